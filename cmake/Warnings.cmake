@@ -1,0 +1,20 @@
+# Project-wide guardrails: warnings, Qt string-safety switches and the sanitizers.
+add_library(dyt_options INTERFACE)
+target_compile_options(dyt_options INTERFACE
+  -Wall -Wextra -Wshadow -Wsuggest-override -Wcast-qual -Wformat=2)
+if(DYT_WERROR)
+  target_compile_options(dyt_options INTERFACE -Werror)
+endif()
+target_compile_definitions(dyt_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+if(DYT_SANITIZE)
+  target_compile_options(dyt_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(dyt_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Collect the sources of one folder; new files are picked up on the next build.
+function(dyt_glob_sources out dir)
+  file(GLOB _s CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  set(${out} ${_s} PARENT_SCOPE)
+endfunction()

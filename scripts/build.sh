@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Configures and builds into BUILD_DIR (default: build, or build-asan with DYT_SANITIZE=ON).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SANITIZE="${DYT_SANITIZE:-OFF}"
+if [ "$SANITIZE" = "ON" ]; then
+  BUILD_DIR="${BUILD_DIR:-build-asan}"
+  BUILD_TYPE="${BUILD_TYPE:-Debug}"
+else
+  BUILD_DIR="${BUILD_DIR:-build}"
+  BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
+fi
+JOBS="${JOBS:-$(nproc)}"
+
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DDYT_SANITIZE="$SANITIZE" \
+  ${DYT_WERROR:+-DDYT_WERROR=$DYT_WERROR} >/dev/null
+cmake --build "$BUILD_DIR" -j "$JOBS"
+echo "$BUILD_DIR"

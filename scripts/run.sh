@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the application server on its embedded default
+# database (data folder ./data), then the desktop client against it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+BUILD_DIR=$(bash scripts/build.sh | tail -n 1)
+BIN="$BUILD_DIR/bin"
+DATA_DIR="${DYT_DATA_DIR:-$PWD/data}"
+PORT="${DYT_PORT:-211}"
+mkdir -p "$DATA_DIR"
+
+"$BIN/dyt-server" --data "$DATA_DIR" --port "$PORT" &
+SERVER_PID=$!
+trap 'kill $SERVER_PID 2>/dev/null || true; wait $SERVER_PID 2>/dev/null || true' EXIT
+sleep 1
+if ! kill -0 "$SERVER_PID" 2>/dev/null; then
+  echo "dyt-server did not start" >&2
+  exit 1
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  "$BIN/dyt-client" "$@" || true
+else
+  echo "No display: the server runs on port $PORT; press Ctrl+C to stop it."
+  wait "$SERVER_PID"
+fi

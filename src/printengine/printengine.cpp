@@ -1,0 +1,1 @@
+// Print engine stand-in.

@@ -1,0 +1,1 @@
+// Application server core.
