@@ -1,4 +1,3 @@
-// Figures for the common library: run dyt-bench-common.
 #include <benchmark/benchmark.h>
 
 #include "common/gbk.h"
@@ -11,5 +10,3 @@ static void BM_GbkEncode(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_GbkEncode);
-
-BENCHMARK_MAIN();

@@ -1,0 +1,40 @@
+#pragma once
+// Schema of an account set: creation, seeding and upgrades.
+//
+// Tables the server runtime itself reads and writes (their columns are fixed here; the full schema
+// adds many more tables and may add columns):
+//   sysVersion(version INTEGER NOT NULL)                        -- one row, the schema version
+//   sysuser(id INTEGER PRIMARY KEY, password TEXT NOT NULL DEFAULT '')   -- id = baseZY.id; the
+//                                                                  password is a salted hash
+//   baseZY(id INTEGER PRIMARY KEY, par_id, par_jl, leveal, sonnum, code, fullname, pym, ...,
+//          del INTEGER DEFAULT 0, candel INTEGER DEFAULT 1)     -- employees; operators are rows
+//   syssession(id INTEGER PRIMARY KEY, PcID TEXT, userId INTEGER, loginTime TEXT)
+//   sysLog(id INTEGER PRIMARY KEY AUTOINCREMENT, logTime TEXT, logUserName TEXT, logUserId INTEGER,
+//          logHostName TEXT, logIpAddr TEXT, logMacAddr TEXT, logMsgType INTEGER, logMsgCont TEXT,
+//          aTag TEXT)
+//   sysColConfigure(ColId TEXT, userId INTEGER, colstr1 … colstr10 TEXT, ColValue TEXT,
+//                   PRIMARY KEY (ColId, userId))
+//   sysData(id INTEGER PRIMARY KEY, Name TEXT UNIQUE COLLATE NOCASE, sysValue TEXT, comment TEXT)
+
+#include <QString>
+
+struct sqlite3;
+
+namespace dyt::server::schema {
+
+// The version a freshly created account set has; older ones are upgraded at login.
+int currentVersion();
+
+// Version stored in an account set, 0 when it has none (not an account set).
+int storedVersion(sqlite3* db);
+
+// Creates every table and index of an empty account set and seeds it (settings, switches, bill
+// kinds, menu and rights, operator 1 with the given password hash, chart of accounts, field
+// captions). Runs inside the caller's transaction; throws DytError on failure.
+void createAccountSet(sqlite3* db, const QString& displayName, const QString& adminPasswordHash);
+
+// Upgrades an account set from storedVersion() to currentVersion(). Runs inside the caller's
+// transaction; throws DytError on failure.
+void upgrade(sqlite3* db);
+
+}  // namespace dyt::server::schema
