@@ -44,6 +44,18 @@ Currency RoundTo(Currency value, int places) {
     return Currency::fromRaw(base);
 }
 
+double RoundToPattern(double value, const QString& settingsPattern) {
+    int places = 0;
+    const qsizetype dot = settingsPattern.indexOf(u'.');
+    if (dot >= 0) {
+        for (qsizetype i = dot + 1; i < settingsPattern.size(); ++i) {
+            if (settingsPattern[i] == u'0' || settingsPattern[i] == u'#')
+                ++places;
+        }
+    }
+    return RoundTo(value, places);
+}
+
 QString DecimalPattern(int places) {
     static const QString full = QStringLiteral("0.0000000000");
     if (places < 0)

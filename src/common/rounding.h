@@ -21,6 +21,10 @@ double RoundTo(double value, int places);
 // value unchanged. Throws DytError for negative places.
 Currency RoundTo(Currency value, int places);
 
+// Rounds with a settings pattern ("0.00" → 2 decimals, "0." or "0" → none): the number of "0"
+// and "#" placeholders after the first ".".
+double RoundToPattern(double value, const QString& settingsPattern);
+
 // The settings pattern of a decimal-place count: the first places + 2 characters of
 // "0.0000000000", so 2 gives "0.00" and 0 gives "0." (which formats like "0"). Counts above 10
 // give the whole "0.0000000000"; negative counts give "0.".

@@ -94,6 +94,14 @@ TEST(RoundTo, CurrencyRefusesOverflowAndNegativePlaces) {
     EXPECT_THROW(RoundTo(Currency::fromRaw(1), -1), dyt::DytError);
 }
 
+TEST(RoundTo, SettingsPatternGivesThePlaces) {
+    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0.00")), 2.68);
+    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0.")), 3.0);
+    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0")), 3.0);
+    EXPECT_EQ(dyt::RoundToPattern(1.23456, QStringLiteral("0.0000")), 1.2346);
+    EXPECT_EQ(dyt::RoundToPattern(-1.25, DecimalPattern(1)), -1.3);
+}
+
 TEST(DecimalPattern, PrefixOfTheTenDecimalPattern) {
     EXPECT_EQ(DecimalPattern(0), QStringLiteral("0."));
     EXPECT_EQ(DecimalPattern(1), QStringLiteral("0.0"));
