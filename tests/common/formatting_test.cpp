@@ -120,6 +120,20 @@ TEST(FormatFloat, CompiledPatternMatchesTheFunction) {
     }
 }
 
+TEST(FormatFloat, ManyPatternsInTurnStayCorrect) {
+    // More patterns than the per-thread cache holds, used in turn twice over.
+    for (int round = 0; round < 2; ++round) {
+        for (int places = 0; places <= 10; ++places) {
+            const QString pattern = dyt::DisplayPattern(dyt::DecimalPattern(places));
+            QString expected = QStringLiteral("-1,234");
+            if (places > 0)
+                expected += u'.' + QString(places, u'0');
+            EXPECT_EQ(FormatFloat(pattern, -1234.0), expected) << pattern.toStdString();
+        }
+    }
+    EXPECT_EQ(FormatFloat(QStringLiteral("0.00"), -0.0), QStringLiteral("0.00"));
+}
+
 TEST(FloatToStr, FifteenSignificantDigits) {
     struct Case {
         double value;
