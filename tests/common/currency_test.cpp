@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "common/currency.h"
+#include "common/error.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+using dyt::Currency;
+
+constexpr std::int64_t kMaxRaw = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMinRaw = std::numeric_limits<std::int64_t>::min();
+
+Currency parse(const char* text) {
+    Currency c = Currency::fromRaw(-424242);
+    EXPECT_TRUE(Currency::fromString(QString::fromUtf8(text), &c)) << text;
+    return c;
+}
+
+TEST(Currency, SumsAreExact) {
+    Currency sum;
+    for (int i = 0; i < 10; ++i)
+        sum += parse("0.1");
+    EXPECT_EQ(sum, parse("1"));
+    Currency cents;
+    for (int i = 0; i < 1000; ++i)
+        cents = cents + Currency::fromDouble(0.01);
+    EXPECT_EQ(cents.raw(), 100000);
+    EXPECT_EQ((parse("100") - parse("0.0001")).raw(), 999999);
+    EXPECT_EQ((-parse("2.5")).raw(), -25000);
+}
+
+TEST(Currency, ParsesText) {
+    struct Case {
+        const char* text;
+        std::int64_t raw;
+    } cases[] = {
+        {"12.5", 125000},
+        {"-3", -30000},
+        {"1,234.5678", 12345678},
+        {"0.00005", 1},
+        {"-0.00005", -1},
+        {"0.00004999", 0},
+        {"1.23456", 12346},
+        {"+7", 70000},
+        {".5", 5000},
+        {"5.", 50000},
+        {"1e3", 10000000},
+        {"  42 ", 420000},
+        {"922337203685477.5807", kMaxRaw},
+        {"-922337203685477.5807", -kMaxRaw},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parse(c.text).raw(), c.raw) << c.text;
+    }
+}
+
+TEST(Currency, RefusesBadTextAndLeavesTheTargetAlone) {
+    const char* bad[] = {"",     "abc", "1.2.3", "１２", "1,2.3,4", ",5", "922337203685477.5808",
+                         "1e20", "12-", "--1",   "-",    "1 2"};
+    for (const char* text : bad) {
+        Currency c = Currency::fromRaw(77);
+        EXPECT_FALSE(Currency::fromString(QString::fromUtf8(text), &c)) << text;
+        EXPECT_EQ(c.raw(), 77) << text;
+    }
+}
+
+TEST(Currency, TextWithoutTrailingZeros) {
+    struct Case {
+        std::int64_t raw;
+        const char* text;
+    } cases[] = {
+        {125000, "12.5"},
+        {-30000, "-3"},
+        {0, "0"},
+        {1, "0.0001"},
+        {-1, "-0.0001"},
+        {12345678, "1234.5678"},
+        {kMinRaw, "-922337203685477.5808"},
+        {kMaxRaw, "922337203685477.5807"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Currency::fromRaw(c.raw).toString(), QString::fromUtf8(c.text)) << c.raw;
+    }
+}
+
+TEST(Currency, DoublesGoThroughTheirDecimalText) {
+    struct Case {
+        double value;
+        std::int64_t raw;
+    } cases[] = {
+        {2.675, 26750},      {1.00005, 10001}, {-1.00005, -10001},
+        {27 * 1.13, 305100}, {-2.5, -25000},   {0.1 + 0.2, 3000},
+        {1e-5, 0},           {5e-5, 1},        {9e14, 9000000000000000000LL},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Currency::fromDouble(c.value).raw(), c.raw) << c.value;
+    }
+    EXPECT_EQ(Currency::fromRaw(305100).toDouble(), 30.51);
+    EXPECT_EQ(Currency::fromRaw(-1).toDouble(), -0.0001);
+}
+
+TEST(Currency, DoublesOutOfRangeAreRefused) {
+    EXPECT_THROW(Currency::fromDouble(std::nan("")), dyt::DytError);
+    EXPECT_THROW(Currency::fromDouble(HUGE_VAL), dyt::DytError);
+    EXPECT_THROW(Currency::fromDouble(1e15), dyt::DytError);
+    EXPECT_THROW(Currency::fromDouble(-1e300), dyt::DytError);
+    Currency c = Currency::fromRaw(5);
+    EXPECT_FALSE(Currency::tryFromDouble(1e300, &c));
+    EXPECT_EQ(c.raw(), 5);
+    EXPECT_TRUE(Currency::tryFromDouble(1.5, &c));
+    EXPECT_EQ(c.raw(), 15000);
+}
+
+TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZero) {
+    struct Case {
+        const char* a;
+        char op;
+        const char* b;
+        std::int64_t raw;
+    } cases[] = {
+        {"3.3333", '*', "3", 99999},  {"1.2345", '*', "1.2345", 15240},
+        {"0.0001", '*', "0.5", 1},    {"-0.0001", '*', "0.5", -1},
+        {"0.0001", '*', "0.4999", 0}, {"-12.5", '*', "-2", 250000},
+        {"1", '/', "3", 3333},        {"2", '/', "3", 6667},
+        {"-2", '/', "3", -6667},      {"2", '/', "-3", -6667},
+        {"100", '/', "8", 125000},    {"0.0001", '/', "2", 1},
+    };
+    for (const auto& c : cases) {
+        Currency a = parse(c.a);
+        Currency b = parse(c.b);
+        Currency r = c.op == '*' ? a * b : a / b;
+        EXPECT_EQ(r.raw(), c.raw) << c.a << c.op << c.b;
+    }
+}
+
+TEST(Currency, OverflowAndDivisionByZeroAreRefused) {
+    const Currency max = Currency::fromRaw(kMaxRaw);
+    const Currency min = Currency::fromRaw(kMinRaw);
+    const Currency tick = Currency::fromRaw(1);
+    EXPECT_THROW(max + tick, dyt::DytError);
+    EXPECT_THROW(min - tick, dyt::DytError);
+    EXPECT_THROW(-min, dyt::DytError);
+    EXPECT_THROW(max * parse("2"), dyt::DytError);
+    EXPECT_THROW(max / parse("0.5"), dyt::DytError);
+    EXPECT_THROW(parse("1") / Currency(), dyt::DytError);
+    Currency c = max;
+    EXPECT_THROW(c += tick, dyt::DytError);
+    EXPECT_EQ(c, max);
+    EXPECT_EQ((max - tick + tick), max);
+    EXPECT_EQ((min + tick).raw(), kMinRaw + 1);
+}
+
+TEST(Currency, Ordering) {
+    EXPECT_LT(parse("-1"), parse("0.0001"));
+    EXPECT_GT(parse("2"), parse("1.9999"));
+    EXPECT_EQ(parse("1.50"), parse("1.5"));
+    static_assert(Currency::fromRaw(1) + Currency::fromRaw(2) == Currency::fromRaw(3));
+}
+
+}  // namespace
