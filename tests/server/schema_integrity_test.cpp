@@ -7,18 +7,18 @@
 namespace {
 
 using dyt::DytError;
-using dyt::test::AccountSetTest;
-using dyt::test::query;
-using dyt::test::run;
-using dyt::test::scalar;
+using dyt::schematest::query;
+using dyt::schematest::run;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
 namespace schema = dyt::server::schema;
 
-TEST_F(AccountSetTest, SeedDataSatisfiesEveryForeignKey) {
+TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKey) {
     EXPECT_TRUE(query(db_, QStringLiteral("PRAGMA foreign_key_check")).empty());
     EXPECT_EQ(scalar(db_, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
-TEST_F(AccountSetTest, ForeignKeysRefuseOrphans) {
+TEST_F(SchemaAccountSetTest, ForeignKeysRefuseOrphans) {
     struct Case {
         const char* sql;
     };
@@ -35,7 +35,7 @@ TEST_F(AccountSetTest, ForeignKeysRefuseOrphans) {
     }
 }
 
-TEST_F(AccountSetTest, DeletingABillDeletesItsLines) {
+TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
     ASSERT_EQ(
         run(db_, QStringLiteral("INSERT INTO djIndex(id, djType, code, date, dj_state) VALUES "
                                 "(5, 5, 'JH-1', '2024-05-01', 2)")),
@@ -50,7 +50,7 @@ TEST_F(AccountSetTest, DeletingABillDeletesItsLines) {
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM djKmDetail")), QStringLiteral("0"));
 }
 
-TEST_F(AccountSetTest, ChecksRefuseImpossibleValues) {
+TEST_F(SchemaAccountSetTest, ChecksRefuseImpossibleValues) {
     const char* const refused[] = {
         "INSERT INTO djIndex(djType, dj_state) VALUES (1, 3)",
         "INSERT INTO baseGoods(par_jl, leveal, code, fullname) VALUES ('x', 6, 'A', 'A')",
@@ -70,7 +70,7 @@ TEST_F(AccountSetTest, ChecksRefuseImpossibleValues) {
               QStringLiteral("2"));
 }
 
-TEST_F(AccountSetTest, AuditPerformerNamesFollowTheirIds) {
+TEST_F(SchemaAccountSetTest, AuditPerformerNamesFollowTheirIds) {
     ASSERT_EQ(run(db_, QStringLiteral("INSERT INTO djIndex(id, djType, code, date) VALUES (9, 5, "
                                       "'JH-9', '2024-05-01')")),
               SQLITE_OK);
@@ -85,7 +85,7 @@ TEST_F(AccountSetTest, AuditPerformerNamesFollowTheirIds) {
               QString());
 }
 
-class CreationTest : public ::testing::Test {
+class SchemaCreationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
@@ -107,7 +107,7 @@ void shadowMenuTable(sqlite3* db) {
     ASSERT_EQ(run(db, QStringLiteral("CREATE TEMP TABLE sysMenu(x INTEGER)")), SQLITE_OK);
 }
 
-TEST_F(CreationTest, FailurePartWayLeavesNothingWhenTheCallerRollsBack) {
+TEST_F(SchemaCreationTest, FailurePartWayLeavesNothingWhenTheCallerRollsBack) {
     shadowMenuTable(db_);
     ASSERT_EQ(run(db_, QStringLiteral("BEGIN")), SQLITE_OK);
     EXPECT_THROW(schema::createAccountSet(db_, QStringLiteral("甲"), QStringLiteral("h")),
@@ -120,7 +120,7 @@ TEST_F(CreationTest, FailurePartWayLeavesNothingWhenTheCallerRollsBack) {
     EXPECT_EQ(schema::storedVersion(db_), 0);
 }
 
-TEST_F(CreationTest, FailurePartWayWithoutACallerTransactionLeavesNothing) {
+TEST_F(SchemaCreationTest, FailurePartWayWithoutACallerTransactionLeavesNothing) {
     shadowMenuTable(db_);
     EXPECT_THROW(schema::createAccountSet(db_, QStringLiteral("甲"), QStringLiteral("h")),
                  DytError);
@@ -132,7 +132,7 @@ TEST_F(CreationTest, FailurePartWayWithoutACallerTransactionLeavesNothing) {
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
 }
 
-TEST_F(CreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
+TEST_F(SchemaCreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
     ASSERT_EQ(run(db_, QStringLiteral("CREATE TABLE other(x INTEGER)")), SQLITE_OK);
     try {
         schema::createAccountSet(db_, QStringLiteral("甲"), QStringLiteral("h"));
@@ -143,13 +143,13 @@ TEST_F(CreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
     EXPECT_EQ(tableCount(), 1);
 }
 
-TEST_F(CreationTest, EmptyNameIsRefused) {
+TEST_F(SchemaCreationTest, EmptyNameIsRefused) {
     EXPECT_THROW(schema::createAccountSet(db_, QStringLiteral("   "), QStringLiteral("h")),
                  DytError);
     EXPECT_EQ(tableCount(), 0);
 }
 
-TEST_F(CreationTest, SecondCreationInTheSameDatabaseIsRefused) {
+TEST_F(SchemaCreationTest, SecondCreationInTheSameDatabaseIsRefused) {
     schema::createAccountSet(db_, QStringLiteral("甲"), QStringLiteral("h"));
     const int tables = tableCount();
     EXPECT_GT(tables, 40);

@@ -9,10 +9,10 @@
 
 namespace {
 
-using dyt::test::AccountSetTest;
-using dyt::test::query;
-using dyt::test::readTsv;
-using dyt::test::scalar;
+using dyt::schematest::query;
+using dyt::schematest::readTsv;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
 
 struct MenuRow {
     QString id, code, name, parent, parJl, level, sonnum, isbtn, hide, ordercode, djType;
@@ -29,8 +29,8 @@ QHash<QString, MenuRow> loadMenu(sqlite3* db) {
     return byCode;
 }
 
-TEST_F(AccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
-    const auto codes = readTsv(QStringLiteral("function_codes.tsv"));
+TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
+    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
     ASSERT_EQ(codes.size(), 275u);
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     QHash<QString, MenuRow> byId;
@@ -56,9 +56,9 @@ TEST_F(AccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
     }
 }
 
-TEST_F(AccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
-    const auto codes = readTsv(QStringLiteral("function_codes.tsv"));
-    const auto kinds = readTsv(QStringLiteral("bill_kinds.tsv"));
+TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
+    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
+    const auto kinds = readTsv(QStringLiteral("schema/bill_kinds.tsv"));
     QHash<QString, QString> kindName;
     for (const auto& k : kinds)
         kindName.insert(k[0], k[3]);
@@ -81,7 +81,7 @@ TEST_F(AccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
     EXPECT_EQ(menu[QStringLiteral("201808")].name, QStringLiteral("委托调价单"));
 }
 
-TEST_F(AccountSetTest, MenuTreeColumnsAreConsistent) {
+TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     QHash<QString, MenuRow> byId;
     for (const MenuRow& m : menu)
@@ -110,7 +110,7 @@ TEST_F(AccountSetTest, MenuTreeColumnsAreConsistent) {
     EXPECT_EQ(roots, 1);
 }
 
-TEST_F(AccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
+TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     // The menu is built walking rows in menu order; a child attaches to the last entry built one
     // level up, so that entry must be its parent.
     auto rows = query(db_, QStringLiteral("SELECT id, par_id, leveal FROM sysMenu WHERE isbtn = 0 "
@@ -127,7 +127,7 @@ TEST_F(AccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     }
 }
 
-TEST_F(AccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
+TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
     struct Case {
         const char* window;
         QStringList rights;
@@ -161,7 +161,7 @@ TEST_F(AccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
         }
     }
     // Every bill entry of the bill-kind table can be posted, drafted and printed.
-    for (const auto& k : readTsv(QStringLiteral("bill_kinds.tsv"))) {
+    for (const auto& k : readTsv(QStringLiteral("schema/bill_kinds.tsv"))) {
         if (k[2].isEmpty())
             continue;
         for (const char* sub : {"01", "02", "03"}) {
@@ -170,7 +170,7 @@ TEST_F(AccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
     }
 }
 
-TEST_F(AccountSetTest, RightsReadByTheSettingsLoaderExist) {
+TEST_F(SchemaAccountSetTest, RightsReadByTheSettingsLoaderExist) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017}) {
         const QString code = QString::number(right);
@@ -184,16 +184,17 @@ TEST_F(AccountSetTest, RightsReadByTheSettingsLoaderExist) {
               scalar(db_, QStringLiteral("SELECT count(*) FROM baseFieldNames")));
 }
 
-TEST_F(AccountSetTest, CaptionsSavedInTheFieldWindowReachTheMenu) {
-    ASSERT_EQ(dyt::test::run(db_, QStringLiteral("Update baseFieldNames set name = '颜色'  where "
-                                                 "code = '100141'")),
-              SQLITE_OK);
-    // The statement the field-caption window sends after saving, written for SQLite.
+TEST_F(SchemaAccountSetTest, CaptionsSavedInTheFieldWindowReachTheMenu) {
     ASSERT_EQ(
-        dyt::test::run(db_, QStringLiteral("UPDATE sysMenu SET Name = (SELECT a.Name FROM "
-                                           "baseFieldNames AS a WHERE a.code = sysMenu.code) "
-                                           "WHERE code IN (SELECT code FROM baseFieldNames)")),
+        dyt::schematest::run(db_, QStringLiteral("Update baseFieldNames set name = '颜色'  where "
+                                                 "code = '100141'")),
         SQLITE_OK);
+    // The statement the field-caption window sends after saving, written for SQLite.
+    ASSERT_EQ(dyt::schematest::run(
+                  db_, QStringLiteral("UPDATE sysMenu SET Name = (SELECT a.Name FROM "
+                                      "baseFieldNames AS a WHERE a.code = sysMenu.code) "
+                                      "WHERE code IN (SELECT code FROM baseFieldNames)")),
+              SQLITE_OK);
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT Name FROM sysMenu WHERE code = '100141'")),
               QStringLiteral("颜色"));
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT Name FROM sysMenu WHERE code = '1001'")),
@@ -213,8 +214,8 @@ QSet<QString> navigatorSelection(sqlite3* db, const QString& filter) {
     return out;
 }
 
-TEST_F(AccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
-    const auto codes = readTsv(QStringLiteral("function_codes.tsv"));
+TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
+    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
     // Expected from the function codes alone: the area's report codes that open a window. The
     // finance page takes the finance reports one level below the menu bar (six digits) and five
     // receivable reports.
@@ -253,7 +254,7 @@ TEST_F(AccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
     EXPECT_EQ(finance.size(), 13);
 }
 
-TEST_F(AccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
+TEST_F(SchemaAccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
     // The common-functions dialog's list: held, visible leaf functions in menu order.
     auto rows =
         query(db_, QStringLiteral("  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "
@@ -275,7 +276,7 @@ TEST_F(AccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
         QStringLiteral("12"));
 }
 
-TEST_F(AccountSetTest, OpenFunctionsAreMarkedHidden) {
+TEST_F(SchemaAccountSetTest, OpenFunctionsAreMarkedHidden) {
     // Functions every operator may use: version information (5012) opens without a right row.
     for (const char* code : {"5012", "5001", "5002", "5011", "5014"}) {
         EXPECT_EQ(scalar(db_, QStringLiteral("SELECT hide FROM sysMenu WHERE code = '%1'")

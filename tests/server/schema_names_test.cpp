@@ -1,5 +1,5 @@
 // Every table and column that the system's SQL texts and packets name exists in a fresh account
-// set (the corpus tests/data/schema/schema_names.tsv), with the column types the conventions ask.
+// set (the corpus tests/data/schema_names.tsv), with the column types the conventions ask.
 
 #include <QHash>
 #include <QSet>
@@ -8,10 +8,10 @@
 
 namespace {
 
-using dyt::test::AccountSetTest;
-using dyt::test::query;
-using dyt::test::readTsv;
-using dyt::test::scalar;
+using dyt::schematest::query;
+using dyt::schematest::readTsv;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
 
 // Lower-cased column names of a table.
 QSet<QString> columnsOf(sqlite3* db, const QString& table) {
@@ -22,7 +22,7 @@ QSet<QString> columnsOf(sqlite3* db, const QString& table) {
     return out;
 }
 
-TEST_F(AccountSetTest, EveryHarvestedTableAndColumnExists) {
+TEST_F(SchemaAccountSetTest, EveryHarvestedTableAndColumnExists) {
     const auto names = readTsv(QStringLiteral("schema_names.tsv"), false);
     ASSERT_GT(names.size(), 300u);
     QHash<QString, QSet<QString>> cache;
@@ -42,7 +42,7 @@ TEST_F(AccountSetTest, EveryHarvestedTableAndColumnExists) {
     EXPECT_EQ(missing, 0);
 }
 
-TEST_F(AccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
+TEST_F(SchemaAccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
     // The system's texts spell the same table in several ways (djIndex, djindex, sysDjb, sysdjb).
     for (const char* spelled :
          {"djindex", "DJINDEX", "sysdjb", "basewldw", "syspurview", "sysconf"}) {
@@ -53,7 +53,7 @@ TEST_F(AccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
     }
 }
 
-TEST_F(AccountSetTest, ColumnTypesFollowTheConventions) {
+TEST_F(SchemaAccountSetTest, ColumnTypesFollowTheConventions) {
     struct Case {
         const char* table;
         const char* column;
@@ -85,11 +85,11 @@ TEST_F(AccountSetTest, ColumnTypesFollowTheConventions) {
     }
 }
 
-TEST_F(AccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
-    ASSERT_EQ(
-        dyt::test::run(db_, QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
-                                           "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')")),
-        SQLITE_OK);
+TEST_F(SchemaAccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
+    ASSERT_EQ(dyt::schematest::run(
+                  db_, QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
+                                      "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')")),
+              SQLITE_OK);
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE code = 'AB-01'")),
               QStringLiteral("7"));
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE fullname = 'WIDGET'")),
@@ -98,7 +98,7 @@ TEST_F(AccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
               QStringLiteral("1"));
 }
 
-TEST_F(AccountSetTest, IndexesServeTheFrequentLookups) {
+TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
     struct Case {
         const char* sql;
         const char* index;

@@ -8,16 +8,16 @@
 
 namespace {
 
-using dyt::test::AccountSetTest;
-using dyt::test::query;
-using dyt::test::readTsv;
-using dyt::test::scalar;
+using dyt::schematest::query;
+using dyt::schematest::readTsv;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
 
 QString setting(sqlite3* db, const QString& name) {
     return scalar(db, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '%1'").arg(name));
 }
 
-TEST_F(AccountSetTest, EverySettingTheClientLoadsIsPresent) {
+TEST_F(SchemaAccountSetTest, EverySettingTheClientLoadsIsPresent) {
     // The names the settings loader compares, as the system lists them.
     const QStringList names = {QStringLiteral("CurrentYear"),
                                QStringLiteral("单位全名"),
@@ -83,7 +83,7 @@ TEST_F(AccountSetTest, EverySettingTheClientLoadsIsPresent) {
     }
 }
 
-TEST_F(AccountSetTest, SettingsStartWithSensibleDefaults) {
+TEST_F(SchemaAccountSetTest, SettingsStartWithSensibleDefaults) {
     const QDate today = QDate::currentDate();
     for (const char* dot : {"pricedot", "taxdot", "totaldot", "qtydot", "discountdot"}) {
         EXPECT_EQ(setting(db_, QString::fromUtf8(dot)), QStringLiteral("2")) << dot;
@@ -109,7 +109,7 @@ TEST_F(AccountSetTest, SettingsStartWithSensibleDefaults) {
             .isValid());
 }
 
-TEST_F(AccountSetTest, NumberingRulesAreLoadedInIdOrder) {
+TEST_F(SchemaAccountSetTest, NumberingRulesAreLoadedInIdOrder) {
     // The numbering settings window reads five rows in id order, the first being "AutoSN".
     auto rows = query(db_, QStringLiteral(" select * from sysData where id in "
                                           "(208042000,208042001,208042002,208042003,208042004) "
@@ -126,7 +126,7 @@ TEST_F(AccountSetTest, NumberingRulesAreLoadedInIdOrder) {
     }
 }
 
-TEST_F(AccountSetTest, SwitchesCoverEveryIdWithNames) {
+TEST_F(SchemaAccountSetTest, SwitchesCoverEveryIdWithNames) {
     for (int id = 2001; id <= 2042; ++id) {
         auto r =
             query(db_, QStringLiteral("SELECT name, sysValue FROM sysConf WHERE id = %1").arg(id));
@@ -150,8 +150,8 @@ TEST_F(AccountSetTest, SwitchesCoverEveryIdWithNames) {
               QStringLiteral("登入系统时弹出报警窗口"));
 }
 
-TEST_F(AccountSetTest, EveryBillKindHasItsRow) {
-    const auto kinds = readTsv(QStringLiteral("bill_kinds.tsv"));
+TEST_F(SchemaAccountSetTest, EveryBillKindHasItsRow) {
+    const auto kinds = readTsv(QStringLiteral("schema/bill_kinds.tsv"));
     ASSERT_EQ(kinds.size(), 69u);
     for (const QStringList& k : kinds) {
         auto r = query(db_, QStringLiteral("SELECT fullname, menuid, sonnum, inputnum, inputName1, "
@@ -178,7 +178,7 @@ TEST_F(AccountSetTest, EveryBillKindHasItsRow) {
               QStringLiteral("69"));
 }
 
-TEST_F(AccountSetTest, AuditWindowListsItsThirtyKindsInTableOrder) {
+TEST_F(SchemaAccountSetTest, AuditWindowListsItsThirtyKindsInTableOrder) {
     const QString list = QStringLiteral(
         "1,2,5,6,12,13,11,10,15,16,14,9,35,36,37,38,39,40,21,22,17,18,19,20,29,28,30,31,33,32");
     auto rows =
@@ -191,7 +191,7 @@ TEST_F(AccountSetTest, AuditWindowListsItsThirtyKindsInTableOrder) {
     EXPECT_EQ(ids.join(QLatin1Char(',')), list);
 }
 
-TEST_F(AccountSetTest, PrintCountWindowFindsItsSixtyTwoKinds) {
+TEST_F(SchemaAccountSetTest, PrintCountWindowFindsItsSixtyTwoKinds) {
     QStringList numbers;
     for (int i = 1; i <= 40; ++i)
         numbers << QString::number(i);
@@ -207,7 +207,7 @@ TEST_F(AccountSetTest, PrintCountWindowFindsItsSixtyTwoKinds) {
     EXPECT_EQ(rows.size(), 62u);
 }
 
-TEST_F(AccountSetTest, NumberingCountersExistForEveryKind) {
+TEST_F(SchemaAccountSetTest, NumberingCountersExistForEveryKind) {
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysbillNo")), QStringLiteral("70"));
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysbillNo WHERE yearMaxNo <> 0 OR "
                                          "monthMaxNo <> 0 OR dayMaxNo <> 0")),
@@ -217,7 +217,7 @@ TEST_F(AccountSetTest, NumberingCountersExistForEveryKind) {
               QStringLiteral("0"));
 }
 
-TEST_F(AccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
+TEST_F(SchemaAccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
     auto r =
         query(db_, QStringLiteral("  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b "
                                   " WHERE a.id = b.id"));
@@ -237,7 +237,7 @@ TEST_F(AccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
               QStringLiteral("1"));
 }
 
-TEST_F(AccountSetTest, AccountsTheBossReportOpensHaveTheirFixedIds) {
+TEST_F(SchemaAccountSetTest, AccountsTheBossReportOpensHaveTheirFixedIds) {
     struct Case {
         int id;
         const char* name;
@@ -250,7 +250,7 @@ TEST_F(AccountSetTest, AccountsTheBossReportOpensHaveTheirFixedIds) {
     }
 }
 
-TEST_F(AccountSetTest, InterfaceRolesResolveToAccountsOfTheSameName) {
+TEST_F(SchemaAccountSetTest, InterfaceRolesResolveToAccountsOfTheSameName) {
     // The advance-receipt subject that the settings loader asks for.
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT b.fullname FROM sysSubjectInterface AS a, baseKM "
                                          "AS b WHERE a.km_id = b.id AND a.type = 0 AND a.name = "
@@ -300,7 +300,7 @@ void expectConsistentTree(sqlite3* db, const QString& table) {
     }
 }
 
-TEST_F(AccountSetTest, SeededBaseTreesAreConsistent) {
+TEST_F(SchemaAccountSetTest, SeededBaseTreesAreConsistent) {
     expectConsistentTree(db_, QStringLiteral("baseKM"));
     expectConsistentTree(db_, QStringLiteral("baseZY"));
     // Account codes extend their parent's code by the level length of kmLength<level>.
@@ -316,7 +316,7 @@ TEST_F(AccountSetTest, SeededBaseTreesAreConsistent) {
     }
 }
 
-TEST_F(AccountSetTest, FieldCaptionsCoverTheFiveKindsWithTenFreeFields) {
+TEST_F(SchemaAccountSetTest, FieldCaptionsCoverTheFiveKindsWithTenFreeFields) {
     for (int prefix = 1001; prefix <= 1005; ++prefix) {
         auto rows = query(db_, QStringLiteral("SELECT * FROM baseFieldNames  WHERE code LIKE '%1%' "
                                               "order by code")
@@ -339,7 +339,7 @@ TEST_F(AccountSetTest, FieldCaptionsCoverTheFiveKindsWithTenFreeFields) {
         QStringLiteral("0"));
 }
 
-TEST_F(AccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {
+TEST_F(SchemaAccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {
     // The bill-correction windows compare a bill's date with the begin of the current period.
     auto r =
         query(db_, QStringLiteral("SELECT beginDate, EndDate FROM sysPeriod AS a WHERE a.type = "
@@ -354,7 +354,7 @@ TEST_F(AccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {
     EXPECT_LE(begin, QDate::currentDate());
 }
 
-TEST_F(AccountSetTest, StoredVersionIsTheCurrentOne) {
+TEST_F(SchemaAccountSetTest, StoredVersionIsTheCurrentOne) {
     EXPECT_EQ(dyt::server::schema::storedVersion(db_), dyt::server::schema::currentVersion());
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysVersion")), QStringLiteral("1"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the account-set schema tests: an in-memory database, queries returning text rows,
-// and the tab-separated data files under tests/data/schema.
+// and the tab-separated data files under tests/data.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -14,7 +14,7 @@
 #include "server/schema.h"
 #include "support/testutil.h"
 
-namespace dyt::test {
+namespace dyt::schematest {
 
 using Rows = std::vector<QStringList>;
 
@@ -54,11 +54,11 @@ inline int run(sqlite3* db, const QString& sql) {
     return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
 }
 
-// Rows of a tab-separated data file under tests/data/schema, without the header line and the
+// Rows of a tab-separated data file under tests/data, without the header line and the
 // comment lines (starting with "#").
 inline std::vector<QStringList> readTsv(const QString& name, bool hasHeader = true) {
     std::vector<QStringList> out;
-    QFile f(dataPath(QStringLiteral("schema/") + name));
+    QFile f(dyt::test::dataPath(name));
     if (!f.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "cannot read " << name.toStdString();
         return out;
@@ -79,7 +79,7 @@ inline std::vector<QStringList> readTsv(const QString& name, bool hasHeader = tr
 }
 
 // A fresh account set in memory, foreign keys on, created in one transaction.
-class AccountSetTest : public ::testing::Test {
+class SchemaAccountSetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
@@ -94,4 +94,4 @@ protected:
     sqlite3* db_ = nullptr;
 };
 
-}  // namespace dyt::test
+}  // namespace dyt::schematest

@@ -8,9 +8,9 @@
 namespace {
 
 using dyt::DytError;
-using dyt::test::AccountSetTest;
-using dyt::test::run;
-using dyt::test::scalar;
+using dyt::schematest::run;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
 namespace schema = dyt::server::schema;
 namespace detail = dyt::server::schema::detail;
 
@@ -43,14 +43,14 @@ TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
     sqlite3_close(db);
 }
 
-TEST_F(AccountSetTest, UpgradeOfACurrentAccountSetChangesNothing) {
+TEST_F(SchemaAccountSetTest, UpgradeOfACurrentAccountSetChangesNothing) {
     const QString before = scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu"));
     schema::upgrade(db_);
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
     EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu")), before);
 }
 
-TEST_F(AccountSetTest, StepsRunInOrderUpToTheTarget) {
+TEST_F(SchemaAccountSetTest, StepsRunInOrderUpToTheTarget) {
     std::vector<int> log;
     detail::setStoredVersion(db_, 1);
     detail::applyUpgrades(db_, fakeSteps(&log), 3);
@@ -62,7 +62,7 @@ TEST_F(AccountSetTest, StepsRunInOrderUpToTheTarget) {
               QStringLiteral("v3"));
 }
 
-TEST_F(AccountSetTest, OnlyTheMissingStepsRun) {
+TEST_F(SchemaAccountSetTest, OnlyTheMissingStepsRun) {
     std::vector<int> log;
     detail::setStoredVersion(db_, 2);
     detail::exec(db_, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
@@ -71,7 +71,7 @@ TEST_F(AccountSetTest, OnlyTheMissingStepsRun) {
     EXPECT_EQ(schema::storedVersion(db_), 3);
 }
 
-TEST_F(AccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
+TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     std::vector<int> log;
     auto steps = fakeSteps(&log);
     steps.push_back({4, [](sqlite3* db) { detail::exec(db, "UPDATE noSuchTable SET x = 1"); }});
@@ -92,7 +92,7 @@ TEST_F(AccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     EXPECT_EQ(run(db_, QStringLiteral("COMMIT")), SQLITE_OK);
 }
 
-TEST_F(AccountSetTest, MissingStepIsRefused) {
+TEST_F(SchemaAccountSetTest, MissingStepIsRefused) {
     std::vector<int> log;
     auto steps = fakeSteps(&log);
     steps.erase(steps.begin());  // no step to version 2
@@ -102,7 +102,7 @@ TEST_F(AccountSetTest, MissingStepIsRefused) {
     EXPECT_EQ(schema::storedVersion(db_), 1);
 }
 
-TEST_F(AccountSetTest, NewerAccountSetIsRefused) {
+TEST_F(SchemaAccountSetTest, NewerAccountSetIsRefused) {
     detail::setStoredVersion(db_, schema::currentVersion() + 1);
     try {
         schema::upgrade(db_);
