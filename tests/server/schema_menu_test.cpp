@@ -108,6 +108,19 @@ TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
         }
     }
     EXPECT_EQ(roots, 1);
+    // Right groups of the operator rights window run from 0 to 17.
+    EXPECT_EQ(
+        scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu WHERE type NOT BETWEEN 0 AND "
+                                   "17")),
+        QStringLiteral("0"));
+    // Operation rights hang below command entries (or their group below the menu bar), never
+    // below sub-menus.
+    EXPECT_EQ(
+        scalar(db_, QStringLiteral(
+                        "SELECT count(*) FROM sysMenu AS r, sysMenu AS w WHERE "
+                        "r.par_id = w.id AND r.isbtn = 1 AND w.isbtn = 0 AND w.leveal > 0 AND "
+                        "w.sonnum > 0")),
+        QStringLiteral("0"));
 }
 
 TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
