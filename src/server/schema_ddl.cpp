@@ -368,8 +368,12 @@ QString columnsSql(const TableDef& t) {
         QString type = columnType(token.at(colon + 1), token);
         const int eq = token.indexOf(QLatin1Char('='), colon);
         if (eq > 0) {
-            type.replace(type.indexOf(QLatin1String("DEFAULT")), type.size(),
-                         QStringLiteral("DEFAULT ") + token.mid(eq + 1));
+            const int at = type.indexOf(QLatin1String("DEFAULT"));
+            if (at < 0) {
+                throw DytError(
+                    QStringLiteral("列定义错误：%1.%2").arg(QString::fromUtf8(t.name), token));
+            }
+            type = type.left(at) + QStringLiteral("DEFAULT ") + token.mid(eq + 1);
         }
         QStringList names;
         const int hash = name.indexOf(QLatin1Char('#'));
