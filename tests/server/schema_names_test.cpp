@@ -1,0 +1,129 @@
+// Every table and column that the system's SQL texts and packets name exists in a fresh account
+// set (the corpus tests/data/schema_names.tsv), with the column types the conventions ask.
+
+#include <QHash>
+#include <QSet>
+
+#include "schema_test_util.h"
+
+namespace {
+
+using dyt::schematest::query;
+using dyt::schematest::readTsv;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
+
+// Lower-cased column names of a table.
+QSet<QString> columnsOf(sqlite3* db, const QString& table) {
+    QSet<QString> out;
+    for (const QStringList& r : query(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
+        out.insert(r.value(1).toLower());
+    }
+    return out;
+}
+
+TEST_F(SchemaAccountSetTest, EveryHarvestedTableAndColumnExists) {
+    const auto names = readTsv(QStringLiteral("schema_names.tsv"), false);
+    ASSERT_GT(names.size(), 300u);
+    QHash<QString, QSet<QString>> cache;
+    int missing = 0;
+    for (const QStringList& n : names) {
+        ASSERT_EQ(n.size(), 2) << n.join(QLatin1Char('|')).toStdString();
+        const QString table = n[0];
+        if (!cache.contains(table))
+            cache.insert(table, columnsOf(db_, table));
+        const QSet<QString>& cols = cache[table];
+        EXPECT_FALSE(cols.isEmpty()) << "table missing: " << table.toStdString();
+        if (!cols.contains(n[1].toLower())) {
+            ++missing;
+            ADD_FAILURE() << "column missing: " << table.toStdString() << "." << n[1].toStdString();
+        }
+    }
+    EXPECT_EQ(missing, 0);
+}
+
+TEST_F(SchemaAccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
+    // The system's texts spell the same table in several ways (djIndex, djindex, sysDjb, sysdjb).
+    for (const char* spelled :
+         {"djindex", "DJINDEX", "sysdjb", "basewldw", "syspurview", "sysconf"}) {
+        EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM %1 WHERE 1 = 0")
+                                  .arg(QString::fromUtf8(spelled))),
+                  QStringLiteral("0"))
+            << spelled;
+    }
+}
+
+TEST_F(SchemaAccountSetTest, ColumnTypesFollowTheConventions) {
+    struct Case {
+        const char* table;
+        const char* column;
+        const char* type;
+    };
+    // Money is fixed point with four decimals, quantities and prices allow eight decimals, ids are
+    // integers and codes and names are text.
+    const Case cases[] = {
+        {"djIndex", "taxTotalSum", "NUMERIC(19,4)"},
+        {"djList", "qty", "NUMERIC(24,8)"},
+        {"djList", "price", "NUMERIC(24,8)"},
+        {"djKmDetail", "dbTotal", "NUMERIC(19,4)"},
+        {"baseWLDW", "ystotal", "NUMERIC(19,4)"},
+        {"baseGoodsStock", "qty", "NUMERIC(24,8)"},
+        {"djIndex", "wldw_id", "INTEGER"},
+        {"baseGoods", "code", "TEXT"},
+        {"sysMenu", "code", "TEXT"},
+        {"djIndex", "date", "TEXT"},
+    };
+    for (const Case& c : cases) {
+        QString type;
+        for (const QStringList& r :
+             query(db_, QStringLiteral("PRAGMA table_info(%1)").arg(QString::fromUtf8(c.table)))) {
+            if (r.value(1).compare(QString::fromUtf8(c.column), Qt::CaseInsensitive) == 0) {
+                type = r.value(2);
+            }
+        }
+        EXPECT_EQ(type, QString::fromUtf8(c.type)) << c.table << "." << c.column;
+    }
+}
+
+TEST_F(SchemaAccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
+    ASSERT_EQ(dyt::schematest::run(
+                  db_, QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
+                                      "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')")),
+              SQLITE_OK);
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE code = 'AB-01'")),
+              QStringLiteral("7"));
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE fullname = 'WIDGET'")),
+              QStringLiteral("7"));
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'autosn'")),
+              QStringLiteral("1"));
+}
+
+TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
+    struct Case {
+        const char* sql;
+        const char* index;
+    };
+    const Case cases[] = {
+        {"SELECT * FROM djIndex WHERE date >= '2024-01-01'", "ix_djIndex_date"},
+        {"SELECT * FROM djIndex WHERE djType = 1 AND date >= '2024-01-01'", "ix_djIndex_type"},
+        {"SELECT * FROM djList WHERE id = 5", "ix_djList_bill"},
+        {"SELECT * FROM djList WHERE goodsid = 5 AND dj_state <> 0", "ix_djList_goods"},
+        {"SELECT * FROM baseGoods WHERE par_id = 3", "ix_baseGoods_par"},
+        {"SELECT * FROM baseWLDW WHERE code = 'K01'", "ix_baseWLDW_code"},
+        {"SELECT * FROM baseGoodsStock WHERE goodsid = 1 AND stockid = 2",
+         "ix_baseGoodsStock_goods"},
+        {"SELECT top1.id FROM baseGoods AS top1 WHERE top1.updateTime > '2024-01-01'",
+         "ix_baseGoods_update"},
+    };
+    for (const Case& c : cases) {
+        QString plan;
+        for (const QStringList& r :
+             query(db_, QStringLiteral("EXPLAIN QUERY PLAN ") + QString::fromUtf8(c.sql))) {
+            plan += r.value(3) + QLatin1Char('\n');
+        }
+        EXPECT_TRUE(plan.contains(QString::fromUtf8(c.index))) << c.sql << "\n"
+                                                               << plan.toStdString();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The version mechanism: steps run in order inside one unit, the stored version follows, and a
+// failing or missing step leaves the account set as it was.
+
+#include "common/error.h"
+#include "schema_test_util.h"
+#include "server/schema_internal.h"
+
+namespace {
+
+using dyt::DytError;
+using dyt::schematest::run;
+using dyt::schematest::scalar;
+using dyt::schematest::SchemaAccountSetTest;
+namespace schema = dyt::server::schema;
+namespace detail = dyt::server::schema::detail;
+
+// Fake steps beyond the product's versions: 2 adds a column, 3 fills it.
+std::vector<detail::UpgradeStep> fakeSteps(std::vector<int>* log) {
+    return {
+        {2,
+         [log](sqlite3* db) {
+             log->push_back(2);
+             detail::exec(db, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
+         }},
+        {3,
+         [log](sqlite3* db) {
+             log->push_back(3);
+             detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
+         }},
+    };
+}
+
+TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    EXPECT_EQ(schema::storedVersion(db), 0);
+    try {
+        schema::upgrade(db);
+        ADD_FAILURE() << "upgraded a database that is no account set";
+    } catch (const DytError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("数据库不是有效的账套，不能升级"));
+    }
+    sqlite3_close(db);
+}
+
+TEST_F(SchemaAccountSetTest, UpgradeOfACurrentAccountSetChangesNothing) {
+    const QString before = scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu"));
+    schema::upgrade(db_);
+    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu")), before);
+}
+
+TEST_F(SchemaAccountSetTest, StepsRunInOrderUpToTheTarget) {
+    std::vector<int> log;
+    detail::setStoredVersion(db_, 1);
+    detail::applyUpgrades(db_, fakeSteps(&log), 3);
+    EXPECT_EQ(log, (std::vector<int>{2, 3}));
+    EXPECT_EQ(schema::storedVersion(db_), 3);
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM baseGoods WHERE colour = ''")),
+              QStringLiteral("0"));
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位备注'")),
+              QStringLiteral("v3"));
+}
+
+TEST_F(SchemaAccountSetTest, OnlyTheMissingStepsRun) {
+    std::vector<int> log;
+    detail::setStoredVersion(db_, 2);
+    detail::exec(db_, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
+    detail::applyUpgrades(db_, fakeSteps(&log), 3);
+    EXPECT_EQ(log, (std::vector<int>{3}));
+    EXPECT_EQ(schema::storedVersion(db_), 3);
+}
+
+TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
+    std::vector<int> log;
+    auto steps = fakeSteps(&log);
+    steps.push_back({4, [](sqlite3* db) { detail::exec(db, "UPDATE noSuchTable SET x = 1"); }});
+    detail::setStoredVersion(db_, 1);
+    ASSERT_EQ(run(db_, QStringLiteral("BEGIN IMMEDIATE")), SQLITE_OK);
+    try {
+        detail::applyUpgrades(db_, steps, 4);
+        ADD_FAILURE() << "a failing step passed";
+    } catch (const DytError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("账套升级到版本 4 失败："))) << e.what();
+    }
+    // Steps 2 and 3 ran but are undone with the unit; the caller's transaction is intact.
+    EXPECT_EQ(log, (std::vector<int>{2, 3}));
+    EXPECT_EQ(schema::storedVersion(db_), 1);
+    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位备注'")),
+              QString());
+    EXPECT_EQ(run(db_, QStringLiteral("SELECT colour FROM baseGoods")), SQLITE_ERROR);
+    EXPECT_EQ(run(db_, QStringLiteral("COMMIT")), SQLITE_OK);
+}
+
+TEST_F(SchemaAccountSetTest, MissingStepIsRefused) {
+    std::vector<int> log;
+    auto steps = fakeSteps(&log);
+    steps.erase(steps.begin());  // no step to version 2
+    detail::setStoredVersion(db_, 1);
+    EXPECT_THROW(detail::applyUpgrades(db_, steps, 3), DytError);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(schema::storedVersion(db_), 1);
+}
+
+TEST_F(SchemaAccountSetTest, NewerAccountSetIsRefused) {
+    detail::setStoredVersion(db_, schema::currentVersion() + 1);
+    try {
+        schema::upgrade(db_);
+        ADD_FAILURE() << "accepted an account set newer than the server";
+    } catch (const DytError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("请升级服务器程序"))) << e.what();
+    }
+    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion() + 1);
+}
+
+TEST(SchemaVersion, CurrentVersionIsTheLastStepsTarget) {
+    const auto& steps = detail::upgradeSteps();
+    int expected = 1;
+    for (const auto& s : steps) {
+        EXPECT_EQ(s.toVersion, expected + 1);  // consecutive, starting at 2
+        expected = s.toVersion;
+    }
+    EXPECT_EQ(schema::currentVersion(), expected);
+}
+
+}  // namespace
