@@ -211,12 +211,15 @@ bool anyNull(int argc, sqlite3_value** argv) {
 // One value of a query run from inside a function; Null QVariant when no row.
 struct Query {
     sqlite3_stmt* st = nullptr;
+    int prepared = SQLITE_OK;
     int rc = SQLITE_OK;
-    Query(sqlite3* db, const char* sql) { rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr); }
+    Query(sqlite3* db, const char* sql) {
+        prepared = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    }
     ~Query() { sqlite3_finalize(st); }
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
-    bool ok() const { return rc == SQLITE_OK; }
+    bool ok() const { return prepared == SQLITE_OK; }
     void bind(int i, qint64 v) { sqlite3_bind_int64(st, i, v); }
     void bind(int i, double v) { sqlite3_bind_double(st, i, v); }
     void bind(int i, const QString& s) {

@@ -510,10 +510,21 @@ private:
     // Position of the FROM of the clause that starts at p_ (same parenthesis level), or -1.
     int findFrom() const {
         int depth = 0;
+        int cases = 0;  // CASE ... END nesting: its ELSE ends nothing
         for (size_t i = p_; i < t_.size(); ++i) {
             const Token& tok = t_[i];
             if (tok.kind == TokenKind::End)
                 return -1;
+            if (tok.is("CASE")) {
+                ++cases;
+                continue;
+            }
+            if (tok.is("END") && cases > 0) {
+                --cases;
+                continue;
+            }
+            if (cases > 0 && tok.is("ELSE"))
+                continue;
             if (tok.isOp("(")) {
                 ++depth;
             } else if (tok.isOp(")")) {
