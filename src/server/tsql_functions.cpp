@@ -7,6 +7,8 @@
 #include <QVariant>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "common/error.h"
@@ -285,10 +287,43 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_double(ctx, da + db);
 }
 
+bool digitsAt(const unsigned char* t, int from, int count) {
+    for (int i = from; i < from + count; ++i)
+        if (t[i] < '0' || t[i] > '9')
+            return false;
+    return true;
+}
+
 void fnDatetime(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) {
         sqlite3_result_null(ctx);
         return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        // fast path for the forms the account set stores: "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss"
+        const unsigned char* t = sqlite3_value_text(argv[0]);
+        const int n = sqlite3_value_bytes(argv[0]);
+        const bool day = n >= 10 && digitsAt(t, 0, 4) && t[4] == '-' && digitsAt(t, 5, 2) &&
+                         t[7] == '-' && digitsAt(t, 8, 2) && t[5] <= '1' && t[8] <= '3';
+        if (day && n == 19 && t[10] == ' ' && digitsAt(t, 11, 2) && t[13] == ':' &&
+            digitsAt(t, 14, 2) && t[16] == ':' && digitsAt(t, 17, 2) &&
+            (t[11] - '0') * 10 + (t[12] - '0') < 24 && t[14] < '6' && t[17] < '6' &&
+            QDate(std::atoi(reinterpret_cast<const char*>(t)), (t[5] - '0') * 10 + (t[6] - '0'),
+                  (t[8] - '0') * 10 + (t[9] - '0'))
+                .isValid()) {
+            sqlite3_result_value(ctx, argv[0]);
+            return;
+        }
+        if (day && n == 10 &&
+            QDate(std::atoi(reinterpret_cast<const char*>(t)), (t[5] - '0') * 10 + (t[6] - '0'),
+                  (t[8] - '0') * 10 + (t[9] - '0'))
+                .isValid()) {
+            char buf[20];
+            std::memcpy(buf, t, 10);
+            std::memcpy(buf + 10, " 00:00:00", 9);
+            sqlite3_result_text(ctx, buf, 19, SQLITE_TRANSIENT);
+            return;
+        }
     }
     QDateTime d;
     if (argDate(ctx, argv[0], &d))
@@ -663,7 +698,8 @@ void registerFunctions(sqlite3* db, const FunctionOptions& options) {
     create(db, "dyt_datediff", 3, fnDateDiff, true);
     create(db, "dyt_datepart", 2, fnDatePart, true);
     auto* holder = new ClockHolder{options.clock};
-    create(db, "dyt_getdate", 0, fnGetDate, false, holder,
+    // deterministic: evaluated once per statement, as getdate() is on SQL Server
+    create(db, "dyt_getdate", 0, fnGetDate, true, holder,
            [](void* p) { delete static_cast<ClockHolder*>(p); });
 
     create(db, "fnGetSysData", 2, fnGetSysData, false);

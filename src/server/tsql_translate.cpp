@@ -1159,7 +1159,35 @@ private:
         return l;
     }
 
-    static QString asDate(const Expr& e) { return QStringLiteral("dyt_datetime(") + e.sql + u')'; }
+    // True when sql is one call of fn covering the whole text.
+    static bool isCallOf(const QString& sql, const QString& fn) {
+        if (!sql.startsWith(fn + u'(') || !sql.endsWith(u')'))
+            return false;
+        int depth = 0;
+        bool quoted = false;
+        for (int i = static_cast<int>(fn.size()); i < sql.size(); ++i) {
+            const QChar c = sql[i];
+            if (c == u'\'') {
+                quoted = !quoted;
+            } else if (!quoted && c == u'(') {
+                ++depth;
+            } else if (!quoted && c == u')') {
+                if (--depth == 0)
+                    return i == sql.size() - 1;
+            }
+        }
+        return false;
+    }
+    // The expression as a date text "yyyy-mm-dd hh:mm:ss"; calls that give one already stay.
+    static QString asDate(const Expr& e) {
+        static const QString canonical[] = {
+            QStringLiteral("dyt_datetime"), QStringLiteral("dyt_dateadd"),
+            QStringLiteral("dyt_getdate"), QStringLiteral("datetime")};
+        for (const QString& fn : canonical)
+            if (isCallOf(e.sql, fn))
+                return e.sql;
+        return QStringLiteral("dyt_datetime(") + e.sql + u')';
+    }
 
     Expr additive() {
         Expr l = multiplicative();
@@ -1491,8 +1519,13 @@ private:
                     };
                     if (!formats.contains(style))
                         unsupported(QStringLiteral("CONVERT 样式 %1").arg(style), at);
-                    s = QStringLiteral("strftime('") + formats.value(style) +
-                        QStringLiteral("', ") + asDate(x) + u')';
+                    if (style == 20 || style == 120 || style == 23)
+                        // the date text is already "yyyy-mm-dd hh:mm:ss": cut, don't reformat
+                        s = QStringLiteral("substr(") + asDate(x) +
+                            (style == 23 ? QStringLiteral(", 1, 10)") : QStringLiteral(", 1, 19)"));
+                    else
+                        s = QStringLiteral("strftime('") + formats.value(style) +
+                            QStringLiteral("', ") + asDate(x) + u')';
                 } else if (x.type == VType::Date) {
                     s = asDate(x);
                 } else {
