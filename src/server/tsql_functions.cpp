@@ -26,9 +26,10 @@ QDateTime parseDateValue(const QString& textIn) {
     const QString text = textIn.trimmed();
     if (text.isEmpty())
         return dateFromDays(0);
-    static const QRegularExpression iso(QStringLiteral(
+    // one compiled pattern per thread: connections run on their own threads
+    thread_local const QRegularExpression iso(QStringLiteral(
         R"(^(\d{4})[-/.](\d{1,2})[-/.](\d{1,2})(?:[ T](\d{1,2}):(\d{1,2})(?::(\d{1,2})(?:\.(\d{1,3})\d*)?)?)?$)"));
-    static const QRegularExpression compact(
+    thread_local const QRegularExpression compact(
         QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})(?: (\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?$)"));
     QRegularExpressionMatch m = iso.match(text);
     if (!m.hasMatch())

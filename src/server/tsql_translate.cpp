@@ -18,7 +18,6 @@
 #include <sqlite3.h>
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <functional>
@@ -178,10 +177,14 @@ QString quoteString(const QString& s) {
 }
 
 QString ident(const QString& name) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    bool plain = !name.isEmpty() && !name[0].isDigit();
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        plain = plain && (u == u'_' || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') ||
+                          (u >= u'0' && u <= u'9'));
+    }
     const QByteArray utf8 = name.toUtf8();
-    if (plain.match(name).hasMatch() &&
-        !sqlite3_keyword_check(utf8.constData(), static_cast<int>(utf8.size())))
+    if (plain && !sqlite3_keyword_check(utf8.constData(), static_cast<int>(utf8.size())))
         return name;
     QString q = name;
     q.replace(u'"', QLatin1String("\"\""));
@@ -191,14 +194,15 @@ QString ident(const QString& name) {
 // Words that end an expression or a list: never taken as a bare alias.
 bool isReserved(const Token& t) {
     static const char* const words[] = {
-        "FROM",    "WHERE",  "GROUP",   "HAVING", "ORDER",   "UNION",  "EXCEPT",   "INTERSECT",
-        "ON",      "JOIN",   "LEFT",    "RIGHT",  "INNER",   "OUTER",  "FULL",     "CROSS",
-        "SET",     "SELECT", "UPDATE",  "DELETE", "INSERT",  "IF",     "ELSE",     "BEGIN",
-        "END",     "INTO",   "VALUES",  "AND",    "OR",      "NOT",    "AS",       "WHEN",
-        "THEN",    "CASE",   "IS",      "NULL",   "LIKE",    "IN",     "BETWEEN",  "EXISTS",
-        "ASC",     "DESC",   "BY",      "WITH",   "LIMIT",   "ESCAPE", "DISTINCT", "TOP",
-        "ALL",     "GO",     "DECLARE", "EXEC",   "EXECUTE", "PRINT",  "RETURN",   "WHILE",
-        "COLLATE", "OPTION"};
+        "FROM",     "WHERE",  "GROUP",    "HAVING", "ORDER",   "UNION",  "EXCEPT",   "INTERSECT",
+        "ON",       "JOIN",   "LEFT",     "RIGHT",  "INNER",   "OUTER",  "FULL",     "CROSS",
+        "SET",      "SELECT", "UPDATE",   "DELETE", "INSERT",  "IF",     "ELSE",     "BEGIN",
+        "END",      "INTO",   "VALUES",   "AND",    "OR",      "NOT",    "AS",       "WHEN",
+        "THEN",     "CASE",   "IS",       "NULL",   "LIKE",    "IN",     "BETWEEN",  "EXISTS",
+        "ASC",      "DESC",   "BY",       "WITH",   "LIMIT",   "ESCAPE", "DISTINCT", "TOP",
+        "ALL",      "GO",     "DECLARE",  "EXEC",   "EXECUTE", "PRINT",  "RETURN",   "WHILE",
+        "COLLATE",  "OPTION", "TRUNCATE", "PRAGMA", "ATTACH",  "DETACH", "VACUUM",   "COMMIT",
+        "ROLLBACK", "SAVE",   "CREATE",   "DROP",   "ALTER",   "USE",    "REINDEX",  "ANALYZE"};
     if (t.kind != TokenKind::Identifier)
         return false;
     for (const char* w : words) {
