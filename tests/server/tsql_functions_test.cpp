@@ -296,3 +296,78 @@ TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
 
 }  // namespace
 }  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
+    struct Case {
+        const char* declared;
+        server::tsql::ColumnType type;
+    } cases[] = {
+        {"varchar(20)", server::tsql::ColumnType::Text},
+        {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
+        {"nchar(2)", server::tsql::ColumnType::Text},
+        {"INTEGER", server::tsql::ColumnType::Integer},
+        {"bigint", server::tsql::ColumnType::Integer},
+        {"bit", server::tsql::ColumnType::Integer},
+        {"money", server::tsql::ColumnType::Real},
+        {"decimal(18,4)", server::tsql::ColumnType::Real},
+        {"REAL", server::tsql::ColumnType::Real},
+        {"datetime", server::tsql::ColumnType::Date},
+        {"DATE", server::tsql::ColumnType::Date},
+        {"", server::tsql::ColumnType::Unknown},
+        {"BLOB", server::tsql::ColumnType::Unknown},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.type, server::tsql::columnTypeFromDeclared(QString::fromUtf8(c.declared)))
+            << c.declared;
+}
+
+class TsqlLookup : public TsqlDb {};
+
+TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
+    sql("CREATE TABLE baseGoods(id INTEGER PRIMARY KEY, code TEXT, price REAL, made DATE, x);");
+    const server::tsql::SchemaLookup lookup = server::tsql::schemaLookupFromDatabase(db);
+    EXPECT_EQ(server::tsql::ColumnType::Integer,
+              lookup(QStringLiteral("basegoods"), QStringLiteral("ID")));
+    EXPECT_EQ(server::tsql::ColumnType::Text,
+              lookup(QStringLiteral("BASEGOODS"), QStringLiteral("code")));
+    EXPECT_EQ(server::tsql::ColumnType::Real,
+              lookup(QStringLiteral("baseGoods"), QStringLiteral("price")));
+    EXPECT_EQ(server::tsql::ColumnType::Date,
+              lookup(QStringLiteral("baseGoods"), QStringLiteral("made")));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown,
+              lookup(QStringLiteral("baseGoods"), QStringLiteral("x")));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown,
+              lookup(QStringLiteral("baseGoods"), QStringLiteral("nope")));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown,
+              lookup(QStringLiteral("other"), QStringLiteral("code")));
+}
+
+TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
+    sql("CREATE TABLE a(id INTEGER PRIMARY KEY, v TEXT); CREATE TABLE b(id INTEGER, v TEXT);"
+        "INSERT INTO a VALUES(1, 'x'), (2, 'y');");
+    // a false condition without ELSE runs nothing and returns no rows
+    const server::tsql::Result none =
+        run(QStringLiteral("IF EXISTS(SELECT * FROM a WHERE id = 9) SELECT * FROM a"));
+    EXPECT_FALSE(none.hasRows);
+    EXPECT_EQ(0, none.changedRows);
+    // a block of two statements in the taken branch, then a query after the IF
+    const server::tsql::Result r = run(QStringLiteral(
+        "IF NOT EXISTS(SELECT * FROM b) BEGIN INSERT INTO b SELECT id, v + '!' FROM a; "
+        "UPDATE b SET v = Upper(v) WHERE id = 2 END ELSE DELETE FROM b\r\n"
+        "SELECT count(*) AS n, max(v) AS top FROM b"));
+    EXPECT_EQ(3, r.changedRows);
+    EXPECT_EQ(QStringLiteral("2"), r.rows.text(QStringLiteral("n")));
+    EXPECT_EQ(QStringLiteral("x!"), r.rows.text(QStringLiteral("top")));
+    EXPECT_EQ(QStringLiteral("Y!"), value("SELECT v FROM b WHERE id = 2"));
+    // second run: b has rows, the ELSE branch empties it
+    const server::tsql::Result again = run(QStringLiteral(
+        "IF NOT EXISTS(SELECT * FROM b) INSERT INTO b VALUES(7, 'z') ELSE DELETE FROM b"));
+    EXPECT_EQ(2, again.changedRows);
+    EXPECT_EQ(QStringLiteral("0"), value("SELECT count(*) FROM b"));
+}
+
+}  // namespace
+}  // namespace dyt::test
