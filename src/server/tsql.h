@@ -11,6 +11,15 @@
 // (dyt_add, dyt_datetime, dyt_dateadd, dyt_datediff, ...) must be registered on the connection with
 // registerFunctions() (tsql_functions.h) before a program runs.
 //
+// Use in the server, per account-set connection:
+//   registerFunctions(db);                           // once, when the connection opens
+//   context.schema = schemaLookupFromDatabase(db);   // after login / upgrade
+//   context.sessionId = <the session's id>;          // @@spid
+//   Program p = cache.translate(text, context);      // one TranslationCache per account set
+//   Result r = execute(db, p);                       // ExecQuery: r.rows; ExecUpdate: r.changedRows
+//
+// Order, grouping and DISTINCT compare text as the columns' collations say (NOCASE on codes and
+// names in the account-set schema); the translation adds nothing there.
 // Text comparisons: SQL Server compares text without regard to ASCII letter case. The account-set
 // schema declares its code and name columns COLLATE NOCASE; in addition the translation appends
 // COLLATE NOCASE to comparisons (=, <>, <, >, <=, >=, IN, BETWEEN) whose operands are known to be
