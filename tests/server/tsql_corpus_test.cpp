@@ -1,0 +1,223 @@
+// Every client SQL text translates; random token streams never crash the translator.
+
+#include <QRandomGenerator>
+#include <QSet>
+
+#include "tsql_corpus.h"
+#include "tsql_fixture.h"
+
+namespace dyt::test {
+namespace {
+
+using namespace dyt::server::tsql;
+
+TEST(TsqlCorpus, FileIsWellFormed) {
+    const std::vector<CorpusText> corpus = readCorpus();
+    ASSERT_GE(corpus.size(), 100u) << "corpus missing or short";
+    QSet<QString> ids;
+    for (const CorpusText& t : corpus) {
+        EXPECT_FALSE(t.id.isEmpty()) << "malformed line " << t.line;
+        EXPECT_FALSE(ids.contains(t.id)) << "duplicate id " << t.id.toStdString();
+        ids.insert(t.id);
+        EXPECT_EQ(t.query, !t.reads.isEmpty()) << t.id.toStdString();
+    }
+}
+
+TEST(TsqlCorpus, EveryTextTranslatesToItsKindOfProgram) {
+    Context c;
+    c.sessionId = 57;
+    int translated = 0;
+    for (const CorpusText& t : readCorpus()) {
+        try {
+            const Program p = translate(t.sql, c);
+            EXPECT_EQ(t.query, p.returnsRows()) << t.id.toStdString();
+            ++translated;
+        } catch (const DytError& e) {
+            ADD_FAILURE() << t.id.toStdString() << ": " << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(static_cast<int>(readCorpus().size()), translated);
+}
+
+// Names an SQLite error that says the statement itself is malformed (as opposed to naming a
+// table or column the empty test database lacks).
+bool malformed(const QString& error) {
+    return error.contains(QLatin1String("syntax error")) ||
+           error.contains(QLatin1String("unrecognized token")) ||
+           error.contains(QLatin1String("incomplete input")) ||
+           error.contains(QLatin1String("wrong number of arguments")) ||
+           error.contains(QLatin1String("no such function")) ||
+           error.contains(QLatin1String("misuse"));
+}
+
+void collectStatements(const std::vector<Step>& steps, QStringList& out) {
+    for (const Step& s : steps) {
+        out << s.sql;
+        collectStatements(s.thenSteps, out);
+        collectStatements(s.elseSteps, out);
+    }
+}
+
+class TsqlCorpusDb : public TsqlDb {};
+
+TEST_F(TsqlCorpusDb, EveryTranslatedStatementIsWellFormedSqlite) {
+    Context c;
+    for (const CorpusText& t : readCorpus()) {
+        QStringList statements;
+        try {
+            collectStatements(translate(t.sql, c).steps, statements);
+        } catch (const DytError&) {
+            continue;  // reported by the test above
+        }
+        for (const QString& s : statements) {
+            sqlite3_stmt* st = nullptr;
+            const QByteArray u = s.toUtf8();
+            sqlite3_prepare_v2(db, u.constData(), static_cast<int>(u.size()), &st, nullptr);
+            sqlite3_finalize(st);
+            const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+            EXPECT_FALSE(malformed(error))
+                << t.id.toStdString() << ": " << error.toStdString() << "\n"
+                << s.toStdString();
+        }
+    }
+}
+
+// Random token streams: the translator answers a program or DytError, nothing else, and what it
+// answers is well-formed SQLite.
+TEST_F(TsqlCorpusDb, RandomTokenStreamsGiveProgramsOrCleanErrors) {
+    QStringList vocabulary = {
+        QStringLiteral("SELECT"),
+        QStringLiteral("top"),
+        QStringLiteral("1"),
+        QStringLiteral("*"),
+        QStringLiteral("FROM"),
+        QStringLiteral("t"),
+        QStringLiteral("AS"),
+        QStringLiteral("a"),
+        QStringLiteral(","),
+        QStringLiteral("b"),
+        QStringLiteral("WHERE"),
+        QStringLiteral("a.id"),
+        QStringLiteral("="),
+        QStringLiteral("'x'"),
+        QStringLiteral("+"),
+        QStringLiteral("-"),
+        QStringLiteral("("),
+        QStringLiteral(")"),
+        QStringLiteral("AND"),
+        QStringLiteral("OR"),
+        QStringLiteral("NOT"),
+        QStringLiteral("IN"),
+        QStringLiteral("LIKE"),
+        QStringLiteral("IS"),
+        QStringLiteral("NULL"),
+        QStringLiteral("UPDATE"),
+        QStringLiteral("SET"),
+        QStringLiteral("DELETE"),
+        QStringLiteral("INSERT"),
+        QStringLiteral("INTO"),
+        QStringLiteral("VALUES"),
+        QStringLiteral("IF"),
+        QStringLiteral("EXISTS"),
+        QStringLiteral("ELSE"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("END"),
+        QStringLiteral("CASE"),
+        QStringLiteral("WHEN"),
+        QStringLiteral("THEN"),
+        QStringLiteral("UNION"),
+        QStringLiteral("ALL"),
+        QStringLiteral("ORDER"),
+        QStringLiteral("BY"),
+        QStringLiteral("GROUP"),
+        QStringLiteral("HAVING"),
+        QStringLiteral("desc"),
+        QStringLiteral("getdate()"),
+        QStringLiteral("isnull"),
+        QStringLiteral("CONVERT"),
+        QStringLiteral("varchar(10)"),
+        QStringLiteral("datetime"),
+        QStringLiteral("20"),
+        QStringLiteral("DATEADD"),
+        QStringLiteral("wk"),
+        QStringLiteral("DATEDIFF"),
+        QStringLiteral("LEFT"),
+        QStringLiteral("JOIN"),
+        QStringLiteral("ON"),
+        QStringLiteral("@@spid"),
+        QStringLiteral("dbo.fnGetSysData"),
+        QStringLiteral("master.dbo.x"),
+        QStringLiteral("[b c]"),
+        QStringLiteral("N'名'"),
+        QStringLiteral(";"),
+        QStringLiteral("\r\n"),
+        QStringLiteral("count(*)"),
+        QStringLiteral("<>"),
+        QStringLiteral("<="),
+        QStringLiteral("BETWEEN"),
+        QStringLiteral("2.5"),
+        QStringLiteral("LEN"),
+        QStringLiteral("SUBSTRING"),
+    };
+    // pieces of the corpus join the vocabulary
+    const std::vector<CorpusText> corpus = readCorpus();
+    QRandomGenerator rng(20240315);
+    Context c;
+    c.sessionId = 9;
+    int programs = 0, errors = 0;
+    const int rounds = 4000;
+    for (int round = 0; round < rounds; ++round) {
+        QString text;
+        if (round % 2 == 0 || corpus.empty()) {
+            const int n = 1 + static_cast<int>(rng.bounded(25));
+            for (int i = 0; i < n; ++i)
+                text += vocabulary[static_cast<int>(rng.bounded(vocabulary.size()))] + u' ';
+        } else {
+            // a corpus text with a few words dropped, repeated or replaced
+            const CorpusText& base = corpus[rng.bounded(static_cast<quint32>(corpus.size()))];
+            QStringList words = base.sql.split(u' ');
+            const int edits = 1 + static_cast<int>(rng.bounded(3));
+            for (int e = 0; e < edits && !words.isEmpty(); ++e) {
+                const int at = static_cast<int>(rng.bounded(words.size()));
+                switch (rng.bounded(3)) {
+                    case 0:
+                        words.removeAt(at);
+                        break;
+                    case 1:
+                        words.insert(at, words[at]);
+                        break;
+                    default:
+                        words[at] = vocabulary[static_cast<int>(rng.bounded(vocabulary.size()))];
+                        break;
+                }
+            }
+            text = words.join(u' ');
+        }
+        try {
+            const Program p = translate(text, c);
+            ++programs;
+            QStringList statements;
+            collectStatements(p.steps, statements);
+            for (const QString& s : statements) {
+                sqlite3_stmt* st = nullptr;
+                const QByteArray u = s.toUtf8();
+                sqlite3_prepare_v2(db, u.constData(), static_cast<int>(u.size()), &st, nullptr);
+                sqlite3_finalize(st);
+                const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+                EXPECT_FALSE(malformed(error))
+                    << "from: " << text.toStdString() << "\nto: " << s.toStdString() << "\n"
+                    << error.toStdString();
+            }
+        } catch (const DytError& e) {
+            ++errors;
+            EXPECT_FALSE(e.message().isEmpty());
+        }
+    }
+    RecordProperty("programs", programs);
+    EXPECT_EQ(rounds, programs + errors);
+    EXPECT_GT(programs, 0);
+    EXPECT_GT(errors, 0);
+}
+
+}  // namespace
+}  // namespace dyt::test
