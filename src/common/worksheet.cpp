@@ -1,5 +1,7 @@
 #include "common/worksheet.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QIODevice>
 #include <QSaveFile>
 #include <QtEndian>
