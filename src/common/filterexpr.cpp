@@ -22,7 +22,8 @@ constexpr qint64 kMsecsPerDay = 86'400'000;
 enum class Tri : quint8 { False, True, Unknown };
 
 Tri triNot(Tri t) {
-    if (t == Tri::Unknown) return t;
+    if (t == Tri::Unknown)
+        return t;
     return t == Tri::True ? Tri::False : Tri::True;
 }
 
@@ -33,18 +34,28 @@ enum class Kind : quint8 { Null, Bool, Int, Cur, Real, Text, Date, DateTime, Blo
 bool isNumeric(Kind k) {
     return k == Kind::Bool || k == Kind::Int || k == Kind::Cur || k == Kind::Real;
 }
-bool isTemporal(Kind k) { return k == Kind::Date || k == Kind::DateTime; }
+bool isTemporal(Kind k) {
+    return k == Kind::Date || k == Kind::DateTime;
+}
 
 Kind kindOf(FieldType t) {
     switch (t) {
-        case FieldType::Text: return Kind::Text;
-        case FieldType::Integer: return Kind::Int;
-        case FieldType::Float: return Kind::Real;
-        case FieldType::Currency: return Kind::Cur;
-        case FieldType::Date: return Kind::Date;
-        case FieldType::DateTime: return Kind::DateTime;
-        case FieldType::Boolean: return Kind::Bool;
-        case FieldType::Blob: return Kind::Blob;
+        case FieldType::Text:
+            return Kind::Text;
+        case FieldType::Integer:
+            return Kind::Int;
+        case FieldType::Float:
+            return Kind::Real;
+        case FieldType::Currency:
+            return Kind::Cur;
+        case FieldType::Date:
+            return Kind::Date;
+        case FieldType::DateTime:
+            return Kind::DateTime;
+        case FieldType::Boolean:
+            return Kind::Bool;
+        case FieldType::Blob:
+            return Kind::Blob;
     }
     return Kind::Text;
 }
@@ -148,32 +159,45 @@ QString temporalText(qint64 msecs, bool withTime) {
         --day;
     }
     const QDate d = QDate::fromJulianDay(day);
-    if (!withTime) return d.toString(QStringLiteral("yyyy-MM-dd"));
+    if (!withTime)
+        return d.toString(QStringLiteral("yyyy-MM-dd"));
     return d.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
-           QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest)).toString(QStringLiteral("HH:mm:ss"));
+           QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest))
+               .toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString realText(double d) { return QString::number(d, 'g', 15); }
+QString realText(double d) {
+    return QString::number(d, 'g', 15);
+}
 
 // Text form of a value, as the record set shows it. Null gives a null string.
 QString textOf(const Value& v) {
     switch (v.kind) {
         case Kind::Null:
-        case Kind::Blob: return {};
-        case Kind::Bool: return v.i ? QStringLiteral("1") : QStringLiteral("0");
-        case Kind::Int: return QString::number(v.i);
-        case Kind::Cur: return Currency::fromRaw(v.i).toString();
-        case Kind::Real: return realText(v.d);
-        case Kind::Text: return v.s.toString();
-        case Kind::Date: return temporalText(v.i, false);
-        case Kind::DateTime: return temporalText(v.i, true);
+        case Kind::Blob:
+            return {};
+        case Kind::Bool:
+            return v.i ? QStringLiteral("1") : QStringLiteral("0");
+        case Kind::Int:
+            return QString::number(v.i);
+        case Kind::Cur:
+            return Currency::fromRaw(v.i).toString();
+        case Kind::Real:
+            return realText(v.d);
+        case Kind::Text:
+            return v.s.toString();
+        case Kind::Date:
+            return temporalText(v.i, false);
+        case Kind::DateTime:
+            return temporalText(v.i, true);
     }
     return {};
 }
 
 // Makes the value a text (numbers, dates formatted as the record set shows them).
 void toTextValue(Value& v) {
-    if (v.kind == Kind::Text || v.kind == Kind::Null) return;
+    if (v.kind == Kind::Text || v.kind == Kind::Null)
+        return;
     if (v.kind == Kind::Blob) {
         v.kind = Kind::Null;
         return;
@@ -184,7 +208,8 @@ void toTextValue(Value& v) {
 // Reads a number: an integer, or a decimal (exact to four decimals when it fits, else a double).
 bool parseNumber(QStringView text, Value& out) {
     const QStringView t = text.trimmed();
-    if (t.isEmpty()) return false;
+    if (t.isEmpty())
+        return false;
     bool ok = false;
     const qint64 n = t.toLongLong(&ok);
     if (ok) {
@@ -193,7 +218,8 @@ bool parseNumber(QStringView text, Value& out) {
         return true;
     }
     const double d = t.toDouble(&ok);
-    if (!ok || !std::isfinite(d)) return false;
+    if (!ok || !std::isfinite(d))
+        return false;
     const qsizetype dot = t.indexOf(QLatin1Char('.'));
     const bool exponent = t.contains(QLatin1Char('e'), Qt::CaseInsensitive);
     if (dot >= 0 && !exponent && t.size() - dot - 1 <= 4 && std::fabs(d) < 1e11) {
@@ -209,7 +235,8 @@ bool parseNumber(QStringView text, Value& out) {
 bool parseTemporal(QStringView text, Value& out) {
     const QString t = text.trimmed().toString();
     const QVariant v = coerceValue(t, FieldType::DateTime);
-    if (!v.isValid()) return false;
+    if (!v.isValid())
+        return false;
     const QDateTime dt = v.toDateTime();
     out.kind = t.size() <= 10 ? Kind::Date : Kind::DateTime;
     out.i = temporalOf(dt.date(), dt.time());
@@ -241,18 +268,22 @@ constexpr int kUnknown = std::numeric_limits<int>::min();
 int compareNumbers(const Value& a, const Value& b) {
     if (a.kind == Kind::Real || b.kind == Kind::Real) {
         const auto asDouble = [](const Value& v) {
-            if (v.kind == Kind::Real) return v.d;
-            if (v.kind == Kind::Cur) return static_cast<double>(v.i) / Currency::kScale;
+            if (v.kind == Kind::Real)
+                return v.d;
+            if (v.kind == Kind::Cur)
+                return static_cast<double>(v.i) / Currency::kScale;
             return static_cast<double>(v.i);
         };
         const double x = asDouble(a);
         const double y = asDouble(b);
-        if (std::isnan(x) || std::isnan(y)) return kUnknown;
+        if (std::isnan(x) || std::isnan(y))
+            return kUnknown;
         return cmp3(x, y);
     }
     const bool ac = a.kind == Kind::Cur;
     const bool bc = b.kind == Kind::Cur;
-    if (ac == bc) return cmp3(a.i, b.i);
+    if (ac == bc)
+        return cmp3(a.i, b.i);
     // One integer, one currency: scale the integer when that cannot overflow.
     constexpr qint64 kLimit = std::numeric_limits<qint64>::max() / Currency::kScale;
     const Value& n = ac ? b : a;
@@ -275,11 +306,16 @@ int compareTexts(QStringView a, QStringView b, Qt::CaseSensitivity cs) {
 
 // Compares two values; kUnknown when either is Null or they cannot be ordered.
 int compareValues(const Value& a, const Value& b, Qt::CaseSensitivity cs) {
-    if (a.kind == Kind::Null || b.kind == Kind::Null) return kUnknown;
-    if (a.kind == Kind::Blob || b.kind == Kind::Blob) return kUnknown;
-    if (a.kind == Kind::Text && b.kind == Kind::Text) return compareTexts(a.s, b.s, cs);
-    if (isNumeric(a.kind) && isNumeric(b.kind)) return compareNumbers(a, b);
-    if (isTemporal(a.kind) && isTemporal(b.kind)) return cmp3(a.i, b.i);
+    if (a.kind == Kind::Null || b.kind == Kind::Null)
+        return kUnknown;
+    if (a.kind == Kind::Blob || b.kind == Kind::Blob)
+        return kUnknown;
+    if (a.kind == Kind::Text && b.kind == Kind::Text)
+        return compareTexts(a.s, b.s, cs);
+    if (isNumeric(a.kind) && isNumeric(b.kind))
+        return compareNumbers(a, b);
+    if (isTemporal(a.kind) && isTemporal(b.kind))
+        return cmp3(a.i, b.i);
     if (a.kind == Kind::Text || b.kind == Kind::Text) {
         const bool textFirst = a.kind == Kind::Text;
         const Value& t = textFirst ? a : b;
@@ -309,7 +345,8 @@ int compareValues(const Value& a, const Value& b, Qt::CaseSensitivity cs) {
 // --- LIKE patterns
 
 bool sameChar(QChar a, QChar b, Qt::CaseSensitivity cs) {
-    if (a == b) return true;
+    if (a == b)
+        return true;
     return cs == Qt::CaseInsensitive && a.toCaseFolded() == b.toCaseFolded();
 }
 
@@ -332,7 +369,8 @@ bool wildcardMatch(QStringView s, QStringView p, Qt::CaseSensitivity cs) {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == QLatin1Char('%')) ++pi;
+    while (pi < p.size() && p[pi] == QLatin1Char('%'))
+        ++pi;
     return pi == p.size();
 }
 
@@ -342,9 +380,11 @@ public:
     LikePattern(const QString& pattern, Qt::CaseSensitivity cs) : pattern_(pattern), cs_(cs) {
         const bool underscore = pattern.contains(QLatin1Char('_'));
         qsizetype lead = 0;
-        while (lead < pattern.size() && pattern[lead] == QLatin1Char('%')) ++lead;
+        while (lead < pattern.size() && pattern[lead] == QLatin1Char('%'))
+            ++lead;
         qsizetype trail = pattern.size();
-        while (trail > lead && pattern[trail - 1] == QLatin1Char('%')) --trail;
+        while (trail > lead && pattern[trail - 1] == QLatin1Char('%'))
+            --trail;
         const QString middle = pattern.mid(lead, trail - lead);
         if (underscore || middle.contains(QLatin1Char('%'))) {
             mode_ = Mode::General;
@@ -362,17 +402,24 @@ public:
         } else {
             mode_ = Mode::Exact;
         }
-        if (piece_.isEmpty() && (front || back)) mode_ = Mode::All;
+        if (piece_.isEmpty() && (front || back))
+            mode_ = Mode::All;
     }
 
     bool match(QStringView s) const {
         switch (mode_) {
-            case Mode::All: return true;
-            case Mode::Exact: return s.compare(piece_, cs_) == 0;
-            case Mode::Prefix: return s.startsWith(piece_, cs_);
-            case Mode::Suffix: return s.endsWith(piece_, cs_);
-            case Mode::Contains: return s.contains(piece_, cs_);
-            case Mode::General: return wildcardMatch(s, pattern_, cs_);
+            case Mode::All:
+                return true;
+            case Mode::Exact:
+                return s.compare(piece_, cs_) == 0;
+            case Mode::Prefix:
+                return s.startsWith(piece_, cs_);
+            case Mode::Suffix:
+                return s.endsWith(piece_, cs_);
+            case Mode::Contains:
+                return s.contains(piece_, cs_);
+            case Mode::General:
+                return wildcardMatch(s, pattern_, cs_);
         }
         return false;
     }
@@ -412,8 +459,10 @@ struct ConstNode final : ValueNode {
     }
     void set(Value v) {
         value = std::move(v);
-        if (value.kind == Kind::Text && value.owned.isNull()) value.owned = value.s.toString();
-        if (value.kind == Kind::Text) value.s = value.owned;
+        if (value.kind == Kind::Text && value.owned.isNull())
+            value.owned = value.s.toString();
+        if (value.kind == Kind::Text)
+            value.s = value.owned;
         kind = value.kind;
     }
 };
@@ -433,8 +482,10 @@ struct FuncNode final : ValueNode {
             return 0;
         }
         *ok = true;
-        if (n.kind == Kind::Real) return static_cast<qint64>(n.d);
-        if (n.kind == Kind::Cur) return n.i / Currency::kScale;
+        if (n.kind == Kind::Real)
+            return static_cast<qint64>(n.d);
+        if (n.kind == Kind::Cur)
+            return n.i / Currency::kScale;
         return n.i;
     }
 
@@ -492,8 +543,12 @@ struct FuncNode final : ValueNode {
                          out);
                 return;
             }
-            case Func::Upper: out.setText(s.toString().toUpper()); return;
-            case Func::Lower: out.setText(s.toString().toLower()); return;
+            case Func::Upper:
+                out.setText(s.toString().toUpper());
+                return;
+            case Func::Lower:
+                out.setText(s.toString().toLower());
+                return;
             case Func::Trim: {
                 const QStringView t = s.trimmed();
                 viewPart(a, t.data() - s.data(), t.size(), out);
@@ -501,13 +556,15 @@ struct FuncNode final : ValueNode {
             }
             case Func::LTrim: {
                 qsizetype from = 0;
-                while (from < s.size() && s[from].isSpace()) ++from;
+                while (from < s.size() && s[from].isSpace())
+                    ++from;
                 viewPart(a, from, s.size() - from, out);
                 return;
             }
             case Func::RTrim: {
                 qsizetype to = s.size();
-                while (to > 0 && s[to - 1].isSpace()) --to;
+                while (to > 0 && s[to - 1].isSpace())
+                    --to;
                 viewPart(a, 0, to, out);
                 return;
             }
@@ -530,8 +587,10 @@ struct AndNode final : PredNode {
         Tri r = Tri::True;
         for (const auto& p : items) {
             const Tri t = p->test(row);
-            if (t == Tri::False) return Tri::False;
-            if (t == Tri::Unknown) r = Tri::Unknown;
+            if (t == Tri::False)
+                return Tri::False;
+            if (t == Tri::Unknown)
+                r = Tri::Unknown;
         }
         return r;
     }
@@ -543,8 +602,10 @@ struct OrNode final : PredNode {
         Tri r = Tri::False;
         for (const auto& p : items) {
             const Tri t = p->test(row);
-            if (t == Tri::True) return Tri::True;
-            if (t == Tri::Unknown) r = Tri::Unknown;
+            if (t == Tri::True)
+                return Tri::True;
+            if (t == Tri::Unknown)
+                r = Tri::Unknown;
         }
         return r;
     }
@@ -558,15 +619,28 @@ struct NotNode final : PredNode {
 enum class Op { Eq, Ne, Lt, Gt, Le, Ge };
 
 Tri applyOp(Op op, int c) {
-    if (c == kUnknown) return Tri::Unknown;
+    if (c == kUnknown)
+        return Tri::Unknown;
     bool r = false;
     switch (op) {
-        case Op::Eq: r = c == 0; break;
-        case Op::Ne: r = c != 0; break;
-        case Op::Lt: r = c < 0; break;
-        case Op::Gt: r = c > 0; break;
-        case Op::Le: r = c <= 0; break;
-        case Op::Ge: r = c >= 0; break;
+        case Op::Eq:
+            r = c == 0;
+            break;
+        case Op::Ne:
+            r = c != 0;
+            break;
+        case Op::Lt:
+            r = c < 0;
+            break;
+        case Op::Gt:
+            r = c > 0;
+            break;
+        case Op::Le:
+            r = c <= 0;
+            break;
+        case Op::Ge:
+            r = c >= 0;
+            break;
     }
     return r ? Tri::True : Tri::False;
 }
@@ -580,7 +654,8 @@ struct CompareNode final : PredNode {
         Value a;
         Value b;
         left->eval(row, a);
-        if (a.isNull()) return Tri::Unknown;
+        if (a.isNull())
+            return Tri::Unknown;
         right->eval(row, b);
         return applyOp(op, compareValues(a, b, cs));
     }
@@ -596,13 +671,15 @@ struct LikeNode final : PredNode {
         Value a;
         value->eval(row, a);
         toTextValue(a);
-        if (a.isNull()) return Tri::Unknown;
+        if (a.isNull())
+            return Tri::Unknown;
         bool m;
         if (pattern) {
             Value p;
             pattern->eval(row, p);
             toTextValue(p);
-            if (p.isNull()) return Tri::Unknown;
+            if (p.isNull())
+                return Tri::Unknown;
             m = LikePattern(p.s.toString(), cs).match(a.s);
         } else {
             m = compiled.match(a.s);
@@ -629,7 +706,8 @@ struct InNode final : PredNode {
     Tri test(const QVariant* row) const override {
         Value a;
         value->eval(row, a);
-        if (a.isNull()) return Tri::Unknown;
+        if (a.isNull())
+            return Tri::Unknown;
         Tri r = Tri::False;
         for (const auto& item : items) {
             Value b;
@@ -639,7 +717,8 @@ struct InNode final : PredNode {
                 r = Tri::True;
                 break;
             }
-            if (c == kUnknown) r = Tri::Unknown;
+            if (c == kUnknown)
+                r = Tri::Unknown;
         }
         return negate ? triNot(r) : r;
     }
@@ -656,7 +735,8 @@ struct TruthNode final : PredNode {
         }
         if (a.kind == Kind::Text) {
             Value b;
-            if (parseBool(a.s, b)) return b.i ? Tri::True : Tri::False;
+            if (parseBool(a.s, b))
+                return b.i ? Tri::True : Tri::False;
         }
         return Tri::Unknown;
     }
@@ -670,10 +750,12 @@ struct Token {
     Tok type = Tok::End;
     QString text;  // identifier (without brackets), number text, string value, operator
     bool bracketed = false;
-    int pos = 0;   // 1-based
+    int pos = 0;  // 1-based
 };
 
-bool isIdentStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
+bool isIdentStart(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
 bool isIdentChar(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
@@ -711,41 +793,48 @@ QList<Token> tokenize(const QString& text) {
                 }
                 value += text[i++];
             }
-            if (!closed) fail(t.pos, QStringLiteral("字符串缺少结束的单引号"));
+            if (!closed)
+                fail(t.pos, QStringLiteral("字符串缺少结束的单引号"));
             t.type = Tok::String;
             t.text = value;
         } else if (c == QLatin1Char('[')) {
             const qsizetype close = text.indexOf(QLatin1Char(']'), i + 1);
-            if (close < 0) fail(t.pos, QStringLiteral("字段名缺少结束的 ']'"));
+            if (close < 0)
+                fail(t.pos, QStringLiteral("字段名缺少结束的 ']'"));
             t.type = Tok::Ident;
             t.bracketed = true;
             t.text = text.mid(i + 1, close - i - 1).trimmed();
-            if (t.text.isEmpty()) fail(t.pos, QStringLiteral("字段名为空"));
+            if (t.text.isEmpty())
+                fail(t.pos, QStringLiteral("字段名为空"));
             i = close + 1;
         } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && text[i + 1].isDigit())) {
             const qsizetype start = i;
-            while (i < n && text[i].isDigit()) ++i;
+            while (i < n && text[i].isDigit())
+                ++i;
             if (i < n && text[i] == QLatin1Char('.')) {
                 ++i;
-                while (i < n && text[i].isDigit()) ++i;
+                while (i < n && text[i].isDigit())
+                    ++i;
             }
             if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
                 qsizetype j = i + 1;
-                if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-'))) ++j;
+                if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+                    ++j;
                 if (j < n && text[j].isDigit()) {
                     i = j;
-                    while (i < n && text[i].isDigit()) ++i;
+                    while (i < n && text[i].isDigit())
+                        ++i;
                 }
             }
             if (i < n && isIdentStart(text[i])) {
-                fail(static_cast<int>(i) + 1,
-                     QStringLiteral("数字后面不能紧跟 '%1'").arg(text[i]));
+                fail(static_cast<int>(i) + 1, QStringLiteral("数字后面不能紧跟 '%1'").arg(text[i]));
             }
             t.type = Tok::Number;
             t.text = text.mid(start, i - start);
         } else if (isIdentStart(c)) {
             const qsizetype start = i;
-            while (i < n && isIdentChar(text[i])) ++i;
+            while (i < n && isIdentChar(text[i]))
+                ++i;
             t.type = Tok::Ident;
             t.text = text.mid(start, i - start);
         } else if (c == QLatin1Char('(')) {
@@ -804,7 +893,8 @@ public:
     std::unique_ptr<PredNode> parse() {
         auto root = parseOr();
         if (peek().type != Tok::End) {
-            if (peek().type == Tok::RParen) fail(peek().pos, QStringLiteral("多余的右括号 ')'"));
+            if (peek().type == Tok::RParen)
+                fail(peek().pos, QStringLiteral("多余的右括号 ')'"));
             fail(peek().pos, QStringLiteral("多余的内容 '%1'").arg(describe(peek())));
         }
         return root;
@@ -824,7 +914,8 @@ private:
     }
     const Token& take() {
         const Token& t = tokens_[at_];
-        if (at_ < tokens_.size() - 1) ++at_;
+        if (at_ < tokens_.size() - 1)
+            ++at_;
         return t;
     }
     bool isKeyword(const Token& t, const char* word) const {
@@ -833,19 +924,28 @@ private:
     }
     static QString describe(const Token& t) {
         switch (t.type) {
-            case Tok::End: return QStringLiteral("条件结尾");
-            case Tok::String: return QLatin1Char('\'') + t.text + QLatin1Char('\'');
-            case Tok::LParen: return QStringLiteral("(");
-            case Tok::RParen: return QStringLiteral(")");
-            case Tok::Comma: return QStringLiteral(",");
-            case Tok::Minus: return QStringLiteral("-");
-            case Tok::Plus: return QStringLiteral("+");
-            default: return t.text;
+            case Tok::End:
+                return QStringLiteral("条件结尾");
+            case Tok::String:
+                return QLatin1Char('\'') + t.text + QLatin1Char('\'');
+            case Tok::LParen:
+                return QStringLiteral("(");
+            case Tok::RParen:
+                return QStringLiteral(")");
+            case Tok::Comma:
+                return QStringLiteral(",");
+            case Tok::Minus:
+                return QStringLiteral("-");
+            case Tok::Plus:
+                return QStringLiteral("+");
+            default:
+                return t.text;
         }
     }
     void expect(Tok type, const QString& what) {
         if (peek().type != type) {
-            if (peek().type == Tok::End) fail(peek().pos, QStringLiteral("条件不完整，缺少 %1").arg(what));
+            if (peek().type == Tok::End)
+                fail(peek().pos, QStringLiteral("条件不完整，缺少 %1").arg(what));
             fail(peek().pos, QStringLiteral("应为 %1，而不是 '%2'").arg(what, describe(peek())));
         }
         take();
@@ -853,7 +953,8 @@ private:
 
     std::unique_ptr<PredNode> parseOr() {
         auto first = parseAnd();
-        if (!isKeyword(peek(), "or")) return first;
+        if (!isKeyword(peek(), "or"))
+            return first;
         auto node = std::make_unique<OrNode>();
         node->items.push_back(std::move(first));
         while (isKeyword(peek(), "or")) {
@@ -865,7 +966,8 @@ private:
 
     std::unique_ptr<PredNode> parseAnd() {
         auto first = parseNot();
-        if (!isKeyword(peek(), "and")) return first;
+        if (!isKeyword(peek(), "and"))
+            return first;
         auto node = std::make_unique<AndNode>();
         node->items.push_back(std::move(first));
         while (isKeyword(peek(), "and")) {
@@ -939,7 +1041,8 @@ private:
             if (auto* c = dynamic_cast<ConstNode*>(pattern.get())) {
                 Value p = c->value;
                 toTextValue(p);
-                if (p.isNull()) fail(pattern->pos, QStringLiteral("LIKE 的模式不能为空值"));
+                if (p.isNull())
+                    fail(pattern->pos, QStringLiteral("LIKE 的模式不能为空值"));
                 node->compiled = LikePattern(p.s.toString(), cs_);
             } else {
                 node->pattern = std::move(pattern);
@@ -990,8 +1093,9 @@ private:
         if (t.type == Tok::End) {
             fail(t.pos, QStringLiteral("条件不完整，缺少比较运算符"));
         }
-        fail(t.pos, QStringLiteral("应为比较运算符 (=, <>, <, >, <=, >=, LIKE, IN, IS)，而不是 '%1'")
-                        .arg(describe(t)));
+        fail(t.pos,
+             QStringLiteral("应为比较运算符 (=, <>, <, >, <=, >=, LIKE, IN, IS)，而不是 '%1'")
+                 .arg(describe(t)));
     }
 
     void rejectBlob(const ValueNode& v) const {
@@ -1005,29 +1109,33 @@ private:
     void matchKinds(const ValueNode& typed, std::unique_ptr<ValueNode>& other) const {
         rejectBlob(typed);
         auto* c = dynamic_cast<ConstNode*>(other.get());
-        if (!c || c->value.isNull()) return;
+        if (!c || c->value.isNull())
+            return;
         const Kind target = typed.kind;
         const Value& v = c->value;
-        if (target == Kind::Null || target == Kind::Text || target == v.kind) return;
+        if (target == Kind::Null || target == Kind::Text || target == v.kind)
+            return;
         const QString fieldName = dynamic_cast<const ColumnNode*>(&typed)
                                       ? static_cast<const ColumnNode&>(typed).name
                                       : QString();
-        const QString subject = fieldName.isEmpty()
-                                    ? QStringLiteral("比较的值")
-                                    : QStringLiteral("字段[%1]").arg(fieldName);
+        const QString subject = fieldName.isEmpty() ? QStringLiteral("比较的值")
+                                                    : QStringLiteral("字段[%1]").arg(fieldName);
         Value converted;
         if (isNumeric(target)) {
-            if (isNumeric(v.kind)) return;
-            bool ok = v.kind == Kind::Text &&
-                      (parseNumber(v.s, converted) ||
-                       (target == Kind::Bool && parseBool(v.s, converted)));
+            if (isNumeric(v.kind))
+                return;
+            bool ok = v.kind == Kind::Text && (parseNumber(v.s, converted) ||
+                                               (target == Kind::Bool && parseBool(v.s, converted)));
             if (!ok) {
-                fail(other->pos, QStringLiteral("'%1' 不是数值，不能与%2比较").arg(textOf(v), subject));
+                fail(other->pos,
+                     QStringLiteral("'%1' 不是数值，不能与%2比较").arg(textOf(v), subject));
             }
         } else if (isTemporal(target)) {
-            if (isTemporal(v.kind)) return;
+            if (isTemporal(v.kind))
+                return;
             if (v.kind != Kind::Text || !parseTemporal(v.s, converted)) {
-                fail(other->pos, QStringLiteral("'%1' 不是日期，不能与%2比较").arg(textOf(v), subject));
+                fail(other->pos,
+                     QStringLiteral("'%1' 不是日期，不能与%2比较").arg(textOf(v), subject));
             }
         } else {
             return;
@@ -1048,7 +1156,8 @@ private:
 
     std::unique_ptr<ValueNode> number(const Token& t, bool negative) {
         Value v;
-        if (!parseNumber(t.text, v)) fail(t.pos, QStringLiteral("'%1' 不是有效的数字").arg(t.text));
+        if (!parseNumber(t.text, v))
+            fail(t.pos, QStringLiteral("'%1' 不是有效的数字").arg(t.text));
         if (negative) {
             if (v.kind == Kind::Real) {
                 v.d = -v.d;
@@ -1062,7 +1171,8 @@ private:
     std::unique_ptr<ValueNode> parseValue() {
         const Token t = take();
         switch (t.type) {
-            case Tok::Number: return number(t, false);
+            case Tok::Number:
+                return number(t, false);
             case Tok::Minus:
             case Tok::Plus: {
                 if (peek().type != Tok::Number) {
@@ -1078,13 +1188,17 @@ private:
                 v.setText(t.text);
                 return constant(std::move(v), t.pos);
             }
-            case Tok::Ident: break;
-            case Tok::End: fail(t.pos, QStringLiteral("条件不完整，缺少比较的值"));
+            case Tok::Ident:
+                break;
+            case Tok::End:
+                fail(t.pos, QStringLiteral("条件不完整，缺少比较的值"));
             default:
-                fail(t.pos, QStringLiteral("应为字段名、数字或字符串，而不是 '%1'").arg(describe(t)));
+                fail(t.pos,
+                     QStringLiteral("应为字段名、数字或字符串，而不是 '%1'").arg(describe(t)));
         }
         if (!t.bracketed) {
-            if (isKeyword(t, "null")) return constant(Value{}, t.pos);
+            if (isKeyword(t, "null"))
+                return constant(Value{}, t.pos);
             if (isKeyword(t, "true") || isKeyword(t, "false")) {
                 Value v;
                 v.kind = Kind::Bool;
@@ -1093,13 +1207,16 @@ private:
             }
             for (const char* word : {"and", "or", "not", "like", "in", "is"}) {
                 if (isKeyword(t, word)) {
-                    fail(t.pos, QStringLiteral("应为字段名、数字或字符串，而不是 '%1'").arg(t.text));
+                    fail(t.pos,
+                         QStringLiteral("应为字段名、数字或字符串，而不是 '%1'").arg(t.text));
                 }
             }
-            if (peek().type == Tok::LParen) return function(t);
+            if (peek().type == Tok::LParen)
+                return function(t);
         }
         const int column = fieldIndex(t.text);
-        if (column < 0) fail(t.pos, QStringLiteral("字段[%1]不存在").arg(t.text));
+        if (column < 0)
+            fail(t.pos, QStringLiteral("字段[%1]不存在").arg(t.text));
         auto node = std::make_unique<ColumnNode>();
         node->column = column;
         node->name = fields_[column].name;
@@ -1124,9 +1241,11 @@ private:
         };
         const Known* known = nullptr;
         for (const auto& k : kKnown) {
-            if (name.text.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0) known = &k;
+            if (name.text.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0)
+                known = &k;
         }
-        if (!known) fail(name.pos, QStringLiteral("未知的函数 %1").arg(name.text));
+        if (!known)
+            fail(name.pos, QStringLiteral("未知的函数 %1").arg(name.text));
         take();  // '('
         auto node = std::make_unique<FuncNode>();
         node->func = known->func;
@@ -1147,9 +1266,10 @@ private:
         expect(Tok::RParen, QStringLiteral("右括号 ')'"));
         const int count = static_cast<int>(node->args.size());
         if (count < known->minArgs || count > known->maxArgs) {
-            const QString want = known->minArgs == known->maxArgs
-                                     ? QString::number(known->minArgs)
-                                     : QStringLiteral("%1 或 %2").arg(known->minArgs).arg(known->maxArgs);
+            const QString want =
+                known->minArgs == known->maxArgs
+                    ? QString::number(known->minArgs)
+                    : QStringLiteral("%1 或 %2").arg(known->minArgs).arg(known->maxArgs);
             fail(name.pos, QStringLiteral("函数 %1 需要 %2 个参数，而不是 %3 个")
                                .arg(name.text.toUpper(), want)
                                .arg(count));
@@ -1159,7 +1279,8 @@ private:
 
     int fieldIndex(const QString& name) const {
         for (int i = 0; i < fields_.size(); ++i) {
-            if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+            if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
         }
         return -1;
     }
@@ -1191,7 +1312,8 @@ FilterExpr& FilterExpr::operator=(FilterExpr&&) noexcept = default;
 FilterExpr FilterExpr::compile(const QString& text, const QList<Field>& fields,
                                FilterOptions options) {
     FilterExpr result;
-    if (text.trimmed().isEmpty()) return result;
+    if (text.trimmed().isEmpty())
+        return result;
     Parser parser(text, fields, options);
     auto impl = std::make_shared<Impl>();
     impl->root = parser.parse();
@@ -1208,12 +1330,17 @@ const QString& FilterExpr::text() const {
     return root_ ? root_->text : empty;
 }
 
-FilterOptions FilterExpr::options() const { return root_ ? root_->options : FilterOptions{}; }
+FilterOptions FilterExpr::options() const {
+    return root_ ? root_->options : FilterOptions{};
+}
 
-QList<int> FilterExpr::columns() const { return root_ ? root_->columns : QList<int>{}; }
+QList<int> FilterExpr::columns() const {
+    return root_ ? root_->columns : QList<int>{};
+}
 
 bool FilterExpr::matches(const QList<QVariant>& row) const {
-    if (!root_) return true;
+    if (!root_)
+        return true;
     if (row.size() < root_->width) {
         QList<QVariant> padded = row;
         padded.resize(root_->width);

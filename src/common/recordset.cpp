@@ -39,7 +39,8 @@ bool numericKey(const QVariant& v, qint64* key) {
             return true;
         case QMetaType::Double: {
             double d = v.toDouble();
-            if (d == 0) d = 0;  // -0 and 0 are one key
+            if (d == 0)
+                d = 0;  // -0 and 0 are one key
             static_assert(sizeof(double) == sizeof(qint64));
             std::memcpy(key, &d, sizeof d);
             return true;
@@ -104,13 +105,15 @@ struct Chain {
             return;
         }
         int p = *h;
-        while (next[p] != -1 && next[p] < row) p = next[p];
+        while (next[p] != -1 && next[p] < row)
+            p = next[p];
         next[row] = next[p];
         next[p] = row;
     }
     void unlink(const K& k, int row, QList<int>& next) {
         auto h = head.find(k);
-        if (h == head.end()) return;
+        if (h == head.end())
+            return;
         if (*h == row) {
             if (next[row] == -1) {
                 head.erase(h);
@@ -120,11 +123,14 @@ struct Chain {
             }
         } else {
             int p = *h;
-            while (p != -1 && next[p] != row) p = next[p];
-            if (p == -1) return;
+            while (p != -1 && next[p] != row)
+                p = next[p];
+            if (p == -1)
+                return;
             next[p] = next[row];
             auto t = tail.find(k);
-            if (t != tail.end() && *t == row) *t = p;
+            if (t != tail.end() && *t == row)
+                *t = p;
         }
         next[row] = -1;
     }
@@ -153,7 +159,8 @@ struct IndexData {
     void link(int row, const QVariant& v, bool sorted) {
         if (text) {
             const QString* s = textPtr(v);
-            if (!s) return;
+            if (!s)
+                return;
             sorted ? texts.insert(*s, row, next) : texts.push(*s, row, next);
             if (foldedValid) {
                 const QString f = s->toCaseFolded();
@@ -161,25 +168,30 @@ struct IndexData {
             }
         } else {
             qint64 k = 0;
-            if (!numericKey(v, &k)) return;
+            if (!numericKey(v, &k))
+                return;
             sorted ? nums.insert(k, row, next) : nums.push(k, row, next);
         }
     }
     void unlink(int row, const QVariant& v) {
         if (text) {
             const QString* s = textPtr(v);
-            if (!s) return;
+            if (!s)
+                return;
             texts.unlink(*s, row, next);
-            if (foldedValid) folded.unlink(s->toCaseFolded(), row, foldedNext);
+            if (foldedValid)
+                folded.unlink(s->toCaseFolded(), row, foldedNext);
         } else {
             qint64 k = 0;
-            if (numericKey(v, &k)) nums.unlink(k, row, next);
+            if (numericKey(v, &k))
+                nums.unlink(k, row, next);
         }
     }
     void build(const QList<RecordSet::Row>& rows) {
         invalidate();
         next.fill(-1, rows.size());
-        for (int r = 0; r < rows.size(); ++r) link(r, rows[r][column], false);
+        for (int r = 0; r < rows.size(); ++r)
+            link(r, rows[r][column], false);
         valid = true;
     }
     void buildFolded(const QList<RecordSet::Row>& rows) {
@@ -214,17 +226,18 @@ struct TypeName {
 };
 
 constexpr TypeName kTypeNames[] = {
-    {FieldType::Text, "text"},         {FieldType::Integer, "integer"},
-    {FieldType::Float, "float"},       {FieldType::Currency, "currency"},
-    {FieldType::Date, "date"},         {FieldType::DateTime, "datetime"},
-    {FieldType::Boolean, "boolean"},   {FieldType::Blob, "blob"},
+    {FieldType::Text, "text"},       {FieldType::Integer, "integer"},
+    {FieldType::Float, "float"},     {FieldType::Currency, "currency"},
+    {FieldType::Date, "date"},       {FieldType::DateTime, "datetime"},
+    {FieldType::Boolean, "boolean"}, {FieldType::Blob, "blob"},
 };
 
 }  // namespace
 
 QString fieldTypeName(FieldType type) {
     for (const auto& t : kTypeNames) {
-        if (t.type == type) return QString::fromLatin1(t.name);
+        if (t.type == type)
+            return QString::fromLatin1(t.name);
     }
     return QStringLiteral("text");
 }
@@ -240,49 +253,59 @@ bool fieldTypeFromName(const QString& name, FieldType* out) {
 }
 
 QVariant coerceValue(const QVariant& value, FieldType type, bool* ok) {
-    if (ok) *ok = true;
-    if (!value.isValid() || value.isNull()) return {};
+    if (ok)
+        *ok = true;
+    if (!value.isValid() || value.isNull())
+        return {};
     const int id = value.metaType().id();
     bool good = true;
     QVariant result;
     switch (type) {
         case FieldType::Text:
-            if (id == QMetaType::QString) return value;
+            if (id == QMetaType::QString)
+                return value;
             if (value.canConvert<Currency>() && id == qMetaTypeId<Currency>()) {
                 return value.value<Currency>().toString();
             }
             result = value.toString();
             break;
         case FieldType::Integer:
-            if (id == QMetaType::LongLong) return value;
+            if (id == QMetaType::LongLong)
+                return value;
             if (id == qMetaTypeId<Currency>()) {
                 result = static_cast<qint64>(value.value<Currency>().raw() / Currency::kScale);
             } else if (id == QMetaType::QString) {
                 QString t = value.toString().trimmed();
-                if (t.isEmpty()) return {};
+                if (t.isEmpty())
+                    return {};
                 result = t.toLongLong(&good);
                 if (!good) {
                     double d = t.toDouble(&good);
-                    if (good) result = static_cast<qint64>(d);
+                    if (good)
+                        result = static_cast<qint64>(d);
                 }
             } else {
                 result = value.toLongLong(&good);
             }
             break;
         case FieldType::Float:
-            if (id == QMetaType::Double) return value;
+            if (id == QMetaType::Double)
+                return value;
             if (id == qMetaTypeId<Currency>()) {
                 result = value.value<Currency>().toDouble();
             } else {
-                if (id == QMetaType::QString && value.toString().trimmed().isEmpty()) return {};
+                if (id == QMetaType::QString && value.toString().trimmed().isEmpty())
+                    return {};
                 result = value.toDouble(&good);
             }
             break;
         case FieldType::Currency: {
-            if (id == qMetaTypeId<Currency>()) return value;
+            if (id == qMetaTypeId<Currency>())
+                return value;
             Currency c;
             if (id == QMetaType::QString) {
-                if (value.toString().trimmed().isEmpty()) return {};
+                if (value.toString().trimmed().isEmpty())
+                    return {};
                 good = Currency::fromString(value.toString(), &c);
             } else if (id == QMetaType::Double || id == QMetaType::Float) {
                 c = Currency::fromDouble(value.toDouble());
@@ -290,38 +313,46 @@ QVariant coerceValue(const QVariant& value, FieldType type, bool* ok) {
                 qint64 n = value.toLongLong(&good);
                 c = Currency::fromRaw(n * Currency::kScale);
             }
-            if (good) result = QVariant::fromValue(c);
+            if (good)
+                result = QVariant::fromValue(c);
             break;
         }
         case FieldType::Date:
-            if (id == QMetaType::QDate) return value;
+            if (id == QMetaType::QDate)
+                return value;
             if (id == QMetaType::QDateTime) {
                 result = value.toDateTime().date();
             } else {
                 QString t = value.toString().trimmed();
                 QDate d = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
                 good = d.isValid();
-                if (good) result = d;
+                if (good)
+                    result = d;
             }
             break;
         case FieldType::DateTime:
-            if (id == QMetaType::QDateTime) return value;
+            if (id == QMetaType::QDateTime)
+                return value;
             if (id == QMetaType::QDate) {
                 result = QDateTime(value.toDate(), QTime(0, 0));
             } else {
                 QString t = value.toString().trimmed();
                 QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                if (!dt.isValid()) dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                if (!dt.isValid())
+                    dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
                 if (!dt.isValid()) {
                     QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-                    if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+                    if (d.isValid())
+                        dt = QDateTime(d, QTime(0, 0));
                 }
                 good = dt.isValid();
-                if (good) result = dt;
+                if (good)
+                    result = dt;
             }
             break;
         case FieldType::Boolean:
-            if (id == QMetaType::Bool) return value;
+            if (id == QMetaType::Bool)
+                return value;
             if (id == QMetaType::QString) {
                 QString t = value.toString().trimmed();
                 if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
@@ -336,12 +367,14 @@ QVariant coerceValue(const QVariant& value, FieldType type, bool* ok) {
             }
             break;
         case FieldType::Blob:
-            if (id == QMetaType::QByteArray) return value;
+            if (id == QMetaType::QByteArray)
+                return value;
             result = value.toByteArray();
             break;
     }
     if (!good) {
-        if (ok) *ok = false;
+        if (ok)
+            *ok = false;
         return {};
     }
     return result;
@@ -376,7 +409,8 @@ RecordSet::RecordSet(RecordSet&& other) noexcept
 }
 
 RecordSet& RecordSet::operator=(RecordSet&& other) noexcept {
-    if (this == &other) return *this;
+    if (this == &other)
+        return *this;
     fields_ = std::move(other.fields_);
     rows_ = std::move(other.rows_);
     filterText_ = std::move(other.filterText_);
@@ -391,18 +425,21 @@ RecordSet& RecordSet::operator=(RecordSet&& other) noexcept {
 }
 
 int RecordSet::addField(const QString& name, FieldType type, int size) {
-    if (name.trimmed().isEmpty()) throw DytError(QStringLiteral("字段名不能为空"));
+    if (name.trimmed().isEmpty())
+        throw DytError(QStringLiteral("字段名不能为空"));
     if (fieldIndex(name) >= 0) {
         throw DytError(QStringLiteral("字段重复: %1").arg(name));
     }
     fields_.append(Field{name, type, size, {}});
-    for (Row& r : rows_) r.append(QVariant());
+    for (Row& r : rows_)
+        r.append(QVariant());
     return fieldCount() - 1;
 }
 
 int RecordSet::fieldIndex(const QString& name) const {
     for (int i = 0; i < fields_.size(); ++i) {
-        if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
     }
     return -1;
 }
@@ -447,12 +484,14 @@ void RecordSet::loadFrom(const RecordSet& other, bool visibleOnly) {
     if (visibleOnly) {
         const int n = other.recordCount();
         rows_.reserve(n);
-        for (int i = 0; i < n; ++i) rows_.append(other.rows_[other.visibleRow(i)]);
+        for (int i = 0; i < n; ++i)
+            rows_.append(other.rows_[other.visibleRow(i)]);
     } else {
         rows_ = other.rows_;
     }
     d_->ids.resize(rows_.size());
-    for (quint32& id : d_->ids) id = d_->nextId++;
+    for (quint32& id : d_->ids)
+        id = d_->nextId++;
     first();
 }
 
@@ -460,30 +499,37 @@ void RecordSet::setAt(int row, int column, const QVariant& v) {
     bool ok = true;
     QVariant c = coerceValue(v, fields_[column].type, &ok);
     if (!ok) {
-        throw DytError(QStringLiteral("字段[%1]的值[%2]无效").arg(fields_[column].name, v.toString()));
+        throw DytError(
+            QStringLiteral("字段[%1]的值[%2]无效").arg(fields_[column].name, v.toString()));
     }
     QVariant& cell = rows_[row][column];
     for (IndexData& index : d_->indexes) {
-        if (index.column == column && index.valid) index.unlink(row, cell);
+        if (index.column == column && index.valid)
+            index.unlink(row, cell);
     }
     cell = std::move(c);
     for (IndexData& index : d_->indexes) {
-        if (index.column == column && index.valid) index.link(row, cell, true);
+        if (index.column == column && index.valid)
+            index.link(row, cell, true);
     }
-    if (filtered() && d_->filterColumns.contains(column)) refreshRowVisibility(row);
+    if (filtered() && d_->filterColumns.contains(column))
+        refreshRowVisibility(row);
 }
 
 void RecordSet::refreshRowVisibility(int row) {
-    if (d_->pinned.contains(d_->ids[row])) return;
+    if (d_->pinned.contains(d_->ids[row]))
+        return;
     QList<int>& visible = d_->visible;
     const bool pass = d_->filter.matches(rows_[row]);
     const auto it = std::lower_bound(visible.begin(), visible.end(), row);
     const bool present = it != visible.end() && *it == row;
     const int pos = static_cast<int>(it - visible.begin());
-    if (pass == present) return;
+    if (pass == present)
+        return;
     if (pass) {
         visible.insert(pos, row);
-        if (cursor_ >= pos) ++cursor_;
+        if (cursor_ >= pos)
+            ++cursor_;
     } else {
         visible.removeAt(pos);
         if (cursor_ > pos) {
@@ -518,12 +564,15 @@ void RecordSet::appendRow(const Row& values) {
     rows_.append(std::move(r));
     d_->ids.append(d_->nextId++);
     for (IndexData& ix : d_->indexes) {
-        if (!ix.valid) continue;
+        if (!ix.valid)
+            continue;
         ix.next.append(-1);
-        if (ix.foldedValid) ix.foldedNext.append(-1);
+        if (ix.foldedValid)
+            ix.foldedNext.append(-1);
         ix.link(index, rows_[index][ix.column], false);
     }
-    if (filtered() && d_->filter.matches(rows_[index])) d_->visible.append(index);
+    if (filtered() && d_->filter.matches(rows_[index]))
+        d_->visible.append(index);
 }
 
 void RecordSet::removeRow(int index) {
@@ -536,8 +585,10 @@ void RecordSet::removeRow(int index) {
         const auto it = std::lower_bound(visible.begin(), visible.end(), index);
         pos = (it != visible.end() && *it == index) ? static_cast<int>(it - visible.begin()) : -1;
         auto from = it;
-        if (pos >= 0) from = visible.erase(it);
-        for (auto j = from; j != visible.end(); ++j) --*j;
+        if (pos >= 0)
+            from = visible.erase(it);
+        for (auto j = from; j != visible.end(); ++j)
+            --*j;
     }
     rows_.removeAt(index);
     d_->pinned.remove(d_->ids[index]);
@@ -553,13 +604,15 @@ void RecordSet::removeRow(int index) {
 }
 
 void RecordSet::invalidateIndexes() {
-    for (IndexData& index : d_->indexes) index.invalidate();
+    for (IndexData& index : d_->indexes)
+        index.invalidate();
 }
 
 void RecordSet::rebuildVisible() {
     QList<int>& visible = d_->visible;
     visible.clear();
-    if (!filtered()) return;
+    if (!filtered())
+        return;
     const bool anyPinned = !d_->pinned.isEmpty();
     for (int i = 0; i < rows_.size(); ++i) {
         if ((anyPinned && d_->pinned.contains(d_->ids[i])) || d_->filter.matches(rows_[i])) {
@@ -572,16 +625,26 @@ int RecordSet::recordCount() const {
     return filtered() ? static_cast<int>(d_->visible.size()) : rowCount();
 }
 
-void RecordSet::first() { cursor_ = recordCount() > 0 ? 0 : -1; }
-void RecordSet::last() { cursor_ = recordCount() - 1; }
+void RecordSet::first() {
+    cursor_ = recordCount() > 0 ? 0 : -1;
+}
+void RecordSet::last() {
+    cursor_ = recordCount() - 1;
+}
 void RecordSet::next() {
-    if (cursor_ < recordCount()) ++cursor_;
+    if (cursor_ < recordCount())
+        ++cursor_;
 }
 void RecordSet::prior() {
-    if (cursor_ >= 0) --cursor_;
+    if (cursor_ >= 0)
+        --cursor_;
 }
-bool RecordSet::eof() const { return cursor_ < 0 || cursor_ >= recordCount(); }
-bool RecordSet::bof() const { return cursor_ <= 0; }
+bool RecordSet::eof() const {
+    return cursor_ < 0 || cursor_ >= recordCount();
+}
+bool RecordSet::bof() const {
+    return cursor_ <= 0;
+}
 
 void RecordSet::setRecNo(int visibleIndex) {
     if (visibleIndex < 0 || visibleIndex >= recordCount()) {
@@ -591,18 +654,22 @@ void RecordSet::setRecNo(int visibleIndex) {
 }
 
 int RecordSet::currentRow() const {
-    if (eof()) return -1;
+    if (eof())
+        return -1;
     return filtered() ? d_->visible[cursor_] : cursor_;
 }
 
 int RecordSet::visibleRow(int visibleIndex) const {
-    if (visibleIndex < 0 || visibleIndex >= recordCount()) return -1;
+    if (visibleIndex < 0 || visibleIndex >= recordCount())
+        return -1;
     return filtered() ? d_->visible[visibleIndex] : visibleIndex;
 }
 
 int RecordSet::visiblePosition(int row) const {
-    if (row < 0 || row >= rowCount()) return -1;
-    if (!filtered()) return row;
+    if (row < 0 || row >= rowCount())
+        return -1;
+    if (!filtered())
+        return row;
     const QList<int>& visible = d_->visible;
     const auto it = std::lower_bound(visible.begin(), visible.end(), row);
     return (it != visible.end() && *it == row) ? static_cast<int>(it - visible.begin()) : -1;
@@ -610,7 +677,8 @@ int RecordSet::visiblePosition(int row) const {
 
 QVariant RecordSet::value(int column) const {
     int r = currentRow();
-    if (r < 0) throw DytError(QStringLiteral("记录集没有当前记录"));
+    if (r < 0)
+        throw DytError(QStringLiteral("记录集没有当前记录"));
     if (column < 0 || column >= fieldCount()) {
         throw DytError(QStringLiteral("字段序号越界: %1").arg(column));
     }
@@ -619,19 +687,24 @@ QVariant RecordSet::value(int column) const {
 
 QVariant RecordSet::value(const QString& name) const {
     int c = fieldIndex(name);
-    if (c < 0) throw DytError(QStringLiteral("字段[%1]不存在").arg(name));
+    if (c < 0)
+        throw DytError(QStringLiteral("字段[%1]不存在").arg(name));
     return value(c);
 }
 
 QString RecordSet::text(const QString& name) const {
     QVariant v = value(name);
-    if (!v.isValid()) return {};
-    if (v.metaType().id() == qMetaTypeId<Currency>()) return v.value<Currency>().toString();
-    if (v.metaType().id() == QMetaType::QDate) return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    if (!v.isValid())
+        return {};
+    if (v.metaType().id() == qMetaTypeId<Currency>())
+        return v.value<Currency>().toString();
+    if (v.metaType().id() == QMetaType::QDate)
+        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
     if (v.metaType().id() == QMetaType::QDateTime) {
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
-    if (v.metaType().id() == QMetaType::Bool) return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (v.metaType().id() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     return v.toString();
 }
 
@@ -645,17 +718,21 @@ double RecordSet::number(const QString& name) const {
     return v.isValid() ? v.toDouble() : 0.0;
 }
 
-bool RecordSet::isNull(const QString& name) const { return !value(name).isValid(); }
+bool RecordSet::isNull(const QString& name) const {
+    return !value(name).isValid();
+}
 
 void RecordSet::setValue(const QString& name, const QVariant& v) {
     int c = fieldIndex(name);
-    if (c < 0) throw DytError(QStringLiteral("字段[%1]不存在").arg(name));
+    if (c < 0)
+        throw DytError(QStringLiteral("字段[%1]不存在").arg(name));
     setValue(c, v);
 }
 
 void RecordSet::setValue(int column, const QVariant& v) {
     int r = currentRow();
-    if (r < 0) throw DytError(QStringLiteral("记录集没有当前记录"));
+    if (r < 0)
+        throw DytError(QStringLiteral("记录集没有当前记录"));
     if (column < 0 || column >= fieldCount()) {
         throw DytError(QStringLiteral("字段序号越界: %1").arg(column));
     }
@@ -667,7 +744,8 @@ void RecordSet::append() {
     const int row = rowCount() - 1;
     if (filtered()) {
         d_->pinned.insert(d_->ids[row]);
-        if (d_->visible.isEmpty() || d_->visible.last() != row) d_->visible.append(row);
+        if (d_->visible.isEmpty() || d_->visible.last() != row)
+            d_->visible.append(row);
     }
     // A new row is shown even when it does not pass the filter, as data-aware grids do.
     cursor_ = recordCount() - 1;
@@ -675,20 +753,24 @@ void RecordSet::append() {
 
 void RecordSet::deleteCurrent() {
     int r = currentRow();
-    if (r < 0) throw DytError(QStringLiteral("记录集没有当前记录"));
+    if (r < 0)
+        throw DytError(QStringLiteral("记录集没有当前记录"));
     removeRow(r);
 }
 
 Bookmark RecordSet::bookmark() const {
     const int r = currentRow();
-    if (r < 0) return {};
+    if (r < 0)
+        return {};
     return Bookmark{d_->ids[r], r};
 }
 
 namespace {
 int findRowById(const QList<quint32>& ids, const Bookmark& b) {
-    if (!b.isValid()) return -1;
-    if (b.rowHint >= 0 && b.rowHint < ids.size() && ids[b.rowHint] == b.id) return b.rowHint;
+    if (!b.isValid())
+        return -1;
+    if (b.rowHint >= 0 && b.rowHint < ids.size() && ids[b.rowHint] == b.id)
+        return b.rowHint;
     return static_cast<int>(ids.indexOf(b.id));
 }
 }  // namespace
@@ -699,12 +781,15 @@ bool RecordSet::bookmarkValid(const Bookmark& b) const {
 
 bool RecordSet::gotoBookmark(const Bookmark& b) {
     const int pos = visiblePosition(findRowById(d_->ids, b));
-    if (pos < 0) return false;
+    if (pos < 0)
+        return false;
     cursor_ = pos;
     return true;
 }
 
-void RecordSet::setFilter(const QString& expression) { setFilter(expression, FilterOptions{}); }
+void RecordSet::setFilter(const QString& expression) {
+    setFilter(expression, FilterOptions{});
+}
 
 void RecordSet::setFilter(const QString& expression, const FilterOptions& options) {
     const QString text = expression.trimmed();
@@ -730,25 +815,28 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values, boo
         int column;
         bool text;
         bool null;
-        QString s;     // text fields
-        qint64 key;    // other fields
+        QString s;   // text fields
+        qint64 key;  // other fields
     };
     std::vector<Want> wants;
     wants.reserve(names.size());
     for (int k = 0; k < names.size(); ++k) {
         const int c = fieldIndex(names[k]);
-        if (c < 0) throw DytError(QStringLiteral("字段[%1]不存在").arg(names[k]));
+        if (c < 0)
+            throw DytError(QStringLiteral("字段[%1]不存在").arg(names[k]));
         const QVariant want = k < values.size() ? values[k] : QVariant();
         Want w{c, fields_[c].type == FieldType::Text, !want.isValid() || want.isNull(), {}, 0};
         if (!w.null) {
             if (w.text) {
                 w.s = coerceValue(want, FieldType::Text).toString();
-                if (caseInsensitive) w.s = w.s.toCaseFolded();
+                if (caseInsensitive)
+                    w.s = w.s.toCaseFolded();
             } else {
                 bool ok = true;
                 const QVariant cv = coerceValue(want, fields_[c].type, &ok);
                 // A value that the field cannot hold matches no row.
-                if (!ok || !cv.isValid() || !numericKey(cv, &w.key)) return false;
+                if (!ok || !cv.isValid() || !numericKey(cv, &w.key))
+                    return false;
             }
         }
         wants.push_back(std::move(w));
@@ -757,18 +845,21 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values, boo
         for (const Want& w : wants) {
             const QVariant& have = rows_[r][w.column];
             if (w.null) {
-                if (have.isValid()) return false;
+                if (have.isValid())
+                    return false;
                 continue;
             }
             if (w.text) {
                 const QString* s = textPtr(have);
-                if (!s) return false;
+                if (!s)
+                    return false;
                 if (caseInsensitive ? s->compare(w.s, Qt::CaseInsensitive) != 0 : *s != w.s) {
                     return false;
                 }
             } else {
                 qint64 k = 0;
-                if (!numericKey(have, &k) || k != w.key) return false;
+                if (!numericKey(have, &k) || k != w.key)
+                    return false;
             }
         }
         return true;
@@ -776,10 +867,13 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values, boo
 
     // Through an index of one of the fields when there is one.
     for (const Want& w : wants) {
-        if (w.null) continue;
+        if (w.null)
+            continue;
         for (IndexData& index : d_->indexes) {
-            if (index.column != w.column) continue;
-            if (!index.valid) index.build(rows_);
+            if (index.column != w.column)
+                continue;
+            if (!index.valid)
+                index.build(rows_);
             int r = -1;
             const QList<int>* next = &index.next;
             if (!w.text) {
@@ -787,7 +881,8 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values, boo
             } else if (!caseInsensitive) {
                 r = index.texts.first(w.s);
             } else {
-                if (!index.foldedValid) index.buildFolded(rows_);
+                if (!index.foldedValid)
+                    index.buildFolded(rows_);
                 r = index.folded.first(w.s);
                 next = &index.foldedNext;
             }
@@ -814,12 +909,14 @@ bool RecordSet::locate(const QStringList& names, const QVariantList& values, boo
 
 void RecordSet::addIndex(const QString& fieldName) {
     const int c = fieldIndex(fieldName);
-    if (c < 0) throw DytError(QStringLiteral("字段[%1]不存在").arg(fieldName));
+    if (c < 0)
+        throw DytError(QStringLiteral("字段[%1]不存在").arg(fieldName));
     if (fields_[c].type == FieldType::Blob) {
         throw DytError(QStringLiteral("二进制字段[%1]不能建立索引").arg(fieldName));
     }
     for (const IndexData& index : d_->indexes) {
-        if (index.column == c) return;
+        if (index.column == c)
+            return;
     }
     IndexData index;
     index.column = c;
@@ -834,7 +931,8 @@ void RecordSet::removeIndex(const QString& fieldName) {
 
 bool RecordSet::hasIndex(const QString& fieldName) const {
     const int c = fieldIndex(fieldName);
-    if (c < 0) return false;
+    if (c < 0)
+        return false;
     return std::any_of(d_->indexes.begin(), d_->indexes.end(),
                        [c](const IndexData& index) { return index.column == c; });
 }
@@ -862,13 +960,16 @@ QByteArray textSortKey(const QString& s) {
             break;
         }
     }
-    if (ascii) return s.toLower().toLatin1();
+    if (ascii)
+        return s.toLower().toLatin1();
     return gbk::encode(s.toLower());
 }
 
 int compareCells(const SortCell& a, const SortCell& b) {
-    if (a.null || b.null) return a.null == b.null ? 0 : (a.null ? -1 : 1);
-    if (a.real) return a.d < b.d ? -1 : (b.d < a.d ? 1 : 0);
+    if (a.null || b.null)
+        return a.null == b.null ? 0 : (a.null ? -1 : 1);
+    if (a.real)
+        return a.d < b.d ? -1 : (b.d < a.d ? 1 : 0);
     if (!a.t.isNull() || !b.t.isNull()) {
         const int r = a.t.compare(b.t);
         return r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -887,23 +988,27 @@ void RecordSet::sort(const QList<SortKey>& keys) {
     std::vector<Column> columns;
     for (const SortKey& k : keys) {
         const int c = fieldIndex(k.field);
-        if (c < 0) throw DytError(QStringLiteral("字段[%1]不存在").arg(k.field));
+        if (c < 0)
+            throw DytError(QStringLiteral("字段[%1]不存在").arg(k.field));
         columns.push_back(Column{c, k.order == Qt::DescendingOrder, {}});
     }
     const int n = rowCount();
-    if (columns.empty() || n < 2) return;
+    if (columns.empty() || n < 2)
+        return;
     for (Column& col : columns) {
         const FieldType type = fields_[col.index].type;
         col.cells.resize(n);
         for (int r = 0; r < n; ++r) {
             const QVariant& v = rows_[r][col.index];
             SortCell& cell = col.cells[r];
-            if (!v.isValid() || type == FieldType::Blob) continue;
+            if (!v.isValid() || type == FieldType::Blob)
+                continue;
             cell.null = false;
             if (type == FieldType::Text) {
                 const QString* s = textPtr(v);
                 cell.t = textSortKey(s ? *s : v.toString());
-                if (cell.t.isNull()) cell.t = QByteArray("");
+                if (cell.t.isNull())
+                    cell.t = QByteArray("");
             } else if (type == FieldType::Float) {
                 cell.real = true;
                 cell.d = v.toDouble();
@@ -917,7 +1022,8 @@ void RecordSet::sort(const QList<SortKey>& keys) {
     std::stable_sort(perm.begin(), perm.end(), [&columns](int a, int b) {
         for (const Column& col : columns) {
             const int r = compareCells(col.cells[a], col.cells[b]);
-            if (r != 0) return col.descending ? r > 0 : r < 0;
+            if (r != 0)
+                return col.descending ? r > 0 : r < 0;
         }
         return false;
     });
@@ -927,7 +1033,8 @@ void RecordSet::sort(const QList<SortKey>& keys) {
     std::vector<char> wasVisible;
     if (filtered()) {
         wasVisible.assign(n, 0);
-        for (int r : d_->visible) wasVisible[r] = 1;
+        for (int r : d_->visible)
+            wasVisible[r] = 1;
     }
     QList<Row> rows;
     QList<quint32> ids;
@@ -942,7 +1049,8 @@ void RecordSet::sort(const QList<SortKey>& keys) {
     if (filtered()) {
         d_->visible.clear();
         for (int k = 0; k < n; ++k) {
-            if (wasVisible[perm[k]]) d_->visible.append(k);
+            if (wasVisible[perm[k]])
+                d_->visible.append(k);
         }
     }
     invalidateIndexes();

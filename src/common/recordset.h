@@ -4,8 +4,8 @@
 // currency dyt::Currency, date QDate, datetime QDateTime, boolean bool, blob QByteArray.
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -22,8 +22,8 @@ bool fieldTypeFromName(const QString& name, FieldType* out);
 struct Field {
     QString name;
     FieldType type = FieldType::Text;
-    int size = 0;             // declared width for text fields, 0 when unknown
-    QString displayName;      // caption shown in grids and exports; empty means the name
+    int size = 0;         // declared width for text fields, 0 when unknown
+    QString displayName;  // caption shown in grids and exports; empty means the name
 
     QString caption() const { return displayName.isEmpty() ? name : displayName; }
 };
@@ -37,8 +37,8 @@ struct FilterOptions;
 // A position saved by RecordSet::bookmark(); it follows its row through sorts and deletions of
 // other rows.
 struct Bookmark {
-    quint32 id = 0;   // identity of the row, 0 for none
-    int rowHint = -1; // where the row was when the bookmark was taken
+    quint32 id = 0;    // identity of the row, 0 for none
+    int rowHint = -1;  // where the row was when the bookmark was taken
     bool isValid() const { return id != 0; }
 };
 
@@ -74,7 +74,8 @@ public:
     // the filter and the indexes.
     void copyStructure(const RecordSet& other);
     // Takes the fields and the rows of another record set (all rows, or only its visible ones in
-    // cursor order); the filter and indexes of this set are dropped, the cursor is on the first row.
+    // cursor order); the filter and indexes of this set are dropped, the cursor is on the first
+    // row.
     void loadFrom(const RecordSet& other, bool visibleOnly = false);
 
     // --- raw storage, all rows regardless of the filter
@@ -96,28 +97,28 @@ public:
     void prior();
     bool eof() const;
     bool bof() const;
-    int recNo() const { return cursor_; }         // 0-based among visible rows, -1 when empty
+    int recNo() const { return cursor_; }  // 0-based among visible rows, -1 when empty
     void setRecNo(int visibleIndex);
-    int currentRow() const;                       // index into raw storage, -1 when none
-    int visibleRow(int visibleIndex) const;       // raw index of a visible row
-    int visiblePosition(int row) const;           // visible index of a raw row, -1 when hidden
+    int currentRow() const;                  // index into raw storage, -1 when none
+    int visibleRow(int visibleIndex) const;  // raw index of a visible row
+    int visiblePosition(int row) const;      // visible index of a raw row, -1 when hidden
 
     QVariant value(int column) const;
-    QVariant value(const QString& name) const;    // throws DytError for an unknown field
-    QString text(const QString& name) const;      // Null gives ""
-    qint64 integer(const QString& name) const;    // Null or non-numeric gives 0
+    QVariant value(const QString& name) const;  // throws DytError for an unknown field
+    QString text(const QString& name) const;    // Null gives ""
+    qint64 integer(const QString& name) const;  // Null or non-numeric gives 0
     double number(const QString& name) const;
     bool isNull(const QString& name) const;
     void setValue(const QString& name, const QVariant& value);
     void setValue(int column, const QVariant& value);
 
-    void append();        // adds an empty row and makes it current; it stays visible under a filter
-    void deleteCurrent(); // removes the current row; the cursor stays at the same position
+    void append();  // adds an empty row and makes it current; it stays visible under a filter
+    void deleteCurrent();  // removes the current row; the cursor stays at the same position
 
     // --- bookmarks
-    Bookmark bookmark() const;                  // the current row; invalid when there is none
+    Bookmark bookmark() const;                    // the current row; invalid when there is none
     bool bookmarkValid(const Bookmark& b) const;  // the row still exists and is visible
-    bool gotoBookmark(const Bookmark& b);       // false (cursor unchanged) when not valid
+    bool gotoBookmark(const Bookmark& b);         // false (cursor unchanged) when not valid
 
     // --- filter (expression language of filterexpr.h); blank text removes the filter.
     // The rows that pass are those visible to the cursor; the cursor goes to the first of them.

@@ -75,11 +75,13 @@ private:
     // GBK bytes of the trimmed text, at most kMaxLabelBytes, never ending inside a character.
     static QByteArray labelBytes(const QString& text) {
         QByteArray bytes = gbk::encode(text.trimmed());
-        if (bytes.size() <= kMaxLabelBytes) return bytes;
+        if (bytes.size() <= kMaxLabelBytes)
+            return bytes;
         qsizetype end = 0;
         while (end < bytes.size()) {
             const qsizetype width = static_cast<unsigned char>(bytes[end]) >= 0x81 ? 2 : 1;
-            if (end + width > kMaxLabelBytes) break;
+            if (end + width > kMaxLabelBytes)
+                break;
             end += width;
         }
         bytes.truncate(end);
@@ -115,12 +117,16 @@ private:
 
 QString cellText(const QVariant& v, FieldType type) {
     switch (type) {
-        case FieldType::Date: return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        case FieldType::Date:
+            return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
         case FieldType::DateTime:
             return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        case FieldType::Boolean: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-        case FieldType::Currency: return v.value<Currency>().toString();
-        default: return v.toString();
+        case FieldType::Boolean:
+            return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        case FieldType::Currency:
+            return v.value<Currency>().toString();
+        default:
+            return v.toString();
     }
 }
 
@@ -130,9 +136,10 @@ QByteArray toBytes(const RecordSet& set) {
     const int rows = set.recordCount();
     const int columns = set.fieldCount();
     if (rows > kMaxRows) {
-        throw DytError(QStringLiteral("导出的记录有 %1 行，超过了表格文件的上限 %2 行，请先过滤数据再导出")
-                           .arg(rows)
-                           .arg(kMaxRows));
+        throw DytError(
+            QStringLiteral("导出的记录有 %1 行，超过了表格文件的上限 %2 行，请先过滤数据再导出")
+                .arg(rows)
+                .arg(kMaxRows));
     }
     if (columns > kMaxColumns) {
         throw DytError(QStringLiteral("导出的数据有 %1 列，超过了表格文件的上限 %2 列")
@@ -143,7 +150,8 @@ QByteArray toBytes(const RecordSet& set) {
     out.reserve(16 + (rows + 1) * columns * 16);
     Writer w(out);
     w.bof();
-    for (const Field& f : set.fields()) w.label(f.caption());
+    for (const Field& f : set.fields())
+        w.label(f.caption());
     w.nextRow();
     for (int i = 0; i < rows; ++i) {
         const RecordSet::Row& row = set.row(set.visibleRow(i));
@@ -155,11 +163,21 @@ QByteArray toBytes(const RecordSet& set) {
                 continue;
             }
             switch (type) {
-                case FieldType::Integer: w.integer(v.toLongLong()); break;
-                case FieldType::Float: w.number(v.toDouble()); break;
-                case FieldType::Currency: w.number(v.value<Currency>().toDouble()); break;
-                case FieldType::Blob: w.blank(); break;
-                default: w.label(cellText(v, type)); break;
+                case FieldType::Integer:
+                    w.integer(v.toLongLong());
+                    break;
+                case FieldType::Float:
+                    w.number(v.toDouble());
+                    break;
+                case FieldType::Currency:
+                    w.number(v.value<Currency>().toDouble());
+                    break;
+                case FieldType::Blob:
+                    w.blank();
+                    break;
+                default:
+                    w.label(cellText(v, type));
+                    break;
             }
         }
         w.nextRow();

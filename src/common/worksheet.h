@@ -18,7 +18,7 @@ class RecordSet;
 
 namespace worksheet {
 
-constexpr int kMaxRows = 65535;       // data rows; row 0 holds the captions
+constexpr int kMaxRows = 65535;  // data rows; row 0 holds the captions
 constexpr int kMaxColumns = 256;
 constexpr int kMaxLabelBytes = 255;
 
