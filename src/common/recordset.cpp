@@ -793,8 +793,9 @@ void RecordSet::setFilter(const QString& expression) {
 
 void RecordSet::setFilter(const QString& expression, const FilterOptions& options) {
     const QString text = expression.trimmed();
-    // Compile first: a bad text throws here and leaves the previous filter in place.
-    FilterExpr compiled = FilterExpr::compile(text, fields_, options);
+    // Compile first: a bad text throws here and leaves the previous filter in place. Positions in
+    // the message count in the text as given.
+    FilterExpr compiled = FilterExpr::compile(expression, fields_, options);
     d_->pinned.clear();
     if (compiled.isEmpty()) {
         d_->filter = FilterExpr();
