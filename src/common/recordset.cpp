@@ -70,41 +70,28 @@ const QString* textPtr(const QVariant& v) {
                                               : nullptr;
 }
 
-// Rows sharing one key, linked in ascending row order through a `next` array.
+// Rows sharing one key, linked in ascending row order through a `next` array. The hash holds the
+// first row of each key plus one (0: none), so that a build costs one hash lookup per row.
 template <typename K>
 struct Chain {
     QHash<K, int> head;
-    QHash<K, int> tail;
 
-    void clear() {
-        head.clear();
-        tail.clear();
+    void clear() { head.clear(); }
+    int first(const K& k) const { return head.value(k, 0) - 1; }
+    // Puts the row in front of its key's rows: builds run from the last row to the first.
+    void prepend(const K& k, int row, QList<int>& next) {
+        int& h = head[k];
+        next[row] = h - 1;
+        h = row + 1;
     }
-    int first(const K& k) const { return head.value(k, -1); }
-    void push(const K& k, int row, QList<int>& next) {
-        next[row] = -1;
-        auto t = tail.find(k);
-        if (t == tail.end()) {
-            head.insert(k, row);
-            tail.insert(k, row);
-        } else {
-            next[*t] = row;
-            *t = row;
-        }
-    }
+    // Links the row in its place among the rows of its key (an appended row walks to the end).
     void insert(const K& k, int row, QList<int>& next) {
-        auto t = tail.find(k);
-        if (t == tail.end() || *t < row) {
-            push(k, row, next);
-            return;
-        }
         auto h = head.find(k);
-        if (*h > row) {
-            next[row] = *h;
-            *h = row;
+        if (h == head.end() || *h - 1 > row) {
+            prepend(k, row, next);
             return;
         }
-        int p = *h;
+        int p = *h - 1;
         while (next[p] != -1 && next[p] < row)
             p = next[p];
         next[row] = next[p];
@@ -114,23 +101,19 @@ struct Chain {
         auto h = head.find(k);
         if (h == head.end())
             return;
-        if (*h == row) {
+        if (*h - 1 == row) {
             if (next[row] == -1) {
                 head.erase(h);
-                tail.remove(k);
             } else {
-                *h = next[row];
+                *h = next[row] + 1;
             }
         } else {
-            int p = *h;
+            int p = *h - 1;
             while (p != -1 && next[p] != row)
                 p = next[p];
             if (p == -1)
                 return;
             next[p] = next[row];
-            auto t = tail.find(k);
-            if (t != tail.end() && *t == row)
-                *t = p;
         }
         next[row] = -1;
     }
@@ -161,16 +144,16 @@ struct IndexData {
             const QString* s = textPtr(v);
             if (!s)
                 return;
-            sorted ? texts.insert(*s, row, next) : texts.push(*s, row, next);
+            sorted ? texts.insert(*s, row, next) : texts.prepend(*s, row, next);
             if (foldedValid) {
                 const QString f = s->toCaseFolded();
-                sorted ? folded.insert(f, row, foldedNext) : folded.push(f, row, foldedNext);
+                sorted ? folded.insert(f, row, foldedNext) : folded.prepend(f, row, foldedNext);
             }
         } else {
             qint64 k = 0;
             if (!numericKey(v, &k))
                 return;
-            sorted ? nums.insert(k, row, next) : nums.push(k, row, next);
+            sorted ? nums.insert(k, row, next) : nums.prepend(k, row, next);
         }
     }
     void unlink(int row, const QVariant& v) {
@@ -190,16 +173,22 @@ struct IndexData {
     void build(const QList<RecordSet::Row>& rows) {
         invalidate();
         next.fill(-1, rows.size());
-        for (int r = 0; r < rows.size(); ++r)
-            link(r, rows[r][column], false);
+        if (text) {
+            texts.head.reserve(rows.size());
+        } else {
+            nums.head.reserve(rows.size());
+        }
+        for (auto r = rows.size() - 1; r >= 0; --r)
+            link(static_cast<int>(r), rows[r][column], false);
         valid = true;
     }
     void buildFolded(const QList<RecordSet::Row>& rows) {
         foldedNext.fill(-1, rows.size());
         folded.clear();
-        for (int r = 0; r < rows.size(); ++r) {
+        folded.head.reserve(rows.size());
+        for (auto r = rows.size() - 1; r >= 0; --r) {
             if (const QString* s = textPtr(rows[r][column])) {
-                folded.push(s->toCaseFolded(), r, foldedNext);
+                folded.prepend(s->toCaseFolded(), static_cast<int>(r), foldedNext);
             }
         }
         foldedValid = true;
@@ -569,7 +558,7 @@ void RecordSet::appendRow(const Row& values) {
         ix.next.append(-1);
         if (ix.foldedValid)
             ix.foldedNext.append(-1);
-        ix.link(index, rows_[index][ix.column], false);
+        ix.link(index, rows_[index][ix.column], true);
     }
     if (filtered() && d_->filter.matches(rows_[index]))
         d_->visible.append(index);
