@@ -943,16 +943,14 @@ struct SortCell {
 };
 
 QByteArray textSortKey(const QString& s) {
-    bool ascii = true;
-    for (QChar c : s) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
+    QByteArray key(s.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0x80)
+            return gbk::encode(s.toLower());
+        key[i] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
     }
-    if (ascii)
-        return s.toLower().toLatin1();
-    return gbk::encode(s.toLower());
+    return key;
 }
 
 int compareCells(const SortCell& a, const SortCell& b) {
@@ -961,8 +959,11 @@ int compareCells(const SortCell& a, const SortCell& b) {
     if (a.real)
         return a.d < b.d ? -1 : (b.d < a.d ? 1 : 0);
     if (!a.t.isNull() || !b.t.isNull()) {
-        const int r = a.t.compare(b.t);
-        return r < 0 ? -1 : (r > 0 ? 1 : 0);
+        const qsizetype n = std::min(a.t.size(), b.t.size());
+        const int r = n ? std::memcmp(a.t.constData(), b.t.constData(), static_cast<size_t>(n)) : 0;
+        if (r != 0)
+            return r < 0 ? -1 : 1;
+        return a.t.size() < b.t.size() ? -1 : (a.t.size() > b.t.size() ? 1 : 0);
     }
     return a.i < b.i ? -1 : (b.i < a.i ? 1 : 0);
 }

@@ -115,6 +115,34 @@ TEST(FilterExpr, EveryFilterTheSystemAppliesToTheMenuSelectsTheRightRows) {
     }
 }
 
+TEST(FilterExpr, ConditionsOfTheQueryFilterDialogParseForEachOperator) {
+    // The dialog's operators: equal, greater, less, not equal, at least, at most, like ("%" on both
+    // sides), left match ("%" after), right match ("%" before), not like; joined by AND or OR.
+    const RecordSet set = menu();
+    const struct {
+        const char* filter;
+        std::vector<const char*> expected;
+    } cases[] = {
+        {"(code = '3004')", {"3004"}},
+        {"(leveal > 2) AND (code > '3006')", {"300702", "300601", "300608", "500401"}},
+        {"(sonnum < 1) AND (code < '2')", {"1001"}},
+        {"(isbj <> 1)", {"300302", "300601"}},
+        {"(leveal >= 3) AND (code >= '3007')", {"300702", "500401"}},
+        {"(leveal <= 1)", {"30"}},
+        {"(code LIKE '%040%')", {"300401", "500401"}},
+        {"(code LIKE '5%')", {"500401", "5003", "5002"}},
+        {"(code LIKE '%02')", {"300302", "300702", "5002"}},
+        {"(code NOT LIKE '%0%')", {}},
+        {"(code LIKE '30%') AND (code NOT LIKE '%0_0%')", {"30", "3003", "3004", "3005", "3007"}},
+        {"(code LIKE '2%') OR (code LIKE '1%')", {"2001", "1001"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        EXPECT_EQ(passing(set, QString::fromUtf8(c.filter), QStringLiteral("code")),
+                  names(c.expected));
+    }
+}
+
 TEST(FilterExpr, HiddenFlagFilterWorksWhateverTypeTheFlagArrivesAs) {
     // " hidden=0 " on the account-set list: the flag may come as integer, boolean or text.
     for (FieldType type : {FieldType::Integer, FieldType::Boolean, FieldType::Text}) {
