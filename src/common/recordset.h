@@ -32,7 +32,7 @@ struct Field {
 // and *ok = false.
 QVariant coerceValue(const QVariant& value, FieldType type, bool* ok = nullptr);
 
-struct FilterOptions;
+struct FilterOptions;  // common/filterexpr.h
 
 // A position saved by RecordSet::bookmark(); it follows its row through sorts and deletions of
 // other rows.
