@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -17,6 +18,15 @@
 namespace dyt {
 
 namespace {
+
+// Largest magnitude a currency value holds (int64 scaled by 10 000), rounded down.
+constexpr qint64 kCurrencyLimit = 900'000'000'000'000;
+
+// Rounds half away from zero; false for values outside the 64-bit range.
+qint64 roundToInteger(double d, bool* ok) {
+    *ok = std::isfinite(d) && std::fabs(d) < 9.2e18;
+    return *ok ? std::llround(d) : 0;
+}
 
 int currencyId() {
     static const int id = qMetaTypeId<Currency>();
@@ -262,17 +272,22 @@ QVariant coerceValue(const QVariant& value, FieldType type, bool* ok) {
             if (id == QMetaType::LongLong)
                 return value;
             if (id == qMetaTypeId<Currency>()) {
-                result = static_cast<qint64>(value.value<Currency>().raw() / Currency::kScale);
+                // Half away from zero, as every rounding of the system.
+                const qint64 raw = value.value<Currency>().raw();
+                const qint64 half = raw < 0 ? -Currency::kScale / 2 : Currency::kScale / 2;
+                result = (raw + half) / Currency::kScale;
             } else if (id == QMetaType::QString) {
                 QString t = value.toString().trimmed();
                 if (t.isEmpty())
                     return {};
                 result = t.toLongLong(&good);
                 if (!good) {
-                    double d = t.toDouble(&good);
+                    const double d = t.toDouble(&good);
                     if (good)
-                        result = static_cast<qint64>(d);
+                        result = roundToInteger(d, &good);
                 }
+            } else if (id == QMetaType::Double || id == QMetaType::Float) {
+                result = roundToInteger(value.toDouble(), &good);
             } else {
                 result = value.toLongLong(&good);
             }
@@ -297,10 +312,15 @@ QVariant coerceValue(const QVariant& value, FieldType type, bool* ok) {
                     return {};
                 good = Currency::fromString(value.toString(), &c);
             } else if (id == QMetaType::Double || id == QMetaType::Float) {
-                c = Currency::fromDouble(value.toDouble());
+                const double d = value.toDouble();
+                good = std::isfinite(d) && std::fabs(d) < kCurrencyLimit;
+                if (good)
+                    c = Currency::fromDouble(d);
             } else {
-                qint64 n = value.toLongLong(&good);
-                c = Currency::fromRaw(n * Currency::kScale);
+                const qint64 n = value.toLongLong(&good);
+                good = good && n < kCurrencyLimit && n > -kCurrencyLimit;
+                if (good)
+                    c = Currency::fromRaw(n * Currency::kScale);
             }
             if (good)
                 result = QVariant::fromValue(c);

@@ -72,6 +72,47 @@ TEST(RecordSet, AppendRowCoercesValuesAndRefusesBadOnes) {
     EXPECT_EQ(s.integer(QStringLiteral("id")), 42);
 }
 
+TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
+    const struct {
+        const char* name;
+        QVariant in;
+        bool ok;
+        qint64 out;
+    } cases[] = {
+        {"double up", 2.7, true, 3},
+        {"double half down", -2.5, true, -3},
+        {"double half up", 2.5, true, 3},
+        {"text decimal", QStringLiteral(" 2.7 "), true, 3},
+        {"text integer", QStringLiteral("-12"), true, -12},
+        {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
+        {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
+        {"boolean", true, true, 1},
+        {"huge double", 1e30, false, 0},
+        {"huge text", QStringLiteral("1e30"), false, 0},
+        {"not a number", QStringLiteral("abc"), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool ok = !c.ok;
+        const QVariant v = dyt::coerceValue(c.in, FieldType::Integer, &ok);
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(v.isValid(), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(v.toLongLong(), c.out);
+        }
+    }
+    bool ok = false;
+    EXPECT_FALSE(dyt::coerceValue(QStringLiteral("  "), FieldType::Integer, &ok).isValid());
+    EXPECT_TRUE(ok);  // blank text is Null, not an error
+    EXPECT_FALSE(dyt::coerceValue(1e30, FieldType::Currency, &ok).isValid());
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(dyt::coerceValue(qint64{1} << 62, FieldType::Currency, &ok).isValid());
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(dyt::coerceValue(7, FieldType::Currency, &ok).value<Currency>(),
+              Currency::fromRaw(70000));
+    EXPECT_TRUE(ok);
+}
+
 TEST(RecordSet, FilterLimitsTheCursorAndRecordCount) {
     RecordSet s = bills();
     s.setFilter(QStringLiteral(" isbj = 1 AND qty < 10 "));
