@@ -1,0 +1,18 @@
+#pragma once
+// Helpers of the window tests: act on the next modal dialog, and save screenshots for review.
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace dyt::test {
+
+// Runs action on the next modal dialog as soon as it shows (checked from the event loop).
+// Gives up after many event-loop turns so that a missing dialog fails the test instead of hanging.
+void onNextModal(std::function<void(QWidget*)> action);
+
+// Saves the widget's picture as <build bin folder>/screenshots/<name>.png; returns the path.
+QString saveScreenshot(QWidget* widget, const QString& name);
+
+}  // namespace dyt::test
