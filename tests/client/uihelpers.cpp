@@ -33,13 +33,17 @@ void onNextModal(std::function<void(QWidget*)> action) {
 }
 
 QString saveScreenshot(QWidget* widget, const QString& name) {
+    return saveImage(widget->grab().toImage(), name);
+}
+
+QString saveImage(const QImage& image, const QString& name) {
     QString dir = qEnvironmentVariable("DYT_BIN_DIR");
     if (dir.isEmpty()) {
         dir = QCoreApplication::applicationDirPath();
     }
     QDir(dir).mkpath(QStringLiteral("screenshots"));
     const QString path = dir + QStringLiteral("/screenshots/") + name + QStringLiteral(".png");
-    widget->grab().save(path);
+    image.save(path);
     return path;
 }
 

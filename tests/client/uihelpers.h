@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the window tests: act on the next modal dialog, and save screenshots for review.
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -14,5 +15,7 @@ void onNextModal(std::function<void(QWidget*)> action);
 
 // Saves the widget's picture as <build bin folder>/screenshots/<name>.png; returns the path.
 QString saveScreenshot(QWidget* widget, const QString& name);
+// Saves an image the same way.
+QString saveImage(const QImage& image, const QString& name);
 
 }  // namespace dyt::test
