@@ -240,8 +240,10 @@ void DesignerDialog::setColumnRow(int row, const DetailColumn& c) {
     columnTable_->setItem(row, ColCaption, textItem(c.caption));
     columnTable_->setItem(row, ColWidth, textItem(number(c.width)));
     auto* align = new QComboBox(columnTable_);
-    align->addItems({QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")});
-    align->setCurrentText(alignName(c.align));
+    align->addItem(QStringLiteral("左对齐"), alignName(Align::Left));
+    align->addItem(QStringLiteral("居中"), alignName(Align::Center));
+    align->addItem(QStringLiteral("右对齐"), alignName(Align::Right));
+    align->setCurrentIndex(align->findData(alignName(c.align)));
     columnTable_->setCellWidget(row, ColAlign, align);
     columnTable_->setItem(
         row, ColDecimals,
@@ -379,7 +381,7 @@ PrintTemplate DesignerDialog::editedTemplate() const {
         }
         const auto* align = qobject_cast<QComboBox*>(columnTable_->cellWidget(r, ColAlign));
         if (align) {
-            alignFromName(align->currentText(), &c.align);
+            alignFromName(align->currentData().toString(), &c.align);
         }
         const QString d = cellText(columnTable_, r, ColDecimals).toLower();
         if (d.isEmpty() || d == u"auto") {

@@ -20,10 +20,14 @@ struct Paper {
 };
 
 constexpr Paper kPapers[] = {
-    {u"A4", 210, 297},         {u"A3", 297, 420},      {u"A5", 148, 210}, {u"B5", 176, 250},
-    {u"Letter", 215.9, 279.4}, {u"241x140", 241, 140},  // continuous form, half height: the common
-                                                        // bill paper
-    {u"241x93", 241, 93},                               // continuous form, one third
+    {u"A4", 210, 297},
+    {u"A3", 297, 420},
+    {u"A5", 148, 210},
+    {u"B5", 176, 250},
+    {u"Letter", 215.9, 279.4},
+    {u"241x140", 241, 140},  // continuous form, half height: the common
+                             // bill paper
+    {u"241x93", 241, 93},    // continuous form, one third
 };
 
 QString customPaper() {
@@ -491,8 +495,17 @@ PrintTemplate PrintTemplate::generate(const QString& title, const RecordSet& hea
         total += c.width;
         t.columns.append(c);
     }
-    if (total > t.paperWidth - t.marginLeft - t.marginRight) {
+    double contentWidth = t.paperWidth - t.marginLeft - t.marginRight;
+    if (total > contentWidth) {
         t.orientation = Orientation::Landscape;
+        contentWidth = t.paperHeight - t.marginLeft - t.marginRight;
+    }
+    // Narrow tables are widened to the page, each column in proportion to its own width.
+    if (total > 0 && total < contentWidth) {
+        const double scale = contentWidth / total;
+        for (DetailColumn& c : t.columns) {
+            c.width = std::floor(c.width * scale * 10) / 10;
+        }
     }
     t.footerLines.append(QStringLiteral("打印日期：{date}"));
     return t;

@@ -100,7 +100,8 @@ struct PrintTemplate {
 
     // A template for data that has none: every header field with its caption, every detail field
     // as a column captioned by its field caption without grid tags, sums for number columns
-    // tagged "%SUM%" and for money columns.
+    // tagged "%SUM%" and for untagged quantity and amount columns; a table narrower than the
+    // page is widened to it, a wider one turns the page to landscape.
     static PrintTemplate generate(const QString& title, const RecordSet& header,
                                   const RecordSet& detail);
 };

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -224,6 +225,10 @@ TEST_F(PrintEngineTest, DesignerEditsAndSavesTheTemplate) {
     DesignerDialog dlg(start, path, header_, detail_);
     dlg.show();
     dyt::test::saveScreenshot(&dlg, QStringLiteral("print_designer"));
+    auto* tabs = dlg.findChild<QTabWidget*>();
+    ASSERT_NE(nullptr, tabs);
+    tabs->setCurrentIndex(2);
+    dyt::test::saveScreenshot(&dlg, QStringLiteral("print_designer_columns"));
 
     dlg.titleEdit()->setText(QStringLiteral("采购进货单"));
     dlg.paperBox()->setCurrentText(QStringLiteral("241x140"));
@@ -234,6 +239,10 @@ TEST_F(PrintEngineTest, DesignerEditsAndSavesTheTemplate) {
     cols->item(2, DesignerDialog::ColCaption)->setText(QStringLiteral("品名"));
     cols->item(2, DesignerDialog::ColWidth)->setText(QStringLiteral("45"));
     cols->item(5, DesignerDialog::ColDecimals)->setText(QStringLiteral("3"));
+    auto* align = qobject_cast<QComboBox*>(cols->cellWidget(2, DesignerDialog::ColAlign));
+    ASSERT_NE(nullptr, align);
+    EXPECT_EQ(QStringLiteral("左对齐"), align->currentText());
+    align->setCurrentText(QStringLiteral("居中"));
     dlg.moveColumn(2, -1);  // 品名 before 商品编号
     dlg.removeColumn(4);    // 单价
     dlg.addColumn(QStringLiteral("barcode"), QStringLiteral("条码"), 25);
@@ -256,6 +265,8 @@ TEST_F(PrintEngineTest, DesignerEditsAndSavesTheTemplate) {
         captions);
     EXPECT_EQ(45.0, saved.columns.at(1).width);
     EXPECT_EQ(QStringLiteral("sp_spqm"), saved.columns.at(1).field);
+    EXPECT_EQ(Align::Center, saved.columns.at(1).align);
+    EXPECT_EQ(Align::Left, saved.columns.at(2).align);
     EXPECT_EQ(3, saved.columns.at(4).decimals);
     EXPECT_TRUE(saved.columns.at(4).sum);
     EXPECT_EQ(11.0, saved.detailFont.pointSize);

@@ -216,6 +216,13 @@ TEST(PrintTemplate, GeneratedFromBillData) {
     // "商品名称" (8 GBK bytes) needs a wider column than "行号" (4 bytes).
     EXPECT_LT(t.columns.at(0).width, t.columns.at(2).width);
     EXPECT_EQ(Orientation::Portrait, t.orientation);
+    // The narrow table is widened to the A4 width less the margins, 210 - 15 - 15 mm.
+    double total = 0;
+    for (const DetailColumn& c : t.columns) {
+        total += c.width;
+    }
+    EXPECT_NEAR(180.0, total, 0.6);
+    EXPECT_LE(total, 180.0);
     // The generated template is a valid template text.
     EXPECT_EQ(t, PrintTemplate::fromText(t.toText()));
 }
@@ -228,4 +235,10 @@ TEST(PrintTemplate, WideDataTurnsThePage) {
     const PrintTemplate t = PrintTemplate::generate(QStringLiteral("宽表"), {}, detail);
     EXPECT_EQ(Orientation::Landscape, t.orientation);
     EXPECT_EQ(QSizeF(297, 210), t.pageSize());
+    // Wider than even the landscape page: the widths stay, the layout shrinks them.
+    double total = 0;
+    for (const DetailColumn& c : t.columns) {
+        total += c.width;
+    }
+    EXPECT_GT(total, 297.0 - 30.0);
 }

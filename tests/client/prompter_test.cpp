@@ -1,10 +1,12 @@
 // The prompter service: progress state, scripted and unattended prompters, the accessor.
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "client/common/prompter.h"
 #include "client/common/scriptedprompter.h"
 #include "common/error.h"
+#include "uihelpers.h"
 
 using namespace dyt::client;
 
@@ -249,4 +251,24 @@ TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
     EXPECT_EQ(QStringLiteral("提示: 您确定要退出系统吗？ -> 确定(&O)"), p.log().at(0));
     EXPECT_EQ(QStringLiteral("系统警告: 升级 -> 放弃退出"), p.log().at(1));
     EXPECT_EQ(QStringLiteral("错误: 打印密码错误"), p.log().at(4));
+}
+
+TEST(ScriptedPrompter, FaultsFailTheRunningTest) {
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter p;
+            dyt::test::reportFaultsToTest(p);
+            try {
+                p.ask(caption::hint(), QStringLiteral("意外的问题"), buttons::yesNo(), 0);
+            } catch (const ScriptedPrompter::Fault&) {
+            }
+        },
+        "no scripted answer left");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter p;
+            dyt::test::reportFaultsToTest(p);
+            p.enter(QStringLiteral("never asked"));
+        },
+        "scripted answers left unused: input never asked");
 }

@@ -7,9 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include "client/common/scriptedprompter.h"
+
 #include <memory>
 
 namespace dyt::test {
+
+void reportFaultsToTest(client::ScriptedPrompter& prompter) {
+    prompter.setFailureHandler(
+        [](const QString& what) { ADD_FAILURE() << "prompter: " << qPrintable(what); });
+}
 
 void onNextModal(std::function<void(QWidget*)> action) {
     auto* timer = new QTimer;

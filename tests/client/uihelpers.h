@@ -1,5 +1,6 @@
 #pragma once
-// Helpers of the window tests: act on the next modal dialog, and save screenshots for review.
+// Helpers of the window tests: scripted prompter faults as test failures, acting on the next
+// modal dialog, screenshots for review.
 
 #include <QImage>
 #include <QString>
@@ -7,7 +8,15 @@
 
 #include <functional>
 
+namespace dyt::client {
+class ScriptedPrompter;
+}
+
 namespace dyt::test {
+
+// Reports the scripted prompter's faults (unexpected prompts, answers run out or left unused) as
+// failures of the running test.
+void reportFaultsToTest(client::ScriptedPrompter& prompter);
 
 // Runs action on the next modal dialog as soon as it shows (checked from the event loop).
 // Gives up after many event-loop turns so that a missing dialog fails the test instead of hanging.
