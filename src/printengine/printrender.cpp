@@ -75,14 +75,14 @@ QString defaultFontFamily() {
     return family;
 }
 
-QFont resolveFont(const FontSpec& spec) {
-    QString family = spec.family;
+QFont resolveFont(const FontSpec& wanted) {
+    QString family = wanted.family;
     if (family.isEmpty() || !QFontDatabase::families().contains(family)) {
         family = defaultFontFamily();
     }
     QFont font(family);
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
+    font.setPointSizeF(wanted.pointSize);
+    font.setBold(wanted.bold);
     return font;
 }
 

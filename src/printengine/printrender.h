@@ -15,8 +15,8 @@ namespace dyt::print {
 // The family used when a template names none or one that is not installed: "Noto Sans CJK SC"
 // when present, so that Chinese renders everywhere, else the application's default.
 QString defaultFontFamily();
-// Font of a template font spec at its point size.
-QFont resolveFont(const FontSpec& spec);
+// The font a template names, at its point size.
+QFont resolveFont(const FontSpec& wanted);
 
 // Draws one page; the painter's origin is the paper's top left corner and dotsPerMm its scale.
 void paintPage(QPainter& painter, const PrintTemplate& tpl, const LayoutPage& page,

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -274,9 +275,11 @@ void DialogPrompter::flash(const QString& text, int milliseconds) {
     }
     flash_ = new TfrmFlashMsg(text, milliseconds, activeParent());
     flash_->adjustSize();
-    if (QWidget* parent = flash_->parentWidget()) {
-        const QRect r = parent->geometry();
-        flash_->move(r.center() - flash_->rect().center());
+    const QRect area = flash_->parentWidget() ? flash_->parentWidget()->geometry()
+                       : flash_->screen()     ? flash_->screen()->availableGeometry()
+                                              : QRect();
+    if (area.isValid()) {
+        flash_->move(area.center() - flash_->rect().center());
     }
     flash_->show();
 }
