@@ -1,0 +1,185 @@
+// The dialogs of the product prompter, opened offscreen and answered by clicking their buttons.
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "client/common/dialogprompter.h"
+#include "uihelpers.h"
+
+using namespace dyt::client;
+using dyt::test::onNextModal;
+
+namespace {
+
+QPushButton* buttonWithText(QWidget* dialog, const QString& text) {
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+QStringList buttonTexts(QWidget* dialog) {
+    QStringList out;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        out.append(b->text());
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
+    const QStringList close = {QStringLiteral("过账"), QStringLiteral("存为草稿"),
+                               QStringLiteral("废弃退出(&C)")};
+    for (int pick = 0; pick < close.size(); ++pick) {
+        SCOPED_TRACE(pick);
+        DialogPrompter p;
+        QString title, text;
+        QStringList shown;
+        onNextModal([&](QWidget* dlg) {
+            title = dlg->windowTitle();
+            text = dlg->findChild<QLabel*>(QStringLiteral("lblText"))->text();
+            shown = buttonTexts(dlg);
+            QPushButton* b = buttonWithText(dlg, close.at(pick));
+            ASSERT_NE(nullptr, b);
+            b->click();
+        });
+        const int answer =
+            p.ask(QStringLiteral("单据提示"),
+                  QStringLiteral("请选择对本单据的处理，按《ESC》键放弃本次处理！"), close, 0);
+        EXPECT_EQ(pick, answer);
+        EXPECT_EQ(QStringLiteral("单据提示"), title);
+        EXPECT_EQ(QStringLiteral("请选择对本单据的处理，按《ESC》键放弃本次处理！"), text);
+        EXPECT_EQ(close, shown);
+    }
+}
+
+TEST(DialogPrompter, EscapeCancelsTheQuestion) {
+    DialogPrompter p;
+    onNextModal([](QWidget* dlg) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(dlg, &esc);
+    });
+    EXPECT_EQ(-1, p.ask(QStringLiteral("提示"), QStringLiteral("您确定要退出系统吗？"),
+                        buttons::okCancel(), 0));
+}
+
+TEST(DialogPrompter, MessageShowsCaptionTextAndOneButton) {
+    DialogPrompter p;
+    QString title, text;
+    QStringList shown;
+    onNextModal([&](QWidget* dlg) {
+        title = dlg->windowTitle();
+        text = dlg->findChild<QLabel*>(QStringLiteral("lblText"))->text();
+        shown = buttonTexts(dlg);
+        dyt::test::saveScreenshot(dlg, QStringLiteral("prompter_message"));
+        buttonWithText(dlg, QStringLiteral("确定"))->click();
+    });
+    // "\r" in the system's texts breaks the line.
+    p.message(QStringLiteral("系统提示"),
+              QStringLiteral("启动画面加载失败，系统可能已经被破坏,\r建议您重新安装客户端系统！"),
+              MessageIcon::Warning);
+    EXPECT_EQ(QStringLiteral("系统提示"), title);
+    EXPECT_EQ(QStringLiteral("启动画面加载失败，系统可能已经被破坏,\n建议您重新安装客户端系统！"),
+              text);
+    EXPECT_EQ(QStringList{QStringLiteral("确定")}, shown);
+}
+
+TEST(DialogPrompter, DefaultButtonHasTheFocusRole) {
+    TfrmMsgDlg dlg(QStringLiteral("系统警告"), QStringLiteral("升级"), buttons::upgradeOrQuit(), 1,
+                   MessageIcon::Warning);
+    ASSERT_EQ(2, dlg.buttonList().size());
+    EXPECT_FALSE(dlg.buttonList().at(0)->isDefault());
+    EXPECT_TRUE(dlg.buttonList().at(1)->isDefault());
+}
+
+TEST(DialogPrompter, InputBoxReturnsTheTextOrCancels) {
+    struct Case {
+        bool password;
+        bool confirm;
+        QString typed;
+    };
+    const Case cases[] = {{true, true, QStringLiteral("s3cret")},
+                          {false, true, QStringLiteral("机器一号")},
+                          {true, false, QStringLiteral("ignored")}};
+    for (const Case& c : cases) {
+        DialogPrompter p;
+        QString title, prompt;
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        onNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<TfrmInputDlg*>(w);
+            ASSERT_NE(nullptr, dlg);
+            title = dlg->windowTitle();
+            prompt = dlg->prompt();
+            echo = dlg->edit()->echoMode();
+            dlg->edit()->setText(c.typed);
+            (c.confirm ? dlg->okButton() : dlg->cancelButton())->click();
+        });
+        QString value = QStringLiteral("before");
+        const bool ok = p.input(QStringLiteral("请输入数据库管理员口令"),
+                                QStringLiteral("管理员sa口令："), &value, c.password);
+        EXPECT_EQ(c.confirm, ok);
+        EXPECT_EQ(c.confirm ? c.typed : QStringLiteral("before"), value);
+        EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), title);
+        EXPECT_EQ(QStringLiteral("管理员sa口令："), prompt);
+        EXPECT_EQ(c.password ? QLineEdit::Password : QLineEdit::Normal, echo);
+    }
+}
+
+TEST(DialogPrompter, FlashWindowClosesItself) {
+    DialogPrompter p;
+    p.flash(QStringLiteral("保存成功！"), 600);
+    QPointer<TfrmFlashMsg> w = p.flashWindow();
+    ASSERT_FALSE(w.isNull());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(QStringLiteral("保存成功！"), w->text());
+    EXPECT_EQ(600, w->closeTimer()->interval());
+    EXPECT_TRUE(w->closeTimer()->isSingleShot());
+    EXPECT_TRUE(w->closeTimer()->isActive());
+    // Fire the timer at once instead of waiting for it.
+    w->closeTimer()->stop();
+    QMetaObject::invokeMethod(w.data(), "close", Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+}
+
+TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
+    DialogPrompter p;
+    p.showProgress(QString(), 0, 0, QStringLiteral("《德盈通》普及版"));
+    TfrmProgressor* w = p.progressWindow();
+    EXPECT_TRUE(p.progressVisible());
+    EXPECT_EQ(QStringLiteral("正在努力工作，请稍候 ..."), w->text());
+    EXPECT_EQ(QStringLiteral("《德盈通》普及版"), w->windowTitle());
+    EXPECT_EQ(300, w->stepTimer()->interval());
+    EXPECT_TRUE(w->stepTimer()->isActive());
+
+    p.showProgress(QStringLiteral("正在加载系统配置，请稍后..."), 8, 4, QString());
+    EXPECT_EQ(QStringLiteral("正在加载系统配置，请稍后..."), w->text());
+    EXPECT_EQ(8, w->barMaximum());
+    EXPECT_EQ(4, w->barValue());
+    p.setProgressPosition(6);
+    EXPECT_EQ(6, w->barValue());
+    w->tick();
+    w->tick();
+    EXPECT_EQ(8, w->barValue());
+    w->tick();  // past the maximum: back to 1
+    EXPECT_EQ(1, w->barValue());
+    EXPECT_EQ(1, p.progress().position());
+    p.setProgressText(QStringLiteral("备份成功"));
+    EXPECT_EQ(QStringLiteral("备份成功"), w->text());
+    dyt::test::saveScreenshot(w, QStringLiteral("prompter_progress"));
+
+    p.hideProgress();
+    EXPECT_FALSE(p.progressVisible());
+    EXPECT_FALSE(w->stepTimer()->isActive());
+}

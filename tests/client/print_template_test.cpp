@@ -1,0 +1,244 @@
+// Print templates: caption tags, the text format, file round trip and the generated default.
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "common/error.h"
+#include "printengine/printtemplate.h"
+#include "printfixtures.h"
+
+using namespace dyt::print;
+
+TEST(PrintTemplate, StripCaptionTags) {
+    struct Row {
+        QString caption, visible, tags;
+    };
+    const Row rows[] = {
+        {QStringLiteral("[%SUM%M%Cost%]预计资金"), QStringLiteral("预计资金"),
+         QStringLiteral("%SUM%M%Cost%")},
+        {QStringLiteral("[%F%]条码"), QStringLiteral("条码"), QStringLiteral("%F%")},
+        {QStringLiteral("[]买赠说明"), QStringLiteral("买赠说明"), QString()},
+        {QStringLiteral("商品名称"), QStringLiteral("商品名称"), QString()},
+        {QStringLiteral("[%SUM%Q%"), QStringLiteral("[%SUM%Q%"), QString()},  // no "]"
+    };
+    for (const Row& r : rows) {
+        QString tags = QStringLiteral("junk");
+        EXPECT_EQ(r.visible, stripCaptionTags(r.caption, &tags));
+        EXPECT_EQ(r.tags, tags);
+    }
+}
+
+TEST(PrintTemplate, ReadsAHandWrittenTemplate) {
+    const QString text = QStringLiteral(
+        "; 手写的模板\n"
+        "[page]\r\n"
+        "paper=241x140\n"
+        "orientation=portrait\n"
+        "margins=5,6,7,8\n"
+        "[fonts]\n"
+        "title=Noto Sans CJK SC,18,bold\n"
+        "detail=,8.5\n"
+        "[title]\n"
+        "text=进货单\n"
+        "[header]\n"
+        "columns=2\n"
+        "repeat=no\n"
+        "field=供应商|供货单位\n"
+        "field=日期|\n"
+        "[detail]\n"
+        "rowHeight=6\n"
+        "column=qty|数量|18|right|3|sum\n"
+        "column=sp_spqm|名称\\|规格|40|left|auto|\n"
+        "[footer]\n"
+        "line=制单：{操作员}\\n审核：\n"
+        "pageFooter={page}/{pages}\n"
+        "[variables]\n"
+        "打印次数=2\n");
+    const PrintTemplate t = PrintTemplate::fromText(text);
+    EXPECT_EQ(QStringLiteral("241x140"), t.paper);
+    EXPECT_EQ(241.0, t.paperWidth);
+    EXPECT_EQ(140.0, t.paperHeight);
+    EXPECT_EQ(QSizeF(241, 140), t.pageSize());
+    EXPECT_EQ(5.0, t.marginLeft);
+    EXPECT_EQ(8.0, t.marginBottom);
+    EXPECT_EQ((FontSpec{QStringLiteral("Noto Sans CJK SC"), 18, true}), t.titleFont);
+    EXPECT_EQ((FontSpec{QString(), 8.5, false}), t.detailFont);
+    EXPECT_EQ(QStringLiteral("进货单"), t.title);
+    EXPECT_EQ(2, t.headerColumns);
+    EXPECT_FALSE(t.repeatHeader);
+    ASSERT_EQ(2, t.headerFields.size());
+    EXPECT_EQ((HeaderField{QStringLiteral("供应商"), QStringLiteral("供货单位")}),
+              t.headerFields.at(0));
+    EXPECT_EQ((HeaderField{QStringLiteral("日期"), QString()}), t.headerFields.at(1));
+    EXPECT_EQ(6.0, t.rowHeight);
+    ASSERT_EQ(2, t.columns.size());
+    EXPECT_EQ(
+        (DetailColumn{QStringLiteral("qty"), QStringLiteral("数量"), 18, Align::Right, 3, true}),
+        t.columns.at(0));
+    EXPECT_EQ((DetailColumn{QStringLiteral("sp_spqm"), QStringLiteral("名称|规格"), 40, Align::Left,
+                            -1, false}),
+              t.columns.at(1));
+    EXPECT_EQ(QStringList{QStringLiteral("制单：{操作员}\n审核：")}, t.footerLines);
+    EXPECT_EQ(QStringLiteral("{page}/{pages}"), t.pageFooter);
+    ASSERT_EQ(1, t.variables.size());
+    EXPECT_EQ(QStringLiteral("打印次数"), t.variables.at(0).first);
+    EXPECT_EQ(QStringLiteral("2"), t.variables.at(0).second);
+}
+
+TEST(PrintTemplate, BadTextNamesTheLine) {
+    struct Row {
+        QString text, message;
+    };
+    const Row rows[] = {
+        {QStringLiteral("[bogus]"), QStringLiteral("打印模板第1行：未知的段[bogus]")},
+        {QStringLiteral("paper=A4"), QStringLiteral("打印模板第1行：内容不在任何段内")},
+        {QStringLiteral("[page]\nsize=A4"),
+         QStringLiteral("打印模板第2行：段[page]中未知的项\"size\"")},
+        {QStringLiteral("[page]\n\nmargins=1,2,3"),
+         QStringLiteral("打印模板第3行：页边距应为四个数")},
+        {QStringLiteral("[detail]\ncolumn=a|b|x|left|auto|"),
+         QStringLiteral("打印模板第2行：数值\"x\"不合法")},
+        {QStringLiteral("[detail]\ncolumn=a|b|10|middle|auto|"),
+         QStringLiteral("打印模板第2行：对齐方式\"middle\"不合法")},
+        {QStringLiteral("[detail]\ncolumn=a|b|10"),
+         QStringLiteral("打印模板第2行：明细列应为\"字段名|标题|宽度|对齐|小数位|合计\"")},
+        {QStringLiteral("[fonts]\ntitle=宋体"),
+         QStringLiteral("打印模板第2行：字体\"宋体\"不合法")},
+        {QStringLiteral("[header]\nfield=|标题"),
+         QStringLiteral("打印模板第2行：表头字段应为\"字段名|标题\"")},
+        {QStringLiteral("[page]\nno equals sign"), QStringLiteral("打印模板第2行：缺少\"=\"")},
+        {QStringLiteral("[page]\npaper=A9"), QStringLiteral("打印模板：未知的纸张\"A9\"")},
+        {QStringLiteral("[page]\nmargins=100,10,100,10"),
+         QStringLiteral("打印模板：页边距超出了纸张")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(qPrintable(r.text));
+        try {
+            PrintTemplate::fromText(r.text);
+            ADD_FAILURE() << "accepted";
+        } catch (const dyt::DytError& e) {
+            EXPECT_EQ(r.message, e.message());
+        }
+    }
+}
+
+namespace {
+
+PrintTemplate richTemplate() {
+    PrintTemplate t;
+    t.setPaper(QStringLiteral("custom"));
+    t.paperWidth = 200.5;
+    t.paperHeight = 120;
+    t.orientation = Orientation::Landscape;
+    t.marginLeft = 3;
+    t.marginTop = 4.5;
+    t.marginRight = 5;
+    t.marginBottom = 6;
+    t.titleFont = {QStringLiteral("Noto Sans CJK SC"), 20, true};
+    t.footerFont = {QString(), 7.5, false};
+    t.title = QStringLiteral("销售单 \\ 第{page}页");
+    t.headerColumns = 4;
+    t.repeatHeader = false;
+    t.headerFields = {{QStringLiteral("供应商"), QStringLiteral("供货|单位")},
+                      {QStringLiteral("日期"), QString()}};
+    t.rowHeight = 5.5;
+    t.columns = {{QStringLiteral("行号"), QStringLiteral("行号"), 10, Align::Center, -1, false},
+                 {QStringLiteral("total"), QStringLiteral("金额"), 24.5, Align::Right, 2, true}};
+    t.footerLines = {QStringLiteral("第一行"), QStringLiteral("两行\n文字"), QString()};
+    t.pageFooter = QString();
+    t.variables = {{QStringLiteral("打印次数"), QStringLiteral("3")},
+                   {QStringLiteral("x"), QStringLiteral("a=b|c")}};
+    return t;
+}
+
+}  // namespace
+
+TEST(PrintTemplate, TextAndFileRoundTrip) {
+    const PrintTemplate t = richTemplate();
+    EXPECT_EQ(t, PrintTemplate::fromText(t.toText()));
+    const PrintTemplate plain;  // the defaults survive as well
+    EXPECT_EQ(plain, PrintTemplate::fromText(plain.toText()));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("销售单.QXF"));
+    t.save(path);
+    EXPECT_EQ(t, PrintTemplate::load(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("column=total|金额|24.5|right|2|sum\n")))
+        << qPrintable(text);
+}
+
+TEST(PrintTemplate, SaveToAnUnwritablePlaceFails) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("missing/销售单.QXF"));
+    EXPECT_THROW(PrintTemplate().save(path), dyt::DytError);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_THROW(PrintTemplate::load(path), dyt::DytError);
+}
+
+TEST(PrintTemplate, GeneratedFromBillData) {
+    const dyt::RecordSet header = dyt::test::billHeader();
+    const dyt::RecordSet detail = dyt::test::billDetail(3);
+    const PrintTemplate t = PrintTemplate::generate(QStringLiteral("进货单"), header, detail);
+    EXPECT_EQ(QStringLiteral("进货单"), t.title);
+    ASSERT_EQ(header.fieldCount(), t.headerFields.size());
+    for (int i = 0; i < header.fieldCount(); ++i) {
+        EXPECT_EQ(header.fields().at(i).name, t.headerFields.at(i).field);
+        EXPECT_EQ(header.fields().at(i).name, t.headerFields.at(i).caption);
+    }
+    // The hidden barcode column is left out; captions lose their tags.
+    struct Want {
+        QString field, caption;
+        Align align;
+        bool sum;
+    };
+    const Want want[] = {
+        {QStringLiteral("行号"), QStringLiteral("行号"), Align::Center, false},
+        {QStringLiteral("sp_spbh"), QStringLiteral("商品编号"), Align::Left, false},
+        {QStringLiteral("sp_spqm"), QStringLiteral("商品名称"), Align::Left, false},
+        {QStringLiteral("qty"), QStringLiteral("数量"), Align::Right, true},
+        {QStringLiteral("price"), QStringLiteral("单价"), Align::Right, false},
+        {QStringLiteral("total"), QStringLiteral("金额"), Align::Right, true},
+    };
+    ASSERT_EQ(std::size(want), static_cast<size_t>(t.columns.size()));
+    for (size_t i = 0; i < std::size(want); ++i) {
+        SCOPED_TRACE(qPrintable(want[i].field));
+        EXPECT_EQ(want[i].field, t.columns.at(i).field);
+        EXPECT_EQ(want[i].caption, t.columns.at(i).caption);
+        EXPECT_EQ(want[i].align, t.columns.at(i).align);
+        EXPECT_EQ(want[i].sum, t.columns.at(i).sum);
+        EXPECT_GE(t.columns.at(i).width, 8.0);
+    }
+    // "商品名称" (8 GBK bytes) needs a wider column than "行号" (4 bytes).
+    EXPECT_LT(t.columns.at(0).width, t.columns.at(2).width);
+    EXPECT_EQ(Orientation::Portrait, t.orientation);
+    // The narrow table is widened to the A4 width less the margins, 210 - 15 - 15 mm.
+    double total = 0;
+    for (const DetailColumn& c : t.columns) {
+        total += c.width;
+    }
+    EXPECT_NEAR(180.0, total, 0.6);
+    EXPECT_LE(total, 180.0);
+    // The generated template is a valid template text.
+    EXPECT_EQ(t, PrintTemplate::fromText(t.toText()));
+}
+
+TEST(PrintTemplate, WideDataTurnsThePage) {
+    dyt::RecordSet detail;
+    for (int i = 0; i < 10; ++i) {
+        detail.addField(QStringLiteral("商品规格型号说明%1").arg(i), dyt::FieldType::Text);
+    }
+    const PrintTemplate t = PrintTemplate::generate(QStringLiteral("宽表"), {}, detail);
+    EXPECT_EQ(Orientation::Landscape, t.orientation);
+    EXPECT_EQ(QSizeF(297, 210), t.pageSize());
+    // Wider than even the landscape page: the widths stay, the layout shrinks them.
+    double total = 0;
+    for (const DetailColumn& c : t.columns) {
+        total += c.width;
+    }
+    EXPECT_GT(total, 297.0 - 30.0);
+}
