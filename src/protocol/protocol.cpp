@@ -1,1 +1,304 @@
 #include "protocol/protocol.h"
+
+#include <QCborStreamReader>
+#include <QDate>
+#include <QDateTime>
+#include <QtEndian>
+
+#include "common/error.h"
+
+namespace dyt::proto {
+namespace {
+
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+[[noreturn]] void badPacket(const QString& what) {
+    throw DytError(QStringLiteral("数据包格式错误：%1").arg(what));
+}
+
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+}  // namespace
+
+// --- frames
+
+QByteArray encodeFrame(const QByteArray& payload) {
+    QByteArray frame(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), frame.data());
+    frame.append(payload);
+    return frame;
+}
+
+QByteArray encodeFrame(const QCborValue& value) {
+    return encodeFrame(value.toCbor());
+}
+
+QCborValue decodePayload(const QByteArray& payload) {
+    QCborStreamReader reader(payload);
+    QCborValue value = QCborValue::fromCbor(reader);
+    if (reader.lastError() != QCborError::NoError) {
+        throw DytError(QStringLiteral("数据帧无法解析：%1").arg(reader.lastError().toString()));
+    }
+    if (reader.currentOffset() != payload.size()) {
+        throw DytError(QStringLiteral("数据帧无法解析：多余的数据"));
+    }
+    return value;
+}
+
+void FrameReader::append(const QByteArray& bytes) {
+    if (failed())
+        return;
+    if (pos_ > 0 && pos_ == buffer_.size()) {
+        buffer_.clear();
+        pos_ = 0;
+    } else if (pos_ > (1 << 20) && pos_ * 2 > buffer_.size()) {
+        buffer_.remove(0, pos_);
+        pos_ = 0;
+    }
+    buffer_.append(bytes);
+}
+
+bool FrameReader::next(QCborValue* out) {
+    if (failed() || pending() < 4)
+        return false;
+    const quint32 length = qFromBigEndian<quint32>(buffer_.constData() + pos_);
+    if (static_cast<qint64>(length) > limit_) {
+        error_ = QStringLiteral("数据帧过大：%1 字节，上限 %2 字节").arg(length).arg(limit_);
+        return false;
+    }
+    if (pending() < 4 + static_cast<qint64>(length))
+        return false;
+    const QByteArray payload = buffer_.mid(pos_ + 4, length);
+    pos_ += 4 + length;
+    try {
+        *out = decodePayload(payload);
+    } catch (const DytError& e) {
+        error_ = e.message();
+        return false;
+    }
+    return true;
+}
+
+// --- calls
+
+QCborValue Request::toCbor() const {
+    QCborMap m;
+    m.insert(key("id"), id);
+    m.insert(key("method"), method);
+    m.insert(key("args"), args);
+    return m;
+}
+
+Request Request::fromCbor(const QCborValue& value) {
+    if (!value.isMap())
+        badPacket(QStringLiteral("请求不是映射"));
+    const QCborMap m = value.toMap();
+    const QCborValue id = m.value(key("id"));
+    const QCborValue method = m.value(key("method"));
+    const QCborValue args = m.value(key("args"));
+    if (!id.isInteger())
+        badPacket(QStringLiteral("请求缺少编号"));
+    if (!method.isString() || method.toString().isEmpty()) {
+        badPacket(QStringLiteral("请求缺少方法名"));
+    }
+    if (!args.isArray() && !args.isUndefined())
+        badPacket(QStringLiteral("请求参数不是数组"));
+    Request r;
+    r.id = id.toInteger();
+    r.method = method.toString();
+    r.args = args.toArray();
+    return r;
+}
+
+QCborValue Response::toCbor() const {
+    QCborMap m;
+    m.insert(key("id"), id);
+    m.insert(key("result"), result);
+    m.insert(key("outs"), outs);
+    m.insert(key("error"), error.isEmpty() ? QCborValue(QCborValue::Null) : QCborValue(error));
+    return m;
+}
+
+Response Response::fromCbor(const QCborValue& value) {
+    if (!value.isMap())
+        badPacket(QStringLiteral("应答不是映射"));
+    const QCborMap m = value.toMap();
+    if (!m.value(key("id")).isInteger())
+        badPacket(QStringLiteral("应答缺少编号"));
+    const QCborValue outs = m.value(key("outs"));
+    if (!outs.isArray() && !outs.isUndefined())
+        badPacket(QStringLiteral("应答输出不是数组"));
+    const QCborValue error = m.value(key("error"));
+    if (!error.isString() && !error.isNull() && !error.isUndefined()) {
+        badPacket(QStringLiteral("应答错误信息不是文本"));
+    }
+    Response r;
+    r.id = m.value(key("id")).toInteger();
+    r.result = m.value(key("result"));
+    r.outs = outs.toArray();
+    r.error = error.toString();
+    return r;
+}
+
+// --- record sets
+
+QCborValue cellToCbor(const QVariant& value, FieldType type) {
+    if (!value.isValid() || value.isNull())
+        return QCborValue(QCborValue::Null);
+    bool ok = true;
+    const QVariant v = coerceValue(value, type, &ok);
+    if (!ok || !v.isValid())
+        return QCborValue(QCborValue::Null);
+    switch (type) {
+        case FieldType::Text:
+            return v.toString();
+        case FieldType::Integer:
+            return v.toLongLong();
+        case FieldType::Float:
+            return v.toDouble();
+        case FieldType::Currency:
+            return QCborValue(QCborTag(kTagCurrency),
+                              static_cast<qint64>(v.value<Currency>().raw()));
+        case FieldType::Date:
+            return v.toDate().toString(kDateFormat);
+        case FieldType::DateTime:
+            return v.toDateTime().toString(kDateTimeFormat);
+        case FieldType::Boolean:
+            return v.toBool();
+        case FieldType::Blob:
+            return v.toByteArray();
+    }
+    return QCborValue(QCborValue::Null);
+}
+
+QVariant cellFromCbor(const QCborValue& value, FieldType type) {
+    if (value.isNull() || value.isUndefined())
+        return {};
+    switch (type) {
+        case FieldType::Text:
+            if (!value.isString())
+                break;
+            return value.toString();
+        case FieldType::Integer:
+            if (!value.isInteger())
+                break;
+            return value.toInteger();
+        case FieldType::Float:
+            if (value.isDouble())
+                return value.toDouble();
+            if (value.isInteger())
+                return static_cast<double>(value.toInteger());
+            break;
+        case FieldType::Currency:
+            if (!value.isTag() || value.tag() != QCborTag(kTagCurrency) ||
+                !value.taggedValue().isInteger()) {
+                break;
+            }
+            return QVariant::fromValue(Currency::fromRaw(value.taggedValue().toInteger()));
+        case FieldType::Date: {
+            const QDate d = QDate::fromString(value.toString(), kDateFormat);
+            if (!value.isString() || !d.isValid())
+                break;
+            return d;
+        }
+        case FieldType::DateTime: {
+            const QDateTime dt = QDateTime::fromString(value.toString(), kDateTimeFormat);
+            if (!value.isString() || !dt.isValid())
+                break;
+            return dt;
+        }
+        case FieldType::Boolean:
+            if (!value.isBool())
+                break;
+            return value.toBool();
+        case FieldType::Blob:
+            if (!value.isByteArray())
+                break;
+            return value.toByteArray();
+    }
+    badPacket(QStringLiteral("字段值与类型%1不符").arg(fieldTypeName(type)));
+}
+
+QCborValue recordSetToCbor(const RecordSet& rs) {
+    QCborArray fields;
+    for (const Field& f : rs.fields()) {
+        QCborArray fa;
+        fa.append(f.name);
+        fa.append(fieldTypeName(f.type));
+        fa.append(f.size);
+        fa.append(f.displayName);
+        fields.append(fa);
+    }
+    QCborArray rows;
+    const int columns = rs.fieldCount();
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        QCborArray row;
+        for (int c = 0; c < columns; ++c)
+            row.append(cellToCbor(rs.at(r, c), rs.fields()[c].type));
+        rows.append(row);
+    }
+    QCborMap m;
+    m.insert(key("fields"), fields);
+    m.insert(key("rows"), rows);
+    return QCborValue(QCborTag(kTagRecordSet), m);
+}
+
+bool isRecordSet(const QCborValue& value) {
+    return value.isTag() && value.tag() == QCborTag(kTagRecordSet) && value.taggedValue().isMap();
+}
+
+RecordSet recordSetFromCbor(const QCborValue& value) {
+    if (!isRecordSet(value))
+        badPacket(QStringLiteral("不是记录集"));
+    const QCborMap m = value.taggedValue().toMap();
+    const QCborValue fieldsValue = m.value(key("fields"));
+    const QCborValue rowsValue = m.value(key("rows"));
+    if (!fieldsValue.isArray() || !rowsValue.isArray())
+        badPacket(QStringLiteral("记录集结构不全"));
+    RecordSet rs;
+    QList<FieldType> types;
+    for (const QCborValue& fv : fieldsValue.toArray()) {
+        const QCborArray fa = fv.toArray();
+        FieldType type = FieldType::Text;
+        if (!fv.isArray() || fa.size() < 3 || !fa.at(0).isString() || !fa.at(1).isString() ||
+            !fa.at(2).isInteger() || !fieldTypeFromName(fa.at(1).toString(), &type)) {
+            badPacket(QStringLiteral("字段定义无效"));
+        }
+        const int index =
+            rs.addField(fa.at(0).toString(), type, static_cast<int>(fa.at(2).toInteger()));
+        if (fa.size() > 3)
+            rs.field(index).displayName = fa.at(3).toString();
+        types.append(type);
+    }
+    for (const QCborValue& rv : rowsValue.toArray()) {
+        const QCborArray ra = rv.toArray();
+        if (!rv.isArray() || ra.size() != types.size())
+            badPacket(QStringLiteral("行的列数不符"));
+        RecordSet::Row row;
+        row.reserve(types.size());
+        for (int c = 0; c < types.size(); ++c)
+            row.append(cellFromCbor(ra.at(c), types[c]));
+        rs.appendRow(row);
+    }
+    rs.first();
+    return rs;
+}
+
+QString joinLines(const QStringList& lines) {
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QStringList splitLines(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = t.split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+}  // namespace dyt::proto
