@@ -639,22 +639,30 @@ Response Backend::login(Session& session, const QCborArray& args) {
         }
     }
     const bool byCode = lines.integer(QStringLiteral("LoginType")) == 1;
-    Statement st =
-        db->prepare(QStringLiteral("SELECT z.id, z.code, z.fullname, u.password FROM sysuser AS u "
-                                   "JOIN baseZY AS z ON z.id = u.id WHERE z.del = 0 AND ") +
-                    (byCode ? QStringLiteral("z.code = ?") : QStringLiteral("z.id = ?")));
     bool isNumber = false;
     const qint64 id = userIdText.toLongLong(&isNumber);
     if (!byCode && !isNumber)
         return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
-    st.bind(1, byCode ? QVariant(userIdText) : QVariant(id));
-    if (!st.step())
-        return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
-    const qint64 userId = st.value(0).toLongLong();
-    const QString userCode = st.value(1).toString();
-    const QString userName = st.value(2).toString();
-    const QString stored_hash = st.value(3).toString();
-    if (!password::verify(pass, stored_hash)) {
+    qint64 userId = 0;
+    QString userCode;
+    QString userName;
+    QString storedHash;
+    {
+        // The statement is finished before anything is written, so that no read snapshot is
+        // held open across the password check.
+        Statement st = db->prepare(
+            QStringLiteral("SELECT z.id, z.code, z.fullname, u.password FROM sysuser AS u "
+                           "JOIN baseZY AS z ON z.id = u.id WHERE z.del = 0 AND ") +
+            (byCode ? QStringLiteral("z.code = ?") : QStringLiteral("z.id = ?")));
+        st.bind(1, byCode ? QVariant(userIdText) : QVariant(id));
+        if (!st.step())
+            return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
+        userId = st.value(0).toLongLong();
+        userCode = st.value(1).toString();
+        userName = st.value(2).toString();
+        storedHash = st.value(3).toString();
+    }
+    if (!password::verify(pass, storedHash)) {
         return fail(-3, QStringLiteral("口令错误，请重新输入！"));
     }
     db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
