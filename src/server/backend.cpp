@@ -316,7 +316,7 @@ Response Backend::getServerConf(Session&, const QCborArray&) {
 
 // --- SQL
 
-Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool inTransaction) {
+Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock) {
     SqlTextContext ctx;
     ctx.spid = session.spid;
     const QString prepared = prepareSqlText(sql, ctx);
@@ -334,9 +334,13 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool i
         ~WatchOff() { d.setWriteWatcher(nullptr); }
     } watchOff{db};
 
+    // Statements run inside one transaction, so that a failing text changes nothing and a
+    // password written in clear is never committed. Queries take no write lock up front.
     std::unique_ptr<Transaction> tx;
-    if (inTransaction && !db.inTransaction())
-        tx = std::make_unique<Transaction>(db);
+    if (!db.inTransaction()) {
+        tx = std::make_unique<Transaction>(
+            db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
+    }
     SqlOutcome out;
     db.forEachStatement(prepared, [&](Statement& st) {
         if (st.columnCount() > 0) {

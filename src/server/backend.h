@@ -108,7 +108,7 @@ private:
         bool hasData = false;
         RecordSet data;
     };
-    SqlOutcome runSql(Session& session, const QString& sql, bool inTransaction);
+    SqlOutcome runSql(Session& session, const QString& sql, bool writeLock);
     int callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx);
 
     ServerConfig config_;

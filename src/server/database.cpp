@@ -454,8 +454,9 @@ RecordSet readRecordSet(Statement& st) {
 
 namespace dyt::server {
 
-Transaction::Transaction(Database& db) : db_(db) {
-    db_.executeScript(QStringLiteral("BEGIN IMMEDIATE"));
+Transaction::Transaction(Database& db, Lock lock) : db_(db) {
+    db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                              : QStringLiteral("BEGIN"));
     active_ = true;
 }
 

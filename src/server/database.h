@@ -100,11 +100,12 @@ private:
 // declared column types, or, for expressions, from the values.
 RecordSet readRecordSet(Statement& st);
 
-// RAII transaction: begins with an immediate write lock, rolls back in the destructor unless
-// committed.
+// RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
+// write), rolls back in the destructor unless committed.
 class Transaction {
 public:
-    explicit Transaction(Database& db);
+    enum class Lock { Immediate, Deferred };
+    explicit Transaction(Database& db, Lock lock = Lock::Immediate);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -100,7 +100,27 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(1, r.exitCode);
     EXPECT_EQ(QStringLiteral("存储过程[p_nosuch]不存在\n"), r.err);
 
+    r = asOperator({QStringLiteral("procq"), QStringLiteral("p_nosuch"), QStringLiteral("a=1")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(QStringLiteral("存储过程[p_nosuch]不存在\n"), r.err);
+
     QTemporaryDir dir;
+    // The bill service is not registered yet: its refusal comes back after the files were read.
+    auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return dir.filePath(name);
+    };
+    const QString params = writeFile(QStringLiteral("p.txt"), "djType=5\r\nckid=1\r\n");
+    const QString lines = writeFile(QStringLiteral("l.tsv"), "spid\tqty\n1\t2\n");
+    r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"), params, lines});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(QStringLiteral("服务[QMXService]不存在\n"), r.err);
+    r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"),
+                    dir.filePath(QStringLiteral("missing")), lines});
+    EXPECT_EQ(1, r.exitCode);
+
     const QString file = dir.filePath(QStringLiteral("copy.db"));
     r = asOperator({QStringLiteral("backup"), file});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
@@ -174,8 +194,8 @@ TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
     EXPECT_FALSE(big.isConnected());
     EXPECT_EQ(0, c.call(QStringLiteral("InitDataBase")).code());
     // An answer above the limit becomes an error answer.
-    EXPECT_FALSE(
-        c.callRaw(QStringLiteral("ConnectionVar"), {QString(2000, QLatin1Char('y'))}).error.isEmpty());
+    EXPECT_FALSE(c.callRaw(QStringLiteral("ConnectionVar"), {QString(2000, QLatin1Char('y'))})
+                     .error.isEmpty());
 
     EXPECT_EQ(0, server.stop());
     EXPECT_TRUE(server.output().contains(QStringLiteral("stopped")))

@@ -383,6 +383,17 @@ TEST_F(ServerTest, OperatorPasswordsAreStoredAsHashes) {
     EXPECT_EQ(0, tryLogin(QStringLiteral("1"), QStringLiteral("新口令1")));
     EXPECT_EQ(-3, tryLogin(QStringLiteral("1"), QString()));
     EXPECT_EQ(0, tryLogin(QStringLiteral("2"), QStringLiteral("zs")));
+    // Through the query call as well.
+    Response q =
+        c->call(QStringLiteral("ExecQuery"),
+                {QStringLiteral(
+                    "UPDATE sysuser SET password = 'viaquery' WHERE id = 1; SELECT 1 AS done")});
+    EXPECT_EQ(0, q.code()) << q.outText(1).toStdString();
+    EXPECT_TRUE(query(*c, QStringLiteral("SELECT password FROM sysuser WHERE id = 1"))
+                    .at(0, 0)
+                    .toString()
+                    .startsWith(QStringLiteral("pbkdf2-sha256$")));
+    EXPECT_EQ(0, tryLogin(QStringLiteral("1"), QStringLiteral("viaquery")));
     // Back to the empty password for the other tests.
     EXPECT_EQ(1, update(*c, QStringLiteral("Update sysuser set password = '' where id = 1")));
     EXPECT_EQ(0, tryLogin(QStringLiteral("1"), QString()));

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -15,6 +16,10 @@ QString binDir() {
         return env;
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
+    // The test executables are built into the same folder as the programs.
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    if (self.exists())
+        return QFileInfo(self.symLinkTarget()).absolutePath();
     return QDir::currentPath();
 }
 
