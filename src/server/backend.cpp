@@ -329,9 +329,13 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
             passwordWritten = true;
         }
     });
+    db.setRestricted(true);
     struct WatchOff {
         Database& d;
-        ~WatchOff() { d.setWriteWatcher(nullptr); }
+        ~WatchOff() {
+            d.setWriteWatcher(nullptr);
+            d.setRestricted(false);
+        }
     } watchOff{db};
 
     // Statements run inside one transaction, so that a failing text changes nothing and a
@@ -355,6 +359,7 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     });
     if (passwordWritten) {
         db.setWriteWatcher(nullptr);
+        db.setRestricted(false);
         RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
         for (int r = 0; r < users.rowCount(); ++r) {
             const QString stored = users.at(r, 1).toString();

@@ -264,6 +264,21 @@ bool Database::inTransaction() const {
 int Database::authorizer(void* self, int action, const char* a, const char* b, const char*,
                          const char*) {
     auto* db = static_cast<Database*>(self);
+    if (db->restricted_) {
+        // Text from clients may not reach other files nor change the connection's settings.
+        if (action == SQLITE_ATTACH || action == SQLITE_DETACH)
+            return SQLITE_DENY;
+        if (action == SQLITE_PRAGMA && b) {
+            static const char* const informative[] = {
+                "table_info",  "table_xinfo",      "index_list",      "index_info",
+                "index_xinfo", "foreign_key_list", "integrity_check", "quick_check"};
+            bool allowed = false;
+            for (const char* name : informative)
+                allowed = allowed || qstricmp(a, name) == 0;
+            if (!allowed)
+                return SQLITE_DENY;
+        }
+    }
     if (!db->watcher_)
         return SQLITE_OK;
     switch (action) {
@@ -280,9 +295,19 @@ int Database::authorizer(void* self, int action, const char* a, const char* b, c
     return SQLITE_OK;
 }
 
+void Database::updateAuthorizer() {
+    const bool on = watcher_ || restricted_;
+    sqlite3_set_authorizer(db_, on ? &Database::authorizer : nullptr, this);
+}
+
 void Database::setWriteWatcher(std::function<void(const QString&, const QString&)> watcher) {
     watcher_ = std::move(watcher);
-    sqlite3_set_authorizer(db_, watcher_ ? &Database::authorizer : nullptr, this);
+    updateAuthorizer();
+}
+
+void Database::setRestricted(bool restricted) {
+    restricted_ = restricted;
+    updateAuthorizer();
 }
 
 // --- record sets from statements

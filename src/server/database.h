@@ -86,7 +86,12 @@ public:
     // column is empty for inserts and deletes. Pass nullptr to stop watching.
     void setWriteWatcher(std::function<void(const QString&, const QString&)> watcher);
 
+    // While restricted, statements prepared may not attach or detach databases nor set pragmas
+    // (the informative ones such as table_info stay allowed): for SQL text from clients.
+    void setRestricted(bool restricted);
+
 private:
+    void updateAuthorizer();
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     static int authorizer(void* self, int action, const char* a, const char* b, const char*,
                           const char*);
@@ -94,6 +99,7 @@ private:
     sqlite3* db_;
     QString path_;
     std::function<void(const QString&, const QString&)> watcher_;
+    bool restricted_ = false;
 };
 
 // Reads the rows of a stepped-through statement into a record set. Field types come from the

@@ -434,6 +434,20 @@ TEST_F(ServerTest, QueriesAndStatements) {
     EXPECT_TRUE(r.out(0).isNull());
     EXPECT_EQ(QStringLiteral("no such table: nosuchtable"), r.outText(1));
 
+    // Client text cannot reach other files or change the connection's settings.
+    const char* denied[] = {"ATTACH DATABASE 'catalogue.db' AS cat", "PRAGMA foreign_keys = OFF",
+                            "PRAGMA journal_mode = DELETE"};
+    for (const char* sql : denied) {
+        r = c->call(QStringLiteral("ExecUpdate"), {QString::fromLatin1(sql)});
+        EXPECT_EQ(-1, r.code()) << sql;
+        EXPECT_EQ(QStringLiteral("not authorized"), r.outText(0)) << sql;
+    }
+    // Client text always runs inside a transaction, where VACUUM cannot run.
+    EXPECT_EQ(
+        -1, c->call(QStringLiteral("ExecQuery"), {QStringLiteral("VACUUM INTO 'copy.db'")}).code());
+    EXPECT_FALSE(QFile::exists(QDir(server->dataDir()).filePath(QStringLiteral("copy.db"))));
+    EXPECT_EQ(4, query(*c, QStringLiteral("PRAGMA table_info(tq)")).rowCount());
+
     r = c->call(QStringLiteral("ExecUpdate"), {QStringLiteral("   ")});
     EXPECT_EQ(-1, r.code());
     EXPECT_EQ(QStringLiteral("SQL语句为空"), r.outText(0));
