@@ -163,9 +163,9 @@ QCborValue cellToCbor(const QVariant& value, FieldType type) {
             return QCborValue(QCborTag(kTagCurrency),
                               static_cast<qint64>(v.value<Currency>().raw()));
         case FieldType::Date:
-            return v.toDate().toString(kDateFormat);
+            return formatDate(v.toDate());
         case FieldType::DateTime:
-            return v.toDateTime().toString(kDateTimeFormat);
+            return formatDateTime(v.toDateTime());
         case FieldType::Boolean:
             return v.toBool();
         case FieldType::Blob:
@@ -199,13 +199,13 @@ QVariant cellFromCbor(const QCborValue& value, FieldType type) {
             }
             return QVariant::fromValue(Currency::fromRaw(value.taggedValue().toInteger()));
         case FieldType::Date: {
-            const QDate d = QDate::fromString(value.toString(), kDateFormat);
+            const QDate d = parseDate(value.toString());
             if (!value.isString() || !d.isValid())
                 break;
             return d;
         }
         case FieldType::DateTime: {
-            const QDateTime dt = QDateTime::fromString(value.toString(), kDateTimeFormat);
+            const QDateTime dt = parseDateTime(value.toString());
             if (!value.isString() || !dt.isValid())
                 break;
             return dt;
@@ -285,6 +285,79 @@ RecordSet recordSetFromCbor(const QCborValue& value) {
     }
     rs.first();
     return rs;
+}
+
+namespace {
+
+// Reads n decimal digits at pos; -1 when any is not a digit.
+int digits(QStringView t, int pos, int n) {
+    int v = 0;
+    for (int i = pos; i < pos + n; ++i) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+void appendNumber(QString& out, int value, int width) {
+    char buf[8];
+    for (int i = width - 1; i >= 0; --i) {
+        buf[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(QLatin1String(buf, width));
+}
+
+}  // namespace
+
+QDate parseDate(QStringView t) {
+    if (t.size() != 10 || t[4] != u'-' || t[7] != u'-')
+        return {};
+    const int y = digits(t, 0, 4), m = digits(t, 5, 2), d = digits(t, 8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return {};
+    return QDate(y, m, d);  // invalid for a day that does not exist
+}
+
+QDateTime parseDateTime(QStringView t) {
+    if (t.size() != 19 || t[10] != u' ' || t[13] != u':' || t[16] != u':')
+        return {};
+    const QDate d = parseDate(t.left(10));
+    const int h = digits(t, 11, 2), mi = digits(t, 14, 2), s = digits(t, 17, 2);
+    if (!d.isValid() || h < 0 || mi < 0 || s < 0 || !QTime::isValid(h, mi, s))
+        return {};
+    return QDateTime(d, QTime(h, mi, s));
+}
+
+QString formatDate(const QDate& date) {
+    if (!date.isValid() || date.year() < 0 || date.year() > 9999) {
+        return date.toString(kDateFormat);
+    }
+    QString out;
+    out.reserve(10);
+    appendNumber(out, date.year(), 4);
+    out.append(QLatin1Char('-'));
+    appendNumber(out, date.month(), 2);
+    out.append(QLatin1Char('-'));
+    appendNumber(out, date.day(), 2);
+    return out;
+}
+
+QString formatDateTime(const QDateTime& stamp) {
+    if (!stamp.isValid())
+        return QString();
+    QString out = formatDate(stamp.date());
+    const QTime t = stamp.time();
+    out.reserve(19);
+    out.append(QLatin1Char(' '));
+    appendNumber(out, t.hour(), 2);
+    out.append(QLatin1Char(':'));
+    appendNumber(out, t.minute(), 2);
+    out.append(QLatin1Char(':'));
+    appendNumber(out, t.second(), 2);
+    return out;
 }
 
 QString joinLines(const QStringList& lines) {

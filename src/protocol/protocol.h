@@ -9,6 +9,8 @@
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborValue>
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 
 #include "common/recordset.h"
@@ -94,6 +96,12 @@ bool isRecordSet(const QCborValue& value);
 // Encodes and decodes one cell of the given field type.
 QCborValue cellToCbor(const QVariant& value, FieldType type);
 QVariant cellFromCbor(const QCborValue& value, FieldType type);
+
+// Dates as they travel: "yyyy-MM-dd" and "yyyy-MM-dd HH:mm:ss" (strict; invalid otherwise).
+QDate parseDate(QStringView text);
+QDateTime parseDateTime(QStringView text);
+QString formatDate(const QDate& date);
+QString formatDateTime(const QDateTime& stamp);
 
 // Text of a name=value list as it travels (lines joined with CR LF).
 QString joinLines(const QStringList& lines);

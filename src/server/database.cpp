@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include "common/error.h"
+#include "protocol/protocol.h"
 
 namespace dyt::server {
 
@@ -368,14 +369,9 @@ bool fitsType(const QVariant& v, FieldType type) {
         case FieldType::Currency:
             return id == QMetaType::LongLong || id == QMetaType::Double;
         case FieldType::Date:
-            return id == QMetaType::QString &&
-                   QDate::fromString(v.toString().left(10), QStringLiteral("yyyy-MM-dd"))
-                       .isValid() &&
-                   v.toString().size() == 10;
+            return id == QMetaType::QString && proto::parseDate(v.toString()).isValid();
         case FieldType::DateTime:
-            return id == QMetaType::QString &&
-                   QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                       .isValid();
+            return id == QMetaType::QString && proto::parseDateTime(v.toString()).isValid();
         case FieldType::Text:
             return id == QMetaType::QString;
         case FieldType::Blob:
@@ -460,9 +456,9 @@ RecordSet readRecordSet(Statement& st) {
                                             ? Currency::fromRaw(v.toLongLong() * Currency::kScale)
                                             : Currency::fromDouble(v.toDouble()));
             } else if (t == FieldType::Date) {
-                v = QDate::fromString(v.toString(), QStringLiteral("yyyy-MM-dd"));
+                v = proto::parseDate(v.toString());
             } else if (t == FieldType::DateTime) {
-                v = QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                v = proto::parseDateTime(v.toString());
             } else if (t == FieldType::Boolean) {
                 v = v.toLongLong() != 0;
             } else if (t == FieldType::Float) {

@@ -316,3 +316,42 @@ TEST(ClientSide, ConnectToClosedPortFailsWithMessage) {
 
 }  // namespace
 }  // namespace dyt::proto
+
+namespace dyt::proto {
+namespace {
+
+TEST(DateText, StrictParsingAndFormatting) {
+    struct Case {
+        const char* text;
+        QDate expected;  // invalid = refused
+    };
+    const Case dates[] = {
+        {"2026-02-28", QDate(2026, 2, 28)},
+        {"2024-02-29", QDate(2024, 2, 29)},
+        {"2026-02-29", QDate()},
+        {"2026-13-01", QDate()},
+        {"2026-1-01", QDate()},
+        {"2026/01/01", QDate()},
+        {"2026-01-01 ", QDate()},
+        {"20a6-01-01", QDate()},
+        {"", QDate()},
+        {"0001-01-01", QDate(1, 1, 1)},
+    };
+    for (const Case& c : dates) {
+        EXPECT_EQ(c.expected, parseDate(QString::fromLatin1(c.text))) << c.text;
+        if (c.expected.isValid()) {
+            EXPECT_EQ(QString::fromLatin1(c.text), formatDate(c.expected));
+        }
+    }
+    EXPECT_EQ(QDateTime(QDate(2026, 3, 5), QTime(23, 59, 59)),
+              parseDateTime(QStringLiteral("2026-03-05 23:59:59")));
+    const char* badStamps[] = {"2026-03-05 24:00:00", "2026-03-05T10:00:00", "2026-03-05 10:00",
+                               "2026-03-05 10:60:00", "2026-02-30 10:00:00"};
+    for (const char* t : badStamps)
+        EXPECT_FALSE(parseDateTime(QString::fromLatin1(t)).isValid()) << t;
+    EXPECT_EQ(QStringLiteral("2026-03-05 07:08:09"),
+              formatDateTime(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9))));
+}
+
+}  // namespace
+}  // namespace dyt::proto
