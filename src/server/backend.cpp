@@ -836,6 +836,8 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
         return done(-1, QStringLiteral("管理员账号或口令错误"));
     }
     auto state = session.profile;
+    if (session.evicted)
+        return done(-1, QStringLiteral("账套已经被恢复或关闭，请重新登录"));
     if (state->restoring.exchange(true))
         return done(-1, QStringLiteral("账套正在恢复中，请稍后"));
     struct Reset {

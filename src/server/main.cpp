@@ -11,13 +11,40 @@
 #include "server/config.h"
 #include "server/server.h"
 
+namespace {
+
+#ifdef Q_OS_WIN
+std::atomic<bool> stopRequested{false};
+void onSignal(int) {
+    stopRequested = true;
+}
+void prepareSignals() {
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+void waitForStop() {
+    while (!stopRequested)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+}
+#else
+sigset_t stopSignals;
+// SIGINT and SIGTERM are taken by sigwait(); every thread started later inherits the mask.
+void prepareSignals() {
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+}
+void waitForStop() {
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // SIGINT and SIGTERM are taken by sigwait() below; every thread inherits the blocked mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    prepareSignals();
 
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
@@ -37,8 +64,7 @@ int main(int argc, char** argv) {
         dyt::server::Server server(backend);
         const quint16 port = server.start(config.listen, static_cast<quint16>(config.port));
         out << "listening on " << config.listen << ':' << port << Qt::endl;
-        int sig = 0;
-        sigwait(&signals, &sig);
+        waitForStop();
         server.stop();
         out << "stopped" << Qt::endl;
         return 0;
