@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "common/error.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
@@ -452,6 +456,56 @@ TEST_F(ServerTest, QueriesAndStatements) {
     EXPECT_EQ(-1, r.code());
     EXPECT_EQ(QStringLiteral("SQL语句为空"), r.outText(0));
     update(*c, QStringLiteral("DROP TABLE tq"));
+}
+
+TEST_F(ServerTest, ConcurrentWritersAreSerialised) {
+    auto setup = loggedIn();
+    update(*setup,
+           QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS tc(id INTEGER PRIMARY KEY, who INTEGER, n INTEGER)"));
+    update(*setup, QStringLiteral("DELETE FROM tc"));
+    constexpr int kWriters = 4;
+    constexpr int kEach = 40;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    const int port = server->port();
+    for (int w = 0; w < kWriters; ++w) {
+        threads.emplace_back([w, port, &failures] {
+            try {
+                Client c;
+                c.connectTo(QStringLiteral("127.0.0.1"), port);
+                if (c.call(QStringLiteral("Login"),
+                           {loginLines(QStringLiteral("dytv1_1"), QStringLiteral("1")),
+                            QStringLiteral("1"), QString()})
+                        .code() != 0) {
+                    ++failures;
+                    return;
+                }
+                for (int i = 0; i < kEach; ++i) {
+                    // Read-modify-write in one text: each must see the others' committed rows.
+                    const Response r =
+                        c.call(QStringLiteral("ExecUpdate"),
+                               {QStringLiteral("INSERT INTO tc(who, n) SELECT %1, count(*) FROM tc")
+                                    .arg(w)});
+                    if (r.code() != 1)
+                        ++failures;
+                }
+            } catch (const DytError&) {
+                ++failures;
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(0, failures.load());
+    RecordSet rs =
+        query(*setup,
+              QStringLiteral("SELECT count(*) AS c, count(DISTINCT n) AS d, max(n) AS m FROM tc"));
+    EXPECT_EQ(kWriters * kEach, rs.at(0, 0).toLongLong());
+    // Every insert saw a different number of earlier rows: no two ran interleaved.
+    EXPECT_EQ(kWriters * kEach, rs.at(0, 1).toLongLong());
+    EXPECT_EQ(kWriters * kEach - 1, rs.at(0, 2).toLongLong());
+    update(*setup, QStringLiteral("DROP TABLE tc"));
 }
 
 TEST_F(ServerTest, SystemProcedures) {
