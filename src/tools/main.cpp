@@ -193,7 +193,8 @@ public:
                 printTable(out_, proto::recordSetFromCbor(r.out(0)));
             } else {
                 proto::Response r = client_.call(QStringLiteral("ExecUpdate"), {sql});
-                if (r.code() < 0) throw DytError(r.outText(0));
+                if (r.code() < 0)
+                    throw DytError(r.outText(0));
                 out_ << "count\n" << r.code() << '\n';
             }
         } else if (command == QLatin1String("proc")) {
