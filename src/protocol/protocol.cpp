@@ -1,6 +1,7 @@
 #include "protocol/protocol.h"
 
 #include <QCborStreamReader>
+#include <QCborStreamWriter>
 #include <QDate>
 #include <QDateTime>
 #include <QtEndian>
@@ -222,69 +223,276 @@ QVariant cellFromCbor(const QCborValue& value, FieldType type) {
     badPacket(QStringLiteral("字段值与类型%1不符").arg(fieldTypeName(type)));
 }
 
+// A packet is kTagRecordSet around a byte string that holds the CBOR map {fields, rows}: the rows
+// are written and read as a stream, without building a value tree per cell.
+namespace {
+
+void writeCell(QCborStreamWriter& w, const QVariant& value, FieldType type) {
+    if (!value.isValid() || value.isNull()) {
+        w.appendNull();
+        return;
+    }
+    QVariant coerced;
+    const QVariant* v = &value;
+    const int id = value.metaType().id();
+    static const int currencyId = qMetaTypeId<Currency>();
+    const bool exact = (type == FieldType::Text && id == QMetaType::QString) ||
+                       (type == FieldType::Integer && id == QMetaType::LongLong) ||
+                       (type == FieldType::Float && id == QMetaType::Double) ||
+                       (type == FieldType::Currency && id == currencyId) ||
+                       (type == FieldType::Date && id == QMetaType::QDate) ||
+                       (type == FieldType::DateTime && id == QMetaType::QDateTime) ||
+                       (type == FieldType::Boolean && id == QMetaType::Bool) ||
+                       (type == FieldType::Blob && id == QMetaType::QByteArray);
+    if (!exact) {
+        bool ok = true;
+        coerced = coerceValue(value, type, &ok);
+        if (!ok || !coerced.isValid()) {
+            w.appendNull();
+            return;
+        }
+        v = &coerced;
+    }
+    switch (type) {
+        case FieldType::Text:
+            w.append(v->toString());
+            break;
+        case FieldType::Integer:
+            w.append(static_cast<qint64>(v->toLongLong()));
+            break;
+        case FieldType::Float:
+            w.append(v->toDouble());
+            break;
+        case FieldType::Currency:
+            w.append(QCborTag(kTagCurrency));
+            w.append(static_cast<qint64>(v->value<Currency>().raw()));
+            break;
+        case FieldType::Date:
+            w.append(formatDate(v->toDate()));
+            break;
+        case FieldType::DateTime:
+            w.append(formatDateTime(v->toDateTime()));
+            break;
+        case FieldType::Boolean:
+            w.append(v->toBool());
+            break;
+        case FieldType::Blob:
+            w.append(v->toByteArray());
+            break;
+    }
+}
+
+// Strict reader of the packet stream; every violation throws.
+class PacketReader {
+public:
+    explicit PacketReader(const QByteArray& bytes) : r_(bytes), size_(bytes.size()) {}
+
+    RecordSet read() {
+        RecordSet rs;
+        QList<FieldType> types;
+        bool haveFields = false;
+        bool haveRows = false;
+        expect(r_.isMap());
+        r_.enterContainer();
+        while (hasNext()) {
+            const QString k = readString();
+            if (k == QLatin1String("fields")) {
+                expect(r_.isArray() && !haveFields);
+                r_.enterContainer();
+                while (hasNext()) {
+                    expect(r_.isArray());
+                    r_.enterContainer();
+                    const QString name = readString();
+                    FieldType type = FieldType::Text;
+                    if (!fieldTypeFromName(readString(), &type))
+                        badPacket(QStringLiteral("字段定义无效"));
+                    const qint64 size = readInteger();
+                    const int index = rs.addField(name, type, static_cast<int>(size));
+                    if (hasNext())
+                        rs.field(index).displayName = readString();
+                    expect(!hasNext());
+                    leave();
+                    types.append(type);
+                }
+                leave();
+                haveFields = true;
+            } else if (k == QLatin1String("rows")) {
+                expect(r_.isArray() && haveFields && !haveRows);
+                r_.enterContainer();
+                while (hasNext()) {
+                    expect(r_.isArray());
+                    r_.enterContainer();
+                    RecordSet::Row row;
+                    row.reserve(types.size());
+                    for (const FieldType t : std::as_const(types)) {
+                        if (!hasNext())
+                            badPacket(QStringLiteral("行的列数不符"));
+                        row.append(readCell(t));
+                    }
+                    if (hasNext())
+                        badPacket(QStringLiteral("行的列数不符"));
+                    leave();
+                    rs.appendRow(row);
+                }
+                leave();
+                haveRows = true;
+            } else {
+                badPacket(QStringLiteral("未知的记录集成员[%1]").arg(k));
+            }
+        }
+        leave();
+        if (!haveFields || !haveRows)
+            badPacket(QStringLiteral("记录集结构不全"));
+        if (r_.lastError() != QCborError::NoError || r_.currentOffset() != size_)
+            badPacket(QStringLiteral("记录集后有多余的数据"));
+        rs.first();
+        return rs;
+    }
+
+private:
+    void expect(bool condition) {
+        if (!condition || r_.lastError() != QCborError::NoError)
+            badPacket(QStringLiteral("记录集结构无效"));
+    }
+    bool hasNext() {
+        const bool more = r_.hasNext();
+        if (r_.lastError() != QCborError::NoError)
+            badPacket(QStringLiteral("记录集数据不完整"));
+        return more;
+    }
+    void leave() {
+        if (!r_.leaveContainer())
+            badPacket(QStringLiteral("记录集数据不完整"));
+    }
+    QString readString() {
+        expect(r_.isString());
+        QString out;
+        auto chunk = r_.readString();
+        while (chunk.status == QCborStreamReader::Ok) {
+            out += chunk.data;
+            chunk = r_.readString();
+        }
+        if (chunk.status == QCborStreamReader::Error)
+            badPacket(QStringLiteral("记录集数据不完整"));
+        return out;
+    }
+    QByteArray readBytes() {
+        expect(r_.isByteArray());
+        QByteArray out;
+        auto chunk = r_.readByteArray();
+        while (chunk.status == QCborStreamReader::Ok) {
+            out += chunk.data;
+            chunk = r_.readByteArray();
+        }
+        if (chunk.status == QCborStreamReader::Error)
+            badPacket(QStringLiteral("记录集数据不完整"));
+        return out;
+    }
+    qint64 readInteger() {
+        expect(r_.isInteger());
+        const qint64 v = r_.toInteger();
+        r_.next();
+        return v;
+    }
+    QVariant readCell(FieldType type) {
+        if (r_.isNull()) {
+            r_.next();
+            return {};
+        }
+        auto mismatch = [type]() -> QVariant {
+            badPacket(QStringLiteral("字段值与类型%1不符").arg(fieldTypeName(type)));
+        };
+        switch (type) {
+            case FieldType::Text:
+                return r_.isString() ? QVariant(readString()) : mismatch();
+            case FieldType::Integer:
+                return r_.isInteger() ? QVariant(readInteger()) : mismatch();
+            case FieldType::Float:
+                if (r_.isInteger())
+                    return static_cast<double>(readInteger());
+                if (r_.isDouble()) {
+                    const double d = r_.toDouble();
+                    r_.next();
+                    return d;
+                }
+                return mismatch();
+            case FieldType::Currency:
+                if (!r_.isTag() || r_.toTag() != QCborTag(kTagCurrency))
+                    return mismatch();
+                r_.next();
+                return r_.isInteger() ? QVariant::fromValue(Currency::fromRaw(readInteger()))
+                                      : mismatch();
+            case FieldType::Date: {
+                const QDate d = r_.isString() ? parseDate(readString()) : QDate();
+                return d.isValid() ? QVariant(d) : mismatch();
+            }
+            case FieldType::DateTime: {
+                const QDateTime dt = r_.isString() ? parseDateTime(readString()) : QDateTime();
+                return dt.isValid() ? QVariant(dt) : mismatch();
+            }
+            case FieldType::Boolean:
+                if (!r_.isBool())
+                    return mismatch();
+                {
+                    const bool b = r_.toBool();
+                    r_.next();
+                    return b;
+                }
+            case FieldType::Blob:
+                return r_.isByteArray() ? QVariant(readBytes()) : mismatch();
+        }
+        return mismatch();
+    }
+
+    QCborStreamReader r_;
+    qint64 size_;
+};
+
+}  // namespace
+
 QCborValue recordSetToCbor(const RecordSet& rs) {
-    QCborArray fields;
-    for (const Field& f : rs.fields()) {
-        QCborArray fa;
-        fa.append(f.name);
-        fa.append(fieldTypeName(f.type));
-        fa.append(f.size);
-        fa.append(f.displayName);
-        fields.append(fa);
+    QByteArray bytes;
+    {
+        QCborStreamWriter w(&bytes);
+        w.startMap(2);
+        w.append(QLatin1String("fields"));
+        w.startArray(rs.fieldCount());
+        for (const Field& f : rs.fields()) {
+            w.startArray(4);
+            w.append(f.name);
+            w.append(fieldTypeName(f.type));
+            w.append(static_cast<qint64>(f.size));
+            w.append(f.displayName);
+            w.endArray();
+        }
+        w.endArray();
+        w.append(QLatin1String("rows"));
+        const int columns = rs.fieldCount();
+        w.startArray(rs.rowCount());
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            w.startArray(columns);
+            const RecordSet::Row& row = rs.row(r);
+            for (int c = 0; c < columns; ++c)
+                writeCell(w, c < row.size() ? row[c] : QVariant(), rs.fields()[c].type);
+            w.endArray();
+        }
+        w.endArray();
+        w.endMap();
     }
-    QCborArray rows;
-    const int columns = rs.fieldCount();
-    for (int r = 0; r < rs.rowCount(); ++r) {
-        QCborArray row;
-        for (int c = 0; c < columns; ++c)
-            row.append(cellToCbor(rs.at(r, c), rs.fields()[c].type));
-        rows.append(row);
-    }
-    QCborMap m;
-    m.insert(key("fields"), fields);
-    m.insert(key("rows"), rows);
-    return QCborValue(QCborTag(kTagRecordSet), m);
+    return QCborValue(QCborTag(kTagRecordSet), QCborValue(bytes));
 }
 
 bool isRecordSet(const QCborValue& value) {
-    return value.isTag() && value.tag() == QCborTag(kTagRecordSet) && value.taggedValue().isMap();
+    return value.isTag() && value.tag() == QCborTag(kTagRecordSet) &&
+           value.taggedValue().isByteArray();
 }
 
 RecordSet recordSetFromCbor(const QCborValue& value) {
     if (!isRecordSet(value))
         badPacket(QStringLiteral("不是记录集"));
-    const QCborMap m = value.taggedValue().toMap();
-    const QCborValue fieldsValue = m.value(key("fields"));
-    const QCborValue rowsValue = m.value(key("rows"));
-    if (!fieldsValue.isArray() || !rowsValue.isArray())
-        badPacket(QStringLiteral("记录集结构不全"));
-    RecordSet rs;
-    QList<FieldType> types;
-    for (const QCborValue& fv : fieldsValue.toArray()) {
-        const QCborArray fa = fv.toArray();
-        FieldType type = FieldType::Text;
-        if (!fv.isArray() || fa.size() < 3 || !fa.at(0).isString() || !fa.at(1).isString() ||
-            !fa.at(2).isInteger() || !fieldTypeFromName(fa.at(1).toString(), &type)) {
-            badPacket(QStringLiteral("字段定义无效"));
-        }
-        const int index =
-            rs.addField(fa.at(0).toString(), type, static_cast<int>(fa.at(2).toInteger()));
-        if (fa.size() > 3)
-            rs.field(index).displayName = fa.at(3).toString();
-        types.append(type);
-    }
-    for (const QCborValue& rv : rowsValue.toArray()) {
-        const QCborArray ra = rv.toArray();
-        if (!rv.isArray() || ra.size() != types.size())
-            badPacket(QStringLiteral("行的列数不符"));
-        RecordSet::Row row;
-        row.reserve(types.size());
-        for (int c = 0; c < types.size(); ++c)
-            row.append(cellFromCbor(ra.at(c), types[c]));
-        rs.appendRow(row);
-    }
-    rs.first();
-    return rs;
+    const QByteArray bytes = value.taggedValue().toByteArray();
+    PacketReader reader(bytes);
+    return reader.read();
 }
 
 namespace {

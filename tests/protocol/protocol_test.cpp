@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCborStreamWriter>
 #include <QDate>
 #include <QDateTime>
 
@@ -84,8 +85,7 @@ TEST(RecordSetPacket, DatesAndCurrencyTravelInTheAgreedForm) {
     rs.addField(QStringLiteral("m"), FieldType::Currency);
     rs.appendRow({QDate(2026, 3, 5), QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)),
                   QVariant::fromValue(Currency::fromRaw(123456))});
-    const QCborArray row = recordSetToCbor(rs)
-                               .taggedValue()
+    const QCborArray row = QCborValue::fromCbor(recordSetToCbor(rs).taggedValue().toByteArray())
                                .toMap()
                                .value(QStringLiteral("rows"))
                                .toArray()
@@ -122,27 +122,76 @@ TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
     EXPECT_EQ(QVariant(7.0), cellFromCbor(QCborValue(7), FieldType::Float));
 }
 
+// A packet around hand-made content.
+QCborValue packetOf(const QByteArray& content) {
+    return QCborValue(QCborTag(kTagRecordSet), QCborValue(content));
+}
+QCborValue packetOf(const QCborMap& m) {
+    return packetOf(QCborValue(m).toCbor());
+}
+
 TEST(RecordSetPacket, MalformedPacketsAreRefused) {
-    QCborMap noRows;
-    noRows.insert(QStringLiteral("fields"), QCborArray());
-    QCborMap badField;
-    badField.insert(QStringLiteral("fields"),
-                    QCborArray{QCborArray{QStringLiteral("a"), QStringLiteral("nosuchtype"), 0}});
-    badField.insert(QStringLiteral("rows"), QCborArray());
-    QCborMap shortRow;
-    shortRow.insert(QStringLiteral("fields"),
-                    QCborArray{QCborArray{QStringLiteral("a"), QStringLiteral("text"), 0},
-                               QCborArray{QStringLiteral("b"), QStringLiteral("text"), 0}});
-    shortRow.insert(QStringLiteral("rows"), QCborArray{QCborArray{QStringLiteral("x")}});
-    const QCborValue cases[] = {
-        QCborValue(QStringLiteral("not a packet")),
-        QCborValue(QCborMap()),  // untagged
-        QCborValue(QCborTag(kTagRecordSet), noRows),
-        QCborValue(QCborTag(kTagRecordSet), badField),
-        QCborValue(QCborTag(kTagRecordSet), shortRow),
+    const QCborArray textField{QStringLiteral("a"), QStringLiteral("text"), 0};
+    auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
+        QCborMap m;
+        for (const auto& [k, v] : items)
+            m.insert(QString::fromLatin1(k), v);
+        return m;
     };
-    for (const auto& v : cases)
-        EXPECT_THROW(recordSetFromCbor(v), DytError);
+    const QByteArray good = recordSetToCbor(allTypes()).taggedValue().toByteArray();
+    struct Case {
+        const char* name;
+        QCborValue packet;
+    };
+    const Case cases[] = {
+        {"plain text", QCborValue(QStringLiteral("not a packet"))},
+        {"untagged bytes", QCborValue(good)},
+        {"tag around a map", QCborValue(QCborTag(kTagRecordSet), QCborMap())},
+        {"no rows", packetOf(map({{"fields", QCborArray{textField}}}))},
+        {"no fields", packetOf(map({{"rows", QCborArray()}}))},
+        {"unknown type",
+         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"),
+                                                        QStringLiteral("nosuchtype"), 0}}},
+                       {"rows", QCborArray()}}))},
+        {"size not a number",
+         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"), QStringLiteral("text"),
+                                                        QStringLiteral("9")}}},
+                       {"rows", QCborArray()}}))},
+        {"short row", packetOf(map({{"fields", QCborArray{textField, textField}},
+                                    {"rows", QCborArray{QCborArray{QStringLiteral("x")}}}}))},
+        {"long row",
+         packetOf(
+             map({{"fields", QCborArray{textField}},
+                  {"rows", QCborArray{QCborArray{QStringLiteral("x"), QStringLiteral("y")}}}}))},
+        {"cell of the wrong type",
+         packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray{QCborArray{5}}}}))},
+        {"unknown member",
+         packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray()}, {"extra", 1}}))},
+        {"truncated content", packetOf(good.left(good.size() - 3))},
+        {"trailing bytes", packetOf(good + QByteArray(1, '\0'))},
+        {"empty content", packetOf(QByteArray())},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THROW(recordSetFromCbor(c.packet), DytError) << c.name;
+    }
+    // Rows listed before the fields cannot be read.
+    QByteArray rowsFirst;
+    {
+        QCborStreamWriter w(&rowsFirst);
+        w.startMap(2);
+        w.append(QLatin1String("rows"));
+        w.startArray(0);
+        w.endArray();
+        w.append(QLatin1String("fields"));
+        w.startArray(0);
+        w.endArray();
+        w.endMap();
+    }
+    EXPECT_THROW(recordSetFromCbor(packetOf(rowsFirst)), DytError);
+    // The same content in the right order is a valid empty record set.
+    EXPECT_EQ(0,
+              recordSetFromCbor(packetOf(map({{"fields", QCborArray()}, {"rows", QCborArray()}})))
+                  .fieldCount());
 }
 
 TEST(Frames, LengthPrefixIsFourBytesBigEndian) {
