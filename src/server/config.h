@@ -1,0 +1,33 @@
+#pragma once
+// Server configuration: the file "dyt-server.ini" beside the program, overridden by the command
+// line (--config FILE, --listen ADDR, --port N, --data DIR).
+
+#include <QString>
+#include <QStringList>
+
+namespace dyt::server {
+
+struct ServerConfig {
+    QString listen = QStringLiteral("127.0.0.1");
+    int port = 211;
+    QString dataDir;  // empty: "data" beside the program
+    QString adminAccount = QStringLiteral("sa");
+    QString adminPassword;  // initial password of a new catalogue
+    qint64 frameLimit = 256LL * 1024 * 1024;
+    int newLoginMode = 0;     // "新登录模式": operators type account set and user code
+    int rememberProfile = 0;  // "客户端强制记忆账套"
+    int lockBillDate = 0;     // "客户端不允许修改制单日期"
+
+    // Reads key=value lines ("#" and ";" start comments, "[section]" lines are ignored).
+    // Unknown keys and bad values throw DytError naming the line.
+    void loadFile(const QString& path);
+    void loadText(const QString& text, const QString& origin);
+
+    // Applies the command line (arguments after the program name). Throws DytError for an
+    // unknown option or a missing value. A --config option is read first, the others override it.
+    void applyArguments(const QStringList& args, const QString& defaultConfigPath);
+};
+
+QString usageText();
+
+}  // namespace dyt::server

@@ -1,0 +1,54 @@
+#pragma once
+// Stored procedures and services of the server: C++ functions registered by name (compared
+// without regard to case). Each takes the name=value lines and returns an integer, the lines
+// with the output values and, for queries, a record set.
+
+#include <QHash>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+#include "common/recordset.h"
+#include "server/paramlines.h"
+
+namespace dyt::server {
+
+class Database;
+
+struct CallContext {
+    CallContext(Database& database, ParamLines& lines) : db(database), params(lines) {}
+
+    Database& db;
+    qint64 userId = 0;  // the logged-in operator; also in the line czy_id
+    QString userName;
+    QString dbName;  // the account set
+    ParamLines& params;
+    RecordSet data;                    // rows returned by query procedures
+    QString message;                   // message of a failure
+    QString method;                    // services: the method name
+    std::array<RecordSet, 3> packets;  // services: the three data packets sent
+};
+
+using Handler = std::function<int(CallContext&)>;
+
+class Registry {
+public:
+    struct Entry {
+        QString name;
+        Handler handler;
+        bool writes = true;  // runs inside an immediate transaction
+    };
+
+    void add(const QString& name, Handler handler, bool writes = true);
+    const Entry* find(const QString& name) const;
+    QStringList names() const;
+
+private:
+    QHash<QString, Entry> entries_;
+};
+
+// The procedures of the system module: p_sys_Up_Log, p_sys_Up_ColConfigure, P_SYS_Up_DataRow.
+void registerSystemProcedures(Registry& procedures);
+
+}  // namespace dyt::server

@@ -1,0 +1,406 @@
+#include <gtest/gtest.h>
+
+#include <QCborStreamWriter>
+#include <QDate>
+#include <QDateTime>
+
+#include <limits>
+
+#include "common/error.h"
+#include "protocol/client.h"
+#include "protocol/protocol.h"
+
+namespace dyt::proto {
+namespace {
+
+RecordSet allTypes() {
+    RecordSet rs;
+    rs.addField(QStringLiteral("text"), FieldType::Text, 40);
+    rs.addField(QStringLiteral("int"), FieldType::Integer);
+    rs.addField(QStringLiteral("float"), FieldType::Float);
+    rs.addField(QStringLiteral("money"), FieldType::Currency);
+    rs.addField(QStringLiteral("day"), FieldType::Date);
+    rs.addField(QStringLiteral("stamp"), FieldType::DateTime);
+    rs.addField(QStringLiteral("flag"), FieldType::Boolean);
+    rs.addField(QStringLiteral("data"), FieldType::Blob);
+    rs.field(0).displayName = QStringLiteral("商品名称");
+    rs.appendRow({QStringLiteral("德盈通 商品'甲'\t\n"), qint64(-42), 3.25,
+                  QVariant::fromValue(Currency::fromRaw(std::numeric_limits<qint64>::max())),
+                  QDate(2026, 2, 28), QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58)), true,
+                  QByteArray("\x00\x01\xff", 3)});
+    rs.appendRow({QString(), std::numeric_limits<qint64>::min(), -0.0001,
+                  QVariant::fromValue(Currency::fromRaw(std::numeric_limits<qint64>::min())),
+                  QDate(1, 1, 1), QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)), false,
+                  QByteArray()});
+    // A row of Nulls in every column.
+    rs.appendRow({QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                  QVariant(), QVariant()});
+    rs.appendRow({QStringLiteral(""), qint64(0), 0.0, QVariant::fromValue(Currency::fromRaw(1)),
+                  QVariant(), QVariant(), QVariant(), QByteArray(1, '\0')});
+    return rs;
+}
+
+TEST(RecordSetPacket, EveryFieldTypeRoundTripsThroughBytes) {
+    const RecordSet in = allTypes();
+    // Through the encoded bytes, as it travels.
+    const QByteArray bytes = recordSetToCbor(in).toCbor();
+    const RecordSet out = recordSetFromCbor(decodePayload(bytes));
+    ASSERT_EQ(in.fieldCount(), out.fieldCount());
+    for (int c = 0; c < in.fieldCount(); ++c) {
+        EXPECT_EQ(in.fields()[c].name, out.fields()[c].name);
+        EXPECT_EQ(in.fields()[c].type, out.fields()[c].type) << c;
+        EXPECT_EQ(in.fields()[c].size, out.fields()[c].size) << c;
+        EXPECT_EQ(in.fields()[c].displayName, out.fields()[c].displayName) << c;
+    }
+    ASSERT_EQ(in.rowCount(), out.rowCount());
+    for (int r = 0; r < in.rowCount(); ++r) {
+        for (int c = 0; c < in.fieldCount(); ++c) {
+            const QVariant& a = in.at(r, c);
+            const QVariant& b = out.at(r, c);
+            EXPECT_EQ(a.isValid(), b.isValid()) << "row " << r << " col " << c;
+            if (!a.isValid())
+                continue;
+            if (in.fields()[c].type == FieldType::Currency) {
+                EXPECT_EQ(a.value<Currency>().raw(), b.value<Currency>().raw());
+            } else {
+                EXPECT_EQ(a, b) << "row " << r << " col " << c;
+            }
+        }
+    }
+}
+
+TEST(RecordSetPacket, NullIsDistinctFromEmptyTextAndZero) {
+    const RecordSet out = recordSetFromCbor(recordSetToCbor(allTypes()));
+    EXPECT_FALSE(out.at(2, 0).isValid());
+    EXPECT_TRUE(out.at(3, 0).isValid());
+    EXPECT_EQ(QString(), out.at(3, 0).toString());
+    EXPECT_FALSE(out.at(2, 1).isValid());
+    EXPECT_EQ(qint64(0), out.at(3, 1).toLongLong());
+}
+
+TEST(RecordSetPacket, DatesAndCurrencyTravelInTheAgreedForm) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("d"), FieldType::Date);
+    rs.addField(QStringLiteral("t"), FieldType::DateTime);
+    rs.addField(QStringLiteral("m"), FieldType::Currency);
+    rs.appendRow({QDate(2026, 3, 5), QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)),
+                  QVariant::fromValue(Currency::fromRaw(123456))});
+    const QCborArray row = QCborValue::fromCbor(recordSetToCbor(rs).taggedValue().toByteArray())
+                               .toMap()
+                               .value(QStringLiteral("rows"))
+                               .toArray()
+                               .at(0)
+                               .toArray();
+    EXPECT_EQ(QStringLiteral("2026-03-05"), row.at(0).toString());
+    EXPECT_EQ(QStringLiteral("2026-03-05 07:08:09"), row.at(1).toString());
+    EXPECT_EQ(QCborTag(kTagCurrency), row.at(2).tag());
+    EXPECT_EQ(123456, row.at(2).taggedValue().toInteger());
+}
+
+TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
+    struct Case {
+        const char* name;
+        FieldType type;
+        QCborValue value;
+    };
+    const Case cases[] = {
+        {"text given integer", FieldType::Text, QCborValue(5)},
+        {"integer given text", FieldType::Integer, QCborValue(QStringLiteral("5"))},
+        {"integer given double", FieldType::Integer, QCborValue(1.5)},
+        {"currency without tag", FieldType::Currency, QCborValue(10000)},
+        {"currency with other tag", FieldType::Currency, QCborValue(QCborTag(99), 1)},
+        {"date not a date", FieldType::Date, QCborValue(QStringLiteral("2026-13-01"))},
+        {"date in other format", FieldType::Date, QCborValue(QStringLiteral("01/02/2026"))},
+        {"datetime without time", FieldType::DateTime, QCborValue(QStringLiteral("2026-01-01"))},
+        {"boolean given integer", FieldType::Boolean, QCborValue(1)},
+        {"blob given text", FieldType::Blob, QCborValue(QStringLiteral("ab"))},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THROW(cellFromCbor(c.value, c.type), DytError) << c.name;
+    }
+    // Float accepts integers (a whole number may be encoded compactly).
+    EXPECT_EQ(QVariant(7.0), cellFromCbor(QCborValue(7), FieldType::Float));
+}
+
+// A packet around hand-made content.
+QCborValue packetOf(const QByteArray& content) {
+    return QCborValue(QCborTag(kTagRecordSet), QCborValue(content));
+}
+QCborValue packetOf(const QCborMap& m) {
+    return packetOf(QCborValue(m).toCbor());
+}
+
+TEST(RecordSetPacket, MalformedPacketsAreRefused) {
+    const QCborArray textField{QStringLiteral("a"), QStringLiteral("text"), 0};
+    auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
+        QCborMap m;
+        for (const auto& [k, v] : items)
+            m.insert(QString::fromLatin1(k), v);
+        return m;
+    };
+    const QByteArray good = recordSetToCbor(allTypes()).taggedValue().toByteArray();
+    struct Case {
+        const char* name;
+        QCborValue packet;
+    };
+    const Case cases[] = {
+        {"plain text", QCborValue(QStringLiteral("not a packet"))},
+        {"untagged bytes", QCborValue(good)},
+        {"tag around a map", QCborValue(QCborTag(kTagRecordSet), QCborMap())},
+        {"no rows", packetOf(map({{"fields", QCborArray{textField}}}))},
+        {"no fields", packetOf(map({{"rows", QCborArray()}}))},
+        {"unknown type",
+         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"),
+                                                        QStringLiteral("nosuchtype"), 0}}},
+                       {"rows", QCborArray()}}))},
+        {"size not a number",
+         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"), QStringLiteral("text"),
+                                                        QStringLiteral("9")}}},
+                       {"rows", QCborArray()}}))},
+        {"short row", packetOf(map({{"fields", QCborArray{textField, textField}},
+                                    {"rows", QCborArray{QCborArray{QStringLiteral("x")}}}}))},
+        {"long row",
+         packetOf(
+             map({{"fields", QCborArray{textField}},
+                  {"rows", QCborArray{QCborArray{QStringLiteral("x"), QStringLiteral("y")}}}}))},
+        {"cell of the wrong type",
+         packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray{QCborArray{5}}}}))},
+        {"unknown member",
+         packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray()}, {"extra", 1}}))},
+        {"truncated content", packetOf(good.left(good.size() - 3))},
+        {"trailing bytes", packetOf(good + QByteArray(1, '\0'))},
+        {"empty content", packetOf(QByteArray())},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THROW(recordSetFromCbor(c.packet), DytError) << c.name;
+    }
+    // Rows listed before the fields cannot be read.
+    QByteArray rowsFirst;
+    {
+        QCborStreamWriter w(&rowsFirst);
+        w.startMap(2);
+        w.append(QLatin1String("rows"));
+        w.startArray(0);
+        w.endArray();
+        w.append(QLatin1String("fields"));
+        w.startArray(0);
+        w.endArray();
+        w.endMap();
+    }
+    EXPECT_THROW(recordSetFromCbor(packetOf(rowsFirst)), DytError);
+    // The same content in the right order is a valid empty record set.
+    EXPECT_EQ(0,
+              recordSetFromCbor(packetOf(map({{"fields", QCborArray()}, {"rows", QCborArray()}})))
+                  .fieldCount());
+}
+
+TEST(Frames, LengthPrefixIsFourBytesBigEndian) {
+    const QByteArray frame = encodeFrame(QByteArray("abc"));
+    EXPECT_EQ(QByteArray("\x00\x00\x00\x03"
+                         "abc",
+                         7),
+              frame);
+    const QByteArray big = encodeFrame(QByteArray(0x010203, 'x'));
+    EXPECT_EQ(QByteArray("\x00\x01\x02\x03", 4), big.left(4));
+}
+
+TEST(Frames, ReaderAssemblesFramesFromPieces) {
+    Request a;
+    a.id = 1;
+    a.method = QStringLiteral("ConnectionVar");
+    a.args = {QStringLiteral("qZevrint\r\n")};
+    Request b;
+    b.id = 2;
+    b.method = QStringLiteral("登录");
+    const QByteArray stream = encodeFrame(a.toCbor()) + encodeFrame(b.toCbor());
+    FrameReader reader;
+    QList<Request> got;
+    for (char ch : stream) {  // one byte at a time
+        reader.append(QByteArray(1, ch));
+        QCborValue v;
+        while (reader.next(&v))
+            got.append(Request::fromCbor(v));
+    }
+    ASSERT_EQ(2, got.size());
+    EXPECT_EQ(1, got[0].id);
+    EXPECT_EQ(QStringLiteral("ConnectionVar"), got[0].method);
+    EXPECT_EQ(QStringLiteral("qZevrint\r\n"), got[0].args.at(0).toString());
+    EXPECT_EQ(QStringLiteral("登录"), got[1].method);
+    EXPECT_FALSE(reader.failed());
+    EXPECT_EQ(0, reader.pending());
+
+    // Both frames in one chunk.
+    FrameReader whole;
+    whole.append(stream);
+    QCborValue v;
+    EXPECT_TRUE(whole.next(&v));
+    EXPECT_TRUE(whole.next(&v));
+    EXPECT_FALSE(whole.next(&v));
+}
+
+TEST(Frames, TruncatedFrameWaitsForTheRest) {
+    const QByteArray frame = encodeFrame(QCborValue(QStringLiteral("一二三四五")));
+    FrameReader reader;
+    reader.append(frame.left(frame.size() - 1));
+    QCborValue v;
+    EXPECT_FALSE(reader.next(&v));
+    EXPECT_FALSE(reader.failed());
+    reader.append(frame.right(1));
+    EXPECT_TRUE(reader.next(&v));
+    EXPECT_EQ(QStringLiteral("一二三四五"), v.toString());
+}
+
+TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"announces more than the limit", QByteArray("\x00\x00\x01\x01", 4)},
+        {"announces 4 GiB", QByteArray("\xff\xff\xff\xff", 4)},
+        {"garbage payload", encodeFrame(QByteArray("\xff\xfe\xfd", 3))},
+        {"truncated CBOR inside a complete frame",
+         encodeFrame(QCborValue(QStringLiteral("abcdef")).toCbor().left(3))},
+        {"two values in one frame", encodeFrame(QCborValue(1).toCbor() + QCborValue(2).toCbor())},
+        {"empty payload", encodeFrame(QByteArray())},
+    };
+    for (const Case& c : cases) {
+        FrameReader reader(256);
+        reader.append(c.bytes);
+        QCborValue v;
+        EXPECT_FALSE(reader.next(&v)) << c.name;
+        EXPECT_TRUE(reader.failed()) << c.name;
+        EXPECT_FALSE(reader.error().isEmpty()) << c.name;
+        // Once failed it stays failed, even when good bytes follow.
+        reader.append(encodeFrame(QCborValue(1)));
+        EXPECT_FALSE(reader.next(&v)) << c.name;
+    }
+}
+
+TEST(Calls, RequestsAndResponsesRoundTrip) {
+    Request req;
+    req.id = 77;
+    req.method = QStringLiteral("ExecProc");
+    req.args = {QStringLiteral("p_sys_Up_Log"), QStringLiteral("logMsgCont=打开窗口[进货单]")};
+    const Request back = Request::fromCbor(decodePayload(req.toCbor().toCbor()));
+    EXPECT_EQ(77, back.id);
+    EXPECT_EQ(req.method, back.method);
+    EXPECT_EQ(req.args, back.args);
+
+    Response resp;
+    resp.id = 77;
+    resp.result = -3;
+    resp.outs = {QStringLiteral("口令错误"), QCborValue(QCborValue::Null)};
+    const Response rb = Response::fromCbor(decodePayload(resp.toCbor().toCbor()));
+    EXPECT_EQ(77, rb.id);
+    EXPECT_EQ(-3, rb.code());
+    EXPECT_EQ(QStringLiteral("口令错误"), rb.outText(0));
+    EXPECT_TRUE(rb.out(1).isNull());
+    EXPECT_TRUE(rb.out(5).isUndefined());
+    EXPECT_EQ(QString(), rb.error);
+
+    resp.error = QStringLiteral("未知的方法[X]");
+    EXPECT_EQ(resp.error, Response::fromCbor(resp.toCbor()).error);
+}
+
+TEST(Calls, MalformedRequestsAreRefused) {
+    auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
+        QCborMap m;
+        for (const auto& [k, v] : items)
+            m.insert(QString::fromLatin1(k), v);
+        return QCborValue(m);
+    };
+    const QCborValue cases[] = {
+        QCborValue(QCborArray{1, 2}),
+        map({{"method", QStringLiteral("X")}, {"args", QCborArray()}}),
+        map({{"id", QStringLiteral("1")}, {"method", QStringLiteral("X")}}),
+        map({{"id", 1}, {"method", QStringLiteral("")}}),
+        map({{"id", 1}, {"method", 5}}),
+        map({{"id", 1}, {"method", QStringLiteral("X")}, {"args", QStringLiteral("a")}}),
+    };
+    for (const auto& v : cases)
+        EXPECT_THROW(Request::fromCbor(v), DytError);
+}
+
+TEST(Lines, SplitAndJoin) {
+    EXPECT_EQ(QStringLiteral("a=1\r\nb=2"),
+              joinLines({QStringLiteral("a=1"), QStringLiteral("b=2")}));
+    EXPECT_EQ((QStringList{QStringLiteral("a=1"), QStringLiteral("b="), QStringLiteral("c=3")}),
+              splitLines(QStringLiteral("a=1\r\nb=\nc=3\r\n")));
+    EXPECT_EQ(QStringList(), splitLines(QString()));
+}
+
+TEST(Address, HostAndPort) {
+    struct Case {
+        const char* address;
+        const char* host;
+        int port;
+    };
+    const Case cases[] = {
+        {"server1:8019", "server1", 8019}, {"server1:abc", "server1", 211},
+        {"server1", "server1", 211},       {"127.0.0.1:0", "127.0.0.1", 0},
+        {" host :  99 ", "host", 99},
+    };
+    for (const Case& c : cases) {
+        QString host;
+        int port = -1;
+        splitAddress(QString::fromLatin1(c.address), &host, &port);
+        EXPECT_EQ(QString::fromLatin1(c.host), host) << c.address;
+        EXPECT_EQ(c.port, port) << c.address;
+    }
+}
+
+TEST(ClientSide, ConnectToClosedPortFailsWithMessage) {
+    Client client;
+    try {
+        client.connectTo(QStringLiteral("127.0.0.1"), 1, 2000);
+        FAIL() << "connected to port 1";
+    } catch (const DytError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("连接失败：")))
+            << e.message().toStdString();
+    }
+    EXPECT_FALSE(client.isConnected());
+    EXPECT_THROW(client.call(QStringLiteral("InitDataBase")), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::proto
+
+namespace dyt::proto {
+namespace {
+
+TEST(DateText, StrictParsingAndFormatting) {
+    struct Case {
+        const char* text;
+        QDate expected;  // invalid = refused
+    };
+    const Case dates[] = {
+        {"2026-02-28", QDate(2026, 2, 28)},
+        {"2024-02-29", QDate(2024, 2, 29)},
+        {"2026-02-29", QDate()},
+        {"2026-13-01", QDate()},
+        {"2026-1-01", QDate()},
+        {"2026/01/01", QDate()},
+        {"2026-01-01 ", QDate()},
+        {"20a6-01-01", QDate()},
+        {"", QDate()},
+        {"0001-01-01", QDate(1, 1, 1)},
+    };
+    for (const Case& c : dates) {
+        EXPECT_EQ(c.expected, parseDate(QString::fromLatin1(c.text))) << c.text;
+        if (c.expected.isValid()) {
+            EXPECT_EQ(QString::fromLatin1(c.text), formatDate(c.expected));
+        }
+    }
+    EXPECT_EQ(QDateTime(QDate(2026, 3, 5), QTime(23, 59, 59)),
+              parseDateTime(QStringLiteral("2026-03-05 23:59:59")));
+    const char* badStamps[] = {"2026-03-05 24:00:00", "2026-03-05T10:00:00", "2026-03-05 10:00",
+                               "2026-03-05 10:60:00", "2026-02-30 10:00:00"};
+    for (const char* t : badStamps)
+        EXPECT_FALSE(parseDateTime(QString::fromLatin1(t)).isValid()) << t;
+    EXPECT_EQ(QStringLiteral("2026-03-05 07:08:09"),
+              formatDateTime(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9))));
+}
+
+}  // namespace
+}  // namespace dyt::proto

@@ -1,0 +1,52 @@
+#pragma once
+// A dyt-server process on an ephemeral loopback port with its own data folder, for end-to-end
+// tests. The binaries are found through DYT_BIN_DIR (set by CTest), else beside the test.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace dyt::test {
+
+// Folder holding dyt-server and dyt-cli.
+QString binDir();
+
+class ServerProcess {
+public:
+    ServerProcess();
+    ~ServerProcess();
+
+    // Starts the server with --port 0 and the data folder (a fresh temporary one when empty);
+    // returns false with the reason in error() when it does not come up.
+    bool start(const QStringList& extraArgs = {}, const QString& dataDir = {});
+    // SIGTERM, then waits; returns the exit code (-1 when it had to be killed).
+    int stop();
+
+    int port() const { return port_; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    QString dataDir() const { return dataDir_; }
+    const QString& error() const { return error_; }
+    QString output() const { return output_; }
+    bool running() const;
+
+private:
+    std::unique_ptr<QTemporaryDir> tempDir_;
+    std::unique_ptr<QProcess> process_;
+    QString dataDir_;
+    QString error_;
+    QString output_;
+    int port_ = 0;
+};
+
+// Runs dyt-cli with the arguments; collects exit code and both outputs.
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+CliResult runCli(const QStringList& args, int timeoutMs = 30000);
+
+}  // namespace dyt::test
