@@ -1,6 +1,6 @@
 #pragma once
 // A dyt-server process on an ephemeral loopback port with its own data folder, for end-to-end
-// tests. The binaries are found through DYT_BIN_DIR (set by CTest), else beside the test.
+// tests. The binaries are found through DYT_BIN_DIR when set, else beside the test.
 
 #include <QProcess>
 #include <QString>
