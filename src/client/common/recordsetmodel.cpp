@@ -219,7 +219,7 @@ int RecordSetModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!isCell(index)) {
         return {};
     }
     const GridColumn& c = spec_->columns[index.column()];
@@ -263,8 +263,13 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+bool RecordSetModel::isCell(const QModelIndex& index) const {
+    return index.isValid() && index.model() == this && index.row() < rowCount_ &&
+           index.column() < static_cast<int>(columns_.size());
+}
+
 Qt::ItemFlags RecordSetModel::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!isCell(index)) {
         return Qt::NoItemFlags;
     }
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
@@ -277,7 +282,7 @@ Qt::ItemFlags RecordSetModel::flags(const QModelIndex& index) const {
 }
 
 bool RecordSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!isCell(index)) {
         return false;
     }
     if (!(flags(index) & (Qt::ItemIsEditable | Qt::ItemIsUserCheckable)))

@@ -89,6 +89,7 @@ private:
         FloatPattern display;
     };
 
+    bool isCell(const QModelIndex& index) const;
     void rebuildRows();
     void rebuildColumns();
     void invalidateFooter();
