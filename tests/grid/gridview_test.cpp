@@ -1,9 +1,17 @@
-// The grid widget: columns laid out from their descriptions, the footer row, the focused row.
+// The grid widget: columns laid out from their descriptions, the footer row, the focused row,
+// the cell editors by column kind.
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
 #include <QTableView>
+
+#include <memory>
 
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
@@ -65,6 +73,83 @@ TEST_F(GridViewTest, FocusedRowMovesTheIndicatorArrow) {
     EXPECT_EQ(QStringLiteral(" →4"), model.headerData(3, Qt::Vertical).toString());
     model.reload();  // a reload keeps the indicator on the view's current row
     EXPECT_EQ(model.currentRow(), view.table()->currentIndex().row());
+}
+
+}  // namespace
+}  // namespace dyt
+
+namespace dyt {
+namespace {
+
+class GridEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rs.addField(QStringLiteral("qty"), FieldType::Float);
+        rs.addField(QStringLiteral("day"), FieldType::Date);
+        rs.addField(QStringLiteral("goods"), FieldType::Text);
+        rs.addField(QStringLiteral("chk"), FieldType::Text);
+        rs.appendRow({10.5, QDate(2024, 3, 5), QStringLiteral("螺丝"), QStringLiteral("0")});
+        spec.context.qtyDot = 3;
+        AddGridColumn(spec, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
+        AddGridColumn(spec, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
+        AddGridColumn(spec, QStringLiteral("[%SET%]商品"), QStringLiteral("goods"), true, 80);
+        AddGridColumn(spec, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
+        model.setSource(&rs, &spec);
+        view.setModel(&model);
+        view.show();
+    }
+    QWidget* editorFor(int column) {
+        const QModelIndex index = model.index(0, column);
+        return view.table()->itemDelegateForIndex(index)->createEditor(
+            view.table()->viewport(), QStyleOptionViewItem(), index);
+    }
+    RecordSet rs;
+    GridSpec spec;
+    RecordSetModel model;
+    GridView view;
+};
+
+TEST_F(GridEditorTest, NumberEditorWithPlacesAndMaximum) {
+    std::unique_ptr<QWidget> editor(editorFor(0));
+    auto* spin = qobject_cast<QDoubleSpinBox*>(editor.get());
+    ASSERT_NE(nullptr, spin);
+    EXPECT_EQ(3, spin->decimals());
+    EXPECT_EQ(99999999.0, spin->maximum());
+    EXPECT_EQ(-99999999.0, spin->minimum());
+    QAbstractItemDelegate* delegate = view.table()->itemDelegateForIndex(model.index(0, 0));
+    delegate->setEditorData(spin, model.index(0, 0));
+    EXPECT_EQ(10.5, spin->value());
+    spin->setValue(7.25);
+    delegate->setModelData(spin, &model, model.index(0, 0));
+    EXPECT_EQ(7.25, rs.at(0, 0).toDouble());
+    EXPECT_EQ(QStringLiteral("7.250"), model.displayText(0, 0));
+}
+
+TEST_F(GridEditorTest, DateEditorWritesTheDate) {
+    std::unique_ptr<QWidget> editor(editorFor(1));
+    auto* date = qobject_cast<QDateEdit*>(editor.get());
+    ASSERT_NE(nullptr, date);
+    QAbstractItemDelegate* delegate = view.table()->itemDelegateForIndex(model.index(0, 1));
+    delegate->setEditorData(date, model.index(0, 1));
+    EXPECT_EQ(QDate(2024, 3, 5), date->date());
+    date->setDate(QDate(2025, 1, 2));
+    delegate->setModelData(date, &model, model.index(0, 1));
+    EXPECT_EQ(QDate(2025, 1, 2), rs.at(0, 1).toDate());
+}
+
+TEST_F(GridEditorTest, ButtonEditorReportsItsCell) {
+    QSignalSpy spy(&view, &GridView::buttonClicked);
+    std::unique_ptr<QWidget> editor(editorFor(2));
+    auto* edit = qobject_cast<QLineEdit*>(editor.get());
+    ASSERT_NE(nullptr, edit);
+    ASSERT_EQ(1, edit->actions().size());
+    edit->actions().first()->trigger();
+    ASSERT_EQ(1, spy.count());
+    EXPECT_EQ(model.index(0, 2), spy.first().first().value<QModelIndex>());
+}
+
+TEST_F(GridEditorTest, CheckColumnHasNoEditor) {
+    EXPECT_EQ(nullptr, editorFor(3));
 }
 
 }  // namespace

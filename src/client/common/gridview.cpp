@@ -6,6 +6,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "client/common/griddelegate.h"
 #include "client/common/recordsetmodel.h"
 
 namespace dyt {
@@ -20,6 +21,9 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setWordWrap(false);
+    delegate_ = new GridItemDelegate(this);
+    table_->setItemDelegate(delegate_);
+    connect(delegate_, &GridItemDelegate::buttonClicked, this, &GridView::buttonClicked);
     footer_ = new GridFooterBar(table_, this);
     layout->addWidget(table_);
     layout->addWidget(footer_);

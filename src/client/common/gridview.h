@@ -4,12 +4,14 @@
 
 #include <QWidget>
 
+class QModelIndex;
 class QTableView;
 
 namespace dyt {
 
 class RecordSetModel;
 class GridFooterBar;
+class GridItemDelegate;
 
 class GridView : public QWidget {
     Q_OBJECT
@@ -27,12 +29,17 @@ public:
     // Applies widths and visibility of the column descriptions again (after a layout change).
     void applyColumns();
 
+Q_SIGNALS:
+    // The button of a button-editor column was pressed.
+    void buttonClicked(const QModelIndex& index);
+
 private:
     void onCurrentChanged();
     void updateFooterVisibility();
 
     QTableView* table_ = nullptr;
     GridFooterBar* footer_ = nullptr;
+    GridItemDelegate* delegate_ = nullptr;
     RecordSetModel* model_ = nullptr;
 };
 
