@@ -12,6 +12,8 @@
 #include "common/error.h"
 #include "grid/printers.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -339,6 +341,58 @@ TEST_F(RecordSetModelTest, PassesTheModelTester) {
         EXPECT_EQ(0, model.columnCount());
     }
     EXPECT_EQ(QStringList(), WarningCollector::messages());
+}
+
+}  // namespace
+}  // namespace dyt
+
+namespace dyt {
+namespace {
+
+TEST_F(RecordSetModelTest, SortsByColumnValues) {
+    build(true);
+    rs.appendRow({QStringLiteral("A00"), QStringLiteral("啊"), 2.0});
+    model.reload();
+    auto codes = [this] {
+        QStringList list;
+        for (int r = 0; r < model.rowCount(); ++r)
+            list.append(text(r, Code));
+        return list;
+    };
+    // Quantities 10.5, -3, Null, 2: Null first, then by value.
+    model.sort(Qty, Qt::AscendingOrder);
+    EXPECT_EQ((QStringList{u"A03"_s, u"A02"_s, u"A00"_s, u"A01"_s}), codes());
+    model.sort(Qty, Qt::DescendingOrder);
+    EXPECT_EQ((QStringList{u"A01"_s, u"A00"_s, u"A02"_s, u"A03"_s}), codes());
+    // Names by GBK bytes: 啊 (B0A1) < 垫 (B5E6) < 螺母 (C2DD C4B8) < 螺丝 (C2DD CBBF).
+    model.sort(Name, Qt::AscendingOrder);
+    EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s, u"A01"_s}), codes());
+    // Footers do not depend on the order; the sort survives a reload and a row filter.
+    EXPECT_EQ(QStringLiteral("9.500"), model.footerText(Qty));
+    model.setRowFilter([](const RecordSet&, int raw) { return raw != 0; });
+    EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s}), codes());
+    model.setRowFilter({});
+    model.sort(-1);
+    EXPECT_EQ((QStringList{u"A01"_s, u"A02"_s, u"A03"_s, u"A00"_s}), codes());
+}
+
+TEST_F(RecordSetModelTest, SortIsStableForEqualValues) {
+    build(true);
+    rs.appendRow({QStringLiteral("A04"), QString(), 10.5});
+    rs.appendRow({QStringLiteral("A05"), QString(), -3.0});
+    model.reload();
+    QStringList codes;
+    model.sort(Qty, Qt::DescendingOrder);
+    for (int r = 0; r < model.rowCount(); ++r)
+        codes.append(text(r, Code));
+    EXPECT_EQ((QStringList{u"A01"_s, u"A04"_s, u"A02"_s, u"A05"_s, u"A03"_s}), codes);
+}
+
+TEST_F(RecordSetModelTest, MaskedColumnIsNotSorted) {
+    build(false);
+    model.sort(Cost, Qt::DescendingOrder);
+    EXPECT_EQ(-1, model.sortColumn());
+    EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "common/currency.h"
 #include "common/error.h"
+#include "common/gbk.h"
 #include "common/rounding.h"
 
 namespace dyt {
@@ -93,6 +95,7 @@ void RecordSetModel::setSource(RecordSet* records, const GridSpec* spec) {
     records_ = records;
     spec_ = spec;
     currentRow_ = -1;
+    sortColumn_ = -1;
     rebuildColumns();
     rebuildRows();
     invalidateFooter();
@@ -142,7 +145,9 @@ void RecordSetModel::rebuildRows() {
         return;
 
     const bool ownOrder = records_->filtered() || records_->recordCount() != records_->rowCount();
-    if (!ownOrder && !rowFilter_) {
+    const bool sorted = sortColumn_ >= 0 && sortColumn_ < static_cast<int>(columns_.size()) &&
+                        columns_[static_cast<size_t>(sortColumn_)].field >= 0;
+    if (!ownOrder && !rowFilter_ && !sorted) {
         rowCount_ = records_->rowCount();
         return;
     }
@@ -165,11 +170,76 @@ void RecordSetModel::rebuildRows() {
         }
     } else {
         for (int raw = 0; raw < visible; ++raw) {
-            if (rowFilter_(*records_, raw))
+            if (!rowFilter_ || rowFilter_(*records_, raw))
                 rows_.push_back(raw);
         }
     }
     rowCount_ = static_cast<int>(rows_.size());
+    if (sorted)
+        applySort();
+}
+
+void RecordSetModel::sort(int column, Qt::SortOrder order) {
+    if (column >= static_cast<int>(columns_.size()))
+        return;
+    // Sorting by a masked cost column would give its values away.
+    if (column >= 0 && spec_->columns[column].masked)
+        return;
+    sortColumn_ = column < 0 ? -1 : column;
+    sortOrder_ = order;
+    reload();
+}
+
+void RecordSetModel::applySort() {
+    const int field = columns_[static_cast<size_t>(sortColumn_)].field;
+    const GridColumn& column = spec_->columns[sortColumn_];
+    // Keys are computed once per row; nulls sort first in ascending order.
+    const FieldType type = records_->fields()[field].type;
+    const bool numeric = column.isNumber() || type == FieldType::Integer ||
+                         type == FieldType::Float || type == FieldType::Currency ||
+                         type == FieldType::Boolean;
+    const bool temporal = type == FieldType::Date || type == FieldType::DateTime;
+    const bool byNumber = numeric || temporal;
+    const size_t n = rows_.size();
+    std::vector<char> present(n);
+    std::vector<double> numbers(byNumber ? n : 0);
+    std::vector<QByteArray> texts(byNumber ? 0 : n);
+    for (size_t i = 0; i < n; ++i) {
+        const QVariant& v = records_->at(rows_[i], field);
+        if (numeric) {
+            const std::optional<double> d = toNumber(v);
+            present[i] = d.has_value();
+            numbers[i] = d.value_or(0);
+        } else if (temporal) {
+            present[i] = v.isValid() && !v.isNull();
+            numbers[i] = type == FieldType::Date
+                             ? static_cast<double>(v.toDate().toJulianDay())
+                             : static_cast<double>(v.toDateTime().toMSecsSinceEpoch());
+        } else {
+            present[i] = v.isValid() && !v.isNull();
+            texts[i] = gbk::encode(plainText(v));
+        }
+    }
+    auto less = [&](size_t a, size_t b) {
+        if (present[a] != present[b])
+            return present[a] < present[b];
+        if (!present[a])
+            return false;
+        return byNumber ? numbers[a] < numbers[b] : texts[a] < texts[b];
+    };
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = i;
+    if (sortOrder_ == Qt::DescendingOrder) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return less(b, a); });
+    } else {
+        std::stable_sort(order.begin(), order.end(), less);
+    }
+    std::vector<int> sortedRows(n);
+    for (size_t i = 0; i < n; ++i)
+        sortedRows[i] = rows_[order[i]];
+    rows_ = std::move(sortedRows);
 }
 
 int RecordSetModel::rawRow(int row) const {

@@ -52,6 +52,13 @@ public:
     using RowFilter = std::function<bool(const RecordSet&, int rawRow)>;
     void setRowFilter(RowFilter filter);
 
+    // Sorts the shown rows by a column's values (Null first, numbers by value, dates by date,
+    // text by its GBK bytes); stable, so equal values keep the record set's order. A column of -1
+    // puts the record set's order back. The order is kept through reload(). A masked column is
+    // not sorted.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int sortColumn() const { return sortColumn_; }
+
     // Index into the record set's raw storage of a model row.
     int rawRow(int row) const;
 
@@ -90,6 +97,7 @@ private:
     };
 
     bool isCell(const QModelIndex& index) const;
+    void applySort();
     void rebuildRows();
     void rebuildColumns();
     void invalidateFooter();
@@ -105,6 +113,8 @@ private:
     std::vector<int> rows_;     // raw rows when not identity
     int rowCount_ = 0;
     int currentRow_ = -1;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     int markField_ = -1;  // "sonnum"
     std::vector<ColumnCache> columns_;
 
