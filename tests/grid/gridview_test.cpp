@@ -154,3 +154,63 @@ TEST_F(GridEditorTest, CheckColumnHasNoEditor) {
 
 }  // namespace
 }  // namespace dyt
+
+namespace dyt {
+namespace {
+
+TEST_F(GridViewTest, FilterRowFiltersTheModel) {
+    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    AddGridColumn(spec, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    model.setSource(&rs, &spec);
+    GridView view;
+    view.setModel(&model);
+    view.setFilterRowVisible(true);
+    view.resize(400, 300);
+    view.show();
+    EXPECT_TRUE(view.filterRow()->isVisible());
+    QLineEdit* edit = view.filterRow()->editor(0);
+    ASSERT_NE(nullptr, edit);
+    edit->setText(QStringLiteral("g3"));
+    Q_EMIT edit->editingFinished();
+    EXPECT_EQ(1, model.rowCount());
+    EXPECT_EQ(QStringLiteral("G3"), model.displayText(0, 0));
+    EXPECT_EQ(QStringLiteral("4.50"), model.footerText(1));
+    EXPECT_EQ(QStringLiteral("g3"), view.filterRow()->editor(0)->text());
+
+    // A view that does not filter shows no filter row.
+    spec.filteringEnabled = false;
+    view.applyColumns();
+    EXPECT_FALSE(view.filterRow()->isVisible());
+}
+
+TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
+    AddGridBand(spec, QStringLiteral("商品"), 100, false);
+    AddGridBand(spec, QStringLiteral("数量"), 100, false);
+    AddGridBand(spec, QStringLiteral("隐藏"), 0, false);
+    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
+    AddGridColumn(spec, QStringLiteral("条码"), QStringLiteral("barcode"), false, 70, 0);
+    AddGridColumn(spec, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 80, 1);
+    AddGridColumn(spec, QStringLiteral("备注"), QString(), true, 50, 2);
+    model.setSource(&rs, &spec);
+    GridView view;
+    view.setModel(&model);
+    view.resize(500, 300);
+    view.show();
+    EXPECT_TRUE(view.bandHeader()->isVisible());
+    EXPECT_TRUE(view.table()->isColumnHidden(3));  // its band is hidden
+    auto* bands = static_cast<GridBandHeader*>(view.bandHeader());
+    const QPair<int, int> first = bands->bandSpan(0);
+    const QPair<int, int> second = bands->bandSpan(1);
+    EXPECT_EQ(130, first.second);  // 60 + 70
+    EXPECT_EQ(80, second.second);
+    EXPECT_EQ(first.first + 130, second.first);
+    EXPECT_EQ(0, bands->bandSpan(2).second);
+
+    // A fixed band resets the view: band headers off.
+    AddGridBand(spec, QStringLiteral("固定"), 1, true);
+    view.applyColumns();
+    EXPECT_FALSE(view.bandHeader()->isVisible());
+}
+
+}  // namespace
+}  // namespace dyt

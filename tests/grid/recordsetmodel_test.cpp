@@ -331,6 +331,13 @@ TEST_F(RecordSetModelTest, PassesTheModelTester) {
         model.reload();
         model.setRowFilter({});
         EXPECT_EQ(4, model.rowCount());
+        model.sort(Name, Qt::DescendingOrder);
+        model.setColumnFilter(Code, QStringLiteral("A0"));
+        EXPECT_EQ(4, model.rowCount());
+        model.setColumnFilter(Code, QStringLiteral("A04"));
+        EXPECT_EQ(1, model.rowCount());
+        model.clearColumnFilters();
+        model.sort(-1);
         RecordSet empty;
         empty.addField(QStringLiteral("code"), FieldType::Text);
         GridSpec one;
@@ -393,6 +400,45 @@ TEST_F(RecordSetModelTest, MaskedColumnIsNotSorted) {
     model.sort(Cost, Qt::DescendingOrder);
     EXPECT_EQ(-1, model.sortColumn());
     EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
+}
+
+}  // namespace
+}  // namespace dyt
+
+namespace dyt {
+namespace {
+
+TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
+    build(true);
+    auto codes = [this] {
+        QStringList list;
+        for (int r = 0; r < model.rowCount(); ++r)
+            list.append(text(r, Code));
+        return list;
+    };
+    // "螺" is in two names; the footer follows the shown rows.
+    model.setColumnFilter(Name, QStringLiteral("螺"));
+    EXPECT_EQ((QStringList{u"A01"_s, u"A02"_s}), codes());
+    EXPECT_EQ(QStringLiteral("7.500"), model.footerText(Qty));
+    // Filters of two columns must both match; the price is matched as shown ("-1.235").
+    model.setColumnFilter(Price, QStringLiteral("-1.23"));
+    EXPECT_EQ((QStringList{u"A02"_s}), codes());
+    EXPECT_EQ(QStringLiteral("-3.000"), model.footerText(Qty));
+    EXPECT_EQ(QStringLiteral("-1.23"), model.columnFilter(Price));
+    // Letter case is ignored; an empty text removes a filter.
+    model.setColumnFilter(Price, QString());
+    model.setColumnFilter(Code, QStringLiteral("a01"));
+    EXPECT_EQ((QStringList{u"A01"_s}), codes());
+    model.clearColumnFilters();
+    EXPECT_EQ(3, model.rowCount());
+}
+
+TEST_F(RecordSetModelTest, FilterOnAMaskedColumnSeesOnlyTheMask) {
+    build(false);
+    model.setColumnFilter(Cost, QStringLiteral("1.2"));
+    EXPECT_EQ(0, model.rowCount());
+    model.setColumnFilter(Cost, QStringLiteral("***"));
+    EXPECT_EQ(2, model.rowCount());  // the row with a Null cost shows nothing
 }
 
 }  // namespace

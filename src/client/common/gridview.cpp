@@ -1,10 +1,13 @@
 #include "client/common/gridview.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "client/common/griddelegate.h"
 #include "client/common/recordsetmodel.h"
@@ -24,9 +27,16 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
     delegate_ = new GridItemDelegate(this);
     table_->setItemDelegate(delegate_);
     connect(delegate_, &GridItemDelegate::buttonClicked, this, &GridView::buttonClicked);
+
+    filter_ = new GridFilterBar(table_, this);
+    bands_ = new GridBandHeader(table_, this);
     footer_ = new GridFooterBar(table_, this);
+    layout->addWidget(filter_);
+    layout->addWidget(bands_);
     layout->addWidget(table_);
     layout->addWidget(footer_);
+    filter_->hide();
+    bands_->hide();
     footer_->hide();
 }
 
@@ -35,12 +45,17 @@ GridView::~GridView() = default;
 QWidget* GridView::footer() const {
     return footer_;
 }
+QWidget* GridView::bandHeader() const {
+    return bands_;
+}
 
 void GridView::setModel(RecordSetModel* model) {
     if (model_)
         disconnect(model_, nullptr, this, nullptr);
     model_ = model;
     table_->setModel(model);
+    filter_->setModel(model);
+    bands_->setModel(model);
     footer_->setModel(model);
     if (model) {
         connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -53,15 +68,24 @@ void GridView::setModel(RecordSetModel* model) {
     applyColumns();
 }
 
+void GridView::setFilterRowVisible(bool visible) {
+    filterRowWanted_ = visible;
+    updateStrips();
+}
+
 void GridView::applyColumns() {
     if (model_ && model_->spec()) {
-        const auto& cols = model_->spec()->columns;
-        for (int i = 0; i < cols.size(); ++i) {
-            table_->setColumnWidth(i, cols[i].width);
-            table_->setColumnHidden(i, !cols[i].visible);
+        const GridSpec& spec = *model_->spec();
+        for (int i = 0; i < spec.columns.size(); ++i) {
+            const GridColumn& c = spec.columns[i];
+            const bool bandShown = spec.bands.isEmpty() || c.bandIndex < 0 ||
+                                   c.bandIndex >= spec.bands.size() ||
+                                   spec.bands[c.bandIndex].visible;
+            table_->setColumnWidth(i, c.width);
+            table_->setColumnHidden(i, !(c.visible && bandShown));
         }
     }
-    updateFooterVisibility();
+    updateStrips();
 }
 
 void GridView::onCurrentChanged() {
@@ -71,31 +95,159 @@ void GridView::onCurrentChanged() {
     model_->setCurrentRow(current.isValid() ? current.row() : -1);
 }
 
-void GridView::updateFooterVisibility() {
+void GridView::updateStrips() {
+    const GridSpec* spec = model_ ? model_->spec() : nullptr;
     footer_->setVisible(model_ && model_->footerVisible());
+    bands_->setVisible(spec && !spec->bands.isEmpty() && spec->bandHeadersVisible);
+    filter_->setVisible(spec && filterRowWanted_ && spec->filteringEnabled);
     footer_->update();
+    bands_->update();
+    filter_->update();
 }
 
-GridFooterBar::GridFooterBar(QTableView* table, QWidget* parent) : QWidget(parent), table_(table) {
-    auto repaint = [this] { update(); };
-    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, repaint);
-    connect(table_->horizontalHeader(), &QHeaderView::sectionMoved, this, repaint);
-    connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this, repaint);
+// ---------------------------------------------------------------------------------------------
+
+GridStrip::GridStrip(QTableView* table, QWidget* parent) : QWidget(parent), table_(table) {
+    auto follow = [this] {
+        relayout();
+        update();
+    };
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, follow);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionMoved, this, follow);
+    connect(table_->horizontalHeader(), &QHeaderView::geometriesChanged, this, follow);
+    connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this, follow);
 }
 
-void GridFooterBar::setModel(RecordSetModel* model) {
+void GridStrip::setModel(RecordSetModel* model) {
     if (model_)
         disconnect(model_, nullptr, this, nullptr);
     model_ = model;
     if (model_) {
-        connect(model_, &RecordSetModel::footerChanged, this, [this] { update(); });
-        connect(model_, &QAbstractItemModel::modelReset, this, [this] { update(); });
+        connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+            relayout();
+            update();
+        });
     }
+    relayout();
     update();
 }
 
-QSize GridFooterBar::sizeHint() const {
+QSize GridStrip::sizeHint() const {
     return {QWidget::sizeHint().width(), fontMetrics().height() + 8};
+}
+
+int GridStrip::firstX() const {
+    const QHeaderView* rows = table_->verticalHeader();
+    return table_->frameWidth() + (rows->isVisible() ? rows->width() : 0);
+}
+
+int GridStrip::columnX(int column) const {
+    return firstX() + table_->horizontalHeader()->sectionViewportPosition(column);
+}
+
+int GridStrip::columnWidth(int column) const {
+    return table_->horizontalHeader()->sectionSize(column);
+}
+
+bool GridStrip::columnShown(int column) const {
+    return !table_->horizontalHeader()->isSectionHidden(column);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QPair<int, int> GridBandHeader::bandSpan(int band) const {
+    if (!model_ || !model_->spec())
+        return {0, 0};
+    int left = 0;
+    int right = 0;
+    bool any = false;
+    const auto& columns = model_->spec()->columns;
+    for (int c = 0; c < columns.size(); ++c) {
+        if (columns[c].bandIndex != band || !columnShown(c))
+            continue;
+        const int x = columnX(c);
+        const int r = x + columnWidth(c);
+        left = any ? std::min(left, x) : x;
+        right = any ? std::max(right, r) : r;
+        any = true;
+    }
+    return any ? qMakePair(left, right - left) : qMakePair(0, 0);
+}
+
+void GridBandHeader::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().button());
+    if (!model_ || !model_->spec())
+        return;
+    p.setClipRect(firstX(), 0, width() - firstX(), height());
+    const auto& bands = model_->spec()->bands;
+    for (int b = 0; b < bands.size(); ++b) {
+        if (!bands[b].visible)
+            continue;
+        const QPair<int, int> span = bandSpan(b);
+        if (span.second <= 0)
+            continue;
+        const QRect r(span.first, 0, span.second - 1, height() - 1);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(r);
+        p.setPen(palette().color(QPalette::ButtonText));
+        p.drawText(r, Qt::AlignCenter, bands[b].caption);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void GridFilterBar::setModel(RecordSetModel* model) {
+    GridStrip::setModel(model);
+    rebuild();
+}
+
+void GridFilterBar::rebuild() {
+    qDeleteAll(editors_);
+    editors_.clear();
+    if (model_) {
+        for (int c = 0; c < model_->columnCount(); ++c) {
+            auto* edit = new QLineEdit(this);
+            edit->setFrame(false);
+            edit->setText(model_->columnFilter(c));
+            connect(edit, &QLineEdit::editingFinished, this, [this, edit, c] {
+                if (model_)
+                    model_->setColumnFilter(c, edit->text());
+            });
+            editors_.append(edit);
+        }
+    }
+    relayout();
+}
+
+void GridFilterBar::relayout() {
+    if (model_ && editors_.size() != model_->columnCount()) {
+        rebuild();  // a new set of columns
+        return;
+    }
+    for (int c = 0; c < editors_.size(); ++c) {
+        QLineEdit* edit = editors_[c];
+        const int x = columnX(c);
+        const int w = columnWidth(c);
+        edit->setGeometry(x, 1, std::max(w - 1, 0), height() - 2);
+        edit->setVisible(columnShown(c) && x + w > firstX());
+        if (model_ && edit->text() != model_->columnFilter(c) && !edit->hasFocus()) {
+            edit->setText(model_->columnFilter(c));
+        }
+    }
+}
+
+void GridFilterBar::resizeEvent(QResizeEvent* event) {
+    GridStrip::resizeEvent(event);
+    relayout();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void GridFooterBar::setModel(RecordSetModel* model) {
+    GridStrip::setModel(model);
+    if (model_)
+        connect(model_, &RecordSetModel::footerChanged, this, [this] { update(); });
 }
 
 void GridFooterBar::paintEvent(QPaintEvent*) {
@@ -103,19 +255,15 @@ void GridFooterBar::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().window());
     if (!model_)
         return;
-    const QHeaderView* header = table_->horizontalHeader();
-    // Cells line up with the header sections, which start after the row indicator column.
-    const int offset =
-        table_->verticalHeader()->isVisible() ? table_->verticalHeader()->width() : 0;
-    const int left = table_->frameWidth() + offset;
+    const int left = firstX();
     p.setPen(palette().color(QPalette::Mid));
     p.drawLine(0, 0, width(), 0);
     p.setClipRect(left, 0, width() - left, height());
     for (int c = 0; c < model_->columnCount(); ++c) {
-        if (header->isSectionHidden(c))
+        if (!columnShown(c))
             continue;
-        const int x = left + header->sectionViewportPosition(c);
-        const int w = header->sectionSize(c);
+        const int x = columnX(c);
+        const int w = columnWidth(c);
         const QRect cellRect(x + 3, 1, w - 6, height() - 2);
         p.setPen(palette().color(QPalette::Mid));
         p.drawLine(x + w - 1, 1, x + w - 1, height());

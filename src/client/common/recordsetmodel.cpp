@@ -96,6 +96,7 @@ void RecordSetModel::setSource(RecordSet* records, const GridSpec* spec) {
     spec_ = spec;
     currentRow_ = -1;
     sortColumn_ = -1;
+    columnFilters_.clear();
     rebuildColumns();
     rebuildRows();
     invalidateFooter();
@@ -147,7 +148,7 @@ void RecordSetModel::rebuildRows() {
     const bool ownOrder = records_->filtered() || records_->recordCount() != records_->rowCount();
     const bool sorted = sortColumn_ >= 0 && sortColumn_ < static_cast<int>(columns_.size()) &&
                         columns_[static_cast<size_t>(sortColumn_)].field >= 0;
-    if (!ownOrder && !rowFilter_ && !sorted) {
+    if (!ownOrder && !rowFilter_ && columnFilters_.isEmpty() && !sorted) {
         rowCount_ = records_->rowCount();
         return;
     }
@@ -160,7 +161,7 @@ void RecordSetModel::rebuildRows() {
         for (int i = 0; i < visible; ++i) {
             records_->setRecNo(i);
             const int raw = records_->currentRow();
-            if (!rowFilter_ || rowFilter_(*records_, raw))
+            if (passes(raw))
                 rows_.push_back(raw);
         }
         if (saved >= 0 && saved < visible) {
@@ -170,7 +171,7 @@ void RecordSetModel::rebuildRows() {
         }
     } else {
         for (int raw = 0; raw < visible; ++raw) {
-            if (!rowFilter_ || rowFilter_(*records_, raw))
+            if (passes(raw))
                 rows_.push_back(raw);
         }
     }
@@ -240,6 +241,45 @@ void RecordSetModel::applySort() {
     for (size_t i = 0; i < n; ++i)
         sortedRows[i] = rows_[order[i]];
     rows_ = std::move(sortedRows);
+}
+
+void RecordSetModel::setColumnFilter(int column, const QString& text) {
+    if (column < 0 || column >= static_cast<int>(columns_.size()))
+        return;
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty()) {
+        if (columnFilters_.remove(column) == 0)
+            return;
+    } else {
+        if (columnFilters_.value(column) == wanted)
+            return;
+        columnFilters_.insert(column, wanted);
+    }
+    reload();
+}
+
+QString RecordSetModel::columnFilter(int column) const {
+    return columnFilters_.value(column);
+}
+
+void RecordSetModel::clearColumnFilters() {
+    if (columnFilters_.isEmpty())
+        return;
+    columnFilters_.clear();
+    reload();
+}
+
+bool RecordSetModel::passes(int raw) const {
+    if (rowFilter_ && !rowFilter_(*records_, raw))
+        return false;
+    for (auto it = columnFilters_.cbegin(); it != columnFilters_.cend(); ++it) {
+        const int field = columns_[static_cast<size_t>(it.key())].field;
+        const QString shown =
+            field < 0 ? QString() : formatValue(it.key(), records_->at(raw, field));
+        if (!shown.contains(it.value(), Qt::CaseInsensitive))
+            return false;
+    }
+    return true;
 }
 
 int RecordSetModel::rawRow(int row) const {

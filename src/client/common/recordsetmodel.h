@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 
@@ -59,6 +60,13 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     int sortColumn() const { return sortColumn_; }
 
+    // The filter row: a row is shown when the display text of every filtered column contains
+    // the column's filter text (letter case ignored; a masked column only shows "***"). An empty
+    // text removes the column's filter. Combined with the row filter above.
+    void setColumnFilter(int column, const QString& text);
+    QString columnFilter(int column) const;
+    void clearColumnFilters();
+
     // Index into the record set's raw storage of a model row.
     int rawRow(int row) const;
 
@@ -97,6 +105,7 @@ private:
     };
 
     bool isCell(const QModelIndex& index) const;
+    bool passes(int rawRow) const;
     void applySort();
     void rebuildRows();
     void rebuildColumns();
@@ -109,6 +118,7 @@ private:
     RecordSet* records_ = nullptr;
     const GridSpec* spec_ = nullptr;
     RowFilter rowFilter_;
+    QMap<int, QString> columnFilters_;
     bool identityRows_ = true;  // model row == raw row
     std::vector<int> rows_;     // raw rows when not identity
     int rowCount_ = 0;
