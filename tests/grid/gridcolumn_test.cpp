@@ -219,6 +219,23 @@ TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
     }
 }
 
+TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
+    GridSpec view = spec();
+    GridColumn col;
+    ApplyColumnTags(view, col, QStringLiteral("%R%AVG%"));
+    EXPECT_EQ(QStringLiteral("平均值：12.50%"),
+              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
+    EXPECT_EQ(QStringLiteral("平均值：-0.25%"),
+              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
+}
+
+TEST(AddGridColumn, FilteringAsSetForTheView) {
+    GridSpec view = spec();
+    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("甲"), QString(), false, 60).filtering);
+    view.filteringEnabled = false;
+    EXPECT_FALSE(AddGridColumn(view, QStringLiteral("乙"), QString(), false, 60).filtering);
+}
+
 TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
     GridSpec view = spec();
     GridColumn sum;

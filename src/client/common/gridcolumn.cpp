@@ -90,6 +90,7 @@ GridColumn& AddGridColumn(GridSpec& view, const QString& captionText, const QStr
     column.editor = EditorKind::Text;
     column.bandIndex = bandIndex;
     column.editable = editable;
+    column.filtering = view.filteringEnabled;
 
     ApplyColumnTags(view, column, tags);
 

@@ -50,6 +50,7 @@ struct GridColumn {
     int tag = 0;  // 110 for a column hidden through the "F" rule
     bool visible = true;
     bool editable = false;
+    bool filtering = true;  // offered in the filter row, as set for the view
 
     EditorKind editor = EditorKind::Text;
     ValueKind valueKind = ValueKind::Text;
@@ -111,6 +112,7 @@ PatternPair NumberPatterns(const QString& settingsPattern);
 
 // Builds one column and appends it to the view: caption and tags, width (raised to 7 pixels per
 // GBK byte of the caption), editability, tags, binding, alignment by caption and the "F" rule.
+// The returned reference stays valid until the next column is added to the view.
 GridColumn& AddGridColumn(GridSpec& view, const QString& captionText, const QString& fieldName,
                           bool editable, int width, int bandIndex = 0);
 
@@ -125,6 +127,7 @@ void AddFooterSummary(GridSpec& view, GridColumn& column, const QString& format,
 // Adds a band, visible when width is at least 1. With fixed the view is first reset (bands
 // cleared, grouping off, automatic header height off, band headers off, separator width 0) and
 // the band is fixed at the left.
+// The returned reference stays valid until the next band is added.
 GridBand& AddGridBand(GridSpec& view, const QString& caption, int width, bool fixed);
 
 }  // namespace dyt

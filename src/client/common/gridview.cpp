@@ -230,7 +230,9 @@ void GridFilterBar::relayout() {
         const int x = columnX(c);
         const int w = columnWidth(c);
         edit->setGeometry(x, 1, std::max(w - 1, 0), height() - 2);
-        edit->setVisible(columnShown(c) && x + w > firstX());
+        const GridSpec* spec = model_ ? model_->spec() : nullptr;
+        const bool offered = spec && c < spec->columns.size() && spec->columns[c].filtering;
+        edit->setVisible(offered && columnShown(c) && x + w > firstX());
         if (model_ && edit->text() != model_->columnFilter(c) && !edit->hasFocus()) {
             edit->setText(model_->columnFilter(c));
         }
