@@ -74,22 +74,21 @@ int main(int argc, char** argv) {
     report("fill record set", fillRecords, rssRecords);
 
     t = std::chrono::steady_clock::now();
-    dyt::GridSpec spec;
-    spec.context.qtyDot = 3;
-    spec.context.priceDot = 4;
-    spec.context.totalDot = 2;
-    spec.context.canSeeCost = false;
-    dyt::AddGridColumn(spec, QStringLiteral("[%CNT%]商品编号"), QStringLiteral("sp_spbh"), false,
+    dyt::GridDefinition def;
+    def.context.qtyDot = 3;
+    def.context.priceDot = 4;
+    def.context.totalDot = 2;
+    def.context.canSeeCost = false;
+    dyt::AddGridColumn(def, QStringLiteral("[%CNT%]商品编号"), QStringLiteral("sp_spbh"), false,
                        80);
-    dyt::AddGridColumn(spec, QStringLiteral("商品名称"), QStringLiteral("sp_spmc"), false, 120);
-    dyt::AddGridColumn(spec, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
-    dyt::AddGridColumn(spec, QStringLiteral("[%P%MAX%]单价"), QStringLiteral("price"), true, 70);
-    dyt::AddGridColumn(spec, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 80);
-    dyt::AddGridColumn(spec, QStringLiteral("[%SUM%M%Cost%]成本"), QStringLiteral("cost"), true,
-                       70);
-    dyt::AddGridColumn(spec, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
+    dyt::AddGridColumn(def, QStringLiteral("商品名称"), QStringLiteral("sp_spmc"), false, 120);
+    dyt::AddGridColumn(def, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    dyt::AddGridColumn(def, QStringLiteral("[%P%MAX%]单价"), QStringLiteral("price"), true, 70);
+    dyt::AddGridColumn(def, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 80);
+    dyt::AddGridColumn(def, QStringLiteral("[%SUM%M%Cost%]成本"), QStringLiteral("cost"), true, 70);
+    dyt::AddGridColumn(def, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
     dyt::RecordSetModel model;
-    model.setSource(&rs, &spec);
+    model.setSource(&rs, &def);
     const double fillModel = secondsSince(t);
     const long rssModel = residentKiB();
     report("set model source", fillModel, rssModel);

@@ -27,8 +27,8 @@ GridContext context(bool canSeeCost) {
     return c;
 }
 
-GridSpec spec(bool canSeeCost = true) {
-    GridSpec s;
+GridDefinition definition(bool canSeeCost = true) {
+    GridDefinition s;
     s.context = context(canSeeCost);
     return s;
 }
@@ -99,7 +99,7 @@ TEST(ApplyColumnTags, NumberTagTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tags);
-        GridSpec view = spec();
+        GridDefinition view = definition();
         GridColumn col;
         col.editable = true;
         ApplyColumnTags(view, col, QLatin1String(c.tags));
@@ -122,7 +122,7 @@ TEST(ApplyColumnTags, WithoutNumberTagTheColumnIsText) {
     const char* cases[] = {"", "%NUM%", "%SEL%", "%F%", "DATA", "%s", "%SUM%", "Cost", "%CHK%"};
     for (const char* tags : cases) {
         SCOPED_TRACE(tags);
-        GridSpec view = spec();
+        GridDefinition view = definition();
         GridColumn col;
         ApplyColumnTags(view, col, QLatin1String(tags));
         EXPECT_EQ(NumberKind::None, col.numberKind);
@@ -150,7 +150,7 @@ TEST(ApplyColumnTags, EditorTags) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tags);
-        GridSpec view = spec();
+        GridDefinition view = definition();
         GridColumn col;
         ApplyColumnTags(view, col, QLatin1String(c.tags));
         EXPECT_EQ(c.editor, col.editor);
@@ -159,7 +159,7 @@ TEST(ApplyColumnTags, EditorTags) {
 }
 
 TEST(ApplyColumnTags, CheckBoxColumnIsEditableEvenInAReadOnlyGrid) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     GridColumn& col =
         AddGridColumn(view, QStringLiteral("[&CHK]选择"), QStringLiteral("sel"), false, 40);
     EXPECT_EQ(EditorKind::CheckBox, col.editor);
@@ -169,7 +169,7 @@ TEST(ApplyColumnTags, CheckBoxColumnIsEditableEvenInAReadOnlyGrid) {
 TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    GridSpec view = spec();
+    GridDefinition view = definition();
     view.context.programDir = dir.path();
     GridColumn without;
     ApplyColumnTags(view, without, QStringLiteral("%SET%"));
@@ -209,7 +209,7 @@ TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tags);
-        GridSpec view = spec();
+        GridDefinition view = definition();
         GridColumn col;
         ApplyColumnTags(view, col, QLatin1String(c.tags));
         EXPECT_EQ(c.kind, col.summary);
@@ -220,7 +220,7 @@ TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
 }
 
 TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     GridColumn col;
     ApplyColumnTags(view, col, QStringLiteral("%R%AVG%"));
     EXPECT_EQ(QStringLiteral("平均值：12.50%"),
@@ -230,14 +230,14 @@ TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
 }
 
 TEST(AddGridColumn, FilteringAsSetForTheView) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     EXPECT_TRUE(AddGridColumn(view, QStringLiteral("甲"), QString(), false, 60).filtering);
     view.filteringEnabled = false;
     EXPECT_FALSE(AddGridColumn(view, QStringLiteral("乙"), QString(), false, 60).filtering);
 }
 
 TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     GridColumn sum;
     ApplyColumnTags(view, sum, QStringLiteral("%SUM%"));
     EXPECT_EQ(ValueKind::Float, sum.valueKind);
@@ -267,7 +267,7 @@ TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tags);
-        GridSpec view = spec(false);
+        GridDefinition view = definition(false);
         GridColumn col;
         col.editable = true;
         ApplyColumnTags(view, col, QLatin1String(c.tags));
@@ -280,7 +280,7 @@ TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
 TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
     const QString caption = QStringLiteral("[%SUM%M%Cost%]预计资金");
 
-    GridSpec denied = spec(false);
+    GridDefinition denied = definition(false);
     const GridColumn& masked = AddGridColumn(denied, caption, QStringLiteral("yjzj"), true, 80);
     EXPECT_TRUE(masked.masked);
     EXPECT_FALSE(masked.editable);
@@ -288,7 +288,7 @@ TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
     EXPECT_FALSE(denied.footerVisible);
     EXPECT_EQ(QStringLiteral("***"), MaskedText());
 
-    GridSpec allowed = spec(true);
+    GridDefinition allowed = definition(true);
     const GridColumn& open = AddGridColumn(allowed, caption, QStringLiteral("yjzj"), true, 80);
     EXPECT_FALSE(open.masked);
     EXPECT_TRUE(open.editable);
@@ -301,7 +301,7 @@ TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
 }
 
 TEST(AddGridColumn, HiddenBarcodeColumn) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     const GridColumn& col =
         AddGridColumn(view, QStringLiteral("[%F%]条码"), QStringLiteral("sp_tm"), false, 80);
     EXPECT_EQ(QStringLiteral("条码"), col.caption);
@@ -315,7 +315,7 @@ TEST(AddGridColumn, HiddenBarcodeColumn) {
 }
 
 TEST(AddGridColumn, FRuleNeedsAGridThatLetsColumnsHide) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     view.allowHideColumns = false;
     const GridColumn& col = AddGridColumn(view, QStringLiteral("[%F%]条码"), QString(), false, 80);
     EXPECT_TRUE(col.visible);
@@ -325,19 +325,19 @@ TEST(AddGridColumn, FRuleNeedsAGridThatLetsColumnsHide) {
 TEST(AddGridColumn, FAnywhereInTheTagList) {
     const char16_t* captions[] = {u"[F]甲", u"[%Q%F]乙", u"[%FOO%]丙", u"[%SUM%F%M%]丁"};
     for (const char16_t* c : captions) {
-        GridSpec view = spec();
+        GridDefinition view = definition();
         const GridColumn& col = AddGridColumn(view, QString::fromUtf16(c), QString(), false, 60);
         EXPECT_FALSE(col.visible) << QString::fromUtf16(c).toStdString();
         EXPECT_EQ(110, col.tag) << QString::fromUtf16(c).toStdString();
     }
-    GridSpec view = spec();
+    GridDefinition view = definition();
     // A lower-case "f" and an "F" in the caption do not hide the column.
     EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%f%]甲"), QString(), false, 60).visible);
     EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%Q%]F值"), QString(), false, 60).visible);
 }
 
 TEST(AddGridColumn, HiddenButtonColumnWithFooterCount) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     const GridColumn& col = AddGridColumn(view, QStringLiteral("[%SET%CNT%F%]商品名称"),
                                           QStringLiteral("sp_spmc"), true, 120);
     EXPECT_EQ(QStringLiteral("商品名称"), col.caption);
@@ -351,7 +351,7 @@ TEST(AddGridColumn, HiddenButtonColumnWithFooterCount) {
 
 TEST(AddGridColumn, PlainCaptions) {
     for (const QString& text : {QStringLiteral("[]买赠说明"), QStringLiteral("买赠说明")}) {
-        GridSpec view = spec();
+        GridDefinition view = definition();
         const GridColumn& col = AddGridColumn(view, text, QStringLiteral("mzsm"), true, 100);
         EXPECT_EQ(QStringLiteral("买赠说明"), col.caption);
         EXPECT_EQ(QString(), col.tags);
@@ -385,7 +385,7 @@ TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
         {u"", 0, 0},
     };
     for (const Case& c : cases) {
-        GridSpec view = spec();
+        GridDefinition view = definition();
         view.allowHideColumns = false;
         const GridColumn& col =
             AddGridColumn(view, QString::fromUtf16(c.caption), QString(), false, c.width);
@@ -406,7 +406,7 @@ TEST(AddGridColumn, RightAlignedByCaptionOrNumberTag) {
         {u"[%DATA%]日期", false}, {u"[]额度说明", true}, {u"[%CNT%]编号", false},
     };
     for (const Case& c : cases) {
-        GridSpec view = spec();
+        GridDefinition view = definition();
         const GridColumn& col =
             AddGridColumn(view, QString::fromUtf16(c.caption), QString(), false, 60);
         const Qt::Alignment horizontal = c.right ? Qt::AlignRight : Qt::AlignLeft;
@@ -416,14 +416,14 @@ TEST(AddGridColumn, RightAlignedByCaptionOrNumberTag) {
 }
 
 TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
-    GridSpec view = spec();  // pricedot 4, qtydot 3
+    GridDefinition view = definition();  // pricedot 4, qtydot 3
     const GridColumn& col = AddGridColumn(view, QStringLiteral("[%P%]单价"), QString(), true, 60);
     EXPECT_EQ(QStringLiteral("12.3457"), FormatFloat(col.displayPattern, 12.345678));
     EXPECT_EQ(QStringLiteral("-12.346"), FormatFloat(col.displayPattern, -12.345678));
     EXPECT_EQ(QStringLiteral("-1,234.500"), FormatFloat(col.displayPattern, -1234.5));
     EXPECT_EQ(4, col.decimals);
 
-    GridSpec whole = spec();
+    GridDefinition whole = definition();
     whole.context.qtyDot = 0;
     const GridColumn& p0 = AddGridColumn(whole, QStringLiteral("[%P%]单价"), QString(), true, 60);
     EXPECT_EQ(QStringLiteral("-13"), FormatFloat(p0.displayPattern, -12.5));
@@ -431,7 +431,7 @@ TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
 }
 
 TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     AddGridColumn(view, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
     AddGridColumn(view, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60, 2);
     ASSERT_EQ(2, view.columns.size());
@@ -442,7 +442,7 @@ TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
 }
 
 TEST(AddFooterSummary, SwitchesTheFooterOnAndMakesValuesFloat) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     GridColumn& col = AddGridColumn(view, QStringLiteral("备注"), QString(), false, 60);
     EXPECT_FALSE(view.footerVisible);
     AddFooterSummary(view, col, QStringLiteral("%s,0.00;%s-,0.00"), SummaryKind::Max,
@@ -454,7 +454,7 @@ TEST(AddFooterSummary, SwitchesTheFooterOnAndMakesValuesFloat) {
 }
 
 TEST(AddGridBand, FixedBandResetsTheView) {
-    GridSpec view = spec();
+    GridDefinition view = definition();
     AddGridBand(view, QStringLiteral("基本信息"), 100, false);
     AddGridBand(view, QStringLiteral("隐藏"), 0, false);
     ASSERT_EQ(2, view.bands.size());

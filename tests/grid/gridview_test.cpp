@@ -31,15 +31,15 @@ protected:
         }
     }
     RecordSet rs;
-    GridSpec spec;
+    GridDefinition def;
     RecordSetModel model;
 };
 
 TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
-    AddGridColumn(spec, QStringLiteral("商品编号"), QStringLiteral("code"), false, 20);
-    AddGridColumn(spec, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 90);
-    AddGridColumn(spec, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
-    model.setSource(&rs, &spec);
+    AddGridColumn(def, QStringLiteral("商品编号"), QStringLiteral("code"), false, 20);
+    AddGridColumn(def, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 90);
+    AddGridColumn(def, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.resize(400, 300);
@@ -54,8 +54,8 @@ TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
 }
 
 TEST_F(GridViewTest, NoFooterWithoutSummaries) {
-    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-    model.setSource(&rs, &spec);
+    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.show();
@@ -63,8 +63,8 @@ TEST_F(GridViewTest, NoFooterWithoutSummaries) {
 }
 
 TEST_F(GridViewTest, FocusedRowMovesTheIndicatorArrow) {
-    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-    model.setSource(&rs, &spec);
+    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.show();
@@ -89,12 +89,12 @@ protected:
         rs.addField(QStringLiteral("goods"), FieldType::Text);
         rs.addField(QStringLiteral("chk"), FieldType::Text);
         rs.appendRow({10.5, QDate(2024, 3, 5), QStringLiteral("螺丝"), QStringLiteral("0")});
-        spec.context.qtyDot = 3;
-        AddGridColumn(spec, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
-        AddGridColumn(spec, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
-        AddGridColumn(spec, QStringLiteral("[%SET%]商品"), QStringLiteral("goods"), true, 80);
-        AddGridColumn(spec, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
-        model.setSource(&rs, &spec);
+        def.context.qtyDot = 3;
+        AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
+        AddGridColumn(def, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
+        AddGridColumn(def, QStringLiteral("[%SET%]商品"), QStringLiteral("goods"), true, 80);
+        AddGridColumn(def, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
+        model.setSource(&rs, &def);
         view.setModel(&model);
         view.show();
     }
@@ -104,7 +104,7 @@ protected:
             view.table()->viewport(), QStyleOptionViewItem(), index);
     }
     RecordSet rs;
-    GridSpec spec;
+    GridDefinition def;
     RecordSetModel model;
     GridView view;
 };
@@ -159,9 +159,9 @@ namespace dyt {
 namespace {
 
 TEST_F(GridViewTest, FilterRowFiltersTheModel) {
-    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-    AddGridColumn(spec, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
-    model.setSource(&rs, &spec);
+    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    AddGridColumn(def, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.setFilterRowVisible(true);
@@ -178,20 +178,20 @@ TEST_F(GridViewTest, FilterRowFiltersTheModel) {
     EXPECT_EQ(QStringLiteral("g3"), view.filterRow()->editor(0)->text());
 
     // A view that does not filter shows no filter row.
-    spec.filteringEnabled = false;
+    def.filteringEnabled = false;
     view.applyColumns();
     EXPECT_FALSE(view.filterRow()->isVisible());
 }
 
 TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
-    AddGridBand(spec, QStringLiteral("商品"), 100, false);
-    AddGridBand(spec, QStringLiteral("数量"), 100, false);
-    AddGridBand(spec, QStringLiteral("隐藏"), 0, false);
-    AddGridColumn(spec, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
-    AddGridColumn(spec, QStringLiteral("条码"), QStringLiteral("barcode"), false, 70, 0);
-    AddGridColumn(spec, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 80, 1);
-    AddGridColumn(spec, QStringLiteral("备注"), QString(), true, 50, 2);
-    model.setSource(&rs, &spec);
+    AddGridBand(def, QStringLiteral("商品"), 100, false);
+    AddGridBand(def, QStringLiteral("数量"), 100, false);
+    AddGridBand(def, QStringLiteral("隐藏"), 0, false);
+    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
+    AddGridColumn(def, QStringLiteral("条码"), QStringLiteral("barcode"), false, 70, 0);
+    AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 80, 1);
+    AddGridColumn(def, QStringLiteral("备注"), QString(), true, 50, 2);
+    model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.resize(500, 300);
@@ -207,7 +207,7 @@ TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
     EXPECT_EQ(0, bands->bandSpan(2).second);
 
     // A fixed band resets the view: band headers off.
-    AddGridBand(spec, QStringLiteral("固定"), 1, true);
+    AddGridBand(def, QStringLiteral("固定"), 1, true);
     view.applyColumns();
     EXPECT_FALSE(view.bandHeader()->isVisible());
 }

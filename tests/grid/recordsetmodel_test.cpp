@@ -63,7 +63,7 @@ protected:
     }
 
     void build(bool canSeeCost) {
-        view = GridSpec();
+        view = GridDefinition();
         view.context.qtyDot = 3;
         view.context.priceDot = 4;
         view.context.totalDot = 2;
@@ -83,7 +83,7 @@ protected:
     QString text(int row, int col) { return model.data(model.index(row, col)).toString(); }
 
     RecordSet rs;
-    GridSpec view;
+    GridDefinition view;
     RecordSetModel model;
 };
 
@@ -220,7 +220,7 @@ TEST_F(RecordSetModelTest, FooterOverAllRows) {
 }
 
 TEST_F(RecordSetModelTest, FooterKindsOverNegativeValues) {
-    view = GridSpec();
+    view = GridDefinition();
     view.context.qtyDot = 1;
     view.context.priceDot = 3;
     AddGridColumn(view, QStringLiteral("[%P%MIN%]最低价"), QStringLiteral("price"), false, 60);
@@ -305,7 +305,7 @@ TEST(RowIndicatorMarker, FourForms) {
 
 TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {
     build(true);
-    GridSpec bad;
+    GridDefinition bad;
     AddGridColumn(bad, QStringLiteral("编号"), QStringLiteral("nosuchfield"), false, 60);
     try {
         model.setSource(&rs, &bad);
@@ -313,7 +313,7 @@ TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {
     } catch (const DytError& e) {
         EXPECT_EQ(QStringLiteral("字段[nosuchfield]不存在"), e.message());
     }
-    EXPECT_EQ(&view, model.spec());
+    EXPECT_EQ(&view, model.definition());
     EXPECT_EQ(ColCount, model.columnCount());
 }
 
@@ -340,7 +340,7 @@ TEST_F(RecordSetModelTest, PassesTheModelTester) {
         model.sort(-1);
         RecordSet empty;
         empty.addField(QStringLiteral("code"), FieldType::Text);
-        GridSpec one;
+        GridDefinition one;
         AddGridColumn(one, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
         model.setSource(&empty, &one);
         EXPECT_EQ(0, model.rowCount());

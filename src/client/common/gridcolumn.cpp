@@ -44,7 +44,7 @@ QString MaskedText() {
     return QStringLiteral("***");
 }
 
-int GridSpec::columnIndex(const QString& fieldName) const {
+int GridDefinition::columnIndex(const QString& fieldName) const {
     for (int i = 0; i < columns.size(); ++i) {
         if (columns[i].fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
             return i;
@@ -75,8 +75,8 @@ PatternPair NumberPatterns(const QString& settingsPattern) {
             QStringLiteral("%s,%1;%s-,%1").arg(settingsPattern)};
 }
 
-GridColumn& AddGridColumn(GridSpec& view, const QString& captionText, const QString& fieldName,
-                          bool editable, int width, int bandIndex) {
+GridColumn& AddGridColumn(GridDefinition& view, const QString& captionText,
+                          const QString& fieldName, bool editable, int width, int bandIndex) {
     GridColumn column;
     column.captionText = captionText;
     column.headerAlignment = Qt::AlignCenter;
@@ -110,7 +110,7 @@ GridColumn& AddGridColumn(GridSpec& view, const QString& captionText, const QStr
     return view.columns.last();
 }
 
-void ApplyColumnTags(GridSpec& view, GridColumn& column, const QString& tags) {
+void ApplyColumnTags(GridDefinition& view, GridColumn& column, const QString& tags) {
     const GridContext& ctx = view.context;
     column.tags = tags;
 
@@ -227,8 +227,8 @@ void ApplyColumnTags(GridSpec& view, GridColumn& column, const QString& tags) {
     }
 }
 
-void AddFooterSummary(GridSpec& view, GridColumn& column, const QString& format, SummaryKind kind,
-                      const QString& prefix) {
+void AddFooterSummary(GridDefinition& view, GridColumn& column, const QString& format,
+                      SummaryKind kind, const QString& prefix) {
     column.summary = kind;
     column.summaryFormat = format;
     column.summaryPrefix = prefix;
@@ -238,7 +238,7 @@ void AddFooterSummary(GridSpec& view, GridColumn& column, const QString& format,
         view.footerVisible = true;
 }
 
-GridBand& AddGridBand(GridSpec& view, const QString& caption, int width, bool fixed) {
+GridBand& AddGridBand(GridDefinition& view, const QString& caption, int width, bool fixed) {
     if (fixed) {
         view.bands.clear();
         view.groupingBoxVisible = false;

@@ -81,7 +81,7 @@ struct GridBand {
 };
 
 // The description of one grid view: its columns, bands and view switches.
-struct GridSpec {
+struct GridDefinition {
     GridContext context;
     bool allowHideColumns = true;  // the operator may hide columns (the "F" rule applies)
     bool filteringEnabled = true;  // column filtering as set for the view
@@ -113,21 +113,21 @@ PatternPair NumberPatterns(const QString& settingsPattern);
 // Builds one column and appends it to the view: caption and tags, width (raised to 7 pixels per
 // GBK byte of the caption), editability, tags, binding, alignment by caption and the "F" rule.
 // The returned reference stays valid until the next column is added to the view.
-GridColumn& AddGridColumn(GridSpec& view, const QString& captionText, const QString& fieldName,
-                          bool editable, int width, int bandIndex = 0);
+GridColumn& AddGridColumn(GridDefinition& view, const QString& captionText,
+                          const QString& fieldName, bool editable, int width, int bandIndex = 0);
 
 // Sets editor, patterns, alignment, masking and the footer summary of the column from the tags.
-void ApplyColumnTags(GridSpec& view, GridColumn& column, const QString& tags);
+void ApplyColumnTags(GridDefinition& view, GridColumn& column, const QString& tags);
 
 // Adds a footer summary at the column and switches the footer on. Every kind but count makes the
 // column's values floating point.
-void AddFooterSummary(GridSpec& view, GridColumn& column, const QString& format, SummaryKind kind,
-                      const QString& prefix = QString());
+void AddFooterSummary(GridDefinition& view, GridColumn& column, const QString& format,
+                      SummaryKind kind, const QString& prefix = QString());
 
 // Adds a band, visible when width is at least 1. With fixed the view is first reset (bands
 // cleared, grouping off, automatic header height off, band headers off, separator width 0) and
 // the band is fixed at the left.
 // The returned reference stays valid until the next band is added.
-GridBand& AddGridBand(GridSpec& view, const QString& caption, int width, bool fixed);
+GridBand& AddGridBand(GridDefinition& view, const QString& caption, int width, bool fixed);
 
 }  // namespace dyt

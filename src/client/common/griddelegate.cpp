@@ -22,11 +22,11 @@ GridItemDelegate::GridItemDelegate(QObject* parent) : QStyledItemDelegate(parent
 
 const GridColumn* GridItemDelegate::columnOf(const QModelIndex& index) {
     const auto* model = qobject_cast<const RecordSetModel*>(index.model());
-    if (!model || !model->spec() || index.column() < 0 ||
-        index.column() >= model->spec()->columns.size()) {
+    if (!model || !model->definition() || index.column() < 0 ||
+        index.column() >= model->definition()->columns.size()) {
         return nullptr;
     }
-    return &model->spec()->columns[index.column()];
+    return &model->definition()->columns[index.column()];
 }
 
 QWidget* GridItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,

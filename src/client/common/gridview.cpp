@@ -74,13 +74,13 @@ void GridView::setFilterRowVisible(bool visible) {
 }
 
 void GridView::applyColumns() {
-    if (model_ && model_->spec()) {
-        const GridSpec& spec = *model_->spec();
-        for (int i = 0; i < spec.columns.size(); ++i) {
-            const GridColumn& c = spec.columns[i];
-            const bool bandShown = spec.bands.isEmpty() || c.bandIndex < 0 ||
-                                   c.bandIndex >= spec.bands.size() ||
-                                   spec.bands[c.bandIndex].visible;
+    if (model_ && model_->definition()) {
+        const GridDefinition& def = *model_->definition();
+        for (int i = 0; i < def.columns.size(); ++i) {
+            const GridColumn& c = def.columns[i];
+            const bool bandShown = def.bands.isEmpty() || c.bandIndex < 0 ||
+                                   c.bandIndex >= def.bands.size() ||
+                                   def.bands[c.bandIndex].visible;
             table_->setColumnWidth(i, c.width);
             table_->setColumnHidden(i, !(c.visible && bandShown));
         }
@@ -96,10 +96,10 @@ void GridView::onCurrentChanged() {
 }
 
 void GridView::updateStrips() {
-    const GridSpec* spec = model_ ? model_->spec() : nullptr;
+    const GridDefinition* def = model_ ? model_->definition() : nullptr;
     footer_->setVisible(model_ && model_->footerVisible());
-    bands_->setVisible(spec && !spec->bands.isEmpty() && spec->bandHeadersVisible);
-    filter_->setVisible(spec && filterRowWanted_ && spec->filteringEnabled);
+    bands_->setVisible(def && !def->bands.isEmpty() && def->bandHeadersVisible);
+    filter_->setVisible(def && filterRowWanted_ && def->filteringEnabled);
     footer_->update();
     bands_->update();
     filter_->update();
@@ -156,12 +156,12 @@ bool GridStrip::columnShown(int column) const {
 // ---------------------------------------------------------------------------------------------
 
 QPair<int, int> GridBandHeader::bandSpan(int band) const {
-    if (!model_ || !model_->spec())
+    if (!model_ || !model_->definition())
         return {0, 0};
     int left = 0;
     int right = 0;
     bool any = false;
-    const auto& columns = model_->spec()->columns;
+    const auto& columns = model_->definition()->columns;
     for (int c = 0; c < columns.size(); ++c) {
         if (columns[c].bandIndex != band || !columnShown(c))
             continue;
@@ -177,10 +177,10 @@ QPair<int, int> GridBandHeader::bandSpan(int band) const {
 void GridBandHeader::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().button());
-    if (!model_ || !model_->spec())
+    if (!model_ || !model_->definition())
         return;
     p.setClipRect(firstX(), 0, width() - firstX(), height());
-    const auto& bands = model_->spec()->bands;
+    const auto& bands = model_->definition()->bands;
     for (int b = 0; b < bands.size(); ++b) {
         if (!bands[b].visible)
             continue;
@@ -230,8 +230,8 @@ void GridFilterBar::relayout() {
         const int x = columnX(c);
         const int w = columnWidth(c);
         edit->setGeometry(x, 1, std::max(w - 1, 0), height() - 2);
-        const GridSpec* spec = model_ ? model_->spec() : nullptr;
-        const bool offered = spec && c < spec->columns.size() && spec->columns[c].filtering;
+        const GridDefinition* def = model_ ? model_->definition() : nullptr;
+        const bool offered = def && c < def->columns.size() && def->columns[c].filtering;
         edit->setVisible(offered && columnShown(c) && x + w > firstX());
         if (model_ && edit->text() != model_->columnFilter(c) && !edit->hasFocus()) {
             edit->setText(model_->columnFilter(c));

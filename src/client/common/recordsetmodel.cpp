@@ -82,10 +82,10 @@ RecordSetModel::RecordSetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 RecordSetModel::~RecordSetModel() = default;
 
-void RecordSetModel::setSource(RecordSet* records, const GridSpec* spec) {
+void RecordSetModel::setSource(RecordSet* records, const GridDefinition* def) {
     // Check the bindings before anything changes.
-    if (records && spec) {
-        for (const GridColumn& c : spec->columns) {
+    if (records && def) {
+        for (const GridColumn& c : def->columns) {
             if (!c.fieldName.isEmpty() && records->fieldIndex(c.fieldName) < 0) {
                 throw DytError(QStringLiteral("字段[%1]不存在").arg(c.fieldName));
             }
@@ -93,7 +93,7 @@ void RecordSetModel::setSource(RecordSet* records, const GridSpec* spec) {
     }
     beginResetModel();
     records_ = records;
-    spec_ = spec;
+    def_ = def;
     currentRow_ = -1;
     sortColumn_ = -1;
     columnFilters_.clear();
@@ -123,11 +123,11 @@ void RecordSetModel::setRowFilter(RowFilter filter) {
 void RecordSetModel::rebuildColumns() {
     columns_.clear();
     markField_ = -1;
-    if (!spec_)
+    if (!def_)
         return;
-    columns_.resize(static_cast<size_t>(spec_->columns.size()));
-    for (int i = 0; i < spec_->columns.size(); ++i) {
-        const GridColumn& c = spec_->columns[i];
+    columns_.resize(static_cast<size_t>(def_->columns.size()));
+    for (int i = 0; i < def_->columns.size(); ++i) {
+        const GridColumn& c = def_->columns[i];
         ColumnCache& cache = columns_[static_cast<size_t>(i)];
         cache.field = (records_ && !c.fieldName.isEmpty()) ? records_->fieldIndex(c.fieldName) : -1;
         if (c.isNumber() && !c.masked)
@@ -184,7 +184,7 @@ void RecordSetModel::sort(int column, Qt::SortOrder order) {
     if (column >= static_cast<int>(columns_.size()))
         return;
     // Sorting by a masked cost column would give its values away.
-    if (column >= 0 && spec_->columns[column].masked)
+    if (column >= 0 && def_->columns[column].masked)
         return;
     sortColumn_ = column < 0 ? -1 : column;
     sortOrder_ = order;
@@ -193,7 +193,7 @@ void RecordSetModel::sort(int column, Qt::SortOrder order) {
 
 void RecordSetModel::applySort() {
     const int field = columns_[static_cast<size_t>(sortColumn_)].field;
-    const GridColumn& column = spec_->columns[sortColumn_];
+    const GridColumn& column = def_->columns[sortColumn_];
     // Keys are computed once per row; nulls sort first in ascending order.
     const FieldType type = records_->fields()[field].type;
     const bool numeric = column.isNumber() || type == FieldType::Integer ||
@@ -273,6 +273,8 @@ bool RecordSetModel::passes(int raw) const {
     if (rowFilter_ && !rowFilter_(*records_, raw))
         return false;
     for (auto it = columnFilters_.cbegin(); it != columnFilters_.cend(); ++it) {
+        if (it.key() >= static_cast<int>(columns_.size()))
+            continue;  // the column is gone
         const int field = columns_[static_cast<size_t>(it.key())].field;
         const QString shown =
             field < 0 ? QString() : formatValue(it.key(), records_->at(raw, field));
@@ -299,7 +301,7 @@ const QVariant* RecordSetModel::cell(int row, int column) const {
 }
 
 QString RecordSetModel::formatValue(int column, const QVariant& value) const {
-    const GridColumn& c = spec_->columns[column];
+    const GridColumn& c = def_->columns[column];
     if (!value.isValid() || value.isNull())
         return {};
     if (c.masked)
@@ -332,7 +334,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
     if (!isCell(index)) {
         return {};
     }
-    const GridColumn& c = spec_->columns[index.column()];
+    const GridColumn& c = def_->columns[index.column()];
     switch (role) {
         case Qt::DisplayRole: {
             if (c.editor == EditorKind::CheckBox)
@@ -383,7 +385,7 @@ Qt::ItemFlags RecordSetModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     }
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    const GridColumn& c = spec_->columns[index.column()];
+    const GridColumn& c = def_->columns[index.column()];
     const bool writable = c.editable && !c.masked && columns_[index.column()].field >= 0;
     if (writable) {
         f |= (c.editor == EditorKind::CheckBox) ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable;
@@ -397,7 +399,7 @@ bool RecordSetModel::setData(const QModelIndex& index, const QVariant& value, in
     }
     if (!(flags(index) & (Qt::ItemIsEditable | Qt::ItemIsUserCheckable)))
         return false;
-    const GridColumn& c = spec_->columns[index.column()];
+    const GridColumn& c = def_->columns[index.column()];
     QVariant stored;
     if (c.editor == EditorKind::CheckBox) {
         if (role == Qt::CheckStateRole) {
@@ -456,7 +458,7 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal) {
         if (section < 0 || section >= static_cast<int>(columns_.size()))
             return {};
-        const GridColumn& c = spec_->columns[section];
+        const GridColumn& c = def_->columns[section];
         switch (role) {
             case Qt::DisplayRole:
                 return c.caption;
@@ -501,7 +503,7 @@ QString RecordSetModel::rowIndicatorText(int row) const {
 }
 
 bool RecordSetModel::footerVisible() const {
-    return spec_ && spec_->footerVisible;
+    return def_ && def_->footerVisible;
 }
 
 void RecordSetModel::invalidateFooter() {
@@ -510,7 +512,7 @@ void RecordSetModel::invalidateFooter() {
 
 void RecordSetModel::computeFooter() const {
     footer_.assign(columns_.size(), std::nullopt);
-    if (!spec_) {
+    if (!def_) {
         footerValid_ = true;
         return;
     }
@@ -525,7 +527,7 @@ void RecordSetModel::computeFooter() const {
     };
     std::vector<Acc> accs;
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-        const SummaryKind kind = spec_->columns[c].summary;
+        const SummaryKind kind = def_->columns[c].summary;
         if (kind == SummaryKind::None)
             continue;
         if (kind == SummaryKind::Count) {
@@ -591,14 +593,14 @@ QString RecordSetModel::footerText(int column) const {
     const std::optional<double> v = footerValue(column);
     if (!v)
         return {};
-    const GridColumn& c = spec_->columns[column];
+    const GridColumn& c = def_->columns[column];
     return FormatFloatFooter(c.summaryFormat, c.summaryPrefix, *v);
 }
 
 Qt::Alignment RecordSetModel::footerAlignment(int column) const {
-    if (!spec_ || column < 0 || column >= spec_->columns.size())
+    if (!def_ || column < 0 || column >= def_->columns.size())
         return Qt::AlignLeft;
-    return spec_->columns[column].footerAlignment;
+    return def_->columns[column].footerAlignment;
 }
 
 }  // namespace dyt

@@ -39,10 +39,10 @@ public:
 
     // Shows the record set with the columns of the view description. Neither is owned; both must
     // outlive the model or be replaced first. Throws DytError when a column names a field the
-    // record set lacks.
-    void setSource(RecordSet* records, const GridSpec* spec);
+    // record set lacks. After changing the columns of the description, call reload().
+    void setSource(RecordSet* records, const GridDefinition* def);
     RecordSet* records() const { return records_; }
-    const GridSpec* spec() const { return spec_; }
+    const GridDefinition* definition() const { return def_; }
 
     // Rebuilds the rows after the record set changed outside the model (rows added or removed,
     // filter or order changed).
@@ -116,7 +116,7 @@ private:
     bool writeCell(int row, int column, const QVariant& value);
 
     RecordSet* records_ = nullptr;
-    const GridSpec* spec_ = nullptr;
+    const GridDefinition* def_ = nullptr;
     RowFilter rowFilter_;
     QMap<int, QString> columnFilters_;
     bool identityRows_ = true;  // model row == raw row
