@@ -1,0 +1,479 @@
+// The column tag language: splitting captions, the tag table, the width and alignment rules, the
+// "F" rule, the cost mask and the footer summaries.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "client/common/gridcolumn.h"
+#include "common/formatting.h"
+#include "grid/printers.h"
+
+namespace dyt {
+namespace {
+
+// Distinct places for every setting so that a wrong choice shows.
+GridContext context(bool canSeeCost) {
+    GridContext c;
+    c.qtyDot = 3;
+    c.priceDot = 4;
+    c.totalDot = 5;
+    c.discountDot = 1;
+    c.taxDot = 0;
+    c.canSeeCost = canSeeCost;
+    c.programDir = QStringLiteral("/nonexistent-program-dir");
+    return c;
+}
+
+GridDefinition definition(bool canSeeCost = true) {
+    GridDefinition s;
+    s.context = context(canSeeCost);
+    return s;
+}
+
+TEST(SplitCaptionTags, CutsAtTheFirstBrackets) {
+    struct Case {
+        const char16_t* text;
+        const char16_t* tags;
+        const char16_t* caption;
+    };
+    const Case cases[] = {
+        {u"[%F%]条码", u"%F%", u"条码"},
+        {u"[%SUM%M%Cost%]预计资金", u"%SUM%M%Cost%", u"预计资金"},
+        {u"[]买赠说明", u"", u"买赠说明"},
+        {u"买赠说明", u"", u"买赠说明"},
+        {u"[%Q%]数量[箱]", u"%Q%", u"数量[箱]"},  // the caption keeps later brackets
+        {u"[a]b]c", u"a", u"b]c"},                // the first "]" closes the list
+        {u"[%M%]", u"%M%", u""},
+        {u"[%M%金额", u"", u"[%M%金额"},  // no "]": the whole text is the caption
+        {u"", u"", u""},
+    };
+    for (const Case& c : cases) {
+        QString tags = QStringLiteral("stale");
+        QString caption = QStringLiteral("stale");
+        SplitCaptionTags(QString::fromUtf16(c.text), &tags, &caption);
+        EXPECT_EQ(QString::fromUtf16(c.tags), tags) << QString::fromUtf16(c.text).toStdString();
+        EXPECT_EQ(QString::fromUtf16(c.caption), caption)
+            << QString::fromUtf16(c.text).toStdString();
+    }
+}
+
+TEST(NumberPatterns, BuildsTheDisplayAndFooterPair) {
+    EXPECT_EQ(QStringLiteral(",0.00;-,0.00"), NumberPatterns(QStringLiteral("0.00")).display);
+    EXPECT_EQ(QStringLiteral("%s,0.00;%s-,0.00"), NumberPatterns(QStringLiteral("0.00")).footer);
+    EXPECT_EQ(QStringLiteral(",0.;-,0."), NumberPatterns(QStringLiteral("0.")).display);
+    EXPECT_EQ(QStringLiteral("%s,0.0000;%s-,0.0000"),
+              NumberPatterns(QStringLiteral("0.0000")).footer);
+}
+
+// One row per number tag of the tag table: kind, places, patterns, and a value shown with them.
+TEST(ApplyColumnTags, NumberTagTable) {
+    struct Case {
+        const char* tags;
+        NumberKind kind;
+        int decimals;
+        const char* display;
+        const char* footer;
+        double sample;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"%R", NumberKind::Percent, 2, ",0.00%;-,0.00%", "%s,0.00%;%s-,0.00%", 12.5, "12.50%"},
+        {"%M%", NumberKind::Money, 5, ",0.00000;-,0.00000", "%s,0.00000;%s-,0.00000", 1234.5,
+         "1,234.50000"},
+        {"%Q%", NumberKind::Quantity, 3, ",0.000;-,0.000", "%s,0.000;%s-,0.000", -1234.5,
+         "-1,234.500"},
+        {"%P%", NumberKind::Price, 4, ",0.0000;-,0.000", "%s,0.0000;%s-,0.000", 2.5, "2.5000"},
+        {"%D%", NumberKind::Discount, 1, ",0.0;-,0.0", "%s,0.0;%s-,0.0", 0.85, "0.9"},
+        {"%T%", NumberKind::Ratio, 0, ",0.;-,0.", "%s,0.;%s-,0.", 16.5, "17"},
+        // First match wins, in the order %R, %M%, %Q%, %P%, %D%, %T%.
+        {"%T%Q%", NumberKind::Quantity, 3, ",0.000;-,0.000", "%s,0.000;%s-,0.000", 1, "1.000"},
+        {"%P%M%", NumberKind::Money, 5, ",0.00000;-,0.00000", "%s,0.00000;%s-,0.00000", 1,
+         "1.00000"},
+        {"%RATE%Q%", NumberKind::Percent, 2, ",0.00%;-,0.00%", "%s,0.00%;%s-,0.00%", 1, "1.00%"},
+        // A tag is found inside a longer one: "%SUM%M%" holds "%M%".
+        {"%NUM%SUM%Q%", NumberKind::Quantity, 3, ",0.000;-,0.000", "%s,0.000;%s-,0.000", 2,
+         "2.000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tags);
+        GridDefinition view = definition();
+        GridColumn col;
+        col.editable = true;
+        ApplyColumnTags(view, col, QLatin1String(c.tags));
+        EXPECT_EQ(c.kind, col.numberKind);
+        EXPECT_EQ(c.decimals, col.decimals);
+        EXPECT_EQ(QLatin1String(c.display), col.displayPattern);
+        EXPECT_EQ(QLatin1String(c.footer), col.footerPattern);
+        EXPECT_EQ(ValueKind::Float, col.valueKind);
+        EXPECT_EQ(EditorKind::Number, col.editor);
+        EXPECT_EQ(kNumberEditorMax, col.maxValue);
+        EXPECT_EQ(Qt::AlignRight, col.alignment & Qt::AlignHorizontal_Mask);
+        EXPECT_EQ(Qt::AlignRight, col.footerAlignment & Qt::AlignHorizontal_Mask);
+        EXPECT_FALSE(col.masked);
+        EXPECT_TRUE(col.editable);
+        EXPECT_EQ(QLatin1String(c.shown), FormatFloat(col.displayPattern, c.sample));
+    }
+}
+
+TEST(ApplyColumnTags, WithoutNumberTagTheColumnIsText) {
+    const char* cases[] = {"", "%NUM%", "%SEL%", "%F%", "DATA", "%s", "%SUM%", "Cost", "%CHK%"};
+    for (const char* tags : cases) {
+        SCOPED_TRACE(tags);
+        GridDefinition view = definition();
+        GridColumn col;
+        ApplyColumnTags(view, col, QLatin1String(tags));
+        EXPECT_EQ(NumberKind::None, col.numberKind);
+        EXPECT_EQ(EditorKind::Text, col.editor);
+        EXPECT_EQ(QString(), col.displayPattern);
+        EXPECT_EQ(QStringLiteral("%s,0.00;%s-,0.00"), col.footerPattern);
+        EXPECT_FALSE(col.masked);
+    }
+}
+
+TEST(ApplyColumnTags, EditorTags) {
+    struct Case {
+        const char* tags;
+        EditorKind editor;
+        ValueKind value;
+    };
+    const Case cases[] = {
+        {"&CHK", EditorKind::CheckBox, ValueKind::Text},
+        {"%Q%&CHK", EditorKind::CheckBox, ValueKind::Text},  // the check box keeps text values
+        {"%SET%", EditorKind::Button, ValueKind::Text},
+        {"SET", EditorKind::Button, ValueKind::Text},
+        {"%DATA%", EditorKind::Date, ValueKind::Text},
+        {"DATA", EditorKind::Text, ValueKind::Text},  // without percent signs: not a date
+        {"%M%SET", EditorKind::Button, ValueKind::Float},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tags);
+        GridDefinition view = definition();
+        GridColumn col;
+        ApplyColumnTags(view, col, QLatin1String(c.tags));
+        EXPECT_EQ(c.editor, col.editor);
+        EXPECT_EQ(c.value, col.valueKind);
+    }
+}
+
+TEST(ApplyColumnTags, CheckBoxColumnIsEditableEvenInAReadOnlyGrid) {
+    GridDefinition view = definition();
+    GridColumn& col =
+        AddGridColumn(view, QStringLiteral("[&CHK]选择"), QStringLiteral("sel"), false, 40);
+    EXPECT_EQ(EditorKind::CheckBox, col.editor);
+    EXPECT_TRUE(col.editable);
+}
+
+TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    GridDefinition view = definition();
+    view.context.programDir = dir.path();
+    GridColumn without;
+    ApplyColumnTags(view, without, QStringLiteral("%SET%"));
+    EXPECT_EQ(QString(), without.buttonGlyph);
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("images")));
+    const QString image = QDir(dir.path()).filePath(QStringLiteral("images/1.bmp"));
+    QFile f(image);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM");
+    f.close();
+    GridColumn with;
+    ApplyColumnTags(view, with, QStringLiteral("%SET%"));
+    EXPECT_EQ(image, with.buttonGlyph);
+}
+
+TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
+    struct Case {
+        const char* tags;
+        SummaryKind kind;
+        const char16_t* format;
+        const char16_t* prefix;
+    };
+    const Case cases[] = {
+        {"%SUM%", SummaryKind::Sum, u"%s,0.00;%s-,0.00", u""},
+        {"%CNT%", SummaryKind::Count, u"合计", u""},
+        {"%MAX%", SummaryKind::Max, u"%s,0.00;%s-,0.00", u"最大值："},
+        {"%MIN%", SummaryKind::Min, u"%s,0.00;%s-,0.00", u"最小值："},
+        {"%AVG%", SummaryKind::Avg, u"%s,0.00;%s-,0.00", u"平均值："},
+        {"%AVG%MIN%MAX%CNT%SUM%", SummaryKind::Sum, u"%s,0.00;%s-,0.00", u""},
+        {"%AVG%MIN%CNT%", SummaryKind::Count, u"合计", u""},
+        {"%AVG%MIN%", SummaryKind::Min, u"%s,0.00;%s-,0.00", u"最小值："},
+        {"%Q%SUM%", SummaryKind::Sum, u"%s,0.000;%s-,0.000", u""},
+        {"%P%MAX%", SummaryKind::Max, u"%s,0.0000;%s-,0.000", u"最大值："},
+        {"%R%AVG%", SummaryKind::Avg, u"%s,0.00%;%s-,0.00%", u"平均值："},
+        {"%NUM%", SummaryKind::None, u"", u""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tags);
+        GridDefinition view = definition();
+        GridColumn col;
+        ApplyColumnTags(view, col, QLatin1String(c.tags));
+        EXPECT_EQ(c.kind, col.summary);
+        EXPECT_EQ(QString::fromUtf16(c.format), col.summaryFormat);
+        EXPECT_EQ(QString::fromUtf16(c.prefix), col.summaryPrefix);
+        EXPECT_EQ(c.kind != SummaryKind::None, view.footerVisible);
+    }
+}
+
+TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
+    GridDefinition view = definition();
+    GridColumn col;
+    ApplyColumnTags(view, col, QStringLiteral("%R%AVG%"));
+    EXPECT_EQ(QStringLiteral("平均值：12.50%"),
+              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
+    EXPECT_EQ(QStringLiteral("平均值：-0.25%"),
+              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
+}
+
+TEST(AddGridColumn, FilteringAsSetForTheView) {
+    GridDefinition view = definition();
+    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("甲"), QString(), false, 60).filtering);
+    view.filteringEnabled = false;
+    EXPECT_FALSE(AddGridColumn(view, QStringLiteral("乙"), QString(), false, 60).filtering);
+}
+
+TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
+    GridDefinition view = definition();
+    GridColumn sum;
+    ApplyColumnTags(view, sum, QStringLiteral("%SUM%"));
+    EXPECT_EQ(ValueKind::Float, sum.valueKind);
+    GridColumn count;
+    ApplyColumnTags(view, count, QStringLiteral("%CNT%"));
+    EXPECT_EQ(ValueKind::Text, count.valueKind);
+}
+
+TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
+    struct Case {
+        const char* tags;
+        bool masked;
+        SummaryKind kind;
+    };
+    const Case cases[] = {
+        {"%SUM%M%Cost%", true, SummaryKind::None},
+        // The summary tags after a refused one are still tried.
+        {"%SUM%CNT%M%Cost%", true, SummaryKind::Count},
+        {"%SUM%MAX%MIN%AVG%P%Cost%", true, SummaryKind::None},
+        {"%MAX%Cost%Q%", true, SummaryKind::None},
+        {"%MIN%CNT%Cost%Q%", true, SummaryKind::Count},
+        // "Cost" masks only number columns, but a text column's summary is still refused.
+        {"%SUM%Cost%", false, SummaryKind::None},
+        {"%CNT%Cost%", false, SummaryKind::Count},
+        // "cost" in another letter case is no cost tag.
+        {"%SUM%M%cost%", false, SummaryKind::Sum},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tags);
+        GridDefinition view = definition(false);
+        GridColumn col;
+        col.editable = true;
+        ApplyColumnTags(view, col, QLatin1String(c.tags));
+        EXPECT_EQ(c.masked, col.masked);
+        EXPECT_EQ(!c.masked, col.editable);
+        EXPECT_EQ(c.kind, col.summary);
+    }
+}
+
+TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
+    const QString caption = QStringLiteral("[%SUM%M%Cost%]预计资金");
+
+    GridDefinition denied = definition(false);
+    const GridColumn& masked = AddGridColumn(denied, caption, QStringLiteral("yjzj"), true, 80);
+    EXPECT_TRUE(masked.masked);
+    EXPECT_FALSE(masked.editable);
+    EXPECT_EQ(SummaryKind::None, masked.summary);
+    EXPECT_FALSE(denied.footerVisible);
+    EXPECT_EQ(QStringLiteral("***"), MaskedText());
+
+    GridDefinition allowed = definition(true);
+    const GridColumn& open = AddGridColumn(allowed, caption, QStringLiteral("yjzj"), true, 80);
+    EXPECT_FALSE(open.masked);
+    EXPECT_TRUE(open.editable);
+    EXPECT_EQ(SummaryKind::Sum, open.summary);
+    EXPECT_TRUE(allowed.footerVisible);
+    EXPECT_EQ(5, open.decimals);  // totaldot
+    EXPECT_EQ(QStringLiteral("1,234.56780"), FormatFloat(open.displayPattern, 1234.5678));
+    EXPECT_EQ(QStringLiteral("99.00000"),
+              FormatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
+}
+
+TEST(AddGridColumn, HiddenBarcodeColumn) {
+    GridDefinition view = definition();
+    const GridColumn& col =
+        AddGridColumn(view, QStringLiteral("[%F%]条码"), QStringLiteral("sp_tm"), false, 80);
+    EXPECT_EQ(QStringLiteral("条码"), col.caption);
+    EXPECT_EQ(QStringLiteral("%F%"), col.tags);
+    EXPECT_EQ(NumberKind::None, col.numberKind);
+    EXPECT_EQ(EditorKind::Text, col.editor);
+    EXPECT_FALSE(col.visible);
+    EXPECT_EQ(kHiddenColumnTag, col.tag);
+    EXPECT_EQ(110, col.tag);
+    EXPECT_EQ(QStringLiteral("sp_tm"), col.fieldName);
+}
+
+TEST(AddGridColumn, FRuleNeedsAGridThatLetsColumnsHide) {
+    GridDefinition view = definition();
+    view.allowHideColumns = false;
+    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%F%]条码"), QString(), false, 80);
+    EXPECT_TRUE(col.visible);
+    EXPECT_EQ(0, col.tag);
+}
+
+TEST(AddGridColumn, FAnywhereInTheTagList) {
+    const char16_t* captions[] = {u"[F]甲", u"[%Q%F]乙", u"[%FOO%]丙", u"[%SUM%F%M%]丁"};
+    for (const char16_t* c : captions) {
+        GridDefinition view = definition();
+        const GridColumn& col = AddGridColumn(view, QString::fromUtf16(c), QString(), false, 60);
+        EXPECT_FALSE(col.visible) << QString::fromUtf16(c).toStdString();
+        EXPECT_EQ(110, col.tag) << QString::fromUtf16(c).toStdString();
+    }
+    GridDefinition view = definition();
+    // A lower-case "f" and an "F" in the caption do not hide the column.
+    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%f%]甲"), QString(), false, 60).visible);
+    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%Q%]F值"), QString(), false, 60).visible);
+}
+
+TEST(AddGridColumn, HiddenButtonColumnWithFooterCount) {
+    GridDefinition view = definition();
+    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%SET%CNT%F%]商品名称"),
+                                          QStringLiteral("sp_spmc"), true, 120);
+    EXPECT_EQ(QStringLiteral("商品名称"), col.caption);
+    EXPECT_EQ(EditorKind::Button, col.editor);
+    EXPECT_FALSE(col.visible);
+    EXPECT_EQ(110, col.tag);
+    EXPECT_EQ(SummaryKind::Count, col.summary);
+    EXPECT_EQ(QStringLiteral("合计"), col.summaryFormat);
+    EXPECT_TRUE(view.footerVisible);
+}
+
+TEST(AddGridColumn, PlainCaptions) {
+    for (const QString& text : {QStringLiteral("[]买赠说明"), QStringLiteral("买赠说明")}) {
+        GridDefinition view = definition();
+        const GridColumn& col = AddGridColumn(view, text, QStringLiteral("mzsm"), true, 100);
+        EXPECT_EQ(QStringLiteral("买赠说明"), col.caption);
+        EXPECT_EQ(QString(), col.tags);
+        EXPECT_EQ(NumberKind::None, col.numberKind);
+        EXPECT_EQ(ValueKind::Text, col.valueKind);
+        EXPECT_EQ(EditorKind::Text, col.editor);
+        EXPECT_EQ(SummaryKind::None, col.summary);
+        EXPECT_TRUE(col.visible);
+        EXPECT_TRUE(col.editable);
+        EXPECT_EQ(0, col.tag);
+        EXPECT_EQ(100, col.width);
+        EXPECT_EQ(Qt::AlignLeft | Qt::AlignVCenter, col.alignment);
+        EXPECT_EQ(Qt::AlignCenter, col.headerAlignment);
+        EXPECT_FALSE(view.footerVisible);
+    }
+}
+
+TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
+    struct Case {
+        const char16_t* caption;
+        int width;
+        int expected;
+    };
+    const Case cases[] = {
+        {u"商品名称", 20, 56},        // four Chinese characters = 8 bytes
+        {u"商品名称", 80, 80},        // a wider given width stays
+        {u"[%Q%F%SUM%]数量", 5, 28},  // the tags do not count
+        {u"ABC", 20, 21},             // ASCII: one byte each
+        {u"ABC", 21, 21},
+        {u"单价A", 0, 35},  // 5 bytes
+        {u"", 0, 0},
+    };
+    for (const Case& c : cases) {
+        GridDefinition view = definition();
+        view.allowHideColumns = false;
+        const GridColumn& col =
+            AddGridColumn(view, QString::fromUtf16(c.caption), QString(), false, c.width);
+        EXPECT_EQ(c.expected, col.width) << QString::fromUtf16(c.caption).toStdString();
+        // Visibility follows the given width, not the raised one.
+        EXPECT_EQ(c.width >= 1, col.visible) << QString::fromUtf16(c.caption).toStdString();
+    }
+}
+
+TEST(AddGridColumn, RightAlignedByCaptionOrNumberTag) {
+    struct Case {
+        const char16_t* caption;
+        bool right;
+    };
+    const Case cases[] = {
+        {u"金额", true},          {u"单价", true},       {u"含税价格", true},
+        {u"名称", false},         {u"数量", false},      {u"[%Q%]数量", true},
+        {u"[%DATA%]日期", false}, {u"[]额度说明", true}, {u"[%CNT%]编号", false},
+    };
+    for (const Case& c : cases) {
+        GridDefinition view = definition();
+        const GridColumn& col =
+            AddGridColumn(view, QString::fromUtf16(c.caption), QString(), false, 60);
+        const Qt::Alignment horizontal = c.right ? Qt::AlignRight : Qt::AlignLeft;
+        EXPECT_EQ(horizontal | Qt::AlignVCenter, col.alignment)
+            << QString::fromUtf16(c.caption).toStdString();
+    }
+}
+
+TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
+    GridDefinition view = definition();  // pricedot 4, qtydot 3
+    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%P%]单价"), QString(), true, 60);
+    EXPECT_EQ(QStringLiteral("12.3457"), FormatFloat(col.displayPattern, 12.345678));
+    EXPECT_EQ(QStringLiteral("-12.346"), FormatFloat(col.displayPattern, -12.345678));
+    EXPECT_EQ(QStringLiteral("-1,234.500"), FormatFloat(col.displayPattern, -1234.5));
+    EXPECT_EQ(4, col.decimals);
+
+    GridDefinition whole = definition();
+    whole.context.qtyDot = 0;
+    const GridColumn& p0 = AddGridColumn(whole, QStringLiteral("[%P%]单价"), QString(), true, 60);
+    EXPECT_EQ(QStringLiteral("-13"), FormatFloat(p0.displayPattern, -12.5));
+    EXPECT_EQ(QStringLiteral("12.5000"), FormatFloat(p0.displayPattern, 12.5));
+}
+
+TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
+    GridDefinition view = definition();
+    AddGridColumn(view, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
+    AddGridColumn(view, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60, 2);
+    ASSERT_EQ(2, view.columns.size());
+    EXPECT_EQ(QStringLiteral("code"), view.columns[0].fieldName);
+    EXPECT_EQ(2, view.columns[1].bandIndex);
+    EXPECT_EQ(1, view.columnIndex(QStringLiteral("QTY")));
+    EXPECT_EQ(-1, view.columnIndex(QStringLiteral("price")));
+}
+
+TEST(AddFooterSummary, SwitchesTheFooterOnAndMakesValuesFloat) {
+    GridDefinition view = definition();
+    GridColumn& col = AddGridColumn(view, QStringLiteral("备注"), QString(), false, 60);
+    EXPECT_FALSE(view.footerVisible);
+    AddFooterSummary(view, col, QStringLiteral("%s,0.00;%s-,0.00"), SummaryKind::Max,
+                     QStringLiteral("最大值："));
+    EXPECT_TRUE(view.footerVisible);
+    EXPECT_EQ(SummaryKind::Max, col.summary);
+    EXPECT_EQ(ValueKind::Float, col.valueKind);
+    EXPECT_EQ(QStringLiteral("最大值："), col.summaryPrefix);
+}
+
+TEST(AddGridBand, FixedBandResetsTheView) {
+    GridDefinition view = definition();
+    AddGridBand(view, QStringLiteral("基本信息"), 100, false);
+    AddGridBand(view, QStringLiteral("隐藏"), 0, false);
+    ASSERT_EQ(2, view.bands.size());
+    EXPECT_TRUE(view.bands[0].visible);
+    EXPECT_FALSE(view.bands[1].visible);
+    EXPECT_FALSE(view.bands[0].fixedLeft);
+    EXPECT_TRUE(view.bandHeadersVisible);
+
+    GridBand& fixed = AddGridBand(view, QStringLiteral("商品"), 1, true);
+    ASSERT_EQ(1, view.bands.size());
+    EXPECT_EQ(QStringLiteral("商品"), fixed.caption);
+    EXPECT_TRUE(fixed.visible);
+    EXPECT_TRUE(fixed.fixedLeft);
+    EXPECT_FALSE(view.groupingBoxVisible);
+    EXPECT_FALSE(view.columnGrouping);
+    EXPECT_FALSE(view.autoHeaderHeight);
+    EXPECT_FALSE(view.bandHeadersVisible);
+    EXPECT_EQ(0, view.fixedBandSeparatorWidth);
+}
+
+}  // namespace
+}  // namespace dyt

@@ -1,0 +1,445 @@
+// The record-set model: display texts with the column patterns, masked cells, alignment, editing,
+// check columns, the footer over the shown rows, the row indicator, and Qt's model checks.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QLoggingCategory>
+#include <QSignalSpy>
+
+#include "client/common/recordsetmodel.h"
+#include "common/currency.h"
+#include "common/error.h"
+#include "grid/printers.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt {
+namespace {
+
+// Collects the model tester's complaints (it reports through qWarning in Warning mode).
+class WarningCollector {
+public:
+    WarningCollector() {
+        messages().clear();
+        previous_ = qInstallMessageHandler(&WarningCollector::handler);
+    }
+    ~WarningCollector() { qInstallMessageHandler(previous_); }
+    static QStringList& messages() {
+        static QStringList list;
+        return list;
+    }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            messages().append(msg);
+    }
+    QtMessageHandler previous_;
+};
+
+enum Col { Code, Name, Qty, Price, Amount, Cost, Chk, Day, Note, ColCount };
+
+class RecordSetModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rs.addField(QStringLiteral("code"), FieldType::Text, 20);
+        rs.addField(QStringLiteral("name"), FieldType::Text, 40);
+        rs.addField(QStringLiteral("qty"), FieldType::Float);
+        rs.addField(QStringLiteral("price"), FieldType::Float);
+        rs.addField(QStringLiteral("amount"), FieldType::Currency);
+        rs.addField(QStringLiteral("cost"), FieldType::Float);
+        rs.addField(QStringLiteral("chk"), FieldType::Text, 1);
+        rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
+        rs.addField(QStringLiteral("day"), FieldType::Date);
+        rs.appendRow({QStringLiteral("A01"), QStringLiteral("螺丝"), 10.5, 2.345,
+                      QVariant::fromValue(Currency::fromDouble(24.62)), 1.2, QStringLiteral("1"), 0,
+                      QDate(2024, 3, 5)});
+        rs.appendRow({QStringLiteral("A02"), QStringLiteral("螺母"), -3.0, -1.23456,
+                      QVariant::fromValue(Currency::fromDouble(-3.7)), 0.8, QStringLiteral("0"), 2,
+                      QVariant()});
+        rs.appendRow({QStringLiteral("A03"), QStringLiteral("垫片"), QVariant(), 1234567.891,
+                      QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
+    }
+
+    void build(bool canSeeCost) {
+        view = GridDefinition();
+        view.context.qtyDot = 3;
+        view.context.priceDot = 4;
+        view.context.totalDot = 2;
+        view.context.canSeeCost = canSeeCost;
+        AddGridColumn(view, QStringLiteral("[%CNT%]编号"), QStringLiteral("code"), true, 60);
+        AddGridColumn(view, QStringLiteral("名称"), QStringLiteral("name"), false, 80);
+        AddGridColumn(view, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 60);
+        AddGridColumn(view, QStringLiteral("[%P%MAX%]单价"), QStringLiteral("price"), true, 60);
+        AddGridColumn(view, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 60);
+        AddGridColumn(view, QStringLiteral("[%SUM%M%Cost%]成本"), QStringLiteral("cost"), true, 60);
+        AddGridColumn(view, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), false, 40);
+        AddGridColumn(view, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
+        AddGridColumn(view, QStringLiteral("[%F%]备注"), QString(), true, 80);
+        model.setSource(&rs, &view);
+    }
+
+    QString text(int row, int col) { return model.data(model.index(row, col)).toString(); }
+
+    RecordSet rs;
+    GridDefinition view;
+    RecordSetModel model;
+};
+
+TEST_F(RecordSetModelTest, DisplayTextWithTheColumnPatterns) {
+    build(true);
+    ASSERT_EQ(3, model.rowCount());
+    ASSERT_EQ(ColCount, model.columnCount());
+    struct Case {
+        int row;
+        int col;
+        const char16_t* text;
+    };
+    const Case cases[] = {
+        {0, Code, u"A01"},
+        {0, Name, u"螺丝"},
+        {0, Qty, u"10.500"},
+        {0, Price, u"2.3450"},
+        {0, Amount, u"24.62"},
+        {0, Cost, u"1.20"},
+        {0, Day, u"2024-03-05"},
+        {1, Qty, u"-3.000"},
+        {1, Price, u"-1.235"},  // a negative price takes the quantity places
+        {1, Amount, u"-3.70"},
+        {2, Qty, u""},  // Null shows nothing
+        {2, Price, u"1,234,567.8910"},
+        {2, Day, u""},
+        {0, Note, u""},  // unbound column
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(QString::fromUtf16(c.text), text(c.row, c.col)) << c.row << "," << c.col;
+        EXPECT_EQ(QString::fromUtf16(c.text), model.displayText(c.row, c.col));
+    }
+}
+
+TEST_F(RecordSetModelTest, HeaderCaptionsAndAlignment) {
+    build(true);
+    EXPECT_EQ(QStringLiteral("数量"), model.headerData(Qty, Qt::Horizontal).toString());
+    EXPECT_EQ(QStringLiteral("备注"), model.headerData(Note, Qt::Horizontal).toString());
+    EXPECT_EQ(int(Qt::AlignCenter),
+              model.headerData(Qty, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+    const int right = int(Qt::AlignRight | Qt::AlignVCenter);
+    const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_EQ(right, model.data(model.index(0, Qty), Qt::TextAlignmentRole).toInt());
+    EXPECT_EQ(right, model.data(model.index(0, Amount), Qt::TextAlignmentRole).toInt());
+    EXPECT_EQ(left, model.data(model.index(0, Name), Qt::TextAlignmentRole).toInt());
+    EXPECT_EQ(Qt::AlignRight | Qt::AlignVCenter, model.footerAlignment(Qty));
+}
+
+TEST_F(RecordSetModelTest, CostMaskedWithoutTheRight) {
+    build(false);
+    EXPECT_EQ(QStringLiteral("***"), text(0, Cost));
+    EXPECT_EQ(QStringLiteral("***"), model.data(model.index(1, Cost), Qt::EditRole).toString());
+    EXPECT_EQ(QStringLiteral("***"),
+              model.data(model.index(1, Cost), RecordSetModel::RawValueRole).toString());
+    EXPECT_FALSE(model.flags(model.index(0, Cost)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.setData(model.index(0, Cost), 5.0));
+    EXPECT_EQ(1.2, rs.at(0, 5).toDouble());
+    // No footer sum for the cost column.
+    EXPECT_FALSE(model.footerValue(Cost).has_value());
+    EXPECT_EQ(QString(), model.footerText(Cost));
+}
+
+TEST_F(RecordSetModelTest, CostShownWithTheRight) {
+    build(true);
+    EXPECT_EQ(QStringLiteral("0.80"), text(1, Cost));
+    EXPECT_TRUE(model.flags(model.index(0, Cost)) & Qt::ItemIsEditable);
+    EXPECT_EQ(QStringLiteral("2.00"), model.footerText(Cost));  // 1.2 + 0.8, Null skipped
+}
+
+TEST_F(RecordSetModelTest, EditingNumbersRoundsAndRespectsTheMaximum) {
+    build(true);
+    const QModelIndex qty = model.index(0, Qty);
+    EXPECT_EQ(10.5, model.data(qty, Qt::EditRole).toDouble());
+    EXPECT_TRUE(model.setData(qty, QStringLiteral("12.34567")));
+    EXPECT_EQ(12.346, rs.at(0, 2).toDouble());
+    EXPECT_EQ(QStringLiteral("12.346"), text(0, Qty));
+
+    EXPECT_TRUE(model.setData(qty, 99999999.0));
+    EXPECT_FALSE(model.setData(qty, 100000000.0));
+    EXPECT_FALSE(model.setData(qty, -100000000.0));
+    EXPECT_FALSE(model.setData(qty, QStringLiteral("abc")));
+    EXPECT_EQ(99999999.0, rs.at(0, 2).toDouble());
+
+    // Clearing a number cell stores Null.
+    EXPECT_TRUE(model.setData(qty, QString()));
+    EXPECT_FALSE(rs.at(0, 2).isValid());
+
+    // A column the caller made read-only, and an unbound column, refuse edits.
+    EXPECT_FALSE(model.flags(model.index(0, Name)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.setData(model.index(0, Name), QStringLiteral("x")));
+    EXPECT_EQ(QStringLiteral("螺丝"), rs.at(0, 1).toString());
+    EXPECT_FALSE(model.setData(model.index(0, Note), QStringLiteral("x")));
+
+    // A text edit goes through as text; a date edit that is no date is refused.
+    EXPECT_TRUE(model.setData(model.index(1, Code), QStringLiteral("B02")));
+    EXPECT_EQ(QStringLiteral("B02"), rs.at(1, 0).toString());
+    EXPECT_TRUE(model.setData(model.index(1, Day), QStringLiteral("2024-12-31")));
+    EXPECT_EQ(QDate(2024, 12, 31), rs.at(1, 8).toDate());
+}
+
+TEST_F(RecordSetModelTest, CheckColumnStoresOneAndZero) {
+    build(true);
+    const QModelIndex on = model.index(0, Chk);
+    const QModelIndex off = model.index(1, Chk);
+    const QModelIndex none = model.index(2, Chk);
+    EXPECT_EQ(int(Qt::Checked), model.data(on, Qt::CheckStateRole).toInt());
+    EXPECT_EQ(int(Qt::Unchecked), model.data(off, Qt::CheckStateRole).toInt());
+    EXPECT_EQ(int(Qt::Unchecked), model.data(none, Qt::CheckStateRole).toInt());
+    EXPECT_FALSE(model.data(on, Qt::DisplayRole).isValid());
+    EXPECT_TRUE(model.flags(on) & Qt::ItemIsUserCheckable);
+    // Only the check column carries a check state.
+    EXPECT_FALSE(model.data(model.index(0, Name), Qt::CheckStateRole).isValid());
+
+    EXPECT_TRUE(model.setData(on, int(Qt::Unchecked), Qt::CheckStateRole));
+    EXPECT_EQ(QStringLiteral("0"), rs.at(0, 6).toString());
+    EXPECT_TRUE(model.setData(none, int(Qt::Checked), Qt::CheckStateRole));
+    EXPECT_EQ(QStringLiteral("1"), rs.at(2, 6).toString());
+    EXPECT_EQ(QStringLiteral("1"), model.data(none, Qt::EditRole).toString());
+    EXPECT_FALSE(model.setData(off, QStringLiteral("yes"), Qt::EditRole));
+    EXPECT_TRUE(model.setData(off, QStringLiteral("1"), Qt::EditRole));
+    EXPECT_EQ(QStringLiteral("1"), rs.at(1, 6).toString());
+}
+
+TEST_F(RecordSetModelTest, FooterOverAllRows) {
+    build(true);
+    EXPECT_TRUE(model.footerVisible());
+    // Count: the text "合计"; sum of 10.5 and -3 (Null skipped); max of the prices.
+    EXPECT_EQ(QStringLiteral("合计"), model.footerText(Code));
+    EXPECT_EQ(3.0, model.footerValue(Code).value());
+    EXPECT_EQ(QStringLiteral("7.500"), model.footerText(Qty));
+    EXPECT_EQ(QStringLiteral("最大值：1,234,567.8910"), model.footerText(Price));
+    EXPECT_EQ(QStringLiteral("20.92"), model.footerText(Amount));
+    EXPECT_EQ(QString(), model.footerText(Name));
+}
+
+TEST_F(RecordSetModelTest, FooterKindsOverNegativeValues) {
+    view = GridDefinition();
+    view.context.qtyDot = 1;
+    view.context.priceDot = 3;
+    AddGridColumn(view, QStringLiteral("[%P%MIN%]最低价"), QStringLiteral("price"), false, 60);
+    AddGridColumn(view, QStringLiteral("[%P%AVG%]均价"), QStringLiteral("price"), false, 60);
+    AddGridColumn(view, QStringLiteral("[%Q%MAX%]数量"), QStringLiteral("qty"), false, 60);
+    rs.removeRow(2);
+    model.setSource(&rs, &view);
+    // Prices 2.345 and -1.23456: the minimum is negative and takes the quantity places.
+    EXPECT_EQ(QStringLiteral("最小值：-1.2"), model.footerText(0));
+    // (2.345 - 1.23456) / 2 = 0.55522
+    EXPECT_EQ(QStringLiteral("平均值：0.555"), model.footerText(1));
+    EXPECT_EQ(QStringLiteral("最大值：10.5"), model.footerText(2));
+}
+
+TEST_F(RecordSetModelTest, FooterOfEmptyRowsShowsSumAndCountOnly) {
+    build(true);
+    model.setRowFilter([](const RecordSet&, int) { return false; });
+    EXPECT_EQ(0, model.rowCount());
+    EXPECT_EQ(QStringLiteral("0.000"), model.footerText(Qty));
+    EXPECT_EQ(QStringLiteral("合计"), model.footerText(Code));
+    EXPECT_EQ(0.0, model.footerValue(Code).value());
+    EXPECT_FALSE(model.footerValue(Price).has_value());
+    EXPECT_EQ(QString(), model.footerText(Price));
+}
+
+TEST_F(RecordSetModelTest, FooterFollowsTheRowFilterAndEdits) {
+    build(true);
+    QSignalSpy footerSpy(&model, &RecordSetModel::footerChanged);
+    const int qtyField = rs.fieldIndex(QStringLiteral("qty"));
+    model.setRowFilter([qtyField](const RecordSet& r, int raw) {
+        return r.at(raw, qtyField).isValid() && r.at(raw, qtyField).toDouble() > 0;
+    });
+    ASSERT_EQ(1, model.rowCount());
+    EXPECT_EQ(0, model.rawRow(0));
+    EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
+    EXPECT_EQ(QStringLiteral("10.500"), model.footerText(Qty));
+    EXPECT_EQ(QStringLiteral("最大值：2.3450"), model.footerText(Price));
+    EXPECT_EQ(QStringLiteral("24.62"), model.footerText(Amount));
+
+    EXPECT_TRUE(model.setData(model.index(0, Qty), 20.25));
+    EXPECT_EQ(QStringLiteral("20.250"), model.footerText(Qty));
+    EXPECT_GE(footerSpy.count(), 2);
+
+    // Edits outside the model show after reload; the filter is applied again.
+    rs.setAt(1, qtyField, 4.0);
+    model.reload();
+    ASSERT_EQ(2, model.rowCount());
+    EXPECT_EQ(1, model.rawRow(1));
+    EXPECT_EQ(QStringLiteral("24.250"), model.footerText(Qty));
+
+    model.setRowFilter({});
+    EXPECT_EQ(3, model.rowCount());
+    EXPECT_EQ(-1, model.rawRow(3));
+}
+
+TEST_F(RecordSetModelTest, RowIndicator) {
+    build(true);
+    // Row 2 (sonnum 2) is a category row marked "*".
+    EXPECT_EQ(QStringLiteral("   1"), model.rowIndicatorText(0));
+    EXPECT_EQ(QStringLiteral("*  2"), model.rowIndicatorText(1));
+    EXPECT_EQ(QStringLiteral("   3"), model.rowIndicatorText(2));
+
+    QSignalSpy spy(&model, &QAbstractItemModel::headerDataChanged);
+    model.setCurrentRow(0);
+    EXPECT_EQ(QStringLiteral(" →1"), model.headerData(0, Qt::Vertical).toString());
+    model.setCurrentRow(1);
+    EXPECT_EQ(QStringLiteral("   1"), model.headerData(0, Qt::Vertical).toString());
+    EXPECT_EQ(QStringLiteral("*→2"), model.headerData(1, Qt::Vertical).toString());
+    EXPECT_EQ(3, spy.count());  // row 0; then rows 0 and 1
+    model.setCurrentRow(7);     // out of range: no current row
+    EXPECT_EQ(-1, model.currentRow());
+    EXPECT_EQ(QStringLiteral("*  2"), model.rowIndicatorText(1));
+    EXPECT_EQ(QString(), model.rowIndicatorText(3));
+}
+
+TEST(RowIndicatorMarker, FourForms) {
+    EXPECT_EQ(QStringLiteral("*→"), RowIndicatorMarker(true, true));
+    EXPECT_EQ(QStringLiteral("*  "), RowIndicatorMarker(false, true));
+    EXPECT_EQ(QStringLiteral(" →"), RowIndicatorMarker(true, false));
+    EXPECT_EQ(QStringLiteral("   "), RowIndicatorMarker(false, false));
+}
+
+TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {
+    build(true);
+    GridDefinition bad;
+    AddGridColumn(bad, QStringLiteral("编号"), QStringLiteral("nosuchfield"), false, 60);
+    try {
+        model.setSource(&rs, &bad);
+        FAIL() << "no error";
+    } catch (const DytError& e) {
+        EXPECT_EQ(QStringLiteral("字段[nosuchfield]不存在"), e.message());
+    }
+    EXPECT_EQ(&view, model.definition());
+    EXPECT_EQ(ColCount, model.columnCount());
+}
+
+TEST_F(RecordSetModelTest, PassesTheModelTester) {
+    WarningCollector warnings;
+    build(true);
+    {
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::Warning);
+        model.setCurrentRow(1);
+        EXPECT_TRUE(model.setData(model.index(0, Qty), 3.5));
+        EXPECT_TRUE(model.setData(model.index(0, Chk), int(Qt::Checked), Qt::CheckStateRole));
+        model.setRowFilter([](const RecordSet&, int raw) { return raw != 1; });
+        rs.appendRow({QStringLiteral("A04")});
+        model.reload();
+        model.setRowFilter({});
+        EXPECT_EQ(4, model.rowCount());
+        model.sort(Name, Qt::DescendingOrder);
+        model.setColumnFilter(Code, QStringLiteral("A0"));
+        EXPECT_EQ(4, model.rowCount());
+        model.setColumnFilter(Code, QStringLiteral("A04"));
+        EXPECT_EQ(1, model.rowCount());
+        model.clearColumnFilters();
+        model.sort(-1);
+        RecordSet empty;
+        empty.addField(QStringLiteral("code"), FieldType::Text);
+        GridDefinition one;
+        AddGridColumn(one, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+        model.setSource(&empty, &one);
+        EXPECT_EQ(0, model.rowCount());
+        model.setSource(nullptr, nullptr);
+        EXPECT_EQ(0, model.columnCount());
+    }
+    EXPECT_EQ(QStringList(), WarningCollector::messages());
+}
+
+}  // namespace
+}  // namespace dyt
+
+namespace dyt {
+namespace {
+
+TEST_F(RecordSetModelTest, SortsByColumnValues) {
+    build(true);
+    rs.appendRow({QStringLiteral("A00"), QStringLiteral("啊"), 2.0});
+    model.reload();
+    auto codes = [this] {
+        QStringList list;
+        for (int r = 0; r < model.rowCount(); ++r)
+            list.append(text(r, Code));
+        return list;
+    };
+    // Quantities 10.5, -3, Null, 2: Null first, then by value.
+    model.sort(Qty, Qt::AscendingOrder);
+    EXPECT_EQ((QStringList{u"A03"_s, u"A02"_s, u"A00"_s, u"A01"_s}), codes());
+    model.sort(Qty, Qt::DescendingOrder);
+    EXPECT_EQ((QStringList{u"A01"_s, u"A00"_s, u"A02"_s, u"A03"_s}), codes());
+    // Names by GBK bytes: 啊 (B0A1) < 垫 (B5E6) < 螺母 (C2DD C4B8) < 螺丝 (C2DD CBBF).
+    model.sort(Name, Qt::AscendingOrder);
+    EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s, u"A01"_s}), codes());
+    // Footers do not depend on the order; the sort survives a reload and a row filter.
+    EXPECT_EQ(QStringLiteral("9.500"), model.footerText(Qty));
+    model.setRowFilter([](const RecordSet&, int raw) { return raw != 0; });
+    EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s}), codes());
+    model.setRowFilter({});
+    model.sort(-1);
+    EXPECT_EQ((QStringList{u"A01"_s, u"A02"_s, u"A03"_s, u"A00"_s}), codes());
+}
+
+TEST_F(RecordSetModelTest, SortIsStableForEqualValues) {
+    build(true);
+    rs.appendRow({QStringLiteral("A04"), QString(), 10.5});
+    rs.appendRow({QStringLiteral("A05"), QString(), -3.0});
+    model.reload();
+    QStringList codes;
+    model.sort(Qty, Qt::DescendingOrder);
+    for (int r = 0; r < model.rowCount(); ++r)
+        codes.append(text(r, Code));
+    EXPECT_EQ((QStringList{u"A01"_s, u"A04"_s, u"A02"_s, u"A05"_s, u"A03"_s}), codes);
+}
+
+TEST_F(RecordSetModelTest, MaskedColumnIsNotSorted) {
+    build(false);
+    model.sort(Cost, Qt::DescendingOrder);
+    EXPECT_EQ(-1, model.sortColumn());
+    EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
+}
+
+}  // namespace
+}  // namespace dyt
+
+namespace dyt {
+namespace {
+
+TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
+    build(true);
+    auto codes = [this] {
+        QStringList list;
+        for (int r = 0; r < model.rowCount(); ++r)
+            list.append(text(r, Code));
+        return list;
+    };
+    // "螺" is in two names; the footer follows the shown rows.
+    model.setColumnFilter(Name, QStringLiteral("螺"));
+    EXPECT_EQ((QStringList{u"A01"_s, u"A02"_s}), codes());
+    EXPECT_EQ(QStringLiteral("7.500"), model.footerText(Qty));
+    // Filters of two columns must both match; the price is matched as shown ("-1.235").
+    model.setColumnFilter(Price, QStringLiteral("-1.23"));
+    EXPECT_EQ((QStringList{u"A02"_s}), codes());
+    EXPECT_EQ(QStringLiteral("-3.000"), model.footerText(Qty));
+    EXPECT_EQ(QStringLiteral("-1.23"), model.columnFilter(Price));
+    // Letter case is ignored; an empty text removes a filter.
+    model.setColumnFilter(Price, QString());
+    model.setColumnFilter(Code, QStringLiteral("a01"));
+    EXPECT_EQ((QStringList{u"A01"_s}), codes());
+    model.clearColumnFilters();
+    EXPECT_EQ(3, model.rowCount());
+}
+
+TEST_F(RecordSetModelTest, FilterOnAMaskedColumnSeesOnlyTheMask) {
+    build(false);
+    model.setColumnFilter(Cost, QStringLiteral("1.2"));
+    EXPECT_EQ(0, model.rowCount());
+    model.setColumnFilter(Cost, QStringLiteral("***"));
+    EXPECT_EQ(2, model.rowCount());  // the row with a Null cost shows nothing
+}
+
+}  // namespace
+}  // namespace dyt
