@@ -118,6 +118,16 @@ void TfrmMain::buildHeader(const QString& programDir) {
             if (pixmap.load(file))
                 picture->setPixmap(pixmap);
         }
+        if (picture->pixmap().isNull() && name == files.at(0)) {
+            // Without the picture the strip still names the product.
+            picture->setText(QStringLiteral("《德盈通》普及版"));
+            picture->setContentsMargins(16, 0, 16, 0);
+            QFont f = picture->font();
+            f.setPointSize(16);
+            f.setBold(true);
+            picture->setFont(f);
+            picture->setStyleSheet(QStringLiteral("color:#1F4E8C;"));
+        }
         headerPictures_.append(picture);
         row->addWidget(picture, name == files.at(1) ? 1 : 0);
     }
