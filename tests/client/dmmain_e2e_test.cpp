@@ -92,6 +92,9 @@ TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
     EXPECT_EQ(QStringLiteral("不提示"),
               errorOf([&] { dm.ExecQuery(QStringLiteral("SELECT 1 AS a"), &rs); }));
     EXPECT_EQ(1, quits);
+    EXPECT_EQ(
+        QStringList{QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！")},
+        script.messages());
     EXPECT_FALSE(dm.Connected());
     EXPECT_FALSE(dm.CallBusy());
     resetSession();

@@ -223,8 +223,14 @@ bool TdmMain::CheckConnection() {
                     int port = 0;
                     const QString address = loginedUser().ServerAddress;
                     splitServerAddress(address, &host, &port);
-                    if (isLocalServer(host))
-                        StartLocalServer(port);
+                    if (isLocalServer(host)) {
+                        try {
+                            StartLocalServer(port);
+                        } catch (const DytError& e) {
+                            // The operator learns why; the loop still offers to go on or quit.
+                            prompter().showError(caption::systemError(), e);
+                        }
+                    }
                     if (ConnectServer(address, true, 1))
                         ok = !(isLoggedIn() && relogin) || relogin();
                 } catch (const DytError&) {

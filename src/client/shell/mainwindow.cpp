@@ -94,7 +94,11 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
     setPanel(kNetworkPanel, panelText(kNetworkPanel), networkBlue());
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // A navigator never put into the workspace belongs to no one else.
+    if (navigator_ && !navigator_->parent())
+        delete navigator_.data();
+}
 
 void TfrmMain::buildHeader(const QString& programDir) {
     header_ = new QWidget(this);
@@ -204,6 +208,10 @@ void TfrmMain::attachDataModule(TdmMain* dm) {
     if (dm_) {
         connect(dm_, &TdmMain::networkStateChanged, this, &TfrmMain::RefreshNetworkState);
     }
+}
+
+TfrmNavigator* TfrmMain::navigator() const {
+    return navigator_.data();
 }
 
 void TfrmMain::setNavigator(TfrmNavigator* navigator) {

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -75,7 +76,7 @@ public:
     // The navigator window, put into the workspace at the first activation (one is created then
     // when none was given).
     void setNavigator(TfrmNavigator* navigator);
-    TfrmNavigator* navigator() const { return navigator_; }
+    TfrmNavigator* navigator() const;
     QMdiArea* workspace() const { return workspace_; }
     // The toolbar button "退出系统".
     QAction* exitAction() const { return exitAction_; }
@@ -114,7 +115,7 @@ private:
     QString programDir_;
 
     TdmMain* dm_ = nullptr;
-    TfrmNavigator* navigator_ = nullptr;
+    QPointer<TfrmNavigator> navigator_;
     QMdiArea* workspace_ = nullptr;
     QWidget* header_ = nullptr;
     QList<QLabel*> headerPictures_;
