@@ -412,3 +412,37 @@ TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
         << started.value(0).toStdString();
     EXPECT_EQ(4000, transport->port());
 }
+
+TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
+    connectLoggedIn();
+    // A connect started while one runs (through message processing) returns false at once.
+    bool nested = true;
+    transport->duringCall = [&](const RecordedCall& c) {
+        if (c.method == QLatin1String("InitDataBase"))
+            nested = dm->ConnectServer(QStringLiteral("other:1"), false, 1);
+    };
+    EXPECT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(QStringLiteral("srv"), transport->host());
+
+    // A check started while one runs aborts silently; the running check goes on.
+    QString inner;
+    transport->duringCall = [&](const RecordedCall& c) {
+        if (c.method == QLatin1String("ConnectionVar"))
+            inner = errorOf([&] { dm->CheckConnection(); });
+    };
+    EXPECT_TRUE(dm->CheckConnection());
+    EXPECT_EQ(QStringLiteral("不提示"), inner);
+}
+
+TEST_F(DmFixture, WrappersRefuseMissingArguments) {
+    connectLoggedIn();
+    ParamList params;
+    EXPECT_NE(QStringLiteral("<none>"), errorOf([&] { dm->ExecUpdate(QStringLiteral("  ")); }));
+    EXPECT_NE(QStringLiteral("<none>"),
+              errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), nullptr); }));
+    EXPECT_NE(QStringLiteral("<none>"),
+              errorOf([&] { dm->ExecService(QString(), QStringLiteral("SaveToDB"), params); }));
+    EXPECT_TRUE(transport->calls().isEmpty());
+    EXPECT_FALSE(dm->CallBusy());
+}

@@ -373,3 +373,25 @@ TEST_F(ShellTest, ScreenshotOfTheMainWindow) {
     EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
     main->hide();
 }
+
+TEST_F(ShellTest, ClosingTheWindowClosesChildrenAndDisconnects) {
+    login();
+    int childrenClosed = 0;
+    main->hooks.closeChildren = [&] { ++childrenClosed; };
+    main->show();
+    main->FormActivate();
+
+    script.answer(QStringLiteral("取消(&C)"));
+    main->exitAction()->trigger();  // the toolbar button "退出系统"
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(0, childrenClosed);
+    EXPECT_TRUE(dm->Connected());
+
+    script.answer(QStringLiteral("确定(&O)"));
+    main->exitAction()->trigger();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(1, childrenClosed);
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_TRUE(main->workspace()->subWindowList().isEmpty());
+    EXPECT_EQ(2, script.records(PromptKind::Question).size());
+}

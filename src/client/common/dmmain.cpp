@@ -330,7 +330,6 @@ void TdmMain::setOperator(ParamList& params) const {
 // --- wrappers
 
 void TdmMain::ExecQuery(const QString& sql, RecordSet* data) {
-    Q_ASSERT(data);
     if (!data)
         throw DytError(QStringLiteral("ExecQuery: 没有给出数据集"));
     data->clear();
@@ -344,7 +343,6 @@ void TdmMain::ExecQuery(const QString& sql, RecordSet* data) {
 }
 
 int TdmMain::ExecUpdate(const QString& sql) {
-    Q_ASSERT(!sql.trimmed().isEmpty());
     if (sql.trimmed().isEmpty())
         throw DytError(QStringLiteral("ExecUpdate: SQL语句为空"));
     checkQueryOnly();
@@ -369,7 +367,6 @@ int TdmMain::ExecProc(const QString& procName, ParamList& params, bool raiseOnEr
 }
 
 int TdmMain::ExecProcQuery(const QString& procName, ParamList& params, RecordSet* data) {
-    Q_ASSERT(data);
     if (!data)
         throw DytError(QStringLiteral("ExecProcQuery: 没有给出数据集"));
     int result = 0;
@@ -398,7 +395,6 @@ int TdmMain::ExecProcQuery(const QString& procName, ParamList& params, RecordSet
 
 int TdmMain::ExecService(const QString& serviceName, const QString& methodName, ParamList& params,
                          const RecordSet* data1, const RecordSet* data2, const RecordSet* data3) {
-    Q_ASSERT(!serviceName.isEmpty() && !methodName.isEmpty());
     if (serviceName.isEmpty() || methodName.isEmpty())
         throw DytError(QStringLiteral("ExecService: 服务名或方法名为空"));
     checkQueryOnly();
