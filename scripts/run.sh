@@ -21,7 +21,7 @@ if ! kill -0 "$SERVER_PID" 2>/dev/null; then
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  "$BIN/dyt-client" "$@" || true
+  DYT_SERVER="127.0.0.1:$PORT" "$BIN/dyt-client" "$@" || true
 else
   echo "No display: the server runs on port $PORT; press Ctrl+C to stop it."
   wait "$SERVER_PID"

@@ -1,0 +1,52 @@
+#include "client/common/session.h"
+
+namespace dyt::client {
+
+namespace {
+int g_runMode = kFullMode;
+bool g_loggedIn = false;
+}  // namespace
+
+int runMode() {
+    return g_runMode;
+}
+
+void setRunMode(int mode) {
+    g_runMode = mode == kQueryOnlyMode ? kQueryOnlyMode : kFullMode;
+}
+
+bool queryOnly() {
+    return g_runMode == kQueryOnlyMode;
+}
+
+QString modeLabel() {
+    return queryOnly() ? QStringLiteral("查询版") : QStringLiteral("正式版");
+}
+
+int runModeFromArguments(const QStringList& arguments) {
+    if (!arguments.isEmpty() &&
+        arguments.first().compare(QLatin1String("-c"), Qt::CaseInsensitive) == 0) {
+        return kQueryOnlyMode;
+    }
+    return kFullMode;
+}
+
+TLoginedUser& loginedUser() {
+    static TLoginedUser user;
+    return user;
+}
+
+bool isLoggedIn() {
+    return g_loggedIn;
+}
+
+void setLoggedIn(bool loggedIn) {
+    g_loggedIn = loggedIn;
+}
+
+void resetSession() {
+    loginedUser() = TLoginedUser();
+    g_loggedIn = false;
+}
+
+}  // namespace dyt::client

@@ -1,0 +1,76 @@
+#include "client/shell/startup.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLocale>
+
+#include "client/common/dmmain.h"
+#include "client/common/prompter.h"
+#include "client/common/session.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/navigator.h"
+#include "client/shell/splash.h"
+#include "common/error.h"
+
+namespace dyt::client {
+
+QString productTitle() {
+    return QStringLiteral("《德盈通》普及版");
+}
+
+QString clientDateFormat() {
+    return QStringLiteral("yyyy-MM-dd");
+}
+
+void applyDateFormat() {
+    // Dates show and travel as yyyy-MM-dd everywhere; the locale gives Chinese names and
+    // separators for the rest.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+}
+
+ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QString& programDir) {
+    auto step = [splash](const QString& message) {
+        if (splash)
+            splash->step(message);
+    };
+    ClientObjects objects;
+    applyDateFormat();
+    step(QStringLiteral("正在初始化系统运行环境"));
+    QCoreApplication::setApplicationName(productTitle());
+    QGuiApplication::setApplicationDisplayName(productTitle());
+    step(QStringLiteral("正在加载主程序模块"));
+    objects.main = std::make_unique<TfrmMain>(programDir);
+    step(QStringLiteral("正在加载系统导航模块"));
+    objects.navigator = new TfrmNavigator;
+    objects.main->setNavigator(objects.navigator);
+    step(QStringLiteral("正在加载网络通讯模块"));
+    objects.dm = std::make_unique<TdmMain>();
+    objects.dm->programDir = programDir;
+    objects.main->attachDataModule(objects.dm.get());
+    step(QStringLiteral("系统初始化完毕，准备开始运行"));
+    if (splash) {
+        splash->finish();
+        splash->close();
+    }
+    setRunMode(runModeFromArguments(arguments));
+    return objects;
+}
+
+QString defaultServerAddress() {
+    const QString env = qEnvironmentVariable("DYT_SERVER").trimmed();
+    return env.isEmpty() ? QStringLiteral("127.0.0.1") : env;
+}
+
+bool connectWithoutLogin(TdmMain& dm, const QString& address) {
+    try {
+        if (!dm.ConnectServer(address, false, 1)) {
+            prompter().message(caption::systemError(), dmtext::connectFailed() + address,
+                               MessageIcon::Error);
+        }
+    } catch (const DytError& e) {
+        prompter().showError(caption::systemError(), e);
+    }
+    return true;
+}
+
+}  // namespace dyt::client

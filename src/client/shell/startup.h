@@ -1,0 +1,45 @@
+#pragma once
+// The start-up sequence of the client: date format, splash steps, the three long-lived objects
+// and the run mode.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace dyt::client {
+
+class TdmMain;
+class TfrmMain;
+class TfrmNavigator;
+class TfrmSplash;
+
+// "《德盈通》普及版"
+QString productTitle();
+
+// The date format of the whole client, "yyyy-MM-dd" (Qt notation); set at start-up.
+QString clientDateFormat();
+void applyDateFormat();
+
+// The objects start-up creates; they live for the whole run.
+struct ClientObjects {
+    std::unique_ptr<TdmMain> dm;
+    std::unique_ptr<TfrmMain> main;
+    TfrmNavigator* navigator = nullptr;  // owned by the main window's workspace once shown
+};
+
+// Runs the start-up steps on the splash window: each step's message, the gauge by tenths, the
+// main window, the navigator and the data module; then the gauge at 100 %. Sets the run mode
+// from the arguments (without the program name). The splash may be null (no window shown).
+ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QString& programDir);
+
+// The server address the client connects to without a login: the environment variable
+// DYT_SERVER ("host[:port]"), else "127.0.0.1".
+QString defaultServerAddress();
+
+// The login stand-in used until the login window exists: connects to the server address without
+// progress, and on failure tells the operator and goes on without a session.
+bool connectWithoutLogin(TdmMain& dm, const QString& address);
+
+}  // namespace dyt::client

@@ -1,0 +1,101 @@
+// The data module against a real dyt-server: connect, echo, the wrappers, and the reconnect
+// dialog after the server went away.
+
+#include <QTemporaryDir>
+
+#include "common/error.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+#include "support/serverprocess.h"
+
+using namespace dyt;
+using namespace dyt::client;
+
+namespace {
+
+template <typename F>
+QString errorOf(F&& f) {
+    try {
+        f();
+    } catch (const DytError& e) {
+        return e.message();
+    }
+    return QStringLiteral("<none>");
+}
+
+QString loginLines(const QString& dbName) {
+    return proto::joinLines({dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"),
+                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
+                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
+                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+                             QStringLiteral("V11.0.140215")});
+}
+
+}  // namespace
+
+TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
+    resetSession();
+    setRunMode(kFullMode);
+    ScriptedPrompter script;
+    test::reportFaultsToTest(script);
+    PrompterOverride override_(&script);
+
+    test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    TdmMain dm;  // the TCP transport
+    QTemporaryDir emptyProgramDir;
+    dm.programDir = emptyProgramDir.path();
+    int quits = 0;
+    dm.quitApplication = [&] { ++quits; };
+
+    ASSERT_TRUE(dm.ConnectServer(server.address(), true, 1));
+    EXPECT_TRUE(dm.Connected());
+    EXPECT_EQ(server.address(), loginedUser().ServerAddress);
+
+    // An account set and a login through the direct server handle, as the login does.
+    const QString caption = QStringLiteral("账套甲");
+    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
+                                        {caption, caption, QStringLiteral("sa"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
+                                                         QStringLiteral("1"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    loginedUser().UserId = 1;
+    setLoggedIn(true);
+
+    EXPECT_TRUE(dm.CheckConnection());
+    EXPECT_FALSE(dm.GoodsStamp.isEmpty());
+    EXPECT_EQ(1, dm.GoodsStampNewer);
+
+    RecordSet rs;
+    dm.ExecQuery(QStringLiteral("SELECT 1 AS a, 'x' AS b"), &rs);
+    ASSERT_EQ(1, rs.recordCount());
+    EXPECT_EQ(1, rs.integer(QStringLiteral("a")));
+    EXPECT_EQ(QStringLiteral("x"), rs.text(QStringLiteral("b")));
+
+    ParamList params;
+    EXPECT_EQ(QStringLiteral("存储过程[p_nope]不存在"),
+              errorOf([&] { dm.ExecProc(QStringLiteral("p_nope"), params); }));
+    EXPECT_EQ(QStringLiteral("1"), params.value(QStringLiteral("czy_id")));
+    EXPECT_EQ(QStringLiteral("ProcName:[p_nope]Error:[存储过程[p_nope]不存在]"),
+              errorOf([&] { dm.ExecProcQuery(QStringLiteral("p_nope"), params, &rs); }));
+    EXPECT_NE(QStringLiteral("<none>"),
+              errorOf([&] { dm.ExecUpdate(QStringLiteral("UPDATE no_such_table SET a = 1")); }));
+    EXPECT_FALSE(dm.CallBusy());
+
+    // The server goes away: the echo fails, the local server cannot be started (no program in
+    // the program folder), the operator chooses to quit.
+    server.stop();
+    script.answer(QStringLiteral("退出系统"), QStringLiteral("客户端与服务器连接断开"));
+    EXPECT_EQ(QStringLiteral("不提示"),
+              errorOf([&] { dm.ExecQuery(QStringLiteral("SELECT 1 AS a"), &rs); }));
+    EXPECT_EQ(1, quits);
+    EXPECT_EQ(
+        QStringList{QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！")},
+        script.messages());
+    EXPECT_FALSE(dm.Connected());
+    EXPECT_FALSE(dm.CallBusy());
+    resetSession();
+}

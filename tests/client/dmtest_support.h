@@ -1,0 +1,62 @@
+#pragma once
+// Shared set-up of the data-module and shell tests: a data module on the recording transport,
+// a scripted prompter that reports its faults to the running test, a fresh session.
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+#include "client/common/dmmain.h"
+#include "client/common/scriptedprompter.h"
+#include "client/common/session.h"
+#include "client/common/transport.h"
+#include "uihelpers.h"
+
+// Readable failure output for texts.
+static inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace dyt::test {
+
+class DmFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client::resetSession();
+        client::setRunMode(client::kFullMode);
+        test::reportFaultsToTest(script);
+        dm = std::make_unique<client::TdmMain>();
+        auto t = std::make_unique<client::RecordingTransport>();
+        transport = t.get();
+        dm->setTransport(std::move(t));
+        dm->quitApplication = [this] { ++quitCalls; };
+        dm->startProgram = [this](const QString& program, const QStringList& args) {
+            started.append(program + QLatin1Char(' ') + args.join(QLatin1Char(' ')));
+        };
+    }
+    void TearDown() override {
+        dm.reset();
+        client::resetSession();
+        client::setRunMode(client::kFullMode);
+    }
+
+    // Connects to a remote server (no local start on reconnect) and logs an operator in.
+    void connectLoggedIn(int userId = 7) {
+        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        client::loginedUser().UserId = userId;
+        client::setLoggedIn(true);
+        transport->clearCalls();
+    }
+
+    client::ScriptedPrompter script;
+    client::PrompterOverride override_{&script};
+    std::unique_ptr<client::TdmMain> dm;
+    client::RecordingTransport* transport = nullptr;
+    int quitCalls = 0;
+    QStringList started;
+};
+
+}  // namespace dyt::test

@@ -1,0 +1,397 @@
+// Start-up and main window: run mode, splash steps, first activation through the hooks, status
+// panels and network state, the close request with the automatic backup.
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include "client/shell/autobackup.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/navigator.h"
+#include "client/shell/splash.h"
+#include "client/shell/startup.h"
+#include "common/paramlist.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+
+using namespace dyt;
+using namespace dyt::client;
+using dyt::test::DmFixture;
+
+TEST(RunMode, FirstArgumentDashCInAnyCaseSelectsQueryOnly) {
+    const struct {
+        QStringList args;
+        int mode;
+    } cases[] = {
+        {{QStringLiteral("-c")}, kQueryOnlyMode},
+        {{QStringLiteral("-C")}, kQueryOnlyMode},
+        {{QStringLiteral("-c"), QStringLiteral("x")}, kQueryOnlyMode},
+        {{QStringLiteral("x"), QStringLiteral("-c")}, kFullMode},
+        {{QStringLiteral("-cx")}, kFullMode},
+        {{}, kFullMode},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.mode, runModeFromArguments(c.args))
+            << c.args.join(QLatin1Char(' ')).toStdString();
+    setRunMode(kQueryOnlyMode);
+    EXPECT_EQ(QStringLiteral("查询版"), modeLabel());
+    setRunMode(kFullMode);
+    EXPECT_EQ(QStringLiteral("正式版"), modeLabel());
+}
+
+TEST(AutoBackup, DueWhenLastDatePlusIntervalIsNotLaterThanToday) {
+    const QDate today(2026, 12, 6);
+    const struct {
+        const char* name;
+        const char* last;
+        int interval;
+        bool queryOnly;
+        bool due;
+    } cases[] = {
+        {"interval reached today", "2026-11-29", 7, false, true},
+        {"interval passed", "2026-10-01", 7, false, true},
+        {"interval not yet reached", "2026-11-30", 7, false, false},
+        {"across a year end", "2025-12-31", 340, false, true},
+        {"interval 0 always", "2026-12-06", 0, false, true},
+        {"negative interval", "2026-12-06", -1, false, true},
+        {"never backed up (empty)", "", 7, false, true},
+        {"unreadable date", "去年", 7, false, true},
+        {"query-only never", "2026-01-01", 0, true, false},
+        {"query-only never, empty date", "", 7, true, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.due, autoBackupDue(QString::fromUtf8(c.last), c.interval, today, c.queryOnly))
+            << c.name;
+    }
+    EXPECT_EQ(QStringLiteral("账套甲.20261206.0905.db"),
+              autoBackupFileName(QStringLiteral("账套甲"), QDateTime(today, QTime(9, 5, 59))));
+}
+
+TEST(StartUp, SplashStepsByTenthsThenFullAndCreatesTheObjects) {
+    QTemporaryDir dir;
+    TfrmSplash splash(dir.path());
+    EXPECT_FALSE(splash.pictureLoaded());  // no picture: no error, empty control
+    EXPECT_EQ(509, splash.width());
+    ClientObjects objects = startUp({QStringLiteral("-C")}, &splash, dir.path());
+    EXPECT_EQ((QStringList{QStringLiteral("正在初始化系统运行环境...|0"),
+                           QStringLiteral("正在加载主程序模块...|10"),
+                           QStringLiteral("正在加载系统导航模块...|20"),
+                           QStringLiteral("正在加载网络通讯模块...|30"),
+                           QStringLiteral("系统初始化完毕，准备开始运行...|40")}),
+              splash.history());
+    EXPECT_EQ(100, splash.gauge());
+    EXPECT_TRUE(splash.started());
+    ASSERT_TRUE(objects.main);
+    ASSERT_TRUE(objects.dm);
+    EXPECT_EQ(objects.dm.get(), dmMain());
+    EXPECT_EQ(objects.dm.get(), objects.main->dataModule());
+    EXPECT_EQ(objects.navigator, objects.main->navigator());
+    EXPECT_FALSE(objects.dm->Connected());
+    EXPECT_EQ(kQueryOnlyMode, runMode());
+    EXPECT_EQ(QStringLiteral("《德盈通》普及版"), objects.main->windowTitle());
+    setRunMode(kFullMode);
+}
+
+namespace {
+
+class ShellTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        main = std::make_unique<TfrmMain>(dir.path());
+        main->attachDataModule(dm.get());
+    }
+    void TearDown() override {
+        main.reset();
+        DmFixture::TearDown();
+    }
+    // A logged-in session on a connected server as the login leaves it.
+    void login() {
+        connectLoggedIn(7);
+        TLoginedUser& u = loginedUser();
+        u.ServerAddress = QStringLiteral("srv:8019");
+        u.ProfileName = QStringLiteral("dytv1_1");
+        u.ProfileCaption = QStringLiteral("账套甲");
+        u.UserName = QStringLiteral("张三");
+        u.dbUserName = QStringLiteral("sa");
+        u.dbPassword = QStringLiteral("pw");
+    }
+    void backupSettings(const QString& last, int interval) {
+        main->hooks.autoBackupSettings = [last, interval](QString* d, int* i) {
+            *d = last;
+            *i = interval;
+            return true;
+        };
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> main;
+};
+
+}  // namespace
+
+TEST_F(ShellTest, StatusPanelsStartWithTheirTexts) {
+    const QStringList initial{QStringLiteral("服务器：未登陆"),
+                              QStringLiteral("帐套： "),
+                              QStringLiteral("操作员："),
+                              QStringLiteral("系统时间：2007-04-11 12:11:22"),
+                              QStringLiteral("网络状态：正常"),
+                              QStringLiteral("双击发送消息！"),
+                              QString()};
+    for (int i = 0; i < TfrmMain::kPanelCount; ++i)
+        EXPECT_EQ(initial.at(i), main->panelText(i)) << i;
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));
+    EXPECT_TRUE(main->panelVisible(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(QStringLiteral("退出系统"), main->exitAction()->text());
+    main->showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 3, 9)));
+    EXPECT_EQ(QStringLiteral("系统时间：2026-12-06 08:03:09"),
+              main->panelText(TfrmMain::kClockPanel));
+}
+
+TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
+    QList<int> opened;
+    main->hooks.openFunction = [&](int code) { opened.append(code); };
+    main->resize(1200, 800);
+    QStringList captions;
+    for (int i = 0; i < 4; ++i) {
+        QLabel* link = main->quickLinkLabel(i);
+        ASSERT_NE(nullptr, link);
+        captions.append(link->text());
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(link, &release);
+    }
+    EXPECT_EQ((QStringList{QStringLiteral("经营历程"), QStringLiteral("应收应付"),
+                           QStringLiteral("库存状况"), QStringLiteral("老板报表")}),
+              captions);
+    EXPECT_EQ((QList<int>{2002, 300601, 300501, 3030}), opened);
+    const int width = main->quickLinkLabel(0)->parentWidget()->width();
+    EXPECT_EQ(width - 470, main->quickLinkLabel(0)->x());
+    EXPECT_EQ(width - 243, main->quickLinkLabel(3)->x());
+    EXPECT_EQ(31, main->quickLinkLabel(3)->y());
+}
+
+TEST_F(ShellTest, StatusFollowsTheSessionAndTheNetworkBlinksWhileDown) {
+    login();
+    loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
+    main->RefreshStatus();
+    EXPECT_EQ(QStringLiteral("服务器：本机"), main->panelText(TfrmMain::kServerPanel));
+    EXPECT_EQ(QStringLiteral("账套：账套甲"), main->panelText(TfrmMain::kProfilePanel));
+    EXPECT_EQ(QStringLiteral("操作员：张三"), main->panelText(TfrmMain::kOperatorPanel));
+    EXPECT_EQ(QStringLiteral("网络状态：正常"), main->panelText(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(QColor(Qt::blue), main->panelColor(TfrmMain::kNetworkPanel));
+    EXPECT_FALSE(main->blinking());
+
+    loginedUser().ServerAddress = QStringLiteral("srv:8019");
+    main->RefreshStatus();
+    EXPECT_EQ(QStringLiteral("服务器：srv:8019"), main->panelText(TfrmMain::kServerPanel));
+
+    dm->Disconnect();  // the data module tells the window
+    EXPECT_EQ(QStringLiteral("网络状态：断网"), main->panelText(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(QColor(Qt::red), main->panelColor(TfrmMain::kNetworkPanel));
+    EXPECT_TRUE(main->blinking());
+    const QStringList expected{QStringLiteral("网络状态：连接中..."),
+                               QStringLiteral("网络状态：断网"),
+                               QStringLiteral("网络状态：连接中...")};
+    for (const QString& text : expected) {
+        main->blinkTick();
+        EXPECT_EQ(text, main->panelText(TfrmMain::kNetworkPanel));
+        EXPECT_EQ(text.endsWith(QStringLiteral("断网")) ? QColor(Qt::red) : QColor(Qt::blue),
+                  main->panelColor(TfrmMain::kNetworkPanel));
+    }
+    ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    EXPECT_FALSE(main->blinking());
+    EXPECT_EQ(QStringLiteral("网络状态：正常"), main->panelText(TfrmMain::kNetworkPanel));
+}
+
+TEST_F(ShellTest, FirstActivationRunsLoginSettingsMenuOnce) {
+    QStringList order;
+    int progressAtSettings = -1;
+    main->hooks.login = [&] {
+        order.append(QStringLiteral("login"));
+        login();
+        return true;
+    };
+    main->hooks.loadSettings = [&] {
+        order.append(QStringLiteral("settings"));
+        progressAtSettings = script.progress().position();
+        return true;
+    };
+    main->hooks.buildMenu = [&] { order.append(QStringLiteral("menu")); };
+    main->hooks.afterStart = [&] { order.append(QStringLiteral("alerts")); };
+    QFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[_CLIENT_]\r\nCYGNPAGE7=3\r\nCYGNPAGE1=2\r\n");
+    ini.close();
+
+    main->FormActivate();
+    EXPECT_EQ((QStringList{QStringLiteral("login"), QStringLiteral("settings"),
+                           QStringLiteral("menu"), QStringLiteral("alerts")}),
+              order);
+    EXPECT_TRUE(main->activated());
+    EXPECT_EQ(4, progressAtSettings);
+    EXPECT_EQ(8, script.progress().maximum());
+    EXPECT_EQ(QStringList{QStringLiteral("正在加载系统配置，请稍后...")}, script.progressTexts());
+    EXPECT_FALSE(script.progressVisible());
+    ASSERT_NE(nullptr, main->navigator());
+    EXPECT_EQ(3, main->navigator()->currentPage());
+    ASSERT_EQ(1, main->workspace()->subWindowList().size());
+    EXPECT_EQ(main->navigator(), main->workspace()->subWindowList().at(0)->widget());
+    EXPECT_EQ(QStringLiteral("操作员：张三"), main->panelText(TfrmMain::kOperatorPanel));
+
+    main->FormActivate();  // a second activation runs nothing
+    EXPECT_EQ(4, order.size());
+    EXPECT_EQ(1, main->workspace()->subWindowList().size());
+}
+
+TEST_F(ShellTest, FailedLoginStopsBeforeSettingsAndFailedSettingsBeforeMenu) {
+    QStringList order;
+    main->hooks.login = [&] {
+        order.append(QStringLiteral("login"));
+        return false;
+    };
+    main->hooks.loadSettings = [&] {
+        order.append(QStringLiteral("settings"));
+        return false;
+    };
+    main->hooks.buildMenu = [&] { order.append(QStringLiteral("menu")); };
+    main->FormActivate();
+    EXPECT_EQ(QStringList{QStringLiteral("login")}, order);
+    EXPECT_FALSE(main->activated());
+
+    auto second = std::make_unique<TfrmMain>(dir.path());
+    second->hooks = main->hooks;
+    second->hooks.login = [&] { return true; };
+    order.clear();
+    second->FormActivate();
+    EXPECT_EQ(QStringList{QStringLiteral("settings")}, order);
+    EXPECT_TRUE(second->activated());
+    EXPECT_FALSE(script.progressVisible());
+    EXPECT_EQ(1, second->navigator()->currentPage());  // not reached: stays on the first page
+}
+
+TEST_F(ShellTest, WithoutHooksTheWindowRunsWithoutASession) {
+    main->FormActivate();
+    EXPECT_TRUE(main->activated());
+    EXPECT_EQ(1, main->navigator()->currentPage());
+    EXPECT_EQ(QStringLiteral("操作员："), main->panelText(TfrmMain::kOperatorPanel));
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(ShellTest, CloseCancelledAsksOnlyAndSendsNothing) {
+    login();
+    backupSettings(QString(), 0);
+    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("您确定要退出系统吗？"));
+    EXPECT_FALSE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
+    EXPECT_TRUE(transport->calls().isEmpty());
+    const auto q = script.records(PromptKind::Question);
+    ASSERT_EQ(1, q.size());
+    EXPECT_EQ(QStringLiteral("提示"), q.at(0).caption);
+    EXPECT_EQ((QStringList{QStringLiteral("确定(&O)"), QStringLiteral("取消(&C)")}),
+              q.at(0).buttons);
+    script.escape();
+    EXPECT_FALSE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
+}
+
+TEST_F(ShellTest, CloseBacksUpWhenDueAndStoresTheDate) {
+    login();
+    backupSettings(QStringLiteral("2026-11-29"), 7);
+    script.answer(QStringLiteral("确定(&O)"));
+    EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
+    EXPECT_EQ((QStringList{QStringLiteral("BackupProfile"), QStringLiteral("ExecProc")}),
+              transport->methods(false));
+    const RecordedCall backup = transport->calls().at(0);
+    EXPECT_EQ((QCborArray{QStringLiteral("dytv1_1"), QStringLiteral("账套甲"),
+                          QStringLiteral("账套甲.20261206.0905.db"), QStringLiteral("sa"),
+                          QStringLiteral("pw"), 0}),
+              backup.args);
+    const RecordedCall store = transport->calls().last();
+    EXPECT_EQ(QStringLiteral("P_SYS_Up_DataRow"), store.procedure);
+    EXPECT_EQ((QStringList{QStringLiteral("Name=自动备份日期"),
+                           QStringLiteral("DefValue=2026-12-06"), QStringLiteral("czy_id=7")}),
+              store.paramLines);
+    EXPECT_EQ((QStringList{QStringLiteral("系统正在备份账套，请耐心等待..."),
+                           QStringLiteral("备份成功")}),
+              script.progressTexts());
+    EXPECT_FALSE(script.progressVisible());
+}
+
+TEST_F(ShellTest, FailedBackupIsToldAndTheCloseGoesOn) {
+    login();
+    backupSettings(QString(), 30);  // never backed up: due
+    transport->respond(QStringLiteral("BackupProfile"), -1,
+                       {0, QStringLiteral("磁盘已满"), QCborValue(QCborValue::Null)});
+    script.answer(QStringLiteral("确定(&O)"));
+    EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
+    EXPECT_EQ((QStringList{QStringLiteral("系统正在备份账套，请耐心等待..."),
+                           QStringLiteral("备份失败，请手动备份！")}),
+              script.progressTexts());
+    EXPECT_EQ((QStringList{QStringLiteral("BackupProfile"), QStringLiteral("ExecProc")}),
+              transport->methods(false));
+}
+
+TEST_F(ShellTest, NoBackupWhenNotDueOrQueryOnly) {
+    login();
+    const struct {
+        const char* name;
+        const char* last;
+        int interval;
+        int mode;
+    } cases[] = {
+        {"not due", "2026-12-01", 7, kFullMode},
+        {"query-only", "", 0, kQueryOnlyMode},
+    };
+    for (const auto& c : cases) {
+        transport->clearCalls();
+        setRunMode(c.mode);
+        backupSettings(QString::fromUtf8(c.last), c.interval);
+        script.answer(QStringLiteral("确定(&O)"));
+        EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5)))) << c.name;
+        EXPECT_TRUE(transport->calls().isEmpty()) << c.name;
+    }
+    EXPECT_TRUE(script.progressTexts().isEmpty());
+}
+
+TEST_F(ShellTest, ScreenshotOfTheMainWindow) {
+    main->hooks.login = [&] {
+        login();
+        loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
+        return true;
+    };
+    main->resize(1024, 700);
+    main->show();
+    main->FormActivate();
+    main->showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 30, 0)));
+    const QString path = test::saveScreenshot(main.get(), QStringLiteral("main_window"));
+    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    main->hide();
+}
+
+TEST_F(ShellTest, ClosingTheWindowClosesChildrenAndDisconnects) {
+    login();
+    int childrenClosed = 0;
+    main->hooks.closeChildren = [&] { ++childrenClosed; };
+    main->show();
+    main->FormActivate();
+
+    script.answer(QStringLiteral("取消(&C)"));
+    main->exitAction()->trigger();  // the toolbar button "退出系统"
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(0, childrenClosed);
+    EXPECT_TRUE(dm->Connected());
+
+    script.answer(QStringLiteral("确定(&O)"));
+    main->exitAction()->trigger();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(1, childrenClosed);
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_TRUE(main->workspace()->subWindowList().isEmpty());
+    EXPECT_EQ(2, script.records(PromptKind::Question).size());
+}
