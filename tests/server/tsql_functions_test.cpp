@@ -230,16 +230,6 @@ TEST_F(TsqlFunctions, QuantitiesAndPrices) {
                    QStringLiteral("id")));
 }
 
-TEST_F(TsqlFunctions, FunctionsWithoutTheirLedgersSayWhy) {
-    try {
-        run(QStringLiteral("SELECT dbo.fnGetKYQty(101,1) as KYKCQty"));
-        ADD_FAILURE() << "no error";
-    } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("fnGetKYQty")))
-            << e.message().toStdString();
-    }
-}
-
 TEST_F(TsqlFunctions, AuthorizerRefusesEscapesAndAllowsBusiness) {
     sql("CREATE TABLE sysLog(id INTEGER PRIMARY KEY AUTOINCREMENT, logMsgCont TEXT);");
     sqlite3_set_authorizer(db, clientAuthorizer, nullptr);
