@@ -7,7 +7,6 @@
 #include "common/error.h"
 #include "server/config.h"
 #include "server/database.h"
-#include "server/paramlines.h"
 #include "server/password.h"
 
 namespace dyt::server {
@@ -168,19 +167,6 @@ TEST(Password, HashesAreSaltedAndVerify) {
     EXPECT_FALSE(password::verify(QStringLiteral("x"), QString()));
     EXPECT_FALSE(password::verify(QStringLiteral("secret"), QStringLiteral("secret")));
     EXPECT_FALSE(password::isHash(QStringLiteral("pbkdf2-sha256$0$a$b")));
-}
-
-TEST(ParamLinesTest, NamesIgnoreCaseAndValuesKeepEquals) {
-    ParamLines p(QStringLiteral("Name=自动备份日期\r\nDefValue=a=b\r\nczy_id=99"));
-    EXPECT_EQ(QStringLiteral("自动备份日期"), p.value(QStringLiteral("name")));
-    EXPECT_EQ(QStringLiteral("a=b"), p.value(QStringLiteral("DEFVALUE")));
-    EXPECT_EQ(99, p.integer(QStringLiteral("Czy_Id")));
-    EXPECT_EQ(-1, p.integer(QStringLiteral("missing"), -1));
-    p.setValue(QStringLiteral("CZY_ID"), 1);
-    p.setValue(QStringLiteral("new"), QStringLiteral("x"));
-    EXPECT_EQ(QStringLiteral("Name=自动备份日期\r\nDefValue=a=b\r\nCZY_ID=1\r\nnew=x"), p.text());
-    EXPECT_EQ(QStringLiteral("DefValue=a=b"), p.line(1));
-    EXPECT_EQ(QString(), p.line(9));
 }
 
 TEST(Config, FileAndCommandLine) {
