@@ -220,21 +220,91 @@ TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
     EXPECT_EQ(-9, login(other_, QStringLiteral("dytv1_2")).code());
 }
 
-// Base rows and bills of a small trading company, written the way the client writes them.
+// Base rows and bills of a small trading company, with the ids the corpus texts name (goods 101
+// and 102 in category 5, partner 201, unit 301, warehouse 1, bills 1001-1003, operators 2 and 3).
 const char* const kBusinessRows[] = {
-    "INSERT INTO baseCK(id, code, fullname) VALUES (11, '01', '总仓'), (12, '02', '门店')",
+    "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三'), (3, '003', '李四')",
+    "INSERT INTO sysuser(id, password) VALUES (2, ''), (3, '')",
+    "INSERT INTO baseCK(id, code, fullname) VALUES (1, '01', '总仓')",
     "INSERT INTO baseWLDW(id, code, fullname, type, ys_xyd, yf_xyd, ystotal, yftotal) VALUES "
-    "(21, 'K001', '宏达五金', 0, 5000, 3000, 1200, 800), (22, 'G001', '华南供应', 1, 0, 0, 0, 0)",
-    "INSERT INTO baseGoods(id, code, fullname, costmode, warnUP, warnDown) VALUES "
-    "(31, 'SP01', '螺丝', 0, 100, 5), (32, 'SP02', '螺母', 0, 50, 10)",
+    "(201, 'K001', '宏达五金', 0, 5000, 3000, 1200, 800), (202, 'G001', '华南供应', 1, 0, 0, 0, 0)",
+    "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+    "(5, 0, '5,', 1, 2, '01', '紧固件'), (101, 5, '5,101,', 2, 0, '0101', '螺丝'), "
+    "(102, 5, '5,102,', 2, 0, '0102', '螺母'), (103, 0, '103,', 1, 0, '02', '扳手')",
+    "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate, price) VALUES "
+    "(301, 101, 0, '个', 1, 3.5)",
     "INSERT INTO baseGoodsStock(goodsid, stockid, qty, price, total) VALUES "
-    "(31, 11, 40, 2.5, 100), (31, 12, 10, 2.5, 25), (32, 11, 8, 1.25, 10)",
+    "(101, 1, 40, 2.5, 100), (102, 1, 8, 1.25, 10)",
+    "INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (5, 3, 0), (101, 3, 0), (102, 3, 0), "
+    "(103, 3, 0)",
+    // Two rights of operator 2 (ids after the seeded ones, which belong to operator 1).
+    "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 1, 5 "
+    "FROM sysMenu WHERE id IN ((SELECT min(id) FROM sysMenu), (SELECT max(id) FROM sysMenu))",
+    "INSERT INTO baseCuXiao(id, name, isStop) VALUES (3, '满十送一', 0), (4, '周末特价', 1)",
     "INSERT INTO djIndex(id, djType, code, date, dj_state, wldw_id) VALUES "
-    "(41, 1, 'JH-20240315-0001', '2024-03-15', 1, 22), (42, 2, 'XS-20240316-0001', "
-    "'2024-03-16', 1, 21)",
-    "INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, qty, price, total) "
-    "VALUES (41, 1, '2024-03-15', 1, 31, 11, 40, 2.5, 100), "
-    "(42, 2, '2024-03-16', 1, 31, 11, 5, 4, 20)",
+    "(1001, 1, 'XS-20240315-0001', '2024-03-15', 2, 201), "
+    "(1002, 21, 'SK-20240316-0001', '2024-03-16', 1, 201), "
+    "(1003, 5, 'JH-20240316-0001', '2024-03-16', 2, 202)",
+    "INSERT INTO djList(orderid, id, djType, date, dj_state, goodsid, OutStock_id, qty, price, "
+    "total, km_id) VALUES (5001, 1001, 1, '2024-03-15', 2, 101, 1, 5, 4, 20, 0), "
+    "(5002, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 20, 0), "
+    "(5003, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 15, 0), "
+    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)",
+};
+
+// Rows each statement of the corpus changes on those rows, run in corpus order.
+struct Expected {
+    const char* id;
+    qint64 changes;
+};
+const Expected kExpectedChanges[] = {
+    {"cygn.save", 2},             // operator 2's two rights; ids 11 and 12 are operator 1's
+    {"cache.goods-stamp", 4},     // every goods row
+    {"cache.wldw-stamp", 2},      // every partner
+    {"login.session-delete", 1},  // the session's own row
+    {"login.session-insert", 1},
+    {"bill.audit-set", 1},
+    {"bill.audit-clear", 1},
+    {"bill.print-count", 1},
+    {"bill.line-note", 1},     // line 5001
+    {"skd.resettle-zero", 2},  // the two lines of bill 1002 without an account
+    {"fkd.resettle-negate", 2},
+    {"skd.resettle-delete", 2},
+    {"skd.settle-post", 0},  // deleted by the text before
+    {"promotion.toggle", 2},
+    {"history.change-header", 1},
+    {"history.reconcile", 1},
+    {"history.user-fields", 1},
+    {"alerts.popup-save", 1},
+    {"goods.picture-set", 1},
+    {"goods.picture-clear", 1},
+    {"operator.set-password", 1},
+    {"operator.own-password", 1},
+    {"records.grant-subtree", 3},         // category 5 and its goods 101, 102; not 103
+    {"records.recompute-categories", 1},  // the one category
+    {"backup.delete-record", 0},          // no backup of that name
+    {"options.entry-switch-save", 1},
+    {"audit.save", 8},  // eight statements on bill kind 5
+    {"print.save", 2},  // bill kinds 1 and 2
+    {"voucher.mark-summary", 3},
+    {"voucher.mark", 3},
+};
+
+// First-row values of queries on those rows, worked out by hand.
+struct ExpectedValue {
+    const char* id;
+    const char* field;
+    double value;
+};
+const ExpectedValue kExpectedValues[] = {
+    {"settings.goods-price", "price", 4},   // bill 1001 sold goods 101 to 201 at 4
+    {"settings.cost-total", "price", 30},   // 12 pieces at 100 / 40
+    {"settings.cost-price", "price", 2.5},  // per piece (unit 301, rate 1)
+    {"jhd.partner-total", "total", 400},    // receivable 1200 less payable 800
+    {"jhd.partner-balances", "ystotal", 400}, {"jhd.partner-balances", "yftotal", -400},
+    {"xsd.available-stock", "KYKCQty", 40},  // no open sales orders
+    {"xsd.available-stock", "StockQty", 40},  {"xsd.negative-stock", "qty", 40},  // goods 101 first
+    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0},
 };
 
 TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
@@ -249,6 +319,7 @@ TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
     const std::vector<test::CorpusText> corpus = test::readCorpus();
     ASSERT_GE(corpus.size(), 100u);
     int ran = 0;
+    int checked = 0;
     for (const test::CorpusText& t : corpus) {
         const std::string id = t.id.toStdString();
         proto::Response r = call(session_, t.query ? "ExecQuery" : "ExecUpdate", {t.sql});
@@ -263,13 +334,30 @@ TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
                 EXPECT_GE(rs.fieldIndex(field.trimmed()), 0)
                     << id << " lacks the column " << field.toStdString();
             }
-        } else if (r.code() < 0) {
+            for (const ExpectedValue& e : kExpectedValues) {
+                if (t.id != QLatin1String(e.id))
+                    continue;
+                ++checked;
+                ASSERT_LT(0, rs.rowCount()) << id;
+                EXPECT_NEAR(e.value, rs.number(QString::fromLatin1(e.field)), 1e-9)
+                    << id << " " << e.field;
+            }
+        } else {
+            for (const Expected& e : kExpectedChanges) {
+                if (t.id == QLatin1String(e.id)) {
+                    EXPECT_EQ(e.changes, r.code()) << id;
+                    ++checked;
+                }
+            }
+        }
+        if (!t.query && r.code() < 0) {
             ADD_FAILURE() << id << ": " << r.outText(0).toStdString();
             continue;
         }
         ++ran;
     }
     EXPECT_EQ(static_cast<int>(corpus.size()), ran);
+    EXPECT_EQ(static_cast<int>(std::size(kExpectedChanges) + std::size(kExpectedValues)), checked);
 }
 
 }  // namespace
