@@ -630,14 +630,14 @@ void fnGetBaseGoodsFZQty(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // fnGetCostPrice(goods, batch, unit): average cost of a goods' stock per the given unit: the stock
-// ledger's value over its quantity (only the batch row `batch` when it is above 0), times the
-// unit's rate.
+// ledger's value over its quantity (only the rows of batch `batch` (goodspc) when it is above 0),
+// times the unit's rate.
 void fnGetCostPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3* db = sqlite3_context_db_handle(ctx);
     const qint64 goods = sqlite3_value_int64(argv[0]);
     Query q(db,
-            "SELECT total(qty * price), total(qty) FROM baseGoodsStock WHERE goodsid = ?1 "
-            "AND (?2 <= 0 OR id = ?2)");
+            "SELECT total(total), total(qty) FROM baseGoodsStock WHERE goodsid = ?1 "
+            "AND (?2 <= 0 OR goodspc = ?2)");
     if (queryFailed(ctx, q, "fnGetCostPrice"))
         return;
     q.bind(1, goods);

@@ -24,10 +24,10 @@ protected:
             // Goods 31: base unit 个 (rate 1) and box 盒 of 12.
             "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate, price, latestBuyPrice) "
             "VALUES (301, 31, 0, '个', 1, 3.5, 2.4), (302, 31, 1, '盒', 12, 40, 28)",
-            // Stock of goods 31: 40 at 2.5 and 10 at 3.1 in the main warehouse, 10 at 2.5 in
-            // the shop. Value in the main warehouse 100 + 31 = 131 over 50.
+            // Stock of goods 31 in batches 7, 8, 9: 40 at 2.5 and 10 at 3.1 in the main
+            // warehouse, 10 at 2.5 in the shop. Value in the main warehouse 100 + 31 = 131 over 50.
             "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, qty, price, total) VALUES "
-            "(31, 11, 1, 40, 2.5, 100), (31, 11, 2, 10, 3.1, 31), (31, 12, 3, 10, 2.5, 25)",
+            "(31, 11, 7, 40, 2.5, 100), (31, 11, 8, 10, 3.1, 31), (31, 12, 9, 10, 2.5, 25)",
             // Consignment (type 1) and borrowed (type 2) stock of goods 31, and type 3.
             "INSERT INTO baseGoodsStockOther(goodsid, wldw_id, typeid, stockid, qty, costtotal) "
             "VALUES (31, 21, 1, 11, 4, 10), (31, 21, 2, 11, 6, 21), (31, 21, 3, 11, 100, 1)",
@@ -99,6 +99,9 @@ TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
         {"SELECT fnGetCostTotalOther('', 31, 11, 3)", 0},
         // Cost price per unit: 156 / 60 per piece, a box of 12 is 31.2.
         {"SELECT fnGetCostPrice(31, 0, 302)", 31.2},
+        // Batch 8 alone (the second row): 31 / 10.
+        {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
+        {"SELECT fnGetCostPrice(31, 2, 301)", 0},
     };
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
