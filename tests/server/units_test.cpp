@@ -152,6 +152,44 @@ TEST_F(DatabaseTest, WriteWatcherSeesTablesAndColumns) {
     EXPECT_EQ(2, seen.size());
 }
 
+TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
+    QStringList seen;
+    db->setWriteWatcher(
+        [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
+    db->setRestricted(true);
+    const char* refused[] = {
+        "ATTACH DATABASE 'other.db' AS o",
+        "DETACH DATABASE temp",
+        "PRAGMA foreign_keys = OFF",
+        "PRAGMA table_info(child)",
+        "CREATE TABLE x(a)",
+        "DROP TABLE child",
+        "ALTER TABLE child ADD COLUMN b",
+        "BEGIN",
+        "SAVEPOINT s",
+        "SELECT name FROM sqlite_master",
+        "SELECT load_extension('x')",
+    };
+    for (const char* sql : refused) {
+        try {
+            db->prepare(QString::fromLatin1(sql));
+            ADD_FAILURE() << "prepared: " << sql;
+        } catch (const DytError& e) {
+            // "not authorized", for reads "access to … is prohibited", for functions "not
+            // authorized to use function: …".
+            EXPECT_TRUE(e.message().contains(QLatin1String("not authorized")) ||
+                        e.message().contains(QLatin1String("prohibited")))
+                << sql << ": " << e.message().toStdString();
+        }
+    }
+    // Business statements pass, and the watcher sees their writes.
+    db->prepare(QStringLiteral("UPDATE child SET amount = 1 WHERE id IN (SELECT id FROM parent)"));
+    EXPECT_EQ(QStringList{QStringLiteral("child.amount")}, seen);
+    db->setRestricted(false);
+    db->setWriteWatcher(nullptr);
+    db->prepare(QStringLiteral("PRAGMA table_info(child)"));
+}
+
 TEST(Password, HashesAreSaltedAndVerify) {
     const QString a = password::hash(QStringLiteral("口令123"), 1000);
     const QString b = password::hash(QStringLiteral("口令123"), 1000);
