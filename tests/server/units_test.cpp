@@ -1,5 +1,5 @@
-// Building blocks of the server: database interface, transactions, password hashes, parameter
-// lines and the configuration file.
+// Building blocks of the server: database interface, transactions, the restricted connection for
+// client texts, password hashes and the configuration file.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
