@@ -14,7 +14,8 @@
 #include "common/error.h"
 #include "server/password.h"
 #include "server/schema.h"
-#include "server/sqltext.h"
+#include "server/tsql.h"
+#include "server/tsql_functions.h"
 
 namespace dyt::server {
 
@@ -197,7 +198,9 @@ std::unique_ptr<Database> Backend::openProfile(const QString& dbName) {
     if (!QFileInfo::exists(path)) {
         throw DytError(QStringLiteral("账套[%1]的数据文件不存在").arg(dbName));
     }
-    return Database::open(path, Database::Mode::ReadWrite);
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    tsql::registerFunctions(db->handle());
+    return db;
 }
 
 void Backend::closeSession(Session& session) {
@@ -316,11 +319,94 @@ Response Backend::getServerConf(Session&, const QCborArray&) {
 
 // --- SQL
 
-Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock) {
-    SqlTextContext ctx;
-    ctx.spid = session.spid;
-    const QString prepared = prepareSqlText(sql, ctx);
+void ProfileState::schemaChanged() {
+    std::lock_guard guard(schemaMutex);
+    schema = nullptr;
+    translations.clear();
+}
+
+namespace {
+
+// Schema name under which a client text sees the backup log ("master.dbo.mvqxDbLog").
+const QString kMasterSchema = QStringLiteral("temp");
+
+bool namesBackupLog(const QString& sql) {
+    return sql.contains(QLatin1String("mvqxDbLog"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+tsql::Program Backend::translateClientSql(Session& session, const QString& sql) {
+    ProfileState& state = *session.profile;
+    tsql::Context context;
+    context.sessionId = session.spid;
+    context.masterSchema = kMasterSchema;
+    {
+        std::lock_guard guard(state.schemaMutex);
+        if (!state.schema)
+            state.schema = tsql::schemaLookupFromDatabase(session.db->handle());
+        context.schema = state.schema;
+    }
+    return state.translations.translate(sql, context);
+}
+
+void Backend::exposeBackupLog(Session& session) {
     Database& db = *session.db;
+    db.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
+    db.execute(QStringLiteral(
+        "CREATE TEMP TABLE mvqxDbLog(recNo INTEGER PRIMARY KEY, backDate TEXT, "
+        "profileName TEXT, profileText TEXT, backFileName TEXT, backDateTime TEXT)"));
+    const RecordSet rows = catalogue_->backups(session.dbName);
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        QVariantList values;
+        for (int c = 0; c < 6; ++c)
+            values << rows.at(r, c);
+        db.execute(QStringLiteral("INSERT INTO temp.mvqxDbLog VALUES (?, ?, ?, ?, ?, ?)"), values);
+    }
+}
+
+std::vector<qint64> Backend::removedBackups(Session& session) {
+    Database& db = *session.db;
+    const RecordSet before = catalogue_->backups(session.dbName);
+    std::vector<qint64> removed;
+    for (int r = 0; r < before.rowCount(); ++r) {
+        const qint64 recNo = before.at(r, 0).toLongLong();
+        if (!db.scalar(QStringLiteral("SELECT 1 FROM temp.mvqxDbLog WHERE recNo = ?"), {recNo})
+                 .isValid())
+            removed.push_back(recNo);
+    }
+    return removed;
+}
+
+Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock) {
+    Database& db = *session.db;
+    // Translation errors name the construct; nothing runs half-translated.
+    const tsql::Program program = translateClientSql(session, sql);
+    const bool backupLog = namesBackupLog(sql);
+
+    // The text runs inside one transaction, so that a failing text changes nothing and a
+    // password written in clear is never committed. Queries take no write lock up front.
+    std::unique_ptr<Transaction> tx;
+    if (!db.inTransaction()) {
+        tx = std::make_unique<Transaction>(
+            db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
+    }
+    struct DropLog {
+        Database& d;
+        bool on;
+        ~DropLog() {
+            if (!on)
+                return;
+            try {
+                d.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
+            } catch (const DytError&) {
+                // The connection keeps no state worth saving; the next text recreates it.
+            }
+        }
+    } dropLog{db, backupLog};
+    if (backupLog)
+        exposeBackupLog(session);
+
     bool passwordWritten = false;
     db.setWriteWatcher([&passwordWritten](const QString& table, const QString& column) {
         if (table.compare(QLatin1String("sysuser"), Qt::CaseInsensitive) == 0 &&
@@ -329,7 +415,6 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
             passwordWritten = true;
         }
     });
-    db.setRestricted(true);
     struct WatchOff {
         Database& d;
         ~WatchOff() {
@@ -337,29 +422,12 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
             d.setRestricted(false);
         }
     } watchOff{db};
+    tsql::ExecuteOptions options;
+    options.restrict = [&db](bool on) { db.setRestricted(on); };
+    tsql::Result result = tsql::execute(db.handle(), program, options);
+    db.setWriteWatcher(nullptr);
 
-    // Statements run inside one transaction, so that a failing text changes nothing and a
-    // password written in clear is never committed. Queries take no write lock up front.
-    std::unique_ptr<Transaction> tx;
-    if (!db.inTransaction()) {
-        tx = std::make_unique<Transaction>(
-            db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
-    }
-    SqlOutcome out;
-    db.forEachStatement(prepared, [&](Statement& st) {
-        if (st.columnCount() > 0) {
-            out.data = readRecordSet(st);
-            out.hasData = true;
-        } else {
-            const bool writes = !st.readOnly();
-            st.execute();
-            if (writes)
-                out.changes += db.changes();
-        }
-    });
     if (passwordWritten) {
-        db.setWriteWatcher(nullptr);
-        db.setRestricted(false);
         RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
         for (int r = 0; r < users.rowCount(); ++r) {
             const QString stored = users.at(r, 1).toString();
@@ -369,8 +437,20 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
             }
         }
     }
+    const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
     if (tx)
         tx->commit();
+    for (qint64 recNo : removed) {
+        if (const auto entry = catalogue_->findBackup(recNo)) {
+            catalogue_->removeBackup(recNo);
+            if (validBackupFileName(entry->fileName))
+                QFile::remove(QDir(backupDir()).filePath(entry->fileName));
+        }
+    }
+    SqlOutcome out;
+    out.changes = static_cast<int>(result.changedRows);
+    out.hasData = result.hasRows;
+    out.data = std::move(result.rows);
     return out;
 }
 
@@ -398,7 +478,7 @@ Response Backend::execUpdate(Session& session, const QCborArray& args) {
 // --- procedures and services
 
 int Backend::callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx) {
-    ctx.params.setValue(QStringLiteral("czy_id"), session.userId);
+    ctx.params.setInt(QStringLiteral("czy_id"), session.userId);
     if (!entry.writes)
         return entry.handler(ctx);
     Transaction tx(*session.db);
@@ -410,7 +490,7 @@ int Backend::callHandler(Session& session, const Registry::Entry& entry, CallCon
 
 Response Backend::execProc(Session& session, const QCborArray& args) {
     const QString name = text(args, 0);
-    ParamLines params(text(args, 1));
+    ParamList params(text(args, 1));
     const Registry::Entry* entry = procedures_.find(name);
     if (!entry) {
         return answer(-1, {params.text(), -1, QStringLiteral("存储过程[%1]不存在").arg(name)});
@@ -431,7 +511,7 @@ Response Backend::execProc(Session& session, const QCborArray& args) {
 
 Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     const QString name = text(args, 0);
-    ParamLines params(text(args, 1));
+    ParamList params(text(args, 1));
     const Registry::Entry* entry = procedures_.find(name);
     if (!entry)
         throw DytError(QStringLiteral("存储过程[%1]不存在").arg(name));
@@ -448,7 +528,7 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
 Response Backend::execService(Session& session, const QCborArray& args) {
     const QString service = text(args, 0);
     const QString method = text(args, 1);
-    ParamLines params(text(args, 2));
+    ParamList params(text(args, 2));
     const Registry::Entry* entry = services_.find(service);
     if (!entry) {
         return answer(-1, {params.text(), -1, QStringLiteral("服务[%1]不存在").arg(service)});
@@ -473,7 +553,7 @@ Response Backend::execService(Session& session, const QCborArray& args) {
 // --- account sets
 
 Response Backend::execCommand(Session& session, const QCborArray& args) {
-    const ParamLines lines(text(args, 0));
+    const ParamList lines(text(args, 0));
     const QString command = lines.value(QStringLiteral("Command")).trimmed();
     auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
     if (command.compare(QLatin1String("CheckAdminPass"), Qt::CaseInsensitive) == 0) {
@@ -514,7 +594,7 @@ Response Backend::getProfileList(Session&, const QCborArray& args) {
 }
 
 Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
-    const ParamLines lines(text(args, 0));
+    const ParamList lines(text(args, 0));
     auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
     const QString method = lines.value(QStringLiteral("Method")).trimmed();
     if (method.compare(QLatin1String("CheckLoginType"), Qt::CaseInsensitive) != 0) {
@@ -594,11 +674,11 @@ Response Backend::deleteProfile(Session&, const QCborArray& args) {
 // --- login
 
 Response Backend::login(Session& session, const QCborArray& args) {
-    ParamLines lines(text(args, 0));
+    ParamList lines(text(args, 0));
     const QString userIdText = text(args, 1).trimmed();
     const QString pass = text(args, 2);
     auto fail = [](int code, const QString& msg) { return answer(code, {msg}); };
-    const QString dbName = lines.line(0).trimmed();
+    const QString dbName = lines.lines().value(0).trimmed();
     const auto entry = catalogue_->findByDbName(dbName);
     if (!entry)
         return fail(-1, QStringLiteral("账套[%1]不存在").arg(dbName));
@@ -642,12 +722,13 @@ Response Backend::login(Session& session, const QCborArray& args) {
             Transaction tx(*db);
             schema::upgrade(db->handle());
             tx.commit();
+            state->schemaChanged();
         } catch (const DytError& e) {
             return fail(-8,
                         QStringLiteral("账套[%1]升级失败：%2").arg(entry->fullName, e.message()));
         }
     }
-    const bool byCode = lines.integer(QStringLiteral("LoginType")) == 1;
+    const bool byCode = lines.intValue(QStringLiteral("LoginType")) == 1;
     bool isNumber = false;
     const qint64 id = userIdText.toLongLong(&isNumber);
     if (!byCode && !isNumber)
@@ -677,7 +758,7 @@ Response Backend::login(Session& session, const QCborArray& args) {
     db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
     db->execute(
         QStringLiteral("INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
-        {session.spid, lines.line(3).trimmed().toLower(), userId, nowText()});
+        {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
     // Leave the previous account set; its lock is taken unless it is the one held here.
     if (session.profile && session.profile != state) {
         lock.unlock();
@@ -871,6 +952,7 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     }
     {
         std::unique_lock lock(state->lock);
+        state->schemaChanged();
         {
             std::lock_guard sessionsLock(state->sessionsMutex);
             for (Session* other : state->sessions) {

@@ -10,12 +10,14 @@
 #include <mutex>
 #include <set>
 #include <shared_mutex>
+#include <vector>
 
 #include "protocol/protocol.h"
 #include "server/catalogue.h"
 #include "server/config.h"
 #include "server/database.h"
 #include "server/registry.h"
+#include "server/tsql.h"
 
 namespace dyt::server {
 
@@ -45,6 +47,13 @@ struct ProfileState {
     std::atomic<bool> restoring{false};
     std::mutex sessionsMutex;
     std::set<Session*> sessions;
+
+    // Client SQL texts: translations and the column types they were made with, dropped when the
+    // account set's schema changes (upgrade, restore).
+    tsql::TranslationCache translations;
+    std::mutex schemaMutex;
+    tsql::SchemaLookup schema;  // read from the first connection that needs it
+    void schemaChanged();
 };
 
 class Backend {
@@ -109,6 +118,12 @@ private:
         RecordSet data;
     };
     SqlOutcome runSql(Session& session, const QString& sql, bool writeLock);
+    tsql::Program translateClientSql(Session& session, const QString& sql);
+    // The backup log that "master.dbo.mvqxDbLog" names: this account set's rows of the catalogue,
+    // copied into a temporary table of the session's connection for one text, and the rows the
+    // text removed from it.
+    void exposeBackupLog(Session& session);
+    std::vector<qint64> removedBackups(Session& session);
     int callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx);
 
     ServerConfig config_;

@@ -138,12 +138,9 @@ RecordSet Catalogue::backups(const QString& dbName) {
         {dbName});
 }
 
-std::optional<BackupEntry> Catalogue::findBackup(const QString& fileName) {
-    std::lock_guard lock(mutex_);
-    Statement st = db_->prepare(
-        QStringLiteral("SELECT recNo, dbName, fullName, backFileName, backDateTime FROM backups "
-                       "WHERE backFileName = ?"));
-    st.bind(1, fileName);
+namespace {
+
+std::optional<BackupEntry> readBackup(Statement& st) {
     if (!st.step())
         return std::nullopt;
     BackupEntry e;
@@ -153,6 +150,31 @@ std::optional<BackupEntry> Catalogue::findBackup(const QString& fileName) {
     e.fileName = st.value(3).toString();
     e.dateTime = st.value(4).toString();
     return e;
+}
+
+}  // namespace
+
+std::optional<BackupEntry> Catalogue::findBackup(const QString& fileName) {
+    std::lock_guard lock(mutex_);
+    Statement st = db_->prepare(
+        QStringLiteral("SELECT recNo, dbName, fullName, backFileName, backDateTime FROM backups "
+                       "WHERE backFileName = ?"));
+    st.bind(1, fileName);
+    return readBackup(st);
+}
+
+std::optional<BackupEntry> Catalogue::findBackup(qint64 recNo) {
+    std::lock_guard lock(mutex_);
+    Statement st = db_->prepare(
+        QStringLiteral("SELECT recNo, dbName, fullName, backFileName, backDateTime FROM backups "
+                       "WHERE recNo = ?"));
+    st.bind(1, recNo);
+    return readBackup(st);
+}
+
+void Catalogue::removeBackup(qint64 recNo) {
+    std::lock_guard lock(mutex_);
+    db_->execute(QStringLiteral("DELETE FROM backups WHERE recNo = ?"), {recNo});
 }
 
 }  // namespace dyt::server

@@ -55,6 +55,8 @@ public:
     void addBackup(const BackupEntry& entry);
     RecordSet backups(const QString& dbName);
     std::optional<BackupEntry> findBackup(const QString& fileName);
+    std::optional<BackupEntry> findBackup(qint64 recNo);
+    void removeBackup(qint64 recNo);
 
 private:
     std::mutex mutex_;

@@ -8,6 +8,7 @@
 
 #include "common/error.h"
 #include "protocol/protocol.h"
+#include "server/tsql.h"
 
 namespace dyt::server {
 
@@ -103,22 +104,30 @@ QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
 }
 
-QVariant Statement::value(int column) const {
-    switch (sqlite3_column_type(stmt_, column)) {
+namespace {
+
+QVariant columnValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
         case SQLITE_INTEGER:
-            return static_cast<qint64>(sqlite3_column_int64(stmt_, column));
+            return static_cast<qint64>(sqlite3_column_int64(stmt, column));
         case SQLITE_FLOAT:
-            return sqlite3_column_double(stmt_, column);
+            return sqlite3_column_double(stmt, column);
         case SQLITE_TEXT:
             return QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
-                sqlite3_column_bytes(stmt_, column));
+                reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                sqlite3_column_bytes(stmt, column));
         case SQLITE_BLOB:
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
-                              sqlite3_column_bytes(stmt_, column));
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                              sqlite3_column_bytes(stmt, column));
         default:
             return {};
     }
+}
+
+}  // namespace
+
+QVariant Statement::value(int column) const {
+    return columnValue(stmt_, column);
 }
 
 const char* Statement::declaredType(int column) const {
@@ -262,23 +271,15 @@ bool Database::inTransaction() const {
     return sqlite3_get_autocommit(db_) == 0;
 }
 
-int Database::authorizer(void* self, int action, const char* a, const char* b, const char*,
-                         const char*) {
+int Database::authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
+                         const char* trigger) {
     auto* db = static_cast<Database*>(self);
     if (db->restricted_) {
-        // Text from clients may not reach other files nor change the connection's settings.
-        if (action == SQLITE_ATTACH || action == SQLITE_DETACH)
-            return SQLITE_DENY;
-        if (action == SQLITE_PRAGMA && b) {
-            static const char* const informative[] = {
-                "table_info",  "table_xinfo",      "index_list",      "index_info",
-                "index_xinfo", "foreign_key_list", "integrity_check", "quick_check"};
-            bool allowed = false;
-            for (const char* name : informative)
-                allowed = allowed || qstricmp(a, name) == 0;
-            if (!allowed)
-                return SQLITE_DENY;
-        }
+        // Text from clients: the T-SQL layer's rules (no other files, no pragmas, no schema
+        // changes, no transaction control, no extensions, no sqlite_ tables).
+        const int rc = tsql::clientAuthorizer(nullptr, action, a, b, dbName, trigger);
+        if (rc != SQLITE_OK)
+            return rc;
     }
     if (!db->watcher_)
         return SQLITE_OK;
@@ -396,17 +397,29 @@ FieldType fromValue(const QVariant& v) {
 }  // namespace
 
 RecordSet readRecordSet(Statement& st) {
-    const int columns = st.columnCount();
+    return readRecordSet(st.handle());
+}
+
+RecordSet readRecordSet(sqlite3_stmt* stmt) {
+    const int columns = sqlite3_column_count(stmt);
     QList<ColumnGuess> guesses;
     for (int c = 0; c < columns; ++c)
-        guesses.append(fromDeclared(st.declaredType(c)));
+        guesses.append(fromDeclared(sqlite3_column_decltype(stmt, c)));
     QList<RecordSet::Row> rows;
-    while (st.step()) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         RecordSet::Row row;
         row.reserve(columns);
         for (int c = 0; c < columns; ++c)
-            row.append(st.value(c));
+            row.append(columnValue(stmt, c));
         rows.append(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        sqlite3* db = sqlite3_db_handle(stmt);
+        QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        if (msg.isEmpty() || msg == QLatin1String("not an error"))
+            msg = QString::fromUtf8(sqlite3_errstr(rc));
+        throw DytError(msg, rc);
     }
     RecordSet rs;
     for (int c = 0; c < columns; ++c) {
@@ -440,7 +453,13 @@ RecordSet readRecordSet(Statement& st) {
             if (!fits)
                 g.size = 0;
         }
-        rs.addField(st.columnName(c), g.type, g.size);
+        // A name the result already has (SELECT * over a join) gets a suffix, as the client's
+        // data sets name such fields; the first keeps the plain name.
+        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        QString unique = name;
+        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
+            unique = name + QStringLiteral("_%1").arg(n);
+        rs.addField(unique, g.type, g.size);
     }
     for (auto& row : rows) {
         for (int c = 0; c < columns; ++c) {

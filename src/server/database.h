@@ -42,6 +42,7 @@ public:
     QVariant value(int column) const;  // Null is an invalid QVariant
     bool readOnly() const;
     const char* declaredType(int column) const;  // nullptr for expressions
+    sqlite3_stmt* handle() const { return stmt_; }
 
 private:
     Database* db_;
@@ -86,15 +87,16 @@ public:
     // column is empty for inserts and deletes. Pass nullptr to stop watching.
     void setWriteWatcher(std::function<void(const QString&, const QString&)> watcher);
 
-    // While restricted, statements prepared may not attach or detach databases nor set pragmas
-    // (the informative ones such as table_info stay allowed): for SQL text from clients.
+    // While restricted, statements prepared follow the rules for SQL text from clients
+    // (tsql::clientAuthorizer): no ATTACH or DETACH, no pragmas, no schema changes, no
+    // transaction control, no load_extension, no sqlite_ tables. The write watcher keeps working.
     void setRestricted(bool restricted);
 
 private:
     void updateAuthorizer();
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
-    static int authorizer(void* self, int action, const char* a, const char* b, const char*,
-                          const char*);
+    static int authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
+                          const char* trigger);
 
     sqlite3* db_;
     QString path_;
@@ -105,6 +107,9 @@ private:
 // Reads the rows of a stepped-through statement into a record set. Field types come from the
 // declared column types, or, for expressions, from the values.
 RecordSet readRecordSet(Statement& st);
+// The same for a prepared statement of the raw interface (the T-SQL layer's programs). Field
+// names a result repeats (SELECT * over a join) get a suffix "_1", "_2", ... after the first.
+RecordSet readRecordSet(sqlite3_stmt* st);
 
 // RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
 // write), rolls back in the destructor unless committed.

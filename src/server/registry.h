@@ -9,21 +9,21 @@
 #include <array>
 #include <functional>
 
+#include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server/paramlines.h"
 
 namespace dyt::server {
 
 class Database;
 
 struct CallContext {
-    CallContext(Database& database, ParamLines& lines) : db(database), params(lines) {}
+    CallContext(Database& database, ParamList& lines) : db(database), params(lines) {}
 
     Database& db;
     qint64 userId = 0;  // the logged-in operator; also in the line czy_id
     QString userName;
     QString dbName;  // the account set
-    ParamLines& params;
+    ParamList& params;
     RecordSet data;                    // rows returned by query procedures
     QString message;                   // message of a failure
     QString method;                    // services: the method name

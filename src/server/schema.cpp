@@ -117,9 +117,22 @@ void setStoredVersion(sqlite3* db, int version) {
 // Migration steps of the product, one per schema version after 1. A step changes tables and rows
 // of an account set of version toVersion - 1 so that it equals a freshly created one of toVersion;
 // createAccountSet builds version 1 and then runs these same steps, so both roads meet.
+namespace {
+const std::vector<UpgradeStep>* overriddenSteps = nullptr;
+}  // namespace
+
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {};
-    return steps;
+    return overriddenSteps ? *overriddenSteps : steps;
+}
+
+ScopedUpgradeSteps::ScopedUpgradeSteps(std::vector<UpgradeStep> steps)
+    : steps_(std::move(steps)), previous_(overriddenSteps) {
+    overriddenSteps = &steps_;
+}
+
+ScopedUpgradeSteps::~ScopedUpgradeSteps() {
+    overriddenSteps = previous_;
 }
 
 void applyUpgrades(sqlite3* db, const std::vector<UpgradeStep>& steps, int target) {

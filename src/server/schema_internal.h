@@ -114,6 +114,21 @@ struct UpgradeStep {
 // The steps of the product, ordered by target version (empty while version 1 is current).
 const std::vector<UpgradeStep>& upgradeSteps();
 
+// Tests of the upgrade road through the server: while an object lives, upgradeSteps() and
+// currentVersion() answer the given steps instead of the product's. Not thread-safe: create it
+// before the server handles requests.
+class ScopedUpgradeSteps {
+public:
+    explicit ScopedUpgradeSteps(std::vector<UpgradeStep> steps);
+    ~ScopedUpgradeSteps();
+    ScopedUpgradeSteps(const ScopedUpgradeSteps&) = delete;
+    ScopedUpgradeSteps& operator=(const ScopedUpgradeSteps&) = delete;
+
+private:
+    std::vector<UpgradeStep> steps_;
+    const std::vector<UpgradeStep>* previous_;
+};
+
 // Runs the steps from the stored version up to target inside one savepoint and stores the new
 // version; throws DytError (and leaves the account set unchanged) when a step fails, when a step
 // is missing, when the database is no account set or when it is newer than target.

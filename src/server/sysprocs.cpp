@@ -32,14 +32,14 @@ QString now() {
 
 // Operation log: the operator comes from the session, the rest from the lines.
 int upLog(CallContext& c) {
-    const ParamLines& p = c.params;
+    const ParamList& p = c.params;
     c.db.execute(
         QStringLiteral(
             "INSERT INTO sysLog(logTime, logUserName, logUserId, logHostName, logIpAddr, "
             "logMacAddr, logMsgType, logMsgCont, aTag) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {now(), c.userName, c.userId, p.value(QStringLiteral("logHostName")),
          p.value(QStringLiteral("logIpAddr")), p.value(QStringLiteral("logMacAddr")),
-         p.integer(QStringLiteral("logMsgType")), p.value(QStringLiteral("logMsgCont")),
+         p.intValue(QStringLiteral("logMsgType")), p.value(QStringLiteral("logMsgCont")),
          p.value(QStringLiteral("aTag"))});
     return 0;
 }

@@ -16,7 +16,10 @@
 //   context.schema = schemaLookupFromDatabase(db);   // after login / upgrade
 //   context.sessionId = <the session's id>;          // @@spid
 //   Program p = cache.translate(text, context);      // one TranslationCache per account set
-//   Result r = execute(db, p);                       // ExecQuery: r.rows; ExecUpdate: r.changedRows
+//   Result r = execute(db, p);                       // r.rows or r.changedRows
+// The server (Backend::runSql) passes ExecuteOptions::restrict so that its connection's own
+// authorizer, which applies clientAuthorizer() and watches writes of sysuser.password, is the one
+// in force while the program runs; master.dbo.mvqxDbLog is its per-call copy of the backup log.
 //
 // Order, grouping and DISTINCT compare text as the columns' collations say (NOCASE on codes and
 // names in the account-set schema); the translation adds nothing there.
@@ -117,6 +120,10 @@ struct Result {
 struct ExecuteOptions {
     // Installs clientAuthorizer() while the program's statements run and removes it afterwards.
     bool installAuthorizer = true;
+    // When set, called instead with true before the first step and with false after the last one
+    // (also when a step fails): a caller with its own authorizer, which must include
+    // clientAuthorizer's refusals, turns it on only around the program's own statements.
+    std::function<void(bool on)> restrict;
 };
 
 // Runs a program inside one savepoint, so that it nests in a caller's transaction: when any step

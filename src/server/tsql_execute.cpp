@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "common/error.h"
+#include "server/database.h"
 #include "server/tsql.h"
 
 namespace dyt::server::tsql {
@@ -163,101 +164,9 @@ struct Statement {
     Statement& operator=(const Statement&) = delete;
 };
 
-FieldType declaredFieldType(const char* decl, bool* known) {
-    *known = decl && *decl;
-    if (!*known)
-        return FieldType::Text;
-    const QString d = QString::fromUtf8(decl).toUpper();
-    if (d.contains(QLatin1String("DATETIME")) || d.contains(QLatin1String("TIMESTAMP")))
-        return FieldType::DateTime;
-    if (d.contains(QLatin1String("DATE")))
-        return FieldType::Date;
-    if (d.contains(QLatin1String("BOOL")))
-        return FieldType::Boolean;
-    if (d.contains(QLatin1String("INT")) || d == QLatin1String("BIT"))
-        return FieldType::Integer;
-    if (d.contains(QLatin1String("CHAR")) || d.contains(QLatin1String("TEXT")) ||
-        d.contains(QLatin1String("CLOB")))
-        return FieldType::Text;
-    if (d.contains(QLatin1String("MONEY")) || d.contains(QLatin1String("DEC")) ||
-        d.contains(QLatin1String("NUMERIC")))
-        return FieldType::Currency;
-    if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) ||
-        d.contains(QLatin1String("DOUB")))
-        return FieldType::Float;
-    if (d.contains(QLatin1String("BLOB")))
-        return FieldType::Blob;
-    *known = false;
-    return FieldType::Text;
-}
-
 RecordSet runQuery(sqlite3* db, const QString& sql) {
     Statement s(db, sql);
-    const int n = sqlite3_column_count(s.st);
-    std::vector<FieldType> types(static_cast<size_t>(n), FieldType::Text);
-    std::vector<bool> known(static_cast<size_t>(n), false);
-    for (int c = 0; c < n; ++c) {
-        bool k = false;
-        types[static_cast<size_t>(c)] = declaredFieldType(sqlite3_column_decltype(s.st, c), &k);
-        known[static_cast<size_t>(c)] = k;
-    }
-    QList<RecordSet::Row> rows;
-    int rc;
-    while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {
-        RecordSet::Row row;
-        row.reserve(n);
-        for (int c = 0; c < n; ++c) {
-            const size_t ci = static_cast<size_t>(c);
-            switch (sqlite3_column_type(s.st, c)) {
-                case SQLITE_INTEGER:
-                    row << QVariant(static_cast<qint64>(sqlite3_column_int64(s.st, c)));
-                    if (!known[ci]) {
-                        known[ci] = true;
-                        types[ci] = FieldType::Integer;
-                    }
-                    break;
-                case SQLITE_FLOAT:
-                    row << QVariant(sqlite3_column_double(s.st, c));
-                    if (!known[ci] || types[ci] == FieldType::Integer) {
-                        known[ci] = true;
-                        types[ci] = FieldType::Float;
-                    }
-                    break;
-                case SQLITE_TEXT:
-                    row << QVariant(QString::fromUtf8(
-                        reinterpret_cast<const char*>(sqlite3_column_text(s.st, c)),
-                        sqlite3_column_bytes(s.st, c)));
-                    if (!known[ci]) {
-                        known[ci] = true;
-                        types[ci] = FieldType::Text;
-                    }
-                    break;
-                case SQLITE_BLOB: {
-                    const void* b = sqlite3_column_blob(s.st, c);
-                    row << QVariant(
-                        QByteArray(static_cast<const char*>(b), sqlite3_column_bytes(s.st, c)));
-                    if (!known[ci]) {
-                        known[ci] = true;
-                        types[ci] = FieldType::Blob;
-                    }
-                    break;
-                }
-                default:
-                    row << QVariant();
-                    break;
-            }
-        }
-        rows << row;
-    }
-    if (rc != SQLITE_DONE)
-        throw DytError(errorText(db));
-    RecordSet rs;
-    for (int c = 0; c < n; ++c)
-        rs.addField(QString::fromUtf8(sqlite3_column_name(s.st, c)), types[static_cast<size_t>(c)]);
-    for (const RecordSet::Row& row : rows)
-        rs.appendRow(row);
-    rs.first();
-    return rs;
+    return readRecordSet(s.st);
 }
 
 qint64 runStatement(sqlite3* db, const QString& sql) {
@@ -304,16 +213,19 @@ Result execute(sqlite3* db, const Program& program, const ExecuteOptions& option
         throw DytError(QStringLiteral("程序的目标数据库类型不是 SQLite"));
     exec(db, "SAVEPOINT dyt_tsql");
     Result result;
+    const auto restrict = [&](bool on) {
+        if (options.restrict)
+            options.restrict(on);
+        else if (options.installAuthorizer)
+            sqlite3_set_authorizer(db, on ? clientAuthorizer : nullptr, nullptr);
+    };
     try {
-        if (options.installAuthorizer)
-            sqlite3_set_authorizer(db, clientAuthorizer, nullptr);
+        restrict(true);
         runSteps(db, program.steps, result);
-        if (options.installAuthorizer)
-            sqlite3_set_authorizer(db, nullptr, nullptr);
+        restrict(false);
         exec(db, "RELEASE dyt_tsql");
     } catch (...) {
-        if (options.installAuthorizer)
-            sqlite3_set_authorizer(db, nullptr, nullptr);
+        restrict(false);
         sqlite3_exec(db, "ROLLBACK TO dyt_tsql", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "RELEASE dyt_tsql", nullptr, nullptr, nullptr);
         throw;

@@ -630,14 +630,14 @@ void fnGetBaseGoodsFZQty(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // fnGetCostPrice(goods, batch, unit): average cost of a goods' stock per the given unit: the stock
-// ledger's value over its quantity (only the batch row `batch` when it is above 0), times the
-// unit's rate.
+// ledger's value over its quantity (only the rows of batch `batch` (goodspc) when it is above 0),
+// times the unit's rate.
 void fnGetCostPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3* db = sqlite3_context_db_handle(ctx);
     const qint64 goods = sqlite3_value_int64(argv[0]);
     Query q(db,
-            "SELECT total(qty * price), total(qty) FROM baseGoodsStock WHERE goodsid = ?1 "
-            "AND (?2 <= 0 OR id = ?2)");
+            "SELECT total(total), total(qty) FROM baseGoodsStock WHERE goodsid = ?1 "
+            "AND (?2 <= 0 OR goodspc = ?2)");
     if (queryFailed(ctx, q, "fnGetCostPrice"))
         return;
     q.bind(1, goods);
@@ -672,10 +672,189 @@ void fnGetWldwTotal00(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, got ? q.number(0) : 0.0);
 }
 
-// Functions whose ledgers are not built yet answer a clear error instead of a wrong number.
-void fnPending(sqlite3_context* ctx, int, sqlite3_value**) {
-    const char* name = static_cast<const char*>(sqlite3_user_data(ctx));
-    resultError(ctx, QStringLiteral("函数 %1 所需的账表尚未建立").arg(QLatin1String(name)));
+// Runs a query of one row whose first column is a number; false (with the error set) on failure.
+bool scalarNumber(sqlite3_context* ctx, Query& q, const char* fn, double* out) {
+    if (queryFailed(ctx, q, fn))
+        return false;
+    const bool got = q.row();
+    if (queryFailed(ctx, q, fn))
+        return false;
+    *out = got && !q.isNull(0) ? q.number(0) : 0.0;
+    return true;
+}
+
+// Amounts are kept with four decimals (the ledger's money columns).
+double roundMoney(double v) {
+    return std::round(v * 10000.0) / 10000.0;
+}
+
+// Open quantity in base units of orders of one kind (4 sales order, 8 purchase order): posted
+// order lines not yet completed, each counting what is left to deliver (qty - toQty, not below
+// 0) times its unit rate. stock 0 = all warehouses; sales orders deliver from OutStock_id,
+// purchase orders into IntoStock_id.
+bool openOrderQty(sqlite3_context* ctx, qint64 goods, qint64 stock, int djType, double* out) {
+    const char* sql =
+        djType == 4
+            ? "SELECT total(max(qty - toQty, 0) * rate) FROM djList WHERE goodsid = ?1 AND "
+              "djType = 4 AND dj_state = 2 AND isOver = 0 AND (?2 = 0 OR OutStock_id = ?2)"
+            : "SELECT total(max(qty - toQty, 0) * rate) FROM djList WHERE goodsid = ?1 AND "
+              "djType = 8 AND dj_state = 2 AND isOver = 0 AND (?2 = 0 OR IntoStock_id = ?2)";
+    Query q(sqlite3_context_db_handle(ctx), sql);
+    if (queryFailed(ctx, q, djType == 4 ? "fnGetKYQty" : "fnGetXNKCQty"))
+        return false;
+    q.bind(1, goods);
+    q.bind(2, stock);
+    return scalarNumber(ctx, q, djType == 4 ? "fnGetKYQty" : "fnGetXNKCQty", out);
+}
+
+bool stockQty(sqlite3_context* ctx, qint64 goods, qint64 stock, const char* fn, double* out) {
+    Query q(
+        sqlite3_context_db_handle(ctx),
+        "SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ?1 AND (?2 = 0 OR stockid = ?2)");
+    if (queryFailed(ctx, q, fn))
+        return false;
+    q.bind(1, goods);
+    q.bind(2, stock);
+    return scalarNumber(ctx, q, fn, out);
+}
+
+// fnGetKYQty(goods, warehouse): available stock = stock on hand minus what posted, open sales
+// orders still promise from that warehouse (0 = all warehouses), in base units.
+void fnGetKYQty(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const qint64 goods = sqlite3_value_int64(argv[0]);
+    const qint64 stock = sqlite3_value_int64(argv[1]);
+    double onHand = 0, promised = 0;
+    if (!stockQty(ctx, goods, stock, "fnGetKYQty", &onHand) ||
+        !openOrderQty(ctx, goods, stock, 4, &promised))
+        return;
+    sqlite3_result_double(ctx, onHand - promised);
+}
+
+// fnGetXNKCQty(goods, warehouse): virtual stock = stock on hand plus what open purchase orders
+// will bring in minus what open sales orders promise, in base units.
+void fnGetXNKCQty(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const qint64 goods = sqlite3_value_int64(argv[0]);
+    const qint64 stock = sqlite3_value_int64(argv[1]);
+    double onHand = 0, promised = 0, ordered = 0;
+    if (!stockQty(ctx, goods, stock, "fnGetXNKCQty", &onHand) ||
+        !openOrderQty(ctx, goods, stock, 4, &promised) ||
+        !openOrderQty(ctx, goods, stock, 8, &ordered))
+        return;
+    sqlite3_result_double(ctx, onHand + ordered - promised);
+}
+
+// fnGetCostTotal(goods, warehouse, qty): the cost of qty base units taken out of a warehouse
+// (0 = all) at its average cost: the stock ledger's value over its quantity, times qty, rounded
+// to four decimals. 0 when the warehouse holds none of the goods.
+void fnGetCostTotal(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    Query q(sqlite3_context_db_handle(ctx),
+            "SELECT total(total), total(qty) FROM baseGoodsStock WHERE goodsid = ?1 AND "
+            "(?2 = 0 OR stockid = ?2)");
+    if (queryFailed(ctx, q, "fnGetCostTotal"))
+        return;
+    q.bind(1, sqlite3_value_int64(argv[0]));
+    q.bind(2, sqlite3_value_int64(argv[1]));
+    q.row();
+    if (queryFailed(ctx, q, "fnGetCostTotal"))
+        return;
+    const double value = q.number(0), qty = q.number(1);
+    sqlite3_result_double(ctx,
+                          qty > 0 ? roundMoney(value / qty * sqlite3_value_double(argv[2])) : 0.0);
+}
+
+// fnGetCostTotalOther(types, goods, warehouse, qty): the same over the stock held outside the own
+// stock (baseGoodsStockOther: consignment and borrowed goods) of the kinds listed in types
+// ("1,2," — numbers 1 to 5 separated by commas), at that stock's average cost.
+void fnGetCostTotalOther(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    QStringList kinds;
+    const QStringList parts = argText(argv[0]).split(u',', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int kind = part.trimmed().toInt(&ok);
+        if (!ok || kind < 1 || kind > 5) {
+            resultError(
+                ctx, QStringLiteral("fnGetCostTotalOther：类型列表[%1]无效").arg(argText(argv[0])));
+            return;
+        }
+        kinds << QString::number(kind);
+    }
+    if (kinds.isEmpty()) {
+        sqlite3_result_double(ctx, 0);
+        return;
+    }
+    const QByteArray sql = QStringLiteral(
+                               "SELECT total(costtotal), total(qty) FROM baseGoodsStockOther WHERE "
+                               "goodsid = ?1 AND (?2 = 0 OR stockid = ?2) AND typeid IN (%1)")
+                               .arg(kinds.join(u','))
+                               .toUtf8();
+    Query q(sqlite3_context_db_handle(ctx), sql.constData());
+    if (queryFailed(ctx, q, "fnGetCostTotalOther"))
+        return;
+    q.bind(1, sqlite3_value_int64(argv[1]));
+    q.bind(2, sqlite3_value_int64(argv[2]));
+    q.row();
+    if (queryFailed(ctx, q, "fnGetCostTotalOther"))
+        return;
+    const double value = q.number(0), qty = q.number(1);
+    sqlite3_result_double(ctx,
+                          qty > 0 ? roundMoney(value / qty * sqlite3_value_double(argv[3])) : 0.0);
+}
+
+// fnGetGoodsPrice(mode, billType, goods, partner, unit, date): the price a new bill line starts
+// with, per the unit row `unit`. Sales kinds (1-4, 51) take the price of the partner's latest
+// posted sales line of the goods up to the date, purchase kinds (5-8) that of the latest purchase
+// line; a line's price is converted through the base unit (price / its rate × the unit's rate).
+// Without such a line: the unit's latest purchase price for purchases, its price for the rest.
+// mode is 0 in every call the client makes.
+void fnGetGoodsPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const qint64 billType = sqlite3_value_int64(argv[1]);
+    const qint64 goods = sqlite3_value_int64(argv[2]);
+    const qint64 partner = sqlite3_value_int64(argv[3]);
+    const qint64 unit = sqlite3_value_int64(argv[4]);
+    QDateTime date;
+    if (!argDate(ctx, argv[5], &date))
+        return;
+    const bool sales = (billType >= 1 && billType <= 4) || billType == 51;
+    const bool purchase = billType >= 5 && billType <= 8;
+
+    Query u(db,
+            "SELECT rate, price, latestBuyPrice FROM baseGoodsUnit WHERE id = ?1 AND "
+            "Goodsid = ?2");
+    if (queryFailed(ctx, u, "fnGetGoodsPrice"))
+        return;
+    u.bind(1, unit);
+    u.bind(2, goods);
+    const bool hasUnit = u.row();
+    if (queryFailed(ctx, u, "fnGetGoodsPrice"))
+        return;
+    const double rate = hasUnit && u.number(0) > 0 ? u.number(0) : 1.0;
+    const double unitPrice = hasUnit ? u.number(1) : 0.0;
+    const double unitBuyPrice = hasUnit ? u.number(2) : 0.0;
+
+    if (sales || purchase) {
+        Query q(db, sales ? "SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+                            "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
+                            "a.djType IN (1, 3, 51) AND a.wldw_id = ?1 AND b.goodsid = ?2 AND "
+                            "a.date <= ?3 ORDER BY a.date DESC, b.orderid DESC LIMIT 1"
+                          : "SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+                            "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
+                            "a.djType IN (5, 7) AND a.wldw_id = ?1 AND b.goodsid = ?2 AND "
+                            "a.date <= ?3 ORDER BY a.date DESC, b.orderid DESC LIMIT 1");
+        if (queryFailed(ctx, q, "fnGetGoodsPrice"))
+            return;
+        q.bind(1, partner);
+        q.bind(2, goods);
+        q.bind(3, date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59"));
+        const bool got = q.row();
+        if (queryFailed(ctx, q, "fnGetGoodsPrice"))
+            return;
+        if (got) {
+            sqlite3_result_double(ctx, q.number(0) * rate);
+            return;
+        }
+    }
+    sqlite3_result_double(ctx, purchase ? unitBuyPrice : unitPrice);
 }
 
 using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
@@ -714,11 +893,11 @@ void registerFunctions(sqlite3* db, const FunctionOptions& options) {
     create(db, "fnGetBaseGoodsFZQty", 4, fnGetBaseGoodsFZQty, false);
     create(db, "fnGetCostPrice", 3, fnGetCostPrice, false);
     create(db, "fnGetWldwTotal00", 2, fnGetWldwTotal00, false);
-    static const char* const pending[] = {"fnGetGoodsPrice", "fnGetCostTotal",
-                                          "fnGetCostTotalOther", "fnGetKYQty", "fnGetXNKCQty"};
-    for (const char* name : pending) {
-        create(db, name, -1, fnPending, false, const_cast<char*>(name));
-    }
+    create(db, "fnGetGoodsPrice", 6, fnGetGoodsPrice, false);
+    create(db, "fnGetCostTotal", 3, fnGetCostTotal, false);
+    create(db, "fnGetCostTotalOther", 4, fnGetCostTotalOther, false);
+    create(db, "fnGetKYQty", 2, fnGetKYQty, false);
+    create(db, "fnGetXNKCQty", 2, fnGetXNKCQty, false);
 }
 
 }  // namespace dyt::server::tsql

@@ -1,0 +1,364 @@
+// Client SQL through the server's own entry points: the T-SQL layer behind ExecQuery and
+// ExecUpdate, the password hashing, the backup log, the upgrade road at login, and every text of
+// the corpus on a seeded account set with base rows and bills.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "common/error.h"
+#include "protocol/protocol.h"
+#include "server/backend.h"
+#include "server/password.h"
+#include "server/schema.h"
+#include "server/schema_internal.h"
+#include "tsql_corpus.h"
+
+namespace dyt::server {
+namespace {
+
+QString loginLines(const QString& db, const QString& flag = QStringLiteral("Check")) {
+    return proto::joinLines({db, db, QStringLiteral("1"), QStringLiteral("pc-7"), QString(),
+                             QString(), QStringLiteral("1"), QStringLiteral("x"),
+                             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=") + flag,
+                             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
+}
+
+class BackendSql : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ServerConfig config;
+        config.dataDir = dir_.path();
+        backend_ = std::make_unique<Backend>(config);
+        admin_.spid = backend_->nextSpid();
+        for (const char* name : {"账套甲", "账套乙"}) {
+            const QString n = QString::fromUtf8(name);
+            ASSERT_EQ(
+                0, call(admin_, "CreateProfile", {n, n, QStringLiteral("sa"), QString()}).code());
+        }
+        session_.spid = backend_->nextSpid();
+    }
+    void TearDown() override {
+        backend_->closeSession(session_);
+        backend_->closeSession(other_);
+    }
+
+    proto::Response call(Session& s, const char* method, const QCborArray& args) {
+        proto::Request r;
+        r.id = ++requestId_;
+        r.method = QString::fromLatin1(method);
+        r.args = args;
+        return backend_->handle(s, r);
+    }
+    proto::Response login(Session& s, const QString& db, const QString& pw = QString(),
+                          const QString& flag = QStringLiteral("Check")) {
+        if (s.spid == 0)
+            s.spid = backend_->nextSpid();
+        return call(s, "Login", {loginLines(db, flag), QStringLiteral("1"), pw});
+    }
+    // Runs a query; throws DytError with the server's message on failure.
+    RecordSet query(const QString& sql, Session* s = nullptr) {
+        proto::Response r = call(s ? *s : session_, "ExecQuery", {sql});
+        if (!r.error.isEmpty())
+            throw DytError(r.error);
+        if (r.code() != 0)
+            throw DytError(r.outText(1));
+        return proto::recordSetFromCbor(r.out(0));
+    }
+    qint64 update(const QString& sql) {
+        proto::Response r = call(session_, "ExecUpdate", {sql});
+        if (!r.error.isEmpty())
+            throw DytError(r.error);
+        if (r.code() < 0)
+            throw DytError(r.outText(0));
+        return r.code();
+    }
+    QVariant value(const QString& sql) {
+        const RecordSet rs = query(sql);
+        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Backend> backend_;
+    Session admin_;
+    Session session_;
+    Session other_;
+    qint64 requestId_ = 0;
+};
+
+TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
+    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
+    EXPECT_EQ(QStringLiteral("pc-7"),
+              value(QStringLiteral("SELECT PcID FROM syssession WHERE id = @@spid")).toString());
+    // T-SQL forms: top, isnull, string +, getdate(), a dbo. function.
+    const RecordSet rs =
+        query(QStringLiteral("select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "
+                             "len(convert(varchar(10), getdate(), 20)) AS n, "
+                             "dbo.fnGetFirstDayOfMonth(2024, 2) AS d"));
+    ASSERT_EQ(1, rs.rowCount());
+    EXPECT_EQ(QStringLiteral("a-b"), rs.at(0, 0).toString());
+    EXPECT_EQ(10, rs.at(0, 1).toLongLong());
+    EXPECT_TRUE(rs.at(0, 2).toString().startsWith(QStringLiteral("2024-02-01")))
+        << rs.at(0, 2).toString().toStdString();
+    // A text that cannot be translated runs nothing and names the construct.
+    proto::Response r = call(session_, "ExecUpdate",
+                             {QStringLiteral("UPDATE sysData SET sysValue = 'x' WHERE Name = "
+                                             "'单位名称'; CREATE TABLE t(a int)")});
+    EXPECT_EQ(-1, r.code());
+    EXPECT_TRUE(r.outText(0).contains(QStringLiteral("CREATE"))) << r.outText(0).toStdString();
+    EXPECT_NE(
+        QStringLiteral("x"),
+        value(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位名称'")).toString());
+}
+
+TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
+    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
+    EXPECT_EQ(
+        2, update(QStringLiteral("INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
+                                 "'张三')\r\ninsert into sysuser(id, password) values (2, '')")));
+    struct Case {
+        const char* sql;
+        qint64 id;
+        const char* password;
+    };
+    const Case cases[] = {
+        {"Update sysuser set password = 'abc' where id = 2", 2, "abc"},
+        {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令"},
+        {"UPDATE a SET a.password = 'q1' FROM sysuser AS a, baseZY AS b WHERE a.id = b.id AND "
+         "b.code = '002'",
+         2, "q1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(1, update(QString::fromUtf8(c.sql))) << c.sql;
+        const QString stored =
+            value(QStringLiteral("SELECT password FROM sysuser WHERE id = %1").arg(c.id))
+                .toString();
+        EXPECT_TRUE(password::isHash(stored)) << c.sql << " stored " << stored.toStdString();
+        EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored)) << c.sql;
+    }
+    // The new password opens a login; the old one no longer does.
+    EXPECT_EQ(-3, login(other_, QStringLiteral("dytv1_1")).code());
+    EXPECT_EQ(0, login(other_, QStringLiteral("dytv1_1"), QStringLiteral("新口令")).code());
+}
+
+TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
+    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
+    ASSERT_EQ(0, login(other_, QStringLiteral("dytv1_2")).code());
+    for (const char* file : {"甲.1.db", "甲.2.db"}) {
+        ASSERT_EQ(0, call(session_, "BackupProfile",
+                          {QStringLiteral("dytv1_1"), QStringLiteral("账套甲"),
+                           QString::fromUtf8(file), QStringLiteral("sa"), QString(), 0})
+                         .code());
+    }
+    ASSERT_EQ(0, call(other_, "BackupProfile",
+                      {QStringLiteral("dytv1_2"), QStringLiteral("账套乙"),
+                       QStringLiteral("乙.1.db"), QStringLiteral("sa"), QString(), 0})
+                     .code());
+    // Each account set sees its own backups only.
+    EXPECT_EQ(2, value(QStringLiteral("SELECT count(*) FROM master.dbo.mvqxDbLog")).toLongLong());
+    EXPECT_EQ(
+        1,
+        query(QStringLiteral("select backFileName from master.dbo.mvqxDbLog"), &other_).rowCount());
+    const QString time =
+        value(QStringLiteral("SELECT backDateTime FROM master.dbo.mvqxDbLog WHERE backFileName "
+                             "= '甲.1.db'"))
+            .toString();
+    ASSERT_FALSE(time.isEmpty());
+    const QString backupFile = QDir(backend_->backupDir()).filePath(QStringLiteral("甲.1.db"));
+    EXPECT_TRUE(QFile::exists(backupFile));
+
+    // The text the backup window sends.
+    EXPECT_EQ(1, update(QStringLiteral("DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
+                                       "'甲.1.db'\r\n AND backDateTime = '") +
+                        time + u'\''));
+    const RecordSet left =
+        proto::recordSetFromCbor(call(session_, "GetProfileBackups", {QString()}).out(0));
+    ASSERT_EQ(1, left.rowCount());
+    EXPECT_EQ(QStringLiteral("甲.2.db"), left.text(QStringLiteral("backFileName")));
+    EXPECT_FALSE(QFile::exists(backupFile));
+    // The other account set's backup is out of reach.
+    EXPECT_EQ(0, update(QStringLiteral("DELETE FROM master.dbo.mvqxDbLog WHERE backFileName = "
+                                       "'乙.1.db'")));
+    EXPECT_EQ(
+        1,
+        proto::recordSetFromCbor(call(other_, "GetProfileBackups", {QString()}).out(0)).rowCount());
+    // The log exists only for the text that names it; the catalogue's own tables never.
+    EXPECT_THROW(query(QStringLiteral("SELECT * FROM master.dbo.backups")), DytError);
+    EXPECT_THROW(query(QStringLiteral("SELECT * FROM master.dbo.admins")), DytError);
+}
+
+TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
+    const int product = schema::currentVersion();
+    // A step beyond the product's versions makes the account sets created above one older.
+    schema::detail::ScopedUpgradeSteps steps({{product + 1, [](sqlite3* db) {
+                                                   schema::detail::exec(
+                                                       db,
+                                                       "ALTER TABLE baseGoods ADD COLUMN colour "
+                                                       "VARCHAR(20) NOT NULL DEFAULT '本色'");
+                                               }}});
+    ASSERT_EQ(product + 1, schema::currentVersion());
+    proto::Response r = login(session_, QStringLiteral("dytv1_1"));
+    EXPECT_EQ(-9, r.code());
+    EXPECT_EQ(QStringLiteral("账套[账套甲]的版本(%1)低于系统版本(%2)，需要升级后才能使用。"
+                             "升级前请先备份账套。是否现在升级？")
+                  .arg(product)
+                  .arg(product + 1),
+              r.outText(0));
+    EXPECT_FALSE(session_.loggedIn());
+
+    r = login(session_, QStringLiteral("dytv1_1"), QString(), QStringLiteral("Update"));
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    EXPECT_EQ(product + 1, value(QStringLiteral("SELECT version FROM sysVersion")).toLongLong());
+    // The new column is there, and the translation knows its type (text compared without case).
+    EXPECT_EQ(1, update(QStringLiteral("INSERT INTO baseGoods(id, code, fullname, colour) VALUES "
+                                       "(1, 'G1', '螺丝', 'Red')")));
+    EXPECT_EQ(QStringLiteral("G1"),
+              value(QStringLiteral("SELECT code FROM baseGoods WHERE colour = 'RED'")).toString());
+    // The other account set stays at its version until its own login asks for the upgrade.
+    EXPECT_EQ(-9, login(other_, QStringLiteral("dytv1_2")).code());
+}
+
+// Base rows and bills of a small trading company, with the ids the corpus texts name (goods 101
+// and 102 in category 5, partner 201, unit 301, warehouse 1, bills 1001-1003, operators 2 and 3).
+const char* const kBusinessRows[] = {
+    "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三'), (3, '003', '李四')",
+    "INSERT INTO sysuser(id, password) VALUES (2, ''), (3, '')",
+    "INSERT INTO baseCK(id, code, fullname) VALUES (1, '01', '总仓')",
+    "INSERT INTO baseWLDW(id, code, fullname, type, ys_xyd, yf_xyd, ystotal, yftotal) VALUES "
+    "(201, 'K001', '宏达五金', 0, 5000, 3000, 1200, 800), (202, 'G001', '华南供应', 1, 0, 0, 0, 0)",
+    "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+    "(5, 0, '5,', 1, 2, '01', '紧固件'), (101, 5, '5,101,', 2, 0, '0101', '螺丝'), "
+    "(102, 5, '5,102,', 2, 0, '0102', '螺母'), (103, 0, '103,', 1, 0, '02', '扳手')",
+    "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate, price) VALUES "
+    "(301, 101, 0, '个', 1, 3.5)",
+    "INSERT INTO baseGoodsStock(goodsid, stockid, qty, price, total) VALUES "
+    "(101, 1, 40, 2.5, 100), (102, 1, 8, 1.25, 10)",
+    "INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (5, 3, 0), (101, 3, 0), (102, 3, 0), "
+    "(103, 3, 0)",
+    // Two rights of operator 2 (ids after the seeded ones, which belong to operator 1).
+    "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 1, 5 "
+    "FROM sysMenu WHERE id IN ((SELECT min(id) FROM sysMenu), (SELECT max(id) FROM sysMenu))",
+    "INSERT INTO baseCuXiao(id, name, isStop) VALUES (3, '满十送一', 0), (4, '周末特价', 1)",
+    "INSERT INTO djIndex(id, djType, code, date, dj_state, wldw_id) VALUES "
+    "(1001, 1, 'XS-20240315-0001', '2024-03-15', 2, 201), "
+    "(1002, 21, 'SK-20240316-0001', '2024-03-16', 1, 201), "
+    "(1003, 5, 'JH-20240316-0001', '2024-03-16', 2, 202)",
+    "INSERT INTO djList(orderid, id, djType, date, dj_state, goodsid, OutStock_id, qty, price, "
+    "total, km_id) VALUES (5001, 1001, 1, '2024-03-15', 2, 101, 1, 5, 4, 20, 0), "
+    "(5002, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 20, 0), "
+    "(5003, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 15, 0), "
+    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)",
+};
+
+// Rows each statement of the corpus changes on those rows, run in corpus order.
+struct Expected {
+    const char* id;
+    qint64 changes;
+};
+const Expected kExpectedChanges[] = {
+    {"cygn.save", 2},             // operator 2's two rights; ids 11 and 12 are operator 1's
+    {"cache.goods-stamp", 4},     // every goods row
+    {"cache.wldw-stamp", 2},      // every partner
+    {"login.session-delete", 1},  // the session's own row
+    {"login.session-insert", 1},
+    {"bill.audit-set", 1},
+    {"bill.audit-clear", 1},
+    {"bill.print-count", 1},
+    {"bill.line-note", 1},     // line 5001
+    {"skd.resettle-zero", 2},  // the two lines of bill 1002 without an account
+    {"fkd.resettle-negate", 2},
+    {"skd.resettle-delete", 2},
+    {"skd.settle-post", 0},  // deleted by the text before
+    {"promotion.toggle", 2},
+    {"history.change-header", 1},
+    {"history.reconcile", 1},
+    {"history.user-fields", 1},
+    {"alerts.popup-save", 1},
+    {"goods.picture-set", 1},
+    {"goods.picture-clear", 1},
+    {"operator.set-password", 1},
+    {"operator.own-password", 1},
+    {"records.grant-subtree", 3},         // category 5 and its goods 101, 102; not 103
+    {"records.recompute-categories", 1},  // the one category
+    {"backup.delete-record", 0},          // no backup of that name
+    {"options.entry-switch-save", 1},
+    {"audit.save", 8},  // eight statements on bill kind 5
+    {"print.save", 2},  // bill kinds 1 and 2
+    {"voucher.mark-summary", 3},
+    {"voucher.mark", 3},
+};
+
+// First-row values of queries on those rows, worked out by hand.
+struct ExpectedValue {
+    const char* id;
+    const char* field;
+    double value;
+};
+const ExpectedValue kExpectedValues[] = {
+    {"settings.goods-price", "price", 4},   // bill 1001 sold goods 101 to 201 at 4
+    {"settings.cost-total", "price", 30},   // 12 pieces at 100 / 40
+    {"settings.cost-price", "price", 2.5},  // per piece (unit 301, rate 1)
+    {"jhd.partner-total", "total", 400},    // receivable 1200 less payable 800
+    {"jhd.partner-balances", "ystotal", 400}, {"jhd.partner-balances", "yftotal", -400},
+    {"xsd.available-stock", "KYKCQty", 40},  // no open sales orders
+    {"xsd.available-stock", "StockQty", 40},  {"xsd.negative-stock", "qty", 40},  // goods 101 first
+    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0},
+};
+
+TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
+    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
+    for (const char* sql : kBusinessRows) {
+        try {
+            EXPECT_LT(0, update(QString::fromUtf8(sql))) << sql;
+        } catch (const DytError& e) {
+            ADD_FAILURE() << sql << ": " << e.message().toStdString();
+        }
+    }
+    const std::vector<test::CorpusText> corpus = test::readCorpus();
+    ASSERT_GE(corpus.size(), 100u);
+    int ran = 0;
+    int checked = 0;
+    for (const test::CorpusText& t : corpus) {
+        const std::string id = t.id.toStdString();
+        proto::Response r = call(session_, t.query ? "ExecQuery" : "ExecUpdate", {t.sql});
+        ASSERT_TRUE(r.error.isEmpty()) << id << ": " << r.error.toStdString();
+        if (t.query) {
+            if (r.code() != 0) {
+                ADD_FAILURE() << id << ": " << r.outText(1).toStdString();
+                continue;
+            }
+            const RecordSet rs = proto::recordSetFromCbor(r.out(0));
+            for (const QString& field : t.reads) {
+                EXPECT_GE(rs.fieldIndex(field.trimmed()), 0)
+                    << id << " lacks the column " << field.toStdString();
+            }
+            for (const ExpectedValue& e : kExpectedValues) {
+                if (t.id != QLatin1String(e.id))
+                    continue;
+                ++checked;
+                ASSERT_LT(0, rs.rowCount()) << id;
+                EXPECT_NEAR(e.value, rs.number(QString::fromLatin1(e.field)), 1e-9)
+                    << id << " " << e.field;
+            }
+        } else {
+            for (const Expected& e : kExpectedChanges) {
+                if (t.id == QLatin1String(e.id)) {
+                    EXPECT_EQ(e.changes, r.code()) << id;
+                    ++checked;
+                }
+            }
+        }
+        if (!t.query && r.code() < 0) {
+            ADD_FAILURE() << id << ": " << r.outText(0).toStdString();
+            continue;
+        }
+        ++ran;
+    }
+    EXPECT_EQ(static_cast<int>(corpus.size()), ran);
+    EXPECT_EQ(static_cast<int>(std::size(kExpectedChanges) + std::size(kExpectedValues)), checked);
+}
+
+}  // namespace
+}  // namespace dyt::server
