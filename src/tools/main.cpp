@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include "common/error.h"
@@ -185,9 +186,12 @@ public:
             need(1);
             loginTo(host, port);
             const QString sql = args.join(QLatin1Char(' '));
-            const QString head = sql.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+            // A text that answers rows goes through ExecQuery; "IF EXISTS(...) SELECT ... ELSE
+            // SELECT ..." answers rows too.
+            static const QRegularExpression firstWord(QStringLiteral("^\\s*([A-Za-z]+)"));
+            const QString head = firstWord.match(sql).captured(1).toLower();
             if (head == QLatin1String("select") || head == QLatin1String("with") ||
-                head == QLatin1String("pragma") || head == QLatin1String("values")) {
+                head == QLatin1String("values") || head == QLatin1String("if")) {
                 proto::Response r = client_.call(QStringLiteral("ExecQuery"), {sql});
                 check(r, 1);
                 printTable(out_, proto::recordSetFromCbor(r.out(0)));
