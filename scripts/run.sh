@@ -8,7 +8,9 @@ bash scripts/deps.sh
 BUILD_DIR=$(bash scripts/build.sh | tail -n 1)
 BIN="$BUILD_DIR/bin"
 DATA_DIR="${DYT_DATA_DIR:-$PWD/data}"
-PORT="${DYT_PORT:-211}"
+# Port 211 is the system's own; below 1024 only root may listen, so others get 2110.
+if [ "$(id -u)" -eq 0 ]; then DEFAULT_PORT=211; else DEFAULT_PORT=2110; fi
+PORT="${DYT_PORT:-$DEFAULT_PORT}"
 mkdir -p "$DATA_DIR"
 
 "$BIN/dyt-server" --data "$DATA_DIR" --port "$PORT" &
