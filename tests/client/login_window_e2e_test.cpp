@@ -192,3 +192,44 @@ TEST_F(LoginWindowEndToEnd,
     EXPECT_NE(-1, rowOf(w, QStringLiteral("默认账套")));
     EXPECT_EQ(0, quits);
 }
+
+TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) {
+    const QString conf = dir.filePath(QStringLiteral("server.ini"));
+    QFile f(conf);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("rememberprofile=1\n");
+    f.close();
+    ASSERT_TRUE(server.start({QStringLiteral("--config"), conf})) << server.error().toStdString();
+    sysLogin().localServer = server.address();
+    ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+    const Response r = dm->GetAppServer().call(
+        QStringLiteral("CreateProfile"),
+        {QStringLiteral("甲公司"), QStringLiteral("甲公司"), QString(), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    TfrmLogin probe(0, dir.path());
+    probe.LoadProfileList();
+    const QString dbName = probe.focusedDbName();
+    ASSERT_FALSE(dbName.isEmpty());
+    dm->Disconnect();
+
+    // The server forces remembering; the remembered server and account set take the window to
+    // the operator step at once.
+    clientConfig().write(configkey::serverIp(), QStringLiteral("本机"));
+    clientConfig().write(configkey::profileName(), dbName);
+    clientConfig().write(configkey::remember(), QStringLiteral("0"));
+    TfrmLogin off(0, dir.path());
+    off.FormShow();
+    EXPECT_EQ(0, off.step());
+
+    clientConfig().write(configkey::remember(), QStringLiteral("1"));
+    TfrmLogin w(0, dir.path());
+    w.FormShow();
+    EXPECT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(dm->Connected());
+    EXPECT_EQ(QStringLiteral("1"), clientConfig().read(configkey::remember()));
+    EXPECT_EQ(QStringLiteral("本地计算机"), w.serverEdit()->currentText());
+    ASSERT_GE(w.userBox()->count(), 1);
+    w.btnLoginClick();
+    EXPECT_EQ(QDialog::Accepted, w.result());
+    EXPECT_EQ(QStringLiteral("甲公司"), loginedUser().ProfileCaption);
+}

@@ -4,7 +4,9 @@
 // skip, and RunLogin with its phases before and after.
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -643,4 +645,30 @@ TEST_F(LoginWindowTest, TitleAfterLoginNamesTheQueryOnlyMode) {
     EXPECT_EQ(QStringLiteral("《德盈通》普及版V11.0.140215"), loggedInTitle());
     setRunMode(kQueryOnlyMode);
     EXPECT_EQ(QStringLiteral("《德盈通》普及版V11.0.140215(查询版)"), loggedInTitle());
+}
+
+TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
+    auto w = windowOnList(kThree);
+    QKeyEvent help(QEvent::KeyPress, Qt::Key_H, Qt::ControlModifier);
+    QCoreApplication::sendEvent(w->profileList(), &help);
+    EXPECT_EQ(QStringList{QStringLiteral("CTRL+H: 操作帮助提示\r\nCTRL+A: 显示所有账套\r\nCTRL+S: "
+                                         "关闭隐藏账套\r\nCTRL+Q: 隐藏当前账套\r\nCTRL+W: "
+                                         "显示当前账套")},
+              script.messages());
+    // Ctrl+A asks for the administrator password instead of selecting all rows.
+    script.cancelInput(QStringLiteral("管理员sa口令："));
+    QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QCoreApplication::sendEvent(w->profileList(), &all);
+    const QList<PromptRecord> inputs = script.records(PromptKind::Input);
+    ASSERT_EQ(1, inputs.size());
+    EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), inputs[0].caption);
+    EXPECT_TRUE(inputs[0].password);
+    EXPECT_FALSE(w->showHidden());
+}
+
+TEST_F(LoginWindowTest, ServerDateWithTimeIsReadAsItsDay) {
+    transport->respond(QStringLiteral("GetServerConf"), 0,
+                       {QStringLiteral("系统日期=2023-12-31 23:59:58")});
+    auto w = windowOnList(kThree);
+    EXPECT_EQ(QDate(2023, 12, 31), w->dateEdit()->date());
 }

@@ -214,6 +214,15 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     connect(btnLogin_, &QPushButton::clicked, this, [this] { btnLoginClick(); });
     connect(btnExit_, &QPushButton::clicked, this, &QDialog::reject);
 
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The Ctrl keys of the account-set list reach the window before the list takes them (the
+    // list would select all rows on Ctrl+A).
+    for (QWidget* w : {static_cast<QWidget*>(dbgvX_), static_cast<QWidget*>(btnCreate_),
+                       static_cast<QWidget*>(btnDelete_), static_cast<QWidget*>(btnLogin_),
+                       static_cast<QWidget*>(btnExit_), static_cast<QWidget*>(edProfileName_)}) {
+        w->installEventFilter(this);
+    }
+
     // FormCreate: today as the login date, the background picture, the login mode.
     edDateTime_->setDate(QDate::currentDate());
     const QString picture = QDir(programDir_).filePath(QStringLiteral("images/comLogin.jpg"));
@@ -340,8 +349,10 @@ void TfrmLogin::connectStep() {
         if (conf.code() >= 0) {
             const ParamList lines(conf.outText(0));
             if (lines.contains(QStringLiteral("系统日期"))) {
-                const QDate date =
-                    proto::parseDate(lines.value(QStringLiteral("系统日期")).trimmed());
+                const QString text = lines.value(QStringLiteral("系统日期")).trimmed();
+                QDate date = proto::parseDate(text);
+                if (!date.isValid())
+                    date = proto::parseDateTime(text).date();
                 edDateTime_->setDate(date.isValid() ? date : QDate::currentDate());
             }
             if (lines.contains(QStringLiteral("新登录模式"))) {
@@ -714,6 +725,15 @@ void TfrmLogin::LoadOperators(const QString& dbName) {
     }
     if (edusername_->count() > 0)
         edusername_->setCurrentIndex(selected);
+}
+
+bool TfrmLogin::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & Qt::ControlModifier) && hiddenKey(key->key()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmLogin::keyPressEvent(QKeyEvent* event) {
