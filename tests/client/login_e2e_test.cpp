@@ -47,6 +47,7 @@ protected:
         server.stop();
         closeClientConfig();
         sysLogin().LoggedIn = false;
+        sysLogin().setProgramEnding(false);
         resetSession();
     }
 
@@ -108,4 +109,19 @@ TEST_F(LoginEndToEnd, UnknownOperatorIsRefusedWithTheServerMessage) {
     const QList<PromptRecord> shown = script.records(PromptKind::Message);
     ASSERT_EQ(1, shown.size());
     EXPECT_EQ(QStringLiteral("操作员[99]不存在"), shown[0].text);
+}
+
+TEST_F(LoginEndToEnd, AccountSetNewerThanTheServerEndsTheProgram) {
+    ASSERT_TRUE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("1"),
+                                 QStringLiteral("1"), QString()));
+    dm->ExecUpdate(QStringLiteral("UPDATE sysVersion SET version = 9999"));
+    EXPECT_FALSE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("1"),
+                                  QStringLiteral("1"), QString()));
+    const QList<PromptRecord> shown = script.records(PromptKind::Message);
+    ASSERT_EQ(1, shown.size());
+    EXPECT_EQ(QStringLiteral("系统警告"), shown[0].caption);
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("9999"))) << shown[0].text.toStdString();
+    EXPECT_EQ(1, quits);
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_TRUE(sysLogin().programEnding());
 }
