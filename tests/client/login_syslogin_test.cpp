@@ -11,6 +11,7 @@
 #include "client/common/platform.h"
 #include "common/error.h"
 #include "common/paramlist.h"
+#include "common/recordset.h"
 #include "login_support.h"
 #include "protocol/protocol.h"
 
@@ -379,4 +380,63 @@ TEST_F(LoginTest, WriteLogIsSkippedWhenItCannotOrNeedNotRun) {
     ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
     setRunMode(kQueryOnlyMode);
     EXPECT_TRUE(sysLogin().WriteLog(kLogMenu, QStringLiteral("进货单"), QStringLiteral("1")));
+}
+
+// --- logging in again after a reconnect
+
+TEST_F(LoginTest, ReloginUsesTheSessionRecordByIdOrByCode) {
+    struct Row {
+        const char* name;
+        QString loginMode;
+        QString userText;
+        QString idText;
+    };
+    const Row rows[] = {
+        {"list mode", QStringLiteral("0"), QStringLiteral("王五"), QStringLiteral("5")},
+        {"typed-name mode", QStringLiteral("1"), QStringLiteral("005"), QStringLiteral("005")}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        config().write(configkey::loginMode(), row.loginMode);
+        TLoginedUser& u = loginedUser();
+        u.ProfileName = QStringLiteral("dytv1_4");
+        u.ProfileCaption = QStringLiteral("丁公司");
+        u.UserName = QStringLiteral("王五");
+        u.UserCode = QStringLiteral("005");
+        u.UserId = 5;
+        u.Password = QStringLiteral("pw");
+        transport->clearCalls();
+        transport->respond(QStringLiteral("Login"), 0, {replyLines()});
+        EXPECT_TRUE(sysLogin().Relogin());
+        const RecordedCall login = callsOf(QStringLiteral("Login")).value(0);
+        const ParamList request(login.args.at(0).toString());
+        EXPECT_EQ(QStringLiteral("dytv1_4"), request.line(0));
+        EXPECT_EQ(QStringLiteral("丁公司"), request.line(1));
+        EXPECT_EQ(row.userText, request.line(2));
+        EXPECT_EQ(row.idText, login.args.at(1).toString());
+        EXPECT_EQ(QStringLiteral("pw"), login.args.at(2).toString());
+    }
+}
+
+TEST_F(LoginTest, ReconnectLogsInAgainAndRegistersInsideTheRunningCall) {
+    config().write(configkey::clientId(), QStringLiteral("PC7"));
+    loginedUser().ProfileName = QStringLiteral("dytv1_4");
+    loginedUser().UserId = 5;
+    setLoggedIn(true);
+    dm->relogin = [] { return sysLogin().Relogin(); };
+    transport->drop();
+    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
+    RecordSet rs;
+    dm->ExecQuery(QStringLiteral("select 1"), &rs);
+    // The lost connection is opened again and the operator logged in again; the registration
+    // goes straight to the server while the query holds the call channel.
+    EXPECT_EQ((QStringList{QStringLiteral("InitDataBase"), QStringLiteral("Login"),
+                           QStringLiteral("ExecUpdate"), QStringLiteral("ExecUpdate"),
+                           QStringLiteral("ExecQuery")}),
+              transport->methods(false));
+    EXPECT_EQ(
+        (QStringList{QStringLiteral(" delete syssession where id = @@spid"),
+                     QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'pc7') ")}),
+        updates());
+    EXPECT_EQ(QStringList(), script.messages());
+    EXPECT_FALSE(dm->CallBusy());
 }
