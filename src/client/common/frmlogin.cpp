@@ -526,7 +526,7 @@ void TfrmLogin::SelectedProfile(QString* dbName, QString* caption) const {
         throw DytError(logintext::invalidProfile());
 }
 
-int TfrmLogin::ProfileDialog(TfrmProfileProperties& dialog) {
+bool TfrmLogin::ProfileDialog(TfrmProfileProperties& dialog) {
     return runProfileDialog ? runProfileDialog(dialog) : dialog.exec() == QDialog::Accepted;
 }
 

@@ -101,7 +101,7 @@ private:
     void passwordStep();
     void focusNext();
     void ExecCommand(const QStringList& lines);
-    int ProfileDialog(TfrmProfileProperties& dialog);
+    bool ProfileDialog(TfrmProfileProperties& dialog);
 
     QString programDir_;
     int step_ = 0;
