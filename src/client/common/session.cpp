@@ -1,5 +1,7 @@
 #include "client/common/session.h"
 
+#include "client/common/platform.h"
+
 namespace dyt::client {
 
 namespace {
@@ -31,8 +33,15 @@ int runModeFromArguments(const QStringList& arguments) {
     return kFullMode;
 }
 
+TLoginedUser newLoginedUser() {
+    TLoginedUser user;
+    user.HostName = platform::computerName();
+    user.MacAddr = platform::workstationId();
+    return user;
+}
+
 TLoginedUser& loginedUser() {
-    static TLoginedUser user;
+    static TLoginedUser user = newLoginedUser();
     return user;
 }
 
@@ -45,7 +54,7 @@ void setLoggedIn(bool loggedIn) {
 }
 
 void resetSession() {
-    loginedUser() = TLoginedUser();
+    loginedUser() = newLoginedUser();
     g_loggedIn = false;
 }
 

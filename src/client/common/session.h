@@ -37,13 +37,16 @@ struct TLoginedUser {
     QString MacAddr;
 };
 
+// The record as created: empty but for the workstation's HostName (the computer name) and MacAddr
+// (the workstation identity, 8 upper-case hexadecimal digits).
+TLoginedUser newLoginedUser();
 TLoginedUser& loginedUser();
 
 // True while an operator is logged in (set by the login, cleared when it is undone).
 bool isLoggedIn();
 void setLoggedIn(bool loggedIn);
 
-// Clears the record and the logged-in flag.
+// Clears the record (back to newLoginedUser()) and the logged-in flag.
 void resetSession();
 
 }  // namespace dyt::client

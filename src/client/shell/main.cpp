@@ -2,12 +2,16 @@
 //
 // Usage: dyt-client [-c]
 //   -c (any letter case, first argument): query-only mode.
-// The environment variable DYT_SERVER ("host[:port]", default 127.0.0.1 on port 211) names the
-// application server the client connects to.
+// The login window connects to the server the operator names; the local-server names ("本地计算机",
+// "本机", ".", blank) stand for the environment variable DYT_SERVER ("host[:port]", default
+// 127.0.0.1 on port 211).
 
 #include <QApplication>
+#include <QMdiArea>
 
+#include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
+#include "client/common/syslogin.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/splash.h"
 #include "client/shell/startup.h"
@@ -26,8 +30,23 @@ int main(int argc, char** argv) {
     }
 
     TdmMain& dm = *objects.dm;
-    const QString address = defaultServerAddress();
-    objects.main->hooks.login = [&dm, address] { return connectWithoutLogin(dm, address); };
+    TfrmMain* mainWindow = objects.main.get();
+    openClientConfig(programDir);
+    TSysLogin& login = sysLogin();
+    login.localServer = defaultServerAddress();
+    login.childWindowCount = [mainWindow] {
+        return static_cast<int>(mainWindow->workspace()->subWindowList().size());
+    };
+    login.closeChildWindows = [mainWindow] {
+        if (mainWindow->hooks.closeChildren)
+            mainWindow->hooks.closeChildren();
+    };
+    login.onLoggedIn = [mainWindow] {
+        mainWindow->RefreshStatus();
+        mainWindow->setWindowTitle(loggedInTitle());
+    };
+    dm.relogin = [] { return sysLogin().Relogin(); };
+    mainWindow->hooks.login = [] { return sysLogin().RunLogin(1); };
     objects.main->showMaximized();
     const int rc = app.exec();
     objects.main.reset();

@@ -1,0 +1,34 @@
+#include "client/common/platform.h"
+
+#include <QCryptographicHash>
+#include <QDesktopServices>
+#include <QSysInfo>
+#include <QUrl>
+
+namespace dyt::client::platform {
+
+QString computerName() {
+    return QSysInfo::machineHostName();
+}
+
+QByteArray machineIdentity() {
+    return QSysInfo::machineUniqueId().trimmed();
+}
+
+QString workstationIdOf(const QByteArray& identity) {
+    const QByteArray digest = QCryptographicHash::hash(identity, QCryptographicHash::Sha1);
+    return QString::fromLatin1(digest.left(4).toHex()).toUpper();
+}
+
+QString workstationId() {
+    QByteArray identity = machineIdentity();
+    if (identity.isEmpty())
+        identity = computerName().toUtf8();
+    return workstationIdOf(identity);
+}
+
+bool openDocument(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace dyt::client::platform

@@ -1,0 +1,235 @@
+// The login window against a real dyt-server: the default account set on a fresh server, the
+// operators, a wrong and a right password; creation, hiding, showing and deletion of account sets
+// with wrong and right administrator passwords.
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "client/common/clientconfig.h"
+#include "client/common/frmlogin.h"
+#include "client/common/frmprofileproperties.h"
+#include "client/common/syslogin.h"
+#include "dmtest_support.h"
+#include "support/serverprocess.h"
+
+using namespace dyt;
+using namespace dyt::client;
+
+namespace {
+
+class LoginWindowEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSession();
+        setRunMode(kFullMode);
+        test::reportFaultsToTest(script);
+        ASSERT_TRUE(dir.isValid());
+        openClientConfig(dir.path());
+        sysLogin().LoggedIn = false;
+        sysLogin().setProgramEnding(false);
+        sysLogin().AllowDateChange = true;
+        dm = std::make_unique<TdmMain>();
+        dm->programDir = test::binDir();
+        dm->quitApplication = [this] { ++quits; };
+        dm->startProgram = [this](const QString& program, const QStringList&) {
+            started.append(program);
+        };
+    }
+    void TearDown() override {
+        dm.reset();
+        server.stop();
+        closeClientConfig();
+        sysLogin().LoggedIn = false;
+        sysLogin().localServer = QStringLiteral("127.0.0.1");
+        resetSession();
+    }
+    // Starts the server with the administrator password; the local-server names lead to it.
+    void startServer(const QString& adminPassword) {
+        const QString conf = dir.filePath(QStringLiteral("server.ini"));
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("adminpassword=" + adminPassword.toUtf8() + "\n");
+        f.close();
+        ASSERT_TRUE(server.start({QStringLiteral("--config"), conf}))
+            << server.error().toStdString();
+        sysLogin().localServer = server.address();
+    }
+    QString cell(TfrmLogin& w, int row, int column) const {
+        const QTableWidgetItem* item = w.profileList()->item(row, column);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    int rowOf(TfrmLogin& w, const QString& caption) const {
+        for (int r = 0; r < w.profileList()->rowCount(); ++r) {
+            if (cell(w, r, kColCaption) == caption)
+                return r;
+        }
+        return -1;
+    }
+
+    ScriptedPrompter script;
+    PrompterOverride override_{&script};
+    QTemporaryDir dir;
+    test::ServerProcess server;
+    std::unique_ptr<TdmMain> dm;
+    QStringList started;
+    int quits = 0;
+};
+
+}  // namespace
+
+TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLogsIn) {
+    startServer(QString());
+    TfrmLogin w(0, dir.path());
+    int dialogs = 0;
+    w.runProfileDialog = [&](TfrmProfileProperties&) { return ++dialogs > 0; };
+    script.answer(QStringLiteral("确定"), QStringLiteral("系统将自动为你创建默认账套"));
+    w.serverEdit()->setEditText(QStringLiteral("本机"));
+    w.btnLoginClick();
+    ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(1, dialogs);
+    EXPECT_EQ(1, started.size());
+    EXPECT_EQ(4, w.profileList()->rowCount());
+    EXPECT_EQ(QStringLiteral("默认账套"), cell(w, 0, kColCaption));
+    EXPECT_EQ(QString(), cell(w, 1, kColCaption));
+
+    // Step 1: the operators of the default account set.
+    w.btnLoginClick();
+    ASSERT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
+    ASSERT_GE(w.userBox()->count(), 1);
+    EXPECT_EQ(QStringLiteral("1"), w.userBox()->itemData(0).toString());
+
+    // A wrong password: the server's message, the window stays.
+    w.passwordEdit()->setText(QStringLiteral("falsch"));
+    w.btnLoginClick();
+    EXPECT_EQ(QStringList{QStringLiteral("口令错误，请重新输入！")}, script.messages());
+    EXPECT_FALSE(sysLogin().LoggedIn);
+    EXPECT_EQ(1, w.attempts());
+
+    // The right one (a new account set's operator 1 has none).
+    w.passwordEdit()->clear();
+    w.btnLoginClick();
+    EXPECT_EQ(QDialog::Accepted, w.result());
+    EXPECT_TRUE(sysLogin().LoggedIn);
+    EXPECT_EQ(1, loginedUser().UserId);
+    EXPECT_EQ(w.userBox()->itemText(0), loginedUser().UserName);
+    EXPECT_EQ(QStringLiteral("默认账套"), loginedUser().ProfileCaption);
+    EXPECT_EQ(cell(w, 0, kColDbName), loginedUser().ProfileName);
+    EXPECT_EQ(cell(w, 0, kColDbName), clientConfig().read(configkey::profileName()));
+    EXPECT_EQ(QStringLiteral("本机"), clientConfig().read(configkey::serverIp()));
+    EXPECT_EQ(0, quits);
+}
+
+TEST_F(LoginWindowEndToEnd,
+       AccountSetsAreCreatedHiddenShownAndDeletedWithTheAdministratorPassword) {
+    startServer(QStringLiteral("geheim"));
+    TfrmLogin w(0, dir.path());
+    QString password = QStringLiteral("geheim");
+    QString name = QStringLiteral("默认账套");
+    w.runProfileDialog = [&](TfrmProfileProperties& d) {
+        if (d.mode() == TfrmProfileProperties::Mode::Create && !name.isEmpty())
+            d.setProfileCaption(name);
+        d.setAdminPassword(password);
+        return true;
+    };
+    script.answer(QStringLiteral("确定"));
+    w.serverEdit()->setEditText(QStringLiteral("."));
+    w.btnLoginClick();
+    ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
+
+    // Create: a wrong administrator password answers the server's message.
+    password = QStringLiteral("falsch");
+    name = QStringLiteral("乙公司");
+    w.btnCreateClick();
+    EXPECT_EQ(QStringList{QStringLiteral("管理员账号或口令错误")}, script.messages());
+    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
+    password = QStringLiteral("geheim");
+    w.btnCreateClick();
+    ASSERT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+    EXPECT_EQ(4, w.profileList()->rowCount());
+    script.clearRecords();
+
+    // Ctrl+A: wrong, then right administrator password.
+    script.enter(QStringLiteral("falsch"));
+    w.hiddenKey(Qt::Key_A);
+    EXPECT_FALSE(w.showHidden());
+    ASSERT_EQ(1, script.records(PromptKind::Message).size());
+    EXPECT_EQ(QStringLiteral("系统提示"), script.records(PromptKind::Message)[0].caption);
+    script.enter(QStringLiteral("geheim"));
+    w.hiddenKey(Qt::Key_A);
+    EXPECT_TRUE(w.showHidden());
+
+    // Ctrl+Q hides "乙公司"; after Ctrl+S it is gone from the list, after Ctrl+A it is back
+    // marked "是", and Ctrl+W shows it again.
+    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
+    script.answer(QStringLiteral("是(&O)"), QStringLiteral("是否确定要隐藏账套:[乙公司]"));
+    w.hiddenKey(Qt::Key_Q);
+    EXPECT_EQ(QStringLiteral("是"), cell(w, rowOf(w, QStringLiteral("乙公司")), kColHidden));
+    w.hiddenKey(Qt::Key_S);
+    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
+    script.enter(QStringLiteral("geheim"));
+    w.hiddenKey(Qt::Key_A);
+    ASSERT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
+    script.answer(QStringLiteral("是(&O)"), QStringLiteral("是否确定要显示账套:[乙公司]"));
+    w.hiddenKey(Qt::Key_W);
+    EXPECT_EQ(QStringLiteral("否"), cell(w, rowOf(w, QStringLiteral("乙公司")), kColHidden));
+    w.hiddenKey(Qt::Key_S);
+    EXPECT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+
+    // Delete: wrong, then right administrator password.
+    script.clearRecords();
+    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
+    password = QStringLiteral("falsch");
+    w.btnDeleteClick();
+    EXPECT_EQ(QStringList{QStringLiteral("管理员账号或口令错误")}, script.messages());
+    EXPECT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+    password = QStringLiteral("geheim");
+    w.btnDeleteClick();
+    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
+    EXPECT_NE(-1, rowOf(w, QStringLiteral("默认账套")));
+    EXPECT_EQ(0, quits);
+}
+
+TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) {
+    const QString conf = dir.filePath(QStringLiteral("server.ini"));
+    QFile f(conf);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("rememberprofile=1\n");
+    f.close();
+    ASSERT_TRUE(server.start({QStringLiteral("--config"), conf})) << server.error().toStdString();
+    sysLogin().localServer = server.address();
+    ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+    const Response r = dm->GetAppServer().call(
+        QStringLiteral("CreateProfile"),
+        {QStringLiteral("甲公司"), QStringLiteral("甲公司"), QString(), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    TfrmLogin probe(0, dir.path());
+    probe.LoadProfileList();
+    const QString dbName = probe.focusedDbName();
+    ASSERT_FALSE(dbName.isEmpty());
+    dm->Disconnect();
+
+    // The server forces remembering; the remembered server and account set take the window to
+    // the operator step at once.
+    clientConfig().write(configkey::serverIp(), QStringLiteral("本机"));
+    clientConfig().write(configkey::profileName(), dbName);
+    clientConfig().write(configkey::remember(), QStringLiteral("0"));
+    TfrmLogin off(0, dir.path());
+    off.FormShow();
+    EXPECT_EQ(0, off.step());
+
+    clientConfig().write(configkey::remember(), QStringLiteral("1"));
+    TfrmLogin w(0, dir.path());
+    w.FormShow();
+    EXPECT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(dm->Connected());
+    EXPECT_EQ(QStringLiteral("1"), clientConfig().read(configkey::remember()));
+    EXPECT_EQ(QStringLiteral("本地计算机"), w.serverEdit()->currentText());
+    ASSERT_GE(w.userBox()->count(), 1);
+    w.btnLoginClick();
+    EXPECT_EQ(QDialog::Accepted, w.result());
+    EXPECT_EQ(QStringLiteral("甲公司"), loginedUser().ProfileCaption);
+}
