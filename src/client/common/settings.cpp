@@ -334,6 +334,7 @@ bool LoadSettings() {
         return false;
     }
     s.StatusPeriodText = s.periodText();
+    s.Loaded = true;
     return true;
 }
 

@@ -116,6 +116,8 @@ public:
 
     // The text of status bar panel 5.
     QString StatusPeriodText;
+    // True after a load that ran to its end.
+    bool Loaded = false;
 
     // --- the loading steps, each usable alone
     // Stores one sysData row; unknown names are ignored. Returns true when the name was known.
