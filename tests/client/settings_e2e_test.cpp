@@ -92,5 +92,14 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_FALSE(s.Switch(2004));
     s.forceSwitchesOff();
     EXPECT_FALSE(s.Switch(2028));
+
+    // The field captions and the audit steps as the load reads them.
+    dm.ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
+    s.applyFieldNames(rs);
+    EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("100121")));
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
+    s.applyAuditSteps(rs);
+    ASSERT_TRUE(s.BillAuditSteps.contains(5));
+    EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
     resetSettings();
 }
