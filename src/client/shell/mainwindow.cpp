@@ -184,6 +184,10 @@ void TfrmMain::setPanel(int panel, const QString& text, const QColor& color) {
     label->setProperty("panelColor", color);
 }
 
+void TfrmMain::setPeriodText(const QString& text) {
+    setPanel(kMessagePanel, text);
+}
+
 QString TfrmMain::panelText(int panel) const {
     return panels_.value(panel) ? panels_.at(panel)->text() : QString();
 }

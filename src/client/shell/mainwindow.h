@@ -94,6 +94,9 @@ public:
     void showClock(const QDateTime& now);
     void blinkTick();
 
+    // Status bar panel 5: the accounting period after the settings were loaded.
+    void setPeriodText(const QString& text);
+
     QString panelText(int panel) const;
     QColor panelColor(int panel) const;
     bool panelVisible(int panel) const;

@@ -9,6 +9,7 @@
 #include "client/common/session.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
+#include "client/shell/settingshooks.h"
 #include "client/shell/splash.h"
 #include "common/error.h"
 
@@ -47,6 +48,7 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
     objects.dm = std::make_unique<TdmMain>();
     objects.dm->programDir = programDir;
     objects.main->attachDataModule(objects.dm.get());
+    installSettingsHooks(*objects.main);
     step(QStringLiteral("系统初始化完毕，准备开始运行"));
     if (splash) {
         splash->finish();

@@ -1,0 +1,105 @@
+// The settings against a real dyt-server: an SQL script changes the seeded account set, and the
+// plain reads of sysData and sysConf give the values, patterns and switches.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "client/common/lookups.h"
+#include "client/common/settings.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+#include "support/serverprocess.h"
+
+using namespace dyt;
+using namespace dyt::client;
+
+namespace {
+
+QString loginLines(const QString& dbName) {
+    return proto::joinLines({dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"),
+                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
+                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
+                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+                             QStringLiteral("V11.0.140215")});
+}
+
+}  // namespace
+
+TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
+    resetSession();
+    resetSettings();
+    setRunMode(kFullMode);
+    ScriptedPrompter script;
+    test::reportFaultsToTest(script);
+    PrompterOverride override_(&script);
+
+    test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    TdmMain dm;
+    ASSERT_EQ(&dm, dmMain());
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    dm.programDir = programDir.path();
+    dm.quitApplication = [] {};
+    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
+
+    const QString caption = QStringLiteral("账套乙");
+    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
+                                        {caption, caption, QStringLiteral("sa"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
+                                                         QStringLiteral("1"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    loginedUser().UserId = 1;
+    setLoggedIn(true);
+
+    // Four batches, one statement each, the second over two lines; the USE line and the
+    // comment before the first batch are not sent.
+    const QString file = QDir(programDir.path()).filePath(QStringLiteral("change.sql"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(
+            "USE dytv1_1\r\n-- decimal places\r\n"
+            "UPDATE sysData SET sysValue = '0' WHERE Name = 'qtydot'\r\ngo\r\n"
+            "UPDATE sysData SET sysValue = '4'\r\n  WHERE Name = 'pricedot'\r\nGO\r\n"
+            "UPDATE sysConf SET sysValue = '1' WHERE id = 2028\r\n GO \r\n"
+            "UPDATE sysConf SET sysValue = '1' WHERE id = 2002\r\n");
+    }
+    EXPECT_EQ(4, RunSqlScript(file));
+
+    TSettings& s = settings();
+    RecordSet rs;
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
+    ASSERT_GT(rs.recordCount(), 0);
+    s.applySysData(rs);
+    s.buildPatterns();
+    EXPECT_EQ(caption, s.CompanyFullName);
+    EXPECT_EQ(QStringLiteral("0."), s.QtyPattern);
+    EXPECT_EQ(QStringLiteral("0.0000"), s.PricePattern);
+    EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);
+    EXPECT_EQ(7, s.AutoBackupDays);
+    EXPECT_EQ(50, s.DefaultBillRows);
+    EXPECT_GT(s.CurrentYear, 2000);
+
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
+    s.applySysConf(rs);
+    EXPECT_TRUE(s.Switch(2002));
+    EXPECT_TRUE(s.Switch(2028));
+    EXPECT_TRUE(s.Switch(2012));  // seeded on
+    EXPECT_FALSE(s.Switch(2004));
+    s.forceSwitchesOff();
+    EXPECT_FALSE(s.Switch(2028));
+
+    // The field captions and the audit steps as the load reads them.
+    dm.ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
+    s.applyFieldNames(rs);
+    EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("100121")));
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
+    s.applyAuditSteps(rs);
+    ASSERT_TRUE(s.BillAuditSteps.contains(5));
+    EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
+    resetSettings();
+}

@@ -1,0 +1,90 @@
+// The main window's settings hooks: the first activation's load fills status bar panel 5, the
+// close reads the backup interval and the last backup date.
+
+#include <QCborArray>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "client/common/settings.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/settingshooks.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+
+using namespace dyt;
+using namespace dyt::client;
+using dyt::test::DmFixture;
+
+namespace {
+
+class SettingsHooksTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        ASSERT_TRUE(dir.isValid());
+        main = std::make_unique<TfrmMain>(dir.path());
+        main->attachDataModule(dm.get());
+        installSettingsHooks(*main);
+    }
+    void TearDown() override {
+        main.reset();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+    void answerSysData(const QList<QPair<QString, QString>>& rows) {
+        RecordSet rs;
+        rs.addField(QStringLiteral("Name"), FieldType::Text);
+        rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+        for (const auto& r : rows)
+            rs.appendRow({r.first, r.second});
+        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> main;
+};
+
+}  // namespace
+
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
+    connectLoggedIn();
+    answerSysData({{QStringLiteral("period"), QStringLiteral("4")},
+                   {QStringLiteral("isOpen"), QStringLiteral("1")}});
+    ASSERT_TRUE(main->hooks.loadSettings);
+    EXPECT_TRUE(main->hooks.loadSettings());
+    EXPECT_EQ(QStringLiteral("会计期间：4 月"), main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
+}
+
+TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
+    connectLoggedIn();
+    const QString before = main->panelText(TfrmMain::kMessagePanel);
+    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("对象名无效"));
+    EXPECT_FALSE(main->hooks.loadSettings());
+    EXPECT_EQ(before, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(QStringList{QStringLiteral("读取配置信息失败:对象名无效")}, script.messages());
+}
+
+TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
+    connectLoggedIn();
+    QString last = QStringLiteral("unchanged");
+    int interval = -5;
+    ASSERT_TRUE(main->hooks.autoBackupSettings);
+    EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
+    EXPECT_EQ(QStringLiteral("unchanged"), last);
+
+    answerSysData({{QStringLiteral("自动备份天数"), QStringLiteral("7")}});
+    ASSERT_TRUE(main->hooks.loadSettings());
+    RecordSet value;
+    value.addField(QStringLiteral("value"), FieldType::Text);
+    value.appendRow({QStringLiteral("2026-11-29")});
+    transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(value), QString()});
+    EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
+    EXPECT_EQ(QStringLiteral("2026-11-29"), last);
+    EXPECT_EQ(7, interval);
+    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetSysData('自动备份日期','') as value"),
+              transport->calls().last().sql);
+}
