@@ -103,3 +103,52 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
     resetSettings();
 }
+
+// The whole load after a real login: the rights, the period and the lookups go through the server's
+// dialect translation and its functions.
+TEST(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
+    resetSession();
+    resetSettings();
+    setRunMode(kFullMode);
+    ScriptedPrompter script;
+    test::reportFaultsToTest(script);
+    PrompterOverride override_(&script);
+
+    test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    TdmMain dm;
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    dm.programDir = programDir.path();
+    dm.quitApplication = [] {};
+    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
+    const QString caption = QStringLiteral("账套丙");
+    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
+                                        {caption, caption, QStringLiteral("sa"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
+                                                         QStringLiteral("1"), QString()});
+    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    loginedUser().UserId = 1;
+    setLoggedIn(true);
+
+    // A typed quote in a changed setting reaches the server intact.
+    dm.ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
+                  QuotedStr(QStringLiteral("甲's 公司")) +
+                  QStringLiteral(" WHERE Name = '单位全名'"));
+
+    TSettings& s = settings();
+    s.LoginDate = QDate(2026, 3, 15);
+    ASSERT_TRUE(LoadSettings());
+    EXPECT_TRUE(s.Loaded);
+    EXPECT_TRUE(script.records().isEmpty()) << "the load showed a message";
+    // Operator 1 holds every right, the cost view among them.
+    EXPECT_TRUE(s.SeeCost);
+    EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);
+    EXPECT_EQ(QStringLiteral("2026-03-15"), s.LoginDateText);
+    EXPECT_EQ(QStringLiteral("2026-02-13"), s.LoginDateFromText);
+    EXPECT_FALSE(s.StatusPeriodText.isEmpty());
+    EXPECT_EQ(QStringLiteral("甲's 公司"), s.CompanyFullName);
+    EXPECT_EQ(QStringLiteral("2"), GetSysData(QStringLiteral("qtydot")));
+    resetSettings();
+}

@@ -11,6 +11,7 @@
 
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
+#include "client/common/settings.h"
 #include "client/common/syslogin.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/splash.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
             mainWindow->hooks.closeChildren();
     };
     login.onLoggedIn = [mainWindow] {
+        // The login date is the default bill date every window reads from the settings.
+        settings().LoginDate = sysLogin().LoginDate;
         mainWindow->RefreshStatus();
         mainWindow->setWindowTitle(loggedInTitle());
     };
