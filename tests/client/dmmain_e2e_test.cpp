@@ -25,14 +25,6 @@ QString errorOf(F&& f) {
     return QStringLiteral("<none>");
 }
 
-QString loginLines(const QString& dbName) {
-    return proto::joinLines({dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"),
-                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
-                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
-                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-                             QStringLiteral("V11.0.140215")});
-}
-
 }  // namespace
 
 TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
@@ -56,14 +48,7 @@ TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
 
     // An account set and a login through the direct server handle, as the login does.
     const QString caption = QStringLiteral("账套甲");
-    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
-                                        {caption, caption, QStringLiteral("sa"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
-                                                         QStringLiteral("1"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    loginedUser().UserId = 1;
-    setLoggedIn(true);
+    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
 
     EXPECT_TRUE(dm.CheckConnection());
     EXPECT_FALSE(dm.GoodsStamp.isEmpty());

@@ -13,6 +13,7 @@
 #include "client/common/scriptedprompter.h"
 #include "client/common/session.h"
 #include "client/common/transport.h"
+#include "protocol/protocol.h"
 #include "uihelpers.h"
 
 // Readable failure output for texts.
@@ -58,5 +59,27 @@ protected:
     int quitCalls = 0;
     QStringList started;
 };
+
+// Creates the account set `caption` on the connected server (its database is dytv1_1 on a fresh
+// server) and logs operator 1 in through the direct server handle, as the login window does.
+// Returns the server's message on failure, an empty text on success.
+inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
+                              const QString& dbName = QStringLiteral("dytv1_1")) {
+    client::Response r = dm.GetAppServer().call(
+        QStringLiteral("CreateProfile"), {caption, caption, QStringLiteral("sa"), QString()});
+    if (r.code() != 0)
+        return r.outText(0);
+    const QString lines = proto::joinLines(
+        {dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"),
+         QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
+         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+         QStringLiteral("V11.0.140215")});
+    r = dm.GetAppServer().call(QStringLiteral("Login"), {lines, QStringLiteral("1"), QString()});
+    if (r.code() != 0)
+        return r.outText(0);
+    client::loginedUser().UserId = 1;
+    client::setLoggedIn(true);
+    return {};
+}
 
 }  // namespace dyt::test

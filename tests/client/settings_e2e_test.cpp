@@ -15,18 +15,6 @@
 using namespace dyt;
 using namespace dyt::client;
 
-namespace {
-
-QString loginLines(const QString& dbName) {
-    return proto::joinLines({dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"),
-                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
-                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
-                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-                             QStringLiteral("V11.0.140215")});
-}
-
-}  // namespace
-
 TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     resetSession();
     resetSettings();
@@ -46,14 +34,7 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
 
     const QString caption = QStringLiteral("账套乙");
-    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
-                                        {caption, caption, QStringLiteral("sa"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
-                                                         QStringLiteral("1"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    loginedUser().UserId = 1;
-    setLoggedIn(true);
+    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
 
     // Four batches, one statement each, the second over two lines; the USE line and the
     // comment before the first batch are not sent.
@@ -123,14 +104,7 @@ TEST(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     dm.quitApplication = [] {};
     ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
     const QString caption = QStringLiteral("账套丙");
-    Response r = dm.GetAppServer().call(QStringLiteral("CreateProfile"),
-                                        {caption, caption, QStringLiteral("sa"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    r = dm.GetAppServer().call(QStringLiteral("Login"), {loginLines(QStringLiteral("dytv1_1")),
-                                                         QStringLiteral("1"), QString()});
-    ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    loginedUser().UserId = 1;
-    setLoggedIn(true);
+    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
 
     // A typed quote in a changed setting reaches the server intact.
     dm.ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
