@@ -200,6 +200,8 @@ TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
     EXPECT_TRUE(list->isColumnHidden(kColHidden));
     // The remembered account set is focused.
     EXPECT_EQ(1, list->currentRow());
+    w->resize(520, 400);
+    test::saveScreenshot(w.get(), QStringLiteral("login_accountsets"));
 
     // The blank filler row: the main button stays on step 1 and asks nothing of the server.
     list->setCurrentCell(3, kColCaption);

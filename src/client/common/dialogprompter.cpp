@@ -32,14 +32,6 @@ QStyle::StandardPixmap iconPixmap(MessageIcon icon) {
     return QStyle::SP_MessageBoxInformation;
 }
 
-// The operator reads the system's texts with "\r" and "\r\n" as line breaks.
-QString displayText(const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
-}
-
 }  // namespace
 
 // --- TfrmMsgDlg
@@ -57,7 +49,7 @@ TfrmMsgDlg::TfrmMsgDlg(const QString& captionText, const QString& text,
     iconLabel->setPixmap(style()->standardIcon(iconPixmap(icon), nullptr, this).pixmap(extent));
     iconLabel->setAlignment(Qt::AlignTop);
 
-    textLabel_ = new QLabel(displayText(text), this);
+    textLabel_ = new QLabel(displayLineBreaks(text), this);
     textLabel_->setObjectName(QStringLiteral("lblText"));
     textLabel_->setTextFormat(Qt::PlainText);
     textLabel_->setWordWrap(true);
@@ -105,7 +97,7 @@ TfrmInputDlg::TfrmInputDlg(const QString& captionText, const QString& prompt, co
     setObjectName(QStringLiteral("TfrmInputDlg"));
     setWindowTitle(captionText);
     setModal(true);
-    promptLabel_ = new QLabel(displayText(prompt), this);
+    promptLabel_ = new QLabel(displayLineBreaks(prompt), this);
     promptLabel_->setTextFormat(Qt::PlainText);
     promptLabel_->setWordWrap(true);
     edit_ = new QLineEdit(value, this);
@@ -147,7 +139,7 @@ TfrmFlashMsg::TfrmFlashMsg(const QString& text, int milliseconds, QWidget* paren
     setObjectName(QStringLiteral("TfrmFlashMsg"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    label_ = new QLabel(displayText(text), this);
+    label_ = new QLabel(displayLineBreaks(text), this);
     label_->setTextFormat(Qt::PlainText);
     label_->setAlignment(Qt::AlignCenter);
     QFont f = label_->font();
@@ -199,7 +191,7 @@ TfrmProgressor::TfrmProgressor(ProgressState* state, QWidget* parent)
 void TfrmProgressor::refresh() {
     setWindowTitle(state_->title().isEmpty() ? QApplication::applicationDisplayName()
                                              : state_->title());
-    label_->setText(displayText(state_->text()));
+    label_->setText(displayLineBreaks(state_->text()));
     bar_->setRange(0, state_->maximum());
     bar_->setValue(state_->position());
     if (isVisible()) {

@@ -93,6 +93,8 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     : QDialog(parent),
       programDir_(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir) {
     setWindowTitle(QStringLiteral("登录向导"));
+    // Wide enough for the number and name columns of the account-set list side by side.
+    setMinimumWidth(440);
     setModal(true);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     runProfileDialog = [](TfrmProfileProperties& dialog) {
@@ -105,11 +107,11 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     panels_[0] = new QWidget(this);
     {
         auto* v = new QVBoxLayout(panels_[0]);
-        auto* text =
-            new QLabel(QStringLiteral("选择服务器\r\n\r\n请输入或选择服务器的IP地址或者主机名称"
-                                      "\r\n\r\n系统将登录到你所指定的主机\r\n\r\n在登录之"
-                                      "前请确认网络已经正确连接"),
-                       panels_[0]);
+        auto* text = new QLabel(displayLineBreaks(QStringLiteral(
+                                    "选择服务器\r\n\r\n请输入或选择服务器的IP地址或者主机名称"
+                                    "\r\n\r\n系统将登录到你所指定的主机\r\n\r\n在登录之"
+                                    "前请确认网络已经正确连接")),
+                                panels_[0]);
         text->setWordWrap(true);
         v->addWidget(text);
         auto* form = new QFormLayout;
@@ -124,10 +126,11 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     panels_[1] = new QWidget(this);
     {
         auto* v = new QVBoxLayout(panels_[1]);
-        listCaption_ = new QLabel(
-            QStringLiteral("成功连接到服务器，请选择你要登录的账套\r\r您也可以创建新的账套或删除不"
-                           "再需要的账套。"),
-            panels_[1]);
+        listCaption_ =
+            new QLabel(displayLineBreaks(QStringLiteral(
+                           "成功连接到服务器，请选择你要登录的账套\r\r您也可以创建新的账套或删除不"
+                           "再需要的账套。")),
+                       panels_[1]);
         listCaption_->setWordWrap(true);
         v->addWidget(listCaption_);
         dbgvX_ = new QTableWidget(0, kColCount, panels_[1]);
@@ -170,10 +173,10 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     panels_[2] = new QWidget(this);
     {
         auto* v = new QVBoxLayout(panels_[2]);
-        auto* text =
-            new QLabel(QStringLiteral("登陆日期：是系统默认的单据录入日期\r\r你也可以根据实际"
-                                      "单据日期进行修改"),
-                       panels_[2]);
+        auto* text = new QLabel(displayLineBreaks(QStringLiteral(
+                                    "登陆日期：是系统默认的单据录入日期\r\r你也可以根据实际"
+                                    "单据日期进行修改")),
+                                panels_[2]);
         text->setWordWrap(true);
         v->addWidget(text);
         auto* form = new QFormLayout;

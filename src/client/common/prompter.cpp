@@ -188,4 +188,11 @@ ProgressScope::~ProgressScope() {
     prompter().hideProgress();
 }
 
+QString displayLineBreaks(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
 }  // namespace dyt::client

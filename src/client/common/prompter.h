@@ -177,4 +177,7 @@ public:
     void setText(const QString& text) { prompter().setProgressText(text); }
 };
 
+// The system's texts break lines with "\r\n" and with a lone "\r": the form a label shows.
+QString displayLineBreaks(const QString& text);
+
 }  // namespace dyt::client
