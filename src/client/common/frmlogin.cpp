@@ -93,8 +93,6 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
     : QDialog(parent),
       programDir_(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir) {
     setWindowTitle(QStringLiteral("登录向导"));
-    // Wide enough for the number and name columns of the account-set list side by side.
-    setMinimumWidth(440);
     setModal(true);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     runProfileDialog = [](TfrmProfileProperties& dialog) {
@@ -135,6 +133,8 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
         v->addWidget(listCaption_);
         dbgvX_ = new QTableWidget(0, kColCount, panels_[1]);
         dbgvX_->setObjectName(QStringLiteral("dbgvX"));
+        // The window takes its size from its contents: room for the number and name columns.
+        dbgvX_->setMinimumWidth(320);
         dbgvX_->setHorizontalHeaderLabels({QStringLiteral("编号"), QStringLiteral("账套名称"),
                                            QStringLiteral("数据库名称"), QStringLiteral("序号"),
                                            QStringLiteral("隐藏")});

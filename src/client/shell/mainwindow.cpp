@@ -1,5 +1,7 @@
 #include "client/shell/mainwindow.h"
 
+#include "protocol/client.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -24,6 +26,7 @@
 #include "client/shell/navigator.h"
 #include "common/error.h"
 #include "common/inifile.h"
+#include "protocol/client.h"
 
 namespace dyt::client {
 
@@ -225,10 +228,13 @@ void TfrmMain::setNavigator(TfrmNavigator* navigator) {
 void TfrmMain::RefreshStatus() {
     const TLoginedUser& user = loginedUser();
     if (!user.ServerAddress.isEmpty()) {
-        setPanel(kServerPanel,
-                 QStringLiteral("服务器：") + (user.ServerAddress == QLatin1String("127.0.0.1")
-                                                   ? QStringLiteral("本机")
-                                                   : user.ServerAddress));
+        // The local server reads "本机" whatever port it listens on.
+        QString host;
+        int port = 0;
+        proto::splitAddress(user.ServerAddress, &host, &port);
+        setPanel(kServerPanel, QStringLiteral("服务器：") + (host == QLatin1String("127.0.0.1")
+                                                                 ? QStringLiteral("本机")
+                                                                 : user.ServerAddress));
     }
     setPanel(kProfilePanel, QStringLiteral("账套：%1").arg(user.ProfileCaption));
     setPanel(kOperatorPanel, QStringLiteral("操作员：") + user.UserName);
@@ -359,7 +365,10 @@ void TfrmMain::finishClose() {
 }
 
 bool TfrmMain::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && !activated_ && !activating_) {
+    // The first activation; on a display without a window manager no activation ever comes, so
+    // the first show stands for it.
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) && !activated_ &&
+        !activating_) {
         // Run after the activation has been processed, outside the event handler.
         QTimer::singleShot(0, this, &TfrmMain::FormActivate);
     }
