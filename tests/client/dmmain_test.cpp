@@ -11,6 +11,7 @@
 #include "common/recordset.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -18,16 +19,7 @@ using dyt::test::DmFixture;
 
 namespace {
 
-// Runs f and returns the message of the DytError it raised ("<none>" when it raised nothing).
-template <typename F>
-QString errorOf(F&& f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<none>");
-}
+using dyt::test::errorOf;
 
 RecordSet goodsRows(int rows) {
     RecordSet rs;
@@ -193,7 +185,7 @@ TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     for (const Case& c : cases) {
         transport->clearCalls();
         const QString error = errorOf(c.call);
-        EXPECT_EQ(c.allowed ? QStringLiteral("<none>") : refused, error) << c.name;
+        EXPECT_EQ(c.allowed ? QString() : refused, error) << c.name;
         EXPECT_EQ(c.allowed ? 2 : 0, transport->calls().size()) << c.name;
     }
 }
@@ -438,10 +430,9 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
 TEST_F(DmFixture, WrappersRefuseMissingArguments) {
     connectLoggedIn();
     ParamList params;
-    EXPECT_NE(QStringLiteral("<none>"), errorOf([&] { dm->ExecUpdate(QStringLiteral("  ")); }));
-    EXPECT_NE(QStringLiteral("<none>"),
-              errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), nullptr); }));
-    EXPECT_NE(QStringLiteral("<none>"),
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(QStringLiteral("  ")); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), nullptr); }));
+    EXPECT_NE(QString(),
               errorOf([&] { dm->ExecService(QString(), QStringLiteral("SaveToDB"), params); }));
     EXPECT_TRUE(transport->calls().isEmpty());
     EXPECT_FALSE(dm->CallBusy());

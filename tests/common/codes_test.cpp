@@ -2,6 +2,7 @@
 
 #include "common/codes.h"
 #include "common/error.h"
+#include "support/testutil.h"
 
 #include <vector>
 
@@ -15,15 +16,7 @@ QString s(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-template <typename F>
-QString errorOf(F f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QString();
-}
+using dyt::test::errorOf;
 
 const char* const kTooLong = "数字转换失败，可能是数字位数太长";
 

@@ -2,6 +2,7 @@
 
 #include "common/condition.h"
 #include "common/error.h"
+#include "support/testutil.h"
 
 #include <vector>
 
@@ -15,15 +16,7 @@ QString s(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-template <typename F>
-QString errorOf(F f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QString();
-}
+using dyt::test::errorOf;
 
 QList<ConditionPair> pairs(std::initializer_list<std::pair<const char*, const char*>> items) {
     QList<ConditionPair> l;

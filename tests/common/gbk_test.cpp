@@ -24,9 +24,8 @@ TEST(Gbk, ChineseRoundTripsAsTwoBytesPerCharacter) {
 TEST(Gbk, CharactersOutsideGbkBecomeQuestionMarks) {
     bool ok = true;
     // U+1F600 (an emoji) has no GBK code.
-    QByteArray bytes = encode(QStringLiteral("a") + QString::fromUcs4(U"\U0001F600") +
-                                  QStringLiteral("b"),
-                              &ok);
+    QByteArray bytes =
+        encode(QStringLiteral("a") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("b"), &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(bytes, QByteArray("a?b"));
     EXPECT_FALSE(dyt::gbk::isEncodable(QString::fromUcs4(U"\U0001F600")));

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/paramlist.h"
+#include "support/testutil.h"
 
 #include <cmath>
 #include <limits>
@@ -25,15 +26,7 @@ QStringList list(std::initializer_list<const char*> items) {
 }
 
 // Runs f and returns the message of the DytError it throws ("" when it throws none).
-template <typename F>
-QString errorOf(F f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QString();
-}
+using dyt::test::errorOf;
 
 TEST(ParamList, SetValueAppendsOrReplacesTheFirstLineOfThatName) {
     ParamList p;
