@@ -167,6 +167,10 @@ Backend::Backend(const ServerConfig& config) : config_(config) {
     }
     catalogue_ = std::make_unique<Catalogue>(dataDir_, config.adminAccount, config.adminPassword);
     registerSystemProcedures(procedures_);
+    registerMenuProcedures(procedures_);
+    registerBaseProcedures(procedures_);
+    registerBillProcedures(procedures_, services_);
+    registerLedgerProcedures(procedures_);
 }
 
 Backend::~Backend() = default;

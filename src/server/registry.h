@@ -50,5 +50,14 @@ private:
 
 // The procedures of the system module: p_sys_Up_Log, p_sys_Up_ColConfigure, P_SYS_Up_DataRow.
 void registerSystemProcedures(Registry& procedures);
+// The function menu and the operator's rights (procs_menu.cpp).
+void registerMenuProcedures(Registry& procedures);
+// Base data: lists, records, tree and row order (procs_base.cpp).
+void registerBaseProcedures(Registry& procedures);
+// Bills: numbering, reading bills and the bill service (procs_bill.cpp).
+void registerBillProcedures(Registry& procedures, Registry& services);
+// Ledgers: reversal, deletion, opening balances and the opening of the account set
+// (procs_ledger.cpp).
+void registerLedgerProcedures(Registry& procedures);
 
 }  // namespace dyt::server

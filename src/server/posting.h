@@ -1,0 +1,24 @@
+#pragma once
+// The posting ledgers: what a posted bill does to stock, cost, partner balances and accounts.
+// The bill service stores a bill (djIndex, djList, djKmDetail) and then hands it to postBill
+// inside the same immediate transaction; red reversal and deletion undo a bill through
+// unpostBill. A refusal throws DytError and the caller's transaction rolls everything back.
+
+#include <QtGlobal>
+
+namespace dyt::server {
+
+class Database;
+
+namespace posting {
+
+// Applies the effects of the stored bill `billId` (dj_state 2) and writes the costs its out lines
+// took back into its lines. Refuses (DytError) a bill the account set cannot take: not opened,
+// dated before the opening date or in a closed period, or taking more stock than exists.
+void postBill(Database& db, qint64 billId, qint64 userId);
+
+// Removes the effects postBill applied for `billId`, restoring stock, cost layers and balances.
+void unpostBill(Database& db, qint64 billId, qint64 userId);
+
+}  // namespace posting
+}  // namespace dyt::server
