@@ -1,0 +1,8 @@
+// The window classes of the bills.
+#include "client/common/windowregistry.h"
+
+namespace dyt::client {
+
+void registerBillWindows() {}
+
+}  // namespace dyt::client

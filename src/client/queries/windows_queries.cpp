@@ -1,0 +1,8 @@
+// The window classes of the query windows.
+#include "client/common/windowregistry.h"
+
+namespace dyt::client {
+
+void registerQueryWindows() {}
+
+}  // namespace dyt::client
