@@ -451,13 +451,16 @@ void drawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& c) {
             break;
         }
         case Glyph::Tools: {
-            QPainterPath wrench;
-            wrench.moveTo(5, 19);
-            wrench.lineTo(13.5, 10.5);
-            stroke(p, wrench, c, 2.6);
-            QPainterPath head;
-            head.addEllipse(QRectF(12, 3.5, 8.5, 8.5));
-            stroke(p, head, c, 1.8);
+            // An open-end wrench: the handle to the lower left, the jaw open to the upper right.
+            QPainterPath handle;
+            handle.moveTo(4.5, 19.5);
+            handle.lineTo(12, 12);
+            stroke(p, handle, c, 3.0);
+            QPainterPath jaw;
+            const QRectF head(10.5, 3.5, 10, 10);
+            jaw.arcMoveTo(head, 90);
+            jaw.arcTo(head, 90, 270);
+            stroke(p, jaw, c, 2.4);
             break;
         }
     }

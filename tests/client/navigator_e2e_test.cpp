@@ -3,6 +3,7 @@
 // navigator is saved as a screenshot with the pictures the build drew.
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -10,7 +11,10 @@
 #include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
+#include "client/common/frmlogin.h"
+#include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
+#include "client/shell/splash.h"
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
@@ -202,4 +206,57 @@ TEST(NavigatorPictures, TheBuildDrewEveryPictureTheNavigatorAndShellLoad) {
     QImage tile(dir.filePath(QStringLiteral("images/进货单.jpg")));
     EXPECT_LE(tile.width(), 150);
     EXPECT_LE(tile.height(), 80);
+}
+
+namespace {
+class ShellPictures : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        ASSERT_TRUE(configDir.isValid());
+        openClientConfig(configDir.path());
+    }
+    void TearDown() override {
+        closeClientConfig();
+        DmFixture::TearDown();
+    }
+    QTemporaryDir configDir;
+};
+}  // namespace
+
+TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
+    TfrmSplash splash(builtProgramDir());
+    EXPECT_TRUE(splash.pictureLoaded());
+    splash.step(QStringLiteral("正在加载系统导航模块"));
+    test::saveScreenshot(&splash, QStringLiteral("shell_splash"));
+
+    TfrmLogin login(0, builtProgramDir());
+    login.resize(520, 400);
+    test::saveScreenshot(&login, QStringLiteral("shell_login"));
+
+    TfrmMain main(builtProgramDir());
+    auto* nav = new TfrmNavigator(builtProgramDir());
+    main.setNavigator(nav);
+    main.hooks.login = [] {
+        loginedUser().UserId = 1;
+        loginedUser().UserName = QStringLiteral("系统管理员");
+        loginedUser().ProfileCaption = QStringLiteral("演示账套");
+        loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
+        return true;
+    };
+    main.resize(1280, 760);
+    main.show();
+    main.FormActivate();
+    nav->SelectPage(navpage::kStock);
+    main.showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 30, 0)));
+    QApplication::processEvents();
+    // The header pictures stand in the header strip.
+    int pictures = 0;
+    for (QLabel* l : main.findChildren<QLabel*>()) {
+        if (!l->pixmap().isNull() && l->height() <= 56 && l->pixmap().height() == 56)
+            ++pictures;
+    }
+    EXPECT_EQ(3, pictures);
+    test::saveScreenshot(&main, QStringLiteral("shell_main_window"));
+    main.hide();
 }
