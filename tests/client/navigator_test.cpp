@@ -379,6 +379,10 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
         EXPECT_EQ(places[i], nav->tiles().at(i)->pos());
     }
     EXPECT_TRUE(nav->links().isEmpty());  // the bill codes are never links
+    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
+    ASSERT_NE(nullptr, note);
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(QStringLiteral("您常用的报表和其它功能会列在这里。"), note->text());
 }
 
 TEST_F(NavigatorTest, OperatorWithoutCommonFunctionsSeesTheEmptyPageWithItsBackground) {
@@ -390,6 +394,12 @@ TEST_F(NavigatorTest, OperatorWithoutCommonFunctionsSeesTheEmptyPageWithItsBackg
     EXPECT_TRUE(nav->backgroundShown());
     EXPECT_TRUE(script.messages().isEmpty());
     EXPECT_EQ(0, nav->currentPage());
+    // The empty link column tells where common functions are chosen.
+    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
+    ASSERT_NE(nullptr, note);
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_TRUE(note->text().startsWith(QStringLiteral("还没有常用功能。")))
+        << note->text().toStdString();
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {

@@ -194,9 +194,12 @@ constexpr int kTileHeight = 70;
 
 const char* const kPageColor = "#EEF2F7";
 
-QString placeholderText(int page) {
+// What the link column says when a page has no links.
+QString placeholderText(int page, bool hasTiles) {
     switch (page) {
         case navpage::kCommon:
+            if (hasTiles)
+                return QStringLiteral("您常用的报表和其它功能会列在这里。");
             return QStringLiteral(
                 "还没有常用功能。\n\n在菜单“系统维护 → 常用功能设置”中挑选您最常用的功能，"
                 "它们就会出现在这一页。");
@@ -434,7 +437,7 @@ void TfrmNavigator::addLinks(RecordSet& rows, int max) {
         rows.next();
     }
     if (QLabel* placeholder = linkPanel_->findChild<QLabel*>(QStringLiteral("lblNoLinks"))) {
-        placeholder->setText(placeholderText(page_));
+        placeholder->setText(placeholderText(page_, !tiles_.isEmpty()));
         placeholder->setVisible(links_.isEmpty());
     }
 }

@@ -93,6 +93,8 @@ QString Lists::saveSql(int userId) const {
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // The title panel's picture: a star on a round badge.
 QPixmap titlePicture() {
     QPixmap pixmap(36, 36);
@@ -106,7 +108,7 @@ QPixmap titlePicture() {
     const QPointF c(18, 18.5);
     for (int i = 0; i < 10; ++i) {
         const double r = (i % 2 == 0) ? 11.0 : 4.6;
-        const double a = -M_PI / 2 + i * M_PI / 5;
+        const double a = -kPi / 2 + i * kPi / 5;
         const QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
         if (i == 0)
             star.moveTo(pt);
