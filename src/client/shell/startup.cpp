@@ -42,7 +42,7 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
     step(QStringLiteral("正在加载主程序模块"));
     objects.main = std::make_unique<TfrmMain>(programDir);
     step(QStringLiteral("正在加载系统导航模块"));
-    objects.navigator = new TfrmNavigator;
+    objects.navigator = new TfrmNavigator(programDir);
     objects.main->setNavigator(objects.navigator);
     step(QStringLiteral("正在加载网络通讯模块"));
     objects.dm = std::make_unique<TdmMain>();

@@ -1,8 +1,12 @@
 // The window classes of the system administration.
 #include "client/common/windowregistry.h"
+#include "client/system/frmsyscygn.h"
 
 namespace dyt::client {
 
-void registerSystemWindows() {}
+void registerSystemWindows() {
+    registerWindowClass(QStringLiteral("TfrmsysCYGN"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmsysCYGN(owner); });
+}
 
 }  // namespace dyt::client

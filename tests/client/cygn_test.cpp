@@ -1,0 +1,288 @@
+// The common-functions dialog: the read of the operator's functions, the two lists and their
+// moves, the limit of 21 and the save text.
+
+#include <QListWidget>
+#include <QPushButton>
+
+#include "client/common/windowregistry.h"
+#include "client/system/frmsyscygn.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+#include "support/testutil.h"
+
+using namespace dyt;
+using namespace dyt::client;
+using dyt::test::DmFixture;
+
+namespace {
+
+// Rows of the dialog's query: id, iscygn, name.
+RecordSet functionsOf(int available, int pinned, qint64 firstId = 100) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("id"), FieldType::Integer);
+    rs.addField(QStringLiteral("iscygn"), FieldType::Integer);
+    rs.addField(QStringLiteral("name"), FieldType::Text);
+    qint64 id = firstId;
+    for (int i = 0; i < available; ++i, ++id)
+        rs.appendRow({id, 0, QStringLiteral("功能%1").arg(id)});
+    for (int i = 0; i < pinned; ++i, ++id)
+        rs.appendRow({id, 1, QStringLiteral("功能%1").arg(id)});
+    return rs;
+}
+
+QStringList names(const QList<cygn::Item>& items) {
+    QStringList out;
+    for (const cygn::Item& i : items)
+        out.append(i.name);
+    return out;
+}
+
+QStringList rowsOf(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+
+QString saveText(int userId, const QString& ids) {
+    return QStringLiteral(
+               "UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid = %1\r\n"
+               " Update syspurview set iscygn = 1,openCount = 99999999 where userid = "
+               "%1 and id in (%2 0)")
+        .arg(userId)
+        .arg(ids);
+}
+
+}  // namespace
+
+TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
+    RecordSet rs = functionsOf(0, 0);
+    rs.appendRow({11, 0, QStringLiteral("进货单")});
+    rs.appendRow({12, 1, QStringLiteral("销售单")});
+    rs.appendRow({13, 0, QStringLiteral("收款单")});
+    rs.appendRow({14, 2, QStringLiteral("付款单")});  // anything but 0 counts as pinned
+    cygn::Lists lists;
+    lists.load(rs);
+    EXPECT_EQ((QStringList{QStringLiteral("进货单"), QStringLiteral("收款单")}),
+              names(lists.available()));
+    EXPECT_EQ((QStringList{QStringLiteral("销售单"), QStringLiteral("付款单")}),
+              names(lists.pinned()));
+    EXPECT_EQ(12, lists.pinned().at(0).id);
+}
+
+TEST(CommonFunctionLists, LoadRefusesRowsWithoutTheFields) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("id"), FieldType::Integer);
+    rs.addField(QStringLiteral("name"), FieldType::Text);
+    cygn::Lists lists;
+    EXPECT_EQ(QStringLiteral("常用功能数据缺少字段 iscygn"),
+              test::errorOf([&] { lists.load(rs); }));
+}
+
+TEST(CommonFunctionLists, SaveTextWithoutPinnedFunctionsEndsInTheClosingZeroAlone) {
+    cygn::Lists lists;
+    RecordSet rs = functionsOf(3, 0);
+    lists.load(rs);
+    EXPECT_EQ(saveText(7, QString()), lists.saveSql(7));
+    EXPECT_EQ(QStringLiteral("UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid = 7\r\n"
+                             " Update syspurview set iscygn = 1,openCount = 99999999 where "
+                             "userid = 7 and id in ( 0)"),
+              lists.saveSql(7));
+}
+
+TEST(CommonFunctionLists, SaveTextListsThePinnedRowIdsInListOrder) {
+    cygn::Lists lists;
+    RecordSet rs = functionsOf(3, 1);  // 100..102 available, 103 pinned
+    lists.load(rs);
+    ASSERT_TRUE(lists.pin(2));  // 102
+    ASSERT_TRUE(lists.pin(0));  // 100
+    EXPECT_EQ(saveText(12, QStringLiteral("103,102,100,")), lists.saveSql(12));
+}
+
+TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
+    cygn::Lists lists;
+    RecordSet rs = functionsOf(4, 2);  // 100..103 available, 104 and 105 pinned
+    lists.load(rs);
+    ASSERT_TRUE(lists.unpin(0));  // 104 goes behind 103, not to its menu place
+    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能101"),
+                           QStringLiteral("功能102"), QStringLiteral("功能103"),
+                           QStringLiteral("功能104")}),
+              names(lists.available()));
+    ASSERT_TRUE(lists.pin(1));  // 101 behind 105
+    EXPECT_EQ((QStringList{QStringLiteral("功能105"), QStringLiteral("功能101")}),
+              names(lists.pinned()));
+    lists.unpinAll();
+    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能102"),
+                           QStringLiteral("功能103"), QStringLiteral("功能104"),
+                           QStringLiteral("功能105"), QStringLiteral("功能101")}),
+              names(lists.available()));
+    EXPECT_TRUE(lists.pinned().isEmpty());
+    EXPECT_FALSE(lists.pin(6));
+    EXPECT_FALSE(lists.unpin(0));
+}
+
+TEST(CommonFunctionLists, TheTwentySecondFunctionIsRefused) {
+    cygn::Lists lists;
+    RecordSet rs = functionsOf(3, 20);
+    lists.load(rs);
+    EXPECT_FALSE(lists.full());
+    EXPECT_TRUE(lists.pin(0));
+    EXPECT_EQ(21, lists.pinned().size());
+    EXPECT_TRUE(lists.full());
+    EXPECT_FALSE(lists.pin(0));
+    EXPECT_EQ(21, lists.pinned().size());
+    EXPECT_EQ(2, lists.available().size());
+}
+
+TEST(CommonFunctionLists, PinAllStopsAtTwentyOne) {
+    const struct {
+        int available;
+        int pinned;
+        bool all;
+        int leftAfter;
+    } cases[] = {
+        {5, 0, true, 0}, {21, 0, true, 0}, {22, 0, false, 1}, {10, 15, false, 4}, {0, 21, true, 0},
+    };
+    for (const auto& c : cases) {
+        cygn::Lists lists;
+        RecordSet rs = functionsOf(c.available, c.pinned);
+        lists.load(rs);
+        EXPECT_EQ(c.all, lists.pinAll()) << c.available << "+" << c.pinned;
+        EXPECT_EQ(c.leftAfter, lists.available().size()) << c.available << "+" << c.pinned;
+        EXPECT_EQ(c.available + c.pinned - c.leftAfter, lists.pinned().size());
+    }
+}
+
+namespace {
+class CygnDialogTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(7);
+    }
+    void answer(const RecordSet& rs) {
+        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+    }
+};
+}  // namespace
+
+TEST_F(CygnDialogTest, OpeningReadsTheOperatorsFunctions) {
+    answer(functionsOf(2, 1));
+    TfrmsysCYGN dlg;
+    EXPECT_EQ(QStringLiteral("常用功能设置"), dlg.windowTitle());
+    ASSERT_EQ(QStringList{QStringLiteral("ExecQuery")}, transport->methods(false));
+    EXPECT_EQ(QStringLiteral("  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu AS b   "
+                             "WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = 1 AND b.hide = "
+                             "0 AND b.sonnum = 0 AND b.isBtn = 0  ORDER BY b.ordercode"),
+              transport->calls().last().sql);
+    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能101")}),
+              rowsOf(dlg.leftList()));
+    EXPECT_EQ(QStringList{QStringLiteral("功能102")}, rowsOf(dlg.rightList()));
+    EXPECT_EQ(102, dlg.rightList()->item(0)->data(Qt::UserRole).toLongLong());
+    EXPECT_EQ(QStringLiteral("确定(&O)"), dlg.okButton()->text());
+    auto* exit = dlg.findChild<QPushButton*>(QStringLiteral("btnExit"));
+    ASSERT_NE(nullptr, exit);
+    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+}
+
+TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
+    answer(functionsOf(2, 21));
+    TfrmsysCYGN dlg;
+    dlg.leftList()->setCurrentRow(0);
+    dlg.btnRightClick();
+    ASSERT_EQ(1, script.records().size());
+    EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
+    EXPECT_EQ(QStringLiteral("最多可以设置 21 个常用功能"), script.records().at(0).text);
+    EXPECT_EQ(2, dlg.leftList()->count());
+    EXPECT_EQ(21, dlg.rightList()->count());
+
+    // ">>" at the limit says the same.
+    dlg.btnAllRightClick();
+    EXPECT_EQ(2, script.messages().size());
+    EXPECT_EQ(2, dlg.leftList()->count());
+}
+
+TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) {
+    answer(functionsOf(25, 0));
+    TfrmsysCYGN dlg;
+    dlg.btnAllRightClick();
+    EXPECT_EQ(21, dlg.rightList()->count());
+    EXPECT_EQ(4, dlg.leftList()->count());
+    EXPECT_EQ(QStringList{QStringLiteral("最多可以设置 21 个常用功能")}, script.messages());
+
+    dlg.btnAllLeftClick();
+    EXPECT_EQ(0, dlg.rightList()->count());
+    EXPECT_EQ(25, dlg.leftList()->count());
+    // The functions come back behind those that stayed.
+    EXPECT_EQ(QStringLiteral("功能121"), dlg.leftList()->item(0)->text());
+    EXPECT_EQ(QStringLiteral("功能100"), dlg.leftList()->item(4)->text());
+}
+
+TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
+    answer(functionsOf(3, 2));  // 100..102 left, 103 and 104 right
+    TfrmsysCYGN dlg;
+    dlg.leftList()->setCurrentRow(0);
+    Q_EMIT dlg.leftList()->itemDoubleClicked(dlg.leftList()->item(0));
+    EXPECT_EQ((QStringList{QStringLiteral("功能103"), QStringLiteral("功能104"),
+                           QStringLiteral("功能100")}),
+              rowsOf(dlg.rightList()));
+    dlg.rightList()->setCurrentRow(0);
+    Q_EMIT dlg.rightList()->itemDoubleClicked(dlg.rightList()->item(0));
+    EXPECT_EQ((QStringList{QStringLiteral("功能101"), QStringLiteral("功能102"),
+                           QStringLiteral("功能103")}),
+              rowsOf(dlg.leftList()));
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
+    answer(functionsOf(3, 0));
+    TfrmsysCYGN dlg;
+    dlg.leftList()->setCurrentRow(1);
+    dlg.btnRightClick();  // 101
+    transport->clearCalls();
+    EXPECT_TRUE(dlg.btnOKClick());
+    ASSERT_EQ(1, transport->methods(false).size());
+    const RecordedCall& call = transport->calls().last();
+    EXPECT_EQ(QStringLiteral("ExecUpdate"), call.method);
+    EXPECT_EQ(saveText(7, QStringLiteral("101,")), call.sql);
+    EXPECT_EQ(QDialog::Accepted, dlg.result());
+}
+
+TEST_F(CygnDialogTest, OkWithNothingPinnedUnpinsAll) {
+    answer(functionsOf(0, 2));
+    TfrmsysCYGN dlg;
+    dlg.btnAllLeftClick();
+    transport->clearCalls();
+    EXPECT_TRUE(dlg.btnOKClick());
+    EXPECT_EQ(saveText(7, QString()), transport->calls().last().sql);
+}
+
+TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
+    answer(functionsOf(2, 0));
+    TfrmsysCYGN dlg;
+    transport->fail(QStringLiteral("ExecUpdate"), QStringLiteral("数据库忙"));
+    EXPECT_FALSE(dlg.btnOKClick());
+    EXPECT_EQ(QStringList{QStringLiteral("数据库忙")}, script.messages());
+    EXPECT_NE(QDialog::Accepted, dlg.result());
+}
+
+TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
+    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("连接中断"));
+    TfrmsysCYGN dlg;
+    EXPECT_EQ(QStringList{QStringLiteral("连接中断")}, script.messages());
+    EXPECT_FALSE(dlg.loaded());
+    EXPECT_FALSE(dlg.okButton()->isEnabled());
+    transport->clearCalls();
+    EXPECT_FALSE(dlg.btnOKClick());
+    EXPECT_TRUE(transport->methods(false).isEmpty());
+}
+
+TEST_F(CygnDialogTest, RegisteredUnderItsClassName) {
+    registerSystemWindows();
+    answer(functionsOf(1, 0));
+    std::unique_ptr<QWidget> w(createWindow(QStringLiteral("TfrmsysCYGN"), nullptr));
+    ASSERT_NE(nullptr, w);
+    EXPECT_NE(nullptr, qobject_cast<TfrmsysCYGN*>(w.get()));
+    EXPECT_EQ(QStringLiteral("常用功能设置"), w->windowTitle());
+}

@@ -1,0 +1,555 @@
+// The navigator page: category pictures, links and their places, the page filters on the
+// function menu, bill and maintenance tiles, the common-functions page from the server query,
+// the stored page option, clicks, F1 and the upgrade page.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "client/common/clientconfig.h"
+#include "client/common/windowregistry.h"
+#include "client/shell/navigator.h"
+#include "common/inifile.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+
+using namespace dyt;
+using namespace dyt::client;
+using dyt::test::DmFixture;
+
+namespace {
+
+struct MenuRow {
+    const char* name;
+    const char* code;
+    int sonnum;
+    int leveal;
+    int isbtn;
+    int isbj;
+};
+
+// A function menu as the server gives it: one row per function, in menu order.
+RecordSet menuOf(std::initializer_list<MenuRow> rows) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("Name"), FieldType::Text);
+    rs.addField(QStringLiteral("code"), FieldType::Text);
+    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
+    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
+    rs.addField(QStringLiteral("isbtn"), FieldType::Integer);
+    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
+    rs.addField(QStringLiteral("hide"), FieldType::Integer);
+    for (const MenuRow& r : rows) {
+        rs.appendRow({QString::fromUtf8(r.name), QString::fromUtf8(r.code), r.sonnum, r.leveal,
+                      r.isbtn, r.isbj, 0});
+    }
+    return rs;
+}
+
+struct CommonRow {
+    int openCount;
+    const char* code;
+    const char* name;
+};
+
+RecordSet commonOf(std::initializer_list<CommonRow> rows) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("openCount"), FieldType::Integer);
+    rs.addField(QStringLiteral("code"), FieldType::Text);
+    rs.addField(QStringLiteral("name"), FieldType::Text);
+    for (const CommonRow& r : rows)
+        rs.appendRow({r.openCount, QString::fromUtf8(r.code), QString::fromUtf8(r.name)});
+    return rs;
+}
+
+QStringList texts(const QList<QLabel*>& labels) {
+    QStringList out;
+    for (QLabel* l : labels)
+        out.append(l->text());
+    return out;
+}
+
+QList<int> tags(const QList<QLabel*>& labels) {
+    QList<int> out;
+    for (QLabel* l : labels)
+        out.append(l->property(kTagProperty).toInt());
+    return out;
+}
+
+void click(QWidget* w) {
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+class NavigatorTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
+        openClientConfig(dir.path());
+        connectLoggedIn(7);
+    }
+    void TearDown() override {
+        nav.reset();
+        closeClientConfig();
+        DmFixture::TearDown();
+    }
+
+    // Puts a picture of the given name into the program folder's images.
+    void picture(const QString& name, QSize size = QSize(140, 70)) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        ASSERT_TRUE(image.save(QDir(dir.path()).filePath(QStringLiteral("images/") + name), "JPG"))
+            << name.toStdString();
+    }
+    void pictures(const QStringList& names) {
+        for (const QString& n : names)
+            picture(n + QStringLiteral(".jpg"));
+    }
+    void makeNavigator() {
+        nav = std::make_unique<TfrmNavigator>(dir.path());
+        nav->openFunction = [this](int code) { opened.append(code); };
+        nav->openUrl = [this](const QUrl& url) { urls.append(url); };
+    }
+    void answerCommon(const RecordSet& rs) {
+        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+    }
+    int storedPage(int userId) {
+        IniFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
+        return ini.ReadInteger(QStringLiteral("_CLIENT_"), QStringLiteral("CYGNPAGE%1").arg(userId),
+                               -100);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmNavigator> nav;
+    QList<int> opened;
+    QList<QUrl> urls;
+};
+
+}  // namespace
+
+TEST(NavigatorLayout, LinksStandInGroupsOfFiveWithAGapOfTwenty) {
+    // 24 pixels per link from 40, and 20 more before each further group of five.
+    const int expected[] = {40, 64, 88, 112, 136, 180, 204, 228, 252, 276, 320, 344, 368, 392, 416};
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(expected[i], navpage::linkTop(i)) << "link " << i;
+}
+
+TEST(NavigatorLayout, TilesStandInThreeColumnsAndTwoRows) {
+    const struct {
+        int index;
+        bool billPage;
+        QPoint at;
+    } cases[] = {
+        {0, false, {20, 20}},  {1, false, {170, 20}},  {2, false, {320, 20}},
+        {3, false, {20, 170}}, {4, false, {170, 170}}, {5, false, {320, 170}},
+        {0, true, {20, 90}},   {2, true, {320, 90}},   {3, true, {20, 170}},
+        {5, true, {320, 170}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.at, navpage::tilePosition(c.index, c.billPage))
+            << c.index << (c.billPage ? " bill page" : " common page");
+}
+
+TEST(NavigatorLayout, BillPagesShowTheirBillKindsWithTheirFunctionCodes) {
+    const struct {
+        int page;
+        QStringList captions;
+        QList<int> codes;
+    } cases[] = {
+        {1,
+         {QStringLiteral("进货单"), QStringLiteral("进货退货单"), QStringLiteral("付款单")},
+         {2004, 2005, 2007}},
+        {2,
+         {QStringLiteral("销售单"), QStringLiteral("销售退货单"), QStringLiteral("收款单")},
+         {2009, 2010, 2012}},
+        {3,
+         {QStringLiteral("报损单"), QStringLiteral("报溢单"), QStringLiteral("商品拆装单"),
+          QStringLiteral("同价调拨单"), QStringLiteral("变价调拨单"), QStringLiteral("成本调价单")},
+         {201701, 201702, 201708, 201705, 201706, 201707}},
+        {4,
+         {QStringLiteral("付款单"), QStringLiteral("收款单"), QStringLiteral("其它收入单"),
+          QStringLiteral("现金费用单"), QStringLiteral("一般费用单"),
+          QStringLiteral("提现存现转账")},
+         {2007, 2012, 201903, 201901, 201902, 201904}},
+    };
+    for (const auto& c : cases) {
+        QStringList captions;
+        QList<int> codes;
+        for (const navpage::Tile& t : navpage::fixedTiles(c.page)) {
+            captions.append(t.caption);
+            codes.append(t.functionCode);
+        }
+        EXPECT_EQ(c.captions, captions) << "page " << c.page;
+        EXPECT_EQ(c.codes, codes) << "page " << c.page;
+    }
+    EXPECT_TRUE(navpage::fixedTiles(0).isEmpty());
+}
+
+TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
+    RecordSet menu = menuOf({
+        {"采购管理", "3003", 4, 1, 0, 1},
+        {"进货单", "2004", 0, 2, 0, 1},  // a bill: not a 3003 code
+        {"商品进货统计", "300301", 0, 2, 0, 1},
+        {"打印", "30030102", 0, 3, 1, 1},        // an operation right
+        {"单位进货统计", "300302", 0, 2, 0, 0},  // not held
+        {"进货单据统计", "300313", 3, 2, 0, 1},  // a sub-menu
+        {"进货单统计", "30031301", 0, 3, 0, 1},
+        {"销售管理", "3004", 2, 1, 0, 1},
+        {"商品销售统计", "300401", 0, 2, 0, 1},
+        {"仓库管理", "3005", 2, 1, 0, 1},
+        {"库存状况表", "300501", 0, 2, 0, 1},
+        {"报损单统计", "30051401", 0, 3, 0, 1},
+        {"财务管理", "3007", 5, 1, 0, 1},
+        {"单位应收应付", "300601", 0, 3, 0, 1},  // level 3, named by code
+        {"职员应收应付", "300602", 0, 3, 0, 1},
+        {"超期应收款", "300609", 0, 3, 0, 1},
+        {"往来单位利润表", "300618", 0, 3, 0, 1},
+        {"现金银行", "300701", 0, 2, 0, 1},
+        {"部门费用分布表", "30070601", 0, 3, 0, 1},  // level 3: not on the page
+        {"年度费用报表", "300705", 0, 2, 0, 0},      // not held
+    });
+    makeNavigator();
+    nav->setMenu(&menu);
+    const struct {
+        int page;
+        QStringList links;
+        QList<int> codes;
+    } cases[] = {
+        {1, {QStringLiteral("商品进货统计"), QStringLiteral("进货单统计")}, {300301, 30031301}},
+        {2, {QStringLiteral("商品销售统计")}, {300401}},
+        {3, {QStringLiteral("库存状况表"), QStringLiteral("报损单统计")}, {300501, 30051401}},
+        {4,
+         {QStringLiteral("单位应收应付"), QStringLiteral("超期应收款"),
+          QStringLiteral("往来单位利润表"), QStringLiteral("现金银行")},
+         {300601, 300609, 300618, 300701}},
+    };
+    for (const auto& c : cases) {
+        nav->SelectPage(c.page);
+        EXPECT_EQ(c.links, texts(nav->links())) << "page " << c.page;
+        EXPECT_EQ(c.codes, tags(nav->links())) << "page " << c.page;
+        // The menu's filter is off again after the page is built.
+        EXPECT_FALSE(menu.filtered()) << "page " << c.page;
+        EXPECT_EQ(20, menu.recordCount());
+    }
+}
+
+TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
+    RecordSet menu = menuOf({});
+    for (int i = 0; i < 18; ++i) {
+        menu.appendRow(
+            {QStringLiteral("报表%1").arg(i), QString::number(300301 + i), 0, 2, 0, 1, 0});
+    }
+    makeNavigator();
+    nav->setMenu(&menu);
+    nav->SelectPage(1);
+    ASSERT_EQ(15, nav->links().size());
+    for (int i = 0; i < 15; ++i) {
+        QLabel* link = nav->links().at(i);
+        EXPECT_EQ(QStringLiteral("报表%1").arg(i), link->text());
+        EXPECT_EQ(QRect(22, navpage::linkTop(i), 150, link->height()), link->geometry())
+            << "link " << i;
+        EXPECT_EQ(Qt::PointingHandCursor, link->cursor().shape());
+    }
+    EXPECT_EQ(QPoint(22, 416), nav->links().last()->pos());
+}
+
+TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
+    RecordSet menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1},
+                             {"单位进货统计", "300302", 0, 2, 0, 1},
+                             {"商品销售统计", "300401", 0, 2, 0, 1}});
+    makeNavigator();
+    nav->setMenu(&menu);
+    auto linkWidgets = [this] {
+        int n = 0;
+        for (QLabel* l : nav->findChildren<QLabel*>()) {
+            if (l->objectName().startsWith(QStringLiteral("lnkFunction")))
+                ++n;
+        }
+        return n;
+    };
+    nav->SelectPage(1);
+    EXPECT_EQ(2, linkWidgets());
+    nav->SelectPage(1);
+    EXPECT_EQ(2, nav->links().size());
+    EXPECT_EQ(2, linkWidgets());
+    nav->SelectPage(2);
+    EXPECT_EQ(QStringList{QStringLiteral("商品销售统计")}, texts(nav->links()));
+    EXPECT_EQ(1, linkWidgets());
+}
+
+TEST_F(NavigatorTest, BillTilesShowWhenTheirPictureExistsAndKeepTheirPlaces) {
+    // The stock page without the picture of its second bill kind.
+    pictures({QStringLiteral("报损单"), QStringLiteral("商品拆装单"), QStringLiteral("同价调拨单"),
+              QStringLiteral("变价调拨单"), QStringLiteral("成本调价单")});
+    makeNavigator();
+    nav->SelectPage(3);
+    const QList<QLabel*> tiles = nav->tiles();
+    ASSERT_EQ(6, tiles.size());
+    const struct {
+        const char* hint;
+        int tag;
+        QPoint at;
+        bool visible;
+    } expected[] = {
+        {"报损单", 201701, {20, 90}, true},       {"报溢单", 201702, {170, 90}, false},
+        {"商品拆装单", 201708, {320, 90}, true},  {"同价调拨单", 201705, {20, 170}, true},
+        {"变价调拨单", 201706, {170, 170}, true}, {"成本调价单", 201707, {320, 170}, true},
+    };
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(QString::fromUtf8(expected[i].hint), tiles.at(i)->toolTip()) << i;
+        EXPECT_EQ(expected[i].tag, tiles.at(i)->property(kTagProperty).toInt()) << i;
+        EXPECT_EQ(expected[i].at, tiles.at(i)->pos()) << i;
+        EXPECT_EQ(expected[i].visible, !tiles.at(i)->isHidden()) << i;
+    }
+    // Without a menu a bill page has no links.
+    EXPECT_TRUE(nav->links().isEmpty());
+}
+
+TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
+    pictures({QStringLiteral("进货单"), QStringLiteral("收款单"), QStringLiteral("用户配置"),
+              QStringLiteral("商品信息"), QStringLiteral("库存状况表")});
+    answerCommon(commonOf({
+        {99999999, "2004", "进货单"},
+        {99999999, "2009", "销售单"},  // no picture: the next row takes its place
+        {99999999, "300501", "库存状况表"},
+        {120, "500401", "用户配置"},
+        {80, "1001", "商品信息"},  // base data: neither tile nor link
+        {60, "2012", "收款单"},
+        {50, "3030", "老板报表"},
+        {10, "5013", "常用功能设置"},
+    }));
+    makeNavigator();
+    nav->SelectPage(0);
+
+    ASSERT_EQ(QStringList{QStringLiteral("ExecQuery")}, transport->methods(false));
+    EXPECT_EQ(QStringLiteral("  SELECT top 50 a.openCount,b.code,b.name FROM sysPurview AS "
+                             "a,sysMenu AS b  WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = "
+                             "1 AND a.iscygn = 1 AND b.sonnum = 0 AND b.hide = 0   ORDER BY "
+                             "a.openCount desc,b.code"),
+              transport->calls().last().sql);
+
+    const QList<QLabel*> tiles = nav->tiles();
+    ASSERT_EQ(3, tiles.size());
+    EXPECT_EQ(
+        (QStringList{QStringLiteral("进货单"), QStringLiteral("用户配置"),
+                     QStringLiteral("收款单")}),
+        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip()}));
+    EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
+    EXPECT_EQ(QPoint(20, 20), tiles.at(0)->pos());
+    EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());
+    EXPECT_EQ(QPoint(320, 20), tiles.at(2)->pos());
+    for (QLabel* t : tiles)
+        EXPECT_FALSE(t->isHidden());
+
+    EXPECT_EQ((QStringList{QStringLiteral("库存状况表"), QStringLiteral("老板报表"),
+                           QStringLiteral("常用功能设置")}),
+              texts(nav->links()));
+    EXPECT_EQ((QList<int>{300501, 3030, 5013}), tags(nav->links()));
+    EXPECT_EQ(8, nav->commonFunctions().rowCount());
+}
+
+TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
+    const QStringList names{QStringLiteral("进货单"),   QStringLiteral("销售单"),
+                            QStringLiteral("收款单"),   QStringLiteral("付款单"),
+                            QStringLiteral("报损单"),   QStringLiteral("报溢单"),
+                            QStringLiteral("进货订单"), QStringLiteral("销售订单")};
+    pictures(names);
+    RecordSet rows = commonOf({});
+    for (int i = 0; i < names.size(); ++i)
+        rows.appendRow({1000 - i, QString::number(2003 + i), names.at(i)});
+    answerCommon(rows);
+    makeNavigator();
+    nav->SelectPage(0);
+    ASSERT_EQ(6, nav->tiles().size());
+    const QPoint places[] = {{20, 20}, {170, 20}, {320, 20}, {20, 170}, {170, 170}, {320, 170}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(names.at(i), nav->tiles().at(i)->toolTip());
+        EXPECT_EQ(places[i], nav->tiles().at(i)->pos());
+    }
+    EXPECT_TRUE(nav->links().isEmpty());  // the bill codes are never links
+    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
+    ASSERT_NE(nullptr, note);
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(QStringLiteral("您常用的报表和其它功能会列在这里。"), note->text());
+}
+
+TEST_F(NavigatorTest, OperatorWithoutCommonFunctionsSeesTheEmptyPageWithItsBackground) {
+    picture(QStringLiteral("常用功能背景.jpg"), QSize(490, 460));
+    makeNavigator();
+    nav->SelectPage(0);  // the default answer: no rows
+    EXPECT_TRUE(nav->tiles().isEmpty());
+    EXPECT_TRUE(nav->links().isEmpty());
+    EXPECT_TRUE(nav->backgroundShown());
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_EQ(0, nav->currentPage());
+    // The empty link column tells where common functions are chosen.
+    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
+    ASSERT_NE(nullptr, note);
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_TRUE(note->text().startsWith(QStringLiteral("还没有常用功能。")))
+        << note->text().toStdString();
+}
+
+TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {
+    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("对象名 'sysPurview' 无效。"));
+    makeNavigator();
+    nav->SelectPage(0);
+    EXPECT_EQ(QStringList{QStringLiteral("对象名 'sysPurview' 无效。")}, script.messages());
+    EXPECT_TRUE(nav->tiles().isEmpty());
+    EXPECT_EQ(0, storedPage(7));
+}
+
+TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
+    pictures({QStringLiteral("进货单"), QStringLiteral("销售单")});
+    answerCommon(commonOf({{5, "2004", "进货单"}}));
+    makeNavigator();
+    nav->SelectPage(0);
+    EXPECT_EQ(1, nav->tiles().size());
+    answerCommon(commonOf({{99999999, "2009", "销售单"}, {5, "2004", "进货单"}}));
+    nav->RefreshCommonFunctions();
+    EXPECT_EQ(2, nav->tiles().size());
+    EXPECT_EQ(QStringLiteral("销售单"), nav->tiles().at(0)->toolTip());
+    EXPECT_EQ(2, transport->methods(false).size());
+
+    nav->SelectPage(1);
+    nav->RefreshCommonFunctions();  // not on display: nothing is read
+    EXPECT_EQ(2, transport->methods(false).size());
+}
+
+TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
+    pictures({QStringLiteral("用户配置"), QStringLiteral("用户及权限设置"),
+              QStringLiteral("修改密码"), QStringLiteral("数据备份"), QStringLiteral("数据恢复"),
+              QStringLiteral("联系我们")});
+    makeNavigator();
+    nav->SelectPage(5);
+    const QList<QLabel*> tiles = nav->tiles();
+    ASSERT_EQ(6, tiles.size());
+    EXPECT_EQ((QList<int>{500401, 500402, 5003, 5006, 5005, 0}), tags(tiles));
+    EXPECT_EQ(
+        (QStringList{QStringLiteral("用户配置"), QStringLiteral("权限设置"),
+                     QStringLiteral("修改密码"), QStringLiteral("数据备份"),
+                     QStringLiteral("数据恢复"), QStringLiteral("联系我们")}),
+        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip(),
+                     tiles.at(3)->toolTip(), tiles.at(4)->toolTip(), tiles.at(5)->toolTip()}));
+    EXPECT_EQ(QPoint(20, 170), tiles.at(3)->pos());
+    EXPECT_TRUE(transport->methods(false).isEmpty());
+
+    click(tiles.at(1));
+    click(tiles.at(5));  // "联系我们": the maker's web site, no function
+    EXPECT_EQ(QList<int>{500402}, opened);
+    ASSERT_EQ(1, urls.size());
+    EXPECT_EQ(navpage::contactUrl(), urls.at(0));
+}
+
+TEST_F(NavigatorTest, ClickingATileOrALinkOpensItsFunction) {
+    pictures({QStringLiteral("进货单"), QStringLiteral("进货退货单"), QStringLiteral("付款单")});
+    RecordSet menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1}});
+    makeNavigator();
+    nav->setMenu(&menu);
+    nav->SelectPage(1);
+    ASSERT_EQ(3, nav->tiles().size());
+    ASSERT_EQ(1, nav->links().size());
+    click(nav->tiles().at(2));
+    click(nav->links().at(0));
+    click(nav->tiles().at(0));
+    EXPECT_EQ((QList<int>{2007, 300301, 2004}), opened);
+}
+
+TEST_F(NavigatorTest, PageIsStoredPerOperatorAndOddIndexesAsTheySay) {
+    RecordSet menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1}});
+    makeNavigator();
+    nav->setMenu(&menu);
+    nav->SelectPage(3);
+    EXPECT_EQ(3, storedPage(7));
+    EXPECT_EQ(3, nav->currentPage());
+
+    loginedUser().UserId = 9;
+    nav->SelectPage(1);
+    EXPECT_EQ(1, storedPage(9));
+    EXPECT_EQ(3, storedPage(7));
+    ASSERT_EQ(1, nav->links().size());
+
+    // Above 6: stored, no page built (the links of the last page stay).
+    nav->SelectPage(8);
+    EXPECT_EQ(8, storedPage(9));
+    EXPECT_EQ(8, nav->currentPage());
+    EXPECT_EQ(1, nav->links().size());
+
+    // Negative: only the category pictures, nothing stored.
+    nav->SelectPage(-1);
+    EXPECT_EQ(8, storedPage(9));
+    EXPECT_EQ(8, nav->currentPage());
+}
+
+TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
+    for (const QString& name : navpage::categoryNames()) {
+        picture(name + QStringLiteral("1.jpg"), QSize(100, 40));
+        picture(name + QStringLiteral("2.jpg"), QSize(100, 40));
+    }
+    QFile::remove(QDir(dir.path()).filePath(QStringLiteral("images/财务管理1.jpg")));
+    makeNavigator();
+    nav->SelectPage(2);
+    for (int i = 0; i < 7; ++i) {
+        const QString name = navpage::categoryNames().at(i);
+        QString expected;
+        if (i == 2)
+            expected = QStringLiteral("images/销售管理2.jpg");
+        else if (i != 4)
+            expected = QStringLiteral("images/") + name + QStringLiteral("1.jpg");
+        EXPECT_EQ(expected.isEmpty() ? QString() : QDir(dir.path()).filePath(expected),
+                  nav->categoryPictureShown(i))
+            << i;
+        EXPECT_EQ(i, nav->categoryButtons().at(i)->property(kTagProperty).toInt());
+    }
+    // The button without its picture still names its category.
+    EXPECT_EQ(QStringLiteral("财务管理"), nav->categoryButtons().at(4)->text());
+
+    nav->SelectPage(-1);
+    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("images/销售管理1.jpg")),
+              nav->categoryPictureShown(2));
+
+    // A click on a category button selects its page.
+    nav->categoryButtons().at(5)->click();
+    EXPECT_EQ(5, nav->currentPage());
+    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("images/系统维护2.jpg")),
+              nav->categoryPictureShown(5));
+}
+
+TEST_F(NavigatorTest, UpgradePageLiesOverTheContentUntilAnotherPageIsChosen) {
+    makeNavigator();
+    nav->SelectPage(6);
+    EXPECT_FALSE(nav->upgradePanel()->isHidden());
+    auto* open = nav->upgradePanel()->findChild<QPushButton*>(QStringLiteral("btnOpenUpgrade"));
+    ASSERT_NE(nullptr, open);
+    open->click();
+    EXPECT_EQ(QList<QUrl>{navpage::upgradeUrl()}, urls);
+    nav->SelectPage(5);
+    EXPECT_TRUE(nav->upgradePanel()->isHidden());
+}
+
+TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
+    makeNavigator();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QCoreApplication::sendEvent(nav.get(), &f1);
+    EXPECT_TRUE(urls.isEmpty());
+
+    QFile help(QDir(dir.path()).filePath(QStringLiteral("Help.chm")));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.write("ITSF");
+    help.close();
+    QCoreApplication::sendEvent(nav.get(), &f1);
+    ASSERT_EQ(1, urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
+}
