@@ -1,6 +1,7 @@
 // Grid layouts through a real dyt-server: saved with p_sys_Up_ColConfigure, read back after the
 // next login, a foreign version left unapplied; and a list window as the operator sees it.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableView>
@@ -248,6 +249,11 @@ TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
     ASSERT_TRUE(w.dbgvX()->filterRow()->isVisible());
     EXPECT_EQ(QStringLiteral(" →2"), w.model()->rowIndicatorText(1));
     EXPECT_EQ(QStringLiteral("*  1"), w.model()->rowIndicatorText(0));
+    EXPECT_EQ(QStringLiteral("   3"), w.model()->rowIndicatorText(2));
+    w.model()->setColumnFilter(1, QStringLiteral("ml"));  // typed into the filter row
+    EXPECT_EQ(2, w.model()->rowCount());
+    w.setFocusedRow(0);
+    QApplication::processEvents();
     const QString path = test::saveScreenshot(&w, QStringLiteral("frmxabstract_list"));
     EXPECT_FALSE(path.isEmpty());
     w.setAttribute(Qt::WA_DeleteOnClose, false);
