@@ -9,8 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -18,13 +18,16 @@
 #include "client/common/clientconfig.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
+#include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
+#include "client/common/syslogin.h"
 #include "common/error.h"
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "dmtest_support.h"
+#include "protocol/protocol.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -654,4 +657,41 @@ TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
     EXPECT_EQ(QStringLiteral("转成Excel(&E)"), w.pmBill()->actions()[1]->text());
     w.actRefresh()->trigger();
     EXPECT_EQ(1, w.refreshed);
+}
+
+TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
+    // Layouts of the previous operator are still held.
+    RecordSet& held = columnConfigs();
+    held.clear();
+    held.addField(QStringLiteral("ColId"), FieldType::Text);
+    held.appendRow({QStringLiteral("TfrmOld_dbgvX")});
+
+    RecordSet answer;
+    answer.addField(QStringLiteral("ColId"), FieldType::Text);
+    answer.addField(QStringLiteral("colstr1"), FieldType::Text);
+    answer.addField(QStringLiteral("userId"), FieldType::Integer);
+    answer.appendRow({QStringLiteral("TfrmNew_dbgvX"), QStringLiteral("[_Sys_]"), 4});
+    sysLogin().showLoginWindow = [&](TfrmLogin&) {
+        transport->respond(QStringLiteral("Login"), 0,
+                           {QStringLiteral("UserId=4\r\nUserName=王五\r\nUserCode=004")});
+        EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
+                                     QStringLiteral("王五"), QStringLiteral("4"),
+                                     QStringLiteral("pw")));
+    };
+    transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(answer), QString()});
+    const bool loggedIn = sysLogin().RunLogin(1);
+    sysLogin().showLoginWindow = nullptr;
+    sysLogin().LoggedIn = false;
+    ASSERT_TRUE(loggedIn);
+
+    QStringList queries;
+    for (const RecordedCall& c : transport->calls()) {
+        if (c.method == u"ExecQuery")
+            queries.append(c.sql);
+    }
+    EXPECT_EQ(QStringList{QStringLiteral(" select * from sysColConfigure where UserId=4 ")},
+              queries);
+    ASSERT_EQ(1, columnConfigs().recordCount());
+    EXPECT_EQ(QStringLiteral("TfrmNew_dbgvX"), columnConfigs().text(QStringLiteral("ColId")));
+    columnConfigs().clear();
 }
