@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
@@ -196,6 +197,29 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     ASSERT_TRUE(ReloadColumnConfigs());
     EXPECT_TRUE(LoadGridLayout(&grid, QStringLiteral("TfrmOld_dbgvX")));
     EXPECT_EQ(400, def.columns[0].width);
+}
+
+TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
+    QTableWidget grid(2, 3);
+    grid.setColumnWidth(0, 40);
+    grid.setColumnWidth(1, 120);
+    grid.setColumnWidth(2, 75);
+    ASSERT_TRUE(SaveStringGridLayout(&grid, QStringLiteral("TfrmList_sgX")));
+    columnConfigs().clear();
+    ASSERT_TRUE(ReloadColumnConfigs());
+
+    QTableWidget fresh(0, 4);  // a column more than stored: 66 wide
+    for (int c = 0; c < 4; ++c)
+        fresh.setColumnWidth(c, 30);
+    ASSERT_TRUE(LoadStringGridLayout(&fresh, QStringLiteral("TfrmList_sgX")));
+    EXPECT_EQ(40, fresh.columnWidth(0));
+    EXPECT_EQ(120, fresh.columnWidth(1));
+    EXPECT_EQ(75, fresh.columnWidth(2));
+    EXPECT_EQ(66, fresh.columnWidth(3));
+    QTableWidget other(0, 1);
+    other.setColumnWidth(0, 30);
+    EXPECT_FALSE(LoadStringGridLayout(&other, QStringLiteral("TfrmNone_sgX")));
+    EXPECT_EQ(30, other.columnWidth(0));
 }
 
 // A list window with its category tree, grid, footer and filter row, for review.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTableWidget>
+
 #include "client/common/gridcolumn.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
@@ -212,4 +214,7 @@ TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
     EXPECT_EQ(expected, errorOf([&] { LoadGridLayout(&grid, QString()); }));
     EXPECT_EQ(expected, errorOf([] { SaveGridLayout(nullptr, QStringLiteral("k")); }));
     EXPECT_EQ(expected, errorOf([&] { SaveGridLayout(&grid, QStringLiteral("  ")); }));
+    QTableWidget strings(1, 1);
+    EXPECT_EQ(expected, errorOf([] { LoadStringGridLayout(nullptr, QStringLiteral("k")); }));
+    EXPECT_EQ(expected, errorOf([&] { SaveStringGridLayout(&strings, QString()); }));
 }

@@ -113,7 +113,8 @@ void TfrmBase::writeCloseLog() {
         return;
     try {
         sysLogin().WriteLog(kLogCloseWindow, caption(), QString());
-    } catch (const DytError&) {
+    } catch (const std::exception&) {
+        // Nothing may leave a destructor; a failed log entry is not reported.
     }
 }
 

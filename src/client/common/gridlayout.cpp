@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <vector>
 
@@ -259,42 +260,32 @@ void ensureConfigFields(RecordSet& configs) {
 
 }  // namespace
 
-bool LoadGridLayout(GridView* grid, const QString& layoutKey) {
-    GridDefinition* def = definitionOf(grid, layoutKey);
+namespace {
+
+// The joined pieces of the layout stored under the key; false when there is none.
+bool storedLayoutText(const QString& layoutKey, QString* text) {
     RecordSet& configs = columnConfigs();
-    if (!def || configs.fieldCount() == 0 || !configs.hasField(colIdField()))
+    if (configs.fieldCount() == 0 || !configs.hasField(colIdField()))
         return false;
     if (!configs.locate(colIdField(), layoutKey, true))
         return false;
-    QString text;
+    text->clear();
     for (int i = 1; i <= kLayoutPieces; ++i) {
         if (configs.hasField(pieceField(i)))
-            text += configs.text(pieceField(i));
+            *text += configs.text(pieceField(i));
     }
-    if (!ApplyGridLayoutText(*def, text))
-        return false;
-    grid->model()->reload();
-    grid->applyColumns();
     return true;
 }
 
-bool SaveGridLayout(GridView* grid, const QString& layoutKey) {
-    GridDefinition* def = definitionOf(grid, layoutKey);
-    if (!def)
-        return false;
-    // The widths the operator dragged live in the view.
-    QTableView* table = grid->table();
-    for (int i = 0; i < def->columns.size(); ++i) {
-        if (!table->isColumnHidden(i) && table->columnWidth(i) > 0)
-            def->columns[i].width = table->columnWidth(i);
-    }
+// Stores a layout's INI text under the key: on the server, then in the shared record set.
+bool storeLayoutText(const QString& layoutKey, const QString& iniText) {
     RecordSet& configs = columnConfigs();
     int pieceWidth = kLayoutPieceWidth;
     if (const int f = configs.fieldIndex(pieceField(1)); f >= 0 && configs.field(f).size > 1)
         pieceWidth = configs.field(f).size;
     QStringList pieces;
     try {
-        pieces = SplitLayoutPieces(PackLayoutText(GridLayoutText(*def)), pieceWidth);
+        pieces = SplitLayoutPieces(PackLayoutText(iniText), pieceWidth);
     } catch (const DytError&) {
         return false;
     }
@@ -334,6 +325,57 @@ bool SaveGridLayout(GridView* grid, const QString& layoutKey) {
     if (configs.hasField(QStringLiteral("userId")))
         configs.setValue(QStringLiteral("userId"), userId);
     return true;
+}
+
+void checkArguments(const QObject* grid, const QString& layoutKey) {
+    if (!grid || layoutKey.trimmed().isEmpty())
+        throw DytError(layouttext::nullArguments());
+}
+
+}  // namespace
+
+bool LoadGridLayout(GridView* grid, const QString& layoutKey) {
+    GridDefinition* def = definitionOf(grid, layoutKey);
+    QString text;
+    if (!def || !storedLayoutText(layoutKey, &text) || !ApplyGridLayoutText(*def, text))
+        return false;
+    grid->model()->reload();
+    grid->applyColumns();
+    return true;
+}
+
+bool SaveGridLayout(GridView* grid, const QString& layoutKey) {
+    GridDefinition* def = definitionOf(grid, layoutKey);
+    if (!def)
+        return false;
+    // The widths the operator dragged live in the view.
+    QTableView* table = grid->table();
+    for (int i = 0; i < def->columns.size(); ++i) {
+        if (!table->isColumnHidden(i) && table->columnWidth(i) > 0)
+            def->columns[i].width = table->columnWidth(i);
+    }
+    return storeLayoutText(layoutKey, GridLayoutText(*def));
+}
+
+bool LoadStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
+    checkArguments(grid, layoutKey);
+    QString text;
+    if (!storedLayoutText(layoutKey, &text))
+        return false;
+    const QList<int> widths = StringGridWidths(text, grid->columnCount());
+    if (widths.isEmpty())
+        return false;
+    for (int c = 0; c < widths.size(); ++c)
+        grid->setColumnWidth(c, widths[c]);
+    return true;
+}
+
+bool SaveStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
+    checkArguments(grid, layoutKey);
+    QList<int> widths;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        widths.append(grid->columnWidth(c));
+    return storeLayoutText(layoutKey, StringGridLayoutText(widths));
 }
 
 }  // namespace dyt::client

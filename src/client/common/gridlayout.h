@@ -20,6 +20,8 @@ struct GridDefinition;
 class GridView;
 }  // namespace dyt
 
+class QTableWidget;
+
 namespace dyt::client {
 
 namespace layouttext {
@@ -84,5 +86,8 @@ bool LoadGridLayout(GridView* grid, const QString& key);
 // save is not reported to the operator: the result says whether it was stored. A null grid or an
 // empty key throws DytError.
 bool SaveGridLayout(GridView* grid, const QString& key);
+// The same for plain string grids, which keep only their column widths.
+bool LoadStringGridLayout(QTableWidget* grid, const QString& key);
+bool SaveStringGridLayout(QTableWidget* grid, const QString& key);
 
 }  // namespace dyt::client
