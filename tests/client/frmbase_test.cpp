@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "client/common/clientconfig.h"
@@ -694,4 +695,22 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     ASSERT_EQ(1, columnConfigs().recordCount());
     EXPECT_EQ(QStringLiteral("TfrmNew_dbgvX"), columnConfigs().text(QStringLiteral("ColId")));
     columnConfigs().clear();
+}
+
+TEST_F(FormsTest, ModalDialogAnswersByItsButtons) {
+    TfrmBaseDialog d;
+    QTimer::singleShot(0, &d, [&] { d.btnOK()->click(); });
+    EXPECT_EQ(1, d.exec());
+    EXPECT_FALSE(d.isVisible());
+    QTimer::singleShot(0, &d, [&] { d.btnExit()->click(); });
+    EXPECT_EQ(0, d.exec());
+    // A refused window close keeps the loop running until a button ends it.
+    d.setConfirmOnClose(true, QStringLiteral("确定要退出吗？"));
+    script.answer(QStringLiteral("取消"));
+    QTimer::singleShot(0, &d, [&] {
+        d.close();
+        EXPECT_TRUE(d.isVisible());
+        d.btnOK()->click();
+    });
+    EXPECT_EQ(1, d.exec());
 }
