@@ -121,7 +121,7 @@ void postSalesLike(Database& db, const Bill& b, const QList<Line>& lines, StockB
         checkQty(db, l);
         const bool out = b.djType == kSale || (b.djType == kSaleExchange && l.qty < 0);
         if (out) {
-            const double cost = book.takeOut(l, inWarehouse(b, l), baseQty(l));
+            const double cost = book.takeOut(l, outWarehouse(b, l), baseQty(l));
             writeCost(db, l, cost);
             costOfSales += cost;
             revenue += amountOf(l);

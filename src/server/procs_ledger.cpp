@@ -209,8 +209,9 @@ int postDel(CallContext& ctx) {
             throw DytError(QStringLiteral("本张单据已月结存，不能删除"));
         if (db.scalar(
                   QStringLiteral("SELECT 1 FROM djList AS b, djIndex AS a WHERE a.id = b.id AND "
-                                 "a.dj_state = 2 AND a.djType IN (21, 22) AND b.km_id = 0 AND "
-                                 "b.s_id = ? AND b.dj_state = 2 AND b.costtotal <> 0 LIMIT 1"),
+                                 "a.dj_state = 2 AND a.isred = 0 AND a.isredword = 0 AND "
+                                 "a.djType IN (21, 22) AND b.km_id = 0 AND b.s_id = ? AND "
+                                 "b.dj_state = 2 AND b.costtotal <> 0 LIMIT 1"),
                   {billId})
                 .isValid()) {
             throw DytError(QStringLiteral("单据已经按单结算，请先在对应的收付款单据中重新结算！"));

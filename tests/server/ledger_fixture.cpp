@@ -100,7 +100,7 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
         db.execute(QStringLiteral("INSERT INTO djKmDetail(id, djType, date, km_id, type, dbTotal, "
                                   "LendTotal, dj_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                    {id, b.djType, b.date, m.km, m.type, pays ? 0.0 : m.amount,
-                    pays ? m.amount : 0.0, state});
+                    pays ? m.amount : m.lend, state});
     }
     return id;
 }

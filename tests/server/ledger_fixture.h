@@ -81,6 +81,7 @@ struct MoneySpec {
     qint64 km = 0;
     int type = 1;
     double amount = 0;  // written as LendTotal for payments, dbTotal otherwise
+    double lend = 0;    // LendTotal of the other bills (money going out of the account)
 };
 
 struct BillSpec {
