@@ -39,9 +39,10 @@ QString StockBook::describe(const Line& line, const GoodsInfo& g) const {
 }
 
 std::pair<double, double> StockBook::onHand(qint64 goods, qint64 stock) const {
-    Statement st = db_.prepare(
-        QStringLiteral("SELECT total(qty), total(total) FROM baseGoodsStock WHERE goodsid = ? "
-                       "AND (? = 0 OR stockid = ?)"));
+    Statement st =
+        db_.prepare(QStringLiteral("SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) FROM "
+                                   "baseGoodsStock WHERE goodsid = ? "
+                                   "AND (? = 0 OR stockid = ?)"));
     st.bindAll({goods, stock, stock});
     st.step();
     return {roundQty(st.value(0).toDouble()), roundMoney(st.value(1).toDouble())};
@@ -126,8 +127,9 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
         } else {
             // Out of an empty or negative stock (negative stock allowed): at the average cost of
             // the goods elsewhere, else at the cost the line brings.
-            Statement all = db.prepare(QStringLiteral(
-                "SELECT total(qty), total(total) FROM baseGoodsStock WHERE goodsid = ?"));
+            Statement all =
+                db.prepare(QStringLiteral("SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) "
+                                          "FROM baseGoodsStock WHERE goodsid = ?"));
             all.bind(1, line.goodsid);
             all.step();
             const double q = all.value(0).toDouble(), t = all.value(1).toDouble();

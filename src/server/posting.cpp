@@ -23,10 +23,10 @@ void requireTransaction(Database& db) {
 
 bool hasLedgerRows(Database& db, qint64 billId) {
     return db
-        .scalar(QStringLiteral("SELECT 1 FROM djStockDetail WHERE id = ?1 UNION ALL "
-                               "SELECT 1 FROM djWLDWDetail WHERE id = ?1 UNION ALL "
-                               "SELECT 1 FROM djKmDetail WHERE id = ?1 AND type = 0 LIMIT 1"),
-                {billId})
+        .scalar(QStringLiteral("SELECT 1 FROM djStockDetail WHERE id = ? UNION ALL "
+                               "SELECT 1 FROM djWLDWDetail WHERE id = ? UNION ALL "
+                               "SELECT 1 FROM djKmDetail WHERE id = ? AND type = 0 LIMIT 1"),
+                {billId, billId, billId})
         .isValid();
 }
 
