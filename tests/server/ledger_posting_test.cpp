@@ -2,6 +2,7 @@
 // partner balances and account balances against values worked out by hand.
 
 #include "ledger_fixture.h"
+#include "server/tsql_functions.h"
 
 namespace dyt::ledgertest {
 namespace {
@@ -278,6 +279,12 @@ TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
     post(s);
     EXPECT_EQ(4, number(QStringLiteral("SELECT toQty FROM djList WHERE orderid = ?"), {orderLine}));
     EXPECT_EQ(0, number(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {o}));
+    // The dialect functions read the same ledgers: 16 on hand, 6 still promised by the order,
+    // and the cost of 2 at the average 10.
+    server::tsql::registerFunctions(db_->handle());
+    EXPECT_EQ(16, number(QStringLiteral("SELECT fnGetStockQty(31, 11, 0)")));
+    EXPECT_EQ(16 - 6, number(QStringLiteral("SELECT fnGetKYQty(31, 11)")));
+    EXPECT_EQ(20, number(QStringLiteral("SELECT fnGetCostTotal(31, 11, 2)")));
     s.lines[0].qty = 6;
     post(s);
     EXPECT_EQ(10,
@@ -313,6 +320,16 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     cashFee.money = {{.km = kmCash, .type = 1, .amount = 30}};
     EXPECT_EQ(QStringLiteral("单据金额[40]与收付款金额[30]不一致，必须选择往来单位！"),
               test::errorOf([&] { post(cashFee); }));
+}
+
+TEST_F(Posting, ADraftHasNoEffectAndCannotBePostedAsItIs) {
+    server::Transaction tx(*db_);
+    const qint64 id = store(*db_, purchase(kAverage, 5, 10, "2024-01-05"), 1);
+    EXPECT_EQ(QStringLiteral("单据[T-5]还没有保存为过账状态，不能过账！"),
+              test::errorOf([&] { server::posting::postBill(*db_, id, 1); }));
+    tx.commit();
+    EXPECT_EQ(0, stockQty(kAverage, kMain));
+    EXPECT_EQ(0, payable(kSupplier));
 }
 
 TEST_F(Posting, ARefusedNegativeStockLeavesNothingBehind) {

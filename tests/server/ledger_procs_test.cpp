@@ -89,6 +89,28 @@ TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
               callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(first)}}));
 }
 
+TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
+    post(goodsBill(5, kSupplier, kAverage, 20, 10, "2024-01-05"));
+    const qint64 sold = post(goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-06"));  // 200
+    const QStringList before = balances();
+    BillSpec r;
+    r.djType = 21;
+    r.wldw = kCustomer;
+    r.hhlx = 1;
+    r.lines = {{.km = kmCash, .total = 250}, {.sourceBill = sold, .total = 200}};
+    const qint64 receipt = post(r);
+    EXPECT_EQ(200, settledOf(sold));
+    EXPECT_EQ(50, advanceReceived(kCustomer));
+    const int red = call(QStringLiteral("P_JXC_DJ_CopyRed"),
+                         {{"isRed", QStringLiteral("-1")}, {"billid", n(receipt)}});
+    ASSERT_GT(red, 0);
+    EXPECT_EQ(before, balances());
+    EXPECT_EQ(0, settledOf(sold));
+    // The sale is open again, so it may be deleted now.
+    EXPECT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(sold)}}));
+    EXPECT_EQ(20, stockQty(kAverage, kMain));
+}
+
 TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
     const qint64 bought = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
     BillSpec pay;
