@@ -543,6 +543,19 @@ bool kindPosts(int djType) {
 }
 
 void postEffects(Database& db, const Bill& b, const QList<Line>& lines) {
+    switch (b.djType) {
+        case kSale:
+        case kSaleReturn:
+        case kSaleExchange:
+        case kPurchase:
+        case kPurchaseReturn:
+        case kPurchaseExchange:
+            if (b.wldw <= 0)
+                throw DytError(QStringLiteral("单据没有选择往来单位，不能过账！"));
+            break;
+        default:
+            break;
+    }
     StockBook book(db, b);
     MoneyBook money(db);
     bool goods = true;

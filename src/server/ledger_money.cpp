@@ -19,8 +19,10 @@ void MoneyBook::partner(qint64 wldw, const PartnerDelta& d) {
 }
 
 void MoneyBook::entry(qint64 km, double debit, qint64 wldw) {
-    if (km <= 0 || std::fabs(debit) < 0.00005)
+    if (std::fabs(debit) < 0.00005)
         return;
+    if (km <= 0)
+        throw DytError(QStringLiteral("收付款金额没有指定账户，不能过账！"));
     entries_[{km, wldw}] += debit;
 }
 
@@ -56,6 +58,15 @@ void MoneyBook::write(const Bill& bill) {
         const double a = roundMoney(amount);
         if (a == 0)
             continue;
+        Statement st =
+            db_.prepare(QStringLiteral("SELECT sonnum, fullname FROM baseKM WHERE id = ?"));
+        st.bind(1, key.first);
+        if (!st.step())
+            throw DytError(QStringLiteral("会计科目[%1]不存在，不能过账！").arg(key.first));
+        if (st.value(0).toLongLong() > 0) {
+            throw DytError(QStringLiteral("会计科目[%1]是分类，不能直接记账，请选择它下面的科目！")
+                               .arg(st.value(1).toString()));
+        }
         const double debit = a > 0 ? a : 0.0;
         const double credit = a < 0 ? -a : 0.0;
         db_.execute(

@@ -374,6 +374,15 @@ TEST_F(Unopened, PostingIsRefusedBeforeOpeningBeforeTheOpeningDateAndInAClosedPe
     BillSpec unknown = purchase(kAverage, 1, 1, "2024-02-02");
     unknown.djType = 64;
     EXPECT_EQ(QStringLiteral("单据类型[64]暂不支持过账！"), test::errorOf([&] { post(unknown); }));
+    BillSpec noPartner = purchase(kAverage, 1, 1, "2024-02-02");
+    noPartner.wldw = 0;
+    EXPECT_EQ(QStringLiteral("单据没有选择往来单位，不能过账！"),
+              test::errorOf([&] { post(noPartner); }));
+    BillSpec category = purchase(kAverage, 1, 1, "2024-02-02");
+    category.money.push_back({.km = kmBanks, .type = 1, .amount = 1});  // a category
+    EXPECT_EQ(
+        QStringLiteral("会计科目[全部银行存款合计]是分类，不能直接记账，请选择它下面的科目！"),
+        test::errorOf([&] { post(category); }));
     EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djIndex")));
 }
 
