@@ -22,4 +22,6 @@ void TfrmNavigator::SelectPage(int page) {
     page_ = page < 1 ? 1 : page;
 }
 
+void TfrmNavigator::RefreshCommonFunctions() {}
+
 }  // namespace dyt::client

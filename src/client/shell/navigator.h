@@ -4,7 +4,13 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
+
+namespace dyt {
+class RecordSet;
+}
 
 namespace dyt::client {
 
@@ -16,9 +22,17 @@ public:
     void SelectPage(int page);
     int currentPage() const { return page_; }
 
+    // The operator's function rows (the shell's cdsMenu), read by the tiles and links.
+    void setMenu(RecordSet* cdsMenu) { menu_ = cdsMenu; }
+    // Opens a function through the dispatcher.
+    std::function<void(int)> openFunction;
+    // Reloads the common-functions page.
+    void RefreshCommonFunctions();
+
 private:
     QLabel* title_;
     int page_ = 1;
+    RecordSet* menu_ = nullptr;
 };
 
 }  // namespace dyt::client
