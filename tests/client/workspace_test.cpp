@@ -141,6 +141,17 @@ TEST_F(WorkspaceTest, ActivationPressesOneButtonAndFollowsTabsButtonsAndMenu) {
     EXPECT_EQ(QStringList{QStringLiteral("丙")}, buttons(true));
 }
 
+TEST_F(WorkspaceTest, ACaptionChangedLaterReachesTheMirrors) {
+    FakeWindow* a = add(QStringLiteral("库存状况表"));
+    a->setWindowTitle(QStringLiteral("库存状况表(全部仓库)"));
+    const QStringList expected{QStringLiteral("系统导航"), QStringLiteral("库存状况表(全部仓库)")};
+    EXPECT_EQ(expected, tabs());
+    EXPECT_EQ(expected, buttons());
+    EXPECT_EQ(expected, menuEntries());
+    EXPECT_EQ(QStringLiteral("库存状况表(全部仓库)"),
+              main->workspace()->subWindowList().last()->windowTitle());
+}
+
 TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
     FakeWindow* a = add(QStringLiteral("甲"));
     add(QStringLiteral("乙"));
@@ -160,6 +171,9 @@ TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
     ASSERT_EQ(1, script.records().size());
     EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
     EXPECT_EQ(QStringLiteral("导航界面不能关闭!"), script.records().at(0).text);
+    EXPECT_EQ(3, main->childWindowCount());
+    // Nor does the navigator's window close any other way while the program runs.
+    EXPECT_FALSE(main->navigator()->parentWidget()->close());
     EXPECT_EQ(3, main->childWindowCount());
 
     a->refuse = true;

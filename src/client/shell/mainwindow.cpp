@@ -119,8 +119,11 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
 TfrmMain::~TfrmMain() {
     // The child windows go after this object's members: their ends must not reach the list.
     for (const WindowEntry& e : std::as_const(entries_)) {
-        if (e.sub)
-            disconnect(e.sub, nullptr, this, nullptr);
+        if (!e.sub)
+            continue;
+        disconnect(e.sub, nullptr, this, nullptr);
+        if (e.sub->widget())
+            disconnect(e.sub->widget(), nullptr, this, nullptr);
     }
     disconnect(workspace_, nullptr, this, nullptr);
     disconnect(tabs_, nullptr, this, nullptr);
@@ -425,6 +428,11 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && !closeAllowed_ && navigator_ &&
+        watched == navigator_->parentWidget()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const int index = links_.indexOf(qobject_cast<QLabel*>(watched));
         if (index >= 0) {
@@ -491,6 +499,11 @@ void TfrmMain::buildWorkspace(QWidget* central) {
     tabs_->setExpanding(false);
     tabs_->setElideMode(Qt::ElideNone);
     tabs_->setUsesScrollButtons(true);
+    tabs_->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { height: 20px; padding: 0px 10px; margin-right: 1px; "
+        "border: 1px solid #B8C6DA; border-bottom: none; background: #E4EBF5; color: #24364F; }"
+        "QTabBar::tab:selected { background: #FFFFFF; color: #12335E; font-weight: bold; }"
+        "QTabBar::tab:hover:!selected { background: #EEF3FA; }"));
     layout->addWidget(tabs_);
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { activateEntry(index); });
     connect(tabs_, &QTabBar::tabCloseRequested, this, &TfrmMain::closeTab);
@@ -516,6 +529,19 @@ QMdiSubWindow* TfrmMain::addChildWindow(QWidget* window) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(window->windowTitle());
     connect(sub, &QObject::destroyed, this, [this](QObject* o) { removeWindow(o); });
+    // A caption the window changes later reaches its tab, button and menu entry.
+    connect(window, &QWidget::windowTitleChanged, this, [this, sub](const QString& title) {
+        const int index = entryIndex(sub);
+        if (index < 0)
+            return;
+        sub->setWindowTitle(title);
+        tabs_->setTabText(index, title);
+        entries_.at(index).button->setText(title);
+        entries_.at(index).menuAction->setText(title);
+    });
+    // The navigator leaves the workspace only with the program.
+    if (window == navigator_.data())
+        sub->installEventFilter(this);
     sub->showMaximized();
     workspace_->setActiveSubWindow(sub);
     // The area activates only inside an active main window; the list does not wait for that.
