@@ -477,6 +477,28 @@ TEST_F(DispatcherTest, CommonFunctionsDialogRunsModally) {
     EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
 }
 
+TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
+    struct Case {
+        bool wanted;
+        int user;
+        bool opens;
+    };
+    const Case cases[] = {{true, 1, true}, {false, 1, false}, {true, 7, false}, {true, 8, true}};
+    main->functionMenu().cdsMenu = menuRows({{0, 0, "主菜单"}, {2, 3029, "报警薄", 0, 0, 0}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        settings().setSwitch(2017, c.wanted);
+        loginedUser().UserId = c.user;
+        if (c.user == 8)
+            main->functionMenu().cdsMenu.setAt(
+                1, main->functionMenu().cdsMenu.fieldIndex(QStringLiteral("isbj")), 1);
+        main->hooks.afterStart();
+        EXPECT_EQ(c.opens ? QStringLiteral("TfrmsysBJB:3029") : QString(), lastWindow());
+        EXPECT_TRUE(script.records().isEmpty());
+        main->CloseAllWindows(true);
+    }
+}
+
 TEST_F(DispatcherTest, MenuEntriesAndQuickLinksOpenThroughTheDispatcher) {
     main->functionMenu().cdsMenu =
         menuRows({{0, 0, "主菜单"}, {1, 10, "基本资料", 1}, {2, 1001, "商品信息"}});

@@ -24,6 +24,7 @@
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
+#include "client/common/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/autobackup.h"
 #include "client/shell/functionmenu.h"
@@ -57,6 +58,9 @@ namespace {
 constexpr int kHeaderHeight = 56;
 constexpr int kLinkTop = 31;
 constexpr int kTabStripHeight = 22;
+// The alerts window (function 3029) and its option "登入系统时弹出报警窗口".
+constexpr int kAlertsFunction = 3029;
+constexpr int kAlertsAtLoginSwitch = 2017;
 
 QString navigatorRefusal() {
     return QStringLiteral("导航界面不能关闭!");
@@ -460,6 +464,13 @@ void TfrmMain::installFunctionHooks() {
     hooks.buildMenu = [this] { BuildFunctionMenu(); };
     hooks.openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
     hooks.closeChildren = [this] { CloseAllWindows(true); };
+    // The alerts window at login, when the operator wants it and holds its right.
+    hooks.afterStart = [menu, dispatcher] {
+        if (settings().Switch(kAlertsAtLoginSwitch) &&
+            menu->HasPurview(QString::number(kAlertsFunction), false)) {
+            dispatcher->OpenFunction(kAlertsFunction);
+        }
+    };
     if (!navigator_)
         navigator_ = new TfrmNavigator;
     navigator_->setMenu(&menu->cdsMenu);

@@ -95,7 +95,8 @@ public:
     TFunctionMenu& functionMenu() { return *functionMenu_; }
     TFunctionDispatcher& functions() { return *functions_; }
     // Sets hooks.buildMenu, hooks.openFunction and hooks.closeChildren to the function menu,
-    // the dispatcher and CloseAllWindows(true), and connects the navigator to them.
+    // the dispatcher and CloseAllWindows(true), hooks.afterStart to the alerts window at login
+    // (option 2017 and the right to 3029), and connects the navigator to them.
     void installFunctionHooks();
     // Where the function menu is built: the menu bar and the two drop-downs of the toolbar.
     MenuTargets menuTargets() const;
