@@ -25,7 +25,6 @@
 #include "client/common/prompter.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
-#include "client/common/windowregistry.h"
 #include "client/shell/autobackup.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
