@@ -629,4 +629,6 @@ void TfrmNavigator::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void TfrmNavigator::RefreshCommonFunctions() {}
+
 }  // namespace dyt::client
