@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "client/common/dmmain.h"
+#include "client/common/frmbase.h"
 #include "client/common/prompter.h"
 #include "client/common/settings.h"
 #include "client/common/syslogin.h"
@@ -447,6 +448,8 @@ TFunctionDispatcher::TFunctionDispatcher(TfrmMain& main, TFunctionMenu& menu)
     };
     runLogin = [](int mode) { return sysLogin().RunLogin(mode); };
     runModal = [](QWidget* window) {
+        if (auto* form = qobject_cast<TfrmBaseDialog*>(window))
+            return form->exec() == 1 ? int(QDialog::Accepted) : int(QDialog::Rejected);
         if (auto* dialog = qobject_cast<QDialog*>(window))
             return dialog->exec();
         // A plain window runs inside a dialog frame.

@@ -629,6 +629,4 @@ void TfrmNavigator::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TfrmNavigator::RefreshCommonFunctions() {}
-
 }  // namespace dyt::client
