@@ -250,7 +250,10 @@ int getDJIndex(CallContext& c) {
 const QList<qint64> kReceivableKinds = {1, 2, 3, 40, 44};
 const QList<qint64> kPayableKinds = {5, 6, 7, 37, 46};
 
-// Signed amount a bill leaves to settle: its total after the discount, less what was paid at once.
+// Signed amount of a bill (its total after the discount) and what it leaves to settle (less what
+// was paid at once).
+const QString kSignedTotal =
+    QStringLiteral("(CASE WHEN s.djType IN (2, 6) THEN -1 ELSE 1 END) * (s.total - s.youhuiTotal)");
 const QString kSignedOpen = QStringLiteral(
     "(CASE WHEN s.djType IN (2, 6) THEN -1 ELSE 1 END) * (s.total - s.youhuiTotal - s.sfkTotal)");
 // What posted receipts and payments other than bill ?1 settled of bill s.
@@ -309,10 +312,10 @@ int getDJList(CallContext& c) {
     } else if (type.compare(QLatin1String("SKD_DJ"), Qt::CaseInsensitive) == 0) {
         c.data = c.db.query(
             QStringLiteral("SELECT l.s_id, s.djType, s.code AS billCode, s.date, s.dj_Caption, "
-                           "%1 AS totalSum, ROUND(%1 - %2, 4) AS ye, l.total AS Total, l.comment, "
+                           "%1 AS totalSum, ROUND(%2 - %3, 4) AS ye, l.total AS Total, l.comment, "
                            "l.orderid FROM djList AS l, djIndex AS s WHERE s.id = l.s_id AND "
                            "l.id = ? AND l.km_id = 0 AND l.s_id > 0 ORDER BY l.orderid")
-                .arg(kSignedOpen, kSettledByOthers),
+                .arg(kSignedTotal, kSignedOpen, kSettledByOthers),
             {id, id});
     } else if (type.compare(QLatin1String("WSKDJ"), Qt::CaseInsensitive) == 0) {
         const QList<qint64>& kinds = settlingKind(c, id) == 22 ? kPayableKinds : kReceivableKinds;
@@ -331,9 +334,9 @@ int getDJList(CallContext& c) {
         c.data = c.db.query(
             QStringLiteral("SELECT * FROM (SELECT s.id AS s_id, s.djType, s.code AS billCode, "
                            "s.date, s.dj_Caption, s.summery, s.comment, %1 AS totalSum, "
-                           "ROUND(%1 - %2, 4) AS ye, 0 AS Total FROM djIndex AS s%3) AS t "
+                           "ROUND(%2 - %3, 4) AS ye, 0 AS Total FROM djIndex AS s%4) AS t "
                            "WHERE t.ye <> 0 ORDER BY t.date, t.s_id")
-                .arg(kSignedOpen, kSettledByOthers, w.text()),
+                .arg(kSignedTotal, kSignedOpen, kSettledByOthers, w.text()),
             QVariantList{id} + w.values);
     } else if (type.compare(QLatin1String("xuandan"), Qt::CaseInsensitive) == 0) {
         const QList<qint64> bills =
