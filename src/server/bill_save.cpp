@@ -10,6 +10,7 @@
 // - packet 2: the account packet (km_id, type 1 payment account / 2 freight account, dbtotal,
 //   Lendtotal); receipts and payments send the bills they settle (s_id, Total) here instead;
 // - packet 3: unused.
+// The remarks "comment" and "summery" may hold line breaks and arrive escaped (paramlist.h).
 // Everything is read and checked before the first write; a refusal throws DytError and the
 // server's transaction leaves the account set as it was.
 #include <QDateTime>
@@ -363,8 +364,12 @@ int saveBill(CallContext& c) {
     Values header;
     for (const Column& col : kHeaderColumns) {
         const QString name = QString::fromLatin1(col.name);
-        if (p.contains(name))
-            header.append({name, readValue(col, p.value(name), name)});
+        if (!p.contains(name))
+            continue;
+        QVariant value = readValue(col, p.value(name), name);
+        if (name == QLatin1String("comment") || name == QLatin1String("summery"))
+            value = decodeLineBreaks(value.toString());
+        header.append({name, value});
     }
     const QList<Values> lines = readLines(db, c.packets[0], moneyBill);
     const QList<AccountLine> accounts =

@@ -71,6 +71,20 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     EXPECT_EQ(QStringLiteral("SP102"), text(lines, 1, "goodsCode"));
     EXPECT_EQ(QStringLiteral("箱"), text(lines, 1, "unitName"));
 
+    // A remark of several lines arrives escaped and opens with its line breaks.
+    ParamList again = billHeader(5, today());
+    again.setValue(QStringLiteral("comment"), encodeLineBreaks(QStringLiteral("第一行\r\n第二行")));
+    const ServiceResult memo = service(
+        QStringLiteral("SaveToDraft"), again,
+        textPacket(goodsLineFields(),
+                   {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))}));
+    ASSERT_GT(memo.code, 0) << memo.message.toStdString();
+    ParamList m;
+    m.setInt(QStringLiteral("id"), memo.code);
+    const RecordSet memoHead = procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), m);
+    ASSERT_EQ(1, memoHead.rowCount());
+    EXPECT_EQ(QStringLiteral("第一行\r\n第二行"), text(memoHead, 0, "comment"));
+
     // A deleted bill no longer opens.
     update(QStringLiteral("UPDATE djIndex SET dj_state = 0 WHERE id = %1").arg(id));
     EXPECT_EQ(0, procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), p).rowCount());
