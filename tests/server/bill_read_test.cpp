@@ -309,6 +309,48 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     EXPECT_EQ(70.0, number(km, 0, "total"));
 }
 
+TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
+    const QString d = today();
+    const QStringList line =
+        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"));
+    const qint64 of201 = bill(5, d, QStringLiteral("201"), {line}, QStringLiteral("dj_state = 2"));
+    const qint64 of202 = bill(5, d, QStringLiteral("202"), {line}, QStringLiteral("dj_state = 2"));
+    const qint64 in302 = bill(5, d, QStringLiteral("203"), {line},
+                              QStringLiteral("dj_state = 2, IntoStock_id = 302"));
+    update(
+        QStringLiteral("INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+                       "VALUES (3, 0, '3,', 1, 0, '003', '李四')"));
+    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (3, '')"));
+    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 3, 0)"));
+    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (201, 3, 1)"));
+    update(QStringLiteral("INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (302, 3, 0)"));
+
+    Session other;
+    other.spid = backend_->nextSpid();
+    const QString login = proto::joinLines(
+        {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("3"),
+         QStringLiteral("pc-2"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
+         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+         QStringLiteral("V11.0.140215")});
+    ASSERT_EQ(0, call(other, "Login", {login, QStringLiteral("3"), QString()}).code());
+    ParamList p;
+    p.setValue(QStringLiteral("dj_state"), QStringLiteral("2"));
+    p.setValue(QStringLiteral("zyStr"), QStringLiteral(";czy_id=3;candel=0"));
+    auto list = [&](Session& s) {
+        const proto::Response r =
+            call(s, "ExecProcQuery", {QStringLiteral("P_JXC_DJ_GetDJIndex"), p.text()});
+        EXPECT_EQ(QString(), r.error);
+        return ids(proto::recordSetFromCbor(r.out(1)));
+    };
+    QList<qint64> all = {of201, of202, in302};
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, list(other));  // the switch is off
+    update(QStringLiteral("UPDATE sysConf SET sysValue = '1' WHERE id = 2004"));
+    EXPECT_EQ((QList<qint64>{of201}), list(other));
+    EXPECT_EQ(all, list(session_));  // operator 1 sees everything
+    backend_->closeSession(other);
+}
+
 TEST_F(BillRead, MalformedConditionsAreRefused) {
     struct Case {
         const char* procedure;
