@@ -103,6 +103,17 @@ TEST_F(BillNumbering, ANumberCountedAtSavingMovesOnceWithTheFirstSave) {
     EXPECT_EQ(2, nextNo(5, QStringLiteral("2025-06-01")));
 }
 
+TEST_F(BillNumbering, TheCounterResetOfTheNumberingWindowStartsEveryRunAgain) {
+    setRules(1, 0, 1);
+    const QString d = QStringLiteral("2025-04-10");
+    EXPECT_EQ(1, nextNo(5, d));
+    EXPECT_EQ(2, nextNo(5, d));
+    EXPECT_EQ(1, nextNo(1, d));
+    update(QStringLiteral(" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "));
+    EXPECT_EQ(1, nextNo(5, d));
+    EXPECT_EQ(1, nextNo(1, d));
+}
+
 TEST_F(BillNumbering, ALateBillContinuesTheCurrentCounters) {
     setRules(1, 0, 1);
     EXPECT_EQ(1, nextNo(5, QStringLiteral("2025-03-02")));
