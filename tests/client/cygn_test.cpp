@@ -241,7 +241,7 @@ TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     dlg.leftList()->setCurrentRow(1);
     dlg.btnRightClick();  // 101
     transport->clearCalls();
-    EXPECT_TRUE(dlg.Save());
+    dlg.btnOKClick();
     ASSERT_EQ(1, transport->methods(false).size());
     const RecordedCall& call = transport->calls().last();
     EXPECT_EQ(QStringLiteral("ExecUpdate"), call.method);
@@ -262,7 +262,7 @@ TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
     answer(functionsOf(2, 0));
     TfrmsysCYGN dlg;
     transport->fail(QStringLiteral("ExecUpdate"), QStringLiteral("数据库忙"));
-    EXPECT_FALSE(dlg.Save());
+    dlg.btnOKClick();
     EXPECT_EQ(QStringList{QStringLiteral("数据库忙")}, script.messages());
     EXPECT_FALSE(dlg.result());
 }
