@@ -33,6 +33,7 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     setWindowTitle(mode == QueryFilterMode::Filter ? QStringLiteral("过滤")
                                                    : QStringLiteral("定位"));
     setModal(true);
+    setMinimumWidth(340);
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
