@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 #include "client/common/gridexport.h"
+#include "client/common/gridvalues.h"
 #include "client/common/gridview.h"
 #include "client/common/queryfilter.h"
 #include "client/common/recordsetmodel.h"
@@ -170,6 +171,29 @@ TEST(GridExportNames, SpreadsheetNumberFormats) {
     for (const Case& c : cases)
         EXPECT_EQ(c.format, gridexport::SpreadsheetNumberFormat(c.pattern))
             << c.pattern.toStdString();
+}
+
+TEST(GridExportNames, PlacesFollowTheSectionThatShowsTheValue) {
+    struct Case {
+        QString pattern;
+        double value;
+        int places;
+        double shown;
+    };
+    const Case cases[] = {
+        {QStringLiteral(",0.00;-,0.000"), 1.2345, 2, 1.23},     // a price
+        {QStringLiteral(",0.00;-,0.000"), -1.2345, 3, -1.235},  // negative: quantity places
+        {QStringLiteral(",0.;-,0."), -2.5, 0, -3},              // half away from zero
+        {QStringLiteral(",0.00%;-,0.00%"), 0.125, 2, 0.13},
+        {QStringLiteral("0.0"), -1.25, 1, -1.3},  // no negative section: the first one
+        {QString(), 1.23456, 4, 1.2346},          // no pattern: the column's places
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.places, gridfilter::DisplayPlaces(c.pattern, c.value, 4))
+            << c.pattern.toStdString() << " " << c.value;
+        EXPECT_DOUBLE_EQ(c.shown, gridfilter::DisplayedNumber(c.pattern, c.value, 4))
+            << c.pattern.toStdString() << " " << c.value;
+    }
 }
 
 // Six columns, one hidden by the "F" rule; the cost is masked for this operator.

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
 #include "client/common/recordsetmodel.h"

@@ -101,6 +101,10 @@ struct Compiled {
                 return text.endsWith(needle, Qt::CaseInsensitive);
             case FilterOperator::NotLike:
                 return !text.contains(needle, Qt::CaseInsensitive);
+            case FilterOperator::Equal:
+                return text.compare(needle, Qt::CaseInsensitive) == 0;
+            case FilterOperator::NotEqual:
+                return text.compare(needle, Qt::CaseInsensitive) != 0;
             default:
                 break;
         }
