@@ -354,7 +354,7 @@ TEST_F(QueryFilterTest, DialogOffersShownColumnsAndAppliesOnEnter) {
     dialog.valueEdit()->setText(QStringLiteral("5"));
     test::saveScreenshot(&dialog, QStringLiteral("frmxqueryfilter"));
     QTest::keyClick(dialog.valueEdit(), Qt::Key_Return);
-    EXPECT_EQ(QDialog::Accepted, dialog.result());
+    EXPECT_TRUE(dialog.result());
     EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002")}), shownCodes());
     EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])并且(【数量】大于等于 [5])"),
               gridfilter::CurrentQueryFilter(&view).text());
@@ -369,7 +369,7 @@ TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {
     dialog.setOperator(FilterOperator::RightMatch);
     dialog.valueEdit()->setText(QStringLiteral("皮"));
     dialog.btnOKClick();
-    EXPECT_EQ(QDialog::Accepted, dialog.result());
+    EXPECT_TRUE(dialog.result());
     EXPECT_EQ(4, view.table()->currentIndex().row());
     EXPECT_EQ(5, model.rowCount());
 
@@ -377,7 +377,7 @@ TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {
     again.setColumn(column("name"));
     again.valueEdit()->setText(QStringLiteral("没有"));
     again.btnOKClick();
-    EXPECT_NE(QDialog::Accepted, again.result());
+    EXPECT_FALSE(again.result());
     EXPECT_EQ(1, prompter.messages().size());
     EXPECT_EQ(4, view.table()->currentIndex().row());
 }

@@ -1,6 +1,7 @@
 #include "client/common/frmxgridcolfilter.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -138,16 +139,13 @@ QVariant ColumnConfigModel::headerData(int section, Qt::Orientation orientation,
 }  // namespace gridfilter
 
 TfrmXGridColFilter::TfrmXGridColFilter(const GridDefinition& def, QWidget* parent)
-    : QDialog(parent), config_(def) {
+    : client::TfrmBaseDialog(parent), config_(def) {
     setObjectName(QStringLiteral("frmXGridColFilter"));
     setWindowTitle(QStringLiteral("表格列配置"));
-    setModal(true);
-    resize(560, 420);
+    resize(560, 460);
+    lbltitle()->setText(QStringLiteral("请选择要显示或者隐藏的列"));
 
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("请选择要显示或者隐藏的列"), this);
-    title->setObjectName(QStringLiteral("lbltitle"));
-    layout->addWidget(title);
+    auto* layout = new QVBoxLayout(contentBox());
 
     model_ = new gridfilter::ColumnConfigModel(&config_, this);
     list_ = new QTableView(this);
@@ -193,26 +191,14 @@ TfrmXGridColFilter::TfrmXGridColFilter(const GridDefinition& def, QWidget* paren
         model_->refresh();
     });
 
-    auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("确定(&O)"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    btnOK_ = ok;
-    auto* exit = new QPushButton(QStringLiteral("退出(&C)"), this);
-    exit->setObjectName(QStringLiteral("btnExit"));
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(exit);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    btnOK()->setDefault(true);
 }
 
 void TfrmXGridColFilter::btnOKClick() {
     // Moving the focus to the button posts a pending edit of a display name; a refused one keeps
     // the dialog open.
     refused_ = false;
-    btnOK_->setFocus();
+    btnOK()->setFocus(Qt::OtherFocusReason);
     const QModelIndex current = list_->currentIndex();
     list_->setCurrentIndex(QModelIndex());  // leaving the cell posts an open editor
     list_->setCurrentIndex(current);
@@ -225,7 +211,7 @@ void TfrmXGridColFilter::btnOKClick() {
                                    client::MessageIcon::Warning);
         return;
     }
-    accept();
+    client::TfrmBaseDialog::btnOKClick();
 }
 
 void TfrmXGridColFilter::onRowMoved(int /*logicalIndex*/, int oldVisual, int newVisual) {
@@ -249,7 +235,7 @@ bool RunGridColFilter(GridView* grid, QWidget* parent) {
     if (!model || !model->definition())
         throw DytError(QStringLiteral(" 不支持该类型视图的列配置"));
     TfrmXGridColFilter dialog(*model->definition(), parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != 1)
         return false;
     gridfilter::ApplyColumnConfig(grid, dialog.config());
     return true;

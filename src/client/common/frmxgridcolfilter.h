@@ -3,8 +3,8 @@
 // visibility, print flags and order.
 
 #include <QAbstractTableModel>
-#include <QDialog>
 
+#include "client/common/frmbase.h"
 #include "client/common/gridcolconfig.h"
 
 class QCheckBox;
@@ -53,7 +53,7 @@ private:
 
 }  // namespace gridfilter
 
-class TfrmXGridColFilter : public QDialog {
+class TfrmXGridColFilter : public client::TfrmBaseDialog {
     Q_OBJECT
 
 public:
@@ -66,8 +66,8 @@ public:
     QCheckBox* defaultCaptionsBox() const { return cbDefaultCaption_; }
     QCheckBox* defaultOrderBox() const { return cbDefaultOrder_; }
 
-    // "确定(&O)": checks the choice ("至少显示一列", caption "提示") and accepts the dialog.
-    void btnOKClick();
+    // "确定(&O)": checks the choice ("至少显示一列", caption "提示") and closes the dialog.
+    void btnOKClick() override;
 
 private:
     void onRowMoved(int logicalIndex, int oldVisual, int newVisual);
@@ -77,7 +77,6 @@ private:
     QTableView* list_ = nullptr;
     QCheckBox* cbDefaultCaption_ = nullptr;
     QCheckBox* cbDefaultOrder_ = nullptr;
-    QPushButton* btnOK_ = nullptr;
     bool refused_ = false;
 };
 

@@ -25,7 +25,7 @@ using gridfilter::FilterOperator;
 using gridfilter::FilterScope;
 
 TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent)
-    : QDialog(parent), grid_(grid), mode_(mode) {
+    : client::TfrmBaseDialog(parent), grid_(grid), mode_(mode) {
     const RecordSetModel* model = grid ? grid->model() : nullptr;
     if (!model || !model->records() || !model->definition())
         throw DytError(gridfilter::UnsupportedViewText());
@@ -34,10 +34,10 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     setObjectName(QStringLiteral("frmXQueryFilter"));
     setWindowTitle(mode == QueryFilterMode::Filter ? QStringLiteral("过滤")
                                                    : QStringLiteral("定位"));
-    setModal(true);
     setMinimumWidth(340);
+    lbltitle()->setText(windowTitle());
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(contentBox());
     auto* form = new QFormLayout;
     cbColumn_ = new QComboBox(this);
     cbColumn_->setObjectName(QStringLiteral("cbColumn"));
@@ -84,19 +84,9 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     lbCondition_->setVisible(mode == QueryFilterMode::Filter);
     layout->addWidget(lbCondition_);
 
-    auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("确定(&O)"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setAutoDefault(false);
-    auto* exit = new QPushButton(QStringLiteral("退出(&C)"), this);
-    exit->setObjectName(QStringLiteral("btnExit"));
-    exit->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(exit);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter in the value box applies the condition, not the buttons' default.
+    btnOK()->setAutoDefault(false);
+    btnExit()->setAutoDefault(false);
     connect(edValue_, &QLineEdit::returnPressed, this, [this] { btnOKClick(); });
     edValue_->setFocus();
 }
@@ -142,12 +132,12 @@ void TfrmXQueryFilter::btnOKClick() {
                                    client::MessageIcon::Warning);
         return;
     }
-    accept();
+    client::TfrmBaseDialog::btnOKClick();
 }
 
 bool RunQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent) {
     TfrmXQueryFilter dialog(grid, mode, parent);
-    return dialog.exec() == QDialog::Accepted;
+    return dialog.exec() == 1;
 }
 
 }  // namespace dyt

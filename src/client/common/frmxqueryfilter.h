@@ -2,9 +2,9 @@
 // TfrmXQueryFilter: filters ("过滤") or locates ("定位") rows of a grid by a column, an operator
 // and a value.
 
-#include <QDialog>
 #include <QList>
 
+#include "client/common/frmbase.h"
 #include "client/common/queryfilter.h"
 
 class QButtonGroup;
@@ -23,7 +23,7 @@ enum class QueryFilterMode { Filter, Locate };
 // " 不支持该类型视图的过滤" for a grid that cannot be filtered.
 bool RunQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent);
 
-class TfrmXQueryFilter : public QDialog {
+class TfrmXQueryFilter : public client::TfrmBaseDialog {
     Q_OBJECT
 
 public:
@@ -46,7 +46,7 @@ public:
     // "确定(&O)" and Enter in the value box: applies the condition to the grid (filter) or moves to
     // the next row that meets it (locate) and closes; an error is shown ("提示") and the dialog
     // stays open.
-    void btnOKClick();
+    void btnOKClick() override;
 
 private:
     GridView* grid_;
