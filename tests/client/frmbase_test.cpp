@@ -21,6 +21,7 @@
 #include "client/common/frmxabstract.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
+#include "client/common/queryfilter.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
 #include "client/common/syslogin.h"
@@ -328,6 +329,17 @@ TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
     seen.showRecords();
     seen.BuildPrintRows(&detail);
     EXPECT_EQ(12.5, detail.at(0, 3).toDouble());
+
+    // A column the operator marked "不打印" in the column configuration stays out of the print.
+    GridDefinition& def = seen.gridDefinition();
+    const int name = def.columnIndex(QStringLiteral("fullname"));
+    ASSERT_GE(name, 0);
+    ASSERT_TRUE(def.columns[name].exData.has_value());
+    def.columns[name].exData->print = false;
+    seen.BuildPrintRows(&detail);
+    EXPECT_EQ(3, detail.fieldCount());
+    EXPECT_FALSE(detail.hasField(QStringLiteral("fullname")));
+    EXPECT_EQ(QStringLiteral("A"), detail.at(0, 1).toString());
 }
 
 TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
@@ -713,4 +725,31 @@ TEST_F(FormsTest, ModalDialogAnswersByItsButtons) {
         d.btnOK()->click();
     });
     EXPECT_EQ(1, d.exec());
+}
+
+TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) {
+    DepartmentList w;
+    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"));
+    w.addRow(2, QStringLiteral("B"), QStringLiteral("乙"));
+    w.addRow(3, QStringLiteral("AB"), QStringLiteral("丙"));
+    w.showRecords();
+    const GridDefinition& def = w.gridDefinition();
+    const int code = def.columnIndex(QStringLiteral("code"));
+    gridfilter::ApplyQueryFilter(
+        w.dbgvX(),
+        gridfilter::QueryFilter::makeCondition(def, code, gridfilter::FilterOperator::LeftMatch,
+                                               QStringLiteral("A")),
+        gridfilter::FilterScope::New);
+    EXPECT_EQ(2, w.model()->rowCount());
+
+    w.lbrevertClick();
+    EXPECT_EQ(3, w.model()->rowCount());
+    EXPECT_TRUE(gridfilter::CurrentQueryFilter(w.dbgvX()).text().isEmpty());
+    // Narrowing "on the last result" after the revert sees every row again.
+    gridfilter::ApplyQueryFilter(
+        w.dbgvX(),
+        gridfilter::QueryFilter::makeCondition(def, code, gridfilter::FilterOperator::Equal,
+                                               QStringLiteral("B")),
+        gridfilter::FilterScope::WithinLast);
+    EXPECT_EQ(1, w.model()->rowCount());
 }

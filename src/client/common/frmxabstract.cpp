@@ -30,6 +30,7 @@
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
+#include "client/common/queryfilter.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
@@ -528,6 +529,9 @@ void TfrmXAbstract::BuildPrintRows(RecordSet* detail) const {
         const GridColumn& col = gridDef_.columns[c];
         if (!col.visible || col.fieldName.isEmpty() || detail->hasField(col.fieldName))
             continue;
+        // The operator's print flag of the column configuration.
+        if (col.exData && !col.exData->print)
+            continue;
         const int f = records_.fieldIndex(col.fieldName);
         if (f < 0)
             continue;
@@ -746,7 +750,9 @@ void TfrmXAbstract::lblocalizerClick() {
 
 void TfrmXAbstract::lbrevertClick() {
     model_->clearColumnFilters();
-    model_->setRowFilter({});
+    // Drops the conditions of the query filter too, so that the next "在上次查询结果上过滤"
+    // starts from all rows.
+    gridfilter::ClearQueryFilter(grid_);
 }
 
 void TfrmXAbstract::N2Click() {
