@@ -268,7 +268,12 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
     filterEntered();
 }
 
-TfrmSelectBase::~TfrmSelectBase() = default;
+TfrmSelectBase::~TfrmSelectBase() {
+    // The view and the model read the grid description and the rows held by this window's
+    // members: they go first, before the dialog hides its children.
+    delete grid_;
+    delete model_;
+}
 
 void TfrmSelectBase::filterEntered() {
     try {

@@ -395,7 +395,12 @@ TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, cons
     refresh();
 }
 
-TfrmSelectGoods::~TfrmSelectGoods() = default;
+TfrmSelectGoods::~TfrmSelectGoods() {
+    // The view and the model read the grid description and the rows held by this window's
+    // members: they go first, before the dialog hides its children.
+    delete grid_;
+    delete model_;
+}
 
 void TfrmSelectGoods::buildGrid() {
     const TSettings& s = settings();

@@ -84,7 +84,12 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
     layout->addLayout(buttons);
 }
 
-TfrmSelectGoodsFZXX::~TfrmSelectGoodsFZXX() = default;
+TfrmSelectGoodsFZXX::~TfrmSelectGoodsFZXX() {
+    // The view and the model read the grid description and the rows held by this window's
+    // members: they go first, before the dialog hides its children.
+    delete grid_;
+    delete model_;
+}
 
 void TfrmSelectGoodsFZXX::okClick() {
     const QModelIndex cur = grid_->table()->currentIndex();

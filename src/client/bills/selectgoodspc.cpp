@@ -181,7 +181,12 @@ TfrmSelectGoodsPC::TfrmSelectGoodsPC(qint64 goodsId, qint64 warehouseId, RecordS
     layout->addLayout(buttons);
 }
 
-TfrmSelectGoodsPC::~TfrmSelectGoodsPC() = default;
+TfrmSelectGoodsPC::~TfrmSelectGoodsPC() {
+    // The view and the model read the grid description and the rows held by this window's
+    // members: they go first, before the dialog hides its children.
+    delete grid_;
+    delete model_;
+}
 
 void TfrmSelectGoodsPC::chooseClick() {
     const QModelIndex cur = grid_->table()->currentIndex();
