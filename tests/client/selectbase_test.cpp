@@ -1,5 +1,7 @@
 // The record selection's kinds and filter pattern, the batch selection's query and line writing,
 // and the unit selection, against the recording transport.
+#include <QLabel>
+
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectgoodspc.h"
@@ -289,6 +291,64 @@ TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
     EXPECT_EQ(QStringLiteral("箱"), box->unitName);
     EXPECT_EQ(12.0, box->rate);
     EXPECT_FALSE(u.choice(2).has_value());
+}
+
+}  // namespace
+}  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+class SelectBatchWindow : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(7);
+    }
+};
+
+TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
+    RecordSet batches;
+    batches.addField(QStringLiteral("sonnum"), FieldType::Integer);
+    batches.addField(QStringLiteral("goodspc"), FieldType::Integer);
+    batches.addField(QStringLiteral("ph"), FieldType::Text);
+    batches.addField(QStringLiteral("outdate"), FieldType::Text);
+    batches.addField(QStringLiteral("yxqdate"), FieldType::Text);
+    batches.addField(QStringLiteral("stockQty"), FieldType::Float);
+    batches.addField(QStringLiteral("stockPrice"), FieldType::Float);
+    batches.addField(QStringLiteral("stocktotal"), FieldType::Float);
+    batches.appendRow({qint64(0), qint64(3), QStringLiteral("P3"), QStringLiteral("2024-03-01"),
+                       QStringLiteral("2025-03-01"), 5.0, 2.0, 10.0});
+    transport->respondWith(QStringLiteral("ExecProcQuery"), [batches](const QCborArray& args) {
+        client::Response r;
+        r.result = 0;
+        r.outs = {args.at(1), proto::recordSetToCbor(batches)};
+        return r;
+    });
+    RecordSet lines;
+    lines.addField(QStringLiteral("goodspc"), FieldType::Integer);
+    lines.addField(QStringLiteral("ph"), FieldType::Text);
+    lines.appendRow({qint64(0), QString()});
+    int saved = 0;
+    client::selectionServices().saveLayout = [&](const QString& title, const GridDefinition&) {
+        EXPECT_EQ(QStringLiteral("请选择商品批次"), title);
+        ++saved;
+    };
+    {
+        client::TfrmSelectGoodsPC w(5, 9, &lines, nullptr, 0);
+        EXPECT_EQ(QStringLiteral("请选择商品批次"), w.windowTitle());
+        EXPECT_EQ(QStringLiteral("仓库：全部仓库"),
+                  w.findChild<QLabel*>(QStringLiteral("lblStock"))->text());
+        EXPECT_EQ(QStringLiteral("商品："),
+                  w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
+        w.chooseClick();
+        EXPECT_EQ(0, w.chosenRow());
+        EXPECT_EQ(QDialog::Accepted, w.result());
+    }
+    EXPECT_EQ(1, saved);
+    EXPECT_EQ(3, lines.at(0, 0).toLongLong());
+    EXPECT_EQ(QStringLiteral("P3"), lines.at(0, 1).toString());
+    client::selectionServices().saveLayout = nullptr;
 }
 
 }  // namespace

@@ -498,6 +498,12 @@ TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
         answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
         w.rowDoubleClicked(0);
         EXPECT_EQ(QStringLiteral("返回(&C)"), exit->text());
+        // ESC inside a class goes up like the exit button; the window stays.
+        answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.reject();
+        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.rowDoubleClicked(0);
         answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
         exit->click();
         EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());

@@ -165,9 +165,9 @@ public:
     void newGoodsClick();
     void columnsClick();
     void rowDoubleClicked(int row);
-
-protected:
-    void reject() override;  // ESC: as the exit button
+    // ESC: as the exit button (up one level inside a class, else close).
+    void reject() override;
+    // Closing stores the grid layout.
     void done(int result) override;
 
 private:
