@@ -22,9 +22,10 @@
 #include "server/procs_goods.h"
 
 #include <QHash>
-#include <QSet>
+#include <QStringView>
 
 #include <cmath>
+#include <vector>
 
 #include "common/condition.h"
 #include "common/error.h"
@@ -120,7 +121,9 @@ public:
                 throw DytError(QStringLiteral("条码不能为空"));
             unitJoin = QStringLiteral("u.Goodsid = g.id AND u.barcode = ?");
             joinValues.append(barcode);
-            w.add(QStringLiteral("u.id IS NOT NULL"));
+            w.add(QStringLiteral("g.id IN (SELECT b.Goodsid FROM baseGoodsUnit AS b WHERE "
+                                 "b.barcode = ?)"),
+                  {barcode});
         } else if (!search.isEmpty()) {
             const QString pattern = containsPattern(search);
             w.add(QStringLiteral(
@@ -188,34 +191,56 @@ public:
         for (const auto& [name, type] : outputFields())
             out.addField(QString::fromLatin1(name), type);
 
-        Statement st = c_.db.prepare(sql);
-        st.bindAll(values);
-        while (st.step()) {
-            QVariantList row;
-            const qint64 id = st.value(0).toLongLong();
-            const qint64 sonnum = st.value(2).toLongLong();
-            const double price = st.value(19).toDouble();
-            const double buyPrice = st.value(23).toDouble();
-            const QString unitName = st.value(16).toString();
-            const Stock s = otherStock   ? otherStockOf(id, partner, typeId)
-                            : sonnum > 0 ? classStock(st.value(3).toString())
-                                         : goodsStock(id);
-            const double virtualQty = sonnum > 0 ? s.qty : s.qty + openOrders(id);
-            QString aux;
-            if (sonnum == 0) {
-                const auto [auxUnit, rate] = auxiliaryUnit(id);
-                aux = auxiliaryQuantity(s.qty, auxUnit, rate, unitName);
+        // First the rows, then their stock columns: goods look their stock up one by one (an
+        // indexed lookup), the classes share one grouped read of the stock table.
+        std::vector<QVariantList> raw;
+        {
+            Statement st = c_.db.prepare(sql);
+            st.bindAll(values);
+            while (st.step()) {
+                QVariantList r;
+                for (int i = 0; i < 24; ++i)
+                    r.append(st.value(i));
+                raw.push_back(std::move(r));
             }
-            row << id << st.value(1).toLongLong() << sonnum << st.value(3).toString()
-                << st.value(4).toLongLong() << st.value(5).toString() << st.value(6).toString()
-                << st.value(7).toString() << st.value(8).toString() << st.value(9).toString()
-                << st.value(10).toString() << st.value(11).toString() << st.value(12).toLongLong()
-                << st.value(18).toString() << st.value(15).toLongLong() << unitName
-                << (st.value(17).isValid() ? st.value(17).toDouble() : 1.0)
+        }
+        bool hasClasses = false;
+        for (const QVariantList& r : raw)
+            hasClasses = hasClasses || r[2].toLongLong() > 0;
+        if (hasClasses && !otherStock)
+            loadClassTotals(raw);
+
+        for (const QVariantList& r : raw) {
+            QVariantList row;
+            const qint64 id = r[0].toLongLong();
+            const qint64 sonnum = r[2].toLongLong();
+            const double price = r[19].toDouble();
+            const double buyPrice = r[23].toDouble();
+            const QString unitName = r[16].toString();
+            Stock s;
+            double orders = 0;
+            std::pair<QString, double> aux;
+            if (otherStock) {
+                s = otherStockOf(id, partner, typeId);
+            } else if (sonnum > 0) {
+                s = classTotals_.value(id);
+            } else {
+                s = goodsStock(id);
+                orders = openOrders(id);
+                aux = auxiliaryUnit(id);
+            }
+            const double virtualQty = sonnum > 0 ? s.qty : s.qty + orders;
+            const QString auxText =
+                sonnum == 0 ? auxiliaryQuantity(s.qty, aux.first, aux.second, unitName) : QString();
+            row << id << r[1].toLongLong() << sonnum << r[3].toString() << r[4].toLongLong()
+                << r[5].toString() << r[6].toString() << r[7].toString() << r[8].toString()
+                << r[9].toString() << r[10].toString() << r[11].toString() << r[12].toLongLong()
+                << r[18].toString() << r[15].toLongLong() << unitName
+                << (r[17].isValid() ? r[17].toDouble() : 1.0)
                 << ((purchaseFamily(djType_) && buyPrice > 0) ? buyPrice : price)
-                << st.value(20).toDouble() << st.value(21).toDouble() << st.value(22).toDouble()
-                << st.value(14).toLongLong() << st.value(13).toLongLong() << s.qty
-                << (s.qty != 0 ? s.total / s.qty : 0.0) << s.total << virtualQty << aux << false;
+                << r[20].toDouble() << r[21].toDouble() << r[22].toDouble() << r[14].toLongLong()
+                << r[13].toLongLong() << s.qty << (s.qty != 0 ? s.total / s.qty : 0.0) << s.total
+                << virtualQty << auxText << false;
             out.appendRow(row);
         }
         out.first();
@@ -315,6 +340,32 @@ private:
         return s;
     }
 
+    // The stock of the classes among the rows: each goods' stock counts for every class on its
+    // path (par_jl lists the ids from the top down).
+    void loadClassTotals(const std::vector<QVariantList>& raw) {
+        for (const QVariantList& r : raw) {
+            if (r[2].toLongLong() > 0)
+                classTotals_.insert(r[0].toLongLong(), Stock{});
+        }
+        Statement st = c_.db.prepare(QStringLiteral(
+            "SELECT h.par_jl, SUM(s.qty), SUM(s.total) FROM baseGoodsStock AS s JOIN baseGoods "
+            "AS h ON h.id = s.goodsid WHERE h.del = 0 AND h.sonnum = 0 AND (? = 0 OR s.stockid = "
+            "?) GROUP BY h.id, h.par_jl"));
+        st.bindAll({warehouse_, warehouse_});
+        while (st.step()) {
+            const QString path = st.value(0).toString();
+            const double qty = st.value(1).toDouble();
+            const double total = st.value(2).toDouble();
+            for (const QStringView part : QStringView(path).split(u',', Qt::SkipEmptyParts)) {
+                auto it = classTotals_.find(part.toLongLong());
+                if (it != classTotals_.end()) {
+                    it->qty += qty;
+                    it->total += total;
+                }
+            }
+        }
+    }
+
     Stock goodsStock(qint64 id) {
         if (!goodsStock_) {
             goodsStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
@@ -323,17 +374,6 @@ private:
         }
         goodsStock_->bindAll({id, warehouse_, warehouse_});
         return read(*goodsStock_);
-    }
-
-    Stock classStock(const QString& path) {
-        if (!classStock_) {
-            classStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
-                "SELECT COALESCE(SUM(s.qty), 0), COALESCE(SUM(s.total), 0) FROM baseGoodsStock "
-                "AS s JOIN baseGoods AS h ON h.id = s.goodsid WHERE h.par_jl LIKE ? ESCAPE '\\' "
-                "AND h.sonnum = 0 AND h.del = 0 AND (? = 0 OR s.stockid = ?)")));
-        }
-        classStock_->bindAll({containsPattern(path).mid(1), warehouse_, warehouse_});
-        return read(*classStock_);
     }
 
     Stock otherStockOf(qint64 id, qint64 partner, qint64 typeId) {
@@ -380,7 +420,8 @@ private:
     ConditionString goods_, ck_, wldw_, filter_;
     qint64 warehouse_ = 0;
     qint64 djType_ = 0;
-    std::unique_ptr<Statement> goodsStock_, classStock_, otherStock_, orders_, auxUnit_;
+    std::unique_ptr<Statement> goodsStock_, otherStock_, orders_, auxUnit_;
+    QHash<qint64, Stock> classTotals_;
 };
 
 int getGoods(CallContext& c) {

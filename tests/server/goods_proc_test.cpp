@@ -220,22 +220,30 @@ TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
         {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
         {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.ckStr);
-        const RecordSet rs =
-            run(QStringLiteral("XZSPALL"), QStringLiteral(";par_id=2"), QString::fromUtf8(c.ckStr));
-        EXPECT_EQ(c.qty, cell(rs, 4, QStringLiteral("stockQty")).toDouble());
-        EXPECT_EQ(c.price, cell(rs, 4, QStringLiteral("stockPrice")).toDouble());
-        EXPECT_EQ(c.total, cell(rs, 4, QStringLiteral("stockTotal")).toDouble());
-        EXPECT_EQ(c.virtualQty, cell(rs, 4, QStringLiteral("xnStockQty")).toDouble());
-        EXPECT_EQ(QString::fromUtf8(c.aux), cell(rs, 4, QStringLiteral("fzsl")).toString());
+    {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.ckStr);
+            const RecordSet rs = run(QStringLiteral("XZSPALL"), QStringLiteral(";par_id=2"),
+                                     QString::fromUtf8(c.ckStr));
+            EXPECT_EQ(c.qty, cell(rs, 4, QStringLiteral("stockQty")).toDouble());
+            EXPECT_EQ(c.price, cell(rs, 4, QStringLiteral("stockPrice")).toDouble());
+            EXPECT_EQ(c.total, cell(rs, 4, QStringLiteral("stockTotal")).toDouble());
+            EXPECT_EQ(c.virtualQty, cell(rs, 4, QStringLiteral("xnStockQty")).toDouble());
+            EXPECT_EQ(QString::fromUtf8(c.aux), cell(rs, 4, QStringLiteral("fzsl")).toString());
+        }
+        // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6,
+        // 12).
+        const RecordSet top =
+            run(QStringLiteral("XZSPALL"), QStringLiteral(";par_id=0"), QStringLiteral(";id=1"));
+        EXPECT_EQ(36.0, cell(top, 1, QStringLiteral("stockQty")).toDouble());
+        EXPECT_EQ(72.0, cell(top, 1, QStringLiteral("stockTotal")).toDouble());
+        EXPECT_EQ(0.0, cell(top, 6, QStringLiteral("stockQty")).toDouble());
+        // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
+        const RecordSet all =
+            run(QStringLiteral("XZSPALL"), QStringLiteral(";par_id=0"), QStringLiteral(";id="));
+        EXPECT_EQ(47.0, cell(all, 1, QStringLiteral("stockQty")).toDouble());
+        EXPECT_EQ(100.0, cell(all, 1, QStringLiteral("stockTotal")).toDouble());
     }
-    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
-    const RecordSet top =
-        run(QStringLiteral("XZSPALL"), QStringLiteral(";par_id=0"), QStringLiteral(";id=1"));
-    EXPECT_EQ(36.0, cell(top, 1, QStringLiteral("stockQty")).toDouble());
-    EXPECT_EQ(72.0, cell(top, 1, QStringLiteral("stockTotal")).toDouble());
-    EXPECT_EQ(0.0, cell(top, 6, QStringLiteral("stockQty")).toDouble());
 }
 
 TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {
