@@ -524,6 +524,21 @@ TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
     client::selectionServices().saveLayout = nullptr;
 }
 
+TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    s->runQuery();
+    client::TfrmSelectGoods w(s, QString(), false);
+    RecordSetModel* model = w.grid()->model();
+    const int check = w.gridDefinition().columnIndex(QStringLiteral("selected"));
+    ASSERT_EQ(0, check);
+    EXPECT_TRUE(
+        model->setData(model->index(1, check), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
+    EXPECT_EQ(QList<int>{1}, s->markedRows());
+    w.addClick();
+    EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
+}
+
 TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
     struct Case {
         const char* name;
