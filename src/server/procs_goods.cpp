@@ -424,7 +424,7 @@ private:
     QHash<qint64, Stock> classTotals_;
 };
 
-int getGoods(CallContext& c) {
+int runGoods(CallContext& c) {
     const QString type = c.params.value(QStringLiteral("QueryType")).trimmed();
     GoodsRows rows(c);
     if (type.compare(QLatin1String("XZSPALL"), Qt::CaseInsensitive) == 0)
@@ -435,6 +435,17 @@ int getGoods(CallContext& c) {
         return rows.selectBatches();
     c.message = QStringLiteral("P_Base_Get_Goods不支持查询类型[%1]").arg(type);
     return -1;
+}
+
+// The rows and their stock lookups are read in one read transaction: one consistent view, and
+// the file lock taken once instead of once per lookup.
+int getGoods(CallContext& c) {
+    if (c.db.inTransaction())
+        return runGoods(c);
+    Transaction tx(c.db, Transaction::Lock::Deferred);
+    const int result = runGoods(c);
+    tx.commit();
+    return result;
 }
 
 }  // namespace
