@@ -4,7 +4,7 @@
 // goodsStr, ckStr and wldwStr as condition strings. Every value read from them is bound; the
 // statement texts below are fixed fragments.
 //
-// "XZSPALL" rows, one per goods or class, in three ways:
+// "XZSPALL" rows, one per goods or class, chosen in one of four ways:
 //   - quick search (";allfilter=" text): every live row whose code, full name, short name, pinyin
 //     or one of its units' barcodes contains the text, at any level;
 //   - barcode (";barcode="): the rows owning a unit with exactly that barcode, with that unit;
@@ -18,6 +18,12 @@
 // row sums the goods below it. The virtual stock adds the open purchase orders and takes away the
 // open sales orders. The auxiliary quantity writes the stock in the first auxiliary unit and the
 // base unit ("2箱6个").
+// "QTKC": the goods (no classes) of which the partner of wldwStr holds stock of the type of Filter
+// ";typeid=" (1 to 5, as baseGoodsStockOther), with that stock in the stock columns; the goodsStr
+// search, barcode, stopped and goods-type conditions apply as above.
+// "XZSPPC": the batches (baseGoodsStock rows with stock) of the goods goodsStr ";id=" (with
+// ";isSub=1" also of the goods below it when it is a class) in the warehouse of ckStr, oldest
+// first.
 
 #include "server/procs_goods.h"
 
