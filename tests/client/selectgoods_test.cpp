@@ -360,6 +360,27 @@ TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
               line(procCalls()[0], QStringLiteral("GoodsStr")));
 }
 
+TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
+    struct Case {
+        int typeMode;
+        double qty;
+        double total;
+    };
+    // Goods at 2.5 with 6 held: in type mode the whole 6 is taken, otherwise one unit.
+    for (const Case c : {Case{-3, 6, 15}, Case{0, 1, 2.5}}) {
+        SCOPED_TRACE(c.typeMode);
+        bill.clear();
+        GoodsSelection s(target, 38, 44, 1, c.typeMode);
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
+        s.runQuery();
+        EXPECT_EQ(1, s.addRow(0));
+        ASSERT_EQ(1, bill.size());
+        EXPECT_EQ(c.qty, bill[0].qty);
+        EXPECT_EQ(c.total, bill[0].total);
+        EXPECT_EQ(6.0, bill[0].stockQty);
+    }
+}
+
 TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
     GoodsSelection s(target, 1, 0, 1);
     answer(goodsRows({}));
