@@ -1,0 +1,619 @@
+// The goods selection against the recording transport: what it asks the server for, when the
+// window shows, the barcode refusals, marking, class expansion, the already-present question,
+// level and list display and the exit button.
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include "client/bills/selectgoods.h"
+#include "client/bills/selectionservices.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "dmtest_support.h"
+#include "support/testutil.h"
+
+namespace dyt::test {
+namespace {
+
+using client::GoodsSelection;
+using client::GoodsTarget;
+using client::SelectedGoods;
+
+struct GoodsRow {
+    qint64 id;
+    int sonnum;
+    const char* code;
+    const char* name;
+    double price = 0;
+    double stock = 0;
+};
+
+// A record set shaped like the rows of P_Base_Get_Goods.
+RecordSet goodsRows(const QList<GoodsRow>& rows) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("goodsid"), FieldType::Integer);
+    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
+    rs.addField(QStringLiteral("code"), FieldType::Text);
+    rs.addField(QStringLiteral("fullName"), FieldType::Text);
+    rs.addField(QStringLiteral("unitid"), FieldType::Integer);
+    rs.addField(QStringLiteral("unitName"), FieldType::Text);
+    rs.addField(QStringLiteral("rate"), FieldType::Float);
+    rs.addField(QStringLiteral("price"), FieldType::Float);
+    rs.addField(QStringLiteral("stockQty"), FieldType::Float);
+    rs.addField(QStringLiteral("costmode"), FieldType::Integer);
+    rs.addField(QStringLiteral("sp_sptype"), FieldType::Integer);
+    rs.addField(QStringLiteral("selected"), FieldType::Boolean);
+    for (const GoodsRow& r : rows) {
+        rs.appendRow({r.id, r.sonnum, QString::fromUtf8(r.code), QString::fromUtf8(r.name),
+                      qint64(0), QStringLiteral("个"), 1.0, r.price, r.stock, qint64(2), qint64(0),
+                      false});
+    }
+    return rs;
+}
+
+// Counts the modal windows that show while it lives and hands each to an action.
+class ModalWatch {
+public:
+    explicit ModalWatch(std::function<void(QDialog*)> act) : act_(std::move(act)) {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dlg || dlg == last_)
+                return;
+            last_ = dlg;
+            ++shown;
+            titles << dlg->windowTitle();
+            act_(dlg);
+        });
+        timer_.start();
+    }
+    int shown = 0;
+    QStringList titles;
+
+private:
+    std::function<void(QDialog*)> act_;
+    QTimer timer_;
+    QPointer<QDialog> last_;
+};
+
+class SelectGoods : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(7);
+        target.lineOf = [this](qint64 goodsId, qint64 unitId) {
+            for (int i = 0; i < bill.size(); ++i) {
+                if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
+                    return i + 1;
+            }
+            return 0;
+        };
+        target.add = [this](const SelectedGoods& g) { bill.append(g); };
+    }
+
+    // The next ExecProcQuery answers these rows.
+    void answer(const RecordSet& rows) {
+        transport->respondWith(QStringLiteral("ExecProcQuery"), [rows](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
+            return r;
+        });
+    }
+    // The procedure calls made, without the echo checks.
+    QList<client::RecordedCall> procCalls() const {
+        QList<client::RecordedCall> out;
+        for (const auto& c : transport->calls()) {
+            if (c.method == u"ExecProcQuery")
+                out.append(c);
+        }
+        return out;
+    }
+    static QString line(const client::RecordedCall& c, const QString& name) {
+        return ParamList(c.paramLines.join(QStringLiteral("\r\n"))).value(name);
+    }
+    QStringList billNames() const {
+        QStringList out;
+        for (const auto& g : bill)
+            out << g.name;
+        return out;
+    }
+
+    GoodsTarget target;
+    QList<SelectedGoods> bill;
+};
+
+TEST_F(SelectGoods, QueryLinesFollowTheState) {
+    struct Case {
+        const char* name;
+        int djType;
+        int typeMode;
+        std::function<void(GoodsSelection&)> prepare;
+        QString barcode;
+        const char* queryType;
+        const char* filter;
+        const char* goodsStr;
+        const char* wldwStr;
+    };
+    const auto none = [](GoodsSelection&) {};
+    const Case cases[] = {
+        {"top level", 1, 0, none, {}, "XZSPALL", ";djtype=1", ";par_id=0;isstop=0;czy_id=7", ""},
+        {"text",
+         1,
+         0,
+         [](GoodsSelection& s) { s.setFilterText(QStringLiteral("  奥利奥 ")); },
+         {},
+         "XZSPALL",
+         ";djtype=1",
+         ";allfilter=奥利奥;isstop=0;czy_id=7",
+         ""},
+        {"text with semicolon doubled",
+         5,
+         0,
+         [](GoodsSelection& s) { s.setFilterText(QStringLiteral("a;b")); },
+         {},
+         "XZSPALL",
+         ";djtype=5",
+         ";allfilter=a;;b;isstop=0;czy_id=7",
+         ""},
+        {"barcode", 1, 0, none, QStringLiteral("6901"), "XZSPALL", ";djtype=1",
+         ";isstop=0;czy_id=7;barcode=6901", ""},
+        {"ordinary goods only for a loss bill",
+         12,
+         0,
+         none,
+         {},
+         "XZSPALL",
+         ";djtype=12",
+         ";par_id=0;isstop=0;czy_id=7;sptype=0",
+         ""},
+        {"barcode on a transfer bill", 15, 0, none, QStringLiteral("77"), "XZSPALL", ";djtype=15",
+         ";isstop=0;czy_id=7;barcode=77;sptype=0", ""},
+        {"type mode",
+         38,
+         -2,
+         none,
+         {},
+         "QTKC",
+         ";djtype=38;typeid=2",
+         ";par_id=0;isstop=0;czy_id=7;sptype=0",
+         ";issub=1;id=44;czy_id=7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GoodsSelection s(target, c.djType, 44, 3, c.typeMode);
+        c.prepare(s);
+        const ParamList p = s.queryParams(c.barcode);
+        EXPECT_EQ(QString::fromLatin1(c.queryType), p.value(QStringLiteral("QueryType")));
+        EXPECT_EQ(QString::fromLatin1(c.filter), p.value(QStringLiteral("Filter")));
+        EXPECT_EQ(QString::fromUtf8(c.goodsStr), p.value(QStringLiteral("goodsStr")));
+        EXPECT_EQ(QStringLiteral(";id=3;czy_id=7"), p.value(QStringLiteral("ckStr")));
+        EXPECT_EQ(QString::fromLatin1(c.wldwStr), p.value(QStringLiteral("wldwStr")));
+    }
+}
+
+TEST_F(SelectGoods, OrdinaryGoodsRuleCoversItsBillKinds) {
+    const QList<int> restricted = {10, 11, 12, 13, 14, 15, 16, 35, 36, 37, 38, 39, 40, 44, 45,
+                                   46, 48, 49, 50, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+    for (int kind = 0; kind <= 80; ++kind)
+        EXPECT_EQ(restricted.contains(kind), client::OrdinaryGoodsOnly(kind)) << kind;
+}
+
+TEST_F(SelectGoods, ExactCodeOfOneGoodsIsAddedWithoutTheWindow) {
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+    ModalWatch watch([](QDialog* d) { d->reject(); });
+    EXPECT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"),
+                                          QStringLiteral("商品选择")));
+    EXPECT_EQ(0, watch.shown);
+    ASSERT_EQ(1, bill.size());
+    EXPECT_EQ(4, bill[0].goodsId);
+    EXPECT_EQ(QStringLiteral("010101"), bill[0].code);
+    EXPECT_EQ(3.5, bill[0].price);
+    EXPECT_EQ(30.0, bill[0].stockQty);
+    EXPECT_EQ(1.0, bill[0].qty);
+    EXPECT_EQ(3.5, bill[0].total);
+    EXPECT_EQ(2, bill[0].costmode);
+    ASSERT_EQ(1, procCalls().size());
+    EXPECT_EQ(QStringLiteral("P_Base_Get_Goods"), procCalls()[0].procedure);
+}
+
+TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
+    struct Case {
+        const char* name;
+        QString text;
+        RecordSet rows;
+    };
+    const Case cases[] = {
+        {"a code matching one class", QStringLiteral("01"), goodsRows({{1, 2, "01", "食品"}})},
+        {"two goods", QStringLiteral("饼干"),
+         goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}})},
+        {"one goods but no text", QString(), goodsRows({{4, 0, "010101", "奥利奥饼干"}})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answer(c.rows);
+        ModalWatch watch([](QDialog* d) { d->reject(); });
+        EXPECT_FALSE(
+            client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, QStringLiteral("商品选择")));
+        EXPECT_EQ(1, watch.shown);
+        EXPECT_EQ(QStringList{QStringLiteral("商品选择")}, watch.titles);
+        EXPECT_TRUE(bill.isEmpty());
+    }
+}
+
+TEST_F(SelectGoods, GoodsChosenInTheWindowAreAddedAndItCloses) {
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    ModalWatch watch([](QDialog* d) {
+        auto* w = qobject_cast<client::TfrmSelectGoods*>(d);
+        ASSERT_NE(nullptr, w);
+        w->selection().setMarked(1, true);
+        w->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    });
+    EXPECT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("饼干"), QString()));
+    EXPECT_EQ(1, watch.shown);
+    EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
+}
+
+TEST_F(SelectGoods, BarcodeRefusalsAndTheScannedGoods) {
+    struct Case {
+        const char* name;
+        RecordSet rows;
+        bool added;
+        QString message;
+    };
+    const Case cases[] = {
+        {"unknown barcode", goodsRows({}), false, QStringLiteral("无此条码商品！")},
+        {"barcode of a class", goodsRows({{1, 2, "01", "食品"}}), false,
+         QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！")},
+        {"barcode of a goods", goodsRows({{4, 0, "010101", "奥利奥饼干"}}), true, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bill.clear();
+        script.clearRecords();
+        transport->clearCalls();
+        answer(c.rows);
+        EXPECT_EQ(c.added,
+                  client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("6901")));
+        EXPECT_EQ(c.added ? 1 : 0, bill.size());
+        EXPECT_EQ(c.message.isEmpty() ? QStringList() : QStringList{c.message}, script.messages());
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(QStringLiteral("提示"), script.records()[0].caption);
+        }
+        ASSERT_EQ(1, procCalls().size());
+        EXPECT_EQ(QStringLiteral(";isstop=0;czy_id=7;barcode=6901"),
+                  line(procCalls()[0], QStringLiteral("goodsStr")));
+    }
+}
+
+TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
+    for (int i = 0; i < 3; ++i) {
+        SelectedGoods g;
+        g.goodsId = 100 + i;
+        bill.append(g);
+    }
+    bill[2].goodsId = 4;  // line 3
+    const QString question = QStringLiteral("第 3 行已经添加了[ 奥利奥饼干 ]\r\n是否继续添加？");
+    struct Case {
+        const char* answer;
+        int billSize;
+    };
+    for (const Case c : {Case{"否(&C)", 3}, Case{"是(&O)", 4}}) {
+        SCOPED_TRACE(c.answer);
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+        script.clearRecords();
+        script.answer(QString::fromUtf8(c.answer), question);
+        client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"), QString());
+        EXPECT_EQ(c.billSize, bill.size());
+        ASSERT_EQ(1, script.records(client::PromptKind::Question).size());
+        const auto q = script.records(client::PromptKind::Question)[0];
+        EXPECT_EQ(question, q.text);
+        EXPECT_EQ((QStringList{QStringLiteral("是(&O)"), QStringLiteral("否(&C)")}), q.buttons);
+    }
+    // The same goods in another unit is a new line without a question.
+    bill.removeLast();
+    bill[2].unitId = 1;
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    script.clearRecords();
+    client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"), QString());
+    EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
+}
+
+TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
+    GoodsSelection s(target, 1, 0, 1);
+    answer(goodsRows(
+        {{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}, {2, 3, "0102", "饮料"}}));
+    s.runQuery();
+    s.setMarked(0, true);
+    s.setMarked(2, true);
+    EXPECT_EQ((QList<int>{0, 2}), s.markedRows());
+    // The class's goods as the base-data list returns them (id, fullname, LSprice), one of them a
+    // sub-class that is left out.
+    RecordSet classGoods;
+    classGoods.addField(QStringLiteral("id"), FieldType::Integer);
+    classGoods.addField(QStringLiteral("sonnum"), FieldType::Integer);
+    classGoods.addField(QStringLiteral("code"), FieldType::Text);
+    classGoods.addField(QStringLiteral("fullname"), FieldType::Text);
+    classGoods.addField(QStringLiteral("LSprice"), FieldType::Float);
+    classGoods.appendRow(
+        {qint64(21), qint64(0), QStringLiteral("010201"), QStringLiteral("可乐"), 2.5});
+    classGoods.appendRow(
+        {qint64(22), qint64(1), QStringLiteral("010202"), QStringLiteral("果汁类"), 0.0});
+    classGoods.appendRow(
+        {qint64(23), qint64(0), QStringLiteral("010203"), QStringLiteral("雪碧"), 2.0});
+    answer(classGoods);
+    transport->clearCalls();
+    EXPECT_EQ(3, s.addChosen());
+    EXPECT_EQ(
+        (QStringList{QStringLiteral("奥利奥饼干"), QStringLiteral("可乐"), QStringLiteral("雪碧")}),
+        billNames());
+    EXPECT_EQ(2.5, bill[1].price);
+    EXPECT_EQ(21, bill[1].goodsId);
+    ASSERT_EQ(1, procCalls().size());
+    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), procCalls()[0].procedure);
+    EXPECT_EQ(QStringLiteral("SP"), line(procCalls()[0], QStringLiteral("QueryType")));
+    EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;par_id=2"),
+              line(procCalls()[0], QStringLiteral("GoodsStr")));
+}
+
+TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
+    struct Case {
+        int typeMode;
+        double qty;
+        double total;
+    };
+    // Goods at 2.5 with 6 held: in type mode the whole 6 is taken, otherwise one unit.
+    for (const Case c : {Case{-3, 6, 15}, Case{0, 1, 2.5}}) {
+        SCOPED_TRACE(c.typeMode);
+        bill.clear();
+        GoodsSelection s(target, 38, 44, 1, c.typeMode);
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
+        s.runQuery();
+        EXPECT_EQ(1, s.addRow(0));
+        ASSERT_EQ(1, bill.size());
+        EXPECT_EQ(c.qty, bill[0].qty);
+        EXPECT_EQ(c.total, bill[0].total);
+        EXPECT_EQ(6.0, bill[0].stockQty);
+    }
+}
+
+TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
+    GoodsSelection s(target, 1, 0, 1);
+    answer(goodsRows({}));
+    s.runQuery();
+    EXPECT_EQ(0, s.addChosen());
+    EXPECT_EQ(QStringList{QStringLiteral("请选择商品")}, script.messages());
+}
+
+TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
+    GoodsSelection s(target, 1, 0, 1);
+    const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
+    const RecordSet inFood = goodsRows({{2, 1, "0101", "饼干"}, {3, 0, "0102", "矿泉水"}});
+    answer(top);
+    s.runQuery();
+    EXPECT_EQ(QStringLiteral("退出(&C)"), s.exitCaption());
+    EXPECT_FALSE(s.openClass(5));  // no such row
+    answer(inFood);
+    EXPECT_TRUE(s.openClass(0));
+    EXPECT_EQ(QStringLiteral("返回(&C)"), s.exitCaption());
+    EXPECT_EQ(1, s.classId());
+    EXPECT_FALSE(s.openClass(1));  // a goods is no class
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    EXPECT_TRUE(s.openClass(0));
+    EXPECT_EQ((QList<qint64>{1, 2}), s.classPath());
+
+    // List display of the class shown, then level display again.
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    EXPECT_TRUE(s.showList());
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    s.showLevels();
+    // Up, up, and at the top the exit button closes.
+    answer(inFood);
+    EXPECT_TRUE(s.goUp());
+    answer(top);
+    EXPECT_TRUE(s.goUp());
+    EXPECT_FALSE(s.goUp());
+    EXPECT_EQ(QStringLiteral("退出(&C)"), s.exitCaption());
+    // "全部" from deep inside.
+    answer(inFood);
+    s.openClass(0);
+    answer(top);
+    s.showAll();
+    EXPECT_EQ(0, s.classId());
+
+    QStringList goodsStrs;
+    for (const auto& c : procCalls())
+        goodsStrs << line(c, QStringLiteral("goodsStr"));
+    EXPECT_EQ((QStringList{QStringLiteral(";par_id=0;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=2;isstop=0;czy_id=7"),
+                           QStringLiteral(";isList=1;par_id=2;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=2;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=0;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
+                           QStringLiteral(";par_id=0;isstop=0;czy_id=7")}),
+              goodsStrs);
+}
+
+TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
+    GoodsSelection s(target, 1, 0, 1);
+    answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+    s.runQuery();
+    s.setMarked(0, true);
+    s.setMarked(1, true);
+    transport->clearCalls();
+    EXPECT_FALSE(s.showList());
+    EXPECT_EQ(QStringList{QStringLiteral("只能对一类商品进行列表！")}, script.messages());
+    EXPECT_EQ(0, procCalls().size());
+    EXPECT_FALSE(s.listMode());
+
+    // One marked class is listed; the focused class when none is marked; all goods at the top.
+    struct Case {
+        const char* name;
+        QList<int> marked;
+        int current;
+        const char* goodsStr;
+    };
+    const Case cases[] = {
+        {"marked class", {1}, 2, ";isList=1;par_id=6;isstop=0;czy_id=7"},
+        {"focused class", {}, 0, ";isList=1;par_id=1;isstop=0;czy_id=7"},
+        {"focused goods at the top", {}, 2, ";isList=1;isstop=0;czy_id=7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GoodsSelection t(target, 1, 0, 1);
+        answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+        t.runQuery();
+        for (int r : c.marked)
+            t.setMarked(r, true);
+        t.setCurrentRow(c.current);
+        transport->clearCalls();
+        answer(goodsRows({}));
+        EXPECT_TRUE(t.showList());
+        ASSERT_EQ(1, procCalls().size());
+        EXPECT_EQ(QString::fromLatin1(c.goodsStr),
+                  line(procCalls()[0], QStringLiteral("goodsStr")));
+    }
+}
+
+TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
+    GoodsSelection s(target, 1, 0, 1);
+    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
+    s.runQuery();
+    s.setCurrentRow(2);
+    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
+    s.runQuery();
+    EXPECT_EQ(2, s.currentRow());
+    answer(goodsRows({{1, 0, "1", "a"}}));
+    s.runQuery();
+    EXPECT_EQ(0, s.currentRow());
+    answer(goodsRows({}));
+    s.runQuery();
+    EXPECT_EQ(-1, s.currentRow());
+}
+
+TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
+    int saved = 0;
+    QStringList savedFields;
+    client::selectionServices().saveLayout = [&](const QString& title, const GridDefinition& g) {
+        ++saved;
+        EXPECT_EQ(QStringLiteral("商品选择"), title);
+        for (const auto& c : g.columns)
+            savedFields << c.fieldName;
+    };
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+    s->runQuery();
+    {
+        client::TfrmSelectGoods w(s, QString(), false);
+        EXPECT_EQ(QStringLiteral("商品选择"), w.windowTitle());
+        auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
+        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
+        // Double-click on the class opens it; the exit button then reads "返回(&C)" and goes up.
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.rowDoubleClicked(0);
+        EXPECT_EQ(QStringLiteral("返回(&C)"), exit->text());
+        // ESC inside a class goes up like the exit button; the window stays.
+        answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.reject();
+        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.rowDoubleClicked(0);
+        answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        exit->click();
+        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        EXPECT_EQ(0, saved);
+        // Typing a text and Enter runs the search.
+        w.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("奥"));
+        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+        w.filterEntered();
+        EXPECT_EQ(1, w.grid()->model()->rowCount());
+        EXPECT_EQ(QStringLiteral(";allfilter=奥;isstop=0;czy_id=7"),
+                  line(procCalls().last(), QStringLiteral("goodsStr")));
+        // Double-click on a goods adds it and closes the window, which stores its layout.
+        w.rowDoubleClicked(0);
+        EXPECT_EQ(QStringList{QStringLiteral("奥利奥饼干")}, billNames());
+        EXPECT_EQ(1, saved);
+        EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
+    }
+    client::selectionServices().saveLayout = nullptr;
+}
+
+TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    s->runQuery();
+    client::TfrmSelectGoods w(s, QString(), false);
+    RecordSetModel* model = w.grid()->model();
+    const int check = w.gridDefinition().columnIndex(QStringLiteral("selected"));
+    ASSERT_EQ(0, check);
+    EXPECT_TRUE(
+        model->setData(model->index(1, check), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
+    EXPECT_EQ(QList<int>{1}, s->markedRows());
+    w.addClick();
+    EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
+}
+
+TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
+    struct Case {
+        const char* name;
+        bool allowNew;
+        qint64 right;
+        bool visible;
+    };
+    for (const Case c :
+         {Case{"allowed and granted", true, 1, true}, Case{"allowed, not granted", true, 0, false},
+          Case{"not allowed", false, 1, false}}) {
+        SCOPED_TRACE(c.name);
+        auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+        RecordSet right;
+        right.addField(QStringLiteral("value"), FieldType::Integer);
+        right.appendRow({c.right});
+        transport->clearCalls();
+        if (c.allowNew) {
+            transport->respondWith(QStringLiteral("ExecQuery"), [right](const QCborArray&) {
+                client::Response r;
+                r.result = 0;
+                r.outs = {proto::recordSetToCbor(right), QString()};
+                return r;
+            });
+        }
+        client::TfrmSelectGoods w(s, QString(), c.allowNew);
+        EXPECT_EQ(c.visible, w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
+        bool asked = false;
+        for (const auto& call : transport->calls())
+            asked = asked || call.sql.contains(QStringLiteral("fnGetPurview(7,'100101')"));
+        EXPECT_EQ(c.allowNew, asked);
+        EXPECT_EQ(0, transport->pendingAnswers());
+    }
+}
+
+TEST_F(SelectGoods, ScreenshotOfTheWindowWithRows) {
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    RecordSet rows = goodsRows({{1, 2, "01", "食品"},
+                                {6, 3, "02", "日用品"},
+                                {4, 0, "010101", "奥利奥饼干", 3.5, 30},
+                                {5, 0, "010102", "苏打饼干", 4, 6},
+                                {7, 0, "0201", "O'Brien 牙膏", 9, 12}});
+    answer(rows);
+    s->runQuery();
+    s->setMarked(2, true);
+    s->setMarked(3, true);
+    client::TfrmSelectGoods w(s, QString(), false);
+    w.resize(900, 360);
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(5, w.grid()->model()->rowCount());
+    const QString path = saveScreenshot(&w, QStringLiteral("select_goods"));
+    EXPECT_FALSE(path.isEmpty());
+    w.close();
+}
+
+}  // namespace
+}  // namespace dyt::test
