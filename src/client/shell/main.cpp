@@ -11,6 +11,7 @@
 
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
+#include "client/common/localcache.h"
 #include "client/common/settings.h"
 #include "client/common/syslogin.h"
 #include "client/shell/mainwindow.h"
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
         mainWindow->RefreshStatus();
         mainWindow->setWindowTitle(loggedInTitle());
     };
+    TLocalCache cache(programDir, &dm);
+    login.cacheStep = [&cache](int position) { cache.loginStep(position); };
     dm.relogin = [] { return sysLogin().Relogin(); };
     mainWindow->hooks.login = [] { return sysLogin().RunLogin(1); };
     objects.main->showMaximized();
