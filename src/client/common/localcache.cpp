@@ -302,6 +302,10 @@ void TLocalCache::exec(const QString& sql) {
 }
 
 void TLocalCache::Close() {
+    for (sqlite3_stmt*& st : findStatements_) {
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
@@ -470,17 +474,35 @@ bool TLocalCache::find(const ListSpec& list, qint64 id) {
     sync(list);
     requireOpen();
     RecordSet& out = list.local(*this);
-    out = basecache::emptyRecordSet(list.columns);
-    LocalStatement st(db_, QStringLiteral("select %1 from %2 where %3 = ?")
-                               .arg(columnList(list.columns), quoteName(profile_ + list.suffix),
-                                    list.keyColumn()));
-    st.bindInt(1, id);
-    while (st.step()) {
+    if (out.fieldCount() != list.columns.size() || out.filtered())
+        out = basecache::emptyRecordSet(list.columns);
+    else
+        out.clearRows();
+    sqlite3_stmt*& st = findStatements_[list.goods ? 0 : 1];
+    if (!st) {
+        const QByteArray sql =
+            QStringLiteral("select %1 from %2 where %3 = ?")
+                .arg(columnList(list.columns), quoteName(profile_ + list.suffix), list.keyColumn())
+                .toUtf8();
+        if (sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()), &st, nullptr) !=
+            SQLITE_OK) {
+            sqlite3_finalize(st);
+            st = nullptr;
+            raiseSqlite(db_, QString::fromUtf8(sql));
+        }
+    }
+    sqlite3_bind_int64(st, 1, id);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         RecordSet::Row row;
+        row.reserve(list.columns.size());
         for (qsizetype i = 0; i < list.columns.size(); ++i)
-            row << readValue(st.handle(), static_cast<int>(i), list.columns.at(i));
+            row << readValue(st, static_cast<int>(i), list.columns.at(i));
         out.appendRow(row);
     }
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        raiseSqlite(db_, QStringLiteral("select"));
     out.first();
     return out.recordCount() == 1;
 }

@@ -122,6 +122,8 @@ private:
     QString programDir_;
     TdmMain* dm_ = nullptr;
     sqlite3* db_ = nullptr;
+    // The lookups by id, prepared once per opening (goods, partners).
+    sqlite3_stmt* findStatements_[2] = {nullptr, nullptr};
     QString profile_;
     SmallSet small_[5];
 };
