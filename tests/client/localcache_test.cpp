@@ -375,6 +375,21 @@ TEST_F(LocalCacheTest, AFutureStampResetsTheServerStampsAndForcesAFullReload) {
     EXPECT_EQ(QStringLiteral("大扳手"), goodsName(1));
 }
 
+TEST_F(LocalCacheTest, InTheQueryOnlyModeAFutureStampReloadsWithoutChangingTheServer) {
+    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2031-07-07 07:07:07"));
+    setRunMode(kQueryOnlyMode);
+    cache->OpenLocalCache();
+    setRunMode(kFullMode);
+    for (const QString& sql : server->sqlSent())
+        EXPECT_FALSE(sql.startsWith(QLatin1String("ExecUpdate"))) << sql.toStdString();
+    EXPECT_EQ(QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
+              server->baseQueries().value(0));
+    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
+    EXPECT_EQ(QStringLiteral("2031-07-07 07:07:07"), server->goods[1].stamp);
+    // The future stamp is not taken over: the next opening loads everything again.
+    EXPECT_EQ(QStringLiteral("2000-01-01"), goodsStamp());
+}
+
 TEST_F(LocalCacheTest, AFailedServerCallLeavesTheFlagAndTheStampForTheNextLookup) {
     addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
     cache->OpenLocalCache();

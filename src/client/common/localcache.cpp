@@ -350,6 +350,7 @@ void TLocalCache::OpenLocalCache() {
     }
     for (SmallSet& s : small_)
         s.open = false;
+    stampsAhead_[0] = stampsAhead_[1] = false;
 
     // The stamps of this account set and operator as the last synchronisation left them; the
     // connection checks compare the server's stamps with these.
@@ -391,7 +392,9 @@ void TLocalCache::clockCheck(const ListSpec& list) {
     // the whole list.
     list.newer(d) = 1;
     clientConfig().write(list.key(), basecache::initialStamp());
-    if (!queryOnly())
+    if (queryOnly())
+        stampsAhead_[list.goods ? 0 : 1] = true;
+    else
         d.ExecUpdate(list.resetSql);
     // After the reset: the echo of the update saw the future stamp, the next one sees now.
     list.stamp(d) = basecache::initialStamp();
@@ -420,7 +423,8 @@ RecordSet& TLocalCache::sync(const ListSpec& list) {
     writeRows(list, received);
     received.clear();
     // The stamp the server sent with the last connection check, which preceded the query.
-    const QString stamp = list.stamp(d);
+    const QString stamp =
+        stampsAhead_[list.goods ? 0 : 1] ? basecache::initialStamp() : list.stamp(d);
     if (!stamp.isEmpty())
         clientConfig().write(list.key(), stamp);
     list.newer(d) = 0;

@@ -125,6 +125,9 @@ private:
     // The lookups by id, prepared once per opening (goods, partners).
     sqlite3_stmt* findStatements_[2] = {nullptr, nullptr};
     QString profile_;
+    // The server holds stamps in the future that this client may not reset (query-only mode):
+    // the stored stamp stays at the start, so that every opening reloads in full.
+    bool stampsAhead_[2] = {false, false};
     SmallSet small_[5];
 };
 
