@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <map>
@@ -506,6 +507,32 @@ TEST_F(LocalCacheTest, TheLoginStepsReloadTheSmallKindsAndOpenTheCache) {
     EXPECT_EQ(QStringLiteral("ProcName:[P_JXC_Get_Base]Error:[服务器忙]"), shown.at(0).text);
     EXPECT_EQ(1, dm->GoodsStampNewer);
     EXPECT_EQ(QStringLiteral("大扳手"), goodsName(1));
+}
+
+TEST_F(LocalCacheTest, ADeletedFileIsLoadedInFullDespiteTheStoredStamp) {
+    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
+    addPartner(10, QStringLiteral("东方五金"), QStringLiteral("2026-01-10 10:00:00"));
+    cache->OpenLocalCache();
+    ASSERT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    cache->Close();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(cache->fileName() + QString::fromLatin1(suffix));
+
+    server->calls.clear();
+    cache->OpenLocalCache();
+    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
+                           QStringLiteral("DW_ ;czy_id=7;UpdateTime=2000-01-01")}),
+              server->baseQueries());
+    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
+    ASSERT_TRUE(cache->FindPartner(10));
+    EXPECT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+
+    // Opening an existing file keeps to the stored stamp.
+    server->calls.clear();
+    dm->GoodsStampNewer = 1;
+    cache->OpenLocalCache();
+    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00")}),
+              server->baseQueries());
 }
 
 TEST_F(LocalCacheTest, EachAccountSetHasItsOwnTablesAndStamps) {

@@ -338,12 +338,13 @@ void TLocalCache::OpenLocalCache() {
     }
     db_ = db;
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    bool created[2] = {false, false};
     try {
         exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         profile_ = profile;
         // 2. The account set's tables.
-        createTables();
+        createTables(created);
     } catch (...) {
         Close();
         throw;
@@ -357,6 +358,15 @@ void TLocalCache::OpenLocalCache() {
     TdmMain& d = dm();
     d.GoodsStamp = clientConfig().read(goodsSpec().key(), basecache::initialStamp());
     d.PartnerStamp = clientConfig().read(partnerSpec().key(), basecache::initialStamp());
+    // A new table (a first run, or a file that was deleted) is loaded in full, whatever stamp the
+    // configuration file still holds.
+    for (const ListSpec* list : {&goodsSpec(), &partnerSpec()}) {
+        if (!created[list->goods ? 0 : 1])
+            continue;
+        clientConfig().write(list->key(), basecache::initialStamp());
+        list->stamp(d) = basecache::initialStamp();
+        list->newer(d) = 1;
+    }
 
     // 3. The clock check, 4. the synchronisation.
     clockCheck(goodsSpec());
@@ -365,10 +375,15 @@ void TLocalCache::OpenLocalCache() {
     SyncPartners();
 }
 
-void TLocalCache::createTables() {
+void TLocalCache::createTables(bool created[2]) {
     LocalTransaction tx(db_);
     for (const ListSpec* list : {&goodsSpec(), &partnerSpec()}) {
         const QString table = profile_ + list->suffix;
+        LocalStatement exists(db_, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                                  "'table' AND name = ? COLLATE NOCASE"));
+        exists.bindText(1, table);
+        created[list->goods ? 0 : 1] =
+            exists.step() && sqlite3_column_int64(exists.handle(), 0) == 0;
         QStringList columns;
         for (const basecache::Column& c : list->columns)
             columns << columnDefinition(c);

@@ -112,7 +112,8 @@ private:
     static const ListSpec& partnerSpec();
     TdmMain& dm() const;
     void requireOpen() const;
-    void createTables();
+    // Creates the tables that are missing; true for each list whose table was new.
+    void createTables(bool created[2]);
     void clockCheck(const ListSpec& list);
     RecordSet& sync(const ListSpec& list);
     void writeRows(const ListSpec& list, const RecordSet& rows);
