@@ -161,27 +161,16 @@ void goodsRows(CallContext& c) {
         else if (st.value(9).toLongLong() != 0)
             state = QStringLiteral("停用");
         const qint64 type = st.value(35).toLongLong();
-        RecordSet::Row row{st.value(0).toLongLong(),
-                           text(1),
-                           text(2),
-                           text(3),
-                           text(4),
-                           text(5),
-                           text(6),
-                           text(7),
-                           text(8),
-                           state,
-                           baseUnit,
-                           relations.join(QLatin1Char(',')),
-                           numberText(st.value(21)),
-                           text(12),
-                           numberText(st.value(13)),
-                           numberText(st.value(14)),
-                           numberText(st.value(15)),
-                           numberText(st.value(16)),
-                           text(22),
-                           auxiliary.join(QLatin1Char(',')),
-                           numberText(st.value(23))};
+        RecordSet::Row row;
+        row.reserve(out.fieldCount());
+        row << QVariant(st.value(0).toLongLong());
+        for (int column = 1; column <= 8; ++column)
+            row << text(column);
+        row << state << baseUnit << relations.join(QLatin1Char(',')) << numberText(st.value(21))
+            << text(12);
+        for (int column = 13; column <= 16; ++column)
+            row << numberText(st.value(column));
+        row << text(22) << auxiliary.join(QLatin1Char(',')) << numberText(st.value(23));
         for (int i = 24; i <= 33; ++i)
             row.append(text(i));
         row << st.value(34).toLongLong() << type

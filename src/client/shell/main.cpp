@@ -49,8 +49,7 @@ int main(int argc, char** argv) {
         mainWindow->RefreshStatus();
         mainWindow->setWindowTitle(loggedInTitle());
     };
-    TLocalCache cache(programDir, &dm);
-    login.cacheStep = [&cache](int position) { cache.loginStep(position); };
+    login.cacheStep = [](int position) { localCache().loginStep(position); };
     dm.relogin = [] { return sysLogin().Relogin(); };
     mainWindow->hooks.login = [] { return sysLogin().RunLogin(1); };
     objects.main->showMaximized();
