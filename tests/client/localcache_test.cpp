@@ -442,6 +442,12 @@ TEST_F(LocalCacheTest, AFailedLocalWriteRollsBackEveryRowAndIsRepeated) {
     EXPECT_EQ(QStringLiteral("2026-01-06 08:00:00"), goodsStamp());
 }
 
+TEST_F(LocalCacheTest, TheFirstCacheIsTheProcesssCache) {
+    EXPECT_EQ(cache.get(), &localCache());
+    TLocalCache second(dir.path(), dm.get());
+    EXPECT_EQ(cache.get(), &localCache());
+}
+
 TEST_F(LocalCacheTest, LookupsBeforeOpeningFailClearly) {
     EXPECT_EQ(QStringLiteral("本地数据缓存还没有打开"), errorOf([&] { cache->FindGoods(1); }));
     EXPECT_EQ(1, dm->GoodsStampNewer);
