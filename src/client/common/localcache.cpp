@@ -219,7 +219,7 @@ ParamList baseParams(const QString& kind) {
 }  // namespace
 
 // What differs between the goods and the partner list.
-struct TLocalCache::ListSpec {
+struct TLocalCache::CachedList {
     bool goods;
     const QList<basecache::Column>& columns;
     QString suffix;         // "goods" / "wldw"
@@ -356,11 +356,11 @@ void TLocalCache::OpenLocalCache() {
     // The stamps of this account set and operator as the last synchronisation left them; the
     // connection checks compare the server's stamps with these.
     TdmMain& d = dm();
-    d.GoodsStamp = clientConfig().read(goodsSpec().key(), basecache::initialStamp());
-    d.PartnerStamp = clientConfig().read(partnerSpec().key(), basecache::initialStamp());
+    d.GoodsStamp = clientConfig().read(goodsList().key(), basecache::initialStamp());
+    d.PartnerStamp = clientConfig().read(partnerList().key(), basecache::initialStamp());
     // A new table (a first run, or a file that was deleted) is loaded in full, whatever stamp the
     // configuration file still holds.
-    for (const ListSpec* list : {&goodsSpec(), &partnerSpec()}) {
+    for (const CachedList* list : {&goodsList(), &partnerList()}) {
         if (!created[list->goods ? 0 : 1])
             continue;
         clientConfig().write(list->key(), basecache::initialStamp());
@@ -369,15 +369,15 @@ void TLocalCache::OpenLocalCache() {
     }
 
     // 3. The clock check, 4. the synchronisation.
-    clockCheck(goodsSpec());
-    clockCheck(partnerSpec());
+    clockCheck(goodsList());
+    clockCheck(partnerList());
     SyncGoods();
     SyncPartners();
 }
 
 void TLocalCache::createTables(bool created[2]) {
     LocalTransaction tx(db_);
-    for (const ListSpec* list : {&goodsSpec(), &partnerSpec()}) {
+    for (const CachedList* list : {&goodsList(), &partnerList()}) {
         const QString table = profile_ + list->suffix;
         LocalStatement exists(db_, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
                                                   "'table' AND name = ? COLLATE NOCASE"));
@@ -397,7 +397,7 @@ void TLocalCache::createTables(bool created[2]) {
     tx.commit();
 }
 
-void TLocalCache::clockCheck(const ListSpec& list) {
+void TLocalCache::clockCheck(const CachedList& list) {
     TdmMain& d = dm();
     RecordSet found;
     d.ExecQuery(list.clockSql, &found);
@@ -416,14 +416,14 @@ void TLocalCache::clockCheck(const ListSpec& list) {
 }
 
 RecordSet& TLocalCache::SyncGoods() {
-    return sync(goodsSpec());
+    return sync(goodsList());
 }
 
 RecordSet& TLocalCache::SyncPartners() {
-    return sync(partnerSpec());
+    return sync(partnerList());
 }
 
-RecordSet& TLocalCache::sync(const ListSpec& list) {
+RecordSet& TLocalCache::sync(const CachedList& list) {
     TdmMain& d = dm();
     if (!list.newer(d) && !list.reload(*this))
         return list.local(*this);
@@ -447,7 +447,7 @@ RecordSet& TLocalCache::sync(const ListSpec& list) {
     return list.local(*this);
 }
 
-void TLocalCache::writeRows(const ListSpec& list, const RecordSet& rows) {
+void TLocalCache::writeRows(const CachedList& list, const RecordSet& rows) {
     const QString table = quoteName(profile_ + list.suffix);
     const QList<basecache::Column>& columns = list.columns;
     QStringList marks;
@@ -482,14 +482,14 @@ void TLocalCache::writeRows(const ListSpec& list, const RecordSet& rows) {
 }
 
 bool TLocalCache::FindGoods(qint64 id) {
-    return find(goodsSpec(), id);
+    return find(goodsList(), id);
 }
 
 bool TLocalCache::FindPartner(qint64 id) {
-    return find(partnerSpec(), id);
+    return find(partnerList(), id);
 }
 
-bool TLocalCache::find(const ListSpec& list, qint64 id) {
+bool TLocalCache::find(const CachedList& list, qint64 id) {
     sync(list);
     requireOpen();
     RecordSet& out = list.local(*this);
@@ -584,26 +584,26 @@ void TLocalCache::loginStep(int position) {
     }
 }
 
-const TLocalCache::ListSpec& TLocalCache::goodsSpec() {
-    static const ListSpec spec{true,
-                               basecache::goodsColumns(),
-                               QStringLiteral("goods"),
-                               basecache::goodsKind(),
-                               QStringLiteral("GoodsStr"),
-                               cachetext::goodsClockSql(),
-                               cachetext::goodsStampResetSql()};
-    return spec;
+const TLocalCache::CachedList& TLocalCache::goodsList() {
+    static const CachedList list{true,
+                                 basecache::goodsColumns(),
+                                 QStringLiteral("goods"),
+                                 basecache::goodsKind(),
+                                 QStringLiteral("GoodsStr"),
+                                 cachetext::goodsClockSql(),
+                                 cachetext::goodsStampResetSql()};
+    return list;
 }
 
-const TLocalCache::ListSpec& TLocalCache::partnerSpec() {
-    static const ListSpec spec{false,
-                               basecache::partnerColumns(),
-                               QStringLiteral("wldw"),
-                               basecache::partnersKind(),
-                               QStringLiteral("wldwStr"),
-                               cachetext::partnerClockSql(),
-                               cachetext::partnerStampResetSql()};
-    return spec;
+const TLocalCache::CachedList& TLocalCache::partnerList() {
+    static const CachedList list{false,
+                                 basecache::partnerColumns(),
+                                 QStringLiteral("wldw"),
+                                 basecache::partnersKind(),
+                                 QStringLiteral("wldwStr"),
+                                 cachetext::partnerClockSql(),
+                                 cachetext::partnerStampResetSql()};
+    return list;
 }
 
 }  // namespace dyt::client

@@ -101,23 +101,23 @@ public:
     void loginStep(int position);
 
 private:
-    struct ListSpec;
+    struct CachedList;
     struct SmallSet {
         RecordSet data;
         bool open = false;
         bool reload = false;
     };
 
-    static const ListSpec& goodsSpec();
-    static const ListSpec& partnerSpec();
+    static const CachedList& goodsList();
+    static const CachedList& partnerList();
     TdmMain& dm() const;
     void requireOpen() const;
     // Creates the tables that are missing; true for each list whose table was new.
     void createTables(bool created[2]);
-    void clockCheck(const ListSpec& list);
-    RecordSet& sync(const ListSpec& list);
-    void writeRows(const ListSpec& list, const RecordSet& rows);
-    bool find(const ListSpec& list, qint64 id);
+    void clockCheck(const CachedList& list);
+    RecordSet& sync(const CachedList& list);
+    void writeRows(const CachedList& list, const RecordSet& rows);
+    bool find(const CachedList& list, qint64 id);
     void exec(const QString& sql);
 
     QString programDir_;
