@@ -195,4 +195,42 @@ QString ParamList::valueAt(qsizetype index) const {
     return p < 0 ? l : l.mid(p + 1);
 }
 
+QString encodeLineBreaks(const QString& value) {
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\'))
+            out += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\r'))
+            out += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            out += QLatin1String("\\n");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString decodeLineBreaks(const QString& value) {
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value.at(++i);
+        if (next == QLatin1Char('r'))
+            out += QLatin1Char('\r');
+        else if (next == QLatin1Char('n'))
+            out += QLatin1Char('\n');
+        else if (next == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        else
+            out += QLatin1Char('\\') + QString(next);  // not an escape: kept as it is
+    }
+    return out;
+}
+
 }  // namespace dyt

@@ -13,6 +13,11 @@
 // - No line can hold a line break: it would split the line in two on the way. Every call that
 //   would store a CR or LF inside a line (setValue, setLine, appendLine, insertLine) throws
 //   DytError and leaves the list unchanged; so does an empty name or a name holding "=".
+// - A text that may hold line breaks (a multi-line remark) travels escaped: encodeLineBreaks
+//   writes "\\" for a backslash, "\r" for CR and "\n" for LF, and decodeLineBreaks reads that
+//   back. Sender and receiver agree per value: the bill service decodes the remarks "comment" and
+//   "summery" of a bill; TdmMain escapes a field of a one-row answer that holds a line break when
+//   it copies it into the list.
 
 #include <QList>
 #include <QString>
@@ -72,5 +77,9 @@ private:
 
     QStringList lines_;
 };
+
+// The escape for values with line breaks (see above).
+QString encodeLineBreaks(const QString& value);
+QString decodeLineBreaks(const QString& value);
 
 }  // namespace dyt

@@ -241,12 +241,12 @@ TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     dlg.leftList()->setCurrentRow(1);
     dlg.btnRightClick();  // 101
     transport->clearCalls();
-    EXPECT_TRUE(dlg.btnOKClick());
+    dlg.btnOKClick();
     ASSERT_EQ(1, transport->methods(false).size());
     const RecordedCall& call = transport->calls().last();
     EXPECT_EQ(QStringLiteral("ExecUpdate"), call.method);
     EXPECT_EQ(saveText(7, QStringLiteral("101,")), call.sql);
-    EXPECT_EQ(QDialog::Accepted, dlg.result());
+    EXPECT_TRUE(dlg.result());
 }
 
 TEST_F(CygnDialogTest, OkWithNothingPinnedUnpinsAll) {
@@ -254,7 +254,7 @@ TEST_F(CygnDialogTest, OkWithNothingPinnedUnpinsAll) {
     TfrmsysCYGN dlg;
     dlg.btnAllLeftClick();
     transport->clearCalls();
-    EXPECT_TRUE(dlg.btnOKClick());
+    EXPECT_TRUE(dlg.Save());
     EXPECT_EQ(saveText(7, QString()), transport->calls().last().sql);
 }
 
@@ -262,9 +262,9 @@ TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
     answer(functionsOf(2, 0));
     TfrmsysCYGN dlg;
     transport->fail(QStringLiteral("ExecUpdate"), QStringLiteral("数据库忙"));
-    EXPECT_FALSE(dlg.btnOKClick());
+    dlg.btnOKClick();
     EXPECT_EQ(QStringList{QStringLiteral("数据库忙")}, script.messages());
-    EXPECT_NE(QDialog::Accepted, dlg.result());
+    EXPECT_FALSE(dlg.result());
 }
 
 TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
@@ -274,7 +274,7 @@ TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
     EXPECT_FALSE(dlg.loaded());
     EXPECT_FALSE(dlg.okButton()->isEnabled());
     transport->clearCalls();
-    EXPECT_FALSE(dlg.btnOKClick());
+    EXPECT_FALSE(dlg.Save());
     EXPECT_TRUE(transport->methods(false).isEmpty());
 }
 

@@ -98,7 +98,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
             pinned.append(QString::fromUtf8(name));
         }
         EXPECT_EQ(12, dlg.rightList()->count());
-        ASSERT_TRUE(dlg.btnOKClick());
+        ASSERT_TRUE(dlg.Save());
     }
     {
         // Opened again, the dialog shows the same choice on the right, in menu order.
@@ -156,7 +156,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
     {
         TfrmsysCYGN dlg;
         dlg.btnAllLeftClick();
-        ASSERT_TRUE(dlg.btnOKClick());
+        ASSERT_TRUE(dlg.Save());
     }
     nav.SelectPage(0);
     QApplication::processEvents();

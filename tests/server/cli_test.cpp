@@ -105,7 +105,7 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(QStringLiteral("存储过程[p_nosuch]不存在\n"), r.err);
 
     QTemporaryDir dir;
-    // The bill service is not registered yet: its refusal comes back after the files were read.
+    // The bill service's refusal (a bill without a date) comes back after the files were read.
     auto writeFile = [&](const QString& name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -116,7 +116,7 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     const QString lines = writeFile(QStringLiteral("l.tsv"), "spid\tqty\n1\t2\n");
     r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"), params, lines});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("服务[QMXService]不存在\n"), r.err);
+    EXPECT_EQ(QStringLiteral("[录单日期]不是有效的日期：\n"), r.err);
     r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"),
                     dir.filePath(QStringLiteral("missing")), lines});
     EXPECT_EQ(1, r.exitCode);

@@ -577,10 +577,16 @@ TEST_F(ServerTest, SystemProcedures) {
         QStringLiteral("存储过程[p_nosuch]不存在"),
         errorOf(*c, QStringLiteral("ExecProcQuery"), {QStringLiteral("p_nosuch"), QString()}));
     r = c->call(QStringLiteral("ExecService"),
+                {QStringLiteral("NoSuchService"), QStringLiteral("SaveToDB"), QString(), null(),
+                 null(), null()});
+    EXPECT_EQ(-1, r.code());
+    EXPECT_EQ(QStringLiteral("服务[NoSuchService]不存在"), r.outText(2));
+    // The bill service refuses a bill without a kind.
+    r = c->call(QStringLiteral("ExecService"),
                 {QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), QString(), null(),
                  null(), null()});
     EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(QStringLiteral("服务[QMXService]不存在"), r.outText(2));
+    EXPECT_EQ(QStringLiteral("单据类型[0]不存在"), r.outText(2));
 }
 
 TEST_F(ServerTest, NewerAccountSetCannotBeUsed) {

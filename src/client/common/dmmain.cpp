@@ -387,8 +387,13 @@ int TdmMain::ExecProcQuery(const QString& procName, ParamList& params, RecordSet
         result = static_cast<int>(r.code());
     }
     if (data->recordCount() == 1) {
-        for (const Field& f : data->fields())
-            params.setValue(f.name, data->text(f.name));
+        for (const Field& f : data->fields()) {
+            // A line break cannot stand in a parameter line: such a value is copied escaped.
+            const QString value = data->text(f.name);
+            const bool breaks =
+                value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n'));
+            params.setValue(f.name, breaks ? encodeLineBreaks(value) : value);
+        }
     }
     return result;
 }

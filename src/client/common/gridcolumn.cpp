@@ -106,6 +106,8 @@ GridColumn& AddGridColumn(GridDefinition& view, const QString& captionText,
         column.visible = false;
     }
 
+    column.exData = GridColumnExData{true, static_cast<int>(view.columns.size())};
+
     view.columns.append(std::move(column));
     return view.columns.last();
 }

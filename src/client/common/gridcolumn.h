@@ -15,6 +15,8 @@
 #include <QString>
 #include <Qt>
 
+#include <optional>
+
 namespace dyt {
 
 // What the column builder needs to know about the account set and the operator.
@@ -39,6 +41,13 @@ inline constexpr int kHiddenColumnTag = 110;
 inline constexpr double kNumberEditorMax = 99999999.0;
 // The text shown and edited in place of a masked cost value.
 QString MaskedText();  // "***"
+
+// What a column built by AddGridColumn carries beside its description: whether it is printed
+// (the column configuration sets it) and its place in the designed order of the view.
+struct GridColumnExData {
+    bool print = true;
+    int designIndex = -1;
+};
 
 struct GridColumn {
     QString captionText;  // as given, with its tag list
@@ -69,6 +78,8 @@ struct GridColumn {
     SummaryKind summary = SummaryKind::None;
     QString summaryFormat;  // footer text pattern: FormatFloat pattern, "%s" slots filled
     QString summaryPrefix;  // "", "最大值：", "最小值：", "平均值："
+
+    std::optional<GridColumnExData> exData;  // set by AddGridColumn
 
     bool isNumber() const { return numberKind != NumberKind::None; }
 };

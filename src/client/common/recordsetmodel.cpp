@@ -82,7 +82,7 @@ RecordSetModel::RecordSetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 RecordSetModel::~RecordSetModel() = default;
 
-void RecordSetModel::setSource(RecordSet* records, const GridDefinition* def) {
+void RecordSetModel::setSource(RecordSet* records, GridDefinition* def) {
     // Check the bindings before anything changes.
     if (records && def) {
         for (const GridColumn& c : def->columns) {

@@ -40,9 +40,12 @@ public:
     // Shows the record set with the columns of the view description. Neither is owned; both must
     // outlive the model or be replaced first. Throws DytError when a column names a field the
     // record set lacks. After changing the columns of the description, call reload().
-    void setSource(RecordSet* records, const GridDefinition* def);
+    void setSource(RecordSet* records, GridDefinition* def);
     RecordSet* records() const { return records_; }
     const GridDefinition* definition() const { return def_; }
+    // The same description for changing its columns in place (column configuration, layouts);
+    // call reload() afterwards.
+    GridDefinition* editableDefinition() const { return def_; }
 
     // Rebuilds the rows after the record set changed outside the model (rows added or removed,
     // filter or order changed).
@@ -59,6 +62,7 @@ public:
     // not sorted.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
 
     // The filter row: a row is shown when the display text of every filtered column contains
     // the column's filter text (letter case ignored; a masked column only shows "***"). An empty
@@ -116,7 +120,7 @@ private:
     bool writeCell(int row, int column, const QVariant& value);
 
     RecordSet* records_ = nullptr;
-    const GridDefinition* def_ = nullptr;
+    GridDefinition* def_ = nullptr;
     RowFilter rowFilter_;
     QMap<int, QString> columnFilters_;
     bool identityRows_ = true;  // model row == raw row

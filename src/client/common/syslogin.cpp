@@ -7,6 +7,7 @@
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
 #include "client/common/frmlogin.h"
+#include "client/common/gridlayout.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
 #include "common/error.h"
@@ -265,6 +266,8 @@ bool TSysLogin::RunLogin(int mode) {
     // Phase after: status bar and caption, then the local cache.
     if (onLoggedIn)
         onLoggedIn();
+    // The operator's grid layouts, shared by all windows until the next login.
+    ReloadColumnConfigs();
     ProgressScope progress(logintext::initialising(), 8, 0, loggedInTitle());
     for (int position = 1; position <= 6; ++position) {
         if (cacheStep)

@@ -1,25 +1,40 @@
 // dyt-client: the desktop client.
 //
 // Usage: dyt-client [-c]
+//        dyt-client --list-functions
 //   -c (any letter case, first argument): query-only mode.
+//   --list-functions: prints every function code with its action and whether it is built
+//   ("built"/"missing"), tab-separated, and ends without opening a window or a connection.
 // The login window connects to the server the operator names; the local-server names ("本地计算机",
 // "本机", ".", blank) stand for the environment variable DYT_SERVER ("host[:port]", default
 // 127.0.0.1 on port 211).
 
 #include <QApplication>
-#include <QMdiArea>
+
+#include <cstdio>
+#include <cstring>
 
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
 #include "client/common/localcache.h"
 #include "client/common/settings.h"
 #include "client/common/syslogin.h"
+#include "client/common/windowregistry.h"
+#include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/splash.h"
 #include "client/shell/startup.h"
 
 int main(int argc, char** argv) {
     using namespace dyt::client;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--list-functions") == 0) {
+            registerAllWindows();
+            for (const QString& line : functionListing())
+                std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     const QString programDir = QCoreApplication::applicationDirPath();
 
@@ -36,13 +51,8 @@ int main(int argc, char** argv) {
     openClientConfig(programDir);
     TSysLogin& login = sysLogin();
     login.localServer = defaultServerAddress();
-    login.childWindowCount = [mainWindow] {
-        return static_cast<int>(mainWindow->workspace()->subWindowList().size());
-    };
-    login.closeChildWindows = [mainWindow] {
-        if (mainWindow->hooks.closeChildren)
-            mainWindow->hooks.closeChildren();
-    };
+    login.childWindowCount = [mainWindow] { return mainWindow->childWindowCount(); };
+    login.closeChildWindows = [mainWindow] { mainWindow->CloseAllWindows(false); };
     login.onLoggedIn = [mainWindow] {
         // The login date is the default bill date every window reads from the settings.
         settings().LoginDate = sysLogin().LoginDate;

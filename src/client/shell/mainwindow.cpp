@@ -15,14 +15,19 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
+#include "client/common/settings.h"
 #include "client/shell/autobackup.h"
+#include "client/shell/functionmenu.h"
+#include "client/shell/functions.h"
 #include "client/shell/navigator.h"
 #include "common/error.h"
 #include "common/inifile.h"
@@ -51,6 +56,14 @@ QColor networkRed() {
 namespace {
 constexpr int kHeaderHeight = 56;
 constexpr int kLinkTop = 31;
+constexpr int kTabStripHeight = 22;
+// The alerts window (function 3029) and its option "登入系统时弹出报警窗口".
+constexpr int kAlertsFunction = 3029;
+constexpr int kAlertsAtLoginSwitch = 2017;
+
+QString navigatorRefusal() {
+    return QStringLiteral("导航界面不能关闭!");
+}
 }  // namespace
 
 TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
@@ -60,29 +73,38 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
     setWindowTitle(QStringLiteral("《德盈通》普及版"));
     setMinimumSize(850, 600);
 
-    // Menu bar and toolbar: the function menu is built after login; the toolbar carries the
-    // exit button from the start.
-    menuBar()->addMenu(QStringLiteral("系统(&S)"));
+    functionMenu_ = std::make_unique<TFunctionMenu>();
+    functions_ = std::make_unique<TFunctionDispatcher>(*this, *functionMenu_);
+    functions_->programDir = programDir_;
+
+    // Menu bar and toolbar: the function menu is built after login, the window list stays at the
+    // end of the bar; the toolbar carries the two drop-downs and the exit button from the start.
+    windowMenu_ = new QMenu(QStringLiteral("窗口(&W)"), this);
+    windowMenu_->setObjectName(QStringLiteral("mnuWindowList"));
+    menuBar()->addMenu(windowMenu_);
     QToolBar* tools = addToolBar(QStringLiteral("工具栏"));
     tools->setObjectName(QStringLiteral("tbMain"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto addDropDown = [this, tools](const QString& caption, const QString& name) {
+        auto* menu = new QMenu(caption, this);
+        menu->setObjectName(name);
+        auto* button = new QToolButton(tools);
+        button->setText(caption);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        tools->addWidget(button);
+        return menu;
+    };
+    openingMenu_ = addDropDown(QStringLiteral("期初建账"), QStringLiteral("mnuOpening"));
+    commonMenu_ = addDropDown(QStringLiteral("常用功能"), QStringLiteral("mnuCommonFunctions"));
+    tools->addSeparator();
     exitAction_ = tools->addAction(QStringLiteral("退出系统"));
     exitAction_->setObjectName(QStringLiteral("actExit"));
     connect(exitAction_, &QAction::triggered, this, &QWidget::close);
 
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    buildHeader(programDir_);
-    layout->addWidget(header_);
-    workspace_ = new QMdiArea(central);
-    workspace_->setObjectName(QStringLiteral("mdiWorkspace"));
-    workspace_->setViewMode(QMdiArea::TabbedView);
-    workspace_->setTabsClosable(true);
-    workspace_->setDocumentMode(true);
-    layout->addWidget(workspace_, 1);
+    buildWorkspace(central);
     setCentralWidget(central);
 
     buildStatusBar();
@@ -98,6 +120,16 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // The child windows go after this object's members: their ends must not reach the list.
+    for (const WindowEntry& e : std::as_const(entries_)) {
+        if (!e.sub)
+            continue;
+        disconnect(e.sub, nullptr, this, nullptr);
+        if (e.sub->widget())
+            disconnect(e.sub->widget(), nullptr, this, nullptr);
+    }
+    disconnect(workspace_, nullptr, this, nullptr);
+    disconnect(tabs_, nullptr, this, nullptr);
     // A navigator never put into the workspace belongs to no one else.
     if (navigator_ && !navigator_->parent())
         delete navigator_.data();
@@ -278,9 +310,8 @@ void TfrmMain::FormActivate() {
     if (!navigator_)
         navigator_ = new TfrmNavigator;
     setUpdatesEnabled(false);
-    QMdiSubWindow* sub = workspace_->addSubWindow(navigator_);
-    sub->setWindowTitle(navigator_->windowTitle());
-    sub->showMaximized();
+    if (entryIndex(navigator_->parentWidget()) < 0)
+        addChildWindow(navigator_);
     setUpdatesEnabled(true);
 
     try {
@@ -313,6 +344,17 @@ void TfrmMain::FormActivate() {
         return;
     }
 
+    SelectStartPage();
+
+    try {
+        if (hooks.afterStart)
+            hooks.afterStart();
+    } catch (const DytError& e) {
+        prompter().showError(caption::error(), e);
+    }
+}
+
+void TfrmMain::SelectStartPage() {
     int page = 1;
     try {
         IniFile ini(QDir(programDir_).filePath(QStringLiteral("dytv1config.ini")));
@@ -321,14 +363,8 @@ void TfrmMain::FormActivate() {
     } catch (const DytError&) {
         page = 1;  // an unreadable configuration file gives the default page
     }
-    navigator_->SelectPage(page);
-
-    try {
-        if (hooks.afterStart)
-            hooks.afterStart();
-    } catch (const DytError& e) {
-        prompter().showError(caption::error(), e);
-    }
+    if (navigator_)
+        navigator_->SelectPage(page);
 }
 
 bool TfrmMain::FormCloseQuery(const QDateTime& now) {
@@ -358,7 +394,11 @@ void TfrmMain::finishClose() {
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
     }
-    workspace_->closeAllSubWindows();
+    // Whatever is left, the navigator among it, goes with the program.
+    for (QMdiSubWindow* sub : workspace_->subWindowList()) {
+        removeWindow(sub);
+        delete sub;
+    }
     if (dm_)
         dm_->Disconnect();
     QCoreApplication::quit();
@@ -391,6 +431,11 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && !closeAllowed_ && navigator_ &&
+        watched == navigator_->parentWidget()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const int index = links_.indexOf(qobject_cast<QLabel*>(watched));
         if (index >= 0) {
@@ -407,6 +452,251 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == header_ && event->type() == QEvent::Resize)
         placeQuickLinks();
     return QMainWindow::eventFilter(watched, event);
+}
+
+// --- function menu
+
+void TfrmMain::installFunctionHooks() {
+    TFunctionMenu* menu = functionMenu_.get();
+    TFunctionDispatcher* dispatcher = functions_.get();
+    menu->openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
+    hooks.buildMenu = [this] { BuildFunctionMenu(); };
+    hooks.openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
+    hooks.closeChildren = [this] { CloseAllWindows(true); };
+    // The alerts window at login, when the operator wants it and holds its right.
+    hooks.afterStart = [menu, dispatcher] {
+        if (settings().Switch(kAlertsAtLoginSwitch) &&
+            menu->HasPurview(QString::number(kAlertsFunction), false)) {
+            dispatcher->OpenFunction(kAlertsFunction);
+        }
+    };
+    if (!navigator_)
+        navigator_ = new TfrmNavigator;
+    navigator_->setMenu(&menu->cdsMenu);
+    navigator_->openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
+}
+
+MenuTargets TfrmMain::menuTargets() const {
+    MenuTargets t;
+    t.bar = menuBar();
+    t.openingMenu = openingMenu_;
+    t.commonFunctions = commonMenu_;
+    return t;
+}
+
+void TfrmMain::BuildFunctionMenu() {
+    struct WindowMenuBack {
+        TfrmMain* main;
+        ~WindowMenuBack() { main->menuBar()->addMenu(main->windowMenu_); }
+    } back{this};
+    functionMenu_->BuildFunctionMenu(menuTargets());
+}
+
+// --- workspace
+
+void TfrmMain::buildWorkspace(QWidget* central) {
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildHeader(programDir_);
+    layout->addWidget(header_);
+
+    tabs_ = new QTabBar(central);
+    tabs_->setObjectName(QStringLiteral("tabWindows"));
+    tabs_->setFixedHeight(kTabStripHeight);
+    tabs_->setTabsClosable(true);
+    tabs_->setDocumentMode(true);
+    tabs_->setExpanding(false);
+    tabs_->setElideMode(Qt::ElideNone);
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { height: 20px; padding: 0px 10px; margin-right: 1px; "
+        "border: 1px solid #B8C6DA; border-bottom: none; background: #E4EBF5; color: #24364F; }"
+        "QTabBar::tab:selected { background: #FFFFFF; color: #12335E; font-weight: bold; }"
+        "QTabBar::tab:hover:!selected { background: #EEF3FA; }"));
+    layout->addWidget(tabs_);
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { activateEntry(index); });
+    connect(tabs_, &QTabBar::tabCloseRequested, this, &TfrmMain::closeTab);
+
+    workspace_ = new QMdiArea(central);
+    workspace_->setObjectName(QStringLiteral("mdiWorkspace"));
+    workspace_->setViewMode(QMdiArea::SubWindowView);
+    workspace_->setBackground(QColor(0xF4, 0xF6, 0xFA));
+    layout->addWidget(workspace_, 1);
+    connect(workspace_, &QMdiArea::subWindowActivated, this, &TfrmMain::windowActivated);
+
+    windowBar_ = new QToolBar(QStringLiteral("WindowList"), this);
+    windowBar_->setObjectName(QStringLiteral("WindowList"));
+    windowBar_->setMovable(false);
+    windowBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::BottomToolBarArea, windowBar_);
+}
+
+QMdiSubWindow* TfrmMain::addChildWindow(QWidget* window) {
+    if (!window)
+        return nullptr;
+    QMdiSubWindow* sub = workspace_->addSubWindow(window, Qt::FramelessWindowHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(window->windowTitle());
+    connect(sub, &QObject::destroyed, this, [this](QObject* o) { removeWindow(o); });
+    // A caption the window changes later reaches its tab, button and menu entry.
+    connect(window, &QWidget::windowTitleChanged, this, [this, sub](const QString& title) {
+        const int index = entryIndex(sub);
+        if (index < 0)
+            return;
+        sub->setWindowTitle(title);
+        tabs_->setTabText(index, title);
+        entries_.at(index).button->setText(title);
+        entries_.at(index).menuAction->setText(title);
+    });
+    // The navigator leaves the workspace only with the program.
+    if (window == navigator_.data())
+        sub->installEventFilter(this);
+    sub->showMaximized();
+    workspace_->setActiveSubWindow(sub);
+    // The area activates only inside an active main window; the list does not wait for that.
+    windowActivated(sub);
+    return sub;
+}
+
+int TfrmMain::entryIndex(const QObject* sub) const {
+    if (!sub)
+        return -1;
+    for (int i = 0; i < entries_.size(); ++i) {
+        if (entries_.at(i).key == sub)
+            return i;
+    }
+    return -1;
+}
+
+void TfrmMain::windowActivated(QMdiSubWindow* sub) {
+    if (!sub || bookkeeping_)
+        return;
+    bookkeeping_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{bookkeeping_};
+
+    int index = entryIndex(sub);
+    if (index < 0) {
+        // A new window: number its caption after the windows of the same caption.
+        QWidget* window = sub->widget();
+        QString caption = window ? window->windowTitle() : sub->windowTitle();
+        int count = 0;
+        for (const WindowEntry& e : std::as_const(entries_)) {
+            const QString text = e.button->text();
+            if (text == caption || text.contains(caption + QLatin1Char('_')))
+                ++count;
+        }
+        if (count > 0) {
+            caption = QStringLiteral("%1_%2").arg(caption).arg(count);
+            if (window)
+                window->setWindowTitle(caption);
+            sub->setWindowTitle(caption);
+        }
+        WindowEntry entry;
+        entry.sub = sub;
+        entry.key = sub;
+        entry.menuAction = windowMenu_->addAction(caption);
+        entry.button = windowBar_->addAction(caption);
+        entry.button->setCheckable(true);
+        QPointer<QMdiSubWindow> target(sub);
+        auto bringForward = [this, target] {
+            if (target)
+                activateEntry(entryIndex(target.data()));
+        };
+        connect(entry.menuAction, &QAction::triggered, this, bringForward);
+        connect(entry.button, &QAction::triggered, this, bringForward);
+        entries_.append(entry);
+        index = static_cast<int>(entries_.size()) - 1;
+        tabs_->addTab(caption);
+    }
+    tabs_->setCurrentIndex(index);
+    for (int i = 0; i < entries_.size(); ++i)
+        entries_.at(i).button->setChecked(i == index);
+}
+
+void TfrmMain::activateEntry(int index) {
+    if (index < 0 || index >= entries_.size())
+        return;
+    QMdiSubWindow* sub = entries_.at(index).sub;
+    if (!sub)
+        return;
+    if (workspace_->activeSubWindow() != sub)
+        workspace_->setActiveSubWindow(sub);
+    sub->raise();
+    windowActivated(sub);
+}
+
+void TfrmMain::removeWindow(QObject* sub) {
+    const int index = entryIndex(sub);
+    if (index < 0)
+        return;
+    const WindowEntry entry = entries_.takeAt(index);
+    delete entry.menuAction;
+    delete entry.button;
+    const bool wasKeeping = bookkeeping_;
+    bookkeeping_ = true;  // the tab strip's own switch is no activation
+    tabs_->removeTab(index);
+    bookkeeping_ = wasKeeping;
+}
+
+QList<QWidget*> TfrmMain::childWindows() const {
+    QList<QWidget*> windows;
+    for (const WindowEntry& e : entries_) {
+        if (e.sub && e.sub->widget())
+            windows.append(e.sub->widget());
+    }
+    return windows;
+}
+
+bool TfrmMain::otherWindowsOpen() const {
+    for (const WindowEntry& e : entries_) {
+        if (e.sub && (!navigator_ || e.sub->widget() != navigator_.data()))
+            return true;
+    }
+    return false;
+}
+
+bool TfrmMain::CloseAllWindows(bool force) {
+    QList<QPointer<QMdiSubWindow>> targets;
+    for (const WindowEntry& e : std::as_const(entries_)) {
+        if (e.sub && (!navigator_ || e.sub->widget() != navigator_.data()))
+            targets.append(e.sub);
+    }
+    for (const QPointer<QMdiSubWindow>& sub : targets) {
+        if (!sub)
+            continue;
+        if (sub->close()) {
+            removeWindow(sub.data());
+            continue;
+        }
+        if (!force)
+            return false;
+        removeWindow(sub.data());
+        delete sub.data();
+    }
+    return true;
+}
+
+void TfrmMain::closeTab(int index) {
+    if (index < 0 || index >= entries_.size())
+        return;
+    QMdiSubWindow* sub = entries_.at(index).sub;
+    if (!sub)
+        return;
+    if (navigator_ && sub->widget() == navigator_.data()) {
+        prompter().message(caption::hint(), navigatorRefusal());
+        return;
+    }
+    if (sub->close())
+        removeWindow(sub);
+}
+
+void TfrmMain::quitWithoutBackup() {
+    finishClose();
+    close();
 }
 
 }  // namespace dyt::client

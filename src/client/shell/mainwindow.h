@@ -11,16 +11,25 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTabBar;
 class QTimer;
+class QToolBar;
+class QToolButton;
 class QAction;
 
 namespace dyt::client {
 
 class TdmMain;
 class TfrmNavigator;
+class TFunctionMenu;
+class TFunctionDispatcher;
+struct MenuTargets;
 
 // The extension points of the main window. Every hook may stay unset: an unset login leaves the
 // window without a session, unset settings and menu do nothing, and without backup settings no
@@ -81,6 +90,43 @@ public:
     // The toolbar button "退出系统".
     QAction* exitAction() const { return exitAction_; }
 
+    // --- function menu and dispatcher
+    // The operator's function rows and the menu built from them; the dispatcher.
+    TFunctionMenu& functionMenu() { return *functionMenu_; }
+    TFunctionDispatcher& functions() { return *functions_; }
+    // Sets hooks.buildMenu, hooks.openFunction and hooks.closeChildren to the function menu,
+    // the dispatcher and CloseAllWindows(true), hooks.afterStart to the alerts window at login
+    // (option 2017 and the right to 3029), and connects the navigator to them.
+    void installFunctionHooks();
+    // Where the function menu is built: the menu bar and the two drop-downs of the toolbar.
+    MenuTargets menuTargets() const;
+    // Builds the function menu from the server's rows, then puts the window-list menu back.
+    void BuildFunctionMenu();
+    // The opening-balance and the common-functions drop-downs.
+    QMenu* openingMenu() const { return openingMenu_; }
+    QMenu* commonFunctionsMenu() const { return commonMenu_; }
+
+    // --- workspace
+    // Adds a window as a maximised child, lists it and makes it active.
+    QMdiSubWindow* addChildWindow(QWidget* window);
+    // The listed windows in order (the navigator first).
+    QList<QWidget*> childWindows() const;
+    int childWindowCount() const { return static_cast<int>(entries_.size()); }
+    // True when a window besides the navigator is listed.
+    bool otherWindowsOpen() const;
+    // Closes every listed window but the navigator, in list order. Without force each window is
+    // asked first and the first refusal stops the run (false); with force they all close.
+    bool CloseAllWindows(bool force);
+    // Closing a tab: asks its window; the navigator's tab answers "导航界面不能关闭!".
+    void closeTab(int index);
+    QTabBar* tabStrip() const { return tabs_; }
+    QToolBar* windowListBar() const { return windowBar_; }
+    QMenu* windowListMenu() const { return windowMenu_; }
+    // The navigator's start page: option "CYGNPAGE" + operator id of "_CLIENT_", default 1.
+    void SelectStartPage();
+    // Ends the program without the question and without the automatic backup.
+    void quitWithoutBackup();
+
     // The first activation (later calls do nothing); the window's activation event runs it.
     void FormActivate();
     bool activated() const { return activated_; }
@@ -115,7 +161,29 @@ private:
     void placeQuickLinks();
     void setPanel(int panel, const QString& text, const QColor& color = QColor());
     void finishClose();
+    void buildWorkspace(QWidget* central);
+    // The bookkeeping of an activated child window (guarded against re-entry).
+    void windowActivated(QMdiSubWindow* sub);
+    void removeWindow(QObject* sub);
+    int entryIndex(const QObject* sub) const;
+    void activateEntry(int index);
     QString programDir_;
+
+    struct WindowEntry {
+        QPointer<QMdiSubWindow> sub;
+        QObject* key = nullptr;  // the sub-window, also after it was destroyed
+        QAction* menuAction = nullptr;
+        QAction* button = nullptr;
+    };
+    QList<WindowEntry> entries_;
+    QTabBar* tabs_ = nullptr;
+    QToolBar* windowBar_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QMenu* openingMenu_ = nullptr;
+    QMenu* commonMenu_ = nullptr;
+    bool bookkeeping_ = false;
+    std::unique_ptr<TFunctionMenu> functionMenu_;
+    std::unique_ptr<TFunctionDispatcher> functions_;
 
     TdmMain* dm_ = nullptr;
     QPointer<TfrmNavigator> navigator_;

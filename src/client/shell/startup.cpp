@@ -7,6 +7,7 @@
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
+#include "client/common/windowregistry.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
 #include "client/shell/settingshooks.h"
@@ -35,6 +36,7 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
             splash->step(message);
     };
     ClientObjects objects;
+    registerAllWindows();
     applyDateFormat();
     step(QStringLiteral("正在初始化系统运行环境"));
     QCoreApplication::setApplicationName(productTitle());
@@ -44,6 +46,7 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
     step(QStringLiteral("正在加载系统导航模块"));
     objects.navigator = new TfrmNavigator(programDir);
     objects.main->setNavigator(objects.navigator);
+    objects.main->installFunctionHooks();
     step(QStringLiteral("正在加载网络通讯模块"));
     objects.dm = std::make_unique<TdmMain>();
     objects.dm->programDir = programDir;

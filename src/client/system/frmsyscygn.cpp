@@ -132,37 +132,14 @@ QPushButton* moveButton(const QString& text, const QString& name, const QString&
 
 }  // namespace
 
-TfrmsysCYGN::TfrmsysCYGN(QWidget* owner) : QDialog(owner) {
+TfrmsysCYGN::TfrmsysCYGN(QWidget* owner) : TfrmBaseDialog(owner) {
     setObjectName(QStringLiteral("frmsysCYGN"));
     setWindowTitle(QStringLiteral("常用功能设置"));
-    setModal(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 12);
-    layout->setSpacing(10);
-
-    // Title panel.
-    auto* titlePanel = new QWidget(this);
-    titlePanel->setObjectName(QStringLiteral("pnlTitle"));
-    titlePanel->setAttribute(Qt::WA_StyledBackground, true);
-    titlePanel->setStyleSheet(
-        QStringLiteral("#pnlTitle { background: #FFFFFF; border-bottom: 1px solid #D8E0EA; }"));
-    titlePanel->setFixedHeight(56);
-    auto* titleRow = new QHBoxLayout(titlePanel);
-    titleRow->setContentsMargins(16, 8, 16, 8);
-    auto* image = new QLabel(titlePanel);
-    image->setObjectName(QStringLiteral("imgTitle"));
-    image->setPixmap(titlePicture());
-    lbltitle_ = new QLabel(QStringLiteral("常用功能设置"), titlePanel);
-    lbltitle_->setObjectName(QStringLiteral("lbltitle"));
-    lbltitle_->setStyleSheet(QStringLiteral("color:#1E3A5F; font-size:16px; font-weight:bold;"));
-    titleRow->addWidget(image);
-    titleRow->addWidget(lbltitle_, 1);
-    layout->addWidget(titlePanel);
+    lbltitle()->setText(QStringLiteral("常用功能设置"));
+    titleImage()->setPixmap(titlePicture());
 
     // Content: the two lists and the move buttons between them.
-    auto* group = new QGroupBox(this);
-    group->setObjectName(QStringLiteral("gbContent"));
+    QGroupBox* group = contentBox();
     auto* content = new QHBoxLayout(group);
     auto* leftColumn = new QVBoxLayout;
     leftColumn->addWidget(new QLabel(QStringLiteral("可选功能"), group));
@@ -196,23 +173,7 @@ TfrmsysCYGN::TfrmsysCYGN(QWidget* owner) : QDialog(owner) {
     content->addLayout(leftColumn, 1);
     content->addLayout(middle);
     content->addLayout(rightColumn, 1);
-    auto* groupRow = new QHBoxLayout;
-    groupRow->setContentsMargins(12, 0, 12, 0);
-    groupRow->addWidget(group);
-    layout->addLayout(groupRow, 1);
-
-    // Buttons.
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->setContentsMargins(12, 0, 12, 0);
-    buttonRow->addStretch(1);
-    btnOK_ = new QPushButton(QStringLiteral("确定(&O)"), this);
-    btnOK_->setObjectName(QStringLiteral("btnOK"));
-    btnExit_ = new QPushButton(QStringLiteral("退出(&C)"), this);
-    btnExit_->setObjectName(QStringLiteral("btnExit"));
-    btnOK_->setDefault(true);
-    buttonRow->addWidget(btnOK_);
-    buttonRow->addWidget(btnExit_);
-    layout->addLayout(buttonRow);
+    btnOK()->setDefault(true);
 
     connect(btnRight, &QPushButton::clicked, this, &TfrmsysCYGN::btnRightClick);
     connect(btnAllRight, &QPushButton::clicked, this, &TfrmsysCYGN::btnAllRightClick);
@@ -220,15 +181,13 @@ TfrmsysCYGN::TfrmsysCYGN(QWidget* owner) : QDialog(owner) {
     connect(btnAllLeft, &QPushButton::clicked, this, &TfrmsysCYGN::btnAllLeftClick);
     connect(lbLeft_, &QListWidget::itemDoubleClicked, this, [this] { btnRightClick(); });
     connect(lbRight_, &QListWidget::itemDoubleClicked, this, [this] { btnLeftClick(); });
-    connect(btnOK_, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnExit_, &QPushButton::clicked, this, &TfrmsysCYGN::btnExitClick);
 
-    FormCreate();
+    LoadFunctions();
 }
 
 TfrmsysCYGN::~TfrmsysCYGN() = default;
 
-void TfrmsysCYGN::FormCreate() {
+void TfrmsysCYGN::LoadFunctions() {
     try {
         TdmMain* dm = dmMain();
         if (!dm)
@@ -241,7 +200,7 @@ void TfrmsysCYGN::FormCreate() {
         // Without the operator's functions a save would unpin everything: OK stays off.
         prompter().showError(caption::error(), e);
     }
-    btnOK_->setEnabled(loaded_);
+    btnOK()->setEnabled(loaded_);
     refill();
 }
 
@@ -298,10 +257,9 @@ void TfrmsysCYGN::btnAllLeftClick() {
     refill();
 }
 
-bool TfrmsysCYGN::btnOKClick() {
+bool TfrmsysCYGN::Save() {
     if (!loaded_)
         return false;
-    btnOK_->setFocus();
     try {
         TdmMain* dm = dmMain();
         if (!dm)
@@ -312,12 +270,14 @@ bool TfrmsysCYGN::btnOKClick() {
         prompter().showError(caption::error(), e);
         return false;
     }
-    accept();
     return true;
 }
 
-void TfrmsysCYGN::btnExitClick() {
-    reject();
+void TfrmsysCYGN::btnOKClick() {
+    // Taking the focus first commits what is still being edited.
+    btnOK()->setFocus(Qt::OtherFocusReason);
+    if (Save())
+        TfrmBaseDialog::btnOKClick();
 }
 
 }  // namespace dyt::client

@@ -3,7 +3,8 @@
 // functions. The left list holds the available functions that are not pinned, the right list the
 // pinned ones; OK stores the choice in sysPurview (iscygn, openCount) in one statement call.
 
-#include <QDialog>
+#include "client/common/frmbase.h"
+
 #include <QList>
 #include <QString>
 
@@ -62,7 +63,7 @@ private:
 
 }  // namespace cygn
 
-class TfrmsysCYGN : public QDialog {
+class TfrmsysCYGN : public TfrmBaseDialog {
     Q_OBJECT
 public:
     // Reads the operator's functions at once; a failed read is shown and leaves OK disabled.
@@ -74,29 +75,27 @@ public:
     void btnAllRightClick();  // ">>"
     void btnLeftClick();      // "<"
     void btnAllLeftClick();   // "<<"
-    // Saves; closes the dialog when the server took it. True on success.
-    bool btnOKClick();
-    void btnExitClick();
+    // Saves; true when the server took the choice.
+    bool Save();
+    // "确定(&O)": saves and closes the dialog when the server took it.
+    void btnOKClick() override;
 
     const cygn::Lists& lists() const { return lists_; }
     QListWidget* leftList() const { return lbLeft_; }
     QListWidget* rightList() const { return lbRight_; }
-    QPushButton* okButton() const { return btnOK_; }
+    QPushButton* okButton() const { return btnOK(); }
     bool loaded() const { return loaded_; }
 
 private:
-    void FormCreate();
+    void LoadFunctions();
     void refill();
     void limitReached();
 
     cygn::Lists lists_;
     bool loaded_ = false;
-    QLabel* lbltitle_ = nullptr;
     QListWidget* lbLeft_ = nullptr;
     QListWidget* lbRight_ = nullptr;
     QLabel* lblCount_ = nullptr;
-    QPushButton* btnOK_ = nullptr;
-    QPushButton* btnExit_ = nullptr;
 };
 
 }  // namespace dyt::client

@@ -1,0 +1,130 @@
+#pragma once
+// The function codes and their dispatcher. Every menu entry, quick link, navigator tile and
+// toolbar button carries only a function code; OpenFunction tests the operator's right and turns
+// the code into a window (child or modal), a new bill, or one of the commands of the shell.
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace dyt::client {
+
+class TfrmMain;
+class TFunctionMenu;
+
+namespace functext {
+QString underConstruction();       // "功能建设中......"
+QString exitWithoutBackup();       // "您确定要直接退出系统吗？(不备份)"
+QString restoreCaption();          // "账套恢复"
+QString backupCaption();           // "账套备份"
+QString periodCloseNotOpened();    // "系统还没有开账，不能做月结存！"
+QString yearCloseNotOpened();      // "系统还没有开账，不能做年结存！"
+QString periodCloseWindowsOpen();  // "月结存之前，请关闭所有打开的窗口！"
+QString yearCloseWindowsOpen();    // "年结存之前，请关闭所有打开的窗口！"
+QString rebuildWindowsOpen();      // "系统重建之前，请关闭所有打开的窗口！"
+QString noBasePurview();           // "系统配置中没有使用基本信息授权控制！"
+}  // namespace functext
+
+enum class FunctionKind {
+    Window,   // a child window of the workspace
+    Dialog,   // a modal window, freed when it closes
+    Bill,     // a new bill of a bill type, through the bill opener
+    Command,  // an action of the shell
+    Building  // shows "功能建设中......"
+};
+
+// What a code does beyond opening its window.
+enum class FunctionSpecial {
+    None,
+    Relogin,            // 5001
+    ChangeLogin,        // 5002
+    Restore,            // 5005
+    Backup,             // 5006
+    PeriodClose,        // 5007
+    YearClose,          // 5008
+    BasePurview,        // 500403
+    Rebuild,            // 500404
+    ExitWithoutBackup,  // 5011
+    CommonFunctions,    // 5013
+    Help,               // 5014
+    HomePage,           // 7002
+    UpgradePage         // 7003
+};
+
+struct FunctionEntry {
+    int code;
+    FunctionKind kind;
+    const char* className;  // Window and Dialog
+    int billType;           // Bill
+    FunctionSpecial special;
+};
+
+// All function codes, in ascending order.
+const std::vector<FunctionEntry>& functionTable();
+// The entry of a code; nullptr for a code outside the table.
+const FunctionEntry* findFunction(int code);
+
+// The action of an entry as --list-functions prints it: the window class, "TfrmX (modal)",
+// "bill type N", the command's name, or "under construction".
+QString functionAction(const FunctionEntry& entry);
+// True when the entry opens something: its window class is registered, the bill opener opens its
+// bill type, or the command is one of the shell's own. "Under construction" codes are missing.
+bool functionBuilt(const FunctionEntry& entry);
+// One line per code: code, action and "built" or "missing", separated by tabs.
+QStringList functionListing();
+
+// The bill opener: opens a new bill of a bill type. Unset parts mean the bills are not built.
+struct BillOpener {
+    // True when bills of the type can be opened.
+    std::function<bool(int billType)> canOpen;
+    // A new bill window of the type (not yet shown), or null.
+    std::function<QWidget*(int billType, QWidget* owner)> open;
+};
+BillOpener& billOpener();
+
+// The web pages of 7002 and 7003.
+QUrl homePageUrl();
+QUrl upgradePageUrl();
+
+class TFunctionDispatcher {
+public:
+    TFunctionDispatcher(TfrmMain& main, TFunctionMenu& menu);
+
+    // Opens a function by its code (Algorithms of the dispatcher): codes of 0 and below do
+    // nothing; the right is tested for every code but 5012; refusals and failures are shown.
+    void OpenFunction(int code);
+
+    // --- hooks; each has a default that the product uses
+    // A new window of a class, or null when the class is not built (the window registry).
+    std::function<QWidget*(const QString& className, QWidget* owner)> createWindow;
+    // The login: mode 0 changes the operator (5001), mode 1 the account set (5002).
+    std::function<bool(int mode)> runLogin;
+    // Runs a modal window and returns its result (QDialog::Accepted on success).
+    std::function<int(QWidget* window)> runModal;
+    // Opens a web page or a file in the default program.
+    std::function<bool(const QUrl& url)> openUrl;
+    // Disconnects and ends the program.
+    std::function<void()> endProgram;
+    // The program folder (Help.chm); the application's folder when empty.
+    QString programDir;
+
+private:
+    void dispatch(const FunctionEntry& entry);
+    void openWindow(const FunctionEntry& entry, const QString& caption = QString());
+    // Runs the class modally; true when it closed with success (or, with shownIsEnough, when
+    // it was shown at all).
+    bool openDialog(const FunctionEntry& entry, bool shownIsEnough = false);
+    void openBill(const FunctionEntry& entry);
+    void loginAgain(int mode);
+    void underConstruction();
+
+    TfrmMain& main_;
+    TFunctionMenu& menu_;
+};
+
+}  // namespace dyt::client

@@ -1,0 +1,40 @@
+#pragma once
+// What the bill procedures share: reading the values a client sends (numbers as the windows
+// format them, dates "yyyy-mm-dd", ids) with refusals in the operators' words, and the
+// registration of each group of bill procedures.
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+namespace dyt::server {
+
+class Database;
+class Registry;
+
+namespace billvalues {
+
+// A number as a window sends it: blanks around it, "," between thousands; an empty text is 0.
+// Anything else throws DytError "[what]不是有效的数字：text".
+double number(const QString& text, const QString& what);
+// An id: an integer of at least 0; an empty text is 0. Throws DytError like number().
+qint64 id(const QString& text, const QString& what);
+// A date "yyyy-mm-dd". Throws DytError "[what]不是有效的日期：text".
+QDate date(const QString& text, const QString& what);
+// The same, but an empty text gives no date.
+std::optional<QDate> optionalDate(const QString& text, const QString& what);
+// The date text as it is stored.
+QString dateText(const QDate& date);
+
+// The name of a bill kind (sysDjb.fullname of a row without children); throws DytError
+// "单据类型[n]不存在" for an unknown kind.
+QString billKindName(Database& db, qint64 djType);
+
+}  // namespace billvalues
+
+void registerNumberingProcedures(Registry& procedures);  // bill_numbering.cpp
+void registerBillReadProcedures(Registry& procedures);   // bill_read.cpp
+void registerBillService(Registry& services);            // bill_save.cpp
+
+}  // namespace dyt::server

@@ -1,0 +1,521 @@
+// The function dispatcher: the table of all function codes, the rights test before opening,
+// windows, modal windows and bills, and the actions that are not plain windows.
+#include <QDialog>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <map>
+
+#include "client/common/settings.h"
+#include "client/common/windowregistry.h"
+#include "client/shell/functionmenu.h"
+#include "client/shell/functions.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/navigator.h"
+#include "common/inifile.h"
+#include "dmtest_support.h"
+#include "functionmenu_support.h"
+#include "support/testutil.h"
+
+namespace dyt::client {
+namespace {
+
+using test::FakeWindow;
+using test::menuRows;
+
+// The function codes as listed in the test data: code, kind, class or bill type.
+struct CodeRow {
+    int code;
+    QString kind;
+    QString detail;
+};
+
+std::vector<CodeRow> codeRows() {
+    std::vector<CodeRow> rows;
+    QFile f(test::dataPath(QStringLiteral("schema/function_codes.tsv")));
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "no function code list";
+        return rows;
+    }
+    QTextStream in(&f);
+    in.readLine();  // header
+    while (!in.atEnd()) {
+        const QStringList f2 = in.readLine().split(QLatin1Char('\t'));
+        if (f2.size() >= 3)
+            rows.push_back({f2[0].toInt(), f2[1], f2[2]});
+    }
+    return rows;
+}
+
+QString kindName(FunctionKind k) {
+    switch (k) {
+        case FunctionKind::Window:
+            return QStringLiteral("window");
+        case FunctionKind::Dialog:
+            return QStringLiteral("dialog");
+        case FunctionKind::Bill:
+            return QStringLiteral("bill");
+        case FunctionKind::Command:
+            return QStringLiteral("command");
+        case FunctionKind::Building:
+            return QStringLiteral("building");
+    }
+    return {};
+}
+
+TEST(FunctionTable, HoldsEveryCodeOfTheListWithItsAction) {
+    const std::vector<CodeRow> rows = codeRows();
+    ASSERT_EQ(275u, rows.size());
+    EXPECT_EQ(rows.size(), functionTable().size());
+    for (const CodeRow& r : rows) {
+        const FunctionEntry* e = findFunction(r.code);
+        ASSERT_NE(nullptr, e) << r.code;
+        EXPECT_EQ(r.kind, kindName(e->kind)) << r.code;
+        if (e->kind == FunctionKind::Bill) {
+            EXPECT_EQ(r.detail, QString::number(e->billType)) << r.code;
+        } else if (e->kind == FunctionKind::Window || e->kind == FunctionKind::Dialog) {
+            EXPECT_EQ(r.detail, QString::fromLatin1(e->className)) << r.code;
+        }
+    }
+    EXPECT_NE(nullptr, findFunction(300418));  // listed, under construction
+    EXPECT_EQ(nullptr, findFunction(300424));
+    EXPECT_EQ(nullptr, findFunction(0));
+    EXPECT_EQ(nullptr, findFunction(1013));  // a menu, not a function
+}
+
+TEST(FunctionTable, ListingNamesActionAndWhetherItIsBuilt) {
+    billOpener() = {};
+    const QStringList lines = functionListing();
+    ASSERT_EQ(275, lines.size());
+    std::map<int, QString> byCode;
+    for (const QString& l : lines)
+        byCode[l.section(QLatin1Char('\t'), 0, 0).toInt()] = l;
+    // Without any window classes or bill opener only the shell's own commands are built.
+    const bool goodsBuilt = windowClassRegistered(QStringLiteral("TfrmBaseGoods"));
+    EXPECT_EQ(QStringLiteral("1001\tTfrmBaseGoods\t") +
+                  (goodsBuilt ? QStringLiteral("built") : QStringLiteral("missing")),
+              byCode[1001]);
+    EXPECT_EQ(QStringLiteral("2009\tbill type 1\tmissing"), byCode[2009]);
+    EXPECT_EQ(QStringLiteral("5001\tlog in again\tbuilt"), byCode[5001]);
+    EXPECT_EQ(QStringLiteral("5011\texit without backup\tbuilt"), byCode[5011]);
+    EXPECT_EQ(QStringLiteral("300413\tunder construction\tmissing"), byCode[300413]);
+    EXPECT_TRUE(byCode[5005].startsWith(QStringLiteral("5005\tTfrmDbBackupRestore (restore)\t")));
+    EXPECT_TRUE(byCode[1000].startsWith(QStringLiteral("1000\tTfrmbaseGZSZ (modal)\t")));
+
+    // A bill opener that opens sales bills only.
+    billOpener().open = [](int, QWidget*) { return nullptr; };
+    billOpener().canOpen = [](int type) { return type == 1; };
+    const QStringList after = functionListing();
+    EXPECT_TRUE(after.contains(QStringLiteral("2009\tbill type 1\tbuilt")));
+    EXPECT_TRUE(after.contains(QStringLiteral("2010\tbill type 2\tmissing")));
+    billOpener() = {};
+}
+
+class DispatcherTest : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        resetSettings();
+        main = std::make_unique<TfrmMain>(dir.path());
+        main->attachDataModule(dm.get());
+        main->installFunctionHooks();
+        main->addChildWindow(main->navigator());
+        main->hooks.loadSettings = [this] {
+            ++loads;
+            return loadsSucceed;
+        };
+        main->hooks.buildMenu = [this] { ++builds; };
+        TFunctionDispatcher& d = main->functions();
+        d.createWindow = [this](const QString& cls, QWidget*) -> QWidget* {
+            if (missing.contains(cls))
+                return nullptr;
+            return new FakeWindow(cls, QString(), &asked);
+        };
+        d.runModal = [this](QWidget* w) {
+            modal.append(w->objectName() + QLatin1Char(':') + w->property(kTagProperty).toString());
+            return modalResult;
+        };
+        d.openUrl = [this](const QUrl& url) {
+            urls.append(url);
+            return true;
+        };
+        d.runLogin = [this](int mode) {
+            logins.append(mode);
+            return loginSucceeds;
+        };
+        d.endProgram = [this] { ++ends; };
+        d.programDir = dir.path();
+        billOpener().canOpen = [](int) { return true; };
+        billOpener().open = [this](int type, QWidget*) -> QWidget* {
+            bills.append(type);
+            return new FakeWindow(QStringLiteral("bill"), QStringLiteral("单据%1").arg(type));
+        };
+        connectLoggedIn(1);
+    }
+    void TearDown() override {
+        billOpener() = {};
+        main.reset();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+    void open(int code) { main->functions().OpenFunction(code); }
+    // The last child window: its class and tag.
+    QString lastWindow() const {
+        const QList<QWidget*> w = main->childWindows();
+        if (w.size() < 2)
+            return QString();
+        return w.last()->objectName() + QLatin1Char(':') +
+               w.last()->property(kTagProperty).toString();
+    }
+    int children() const { return static_cast<int>(main->childWindows().size()); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> main;
+    QStringList missing;
+    QStringList asked;
+    QStringList modal;
+    QList<QUrl> urls;
+    QList<int> logins;
+    QList<int> bills;
+    int modalResult = QDialog::Accepted;
+    bool loginSucceeds = false;
+    bool loadsSucceed = true;
+    int loads = 0;
+    int builds = 0;
+    int ends = 0;
+};
+
+TEST_F(DispatcherTest, OperatorOneOpensEveryCodeWithoutRows) {
+    settings().IsOpen = 1;
+    settings().setSwitch(2004, true);
+    ASSERT_EQ(0, main->functionMenu().cdsMenu.rowCount());
+    const QString refusal = QStringLiteral("您没有执行该操作的权限!");
+    for (const CodeRow& r : codeRows()) {
+        SCOPED_TRACE(r.code);
+        script.clearRecords();
+        const int modalBefore = static_cast<int>(modal.size());
+        if (r.code == 5011)
+            script.answer(QStringLiteral("取消(&C)"), QStringLiteral("不备份"));
+        open(r.code);
+        EXPECT_FALSE(script.messages().contains(refusal));
+        if (r.kind == QLatin1String("window")) {
+            EXPECT_EQ(r.detail + QLatin1Char(':') + QString::number(r.code), lastWindow());
+        } else if (r.kind == QLatin1String("dialog")) {
+            ASSERT_EQ(modalBefore + 1, modal.size());
+            EXPECT_EQ(r.detail + QLatin1Char(':') + QString::number(r.code), modal.last());
+            EXPECT_EQ(1, children());  // a modal window never joins the workspace
+        } else if (r.kind == QLatin1String("bill")) {
+            ASSERT_FALSE(bills.isEmpty());
+            EXPECT_EQ(r.detail.toInt(), bills.last());
+            EXPECT_EQ(QStringLiteral("bill:") + QString::number(r.code), lastWindow());
+        } else if (r.kind == QLatin1String("building")) {
+            EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
+        }
+        main->CloseAllWindows(true);
+    }
+    // The commands ran their actions: the logins (5001 the operator, 5002 the account set,
+    // whose failure ends the program), the two web pages; 5011 was cancelled.
+    EXPECT_EQ((QList<int>{0, 1}), logins);
+    EXPECT_EQ(1, ends);
+    ASSERT_EQ(2, urls.size());
+    EXPECT_EQ(homePageUrl(), urls.at(0));
+    EXPECT_EQ(upgradePageUrl(), urls.at(1));
+    EXPECT_NE(urls.at(0), urls.at(1));
+    EXPECT_TRUE(dm->Connected());
+    // 500404 closed with success: the settings were reloaded once.
+    EXPECT_EQ(1, loads);
+}
+
+TEST_F(DispatcherTest, OtherOperatorsNeedAnAllowedRowExcept5012) {
+    loginedUser().UserId = 7;
+    main->functionMenu().cdsMenu = menuRows({
+        {0, 0, "主菜单", 1, 0, 1},
+        {2, 1001, "商品信息", 0, 1, 0},
+        {2, 1003, "往来单位", 0, 0, 0},
+        {2, 1004, "仓库信息", 0, 0, 1},  // open to everyone
+        {2, 5003, "修改密码", 0, 0, 1},
+    });
+    struct Case {
+        int code;
+        const char* opened;  // the child window or the modal window, empty when refused
+    };
+    const Case cases[] = {
+        {1001, "TfrmBaseGoods:1001"},
+        {1003, ""},
+        {1004, "TfrmBaseCK:1004"},
+        {1002, ""},  // no row
+        {5003, "TfrmPassWordSet:5003"},
+        {5012, "TfrmSysVersionInfo:5012"},  // no row
+        {300501, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        script.clearRecords();
+        modal.clear();
+        open(c.code);
+        const QString opened = QString::fromLatin1(c.opened);
+        if (opened.isEmpty()) {
+            ASSERT_EQ(1, script.records().size());
+            EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
+            EXPECT_EQ(QStringLiteral("您没有执行该操作的权限!"), script.records().at(0).text);
+            EXPECT_EQ(1, children());
+            EXPECT_TRUE(modal.isEmpty());
+        } else {
+            EXPECT_TRUE(script.records().isEmpty());
+            EXPECT_EQ(opened, modal.isEmpty() ? lastWindow() : modal.first());
+        }
+        main->CloseAllWindows(true);
+    }
+}
+
+TEST_F(DispatcherTest, UnknownCodesAndUnbuiltWindowsAreUnderConstruction) {
+    missing = QStringList{QStringLiteral("TfrmBaseGoods"), QStringLiteral("TfrmSysConf")};
+    billOpener().canOpen = [](int type) { return type != 5; };
+    for (int code : {123456, 1013, 300413, 300505, 1001, 500401, 2004}) {
+        SCOPED_TRACE(code);
+        script.clearRecords();
+        open(code);
+        EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
+        EXPECT_EQ(QStringLiteral("提示"), script.records().value(0).caption);
+        EXPECT_EQ(1, children());
+    }
+    EXPECT_TRUE(modal.isEmpty());
+    EXPECT_TRUE(bills.isEmpty());
+    // Codes of 0 and below do nothing at all, not even for operator 7 without rows.
+    loginedUser().UserId = 7;
+    script.clearRecords();
+    open(0);
+    open(-5);
+    EXPECT_TRUE(script.records().isEmpty());
+}
+
+TEST_F(DispatcherTest, EachCallOpensANewWindowWithItsTag) {
+    open(1008);
+    open(1008);
+    open(1009);
+    const QList<QWidget*> w = main->childWindows();
+    ASSERT_EQ(4, w.size());
+    EXPECT_EQ(QStringLiteral("TfrmBaseKM"), w.at(1)->windowTitle());
+    EXPECT_EQ(QStringLiteral("TfrmBaseKM_1"), w.at(2)->windowTitle());
+    EXPECT_EQ(QStringLiteral("TfrmBaseKM_2"), w.at(3)->windowTitle());
+    EXPECT_EQ(1008, w.at(1)->property(kTagProperty).toInt());
+    EXPECT_EQ(1008, w.at(2)->property(kTagProperty).toInt());
+    EXPECT_EQ(1009, w.at(3)->property(kTagProperty).toInt());
+}
+
+TEST_F(DispatcherTest, PeriodAndYearCloseNeedAnOpenedAccountSetAndNoOtherWindows) {
+    struct Case {
+        int code;
+        int isOpen;
+        bool otherWindow;
+        const char* message;  // empty: the dialog opens
+    };
+    const Case cases[] = {
+        {5007, 0, false, "系统还没有开账，不能做月结存！"},
+        {5008, 0, true, "系统还没有开账，不能做年结存！"},
+        {5007, 1, true, "月结存之前，请关闭所有打开的窗口！"},
+        {5008, 1, true, "年结存之前，请关闭所有打开的窗口！"},
+        {500404, 0, true, "系统重建之前，请关闭所有打开的窗口！"},
+        {5007, 1, false, ""},
+        {5008, 1, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        script.clearRecords();
+        modal.clear();
+        settings().IsOpen = c.isOpen;
+        if (c.otherWindow)
+            open(1001);
+        open(c.code);
+        const QString message = QString::fromUtf8(c.message);
+        if (message.isEmpty()) {
+            EXPECT_TRUE(script.records().isEmpty());
+            EXPECT_EQ(1, modal.size());
+        } else {
+            EXPECT_EQ(QStringList{message}, script.messages());
+            EXPECT_TRUE(modal.isEmpty());
+        }
+        main->CloseAllWindows(true);
+    }
+}
+
+TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
+    modalResult = QDialog::Rejected;
+    open(500404);
+    EXPECT_EQ(QStringList{QStringLiteral("TfrmSysRestart:500404")}, modal);
+    EXPECT_EQ(0, loads);
+    modalResult = QDialog::Accepted;
+    open(500404);
+    EXPECT_EQ(1, loads);
+}
+
+TEST_F(DispatcherTest, RecordRightsWindowNeedsItsOption) {
+    settings().setSwitch(2004, false);
+    open(500403);
+    EXPECT_EQ(QStringList{QStringLiteral("系统配置中没有使用基本信息授权控制！")},
+              script.messages());
+    EXPECT_EQ(1, children());
+    settings().setSwitch(2004, true);
+    open(500403);
+    EXPECT_EQ(QStringLiteral("TfrmBasePurview:500403"), lastWindow());
+}
+
+TEST_F(DispatcherTest, BackupWindowOpensInRestoreOrBackupMode) {
+    open(5005);
+    open(5006);
+    const QList<QWidget*> w = main->childWindows();
+    ASSERT_EQ(3, w.size());
+    EXPECT_EQ(QStringLiteral("账套恢复"), w.at(1)->windowTitle());
+    EXPECT_EQ(5005, w.at(1)->property(kTagProperty).toInt());
+    EXPECT_EQ(QStringLiteral("账套备份"), w.at(2)->windowTitle());
+    EXPECT_EQ(5006, w.at(2)->property(kTagProperty).toInt());
+}
+
+TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
+    {
+        IniFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
+        ini.WriteInteger(QStringLiteral("_CLIENT_"), QStringLiteral("CYGNPAGE1"), 3);
+    }
+    // A cancelled login changes nothing.
+    open(5001);
+    EXPECT_EQ(QList<int>{0}, logins);
+    EXPECT_EQ(0, loads);
+    EXPECT_EQ(0, ends);
+
+    loginSucceeds = true;
+    open(5001);
+    EXPECT_EQ((QList<int>{0, 0}), logins);
+    EXPECT_EQ(1, loads);
+    EXPECT_EQ(1, builds);
+    EXPECT_EQ(3, main->navigator()->currentPage());
+
+    // Settings that fail to load end the program.
+    loadsSucceed = false;
+    open(5001);
+    EXPECT_EQ(2, loads);
+    EXPECT_EQ(1, builds);
+    EXPECT_EQ(1, ends);
+}
+
+TEST_F(DispatcherTest, ChangingTheAccountSetClosesTheWindowsFirst) {
+    loginSucceeds = true;
+    open(1001);
+    open(1003);
+    // "放弃" keeps everything.
+    script.answer(
+        QStringLiteral("放弃"),
+        QStringLiteral("系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?"));
+    open(5002);
+    EXPECT_EQ(QStringLiteral("警告"), script.records().last().caption);
+    EXPECT_EQ(3, children());
+    EXPECT_TRUE(logins.isEmpty());
+
+    // A window that refuses stops the change before the login.
+    dynamic_cast<FakeWindow*>(main->childWindows().at(2))->refuse = true;
+    script.answer(QStringLiteral("继续"));
+    open(5002);
+    EXPECT_EQ((QStringList{QStringLiteral("TfrmBaseGoods"), QStringLiteral("TfrmBaseWLDW")}),
+              asked);
+    EXPECT_EQ(2, children());
+    EXPECT_TRUE(logins.isEmpty());
+
+    dynamic_cast<FakeWindow*>(main->childWindows().at(1))->refuse = false;
+    script.answer(QStringLiteral("继续"));
+    open(5002);
+    EXPECT_EQ(1, children());
+    EXPECT_EQ(QList<int>{1}, logins);
+    EXPECT_EQ(1, loads);
+    EXPECT_EQ(1, builds);
+
+    // Only the navigator open: no question; a failed login ends the program.
+    loginSucceeds = false;
+    script.clearRecords();
+    open(5002);
+    EXPECT_TRUE(script.records().isEmpty());
+    EXPECT_EQ(1, ends);
+}
+
+TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
+    int closed = 0;
+    main->hooks.closeChildren = [&] { ++closed; };
+    main->show();
+    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("您确定要直接退出系统吗？(不备份)"));
+    open(5011);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(dm->Connected());
+    EXPECT_EQ(0, closed);
+
+    script.answer(QStringLiteral("确定(&O)"), QStringLiteral("您确定要直接退出系统吗？(不备份)"));
+    open(5011);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_EQ(1, closed);
+    // Only the two questions of 5011: no close question, no backup.
+    EXPECT_EQ(2, script.records(PromptKind::Question).size());
+}
+
+TEST_F(DispatcherTest, HelpOpensTheHelpFileOnlyWhenItExists) {
+    open(5014);
+    EXPECT_TRUE(urls.isEmpty());
+    QFile help(QDir(dir.path()).filePath(QStringLiteral("Help.chm")));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    open(5014);
+    ASSERT_EQ(1, urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
+}
+
+TEST_F(DispatcherTest, CommonFunctionsDialogRunsModally) {
+    open(5013);
+    EXPECT_EQ(QStringList{QStringLiteral("TfrmsysCYGN:5013")}, modal);
+    missing = QStringList{QStringLiteral("TfrmsysCYGN")};
+    open(5013);
+    EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
+}
+
+TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
+    struct Case {
+        bool wanted;
+        int user;
+        bool opens;
+    };
+    const Case cases[] = {{true, 1, true}, {false, 1, false}, {true, 7, false}, {true, 8, true}};
+    main->functionMenu().cdsMenu = menuRows({{0, 0, "主菜单"}, {2, 3029, "报警薄", 0, 0, 0}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        settings().setSwitch(2017, c.wanted);
+        loginedUser().UserId = c.user;
+        if (c.user == 8)
+            main->functionMenu().cdsMenu.setAt(
+                1, main->functionMenu().cdsMenu.fieldIndex(QStringLiteral("isbj")), 1);
+        main->hooks.afterStart();
+        EXPECT_EQ(c.opens ? QStringLiteral("TfrmsysBJB:3029") : QString(), lastWindow());
+        EXPECT_TRUE(script.records().isEmpty());
+        main->CloseAllWindows(true);
+    }
+}
+
+TEST_F(DispatcherTest, MenuEntriesAndQuickLinksOpenThroughTheDispatcher) {
+    main->functionMenu().cdsMenu =
+        menuRows({{0, 0, "主菜单"}, {1, 10, "基本资料", 1}, {2, 1001, "商品信息"}});
+    main->functionMenu().BuildFromRows(main->menuTargets());
+    QAction* goods = nullptr;
+    for (QAction* a : main->menuBar()->findChildren<QAction*>()) {
+        if (a->property(kTagProperty).toInt() == 1001 && !a->menu())
+            goods = a;
+    }
+    ASSERT_NE(nullptr, goods);
+    goods->trigger();
+    EXPECT_EQ(QStringLiteral("TfrmBaseGoods:1001"), lastWindow());
+    main->hooks.openFunction(300501);
+    EXPECT_EQ(QStringLiteral("TfrmQKCZKB:300501"), lastWindow());
+    main->navigator()->openFunction(3030);
+    EXPECT_EQ(QStringLiteral("TfrmQLBBB:3030"), lastWindow());
+}
+
+}  // namespace
+}  // namespace dyt::client

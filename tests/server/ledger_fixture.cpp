@@ -1,0 +1,226 @@
+#include "ledger_fixture.h"
+
+#include <cmath>
+
+namespace dyt::ledgertest {
+
+namespace {
+
+double round2(double v) {
+    return std::round(v * 100.0) / 100.0;
+}
+
+}  // namespace
+
+void LedgerTest::SetUp() {
+    ASSERT_TRUE(dir_.isValid());
+    path_ = dir_.filePath(QStringLiteral("ledger.db"));
+    db_ = Database::open(path_, Database::Mode::ReadWriteCreate);
+    {
+        server::Transaction tx(*db_);
+        server::schema::createAccountSet(db_->handle(), QStringLiteral("测试账套"),
+                                         server::password::hash(QString(), 1));
+        tx.commit();
+    }
+    const char* rows[] = {
+        "INSERT INTO baseCK(id, par_jl, code, fullname) VALUES (11, '11,', '01', '总仓'), "
+        "(12, '12,', '02', '门店')",
+        "INSERT INTO baseWLDW(id, par_jl, code, fullname) VALUES (21, '21,', 'K001', '宏达五金'), "
+        "(22, '22,', 'G001', '华南供应'), (23, '23,', 'W001', '顺风物流'), "
+        "(24, '24,', 'D001', '代收点')",
+        "INSERT INTO baseGoods(id, par_jl, code, fullname, costmode) VALUES "
+        "(31, '31,', 'SP01', '螺丝', 0), (32, '32,', 'SP02', '轴承', 1), "
+        "(33, '33,', 'SP03', '齿轮', 2), (34, '34,', 'SP04', '链条', 3), "
+        "(35, '35,', 'SP05', '变速箱', 0)",
+    };
+    for (const char* sql : rows)
+        db_->execute(QString::fromUtf8(sql));
+}
+
+void LedgerTest::openAccountSet(const QString& date) {
+    ASSERT_EQ(
+        0, call(QStringLiteral("P_SYS_UP_Open"), {{"type", QStringLiteral("0")}, {"Date", date}}));
+}
+
+qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
+    double sum = 0;
+    for (const LineSpec& l : b.lines) {
+        const double total = l.goods > 0 ? round2(l.qty * l.price) : l.total;
+        sum += l.goods > 0 ? round2(total * (1 + l.taxRate / 100)) : total;
+    }
+    db.execute(QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state, wldw_id, "
+                              "IntoStock_id, OutStock_id, yfwldw_id, yfTotalSum, youhuiTotal, "
+                              "hhlx, isdaishoukuan, total, taxTotalSum, rec_id) VALUES "
+                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"),
+               {b.djType, QStringLiteral("T-%1").arg(b.djType), b.date, state, b.wldw, b.intoStock,
+                b.outStock, b.yfwldw, b.yfTotalSum, b.youhui, b.hhlx, b.daishou, sum, sum});
+    const qint64 id = db.lastInsertId();
+    for (const LineSpec& l : b.lines) {
+        if (l.goods > 0) {
+            const double total = round2(l.qty * l.price);
+            const double ts = round2(total * (1 + l.taxRate / 100));
+            db.execute(
+                QStringLiteral(
+                    "INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, "
+                    "OutStock_id, goodspc, rate, qty, price, total, discount, discountprice, "
+                    "discounttotal, tax, taxtotal, taxprice, taxTotalSum, yftotal, costprice, "
+                    "costtotal, s_id, s_orderid) VALUES "
+                    "(?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {id,
+                 b.djType,
+                 b.date,
+                 state,
+                 l.goods,
+                 l.intoStock,
+                 l.outStock,
+                 l.goodspc,
+                 l.qty,
+                 l.price,
+                 total,
+                 l.price,
+                 total,
+                 l.taxRate,
+                 round2(ts - total),
+                 l.qty != 0 ? ts / l.qty : 0.0,
+                 ts,
+                 l.freight,
+                 l.costprice,
+                 l.costprice != 0 ? round2(l.costprice * l.qty) : total + l.freight,
+                 l.sourceBill,
+                 l.sourceLine});
+        } else {
+            db.execute(QStringLiteral("INSERT INTO djList(id, djType, date, dj_state, km_id, s_id, "
+                                      "total) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                       {id, b.djType, b.date, state, l.km, l.sourceBill, l.total});
+        }
+    }
+    const bool pays =
+        b.djType == 5 || b.djType == 2 || b.djType == 22 || b.djType == 17 || b.djType == 18;
+    for (const MoneySpec& m : b.money) {
+        db.execute(QStringLiteral("INSERT INTO djKmDetail(id, djType, date, km_id, type, dbTotal, "
+                                  "LendTotal, dj_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                   {id, b.djType, b.date, m.km, m.type, pays ? 0.0 : m.amount,
+                    pays ? m.amount : m.lend, state});
+    }
+    return id;
+}
+
+qint64 LedgerTest::post(const BillSpec& b) {
+    server::Transaction tx(*db_);
+    const qint64 id = store(*db_, b);
+    server::posting::postBill(*db_, id, 1);
+    tx.commit();
+    return id;
+}
+
+int LedgerTest::call(const QString& name, ParamList& params) {
+    server::Registry registry;
+    server::registerLedgerProcedures(registry);
+    const server::Registry::Entry* entry = registry.find(name);
+    if (!entry)
+        throw DytError(QStringLiteral("存储过程[%1]不存在").arg(name));
+    params.setInt(QStringLiteral("czy_id"), 1);
+    server::CallContext ctx(*db_, params);
+    ctx.userId = 1;
+    server::Transaction tx(*db_);
+    const int result = entry->handler(ctx);
+    if (result >= 0)
+        tx.commit();
+    return result;
+}
+
+int LedgerTest::call(const QString& name,
+                     std::initializer_list<std::pair<const char*, QString>> lines) {
+    ParamList p;
+    for (const auto& [n, v] : lines)
+        p.setValue(QString::fromUtf8(n), v);
+    return call(name, p);
+}
+
+QString LedgerTest::callError(const QString& name,
+                              std::initializer_list<std::pair<const char*, QString>> lines) {
+    return test::errorOf([&] { call(name, lines); });
+}
+
+QVariant LedgerTest::value(const QString& sql, const QVariantList& args) {
+    return db_->scalar(sql, args);
+}
+
+double LedgerTest::number(const QString& sql, const QVariantList& args) {
+    return std::round(db_->scalar(sql, args).toDouble() * 1e6) / 1e6;
+}
+
+double LedgerTest::stockQty(qint64 goods, qint64 stock) {
+    return number(QStringLiteral("SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ? AND "
+                                 "stockid = ?"),
+                  {goods, stock});
+}
+
+double LedgerTest::stockValue(qint64 goods, qint64 stock) {
+    return number(QStringLiteral("SELECT total(total) FROM baseGoodsStock WHERE goodsid = ? AND "
+                                 "stockid = ?"),
+                  {goods, stock});
+}
+
+double LedgerTest::receivable(qint64 wldw) {
+    return number(QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = ?"), {wldw});
+}
+
+double LedgerTest::payable(qint64 wldw) {
+    return number(QStringLiteral("SELECT yftotal FROM baseWLDW WHERE id = ?"), {wldw});
+}
+
+double LedgerTest::advanceReceived(qint64 wldw) {
+    return number(QStringLiteral("SELECT yushoutotal FROM baseWLDW WHERE id = ?"), {wldw});
+}
+
+double LedgerTest::account(qint64 km) {
+    return number(QStringLiteral("SELECT Total FROM baseKM WHERE id = ?"), {km});
+}
+
+qint64 LedgerTest::lineId(qint64 billId, int line) {
+    return value(QStringLiteral("SELECT orderid FROM djList WHERE id = ? ORDER BY orderid LIMIT 1 "
+                                "OFFSET ?"),
+                 {billId, line - 1})
+        .toLongLong();
+}
+
+double LedgerTest::lineCost(qint64 billId, int line) {
+    return number(QStringLiteral("SELECT costtotal FROM djList WHERE orderid = ?"),
+                  {lineId(billId, line)});
+}
+
+qint64 LedgerTest::lineBatch(qint64 billId, int line) {
+    return value(QStringLiteral("SELECT goodspc FROM djList WHERE orderid = ?"),
+                 {lineId(billId, line)})
+        .toLongLong();
+}
+
+QStringList LedgerTest::balances() {
+    QStringList out;
+    auto add = [&](const QString& sql) {
+        server::Statement st = db_->prepare(sql);
+        while (st.step()) {
+            QStringList row;
+            for (int i = 0; i < st.columnCount(); ++i)
+                row << QString::number(st.value(i).toDouble(), 'f', 4);
+            out << row.join(QLatin1Char('|'));
+        }
+    };
+    add(
+        QStringLiteral("SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock WHERE "
+                       "qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"));
+    add(
+        QStringLiteral("SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER "
+                       "BY id"));
+    add(QStringLiteral("SELECT id, Total FROM baseKM ORDER BY id"));
+    add(
+        QStringLiteral("SELECT id, sfkTotalLj, isOver FROM djIndex WHERE isredword = 0 AND "
+                       "isred = 0 AND dj_state = 2 ORDER BY id"));
+    add(
+        QStringLiteral("SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND "
+                       "djType IN (4, 8) ORDER BY orderid"));
+    return out;
+}
+
+}  // namespace dyt::ledgertest

@@ -1,0 +1,140 @@
+#pragma once
+// A fresh account set on disk with a few warehouses, partners and goods, opened on 2024-01-01,
+// and a helper that writes bills the way the bill service stores them (djIndex, djList and
+// djKmDetail rows with dj_state 2) and posts them in one immediate transaction.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+#include "common/paramlist.h"
+#include "server/database.h"
+#include "server/password.h"
+#include "server/posting.h"
+#include "server/registry.h"
+#include "server/schema.h"
+#include "support/testutil.h"
+
+namespace dyt::ledgertest {
+
+using server::Database;
+
+// Warehouses, partners and goods of the fixture.
+enum : qint64 {
+    kMain = 11,      // 总仓
+    kShop = 12,      // 门店
+    kCustomer = 21,  // 宏达五金
+    kSupplier = 22,  // 华南供应
+    kCarrier = 23,   // 顺风物流 (freight partner)
+    kAgent = 24,     // 代收点 (collection agent)
+    kAverage = 31,   // 螺丝, moving average
+    kManual = 32,    // 轴承, manual batch
+    kFifo = 33,      // 齿轮, FIFO
+    kLifo = 34,      // 链条, LIFO
+    kProduct = 35,   // 变速箱, moving average (assembled)
+};
+
+// Accounts of the seeded chart.
+enum : qint64 {
+    kmAssets = 1,
+    kmStock = 6,
+    kmReceivable = 7,
+    kmCash = 8,
+    kmBanks = 9,
+    kmPrepaid = 10,
+    kmPayable = 16,
+    kmAdvanceReceived = 17,
+    kmTax = 19,
+    kmSales = 21,
+    kmOtherIncome = 22,
+    kmOverflow = 23,
+    kmPurchaseDiscount = 24,
+    kmCostOfSales = 26,
+    kmOtherFee = 27,
+    kmLoss = 28,
+    kmSalesDiscount = 29,
+    kmCostAdjust = 30,
+    kmBank = 36,
+};
+
+struct LineSpec {
+    qint64 goods = 0;
+    double qty = 0;
+    double price = 0;
+    double taxRate = 0;     // percent
+    double freight = 0;     // yftotal
+    qint64 goodspc = 0;     // chosen batch
+    qint64 intoStock = 0;   // line warehouse
+    qint64 outStock = 0;    // line warehouse taken from (two-warehouse bills)
+    qint64 sourceBill = 0;  // s_id
+    qint64 sourceLine = 0;  // s_orderid
+    qint64 km = 0;          // account of money lines
+    double total = 0;       // amount of money lines
+    double costprice = 0;
+};
+
+struct MoneySpec {
+    qint64 km = 0;
+    int type = 1;
+    double amount = 0;  // written as LendTotal for payments, dbTotal otherwise
+    double lend = 0;    // LendTotal of the other bills (money going out of the account)
+};
+
+struct BillSpec {
+    int djType = 0;
+    QString date = QStringLiteral("2024-01-10");
+    qint64 wldw = 0;
+    qint64 intoStock = 0;
+    qint64 outStock = 0;
+    double youhui = 0;
+    qint64 yfwldw = 0;
+    double yfTotalSum = 0;
+    int hhlx = 0;
+    int daishou = 0;
+    std::vector<LineSpec> lines;
+    std::vector<MoneySpec> money;
+};
+
+class LedgerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override { db_.reset(); }
+
+    // Writes the bill as the bill service stores it (dj_state 2) and posts it, all in one
+    // immediate transaction; throws what the posting throws (and nothing stays written).
+    qint64 post(const BillSpec& bill);
+    // Writes the bill without posting it, inside the caller's transaction.
+    qint64 store(Database& db, const BillSpec& bill, int state = 2);
+    // Calls a ledger procedure as the backend does: one immediate transaction, committed when
+    // the result is not negative.
+    int call(const QString& name, ParamList& params);
+    int call(const QString& name, std::initializer_list<std::pair<const char*, QString>> lines);
+    QString callError(const QString& name,
+                      std::initializer_list<std::pair<const char*, QString>> lines);
+
+    QVariant value(const QString& sql, const QVariantList& args = {});
+    double number(const QString& sql, const QVariantList& args = {});
+    double stockQty(qint64 goods, qint64 stock);
+    double stockValue(qint64 goods, qint64 stock);
+    double receivable(qint64 wldw);
+    double payable(qint64 wldw);
+    double advanceReceived(qint64 wldw);
+    double account(qint64 km);                 // baseKM.Total
+    double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
+    qint64 lineId(qint64 billId, int line);
+    qint64 lineBatch(qint64 billId, int line);
+    // Every balance the ledgers keep, as text rows, for before/after comparisons.
+    QStringList balances();
+
+    void openAccountSet(const QString& date = QStringLiteral("2024-01-01"));
+
+    QTemporaryDir dir_;
+    QString path_;
+    std::unique_ptr<Database> db_;
+};
+
+}  // namespace dyt::ledgertest

@@ -1,0 +1,217 @@
+// The other bill kinds: exchanges, goods in and out against one account, collection by an agent,
+// the prepayment switch of payments, adjustment bills and transfers between money accounts; and
+// the ledger procedures called through a server over loopback.
+
+#include <QTemporaryDir>
+
+#include "ledger_fixture.h"
+#include "protocol/client.h"
+#include "server/backend.h"
+#include "server/server.h"
+
+namespace dyt::ledgertest {
+namespace {
+
+BillSpec bill(int djType, qint64 partner, const char* date = "2024-01-10") {
+    BillSpec b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.wldw = partner;
+    b.intoStock = kMain;
+    b.outStock = kMain;
+    return b;
+}
+
+class Kinds : public LedgerTest {
+protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        openAccountSet();
+    }
+    void buy(qint64 goods, double qty, double price) {
+        BillSpec p = bill(5, kSupplier, "2024-01-05");
+        p.lines.push_back({.goods = goods, .qty = qty, .price = price});
+        post(p);
+    }
+};
+
+TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
+    buy(kAverage, 10, 10);
+    buy(kFifo, 10, 10);
+    // The customer brings back 2 screws (sold at 20, cost 10) and takes 1 gear at 30.
+    BillSpec s = bill(3, kCustomer);
+    s.lines = {{.goods = kAverage, .qty = 2, .price = 20, .costprice = 10},
+               {.goods = kFifo, .qty = -1, .price = 30}};
+    const qint64 id = post(s);
+    EXPECT_EQ(20, lineCost(id, 1));
+    EXPECT_EQ(-10, lineCost(id, 2));
+    EXPECT_EQ(12, stockQty(kAverage, kMain));
+    EXPECT_EQ(120, stockValue(kAverage, kMain));
+    EXPECT_EQ(9, stockQty(kFifo, kMain));
+    EXPECT_EQ(30 - 40, receivable(kCustomer));
+    EXPECT_EQ(30 - 40, account(kmSales));
+    EXPECT_EQ(10 - 20, account(kmCostOfSales));
+
+    // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
+    BillSpec p = bill(7, kSupplier);
+    p.lines = {{.goods = kAverage, .qty = 3, .price = 10},
+               {.goods = kFifo, .qty = -2, .price = 12}};
+    post(p);
+    EXPECT_EQ(200 + 30 - 24, payable(kSupplier));
+    EXPECT_EQ(15, stockQty(kAverage, kMain));
+    EXPECT_EQ(7, stockQty(kFifo, kMain));
+    EXPECT_EQ(-4, account(kmCostAdjust));  // 24 owed less for goods that cost 20
+}
+
+TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
+    buy(kAverage, 10, 10);
+    struct Case {
+        int djType;
+        double qty, price;
+        qint64 km;       // the counter account
+        double kmTotal;  // its balance afterwards
+        double qtyAfter, valueAfter;
+    } cases[] = {
+        {10, 2, 0, kmOtherFee, 20, 8, 80},      // other out: 2 at the average 10
+        {12, 1, 0, kmLoss, 10, 7, 70},          // loss
+        {60, 1, 0, 33, 10, 6, 60},              // gift out: 赠送支出
+        {11, 2, 12, kmOtherIncome, 24, 8, 84},  // other in at its own price
+        {13, 1, 0, kmOverflow, 10.5, 9, 94.5},  // overflow without a price: average 84 / 8
+        {59, 1, 9, 25, 9, 10, 103.5},           // gift in: 获赠收入
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        BillSpec b = bill(c.djType, 0);
+        b.lines.push_back({.goods = kAverage, .qty = c.qty, .price = c.price});
+        post(b);
+        EXPECT_EQ(c.kmTotal, account(c.km));
+        EXPECT_EQ(c.qtyAfter, stockQty(kAverage, kMain));
+        EXPECT_EQ(c.valueAfter, stockValue(kAverage, kMain));
+        EXPECT_EQ(c.valueAfter, account(kmStock));
+    }
+}
+
+TEST_F(Kinds, AnAgentCollectsPartOfASale) {
+    buy(kAverage, 10, 10);
+    BillSpec s = bill(1, kCustomer);
+    s.lines.push_back({.goods = kAverage, .qty = 10, .price = 20});
+    s.daishou = 1;
+    s.yfwldw = kAgent;
+    s.yfTotalSum = 80;
+    post(s);
+    EXPECT_EQ(200 - 80, receivable(kCustomer));
+    EXPECT_EQ(80, receivable(kAgent));
+    EXPECT_EQ(200, account(kmReceivable));
+}
+
+TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
+    buy(kAverage, 10, 10);  // payable 100
+    const qint64 bought = value(QStringLiteral("SELECT max(id) FROM djIndex")).toLongLong();
+    struct Case {
+        int hhlx;
+        double payable, advance;
+    } cases[] = {
+        {0, 100 - 150, 0},   // all of it reduces the payable
+        {1, 100 - 100, 50},  // the 50 beyond the settled bill is an advance
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hhlx);
+        BillSpec pay = bill(22, kSupplier);
+        pay.hhlx = c.hhlx;
+        pay.lines = {{.km = kmBank, .total = 150}, {.sourceBill = bought, .total = 100}};
+        const qint64 id = post(pay);
+        EXPECT_EQ(c.payable, payable(kSupplier));
+        EXPECT_EQ(c.advance, number(QStringLiteral("SELECT yufutotal FROM baseWLDW WHERE id = ?"),
+                                    {kSupplier}));
+        EXPECT_EQ(c.advance, account(kmPrepaid));
+        EXPECT_EQ(100,
+                  number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bought}));
+        ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", QString::number(id)}}));
+        EXPECT_EQ(100, payable(kSupplier));
+        EXPECT_EQ(0,
+                  number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bought}));
+    }
+}
+
+TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
+    BillSpec up = bill(29, kCustomer);  // receivable up against other income
+    up.lines.push_back({.km = kmOtherIncome, .total = 30});
+    post(up);
+    EXPECT_EQ(30, receivable(kCustomer));
+    EXPECT_EQ(30, account(kmOtherIncome));
+
+    BillSpec down = bill(31, kSupplier);  // payable down against other income
+    down.lines.push_back({.km = kmOtherIncome, .total = 20});
+    post(down);
+    EXPECT_EQ(-20, payable(kSupplier));
+    EXPECT_EQ(50, account(kmOtherIncome));
+
+    BillSpec move = bill(20, 0);  // 100 from the cash box to the bank
+    move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
+                  {.km = kmBank, .type = 1, .amount = 100}};
+    post(move);
+    EXPECT_EQ(-100, account(kmCash));
+    EXPECT_EQ(100, account(kmBank));
+    move.money[1].amount = 90;
+    EXPECT_EQ(QStringLiteral("转入金额与转出金额不一致，不能过账！"),
+              test::errorOf([&] { post(move); }));
+}
+
+// The procedures as a client calls them: through ExecProc of a server on a loopback port, each
+// call in its own transaction; a refusal comes back as the call's message and changes nothing.
+TEST(LedgerOverLoopback, OpeningStockOpeningAndRefusalsThroughExecProc) {
+    QTemporaryDir dir;
+    server::ServerConfig config;
+    config.dataDir = dir.path();
+    server::Backend backend(config);
+    server::Server srv(backend);
+    const quint16 port = srv.start(QStringLiteral("127.0.0.1"), 0);
+    proto::Client c;
+    c.connectTo(QStringLiteral("127.0.0.1"), port);
+    ASSERT_EQ(0,
+              c.call(QStringLiteral("CreateProfile"),
+                     {QStringLiteral("甲"), QStringLiteral("甲"), QStringLiteral("sa"), QString()})
+                  .code());
+    const QString login = proto::joinLines(
+        {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
+         QStringLiteral("host"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
+         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+         QStringLiteral("V11.0.140215")});
+    ASSERT_EQ(0, c.call(QStringLiteral("Login"), {login, QStringLiteral("1"), QString()}).code());
+    ASSERT_LE(0, c.call(QStringLiteral("ExecUpdate"),
+                        {QStringLiteral("INSERT INTO baseCK(id, par_jl, code, fullname) VALUES "
+                                        "(11, '11,', '01', '总仓')")})
+                     .code());
+    ASSERT_LE(0, c.call(QStringLiteral("ExecUpdate"),
+                        {QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES "
+                                        "(31, '31,', 'SP01', '螺丝')")})
+                     .code());
+    auto proc = [&](const QString& name, const QStringList& lines) {
+        return c.callRaw(QStringLiteral("ExecProc"), {name, proto::joinLines(lines)});
+    };
+    const QStringList stockLines = {QStringLiteral("id=0"), QStringLiteral("goodsid=31"),
+                                    QStringLiteral("stockid=11"), QStringLiteral("Qty=12"),
+                                    QStringLiteral("Total=30")};
+    proto::Response r = proc(QStringLiteral("P_JXC_INI_GoodsStock"), stockLines);
+    EXPECT_LE(0, r.code()) << r.outText(2).toStdString();
+    r = proc(QStringLiteral("P_SYS_UP_Open"),
+             {QStringLiteral("type=0"), QStringLiteral("Date=2024-01-01")});
+    EXPECT_EQ(0, r.code()) << r.outText(2).toStdString();
+    r = proc(QStringLiteral("P_JXC_INI_GoodsStock"), stockLines);
+    EXPECT_EQ(-1, r.code());
+    EXPECT_EQ(QStringLiteral("已经开账，不能再修改期初数据！"), r.outText(2));
+
+    auto local = Database::open(backend.profilePath(QStringLiteral("dytv1_1")));
+    EXPECT_EQ(QStringLiteral("12|30"),
+              local
+                  ->scalar(QStringLiteral("SELECT qty || '|' || total FROM baseGoodsStock WHERE "
+                                          "goodsid = 31"))
+                  .toString());
+    EXPECT_EQ(QStringLiteral("1"),
+              local->scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'"))
+                  .toString());
+    srv.stop();
+}
+
+}  // namespace
+}  // namespace dyt::ledgertest

@@ -1,0 +1,360 @@
+// The ledger procedures: receipts settling bills and their re-settlement, red reversal, copy to a
+// draft, deletion, opening balances and the opening of the account set; and two connections
+// posting at once.
+
+#include <thread>
+
+#include "ledger_fixture.h"
+
+namespace dyt::ledgertest {
+namespace {
+
+BillSpec goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
+                   const char* date) {
+    BillSpec b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.wldw = partner;
+    b.intoStock = kMain;
+    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
+    return b;
+}
+
+QString n(qint64 v) {
+    return QString::number(v);
+}
+
+class Procedures : public LedgerTest {
+protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        openAccountSet();
+    }
+    double settledOf(qint64 bill) {
+        return number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bill});
+    }
+};
+
+TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
+    post(goodsBill(5, kSupplier, kAverage, 20, 10, "2024-01-05"));
+    BillSpec s1 = goodsBill(1, kCustomer, kAverage, 5, 20, "2024-01-06");
+    s1.lines[0].taxRate = 13;  // 113
+    const qint64 first = post(s1);
+    BillSpec s2 = goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-07");  // 200, 50 paid
+    s2.money.push_back({.km = kmCash, .type = 1, .amount = 50});
+    const qint64 second = post(s2);
+    EXPECT_EQ(113 + 150, receivable(kCustomer));
+
+    BillSpec r;
+    r.djType = 21;
+    r.date = QStringLiteral("2024-01-08");
+    r.wldw = kCustomer;
+    r.hhlx = 1;  // what the bills do not take is an advance
+    r.lines = {{.km = kmCash, .total = 100},
+               {.km = kmBank, .total = 250},
+               {.sourceBill = first, .total = 113},
+               {.sourceBill = second, .total = 150}};
+    const qint64 receipt = post(r);
+    EXPECT_EQ(113, settledOf(first));
+    EXPECT_EQ(50 + 150, settledOf(second));
+    EXPECT_EQ(0, receivable(kCustomer));
+    EXPECT_EQ(350 - 263, advanceReceived(kCustomer));
+    EXPECT_EQ(50 + 100, account(kmCash));
+    EXPECT_EQ(250, account(kmBank));
+    EXPECT_EQ(0, account(kmReceivable));
+    EXPECT_EQ(87, account(kmAdvanceReceived));
+
+    // Re-settlement: the client zeroes the settled rows and reposts, then enters the new rows.
+    db_->execute(QStringLiteral("UPDATE djList SET total = 0 WHERE km_id = 0 AND id = ?"),
+                 {receipt});
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(receipt)}}));
+    EXPECT_EQ(0, settledOf(first));
+    EXPECT_EQ(50, settledOf(second));
+    EXPECT_EQ(263, receivable(kCustomer));
+    EXPECT_EQ(350, advanceReceived(kCustomer));
+    db_->execute(QStringLiteral("DELETE FROM djList WHERE km_id = 0 AND id = ?"), {receipt});
+    EXPECT_LT(0, call(QStringLiteral("P_JXC_InertDJList"),
+                      {{"id", n(receipt)}, {"s_id", n(first)}, {"Total", QStringLiteral("113")}}));
+    db_->execute(QStringLiteral("UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"),
+                 {receipt});
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(receipt)}}));
+    EXPECT_EQ(113, settledOf(first));
+    EXPECT_EQ(50, settledOf(second));
+    EXPECT_EQ(150, receivable(kCustomer));
+    EXPECT_EQ(237, advanceReceived(kCustomer));
+    EXPECT_EQ(150, account(kmCash));  // the money itself did not move again
+
+    // A settled bill cannot be deleted before its receipt is re-settled.
+    EXPECT_EQ(QStringLiteral("单据已经按单结算，请先在对应的收付款单据中重新结算！"),
+              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(first)}}));
+}
+
+TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
+    post(goodsBill(5, kSupplier, kAverage, 20, 10, "2024-01-05"));
+    const qint64 sold = post(goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-06"));  // 200
+    const QStringList before = balances();
+    BillSpec r;
+    r.djType = 21;
+    r.wldw = kCustomer;
+    r.hhlx = 1;
+    r.lines = {{.km = kmCash, .total = 250}, {.sourceBill = sold, .total = 200}};
+    const qint64 receipt = post(r);
+    EXPECT_EQ(200, settledOf(sold));
+    EXPECT_EQ(50, advanceReceived(kCustomer));
+    const int red = call(QStringLiteral("P_JXC_DJ_CopyRed"),
+                         {{"isRed", QStringLiteral("-1")}, {"billid", n(receipt)}});
+    ASSERT_GT(red, 0);
+    EXPECT_EQ(before, balances());
+    EXPECT_EQ(0, settledOf(sold));
+    // The sale is open again, so it may be deleted now.
+    EXPECT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(sold)}}));
+    EXPECT_EQ(20, stockQty(kAverage, kMain));
+}
+
+TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
+    const qint64 bought = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
+    BillSpec pay;
+    pay.djType = 22;
+    pay.wldw = kSupplier;
+    pay.lines = {{.km = kmCash, .total = 100}, {.sourceBill = bought, .total = 100}};
+    const qint64 payment = post(pay);
+    EXPECT_EQ(100, settledOf(bought));
+    EXPECT_EQ(0, payable(kSupplier));
+    EXPECT_EQ(-100, account(kmCash));
+
+    db_->execute(QStringLiteral("UPDATE djList SET total = -total WHERE km_id = 0 AND id = ?"),
+                 {payment});
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(payment)}}));
+    EXPECT_EQ(0, settledOf(bought));
+    db_->execute(QStringLiteral("DELETE FROM djList WHERE km_id = 0 AND id = ?"), {payment});
+    call(QStringLiteral("P_JXC_InertDJList"),
+         {{"id", n(payment)}, {"s_id", n(bought)}, {"Total", QStringLiteral("60")}});
+    db_->execute(QStringLiteral("UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"),
+                 {payment});
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(payment)}}));
+    EXPECT_EQ(60, settledOf(bought));
+    EXPECT_EQ(0, payable(kSupplier));
+    EXPECT_EQ(-100, account(kmCash));
+
+    const qint64 other = post(goodsBill(5, kCarrier, kAverage, 1, 10, "2024-01-06"));
+    EXPECT_EQ(QStringLiteral("结算的单据[T-5]不是本往来单位的单据！"),
+              callError(QStringLiteral("P_JXC_InertDJList"),
+                        {{"id", n(payment)}, {"s_id", n(other)}, {"Total", QStringLiteral("1")}}));
+}
+
+TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
+    post(goodsBill(5, kSupplier, kFifo, 10, 10, "2024-01-05"));
+    post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
+    BillSpec order = goodsBill(4, kCustomer, kFifo, 15, 20, "2024-01-06");
+    const qint64 o = post(order);
+    const QStringList before = balances();
+
+    BillSpec s = goodsBill(1, kCustomer, kFifo, 15, 20, "2024-01-07");
+    s.lines[0].taxRate = 13;
+    s.lines[0].sourceBill = o;
+    s.lines[0].sourceLine = lineId(o, 1);
+    s.youhui = 9;
+    s.money.push_back({.km = kmCash, .type = 1, .amount = 100});
+    const qint64 id = post(s);
+    EXPECT_EQ(160, lineCost(id, 1));
+    EXPECT_EQ(1, number(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {o}));
+    ASSERT_NE(before, balances());
+
+    const int red = call(
+        QStringLiteral("P_JXC_DJ_CopyRed"),
+        {{"isRed", QStringLiteral("-1")}, {"billid", n(id)}, {"dj_state", QStringLiteral("2")}});
+    ASSERT_GT(red, 0);
+    EXPECT_EQ(before, balances());
+    // Layers come back as they were: the next sale takes the 10s first again.
+    EXPECT_EQ(100, stockValue(kFifo, kMain) - 120);
+    EXPECT_EQ(1, number(QStringLiteral("SELECT isred FROM djIndex WHERE id = ?"), {id}));
+    EXPECT_EQ(1, number(QStringLiteral("SELECT isredword FROM djIndex WHERE id = ?"), {red}));
+    EXPECT_EQ(id, number(QStringLiteral("SELECT redBillid FROM djIndex WHERE id = ?"), {red}));
+    EXPECT_EQ(-15, number(QStringLiteral("SELECT qty FROM djList WHERE id = ?"), {red}));
+    EXPECT_EQ(-160, lineCost(red, 1));
+    EXPECT_EQ(15,
+              number(QStringLiteral("SELECT total(qty) FROM djStockDetail WHERE id = ?"), {red}));
+    // The sale's receivable line, netted per account and partner: 339 with tax, less the discount
+    // of 9 and the 100 received, is 230 on the debit side; the red bill repeats it in red.
+    EXPECT_EQ(-230, number(QStringLiteral("SELECT dbTotal FROM djKmDetail WHERE id = ? AND "
+                                          "type = 0 AND km_id = ?"),
+                           {red, kmReceivable}));
+    EXPECT_EQ(QStringLiteral("不能对已红冲单据再次红冲操作！"),
+              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
+                        {{"isRed", QStringLiteral("-1")}, {"billid", n(id)}}));
+    EXPECT_EQ(QStringLiteral("不能对红字单据进行红冲操作！"),
+              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
+                        {{"isRed", QStringLiteral("-1")}, {"billid", n(red)}}));
+    EXPECT_EQ(QStringLiteral("订单不能红冲，请在订单查询中直接删除单据！"),
+              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
+                        {{"isRed", QStringLiteral("-1")}, {"billid", n(o)}}));
+}
+
+TEST_F(Procedures, AReversalThatWouldTakeStockAlreadySoldIsRefused) {
+    post(goodsBill(5, kSupplier, kFifo, 10, 10, "2024-01-05"));
+    const qint64 later = post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
+    post(goodsBill(1, kCustomer, kFifo, 18, 20, "2024-01-07"));  // 2 of the 12s are left
+    const QStringList before = balances();
+    EXPECT_EQ(QStringLiteral("商品[SP03 齿轮]在仓库[总仓]的库存不足（现有 2），不能红冲！"),
+              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
+                        {{"isRed", QStringLiteral("-1")}, {"billid", n(later)}}));
+    EXPECT_EQ(before, balances());
+    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djIndex WHERE isredword = 1")));
+}
+
+TEST_F(Procedures, DeletionUndoesThePostingAndMarksTheBillDeleted) {
+    post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
+    const QStringList before = balances();
+    BillSpec p = goodsBill(5, kSupplier, kAverage, 10, 14, "2024-01-06");
+    p.money.push_back({.km = kmCash, .type = 1, .amount = 40});
+    const qint64 id = post(p);
+    EXPECT_EQ(240, stockValue(kAverage, kMain));
+    EXPECT_EQ(100 + 100, payable(kSupplier));
+
+    ASSERT_EQ(0,
+              call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(id)}, {"filter", QString()}}));
+    EXPECT_EQ(before, balances());
+    EXPECT_EQ(0, number(QStringLiteral("SELECT dj_state FROM djIndex WHERE id = ?"), {id}));
+    EXPECT_EQ(
+        0,
+        number(QStringLiteral("SELECT count(*) FROM djList WHERE id = ? AND dj_state <> 0"), {id}));
+    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djKmDetail WHERE id = ? AND "
+                                       "dj_state <> 0"),
+                        {id}));
+    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djStockDetail WHERE id = ?"), {id}));
+    EXPECT_EQ(QStringLiteral("单据已经删除！"),
+              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(id)}}));
+
+    // A bill of a closed month stays.
+    const qint64 january = post(goodsBill(5, kSupplier, kAverage, 1, 10, "2024-01-20"));
+    db_->execute(QStringLiteral("UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"));
+    EXPECT_EQ(QStringLiteral("本张单据已月结存，不能删除"),
+              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(january)}}));
+}
+
+TEST_F(Procedures, CopyIntoADraftOfAnotherKind) {
+    const qint64 id = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
+    const int copy =
+        call(QStringLiteral("P_JXC_DJ_CopyRed"), {{"isRed", QStringLiteral("1")},
+                                                  {"billid", n(id)},
+                                                  {"dj_type", QStringLiteral("6")},
+                                                  {"billCode", QStringLiteral("JHTH-9")},
+                                                  {"dj_state", QStringLiteral("2")}});
+    ASSERT_GT(copy, 0);
+    EXPECT_EQ(QStringLiteral("6|JHTH-9|1|0"),
+              value(QStringLiteral("SELECT djType || '|' || code || '|' || dj_state || '|' || "
+                                   "isredword FROM djIndex WHERE id = ?"),
+                    {copy})
+                  .toString());
+    EXPECT_EQ(10, number(QStringLiteral("SELECT qty FROM djList WHERE id = ?"), {copy}));
+    EXPECT_EQ(10, stockQty(kAverage, kMain));  // a draft moves nothing
+    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djStockDetail WHERE id = ?"), {copy}));
+}
+
+using Opening = LedgerTest;
+
+TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
+    ASSERT_LE(0, call(QStringLiteral("P_JXC_INI_GoodsStock"), {{"id", QStringLiteral("0")},
+                                                               {"goodsid", n(kAverage)},
+                                                               {"stockid", n(kMain)},
+                                                               {"Qty", QStringLiteral("10")},
+                                                               {"Total", QStringLiteral("105")}}));
+    // Entered again, the row is replaced, not added.
+    ASSERT_LE(0, call(QStringLiteral("P_JXC_INI_GoodsStock"), {{"goodsid", n(kAverage)},
+                                                               {"stockid", n(kMain)},
+                                                               {"Qty", QStringLiteral("10")},
+                                                               {"Total", QStringLiteral("100")}}));
+    EXPECT_EQ(10, stockQty(kAverage, kMain));
+    EXPECT_EQ(100, stockValue(kAverage, kMain));
+    EXPECT_EQ(100, number(QStringLiteral("SELECT Total00 FROM baseKM WHERE id = ?"), {kmStock}));
+    ASSERT_EQ(0,
+              call(QStringLiteral("P_JXC_INI_baseWLDW"), {{"id", n(kCustomer)},
+                                                          {"ysTotal", QStringLiteral("500")},
+                                                          {"yuShouTotal", QStringLiteral("0")}}));
+    EXPECT_EQ(500, receivable(kCustomer));
+    EXPECT_EQ(500, account(kmReceivable));
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_INI_baseKM"),
+                      {{"id", n(kmCash)}, {"Total", QStringLiteral("300")}}));
+    EXPECT_EQ(300, account(kmCash));
+    EXPECT_EQ(100 + 500 + 300, account(kmAssets));
+
+    struct Refusal {
+        const char* proc;
+        const char* lines;  // the parameter lines
+        const char* message;
+    } const before[] = {
+        {"P_JXC_INI_baseWLDW", "id=21\nysTotal=1\nyfTotal=1", "不能同时录入期初应收和期初应付！"},
+        {"P_JXC_INI_baseKM", "id=6\nTotal=1", "本行金额不能直接修改！"},
+        {"P_JXC_INI_baseKM", "id=1\nTotal=1", "本行为合计值，不能直接修改！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=-1", "期初数量和金额不能为负数！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=0\nTotal=5",
+         "期初数量为零时不能录入金额！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=x", "参数[Qty]的值[x]不是有效的数字"},
+        {"P_SYS_UP_Open", "type=0\nDate=2024-13-01", "参数[Date]的日期[2024-13-01]无效"},
+        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"},
+    };
+    for (const Refusal& r : before) {
+        ParamList p(QString::fromUtf8(r.lines));
+        EXPECT_EQ(QString::fromUtf8(r.message),
+                  test::errorOf([&] { call(QString::fromUtf8(r.proc), p); }))
+            << r.proc << " " << r.lines;
+    }
+    EXPECT_EQ(100, account(kmStock));  // refusals changed nothing
+
+    openAccountSet();
+    EXPECT_EQ(QStringLiteral("2024-01-01"),
+              value(QStringLiteral("SELECT beginDate FROM sysPeriod WHERE type = 0")).toString());
+    EXPECT_EQ(QStringLiteral("已经开账，不能再修改期初数据！"),
+              callError(QStringLiteral("P_JXC_INI_GoodsStock"), {{"goodsid", n(kAverage)},
+                                                                 {"stockid", n(kMain)},
+                                                                 {"Qty", QStringLiteral("1")},
+                                                                 {"Total", QStringLiteral("1")}}));
+    // The opening stock is the stock the first sale takes.
+    const qint64 s = post(goodsBill(1, kCustomer, kAverage, 4, 20, "2024-01-02"));
+    EXPECT_EQ(40, lineCost(s, 1));
+    EXPECT_EQ(500 + 80, receivable(kCustomer));
+    EXPECT_EQ(QStringLiteral("已经有过账单据，不能反开账！"),
+              callError(QStringLiteral("P_SYS_UP_Open"), {{"type", QStringLiteral("1")}}));
+    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(s)}}));
+    ASSERT_EQ(0, call(QStringLiteral("P_SYS_UP_Open"),
+                      {{"type", QStringLiteral("1")}, {"Date", QStringLiteral("2024-01-01")}}));
+    EXPECT_EQ(
+        QStringLiteral("0"),
+        value(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'")).toString());
+}
+
+// Two connections post sales of the same goods at the same time: each posting holds the write
+// lock from its first statement, so none reads a stock the other is changing.
+TEST_F(Procedures, TwoConnectionsPostingAtOnce) {
+    post(goodsBill(5, kSupplier, kAverage, 40, 10, "2024-01-05"));
+    post(goodsBill(5, kSupplier, kAverage, 40, 12, "2024-01-06"));  // 80 worth 880
+    constexpr int kEach = 25;
+    auto worker = [&](QString* error) {
+        try {
+            auto db = Database::open(path_);
+            for (int i = 0; i < kEach; ++i) {
+                server::Transaction tx(*db);
+                const qint64 id =
+                    store(*db, goodsBill(1, kCustomer, kAverage, 1, 20, "2024-01-07"));
+                server::posting::postBill(*db, id, 1);
+                tx.commit();
+            }
+        } catch (const DytError& e) {
+            *error = e.message();
+        }
+    };
+    QString e1, e2;
+    std::thread a(worker, &e1), b(worker, &e2);
+    a.join();
+    b.join();
+    EXPECT_EQ(QString(), e1);
+    EXPECT_EQ(QString(), e2);
+    EXPECT_EQ(80 - 2 * kEach, stockQty(kAverage, kMain));
+    // Every sale took the average 11: what is left keeps that average.
+    EXPECT_EQ((80 - 2 * kEach) * 11, stockValue(kAverage, kMain));
+    EXPECT_EQ(2 * kEach * 11, account(kmCostOfSales));
+    EXPECT_EQ(2 * kEach * 20, receivable(kCustomer));
+}
+
+}  // namespace
+}  // namespace dyt::ledgertest
