@@ -243,13 +243,14 @@ int main(int argc, char** argv) {
         t.restart();
         cache.SyncGoods();
         const double incSec = t.nsecsElapsed() / 1e9;
+        QStringList changedIds;
+        for (int i = 1; i <= changed; ++i)
+            changedIds << QString::number(i * (goods / changed));
         t.restart();
         const qint64 copiedChanged =
             copyRows(source, target,
-                     QStringLiteral("SELECT * FROM dytv1_1goods WHERE sp_id %% %1 = 0 LIMIT %2")
-                         .arg(goods / changed)
-                         .arg(changed)
-                         .replace(QStringLiteral("%%"), QStringLiteral("%")),
+                     QStringLiteral("SELECT * FROM dytv1_1goods WHERE sp_id IN (%1)")
+                         .arg(changedIds.join(QLatin1Char(','))),
                      QStringLiteral("dytv1_1goods"), goodsColumns);
         const double incCopySec = t.nsecsElapsed() / 1e9;
         out << "incremental synchronisation: " << ms(incSec) << "  (" << changed

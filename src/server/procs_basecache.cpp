@@ -116,6 +116,13 @@ QString changedSince(const QString& alias, const QString& stamp, QVariantList* v
     return QStringLiteral(" WHERE %1.updateTime >= ?").arg(alias);
 }
 
+// The order of the rows: by id for a full load; for changed rows in the order of the stamp index,
+// which then also finds them.
+QString orderOf(const QString& alias, const QString& where) {
+    return where.isEmpty() ? QStringLiteral(" ORDER BY %1.id").arg(alias)
+                           : QStringLiteral(" ORDER BY %1.updateTime, %1.id").arg(alias);
+}
+
 // The stamp of a cache kind's condition string (";czy_id=1;UpdateTime=…").
 QString stampOf(const CallContext& c, const QString& line) {
     return conditionValue(c.params.value(line), basecache::updateTimeKey());
@@ -139,7 +146,7 @@ void goodsRows(CallContext& c) {
             "LEFT JOIN baseGoodsUnit AS u2 ON u2.Goodsid = g.id AND u2.fzdwid = 2 "
             "LEFT JOIN baseGoodsHS AS hs ON hs.id = g.costmode "
             "LEFT JOIN baseWLDW AS w ON w.id = g.wldw_id") +
-        where + QStringLiteral(" ORDER BY g.id"));
+        where + orderOf(QStringLiteral("g"), where));
     st.bindAll(values);
     RecordSet out = basecache::emptyRecordSet(basecache::goodsColumns());
     while (st.step()) {
@@ -194,7 +201,7 @@ void partnerRows(CallContext& c) {
                        "w.bz6, w.bz7, w.bz8, w.bz9, w.bz10, w.ystotal, w.yftotal, w.yushoutotal, "
                        "w.yufutotal FROM baseWLDW AS w "
                        "LEFT JOIN baseDQ AS dq ON dq.id = w.Areaid") +
-        where + QStringLiteral(" ORDER BY w.id"));
+        where + orderOf(QStringLiteral("w"), where));
     st.bindAll(values);
     RecordSet out = basecache::emptyRecordSet(basecache::partnerColumns());
     while (st.step()) {
