@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "server/database.h"
 #include "server/procs_goods.h"
+#include "server/procs_basecache.h"
 #include "server/registry.h"
 
 namespace dyt::server {
@@ -82,6 +83,7 @@ int upOrderly(CallContext& c) {
 void registerBaseProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("p_Base_Up_Orderly"), upOrderly);
     registerGoodsProcedures(procedures);
+    registerBaseCacheProcedures(procedures);
 }
 
 }  // namespace dyt::server
