@@ -327,6 +327,59 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     EXPECT_EQ(QStringLiteral("不能对已红冲单据再次红冲操作！"), lastMessage_);
 }
 
+TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) {
+    buyTwice();
+    const qint64 s1 =
+        posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 10, .price = 20}}));
+    const qint64 s2 =
+        posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
+    MoneyBill receipt;
+    receipt.date = QStringLiteral("2025-01-09");
+    receipt.partner = kCustomer;
+    receipt.prepayment = 1;
+    receipt.accounts = {{.km = kmCash, .amount = 250}};
+    receipt.settled = {{.billId = s1, .amount = 200}};
+    const qint64 r = posted(receipt);
+    EXPECT_EQ(100, receivable(kCustomer));
+    EXPECT_EQ(50, advanceReceived(kCustomer));
+    const QString id = QString::number(r);
+
+    // "重新结算": the settled rows are zeroed and the receipt reposted, then the rows go.
+    update(QStringLiteral("Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = ") +
+           id);
+    ASSERT_EQ(0, proc(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", id}}))
+        << lastMessage_.toStdString();
+    update(QStringLiteral("DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = ") + id);
+    EXPECT_EQ(300, receivable(kCustomer));
+    EXPECT_EQ(250, advanceReceived(kCustomer));
+    EXPECT_EQ(0, billField(s1, "sfkTotalLj"));
+    EXPECT_EQ((QStringList{QStringLiteral("%1=200").arg(s1), QStringLiteral("%1=100").arg(s2)}),
+              openBills(kCustomer));
+
+    // "保存结算": 150 against the first sale, 100 against the second.
+    for (const auto& [bill, amount] : {std::pair{s1, 150}, std::pair{s2, 100}}) {
+        EXPECT_LT(0, proc(QStringLiteral("P_JXC_InertDJList"), {{"id", id},
+                                                                {"s_id", QString::number(bill)},
+                                                                {"djType", QStringLiteral("1")},
+                                                                {"Total", QString::number(amount)},
+                                                                {"comment", QString()}}))
+            << lastMessage_.toStdString();
+    }
+    update(
+        QStringLiteral("Update b set b.dj_state = 2 FROM djList AS b WHERE km_id = 0 AND b.id = ") +
+        id);
+    ASSERT_EQ(0, proc(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", id}}))
+        << lastMessage_.toStdString();
+    EXPECT_EQ(50, receivable(kCustomer));
+    EXPECT_EQ(0, advanceReceived(kCustomer));
+    EXPECT_EQ(150, billField(s1, "sfkTotalLj"));
+    EXPECT_EQ(100, billField(s2, "sfkTotalLj"));
+    EXPECT_EQ(250, account(kmCash));  // the money itself did not move again
+    EXPECT_EQ(50, account(kmReceivable));
+    EXPECT_EQ(0, account(kmAdvanceReceived));
+    EXPECT_EQ(QStringList{QStringLiteral("%1=50").arg(s1)}, openBills(kCustomer));
+}
+
 TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     buyTwice();
     const QStringList before = balances();
