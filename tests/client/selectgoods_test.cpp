@@ -57,8 +57,7 @@ RecordSet goodsRows(const QList<GoodsRow>& rows) {
 // Counts the modal windows that show while it lives and hands each to an action.
 class ModalWatch {
 public:
-    explicit ModalWatch(std::function<void(client::TfrmSelectWindow*)> act)
-        : act_(std::move(act)) {
+    explicit ModalWatch(std::function<void(client::TfrmSelectWindow*)> act) : act_(std::move(act)) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             auto* dlg = qobject_cast<client::TfrmSelectWindow*>(QApplication::activeModalWidget());
@@ -549,7 +548,6 @@ TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
         EXPECT_EQ(1, saved);
         EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
     }
-
 }
 
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
