@@ -23,7 +23,7 @@ QString initialChangeStamp() {
     return basecache::initialStamp();
 }
 
-void createChangeStampTriggers(sqlite3* db) {
+void createChangeStampTriggers(sqlite3* db, bool ifMissing) {
     const QString now = changeStampExpression();
     // Goods and partners: a change that leaves updateTime as it was gets the current time. The
     // clock check of the clients writes updateTime itself and keeps what it wrote.
@@ -70,7 +70,10 @@ void createChangeStampTriggers(sqlite3* db) {
                "OLD.fullname BEGIN UPDATE baseWLDW SET updateTime = %1 "
                "WHERE Areaid = NEW.id; END")
                .arg(now);
-    for (const QString& s : sql) {
+    for (QString& s : sql) {
+        if (ifMissing)
+            s.replace(QStringLiteral("CREATE TRIGGER "),
+                      QStringLiteral("CREATE TRIGGER IF NOT EXISTS "));
         char* err = nullptr;
         if (sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
             const QString message = QString::fromUtf8(err ? err : "unknown error");

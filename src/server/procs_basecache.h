@@ -16,8 +16,9 @@ void registerBaseCacheProcedures(Registry& procedures);
 
 // Creates the triggers that stamp every change of goods (units, barcodes and prices included) and
 // of partners (balances included) with the current time in updateTime. An insert or update that
-// writes updateTime itself keeps the value it wrote.
-void createChangeStampTriggers(sqlite3* db);
+// writes updateTime itself keeps the value it wrote. With ifMissing, triggers already there are
+// left as they are (the upgrade of an older account set).
+void createChangeStampTriggers(sqlite3* db, bool ifMissing = false);
 
 // The stamp the triggers write: the local time as "yyyy-mm-dd hh:nn:ss", the same text that the
 // dialect layer's getdate() gives.

@@ -5,6 +5,7 @@
 #include <QDate>
 
 #include "common/error.h"
+#include "server/procs_basecache.h"
 #include "server/schema_internal.h"
 
 namespace dyt::server::schema {
@@ -119,10 +120,25 @@ void setStoredVersion(sqlite3* db, int version) {
 // createAccountSet builds version 1 and then runs these same steps, so both roads meet.
 namespace {
 const std::vector<UpgradeStep>* overriddenSteps = nullptr;
+
+// Version 2: the change stamps of goods and partners. Account sets of version 1 may lack the
+// triggers that keep updateTime; they get them, and every goods and partner row is stamped now,
+// so that each client's next synchronisation takes all rows changed while nothing stamped them.
+void addChangeStamps(sqlite3* db) {
+    const QString now = changeStampExpression();
+    for (const char* table : {"baseGoods", "baseWLDW"}) {
+        exec(db, QStringLiteral("UPDATE %1 SET updateTime = %2")
+                     .arg(QString::fromLatin1(table), now)
+                     .toUtf8()
+                     .constData());
+    }
+    createChangeStampTriggers(db, true);
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
-    static const std::vector<UpgradeStep> steps = {};
+    static const std::vector<UpgradeStep> steps = {{2, addChangeStamps}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -111,7 +111,7 @@ struct UpgradeStep {
     std::function<void(sqlite3*)> apply;
 };
 
-// The steps of the product, ordered by target version (empty while version 1 is current).
+// The steps of the product, ordered by target version.
 const std::vector<UpgradeStep>& upgradeSteps();
 
 // Tests of the upgrade road through the server: while an object lives, upgradeSteps() and

@@ -116,7 +116,13 @@ class SelectBaseCalls : public DmFixture {
 protected:
     void SetUp() override {
         DmFixture::SetUp();
+        // No cache and no stored layouts behind the windows; single tests put in their own.
+        client::selectionServices() = {};
         connectLoggedIn(7);
+    }
+    void TearDown() override {
+        client::ResetSelectionServices();
+        DmFixture::TearDown();
     }
     void answer(const QString& method, const RecordSet& rows) {
         transport->respondWith(method, [rows, method](const QCborArray& args) {
@@ -303,7 +309,13 @@ class SelectBatchWindow : public DmFixture {
 protected:
     void SetUp() override {
         DmFixture::SetUp();
+        // No cache and no stored layouts behind the windows; single tests put in their own.
+        client::selectionServices() = {};
         connectLoggedIn(7);
+    }
+    void TearDown() override {
+        client::ResetSelectionServices();
+        DmFixture::TearDown();
     }
 };
 
@@ -330,9 +342,10 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     lines.addField(QStringLiteral("ph"), FieldType::Text);
     lines.appendRow({qint64(0), QString()});
     int saved = 0;
-    client::selectionServices().saveLayout = [&](const QString& title, const GridDefinition&) {
-        EXPECT_EQ(QStringLiteral("请选择商品批次"), title);
+    client::selectionServices().saveLayout = [&](GridView*, const QString& key) {
+        EXPECT_EQ(QStringLiteral("TfrmSelectGoodsPC_grdBatch"), key);
         ++saved;
+        return true;
     };
     {
         client::TfrmSelectGoodsPC w(5, 9, &lines, nullptr, 0);
@@ -343,7 +356,7 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
                   w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
         w.chooseClick();
         EXPECT_EQ(0, w.chosenRow());
-        EXPECT_EQ(QDialog::Accepted, w.result());
+        EXPECT_TRUE(w.result());
     }
     EXPECT_EQ(1, saved);
     EXPECT_EQ(3, lines.at(0, 0).toLongLong());

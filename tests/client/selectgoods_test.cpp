@@ -2,7 +2,6 @@
 // window shows, the barcode refusals, marking, class expansion, the already-present question,
 // level and list display and the exit button.
 #include <QApplication>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -58,10 +57,10 @@ RecordSet goodsRows(const QList<GoodsRow>& rows) {
 // Counts the modal windows that show while it lives and hands each to an action.
 class ModalWatch {
 public:
-    explicit ModalWatch(std::function<void(QDialog*)> act) : act_(std::move(act)) {
+    explicit ModalWatch(std::function<void(client::TfrmSelectWindow*)> act) : act_(std::move(act)) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* dlg = qobject_cast<client::TfrmSelectWindow*>(QApplication::activeModalWidget());
             if (!dlg || dlg == last_)
                 return;
             last_ = dlg;
@@ -75,15 +74,17 @@ public:
     QStringList titles;
 
 private:
-    std::function<void(QDialog*)> act_;
+    std::function<void(client::TfrmSelectWindow*)> act_;
     QTimer timer_;
-    QPointer<QDialog> last_;
+    QPointer<client::TfrmSelectWindow> last_;
 };
 
 class SelectGoods : public DmFixture {
 protected:
     void SetUp() override {
         DmFixture::SetUp();
+        // No cache and no stored layouts behind the windows; single tests put in their own.
+        client::selectionServices() = {};
         connectLoggedIn(7);
         target.lineOf = [this](qint64 goodsId, qint64 unitId) {
             for (int i = 0; i < bill.size(); ++i) {
@@ -93,6 +94,10 @@ protected:
             return 0;
         };
         target.add = [this](const SelectedGoods& g) { bill.append(g); };
+    }
+    void TearDown() override {
+        client::ResetSelectionServices();
+        DmFixture::TearDown();
     }
 
     // The next ExecProcQuery answers these rows.
@@ -205,7 +210,7 @@ TEST_F(SelectGoods, OrdinaryGoodsRuleCoversItsBillKinds) {
 
 TEST_F(SelectGoods, ExactCodeOfOneGoodsIsAddedWithoutTheWindow) {
     answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-    ModalWatch watch([](QDialog* d) { d->reject(); });
+    ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
     EXPECT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"),
                                           QStringLiteral("商品选择")));
     EXPECT_EQ(0, watch.shown);
@@ -236,7 +241,7 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         answer(c.rows);
-        ModalWatch watch([](QDialog* d) { d->reject(); });
+        ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
         EXPECT_FALSE(
             client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, QStringLiteral("商品选择")));
         EXPECT_EQ(1, watch.shown);
@@ -247,7 +252,7 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
 
 TEST_F(SelectGoods, GoodsChosenInTheWindowAreAddedAndItCloses) {
     answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
-    ModalWatch watch([](QDialog* d) {
+    ModalWatch watch([](client::TfrmSelectWindow* d) {
         auto* w = qobject_cast<client::TfrmSelectGoods*>(d);
         ASSERT_NE(nullptr, w);
         w->selection().setMarked(1, true);
@@ -500,11 +505,12 @@ TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
 TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
     int saved = 0;
     QStringList savedFields;
-    client::selectionServices().saveLayout = [&](const QString& title, const GridDefinition& g) {
+    client::selectionServices().saveLayout = [&](GridView* g, const QString& key) {
         ++saved;
-        EXPECT_EQ(QStringLiteral("商品选择"), title);
-        for (const auto& c : g.columns)
+        EXPECT_EQ(QStringLiteral("TfrmSelectGoods_grdGoods"), key);
+        for (const auto& c : g->model()->definition()->columns)
             savedFields << c.fieldName;
+        return true;
     };
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
@@ -542,7 +548,6 @@ TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
         EXPECT_EQ(1, saved);
         EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
     }
-    client::selectionServices().saveLayout = nullptr;
 }
 
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {

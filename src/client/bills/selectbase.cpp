@@ -232,7 +232,7 @@ std::optional<BaseChoice> RecordSelection::choice(int row) const {
 // ---------------------------------------------------------------- the window
 
 TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterText, QWidget* parent)
-    : QDialog(parent), selection_(kindName) {
+    : TfrmSelectWindow(parent), selection_(kindName) {
     setObjectName(QStringLiteral("TfrmSelectBase"));
     setWindowTitle(QStringLiteral("选择") + selection_.kind().title);
     resize(520, 420);
@@ -245,6 +245,7 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
 
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdBase"));
+    setLayoutGrid(grid_);
     model_ = new RecordSetModel(this);
     connect(grid_->table(), &QTableView::doubleClicked, this, [this] { okClick(); });
 
@@ -255,7 +256,7 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
     auto* cancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     cancel->setObjectName(QStringLiteral("btnCancel"));
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -270,7 +271,7 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
 
 TfrmSelectBase::~TfrmSelectBase() {
     // The view and the model read the grid description and the rows held by this window's
-    // members: they go first, before the dialog hides its children.
+    // members: they go first, before the window deletes its children.
     delete grid_;
     delete model_;
 }
@@ -294,10 +295,9 @@ void TfrmSelectBase::refresh() {
         AddGridColumn(def_, QStringLiteral("名称"), k.nameField, false, 220);
     if (rs.fieldIndex(QStringLiteral("pym")) >= 0)
         AddGridColumn(def_, QStringLiteral("拼音码"), QStringLiteral("pym"), false, 90);
-    if (const auto& load = selectionServices().loadLayout)
-        load(windowTitle(), def_);
     model_->setSource(&rs, &def_);
     grid_->setModel(model_);
+    loadLayout();
     if (model_->rowCount() > 0)
         grid_->table()->setCurrentIndex(model_->index(0, 0));
 }
@@ -309,15 +309,23 @@ void TfrmSelectBase::okClick() {
         prompter().message(caption::hint(), QStringLiteral("请选择") + selection_.kind().title);
         return;
     }
-    if (const auto& save = selectionServices().saveLayout)
-        save(windowTitle(), def_);
     accept();
+}
+
+QString TfrmSelectBase::layoutKey() const {
+    return TfrmSelectWindow::layoutKey() + QLatin1Char('_') + selection_.kind().name;
+}
+
+void TfrmSelectBase::done(bool accepted) {
+    if (accepted)
+        saveLayout();
+    TfrmSelectWindow::done(accepted);
 }
 
 std::optional<BaseChoice> SelectBase(const QString& kindName, const QString& filterText,
                                      QWidget* parent) {
     TfrmSelectBase window(kindName, filterText, parent);
-    if (window.exec() != QDialog::Accepted)
+    if (window.exec() != 1)
         return std::nullopt;
     return window.chosen();
 }

@@ -9,13 +9,13 @@
 // text is quoted and its "%", "_" and "\" escaped, so that it finds exactly what it says; for
 // procedure kinds on the rows received.
 
-#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+#include "client/bills/selectwindow.h"
 #include "client/common/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
@@ -88,7 +88,7 @@ private:
     RecordSet rows_;
 };
 
-class TfrmSelectBase : public QDialog {
+class TfrmSelectBase : public TfrmSelectWindow {
     Q_OBJECT
 public:
     TfrmSelectBase(const QString& kindName, const QString& filterText, QWidget* parent = nullptr);
@@ -100,6 +100,13 @@ public:
 
     void filterEntered();
     void okClick();
+
+    // One layout per kind: "TfrmSelectBase_grdBase_" + the kind name.
+    QString layoutKey() const override;
+
+protected:
+    // Closing with a choice stores the grid layout.
+    void done(bool accepted) override;
 
 private:
     void refresh();

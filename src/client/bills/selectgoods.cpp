@@ -1,6 +1,7 @@
 // The goods selection: its query, classes, display modes, marking and adding; and its window.
 #include "client/bills/selectgoods.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/bills/selectionservices.h"
 #include "client/common/dmmain.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/gridview.h"
@@ -328,7 +328,7 @@ int GoodsSelection::addRow(int row) {
 
 TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, const QString& caption,
                                  bool allowNew, QWidget* parent)
-    : QDialog(parent), selection_(std::move(selection)) {
+    : TfrmSelectWindow(parent), selection_(std::move(selection)) {
     setObjectName(QStringLiteral("TfrmSelectGoods"));
     setWindowTitle(caption.isEmpty() ? selecttext::title() : caption);
     resize(860, 480);
@@ -383,6 +383,7 @@ TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, cons
 
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdGoods"));
+    setLayoutGrid(grid_);
     model_ = new RecordSetModel(this);
     buildGrid();
     connect(grid_->table(), &QTableView::doubleClicked, this,
@@ -397,7 +398,7 @@ TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, cons
 
 TfrmSelectGoods::~TfrmSelectGoods() {
     // The view and the model read the grid description and the rows held by this window's
-    // members: they go first, before the dialog hides its children.
+    // members: they go first, before the window deletes its children.
     delete grid_;
     delete model_;
 }
@@ -441,16 +442,27 @@ void TfrmSelectGoods::buildGrid() {
         AddGridColumn(def_, QString::fromUtf8(c.caption), QString::fromLatin1(c.field),
                       QLatin1String(c.field) == u"selected", c.width);
     }
-    if (const auto& load = selectionServices().loadLayout)
-        load(selecttext::title(), def_);
 }
 
 void TfrmSelectGoods::refresh() {
     if (selection_->rows().fieldCount() > 0 && model_->records() == nullptr)
         buildGrid();
     if (selection_->rows().fieldCount() > 0) {
+        // The widths the operator dragged live in the view: keep them over the new rows.
+        if (model_->records() != nullptr) {
+            QTableView* table = grid_->table();
+            for (int i = 0; i < def_.columns.size(); ++i) {
+                if (!table->isColumnHidden(i) && table->columnWidth(i) > 0)
+                    def_.columns[i].width = table->columnWidth(i);
+            }
+        }
         model_->setSource(&selection_->rows(), &def_);
         grid_->setModel(model_);
+        // The operator's layout, once the columns of the first rows are known.
+        if (!layoutLoaded_) {
+            layoutLoaded_ = true;
+            loadLayout();
+        }
     }
     btnExit_->setText(selection_->exitCaption());
     edFilter_->setText(selection_->filterText());
@@ -512,7 +524,7 @@ void TfrmSelectGoods::exitClick() {
     run([this, &up] { up = selection_->goUp(); });
     if (!up) {
         closing_ = true;
-        QDialog::reject();
+        TfrmSelectWindow::reject();
     }
 }
 
@@ -522,15 +534,23 @@ void TfrmSelectGoods::newGoodsClick() {
         prompter().message(caption::hint(), QStringLiteral("功能建设中......"));
         return;
     }
-    if (auto* dlg = qobject_cast<QDialog*>(editor))
+    if (auto* form = qobject_cast<TfrmBaseDialog*>(editor))
+        form->exec();
+    else if (auto* dlg = qobject_cast<QDialog*>(editor))
         dlg->exec();
     delete editor;
     run([this] { selection_->runQuery(); });
 }
 
 void TfrmSelectGoods::columnsClick() {
-    if (RunGridColFilter(grid_, this))
-        grid_->applyColumns();
+    try {
+        if (RunGridColFilter(grid_, this)) {
+            grid_->applyColumns();
+            saveLayout();
+        }
+    } catch (const DytError& e) {
+        prompter().showError(caption::error(), e.message());
+    }
 }
 
 void TfrmSelectGoods::rowDoubleClicked(int row) {
@@ -549,16 +569,16 @@ void TfrmSelectGoods::rowDoubleClicked(int row) {
 
 void TfrmSelectGoods::reject() {
     if (closing_) {
-        QDialog::reject();
+        TfrmSelectWindow::reject();
         return;
     }
     exitClick();
 }
 
-void TfrmSelectGoods::done(int result) {
-    if (const auto& save = selectionServices().saveLayout)
-        save(selecttext::title(), def_);
-    QDialog::done(result);
+void TfrmSelectGoods::done(bool accepted) {
+    saveLayout();
+    closing_ = false;
+    TfrmSelectWindow::done(accepted);
 }
 
 // ---------------------------------------------------------------- entry points

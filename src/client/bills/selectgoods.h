@@ -5,13 +5,13 @@
 // level display, marking, adding with the already-present question); the window only lays it
 // out. SelectGoodsByText and SelectGoodsByBarcode are the two ways a bill calls it.
 
-#include <QDialog>
 #include <QList>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
+#include "client/bills/selectwindow.h"
 #include "client/common/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
@@ -140,7 +140,7 @@ private:
 };
 
 // The window.
-class TfrmSelectGoods : public QDialog {
+class TfrmSelectGoods : public TfrmSelectWindow {
     Q_OBJECT
 public:
     TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, const QString& caption,
@@ -167,8 +167,10 @@ public:
     void rowDoubleClicked(int row);
     // ESC: as the exit button (up one level inside a class, else close).
     void reject() override;
+
+protected:
     // Closing stores the grid layout.
-    void done(int result) override;
+    void done(bool accepted) override;
 
 private:
     void buildGrid();
@@ -185,6 +187,7 @@ private:
     QPushButton* btnNew_ = nullptr;
     int added_ = 0;
     bool closing_ = false;
+    bool layoutLoaded_ = false;
 };
 
 // Select by text: runs the goods query with the text; a single goods found for a non-empty text

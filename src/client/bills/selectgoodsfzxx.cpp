@@ -43,7 +43,7 @@ std::optional<GoodsUnitChoice> UnitSelection::choice(int row) const {
 }
 
 TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
-    : QDialog(parent), selection_(goodsId) {
+    : TfrmSelectWindow(parent), selection_(goodsId) {
     setObjectName(QStringLiteral("TfrmSelectGoodsFZXX"));
     setWindowTitle(QStringLiteral("辅助信息"));
     resize(420, 260);
@@ -57,11 +57,13 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
 
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdUnit"));
+    setLayoutGrid(grid_);
     model_ = new RecordSetModel(this);
     try {
         selection_.load();
         model_->setSource(&selection_.rows(), &def_);
         grid_->setModel(model_);
+        loadLayout();
         if (model_->rowCount() > 0)
             grid_->table()->setCurrentIndex(model_->index(0, 0));
     } catch (const DytError& e) {
@@ -74,7 +76,7 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
     auto* cancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -86,7 +88,7 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
 
 TfrmSelectGoodsFZXX::~TfrmSelectGoodsFZXX() {
     // The view and the model read the grid description and the rows held by this window's
-    // members: they go first, before the dialog hides its children.
+    // members: they go first, before the window deletes its children.
     delete grid_;
     delete model_;
 }
@@ -99,9 +101,14 @@ void TfrmSelectGoodsFZXX::okClick() {
         accept();
 }
 
+void TfrmSelectGoodsFZXX::done(bool accepted) {
+    saveLayout();
+    TfrmSelectWindow::done(accepted);
+}
+
 std::optional<GoodsUnitChoice> SelectGoodsUnit(qint64 goodsId, QWidget* parent) {
     TfrmSelectGoodsFZXX window(goodsId, parent);
-    if (window.exec() != QDialog::Accepted)
+    if (window.exec() != 1)
         return std::nullopt;
     return window.chosen();
 }

@@ -3,11 +3,11 @@
 // its auxiliary units, with the unit's rate to the base unit. UnitSelection is the behaviour
 // apart from the widgets.
 
-#include <QDialog>
 #include <QString>
 
 #include <optional>
 
+#include "client/bills/selectwindow.h"
 #include "client/common/gridcolumn.h"
 #include "common/recordset.h"
 
@@ -38,7 +38,7 @@ private:
     RecordSet rows_;
 };
 
-class TfrmSelectGoodsFZXX : public QDialog {
+class TfrmSelectGoodsFZXX : public TfrmSelectWindow {
     Q_OBJECT
 public:
     explicit TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent = nullptr);
@@ -48,6 +48,10 @@ public:
     GridView* grid() const { return grid_; }
     std::optional<GoodsUnitChoice> chosen() const { return chosen_; }
     void okClick();
+
+protected:
+    // Closing stores the grid layout.
+    void done(bool accepted) override;
 
 private:
     UnitSelection selection_;

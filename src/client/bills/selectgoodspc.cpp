@@ -116,7 +116,7 @@ int BatchSelection::writeInto(int row, RecordSet& lines, int lineRow,
 TfrmSelectGoodsPC::TfrmSelectGoodsPC(qint64 goodsId, qint64 warehouseId, RecordSet* billLines,
                                      const GridDefinition* billColumns, int lineRow,
                                      QWidget* parent)
-    : QDialog(parent),
+    : TfrmSelectWindow(parent),
       selection_(goodsId, warehouseId),
       billLines_(billLines),
       billColumns_(billColumns),
@@ -149,16 +149,16 @@ TfrmSelectGoodsPC::TfrmSelectGoodsPC(qint64 goodsId, qint64 warehouseId, RecordS
     };
     for (const auto& [field, title] : cols)
         AddGridColumn(def_, QString::fromUtf8(title), QString::fromLatin1(field), false, 90);
-    if (const auto& load = selectionServices().loadLayout)
-        load(batchtext::title(), def_);
 
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdBatch"));
+    setLayoutGrid(grid_);
     model_ = new RecordSetModel(this);
     try {
         selection_.runQuery();
         model_->setSource(&selection_.rows(), &def_);
         grid_->setModel(model_);
+        loadLayout();
         if (model_->rowCount() > 0)
             grid_->table()->setCurrentIndex(model_->index(0, 0));
     } catch (const DytError& e) {
@@ -183,7 +183,7 @@ TfrmSelectGoodsPC::TfrmSelectGoodsPC(qint64 goodsId, qint64 warehouseId, RecordS
 
 TfrmSelectGoodsPC::~TfrmSelectGoodsPC() {
     // The view and the model read the grid description and the rows held by this window's
-    // members: they go first, before the dialog hides its children.
+    // members: they go first, before the window deletes its children.
     delete grid_;
     delete model_;
 }
@@ -201,10 +201,9 @@ void TfrmSelectGoodsPC::chooseClick() {
     accept();
 }
 
-void TfrmSelectGoodsPC::done(int result) {
-    if (const auto& save = selectionServices().saveLayout)
-        save(batchtext::title(), def_);
-    QDialog::done(result);
+void TfrmSelectGoodsPC::done(bool accepted) {
+    saveLayout();
+    TfrmSelectWindow::done(accepted);
 }
 
 }  // namespace dyt::client

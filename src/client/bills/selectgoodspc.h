@@ -2,9 +2,9 @@
 // TfrmSelectGoodsPC ("请选择商品批次"): the stock batch of one goods in one warehouse for the
 // focused line of a bill. BatchSelection is the behaviour apart from the widgets.
 
-#include <QDialog>
 #include <QString>
 
+#include "client/bills/selectwindow.h"
 #include "client/common/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
@@ -52,7 +52,7 @@ private:
     RecordSet rows_;
 };
 
-class TfrmSelectGoodsPC : public QDialog {
+class TfrmSelectGoodsPC : public TfrmSelectWindow {
     Q_OBJECT
 public:
     // billLines/billColumns/lineRow: the bill's lines grid and its focused line (optional).
@@ -68,7 +68,8 @@ public:
     int chosenRow() const { return chosen_; }
 
 protected:
-    void done(int result) override;
+    // Closing stores the grid layout.
+    void done(bool accepted) override;
 
 private:
     BatchSelection selection_;

@@ -1,8 +1,10 @@
 #pragma once
-// What the selection windows need from other parts of the client and reach through replaceable
-// functions: names of cached base records (the local cache and the in-memory warehouse list)
-// and the saving and loading of grid layouts. Each function may stay unset; the windows then do
-// without (no name found, layout not kept).
+// What the selection windows need from other parts of the client, reached through replaceable
+// functions: names of cached base records (the local cache and its in-memory warehouse list)
+// and the loading and saving of the operator's grid layouts. The process's services start out
+// connected to the real things (DefaultSelectionServices); tests may replace single functions and
+// put the defaults back with ResetSelectionServices. A function left unset is done without (no
+// name found, layout not kept).
 
 #include <QString>
 
@@ -10,7 +12,7 @@
 #include <optional>
 
 namespace dyt {
-struct GridDefinition;
+class GridView;
 }
 
 namespace dyt::client {
@@ -20,13 +22,22 @@ struct SelectionServices {
     std::function<std::optional<QString>(qint64 goodsId)> goodsFullName;
     // The warehouse's full name (ck_ckqm) from the cached warehouse list; nullopt when unknown.
     std::function<std::optional<QString>(qint64 warehouseId)> warehouseFullName;
-    // Applies the operator's stored layout of the grid of the window with this title.
-    std::function<void(const QString& windowTitle, GridDefinition& grid)> loadLayout;
-    // Stores the layout of the grid when the window closes.
-    std::function<void(const QString& windowTitle, const GridDefinition& grid)> saveLayout;
+    // Applies the operator's layout stored under the key to the grid (whose model holds the grid
+    // description); false when none was applied.
+    std::function<bool(GridView* grid, const QString& layoutKey)> loadLayout;
+    // Stores the grid's layout under the key; false when it was not stored.
+    std::function<bool(GridView* grid, const QString& layoutKey)> saveLayout;
 };
 
-// The process's services (one owner; the application start-up fills them in).
+// The services connected to the process's local cache (the one the login opened; without one no
+// name is found) and to the per-operator
+// grid layouts (LoadGridLayout / SaveGridLayout). None of them throws: a cache that cannot answer
+// gives nullopt, a layout that cannot be read or stored gives false.
+SelectionServices DefaultSelectionServices();
+
+// The process's services.
 SelectionServices& selectionServices();
+// Puts the default services back.
+void ResetSelectionServices();
 
 }  // namespace dyt::client

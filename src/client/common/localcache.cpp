@@ -260,6 +260,10 @@ TLocalCache& localCache() {
     return *g_localCache;
 }
 
+TLocalCache* existingLocalCache() {
+    return g_localCache;
+}
+
 QString TLocalCache::relativeFileName() {
     return QStringLiteral("data/baseDB.db");
 }

@@ -135,5 +135,7 @@ private:
 // The process's cache: the first one created, else one in the program folder created on first
 // use.
 TLocalCache& localCache();
+// The process's cache when there is one; null otherwise (nothing is created).
+TLocalCache* existingLocalCache();
 
 }  // namespace dyt::client

@@ -1,0 +1,135 @@
+// The selection windows as TfrmBase windows shown modally: exec() and the result, Esc and the
+// close box closing without a choice, the window staying alive for its caller, the layout loaded
+// on opening and stored on closing under the window's key.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableView>
+
+#include "client/bills/selectgoodsfzxx.h"
+#include "client/bills/selectionservices.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "dmtest_support.h"
+#include "support/testutil.h"
+
+namespace dyt::test {
+namespace {
+
+class SelectWindowModal : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(7);
+        client::selectionServices() = {};
+        client::selectionServices().loadLayout = [this](GridView* grid, const QString& key) {
+            loads << key;
+            EXPECT_NE(nullptr, grid->model());
+            return false;
+        };
+        client::selectionServices().saveLayout = [this](GridView* grid, const QString& key) {
+            saves << key;
+            EXPECT_EQ(2, grid->model()->rowCount());
+            return true;
+        };
+    }
+    // The next unit query answers the goods' base unit and its box.
+    void answerUnits() {
+        RecordSet units;
+        units.addField(QStringLiteral("fzdwid"), FieldType::Integer);
+        units.addField(QStringLiteral("unit"), FieldType::Text);
+        units.addField(QStringLiteral("rate"), FieldType::Float);
+        units.addField(QStringLiteral("barcode"), FieldType::Text);
+        units.addField(QStringLiteral("price"), FieldType::Float);
+        units.appendRow({qint64(0), QStringLiteral("包"), 1.0, QStringLiteral("6901"), 3.5});
+        units.appendRow({qint64(1), QStringLiteral("箱"), 12.0, QStringLiteral("6902"), 40.0});
+        transport->respondWith(QStringLiteral("ExecQuery"), [units](const QCborArray&) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {proto::recordSetToCbor(units), QString()};
+            return r;
+        });
+    }
+    void TearDown() override {
+        client::ResetSelectionServices();
+        DmFixture::TearDown();
+    }
+
+    QStringList loads;
+    QStringList saves;
+};
+
+void pressEscape(QWidget* w) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
+    const QString key = QStringLiteral("TfrmSelectGoodsFZXX_grdUnit");
+    struct Case {
+        const char* name;
+        std::function<void(client::TfrmSelectGoodsFZXX*)> close;
+        int result;
+    };
+    const Case cases[] = {
+        {"the OK button on the box unit",
+         [](client::TfrmSelectGoodsFZXX* w) {
+             w->grid()->table()->setCurrentIndex(w->grid()->model()->index(1, 0));
+             w->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+         },
+         1},
+        {"the cancel button",
+         [](client::TfrmSelectGoodsFZXX* w) {
+             w->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+         },
+         0},
+        {"Esc", [](client::TfrmSelectGoodsFZXX* w) { pressEscape(w); }, 0},
+        {"the close box", [](client::TfrmSelectGoodsFZXX* w) { w->close(); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        loads.clear();
+        saves.clear();
+        answerUnits();
+        client::TfrmSelectGoodsFZXX w(4);
+        ASSERT_EQ(QStringList(), script.messages());
+        ASSERT_EQ(2, w.grid()->model()->rowCount());
+        EXPECT_EQ(QStringList{key}, loads);  // the layout comes with the rows
+        bool shownModal = false;
+        onNextModal([&](QWidget* modal) {
+            shownModal = modal == &w && w.isVisible();
+            c.close(&w);
+        });
+        EXPECT_EQ(c.result, w.exec());
+        EXPECT_TRUE(shownModal);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(c.result == 1, w.result());
+        EXPECT_EQ(QStringList{key}, saves);
+        // The window outlives its closing: the caller reads the choice afterwards.
+        EXPECT_EQ(c.result == 1, w.chosen().has_value());
+        if (c.result == 1) {
+            EXPECT_EQ(QStringLiteral("箱"), w.chosen()->unitName);
+            EXPECT_EQ(12.0, w.chosen()->rate);
+        }
+    }
+}
+
+TEST_F(SelectWindowModal, TheUnitChoiceOfTheEntryPoint) {
+    answerUnits();
+    onNextModal([](QWidget* modal) { pressEscape(modal); });
+    EXPECT_FALSE(client::SelectGoodsUnit(4).has_value());
+    answerUnits();
+    onNextModal([](QWidget* modal) {
+        auto* w = qobject_cast<client::TfrmSelectGoodsFZXX*>(modal);
+        ASSERT_NE(nullptr, w);
+        w->okClick();  // the first row, the base unit
+    });
+    const auto unit = client::SelectGoodsUnit(4);
+    ASSERT_TRUE(unit.has_value());
+    EXPECT_EQ(0, unit->unitid);
+    EXPECT_EQ(QStringLiteral("包"), unit->unitName);
+    EXPECT_EQ(2, saves.size());
+}
+
+}  // namespace
+}  // namespace dyt::test

@@ -1,0 +1,310 @@
+// The selection windows connected to the rest of the client, against a real dyt-server: the
+// batch window's labels from the local cache and its warehouse list, the goods window's layout
+// kept per operator in sysColConfigure, and the column configuration reached from the goods
+// window. No service is replaced here: the windows run as they do in the product.
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include "client/bills/selectgoods.h"
+#include "client/bills/selectgoodspc.h"
+#include "client/bills/selectionservices.h"
+#include "client/common/clientconfig.h"
+#include "client/common/frmxgridcolfilter.h"
+#include "client/common/gridlayout.h"
+#include "client/common/gridview.h"
+#include "client/common/localcache.h"
+#include "client/common/recordsetmodel.h"
+#include "common/inifile.h"
+#include "dmtest_support.h"
+#include "support/serverprocess.h"
+#include "support/testutil.h"
+
+namespace dyt::test {
+namespace {
+
+const char kGoodsKey[] = "TfrmSelectGoods_grdGoods";
+
+class SelectWiring : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client::resetSession();
+        client::setRunMode(client::kFullMode);
+        client::ResetSelectionServices();
+        reportFaultsToTest(script);
+        ASSERT_TRUE(programDir.isValid());
+        client::openClientConfig(programDir.path());
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        dm = std::make_unique<client::TdmMain>();
+        dm->quitApplication = [] {};
+        dm->programDir = programDir.path();
+        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+        ASSERT_EQ(QString(), createAndLogIn(*dm, QStringLiteral("连接账套")));
+        client::loginedUser().ProfileName = QStringLiteral("dytv1_1");
+        client::loginedUser().ProfileCaption = QStringLiteral("连接账套");
+        const char* const statements[] = {
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
+            "costmode) VALUES (1, 0, '1,', 1, 2, '01', '食品', '食品', 'SP', 0)",
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
+            "costmode) VALUES (2, 1, '1,2,', 2, 0, '0101', '奥利奥饼干', '奥利奥', 'ALAOBG', 2)",
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
+            "costmode) VALUES (3, 1, '1,3,', 2, 0, '0102', 'O''Brien 苏打饼干', '苏打', 'SDBG', 0)",
+            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+            "(2, 0, '包', 1, '6901', 3.5)",
+            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+            "(3, 0, '包', 1, '6903', 4)",
+            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(1, 0, '1,', 1, 0, '01', '总仓'), (2, 0, '2,', 1, 0, '02', '东区''门店仓')",
+            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+            "VALUES (2, 2, 7, 'P7', '2024-01-05', 30, 2, 60)",
+            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+            "VALUES (2, 2, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
+            // A second operator with an empty password.
+            "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')",
+            "INSERT INTO sysuser(id, password) VALUES (2, '')",
+        };
+        for (const char* sql : statements)
+            dm->ExecUpdate(QString::fromUtf8(sql));
+        ASSERT_TRUE(client::ReloadColumnConfigs());
+    }
+    void TearDown() override {
+        cache.reset();
+        client::columnConfigs().clear();
+        dm.reset();
+        client::closeClientConfig();
+        client::resetSession();
+        client::ResetSelectionServices();
+    }
+
+    // Logs the operator in again on a new connection and reads his layouts, as a login does.
+    void logInAs(int userId) {
+        dm->Disconnect();
+        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+        const QString lines = proto::joinLines(
+            {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
+             QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
+             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
+             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+             QStringLiteral("V11.0.140215")});
+        const client::Response r = dm->GetAppServer().call(
+            QStringLiteral("Login"), {lines, QString::number(userId), QString()});
+        ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+        client::loginedUser().UserId = userId;
+        client::setLoggedIn(true);
+        client::columnConfigs().clear();
+        ASSERT_TRUE(client::ReloadColumnConfigs());
+    }
+
+    // The goods window on the class 食品, as a bill opens it.
+    std::unique_ptr<client::TfrmSelectGoods> goodsWindow() {
+        auto selection = std::make_shared<client::GoodsSelection>(target, 1, 0, 1);
+        selection->runQuery();
+        EXPECT_TRUE(selection->openClass(0));
+        auto w = std::make_unique<client::TfrmSelectGoods>(selection, QString(), false);
+        w->resize(1000, 320);
+        return w;
+    }
+    static int columnOf(const client::TfrmSelectGoods& w, const char* field) {
+        const auto& columns = w.grid()->model()->definition()->columns;
+        for (int i = 0; i < columns.size(); ++i) {
+            if (columns[i].fieldName == QLatin1String(field))
+                return i;
+        }
+        return -1;
+    }
+    // The rows of sysColConfigure under the goods window's key: userId → layout text.
+    QMap<qint64, QString> storedGoodsLayouts() {
+        RecordSet rs;
+        dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = '%1'")
+                          .arg(QLatin1String(kGoodsKey)),
+                      &rs);
+        QMap<qint64, QString> out;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QString text;
+            for (int i = 1; i <= 10; ++i)
+                text += rs.at(r, rs.fieldIndex(QStringLiteral("colstr%1").arg(i))).toString();
+            out.insert(rs.at(r, rs.fieldIndex(QStringLiteral("userId"))).toLongLong(),
+                       client::UnpackLayoutText(text));
+        }
+        return out;
+    }
+    // Closes the goods window at the top class through its exit button.
+    static void closeAtTop(client::TfrmSelectGoods& w) {
+        auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
+        while (exit->text() == QStringLiteral("返回(&C)"))
+            exit->click();
+        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        exit->click();
+        EXPECT_FALSE(w.isVisible());
+    }
+
+    client::ScriptedPrompter script;
+    client::PrompterOverride override_{&script};
+    QTemporaryDir programDir;
+    ServerProcess server;
+    std::unique_ptr<client::TdmMain> dm;
+    std::unique_ptr<client::TLocalCache> cache;
+    client::GoodsTarget target;
+};
+
+TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
+    // Without a local cache no name is found.
+    ASSERT_EQ(nullptr, client::existingLocalCache());
+    EXPECT_EQ(QStringLiteral("商品："), client::BatchSelection(2, 2).goodsLabel());
+    EXPECT_EQ(QStringLiteral("仓库：全部仓库"), client::BatchSelection(2, 2).warehouseLabel());
+
+    // The login opens the process's cache.
+    dm->GoodsStampNewer = 1;
+    dm->PartnerStampNewer = 1;
+    cache = std::make_unique<client::TLocalCache>(programDir.path(), dm.get());
+    ASSERT_EQ(cache.get(), client::existingLocalCache());
+    cache->OpenLocalCache();
+
+    struct Case {
+        const char* name;
+        qint64 goods;
+        qint64 warehouse;
+        const char* goodsLabel;
+        const char* warehouseLabel;
+    };
+    const Case cases[] = {
+        {"goods and warehouse known", 2, 2, "商品：奥利奥饼干", "仓库：东区'门店仓"},
+        {"a name with a quote", 3, 1, "商品：O'Brien 苏打饼干", "仓库：总仓"},
+        {"unknown goods, all warehouses", 99, 0, "商品：", "仓库：全部仓库"},
+        {"unknown warehouse", 2, 77, "商品：奥利奥饼干", "仓库：全部仓库"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const client::BatchSelection b(c.goods, c.warehouse);
+        EXPECT_EQ(QString::fromUtf8(c.goodsLabel), b.goodsLabel());
+        EXPECT_EQ(QString::fromUtf8(c.warehouseLabel), b.warehouseLabel());
+    }
+
+    // A goods renamed on the server is named anew once its editor marks the cache stale.
+    dm->ExecUpdate(QStringLiteral("UPDATE baseGoods SET fullname = '奥利奥夹心饼干' WHERE id = 2"));
+    cache->GoodsReload = true;
+    EXPECT_EQ(QStringLiteral("商品：奥利奥夹心饼干"), client::BatchSelection(2, 2).goodsLabel());
+
+    // The window shows the labels and the batches of the warehouse.
+    client::TfrmSelectGoodsPC w(2, 2);
+    w.resize(760, 300);
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(QStringLiteral("商品：奥利奥夹心饼干"),
+              w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
+    EXPECT_EQ(QStringLiteral("仓库：东区'门店仓"),
+              w.findChild<QLabel*>(QStringLiteral("lblStock"))->text());
+    EXPECT_EQ(2, w.grid()->model()->rowCount());
+    EXPECT_FALSE(saveScreenshot(&w, QStringLiteral("select_batch_wired")).isEmpty());
+    w.reject();
+    EXPECT_FALSE(w.result());
+    cache->Close();
+}
+
+TEST_F(SelectWiring, GoodsLayoutIsKeptPerOperator) {
+    EXPECT_TRUE(storedGoodsLayouts().isEmpty());
+    int nameColumn = -1;
+    {
+        auto w = goodsWindow();
+        w->show();
+        QApplication::processEvents();
+        nameColumn = columnOf(*w, "fullName");
+        ASSERT_GE(nameColumn, 0);
+        EXPECT_EQ(160, w->grid()->table()->columnWidth(nameColumn));  // as designed
+        w->grid()->table()->setColumnWidth(nameColumn, 251);          // dragged by operator 1
+        closeAtTop(*w);
+    }
+    QMap<qint64, QString> stored = storedGoodsLayouts();
+    ASSERT_EQ(QList<qint64>{1}, stored.keys());
+    const IniFile ini = IniFile::fromText(stored.value(1));
+    EXPECT_EQ(QStringLiteral("V10"),
+              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("_Ver_")));
+    EXPECT_EQ(QStringLiteral("251"),
+              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("%1_W").arg(nameColumn)));
+
+    // Operator 1's next login: the window opens with his width.
+    logInAs(1);
+    {
+        auto w = goodsWindow();
+        EXPECT_EQ(251, w->grid()->table()->columnWidth(columnOf(*w, "fullName")));
+    }
+
+    // Operator 2 sees the designed width, and keeps a width of his own.
+    logInAs(2);
+    {
+        auto w = goodsWindow();
+        w->show();
+        QApplication::processEvents();
+        EXPECT_EQ(160, w->grid()->table()->columnWidth(columnOf(*w, "fullName")));
+        w->grid()->table()->setColumnWidth(columnOf(*w, "fullName"), 97);
+        closeAtTop(*w);
+    }
+    stored = storedGoodsLayouts();
+    EXPECT_EQ((QList<qint64>{1, 2}), stored.keys());
+    logInAs(2);
+    {
+        auto w = goodsWindow();
+        EXPECT_EQ(97, w->grid()->table()->columnWidth(columnOf(*w, "fullName")));
+    }
+    logInAs(1);
+    {
+        auto w = goodsWindow();
+        EXPECT_EQ(251, w->grid()->table()->columnWidth(columnOf(*w, "fullName")));
+    }
+}
+
+TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
+    auto w = goodsWindow();
+    w->show();
+    QApplication::processEvents();
+    const int shortName = columnOf(*w, "sp_spjm");
+    const int fullName = columnOf(*w, "fullName");
+    ASSERT_GE(shortName, 0);
+    ASSERT_GE(fullName, 0);
+    ASSERT_FALSE(w->grid()->table()->isColumnHidden(shortName));
+
+    bool dialogSeen = false;
+    onNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<TfrmXGridColFilter*>(modal);
+        ASSERT_NE(nullptr, dialog);
+        dialogSeen = true;
+        gridfilter::ColumnConfig& config = dialog->config();
+        for (int r = 0; r < config.rowCount(); ++r) {
+            if (config.rows()[r].name == QStringLiteral("简名"))
+                config.setVisible(r, false);
+            if (config.rows()[r].name == QStringLiteral("商品全名"))
+                config.setCaption(r, QStringLiteral("品名"));
+        }
+        dialog->listModel()->refresh();
+        dialog->btnOKClick();
+    });
+    w->findChild<QPushButton*>(QStringLiteral("btnColumns"))->click();
+    ASSERT_TRUE(dialogSeen);
+    EXPECT_TRUE(w->grid()->table()->isColumnHidden(columnOf(*w, "sp_spjm")));
+    EXPECT_EQ(QStringLiteral("品名"),
+              w->grid()
+                  ->model()
+                  ->headerData(columnOf(*w, "fullName"), Qt::Horizontal, Qt::DisplayRole)
+                  .toString());
+    // The choice is stored at once, before the window closes.
+    ASSERT_EQ(QList<qint64>{1}, storedGoodsLayouts().keys());
+    EXPECT_FALSE(saveScreenshot(w.get(), QStringLiteral("select_goods_wired")).isEmpty());
+    w->reject();  // up to the top class; the window stays
+    closeAtTop(*w);
+
+    // The next login shows the window as configured.
+    logInAs(1);
+    auto again = goodsWindow();
+    EXPECT_TRUE(again->grid()->table()->isColumnHidden(columnOf(*again, "sp_spjm")));
+    EXPECT_EQ(QStringLiteral("品名"),
+              again->grid()
+                  ->model()
+                  ->headerData(columnOf(*again, "fullName"), Qt::Horizontal, Qt::DisplayRole)
+                  .toString());
+}
+
+}  // namespace
+}  // namespace dyt::test
