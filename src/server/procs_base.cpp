@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "server/database.h"
+#include "server/procs_baselist.h"
 #include "server/procs_goods.h"
 #include "server/registry.h"
 
@@ -82,6 +83,7 @@ int upOrderly(CallContext& c) {
 void registerBaseProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("p_Base_Up_Orderly"), upOrderly);
     registerGoodsProcedures(procedures);
+    registerBaseListProcedures(procedures);
 }
 
 }  // namespace dyt::server
