@@ -53,6 +53,10 @@ QList<BaseKind> build() {
     goods.rightsTable = QStringLiteral("baseGoodsPurview");
     goods.saveProc = QStringLiteral("p_base_Up_Goods");
     goods.hasStop = goods.hasName = goods.hasUpdateTime = true;
+    // The goods list carries the columns the list window shows; the editor reads the whole record.
+    goods.listFields = QStringLiteral(
+        "t.id, t.par_id, t.par_jl, t.leveal, t.sonnum, t.code, t.fullname, t.name, t.pym, t.gg, "
+        "t.xh, t.addr, t.isstop, t.costmode, t.spType, t.comment, t.YouWuTuPian, t.orderly");
     goods.listColumns =
         kStopName + QStringLiteral(
                         ", COALESCE(u.unit, '') AS unitName, COALESCE(u.barcode, '') AS barcode, "

@@ -46,7 +46,8 @@ struct BaseKind {
     bool hasName = false;    // column name (short name)
     bool hasUpdateTime = false;
     SystemRows systemRows = SystemRows::None;
-    QString listColumns;      // extra columns of the list, after t.*
+    QString listFields;  // the table's columns of a list ("t.*" when empty; a record is always t.*)
+    QString listColumns;      // extra columns of the list and of a record
     QString listJoins;        // their joins
     QList<EditField> fields;  // what a save may write besides the tree columns
 };

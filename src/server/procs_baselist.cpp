@@ -45,24 +45,23 @@ bool flagSet(const ConditionString& c, const QString& key) {
     return c.value(key).trimmed() == u"1";
 }
 
-// The full names of the categories of a table, to write the path names of rows.
+// The full names of the categories above rows, read once per category.
 class PathNames {
 public:
-    PathNames(Database& db, const BaseKind& kind) : db_(db), kind_(kind) {
-        Statement st = db.prepare(
-            QStringLiteral("SELECT id, fullname FROM %1 WHERE sonnum > 0").arg(kind.table));
-        while (st.step())
-            names_.insert(st.value(0).toLongLong(), st.value(1).toString().trimmed());
-    }
+    PathNames(Database& db, const BaseKind& kind)
+        : lookup_(
+              db.prepare(QStringLiteral("SELECT fullname FROM %1 WHERE id = ?").arg(kind.table))) {}
 
     // The names along par_jl (the ids from the top down to the row), the row's own name last.
     QString of(const QString& path, const QString& ownName) {
-        QStringList parts;
+        QString out;
         const QList<QStringView> ids = QStringView(path).split(u',', Qt::SkipEmptyParts);
-        for (qsizetype i = 0; i + 1 < ids.size(); ++i)
-            parts.append(nameOf(ids[i].toLongLong()));
-        parts.append(ownName.trimmed());
-        return parts.join(u'/');
+        for (qsizetype i = 0; i + 1 < ids.size(); ++i) {
+            out += nameOf(ids[i].toLongLong());
+            out += u'/';
+        }
+        out += ownName.trimmed();
+        return out;
     }
 
 private:
@@ -70,18 +69,14 @@ private:
         auto it = names_.constFind(id);
         if (it != names_.constEnd())
             return *it;
-        // A category whose children were all moved away or deleted is a leaf again.
-        const QString name =
-            db_.scalar(QStringLiteral("SELECT fullname FROM %1 WHERE id = ?").arg(kind_.table),
-                       {id})
-                .toString()
-                .trimmed();
+        lookup_.bindAll({id});
+        const QString name = lookup_.step() ? lookup_.value(0).toString().trimmed() : QString();
+        lookup_.reset();
         names_.insert(id, name);
         return name;
     }
 
-    Database& db_;
-    const BaseKind& kind_;
+    Statement lookup_;
     QHash<qint64, QString> names_;
 };
 
@@ -150,7 +145,9 @@ public:
                       .arg(kind_.rightsTable),
                   {userId_});
         }
-        const QString sql = QStringLiteral("SELECT t.*") + kind_.listColumns +
+        const QString fields =
+            id > 0 || kind_.listFields.isEmpty() ? QStringLiteral("t.*") : kind_.listFields;
+        const QString sql = QStringLiteral("SELECT ") + fields + kind_.listColumns +
                             QStringLiteral(" FROM ") + kind_.table + QStringLiteral(" AS t") +
                             kind_.listJoins + QStringLiteral(" WHERE ") + w.text() +
                             QStringLiteral(" ORDER BY t.orderly, t.code, t.id");
