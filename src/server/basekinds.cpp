@@ -99,6 +99,15 @@ QList<BaseKind> build() {
     zy.fields << userFields();
     out.append(zy);
 
+    // The operators (employees with a login) for the record selection: no editor of their own.
+    BaseKind czy = zy;
+    czy.caption = QStringLiteral("操作员");
+    czy.queryTypes = {QStringLiteral("CZY")};
+    czy.saveProc.clear();
+    czy.deleteProc.clear();
+    czy.operatorsOnly = true;
+    out.append(czy);
+
     BaseKind ck;
     ck.caption = QStringLiteral("仓库");
     ck.queryTypes = {QStringLiteral("CK")};

@@ -45,6 +45,7 @@ struct BaseKind {
     bool hasStop = false;    // column isstop
     bool hasName = false;    // column name (short name)
     bool hasUpdateTime = false;
+    bool operatorsOnly = false;  // the employees who are operators, as one flat list
     SystemRows systemRows = SystemRows::None;
     QString listFields;  // the table's columns of a list ("t.*" when empty; a record is always t.*)
     QString listColumns;      // extra columns of the list and of a record

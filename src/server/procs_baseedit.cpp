@@ -830,6 +830,8 @@ int getGoodsImage(CallContext& c) {
 
 void registerBaseEditProcedures(Registry& procedures) {
     for (const BaseKind& k : kinds()) {
+        if (k.saveProc.isEmpty())
+            continue;
         procedures.add(k.saveProc, saver(k));
         if (!k.deleteProc.isEmpty())
             procedures.add(k.deleteProc, deleter(k));

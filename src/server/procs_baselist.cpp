@@ -108,7 +108,7 @@ public:
             w.add(QStringLiteral("t.sonnum > 0"));
         } else if (!search.isEmpty()) {
             addSearch(w, search);
-        } else if (flagSet(cond_, QStringLiteral("isList"))) {
+        } else if (kind_.operatorsOnly || flagSet(cond_, QStringLiteral("isList"))) {
             w.add(QStringLiteral("t.sonnum = 0"));
             const qint64 parId = conditionNumber(cond_, QStringLiteral("par_id"));
             if (parId > 0) {
@@ -126,6 +126,8 @@ public:
             w.add(QStringLiteral("t.par_id = ?"),
                   {conditionNumber(cond_, QStringLiteral("par_id"))});
         }
+        if (kind_.operatorsOnly)
+            w.add(QStringLiteral("EXISTS (SELECT 1 FROM sysuser AS o WHERE o.id = t.id)"));
         if (kind_.hasStop && cond_.contains(QStringLiteral("isstop")) &&
             cond_.value(QStringLiteral("isstop")).trimmed() == u"0") {
             w.add(QStringLiteral("t.isstop = 0"));

@@ -1,6 +1,7 @@
 #pragma once
 // The base-data lists and records: the list kinds of P_JXC_Get_Base ("SP", "ZY", "CK", "BM",
-// "WLDW", "DQ"/"DiQu", "ZhaiYao", "KM"), P_Base_Get_KM, the save and delete procedures of every
+// "WLDW", "DQ"/"DiQu", "ZhaiYao", "KM", and "CZY": the operators as one flat list of employees),
+// P_Base_Get_KM, the save and delete procedures of every
 // kind, the goods units, moving records onto another category and the goods pictures.
 //
 // List condition string (the kind's line: GoodsStr, zyStr, ckStr, bmStr, wldwStr, dqStr,

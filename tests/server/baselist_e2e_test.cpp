@@ -108,6 +108,12 @@ TEST_F(BaseRecordsServer, WarehousesAreSavedMovedAndDeletedOverTheWire) {
     EXPECT_EQ(QStringLiteral("0/%1,/1/0/0").arg(north), tree(QStringLiteral("baseCK"), north));
     EXPECT_EQ(QStringLiteral("0/%1,/1/2/0").arg(south), tree(QStringLiteral("baseCK"), south));
 
+    // The next automatic code below the category follows its highest child code.
+    EXPECT_EQ(QStringLiteral("0202"),
+              query(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('ck', %1) as Code").arg(south))
+                  .at(0, 0)
+                  .toString());
+
     // A duplicate code is refused with the server's message; nothing was added.
     const auto [dup, message] = save(QStringLiteral("0"), QStringLiteral("0"),
                                      QStringLiteral("0101"), QStringLiteral("重复"));

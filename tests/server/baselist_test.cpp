@@ -632,6 +632,15 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
     }
     EXPECT_EQ(QStringLiteral("%1/%2/3/0/0").arg(target).arg(path({outer, target, 101})),
               treeOf(QStringLiteral("baseGoods"), 101));
+
+    // One unknown id in the list: none of the records moves.
+    const Outcome partial = proc(QStringLiteral("p_Base_Up_DragDrop"),
+                                 {{QStringLiteral("TableName"), QStringLiteral("basegoods")},
+                                  {QStringLiteral("par_id"), QStringLiteral("0")},
+                                  {QStringLiteral("idStrList"), QStringLiteral("(0,101,999,-1)")}});
+    EXPECT_EQ(QStringLiteral("商品记录[999]不存在或已被删除"), partial.message);
+    EXPECT_EQ(QStringLiteral("%1/%2/3/0/0").arg(target).arg(path({outer, target, 101})),
+              treeOf(QStringLiteral("baseGoods"), 101));
 }
 
 TEST_F(BaseList, AMoveThatWouldGoBelowLevelFiveIsRefused) {
@@ -868,6 +877,19 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
               cell(rs, 27, QStringLiteral("InterfaceKMName")).toString());
     EXPECT_EQ(QStringLiteral("【支出类】/运杂费"),
               cell(rs, fee, QStringLiteral("pathName")).toString());
+}
+
+TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {
+    update(
+        QStringLiteral("INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+                       "VALUES (3, 0, '3,', 1, 0, '003', '李四')"));
+    EXPECT_EQ(QList<qint64>{1},
+              ids(list(QStringLiteral("CZY"), QStringLiteral("zyStr"), QString())));
+    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (3, '')"));
+    EXPECT_EQ((QList<qint64>{1, 3}),
+              ids(list(QStringLiteral("CZY"), QStringLiteral("zyStr"), QString())));
+    EXPECT_EQ((QList<qint64>{1, 2, 3}),
+              ids(list(QStringLiteral("ZY"), QStringLiteral("zyStr"), QString())));
 }
 
 TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {
