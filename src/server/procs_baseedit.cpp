@@ -4,10 +4,11 @@
 // own id + ",", leveal = the parent's + 1 (at most 5) and raises the parent's sonnum (a record
 // below a leaf turns that leaf into a category); a delete marks the row (del = 1) and lowers the
 // parent's sonnum (a category whose last child goes is a leaf again); a move rewrites par_jl and
-// leveal of the whole subtree. Records in use (bills that are not deleted, stock, opening data,
-// balances, references of other base records) are neither deleted nor turned into categories.
-// Goods and partners (and the other kinds with the column) get updateTime on every change, which
-// the clients' local caches follow.
+// leveal of the whole subtree; stopping a category stops its subtree and taking a record back
+// into use does the same for the categories above it. Records in use (bills that are not deleted,
+// stock, opening data, balances, references of other base records) are neither deleted nor turned
+// into categories. Goods and partners (and the other kinds with the column) get updateTime on every
+// change, which the clients' local caches follow.
 
 #include <QByteArray>
 #include <QDate>
@@ -371,7 +372,7 @@ public:
                 QStringLiteral("%1编号[%2]已经存在，请重新输入！").arg(k_.caption, code));
         }
 
-        const qint64 saved = id > 0 ? update(id, record, sent) : insert(record);
+        const qint64 saved = id > 0 ? update(*old, record, sent) : insert(record);
         p.setInt(QStringLiteral("id"), saved);
         return static_cast<int>(saved);
     }
@@ -431,7 +432,11 @@ public:
         return id;
     }
 
-    qint64 update(qint64 id, const QHash<QString, QVariant>& record, const QSet<QString>& sent) {
+    qint64 update(const Node& old, const QHash<QString, QVariant>& record,
+                  const QSet<QString>& sent) {
+        const qint64 id = old.id;
+        if (k_.hasStop && sent.contains(QStringLiteral("isstop")))
+            followStop(old, record.value(QStringLiteral("isstop")).toLongLong() != 0);
         QStringList sets;
         QVariantList values;
         for (const EditField& f : k_.fields) {
@@ -449,6 +454,33 @@ public:
                         .arg(k_.table, sets.join(QStringLiteral(", "))),
                     values);
         return id;
+    }
+
+    // Stopping a category stops everything below it; a record taken back into use brings the
+    // categories above it back too, so that the lists without stopped rows reach it.
+    void followStop(const Node& n, bool stop) {
+        const QString stamp = k_.hasUpdateTime ? QStringLiteral(", updateTime = ?") : QString();
+        QVariantList values = {stop ? 1 : 0};
+        if (k_.hasUpdateTime)
+            values.append(changeStamp());
+        if (stop) {
+            if (n.sonnum == 0)
+                return;
+            values.append(containsPattern(n.path).mid(1));
+            db_.execute(QStringLiteral("UPDATE %1 SET isstop = ?%2 WHERE par_jl LIKE ? ESCAPE '\\' "
+                                       "AND del = 0 AND isstop <> 1")
+                            .arg(k_.table, stamp),
+                        values);
+            return;
+        }
+        const QStringList ids = n.path.split(u',', Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i + 1 < ids.size(); ++i) {
+            QVariantList v = values;
+            v.append(ids[i].toLongLong());
+            db_.execute(QStringLiteral("UPDATE %1 SET isstop = ?%2 WHERE id = ? AND isstop <> 0")
+                            .arg(k_.table, stamp),
+                        v);
+        }
     }
 
     void requireLive(const QString& table, qint64 id, const QString& caption) {

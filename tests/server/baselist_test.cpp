@@ -336,6 +336,30 @@ TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
                                                   QStringLiteral(";par_id=200"))));
 }
 
+TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCategories) {
+    const auto stop = [&](qint64 id, const char* code, const char* name, const char* value) {
+        return proc(QStringLiteral("p_base_Up_Goods"),
+                    {{QStringLiteral("id"), QString::number(id)},
+                     {QStringLiteral("code"), QString::fromLatin1(code)},
+                     {QStringLiteral("fullname"), QString::fromUtf8(name)},
+                     {QStringLiteral("isstop"), QString::fromLatin1(value)}})
+            .code;
+    };
+    const auto stopped = [&] {
+        return direct(QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM baseGoods "
+                                     "WHERE isstop = 1 ORDER BY id)"))
+            .toString();
+    };
+    EXPECT_EQ(100, stop(100, "L1", "商品类", "1"));
+    EXPECT_EQ(QStringLiteral("100,101,102"), stopped());
+    EXPECT_EQ(QList<qint64>{103}, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
+                                           QStringLiteral(";isList=1;isstop=0"))));
+    EXPECT_EQ(102, stop(102, "SP102", "商品102", "0"));
+    EXPECT_EQ(QStringLiteral("101"), stopped());
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
+                                                  QStringLiteral(";par_id=0;isstop=0"))));
+}
+
 TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
     update(
         QStringLiteral("UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
