@@ -360,6 +360,23 @@ TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCateg
                                                   QStringLiteral(";par_id=0;isstop=0"))));
 }
 
+TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
+    const Outcome o = proc(QStringLiteral("p_Base_Up_Orderly"),
+                           {{QStringLiteral("tableName"), QStringLiteral("baseGoods")},
+                            {QStringLiteral("IdList"), QStringLiteral("102,101")}});
+    EXPECT_EQ(2, o.code) << o.message.toStdString();
+    EXPECT_EQ((QList<qint64>{102, 101}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
+                                                  QStringLiteral(";par_id=100"))));
+    // A renamed category renames the path of every row below it.
+    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("100")},
+                                             {QStringLiteral("code"), QStringLiteral("L1")},
+                                             {QStringLiteral("fullname"), QStringLiteral("饮料")}});
+    const RecordSet rs =
+        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";par_id=100"));
+    EXPECT_EQ(QStringLiteral("饮料/商品101"), cell(rs, 101, QStringLiteral("pathName")).toString());
+    EXPECT_EQ(QStringLiteral("饮料/商品102"), cell(rs, 102, QStringLiteral("pathName")).toString());
+}
+
 TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
     update(
         QStringLiteral("UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
