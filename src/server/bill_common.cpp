@@ -57,9 +57,12 @@ QString dateText(const QDate& d) {
 QString billKindName(Database& db, qint64 djType) {
     const QVariant name = db.scalar(
         QStringLiteral("SELECT fullname FROM sysDjb WHERE id = ? AND sonnum = 0"), {djType});
-    if (!name.isValid() || djType <= 0)
-        throw DytError(QStringLiteral("单据类型[%1]不存在").arg(djType));
-    return name.toString();
+    if (name.isValid() && djType > 0)
+        return name.toString();
+    // The stocktake bill is opened by its own menu entry and has no row of its own in sysDjb.
+    if (djType == kStocktakeKind)
+        return QStringLiteral("盘点单");
+    throw DytError(QStringLiteral("单据类型[%1]不存在").arg(djType));
 }
 
 }  // namespace dyt::server::billvalues

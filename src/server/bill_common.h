@@ -27,8 +27,11 @@ std::optional<QDate> optionalDate(const QString& text, const QString& what);
 // The date text as it is stored.
 QString dateText(const QDate& date);
 
-// The name of a bill kind (sysDjb.fullname of a row without children); throws DytError
-// "单据类型[n]不存在" for an unknown kind.
+// The stocktake bill ("盘点单"): a kind of its own that has no row in sysDjb.
+constexpr qint64 kStocktakeKind = 42;
+
+// The name of a bill kind (sysDjb.fullname of a row without children, "盘点单" for the stocktake
+// kind); throws DytError "单据类型[n]不存在" for an unknown kind.
 QString billKindName(Database& db, qint64 djType);
 
 }  // namespace billvalues

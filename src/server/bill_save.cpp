@@ -198,6 +198,17 @@ void checkAccount(Database& db, qint64 kmId, const QString& where) {
         throw DytError(QStringLiteral("%1的账户不存在（账户ID：%2）").arg(where).arg(kmId));
 }
 
+void checkWarehouse(Database& db, qint64 stockId, const QString& where) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseCK WHERE id = ?"), stockId))
+        throw DytError(QStringLiteral("%1的仓库不存在（仓库ID：%2）").arg(where).arg(stockId));
+}
+
+void checkPartner(Database& db, qint64 wldwId, const QString& where) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseWLDW WHERE id = ?"), wldwId))
+        throw DytError(
+            QStringLiteral("%1的往来单位不存在（往来单位ID：%2）").arg(where).arg(wldwId));
+}
+
 // The lines of packet 1 with the values they set; for receipts and payments the account rows.
 QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
     QHash<int, const Column*> columnOf;  // packet field -> column
@@ -228,6 +239,11 @@ QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
         }
         if (km > 0)
             checkAccount(db, km, QStringLiteral("第%1行").arg(line));
+        for (const char* stock : {"IntoStock_id", "OutStock_id"}) {
+            const qint64 stockId = valueOf(v, stock).toLongLong();
+            if (stockId > 0)
+                checkWarehouse(db, stockId, QStringLiteral("第%1行").arg(line));
+        }
         if (moneyBill && km == 0 && valueOf(v, "total").toDouble() != 0.0)
             throw DytError(QStringLiteral("第%1行没有选择账户").arg(line));
         const qint64 source = valueOf(v, "s_id").toLongLong();
@@ -370,6 +386,20 @@ int saveBill(CallContext& c) {
         if (name == QLatin1String("comment") || name == QLatin1String("summery"))
             value = decodeLineBreaks(value.toString());
         header.append({name, value});
+    }
+    // The records the header names: the ledgers book against them.
+    const QString headerWhere = QStringLiteral("单据");
+    for (const char* name : {"wldw_id", "yfwldw_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkPartner(db, id, headerWhere);
+    }
+    for (const char* name : {"IntoStock_id", "OutStock_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkWarehouse(db, id, headerWhere);
+    }
+    for (const char* name : {"sfkKm_id", "yfKm_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkAccount(db, id, headerWhere);
     }
     const QList<Values> lines = readLines(db, c.packets[0], moneyBill);
     const QList<AccountLine> accounts =

@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "server/database.h"
+#include "server/procs_basecache.h"
 #include "server/procs_baselist.h"
 #include "server/procs_goods.h"
 #include "server/registry.h"
@@ -83,6 +84,7 @@ int upOrderly(CallContext& c) {
 void registerBaseProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("p_Base_Up_Orderly"), upOrderly);
     registerGoodsProcedures(procedures);
+    registerBaseCacheProcedures(procedures);
     registerBaseListProcedures(procedures);
 }
 

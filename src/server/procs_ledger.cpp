@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "common/error.h"
+#include "server/bill_common.h"
+#include "server/bill_numbering.h"
 #include "server/database.h"
 #include "server/ledger_internal.h"
 #include "server/posting.h"
@@ -176,17 +178,18 @@ int copyRed(CallContext& ctx) {
         spec.djType = static_cast<int>(intParam(ctx.params, QStringLiteral("dj_type"), false));
         if (spec.djType == 0)
             spec.djType = bill.djType;
-        if (!db.scalar(QStringLiteral("SELECT 1 FROM sysDjb WHERE id = ?"), {spec.djType})
-                 .isValid() &&
-            spec.djType != kStocktake) {
-            throw DytError(QStringLiteral("单据类型[%1]不存在").arg(spec.djType));
-        }
+        billvalues::billKindName(db, spec.djType);
         spec.code = ctx.params.value(QStringLiteral("billCode")).trimmed();
         spec.date = ctx.params.value(QStringLiteral("date")).trimmed().isEmpty()
                         ? today()
                         : dateParam(ctx.params, QStringLiteral("date"));
         spec.state = 1;
         const qint64 copy = copyBill(db, billId, spec, ctx.userId);
+        // The copy is the first save of a new bill under the number the caller fetched: the
+        // counters move as for a draft saved through the bill service.
+        numbering::billStored(db, spec.djType,
+                              QDate::fromString(spec.date, QStringLiteral("yyyy-MM-dd")), false,
+                              true);
         ctx.params.setInt(QStringLiteral("newBillid"), copy);
         return static_cast<int>(copy);
     }

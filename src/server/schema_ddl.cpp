@@ -32,6 +32,7 @@
 #include <QStringList>
 
 #include "common/error.h"
+#include "server/procs_basecache.h"
 #include "server/schema_internal.h"
 
 namespace dyt::server::schema::detail {
@@ -412,6 +413,7 @@ void createTablesV1(sqlite3* db) {
         exec(db, sql);
     for (const char* sql : kTriggers)
         exec(db, sql);
+    createChangeStampTriggers(db);
 }
 
 }  // namespace dyt::server::schema::detail

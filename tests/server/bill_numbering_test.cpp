@@ -147,7 +147,7 @@ TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
         QString message;
     };
     const Case cases[] = {
-        {QStringLiteral("42"), QStringLiteral("2025-01-01"), QStringLiteral("单据类型[42]不存在")},
+        {QStringLiteral("52"), QStringLiteral("2025-01-01"), QStringLiteral("单据类型[52]不存在")},
         {QStringLiteral("x"), QStringLiteral("2025-01-01"),
          QStringLiteral("[单据类型]不是有效的数字：x")},
         {QStringLiteral("5"), QStringLiteral("2025-02-30"),

@@ -248,7 +248,7 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     QStringList badDate = good;
     const QStringList unknownGoods =
         goodsLine(QStringLiteral("999"), QStringLiteral("1"), QStringLiteral("5"));
-    ParamList unknownKind = billHeader(42, today());
+    ParamList unknownKind = billHeader(52, today());
     ParamList notADate = billHeader(5, QStringLiteral("2025-13-01"));
     ParamList badAmount = billHeader(5, today());
     badAmount.setValue(QStringLiteral("sfkTotal"), QStringLiteral("12元"));
@@ -269,7 +269,7 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
          unknownKind,
          {good},
          {},
-         QStringLiteral("单据类型[42]不存在")},
+         QStringLiteral("单据类型[52]不存在")},
         {"no goods but a quantity",
          QStringLiteral("SaveToDraft"),
          billHeader(5, today()),

@@ -16,6 +16,7 @@
 
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
+#include "client/common/localcache.h"
 #include "client/common/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         mainWindow->RefreshStatus();
         mainWindow->setWindowTitle(loggedInTitle());
     };
+    login.cacheStep = [](int position) { localCache().loginStep(position); };
     dm.relogin = [] { return sysLogin().Relogin(); };
     mainWindow->hooks.login = [] { return sysLogin().RunLogin(1); };
     objects.main->showMaximized();

@@ -1,0 +1,398 @@
+// P_JXC_Get_Base for the kinds of the clients' local cache, and the change stamps that goods and
+// partners carry.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QTemporaryDir>
+
+#include "common/basecache.h"
+#include "common/error.h"
+#include "protocol/protocol.h"
+#include "server/backend.h"
+#include "server/database.h"
+#include "server/registry.h"
+
+namespace dyt::server {
+namespace {
+
+QString nowText() {
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+class BaseCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ServerConfig config;
+        config.dataDir = dir_.path();
+        backend_ = std::make_unique<Backend>(config);
+        Session admin;
+        admin.spid = backend_->nextSpid();
+        proto::Request r;
+        r.id = 1;
+        r.method = QStringLiteral("CreateProfile");
+        r.args = {QStringLiteral("账套甲"), QStringLiteral("账套甲"), QStringLiteral("sa"),
+                  QString()};
+        ASSERT_EQ(0, backend_->handle(admin, r).code());
+        db_ = Database::open(backend_->profilePath(QStringLiteral("dytv1_1")));
+        registerBaseProcedures(procedures_);
+    }
+
+    // Runs P_JXC_Get_Base as the operator with the lines; the rows come back in data.
+    int getBase(const QStringList& lines, RecordSet* data, QString* message = nullptr,
+                qint64 userId = 1) {
+        const Registry::Entry* entry = procedures_.find(QStringLiteral("p_jxc_get_base"));
+        EXPECT_NE(nullptr, entry);
+        if (!entry)
+            return -99;
+        ParamList params(lines.join(QStringLiteral("\r\n")));
+        CallContext ctx(*db_, params);
+        ctx.userId = userId;
+        const int result = entry->handler(ctx);
+        *data = ctx.data;
+        if (message)
+            *message = ctx.message;
+        return result;
+    }
+    RecordSet rowsOf(const QString& kind, const QString& condition = QString()) {
+        RecordSet rs;
+        QString message;
+        const QString line =
+            kind == QLatin1String("DW_") ? QStringLiteral("wldwStr") : QStringLiteral("GoodsStr");
+        EXPECT_EQ(0, getBase({QStringLiteral("QueryType=") + kind,
+                              line + QStringLiteral("=;czy_id=1") + condition},
+                             &rs, &message))
+            << message.toStdString();
+        return rs;
+    }
+    QString stampOf(const QString& table, qint64 id) {
+        return db_
+            ->scalar(QStringLiteral("SELECT updateTime FROM %1 WHERE id = ?").arg(table), {id})
+            .toString();
+    }
+    // Finds the row of an id (field "sp_id", "dw_id" or "id") and makes it current.
+    static bool go(RecordSet& rs, const QString& key, qint64 id) {
+        for (rs.first(); !rs.eof(); rs.next()) {
+            if (rs.integer(key) == id)
+                return true;
+        }
+        return false;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Backend> backend_;
+    std::unique_ptr<Database> db_;
+    Registry procedures_;
+};
+
+TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
+    const QString old = QStringLiteral("2001-01-01 00:00:00");
+    // A row inserted without a stamp gets the current time; one with a stamp keeps it.
+    QString before = nowText();
+    db_->execute(QStringLiteral("INSERT INTO baseGoods(id, code, fullname) VALUES (1, 'A', '甲')"));
+    QString after = nowText();
+    EXPECT_LE(before, stampOf(QStringLiteral("baseGoods"), 1));
+    EXPECT_GE(after, stampOf(QStringLiteral("baseGoods"), 1));
+    db_->execute(
+        QStringLiteral(
+            "INSERT INTO baseGoods(id, code, fullname, updateTime) VALUES (2, 'B', '乙', ?)"),
+        {QStringLiteral("2000-06-06 00:00:00")});
+    EXPECT_EQ(QStringLiteral("2000-06-06 00:00:00"), stampOf(QStringLiteral("baseGoods"), 2));
+    db_->execute(
+        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname, updateTime) VALUES (7, 'W', "
+                       "'东方', ?)"),
+        {old});
+    db_->execute(QStringLiteral("INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"));
+    db_->execute(QStringLiteral("UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"),
+                 {old});
+
+    struct Case {
+        const char* what;
+        const char* sql;
+        const char* table;
+        qint64 id;
+    };
+    const Case cases[] = {
+        {"goods renamed", "UPDATE baseGoods SET fullname = '乙二' WHERE id = 2", "baseGoods", 2},
+        {"unit added", "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (2, 0, '个')",
+         "baseGoods", 2},
+        {"price changed", "UPDATE baseGoodsUnit SET price = 9.5 WHERE Goodsid = 2", "baseGoods", 2},
+        {"barcode changed", "UPDATE baseGoodsUnit SET barcode = '690' WHERE Goodsid = 2",
+         "baseGoods", 2},
+        {"unit removed", "DELETE FROM baseGoodsUnit WHERE Goodsid = 2", "baseGoods", 2},
+        {"goods deleted (flag)", "UPDATE baseGoods SET del = 1 WHERE id = 2", "baseGoods", 2},
+        {"partner balance posted", "UPDATE baseWLDW SET ystotal = 100 WHERE id = 7", "baseWLDW", 7},
+        {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3",
+         "baseWLDW", 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString table = QString::fromLatin1(c.table);
+        db_->execute(QStringLiteral("UPDATE %1 SET updateTime = ? WHERE id = ?").arg(table),
+                     {old, c.id});
+        ASSERT_EQ(old, stampOf(table, c.id));
+        before = nowText();
+        db_->execute(QString::fromUtf8(c.sql));
+        after = nowText();
+        const QString stamp = stampOf(table, c.id);
+        EXPECT_LE(before, stamp);
+        EXPECT_GE(after, stamp);
+    }
+
+    // The default supplier's new name reaches the goods that name it.
+    db_->execute(QStringLiteral("UPDATE baseGoods SET wldw_id = 7, updateTime = ? WHERE id = 1"),
+                 {old});
+    db_->execute(QStringLiteral("UPDATE baseWLDW SET fullname = '东方五金' WHERE id = 7"));
+    EXPECT_LT(old, stampOf(QStringLiteral("baseGoods"), 1));
+    // Writing the stamp itself (the clients' clock check) keeps what was written.
+    db_->execute(QStringLiteral("UPDATE baseGoods SET updateTime = '2002-02-02 02:02:02'"));
+    EXPECT_EQ(QStringLiteral("2002-02-02 02:02:02"), stampOf(QStringLiteral("baseGoods"), 1));
+}
+
+TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
+    db_->execute(
+        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname) VALUES (7, 'W', '东方五金')"));
+    db_->execute(QStringLiteral(
+        "INSERT INTO baseGoods(id, code, fullname, name, pym, gg, xh, addr, costmode, spType, "
+        "isstop, yxqNum, jxqNum, tcfs, comment, bz1, bz10, isCanYuZheShangZhe, wldw_id, fdwName) "
+        "VALUES (1, 'SP001', 'O''Brien 扳手', '扳手', 'BS', '10寸', 'X1', '上海', 2, 1, 1, 365, "
+        "30, 2, '备注''一', '自定义1', '自定义10', 1, 7, '箱')"));
+    db_->execute(QStringLiteral(
+        "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price, price1, price2, "
+        "price3) VALUES (1, 0, '把', 1, '6901', 3.5, 4, 4.25, 5), (1, 1, '箱', 12, '6902', 40, "
+        "0, 0, 0), (1, 2, '件', 120, '', 0, 0, 0, 0)"));
+    db_->execute(QStringLiteral(
+        "INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"));
+
+    RecordSet rs = rowsOf(QStringLiteral("SP_"));
+    ASSERT_EQ(basecache::goodsColumns().size(), rs.fieldCount());
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
+    EXPECT_EQ(2, rs.recordCount());
+    ASSERT_TRUE(go(rs, QStringLiteral("sp_id"), 1));
+    const std::pair<const char*, const char*> expected[] = {
+        {"sp_spbh", "SP001"},
+        {"sp_spqm", "O'Brien 扳手"},
+        {"sp_spjm", "扳手"},
+        {"sp_pym", "BS"},
+        {"sp_gg", "10寸"},
+        {"sp_xh", "X1"},
+        {"sp_cd", "上海"},
+        {"sp_cbsf", "先进先出"},
+        {"sp_zt", "停用"},
+        {"sp_jbdw", "把"},
+        {"sp_dwgx", "1箱=12把,1件=120把"},
+        {"sp_yxq", "365"},
+        {"sp_sptm", "6901"},
+        {"sp_lsj", "3.5"},
+        {"sp_lsj1", "4"},
+        {"sp_lsj2", "4.25"},
+        {"sp_lsj3", "5"},
+        {"sp_bz", "备注'一"},
+        {"sp_fzdw", "箱,件"},
+        {"sp_tcfs", "2"},
+        {"sp_bz1", "自定义1"},
+        {"sp_bz10", "自定义10"},
+        {"sp_sptypename", "服务/劳务"},
+        {"sp_wldw_name", "东方五金"},
+        {"sp_fdw", "箱"},
+    };
+    for (const auto& [field, value] : expected)
+        EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
+    EXPECT_EQ(1, rs.integer(QStringLiteral("isCanYuZheShangZhe")));
+    EXPECT_EQ(1, rs.integer(QStringLiteral("sp_sptype")));
+    EXPECT_EQ(30, rs.integer(QStringLiteral("sp_jxqNum")));
+
+    ASSERT_TRUE(go(rs, QStringLiteral("sp_id"), 2));
+    EXPECT_EQ(QStringLiteral("删除"), rs.text(QStringLiteral("sp_zt")));
+    EXPECT_EQ(QStringLiteral("库存商品"), rs.text(QStringLiteral("sp_sptypename")));
+    EXPECT_EQ(QString(), rs.text(QStringLiteral("sp_dwgx")));
+    EXPECT_EQ(QStringLiteral("移动加权平均"), rs.text(QStringLiteral("sp_cbsf")));
+}
+
+TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
+    struct Row {
+        qint64 id;
+        const char* stamp;
+    };
+    const Row rows[] = {{1, "2026-01-01 08:00:00"},
+                        {2, "2026-01-02 08:00:00"},
+                        {3, "2026-01-02 08:00:01"},
+                        {4, "2026-01-03 00:00:00"}};
+    for (const Row& r : rows) {
+        db_->execute(QStringLiteral("INSERT INTO baseGoods(id, code, fullname, updateTime) "
+                                    "VALUES (?, ?, ?, ?)"),
+                     {r.id, QStringLiteral("G%1").arg(r.id), QStringLiteral("商品%1").arg(r.id),
+                      QString::fromLatin1(r.stamp)});
+        db_->execute(QStringLiteral("INSERT INTO baseWLDW(id, code, fullname, updateTime) "
+                                    "VALUES (?, ?, ?, ?)"),
+                     {r.id, QStringLiteral("W%1").arg(r.id), QStringLiteral("单位%1").arg(r.id),
+                      QString::fromLatin1(r.stamp)});
+    }
+    struct Case {
+        const char* stamp;
+        QList<qint64> ids;
+    };
+    // The stamp has whole seconds: rows of the stamp's own second come again.
+    const Case cases[] = {{"", {1, 2, 3, 4}},
+                          {"2000-01-01", {1, 2, 3, 4}},
+                          {"2026-01-02 08:00:00", {2, 3, 4}},
+                          {"2026-01-02 08:00:01", {3, 4}},
+                          {"2026-01-03 00:00:01", {}}};
+    for (const QString& kind : {QStringLiteral("SP_"), QStringLiteral("DW_")}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(kind.toStdString() + " " + c.stamp);
+            const QString condition =
+                *c.stamp ? QStringLiteral(";UpdateTime=") + QString::fromLatin1(c.stamp)
+                         : QString();
+            RecordSet rs = rowsOf(kind, condition);
+            QList<qint64> ids;
+            for (rs.first(); !rs.eof(); rs.next())
+                ids << rs.value(0).toLongLong();
+            EXPECT_EQ(c.ids, ids);
+        }
+    }
+}
+
+TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
+    db_->execute(
+        QStringLiteral("INSERT INTO baseDQ(id, code, fullname) VALUES (3, '0101', '华东')"));
+    db_->execute(QStringLiteral(
+        "INSERT INTO baseWLDW(id, code, fullname, name, pym, tel, addr, fax, email, sjhm, "
+        "bankname, bankcount, postcode, Person, tax, Areaid, comment, bz1, ystotal, yftotal, "
+        "yushoutotal, yufutotal) VALUES (7, 'W01', '东方''五金', '东方', 'DFWJ', '021-1', '路1号', "
+        "'021-2', 'a@b.c', '138', '工行', '6222', '200000', '张三', '3101', 3, '好客户', 'x', "
+        "1250.5, 300.25, 0, 80)"));
+    db_->execute(
+        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"));
+    RecordSet rs = rowsOf(QStringLiteral("DW_"));
+    ASSERT_EQ(basecache::partnerColumns().size(), rs.fieldCount());
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
+    ASSERT_TRUE(go(rs, QStringLiteral("dw_id"), 7));
+    const std::pair<const char*, const char*> expected[] = {
+        {"dw_dwbh", "W01"},   {"dw_dwqm", "东方'五金"}, {"dw_dwjm", "东方"}, {"dw_pym", "DFWJ"},
+        {"dw_dhhm", "021-1"}, {"dw_dwdz", "路1号"},     {"dw_cz", "021-2"},  {"dw_dzyj", "a@b.c"},
+        {"dw_sjhm", "138"},   {"dw_khyh", "工行"},      {"dw_yhzh", "6222"}, {"dw_yzbm", "200000"},
+        {"dw_lxr", "张三"},   {"dw_sh", "3101"},        {"dw_dqbh", "0101"}, {"dw_dqqm", "华东"},
+        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"},
+    };
+    for (const auto& [field, value] : expected)
+        EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
+    const std::pair<const char*, qint64> money[] = {
+        {"ystotal", 12505000}, {"yftotal", 3002500}, {"yushoutotal", 0}, {"yufutotal", 800000}};
+    for (const auto& [field, raw] : money) {
+        EXPECT_EQ(raw, rs.value(QString::fromLatin1(field)).value<Currency>().raw()) << field;
+    }
+    ASSERT_TRUE(go(rs, QStringLiteral("dw_id"), 8));
+    EXPECT_EQ(0, rs.value(QStringLiteral("ystotal")).value<Currency>().raw());
+    EXPECT_EQ(QStringLiteral("0"), rs.text(QStringLiteral("dw_je")));
+}
+
+TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
+    db_->execute(QStringLiteral(
+        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
+        "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"));
+    db_->execute(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
+    for (const char* table : {"baseBM", "baseCK"}) {
+        db_->execute(QStringLiteral("INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
+                                    "fullname, del) VALUES (11, 0, '11,', 1, 0, '01', '一部', 0), "
+                                    "(12, 0, '12,', 1, 0, '02', '二部', 0), "
+                                    "(13, 0, '13,', 1, 0, '03', '已删', 1)")
+                         .arg(QString::fromLatin1(table)));
+    }
+    // Operator 2 may not use department 12, warehouse 11 nor employee 1.
+    db_->execute(QStringLiteral(
+        "INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"));
+    db_->execute(QStringLiteral("INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"));
+    db_->execute(QStringLiteral("INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"));
+
+    auto ids = [&](const QString& kind, qint64 user) {
+        RecordSet rs;
+        QString message;
+        EXPECT_EQ(0, getBase({QStringLiteral("QueryType=") + kind}, &rs, &message, user))
+            << message.toStdString();
+        QList<qint64> out;
+        for (rs.first(); !rs.eof(); rs.next())
+            out << rs.integer(QStringLiteral("id"));
+        return out;
+    };
+    struct Case {
+        const char* kind;
+        qint64 user;
+        bool rightsOn;
+        QList<qint64> ids;
+    };
+    const Case cases[] = {
+        {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
+        {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
+        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
+                     (c.rightsOn ? " rights on" : " rights off"));
+        db_->execute(QStringLiteral("UPDATE sysConf SET sysValue = ? WHERE id = 2004"),
+                     {c.rightsOn ? QStringLiteral("1") : QStringLiteral("0")});
+        EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
+    }
+
+    // The named columns the windows read.
+    RecordSet rs;
+    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=CK_")}, &rs));
+    ASSERT_TRUE(go(rs, QStringLiteral("id"), 12));
+    EXPECT_EQ(12, rs.integer(QStringLiteral("ck_id")));
+    EXPECT_EQ(QStringLiteral("02"), rs.text(QStringLiteral("ck_ckbh")));
+    EXPECT_EQ(QStringLiteral("二部"), rs.text(QStringLiteral("ck_ckqm")));
+}
+
+TEST_F(BaseCacheTest, AccountsAndAccountNames) {
+    RecordSet accounts;
+    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=KM_")}, &accounts));
+    RecordSet names;
+    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=KMName")}, &names));
+    const qint64 live =
+        db_->scalar(QStringLiteral("SELECT count(*) FROM baseKM WHERE del = 0")).toLongLong();
+    ASSERT_GT(live, 0);
+    EXPECT_EQ(live, accounts.recordCount());
+    EXPECT_EQ(live, names.recordCount());
+    // A second-level account's name carries its parent's.
+    const RecordSet child = db_->query(QStringLiteral(
+        "SELECT c.id, p.fullname, c.fullname FROM baseKM AS c, baseKM AS p WHERE c.par_id = p.id "
+        "AND c.leveal = 2 AND c.del = 0 ORDER BY c.id LIMIT 1"));
+    ASSERT_EQ(1, child.rowCount());
+    {
+        ASSERT_TRUE(go(names, QStringLiteral("km_id"), child.at(0, 0).toLongLong()));
+        EXPECT_EQ(child.at(0, 1).toString() + QLatin1Char('-') + child.at(0, 2).toString(),
+                  names.text(QStringLiteral("km_kmqm")));
+    }
+    const RecordSet top = db_->query(QStringLiteral(
+        "SELECT id, fullname FROM baseKM WHERE leveal = 1 AND del = 0 ORDER BY id LIMIT 1"));
+    ASSERT_EQ(1, top.rowCount());
+    ASSERT_TRUE(go(names, QStringLiteral("km_id"), top.at(0, 0).toLongLong()));
+    EXPECT_EQ(top.at(0, 1).toString(), names.text(QStringLiteral("km_kmqm")));
+}
+
+TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
+    struct Case {
+        const char* kind;
+        const char* message;
+    };
+    const Case cases[] = {{"SP", "查询类型[SP]暂不支持"},
+                          {"ZY", "查询类型[ZY]暂不支持"},
+                          {"CuXiao", "查询类型[CuXiao]暂不支持"},
+                          {"", "缺少查询类型QueryType"}};
+    for (const Case& c : cases) {
+        RecordSet rs;
+        QString message;
+        EXPECT_EQ(-1, getBase({QStringLiteral("QueryType=") + QString::fromLatin1(c.kind)}, &rs,
+                              &message));
+        EXPECT_EQ(QString::fromUtf8(c.message), message);
+    }
+    // A malformed condition string is an error, not a pasted text.
+    RecordSet rs;
+    EXPECT_THROW(getBase({QStringLiteral("QueryType=SP_"), QStringLiteral("GoodsStr=czy_id")}, &rs),
+                 DytError);
+}
+
+}  // namespace
+}  // namespace dyt::server

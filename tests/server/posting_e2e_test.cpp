@@ -1,0 +1,226 @@
+// Posting end to end: a dyt-server process on a loopback port, bills sent through ExecService
+// "QMXService" by protocol clients as the bill windows send them, two connections posting at once.
+#include <gtest/gtest.h>
+
+#include <QDate>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "common/error.h"
+#include "posting_packets.h"
+#include "protocol/client.h"
+#include "protocol/protocol.h"
+#include "support/serverprocess.h"
+
+namespace dyt::server::test {
+namespace {
+
+using proto::Client;
+using proto::Response;
+
+constexpr qint64 kAvg = 101, kFifo = 102, kCustomerA = 201, kCustomerB = 202, kSupplier = 203;
+constexpr qint64 kWh = 301, kmCash = 8;
+
+QString loginLines() {
+    return proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"),
+                             QStringLiteral("1"), QStringLiteral("PC-01"),
+                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
+                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
+                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
+                             QStringLiteral("V11.0.140215")});
+}
+
+std::unique_ptr<Client> logIn(int port) {
+    auto c = std::make_unique<Client>();
+    c->connectTo(QStringLiteral("127.0.0.1"), port);
+    const Response r =
+        c->call(QStringLiteral("Login"), {loginLines(), QStringLiteral("1"), QString()});
+    if (r.code() != 0)
+        throw DytError(r.outText(0));
+    return c;
+}
+
+void update(Client& c, const QString& sql) {
+    const Response r = c.call(QStringLiteral("ExecUpdate"), {sql});
+    if (r.code() < 0)
+        throw DytError(r.outText(0));
+}
+
+double number(Client& c, const QString& sql) {
+    const Response r = c.call(QStringLiteral("ExecQuery"), {sql});
+    if (r.code() != 0)
+        throw DytError(r.outText(1));
+    const RecordSet rs = proto::recordSetFromCbor(r.out(0));
+    return rs.rowCount() > 0 ? std::round(rs.at(0, 0).toDouble() * 10000.0) / 10000.0 : -1.0;
+}
+
+// SaveToDB of a goods bill; returns the out integer and the message.
+std::pair<qint64, QString> post(Client& c, const GoodsBill& b) {
+    const Response r =
+        c.call(QStringLiteral("ExecService"),
+               {QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), goodsBillParams(b).text(),
+                proto::recordSetToCbor(goodsLinesPacket(b)),
+                proto::recordSetToCbor(accountPacket(b.accounts)), QCborValue(QCborValue::Null)});
+    return {r.out(1).toInteger(), r.outText(2)};
+}
+
+GoodsBill goodsBill(int djType, qint64 partner, std::vector<GoodsLine> lines,
+                    std::vector<AccountLine> accounts = {}) {
+    GoodsBill b;
+    b.djType = djType;
+    b.date = QStringLiteral("2025-02-03");
+    b.code = QStringLiteral("E2E-%1").arg(djType);
+    b.partner = partner;
+    b.intoStock = kWh;
+    b.lines = std::move(lines);
+    b.accounts = std::move(accounts);
+    return b;
+}
+
+class PostingOverLoopback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.start()) << server_.error().toStdString();
+        Client admin;
+        admin.connectTo(QStringLiteral("127.0.0.1"), server_.port());
+        const QString name = QStringLiteral("过账测试");
+        ASSERT_EQ(0, admin
+                         .call(QStringLiteral("CreateProfile"),
+                               {name, name, QStringLiteral("sa"), QString()})
+                         .code());
+        c_ = logIn(server_.port());
+        // Base records entered as the base-data windows would store them.
+        const char* const rows[] = {
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 2)",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(202, 0, '202,', 1, 0, 'K2', '乙客户')",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(203, 0, '203,', 1, 0, 'G1', '供应商')",
+            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
+            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
+            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
+            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
+        };
+        for (const char* sql : rows)
+            update(*c_, QString::fromUtf8(sql));
+        ParamList open;
+        open.setValue(QStringLiteral("type"), QStringLiteral("0"));
+        open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
+        const Response r =
+            c_->call(QStringLiteral("ExecProc"), {QStringLiteral("P_SYS_UP_Open"), open.text()});
+        ASSERT_EQ(0, r.out(1).toInteger()) << r.outText(2).toStdString();
+    }
+
+    double stock(const char* what, qint64 goods) {
+        return number(*c_, QStringLiteral("SELECT isnull(sum(%1), 0) FROM baseGoodsStock WHERE "
+                                          "goodsid = %2")
+                               .arg(QString::fromLatin1(what))
+                               .arg(goods));
+    }
+
+    dyt::test::ServerProcess server_;
+    std::unique_ptr<Client> c_;
+};
+
+TEST_F(PostingOverLoopback, APurchaseAndASaleBookStockCostAndBalances) {
+    // 20 at 10 and 20 at 13 of the FIFO goods, 40 at 11 of the average goods; 100 paid.
+    auto [bought, message] = post(*c_, goodsBill(5, kSupplier,
+                                                 {{.goods = kFifo, .qty = 20, .price = 10},
+                                                  {.goods = kFifo, .qty = 20, .price = 13},
+                                                  {.goods = kAvg, .qty = 40, .price = 11}},
+                                                 {{.km = kmCash, .amount = 100}}));
+    ASSERT_GT(bought, 0) << message.toStdString();
+    // 25 FIFO units go: 20 at 10 and 5 at 13 = 265.
+    auto [sold, m2] = post(*c_, goodsBill(1, kCustomerA, {{.goods = kFifo, .qty = 25, .price = 20}},
+                                          {{.km = kmCash, .amount = 80}}));
+    ASSERT_GT(sold, 0) << m2.toStdString();
+    EXPECT_EQ(265,
+              number(*c_, QStringLiteral("SELECT costtotal FROM djList WHERE id = %1").arg(sold)));
+    EXPECT_EQ(15, stock("qty", kFifo));
+    EXPECT_EQ(195, stock("total", kFifo));
+    EXPECT_EQ(200 + 260 + 440 - 100,
+              number(*c_, QStringLiteral("SELECT yftotal FROM baseWLDW WHERE id = 203")));
+    EXPECT_EQ(500 - 80, number(*c_, QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = 201")));
+    EXPECT_EQ(-100 + 80, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 8")));
+    EXPECT_EQ(195 + 440, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 6")));
+
+    // More than there is: refused with the line and goods named, nothing written.
+    const double bills = number(*c_, QStringLiteral("SELECT count(*) FROM djIndex"));
+    auto [refused, m3] =
+        post(*c_, goodsBill(1, kCustomerB, {{.goods = kAvg, .qty = 41, .price = 20}}));
+    EXPECT_EQ(-1, refused);
+    EXPECT_EQ(
+        QStringLiteral("第 1 行商品[SP101 螺丝]库存不足：仓库[总仓]现有 40，需要 41，不能过账！"),
+        m3);
+    EXPECT_EQ(bills, number(*c_, QStringLiteral("SELECT count(*) FROM djIndex")));
+    EXPECT_EQ(0, number(*c_, QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = 202")));
+}
+
+TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsRight) {
+    auto [bought, message] = post(*c_, goodsBill(5, kSupplier,
+                                                 {{.goods = kAvg, .qty = 100, .price = 10},
+                                                  {.goods = kFifo, .qty = 100, .price = 10}}));
+    ASSERT_GT(bought, 0) << message.toStdString();
+
+    constexpr int kEach = 12;
+    std::atomic<int> failures{0};
+    std::vector<QString> errors(2);
+    std::vector<std::thread> threads;
+    const int port = server_.port();
+    for (int w = 0; w < 2; ++w) {
+        threads.emplace_back([w, port, &failures, &errors] {
+            try {
+                auto c = logIn(port);
+                const qint64 customer = w == 0 ? kCustomerA : kCustomerB;
+                for (int i = 0; i < kEach; ++i) {
+                    // Each sale takes 2 of each goods at 15 and receives 5 in cash.
+                    auto [id, m] = post(*c, goodsBill(1, customer,
+                                                      {{.goods = kAvg, .qty = 2, .price = 15},
+                                                       {.goods = kFifo, .qty = 2, .price = 15}},
+                                                      {{.km = kmCash, .amount = 5}}));
+                    if (id <= 0) {
+                        ++failures;
+                        errors[w] = m;
+                    }
+                }
+            } catch (const DytError& e) {
+                ++failures;
+                errors[w] = e.message();
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(0, failures.load()) << errors[0].toStdString() << " / " << errors[1].toStdString();
+
+    const int sold = 2 * kEach * 2;  // two connections, kEach sales, 2 units of each goods
+    EXPECT_EQ(2 * kEach, number(*c_, QStringLiteral("SELECT count(*) FROM djIndex WHERE "
+                                                    "djType = 1 AND dj_state = 2")));
+    EXPECT_EQ(100 - sold, stock("qty", kAvg));
+    EXPECT_EQ((100 - sold) * 10, stock("total", kAvg));
+    EXPECT_EQ(100 - sold, stock("qty", kFifo));
+    EXPECT_EQ((100 - sold) * 10, stock("total", kFifo));
+    // Each customer: 12 sales of 60, 5 received each time.
+    for (qint64 customer : {kCustomerA, kCustomerB}) {
+        EXPECT_EQ(
+            kEach * (60 - 5),
+            number(*c_,
+                   QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = %1").arg(customer)));
+    }
+    EXPECT_EQ(2 * kEach * 5, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 8")));
+    // Every movement row belongs to exactly one line: no sale was booked twice or half.
+    EXPECT_EQ(2 * kEach * 2 + 2, number(*c_, QStringLiteral("SELECT count(*) FROM djStockDetail")));
+}
+
+}  // namespace
+}  // namespace dyt::server::test
