@@ -102,14 +102,19 @@ public:
         const qint64 id = conditionNumber(cond_, QStringLiteral("id"));
         const bool tree = flagSet(cond_, QStringLiteral("TreeView"));
         const QString search = cond_.value(QStringLiteral("allfilter")).trimmed();
+        // A level keeps the order the operator gave its rows; a flat list or a search result
+        // mixes levels, whose orders do not compare, and comes in code order.
+        bool byCode = false;
         if (id > 0) {
             w.add(QStringLiteral("t.id = ?"), {id});
         } else if (tree) {
             w.add(QStringLiteral("t.sonnum > 0"));
         } else if (!search.isEmpty()) {
             addSearch(w, search);
+            byCode = true;
         } else if (kind_.operatorsOnly || flagSet(cond_, QStringLiteral("isList"))) {
             w.add(QStringLiteral("t.sonnum = 0"));
+            byCode = true;
             const qint64 parId = conditionNumber(cond_, QStringLiteral("par_id"));
             if (parId > 0) {
                 const QVariant path =
@@ -152,7 +157,8 @@ public:
         const QString sql = QStringLiteral("SELECT ") + fields + kind_.listColumns +
                             QStringLiteral(" FROM ") + kind_.table + QStringLiteral(" AS t") +
                             kind_.listJoins + QStringLiteral(" WHERE ") + w.text() +
-                            QStringLiteral(" ORDER BY t.orderly, t.code, t.id");
+                            (byCode ? QStringLiteral(" ORDER BY t.code, t.id")
+                                    : QStringLiteral(" ORDER BY t.orderly, t.code, t.id"));
         Statement st = c_.db.prepare(sql);
         st.bindAll(w.values);
         RecordSet rs = readRecordSet(st);

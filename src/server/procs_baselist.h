@@ -15,9 +15,10 @@
 //   ";isstop=0"          leaves out stopped rows; ";sptype=" (goods) keeps categories and that
 //                        goods type; ";dwtype=" (partners) keeps categories, that type and type 0
 // When the account set uses record rights (switch 2004) an operator other than 1 does not see the
-// rows his rights table refuses (isbj = 0). Rows come in display order (orderly, code, id) with
-// the table's columns, the kind's names (stopName, unitName, …) and pathName: the full names
-// from the top down to the row, joined by "/".
+// rows his rights table refuses (isbj = 0). A level comes in display order (orderly, code, id), a
+// flat list or a search result in code order. Rows carry the table's columns, the kind's names
+// (stopName, unitName, …) and pathName: the full names from the top down to the row, joined
+// by "/".
 
 #include <QString>
 

@@ -367,6 +367,10 @@ TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
     EXPECT_EQ(2, o.code) << o.message.toStdString();
     EXPECT_EQ((QList<qint64>{102, 101}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
                                                   QStringLiteral(";par_id=100"))));
+    // The flat list mixes levels: code order.
+    EXPECT_EQ(
+        (QList<qint64>{101, 102, 103}),
+        ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";isList=1"))));
     // A renamed category renames the path of every row below it.
     save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("100")},
                                              {QStringLiteral("code"), QStringLiteral("L1")},
