@@ -4,8 +4,9 @@
 
 #include "common/error.h"
 #include "server/database.h"
-#include "server/procs_goods.h"
 #include "server/procs_basecache.h"
+#include "server/procs_baselist.h"
+#include "server/procs_goods.h"
 #include "server/registry.h"
 
 namespace dyt::server {
@@ -84,6 +85,7 @@ void registerBaseProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("p_Base_Up_Orderly"), upOrderly);
     registerGoodsProcedures(procedures);
     registerBaseCacheProcedures(procedures);
+    registerBaseListProcedures(procedures);
 }
 
 }  // namespace dyt::server
