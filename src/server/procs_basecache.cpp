@@ -11,6 +11,7 @@
 #include "common/currency.h"
 #include "common/error.h"
 #include "server/database.h"
+#include "server/procs_baselist.h"
 #include "server/registry.h"
 
 namespace dyt::server {
@@ -333,7 +334,10 @@ int getBase(CallContext& c) {
             return 0;
         }
     }
-    // The kinds of the base-data lists, the rights windows and the promotions come later.
+    // The kinds of the base-data lists and the record selection.
+    if (isBaseListKind(kind))
+        return getBaseList(c);
+    // The kinds of the rights windows and the promotions come later.
     c.message = QStringLiteral("查询类型[%1]暂不支持").arg(kind);
     return -1;
 }

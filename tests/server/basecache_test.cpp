@@ -377,8 +377,7 @@ TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
         const char* kind;
         const char* message;
     };
-    const Case cases[] = {{"SP", "查询类型[SP]暂不支持"},
-                          {"ZY", "查询类型[ZY]暂不支持"},
+    const Case cases[] = {{"SPSQ", "查询类型[SPSQ]暂不支持"},
                           {"CuXiao", "查询类型[CuXiao]暂不支持"},
                           {"", "缺少查询类型QueryType"}};
     for (const Case& c : cases) {
