@@ -185,7 +185,8 @@ void TfrmBaseList::applyRights() {
     btnDel_->setVisible(CheckPurview(menu, QStringLiteral("03"), QStringLiteral("删除"), false));
     btnPrint()->setVisible(CheckPurview(menu, QStringLiteral("04"), QStringLiteral("打印"), false));
     buildColumns();
-    showRecords();
+    if (records().fieldCount() > 0)
+        showRecords();
 }
 
 void TfrmBaseList::FormCreate() {
@@ -245,6 +246,11 @@ void TfrmBaseList::loadList() {
     } else {
         dm->ExecQuery(kind_.listSql, &rows);
         filterSqlRows(rows);
+    }
+    // A column whose field the answer lacks shows empty.
+    for (const base::ListColumn& c : kind_.columns) {
+        if (!rows.hasField(c.field))
+            rows.addField(c.field, FieldType::Text);
     }
     // The server's order is the display order; the move commands change it.
     const int order = rows.addField(xtext::orderField(), FieldType::Text, 6);
