@@ -344,8 +344,9 @@ void TfrmBaseEdit::loadRecord(qint64 id) {
 void TfrmBaseEdit::fetchAutoCode() {
     RecordSet rows;
     dmMain()->ExecQuery(base::autoCodeSql(kind_, parentId_), &rows);
-    if (rows.recordCount() > 0)
-        setFieldValue(QStringLiteral("code"), rows.text(QStringLiteral("Code")));
+    // The one column of the answer is the code.
+    if (rows.recordCount() > 0 && rows.fieldCount() > 0)
+        setFieldValue(QStringLiteral("code"), rows.value(0).toString().trimmed());
 }
 
 void TfrmBaseEdit::fullNameLeft() {

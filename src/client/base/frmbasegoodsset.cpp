@@ -63,6 +63,12 @@ QTableWidgetItem* fixedItem(const QString& text) {
     return item;
 }
 
+// A field of the current row; Null when the answer lacks the field.
+QVariant valueOf(const RecordSet& rows, const QString& name) {
+    const int f = rows.fieldIndex(name);
+    return f < 0 || rows.currentRow() < 0 ? QVariant() : rows.value(f);
+}
+
 QString numberText(const QVariant& v) {
     if (v.isNull() || v.toString().isEmpty())
         return {};
@@ -211,19 +217,22 @@ void TfrmBaseGoodsSet::loadUnits(qint64 goodsId, bool keepIds) {
         units_->item(r, kUnitName)->setData(Qt::UserRole, 0);
     }
     for (rows.first(); !rows.eof(); rows.next()) {
-        const int slot = static_cast<int>(rows.integer(QStringLiteral("fzdwid")));
+        const int slot = static_cast<int>(valueOf(rows, QStringLiteral("fzdwid")).toLongLong());
         if (slot < 0 || slot >= kUnitRows)
             continue;
-        units_->item(slot, kUnitName)->setText(rows.text(QStringLiteral("unit")));
+        units_->item(slot, kUnitName)->setText(valueOf(rows, QStringLiteral("unit")).toString());
         units_->item(slot, kUnitName)
-            ->setData(Qt::UserRole, keepIds ? rows.integer(QStringLiteral("id")) : 0);
+            ->setData(Qt::UserRole, keepIds ? valueOf(rows, QStringLiteral("id")).toLongLong() : 0);
         if (slot > 0)
-            units_->item(slot, kUnitRate)->setText(numberText(rows.value(QStringLiteral("rate"))));
-        units_->item(slot, kUnitBarcode)->setText(rows.text(QStringLiteral("barcode")));
+            units_->item(slot, kUnitRate)
+                ->setText(numberText(valueOf(rows, QStringLiteral("rate"))));
+        units_->item(slot, kUnitBarcode)
+            ->setText(valueOf(rows, QStringLiteral("barcode")).toString());
         for (int c = kUnitPrice; c <= kUnitPrice3; ++c) {
-            units_->item(slot, c)->setText(numberText(rows.value(QLatin1String(kUnitFields[c]))));
+            units_->item(slot, c)->setText(
+                numberText(valueOf(rows, QLatin1String(kUnitFields[c]))));
         }
-        if (rows.integer(QStringLiteral("isDefault")) != 0)
+        if (valueOf(rows, QStringLiteral("isDefault")).toLongLong() != 0)
             units_->item(slot, kUnitDefault)->setText(goodstext::defaultMark());
     }
     if (defaultUnitRow() < 0)
@@ -255,15 +264,17 @@ void TfrmBaseGoodsSet::applyLocks(qint64 goodsId, bool leaf) {
 void TfrmBaseGoodsSet::loadRecord(qint64 id) {
     TfrmBaseEdit::loadRecord(id);
     loadUnits(id, true);
-    const bool leaf = loaded_.recordCount() == 0 || loaded_.integer(QStringLiteral("sonnum")) == 0;
+    const bool leaf =
+        loaded_.recordCount() == 0 || valueOf(loaded_, QStringLiteral("sonnum")).toLongLong() == 0;
     applyLocks(id, leaf);
-    const bool hasPicture = loaded_.recordCount() > 0 &&
-                            loaded_.text(QStringLiteral("YouWuTuPian")) == QStringLiteral("有");
+    const bool hasPicture =
+        loaded_.recordCount() > 0 &&
+        valueOf(loaded_, QStringLiteral("YouWuTuPian")).toString() == QStringLiteral("有");
     lbPicture_->setText(hasPicture ? QStringLiteral("有图片") : QStringLiteral("无图片"));
 }
 
 void TfrmBaseGoodsSet::fillSource(const RecordSet& source) {
-    const qint64 sourceId = source.integer(QStringLiteral("id"));
+    const qint64 sourceId = valueOf(source, QStringLiteral("id")).toLongLong();
     RecordSet rows;
     dmMain()->ExecQuery(base::copySourceSql(kind(), sourceId), &rows);
     rows.first();
