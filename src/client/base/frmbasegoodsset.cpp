@@ -155,12 +155,13 @@ void TfrmBaseGoodsSet::buildUnitGrid() {
          QStringLiteral("预设售价3"), QStringLiteral("默认")});
     units_->verticalHeader()->hide();
     units_->horizontalHeader()->setStretchLastSection(true);
-    units_->setColumnWidth(kUnitSlot, 70);
-    units_->setColumnWidth(kUnitName, 60);
-    units_->setColumnWidth(kUnitRate, 64);
+    units_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    units_->setColumnWidth(kUnitSlot, 66);
+    units_->setColumnWidth(kUnitName, 56);
+    units_->setColumnWidth(kUnitRate, 62);
     units_->setColumnWidth(kUnitBarcode, 110);
     for (int c = kUnitPrice; c <= kUnitPrice3; ++c)
-        units_->setColumnWidth(c, 72);
+        units_->setColumnWidth(c, 66);
     for (int r = 0; r < kUnitRows; ++r) {
         units_->setItem(r, kUnitSlot, fixedItem(slotCaption(r)));
         for (int c = kUnitName; c < kUnitDefault; ++c)
