@@ -3,7 +3,9 @@
 #include "client/base/basekinds.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
+#include "client/common/prompter.h"
 #include "client/common/windowregistry.h"
+#include "common/error.h"
 
 namespace dyt::client {
 
@@ -14,8 +16,14 @@ void registerBaseWindows() {
             return new TfrmBaseList(*k, owner);
         });
         registerWindowClass(kind.editorClass, [k](QWidget* owner) -> QWidget* {
+            // A new record at the top level (the goods selection's "new goods").
             TfrmBaseEdit* editor = CreateBaseEditor(*k, owner);
-            editor->setup(EditorRequest{});
+            editor->setWindowFlag(Qt::Window, true);
+            try {
+                editor->setup(EditorRequest{});
+            } catch (const DytError& e) {
+                prompter().showError(caption::hint(), e);
+            }
             return editor;
         });
     }
