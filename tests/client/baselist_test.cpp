@@ -1,9 +1,12 @@
 // The base-data kinds, the rights check and the list window: what each command sends, which
 // buttons and columns the rights leave, and how the list moves between levels.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -389,6 +392,12 @@ TEST_F(BaseList, AddCopyAndEditOpenTheEditorWithTheRightInputs) {
                               {QStringLiteral("SP"), 0, 3, true},
                               {QStringLiteral("SP"), 12, 3, false}}),
               requests);
+    // A double-click on a goods row edits it (for an operator with the edit right).
+    client::loginedUser().UserId = 1;
+    w->applyRights();
+    w->rowActivated(1);
+    EXPECT_EQ((Request{QStringLiteral("SP"), 11, 3, false}), requests.last());
+    client::loginedUser().UserId = 7;
     // A saved record reloads the level and the tree.
     saveResult = true;
     transport->clearCalls();
@@ -511,6 +520,44 @@ TEST_F(BaseList, DragOntoATreeNodeSendsTheIdList) {
     EXPECT_EQ(QStringLiteral("(0,11,12,-1)"), p.value(QStringLiteral("idStrList")));
     // List and tree reloaded.
     EXPECT_EQ(2, callsOf(QStringLiteral("ExecProcQuery")).size());
+}
+
+TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {
+    client::loginedUser().UserId = 1;
+    TfrmBaseList w(kindByCode(QStringLiteral("SP")));
+    w.setTag(1001);
+    answerProc(level());
+    answerProc(baseRows(
+        {{3, 3, QStringLiteral("01"), QStringLiteral("食品"), 1, 0, QStringLiteral("3,"), {}},
+         {4, 0, QStringLiteral("02"), QStringLiteral("日用品"), 1, 0, QStringLiteral("4,"), {}}}));
+    w.resize(900, 500);
+    w.show();
+    QApplication::processEvents();
+    ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
+    transport->clearCalls();
+    QTreeWidgetItem* target = w.tvCategory()->topLevelItem(1);
+    const QPoint at = w.tvCategory()->visualItemRect(target).center();
+    ASSERT_EQ(target, w.tvCategory()->itemAt(at));
+    QMimeData mime;
+    mime.setData(QStringLiteral("application/x-dyt-base-ids"), QByteArray("11,12"));
+    QDropEvent drop(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(w.tvCategory()->viewport()->acceptDrops());
+    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.tvCategory()->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    // The list and the tree come again after the drop.
+    answerProc(level());
+    answerProc(baseRows(
+        {{3, 3, QStringLiteral("01"), QStringLiteral("食品"), 1, 0, QStringLiteral("3,"), {}}}));
+    QApplication::sendEvent(w.tvCategory()->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(QStringList(), script.messages());
+    const auto procs = callsOf(QStringLiteral("ExecProc"));
+    ASSERT_EQ(1, procs.size());
+    EXPECT_EQ(QStringLiteral("p_Base_Up_DragDrop"), procs[0].procedure);
+    EXPECT_EQ(QStringLiteral("4"), linesOf(procs[0]).value(QStringLiteral("par_id")));
+    EXPECT_EQ(QStringLiteral("(0,11,12,-1)"), linesOf(procs[0]).value(QStringLiteral("idStrList")));
+    w.close();
 }
 
 TEST_F(BaseList, MovingARowSendsTheNewOrder) {

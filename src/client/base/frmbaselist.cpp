@@ -117,7 +117,7 @@ void TfrmBaseList::buildControls() {
     btnUpdate_ = add("btnUpdate", QStringLiteral("修改"), &TfrmBaseList::btnUpdateClick);
     btnDel_ = add("btnDel", QStringLiteral("删除"), &TfrmBaseList::btnDelClick);
     btnList_ = add("btnList", QStringLiteral("列表显示"), &TfrmBaseList::btnListClick);
-    btnQuery_ = add("btnQuery", QStringLiteral("查看"), &TfrmBaseList::loadList);
+    btnQuery_ = add("btnQuery", QStringLiteral("查看"), &TfrmBaseList::btnQueryClick);
     btnUp()->setVisible(true);
     btnDown()->setVisible(true);
     btnExit()->setText(exitCaption(true));
@@ -475,6 +475,10 @@ void TfrmBaseList::btnListClick() {
     run([this] { loadList(); });
 }
 
+void TfrmBaseList::btnQueryClick() {
+    run([this] { loadList(); });
+}
+
 void TfrmBaseList::searchClick() {
     state_.searchText = edSearch_->text();
     run([this] { loadList(); });
@@ -533,6 +537,8 @@ void TfrmBaseList::dropOnTreeNode(qint64 targetId, const QList<qint64>& ids) {
 void TfrmBaseList::rowActivated(int row) {
     if (row < 0)
         return;
+    if (row != focusedRow())
+        setFocusedRow(row);
     if (rowValue(row, QStringLiteral("sonnum")).toLongLong() > 0)
         enterCategory(row);
     else if (btnUpdate_->isVisible())

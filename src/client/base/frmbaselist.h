@@ -82,6 +82,7 @@ public:
     void btnUpdateClick();
     void btnDelClick();
     void btnListClick();
+    void btnQueryClick();  // "查看": reloads the level
     void searchClick();
     void includeStoppedClick();
     void enterCategory(int row);
