@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -334,6 +335,12 @@ TEST_F(BaseList, QuickSearchAndListModes) {
     answerProc(level());
     w->searchClick();
     EXPECT_EQ(QStringLiteral(";czy_id=7;allfilter=A'1;isstop=0"), lastGoodsStr());
+    // Tab in the box searches too.
+    w->edSearch()->setText(QStringLiteral("可乐"));
+    answerProc(level());
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(w->edSearch(), &tab);
+    EXPECT_EQ(QStringLiteral(";czy_id=7;allfilter=可乐;isstop=0"), lastGoodsStr());
     w->edSearch()->clear();
     answerProc(level());
     w->searchClick();

@@ -6,11 +6,14 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -128,6 +131,11 @@ void TfrmBaseList::buildControls() {
     edSearch_->setClearButtonEnabled(true);
     addHeaderField(kind_.searchCaption, edSearch_);
     connect(edSearch_, &QLineEdit::returnPressed, this, [this] { searchClick(); });
+    QAction* find = edSearch_->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                         QLineEdit::TrailingPosition);
+    find->setObjectName(QStringLiteral("btnSearch"));
+    connect(find, &QAction::triggered, this, [this] { searchClick(); });
+    edSearch_->installEventFilter(this);
     cbStopped_ = new QCheckBox(basetext::includeStopped(), this);
     cbStopped_->setObjectName(QStringLiteral("cbIncludeStopped"));
     if (kind_.hasStopped)
@@ -190,6 +198,15 @@ void TfrmBaseList::applyRights() {
 }
 
 void TfrmBaseList::FormCreate() {
+    // The account lists of the menu share one window; the function code names the list.
+    if (kind_.kindCode == u"KM") {
+        static const QHash<int, QString> titles = {{1009, QStringLiteral("现金银行")},
+                                                   {1010, QStringLiteral("收入类型")},
+                                                   {1011, QStringLiteral("费用类型")},
+                                                   {1012, QStringLiteral("固定资产")}};
+        if (titles.contains(tag()))
+            setTitle(titles.value(tag()));
+    }
     TfrmXAbstract::FormCreate();
     applyRights();
     run([this] { reloadAll(); });
@@ -556,6 +573,13 @@ void TfrmBaseList::btnExitClick() {
 // --- drag onto the tree
 
 bool TfrmBaseList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edSearch_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
+        // Tab searches and the box keeps the focus ("快速查找商品(Tab)").
+        searchClick();
+        edSearch_->setFocus();
+        return true;
+    }
     QWidget* gridViewport = dbgvX()->table()->viewport();
     QWidget* treeViewport = tvCategory()->viewport();
     if (watched == gridViewport) {
