@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "client/common/dmmain.h"
+#include "client/common/frmbase.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/gridview.h"
 #include "client/common/lookups.h"
@@ -538,6 +539,8 @@ void TfrmSelectGoods::newGoodsClick() {
         form->exec();
     else if (auto* dlg = qobject_cast<QDialog*>(editor))
         dlg->exec();
+    else if (auto* form = qobject_cast<TfrmBaseDialog*>(editor))
+        form->exec();
     delete editor;
     run([this] { selection_->runQuery(); });
 }

@@ -23,6 +23,7 @@
 
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
+#include "client/common/rights.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
 #include "client/shell/autobackup.h"
@@ -120,6 +121,8 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    if (functionMenu_ && operatorRights() == &functionMenu_->cdsMenu)
+        setOperatorRights(nullptr);
     // The child windows go after this object's members: their ends must not reach the list.
     for (const WindowEntry& e : std::as_const(entries_)) {
         if (!e.sub)
@@ -473,6 +476,7 @@ void TfrmMain::installFunctionHooks() {
     if (!navigator_)
         navigator_ = new TfrmNavigator;
     navigator_->setMenu(&menu->cdsMenu);
+    setOperatorRights(&menu->cdsMenu);
     navigator_->openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
 }
 

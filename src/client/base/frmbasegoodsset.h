@@ -1,0 +1,92 @@
+#pragma once
+// TfrmBaseGoodsSet, the goods editor ("商品信息"): the pages "主要信息", "价格信息" (the unit and
+// price grid), "商品提成", "备注信息", "商品图片", "其它信息" and "自定义"; the short name from
+// the full name; the goods-type and cost-method locks of a goods that bills or stock use; the
+// units saved one by one after the record; the picture uploaded and marked.
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+#include "client/base/frmbaseedit.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace dyt::client {
+
+namespace goodstext {
+QString baseUnitRate();    // "基本单位的单位关系不能修改"
+QString defaultHint();     // "双击修改默认单位"
+QString defaultMark();     // "√"
+QString uploading();       // "系统正在上传图片，请耐心等待..."
+QString uploadTitle();     // "商品图片上传"
+QString deleteTitle();     // "商品图片删除"
+QString uploadFailed();    // "保存成功，但商品图片未保存成功："
+QString pictureMissing();  // "商品图片不存在，请检查"
+}  // namespace goodstext
+
+// Columns of the unit grid.
+enum UnitColumn {
+    kUnitSlot = 0,  // "基本单位", "辅助单位1", "辅助单位2"
+    kUnitName,
+    kUnitRate,
+    kUnitBarcode,
+    kUnitPrice,
+    kUnitPrice1,
+    kUnitPrice2,
+    kUnitPrice3,
+    kUnitDefault,
+    kUnitColumnCount
+};
+inline constexpr int kUnitRows = 3;
+
+// Stores a goods picture on the server (goods id, picture bytes); throws DytError on failure.
+using PictureUploader = std::function<void(qint64 goodsId, const QByteArray& picture)>;
+
+class TfrmBaseGoodsSet : public TfrmBaseEdit {
+    Q_OBJECT
+public:
+    explicit TfrmBaseGoodsSet(QWidget* parent = nullptr);
+    ~TfrmBaseGoodsSet() override;
+
+    void setup(const EditorRequest& request) override;
+    void fullNameLeft() override;
+
+    QTableWidget* unitGrid() const { return units_; }
+    // Whether a unit row's unit name may be changed (no posted bill uses that unit).
+    bool unitLocked(int row) const;
+    // The row holding the default mark, -1 when none.
+    int defaultUnitRow() const;
+    // Double-click on the default column: the mark moves to that row (a row with a unit).
+    void setDefaultUnit(int row);
+
+    // --- picture
+    // Takes a picture file; a missing file shows "商品图片不存在，请检查" and gives false.
+    bool setPictureFile(const QString& fileName);
+    void deletePicture();
+    bool pictureChanged() const { return pictureChanged_; }
+    QLabel* pictureLabel() const { return lbPicture_; }
+    static PictureUploader& pictureUploader();
+
+protected:
+    void buildPages() override;
+    void loadRecord(qint64 id) override;
+    void fillSource(const RecordSet& source) override;
+    void saveParts(qint64 id) override;
+
+private:
+    void buildUnitGrid();
+    void loadUnits(qint64 goodsId, bool keepIds);
+    void applyLocks(qint64 goodsId, bool leaf);
+    void showPicture();
+
+    QTableWidget* units_ = nullptr;
+    QLabel* lbPicture_ = nullptr;
+    QByteArray picture_;
+    bool pictureChanged_ = false;
+    bool lockedUnits_[kUnitRows] = {false, false, false};
+};
+
+}  // namespace dyt::client
