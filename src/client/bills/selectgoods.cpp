@@ -539,8 +539,6 @@ void TfrmSelectGoods::newGoodsClick() {
         form->exec();
     else if (auto* dlg = qobject_cast<QDialog*>(editor))
         dlg->exec();
-    else if (auto* form = qobject_cast<TfrmBaseDialog*>(editor))
-        form->exec();
     delete editor;
     run([this] { selection_->runQuery(); });
 }
