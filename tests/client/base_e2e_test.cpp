@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHash>
 #include <QImage>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -277,6 +278,172 @@ TEST_F(BaseEndToEnd, EditorFieldsComeBackAndListColumnsAreAnswered) {
     }
 }
 
+// Automatic codes, quick search, whole and partial lists, copy add and the row order of the goods
+// list, each answered by the server.
+TEST_F(BaseEndToEnd, GoodsListCommandsAgainstTheServer) {
+    auto w = open(QStringLiteral("SP"));
+    const auto fullNameOnly = [](const QString& name) {
+        return [name](TfrmBaseEdit& e) {
+            e.setFieldValue(QStringLiteral("fullname"), name);
+            e.fullNameLeft();
+        };
+    };
+    // "自动编号" is ticked: the codes come from fnGetBaseAutoCode below the parent.
+    ASSERT_TRUE(TfrmBaseEdit::autoCodeState());
+    const qint64 drinks =
+        withEditor(fullNameOnly(QStringLiteral("饮料")), [&] { w->btnAddClick(); });
+    const qint64 single =
+        withEditor(fullNameOnly(QStringLiteral("散装糖")), [&] { w->btnAddClick(); });
+    ASSERT_GT(drinks, 0) << script.messages().join(u'|').toStdString();
+    ASSERT_GT(single, 0);
+    EXPECT_EQ((QStringList{QStringLiteral("001"), QStringLiteral("002")}), codes(*w));
+    w->setFocusedRow(rowOf(*w, QStringLiteral("001")));
+    const qint64 cola = withEditor(
+        [](TfrmBaseEdit& e) {
+            e.setFieldValue(QStringLiteral("fullname"), QStringLiteral("可乐"));
+            e.setFieldValue(QStringLiteral("gg"), QStringLiteral("330ml"));
+            static_cast<client::TfrmBaseGoodsSet&>(e)
+                .unitGrid()
+                ->item(0, client::kUnitName)
+                ->setText(QStringLiteral("罐"));
+        },
+        [&] { w->btnAddLevelClick(); });
+    w->enterCategory(rowOf(*w, QStringLiteral("001")));
+    ASSERT_EQ(QStringList{QStringLiteral("001001")}, codes(*w));
+
+    // Copy add: the source's fields and units, a new code, the same category.
+    w->setFocusedRow(0);
+    const qint64 copy = withEditor(
+        [](TfrmBaseEdit& e) {
+            EXPECT_EQ(QStringLiteral("330ml"), e.fieldValue(QStringLiteral("gg")));
+            e.setFieldValue(QStringLiteral("fullname"), QStringLiteral("雪碧"));
+            e.fullNameLeft();
+        },
+        [&] { w->btncopyAddClick(); });
+    ASSERT_GT(copy, cola) << script.messages().join(u'|').toStdString();
+    EXPECT_EQ(drinks, lastParent);
+    ASSERT_EQ((QStringList{QStringLiteral("001001"), QStringLiteral("001002")}), codes(*w));
+    EXPECT_EQ(QStringLiteral("330ml"), w->rowValue(1, QStringLiteral("gg")).toString());
+    EXPECT_EQ(QStringLiteral("罐"), w->rowValue(1, QStringLiteral("unitName")).toString());
+
+    // Row order: the second row moved up stays first after a reload.
+    w->setFocusedRow(1);
+    w->btnUpClick();
+    w->loadList();
+    EXPECT_EQ((QStringList{QStringLiteral("001002"), QStringLiteral("001001")}), codes(*w));
+
+    // Quick search over every level, by name, pinyin and code; a quote finds nothing.
+    struct Search {
+        const char* text;
+        QStringList codes;
+    };
+    const Search searches[] = {
+        {"雪", {QStringLiteral("001002")}},
+        {"kl", {QStringLiteral("001001")}},
+        {"00",
+         {QStringLiteral("001"), QStringLiteral("001001"), QStringLiteral("001002"),
+          QStringLiteral("002")}},
+        {"x'y", {}},
+    };
+    for (const Search& q : searches) {
+        SCOPED_TRACE(q.text);
+        w->edSearch()->setText(QString::fromUtf8(q.text));
+        w->searchClick();
+        EXPECT_EQ(q.codes, codes(*w));
+    }
+    w->edSearch()->clear();
+    w->searchClick();
+    EXPECT_EQ((QStringList{QStringLiteral("001002"), QStringLiteral("001001")}), codes(*w));
+
+    // The whole list, then the list of one category.
+    w->goUp();
+    w->loadList();
+    w->setFocusedRow(rowOf(*w, QStringLiteral("001")));
+    script.answer(QStringLiteral("全部列表"));
+    w->btnListClick();
+    EXPECT_EQ(
+        (QStringList{QStringLiteral("001001"), QStringLiteral("001002"), QStringLiteral("002")}),
+        codes(*w));
+    w->btnListClick();  // back to the levels
+    EXPECT_EQ((QStringList{QStringLiteral("001"), QStringLiteral("002")}), codes(*w));
+    w->setFocusedRow(rowOf(*w, QStringLiteral("001")));
+    script.answer(QStringLiteral("部分列表(饮料)"));
+    w->btnListClick();
+    EXPECT_EQ((QStringList{QStringLiteral("001001"), QStringLiteral("001002")}), codes(*w));
+    EXPECT_EQ(QStringList{}, script.messages());
+}
+
+// The system's own rows arrive marked, so the list refuses them before the server would.
+TEST_F(BaseEndToEnd, SystemRowsOfEmployeesAndAccountsAreRefused) {
+    struct Case {
+        const char* kind;
+        const char* field;
+        long long systemValue;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ZY", "candel", 0, "系统默认操作员，不能被修改、删除和分类!"},
+        {"KM", "sysrow", 1, "系统行不能新增或修改！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        auto w = open(QLatin1String(c.kind));
+        int row = -1;
+        for (int r = 0; r < w->model()->rowCount() && row < 0; ++r) {
+            const QVariant v = w->rowValue(r, QLatin1String(c.field));
+            if (!v.isNull() && v.toString() != u"" && v.toLongLong() == c.systemValue)
+                row = r;
+        }
+        ASSERT_GE(row, 0) << codes(*w).join(u',').toStdString();
+        w->setFocusedRow(row);
+        script.clearRecords();
+        EXPECT_EQ(0, withEditor(named(QStringLiteral("X"), QStringLiteral("X")),
+                                [&] { w->btnUpdateClick(); }));
+        EXPECT_EQ(QStringList{QString::fromUtf8(c.message)}, script.messages());
+    }
+}
+
+// A record chosen in a picker is stored by id and shown by name when the editor opens again.
+TEST_F(BaseEndToEnd, PickedRecordsComeBackWithTheirNames) {
+    auto bm = open(QStringLiteral("BM"));
+    const qint64 dep = withEditor(named(QStringLiteral("B1"), QStringLiteral("销售部")),
+                                  [&] { bm->btnAddClick(); });
+    auto dq = open(QStringLiteral("DQ"));
+    const qint64 area =
+        withEditor(named(QStringLiteral("D1"), QStringLiteral("华东")), [&] { dq->btnAddClick(); });
+    ASSERT_GT(dep, 0);
+    ASSERT_GT(area, 0);
+    struct Case {
+        const char* kind;
+        const char* field;
+        qint64 id;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"ZY", "depid", dep, "销售部"},
+        {"WLDW", "Areaid", area, "华东"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        auto w = open(QLatin1String(c.kind));
+        const qint64 id = withEditor(
+            [&](TfrmBaseEdit& e) {
+                e.setFieldValue(QStringLiteral("code"), QStringLiteral("P-%1").arg(c.id));
+                e.setFieldValue(QStringLiteral("fullname"), QStringLiteral("带引用"));
+                e.setFieldValue(QLatin1String(c.field), c.id, QString::fromUtf8(c.name));
+            },
+            [&] { w->btnAddClick(); });
+        ASSERT_GT(id, 0) << script.messages().join(u'|').toStdString();
+        std::unique_ptr<TfrmBaseEdit> e(
+            client::CreateBaseEditor(client::base::kindByCode(QLatin1String(c.kind)), nullptr));
+        e->setup({id, 0, nullptr});
+        EXPECT_EQ(QString::number(c.id), e->fieldValue(QLatin1String(c.field)));
+        auto* shown = qobject_cast<QLineEdit*>(e->fieldEditor(QLatin1String(c.field)));
+        ASSERT_NE(nullptr, shown);
+        EXPECT_EQ(QString::fromUtf8(c.name), shown->text());
+    }
+}
+
 TEST_F(BaseEndToEnd, LevelFourTakesAChildLevelFiveRefusesOne) {
     auto w = open(QStringLiteral("SP"));
     qint64 parent = 0;
@@ -411,6 +578,30 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     EXPECT_EQ(QStringList{QStringLiteral("商品[螺丝]已经被单据使用，不能删除！")},
               script.messages());
     EXPECT_EQ(row, rowOf(*goodsList, QStringLiteral("SP1")));
+
+    // The supplier and the warehouse of the bill are refused the same way.
+    struct Refusal {
+        TfrmBaseList* list;
+        const char* code;
+        const char* message;
+    };
+    dw->reloadAll();
+    ck->reloadAll();
+    const Refusal refusals[] = {
+        {dw.get(), "G1", "往来单位[供应商甲]已经被单据使用，不能删除！"},
+        {ck.get(), "CK1", "仓库[总仓]已经被单据使用，不能删除！"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.code);
+        const int at = rowOf(*r.list, QLatin1String(r.code));
+        ASSERT_GE(at, 0);
+        r.list->setFocusedRow(at);
+        script.clearRecords();
+        script.answer(QStringLiteral("确定(&O)"));
+        r.list->btnDelClick();
+        EXPECT_EQ(QStringList{QString::fromUtf8(r.message)}, script.messages());
+        EXPECT_EQ(at, rowOf(*r.list, QLatin1String(r.code)));
+    }
 
     // The editor locks cost method and goods type; the server refuses a change sent anyway.
     {
