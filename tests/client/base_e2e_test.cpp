@@ -325,6 +325,12 @@ TEST_F(BaseEndToEnd, GoodsListCommandsAgainstTheServer) {
     ASSERT_EQ((QStringList{QStringLiteral("001001"), QStringLiteral("001002")}), codes(*w));
     EXPECT_EQ(QStringLiteral("330ml"), w->rowValue(1, QStringLiteral("gg")).toString());
     EXPECT_EQ(QStringLiteral("罐"), w->rowValue(1, QStringLiteral("unitName")).toString());
+    EXPECT_EQ(QStringLiteral("罐"), w->rowValue(0, QStringLiteral("unitName")).toString());
+    EXPECT_EQ(2, stored(QStringLiteral("SELECT COUNT(*) FROM baseGoodsUnit WHERE Goodsid IN (%1, "
+                                       "%2)")
+                            .arg(cola)
+                            .arg(copy))
+                     .toInt());
 
     // Row order: the second row moved up stays first after a reload.
     w->setFocusedRow(1);
@@ -767,6 +773,18 @@ TEST_F(BaseEndToEnd, GoodsListScreenshotWithServerRowsAndTree) {
             [&] { w->btnAddClick(); });
     }
     ASSERT_EQ(4, w->model()->rowCount()) << script.messages().join(u'|').toStdString();
+    // A nested category below 食品 for the tree.
+    w->goUp();
+    w->loadList();
+    w->setFocusedRow(rowOf(*w, QStringLiteral("01")));
+    withEditor(named(QStringLiteral("0101"), QStringLiteral("饼干")),
+               [&] { w->btnAddLevelClick(); });
+    w->enterCategory(rowOf(*w, QStringLiteral("01")));
+    w->setFocusedRow(0);
+    withEditor(named(QStringLiteral("010101"), QStringLiteral("奥利奥饼干")),
+               [&] { w->btnAddLevelClick(); });
+    w->treeNodeChosen(
+        stored(QStringLiteral("SELECT id FROM baseGoods WHERE code = '02'")).toLongLong());
     EXPECT_EQ(
         QStringLiteral("瓶"),
         w->rowValue(rowOf(*w, QStringLiteral("0202")), QStringLiteral("unitName")).toString());
@@ -774,9 +792,13 @@ TEST_F(BaseEndToEnd, GoodsListScreenshotWithServerRowsAndTree) {
     w->show();
     w->reloadAll();
     QApplication::processEvents();
-    EXPECT_FALSE(w->tvCategory()
-                     ->findItems(QStringLiteral("饮料"), Qt::MatchContains | Qt::MatchRecursive)
-                     .isEmpty());
+    for (const char* node : {"食品", "饼干", "饮料"}) {
+        EXPECT_FALSE(w->tvCategory()
+                         ->findItems(QString::fromUtf8(node), Qt::MatchExactly | Qt::MatchRecursive)
+                         .isEmpty())
+            << node;
+    }
+    EXPECT_EQ(4, w->model()->rowCount());
     EXPECT_FALSE(saveScreenshot(w.get(), QStringLiteral("base_goods_list_server")).isEmpty());
     w->close();
 }
