@@ -533,9 +533,6 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
                                     "fzdwid = 0")
                          .arg(goods))
                   .toString());
-    const qint64 unitId =
-        stored(QStringLiteral("SELECT id FROM baseGoodsUnit WHERE Goodsid = %1").arg(goods))
-            .toLongLong();
 
     // A new goods lets its cost method and type change.
     {
@@ -545,6 +542,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
         EXPECT_TRUE(e->fieldEditor(QStringLiteral("costmode"))->isEnabled());
         EXPECT_TRUE(e->fieldEditor(QStringLiteral("spType"))->isEnabled());
         EXPECT_EQ(QStringLiteral("2"), e->fieldValue(QStringLiteral("costmode")));
+        EXPECT_FALSE(static_cast<client::TfrmBaseGoodsSet&>(*e).unitLocked(0));
     }
 
     // Open the account set and post a purchase of the goods.
@@ -563,7 +561,8 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     header.setValue(QStringLiteral("jsr_id"), QString());
     header.setValue(QStringLiteral("dep_id"), QString());
     RecordSet lines = server::test::goodsLinesPacket(bill);
-    lines.setAt(0, lines.fieldIndex(QStringLiteral("unitid")), QString::number(unitId));
+    // The line's unit is the unit slot as the goods selection hands it over: the base unit.
+    lines.setAt(0, lines.fieldIndex(QStringLiteral("unitid")), QStringLiteral("0"));
     const RecordSet accounts = server::test::accountPacket({});
     dm->ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), header, &lines,
                     &accounts);
@@ -616,6 +615,8 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
         e->setup({goods, 0, nullptr});
         EXPECT_FALSE(e->fieldEditor(QStringLiteral("costmode"))->isEnabled());
         EXPECT_FALSE(e->fieldEditor(QStringLiteral("spType"))->isEnabled());
+        EXPECT_TRUE(static_cast<client::TfrmBaseGoodsSet&>(*e).unitLocked(0));
+        EXPECT_FALSE(static_cast<client::TfrmBaseGoodsSet&>(*e).unitLocked(1));
         e->setFieldValue(QStringLiteral("costmode"), 0);
         script.clearRecords();
         EXPECT_FALSE(e->save());
