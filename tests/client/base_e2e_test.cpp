@@ -483,24 +483,28 @@ TEST_F(BaseEndToEnd, LevelFourTakesAChildLevelFiveRefusesOne) {
 }
 
 TEST_F(BaseEndToEnd, AStoppedRecordIsHiddenUntilIncluded) {
-    auto w = open(QStringLiteral("CK"));
-    const qint64 id = withEditor(
-        [](TfrmBaseEdit& e) {
-            e.setFieldValue(QStringLiteral("code"), QStringLiteral("C'9"));
-            e.setFieldValue(QStringLiteral("FullName"), QStringLiteral("旧仓库"));
-            e.setFieldValue(QStringLiteral("isstop"), 1);
-        },
-        [&] { w->btnAddClick(); });
-    ASSERT_GT(id, 0) << script.messages().join(u'|').toStdString();
-    EXPECT_EQ(-1, rowOf(*w, QStringLiteral("C'9")));
-    w->cbIncludeStopped()->setChecked(true);
-    w->includeStoppedClick();
-    const int row = rowOf(*w, QStringLiteral("C'9"));
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(id, w->rowValue(row, QStringLiteral("id")).toLongLong());
-    w->cbIncludeStopped()->setChecked(false);
-    w->includeStoppedClick();
-    EXPECT_EQ(-1, rowOf(*w, QStringLiteral("C'9")));
+    for (const char* code : {"SP", "CK", "WLDW"}) {
+        SCOPED_TRACE(code);
+        auto w = open(QLatin1String(code));
+        const qint64 id = withEditor(
+            [](TfrmBaseEdit& e) {
+                e.setFieldValue(QStringLiteral("code"), QStringLiteral("C'9"));
+                e.setFieldValue(QStringLiteral("fullname"), QStringLiteral("停用的记录"));
+                e.setFieldValue(QStringLiteral("isstop"), 1);
+            },
+            [&] { w->btnAddClick(); });
+        ASSERT_GT(id, 0) << script.messages().join(u'|').toStdString();
+        EXPECT_EQ(-1, rowOf(*w, QStringLiteral("C'9")));
+        w->cbIncludeStopped()->setChecked(true);
+        w->includeStoppedClick();
+        const int row = rowOf(*w, QStringLiteral("C'9"));
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(id, w->rowValue(row, QStringLiteral("id")).toLongLong());
+        EXPECT_EQ(QStringLiteral("是"), w->rowValue(row, QStringLiteral("stopName")).toString());
+        w->cbIncludeStopped()->setChecked(false);
+        w->includeStoppedClick();
+        EXPECT_EQ(-1, rowOf(*w, QStringLiteral("C'9")));
+    }
 }
 
 TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
