@@ -674,6 +674,38 @@ TEST_F(BaseEndToEnd, RowsDraggedOntoAnotherCategoryMove) {
               stored(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = %1").arg(a)).toInt());
 }
 
+TEST_F(BaseEndToEnd, EveryKindMovesARecordDroppedOntoACategory) {
+    for (const client::base::BaseKind& kind : client::base::baseKinds()) {
+        SCOPED_TRACE(kind.listClass.toStdString());
+        script.clearRecords();
+        auto w = open(kind.kindCode);
+        w->setFocusedRow(-1);
+        const qint64 target = withEditor(named(QStringLiteral("MA"), QStringLiteral("目标分类")),
+                                         [&] { w->btnAddClick(); });
+        w->setFocusedRow(rowOf(*w, QStringLiteral("MA")));
+        const qint64 child = withEditor(named(QStringLiteral("MA1"), QStringLiteral("原有记录")),
+                                        [&] { w->btnAddLevelClick(); });
+        w->setFocusedRow(-1);
+        const qint64 moved = withEditor(named(QStringLiteral("MB"), QStringLiteral("移动记录")),
+                                        [&] { w->btnAddClick(); });
+        ASSERT_GT(child, 0) << script.messages().join(u'|').toStdString();
+        ASSERT_GT(moved, 0) << script.messages().join(u'|').toStdString();
+        // The tree offers the category as a drop target.
+        ASSERT_FALSE(
+            w->tvCategory()
+                ->findItems(QStringLiteral("目标分类"), Qt::MatchExactly | Qt::MatchRecursive)
+                .isEmpty());
+        w->dropOnTreeNode(target, {moved});
+        EXPECT_EQ(QStringList{}, script.messages());
+        EXPECT_EQ(-1, rowOf(*w, QStringLiteral("MB")));
+        w->treeNodeChosen(target);
+        EXPECT_EQ((QStringList{QStringLiteral("MA1"), QStringLiteral("MB")}), codes(*w));
+        EXPECT_EQ(
+            QStringLiteral("目标分类/移动记录"),
+            w->rowValue(rowOf(*w, QStringLiteral("MB")), QStringLiteral("pathName")).toString());
+    }
+}
+
 TEST_F(BaseEndToEnd, AGoodsPictureIsUploadedAndShownAgain) {
     QImage image(8, 6, QImage::Format_RGB32);
     image.fill(Qt::red);
