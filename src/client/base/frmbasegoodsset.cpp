@@ -14,7 +14,6 @@
 
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
-#include "client/common/session.h"
 #include "common/error.h"
 #include "common/gbk.h"
 
