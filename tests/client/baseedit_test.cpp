@@ -334,6 +334,13 @@ TEST_F(BaseEdit, PartnerRulesInOrder) {
     EXPECT_EQ(QStringLiteral("10"), sent[0].value(QStringLiteral("yushouTotal00")));
     EXPECT_EQ(QStringLiteral("0"), sent[0].value(QStringLiteral("yufuTotal00")));
     EXPECT_EQ(QStringLiteral("0"), sent[0].value(QStringLiteral("Areaid")));
+    // The opening balances entered go to the opening-balance procedure of the saved partner.
+    const auto opening = saves(QStringLiteral("P_JXC_INI_baseWLDW"));
+    ASSERT_EQ(1, opening.size());
+    EXPECT_EQ(QStringLiteral("5"), opening[0].value(QStringLiteral("ysTotal")));
+    EXPECT_EQ(QStringLiteral("0"), opening[0].value(QStringLiteral("yfTotal")));
+    EXPECT_EQ(QStringLiteral("10"), opening[0].value(QStringLiteral("yuShouTotal")));
+    EXPECT_EQ(QStringLiteral("0"), opening[0].value(QStringLiteral("yufuTotal")));
 }
 
 TEST_F(BaseEdit, OtherKindsLoadTheirRecordAndSendTheirFields) {

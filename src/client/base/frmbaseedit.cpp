@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 #include "client/base/frmbasegoodsset.h"
 #include "client/bills/selectbase.h"
 #include "client/common/dmmain.h"
@@ -430,7 +432,31 @@ ParamList TfrmBaseEdit::collect() const {
     return params;
 }
 
-void TfrmBaseEdit::saveParts(qint64) {}
+void TfrmBaseEdit::saveParts(qint64 id) {
+    if (kind_.kindCode != u"WLDW")
+        return;
+    // A partner's opening receivable, payable and advances are opening balances of the ledger:
+    // they go through the opening-balance procedure, and only when they changed.
+    static const char* const kOpening[][2] = {{"ystotal00", "ysTotal"},
+                                              {"yftotal00", "yfTotal"},
+                                              {"yushouTotal00", "yuShouTotal"},
+                                              {"yufuTotal00", "yufuTotal"}};
+    ParamList params;
+    bool changed = false;
+    for (const auto& pair : kOpening) {
+        const QString field = QLatin1String(pair[0]);
+        const QString text = fieldValue(field);
+        const int f = loaded_.fieldIndex(field);
+        const double old = f < 0 || loaded_.currentRow() < 0 ? 0.0 : loaded_.value(f).toDouble();
+        if (std::abs(text.toDouble() - old) > 1e-9)
+            changed = true;
+        params.setValue(QLatin1String(pair[1]), text.isEmpty() ? QStringLiteral("0") : text);
+    }
+    if (!changed)
+        return;
+    params.setValue(QStringLiteral("id"), QString::number(id));
+    dmMain()->ExecProc(QStringLiteral("P_JXC_INI_baseWLDW"), params);
+}
 
 void TfrmBaseEdit::fillSource(const RecordSet& source) {
     fillFrom(source);

@@ -14,7 +14,6 @@
 
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
-#include "client/common/session.h"
 #include "common/error.h"
 #include "common/gbk.h"
 
@@ -78,19 +77,33 @@ QString numberText(const QVariant& v) {
 }  // namespace
 
 PictureUploader& TfrmBaseGoodsSet::pictureUploader() {
+    // The server keeps one picture per goods (p_Base_Up_GoodsImage, the file as base64) and
+    // marks the goods' YouWuTuPian itself.
     static PictureUploader uploader = [](qint64 goodsId, const QByteArray& picture) {
         TdmMain* dm = dmMain();
         if (!dm)
             throw DytError(dmtext::notInitialised());
-        const QString file = loginedUser().ProfileName + QStringLiteral("Image") +
-                             QString::number(goodsId) + QStringLiteral(".jpg");
-        const Response r = dm->GetAppServer().call(
-            QStringLiteral("RestoreProfile"),
-            {goodstext::uploadTitle(), file, QString(), QString(), picture});
-        if (r.code() != 0)
-            throw DytError(r.outText(1).isEmpty() ? r.outText(0) : r.outText(1));
+        ParamList params;
+        params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
+        params.setValue(QStringLiteral("Image"), QString::fromLatin1(picture.toBase64()));
+        dm->ExecProc(QStringLiteral("p_Base_Up_GoodsImage"), params);
     };
     return uploader;
+}
+
+QByteArray TfrmBaseGoodsSet::storedPicture(qint64 goodsId) {
+    TdmMain* dm = dmMain();
+    if (!dm)
+        throw DytError(dmtext::notInitialised());
+    ParamList params;
+    params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
+    RecordSet rows;
+    dm->ExecProcQuery(QStringLiteral("p_Base_Get_GoodsImage"), params, &rows);
+    rows.first();
+    const int image = rows.fieldIndex(QStringLiteral("Image"));
+    if (image < 0 || rows.recordCount() == 0)
+        return {};
+    return rows.value(image).toByteArray();
 }
 
 TfrmBaseGoodsSet::TfrmBaseGoodsSet(QWidget* parent)
@@ -271,7 +284,11 @@ void TfrmBaseGoodsSet::loadRecord(qint64 id) {
     const bool hasPicture =
         loaded_.recordCount() > 0 &&
         valueOf(loaded_, QStringLiteral("YouWuTuPian")).toString() == QStringLiteral("有");
-    lbPicture_->setText(hasPicture ? QStringLiteral("有图片") : QStringLiteral("无图片"));
+    picture_ = hasPicture ? storedPicture(id) : QByteArray();
+    pictureChanged_ = false;
+    showPicture();
+    if (hasPicture && picture_.isEmpty())
+        lbPicture_->setText(QStringLiteral("有图片"));
 }
 
 void TfrmBaseGoodsSet::fillSource(const RecordSet& source) {
@@ -322,6 +339,10 @@ void TfrmBaseGoodsSet::showPicture() {
 void TfrmBaseGoodsSet::deletePicture() {
     if (recordId() > 0) {
         try {
+            ParamList params;
+            params.setValue(QStringLiteral("Goodsid"), QString::number(recordId()));
+            params.setValue(QStringLiteral("del"), QStringLiteral("1"));
+            dmMain()->ExecProc(QStringLiteral("p_Base_Up_GoodsImage"), params);
             dmMain()->ExecUpdate(base::pictureMarkSql(recordId(), false));
         } catch (const DytError& e) {
             prompter().showError(goodstext::deleteTitle(), e);

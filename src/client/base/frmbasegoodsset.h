@@ -69,6 +69,9 @@ public:
     bool pictureChanged() const { return pictureChanged_; }
     QLabel* pictureLabel() const { return lbPicture_; }
     static PictureUploader& pictureUploader();
+    // The picture the server keeps for the goods (p_Base_Get_GoodsImage); empty when none.
+    static QByteArray storedPicture(qint64 goodsId);
+    const QByteArray& picture() const { return picture_; }
 
 protected:
     void buildPages() override;

@@ -223,6 +223,25 @@ void TfrmBaseList::run(const std::function<void()>& action) {
 // --- loading
 
 void TfrmBaseList::filterSqlRows(RecordSet& all) const {
+    // A source without path names (the abstracts): the full names along par_jl, joined by "/"
+    // as the server joins them.
+    const int parJl = all.fieldIndex(QStringLiteral("par_jl"));
+    const int nameField = all.fieldIndex(QStringLiteral("fullname"));
+    const int idField = all.fieldIndex(QStringLiteral("id"));
+    if (!all.hasField(QStringLiteral("pathName")) && parJl >= 0 && nameField >= 0 && idField >= 0) {
+        QHash<qint64, QString> names;
+        for (int r = 0; r < all.rowCount(); ++r)
+            names.insert(all.at(r, idField).toLongLong(),
+                         all.at(r, nameField).toString().trimmed());
+        const int out = all.addField(QStringLiteral("pathName"), FieldType::Text);
+        for (int r = 0; r < all.rowCount(); ++r) {
+            QStringList path;
+            for (const QString& id :
+                 all.at(r, parJl).toString().split(QLatin1Char(','), Qt::SkipEmptyParts))
+                path.append(names.value(id.toLongLong()));
+            all.setAt(r, out, path.join(QLatin1Char('/')));
+        }
+    }
     RecordSet kept;
     kept.copyStructure(all);
     const QString text = state_.searchText.trimmed();
