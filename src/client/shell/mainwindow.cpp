@@ -131,6 +131,13 @@ TfrmMain::~TfrmMain() {
         if (e.sub->widget())
             disconnect(e.sub->widget(), nullptr, this, nullptr);
     }
+    // So must windows added but not listed yet (listing happens at their activation) and
+    // windows closed whose deletion is still pending.
+    for (QMdiSubWindow* sub : workspace_->findChildren<QMdiSubWindow*>()) {
+        disconnect(sub, nullptr, this, nullptr);
+        if (sub->widget())
+            disconnect(sub->widget(), nullptr, this, nullptr);
+    }
     disconnect(workspace_, nullptr, this, nullptr);
     disconnect(tabs_, nullptr, this, nullptr);
     // A navigator never put into the workspace belongs to no one else.
@@ -398,7 +405,7 @@ void TfrmMain::finishClose() {
         prompter().showError(caption::error(), e);
     }
     // Whatever is left, the navigator among it, goes with the program.
-    for (QMdiSubWindow* sub : workspace_->subWindowList()) {
+    for (QMdiSubWindow* sub : workspace_->findChildren<QMdiSubWindow*>()) {
         removeWindow(sub);
         delete sub;
     }
