@@ -102,7 +102,8 @@ QStringList presetPieces(int index, const QString& prefix) {
         case 2:
             return {prefix, h, m, h, d, h, n};
         case 3:
-            return {prefix, y, m, d, h, n};
+            // The hyphen after the prefix as the preset's name shows it (JH-20080101-00001).
+            return {prefix, h, y, m, d, h, n};
         default:
             throw DytError(QStringLiteral("没有样式%1").arg(index + 1));
     }
