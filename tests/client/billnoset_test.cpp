@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
@@ -345,4 +346,17 @@ TEST_F(BillNoSetDialogTest, RegisteredUnderItsClassNameWithAScreenshot) {
     ASSERT_NE(nullptr, dlg);
     w->resize(820, 520);
     EXPECT_FALSE(test::saveScreenshot(w.get(), QStringLiteral("frmbillnoset")).isEmpty());
+}
+
+TEST_F(BillNoSetDialogTest, AFailedReadOfTheRulesShowsTheErrorAndSavesNothing) {
+    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("连接中断"));
+    answer(kindRows());
+    answer(formatRow(kJH, QStringLiteral("\"JH\"\r[0000]")));
+    TfrmBillNoSet dlg;
+    EXPECT_EQ(QStringList{QStringLiteral("连接中断")}, script.messages());
+    EXPECT_FALSE(dlg.canSave());
+    EXPECT_FALSE(dlg.btnOK()->isEnabled());
+    transport->clearCalls();
+    EXPECT_FALSE(dlg.Save());
+    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
 }

@@ -324,6 +324,7 @@ void TfrmBillNoSet::loadSettings() {
         rules_[1]->setCurrentIndex(qBound(0, s.rule2, 2));
         rules_[2]->setCurrentIndex(qBound(0, s.rule3, 2));
         cbRule4_->setChecked(s.rule4);
+        settingsLoaded_ = true;
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
     }
@@ -349,7 +350,7 @@ void TfrmBillNoSet::loadKinds() {
         }
         loadKind(kindIds_.first());
     }
-    btnOK()->setEnabled(kindId_ >= 0);
+    btnOK()->setEnabled(canSave());
 }
 
 void TfrmBillNoSet::loadKind(int kindId) {
@@ -445,7 +446,7 @@ QString TfrmBillNoSet::sampleText() const {
 }
 
 bool TfrmBillNoSet::Save() {
-    if (kindId_ < 0)
+    if (!canSave())
         return false;
     const QString machine = edMachine_->text().trimmed();
     if (cbRule4_->isChecked() && machine.isEmpty()) {

@@ -93,6 +93,9 @@ public:
     QString sampleText() const;
     int currentKind() const { return kindId_; }
     bool modified() const { return modified_; }
+    // Saving needs the rules and a kind read from the server: a save after a failed read would
+    // overwrite the account set's rules with the defaults.
+    bool canSave() const { return settingsLoaded_ && kindId_ >= 0; }
     QListWidget* kindList() const { return lbKinds_; }
     QComboBox* piece(int i) const { return pieces_.at(i); }
     QLineEdit* machineEdit() const { return edMachine_; }
@@ -113,6 +116,7 @@ private:
     bool askSaveChanges();
 
     bool loading_ = false;
+    bool settingsLoaded_ = false;
     bool modified_ = false;
     int kindId_ = -1;
     QList<int> kindIds_;
