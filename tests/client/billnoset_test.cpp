@@ -360,3 +360,33 @@ TEST_F(BillNoSetDialogTest, AFailedReadOfTheRulesShowsTheErrorAndSavesNothing) {
     EXPECT_FALSE(dlg.Save());
     EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
 }
+
+TEST_F(BillNoSetDialogTest, ClosingWithChangesAsksFirst) {
+    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r[0000]"));
+    TfrmBillNoSet dlg;
+    dlg.show();
+    dlg.piece(2)->setCurrentText(QStringLiteral("-"));
+    transport->clearCalls();
+
+    // Kept: the save goes out and the window closes.
+    script.answer(QStringLiteral("确定"), QStringLiteral("数据已经变化，是否保存修改？"));
+    EXPECT_TRUE(dlg.close());
+    const QStringList saves = sqlOf(QStringLiteral("ExecUpdate"));
+    ASSERT_EQ(1, saves.size());
+    EXPECT_TRUE(saves.first().contains(QStringLiteral("SNFormat='\"JH\"\r[0000]\r-' where id=1 ")))
+        << saves.first().toStdString();
+
+    // Unchanged: no question.
+    dlg.show();
+    script.clearRecords();
+    EXPECT_TRUE(dlg.close());
+    EXPECT_TRUE(script.records().isEmpty());
+
+    // Dropped: closes without a save.
+    dlg.show();
+    dlg.piece(1)->setCurrentText(QStringLiteral("/"));
+    transport->clearCalls();
+    script.answer(QStringLiteral("放弃"), QStringLiteral("数据已经变化，是否保存修改？"));
+    EXPECT_TRUE(dlg.close());
+    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
+}
