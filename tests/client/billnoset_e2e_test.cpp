@@ -1,0 +1,96 @@
+// The numbering dialog against a real dyt-server: a saved rule and format are what
+// p_sys_Get_BillAutoCode answers with, the daily counter restarts on the next day, apply-to-all
+// gives another kind the format and the counter reset starts the run again.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include "client/bills/billnumber.h"
+#include "client/common/clientconfig.h"
+#include "client/system/frmbillnoset.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "support/serverprocess.h"
+
+using namespace dyt;
+using namespace dyt::client;
+
+TEST(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
+    resetSession();
+    setRunMode(kFullMode);
+    ScriptedPrompter script;
+    test::reportFaultsToTest(script);
+    PrompterOverride override_(&script);
+
+    test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    TdmMain dm;
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    dm.programDir = programDir.path();
+    dm.quitApplication = [] {};
+    openClientConfig(programDir.path());
+    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
+    ASSERT_EQ(QString(), test::createAndLogIn(dm, QStringLiteral("编号账套")));
+
+    TfrmBillNoSet dlg;
+    ASSERT_GE(dlg.kindList()->count(), 2);
+    EXPECT_TRUE(script.messages().isEmpty())
+        << script.messages().join(QLatin1Char('|')).toStdString();
+    const int kind = dlg.currentKind();
+    ASSERT_GT(kind, 0);
+
+    // Per kind, used at once, daily counter; format "XS" - yyyy - [000].
+    dlg.piece(0)->setCurrentText(QStringLiteral("\"XS\""));
+    dlg.applyPreset(1);
+    dlg.piece(4)->setCurrentText(QStringLiteral("[000]"));
+    dlg.autoBox()->setChecked(true);
+    dlg.ruleBox(0)->setCurrentIndex(1);
+    dlg.ruleBox(1)->setCurrentIndex(0);
+    dlg.ruleBox(2)->setCurrentIndex(2);
+    ASSERT_TRUE(dlg.Save());
+    EXPECT_EQ(QStringList{QStringLiteral("保存成功！")}, script.messages());
+
+    RecordSet rs;
+    dm.ExecQuery(billnoset::settingsSql(), &rs);
+    billnoset::Settings stored;
+    stored.load(rs);
+    EXPECT_TRUE(stored.autoSN);
+    EXPECT_EQ(1, stored.rule1);
+    EXPECT_EQ(2, stored.rule3);
+
+    billnumber::Options options;
+    options.autoNumbering = true;
+    options.timeOfDay = QTime(9, 30);
+    auto next = [&](const QDate& d) {
+        return billnumber::nextBillNumber(dm, kind, d, QString(), options);
+    };
+    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 6, 30)));
+    EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 6, 30)));
+    // The daily counter starts again on the next day.
+    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 7, 1)));
+    EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 7, 1)));
+
+    // The reset sets every counter back: the same day starts at 1 again.
+    script.answer(QStringLiteral("确定"), QStringLiteral("是否将系统所有的计数器复位？"));
+    ASSERT_TRUE(dlg.ResetCounters());
+    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 7, 1)));
+
+    // Apply to all: another kind gets the format.
+    ASSERT_TRUE(dlg.ApplyToAll());
+    int other = -1;
+    for (int row = 0; row < dlg.kindList()->count() && other < 0; ++row) {
+        dlg.kindList()->setCurrentRow(row);
+        if (dlg.currentKind() != kind)
+            other = dlg.currentKind();
+    }
+    ASSERT_GT(other, 0);
+    EXPECT_EQ(QStringLiteral("\"XS\""), dlg.piece(0)->currentText());
+    EXPECT_EQ(QStringLiteral("[000]"), dlg.piece(4)->currentText());
+    EXPECT_EQ(QStringLiteral("XS-2025-001"),
+              billnumber::nextBillNumber(dm, other, QDate(2025, 7, 1), QString(), options));
+    EXPECT_EQ(0, script.pendingAnswers());
+    closeClientConfig();
+}
