@@ -521,5 +521,109 @@ TEST_F(BillFrame, TheOpenerMakesTheKindsWindowWithItsTagAndTheBill) {
     EXPECT_EQ(3, bill->records().rowCount());
 }
 
+class BillAudit : public BillFrame {
+protected:
+    // Opens draft 90 of the enquiry kind (three steps: step 2 for operators 1 and 7, step 3
+    // for 9) with step 2 performed by `step2` (name `step2Name`).
+    std::unique_ptr<TestBill> openDraft(const QString& step2, const QString& step2Name) {
+        refreshBillKinds(rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
+                                {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
+        answerOpen(rowsOf({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
+                           u"inputid3"_s, u"inputid3Name"_s},
+                          {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
+                   rowsOf({u"goodsid"_s}, {}));
+        auto bill = std::make_unique<TestBill>();
+        bill->OpenBill(kEnquiry, 90, false);
+        transport->clearCalls();
+        return bill;
+    }
+    QStringList updates() const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == u"ExecUpdate"_s)
+                out.append(c.sql);
+        return out;
+    }
+};
+
+TEST_F(BillAudit, AnOperatorInTheStepListPerformsTheStepAndUndoesItAgain) {
+    loginedUser().UserName = u"李四"_s;
+    auto bill = openDraft(u"0"_s, QString());
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s}, updates());
+    EXPECT_EQ(u"7"_s, bill->headerValue(u"inputid2"_s));
+    EXPECT_EQ(u"李四"_s, bill->headerValue(u"inputid2Name"_s));
+
+    transport->clearCalls();
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s}, updates());
+    EXPECT_EQ(u"0"_s, bill->headerValue(u"inputid2"_s));
+    EXPECT_EQ(QString(), bill->headerValue(u"inputid2Name"_s));
+    EXPECT_EQ(0, script.records().size());
+}
+
+TEST_F(BillAudit, BothRefusalsAreShownAndSendNothing) {
+    struct Case {
+        const char* name;
+        QString step2, step2Name;
+        int step;
+        QString message;
+    };
+    const Case cases[] = {
+        {"not in the list of step 3", u"0"_s, QString(), 3, u"您没有这种单据这一级的审核权限！"_s},
+        {"undoing another's step", u"5"_s, u"赵六"_s, 2, u"本级已经被[赵六]审核，您不能反审核！"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = openDraft(c.step2, c.step2Name);
+        EXPECT_FALSE(bill->btnAuditClick(c.step));
+        EXPECT_EQ(QStringList(), updates());
+        EXPECT_EQ(QStringList{c.message}, script.messages());
+        EXPECT_EQ(c.step2, bill->headerValue(u"inputid2"_s));
+    }
+}
+
+TEST_F(BillAudit, AnUnsavedBillHasNoAuditSteps) {
+    refreshBillKinds(
+        rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"64"_s, u"2"_s, u"(0,7,0)"_s}}));
+    auto bill = newBill();
+    transport->clearCalls();
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList(), updates());
+    EXPECT_EQ(QString(), bill->headerValue(u"inputid2"_s));
+}
+
+TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
+    auto bill = newBill();
+    bill->btnkmxqClick();
+    EXPECT_EQ(QStringList{u"只有保存后才能查看科目详情！"_s}, script.messages());
+
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    settings().setSwitch(2034, false);
+    answerSave(77);
+    ASSERT_TRUE(bill->SaveBill(true));
+    script.clearRecords();
+    transport->clearCalls();
+    RecordSet accounts = rowsOf({u"km_id"_s, u"total"_s, u"fullname"_s},
+                                {{u"8"_s, u"30"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
+    bill->btnkmxqClick();
+    QStringList queries;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecQuery"_s)
+            queries.append(c.sql);
+    ASSERT_EQ(1, queries.size());
+    EXPECT_EQ(
+        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
+        u"a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = b.id and a.id = 77"_s,
+        queries.at(0));
+    EXPECT_EQ(QStringList{u"现金：30\n银行存款：-5"_s}, script.messages());
+
+    script.clearRecords();
+    bill->btnkmxqClick();  // the default answer: no rows
+    EXPECT_EQ(QStringList{u"无科目详情！"_s}, script.messages());
+}
+
 }  // namespace
 }  // namespace dyt::client

@@ -80,6 +80,18 @@ QString discardAndExit() {
 QString serviceName() {
     return u"QMXService"_s;
 }
+QString noAuditRight() {
+    return u"您没有这种单据这一级的审核权限！"_s;
+}
+QString auditedByOther(const QString& performer) {
+    return u"本级已经被["_s + performer + u"]审核，您不能反审核！"_s;
+}
+QString saveBeforeAccounts() {
+    return u"只有保存后才能查看科目详情！"_s;
+}
+QString noAccounts() {
+    return u"无科目详情！"_s;
+}
 }  // namespace billtext
 
 namespace {
@@ -522,6 +534,67 @@ void TfrmBillAbstract::btnBillSaveToDraftClick() {
 
 bool TfrmBillAbstract::saveAvailable(QAction* action) const {
     return action->isVisible() && action->isEnabled();
+}
+
+void TfrmBillAbstract::AuditStep(int step) {
+    if (step < 2 || step > 5 || billId_ < 1 || billState_ == kBillPosted)
+        return;
+    const QString field = u"inputid%1"_s.arg(step);
+    const QString nameField = field + u"Name"_s;
+    const qint64 me = loginedUser().UserId;
+    const qint64 performer = headerValue(field).toLongLong();
+    const QString bill = QString::number(billId_);
+    if (performer > 0) {
+        if (performer != me)
+            throw DytError(billtext::auditedByOther(headerValue(nameField)));
+        dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
+        setHeaderValue(field, u"0"_s);
+        setHeaderValue(nameField, QString());
+        return;
+    }
+    const BillKind* kind = findBillKind(djType_);
+    if (!kind || !kind->mayAudit(step, me))
+        throw DytError(billtext::noAuditRight());
+    dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
+                            u" where id = "_s + bill);
+    setHeaderValue(field, QString::number(me));
+    setHeaderValue(nameField, loginedUser().UserName);
+}
+
+bool TfrmBillAbstract::btnAuditClick(int step) {
+    try {
+        AuditStep(step);
+        return true;
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+        return false;
+    }
+}
+
+QString TfrmBillAbstract::AccountDetails() {
+    if (billId_ < 1)
+        throw DytError(billtext::saveBeforeAccounts());
+    RecordSet rows;
+    dataModule().ExecQuery(
+        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
+        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = "
+        u"b.id and a.id = "_s +
+            QString::number(billId_),
+        &rows);
+    if (rows.rowCount() == 0)
+        throw DytError(billtext::noAccounts());
+    QStringList lines;
+    for (rows.first(); !rows.eof(); rows.next())
+        lines.append(rows.text(u"fullname"_s) + u"："_s + rows.text(u"total"_s));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TfrmBillAbstract::btnkmxqClick() {
+    try {
+        prompter().message(caption::hint(), AccountDetails());
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+    }
 }
 
 bool TfrmBillAbstract::CloseQuery() {

@@ -41,6 +41,11 @@ QString closeCaption();   // "单据提示"
 QString closeQuestion();  // "请选择对本单据的处理，按《ESC》键放弃本次处理！"
 QString discardAndExit();  // "废弃退出(&C)"
 QString serviceName();     // "QMXService"
+QString noAuditRight();    // "您没有这种单据这一级的审核权限！"
+// "本级已经被[" + performer + "]审核，您不能反审核！"
+QString auditedByOther(const QString& performer);
+QString saveBeforeAccounts();  // "只有保存后才能查看科目详情！"
+QString noAccounts();          // "无科目详情！"
 }  // namespace billtext
 
 enum BillState { kBillNew = 0, kBillDraft = 1, kBillPosted = 2 };
@@ -106,6 +111,17 @@ public:
     bool SaveBill(bool post);
     // The same, throwing the failure.
     void DoSaveBill(bool post);
+
+    // Audit step 2..5 by the operator, for a saved bill that is not posted (others do nothing):
+    // undoes the operator's own step, performs a step not yet performed when the kind's list
+    // allows the operator; refusals throw DytError.
+    void AuditStep(int step);
+    // The same, showing a refusal (caption "提示"); false when refused.
+    bool btnAuditClick(int step);
+    // The account lines of a saved bill, one "name：total" line each; failures throw DytError.
+    QString AccountDetails();
+    // btnkmxq: shows the account details or the refusal.
+    void btnkmxqClick();
 
     // The close prompt; true when the window may close.
     bool CloseQuery();
