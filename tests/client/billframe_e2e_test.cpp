@@ -67,6 +67,9 @@ TEST(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     for (const char* sql : seed)
         dm.ExecUpdate(QString::fromUtf8(sql));
     settings().DefaultBillRows = 2;
+    // The seeded kinds answer the kinds' query: one audit step each by default.
+    loadBillKinds(dm);
+    EXPECT_EQ(1, findBillKind(5)->inputNum);
 
     PurchaseLikeBill bill;
     bill.OpenBill(5, 0, false);

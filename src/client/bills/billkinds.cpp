@@ -169,6 +169,8 @@ QString billKindsSql() {
 }
 
 void refreshBillKinds(const RecordSet& sysDjbRows) {
+    if (sysDjbRows.rowCount() == 0)
+        return;
     const int idCol = sysDjbRows.fieldIndex(u"id"_s);
     if (idCol < 0)
         throw DytError(u"单据类型表缺少字段 id"_s);

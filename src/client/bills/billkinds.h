@@ -52,7 +52,7 @@ void resetBillKinds();
 
 // Takes inputnum, inputName1..5 and inputid2..5 from rows of sysDjb (field id = djType); rows of
 // kinds outside the table are ignored, missing fields keep the current values. A step count
-// outside 1..5 throws DytError and nothing changes.
+// outside 1..5 throws DytError and nothing changes. No rows change nothing.
 void refreshBillKinds(const RecordSet& sysDjbRows);
 // The query refreshBillKinds reads.
 QString billKindsSql();
