@@ -18,6 +18,7 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
+#include "printengine/printengine.h"
 #include "protocol/protocol.h"
 #include "support/serverprocess.h"
 
@@ -637,6 +638,132 @@ TEST_F(BillFrame, TheKindsReadTheirAuditStepsFromSysDjb) {
     EXPECT_EQ(QStringList{billKindsSql()}, queries);
     EXPECT_EQ(2, findBillKind(1)->inputNum);
     EXPECT_TRUE(findBillKind(1)->mayAudit(2, 7));
+}
+
+// Printing against a stand-in engine that records the engine values it is handed and reports
+// `prints` prints made, as the engine does when a print ends.
+class BillPrint : public BillFrame {
+protected:
+    void SetUp() override {
+        BillFrame::SetUp();
+        saved_ = TfrmXAbstract::printHandler();
+        print::resetPrintValues();
+        TfrmXAbstract::printHandler() = [this](QWidget*, int mode, const RecordSet&,
+                                               const RecordSet&, const QString&) {
+            ++calls;
+            seenMode = mode;
+            for (const QString& name :
+                 {u"PRINT"_s, u"PrintOnlyOnce"_s, u"PRINTNUMSUM"_s, u"PRINTNUM"_s, u"PRINTLIMIT"_s})
+                seen[name] = print::printValue(name);
+            for (const auto& v : print::printVariables())
+                if (v.first == u"打印次数"_s)
+                    seenCount = v.second;
+            print::setPrintValue(u"PRINTNUM"_s, QString::number(prints));
+            return 1;
+        };
+    }
+    void TearDown() override {
+        TfrmXAbstract::printHandler() = saved_;
+        print::resetPrintValues();
+        BillFrame::TearDown();
+    }
+    // A posted bill 77 whose guard row says: printed so far, allowed, enforced, password.
+    std::unique_ptr<TestBill> savedBill(const QString& printed, const QString& allowed,
+                                        const QString& check) {
+        auto bill = newBill();
+        bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+        answerSave(77);
+        EXPECT_TRUE(bill->SaveBill(true));
+        script.clearRecords();
+        transport->clearCalls();
+        transport->respond(u"ExecQuery"_s, 0,
+                           {proto::recordSetToCbor(rowsOf({u"printnum"_s, u"printNumSum"_s,
+                                                           u"printisCheck"_s, u"printPassword"_s},
+                                                          {{printed, allowed, check, u"abc"_s}})),
+                            QString()});
+        return bill;
+    }
+    QStringList updates() const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == u"ExecUpdate"_s)
+                out.append(c.sql);
+        return out;
+    }
+
+    PrintHandler saved_;
+    int calls = 0;
+    int seenMode = -1;
+    int prints = 1;
+    QMap<QString, QString> seen;
+    QString seenCount;
+};
+
+TEST_F(BillPrint, WithOption2010OnlyAPostedBillPrints) {
+    settings().setSwitch(2010, true);
+    auto bill = newBill();
+    bill->btnPrintClick();
+    EXPECT_EQ(QStringList{u"只有保存过账后才能打印!"_s}, script.messages());
+    EXPECT_EQ(0, calls);
+}
+
+TEST_F(BillPrint, AnUnenforcedCountPrintsAndAddsThePrintsMade) {
+    auto bill = savedBill(u"2"_s, u"5"_s, u"0"_s);
+    prints = 2;
+    bill->btnPrintClick();
+    ASSERT_EQ(1, calls);
+    EXPECT_EQ(int(kPrintPreview), seenMode);
+    EXPECT_EQ(u"NO"_s, seen[u"PRINT"_s]);
+    EXPECT_EQ(u"NO"_s, seen[u"PrintOnlyOnce"_s]);
+    EXPECT_EQ(u"3"_s, seen[u"PRINTNUMSUM"_s]);  // 5 allowed, 2 made
+    EXPECT_EQ(u"2"_s, seen[u"PRINTNUM"_s]);
+    EXPECT_EQ(u"YES"_s, seen[u"PRINTLIMIT"_s]);
+    EXPECT_EQ(u"2"_s, seenCount);
+    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s}, updates());
+    // Reset afterwards.
+    EXPECT_EQ(u"NO"_s, print::printValue(u"PrintOnlyOnce"_s));
+    EXPECT_EQ(u"99999"_s, print::printValue(u"PRINTNUMSUM"_s));
+    EXPECT_EQ(u"0"_s, print::printValue(u"PRINTNUM"_s));
+    EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
+}
+
+TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
+    struct Case {
+        const char* name;
+        QString entered;  // empty: cancelled
+        bool prints;
+        QString message;
+    };
+    const Case cases[] = {
+        {"cancelled", QString(), false, QString()},
+        {"wrong", u"abd"_s, false, u"打印密码错误"_s},
+        {"right", u"abc"_s, true, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        calls = 0;
+        auto bill = savedBill(u"3"_s, u"3"_s, u"1"_s);
+        if (c.entered.isEmpty())
+            script.cancelInput(u"请输入打印密码"_s);
+        else
+            script.enter(c.entered, u"请输入打印密码"_s);
+        bill->btnPrintClick();
+        const auto inputs = script.records(PromptKind::Input);
+        ASSERT_EQ(1, inputs.size());
+        EXPECT_TRUE(inputs.at(0).password);
+        EXPECT_EQ(c.prints ? 1 : 0, calls);
+        EXPECT_EQ(c.message.isEmpty() ? QStringList() : QStringList{c.message}, script.messages());
+        if (c.prints) {
+            EXPECT_EQ(u"YES"_s, seen[u"PRINT"_s]);
+            EXPECT_EQ(u"NO"_s, seen[u"PRINTLIMIT"_s]);  // the limit is lifted for this print
+            EXPECT_EQ(u"0"_s, seen[u"PRINTNUMSUM"_s]);
+            EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
+                      updates());
+        } else {
+            EXPECT_EQ(QStringList(), updates());
+        }
+        EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
+    }
 }
 
 }  // namespace

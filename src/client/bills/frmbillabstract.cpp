@@ -23,6 +23,7 @@
 #include "client/common/settings.h"
 #include "common/error.h"
 #include "common/rounding.h"
+#include "printengine/printengine.h"
 
 using namespace Qt::StringLiterals;
 
@@ -92,13 +93,24 @@ QString saveBeforeAccounts() {
 QString noAccounts() {
     return u"无科目详情！"_s;
 }
+QString printPostedOnly() {
+    return u"只有保存过账后才能打印!"_s;
+}
+QString printPassword() {
+    return u"请输入打印密码"_s;
+}
+QString wrongPrintPassword() {
+    return u"打印密码错误"_s;
+}
 }  // namespace billtext
 
 namespace {
 
 // Option ids of the account set.
 constexpr int kOptionGeneratedNumbers = 2014;  // numbers are generated, not typed
-constexpr int kOptionNewBillAfterSave = 2034;  // a saved new bill makes room for the next one
+constexpr int kOptionNewBillAfterSave = 2034;
+constexpr int kOptionPrintPostedOnly = 2010;  // only posted bills print
+constexpr int kUnlimitedPrints = 99999;       // a saved new bill makes room for the next one
 
 TdmMain& dataModule() {
     TdmMain* dm = dmMain();
@@ -592,6 +604,80 @@ QString TfrmBillAbstract::AccountDetails() {
 void TfrmBillAbstract::btnkmxqClick() {
     try {
         prompter().message(caption::hint(), AccountDetails());
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+void TfrmBillAbstract::PrintBill() {
+    if (settings().Switch(kOptionPrintPostedOnly) && billState_ != kBillPosted)
+        throw DytError(billtext::printPostedOnly());
+    qint64 printed = 0;
+    qint64 allowed = kUnlimitedPrints;
+    bool enforced = false;
+    QString password;
+    if (billId_ > 0) {
+        RecordSet rs;
+        dataModule().ExecQuery(
+            u" select a.printnum,b.printNumSum,b.printisCheck,b.printPassword "
+            u" from djindex AS a,sysDjb AS b    WHERE a.djType = b.id AND "
+            u"a.id = "_s +
+                QString::number(billId_),
+            &rs);
+        if (rs.rowCount() > 0) {
+            rs.first();
+            printed = rs.integer(u"printnum"_s);
+            allowed = rs.integer(u"printNumSum"_s);
+            enforced = rs.integer(u"printisCheck"_s) == 1;
+            password = rs.text(u"printPassword"_s);
+        }
+    }
+    bool lifted = false;
+    if (enforced && printed >= allowed) {
+        QString entered;
+        if (!prompter().input(caption::hint(), billtext::printPassword(), &entered, true))
+            return;
+        if (entered != password)
+            throw DytError(billtext::wrongPrintPassword());
+        lifted = true;
+    }
+    const QString yesNo = enforced ? u"YES"_s : u"NO"_s;
+    print::setPrintVariable(u"打印次数"_s, QString::number(printed));
+    print::setPrintValue(u"PRINT"_s, yesNo);
+    print::setPrintValue(u"PrintOnlyOnce"_s, yesNo);
+    print::setPrintValue(u"PRINTNUMSUM"_s, QString::number(allowed - printed));
+    print::setPrintValue(u"PRINTNUM"_s, QString::number(printed));
+    if (lifted)
+        print::setPrintValue(u"PRINTLIMIT"_s, u"NO"_s);
+    auto resetValues = [] {
+        print::setPrintValue(u"PrintOnlyOnce"_s, u"NO"_s);
+        print::setPrintValue(u"PRINTNUMSUM"_s, QString::number(kUnlimitedPrints));
+        print::setPrintValue(u"PRINTNUM"_s, u"0"_s);
+        print::setPrintValue(u"PRINTLIMIT"_s, u"YES"_s);
+    };
+    try {
+        if (settings().QuickLocalPrint) {
+            RunPrint(kPrintDirect);
+            print::setPrintValue(u"PRINT"_s, u"1"_s);
+            print::setPrintValue(u"PRINTNUM"_s, u"1"_s);
+        } else {
+            RunPrint(kPrintPreview);
+        }
+        const int made = print::printValue(u"PRINTNUM"_s).toInt();
+        if (made > 0 && billId_ > 0)
+            dataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
+                                    QString::number(made) + u" where id = "_s +
+                                    QString::number(billId_));
+    } catch (...) {
+        resetValues();
+        throw;
+    }
+    resetValues();
+}
+
+void TfrmBillAbstract::btnPrintClick() {
+    try {
+        PrintBill();
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
     }

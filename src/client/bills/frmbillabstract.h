@@ -46,6 +46,9 @@ QString noAuditRight();    // "您没有这种单据这一级的审核权限！"
 QString auditedByOther(const QString& performer);
 QString saveBeforeAccounts();  // "只有保存后才能查看科目详情！"
 QString noAccounts();          // "无科目详情！"
+QString printPostedOnly();     // "只有保存过账后才能打印!"
+QString printPassword();       // "请输入打印密码"
+QString wrongPrintPassword();  // "打印密码错误"
 }  // namespace billtext
 
 enum BillState { kBillNew = 0, kBillDraft = 1, kBillPosted = 2 };
@@ -122,6 +125,12 @@ public:
     QString AccountDetails();
     // btnkmxq: shows the account details or the refusal.
     void btnkmxqClick();
+
+    // Printing with the print-count guard: option 2010 allows only posted bills; an enforced
+    // count that is used up asks for the print password (cancel: no print). The prints made are
+    // added to the bill's count and the engine values are reset afterwards. Refusals throw.
+    void PrintBill();
+    void btnPrintClick() override;
 
     // The close prompt; true when the window may close.
     bool CloseQuery();
