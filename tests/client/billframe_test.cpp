@@ -766,5 +766,42 @@ TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
     }
 }
 
+TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) {
+    settings().AutoSN = true;
+    settings().setSwitch(2014, true);
+    auto answerCounter = [this](int counter) {
+        RecordSet rs;
+        rs.addField(u"SNFormat"_s, FieldType::Text);
+        rs.addField(u"SNMaxNo"_s, FieldType::Integer);
+        rs.addField(u"BillDate"_s, FieldType::Text);
+        rs.addField(u"IsPcID"_s, FieldType::Integer);
+        rs.appendRow({u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0});
+        transport->respondWith(u"ExecProcQuery"_s, [rs](const QCborArray& args) {
+            Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
+            return r;
+        });
+    };
+    answerCounter(1);
+    auto bill = newBill();
+    EXPECT_EQ(u"XJ-0001"_s, bill->edBillCode()->text());
+    EXPECT_FALSE(bill->edBillCode()->isEnabled());  // generated, not typed
+
+    // Another workstation took number 1 meanwhile: the save renumbers first.
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    answerCounter(2);
+    answerSave(80);
+    ASSERT_TRUE(bill->SaveBill(false));
+    QStringList order;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecProcQuery"_s || c.method == u"ExecService"_s)
+            order.append(c.procedure);
+    EXPECT_EQ(
+        (QStringList{u"p_sys_Get_BillAutoCode"_s, u"p_sys_Get_BillAutoCode"_s, u"QMXService"_s}),
+        order);
+    EXPECT_EQ(u"XJ-0002"_s, line(serviceCalls().value(0), u"code"_s));
+}
+
 }  // namespace
 }  // namespace dyt::client
