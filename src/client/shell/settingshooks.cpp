@@ -2,7 +2,10 @@
 
 #include <QPointer>
 
+#include "client/bills/billkinds.h"
+#include "client/common/dmmain.h"
 #include "client/common/lookups.h"
+#include "client/common/prompter.h"
 #include "client/common/settings.h"
 #include "client/shell/mainwindow.h"
 
@@ -13,6 +16,14 @@ void installSettingsHooks(TfrmMain& main) {
     main.hooks.loadSettings = [window] {
         if (!LoadSettings())
             return false;
+        // The audit steps of the bill kinds; a failure leaves the defaults.
+        resetBillKinds();
+        try {
+            if (TdmMain* dm = dmMain())
+                loadBillKinds(*dm);
+        } catch (const std::exception& e) {
+            prompter().showError(caption::hint(), e);
+        }
         if (window)
             window->setPeriodText(settings().StatusPeriodText);
         return true;

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 
+#include "client/bills/billkinds.h"
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
@@ -37,6 +38,7 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
     };
     ClientObjects objects;
     registerAllWindows();
+    installBillOpener();
     applyDateFormat();
     step(QStringLiteral("正在初始化系统运行环境"));
     QCoreApplication::setApplicationName(productTitle());

@@ -1,0 +1,723 @@
+// The bill window base: header strip, button strip, state, opening, saving and the close prompt.
+#include "client/bills/frmbillabstract.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/billnumber.h"
+#include "client/common/dmmain.h"
+#include "client/common/gridview.h"
+#include "client/common/prompter.h"
+#include "client/common/session.h"
+#include "client/common/settings.h"
+#include "common/error.h"
+#include "common/rounding.h"
+#include "printengine/printengine.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+
+namespace billtext {
+QString post() {
+    return u"过账"_s;
+}
+QString saveToDraft() {
+    return u"存为草稿"_s;
+}
+QString savePrint() {
+    return u"保存并打印"_s;
+}
+QString billDate() {
+    return u"录单日期"_s;
+}
+QString billCode() {
+    return u"单据编号"_s;
+}
+QString autoNumberHint() {
+    return u"自动编号"_s;
+}
+QString maker() {
+    return u"制单人"_s;
+}
+QString remark() {
+    return u"附加说明"_s;
+}
+QString reversed() {
+    return u"已红冲"_s;
+}
+QString reversal() {
+    return u"红字单据"_s;
+}
+QString invalidBill() {
+    return u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s;
+}
+QString auditIncomplete() {
+    return u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s;
+}
+QString saved() {
+    return u"保存成功！"_s;
+}
+QString closeCaption() {
+    return u"单据提示"_s;
+}
+QString closeQuestion() {
+    return u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s;
+}
+QString discardAndExit() {
+    return u"废弃退出(&C)"_s;
+}
+QString serviceName() {
+    return u"QMXService"_s;
+}
+QString noAuditRight() {
+    return u"您没有这种单据这一级的审核权限！"_s;
+}
+QString auditedByOther(const QString& performer) {
+    return u"本级已经被["_s + performer + u"]审核，您不能反审核！"_s;
+}
+QString saveBeforeAccounts() {
+    return u"只有保存后才能查看科目详情！"_s;
+}
+QString noAccounts() {
+    return u"无科目详情！"_s;
+}
+QString printPostedOnly() {
+    return u"只有保存过账后才能打印!"_s;
+}
+QString printPassword() {
+    return u"请输入打印密码"_s;
+}
+QString wrongPrintPassword() {
+    return u"打印密码错误"_s;
+}
+}  // namespace billtext
+
+namespace {
+
+// Option ids of the account set.
+constexpr int kOptionGeneratedNumbers = 2014;  // numbers are generated, not typed
+constexpr int kOptionNewBillAfterSave = 2034;
+constexpr int kOptionPrintPostedOnly = 2010;  // only posted bills print
+constexpr int kUnlimitedPrints = 99999;       // a saved new bill makes room for the next one
+
+TdmMain& dataModule() {
+    TdmMain* dm = dmMain();
+    if (!dm)
+        throw DytError(u"没有连接到服务器"_s);
+    return *dm;
+}
+
+bool blank(const QVariant& v) {
+    return v.isNull() || v.toString().trimmed().isEmpty();
+}
+
+}  // namespace
+
+TfrmBillAbstract::TfrmBillAbstract(QWidget* parent) : TfrmXAbstract(parent) {
+    buildBillControls();
+}
+
+TfrmBillAbstract::~TfrmBillAbstract() = default;
+
+void TfrmBillAbstract::buildBillControls() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName(u"panBillHead"_s);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    edBillDate_ = new QDateEdit(strip);
+    edBillDate_->setObjectName(u"edBillDate"_s);
+    edBillDate_->setDisplayFormat(u"yyyy-MM-dd"_s);
+    edBillDate_->setCalendarPopup(true);
+    edBillDate_->setDate(QDate::currentDate());
+    edBillCode_ = new QLineEdit(strip);
+    edBillCode_->setObjectName(u"edBillCode"_s);
+    btnzdbh_ = new QToolButton(strip);
+    btnzdbh_->setObjectName(u"btnzdbh"_s);
+    btnzdbh_->setText(u"…"_s);
+    btnzdbh_->setToolTip(billtext::autoNumberHint());
+    lbRecName_ = new QLabel(strip);
+    lbRecName_->setObjectName(u"lbRecName"_s);
+    lbRecName_->setVisible(false);
+    shpFlag_ = new QFrame(strip);
+    shpFlag_->setObjectName(u"shpFlag"_s);
+    shpFlag_->setFrameShape(QFrame::Box);
+    auto* flagLayout = new QHBoxLayout(shpFlag_);
+    lblFlag_ = new QLabel(billtext::reversed(), shpFlag_);
+    lblFlag_->setObjectName(u"lblFlag"_s);
+    lblFlag_->setStyleSheet(u"color: red; font-size: 20pt; font-weight: bold;"_s);
+    flagLayout->addWidget(lblFlag_);
+    shpFlag_->setVisible(false);
+
+    row->addWidget(new QLabel(billtext::billDate() + u"："_s, strip));
+    row->addWidget(edBillDate_);
+    row->addWidget(new QLabel(billtext::billCode() + u"："_s, strip));
+    row->addWidget(edBillCode_);
+    row->addWidget(btnzdbh_);
+    row->addWidget(lbRecName_);
+    row->addStretch(1);
+    row->addWidget(shpFlag_);
+    if (auto* layout = panBillTitle()->layout())
+        layout->addWidget(strip);
+    else
+        (new QHBoxLayout(panBillTitle()))->addWidget(strip);
+
+    edComment_ = new QLineEdit(this);
+    edComment_->setObjectName(u"edComment"_s);
+    addHeaderField(billtext::remark(), edComment_);
+
+    bindHeaderField(u"date"_s, edBillDate_);
+    bindHeaderField(u"code"_s, edBillCode_);
+
+    btnBillSave_ = new QAction(billtext::post(), this);
+    btnBillSave_->setObjectName(u"btnBillSave"_s);
+    btnBillSaveToDraft_ = new QAction(billtext::saveToDraft(), this);
+    btnBillSaveToDraft_->setObjectName(u"btnBillSaveToDraft"_s);
+    btnSavePrint_ = new QAction(billtext::savePrint(), this);
+    btnSavePrint_->setObjectName(u"btnSavePrint"_s);
+    QAction* before = toolBar()->actions().value(0, nullptr);
+    toolBar()->insertAction(before, btnBillSave_);
+    toolBar()->insertAction(before, btnBillSaveToDraft_);
+    toolBar()->insertAction(before, btnSavePrint_);
+    connect(btnBillSave_, &QAction::triggered, this, [this] { btnBillSaveClick(); });
+    connect(btnBillSaveToDraft_, &QAction::triggered, this, [this] { btnBillSaveToDraftClick(); });
+    connect(btnSavePrint_, &QAction::triggered, this, [this] { btnSavePrintClick(); });
+    connect(btnzdbh_, &QToolButton::clicked, this, [this] {
+        try {
+            edBillCode_->setText(NextBillNumber());
+        } catch (const std::exception& e) {
+            showError(e);
+        }
+    });
+    connect(edBillCode_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+    connect(edComment_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+    connect(edBillDate_, &QDateEdit::dateChanged, this, [this] { modified_ = true; });
+
+    edBillCode_->setEnabled(!settings().Switch(kOptionGeneratedNumbers));
+}
+
+void TfrmBillAbstract::bindHeaderField(const QString& fieldName, QWidget* control) {
+    for (auto& pair : boundFields_)
+        if (pair.first.compare(fieldName, Qt::CaseInsensitive) == 0) {
+            pair.second = control;
+            return;
+        }
+    boundFields_.append({fieldName, control});
+}
+
+void TfrmBillAbstract::setHeaderValue(const QString& fieldName, const QString& value) {
+    for (auto& pair : headerValues_)
+        if (pair.first.compare(fieldName, Qt::CaseInsensitive) == 0) {
+            pair.second = value;
+            return;
+        }
+    headerValues_.append({fieldName, value});
+}
+
+QString TfrmBillAbstract::headerValue(const QString& fieldName) const {
+    for (const auto& pair : boundFields_) {
+        if (pair.first.compare(fieldName, Qt::CaseInsensitive) != 0)
+            continue;
+        QWidget* w = pair.second;
+        if (auto* date = qobject_cast<QDateEdit*>(w))
+            return date->date().toString(u"yyyy-MM-dd"_s);
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            return edit->text();
+        if (auto* check = qobject_cast<QCheckBox*>(w))
+            return check->isChecked() ? u"1"_s : u"0"_s;
+        if (auto* combo = qobject_cast<QComboBox*>(w))
+            return combo->currentText();
+        return {};
+    }
+    for (const auto& pair : headerValues_)
+        if (pair.first.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return pair.second;
+    return {};
+}
+
+int TfrmBillAbstract::minimumRows() const {
+    return settings().DefaultBillRows;
+}
+
+void TfrmBillAbstract::OpenBill(int djType, qint64 billId, bool quietClose) {
+    if (!findBillKind(djType))
+        throw DytError(u"未知的单据类型：%1"_s.arg(djType));
+    djType_ = djType;
+    billId_ = billId;
+    quietClose_ = quietClose;
+    closeAfterSave_ = billId > 0 || !settings().Switch(kOptionNewBillAfterSave);
+    if (billId > 0)
+        LoadBill();
+    else
+        ResetToNewBill();
+    modified_ = false;
+}
+
+void TfrmBillAbstract::FillHeader(const RecordSet& header) {
+    for (const auto& pair : boundFields_) {
+        const int col = header.fieldIndex(pair.first);
+        if (col < 0 || header.rowCount() == 0)
+            continue;
+        const QVariant v = header.at(0, col);
+        if (auto* date = qobject_cast<QDateEdit*>(pair.second))
+            date->setDate(QDate::fromString(v.toString().left(10), u"yyyy-MM-dd"_s));
+        else if (auto* edit = qobject_cast<QLineEdit*>(pair.second))
+            edit->setText(v.isNull() ? QString() : v.toString());
+        else if (auto* check = qobject_cast<QCheckBox*>(pair.second))
+            check->setChecked(v.toInt() == 1);
+        else if (auto* combo = qobject_cast<QComboBox*>(pair.second))
+            combo->setCurrentText(v.toString());
+    }
+    // The fields without a control (ids, maker, audit steps) stay as values.
+    for (int col = 0; col < header.fieldCount(); ++col) {
+        const QString name = header.fields().at(col).name;
+        bool bound = false;
+        for (const auto& pair : boundFields_)
+            bound = bound || pair.first.compare(name, Qt::CaseInsensitive) == 0;
+        if (!bound) {
+            const QVariant v = header.at(0, col);
+            setHeaderValue(name, v.isNull() ? QString() : v.toString());
+        }
+    }
+    const int commentCol = header.fieldIndex(u"comment"_s);
+    if (commentCol >= 0)
+        edComment_->setText(decodeLineBreaks(header.at(0, commentCol).toString()));
+    lbRecName_->setText(headerValue(u"rec_Name"_s));
+}
+
+void TfrmBillAbstract::LoadBill() {
+    TdmMain& dm = dataModule();
+    ParamList params;
+    params.clear();
+    params.setValue(u"id"_s, QString::number(billId_));
+    params.setValue(u"zyStr"_s,
+                    u";czy_id="_s + QString::number(loginedUser().UserId) + u";candel=0"_s);
+    RecordSet header;
+    dm.ExecProcQuery(u"P_JXC_DJ_GetDJIndex"_s, params, &header);
+    if (header.rowCount() == 0)
+        throw DytError(billtext::invalidBill());
+    FillHeader(header);
+
+    const bool isRedWord = headerValue(u"isredword"_s).toInt() == 1;
+    const bool isRed = headerValue(u"isred"_s).toInt() == 1;
+    applyRedStyle(isRedWord);
+    if (isRedWord) {
+        lblFlag_->setText(billtext::reversal());
+        shpFlag_->setVisible(true);
+    } else if (isRed) {
+        lblFlag_->setText(billtext::reversed());
+        shpFlag_->setVisible(true);
+    } else {
+        shpFlag_->setVisible(false);
+    }
+
+    params.clear();
+    params.setValue(u"id"_s, QString::number(billId_));
+    RecordSet lines;
+    dm.ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    records() = lines;
+    appendEmptyRows();
+    showRecords();
+
+    const int state = headerValue(u"dj_state"_s).toInt();
+    if (state == kBillPosted) {
+        billState_ = kBillPosted;
+        btnBillSave_->setEnabled(false);
+        btnBillSaveToDraft_->setEnabled(false);
+        btnSavePrint_->setEnabled(false);
+        setReadOnly(true);
+    } else {
+        billState_ = kBillDraft;
+        bool audited = false;
+        for (int step = 2; step <= 5; ++step)
+            audited = audited || headerValue(u"inputid%1"_s.arg(step)).toLongLong() > 0;
+        const bool othersDraft =
+            headerValue(u"rec_id"_s).toLongLong() != loginedUser().UserId && !editOthersDrafts;
+        setReadOnly(audited || othersDraft);
+    }
+}
+
+void TfrmBillAbstract::appendEmptyRows() {
+    RecordSet& rows = records();
+    // Every bound column needs its field, also when the server's lines lack it.
+    for (const GridColumn& column : gridDefinition().columns)
+        if (!column.fieldName.isEmpty() && rows.fieldIndex(column.fieldName) < 0)
+            rows.addField(column.fieldName, FieldType::Text, kPacketFieldWidth);
+    if (rows.fieldCount() == 0)
+        return;
+    while (rows.rowCount() < minimumRows())
+        rows.appendRow(RecordSet::Row(rows.fieldCount()));
+}
+
+void TfrmBillAbstract::setReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    for (const auto& pair : boundFields_)
+        pair.second->setEnabled(!readOnly);
+    edComment_->setEnabled(!readOnly);
+    btnzdbh_->setEnabled(!readOnly);
+    if (readOnly)
+        edBillCode_->setEnabled(false);
+    else
+        edBillCode_->setEnabled(!settings().Switch(kOptionGeneratedNumbers));
+    dbgvX()->table()->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
+                                               : QAbstractItemView::AllEditTriggers);
+}
+
+void TfrmBillAbstract::applyRedStyle(bool red) {
+    redStyle_ = red;
+    const QString style = red ? u"color: red;"_s : QString();
+    for (const auto& pair : boundFields_)
+        pair.second->setStyleSheet(style);
+    edComment_->setStyleSheet(style);
+    dbgvX()->table()->setStyleSheet(style);
+}
+
+void TfrmBillAbstract::ResetToNewBill() {
+    billId_ = 0;
+    billState_ = kBillNew;
+    headerValues_.clear();
+    edComment_->clear();
+    shpFlag_->setVisible(false);
+    applyRedStyle(false);
+    btnBillSave_->setEnabled(true);
+    btnBillSaveToDraft_->setEnabled(true);
+    btnSavePrint_->setEnabled(true);
+    setReadOnly(false);
+    records().clearRows();
+    appendEmptyRows();
+    showRecords();
+    edBillCode_->setText(NextBillNumber());
+    modified_ = false;
+}
+
+QString TfrmBillAbstract::NextBillNumber() {
+    TdmMain* dm = dmMain();
+    if (!dm || !settings().AutoSN)
+        return edBillCode_->text();
+    return billnumber::nextBillNumber(*dm, djType_, edBillDate_->date(), edBillCode_->text(),
+                                      billnumber::Options::fromSettings());
+}
+
+void TfrmBillAbstract::CheckBill(bool) {}
+
+ParamList TfrmBillAbstract::BuildParams() const {
+    ParamList params;
+    params.clear();
+    for (const auto& pair : boundFields_)
+        params.setValue(pair.first, headerValue(pair.first));
+    for (const auto& pair : headerValues_)
+        if (!params.contains(pair.first))
+            params.setValue(pair.first, pair.second);
+    const QString comment = encodeLineBreaks(edComment_->text().trimmed());
+    params.setValue(u"comment"_s, comment);
+    params.setValue(u"dj_Caption"_s, windowTitle());
+    params.setValue(u"djType"_s, QString::number(djType_));
+    params.setValue(u"OldBillid"_s, QString::number(billId_));
+    double total = 0;
+    const int totalCol = records().fieldIndex(u"taxTotalSum"_s);
+    if (totalCol >= 0)
+        for (int row = 0; row < records().rowCount(); ++row)
+            total += records().at(row, totalCol).toString().toDouble();
+    const int dot = settings().TotalDot;
+    params.setValue(u"total"_s, QString::number(RoundTo(total, dot), 'f', dot));
+    params.setValue(u"comment"_s, comment);
+    return params;
+}
+
+RecordSet TfrmBillAbstract::BuildLinesPacket() const {
+    const RecordSet& rows = records();
+    if (rows.rowCount() == 0)
+        throw DytError(xtext::noData());
+    const QList<GridColumn>& columns =
+        const_cast<TfrmBillAbstract*>(this)->gridDefinition().columns;
+    RecordSet packet;
+    QList<int> sourceCols;
+    for (const GridColumn& column : columns) {
+        if (column.fieldName.isEmpty() || packet.fieldIndex(column.fieldName) >= 0)
+            continue;
+        packet.addField(column.fieldName, FieldType::Text, kPacketFieldWidth);
+        sourceCols.append(rows.fieldIndex(column.fieldName));
+    }
+    QList<int> keyCols;
+    for (int i = 0; i < 4 && i < sourceCols.size(); ++i)
+        keyCols.append(sourceCols.at(i));
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        bool allEmpty = true;
+        for (int col : keyCols)
+            allEmpty = allEmpty && (col < 0 || blank(rows.at(row, col)));
+        if (allEmpty)
+            continue;
+        RecordSet::Row values;
+        for (int i = 0; i < sourceCols.size(); ++i) {
+            const int col = sourceCols.at(i);
+            const QVariant v = col < 0 ? QVariant() : rows.at(row, col);
+            QString text = v.isNull() ? QString() : v.toString();
+            if (packet.fields().at(i).name.compare(u"comment"_s, Qt::CaseInsensitive) == 0 ||
+                packet.fields().at(i).name.compare(u"summery"_s, Qt::CaseInsensitive) == 0)
+                text = encodeLineBreaks(text);
+            values.append(text);
+        }
+        packet.appendRow(values);
+    }
+    return packet;
+}
+
+RecordSet TfrmBillAbstract::BuildAccountPacket() const {
+    RecordSet packet;
+    for (const QString& name : {u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s})
+        packet.addField(name, FieldType::Text, kPacketFieldWidth);
+    return packet;
+}
+
+void TfrmBillAbstract::DoSaveBill(bool post) {
+    if (billId_ == 0 && settings().Switch(kOptionGeneratedNumbers))
+        edBillCode_->setText(NextBillNumber());
+    CheckBill(post);
+    const BillKind* kind = findBillKind(djType_);
+    if (post && kind && kind->inputNum >= 2) {
+        for (int step = 2; step <= kind->inputNum; ++step)
+            if (headerValue(u"inputid%1"_s.arg(step)).toLongLong() == 0)
+                throw DytError(billtext::auditIncomplete());
+    }
+    const GridDefinition& def = gridDefinition();
+    const int codeCol = def.columnIndex(u"IntoStockCode"_s);
+    if (codeCol >= 0) {
+        const int nameCol = def.columnIndex(u"IntoStockname"_s);
+        const bool shown =
+            def.columns.at(codeCol).visible || (nameCol >= 0 && def.columns.at(nameCol).visible);
+        const int idCol = records().fieldIndex(u"IntoStock_id"_s);
+        if (!shown && idCol >= 0)
+            for (int row = 0; row < records().rowCount(); ++row)
+                records().setAt(row, idCol, u"0"_s);
+    }
+    ParamList params = BuildParams();
+    const RecordSet lines = BuildLinesPacket();
+    const RecordSet accounts = BuildAccountPacket();
+    const int id =
+        dataModule().ExecService(billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s,
+                                 params, &lines, &accounts, nullptr);
+    billId_ = id;
+    billState_ = post ? kBillPosted : kBillDraft;
+    Q_EMIT billSaved(id);
+    if (quietClose_) {
+        modified_ = false;
+        if (!closing_)
+            close();
+        return;
+    }
+    prompter().message(caption::hint(), billtext::saved());
+    if (closeAfterSave_) {
+        modified_ = false;
+        if (!closing_)
+            close();
+    } else {
+        ResetToNewBill();
+    }
+}
+
+bool TfrmBillAbstract::SaveBill(bool post) {
+    try {
+        DoSaveBill(post);
+        return true;
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+        return false;
+    }
+}
+
+void TfrmBillAbstract::btnBillSaveClick() {
+    SaveBill(true);
+}
+void TfrmBillAbstract::btnBillSaveToDraftClick() {
+    SaveBill(false);
+}
+
+bool TfrmBillAbstract::saveAvailable(QAction* action) const {
+    return action->isVisible() && action->isEnabled();
+}
+
+void TfrmBillAbstract::AuditStep(int step) {
+    if (step < 2 || step > 5 || billId_ < 1 || billState_ == kBillPosted)
+        return;
+    const QString field = u"inputid%1"_s.arg(step);
+    const QString nameField = field + u"Name"_s;
+    const qint64 me = loginedUser().UserId;
+    const qint64 performer = headerValue(field).toLongLong();
+    const QString bill = QString::number(billId_);
+    if (performer > 0) {
+        if (performer != me)
+            throw DytError(billtext::auditedByOther(headerValue(nameField)));
+        dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
+        setHeaderValue(field, u"0"_s);
+        setHeaderValue(nameField, QString());
+        return;
+    }
+    const BillKind* kind = findBillKind(djType_);
+    if (!kind || !kind->mayAudit(step, me))
+        throw DytError(billtext::noAuditRight());
+    dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
+                            u" where id = "_s + bill);
+    setHeaderValue(field, QString::number(me));
+    setHeaderValue(nameField, loginedUser().UserName);
+}
+
+bool TfrmBillAbstract::btnAuditClick(int step) {
+    try {
+        AuditStep(step);
+        return true;
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+        return false;
+    }
+}
+
+QString TfrmBillAbstract::AccountDetails() {
+    if (billId_ < 1)
+        throw DytError(billtext::saveBeforeAccounts());
+    RecordSet rows;
+    dataModule().ExecQuery(
+        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
+        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = "
+        u"b.id and a.id = "_s +
+            QString::number(billId_),
+        &rows);
+    if (rows.rowCount() == 0)
+        throw DytError(billtext::noAccounts());
+    QStringList lines;
+    for (rows.first(); !rows.eof(); rows.next())
+        lines.append(rows.text(u"fullname"_s) + u"："_s + rows.text(u"total"_s));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TfrmBillAbstract::btnkmxqClick() {
+    try {
+        prompter().message(caption::hint(), AccountDetails());
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+void TfrmBillAbstract::PrintBill() {
+    if (settings().Switch(kOptionPrintPostedOnly) && billState_ != kBillPosted)
+        throw DytError(billtext::printPostedOnly());
+    qint64 printed = 0;
+    qint64 allowed = kUnlimitedPrints;
+    bool enforced = false;
+    QString password;
+    if (billId_ > 0) {
+        RecordSet rs;
+        dataModule().ExecQuery(
+            u" select a.printnum,b.printNumSum,b.printisCheck,b.printPassword "
+            u" from djindex AS a,sysDjb AS b    WHERE a.djType = b.id AND "
+            u"a.id = "_s +
+                QString::number(billId_),
+            &rs);
+        if (rs.rowCount() > 0) {
+            rs.first();
+            printed = rs.integer(u"printnum"_s);
+            allowed = rs.integer(u"printNumSum"_s);
+            enforced = rs.integer(u"printisCheck"_s) == 1;
+            password = rs.text(u"printPassword"_s);
+        }
+    }
+    bool lifted = false;
+    if (enforced && printed >= allowed) {
+        QString entered;
+        if (!prompter().input(caption::hint(), billtext::printPassword(), &entered, true))
+            return;
+        if (entered != password)
+            throw DytError(billtext::wrongPrintPassword());
+        lifted = true;
+    }
+    const QString yesNo = enforced ? u"YES"_s : u"NO"_s;
+    print::setPrintVariable(u"打印次数"_s, QString::number(printed));
+    print::setPrintValue(u"PRINT"_s, yesNo);
+    print::setPrintValue(u"PrintOnlyOnce"_s, yesNo);
+    print::setPrintValue(u"PRINTNUMSUM"_s, QString::number(allowed - printed));
+    print::setPrintValue(u"PRINTNUM"_s, QString::number(printed));
+    if (lifted)
+        print::setPrintValue(u"PRINTLIMIT"_s, u"NO"_s);
+    auto resetValues = [] {
+        print::setPrintValue(u"PrintOnlyOnce"_s, u"NO"_s);
+        print::setPrintValue(u"PRINTNUMSUM"_s, QString::number(kUnlimitedPrints));
+        print::setPrintValue(u"PRINTNUM"_s, u"0"_s);
+        print::setPrintValue(u"PRINTLIMIT"_s, u"YES"_s);
+    };
+    try {
+        if (settings().QuickLocalPrint) {
+            RunPrint(kPrintDirect);
+            print::setPrintValue(u"PRINT"_s, u"1"_s);
+            print::setPrintValue(u"PRINTNUM"_s, u"1"_s);
+        } else {
+            RunPrint(kPrintPreview);
+        }
+        const int made = print::printValue(u"PRINTNUM"_s).toInt();
+        if (made > 0 && billId_ > 0)
+            dataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
+                                    QString::number(made) + u" where id = "_s +
+                                    QString::number(billId_));
+    } catch (...) {
+        resetValues();
+        throw;
+    }
+    resetValues();
+}
+
+void TfrmBillAbstract::btnPrintClick() {
+    try {
+        PrintBill();
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+bool TfrmBillAbstract::CloseQuery() {
+    const bool canPost = saveAvailable(btnBillSave_);
+    const bool canDraft = saveAvailable(btnBillSaveToDraft_);
+    if (!modified_ || (!canPost && !canDraft))
+        return true;
+    QStringList buttons;
+    QList<int> meaning;  // 1 post, 2 draft, 0 discard
+    if (canPost) {
+        buttons.append(btnBillSave_->text());
+        meaning.append(1);
+    }
+    if (canDraft) {
+        buttons.append(btnBillSaveToDraft_->text());
+        meaning.append(2);
+    }
+    buttons.append(billtext::discardAndExit());
+    meaning.append(0);
+    const int answer =
+        prompter().ask(billtext::closeCaption(), billtext::closeQuestion(), buttons, 0);
+    if (answer < 0 || answer >= meaning.size())
+        return false;
+    if (meaning.at(answer) == 0)
+        return true;
+    closing_ = true;
+    SaveBill(meaning.at(answer) == 1);
+    closing_ = false;
+    return false;
+}
+
+void TfrmBillAbstract::closeEvent(QCloseEvent* event) {
+    if (!closing_ && !CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    TfrmXAbstract::closeEvent(event);
+}
+
+}  // namespace dyt::client

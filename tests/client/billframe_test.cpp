@@ -1,0 +1,807 @@
+// The bill-kind table, the bill opener and the bill window base: opening, saving, the close
+// prompt; against the recording transport, and one save round against a real server.
+#include <QAction>
+#include <QDateEdit>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <set>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbillabstract.h"
+#include "client/common/settings.h"
+#include "client/common/windowregistry.h"
+#include "client/shell/functions.h"
+#include "common/error.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "printengine/printengine.h"
+#include "protocol/protocol.h"
+#include "support/serverprocess.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+// A bill of the enquiry kind (64) with the line columns of a goods bill.
+class TestBill : public TfrmBillAbstract {
+public:
+    explicit TestBill(QWidget* parent = nullptr) : TfrmBillAbstract(parent) {
+        setTitle(u"询价单"_s);
+        addColumn(u"商品ID"_s, u"goodsid"_s, false, 40);
+        addColumn(u"行号"_s, u"orderid"_s, false, 40);
+        addColumn(u"商品编号"_s, u"goodsCode"_s, true, 80);
+        addColumn(u"商品名称"_s, u"goodsname"_s, true, 120);
+        addColumn(u"数量"_s, u"qty"_s, true, 60);
+        addColumn(u"价税合计"_s, u"taxTotalSum"_s, true, 80);
+        addColumn(u"行摘要"_s, u"comment"_s, true, 80);
+    }
+    // Fills row `row` (growing the rows as needed) with the values of the named fields.
+    void setLine(int row, const QList<QPair<QString, QString>>& values) {
+        RecordSet& rs = records();
+        while (rs.rowCount() <= row)
+            rs.appendRow(RecordSet::Row(rs.fieldCount()));
+        for (const auto& v : values)
+            rs.setAt(row, rs.fieldIndex(v.first), v.second);
+    }
+};
+
+constexpr int kEnquiry = 64;
+
+RecordSet rowsOf(const QStringList& fields, const QList<QStringList>& rows) {
+    RecordSet rs;
+    for (const QString& f : fields)
+        rs.addField(f, FieldType::Text, 50);
+    for (const QStringList& r : rows) {
+        RecordSet::Row values;
+        for (const QString& v : r)
+            values.append(v);
+        rs.appendRow(values);
+    }
+    return rs;
+}
+
+// --- the bill-kind table
+
+TEST(BillKinds, NamedKindsCarryTheirWindowMenuTagAndName) {
+    resetBillKinds();
+    struct Row {
+        int djType;
+        const char16_t* className;
+        int menuTag;
+        const char16_t* name;
+    };
+    const Row rows[] = {
+        {1, u"TfrmBillXSD", 2009, u"销售单"},
+        {5, u"TfrmBillJHD", 2004, u"进货单"},
+        {9, u"TfrmBillSPCZD", 201708, u"商品拆装单"},
+        {23, u"TfrmBillGDZCGZ", 20190501, u"固定资产购置"},
+        {41, u"", 0, u"账外入库单"},
+        {51, u"", 0, u"零售单"},
+        {71, u"TfrmBillZPHTD", 4401, u"赠品合同单"},
+    };
+    for (const Row& r : rows) {
+        const BillKind* kind = findBillKind(r.djType);
+        ASSERT_NE(nullptr, kind) << r.djType;
+        EXPECT_EQ(QString::fromUtf16(r.className), kind->className) << r.djType;
+        EXPECT_EQ(r.menuTag, kind->menuTag) << r.djType;
+        EXPECT_EQ(QString::fromUtf16(r.name), kind->name) << r.djType;
+        EXPECT_EQ(1, kind->inputNum) << r.djType;
+        EXPECT_EQ(u"审查人三"_s, kind->inputName(3)) << r.djType;
+    }
+    // 1..41, 43..51 and 53..71: the numbers 42 and 52 are not kinds.
+    EXPECT_EQ(69u, billKinds().size());
+    EXPECT_EQ(nullptr, findBillKind(42));
+    EXPECT_EQ(nullptr, findBillKind(52));
+    EXPECT_EQ(nullptr, findBillKind(0));
+}
+
+TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
+    resetBillKinds();
+    std::set<int> types, tags;
+    for (const BillKind& k : billKinds()) {
+        EXPECT_TRUE(types.insert(k.djType).second) << k.djType;
+        if (k.menuTag > 0) {
+            EXPECT_TRUE(tags.insert(k.menuTag).second) << k.menuTag;
+            ASSERT_NE(nullptr, findBillKindByMenuTag(k.menuTag));
+            EXPECT_EQ(k.djType, findBillKindByMenuTag(k.menuTag)->djType);
+        }
+    }
+    EXPECT_EQ(nullptr, findBillKindByMenuTag(0));
+    EXPECT_EQ(nullptr, findBillKindByMenuTag(12345));
+}
+
+TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
+    resetBillKinds();
+    const RecordSet rows = rowsOf(
+        {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s, u"inputid3"_s},
+        {{u"5"_s, u"3"_s, u"制单"_s, u"主管"_s, u"(0,1,7,0)"_s, u"(0,17,0)"_s},
+         {u"999"_s, u"2"_s, u""_s, u""_s, u""_s, u""_s}});
+    refreshBillKinds(rows);
+    const BillKind* jhd = findBillKind(5);
+    ASSERT_NE(nullptr, jhd);
+    EXPECT_EQ(3, jhd->inputNum);
+    EXPECT_EQ(u"制单"_s, jhd->inputName(1));
+    EXPECT_EQ(u"主管"_s, jhd->inputName(2));
+    EXPECT_EQ(u"审查人三"_s, jhd->inputName(3));  // no name in the row keeps the default
+    struct Case {
+        int step;
+        qint64 op;
+        bool may;
+    } cases[] = {{2, 7, true},  {2, 1, true},  {2, 17, false}, {3, 17, true},
+                 {3, 7, false}, {4, 7, false}, {1, 7, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.may, jhd->mayAudit(c.step, c.op)) << c.step << "/" << c.op;
+    EXPECT_EQ(1, findBillKind(1)->inputNum);
+
+    const RecordSet bad = rowsOf({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
+    EXPECT_THROW(refreshBillKinds(bad), DytError);
+    EXPECT_EQ(1, findBillKind(1)->inputNum);  // nothing half-written
+    EXPECT_EQ(3, findBillKind(5)->inputNum);
+    resetBillKinds();
+    EXPECT_EQ(1, findBillKind(5)->inputNum);
+}
+
+// --- the bill window against the recording transport
+
+class BillFrame : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        resetBillKinds();
+        settings().TotalDot = 1;
+        settings().DefaultBillRows = 3;
+        connectLoggedIn(7);
+    }
+    void TearDown() override {
+        resetBillKinds();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+
+    std::unique_ptr<TestBill> newBill() {
+        auto bill = std::make_unique<TestBill>();
+        bill->OpenBill(kEnquiry, 0, false);
+        return bill;
+    }
+    QList<RecordedCall> serviceCalls() const {
+        QList<RecordedCall> out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == u"ExecService"_s)
+                out.append(c);
+        return out;
+    }
+    static QString line(const RecordedCall& c, const QString& name) {
+        ParamList p(c.paramLines.join(u"\r\n"_s));
+        return p.value(name, u"<none>"_s);
+    }
+    void answerSave(int billId) {
+        transport->respond(u"ExecService"_s, 0, {QString(), billId, QString()});
+    }
+    void answerOpen(const RecordSet& header, const RecordSet& lines) {
+        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(header)});
+        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
+    }
+};
+
+TEST_F(BillFrame, ANewBillShowsTheMinimumOfEmptyRowsAndIsNotModified) {
+    auto bill = newBill();
+    EXPECT_EQ(3, bill->records().rowCount());
+    EXPECT_EQ(0, bill->billId());
+    EXPECT_EQ(int(kBillNew), bill->billState());
+    EXPECT_FALSE(bill->isModified());
+    EXPECT_FALSE(bill->isReadOnly());
+    // Option 2034 off: the window closes after a save.
+    EXPECT_TRUE(bill->closeAfterSave());
+}
+
+TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
+    auto bill = newBill();
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s},
+                      {u"goodsCode"_s, u"SP101"_s},
+                      {u"goodsname"_s, u"商品101"_s},
+                      {u"qty"_s, u"2"_s},
+                      {u"taxTotalSum"_s, u"10.25"_s},
+                      {u"comment"_s, u"第一行\n第二行"_s}});
+    // Only a quantity: the first four are empty, the row is dropped.
+    bill->setLine(1, {{u"qty"_s, u"5"_s}});
+    // Only a goods name: sent.
+    bill->setLine(2, {{u"goodsname"_s, u"手写商品"_s}, {u"taxTotalSum"_s, u"2.5"_s}});
+    bill->setLine(3, {{u"orderid"_s, u"   "_s}});  // blanks count as empty
+
+    const RecordSet packet = bill->BuildLinesPacket();
+    ASSERT_EQ(7, packet.fieldCount());
+    const QStringList expectedFields = {u"goodsid"_s,   u"orderid"_s, u"goodsCode"_s,
+                                        u"goodsname"_s, u"qty"_s,     u"taxTotalSum"_s,
+                                        u"comment"_s};
+    for (int i = 0; i < packet.fieldCount(); ++i) {
+        EXPECT_EQ(expectedFields.at(i), packet.fields().at(i).name);
+        EXPECT_EQ(FieldType::Text, packet.fields().at(i).type);
+        EXPECT_EQ(8000, packet.fields().at(i).size);
+    }
+    ASSERT_EQ(2, packet.rowCount());
+    EXPECT_EQ(u"101"_s, packet.at(0, 0).toString());
+    EXPECT_EQ(u"手写商品"_s, packet.at(1, 3).toString());
+    // The line note travels without a raw line break and decodes back.
+    const QString note = packet.at(0, 6).toString();
+    EXPECT_FALSE(note.contains(QLatin1Char('\n')));
+    EXPECT_EQ(u"第一行\n第二行"_s, decodeLineBreaks(note));
+}
+
+TEST_F(BillFrame, ADraftSaveSendsTheHeaderLinesPacketsAndTheTotal) {
+    auto bill = newBill();
+    bill->edBillCode()->setText(u"XJ-001"_s);
+    bill->edBillDate()->setDate(QDate(2025, 3, 4));
+    bill->edComment()->setText(u"  送货上门\n周末  "_s);
+    bill->setHeaderValue(u"wldw_id"_s, u"201"_s);
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}, {u"taxTotalSum"_s, u"10.25"_s}});
+    bill->setLine(1, {{u"goodsid"_s, u"102"_s}, {u"taxTotalSum"_s, u"2.5"_s}});
+    answerSave(55);
+    EXPECT_TRUE(bill->SaveBill(false));
+
+    const auto calls = serviceCalls();
+    ASSERT_EQ(1, calls.size());
+    const RecordedCall& c = calls.front();
+    EXPECT_EQ(u"QMXService"_s, c.procedure);
+    EXPECT_EQ(u"SaveToDraft"_s, c.serviceMethod);
+    EXPECT_EQ(u"2025-03-04"_s, line(c, u"date"_s));
+    EXPECT_EQ(u"XJ-001"_s, line(c, u"code"_s));
+    EXPECT_EQ(u"201"_s, line(c, u"wldw_id"_s));
+    EXPECT_EQ(u"询价单"_s, line(c, u"dj_Caption"_s));
+    EXPECT_EQ(u"64"_s, line(c, u"djType"_s));
+    EXPECT_EQ(u"0"_s, line(c, u"OldBillid"_s));
+    EXPECT_EQ(u"7"_s, line(c, u"czy_id"_s));
+    // 10.25 + 2.5 = 12.75, one decimal place, half away from zero.
+    EXPECT_EQ(u"12.8"_s, line(c, u"total"_s));
+    // Trimmed, and its line break escaped.
+    EXPECT_EQ(u"送货上门\n周末"_s, decodeLineBreaks(line(c, u"comment"_s)));
+    EXPECT_FALSE(line(c, u"comment"_s).contains(QLatin1Char('\n')));
+
+    ASSERT_EQ(6, c.args.size());
+    const RecordSet lines = proto::recordSetFromCbor(c.args.at(3));
+    EXPECT_EQ(2, lines.rowCount());
+    const RecordSet accounts = proto::recordSetFromCbor(c.args.at(4));
+    ASSERT_EQ(4, accounts.fieldCount());
+    EXPECT_EQ(u"km_id"_s, accounts.fields().at(0).name);
+    EXPECT_EQ(u"type"_s, accounts.fields().at(1).name);
+    EXPECT_EQ(u"dbtotal"_s, accounts.fields().at(2).name);
+    EXPECT_EQ(u"Lendtotal"_s, accounts.fields().at(3).name);
+    EXPECT_TRUE(c.args.at(5).isNull());
+
+    EXPECT_EQ(55, bill->billId());
+    EXPECT_EQ(int(kBillDraft), bill->billState());
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
+}
+
+TEST_F(BillFrame, ADraftSavedTwiceReplacesItselfByItsId) {
+    auto bill = newBill();
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    answerSave(55);
+    ASSERT_TRUE(bill->SaveBill(false));
+    answerSave(56);
+    ASSERT_TRUE(bill->SaveBill(false));
+    const auto calls = serviceCalls();
+    ASSERT_EQ(2, calls.size());
+    EXPECT_EQ(u"0"_s, line(calls.at(0), u"OldBillid"_s));
+    EXPECT_EQ(u"55"_s, line(calls.at(1), u"OldBillid"_s));
+}
+
+TEST_F(BillFrame, WithOption2034ASavedBillMakesRoomForANewOne) {
+    settings().setSwitch(2034, true);
+    auto bill = newBill();
+    EXPECT_FALSE(bill->closeAfterSave());
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    bill->edComment()->setText(u"旧说明"_s);
+    answerSave(55);
+    ASSERT_TRUE(bill->SaveBill(true));
+    EXPECT_EQ(u"SaveToDB"_s, serviceCalls().value(0).serviceMethod);
+    EXPECT_EQ(0, bill->billId());
+    EXPECT_EQ(int(kBillNew), bill->billState());
+    EXPECT_EQ(QString(), bill->edComment()->text());
+    ASSERT_EQ(3, bill->records().rowCount());
+    const int goodsCol = bill->records().fieldIndex(u"goodsid"_s);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(bill->records().at(row, goodsCol).isNull()) << row;
+}
+
+TEST_F(BillFrame, AnEmptyGridOrAServerRefusalIsShownAndKeepsTheBill) {
+    settings().DefaultBillRows = 0;
+    auto bill = newBill();
+    EXPECT_FALSE(bill->SaveBill(false));
+    EXPECT_EQ(0, serviceCalls().size());
+    ASSERT_EQ(1, script.records().size());
+    EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
+    EXPECT_EQ(u"无数据"_s, script.records().at(0).text);
+
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    transport->respond(u"ExecService"_s, 0, {QString(), -1, u"商品不存在"_s});
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(u"商品不存在"_s, script.records().last().text);
+    EXPECT_EQ(0, bill->billId());
+    EXPECT_EQ(u"101"_s, bill->records().at(0, 0).toString());
+}
+
+TEST_F(BillFrame, PostingWaitsForEveryAuditStepButADraftDoesNot) {
+    refreshBillKinds(rowsOf({u"id"_s, u"inputnum"_s}, {{u"64"_s, u"3"_s}}));
+    auto bill = newBill();
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    bill->setHeaderValue(u"inputid2"_s, u"5"_s);
+    bill->setHeaderValue(u"inputid3"_s, u"0"_s);
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(0, serviceCalls().size());
+    EXPECT_EQ(QStringList{u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s},
+              script.messages());
+
+    answerSave(60);
+    EXPECT_TRUE(bill->SaveBill(false));
+    EXPECT_EQ(u"SaveToDraft"_s, serviceCalls().value(0).serviceMethod);
+
+    // With step 3 performed the post goes through.
+    bill->setHeaderValue(u"inputid3"_s, u"9"_s);
+    answerSave(61);
+    EXPECT_TRUE(bill->SaveBill(true));
+    EXPECT_EQ(u"SaveToDB"_s, serviceCalls().value(1).serviceMethod);
+}
+
+TEST_F(BillFrame, TheClosePromptOffersBothSavesAndDiscardAndEscapeKeepsTheWindow) {
+    struct Case {
+        const char* name;
+        QString answer;  // empty: escape
+        bool closes;
+        QString method;  // the save sent, empty for none
+    };
+    const Case cases[] = {
+        {"escape", QString(), false, QString()},
+        {"post", u"过账"_s, false, u"SaveToDB"_s},
+        {"draft", u"存为草稿"_s, false, u"SaveToDraft"_s},
+        {"discard", u"废弃退出(&C)"_s, true, QString()},
+    };
+    settings().setSwitch(2034, true);  // a save keeps the window
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        transport->clearCalls();
+        script.clearRecords();
+        auto bill = newBill();
+        bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+        bill->setModified(true);
+        if (c.answer.isEmpty())
+            script.escape(u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s);
+        else
+            script.answer(c.answer, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s);
+        if (!c.method.isEmpty())
+            answerSave(70);
+        EXPECT_EQ(c.closes, bill->CloseQuery());
+        const auto questions = script.records(PromptKind::Question);
+        ASSERT_EQ(1, questions.size());
+        EXPECT_EQ(u"单据提示"_s, questions.at(0).caption);
+        EXPECT_EQ((QStringList{u"过账"_s, u"存为草稿"_s, u"废弃退出(&C)"_s}),
+                  questions.at(0).buttons);
+        const auto calls = serviceCalls();
+        if (c.method.isEmpty()) {
+            EXPECT_EQ(0, calls.size());
+        } else {
+            ASSERT_EQ(1, calls.size());
+            EXPECT_EQ(c.method, calls.at(0).serviceMethod);
+        }
+    }
+}
+
+TEST_F(BillFrame, TheClosePromptOffersOnlyTheAvailableSavesAndNotForAnUnchangedBill) {
+    auto bill = newBill();
+    EXPECT_TRUE(bill->CloseQuery());  // not modified: no question
+    EXPECT_EQ(0, script.records().size());
+
+    bill->setModified(true);
+    bill->btnBillSave()->setVisible(false);
+    script.answer(u"废弃退出(&C)"_s);
+    EXPECT_TRUE(bill->CloseQuery());
+    ASSERT_EQ(1, script.records().size());
+    EXPECT_EQ((QStringList{u"存为草稿"_s, u"废弃退出(&C)"_s}), script.records().at(0).buttons);
+
+    bill->btnBillSaveToDraft()->setEnabled(false);
+    EXPECT_TRUE(bill->CloseQuery());  // no save available: no question
+    EXPECT_EQ(1, script.records().size());
+}
+
+const QStringList kHeaderFields = {u"id"_s,       u"djType"_s,   u"code"_s,      u"date"_s,
+                                   u"dj_state"_s, u"isred"_s,    u"isredword"_s, u"rec_id"_s,
+                                   u"rec_Name"_s, u"inputid2"_s, u"comment"_s};
+
+TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
+    const RecordSet header =
+        rowsOf(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s, u"1"_s,
+                                u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
+    const RecordSet lines = rowsOf({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
+                                   {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
+    answerOpen(header, lines);
+    TestBill bill;
+    bill.OpenBill(kEnquiry, 88, true);
+
+    QList<RecordedCall> procs;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecProcQuery"_s)
+            procs.append(c);
+    ASSERT_EQ(2, procs.size());
+    EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, procs.at(0).procedure);
+    EXPECT_EQ(u"88"_s, line(procs.at(0), u"id"_s));
+    EXPECT_EQ(u";czy_id=7;candel=0"_s, line(procs.at(0), u"zyStr"_s));
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, procs.at(1).procedure);
+    EXPECT_EQ(u"88"_s, line(procs.at(1), u"id"_s));
+
+    EXPECT_EQ(int(kBillPosted), bill.billState());
+    EXPECT_EQ(88, bill.billId());
+    EXPECT_TRUE(bill.quietClose());
+    EXPECT_TRUE(bill.closeAfterSave());
+    EXPECT_TRUE(bill.isReadOnly());
+    EXPECT_FALSE(bill.btnBillSave()->isEnabled());
+    EXPECT_FALSE(bill.btnBillSaveToDraft()->isEnabled());
+    EXPECT_FALSE(bill.btnSavePrint()->isEnabled());
+    EXPECT_EQ(u"XJ-088"_s, bill.edBillCode()->text());
+    EXPECT_EQ(QDate(2025, 2, 1), bill.edBillDate()->date());
+    EXPECT_EQ(u"备注"_s, bill.edComment()->text());
+    EXPECT_EQ(u"王五"_s, bill.lbRecName()->text());
+    EXPECT_FALSE(bill.shpFlag()->isHidden());
+    EXPECT_EQ(u"已红冲"_s, bill.lblFlag()->text());
+    EXPECT_FALSE(bill.isRedStyle());
+    // One line from the server, two empty ones up to the minimum of three.
+    EXPECT_EQ(3, bill.records().rowCount());
+    EXPECT_EQ(u"101"_s, bill.records().at(0, 0).toString());
+    EXPECT_FALSE(bill.isModified());
+    // Nothing to save: closing asks nothing.
+    bill.setModified(true);
+    EXPECT_TRUE(bill.CloseQuery());
+    EXPECT_EQ(0, script.records().size());
+}
+
+TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
+    struct Case {
+        const char* name;
+        QString recId, inputid2, isredword;
+        bool editOthers;
+        bool readOnly;
+    };
+    const Case cases[] = {
+        {"own draft", u"7"_s, u"0"_s, u"0"_s, false, false},
+        {"other's draft", u"3"_s, u"0"_s, u"0"_s, false, true},
+        {"other's draft, editing allowed", u"3"_s, u"0"_s, u"0"_s, true, false},
+        {"audited own draft", u"7"_s, u"4"_s, u"0"_s, false, true},
+        {"red reversal draft", u"7"_s, u"0"_s, u"1"_s, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answerOpen(
+            rowsOf(kHeaderFields, {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
+                                    c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
+            rowsOf({u"goodsid"_s}, {}));
+        TestBill bill;
+        bill.editOthersDrafts = c.editOthers;
+        bill.OpenBill(kEnquiry, 90, false);
+        EXPECT_EQ(int(kBillDraft), bill.billState());
+        EXPECT_EQ(c.readOnly, bill.isReadOnly());
+        EXPECT_TRUE(bill.btnBillSave()->isEnabled());
+        const bool red = c.isredword == u"1"_s;
+        EXPECT_EQ(red, bill.isRedStyle());
+        EXPECT_EQ(red, !bill.shpFlag()->isHidden());
+        if (red) {
+            EXPECT_EQ(u"红字单据"_s, bill.lblFlag()->text());
+        }
+    }
+}
+
+TEST_F(BillFrame, OpeningABillThatIsGoneFails) {
+    answerOpen(rowsOf(kHeaderFields, {}), rowsOf({u"goodsid"_s}, {}));
+    TestBill bill;
+    try {
+        bill.OpenBill(kEnquiry, 404, false);
+        ADD_FAILURE() << "no error";
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s, e.message());
+    }
+}
+
+TEST_F(BillFrame, TheOpenerMakesTheKindsWindowWithItsTagAndTheBill) {
+    EXPECT_THROW(OpenBill(42, 0), DytError);  // no such kind
+    EXPECT_THROW(OpenBill(41, 0), DytError);  // no window of its own
+    registerWindowClass(u"TfrmBillXJD"_s, [](QWidget* owner) { return new TestBill(owner); });
+    installBillOpener();
+    ASSERT_TRUE(billOpener().canOpen);
+    EXPECT_TRUE(billOpener().canOpen(kEnquiry));
+    EXPECT_FALSE(billOpener().canOpen(41));
+    std::unique_ptr<QWidget> window(billOpener().open(kEnquiry, nullptr));
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(2026, window->property(kTagProperty).toInt());
+    auto* bill = qobject_cast<TfrmBillAbstract*>(window.get());
+    ASSERT_NE(nullptr, bill);
+    EXPECT_EQ(kEnquiry, bill->djType());
+    EXPECT_EQ(0, bill->billId());
+    EXPECT_EQ(3, bill->records().rowCount());
+}
+
+class BillAudit : public BillFrame {
+protected:
+    // Opens draft 90 of the enquiry kind (three steps: step 2 for operators 1 and 7, step 3
+    // for 9) with step 2 performed by `step2` (name `step2Name`).
+    std::unique_ptr<TestBill> openDraft(const QString& step2, const QString& step2Name) {
+        refreshBillKinds(rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
+                                {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
+        answerOpen(rowsOf({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
+                           u"inputid3"_s, u"inputid3Name"_s},
+                          {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
+                   rowsOf({u"goodsid"_s}, {}));
+        auto bill = std::make_unique<TestBill>();
+        bill->OpenBill(kEnquiry, 90, false);
+        transport->clearCalls();
+        return bill;
+    }
+    QStringList updates() const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == u"ExecUpdate"_s)
+                out.append(c.sql);
+        return out;
+    }
+};
+
+TEST_F(BillAudit, AnOperatorInTheStepListPerformsTheStepAndUndoesItAgain) {
+    loginedUser().UserName = u"李四"_s;
+    auto bill = openDraft(u"0"_s, QString());
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s}, updates());
+    EXPECT_EQ(u"7"_s, bill->headerValue(u"inputid2"_s));
+    EXPECT_EQ(u"李四"_s, bill->headerValue(u"inputid2Name"_s));
+
+    transport->clearCalls();
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s}, updates());
+    EXPECT_EQ(u"0"_s, bill->headerValue(u"inputid2"_s));
+    EXPECT_EQ(QString(), bill->headerValue(u"inputid2Name"_s));
+    EXPECT_EQ(0, script.records().size());
+}
+
+TEST_F(BillAudit, BothRefusalsAreShownAndSendNothing) {
+    struct Case {
+        const char* name;
+        QString step2, step2Name;
+        int step;
+        QString message;
+    };
+    const Case cases[] = {
+        {"not in the list of step 3", u"0"_s, QString(), 3, u"您没有这种单据这一级的审核权限！"_s},
+        {"undoing another's step", u"5"_s, u"赵六"_s, 2, u"本级已经被[赵六]审核，您不能反审核！"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = openDraft(c.step2, c.step2Name);
+        EXPECT_FALSE(bill->btnAuditClick(c.step));
+        EXPECT_EQ(QStringList(), updates());
+        EXPECT_EQ(QStringList{c.message}, script.messages());
+        EXPECT_EQ(c.step2, bill->headerValue(u"inputid2"_s));
+    }
+}
+
+TEST_F(BillAudit, AnUnsavedBillHasNoAuditSteps) {
+    refreshBillKinds(
+        rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"64"_s, u"2"_s, u"(0,7,0)"_s}}));
+    auto bill = newBill();
+    transport->clearCalls();
+    EXPECT_TRUE(bill->btnAuditClick(2));
+    EXPECT_EQ(QStringList(), updates());
+    EXPECT_EQ(QString(), bill->headerValue(u"inputid2"_s));
+}
+
+TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
+    auto bill = newBill();
+    bill->btnkmxqClick();
+    EXPECT_EQ(QStringList{u"只有保存后才能查看科目详情！"_s}, script.messages());
+
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    settings().setSwitch(2034, false);
+    answerSave(77);
+    ASSERT_TRUE(bill->SaveBill(true));
+    script.clearRecords();
+    transport->clearCalls();
+    RecordSet accounts = rowsOf({u"km_id"_s, u"total"_s, u"fullname"_s},
+                                {{u"8"_s, u"30"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
+    bill->btnkmxqClick();
+    QStringList queries;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecQuery"_s)
+            queries.append(c.sql);
+    ASSERT_EQ(1, queries.size());
+    EXPECT_EQ(
+        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
+        u"a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = b.id and a.id = 77"_s,
+        queries.at(0));
+    EXPECT_EQ(QStringList{u"现金：30\n银行存款：-5"_s}, script.messages());
+
+    script.clearRecords();
+    bill->btnkmxqClick();  // the default answer: no rows
+    EXPECT_EQ(QStringList{u"无科目详情！"_s}, script.messages());
+}
+
+TEST_F(BillFrame, TheKindsReadTheirAuditStepsFromSysDjb) {
+    RecordSet rows =
+        rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"1"_s, u"2"_s, u"(0,7,0)"_s}});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rows), QString()});
+    loadBillKinds(*dm);
+    QStringList queries;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecQuery"_s)
+            queries.append(c.sql);
+    EXPECT_EQ(QStringList{billKindsSql()}, queries);
+    EXPECT_EQ(2, findBillKind(1)->inputNum);
+    EXPECT_TRUE(findBillKind(1)->mayAudit(2, 7));
+}
+
+// Printing against a stand-in engine that records the engine values it is handed and reports
+// `prints` prints made, as the engine does when a print ends.
+class BillPrint : public BillFrame {
+protected:
+    void SetUp() override {
+        BillFrame::SetUp();
+        saved_ = TfrmXAbstract::printHandler();
+        print::resetPrintValues();
+        TfrmXAbstract::printHandler() = [this](QWidget*, int mode, const RecordSet&,
+                                               const RecordSet&, const QString&) {
+            ++calls;
+            seenMode = mode;
+            for (const QString& name :
+                 {u"PRINT"_s, u"PrintOnlyOnce"_s, u"PRINTNUMSUM"_s, u"PRINTNUM"_s, u"PRINTLIMIT"_s})
+                seen[name] = print::printValue(name);
+            for (const auto& v : print::printVariables())
+                if (v.first == u"打印次数"_s)
+                    seenCount = v.second;
+            print::setPrintValue(u"PRINTNUM"_s, QString::number(prints));
+            return 1;
+        };
+    }
+    void TearDown() override {
+        TfrmXAbstract::printHandler() = saved_;
+        print::resetPrintValues();
+        BillFrame::TearDown();
+    }
+    // A posted bill 77 whose guard row says: printed so far, allowed, enforced, password.
+    std::unique_ptr<TestBill> savedBill(const QString& printed, const QString& allowed,
+                                        const QString& check) {
+        auto bill = newBill();
+        bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+        answerSave(77);
+        EXPECT_TRUE(bill->SaveBill(true));
+        script.clearRecords();
+        transport->clearCalls();
+        transport->respond(u"ExecQuery"_s, 0,
+                           {proto::recordSetToCbor(rowsOf({u"printnum"_s, u"printNumSum"_s,
+                                                           u"printisCheck"_s, u"printPassword"_s},
+                                                          {{printed, allowed, check, u"abc"_s}})),
+                            QString()});
+        return bill;
+    }
+    QStringList updates() const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == u"ExecUpdate"_s)
+                out.append(c.sql);
+        return out;
+    }
+
+    PrintHandler saved_;
+    int calls = 0;
+    int seenMode = -1;
+    int prints = 1;
+    QMap<QString, QString> seen;
+    QString seenCount;
+};
+
+TEST_F(BillPrint, WithOption2010OnlyAPostedBillPrints) {
+    settings().setSwitch(2010, true);
+    auto bill = newBill();
+    bill->btnPrintClick();
+    EXPECT_EQ(QStringList{u"只有保存过账后才能打印!"_s}, script.messages());
+    EXPECT_EQ(0, calls);
+}
+
+TEST_F(BillPrint, AnUnenforcedCountPrintsAndAddsThePrintsMade) {
+    auto bill = savedBill(u"2"_s, u"5"_s, u"0"_s);
+    prints = 2;
+    bill->btnPrintClick();
+    ASSERT_EQ(1, calls);
+    EXPECT_EQ(int(kPrintPreview), seenMode);
+    EXPECT_EQ(u"NO"_s, seen[u"PRINT"_s]);
+    EXPECT_EQ(u"NO"_s, seen[u"PrintOnlyOnce"_s]);
+    EXPECT_EQ(u"3"_s, seen[u"PRINTNUMSUM"_s]);  // 5 allowed, 2 made
+    EXPECT_EQ(u"2"_s, seen[u"PRINTNUM"_s]);
+    EXPECT_EQ(u"YES"_s, seen[u"PRINTLIMIT"_s]);
+    EXPECT_EQ(u"2"_s, seenCount);
+    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s}, updates());
+    // Reset afterwards.
+    EXPECT_EQ(u"NO"_s, print::printValue(u"PrintOnlyOnce"_s));
+    EXPECT_EQ(u"99999"_s, print::printValue(u"PRINTNUMSUM"_s));
+    EXPECT_EQ(u"0"_s, print::printValue(u"PRINTNUM"_s));
+    EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
+}
+
+TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
+    struct Case {
+        const char* name;
+        QString entered;  // empty: cancelled
+        bool prints;
+        QString message;
+    };
+    const Case cases[] = {
+        {"cancelled", QString(), false, QString()},
+        {"wrong", u"abd"_s, false, u"打印密码错误"_s},
+        {"right", u"abc"_s, true, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        calls = 0;
+        auto bill = savedBill(u"3"_s, u"3"_s, u"1"_s);
+        if (c.entered.isEmpty())
+            script.cancelInput(u"请输入打印密码"_s);
+        else
+            script.enter(c.entered, u"请输入打印密码"_s);
+        bill->btnPrintClick();
+        const auto inputs = script.records(PromptKind::Input);
+        ASSERT_EQ(1, inputs.size());
+        EXPECT_TRUE(inputs.at(0).password);
+        EXPECT_EQ(c.prints ? 1 : 0, calls);
+        EXPECT_EQ(c.message.isEmpty() ? QStringList() : QStringList{c.message}, script.messages());
+        if (c.prints) {
+            EXPECT_EQ(u"YES"_s, seen[u"PRINT"_s]);
+            EXPECT_EQ(u"NO"_s, seen[u"PRINTLIMIT"_s]);  // the limit is lifted for this print
+            EXPECT_EQ(u"0"_s, seen[u"PRINTNUMSUM"_s]);
+            EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
+                      updates());
+        } else {
+            EXPECT_EQ(QStringList(), updates());
+        }
+        EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
+    }
+}
+
+TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) {
+    settings().AutoSN = true;
+    settings().setSwitch(2014, true);
+    auto answerCounter = [this](int counter) {
+        RecordSet rs;
+        rs.addField(u"SNFormat"_s, FieldType::Text);
+        rs.addField(u"SNMaxNo"_s, FieldType::Integer);
+        rs.addField(u"BillDate"_s, FieldType::Text);
+        rs.addField(u"IsPcID"_s, FieldType::Integer);
+        rs.appendRow({u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0});
+        transport->respondWith(u"ExecProcQuery"_s, [rs](const QCborArray& args) {
+            Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
+            return r;
+        });
+    };
+    answerCounter(1);
+    auto bill = newBill();
+    EXPECT_EQ(u"XJ-0001"_s, bill->edBillCode()->text());
+    EXPECT_FALSE(bill->edBillCode()->isEnabled());  // generated, not typed
+
+    // Another workstation took number 1 meanwhile: the save renumbers first.
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    answerCounter(2);
+    answerSave(80);
+    ASSERT_TRUE(bill->SaveBill(false));
+    QStringList order;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecProcQuery"_s || c.method == u"ExecService"_s)
+            order.append(c.procedure);
+    EXPECT_EQ(
+        (QStringList{u"p_sys_Get_BillAutoCode"_s, u"p_sys_Get_BillAutoCode"_s, u"QMXService"_s}),
+        order);
+    EXPECT_EQ(u"XJ-0002"_s, line(serviceCalls().value(0), u"code"_s));
+}
+
+}  // namespace
+}  // namespace dyt::client
