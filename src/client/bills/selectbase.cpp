@@ -295,11 +295,7 @@ void TfrmSelectBase::refresh() {
         AddGridColumn(def_, QStringLiteral("名称"), k.nameField, false, 220);
     if (rs.fieldIndex(QStringLiteral("pym")) >= 0)
         AddGridColumn(def_, QStringLiteral("拼音码"), QStringLiteral("pym"), false, 90);
-    model_->setSource(&rs, &def_);
-    grid_->setModel(model_);
-    loadLayout();
-    if (model_->rowCount() > 0)
-        grid_->table()->setCurrentIndex(model_->index(0, 0));
+    showRows(model_, &rs, &def_);
 }
 
 void TfrmSelectBase::okClick() {

@@ -61,11 +61,7 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
     model_ = new RecordSetModel(this);
     try {
         selection_.load();
-        model_->setSource(&selection_.rows(), &def_);
-        grid_->setModel(model_);
-        loadLayout();
-        if (model_->rowCount() > 0)
-            grid_->table()->setCurrentIndex(model_->index(0, 0));
+        showRows(model_, &selection_.rows(), &def_);
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e.message());
     }

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QTableView>
 
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
@@ -53,6 +54,14 @@ bool TfrmSelectWindow::loadLayout() {
     if (!load || !layoutGrid_ || !layoutGrid_->model() || !layoutGrid_->model()->definition())
         return false;
     return load(layoutGrid_, layoutKey());
+}
+
+void TfrmSelectWindow::showRows(RecordSetModel* model, RecordSet* rows, GridDefinition* def) {
+    model->setSource(rows, def);
+    layoutGrid_->setModel(model);
+    loadLayout();
+    if (model->rowCount() > 0)
+        layoutGrid_->table()->setCurrentIndex(model->index(0, 0));
 }
 
 bool TfrmSelectWindow::saveLayout() {

@@ -13,7 +13,10 @@ class QCloseEvent;
 
 namespace dyt {
 class GridView;
-}
+class RecordSet;
+class RecordSetModel;
+struct GridDefinition;
+}  // namespace dyt
 
 namespace dyt::client {
 
@@ -52,6 +55,9 @@ protected:
     // stored (no grid, no model yet, no stored layout, the store failed).
     bool loadLayout();
     bool saveLayout();
+    // Shows the rows in the layout grid through the model, applies the operator's layout and
+    // makes the first row current.
+    void showRows(RecordSetModel* model, RecordSet* rows, GridDefinition* def);
 
     QColor windowColour() const override;
     void escapePressed() override;
