@@ -202,6 +202,16 @@ TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {
     EXPECT_EQ(order, r.bills.at(0, r.bills.fieldIndex(u"id"_s)).toLongLong());
     EXPECT_EQ(kSupplier, r.bills.at(0, r.bills.fieldIndex(u"wldw_id"_s)).toLongLong());
 
+    // An order number in place of the partner picks that order, whoever its supplier.
+    SelectBillArgs byCode = purchaseOrdersOf(kSupplier);
+    byCode.wldwStr = u";Code=JHDD-2"_s;
+    byCode.beginDate = QDate(2000, 1, 1);
+    byCode.endDate = QDate(2030, 1, 1);
+    BillPicking coded(byCode);
+    coded.runList();
+    ASSERT_EQ(1, coded.bills().rowCount());
+    EXPECT_EQ(kOther, coded.bills().at(0, coded.bills().fieldIndex(u"wldw_id"_s)).toLongLong());
+
     // Receiving all screws and half the gears: the order stays, offering only the gears' line.
     post(5, u"JH-2"_s, kSupplier,
          {{.goods = kScrew, .qty = 10, .price = 5}, {.goods = kGear, .qty = 2, .price = 7}},
