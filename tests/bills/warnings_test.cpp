@@ -8,8 +8,10 @@
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
 #include "client/bills/selectionservices.h"
+#include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
+#include "client/common/settings.h"
 #include "common/error.h"
 #include "dmtest_support.h"
 
@@ -514,6 +516,80 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     // A text whose query fails raises its message to the bill.
     transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
     EXPECT_THROW(TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+// What the print engine was handed.
+struct PrintCall {
+    int mode = -1;
+    RecordSet header;
+    RecordSet detail;
+    QString templateFile;
+    int calls = 0;
+};
+
+class WarningPrintTest : public WarningsTest {
+protected:
+    void SetUp() override {
+        WarningsTest::SetUp();
+        saved_ = client::TfrmXAbstract::printHandler();
+        client::TfrmXAbstract::printHandler() = [this](QWidget*, int mode, const RecordSet& header,
+                                                       const RecordSet& detail,
+                                                       const QString& file) {
+            printed.mode = mode;
+            printed.header = header;
+            printed.detail = detail;
+            printed.templateFile = file;
+            ++printed.calls;
+            return 1;
+        };
+    }
+    void TearDown() override {
+        client::TfrmXAbstract::printHandler() = saved_;
+        WarningsTest::TearDown();
+    }
+    PrintCall printed;
+
+private:
+    client::PrintHandler saved_;
+};
+
+TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
+    client::settings().SeeCost = true;
+    TfrmBaseShowPrice w(client::kPriceBelowLatestBuy, priceRows(2));
+    EXPECT_EQ(1, w.btnPrintClick());
+    client::settings().SeeCost = false;
+    ASSERT_EQ(1, printed.calls);
+    EXPECT_EQ(client::kPrintPreview, printed.mode);
+    EXPECT_EQ(u"折后售价低于最近折后进价.QXF"_s, printed.templateFile);
+    // The hidden keys stay out; the line number and both prices go in, in grid order.
+    ASSERT_EQ(3, printed.detail.fieldCount());
+    EXPECT_EQ(u"row"_s, printed.detail.field(0).name);
+    EXPECT_EQ(u"行号"_s, printed.detail.field(0).caption());
+    EXPECT_EQ(u"最近折后进价"_s, printed.detail.field(2).caption());
+    ASSERT_EQ(2, printed.detail.rowCount());
+    EXPECT_EQ(4, printed.detail.at(1, 0).toInt());
+    EXPECT_EQ(8.0, printed.detail.at(1, 2).toDouble());
+    ASSERT_EQ(1, printed.header.rowCount());
+    EXPECT_EQ(u"以下商品折后售价低于最近折后进价，是否继续？"_s,
+              printed.header.at(0, printed.header.fieldIndex(u"提示"_s)).toString());
+
+    // Without the cost right the cost price prints masked.
+    TfrmBaseShowPrice masked(client::kPriceBelowLatestBuy, priceRows(1));
+    masked.btnPrintClick();
+    EXPECT_EQ(u"***"_s, printed.detail.at(0, 2).toString());
+    EXPECT_EQ(5.0, printed.detail.at(0, 1).toDouble());
+
+    // An empty list prints nothing and says so.
+    TfrmBaseFKC empty(FkcMode::Real, RecordSet());
+    EXPECT_EQ(0, empty.btnPrintClick());
+    EXPECT_EQ(2, printed.calls);
+    EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
 }
 
 }  // namespace
