@@ -594,3 +594,108 @@ TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
 
 }  // namespace
 }  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST(WarningLines, BillLinesBecomeWarnLines) {
+    // A lines packet as the bill grids hold it: text fields, a blank row, a gift, a line with its
+    // own warehouse and a unit of 12.
+    RecordSet rs;
+    for (const char* f : {"GoodsID", "unitid", "rate", "qty", "discountprice", "goodspc", "rowtype",
+                          "IntoStock_id"})
+        rs.addField(QString::fromLatin1(f), FieldType::Text, 8000);
+    rs.appendRow({u"101"_s, u"1011"_s, u"1"_s, u"2.5"_s, u"9.9"_s, u"0"_s, u"0"_s, u"0"_s});
+    rs.appendRow(
+        {QString(), QString(), QString(), QString(), QString(), QString(), QString(), QString()});
+    rs.appendRow({u"102"_s, u"1022"_s, u"12"_s, u"3"_s, u"0"_s, u"7"_s, u"1"_s, u"5"_s});
+    rs.appendRow({u"103"_s, u"1031"_s, u"0"_s, u"4"_s, u"1"_s, u"0"_s, u"0"_s, QString()});
+    const QList<WarnLine> lines = client::WarnLinesOf(rs, 3);
+    ASSERT_EQ(3, lines.size());
+    struct Expect {
+        int row;
+        qint64 goods, unit, stock, batch;
+        double qty, price;
+        bool gift;
+    };
+    const Expect expect[] = {{1, 101, 1011, 3, 0, 2.5, 9.9, false},
+                             {3, 102, 1022, 5, 7, 36, 0, true},
+                             {4, 103, 1031, 3, 0, 4, 1, false}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(expect[i].row, lines[i].row);
+        EXPECT_EQ(expect[i].goods, lines[i].goodsId);
+        EXPECT_EQ(expect[i].unit, lines[i].unitId);
+        EXPECT_EQ(expect[i].stock, lines[i].stockId);
+        EXPECT_EQ(expect[i].batch, lines[i].batch);
+        EXPECT_EQ(expect[i].qty, lines[i].baseQty);
+        EXPECT_EQ(expect[i].price, lines[i].discountPrice);
+        EXPECT_EQ(expect[i].gift, lines[i].gift);
+    }
+}
+
+TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
+    using client::SellingPriceChecks;
+    struct Case {
+        const char* name;
+        SellingPriceChecks checks;
+        bool posting;
+        QList<int> kinds;
+    };
+    const Case cases[] = {
+        {"nothing on, draft", {false, true, true}, false, {}},
+        {"2035 on, draft", {true, true, true}, false, {1, 2, 3}},
+        {"2035 on, no rights, draft", {true, false, false}, false, {1, 2, 3}},
+        {"2035 on, no rights, posting", {true, false, false}, true, {1, 2, 3, 5, 6}},
+        {"2035 off, may not go below cost", {false, true, false}, true, {6}},
+        {"2035 off, may not go below lowest", {false, false, true}, true, {5}},
+        {"all rights, posting", {false, true, true}, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.kinds, client::SellingPriceKinds(c.checks, c.posting));
+    }
+    client::settings().setSwitch(2035, true);
+    client::settings().setRight(6017, true);
+    const SellingPriceChecks read = client::SellingPriceChecksFromSettings();
+    client::resetSettings();
+    EXPECT_TRUE(read.warn);
+    EXPECT_FALSE(read.mayPostBelowLowest);
+    EXPECT_TRUE(read.mayPostBelowCost);
+}
+
+TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
+    // Sold at 8.5: latest purchase 9 (kind 1), cost 8 (nothing), lowest sale 9 (kinds 3 and 5).
+    const client::SellingPriceChecks checks{true, false, true};
+    QStringList shown;
+    for (bool leaveAtLowest : {false, true}) {
+        SCOPED_TRACE(leaveAtLowest);
+        shown.clear();
+        transport->clearCalls();
+        answer(unitRow(1011, 101, 9, 9, 8));
+        std::function<void(QWidget*)> act = [&](QWidget* w) {
+            auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
+            ASSERT_NE(nullptr, win);
+            shown << QString::number(win->kind());
+            const bool last = win->kind() == 5 || (leaveAtLowest && win->kind() == 3);
+            if (last) {
+                win->btnExitClick();
+                return;
+            }
+            win->btnOKClick();
+            onNextModal(act);
+        };
+        onNextModal(act);
+        EXPECT_FALSE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, true, checks));
+        // One unit query serves every list.
+        EXPECT_EQ(1, sqlSent().size());
+        EXPECT_EQ(
+            leaveAtLowest ? (QStringList{u"1"_s, u"3"_s}) : (QStringList{u"1"_s, u"3"_s, u"5"_s}),
+            shown);
+    }
+    // A draft with no list to show goes on without asking anything.
+    EXPECT_TRUE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, false, {}));
+}
+
+}  // namespace
+}  // namespace dyt::test
