@@ -193,6 +193,9 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     EXPECT_FALSE(r.lines.hasField(u"isSelect"_s));
     EXPECT_EQ(11, r.lines.at(0, r.lines.fieldIndex(u"orderid"_s)).toLongLong());
     EXPECT_EQ(3.0, r.lines.at(1, r.lines.fieldIndex(u"qty"_s)).toDouble());
+    // Each line names its source bill and line for the calling bill.
+    EXPECT_EQ(10, r.lines.at(1, r.lines.fieldIndex(u"s_id"_s)).toLongLong());
+    EXPECT_EQ(12, r.lines.at(1, r.lines.fieldIndex(u"s_orderid"_s)).toLongLong());
     // Only the bill the marked lines come from, though two bills were marked.
     ASSERT_EQ(1, r.bills.rowCount());
     EXPECT_EQ(10, r.bills.at(0, r.bills.fieldIndex(u"id"_s)).toLongLong());
