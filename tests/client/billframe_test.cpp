@@ -479,8 +479,9 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
                                     c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
             rowsOf({u"goodsid"_s}, {}));
         TestBill bill;
-        bill.editOthersDrafts = c.editOthers;
+        settings().setSwitch(2007, c.editOthers);  // "允许修改他人的草稿"
         bill.OpenBill(kEnquiry, 90, false);
+        EXPECT_EQ(c.editOthers, bill.editOthersDrafts);
         EXPECT_EQ(int(kBillDraft), bill.billState());
         EXPECT_EQ(c.readOnly, bill.isReadOnly());
         EXPECT_TRUE(bill.btnBillSave()->isEnabled());
@@ -617,7 +618,8 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     ASSERT_EQ(1, queries.size());
     EXPECT_EQ(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
-        u"a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = b.id and a.id = 77"_s,
+        u"a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = b.id and "
+        u"a.id = 77"_s,
         queries.at(0));
     EXPECT_EQ(QStringList{u"现金：30\n银行存款：-5"_s}, script.messages());
 
