@@ -280,5 +280,249 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     EXPECT_EQ(0, prints);
 }
 
+// --- the line note
+
+TEST_F(BillMenu, TheContextMenuOffersTheLineNoteAndTheLookUps) {
+    auto bill = newBill();
+    QStringList captions;
+    for (QAction* a : bill->pmBill()->actions())
+        if (!a->isSeparator())
+            captions.append(a->text());
+    // Before the grid's own entries (refresh, export).
+    EXPECT_EQ((QStringList{u"行摘要"_s, u"商品分布"_s, u"历史进价"_s, u"历史售价"_s, u"收款过程"_s,
+                           u"付款过程"_s, u"刷新数据"_s, u"转成Excel(&E)"_s}),
+              captions);
+    QStringList noteEntries;
+    for (QAction* a : bill->pmLineNote()->actions())
+        noteEntries.append(a->text());
+    EXPECT_EQ((QStringList{u"查看"_s, u"修改"_s}), noteEntries);
+    EXPECT_TRUE(bill->panBillTitle()->actions().contains(bill->btnkmxq()));
+}
+
+TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
+    auto bill = newBill();
+    bill->actNoteView()->trigger();  // no focused line
+    EXPECT_EQ(QStringList{u"请先选择一行！"_s}, script.messages());
+
+    bill->setLine(1, {{u"goodsid"_s, u"102"_s}, {u"comment"_s, u"第二行"_s}});
+    bill->setFocusedRow(1);
+    script.clearRecords();
+    bill->actNoteView()->trigger();
+    EXPECT_EQ(QStringList{u"第二行"_s}, script.messages());
+
+    script.enter(u"送到仓库"_s, u"行摘要"_s);
+    bill->actNoteEdit()->trigger();
+    EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
+    EXPECT_TRUE(bill->isModified());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
+    // The note goes out with the lines.
+    const RecordSet packet = bill->BuildLinesPacket();
+    ASSERT_EQ(1, packet.rowCount());
+    EXPECT_EQ(u"送到仓库"_s,
+              decodeLineBreaks(packet.at(0, packet.fieldIndex(u"comment"_s)).toString()));
+}
+
+TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
+
+    script.cancelInput();
+    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
+
+    // A quote in the note is doubled inside the quoted text.
+    script.enter(u"王's 货"_s);
+    EXPECT_TRUE(bill->EditLineNote());
+    EXPECT_EQ(QStringList{u"Update djList set comment = '王''s 货' where orderid = 501"_s},
+              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"王's 货"_s, bill->LineNote());
+    EXPECT_FALSE(bill->isModified());
+
+    // A refusal of the server leaves the note as it was.
+    transport->clearCalls();
+    transport->respond(u"ExecUpdate"_s, -1, {QString(), u"数据库忙"_s});
+    script.enter(u"新摘要"_s);
+    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_EQ(u"王's 货"_s, bill->LineNote());
+    EXPECT_EQ(1, script.messages().size());
+}
+
+// --- the look-ups
+
+TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
+    auto bill = newBill();
+    struct Row {
+        BillLookupKind kind;
+        const char16_t* message;
+    } rows[] = {
+        {BillLookupKind::GoodsDistribution, u"请先在当前行选择商品！"},
+        {BillLookupKind::PurchasePrices, u"请先在当前行选择商品！"},
+        {BillLookupKind::SalePrices, u"请先在当前行选择商品！"},
+        {BillLookupKind::Receipts, u"请先选择往来单位！"},
+        {BillLookupKind::Payments, u"请先选择往来单位！"},
+    };
+    for (const Row& r : rows) {
+        script.clearRecords();
+        bill->actLookup(r.kind)->trigger();
+        EXPECT_EQ(QStringList{QString::fromUtf16(r.message)}, script.messages());
+    }
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
+    EXPECT_TRUE(bill->shownLookups.isEmpty());
+}
+
+TEST_F(BillMenu, EachLookUpQueriesWithTheLinesGoodsOrTheBillsPartner) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    struct Row {
+        BillLookupKind kind;
+        const char16_t* title;
+        const char16_t* needle;   // the id condition the query must carry
+        const char16_t* needle2;  // the kind of bills it reads, or the table
+    } rows[] = {
+        {BillLookupKind::GoodsDistribution, u"商品分布", u"a.goodsid = 101", u"baseGoodsStock"},
+        {BillLookupKind::PurchasePrices, u"历史进价", u"b.goodsid = 101", u"a.djType = 5 "},
+        {BillLookupKind::SalePrices, u"历史售价", u"b.goodsid = 101", u"a.djType = 1 "},
+        {BillLookupKind::Receipts, u"收款过程", u"a.wldw_id = 31", u"a.djType = 21 "},
+        {BillLookupKind::Payments, u"付款过程", u"a.wldw_id = 31", u"a.djType = 22 "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.title).toStdString());
+        transport->clearCalls();
+        const RecordSet answer = rowsOf({u"code"_s}, {{u"X-1"_s}});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(answer), QString()});
+        bill->actLookup(r.kind)->trigger();
+        const QStringList queries = sqlOf(u"ExecQuery"_s);
+        ASSERT_EQ(1, queries.size());
+        EXPECT_TRUE(queries.at(0).contains(QString::fromUtf16(r.needle)))
+            << queries.at(0).toStdString();
+        EXPECT_TRUE(queries.at(0).contains(QString::fromUtf16(r.needle2)))
+            << queries.at(0).toStdString();
+        ASSERT_FALSE(bill->shownLookups.isEmpty());
+        EXPECT_EQ(QString::fromUtf16(r.title), bill->shownLookups.last().title);
+        EXPECT_EQ(queries.at(0), bill->shownLookups.last().sql);
+        EXPECT_EQ(u"X-1"_s, bill->shownRows.at(0, 0).toString());
+    }
+    // The receipts name this bill for the amounts they settled of it.
+    EXPECT_TRUE(bill->lookupFor(BillLookupKind::Receipts).sql.contains(u"x.s_id = 90"_s));
+}
+
+TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTheCostRight) {
+    settings().PriceDot = 3;
+    settings().QtyDot = 1;
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    const RecordSet rows =
+        rowsOf({u"date"_s, u"code"_s, u"dw_fullname"_s, u"qty"_s, u"price"_s},
+               {{u"2025-01-02"_s, u"JH-1"_s, u"供应商甲"_s, u"12"_s, u"1234.5"_s}});
+    for (const bool seeCost : {false, true}) {
+        SCOPED_TRACE(seeCost);
+        settings().SeeCost = seeCost;
+        TfrmBillLookup dialog(bill->lookupFor(BillLookupKind::PurchasePrices), rows);
+        EXPECT_EQ(u"历史进价"_s, dialog.lbltitle()->text());
+        const int price = dialog.definition().columnIndex(u"price"_s);
+        const int qty = dialog.definition().columnIndex(u"qty"_s);
+        ASSERT_GE(price, 0);
+        EXPECT_EQ(u"12.0"_s, dialog.cellText(0, qty));
+        EXPECT_EQ(seeCost ? u"1,234.500"_s : u"***"_s, dialog.cellText(0, price));
+        // Fields the answer lacks show as empty columns.
+        EXPECT_EQ(QString(), dialog.cellText(0, dialog.definition().columnIndex(u"taxprice"_s)));
+    }
+    // Sales prices are no costs.
+    settings().SeeCost = false;
+    TfrmBillLookup sales(bill->lookupFor(BillLookupKind::SalePrices), rows);
+    EXPECT_EQ(u"1,234.500"_s, sales.cellText(0, sales.definition().columnIndex(u"price"_s)));
+}
+
+// --- header amounts
+
+TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
+    struct Row {
+        const char16_t* typed;
+        const char16_t* shown;
+        const char16_t* sent;
+    } rows[] = {
+        {u"1234.5", u"1,234.50", u"1234.50"},
+        {u"2,000.456", u"2,000.46", u"2000.46"},
+        {u"-7", u"-7.00", u"-7.00"},
+        {u"", u"0.00", u"0.00"},
+    };
+    auto bill = newBill();
+    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.typed).toStdString());
+        bill->edDiscount->setText(QString::fromUtf16(r.typed));
+        Q_EMIT bill->edDiscount->editingFinished();
+        EXPECT_EQ(QString::fromUtf16(r.shown), bill->edDiscount->text());
+        EXPECT_EQ(QString::fromUtf16(r.sent), bill->BuildParams().value(u"youhuiTotal"_s));
+    }
+    // No number: the amount before stays.
+    bill->setHeaderAmount(u"youhuiTotal"_s, 3.5);
+    bill->edDiscount->setText(u"abc"_s);
+    Q_EMIT bill->edDiscount->editingFinished();
+    EXPECT_EQ(u"3.50"_s, bill->edDiscount->text());
+    EXPECT_EQ(3.5, bill->headerAmount(u"youhuiTotal"_s));
+}
+
+TEST_F(BillMenu, AnOpenedBillShowsItsAmountsAndANewBillZero) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    EXPECT_EQ(u"1,234.50"_s, bill->edDiscount->text());
+    EXPECT_EQ(u"1234.50"_s, bill->headerValue(u"youhuiTotal"_s));
+    bill->ResetToNewBill();
+    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
+}
+
+TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
+    settings().TotalDot = 1;
+    settings().QtyDot = 3;
+    settings().PriceDot = 4;
+    struct Row {
+        const char16_t* tags;
+        double value;
+        const char16_t* shown;
+        const char16_t* sent;
+    } rows[] = {
+        {u"%M%", 1234.56, u"1,234.6", u"1234.6"},
+        {u"%Q%", 2.5, u"2.500", u"2.500"},
+        {u"%P%", 12345.6, u"12,345.6000", u"12345.6000"},
+        // A negative price takes the quantity places.
+        {u"%P%", -1.5, u"-1.500", u"-1.500"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.tags).toStdString());
+        EXPECT_EQ(QString::fromUtf16(r.shown),
+                  TfrmBillAbstract::FormatAmount(QString::fromUtf16(r.tags), r.value));
+        EXPECT_EQ(QString::fromUtf16(r.sent),
+                  TfrmBillAbstract::AmountValueText(QString::fromUtf16(r.tags), r.value));
+    }
+    settings().SeeCost = false;
+    MenuBill bill;
+    auto* cost = new QLineEdit(&bill);
+    bill.bindHeaderAmount(u"costTotal"_s, cost, u"%M%Cost%"_s);
+    bill.OpenBill(kEnquiry, 0, false);
+    bill.setHeaderAmount(u"costTotal"_s, 88.25);
+    EXPECT_EQ(u"***"_s, cost->text());
+    EXPECT_TRUE(cost->isReadOnly());
+    EXPECT_EQ(u"88.3"_s, bill.BuildParams().value(u"costTotal"_s));
+}
+
+// --- the numbering dialog's kinds
+
+TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
+    resetBillKinds();
+    const QList<int> kinds = billnoset::defaultKinds();
+    // 1..41, 43..51 and 53..71: 42 (the stocktake) and 52 are no kinds of the table.
+    EXPECT_EQ(69, kinds.size());
+    EXPECT_EQ(1, kinds.value(0));
+    EXPECT_EQ(71, kinds.value(kinds.size() - 1));
+    for (int gone : {0, 42, 52, 72})
+        EXPECT_FALSE(kinds.contains(gone)) << gone;
+    for (int kept : {41, 43, 51, 53})
+        EXPECT_TRUE(kinds.contains(kept)) << kept;
+    EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u"(0,1,2,3,"_s));
+    EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u",41,43,"_s));
+}
+
 }  // namespace
 }  // namespace dyt::client
