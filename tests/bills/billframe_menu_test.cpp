@@ -3,14 +3,20 @@
 // look-ups of the lines grid's context menu, the header amounts and the numbering dialog's list
 // of kinds.
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTableView>
 #include <QToolButton>
+
+#include <functional>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
+#include "client/common/gridview.h"
 #include "client/common/settings.h"
 #include "client/system/frmbillnoset.h"
 #include "common/error.h"
@@ -505,6 +511,46 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     EXPECT_EQ(u"***"_s, cost->text());
     EXPECT_TRUE(cost->isReadOnly());
     EXPECT_EQ(u"88.3"_s, bill.BuildParams().value(u"costTotal"_s));
+}
+
+// --- the modified flag
+
+TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFillingDoesNot) {
+    auto bill = newBill();
+    auto* check = new QCheckBox(u"代收款"_s, bill.get());
+    auto* combo = new QComboBox(bill.get());
+    combo->addItems({u"甲"_s, u"乙"_s});
+    bill->bindHeaderField(u"isdaishoukuan"_s, check);
+    bill->bindHeaderField(u"fplx"_s, combo);
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    // Filled by the window: not modified.
+    check->setChecked(true);
+    combo->setCurrentIndex(1);
+    bill->edDiscount->setText(u"5"_s);
+    EXPECT_THROW(bill->SetLineNote(QString()), DytError);  // no focused line: refused
+    EXPECT_FALSE(bill->isModified());
+
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+    } rows[] = {
+        {"grid cell",
+         [&] {
+             QAbstractItemModel* m = bill->dbgvX()->table()->model();
+             const int col = bill->gridDefinition().columnIndex(u"goodsname"_s);
+             ASSERT_TRUE(m->setData(m->index(0, col), u"手写"_s, Qt::EditRole));
+         }},
+        {"check box", [&] { check->click(); }},
+        {"combo box", [&] { Q_EMIT combo->activated(0); }},
+        {"amount", [&] { Q_EMIT bill->edDiscount->textEdited(u"6"_s); }},
+        {"bill number", [&] { Q_EMIT bill->edBillCode()->textEdited(u"X"_s); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        bill->setModified(false);
+        r.change();
+        EXPECT_TRUE(bill->isModified());
+    }
 }
 
 // --- the numbering dialog's kinds

@@ -255,11 +255,12 @@ void TfrmBillAbstract::buildBillControls() {
             showError(e);
         }
     });
-    connect(edBillCode_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
     connect(edComment_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
     connect(edBillDate_, &QDateEdit::dateChanged, this, [this] { modified_ = true; });
 
     edBillCode_->setEnabled(!settings().Switch(kOptionGeneratedNumbers));
+    // A line the operator edits in the grid makes the bill modified.
+    connect(model(), &QAbstractItemModel::dataChanged, this, [this] { modified_ = true; });
     buildAuditControls();
     buildContextMenus();
 }
@@ -372,6 +373,14 @@ void TfrmBillAbstract::ShowAuditControls() {
 }
 
 void TfrmBillAbstract::bindHeaderField(const QString& fieldName, QWidget* control) {
+    // What the operator changes in a header control makes the bill modified; values the window
+    // fills in itself do not.
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        connect(edit, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+    else if (auto* check = qobject_cast<QCheckBox*>(control))
+        connect(check, &QCheckBox::clicked, this, [this] { modified_ = true; });
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        connect(combo, &QComboBox::activated, this, [this] { modified_ = true; });
     for (auto& pair : boundFields_)
         if (pair.first.compare(fieldName, Qt::CaseInsensitive) == 0) {
             pair.second = control;
@@ -483,7 +492,6 @@ void TfrmBillAbstract::bindHeaderAmount(const QString& fieldName, QLineEdit* con
     else
         amounts_.append({fieldName, control, tags, 0});
     control->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    connect(control, &QLineEdit::textEdited, this, [this] { modified_ = true; });
     connect(control, &QLineEdit::editingFinished, this, [this, fieldName] {
         const int i = amountIndex(fieldName);
         if (i < 0)
