@@ -187,6 +187,9 @@ TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep)
     EXPECT_EQ(QStringList{u"Update djindex set inputid3 = 7 where id = 90"_s},
               sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"李四"_s, bill->edInput(3)->text());
+    bill->resize(1000, 420);
+    bill->show();
+    test::saveScreenshot(bill.get(), u"bill_audit_controls"_s);
 
     // Step 2 belongs to another operator: refused, the field keeps the name.
     transport->clearCalls();

@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <optional>
 #include <tuple>
@@ -223,10 +224,18 @@ void TfrmBillAbstract::buildBillControls() {
     row->addWidget(lbRecName_);
     row->addStretch(1);
     row->addWidget(shpFlag_);
+    // The strip and, below it, the audit controls.
+    auto* head = new QWidget(panBillTitle());
+    head->setObjectName(u"panBillHeadRows"_s);
+    headRows_ = new QVBoxLayout(head);
+    headRows_->setContentsMargins(0, 0, 0, 0);
+    headRows_->addWidget(strip);
     if (auto* layout = panBillTitle()->layout())
-        layout->addWidget(strip);
+        layout->addWidget(head);
     else
-        (new QHBoxLayout(panBillTitle()))->addWidget(strip);
+        (new QHBoxLayout(panBillTitle()))->addWidget(head);
+    edBillDate_->setMinimumWidth(100);
+    edBillCode_->setMinimumWidth(140);
 
     edComment_ = new QLineEdit(this);
     edComment_->setObjectName(u"edComment"_s);
@@ -277,6 +286,7 @@ void TfrmBillAbstract::buildAuditControls() {
         edInput_[i] = new QLineEdit(panAudit_);
         edInput_[i]->setObjectName(u"edInput%1"_s.arg(step));
         edInput_[i]->setReadOnly(true);
+        edInput_[i]->setMinimumWidth(80);
         btnInput_[i] = new QToolButton(panAudit_);
         btnInput_[i]->setObjectName(u"btnInput%1"_s.arg(step));
         btnInput_[i]->setText(billtext::audit());
@@ -292,8 +302,7 @@ void TfrmBillAbstract::buildAuditControls() {
     }
     row->addStretch(1);
     panAudit_->setVisible(false);
-    if (auto* layout = panBillTitle()->layout())
-        layout->addWidget(panAudit_);
+    headRows_->addWidget(panAudit_);
 }
 
 void TfrmBillAbstract::buildContextMenus() {

@@ -22,6 +22,7 @@ class QFrame;
 class QLineEdit;
 class QMenu;
 class QToolButton;
+class QVBoxLayout;
 
 namespace dyt::client {
 
@@ -263,6 +264,7 @@ private:
     QAction* btnBillSaveToDraft_ = nullptr;
     QAction* btnSavePrint_ = nullptr;
 
+    QVBoxLayout* headRows_ = nullptr;
     QWidget* panAudit_ = nullptr;
     QLabel* lbInput_[5] = {};
     QLineEdit* edInput_[5] = {};
