@@ -195,6 +195,30 @@ TEST_F(LookupE2E, TheLineNoteOfAPostedBillIsStoredOnTheServer) {
     EXPECT_EQ(u"客户's 要求"_s, again.LineNote());
 }
 
+TEST_F(LookupE2E, AccountDetailsListOnlyThePostedPaymentRowsOfTheBill) {
+    RecordSet km;
+    dm.ExecQuery(u"SELECT id, fullname FROM baseKM WHERE sonnum = 0 ORDER BY id"_s, &km);
+    ASSERT_GE(km.rowCount(), 2);
+    km.first();
+    const QString a = km.text(u"id"_s), aName = km.text(u"fullname"_s);
+    km.next();
+    const QString b = km.text(u"id"_s), bName = km.text(u"fullname"_s);
+    // Type 1 and 2 are the bill's own payment rows; type 0 rows are what the posting derived; a
+    // row of another state does not count.
+    dm.ExecUpdate(
+        u"INSERT INTO djKmDetail(id, djType, km_id, type, dbTotal, LendTotal, dj_state) "
+        u"VALUES (205, 1, %1, 1, 0, 80, 2), (205, 1, %2, 0, 500, 0, 2), "
+        u"(205, 1, %1, 0, 0, 500, 2), (205, 1, %2, 2, 1234.5, 0, 2), "
+        u"(205, 1, %2, 1, 9, 0, 1)"_s.arg(a, b));
+    LookupBill sale;
+    sale.OpenBill(1, 205, false);
+    QStringList lines = sale.AccountDetails().split(QLatin1Char('\n'));
+    lines.sort();
+    QStringList expected = {aName + u"：-80.00"_s, bName + u"：1,234.50"_s};
+    expected.sort();
+    EXPECT_EQ(expected, lines);
+}
+
 TEST_F(LookupE2E, ScreenshotOfABillWithItsLookUpDialog) {
     LookupBill sale;
     sale.realDialog = true;

@@ -1093,7 +1093,8 @@ QString TfrmBillAbstract::AccountDetails() {
         throw DytError(billtext::noAccounts());
     QStringList lines;
     for (rows.first(); !rows.eof(); rows.next())
-        lines.append(rows.text(u"fullname"_s) + u"："_s + rows.text(u"total"_s));
+        lines.append(rows.text(u"fullname"_s) + u"："_s +
+                     FormatAmount(u"%M%"_s, rows.number(u"total"_s)));
     return lines.join(QLatin1Char('\n'));
 }
 
