@@ -413,6 +413,20 @@ TEST_F(BillMenu, EachLookUpQueriesWithTheLinesGoodsOrTheBillsPartner) {
         EXPECT_EQ(queries.at(0), bill->shownLookups.last().sql);
         EXPECT_EQ(u"X-1"_s, bill->shownRows.at(0, 0).toString());
     }
+    // The ids go along: the line's goods, the header's partner and employee, the line's
+    // warehouse while the header has none.
+    bill->setHeaderValue(u"jsr_id"_s, u"41"_s);
+    bill->setHeaderValue(u"OutStock_id"_s, u"12"_s);
+    RecordSet& rs = bill->records();
+    rs.addField(u"IntoStock_id"_s, FieldType::Text, 10);
+    rs.setAt(0, rs.fieldIndex(u"IntoStock_id"_s), u"11"_s);
+    const BillLookupIds ids = bill->lookupFor(BillLookupKind::SalePrices).ids;
+    EXPECT_EQ(101, ids.goodsid);
+    EXPECT_EQ(31, ids.wldw_id);
+    EXPECT_EQ(41, ids.jsr_id);
+    EXPECT_EQ(0, ids.dep_id);
+    EXPECT_EQ(11, ids.IntoStock_id);
+    EXPECT_EQ(12, ids.OutStock_id);
     // The receipts name this bill for the amounts they settled of it.
     EXPECT_TRUE(bill->lookupFor(BillLookupKind::Receipts).sql.contains(u"x.s_id = 90"_s));
 }

@@ -935,12 +935,33 @@ qint64 TfrmBillAbstract::lineGoodsId() const {
     return records().at(line, col).toLongLong();
 }
 
+BillLookupIds TfrmBillAbstract::lookupIds() const {
+    BillLookupIds ids;
+    const int line = currentLine();
+    auto lineId = [&](const QString& field) -> qint64 {
+        const int col = records().fieldIndex(field);
+        return line < 0 || col < 0 ? 0 : records().at(line, col).toLongLong();
+    };
+    auto headerOrLine = [&](const QString& field) {
+        const qint64 id = headerValue(field).toLongLong();
+        return id > 0 ? id : lineId(field);
+    };
+    ids.goodsid = lineGoodsId();
+    ids.wldw_id = headerValue(u"wldw_id"_s).toLongLong();
+    ids.jsr_id = headerValue(u"jsr_id"_s).toLongLong();
+    ids.dep_id = headerValue(u"dep_id"_s).toLongLong();
+    ids.IntoStock_id = headerOrLine(u"IntoStock_id"_s);
+    ids.OutStock_id = headerOrLine(u"OutStock_id"_s);
+    return ids;
+}
+
 BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
     BillLookup lookup;
     lookup.kind = kind;
+    lookup.ids = lookupIds();
     switch (kind) {
         case BillLookupKind::GoodsDistribution: {
-            const qint64 goods = lineGoodsId();
+            const qint64 goods = lookup.ids.goodsid;
             if (goods <= 0)
                 throw DytError(billtext::chooseGoodsFirst());
             lookup.title = billtext::goodsDistribution();
@@ -959,7 +980,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
         }
         case BillLookupKind::PurchasePrices:
         case BillLookupKind::SalePrices: {
-            const qint64 goods = lineGoodsId();
+            const qint64 goods = lookup.ids.goodsid;
             if (goods <= 0)
                 throw DytError(billtext::chooseGoodsFirst());
             const bool purchase = kind == BillLookupKind::PurchasePrices;
@@ -987,7 +1008,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
         }
         case BillLookupKind::Receipts:
         case BillLookupKind::Payments: {
-            const qint64 partner = headerValue(u"wldw_id"_s).toLongLong();
+            const qint64 partner = lookup.ids.wldw_id;
             if (partner <= 0)
                 throw DytError(billtext::choosePartnerFirst());
             const bool receipts = kind == BillLookupKind::Receipts;

@@ -154,6 +154,8 @@ public:
     bool EditLineNote();
     // The goods of the focused line, 0 when none.
     qint64 lineGoodsId() const;
+    // The ids the look-ups take from the focused line and the header.
+    BillLookupIds lookupIds() const;
     // The query and columns of a look-up for the focused line and the header's ids; throws
     // DytError when the ids it needs are missing.
     virtual BillLookup lookupFor(BillLookupKind kind) const;

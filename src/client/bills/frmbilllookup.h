@@ -29,8 +29,21 @@ struct BillLookupColumn {
     int width = 80;
 };
 
+// The ids of the bill a look-up is made for: the focused line's goods and the header's partner,
+// employee, department and warehouses (the line's warehouses when the header has none); 0 when
+// not chosen. A window that shows a look-up as a query window passes them on as its conditions.
+struct BillLookupIds {
+    qint64 goodsid = 0;
+    qint64 wldw_id = 0;
+    qint64 jsr_id = 0;
+    qint64 dep_id = 0;
+    qint64 IntoStock_id = 0;
+    qint64 OutStock_id = 0;
+};
+
 struct BillLookup {
     BillLookupKind kind = BillLookupKind::GoodsDistribution;
+    BillLookupIds ids;
     QString title;  // the menu entry's caption
     QString sql;    // the query the bill window sends through ExecQuery
     QList<BillLookupColumn> columns;
