@@ -323,11 +323,7 @@ void TfrmBillAbstract::LoadBill() {
         shpFlag_->setVisible(false);
     }
 
-    params.clear();
-    params.setValue(u"id"_s, QString::number(billId_));
-    RecordSet lines;
-    dm.ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
-    records() = lines;
+    LoadLines();
     appendEmptyRows();
     showRecords();
 
@@ -347,6 +343,14 @@ void TfrmBillAbstract::LoadBill() {
             headerValue(u"rec_id"_s).toLongLong() != loginedUser().UserId && !editOthersDrafts;
         setReadOnly(audited || othersDraft);
     }
+}
+
+void TfrmBillAbstract::LoadLines() {
+    ParamList params;
+    params.setValue(u"id"_s, QString::number(billId_));
+    RecordSet lines;
+    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    records() = lines;
 }
 
 void TfrmBillAbstract::appendEmptyRows() {
@@ -505,9 +509,9 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
     ParamList params = BuildParams();
     const RecordSet lines = BuildLinesPacket();
     const RecordSet accounts = BuildAccountPacket();
-    const int id =
-        dataModule().ExecService(billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s,
-                                 params, &lines, &accounts, nullptr);
+    const int id = dataModule().ExecService(
+        billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
+        accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
     billId_ = id;
     billState_ = post ? kBillPosted : kBillDraft;
     Q_EMIT billSaved(id);
