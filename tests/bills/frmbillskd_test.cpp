@@ -146,10 +146,12 @@ TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
         EXPECT_EQ(u"预收账款"_s, bill->btnyszk()->text());
         EXPECT_EQ(u"自动分配"_s, bill->btnzdfp()->text());
         EXPECT_TRUE(bill->btnqzwc()->isHidden());  // only for posted bills
-        bool partnerShown = false;
-        for (const auto& pair : bill->headerPanelValues())
-            partnerShown = partnerShown || pair.first == c.partner;
-        EXPECT_TRUE(partnerShown) << c.partner.toStdString();
+        // The partner field carries the kind's caption.
+        QString partnerLabel;
+        for (const QLabel* label : bill->findChildren<QLabel*>())
+            if (label->buddy() == bill->eddw())
+                partnerLabel = label->text();
+        EXPECT_EQ(c.partner, partnerLabel);
         EXPECT_EQ(0, bill->prepayment());
     }
     EXPECT_THROW(TfrmBillSKD(5), DytError);
@@ -427,6 +429,12 @@ TEST_F(PostedMoneyBill, OpeningReadsTheAccountRowsAndTheSettledBills) {
     EXPECT_EQ(u"重新结算"_s, bill->btnqzwc()->text());
     EXPECT_FALSE(bill->btnzdfp()->isEnabled());
     EXPECT_FALSE(bill->btnyszk()->isEnabled());
+    // Nothing of the header can be chosen again.
+    for (const char* name : {"btn_wldw_id", "btn_jsr_id", "btn_dep_id"}) {
+        auto* button = bill->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(nullptr, button) << name;
+        EXPECT_FALSE(button->isEnabled()) << name;
+    }
 }
 
 TEST_F(PostedMoneyBill, ReSettlementClearsRepostsAndEntersTheNewRows) {
@@ -568,6 +576,9 @@ TEST_F(MoneyBillPrint, APostedReceiptPrintsTheDebtBeforeThisBillAndAfterIt) {
     EXPECT_EQ(u"600.00"_s, seen.value(u"上次欠款"_s));
     EXPECT_EQ(u"-100.00"_s, seen.value(u"本次欠款"_s));
     EXPECT_EQ(u"500.00"_s, seen.value(u"累计欠款"_s));
+    // The header fields travel as variables by their captions.
+    EXPECT_EQ(u"客户甲"_s, seen.value(u"付款单位"_s));
+    EXPECT_EQ(u"0"_s, seen.value(u"优惠金额"_s));
 }
 
 TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst) {

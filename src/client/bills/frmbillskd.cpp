@@ -3,8 +3,10 @@
 #include "client/bills/frmbillskd.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -208,20 +210,43 @@ QString TfrmBillSKD::layoutKey() const {
     return kind_.className + u"_dbgvX"_s;
 }
 
+QLineEdit* TfrmBillSKD::addHeadField(const QString& caption, const QString& fieldName, int row,
+                                     int column, int span) {
+    auto* edit = new QLineEdit(panHead_);
+    auto* label = new QLabel(caption, panHead_);
+    label->setBuddy(edit);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    headGrid_->addWidget(label, row, column * 2);
+    headGrid_->addWidget(edit, row, column * 2 + 1, 1, span * 2 - 1);
+    bindHeaderField(fieldName, edit);
+    headFields_.append({caption, edit});
+    return edit;
+}
+
 QLineEdit* TfrmBillSKD::addChoiceField(const QString& caption, const QString& idField,
                                        const QString& nameField, const QString& selectionKind,
+                                       int row, int column, int span,
                                        std::function<void(const BaseChoice&)> apply) {
-    auto* edit = new QLineEdit(this);
+    auto* box = new QWidget(panHead_);
+    auto* boxRow = new QHBoxLayout(box);
+    boxRow->setContentsMargins(0, 0, 0, 0);
+    boxRow->setSpacing(0);
+    auto* edit = new QLineEdit(box);
     edit->setReadOnly(true);
-    edit->setMinimumWidth(120);
-    addHeaderField(caption, edit);
-    bindHeaderField(nameField, edit);
-    setHeaderValue(idField, QString());
-    auto* button = new QToolButton(edit->parentWidget());
+    auto* button = new QToolButton(box);
     button->setText(u"…"_s);
     button->setObjectName(u"btn_"_s + idField);
-    if (auto* row = qobject_cast<QBoxLayout*>(panBillTitle()->layout()))
-        row->insertWidget(row->indexOf(edit) + 1, button);
+    choiceButtons_.append(button);
+    boxRow->addWidget(edit, 1);
+    boxRow->addWidget(button);
+    auto* label = new QLabel(caption, panHead_);
+    label->setBuddy(edit);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    headGrid_->addWidget(label, row, column * 2);
+    headGrid_->addWidget(box, row, column * 2 + 1, 1, span * 2 - 1);
+    bindHeaderField(nameField, edit);
+    setHeaderValue(idField, QString());
+    headFields_.append({caption, edit});
     connect(button, &QToolButton::clicked, this, [this, edit, selectionKind, apply] {
         if (isReadOnly() || billState() == kBillPosted)
             return;
@@ -237,24 +262,37 @@ QLineEdit* TfrmBillSKD::addChoiceField(const QString& caption, const QString& id
 }
 
 void TfrmBillSKD::buildControls() {
-    eddw_ = addChoiceField(kind_.partnerCaption, u"wldw_id"_s, u"wldw_Name"_s, u"wldw"_s,
+    // A bill has no query conditions: the group keeps the header strip only.
+    gbCondition()->setTitle(QString());
+    cbqiyongzhinengguolv()->hide();
+    for (const char* link : {"lbFilter", "lblocalizer", "lbrevert", "lbColConfigure"})
+        if (auto* w = gbCondition()->findChild<QWidget*>(QLatin1String(link)))
+            w->hide();
+    edBillCode()->setMinimumWidth(150);
+    edComment()->setMinimumWidth(320);
+
+    // The bill's own header fields, two rows of label and field pairs.
+    panHead_ = new QWidget(this);
+    panHead_->setObjectName(u"panSkdHead"_s);
+    headGrid_ = new QGridLayout(panHead_);
+    headGrid_->setContentsMargins(8, 0, 8, 0);
+    headGrid_->setHorizontalSpacing(6);
+    eddw_ = addChoiceField(kind_.partnerCaption, u"wldw_id"_s, u"wldw_Name"_s, u"wldw"_s, 0, 0, 2,
                            [this](const BaseChoice& c) { setPartner(c.id, c.name); });
     eddw_->setObjectName(u"eddw"_s);
-    edjsr_ = addChoiceField(u"经手人"_s, u"jsr_id"_s, u"jsr_Name"_s, u"zhiyuan"_s,
+    edjsr_ = addChoiceField(u"经手人"_s, u"jsr_id"_s, u"jsr_Name"_s, u"zhiyuan"_s, 0, 2, 1,
                             [this](const BaseChoice& c) { setEmployee(c.id, c.name); });
     edjsr_->setObjectName(u"edjsr"_s);
-    edbm_ = addChoiceField(u"部门"_s, u"dep_id"_s, u"bm_Name"_s, u"bumen"_s,
+    edbm_ = addChoiceField(u"部门"_s, u"dep_id"_s, u"bm_Name"_s, u"bumen"_s, 0, 3, 1,
                            [this](const BaseChoice& c) { setDepartment(c.id, c.name); });
     edbm_->setObjectName(u"edbm"_s);
-    edzhaiyao_ = new QLineEdit(this);
+    edzhaiyao_ = addHeadField(u"摘要"_s, u"summery"_s, 1, 0, 3);
     edzhaiyao_->setObjectName(u"edzhaiyao"_s);
-    addHeaderField(u"摘要"_s, edzhaiyao_);
-    bindHeaderField(u"summery"_s, edzhaiyao_);
-    edyhje_ = new QLineEdit(this);
+    edyhje_ = addHeadField(u"优惠金额"_s, u"youhuiTotal"_s, 1, 3, 1);
     edyhje_->setObjectName(u"edyhje"_s);
-    edyhje_->setMaximumWidth(90);
-    addHeaderField(u"优惠金额"_s, edyhje_);
-    bindHeaderField(u"youhuiTotal"_s, edyhje_);
+    edyhje_->setAlignment(Qt::AlignRight);
+    for (int col = 1; col < 8; col += 2)
+        headGrid_->setColumnStretch(col, 1);
     for (QLineEdit* e : {edzhaiyao_, edyhje_})
         connect(e, &QLineEdit::textEdited, this, [this] {
             setModified(true);
@@ -301,14 +339,15 @@ void TfrmBillSKD::buildControls() {
     accountsLabel->setObjectName(u"lbAccounts"_s);
     accountsLabel->setFont(bold);
     if (main && at > 0) {
-        main->insertWidget(at, strip);
-        main->insertWidget(at + 1, accountsLabel);
+        main->insertWidget(at, panHead_);
+        main->insertWidget(at + 1, strip);
+        main->insertWidget(at + 2, accountsLabel);
     }
 
     // The accounts grid: the window's own grid.
     addColumn(u"[%NUM%Q%]账户ID"_s, u"km_id"_s, false, 40).visible = false;
     addColumn(u"[%NUM%Q%]orderid"_s, u"orderid"_s, false, 40).visible = false;
-    addColumn(u"[%SET%]账户编号"_s, u"km_Code"_s, false, 100);
+    addColumn(u"[%SET%CNT%]账户编号"_s, u"km_Code"_s, false, 100);
     addColumn(u"[%SET%]账户名称"_s, u"km_Name"_s, false, 180);
     addColumn(u"[%NUM%SUM%M%]金额"_s, u"total"_s, true, 100);
     const char16_t* extras[] = {u"[%F%]附加信息一", u"[%F%]附加信息二", u"[%F%]附加信息三",
@@ -573,6 +612,8 @@ void TfrmBillSKD::updateCommands() {
     const bool editable = resettling_ || (!posted && !isReadOnly());
     setBillsEditable(byBill && editable);
     btnyszk_->setEnabled(!posted && !isReadOnly());
+    for (QToolButton* b : choiceButtons_)
+        b->setEnabled(!posted && !isReadOnly());
     edyhje_->setReadOnly(posted || isReadOnly());
     edzhaiyao_->setReadOnly(posted || isReadOnly());
 }
@@ -818,6 +859,9 @@ void TfrmBillSKD::SetPrintVariables() {
     const bool posted = billState() == kBillPosted;
     const Currency before = posted ? debt - thisBill : debt;
     const Currency after = posted ? debt : debt + thisBill;
+    // The bill's own header fields, which the print header does not carry.
+    for (const auto& [caption, edit] : headFields_)
+        print::setPrintVariable(caption, edit->text());
     print::setPrintVariable(u"上次欠款"_s, moneyText(before));
     print::setPrintVariable(u"本次欠款"_s, moneyText(thisBill));
     print::setPrintVariable(u"累计欠款"_s, moneyText(after));

@@ -19,6 +19,8 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
+class QGridLayout;
 class QGroupBox;
 
 namespace dyt {
@@ -138,7 +140,8 @@ public:
     RecordSet BuildAccountPacket() const override;
     void ResetToNewBill() override;
     void btnPrintClick() override;
-    // The print variables "上次欠款", "本次欠款", "累计欠款" of the partner.
+    // The print variables: the header fields of the bill by caption, and "上次欠款", "本次欠款",
+    // "累计欠款" of the partner.
     void SetPrintVariables();
     QString layoutKey() const override;
 
@@ -151,9 +154,12 @@ protected:
 private:
     void buildControls();
     void buildBillsGrid();
+    // A field of the header grid at (row, column) spanning `span` label-and-field pairs.
+    QLineEdit* addHeadField(const QString& caption, const QString& fieldName, int row, int column,
+                            int span);
     QLineEdit* addChoiceField(const QString& caption, const QString& idField,
-                              const QString& nameField, const QString& selectionKind,
-                              std::function<void(const BaseChoice&)> apply);
+                              const QString& nameField, const QString& selectionKind, int row,
+                              int column, int span, std::function<void(const BaseChoice&)> apply);
     void showBills(const RecordSet& serverRows);
     void refreshBalances();
     void updateCommands();
@@ -163,6 +169,10 @@ private:
     QList<Currency> accountTotals() const;
 
     const MoneyBillKind& kind_;
+    QWidget* panHead_ = nullptr;
+    QGridLayout* headGrid_ = nullptr;
+    QList<QPair<QString, QLineEdit*>> headFields_;
+    QList<QToolButton*> choiceButtons_;
     QLineEdit* eddw_ = nullptr;
     QLineEdit* edjsr_ = nullptr;
     QLineEdit* edbm_ = nullptr;
