@@ -219,5 +219,31 @@ TEST_F(MoneyBillE2E, APostedReceiptIsSettledAgainAndShowsItsNewRows) {
     EXPECT_EQ(QStringList(), script.messages());
 }
 
+TEST_F(MoneyBillE2E, APostedPaymentIsSettledAgainThroughItsNegatedRows) {
+    const qint64 bought = postGoods(5, kSupplier, 20, 10, u"JH-1"_s);  // 200 payable
+    ASSERT_GT(bought, 0);
+    const qint64 payment = enterMoneyBill(22, kSupplier, 150, u"FK-1"_s);
+    ASSERT_GT(payment, 0);
+    EXPECT_EQ(150, settledOf(bought));
+    const double cashAfterPayment = cash();
+
+    TfrmBillSKD bill(22);
+    bill.OpenBill(22, payment, false);
+    script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+    bill.btnqzwcClick();
+    ASSERT_TRUE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(0, settledOf(bought));
+    EXPECT_EQ(200, amountOf(bill.billRows(), bought, u"ye"_s));
+    RecordSet& rows = bill.billRows();
+    rows.setAt(rowOfBill(rows, bought), rows.fieldIndex(u"Total"_s), 120.0);
+    bill.btnqzwcClick();
+    EXPECT_FALSE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(120, settledOf(bought));
+    EXPECT_EQ(200 - 150, payable(kSupplier));
+    EXPECT_EQ(cashAfterPayment, cash());
+    // One settled row, no leftovers of the cleared one.
+    EXPECT_EQ(1, number(u"SELECT COUNT(*) FROM djList WHERE km_id = 0 AND id = %1"_s.arg(payment)));
+}
+
 }  // namespace
 }  // namespace dyt::client

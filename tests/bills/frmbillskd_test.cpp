@@ -279,6 +279,34 @@ TEST_F(MoneyBill, TheChecksBeforeSavingStopWithTheirMessage) {
     }
 }
 
+TEST_F(MoneyBill, WithOption2023ABillDatedOtherThanTodayAsksFirst) {
+    settings().setSwitch(2023, true);
+    struct Case {
+        const char* name;
+        QDate date;
+        QString answer;  // empty: no question expected
+        QStringList messages;
+    };
+    const Case cases[] = {
+        // Cancelled: stops without a word.
+        {"cancelled", QDate(2024, 5, 6), u"取消(&C)"_s, {}},
+        // Continued: the next check speaks.
+        {"continued", QDate(2024, 5, 6), u"继续(&O)"_s, {u"[付款单位]不能为空，请重新输入"_s}},
+        {"today", QDate::currentDate(), QString(), {u"[付款单位]不能为空，请重新输入"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = newBill();
+        bill->edBillDate()->setDate(c.date);
+        if (!c.answer.isEmpty())
+            script.answer(c.answer, u"制单日期与系统日期不一致，是否继续？"_s);
+        EXPECT_FALSE(bill->SaveBill(true));
+        EXPECT_EQ(c.messages, script.messages());
+        EXPECT_EQ(c.answer.isEmpty() ? 0 : 1, script.records(PromptKind::Question).size());
+    }
+}
+
 TEST_F(MoneyBill, TheDiscountMayNotExceedTheOperatorsCeiling) {
     struct Case {
         const char* name;
@@ -599,6 +627,32 @@ TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst
     script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
     bill->btnPrintClick();
     EXPECT_EQ(0, calls);
+    EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
+}
+
+TEST_F(MoneyBillPrint, YesPostsTheBillAndPrintsItBeforeItCloses) {
+    auto bill = billWithOpenBills(RecordSet());
+    twoAccounts(*bill);
+    transport->clearCalls();
+    script.answer(u"是(&O)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
+    transport->respond(u"ExecService"_s, 0, {QString(), 95, QString()});
+    bill->btnPrintClick();
+    ASSERT_EQ(1, callsOf(u"ExecService"_s).size());
+    EXPECT_EQ(u"SaveToDB"_s, callsOf(u"ExecService"_s).at(0).serviceMethod);
+    EXPECT_EQ(1, calls);
+    // Printed as the posted bill 95: the print guard asks for that bill.
+    bool guardAsked = false;
+    for (const RecordedCall& c : callsOf(u"ExecQuery"_s))
+        guardAsked = guardAsked || c.sql.endsWith(u"a.id = 95"_s);
+    EXPECT_TRUE(guardAsked);
+    EXPECT_EQ(u"-100.00"_s, seen.value(u"本次欠款"_s));
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
+    // A post that fails its checks prints nothing.
+    auto refused = billWithOpenBills(RecordSet());
+    script.answer(u"是(&O)"_s);
+    refused->btnPrintClick();
+    EXPECT_EQ(1, calls);
+    EXPECT_EQ(u"必须录入收款账户明细数据！"_s, script.messages().value(1));
     EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
 }
 

@@ -116,16 +116,22 @@ TEST(SkdCalc, AutomaticDistributionCases) {
 }
 
 TEST(SkdCalc, DistributionStartsAfreshAndLeavesRowsWithoutABillAlone) {
-    QList<OpenBillRow> rows = bills({"30", "120"});
-    // Amounts settled by hand before: they are replaced, not added to.
+    QList<OpenBillRow> rows = bills({"30", "120", "50", "-5"});
+    // Amounts settled by hand before: they are replaced, not added to, also on the bills the
+    // distribution does not reach any more.
     rows[0].settled = c("12");
     rows[1].settled = c("99");
+    rows[2].settled = c("44");
+    rows[3].settled = c("-1");
     rows.insert(1, {0, c("500"), c("3")});
     const QList<OpenBillRow> out = distribute(c("100"), rows);
-    ASSERT_EQ(3, out.size());
+    ASSERT_EQ(5, out.size());
     EXPECT_EQ(c("30"), out.at(0).settled);
     EXPECT_EQ(c("3"), out.at(1).settled);  // no bill: untouched, and not fed with money
-    EXPECT_EQ(c("70"), out.at(2).settled);
+    // 100 + 5 of the return = 105; 30 fits, 75 of the 120, nothing of the 50.
+    EXPECT_EQ(c("75"), out.at(2).settled);
+    EXPECT_EQ(c("0"), out.at(3).settled);
+    EXPECT_EQ(c("-5"), out.at(4).settled);
 }
 
 }  // namespace
