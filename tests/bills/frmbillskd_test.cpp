@@ -155,6 +155,9 @@ TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
         EXPECT_EQ(0, bill->prepayment());
     }
     EXPECT_THROW(TfrmBillSKD(5), DytError);
+    // A receipt window does not open a payment.
+    TfrmBillSKD receipt(21);
+    EXPECT_THROW(receipt.OpenBill(22, 0, false), DytError);
 }
 
 TEST_F(MoneyBill, BothClassesAreRegisteredAndOpenTheirKind) {

@@ -620,7 +620,13 @@ void TfrmBillSKD::updateCommands() {
 
 // --- opening
 
+void TfrmBillSKD::checkKind() const {
+    if (djType() != kind_.djType)
+        throw DytError(u"%1窗口不能打开单据类型：%2"_s.arg(kind_.title).arg(djType()));
+}
+
 void TfrmBillSKD::LoadBill() {
+    checkKind();
     resettling_ = false;
     TfrmBillAbstract::LoadBill();
     prepay_ = headerValue(u"hhlx"_s).toInt() == 1 ? 1 : 0;
@@ -645,6 +651,7 @@ void TfrmBillSKD::LoadLines() {
 }
 
 void TfrmBillSKD::ResetToNewBill() {
+    checkKind();
     resettling_ = false;
     prepay_ = 0;
     TfrmBillAbstract::ResetToNewBill();

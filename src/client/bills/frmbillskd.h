@@ -152,6 +152,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window serves the kind it was made for only.
+    void checkKind() const;
     void buildControls();
     void buildBillsGrid();
     // A field of the header grid at (row, column) spanning `span` label-and-field pairs.
