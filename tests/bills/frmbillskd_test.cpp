@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillskd.h"
@@ -199,6 +200,41 @@ TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBills) {
     // The payment bill asks for the purchase side.
     auto payment = billWithOpenBills(RecordSet(), 22);
     EXPECT_EQ(u"22"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"djType"_s));
+}
+
+TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
+    struct Case {
+        int djType;
+        QString accountKind;
+    } cases[] = {{21, u"skkm"_s}, {22, u"fkkm"_s}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        auto bill = newBill(c.djType);
+        QStringList asked;
+        bill->selector = [&](const QString& kind, const QString&) -> std::optional<BaseChoice> {
+            asked.append(kind);
+            if (kind == u"wldw"_s)
+                return BaseChoice{203, u"G1"_s, u"供应商"_s};
+            if (kind == u"zhiyuan"_s)
+                return std::nullopt;  // cancelled
+            return BaseChoice{1002, u"1002"_s, u"银行存款"_s};
+        };
+        answerProcQuery(RecordSet());
+        bill->findChild<QToolButton*>(u"btn_wldw_id"_s)->click();
+        bill->findChild<QToolButton*>(u"btn_jsr_id"_s)->click();
+        // The account cell of the second row.
+        const int nameColumn = bill->gridDefinition().columnIndex(u"km_Name"_s);
+        Q_EMIT bill->dbgvX()->buttonClicked(bill->model()->index(1, nameColumn));
+        EXPECT_EQ((QStringList{u"wldw"_s, u"zhiyuan"_s, c.accountKind}), asked);
+        EXPECT_EQ(u"203"_s, bill->headerValue(u"wldw_id"_s));
+        EXPECT_EQ(u"供应商"_s, bill->eddw()->text());
+        EXPECT_EQ(QString(), bill->headerValue(u"jsr_id"_s));
+        EXPECT_EQ(u"1002"_s, cell(bill->records(), 1, u"km_id"_s));
+        EXPECT_EQ(u"银行存款"_s, cell(bill->records(), 1, u"km_Name"_s));
+        // The last row took an account: an empty row follows for the next one.
+        EXPECT_EQ(3, bill->records().rowCount());
+        EXPECT_EQ(u"WSKDJ"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"QueryType"_s));
+    }
 }
 
 TEST_F(MoneyBill, SettlingByAmountNeitherLoadsNorShowsBills) {
