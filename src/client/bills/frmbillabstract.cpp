@@ -619,11 +619,7 @@ void TfrmBillAbstract::LoadBill() {
         shpFlag_->setVisible(false);
     }
 
-    params.clear();
-    params.setValue(u"id"_s, QString::number(billId_));
-    RecordSet lines;
-    dm.ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
-    records() = lines;
+    LoadLines();
     appendEmptyRows();
     showRecords();
 
@@ -644,6 +640,14 @@ void TfrmBillAbstract::LoadBill() {
         setReadOnly(audited || othersDraft);
     }
     ShowAuditControls();
+}
+
+void TfrmBillAbstract::LoadLines() {
+    ParamList params;
+    params.setValue(u"id"_s, QString::number(billId_));
+    RecordSet lines;
+    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    records() = lines;
 }
 
 void TfrmBillAbstract::appendEmptyRows() {
@@ -807,9 +811,9 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
     ParamList params = BuildParams();
     const RecordSet lines = BuildLinesPacket();
     const RecordSet accounts = BuildAccountPacket();
-    const int id =
-        dataModule().ExecService(billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s,
-                                 params, &lines, &accounts, nullptr);
+    const int id = dataModule().ExecService(
+        billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
+        accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
     billId_ = id;
     billState_ = post ? kBillPosted : kBillDraft;
     Q_EMIT billSaved(id);

@@ -177,11 +177,12 @@ public:
     // --- saving (algorithm of the bill service)
     // The parameter list of a save: one line per header field, then comment, dj_Caption,
     // djType, OldBillid and total.
-    ParamList BuildParams() const;
+    virtual ParamList BuildParams() const;
     // The lines packet: one text field per bound grid column, one record per row whose first
     // four columns are not all empty. No rows: "无数据".
     RecordSet BuildLinesPacket() const;
     // The account packet: km_id, type, dbtotal, Lendtotal; the concrete bill adds its accounts.
+    // A packet without fields is sent as Null.
     virtual RecordSet BuildAccountPacket() const;
     // Saves as posted (true) or draft (false); failures are shown and give false.
     bool SaveBill(bool post);
@@ -226,6 +227,8 @@ protected:
     virtual QString NextBillNumber();
     // Loads the header row and the lines of an existing bill.
     virtual void LoadBill();
+    // Loads the lines of an existing bill into records() (LoadBill calls it after the header).
+    virtual void LoadLines();
     // Fills the header controls and values from a header row.
     virtual void FillHeader(const RecordSet& header);
     // The rows a fresh grid shows (the account-set default bill rows).
