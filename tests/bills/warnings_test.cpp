@@ -699,3 +699,59 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
 
 }  // namespace
 }  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
+    // No goods line: nothing asked of the server, the save goes on.
+    const QList<WarnLine> none = {line(1, 0, 3, 0)};
+    EXPECT_TRUE(client::CheckStockLimits(none, true));
+    EXPECT_TRUE(client::CheckNegativeStock(none, false));
+    EXPECT_TRUE(client::CheckNegativeStock(none, true));
+    EXPECT_TRUE(client::CheckPurchasePrices(none));
+    EXPECT_EQ(QStringList(), sqlSent());
+
+    // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
+    RecordSet limit;
+    limit.addField(u"sp_id"_s, FieldType::Integer);
+    limit.addField(u"ck_id"_s, FieldType::Integer);
+    limit.addField(u"row"_s, FieldType::Integer);
+    limit.addField(u"Qty_"_s, FieldType::Float);
+    limit.addField(u"Qty"_s, FieldType::Float);
+    limit.appendRow({qint64(101), qint64(3), 1, 10.0, 2.0});
+    answer(limit);
+    int kind = 0;
+    onNextModal([&](QWidget* w) {
+        auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
+        ASSERT_NE(nullptr, win);
+        kind = win->kind();
+        win->btnExitClick();
+    });
+    EXPECT_FALSE(client::CheckStockLimits({line(1, 101, 3, 9)}, true));
+    EXPECT_EQ(client::kStockAboveUpper, kind);
+    EXPECT_EQ(client::warnsql::StockLimitSql({line(1, 101, 3, 9)}, true), sqlSent().value(0));
+
+    // Enough stock: the negative-stock list stays closed.
+    answer(stockRows({{101, 10}}));
+    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, false));
+    // Too little: the virtual list shows and "继续" lets the save go on.
+    RecordSet virt;
+    virt.addField(u"goodsid"_s, FieldType::Integer);
+    virt.addField(u"kcqty"_s, FieldType::Float);
+    virt.addField(u"xnkcqty"_s, FieldType::Float);
+    virt.appendRow({qint64(101), 1.0, 1.0});
+    answer(virt);
+    FkcMode mode = FkcMode::Real;
+    onNextModal([&](QWidget* w) {
+        auto* win = qobject_cast<TfrmBaseFKC*>(w);
+        ASSERT_NE(nullptr, win);
+        mode = win->mode();
+        win->btnOKClick();
+    });
+    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, true));
+    EXPECT_EQ(FkcMode::Virtual, mode);
+}
+
+}  // namespace
+}  // namespace dyt::test

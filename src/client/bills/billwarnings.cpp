@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
@@ -374,6 +375,24 @@ RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines) {
     }
     out.first();
     return out;
+}
+
+bool CheckStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent) {
+    const QString sql = warnsql::StockLimitSql(lines, upper);
+    if (sql.isEmpty())
+        return true;
+    return TfrmBaseShowPrice::CheckAndShow(upper ? kStockAboveUpper : kStockBelowLower, sql,
+                                           parent);
+}
+
+bool CheckPurchasePrices(const QList<WarnLine>& lines, QWidget* parent) {
+    return TfrmBaseShowPrice::CheckAndShow(kPurchasePriceOdd, PurchasePriceRows(lines), parent);
+}
+
+bool CheckNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent) {
+    if (virtualStock)
+        return TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, VirtualNegativeStockRows(lines), parent);
+    return TfrmBaseFKC::CheckAndShow(FkcMode::Real, NegativeStockRows(lines), parent);
 }
 
 PartnerLimit ReadPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {

@@ -100,6 +100,15 @@ RecordSet NegativeStockRows(const QList<WarnLine>& lines);
 // fzQty, xnkcQty (virtual stock), fkcQty (virtual stock after the bill), fkcfzQty.
 RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines);
 
+// --- the checks a bill runs at save time: each shows its list when it has rows and returns
+// whether the save may go on (true when nothing is listed or the operator chose "继续").
+// Stock upper (kind 8) or lower (kind 7) limits through StockLimitSql.
+bool CheckStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent = nullptr);
+// Purchase prices (kind 4).
+bool CheckPurchasePrices(const QList<WarnLine>& lines, QWidget* parent = nullptr);
+// Real or virtual negative stock (TfrmBaseFKC).
+bool CheckNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent = nullptr);
+
 // --- the partner limits (payables on purchase bills, receivables on sales bills)
 struct PartnerLimit {
     QString name;         // the partner's full name
