@@ -174,6 +174,18 @@ void TfrmQueryWindow::buildControls() {
 void TfrmQueryWindow::buildColumns() {
     for (const QueryColumn& c : d_.columns)
         addColumn(c.caption, c.field, false, c.width);
+    addMissingFields(records());
+}
+
+void TfrmQueryWindow::addMissingFields(RecordSet& rows) const {
+    for (const QueryColumn& c : d_.columns) {
+        if (rows.hasField(c.field))
+            continue;
+        const bool number = c.caption.contains(QLatin1String("%Q%")) ||
+                            c.caption.contains(QLatin1String("%M%")) ||
+                            c.caption.contains(QLatin1String("%P%"));
+        rows.addField(c.field, number ? FieldType::Float : FieldType::Text, number ? 0 : 100);
+    }
 }
 
 void TfrmQueryWindow::FormCreate() {
@@ -317,15 +329,19 @@ bool TfrmQueryWindow::execute(const ParamList& params, int focusRow) {
     if (d_.procedure.isEmpty())
         return false;
     ParamList p = params;
+    // The text as sent: the call writes the answer's values back into the list.
+    const QString sent = p.text();
     RecordSet rows;
     try {
         dm().ExecProcQuery(d_.procedure, p, &rows);
+        // A column the answer lacks stays empty.
+        addMissingFields(rows);
         query::deriveAveragePrices(rows, d_.derived, query::text::priceFormat());
     } catch (const DytError& e) {
         showError(e);
         return false;
     }
-    lastParams_ = p.text();
+    lastParams_ = sent;
     dbgvX()->setUpdatesEnabled(false);
     loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
     dbgvX()->setUpdatesEnabled(true);

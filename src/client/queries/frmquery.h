@@ -101,6 +101,8 @@ protected:
 private:
     void buildControls();
     void buildColumns();
+    // Adds the fields of the window's columns that the rows lack.
+    void addMissingFields(RecordSet& rows) const;
     void setLabels();
     void setExitCaption();
     bool ensureConditions();
