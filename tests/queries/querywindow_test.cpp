@@ -21,6 +21,7 @@
 #include "client/common/windowregistry.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
+#include "client/shell/functions.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/inifile.h"
@@ -561,6 +562,16 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
         EXPECT_EQ(d.className + s("_dbgvX"), q->layoutKey());
     }
     EXPECT_TRUE(procCalls().isEmpty());
+    // The function menu's query entries all open a window now.
+    int menuEntries = 0;
+    for (const FunctionEntry& e : functionTable()) {
+        if (e.kind != FunctionKind::Window || !e.className ||
+            !QString::fromLatin1(e.className).startsWith(s("TfrmQ")))
+            continue;
+        ++menuEntries;
+        EXPECT_TRUE(functionBuilt(e)) << e.code << " " << e.className;
+    }
+    EXPECT_GT(menuEntries, 100);
 }
 
 // --- the condition dialogs built from their pages

@@ -98,6 +98,9 @@ void TfrmQueryWindow::buildControls() {
     label("部门：", &lblBm_, "lblBm");
     if (d_.subject == QuerySubject::Ledger)
         label("商品：", &lblGoods_, "lblGoods");
+    // The date range is read whole: "yyyy-mm-dd 至 yyyy-mm-dd".
+    lblDate_->setMinimumWidth(
+        lblDate_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 至 0000-00-00")) + 4);
 
     if (d_.redBillCombo) {
         cbRed_ = new QComboBox(this);
@@ -118,6 +121,7 @@ void TfrmQueryWindow::buildControls() {
         search->setObjectName(QStringLiteral("actQuickSearch"));
         connect(search, &QAction::triggered, this, [this] { quickSearch(); });
         connect(edQuick_, &QLineEdit::returnPressed, this, [this] { quickSearch(); });
+        edQuick_->setMinimumWidth(120);
         addHeaderField(query::text::quickSearch(), edQuick_);
     }
 
@@ -230,6 +234,7 @@ void TfrmQueryWindow::setLabels() {
     const auto show = [&c](QLabel* l, PickerRole role, PickerKind kind) {
         const query::PickedRecord r = c.record(role);
         l->setText(query::conditionLabel(kind, r.id, r.name));
+        l->setMinimumWidth(l->sizeHint().width());
     };
     show(lblWldw_, PickerRole::Partner, PickerKind::Partner);
     show(lblZy_, PickerRole::Employee, PickerKind::Employee);
