@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -17,6 +19,7 @@
 
 #include "client/bills/billkinds.h"
 #include "client/common/clientconfig.h"
+#include "client/common/rights.h"
 #include "client/common/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/queries/frmquery.h"
@@ -572,6 +575,52 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
         EXPECT_TRUE(functionBuilt(e)) << e.code << " " << e.className;
     }
     EXPECT_GT(menuEntries, 100);
+}
+
+TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
+    RecordSet rights;
+    rights.addField(s("code"), FieldType::Text, 20);
+    rights.addField(s("isbj"), FieldType::Integer);
+    rights.addField(s("hide"), FieldType::Integer);
+    rights.appendRow({s("30041801"), qint64(1), qint64(0)});
+    setOperatorRights(&rights);
+    const struct {
+        const char* subRight;  // "" for no row
+        bool visible;
+    } cases[] = {{"", false}, {"0", false}, {"1", true}};
+    for (const auto& c : cases) {
+        if (*c.subRight)
+            rights.appendRow(
+                {s("3004180101"), QString::fromUtf8(c.subRight).toLongLong(), qint64(0)});
+        TfrmQueryWindow w(s("TfrmQXSDTJ"));
+        w.setTag(30041801);
+        answerRows(treeRows({}));
+        w.show();
+        EXPECT_EQ(c.visible, w.btnPrint()->isVisible()) << c.subRight;
+        if (*c.subRight)
+            rights.removeRow(rights.rowCount() - 1);
+    }
+    setOperatorRights(nullptr);
+}
+
+TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
+    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    answerRows(treeRows({}));
+    w.show();
+    w.activateWindow();
+    w.edQuick()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.edQuick()->hasFocus());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.edQuick(), &press);
+    QCoreApplication::sendEvent(w.edQuick(), &release);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.edQuick()->hasFocus());
+    // Other keys reach the box.
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, s("a"));
+    QCoreApplication::sendEvent(w.edQuick(), &letter);
+    EXPECT_EQ(s("a"), w.edQuick()->text());
 }
 
 // --- the condition dialogs built from their pages

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -122,6 +123,7 @@ void TfrmQueryWindow::buildControls() {
         connect(search, &QAction::triggered, this, [this] { quickSearch(); });
         connect(edQuick_, &QLineEdit::returnPressed, this, [this] { quickSearch(); });
         edQuick_->setMinimumWidth(120);
+        edQuick_->installEventFilter(this);
         addHeaderField(query::text::quickSearch(), edQuick_);
     }
 
@@ -206,6 +208,18 @@ void TfrmQueryWindow::showEvent(QShowEvent* event) {
         CheckPurview(QString::number(tag()), QStringLiteral("01"), QStringLiteral("打印"), false));
     if (d_.tree != QueryTree::None && !nav_.listMode)
         loadTree();
+}
+
+bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (edQuick_ && watched == edQuick_ &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            edQuick_->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return TfrmXAbstract::eventFilter(watched, event);
 }
 
 void TfrmQueryWindow::loadTree() {
