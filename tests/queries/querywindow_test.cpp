@@ -603,6 +603,41 @@ TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
     setOperatorRights(nullptr);
 }
 
+TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
+    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    onDialog = [](TfrmSelectItems& d) {
+        d.setPicker(PickerRole::Partner, 3, s("甲公司"));
+        return d.accept();
+    };
+    answerRows(goodsRows(kTopRows));
+    w.btnQueryClick();
+    const PrintHandler saved = TfrmXAbstract::printHandler();
+    QString templateFile;
+    int detailRows = -1;
+    QStringList names;
+    QString partner;
+    bool hiddenPrinted = true;
+    TfrmXAbstract::printHandler() = [&](QWidget*, int, const RecordSet& header,
+                                        const RecordSet& detail, const QString& file) {
+        templateFile = file;
+        detailRows = detail.rowCount();
+        const int name = detail.fieldIndex(s("sp_spqm"));
+        for (int r = 0; name >= 0 && r < detail.rowCount(); ++r)
+            names.append(detail.at(r, name).toString());
+        hiddenPrinted = detail.hasField(s("par_jl")) || detail.hasField(s("sonnum"));
+        const int f = header.fieldIndex(s("往来单位"));
+        partner = f >= 0 ? header.at(0, f).toString() : QString();
+        return 1;
+    };
+    w.btnPrint()->trigger();
+    TfrmXAbstract::printHandler() = saved;
+    EXPECT_EQ(s("销售单统计.QXF"), templateFile);
+    EXPECT_EQ(2, detailRows);
+    EXPECT_EQ((QStringList{s("可乐"), s("饮料")}), names);
+    EXPECT_EQ(s("甲公司"), partner);
+    EXPECT_FALSE(hiddenPrinted);
+}
+
 TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
     TfrmQueryWindow w(s("TfrmQXSDTJ"));
     answerRows(treeRows({}));
