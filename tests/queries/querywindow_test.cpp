@@ -530,6 +530,7 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     TfrmQueryWindow ledger(s("TfrmQXSMXZB"));
     ASSERT_NE(nullptr, ledger.btnBill());
     EXPECT_EQ(nullptr, ledger.cbqty());
+    EXPECT_EQ(s("全部商品"), ledger.lblGoods()->text());
     RecordSet rows;
     rows.addField(s("id"), FieldType::Integer);
     rows.addField(s("djType"), FieldType::Integer);

@@ -254,6 +254,8 @@ void TfrmQueryWindow::setLabels() {
     show(lblZy_, PickerRole::Employee, PickerKind::Employee);
     show(lblCk_, PickerRole::Warehouse, PickerKind::Warehouse);
     show(lblBm_, PickerRole::Department, PickerKind::Department);
+    if (lblGoods_)
+        show(lblGoods_, PickerRole::Goods, PickerKind::Goods);
 }
 
 void TfrmQueryWindow::setExitCaption() {
