@@ -222,6 +222,12 @@ bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
     return TfrmXAbstract::eventFilter(watched, event);
 }
 
+bool TfrmQueryWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && edQuick_ && focusWidget() == edQuick_)
+        edQuick_->setFocus(Qt::ActiveWindowFocusReason);
+    return TfrmXAbstract::event(event);
+}
+
 void TfrmQueryWindow::loadTree() {
     try {
         ParamList p = query::buildTreeParams(d_.tree, operatorId());
