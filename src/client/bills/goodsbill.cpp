@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -365,7 +366,20 @@ void TfrmGoodsBill::buildHeader() {
         }
     });
 
-    const int infoRow = 1 + (slot + kPerRow - 1) / kPerRow;
+    // The framework's remark field gets a whole row of this panel.
+    int infoRow = 1 + (slot + kPerRow - 1) / kPerRow;
+    if (QLineEdit* remark = edComment()) {
+        panBillTitle()->layout()->removeWidget(remark);
+        for (QLabel* l : panBillTitle()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (l->buddy() == remark)
+                l->hide();
+        remark->setParent(panel);
+        auto* label = new QLabel(billtext::remark() + u"："_s, panel);
+        label->setBuddy(remark);
+        grid->addWidget(label, infoRow, 0);
+        grid->addWidget(remark, infoRow, 1, 1, 8);
+        ++infoRow;
+    }
     lbyhhje_ = new QLabel(goodstext::afterDiscount(), panel);
     lbyhhje_->setObjectName(u"lbyhhje"_s);
     lbyf_ = new QLabel(family_.receivable ? goodstext::receivable() : goodstext::payable(), panel);
@@ -398,6 +412,7 @@ void TfrmGoodsBill::buildHeader() {
     for (int c = 0; c < 12; ++c)
         grid->setColumnStretch(c, c % 3 == 1 ? 1 : 0);
     panBillTitle()->layout()->addWidget(panel);
+    gbCondition()->setTitle(QString());
 
     // Follow-ups of the number fields.
     const auto onEdited = [this](const QString& control, auto handler) {
@@ -531,9 +546,10 @@ QString TfrmGoodsBill::headerText(const QString& control) const {
 
 void TfrmGoodsBill::setHeaderText(const QString& control, const QString& text) {
     QWidget* w = headerControl(control);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(text);
-    else if (auto* date = qobject_cast<QDateEdit*>(w))
+        edit->setCursorPosition(0);
+    } else if (auto* date = qobject_cast<QDateEdit*>(w))
         date->setDate(QDate::fromString(text.left(10), u"yyyy-MM-dd"_s));
     else if (auto* check = qobject_cast<QCheckBox*>(w))
         check->setChecked(text == u"1"_s);
