@@ -837,6 +837,8 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     // A new empty row when the last one is filled.
     if (row == records().rowCount() - 1)
         records().appendRow(RecordSet::Row(records().fieldCount()));
+    if (model() && model()->rowCount() != records().rowCount())
+        showRecords();
     setModified(true);
     return row;
 }
