@@ -663,6 +663,52 @@ TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
     EXPECT_EQ(u"12"_s, bill->BuildAccountPacket().at(0, 0).toString());
 }
 
+TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain) {
+    const RecordSet header =
+        table({u"id"_s, u"code"_s, u"dj_state"_s, u"rec_id"_s, u"wldw_id"_s, u"wldw_name"_s,
+               u"IntoStock_id"_s, u"IntoStock_Name"_s, u"sfkTotal"_s},
+              {{u"55"_s, u"JH-55"_s, u"1"_s, u"7"_s, u"203"_s, u"甲供应商"_s, u"301"_s, u"总仓"_s,
+                u"30"_s}});
+    const RecordSet lines = table(
+        {u"goodsid"_s, u"goodsCode"_s, u"goodsname"_s, u"qty"_s, u"Price"_s, u"Total"_s,
+         u"discount"_s, u"discounttotal"_s, u"taxTotalSum"_s},
+        {{u"101"_s, u"SP101"_s, u"螺丝"_s, u"3"_s, u"10"_s, u"30"_s, u"1"_s, u"30"_s, u"30"_s}});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(header)});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
+    const QString shownSql =
+        u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM djKmDetail AS a,baseKM AS b "
+        u"WHERE a.km_id = b.id AND a.id = 55 AND a.type = 1"_s;
+    answers = {{shownSql, table({u"fullname"_s, u"total"_s},
+                                {{u"现金"_s, u"10"_s}, {u"工商银行"_s, u"20"_s}})},
+               {u"SELECT a.km_id"_s,
+                table({u"km_id"_s, u"fullname"_s, u"total"_s},
+                      {{u"8"_s, u"现金"_s, u"10"_s}, {u"9"_s, u"工商银行"_s, u"20"_s}})}};
+    TfrmBillJHD bill;
+    bill.OpenBill(5, 55, false);
+    EXPECT_EQ(int(kBillDraft), bill.billState());
+    EXPECT_FALSE(bill.isModified());
+    QStringList sent;
+    for (const RecordedCall& c : calls(u"ExecQuery"_s))
+        sent.append(c.sql);
+    EXPECT_TRUE(sent.contains(shownSql)) << sent.join(u"\n"_s).toStdString();
+    EXPECT_TRUE(
+        sent.contains(u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
+                      u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = 55 "
+                      u"AND a.type = 2"_s));
+    ASSERT_EQ(2, bill.loadedAccounts(kPaymentAccounts).size());
+    EXPECT_EQ(u"工商银行"_s, bill.loadedAccounts(kPaymentAccounts).at(1).accountName);
+    EXPECT_EQ(20, bill.loadedAccounts(kPaymentAccounts).at(1).amount);
+    EXPECT_TRUE(bill.loadedAccounts(kFreightAccounts).isEmpty());
+    EXPECT_FALSE(bill.headerControl(u"edfkje"_s)->isEnabled());
+    // A second save sends the same split.
+    const RecordSet packet = bill.BuildAccountPacket();
+    ASSERT_EQ(2, packet.rowCount());
+    EXPECT_EQ(u"8"_s, packet.at(0, 0).toString());
+    EXPECT_EQ(u"10.00"_s, packet.at(0, 3).toString());
+    EXPECT_EQ(u"9"_s, packet.at(1, 0).toString());
+    EXPECT_EQ(u"20.00"_s, packet.at(1, 3).toString());
+}
+
 TEST_F(GoodsBillWindow, PrintingAnUnpostedBillOffersToPostFirst) {
     auto bill = readyBill();
     script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);

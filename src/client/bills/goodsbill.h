@@ -277,7 +277,10 @@ public:
     // amount fields of that type and puts the sum into the amount field.
     QList<AccountAmount> multiAccounts(int type) const { return multi_.value(type); }
     void setMultiAccounts(int type, const QList<AccountAmount>& accounts);
-    // Opens the "多账户" dialog of a type.
+    // The account lines of a loaded bill by type, as its account details list them (name and
+    // amount; ids only when several accounts were used).
+    QList<AccountAmount> loadedAccounts(int type) const { return loaded_.value(type); }
+    // Opens the "多账户" dialog of a type (a read-only bill shows its loaded accounts).
     void btnMultiAccountClick(int type);
     // The account lines of a type as the packet carries them.
     virtual QList<AccountAmount> AccountLines(int type) const;
@@ -343,6 +346,7 @@ private:
     QAction* actGoodsInfo_ = nullptr;
     QAction* actDeleteLine_ = nullptr;
     QMap<int, QList<AccountAmount>> multi_;
+    QMap<int, QList<AccountAmount>> loaded_;
     bool recalculating_ = false;
     int pendingRow_ = -1;  // the row a goods typed into its cell goes to
 };
