@@ -533,6 +533,56 @@ TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
     EXPECT_EQ(u"10"_s, bill->cell(0, u"costPrice"_s));
 }
 
+TEST_F(GoodsBillWindow, EachMemberChecksItsOwnRequiredFieldsAndLines) {
+    struct Row {
+        const char16_t* className;
+        const char16_t* firstMessage;  // an empty bill with a number
+        double qty;                    // the one line's quantity
+        double price;
+        const char16_t* lineMessage;  // with every header field filled; empty: saved
+    } rows[] = {
+        {u"TfrmBillJHTHD", u"[供货单位]不能为空，请重新输入", -1, 10,
+         u"第 1 行输入错误:数量必须大于零！"},
+        {u"TfrmBillJHHHD", u"[往来单位]不能为空，请重新输入", -1, 10, u""},
+        {u"TfrmBillQTCKD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillBSD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillCBTJD", u"[发货仓库]不能为空，请重新输入", 2, 0,
+         u"第 1 行输入错误:单价必须大于零！"},
+        {u"TfrmBillTJDBD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillBJDBD", u"[发货仓库]不能为空，请重新输入", 2, 0,
+         u"第 1 行输入错误:单价必须大于零！"},
+        {u"TfrmBillSPCZD", u"[出库仓库]不能为空，请重新输入", -2, 0, u""},
+        {u"TfrmBillPDD", u"[盘点仓库]不能为空，请重新输入", 5, 0, u""},
+    };
+    int saved = 100;
+    for (const Row& r : rows) {
+        const QString name = QString::fromUtf16(r.className);
+        SCOPED_TRACE(name.toStdString());
+        const GoodsBillFamily* family = findGoodsBillFamily(name);
+        ASSERT_NE(nullptr, family);
+        TfrmGoodsBill bill(*family);
+        bill.OpenBill(family->djType, 0, false);
+        bill.edBillCode()->setText(u"X-1"_s);
+        EXPECT_FALSE(bill.SaveBill(true));
+        EXPECT_EQ(QString::fromUtf16(r.firstMessage), lastMessage());
+        for (const QString& control : {u"eddw"_s, u"edshck"_s, u"edfhck"_s})
+            if (bill.headerField(control))
+                bill.chooseHeaderRecord(control, 301, u"总仓"_s);
+        const int row = bill.AddGoods(goods(101, 1, r.price));
+        bill.setCell(row, u"qty"_s, QString::number(r.qty));
+        bill.RecalcLine(row, u"Price"_s);
+        const QString expected = QString::fromUtf16(r.lineMessage);
+        if (expected.isEmpty()) {
+            transport->respond(u"ExecService"_s, 0, {QString(), ++saved, QString()});
+            EXPECT_TRUE(bill.SaveBill(true)) << lastMessage().toStdString();
+            EXPECT_EQ(saved, bill.billId());
+        } else {
+            EXPECT_FALSE(bill.SaveBill(true));
+            EXPECT_EQ(expected, lastMessage());
+        }
+    }
+}
+
 TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilently) {
     auto bill = newBill();
     bill->edBillCode()->setText(u"JH-2"_s);

@@ -1524,6 +1524,10 @@ void TfrmGoodsBill::refreshAccountsFromLoaded() {
     }
 }
 
+bool TfrmGoodsBill::acceptsKind(int djType) const {
+    return djType == family_.djType || TfrmBillAbstract::acceptsKind(djType);
+}
+
 void TfrmGoodsBill::setSelectEnabled(bool enabled) {
     for (const HeaderControl& hc : header_)
         if (hc.button)
@@ -1666,7 +1670,8 @@ bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
             // Typing into a select field forgets the record chosen before.
             for (const HeaderControl& hc : header_)
                 if (hc.editor == watched && hc.def.type == HeaderFieldType::Select &&
-                    !key->text().isEmpty() && key->key() != Qt::Key_Tab)
+                    ((!key->text().isEmpty() && key->text().at(0).isPrint()) ||
+                     key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete))
                     setHeaderValue(hc.def.idField, QString());
         }
     }

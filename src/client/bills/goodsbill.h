@@ -308,6 +308,8 @@ protected:
     // The bill's sums changed (lines recomputed, rows added or removed).
     virtual void LinesChanged();
     void LoadBill() override;
+    // The kinds of the bill-kind table, and the family row's own kind (the stocktake).
+    bool acceptsKind(int djType) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Focuses a cell (by field) of a row.
