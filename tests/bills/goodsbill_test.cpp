@@ -245,6 +245,16 @@ TEST_F(GoodsBillWindow, PurchaseHeaderAndColumnsFollowTheFamilyRow) {
     EXPECT_EQ(u"0"_s, bill->headerText(u"edyhje"_s));
 }
 
+TEST_F(GoodsBillWindow, CustomFieldsShowWhenTheAccountSetUsesThem) {
+    settings().setSwitch(goodsoption::kCustomFields, true);
+    auto bill = newBill();
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_FALSE(bill->headerControl(u"edzidingyi%1"_s.arg(i))->isHidden()) << i;
+    EXPECT_TRUE(bill->headerControl(u"edyouhuibilv"_s)->isHidden());
+    bill->setHeaderText(u"edzidingyi2"_s, u"合同A-7"_s);
+    EXPECT_EQ(u"合同A-7"_s, bill->BuildParams().value(u"zidingyi2"_s));
+}
+
 TEST_F(GoodsBillWindow, SaveAndPrintButtonsFollowTheSubRightsOfTheMenuEntry) {
     const RecordSet rights =
         table({u"code"_s, u"isbj"_s, u"hide"_s}, {{u"2004"_s, u"1"_s, u"0"_s},

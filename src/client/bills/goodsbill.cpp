@@ -310,7 +310,11 @@ void TfrmGoodsBill::buildHeader() {
         if (def.type == HeaderFieldType::Check) {
             hc.label->setText(QString());
         }
-        if (def.visible)
+        // The custom fields show when the account set uses them.
+        if (def.control.startsWith(u"edzidingyi"_s) &&
+            settings().Switch(goodsoption::kCustomFields))
+            hc.def.visible = true;
+        if (hc.def.visible)
             place(hc.label, shown);
         else {
             hc.label->hide();

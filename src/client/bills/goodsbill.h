@@ -80,6 +80,7 @@ QString discountPositive();  // "折扣必须大于零！"
 namespace goodsoption {
 inline constexpr int kDefaultEmployee = 2008;  // "录单时经手人默认为当前操作员"
 inline constexpr int kCodeRequired = 2016;     // "单据编号不能为空"
+inline constexpr int kCustomFields = 2020;     // "单据使用自定义项"
 inline constexpr int kDateQuestion = 2023;     // "制单日期与系统日期不一致时提示"
 inline constexpr int kEmployeeRequired = 2027;
 inline constexpr int kDepartmentRequired = 2028;
