@@ -235,6 +235,9 @@ protected:
     virtual int minimumRows() const;
     // Shows a look-up's rows (modal TfrmBillLookup); a bill may open a query window instead.
     virtual void showLookupRows(const BillLookup& lookup, const RecordSet& rows);
+    // Whether the window opens bills of the kind: the kinds of the bill-kind table; a window of
+    // a kind outside the table (the stocktake) accepts its own.
+    virtual bool acceptsKind(int djType) const;
 
 private:
     void buildBillControls();
