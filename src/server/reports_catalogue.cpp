@@ -31,10 +31,12 @@ int runReport(CallContext& c, const QString& procedure) {
         throw DytError(QStringLiteral("%1缺少查询类型[QueryType]").arg(procedure));
     if (const reports::TradeReport* r = reports::findTradeReport(procedure, p.queryType)) {
         c.data = reports::runTradeReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
     if (const reports::StockReport* r = reports::findStockReport(procedure, p.queryType)) {
         c.data = reports::runStockReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
     if (findReport(procedure, p.queryType)) {

@@ -373,6 +373,8 @@ RecordSet rollUp(Database& db, const Dimension& d, const LevelChoice& level,
     rs.addField(d.prefix + QStringLiteral("_id"), FieldType::Integer);
     rs.addField(QStringLiteral("%1_%1bh").arg(d.prefix), FieldType::Text);
     rs.addField(QStringLiteral("%1_%1qm").arg(d.prefix), FieldType::Text);
+    rs.addField(QStringLiteral("code"), FieldType::Text);
+    rs.addField(QStringLiteral("fullname"), FieldType::Text);
     QStringList extraNames;
     for (const QString& e : d.extraFields) {
         const QString name = e.section(QStringLiteral(" AS "), -1).trimmed();
@@ -406,7 +408,7 @@ RecordSet rollUp(Database& db, const Dimension& d, const LevelChoice& level,
         RecordSet::Row row;
         row << st.value(0).toLongLong() << st.value(1).toLongLong() << st.value(2).toLongLong()
             << st.value(3).toString() << st.value(1).toLongLong() << st.value(4).toString()
-            << st.value(5).toString();
+            << st.value(5).toString() << st.value(4).toString() << st.value(5).toString();
         for (int i = 0; i < extraNames.size(); ++i)
             row << st.value(6 + i).toString();
         for (int i = 0; i < measures.size(); ++i)

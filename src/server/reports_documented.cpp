@@ -37,6 +37,15 @@ QList<ReportInfo> documentedReports() {
     return out;
 }
 
+void completeColumns(RecordSet& rs, const QString& procedure, const QString& queryType) {
+    const RecordSet documented = documentedColumns(procedure, queryType);
+    for (const Field& f : documented.fields()) {
+        if (rs.hasField(f.name))
+            continue;
+        rs.addField(f.name, f.type);  // existing rows get Null
+    }
+}
+
 RecordSet documentedColumns(const QString& procedure, const QString& queryType) {
     RecordSet rs;
     for (const QueryDescriptor* d : findQueryDescriptors(procedure, queryType)) {

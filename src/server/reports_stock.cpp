@@ -167,8 +167,8 @@ RecordSet ledger(Database& db, const ReportParams& p) {
         {QStringLiteral("id"), FieldType::Integer},
         {QStringLiteral("djType"), FieldType::Integer},
         {QStringLiteral("djName"), FieldType::Text},
-        {QStringLiteral("date"), FieldType::Text},
-        {QStringLiteral("code"), FieldType::Text},
+        {QStringLiteral("djDate"), FieldType::Text},
+        {QStringLiteral("djNo"), FieldType::Text},
         {QStringLiteral("dw_dwqm"), FieldType::Text},
         {QStringLiteral("ck_id"), FieldType::Integer},
         {QStringLiteral("ck_ckqm"), FieldType::Text},
@@ -181,12 +181,15 @@ RecordSet ledger(Database& db, const ReportParams& p) {
         {QStringLiteral("outTotal"), FieldType::Currency},
         {QStringLiteral("Qty"), FieldType::Float},
         {QStringLiteral("total"), FieldType::Currency},
+        {QStringLiteral("jcQty"), FieldType::Float},
+        {QStringLiteral("jcTotal"), FieldType::Currency},
     };
     rs = emptyResult(fields);
     RecordSet::Row first;
     first << qint64(0) << qint64(0) << QStringLiteral("期初") << p.beginText() << QString()
           << QString() << qint64(0) << QString() << qint64(0) << QString() << QString() << 0.0
           << fieldValue(FieldType::Currency, 0) << 0.0 << fieldValue(FieldType::Currency, 0)
+          << fieldValue(FieldType::Float, qty) << fieldValue(FieldType::Currency, total)
           << fieldValue(FieldType::Float, qty) << fieldValue(FieldType::Currency, total);
     rs.appendRow(first);
     while (st.step()) {
@@ -204,7 +207,8 @@ RecordSet ledger(Database& db, const ReportParams& p) {
         row << fieldValue(FieldType::Float, in ? q : 0.0)
             << fieldValue(FieldType::Currency, in ? t : 0.0)
             << fieldValue(FieldType::Float, in ? 0.0 : -q)
-            << fieldValue(FieldType::Currency, in ? 0.0 : -t) << fieldValue(FieldType::Float, qty)
+            << fieldValue(FieldType::Currency, in ? 0.0 : -t) << fieldValue(FieldType::Float, q)
+            << fieldValue(FieldType::Currency, t) << fieldValue(FieldType::Float, qty)
             << fieldValue(FieldType::Currency, total);
         rs.appendRow(row);
     }

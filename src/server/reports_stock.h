@@ -40,5 +40,8 @@ RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport&
 // each documents (no rows).
 QList<ReportInfo> documentedReports();
 RecordSet documentedColumns(const QString& procedure, const QString& queryType);
+// Adds the documented columns a report's rows lack, as Null, so that every window finds the
+// fields it reads.
+void completeColumns(RecordSet& rs, const QString& procedure, const QString& queryType);
 
 }  // namespace dyt::server::reports

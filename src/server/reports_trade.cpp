@@ -81,7 +81,8 @@ QList<Measure> statMeasures(bool cost) {
                         {QStringLiteral("discounttotal"), FieldType::Currency},
                         {QStringLiteral("Taxtotal"), FieldType::Currency},
                         {QStringLiteral("TaxPrice"), FieldType::Float},
-                        {QStringLiteral("taxTotalSum"), FieldType::Currency}};
+                        {QStringLiteral("taxTotalSum"), FieldType::Currency},
+                        {QStringLiteral("total"), FieldType::Currency}};
     if (cost) {
         m << Measure{QStringLiteral("costtotal"), FieldType::Currency}
           << Measure{QStringLiteral("ml"), FieldType::Currency};
@@ -89,12 +90,15 @@ QList<Measure> statMeasures(bool cost) {
     return m;
 }
 
+// Figures: Qty, price, discounttotal, Taxtotal, TaxPrice, taxTotalSum, total (= discounttotal),
+// then costtotal and ml.
 void derivePrices(Figures& f) {
     const double q = f[0];
     f[1] = q != 0 ? std::fabs(f[2] / q) : 0.0;
     f[4] = q != 0 ? std::fabs(f[5] / q) : 0.0;
-    if (f.size() > 7)
-        f[7] = f[2] - f[6];
+    f[6] = f[2];
+    if (f.size() > 8)
+        f[8] = f[2] - f[7];
 }
 
 // Adds the auxiliary-unit quantity text "fzqty" of goods rows (categories get none).
@@ -143,8 +147,9 @@ RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& r) {
     st.bindAll(w.values);
     RecordFigures figures;
     while (st.step()) {
-        Figures f = {st.value(1).toDouble(), 0.0, st.value(2).toDouble(),
-                     st.value(3).toDouble(), 0.0, st.value(4).toDouble()};
+        Figures f = {
+            st.value(1).toDouble(), 0.0, st.value(2).toDouble(), st.value(3).toDouble(), 0.0,
+            st.value(4).toDouble(), 0.0};
         if (r.cost) {
             f.push_back(st.value(5).toDouble());
             f.push_back(0.0);
@@ -164,12 +169,13 @@ RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
     const QString sql =
         QStringLiteral(
             "SELECT a.id, a.djType, COALESCE((SELECT k.fullname FROM sysDjb AS k WHERE k.id = "
-            "a.djType), '') AS djName, a.date, a.code, a.isred, a.isredword, a.wldw_id, "
-            "COALESCE(w.code, '') AS dw_dwbh, COALESCE(w.fullname, '') AS dw_dwqm, "
+            "a.djType), '') AS djName, a.date AS djDate, a.code AS djNo, a.isred, a.isredword, "
+            "a.wldw_id, COALESCE(w.code, '') AS dw_dwbh, COALESCE(w.fullname, '') AS dw_dwqm, "
             "%1 AS ck_id, COALESCE(c.fullname, '') AS ck_ckqm, COALESCE(z.fullname, '') AS "
             "zy_zyqm, l.orderid, g.id AS sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, "
-            "COALESCE(u.unit, '') AS unit, l.qty, l.discountprice AS price, l.discounttotal, "
-            "l.taxtotal AS Taxtotal, l.taxprice AS TaxPrice, l.taxTotalSum, l.costprice, "
+            "COALESCE(u.unit, '') AS unit, l.qty AS Qty, l.discountprice AS price, "
+            "l.discounttotal AS total, l.discounttotal, l.taxtotal AS Taxtotal, l.taxprice AS "
+            "TaxPrice, l.taxTotalSum, l.costprice, "
             "l.costtotal, l.comment")
             .arg(lineWarehouseSql()) +
         kLineFrom +
@@ -377,7 +383,7 @@ const QList<TradeReport>& tradeReports() {
         add(xs, "DWXSTHTJ", S::Statistic, Dim::Partner, {2}, true);
         add(xs, "XSTHDTJ", S::Statistic, Dim::Goods, {2}, true);
         add(xs, "DWXSFB", S::Statistic, Dim::Partner, kSalesKinds);
-        add(xs, "CKXSFB", S::Statistic, Dim::Warehouse, kSalesKinds);
+        add(xs, "CKXSFB", S::Statistic, Dim::Goods, kSalesKinds);
         add(xs, "SPXSCBB", S::Statistic, Dim::Goods, kSalesKinds);
         add(xs, "XSMXZB", S::Ledger, Dim::Goods, kSalesKinds);
         add(xs, "CBMXB", S::Ledger, Dim::Goods, kSalesKinds);
@@ -393,7 +399,7 @@ const QList<TradeReport>& tradeReports() {
         add(jh, "DWJHTHTJ", S::Statistic, Dim::Partner, {6}, true);
         add(jh, "JHTHDTJ", S::Statistic, Dim::Goods, {6}, true);
         add(jh, "DWJHFB", S::Statistic, Dim::Partner, kPurchaseKinds);
-        add(jh, "CKJHFB", S::Statistic, Dim::Warehouse, kPurchaseKinds);
+        add(jh, "CKJHFB", S::Statistic, Dim::Goods, kPurchaseKinds);
         add(jh, "JHMXZB", S::Ledger, Dim::Goods, kPurchaseKinds);
         add(jh, "JHHHMXZB", S::Ledger, Dim::Goods, {7});
         add(jh, "JHHHDTJ", S::Exchange, Dim::Goods, {7});

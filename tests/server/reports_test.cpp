@@ -120,20 +120,23 @@ TEST_F(Reports, PurchaseStatisticsPerWarehouse) {
     EXPECT_EQ(5.0, num(second, 0, "Qty"));
     EXPECT_EQ(60.0, num(second, 0, "discounttotal"));
     EXPECT_EQ(12.0, num(second, 0, "price"));
-    const RecordSet byWarehouse = report(kJH, QStringLiteral("CKJHFB"));
-    EXPECT_EQ((QList<qint64>{301, 302}), ids(byWarehouse));
+    // The warehouse distribution shows goods levels for the warehouse of the dialog.
+    const RecordSet byWarehouse = report(kJH, QStringLiteral("CKJHFB"),
+                                         {{"ckStr", ";czy_id=1;id=301;issub=1;Other=1"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(byWarehouse));
+    EXPECT_EQ(30.0, num(byWarehouse, 0, "Qty"));
 }
 
 TEST_F(Reports, SalesDetailLedgerListsTheLinesOfAGoodsOrCategory) {
     const RecordSet one =
         report(kXS, QStringLiteral("XSMXZB"), {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
     ASSERT_EQ(3, one.rowCount());
-    EXPECT_EQ(QStringLiteral("2025-01-10"), text(one, 0, "date"));
-    EXPECT_EQ(QStringLiteral("2025-02-03"), text(one, 1, "date"));
-    EXPECT_EQ(QStringLiteral("2025-02-10"), text(one, 2, "date"));
+    EXPECT_EQ(QStringLiteral("2025-01-10"), text(one, 0, "djDate"));
+    EXPECT_EQ(QStringLiteral("2025-02-03"), text(one, 1, "djDate"));
+    EXPECT_EQ(QStringLiteral("2025-02-10"), text(one, 2, "djDate"));
     EXPECT_EQ((QList<qint64>{1, 1, 2}), ids(one, "djType"));
     EXPECT_EQ((QList<qint64>{bills_[1], bills_[2], bills_[3]}), ids(one));
-    EXPECT_EQ(3.0, num(one, 0, "qty"));
+    EXPECT_EQ(3.0, num(one, 0, "Qty"));
     EXPECT_EQ(40.0, num(one, 1, "discounttotal"));
     const RecordSet category =
         report(kXS, QStringLiteral("XSMXZB"), {{"GoodsStr", ";czy_id=1;isSub=1;id=100"}});
@@ -165,8 +168,8 @@ TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
         report(kXS, QStringLiteral("XSMXZB"),
                {{"GoodsStr", ";czy_id=1;isSub=1;id=102"}, {"filter", ";isred=2"}});
     ASSERT_EQ(2, ledger.rowCount());
-    EXPECT_EQ(5.0, num(ledger, 0, "qty"));
-    EXPECT_EQ(-5.0, num(ledger, 1, "qty"));
+    EXPECT_EQ(5.0, num(ledger, 0, "Qty"));
+    EXPECT_EQ(-5.0, num(ledger, 1, "Qty"));
 }
 
 TEST_F(Reports, MonthlyAnalysisAndRanking) {
@@ -196,22 +199,28 @@ TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
                                  {"EndDate", "2025-02-28"}});
     ASSERT_EQ(4, rs.rowCount());
     EXPECT_EQ(QStringLiteral("期初"), text(rs, 0, "djName"));
-    EXPECT_EQ(10.0, num(rs, 0, "Qty"));
-    EXPECT_EQ(100.0, num(rs, 0, "total"));
+    EXPECT_EQ(10.0, num(rs, 0, "jcQty"));
+    EXPECT_EQ(100.0, num(rs, 0, "jcTotal"));
     EXPECT_EQ(3.0, num(rs, 1, "outQty"));
     EXPECT_EQ(30.0, num(rs, 1, "outTotal"));
-    EXPECT_EQ(7.0, num(rs, 1, "Qty"));
-    EXPECT_EQ(70.0, num(rs, 1, "total"));
+    EXPECT_EQ(-3.0, num(rs, 1, "Qty"));
+    EXPECT_EQ(-30.0, num(rs, 1, "total"));
+    EXPECT_EQ(7.0, num(rs, 1, "jcQty"));
+    EXPECT_EQ(70.0, num(rs, 1, "jcTotal"));
+    EXPECT_EQ(QStringLiteral("2025-01-10"), text(rs, 1, "djDate"));
     EXPECT_EQ(2.0, num(rs, 2, "outQty"));
-    EXPECT_EQ(5.0, num(rs, 2, "Qty"));
+    EXPECT_EQ(5.0, num(rs, 2, "jcQty"));
     EXPECT_EQ(1.0, num(rs, 3, "inQty"));
-    EXPECT_EQ(6.0, num(rs, 3, "Qty"));
+    EXPECT_EQ(0.0, num(rs, 3, "outQty"));
+    EXPECT_EQ(6.0, num(rs, 3, "jcQty"));
     // Every warehouse: the purchase into 302 follows.
     const RecordSet all =
         report(kKC, QStringLiteral("SPMX"), {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
     ASSERT_EQ(6, all.rowCount());
-    EXPECT_EQ(11.0, num(all, 5, "Qty"));
-    EXPECT_EQ(0.0, num(all, 0, "Qty"));  // nothing before the first bill
+    EXPECT_EQ(11.0, num(all, 5, "jcQty"));
+    EXPECT_EQ(5.0, num(all, 5, "inQty"));
+    EXPECT_EQ(60.0, num(all, 5, "inTotal"));
+    EXPECT_EQ(0.0, num(all, 0, "jcQty"));  // nothing before the first bill
 }
 
 TEST_F(Reports, StockBalancesAndMovementTable) {
