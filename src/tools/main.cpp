@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
+#include "report.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ const char kUsage[] =
     "  service METHOD PARAMS-FILE LINES-TSV [ACCOUNTS-TSV]\n"
     "                                call the bill service (prints the bill id)\n"
     "  backup FILE                   back up the account set to FILE (and on the server)\n"
-    "  restore FILE                  restore the account set from FILE\n";
+    "  restore FILE                  restore the account set from FILE\n"
+    "  report CLASS|PROC TYPE k=v ...\n"
+    "                                run a query window's report (prints rows)\n";
 
 QString escapeCell(const QString& s) {
     QString out;
@@ -266,6 +269,11 @@ public:
             if (r.code() != 0)
                 throw DytError(r.outText(3));
             out_ << "file\trestored\n" << args[0] << "\t1\n";
+        } else if (command == QLatin1String("report")) {
+            need(1);
+            const dyt::cli::ReportRequest request = dyt::cli::reportRequest(args, user_);
+            loginTo(host, port);
+            printTable(out_, dyt::cli::runReport(client_, request));
         } else {
             throw UsageError{QStringLiteral("unknown command: %1").arg(command)};
         }

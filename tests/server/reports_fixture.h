@@ -36,13 +36,14 @@ protected:
     }
 
     qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
-                  qint64 warehouse = 301) {
+                  qint64 warehouse = 301, qint64 outWarehouse = 0) {
         GoodsBill b;
         b.djType = djType;
         b.date = QString::fromLatin1(date);
         b.code = QStringLiteral("B%1-%2").arg(djType).arg(++billNo_);
         b.partner = partner;
         b.intoStock = warehouse;
+        b.outStock = outWarehouse;
         for (GoodsLine& l : lines)
             l.intoStock = warehouse;
         b.lines = std::move(lines);
@@ -59,6 +60,26 @@ protected:
         bills_[2] = posted(1, "2025-02-03", 203, {{102, 5, 8}, {101, 2, 20}});
         bills_[3] = posted(2, "2025-02-10", 201, {{101, 1, 20}});
         bills_[4] = posted(5, "2025-02-12", 202, {{101, 5, 12}}, 302);
+    }
+
+    // More kinds for the report files: a transfer, a loss, an other receipt, a sales exchange and
+    // two open orders.
+    //   6 同价调拨单 2025-03-02 from 301 into 302: 101 × 2
+    //   7 报损单     2025-03-03 in 301: 102 × 1 @ 5
+    //   8 其它入库单 2025-03-04 into 301: 103 × 2 @ 20
+    //   9 销售换货单 2025-03-05 with 201: 101 × −1 @ 20 out, 103 × 1 @ 40 back
+    //  10 销售订单   2025-03-06 to 203: 103 × 2 @ 45
+    //  11 进货订单   2025-03-06 from 202: 102 × 10 @ 5
+    // and the stock limits: 102 at most 10, 103 at least 8.
+    void postMoreKinds() {
+        update(QStringLiteral("UPDATE baseGoods SET warnUP = 10 WHERE id = 102"));
+        update(QStringLiteral("UPDATE baseGoods SET warnDown = 8 WHERE id = 103"));
+        posted(15, "2025-03-02", 0, {{101, 2, 10}}, 302, 301);
+        posted(12, "2025-03-03", 0, {{102, 1, 5}});
+        posted(11, "2025-03-04", 0, {{103, 2, 20}});
+        posted(3, "2025-03-05", 201, {{101, -1, 20}, {103, 1, 40}});
+        posted(4, "2025-03-06", 203, {{103, 2, 45}});
+        posted(8, "2025-03-06", 202, {{102, 10, 5}});
     }
 
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
