@@ -85,6 +85,7 @@ QString likePattern(const QString& text) {
 ReportParams ReportParams::parse(const ParamList& lines, qint64 userId) {
     ReportParams p;
     p.userId = userId;
+    p.lines = lines;
     p.queryType = lines.value(QStringLiteral("QueryType")).trimmed();
     p.partner = recordChoice(lines, QStringLiteral("wldwStr"), QStringLiteral("往来单位"));
     p.employee = recordChoice(lines, QStringLiteral("zyStr"), QStringLiteral("职员"));

@@ -57,6 +57,7 @@ struct ReportParams {
     int qtyFilter = 0;  // 0 all, 1 above 0, 2 equal to 0
     int redFilter = 0;  // 0 all, 1 no reversed or reversal bills, 2 only those
     ConditionString filter;
+    ParamList lines;  // the lines as sent
 
     // Reads the lines; throws DytError with the message for the operator on bad input.
     static ReportParams parse(const ParamList& lines, qint64 userId);

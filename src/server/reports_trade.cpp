@@ -258,13 +258,37 @@ RecordSet monthly(Database& db, const ReportParams& p, const TradeReport& r) {
     return out;
 }
 
-// A ranking: the records of a dimension (no categories) by their tax-inclusive amount, largest
-// first, numbered in the column pm. ";phlx=" in filter names the dimension.
-RecordSet ranking(Database& db, const ReportParams& p, const TradeReport& r) {
+// True when a condition line carries the level segments of a window's category tree.
+bool carriesLevel(const ParamList& lines, const char* line) {
+    const ConditionString c =
+        ConditionString::parse(lines.value(QString::fromLatin1(line)).trimmed());
+    return c.contains(QStringLiteral("par_id")) || c.contains(QStringLiteral("isList")) ||
+           c.contains(QStringLiteral("allfilter"));
+}
+
+// What a ranking ranks: ";phlx=" in filter (sp, kh, zy, bm, ck, dq), else the base data whose
+// condition line carries the window's tree level (partners, employees, departments, warehouses,
+// then goods), else regions (the region ranking has no tree).
+QString rankingKind(const ReportParams& p, const ParamList& lines) {
     const QString kind = p.filter.value(QStringLiteral("phlx")).trimmed().toLower();
+    if (!kind.isEmpty())
+        return kind;
+    const std::pair<const char*, const char*> trees[] = {
+        {"wldwStr", "kh"}, {"zyStr", "zy"}, {"bmStr", "bm"}, {"ckStr", "ck"}, {"GoodsStr", "sp"}};
+    for (const auto& [line, name] : trees) {
+        if (carriesLevel(lines, line))
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("dq");
+}
+
+// A ranking: the records of a dimension (no categories) by their tax-inclusive amount, largest
+// first, numbered in the column pm.
+RecordSet ranking(Database& db, const ReportParams& p, const TradeReport& r) {
+    const QString kind = rankingKind(p, p.lines);
     TradeReport flat = r;
     flat.flat = true;
-    if (kind.isEmpty() || kind == u"sp")
+    if (kind == u"sp")
         flat.dim = Dim::Goods;
     else if (kind == u"kh" || kind == u"dw")
         flat.dim = Dim::Partner;

@@ -41,7 +41,8 @@ QString goldenPath(const QString& className) {
         .filePath(className + QStringLiteral(".tsv"));
 }
 
-class ReportGolden : public ReportFixture, public ::testing::WithParamInterface<std::string> {
+// The account set of the report files in a dyt-server process.
+class ReportServer : public ReportFixture {
 protected:
     void SetUp() override {
         ReportFixture::SetUp();
@@ -58,19 +59,61 @@ protected:
         // BillFixture::TearDown closes a session of the backend, which is gone.
     }
 
+    dyt::test::CliResult report(const QStringList& args) {
+        return dyt::test::runCli(QStringList{QStringLiteral("--server"), server_.address(),
+                                             QStringLiteral("--profile"), QStringLiteral("dytv1_1"),
+                                             QStringLiteral("--user"), QStringLiteral("1"),
+                                             QStringLiteral("report")} +
+                                 args);
+    }
+
     QString dataDir_;
     dyt::test::ServerProcess server_;
 };
+
+class ReportGolden : public ReportServer, public ::testing::WithParamInterface<std::string> {};
+
+TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
+    const dyt::test::CliResult byClass =
+        report({QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("GoodsStr=;par_id=100")});
+    ASSERT_EQ(0, byClass.exitCode) << byClass.err.toStdString();
+    const QStringList lines = byClass.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(3, lines.size());
+    EXPECT_EQ(QStringLiteral("sonnum\tid\tpar_id"), lines[0].section(u'\t', 0, 2));
+    EXPECT_EQ(QStringLiteral("0\t101\t100"), lines[1].section(u'\t', 0, 2));
+    EXPECT_EQ(QStringLiteral("0\t102\t100"), lines[2].section(u'\t', 0, 2));
+    const dyt::test::CliResult byProcedure =
+        report({QStringLiteral("P_JXC_Get_XS"), QStringLiteral("SPXSTJ"),
+                QStringLiteral("GoodsStr=;czy_id=1;par_id=100")});
+    EXPECT_EQ(byClass.out, byProcedure.out);
+
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("TfrmQNoSuch")}, QStringLiteral("查询窗口[TfrmQNoSuch]不存在")},
+        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("BeginDate=2025-02-02"),
+          QStringLiteral("EndDate=2025-02-01")},
+         QStringLiteral("开始日期不能大于结束日期！")},
+        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("par_id")},
+         QStringLiteral("report: 条件[par_id]应写作 名称=值")},
+        {{QStringLiteral("P_JXC_Get_XS"), QStringLiteral("NOSUCH")},
+         QStringLiteral("P_JXC_Get_XS不支持查询类型[NOSUCH]")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qPrintable(c.args.join(u' ')));
+        const dyt::test::CliResult r = report(c.args);
+        EXPECT_EQ(1, r.exitCode);
+        EXPECT_EQ(c.message, r.err.trimmed());
+    }
+}
 
 TEST_P(ReportGolden, CliOutputEqualsTheCheckedFile) {
     const QString className = QString::fromStdString(GetParam());
     const QueryDescriptor* d = findQueryDescriptor(className);
     ASSERT_NE(nullptr, d);
-    const dyt::test::CliResult r = dyt::test::runCli(
-        QStringList{QStringLiteral("--server"), server_.address(), QStringLiteral("--profile"),
-                    QStringLiteral("dytv1_1"), QStringLiteral("--user"), QStringLiteral("1"),
-                    QStringLiteral("report"), className} +
-        conditionsOf(*d));
+    const dyt::test::CliResult r = report(QStringList{className} + conditionsOf(*d));
     ASSERT_EQ(0, r.exitCode) << r.err.toStdString();
     const QString path = goldenPath(className);
     if (qEnvironmentVariableIsSet("DYT_UPDATE_GOLDEN")) {

@@ -121,8 +121,8 @@ TEST_F(Reports, PurchaseStatisticsPerWarehouse) {
     EXPECT_EQ(60.0, num(second, 0, "discounttotal"));
     EXPECT_EQ(12.0, num(second, 0, "price"));
     // The warehouse distribution shows goods levels for the warehouse of the dialog.
-    const RecordSet byWarehouse = report(kJH, QStringLiteral("CKJHFB"),
-                                         {{"ckStr", ";czy_id=1;id=301;issub=1;Other=1"}});
+    const RecordSet byWarehouse =
+        report(kJH, QStringLiteral("CKJHFB"), {{"ckStr", ";czy_id=1;id=301;issub=1;Other=1"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(byWarehouse));
     EXPECT_EQ(30.0, num(byWarehouse, 0, "Qty"));
 }
@@ -182,13 +182,28 @@ TEST_F(Reports, MonthlyAnalysisAndRanking) {
     EXPECT_EQ(QStringLiteral("2025-02"), text(months, 2, "yf"));
     EXPECT_EQ(6.0, num(months, 2, "Qty"));
 
-    const RecordSet goods = report(kXS, QStringLiteral("XSPHB"));
+    // The goods ranking window sends its tree level in GoodsStr.
+    const RecordSet goods =
+        report(kXS, QStringLiteral("XSPHB"), {{"GoodsStr", ";czy_id=1;par_id=0"}});
     ASSERT_EQ(3, goods.rowCount());
     EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
-    EXPECT_EQ(101, goods.at(0, goods.fieldIndex(QStringLiteral("id"))).toLongLong());
+    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
     EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
-    const RecordSet customers = report(kXS, QStringLiteral("XSPHB"), {{"filter", ";phlx=kh"}});
+    // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
+    const RecordSet customers = report(kXS, QStringLiteral("XSPHB"),
+                                       {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
     EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
+    EXPECT_EQ((QList<qint64>{201, 203}),
+              ids(report(kXS, QStringLiteral("XSPHB"), {{"filter", ";phlx=kh"}})));
+    // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
+    update(
+        QStringLiteral("INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+                       "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"));
+    update(QStringLiteral("UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"));
+    const RecordSet regions = report(kXS, QStringLiteral("XSPHB"));
+    ASSERT_EQ((QList<qint64>{501}), ids(regions));
+    EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
+    EXPECT_EQ(QStringLiteral("华东"), text(regions, 0, "dq_dqqm"));
 }
 
 TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
@@ -311,6 +326,46 @@ TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
             EXPECT_EQ(c.message, message);
         }
     }
+}
+
+}  // namespace
+}  // namespace dyt::server::test
+
+namespace dyt::server::test {
+namespace {
+
+// A report as another operator sees it, on the session's connection.
+RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QString& type,
+                   const QString& goods = QStringLiteral(";par_id=0")) {
+    ParamList p;
+    p.setValue(QStringLiteral("QueryType"), type);
+    const QString me = QStringLiteral(";czy_id=%1").arg(user);
+    for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
+        p.setValue(QString::fromLatin1(key), me);
+    p.setValue(QStringLiteral("GoodsStr"), me + goods);
+    CallContext c(*session.db, p);
+    c.userId = user;
+    backend.procedures().find(QStringLiteral("P_JXC_Get_XS"))->handler(c);
+    return c.data;
+}
+
+TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
+    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
+    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (203, 2, 0)"));
+    update(QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (103, 2, 0)"));
+    // Switch off: everything counts.
+    EXPECT_EQ((QList<qint64>{100, 103}),
+              ids(reportAs(*backend_, session_, 2, QStringLiteral("SPXSTJ"))));
+    update(QStringLiteral("UPDATE sysConf SET sysValue = '1' WHERE id = 2004"));
+    // Operator 2 sees neither the sales to 203 nor goods 103: 101 3 − 1 to 201 remains.
+    const RecordSet two = reportAs(*backend_, session_, 2, QStringLiteral("SPXSTJ"));
+    ASSERT_EQ((QList<qint64>{100}), ids(two));
+    EXPECT_EQ(2.0, num(two, 0, "Qty"));
+    EXPECT_EQ(40.0, num(two, 0, "discounttotal"));
+    // Operator 1 holds every right.
+    const RecordSet one = reportAs(*backend_, session_, 1, QStringLiteral("SPXSTJ"));
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(one));
+    EXPECT_EQ(9.0, num(one, 0, "Qty"));
 }
 
 }  // namespace
