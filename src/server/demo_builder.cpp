@@ -266,13 +266,17 @@ private:
     }
 
     void goods() {
-        // The sub-categories in turn, each with its products, brands and specifications.
+        // The sub-categories in turn, each with its products, brands and specifications. A large
+        // account set gets a third level, one category per brand, so that no category holds
+        // thousands of goods.
         struct Slot {
             qint64 id;
             QString code;
             const cat::SubCategory* sub;
+            int brand = -1;
             int count = 0;
         };
+        const bool large = o_.goods > 2000;
         std::vector<Slot> slots;
         int top = 0;
         for (const cat::Category& c : cat::goodsCategories()) {
@@ -289,16 +293,32 @@ private:
                                                     {"code", code},
                                                     {"fullname", s(sc.name)}}));
                 ++summary_.categories;
-                slots.push_back({id, code, &sc});
+                if (!large) {
+                    slots.push_back({id, code, &sc});
+                    continue;
+                }
+                for (int b = 0; b < static_cast<int>(cat::brands().size()); ++b) {
+                    const QString brandCode =
+                        code + QStringLiteral("%1").arg(b + 1, 2, 10, QLatin1Char('0'));
+                    const qint64 brandId = save(
+                        "p_base_Up_Goods",
+                        record(
+                            {{"par_id", QString::number(id)},
+                             {"code", brandCode},
+                             {"fullname", s(cat::brands()[static_cast<size_t>(b)]) + s(sc.name)}}));
+                    ++summary_.categories;
+                    slots.push_back({brandId, brandCode, &sc, b});
+                }
             }
         }
-        const bool large = o_.goods > 2000;
         for (int i = 0; i < o_.goods; ++i) {
             Slot& slot = slots[static_cast<size_t>(i) % slots.size()];
             const int n = slot.count++;
             const cat::Product& p =
                 slot.sub->products[static_cast<size_t>(n) % slot.sub->products.size()];
-            const QString brand = s(random_.pick(cat::brands()));
+            const QString brand = slot.brand >= 0
+                                      ? s(cat::brands()[static_cast<size_t>(slot.brand)])
+                                      : s(random_.pick(cat::brands()));
             const QString spec = s(random_.pick(p.specs));
             Goods g;
             g.code =

@@ -41,6 +41,8 @@ namespace {
 
 constexpr qint64 kAdministrator = 1;
 constexpr double kZero = 1e-9;
+// Up to this many goods the stock is looked up goods by goods.
+constexpr qsizetype kLookupLimit = 5000;
 
 qint64 idOf(const ConditionString& c, const QString& key, qint64 fallback = 0) {
     const QString v = c.value(key).trimmed();
@@ -186,10 +188,12 @@ private:
         }
     }
 
+    // The stock of the goods found by loadGoods. Few goods (one category's) look their stock up
+    // one by one; many read the whole ledger once, grouped by goods, and keep the ones asked for.
+    // Both read baseGoodsStock through its index on (goodsid, stockid, qty, total) alone.
     void loadStock() {
-        QStringList parts;
+        QString where;
         QVariantList values;
-        goodsConditions(parts, values);
         if (warehouse_ > 0) {
             if (subWarehouses_) {
                 const QVariant path = c_.db.scalar(
@@ -197,27 +201,41 @@ private:
                     {warehouse_});
                 if (!path.isValid())
                     throw DytError(QStringLiteral("仓库[%1]不存在").arg(warehouse_));
-                parts << QStringLiteral(
-                    "s.stockid IN (SELECT k.id FROM baseCK AS k WHERE k.par_jl LIKE ? ESCAPE "
+                where = QStringLiteral(
+                    " AND stockid IN (SELECT k.id FROM baseCK AS k WHERE k.par_jl LIKE ? ESCAPE "
                     "'\\')");
                 values << containsPattern(path.toString()).mid(1);
             } else {
-                parts << QStringLiteral("s.stockid = ?");
+                where = QStringLiteral(" AND stockid = ?");
                 values << warehouse_;
             }
         }
-        Statement st = c_.db.prepare(
-            QStringLiteral("SELECT s.goodsid, SUM(s.qty), SUM(s.total) FROM baseGoodsStock AS s "
-                           "JOIN baseGoods AS g ON g.id = s.goodsid WHERE ") +
-            parts.join(QStringLiteral(" AND ")) + QStringLiteral(" GROUP BY s.goodsid"));
-        st.bindAll(values);
-        while (st.step()) {
-            auto it = goodsFigures_.find(st.value(0).toLongLong());
+        auto take = [&](qint64 id, double qty, double total) {
+            auto it = goodsFigures_.find(id);
             if (it == goodsFigures_.end())
-                continue;
-            it->qty = st.value(1).toDouble();
-            it->total = Currency::fromDouble(st.value(2).toDouble());
+                return;
+            it->qty = qty;
+            it->total = Currency::fromDouble(total);
+        };
+        if (!scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit) {
+            Statement st = c_.db.prepare(
+                QStringLiteral(
+                    "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = ?") +
+                where);
+            for (const auto& [id, path] : paths_) {
+                st.bindAll(QVariantList{id} + values);
+                if (st.step())
+                    take(id, st.value(0).toDouble(), st.value(1).toDouble());
+                st.reset();
+            }
+            return;
         }
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock WHERE 1 = 1") +
+            where + QStringLiteral(" GROUP BY goodsid"));
+        st.bindAll(values);
+        while (st.step())
+            take(st.value(0).toLongLong(), st.value(1).toDouble(), st.value(2).toDouble());
     }
 
     // The latest sales price (4), the lowest sales price (5) and the latest purchase price (6)
