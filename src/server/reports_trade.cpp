@@ -163,9 +163,21 @@ RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& r) {
     return rs;
 }
 
-// Bill lines one by one, oldest first.
+// Bill lines one by one, oldest first. Order lines add what later bills took over (zxQty), what
+// is still open (wzxQty, in the line's unit) and whether the line is done (isOver); ";isOver=" in
+// filter keeps open (0) or done (1) lines only.
 RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
     Where w = lineScope(db, p, kindsOf(p, r));
+    const bool orders = r.shape == TradeShape::OrderLines;
+    const QString over = p.filter.value(QStringLiteral("isOver")).trimmed();
+    if (orders && !over.isEmpty()) {
+        if (over != u"0" && over != u"1")
+            throw DytError(QStringLiteral("查询条件[isOver]只能是0或1：%1").arg(over));
+        w.add(QStringLiteral("l.isOver = ?"), {over.toInt()});
+    }
+    const QString orderColumns =
+        orders ? QStringLiteral(", l.toQty AS zxQty, l.qty - l.toQty AS wzxQty, l.isOver")
+               : QString();
     const QString sql =
         QStringLiteral(
             "SELECT a.id, a.djType, COALESCE((SELECT k.fullname FROM sysDjb AS k WHERE k.id = "
@@ -176,8 +188,8 @@ RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
             "COALESCE(u.unit, '') AS unit, l.qty AS Qty, l.discountprice AS price, "
             "l.discounttotal AS total, l.discounttotal, l.taxtotal AS Taxtotal, l.taxprice AS "
             "TaxPrice, l.taxTotalSum, l.costprice, "
-            "l.costtotal, l.comment")
-            .arg(lineWarehouseSql()) +
+            "l.costtotal, l.comment%2")
+            .arg(lineWarehouseSql(), orderColumns) +
         kLineFrom +
         QStringLiteral(
             " LEFT JOIN baseWLDW AS w ON w.id = a.wldw_id LEFT JOIN baseCK AS c ON "
@@ -430,6 +442,14 @@ const QList<TradeReport>& tradeReports() {
         add(jh, "SPJHYFX", S::Monthly, Dim::Goods, kPurchaseKinds);
         add(jh, "SPJHMXHZB", S::GoodsByPartner, Dim::Goods, kPurchaseKinds);
         add(jh, "SPJJBDB", S::PriceTrail, Dim::Goods, {5});
+        // orders: statistics of the ordered goods and the order lines with their execution
+        add(xs, "XSDDTJ", S::Statistic, Dim::Goods, {4}, true);
+        t.last().cost = false;  // orders move no stock and carry no cost
+        add(xs, "XSDDMXCX", S::OrderLines, Dim::Goods, {4});
+        add(xs, "XSDDZXQK", S::OrderLines, Dim::Goods, {4});
+        add(jh, "JHDDTJ", S::Statistic, Dim::Goods, {8}, true);
+        add(jh, "JHDDMXCX", S::OrderLines, Dim::Goods, {8});
+        add(jh, "JHDDZXQK", S::OrderLines, Dim::Goods, {8});
         // the statistics of the stock bills (quantities and amounts as the bills hold them)
         add(kc, "QTCKDTJ", S::Statistic, Dim::Goods, {10});
         add(kc, "QTRKDTJ", S::Statistic, Dim::Goods, {11});
@@ -459,6 +479,7 @@ RecordSet runTradeReport(Database& db, const ReportParams& p, const TradeReport&
         case TradeShape::Statistic:
             return statistic(db, p, r);
         case TradeShape::Ledger:
+        case TradeShape::OrderLines:
             return ledger(db, p, r);
         case TradeShape::Exchange:
             return exchange(db, p, r);

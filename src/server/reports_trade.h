@@ -25,6 +25,7 @@ enum class TradeShape {
     Ranking,         // the records of a dimension by amount, numbered
     GoodsByPartner,  // one row per goods and partner
     PriceTrail,      // purchase prices with the change against the previous one
+    OrderLines,      // order lines with what later bills took over and what is still open
 };
 
 struct TradeReport {

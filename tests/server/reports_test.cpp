@@ -370,3 +370,49 @@ TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
 
 }  // namespace
 }  // namespace dyt::server::test
+
+namespace dyt::server::test {
+namespace {
+
+TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
+    const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
+    const qint64 line =
+        scalar(QStringLiteral("SELECT orderid FROM djList WHERE id = %1").arg(order)).toLongLong();
+    // A sales bill takes one of the two over (its line names the order line).
+    GoodsBill sale;
+    sale.djType = 1;
+    sale.date = QStringLiteral("2025-02-21");
+    sale.code = QStringLiteral("XS-ORDER");
+    sale.partner = 203;
+    sale.intoStock = 301;
+    sale.lines = {{103, 1, 45, 301}};
+    RecordSet lines = goodsLinesPacket(sale);
+    lines.setAt(0, lines.fieldIndex(QStringLiteral("s_id")), QString::number(order));
+    lines.setAt(0, lines.fieldIndex(QStringLiteral("s_orderid")), QString::number(line));
+    const ServiceResult r =
+        service(QStringLiteral("SaveToDB"), goodsBillParams(sale), lines, accountPacket({}));
+    ASSERT_GT(r.code, 0) << r.message.toStdString();
+
+    const RecordSet stats = report(kXS, QStringLiteral("XSDDTJ"));
+    ASSERT_EQ((QList<qint64>{103}), ids(stats));
+    EXPECT_EQ(2.0, num(stats, 0, "Qty"));
+    EXPECT_EQ(90.0, num(stats, 0, "discounttotal"));
+
+    const RecordSet open = report(kXS, QStringLiteral("XSDDZXQK"));
+    ASSERT_EQ(1, open.rowCount());
+    EXPECT_EQ(order, open.at(0, open.fieldIndex(QStringLiteral("id"))).toLongLong());
+    EXPECT_EQ(2.0, num(open, 0, "Qty"));
+    EXPECT_EQ(1.0, num(open, 0, "zxQty"));
+    EXPECT_EQ(1.0, num(open, 0, "wzxQty"));
+    EXPECT_EQ((QList<qint64>{order}),
+              ids(report(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=0"}})));
+    EXPECT_EQ((QList<qint64>{}),
+              ids(report(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=1"}})));
+    EXPECT_EQ(QStringLiteral("查询条件[isOver]只能是0或1：2"),
+              reportError(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=2"}}));
+    // The purchase side has no orders here.
+    EXPECT_EQ(0, report(kJH, QStringLiteral("JHDDMXCX")).rowCount());
+}
+
+}  // namespace
+}  // namespace dyt::server::test
