@@ -125,7 +125,23 @@ void addAuxiliary(Database& db, RecordSet& rs) {
     }
 }
 
-RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& r) {
+// The report with the dimension the dialog's ";tjfs=" chose, when it offers a choice.
+TradeReport chosen(const ReportParams& p, const TradeReport& r) {
+    if (r.byChoice.isEmpty())
+        return r;
+    const QString text = p.filter.value(QStringLiteral("tjfs")).trimmed();
+    bool ok = text.isEmpty();
+    const int index = text.isEmpty() ? 0 : text.toInt(&ok);
+    if (!ok || index < 0 || index >= r.byChoice.size())
+        throw DytError(
+            QStringLiteral("查询条件[tjfs]只能是0到%1：%2").arg(r.byChoice.size() - 1).arg(text));
+    TradeReport out = r;
+    out.dim = r.byChoice[index];
+    return out;
+}
+
+RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& given) {
+    const TradeReport r = chosen(p, given);
     const Dimension& dim = dimensionOf(r.dim);
     const LevelChoice& level = r.flat ? LevelChoice{} : p.levelOf(dim.conditionLine);
     LevelChoice shown = level;
@@ -390,6 +406,83 @@ RecordSet priceTrail(Database& db, const ReportParams& p, const TradeReport& r) 
     return out;
 }
 
+// The bills of the kinds with a discount (youhuiTotal), returns negative.
+Where billScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
+    Where w;
+    w.add(QStringLiteral("a.dj_state = 2 AND a.youhuiTotal <> 0"));
+    QStringList marks;
+    QVariantList values;
+    for (int k : kinds) {
+        marks << QStringLiteral("?");
+        values << k;
+    }
+    w.add(QStringLiteral("a.djType IN (%1)").arg(marks.join(QStringLiteral(", "))), values);
+    if (p.begin)
+        w.add(QStringLiteral("a.date >= ?"), {p.beginText()});
+    if (p.end)
+        w.add(QStringLiteral("a.date <= ?"), {p.endText()});
+    struct Choice {
+        const RecordChoice& choice;
+        QString table;
+        QString column;
+    };
+    const Choice choices[] = {
+        {p.partner, QStringLiteral("baseWLDW"), QStringLiteral("a.wldw_id")},
+        {p.employee, QStringLiteral("baseZY"), QStringLiteral("a.jsr_id")},
+        {p.department, QStringLiteral("baseBM"), QStringLiteral("a.dep_id")},
+    };
+    for (const Choice& c : choices) {
+        if (c.choice.id > 0) {
+            QVariantList v;
+            const QString in = inRecords(c.choice, c.table, &v);
+            w.add(c.column + u' ' + in, v);
+        }
+    }
+    addRedFilter(w, p.redFilter, QStringLiteral("a"));
+    addRights(w, db, p.userId, QStringLiteral("baseWLDWPurview"), QStringLiteral("a.wldw_id"));
+    addRights(w, db, p.userId, QStringLiteral("basezyPurview"), QStringLiteral("a.jsr_id"));
+    addRights(w, db, p.userId, QStringLiteral("basebmPurview"), QStringLiteral("a.dep_id"));
+    return w;
+}
+
+RecordSet discounts(Database& db, const ReportParams& p, const TradeReport& given) {
+    const QList<int> kinds = kindsOf(p, given);
+    Where w = billScope(db, p, kinds);
+    const QString sign = QStringLiteral("(CASE WHEN a.djType = 2 THEN -1 ELSE 1 END)");
+    if (given.byChoice.isEmpty()) {
+        return db.query(
+            QStringLiteral(
+                "SELECT a.id, a.djType, COALESCE((SELECT k.fullname FROM sysDjb AS k WHERE k.id = "
+                "a.djType), '') AS djName, a.date AS djDate, a.code AS djNo, a.wldw_id, "
+                "COALESCE(w.fullname, '') AS dw_dwqm, COALESCE(z.fullname, '') AS zy_zyqm, "
+                "COALESCE(b.fullname, '') AS bm_bmqm, %1 * a.taxTotalSum AS taxTotalSum, "
+                "%1 * a.youhuiTotal AS total, a.comment FROM djIndex AS a LEFT JOIN baseWLDW AS w "
+                "ON w.id = a.wldw_id LEFT JOIN baseZY AS z ON z.id = a.jsr_id LEFT JOIN baseBM AS "
+                "b ON b.id = a.dep_id WHERE %2 ORDER BY a.date, a.id")
+                .arg(sign, w.text()),
+            w.values);
+    }
+    const TradeReport r = chosen(p, given);
+    const Dimension& dim = dimensionOf(r.dim);
+    Statement st = db.prepare(
+        QStringLiteral("SELECT t.id, COUNT(*), SUM(%1 * a.taxTotalSum), SUM(%1 * a.youhuiTotal) "
+                       "FROM djIndex AS a JOIN %2 AS t ON t.id = %3 WHERE %4 GROUP BY t.id")
+            .arg(sign, dim.table, keySql(r.dim), w.text()));
+    st.bindAll(w.values);
+    RecordFigures figures;
+    while (st.step()) {
+        figures.add(st.value(0).toLongLong(),
+                    {st.value(1).toDouble(), st.value(2).toDouble(), st.value(3).toDouble()});
+    }
+    LevelChoice flat;
+    flat.list = true;
+    return rollUp(db, dim, flat, figures,
+                  {{QStringLiteral("billCount"), FieldType::Integer},
+                   {QStringLiteral("taxTotalSum"), FieldType::Currency},
+                   {QStringLiteral("total"), FieldType::Currency}},
+                  0, -1);
+}
+
 }  // namespace
 
 const QList<TradeReport>& tradeReports() {
@@ -445,9 +538,15 @@ const QList<TradeReport>& tradeReports() {
         // orders: statistics of the ordered goods and the order lines with their execution
         add(xs, "XSDDTJ", S::Statistic, Dim::Goods, {4}, true);
         t.last().cost = false;  // orders move no stock and carry no cost
+        t.last().byChoice = {Dim::Goods, Dim::Partner, Dim::Employee};
         add(xs, "XSDDMXCX", S::OrderLines, Dim::Goods, {4});
         add(xs, "XSDDZXQK", S::OrderLines, Dim::Goods, {4});
         add(jh, "JHDDTJ", S::Statistic, Dim::Goods, {8}, true);
+        t.last().byChoice = {Dim::Goods, Dim::Partner, Dim::Employee};
+        // the discounts of the sales bills
+        add(xs, "XSYHMXZB", S::Discounts, Dim::Partner, {1, 2, 3});
+        add(xs, "XSYHTJ", S::Discounts, Dim::Partner, {1, 2, 3});
+        t.last().byChoice = {Dim::Partner, Dim::Department, Dim::Employee};
         add(jh, "JHDDMXCX", S::OrderLines, Dim::Goods, {8});
         add(jh, "JHDDZXQK", S::OrderLines, Dim::Goods, {8});
         // the statistics of the stock bills (quantities and amounts as the bills hold them)
@@ -491,6 +590,8 @@ RecordSet runTradeReport(Database& db, const ReportParams& p, const TradeReport&
             return goodsByPartner(db, p, r);
         case TradeShape::PriceTrail:
             return priceTrail(db, p, r);
+        case TradeShape::Discounts:
+            return discounts(db, p, r);
     }
     return {};
 }

@@ -26,6 +26,8 @@ enum class TradeShape {
     GoodsByPartner,  // one row per goods and partner
     PriceTrail,      // purchase prices with the change against the previous one
     OrderLines,      // order lines with what later bills took over and what is still open
+    Discounts,       // the discounts of the bills, one by one or summed per partner, department
+                     // or employee
 };
 
 struct TradeReport {
@@ -38,6 +40,9 @@ struct TradeReport {
     bool returnsOnly = false;  // returns shown positive
     bool flat = false;         // records without categories
     bool cost = false;         // cost and gross profit columns
+    // The dimensions the radio ";tjfs=" of the condition dialog chooses by its index; empty when
+    // the report has no such choice.
+    QList<Dim> byChoice;
 };
 
 const QList<TradeReport>& tradeReports();

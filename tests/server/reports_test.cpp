@@ -416,3 +416,58 @@ TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
 
 }  // namespace
 }  // namespace dyt::server::test
+
+namespace dyt::server::test {
+namespace {
+
+TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
+    const auto withDiscount = [&](int djType, const char* date, const char* discount) {
+        GoodsBill b;
+        b.djType = djType;
+        b.date = QString::fromLatin1(date);
+        b.code = QStringLiteral("YH-%1").arg(djType);
+        b.partner = 201;
+        b.intoStock = 301;
+        b.lines = {{101, 1, 20, 301}};
+        ParamList header = goodsBillParams(b);
+        header.setValue(QStringLiteral("youhuiTotal"), QString::fromLatin1(discount));
+        const ServiceResult r =
+            service(QStringLiteral("SaveToDB"), header, goodsLinesPacket(b), accountPacket({}));
+        EXPECT_GT(r.code, 0) << r.message.toStdString();
+        return r.code;
+    };
+    const qint64 sale = withDiscount(1, "2025-02-15", "5");
+    const qint64 back = withDiscount(2, "2025-02-16", "2");
+
+    const RecordSet bills = report(kXS, QStringLiteral("XSYHMXZB"));
+    ASSERT_EQ((QList<qint64>{sale, back}), ids(bills));
+    EXPECT_EQ(5.0, num(bills, 0, "total"));
+    EXPECT_EQ(-2.0, num(bills, 1, "total"));  // a return's discount counts back
+    EXPECT_EQ(QStringLiteral("甲公司"), text(bills, 0, "dw_dwqm"));
+
+    struct Case {
+        const char* tjfs;
+        qint64 id;
+    };
+    // Partner 201, department 401, employee 2 (the bills' header of the packets).
+    for (const Case& c : {Case{";tjfs=0", 201}, Case{";tjfs=1", 401}, Case{";tjfs=2", 2}}) {
+        SCOPED_TRACE(c.tjfs);
+        const RecordSet sums = report(kXS, QStringLiteral("XSYHTJ"), {{"filter", c.tjfs}});
+        ASSERT_EQ((QList<qint64>{c.id}), ids(sums));
+        EXPECT_EQ(3.0, num(sums, 0, "total"));
+        EXPECT_EQ(2.0, num(sums, 0, "billCount"));
+    }
+    EXPECT_EQ(QStringLiteral("查询条件[tjfs]只能是0到2：3"),
+              reportError(kXS, QStringLiteral("XSYHTJ"), {{"filter", ";tjfs=3"}}));
+
+    // The order statistics sum by goods, partner or handler as the dialog chooses.
+    posted(4, "2025-02-20", 203, {{103, 2, 45}});
+    EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, QStringLiteral("XSDDTJ"))));
+    EXPECT_EQ((QList<qint64>{203}),
+              ids(report(kXS, QStringLiteral("XSDDTJ"), {{"filter", ";tjfs=1"}})));
+    EXPECT_EQ((QList<qint64>{2}),
+              ids(report(kXS, QStringLiteral("XSDDTJ"), {{"filter", ";tjfs=2"}})));
+}
+
+}  // namespace
+}  // namespace dyt::server::test
