@@ -195,7 +195,7 @@ const WindowRow kWindows[] = {
     {"TfrmQYJCXXB", "月结存信息表", "", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW4", ""},
     {"TfrmQNJCXXB", "年结存信息表", "", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW4", ""},
     {"TfrmQCWZCFZB", "资产负债表(平衡表)", "P_Base_Get_KM", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW2", ""},
-    {"TfrmQLBBB", "类别报表", "P_JXC_Get_LBBB", "LBBBTJ,LBBBFX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other", ""},
+    {"TfrmQLBBB", "老板报表", "P_JXC_Get_LBBB", "LBBBTJ,LBBBFX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other", ""},
     {"TfrmQKCZKB", "库存状况表", "P_Base_Get_Goods", "DQKCNEW", "", S::StockStatus, true, A::Plain, "TfrmSelectItems_KC5", "TfrmQSPMX"},
     {"TfrmQKCPD2", "库存盘点", "P_JXC_DJ_PanDianToDraft", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_KC6", ""},
 };
@@ -221,7 +221,7 @@ const DialogRow kDialogs[] = {
     {"TfrmSelectItems_KC5", {"库存状况分布", "库存状况表"}},
     {"TfrmSelectItems_KC6", {"其它出入库差异表", "库存盘点"}},
     {"TfrmSelectItems_KC7", {"商品保质期查询"}},
-    {"TfrmSelectItems_Other", {"物价管理", "类别报表"}},
+    {"TfrmSelectItems_Other", {"物价管理", "老板报表"}},
     {"TfrmSelectItems_Other1", {"经营历程"}},
     {"TfrmSelectItems_Other2", {"配送商品明细账本", "配送商品统计", "配送申请查询", "配送验收查询"}},
     {"TfrmSelectItems_Other3", {"经营状况日报", "经营状况月报", "经营状况年报"}},
@@ -313,13 +313,14 @@ QList<QueryColumn> subjectColumns(QuerySubject subject) {
         case S::BillList:
             c = {col("id", "id", 0),
                  col("djType", "djType", 0),
-                 col("djDate", "[]日期", 80),
-                 col("djNo", "[]单据编号", 120),
-                 col("djName", "[]单据类型", 80),
-                 col("dw_dwqm", "[]往来单位", 160),
-                 col("zy_zyqm", "[]经手人", 80),
-                 col("total", "[%SUM%M%]金额", 100),
-                 col("comment", "[]摘要", 120)};
+                 col("code", "[]单据编号", 120),
+                 col("date", "[]制单日期", 80),
+                 col("dj_Caption", "[]单据类型", 80),
+                 col("total", "[%SUM%M%Cost%]金额", 100),
+                 col("yhhtotal", "[%SUM%M%Cost%]优惠后金额", 100),
+                 col("wldw_name", "[]往来单位", 160),
+                 col("jsr_name", "[]经手人全名", 80),
+                 col("summery", "[]摘要", 120)};
             break;
         case S::StockStatus:
             c = navigationColumns();
@@ -394,8 +395,13 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.derived = {{u8("price"), u8("discounttotal"), u8("Qty")},
                      {u8("TaxPrice"), u8("taxTotalSum"), u8("Qty")}};
     }
-    d.redBillCombo = row.subject == S::Ledger;
+    d.redBillCombo = row.subject == S::Ledger || row.subject == S::BillList;
     d.goodsKey = row.subject == S::StockStatus ? u8("goodsStr") : u8("GoodsStr");
+    // The business history lists posted bills, the draft list drafts.
+    if (d.className == u8("TfrmQJYLC"))
+        d.billState = 2;
+    else if (d.className == u8("TfrmQYWCG"))
+        d.billState = 1;
     return d;
 }
 
