@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "common/error.h"
+#include "server/bill_common.h"
 #include "server/database.h"
 #include "server/registry.h"
 #include "server/reports_internal.h"
@@ -406,6 +407,67 @@ RecordSet priceTrail(Database& db, const ReportParams& p, const TradeReport& r) 
     return out;
 }
 
+// The level's figures in the range (Qty, discounttotal) next to those of the second range
+// (Qty2, discounttotal2) and the differences (cyQty, cyTotal = first − second).
+RecordSet comparison(Database& db, const ReportParams& p, const TradeReport& r) {
+    const auto second = [&](const char* line, const QString& what) {
+        return billvalues::optionalDate(p.lines.value(QString::fromLatin1(line)).trimmed(), what);
+    };
+    const std::optional<QDate> begin2 = second("BeginDate2", QStringLiteral("对比开始日期"));
+    const std::optional<QDate> end2 = second("EndDate2", QStringLiteral("对比结束日期"));
+    if (begin2 && end2 && *begin2 > *end2)
+        throw DytError(QStringLiteral("开始日期不能大于结束日期！"));
+    const Dimension& dim = dimensionOf(r.dim);
+    const LevelChoice& level = p.levelOf(dim.conditionLine);
+    ReportParams both = p;
+    both.begin.reset();
+    both.end.reset();
+    Where w = lineScope(db, both, kindsOf(p, r));
+    if (r.dim != Dim::Goods)
+        addDimensionChoice(w, level, dim.table, QStringLiteral("t"));
+    addLevelScope(w, db, dim, level, QStringLiteral("t"));
+    const auto inRange = [](const std::optional<QDate>& from, const std::optional<QDate>& to,
+                            QVariantList* values) {
+        values->append(from ? billvalues::dateText(*from) : QStringLiteral("0000-00-00"));
+        values->append(to ? billvalues::dateText(*to) : QStringLiteral("9999-99-99"));
+        return QStringLiteral("a.date BETWEEN ? AND ?");
+    };
+    QVariantList values;
+    const QString first = inRange(p.begin, p.end, &values);
+    const QString firstAgain = inRange(p.begin, p.end, &values);
+    const QString other = inRange(begin2, end2, &values);
+    const QString otherAgain = inRange(begin2, end2, &values);
+    const QString sign = signSql(r.sales, r.returnsOnly);
+    const QString sql = QStringLiteral(
+                            "SELECT t.id, SUM(CASE WHEN %1 THEN %5 * l.qty * l.rate ELSE 0 END), "
+                            "SUM(CASE WHEN %2 THEN %5 * l.discounttotal ELSE 0 END), "
+                            "SUM(CASE WHEN %3 THEN %5 * l.qty * l.rate ELSE 0 END), "
+                            "SUM(CASE WHEN %4 THEN %5 * l.discounttotal ELSE 0 END)")
+                            .arg(first, firstAgain, other, otherAgain, sign) +
+                        kLineFrom +
+                        QStringLiteral(" JOIN %1 AS t ON t.id = %2 WHERE %3 GROUP BY t.id")
+                            .arg(dim.table, keySql(r.dim), w.text());
+    Statement st = db.prepare(sql);
+    st.bindAll(values + w.values);
+    RecordFigures figures;
+    while (st.step()) {
+        figures.add(st.value(0).toLongLong(),
+                    {st.value(1).toDouble(), st.value(2).toDouble(), st.value(3).toDouble(),
+                     st.value(4).toDouble(), 0.0, 0.0});
+    }
+    return rollUp(db, dim, level, figures,
+                  {{QStringLiteral("Qty"), FieldType::Float},
+                   {QStringLiteral("discounttotal"), FieldType::Currency},
+                   {QStringLiteral("Qty2"), FieldType::Float},
+                   {QStringLiteral("discounttotal2"), FieldType::Currency},
+                   {QStringLiteral("cyQty"), FieldType::Float},
+                   {QStringLiteral("cyTotal"), FieldType::Currency}},
+                  p.qtyFilter, 0, [](Figures& f) {
+                      f[4] = f[0] - f[2];
+                      f[5] = f[1] - f[3];
+                  });
+}
+
 // The bills of the kinds with a discount (youhuiTotal), returns negative.
 Where billScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
     Where w;
@@ -543,6 +605,9 @@ const QList<TradeReport>& tradeReports() {
         add(xs, "XSDDZXQK", S::OrderLines, Dim::Goods, {4});
         add(jh, "JHDDTJ", S::Statistic, Dim::Goods, {8}, true);
         t.last().byChoice = {Dim::Goods, Dim::Partner, Dim::Employee};
+        // two ranges side by side
+        add(xs, "SPXSDBFX", S::Comparison, Dim::Goods, kSalesKinds);
+        add(xs, "KHXSDBFX", S::Comparison, Dim::Partner, kSalesKinds);
         // the discounts of the sales bills
         add(xs, "XSYHMXZB", S::Discounts, Dim::Partner, {1, 2, 3});
         add(xs, "XSYHTJ", S::Discounts, Dim::Partner, {1, 2, 3});
@@ -592,6 +657,8 @@ RecordSet runTradeReport(Database& db, const ReportParams& p, const TradeReport&
             return priceTrail(db, p, r);
         case TradeShape::Discounts:
             return discounts(db, p, r);
+        case TradeShape::Comparison:
+            return comparison(db, p, r);
     }
     return {};
 }

@@ -26,6 +26,7 @@ enum class TradeShape {
     GoodsByPartner,  // one row per goods and partner
     PriceTrail,      // purchase prices with the change against the previous one
     OrderLines,      // order lines with what later bills took over and what is still open
+    Comparison,      // a level's sales in the range and in a second range (BeginDate2, EndDate2)
     Discounts,       // the discounts of the bills, one by one or summed per partner, department
                      // or employee
 };

@@ -33,6 +33,10 @@ QStringList conditionsOf(const QueryDescriptor& d) {
     QStringList c = {QStringLiteral("BeginDate=2025-01-01"), QStringLiteral("EndDate=2025-03-31")};
     if (d.subject == QuerySubject::Ledger)
         c << QStringLiteral("GoodsStr=;isSub=1;id=100");
+    // Comparisons set March against the three months.
+    const QueryDialogPage* page = findQueryDialogPage(d.dialogClass, d.dialogPage);
+    if (page && page->secondDates)
+        c << QStringLiteral("BeginDate2=2025-03-01") << QStringLiteral("EndDate2=2025-03-31");
     return c;
 }
 

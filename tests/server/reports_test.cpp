@@ -471,3 +471,40 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
 
 }  // namespace
 }  // namespace dyt::server::test
+
+namespace dyt::server::test {
+namespace {
+
+TEST_F(Reports, ComparisonPutsTwoRangesSideBySide) {
+    const RecordSet goods = report(kXS, QStringLiteral("SPXSDBFX"),
+                                   {{"BeginDate", "2025-01-01"},
+                                    {"EndDate", "2025-01-31"},
+                                    {"BeginDate2", "2025-02-01"},
+                                    {"EndDate2", "2025-02-28"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(goods));
+    EXPECT_EQ(3.0, num(goods, 0, "Qty"));              // January: 101 × 3
+    EXPECT_EQ(6.0, num(goods, 0, "Qty2"));             // February: 101 2 − 1, 102 5
+    EXPECT_EQ(60.0, num(goods, 0, "discounttotal2"));  // 40 − 20 + 40
+    EXPECT_EQ(-3.0, num(goods, 0, "cyQty"));
+    EXPECT_EQ(0.0, num(goods, 0, "cyTotal"));
+    EXPECT_EQ(1.0, num(goods, 1, "cyQty"));
+    EXPECT_EQ(40.0, num(goods, 1, "cyTotal"));
+
+    const RecordSet partners = report(kXS, QStringLiteral("KHXSDBFX"),
+                                      {{"BeginDate", "2025-01-01"},
+                                       {"EndDate", "2025-01-31"},
+                                       {"BeginDate2", "2025-02-01"},
+                                       {"EndDate2", "2025-02-28"}});
+    ASSERT_EQ((QList<qint64>{200, 203}), ids(partners));
+    EXPECT_EQ(100.0, num(partners, 0, "discounttotal"));
+    EXPECT_EQ(-20.0, num(partners, 0, "discounttotal2"));  // the return in February
+    EXPECT_EQ(0.0, num(partners, 1, "Qty"));
+    EXPECT_EQ(7.0, num(partners, 1, "Qty2"));
+
+    EXPECT_EQ(QStringLiteral("开始日期不能大于结束日期！"),
+              reportError(kXS, QStringLiteral("SPXSDBFX"),
+                          {{"BeginDate2", "2025-02-02"}, {"EndDate2", "2025-02-01"}}));
+}
+
+}  // namespace
+}  // namespace dyt::server::test
