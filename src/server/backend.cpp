@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "server/reports.h"
 #include "server/password.h"
 #include "server/schema.h"
 #include "server/tsql.h"
@@ -171,6 +172,7 @@ Backend::Backend(const ServerConfig& config) : config_(config) {
     registerBaseProcedures(procedures_);
     registerBillProcedures(procedures_, services_);
     registerLedgerProcedures(procedures_);
+    registerReportProcedures(procedures_);
 }
 
 Backend::~Backend() = default;

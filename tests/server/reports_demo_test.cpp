@@ -1,0 +1,173 @@
+// The reports on a demo account set agree with the postings that made it: the totals of each
+// report equal sums taken here straight from the bill lines and the stock ledger, a category row
+// equals the rows one level below it, and goods and partner statistics divide the same sales.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cmath>
+
+#include "common/currency.h"
+#include "server/database.h"
+#include "server/demo_builder.h"
+#include "server/password.h"
+#include "server/registry.h"
+#include "server/reports.h"
+#include "server/schema.h"
+
+namespace dyt::server::test {
+namespace {
+
+double value(const QVariant& v) {
+    return v.metaType().id() == qMetaTypeId<Currency>() ? v.value<Currency>().toDouble()
+                                                        : v.toDouble();
+}
+
+double sum(const RecordSet& rs, const char* field) {
+    const int f = rs.fieldIndex(QString::fromLatin1(field));
+    EXPECT_GE(f, 0) << field;
+    double total = 0;
+    for (int r = 0; f >= 0 && r < rs.rowCount(); ++r)
+        total += value(rs.at(r, f));
+    return total;
+}
+
+class DemoReports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        db_ = Database::open(dir_.filePath(QStringLiteral("demo.db")),
+                             Database::Mode::ReadWriteCreate);
+        {
+            Transaction tx(*db_);
+            schema::createAccountSet(db_->handle(), QStringLiteral("演示账套"),
+                                     password::hash(QString()));
+            tx.commit();
+        }
+        demo::DemoOptions o;
+        o.seed = 5;
+        o.goods = 40;
+        o.lines = 300;
+        demo::LocalDemoCalls calls(*db_, 50);
+        demo::buildDemo(calls, o);
+        calls.flush();
+        registerReportProcedures(registry_);
+    }
+
+    RecordSet report(const char* procedure, const char* type,
+                     std::vector<std::pair<const char*, QString>> lines = {}) {
+        ParamList p;
+        p.setValue(QStringLiteral("QueryType"), QString::fromLatin1(type));
+        for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "GoodsStr"})
+            p.setValue(QString::fromLatin1(key), QStringLiteral(";czy_id=1"));
+        for (const auto& [n, v] : lines)
+            p.setValue(QString::fromLatin1(n), v);
+        CallContext c(*db_, p);
+        c.userId = 1;
+        EXPECT_EQ(0, registry_.find(QString::fromLatin1(procedure))->handler(c));
+        return c.data;
+    }
+    double sql(const char* text) { return db_->scalar(QString::fromUtf8(text)).toDouble(); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Database> db_;
+    Registry registry_;
+};
+
+TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
+    struct Case {
+        const char* procedure;
+        const char* type;
+        const char* kinds;
+        const char* qtySql;
+        const char* amountSql;
+    };
+    const Case cases[] = {
+        {"P_JXC_Get_XS", "SPXSTJ", " (1,0) ",
+         "SELECT SUM(l.qty * l.rate) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
+         "1 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0",
+         "SELECT SUM(l.discounttotal) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
+         "1 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"},
+        {"P_JXC_Get_JH", "SPJHTJ", " (5,0) ",
+         "SELECT SUM(l.qty * l.rate) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
+         "5 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0",
+         "SELECT SUM(l.discounttotal) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
+         "5 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"},
+        {"P_JXC_Get_XS", "SPXSTJ", " (1,2,0) ",
+         "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.qty * l.rate) FROM djList l JOIN "
+         "djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND l.dj_state = 2 "
+         "AND l.goodsid > 0",
+         "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.discounttotal) FROM djList l "
+         "JOIN djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND "
+         "l.dj_state = 2 AND l.goodsid > 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + c.kinds);
+        const double qty = sql(c.qtySql);
+        const double amount = sql(c.amountSql);
+        ASSERT_GT(qty, 0);
+        const QString kinds = QString::fromLatin1(c.kinds);
+        const RecordSet top = report(c.procedure, c.type, {{"djStr", kinds}});
+        EXPECT_NEAR(qty, sum(top, "Qty"), 1e-6);
+        EXPECT_NEAR(amount, sum(top, "discounttotal"), 0.01);
+        const RecordSet flat =
+            report(c.procedure, c.type,
+                   {{"djStr", kinds}, {"GoodsStr", QStringLiteral(";czy_id=1;isList=1")}});
+        EXPECT_NEAR(qty, sum(flat, "Qty"), 1e-6);
+        EXPECT_GT(flat.rowCount(), top.rowCount());
+        // Every category row is the sum of the level below it.
+        const int son = top.fieldIndex(QStringLiteral("sonnum"));
+        const int id = top.fieldIndex(QStringLiteral("id"));
+        const int q = top.fieldIndex(QStringLiteral("Qty"));
+        for (int r = 0; r < top.rowCount(); ++r) {
+            if (top.at(r, son).toLongLong() == 0)
+                continue;
+            const RecordSet below =
+                report(c.procedure, c.type,
+                       {{"djStr", kinds},
+                        {"GoodsStr",
+                         QStringLiteral(";czy_id=1;par_id=%1").arg(top.at(r, id).toLongLong())}});
+            EXPECT_NEAR(value(top.at(r, q)), sum(below, "Qty"), 1e-6);
+        }
+    }
+    // Partners divide the same sales as goods do.
+    const RecordSet byPartner =
+        report("P_JXC_Get_XS", "DWXSTJ", {{"djStr", QStringLiteral(" (1,0) ")}});
+    EXPECT_NEAR(sql(cases[0].amountSql), sum(byPartner, "discounttotal"), 0.01);
+}
+
+TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
+    const double stockQty = sql("SELECT SUM(qty) FROM baseGoodsStock");
+    const double stockValue = sql("SELECT SUM(total) FROM baseGoodsStock");
+    ASSERT_GT(stockQty, 0);
+    const RecordSet balance = report("P_JXC_Get_KC", "CKKCYEB");
+    EXPECT_NEAR(stockQty, sum(balance, "Qty"), 1e-6);
+    EXPECT_NEAR(stockValue, sum(balance, "total"), 0.01);
+
+    const RecordSet move = report(
+        "P_JXC_Get_KC", "QNJXCBDB",
+        {{"BeginDate", QStringLiteral("2025-01-01")}, {"EndDate", QStringLiteral("2030-12-31")}});
+    EXPECT_NEAR(sql("SELECT SUM(qty) FROM iniGoodsStock"), sum(move, "qcQty"), 1e-6);
+    EXPECT_NEAR(sql("SELECT SUM(total) FROM iniGoodsStock"), sum(move, "qcTotal"), 0.01);
+    EXPECT_NEAR(stockQty, sum(move, "jcQty"), 1e-6);
+    EXPECT_NEAR(stockValue, sum(move, "jcTotal"), 0.01);
+    EXPECT_NEAR(sql("SELECT SUM(qty) FROM djStockDetail WHERE qty > 0"), sum(move, "rkQty"), 1e-6);
+
+    // The goods ledger of one goods ends at its stock.
+    const qint64 goods = static_cast<qint64>(
+        sql("SELECT goodsid FROM djStockDetail GROUP BY goodsid ORDER BY COUNT(*) DESC, goodsid "
+            "LIMIT 1"));
+    const RecordSet ledger =
+        report("P_JXC_Get_KC", "SPMX",
+               {{"GoodsStr", QStringLiteral(";czy_id=1;isSub=1;id=%1").arg(goods)}});
+    ASSERT_GT(ledger.rowCount(), 2);
+    const double last =
+        value(ledger.at(ledger.rowCount() - 1, ledger.fieldIndex(QStringLiteral("jcQty"))));
+    EXPECT_NEAR(db_->scalar(QStringLiteral("SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"),
+                            {goods})
+                    .toDouble(),
+                last, 1e-6);
+}
+
+}  // namespace
+}  // namespace dyt::server::test

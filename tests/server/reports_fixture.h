@@ -1,0 +1,137 @@
+#pragma once
+// A small account set for the report tests, posted through the bill service as the bill windows
+// send it (BillFixture's base records: goods category 100 with goods 101 and 102, goods 103 at the
+// top; partner category 200 with partners 201 and 202, partner 203 at the top; warehouses 301 and
+// 302), and helpers that call a report procedure with the query windows' parameter lines.
+//
+// The bills, all in warehouse 301 (goods 102 costed FIFO, the others by moving average):
+//   1 进货单   2025-01-05 from 202: 101 × 10 @ 10, 102 × 20 @ 5, 103 × 4 @ 25
+//   2 销售单   2025-01-10 to 201:   101 × 3 @ 20, 103 × 1 @ 40
+//   3 销售单   2025-02-03 to 203:   102 × 5 @ 8, 101 × 2 @ 20
+//   4 销售退货单 2025-02-10 from 201: 101 × 1 @ 20
+//   5 进货单   2025-02-12 from 202 into warehouse 302: 101 × 5 @ 12
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "bill_fixture.h"
+#include "common/currency.h"
+#include "posting_packets.h"
+
+namespace dyt::server::test {
+
+class ReportFixture : public BillFixture {
+protected:
+    void SetUp() override {
+        BillFixture::SetUp();
+        update(QStringLiteral("UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"));
+        update(QStringLiteral("UPDATE baseGoods SET costmode = 2 WHERE id = 102"));
+        ParamList open;
+        open.setValue(QStringLiteral("type"), QStringLiteral("0"));
+        open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
+        const proto::Response r =
+            call(session_, "ExecProc", {QStringLiteral("P_SYS_UP_Open"), open.text()});
+        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    }
+
+    qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
+                  qint64 warehouse = 301, qint64 outWarehouse = 0) {
+        GoodsBill b;
+        b.djType = djType;
+        b.date = QString::fromLatin1(date);
+        b.code = QStringLiteral("B%1-%2").arg(djType).arg(++billNo_);
+        b.partner = partner;
+        b.intoStock = warehouse;
+        b.outStock = outWarehouse;
+        for (GoodsLine& l : lines)
+            l.intoStock = warehouse;
+        b.lines = std::move(lines);
+        const ServiceResult r = service(QStringLiteral("SaveToDB"), goodsBillParams(b),
+                                        goodsLinesPacket(b), accountPacket(b.accounts));
+        EXPECT_GT(r.code, 0) << r.message.toStdString();
+        return r.code;
+    }
+
+    // The five bills of the header.
+    void postScenario() {
+        bills_[0] = posted(5, "2025-01-05", 202, {{101, 10, 10}, {102, 20, 5}, {103, 4, 25}});
+        bills_[1] = posted(1, "2025-01-10", 201, {{101, 3, 20}, {103, 1, 40}});
+        bills_[2] = posted(1, "2025-02-03", 203, {{102, 5, 8}, {101, 2, 20}});
+        bills_[3] = posted(2, "2025-02-10", 201, {{101, 1, 20}});
+        bills_[4] = posted(5, "2025-02-12", 202, {{101, 5, 12}}, 302);
+    }
+
+    // More kinds for the report files: a transfer, a loss, an other receipt, a sales exchange and
+    // two open orders.
+    //   6 同价调拨单 2025-03-02 from 301 into 302: 101 × 2
+    //   7 报损单     2025-03-03 in 301: 102 × 1 @ 5
+    //   8 其它入库单 2025-03-04 into 301: 103 × 2 @ 20
+    //   9 销售换货单 2025-03-05 with 201: 101 × −1 @ 20 out, 103 × 1 @ 40 back
+    //  10 销售订单   2025-03-06 to 203: 103 × 2 @ 45
+    //  11 进货订单   2025-03-06 from 202: 102 × 10 @ 5
+    // and the stock limits: 102 at most 10, 103 at least 8.
+    void postMoreKinds() {
+        update(QStringLiteral("UPDATE baseGoods SET warnUP = 10 WHERE id = 102"));
+        update(QStringLiteral("UPDATE baseGoods SET warnDown = 8 WHERE id = 103"));
+        posted(15, "2025-03-02", 0, {{101, 2, 10}}, 302, 301);
+        posted(12, "2025-03-03", 0, {{102, 1, 5}});
+        posted(11, "2025-03-04", 0, {{103, 2, 20}});
+        posted(3, "2025-03-05", 201, {{101, -1, 20}, {103, 1, 40}});
+        posted(4, "2025-03-06", 203, {{103, 2, 45}});
+        posted(8, "2025-03-06", 202, {{102, 10, 5}});
+    }
+
+    // A report with the lines a query window sends (czy_id of operator 1 in every condition).
+    using Lines = std::vector<std::pair<const char*, const char*>>;
+    RecordSet report(const QString& procedure, const QString& queryType, const Lines& lines = {}) {
+        ParamList p;
+        p.setValue(QStringLiteral("QueryType"), queryType);
+        for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "GoodsStr"})
+            p.setValue(QString::fromLatin1(key), QStringLiteral(";czy_id=1"));
+        for (const auto& [n, v] : lines)
+            p.setValue(QString::fromUtf8(n), QString::fromUtf8(v));
+        return procQuery(procedure, p);
+    }
+
+    // The message of a report that fails.
+    QString reportError(const QString& procedure, const QString& queryType, const Lines& lines) {
+        try {
+            report(procedure, queryType, lines);
+        } catch (const DytError& e) {
+            return e.message();
+        }
+        return QString();
+    }
+
+    // A value of a row as a number (currency and numbers alike), rounded to four decimals.
+    static double num(const RecordSet& rs, int row, const char* field) {
+        const int f = rs.fieldIndex(QString::fromLatin1(field));
+        EXPECT_GE(f, 0) << field;
+        if (f < 0 || row >= rs.rowCount())
+            return NAN;
+        const QVariant v = rs.at(row, f);
+        const double d = v.canConvert<Currency>() && v.metaType() == QMetaType::fromType<Currency>()
+                             ? v.value<Currency>().toDouble()
+                             : v.toDouble();
+        return std::round(d * 10000.0) / 10000.0;
+    }
+    static QString text(const RecordSet& rs, int row, const char* field) {
+        const int f = rs.fieldIndex(QString::fromLatin1(field));
+        EXPECT_GE(f, 0) << field;
+        return f < 0 || row >= rs.rowCount() ? QString() : rs.at(row, f).toString();
+    }
+    // The ids of the rows, in order.
+    static QList<qint64> ids(const RecordSet& rs, const char* field = "id") {
+        QList<qint64> out;
+        const int f = rs.fieldIndex(QString::fromLatin1(field));
+        for (int r = 0; f >= 0 && r < rs.rowCount(); ++r)
+            out << rs.at(r, f).toLongLong();
+        return out;
+    }
+
+    qint64 bills_[5] = {};
+    int billNo_ = 0;
+};
+
+}  // namespace dyt::server::test

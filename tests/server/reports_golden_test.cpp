@@ -1,0 +1,137 @@
+// Golden files of the reports: for every query window whose report has real figures, dyt-cli
+// report runs the window's query against a dyt-server holding the account set of ReportFixture
+// (all its bills, see reports_fixture.h) and its output must equal tests/data/reports/<class>.tsv.
+// One test per window, generated from the query-window table.
+//
+// The files were checked by hand against the bills once; a deliberate change of a report rewrites
+// them with DYT_UPDATE_GOLDEN=1 and is checked again.
+#include <QDir>
+#include <QFile>
+
+#include "protocol/querydescriptors.h"
+#include "reports_fixture.h"
+#include "server/reports.h"
+#include "support/serverprocess.h"
+
+namespace dyt::server::test {
+namespace {
+
+// The windows whose report has real figures, by class name.
+std::vector<std::string> goldenClasses() {
+    std::vector<std::string> out;
+    for (const QueryDescriptor& d : queryDescriptors()) {
+        const ReportInfo* r = findReport(d.procedure, d.queryType());
+        if (r && r->realFigures)
+            out.push_back(d.className.toStdString());
+    }
+    return out;
+}
+
+// The conditions of a window's run: the three months of the bills; the detail ledgers look at
+// goods category 100 (goods 101 and 102), as when opened from that row of a statistic.
+QStringList conditionsOf(const QueryDescriptor& d) {
+    QStringList c = {QStringLiteral("BeginDate=2025-01-01"), QStringLiteral("EndDate=2025-03-31")};
+    if (d.subject == QuerySubject::Ledger)
+        c << QStringLiteral("GoodsStr=;isSub=1;id=100");
+    // Comparisons set March against the three months.
+    const QueryDialogPage* page = findQueryDialogPage(d.dialogClass, d.dialogPage);
+    if (page && page->secondDates)
+        c << QStringLiteral("BeginDate2=2025-03-01") << QStringLiteral("EndDate2=2025-03-31");
+    return c;
+}
+
+QString goldenPath(const QString& className) {
+    return QDir(QStringLiteral(DYT_TEST_DATA_DIR "/reports"))
+        .filePath(className + QStringLiteral(".tsv"));
+}
+
+// The account set of the report files in a dyt-server process.
+class ReportServer : public ReportFixture {
+protected:
+    void SetUp() override {
+        ReportFixture::SetUp();
+        postScenario();
+        postMoreKinds();
+        dataDir_ = dir_.path();
+        // The account set stays in the data folder; the server process opens it from there.
+        backend_->closeSession(session_);
+        backend_.reset();
+        ASSERT_TRUE(server_.start({}, dataDir_)) << server_.error().toStdString();
+    }
+    void TearDown() override {
+        server_.stop();
+        // BillFixture::TearDown closes a session of the backend, which is gone.
+    }
+
+    dyt::test::CliResult report(const QStringList& args) {
+        return dyt::test::runCli(QStringList{QStringLiteral("--server"), server_.address(),
+                                             QStringLiteral("--profile"), QStringLiteral("dytv1_1"),
+                                             QStringLiteral("--user"), QStringLiteral("1"),
+                                             QStringLiteral("report")} +
+                                 args);
+    }
+
+    QString dataDir_;
+    dyt::test::ServerProcess server_;
+};
+
+class ReportGolden : public ReportServer, public ::testing::WithParamInterface<std::string> {};
+
+TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
+    const dyt::test::CliResult byClass =
+        report({QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("GoodsStr=;par_id=100")});
+    ASSERT_EQ(0, byClass.exitCode) << byClass.err.toStdString();
+    const QStringList lines = byClass.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(3, lines.size());
+    EXPECT_EQ(QStringLiteral("sonnum\tid\tpar_id"), lines[0].section(u'\t', 0, 2));
+    EXPECT_EQ(QStringLiteral("0\t101\t100"), lines[1].section(u'\t', 0, 2));
+    EXPECT_EQ(QStringLiteral("0\t102\t100"), lines[2].section(u'\t', 0, 2));
+    const dyt::test::CliResult byProcedure =
+        report({QStringLiteral("P_JXC_Get_XS"), QStringLiteral("SPXSTJ"),
+                QStringLiteral("GoodsStr=;czy_id=1;par_id=100")});
+    EXPECT_EQ(byClass.out, byProcedure.out);
+
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("TfrmQNoSuch")}, QStringLiteral("查询窗口[TfrmQNoSuch]不存在")},
+        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("BeginDate=2025-02-02"),
+          QStringLiteral("EndDate=2025-02-01")},
+         QStringLiteral("开始日期不能大于结束日期！")},
+        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("par_id")},
+         QStringLiteral("report: 条件[par_id]应写作 名称=值")},
+        {{QStringLiteral("P_JXC_Get_XS"), QStringLiteral("NOSUCH")},
+         QStringLiteral("P_JXC_Get_XS不支持查询类型[NOSUCH]")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qPrintable(c.args.join(u' ')));
+        const dyt::test::CliResult r = report(c.args);
+        EXPECT_EQ(1, r.exitCode);
+        EXPECT_EQ(c.message, r.err.trimmed());
+    }
+}
+
+TEST_P(ReportGolden, CliOutputEqualsTheCheckedFile) {
+    const QString className = QString::fromStdString(GetParam());
+    const QueryDescriptor* d = findQueryDescriptor(className);
+    ASSERT_NE(nullptr, d);
+    const dyt::test::CliResult r = report(QStringList{className} + conditionsOf(*d));
+    ASSERT_EQ(0, r.exitCode) << r.err.toStdString();
+    const QString path = goldenPath(className);
+    if (qEnvironmentVariableIsSet("DYT_UPDATE_GOLDEN")) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(r.out.toUtf8());
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "missing " << path.toStdString();
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), r.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ReportGolden, ::testing::ValuesIn(goldenClasses()),
+                         [](const ::testing::TestParamInfo<std::string>& p) { return p.param; });
+
+}  // namespace
+}  // namespace dyt::server::test
