@@ -1,7 +1,7 @@
 // The window classes of the bills.
-#include "client/bills/frmbillskd.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
+#include "client/bills/frmbillskd.h"
 #include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
 
