@@ -24,6 +24,7 @@
 #include "server/procs_stockstatus.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringView>
 
 #include <cmath>
@@ -260,35 +261,45 @@ private:
     // of discount; reversed bills and their red copies do not count. A goods never sold or
     // bought keeps the price stored with its unit.
     void loadBillPrices() {
-        QStringList parts;
-        QVariantList values;
-        goodsConditions(parts, values);
-        parts << QStringLiteral("l.djType = ?") << QStringLiteral("l.dj_state = 2")
-              << QStringLiteral("l.qty > 0") << QStringLiteral("d.isred = 0")
-              << QStringLiteral("d.isredword = 0");
-        values << (refPrice_ == 6 ? 5 : 1);
+        // The reversed bills and their red copies are few: read them first and skip their lines.
+        QSet<qint64> red;
+        {
+            Statement st = c_.db.prepare(
+                QStringLiteral("SELECT id FROM djIndex WHERE isred <> 0 OR isredword <> 0"));
+            while (st.step())
+                red.insert(st.value(0).toLongLong());
+        }
+        // One pass over the lines in stored order; the latest line is the one with the latest
+        // date, then the highest line number.
+        struct Seen {
+            QString date;
+            qint64 line = 0;
+            double price = 0;
+        };
+        QHash<qint64, Seen> seen;
         Statement st = c_.db.prepare(
-            QStringLiteral("SELECT l.goodsid, l.discountprice, l.rate FROM djList AS l JOIN "
-                           "djIndex AS d ON d.id = l.id JOIN baseGoods AS g ON g.id = l.goodsid "
-                           "WHERE ") +
-            parts.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY l.date, l.orderid"));
-        st.bindAll(values);
-        QHash<qint64, double> seen;
+            QStringLiteral("SELECT goodsid, id, date, orderid, discountprice, rate FROM djList "
+                           "WHERE djType = ? AND dj_state = 2 AND qty > 0"));
+        st.bindAll({refPrice_ == 6 ? 5 : 1});
         while (st.step()) {
-            const qint64 id = st.value(0).toLongLong();
-            const double rate = st.value(2).toDouble();
-            const double price = st.value(1).toDouble() / (rate > 0 ? rate : 1.0);
-            auto it = seen.find(id);
-            if (it == seen.end())
-                seen.insert(id, price);
-            else if (refPrice_ != 5 || price < *it)
-                *it = price;
+            const qint64 goods = st.value(0).toLongLong();
+            if (!goodsFigures_.contains(goods) || red.contains(st.value(1).toLongLong()))
+                continue;
+            const double rate = st.value(5).toDouble();
+            Seen line{st.value(2).toString(), st.value(3).toLongLong(),
+                      st.value(4).toDouble() / (rate > 0 ? rate : 1.0)};
+            auto it = seen.find(goods);
+            if (it == seen.end()) {
+                seen.insert(goods, line);
+            } else if (refPrice_ == 5) {
+                if (line.price < it->price)
+                    *it = line;
+            } else if (line.date > it->date || (line.date == it->date && line.line > it->line)) {
+                *it = line;
+            }
         }
-        for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
-            auto g = goodsFigures_.find(it.key());
-            if (g != goodsFigures_.end())
-                g->refPrice = it.value();
-        }
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            goodsFigures_[it.key()].refPrice = it->price;
     }
 
     bool passes(double qty) const {
