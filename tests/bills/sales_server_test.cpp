@@ -106,7 +106,7 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
 TEST_F(SalesServer, ReferencePricesOfAUnitAndLiteralRows) {
     putStock(kScrew, kStore, 3, 4);
     // The box holds 10: prices of the box row, cost 4 a piece gives 40 a box.
-    RecordSet rs = query(unitPricesSql(kScrew, 0, 1012));
+    RecordSet rs = query(unitPricesSql(kScrew, 0, 1));
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(kScrew, rs.integer(QStringLiteral("sp_id")));
     EXPECT_EQ(40.0, rs.number(QStringLiteral("latestBuyPrice")));

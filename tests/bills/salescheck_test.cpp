@@ -71,7 +71,7 @@ protected:
 TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     putStock(kScrew, kStore, 3, 4);
     putStock(kGear, kStore, 10, 2);
-    SalesCheckInput in = bill({line(1, kScrew, 5, 6, 1011), line(2, kGear, 1, 6, 1021)});
+    SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
 
     // Off: nothing is listed.
     EXPECT_TRUE(RunSalesWarnings(*dm, in));
@@ -95,7 +95,7 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
 TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2002, true);
-    SalesCheckInput in = bill({line(1, kScrew, 4, 6, 1011)});
+    SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
     EXPECT_TRUE(RunSalesWarnings(*dm, in));
     ASSERT_EQ(QList<int>{-2}, kinds());
     const RecordSet& rows = shown[0].rows;
@@ -106,7 +106,7 @@ TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
 TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     // Unit 1011: latest purchase 4, lowest sale 5; stock cost 4.5 a piece.
     putStock(kScrew, kStore, 10, 4.5);
-    SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 1011), line(2, kScrew, 1, 9, 1011)});
+    SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
 
     // A draft without option 2035: no list.
     EXPECT_TRUE(RunSalesWarnings(*dm, draft));
@@ -151,16 +151,27 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     // A gift line at price 0 is never listed.
     client::settings().setSwitch(2035, true);
     shown.clear();
-    SalesCheckLine gift = line(1, kScrew, 1, 0, 1011);
+    SalesCheckLine gift = line(1, kScrew, 1, 0, 0);
     gift.gift = true;
     SalesCheckInput gifts = bill({gift});
     EXPECT_TRUE(RunSalesWarnings(*dm, gifts));
     EXPECT_EQ(QList<int>{}, kinds());
 }
 
+TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
+    // The box (slot 1) holds 10: latest purchase 40, lowest sale 50, cost 4.5 x 10 = 45.
+    putStock(kScrew, kStore, 10, 4.5);
+    client::settings().setSwitch(2035, true);
+    SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    ASSERT_EQ(QList<int>{3}, kinds());
+    EXPECT_EQ(50.0,
+              shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+}
+
 TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
     dm->ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
-    SalesCheckInput in = bill({line(1, kScrew, 1, 300, 1011)});
+    SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
     in.billReceivable = Currency::fromDouble(300);
 
     // Option 2042 off: no question.
@@ -184,7 +195,7 @@ TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
     dm->ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES (102, 301, 50, 9)"));
     client::settings().setSwitch(2040, true);
-    SalesCheckInput in = bill({line(1, kGear, 1, 6, 1021)});
+    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
     EXPECT_TRUE(RunSalesWarnings(*dm, in));  // 10 - 9 - 1 = 0: not below
     EXPECT_EQ(QList<int>{}, kinds());
     in.lines[0].qty = 3;
@@ -194,10 +205,10 @@ TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
 }
 
 TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
-    SalesCheckLine screw2 = line(3, kScrew, 1, 6, 1011);
-    SalesCheckLine gear = line(2, kGear, 1, 6, 1021);
+    SalesCheckLine screw2 = line(3, kScrew, 1, 6, 0);
+    SalesCheckLine gear = line(2, kGear, 1, 6, 0);
     gear.costPrice = Currency::fromDouble(2);
-    SalesCheckInput in = bill({line(1, kScrew, 2, 6, 1011), gear, screw2});
+    SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2});
 
     // Without "系统使用负库存" nothing is asked.
     EXPECT_TRUE(RunSalesWarnings(*dm, in));

@@ -131,9 +131,9 @@ TEST(SalesStock, QueryTexts) {
                              "StockQty"),
               availableStockSql(7, 3));
     EXPECT_EQ(QStringLiteral(" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice,"
-                             "dbo.fnGetCostPrice(7,0,71) as CostPrice from baseGoodsunit as k  "
-                             "where k.id = 71"),
-              unitPricesSql(7, 0, 71));
+                             "dbo.fnGetCostPrice(7,0,k.id) as CostPrice from baseGoodsunit as k  "
+                             "where k.goodsid = 7 and k.fzdwid = 1"),
+              unitPricesSql(7, 0, 1));
     // Each line adds one branch of the lower-limit union; lines without goods add none.
     const QString limits = stockLowerLimitSql(3, {{1, 7, 5, 1}, {2, 0, 1, 1}, {3, 8, 2, 6}});
     EXPECT_EQ(2, limits.count(QStringLiteral(" FROM baseGoodsWarn AS a")));

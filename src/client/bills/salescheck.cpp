@@ -106,7 +106,7 @@ bool sellingPrices(TdmMain& dm, const SalesCheckInput& in) {
     QHash<int, QList<QPair<SalesCheckLine, Currency>>> listed;
     QHash<QString, ReferencePrices> known;
     for (const SalesCheckLine& l : in.lines) {
-        if (l.goodsId <= 0 || l.unitId <= 0 || l.gift)
+        if (l.goodsId <= 0 || l.gift)
             continue;
         const QString key = QStringLiteral("%1/%2/%3").arg(l.goodsId).arg(l.batch).arg(l.unitId);
         if (!known.contains(key)) {

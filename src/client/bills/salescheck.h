@@ -27,8 +27,8 @@ struct SalesCheckLine {
     QString code;
     QString name;
     QString unitName;
-    qint64 unitId = 0;
-    qint64 batch = 0;  // goodspc
+    qint64 unitId = 0;  // unit slot: 0 base, 1 and 2 auxiliary
+    qint64 batch = 0;   // goodspc
     double qty = 0;
     double rate = 1;
     Currency discountPrice;

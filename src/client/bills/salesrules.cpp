@@ -77,15 +77,16 @@ QList<PriceKind> priceWarnings(const ReferencePrices& ref, Currency discountPric
     return kinds;
 }
 
-QString unitPricesSql(qint64 goodsId, qint64 batchId, qint64 unitId) {
+QString unitPricesSql(qint64 goodsId, qint64 batchId, qint64 unitSlot) {
+    // A line names its unit by slot (0 the base unit, 1 and 2 the auxiliary units); the unit
+    // record is found by goods and slot, and the cost is asked for that record's rate.
     return QStringLiteral(" select k.id,k.goodsid as sp_id") +
            QStringLiteral(" ,k.latestBuyPrice,k.lowestSalePrice") +
-           QStringLiteral(",dbo.fnGetCostPrice(%1,%2,%3) as CostPrice")
+           QStringLiteral(",dbo.fnGetCostPrice(%1,%2,k.id) as CostPrice")
                .arg(goodsId)
-               .arg(batchId)
-               .arg(unitId) +
+               .arg(batchId) +
            QStringLiteral(" from baseGoodsunit as k ") +
-           QStringLiteral(" where k.id = %1").arg(unitId);
+           QStringLiteral(" where k.goodsid = %1 and k.fzdwid = %2").arg(goodsId).arg(unitSlot);
 }
 
 // ---- stock ---------------------------------------------------------------------------------

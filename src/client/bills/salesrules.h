@@ -57,8 +57,9 @@ QList<PriceKind> priceWarnings(const ReferencePrices& ref, Currency discountPric
 // The reference price that kind compares against.
 Currency referencePrice(const ReferencePrices& ref, PriceKind kind);
 
-// The unit record query of a line: latest purchase, lowest selling and cost price.
-QString unitPricesSql(qint64 goodsId, qint64 batchId, qint64 unitId);
+// The unit record query of a line: latest purchase, lowest selling and cost price. The line's
+// unit is its slot (0 base, 1 and 2 auxiliary), as the goods selection writes it.
+QString unitPricesSql(qint64 goodsId, qint64 batchId, qint64 unitSlot);
 
 // ---- stock ---------------------------------------------------------------------------------
 
