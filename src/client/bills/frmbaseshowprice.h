@@ -1,0 +1,83 @@
+#pragma once
+// TfrmBaseShowPrice ("售价提示"): the modal list of the price and stock-limit warnings a goods
+// bill shows before saving. The bill gives the kind and the SQL text (or the rows) of the list;
+// "继续" closes with OK, anything else with cancel; kinds 5 and 6 offer no "继续".
+
+#include <QString>
+
+#include "client/common/frmbase.h"
+#include "client/common/gridcolumn.h"
+#include "common/recordset.h"
+
+class QLabel;
+
+namespace dyt {
+class GridView;
+class RecordSetModel;
+}  // namespace dyt
+
+namespace dyt::client {
+
+// The kinds of the list.
+enum ShowPriceKind : int {
+    kPriceBelowLatestBuy = 1,   // 折后售价低于最近折后进价
+    kPriceBelowCost = 2,        // 折后售价低于库存成本
+    kPriceBelowLowest = 3,      // 折后售价低于最低售价
+    kPurchasePriceOdd = 4,      // 进价异常
+    kPriceBelowLowestStop = 5,  // as 3, cannot be posted
+    kPriceBelowCostStop = 6,    // as 2, cannot be posted
+    kStockBelowLower = 7,       // 库存下限
+    kStockAboveUpper = 8,       // 库存上限
+};
+
+namespace showpricetext {
+QString title();         // "售价提示"
+QString continueText();  // "继续"
+QString caption(int kind);
+QString question(int kind);
+}  // namespace showpricetext
+
+// Whether the kind lets the operator continue (every kind but 5 and 6).
+bool ShowPriceCanContinue(int kind);
+
+// Width of the quantity columns of kinds 7 and 8 (70, or 0 to hide them).
+int& stockLimitColumnWidth();
+
+class TfrmBaseShowPrice : public TfrmBaseDialog {
+    Q_OBJECT
+
+public:
+    // sql: the text whose rows are listed (run on showing); empty when rows are set instead.
+    TfrmBaseShowPrice(int kind, const QString& sql, QWidget* parent = nullptr);
+    TfrmBaseShowPrice(int kind, const RecordSet& rows, QWidget* parent = nullptr);
+    ~TfrmBaseShowPrice() override;
+
+    // The entry point of a bill at save time: runs the text (or takes the rows); with no row
+    // returns true at once, else shows the list modally and returns true only on "继续".
+    static bool CheckAndShow(int kind, const QString& sql, QWidget* parent = nullptr);
+    static bool CheckAndShow(int kind, const RecordSet& rows, QWidget* parent = nullptr);
+
+    int kind() const { return kind_; }
+    RecordSet& rows() { return rows_; }
+    const GridDefinition& columns() const { return def_; }
+    GridView* grid() const { return grid_; }
+    QLabel* lblQuestion() const { return lblQuestion_; }
+    // Runs the SQL text (when given) into rows() and shows them; errors raise DytError.
+    void loadRows();
+
+protected:
+    void FormShow() override;
+
+private:
+    void build();
+    QString sql_;
+    int kind_;
+    RecordSet rows_;
+    GridDefinition def_;
+    RecordSetModel* model_ = nullptr;
+    GridView* grid_ = nullptr;
+    QLabel* lblQuestion_ = nullptr;
+    bool loaded_ = false;
+};
+
+}  // namespace dyt::client
