@@ -1,0 +1,339 @@
+// The save-time list checks of the goods bills: texts, queries and comparisons.
+#include "client/bills/billwarnings.h"
+
+#include <QMap>
+#include <QSet>
+
+#include <cmath>
+
+#include "client/common/dmmain.h"
+#include "client/common/prompter.h"
+#include "client/common/settings.h"
+#include "common/error.h"
+
+namespace dyt::client {
+
+namespace {
+
+// A number as SQL text: plain decimals, no exponent, no trailing zeros.
+QString sqlNumber(double v) {
+    QString t = QString::number(v, 'f', 6);
+    while (t.contains(QLatin1Char('.')) && (t.endsWith(QLatin1Char('0'))))
+        t.chop(1);
+    if (t.endsWith(QLatin1Char('.')))
+        t.chop(1);
+    if (t == u"-0")
+        t = QStringLiteral("0");
+    return t;
+}
+
+// A price as a fixed-point value with four decimals.
+qint64 fixed4(double v) {
+    return std::llround(v * 10000.0);
+}
+
+TdmMain& dataModule() {
+    TdmMain* dm = dmMain();
+    if (!dm)
+        throw DytError(dmtext::notInitialised());
+    return *dm;
+}
+
+QList<WarnLine> goodsLines(const QList<WarnLine>& lines) {
+    QList<WarnLine> out;
+    for (const WarnLine& l : lines) {
+        if (l.goodsId > 0)
+            out.append(l);
+    }
+    return out;
+}
+
+// The warehouses of the lines in order of first appearance.
+QList<qint64> warehousesOf(const QList<WarnLine>& lines) {
+    QList<qint64> out;
+    for (const WarnLine& l : lines) {
+        if (!out.contains(l.stockId))
+            out.append(l.stockId);
+    }
+    return out;
+}
+
+QList<WarnLine> linesIn(const QList<WarnLine>& lines, qint64 stockId) {
+    QList<WarnLine> out;
+    for (const WarnLine& l : lines) {
+        if (l.stockId == stockId)
+            out.append(l);
+    }
+    return out;
+}
+
+// Per goods (in order of first line): the first line number and the summed base quantity.
+struct GoodsTotal {
+    qint64 goodsId = 0;
+    int row = 0;
+    double qty = 0;
+};
+QList<GoodsTotal> totalsByGoods(const QList<WarnLine>& lines) {
+    QList<GoodsTotal> out;
+    for (const WarnLine& l : lines) {
+        auto it = std::find_if(out.begin(), out.end(),
+                               [&](const GoodsTotal& t) { return t.goodsId == l.goodsId; });
+        if (it == out.end())
+            out.append(GoodsTotal{l.goodsId, l.row, l.baseQty});
+        else
+            it->qty += l.baseQty;
+    }
+    return out;
+}
+
+RecordSet priceRowsShape(bool withStock) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("sp_id"), FieldType::Integer);
+    if (withStock)
+        rs.addField(QStringLiteral("ck_id"), FieldType::Integer);
+    rs.addField(QStringLiteral("row"), FieldType::Integer);
+    rs.addField(QStringLiteral("Price1"), FieldType::Float);
+    rs.addField(QStringLiteral("Price2"), FieldType::Float);
+    return rs;
+}
+
+// The unit record of a line: latestBuyPrice, lowestSalePrice, CostPrice; false when the unit is
+// not found.
+struct UnitPrices {
+    double latestBuy = 0;
+    double lowestSale = 0;
+    double cost = 0;
+};
+bool readUnitPrices(const WarnLine& line, UnitPrices* out) {
+    RecordSet rs;
+    dataModule().ExecQuery(warnsql::UnitPriceSql(line), &rs);
+    if (rs.recordCount() == 0)
+        return false;
+    rs.first();
+    out->latestBuy = rs.number(QStringLiteral("latestBuyPrice"));
+    out->lowestSale = rs.number(QStringLiteral("lowestSalePrice"));
+    out->cost = rs.number(QStringLiteral("CostPrice"));
+    return true;
+}
+
+}  // namespace
+
+namespace warnsql {
+
+QString GoodsIdList(const QList<WarnLine>& lines) {
+    QList<qint64> ids;
+    for (const WarnLine& l : lines) {
+        if (l.goodsId > 0 && !ids.contains(l.goodsId))
+            ids.append(l.goodsId);
+    }
+    QStringList parts;
+    for (qint64 id : ids)
+        parts << QString::number(id);
+    return QStringLiteral("(") + parts.join(QLatin1Char(',')) + QStringLiteral(")");
+}
+
+QString StockLimitSql(const QList<WarnLine>& lines, bool upper) {
+    const QString limit = upper ? QStringLiteral("warnUp") : QStringLiteral("warnDown");
+    QStringList parts;
+    for (const WarnLine& l : goodsLines(lines)) {
+        parts << QStringLiteral(" SELECT a.goodsid,a.stockid,a.") + limit + QStringLiteral(",") +
+                     QString::number(l.row) + QStringLiteral(" AS row,") + sqlNumber(l.baseQty) +
+                     QStringLiteral(" AS Qty") + QStringLiteral(" FROM baseGoodsWarn AS a") +
+                     QStringLiteral(" WHERE a.stockid = ") + QString::number(l.stockId) +
+                     QStringLiteral(" and a.goodsid = ") + QString::number(l.goodsId);
+    }
+    if (parts.isEmpty())
+        return {};
+    const QString stock = QStringLiteral("dbo.fnGetStockQty(k.goodsid,k.stockid,0)");
+    // Upper: stock − warnUp + Σ qty > 0, listed by that excess; lower: stock − warnDown − Σ qty <
+    // 0, listed by the shortfall warnDown − (stock − Σ qty).
+    const QString excess =
+        upper ? stock + QStringLiteral(" - k.warnUp + sum(k.Qty)")
+              : QStringLiteral("k.warnDown - (") + stock + QStringLiteral(" - sum(k.Qty))");
+    const QString having = upper ? stock + QStringLiteral(" - k.warnUp + sum(k.Qty) > 0")
+                                 : stock + QStringLiteral(" - k.warnDown - sum(k.Qty) < 0");
+    return QStringLiteral("SELECT k.goodsid AS sp_id,k.stockid AS ck_id,min(k.row) AS row,k.") +
+           limit + QStringLiteral(" AS Qty_,") + excess + QStringLiteral(" AS Qty FROM (") +
+           parts.join(QStringLiteral(" union all")) +
+           QStringLiteral(") AS k GROUP BY k.goodsid,k.stockid,k.") + limit +
+           QStringLiteral(" HAVING ") + having + QStringLiteral(" ORDER BY min(k.row)");
+}
+
+QString UnitPriceSql(const WarnLine& line) {
+    return QStringLiteral(" select k.id,k.goodsid as sp_id") +
+           QStringLiteral(" ,k.latestBuyPrice,k.lowestSalePrice") +
+           QStringLiteral(",dbo.fnGetCostPrice(") + QString::number(line.goodsId) +
+           QStringLiteral(",") + QString::number(line.batch) + QStringLiteral(",") +
+           QString::number(line.unitId) + QStringLiteral(") as CostPrice") +
+           QStringLiteral(" from baseGoodsunit as k ") + QStringLiteral(" where k.id = ") +
+           QString::number(line.unitId);
+}
+
+QString NegativeStockSql(qint64 stockId, const QList<WarnLine>& lines) {
+    return QStringLiteral("SELECT goodsid,sum(qty) as qty FROM baseGoodsStock  WHERE stockid = ") +
+           QString::number(stockId) + QStringLiteral(" and goodsid in ") + GoodsIdList(lines) +
+           QStringLiteral(" GROUP BY goodsid");
+}
+
+QString VirtualStockSql(qint64 stockId, const QList<WarnLine>& lines) {
+    const QString w = QString::number(stockId);
+    return QStringLiteral(" SELECT b1.id AS goodsid ,dbo.fnGetStockQty(b1.id,") + w +
+           QStringLiteral(",0) AS kcqty  ") + QStringLiteral(",dbo.fnGetXNKCQty(b1.id,") + w +
+           QStringLiteral(") as xnkcqty ") + QStringLiteral(" FROM basegoods AS b1  ") +
+           QStringLiteral(" WHERE b1.id IN ") + GoodsIdList(lines);
+}
+
+QString PartnerSql(qint64 partnerId) {
+    return QStringLiteral("select a.* from basewldw as a where a.id = ") +
+           QString::number(partnerId);
+}
+
+}  // namespace warnsql
+
+RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines) {
+    if (kind != 1 && kind != 2 && kind != 3 && kind != 5 && kind != 6)
+        throw DytError(QStringLiteral("售价提示类型错误：%1").arg(kind));
+    RecordSet out = priceRowsShape(true);
+    for (const WarnLine& l : goodsLines(lines)) {
+        if (l.gift || l.unitId <= 0)
+            continue;
+        UnitPrices u;
+        if (!readUnitPrices(l, &u))
+            continue;
+        double reference = 0;
+        switch (kind) {
+            case 1:
+                reference = u.latestBuy;
+                if (fixed4(reference) <= 0)
+                    continue;
+                break;
+            case 2:
+            case 6:
+                reference = u.cost;
+                break;
+            default:
+                reference = u.lowestSale;
+                break;
+        }
+        if (fixed4(reference) > fixed4(l.discountPrice))
+            out.appendRow({l.goodsId, l.stockId, l.row, l.discountPrice, reference});
+    }
+    out.first();
+    return out;
+}
+
+RecordSet PurchasePriceRows(const QList<WarnLine>& lines) {
+    RecordSet out = priceRowsShape(false);
+    for (const WarnLine& l : goodsLines(lines)) {
+        if (l.gift || l.unitId <= 0)
+            continue;
+        UnitPrices u;
+        if (!readUnitPrices(l, &u))
+            continue;
+        if (fixed4(u.latestBuy) > 0 && fixed4(l.discountPrice) > fixed4(u.latestBuy))
+            out.appendRow({l.goodsId, l.row, l.discountPrice, u.latestBuy});
+    }
+    out.first();
+    return out;
+}
+
+RecordSet NegativeStockRows(const QList<WarnLine>& lines) {
+    RecordSet out;
+    out.addField(QStringLiteral("sp_id"), FieldType::Integer);
+    out.addField(QStringLiteral("row"), FieldType::Integer);
+    out.addField(QStringLiteral("Qty"), FieldType::Float);
+    out.addField(QStringLiteral("fzQty"), FieldType::Text);
+    out.addField(QStringLiteral("fkcQty"), FieldType::Float);
+    out.addField(QStringLiteral("fkcfzQty"), FieldType::Text);
+    const QList<WarnLine> goods = goodsLines(lines);
+    for (qint64 stock : warehousesOf(goods)) {
+        const QList<WarnLine> here = linesIn(goods, stock);
+        RecordSet rs;
+        dataModule().ExecQuery(warnsql::NegativeStockSql(stock, here), &rs);
+        QMap<qint64, double> onHand;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            onHand[rs.at(r, rs.fieldIndex(QStringLiteral("goodsid"))).toLongLong()] +=
+                rs.at(r, rs.fieldIndex(QStringLiteral("qty"))).toDouble();
+        }
+        for (const GoodsTotal& t : totalsByGoods(here)) {
+            const double stockQty = onHand.value(t.goodsId, 0.0);
+            const double after = stockQty - t.qty;
+            if (fixed4(after) < 0)
+                out.appendRow({t.goodsId, t.row, stockQty, QString(), after, QString()});
+        }
+    }
+    out.first();
+    return out;
+}
+
+RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines) {
+    RecordSet out;
+    out.addField(QStringLiteral("sp_id"), FieldType::Integer);
+    out.addField(QStringLiteral("row"), FieldType::Integer);
+    out.addField(QStringLiteral("kcQty"), FieldType::Float);
+    out.addField(QStringLiteral("Qty"), FieldType::Float);
+    out.addField(QStringLiteral("fzQty"), FieldType::Text);
+    out.addField(QStringLiteral("xnkcQty"), FieldType::Float);
+    out.addField(QStringLiteral("fkcQty"), FieldType::Float);
+    out.addField(QStringLiteral("fkcfzQty"), FieldType::Text);
+    const QList<WarnLine> goods = goodsLines(lines);
+    for (qint64 stock : warehousesOf(goods)) {
+        const QList<WarnLine> here = linesIn(goods, stock);
+        RecordSet rs;
+        dataModule().ExecQuery(warnsql::VirtualStockSql(stock, here), &rs);
+        QMap<qint64, QPair<double, double>> found;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            found[rs.at(r, rs.fieldIndex(QStringLiteral("goodsid"))).toLongLong()] = {
+                rs.at(r, rs.fieldIndex(QStringLiteral("kcqty"))).toDouble(),
+                rs.at(r, rs.fieldIndex(QStringLiteral("xnkcqty"))).toDouble()};
+        }
+        for (const GoodsTotal& t : totalsByGoods(here)) {
+            const auto [kc, xnkc] = found.value(t.goodsId, {0.0, 0.0});
+            const double virtualAfter = xnkc - t.qty;
+            if (fixed4(virtualAfter) < 0) {
+                out.appendRow(
+                    {t.goodsId, t.row, kc, kc - t.qty, QString(), xnkc, virtualAfter, QString()});
+            }
+        }
+    }
+    out.first();
+    return out;
+}
+
+PartnerLimit ReadPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
+    RecordSet rs;
+    dataModule().ExecQuery(warnsql::PartnerSql(partnerId), &rs);
+    PartnerLimit p;
+    p.thisBill = thisBill;
+    if (rs.recordCount() == 0)
+        return p;
+    rs.first();
+    p.name = rs.text(QStringLiteral("fullname"));
+    p.limit = rs.number(receivable ? QStringLiteral("ys_xyd") : QStringLiteral("yf_xyd"));
+    p.current = rs.number(receivable ? QStringLiteral("ystotal") : QStringLiteral("yftotal"));
+    return p;
+}
+
+QString PartnerLimitQuestion(const PartnerLimit& limit, bool receivable, int totalDot) {
+    const auto money = [totalDot](double v) { return QString::number(v, 'f', totalDot); };
+    const QString side = receivable ? QStringLiteral("应收") : QStringLiteral("应付");
+    const QString who = receivable ? QStringLiteral("客户[ ") : QStringLiteral("供应商[ ");
+    const QString nl = QStringLiteral("\r\n");
+    return who + limit.name + QStringLiteral(" ]") + side +
+           QStringLiteral("款超出限制，是否继续？") + nl + QStringLiteral("      ") + side +
+           QStringLiteral("限额：") + money(limit.limit) + nl + QStringLiteral("    当前") + side +
+           QStringLiteral("额：") + money(limit.current) + nl + QStringLiteral("    本次") + side +
+           QStringLiteral("额：") + money(limit.thisBill) + nl + QStringLiteral("      ") + side +
+           QStringLiteral("超额：") + money(limit.excess());
+}
+
+bool CheckPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
+    const PartnerLimit limit = ReadPartnerLimit(partnerId, thisBill, receivable);
+    if (!limit.exceeded())
+        return true;
+    return prompter().ask(caption::hint(),
+                          PartnerLimitQuestion(limit, receivable, settings().TotalDot),
+                          {QStringLiteral("继续(&O)"), QStringLiteral("取消(&C)")}, 0) == 0;
+}
+
+}  // namespace dyt::client

@@ -1,0 +1,520 @@
+// The save-time warning lists against the recording transport: the texts the checks send, what
+// the client-side comparisons list, and the two windows' captions, questions, columns, buttons and
+// answers.
+#include <QLabel>
+#include <QPushButton>
+
+#include "client/bills/billwarnings.h"
+#include "client/bills/frmbasefkc.h"
+#include "client/bills/frmbaseshowprice.h"
+#include "client/bills/selectionservices.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "common/error.h"
+#include "dmtest_support.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::test {
+namespace {
+
+using client::FkcMode;
+using client::TfrmBaseFKC;
+using client::TfrmBaseShowPrice;
+using client::WarnLine;
+
+WarnLine line(int row, qint64 goods, qint64 stock, double qty, double price = 0, qint64 unit = 0) {
+    WarnLine l;
+    l.row = row;
+    l.goodsId = goods;
+    l.stockId = stock;
+    l.unitId = unit;
+    l.baseQty = qty;
+    l.discountPrice = price;
+    return l;
+}
+
+// The width a column gets: the one asked for, widened to 7 pixels per GBK byte of its caption
+// (two bytes per Chinese character) as the column builder does.
+int widened(const QString& caption, int asked) {
+    int bytes = 0;
+    for (QChar ch : caption)
+        bytes += ch.unicode() < 0x80 ? 1 : 2;
+    return std::max(asked, 7 * bytes);
+}
+QString col(const QString& field, const QString& caption, int asked) {
+    return field + u':' + caption + u':' + QString::number(widened(caption, asked));
+}
+
+// The visible columns of a grid description as "field:caption:width".
+QStringList shownColumns(const GridDefinition& def) {
+    QStringList out;
+    for (const GridColumn& c : def.columns) {
+        if (c.visible)
+            out << c.fieldName + u':' + c.caption + u':' + QString::number(c.width);
+    }
+    return out;
+}
+QStringList hiddenColumns(const GridDefinition& def) {
+    QStringList out;
+    for (const GridColumn& c : def.columns) {
+        if (!c.visible)
+            out << c.fieldName;
+    }
+    return out;
+}
+
+class WarningsTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(1);
+        // Each case starts without an operator's stored layout.
+        client::selectionServices().loadLayout = nullptr;
+        client::selectionServices().saveLayout = nullptr;
+    }
+    void TearDown() override {
+        client::ResetSelectionServices();
+        DmFixture::TearDown();
+    }
+    // The next ExecQuery answers these rows.
+    void answer(const RecordSet& rows) {
+        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {proto::recordSetToCbor(rows), QString()};
+            return r;
+        });
+    }
+    QStringList sqlSent() const {
+        QStringList out;
+        for (const auto& c : transport->calls()) {
+            if (c.method == u"ExecQuery")
+                out << c.sql;
+        }
+        return out;
+    }
+    static RecordSet unitRow(qint64 unit, qint64 goods, double latestBuy, double lowestSale,
+                             double cost) {
+        RecordSet rs;
+        rs.addField(u"id"_s, FieldType::Integer);
+        rs.addField(u"sp_id"_s, FieldType::Integer);
+        rs.addField(u"latestBuyPrice"_s, FieldType::Float);
+        rs.addField(u"lowestSalePrice"_s, FieldType::Float);
+        rs.addField(u"CostPrice"_s, FieldType::Float);
+        rs.appendRow({unit, goods, latestBuy, lowestSale, cost});
+        return rs;
+    }
+    static RecordSet stockRows(const QList<std::pair<qint64, double>>& rows) {
+        RecordSet rs;
+        rs.addField(u"goodsid"_s, FieldType::Integer);
+        rs.addField(u"qty"_s, FieldType::Float);
+        for (const auto& [g, q] : rows)
+            rs.appendRow({g, q});
+        return rs;
+    }
+};
+
+TEST(WarningTexts, QueriesAreTheSystemsTexts) {
+    const QList<WarnLine> lines = {line(1, 101, 3, 5), line(2, 102, 3, 1), line(3, 101, 3, 2),
+                                   line(4, 0, 3, 0)};
+    EXPECT_EQ(u"(101,102)"_s, client::warnsql::GoodsIdList(lines));
+    EXPECT_EQ(
+        u"SELECT goodsid,sum(qty) as qty FROM baseGoodsStock  WHERE stockid = 3 and "
+        u"goodsid in (101,102) GROUP BY goodsid"_s,
+        client::warnsql::NegativeStockSql(3, lines));
+    EXPECT_EQ(
+        u" SELECT b1.id AS goodsid ,dbo.fnGetStockQty(b1.id,3,0) AS kcqty  "
+        u",dbo.fnGetXNKCQty(b1.id,3) as xnkcqty  FROM basegoods AS b1   WHERE b1.id IN "
+        u"(101,102)"_s,
+        client::warnsql::VirtualStockSql(3, lines));
+    WarnLine priced = line(1, 101, 3, 5, 9, 1011);
+    priced.batch = 7;
+    EXPECT_EQ(
+        u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice"
+        u",dbo.fnGetCostPrice(101,7,1011) as CostPrice from baseGoodsunit as k  where "
+        u"k.id = 1011"_s,
+        client::warnsql::UnitPriceSql(priced));
+    EXPECT_EQ(u"select a.* from basewldw as a where a.id = 12"_s, client::warnsql::PartnerSql(12));
+}
+
+TEST(WarningTexts, StockLimitQueryJoinsOneSelectPerLine) {
+    const QList<WarnLine> lines = {line(1, 101, 3, 2.5), line(2, 102, 4, 1)};
+    for (bool upper : {true, false}) {
+        SCOPED_TRACE(upper);
+        const QString limit = upper ? u"warnUp"_s : u"warnDown"_s;
+        const QString sql = client::warnsql::StockLimitSql(lines, upper);
+        // One select per line with its row number and base quantity, joined by " union all".
+        EXPECT_TRUE(
+            sql.contains(u" SELECT a.goodsid,a.stockid,a."_s + limit +
+                         u",1 AS row,2.5 AS Qty FROM baseGoodsWarn AS a WHERE a.stockid = "
+                         u"3 and a.goodsid = 101 union all SELECT a.goodsid,a.stockid,a."_s +
+                         limit +
+                         u",2 AS row,1 AS Qty FROM baseGoodsWarn AS a WHERE "
+                         u"a.stockid = 4 and a.goodsid = 102)"_s))
+            << sql.toStdString();
+        const QString keep = upper ? u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + "
+                                     u"sum(k.Qty) > 0"_s
+                                   : u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnDown - "
+                                     u"sum(k.Qty) < 0"_s;
+        EXPECT_TRUE(sql.contains(u"GROUP BY k.goodsid,k.stockid"_s)) << sql.toStdString();
+        EXPECT_TRUE(sql.contains(keep)) << sql.toStdString();
+    }
+    EXPECT_EQ(QString(), client::warnsql::StockLimitSql({line(1, 0, 3, 1)}, true));
+}
+
+TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
+    client::PartnerLimit p;
+    p.name = u"供应商甲"_s;
+    p.limit = 1000;
+    p.current = 800;
+    p.thisBill = 300;
+    EXPECT_TRUE(p.exceeded());
+    EXPECT_EQ(100.0, p.excess());
+    EXPECT_EQ(
+        u"供应商[ 供应商甲 ]应付款超出限制，是否继续？\r\n      应付限额：1000.00\r\n    "
+        u"当前应付额：800.00\r\n    本次应付额：300.00\r\n      应付超额：100.00"_s,
+        client::PartnerLimitQuestion(p, false, 2));
+    p.name = u"客户乙"_s;
+    EXPECT_EQ(
+        u"客户[ 客户乙 ]应收款超出限制，是否继续？\r\n      应收限额：1000.0\r\n    "
+        u"当前应收额：800.0\r\n    本次应收额：300.0\r\n      应收超额：100.0"_s,
+        client::PartnerLimitQuestion(p, true, 1));
+    // Reaching the limit exactly is allowed; a limit of 0 means none.
+    p.thisBill = 200;
+    EXPECT_FALSE(p.exceeded());
+    p.limit = 0;
+    p.thisBill = 5000;
+    EXPECT_FALSE(p.exceeded());
+}
+
+TEST_F(WarningsTest, SellingPricesAreListedByKind) {
+    // Unit prices: latest purchase 8, lowest sale 9, cost 9.5; the line sells at 8.5.
+    struct Case {
+        int kind;
+        double latestBuy;
+        bool listed;
+        double reference;
+    };
+    for (const Case& c :
+         {Case{1, 8, false, 8}, Case{1, 9, true, 9}, Case{1, 0, false, 0}, Case{2, 8, true, 9.5},
+          Case{3, 8, true, 9}, Case{5, 8, true, 9}, Case{6, 8, true, 9.5}}) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " latest " << c.latestBuy);
+        transport->clearCalls();
+        answer(unitRow(1011, 101, c.latestBuy, 9, 9.5));
+        const RecordSet rows = client::SellingPriceRows(c.kind, {line(2, 101, 3, 1, 8.5, 1011)});
+        EXPECT_EQ(1, sqlSent().size());
+        ASSERT_EQ(c.listed ? 1 : 0, rows.rowCount());
+        if (c.listed) {
+            EXPECT_EQ(101, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+            EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"ck_id"_s)).toLongLong());
+            EXPECT_EQ(2, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
+            EXPECT_EQ(8.5, rows.at(0, rows.fieldIndex(u"Price1"_s)).toDouble());
+            EXPECT_EQ(c.reference, rows.at(0, rows.fieldIndex(u"Price2"_s)).toDouble());
+        }
+    }
+}
+
+TEST_F(WarningsTest, PricesCompareAsFourDecimalFixedPoint) {
+    // 9.00001 and 9.00004 are both 9.0000: not below.
+    answer(unitRow(1011, 101, 0, 9.00004, 0));
+    EXPECT_EQ(0, client::SellingPriceRows(3, {line(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
+    answer(unitRow(1011, 101, 0, 9.0001, 0));
+    EXPECT_EQ(1, client::SellingPriceRows(3, {line(1, 101, 3, 1, 9.0, 1011)}).rowCount());
+}
+
+TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
+    WarnLine gift = line(1, 101, 3, 1, 0, 1011);
+    gift.gift = true;
+    const WarnLine noUnit = line(2, 102, 3, 1, 0, 0);
+    // Only the third line is asked for; it is listed.
+    answer(unitRow(1031, 103, 0, 5, 0));
+    const RecordSet rows = client::SellingPriceRows(3, {gift, noUnit, line(3, 103, 3, 1, 1, 1031)});
+    EXPECT_EQ(1, sqlSent().size());
+    EXPECT_TRUE(sqlSent().value(0).endsWith(u"k.id = 1031"_s));
+    ASSERT_EQ(1, rows.rowCount());
+    EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
+    EXPECT_THROW(client::SellingPriceRows(4, {}), DytError);
+}
+
+TEST_F(WarningsTest, PurchasePricesAboveTheLatestAreListed) {
+    struct Case {
+        const char* name;
+        double latest;
+        double price;
+        bool listed;
+    };
+    for (const Case& c : {Case{"dearer", 10, 12, true}, Case{"same", 10, 10, false},
+                          Case{"cheaper", 10, 8, false}, Case{"never bought", 0, 12, false}}) {
+        SCOPED_TRACE(c.name);
+        answer(unitRow(1011, 101, c.latest, 0, 0));
+        const RecordSet rows = client::PurchasePriceRows({line(4, 101, 3, 1, c.price, 1011)});
+        ASSERT_EQ(c.listed ? 1 : 0, rows.rowCount());
+        EXPECT_FALSE(rows.hasField(u"ck_id"_s));
+        if (c.listed) {
+            EXPECT_EQ(c.latest, rows.at(0, rows.fieldIndex(u"Price2"_s)).toDouble());
+            EXPECT_EQ(c.price, rows.at(0, rows.fieldIndex(u"Price1"_s)).toDouble());
+        }
+    }
+}
+
+TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
+    // Warehouse 3: goods 101 has 3 and two lines take 2 + 3; goods 102 has 10, takes 4; goods 103
+    // has no stock row and takes 1. Warehouse 4: goods 101 has 6, takes 6 (stays at 0).
+    answer(stockRows({{101, 3}, {102, 10}}));
+    answer(stockRows({{101, 6}}));
+    const RecordSet rows =
+        client::NegativeStockRows({line(1, 101, 3, 2), line(2, 102, 3, 4), line(3, 101, 3, 3),
+                                   line(4, 103, 3, 1), line(5, 101, 4, 6)});
+    const QStringList sql = sqlSent();
+    ASSERT_EQ(2, sql.size());
+    EXPECT_EQ(client::warnsql::NegativeStockSql(
+                  3, {line(1, 101, 3, 2), line(2, 102, 3, 4), line(4, 103, 3, 1)}),
+              sql[0]);
+    EXPECT_TRUE(sql[1].contains(u"stockid = 4 and goodsid in (101)"_s));
+    ASSERT_EQ(2, rows.rowCount());
+    struct Expect {
+        qint64 goods;
+        int row;
+        double stock;
+        double after;
+    };
+    const Expect expect[] = {{101, 1, 3, -2}, {103, 4, 0, -1}};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(expect[i].goods, rows.at(i, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+        EXPECT_EQ(expect[i].row, rows.at(i, rows.fieldIndex(u"row"_s)).toInt());
+        EXPECT_EQ(expect[i].stock, rows.at(i, rows.fieldIndex(u"Qty"_s)).toDouble());
+        EXPECT_EQ(expect[i].after, rows.at(i, rows.fieldIndex(u"fkcQty"_s)).toDouble());
+    }
+}
+
+TEST_F(WarningsTest, VirtualNegativeStockComparesTheVirtualStock) {
+    RecordSet rs;
+    rs.addField(u"goodsid"_s, FieldType::Integer);
+    rs.addField(u"kcqty"_s, FieldType::Float);
+    rs.addField(u"xnkcqty"_s, FieldType::Float);
+    // 101: stock 5, virtual 2 (orders promise 3), sells 4 -> virtual -2; 102: virtual 9, sells 4.
+    rs.appendRow({qint64(101), 5.0, 2.0});
+    rs.appendRow({qint64(102), 9.0, 9.0});
+    answer(rs);
+    const RecordSet rows =
+        client::VirtualNegativeStockRows({line(1, 101, 3, 4), line(2, 102, 3, 4)});
+    ASSERT_EQ(1, rows.rowCount());
+    EXPECT_EQ(101, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+    EXPECT_EQ(5.0, rows.at(0, rows.fieldIndex(u"kcQty"_s)).toDouble());
+    EXPECT_EQ(1.0, rows.at(0, rows.fieldIndex(u"Qty"_s)).toDouble());
+    EXPECT_EQ(2.0, rows.at(0, rows.fieldIndex(u"xnkcQty"_s)).toDouble());
+    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
+}
+
+TEST_F(WarningsTest, PartnerLimitAsksOnlyWhenExceeded) {
+    RecordSet partner;
+    partner.addField(u"id"_s, FieldType::Integer);
+    partner.addField(u"fullname"_s, FieldType::Text);
+    partner.addField(u"yf_xyd"_s, FieldType::Float);
+    partner.addField(u"yftotal"_s, FieldType::Float);
+    partner.addField(u"ys_xyd"_s, FieldType::Float);
+    partner.addField(u"ystotal"_s, FieldType::Float);
+    partner.appendRow({qint64(12), u"供应商甲"_s, 1000.0, 800.0, 0.0, 50.0});
+    // Within the limit: nothing asked.
+    answer(partner);
+    EXPECT_TRUE(client::CheckPartnerLimit(12, 200, false));
+    EXPECT_EQ(u"select a.* from basewldw as a where a.id = 12"_s, sqlSent().value(0));
+    // Over it: "继续(&O)" goes on, "取消(&C)" stops.
+    answer(partner);
+    script.answer(u"继续(&O)"_s, u"供应商[ 供应商甲 ]应付款超出限制，是否继续？"_s);
+    EXPECT_TRUE(client::CheckPartnerLimit(12, 300, false));
+    answer(partner);
+    script.answer(u"取消(&C)"_s, u"    本次应付额：300.00"_s);
+    EXPECT_FALSE(client::CheckPartnerLimit(12, 300, false));
+    // A customer without a receivables limit is never asked.
+    answer(partner);
+    EXPECT_TRUE(client::CheckPartnerLimit(12, 1e9, true));
+    EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
+}
+
+TEST_F(WarningsTest, ShowPriceKindsHaveTheirCaptionsQuestionsAndColumns) {
+    struct Case {
+        int kind;
+        const char* caption;
+        const char* question;
+        QStringList hidden;
+        QStringList shown;
+        bool canContinue;
+    };
+    const QStringList both = {u"sp_id"_s, u"ck_id"_s};
+    const QString row = col(u"row"_s, u"行号"_s, 50);
+    const Case cases[] = {
+        {1,
+         "折后售价低于最近折后进价",
+         "以下商品折后售价低于最近折后进价，是否继续？",
+         both,
+         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最近折后进价"_s, 70)},
+         true},
+        {2,
+         "折后售价低于库存成本",
+         "以下商品折后售价低于库存成本，是否继续？",
+         both,
+         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"库存成本"_s, 70)},
+         true},
+        {3,
+         "折后售价低于最低售价",
+         "以下商品折后售价低于最低售价，是否继续？",
+         both,
+         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最低售价"_s, 70)},
+         true},
+        {4,
+         "进价异常",
+         "以下商品进价异常，是否继续？",
+         {u"sp_id"_s},
+         {row, col(u"Price2"_s, u"最近进价"_s, 100), col(u"Price1"_s, u"本次进价"_s, 100)},
+         true},
+        {5,
+         "折后售价低于最低售价",
+         "以下商品折后售价低于最低售价，不能过账！",
+         both,
+         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最低售价"_s, 70)},
+         false},
+        {6,
+         "折后售价低于库存成本",
+         "以下商品折后售价低于库存成本，不能过账！",
+         both,
+         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"库存成本"_s, 70)},
+         false},
+        {7,
+         "库存下限",
+         "以下商品库存已超过下限，是否继续？",
+         both,
+         {row, col(u"Qty_"_s, u"下限数量"_s, 70), col(u"Qty"_s, u"超限数量"_s, 70)},
+         true},
+        {8,
+         "库存上限",
+         "以下商品库存已超过上限，是否继续？",
+         both,
+         {row, col(u"Qty_"_s, u"上限数量"_s, 70), col(u"Qty"_s, u"超限数量"_s, 70)},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        TfrmBaseShowPrice w(c.kind, RecordSet());
+        EXPECT_EQ(QString::fromUtf8(c.caption), w.windowTitle());
+        EXPECT_EQ(QString::fromUtf8(c.question), w.lblQuestion()->text());
+        EXPECT_EQ(c.hidden, hiddenColumns(w.columns()));
+        EXPECT_EQ(c.shown, shownColumns(w.columns()));
+        EXPECT_EQ(c.canContinue, client::ShowPriceCanContinue(c.kind));
+        EXPECT_EQ(u"继续"_s, w.btnOK()->text());
+        EXPECT_EQ(c.canContinue, w.btnOK()->isVisibleTo(&w));
+    }
+    EXPECT_THROW(TfrmBaseShowPrice(9, QString()), DytError);
+    // The quantity columns of the limits follow the account set's setting.
+    client::stockLimitColumnWidth() = 0;
+    TfrmBaseShowPrice hidden(8, RecordSet());
+    client::stockLimitColumnWidth() = 70;
+    EXPECT_EQ(QStringList{row}, shownColumns(hidden.columns()));
+}
+
+TEST_F(WarningsTest, FkcModesHaveTheirCaptionsQuestionsAndColumns) {
+    TfrmBaseFKC real(FkcMode::Real, RecordSet());
+    EXPECT_EQ(u"负库存"_s, real.windowTitle());
+    EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, real.lblQuestion()->text());
+    EXPECT_EQ(QStringList{u"sp_id"_s}, hiddenColumns(real.columns()));
+    EXPECT_EQ(
+        (QStringList{col(u"row"_s, u"行号"_s, 50), col(u"Qty"_s, u"实际库存数量"_s, 90),
+                     col(u"fzQty"_s, u"库存辅助数量"_s, 90), col(u"fkcQty"_s, u"负库存数量"_s, 90),
+                     col(u"fkcfzQty"_s, u"负库存辅助数量"_s, 90)}),
+        shownColumns(real.columns()));
+    TfrmBaseFKC virt(FkcMode::Virtual, RecordSet());
+    EXPECT_EQ(u"虚拟负库存"_s, virt.windowTitle());
+    EXPECT_EQ(u"以下商品已出现虚拟负库存，是否继续？"_s, virt.lblQuestion()->text());
+    EXPECT_EQ(
+        (QStringList{
+            col(u"row"_s, u"行号"_s, 50), col(u"kcQty"_s, u"实际库存数量"_s, 90),
+            col(u"Qty"_s, u"实际负库存数量"_s, 90), col(u"fzQty"_s, u"实际负库存辅助数量"_s, 90),
+            col(u"xnkcQty"_s, u"虚拟库存"_s, 90), col(u"fkcQty"_s, u"虚拟负库存数量"_s, 90),
+            col(u"fkcfzQty"_s, u"虚拟负库存辅助数量"_s, 90)}),
+        shownColumns(virt.columns()));
+}
+
+RecordSet priceRows(int count) {
+    RecordSet rs;
+    rs.addField(u"sp_id"_s, FieldType::Integer);
+    rs.addField(u"ck_id"_s, FieldType::Integer);
+    rs.addField(u"row"_s, FieldType::Integer);
+    rs.addField(u"Price1"_s, FieldType::Float);
+    rs.addField(u"Price2"_s, FieldType::Float);
+    for (int i = 1; i <= count; ++i)
+        rs.appendRow({qint64(100 + i), qint64(3), i * 2, 5.0, 6.0 + i});
+    return rs;
+}
+
+TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
+    const QString sql = u"SELECT 1"_s;
+    // No row: true at once, nothing shown.
+    answer(RecordSet());
+    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(1, sql));
+    EXPECT_EQ(QStringList{sql}, sqlSent());
+
+    struct Case {
+        const char* name;
+        int kind;
+        bool pressContinue;
+        bool expected;
+    };
+    for (const Case& c : {Case{"continue", 1, true, true}, Case{"leave", 1, false, false},
+                          Case{"stop kind cannot continue", 5, false, false}}) {
+        SCOPED_TRACE(c.name);
+        answer(priceRows(3));
+        int shownRows = -1;
+        bool continueShown = false;
+        QString firstRow;
+        onNextModal([&](QWidget* w) {
+            auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
+            ASSERT_NE(nullptr, win);
+            shownRows = win->grid()->model()->rowCount();
+            continueShown = win->btnOK()->isVisible();
+            firstRow = win->grid()->model()->displayText(0, 2);
+            if (c.kind == 1 && c.pressContinue)
+                saveScreenshot(win, u"showprice_kind1"_s);
+            if (c.pressContinue)
+                win->btnOKClick();
+            else
+                win->close();
+        });
+        EXPECT_EQ(c.expected, TfrmBaseShowPrice::CheckAndShow(c.kind, sql));
+        // One row per line with its line number.
+        EXPECT_EQ(3, shownRows);
+        EXPECT_EQ(u"2"_s, firstRow);
+        EXPECT_EQ(c.kind != 5, continueShown);
+    }
+}
+
+TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
+    EXPECT_TRUE(TfrmBaseFKC::CheckAndShow(FkcMode::Real, RecordSet()));
+    EXPECT_EQ(QStringList(), sqlSent());
+    answer(stockRows({{101, 3}}));
+    answer(RecordSet());
+    const RecordSet rows = client::NegativeStockRows({line(1, 101, 3, 5), line(2, 102, 4, 1)});
+    ASSERT_EQ(2, rows.rowCount());
+    for (bool go : {true, false}) {
+        SCOPED_TRACE(go);
+        onNextModal([&](QWidget* w) {
+            auto* win = qobject_cast<TfrmBaseFKC*>(w);
+            ASSERT_NE(nullptr, win);
+            EXPECT_EQ(2, win->grid()->model()->rowCount());
+            if (go) {
+                saveScreenshot(win, u"fkc_real"_s);
+                win->btnOKClick();
+            } else {
+                win->btnExitClick();
+            }
+        });
+        EXPECT_EQ(go, TfrmBaseFKC::CheckAndShow(FkcMode::Real, rows));
+    }
+    // A text whose query fails raises its message to the bill.
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
+    EXPECT_THROW(TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::test
