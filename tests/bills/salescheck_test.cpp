@@ -1,6 +1,9 @@
 // The sales bill's save-time warnings against a real server: which lists reach the warning
 // windows with which rows, the receivables-limit question, and the cost-price prompt.
 
+#include <QLabel>
+
+#include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
 #include "common/error.h"
 #include "sales_support.h"
@@ -85,11 +88,29 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(QStringLiteral("sp_id"))).toLongLong());
     EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
     EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
-    EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), stockListQuestion(false));
 
     // Cancelled in the window: the save stops.
     answer = false;
     EXPECT_FALSE(RunSalesWarnings(*dm, in));
+}
+
+TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
+    putStock(kScrew, kStore, 3, 4);
+    client::settings().setSwitch(2012, true);
+    salesWarningWindows() = defaultSalesWarningWindows();
+    SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0)});
+    QString question;
+    int listed = -1;
+    onNextModal([&](QWidget* w) {
+        auto* fkc = qobject_cast<TfrmBaseFKC*>(w);
+        ASSERT_NE(nullptr, fkc);
+        question = fkc->lblQuestion()->text();
+        listed = fkc->rows().rowCount();
+        fkc->btnExitClick();
+    });
+    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), question);
+    EXPECT_EQ(1, listed);
 }
 
 TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include "client/bills/frmbasefkc.h"
+#include "client/bills/frmbaseshowprice.h"
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/settings.h"
@@ -18,25 +20,6 @@ constexpr int kOptionLowerLimit = 2040;
 constexpr int kOptionReceivables = 2042;
 constexpr int kRightBelowLowest = 6013;
 constexpr int kRightBelowCost = 6017;
-
-// Without the list windows: the question with one line per listed row, answered through the
-// prompter ("继续(&O)" / "取消(&C)"; kinds that refuse the posting offer only "确定").
-bool askList(const QString& question, const RecordSet& rows, bool canContinue) {
-    QString text = question;
-    const int rowField = rows.fieldIndex(QStringLiteral("row"));
-    const int goodsField = rows.fieldIndex(QStringLiteral("sp_id"));
-    for (int i = 0; i < rows.rowCount(); ++i) {
-        text += QStringLiteral("\r\n第 %1 行 商品ID %2")
-                    .arg(rowField >= 0 ? rows.at(i, rowField).toString() : QString())
-                    .arg(goodsField >= 0 ? rows.at(i, goodsField).toString() : QString());
-    }
-    if (!canContinue) {
-        prompter().message(caption::hint(), text, MessageIcon::Warning);
-        return false;
-    }
-    return prompter().ask(caption::hint(), text,
-                          {QStringLiteral("继续(&O)"), QStringLiteral("取消(&C)")}, 1) == 0;
-}
 
 RecordSet numberFields(const QStringList& names) {
     RecordSet rs;
@@ -189,30 +172,6 @@ bool costPrices(SalesCheckInput& in) {
 
 }  // namespace
 
-QString priceListQuestion(int kind) {
-    switch (kind) {
-        case 1:
-            return QStringLiteral("以下商品折后售价低于最近折后进价，是否继续？");
-        case 2:
-            return QStringLiteral("以下商品折后售价低于库存成本，是否继续？");
-        case 3:
-            return QStringLiteral("以下商品折后售价低于最低售价，是否继续？");
-        case 5:
-            return QStringLiteral("以下商品折后售价低于最低售价，不能过账！");
-        case 6:
-            return QStringLiteral("以下商品折后售价低于库存成本，不能过账！");
-        case 7:
-            return QStringLiteral("以下商品库存已超过下限，是否继续？");
-        default:
-            return {};
-    }
-}
-
-QString stockListQuestion(bool virtualStock) {
-    return virtualStock ? QStringLiteral("以下商品已出现虚拟负库存，是否继续？")
-                        : QStringLiteral("以下商品已出现负库存，是否继续？");
-}
-
 QString costPricePrompt() {
     return QStringLiteral("请输入成本价");
 }
@@ -220,10 +179,10 @@ QString costPricePrompt() {
 SalesWarningWindows defaultSalesWarningWindows() {
     SalesWarningWindows w;
     w.priceList = [](int kind, const RecordSet& rows) {
-        return askList(priceListQuestion(kind), rows, kind != 5 && kind != 6);
+        return TfrmBaseShowPrice::CheckAndShow(kind, rows);
     };
     w.stockList = [](bool virtualStock, const RecordSet& rows) {
-        return askList(stockListQuestion(virtualStock), rows, true);
+        return TfrmBaseFKC::CheckAndShow(virtualStock ? FkcMode::Virtual : FkcMode::Real, rows);
     };
     return w;
 }

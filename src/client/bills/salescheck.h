@@ -57,10 +57,6 @@ SalesWarningWindows& salesWarningWindows();
 // The product's windows.
 SalesWarningWindows defaultSalesWarningWindows();
 
-// The question and caption of each list (the warning windows show them).
-QString priceListQuestion(int kind);
-QString stockListQuestion(
-    bool virtualStock);  // "以下商品已出现负库存，是否继续？" / "…虚拟负库存…"
 QString costPricePrompt();  // "请输入成本价"
 
 // The rows of the lists, shaped for the windows.
