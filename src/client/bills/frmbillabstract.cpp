@@ -251,8 +251,12 @@ int TfrmBillAbstract::minimumRows() const {
     return settings().DefaultBillRows;
 }
 
+bool TfrmBillAbstract::acceptsKind(int djType) const {
+    return findBillKind(djType) != nullptr;
+}
+
 void TfrmBillAbstract::OpenBill(int djType, qint64 billId, bool quietClose) {
-    if (!findBillKind(djType))
+    if (!acceptsKind(djType))
         throw DytError(u"未知的单据类型：%1"_s.arg(djType));
     djType_ = djType;
     billId_ = billId;

@@ -157,6 +157,9 @@ protected:
     virtual void FillHeader(const RecordSet& header);
     // The rows a fresh grid shows (the account-set default bill rows).
     virtual int minimumRows() const;
+    // Whether the window opens bills of the kind: the kinds of the bill-kind table; a window of
+    // a kind outside the table (the stocktake) accepts its own.
+    virtual bool acceptsKind(int djType) const;
 
 private:
     void buildBillControls();

@@ -1,8 +1,36 @@
 // The window classes of the bills.
+#include "client/bills/frmbilljhd.h"
+#include "client/bills/frmbillpdd.h"
+#include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
 
 namespace dyt::client {
 
-void registerBillWindows() {}
+void registerBillWindows() {
+    registerWindowClass(QStringLiteral("TfrmBillJHD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillJHD(owner); });
+    // The stocktake opens as a new bill of its own kind.
+    registerWindowClass(QStringLiteral("TfrmBillPDD"), [](QWidget* owner) -> QWidget* {
+        auto* bill = new TfrmBillPDD(owner);
+        try {
+            bill->OpenBill(kStocktakeType, 0, false);
+        } catch (...) {
+            delete bill;
+            throw;
+        }
+        return bill;
+    });
+    // The other members are rows of the family table over the one goods-bill window.
+    for (const GoodsBillFamily& row : goodsBillFamily()) {
+        if (row.className == QStringLiteral("TfrmBillJHD") ||
+            row.className == QStringLiteral("TfrmBillPDD") || windowClassRegistered(row.className))
+            continue;
+        const QString className = row.className;
+        registerWindowClass(className, [className](QWidget* owner) -> QWidget* {
+            const GoodsBillFamily* family = findGoodsBillFamily(className);
+            return family ? new TfrmGoodsBill(*family, owner) : nullptr;
+        });
+    }
+}
 
 }  // namespace dyt::client

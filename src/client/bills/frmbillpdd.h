@@ -1,0 +1,20 @@
+#pragma once
+// TfrmBillPDD ("盘点单"): the stocktake. The counted quantities of the goods of one warehouse;
+// posting books what is over or short against the stock. The kind has no row in the bill-kind
+// table and is opened by its own entries, as a new bill when created.
+
+#include "client/bills/goodsbill.h"
+
+namespace dyt::client {
+
+class TfrmBillPDD : public TfrmGoodsBill {
+    Q_OBJECT
+public:
+    explicit TfrmBillPDD(QWidget* parent = nullptr);
+    ~TfrmBillPDD() override;
+
+protected:
+    bool acceptsKind(int djType) const override;
+};
+
+}  // namespace dyt::client

@@ -1,0 +1,670 @@
+// The goods-bill window against the recording transport: the header and columns of the family
+// rows, the line computation as the operator enters lines, freight, discounts, gift lines, the
+// checks in their order, the warnings, the account packet, deleting lines and the print offer.
+#include <QAction>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbilljhd.h"
+#include "client/bills/goodsbill.h"
+#include "client/bills/selectgoods.h"
+#include "client/common/rights.h"
+#include "client/common/settings.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+RecordSet table(const QStringList& fields, const QList<QStringList>& rows) {
+    RecordSet rs;
+    for (const QString& f : fields)
+        rs.addField(f, FieldType::Text, 100);
+    for (const QStringList& r : rows) {
+        RecordSet::Row values;
+        for (const QString& v : r)
+            values.append(v);
+        rs.appendRow(values);
+    }
+    return rs;
+}
+
+SelectedGoods goods(qint64 id, double qty, double price) {
+    SelectedGoods g;
+    g.goodsId = id;
+    g.code = u"SP%1"_s.arg(id);
+    g.name = u"商品%1"_s.arg(id);
+    g.unitName = u"个"_s;
+    g.qty = qty;
+    g.price = price;
+    return g;
+}
+
+class GoodsBillWindow : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        resetBillKinds();
+        settings().TotalDot = 2;
+        settings().PriceDot = 2;
+        settings().QtyDot = 2;
+        settings().DiscountDot = 2;
+        settings().TaxDot = 2;
+        settings().DefaultBillRows = 3;
+        connectLoggedIn(7);
+        // Queries are answered by a piece of their text.
+        transport->duringCall = [this](const RecordedCall& call) {
+            if (call.method != u"ExecQuery"_s)
+                return;
+            for (const auto& a : answers)
+                if (call.sql.contains(a.first, Qt::CaseInsensitive)) {
+                    transport->respond(u"ExecQuery"_s, 0,
+                                       {proto::recordSetToCbor(a.second), QString()});
+                    return;
+                }
+        };
+    }
+    void TearDown() override {
+        setOperatorRights(nullptr);
+        resetBillKinds();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+
+    std::unique_ptr<TfrmBillJHD> newBill() {
+        auto bill = std::make_unique<TfrmBillJHD>();
+        bill->OpenBill(5, 0, false);
+        return bill;
+    }
+    // A purchase bill that passes every check: code, supplier, warehouse and one line.
+    std::unique_ptr<TfrmBillJHD> readyBill() {
+        auto bill = newBill();
+        bill->edBillCode()->setText(u"JH-1"_s);
+        bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
+        bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
+        bill->AddGoods(goods(101, 3, 10));
+        return bill;
+    }
+    QList<RecordedCall> calls(const QString& method) const {
+        QList<RecordedCall> out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c);
+        return out;
+    }
+    QString lastMessage() const { return script.messages().value(script.messages().size() - 1); }
+
+    QList<QPair<QString, RecordSet>> answers;
+};
+
+// --- the family table and what the window builds from it
+
+TEST(GoodsBillFamily, MembersCarryTheirCaptionsWarehousesAndSelectionKinds) {
+    struct Row {
+        int djType;
+        const char16_t* className;
+        const char16_t* partnerCaption;  // empty: no partner
+        const char16_t* partnerKind;
+        const char16_t* intoCaption;  // IntoStock_id
+        const char16_t* outCaption;   // OutStock_id, empty: none
+    } rows[] = {
+        {5, u"TfrmBillJHD", u"供货单位", u"gys", u"收货仓库", u""},
+        {6, u"TfrmBillJHTHD", u"供货单位", u"gys", u"发货仓库", u""},
+        {7, u"TfrmBillJHHHD", u"往来单位", u"gys", u"换入仓库", u"换出仓库"},
+        {8, u"TfrmBillJHDD", u"供货单位", u"gys", u"收货仓库", u""},
+        {10, u"TfrmBillQTCKD", u"往来单位", u"wldw", u"发货仓库", u""},
+        {11, u"TfrmBillQTRKD", u"往来单位", u"wldw", u"收货仓库", u""},
+        {12, u"TfrmBillBSD", u"", u"", u"发货仓库", u""},
+        {13, u"TfrmBillBYD", u"", u"", u"收货仓库", u""},
+        {14, u"TfrmBillCBTJD", u"", u"", u"发货仓库", u""},
+        {15, u"TfrmBillTJDBD", u"", u"", u"收货仓库", u"发货仓库"},
+        {16, u"TfrmBillBJDBD", u"", u"", u"收货仓库", u"发货仓库"},
+        {58, u"TfrmBillCKDBD", u"", u"", u"入库仓库", u"出库仓库"},
+        {9, u"TfrmBillSPCZD", u"", u"", u"入库仓库", u"出库仓库"},
+        {42, u"TfrmBillPDD", u"", u"", u"盘点仓库", u""},
+    };
+    for (const Row& r : rows) {
+        const QString name = QString::fromUtf16(r.className);
+        const GoodsBillFamily* row = findGoodsBillFamily(name);
+        ASSERT_NE(nullptr, row) << name.toStdString();
+        EXPECT_EQ(r.djType, row->djType) << name.toStdString();
+        EXPECT_EQ(row, findGoodsBillFamilyByType(r.djType));
+        const auto fieldOf = [&](const QString& id) -> const GoodsHeaderField* {
+            for (const GoodsHeaderField& f : row->headerFields)
+                if (f.idField == id)
+                    return &f;
+            return nullptr;
+        };
+        const GoodsHeaderField* partner = fieldOf(u"wldw_id"_s);
+        if (QString::fromUtf16(r.partnerCaption).isEmpty()) {
+            EXPECT_EQ(nullptr, partner) << name.toStdString();
+        } else {
+            ASSERT_NE(nullptr, partner) << name.toStdString();
+            EXPECT_EQ(QString::fromUtf16(r.partnerCaption), partner->caption);
+            EXPECT_EQ(QString::fromUtf16(r.partnerKind), partner->kind);
+        }
+        const GoodsHeaderField* into = fieldOf(u"IntoStock_id"_s);
+        ASSERT_NE(nullptr, into) << name.toStdString();
+        EXPECT_EQ(QString::fromUtf16(r.intoCaption), into->caption) << name.toStdString();
+        EXPECT_EQ(u"cangku"_s, into->kind);
+        const GoodsHeaderField* out = fieldOf(u"OutStock_id"_s);
+        if (QString::fromUtf16(r.outCaption).isEmpty()) {
+            EXPECT_EQ(nullptr, out) << name.toStdString();
+        } else {
+            ASSERT_NE(nullptr, out) << name.toStdString();
+            EXPECT_EQ(QString::fromUtf16(r.outCaption), out->caption) << name.toStdString();
+        }
+    }
+    // The sales kinds are not part of this table.
+    for (int kind : {1, 2, 3, 4})
+        EXPECT_EQ(nullptr, findGoodsBillFamilyByType(kind)) << kind;
+}
+
+TEST(GoodsBillFamily, ColumnsDropAndReplaceByField) {
+    GoodsBillFamily row;
+    row.withoutColumns = {u"YFTOTAL"_s, u"costTotal"_s};
+    row.moreColumns = {{u"Price"_s, u"[%NUM%P%]单价"_s, true, 70, 0},
+                       {u"isCanYuZheShangZhe"_s, u"[%NUM%Q%]参与折上折"_s, true, 60, 1}};
+    const QList<GoodsLineColumn> columns = FamilyLineColumns(row);
+    QStringList fields;
+    for (const GoodsLineColumn& c : columns)
+        fields.append(c.field);
+    EXPECT_FALSE(fields.contains(u"yftotal"_s));
+    EXPECT_FALSE(fields.contains(u"costTotal"_s));
+    EXPECT_EQ(PurchaseLineColumns().size() - 2 + 1, columns.size());
+    EXPECT_EQ(u"isCanYuZheShangZhe"_s, columns.last().field);
+    const int price = int(fields.indexOf(u"Price"_s));
+    EXPECT_EQ(int(fields.indexOf(u"qty"_s)) + 2, price);  // after qty and fdwqty, as before
+    EXPECT_EQ(u"[%NUM%P%]单价"_s, columns.at(price).caption);
+}
+
+TEST_F(GoodsBillWindow, PurchaseHeaderAndColumnsFollowTheFamilyRow) {
+    auto bill = newBill();
+    EXPECT_EQ(u"进货单"_s, bill->titleText());
+    struct Field {
+        const char16_t* control;
+        const char16_t* label;
+        bool visible;
+    } fields[] = {{u"eddw", u"供货单位：", true},
+                  {u"edjsr", u"经 手 人：", true},
+                  {u"edbm", u"部    门：", true},
+                  {u"edshck", u"收货仓库：", true},
+                  {u"edjhrq", u"付款日期：", true},
+                  {u"edfkzh", u"付款账户：", true},
+                  {u"edfkje", u"付款金额：", true},
+                  {u"edyfwldw", u"运费往来单位：", true},
+                  {u"edyffkzh", u"运费付款账户：", true},
+                  {u"edyffkje", u"运费付款金额：", true},
+                  {u"edyfhj", u"运费合计：", true},
+                  {u"edzdzk", u"整单折扣：", true},
+                  {u"edyouhuibilv", u"优惠比率(%)：", false},
+                  {u"edyhje", u"优惠金额：", true},
+                  {u"edzidingyi3", u"自定义三：", false}};
+    for (const Field& f : fields) {
+        const QString control = QString::fromUtf16(f.control);
+        ASSERT_NE(nullptr, bill->headerControl(control)) << control.toStdString();
+        EXPECT_EQ(QString::fromUtf16(f.label), bill->headerLabel(control)->text());
+        EXPECT_EQ(f.visible, !bill->headerControl(control)->isHidden()) << control.toStdString();
+    }
+    // Select fields have a button, typed fields none.
+    EXPECT_NE(nullptr, bill->headerButton(u"eddw"_s));
+    EXPECT_EQ(nullptr, bill->headerButton(u"edfkje"_s));
+    EXPECT_EQ(u"多账户"_s, bill->btnfkje()->text());
+    EXPECT_EQ(u"自动分配"_s, bill->btnzdfp()->text());
+    EXPECT_EQ(u"进货订单"_s, bill->btnOrder()->text());
+    EXPECT_EQ(u"赠品(&F4)"_s, bill->actGift()->text());
+
+    // Columns with their tags in the grid's order.
+    const GridDefinition& def = bill->gridDefinition();
+    const struct {
+        const char16_t* field;
+        const char16_t* caption;
+    } columns[] = {{u"qty", u"[%NUM%SUM%Q%]数量"},
+                   {u"Price", u"[%NUM%P%Cost%]单价"},
+                   {u"taxTotalSum", u"[%NUM%SUM%M%F%]含税金额"},
+                   {u"yftotal", u"[%NUM%SUM%M%]运费"},
+                   {u"RowTypeName", u"[]是否赠品"},
+                   {u"s_orderid", u"[%NUM%M%]s_orderid"}};
+    for (const auto& c : columns) {
+        const int i = def.columnIndex(QString::fromUtf16(c.field));
+        ASSERT_GE(i, 0) << QString::fromUtf16(c.field).toStdString();
+        EXPECT_EQ(QString::fromUtf16(c.caption), def.columns.at(i).captionText);
+    }
+    EXPECT_EQ(0, def.columnIndex(u"goodsid"_s));
+    EXPECT_FALSE(def.columns.at(0).visible);
+    EXPECT_LT(def.columnIndex(u"qty"_s), def.columnIndex(u"Price"_s));
+    EXPECT_EQ(3, bill->records().rowCount());
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edyhje"_s));
+}
+
+TEST_F(GoodsBillWindow, SaveAndPrintButtonsFollowTheSubRightsOfTheMenuEntry) {
+    const RecordSet rights =
+        table({u"code"_s, u"isbj"_s, u"hide"_s}, {{u"2004"_s, u"1"_s, u"0"_s},
+                                                  {u"200401"_s, u"1"_s, u"0"_s},
+                                                  {u"200403"_s, u"1"_s, u"0"_s}});
+    setOperatorRights(&rights);
+    auto bill = newBill();
+    EXPECT_TRUE(bill->btnBillSave()->isVisible());
+    EXPECT_FALSE(bill->btnBillSaveToDraft()->isVisible());
+    EXPECT_TRUE(bill->btnPrint()->isVisible());
+    setOperatorRights(nullptr);
+}
+
+TEST_F(GoodsBillWindow, ASingleWarehouseIsFilledInAndTheDefaultEmployeeWithHisDepartment) {
+    settings().setSwitch(goodsoption::kDefaultEmployee, true);
+    answers = {{u"FROM baseCK"_s, table({u"id"_s, u"fullname"_s}, {{u"301"_s, u"总仓"_s}})},
+               {u"FROM baseZY AS a"_s, table({u"id"_s, u"fullname"_s, u"zy_zybmid"_s, u"zy_zybm"_s},
+                                             {{u"7"_s, u"张三"_s, u"401"_s, u"业务部"_s}})}};
+    auto bill = newBill();
+    EXPECT_EQ(301, bill->headerId(u"edshck"_s));
+    EXPECT_EQ(u"总仓"_s, bill->headerText(u"edshck"_s));
+    EXPECT_EQ(Qt::ClickFocus, bill->headerControl(u"edshck"_s)->focusPolicy());
+    EXPECT_EQ(7, bill->headerId(u"edjsr"_s));
+    EXPECT_EQ(u"张三"_s, bill->headerText(u"edjsr"_s));
+    EXPECT_EQ(401, bill->headerId(u"edbm"_s));
+    EXPECT_EQ(u"业务部"_s, bill->headerText(u"edbm"_s));
+
+    // Two warehouses: none is chosen; the administrator gets no default employee.
+    answers = {{u"FROM baseCK"_s,
+                table({u"id"_s, u"fullname"_s}, {{u"301"_s, u"总仓"_s}, {u"302"_s, u"分仓"_s}})}};
+    loginedUser().UserId = 1;
+    auto other = newBill();
+    EXPECT_EQ(0, other->headerId(u"edshck"_s));
+    EXPECT_EQ(0, other->headerId(u"edjsr"_s));
+}
+
+TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) {
+    settings().setRight(goodsoption::kShowBalances, true);
+    answers = {{u"FROM baseWLDW WHERE id = 203"_s,
+                table({u"ystotal"_s, u"yftotal"_s, u"yushoutotal"_s, u"yufutotal"_s},
+                      {{u"-80"_s, u"80"_s, u"-20.5"_s, u"20.5"_s}})},
+               {u"SELECT TOP 1 a.YouHuiBiLv"_s, table({u"YouHuiBiLv"_s}, {{u"5"_s}})}};
+    auto bill = newBill();
+    transport->clearCalls();
+    bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
+    EXPECT_EQ(u"应付款：80.00"_s, bill->lbyf()->text());
+    EXPECT_EQ(u"预付款：20.50"_s, bill->lbyufu()->text());
+    EXPECT_EQ(u"5"_s, bill->headerText(u"edyouhuibilv"_s));
+    const QList<RecordedCall> queries = calls(u"ExecQuery"_s);
+    ASSERT_EQ(2, queries.size());
+    EXPECT_EQ(
+        u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - "
+        u"yufuTotal as yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE "
+        u"id = 203"_s,
+        queries.at(0).sql);
+    EXPECT_EQ(
+        u"SELECT TOP 1 a.YouHuiBiLv   FROM djIndex AS a  WHERE a.dj_state <> 0 AND "
+        u"a.isred = 0 AND a.wldw_id = 203 AND a.djType = 5 ORDER BY a.id desc"_s,
+        queries.at(1).sql);
+    EXPECT_EQ(u"203"_s, bill->BuildParams().value(u"wldw_id"_s));
+    EXPECT_EQ(u"甲供应商"_s, bill->BuildParams().value(u"wldw_Name"_s));
+
+    // Without the right the labels show no amounts and nothing is asked.
+    settings().setRight(goodsoption::kShowBalances, false);
+    transport->clearCalls();
+    bill->RefreshBalances();
+    EXPECT_EQ(u"应付款："_s, bill->lbyf()->text());
+    EXPECT_TRUE(calls(u"ExecQuery"_s).isEmpty());
+}
+
+// --- lines
+
+TEST_F(GoodsBillWindow, EnteredLinesAreRecomputedFromTheChangedCell) {
+    auto bill = newBill();
+    const int row = bill->AddGoods(goods(101, 3, 10));
+    EXPECT_EQ(0, row);
+    EXPECT_EQ(u"30"_s, bill->cell(row, u"Total"_s));
+    bill->editCell(row, u"discount"_s, u"0.9"_s);
+    EXPECT_EQ(u"27"_s, bill->cell(row, u"discounttotal"_s));
+    bill->editCell(row, u"tax"_s, u"13"_s);
+    EXPECT_EQ(u"10.17"_s, bill->cell(row, u"TaxPrice"_s));
+    EXPECT_EQ(u"30.51"_s, bill->cell(row, u"taxTotalSum"_s));
+    EXPECT_EQ(u"3.51"_s, bill->cell(row, u"Taxtotal"_s));
+    // Quantity 0 typed becomes 1.
+    bill->editCell(row, u"qty"_s, u"0"_s);
+    EXPECT_EQ(u"1"_s, bill->cell(row, u"qty"_s));
+    EXPECT_EQ(u"10"_s, bill->cell(row, u"Total"_s));
+    EXPECT_EQ(u"9"_s, bill->cell(row, u"discounttotal"_s));
+    // A typed amount with tax works back to the price: 22.6 / 1.13 = 20 after 0.9, 22.22 before.
+    bill->editCell(row, u"taxTotalSum"_s, u"22.6"_s);
+    EXPECT_EQ(u"20"_s, bill->cell(row, u"discounttotal"_s));
+    EXPECT_EQ(u"22.22"_s, bill->cell(row, u"Total"_s));
+    EXPECT_EQ(u"20"_s, bill->cell(row, u"costTotal"_s));
+    EXPECT_TRUE(bill->isModified());
+}
+
+TEST_F(GoodsBillWindow, ANewRowAppearsWhenTheLastIsFilled) {
+    auto bill = newBill();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(i, bill->AddGoods(goods(101 + i, 1, 5)));
+    EXPECT_EQ(4, bill->records().rowCount());
+    EXPECT_FALSE(bill->isGoodsLine(3));
+    EXPECT_EQ(2, bill->LineOfGoods(102, 0));
+    EXPECT_EQ(0, bill->LineOfGoods(109, 0));
+}
+
+TEST_F(GoodsBillWindow, TypingAGoodsCodeRunsTheSelectionByTextIntoThatRow) {
+    auto bill = newBill();
+    bill->AddGoods(goods(101, 1, 5));
+    const RecordSet found = table(
+        {u"id"_s, u"code"_s, u"fullName"_s, u"unitid"_s, u"unitName"_s, u"price"_s, u"sonnum"_s},
+        {{u"205"_s, u"LS-01"_s, u"螺丝"_s, u"0"_s, u"盒"_s, u"4.5"_s, u"0"_s}});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(found)});
+    EXPECT_TRUE(bill->SelectGoodsText(1, u"LS"_s));
+    EXPECT_EQ(u"205"_s, bill->cell(1, u"goodsid"_s));
+    EXPECT_EQ(u"螺丝"_s, bill->cell(1, u"goodsname"_s));
+    EXPECT_EQ(u"盒"_s, bill->cell(1, u"unitName"_s));
+    EXPECT_EQ(u"4.5"_s, bill->cell(1, u"Total"_s));
+    EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s));
+    const QList<RecordedCall> procs = calls(u"ExecProcQuery"_s);
+    ASSERT_FALSE(procs.isEmpty());
+    EXPECT_EQ(u"P_Base_Get_Goods"_s, procs.last().procedure);
+}
+
+TEST_F(GoodsBillWindow, FreightTenOverThreeLinesAndTheCostFollows) {
+    auto bill = newBill();
+    for (int i = 0; i < 3; ++i)
+        bill->AddGoods(goods(101 + i, 1, 10));
+    bill->setHeaderText(u"edyfhj"_s, u"10"_s);
+    bill->AllocateFreight();
+    const char16_t* shares[] = {u"3.33", u"3.33", u"3.34"};
+    const char16_t* costs[] = {u"13.33", u"13.33", u"13.34"};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(QString::fromUtf16(shares[r]), bill->cell(r, u"yftotal"_s)) << r;
+        EXPECT_EQ(QString::fromUtf16(costs[r]), bill->cell(r, u"costTotal"_s)) << r;
+        EXPECT_EQ(QString::fromUtf16(costs[r]), bill->cell(r, u"costPrice"_s)) << r;
+    }
+    EXPECT_EQ(u""_s, bill->cell(3, u"yftotal"_s));
+    // A negative freight total of a new bill goes back to 0.
+    bill->setHeaderText(u"edyfhj"_s, u"-4"_s);
+    bill->FreightTotalChanged();
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edyfhj"_s));
+}
+
+TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRate) {
+    auto bill = newBill();
+    bill->AddGoods(goods(101, 3, 10));
+    bill->AddGoods(goods(102, 1, 0.51));
+    bill->setHeaderText(u"edyhje"_s, u"0.51"_s);
+    bill->DiscountAmountChanged();
+    EXPECT_EQ(u"优惠后金额：30.00"_s, bill->lbyhhje()->text());
+    bill->setHeaderText(u"edyouhuibilv"_s, u"10"_s);
+    bill->DiscountRateChanged();
+    EXPECT_EQ(u"3.05"_s, bill->headerText(u"edyhje"_s));  // 10 % of 30.51
+    EXPECT_EQ(u"优惠后金额：27.46"_s, bill->lbyhhje()->text());
+    bill->setHeaderText(u"edyouhuibilv"_s, u"120"_s);
+    bill->DiscountRateChanged();
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edyouhuibilv"_s));
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edyhje"_s));
+    EXPECT_EQ(u"优惠后金额：30.51"_s, bill->lbyhhje()->text());
+}
+
+TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEveryLine) {
+    auto bill = newBill();
+    bill->AddGoods(goods(101, 2, 10));
+    bill->AddGoods(goods(102, 1, 5));
+    bill->setHeaderText(u"edzdzk"_s, u"1.5"_s);
+    EXPECT_FALSE(bill->ApplyDefaultDiscount());
+    EXPECT_EQ(u"默认折扣率必须在 0...1 之间，如9折可输入 0.9"_s, lastMessage());
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edzdzk"_s));
+    EXPECT_EQ(u"1"_s, bill->cell(0, u"discount"_s));
+    bill->setHeaderText(u"edzdzk"_s, u"0.8"_s);
+    EXPECT_TRUE(bill->ApplyDefaultDiscount());
+    EXPECT_EQ(u"0.8"_s, bill->cell(0, u"discount"_s));
+    EXPECT_EQ(u"16"_s, bill->cell(0, u"discounttotal"_s));
+    EXPECT_EQ(u"4"_s, bill->cell(1, u"discounttotal"_s));
+    EXPECT_EQ(u""_s, bill->cell(2, u"discount"_s));  // the empty row stays empty
+}
+
+TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
+    auto bill = readyBill();
+    bill->AddGoods(goods(102, 2, 0));
+    bill->ToggleGift(1);
+    EXPECT_EQ(u"赠品"_s, bill->cell(1, u"RowTypeName"_s));
+    EXPECT_EQ(u"1"_s, bill->cell(1, u"RowType"_s));
+    EXPECT_EQ(u"2"_s, bill->cell(1, u"qty"_s));
+    transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
+    EXPECT_TRUE(bill->SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+
+    auto again = readyBill();
+    again->AddGoods(goods(102, 2, 0));
+    again->ToggleGift(1);
+    again->ToggleGift(1);
+    EXPECT_EQ(u""_s, again->cell(1, u"RowTypeName"_s));
+    EXPECT_EQ(u"0"_s, again->cell(1, u"RowType"_s));
+    EXPECT_FALSE(again->SaveBill(true));
+    EXPECT_EQ(u"第 2 行输入错误:单价必须大于零！"_s, lastMessage());
+    // A draft does not ask for prices.
+    transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
+    EXPECT_TRUE(again->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+}
+
+TEST_F(GoodsBillWindow, DeletingARowAsksFirst) {
+    auto bill = newBill();
+    bill->AddGoods(goods(101, 1, 5));
+    bill->AddGoods(goods(102, 1, 5));
+    script.answer(u"否(&C)"_s, u"确定要删除当前行吗？"_s);
+    EXPECT_FALSE(bill->DeleteLine(0));
+    EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s));
+    script.answer(u"是(&O)"_s, u"确定要删除当前行吗？"_s);
+    EXPECT_TRUE(bill->DeleteLine(0));
+    EXPECT_EQ(u"102"_s, bill->cell(0, u"goodsid"_s));
+}
+
+// --- checks
+
+TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
+    settings().setSwitch(goodsoption::kCodeRequired, true);
+    settings().setSwitch(goodsoption::kEmployeeRequired, true);
+    settings().setSwitch(goodsoption::kDepartmentRequired, true);
+    answers = {{u"YouHuiTotalUp"_s, table({u"zy_YouHuiTotalUp"_s}, {{u"2"_s}})}};
+    auto bill = newBill();
+    bill->AddGoods(goods(101, 2, 5));
+    bill->edBillCode()->clear();
+    bill->setHeaderText(u"edfkje"_s, u"-5"_s);
+    bill->setHeaderText(u"edyffkje"_s, u"-1"_s);
+    bill->setHeaderText(u"edyfhj"_s, u"10"_s);
+    bill->setHeaderText(u"edyhje"_s, u"3"_s);
+
+    struct Step {
+        const char16_t* message;
+        std::function<void()> fix;
+    };
+    const std::vector<Step> steps = {
+        {u"单据编号不能为空！", [&] { bill->edBillCode()->setText(u"JH-9"_s); }},
+        {u"[供货单位]不能为空，请重新输入",
+         [&] { bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s); }},
+        {u"[经 手 人]不能为空，请重新输入",
+         [&] { bill->chooseHeaderRecord(u"edjsr"_s, 2, u"张三"_s); }},
+        {u"[部    门]不能为空，请重新输入",
+         [&] { bill->chooseHeaderRecord(u"edbm"_s, 401, u"业务部"_s); }},
+        {u"[收货仓库]不能为空，请重新输入",
+         [&] { bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s); }},
+        {u"[付款金额]不能为负数，请重新输入", [&] { bill->setHeaderText(u"edfkje"_s, u"5"_s); }},
+        {u"[运费付款金额]不能为负数，请重新输入",
+         [&] { bill->setHeaderText(u"edyffkje"_s, u"12"_s); }},
+        {u"运费合计没有分配完成！", [&] { bill->AllocateFreight(); }},
+        {u"运费付款金额不能大于运费合计！", [&] { bill->setHeaderText(u"edyffkje"_s, u"10"_s); }},
+        {u"必须输入运费往来单位！",
+         [&] { bill->chooseHeaderRecord(u"edyfwldw"_s, 204, u"物流公司"_s); }},
+        {u"请输入付款账户", [&] { bill->chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s); }},
+        {u"请输入运费付款账户", [&] { bill->chooseHeaderRecord(u"edyffkzh"_s, 9, u"银行"_s); }},
+        {u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额",
+         [&] { bill->setHeaderText(u"edyhje"_s, u"1"_s); }},
+        {u"第 1 行输入错误:数量必须大于零！",
+         [&] {
+             bill->setCell(0, u"qty"_s, u"2"_s);
+             bill->setCell(0, u"Price"_s, u"0"_s);
+         }},
+        {u"第 1 行输入错误:单价必须大于零！",
+         [&] {
+             bill->setCell(0, u"Price"_s, u"5"_s);
+             bill->setCell(0, u"Total"_s, u"0"_s);
+         }},
+        {u"第 1 行输入错误:金额必须大于零！",
+         [&] {
+             bill->setCell(0, u"Total"_s, u"10"_s);
+             bill->setCell(0, u"discount"_s, u"0"_s);
+         }},
+        {u"第 1 行输入错误:折扣必须大于零！", [&] { bill->setCell(0, u"discount"_s, u"1"_s); }},
+    };
+    for (const Step& step : steps) {
+        // A quantity the computation would have made 1, found only after the discount check.
+        if (QString::fromUtf16(step.message).startsWith(u"优惠金额"_s))
+            bill->setCell(0, u"qty"_s, u"0"_s);
+        EXPECT_FALSE(bill->SaveBill(true)) << QString::fromUtf16(step.message).toStdString();
+        EXPECT_EQ(QString::fromUtf16(step.message), lastMessage());
+        step.fix();
+    }
+    EXPECT_TRUE(calls(u"ExecService"_s).isEmpty());
+    transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
+    EXPECT_TRUE(bill->SaveBill(true)) << lastMessage().toStdString();
+    ASSERT_EQ(1, calls(u"ExecService"_s).size());
+    // The cost of the line was refreshed before the save: 10 plus the freight 10.
+    EXPECT_EQ(u"20"_s, bill->cell(0, u"costTotal"_s));
+    EXPECT_EQ(u"10"_s, bill->cell(0, u"costPrice"_s));
+}
+
+TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilently) {
+    auto bill = newBill();
+    bill->edBillCode()->setText(u"JH-2"_s);
+    bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
+    bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
+
+    settings().setSwitch(goodsoption::kDateQuestion, true);
+    bill->edBillDate()->setDate(QDate::currentDate().addDays(-1));
+    const int shown = int(script.messages().size());
+    script.answer(u"取消(&C)"_s, u"制单日期与系统日期不一致，是否继续？"_s);
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(shown, script.messages().size());  // nothing more shown
+    script.answer(u"继续(&O)"_s, u"制单日期与系统日期不一致，是否继续？"_s);
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
+}
+
+// --- warnings
+
+TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
+    settings().setSwitch(goodsoption::kPayableLimit, true);
+    const RecordSet supplier = table({u"id"_s, u"fullname"_s, u"yf_xyd"_s, u"yftotal"_s},
+                                     {{u"203"_s, u"甲供应商"_s, u"100"_s, u"80"_s}});
+    answers = {{u"from basewldw as a where a.id = 203"_s, supplier}};
+    auto bill = readyBill();  // one line of 30
+    const QString question =
+        u"供应商[ 甲供应商 ]应付款超出限制，是否继续？\r\n      应付限额：100.00\r\n    "
+        u"当前应付额：80.00\r\n    本次应付额：30.00\r\n      应付超额：10.00"_s;
+    script.answer(u"取消(&C)"_s);
+    const int shown = int(script.messages().size());
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(shown, script.messages().size());
+    EXPECT_TRUE(calls(u"ExecService"_s).isEmpty());
+    const QList<PromptRecord> asked = script.records(PromptKind::Question);
+    ASSERT_FALSE(asked.isEmpty());
+    EXPECT_EQ(question, asked.last().text);
+    EXPECT_EQ((QStringList{u"继续(&O)"_s, u"取消(&C)"_s}), asked.last().buttons);
+
+    // Within the limit nothing is asked: a discount of 10 leaves 20 to pay, 100 in all.
+    bill->setHeaderText(u"edyhje"_s, u"10"_s);
+    transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
+    EXPECT_TRUE(bill->SaveBill(true)) << lastMessage().toStdString();
+}
+
+TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) {
+    settings().setSwitch(goodsoption::kStockUpperLimit, true);
+    settings().setSwitch(goodsoption::kPurchasePrices, true);
+    answers = {{u"FROM baseGoodsWarn"_s, table({u"goodsid"_s, u"stockid"_s, u"warnUp"_s, u"qty"_s},
+                                               {{u"101"_s, u"301"_s, u"5"_s, u"3"_s}})},
+               {u"from baseGoodsunit"_s, table({u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s,
+                                                u"lowestSalePrice"_s, u"CostPrice"_s},
+                                               {{u"1011"_s, u"101"_s, u"8"_s, u"12"_s, u"9"_s}})}};
+    QList<int> kinds;
+    QList<RecordSet> listed;
+    const GoodsWarningWindow original = goodsWarningWindow();
+    goodsWarningWindow() = [&](int kind, const RecordSet& rows) {
+        kinds.append(kind);
+        listed.append(rows);
+        return kind != 4;  // the operator stops at the price list
+    };
+    auto bill = readyBill();
+    EXPECT_FALSE(bill->SaveBill(true));
+    goodsWarningWindow() = original;
+    EXPECT_EQ((QList<int>{8, 4}), kinds);
+    ASSERT_EQ(2, listed.size());
+    EXPECT_EQ(1, listed.at(1).rowCount());
+    EXPECT_EQ(u"10"_s, listed.at(1).at(0, listed.at(1).fieldIndex(u"Price1"_s)).toString());
+    EXPECT_TRUE(calls(u"ExecService"_s).isEmpty());
+    // The stock query has one part per line, for the warehouse and goods, in base units.
+    QString stockSql;
+    for (const RecordedCall& c : calls(u"ExecQuery"_s))
+        if (c.sql.contains(u"baseGoodsWarn"_s))
+            stockSql = c.sql;
+    EXPECT_TRUE(
+        stockSql.contains(u" SELECT a.goodsid,a.stockid,a.warnUp,1 AS rowno,3 AS Qty "
+                          u"FROM baseGoodsWarn AS a WHERE a.stockid = 301 and a.goodsid = "
+                          u"101"_s))
+        << stockSql.toStdString();
+    EXPECT_TRUE(
+        stockSql.contains(u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + "
+                          u"sum(k.Qty) > 0"_s));
+}
+
+// --- accounts and printing
+
+TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
+    auto bill = readyBill();
+    bill->chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s);
+    bill->setHeaderText(u"edfkje"_s, u"12.345"_s);
+    bill->setMultiAccounts(kFreightAccounts,
+                           {{9, u"银行"_s, 6}, {10, u"支票"_s, 0}, {11, u"微信"_s, 4.5}});
+    EXPECT_FALSE(bill->headerControl(u"edyffkje"_s)->isEnabled());
+    EXPECT_EQ(u"10.5"_s, bill->headerText(u"edyffkje"_s));
+    const RecordSet packet = bill->BuildAccountPacket();
+    ASSERT_EQ(4, packet.fieldCount());
+    const QList<QStringList> expected = {{u"8"_s, u"1"_s, u"0"_s, u"12.35"_s},
+                                         {u"9"_s, u"2"_s, u"0"_s, u"6.00"_s},
+                                         {u"11"_s, u"2"_s, u"0"_s, u"4.50"_s}};
+    ASSERT_EQ(expected.size(), packet.rowCount());
+    for (int r = 0; r < packet.rowCount(); ++r)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(expected.at(r).at(c), packet.at(r, c).toString()) << r << "/" << c;
+    EXPECT_EQ(u"km_id"_s, packet.fields().at(0).name);
+    EXPECT_EQ(u"Lendtotal"_s, packet.fields().at(3).name);
+
+    // No amount or no account: no payment line; the multi list of payments replaces the field.
+    bill->setHeaderText(u"edfkje"_s, u"0"_s);
+    EXPECT_EQ(2, bill->BuildAccountPacket().rowCount());
+    bill->setMultiAccounts(kPaymentAccounts, {{12, u"农行"_s, 3}});
+    EXPECT_FALSE(bill->headerControl(u"edfkzh"_s)->isEnabled());
+    EXPECT_EQ(0, bill->headerId(u"edfkzh"_s));
+    EXPECT_EQ(u"12"_s, bill->BuildAccountPacket().at(0, 0).toString());
+}
+
+TEST_F(GoodsBillWindow, PrintingAnUnpostedBillOffersToPostFirst) {
+    auto bill = readyBill();
+    script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
+    bill->btnPrintClick();
+    EXPECT_TRUE(calls(u"ExecService"_s).isEmpty());
+    EXPECT_EQ(int(kBillNew), bill->billState());
+}
+
+TEST_F(GoodsBillWindow, PrintVariablesGiveTheSupplierDebtBeforeAndAfterThisBill) {
+    answers = {{u"fnGetWldwTotal00(203,'2990-01-01')"_s, table({u"total"_s}, {{u"50"_s}})}};
+    auto bill = readyBill();  // 30 to pay
+    bill->chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s);
+    bill->setHeaderText(u"edfkje"_s, u"10"_s);
+    EXPECT_EQ((QStringList{u"上次欠款=50.00"_s, u"本次欠款=20.00"_s, u"累计欠款=70.00"_s}),
+              bill->PrintVariables());
+}
+
+}  // namespace
+}  // namespace dyt::client
