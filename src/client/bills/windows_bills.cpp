@@ -1,6 +1,7 @@
 // The window classes of the bills.
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
+#include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
 
@@ -9,6 +10,8 @@ namespace dyt::client {
 void registerBillWindows() {
     registerWindowClass(QStringLiteral("TfrmBillJHD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillJHD(owner); });
+    registerWindowClass(QStringLiteral("TfrmBillXSD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillXSD(owner); });
     // The stocktake opens as a new bill of its own kind.
     registerWindowClass(QStringLiteral("TfrmBillPDD"), [](QWidget* owner) -> QWidget* {
         auto* bill = new TfrmBillPDD(owner);
