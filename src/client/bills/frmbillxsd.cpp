@@ -479,7 +479,7 @@ void TfrmBillXSD::LinesChanged() {
 
 void TfrmBillXSD::refreshReceiptAmount() {
     QWidget* amount = headerControl(u"edfkje"_s);
-    if (!amount || isReadOnly() ||
+    if (!amount || isReadOnly() || loading_ ||
         !sales::receiptFollowsBill(settings().SalesDefaultReceipt, amount->isEnabled(),
                                    amount->isVisibleTo(this)))
         return;
@@ -497,6 +497,18 @@ void TfrmBillXSD::HeaderRecordChosen(const GoodsHeaderField& f) {
         promotions_.clear();
     else if (f.idField.compare(u"IntoStock_id"_s, Qt::CaseInsensitive) == 0)
         RefreshAvailableStock(focusedRow());
+}
+
+void TfrmBillXSD::LoadBill() {
+    // A saved bill shows the amount it was saved with.
+    loading_ = true;
+    try {
+        TfrmGoodsBill::LoadBill();
+    } catch (...) {
+        loading_ = false;
+        throw;
+    }
+    loading_ = false;
 }
 
 void TfrmBillXSD::ResetToNewBill() {

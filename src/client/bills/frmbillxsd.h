@@ -88,6 +88,7 @@ protected:
     void RunWarnings(bool post) override;
     void LinesChanged() override;
     void HeaderRecordChosen(const GoodsHeaderField& field) override;
+    void LoadBill() override;
 
 private:
     void buildSalesControls();
@@ -99,6 +100,7 @@ private:
     double availableQty_ = 0;
     double stockQty_ = 0;
     bool applyingPromotion_ = false;
+    bool loading_ = false;
     QHash<QString, std::optional<GiftRule>> promotions_;
 };
 
