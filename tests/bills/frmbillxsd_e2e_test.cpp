@@ -1,6 +1,9 @@
 // The sales kinds end to end against a real server: a sale entered through the window and posted
 // moves the stock, the customer's receivable and the receipt account; the return, the exchange
 // and the order open, save a draft, post and open again.
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "client/bills/frmbillxsd.h"
@@ -145,6 +148,34 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
         EXPECT_EQ(int(kBillPosted), bill->billState());
         EXPECT_EQ(r.lines.size(), bill->goodsRows().size());
     }
+}
+
+TEST_F(SalesBillE2E, ScreenshotOfASaleWithLinesAndAGift) {
+    settings().HasPromotions = true;
+    const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+    addAgreement(kCustomerA, kScrew, 3, 1, today, today);
+    TfrmBillXSD bill;
+    bill.OpenBill(1, 0, true);
+    bill.resize(1280, 640);
+    bill.edBillCode()->setText(u"XS-20261206-001"_s);
+    bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
+    bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
+    bill.chooseHeaderRecord(u"edjsr"_s, kEmployee, u"张三"_s);
+    const int row = bill.AddGoods(goods(kScrew, 6, 10));
+    bill.AddGoods(goods(kGear, 2, 25));
+    bill.setHeaderText(u"edyhje"_s, u"10"_s);
+    bill.show();
+    bill.showRecords();
+    bill.RefreshAvailableStock(row);
+    QApplication::processEvents();
+    // 60 + 50 - 10; two screws given for six bought.
+    EXPECT_EQ(u"100.00"_s, bill.headerText(u"edfkje"_s));
+    EXPECT_EQ(3, bill.goodsRows().size());
+    EXPECT_EQ(u"优惠后金额：100.00"_s, bill.lbyhhje()->text());
+    const QString path = saveScreenshot(&bill, u"sales_bill"_s);
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    bill.setModified(false);
+    bill.close();
 }
 
 }  // namespace

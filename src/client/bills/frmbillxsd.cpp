@@ -290,7 +290,10 @@ void TfrmBillXSD::buildSalesControls() {
     // The receipt amount follows every change of the discount amount (and of the rate, which
     // writes the amount).
     if (auto* discount = qobject_cast<QLineEdit*>(headerControl(u"edyhje"_s)))
-        connect(discount, &QLineEdit::textChanged, this, [this] { refreshReceiptAmount(); });
+        connect(discount, &QLineEdit::textChanged, this, [this] {
+            DiscountAmountChanged();
+            refreshReceiptAmount();
+        });
 }
 
 // --- the order link
