@@ -582,11 +582,15 @@ TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
 TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) {
     settings().setSwitch(goodsoption::kStockUpperLimit, true);
     settings().setSwitch(goodsoption::kPurchasePrices, true);
-    answers = {{u"FROM baseGoodsWarn"_s, table({u"goodsid"_s, u"stockid"_s, u"warnUp"_s, u"qty"_s},
-                                               {{u"101"_s, u"301"_s, u"5"_s, u"3"_s}})},
-               {u"from baseGoodsunit"_s, table({u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s,
-                                                u"lowestSalePrice"_s, u"CostPrice"_s},
-                                               {{u"1011"_s, u"101"_s, u"8"_s, u"12"_s, u"9"_s}})}};
+    answers = {
+        {u"FROM baseGoodsWarn"_s, table({u"sp_id"_s, u"ck_id"_s, u"row"_s, u"Qty_"_s, u"Qty"_s},
+                                        {{u"101"_s, u"301"_s, u"1"_s, u"5"_s, u"3"_s}})},
+        {u"where k.goodsid = 101 and k.fzdwid = 0"_s,
+         table({u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s, u"lowestSalePrice"_s},
+               {{u"1011"_s, u"101"_s, u"8"_s, u"12"_s}})},
+        {u"where k.goodsid = 102 and k.fzdwid = 0"_s,
+         table({u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s, u"lowestSalePrice"_s},
+               {{u"1021"_s, u"102"_s, u"8"_s, u"12"_s}})}};
     QList<int> kinds;
     QList<RecordSet> listed;
     const GoodsWarningWindow original = goodsWarningWindow();
@@ -595,13 +599,21 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
         listed.append(rows);
         return kind != 4;  // the operator stops at the price list
     };
-    auto bill = readyBill();
+    auto bill = readyBill();             // line 1: 3 at 10, above the latest price 8
+    bill->AddGoods(goods(102, 1, 7.5));  // line 2: below it, not listed
     EXPECT_FALSE(bill->SaveBill(true));
     goodsWarningWindow() = original;
     EXPECT_EQ((QList<int>{8, 4}), kinds);
     ASSERT_EQ(2, listed.size());
-    EXPECT_EQ(1, listed.at(1).rowCount());
-    EXPECT_EQ(u"10"_s, listed.at(1).at(0, listed.at(1).fieldIndex(u"Price1"_s)).toString());
+    ASSERT_EQ(1, listed.at(0).rowCount());
+    ASSERT_GE(listed.at(0).fieldIndex(u"sp_id"_s), 0)
+        << listed.at(0).fields().at(0).name.toStdString();
+    EXPECT_EQ(101, listed.at(0).at(0, listed.at(0).fieldIndex(u"sp_id"_s)).toLongLong());
+    ASSERT_EQ(1, listed.at(1).rowCount());
+    ASSERT_GE(listed.at(1).fieldIndex(u"Price1"_s), 0);
+    EXPECT_EQ(10, listed.at(1).at(0, listed.at(1).fieldIndex(u"Price1"_s)).toDouble());
+    EXPECT_EQ(8, listed.at(1).at(0, listed.at(1).fieldIndex(u"Price2"_s)).toDouble());
+    EXPECT_EQ(1, listed.at(1).at(0, listed.at(1).fieldIndex(u"row"_s)).toInt());
     EXPECT_TRUE(calls(u"ExecService"_s).isEmpty());
     // The stock query has one part per line, for the warehouse and goods, in base units.
     QString stockSql;
@@ -609,9 +621,11 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
         if (c.sql.contains(u"baseGoodsWarn"_s))
             stockSql = c.sql;
     EXPECT_TRUE(
-        stockSql.contains(u" SELECT a.goodsid,a.stockid,a.warnUp,1 AS rowno,3 AS Qty "
+        stockSql.contains(u" SELECT a.goodsid,a.stockid,a.warnUp,1 AS row,3 AS Qty "
                           u"FROM baseGoodsWarn AS a WHERE a.stockid = 301 and a.goodsid = "
-                          u"101"_s))
+                          u"101 union all SELECT a.goodsid,a.stockid,a.warnUp,2 AS row,1 AS Qty "
+                          u"FROM baseGoodsWarn AS a WHERE a.stockid = 301 and a.goodsid = "
+                          u"102)"_s))
         << stockSql.toStdString();
     EXPECT_TRUE(
         stockSql.contains(u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + "

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +19,9 @@
 #include <QToolButton>
 
 #include "client/bills/billkinds.h"
+#include "client/bills/billwarnings.h"
+#include "client/bills/frmbaseshowprice.h"
+#include "client/bills/frmselectbill.h"
 #include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
@@ -171,16 +175,20 @@ QString numberText(double v) {
 }
 
 bool defaultWarningWindow(int kind, const RecordSet& rows) {
-    QStringList lines;
-    const QString title =
-        kind == 8 ? u"以下商品超出库存上限，是否继续？"_s : u"以下商品进价异常，是否继续？"_s;
-    lines.append(title);
-    const int name = rows.fieldIndex(u"goodsname"_s);
-    const int id = rows.fieldIndex(u"goodsid"_s);
-    for (int r = 0; r < rows.rowCount(); ++r)
-        lines.append(name >= 0 ? rows.at(r, name).toString() : rows.at(r, id).toString());
-    return prompter().ask(caption::hint(), lines.join(u"\r\n"_s),
-                          {goodstext::continueButton(), goodstext::cancelButton()}, 0) == 0;
+    return TfrmBaseShowPrice::CheckAndShow(kind, rows);
+}
+
+bool defaultOrderPicker(const QString& kinds, const QString& condition, RecordSet* header,
+                        RecordSet* lines) {
+    SelectBillArgs args;
+    args.djStr = kinds;
+    args.wldwStr = condition;
+    SelectBillResult result;
+    if (!TfrmSelectBill::Execute(args, &result))
+        return false;
+    *header = result.bills;
+    *lines = result.lines;
+    return true;
 }
 
 // The goods of a line that the computation needs beside the cells.
@@ -204,7 +212,7 @@ GoodsWarningWindow& goodsWarningWindow() {
 }
 
 OrderPicker& goodsOrderPicker() {
-    static OrderPicker picker;
+    static OrderPicker picker = defaultOrderPicker;
     return picker;
 }
 
@@ -358,7 +366,20 @@ void TfrmGoodsBill::buildHeader() {
         }
     });
 
-    const int infoRow = 1 + (slot + kPerRow - 1) / kPerRow;
+    // The framework's remark field gets a whole row of this panel.
+    int infoRow = 1 + (slot + kPerRow - 1) / kPerRow;
+    if (QLineEdit* remark = edComment()) {
+        panBillTitle()->layout()->removeWidget(remark);
+        for (QLabel* l : panBillTitle()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (l->buddy() == remark)
+                l->hide();
+        remark->setParent(panel);
+        auto* label = new QLabel(billtext::remark() + u"："_s, panel);
+        label->setBuddy(remark);
+        grid->addWidget(label, infoRow, 0);
+        grid->addWidget(remark, infoRow, 1, 1, 8);
+        ++infoRow;
+    }
     lbyhhje_ = new QLabel(goodstext::afterDiscount(), panel);
     lbyhhje_->setObjectName(u"lbyhhje"_s);
     lbyf_ = new QLabel(family_.receivable ? goodstext::receivable() : goodstext::payable(), panel);
@@ -391,6 +412,7 @@ void TfrmGoodsBill::buildHeader() {
     for (int c = 0; c < 12; ++c)
         grid->setColumnStretch(c, c % 3 == 1 ? 1 : 0);
     panBillTitle()->layout()->addWidget(panel);
+    gbCondition()->setTitle(QString());
 
     // Follow-ups of the number fields.
     const auto onEdited = [this](const QString& control, auto handler) {
@@ -524,9 +546,10 @@ QString TfrmGoodsBill::headerText(const QString& control) const {
 
 void TfrmGoodsBill::setHeaderText(const QString& control, const QString& text) {
     QWidget* w = headerControl(control);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(text);
-    else if (auto* date = qobject_cast<QDateEdit*>(w))
+        edit->setCursorPosition(0);
+    } else if (auto* date = qobject_cast<QDateEdit*>(w))
         date->setDate(QDate::fromString(text.left(10), u"yyyy-MM-dd"_s));
     else if (auto* check = qobject_cast<QCheckBox*>(w))
         check->setChecked(text == u"1"_s);
@@ -1300,84 +1323,60 @@ void TfrmGoodsBill::CheckLines(bool post) {
 void TfrmGoodsBill::RunWarnings(bool post) {
     Q_UNUSED(post);
     const TSettings& s = settings();
-    TdmMain* dm = dmMain();
-    if (!dm)
+    if (!dmMain())
         return;
+    TdmMain& dm = dataModule();
     const qint64 partner = headerId(u"eddw"_s);
     const double billPayable =
         RoundTo(columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s), s.TotalDot);
     if (djType() == 5 && s.Switch(goodsoption::kPayableLimit) && billState() != kBillPosted &&
-        partner > 0) {
-        RecordSet rs;
-        dm->ExecQuery(u"select a.* from basewldw as a where a.id = "_s + QString::number(partner),
-                      &rs);
-        if (rs.rowCount() > 0) {
-            rs.first();
-            const double limit = rs.number(u"yf_xyd"_s);
-            const double current = rs.number(u"yftotal"_s);
-            if (limit > 0 && current + billPayable > limit) {
-                const QString text =
-                    u"供应商[ "_s + rs.text(u"fullname"_s) + u" ]应付款超出限制，是否继续？"_s +
-                    u"\r\n      应付限额："_s + money(limit) + u"\r\n    当前应付额："_s +
-                    money(current) + u"\r\n    本次应付额："_s + money(billPayable) +
-                    u"\r\n      应付超额："_s + money(current + billPayable - limit);
-                if (prompter().ask(caption::hint(), text,
-                                   {goodstext::continueButton(), goodstext::cancelButton()},
-                                   0) != 0)
-                    throw DytError(silentErrorText());
-            }
-        }
-    }
-    const QList<int> rows = goodsRows();
+        partner > 0 && !CheckPartnerLimit(partner, billPayable, false))
+        throw DytError(silentErrorText());
+
+    QList<WarnLine> lines;
     const qint64 warehouse = headerId(u"edshck"_s);
-    if (s.Switch(goodsoption::kStockUpperLimit) && !rows.isEmpty() && warehouse > 0) {
-        QStringList parts;
-        for (int r : rows) {
-            const double baseQty =
-                number(r, u"qty"_s) * (number(r, u"rate"_s) > 0 ? number(r, u"rate"_s) : 1);
-            parts.append(u" SELECT a.goodsid,a.stockid,a.warnUp,"_s + QString::number(r + 1) +
-                         u" AS rowno,"_s + numberText(baseQty) + u" AS Qty"_s +
-                         u" FROM baseGoodsWarn AS a"_s + u" WHERE a.stockid = "_s +
-                         QString::number(warehouse) + u" and a.goodsid = "_s +
-                         cell(r, u"goodsid"_s));
-        }
-        const QString sql =
-            u"SELECT k.goodsid,k.stockid,k.warnUp,sum(k.Qty) AS qty FROM ("_s +
-            parts.join(u" union all"_s) +
-            u") AS k GROUP BY k.goodsid,k.stockid,k.warnUp HAVING "
-            u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + sum(k.Qty) > 0"_s;
+    for (int r : goodsRows()) {
+        WarnLine l;
+        l.row = r + 1;
+        l.goodsId = cell(r, u"goodsid"_s).toLongLong();
+        l.stockId = warehouse;
+        l.unitId = cell(r, u"unitid"_s).toLongLong();
+        l.batch = cell(r, u"goodspc"_s).toLongLong();
+        l.baseQty = number(r, u"qty"_s) * (number(r, u"rate"_s) > 0 ? number(r, u"rate"_s) : 1);
+        l.discountPrice = number(r, u"discountprice"_s);
+        l.gift = isGift(r);
+        lines.append(l);
+    }
+    if (s.Switch(goodsoption::kStockUpperLimit) && !lines.isEmpty() && warehouse > 0) {
         RecordSet found;
-        dm->ExecQuery(sql, &found);
-        if (found.rowCount() > 0 && !goodsWarningWindow()(8, found))
+        dm.ExecQuery(warnsql::StockLimitSql(lines, true), &found);
+        if (found.rowCount() > 0 && !goodsWarningWindow()(kStockAboveUpper, found))
             throw DytError(silentErrorText());
     }
-    if (s.Switch(goodsoption::kPurchasePrices) && !rows.isEmpty()) {
+    if (s.Switch(goodsoption::kPurchasePrices) && !lines.isEmpty()) {
+        // The unit of a line is its place among the goods' units (0 the base unit).
         RecordSet listed;
-        for (int r : rows) {
+        listed.addField(u"sp_id"_s, FieldType::Integer);
+        listed.addField(u"row"_s, FieldType::Integer);
+        listed.addField(u"Price1"_s, FieldType::Float);
+        listed.addField(u"Price2"_s, FieldType::Float);
+        for (const WarnLine& l : lines) {
+            if (l.gift)
+                continue;
             RecordSet rs;
-            dm->ExecQuery(
-                u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice,"_s
-                u"dbo.fnGetCostPrice("_s +
-                    cell(r, u"goodsid"_s) + u",0,"_s +
-                    QString::number(cell(r, u"unitid"_s).toLongLong()) +
-                    u") as CostPrice from baseGoodsunit as k  where k.goodsid = "_s +
-                    cell(r, u"goodsid"_s) + u" and k.fzdwid = "_s +
-                    QString::number(cell(r, u"unitid"_s).toLongLong()),
+            dm.ExecQuery(
+                u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice"
+                u" from baseGoodsunit as k  where k.goodsid = "_s +
+                    QString::number(l.goodsId) + u" and k.fzdwid = "_s + QString::number(l.unitId),
                 &rs);
             if (rs.rowCount() == 0)
                 continue;
-            if (listed.fieldCount() == 0) {
-                for (const char16_t* f : {u"goodsid", u"goodsname", u"latestBuyPrice",
-                                          u"lowestSalePrice", u"CostPrice", u"Price1", u"Price2"})
-                    listed.addField(QString::fromUtf16(f), FieldType::Text, 200);
-            }
             rs.first();
-            const QString price = cell(r, u"discountprice"_s);
-            listed.appendRow({cell(r, u"goodsid"_s), cell(r, u"goodsname"_s),
-                              rs.text(u"latestBuyPrice"_s), rs.text(u"lowestSalePrice"_s),
-                              rs.text(u"CostPrice"_s), price, price});
+            const Currency latest = Currency::fromDouble(rs.number(u"latestBuyPrice"_s));
+            if (latest > Currency() && Currency::fromDouble(l.discountPrice) > latest)
+                listed.appendRow({l.goodsId, l.row, l.discountPrice, latest.toDouble()});
         }
-        if (listed.rowCount() > 0 && !goodsWarningWindow()(4, listed))
+        if (listed.rowCount() > 0 && !goodsWarningWindow()(kPurchasePriceOdd, listed))
             throw DytError(silentErrorText());
     }
 }

@@ -158,11 +158,12 @@ struct AccountAmount {
 inline constexpr int kStocktakeType = 42;
 
 // The save-time warning windows: kind 8 stock upper limits, kind 4 purchase prices (the rows to
-// list); true when the operator goes on with the save. The default asks through the prompter.
+// list); true when the operator goes on with the save. The default shows TfrmBaseShowPrice.
 using GoodsWarningWindow = std::function<bool(int kind, const RecordSet& rows)>;
 GoodsWarningWindow& goodsWarningWindow();
 // The bill picking of orders: the kind list ("(8)"), the condition (";wldw_id=…"); fills the
-// chosen order's header and the chosen lines; false when nothing was chosen.
+// chosen order's header and the chosen lines; false when nothing was chosen. The default shows
+// TfrmSelectBill.
 using OrderPicker = std::function<bool(const QString& kinds, const QString& condition,
                                        RecordSet* header, RecordSet* lines)>;
 OrderPicker& goodsOrderPicker();
