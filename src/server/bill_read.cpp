@@ -217,12 +217,13 @@ int getDJIndex(CallContext& c) {
             const QString in = inRecords(partner, "baseWLDW", &v);
             w.add(QStringLiteral("a.wldw_id ") + in, v);
         }
-        // A bill picked by its number (the sales bill's order link: ";Code=" + order number).
-        const QString code = ConditionString::parse(p.value(QStringLiteral("wldwStr")).trimmed())
-                                 .value(QStringLiteral("Code"))
-                                 .trimmed();
-        if (!code.isEmpty())
-            w.add(QStringLiteral("a.code = ?"), {code});
+        // The picking of an order by its number: ";Code=" in place of the partner.
+        const QString billCode =
+            ConditionString::parse(p.value(QStringLiteral("wldwStr")).trimmed())
+                .value(QStringLiteral("Code"))
+                .trimmed();
+        if (!billCode.isEmpty())
+            w.add(QStringLiteral("a.code = ?"), {billCode});
         const RecordChoice employee =
             recordChoice(p.value(QStringLiteral("zyStr")), QStringLiteral("职员"));
         if (employee.id > 0) {

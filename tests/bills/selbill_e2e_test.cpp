@@ -198,9 +198,22 @@ TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {
     EXPECT_EQ(kGear, r.lines.at(1, r.lines.fieldIndex(u"goodsid"_s)).toLongLong());
     EXPECT_EQ(7.0, at(r.lines, 1, u"Price"_s));
     EXPECT_EQ(u"JHDD-1"_s, r.lines.at(0, r.lines.fieldIndex(u"djcode"_s)).toString());
+    // The server's lines carry the order's own (empty) source; the result names the order.
+    EXPECT_EQ(order, r.lines.at(1, r.lines.fieldIndex(u"s_id"_s)).toLongLong());
+    EXPECT_EQ(orderLines[1], r.lines.at(1, r.lines.fieldIndex(u"s_orderid"_s)).toLongLong());
     ASSERT_EQ(1, r.bills.rowCount());
     EXPECT_EQ(order, r.bills.at(0, r.bills.fieldIndex(u"id"_s)).toLongLong());
     EXPECT_EQ(kSupplier, r.bills.at(0, r.bills.fieldIndex(u"wldw_id"_s)).toLongLong());
+
+    // An order number in place of the partner picks that order, whoever its supplier.
+    SelectBillArgs byCode = purchaseOrdersOf(kSupplier);
+    byCode.wldwStr = u";Code=JHDD-2"_s;
+    byCode.beginDate = QDate(2000, 1, 1);
+    byCode.endDate = QDate(2030, 1, 1);
+    BillPicking coded(byCode);
+    coded.runList();
+    ASSERT_EQ(1, coded.bills().rowCount());
+    EXPECT_EQ(kOther, coded.bills().at(0, coded.bills().fieldIndex(u"wldw_id"_s)).toLongLong());
 
     // Receiving all screws and half the gears: the order stays, offering only the gears' line.
     post(5, u"JH-2"_s, kSupplier,

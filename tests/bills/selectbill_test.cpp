@@ -1,6 +1,7 @@
 // The bill picking against the recording transport: the kind lists taken over until done, the
 // list and lines queries as sent, marks, the result text and lines, the checks of "确定", the
 // period question and the window's buttons.
+#include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -192,6 +193,9 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     EXPECT_FALSE(r.lines.hasField(u"isSelect"_s));
     EXPECT_EQ(11, r.lines.at(0, r.lines.fieldIndex(u"orderid"_s)).toLongLong());
     EXPECT_EQ(3.0, r.lines.at(1, r.lines.fieldIndex(u"qty"_s)).toDouble());
+    // Each line names its source bill and line for the calling bill.
+    EXPECT_EQ(10, r.lines.at(1, r.lines.fieldIndex(u"s_id"_s)).toLongLong());
+    EXPECT_EQ(12, r.lines.at(1, r.lines.fieldIndex(u"s_orderid"_s)).toLongLong());
     // Only the bill the marked lines come from, though two bills were marked.
     ASSERT_EQ(1, r.bills.rowCount());
     EXPECT_EQ(10, r.bills.at(0, r.bills.fieldIndex(u"id"_s)).toLongLong());
@@ -269,6 +273,41 @@ TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
     ASSERT_EQ(1, procCalls().size());
     EXPECT_EQ(u"2026-02-01"_s, params(procCalls()[0]).value(u"BeginDate"_s));
     EXPECT_EQ(u"2026-02-28"_s, params(procCalls()[0]).value(u"EndDate"_s));
+}
+
+TEST_F(SelectBillTest, ThePeriodDialogAsksForTheBillDates) {
+    struct Case {
+        const char* name;
+        bool confirm;
+    };
+    for (const Case& c : {Case{"confirmed", true}, Case{"left", false}}) {
+        SCOPED_TRACE(c.name);
+        QString title, prompt;
+        onNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<client::TfrmBaseDialog*>(w);
+            ASSERT_NE(nullptr, dlg);
+            title = dlg->windowTitle();
+            prompt = dlg->lbltitle()->text();
+            auto* from = dlg->findChild<QDateEdit*>(u"edBegin"_s);
+            auto* to = dlg->findChild<QDateEdit*>(u"edEnd"_s);
+            ASSERT_NE(nullptr, from);
+            ASSERT_NE(nullptr, to);
+            // The range offered starts from the one the caller had.
+            EXPECT_EQ(QDate(2026, 1, 5), from->date());
+            from->setDate(QDate(2026, 4, 1));
+            to->setDate(QDate(2026, 4, 30));
+            if (c.confirm)
+                dlg->btnOKClick();
+            else
+                dlg->btnExitClick();
+        });
+        QDate begin(2026, 1, 5), end(2026, 1, 6);
+        EXPECT_EQ(c.confirm, client::AskBillPeriod(&begin, &end, nullptr));
+        EXPECT_EQ(u"制单日期"_s, title);
+        EXPECT_EQ(u"请选择制单日期"_s, prompt);
+        EXPECT_EQ(c.confirm ? QDate(2026, 4, 1) : QDate(2026, 1, 5), begin);
+        EXPECT_EQ(c.confirm ? QDate(2026, 4, 30) : QDate(2026, 1, 6), end);
+    }
 }
 
 TEST_F(SelectBillTest, TheWindowPicksMarksAndHandsBack) {

@@ -8,8 +8,10 @@
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
 #include "client/bills/selectionservices.h"
+#include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
+#include "client/common/settings.h"
 #include "common/error.h"
 #include "dmtest_support.h"
 
@@ -514,6 +516,241 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     // A text whose query fails raises its message to the bill.
     transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
     EXPECT_THROW(TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+// What the print engine was handed.
+struct PrintCall {
+    int mode = -1;
+    RecordSet header;
+    RecordSet detail;
+    QString templateFile;
+    int calls = 0;
+};
+
+class WarningPrintTest : public WarningsTest {
+protected:
+    void SetUp() override {
+        WarningsTest::SetUp();
+        saved_ = client::TfrmXAbstract::printHandler();
+        client::TfrmXAbstract::printHandler() = [this](QWidget*, int mode, const RecordSet& header,
+                                                       const RecordSet& detail,
+                                                       const QString& file) {
+            printed.mode = mode;
+            printed.header = header;
+            printed.detail = detail;
+            printed.templateFile = file;
+            ++printed.calls;
+            return 1;
+        };
+    }
+    void TearDown() override {
+        client::TfrmXAbstract::printHandler() = saved_;
+        WarningsTest::TearDown();
+    }
+    PrintCall printed;
+
+private:
+    client::PrintHandler saved_;
+};
+
+TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
+    client::settings().SeeCost = true;
+    TfrmBaseShowPrice w(client::kPriceBelowLatestBuy, priceRows(2));
+    EXPECT_EQ(1, w.btnPrintClick());
+    client::settings().SeeCost = false;
+    ASSERT_EQ(1, printed.calls);
+    EXPECT_EQ(client::kPrintPreview, printed.mode);
+    EXPECT_EQ(u"折后售价低于最近折后进价.QXF"_s, printed.templateFile);
+    // The hidden keys stay out; the line number and both prices go in, in grid order.
+    ASSERT_EQ(3, printed.detail.fieldCount());
+    EXPECT_EQ(u"row"_s, printed.detail.field(0).name);
+    EXPECT_EQ(u"行号"_s, printed.detail.field(0).caption());
+    EXPECT_EQ(u"最近折后进价"_s, printed.detail.field(2).caption());
+    ASSERT_EQ(2, printed.detail.rowCount());
+    EXPECT_EQ(4, printed.detail.at(1, 0).toInt());
+    EXPECT_EQ(8.0, printed.detail.at(1, 2).toDouble());
+    ASSERT_EQ(1, printed.header.rowCount());
+    EXPECT_EQ(u"以下商品折后售价低于最近折后进价，是否继续？"_s,
+              printed.header.at(0, printed.header.fieldIndex(u"提示"_s)).toString());
+
+    // Without the cost right the cost price prints masked.
+    TfrmBaseShowPrice masked(client::kPriceBelowLatestBuy, priceRows(1));
+    masked.btnPrintClick();
+    EXPECT_EQ(u"***"_s, printed.detail.at(0, 2).toString());
+    EXPECT_EQ(5.0, printed.detail.at(0, 1).toDouble());
+
+    // An empty list prints nothing and says so.
+    TfrmBaseFKC empty(FkcMode::Real, RecordSet());
+    EXPECT_EQ(0, empty.btnPrintClick());
+    EXPECT_EQ(2, printed.calls);
+    EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
+}
+
+}  // namespace
+}  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST(WarningLines, BillLinesBecomeWarnLines) {
+    // A lines packet as the bill grids hold it: text fields, a blank row, a gift, a line with its
+    // own warehouse and a unit of 12.
+    RecordSet rs;
+    for (const char* f : {"GoodsID", "unitid", "rate", "qty", "discountprice", "goodspc", "rowtype",
+                          "IntoStock_id"})
+        rs.addField(QString::fromLatin1(f), FieldType::Text, 8000);
+    rs.appendRow({u"101"_s, u"1011"_s, u"1"_s, u"2.5"_s, u"9.9"_s, u"0"_s, u"0"_s, u"0"_s});
+    rs.appendRow(
+        {QString(), QString(), QString(), QString(), QString(), QString(), QString(), QString()});
+    rs.appendRow({u"102"_s, u"1022"_s, u"12"_s, u"3"_s, u"0"_s, u"7"_s, u"1"_s, u"5"_s});
+    rs.appendRow({u"103"_s, u"1031"_s, u"0"_s, u"4"_s, u"1"_s, u"0"_s, u"0"_s, QString()});
+    const QList<WarnLine> lines = client::WarnLinesOf(rs, 3);
+    ASSERT_EQ(3, lines.size());
+    struct Expect {
+        int row;
+        qint64 goods, unit, stock, batch;
+        double qty, price;
+        bool gift;
+    };
+    const Expect expect[] = {{1, 101, 1011, 3, 0, 2.5, 9.9, false},
+                             {3, 102, 1022, 5, 7, 36, 0, true},
+                             {4, 103, 1031, 3, 0, 4, 1, false}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(expect[i].row, lines[i].row);
+        EXPECT_EQ(expect[i].goods, lines[i].goodsId);
+        EXPECT_EQ(expect[i].unit, lines[i].unitId);
+        EXPECT_EQ(expect[i].stock, lines[i].stockId);
+        EXPECT_EQ(expect[i].batch, lines[i].batch);
+        EXPECT_EQ(expect[i].qty, lines[i].baseQty);
+        EXPECT_EQ(expect[i].price, lines[i].discountPrice);
+        EXPECT_EQ(expect[i].gift, lines[i].gift);
+    }
+}
+
+TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
+    using client::SellingPriceChecks;
+    struct Case {
+        const char* name;
+        SellingPriceChecks checks;
+        bool posting;
+        QList<int> kinds;
+    };
+    const Case cases[] = {
+        {"nothing on, draft", {false, true, true}, false, {}},
+        {"2035 on, draft", {true, true, true}, false, {1, 2, 3}},
+        {"2035 on, no rights, draft", {true, false, false}, false, {1, 2, 3}},
+        {"2035 on, no rights, posting", {true, false, false}, true, {1, 2, 3, 5, 6}},
+        {"2035 off, may not go below cost", {false, true, false}, true, {6}},
+        {"2035 off, may not go below lowest", {false, false, true}, true, {5}},
+        {"all rights, posting", {false, true, true}, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.kinds, client::SellingPriceKinds(c.checks, c.posting));
+    }
+    client::settings().setSwitch(2035, true);
+    client::settings().setRight(6017, true);
+    const SellingPriceChecks read = client::SellingPriceChecksFromSettings();
+    client::resetSettings();
+    EXPECT_TRUE(read.warn);
+    EXPECT_FALSE(read.mayPostBelowLowest);
+    EXPECT_TRUE(read.mayPostBelowCost);
+}
+
+TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
+    // Sold at 8.5: latest purchase 9 (kind 1), cost 8 (nothing), lowest sale 9 (kinds 3 and 5).
+    const client::SellingPriceChecks checks{true, false, true};
+    QStringList shown;
+    for (bool leaveAtLowest : {false, true}) {
+        SCOPED_TRACE(leaveAtLowest);
+        shown.clear();
+        transport->clearCalls();
+        answer(unitRow(1011, 101, 9, 9, 8));
+        std::function<void(QWidget*)> act = [&](QWidget* w) {
+            auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
+            ASSERT_NE(nullptr, win);
+            shown << QString::number(win->kind());
+            const bool last = win->kind() == 5 || (leaveAtLowest && win->kind() == 3);
+            if (last) {
+                win->btnExitClick();
+                return;
+            }
+            win->btnOKClick();
+            onNextModal(act);
+        };
+        onNextModal(act);
+        EXPECT_FALSE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, true, checks));
+        // One unit query serves every list.
+        EXPECT_EQ(1, sqlSent().size());
+        EXPECT_EQ(
+            leaveAtLowest ? (QStringList{u"1"_s, u"3"_s}) : (QStringList{u"1"_s, u"3"_s, u"5"_s}),
+            shown);
+    }
+    // A draft with no list to show goes on without asking anything.
+    EXPECT_TRUE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, false, {}));
+}
+
+}  // namespace
+}  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
+    // No goods line: nothing asked of the server, the save goes on.
+    const QList<WarnLine> none = {line(1, 0, 3, 0)};
+    EXPECT_TRUE(client::CheckStockLimits(none, true));
+    EXPECT_TRUE(client::CheckNegativeStock(none, false));
+    EXPECT_TRUE(client::CheckNegativeStock(none, true));
+    EXPECT_TRUE(client::CheckPurchasePrices(none));
+    EXPECT_EQ(QStringList(), sqlSent());
+
+    // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
+    RecordSet limit;
+    limit.addField(u"sp_id"_s, FieldType::Integer);
+    limit.addField(u"ck_id"_s, FieldType::Integer);
+    limit.addField(u"row"_s, FieldType::Integer);
+    limit.addField(u"Qty_"_s, FieldType::Float);
+    limit.addField(u"Qty"_s, FieldType::Float);
+    limit.appendRow({qint64(101), qint64(3), 1, 10.0, 2.0});
+    answer(limit);
+    int kind = 0;
+    onNextModal([&](QWidget* w) {
+        auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
+        ASSERT_NE(nullptr, win);
+        kind = win->kind();
+        win->btnExitClick();
+    });
+    EXPECT_FALSE(client::CheckStockLimits({line(1, 101, 3, 9)}, true));
+    EXPECT_EQ(client::kStockAboveUpper, kind);
+    EXPECT_EQ(client::warnsql::StockLimitSql({line(1, 101, 3, 9)}, true), sqlSent().value(0));
+
+    // Enough stock: the negative-stock list stays closed.
+    answer(stockRows({{101, 10}}));
+    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, false));
+    // Too little: the virtual list shows and "继续" lets the save go on.
+    RecordSet virt;
+    virt.addField(u"goodsid"_s, FieldType::Integer);
+    virt.addField(u"kcqty"_s, FieldType::Float);
+    virt.addField(u"xnkcqty"_s, FieldType::Float);
+    virt.appendRow({qint64(101), 1.0, 1.0});
+    answer(virt);
+    FkcMode mode = FkcMode::Real;
+    onNextModal([&](QWidget* w) {
+        auto* win = qobject_cast<TfrmBaseFKC*>(w);
+        ASSERT_NE(nullptr, win);
+        mode = win->mode();
+        win->btnOKClick();
+    });
+    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, true));
+    EXPECT_EQ(FkcMode::Virtual, mode);
 }
 
 }  // namespace

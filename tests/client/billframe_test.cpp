@@ -479,8 +479,9 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
                                     c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
             rowsOf({u"goodsid"_s}, {}));
         TestBill bill;
-        bill.editOthersDrafts = c.editOthers;
+        settings().setSwitch(2007, c.editOthers);  // "允许修改他人的草稿"
         bill.OpenBill(kEnquiry, 90, false);
+        EXPECT_EQ(c.editOthers, bill.editOthersDrafts);
         EXPECT_EQ(int(kBillDraft), bill.billState());
         EXPECT_EQ(c.readOnly, bill.isReadOnly());
         EXPECT_TRUE(bill.btnBillSave()->isEnabled());
@@ -606,8 +607,9 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     ASSERT_TRUE(bill->SaveBill(true));
     script.clearRecords();
     transport->clearCalls();
-    RecordSet accounts = rowsOf({u"km_id"_s, u"total"_s, u"fullname"_s},
-                                {{u"8"_s, u"30"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
+    RecordSet accounts =
+        rowsOf({u"km_id"_s, u"total"_s, u"fullname"_s},
+               {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
     bill->btnkmxqClick();
     QStringList queries;
@@ -617,9 +619,11 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     ASSERT_EQ(1, queries.size());
     EXPECT_EQ(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
-        u"a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = b.id and a.id = 77"_s,
+        u"a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = b.id and "
+        u"a.id = 77"_s,
         queries.at(0));
-    EXPECT_EQ(QStringList{u"现金：30\n银行存款：-5"_s}, script.messages());
+    // The totals show with the money places (totaldot 1 here).
+    EXPECT_EQ(QStringList{u"现金：1,234.6\n银行存款：-5.0"_s}, script.messages());
 
     script.clearRecords();
     bill->btnkmxqClick();  // the default answer: no rows

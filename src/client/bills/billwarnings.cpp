@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "client/bills/frmbasefkc.h"
+#include "client/bills/frmbaseshowprice.h"
 #include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/settings.h"
@@ -118,6 +120,32 @@ bool readUnitPrices(const WarnLine& line, UnitPrices* out) {
 
 }  // namespace
 
+QList<WarnLine> WarnLinesOf(const RecordSet& lines, qint64 billStockId) {
+    const auto field = [&](const char* name) { return lines.fieldIndex(QLatin1String(name)); };
+    const int goods = field("goodsid"), unit = field("unitid"), rate = field("rate"),
+              qty = field("qty"), price = field("discountprice"), batch = field("goodspc"),
+              type = field("RowType"), stock = field("IntoStock_id");
+    const auto number = [&](int r, int f) { return f < 0 ? 0.0 : lines.at(r, f).toDouble(); };
+    QList<WarnLine> out;
+    for (int r = 0; r < lines.rowCount(); ++r) {
+        WarnLine l;
+        l.row = r + 1;
+        l.goodsId = qint64(number(r, goods));
+        if (l.goodsId <= 0)
+            continue;
+        l.unitId = qint64(number(r, unit));
+        const double lineRate = number(r, rate);
+        l.baseQty = number(r, qty) * (lineRate > 0 ? lineRate : 1.0);
+        l.discountPrice = number(r, price);
+        l.batch = qint64(number(r, batch));
+        l.gift = qint64(number(r, type)) == 1;
+        const qint64 lineStock = qint64(number(r, stock));
+        l.stockId = lineStock > 0 ? lineStock : billStockId;
+        out.append(l);
+    }
+    return out;
+}
+
 namespace warnsql {
 
 QString GoodsIdList(const QList<WarnLine>& lines) {
@@ -190,16 +218,29 @@ QString PartnerSql(qint64 partnerId) {
 
 }  // namespace warnsql
 
-RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines) {
+namespace {
+
+void checkSellingKind(int kind) {
     if (kind != 1 && kind != 2 && kind != 3 && kind != 5 && kind != 6)
         throw DytError(QStringLiteral("售价提示类型错误：%1").arg(kind));
-    RecordSet out = priceRowsShape(true);
+}
+
+// The priced lines: non-gift goods lines with a unit record, with their unit's prices.
+QList<std::pair<WarnLine, UnitPrices>> pricedLines(const QList<WarnLine>& lines) {
+    QList<std::pair<WarnLine, UnitPrices>> out;
     for (const WarnLine& l : goodsLines(lines)) {
         if (l.gift || l.unitId <= 0)
             continue;
         UnitPrices u;
-        if (!readUnitPrices(l, &u))
-            continue;
+        if (readUnitPrices(l, &u))
+            out.append({l, u});
+    }
+    return out;
+}
+
+RecordSet sellingRowsOf(int kind, const QList<std::pair<WarnLine, UnitPrices>>& priced) {
+    RecordSet out = priceRowsShape(true);
+    for (const auto& [l, u] : priced) {
         double reference = 0;
         switch (kind) {
             case 1:
@@ -220,6 +261,42 @@ RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines) {
     }
     out.first();
     return out;
+}
+
+}  // namespace
+
+RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines) {
+    checkSellingKind(kind);
+    return sellingRowsOf(kind, pricedLines(lines));
+}
+
+SellingPriceChecks SellingPriceChecksFromSettings() {
+    const TSettings& s = settings();
+    return {s.Switch(2035), s.Right(6013), s.Right(6017)};
+}
+
+QList<int> SellingPriceKinds(const SellingPriceChecks& checks, bool posting) {
+    QList<int> kinds;
+    if (checks.warn)
+        kinds << kPriceBelowLatestBuy << kPriceBelowCost << kPriceBelowLowest;
+    if (posting && !checks.mayPostBelowLowest)
+        kinds << kPriceBelowLowestStop;
+    if (posting && !checks.mayPostBelowCost)
+        kinds << kPriceBelowCostStop;
+    return kinds;
+}
+
+bool CheckSellingPrices(const QList<WarnLine>& lines, bool posting,
+                        const SellingPriceChecks& checks, QWidget* parent) {
+    const QList<int> kinds = SellingPriceKinds(checks, posting);
+    if (kinds.isEmpty())
+        return true;
+    const auto priced = pricedLines(lines);
+    for (int kind : kinds) {
+        if (!TfrmBaseShowPrice::CheckAndShow(kind, sellingRowsOf(kind, priced), parent))
+            return false;
+    }
+    return true;
 }
 
 RecordSet PurchasePriceRows(const QList<WarnLine>& lines) {
@@ -298,6 +375,24 @@ RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines) {
     }
     out.first();
     return out;
+}
+
+bool CheckStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent) {
+    const QString sql = warnsql::StockLimitSql(lines, upper);
+    if (sql.isEmpty())
+        return true;
+    return TfrmBaseShowPrice::CheckAndShow(upper ? kStockAboveUpper : kStockBelowLower, sql,
+                                           parent);
+}
+
+bool CheckPurchasePrices(const QList<WarnLine>& lines, QWidget* parent) {
+    return TfrmBaseShowPrice::CheckAndShow(kPurchasePriceOdd, PurchasePriceRows(lines), parent);
+}
+
+bool CheckNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent) {
+    if (virtualStock)
+        return TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, VirtualNegativeStockRows(lines), parent);
+    return TfrmBaseFKC::CheckAndShow(FkcMode::Real, NegativeStockRows(lines), parent);
 }
 
 PartnerLimit ReadPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {

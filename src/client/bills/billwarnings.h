@@ -25,6 +25,12 @@ struct WarnLine {
     bool gift = false;         // gift lines are left out of the price checks
 };
 
+// The goods lines of a bill's line record set, in record order (line number = place + 1): rows
+// with a goods id, reading goodsid, unitid, rate (1 when not above 0), qty, discountprice,
+// goodspc, RowType (1 = gift) and the line's IntoStock_id (the bill's warehouse when 0 or absent).
+// Field names are matched without regard to case; missing fields count as 0.
+QList<WarnLine> WarnLinesOf(const RecordSet& lines, qint64 billStockId);
+
 namespace warnsql {
 // The goods ids of the lines, each once, as "(" id "," … ")".
 QString GoodsIdList(const QList<WarnLine>& lines);
@@ -63,6 +69,22 @@ QString PartnerSql(qint64 partnerId);
 // discounted price), Price2 (the reference price).
 RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines);
 
+// Which selling-price lists a sales bill shows: kinds 1, 2 and 3 while option 2035 is on; when
+// posting, kind 5 unless the operator may post below the lowest price (right 6013) and kind 6
+// unless he may post below cost (right 6017).
+struct SellingPriceChecks {
+    bool warn = false;                // option 2035
+    bool mayPostBelowLowest = false;  // right 6013
+    bool mayPostBelowCost = false;    // right 6017
+};
+SellingPriceChecks SellingPriceChecksFromSettings();
+// The kinds to show, in order.
+QList<int> SellingPriceKinds(const SellingPriceChecks& checks, bool posting);
+// Runs the lists of those kinds (one unit query per line for all of them) and shows each that
+// has rows; false as soon as one is left without "继续" (kinds 5 and 6 always stop the save).
+bool CheckSellingPrices(const QList<WarnLine>& lines, bool posting,
+                        const SellingPriceChecks& checks, QWidget* parent = nullptr);
+
 // Purchase prices (kind 4): a non-gift line is listed when its discounted price is above the
 // goods unit's latest purchase price (when there is one). Rows: sp_id, row, Price2 (latest
 // purchase price), Price1 (this bill's price).
@@ -77,6 +99,15 @@ RecordSet NegativeStockRows(const QList<WarnLine>& lines);
 // base quantity falls below 0. Rows: sp_id, row, kcQty (stock), Qty (stock after the bill),
 // fzQty, xnkcQty (virtual stock), fkcQty (virtual stock after the bill), fkcfzQty.
 RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines);
+
+// --- the checks a bill runs at save time: each shows its list when it has rows and returns
+// whether the save may go on (true when nothing is listed or the operator chose "继续").
+// Stock upper (kind 8) or lower (kind 7) limits through StockLimitSql.
+bool CheckStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent = nullptr);
+// Purchase prices (kind 4).
+bool CheckPurchasePrices(const QList<WarnLine>& lines, QWidget* parent = nullptr);
+// Real or virtual negative stock (TfrmBaseFKC).
+bool CheckNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent = nullptr);
 
 // --- the partner limits (payables on purchase bills, receivables on sales bills)
 struct PartnerLimit {

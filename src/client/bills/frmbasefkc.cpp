@@ -69,6 +69,17 @@ void TfrmBaseFKC::build() {
     lblQuestion_ = parts.question;
     grid_ = parts.grid;
     model_ = parts.model;
+    connect(parts.print, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+}
+
+int TfrmBaseFKC::btnPrintClick() {
+    try {
+        return warnlist::printList(this, warnlist::Parts{lblQuestion_, grid_, model_}, def_, rows_,
+                                   fkctext::caption(mode_));
+    } catch (const DytError& e) {
+        prompter().message(caption::hint(), e.message());
+        return 0;
+    }
 }
 
 void TfrmBaseFKC::loadRows() {

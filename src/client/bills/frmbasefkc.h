@@ -45,6 +45,8 @@ public:
     GridView* grid() const { return grid_; }
     QLabel* lblQuestion() const { return lblQuestion_; }
     void loadRows();
+    // "打印(&P)": the list through the print engine; the engine's answer, 0 when nothing printed.
+    int btnPrintClick();
 
 protected:
     void FormShow() override;

@@ -157,6 +157,17 @@ void TfrmBaseShowPrice::build() {
     lblQuestion_ = parts.question;
     grid_ = parts.grid;
     model_ = parts.model;
+    connect(parts.print, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+}
+
+int TfrmBaseShowPrice::btnPrintClick() {
+    try {
+        return warnlist::printList(this, warnlist::Parts{lblQuestion_, grid_, model_}, def_, rows_,
+                                   showpricetext::caption(kind_));
+    } catch (const DytError& e) {
+        prompter().message(caption::hint(), e.message());
+        return 0;
+    }
 }
 
 void TfrmBaseShowPrice::loadRows() {

@@ -64,6 +64,8 @@ public:
     QLabel* lblQuestion() const { return lblQuestion_; }
     // Runs the SQL text (when given) into rows() and shows them; errors raise DytError.
     void loadRows();
+    // "打印(&P)": the list through the print engine; the engine's answer, 0 when nothing printed.
+    int btnPrintClick();
 
 protected:
     void FormShow() override;

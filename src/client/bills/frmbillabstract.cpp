@@ -7,21 +7,30 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
+
+#include <optional>
+#include <tuple>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/billnumber.h"
 #include "client/common/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/common/lookups.h"
 #include "client/common/prompter.h"
+#include "client/common/recordsetmodel.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
 #include "common/error.h"
+#include "common/formatting.h"
 #include "common/rounding.h"
 #include "printengine/printengine.h"
 
@@ -102,6 +111,45 @@ QString printPassword() {
 QString wrongPrintPassword() {
     return u"打印密码错误"_s;
 }
+QString audit() {
+    return u"审核"_s;
+}
+QString lineNote() {
+    return u"行摘要"_s;
+}
+QString view() {
+    return u"查看"_s;
+}
+QString modify() {
+    return u"修改"_s;
+}
+QString goodsDistribution() {
+    return u"商品分布"_s;
+}
+QString purchasePrices() {
+    return u"历史进价"_s;
+}
+QString salePrices() {
+    return u"历史售价"_s;
+}
+QString receipts() {
+    return u"收款过程"_s;
+}
+QString payments() {
+    return u"付款过程"_s;
+}
+QString accountDetails() {
+    return u"科目详情"_s;
+}
+QString chooseGoodsFirst() {
+    return u"请先在当前行选择商品！"_s;
+}
+QString choosePartnerFirst() {
+    return u"请先选择往来单位！"_s;
+}
+QString chooseLineFirst() {
+    return u"请先选择一行！"_s;
+}
 }  // namespace billtext
 
 namespace {
@@ -109,8 +157,15 @@ namespace {
 // Option ids of the account set.
 constexpr int kOptionGeneratedNumbers = 2014;  // numbers are generated, not typed
 constexpr int kOptionNewBillAfterSave = 2034;
-constexpr int kOptionPrintPostedOnly = 2010;  // only posted bills print
-constexpr int kUnlimitedPrints = 99999;       // a saved new bill makes room for the next one
+constexpr int kOptionPrintPostedOnly = 2010;   // only posted bills print
+constexpr int kOptionEditOthersDrafts = 2007;  // drafts of other operators may be edited
+constexpr int kAuditSteps = 5;
+// Bill kinds the look-ups read.
+constexpr int kSalesBill = 1;
+constexpr int kPurchaseBill = 5;
+constexpr int kReceiptBill = 21;
+constexpr int kPaymentBill = 22;
+constexpr int kUnlimitedPrints = 99999;  // a saved new bill makes room for the next one
 
 TdmMain& dataModule() {
     TdmMain* dm = dmMain();
@@ -169,10 +224,18 @@ void TfrmBillAbstract::buildBillControls() {
     row->addWidget(lbRecName_);
     row->addStretch(1);
     row->addWidget(shpFlag_);
+    // The strip and, below it, the audit controls.
+    auto* head = new QWidget(panBillTitle());
+    head->setObjectName(u"panBillHeadRows"_s);
+    headRows_ = new QVBoxLayout(head);
+    headRows_->setContentsMargins(0, 0, 0, 0);
+    headRows_->addWidget(strip);
     if (auto* layout = panBillTitle()->layout())
-        layout->addWidget(strip);
+        layout->addWidget(head);
     else
-        (new QHBoxLayout(panBillTitle()))->addWidget(strip);
+        (new QHBoxLayout(panBillTitle()))->addWidget(head);
+    edBillDate_->setMinimumWidth(100);
+    edBillCode_->setMinimumWidth(140);
 
     edComment_ = new QLineEdit(this);
     edComment_->setObjectName(u"edComment"_s);
@@ -201,14 +264,132 @@ void TfrmBillAbstract::buildBillControls() {
             showError(e);
         }
     });
-    connect(edBillCode_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
     connect(edComment_, &QLineEdit::textEdited, this, [this] { modified_ = true; });
     connect(edBillDate_, &QDateEdit::dateChanged, this, [this] { modified_ = true; });
 
     edBillCode_->setEnabled(!settings().Switch(kOptionGeneratedNumbers));
+    // A line the operator edits in the grid makes the bill modified.
+    connect(model(), &QAbstractItemModel::dataChanged, this, [this] { modified_ = true; });
+    buildAuditControls();
+    buildContextMenus();
+}
+
+void TfrmBillAbstract::buildAuditControls() {
+    panAudit_ = new QWidget(this);
+    panAudit_->setObjectName(u"panAudit"_s);
+    auto* row = new QHBoxLayout(panAudit_);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < kAuditSteps; ++i) {
+        const int step = i + 1;
+        lbInput_[i] = new QLabel(panAudit_);
+        lbInput_[i]->setObjectName(u"lbInput%1"_s.arg(step));
+        edInput_[i] = new QLineEdit(panAudit_);
+        edInput_[i]->setObjectName(u"edInput%1"_s.arg(step));
+        edInput_[i]->setReadOnly(true);
+        edInput_[i]->setMinimumWidth(80);
+        btnInput_[i] = new QToolButton(panAudit_);
+        btnInput_[i]->setObjectName(u"btnInput%1"_s.arg(step));
+        btnInput_[i]->setText(billtext::audit());
+        lbInput_[i]->setBuddy(edInput_[i]);
+        row->addWidget(lbInput_[i]);
+        row->addWidget(edInput_[i]);
+        row->addWidget(btnInput_[i]);
+        if (step >= 2)
+            connect(btnInput_[i], &QToolButton::clicked, this, [this, step] {
+                btnAuditClick(step);
+                ShowAuditControls();
+            });
+    }
+    row->addStretch(1);
+    panAudit_->setVisible(false);
+    headRows_->addWidget(panAudit_);
+}
+
+void TfrmBillAbstract::buildContextMenus() {
+    QMenu* menu = pmBill();
+    QAction* before = menu->actions().value(0, nullptr);
+    pmLineNote_ = new QMenu(billtext::lineNote(), this);
+    pmLineNote_->setObjectName(u"pmLineNote"_s);
+    actNoteView_ = pmLineNote_->addAction(billtext::view());
+    actNoteView_->setObjectName(u"actNoteView"_s);
+    actNoteEdit_ = pmLineNote_->addAction(billtext::modify());
+    actNoteEdit_->setObjectName(u"actNoteEdit"_s);
+    connect(actNoteView_, &QAction::triggered, this, [this] { ViewLineNote(); });
+    connect(actNoteEdit_, &QAction::triggered, this, [this] { EditLineNote(); });
+    menu->insertMenu(before, pmLineNote_);
+    menu->insertSeparator(before);
+    const QList<std::tuple<BillLookupKind, QString, QString>> lookups = {
+        {BillLookupKind::GoodsDistribution, billtext::goodsDistribution(), u"actSPFB"_s},
+        {BillLookupKind::PurchasePrices, billtext::purchasePrices(), u"actLSJJ"_s},
+        {BillLookupKind::SalePrices, billtext::salePrices(), u"actLSSJ"_s},
+        {BillLookupKind::Receipts, billtext::receipts(), u"actSKGC"_s},
+        {BillLookupKind::Payments, billtext::payments(), u"actFKGC"_s},
+    };
+    for (const auto& [kind, caption, name] : lookups) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        menu->insertAction(before, action);
+        lookupActions_.append({kind, action});
+        const BillLookupKind k = kind;
+        connect(action, &QAction::triggered, this, [this, k] { ShowLookup(k); });
+    }
+    menu->insertSeparator(before);
+
+    btnkmxq_ = new QAction(billtext::accountDetails(), this);
+    btnkmxq_->setObjectName(u"btnkmxq"_s);
+    connect(btnkmxq_, &QAction::triggered, this, [this] { btnkmxqClick(); });
+    for (QWidget* header : {panBillTitle(), static_cast<QWidget*>(gbCondition())}) {
+        header->setContextMenuPolicy(Qt::ActionsContextMenu);
+        header->addAction(btnkmxq_);
+    }
+}
+
+QLineEdit* TfrmBillAbstract::edInput(int step) const {
+    return step >= 1 && step <= kAuditSteps ? edInput_[step - 1] : nullptr;
+}
+
+QLabel* TfrmBillAbstract::lbInput(int step) const {
+    return step >= 1 && step <= kAuditSteps ? lbInput_[step - 1] : nullptr;
+}
+
+QToolButton* TfrmBillAbstract::btnInput(int step) const {
+    return step >= 1 && step <= kAuditSteps ? btnInput_[step - 1] : nullptr;
+}
+
+void TfrmBillAbstract::ShowAuditControls() {
+    const BillKind* kind = findBillKind(djType_);
+    const int steps = kind ? kind->inputNum : 1;
+    panAudit_->setVisible(steps > 1);
+    const bool canAudit = billId_ >= 1 && billState_ != kBillPosted;
+    for (int step = 1; step <= kAuditSteps; ++step) {
+        const bool shown = steps > 1 && step <= steps;
+        lbInput(step)->setVisible(shown);
+        edInput(step)->setVisible(shown);
+        btnInput(step)->setVisible(shown);
+        lbInput(step)->setText(kind ? kind->inputName(step) : QString());
+        QString name;
+        if (step == 1) {
+            name = headerValue(u"rec_Name"_s);
+            if (name.isEmpty() && billId_ == 0)
+                name = loginedUser().UserName;
+        } else {
+            name = headerValue(u"inputid%1Name"_s.arg(step));
+        }
+        edInput(step)->setText(name);
+        // Step 1 is the maker: nothing to perform.
+        btnInput(step)->setEnabled(step >= 2 && canAudit);
+    }
 }
 
 void TfrmBillAbstract::bindHeaderField(const QString& fieldName, QWidget* control) {
+    // What the operator changes in a header control makes the bill modified; values the window
+    // fills in itself do not.
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        connect(edit, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+    else if (auto* check = qobject_cast<QCheckBox*>(control))
+        connect(check, &QCheckBox::clicked, this, [this] { modified_ = true; });
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        connect(combo, &QComboBox::activated, this, [this] { modified_ = true; });
     for (auto& pair : boundFields_)
         if (pair.first.compare(fieldName, Qt::CaseInsensitive) == 0) {
             pair.second = control;
@@ -227,6 +408,9 @@ void TfrmBillAbstract::setHeaderValue(const QString& fieldName, const QString& v
 }
 
 QString TfrmBillAbstract::headerValue(const QString& fieldName) const {
+    const int amount = amountIndex(fieldName);
+    if (amount >= 0)
+        return AmountValueText(amounts_.at(amount).tags, headerAmount(fieldName));
     for (const auto& pair : boundFields_) {
         if (pair.first.compare(fieldName, Qt::CaseInsensitive) != 0)
             continue;
@@ -247,6 +431,113 @@ QString TfrmBillAbstract::headerValue(const QString& fieldName) const {
     return {};
 }
 
+namespace {
+
+// The column a tag list describes, with the account set's places and the operator's cost right.
+GridColumn amountColumn(const QString& tags) {
+    GridDefinition def;
+    const TSettings& s = settings();
+    def.context.qtyDot = s.QtyDot;
+    def.context.priceDot = s.PriceDot;
+    def.context.totalDot = s.TotalDot;
+    def.context.discountDot = s.DiscountDot;
+    def.context.taxDot = s.TaxDot;
+    def.context.canSeeCost = s.SeeCost;
+    GridColumn column;
+    ApplyColumnTags(def, column, tags);
+    return column;
+}
+
+// A typed amount: thousands separators and blanks are ignored.
+std::optional<double> parseAmount(const QString& text) {
+    QString plain = text;
+    plain.remove(QLatin1Char(',')).remove(QLatin1Char(' '));
+    if (plain.isEmpty())
+        return 0.0;
+    bool ok = false;
+    const double value = plain.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+}  // namespace
+
+QString TfrmBillAbstract::FormatAmount(const QString& tags, double value) {
+    const GridColumn column = amountColumn(tags);
+    if (column.masked)
+        return MaskedText();
+    if (!column.isNumber())
+        return QString::number(value, 'g', 15);
+    return FormatFloat(column.displayPattern, value);
+}
+
+QString TfrmBillAbstract::AmountValueText(const QString& tags, double value) {
+    const GridColumn column = amountColumn(tags);
+    if (!column.isNumber())
+        return QString::number(value, 'g', 15);
+    QString pattern = column.displayPattern;
+    return FormatFloat(pattern.remove(QLatin1Char(',')), value);
+}
+
+int TfrmBillAbstract::amountIndex(const QString& fieldName) const {
+    for (int i = 0; i < amounts_.size(); ++i)
+        if (amounts_.at(i).fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void TfrmBillAbstract::showAmount(QLineEdit* control, const QString& tags, double value) {
+    const QString text = FormatAmount(tags, value);
+    control->setText(text);
+    if (text == MaskedText())
+        control->setReadOnly(true);
+}
+
+void TfrmBillAbstract::bindHeaderAmount(const QString& fieldName, QLineEdit* control,
+                                        const QString& tags) {
+    bindHeaderField(fieldName, control);
+    const int index = amountIndex(fieldName);
+    if (index >= 0)
+        amounts_[index] = {fieldName, control, tags, 0};
+    else
+        amounts_.append({fieldName, control, tags, 0});
+    control->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(control, &QLineEdit::editingFinished, this, [this, fieldName] {
+        const int i = amountIndex(fieldName);
+        if (i < 0)
+            return;
+        HeaderAmount& amount = amounts_[i];
+        if (amount.control->text() == MaskedText())
+            return;
+        // A text that is no number shows the amount it replaced again.
+        if (const auto typed = parseAmount(amount.control->text()))
+            amount.value = *typed;
+        showAmount(amount.control, amount.tags, amount.value);
+    });
+    showAmount(control, tags, 0);
+}
+
+void TfrmBillAbstract::setHeaderAmount(const QString& fieldName, double value) {
+    const int index = amountIndex(fieldName);
+    if (index < 0) {
+        setHeaderValue(fieldName, QString::number(value, 'g', 15));
+        return;
+    }
+    amounts_[index].value = value;
+    showAmount(amounts_[index].control, amounts_[index].tags, value);
+}
+
+double TfrmBillAbstract::headerAmount(const QString& fieldName) const {
+    const int index = amountIndex(fieldName);
+    if (index < 0)
+        return parseAmount(headerValue(fieldName)).value_or(0.0);
+    const HeaderAmount& amount = amounts_.at(index);
+    const QString text = amount.control->text();
+    if (text != MaskedText())
+        if (const auto typed = parseAmount(text))
+            return *typed;
+    return amount.value;
+}
+
 int TfrmBillAbstract::minimumRows() const {
     return settings().DefaultBillRows;
 }
@@ -262,6 +553,7 @@ void TfrmBillAbstract::OpenBill(int djType, qint64 billId, bool quietClose) {
     billId_ = billId;
     quietClose_ = quietClose;
     closeAfterSave_ = billId > 0 || !settings().Switch(kOptionNewBillAfterSave);
+    editOthersDrafts = settings().Switch(kOptionEditOthersDrafts);
     if (billId > 0)
         LoadBill();
     else
@@ -275,6 +567,10 @@ void TfrmBillAbstract::FillHeader(const RecordSet& header) {
         if (col < 0 || header.rowCount() == 0)
             continue;
         const QVariant v = header.at(0, col);
+        if (amountIndex(pair.first) >= 0) {
+            setHeaderAmount(pair.first, v.isNull() ? 0.0 : v.toString().toDouble());
+            continue;
+        }
         if (auto* date = qobject_cast<QDateEdit*>(pair.second))
             date->setDate(QDate::fromString(v.toString().left(10), u"yyyy-MM-dd"_s));
         else if (auto* edit = qobject_cast<QLineEdit*>(pair.second))
@@ -327,11 +623,7 @@ void TfrmBillAbstract::LoadBill() {
         shpFlag_->setVisible(false);
     }
 
-    params.clear();
-    params.setValue(u"id"_s, QString::number(billId_));
-    RecordSet lines;
-    dm.ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
-    records() = lines;
+    LoadLines();
     appendEmptyRows();
     showRecords();
 
@@ -351,6 +643,15 @@ void TfrmBillAbstract::LoadBill() {
             headerValue(u"rec_id"_s).toLongLong() != loginedUser().UserId && !editOthersDrafts;
         setReadOnly(audited || othersDraft);
     }
+    ShowAuditControls();
+}
+
+void TfrmBillAbstract::LoadLines() {
+    ParamList params;
+    params.setValue(u"id"_s, QString::number(billId_));
+    RecordSet lines;
+    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    records() = lines;
 }
 
 void TfrmBillAbstract::appendEmptyRows() {
@@ -402,7 +703,12 @@ void TfrmBillAbstract::ResetToNewBill() {
     records().clearRows();
     appendEmptyRows();
     showRecords();
+    for (HeaderAmount& amount : amounts_) {
+        amount.value = 0;
+        showAmount(amount.control, amount.tags, 0);
+    }
     edBillCode_->setText(NextBillNumber());
+    ShowAuditControls();
     modified_ = false;
 }
 
@@ -509,12 +815,17 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
     ParamList params = BuildParams();
     const RecordSet lines = BuildLinesPacket();
     const RecordSet accounts = BuildAccountPacket();
-    const int id =
-        dataModule().ExecService(billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s,
-                                 params, &lines, &accounts, nullptr);
+    const int id = dataModule().ExecService(
+        billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
+        accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
     billId_ = id;
     billState_ = post ? kBillPosted : kBillDraft;
     Q_EMIT billSaved(id);
+    if (printAfterSave_) {
+        // The save stands whatever the print does; its refusal is shown.
+        printAfterSave_ = false;
+        btnPrintClick();
+    }
     if (quietClose_) {
         modified_ = false;
         if (!closing_)
@@ -534,10 +845,220 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
 bool TfrmBillAbstract::SaveBill(bool post) {
     try {
         DoSaveBill(post);
+        printAfterSave_ = false;
+        return true;
+    } catch (const std::exception& e) {
+        printAfterSave_ = false;
+        prompter().showError(caption::hint(), e);
+        return false;
+    }
+}
+
+bool TfrmBillAbstract::SavePrintBill() {
+    printAfterSave_ = true;
+    return SaveBill(true);
+}
+
+void TfrmBillAbstract::btnSavePrintClick() {
+    SavePrintBill();
+}
+
+// --- the line note and the look-ups
+
+QAction* TfrmBillAbstract::actLookup(BillLookupKind kind) const {
+    for (const auto& pair : lookupActions_)
+        if (pair.first == kind)
+            return pair.second;
+    return nullptr;
+}
+
+int TfrmBillAbstract::currentLine() const {
+    const int row = focusedRow();
+    if (row < 0 || !model())
+        return -1;
+    return model()->rawRow(row);
+}
+
+QString TfrmBillAbstract::LineNote() const {
+    const int line = currentLine();
+    if (line < 0)
+        throw DytError(billtext::chooseLineFirst());
+    const int col = records().fieldIndex(u"comment"_s);
+    if (col < 0)
+        return {};
+    const QVariant v = records().at(line, col);
+    return v.isNull() ? QString() : v.toString();
+}
+
+void TfrmBillAbstract::ViewLineNote() {
+    try {
+        prompter().message(billtext::lineNote(), LineNote());
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+void TfrmBillAbstract::SetLineNote(const QString& note) {
+    const int line = currentLine();
+    if (line < 0)
+        throw DytError(billtext::chooseLineFirst());
+    const int row = focusedRow();
+    RecordSet& rows = records();
+    const int orderCol = rows.fieldIndex(u"orderid"_s);
+    const qint64 lineId = orderCol < 0 ? 0 : rows.at(line, orderCol).toLongLong();
+    if (billId_ > 0 && lineId > 0)
+        dataModule().ExecUpdate(u"Update djList set comment = "_s +
+                                QuotedStr(encodeLineBreaks(note)) + u" where orderid = "_s +
+                                QString::number(lineId));
+    else
+        modified_ = true;
+    int col = rows.fieldIndex(u"comment"_s);
+    if (col < 0) {
+        rows.addField(u"comment"_s, FieldType::Text, kPacketFieldWidth);
+        col = rows.fieldIndex(u"comment"_s);
+    }
+    rows.setAt(line, col, note);
+    model()->reload();
+    setFocusedRow(row);
+}
+
+bool TfrmBillAbstract::EditLineNote() {
+    try {
+        QString note = LineNote();
+        if (!prompter().input(billtext::lineNote(), billtext::lineNote() + u"："_s, &note))
+            return false;
+        SetLineNote(note);
         return true;
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
         return false;
+    }
+}
+
+qint64 TfrmBillAbstract::lineGoodsId() const {
+    const int line = currentLine();
+    const int col = records().fieldIndex(u"goodsid"_s);
+    if (line < 0 || col < 0)
+        return 0;
+    return records().at(line, col).toLongLong();
+}
+
+BillLookupIds TfrmBillAbstract::lookupIds() const {
+    BillLookupIds ids;
+    const int line = currentLine();
+    auto lineId = [&](const QString& field) -> qint64 {
+        const int col = records().fieldIndex(field);
+        return line < 0 || col < 0 ? 0 : records().at(line, col).toLongLong();
+    };
+    auto headerOrLine = [&](const QString& field) {
+        const qint64 id = headerValue(field).toLongLong();
+        return id > 0 ? id : lineId(field);
+    };
+    ids.goodsid = lineGoodsId();
+    ids.wldw_id = headerValue(u"wldw_id"_s).toLongLong();
+    ids.jsr_id = headerValue(u"jsr_id"_s).toLongLong();
+    ids.dep_id = headerValue(u"dep_id"_s).toLongLong();
+    ids.IntoStock_id = headerOrLine(u"IntoStock_id"_s);
+    ids.OutStock_id = headerOrLine(u"OutStock_id"_s);
+    return ids;
+}
+
+BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
+    BillLookup lookup;
+    lookup.kind = kind;
+    lookup.ids = lookupIds();
+    switch (kind) {
+        case BillLookupKind::GoodsDistribution: {
+            const qint64 goods = lookup.ids.goodsid;
+            if (goods <= 0)
+                throw DytError(billtext::chooseGoodsFirst());
+            lookup.title = billtext::goodsDistribution();
+            // The stock of the goods in every warehouse that holds some (batches summed).
+            lookup.sql =
+                u" SELECT b.code AS ck_code,b.fullname AS ck_fullname,SUM(a.qty) AS qty,"
+                u"SUM(a.total) AS total FROM baseGoodsStock AS a,baseCK AS b WHERE a.stockid = "
+                u"b.id AND a.goodsid = "_s +
+                QString::number(goods) +
+                u" GROUP BY b.code,b.fullname HAVING SUM(a.qty) <> 0 ORDER BY b.code"_s;
+            lookup.columns = {{u"[]仓库编号"_s, u"ck_code"_s, 80},
+                              {u"[]仓库名称"_s, u"ck_fullname"_s, 140},
+                              {u"[%NUM%SUM%Q%]库存数量"_s, u"qty"_s, 90},
+                              {u"[%NUM%SUM%M%Cost%]库存金额"_s, u"total"_s, 100}};
+            break;
+        }
+        case BillLookupKind::PurchasePrices:
+        case BillLookupKind::SalePrices: {
+            const qint64 goods = lookup.ids.goodsid;
+            if (goods <= 0)
+                throw DytError(billtext::chooseGoodsFirst());
+            const bool purchase = kind == BillLookupKind::PurchasePrices;
+            lookup.title = purchase ? billtext::purchasePrices() : billtext::salePrices();
+            // The goods' last fifty posted lines of the kind, newest first; reversed bills and
+            // their red copies do not count.
+            lookup.sql =
+                u" SELECT TOP 50 a.date,a.code,c.fullname AS dw_fullname,b.qty,b.price,"
+                u"b.discount,b.discountprice,b.taxprice FROM djIndex AS a,djList AS b,baseWLDW "
+                u"AS c WHERE a.id = b.id AND a.wldw_id = c.id AND a.dj_state = 2 AND a.isred = 0 "
+                u"AND a.isredword = 0 AND a.djType = "_s +
+                QString::number(purchase ? kPurchaseBill : kSalesBill) + u" AND b.goodsid = "_s +
+                QString::number(goods) + u" ORDER BY a.date DESC,a.id DESC"_s;
+            // Purchase prices are costs: hidden from an operator without the cost right.
+            const QString cost = purchase ? u"Cost%"_s : QString();
+            lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
+                              {u"[]单据编号"_s, u"code"_s, 120},
+                              {u"[]往来单位"_s, u"dw_fullname"_s, 140},
+                              {u"[%NUM%Q%]数量"_s, u"qty"_s, 70},
+                              {u"[%NUM%P%"_s + cost + u"]单价"_s, u"price"_s, 70},
+                              {u"[%D%]折扣"_s, u"discount"_s, 60},
+                              {u"[%NUM%P%"_s + cost + u"]折后单价"_s, u"discountprice"_s, 70},
+                              {u"[%NUM%P%"_s + cost + u"]含税单价"_s, u"taxprice"_s, 70}};
+            break;
+        }
+        case BillLookupKind::Receipts:
+        case BillLookupKind::Payments: {
+            const qint64 partner = lookup.ids.wldw_id;
+            if (partner <= 0)
+                throw DytError(billtext::choosePartnerFirst());
+            const bool receipts = kind == BillLookupKind::Receipts;
+            lookup.title = receipts ? billtext::receipts() : billtext::payments();
+            // The partner's posted receipts (payments), newest first, with what each settled
+            // of this bill.
+            lookup.sql =
+                u" SELECT a.date,a.code,a.total,a.youhuiTotal,(SELECT SUM(x.total) FROM djList "
+                u"AS x WHERE x.id = a.id AND x.km_id = 0 AND x.s_id = "_s +
+                QString::number(billId_) +
+                u") AS settled,d.fullname AS jsr_fullname,a.summery FROM djIndex AS a LEFT JOIN "
+                u"baseZY AS d ON a.jsr_id = d.id WHERE a.dj_state = 2 AND a.isred = 0 AND "
+                u"a.isredword = 0 AND a.djType = "_s +
+                QString::number(receipts ? kReceiptBill : kPaymentBill) + u" AND a.wldw_id = "_s +
+                QString::number(partner) + u" ORDER BY a.date DESC,a.id DESC"_s;
+            lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
+                              {u"[]单据编号"_s, u"code"_s, 120},
+                              {receipts ? u"[%NUM%SUM%M%]收款金额"_s : u"[%NUM%SUM%M%]付款金额"_s,
+                               u"total"_s, 90},
+                              {u"[%NUM%SUM%M%]优惠金额"_s, u"youhuiTotal"_s, 80},
+                              {u"[%NUM%SUM%M%]本单结算"_s, u"settled"_s, 80},
+                              {u"[]经手人"_s, u"jsr_fullname"_s, 80},
+                              {u"[]摘要"_s, u"summery"_s, 140}};
+            break;
+        }
+    }
+    return lookup;
+}
+
+void TfrmBillAbstract::showLookupRows(const BillLookup& lookup, const RecordSet& rows) {
+    TfrmBillLookup dialog(lookup, rows, this);
+    dialog.exec();
+}
+
+void TfrmBillAbstract::ShowLookup(BillLookupKind kind) {
+    try {
+        const BillLookup lookup = lookupFor(kind);
+        RecordSet rows;
+        dataModule().ExecQuery(lookup.sql, &rows);
+        showLookupRows(lookup, rows);
+    } catch (const std::exception& e) {
+        prompter().showError(caption::hint(), e);
     }
 }
 
@@ -593,7 +1114,7 @@ QString TfrmBillAbstract::AccountDetails() {
     RecordSet rows;
     dataModule().ExecQuery(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
-        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.km_id = "
+        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = "
         u"b.id and a.id = "_s +
             QString::number(billId_),
         &rows);
@@ -601,7 +1122,8 @@ QString TfrmBillAbstract::AccountDetails() {
         throw DytError(billtext::noAccounts());
     QStringList lines;
     for (rows.first(); !rows.eof(); rows.next())
-        lines.append(rows.text(u"fullname"_s) + u"："_s + rows.text(u"total"_s));
+        lines.append(rows.text(u"fullname"_s) + u"："_s +
+                     FormatAmount(u"%M%"_s, rows.number(u"total"_s)));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QString>
 
+#include "client/bills/frmbilllookup.h"
 #include "client/common/frmxabstract.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
@@ -19,7 +20,9 @@ class QAction;
 class QDateEdit;
 class QFrame;
 class QLineEdit;
+class QMenu;
 class QToolButton;
+class QVBoxLayout;
 
 namespace dyt::client {
 
@@ -49,6 +52,19 @@ QString noAccounts();          // "无科目详情！"
 QString printPostedOnly();     // "只有保存过账后才能打印!"
 QString printPassword();       // "请输入打印密码"
 QString wrongPrintPassword();  // "打印密码错误"
+QString audit();               // "审核"
+QString lineNote();            // "行摘要"
+QString view();                // "查看"
+QString modify();              // "修改"
+QString goodsDistribution();   // "商品分布"
+QString purchasePrices();      // "历史进价"
+QString salePrices();          // "历史售价"
+QString receipts();            // "收款过程"
+QString payments();            // "付款过程"
+QString accountDetails();      // "科目详情"
+QString chooseGoodsFirst();    // "请先在当前行选择商品！"
+QString choosePartnerFirst();  // "请先选择往来单位！"
+QString chooseLineFirst();     // "请先选择一行！"
 }  // namespace billtext
 
 enum BillState { kBillNew = 0, kBillDraft = 1, kBillPosted = 2 };
@@ -77,7 +93,8 @@ public:
     bool closeAfterSave() const { return closeAfterSave_; }
     bool isReadOnly() const { return readOnly_; }
     bool isRedStyle() const { return redStyle_; }
-    // Whether drafts made by other operators may be edited (an account-set option).
+    // Whether drafts made by other operators may be edited: OpenBill takes it from the
+    // account-set option 2007 ("允许修改他人的草稿").
     bool editOthersDrafts = false;
 
     // --- header strip
@@ -94,6 +111,62 @@ public:
     QAction* btnBillSaveToDraft() const { return btnBillSaveToDraft_; }
     QAction* btnSavePrint() const { return btnSavePrint_; }
 
+    // --- audit controls edInput1 … edInput5 (step 1 is the maker), each a caption, a read-only
+    // field with the performer's name and a button "审核"; a concrete bill may move panAudit.
+    QWidget* panAudit() const { return panAudit_; }
+    QLineEdit* edInput(int step) const;     // 1..5, nullptr outside
+    QLabel* lbInput(int step) const;        // the caption of edInput
+    QToolButton* btnInput(int step) const;  // the "审核" button of edInput
+    // Shows the kind's audit controls: edInput1 when the kind has more than one step, edInputN
+    // when it has at least N; captions from the step names; values from rec_Name and
+    // inputidNName (a new bill shows the operator as maker).
+    virtual void ShowAuditControls();
+
+    // --- header amounts: a line edit bound to a field that shows an amount formatted by a tag
+    // list of the grid columns ("%M%" money, "%Q%" quantity, "%P%" price, "%D%" discount, "%T%"
+    // ratio; "Cost" masks it as "***" for an operator without the cost right).
+    void bindHeaderAmount(const QString& fieldName, QLineEdit* control,
+                          const QString& tags = QStringLiteral("%M%"));
+    void setHeaderAmount(const QString& fieldName, double value);
+    double headerAmount(const QString& fieldName) const;
+    // The display text of an amount under a tag list (",0.00;-,0.00" with the tag's places).
+    static QString FormatAmount(const QString& tags, double value);
+    // The same with the tag's places but without thousands separators, as the save sends it.
+    static QString AmountValueText(const QString& tags, double value);
+
+    // --- the lines grid's context menu (pmBill): the line note and the look-ups; the header
+    // context menu: the account details.
+    QMenu* pmLineNote() const { return pmLineNote_; }
+    QAction* actNoteView() const { return actNoteView_; }
+    QAction* actNoteEdit() const { return actNoteEdit_; }
+    QAction* actLookup(BillLookupKind kind) const;
+    QAction* btnkmxq() const { return btnkmxq_; }
+    // The focused line's raw row in records(), -1 when none.
+    int currentLine() const;
+    // The line note of the focused line; no line: "请先选择一行！".
+    QString LineNote() const;
+    // Shows the focused line's note (caption "行摘要").
+    void ViewLineNote();
+    // Sets the focused line's note; for a saved bill the line's stored note is changed at once
+    // ("Update djList set comment = …"), a new bill is only marked modified. Failures throw.
+    virtual void SetLineNote(const QString& note);
+    // Asks for the note ("修改") and sets it; false when cancelled or refused (shown).
+    bool EditLineNote();
+    // The goods of the focused line, 0 when none.
+    qint64 lineGoodsId() const;
+    // The ids the look-ups take from the focused line and the header.
+    BillLookupIds lookupIds() const;
+    // The query and columns of a look-up for the focused line and the header's ids; throws
+    // DytError when the ids it needs are missing.
+    virtual BillLookup lookupFor(BillLookupKind kind) const;
+    // Runs a look-up and shows its rows; failures are shown (caption "提示").
+    void ShowLookup(BillLookupKind kind);
+
+    // --- save and print: posts the bill, then prints the saved bill through PrintBill before the
+    // window closes or makes room for a new bill. False when the save failed.
+    bool SavePrintBill();
+    void btnSavePrintClick() override;
+
     // --- header values: controls bound to field names, and values without a control (the id
     // of a button edit, the audit fields).
     void bindHeaderField(const QString& fieldName, QWidget* control);
@@ -104,11 +177,12 @@ public:
     // --- saving (algorithm of the bill service)
     // The parameter list of a save: one line per header field, then comment, dj_Caption,
     // djType, OldBillid and total.
-    ParamList BuildParams() const;
+    virtual ParamList BuildParams() const;
     // The lines packet: one text field per bound grid column, one record per row whose first
     // four columns are not all empty. No rows: "无数据".
     RecordSet BuildLinesPacket() const;
     // The account packet: km_id, type, dbtotal, Lendtotal; the concrete bill adds its accounts.
+    // A packet without fields is sent as Null.
     virtual RecordSet BuildAccountPacket() const;
     // Saves as posted (true) or draft (false); failures are shown and give false.
     bool SaveBill(bool post);
@@ -153,6 +227,8 @@ protected:
     virtual QString NextBillNumber();
     // Loads the header row and the lines of an existing bill.
     virtual void LoadBill();
+    // Loads the lines of an existing bill into records() (LoadBill calls it after the header).
+    virtual void LoadLines();
     // Fills the header controls and values from a header row.
     virtual void FillHeader(const RecordSet& header);
     // The rows a fresh grid shows (the account-set default bill rows).
@@ -160,6 +236,8 @@ protected:
     // Whether the window opens bills of the kind: the kinds of the bill-kind table; a window of
     // a kind outside the table (the stocktake) accepts its own.
     virtual bool acceptsKind(int djType) const;
+    // Shows a look-up's rows (modal TfrmBillLookup); a bill may open a query window instead.
+    virtual void showLookupRows(const BillLookup& lookup, const RecordSet& rows);
 
 private:
     void buildBillControls();
@@ -167,6 +245,10 @@ private:
     void applyRedStyle(bool red);
     void appendEmptyRows();
     bool saveAvailable(QAction* action) const;
+    void buildAuditControls();
+    void buildContextMenus();
+    void showAmount(QLineEdit* control, const QString& tags, double value);
+    int amountIndex(const QString& fieldName) const;
 
     int djType_ = 0;
     qint64 billId_ = 0;
@@ -177,6 +259,7 @@ private:
     bool readOnly_ = false;
     bool redStyle_ = false;
     bool closing_ = false;
+    bool printAfterSave_ = false;
 
     QDateEdit* edBillDate_ = nullptr;
     QLineEdit* edBillCode_ = nullptr;
@@ -189,6 +272,24 @@ private:
     QAction* btnBillSaveToDraft_ = nullptr;
     QAction* btnSavePrint_ = nullptr;
 
+    QVBoxLayout* headRows_ = nullptr;
+    QWidget* panAudit_ = nullptr;
+    QLabel* lbInput_[5] = {};
+    QLineEdit* edInput_[5] = {};
+    QToolButton* btnInput_[5] = {};
+    QMenu* pmLineNote_ = nullptr;
+    QAction* actNoteView_ = nullptr;
+    QAction* actNoteEdit_ = nullptr;
+    QList<QPair<BillLookupKind, QAction*>> lookupActions_;
+    QAction* btnkmxq_ = nullptr;
+
+    struct HeaderAmount {
+        QString fieldName;
+        QLineEdit* control = nullptr;
+        QString tags;
+        double value = 0;
+    };
+    QList<HeaderAmount> amounts_;
     QList<QPair<QString, QWidget*>> boundFields_;
     QList<QPair<QString, QString>> headerValues_;
 };

@@ -254,6 +254,21 @@ SelectBillResult BillPicking::result() const {
     SelectBillResult r;
     r.orderFilter = OrderFilterText(orders);
     r.lines = markedRows(lines_);
+    // The lines refer to where they come from.
+    for (const char* target : {"s_id", "s_orderid"}) {
+        if (!r.lines.hasField(QLatin1String(target)))
+            r.lines.addField(QLatin1String(target), FieldType::Integer);
+    }
+    const int sid = r.lines.fieldIndex(QStringLiteral("s_id"));
+    const int sorder = r.lines.fieldIndex(QStringLiteral("s_orderid"));
+    for (int l = 0; l < r.lines.rowCount(); ++l) {
+        r.lines.setAt(
+            l, sid,
+            coerceValue(integerAt(r.lines, l, QStringLiteral("id")), r.lines.field(sid).type));
+        r.lines.setAt(l, sorder,
+                      coerceValue(integerAt(r.lines, l, QStringLiteral("orderid")),
+                                  r.lines.field(sorder).type));
+    }
     // The bills the marked lines come from, in list order.
     QList<qint64> sources;
     for (int l = 0; l < lines_.rowCount(); ++l) {

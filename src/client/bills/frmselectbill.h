@@ -63,7 +63,8 @@ struct SelectBillArgs {
 struct SelectBillResult {
     // "orderid in (0," + each marked orderid + "," + "0)".
     QString orderFilter;
-    // The marked lines, as P_JXC_DJ_GetDJList ("xuandan") returned them (without isSelect).
+    // The marked lines, as P_JXC_DJ_GetDJList ("xuandan") returned them (without isSelect), with
+    // s_id and s_orderid set to the source bill (id) and line (orderid) for the calling bill.
     RecordSet lines;
     // The header rows of the marked bills (as P_JXC_DJ_GetDJIndex returned them), in list order;
     // the first is the bill whose header values a caller takes over.

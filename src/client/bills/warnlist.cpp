@@ -2,6 +2,7 @@
 #include "client/bills/warnlist.h"
 
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -10,8 +11,10 @@
 #include "client/bills/selectionservices.h"
 #include "client/common/dmmain.h"
 #include "client/common/frmbase.h"
+#include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
+#include "client/common/session.h"
 #include "client/common/settings.h"
 #include "common/error.h"
 #include "common/recordset.h"
@@ -59,8 +62,14 @@ Parts build(TfrmBaseDialog* dialog, const QString& caption, const QString& quest
     parts.grid->table()->setSelectionBehavior(QAbstractItemView::SelectRows);
     parts.grid->table()->setSelectionMode(QAbstractItemView::SingleSelection);
     parts.model = new RecordSetModel(dialog);
+    parts.print = new QPushButton(QStringLiteral("打印(&P)"), dialog->contentBox());
+    parts.print->setObjectName(QStringLiteral("btnPrint"));
+    parts.print->setAutoDefault(false);
+    auto* top = new QHBoxLayout;
+    top->addWidget(parts.question, 1);
+    top->addWidget(parts.print);
     auto* layout = new QVBoxLayout(dialog->contentBox());
-    layout->addWidget(parts.question);
+    layout->addLayout(top);
     layout->addWidget(parts.grid, 1);
     return parts;
 }
@@ -93,6 +102,52 @@ void runSql(const QString& sql, RecordSet* rows) {
     dm->ExecQuery(sql, &fresh);
     fresh.first();
     *rows = std::move(fresh);
+}
+
+int printList(QWidget* parent, const Parts& parts, const GridDefinition& def, const RecordSet& rows,
+              const QString& caption) {
+    const int count = parts.model ? parts.model->rowCount() : 0;
+    if (count == 0)
+        throw DytError(xtext::nothingToPrint());
+    const TSettings& s = settings();
+    const NamedValues header = {
+        {QStringLiteral("公司全名"), s.CompanyFullName},
+        {QStringLiteral("操作员"), loginedUser().UserName},
+        {QStringLiteral("打印标签"), xtext::printLabel()},
+        {QStringLiteral("标题"), caption},
+        {QStringLiteral("提示"), parts.question ? parts.question->text() : QString()},
+    };
+    RecordSet detail;
+    struct Source {
+        int column;
+        int field;
+        bool masked;
+    };
+    QList<Source> sources;
+    for (int c = 0; c < def.columns.size(); ++c) {
+        const GridColumn& col = def.columns[c];
+        if (!col.visible || col.fieldName.isEmpty() || detail.hasField(col.fieldName))
+            continue;
+        const int f = rows.fieldIndex(col.fieldName);
+        if (f < 0)
+            continue;
+        const Field& from = rows.field(f);
+        const int to =
+            detail.addField(from.name, col.masked ? FieldType::Text : from.type, from.size);
+        detail.field(to).displayName = col.caption;
+        sources.append({c, f, col.masked});
+    }
+    for (int r = 0; r < count; ++r) {
+        const int raw = parts.model->rawRow(r);
+        RecordSet::Row row;
+        for (const Source& src : sources) {
+            row.append(src.masked ? QVariant(parts.model->displayText(r, src.column))
+                                  : rows.at(raw, src.field));
+        }
+        detail.appendRow(row);
+    }
+    return TfrmXAbstract::printHandler()(parent, kPrintPreview, PrintHeaderRecords(header), detail,
+                                         caption + xtext::templateExtension());
 }
 
 void focusContinue(TfrmBaseDialog* dialog) {

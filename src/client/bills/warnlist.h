@@ -8,6 +8,8 @@
 #include "client/common/gridcolumn.h"
 
 class QLabel;
+class QPushButton;
+class QWidget;
 
 namespace dyt {
 class GridView;
@@ -32,6 +34,7 @@ struct Parts {
     QLabel* question = nullptr;
     GridView* grid = nullptr;
     RecordSetModel* model = nullptr;
+    QPushButton* print = nullptr;  // "打印(&P)"
 };
 // Builds the content of the dialog: caption, question, grid; "继续" as the OK button (hidden when
 // the operator cannot continue).
@@ -44,6 +47,13 @@ void bind(Parts& parts, RecordSet* rows, GridDefinition* def, const QString& lay
 void keepLayout(const Parts& parts, const QString& layoutKey);
 // Runs the text through the data module's query call into rows.
 void runSql(const QString& sql, RecordSet* rows);
+// Prints the list through the print engine of the list windows (preview with printing): the
+// header carries the company, the operator, the print label and the question; the detail the
+// shown columns in grid order (masked cost columns print their mask). The template is the
+// caption + ".QXF". An empty list raises "无数据，不能打印".
+int printList(QWidget* parent, const Parts& parts, const GridDefinition& def, const RecordSet& rows,
+              const QString& caption);
+
 // Focuses "继续" when it can take the focus.
 void focusContinue(TfrmBaseDialog* dialog);
 

@@ -1,6 +1,7 @@
 // The window classes of the bills.
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
+#include "client/bills/frmbillskd.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
@@ -34,6 +35,10 @@ void registerBillWindows() {
             return family ? new TfrmGoodsBill(*family, owner) : nullptr;
         });
     }
+    registerWindowClass(QStringLiteral("TfrmBillSKD"),
+                        [](QWidget* owner) { return new TfrmBillSKD(21, owner); });
+    registerWindowClass(QStringLiteral("TfrmBillFKD"),
+                        [](QWidget* owner) { return new TfrmBillSKD(22, owner); });
 }
 
 }  // namespace dyt::client

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "client/bills/billkinds.h"
 #include "client/bills/billnumber.h"
 #include "client/common/clientconfig.h"
 #include "client/common/dmmain.h"
@@ -27,8 +28,8 @@ namespace billnoset {
 
 QList<int> defaultKinds() {
     QList<int> kinds;
-    for (int k = 1; k <= 71; ++k)
-        kinds.append(k);
+    for (const BillKind& kind : billKinds())
+        kinds.append(kind.djType);
     return kinds;
 }
 

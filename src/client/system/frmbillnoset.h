@@ -29,8 +29,8 @@ namespace billnoset {
 inline constexpr int kPieces = 11;
 inline constexpr int kPresets = 5;
 
-// The bill kinds of the list: the numbers 1 to 71 (sysDjb rows that are not bill kinds or are
-// groups drop out through the query's own filter).
+// The bill kinds of the list: the numbers of the bill-kind table in its order (sysDjb rows that
+// are groups drop out through the query's own filter). The rules stay keyed by these numbers.
 QList<int> defaultKinds();
 QString kindsSql(const QList<int>& kinds);
 QString settingsSql();

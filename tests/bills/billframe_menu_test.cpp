@@ -1,0 +1,591 @@
+// The rest of the bill window base against the recording transport: the audit controls, the
+// option that lets an operator edit other operators' drafts, save and print, the line note, the
+// look-ups of the lines grid's context menu, the header amounts and the numbering dialog's list
+// of kinds.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QToolButton>
+
+#include <functional>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbillabstract.h"
+#include "client/bills/frmbilllookup.h"
+#include "client/common/gridview.h"
+#include "client/common/settings.h"
+#include "client/system/frmbillnoset.h"
+#include "common/error.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "printengine/printengine.h"
+#include "protocol/protocol.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+constexpr int kEnquiry = 64;
+
+// A bill of the enquiry kind with goods lines, a partner and one header amount.
+class MenuBill : public TfrmBillAbstract {
+public:
+    MenuBill() {
+        setTitle(u"询价单"_s);
+        addColumn(u"商品ID"_s, u"goodsid"_s, false, 40);
+        addColumn(u"行号"_s, u"orderid"_s, false, 40);
+        addColumn(u"商品编号"_s, u"goodsCode"_s, true, 80);
+        addColumn(u"商品名称"_s, u"goodsname"_s, true, 120);
+        addColumn(u"价税合计"_s, u"taxTotalSum"_s, true, 80);
+        addColumn(u"[]行摘要"_s, u"comment"_s, true, 80);
+        edDiscount = new QLineEdit(this);
+        addHeaderField(u"优惠金额"_s, edDiscount);
+        bindHeaderAmount(u"youhuiTotal"_s, edDiscount);
+    }
+    void setLine(int row, const QList<QPair<QString, QString>>& values) {
+        RecordSet& rs = records();
+        while (rs.rowCount() <= row)
+            rs.appendRow(RecordSet::Row(rs.fieldCount()));
+        for (const auto& v : values)
+            rs.setAt(row, rs.fieldIndex(v.first), v.second);
+        showRecords();
+    }
+    // The look-ups are caught here instead of in a modal dialog.
+    void showLookupRows(const BillLookup& lookup, const RecordSet& rows) override {
+        shownLookups.append(lookup);
+        shownRows = rows;
+    }
+    QLineEdit* edDiscount = nullptr;
+    QList<BillLookup> shownLookups;
+    RecordSet shownRows;
+};
+
+RecordSet rowsOf(const QStringList& fields, const QList<QStringList>& rows) {
+    RecordSet rs;
+    for (const QString& f : fields)
+        rs.addField(f, FieldType::Text, 50);
+    for (const QStringList& r : rows) {
+        RecordSet::Row values;
+        for (const QString& v : r)
+            values.append(v);
+        rs.appendRow(values);
+    }
+    return rs;
+}
+
+const QStringList kHeader = {u"id"_s,           u"djType"_s,   u"code"_s,         u"date"_s,
+                             u"dj_state"_s,     u"rec_id"_s,   u"rec_Name"_s,     u"inputid2"_s,
+                             u"inputid2Name"_s, u"inputid3"_s, u"inputid3Name"_s, u"wldw_id"_s,
+                             u"youhuiTotal"_s};
+
+class BillMenu : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        resetBillKinds();
+        settings().TotalDot = 2;
+        settings().DefaultBillRows = 2;
+        connectLoggedIn(7);
+        loginedUser().UserName = u"李四"_s;
+    }
+    void TearDown() override {
+        resetBillKinds();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+    // Kind 64 with `steps` audit steps; operator 7 may perform steps 2 and 3.
+    void setSteps(int steps) {
+        refreshBillKinds(rowsOf(
+            {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s,
+             u"inputid3"_s},
+            {{u"64"_s, QString::number(steps), u"制单"_s, u"主管"_s, u"(0,7,0)"_s, u"(0,7,0)"_s}}));
+    }
+    void answerOpen(const QStringList& header, const RecordSet& lines) {
+        transport->respond(u"ExecProcQuery"_s, 0,
+                           {QString(), proto::recordSetToCbor(rowsOf(kHeader, {header}))});
+        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
+    }
+    // Draft 90 made by `maker`, step 2 done by `step2` (its name), partner 31, discount 1234.5.
+    std::unique_ptr<MenuBill> openDraft(const QString& maker, const QString& step2Id,
+                                        const QString& step2Name) {
+        answerOpen({u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, maker, u"王五"_s,
+                    step2Id, step2Name, u"0"_s, QString(), u"31"_s, u"1234.5"_s},
+                   rowsOf({u"goodsid"_s, u"orderid"_s, u"goodsname"_s, u"comment"_s},
+                          {{u"101"_s, u"501"_s, u"商品101"_s, u"旧摘要"_s}}));
+        auto bill = std::make_unique<MenuBill>();
+        bill->OpenBill(kEnquiry, 90, false);
+        transport->clearCalls();
+        return bill;
+    }
+    std::unique_ptr<MenuBill> newBill() {
+        auto bill = std::make_unique<MenuBill>();
+        bill->OpenBill(kEnquiry, 0, false);
+        transport->clearCalls();
+        return bill;
+    }
+    QStringList sqlOf(const QString& method) const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c.sql);
+        return out;
+    }
+    QList<RecordedCall> callsOf(const QString& method) const {
+        QList<RecordedCall> out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c);
+        return out;
+    }
+};
+
+// --- audit controls
+
+TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
+    for (int steps = 1; steps <= 5; ++steps) {
+        SCOPED_TRACE(steps);
+        setSteps(steps);
+        auto bill = newBill();
+        EXPECT_EQ(steps > 1, !bill->panAudit()->isHidden());
+        for (int step = 1; step <= 5; ++step) {
+            const bool shown = steps > 1 && step <= steps;
+            EXPECT_EQ(shown, !bill->edInput(step)->isHidden()) << step;
+            EXPECT_EQ(shown, !bill->btnInput(step)->isHidden()) << step;
+            EXPECT_EQ(u"审核"_s, bill->btnInput(step)->text());
+            // A new bill has no audit step to perform yet.
+            EXPECT_FALSE(bill->btnInput(step)->isEnabled()) << step;
+        }
+        EXPECT_EQ(u"制单"_s, bill->lbInput(1)->text());
+        EXPECT_EQ(u"主管"_s, bill->lbInput(2)->text());
+        EXPECT_EQ(u"审查人三"_s, bill->lbInput(3)->text());
+        // The maker of a new bill is the operator.
+        EXPECT_EQ(u"李四"_s, bill->edInput(1)->text());
+        EXPECT_EQ(nullptr, bill->edInput(0));
+        EXPECT_EQ(nullptr, bill->edInput(6));
+    }
+}
+
+TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep) {
+    setSteps(3);
+    auto bill = openDraft(u"7"_s, u"3"_s, u"张三"_s);
+    EXPECT_EQ(u"王五"_s, bill->edInput(1)->text());
+    EXPECT_EQ(u"张三"_s, bill->edInput(2)->text());
+    EXPECT_EQ(QString(), bill->edInput(3)->text());
+    EXPECT_FALSE(bill->btnInput(1)->isEnabled());
+    EXPECT_TRUE(bill->btnInput(3)->isEnabled());
+    // An audited draft is read-only, the audit buttons still work.
+    EXPECT_TRUE(bill->isReadOnly());
+
+    bill->btnInput(3)->click();
+    EXPECT_EQ(QStringList{u"Update djindex set inputid3 = 7 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"李四"_s, bill->edInput(3)->text());
+    bill->resize(1000, 420);
+    bill->show();
+    test::saveScreenshot(bill.get(), u"bill_audit_controls"_s);
+
+    // Step 2 belongs to another operator: refused, the field keeps the name.
+    transport->clearCalls();
+    bill->btnInput(2)->click();
+    EXPECT_EQ(QStringList{u"本级已经被[张三]审核，您不能反审核！"_s}, script.messages());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"张三"_s, bill->edInput(2)->text());
+}
+
+// --- option 2007 "允许修改他人的草稿"
+
+TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed);
+        settings().setSwitch(2007, allowed);
+        auto other = openDraft(u"3"_s, u"0"_s, QString());
+        EXPECT_EQ(allowed, other->editOthersDrafts);
+        EXPECT_EQ(!allowed, other->isReadOnly());
+        EXPECT_EQ(allowed, other->edComment()->isEnabled());
+        // The operator's own draft is editable either way.
+        auto own = openDraft(u"7"_s, u"0"_s, QString());
+        EXPECT_FALSE(own->isReadOnly());
+    }
+}
+
+// --- save and print
+
+class BillSavePrint : public BillMenu {
+protected:
+    void SetUp() override {
+        BillMenu::SetUp();
+        saved_ = TfrmXAbstract::printHandler();
+        print::resetPrintValues();
+        TfrmXAbstract::printHandler() = [this](QWidget*, int, const RecordSet&,
+                                               const RecordSet& detail, const QString&) {
+            ++prints;
+            printedRows = detail.rowCount();
+            // Calls made before the print: the save must come first.
+            for (const RecordedCall& c : transport->calls())
+                if (c.method.startsWith(u"Exec"_s))
+                    callsBeforePrint.append(c.method);
+            print::setPrintValue(u"PRINTNUM"_s, u"1"_s);
+            return 1;
+        };
+    }
+    void TearDown() override {
+        TfrmXAbstract::printHandler() = saved_;
+        print::resetPrintValues();
+        BillMenu::TearDown();
+    }
+    PrintHandler saved_;
+    int prints = 0;
+    int printedRows = -1;
+    QStringList callsBeforePrint;
+};
+
+TEST_F(BillSavePrint, SavePrintPostsThenPrintsTheSavedBillBeforeMakingRoomForANewOne) {
+    settings().setSwitch(2034, true);  // a new bill follows the save
+    auto bill = newBill();
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}, {u"goodsname"_s, u"商品101"_s}});
+    transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
+    transport->respond(u"ExecQuery"_s, 0,
+                       {proto::recordSetToCbor(rowsOf({u"printnum"_s, u"printNumSum"_s,
+                                                       u"printisCheck"_s, u"printPassword"_s},
+                                                      {{u"0"_s, u"9"_s, u"0"_s, QString()}})),
+                        QString()});
+    bill->btnSavePrint()->trigger();
+
+    const QList<RecordedCall> saves = callsOf(u"ExecService"_s);
+    ASSERT_EQ(1, saves.size());
+    EXPECT_EQ(u"SaveToDB"_s, saves.at(0).serviceMethod);
+    ASSERT_EQ(1, prints);
+    EXPECT_EQ(u"ExecService"_s, callsBeforePrint.value(0));
+    // The print guard and the count went to the saved bill.
+    const QStringList queries = sqlOf(u"ExecQuery"_s);
+    ASSERT_EQ(1, queries.size());
+    EXPECT_TRUE(queries.at(0).endsWith(u"a.id = 77"_s)) << queries.at(0).toStdString();
+    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
+              sqlOf(u"ExecUpdate"_s));
+    // Printed with its line, then the window became a new bill.
+    EXPECT_GE(printedRows, 1);
+    EXPECT_EQ(0, bill->billId());
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
+}
+
+TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
+    auto bill = newBill();
+    bill->records().clearRows();
+    bill->showRecords();
+    EXPECT_FALSE(bill->SavePrintBill());
+    EXPECT_EQ(0, prints);
+    EXPECT_EQ(QStringList{u"无数据"_s}, script.messages());
+    // A later plain save does not print either.
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
+    EXPECT_TRUE(bill->SaveBill(false));
+    EXPECT_EQ(0, prints);
+}
+
+// --- the line note
+
+TEST_F(BillMenu, TheContextMenuOffersTheLineNoteAndTheLookUps) {
+    auto bill = newBill();
+    QStringList captions;
+    for (QAction* a : bill->pmBill()->actions())
+        if (!a->isSeparator())
+            captions.append(a->text());
+    // Before the grid's own entries (refresh, export).
+    EXPECT_EQ((QStringList{u"行摘要"_s, u"商品分布"_s, u"历史进价"_s, u"历史售价"_s, u"收款过程"_s,
+                           u"付款过程"_s, u"刷新数据"_s, u"转成Excel(&E)"_s}),
+              captions);
+    QStringList noteEntries;
+    for (QAction* a : bill->pmLineNote()->actions())
+        noteEntries.append(a->text());
+    EXPECT_EQ((QStringList{u"查看"_s, u"修改"_s}), noteEntries);
+    EXPECT_TRUE(bill->panBillTitle()->actions().contains(bill->btnkmxq()));
+}
+
+TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
+    auto bill = newBill();
+    bill->actNoteView()->trigger();  // no focused line
+    EXPECT_EQ(QStringList{u"请先选择一行！"_s}, script.messages());
+
+    bill->setLine(1, {{u"goodsid"_s, u"102"_s}, {u"comment"_s, u"第二行"_s}});
+    bill->setFocusedRow(1);
+    script.clearRecords();
+    bill->actNoteView()->trigger();
+    EXPECT_EQ(QStringList{u"第二行"_s}, script.messages());
+
+    script.enter(u"送到仓库"_s, u"行摘要"_s);
+    bill->actNoteEdit()->trigger();
+    EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
+    EXPECT_TRUE(bill->isModified());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
+    // The note goes out with the lines.
+    const RecordSet packet = bill->BuildLinesPacket();
+    ASSERT_EQ(1, packet.rowCount());
+    EXPECT_EQ(u"送到仓库"_s,
+              decodeLineBreaks(packet.at(0, packet.fieldIndex(u"comment"_s)).toString()));
+}
+
+TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
+
+    script.cancelInput();
+    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
+
+    // A quote in the note is doubled inside the quoted text.
+    script.enter(u"王's 货"_s);
+    EXPECT_TRUE(bill->EditLineNote());
+    EXPECT_EQ(QStringList{u"Update djList set comment = '王''s 货' where orderid = 501"_s},
+              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"王's 货"_s, bill->LineNote());
+    EXPECT_FALSE(bill->isModified());
+
+    // A refusal of the server leaves the note as it was.
+    transport->clearCalls();
+    transport->respond(u"ExecUpdate"_s, -1, {QString(), u"数据库忙"_s});
+    script.enter(u"新摘要"_s);
+    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_EQ(u"王's 货"_s, bill->LineNote());
+    EXPECT_EQ(1, script.messages().size());
+}
+
+// --- the look-ups
+
+TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
+    auto bill = newBill();
+    struct Row {
+        BillLookupKind kind;
+        const char16_t* message;
+    } rows[] = {
+        {BillLookupKind::GoodsDistribution, u"请先在当前行选择商品！"},
+        {BillLookupKind::PurchasePrices, u"请先在当前行选择商品！"},
+        {BillLookupKind::SalePrices, u"请先在当前行选择商品！"},
+        {BillLookupKind::Receipts, u"请先选择往来单位！"},
+        {BillLookupKind::Payments, u"请先选择往来单位！"},
+    };
+    for (const Row& r : rows) {
+        script.clearRecords();
+        bill->actLookup(r.kind)->trigger();
+        EXPECT_EQ(QStringList{QString::fromUtf16(r.message)}, script.messages());
+    }
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
+    EXPECT_TRUE(bill->shownLookups.isEmpty());
+}
+
+TEST_F(BillMenu, EachLookUpQueriesWithTheLinesGoodsOrTheBillsPartner) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    struct Row {
+        BillLookupKind kind;
+        const char16_t* title;
+        const char16_t* needle;   // the id condition the query must carry
+        const char16_t* needle2;  // the kind of bills it reads, or the table
+    } rows[] = {
+        {BillLookupKind::GoodsDistribution, u"商品分布", u"a.goodsid = 101", u"baseGoodsStock"},
+        {BillLookupKind::PurchasePrices, u"历史进价", u"b.goodsid = 101", u"a.djType = 5 "},
+        {BillLookupKind::SalePrices, u"历史售价", u"b.goodsid = 101", u"a.djType = 1 "},
+        {BillLookupKind::Receipts, u"收款过程", u"a.wldw_id = 31", u"a.djType = 21 "},
+        {BillLookupKind::Payments, u"付款过程", u"a.wldw_id = 31", u"a.djType = 22 "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.title).toStdString());
+        transport->clearCalls();
+        const RecordSet answer = rowsOf({u"code"_s}, {{u"X-1"_s}});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(answer), QString()});
+        bill->actLookup(r.kind)->trigger();
+        const QStringList queries = sqlOf(u"ExecQuery"_s);
+        ASSERT_EQ(1, queries.size());
+        EXPECT_TRUE(queries.at(0).contains(QString::fromUtf16(r.needle)))
+            << queries.at(0).toStdString();
+        EXPECT_TRUE(queries.at(0).contains(QString::fromUtf16(r.needle2)))
+            << queries.at(0).toStdString();
+        ASSERT_FALSE(bill->shownLookups.isEmpty());
+        EXPECT_EQ(QString::fromUtf16(r.title), bill->shownLookups.last().title);
+        EXPECT_EQ(queries.at(0), bill->shownLookups.last().sql);
+        EXPECT_EQ(u"X-1"_s, bill->shownRows.at(0, 0).toString());
+    }
+    // The ids go along: the line's goods, the header's partner and employee, the line's
+    // warehouse while the header has none.
+    bill->setHeaderValue(u"jsr_id"_s, u"41"_s);
+    bill->setHeaderValue(u"OutStock_id"_s, u"12"_s);
+    RecordSet& rs = bill->records();
+    rs.addField(u"IntoStock_id"_s, FieldType::Text, 10);
+    rs.setAt(0, rs.fieldIndex(u"IntoStock_id"_s), u"11"_s);
+    const BillLookupIds ids = bill->lookupFor(BillLookupKind::SalePrices).ids;
+    EXPECT_EQ(101, ids.goodsid);
+    EXPECT_EQ(31, ids.wldw_id);
+    EXPECT_EQ(41, ids.jsr_id);
+    EXPECT_EQ(0, ids.dep_id);
+    EXPECT_EQ(11, ids.IntoStock_id);
+    EXPECT_EQ(12, ids.OutStock_id);
+    // The receipts name this bill for the amounts they settled of it.
+    EXPECT_TRUE(bill->lookupFor(BillLookupKind::Receipts).sql.contains(u"x.s_id = 90"_s));
+}
+
+TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTheCostRight) {
+    settings().PriceDot = 3;
+    settings().QtyDot = 1;
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    bill->setFocusedRow(0);
+    const RecordSet rows =
+        rowsOf({u"date"_s, u"code"_s, u"dw_fullname"_s, u"qty"_s, u"price"_s},
+               {{u"2025-01-02"_s, u"JH-1"_s, u"供应商甲"_s, u"12"_s, u"1234.5"_s}});
+    for (const bool seeCost : {false, true}) {
+        SCOPED_TRACE(seeCost);
+        settings().SeeCost = seeCost;
+        TfrmBillLookup dialog(bill->lookupFor(BillLookupKind::PurchasePrices), rows);
+        EXPECT_EQ(u"历史进价"_s, dialog.lbltitle()->text());
+        const int price = dialog.definition().columnIndex(u"price"_s);
+        const int qty = dialog.definition().columnIndex(u"qty"_s);
+        ASSERT_GE(price, 0);
+        EXPECT_EQ(u"12.0"_s, dialog.cellText(0, qty));
+        EXPECT_EQ(seeCost ? u"1,234.500"_s : u"***"_s, dialog.cellText(0, price));
+        // Fields the answer lacks show as empty columns.
+        EXPECT_EQ(QString(), dialog.cellText(0, dialog.definition().columnIndex(u"taxprice"_s)));
+    }
+    // Sales prices are no costs.
+    settings().SeeCost = false;
+    TfrmBillLookup sales(bill->lookupFor(BillLookupKind::SalePrices), rows);
+    EXPECT_EQ(u"1,234.500"_s, sales.cellText(0, sales.definition().columnIndex(u"price"_s)));
+}
+
+// --- header amounts
+
+TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
+    struct Row {
+        const char16_t* typed;
+        const char16_t* shown;
+        const char16_t* sent;
+    } rows[] = {
+        {u"1234.5", u"1,234.50", u"1234.50"},
+        {u"2,000.456", u"2,000.46", u"2000.46"},
+        {u"-7", u"-7.00", u"-7.00"},
+        {u"", u"0.00", u"0.00"},
+    };
+    auto bill = newBill();
+    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.typed).toStdString());
+        bill->edDiscount->setText(QString::fromUtf16(r.typed));
+        Q_EMIT bill->edDiscount->editingFinished();
+        EXPECT_EQ(QString::fromUtf16(r.shown), bill->edDiscount->text());
+        EXPECT_EQ(QString::fromUtf16(r.sent), bill->BuildParams().value(u"youhuiTotal"_s));
+    }
+    // No number: the amount before stays.
+    bill->setHeaderAmount(u"youhuiTotal"_s, 3.5);
+    bill->edDiscount->setText(u"abc"_s);
+    Q_EMIT bill->edDiscount->editingFinished();
+    EXPECT_EQ(u"3.50"_s, bill->edDiscount->text());
+    EXPECT_EQ(3.5, bill->headerAmount(u"youhuiTotal"_s));
+}
+
+TEST_F(BillMenu, AnOpenedBillShowsItsAmountsAndANewBillZero) {
+    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    EXPECT_EQ(u"1,234.50"_s, bill->edDiscount->text());
+    EXPECT_EQ(u"1234.50"_s, bill->headerValue(u"youhuiTotal"_s));
+    bill->ResetToNewBill();
+    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
+}
+
+TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
+    settings().TotalDot = 1;
+    settings().QtyDot = 3;
+    settings().PriceDot = 4;
+    struct Row {
+        const char16_t* tags;
+        double value;
+        const char16_t* shown;
+        const char16_t* sent;
+    } rows[] = {
+        {u"%M%", 1234.56, u"1,234.6", u"1234.6"},
+        {u"%Q%", 2.5, u"2.500", u"2.500"},
+        {u"%P%", 12345.6, u"12,345.6000", u"12345.6000"},
+        // A negative price takes the quantity places.
+        {u"%P%", -1.5, u"-1.500", u"-1.500"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QString::fromUtf16(r.tags).toStdString());
+        EXPECT_EQ(QString::fromUtf16(r.shown),
+                  TfrmBillAbstract::FormatAmount(QString::fromUtf16(r.tags), r.value));
+        EXPECT_EQ(QString::fromUtf16(r.sent),
+                  TfrmBillAbstract::AmountValueText(QString::fromUtf16(r.tags), r.value));
+    }
+    settings().SeeCost = false;
+    MenuBill bill;
+    auto* cost = new QLineEdit(&bill);
+    bill.bindHeaderAmount(u"costTotal"_s, cost, u"%M%Cost%"_s);
+    bill.OpenBill(kEnquiry, 0, false);
+    bill.setHeaderAmount(u"costTotal"_s, 88.25);
+    EXPECT_EQ(u"***"_s, cost->text());
+    EXPECT_TRUE(cost->isReadOnly());
+    EXPECT_EQ(u"88.3"_s, bill.BuildParams().value(u"costTotal"_s));
+}
+
+// --- the modified flag
+
+TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFillingDoesNot) {
+    auto bill = newBill();
+    auto* check = new QCheckBox(u"代收款"_s, bill.get());
+    auto* combo = new QComboBox(bill.get());
+    combo->addItems({u"甲"_s, u"乙"_s});
+    bill->bindHeaderField(u"isdaishoukuan"_s, check);
+    bill->bindHeaderField(u"fplx"_s, combo);
+    bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
+    // Filled by the window: not modified.
+    check->setChecked(true);
+    combo->setCurrentIndex(1);
+    bill->edDiscount->setText(u"5"_s);
+    EXPECT_THROW(bill->SetLineNote(QString()), DytError);  // no focused line: refused
+    EXPECT_FALSE(bill->isModified());
+
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+    } rows[] = {
+        {"grid cell",
+         [&] {
+             QAbstractItemModel* m = bill->dbgvX()->table()->model();
+             const int col = bill->gridDefinition().columnIndex(u"goodsname"_s);
+             ASSERT_TRUE(m->setData(m->index(0, col), u"手写"_s, Qt::EditRole));
+         }},
+        {"check box", [&] { check->click(); }},
+        {"combo box", [&] { Q_EMIT combo->activated(0); }},
+        {"amount", [&] { Q_EMIT bill->edDiscount->textEdited(u"6"_s); }},
+        {"bill number", [&] { Q_EMIT bill->edBillCode()->textEdited(u"X"_s); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        bill->setModified(false);
+        r.change();
+        EXPECT_TRUE(bill->isModified());
+    }
+}
+
+// --- the numbering dialog's kinds
+
+TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
+    resetBillKinds();
+    const QList<int> kinds = billnoset::defaultKinds();
+    // 1..41, 43..51 and 53..71: 42 (the stocktake) and 52 are no kinds of the table.
+    EXPECT_EQ(69, kinds.size());
+    EXPECT_EQ(1, kinds.value(0));
+    EXPECT_EQ(71, kinds.value(kinds.size() - 1));
+    for (int gone : {0, 42, 52, 72})
+        EXPECT_FALSE(kinds.contains(gone)) << gone;
+    for (int kept : {41, 43, 51, 53})
+        EXPECT_TRUE(kinds.contains(kept)) << kept;
+    EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u"(0,1,2,3,"_s));
+    EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u",41,43,"_s));
+}
+
+}  // namespace
+}  // namespace dyt::client

@@ -1,0 +1,249 @@
+// Receipts and payments against a real server: sales and a purchase posted through the bill
+// service as the goods-bill windows send them, then receipts and payments entered in the window
+// that settle them, and a re-settlement of a posted receipt.
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbillskd.h"
+#include "client/common/settings.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "server/posting_packets.h"
+#include "support/serverprocess.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+constexpr qint64 kGoods = 101, kCustomer = 201, kSupplier = 203, kWarehouse = 301;
+constexpr qint64 kmCash = 8;
+
+class MoneyBillE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSession();
+        resetSettings();
+        resetBillKinds();
+        setRunMode(kFullMode);
+        test::reportFaultsToTest(script);
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(programDir.isValid());
+        dm.programDir = programDir.path();
+        dm.quitApplication = [] {};
+        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
+        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"收付款账套"_s));
+        const char* const seed[] = {
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
+            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
+            "'个', 1)",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(203, 0, '203,', 1, 0, 'G1', '供应商')",
+            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
+            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
+            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
+            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
+        };
+        for (const char* sql : seed)
+            dm.ExecUpdate(QString::fromUtf8(sql));
+        ParamList open;
+        open.setValue(u"type"_s, u"0"_s);
+        open.setValue(u"Date"_s, u"2025-01-01"_s);
+        dm.ExecProc(u"P_SYS_UP_Open"_s, open);
+        settings().DefaultBillRows = 2;
+        settings().TotalDot = 2;
+        loadBillKinds(dm);
+    }
+    void TearDown() override {
+        resetBillKinds();
+        resetSettings();
+        resetSession();
+    }
+
+    // Posts a goods bill through the bill service; returns its id.
+    qint64 postGoods(int djType, qint64 partner, double qty, double price, const QString& code) {
+        server::test::GoodsBill b;
+        b.djType = djType;
+        b.date = u"2025-02-03"_s;
+        b.code = code;
+        b.partner = partner;
+        b.intoStock = kWarehouse;
+        b.lines.push_back({.goods = kGoods, .qty = qty, .price = price});
+        ParamList p = server::test::goodsBillParams(b);
+        const RecordSet lines = server::test::goodsLinesPacket(b);
+        const RecordSet accounts = server::test::accountPacket(b.accounts);
+        return dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, p, &lines, &accounts, nullptr);
+    }
+    double number(const QString& sql) {
+        RecordSet rs;
+        dm.ExecQuery(sql, &rs);
+        return rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : -1;
+    }
+    double receivable(qint64 partner) {
+        return number(u"SELECT ystotal FROM baseWLDW WHERE id = %1"_s.arg(partner));
+    }
+    double payable(qint64 partner) {
+        return number(u"SELECT yftotal FROM baseWLDW WHERE id = %1"_s.arg(partner));
+    }
+    double cash() { return number(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(kmCash)); }
+    double settledOf(qint64 bill) {
+        return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(bill));
+    }
+    static int rowOfBill(const RecordSet& rows, qint64 billId) {
+        const int col = rows.fieldIndex(u"s_id"_s);
+        for (int r = 0; r < rows.rowCount(); ++r)
+            if (rows.at(r, col).toLongLong() == billId)
+                return r;
+        return -1;
+    }
+    static double amountOf(const RecordSet& rows, qint64 billId, const QString& field) {
+        const int r = rowOfBill(rows, billId);
+        return r < 0 ? -1 : rows.at(r, rows.fieldIndex(field)).toDouble();
+    }
+    // Enters and posts a receipt or payment of `amount` in cash for the partner, distributed
+    // automatically; returns the bill id.
+    qint64 enterMoneyBill(int djType, qint64 partner, double amount, const QString& code,
+                          const std::function<void(TfrmBillSKD&)>& check = {}) {
+        TfrmBillSKD bill(djType);
+        bill.OpenBill(djType, 0, true);
+        bill.edBillCode()->setText(code);
+        bill.edBillDate()->setDate(QDate(2025, 2, 4));
+        bill.setPartner(partner, u"往来单位"_s);
+        bill.setAccount(0, kmCash, u"1001"_s, u"现金"_s);
+        RecordSet& accounts = bill.records();
+        accounts.setAt(0, accounts.fieldIndex(u"total"_s), QString::number(amount));
+        bill.btnzdfpClick();
+        if (check)
+            check(bill);
+        qint64 saved = 0;
+        QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&saved](qint64 id) { saved = id; });
+        EXPECT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+        return saved;
+    }
+
+    ScriptedPrompter script;
+    PrompterOverride override_{&script};
+    test::ServerProcess server;
+    TdmMain dm;
+    QTemporaryDir programDir;
+};
+
+TEST_F(MoneyBillE2E, AReceiptSettlesTheSalesAndAPaymentThePurchase) {
+    const qint64 bought = postGoods(5, kSupplier, 20, 10, u"JH-1"_s);  // 200 payable
+    ASSERT_GT(bought, 0);
+    const qint64 sale1 = postGoods(1, kCustomer, 5, 20, u"XS-1"_s);  // 100
+    const qint64 sale2 = postGoods(1, kCustomer, 3, 20, u"XS-2"_s);  // 60
+    ASSERT_GT(sale2, sale1);
+    EXPECT_EQ(160, receivable(kCustomer));
+    const double cashBefore = cash();
+
+    // 130 received: the distribution settles the first sale whole and 30 of the second.
+    const qint64 receipt = enterMoneyBill(21, kCustomer, 130, u"SK-1"_s, [&](TfrmBillSKD& bill) {
+        ASSERT_EQ(2, bill.billRows().rowCount());
+        EXPECT_EQ(100, amountOf(bill.billRows(), sale1, u"ye"_s));
+        EXPECT_EQ(60, amountOf(bill.billRows(), sale2, u"ye"_s));
+        EXPECT_EQ(100, amountOf(bill.billRows(), sale1, u"Total"_s));
+        EXPECT_EQ(30, amountOf(bill.billRows(), sale2, u"Total"_s));
+    });
+    ASSERT_GT(receipt, 0);
+    EXPECT_EQ(160 - 130, receivable(kCustomer));
+    EXPECT_EQ(cashBefore + 130, cash());
+    EXPECT_EQ(100, settledOf(sale1));
+    EXPECT_EQ(30, settledOf(sale2));
+
+    // The first sale is no longer open; the second has 30 left.
+    TfrmBillSKD next(21);
+    next.OpenBill(21, 0, true);
+    next.setPartner(kCustomer, u"甲客户"_s);
+    ASSERT_EQ(1, next.billRows().rowCount());
+    EXPECT_EQ(-1, rowOfBill(next.billRows(), sale1));
+    EXPECT_EQ(30, amountOf(next.billRows(), sale2, u"ye"_s));
+
+    // A payment of 150 against the purchase of 200.
+    const qint64 payment = enterMoneyBill(22, kSupplier, 150, u"FK-1"_s, [&](TfrmBillSKD& bill) {
+        ASSERT_EQ(1, bill.billRows().rowCount());
+        EXPECT_EQ(200, amountOf(bill.billRows(), bought, u"ye"_s));
+        EXPECT_EQ(150, amountOf(bill.billRows(), bought, u"Total"_s));
+    });
+    ASSERT_GT(payment, 0);
+    EXPECT_EQ(200 - 150, payable(kSupplier));
+    EXPECT_EQ(cashBefore + 130 - 150, cash());
+    EXPECT_EQ(150, settledOf(bought));
+}
+
+TEST_F(MoneyBillE2E, APostedReceiptIsSettledAgainAndShowsItsNewRows) {
+    ASSERT_GT(postGoods(5, kSupplier, 20, 10, u"JH-1"_s), 0);
+    const qint64 sale1 = postGoods(1, kCustomer, 5, 20, u"XS-1"_s);  // 100
+    const qint64 sale2 = postGoods(1, kCustomer, 3, 20, u"XS-2"_s);  // 60
+    ASSERT_GT(sale1, 0);
+    ASSERT_GT(sale2, 0);
+    const qint64 receipt = enterMoneyBill(21, kCustomer, 130, u"SK-1"_s);
+    ASSERT_GT(receipt, 0);
+    const double cashAfterReceipt = cash();
+
+    TfrmBillSKD bill(21);
+    bill.OpenBill(21, receipt, false);
+    EXPECT_EQ(int(kBillPosted), bill.billState());
+    EXPECT_EQ(2, bill.billRows().rowCount());  // what it settles: 100 and 30
+    EXPECT_EQ(100, amountOf(bill.billRows(), sale1, u"Total"_s));
+
+    script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+    bill.btnqzwcClick();
+    ASSERT_TRUE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    // Both sales are open in full again.
+    EXPECT_EQ(0, settledOf(sale1));
+    EXPECT_EQ(100, amountOf(bill.billRows(), sale1, u"ye"_s));
+    EXPECT_EQ(60, amountOf(bill.billRows(), sale2, u"ye"_s));
+
+    // This time the whole second sale and 70 of the first.
+    RecordSet& rows = bill.billRows();
+    rows.setAt(rowOfBill(rows, sale2), rows.fieldIndex(u"Total"_s), 60.0);
+    rows.setAt(rowOfBill(rows, sale1), rows.fieldIndex(u"Total"_s), 70.0);
+    bill.btnqzwcClick();
+    EXPECT_FALSE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(70, settledOf(sale1));
+    EXPECT_EQ(60, settledOf(sale2));
+    // The money did not move again, and the receivable stays what the receipt left.
+    EXPECT_EQ(cashAfterReceipt, cash());
+    EXPECT_EQ(160 - 130, receivable(kCustomer));
+    // The window shows the rows as they stand now.
+    EXPECT_EQ(70, amountOf(bill.billRows(), sale1, u"Total"_s));
+    EXPECT_EQ(60, amountOf(bill.billRows(), sale2, u"Total"_s));
+    EXPECT_EQ(QStringList(), script.messages());
+}
+
+TEST_F(MoneyBillE2E, APostedPaymentIsSettledAgainThroughItsNegatedRows) {
+    const qint64 bought = postGoods(5, kSupplier, 20, 10, u"JH-1"_s);  // 200 payable
+    ASSERT_GT(bought, 0);
+    const qint64 payment = enterMoneyBill(22, kSupplier, 150, u"FK-1"_s);
+    ASSERT_GT(payment, 0);
+    EXPECT_EQ(150, settledOf(bought));
+    const double cashAfterPayment = cash();
+
+    TfrmBillSKD bill(22);
+    bill.OpenBill(22, payment, false);
+    script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+    bill.btnqzwcClick();
+    ASSERT_TRUE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(0, settledOf(bought));
+    EXPECT_EQ(200, amountOf(bill.billRows(), bought, u"ye"_s));
+    RecordSet& rows = bill.billRows();
+    rows.setAt(rowOfBill(rows, bought), rows.fieldIndex(u"Total"_s), 120.0);
+    bill.btnqzwcClick();
+    EXPECT_FALSE(bill.isResettling()) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(120, settledOf(bought));
+    EXPECT_EQ(200 - 150, payable(kSupplier));
+    EXPECT_EQ(cashAfterPayment, cash());
+    // One settled row, no leftovers of the cleared one.
+    EXPECT_EQ(1, number(u"SELECT COUNT(*) FROM djList WHERE km_id = 0 AND id = %1"_s.arg(payment)));
+}
+
+}  // namespace
+}  // namespace dyt::client

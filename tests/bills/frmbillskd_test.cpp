@@ -1,0 +1,734 @@
+// The receipt and payment bill windows against the recording transport: captions, the open bills
+// of the partner, the distributable amount and the automatic distribution, the checks, what a
+// save sends, opening a posted bill, re-settlement with its leave question, and printing.
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbillskd.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "client/common/settings.h"
+#include "client/common/windowregistry.h"
+#include "common/error.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "printengine/printengine.h"
+#include "protocol/protocol.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+RecordSet rowsOf(const QStringList& fields, const QList<QStringList>& rows) {
+    RecordSet rs;
+    for (const QString& f : fields)
+        rs.addField(f, FieldType::Text, 50);
+    for (const QStringList& r : rows) {
+        RecordSet::Row values;
+        for (const QString& v : r)
+            values.append(v);
+        rs.appendRow(values);
+    }
+    return rs;
+}
+
+const QStringList kOpenBillFields = {u"s_id"_s,       u"djType"_s,   u"billCode"_s, u"date"_s,
+                                     u"dj_Caption"_s, u"totalSum"_s, u"ye"_s,       u"Total"_s};
+
+// Open bills of 30, −10 and 120 (a sale, a return, a sale).
+RecordSet threeOpenBills() {
+    return rowsOf(
+        kOpenBillFields,
+        {{u"501"_s, u"1"_s, u"XS-1"_s, u"2025-01-02"_s, u"销售单"_s, u"30"_s, u"30"_s, u"0"_s},
+         {u"502"_s, u"2"_s, u"XT-1"_s, u"2025-01-03"_s, u"销售退货单"_s, u"-10"_s, u"-10"_s,
+          u"0"_s},
+         {u"503"_s, u"1"_s, u"XS-2"_s, u"2025-01-04"_s, u"销售单"_s, u"150"_s, u"120"_s, u"0"_s}});
+}
+
+class MoneyBill : public test::DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        resetBillKinds();
+        settings().TotalDot = 2;
+        settings().DefaultBillRows = 2;
+        connectLoggedIn(7);
+    }
+    void TearDown() override {
+        resetBillKinds();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+
+    std::unique_ptr<TfrmBillSKD> newBill(int djType = 21) {
+        auto bill = std::make_unique<TfrmBillSKD>(djType);
+        bill->OpenBill(djType, 0, false);
+        transport->clearCalls();
+        return bill;
+    }
+    // A new bill of the partner 201 whose open bills are `open`.
+    std::unique_ptr<TfrmBillSKD> billWithOpenBills(const RecordSet& open, int djType = 21) {
+        auto bill = newBill(djType);
+        answerProcQuery(open);
+        bill->setPartner(201, u"客户甲"_s);
+        return bill;
+    }
+    void answerProcQuery(const RecordSet& rows) {
+        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(rows)});
+    }
+    void answerQuery(const RecordSet& rows) {
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rows), QString()});
+    }
+    QList<RecordedCall> callsOf(const QString& method) const {
+        QList<RecordedCall> out;
+        for (const RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c);
+        return out;
+    }
+    // The data-changing and procedure calls in order, as "method: sql or procedure".
+    QStringList sequence() const {
+        QStringList out;
+        for (const RecordedCall& c : transport->calls()) {
+            if (c.method == u"ExecUpdate"_s)
+                out.append(u"U: "_s + c.sql);
+            else if (c.method == u"ExecProc"_s || c.method == u"ExecProcQuery"_s)
+                out.append(u"P: "_s + c.procedure + u" "_s + line(c, u"QueryType"_s));
+        }
+        return out;
+    }
+    static QString line(const RecordedCall& c, const QString& name) {
+        ParamList p(c.paramLines.join(u"\r\n"_s));
+        return p.value(name, u"<none>"_s);
+    }
+    static void setCell(RecordSet& rs, int row, const QString& field, const QVariant& v) {
+        rs.setAt(row, rs.fieldIndex(field), v);
+    }
+    static QString cell(const RecordSet& rs, int row, const QString& field) {
+        return rs.at(row, rs.fieldIndex(field)).toString();
+    }
+    // Two accounts of 60 and 40 received.
+    static void twoAccounts(TfrmBillSKD& bill) {
+        bill.setAccount(0, 1001, u"1001"_s, u"现金"_s);
+        bill.setAccount(1, 1002, u"1002"_s, u"银行存款"_s);
+        setCell(bill.records(), 0, u"total"_s, u"60"_s);
+        setCell(bill.records(), 1, u"total"_s, u"40"_s);
+        bill.recompute();
+    }
+};
+
+TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
+    struct Case {
+        int djType;
+        QString title, partner, balance, advance;
+    };
+    const Case cases[] = {
+        {21, u"收款单"_s, u"付款单位"_s, u"应收款：0"_s, u"预收款：0"_s},
+        {22, u"付款单"_s, u"收款单位"_s, u"应付款：0"_s, u"预付款：0"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        auto bill = newBill(c.djType);
+        EXPECT_EQ(c.title, bill->windowTitle());
+        EXPECT_EQ(c.balance, bill->lbBalance()->text());
+        EXPECT_EQ(c.advance, bill->lbAdvanceBalance()->text());
+        EXPECT_EQ(u"可分配金额：0.00"_s, bill->lbDistributable()->text());
+        EXPECT_EQ(u"预收账款"_s, bill->btnyszk()->text());
+        EXPECT_EQ(u"自动分配"_s, bill->btnzdfp()->text());
+        EXPECT_TRUE(bill->btnqzwc()->isHidden());  // only for posted bills
+        // The partner field carries the kind's caption.
+        QString partnerLabel;
+        for (const QLabel* label : bill->findChildren<QLabel*>())
+            if (label->buddy() == bill->eddw())
+                partnerLabel = label->text();
+        EXPECT_EQ(c.partner, partnerLabel);
+        EXPECT_EQ(0, bill->prepayment());
+    }
+    EXPECT_THROW(TfrmBillSKD(5), DytError);
+    // A receipt window does not open a payment.
+    TfrmBillSKD receipt(21);
+    EXPECT_THROW(receipt.OpenBill(22, 0, false), DytError);
+}
+
+TEST_F(MoneyBill, BothClassesAreRegisteredAndOpenTheirKind) {
+    registerBillWindows();
+    installBillOpener();
+    struct Case {
+        int djType;
+        int tag;
+    } cases[] = {{21, 2012}, {22, 2007}};
+    for (const Case& c : cases) {
+        std::unique_ptr<QWidget> w(OpenBill(c.djType, 0));
+        auto* bill = qobject_cast<TfrmBillSKD*>(w.get());
+        ASSERT_NE(nullptr, bill) << c.djType;
+        EXPECT_EQ(c.djType, bill->djType());
+        EXPECT_EQ(c.djType, bill->kind().djType);
+        EXPECT_EQ(c.tag, w->property(kTagProperty).toInt());
+    }
+}
+
+TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBills) {
+    auto bill = billWithOpenBills(threeOpenBills());
+    const auto procs = callsOf(u"ExecProcQuery"_s);
+    ASSERT_EQ(1, procs.size());
+    const RecordedCall& c = procs.front();
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, c.procedure);
+    EXPECT_EQ(u"WSKDJ"_s, line(c, u"QueryType"_s));
+    EXPECT_EQ(u";id=201;czy_id=7"_s, line(c, u"wldwStr"_s));
+    EXPECT_EQ(u"1988-01-01"_s, line(c, u"BeginDate"_s));
+    EXPECT_EQ(u"2030-01-01"_s, line(c, u"EndDate"_s));
+    EXPECT_EQ(u"0"_s, line(c, u"id"_s));
+    EXPECT_EQ(u"21"_s, line(c, u"djType"_s));
+    EXPECT_EQ(u"201"_s, bill->headerValue(u"wldw_id"_s));
+    EXPECT_EQ(u"客户甲"_s, bill->eddw()->text());
+    ASSERT_EQ(3, bill->billRows().rowCount());
+    EXPECT_EQ(u"XT-1"_s, cell(bill->billRows(), 1, u"billCode"_s));
+    EXPECT_EQ(-10.0, bill->billRows().at(1, bill->billRows().fieldIndex(u"ye"_s)).toDouble());
+    EXPECT_FALSE(bill->gbBills()->isHidden());
+
+    // The payment bill asks for the purchase side.
+    auto payment = billWithOpenBills(RecordSet(), 22);
+    EXPECT_EQ(u"22"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"djType"_s));
+}
+
+TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
+    struct Case {
+        int djType;
+        QString accountKind;
+    } cases[] = {{21, u"skkm"_s}, {22, u"fkkm"_s}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        auto bill = newBill(c.djType);
+        QStringList asked;
+        bill->selector = [&](const QString& kind, const QString&) -> std::optional<BaseChoice> {
+            asked.append(kind);
+            if (kind == u"wldw"_s)
+                return BaseChoice{203, u"G1"_s, u"供应商"_s};
+            if (kind == u"zhiyuan"_s)
+                return std::nullopt;  // cancelled
+            return BaseChoice{1002, u"1002"_s, u"银行存款"_s};
+        };
+        answerProcQuery(RecordSet());
+        bill->findChild<QToolButton*>(u"btn_wldw_id"_s)->click();
+        bill->findChild<QToolButton*>(u"btn_jsr_id"_s)->click();
+        // The account cell of the second row.
+        const int nameColumn = bill->gridDefinition().columnIndex(u"km_Name"_s);
+        Q_EMIT bill->dbgvX()->buttonClicked(bill->model()->index(1, nameColumn));
+        EXPECT_EQ((QStringList{u"wldw"_s, u"zhiyuan"_s, c.accountKind}), asked);
+        EXPECT_EQ(u"203"_s, bill->headerValue(u"wldw_id"_s));
+        EXPECT_EQ(u"供应商"_s, bill->eddw()->text());
+        EXPECT_EQ(QString(), bill->headerValue(u"jsr_id"_s));
+        EXPECT_EQ(u"1002"_s, cell(bill->records(), 1, u"km_id"_s));
+        EXPECT_EQ(u"银行存款"_s, cell(bill->records(), 1, u"km_Name"_s));
+        // The last row took an account: an empty row follows for the next one.
+        EXPECT_EQ(3, bill->records().rowCount());
+        EXPECT_EQ(u"WSKDJ"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"QueryType"_s));
+    }
+}
+
+TEST_F(MoneyBill, SettlingByAmountNeitherLoadsNorShowsBills) {
+    settings().SettlementMode = 1;
+    auto bill = newBill();
+    bill->setPartner(201, u"客户甲"_s);
+    EXPECT_EQ(0, callsOf(u"ExecProcQuery"_s).size());
+    EXPECT_TRUE(bill->gbBills()->isHidden());
+    EXPECT_EQ(0, bill->billRows().rowCount());
+}
+
+TEST_F(MoneyBill, TheDistributableAmountFollowsAccountsDiscountAndSettledBills) {
+    auto bill = billWithOpenBills(threeOpenBills());
+    twoAccounts(*bill);
+    EXPECT_EQ(u"可分配金额：100.00"_s, bill->lbDistributable()->text());
+    bill->edyhje()->setText(u"5"_s);
+    bill->recompute();
+    EXPECT_EQ(u"可分配金额：105.00"_s, bill->lbDistributable()->text());
+    // Settling 30 of the first bill by hand, through the grid.
+    RecordSetModel* m = qobject_cast<RecordSetModel*>(bill->dbgvBills()->model());
+    ASSERT_NE(nullptr, m);
+    const int totalColumn = bill->billsDefinition().columnIndex(u"Total"_s);
+    ASSERT_TRUE(m->setData(m->index(0, totalColumn), 30.0));
+    EXPECT_EQ(u"可分配金额：75.00"_s, bill->lbDistributable()->text());
+    EXPECT_TRUE(bill->isModified());
+    // The prepayment switch shows what is left as the advance.
+    EXPECT_EQ(u"预付账款：0.00"_s, bill->lbAdvance()->text());
+    bill->btnyszkClick();
+    EXPECT_EQ(1, bill->prepayment());
+    EXPECT_TRUE(bill->btnyszk()->isChecked());
+    EXPECT_EQ(u"预付账款：75.00"_s, bill->lbAdvance()->text());
+    EXPECT_EQ(u"可分配金额：75.00"_s, bill->lbDistributable()->text());
+    bill->btnyszkClick();
+    EXPECT_EQ(0, bill->prepayment());
+}
+
+TEST_F(MoneyBill, AutomaticDistributionOfAReceiptOf100Over30Minus10And120) {
+    auto bill = billWithOpenBills(threeOpenBills());
+    twoAccounts(*bill);
+    bill->btnzdfpClick();
+    const RecordSet& rows = bill->billRows();
+    const int total = rows.fieldIndex(u"Total"_s);
+    EXPECT_EQ(30.0, rows.at(0, total).toDouble());
+    EXPECT_EQ(-10.0, rows.at(1, total).toDouble());
+    EXPECT_EQ(80.0, rows.at(2, total).toDouble());
+    EXPECT_EQ(u"可分配金额：0.00"_s, bill->lbDistributable()->text());
+}
+
+TEST_F(MoneyBill, TheChecksBeforeSavingStopWithTheirMessage) {
+    struct Case {
+        const char* name;
+        int djType;
+        bool partner;
+        bool account;
+        QString message;
+    };
+    const Case cases[] = {
+        {"receipt without partner", 21, false, true, u"[付款单位]不能为空，请重新输入"_s},
+        {"payment without partner", 22, false, true, u"[收款单位]不能为空，请重新输入"_s},
+        {"receipt without account", 21, true, false, u"必须录入收款账户明细数据！"_s},
+        {"payment without account", 22, true, false, u"必须录入付款账户明细数据！"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = newBill(c.djType);
+        if (c.partner) {
+            answerProcQuery(RecordSet());
+            bill->setPartner(201, u"甲"_s);
+        }
+        if (c.account) {
+            bill->setAccount(0, 1001, u"1001"_s, u"现金"_s);
+            setCell(bill->records(), 0, u"total"_s, u"10"_s);
+        } else {
+            // An amount without an account is no account row.
+            setCell(bill->records(), 0, u"total"_s, u"10"_s);
+        }
+        EXPECT_FALSE(bill->SaveBill(true));
+        EXPECT_EQ(QStringList{c.message}, script.messages());
+        EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
+    }
+}
+
+TEST_F(MoneyBill, WithOption2023ABillDatedOtherThanTodayAsksFirst) {
+    settings().setSwitch(2023, true);
+    struct Case {
+        const char* name;
+        QDate date;
+        QString answer;  // empty: no question expected
+        QStringList messages;
+    };
+    const Case cases[] = {
+        // Cancelled: stops without a word.
+        {"cancelled", QDate(2024, 5, 6), u"取消(&C)"_s, {}},
+        // Continued: the next check speaks.
+        {"continued", QDate(2024, 5, 6), u"继续(&O)"_s, {u"[付款单位]不能为空，请重新输入"_s}},
+        {"today", QDate::currentDate(), QString(), {u"[付款单位]不能为空，请重新输入"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = newBill();
+        bill->edBillDate()->setDate(c.date);
+        if (!c.answer.isEmpty())
+            script.answer(c.answer, u"制单日期与系统日期不一致，是否继续？"_s);
+        EXPECT_FALSE(bill->SaveBill(true));
+        EXPECT_EQ(c.messages, script.messages());
+        EXPECT_EQ(c.answer.isEmpty() ? 0 : 1, script.records(PromptKind::Question).size());
+    }
+}
+
+TEST_F(MoneyBill, TheDiscountMayNotExceedTheOperatorsCeiling) {
+    struct Case {
+        const char* name;
+        QString discount;
+        QString ceiling;
+        bool saves;
+    };
+    const Case cases[] = {
+        {"over the ceiling", u"50"_s, u"30"_s, false},
+        {"at the ceiling", u"30"_s, u"30"_s, true},
+        {"no ceiling", u"50"_s, u"0"_s, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        auto bill = billWithOpenBills(RecordSet());
+        twoAccounts(*bill);
+        bill->edyhje()->setText(c.discount);
+        answerQuery(rowsOf({u"zy_YouHuiTotalUp"_s}, {{c.ceiling}}));
+        if (c.saves)
+            transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
+        EXPECT_EQ(c.saves, bill->SaveBill(true));
+        const auto queries = callsOf(u"ExecQuery"_s);
+        ASSERT_EQ(1, queries.size());
+        EXPECT_EQ(u"select YouHuiTotalUp as zy_YouHuiTotalUp from baseZY where id = 7"_s,
+                  queries.at(0).sql);
+        if (!c.saves) {
+            EXPECT_EQ(QStringList{u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"_s},
+                      script.messages());
+            EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
+        }
+        transport->clearCalls();
+    }
+}
+
+TEST_F(MoneyBill, PostingSendsTheAccountRowsAndTheSettledBills) {
+    auto bill = billWithOpenBills(threeOpenBills());
+    bill->edBillCode()->setText(u"SK-001"_s);
+    twoAccounts(*bill);
+    // 0.004 more on the bank: the total is rounded to two places.
+    setCell(bill->records(), 1, u"total"_s, u"40.004"_s);
+    bill->edyhje()->setText(u"2"_s);
+    bill->btnyszkClick();
+    bill->btnzdfpClick();  // 102.004 received → 102 rounded: 30, −10, 82
+    transport->clearCalls();
+    answerQuery(rowsOf({u"zy_YouHuiTotalUp"_s}, {{u"0"_s}}));
+    transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
+    ASSERT_TRUE(bill->SaveBill(true));
+
+    const auto services = callsOf(u"ExecService"_s);
+    ASSERT_EQ(1, services.size());
+    const RecordedCall& c = services.front();
+    EXPECT_EQ(u"QMXService"_s, c.procedure);
+    EXPECT_EQ(u"SaveToDB"_s, c.serviceMethod);
+    EXPECT_EQ(u"收款单"_s, line(c, u"dj_Caption"_s));
+    EXPECT_EQ(u"21"_s, line(c, u"djType"_s));
+    EXPECT_EQ(u"0"_s, line(c, u"OldBillid"_s));
+    EXPECT_EQ(u"100.00"_s, line(c, u"total"_s));  // 60 + 40.004 at two places
+    EXPECT_EQ(u"1"_s, line(c, u"hhlx"_s));
+    EXPECT_EQ(u"2"_s, line(c, u"youhuiTotal"_s));
+    EXPECT_EQ(u"201"_s, line(c, u"wldw_id"_s));
+    EXPECT_EQ(u"SK-001"_s, line(c, u"code"_s));
+
+    ASSERT_EQ(6, c.args.size());
+    const RecordSet accounts = proto::recordSetFromCbor(c.args.at(3));
+    ASSERT_EQ(2, accounts.rowCount());  // the empty third row stays home
+    EXPECT_EQ(u"1001"_s, cell(accounts, 0, u"km_id"_s));
+    EXPECT_EQ(u"60"_s, cell(accounts, 0, u"total"_s));
+    EXPECT_EQ(u"1002"_s, cell(accounts, 1, u"km_id"_s));
+    EXPECT_EQ(u"40.004"_s, cell(accounts, 1, u"total"_s));
+
+    const RecordSet settled = proto::recordSetFromCbor(c.args.at(4));
+    ASSERT_EQ(3, settled.rowCount());
+    const QStringList ids = {u"501"_s, u"502"_s, u"503"_s};
+    // 100 + 2 discount = 102: the −10 return makes it 112, 30 fits, 82 is left for 120.
+    const QStringList totals = {u"30"_s, u"-10"_s, u"82"_s};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(ids.at(row), cell(settled, row, u"s_id"_s));
+        EXPECT_EQ(totals.at(row), cell(settled, row, u"Total"_s));
+    }
+    EXPECT_TRUE(c.args.at(5).isNull());
+    EXPECT_EQ(90, bill->billId());
+}
+
+TEST_F(MoneyBill, OnlyBillsWithAnAmountTravelAndSettlingByAmountSendsNull) {
+    auto bill = billWithOpenBills(threeOpenBills());
+    twoAccounts(*bill);
+    setCell(bill->billRows(), 2, u"Total"_s, 25.5);
+    RecordSet packet = bill->BuildAccountPacket();
+    ASSERT_EQ(1, packet.rowCount());
+    EXPECT_EQ(u"503"_s, cell(packet, 0, u"s_id"_s));
+    EXPECT_EQ(u"25.5"_s, cell(packet, 0, u"Total"_s));
+
+    settings().SettlementMode = 1;
+    EXPECT_EQ(0, bill->BuildAccountPacket().fieldCount());
+    transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
+    ASSERT_TRUE(bill->SaveBill(false));
+    const auto services = callsOf(u"ExecService"_s);
+    ASSERT_EQ(1, services.size());
+    EXPECT_EQ(u"SaveToDraft"_s, services.at(0).serviceMethod);
+    EXPECT_TRUE(services.at(0).args.at(4).isNull());
+}
+
+const QStringList kHeaderFields = {u"id"_s,          u"djType"_s,  u"code"_s,      u"date"_s,
+                                   u"dj_state"_s,    u"isred"_s,   u"isredword"_s, u"rec_id"_s,
+                                   u"rec_Name"_s,    u"wldw_id"_s, u"wldw_name"_s, u"hhlx"_s,
+                                   u"youhuiTotal"_s, u"comment"_s};
+
+class PostedMoneyBill : public MoneyBill {
+protected:
+    // Opens the posted bill 88 of partner 201: 100 in cash, 30 settled of bill 501.
+    std::unique_ptr<TfrmBillSKD> openPosted(int djType = 21, const QString& hhlx = u"0"_s) {
+        answerProcQuery(
+            rowsOf(kHeaderFields,
+                   {{u"88"_s, QString::number(djType), u"SK-088"_s, u"2025-02-01"_s, u"2"_s, u"0"_s,
+                     u"0"_s, u"7"_s, u"王五"_s, u"201"_s, u"客户甲"_s, hhlx, u"0"_s, QString()}}));
+        answerProcQuery(rowsOf({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
+                               {{u"1001"_s, u"1"_s, u"1001"_s, u"现金"_s, u"100"_s}}));
+        answerProcQuery(rowsOf(kOpenBillFields, {{u"501"_s, u"1"_s, u"XS-1"_s, u"2025-01-02"_s,
+                                                  u"销售单"_s, u"30"_s, u"30"_s, u"30"_s}}));
+        auto bill = std::make_unique<TfrmBillSKD>(djType);
+        bill->OpenBill(djType, 88, false);
+        return bill;
+    }
+};
+
+TEST_F(PostedMoneyBill, OpeningReadsTheAccountRowsAndTheSettledBills) {
+    auto bill = openPosted(21, u"1"_s);
+    const auto procs = callsOf(u"ExecProcQuery"_s);
+    ASSERT_EQ(3, procs.size());
+    EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, procs.at(0).procedure);
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, procs.at(1).procedure);
+    EXPECT_EQ(u"SKD_KM"_s, line(procs.at(1), u"QueryType"_s));
+    EXPECT_EQ(u"88"_s, line(procs.at(1), u"id"_s));
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, procs.at(2).procedure);
+    EXPECT_EQ(u"SKD_DJ"_s, line(procs.at(2), u"QueryType"_s));
+    EXPECT_EQ(u"88"_s, line(procs.at(2), u"id"_s));
+
+    EXPECT_EQ(int(kBillPosted), bill->billState());
+    EXPECT_EQ(u"客户甲"_s, bill->eddw()->text());
+    EXPECT_EQ(u"现金"_s, cell(bill->records(), 0, u"km_Name"_s));
+    ASSERT_EQ(1, bill->billRows().rowCount());
+    EXPECT_EQ(u"501"_s, cell(bill->billRows(), 0, u"s_id"_s));
+    EXPECT_EQ(1, bill->prepayment());
+    // 100 received, 30 settled.
+    EXPECT_EQ(u"可分配金额：70.00"_s, bill->lbDistributable()->text());
+    EXPECT_FALSE(bill->btnqzwc()->isHidden());
+    EXPECT_EQ(u"重新结算"_s, bill->btnqzwc()->text());
+    EXPECT_FALSE(bill->btnzdfp()->isEnabled());
+    EXPECT_FALSE(bill->btnyszk()->isEnabled());
+    // Nothing of the header can be chosen again.
+    for (const char* name : {"btn_wldw_id", "btn_jsr_id", "btn_dep_id"}) {
+        auto* button = bill->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(nullptr, button) << name;
+        EXPECT_FALSE(button->isEnabled()) << name;
+    }
+}
+
+TEST_F(PostedMoneyBill, ReSettlementClearsRepostsAndEntersTheNewRows) {
+    struct Case {
+        int djType;
+        QString clearSql;
+    };
+    const Case cases[] = {
+        {21, u"Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = 88"_s},
+        {22, u"Update b set b.total = -b.total FROM djList AS b WHERE km_id = 0 AND b.id = 88"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        auto bill = openPosted(c.djType);
+        transport->clearCalls();
+        script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+        answerProcQuery(threeOpenBills());
+        bill->btnqzwcClick();
+        EXPECT_EQ((QStringList{u"U: "_s + c.clearSql, u"P: P_JXC_DJ_PostOther <none>"_s,
+                               u"U: DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = 88"_s,
+                               u"P: P_JXC_DJ_GetDJList WSKDJ"_s}),
+                  sequence());
+        EXPECT_EQ(u"88"_s, line(callsOf(u"ExecProc"_s).value(0), u"billid"_s));
+        EXPECT_EQ(u"88"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"id"_s));
+        EXPECT_TRUE(bill->isResettling());
+        EXPECT_EQ(u"保存结算"_s, bill->btnqzwc()->text());
+        EXPECT_TRUE(bill->btnzdfp()->isEnabled());
+        ASSERT_EQ(3, bill->billRows().rowCount());
+
+        // Settle 20 of the second sale only, then save the settlement.
+        setCell(bill->billRows(), 2, u"Total"_s, 20.0);
+        transport->clearCalls();
+        answerProcQuery(RecordSet());
+        bill->btnqzwcClick();
+        const auto inserts = callsOf(u"ExecProc"_s);
+        ASSERT_EQ(2, inserts.size());
+        EXPECT_EQ(u"P_JXC_InertDJList"_s, inserts.at(0).procedure);
+        EXPECT_EQ(u"88"_s, line(inserts.at(0), u"id"_s));
+        EXPECT_EQ(u"503"_s, line(inserts.at(0), u"s_id"_s));
+        EXPECT_EQ(u"20"_s, line(inserts.at(0), u"Total"_s));
+        EXPECT_EQ(u"P_JXC_DJ_PostOther"_s, inserts.at(1).procedure);
+        EXPECT_EQ(u"88"_s, line(inserts.at(1), u"billid"_s));
+        const auto updates = callsOf(u"ExecUpdate"_s);
+        ASSERT_EQ(1, updates.size());
+        EXPECT_EQ(u"Update b set b.dj_state = 2 FROM djList AS b WHERE km_id = 0 AND b.id = 88"_s,
+                  updates.at(0).sql);
+        EXPECT_FALSE(bill->isResettling());
+        EXPECT_EQ(u"重新结算"_s, bill->btnqzwc()->text());
+    }
+}
+
+TEST_F(PostedMoneyBill, CancellingTheQuestionChangesNothing) {
+    auto bill = openPosted();
+    transport->clearCalls();
+    script.answer(u"取消(&C)"_s, u"你确定要重新结算吗？"_s);
+    bill->btnqzwcClick();
+    EXPECT_EQ(QStringList(), sequence());
+    EXPECT_FALSE(bill->isResettling());
+}
+
+TEST_F(PostedMoneyBill, LeavingDuringAReSettlementAsksWhetherToSaveIt) {
+    struct Case {
+        const char* name;
+        QString answer;  // empty: escape
+        bool closes;
+        bool saves;
+    };
+    const Case cases[] = {
+        {"yes", u"是(&O)"_s, true, true},
+        {"no", u"否(&C)"_s, true, false},
+        {"escape", QString(), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bill = openPosted();
+        script.answer(u"确定(&O)"_s);
+        answerProcQuery(threeOpenBills());
+        bill->btnqzwcClick();
+        setCell(bill->billRows(), 0, u"Total"_s, 30.0);
+        transport->clearCalls();
+        script.clearRecords();
+        if (c.answer.isEmpty())
+            script.escape(u"是否保存结算单据？"_s);
+        else
+            script.answer(c.answer, u"是否保存结算单据？"_s);
+        if (c.saves)
+            answerProcQuery(RecordSet());
+        bill->show();
+        EXPECT_EQ(c.closes, bill->close());
+        ASSERT_EQ(1, script.records().size());
+        EXPECT_EQ((QStringList{u"是(&O)"_s, u"否(&C)"_s}), script.records().at(0).buttons);
+        bool inserted = false;
+        for (const RecordedCall& call : callsOf(u"ExecProc"_s))
+            inserted = inserted || call.procedure == u"P_JXC_InertDJList"_s;
+        EXPECT_EQ(c.saves, inserted);
+        EXPECT_EQ(!c.closes, bill->isResettling());
+    }
+}
+
+// Printing with a stand-in engine that keeps the print variables it was handed.
+class MoneyBillPrint : public PostedMoneyBill {
+protected:
+    void SetUp() override {
+        PostedMoneyBill::SetUp();
+        saved_ = TfrmXAbstract::printHandler();
+        print::resetPrintValues();
+        print::clearPrintVariables();
+        TfrmXAbstract::printHandler() = [this](QWidget*, int, const RecordSet&, const RecordSet&,
+                                               const QString&) {
+            ++calls;
+            for (const auto& v : print::printVariables())
+                seen[v.first] = v.second;
+            return 1;
+        };
+    }
+    void TearDown() override {
+        TfrmXAbstract::printHandler() = saved_;
+        print::resetPrintValues();
+        print::clearPrintVariables();
+        PostedMoneyBill::TearDown();
+    }
+    PrintHandler saved_;
+    int calls = 0;
+    QMap<QString, QString> seen;
+};
+
+TEST_F(MoneyBillPrint, APostedReceiptPrintsTheDebtBeforeThisBillAndAfterIt) {
+    auto bill = openPosted();
+    transport->clearCalls();
+    // The customer owes 500 now, after this receipt of 100.
+    answerQuery(rowsOf({u"total"_s}, {{u"500"_s}}));
+    answerQuery(rowsOf({u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                       {{u"0"_s, u"9"_s, u"0"_s, QString()}}));
+    bill->btnPrintClick();
+    EXPECT_EQ(1, calls);
+    const auto queries = callsOf(u"ExecQuery"_s);
+    ASSERT_LE(1, queries.size());
+    EXPECT_EQ(u"SELECT dbo.fnGetWldwTotal00(201,'2990-01-01') as total"_s, queries.at(0).sql);
+    EXPECT_EQ(u"600.00"_s, seen.value(u"上次欠款"_s));
+    EXPECT_EQ(u"-100.00"_s, seen.value(u"本次欠款"_s));
+    EXPECT_EQ(u"500.00"_s, seen.value(u"累计欠款"_s));
+    // The header fields travel as variables by their captions.
+    EXPECT_EQ(u"客户甲"_s, seen.value(u"付款单位"_s));
+    EXPECT_EQ(u"0"_s, seen.value(u"优惠金额"_s));
+}
+
+TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst) {
+    auto payment = openPosted(22);
+    transport->clearCalls();
+    // Payable 300 more than receivable: the balance function gives −300.
+    answerQuery(rowsOf({u"total"_s}, {{u"-300"_s}}));
+    payment->SetPrintVariables();
+    const auto vars = print::printVariables();
+    QMap<QString, QString> got;
+    for (const auto& v : vars)
+        got[v.first] = v.second;
+    EXPECT_EQ(u"400.00"_s, got.value(u"上次欠款"_s));
+    EXPECT_EQ(u"-100.00"_s, got.value(u"本次欠款"_s));
+    EXPECT_EQ(u"300.00"_s, got.value(u"累计欠款"_s));
+
+    auto bill = newBill();
+    script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
+    bill->btnPrintClick();
+    EXPECT_EQ(0, calls);
+    EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
+}
+
+TEST_F(MoneyBillPrint, YesPostsTheBillAndPrintsItBeforeItCloses) {
+    auto bill = billWithOpenBills(RecordSet());
+    twoAccounts(*bill);
+    transport->clearCalls();
+    script.answer(u"是(&O)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
+    transport->respond(u"ExecService"_s, 0, {QString(), 95, QString()});
+    bill->btnPrintClick();
+    ASSERT_EQ(1, callsOf(u"ExecService"_s).size());
+    EXPECT_EQ(u"SaveToDB"_s, callsOf(u"ExecService"_s).at(0).serviceMethod);
+    EXPECT_EQ(1, calls);
+    // Printed as the posted bill 95: the print guard asks for that bill.
+    bool guardAsked = false;
+    for (const RecordedCall& c : callsOf(u"ExecQuery"_s))
+        guardAsked = guardAsked || c.sql.endsWith(u"a.id = 95"_s);
+    EXPECT_TRUE(guardAsked);
+    EXPECT_EQ(u"-100.00"_s, seen.value(u"本次欠款"_s));
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
+    // A post that fails its checks prints nothing.
+    auto refused = billWithOpenBills(RecordSet());
+    script.answer(u"是(&O)"_s);
+    refused->btnPrintClick();
+    EXPECT_EQ(1, calls);
+    EXPECT_EQ(u"必须录入收款账户明细数据！"_s, script.messages().value(1));
+    EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
+}
+
+// Pictures for review: a receipt with accounts and distributed open bills, and a posted payment
+// being settled again.
+TEST_F(PostedMoneyBill, Screenshots) {
+    settings().setRight(6005, true);
+    auto bill = newBill();
+    bill->resize(1280, 720);
+    bill->edBillCode()->setText(u"SK-20250204-0001"_s);
+    answerQuery(rowsOf({u"ystotal"_s, u"yftotal"_s, u"yushoutotal"_s, u"yufutotal"_s},
+                       {{u"140"_s, u"-140"_s, u"0"_s, u"0"_s}}));
+    answerProcQuery(threeOpenBills());
+    bill->setPartner(201, u"甲客户"_s);
+    bill->setEmployee(2, u"张三"_s);
+    bill->setDepartment(401, u"业务部"_s);
+    bill->edzhaiyao()->setText(u"一月货款"_s);
+    twoAccounts(*bill);
+    bill->btnzdfpClick();
+    EXPECT_EQ(u"应收款：140.00"_s, bill->lbBalance()->text());
+    bill->show();
+    QApplication::processEvents();
+    const QString path = test::saveScreenshot(bill.get(), u"bill_receipt"_s);
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+
+    auto payment = openPosted(22);
+    payment->resize(1280, 720);
+    script.answer(u"确定(&O)"_s);
+    answerProcQuery(threeOpenBills());
+    payment->btnqzwcClick();
+    payment->show();
+    QApplication::processEvents();
+    EXPECT_EQ(u"保存结算"_s, payment->btnqzwc()->text());
+    EXPECT_TRUE(QFileInfo::exists(test::saveScreenshot(payment.get(), u"bill_payment_resettle"_s)));
+    payment->hide();
+    bill->hide();
+}
+
+}  // namespace
+}  // namespace dyt::client
