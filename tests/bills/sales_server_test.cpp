@@ -103,25 +103,15 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     EXPECT_EQ(1.0, rs.number(QStringLiteral("Qty")));
 }
 
-TEST_F(SalesServer, ReferencePricesOfAUnitAndLiteralRows) {
+TEST_F(SalesServer, ReferencePricesOfAUnit) {
     putStock(kScrew, kStore, 3, 4);
     // The box holds 10: prices of the box row, cost 4 a piece gives 40 a box.
-    RecordSet rs = query(unitPricesSql(kScrew, 0, 1));
+    const RecordSet rs = query(unitPricesSql(kScrew, 0, 1));
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(kScrew, rs.integer(QStringLiteral("sp_id")));
     EXPECT_EQ(40.0, rs.number(QStringLiteral("latestBuyPrice")));
     EXPECT_EQ(50.0, rs.number(QStringLiteral("lowestSalePrice")));
     EXPECT_EQ(40.0, rs.number(QStringLiteral("CostPrice")));
-
-    rs = query(literalRowsSql({QStringLiteral("sp_id"), QStringLiteral("row"),
-                               QStringLiteral("Price1"), QStringLiteral("Price2")},
-                              {{101, 1, 3.5, 4}, {102, 3, 1, 2.25}}));
-    ASSERT_EQ(2, rs.rowCount());
-    rs.first();
-    rs.next();
-    EXPECT_EQ(102, rs.integer(QStringLiteral("sp_id")));
-    EXPECT_EQ(3, rs.integer(QStringLiteral("row")));
-    EXPECT_EQ(2.25, rs.number(QStringLiteral("Price2")));
 }
 
 }  // namespace

@@ -139,8 +139,6 @@ TEST(SalesStock, QueryTexts) {
     EXPECT_EQ(2, limits.count(QStringLiteral(" FROM baseGoodsWarn AS a")));
     EXPECT_TRUE(limits.contains(QStringLiteral(",12 AS Qty")));  // 2 boxes of 6
     EXPECT_EQ(QString(), stockLowerLimitSql(3, {{1, 0, 1, 1}}));
-    EXPECT_EQ(QStringLiteral(" SELECT 7 AS sp_id,1.5 AS Qty union all SELECT 8 AS sp_id,0 AS Qty"),
-              literalRowsSql({QStringLiteral("sp_id"), QStringLiteral("Qty")}, {{7, 1.5}, {8}}));
 }
 
 TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {

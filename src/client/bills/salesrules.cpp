@@ -203,18 +203,6 @@ QString stockLowerLimitSql(qint64 warehouseId, const QList<StockLine>& lines) {
                "sum(k.Qty) < 0 ORDER BY min(k.row)");
 }
 
-QString literalRowsSql(const QStringList& columns, const QList<QList<double>>& rows) {
-    QStringList selects;
-    for (const QList<double>& row : rows) {
-        QStringList values;
-        for (int i = 0; i < columns.size(); ++i)
-            values.append(sqlNumber(i < row.size() ? row.at(i) : 0.0) + QStringLiteral(" AS ") +
-                          columns.at(i));
-        selects.append(QStringLiteral(" SELECT ") + values.join(u','));
-    }
-    return selects.join(QStringLiteral(" union all"));
-}
-
 // ---- cost price under negative stock --------------------------------------------------------
 
 QList<int> costPricePromptLines(const QList<CostLine>& lines) {

@@ -117,10 +117,6 @@ QList<NegativeStock> virtualNegativeStock(const QList<StockLine>& lines,
 // (sp_id, ck_id, row, Qty_ the lower limit, Qty the quantity below it).
 QString stockLowerLimitSql(qint64 warehouseId, const QList<StockLine>& lines);
 
-// A SELECT of literal rows, joined by " union all", that yields the given columns (numbers only):
-// the list a warning window shows when the bill has decided which lines to list.
-QString literalRowsSql(const QStringList& columns, const QList<QList<double>>& rows);
-
 // ---- cost price under negative stock --------------------------------------------------------
 
 struct CostLine {
