@@ -2,6 +2,7 @@
 // moves the stock, the customer's receivable and the receipt account; the return, the exchange
 // and the order open, save a draft, post and open again.
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,34 @@ TEST_F(SalesBillE2E, APostedSaleMovesStockReceivableAndTheReceiptAccount) {
     EXPECT_EQ(2, again.goodsRows().size());
     EXPECT_EQ(20.0, again.headerNumber(u"edfkje"_s));
     EXPECT_EQ(kCustomerA, again.headerId(u"eddw"_s));
+}
+
+TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
+    TfrmBillXSD bill;
+    bill.OpenBill(1, 0, true);
+    bill.edBillCode()->setText(u"XS-E2E-2"_s);
+    bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
+    bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
+    bill.chooseHeaderRecord(u"edjsr2"_s, kEmployee, u"张三"_s);
+    bill.AddGoods(goods(kScrew, 5, 10));  // 50
+    bill.setHeaderText(u"edfkje"_s, u"0"_s);
+    auto* agent = qobject_cast<QCheckBox*>(bill.headerControl(u"eddsk"_s));
+    ASSERT_NE(nullptr, agent);
+    EXPECT_EQ(u"代收款"_s, agent->text());
+    agent->setChecked(true);
+    bill.chooseHeaderRecord(u"eddsdw"_s, kCustomerB, u"乙公司"_s);
+    bill.setHeaderText(u"eddsje"_s, u"30"_s);
+    ASSERT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+    const qint64 id = bill.billId();
+    // The agent owes the 30 it collects, the customer the other 20.
+    EXPECT_EQ(20.0, receivable());
+    EXPECT_EQ(30.0, scalar(u"SELECT ystotal FROM baseWLDW WHERE id = 202"_s));
+    const RecordSet head = query(
+        u"SELECT JieShaoRenID, isdaishoukuan, yfwldw_id FROM djIndex WHERE id = %1"_s.arg(id));
+    ASSERT_EQ(1, head.rowCount());
+    EXPECT_EQ(kEmployee, head.at(0, 0).toLongLong());
+    EXPECT_EQ(1, head.at(0, 1).toInt());
+    EXPECT_EQ(kCustomerB, head.at(0, 2).toLongLong());
 }
 
 TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
