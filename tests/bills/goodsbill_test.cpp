@@ -245,6 +245,16 @@ TEST_F(GoodsBillWindow, PurchaseHeaderAndColumnsFollowTheFamilyRow) {
     EXPECT_EQ(u"0"_s, bill->headerText(u"edyhje"_s));
 }
 
+TEST_F(GoodsBillWindow, CustomFieldsShowWhenTheAccountSetUsesThem) {
+    settings().setSwitch(goodsoption::kCustomFields, true);
+    auto bill = newBill();
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_FALSE(bill->headerControl(u"edzidingyi%1"_s.arg(i))->isHidden()) << i;
+    EXPECT_TRUE(bill->headerControl(u"edyouhuibilv"_s)->isHidden());
+    bill->setHeaderText(u"edzidingyi2"_s, u"合同A-7"_s);
+    EXPECT_EQ(u"合同A-7"_s, bill->BuildParams().value(u"zidingyi2"_s));
+}
+
 TEST_F(GoodsBillWindow, SaveAndPrintButtonsFollowTheSubRightsOfTheMenuEntry) {
     const RecordSet rights =
         table({u"code"_s, u"isbj"_s, u"hide"_s}, {{u"2004"_s, u"1"_s, u"0"_s},
@@ -533,6 +543,56 @@ TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
     EXPECT_EQ(u"10"_s, bill->cell(0, u"costPrice"_s));
 }
 
+TEST_F(GoodsBillWindow, EachMemberChecksItsOwnRequiredFieldsAndLines) {
+    struct Row {
+        const char16_t* className;
+        const char16_t* firstMessage;  // an empty bill with a number
+        double qty;                    // the one line's quantity
+        double price;
+        const char16_t* lineMessage;  // with every header field filled; empty: saved
+    } rows[] = {
+        {u"TfrmBillJHTHD", u"[供货单位]不能为空，请重新输入", -1, 10,
+         u"第 1 行输入错误:数量必须大于零！"},
+        {u"TfrmBillJHHHD", u"[往来单位]不能为空，请重新输入", -1, 10, u""},
+        {u"TfrmBillQTCKD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillBSD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillCBTJD", u"[发货仓库]不能为空，请重新输入", 2, 0,
+         u"第 1 行输入错误:单价必须大于零！"},
+        {u"TfrmBillTJDBD", u"[发货仓库]不能为空，请重新输入", 2, 0, u""},
+        {u"TfrmBillBJDBD", u"[发货仓库]不能为空，请重新输入", 2, 0,
+         u"第 1 行输入错误:单价必须大于零！"},
+        {u"TfrmBillSPCZD", u"[出库仓库]不能为空，请重新输入", -2, 0, u""},
+        {u"TfrmBillPDD", u"[盘点仓库]不能为空，请重新输入", 5, 0, u""},
+    };
+    int saved = 100;
+    for (const Row& r : rows) {
+        const QString name = QString::fromUtf16(r.className);
+        SCOPED_TRACE(name.toStdString());
+        const GoodsBillFamily* family = findGoodsBillFamily(name);
+        ASSERT_NE(nullptr, family);
+        TfrmGoodsBill bill(*family);
+        bill.OpenBill(family->djType, 0, false);
+        bill.edBillCode()->setText(u"X-1"_s);
+        EXPECT_FALSE(bill.SaveBill(true));
+        EXPECT_EQ(QString::fromUtf16(r.firstMessage), lastMessage());
+        for (const QString& control : {u"eddw"_s, u"edshck"_s, u"edfhck"_s})
+            if (bill.headerField(control))
+                bill.chooseHeaderRecord(control, 301, u"总仓"_s);
+        const int row = bill.AddGoods(goods(101, 1, r.price));
+        bill.setCell(row, u"qty"_s, QString::number(r.qty));
+        bill.RecalcLine(row, u"Price"_s);
+        const QString expected = QString::fromUtf16(r.lineMessage);
+        if (expected.isEmpty()) {
+            transport->respond(u"ExecService"_s, 0, {QString(), ++saved, QString()});
+            EXPECT_TRUE(bill.SaveBill(true)) << lastMessage().toStdString();
+            EXPECT_EQ(saved, bill.billId());
+        } else {
+            EXPECT_FALSE(bill.SaveBill(true));
+            EXPECT_EQ(expected, lastMessage());
+        }
+    }
+}
+
 TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilently) {
     auto bill = newBill();
     bill->edBillCode()->setText(u"JH-2"_s);
@@ -661,6 +721,52 @@ TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
     EXPECT_FALSE(bill->headerControl(u"edfkzh"_s)->isEnabled());
     EXPECT_EQ(0, bill->headerId(u"edfkzh"_s));
     EXPECT_EQ(u"12"_s, bill->BuildAccountPacket().at(0, 0).toString());
+}
+
+TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain) {
+    const RecordSet header =
+        table({u"id"_s, u"code"_s, u"dj_state"_s, u"rec_id"_s, u"wldw_id"_s, u"wldw_name"_s,
+               u"IntoStock_id"_s, u"IntoStock_Name"_s, u"sfkTotal"_s},
+              {{u"55"_s, u"JH-55"_s, u"1"_s, u"7"_s, u"203"_s, u"甲供应商"_s, u"301"_s, u"总仓"_s,
+                u"30"_s}});
+    const RecordSet lines = table(
+        {u"goodsid"_s, u"goodsCode"_s, u"goodsname"_s, u"qty"_s, u"Price"_s, u"Total"_s,
+         u"discount"_s, u"discounttotal"_s, u"taxTotalSum"_s},
+        {{u"101"_s, u"SP101"_s, u"螺丝"_s, u"3"_s, u"10"_s, u"30"_s, u"1"_s, u"30"_s, u"30"_s}});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(header)});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
+    const QString shownSql =
+        u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM djKmDetail AS a,baseKM AS b "
+        u"WHERE a.km_id = b.id AND a.id = 55 AND a.type = 1"_s;
+    answers = {{shownSql, table({u"fullname"_s, u"total"_s},
+                                {{u"现金"_s, u"10"_s}, {u"工商银行"_s, u"20"_s}})},
+               {u"SELECT a.km_id"_s,
+                table({u"km_id"_s, u"fullname"_s, u"total"_s},
+                      {{u"8"_s, u"现金"_s, u"10"_s}, {u"9"_s, u"工商银行"_s, u"20"_s}})}};
+    TfrmBillJHD bill;
+    bill.OpenBill(5, 55, false);
+    EXPECT_EQ(int(kBillDraft), bill.billState());
+    EXPECT_FALSE(bill.isModified());
+    QStringList sent;
+    for (const RecordedCall& c : calls(u"ExecQuery"_s))
+        sent.append(c.sql);
+    EXPECT_TRUE(sent.contains(shownSql)) << sent.join(u"\n"_s).toStdString();
+    EXPECT_TRUE(
+        sent.contains(u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
+                      u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = 55 "
+                      u"AND a.type = 2"_s));
+    ASSERT_EQ(2, bill.loadedAccounts(kPaymentAccounts).size());
+    EXPECT_EQ(u"工商银行"_s, bill.loadedAccounts(kPaymentAccounts).at(1).accountName);
+    EXPECT_EQ(20, bill.loadedAccounts(kPaymentAccounts).at(1).amount);
+    EXPECT_TRUE(bill.loadedAccounts(kFreightAccounts).isEmpty());
+    EXPECT_FALSE(bill.headerControl(u"edfkje"_s)->isEnabled());
+    // A second save sends the same split.
+    const RecordSet packet = bill.BuildAccountPacket();
+    ASSERT_EQ(2, packet.rowCount());
+    EXPECT_EQ(u"8"_s, packet.at(0, 0).toString());
+    EXPECT_EQ(u"10.00"_s, packet.at(0, 3).toString());
+    EXPECT_EQ(u"9"_s, packet.at(1, 0).toString());
+    EXPECT_EQ(u"20.00"_s, packet.at(1, 3).toString());
 }
 
 TEST_F(GoodsBillWindow, PrintingAnUnpostedBillOffersToPostFirst) {

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -309,7 +310,11 @@ void TfrmGoodsBill::buildHeader() {
         if (def.type == HeaderFieldType::Check) {
             hc.label->setText(QString());
         }
-        if (def.visible)
+        // The custom fields show when the account set uses them.
+        if (def.control.startsWith(u"edzidingyi"_s) &&
+            settings().Switch(goodsoption::kCustomFields))
+            hc.def.visible = true;
+        if (hc.def.visible)
             place(hc.label, shown);
         else {
             hc.label->hide();
@@ -837,6 +842,8 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     // A new empty row when the last one is filled.
     if (row == records().rowCount() - 1)
         records().appendRow(RecordSet::Row(records().fieldCount()));
+    if (model() && model()->rowCount() != records().rowCount())
+        showRecords();
     setModified(true);
     return row;
 }
@@ -1156,8 +1163,15 @@ void TfrmGoodsBill::setMultiAccounts(int type, const QList<AccountAmount>& accou
 }
 
 void TfrmGoodsBill::btnMultiAccountClick(int type) {
-    if (isReadOnly())
+    if (isReadOnly()) {
+        TfrmMultiAccount view(this);
+        view.setAccounts(loaded_.value(type));
+        view.setEnabled(true);
+        view.grid()->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view.btnOK()->setEnabled(false);
+        view.exec();
         return;
+    }
     TfrmMultiAccount dialog(this);
     dialog.setAccounts(multi_.value(type));
     if (dialog.exec() != 1)
@@ -1463,8 +1477,59 @@ void TfrmGoodsBill::LoadBill() {
         if (isGoodsLine(r) && cell(r, u"RowType"_s) == u"1"_s && !isGift(r))
             setCell(r, u"RowTypeName"_s, goodstext::gift());
     RefreshBalances();
+    refreshAccountsFromLoaded();
     LinesChanged();
     ApplyRights();
+    setModified(false);
+}
+
+void TfrmGoodsBill::refreshAccountsFromLoaded() {
+    loaded_.clear();
+    if (billId() <= 0 || !dmMain())
+        return;
+    const QString bill = QString::number(billId());
+    for (int type : {int(kPaymentAccounts), int(kFreightAccounts)}) {
+        const QString amount = type == kPaymentAccounts ? u"edfkje"_s : u"edyffkje"_s;
+        if (!headerField(amount))
+            continue;
+        const QString where = u" AND a.type = "_s + QString::number(type);
+        RecordSet rs;
+        dataModule().ExecQuery(
+            u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
+            u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = "_s +
+                bill + where,
+            &rs);
+        QList<AccountAmount> shown;
+        for (rs.first(); !rs.eof(); rs.next())
+            shown.append({0, rs.text(u"fullname"_s), rs.number(u"total"_s)});
+        if (shown.size() > 1) {
+            // Several accounts: their split is kept for the next save of a draft.
+            RecordSet ids;
+            dataModule().ExecQuery(
+                u"SELECT a.km_id,b.fullname,a.dbTotal + a.LendTotal AS total "
+                u"FROM djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND "
+                u"a.id = "_s +
+                    bill + where,
+                &ids);
+            shown.clear();
+            for (ids.first(); !ids.eof(); ids.next())
+                shown.append(
+                    {ids.integer(u"km_id"_s), ids.text(u"fullname"_s), ids.number(u"total"_s)});
+            multi_.insert(type, shown);
+            for (const QString& control :
+                 {type == kPaymentAccounts ? u"edfkzh"_s : u"edyffkzh"_s, amount})
+                if (QWidget* w = headerControl(control))
+                    w->setEnabled(false);
+            if (QToolButton* b =
+                    headerButton(type == kPaymentAccounts ? u"edfkzh"_s : u"edyffkzh"_s))
+                b->setEnabled(false);
+        }
+        loaded_.insert(type, shown);
+    }
+}
+
+bool TfrmGoodsBill::acceptsKind(int djType) const {
+    return djType == family_.djType || TfrmBillAbstract::acceptsKind(djType);
 }
 
 void TfrmGoodsBill::setSelectEnabled(bool enabled) {
@@ -1609,7 +1674,8 @@ bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
             // Typing into a select field forgets the record chosen before.
             for (const HeaderControl& hc : header_)
                 if (hc.editor == watched && hc.def.type == HeaderFieldType::Select &&
-                    !key->text().isEmpty() && key->key() != Qt::Key_Tab)
+                    ((!key->text().isEmpty() && key->text().at(0).isPrint()) ||
+                     key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete))
                     setHeaderValue(hc.def.idField, QString());
         }
     }

@@ -80,6 +80,7 @@ QString discountPositive();  // "折扣必须大于零！"
 namespace goodsoption {
 inline constexpr int kDefaultEmployee = 2008;  // "录单时经手人默认为当前操作员"
 inline constexpr int kCodeRequired = 2016;     // "单据编号不能为空"
+inline constexpr int kCustomFields = 2020;     // "单据使用自定义项"
 inline constexpr int kDateQuestion = 2023;     // "制单日期与系统日期不一致时提示"
 inline constexpr int kEmployeeRequired = 2027;
 inline constexpr int kDepartmentRequired = 2028;
@@ -277,7 +278,10 @@ public:
     // amount fields of that type and puts the sum into the amount field.
     QList<AccountAmount> multiAccounts(int type) const { return multi_.value(type); }
     void setMultiAccounts(int type, const QList<AccountAmount>& accounts);
-    // Opens the "多账户" dialog of a type.
+    // The account lines of a loaded bill by type, as its account details list them (name and
+    // amount; ids only when several accounts were used).
+    QList<AccountAmount> loadedAccounts(int type) const { return loaded_.value(type); }
+    // Opens the "多账户" dialog of a type (a read-only bill shows its loaded accounts).
     void btnMultiAccountClick(int type);
     // The account lines of a type as the packet carries them.
     virtual QList<AccountAmount> AccountLines(int type) const;
@@ -305,6 +309,8 @@ protected:
     // The bill's sums changed (lines recomputed, rows added or removed).
     virtual void LinesChanged();
     void LoadBill() override;
+    // The kinds of the bill-kind table, and the family row's own kind (the stocktake).
+    bool acceptsKind(int djType) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Focuses a cell (by field) of a row.
@@ -343,6 +349,7 @@ private:
     QAction* actGoodsInfo_ = nullptr;
     QAction* actDeleteLine_ = nullptr;
     QMap<int, QList<AccountAmount>> multi_;
+    QMap<int, QList<AccountAmount>> loaded_;
     bool recalculating_ = false;
     int pendingRow_ = -1;  // the row a goods typed into its cell goes to
 };

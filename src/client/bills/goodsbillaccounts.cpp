@@ -34,6 +34,10 @@ TfrmMultiAccount::TfrmMultiAccount(QWidget* parent) : TfrmBaseDialog(parent) {
     grid_->horizontalHeader()->setSectionResizeMode(kAccountColumn, QHeaderView::Stretch);
     grid_->setColumnWidth(kAmountColumn, 110);
     layout->addWidget(grid_);
+    auto* hint = new QLabel(u"双击账户名称选择账户，在金额栏输入金额"_s, contentBox());
+    hint->setObjectName(u"lbHint"_s);
+    hint->setStyleSheet(u"color: #555;"_s);
+    layout->addWidget(hint);
     lbTotal_ = new QLabel(contentBox());
     lbTotal_->setObjectName(u"lbTotal"_s);
     layout->addWidget(lbTotal_);
@@ -78,7 +82,8 @@ void TfrmMultiAccount::setAccount(int row, qint64 id, const QString& name) {
 void TfrmMultiAccount::setAmount(int row, double amount) {
     while (grid_->rowCount() <= row)
         grid_->insertRow(grid_->rowCount());
-    auto* item = new QTableWidgetItem(Currency::fromDouble(amount).toString());
+    const int dot = settings().TotalDot;
+    auto* item = new QTableWidgetItem(QString::number(RoundTo(amount, dot), 'f', dot));
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid_->setItem(row, kAmountColumn, item);
     refreshTotal();
