@@ -755,3 +755,26 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
 
 }  // namespace
 }  // namespace dyt::test
+
+namespace dyt::test {
+namespace {
+
+TEST_F(WarningsTest, OnlyAShownListKeepsTheOperatorsLayout) {
+    QStringList kept;
+    client::selectionServices().saveLayout = [&](GridView*, const QString& key) {
+        kept << key;
+        return true;
+    };
+    // Nothing to list: the window never shows and stores nothing.
+    answer(RecordSet());
+    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(client::kStockAboveUpper, u"SELECT 1"_s));
+    EXPECT_TRUE(TfrmBaseFKC::CheckAndShow(FkcMode::Real, RecordSet()));
+    EXPECT_EQ(QStringList(), kept);
+    // A shown list keeps its layout under its caption.
+    onNextModal([](QWidget* w) { static_cast<client::TfrmBaseDialog*>(w)->btnOKClick(); });
+    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(client::kPriceBelowCost, priceRows(1)));
+    EXPECT_EQ(QStringList{u"折后售价低于库存成本"_s}, kept);
+}
+
+}  // namespace
+}  // namespace dyt::test

@@ -39,7 +39,8 @@ TfrmBaseFKC::TfrmBaseFKC(FkcMode mode, const RecordSet& rows, QWidget* parent)
 }
 
 TfrmBaseFKC::~TfrmBaseFKC() {
-    warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_}, fkctext::caption(mode_));
+    if (shown_)
+        warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_}, fkctext::caption(mode_));
     delete grid_;
     delete model_;
 }
@@ -92,6 +93,7 @@ void TfrmBaseFKC::loadRows() {
 
 void TfrmBaseFKC::FormShow() {
     TfrmBaseDialog::FormShow();
+    shown_ = true;
     btnOK()->setText(QStringLiteral("继续"));
     if (!loaded_) {
         try {

@@ -95,8 +95,9 @@ TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const RecordSet& rows, QWidget* p
 }
 
 TfrmBaseShowPrice::~TfrmBaseShowPrice() {
-    warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_},
-                         showpricetext::caption(kind_));
+    if (shown_)
+        warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_},
+                             showpricetext::caption(kind_));
     // The view reads the columns and rows held by members: it goes first.
     delete grid_;
     delete model_;
@@ -180,6 +181,7 @@ void TfrmBaseShowPrice::loadRows() {
 
 void TfrmBaseShowPrice::FormShow() {
     TfrmBaseDialog::FormShow();
+    shown_ = true;
     btnOK()->setText(showpricetext::continueText());
     btnOK()->setVisible(ShowPriceCanContinue(kind_));
     if (!loaded_) {

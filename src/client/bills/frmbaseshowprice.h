@@ -80,6 +80,7 @@ private:
     GridView* grid_ = nullptr;
     QLabel* lblQuestion_ = nullptr;
     bool loaded_ = false;
+    bool shown_ = false;  // the operator's layout is kept only for a list that was shown
 };
 
 }  // namespace dyt::client
