@@ -2,6 +2,7 @@
 // per kind with its captions, warehouses, selection kinds, columns and checks.
 #include <QHash>
 
+#include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 
 using namespace Qt::StringLiterals;
@@ -207,6 +208,9 @@ std::vector<GoodsBillFamily> defaultRows() {
         r.priceChecks = false;
         rows.push_back(r);
     }
+    // The sales kinds 1 to 4.
+    for (const GoodsBillFamily& r : SalesBillFamilyRows())
+        rows.push_back(r);
     return rows;
 }
 

@@ -2,18 +2,17 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
 #include "client/bills/frmbillskd.h"
+#include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
 
 namespace dyt::client {
 
 void registerBillWindows() {
-    registerWindowClass(QStringLiteral("TfrmBillSKD"),
-                        [](QWidget* owner) { return new TfrmBillSKD(21, owner); });
-    registerWindowClass(QStringLiteral("TfrmBillFKD"),
-                        [](QWidget* owner) { return new TfrmBillSKD(22, owner); });
     registerWindowClass(QStringLiteral("TfrmBillJHD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillJHD(owner); });
+    registerWindowClass(QStringLiteral("TfrmBillXSD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillXSD(owner); });
     // The stocktake opens as a new bill of its own kind.
     registerWindowClass(QStringLiteral("TfrmBillPDD"), [](QWidget* owner) -> QWidget* {
         auto* bill = new TfrmBillPDD(owner);
@@ -36,6 +35,10 @@ void registerBillWindows() {
             return family ? new TfrmGoodsBill(*family, owner) : nullptr;
         });
     }
+    registerWindowClass(QStringLiteral("TfrmBillSKD"),
+                        [](QWidget* owner) { return new TfrmBillSKD(21, owner); });
+    registerWindowClass(QStringLiteral("TfrmBillFKD"),
+                        [](QWidget* owner) { return new TfrmBillSKD(22, owner); });
 }
 
 }  // namespace dyt::client

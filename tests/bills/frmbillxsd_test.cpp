@@ -1,0 +1,316 @@
+// The sales bill window against a real server: the family rows and the menu entries that open
+// them, the defaults of a new bill, the receipt amount that follows the bill, the barcode
+// precondition, the order link, the available stock, the buy-and-give gift line and the warnings
+// that stop a save.
+#include <QLabel>
+#include <QLineEdit>
+
+#include "client/bills/frmbillxsd.h"
+#include "client/bills/salescheck.h"
+#include "client/bills/selectgoods.h"
+#include "client/common/windowregistry.h"
+#include "common/error.h"
+#include "sales_support.h"
+
+using namespace Qt::StringLiterals;
+using namespace dyt::client;
+
+namespace dyt::test {
+namespace {
+
+SelectedGoods screw(double qty, double price) {
+    SelectedGoods g;
+    g.goodsId = kScrew;
+    g.code = u"SP101"_s;
+    g.name = u"螺丝"_s;
+    g.unitName = u"个"_s;
+    g.qty = qty;
+    g.price = price;
+    return g;
+}
+
+class SalesBillWindow : public SalesServerFixture {
+protected:
+    void SetUp() override {
+        SalesServerFixture::SetUp();
+        settings().DefaultBillRows = 3;
+        settings().SalesReceiptAccountId = 8;
+        settings().SalesReceiptAccountName = u"现金"_s;
+        loadBillKinds(*dm);
+    }
+    void TearDown() override {
+        salesOrderPicker() = defaultSalesOrderPicker();
+        sales::salesWarningWindows() = sales::defaultSalesWarningWindows();
+        SalesServerFixture::TearDown();
+    }
+    std::unique_ptr<TfrmBillXSD> newBill() {
+        auto bill = std::make_unique<TfrmBillXSD>();
+        bill->OpenBill(1, 0, false);
+        return bill;
+    }
+    std::unique_ptr<TfrmBillXSD> readyBill() {
+        auto bill = newBill();
+        bill->edBillCode()->setText(u"XS-1"_s);
+        bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
+        bill->chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
+        return bill;
+    }
+};
+
+TEST(SalesBillFamily, RowsOfTheFourSalesKinds) {
+    struct Row {
+        int djType;
+        int menu;
+        const char16_t* className;
+        const char16_t* title;
+        const char16_t* partner;
+        QStringList warehouses;
+    };
+    const Row rows[] = {
+        {1, 2009, u"TfrmBillXSD", u"销售单", u"购买单位", {u"发货仓库"_s}},
+        {2, 2010, u"TfrmBillXSTHD", u"销售退货单", u"往来单位", {u"收货仓库"_s}},
+        {3, 2011, u"TfrmBillXSHHD", u"销售换货单", u"往来单位", {u"换入仓库"_s, u"换出仓库"_s}},
+        {4, 2008, u"TfrmBillXSDD", u"销售订单", u"购买单位", {u"发货仓库"_s}},
+    };
+    for (const Row& r : rows) {
+        const GoodsBillFamily* f = findGoodsBillFamilyByType(r.djType);
+        ASSERT_NE(nullptr, f) << r.djType;
+        EXPECT_EQ(QString::fromUtf16(r.className), f->className);
+        EXPECT_EQ(QString::fromUtf16(r.title), f->title);
+        EXPECT_TRUE(f->receivable) << r.djType;
+        QStringList captions;
+        for (const GoodsHeaderField& h : f->headerFields)
+            if (h.idField.contains(u"Stock_id"_s))
+                captions.append(h.caption);
+        EXPECT_EQ(r.warehouses, captions) << r.djType;
+        const GoodsHeaderField* partner = nullptr;
+        for (const GoodsHeaderField& h : f->headerFields)
+            if (h.control == u"eddw"_s)
+                partner = &h;
+        ASSERT_NE(nullptr, partner);
+        EXPECT_EQ(QString::fromUtf16(r.partner), partner->caption);
+        // The menu entry opens the kind's class.
+        const BillKind* kind = findBillKindByMenuTag(r.menu);
+        ASSERT_NE(nullptr, kind);
+        EXPECT_EQ(r.djType, kind->djType);
+        EXPECT_EQ(f->className, kind->className);
+        // Sales lines: no freight, no stock-in amount, prices without the cost tag.
+        QStringList fields;
+        QString price;
+        for (const GoodsLineColumn& c : FamilyLineColumns(*f)) {
+            fields.append(c.field);
+            if (c.field == u"Price"_s)
+                price = c.caption;
+        }
+        EXPECT_FALSE(fields.contains(u"yftotal"_s)) << r.djType;
+        EXPECT_FALSE(fields.contains(u"costTotal"_s)) << r.djType;
+        EXPECT_TRUE(fields.contains(u"isCanYuZheShangZhe"_s)) << r.djType;
+        EXPECT_EQ(u"[%NUM%P%]单价"_s, price);
+    }
+    // Only the exchange takes negative quantities; only the sales bill pulls orders (kind 4).
+    EXPECT_TRUE(findGoodsBillFamilyByType(3)->negativeQty);
+    EXPECT_FALSE(findGoodsBillFamilyByType(1)->negativeQty);
+    EXPECT_EQ(4, findGoodsBillFamilyByType(1)->orderKind);
+    EXPECT_EQ(0, findGoodsBillFamilyByType(2)->orderKind);
+}
+
+TEST_F(SalesBillWindow, MenuEntriesOpenTheirWindows) {
+    registerBillWindows();
+    struct Row {
+        int djType;
+        const char16_t* title;
+    };
+    const Row rows[] = {{1, u"销售单"}, {2, u"销售退货单"}, {3, u"销售换货单"}, {4, u"销售订单"}};
+    for (const Row& r : rows) {
+        std::unique_ptr<QWidget> w(OpenBill(r.djType, 0, true));
+        auto* bill = qobject_cast<TfrmGoodsBill*>(w.get());
+        ASSERT_NE(nullptr, bill) << r.djType;
+        EXPECT_EQ(QString::fromUtf16(r.title), bill->family().title);
+        EXPECT_EQ(r.djType, bill->djType());
+        EXPECT_EQ(r.djType == 1, qobject_cast<TfrmBillXSD*>(w.get()) != nullptr) << r.djType;
+    }
+}
+
+TEST_F(SalesBillWindow, ANewBillTakesTheDefaultReceiptAccountAndZeroBalances) {
+    auto bill = newBill();
+    EXPECT_EQ(8, bill->headerId(u"edfkzh"_s));
+    EXPECT_EQ(u"现金"_s, bill->headerText(u"edfkzh"_s));
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edfkje"_s));
+    EXPECT_EQ(u"应收款：0"_s, bill->lbyf()->text());
+    EXPECT_EQ(u"预收款：0"_s, bill->lbyufu()->text());
+    EXPECT_EQ(u"收款账户"_s, bill->headerField(u"edfkzh"_s)->caption);
+    EXPECT_EQ(u"skkm"_s, bill->headerField(u"edfkzh"_s)->kind);
+}
+
+TEST_F(SalesBillWindow, ReceiptAmountFollowsTheLinesLessTheDiscount) {
+    settings().SalesDefaultReceipt = true;
+    auto bill = newBill();
+    bill->AddGoods(screw(6, 10));  // 60
+    bill->AddGoods(screw(2, 20));  // 40
+    EXPECT_EQ(u"100.00"_s, bill->headerText(u"edfkje"_s));
+    bill->setHeaderText(u"edyhje"_s, u"5"_s);
+    EXPECT_EQ(u"95.00"_s, bill->headerText(u"edfkje"_s));
+    // A rate of 10 % sets the discount amount 10: 90 to receive.
+    bill->setHeaderText(u"edyouhuibilv"_s, u"10"_s);
+    bill->DiscountRateChanged();
+    EXPECT_EQ(u"90.00"_s, bill->headerText(u"edfkje"_s));
+    // Several accounts disable the amount field: it no longer follows.
+    bill->setMultiAccounts(kPaymentAccounts, {{8, u"现金"_s, 30}});
+    bill->AddGoods(screw(1, 50));
+    EXPECT_EQ(30.0, bill->headerNumber(u"edfkje"_s));
+}
+
+TEST_F(SalesBillWindow, WithoutTheSwitchTheReceiptAmountStays) {
+    settings().SalesDefaultReceipt = false;
+    auto bill = newBill();
+    bill->AddGoods(screw(6, 10));
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edfkje"_s));
+}
+
+TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirst) {
+    auto bill = newBill();
+    try {
+        bill->ScanBarcodeChecked(u"6901"_s);
+        ADD_FAILURE() << "no refusal";
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"请先选择[ 购买单位 ]再扫描条码！"_s, e.message());
+    }
+    bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
+    // The only warehouse was filled in on opening: clear it to see the second refusal.
+    bill->clearHeaderRecord(u"edshck"_s);
+    try {
+        bill->ScanBarcodeChecked(u"6901"_s);
+        ADD_FAILURE() << "no refusal";
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"请先选择[ 发货仓库 ]再扫描条码！"_s, e.message());
+    }
+    // An empty scan does nothing.
+    EXPECT_FALSE(bill->ScanBarcodeChecked(u"  "_s));
+}
+
+TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
+    QStringList conditions;
+    salesOrderPicker() = [&](const QString& condition, RecordSet* header, RecordSet* lines) {
+        conditions.append(condition);
+        header->addField(u"id"_s, FieldType::Integer);
+        header->addField(u"code"_s, FieldType::Text);
+        header->addField(u"summery"_s, FieldType::Text);
+        header->appendRow({77, u"XD-7"_s, u"月底送货"_s});
+        for (const char* f : {"goodsid", "goodsCode", "goodsname", "unitid", "unitName", "qty",
+                              "toQty", "Price", "discount", "orderid"})
+            lines->addField(QString::fromLatin1(f), FieldType::Text);
+        lines->appendRow({u"101"_s, u"SP101"_s, u"螺丝"_s, u"0"_s, u"个"_s, u"10"_s, u"4"_s, u"6"_s,
+                          u"1"_s, u"900"_s});
+        return true;
+    };
+    auto bill = newBill();
+    try {
+        bill->PullOrders();
+        ADD_FAILURE() << "no refusal";
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"请先选择购买单位  或者  输入订单编号"_s, e.message());
+    }
+    try {
+        bill->LinkOrderByCode();
+        ADD_FAILURE() << "no refusal";
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"请先输入订单编号"_s, e.message());
+    }
+    bill->setHeaderText(u"eddd"_s, u"XD-7"_s);
+    bill->PullOrders();
+    bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
+    bill->LinkOrderByCode();
+    bill->PullOrders();
+    EXPECT_EQ((QStringList{u";Code=XD-7"_s, u";Code=XD-7"_s, u";wldw_id=201"_s}), conditions);
+    // The order is linked and its open quantity (10 - 4) taken over with the source line.
+    EXPECT_EQ(77, bill->headerId(u"eddd"_s));
+    EXPECT_EQ(u"XD-7"_s, bill->headerText(u"eddd"_s));
+    EXPECT_EQ(u"原摘要：月底送货"_s, bill->headerText(u"edzhaiyao"_s));
+    ASSERT_FALSE(bill->goodsRows().isEmpty());
+    const int row = bill->goodsRows().first();
+    EXPECT_EQ(6.0, bill->number(row, u"qty"_s));
+    EXPECT_EQ(u"77"_s, bill->cell(row, u"s_id"_s));
+    EXPECT_EQ(u"900"_s, bill->cell(row, u"s_orderid"_s));
+}
+
+TEST_F(SalesBillWindow, AvailableStockOfTheLine) {
+    putStock(kScrew, kStore, 3, 4);
+    auto bill = readyBill();
+    const int row = bill->AddGoods(screw(1, 6));
+    EXPECT_TRUE(bill->RefreshAvailableStock(row));
+    EXPECT_EQ(3.0, bill->availableQty());
+    EXPECT_EQ(3.0, bill->stockQty());
+    EXPECT_EQ(u"可用库存：3  库存数量：3"_s, bill->lbAvailable()->text());
+    // An empty row shows nothing.
+    EXPECT_FALSE(bill->RefreshAvailableStock(row + 1));
+    EXPECT_EQ(QString(), bill->lbAvailable()->text());
+}
+
+TEST_F(SalesBillWindow, BuyAndGiveAddsChangesAndRemovesTheGiftLine) {
+    const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+    const QString nextYear = QDate::currentDate().addYears(1).toString(u"yyyy-MM-dd"_s);
+    addAgreement(kClass, kScrew, 10, 1, today, nextYear);
+    settings().HasPromotions = true;
+    auto bill = newBill();
+    bill->chooseHeaderRecord(u"eddw"_s, kCustomerB, u"乙公司"_s);
+    const int row = bill->AddGoods(screw(25, 6));
+    QList<int> gifts;
+    for (int r : bill->goodsRows())
+        if (bill->isGift(r))
+            gifts.append(r);
+    ASSERT_EQ(1, gifts.size());
+    const int gift = gifts.first();
+    EXPECT_EQ(2.0, bill->number(gift, u"qty"_s));
+    EXPECT_EQ(0.0, bill->number(gift, u"Price"_s));
+    EXPECT_EQ(0.0, bill->number(gift, u"taxTotalSum"_s));
+    EXPECT_EQ(u"赠品"_s, bill->cell(gift, u"RowTypeName"_s));
+    EXPECT_EQ(u"1"_s, bill->cell(gift, u"RowType"_s));
+    EXPECT_EQ(u"买 10 赠 1"_s, bill->cell(gift, u"comment"_s));
+    EXPECT_EQ(u"101"_s, bill->cell(gift, u"goodsid"_s));
+
+    bill->editCell(row, u"qty"_s, u"30"_s);
+    EXPECT_EQ(3.0, bill->number(gift, u"qty"_s));
+    EXPECT_EQ(2, bill->goodsRows().size());
+    bill->editCell(row, u"qty"_s, u"9"_s);
+    EXPECT_EQ(1, bill->goodsRows().size());
+    bill->editCell(row, u"qty"_s, u"10"_s);
+    ASSERT_EQ(2, bill->goodsRows().size());
+    EXPECT_EQ(1.0, bill->number(bill->goodsRows().last(), u"qty"_s));
+
+    // A customer outside the class gets no gift.
+    auto other = newBill();
+    other->chooseHeaderRecord(u"eddw"_s, kOutsider, u"丙公司"_s);
+    other->AddGoods(screw(25, 6));
+    EXPECT_EQ(1, other->goodsRows().size());
+}
+
+TEST_F(SalesBillWindow, ACancelledWarningStopsTheSaveAndWritesNothing) {
+    putStock(kScrew, kStore, 3, 4);
+    settings().setSwitch(2012, true);
+    int shown = 0;
+    sales::salesWarningWindows().stockList = [&](bool, const RecordSet& rows) {
+        ++shown;
+        EXPECT_EQ(1, rows.rowCount());
+        return false;
+    };
+    auto bill = readyBill();
+    bill->AddGoods(screw(5, 6));
+    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_EQ(1, shown);
+    EXPECT_EQ(0, query(u"SELECT COUNT(*) AS n FROM djIndex"_s).integer(u"n"_s));
+}
+
+TEST_F(SalesBillWindow, TheCostPriceAskedUnderNegativeStockIsSaved) {
+    settings().NegativeStock = true;
+    auto bill = readyBill();
+    const int row = bill->AddGoods(screw(2, 6));
+    script.enter(u"3.5"_s, u"编号：SP101  商品：螺丝 单位：个"_s);
+    ASSERT_TRUE(bill->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_EQ(3.5, bill->number(row, u"costPrice"_s));
+    RecordSet rs = query(u"SELECT costprice FROM djList WHERE id = %1"_s.arg(bill->billId()));
+    ASSERT_EQ(1, rs.rowCount());
+    EXPECT_EQ(3.5, rs.at(0, 0).toDouble());
+}
+
+}  // namespace
+}  // namespace dyt::test

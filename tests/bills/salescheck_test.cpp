@@ -1,0 +1,254 @@
+// The sales bill's save-time warnings against a real server: which lists reach the warning
+// windows with which rows, the receivables-limit question, and the cost-price prompt.
+
+#include <QLabel>
+
+#include "client/bills/frmbasefkc.h"
+#include "client/bills/salescheck.h"
+#include "common/error.h"
+#include "sales_support.h"
+
+using namespace dyt;
+using namespace dyt::client;
+using namespace dyt::client::sales;
+
+namespace dyt::test {
+namespace {
+
+struct Shown {
+    int kind = 0;  // price kinds; -1 real and -2 virtual negative stock
+    RecordSet rows;
+};
+
+class SalesWarnings : public SalesServerFixture {
+protected:
+    void SetUp() override {
+        SalesServerFixture::SetUp();
+        salesWarningWindows().priceList = [this](int kind, const RecordSet& rows) {
+            shown.append({kind, rows});
+            return answer;
+        };
+        salesWarningWindows().stockList = [this](bool virtualStock, const RecordSet& rows) {
+            shown.append({virtualStock ? -2 : -1, rows});
+            return answer;
+        };
+    }
+    void TearDown() override {
+        salesWarningWindows() = defaultSalesWarningWindows();
+        SalesServerFixture::TearDown();
+    }
+
+    static SalesCheckLine line(int row, qint64 goods, double qty, double price, qint64 unit,
+                               double rate = 1) {
+        SalesCheckLine l;
+        l.row = row;
+        l.goodsId = goods;
+        l.code = goods == kScrew ? QStringLiteral("SP101") : QStringLiteral("SP102");
+        l.name = goods == kScrew ? QStringLiteral("螺丝") : QStringLiteral("齿轮");
+        l.unitName = QStringLiteral("个");
+        l.unitId = unit;
+        l.qty = qty;
+        l.rate = rate;
+        l.discountPrice = Currency::fromDouble(price);
+        return l;
+    }
+    SalesCheckInput bill(QList<SalesCheckLine> lines, bool posting = false) {
+        SalesCheckInput in;
+        in.customerId = kCustomerA;
+        in.warehouseId = kStore;
+        in.posting = posting;
+        in.lines = std::move(lines);
+        return in;
+    }
+    QList<int> kinds() const {
+        QList<int> out;
+        for (const Shown& s : shown)
+            out.append(s.kind);
+        return out;
+    }
+
+    QList<Shown> shown;
+    bool answer = true;
+};
+
+TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
+    putStock(kScrew, kStore, 3, 4);
+    putStock(kGear, kStore, 10, 2);
+    SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
+
+    // Off: nothing is listed.
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_EQ(QList<int>{}, kinds());
+
+    client::settings().setSwitch(2012, true);
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    ASSERT_EQ(QList<int>{-1}, kinds());
+    const RecordSet& rows = shown[0].rows;
+    ASSERT_EQ(1, rows.rowCount());
+    EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(QStringLiteral("sp_id"))).toLongLong());
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
+    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+
+    // Cancelled in the window: the save stops.
+    answer = false;
+    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+}
+
+TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
+    putStock(kScrew, kStore, 3, 4);
+    client::settings().setSwitch(2012, true);
+    salesWarningWindows() = defaultSalesWarningWindows();
+    SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0)});
+    QString question;
+    int listed = -1;
+    onNextModal([&](QWidget* w) {
+        auto* fkc = qobject_cast<TfrmBaseFKC*>(w);
+        ASSERT_NE(nullptr, fkc);
+        question = fkc->lblQuestion()->text();
+        listed = fkc->rows().rowCount();
+        fkc->btnExitClick();
+    });
+    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), question);
+    EXPECT_EQ(1, listed);
+}
+
+TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
+    putStock(kScrew, kStore, 3, 4);
+    client::settings().setSwitch(2002, true);
+    SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    ASSERT_EQ(QList<int>{-2}, kinds());
+    const RecordSet& rows = shown[0].rows;
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("xnkcQty"))).toDouble());
+    EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+}
+
+TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
+    // Unit 1011: latest purchase 4, lowest sale 5; stock cost 4.5 a piece.
+    putStock(kScrew, kStore, 10, 4.5);
+    SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
+
+    // A draft without option 2035: no list.
+    EXPECT_TRUE(RunSalesWarnings(*dm, draft));
+    EXPECT_EQ(QList<int>{}, kinds());
+
+    // With 2035: below the latest purchase price, the cost and the lowest price; only line 1.
+    client::settings().setSwitch(2035, true);
+    EXPECT_TRUE(RunSalesWarnings(*dm, draft));
+    ASSERT_EQ((QList<int>{1, 2, 3}), kinds());
+    const RecordSet& first = shown[0].rows;
+    ASSERT_EQ(1, first.rowCount());
+    EXPECT_EQ(1, first.at(0, first.fieldIndex(QStringLiteral("row"))).toInt());
+    EXPECT_EQ(3.5, first.at(0, first.fieldIndex(QStringLiteral("Price1"))).toDouble());
+    EXPECT_EQ(4.0, first.at(0, first.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(4.5,
+              shown[1].rows.at(0, shown[1].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(5.0,
+              shown[2].rows.at(0, shown[2].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+
+    // Stopping at the first list stops the save.
+    shown.clear();
+    answer = false;
+    EXPECT_FALSE(RunSalesWarnings(*dm, draft));
+    EXPECT_EQ(QList<int>{1}, kinds());
+
+    // Posting without the right 6013 refuses below the lowest price even when continuing.
+    client::settings().setSwitch(2035, false);
+    shown.clear();
+    answer = true;
+    SalesCheckInput post = draft;
+    post.posting = true;
+    EXPECT_FALSE(RunSalesWarnings(*dm, post));
+    EXPECT_EQ(QList<int>{5}, kinds());
+
+    // With both rights the posting goes through.
+    client::settings().setRight(6013, true);
+    client::settings().setRight(6017, true);
+    shown.clear();
+    EXPECT_TRUE(RunSalesWarnings(*dm, post));
+    EXPECT_EQ(QList<int>{}, kinds());
+
+    // A gift line at price 0 is never listed.
+    client::settings().setSwitch(2035, true);
+    shown.clear();
+    SalesCheckLine gift = line(1, kScrew, 1, 0, 0);
+    gift.gift = true;
+    SalesCheckInput gifts = bill({gift});
+    EXPECT_TRUE(RunSalesWarnings(*dm, gifts));
+    EXPECT_EQ(QList<int>{}, kinds());
+}
+
+TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
+    // The box (slot 1) holds 10: latest purchase 40, lowest sale 50, cost 4.5 x 10 = 45.
+    putStock(kScrew, kStore, 10, 4.5);
+    client::settings().setSwitch(2035, true);
+    SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    ASSERT_EQ(QList<int>{3}, kinds());
+    EXPECT_EQ(50.0,
+              shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+}
+
+TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
+    dm->ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
+    SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
+    in.billReceivable = Currency::fromDouble(300);
+
+    // Option 2042 off: no question.
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    client::settings().setSwitch(2042, true);
+    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("客户[ 甲公司 ]应收款超出限制"));
+    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    script.answer(QStringLiteral("继续(&O)"), QStringLiteral("      应收超额：100.00"));
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    // A posted bill saved again is not asked about.
+    in.billPosted = true;
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    // Within the limit: no question (the script holds no answer, so a question would fail).
+    in.billPosted = false;
+    in.billReceivable = Currency::fromDouble(200);
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+}
+
+TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
+    putStock(kGear, kStore, 10, 2);
+    dm->ExecUpdate(QStringLiteral(
+        "INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES (102, 301, 50, 9)"));
+    client::settings().setSwitch(2040, true);
+    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));  // 10 - 9 - 1 = 0: not below
+    EXPECT_EQ(QList<int>{}, kinds());
+    in.lines[0].qty = 3;
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    ASSERT_EQ(QList<int>{7}, kinds());
+    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
+}
+
+TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
+    SalesCheckLine screw2 = line(3, kScrew, 1, 6, 0);
+    SalesCheckLine gear = line(2, kGear, 1, 6, 0);
+    gear.costPrice = Currency::fromDouble(2);
+    SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2});
+
+    // Without "系统使用负库存" nothing is asked.
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_EQ(Currency(), in.lines[0].costPrice);
+
+    client::settings().NegativeStock = true;
+    script.enter(QStringLiteral("3.5"), QStringLiteral("编号：SP101  商品：螺丝 单位：个"));
+    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_EQ(Currency::fromDouble(3.5), in.lines[0].costPrice);
+    EXPECT_EQ(Currency::fromDouble(2), in.lines[1].costPrice);
+    EXPECT_EQ(Currency::fromDouble(3.5), in.lines[2].costPrice);
+
+    // Cancelled: the save stops; a text that is no price is refused.
+    in.lines[0].costPrice = in.lines[2].costPrice = Currency();
+    script.cancelInput();
+    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    script.enter(QStringLiteral("abc"));
+    EXPECT_THROW(RunSalesWarnings(*dm, in), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::test
