@@ -26,6 +26,7 @@
 #include "client/common/rights.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
+#include "client/queries/frmquery.h"
 #include "client/shell/autobackup.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
@@ -473,6 +474,8 @@ void TfrmMain::installFunctionHooks() {
     hooks.buildMenu = [this] { BuildFunctionMenu(); };
     hooks.openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
     hooks.closeChildren = [this] { CloseAllWindows(true); };
+    // Drill-down windows of the queries open in the workspace too.
+    queryChildHost() = [this](QWidget* window) { addChildWindow(window); };
     // The alerts window at login, when the operator wants it and holds its right.
     hooks.afterStart = [menu, dispatcher] {
         if (settings().Switch(kAlertsAtLoginSwitch) &&

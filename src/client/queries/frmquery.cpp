@@ -1,0 +1,534 @@
+#include "client/queries/frmquery.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QTableView>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "client/bills/billkinds.h"
+#include "client/common/clientconfig.h"
+#include "client/common/dmmain.h"
+#include "client/common/gridview.h"
+#include "client/common/prompter.h"
+#include "client/common/recordsetmodel.h"
+#include "client/common/rights.h"
+#include "client/common/session.h"
+#include "client/common/windowregistry.h"
+#include "client/queries/frmselectitems.h"
+#include "common/condition.h"
+#include "common/error.h"
+#include "common/inifile.h"
+
+namespace dyt::client {
+
+namespace {
+
+TdmMain& dm() {
+    TdmMain* d = dmMain();
+    if (!d)
+        throw DytError(dmtext::notInitialised());
+    return *d;
+}
+
+qint64 operatorId() {
+    return loginedUser().UserId;
+}
+
+QStringList redFilterItems() {
+    return {QStringLiteral("全部显示"), QStringLiteral("不显示红冲单据"),
+            QStringLiteral("只显示红冲单据")};
+}
+
+}  // namespace
+
+ChildWindowHost& queryChildHost() {
+    static ChildWindowHost host = [](QWidget* window) {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    };
+    return host;
+}
+
+std::function<bool(TfrmSelectItems&)>& TfrmQueryWindow::dialogRunner() {
+    static std::function<bool(TfrmSelectItems&)> runner = [](TfrmSelectItems& dialog) {
+        return dialog.exec() == 1;
+    };
+    return runner;
+}
+
+TfrmQueryWindow::TfrmQueryWindow(const QString& className, QWidget* parent)
+    : TfrmXAbstract(parent), d_([&]() -> const QueryDescriptor& {
+          const QueryDescriptor* d = findQueryDescriptor(className);
+          if (!d)
+              throw DytError(QStringLiteral("未知的查询窗口[%1]").arg(className));
+          return *d;
+      }()) {
+    setObjectName(d_.className);
+    setTitle(d_.title);
+    dialog_ = std::make_unique<TfrmSelectItems>(d_.dialogClass);
+    dialog_->selectPage(d_.dialogPage);
+    buildControls();
+    buildColumns();
+    showRecords();
+    setExitCaption();
+}
+
+TfrmQueryWindow::~TfrmQueryWindow() = default;
+
+QString TfrmQueryWindow::layoutKey() const {
+    return d_.className + QStringLiteral("_dbgvX");
+}
+
+void TfrmQueryWindow::buildControls() {
+    const auto label = [this](const char* caption, QLabel** out, const char* name) {
+        *out = new QLabel(this);
+        (*out)->setObjectName(QLatin1String(name));
+        addHeaderField(QString::fromUtf8(caption), *out);
+    };
+    label("查询时间：", &lblDate_, "lblDate");
+    label("往来单位：", &lblWldw_, "lblWldw");
+    label("内部职员：", &lblZy_, "lblZy");
+    label("仓库：", &lblCk_, "lblCk");
+    label("部门：", &lblBm_, "lblBm");
+    if (d_.subject == QuerySubject::Ledger)
+        label("商品：", &lblGoods_, "lblGoods");
+
+    if (d_.redBillCombo) {
+        cbRed_ = new QComboBox(this);
+        cbRed_->setObjectName(QStringLiteral("cbred"));
+        cbRed_->addItems(redFilterItems());
+        addHeaderField(QStringLiteral("红冲单据"), cbRed_);
+    } else if (!d_.opensBills()) {
+        cbQty_ = new QComboBox(this);
+        cbQty_->setObjectName(QStringLiteral("cbqty"));
+        cbQty_->addItems(query::text::qtyFilterItems());
+        addHeaderField(query::text::qtyFilter(), cbQty_);
+    }
+    if (d_.tree == QueryTree::Goods) {
+        edQuick_ = new QLineEdit(this);
+        edQuick_->setObjectName(QStringLiteral("edQuick"));
+        QAction* search = edQuick_->addAction(QIcon(), QLineEdit::TrailingPosition);
+        search->setText(QStringLiteral("查找"));
+        search->setObjectName(QStringLiteral("actQuickSearch"));
+        connect(search, &QAction::triggered, this, [this] { quickSearch(); });
+        connect(edQuick_, &QLineEdit::returnPressed, this, [this] { quickSearch(); });
+        addHeaderField(query::text::quickSearch(), edQuick_);
+    }
+
+    const auto action = [this](const char* text, const char* name) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(QLatin1String(name));
+        toolBar()->insertAction(btnPrint(), a);
+        return a;
+    };
+    btnQuery_ = action("查询", "btnQuery");
+    btnRefurbish_ = action("刷新数据", "btnRefurbish");
+    connect(btnQuery_, &QAction::triggered, this, [this] { btnQueryClick(); });
+    connect(btnRefurbish_, &QAction::triggered, this, [this] { btnRefurbishClick(); });
+    if (d_.tree == QueryTree::Goods) {
+        btnList_ = action("列表显示", "btnList");
+        connect(btnList_, &QAction::triggered, this, [this] { btnListClick(); });
+    }
+    if (!d_.drillDown.isEmpty()) {
+        btnQList_ = action("明细账本", "btnQList");
+        connect(btnQList_, &QAction::triggered, this, [this] { btnQListClick(); });
+    }
+    if (d_.opensBills()) {
+        btnBill_ = action("查看单据", "btnBill");
+        connect(btnBill_, &QAction::triggered, this, [this] { btnBillClick(); });
+    }
+
+    // The stored filter choices of this window (section: its title).
+    const auto storedIndex = [this](const QString& key, int count) {
+        bool ok = false;
+        const int i =
+            clientConfig().ini().ReadString(configSection(), key, QStringLiteral("0")).toInt(&ok);
+        return ok && i >= 0 && i < count ? i : 0;
+    };
+    if (cbQty_) {
+        cbQty_->setCurrentIndex(storedIndex(query::text::qtyIndexKey(), cbQty_->count()));
+        connect(cbQty_, &QComboBox::currentIndexChanged, this,
+                [this](int i) { qtyFilterChanged(i); });
+    }
+    if (cbRed_) {
+        cbRed_->setCurrentIndex(storedIndex(query::text::redIndexKey(), cbRed_->count()));
+        connect(cbRed_, &QComboBox::currentIndexChanged, this,
+                [this](int i) { redFilterChanged(i); });
+    }
+
+    connect(dbgvX()->table(), &QTableView::doubleClicked, this, [this] { btnDownLevelClick(); });
+    connect(dbgvX()->table(), &QTableView::activated, this, [this] { btnDownLevelClick(); });
+    connect(tvCategory(), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (item)
+            treeNodeChosen(item->data(0, Qt::UserRole).toLongLong());
+    });
+    setLabels();
+}
+
+void TfrmQueryWindow::buildColumns() {
+    for (const QueryColumn& c : d_.columns)
+        addColumn(c.caption, c.field, false, c.width);
+    addMissingFields(records());
+}
+
+void TfrmQueryWindow::addMissingFields(RecordSet& rows) const {
+    for (const QueryColumn& c : d_.columns) {
+        if (rows.hasField(c.field))
+            continue;
+        const bool number = c.caption.contains(QLatin1String("%Q%")) ||
+                            c.caption.contains(QLatin1String("%M%")) ||
+                            c.caption.contains(QLatin1String("%P%"));
+        rows.addField(c.field, number ? FieldType::Float : FieldType::Text, number ? 0 : 100);
+    }
+}
+
+void TfrmQueryWindow::FormCreate() {
+    TfrmXAbstract::FormCreate();
+    created_ = true;
+}
+
+void TfrmQueryWindow::showEvent(QShowEvent* event) {
+    TfrmXAbstract::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    btnPrint()->setVisible(
+        CheckPurview(QString::number(tag()), QStringLiteral("01"), QStringLiteral("打印"), false));
+    if (d_.tree != QueryTree::None && !nav_.listMode)
+        loadTree();
+}
+
+void TfrmQueryWindow::loadTree() {
+    try {
+        ParamList p = query::buildTreeParams(d_.tree, operatorId());
+        if (d_.subject == QuerySubject::StockStatus) {
+            p.setValue(QStringLiteral("GoodsStr"),
+                       conditionSegment(QStringLiteral("czy_id"), QString::number(operatorId())) +
+                           QStringLiteral(";sptype=0;TreeView=1"));
+        }
+        RecordSet rows;
+        dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rows);
+        treeRows_ = std::move(rows);
+        LoadCategoryTree(treeRows_);
+    } catch (const DytError& e) {
+        showError(e);
+    }
+}
+
+void TfrmQueryWindow::setLabels() {
+    const query::QueryConditions& c = conditions_;
+    lblDate_->setText(hasConditions_ && c.dates
+                          ? query::dateText(c.begin) + query::text::rangeSeparator() +
+                                query::dateText(c.end)
+                          : QString());
+    const auto show = [&c](QLabel* l, PickerRole role, PickerKind kind) {
+        const query::PickedRecord r = c.record(role);
+        l->setText(query::conditionLabel(kind, r.id, r.name));
+    };
+    show(lblWldw_, PickerRole::Partner, PickerKind::Partner);
+    show(lblZy_, PickerRole::Employee, PickerKind::Employee);
+    show(lblCk_, PickerRole::Warehouse, PickerKind::Warehouse);
+    show(lblBm_, PickerRole::Department, PickerKind::Department);
+}
+
+void TfrmQueryWindow::setExitCaption() {
+    btnExit()->setText(nav_.category == 0 ? query::text::exitCaption()
+                                          : query::text::backCaption());
+}
+
+QVariant TfrmQueryWindow::focusedValue(const QString& field) const {
+    const int row = focusedRow();
+    const int f = records().fieldIndex(field);
+    if (row < 0 || f < 0)
+        return {};
+    return records().at(model()->rawRow(row), f);
+}
+
+void TfrmQueryWindow::btnQueryClick() {
+    heldParams_.reset();
+    runQuery(true);
+}
+
+void TfrmQueryWindow::btnRefurbishClick() {
+    runQuery(false);
+}
+
+void TfrmQueryWindow::refreshData() {
+    btnRefurbishClick();
+}
+
+bool TfrmQueryWindow::ensureConditions() {
+    if (hasConditions_)
+        return true;
+    // Without a dialog yet: the dialog's opening values.
+    dialog_->loadSharedDates();
+    if (!dialog_->accept())
+        return false;
+    conditions_ = dialog_->conditions();
+    hasConditions_ = true;
+    return true;
+}
+
+bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
+    int focus = pendingFocus_.value_or(std::max(0, focusedRow()));
+    pendingFocus_.reset();
+    if (!quickText.isEmpty())
+        focus = 0;
+    if (heldParams_ && !showDialog) {
+        ParamList p = *heldParams_;
+        if (d_.redBillCombo) {
+            p.setValue(QStringLiteral("filter"),
+                       QStringLiteral(";isred=") + QString::number(cbRed_->currentIndex()));
+        }
+        return execute(p, focus);
+    }
+    if (showDialog) {
+        dialog_->loadSharedDates();
+        if (!dialogRunner()(*dialog_))
+            return false;
+        conditions_ = dialog_->conditions();
+        hasConditions_ = true;
+    } else if (!ensureConditions()) {
+        return false;
+    }
+    setLabels();
+    if (d_.procedure.isEmpty()) {
+        prompter().message(caption::hint(), QStringLiteral("该查询没有可调用的数据过程"));
+        return false;
+    }
+    query::QueryRequest r;
+    r.descriptor = &d_;
+    r.operatorId = operatorId();
+    r.qtyIndex = cbQty_ ? cbQty_->currentIndex() : 0;
+    r.redIndex = cbRed_ ? cbRed_->currentIndex() : 0;
+    r.conditions = conditions_;
+    r.nav = nav_;
+    r.quickText = quickText;
+    ParamList p;
+    try {
+        p = query::buildQueryParams(r);
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+    return execute(p, focus);
+}
+
+bool TfrmQueryWindow::runWithParams(const ParamList& params) {
+    heldParams_ = params;
+    return runQuery(false);
+}
+
+bool TfrmQueryWindow::execute(const ParamList& params, int focusRow) {
+    if (d_.procedure.isEmpty())
+        return false;
+    ParamList p = params;
+    // The text as sent: the call writes the answer's values back into the list.
+    const QString sent = p.text();
+    RecordSet rows;
+    try {
+        dm().ExecProcQuery(d_.procedure, p, &rows);
+        // A column the answer lacks stays empty.
+        addMissingFields(rows);
+        query::deriveAveragePrices(rows, d_.derived, query::text::priceFormat());
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+    lastParams_ = sent;
+    dbgvX()->setUpdatesEnabled(false);
+    loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
+    dbgvX()->setUpdatesEnabled(true);
+    const int count = model()->rowCount();
+    setFocusedRow(count == 0 ? -1 : std::min(focusRow, count - 1));
+    setExitCaption();
+    return true;
+}
+
+void TfrmQueryWindow::rememberRow() {
+    rowMemory_.insert(nav_.category, std::max(0, focusedRow()));
+}
+
+int TfrmQueryWindow::rememberedRow(qint64 category) const {
+    return rowMemory_.value(category, 0);
+}
+
+void TfrmQueryWindow::btnDownLevelClick() {
+    if (focusedRow() < 0)
+        return;
+    const qint64 sonnum = focusedValue(QStringLiteral("sonnum")).toLongLong();
+    if (sonnum != 0 && d_.tree != QueryTree::None && !nav_.listMode) {
+        const QString idField = d_.subject == QuerySubject::StockStatus ? QStringLiteral("sp_id")
+                                                                        : QStringLiteral("id");
+        const qint64 id = focusedValue(idField).toLongLong();
+        rememberRow();
+        nav_.path = focusedValue(QStringLiteral("par_jl")).toString();
+        nav_.category = id;
+        pendingFocus_ = rememberedRow(id);
+        runQuery(false);
+        return;
+    }
+    if (btnQList_)
+        btnQListClick();
+    else if (btnBill_)
+        btnBillClick();
+}
+
+bool TfrmQueryWindow::insideCategory() const {
+    if (nav_.listMode || d_.tree == QueryTree::None)
+        return false;
+    if (nav_.category != 0)
+        return true;
+    // A result of a level below the top (a tree node or a search) also has a parent level.
+    return model()->rowCount() > 0 && focusedValue(QStringLiteral("par_id")).toLongLong() != 0;
+}
+
+void TfrmQueryWindow::btnUpLevelClick() {
+    if (!insideCategory())
+        return;
+    rememberRow();
+    nav_.path = query::parentPath(nav_.path);
+    nav_.category = query::lastPathId(nav_.path);
+    pendingFocus_ = rememberedRow(nav_.category);
+    runQuery(false);
+}
+
+void TfrmQueryWindow::btnExitClick() {
+    if (insideCategory()) {
+        btnUpLevelClick();
+        return;
+    }
+    TfrmXAbstract::btnExitClick();
+}
+
+void TfrmQueryWindow::setListMode(bool on) {
+    nav_.listMode = on;
+    if (btnList_)
+        btnList_->setText(on ? query::text::levelMode() : query::text::listMode());
+    tvCategory()->setVisible(!on && treeRows_.fieldCount() > 0);
+}
+
+void TfrmQueryWindow::btnListClick() {
+    if (!btnList_)
+        return;
+    if (!nav_.listMode) {
+        qint64 listCategory = 0;
+        if (model()->rowCount() > 0 && focusedRow() >= 0) {
+            const QString name = focusedValue(QStringLiteral("sp_spqm")).toString();
+            const int answer =
+                prompter().ask(query::text::listChoice(), query::text::listChoice(),
+                               {query::text::listAll(), query::text::listPart(name)}, 0);
+            if (answer < 0)
+                return;
+            if (answer == 1) {
+                if (focusedValue(QStringLiteral("sonnum")).toLongLong() == 0) {
+                    prompter().message(caption::hint(), query::text::listOnlyCategory());
+                    return;
+                }
+                listCategory = focusedValue(QStringLiteral("sp_id")).toLongLong();
+            }
+        }
+        nav_.listCategory = listCategory;
+        setListMode(true);
+    } else {
+        setListMode(false);
+    }
+    pendingFocus_ = 0;
+    runQuery(false);
+}
+
+void TfrmQueryWindow::btnQListClick() {
+    if (!btnQList_ || !btnQList_->isVisible() || !btnQList_->isEnabled())
+        return;
+    if (model()->rowCount() == 0 || focusedRow() < 0)
+        return;
+    try {
+        const QueryDescriptor* ledger = findQueryDescriptor(d_.drillDown);
+        if (!ledger)
+            throw DytError(QStringLiteral("未知的查询窗口[%1]").arg(d_.drillDown));
+        const qint64 goodsId = focusedValue(QStringLiteral("sp_id")).toLongLong();
+        const QString goodsName = focusedValue(QStringLiteral("sp_spqm")).toString();
+        auto* child = new TfrmQueryWindow(ledger->className);
+        child->conditions_ = conditions_;
+        child->hasConditions_ = hasConditions_;
+        child->lblDate_->setText(lblDate_->text());
+        child->lblWldw_->setText(lblWldw_->text());
+        child->lblZy_->setText(lblZy_->text());
+        child->lblCk_->setText(lblCk_->text());
+        child->lblBm_->setText(lblBm_->text());
+        if (child->lblGoods_)
+            child->lblGoods_->setText(goodsName);
+        const ParamList p =
+            query::buildLedgerParams(lastParams_, *ledger, operatorId(), goodsId,
+                                     child->cbRed_ ? child->cbRed_->currentIndex() : 0);
+        queryChildHost()(child);
+        child->runWithParams(p);
+    } catch (const DytError& e) {
+        showError(e);
+    }
+}
+
+void TfrmQueryWindow::btnBillClick() {
+    if (!btnBill_ || !btnBill_->isVisible() || !btnBill_->isEnabled())
+        return;
+    if (model()->rowCount() == 0 || focusedRow() < 0)
+        return;
+    try {
+        const qint64 id = focusedValue(QStringLiteral("id")).toLongLong();
+        const int djType = focusedValue(QStringLiteral("djType")).toInt();
+        if (const BillKind* kind = findBillKind(djType); kind && kind->menuTag > 0)
+            CheckPurview(QString::number(kind->menuTag), QString(), QString(), true);
+        QWidget* bill = OpenBill(djType, id);
+        queryChildHost()(bill);
+    } catch (const DytError& e) {
+        showError(e);
+    }
+}
+
+void TfrmQueryWindow::quickSearch() {
+    if (!edQuick_ || edQuick_->isReadOnly())
+        return;
+    runQuery(false, edQuick_->text());
+}
+
+void TfrmQueryWindow::qtyFilterChanged(int index) {
+    try {
+        clientConfig().ini().WriteString(configSection(), query::text::qtyIndexKey(),
+                                         QString::number(index));
+    } catch (const DytError& e) {
+        showError(e);
+    }
+    if (shown_)
+        runQuery(false);
+}
+
+void TfrmQueryWindow::redFilterChanged(int index) {
+    try {
+        clientConfig().ini().WriteString(configSection(), query::text::redIndexKey(),
+                                         QString::number(index));
+    } catch (const DytError& e) {
+        showError(e);
+    }
+    if (shown_)
+        runQuery(false);
+}
+
+void TfrmQueryWindow::treeNodeChosen(qint64 id) {
+    if (!tvCategory()->isVisible() || id == 0)
+        return;
+    if (!treeRows_.locate(QStringLiteral("id"), id))
+        return;
+    rememberRow();
+    nav_.path = treeRows_.text(QStringLiteral("par_jl"));
+    nav_.category = id;
+    pendingFocus_ = rememberedRow(id);
+    runQuery(false);
+}
+
+}  // namespace dyt::client

@@ -1,0 +1,138 @@
+#pragma once
+// The arithmetic of the query windows, apart from any widget: the condition strings a condition
+// dialog composes, the shared query dates, the category path of the drill-down, the parameter
+// list a window sends and the average prices it derives from the rows it receives.
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include "common/paramlist.h"
+#include "protocol/querydescriptors.h"
+
+namespace dyt {
+class RecordSet;
+}
+
+namespace dyt::client::query {
+
+// --- texts of the query windows and dialogs
+namespace text {
+QString reversedRange();                     // "开始日期不能大于结束日期！"
+QString noBillType();                        // "至少选择一种单据！"
+QString listOnlyCategory();                  // "只能对一类商品进行列表！"
+QString badDemandDays();                     // "需求量天数录入错误，只能大于零！"
+QString dialogCaption();                     // "查询条件"
+QString keepDates();                         // "保存时间条件"
+QString rangeSeparator();                    // " 至 "
+QString listChoice();                        // "列表选择"
+QString listAll();                           // "全部列表"
+QString listPart(const QString& goodsName);  // "部分列表(" + name + ")"
+QString exitCaption();                       // "退出(&C)"
+QString backCaption();                       // "返回(&C)"
+QString listMode();                          // "列表显示"
+QString levelMode();                         // "层级显示"
+QString quickSearch();                       // "快速查找商品(Tab)"
+QString qtyFilter();                         // "过滤数量"
+QStringList qtyFilterItems();                // "全部显示", "数量大于0", "数量等于0"
+QString qtyIndexKey();                       // "cbqtyItemIndex"
+QString redIndexKey();                       // "cbredItemIndex"
+QString priceFormat();                       // "0.000000"
+}  // namespace text
+
+// --- the shared query dates of the logged-in operator: begin, end and the keep-dates flag.
+// They start from the login date (minus 30 days, and the day itself) and follow the operator's
+// saves; a new login date starts them again.
+struct QueryDates {
+    QDate begin;
+    QDate end;
+    bool keep = false;
+};
+QueryDates& sharedQueryDates();
+// Back to the login date's defaults (a new login).
+void resetSharedQueryDates();
+
+// --- condition strings
+// The string of one base-record picker: ";id=" + id (nothing when below 1) + ";issub=1;Other=1".
+QString pickerCondition(qint64 id);
+// "全部单位", "全部职员", "全部仓库", "全部部门", "全部商品", "全部地区" of a picker kind.
+QString allRecordsText(PickerKind kind);
+// What a condition label shows: the name when the id is 1 or more, else allRecordsText.
+QString conditionLabel(PickerKind kind, qint64 id, const QString& name);
+// The bill-type list of a page: its boxes that are ticked (in box order) or its one type.
+// Throws DytError "至少选择一种单据！" on a page with boxes none of which is ticked.
+QString pageBillTypes(const QueryDialogPage& page, const QList<bool>& ticked);
+// Throws DytError "开始日期不能大于结束日期！" when end is before begin.
+void checkDateRange(const QDate& begin, const QDate& end);
+// "yyyy-mm-dd".
+QString dateText(const QDate& date);
+
+// --- what a condition dialog hands the window after OK
+struct PickedRecord {
+    PickerKind kind = PickerKind::Partner;
+    qint64 id = 0;
+    QString name;
+};
+
+struct QueryConditions {
+    QDate begin;
+    QDate end;
+    QDate begin2;  // comparison range (pages with a second range)
+    QDate end2;
+    bool dates = true;
+    bool secondDates = false;
+    QHash<int, PickedRecord> picked;  // by PickerRole
+    QHash<int, QString> strings;      // composed strings by PickerRole
+    QString billTypes;                // djStr
+    QString extraFilter;              // ";key=value" segments of the extra conditions
+    // The picked record of a role (id 0 when the page has no such picker).
+    PickedRecord record(PickerRole role) const;
+    // The composed string of a role; empty when the page has no such picker.
+    QString string(PickerRole role) const { return strings.value(static_cast<int>(role)); }
+};
+
+// --- category navigation
+struct Navigation {
+    qint64 category = 0;      // current category id (0 = top)
+    QString path;             // ids from the top down to the category, each followed by ","
+    bool listMode = false;    // flat list instead of category levels
+    qint64 listCategory = 0;  // the category listed in list mode (0 = all goods)
+};
+// The path without its last id ("3,7," -> "3,"); "" stays "".
+QString parentPath(const QString& path);
+// The last id of a path ("3,7," -> 7), 0 for an empty path.
+qint64 lastPathId(const QString& path);
+// The category segment: ";par_id=" + category in category mode; ";isList=1" in list mode,
+// followed by ";isList=1;par_id=" + list category when one is chosen. With quick-search text
+// ";allfilter=" + the text instead.
+QString categorySegment(const Navigation& nav, const QString& quickText);
+
+// --- the parameter list of a query
+struct QueryRequest {
+    const QueryDescriptor* descriptor = nullptr;
+    qint64 operatorId = 0;
+    int qtyIndex = 0;
+    int redIndex = 0;
+    QueryConditions conditions;
+    Navigation nav;
+    QString quickText;
+};
+// The lines a window sends: QueryType, filter, wldwStr, zyStr, ckStr, bmStr, kmStr, the goods
+// string (under the descriptor's goods key), djStr, BeginDate, EndDate.
+ParamList buildQueryParams(const QueryRequest& request);
+// The parameters of the category tree of a tree kind (P_JXC_Get_Base).
+ParamList buildTreeParams(QueryTree tree, qint64 operatorId);
+// A detail ledger's parameters from the parent's last parameter text: the goods string of one
+// goods, the ledger's QueryType and its red-bill filter.
+ParamList buildLedgerParams(const QString& parentParams, const QueryDescriptor& ledger,
+                            qint64 operatorId, qint64 goodsId, int redIndex);
+
+// --- derived average prices
+// For every row with a non-zero quantity: each target = |amount ÷ qty| when the amount is not 0,
+// the values taken with four decimals and the quotient rounded with the pattern. Rows with a zero
+// quantity keep what the server sent. Adds missing target fields.
+void deriveAveragePrices(RecordSet& rows, const QList<QueryDerivedPrice>& derived,
+                         const QString& pattern);
+
+}  // namespace dyt::client::query

@@ -1,0 +1,268 @@
+// The arithmetic of the query windows without widgets: condition strings, bill-type lists, date
+// checks, category paths, the parameter list of a query and the derived average prices.
+#include <gtest/gtest.h>
+
+#include <QDate>
+
+#include "client/common/settings.h"
+#include "client/queries/queryconditions.h"
+#include "common/currency.h"
+#include "common/error.h"
+#include "common/recordset.h"
+
+namespace dyt::client::query {
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+TEST(QueryConditionStrings, PickerStringsAndLabels) {
+    const struct {
+        qint64 id;
+        const char* text;
+    } pickers[] = {{0, ";id=;issub=1;Other=1"},
+                   {-4, ";id=;issub=1;Other=1"},
+                   {1, ";id=1;issub=1;Other=1"},
+                   {1234, ";id=1234;issub=1;Other=1"}};
+    for (const auto& p : pickers)
+        EXPECT_EQ(s(p.text), pickerCondition(p.id)) << p.id;
+
+    const struct {
+        PickerKind kind;
+        const char* all;
+    } kinds[] = {{PickerKind::Partner, "全部单位"},
+                 {PickerKind::Employee, "全部职员"},
+                 {PickerKind::Warehouse, "全部仓库"},
+                 {PickerKind::Department, "全部部门"}};
+    for (const auto& k : kinds) {
+        EXPECT_EQ(s(k.all), conditionLabel(k.kind, 0, s("旧名字")));
+        EXPECT_EQ(s("甲公司"), conditionLabel(k.kind, 1, s("甲公司")));
+    }
+}
+
+TEST(QueryConditionStrings, BillTypeListsOfPages) {
+    const QueryDialogPage* sale = findQueryDialogPage(s("TfrmSelectItems_XS4"), s("销售单统计"));
+    const QueryDialogPage* back =
+        findQueryDialogPage(s("TfrmSelectItems_XS4"), s("销售退货单统计"));
+    const QueryDialogPage* boxes = findQueryDialogPage(s("TfrmSelectItems_XS1"), s("商品销售统计"));
+    const QueryDialogPage* none = findQueryDialogPage(s("TfrmSelectItems_XS1"), s("销售优惠统计"));
+    ASSERT_TRUE(sale && back && boxes && none);
+    EXPECT_EQ(s(" (1,0) "), pageBillTypes(*sale, {}));
+    EXPECT_EQ(s(" (2,0) "), pageBillTypes(*back, {}));
+    EXPECT_EQ(s(" (0) "), pageBillTypes(*none, {}));
+    // Boxes: 销售单 1, 销售退货单 2, 销售换货单 3, 借转销售单 40, 委托结算单 44, 赠送单 60.
+    EXPECT_EQ(s(" (1,2,3,40,44,60,0) "),
+              pageBillTypes(*boxes, {true, true, true, true, true, true}));
+    EXPECT_EQ(s(" (2,40,0) "), pageBillTypes(*boxes, {false, true, false, true, false, false}));
+    try {
+        pageBillTypes(*boxes, {false, false, false, false, false, false});
+        ADD_FAILURE() << "no bill type accepted";
+    } catch (const DytError& e) {
+        EXPECT_EQ(s("至少选择一种单据！"), e.message());
+    }
+}
+
+TEST(QueryConditionStrings, DateRanges) {
+    const QDate day(2026, 3, 1);
+    EXPECT_NO_THROW(checkDateRange(day, day));  // one day
+    EXPECT_NO_THROW(checkDateRange(day, day.addDays(30)));
+    try {
+        checkDateRange(day, day.addDays(-1));
+        ADD_FAILURE() << "reversed range accepted";
+    } catch (const DytError& e) {
+        EXPECT_EQ(s("开始日期不能大于结束日期！"), e.message());
+    }
+    EXPECT_EQ(s("2026-03-01"), dateText(day));
+}
+
+TEST(QueryConditionStrings, SharedDatesStartFromTheLoginDate) {
+    resetSettings();
+    settings().LoginDate = QDate(2026, 3, 31);
+    resetSharedQueryDates();
+    EXPECT_EQ(QDate(2026, 3, 1), sharedQueryDates().begin);
+    EXPECT_EQ(QDate(2026, 3, 31), sharedQueryDates().end);
+    EXPECT_FALSE(sharedQueryDates().keep);
+    sharedQueryDates().begin = QDate(2026, 1, 1);
+    EXPECT_EQ(QDate(2026, 1, 1), sharedQueryDates().begin);
+    // Another login date starts them again.
+    settings().LoginDate = QDate(2026, 5, 10);
+    EXPECT_EQ(QDate(2026, 4, 10), sharedQueryDates().begin);
+    EXPECT_EQ(QDate(2026, 5, 10), sharedQueryDates().end);
+    resetSharedQueryDates();
+    resetSettings();
+}
+
+TEST(QueryNavigationPaths, ParentPathAndLastId) {
+    const struct {
+        const char* path;
+        const char* parent;
+        qint64 last;
+    } cases[] = {
+        {"", "", 0}, {"3,", "", 3}, {"3,7,", "3,", 7}, {"3,7,12,", "3,7,", 12}, {"3,7", "3,", 7}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(s(c.parent), parentPath(s(c.path))) << c.path;
+        EXPECT_EQ(c.last, lastPathId(s(c.path))) << c.path;
+    }
+    // Going up from "3,7," lands on category 3, from there on the top.
+    EXPECT_EQ(3, lastPathId(parentPath(s("3,7,"))));
+    EXPECT_EQ(0, lastPathId(parentPath(s("3,"))));
+}
+
+TEST(QueryNavigationPaths, CategorySegments) {
+    const struct {
+        qint64 category;
+        bool list;
+        qint64 listCategory;
+        const char* quick;
+        const char* segment;
+    } cases[] = {
+        {0, false, 0, "", ";par_id=0"},          {7, false, 0, "", ";par_id=7"},
+        {7, true, 0, "", ";isList=1"},           {7, true, 5, "", ";isList=1;isList=1;par_id=5"},
+        {7, true, 5, "可乐", ";allfilter=可乐"}, {7, false, 0, "可乐", ";allfilter=可乐"},
+        {0, false, 0, "a;b", ";allfilter=a;;b"},  // the operator's ";" is written doubled
+    };
+    for (const auto& c : cases) {
+        Navigation nav;
+        nav.category = c.category;
+        nav.listMode = c.list;
+        nav.listCategory = c.listCategory;
+        EXPECT_EQ(s(c.segment), categorySegment(nav, s(c.quick))) << c.segment;
+    }
+}
+
+QueryConditions salesConditions() {
+    QueryConditions c;
+    c.begin = QDate(2026, 3, 1);
+    c.end = QDate(2026, 3, 1);
+    c.picked.insert(int(PickerRole::Partner), {PickerKind::Partner, 3, s("甲公司")});
+    c.strings.insert(int(PickerRole::Partner), pickerCondition(3));
+    c.strings.insert(int(PickerRole::Employee), pickerCondition(0));
+    c.strings.insert(int(PickerRole::Warehouse), pickerCondition(0));
+    c.strings.insert(int(PickerRole::Department), pickerCondition(0));
+    c.billTypes = s(" (1,0) ");
+    return c;
+}
+
+TEST(QueryParameters, SalesBillStatisticsSendsEveryKeyInOrder) {
+    QueryRequest r;
+    r.descriptor = findQueryDescriptor(s("TfrmQXSDTJ"));
+    r.operatorId = 7;
+    r.qtyIndex = 1;
+    r.conditions = salesConditions();
+    const QStringList want = {
+        s("QueryType=SPXSTJ"),
+        s("filter=;qty=1"),
+        s("wldwStr=;czy_id=7;id=3;issub=1;Other=1"),
+        s("zyStr=;czy_id=7;id=;issub=1;Other=1"),
+        s("ckStr=;czy_id=7;id=;issub=1;Other=1"),
+        s("bmStr=;czy_id=7;id=;issub=1;Other=1"),
+        s("kmStr=;czy_id=7"),
+        s("GoodsStr=;czy_id=7;par_id=0"),
+        s("djStr= (1,0) "),
+        s("BeginDate=2026-03-01"),
+        s("EndDate=2026-03-01"),
+    };
+    EXPECT_EQ(want, buildQueryParams(r).lines());
+
+    // Inside a category, in list mode and with a quick search only the goods string changes.
+    r.nav.category = 12;
+    r.nav.path = s("4,12,");
+    EXPECT_EQ(s(";czy_id=7;par_id=12"), buildQueryParams(r).value(s("GoodsStr")));
+    r.nav.listMode = true;
+    EXPECT_EQ(s(";czy_id=7;isList=1"), buildQueryParams(r).value(s("GoodsStr")));
+    r.quickText = s("可乐");
+    EXPECT_EQ(s(";czy_id=7;allfilter=可乐"), buildQueryParams(r).value(s("GoodsStr")));
+    EXPECT_EQ(s(";czy_id=7;id=3;issub=1;Other=1"), buildQueryParams(r).value(s("wldwStr")));
+}
+
+TEST(QueryParameters, LedgersSendTheRedBillFilterAndTheirOwnGoods) {
+    QueryRequest parent;
+    parent.descriptor = findQueryDescriptor(s("TfrmQXSDTJ"));
+    parent.operatorId = 7;
+    parent.conditions = salesConditions();
+    const ParamList sent = buildQueryParams(parent);
+    const QueryDescriptor* ledger = findQueryDescriptor(s("TfrmQXSMXZB"));
+    ASSERT_NE(nullptr, ledger);
+    const ParamList p = buildLedgerParams(sent.text(), *ledger, 7, 101, 2);
+    EXPECT_EQ(s("XSMXZB"), p.value(s("QueryType")));
+    EXPECT_EQ(s(";isred=2"), p.value(s("filter")));
+    EXPECT_EQ(s(";czy_id=7;isSub=1;id=101"), p.value(s("GoodsStr")));
+    // The parent's other conditions travel unchanged.
+    for (const char* key :
+         {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "djStr", "BeginDate", "EndDate"})
+        EXPECT_EQ(sent.value(s(key)), p.value(s(key))) << key;
+
+    QueryRequest own;
+    own.descriptor = ledger;
+    own.operatorId = 7;
+    own.redIndex = 1;
+    own.qtyIndex = 2;
+    own.conditions = salesConditions();
+    EXPECT_EQ(s(";isred=1"), buildQueryParams(own).value(s("filter")));
+}
+
+TEST(QueryParameters, CategoryTreeOfEachTreeKind) {
+    const ParamList p = buildTreeParams(QueryTree::Goods, 7);
+    EXPECT_EQ(s("SP"), p.value(s("QueryType")));
+    for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
+        EXPECT_EQ(s(";czy_id=7"), p.value(s(key))) << key;
+    EXPECT_EQ(s(";czy_id=7;TreeView=1"), p.value(s("GoodsStr")));
+    EXPECT_EQ(s("WLDW"), buildTreeParams(QueryTree::Partner, 7).value(s("QueryType")));
+    EXPECT_EQ(s("ck"), buildTreeParams(QueryTree::Warehouse, 7).value(s("QueryType")));
+}
+
+RecordSet priceRows(const QList<QList<double>>& rows) {
+    RecordSet rs;
+    rs.addField(s("Qty"), FieldType::Currency);
+    rs.addField(s("discounttotal"), FieldType::Currency);
+    rs.addField(s("taxTotalSum"), FieldType::Currency);
+    rs.addField(s("price"), FieldType::Float);
+    rs.addField(s("TaxPrice"), FieldType::Float);
+    for (const QList<double>& r : rows) {
+        rs.appendRow({QVariant::fromValue(Currency::fromDouble(r[0])),
+                      QVariant::fromValue(Currency::fromDouble(r[1])),
+                      QVariant::fromValue(Currency::fromDouble(r[2])), r[3], r[4]});
+    }
+    return rs;
+}
+
+TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
+    const QList<QueryDerivedPrice> derived = findQueryDescriptor(s("TfrmQXSDTJ"))->derived;
+    // qty, income, tax-inclusive, price sent, tax price sent -> price, tax price shown
+    const struct {
+        const char* name;
+        QList<double> row;
+        double price;
+        double taxPrice;
+    } cases[] = {
+        {"plain", {4, 10, 11.3, 0, 0}, 2.5, 2.825},
+        {"zero quantity keeps the server's prices", {0, 5, 6, 9, 9.5}, 9, 9.5},
+        {"returns give positive prices", {-3, -10, -11.3, 0, 0}, 3.333333, 3.766667},
+        {"zero income keeps the price", {3, 0, 3, 1.5, 0}, 1.5, 1},
+        {"six decimals, half away from zero", {7, 1, 0, 0, 0}, 0.142857, 0},
+        {"negative quantity, positive income", {-8, 2, 2, 0, 0}, 0.25, 0.25},
+    };
+    for (const auto& c : cases) {
+        RecordSet rs = priceRows({c.row});
+        deriveAveragePrices(rs, derived, s("0.000000"));
+        EXPECT_DOUBLE_EQ(c.price, rs.at(0, rs.fieldIndex(s("price"))).toDouble()) << c.name;
+        EXPECT_DOUBLE_EQ(c.taxPrice, rs.at(0, rs.fieldIndex(s("TaxPrice"))).toDouble()) << c.name;
+    }
+}
+
+TEST(DerivedPrices, MissingTargetFieldsAreAddedAndTextValuesRead) {
+    RecordSet rs;
+    rs.addField(s("qty"), FieldType::Text);
+    rs.addField(s("discounttotal"), FieldType::Text);
+    rs.addField(s("taxTotalSum"), FieldType::Text);
+    rs.appendRow({s("2"), s("5"), s("5.65")});
+    deriveAveragePrices(rs, findQueryDescriptor(s("TfrmQXSDTJ"))->derived, s("0.000000"));
+    ASSERT_TRUE(rs.hasField(s("price")));
+    ASSERT_TRUE(rs.hasField(s("TaxPrice")));
+    EXPECT_DOUBLE_EQ(2.5, rs.at(0, rs.fieldIndex(s("price"))).toDouble());
+    EXPECT_DOUBLE_EQ(2.825, rs.at(0, rs.fieldIndex(s("TaxPrice"))).toDouble());
+}
+
+}  // namespace
+}  // namespace dyt::client::query
