@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the application server on its embedded default
-# database (data folder ./data), then the desktop client against it.
+# database (data folder ./data), then the desktop client against it. With --demo the demo account
+# set "演示账套" (goods, partners, opening balances and three months of bills) is built first when
+# the data folder does not hold it yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+DEMO=0
+if [ "${1:-}" = "--demo" ]; then
+  DEMO=1
+  shift
+fi
 
 bash scripts/deps.sh
 BUILD_DIR=$(bash scripts/build.sh | tail -n 1)
@@ -20,6 +28,14 @@ sleep 1
 if ! kill -0 "$SERVER_PID" 2>/dev/null; then
   echo "dyt-server did not start" >&2
   exit 1
+fi
+
+if [ "$DEMO" -eq 1 ]; then
+  CLI=("$BIN/dyt-cli" --server "127.0.0.1:$PORT" --admin "${DYT_ADMIN:-sa:}")
+  if ! "${CLI[@]}" profiles | cut -f1 | grep -qx "演示账套"; then
+    echo "Building the demo account set 演示账套 ..."
+    "${CLI[@]}" demo
+  fi
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

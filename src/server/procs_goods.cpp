@@ -36,6 +36,7 @@
 #include "common/condition.h"
 #include "common/error.h"
 #include "server/database.h"
+#include "server/procs_stockstatus.h"
 #include "server/registry.h"
 
 namespace dyt::server {
@@ -49,6 +50,23 @@ QString containsPattern(const QString& text) {
         escaped += c;
     }
     return u'%' + escaped + u'%';
+}
+
+QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
+                          const QString& baseUnit) {
+    if (rate <= 1.0 || auxUnit.isEmpty() || qty == 0.0)
+        return {};
+    const double magnitude = std::fabs(qty);
+    const double whole = std::floor(magnitude / rate + 1e-9);
+    double rest = magnitude - whole * rate;
+    if (std::fabs(rest) < 1e-9)
+        rest = 0;
+    QString out = qty < 0 ? QStringLiteral("-") : QString();
+    if (whole > 0)
+        out += QString::number(whole, 'f', 0) + auxUnit;
+    if (rest > 0)
+        out += QString::number(rest, 'g', 12) + baseUnit;
+    return out;
 }
 
 namespace {
@@ -79,24 +97,6 @@ qint64 conditionId(const ConditionString& c, const QString& key) {
 
 bool purchaseFamily(qint64 djType) {
     return djType >= 5 && djType <= 8;
-}
-
-// The auxiliary quantity text: whole auxiliary units, then the rest in base units.
-QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
-                          const QString& baseUnit) {
-    if (rate <= 1.0 || auxUnit.isEmpty() || qty == 0.0)
-        return {};
-    const double magnitude = std::fabs(qty);
-    const double whole = std::floor(magnitude / rate + 1e-9);
-    double rest = magnitude - whole * rate;
-    if (std::fabs(rest) < 1e-9)
-        rest = 0;
-    QString out = qty < 0 ? QStringLiteral("-") : QString();
-    if (whole > 0)
-        out += QString::number(whole, 'f', 0) + auxUnit;
-    if (rest > 0)
-        out += QString::number(rest, 'g', 12) + baseUnit;
-    return out;
 }
 
 class GoodsRows {
@@ -439,6 +439,8 @@ int runGoods(CallContext& c) {
         return rows.selectGoods(true);
     if (type.compare(QLatin1String("XZSPPC"), Qt::CaseInsensitive) == 0)
         return rows.selectBatches();
+    if (type.compare(QLatin1String("DQKCNEW"), Qt::CaseInsensitive) == 0)
+        return stockStatusReport(c);
     c.message = QStringLiteral("P_Base_Get_Goods不支持查询类型[%1]").arg(type);
     return -1;
 }

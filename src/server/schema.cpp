@@ -135,10 +135,19 @@ void addChangeStamps(sqlite3* db) {
     createChangeStampTriggers(db, true);
 }
 
+// Version 3: the stock status report's index. The report sums the stock ledger by goods (the
+// whole ledger for the top level and the flat list, one goods at a time inside a category); with
+// quantity and value in the index it reads the index alone.
+void addStockStatusIndex(sqlite3* db) {
+    exec(db,
+         "CREATE INDEX IF NOT EXISTS ix_baseGoodsStock_report ON baseGoodsStock(goodsid, "
+         "stockid, qty, total)");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
-    static const std::vector<UpgradeStep> steps = {{2, addChangeStamps}};
+    static const std::vector<UpgradeStep> steps = {{2, addChangeStamps}, {3, addStockStatusIndex}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
+#include "server/demo_builder.h"
 
 namespace {
 
@@ -38,7 +39,11 @@ const char kUsage[] =
     "  service METHOD PARAMS-FILE LINES-TSV [ACCOUNTS-TSV]\n"
     "                                call the bill service (prints the bill id)\n"
     "  backup FILE                   back up the account set to FILE (and on the server)\n"
-    "  restore FILE                  restore the account set from FILE\n";
+    "  restore FILE                  restore the account set from FILE\n"
+    "  demo [--name NAME] [--seed N] [--goods N] [--lines N] [--warehouses N]\n"
+    "                                create the demo account set (default \"演示账套\", 300 "
+    "goods,\n"
+    "                                3 warehouses, ten bill lines per goods) and check it\n";
 
 QString escapeCell(const QString& s) {
     QString out;
@@ -266,6 +271,8 @@ public:
             if (r.code() != 0)
                 throw DytError(r.outText(3));
             out_ << "file\trestored\n" << args[0] << "\t1\n";
+        } else if (command == QLatin1String("demo")) {
+            return demo(host, port, args);
         } else {
             throw UsageError{QStringLiteral("unknown command: %1").arg(command)};
         }
@@ -273,6 +280,91 @@ public:
     }
 
 private:
+    // Creates the account set, logs in as operator 1, builds the demo data through the server's
+    // procedures and services and runs the consistency checks. Prints the counts (and the faults
+    // on standard error, with exit status 1).
+    int demo(const QString& host, int port, QStringList args) {
+        dyt::demo::DemoOptions options;
+        QString name = QStringLiteral("演示账套");
+        while (!args.isEmpty()) {
+            const QString opt = args.takeFirst();
+            if (args.isEmpty())
+                throw UsageError{QStringLiteral("demo: %1 needs a value").arg(opt)};
+            const QString value = args.takeFirst();
+            bool ok = true;
+            if (opt == QLatin1String("--name")) {
+                name = value.trimmed();
+            } else if (opt == QLatin1String("--seed")) {
+                options.seed = value.toULongLong(&ok);
+            } else if (opt == QLatin1String("--goods")) {
+                options.goods = value.toInt(&ok);
+            } else if (opt == QLatin1String("--lines")) {
+                options.lines = value.toLongLong(&ok);
+            } else if (opt == QLatin1String("--warehouses")) {
+                options.warehouses = value.toInt(&ok);
+            } else {
+                throw UsageError{QStringLiteral("demo: unknown option: %1").arg(opt)};
+            }
+            if (!ok)
+                throw UsageError{QStringLiteral("demo: %1 must be a number").arg(opt)};
+        }
+        connect(host, port);
+        check(
+            client_.call(QStringLiteral("CreateProfile"), {name, name, adminUser_, adminPassword_}),
+            0);
+        RecordSet list = profiles();
+        const int nameField = list.fieldIndex(QStringLiteral("fullName"));
+        const int dbField = list.fieldIndex(QStringLiteral("dbName"));
+        const int orderField = list.fieldIndex(QStringLiteral("orderId"));
+        profile_.clear();
+        qint64 orderId = 0;
+        for (int r = 0; r < list.rowCount(); ++r) {
+            if (list.at(r, nameField).toString() == name) {
+                profile_ = list.at(r, dbField).toString();
+                orderId = list.at(r, orderField).toLongLong();
+            }
+        }
+        if (profile_.isEmpty())
+            throw DytError(QStringLiteral("账套[%1]不存在").arg(name));
+        if (user_.isEmpty())
+            user_ = QStringLiteral("1");
+        QTextStream err(stderr);
+        dyt::demo::DemoSummary sum;
+        try {
+            client_.close();
+            loginTo(host, port);
+            client_.setCallTimeout(-1);
+            dyt::demo::RemoteDemoCalls calls(client_);
+            sum = dyt::demo::buildDemo(calls, options, [&](const QString& text) {
+                err << text << '\n';
+                err.flush();
+            });
+        } catch (const DytError&) {
+            // No half-built account set stays behind.
+            client_.close();
+            connect(host, port);
+            client_.call(QStringLiteral("DeleteProfile"), {orderId, adminUser_, adminPassword_});
+            throw;
+        }
+        dyt::demo::RemoteDemoCalls calls(client_);
+        const QStringList faults = dyt::demo::checkConsistency(calls);
+        out_ << "item\tvalue\n"
+             << "dbName\t" << profile_ << '\n'
+             << "categories\t" << sum.categories << '\n'
+             << "goods\t" << sum.goods << '\n'
+             << "partners\t" << sum.partners << '\n'
+             << "warehouses\t" << sum.warehouses << '\n'
+             << "employees\t" << sum.employees << '\n'
+             << "bills\t" << sum.bills << '\n'
+             << "lines\t" << sum.lines << '\n'
+             << "redBill\t" << sum.redBill << '\n'
+             << "faults\t" << faults.size() << '\n';
+        out_.flush();
+        for (const QString& f : faults)
+            err << f << '\n';
+        return faults.isEmpty() ? 0 : 1;
+    }
+
     void parseOptions(QStringList& args) {
         while (!args.isEmpty() && args[0].startsWith(QLatin1String("--"))) {
             const QString opt = args.takeFirst();

@@ -1,0 +1,319 @@
+// The demo account set: built in process through the procedure and service handlers (the bulk
+// path) and over the wire by "dyt-cli demo"; the same seed gives the same records and figures on
+// both roads, another seed other ones; the set holds what a demo needs and passes the consistency
+// checks, which in turn catch a planted fault; the stock status report agrees with the ledger.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+#include "common/error.h"
+#include "server/database.h"
+#include "server/demo_builder.h"
+#include "server/password.h"
+#include "server/registry.h"
+#include "server/schema.h"
+#include "support/serverprocess.h"
+
+namespace dyt::demo {
+namespace {
+
+using server::Database;
+
+std::unique_ptr<Database> freshAccountSet(const QString& path) {
+    auto db = Database::open(path, Database::Mode::ReadWriteCreate);
+    server::Transaction tx(*db);
+    server::schema::createAccountSet(db->handle(), QStringLiteral("演示账套"),
+                                     server::password::hash(QString()));
+    tx.commit();
+    return db;
+}
+
+DemoOptions smallSet(quint64 seed) {
+    DemoOptions o;
+    o.seed = seed;
+    o.goods = 40;
+    o.lines = 300;
+    return o;
+}
+
+// Everything the business made, as text rows: records, units, stock layers, balances, bills and
+// their lines (stamps of the moment left out).
+QStringList figures(Database& db) {
+    const char* const queries[] = {
+        "SELECT id, par_id, code, fullname, gg, costmode FROM baseGoods ORDER BY id",
+        "SELECT Goodsid, fzdwid, unit, rate, barcode, price, price1 FROM baseGoodsUnit ORDER BY "
+        "Goodsid, fzdwid",
+        "SELECT id, code, fullname FROM baseWLDW ORDER BY id",
+        "SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock ORDER BY goodsid, "
+        "stockid, goodspc, id",
+        "SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER BY id",
+        "SELECT id, Total, dbTotal, LendTotal FROM baseKM ORDER BY id",
+        "SELECT id, djType, code, date, dj_state, wldw_id, IntoStock_id, OutStock_id, total, "
+        "isred, isredword FROM djIndex ORDER BY id",
+        "SELECT id, goodsid, unit, qty, price, discounttotal, costtotal FROM djList ORDER BY "
+        "orderid",
+    };
+    QStringList out;
+    for (const char* sql : queries) {
+        const RecordSet rs = db.query(QString::fromUtf8(sql));
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                cells << rs.at(r, c).toString();
+            out << cells.join(u'\t');
+        }
+    }
+    return out;
+}
+
+double number(Database& db, const QString& sql) {
+    return db.scalar(sql).toDouble();
+}
+
+// The check digit of a GTIN, worked out here on its own: weights 3 and 1 from the right.
+int gtinCheck(const QString& digits) {
+    int sum = 0;
+    int weight = 3;
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        sum += (digits.at(i).unicode() - '0') * weight;
+        weight = weight == 3 ? 1 : 3;
+    }
+    return (10 - sum % 10) % 10;
+}
+
+class DemoSet : public ::testing::Test {
+protected:
+    DemoSummary build(const QString& file, const DemoOptions& o) {
+        auto db = freshAccountSet(dir_.filePath(file));
+        LocalDemoCalls calls(*db, 50);
+        const DemoSummary sum = buildDemo(calls, o);
+        calls.flush();
+        dbs_.push_back(std::move(db));
+        return sum;
+    }
+    Database& db(size_t i) { return *dbs_.at(i); }
+
+    QTemporaryDir dir_;
+    std::vector<std::unique_ptr<Database>> dbs_;
+};
+
+TEST_F(DemoSet, SameSeedSameFiguresOtherSeedOtherOnes) {
+    const DemoSummary a = build(QStringLiteral("a.db"), smallSet(7));
+    const DemoSummary b = build(QStringLiteral("b.db"), smallSet(7));
+    build(QStringLiteral("c.db"), smallSet(8));
+    EXPECT_EQ(a.bills, b.bills);
+    EXPECT_EQ(a.lines, b.lines);
+    const QStringList first = figures(db(0));
+    EXPECT_GT(first.size(), 500);
+    EXPECT_EQ(first, figures(db(1)));
+    EXPECT_NE(first, figures(db(2)));
+}
+
+TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
+    DemoOptions o = smallSet(3);
+    o.warehouses = 4;
+    const DemoSummary sum = build(QStringLiteral("d.db"), o);
+    Database& d = db(0);
+    EXPECT_EQ(40, sum.goods);
+    EXPECT_EQ(40, number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum = 0")));
+    // Two category levels: five top categories, each with its sub-categories.
+    EXPECT_EQ(5, number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0 AND "
+                                          "leveal = 1")));
+    EXPECT_EQ(sum.categories,
+              number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0")));
+    EXPECT_EQ(4, number(d, QStringLiteral("SELECT COUNT(*) FROM baseCK")));
+    EXPECT_EQ(8, number(d, QStringLiteral("SELECT COUNT(*) FROM baseZY WHERE code LIKE 'Z%'")));
+    EXPECT_EQ(sum.partners, number(d, QStringLiteral("SELECT COUNT(*) FROM baseWLDW WHERE "
+                                                     "sonnum = 0")));
+
+    // Every goods has a base unit with an EAN-13 barcode whose check digit is right, and no
+    // barcode is used twice.
+    const RecordSet units = d.query(QStringLiteral(
+        "SELECT g.id, u.barcode, u.fzdwid FROM baseGoods AS g LEFT JOIN baseGoodsUnit AS u ON "
+        "u.Goodsid = g.id WHERE g.sonnum = 0 ORDER BY g.id, u.fzdwid"));
+    QSet<QString> barcodes;
+    QSet<qint64> withBase;
+    for (int r = 0; r < units.rowCount(); ++r) {
+        const QString code = units.at(r, 1).toString();
+        const int slot = units.at(r, 2).toInt();
+        ASSERT_EQ(slot == 0 ? 13 : 14, code.size()) << code.toStdString();
+        EXPECT_EQ(gtinCheck(code.left(code.size() - 1)), code.back().unicode() - '0')
+            << code.toStdString();
+        EXPECT_FALSE(barcodes.contains(code)) << code.toStdString();
+        barcodes.insert(code);
+        if (slot == 0)
+            withBase.insert(units.at(r, 0).toLongLong());
+    }
+    EXPECT_EQ(40, withBase.size());
+
+    // Opening balances, then three months of every kind of business, all posted.
+    EXPECT_GT(number(d, QStringLiteral("SELECT COUNT(*) FROM iniGoodsStock")), 0);
+    EXPECT_GT(number(d, QStringLiteral("SELECT COUNT(*) FROM baseWLDW WHERE ystotal00 > 0")), 0);
+    EXPECT_EQ(
+        QStringLiteral("1"),
+        d.scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'")).toString());
+    const RecordSet kinds =
+        d.query(QStringLiteral("SELECT DISTINCT djType FROM djIndex ORDER BY djType"));
+    QList<int> kindList;
+    for (int r = 0; r < kinds.rowCount(); ++r)
+        kindList << kinds.at(r, 0).toInt();
+    EXPECT_EQ((QList<int>{1, 2, 5, 6, 15, 21, 22}), kindList);
+    EXPECT_EQ(0, number(d, QStringLiteral("SELECT COUNT(*) FROM djIndex WHERE dj_state <> 2")));
+    EXPECT_EQ(QStringLiteral("2025-01-01"),
+              d.scalar(QStringLiteral("SELECT MIN(date) FROM djIndex")).toString());
+    EXPECT_LT(d.scalar(QStringLiteral("SELECT MAX(date) FROM djIndex")).toString(),
+              QStringLiteral("2025-04-01"));
+    // The goods lines reach the size asked for (a last bill may go a little beyond it).
+    const qint64 lines = static_cast<qint64>(number(
+        d, QStringLiteral("SELECT COUNT(*) FROM djList AS l JOIN djIndex AS i ON i.id = l.id "
+                          "WHERE l.goodsid > 0 AND i.isredword = 0")));
+    EXPECT_EQ(sum.lines, lines);
+    EXPECT_GE(lines, 300);
+    EXPECT_LE(lines, 300 + 80);
+
+    // One red reversal: the copy of a sale, linked both ways.
+    EXPECT_EQ(1, number(d, QStringLiteral("SELECT COUNT(*) FROM djIndex WHERE isredword = 1")));
+    EXPECT_EQ(sum.redBill, number(d, QStringLiteral("SELECT id FROM djIndex WHERE isredword = 1")));
+    EXPECT_EQ(1, number(d, QStringLiteral("SELECT djType FROM djIndex WHERE isred = 1")));
+    EXPECT_EQ(sum.redBill,
+              number(d, QStringLiteral("SELECT redBillid FROM djIndex WHERE isred = 1")));
+}
+
+TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
+    build(QStringLiteral("e.db"), smallSet(5));
+    LocalDemoCalls calls(db(0), 1);
+    EXPECT_EQ(QStringList(), checkConsistency(calls));
+
+    // A stock row changed behind the ledger's back.
+    const RecordSet row = db(0).query(
+        QStringLiteral("SELECT id, goodsid, stockid FROM baseGoodsStock ORDER BY id LIMIT 1"));
+    db(0).execute(QStringLiteral("UPDATE baseGoodsStock SET qty = qty + 1 WHERE id = ?"),
+                  {row.at(0, 0)});
+    QStringList faults = checkConsistency(calls);
+    ASSERT_EQ(1, faults.size());
+    EXPECT_TRUE(faults[0].contains(
+        QStringLiteral("%1/%2").arg(row.at(0, 1).toString(), row.at(0, 2).toString())))
+        << faults[0].toStdString();
+
+    // A receivable changed, and a bill whose account lines no longer balance.
+    db(0).execute(
+        QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal + 10 WHERE id = (SELECT "
+                       "MIN(id) FROM baseWLDW WHERE sonnum = 0)"));
+    db(0).execute(QStringLiteral(
+        "UPDATE djKmDetail SET dbTotal = dbTotal + 1 WHERE orderid = (SELECT MIN(orderid) FROM "
+        "djKmDetail WHERE type = 0 AND dbTotal > 0)"));
+    faults = checkConsistency(calls);
+    EXPECT_EQ(3, faults.size());
+    EXPECT_EQ(1, faults.filter(QStringLiteral("应收")).size());
+    EXPECT_EQ(1, faults.filter(QStringLiteral("借方")).size());
+}
+
+// The report's top level adds up to the whole stock ledger, and a level below sums to its parent.
+TEST_F(DemoSet, StockStatusReportAgreesWithTheLedger) {
+    build(QStringLiteral("f.db"), smallSet(9));
+    Database& d = db(0);
+    server::Registry registry;
+    server::registerBaseProcedures(registry);
+    auto report = [&](const QString& goods) {
+        ParamList p;
+        p.setValue(QStringLiteral("QueryType"), QStringLiteral("DQKCNEW"));
+        p.setValue(QStringLiteral("goodsStr"), QStringLiteral(";sptype=0;czy_id=1") + goods);
+        p.setValue(QStringLiteral("ckStr"), QStringLiteral(";czy_id=1;id="));
+        p.setValue(QStringLiteral("filter"), QStringLiteral(";qty=0;ckj=0"));
+        server::CallContext ctx(d, p);
+        ctx.userId = 1;
+        EXPECT_EQ(0, registry.find(QStringLiteral("P_Base_Get_Goods"))->handler(ctx));
+        return ctx.data;
+    };
+    auto sum = [](const RecordSet& rs, const char* field) {
+        double total = 0;
+        const int f = rs.fieldIndex(QString::fromLatin1(field));
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            const QVariant v = rs.at(r, f);
+            total += v.canConvert<Currency>() && v.metaType().id() == qMetaTypeId<Currency>()
+                         ? v.value<Currency>().toDouble()
+                         : v.toDouble();
+        }
+        return total;
+    };
+    const RecordSet top = report(QStringLiteral(";par_id=0"));
+    EXPECT_EQ(5, top.rowCount());
+    EXPECT_NEAR(number(d, QStringLiteral("SELECT SUM(qty) FROM baseGoodsStock")),
+                sum(top, "stockqty"), 1e-6);
+    EXPECT_NEAR(number(d, QStringLiteral("SELECT SUM(total) FROM baseGoodsStock")),
+                sum(top, "stockTotal"), 0.005);
+    const RecordSet flat = report(QStringLiteral(";isList=1"));
+    EXPECT_EQ(40, flat.rowCount());
+    EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
+    const qint64 first = top.at(0, top.fieldIndex(QStringLiteral("id"))).toLongLong();
+    const RecordSet level = report(QStringLiteral(";par_id=%1").arg(first));
+    EXPECT_NEAR(top.at(0, top.fieldIndex(QStringLiteral("stockqty"))).toDouble(),
+                sum(level, "stockqty"), 1e-6);
+}
+
+// "dyt-cli demo" over the wire makes the same account set as the bulk path with the same seed;
+// a second run refuses the existing name and leaves it alone.
+TEST(DemoCli, OverTheWireEqualsTheBulkPath) {
+    test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const test::CliResult r =
+        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
+                      QStringLiteral("--seed"), QStringLiteral("11"), QStringLiteral("--goods"),
+                      QStringLiteral("40"), QStringLiteral("--lines"), QStringLiteral("300")},
+                     180000);
+    ASSERT_EQ(0, r.exitCode) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("item\tvalue\ndbName\tdytv1_1\n")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\ngoods\t40\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\nfaults\t0\n"))) << r.out.toStdString();
+
+    QTemporaryDir dir;
+    auto local = freshAccountSet(dir.filePath(QStringLiteral("local.db")));
+    {
+        LocalDemoCalls calls(*local, 50);
+        buildDemo(calls, smallSet(11));
+    }
+    auto remote = Database::open(QDir(server.dataDir()).filePath(QStringLiteral("dytv1_1.db")),
+                                 Database::Mode::ReadOnly);
+    EXPECT_EQ(figures(*local), figures(*remote));
+
+    const test::CliResult again =
+        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
+                      QStringLiteral("--goods"), QStringLiteral("5")});
+    EXPECT_EQ(1, again.exitCode);
+    EXPECT_EQ(QStringLiteral("账套[演示账套]已经存在\n"), again.err);
+    const test::CliResult bad =
+        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
+                      QStringLiteral("--goods"), QStringLiteral("many")});
+    EXPECT_EQ(2, bad.exitCode);
+}
+
+TEST(DemoOptionsCheck, RefusesSizesOutOfRange) {
+    QTemporaryDir dir;
+    auto db = freshAccountSet(dir.filePath(QStringLiteral("g.db")));
+    LocalDemoCalls calls(*db, 10);
+    struct Case {
+        const char* name;
+        DemoOptions options;
+    };
+    DemoOptions noGoods;
+    noGoods.goods = 0;
+    DemoOptions manyWarehouses;
+    manyWarehouses.warehouses = 100;
+    DemoOptions negativeLines;
+    negativeLines.lines = -1;
+    for (const Case& c : {Case{"goods", noGoods}, Case{"warehouses", manyWarehouses},
+                          Case{"lines", negativeLines}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(buildDemo(calls, c.options), DytError);
+    }
+    // Nothing was written.
+    EXPECT_EQ(0, db->scalar(QStringLiteral("SELECT COUNT(*) FROM baseGoods")).toInt());
+}
+
+}  // namespace
+}  // namespace dyt::demo

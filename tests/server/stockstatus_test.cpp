@@ -1,0 +1,337 @@
+// The stock status report (P_Base_Get_Goods "DQKCNEW") on bills posted through the ledgers: one
+// category level at a time, the flat list, the quick search, one goods, warehouses with and
+// without their sub-warehouses, the quantity filter, the reference prices, negative stock, a red
+// reversal and record rights. Every expected figure is worked out by hand from the postings
+// listed in SetUp.
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "common/error.h"
+#include "ledger_fixture.h"
+#include "server/registry.h"
+
+namespace dyt::ledgertest {
+namespace {
+
+constexpr qint64 kHardware = 40;   // 五金 (top level): 紧固件 and 齿轮
+constexpr qint64 kFasteners = 41;  // 紧固件 below 五金: 螺丝
+constexpr qint64 kAnnex = 13;      // 总仓二库, a sub-warehouse of 总仓
+
+// One row of the answer, the figures as numbers.
+struct Row {
+    qint64 id = 0;
+    qint64 sonnum = 0;
+    double qty = 0;
+    double price = 0;
+    double total = 0;
+    double refPrice = 0;
+    double refTotal = 0;
+    double diff = 0;
+    double auxQty = 0;
+    QString auxText;
+};
+
+class StockStatusReport : public LedgerTest {
+protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        const char* rows[] = {
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(40, 0, '40,', 1, 2, 'C1', '五金'), (41, 40, '40,41,', 2, 1, 'C101', '紧固件')",
+            "UPDATE baseGoods SET par_id = 41, par_jl = '40,41,31,', leveal = 3 WHERE id = 31",
+            "UPDATE baseGoods SET par_id = 40, par_jl = '40,33,', leveal = 2 WHERE id = 33",
+            "UPDATE baseCK SET sonnum = 1 WHERE id = 11",
+            "INSERT INTO baseCK(id, par_id, par_jl, leveal, code, fullname) VALUES "
+            "(13, 11, '11,13,', 2, '0101', '总仓二库')",
+            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price, price1, price2) VALUES "
+            "(31, 0, '个', 1, 2.5, 2.9, 2.7), (31, 1, '盒', 10, 0, 0, 0), "
+            "(33, 0, '个', 1, 20, 22, 21)",
+            "UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'",
+        };
+        for (const char* sql : rows)
+            db_->execute(QString::fromUtf8(sql));
+        openAccountSet();
+
+        // 螺丝 (31, moving average): 100 @ 1.0 into 总仓, 30 @ 1.4 into 总仓二库, 20 @ 1.1 into
+        // 门店; sold from 总仓 40 @ 3.0 and 5 @ 3.2 at the average cost 1.0.
+        // 齿轮 (33, FIFO): 10 @ 12 into 总仓.
+        // 变速箱 (35): 4 sold from 门店 without stock at the cost price 5 (negative stock).
+        post(purchase(kMain, "2024-01-05", {{31, 100, 1.0}, {33, 10, 12}}));
+        post(purchase(kAnnex, "2024-01-06", {{31, 30, 1.4}}));
+        post(purchase(kShop, "2024-01-07", {{31, 20, 1.1}}));
+        post(sale(kMain, "2024-01-10", 31, 40, 3.0));
+        lastSale_ = post(sale(kMain, "2024-01-12", 31, 5, 3.2));
+        BillSpec negative = sale(kShop, "2024-01-12", 35, 4, 8);
+        negative.lines[0].costprice = 5;
+        post(negative);
+    }
+
+    struct Item {
+        qint64 goods;
+        double qty;
+        double price;
+    };
+    static BillSpec purchase(qint64 stock, const char* date, std::initializer_list<Item> items) {
+        BillSpec b;
+        b.djType = 5;
+        b.date = QString::fromLatin1(date);
+        b.wldw = kSupplier;
+        b.intoStock = stock;
+        for (const Item& i : items)
+            b.lines.push_back({.goods = i.goods, .qty = i.qty, .price = i.price});
+        return b;
+    }
+    static BillSpec sale(qint64 stock, const char* date, qint64 goods, double qty, double price) {
+        BillSpec b;
+        b.djType = 1;
+        b.date = QString::fromLatin1(date);
+        b.wldw = kCustomer;
+        b.intoStock = stock;
+        b.lines.push_back({.goods = goods, .qty = qty, .price = price});
+        return b;
+    }
+
+    RecordSet report(const QString& goods, const QString& ck = QStringLiteral(";czy_id=1;id="),
+                     const QString& filter = QStringLiteral(";qty=0;ckj=0"), qint64 user = 1) {
+        server::Registry registry;
+        server::registerBaseProcedures(registry);
+        ParamList p;
+        p.setValue(QStringLiteral("QueryType"), QStringLiteral("DQKCNEW"));
+        p.setValue(QStringLiteral("goodsStr"), QStringLiteral(";sptype=0;czy_id=1") + goods);
+        p.setValue(QStringLiteral("ckStr"), ck);
+        p.setValue(QStringLiteral("filter"), filter);
+        p.setInt(QStringLiteral("czy_id"), user);
+        server::CallContext ctx(*db_, p);
+        ctx.userId = user;
+        const int rc = registry.find(QStringLiteral("P_Base_Get_Goods"))->handler(ctx);
+        if (rc != 0)
+            throw DytError(ctx.message);
+        return ctx.data;
+    }
+
+    static QList<Row> rowsOf(const RecordSet& rs) {
+        QList<Row> out;
+        auto f = [&](int r, const char* name) {
+            return rs.at(r, rs.fieldIndex(QString::fromLatin1(name)));
+        };
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            Row row;
+            row.id = f(r, "sp_id").toLongLong();
+            row.sonnum = f(r, "sonnum").toLongLong();
+            row.qty = f(r, "stockqty").toDouble();
+            row.price = f(r, "stockPrice").toDouble();
+            row.total = f(r, "stockTotal").value<Currency>().toDouble();
+            row.refPrice = f(r, "lsPrice").toDouble();
+            row.refTotal = f(r, "lstotal").value<Currency>().toDouble();
+            row.diff = f(r, "total_").value<Currency>().toDouble();
+            row.auxQty = f(r, "fdwqty").toDouble();
+            row.auxText = f(r, "fzqty").toString();
+            out.append(row);
+        }
+        return out;
+    }
+    static QList<qint64> idsOf(const RecordSet& rs) {
+        QList<qint64> ids;
+        for (const Row& r : rowsOf(rs))
+            ids.append(r.id);
+        return ids;
+    }
+    static Row only(const RecordSet& rs, qint64 id) {
+        for (const Row& r : rowsOf(rs)) {
+            if (r.id == id)
+                return r;
+        }
+        ADD_FAILURE() << "no row " << id;
+        return {};
+    }
+
+    qint64 lastSale_ = 0;
+};
+
+void expectRow(const Row& want, const Row& got) {
+    SCOPED_TRACE(testing::Message() << "row " << want.id);
+    EXPECT_EQ(want.id, got.id);
+    EXPECT_EQ(want.sonnum, got.sonnum);
+    EXPECT_NEAR(want.qty, got.qty, 1e-9);
+    EXPECT_NEAR(want.price, got.price, 1e-9);
+    EXPECT_NEAR(want.total, got.total, 1e-9);
+    EXPECT_NEAR(want.refPrice, got.refPrice, 1e-9);
+    EXPECT_NEAR(want.refTotal, got.refTotal, 1e-9);
+    EXPECT_NEAR(want.diff, got.diff, 1e-9);
+    EXPECT_NEAR(want.auxQty, got.auxQty, 1e-9);
+    EXPECT_EQ(want.auxText, got.auxText);
+}
+
+// Stock of 螺丝 over all warehouses: 55 (总仓) + 30 (二库) + 20 (门店) = 105, worth 55 + 42 + 22
+// = 119; at price level 0 (2.5) the reference value is 262.5.
+TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
+    struct Case {
+        const char* name;
+        QString goods;
+        QList<Row> rows;
+    };
+    const QList<Case> cases = {
+        // 五金 = 螺丝 + 齿轮 (10 worth 120, reference 10 × 20); categories first, then the
+        // goods by code; 变速箱 is 4 below zero at cost 5.
+        {"top",
+         QStringLiteral(";par_id=0"),
+         {{kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5, {}},
+          {32, 0, 0, 0, 0, 0, 0, 0, 0, {}},
+          {34, 0, 0, 0, 0, 0, 0, 0, 0, {}},
+          {35, 0, -4, 5, -20, 0, 0, 20, 0, {}}}},
+        {"五金",
+         QStringLiteral(";par_id=40"),
+         {{kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
+          {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}}},
+        {"紧固件",
+         QStringLiteral(";par_id=41"),
+         {{31, 0, 105, 119.0 / 105, 119, 2.5, 262.5, 143.5, 10.5, QStringLiteral("10盒5个")}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QList<Row> got = rowsOf(report(c.goods));
+        ASSERT_EQ(c.rows.size(), got.size());
+        for (int i = 0; i < got.size(); ++i)
+            expectRow(c.rows[i], got[i]);
+    }
+}
+
+TEST_F(StockStatusReport, FlatListQuickSearchAndOneGoods) {
+    // The flat list holds goods only, at any depth, in code order.
+    EXPECT_EQ((QList<qint64>{31, 32, 33, 34, 35}), idsOf(report(QStringLiteral(";isList=1"))));
+    EXPECT_EQ((QList<qint64>{31, 33}),
+              idsOf(report(QStringLiteral(";isList=1;isList=1;par_id=40"))));
+    expectRow({33, 0, 10, 12, 120, 20, 200, 80, 0, {}},
+              only(report(QStringLiteral(";isList=1")), 33));
+
+    // The quick search finds goods and categories at any level, ignoring the current level.
+    EXPECT_EQ((QList<qint64>{31}), idsOf(report(QStringLiteral(";par_id=40;allfilter=螺"))));
+    expectRow({kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
+              only(report(QStringLiteral(";allfilter=紧固")), kFasteners));
+    EXPECT_EQ((QList<qint64>{40, 41}), idsOf(report(QStringLiteral(";allfilter=C1"))));
+    EXPECT_EQ(0, report(QStringLiteral(";allfilter=没有这种")).rowCount());
+
+    // One goods chosen in the dialog; a category with ";issub=1" lists the goods below it.
+    EXPECT_EQ((QList<qint64>{33}), idsOf(report(QStringLiteral(";id=33;issub=1"))));
+    EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(QStringLiteral(";id=40;issub=1"))));
+    expectRow({kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5, {}},
+              only(report(QStringLiteral(";id=40")), kHardware));
+}
+
+TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
+    struct Case {
+        const char* name;
+        QString ck;
+        Row screws;
+        Row gears;
+    };
+    const QList<Case> cases = {
+        // 总仓 with 二库: 螺丝 55 + 30 worth 55 + 42.
+        {"总仓 and below",
+         QStringLiteral(";czy_id=1;id=11;issub=1"),
+         {31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5, QStringLiteral("8盒5个")},
+         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+        {"总仓 alone",
+         QStringLiteral(";czy_id=1;id=11"),
+         {31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5, QStringLiteral("5盒5个")},
+         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+        {"二库",
+         QStringLiteral(";czy_id=1;id=13;issub=1"),
+         {31, 0, 30, 1.4, 42, 2.5, 75, 33, 3, QStringLiteral("3盒")},
+         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
+        {"门店",
+         QStringLiteral(";czy_id=1;id=12;issub=1"),
+         {31, 0, 20, 1.1, 22, 2.5, 50, 28, 2, QStringLiteral("2盒")},
+         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RecordSet rs = report(QStringLiteral(";isList=1"), c.ck);
+        expectRow(c.screws, only(rs, 31));
+        expectRow(c.gears, only(rs, 33));
+    }
+    EXPECT_THROW(report(QStringLiteral(";isList=1"), QStringLiteral(";id=99;issub=1")), DytError);
+}
+
+TEST_F(StockStatusReport, QuantityFilter) {
+    // Above 0: 五金 keeps both its goods; the goods without stock and 变速箱 (below 0) go.
+    EXPECT_EQ((QList<qint64>{kHardware}),
+              idsOf(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=1;ckj=0"))));
+    // Equal to 0: the two goods never moved; 五金 has none of them.
+    EXPECT_EQ((QList<qint64>{32, 34}),
+              idsOf(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=2;ckj=0"))));
+    // In 门店 齿轮 has no stock: 五金 stays for it, summing only the qualifying goods.
+    const QString shop = QStringLiteral(";czy_id=1;id=12;issub=1");
+    expectRow(
+        {kHardware, 2, 0, 0, 0, 0, 0, 0, 0, {}},
+        only(report(QStringLiteral(";par_id=0"), shop, QStringLiteral(";qty=2;ckj=0")), kHardware));
+    expectRow(
+        {kHardware, 2, 20, 0, 22, 0, 50, 28, 2, {}},
+        only(report(QStringLiteral(";par_id=0"), shop, QStringLiteral(";qty=1;ckj=0")), kHardware));
+    EXPECT_THROW(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=3")), DytError);
+}
+
+TEST_F(StockStatusReport, ReferencePrices) {
+    struct Case {
+        const char* ckj;
+        double screwPrice;
+    };
+    // 0 to 2: the unit's price levels; 3: not set; 4: the latest sale (3.2); 5: the lowest sale
+    // (3.0); 6: the latest purchase (1.1 into 门店); -1 and empty: none.
+    const QList<Case> cases = {{"0", 2.5}, {"1", 2.9}, {"2", 2.7}, {"3", 0}, {"4", 3.2},
+                               {"5", 3.0}, {"6", 1.1}, {"-1", 0},  {"", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ckj);
+        const RecordSet rs = report(QStringLiteral(";par_id=41"), {},
+                                    QStringLiteral(";qty=0;ckj=") + QString::fromLatin1(c.ckj));
+        const double value = 105 * c.screwPrice;
+        expectRow({31, 0, 105, 119.0 / 105, 119, c.screwPrice, value, value - 119, 10.5,
+                   QStringLiteral("10盒5个")},
+                  only(rs, 31));
+    }
+    EXPECT_THROW(report(QStringLiteral(";par_id=41"), {}, QStringLiteral(";ckj=7")), DytError);
+}
+
+TEST_F(StockStatusReport, RedReversalGivesTheStockBackAndDropsItsPrice) {
+    ASSERT_GT(call(QStringLiteral("P_JXC_DJ_CopyRed"),
+                   {{"isRed", QStringLiteral("-1")}, {"billid", QString::number(lastSale_)}}),
+              0);
+    // The 5 sold at 3.2 come back at their cost 1.0; the latest sale is the one at 3.0 again.
+    expectRow({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11, QStringLiteral("11盒")},
+              only(report(QStringLiteral(";par_id=41"), {}, QStringLiteral(";qty=0;ckj=4")), 31));
+}
+
+TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {
+    db_->execute(
+        QStringLiteral("INSERT INTO baseZY(id, par_jl, code, fullname) VALUES "
+                       "(5, '5,', 'Z5', '李四')"));
+    db_->execute(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (5, '')"));
+    db_->execute(
+        QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (33, 5, 0)"));
+    const RecordSet rs = report(QStringLiteral(";par_id=40"), QStringLiteral(";czy_id=5;id="),
+                                QStringLiteral(";qty=0;ckj=0"), 5);
+    EXPECT_EQ((QList<qint64>{kFasteners}), idsOf(rs));
+    expectRow({kHardware, 2, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
+              only(report(QStringLiteral(";par_id=0"), QStringLiteral(";czy_id=5;id="),
+                          QStringLiteral(";qty=0;ckj=0"), 5),
+                   kHardware));
+    // Operator 1 sees everything.
+    EXPECT_EQ((QList<qint64>{kFasteners, 33}), idsOf(report(QStringLiteral(";par_id=40"))));
+}
+
+TEST_F(StockStatusReport, AnswersTheColumnsTheWindowShows) {
+    const RecordSet rs = report(QStringLiteral(";par_id=0"));
+    for (const char* name :
+         {"sonnum", "id", "par_id", "par_jl", "sp_id", "costMode", "sp_spbh", "sp_spqm", "fzqty",
+          "stockqty", "stockPrice", "stockTotal", "lsPrice", "lstotal", "total_", "fdwqty"}) {
+        EXPECT_GE(rs.fieldIndex(QString::fromLatin1(name)), 0) << name;
+    }
+    EXPECT_EQ(QStringLiteral("五金"),
+              rs.at(0, rs.fieldIndex(QStringLiteral("sp_spqm"))).toString());
+    EXPECT_EQ(QStringLiteral("40,"), rs.at(0, rs.fieldIndex(QStringLiteral("par_jl"))).toString());
+    EXPECT_THROW(report(QStringLiteral(";par_id=999")), DytError);
+}
+
+}  // namespace
+}  // namespace dyt::ledgertest
