@@ -397,6 +397,11 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     }
     d.redBillCombo = row.subject == S::Ledger || row.subject == S::BillList;
     d.goodsKey = row.subject == S::StockStatus ? u8("goodsStr") : u8("GoodsStr");
+    // The business history lists posted bills, the draft list drafts.
+    if (d.className == u8("TfrmQJYLC"))
+        d.billState = 2;
+    else if (d.className == u8("TfrmQYWCG"))
+        d.billState = 1;
     return d;
 }
 

@@ -63,6 +63,7 @@ struct QueryDescriptor {
     QList<QueryDerivedPrice> derived;
     bool redBillCombo = false;  // detail ledgers: red-bill filter and "查看单据"
     QString goodsKey;           // "GoodsStr", or "goodsStr" for the stock status report
+    int billState = 0;          // bill lists: the dj_state they list (2 posted, 1 drafts), 0 any
 
     // The QueryType the window sends ("" when it has none).
     QString queryType() const { return queryTypes.value(0); }

@@ -266,3 +266,30 @@ TEST(DerivedPrices, MissingTargetFieldsAreAddedAndTextValuesRead) {
 
 }  // namespace
 }  // namespace dyt::client::query
+
+namespace dyt::client::query {
+namespace {
+
+TEST(QueryParameters, BillListsSendTheirBillStateAndRedFilter) {
+    const struct {
+        const char* className;
+        const char* state;  // "" when the line is not sent
+    } cases[] = {{"TfrmQJYLC", "2"}, {"TfrmQYWCG", "1"}, {"TfrmQXSDDCX", ""}, {"TfrmQXSDTJ", ""}};
+    for (const auto& c : cases) {
+        QueryRequest r;
+        r.descriptor = findQueryDescriptor(QString::fromUtf8(c.className));
+        ASSERT_NE(nullptr, r.descriptor) << c.className;
+        r.operatorId = 7;
+        r.redIndex = 1;
+        const ParamList p = buildQueryParams(r);
+        EXPECT_EQ(QString::fromUtf8(c.state), p.value(QStringLiteral("dj_state"))) << c.className;
+        EXPECT_EQ(*c.state != 0, p.contains(QStringLiteral("dj_state"))) << c.className;
+        EXPECT_EQ(
+            r.descriptor->opensBills() ? QStringLiteral(";isred=1") : QStringLiteral(";qty=0"),
+            p.value(QStringLiteral("filter")))
+            << c.className;
+    }
+}
+
+}  // namespace
+}  // namespace dyt::client::query

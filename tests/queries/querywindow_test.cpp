@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -17,10 +19,12 @@
 
 #include "client/bills/billkinds.h"
 #include "client/common/clientconfig.h"
+#include "client/common/rights.h"
 #include "client/common/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
+#include "client/shell/functions.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/inifile.h"
@@ -526,6 +530,7 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     TfrmQueryWindow ledger(s("TfrmQXSMXZB"));
     ASSERT_NE(nullptr, ledger.btnBill());
     EXPECT_EQ(nullptr, ledger.cbqty());
+    EXPECT_EQ(s("全部商品"), ledger.lblGoods()->text());
     RecordSet rows;
     rows.addField(s("id"), FieldType::Integer);
     rows.addField(s("djType"), FieldType::Integer);
@@ -561,6 +566,97 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
         EXPECT_EQ(d.className + s("_dbgvX"), q->layoutKey());
     }
     EXPECT_TRUE(procCalls().isEmpty());
+    // The function menu's query entries all open a window now.
+    int menuEntries = 0;
+    for (const FunctionEntry& e : functionTable()) {
+        if (e.kind != FunctionKind::Window || !e.className ||
+            !QString::fromLatin1(e.className).startsWith(s("TfrmQ")))
+            continue;
+        ++menuEntries;
+        EXPECT_TRUE(functionBuilt(e)) << e.code << " " << e.className;
+    }
+    EXPECT_GT(menuEntries, 100);
+}
+
+TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
+    RecordSet rights;
+    rights.addField(s("code"), FieldType::Text, 20);
+    rights.addField(s("isbj"), FieldType::Integer);
+    rights.addField(s("hide"), FieldType::Integer);
+    rights.appendRow({s("30041801"), qint64(1), qint64(0)});
+    setOperatorRights(&rights);
+    const struct {
+        const char* subRight;  // "" for no row
+        bool visible;
+    } cases[] = {{"", false}, {"0", false}, {"1", true}};
+    for (const auto& c : cases) {
+        if (*c.subRight)
+            rights.appendRow(
+                {s("3004180101"), QString::fromUtf8(c.subRight).toLongLong(), qint64(0)});
+        TfrmQueryWindow w(s("TfrmQXSDTJ"));
+        w.setTag(30041801);
+        answerRows(treeRows({}));
+        w.show();
+        EXPECT_EQ(c.visible, w.btnPrint()->isVisible()) << c.subRight;
+        if (*c.subRight)
+            rights.removeRow(rights.rowCount() - 1);
+    }
+    setOperatorRights(nullptr);
+}
+
+TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
+    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    onDialog = [](TfrmSelectItems& d) {
+        d.setPicker(PickerRole::Partner, 3, s("甲公司"));
+        return d.accept();
+    };
+    answerRows(goodsRows(kTopRows));
+    w.btnQueryClick();
+    const PrintHandler saved = TfrmXAbstract::printHandler();
+    QString templateFile;
+    int detailRows = -1;
+    QStringList names;
+    QString partner;
+    bool hiddenPrinted = true;
+    TfrmXAbstract::printHandler() = [&](QWidget*, int, const RecordSet& header,
+                                        const RecordSet& detail, const QString& file) {
+        templateFile = file;
+        detailRows = detail.rowCount();
+        const int name = detail.fieldIndex(s("sp_spqm"));
+        for (int r = 0; name >= 0 && r < detail.rowCount(); ++r)
+            names.append(detail.at(r, name).toString());
+        hiddenPrinted = detail.hasField(s("par_jl")) || detail.hasField(s("sonnum"));
+        const int f = header.fieldIndex(s("往来单位"));
+        partner = f >= 0 ? header.at(0, f).toString() : QString();
+        return 1;
+    };
+    w.btnPrint()->trigger();
+    TfrmXAbstract::printHandler() = saved;
+    EXPECT_EQ(s("销售单统计.QXF"), templateFile);
+    EXPECT_EQ(2, detailRows);
+    EXPECT_EQ((QStringList{s("可乐"), s("饮料")}), names);
+    EXPECT_EQ(s("甲公司"), partner);
+    EXPECT_FALSE(hiddenPrinted);
+}
+
+TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
+    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    answerRows(treeRows({}));
+    w.show();
+    w.activateWindow();
+    w.edQuick()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.edQuick()->hasFocus());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.edQuick(), &press);
+    QCoreApplication::sendEvent(w.edQuick(), &release);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.edQuick()->hasFocus());
+    // Other keys reach the box.
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, s("a"));
+    QCoreApplication::sendEvent(w.edQuick(), &letter);
+    EXPECT_EQ(s("a"), w.edQuick()->text());
 }
 
 // --- the condition dialogs built from their pages

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -98,6 +99,9 @@ void TfrmQueryWindow::buildControls() {
     label("部门：", &lblBm_, "lblBm");
     if (d_.subject == QuerySubject::Ledger)
         label("商品：", &lblGoods_, "lblGoods");
+    // The date range is read whole: "yyyy-mm-dd 至 yyyy-mm-dd".
+    lblDate_->setMinimumWidth(
+        lblDate_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 至 0000-00-00")) + 4);
 
     if (d_.redBillCombo) {
         cbRed_ = new QComboBox(this);
@@ -118,6 +122,8 @@ void TfrmQueryWindow::buildControls() {
         search->setObjectName(QStringLiteral("actQuickSearch"));
         connect(search, &QAction::triggered, this, [this] { quickSearch(); });
         connect(edQuick_, &QLineEdit::returnPressed, this, [this] { quickSearch(); });
+        edQuick_->setMinimumWidth(120);
+        edQuick_->installEventFilter(this);
         addHeaderField(query::text::quickSearch(), edQuick_);
     }
 
@@ -204,6 +210,18 @@ void TfrmQueryWindow::showEvent(QShowEvent* event) {
         loadTree();
 }
 
+bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (edQuick_ && watched == edQuick_ &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            edQuick_->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return TfrmXAbstract::eventFilter(watched, event);
+}
+
 void TfrmQueryWindow::loadTree() {
     try {
         ParamList p = query::buildTreeParams(d_.tree, operatorId());
@@ -230,11 +248,14 @@ void TfrmQueryWindow::setLabels() {
     const auto show = [&c](QLabel* l, PickerRole role, PickerKind kind) {
         const query::PickedRecord r = c.record(role);
         l->setText(query::conditionLabel(kind, r.id, r.name));
+        l->setMinimumWidth(l->sizeHint().width());
     };
     show(lblWldw_, PickerRole::Partner, PickerKind::Partner);
     show(lblZy_, PickerRole::Employee, PickerKind::Employee);
     show(lblCk_, PickerRole::Warehouse, PickerKind::Warehouse);
     show(lblBm_, PickerRole::Department, PickerKind::Department);
+    if (lblGoods_)
+        show(lblGoods_, PickerRole::Goods, PickerKind::Goods);
 }
 
 void TfrmQueryWindow::setExitCaption() {

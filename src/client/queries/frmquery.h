@@ -100,6 +100,8 @@ public:
 protected:
     void FormCreate() override;
     void showEvent(QShowEvent* event) override;
+    // Tab inside the quick-search box keeps the focus there.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();

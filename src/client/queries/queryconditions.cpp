@@ -201,6 +201,8 @@ ParamList buildQueryParams(const QueryRequest& request) {
     const QString czy = op(request.operatorId);
     ParamList p;
     p.setValue(QStringLiteral("QueryType"), d.queryType());
+    if (d.billState > 0)
+        p.setValue(QStringLiteral("dj_state"), QString::number(d.billState));
     QString filter = d.redBillCombo ? QStringLiteral(";isred=") + QString::number(request.redIndex)
                                     : QStringLiteral(";qty=") + QString::number(request.qtyIndex);
     const PickedRecord region = c.record(PickerRole::Region);
