@@ -159,32 +159,49 @@ private:
         }
     }
 
+    // The goods counted, then their base and first auxiliary units. Many goods read the units in
+    // one pass over the unit table instead of two lookups per goods.
     void loadGoods() {
         QStringList parts;
         QVariantList values;
         goodsConditions(parts, values);
+        {
+            Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl FROM baseGoods AS g "
+                                                        "WHERE ") +
+                                         parts.join(QStringLiteral(" AND ")));
+            st.bindAll(values);
+            while (st.step()) {
+                const qint64 id = st.value(0).toLongLong();
+                goodsFigures_.insert(id, GoodsFigures{});
+                paths_.emplace_back(id, st.value(1).toString());
+            }
+        }
         static const char* const kPriceColumns[] = {
             "u.price",           "u.price1",          "u.price2",         "u.price3",
             "u.latestSalePrice", "u.lowestSalePrice", "u.latestBuyPrice",
         };
         const QString price =
             refPrice_ < 0 ? QStringLiteral("0") : QString::fromLatin1(kPriceColumns[refPrice_]);
+        const bool few = !scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit;
         Statement st = c_.db.prepare(
-            QStringLiteral("SELECT g.id, g.par_jl, u.unit, ") + price +
-            QStringLiteral(", a.unit, a.rate FROM baseGoods AS g LEFT JOIN baseGoodsUnit AS u ON "
-                           "u.Goodsid = g.id AND u.fzdwid = 0 LEFT JOIN baseGoodsUnit AS a ON "
-                           "a.Goodsid = g.id AND a.fzdwid = 1 WHERE ") +
-            parts.join(QStringLiteral(" AND ")));
-        st.bindAll(values);
+            QStringLiteral("SELECT u.Goodsid, u.fzdwid, u.unit, u.rate, ") + price +
+            (few ? QStringLiteral(" FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
+                                  "g.id WHERE u.fzdwid IN (0, 1) AND ") +
+                       parts.join(QStringLiteral(" AND "))
+                 : QStringLiteral(" FROM baseGoodsUnit AS u WHERE u.fzdwid IN (0, 1)")));
+        if (few)
+            st.bindAll(values);
         while (st.step()) {
-            GoodsFigures f;
-            f.unit = st.value(2).toString();
-            f.refPrice = st.value(3).toDouble();
-            f.auxUnit = st.value(4).toString();
-            f.auxRate = st.value(5).toDouble();
-            const qint64 id = st.value(0).toLongLong();
-            goodsFigures_.insert(id, f);
-            paths_.emplace_back(id, st.value(1).toString());
+            auto it = goodsFigures_.find(st.value(0).toLongLong());
+            if (it == goodsFigures_.end())
+                continue;
+            if (st.value(1).toLongLong() == 0) {
+                it->unit = st.value(2).toString();
+                it->refPrice = st.value(4).toDouble();
+            } else {
+                it->auxUnit = st.value(2).toString();
+                it->auxRate = st.value(3).toDouble();
+            }
         }
     }
 
