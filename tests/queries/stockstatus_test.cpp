@@ -549,9 +549,11 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
         w->btnRefurbishClick();
         EXPECT_EQ(s(";qty=0;ckj=-1"), lastParams().value(s("filter")));
     }
-    // The second level's right (no row: not controlled) and the extra prices.
+    // The second level's right (no row: not controlled) and the extra prices, switched on by the
+    // account set's setting as the settings load reads it.
     rights = rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
-    settings().ExtraReferencePrices = true;
+    EXPECT_TRUE(settings().applySysData(s("扩展参考价格"), s("1")));
+    EXPECT_TRUE(settings().ExtraReferencePrices);
     {
         auto w = open();
         EXPECT_FALSE(w->cbPrice()->isHidden());
