@@ -30,7 +30,7 @@ QString s(const char* text) {
 }
 
 constexpr qint64 kDrinks = 50, kCola = 101, kSprite = 102, kSugar = 103;
-constexpr qint64 kMain = 301, kShop = 302;
+constexpr qint64 kMain = 301, kShop = 302, kAnnex = 303;
 
 double round4(const QVariant& v) {
     const double d =
@@ -127,6 +127,12 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
           {.goods = kSugar, .qty = 5, .price = 6}});
     post(kMain, "JH-2", {{.goods = kSprite, .qty = 10, .price = 4}});
     post(kShop, "JH-3", {{.goods = kCola, .qty = 6, .price = 2.5}});
+    // 总仓 gets a sub-warehouse 总仓二库 holding 雪碧 5 at 5.
+    dm.ExecUpdate(s("UPDATE baseCK SET sonnum = 1 WHERE id = 301"));
+    dm.ExecUpdate(
+        s("INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+          "VALUES (303, 301, '301,303,', 2, 0, 'CK101', '总仓二库')"));
+    post(kAnnex, "JH-4", {{.goods = kSprite, .qty = 5, .price = 5}});
     ASSERT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
 
     settings().SeeCost = true;
@@ -145,8 +151,8 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         const Figures drinks =
             figuresOf(top, "sp_id", kDrinks, "stockqty", "stockTotal", "stockPrice");
         ASSERT_TRUE(drinks.found);
-        EXPECT_EQ(10 + 30 + 6, drinks.qty);
-        EXPECT_EQ(20 + 60 + 40 + 15, drinks.total);
+        EXPECT_EQ(10 + 30 + 6 + 5, drinks.qty);
+        EXPECT_EQ(20 + 60 + 40 + 15 + 25, drinks.total);
         const Figures sugar =
             figuresOf(top, "sp_id", kSugar, "stockqty", "stockTotal", "stockPrice");
         EXPECT_EQ(5, sugar.qty);
@@ -177,13 +183,17 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         EXPECT_EQ(35, cola.total);
         const Figures sprite =
             figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
-        EXPECT_EQ(30, sprite.qty);
-        EXPECT_EQ(100, sprite.total);
+        EXPECT_EQ(35, sprite.qty);
+        EXPECT_EQ(125, sprite.total);
         QCoreApplication::processEvents();
         test::saveScreenshot(&w, s("stockstatus_report"));
 
-        // One warehouse: 总仓 holds 10 可乐 and all of 雪碧.
+        // One warehouse with its sub-warehouse: 总仓 holds 10 可乐 and all of 雪碧.
         w.btnAllckClick(QString::number(kMain), s("总仓"));
+        const Figures spriteMain =
+            figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
+        EXPECT_EQ(35, spriteMain.qty);
+        EXPECT_EQ(125, spriteMain.total);
         EXPECT_EQ(
             10, figuresOf(w.records(), "sp_id", kCola, "stockqty", "stockTotal", "stockPrice").qty);
         EXPECT_EQ(
@@ -222,13 +232,16 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         EXPECT_EQ(15, shop.total);
         EXPECT_EQ(2.5, shop.price);
 
-        // Two batches, the older first.
-        ASSERT_EQ(2, batches->records().rowCount());
+        // The batches of 总仓 and its sub-warehouse, the older first; 门店 holds none.
+        ASSERT_EQ(3, batches->records().rowCount());
         const RecordSet& b = batches->records();
         EXPECT_EQ(20, round4(b.at(0, b.fieldIndex(s("qty")))));
         EXPECT_EQ(3, round4(b.at(0, b.fieldIndex(s("price")))));
         EXPECT_EQ(10, round4(b.at(1, b.fieldIndex(s("qty")))));
         EXPECT_EQ(40, round4(b.at(1, b.fieldIndex(s("total")))));
+        EXPECT_EQ(5, round4(b.at(2, b.fieldIndex(s("qty")))));
+        EXPECT_EQ(25, round4(b.at(2, b.fieldIndex(s("total")))));
+        EXPECT_EQ(s("总仓二库"), b.at(2, b.fieldIndex(s("ck_ckqm"))).toString());
     }
     EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     children.clear();

@@ -30,8 +30,12 @@ QString batchSql(qint64 goodsId, qint64 warehouseId) {
                       "a.price, a.total FROM baseGoodsStock AS a, baseCK AS b "
                       "WHERE a.stockid = b.id AND a.goodsid = %1 AND a.qty <> 0")
                       .arg(goodsId);
-    if (warehouseId > 0)
-        sql += QStringLiteral(" AND a.stockid = %1").arg(warehouseId);
+    // The warehouse with its sub-warehouses, as the report counts it: every warehouse whose
+    // path holds the id.
+    if (warehouseId > 0) {
+        sql += QStringLiteral(" AND (b.par_jl LIKE '%1,%' OR b.par_jl LIKE '%,%1,%')")
+                   .arg(warehouseId);
+    }
     return sql + QStringLiteral(" ORDER BY a.indate, a.id");
 }
 

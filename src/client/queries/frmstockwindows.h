@@ -13,8 +13,8 @@ namespace stockwindows {
 // The SELECT of the goods distribution: warehouse id, code and name, quantity and cost value of
 // one goods, one row per warehouse holding it.
 QString distributionSql(qint64 goodsId);
-// The SELECT of the batch details of one goods, in one warehouse (warehouseId above 0) or in all,
-// oldest batch first.
+// The SELECT of the batch details of one goods, in one warehouse with its sub-warehouses
+// (warehouseId above 0) or in all, oldest batch first.
 QString batchSql(qint64 goodsId, qint64 warehouseId);
 }  // namespace stockwindows
 
