@@ -508,6 +508,41 @@ TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
     EXPECT_EQ(1, w->focusedRow());
 }
 
+TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
+    auto w = std::make_unique<TfrmQKCZKB>();
+    w->setTag(kMenu);
+    RecordSet tree;
+    tree.addField(s("id"), FieldType::Integer);
+    tree.addField(s("fullname"), FieldType::Text, 50);
+    tree.addField(s("leveal"), FieldType::Integer);
+    tree.addField(s("par_jl"), FieldType::Text, 50);
+    tree.appendRow({qint64(5), s("饮料"), qint64(1), s("5,")});
+    tree.appendRow({qint64(7), s("碳酸饮料"), qint64(2), s("5,7,")});
+    answerRows(tree);
+    w->show();
+    answerRows(stockRows(kTop));
+    w->btnRefurbishClick();
+    w->setFocusedRow(1);
+
+    // A tree node: the top level's row is stored, the node's level is queried.
+    answerRows(stockRows(kSoda));
+    w->treeNodeChosen(7);
+    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
+    EXPECT_EQ(s("5,7,"), w->navigation().path);
+    EXPECT_EQ(1, w->rowMemory().row(0));
+
+    // The flat list of all goods, chosen in "列表选择".
+    script.answer(s("全部列表"));
+    answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
+    w->btnListClick();
+    EXPECT_EQ(s(";sptype=0;czy_id=7;isList=1"), goodsStr());
+    EXPECT_TRUE(w->navigation().listMode);
+    // Back to the levels.
+    answerRows(stockRows(kSoda));
+    w->btnListClick();
+    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
+}
+
 TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
     for (bool seeCost : {false, true}) {
         SCOPED_TRACE(seeCost);
