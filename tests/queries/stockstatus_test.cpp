@@ -697,6 +697,14 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children.front().get());
     ASSERT_NE(nullptr, ledger->lblGoods());
     EXPECT_EQ(s("雪碧"), ledger->lblGoods()->text());
+    // Activating a goods row opens its ledger too, instead of going down.
+    w->setFocusedRow(0);
+    w->btnDownLevelClick();
+    ASSERT_EQ(4u, children.size());
+    auto* activated = qobject_cast<TfrmQueryWindow*>(children.back().get());
+    ASSERT_NE(nullptr, activated);
+    EXPECT_EQ(s("TfrmQSPMX"), activated->descriptor().className);
+    EXPECT_EQ(s(";czy_id=7;isSub=1;id=102"), lastParams().value(s("GoodsStr")));
 
     // Without rows nothing opens.
     answerRows(RecordSet());
