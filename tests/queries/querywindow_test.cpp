@@ -719,3 +719,31 @@ TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
 
 }  // namespace
 }  // namespace dyt::client
+
+namespace dyt::client {
+namespace {
+
+TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
+    resetBillKinds();
+    int boxes = 0;
+    for (const QueryDialog& d : queryDialogs()) {
+        for (const QueryDialogPage& p : d.pages) {
+            for (const QueryBillBox& b : p.billBoxes) {
+                ++boxes;
+                const BillKind* kind = findBillKind(b.djType);
+                ASSERT_NE(nullptr, kind) << b.djType;
+                EXPECT_EQ(kind->name, b.caption) << p.caption.toStdString();
+            }
+            if (p.billType > 0) {
+                const BillKind* kind = findBillKind(p.billType);
+                ASSERT_NE(nullptr, kind) << p.billType;
+                // A one-kind page is the statistics of that kind: "<kind>统计".
+                EXPECT_EQ(kind->name + QStringLiteral("统计"), p.caption);
+            }
+        }
+    }
+    EXPECT_GT(boxes, 10);
+}
+
+}  // namespace
+}  // namespace dyt::client

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QShowEvent>
 #include <QTableView>
@@ -103,16 +104,25 @@ void TfrmQueryWindow::buildControls() {
     lblDate_->setMinimumWidth(
         lblDate_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 至 0000-00-00")) + 4);
 
+    // The filters and the quick search sit in the tool bar, the band keeps the conditions.
+    const auto toolField = [this](const QString& caption, QWidget* editor) {
+        auto* l = new QLabel(caption, toolBar());
+        l->setBuddy(editor);
+        l->setContentsMargins(8, 0, 2, 0);
+        toolBar()->addWidget(l);
+        toolBar()->addWidget(editor);
+    };
+    toolBar()->addSeparator();
     if (d_.redBillCombo) {
         cbRed_ = new QComboBox(this);
         cbRed_->setObjectName(QStringLiteral("cbred"));
         cbRed_->addItems(redFilterItems());
-        addHeaderField(QStringLiteral("红冲单据"), cbRed_);
+        toolField(QStringLiteral("红冲单据"), cbRed_);
     } else if (!d_.opensBills()) {
         cbQty_ = new QComboBox(this);
         cbQty_->setObjectName(QStringLiteral("cbqty"));
         cbQty_->addItems(query::text::qtyFilterItems());
-        addHeaderField(query::text::qtyFilter(), cbQty_);
+        toolField(query::text::qtyFilter(), cbQty_);
     }
     if (d_.tree == QueryTree::Goods) {
         edQuick_ = new QLineEdit(this);
@@ -122,9 +132,9 @@ void TfrmQueryWindow::buildControls() {
         search->setObjectName(QStringLiteral("actQuickSearch"));
         connect(search, &QAction::triggered, this, [this] { quickSearch(); });
         connect(edQuick_, &QLineEdit::returnPressed, this, [this] { quickSearch(); });
-        edQuick_->setMinimumWidth(120);
+        edQuick_->setMinimumWidth(140);
         edQuick_->installEventFilter(this);
-        addHeaderField(query::text::quickSearch(), edQuick_);
+        toolField(query::text::quickSearch(), edQuick_);
     }
 
     const auto action = [this](const char* text, const char* name) {
@@ -222,6 +232,12 @@ bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
     return TfrmXAbstract::eventFilter(watched, event);
 }
 
+bool TfrmQueryWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && edQuick_ && focusWidget() == edQuick_)
+        edQuick_->setFocus(Qt::ActiveWindowFocusReason);
+    return TfrmXAbstract::event(event);
+}
+
 void TfrmQueryWindow::loadTree() {
     try {
         ParamList p = query::buildTreeParams(d_.tree, operatorId());
@@ -248,7 +264,7 @@ void TfrmQueryWindow::setLabels() {
     const auto show = [&c](QLabel* l, PickerRole role, PickerKind kind) {
         const query::PickedRecord r = c.record(role);
         l->setText(query::conditionLabel(kind, r.id, r.name));
-        l->setMinimumWidth(l->sizeHint().width());
+        l->setToolTip(l->text());
     };
     show(lblWldw_, PickerRole::Partner, PickerKind::Partner);
     show(lblZy_, PickerRole::Employee, PickerKind::Employee);
@@ -256,6 +272,9 @@ void TfrmQueryWindow::setLabels() {
     show(lblBm_, PickerRole::Department, PickerKind::Department);
     if (lblGoods_)
         show(lblGoods_, PickerRole::Goods, PickerKind::Goods);
+    // The band takes the new widths at once.
+    if (QLayout* l = panBillTitle()->layout())
+        l->activate();
 }
 
 void TfrmQueryWindow::setExitCaption() {

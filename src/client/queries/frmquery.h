@@ -102,6 +102,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Tab inside the quick-search box keeps the focus there.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Activating the window gives the focus back to the quick-search box when it held it.
+    bool event(QEvent* event) override;
 
 private:
     void buildControls();
