@@ -24,6 +24,7 @@
 #include "server/procs_stockstatus.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringView>
 
 #include <cmath>
@@ -260,35 +261,45 @@ private:
     // of discount; reversed bills and their red copies do not count. A goods never sold or
     // bought keeps the price stored with its unit.
     void loadBillPrices() {
-        QStringList parts;
-        QVariantList values;
-        goodsConditions(parts, values);
-        parts << QStringLiteral("l.djType = ?") << QStringLiteral("l.dj_state = 2")
-              << QStringLiteral("l.qty > 0") << QStringLiteral("d.isred = 0")
-              << QStringLiteral("d.isredword = 0");
-        values << (refPrice_ == 6 ? 5 : 1);
+        // The reversed bills and their red copies are few: read them first and skip their lines.
+        QSet<qint64> red;
+        {
+            Statement st = c_.db.prepare(
+                QStringLiteral("SELECT id FROM djIndex WHERE isred <> 0 OR isredword <> 0"));
+            while (st.step())
+                red.insert(st.value(0).toLongLong());
+        }
+        // One pass over the lines in stored order; the latest line is the one with the latest
+        // date, then the highest line number.
+        struct Seen {
+            QString date;
+            qint64 line = 0;
+            double price = 0;
+        };
+        QHash<qint64, Seen> seen;
         Statement st = c_.db.prepare(
-            QStringLiteral("SELECT l.goodsid, l.discountprice, l.rate FROM djList AS l JOIN "
-                           "djIndex AS d ON d.id = l.id JOIN baseGoods AS g ON g.id = l.goodsid "
-                           "WHERE ") +
-            parts.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY l.date, l.orderid"));
-        st.bindAll(values);
-        QHash<qint64, double> seen;
+            QStringLiteral("SELECT goodsid, id, date, orderid, discountprice, rate FROM djList "
+                           "WHERE djType = ? AND dj_state = 2 AND qty > 0"));
+        st.bindAll({refPrice_ == 6 ? 5 : 1});
         while (st.step()) {
-            const qint64 id = st.value(0).toLongLong();
-            const double rate = st.value(2).toDouble();
-            const double price = st.value(1).toDouble() / (rate > 0 ? rate : 1.0);
-            auto it = seen.find(id);
-            if (it == seen.end())
-                seen.insert(id, price);
-            else if (refPrice_ != 5 || price < *it)
-                *it = price;
+            const qint64 goods = st.value(0).toLongLong();
+            if (!goodsFigures_.contains(goods) || red.contains(st.value(1).toLongLong()))
+                continue;
+            const double rate = st.value(5).toDouble();
+            Seen line{st.value(2).toString(), st.value(3).toLongLong(),
+                      st.value(4).toDouble() / (rate > 0 ? rate : 1.0)};
+            auto it = seen.find(goods);
+            if (it == seen.end()) {
+                seen.insert(goods, line);
+            } else if (refPrice_ == 5) {
+                if (line.price < it->price)
+                    *it = line;
+            } else if (line.date > it->date || (line.date == it->date && line.line > it->line)) {
+                *it = line;
+            }
         }
-        for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
-            auto g = goodsFigures_.find(it.key());
-            if (g != goodsFigures_.end())
-                g->refPrice = it.value();
-        }
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            goodsFigures_[it.key()].refPrice = it->price;
     }
 
     bool passes(double qty) const {
@@ -312,7 +323,7 @@ private:
 
     // The rows to show, in the order of the goods lists: categories first, then by order,
     // code and id.
-    RecordSet rows() {
+    Statement rows() {
         QStringList parts{QStringLiteral("g.del = 0")};
         QVariantList values;
         switch (mode_) {
@@ -341,38 +352,34 @@ private:
                 break;
             }
         }
-        return c_.db.query(
+        Statement st = c_.db.prepare(
             QStringLiteral("SELECT g.id, g.par_id, g.par_jl, g.leveal, g.sonnum, g.costmode, "
                            "g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr FROM baseGoods "
                            "AS g WHERE ") +
-                parts.join(QStringLiteral(" AND ")) +
-                QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
-                               "g.code, g.id"),
-            values);
+            parts.join(QStringLiteral(" AND ")) +
+            QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
+                           "g.code, g.id"));
+        st.bindAll(values);
+        return st;
     }
 
     int answer() {
-        const RecordSet shown = rows();
-        // The categories among the rows and their sums over the goods below them.
+        // The sums of every category over the qualifying goods below it (a flat list shows no
+        // categories and needs none).
         QHash<qint64, Sums> categories;
-        for (int r = 0; r < shown.rowCount(); ++r) {
-            if (shown.at(r, 4).toLongLong() > 0)
-                categories.insert(shown.at(r, 0).toLongLong(), Sums{});
-        }
-        if (!categories.isEmpty()) {
+        if (mode_ != Mode::List) {
             for (const auto& [id, path] : paths_) {
                 const GoodsFigures& f = goodsFigures_[id];
                 if (!passes(f.qty))
                     continue;
-                for (const QStringView part : QStringView(path).split(u',', Qt::SkipEmptyParts)) {
-                    auto it = categories.find(part.toLongLong());
-                    if (it == categories.end())
-                        continue;
-                    it->qty += f.qty;
-                    it->total += f.total;
-                    it->refTotal += refValue(f);
-                    it->auxQty += auxQty(f);
-                    it->any = true;
+                const auto parts = QStringView(path).split(u',', Qt::SkipEmptyParts);
+                for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+                    Sums& c = categories[parts[i].toLongLong()];
+                    c.qty += f.qty;
+                    c.total += f.total;
+                    c.refTotal += refValue(f);
+                    c.auxQty += auxQty(f);
+                    c.any = true;
                 }
             }
         }
@@ -381,9 +388,10 @@ private:
         out.clear();
         for (const auto& [name, type] : fields())
             out.addField(QString::fromLatin1(name), type);
-        for (int r = 0; r < shown.rowCount(); ++r) {
-            const qint64 id = shown.at(r, 0).toLongLong();
-            const qint64 sonnum = shown.at(r, 4).toLongLong();
+        Statement shown = rows();
+        while (shown.step()) {
+            const qint64 id = shown.value(0).toLongLong();
+            const qint64 sonnum = shown.value(4).toLongLong();
             Sums s;
             double price = 0;
             double refPrice = 0;
@@ -408,18 +416,18 @@ private:
             }
             out.appendRow({sonnum,
                            id,
-                           shown.at(r, 1).toLongLong(),
-                           shown.at(r, 2).toString(),
+                           shown.value(1).toLongLong(),
+                           shown.value(2).toString(),
                            id,
-                           shown.at(r, 3).toLongLong(),
-                           shown.at(r, 5).toLongLong(),
-                           shown.at(r, 6).toString(),
-                           shown.at(r, 7).toString(),
-                           shown.at(r, 8).toString(),
-                           shown.at(r, 9).toString(),
-                           shown.at(r, 10).toString(),
-                           shown.at(r, 11).toString(),
-                           shown.at(r, 12).toString(),
+                           shown.value(3).toLongLong(),
+                           shown.value(5).toLongLong(),
+                           shown.value(6).toString(),
+                           shown.value(7).toString(),
+                           shown.value(8).toString(),
+                           shown.value(9).toString(),
+                           shown.value(10).toString(),
+                           shown.value(11).toString(),
+                           shown.value(12).toString(),
                            unit,
                            auxText,
                            s.qty,
