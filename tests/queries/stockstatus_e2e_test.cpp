@@ -143,7 +143,7 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     {
         TfrmQKCZKB w;
         w.setTag(300501);
-        w.resize(1100, 520);
+        w.resize(1500, 520);
         w.show();
         // The top level: the category sums its goods in both warehouses.
         ASSERT_TRUE(w.runQuery(false));

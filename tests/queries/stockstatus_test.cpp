@@ -578,7 +578,7 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     settings().ExtraReferencePrices = false;
     {
         auto w = open();
-        EXPECT_TRUE(w->cbPrice()->isHidden());
+        EXPECT_FALSE(w->referencePriceShown());
         EXPECT_EQ(0, w->cbPrice()->count());
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
@@ -591,7 +591,7 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     EXPECT_TRUE(settings().ExtraReferencePrices);
     {
         auto w = open();
-        EXPECT_FALSE(w->cbPrice()->isHidden());
+        EXPECT_TRUE(w->referencePriceShown());
         QStringList items;
         for (int i = 0; i < w->cbPrice()->count(); ++i)
             items.append(w->cbPrice()->itemText(i));

@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 #include "client/common/dmmain.h"
 #include "client/common/gridview.h"
@@ -37,9 +39,16 @@ constexpr int kAuxiliaryUnitSwitch = 2029;
 }  // namespace
 
 TfrmQKCZKB::TfrmQKCZKB(QWidget* parent) : TfrmQueryWindow(QStringLiteral("TfrmQKCZKB"), parent) {
+    // The reference price and the warehouse sit in the tool bar beside the other filters.
+    const auto toolField = [this](const QString& caption, QWidget* editor) {
+        auto* l = new QLabel(caption, toolBar());
+        l->setBuddy(editor);
+        l->setContentsMargins(8, 0, 2, 0);
+        return std::pair{toolBar()->addWidget(l), toolBar()->addWidget(editor)};
+    };
     cbPrice_ = new QComboBox(this);
     cbPrice_->setObjectName(QStringLiteral("cbPrice"));
-    addHeaderField(stockstatus::text::referencePrice(), cbPrice_);
+    std::tie(priceCaption_, priceField_) = toolField(stockstatus::text::referencePrice(), cbPrice_);
 
     edWarehouse_ = new QLineEdit(this);
     edWarehouse_->setObjectName(QStringLiteral("edWarehouse"));
@@ -49,7 +58,7 @@ TfrmQKCZKB::TfrmQKCZKB(QWidget* parent) : TfrmQueryWindow(QStringLiteral("TfrmQK
     pick->setObjectName(QStringLiteral("actChooseWarehouse"));
     connect(pick, &QAction::triggered, this, [this] { chooseWarehouse(); });
     connect(edWarehouse_, &QLineEdit::returnPressed, this, [this] { chooseWarehouse(); });
-    addHeaderField(stockstatus::text::chooseWarehouse(), edWarehouse_);
+    toolField(stockstatus::text::chooseWarehouse(), edWarehouse_);
 
     const auto action = [this](const char* text, const char* name) {
         auto* a = new QAction(QString::fromUtf8(text), this);
@@ -108,7 +117,9 @@ void TfrmQKCZKB::fillReferencePrices() {
     cbPrice_->clear();
     for (const stockstatus::ReferencePrice& c : choices)
         cbPrice_->addItem(c.name, c.code);
-    cbPrice_->setVisible(!choices.isEmpty());
+    // A widget of a tool bar shows and hides through its action.
+    priceCaption_->setVisible(!choices.isEmpty());
+    priceField_->setVisible(!choices.isEmpty());
     cbPrice_->setCurrentIndex(choices.isEmpty() ? -1 : 0);
 }
 

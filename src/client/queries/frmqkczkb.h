@@ -22,7 +22,9 @@ public:
     ~TfrmQKCZKB() override;
 
     // --- controls
-    QComboBox* cbPrice() const { return cbPrice_; }          // "参考单价"
+    QComboBox* cbPrice() const { return cbPrice_; }  // "参考单价"
+    // Whether the reference-price drop-down is shown (its tool bar entry).
+    bool referencePriceShown() const { return priceField_->isVisible(); }
     QLineEdit* edWarehouse() const { return edWarehouse_; }  // "请选择仓库"
     QAction* btnSelecAll() const { return btnSelecAll_; }    // "副单位明细"
     QAction* btnBatchList() const { return btnBatchList_; }  // "批次列表"
@@ -61,6 +63,8 @@ private:
     void openStockWindow(const QString& className, qint64 goodsId, const QString& goodsName);
 
     QComboBox* cbPrice_ = nullptr;
+    QAction* priceCaption_ = nullptr;  // the tool bar's entries of the reference price
+    QAction* priceField_ = nullptr;
     QLineEdit* edWarehouse_ = nullptr;
     QAction* btnSelecAll_ = nullptr;
     QAction* btnBatchList_ = nullptr;
