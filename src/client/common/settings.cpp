@@ -127,6 +127,7 @@ const QHash<QString, Setter>& sysDataSetters() {
         add(QStringLiteral("进货订单提前报警天数"), intSetter(&TSettings::PurchaseOrderWarnDays));
         add(QStringLiteral("销售订单提前报警天数"), intSetter(&TSettings::SalesOrderWarnDays));
         add(QStringLiteral("默认单据行数"), intSetter(&TSettings::DefaultBillRows));
+        add(QStringLiteral("扩展参考价格"), flagSetter(&TSettings::ExtraReferencePrices));
         add(QStringLiteral("销售单默认收款账户ID"),
             [](TSettings& s, const QString&, const QString& v) {
                 bool ok = false;

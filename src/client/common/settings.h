@@ -76,6 +76,7 @@ public:
     int SalesReceiptAccountId = 0;     // "销售单默认收款账户ID"
     QString SalesReceiptAccountName;   // "销售单默认收款账户名"
     bool SalesDefaultReceipt = false;  // "销售单默认收款金额"
+    bool ExtraReferencePrices = false;  // "扩展参考价格": the stock status report's extra prices
 
     // --- number patterns built from the decimal places
     QString PricePattern = QStringLiteral("0.00");

@@ -33,6 +33,9 @@ ChildWindowHost& queryChildHost();
 
 class TfrmQueryWindow : public TfrmXAbstract {
     Q_OBJECT
+    // The stock status report builds its own parameters on this window's state.
+    friend class TfrmQKCZKB;
+
 public:
     // Throws DytError for a class name outside the descriptor table.
     explicit TfrmQueryWindow(const QString& className, QWidget* parent = nullptr);
@@ -71,16 +74,16 @@ public:
     void btnRefurbishClick();  // "刷新数据": the query with the conditions held
     void refreshData() override;
     // The central operation; false when nothing was shown (cancelled or failed).
-    bool runQuery(bool showDialog, const QString& quickText = QString());
+    virtual bool runQuery(bool showDialog, const QString& quickText = QString());
     // Runs the query of a detail ledger with the parameters handed over by its parent.
     bool runWithParams(const ParamList& params);
     void btnDownLevelClick();  // row activation
     void btnUpLevelClick();
     void btnExitClick() override;
     void btnListClick();
-    void btnQListClick();  // "明细账本"
-    void btnBillClick();   // "查看单据"
-    void quickSearch();    // the quick-search box's button
+    virtual void btnQListClick();  // "明细账本"
+    void btnBillClick();           // "查看单据"
+    void quickSearch();            // the quick-search box's button
     void qtyFilterChanged(int index);
     void redFilterChanged(int index);
     // Loads the category tree of the window's tree kind.
@@ -111,7 +114,7 @@ private:
     void setExitCaption();
     bool ensureConditions();
     bool execute(const ParamList& params, int focusRow);
-    void rememberRow();
+    virtual void rememberRow();
     int rememberedRow(qint64 category) const;
     void setListMode(bool on);
 

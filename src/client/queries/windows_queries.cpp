@@ -1,7 +1,10 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
-// all built by the one query window.
+// all built by the one query window, the stock status report by its own variant; and the small
+// stock windows it opens.
 #include "client/common/windowregistry.h"
+#include "client/queries/frmqkczkb.h"
 #include "client/queries/frmquery.h"
+#include "client/queries/frmstockwindows.h"
 #include "protocol/querydescriptors.h"
 
 namespace dyt::client {
@@ -9,9 +12,18 @@ namespace dyt::client {
 void registerQueryWindows() {
     for (const QueryDescriptor& d : queryDescriptors()) {
         const QString name = d.className;
+        if (name == QLatin1String("TfrmQKCZKB")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQKCZKB(owner); });
+            continue;
+        }
         registerWindowClass(
             name, [name](QWidget* owner) -> QWidget* { return new TfrmQueryWindow(name, owner); });
     }
+    registerWindowClass(QStringLiteral("TfrmBaseGoodsFenBu"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseGoodsFenBu(owner); });
+    registerWindowClass(QStringLiteral("TfrmBaseKCPCB"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseKCPCB(owner); });
 }
 
 }  // namespace dyt::client

@@ -1,0 +1,170 @@
+#include "client/queries/frmstockwindows.h"
+
+#include <QLabel>
+#include <QTreeWidget>
+
+#include <cmath>
+
+#include "client/common/dmmain.h"
+#include "client/common/gridcolumn.h"
+#include "common/currency.h"
+#include "common/error.h"
+#include "common/recordset.h"
+
+namespace dyt::client {
+
+namespace stockwindows {
+
+QString distributionSql(qint64 goodsId) {
+    return QStringLiteral(
+               "SELECT b.id AS ck_id, b.code AS ck_code, b.fullname AS ck_ckqm, "
+               "SUM(a.qty) AS qty, SUM(a.total) AS total FROM baseGoodsStock AS a, baseCK AS b "
+               "WHERE a.stockid = b.id AND a.goodsid = %1 "
+               "GROUP BY b.id, b.code, b.fullname HAVING SUM(a.qty) <> 0 ORDER BY b.code")
+        .arg(goodsId);
+}
+
+QString batchSql(qint64 goodsId, qint64 warehouseId) {
+    QString sql = QStringLiteral(
+                      "SELECT a.id, b.fullname AS ck_ckqm, a.ph, a.indate, a.yxqdate, a.qty, "
+                      "a.price, a.total FROM baseGoodsStock AS a, baseCK AS b "
+                      "WHERE a.stockid = b.id AND a.goodsid = %1 AND a.qty <> 0")
+                      .arg(goodsId);
+    // The warehouse with its sub-warehouses, as the report counts it: every warehouse whose
+    // path holds the id.
+    if (warehouseId > 0) {
+        sql += QStringLiteral(" AND (b.par_jl LIKE '%1,%' OR b.par_jl LIKE '%,%1,%')")
+                   .arg(warehouseId);
+    }
+    return sql + QStringLiteral(" ORDER BY a.indate, a.id");
+}
+
+}  // namespace stockwindows
+
+namespace {
+
+TdmMain& dm() {
+    TdmMain* d = dmMain();
+    if (!d)
+        throw DytError(dmtext::notInitialised());
+    return *d;
+}
+
+QLabel* headerLabel(TfrmXAbstract* window, const QString& caption, const char* name) {
+    auto* l = new QLabel(window);
+    l->setObjectName(QLatin1String(name));
+    window->addHeaderField(caption, l);
+    return l;
+}
+
+double number(const QVariant& v) {
+    if (v.userType() == qMetaTypeId<Currency>())
+        return v.value<Currency>().toDouble();
+    return v.toDouble();
+}
+
+// The fields of the window's columns that the rows lack (an empty answer has none).
+void addMissingFields(RecordSet& rows, const GridDefinition& grid) {
+    for (const GridColumn& c : grid.columns) {
+        if (c.fieldName.isEmpty() || rows.hasField(c.fieldName))
+            continue;
+        const bool text = c.numberKind == NumberKind::None;
+        rows.addField(c.fieldName, text ? FieldType::Text : FieldType::Float, text ? 100 : 0);
+    }
+}
+
+// price = |total ÷ qty| where the quantity is not 0; the server keeps no price of a sum.
+void addUnitPrices(RecordSet& rows) {
+    if (!rows.hasField(QStringLiteral("price")))
+        rows.addField(QStringLiteral("price"), FieldType::Float);
+    if (!rows.hasField(QStringLiteral("qty")) || !rows.hasField(QStringLiteral("total")))
+        return;
+    const int q = rows.fieldIndex(QStringLiteral("qty"));
+    const int t = rows.fieldIndex(QStringLiteral("total"));
+    const int p = rows.fieldIndex(QStringLiteral("price"));
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const double qty = number(rows.at(r, q));
+        rows.setAt(r, p, std::abs(qty) < 1e-9 ? 0.0 : std::abs(number(rows.at(r, t)) / qty));
+    }
+}
+
+}  // namespace
+
+TfrmBaseGoodsFenBu::TfrmBaseGoodsFenBu(QWidget* parent) : TfrmXAbstract(parent) {
+    setObjectName(QStringLiteral("TfrmBaseGoodsFenBu"));
+    setTitle(QStringLiteral("商品分布"));
+    lblGoods_ = headerLabel(this, QStringLiteral("商品："), "lblGoods");
+    addColumn(QStringLiteral("ck_id"), QStringLiteral("ck_id"), false, 0);
+    addColumn(QStringLiteral("[]仓库编号"), QStringLiteral("ck_code"), false, 90);
+    addColumn(QStringLiteral("[]仓库全名"), QStringLiteral("ck_ckqm"), false, 160);
+    addColumn(QStringLiteral("[%SUM%Q%]库存数量"), QStringLiteral("qty"), false, 80);
+    addColumn(QStringLiteral("[%P%Cost%]成本单价"), QStringLiteral("price"), false, 80);
+    addColumn(QStringLiteral("[%SUM%M%Cost%]库存金额"), QStringLiteral("total"), false, 100);
+    tvCategory()->setVisible(false);
+    addMissingFields(records(), gridDefinition());
+    showRecords();
+}
+
+bool TfrmBaseGoodsFenBu::showGoods(qint64 goodsId, const QString& goodsName) {
+    try {
+        RecordSet rows;
+        dm().ExecQuery(stockwindows::distributionSql(goodsId), &rows);
+        addUnitPrices(rows);
+        addMissingFields(rows, gridDefinition());
+        goodsId_ = goodsId;
+        lblGoods_->setText(goodsName);
+        loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
+        return true;
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+}
+
+void TfrmBaseGoodsFenBu::refreshData() {
+    if (goodsId_ > 0)
+        showGoods(goodsId_, lblGoods_->text());
+}
+
+TfrmBaseKCPCB::TfrmBaseKCPCB(QWidget* parent) : TfrmXAbstract(parent) {
+    setObjectName(QStringLiteral("TfrmBaseKCPCB"));
+    setTitle(QStringLiteral("库存批次表"));
+    lblGoods_ = headerLabel(this, QStringLiteral("商品："), "lblGoods");
+    lblWarehouse_ = headerLabel(this, QStringLiteral("仓库："), "lblCk");
+    addColumn(QStringLiteral("id"), QStringLiteral("id"), false, 0);
+    addColumn(QStringLiteral("[]仓库全名"), QStringLiteral("ck_ckqm"), false, 120);
+    addColumn(QStringLiteral("[]批号"), QStringLiteral("ph"), false, 100);
+    addColumn(QStringLiteral("[]入库日期"), QStringLiteral("indate"), false, 80);
+    addColumn(QStringLiteral("[]有效期至"), QStringLiteral("yxqdate"), false, 80);
+    addColumn(QStringLiteral("[%SUM%Q%]库存数量"), QStringLiteral("qty"), false, 80);
+    addColumn(QStringLiteral("[%P%Cost%]成本单价"), QStringLiteral("price"), false, 80);
+    addColumn(QStringLiteral("[%SUM%M%Cost%]库存金额"), QStringLiteral("total"), false, 100);
+    tvCategory()->setVisible(false);
+    addMissingFields(records(), gridDefinition());
+    showRecords();
+}
+
+bool TfrmBaseKCPCB::showBatches(qint64 goodsId, const QString& goodsName, qint64 warehouseId,
+                                const QString& warehouseName) {
+    try {
+        RecordSet rows;
+        dm().ExecQuery(stockwindows::batchSql(goodsId, warehouseId), &rows);
+        addMissingFields(rows, gridDefinition());
+        goodsId_ = goodsId;
+        warehouseId_ = warehouseId;
+        lblGoods_->setText(goodsName);
+        lblWarehouse_->setText(warehouseId > 0 ? warehouseName : QStringLiteral("全部仓库"));
+        loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
+        return true;
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+}
+
+void TfrmBaseKCPCB::refreshData() {
+    if (goodsId_ > 0)
+        showBatches(goodsId_, lblGoods_->text(), warehouseId_, lblWarehouse_->text());
+}
+
+}  // namespace dyt::client
