@@ -24,6 +24,42 @@ QString listOnlyCategory() {
 QString badDemandDays() {
     return QStringLiteral("需求量天数录入错误，只能大于零！");
 }
+QString addGroup() {
+    return QStringLiteral("新增组");
+}
+QString deleteGroup() {
+    return QStringLiteral("删除组");
+}
+QString groupName(int number) {
+    return QStringLiteral("第%1组").arg(number);
+}
+QString noGroups() {
+    return QStringLiteral("请至少新增一个组！");
+}
+QString noGroupChosen() {
+    return QStringLiteral("请选择要删除的组！");
+}
+QString alreadyGrouped(const QString& name, int number) {
+    return QStringLiteral("[%1]已经在%2中！").arg(name, groupName(number));
+}
+QString groupsCaption() {
+    return QStringLiteral("分组");
+}
+QString copyRightsCaption() {
+    return QStringLiteral("复制所选操作员的权限");
+}
+QString noOperatorToCopy() {
+    return QStringLiteral("没有可复制的操作员！");
+}
+QString noOperatorChosen() {
+    return QStringLiteral("请选择操作员！");
+}
+QString operatorCode() {
+    return QStringLiteral("职员编号");
+}
+QString operatorName() {
+    return QStringLiteral("职员全名");
+}
 QString dialogCaption() {
     return QStringLiteral("查询条件");
 }
@@ -193,6 +229,54 @@ QString categorySegment(const Navigation& nav, const QString& quickText) {
     return s;
 }
 
+QString groupCondition(qint64 operatorId, PickerKind kind, const QList<RecordGroup>& groups) {
+    if (groups.isEmpty())
+        throw DytError(text::noGroups());
+    ConditionString c;
+    c.add(QStringLiteral("czy_id"), operatorId);
+    c.add(QStringLiteral("groupkind"), pickerKindName(kind));
+    c.add(QStringLiteral("groupcount"), static_cast<qint64>(groups.size()));
+    for (int i = 0; i < groups.size(); ++i) {
+        if (groups[i].isEmpty())
+            throw DytError(QStringLiteral("%1没有成员").arg(text::groupName(i + 1)));
+        QStringList ids;
+        for (const PickedRecord& r : groups[i])
+            ids.append(QString::number(r.id));
+        c.add(QStringLiteral("group"), ids.join(QLatin1Char(',')));
+    }
+    return c.toString();
+}
+
+QList<QList<qint64>> parseGroupCondition(const QString& line) {
+    const ConditionString c = ConditionString::parse(line);
+    QList<QList<qint64>> out;
+    for (const ConditionPair& pair : c.pairs()) {
+        if (pair.key.compare(QStringLiteral("group"), Qt::CaseInsensitive) != 0)
+            continue;
+        QList<qint64> ids;
+        for (const QString& part : pair.value.split(QLatin1Char(','))) {
+            bool ok = false;
+            const qint64 id = part.toLongLong(&ok);
+            if (!ok || id < 1)
+                throw DytError(QStringLiteral("分组条件错误[%1]").arg(pair.value));
+            ids.append(id);
+        }
+        out.append(ids);
+    }
+    bool ok = false;
+    const int count = c.value(QStringLiteral("groupcount")).toInt(&ok);
+    if (!ok || count != out.size())
+        throw DytError(QStringLiteral("分组条件错误[%1]").arg(line));
+    return out;
+}
+
+QString groupLabel(int number, const RecordGroup& group) {
+    QStringList names;
+    for (const PickedRecord& r : group)
+        names.append(r.name);
+    return text::groupName(number) + QStringLiteral(": ") + names.join(QStringLiteral("、"));
+}
+
 ParamList buildQueryParams(const QueryRequest& request) {
     if (!request.descriptor)
         throw DytError(QStringLiteral("查询窗口没有定义"));
@@ -257,6 +341,9 @@ ParamList buildQueryParams(const QueryRequest& request) {
         p.setValue(QStringLiteral("BeginDate2"), dateText(c.begin2));
         p.setValue(QStringLiteral("EndDate2"), dateText(c.end2));
     }
+    if (!c.groups.isEmpty())
+        p.setValue(QStringLiteral("GroupStr"),
+                   groupCondition(request.operatorId, c.groupKind, c.groups));
     return p;
 }
 
