@@ -12,6 +12,7 @@
 #include "client/queries/frmselectitems.h"
 #include "client/queries/queryconditions.h"
 #include "common/error.h"
+#include "common/groupcondition.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
@@ -62,7 +63,10 @@ TEST(GroupCondition, ComposesOneSegmentPerGroupInListOrder) {
         const QString line = query::groupCondition(c.op, c.kind, c.groups);
         EXPECT_EQ(s(c.expected), line) << c.name;
         // What the server reads back is what was composed.
-        const QList<QList<qint64>> back = query::parseGroupCondition(line);
+        const GroupCondition read = parseGroupCondition(line);
+        EXPECT_EQ(c.op, read.operatorId) << c.name;
+        EXPECT_EQ(pickerKindName(c.kind), read.kind) << c.name;
+        const QList<QList<qint64>>& back = read.groups;
         ASSERT_EQ(c.groups.size(), back.size()) << c.name;
         for (int g = 0; g < back.size(); ++g) {
             ASSERT_EQ(c.groups[g].size(), back[g].size()) << c.name;
@@ -80,16 +84,28 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
         EXPECT_EQ(s("请至少新增一个组！"), e.message());
     }
     EXPECT_THROW(query::groupCondition(1, PickerKind::Partner, {query::RecordGroup{}}), DytError);
+    // A member in two groups would be counted twice.
+    EXPECT_THROW(query::groupCondition(1, PickerKind::Partner,
+                                       {group(PickerKind::Partner, {{3, "甲"}}),
+                                        group(PickerKind::Partner, {{4, "乙"}, {3, "甲"}})}),
+                 DytError);
+    // Each line differs from a good one (";czy_id=1;groupkind=wldw;groupcount=1;group=3") in
+    // one respect.
+    ASSERT_EQ(
+        1, parseGroupCondition(s(";czy_id=1;groupkind=wldw;groupcount=1;group=3")).groups.size());
     const char* bad[] = {
-        ";czy_id=1;groupcount=2;group=3",     // count does not match
-        ";czy_id=1;groupcount=1;group=3,x",   // not a number
-        ";czy_id=1;groupcount=1;group=3,,4",  // empty member
-        ";czy_id=1;groupcount=1;group=0",     // not a record id
-        ";czy_id=1;group=3",                  // no count
-        "czy_id=1",                           // not a condition string
+        ";czy_id=1;groupkind=wldw;groupcount=2;group=3",            // count does not match
+        ";czy_id=1;groupkind=wldw;groupcount=1;group=3,x",          // not a number
+        ";czy_id=1;groupkind=wldw;groupcount=1;group=3,,4",         // empty member
+        ";czy_id=1;groupkind=wldw;groupcount=1;group=0",            // not a record id
+        ";czy_id=1;groupkind=wldw;group=3",                         // no count
+        ";czy_id=1;groupcount=1;group=3",                           // no kind
+        ";czy_id=1;groupkind=wldw;groupcount=0",                    // no group
+        ";czy_id=1;groupkind=wldw;groupcount=2;group=3;group=4,3",  // a member twice
+        "czy_id=1;groupkind=wldw;groupcount=1;group=3",             // not a condition string
     };
     for (const char* line : bad)
-        EXPECT_THROW(query::parseGroupCondition(s(line)), DytError) << line;
+        EXPECT_THROW(parseGroupCondition(s(line)), DytError) << line;
 }
 
 TEST(GroupCondition, LabelNamesTheGroupAndItsMembers) {

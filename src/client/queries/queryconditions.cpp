@@ -6,6 +6,7 @@
 #include "common/condition.h"
 #include "common/currency.h"
 #include "common/error.h"
+#include "common/groupcondition.h"
 #include "common/recordset.h"
 #include "common/rounding.h"
 
@@ -230,44 +231,16 @@ QString categorySegment(const Navigation& nav, const QString& quickText) {
 }
 
 QString groupCondition(qint64 operatorId, PickerKind kind, const QList<RecordGroup>& groups) {
-    if (groups.isEmpty())
-        throw DytError(text::noGroups());
-    ConditionString c;
-    c.add(QStringLiteral("czy_id"), operatorId);
-    c.add(QStringLiteral("groupkind"), pickerKindName(kind));
-    c.add(QStringLiteral("groupcount"), static_cast<qint64>(groups.size()));
-    for (int i = 0; i < groups.size(); ++i) {
-        if (groups[i].isEmpty())
-            throw DytError(QStringLiteral("%1没有成员").arg(text::groupName(i + 1)));
-        QStringList ids;
-        for (const PickedRecord& r : groups[i])
-            ids.append(QString::number(r.id));
-        c.add(QStringLiteral("group"), ids.join(QLatin1Char(',')));
-    }
-    return c.toString();
-}
-
-QList<QList<qint64>> parseGroupCondition(const QString& line) {
-    const ConditionString c = ConditionString::parse(line);
-    QList<QList<qint64>> out;
-    for (const ConditionPair& pair : c.pairs()) {
-        if (pair.key.compare(QStringLiteral("group"), Qt::CaseInsensitive) != 0)
-            continue;
+    GroupCondition c;
+    c.operatorId = operatorId;
+    c.kind = pickerKindName(kind);
+    for (const RecordGroup& g : groups) {
         QList<qint64> ids;
-        for (const QString& part : pair.value.split(QLatin1Char(','))) {
-            bool ok = false;
-            const qint64 id = part.toLongLong(&ok);
-            if (!ok || id < 1)
-                throw DytError(QStringLiteral("分组条件错误[%1]").arg(pair.value));
-            ids.append(id);
-        }
-        out.append(ids);
+        for (const PickedRecord& r : g)
+            ids.append(r.id);
+        c.groups.append(ids);
     }
-    bool ok = false;
-    const int count = c.value(QStringLiteral("groupcount")).toInt(&ok);
-    if (!ok || count != out.size())
-        throw DytError(QStringLiteral("分组条件错误[%1]").arg(line));
-    return out;
+    return composeGroupCondition(c);
 }
 
 QString groupLabel(int number, const RecordGroup& group) {

@@ -90,14 +90,9 @@ struct PickedRecord {
 // One group of a group editor: its members in the order they were chosen.
 using RecordGroup = QList<PickedRecord>;
 
-// The parameter line of a group editor's groups (sent as "GroupStr"):
-// ";czy_id=" + operator + ";groupkind=" + kind name ("wldw" or "cangku") + ";groupcount=" + n,
-// then one ";group=" + the member ids joined by "," per group, in group order.
-// Throws DytError "请至少新增一个组！" when there is no group, and for an empty group.
+// The groups line of a group editor (sent as "GroupStr", see common/groupcondition.h) for the
+// groups in list order. Throws DytError "请至少新增一个组！" when there is no group.
 QString groupCondition(qint64 operatorId, PickerKind kind, const QList<RecordGroup>& groups);
-// The member ids of each group of a GroupStr line; throws DytError on a malformed line (a count
-// that does not match, an id that is not a positive number).
-QList<QList<qint64>> parseGroupCondition(const QString& line);
 // What the group list shows for a group: "第n组: " + the member names joined by "、".
 QString groupLabel(int number, const RecordGroup& group);
 
