@@ -246,6 +246,13 @@ const DialogRow kDialogs[] = {
     {"TfrmSelectItems_XS_KHXSPHB", {"客户销售排行榜"}},
     {"TfrmSelectItems_XS_SPXSPHB", {"商品销售排行榜"}},
     {"TfrmSelectItems_XS_ZYXSPHB", {"职员销售排行榜"}},
+    {"TfrmSelectItems_JH1", {"单位分组进货分布"}},
+    {"TfrmSelectItems_XS6", {"单位分组销售分布"}},
+    {"TfrmSelectItems_JH2", {"仓库分组进货分布"}},
+    {"TfrmSelectItems_CK8", {"仓库分组分布"}},
+    {"TfrmSelectItems_CW3", {"单位分组费用分布"}},
+    {"TfrmSelectItems_CK1", {"仓库分组库存分布"}},
+    {"TfrmSelectItems_CZY", {"复制所选操作员的权限"}},
 };
 // clang-format on
 
@@ -483,7 +490,26 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
                       {"受托结算单", 46},
                       {"获赠单", 59}});
     };
-    if (is("销售换货单统计")) {
+    if (inDialog("TfrmSelectItems_JH1") || inDialog("TfrmSelectItems_XS6") ||
+        inDialog("TfrmSelectItems_CW3") || inDialog("TfrmSelectItems_JH2") ||
+        inDialog("TfrmSelectItems_CK8") || inDialog("TfrmSelectItems_CK1")) {
+        // Group editors: dates and the groups; partner groups or warehouse groups.
+        p.kind = PageKind::Groups;
+        p.groupKind = inDialog("TfrmSelectItems_JH2") || inDialog("TfrmSelectItems_CK8") ||
+                              inDialog("TfrmSelectItems_CK1")
+                          ? PickerKind::Warehouse
+                          : PickerKind::Partner;
+        p.pickers.clear();
+        p.width = 460;
+        p.height = 380;
+        p.dates = !inDialog("TfrmSelectItems_CK1");
+    } else if (inDialog("TfrmSelectItems_CZY")) {
+        p.kind = PageKind::OperatorList;
+        p.pickers.clear();
+        p.dates = false;
+        p.width = 420;
+        p.height = 360;
+    } else if (is("销售换货单统计")) {
         p.width = 354;
         p.height = 381;
         p.pickers = {standardPickers()[0], standardPickers()[1],

@@ -127,8 +127,18 @@ struct QueryExtra {
     QStringList items;  // radio items
 };
 
+// What a page is made of.
+enum class PageKind {
+    Conditions,  // dates, pickers, bill-type boxes and extra conditions
+    Groups,  // a group editor: a list of groups of partners or warehouses ("新增组", "删除组")
+    OperatorList  // one operator picked from the other operators (the rights copy)
+};
+
 struct QueryDialogPage {
     QString caption;
+    PageKind kind = PageKind::Conditions;
+    // Group editors: the base data the groups are made of (Partner or Warehouse).
+    PickerKind groupKind = PickerKind::Partner;
     int width = 355;
     int height = 331;
     bool dates = true;

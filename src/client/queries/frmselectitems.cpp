@@ -1,5 +1,7 @@
 #include "client/queries/frmselectitems.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -8,18 +10,22 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "client/bills/selectbase.h"
+#include "client/common/dmmain.h"
 #include "client/common/prompter.h"
 #include "client/common/settings.h"
 #include "common/condition.h"
 #include "common/error.h"
+#include "common/recordset.h"
 
 namespace dyt::client {
 
@@ -32,6 +38,19 @@ PickerSelector defaultSelector() {
         if (!c)
             return std::nullopt;
         return PickerChoice{c->id, c->name};
+    };
+}
+
+GroupSelector defaultGroupSelector() {
+    return [](const QString& kindName, QWidget* parent) {
+        QList<PickerChoice> out;
+        while (const std::optional<BaseChoice> c = SelectBase(kindName, QString(), parent)) {
+            const bool known = std::any_of(out.cbegin(), out.cend(),
+                                           [&](const PickerChoice& p) { return p.id == c->id; });
+            if (!known)
+                out.append(PickerChoice{c->id, c->name});
+        }
+        return out;
     };
 }
 
@@ -54,6 +73,22 @@ void resetPickerSelector() {
     pickerSelector() = defaultSelector();
 }
 
+GroupSelector& groupSelector() {
+    static GroupSelector s = defaultGroupSelector();
+    return s;
+}
+
+void resetGroupSelector() {
+    groupSelector() = defaultGroupSelector();
+}
+
+QString copyRightsOperatorsSql(qint64 id) {
+    return QStringLiteral(
+               "  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b  WHERE a.id = b.id "
+               "AND a.id <> 1 AND a.id <> ") +
+           QString::number(id);
+}
+
 // The controls of one page.
 struct TfrmSelectItems::PageWidgets {
     QWidget* page = nullptr;
@@ -67,6 +102,12 @@ struct TfrmSelectItems::PageWidgets {
     // One control per extra condition: a button group, a spin box, a date edit or a line edit.
     QList<QButtonGroup*> radios;
     QList<QWidget*> extras;
+    // Group editors.
+    QListWidget* groups = nullptr;
+    QPushButton* addGroup = nullptr;
+    QPushButton* deleteGroup = nullptr;
+    // The operator list.
+    QTreeWidget* operators = nullptr;
 };
 
 TfrmSelectItems::TfrmSelectItems(const QString& dialogClass, QWidget* parent)
@@ -121,11 +162,16 @@ void TfrmSelectItems::selectPage(int index) {
     page_ = index;
     stack_->setCurrentWidget(pages_[index]->page);
     const QueryDialogPage& p = def_.pages[index];
-    setWindowTitle(query::text::dialogCaption());
+    const QString title =
+        p.kind == PageKind::OperatorList ? p.caption : query::text::dialogCaption();
+    setWindowTitle(title);
+    lbltitle()->setText(title);
     resize(p.width, p.height);
     choices_ = QList<PickerChoice>(p.pickers.size());
     for (QLineEdit* e : pages_[index]->pickers)
         e->clear();
+    groups_.clear();
+    refreshGroups();
     loadSharedDates();
 }
 
@@ -243,6 +289,34 @@ void TfrmSelectItems::buildPage(int index) {
         }
         w->extras.append(control);
     }
+    if (p.kind == PageKind::Groups) {
+        auto* box = new QGroupBox(query::text::groupsCaption(), w->page);
+        box->setObjectName(QStringLiteral("gbGroups"));
+        auto* l = new QGridLayout(box);
+        w->groups = new QListWidget(box);
+        w->groups->setObjectName(QStringLiteral("lbGroups"));
+        w->addGroup = new QPushButton(query::text::addGroup(), box);
+        w->addGroup->setObjectName(QStringLiteral("btnAddGroup"));
+        w->deleteGroup = new QPushButton(query::text::deleteGroup(), box);
+        w->deleteGroup->setObjectName(QStringLiteral("btnDelGroup"));
+        l->addWidget(w->groups, 0, 0, 3, 1);
+        l->addWidget(w->addGroup, 0, 1);
+        l->addWidget(w->deleteGroup, 1, 1);
+        l->setRowStretch(2, 1);
+        connect(w->addGroup, &QPushButton::clicked, this, &TfrmSelectItems::addGroupClick);
+        connect(w->deleteGroup, &QPushButton::clicked, this, &TfrmSelectItems::deleteGroupClick);
+        grid->addWidget(box, row, 0, 1, 3);
+        grid->setRowStretch(row++, 1);
+    }
+    if (p.kind == PageKind::OperatorList) {
+        w->operators = new QTreeWidget(w->page);
+        w->operators->setObjectName(QStringLiteral("lvOperators"));
+        w->operators->setRootIsDecorated(false);
+        w->operators->setHeaderLabels({query::text::operatorCode(), query::text::operatorName()});
+        connect(w->operators, &QTreeWidget::itemDoubleClicked, this, [this] { btnOKClick(); });
+        grid->addWidget(w->operators, row, 0, 1, 3);
+        grid->setRowStretch(row++, 1);
+    }
     if (!p.billBoxes.isEmpty()) {
         auto* box = new QGroupBox(QStringLiteral("选择单据"), w->page);
         box->setObjectName(QStringLiteral("gbBillType"));
@@ -273,6 +347,101 @@ QList<QLineEdit*> TfrmSelectItems::pickerEdits() const {
 }
 QList<QCheckBox*> TfrmSelectItems::billBoxes() const {
     return widgets().boxes;
+}
+
+QListWidget* TfrmSelectItems::groupList() const {
+    return widgets().groups;
+}
+QPushButton* TfrmSelectItems::addGroupButton() const {
+    return widgets().addGroup;
+}
+QPushButton* TfrmSelectItems::deleteGroupButton() const {
+    return widgets().deleteGroup;
+}
+QTreeWidget* TfrmSelectItems::operatorList() const {
+    return widgets().operators;
+}
+
+void TfrmSelectItems::refreshGroups() {
+    QListWidget* list = page_ >= 0 && pages_[page_] ? pages_[page_]->groups : nullptr;
+    if (!list)
+        return;
+    const int current = list->currentRow();
+    list->clear();
+    for (int i = 0; i < groups_.size(); ++i)
+        list->addItem(query::groupLabel(i + 1, groups_[i]));
+    if (!groups_.isEmpty())
+        list->setCurrentRow(std::clamp(current, 0, static_cast<int>(groups_.size()) - 1));
+}
+
+void TfrmSelectItems::addGroupClick() {
+    const QueryDialogPage& p = page();
+    if (p.kind != PageKind::Groups)
+        return;
+    try {
+        const QList<PickerChoice> chosen = groupSelector()
+                                               ? groupSelector()(pickerKindName(p.groupKind), this)
+                                               : QList<PickerChoice>();
+        query::RecordGroup group;
+        for (const PickerChoice& c : chosen) {
+            if (c.id < 1)
+                continue;
+            for (int g = 0; g < groups_.size(); ++g) {
+                for (const query::PickedRecord& r : groups_[g]) {
+                    if (r.id == c.id)
+                        throw DytError(query::text::alreadyGrouped(c.name, g + 1));
+                }
+            }
+            const bool twice =
+                std::any_of(group.cbegin(), group.cend(),
+                            [&](const query::PickedRecord& r) { return r.id == c.id; });
+            if (!twice)
+                group.append(query::PickedRecord{p.groupKind, c.id, c.name});
+        }
+        if (group.isEmpty())
+            return;
+        groups_.append(group);
+        refreshGroups();
+        widgets().groups->setCurrentRow(static_cast<int>(groups_.size()) - 1);
+    } catch (const DytError& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+void TfrmSelectItems::deleteGroupClick() {
+    if (page().kind != PageKind::Groups)
+        return;
+    const int current = widgets().groups->currentRow();
+    if (current < 0 || current >= groups_.size()) {
+        prompter().showError(caption::hint(), query::text::noGroupChosen());
+        return;
+    }
+    groups_.removeAt(current);
+    refreshGroups();
+}
+
+bool TfrmSelectItems::loadOperators(qint64 chosenOperator) {
+    QTreeWidget* list = widgets().operators;
+    if (!list)
+        throw DytError(QStringLiteral("查询条件窗口[%1]没有操作员列表").arg(def_.className));
+    TdmMain* dm = dmMain();
+    if (!dm)
+        throw DytError(dmtext::notInitialised());
+    RecordSet rows;
+    dm->ExecQuery(copyRightsOperatorsSql(chosenOperator), &rows);
+    list->clear();
+    for (int i = 0; i < rows.rowCount(); ++i) {
+        rows.setRecNo(i);
+        auto* item = new QTreeWidgetItem(
+            list, {rows.text(QStringLiteral("code")), rows.text(QStringLiteral("fullname"))});
+        item->setData(0, Qt::UserRole, rows.integer(QStringLiteral("id")));
+    }
+    if (list->topLevelItemCount() == 0) {
+        prompter().showError(caption::hint(), query::text::noOperatorToCopy());
+        return false;
+    }
+    list->setCurrentItem(list->topLevelItem(0));
+    return true;
 }
 
 void TfrmSelectItems::setPicker(PickerRole role, qint64 id, const QString& name) {
@@ -346,6 +515,18 @@ query::QueryConditions TfrmSelectItems::compose() const {
             value = line->text();
         }
         c.extraFilter += conditionSegment(x.key, value);
+    }
+    if (p.kind == PageKind::Groups) {
+        if (groups_.isEmpty())
+            throw DytError(query::text::noGroups());
+        c.groupKind = p.groupKind;
+        c.groups = groups_;
+    }
+    if (p.kind == PageKind::OperatorList) {
+        const QTreeWidgetItem* item = w.operators->currentItem();
+        if (!item)
+            throw DytError(query::text::noOperatorChosen());
+        c.operatorId = item->data(0, Qt::UserRole).toLongLong();
     }
     QList<bool> ticked;
     for (const QCheckBox* b : w.boxes)

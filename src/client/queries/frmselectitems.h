@@ -19,6 +19,9 @@
 class QCheckBox;
 class QDateEdit;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
 class QSpinBox;
 class QStackedWidget;
 class QButtonGroup;
@@ -37,6 +40,16 @@ using PickerSelector = std::function<std::optional<PickerChoice>(
     const QString& kindName, const QString& text, QWidget* parent)>;
 PickerSelector& pickerSelector();
 void resetPickerSelector();
+
+// Chooses the members of a new group of a group editor ("wldw" or "cangku"): the default opens
+// the record selection again after every pick until the operator cancels, and hands back the
+// records picked (each once) in order; tests replace it.
+using GroupSelector = std::function<QList<PickerChoice>(const QString& kindName, QWidget* parent)>;
+GroupSelector& groupSelector();
+void resetGroupSelector();
+
+// The SQL text that lists the operators whose rights may be copied onto the operator `id`.
+QString copyRightsOperatorsSql(qint64 id);
 
 class TfrmSelectItems : public TfrmBaseDialog {
     Q_OBJECT
@@ -69,6 +82,26 @@ public:
     // Opens the selection window of the picker at that index (page order).
     void choosePicker(int index);
 
+    // --- group editors (pages of kind Groups)
+    // "新增组": the members come from the group selector; a group of no member adds nothing, a
+    // member already in a group refuses the whole new group with "[name]已经在第n组中！".
+    void addGroupClick();
+    // "删除组": removes the current group (refused with "请选择要删除的组！" when there is none);
+    // the groups after it move up one number.
+    void deleteGroupClick();
+    const QList<query::RecordGroup>& groups() const { return groups_; }
+    QListWidget* groupList() const;
+    QPushButton* addGroupButton() const;
+    QPushButton* deleteGroupButton() const;
+
+    // --- the operator list (page of kind OperatorList)
+    // Lists the operators other than the administrator and `chosenOperator` (their id, code and
+    // full name) from the server. False, after "没有可复制的操作员！", when there is none.
+    bool loadOperators(qint64 chosenOperator);
+    QTreeWidget* operatorList() const;
+    // The operator of the last OK (0 before).
+    qint64 chosenOperator() const { return result_.operatorId; }
+
     // --- the result of the last OK
     const query::QueryConditions& conditions() const { return result_; }
 
@@ -91,7 +124,9 @@ private:
     int page_ = -1;
     QStackedWidget* stack_ = nullptr;
     QList<PageWidgets*> pages_;
+    void refreshGroups();
     QList<PickerChoice> choices_;  // per picker of the current page
+    QList<query::RecordGroup> groups_;
     query::QueryConditions result_;
 };
 

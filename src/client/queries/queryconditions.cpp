@@ -6,6 +6,7 @@
 #include "common/condition.h"
 #include "common/currency.h"
 #include "common/error.h"
+#include "common/groupcondition.h"
 #include "common/recordset.h"
 #include "common/rounding.h"
 
@@ -23,6 +24,42 @@ QString listOnlyCategory() {
 }
 QString badDemandDays() {
     return QStringLiteral("需求量天数录入错误，只能大于零！");
+}
+QString addGroup() {
+    return QStringLiteral("新增组");
+}
+QString deleteGroup() {
+    return QStringLiteral("删除组");
+}
+QString groupName(int number) {
+    return QStringLiteral("第%1组").arg(number);
+}
+QString noGroups() {
+    return QStringLiteral("请至少新增一个组！");
+}
+QString noGroupChosen() {
+    return QStringLiteral("请选择要删除的组！");
+}
+QString alreadyGrouped(const QString& name, int number) {
+    return QStringLiteral("[%1]已经在%2中！").arg(name, groupName(number));
+}
+QString groupsCaption() {
+    return QStringLiteral("分组");
+}
+QString copyRightsCaption() {
+    return QStringLiteral("复制所选操作员的权限");
+}
+QString noOperatorToCopy() {
+    return QStringLiteral("没有可复制的操作员！");
+}
+QString noOperatorChosen() {
+    return QStringLiteral("请选择操作员！");
+}
+QString operatorCode() {
+    return QStringLiteral("职员编号");
+}
+QString operatorName() {
+    return QStringLiteral("职员全名");
 }
 QString dialogCaption() {
     return QStringLiteral("查询条件");
@@ -193,6 +230,26 @@ QString categorySegment(const Navigation& nav, const QString& quickText) {
     return s;
 }
 
+QString groupCondition(qint64 operatorId, PickerKind kind, const QList<RecordGroup>& groups) {
+    GroupCondition c;
+    c.operatorId = operatorId;
+    c.kind = pickerKindName(kind);
+    for (const RecordGroup& g : groups) {
+        QList<qint64> ids;
+        for (const PickedRecord& r : g)
+            ids.append(r.id);
+        c.groups.append(ids);
+    }
+    return composeGroupCondition(c);
+}
+
+QString groupLabel(int number, const RecordGroup& group) {
+    QStringList names;
+    for (const PickedRecord& r : group)
+        names.append(r.name);
+    return text::groupName(number) + QStringLiteral(": ") + names.join(QStringLiteral("、"));
+}
+
 ParamList buildQueryParams(const QueryRequest& request) {
     if (!request.descriptor)
         throw DytError(QStringLiteral("查询窗口没有定义"));
@@ -257,6 +314,9 @@ ParamList buildQueryParams(const QueryRequest& request) {
         p.setValue(QStringLiteral("BeginDate2"), dateText(c.begin2));
         p.setValue(QStringLiteral("EndDate2"), dateText(c.end2));
     }
+    if (!c.groups.isEmpty())
+        p.setValue(QStringLiteral("GroupStr"),
+                   groupCondition(request.operatorId, c.groupKind, c.groups));
     return p;
 }
 

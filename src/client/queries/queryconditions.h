@@ -39,6 +39,18 @@ QStringList qtyFilterItems();                // "全部显示", "数量大于0",
 QString qtyIndexKey();                       // "cbqtyItemIndex"
 QString redIndexKey();                       // "cbredItemIndex"
 QString priceFormat();                       // "0.000000"
+QString addGroup();                          // "新增组"
+QString deleteGroup();                       // "删除组"
+QString groupName(int number);               // "第" + number + "组"
+QString noGroups();                          // "请至少新增一个组！"
+QString noGroupChosen();                     // "请选择要删除的组！"
+QString alreadyGrouped(const QString& name, int number);  // "[name]已经在第n组中！"
+QString groupsCaption();                                  // "分组"
+QString copyRightsCaption();                              // "复制所选操作员的权限"
+QString noOperatorToCopy();                               // "没有可复制的操作员！"
+QString noOperatorChosen();                               // "请选择操作员！"
+QString operatorCode();                                   // "职员编号"
+QString operatorName();                                   // "职员全名"
 }  // namespace text
 
 // --- the shared query dates of the logged-in operator: begin, end and the keep-dates flag.
@@ -75,6 +87,15 @@ struct PickedRecord {
     QString name;
 };
 
+// One group of a group editor: its members in the order they were chosen.
+using RecordGroup = QList<PickedRecord>;
+
+// The groups line of a group editor (sent as "GroupStr", see common/groupcondition.h) for the
+// groups in list order. Throws DytError "请至少新增一个组！" when there is no group.
+QString groupCondition(qint64 operatorId, PickerKind kind, const QList<RecordGroup>& groups);
+// What the group list shows for a group: "第n组: " + the member names joined by "、".
+QString groupLabel(int number, const RecordGroup& group);
+
 struct QueryConditions {
     QDate begin;
     QDate end;
@@ -86,6 +107,11 @@ struct QueryConditions {
     QHash<int, QString> strings;      // composed strings by PickerRole
     QString billTypes;                // djStr
     QString extraFilter;              // ";key=value" segments of the extra conditions
+    // Group editors: the kind of the members and the groups in list order.
+    PickerKind groupKind = PickerKind::Partner;
+    QList<RecordGroup> groups;
+    // The operator picked on an operator-list page (0 for other pages).
+    qint64 operatorId = 0;
     // The picked record of a role (id 0 when the page has no such picker).
     PickedRecord record(PickerRole role) const;
     // The composed string of a role; empty when the page has no such picker.
@@ -119,7 +145,8 @@ struct QueryRequest {
     QString quickText;
 };
 // The lines a window sends: QueryType, filter, wldwStr, zyStr, ckStr, bmStr, kmStr, the goods
-// string (under the descriptor's goods key), djStr, BeginDate, EndDate.
+// string (under the descriptor's goods key), djStr, BeginDate, EndDate; GroupStr when the
+// conditions carry groups.
 ParamList buildQueryParams(const QueryRequest& request);
 // The parameters of the category tree of a tree kind (P_JXC_Get_Base).
 ParamList buildTreeParams(QueryTree tree, qint64 operatorId);
