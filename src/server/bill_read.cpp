@@ -306,7 +306,7 @@ const QString kLineSelect = QStringLiteral(
     "CASE WHEN l.RowType = 1 THEN '赠品' ELSE '' END AS RowTypeName ");
 const QString kLineJoins = QStringLiteral(
     "LEFT JOIN baseGoods AS g ON g.id = l.goodsid "
-    "LEFT JOIN baseGoodsUnit AS u ON u.id = l.unit "
+    "LEFT JOIN baseGoodsUnit AS u ON u.Goodsid = l.goodsid AND u.fzdwid = l.unit "
     "LEFT JOIN baseCK AS ci ON ci.id = l.IntoStock_id "
     "LEFT JOIN baseCK AS co ON co.id = l.OutStock_id "
     "LEFT JOIN baseKM AS k ON k.id = l.km_id ");

@@ -211,7 +211,8 @@ RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
         QStringLiteral(
             " LEFT JOIN baseWLDW AS w ON w.id = a.wldw_id LEFT JOIN baseCK AS c ON "
             "c.id = %1 LEFT JOIN baseZY AS z ON z.id = a.jsr_id LEFT JOIN "
-            "baseGoodsUnit AS u ON u.id = l.unit WHERE %2 ORDER BY a.date, a.id, "
+            "baseGoodsUnit AS u ON u.Goodsid = l.goodsid AND u.fzdwid = l.unit WHERE %2 ORDER BY "
+            "a.date, a.id, "
             "l.orderid")
             .arg(lineWarehouseSql(), w.text());
     return db.query(sql, w.values);

@@ -142,6 +142,9 @@ TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensRead
     EXPECT_EQ(u"总仓"_s, again.headerText(u"edshck"_s));
     EXPECT_EQ(u"20"_s, again.headerText(u"edyhje"_s));
     EXPECT_EQ(u"101"_s, again.cell(0, u"goodsid"_s));
+    // The line's unit is named again from the goods' unit it was entered with.
+    EXPECT_EQ(bill.cell(0, u"unitName"_s), again.cell(0, u"unitName"_s));
+    EXPECT_FALSE(again.cell(0, u"unitName"_s).isEmpty());
     EXPECT_EQ(u"10"_s, again.cell(0, u"qty"_s));
     EXPECT_EQ(u"120"_s, again.cell(0, u"taxTotalSum"_s));
     EXPECT_FALSE(again.headerControl(u"eddw"_s)->isEnabled());

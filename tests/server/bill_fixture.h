@@ -56,7 +56,7 @@ inline QStringList goodsLine(const QString& goods, const QString& qty, const QSt
             goods.isEmpty() ? QString() : QStringLiteral("SP") + goods,
             goods.isEmpty() ? QString() : QStringLiteral("商品") + goods,
             QStringLiteral("301"),
-            goods.isEmpty() ? QString() : goods + QStringLiteral("1"),
+            goods.isEmpty() ? QString() : QStringLiteral("0"),  // the goods' base unit (slot 0)
             qty,
             price,
             t,
@@ -235,6 +235,8 @@ private:
             "'个', 1)",
             "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
             "'箱', 1)",
+            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1022, 102, 1, "
+            "'托', 20)",
             "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1031, 103, 0, "
             "'件', 1)",
             "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "

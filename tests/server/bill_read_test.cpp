@@ -70,6 +70,18 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     EXPECT_EQ(10.0, number(lines, 0, "Total"));
     EXPECT_EQ(QStringLiteral("SP102"), text(lines, 1, "goodsCode"));
     EXPECT_EQ(QStringLiteral("箱"), text(lines, 1, "unitName"));
+    // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
+    // the unit row whose id happens to be 1.
+    QStringList pallet =
+        goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("140"));
+    pallet[goodsLineFields().indexOf(QStringLiteral("unitid"))] = QStringLiteral("1");
+    const qint64 palletBill = saveGoodsBill(false, 5, today(), {pallet});
+    ParamList pl;
+    pl.setInt(QStringLiteral("id"), palletBill);
+    const RecordSet palletLines = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), pl);
+    ASSERT_EQ(1, palletLines.rowCount());
+    EXPECT_EQ(QStringLiteral("托"), text(palletLines, 0, "unitName"));
+    EXPECT_EQ(QStringLiteral("1"), text(palletLines, 0, "unitid"));
 
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());

@@ -130,7 +130,7 @@ inline RecordSet goodsLinesPacket(const GoodsBill& b) {
                     QStringLiteral("商品%1").arg(l.goods),
                     QString::number(l.intoStock),
                     QString::number(l.goodspc),
-                    QString::number(l.goods * 10 + 1),
+                    QStringLiteral("0"),  // the base unit (slot 0), ratio 1
                     QStringLiteral("1"),
                     num(l.qty),
                     num(l.price),
