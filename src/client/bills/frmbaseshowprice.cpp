@@ -1,13 +1,6 @@
 // The price and stock-limit warning list.
 #include "client/bills/frmbaseshowprice.h"
 
-#include <QLabel>
-#include <QPushButton>
-
-#include "client/bills/warnlist.h"
-#include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
 #include "common/error.h"
 
 namespace dyt::client {
@@ -77,136 +70,80 @@ void checkKind(int kind) {
     if (kind < 1 || kind > 8)
         throw DytError(QStringLiteral("售价提示类型错误：%1").arg(kind));
 }
-}  // namespace
 
-TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const QString& sql, QWidget* parent)
-    : TfrmBaseDialog(parent), sql_(sql), kind_(kind) {
+WarnListLook showPriceLook(int kind) {
     checkKind(kind);
-    build();
-}
-
-TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const RecordSet& rows, QWidget* parent)
-    : TfrmBaseDialog(parent), kind_(kind), rows_(rows) {
-    checkKind(kind);
-    build();
-    loaded_ = true;
-    warnlist::Parts parts{lblQuestion_, grid_, model_};
-    warnlist::bind(parts, &rows_, &def_, showpricetext::caption(kind_));
-}
-
-TfrmBaseShowPrice::~TfrmBaseShowPrice() {
-    if (shown_)
-        warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_},
-                             showpricetext::caption(kind_));
-    // The view reads the columns and rows held by members: it goes first.
-    delete grid_;
-    delete model_;
-}
-
-void TfrmBaseShowPrice::build() {
-    setObjectName(QStringLiteral("TfrmBaseShowPrice"));
-    warnlist::initDefinition(def_);
-    warnlist::addHidden(def_, QStringLiteral("sp_id"));
-    if (kind_ != kPurchasePriceOdd)
-        warnlist::addHidden(def_, QStringLiteral("ck_id"));
-    warnlist::addColumn(def_, QStringLiteral("行号"), QStringLiteral("row"), 50);
-    switch (kind_) {
+    WarnListLook look;
+    look.objectName = QStringLiteral("TfrmBaseShowPrice");
+    look.caption = showpricetext::caption(kind);
+    look.question = showpricetext::question(kind);
+    look.canContinue = ShowPriceCanContinue(kind);
+    GridDefinition& def = look.columns;
+    warnlist::initDefinition(def);
+    warnlist::addHidden(def, QStringLiteral("sp_id"));
+    if (kind != kPurchasePriceOdd)
+        warnlist::addHidden(def, QStringLiteral("ck_id"));
+    warnlist::addColumn(def, QStringLiteral("行号"), QStringLiteral("row"), 50);
+    switch (kind) {
         case 1:
-            warnlist::addColumn(def_, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"),
-                                70);
-            warnlist::addColumn(def_, QStringLiteral("[%P%Cost%]最近折后进价"),
+            warnlist::addColumn(def, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"), 70);
+            warnlist::addColumn(def, QStringLiteral("[%P%Cost%]最近折后进价"),
                                 QStringLiteral("Price2"), 70);
             break;
         case 2:
         case 6:
-            warnlist::addColumn(def_, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"),
+            warnlist::addColumn(def, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"), 70);
+            warnlist::addColumn(def, QStringLiteral("[%P%Cost%]库存成本"), QStringLiteral("Price2"),
                                 70);
-            warnlist::addColumn(def_, QStringLiteral("[%P%Cost%]库存成本"),
-                                QStringLiteral("Price2"), 70);
             break;
         case 3:
         case 5:
-            warnlist::addColumn(def_, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"),
-                                70);
-            warnlist::addColumn(def_, QStringLiteral("[%P%]最低售价"), QStringLiteral("Price2"),
-                                70);
+            warnlist::addColumn(def, QStringLiteral("[%P%]折后售价"), QStringLiteral("Price1"), 70);
+            warnlist::addColumn(def, QStringLiteral("[%P%]最低售价"), QStringLiteral("Price2"), 70);
             break;
         case 4:
-            warnlist::addColumn(def_, QStringLiteral("[%P%Cost%]最近进价"),
-                                QStringLiteral("Price2"), 100);
-            warnlist::addColumn(def_, QStringLiteral("[%P%Cost%]本次进价"),
-                                QStringLiteral("Price1"), 100);
+            warnlist::addColumn(def, QStringLiteral("[%P%Cost%]最近进价"), QStringLiteral("Price2"),
+                                100);
+            warnlist::addColumn(def, QStringLiteral("[%P%Cost%]本次进价"), QStringLiteral("Price1"),
+                                100);
             break;
         case 7:
-            warnlist::addColumn(def_, QStringLiteral("[%Q%]下限数量"), QStringLiteral("Qty_"),
+            warnlist::addColumn(def, QStringLiteral("[%Q%]下限数量"), QStringLiteral("Qty_"),
                                 stockLimitColumnWidth());
-            warnlist::addColumn(def_, QStringLiteral("[%Q%]超限数量"), QStringLiteral("Qty"),
+            warnlist::addColumn(def, QStringLiteral("[%Q%]超限数量"), QStringLiteral("Qty"),
                                 stockLimitColumnWidth());
             break;
         case 8:
-            warnlist::addColumn(def_, QStringLiteral("[%Q%]上限数量"), QStringLiteral("Qty_"),
+            warnlist::addColumn(def, QStringLiteral("[%Q%]上限数量"), QStringLiteral("Qty_"),
                                 stockLimitColumnWidth());
-            warnlist::addColumn(def_, QStringLiteral("[%Q%]超限数量"), QStringLiteral("Qty"),
+            warnlist::addColumn(def, QStringLiteral("[%Q%]超限数量"), QStringLiteral("Qty"),
                                 stockLimitColumnWidth());
             break;
         default:
             break;
     }
-    warnlist::Parts parts =
-        warnlist::build(this, showpricetext::caption(kind_), showpricetext::question(kind_),
-                        ShowPriceCanContinue(kind_));
-    lblQuestion_ = parts.question;
-    grid_ = parts.grid;
-    model_ = parts.model;
-    connect(parts.print, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+    return look;
 }
+}  // namespace
 
-int TfrmBaseShowPrice::btnPrintClick() {
-    try {
-        return warnlist::printList(this, warnlist::Parts{lblQuestion_, grid_, model_}, def_, rows_,
-                                   showpricetext::caption(kind_));
-    } catch (const DytError& e) {
-        prompter().message(caption::hint(), e.message());
-        return 0;
-    }
-}
+TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const QString& sql, QWidget* parent)
+    : TWarnListDialog(showPriceLook(kind), sql, parent), kind_(kind) {}
 
-void TfrmBaseShowPrice::loadRows() {
-    if (!sql_.isEmpty())
-        warnlist::runSql(sql_, &rows_);
-    loaded_ = true;
-    warnlist::Parts parts{lblQuestion_, grid_, model_};
-    warnlist::bind(parts, &rows_, &def_, showpricetext::caption(kind_));
-}
+TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const RecordSet& rows, QWidget* parent)
+    : TWarnListDialog(showPriceLook(kind), rows, parent), kind_(kind) {}
 
-void TfrmBaseShowPrice::FormShow() {
-    TfrmBaseDialog::FormShow();
-    shown_ = true;
-    btnOK()->setText(showpricetext::continueText());
-    btnOK()->setVisible(ShowPriceCanContinue(kind_));
-    if (!loaded_) {
-        try {
-            loadRows();
-        } catch (const DytError& e) {
-            prompter().showError(caption::error(), e.message());
-        }
-    }
-    warnlist::focusContinue(this);
-}
+TfrmBaseShowPrice::~TfrmBaseShowPrice() = default;
 
 bool TfrmBaseShowPrice::CheckAndShow(int kind, const QString& sql, QWidget* parent) {
     TfrmBaseShowPrice w(kind, sql, parent);
-    w.loadRows();
-    if (w.rows().recordCount() == 0)
-        return true;
-    return w.exec() == 1;
+    return w.execWhenRows();
 }
 
 bool TfrmBaseShowPrice::CheckAndShow(int kind, const RecordSet& rows, QWidget* parent) {
     if (rows.recordCount() == 0)
         return true;
     TfrmBaseShowPrice w(kind, rows, parent);
-    return w.exec() == 1;
+    return w.execWhenRows();
 }
 
 }  // namespace dyt::client

@@ -5,16 +5,8 @@
 
 #include <QString>
 
-#include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/bills/warnlist.h"
 #include "common/recordset.h"
-
-class QLabel;
-
-namespace dyt {
-class GridView;
-class RecordSetModel;
-}  // namespace dyt
 
 namespace dyt::client {
 
@@ -43,7 +35,7 @@ bool ShowPriceCanContinue(int kind);
 // Width of the quantity columns of kinds 7 and 8 (70, or 0 to hide them).
 int& stockLimitColumnWidth();
 
-class TfrmBaseShowPrice : public TfrmBaseDialog {
+class TfrmBaseShowPrice : public TWarnListDialog {
     Q_OBJECT
 
 public:
@@ -58,29 +50,9 @@ public:
     static bool CheckAndShow(int kind, const RecordSet& rows, QWidget* parent = nullptr);
 
     int kind() const { return kind_; }
-    RecordSet& rows() { return rows_; }
-    const GridDefinition& columns() const { return def_; }
-    GridView* grid() const { return grid_; }
-    QLabel* lblQuestion() const { return lblQuestion_; }
-    // Runs the SQL text (when given) into rows() and shows them; errors raise DytError.
-    void loadRows();
-    // "打印(&P)": the list through the print engine; the engine's answer, 0 when nothing printed.
-    int btnPrintClick();
-
-protected:
-    void FormShow() override;
 
 private:
-    void build();
-    QString sql_;
     int kind_;
-    RecordSet rows_;
-    GridDefinition def_;
-    RecordSetModel* model_ = nullptr;
-    GridView* grid_ = nullptr;
-    QLabel* lblQuestion_ = nullptr;
-    bool loaded_ = false;
-    bool shown_ = false;  // the operator's layout is kept only for a list that was shown
 };
 
 }  // namespace dyt::client

@@ -13,6 +13,7 @@
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
+#include "client/common/prompter.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/session.h"
 #include "client/common/settings.h"
@@ -157,3 +158,84 @@ void focusContinue(TfrmBaseDialog* dialog) {
 }
 
 }  // namespace dyt::client::warnlist
+
+namespace dyt::client {
+
+TWarnListDialog::TWarnListDialog(const WarnListLook& look, const QString& sql, QWidget* parent)
+    : TfrmBaseDialog(parent), sql_(sql) {
+    build(look);
+}
+
+TWarnListDialog::TWarnListDialog(const WarnListLook& look, const RecordSet& rows, QWidget* parent)
+    : TfrmBaseDialog(parent), rows_(rows) {
+    build(look);
+    loaded_ = true;
+    bindRows();
+}
+
+TWarnListDialog::~TWarnListDialog() {
+    if (shown_)
+        warnlist::keepLayout(warnlist::Parts{lblQuestion_, grid_, model_}, caption_);
+    // The view reads the columns and rows held by members: it goes first.
+    delete grid_;
+    delete model_;
+}
+
+void TWarnListDialog::build(const WarnListLook& look) {
+    setObjectName(look.objectName);
+    caption_ = look.caption;
+    canContinue_ = look.canContinue;
+    def_ = look.columns;
+    warnlist::Parts parts = warnlist::build(this, caption_, look.question, canContinue_);
+    lblQuestion_ = parts.question;
+    grid_ = parts.grid;
+    model_ = parts.model;
+    connect(parts.print, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+}
+
+void TWarnListDialog::bindRows() {
+    warnlist::Parts parts{lblQuestion_, grid_, model_};
+    warnlist::bind(parts, &rows_, &def_, caption_);
+}
+
+int TWarnListDialog::btnPrintClick() {
+    try {
+        return warnlist::printList(this, warnlist::Parts{lblQuestion_, grid_, model_}, def_, rows_,
+                                   caption_);
+    } catch (const DytError& e) {
+        prompter().message(caption::hint(), e.message());
+        return 0;
+    }
+}
+
+void TWarnListDialog::loadRows() {
+    if (!sql_.isEmpty())
+        warnlist::runSql(sql_, &rows_);
+    loaded_ = true;
+    bindRows();
+}
+
+void TWarnListDialog::FormShow() {
+    TfrmBaseDialog::FormShow();
+    shown_ = true;
+    btnOK()->setText(QStringLiteral("继续"));
+    btnOK()->setVisible(canContinue_);
+    if (!loaded_) {
+        try {
+            loadRows();
+        } catch (const DytError& e) {
+            prompter().showError(caption::error(), e.message());
+        }
+    }
+    warnlist::focusContinue(this);
+}
+
+bool TWarnListDialog::execWhenRows() {
+    if (!loaded_)
+        loadRows();
+    if (rows_.recordCount() == 0)
+        return true;
+    return exec() == 1;
+}
+
+}  // namespace dyt::client

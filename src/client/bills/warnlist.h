@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include "client/common/frmbase.h"
 #include "client/common/gridcolumn.h"
+#include "common/recordset.h"
 
 class QLabel;
 class QPushButton;
@@ -13,13 +15,8 @@ class QWidget;
 
 namespace dyt {
 class GridView;
-class RecordSet;
 class RecordSetModel;
 }  // namespace dyt
-
-namespace dyt::client {
-class TfrmBaseDialog;
-}
 
 namespace dyt::client::warnlist {
 
@@ -58,3 +55,59 @@ int printList(QWidget* parent, const Parts& parts, const GridDefinition& def, co
 void focusContinue(TfrmBaseDialog* dialog);
 
 }  // namespace dyt::client::warnlist
+
+namespace dyt::client {
+
+// What sets one warning window apart from the other: its object name, caption (also the key of the
+// operator's layout), question, whether "继续" shows, and the columns of the list.
+struct WarnListLook {
+    QString objectName;
+    QString caption;
+    QString question;
+    bool canContinue = true;
+    GridDefinition columns;
+};
+
+// The modal warning list a bill shows before saving: the question, the grid of rows from an SQL
+// text (run on showing or by loadRows) or given at once, "继续" (OK), "退出(&C)" and "打印(&P)".
+class TWarnListDialog : public TfrmBaseDialog {
+    Q_OBJECT
+
+public:
+    ~TWarnListDialog() override;
+
+    RecordSet& rows() { return rows_; }
+    const GridDefinition& columns() const { return def_; }
+    GridView* grid() const { return grid_; }
+    QLabel* lblQuestion() const { return lblQuestion_; }
+    // Runs the SQL text (when given) into rows() and shows them; errors raise DytError.
+    void loadRows();
+    // "打印(&P)": the list through the print engine; the engine's answer, 0 when nothing printed.
+    int btnPrintClick();
+
+protected:
+    TWarnListDialog(const WarnListLook& look, const QString& sql, QWidget* parent);
+    TWarnListDialog(const WarnListLook& look, const RecordSet& rows, QWidget* parent);
+
+    void FormShow() override;
+    // Loads the rows when not yet loaded; with no row true at once, else the list is shown
+    // modally and true comes back only on "继续".
+    bool execWhenRows();
+
+private:
+    void build(const WarnListLook& look);
+    void bindRows();
+
+    QString sql_;
+    QString caption_;
+    bool canContinue_ = true;
+    RecordSet rows_;
+    GridDefinition def_;
+    RecordSetModel* model_ = nullptr;
+    GridView* grid_ = nullptr;
+    QLabel* lblQuestion_ = nullptr;
+    bool loaded_ = false;
+    bool shown_ = false;  // the operator's layout is kept only for a list that was shown
+};
+
+}  // namespace dyt::client
