@@ -184,7 +184,12 @@ TfrmBillAbstract::TfrmBillAbstract(QWidget* parent) : TfrmXAbstract(parent) {
     buildBillControls();
 }
 
-TfrmBillAbstract::~TfrmBillAbstract() = default;
+TfrmBillAbstract::~TfrmBillAbstract() {
+    // The base classes still change the grid's model while they are torn down; this part of the
+    // window must no longer hear of it.
+    if (model())
+        disconnect(model(), nullptr, this, nullptr);
+}
 
 void TfrmBillAbstract::buildBillControls() {
     auto* strip = new QWidget(this);

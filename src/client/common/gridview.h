@@ -4,7 +4,10 @@
 // texts, values and filtering live in the model.
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
+
+#include "client/common/recordsetmodel.h"
 
 class QLineEdit;
 class QModelIndex;
@@ -12,7 +15,6 @@ class QTableView;
 
 namespace dyt {
 
-class RecordSetModel;
 class GridBandHeader;
 class GridFilterBar;
 class GridFooterBar;
@@ -53,7 +55,8 @@ private:
     GridFilterBar* filter_ = nullptr;
     GridFooterBar* footer_ = nullptr;
     GridItemDelegate* delegate_ = nullptr;
-    RecordSetModel* model_ = nullptr;
+    // Not owned: a window may destroy its model before its grid, so the pointer follows it.
+    QPointer<RecordSetModel> model_;
     bool filterRowWanted_ = false;
 };
 
@@ -75,7 +78,8 @@ protected:
     virtual void relayout() {}
 
     QTableView* table_;
-    RecordSetModel* model_ = nullptr;
+    // Not owned: a window may destroy its model before its grid, so the pointer follows it.
+    QPointer<RecordSetModel> model_;
 };
 
 // The band captions above the column header.
