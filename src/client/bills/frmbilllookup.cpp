@@ -50,7 +50,10 @@ TfrmBillLookup::TfrmBillLookup(const BillLookup& lookup, const RecordSet& rows, 
     grid_->table()->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-TfrmBillLookup::~TfrmBillLookup() = default;
+TfrmBillLookup::~TfrmBillLookup() {
+    // The view (and the model it owns) reads the grid description held by a member: it goes first.
+    delete grid_;
+}
 
 QString TfrmBillLookup::cellText(int row, int column) const {
     return model_->data(model_->index(row, column), Qt::DisplayRole).toString();

@@ -204,7 +204,11 @@ TfrmBillSKD::TfrmBillSKD(int djType, QWidget* parent)
     updateCommands();
 }
 
-TfrmBillSKD::~TfrmBillSKD() = default;
+TfrmBillSKD::~TfrmBillSKD() {
+    // The bills view reads the grid description and rows held by members: it goes first.
+    delete billsGrid_;
+    delete billsModel_;
+}
 
 QString TfrmBillSKD::layoutKey() const {
     return kind_.className + u"_dbgvX"_s;
