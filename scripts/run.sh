@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the application server on its embedded default
-# database (data folder ./data), then the desktop client against it. With --demo the demo account
-# set "演示账套" (goods, partners, opening balances and three months of bills) is built first when
-# the data folder does not hold it yet.
+# database (data folder ./data), then the desktop client against it. With --demo the empty default
+# account set and the demo account set "演示账套" (goods, partners, opening balances and three months
+# of bills) are made first when the data folder does not hold them yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +32,10 @@ fi
 
 if [ "$DEMO" -eq 1 ]; then
   CLI=("$BIN/dyt-cli" --server "127.0.0.1:$PORT" --admin "${DYT_ADMIN:-sa:}")
+  # The empty default account set stays on offer beside the demo.
+  if ! "${CLI[@]}" profiles | cut -f1 | grep -qx "默认账套"; then
+    "${CLI[@]}" create-profile 默认账套
+  fi
   if ! "${CLI[@]}" profiles | cut -f1 | grep -qx "演示账套"; then
     echo "Building the demo account set 演示账套 ..."
     "${CLI[@]}" demo
