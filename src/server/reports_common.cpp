@@ -247,9 +247,7 @@ void addGoodsChoice(Where& w, const ReportParams& p) {
     }
 }
 
-Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
-    Where w;
-    w.add(QStringLiteral("a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"));
+void addHeaderScope(Where& w, const ReportParams& p, const QList<int>& kinds) {
     if (!kinds.isEmpty()) {
         QStringList marks;
         QVariantList values;
@@ -280,6 +278,12 @@ Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
             w.add(c.column + u' ' + in, v);
         }
     }
+}
+
+Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
+    Where w;
+    w.add(QStringLiteral("a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"));
+    addHeaderScope(w, p, kinds);
     if (p.warehouse.id > 0) {
         QVariantList v1, v2, v3;
         const QString in1 = inRecords(p.warehouse, QStringLiteral("baseCK"), &v1);

@@ -111,6 +111,9 @@ void addRights(Where& w, Database& db, qint64 userId, const QString& rightsTable
 // baseGoods AS g ON g.id = l.goodsid": posted goods lines of the kinds, the dates, the partner,
 // employee, department and warehouse choices, the goods choice (";id=" subtree; quick search or
 // flat list restriction; not the level), the red filter and the operator's record rights.
+// The bill-header conditions every report shares: the kinds (none: all), the dates, and the chosen
+// partner, employee and department with their sub-records.
+void addHeaderScope(Where& w, const ReportParams& p, const QList<int>& kinds);
 Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds);
 // The warehouse a line moves its goods in (the line's own, else the bill's).
 QString lineWarehouseSql();

@@ -473,34 +473,7 @@ RecordSet comparison(Database& db, const ReportParams& p, const TradeReport& r) 
 Where billScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
     Where w;
     w.add(QStringLiteral("a.dj_state = 2 AND a.youhuiTotal <> 0"));
-    QStringList marks;
-    QVariantList values;
-    for (int k : kinds) {
-        marks << QStringLiteral("?");
-        values << k;
-    }
-    w.add(QStringLiteral("a.djType IN (%1)").arg(marks.join(QStringLiteral(", "))), values);
-    if (p.begin)
-        w.add(QStringLiteral("a.date >= ?"), {p.beginText()});
-    if (p.end)
-        w.add(QStringLiteral("a.date <= ?"), {p.endText()});
-    struct Choice {
-        const RecordChoice& choice;
-        QString table;
-        QString column;
-    };
-    const Choice choices[] = {
-        {p.partner, QStringLiteral("baseWLDW"), QStringLiteral("a.wldw_id")},
-        {p.employee, QStringLiteral("baseZY"), QStringLiteral("a.jsr_id")},
-        {p.department, QStringLiteral("baseBM"), QStringLiteral("a.dep_id")},
-    };
-    for (const Choice& c : choices) {
-        if (c.choice.id > 0) {
-            QVariantList v;
-            const QString in = inRecords(c.choice, c.table, &v);
-            w.add(c.column + u' ' + in, v);
-        }
-    }
+    addHeaderScope(w, p, kinds);
     addRedFilter(w, p.redFilter, QStringLiteral("a"));
     addRights(w, db, p.userId, QStringLiteral("baseWLDWPurview"), QStringLiteral("a.wldw_id"));
     addRights(w, db, p.userId, QStringLiteral("basezyPurview"), QStringLiteral("a.jsr_id"));
