@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds into BUILD_DIR (default: build, or build-asan with DYT_SANITIZE=ON).
+# Configures and builds into BUILD_DIR (default: build, or build-asan with DYT_SANITIZE=ON);
+# DYT_BUILD_BENCH=OFF leaves the benchmarks out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,7 @@ fi
 JOBS="${JOBS:-$(nproc)}"
 
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DDYT_SANITIZE="$SANITIZE" \
+  -DDYT_BUILD_BENCH="${DYT_BUILD_BENCH:-ON}" \
   ${DYT_WERROR:+-DDYT_WERROR=$DYT_WERROR} >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS"
 echo "$BUILD_DIR"

@@ -4,7 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
-BUILD_DIR=$(bash scripts/build.sh | tail -n 1)
+if [ "${DYT_SANITIZE:-OFF}" = "ON" ]; then
+  export BUILD_DIR="${BUILD_DIR:-build-asan}"
+else
+  export BUILD_DIR="${BUILD_DIR:-build}"
+fi
+bash scripts/build.sh >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
