@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,27 @@ QString saveImage(const QImage& image, const QString& name) {
     const QString path = dir + QStringLiteral("/screenshots/") + name + QStringLiteral(".png");
     image.save(path);
     return path;
+}
+
+void walkStep(const QString& name) {
+    const QString dir = qEnvironmentVariable("DYT_WALK_DIR");
+    if (dir.isEmpty())
+        return;
+    static int step = 0;
+    // Let the window manager and the windows paint what the last keys changed.
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QDir().mkpath(dir);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString prefix = test ? QString::fromUtf8(test->name()) + QLatin1Char('-') : QString();
+    const QString file = QStringLiteral("%1/%2-%3%4.png")
+                             .arg(dir)
+                             .arg(++step, 3, 10, QLatin1Char('0'))
+                             .arg(prefix, name);
+    screen->grabWindow(0).save(file);
 }
 
 }  // namespace dyt::test

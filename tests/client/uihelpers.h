@@ -27,4 +27,9 @@ QString saveScreenshot(QWidget* widget, const QString& name);
 // Saves an image the same way.
 QString saveImage(const QImage& image, const QString& name);
 
+// One step of an operator's flow. When DYT_WALK_DIR is set (scripts/walk.sh, a real display with
+// a window manager), the whole screen is saved there as "<number>-<name>.png", numbered in the
+// order of the steps; otherwise nothing happens.
+void walkStep(const QString& name);
+
 }  // namespace dyt::test
