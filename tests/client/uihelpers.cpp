@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -52,6 +55,67 @@ QString saveImage(const QImage& image, const QString& name) {
     const QString path = dir + QStringLiteral("/screenshots/") + name + QStringLiteral(".png");
     image.save(path);
     return path;
+}
+
+void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps) {
+    if (!QTest::qWaitForWindowActive(window)) {
+        ADD_FAILURE() << "the window did not become active";
+        return;
+    }
+    for (int i = 0; i < steps.size(); ++i) {
+        const UiStep& s = steps[i];
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        if (!window->isVisible()) {
+            ADD_FAILURE() << "the window closed before the step";
+            return;
+        }
+        QWidget* focus = QApplication::focusWidget();
+        switch (s.kind) {
+        case UiStep::Key:
+        case UiStep::Type:
+            if (!focus) {
+                ADD_FAILURE() << "no widget has the focus";
+                return;
+            }
+            if (s.kind == UiStep::Key) {
+                const QKeyCombination k = QKeyCombination::fromCombined(s.key);
+                QTest::keyClick(focus, k.key(), k.keyboardModifiers());
+            } else {
+                // Chinese text too: each character as a key event carrying its text.
+                for (const QChar ch : s.text) {
+                    QTest::sendKeyEvent(QTest::Click, focus, static_cast<Qt::Key>(ch.toUpper().unicode()),
+                                        QString(ch), Qt::NoModifier);
+                }
+            }
+            break;
+        case UiStep::Rows:
+            if (!QTest::qWaitFor([&] { return list->model() && list->model()->rowCount() == s.n; },
+                                 3000)) {
+                ADD_FAILURE() << "the list shows " << (list->model() ? list->model()->rowCount() : -1)
+                              << " rows, not " << s.n;
+                return;
+            }
+            break;
+        case UiStep::Click: {
+            auto* button = window->findChild<QPushButton*>(s.text);
+            if (!button) {
+                ADD_FAILURE() << "no button " << s.text.toStdString();
+                return;
+            }
+            // As its Alt shortcut does: the focus stays where it is.
+            button->click();
+            break;
+        }
+        case UiStep::DoubleClick: {
+            const QRect r = list->visualRect(list->model()->index(s.n, 1));
+            // As the mouse sends it: press, release, double-click, release.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
+            break;
+        }
+        }
+    }
 }
 
 }  // namespace dyt::test
