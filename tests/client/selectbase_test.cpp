@@ -179,8 +179,8 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         perform(&w, w.grid()->table(),
-                {key(Qt::CTRL | Qt::Key_A),
-                 *c.typed ? typed(c.typed) : key(Qt::Key_Backspace), rows(int(c.ids.size()))});
+                {key(Qt::CTRL | Qt::Key_A), *c.typed ? typed(c.typed) : key(Qt::Key_Backspace),
+                 rows(int(c.ids.size()))});
         QList<qint64> ids;
         for (int r = 0; r < w.selection().rows().rowCount(); ++r)
             ids << w.selection().choice(r)->id;

@@ -513,7 +513,8 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
             savedFields << c.fieldName;
         return true;
     };
-    const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}});
+    const RecordSet top =
+        goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     const RecordSet inClass = goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answer(top);

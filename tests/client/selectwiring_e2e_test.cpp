@@ -293,7 +293,7 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     // The choice is stored at once, before the window closes.
     ASSERT_EQ(QList<qint64>{1}, storedGoodsLayouts().keys());
     EXPECT_FALSE(saveScreenshot(w.get(), QStringLiteral("select_goods_wired")).isEmpty());
-    w->activateWindow();  // back from the dialog
+    w->activateWindow();                                          // back from the dialog
     perform(w.get(), w->grid()->table(), {key(Qt::Key_Escape)});  // up to the top class
     EXPECT_TRUE(w->isVisible());
     closeAtTop(*w);

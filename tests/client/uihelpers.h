@@ -41,11 +41,21 @@ struct UiStep {
     QString text;
     int n = 0;
 };
-inline UiStep key(QKeyCombination k) { return {UiStep::Key, k.toCombined(), {}, 0}; }
-inline UiStep typed(const char* text) { return {UiStep::Type, 0, QString::fromUtf8(text), 0}; }
-inline UiStep rows(int n) { return {UiStep::Rows, 0, {}, n}; }
-inline UiStep click(const char* button) { return {UiStep::Click, 0, QString::fromLatin1(button), 0}; }
-inline UiStep doubleClick(int row) { return {UiStep::DoubleClick, 0, {}, row}; }
+inline UiStep key(QKeyCombination k) {
+    return {UiStep::Key, k.toCombined(), {}, 0};
+}
+inline UiStep typed(const char* text) {
+    return {UiStep::Type, 0, QString::fromUtf8(text), 0};
+}
+inline UiStep rows(int n) {
+    return {UiStep::Rows, 0, {}, n};
+}
+inline UiStep click(const char* button) {
+    return {UiStep::Click, 0, QString::fromLatin1(button), 0};
+}
+inline UiStep doubleClick(int row) {
+    return {UiStep::DoubleClick, 0, {}, row};
+}
 
 // Waits until the window is the active one, then performs the steps; stops at the first step
 // that cannot be done (a failure of the test).

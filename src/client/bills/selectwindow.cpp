@@ -115,42 +115,42 @@ bool SelectionKeys::eventFilter(QObject* watched, QEvent* event) {
 
 bool SelectionKeys::boxKey(int key) {
     switch (key) {
-    case Qt::Key_Down:
-    case Qt::Key_PageDown:
-        applyPending();
-        return focusList();
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!applyPending()) {
-            if (pick_)
-                pick_();
+        case Qt::Key_Down:
+        case Qt::Key_PageDown:
+            applyPending();
+            return focusList();
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!applyPending()) {
+                if (pick_)
+                    pick_();
+                return true;
+            }
+            if (pickSingle_ && pickSingle_())
+                return true;
+            focusList();
             return true;
-        }
-        if (pickSingle_ && pickSingle_())
-            return true;
-        focusList();
-        return true;
-    default:
-        return false;
+        default:
+            return false;
     }
 }
 
 bool SelectionKeys::listKey(int key) {
     switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (pick_)
-            pick_();
-        return true;
-    case Qt::Key_Up: {
-        QWidget* above = above_ ? above_.data() : box_.data();
-        if (!above || list_->currentIndex().row() > 0)
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (pick_)
+                pick_();
+            return true;
+        case Qt::Key_Up: {
+            QWidget* above = above_ ? above_.data() : box_.data();
+            if (!above || list_->currentIndex().row() > 0)
+                return false;
+            above->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        default:
             return false;
-        above->setFocus(Qt::OtherFocusReason);
-        return true;
-    }
-    default:
-        return false;
     }
 }
 
