@@ -1,6 +1,7 @@
 // The bill picking against the recording transport: the kind lists taken over until done, the
 // list and lines queries as sent, marks, the result text and lines, the checks of "确定", the
 // period question and the window's buttons.
+#include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -319,30 +320,32 @@ TEST_F(SelectBillTest, TheWindowPicksMarksAndHandsBack) {
         ASSERT_NE(nullptr, win);
         EXPECT_EQ(u"选择单据"_s, win->windowTitle());
         ASSERT_EQ(2, win->billGrid()->model()->rowCount());
+        QTableView* bills = win->billGrid()->table();
+        QTableView* lines = win->lineGrid()->table();
         // "确定" before any line: the window stays with the message.
-        win->btnOKClick();
+        perform(win, bills, {click("btnOK")});
         EXPECT_TRUE(win->isVisible());
         EXPECT_EQ(QStringList{u"请您选中一条或多条商品！"_s}, script.messages());
         ASSERT_EQ(1, script.records().size());
         EXPECT_EQ(u"提示"_s, script.records()[0].caption);
-        // Tick the first bill in the grid, as the operator would.
-        RecordSetModel* bills = win->billGrid()->model();
-        EXPECT_TRUE(bills->setData(bills->index(0, 0), int(Qt::Checked), Qt::CheckStateRole));
-        win->pickLinesClick();
+        // Enter on the first bill marks it and lists its lines, with the focus on them.
+        perform(win, bills, {key(Qt::Key_Return)});
         ASSERT_EQ(2, win->lineGrid()->model()->rowCount());
-        // "全选" works on the lines grid now; "全消" clears them again.
-        win->markAllClick(true);
-        EXPECT_EQ((QList<qint64>{11, 12}), win->picking().markedOrderIds());
+        EXPECT_EQ(lines, QApplication::focusWidget());
         EXPECT_TRUE(BillPicking::isMarked(win->picking().bills(), 0));
         EXPECT_FALSE(BillPicking::isMarked(win->picking().bills(), 1));
-        win->markAllClick(false);
+        // "全选" works on the lines grid now; "全消" clears them again; Space marks one.
+        perform(win, lines, {click("btnSelectAll")});
+        EXPECT_EQ((QList<qint64>{11, 12}), win->picking().markedOrderIds());
+        perform(win, lines, {click("btnUnselectAll"), key(Qt::Key_Space)});
+        EXPECT_EQ(QList<qint64>{11}, win->picking().markedOrderIds());
+        perform(win, lines, {key(Qt::Key_Space)});
         EXPECT_EQ(QList<qint64>(), win->picking().markedOrderIds());
-        RecordSetModel* lines = win->lineGrid()->model();
-        lines->setData(lines->index(1, 0), int(Qt::Checked), Qt::CheckStateRole);
-        billCaption = bills->headerData(0, Qt::Horizontal).toString();
-        lineCaption = lines->headerData(8, Qt::Horizontal).toString();
+        billCaption = win->billGrid()->model()->headerData(0, Qt::Horizontal).toString();
+        lineCaption = win->lineGrid()->model()->headerData(8, Qt::Horizontal).toString();
         saveScreenshot(win, u"selectbill_window"_s);
-        win->btnOKClick();
+        // Enter on the second line marks it and confirms.
+        perform(win, lines, {key(Qt::Key_Down), key(Qt::Key_Return)});
     });
     SelectBillResult r;
     ASSERT_TRUE(TfrmSelectBill::Execute(purchaseOrders(), &r));

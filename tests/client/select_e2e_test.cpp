@@ -1,8 +1,11 @@
 // The selection windows against a real dyt-server: a goods picked by its code, a scanned class
-// refused, batches and units read, the goods window with server rows on screen, and the record
-// selection's filter text with quotes and wildcards going through the server's SQL layer.
+// refused, batches and units read, the record selection's filter text with quotes and wildcards
+// going through the server's SQL layer, and the windows worked from the keyboard as an operator
+// does: typing narrows the list, Down and Tab reach it, Enter picks, Esc cancels.
 #include <QApplication>
 #include <QPushButton>
+#include <QTableView>
+#include <QTest>
 
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
@@ -13,6 +16,7 @@
 #include "dmtest_support.h"
 #include "support/serverprocess.h"
 #include "support/testutil.h"
+#include "uihelpers.h"
 
 namespace dyt::test {
 namespace {
@@ -57,6 +61,9 @@ protected:
             "'D3', '100x区', 'BXQ')",
             "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES (4, 0, '4,', "
             "'D_4', '四区', 'SQ')",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, type) "
+            "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
+            "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)",
         };
         for (const char* sql : statements)
             dm->ExecUpdate(QString::fromUtf8(sql));
@@ -128,22 +135,148 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ(12.0, units.choice(1)->rate);
 }
 
-TEST_F(SelectEndToEnd, TheGoodsWindowShowsTheServerRows) {
-    auto selection = std::make_shared<client::GoodsSelection>(target, 1, 0, 1);
-    selection->runQuery();
-    ASSERT_EQ(1, selection->rows().rowCount());  // the class 食品
-    ASSERT_TRUE(selection->openClass(0));
-    client::TfrmSelectGoods w(selection, QString(), false);
-    w.resize(1000, 300);
-    w.show();
-    QApplication::processEvents();
-    EXPECT_EQ(2, w.grid()->model()->rowCount());
-    EXPECT_EQ(QStringLiteral("返回(&C)"),
-              w.findChild<QPushButton*>(QStringLiteral("btnExit"))->text());
-    EXPECT_FALSE(saveScreenshot(&w, QStringLiteral("select_goods_server")).isEmpty());
-    w.listClick();
-    EXPECT_EQ(2, w.grid()->model()->rowCount());
-    w.close();
+// Closes a window the steps left open, as the operator would: Esc until it goes.
+void closeByEsc(QWidget* w) {
+    for (int i = 0; i < 5 && w->isVisible(); ++i)
+        QTest::keyClick(w, Qt::Key_Escape);
+}
+
+TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
+    using Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape;
+    struct Case {
+        const char* name;
+        const char* kind;
+        const char* opened;  // the text the window opens with
+        QList<UiStep> steps;
+        qint64 chosen;  // 0: nothing
+        const char* message;
+    };
+    const Case cases[] = {
+        {"typing narrows, Down into the list, Enter",
+         "area",
+         "",
+         {typed("100"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)},
+         3,
+         ""},
+        {"Enter in the box on one match", "area", "", {typed("bxq"), key(Key_Return)}, 3, ""},
+        {"the text opened with is replaced",
+         "area",
+         "O'Hara 区",
+         {rows(1), typed("sq"), key(Key_Return)},
+         4,
+         ""},
+        {"Tab reaches the list",
+         "area",
+         "",
+         {typed("100"), rows(2), key(Qt::Key_Tab), key(Key_Down), key(Qt::Key_Enter)},
+         3,
+         ""},
+        {"Up on the first row goes back to the box",
+         "area",
+         "",
+         {typed("100"), rows(2), key(Key_Down), key(Key_Down), key(Qt::Key_Up), key(Qt::Key_Up),
+          typed("x"), rows(1), key(Key_Return)},
+         3,
+         ""},
+        {"Esc chooses nothing", "area", "", {typed("100"), key(Key_Escape)}, 0, ""},
+        {"确定 after a text matching nothing",
+         "area",
+         "",
+         {typed("zzz"), click("btnOK")},
+         0,
+         "请选择地区"},
+        {"a double-click", "area", "", {rows(4), doubleClick(2)}, 3, ""},
+        {"suppliers narrowed as typed",
+         "gys",
+         "",
+         {typed("华"), rows(2), key(Qt::Key_PageDown), key(Key_Down), key(Key_Return)},
+         2,
+         ""},
+        {"a customer is no supplier",
+         "gys",
+         "",
+         {typed("华润"), click("btnOK")},
+         0,
+         "请选择供应商"},
+        {"a warehouse", "cangku", "", {typed("总"), key(Key_Return)}, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        onNextModal([&](QWidget* w) {
+            perform(w, static_cast<client::TfrmSelectBase*>(w)->grid()->table(), c.steps);
+            closeByEsc(w);
+        });
+        const auto chosen =
+            client::SelectBase(QString::fromLatin1(c.kind), QString::fromUtf8(c.opened));
+        EXPECT_EQ(c.chosen, chosen ? chosen->id : 0);
+        EXPECT_EQ(*c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList(),
+                  script.messages());
+    }
+}
+
+TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
+    using Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape;
+    struct Case {
+        const char* name;
+        QList<UiStep> steps;
+        QList<qint64> added;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"typing narrows, Down into the list, Enter adds",
+         {typed("饼干"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)},
+         {3},
+         ""},
+        {"Enter in the box on one goods adds it", {typed("0102"), key(Key_Return)}, {3}, ""},
+        {"one class found: Enter opens it, Enter adds",
+         {typed("食品"), key(Key_Return), key(Key_Return), rows(2), key(Key_Return)},
+         {2},
+         ""},
+        {"Esc steps up out of the class, then closes",
+         {key(Qt::Key_PageDown), key(Key_Return), rows(2), key(Key_Escape), rows(1),
+          key(Key_Escape)},
+         {},
+         ""},
+        {"选择 after a text matching nothing", {typed("zzz"), click("btnOK")}, {}, "请选择商品"},
+        {"a double-click adds once", {typed("饼干"), rows(2), doubleClick(1)}, {3}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script.clearRecords();
+        bill.clear();
+        onNextModal([&](QWidget* w) {
+            perform(w, static_cast<client::TfrmSelectGoods*>(w)->grid()->table(), c.steps);
+            closeByEsc(w);
+        });
+        EXPECT_EQ(!c.added.isEmpty(),
+                  client::SelectGoodsByText(target, 1, 0, 1, 0, QString(), QString()));
+        QList<qint64> added;
+        for (const auto& g : bill)
+            added << g.goodsId;
+        EXPECT_EQ(c.added, added);
+        EXPECT_EQ(*c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList(),
+                  script.messages());
+    }
+}
+
+TEST_F(SelectEndToEnd, BatchAndUnitFromTheKeyboard) {
+    // The batch window opens in its list: Down to the second batch, Enter.
+    client::TfrmSelectGoodsPC batches(2, 1);
+    onNextModal([&](QWidget*) {
+        perform(&batches, batches.grid()->table(), {key(Qt::Key_Down), key(Qt::Key_Return)});
+    });
+    EXPECT_EQ(1, batches.exec());
+    EXPECT_EQ(1, batches.chosenRow());
+    // The units: Enter on the first (the base unit); Esc chooses none.
+    for (const auto& [keys, unit] : {std::pair{QList<UiStep>{key(Qt::Key_Return)}, "包"},
+                                     std::pair{QList<UiStep>{key(Qt::Key_Escape)}, ""}}) {
+        onNextModal([&](QWidget* w) {
+            perform(w, static_cast<client::TfrmSelectGoodsFZXX*>(w)->grid()->table(), keys);
+        });
+        const auto chosen = client::SelectGoodsUnit(2);
+        EXPECT_EQ(QString::fromUtf8(unit), chosen ? chosen->unitName : QString());
+    }
 }
 
 TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays) {

@@ -1,11 +1,13 @@
 // The record selection's kinds and filter pattern, the batch selection's query and line writing,
 // and the unit selection, against the recording transport.
 #include <QLabel>
+#include <QTableView>
 
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectgoodspc.h"
 #include "client/bills/selectionservices.h"
+#include "client/common/gridview.h"
 #include "dmtest_support.h"
 #include "support/testutil.h"
 
@@ -156,46 +158,46 @@ protected:
     }
 };
 
-TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceived) {
-    const RecordSet rows = baseRows(
-        {{QStringLiteral("1"), QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("ZS")},
-         {QStringLiteral("2"), QStringLiteral("002"), QStringLiteral("李四"), QStringLiteral("LS")},
-         {QStringLiteral("3"), QStringLiteral("100%"), QStringLiteral("王五"),
-          QStringLiteral("WW")}});
+TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
+    answer(QStringLiteral("ExecProcQuery"),
+           baseRows({{QStringLiteral("1"), QStringLiteral("001"), QStringLiteral("张三"),
+                      QStringLiteral("ZS")},
+                     {QStringLiteral("2"), QStringLiteral("002"), QStringLiteral("李四"),
+                      QStringLiteral("LS")},
+                     {QStringLiteral("3"), QStringLiteral("100%"), QStringLiteral("王五"),
+                      QStringLiteral("WW")}}));
+    client::TfrmSelectBase w(QStringLiteral("zhiyuan"), QString());
+    w.show();
+    // Each text replaces the one before (Ctrl+A); the row counts follow each other unequal, so
+    // that the wait sees each search done.
     struct Case {
-        const char* text;
+        const char* typed;
         QList<qint64> ids;
     };
-    const Case cases[] = {{"", {1, 2, 3}}, {"zs", {1}}, {"002", {2}},
-                          {"李", {2}},     {"%", {3}},  {"'", {}}};
+    const Case cases[] = {{"zs", {1}}, {"", {1, 2, 3}}, {"002", {2}}, {"'", {}},
+                          {"李", {2}}, {"", {1, 2, 3}}, {"%", {3}}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        client::RecordSelection s(QStringLiteral("zhiyuan"));
-        answer(QStringLiteral("ExecProcQuery"), rows);
-        s.load(QString::fromUtf8(c.text));
+        SCOPED_TRACE(c.typed);
+        perform(&w, w.grid()->table(),
+                {key(Qt::CTRL | Qt::Key_A), *c.typed ? typed(c.typed) : key(Qt::Key_Backspace),
+                 rows(int(c.ids.size()))});
         QList<qint64> ids;
-        for (int r = 0; r < s.rows().rowCount(); ++r)
-            ids << s.choice(r)->id;
+        for (int r = 0; r < w.selection().rows().rowCount(); ++r)
+            ids << w.selection().choice(r)->id;
         EXPECT_EQ(c.ids, ids);
-        const auto& call = lastCall(QStringLiteral("ExecProcQuery"));
-        EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), call.procedure);
-        const ParamList p(call.paramLines.join(QStringLiteral("\r\n")));
-        EXPECT_EQ(QStringLiteral("ZY"), p.value(QStringLiteral("QueryType")));
-        EXPECT_EQ(QStringLiteral(";czy_id=7"), p.value(QStringLiteral("ZYStr")));
     }
+    // The rows were asked for once, as the employees of the operator.
+    ASSERT_EQ(1, std::count_if(transport->calls().begin(), transport->calls().end(),
+                               [](const auto& c) { return c.method == u"ExecProcQuery"; }));
+    const auto& call = lastCall(QStringLiteral("ExecProcQuery"));
+    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), call.procedure);
+    const ParamList p(call.paramLines.join(QStringLiteral("\r\n")));
+    EXPECT_EQ(QStringLiteral("ZY"), p.value(QStringLiteral("QueryType")));
+    EXPECT_EQ(QStringLiteral(";czy_id=7"), p.value(QStringLiteral("ZYStr")));
     client::RecordSelection gys(QStringLiteral("gys"));
     EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;dwtype=1"),
               gys.procParams().value(QStringLiteral("WLDWStr")));
-    const auto choice = [&] {
-        client::RecordSelection s(QStringLiteral("zhiyuan"));
-        answer(QStringLiteral("ExecProcQuery"), rows);
-        s.load(QString());
-        return s.choice(1);
-    }();
-    ASSERT_TRUE(choice.has_value());
-    EXPECT_EQ(2, choice->id);
-    EXPECT_EQ(QStringLiteral("002"), choice->code);
-    EXPECT_EQ(QStringLiteral("李四"), choice->name);
+    w.close();
 }
 
 TEST_F(SelectBaseCalls, SqlKindsSendTheQuotedPattern) {
@@ -354,7 +356,8 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
                   w.findChild<QLabel*>(QStringLiteral("lblStock"))->text());
         EXPECT_EQ(QStringLiteral("商品："),
                   w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
-        w.chooseClick();
+        w.show();
+        perform(&w, w.grid()->table(), {key(Qt::Key_Return)});
         EXPECT_EQ(0, w.chosenRow());
         EXPECT_TRUE(w.result());
     }

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 #include "client/bills/selectgoods.h"
@@ -502,7 +503,7 @@ TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     EXPECT_EQ(-1, s.currentRow());
 }
 
-TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
+TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
     int saved = 0;
     QStringList savedFields;
     client::selectionServices().saveLayout = [&](GridView* g, const QString& key) {
@@ -512,42 +513,41 @@ TEST_F(SelectGoods, WindowButtonsAndLayoutSeam) {
             savedFields << c.fieldName;
         return true;
     };
+    const RecordSet top =
+        goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}});
+    const RecordSet inClass = goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+    answer(top);
     s->runQuery();
-    {
-        client::TfrmSelectGoods w(s, QString(), false);
-        EXPECT_EQ(QStringLiteral("商品选择"), w.windowTitle());
-        auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
-        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
-        EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
-        // Double-click on the class opens it; the exit button then reads "返回(&C)" and goes up.
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-        w.rowDoubleClicked(0);
-        EXPECT_EQ(QStringLiteral("返回(&C)"), exit->text());
-        // ESC inside a class goes up like the exit button; the window stays.
-        answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-        w.reject();
-        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-        w.rowDoubleClicked(0);
-        answer(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-        exit->click();
-        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
-        EXPECT_EQ(0, saved);
-        // Typing a text and Enter runs the search.
-        w.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("奥"));
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-        w.filterEntered();
-        EXPECT_EQ(1, w.grid()->model()->rowCount());
-        EXPECT_EQ(QStringLiteral(";allfilter=奥;isstop=0;czy_id=7"),
-                  line(procCalls().last(), QStringLiteral("goodsStr")));
-        // Double-click on a goods adds it and closes the window, which stores its layout.
-        w.rowDoubleClicked(0);
-        EXPECT_EQ(QStringList{QStringLiteral("奥利奥饼干")}, billNames());
-        EXPECT_EQ(1, saved);
-        EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
-    }
+    client::TfrmSelectGoods w(s, QString(), false);
+    EXPECT_EQ(QStringLiteral("商品选择"), w.windowTitle());
+    auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
+    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+    EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
+    w.show();
+    QTableView* list = w.grid()->table();
+    // Enter on the class opens it; the exit button then reads "返回(&C)"; Esc goes up again and
+    // the window stays.
+    answer(inClass);
+    perform(&w, list, {key(Qt::Key_Down), key(Qt::Key_Return), rows(1)});
+    EXPECT_EQ(QStringLiteral("返回(&C)"), exit->text());
+    answer(top);
+    perform(&w, list, {key(Qt::Key_Escape), rows(2)});
+    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+    EXPECT_EQ(0, saved);
+    // Back up into the box; a fast typist causes one query, with the whole text.
+    transport->clearCalls();
+    answer(inClass);
+    perform(&w, list, {key(Qt::Key_Up), typed("奥利"), rows(1)});
+    ASSERT_EQ(1, procCalls().size());
+    EXPECT_EQ(QStringLiteral(";allfilter=奥利;isstop=0;czy_id=7"),
+              line(procCalls().last(), QStringLiteral("goodsStr")));
+    // Enter in the box as last searched adds the current goods and closes; the layout is kept.
+    perform(&w, list, {key(Qt::Key_Return)});
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(QStringList{QStringLiteral("奥利奥饼干")}, billNames());
+    EXPECT_EQ(1, saved);
+    EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
 }
 
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
@@ -561,7 +561,7 @@ TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     EXPECT_TRUE(
         model->setData(model->index(1, check), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
     EXPECT_EQ(QList<int>{1}, s->markedRows());
-    w.addClick();
+    w.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
     EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
 }
 

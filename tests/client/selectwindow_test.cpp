@@ -1,9 +1,6 @@
-// The selection windows as TfrmBase windows shown modally: exec() and the result, Esc and the
-// close box closing without a choice, the window staying alive for its caller, the layout loaded
-// on opening and stored on closing under the window's key.
-#include <QApplication>
-#include <QKeyEvent>
-#include <QPushButton>
+// The selection windows as TfrmBase windows shown modally: exec() and the result, Enter and a
+// double-click choosing once, Esc and the close box closing without a choice, the window staying
+// alive for its caller, the layout loaded on opening and stored on closing under the window's key.
 #include <QTableView>
 
 #include "client/bills/selectgoodsfzxx.h"
@@ -59,32 +56,19 @@ protected:
     QStringList saves;
 };
 
-void pressEscape(QWidget* w) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-}
-
 TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
-    const QString key = QStringLiteral("TfrmSelectGoodsFZXX_grdUnit");
+    const QString layoutKey = QStringLiteral("TfrmSelectGoodsFZXX_grdUnit");
     struct Case {
         const char* name;
-        std::function<void(client::TfrmSelectGoodsFZXX*)> close;
+        QList<UiStep> steps;  // none: the close box
         int result;
     };
     const Case cases[] = {
-        {"the OK button on the box unit",
-         [](client::TfrmSelectGoodsFZXX* w) {
-             w->grid()->table()->setCurrentIndex(w->grid()->model()->index(1, 0));
-             w->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-         },
-         1},
-        {"the cancel button",
-         [](client::TfrmSelectGoodsFZXX* w) {
-             w->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
-         },
-         0},
-        {"Esc", [](client::TfrmSelectGoodsFZXX* w) { pressEscape(w); }, 0},
-        {"the close box", [](client::TfrmSelectGoodsFZXX* w) { w->close(); }, 0},
+        {"Down and Enter on the box unit", {key(Qt::Key_Down), key(Qt::Key_Return)}, 1},
+        {"a double-click on the box unit", {doubleClick(1)}, 1},
+        {"the cancel button", {click("btnCancel")}, 0},
+        {"Esc", {key(Qt::Key_Escape)}, 0},
+        {"the close box", {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,17 +78,20 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
         client::TfrmSelectGoodsFZXX w(4);
         ASSERT_EQ(QStringList(), script.messages());
         ASSERT_EQ(2, w.grid()->model()->rowCount());
-        EXPECT_EQ(QStringList{key}, loads);  // the layout comes with the rows
+        EXPECT_EQ(QStringList{layoutKey}, loads);  // the layout comes with the rows
         bool shownModal = false;
         onNextModal([&](QWidget* modal) {
             shownModal = modal == &w && w.isVisible();
-            c.close(&w);
+            if (c.steps.isEmpty())
+                w.close();
+            else
+                perform(&w, w.grid()->table(), c.steps);
         });
         EXPECT_EQ(c.result, w.exec());
         EXPECT_TRUE(shownModal);
         EXPECT_FALSE(w.isVisible());
         EXPECT_EQ(c.result == 1, w.result());
-        EXPECT_EQ(QStringList{key}, saves);
+        EXPECT_EQ(QStringList{layoutKey}, saves);
         // The window outlives its closing: the caller reads the choice afterwards.
         EXPECT_EQ(c.result == 1, w.chosen().has_value());
         if (c.result == 1) {
@@ -112,23 +99,6 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
             EXPECT_EQ(12.0, w.chosen()->rate);
         }
     }
-}
-
-TEST_F(SelectWindowModal, TheUnitChoiceOfTheEntryPoint) {
-    answerUnits();
-    onNextModal([](QWidget* modal) { pressEscape(modal); });
-    EXPECT_FALSE(client::SelectGoodsUnit(4).has_value());
-    answerUnits();
-    onNextModal([](QWidget* modal) {
-        auto* w = qobject_cast<client::TfrmSelectGoodsFZXX*>(modal);
-        ASSERT_NE(nullptr, w);
-        w->okClick();  // the first row, the base unit
-    });
-    const auto unit = client::SelectGoodsUnit(4);
-    ASSERT_TRUE(unit.has_value());
-    EXPECT_EQ(0, unit->unitid);
-    EXPECT_EQ(QStringLiteral("包"), unit->unitName);
-    EXPECT_EQ(2, saves.size());
 }
 
 }  // namespace

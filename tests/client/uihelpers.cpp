@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QPixmap>
 #include <QScreen>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -74,6 +77,70 @@ void walkStep(const QString& name) {
                              .arg(++step, 3, 10, QLatin1Char('0'))
                              .arg(prefix, name);
     screen->grabWindow(0).save(file);
+}
+
+void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps) {
+    if (!QTest::qWaitForWindowActive(window)) {
+        ADD_FAILURE() << "the window did not become active";
+        return;
+    }
+    for (int i = 0; i < steps.size(); ++i) {
+        const UiStep& s = steps[i];
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        if (!window->isVisible()) {
+            ADD_FAILURE() << "the window closed before the step";
+            return;
+        }
+        QWidget* focus = QApplication::focusWidget();
+        switch (s.kind) {
+            case UiStep::Key:
+            case UiStep::Type:
+                if (!focus) {
+                    ADD_FAILURE() << "no widget has the focus";
+                    return;
+                }
+                if (s.kind == UiStep::Key) {
+                    const QKeyCombination k = QKeyCombination::fromCombined(s.key);
+                    QTest::keyClick(focus, k.key(), k.keyboardModifiers());
+                } else {
+                    // Chinese text too: each character as a key event carrying its text.
+                    for (const QChar ch : s.text) {
+                        QTest::sendKeyEvent(QTest::Click, focus,
+                                            static_cast<Qt::Key>(ch.toUpper().unicode()),
+                                            QString(ch), Qt::NoModifier);
+                    }
+                }
+                break;
+            case UiStep::Rows:
+                if (!QTest::qWaitFor(
+                        [&] { return list->model() && list->model()->rowCount() == s.n; }, 3000)) {
+                    ADD_FAILURE() << "the list shows "
+                                  << (list->model() ? list->model()->rowCount() : -1)
+                                  << " rows, not " << s.n;
+                    return;
+                }
+                walkStep(window->windowTitle() + QStringLiteral("-rows"));
+                break;
+            case UiStep::Click: {
+                auto* button = window->findChild<QPushButton*>(s.text);
+                if (!button) {
+                    ADD_FAILURE() << "no button " << s.text.toStdString();
+                    return;
+                }
+                // As its Alt shortcut does: the focus stays where it is.
+                button->click();
+                break;
+            }
+            case UiStep::DoubleClick: {
+                const QRect r = list->visualRect(list->model()->index(s.n, 1));
+                // As the mouse sends it: press, release, double-click, release.
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+                QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
+                break;
+            }
+        }
+    }
 }
 
 }  // namespace dyt::test

@@ -6,7 +6,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <QKeySequence>
+#include <QList>
+
 #include <functional>
+
+class QTableView;
 
 namespace dyt::client {
 class ScriptedPrompter;
@@ -31,5 +36,34 @@ QString saveImage(const QImage& image, const QString& name);
 // a window manager), the whole screen is saved there as "<number>-<name>.png", numbered in the
 // order of the steps; otherwise nothing happens.
 void walkStep(const QString& name);
+
+// One step of an operator at a window: a key or a text typed into the focused widget, a wait
+// until the list shows a number of rows (the search runs after a pause), a click on a button
+// named by its object name, a double-click on a row of the list.
+struct UiStep {
+    enum Kind { Key, Type, Rows, Click, DoubleClick } kind;
+    int key = 0;
+    QString text;
+    int n = 0;
+};
+inline UiStep key(QKeyCombination k) {
+    return {UiStep::Key, k.toCombined(), {}, 0};
+}
+inline UiStep typed(const char* text) {
+    return {UiStep::Type, 0, QString::fromUtf8(text), 0};
+}
+inline UiStep rows(int n) {
+    return {UiStep::Rows, 0, {}, n};
+}
+inline UiStep click(const char* button) {
+    return {UiStep::Click, 0, QString::fromLatin1(button), 0};
+}
+inline UiStep doubleClick(int row) {
+    return {UiStep::DoubleClick, 0, {}, row};
+}
+
+// Waits until the window is the active one, then performs the steps; stops at the first step
+// that cannot be done (a failure of the test).
+void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps);
 
 }  // namespace dyt::test

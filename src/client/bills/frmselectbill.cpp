@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
+#include "client/bills/selectwindow.h"
 #include "client/common/dmmain.h"
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
@@ -368,6 +370,12 @@ TfrmSelectBill::TfrmSelectBill(const SelectBillArgs& args, QWidget* parent)
     layout->addWidget(splitter, 1);
     showBills();
     showLines();
+
+    billKeys_ = new SelectionKeys(this);
+    billKeys_->setList(billGrid_->table(), [this] { enterOnBill(); });
+    lineKeys_ = new SelectionKeys(this);
+    lineKeys_->setList(lineGrid_->table(), [this] { enterOnLine(); });
+    lineKeys_->setAbove(billGrid_->table());
 }
 
 TfrmSelectBill::~TfrmSelectBill() {
@@ -494,9 +502,14 @@ void TfrmSelectBill::pickLinesClick() {
 }
 
 void TfrmSelectBill::markAllClick(bool marked) {
+    GridView* grid = linesActive_ ? lineGrid_ : billGrid_;
     RecordSetModel* model = linesActive_ ? lineModel_ : billModel_;
+    // The keyboard cursor stays on its row.
+    const QModelIndex current = grid->table()->currentIndex();
     BillPicking::markAll(linesActive_ ? picking_.lines() : picking_.bills(), marked);
     model->reload();
+    if (current.isValid() && current.row() < model->rowCount())
+        grid->table()->setCurrentIndex(model->index(current.row(), current.column()));
 }
 
 void TfrmSelectBill::btnOKClick() {
@@ -509,7 +522,49 @@ void TfrmSelectBill::btnOKClick() {
     TfrmBaseDialog::btnOKClick();
 }
 
+void TfrmSelectBill::FormShow() {
+    TfrmBaseDialog::FormShow();
+    // The window opens in the bills.
+    if (!billKeys_->focusList())
+        billGrid_->table()->setFocus(Qt::OtherFocusReason);
+}
+
+bool TfrmSelectBill::markCurrent(GridView* grid, bool toggle) {
+    RecordSetModel* model = grid->model();
+    const QModelIndex cur = grid->table()->currentIndex();
+    if (!model || !cur.isValid())
+        return false;
+    const QModelIndex check = model->index(cur.row(), 0);
+    const bool marked = model->data(check, Qt::CheckStateRole).toInt() == Qt::Checked;
+    if (marked && !toggle)
+        return true;
+    model->setData(check, static_cast<int>(marked ? Qt::Unchecked : Qt::Checked),
+                   Qt::CheckStateRole);
+    return true;
+}
+
+void TfrmSelectBill::enterOnBill() {
+    if (!markCurrent(billGrid_, false))
+        return;
+    pickLinesClick();
+    lineKeys_->focusList();
+}
+
+void TfrmSelectBill::enterOnLine() {
+    if (!markCurrent(lineGrid_, false))
+        return;
+    btnOKClick();
+}
+
 bool TfrmSelectBill::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (watched == billGrid_->table() || watched == lineGrid_->table()) {
+            markCurrent(watched == billGrid_->table() ? billGrid_ : lineGrid_, true);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         if (watched == lineGrid_->table())
             linesActive_ = true;

@@ -19,6 +19,7 @@
 
 class QLabel;
 class QPushButton;
+class QTableView;
 
 namespace dyt {
 class GridView;
@@ -26,6 +27,8 @@ class RecordSetModel;
 }  // namespace dyt
 
 namespace dyt::client {
+
+class SelectionKeys;
 
 namespace selbilltext {
 QString title();                                           // "选择单据"
@@ -159,15 +162,24 @@ public:
     void markAllClick(bool marked);
     // "确定": checks; on success keeps the result and closes with OK.
     void btnOKClick() override;
+    // The keys of the grids: Space marks or unmarks the current row; Enter on a bill marks it and
+    // lists the lines of the marked bills; Enter on a line marks it and confirms; Up on the first
+    // line goes back to the bills.
     const SelectBillResult& chosen() const { return result_; }
 
 protected:
+    void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildColumns();
     void showBills();
     void showLines();
+    // Marks the current row of the grid (toggle: flips it); false when the grid has no current
+    // row.
+    static bool markCurrent(GridView* grid, bool toggle);
+    void enterOnBill();
+    void enterOnLine();
 
     BillPicking picking_;
     GridDefinition billDef_;
@@ -180,6 +192,8 @@ private:
     QPushButton* btnPickLines_ = nullptr;
     QPushButton* btnMarkAll_ = nullptr;
     QPushButton* btnUnmarkAll_ = nullptr;
+    SelectionKeys* billKeys_ = nullptr;
+    SelectionKeys* lineKeys_ = nullptr;
     bool linesActive_ = false;
     SelectBillResult result_;
 };

@@ -201,16 +201,20 @@ void RecordSelection::load(const QString& text) {
     if (!kind_.sql.isEmpty()) {
         dm().ExecQuery(sqlText(text), &fresh);
     } else {
-        ParamList p = procParams();
-        RecordSet all;
-        dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &all);
+        if (!hasReceived_) {
+            ParamList p = procParams();
+            RecordSet all;
+            dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &all);
+            received_ = std::move(all);
+            hasReceived_ = true;
+        }
         const QString t = text.trimmed();
-        fresh.copyStructure(all);
-        for (int r = 0; r < all.rowCount(); ++r) {
-            if (t.isEmpty() || containsText(all, r, QStringLiteral("pym"), t) ||
-                containsText(all, r, kind_.codeField, t) ||
-                containsText(all, r, kind_.nameField, t)) {
-                fresh.appendRow(all.row(r));
+        fresh.copyStructure(received_);
+        for (int r = 0; r < received_.rowCount(); ++r) {
+            if (t.isEmpty() || containsText(received_, r, QStringLiteral("pym"), t) ||
+                containsText(received_, r, kind_.codeField, t) ||
+                containsText(received_, r, kind_.nameField, t)) {
+                fresh.appendRow(received_.row(r));
             }
         }
     }
@@ -241,13 +245,12 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
     edFilter_ = new QLineEdit(filterText, this);
     edFilter_->setObjectName(QStringLiteral("edFilter"));
     top->addWidget(edFilter_, 1);
-    connect(edFilter_, &QLineEdit::returnPressed, this, [this] { filterEntered(); });
 
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdBase"));
     setLayoutGrid(grid_);
+    setSearchBox(edFilter_);
     model_ = new RecordSetModel(this);
-    connect(grid_->table(), &QTableView::doubleClicked, this, [this] { okClick(); });
 
     auto* ok = new QPushButton(QStringLiteral("确定(&O)"), this);
     ok->setObjectName(QStringLiteral("btnOK"));
@@ -266,7 +269,7 @@ TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterTex
     layout->addLayout(top);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
-    filterEntered();
+    applySearch(filterText);
 }
 
 TfrmSelectBase::~TfrmSelectBase() {
@@ -276,9 +279,9 @@ TfrmSelectBase::~TfrmSelectBase() {
     delete model_;
 }
 
-void TfrmSelectBase::filterEntered() {
+void TfrmSelectBase::applySearch(const QString& text) {
     try {
-        selection_.load(edFilter_->text());
+        selection_.load(text);
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e.message());
     }
@@ -299,8 +302,26 @@ void TfrmSelectBase::refresh() {
 }
 
 void TfrmSelectBase::okClick() {
+    // A text typed but not yet applied decides first: never a row the text does not leave.
+    keys().applyPending();
+    chooseCurrent();
+}
+
+void TfrmSelectBase::chooseCurrent() {
     const QModelIndex cur = grid_->table()->currentIndex();
-    chosen_ = cur.isValid() ? selection_.choice(model_->rawRow(cur.row())) : std::nullopt;
+    choose(cur.isValid() ? cur.row() : -1);
+}
+
+bool TfrmSelectBase::chooseSingle() {
+    if (model_->rowCount() != 1)
+        return false;
+    choose(0);
+    return true;
+}
+
+void TfrmSelectBase::choose(int viewRow) {
+    chosen_ = viewRow >= 0 && model_->records() ? selection_.choice(model_->rawRow(viewRow))
+                                                : std::nullopt;
     if (!chosen_) {
         prompter().message(caption::hint(), QStringLiteral("请选择") + selection_.kind().title);
         return;

@@ -5,9 +5,9 @@
 //
 // Each kind is a row of data (BaseKindInfo): its rows come either from P_JXC_Get_Base with a
 // query type and a condition line, or from an SQL text of its own. The operator's text narrows
-// the rows by pinyin initials, code or full name: for SQL kinds as a LIKE pattern in which the
-// text is quoted and its "%", "_" and "\" escaped, so that it finds exactly what it says; for
-// procedure kinds on the rows received.
+// the rows by pinyin initials, code or full name while it is typed: for SQL kinds as a LIKE
+// pattern in which the text is quoted and its "%", "_" and "\" escaped, so that it finds exactly
+// what it says, asked of the server each time; for procedure kinds on the rows received once.
 
 #include <QList>
 #include <QString>
@@ -77,7 +77,8 @@ public:
     QString sqlText(const QString& text) const;
     // The parameter lines of a procedure kind.
     ParamList procParams() const;
-    // Loads the rows for the text.
+    // Loads the rows for the text: SQL kinds ask the server each time, procedure kinds once and
+    // filter the rows received.
     void load(const QString& text);
     RecordSet& rows() { return rows_; }
     // The choice of a row; nullopt for a row out of range.
@@ -86,6 +87,8 @@ public:
 private:
     BaseKindInfo kind_;
     RecordSet rows_;
+    RecordSet received_;  // procedure kinds: every row the server gave
+    bool hasReceived_ = false;
 };
 
 class TfrmSelectBase : public TfrmSelectWindow {
@@ -98,7 +101,7 @@ public:
     GridView* grid() const { return grid_; }
     std::optional<BaseChoice> chosen() const { return chosen_; }
 
-    void filterEntered();
+    // "确定": the row the typed text leaves current; "请选择…" when there is none.
     void okClick();
 
     // One layout per kind: "TfrmSelectBase_grdBase_" + the kind name.
@@ -107,9 +110,13 @@ public:
 protected:
     // Closing with a choice stores the grid layout.
     void done(bool accepted) override;
+    void applySearch(const QString& text) override;
+    void chooseCurrent() override;
+    bool chooseSingle() override;
 
 private:
     void refresh();
+    void choose(int viewRow);
 
     RecordSelection selection_;
     GridDefinition def_;

@@ -340,7 +340,6 @@ TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, cons
     edFilter_->setObjectName(QStringLiteral("edFilter"));
     edFilter_->setText(selection_->filterText());
     top->addWidget(edFilter_, 1);
-    connect(edFilter_, &QLineEdit::returnPressed, this, [this] { filterEntered(); });
 
     const auto button = [this](const QString& name, const QString& text,
                                void (TfrmSelectGoods::*fn)()) {
@@ -385,10 +384,9 @@ TfrmSelectGoods::TfrmSelectGoods(std::shared_ptr<GoodsSelection> selection, cons
     grid_ = new GridView(this);
     grid_->setObjectName(QStringLiteral("grdGoods"));
     setLayoutGrid(grid_);
+    setSearchBox(edFilter_);
     model_ = new RecordSetModel(this);
     buildGrid();
-    connect(grid_->table(), &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { rowDoubleClicked(model_->rawRow(index.row())); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -466,7 +464,10 @@ void TfrmSelectGoods::refresh() {
         }
     }
     btnExit_->setText(selection_->exitCaption());
-    edFilter_->setText(selection_->filterText());
+    // Opening or leaving a class clears the text; a text just applied stays as typed.
+    if (edFilter_->text() != selection_->filterText())
+        edFilter_->setText(selection_->filterText());
+    keys().setAppliedText(selection_->filterText());
     syncCurrent();
 }
 
@@ -489,14 +490,15 @@ void TfrmSelectGoods::run(const std::function<void()>& action) {
     refresh();
 }
 
-void TfrmSelectGoods::filterEntered() {
-    run([this] {
-        selection_->setFilterText(edFilter_->text());
+void TfrmSelectGoods::applySearch(const QString& text) {
+    run([this, &text] {
+        selection_->setFilterText(text);
         selection_->runQuery();
     });
 }
 
 void TfrmSelectGoods::addClick() {
+    keys().applyPending();
     int n = 0;
     run([this, &n] { n = selection_->addChosen(); });
     added_ += n;
@@ -554,13 +556,26 @@ void TfrmSelectGoods::columnsClick() {
     }
 }
 
-void TfrmSelectGoods::rowDoubleClicked(int row) {
-    if (row < 0)
-        return;
-    if (fieldOf(selection_->rows(), row, {"sonnum"}).toLongLong() > 0) {
+void TfrmSelectGoods::chooseCurrent() {
+    const QModelIndex cur = grid_->table()->currentIndex();
+    chooseRow(cur.isValid() && model_->records() ? model_->rawRow(cur.row()) : -1);
+}
+
+bool TfrmSelectGoods::chooseSingle() {
+    const RecordSet& rows = selection_->rows();
+    if (rows.rowCount() != 1 || fieldOf(rows, 0, {"sonnum"}).toLongLong() > 0)
+        return false;
+    chooseRow(0);
+    return true;
+}
+
+void TfrmSelectGoods::chooseRow(int row) {
+    if (row >= 0 && row < selection_->rows().rowCount() &&
+        fieldOf(selection_->rows(), row, {"sonnum"}).toLongLong() > 0) {
         run([this, row] { selection_->openClass(row); });
         return;
     }
+    // No row: "请选择商品".
     int n = 0;
     run([this, row, &n] { n = selection_->addRow(row); });
     added_ += n;

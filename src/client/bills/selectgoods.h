@@ -155,7 +155,8 @@ public:
     void refresh();
 
     // --- commands (also reached through the buttons)
-    void filterEntered();
+    // "选择(&S)": the marked rows, else the current one, once a text typed but not yet applied
+    // has narrowed the rows.
     void addClick();
     void downClick();
     void listClick();
@@ -164,18 +165,24 @@ public:
     void exitClick();
     void newGoodsClick();
     void columnsClick();
-    void rowDoubleClicked(int row);
     // ESC: as the exit button (up one level inside a class, else close).
     void reject() override;
 
 protected:
     // Closing stores the grid layout.
     void done(bool accepted) override;
+    // Typing runs the goods query with the text.
+    void applySearch(const QString& text) override;
+    // Enter or a double-click: a class opens, a goods is added.
+    void chooseCurrent() override;
+    // Enter after a new text that found exactly one goods (no class) adds it.
+    bool chooseSingle() override;
 
 private:
     void buildGrid();
     void syncCurrent();
     void run(const std::function<void()>& action);
+    void chooseRow(int row);
 
     std::shared_ptr<GoodsSelection> selection_;
     GridDefinition def_;

@@ -65,13 +65,14 @@ TfrmSelectGoodsFZXX::TfrmSelectGoodsFZXX(qint64 goodsId, QWidget* parent)
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e.message());
     }
-    connect(grid_->table(), &QTableView::doubleClicked, this, [this] { okClick(); });
 
     auto* ok = new QPushButton(QStringLiteral("确定(&O)"), this);
     ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
     auto* cancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     cancel->setObjectName(QStringLiteral("btnCancel"));
+    cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -95,6 +96,10 @@ void TfrmSelectGoodsFZXX::okClick() {
                                                    : std::nullopt;
     if (chosen_)
         accept();
+}
+
+void TfrmSelectGoodsFZXX::chooseCurrent() {
+    okClick();
 }
 
 void TfrmSelectGoodsFZXX::done(bool accepted) {

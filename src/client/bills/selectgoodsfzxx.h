@@ -52,6 +52,8 @@ public:
 protected:
     // Closing stores the grid layout.
     void done(bool accepted) override;
+    // Enter or a double-click on a row: as "确定(&O)".
+    void chooseCurrent() override;
 
 private:
     UnitSelection selection_;

@@ -160,7 +160,6 @@ TfrmSelectGoodsPC::TfrmSelectGoodsPC(qint64 goodsId, qint64 warehouseId, RecordS
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e.message());
     }
-    connect(grid_->table(), &QTableView::doubleClicked, this, [this] { chooseClick(); });
 
     auto* ok = new QPushButton(QStringLiteral("选中(&S)"), this);
     ok->setObjectName(QStringLiteral("btnOK"));
@@ -195,6 +194,10 @@ void TfrmSelectGoodsPC::chooseClick() {
         selection_.writeInto(row, *billLines_, lineRow_, billColumns_);
     chosen_ = row;
     accept();
+}
+
+void TfrmSelectGoodsPC::chooseCurrent() {
+    chooseClick();
 }
 
 void TfrmSelectGoodsPC::done(bool accepted) {

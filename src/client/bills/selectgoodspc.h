@@ -70,6 +70,8 @@ public:
 protected:
     // Closing stores the grid layout.
     void done(bool accepted) override;
+    // Enter or a double-click on a row: as "选中(&S)".
+    void chooseCurrent() override;
 
 private:
     BatchSelection selection_;
