@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -37,6 +39,23 @@ void onNextModal(std::function<void(QWidget*)> action) {
         }
     });
     timer->start();
+}
+
+void doubleClick(QWidget* widget, const QPoint& pos) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, pos);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
+}
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
 }
 
 QString saveScreenshot(QWidget* widget, const QString& name) {
