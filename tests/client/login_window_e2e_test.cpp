@@ -347,7 +347,7 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     };
     const QList<int> empty = listed();
 
-    // The receipt: its partner picked (Space on "…", a double-click in the selection), then Esc
+    // The receipt: its partner picked (Space on "…", a double-click in the selection), then "退出"
     // and "废弃退出".
     chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
     ASSERT_EQ(before + 1, main.tabStrip()->count());
@@ -368,7 +368,7 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     QTest::keyClick(bill->findChild<QToolButton*>(QStringLiteral("btn_wldw_id")), Qt::Key_Space);
     EXPECT_EQ(QStringLiteral("甲客户"), bill->eddw()->text());
     script.answer(billtext::discardAndExit(), billtext::closeQuestion());
-    QTest::keyClick(bill, Qt::Key_Escape);
+    QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnExit()), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }))  // no tab, button or frame
         << listed().value(0);
 

@@ -11,7 +11,6 @@
 #include <QTabBar>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -169,8 +168,7 @@ TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
     c->setAttribute(Qt::WA_DeleteOnClose);
     const QPointer<QWidget> frame = c->parentWidget();
     ASSERT_TRUE(c->close());
-    QTest::qWait(10);
-    EXPECT_TRUE(frame.isNull());
+    EXPECT_TRUE(test::waitUntil([&] { return frame.isNull(); }));
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(2, main->workspace()->subWindowList().size());

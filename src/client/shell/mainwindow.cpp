@@ -539,7 +539,7 @@ void TfrmMain::buildWorkspace(QWidget* central) {
     layout->addWidget(workspace_, 1);
     connect(workspace_, &QMdiArea::subWindowActivated, this, &TfrmMain::windowActivated);
 
-    windowBar_ = new QToolBar(QStringLiteral("WindowList"), this);
+    windowBar_ = new QToolBar(QStringLiteral("窗口列表"), this);
     windowBar_->setObjectName(QStringLiteral("WindowList"));
     windowBar_->setMovable(false);
     windowBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
