@@ -43,7 +43,7 @@ if [ "$DEMO" -eq 1 ]; then
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  DYT_SERVER="127.0.0.1:$PORT" "$BIN/dyt-client" "$@" || true
+  DYT_SERVER="127.0.0.1:$PORT" DYT_DATA_DIR="$DATA_DIR" "$BIN/dyt-client" "$@" || true
 else
   echo "No display: the server runs on port $PORT; press Ctrl+C to stop it."
   wait "$SERVER_PID"

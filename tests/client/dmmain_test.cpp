@@ -385,7 +385,7 @@ TEST_F(DmFixture, LocalServerStartNeedsTheServerProgram) {
     program.close();
     dm->StartLocalServer(3001);
     EXPECT_EQ(QStringList{QDir(dir.path()).filePath(QStringLiteral("dyt-server")) +
-                          QStringLiteral(" --port 3001")},
+                          QStringLiteral(" --port 3001 --data ") + TdmMain::localServerDataDir()},
               started);
 }
 
@@ -397,12 +397,20 @@ TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
     ASSERT_TRUE(program.open(QIODevice::WriteOnly));
     program.close();
     ASSERT_TRUE(dm->ConnectServer(QStringLiteral("127.0.0.1:4000"), false, 1));
+    dm->localServerWaitMs = 0;
+    // Nothing answers at the address: the server is started there, then connected to.
+    transport->drop();
+    transport->failOpens(1);
+    EXPECT_TRUE(dm->CheckConnection());
+    EXPECT_EQ(1, started.size());
+    EXPECT_TRUE(started.value(0).contains(QStringLiteral("dyt-server --port 4000 --data ")))
+        << started.value(0).toStdString();
+    EXPECT_EQ(4000, transport->port());
+    // A server answers there again (only the connection broke): none is started.
     transport->drop();
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(1, started.size());
-    EXPECT_TRUE(started.value(0).endsWith(QStringLiteral("dyt-server --port 4000")))
-        << started.value(0).toStdString();
-    EXPECT_EQ(4000, transport->port());
+    EXPECT_TRUE(dm->Connected());
 }
 
 TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {

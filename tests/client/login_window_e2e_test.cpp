@@ -1,17 +1,34 @@
 // The login window against a real dyt-server: the default account set on a fresh server, the
 // operators, a wrong and a right password; creation, hiding, showing and deletion of account sets
-// with wrong and right administrator passwords.
+// with wrong and right administrator passwords. And a whole session at the keyboard and mouse:
+// the main window's login, a receipt left without saving, a change of account set through the
+// menu and a new bill afterwards.
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
+#include "client/bills/frmbillabstract.h"
+#include "client/bills/frmbillskd.h"
 #include "client/common/clientconfig.h"
 #include "client/common/frmlogin.h"
 #include "client/common/frmprofileproperties.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "client/common/localcache.h"
 #include "client/common/syslogin.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/startup.h"
 #include "dmtest_support.h"
 #include "support/serverprocess.h"
 
@@ -44,6 +61,10 @@ protected:
         closeClientConfig();
         sysLogin().LoggedIn = false;
         sysLogin().localServer = QStringLiteral("127.0.0.1");
+        sysLogin().childWindowCount = nullptr;
+        sysLogin().closeChildWindows = nullptr;
+        sysLogin().onLoggedIn = nullptr;
+        sysLogin().cacheStep = nullptr;
         resetSession();
     }
     // Starts the server with the administrator password; the local-server names lead to it.
@@ -90,7 +111,7 @@ TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLog
     w.btnLoginClick();
     ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(1, dialogs);
-    EXPECT_EQ(1, started.size());
+    EXPECT_TRUE(started.isEmpty());  // the server answering at the local address is used
     EXPECT_EQ(4, w.profileList()->rowCount());
     EXPECT_EQ(QStringLiteral("默认账套"), cell(w, 0, kColCaption));
     EXPECT_EQ(QString(), cell(w, 1, kColCaption));
@@ -232,4 +253,138 @@ TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) 
     w.btnLoginClick();
     EXPECT_EQ(QDialog::Accepted, w.result());
     EXPECT_EQ(QStringLiteral("甲公司"), loginedUser().ProfileCaption);
+}
+
+namespace {
+
+// The path of menus from the bar down to the command with the text.
+bool menuPath(const QList<QAction*>& actions, const QString& text, QList<QAction*>* path) {
+    for (QAction* a : actions) {
+        if (a->isSeparator())
+            continue;
+        path->append(a);
+        if (a->menu() ? menuPath(a->menu()->actions(), text, path) : a->text() == text)
+            return true;
+        path->removeLast();
+    }
+    return false;
+}
+
+// Clicks through the menus of the bar to the command, as a person does.
+void chooseMenuEntry(QMenuBar* bar, const QString& text) {
+    QList<QAction*> path;
+    ASSERT_TRUE(menuPath(bar->actions(), text, &path)) << text.toStdString();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(path.first()).center());
+    for (int i = 1; i < path.size(); ++i) {
+        QMenu* menu = path.at(i - 1)->menu();
+        ASSERT_TRUE(menu->isVisible()) << menu->title().toStdString();
+        QTest::mouseMove(menu, menu->actionGeometry(path.at(i)).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(path.at(i)).center());
+        QTest::qWait(30);  // a sub-menu opens after its delay
+    }
+}
+
+// Logs in through the login window when it shows: Enter on the local server, Down `downs` times
+// and Enter in the account-set list, Enter with operator 1's empty password.
+void logInWithKeys(int downs) {
+    test::onNextModal([downs](QWidget* modal) {
+        auto* w = qobject_cast<TfrmLogin*>(modal);
+        if (!w) {
+            ADD_FAILURE() << "not the login window: " << modal->metaObject()->className();
+            modal->close();
+            return;
+        }
+        QTest::keyClick(w, Qt::Key_Return);
+        EXPECT_EQ(1, w->step());
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(w->profileList(), Qt::Key_Down);
+        QTest::keyClick(w->profileList(), Qt::Key_Return);
+        EXPECT_EQ(2, w->step());
+        QTest::keyClick(w->passwordEdit(), Qt::Key_Return);
+        if (w->isVisible()) {
+            ADD_FAILURE() << "the login window stayed open";
+            w->reject();
+        }
+    });
+}
+
+}  // namespace
+
+TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMenu) {
+    startServer(QString());
+    ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+    for (const QString& caption : {QStringLiteral("甲账套"), QStringLiteral("乙账套")}) {
+        const Response r = dm->GetAppServer().call(
+            QStringLiteral("CreateProfile"), {caption, caption, QStringLiteral("sa"), QString()});
+        ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
+    }
+    dm.reset();  // the client's own data module takes over
+    TLocalCache cache(dir.path());
+    ClientObjects objects = startUp({}, nullptr, dir.path());
+    TfrmMain& main = *objects.main;
+    objects.dm->programDir = test::binDir();
+    objects.dm->quitApplication = [this] { ++quits; };
+    objects.dm->startProgram = [this](const QString& program, const QStringList&) {
+        started.append(program);
+    };
+    wireLogin(main, *objects.dm);
+    main.resize(1200, 800);
+
+    logInWithKeys(0);
+    main.show();
+    for (int i = 0; i < 300 && !main.activated(); ++i)
+        QTest::qWait(10);
+    ASSERT_TRUE(main.activated());
+    ASSERT_EQ(QStringLiteral("甲账套"), loginedUser().ProfileCaption);
+    objects.dm->ExecUpdate(QStringLiteral(
+        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (201, 0, '201,', 1, 0, 'K1', '甲客户')"));
+    const int before = main.tabStrip()->count();
+    const auto listed = [&main] {
+        return QList<int>{main.tabStrip()->count(),
+                          static_cast<int>(main.windowListBar()->actions().size()),
+                          static_cast<int>(main.workspace()->subWindowList().size())};
+    };
+    const QList<int> empty = listed();
+
+    // The receipt: its partner picked (Space on "…", a double-click in the selection), then "退出"
+    // and "废弃退出".
+    chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
+    ASSERT_EQ(before + 1, main.tabStrip()->count());
+    auto* bill = qobject_cast<TfrmBillSKD*>(main.childWindows().last());
+    ASSERT_NE(nullptr, bill);
+    test::onNextModal([](QWidget* modal) {
+        auto* grid = modal->findChild<GridView*>(QStringLiteral("grdBase"));
+        if (grid && grid->model() && grid->model()->rowCount() > 0) {
+            QTableView* table = grid->table();
+            test::doubleClick(table->viewport(),
+                              table->visualRect(table->currentIndex()).center());
+        }
+        if (modal->isVisible()) {
+            ADD_FAILURE() << "the selection stayed open";
+            QTest::keyClick(modal, Qt::Key_Escape);
+        }
+    });
+    QTest::keyClick(bill->findChild<QToolButton*>(QStringLiteral("btn_wldw_id")), Qt::Key_Space);
+    EXPECT_EQ(QStringLiteral("甲客户"), bill->eddw()->text());
+    script.answer(billtext::discardAndExit(), billtext::closeQuestion());
+    QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnExit()), Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }))  // no tab, button or frame
+        << listed().value(0);
+
+    // "更换账套或操作员" from its menu, the login in 乙账套 with keys, then a new receipt there.
+    if (main.otherWindowsOpen())
+        script.answer(QStringLiteral("继续"), logintext::closeWindowsQuestion());
+    logInWithKeys(1);
+    chooseMenuEntry(main.menuBar(), QStringLiteral("更换账套或操作员"));
+    EXPECT_EQ(QStringLiteral("乙账套"), loginedUser().ProfileCaption);
+    EXPECT_FALSE(main.otherWindowsOpen());
+    chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
+    ASSERT_NE(nullptr, qobject_cast<TfrmBillSKD*>(main.childWindows().last()));
+    QTest::keyClick(main.childWindows().last(), Qt::Key_Escape);
+    EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }));
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_EQ(0, quits);
+    objects.main.reset();
+    objects.dm.reset();
 }

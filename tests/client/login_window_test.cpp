@@ -116,35 +116,43 @@ TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsModeWithTheTexts) {
     EXPECT_FALSE(change.panel(2)->isHidden());
 }
 
-TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServer) {
+TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServerStartedOnlyWhenNoneAnswers) {
     struct Row {
         QString typed;
         QString host;
         int port;
+        bool answers;  // a server answers at the local address before any start
         bool startsLocal;
         QString remembered;
     };
     const Row rows[] = {
-        {QStringLiteral("本机"), QStringLiteral("127.0.0.1"), 211, true, QStringLiteral("本机")},
-        {QStringLiteral("."), QStringLiteral("127.0.0.1"), 211, true, QStringLiteral(".")},
-        {QStringLiteral("   "), QStringLiteral("127.0.0.1"), 211, true, QString()},
-        {QStringLiteral("本地计算机"), QStringLiteral("127.0.0.1"), 211, true,
+        {QStringLiteral("本机"), QStringLiteral("127.0.0.1"), 211, false, true,
+         QStringLiteral("本机")},
+        {QStringLiteral("."), QStringLiteral("127.0.0.1"), 211, true, false, QStringLiteral(".")},
+        {QStringLiteral("   "), QStringLiteral("127.0.0.1"), 211, false, true, QString()},
+        {QStringLiteral("本地计算机"), QStringLiteral("127.0.0.1"), 211, true, false,
          QStringLiteral("本地计算机")},
-        {QStringLiteral(" srv:8019 "), QStringLiteral("srv"), 8019, false,
+        {QStringLiteral(" srv:8019 "), QStringLiteral("srv"), 8019, true, false,
          QStringLiteral("srv:8019")},
     };
+    dm->localServerWaitMs = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.typed.toStdString());
         started.clear();
+        if (!row.answers)
+            transport->failOpens(1);
         auto w = windowOnList(kThree, row.typed);
         EXPECT_EQ(1, w->step());
         EXPECT_EQ(row.host, transport->host());
         EXPECT_EQ(row.port, transport->port());
-        EXPECT_EQ(row.startsLocal ? 1 : 0, started.size());
-        if (row.startsLocal && !started.isEmpty()) {
-            EXPECT_TRUE(started[0].endsWith(QStringLiteral("dyt-server --port 211")))
-                << started[0].toStdString();
-        }
+        // The server started gets the port and a data folder outside the program folder.
+        EXPECT_EQ(row.startsLocal ? QStringList{QStringLiteral("dyt-server --port 211 --data ") +
+                                                TdmMain::localServerDataDir()}
+                                  : QStringList{},
+                  started.replaceInStrings(QCoreApplication::applicationDirPath() + QLatin1Char('/'),
+                                           QString()));
+        EXPECT_FALSE(TdmMain::localServerDataDir().startsWith(
+            QCoreApplication::applicationDirPath() + QLatin1Char('/')));
         EXPECT_EQ(row.remembered,
                   config().read(QStringLiteral("ServerIP"), QStringLiteral("<none>")));
     }

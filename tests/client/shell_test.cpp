@@ -1,15 +1,28 @@
 // Start-up and main window: run mode, splash steps, first activation through the hooks, status
 // panels and network state, the close request with the automatic backup.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
 
 #include "client/shell/autobackup.h"
 #include "client/shell/mainwindow.h"
@@ -394,4 +407,66 @@ TEST_F(ShellTest, ClosingTheWindowClosesChildrenAndDisconnects) {
     EXPECT_FALSE(dm->Connected());
     EXPECT_TRUE(main->workspace()->subWindowList().isEmpty());
     EXPECT_EQ(2, script.records(PromptKind::Question).size());
+}
+
+// Qt's own texts come out Chinese: the menus of the main window and of a text field, the buttons
+// and captions of the file, print and message dialogs. A text of ASCII letters only (accelerator
+// marks and shortcuts aside) is an untranslated one; product names stay as they are.
+TEST(QtTexts, StandardMenusAndDialogsSpeakChinese) {
+    ASSERT_TRUE(installQtTranslations())
+        << "no qtbase_zh_CN.qm in "
+        << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString();
+    QStringList english;
+    const auto check = [&english](const QString& where, QString text) {
+        text = text.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&')).trimmed();
+        static const QRegularExpression asciiWords(QStringLiteral("^[ -~]*[A-Za-z][ -~]*$"));
+        static const QStringList names{QStringLiteral("Excel"), QStringLiteral("PDF"),
+                                       QStringLiteral("CUPS")};
+        if (asciiWords.match(text).hasMatch() && !names.contains(text) &&
+            !text.startsWith(QLatin1Char('/')))
+            english.append(where + QLatin1Char(':') + text);
+    };
+    std::function<void(const QString&, const QList<QAction*>&)> walk =
+        [&](const QString& where, const QList<QAction*>& actions) {
+            for (QAction* a : actions) {
+                check(where, a->text());
+                if (a->menu())
+                    walk(where, a->menu()->actions());
+            }
+        };
+    const auto widgets = [&](const QString& where, QWidget* root) {
+        for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+            check(where, b->text());
+        for (QLabel* l : root->findChildren<QLabel*>())
+            check(where, l->text());
+        walk(where, root->findChildren<QAction*>());
+    };
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TfrmMain main(dir.path());
+    walk(QStringLiteral("menu bar"), main.menuBar()->actions());
+    std::unique_ptr<QMenu> bars(main.createPopupMenu());
+    if (bars)
+        walk(QStringLiteral("toolbar menu"), bars->actions());
+    QLineEdit edit(QStringLiteral("文字"));
+    std::unique_ptr<QMenu> editMenu(edit.createStandardContextMenu());
+    ASSERT_GE(editMenu->actions().size(), 5);
+    walk(QStringLiteral("text field"), editMenu->actions());
+
+    QFileDialog files(nullptr, QStringLiteral("导出到Excel"), dir.path(),
+                      QStringLiteral("Excel文件(*.xls)"));
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    widgets(QStringLiteral("file dialog"), &files);
+    QPrinter printer;
+    QPrintDialog print(&printer);
+    widgets(QStringLiteral("print dialog"), &print);
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes |
+                           QMessageBox::No | QMessageBox::Save | QMessageBox::Discard |
+                           QMessageBox::Close | QMessageBox::Retry | QMessageBox::Ignore);
+    for (QAbstractButton* b : box.buttons())
+        check(QStringLiteral("message box"), b->text());
+    EXPECT_TRUE(english.isEmpty()) << english.join(QStringLiteral(" | ")).toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QScreen>
 #include <QPushButton>
@@ -41,6 +42,23 @@ void onNextModal(std::function<void(QWidget*)> action) {
         }
     });
     timer->start();
+}
+
+void doubleClick(QWidget* widget, const QPoint& pos) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, pos);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
+}
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
 }
 
 QString saveScreenshot(QWidget* widget, const QString& name) {
@@ -133,10 +151,7 @@ void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps) {
             }
             case UiStep::DoubleClick: {
                 const QRect r = list->visualRect(list->model()->index(s.n, 1));
-                // As the mouse sends it: press, release, double-click, release.
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-                QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
+                doubleClick(list->viewport(), r.center());
                 break;
             }
         }

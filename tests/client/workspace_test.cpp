@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -161,6 +162,16 @@ TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(expected, menuEntries());
+
+    // A window that closes itself ("退出") takes its frame along.
+    FakeWindow* c = add(QStringLiteral("丙"));
+    c->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<QWidget> frame = c->parentWidget();
+    ASSERT_TRUE(c->close());
+    EXPECT_TRUE(test::waitUntil([&] { return frame.isNull(); }));
+    EXPECT_EQ(expected, tabs());
+    EXPECT_EQ(expected, buttons());
+    EXPECT_EQ(2, main->workspace()->subWindowList().size());
 }
 
 TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
@@ -189,13 +200,14 @@ TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
 }
 
 TEST_F(WorkspaceTest, CloseAllWindowsStopsAtTheFirstRefusalUnlessForced) {
-    add(QStringLiteral("甲"));
+    const QPointer<FakeWindow> first = add(QStringLiteral("甲"));
     add(QStringLiteral("乙"))->refuse = true;
     add(QStringLiteral("丙"));
     EXPECT_TRUE(main->otherWindowsOpen());
 
     EXPECT_FALSE(main->CloseAllWindows(false));
     EXPECT_EQ((QStringList{QStringLiteral("甲"), QStringLiteral("乙")}), asked);
+    EXPECT_TRUE(first.isNull());  // gone at once, before a login that may follow
     EXPECT_EQ((QStringList{QStringLiteral("系统导航"), QStringLiteral("乙"), QStringLiteral("丙")}),
               tabs());
 

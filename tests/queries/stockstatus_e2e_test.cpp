@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 
 #include "../server/posting_packets.h"
 #include "client/common/clientconfig.h"
+#include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
 #include "client/queries/frmqkczkb.h"
@@ -175,8 +177,17 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
                 drinksRow = r;
         }
         ASSERT_GE(drinksRow, 0);
-        w.setFocusedRow(drinksRow);
-        w.btnDownLevelClick();
+        // A double-click goes one level down and opens nothing; on a goods it opens one ledger.
+        QTableView* table = w.dbgvX()->table();
+        int shown = 0;
+        while (table->isColumnHidden(shown))
+            ++shown;
+        const auto doubleClick = [&](int row) {
+            test::doubleClick(table->viewport(),
+                              table->visualRect(w.model()->index(row, shown)).center());
+        };
+        doubleClick(drinksRow);
+        EXPECT_TRUE(children.empty());
         const Figures cola =
             figuresOf(w.records(), "sp_id", kCola, "stockqty", "stockTotal", "stockPrice");
         EXPECT_EQ(16, cola.qty);
@@ -185,6 +196,13 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
             figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
         EXPECT_EQ(35, sprite.qty);
         EXPECT_EQ(125, sprite.total);
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            if (w.records()
+                    .at(w.model()->rawRow(r), w.records().fieldIndex(s("sp_id")))
+                    .toLongLong() == kCola)
+                doubleClick(r);
+        }
+        ASSERT_EQ(1u, children.size());
         QCoreApplication::processEvents();
         test::saveScreenshot(&w, s("stockstatus_report"));
 
@@ -211,7 +229,7 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
             else if (id == kSprite)
                 w.btnpcxqClick();
         }
-        ASSERT_EQ(2u, children.size()) << script.messages().join(u'|').toStdString();
+        ASSERT_EQ(3u, children.size()) << script.messages().join(u'|').toStdString();
         TfrmBaseGoodsFenBu* fenbu = nullptr;
         TfrmBaseKCPCB* batches = nullptr;
         for (const auto& c : children) {

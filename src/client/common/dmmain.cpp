@@ -1,10 +1,13 @@
 #include "client/common/dmmain.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHostInfo>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 
 #include "client/common/prompter.h"
 #include "client/common/session.h"
@@ -225,7 +228,7 @@ bool TdmMain::CheckConnection() {
                     splitServerAddress(address, &host, &port);
                     if (isLocalServer(host)) {
                         try {
-                            StartLocalServer(port);
+                            EnsureLocalServer(address);
                         } catch (const DytError& e) {
                             // The operator learns why; the loop still offers to go on or quit.
                             prompter().showError(caption::systemError(), e);
@@ -274,8 +277,61 @@ void TdmMain::StartLocalServer(int port) {
         if (!QFileInfo(program).isFile())
             throw DytError(message);
     }
-    if (startProgram)
-        startProgram(program, {QStringLiteral("--port"), QString::number(port)});
+    if (startProgram) {
+        startProgram(program, {QStringLiteral("--port"), QString::number(port),
+                               QStringLiteral("--data"), localServerDataDir()});
+    }
+}
+
+QString TdmMain::localServerDataDir() {
+    const QString env = qEnvironmentVariable("DYT_DATA_DIR").trimmed();
+    if (!env.isEmpty())
+        return QDir(env).absolutePath();
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QDir::home().filePath(QStringLiteral(".local/share"));
+    return QDir(base).filePath(QStringLiteral("deyingtong/data"));
+}
+
+bool TdmMain::ServerAnswers(const QString& address) {
+    QString host;
+    int port = 0;
+    splitServerAddress(address, &host, &port);
+    // The probe uses the module's transport (tests put theirs there); ConnectServer opens it
+    // afresh anyway, so the module keeps its view of the connection.
+    bool answers = false;
+    try {
+        transport_->close();
+        transport_->open(host, port);
+        if (transport_->isOpen()) {
+            const Response r = transport_->call(QStringLiteral("ConnectionVar"),
+                                                {echoToken() + QStringLiteral("\r\n")});
+            answers = proto::splitLines(r.result.toString()).value(0) == echoToken();
+        }
+    } catch (const DytError&) {
+        answers = false;
+    }
+    transport_->close();
+    if (connected_)
+        setConnected(false);
+    return answers;
+}
+
+bool TdmMain::EnsureLocalServer(const QString& address) {
+    if (ServerAnswers(address))
+        return true;
+    QString host;
+    int port = 0;
+    splitServerAddress(address, &host, &port);
+    StartLocalServer(port);
+    const QDeadlineTimer deadline(localServerWaitMs);
+    for (;;) {
+        if (ServerAnswers(address))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(100);
+    }
 }
 
 // --- call channel

@@ -89,8 +89,22 @@ public:
     // raises the silent error after the operator chose to quit.
     bool CheckConnection();
     void Disconnect();
-    // Starts the local server program; raises when it is missing.
+    // Starts the local server program on the port with the local data folder; raises when it is
+    // missing.
     void StartLocalServer(int port);
+    // True when a server answers the echo at "host[:port]" (a connection of its own, closed
+    // again; the module's state stays as it is).
+    bool ServerAnswers(const QString& address);
+    // The local server for "host[:port]": when nothing answers there, starts the program and
+    // waits until it answers, at most localServerWaitMs. True when a server answers in the end;
+    // raises when the program is missing.
+    bool EnsureLocalServer(const QString& address);
+    int localServerWaitMs = 10000;
+    // The data folder of a local server the client starts: the environment variable
+    // DYT_DATA_DIR when set (the run script sets it to the folder its own server uses), else the
+    // user's data location ("deyingtong/data" in the per-user application data folder). Never
+    // the program folder.
+    static QString localServerDataDir();
 
     // --- call channel
     void BeginCall();

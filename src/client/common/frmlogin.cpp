@@ -340,11 +340,9 @@ void TfrmLogin::connectStep() {
         TdmMain& dm = dataModule();
         QString address = server;
         if (isLocalAlias(server)) {
+            // A server already answering there is used; only an empty address gets one started.
             address = sysLogin().localServer;
-            QString host;
-            int port = 0;
-            splitServerAddress(address, &host, &port);
-            dm.StartLocalServer(port);
+            dm.EnsureLocalServer(address);
         }
         if (!dm.ConnectServer(address, false, 1))
             throw DytError(dmtext::connectFailed() + address);

@@ -114,13 +114,24 @@ std::function<void(int, const QString&)>& billTypeTitleListener() {
 TFunctionMenu::TFunctionMenu(QObject* parent) : QObject(parent) {}
 
 TFunctionMenu::~TFunctionMenu() {
-    clearBuilt();
+    clearBuilt(false);
 }
 
-void TFunctionMenu::clearBuilt() {
+void TFunctionMenu::clearBuilt(bool later) {
     const QList<QPointer<QObject>> objects = std::exchange(built_, {});
-    for (const QPointer<QObject>& o : objects)
-        delete o.data();
+    for (const QPointer<QObject>& o : objects) {
+        if (!o)
+            continue;
+        // A rebuild may run inside an entry of the old menu ("更换账套或操作员"): the menu is
+        // still handling that entry's click when the rebuild is done.
+        if (later) {
+            if (auto* menu = qobject_cast<QMenu*>(o.data()))
+                menu->hide();
+            o->deleteLater();
+        } else {
+            delete o.data();
+        }
+    }
 }
 
 void TFunctionMenu::BuildFunctionMenu(const MenuTargets& targets) {
@@ -149,7 +160,7 @@ void TFunctionMenu::triggered(int functionCode) {
 
 void TFunctionMenu::BuildFromRows(const MenuTargets& targets) {
     // Clear what the last build made: the bar, the two drop-downs.
-    clearBuilt();
+    clearBuilt(true);
     if (targets.bar)
         targets.bar->clear();
     if (targets.openingMenu)

@@ -81,7 +81,8 @@ public:
 
 private:
     void triggered(int functionCode);
-    void clearBuilt();
+    // Deletes the entries of the last build; later: once control is back in the event loop.
+    void clearBuilt(bool later);
 
     // The top-level entries of the last build (the bar does not own them).
     QList<QPointer<QObject>> built_;

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    installQtTranslations();
     const QString programDir = QCoreApplication::applicationDirPath();
 
     ClientObjects objects;
@@ -49,19 +50,8 @@ int main(int argc, char** argv) {
     TdmMain& dm = *objects.dm;
     TfrmMain* mainWindow = objects.main.get();
     openClientConfig(programDir);
-    TSysLogin& login = sysLogin();
-    login.localServer = defaultServerAddress();
-    login.childWindowCount = [mainWindow] { return mainWindow->childWindowCount(); };
-    login.closeChildWindows = [mainWindow] { mainWindow->CloseAllWindows(false); };
-    login.onLoggedIn = [mainWindow] {
-        // The login date is the default bill date every window reads from the settings.
-        settings().LoginDate = sysLogin().LoginDate;
-        mainWindow->RefreshStatus();
-        mainWindow->setWindowTitle(loggedInTitle());
-    };
-    login.cacheStep = [](int position) { localCache().loginStep(position); };
-    dm.relogin = [] { return sysLogin().Relogin(); };
-    mainWindow->hooks.login = [] { return sysLogin().RunLogin(1); };
+    sysLogin().localServer = defaultServerAddress();
+    wireLogin(*mainWindow, dm);
     objects.main->showMaximized();
     const int rc = app.exec();
     objects.main.reset();

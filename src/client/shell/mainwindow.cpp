@@ -539,7 +539,7 @@ void TfrmMain::buildWorkspace(QWidget* central) {
     layout->addWidget(workspace_, 1);
     connect(workspace_, &QMdiArea::subWindowActivated, this, &TfrmMain::windowActivated);
 
-    windowBar_ = new QToolBar(QStringLiteral("WindowList"), this);
+    windowBar_ = new QToolBar(QStringLiteral("窗口列表"), this);
     windowBar_->setObjectName(QStringLiteral("WindowList"));
     windowBar_->setMovable(false);
     windowBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -553,6 +553,16 @@ QMdiSubWindow* TfrmMain::addChildWindow(QWidget* window) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(window->windowTitle());
     connect(sub, &QObject::destroyed, this, [this](QObject* o) { removeWindow(o); });
+    // A window that closes itself ("退出", Esc) leaves no empty frame behind. Its end may come
+    // from the frame's own destruction, so the frame is looked at only afterwards.
+    connect(window, &QObject::destroyed, this, [this, frame = QPointer<QMdiSubWindow>(sub)] {
+        QTimer::singleShot(0, this, [this, frame] {
+            if (!frame || frame->widget())
+                return;
+            removeWindow(frame.data());
+            delete frame.data();
+        });
+    });
     // A caption the window changes later reaches its tab, button and menu entry.
     connect(window, &QWidget::windowTitleChanged, this, [this, sub](const QString& title) {
         const int index = entryIndex(sub);
@@ -679,15 +689,16 @@ bool TfrmMain::CloseAllWindows(bool force) {
         if (e.sub && (!navigator_ || e.sub->widget() != navigator_.data()))
             targets.append(e.sub);
     }
+    // The windows go at once, not when control is back in the event loop: a login that follows
+    // runs its own loop and reloads the settings, the grid layouts and the local cache that the
+    // windows read.
     for (const QPointer<QMdiSubWindow>& sub : targets) {
         if (!sub)
             continue;
-        if (sub->close()) {
-            removeWindow(sub.data());
-            continue;
-        }
-        if (!force)
+        if (!sub->close() && !force)
             return false;
+        if (!sub)
+            continue;
         removeWindow(sub.data());
         delete sub.data();
     }

@@ -2,12 +2,17 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 
 #include "client/bills/billkinds.h"
 #include "client/common/dmmain.h"
+#include "client/common/localcache.h"
 #include "client/common/prompter.h"
 #include "client/common/session.h"
+#include "client/common/settings.h"
+#include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
@@ -61,6 +66,40 @@ ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QS
     }
     setRunMode(runModeFromArguments(arguments));
     return objects;
+}
+
+bool installQtTranslations() {
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    // Once per application, owned by it.
+    if (app->findChild<QTranslator*>(QStringLiteral("qtbaseTranslator")))
+        return true;
+    auto translator = std::make_unique<QTranslator>(app);
+    translator->setObjectName(QStringLiteral("qtbaseTranslator"));
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    QCoreApplication::installTranslator(translator.release());
+    return true;
+}
+
+void wireLogin(TfrmMain& main, TdmMain& dm) {
+    TSysLogin& login = sysLogin();
+    TfrmMain* window = &main;
+    login.childWindowCount = [window] { return window->childWindowCount(); };
+    login.closeChildWindows = [window] { window->CloseAllWindows(false); };
+    login.onLoggedIn = [window] {
+        // The login date is the default bill date every window reads from the settings.
+        settings().LoginDate = sysLogin().LoginDate;
+        window->RefreshStatus();
+        window->setWindowTitle(loggedInTitle());
+    };
+    login.cacheStep = [](int position) { localCache().loginStep(position); };
+    dm.relogin = [] { return sysLogin().Relogin(); };
+    main.hooks.login = [] { return sysLogin().RunLogin(1); };
 }
 
 QString defaultServerAddress() {

@@ -34,6 +34,15 @@ struct ClientObjects {
 // from the arguments (without the program name). The splash may be null (no window shown).
 ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QString& programDir);
 
+// Loads Qt's own Chinese texts (the standard dialogs, buttons and the text fields' context menu)
+// from Qt's translations folder into the application; false when they are not installed.
+bool installQtTranslations();
+
+// Joins the login object to the main window and the data module: the window count and the
+// closing of the business windows before a new login, the status bar and caption after it, the
+// local cache steps, the login again after a reconnect and the main window's first login.
+void wireLogin(TfrmMain& main, TdmMain& dm);
+
 // The server address the client connects to without a login: the environment variable
 // DYT_SERVER ("host[:port]"), else "127.0.0.1".
 QString defaultServerAddress();
