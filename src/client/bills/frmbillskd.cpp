@@ -631,8 +631,8 @@ void TfrmBillSKD::walkFrom(const QModelIndex& from) {
     const QHeaderView* header = table->horizontalHeader();
     for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
         const int col = header->logicalIndex(v);
-        if (col >= 0 && col < def.columns.size() && def.columns.at(col).editable &&
-            !table->isColumnHidden(col)) {
+        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
+            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
             table->setCurrentIndex(model()->index(from.row(), col));
             table->setFocus();
             return;

@@ -1701,8 +1701,8 @@ void TfrmGoodsBill::walkFrom(const QModelIndex& from) {
     // The next editable cell to the right, in the order the operator sees the columns.
     for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
         const int col = header->logicalIndex(v);
-        if (col >= 0 && col < def.columns.size() && def.columns.at(col).editable &&
-            !table->isColumnHidden(col)) {
+        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
+            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
             table->setCurrentIndex(model()->index(from.row(), col));
             table->setFocus();
             return;
