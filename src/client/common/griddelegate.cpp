@@ -155,11 +155,17 @@ bool GridItemDelegate::eventFilter(QObject* object, QEvent* event) {
             for (const OpenEditor& e : editors_)
                 if (e.editor == editor)
                     index = e.index;
+            const QAbstractItemModel* model = index.model();
+            const int row = index.row();
+            const int column = index.column();
             Q_EMIT commitData(editor);
             if (isOpen(editor))
                 Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+            // The commit may have replaced the rows (a line added by it): the cell by position.
             if (index.isValid())
                 Q_EMIT editorReturned(index);
+            else if (model && row >= 0 && row < model->rowCount() && column < model->columnCount())
+                Q_EMIT editorReturned(model->index(row, column));
             return true;
         }
     }
