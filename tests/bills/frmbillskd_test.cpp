@@ -240,7 +240,8 @@ TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
             bill->model()->index(1, bill->gridDefinition().columnIndex(u"km_Name"_s)));
         QTest::keyClick(table, Qt::Key_F2);
         EXPECT_EQ((QStringList{u"wldw"_s, u"zhiyuan"_s, c.accountKind}), asked);
-        EXPECT_EQ(u"total"_s, bill->gridDefinition().columns.at(table->currentIndex().column())
+        EXPECT_EQ(u"total"_s, bill->gridDefinition()
+                                  .columns.at(table->currentIndex().column())
                                   .fieldName);  // the amount follows
         EXPECT_EQ(u"203"_s, bill->headerValue(u"wldw_id"_s));
         EXPECT_EQ(u"供应商"_s, bill->eddw()->text());
@@ -263,10 +264,10 @@ TEST_F(MoneyBill, AnAccountCellTakesATypedCodeOrOpensTheSelection) {
         asked << kind + u":"_s + text;
         return BaseChoice{1002, u"1002"_s, u"银行存款"_s};
     };
-    const RecordSet accounts = rowsOf({u"km_id"_s, u"kmcode"_s, u"kmName"_s},
-                                      {{u"1001"_s, u"1001"_s, u"现金"_s},
-                                       {u"1002"_s, u"1002"_s, u"银行存款"_s},
-                                       {u"1011"_s, u"10011"_s, u"现金二"_s}});
+    const RecordSet accounts =
+        rowsOf({u"km_id"_s, u"kmcode"_s, u"kmName"_s}, {{u"1001"_s, u"1001"_s, u"现金"_s},
+                                                        {u"1002"_s, u"1002"_s, u"银行存款"_s},
+                                                        {u"1011"_s, u"10011"_s, u"现金二"_s}});
     QTableView* table = bill->dbgvX()->table();
     const auto accountCell = [&](int row) {
         return table->visualRect(
@@ -284,9 +285,9 @@ TEST_F(MoneyBill, AnAccountCellTakesATypedCodeOrOpensTheSelection) {
         QString asked;  // the selection opened, empty when none
         QString account;
     } cases[] = {
-        {u"1001"_s, QString(), u"1001"_s},             // one account of that code: taken
-        {u"100"_s, u"fkkm:100"_s, u"1002"_s},           // several found: picked among them
-        {u"现金"_s, QString(), u"1001"_s},             // the full name
+        {u"1001"_s, QString(), u"1001"_s},     // one account of that code: taken
+        {u"100"_s, u"fkkm:100"_s, u"1002"_s},  // several found: picked among them
+        {u"现金"_s, QString(), u"1001"_s},     // the full name
     };
     int row = 0;
     for (const Case& c : cases) {

@@ -2,9 +2,9 @@
 // re-settlement and printing.
 #include "client/bills/frmbillskd.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -388,8 +388,7 @@ void TfrmBillSKD::buildControls() {
     connect(model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
                 setModified(true);
-                if (topLeft == bottomRight &&
-                    isAccountColumn(topLeft.column())) {
+                if (topLeft == bottomRight && isAccountColumn(topLeft.column())) {
                     // A typed code or name: looked up once the editor has closed (Enter looks
                     // it up at once).
                     accountEntryRow_ = model()->rawRow(topLeft.row());
@@ -862,8 +861,9 @@ void TfrmBillSKD::LoadLines() {
     const int codeCol = accounts.fieldIndex(u"km_Code"_s);
     const int nameCol = accounts.fieldIndex(u"km_Name"_s);
     for (int r = 0; idCol >= 0 && codeCol >= 0 && nameCol >= 0 && r < accounts.rowCount(); ++r)
-        accountTexts_.insert(accounts.at(r, idCol).toString().toLongLong(),
-                             {accounts.at(r, codeCol).toString(), accounts.at(r, nameCol).toString()});
+        accountTexts_.insert(
+            accounts.at(r, idCol).toString().toLongLong(),
+            {accounts.at(r, codeCol).toString(), accounts.at(r, nameCol).toString()});
     p.clear();
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_DJ"_s);

@@ -33,17 +33,17 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace skdtext {
-QString accountsGroup();     // "科目信息"
-QString billsGroup();        // "单据信息"
-QString distributable();     // "可分配金额："
-QString advance();           // "预付账款："
-QString prepaySwitch();      // "预收账款"
+QString accountsGroup();        // "科目信息"
+QString billsGroup();           // "单据信息"
+QString distributable();        // "可分配金额："
+QString advance();              // "预付账款："
+QString prepaySwitch();         // "预收账款"
 QString prepayPaymentSwitch();  // "预付账款" (the payment bill's switch)
-QString autoDistribute();    // "自动分配"
-QString resettle();          // "重新结算"
-QString saveSettlement();    // "保存结算"
-QString resettleQuestion();  // "你确定要重新结算吗？"
-QString leaveQuestion();     // "是否保存结算单据？"
+QString autoDistribute();       // "自动分配"
+QString resettle();             // "重新结算"
+QString saveSettlement();       // "保存结算"
+QString resettleQuestion();     // "你确定要重新结算吗？"
+QString leaveQuestion();        // "是否保存结算单据？"
 QString printQuestion();  // "只有保存过账后才能打印，是否立即保存过账并打印单据？"
 QString dateQuestion();  // "制单日期与系统日期不一致，是否继续？"
 QString discountCeiling();  // "优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"

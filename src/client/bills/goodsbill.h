@@ -368,9 +368,9 @@ private:
     QMap<int, QList<AccountAmount>> multi_;
     QMap<int, QList<AccountAmount>> loaded_;
     bool recalculating_ = false;
-    int pendingRow_ = -1;  // the row a goods typed into its cell goes to
-    int firstAddedRow_ = -1;   // the first row a selection wrote to
-    int goodsEntryRow_ = -1;   // a row whose goods cell got text not yet looked up
+    int pendingRow_ = -1;     // the row a goods typed into its cell goes to
+    int firstAddedRow_ = -1;  // the first row a selection wrote to
+    int goodsEntryRow_ = -1;  // a row whose goods cell got text not yet looked up
 };
 
 }  // namespace dyt::client

@@ -4,8 +4,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -185,6 +185,9 @@ void TfrmMultiAccount::lookUpTyped() {
 }
 
 bool TfrmMultiAccount::eventFilter(QObject* watched, QEvent* event) {
+    // A list only shown (a posted bill's accounts) takes no choice.
+    if (grid_->editTriggers() == QAbstractItemView::NoEditTriggers)
+        return TfrmBaseDialog::eventFilter(watched, event);
     if (watched == grid_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enterKey = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -192,8 +195,8 @@ bool TfrmMultiAccount::eventFilter(QObject* watched, QEvent* event) {
         const int column = grid_->currentColumn();
         if (row >= 0 && column == kAccountColumn &&
             (key->key() == Qt::Key_F2 || (enterKey && accountIdOf(row) <= 0))) {
-            chooseAccount(row, grid_->item(row, column) ? grid_->item(row, column)->text()
-                                                        : QString());
+            chooseAccount(row,
+                          grid_->item(row, column) ? grid_->item(row, column)->text() : QString());
             return true;
         }
         if (enterKey && row >= 0) {
