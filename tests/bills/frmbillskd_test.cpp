@@ -8,7 +8,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTableView>
+#include <QTest>
 #include <QToolButton>
 
 #include "client/bills/billkinds.h"
@@ -131,11 +134,11 @@ protected:
 TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
     struct Case {
         int djType;
-        QString title, partner, balance, advance;
+        QString title, partner, balance, advance, prepay;
     };
     const Case cases[] = {
-        {21, u"收款单"_s, u"付款单位"_s, u"应收款：0"_s, u"预收款：0"_s},
-        {22, u"付款单"_s, u"收款单位"_s, u"应付款：0"_s, u"预付款：0"_s},
+        {21, u"收款单"_s, u"付款单位"_s, u"应收款：0"_s, u"预收款：0"_s, u"预收账款"_s},
+        {22, u"付款单"_s, u"收款单位"_s, u"应付款：0"_s, u"预付款：0"_s, u"预付账款"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.djType);
@@ -144,7 +147,7 @@ TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
         EXPECT_EQ(c.balance, bill->lbBalance()->text());
         EXPECT_EQ(c.advance, bill->lbAdvanceBalance()->text());
         EXPECT_EQ(u"可分配金额：0.00"_s, bill->lbDistributable()->text());
-        EXPECT_EQ(u"预收账款"_s, bill->btnyszk()->text());
+        EXPECT_EQ(c.prepay, bill->btnyszk()->text());
         EXPECT_EQ(u"自动分配"_s, bill->btnzdfp()->text());
         EXPECT_TRUE(bill->btnqzwc()->isHidden());  // only for posted bills
         // The partner field carries the kind's caption.
@@ -154,6 +157,14 @@ TEST_F(MoneyBill, ReceiptAndPaymentAreOneWindowWithTheirOwnCaptions) {
                 partnerLabel = label->text();
         EXPECT_EQ(c.partner, partnerLabel);
         EXPECT_EQ(0, bill->prepayment());
+        // The lines are accounts: the look-ups of goods are not offered.
+        QStringList offered;
+        for (const QAction* a : bill->pmBill()->actions())
+            if (a->isVisible() && !a->text().isEmpty())
+                offered << a->text();
+        for (const QString& goods : {u"商品分布"_s, u"历史进价"_s, u"历史售价"_s})
+            EXPECT_FALSE(offered.contains(goods)) << offered.join(u","_s).toStdString();
+        EXPECT_TRUE(offered.contains(u"收款过程"_s));
     }
     EXPECT_THROW(TfrmBillSKD(5), DytError);
     // A receipt window does not open a payment.
@@ -222,10 +233,16 @@ TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
         answerProcQuery(RecordSet());
         bill->findChild<QToolButton*>(u"btn_wldw_id"_s)->click();
         bill->findChild<QToolButton*>(u"btn_jsr_id"_s)->click();
-        // The account cell of the second row.
-        const int nameColumn = bill->gridDefinition().columnIndex(u"km_Name"_s);
-        Q_EMIT bill->dbgvX()->buttonClicked(bill->model()->index(1, nameColumn));
+        // F2 in the account cell of the second row.
+        bill->show();
+        QTableView* table = bill->dbgvX()->table();
+        table->setCurrentIndex(
+            bill->model()->index(1, bill->gridDefinition().columnIndex(u"km_Name"_s)));
+        QTest::keyClick(table, Qt::Key_F2);
         EXPECT_EQ((QStringList{u"wldw"_s, u"zhiyuan"_s, c.accountKind}), asked);
+        EXPECT_EQ(u"total"_s, bill->gridDefinition()
+                                  .columns.at(table->currentIndex().column())
+                                  .fieldName);  // the amount follows
         EXPECT_EQ(u"203"_s, bill->headerValue(u"wldw_id"_s));
         EXPECT_EQ(u"供应商"_s, bill->eddw()->text());
         EXPECT_EQ(QString(), bill->headerValue(u"jsr_id"_s));
@@ -235,6 +252,60 @@ TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
         EXPECT_EQ(3, bill->records().rowCount());
         EXPECT_EQ(u"WSKDJ"_s, line(callsOf(u"ExecProcQuery"_s).value(0), u"QueryType"_s));
     }
+}
+
+TEST_F(MoneyBill, AnAccountCellTakesATypedCodeOrOpensTheSelection) {
+    auto bill = newBill(22);
+    bill->show();
+    bill->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(bill.get()));
+    QStringList asked;
+    bill->selector = [&](const QString& kind, const QString& text) -> std::optional<BaseChoice> {
+        asked << kind + u":"_s + text;
+        return BaseChoice{1002, u"1002"_s, u"银行存款"_s};
+    };
+    const RecordSet accounts =
+        rowsOf({u"km_id"_s, u"kmcode"_s, u"kmName"_s}, {{u"1001"_s, u"1001"_s, u"现金"_s},
+                                                        {u"1002"_s, u"1002"_s, u"银行存款"_s},
+                                                        {u"1011"_s, u"10011"_s, u"现金二"_s}});
+    QTableView* table = bill->dbgvX()->table();
+    const auto accountCell = [&](int row) {
+        return table->visualRect(
+            bill->model()->index(row, bill->gridDefinition().columnIndex(u"km_Code"_s)));
+    };
+    const auto typeInto = [&](int row, const QString& text) {
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, accountCell(row).center());
+        for (const QChar ch : text)  // the first key opens the editor, which takes the rest
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                                QString(ch), Qt::NoModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    struct Case {
+        QString typed;
+        QString asked;  // the selection opened, empty when none
+        QString account;
+    } cases[] = {
+        {u"1001"_s, QString(), u"1001"_s},     // one account of that code: taken
+        {u"100"_s, u"fkkm:100"_s, u"1002"_s},  // several found: picked among them
+        {u"现金"_s, QString(), u"1001"_s},     // the full name
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        asked.clear();
+        answerQuery(accounts);
+        typeInto(row, c.typed);
+        EXPECT_EQ(c.asked.isEmpty() ? QStringList() : QStringList{c.asked}, asked);
+        EXPECT_EQ(c.account, cell(bill->records(), row, u"km_id"_s));
+        EXPECT_EQ(u"total"_s,
+                  bill->gridDefinition().columns.at(table->currentIndex().column()).fieldName);
+        EXPECT_EQ(row, table->currentIndex().row());
+        ++row;
+    }
+    // A double-click on an account cell opens the selection with its text.
+    asked.clear();
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, accountCell(0).center());
+    EXPECT_EQ(QStringList{u"fkkm:1001"_s}, asked);
 }
 
 TEST_F(MoneyBill, SettlingByAmountNeitherLoadsNorShowsBills) {

@@ -82,17 +82,6 @@ protected:
     std::unique_ptr<TfrmBillJHD> bill;
 };
 
-TEST_F(GoodsBillEntry, ACellEditedInTheGridRecomputesItsLine) {
-    bill->AddGoods(goods(101, 1, 10));
-    ASSERT_TRUE(bill->model()->setData(indexOf(0, u"qty"_s), 4, Qt::EditRole));
-    EXPECT_EQ(u"40"_s, bill->cell(0, u"Total"_s));
-    EXPECT_EQ(u"40"_s, bill->cell(0, u"taxTotalSum"_s));
-    ASSERT_TRUE(bill->model()->setData(indexOf(0, u"taxTotalSum"_s), 45.2, Qt::EditRole));
-    EXPECT_EQ(u"45.2"_s, bill->cell(0, u"discounttotal"_s));  // no tax: all of it
-    EXPECT_EQ(u"11.3"_s, bill->cell(0, u"Price"_s));
-    EXPECT_TRUE(bill->isModified());
-}
-
 TEST_F(GoodsBillEntry, TextTypedIntoTheGoodsCellRunsTheSelectionOnceTheEditorClosed) {
     const RecordSet found = table(
         {u"id"_s, u"code"_s, u"fullName"_s, u"unitid"_s, u"unitName"_s, u"price"_s, u"sonnum"_s},

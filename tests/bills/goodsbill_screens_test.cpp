@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/goodsbill.h"
@@ -16,6 +17,7 @@
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
 #include "dmtest_support.h"
+#include "protocol/protocol.h"
 
 using namespace Qt::StringLiterals;
 
@@ -89,6 +91,31 @@ TEST_F(GoodsBillScreens, MultiAccountDialog) {
     ASSERT_EQ(2, dialog.accounts().size());
     EXPECT_EQ(9, dialog.accounts().at(1).accountId);
     EXPECT_EQ(250.5, dialog.accounts().at(1).amount);
+    // An account typed by code into the empty row, then its amount: Enter walks on.
+    dialog.setAccountKind(u"skkm"_s);
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    RecordSet found;
+    for (const QString& f : {u"km_id"_s, u"kmcode"_s, u"kmName"_s})
+        found.addField(f, FieldType::Text, 20);
+    found.appendRow({u"10"_s, u"1002"_s, u"农业银行"_s});
+    found.appendRow({u"11"_s, u"10021"_s, u"建设银行"_s});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(found), QString()});
+    QTableWidget* grid = dialog.grid();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(2, 0)).center());
+    QTest::keyClicks(grid, u"1"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"002"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(3, dialog.accounts().size());
+    EXPECT_EQ(10, dialog.accounts().at(2).accountId);
+    EXPECT_TRUE(transport->calls().back().sql.contains(u"1002"_s));
+    EXPECT_EQ(1, grid->currentColumn());  // the amount
+    QTest::keyClicks(grid, u"9"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(u"合计：559.50"_s, dialog.lbTotal()->text());
+    EXPECT_EQ(3, grid->currentRow());  // the next row's account
+    EXPECT_EQ(0, grid->currentColumn());
     dialog.setAmount(1, -3);
     dialog.btnOKClick();
     EXPECT_EQ(u"金额不能为负数！"_s, script.messages().value(0));

@@ -681,8 +681,12 @@ void TfrmBillAbstract::setReadOnly(bool readOnly) {
         edBillCode_->setEnabled(false);
     else
         edBillCode_->setEnabled(!settings().Switch(kOptionGeneratedNumbers));
+    // Moving the cursor does not open an editor: typing, F2 or a double-click does, so that a
+    // walk with Enter lands on a cell and the next keys replace its value.
     dbgvX()->table()->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
-                                               : QAbstractItemView::AllEditTriggers);
+                                               : QAbstractItemView::DoubleClicked |
+                                                     QAbstractItemView::EditKeyPressed |
+                                                     QAbstractItemView::AnyKeyPressed);
 }
 
 void TfrmBillAbstract::applyRedStyle(bool red) {

@@ -2,6 +2,7 @@
 // re-settlement and printing.
 #include "client/bills/frmbillskd.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -9,16 +10,21 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "client/bills/skdcalc.h"
 #include "client/common/dmmain.h"
+#include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
 #include "client/common/recordsetmodel.h"
@@ -48,6 +54,9 @@ QString advance() {
 }
 QString prepaySwitch() {
     return u"预收账款"_s;
+}
+QString prepayPaymentSwitch() {
+    return u"预付账款"_s;
 }
 QString autoDistribute() {
     return u"自动分配"_s;
@@ -319,7 +328,8 @@ void TfrmBillSKD::buildControls() {
     QFont bold = lbDistributable_->font();
     bold.setBold(true);
     lbDistributable_->setFont(bold);
-    btnyszk_ = new QPushButton(skdtext::prepaySwitch(), strip);
+    btnyszk_ = new QPushButton(
+        kind_.djType == kPayment ? skdtext::prepayPaymentSwitch() : skdtext::prepaySwitch(), strip);
     btnyszk_->setObjectName(u"btnyszk"_s);
     btnyszk_->setCheckable(true);
     btnzdfp_ = new QPushButton(skdtext::autoDistribute(), strip);
@@ -351,26 +361,52 @@ void TfrmBillSKD::buildControls() {
     // The accounts grid: the window's own grid.
     addColumn(u"[%NUM%Q%]账户ID"_s, u"km_id"_s, false, 40).visible = false;
     addColumn(u"[%NUM%Q%]orderid"_s, u"orderid"_s, false, 40).visible = false;
-    addColumn(u"[%SET%CNT%]账户编号"_s, u"km_Code"_s, false, 100);
-    addColumn(u"[%SET%]账户名称"_s, u"km_Name"_s, false, 180);
+    // The account cells take a typed code or name; their button, F2 and a double-click open the
+    // account selection.
+    addColumn(u"[%SET%CNT%]账户编号"_s, u"km_Code"_s, true, 100);
+    addColumn(u"[%SET%]账户名称"_s, u"km_Name"_s, true, 180);
     addColumn(u"[%NUM%SUM%M%]金额"_s, u"total"_s, true, 100);
     const char16_t* extras[] = {u"[%F%]附加信息一", u"[%F%]附加信息二", u"[%F%]附加信息三",
                                 u"[%F%]附加信息四", u"[%F%]附加信息五"};
     for (int i = 0; i < 5; ++i)
         addColumn(QString::fromUtf16(extras[i]), u"rowbeizhu%1"_s.arg(i + 1), true, 90);
     connect(dbgvX(), &GridView::buttonClicked, this, [this](const QModelIndex& index) {
-        const GridDefinition& def = gridDefinition();
-        if (index.column() < 0 || index.column() >= def.columns.size())
+        if (!isAccountColumn(index.column()))
             return;
-        const QString field = def.columns.at(index.column()).fieldName;
-        if (field.compare(u"km_Code"_s, Qt::CaseInsensitive) == 0 ||
-            field.compare(u"km_Name"_s, Qt::CaseInsensitive) == 0)
-            chooseAccount(model()->rawRow(index.row()));
+        // The text typed so far narrows the selection.
+        QString text;
+        if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate())) {
+            if (auto* edit = qobject_cast<QLineEdit*>(delegate->openEditor()))
+                text = edit->text();
+            delegate->closeOpenEditor(false);
+        }
+        const int line = model()->rawRow(index.row());
+        if (text.isEmpty())
+            text = accountCellText(line);
+        chooseAccount(line, text);
     });
-    connect(model(), &QAbstractItemModel::dataChanged, this, [this] {
-        setModified(true);
-        recompute();
-    });
+    connect(model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                setModified(true);
+                if (topLeft == bottomRight && isAccountColumn(topLeft.column())) {
+                    // A typed code or name: looked up once the editor has closed (Enter looks
+                    // it up at once).
+                    accountEntryRow_ = model()->rawRow(topLeft.row());
+                    accountEntryField_ = gridDefinition().columns.at(topLeft.column()).fieldName;
+                    QTimer::singleShot(0, this, [this] { runAccountEntry(); });
+                }
+                recompute();
+            });
+    if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate()))
+        connect(delegate, &GridItemDelegate::editorReturned, this,
+                [this](const QModelIndex& index) { cellEntered(index); });
+    dbgvX()->table()->installEventFilter(this);
+    dbgvX()->table()->viewport()->installEventFilter(this);
+    // A receipt or payment has no goods: only the partner look-ups apply.
+    for (BillLookupKind k : {BillLookupKind::GoodsDistribution, BillLookupKind::PurchasePrices,
+                             BillLookupKind::SalePrices})
+        if (QAction* a = actLookup(k))
+            a->setVisible(false);
 }
 
 void TfrmBillSKD::buildBillsGrid() {
@@ -456,28 +492,203 @@ void TfrmBillSKD::setAccount(int row, qint64 id, const QString& code, const QStr
     rs.setAt(row, rs.fieldIndex(u"km_id"_s), QString::number(id));
     rs.setAt(row, rs.fieldIndex(u"km_Code"_s), code);
     rs.setAt(row, rs.fieldIndex(u"km_Name"_s), name);
+    accountTexts_.insert(id, {code, name});
     // Room for the next account.
     if (row == rs.rowCount() - 1)
         rs.appendRow(RecordSet::Row(rs.fieldCount()));
-    showRecords();
+    reshowLines();
     setModified(true);
     recompute();
 }
 
-void TfrmBillSKD::chooseAccount(int row) {
+bool TfrmBillSKD::chooseAccount(int row, const QString& text) {
     if (isReadOnly() || billState() == kBillPosted || row < 0)
-        return;
+        return false;
     try {
-        const int nameCol = records().fieldIndex(u"km_Name"_s);
-        const QString text = nameCol >= 0 && row < records().rowCount()
-                                 ? records().at(row, nameCol).toString()
-                                 : QString();
         const std::optional<BaseChoice> choice = selector(kind_.accountKind, text);
-        if (choice)
+        if (choice) {
             setAccount(row, choice->id, choice->code, choice->name);
+            enterCell(row, u"total"_s);
+            return true;
+        }
     } catch (const std::exception& e) {
         showError(e);
     }
+    return false;
+}
+
+// --- keyboard entry of the accounts
+
+bool TfrmBillSKD::isAccountColumn(int column) {
+    const GridDefinition& def = gridDefinition();
+    if (column < 0 || column >= def.columns.size())
+        return false;
+    const QString f = def.columns.at(column).fieldName;
+    return f.compare(u"km_Code"_s, Qt::CaseInsensitive) == 0 ||
+           f.compare(u"km_Name"_s, Qt::CaseInsensitive) == 0;
+}
+
+qint64 TfrmBillSKD::accountIdOf(int row) const {
+    const int col = records().fieldIndex(u"km_id"_s);
+    return col >= 0 && row >= 0 && row < records().rowCount()
+               ? records().at(row, col).toString().trimmed().toLongLong()
+               : 0;
+}
+
+QString TfrmBillSKD::accountCellText(int row, const QString& typedField) {
+    const QModelIndex current = dbgvX()->table()->currentIndex();
+    QString field = typedField;
+    if (field.isEmpty())
+        field = current.isValid() && isAccountColumn(current.column())
+                    ? gridDefinition().columns.at(current.column()).fieldName
+                    : u"km_Code"_s;
+    const int col = records().fieldIndex(field);
+    return col >= 0 && row >= 0 && row < records().rowCount()
+               ? records().at(row, col).toString().trimmed()
+               : QString();
+}
+
+void TfrmBillSKD::reshowLines() {
+    QTableView* table = dbgvX()->table();
+    const QModelIndex current = table->currentIndex();
+    const bool focused = table->hasFocus() || (QApplication::focusWidget() &&
+                                               table->isAncestorOf(QApplication::focusWidget()));
+    showRecords();
+    if (current.isValid() && current.row() < model()->rowCount())
+        table->setCurrentIndex(model()->index(current.row(), current.column()));
+    if (focused)
+        table->setFocus();
+}
+
+void TfrmBillSKD::enterCell(int row, const QString& field) {
+    const int col = gridDefinition().columnIndex(field);
+    if (row < 0 || row >= model()->rowCount() || col < 0)
+        return;
+    QTableView* table = dbgvX()->table();
+    table->setCurrentIndex(model()->index(row, col));
+    table->setFocus();
+}
+
+void TfrmBillSKD::restoreAccountCells(int row) {
+    RecordSet& rs = records();
+    const qint64 id = accountIdOf(row);
+    const QPair<QString, QString> texts = accountTexts_.value(id);
+    const int code = rs.fieldIndex(u"km_Code"_s);
+    const int name = rs.fieldIndex(u"km_Name"_s);
+    if (code < 0 || name < 0 || row < 0 || row >= rs.rowCount())
+        return;
+    rs.setAt(row, code, id > 0 ? texts.first : QString());
+    rs.setAt(row, name, id > 0 ? texts.second : QString());
+    dbgvX()->table()->viewport()->update();
+}
+
+bool TfrmBillSKD::runAccountEntry() {
+    const int row = accountEntryRow_;
+    accountEntryRow_ = -1;
+    if (row < 0 || row >= records().rowCount())
+        return false;
+    const QString text = accountCellText(row, accountEntryField_);
+    accountEntryField_.clear();
+    const qint64 id = accountIdOf(row);
+    if (text.isEmpty() || (id > 0 && (text == accountTexts_.value(id).first ||
+                                      text == accountTexts_.value(id).second))) {
+        restoreAccountCells(row);
+        return false;
+    }
+    try {
+        // One account of that code (or full name) is taken at once; otherwise the operator
+        // picks among those the text finds.
+        RecordSelection found(kind_.accountKind);
+        found.load(text);
+        std::optional<BaseChoice> only;
+        int matches = 0;
+        for (int r = 0; r < found.rows().rowCount(); ++r) {
+            const std::optional<BaseChoice> c = found.choice(r);
+            if (c && (c->code.compare(text, Qt::CaseInsensitive) == 0 || c->name == text)) {
+                only = c;
+                ++matches;
+            }
+        }
+        if (matches == 1) {
+            setAccount(row, only->id, only->code, only->name);
+            enterCell(row, u"total"_s);
+            return true;
+        }
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    if (!chooseAccount(row, text)) {
+        restoreAccountCells(row);
+        enterCell(row, u"km_Code"_s);
+    }
+    return true;
+}
+
+void TfrmBillSKD::walkFrom(const QModelIndex& from) {
+    QTableView* table = dbgvX()->table();
+    const GridDefinition& def = gridDefinition();
+    const QHeaderView* header = table->horizontalHeader();
+    for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
+        const int col = header->logicalIndex(v);
+        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
+            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
+            table->setCurrentIndex(model()->index(from.row(), col));
+            table->setFocus();
+            return;
+        }
+    }
+    // The next line's account; a line with an account opens one after the last.
+    int next = from.row() + 1;
+    if (next >= model()->rowCount()) {
+        if (accountIdOf(model()->rawRow(from.row())) <= 0)
+            return;
+        records().appendRow(RecordSet::Row(records().fieldCount()));
+        reshowLines();
+        next = model()->rowCount() - 1;
+    }
+    enterCell(next, u"km_Code"_s);
+}
+
+void TfrmBillSKD::cellEntered(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    if (isAccountColumn(index.column()) && accountEntryRow_ == model()->rawRow(index.row()) &&
+        runAccountEntry())
+        return;
+    walkFrom(index);
+}
+
+bool TfrmBillSKD::eventFilter(QObject* watched, QEvent* event) {
+    QTableView* table = dbgvX()->table();
+    const bool editable = !isReadOnly() && billState() != kBillPosted;
+    if (watched == table && event->type() == QEvent::KeyPress && editable) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QModelIndex current = table->currentIndex();
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (current.isValid() && isAccountColumn(current.column()) &&
+            key->modifiers() == Qt::NoModifier) {
+            const int row = model()->rawRow(current.row());
+            if (key->key() == Qt::Key_F2 || (enter && accountIdOf(row) <= 0)) {
+                chooseAccount(row, accountCellText(row));
+                return true;
+            }
+        }
+        if (enter && current.isValid()) {
+            walkFrom(current);
+            return true;
+        }
+    }
+    if (watched == table->viewport() && event->type() == QEvent::MouseButtonDblClick && editable) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex at = table->indexAt(mouse->position().toPoint());
+        if (at.isValid() && isAccountColumn(at.column())) {
+            table->setCurrentIndex(at);
+            const int row = model()->rawRow(at.row());
+            chooseAccount(row, accountCellText(row));
+            return true;
+        }
+    }
+    return TfrmBillAbstract::eventFilter(watched, event);
 }
 
 // --- amounts
@@ -646,6 +857,13 @@ void TfrmBillSKD::LoadLines() {
     RecordSet accounts;
     dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
     records() = accounts;
+    const int idCol = accounts.fieldIndex(u"km_id"_s);
+    const int codeCol = accounts.fieldIndex(u"km_Code"_s);
+    const int nameCol = accounts.fieldIndex(u"km_Name"_s);
+    for (int r = 0; idCol >= 0 && codeCol >= 0 && nameCol >= 0 && r < accounts.rowCount(); ++r)
+        accountTexts_.insert(
+            accounts.at(r, idCol).toString().toLongLong(),
+            {accounts.at(r, codeCol).toString(), accounts.at(r, nameCol).toString()});
     p.clear();
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_DJ"_s);

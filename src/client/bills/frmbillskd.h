@@ -5,6 +5,8 @@
 // account set settles by bill, settled against the partner's open sales (purchase) bills — the
 // lower grid "单据信息". A posted bill can be settled again ("重新结算", then "保存结算").
 
+#include <QHash>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -31,16 +33,17 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace skdtext {
-QString accountsGroup();     // "科目信息"
-QString billsGroup();        // "单据信息"
-QString distributable();     // "可分配金额："
-QString advance();           // "预付账款："
-QString prepaySwitch();      // "预收账款"
-QString autoDistribute();    // "自动分配"
-QString resettle();          // "重新结算"
-QString saveSettlement();    // "保存结算"
-QString resettleQuestion();  // "你确定要重新结算吗？"
-QString leaveQuestion();     // "是否保存结算单据？"
+QString accountsGroup();        // "科目信息"
+QString billsGroup();           // "单据信息"
+QString distributable();        // "可分配金额："
+QString advance();              // "预付账款："
+QString prepaySwitch();         // "预收账款"
+QString prepayPaymentSwitch();  // "预付账款" (the payment bill's switch)
+QString autoDistribute();       // "自动分配"
+QString resettle();             // "重新结算"
+QString saveSettlement();       // "保存结算"
+QString resettleQuestion();     // "你确定要重新结算吗？"
+QString leaveQuestion();        // "是否保存结算单据？"
 QString printQuestion();  // "只有保存过账后才能打印，是否立即保存过账并打印单据？"
 QString dateQuestion();  // "制单日期与系统日期不一致，是否继续？"
 QString discountCeiling();  // "优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"
@@ -150,6 +153,7 @@ protected:
     void LoadBill() override;
     void LoadLines() override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The window serves the kind it was made for only.
@@ -166,7 +170,22 @@ private:
     void refreshBalances();
     void updateCommands();
     void setBillsEditable(bool editable);
-    void chooseAccount(int row);
+    // The account selection for a row, narrowed by the text; the amount cell follows a choice.
+    bool chooseAccount(int row, const QString& text);
+    // --- keyboard entry of the accounts
+    bool isAccountColumn(int column);
+    qint64 accountIdOf(int row) const;
+    // The text of the row's account cell typed into (else under the cursor, else the code).
+    QString accountCellText(int row, const QString& typedField = QString());
+    // A code or name typed into an account cell: taken when one account has it, else the
+    // selection; nothing chosen puts the row's account back. False when there was nothing to
+    // look up.
+    bool runAccountEntry();
+    void restoreAccountCells(int row);
+    void reshowLines();
+    void enterCell(int row, const QString& field);
+    void walkFrom(const QModelIndex& from);
+    void cellEntered(const QModelIndex& index);
     void printNow();
     QList<Currency> accountTotals() const;
 
@@ -195,6 +214,10 @@ private:
     int prepay_ = 0;
     bool resettling_ = false;
     bool printAfterSave_ = false;
+    // Code and name of the accounts shown, to put back a cell typed over in vain.
+    QHash<qint64, QPair<QString, QString>> accountTexts_;
+    int accountEntryRow_ = -1;
+    QString accountEntryField_;
 };
 
 }  // namespace dyt::client

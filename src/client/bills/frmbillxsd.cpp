@@ -423,7 +423,7 @@ int TfrmBillXSD::ApplyPromotion(int row) {
     if (given <= 0) {
         if (gift >= 0) {
             records().removeRow(gift);
-            showRecords();
+            reshowLines();
         }
         return -1;
     }
@@ -455,7 +455,7 @@ int TfrmBillXSD::ApplyPromotion(int row) {
     TfrmGoodsBill::RecalcLine(gift, u"qty"_s);
     applyingPromotion_ = false;
     setModified(true);
-    showRecords();
+    reshowLines();
     return gift;
 }
 

@@ -3,11 +3,13 @@
 #include "client/bills/goodsbill.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +29,7 @@
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/dmmain.h"
+#include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
 #include "client/common/recordsetmodel.h"
@@ -464,6 +467,21 @@ void TfrmGoodsBill::buildColumns() {
     }
     dbgvX()->table()->installEventFilter(this);
     connect(model(), &QAbstractItemModel::dataChanged, this, &TfrmGoodsBill::onModelDataChanged);
+    if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate()))
+        connect(delegate, &GridItemDelegate::editorReturned, this,
+                [this](const QModelIndex& index) { cellEntered(index); });
+    connect(dbgvX(), &GridView::buttonClicked, this, [this](const QModelIndex& index) {
+        if (!isGoodsColumn(index.column()))
+            return;
+        // The text typed so far narrows the goods window.
+        QString text;
+        if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate())) {
+            if (auto* edit = qobject_cast<QLineEdit*>(delegate->openEditor()))
+                text = edit->text();
+            delegate->closeOpenEditor(false);
+        }
+        chooseGoods(model()->rawRow(index.row()), text);
+    });
 }
 
 void TfrmGoodsBill::buildCommands() {
@@ -843,7 +861,9 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     if (row == records().rowCount() - 1)
         records().appendRow(RecordSet::Row(records().fieldCount()));
     if (model() && model()->rowCount() != records().rowCount())
-        showRecords();
+        reshowLines();
+    if (firstAddedRow_ < 0)
+        firstAddedRow_ = row;
     setModified(true);
     return row;
 }
@@ -855,6 +875,7 @@ bool TfrmGoodsBill::SelectGoodsText(int row, const QString& text) {
     target.lineOf = [this](qint64 goods, qint64 unit) { return LineOfGoods(goods, unit); };
     target.add = [this](const SelectedGoods& g) { AddGoods(g); };
     pendingRow_ = isGoodsLine(row) ? -1 : row;
+    firstAddedRow_ = -1;
     bool added = false;
     try {
         added = SelectGoodsByText(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
@@ -870,7 +891,14 @@ bool TfrmGoodsBill::SelectGoodsText(int row, const QString& text) {
         setCell(row, u"goodsname"_s, QVariant());
     }
     LinesChanged();
-    showRecords();
+    reshowLines();
+    // The quantity of the (first) goods written is what the operator types next; nothing
+    // written leaves the cursor in the goods cell.
+    if (added && firstAddedRow_ >= 0)
+        enterCell(firstAddedRow_, kFieldQty);
+    else if (row >= 0 && row < records().rowCount())
+        enterCell(row, goodsColumnField());
+    firstAddedRow_ = -1;
     return added;
 }
 
@@ -884,7 +912,7 @@ bool TfrmGoodsBill::ScanBarcode(const QString& barcode) {
         SelectGoodsByBarcode(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
                              family_.goodsTypeMode, barcode.trimmed());
     LinesChanged();
-    showRecords();
+    reshowLines();
     return added;
 }
 
@@ -923,14 +951,10 @@ void TfrmGoodsBill::onModelDataChanged(const QModelIndex& topLeft, const QModelI
         recalculating_ = false;
         if (isGoodsLine(row) || text.trimmed().isEmpty())
             return;
-        // The selection shows a window: run it once the editor has closed.
-        QTimer::singleShot(0, this, [this, row, text] {
-            try {
-                SelectGoodsText(row, text);
-            } catch (const std::exception& e) {
-                showError(e);
-            }
-        });
+        // The selection shows a window: run it once the editor has closed (Enter runs it at
+        // once, see cellEntered).
+        goodsEntryRow_ = row;
+        QTimer::singleShot(0, this, [this] { runGoodsEntry(); });
         return;
     }
     try {
@@ -1053,7 +1077,7 @@ bool TfrmGoodsBill::DeleteLine(int row) {
     if (records().rowCount() == 0)
         records().appendRow(RecordSet::Row(records().fieldCount()));
     setModified(true);
-    showRecords();
+    reshowLines();
     LinesChanged();
     return true;
 }
@@ -1135,7 +1159,7 @@ void TfrmGoodsBill::TakeOverOrder(const RecordSet& header, const RecordSet& line
     }
     setModified(true);
     LinesChanged();
-    showRecords();
+    reshowLines();
 }
 
 // --- accounts
@@ -1173,6 +1197,10 @@ void TfrmGoodsBill::btnMultiAccountClick(int type) {
         return;
     }
     TfrmMultiAccount dialog(this);
+    const GoodsHeaderField* account =
+        headerField(type == kPaymentAccounts ? u"edfkzh"_s : u"edyffkzh"_s);
+    if (account && !account->kind.isEmpty())
+        dialog.setAccountKind(account->kind);
     dialog.setAccounts(multi_.value(type));
     if (dialog.exec() != 1)
         return;
@@ -1602,6 +1630,109 @@ void TfrmGoodsBill::btnPrintClick() {
 
 // --- keyboard
 
+QString TfrmGoodsBill::goodsColumnField() {
+    // The code when the operator shows its column, else the name.
+    const int code = gridDefinition().columnIndex(u"goodsCode"_s);
+    if (code >= 0 && !dbgvX()->table()->isColumnHidden(code))
+        return u"goodsCode"_s;
+    return u"goodsname"_s;
+}
+
+bool TfrmGoodsBill::isGoodsColumn(int column) {
+    const GridDefinition& def = gridDefinition();
+    if (column < 0 || column >= def.columns.size())
+        return false;
+    const QString f = def.columns.at(column).fieldName.toLower();
+    return f == u"goodscode"_s || f == u"goodsname"_s;
+}
+
+int TfrmGoodsBill::firstEmptyRow() {
+    for (int r = 0; r < records().rowCount(); ++r)
+        if (!isGoodsLine(r) && cell(r, u"goodsCode"_s).isEmpty() &&
+            cell(r, u"goodsname"_s).isEmpty())
+            return r;
+    records().appendRow(RecordSet::Row(records().fieldCount()));
+    reshowLines();
+    return records().rowCount() - 1;
+}
+
+void TfrmGoodsBill::reshowLines() {
+    QTableView* table = dbgvX()->table();
+    const QModelIndex current = table->currentIndex();
+    const bool focused = table->hasFocus() || (QApplication::focusWidget() &&
+                                               table->isAncestorOf(QApplication::focusWidget()));
+    showRecords();
+    if (current.isValid() && current.row() < model()->rowCount())
+        table->setCurrentIndex(model()->index(current.row(), current.column()));
+    if (focused)
+        table->setFocus();
+}
+
+void TfrmGoodsBill::enterCell(int row, const QString& field) {
+    focusCell(row, field);
+    dbgvX()->table()->setFocus();
+}
+
+void TfrmGoodsBill::runGoodsEntry() {
+    const int row = goodsEntryRow_;
+    goodsEntryRow_ = -1;
+    if (row < 0 || row >= records().rowCount() || isGoodsLine(row))
+        return;
+    const QString text = cell(row, goodsColumnField()).isEmpty()
+                             ? cell(row, u"goodsname"_s) + cell(row, u"goodsCode"_s)
+                             : cell(row, goodsColumnField());
+    chooseGoods(row, text);
+}
+
+void TfrmGoodsBill::chooseGoods(int row, const QString& text) {
+    if (row < 0 || isReadOnly())
+        return;
+    try {
+        SelectGoodsText(row, text);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+}
+
+void TfrmGoodsBill::walkFrom(const QModelIndex& from) {
+    QTableView* table = dbgvX()->table();
+    const GridDefinition& def = gridDefinition();
+    const QHeaderView* header = table->horizontalHeader();
+    // The next editable cell to the right, in the order the operator sees the columns.
+    for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
+        const int col = header->logicalIndex(v);
+        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
+            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
+            table->setCurrentIndex(model()->index(from.row(), col));
+            table->setFocus();
+            return;
+        }
+    }
+    // Then the goods cell of the next line; a filled last line opens one.
+    int next = from.row() + 1;
+    if (next >= model()->rowCount()) {
+        if (!isGoodsLine(model()->rawRow(from.row())))
+            return;
+        records().appendRow(RecordSet::Row(records().fieldCount()));
+        reshowLines();
+        next = model()->rowCount() - 1;
+    }
+    enterCell(next, goodsColumnField());
+}
+
+void TfrmGoodsBill::cellEntered(const QModelIndex& index) {
+    if (!index.isValid() || !model())
+        return;
+    const int row = model()->rawRow(index.row());
+    if (isGoodsColumn(index.column()) && !isGoodsLine(row)) {
+        // A typed code or name: the selection by text at once.
+        if (goodsEntryRow_ == row)
+            runGoodsEntry();
+        return;
+    }
+    walkFrom(index);
+}
+
 void TfrmGoodsBill::moveFocusOn(QWidget* from) {
     QList<QWidget*> order;
     for (const HeaderControl& hc : header_)
@@ -1612,9 +1743,8 @@ void TfrmGoodsBill::moveFocusOn(QWidget* from) {
         order.at(i + 1)->setFocus();
         return;
     }
-    // After the last field: the first line's goods cell.
-    dbgvX()->table()->setFocus();
-    focusCell(0, u"goodsname"_s);
+    // After the last field: the goods cell of the first empty line.
+    enterCell(firstEmptyRow(), goodsColumnField());
 }
 
 bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
@@ -1634,26 +1764,10 @@ bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             if (enter && current.isValid()) {
-                const GridDefinition& def = gridDefinition();
-                int col = current.column() + 1;
-                int r = current.row();
-                while (true) {
-                    if (col >= def.columns.size()) {
-                        col = 0;
-                        ++r;
-                        if (r >= model()->rowCount()) {
-                            if (!isGoodsLine(model()->rawRow(r - 1)))
-                                return true;
-                            records().appendRow(RecordSet::Row(records().fieldCount()));
-                            showRecords();
-                        }
-                    }
-                    const GridColumn& c = def.columns.at(col);
-                    if (c.visible && c.editable)
-                        break;
-                    ++col;
-                }
-                table->setCurrentIndex(model()->index(r, col));
+                if (isGoodsColumn(current.column()) && !isGoodsLine(row))
+                    chooseGoods(row, cell(row, goodsColumnField()));  // an empty line: the window
+                else
+                    walkFrom(current);
                 return true;
             }
         } else if (enter) {

@@ -315,6 +315,10 @@ protected:
 
     // Focuses a cell (by field) of a row.
     void focusCell(int row, const QString& field);
+    // Puts the cursor on a cell and the focus into the grid.
+    void enterCell(int row, const QString& field);
+    // Shows the rows again, keeping the cursor's cell and the grid's focus.
+    void reshowLines();
     // Throws the message after focusing the control.
     [[noreturn]] void failAt(QWidget* control, const QString& message);
     // The defaults of a new bill: single warehouse, default employee.
@@ -329,6 +333,19 @@ private:
     void refreshAccountsFromLoaded();
     void setSelectEnabled(bool enabled);
     void moveFocusOn(QWidget* from);
+    // --- keyboard entry in the lines
+    // The goods cell the operator types into: the code when its column shows, else the name.
+    QString goodsColumnField();
+    bool isGoodsColumn(int column);
+    // The first line without goods (a new one when all hold goods).
+    int firstEmptyRow();
+    // The goods text typed into a line's goods cell: the selection by text.
+    void runGoodsEntry();
+    void chooseGoods(int row, const QString& text);
+    // Enter on a cell: the next editable cell of the line, else the next line's goods cell.
+    void walkFrom(const QModelIndex& from);
+    // Enter closed the editor of a cell.
+    void cellEntered(const QModelIndex& index);
 
     GoodsBillFamily family_;
     struct HeaderControl {
@@ -351,7 +368,9 @@ private:
     QMap<int, QList<AccountAmount>> multi_;
     QMap<int, QList<AccountAmount>> loaded_;
     bool recalculating_ = false;
-    int pendingRow_ = -1;  // the row a goods typed into its cell goes to
+    int pendingRow_ = -1;     // the row a goods typed into its cell goes to
+    int firstAddedRow_ = -1;  // the first row a selection wrote to
+    int goodsEntryRow_ = -1;  // a row whose goods cell got text not yet looked up
 };
 
 }  // namespace dyt::client

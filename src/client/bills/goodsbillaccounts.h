@@ -3,6 +3,7 @@
 // row. The goods bills send its rows as the account lines of one type.
 
 #include <QList>
+#include <QString>
 
 #include "client/common/frmbase.h"
 
@@ -29,19 +30,33 @@ public:
     // Puts an account into a row (the last row grows the list by an empty one).
     void setAccount(int row, qint64 id, const QString& name);
     void setAmount(int row, double amount);
-    // The account selection ("fkkm") for a row.
-    bool chooseAccount(int row);
+    // The selection kind of the accounts: "fkkm" (payment accounts, the default) or "skkm".
+    void setAccountKind(const QString& kind);
+    // The account selection for a row, narrowed by the text; the amount cell follows a choice.
+    bool chooseAccount(int row, const QString& text = QString());
     double total() const;
 
     // Refuses negative amounts ("金额不能为负数！").
     void btnOKClick() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void ensureEmptyRow();
     void refreshTotal();
+    qint64 accountIdOf(int row) const;
+    // A code or name typed into an account cell: taken when one account has it, else the
+    // selection; nothing chosen puts the cell back.
+    void lookUpTyped();
+    void enter(int row, int column);
+    void walkFrom(int row, int column);
 
     QTableWidget* grid_ = nullptr;
     QLabel* lbTotal_ = nullptr;
+    QString kind_ = QStringLiteral("fkkm");
+    int typedRow_ = -1;
+    bool filling_ = false;
 };
 
 }  // namespace dyt::client

@@ -26,6 +26,7 @@
 #include "client/common/dmmain.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/frmxqueryfilter.h"
+#include "client/common/griddelegate.h"
 #include "client/common/gridexport.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
@@ -367,6 +368,9 @@ GridColumn& TfrmXAbstract::addColumn(const QString& captionText, const QString& 
 }
 
 void TfrmXAbstract::showRecords() {
+    // The rows are replaced under the view: an editor left open would outlive its cell.
+    if (auto* delegate = qobject_cast<GridItemDelegate*>(grid_->table()->itemDelegate()))
+        delegate->closeOpenEditor(false);
     model_->setSource(&records_, &gridDef_);
     if (!layoutLoaded_) {
         layoutLoaded_ = true;

@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 #include <QStyle>
@@ -31,6 +32,14 @@ const GridColumn* GridItemDelegate::columnOf(const QModelIndex& index) {
 
 QWidget* GridItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                         const QModelIndex& index) const {
+    QWidget* editor = makeEditor(parent, option, index);
+    if (editor)
+        editors_.append({editor, QPersistentModelIndex(index)});
+    return editor;
+}
+
+QWidget* GridItemDelegate::makeEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const {
     const GridColumn* column = columnOf(index);
     if (!column)
         return QStyledItemDelegate::createEditor(parent, option, index);
@@ -102,6 +111,65 @@ void GridItemDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
         return;
     }
     QStyledItemDelegate::setModelData(editor, model, index);
+}
+
+void GridItemDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    editors_.removeIf([editor](const OpenEditor& e) { return !e.editor || e.editor == editor; });
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+QWidget* GridItemDelegate::openEditor() const {
+    for (const OpenEditor& e : editors_)
+        if (e.editor)
+            return e.editor;
+    return nullptr;
+}
+
+bool GridItemDelegate::isOpen(const QWidget* editor) const {
+    for (const OpenEditor& e : editors_)
+        if (e.editor == editor)
+            return true;
+    return false;
+}
+
+void GridItemDelegate::closeOpenEditor(bool commit) {
+    QWidget* editor = openEditor();
+    if (!editor)
+        return;
+    if (commit)
+        Q_EMIT commitData(editor);
+    // Committing may have replaced the rows, and the view the editor with them.
+    if (isOpen(editor))
+        Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+bool GridItemDelegate::eventFilter(QObject* object, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress && isOpen(editor)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            // Committed and closed at once, so that whatever the window does next (walking on,
+            // replacing the rows) finds no editor in the view.
+            QPersistentModelIndex index;
+            for (const OpenEditor& e : editors_)
+                if (e.editor == editor)
+                    index = e.index;
+            const QAbstractItemModel* model = index.model();
+            const int row = index.row();
+            const int column = index.column();
+            Q_EMIT commitData(editor);
+            if (isOpen(editor))
+                Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+            // The commit may have replaced the rows (a line added by it): the cell by position.
+            if (index.isValid())
+                Q_EMIT editorReturned(index);
+            else if (model && row >= 0 && row < model->rowCount() && column < model->columnCount())
+                Q_EMIT editorReturned(model->index(row, column));
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 }  // namespace dyt

@@ -1,0 +1,322 @@
+// Bills entered at the keyboard against a real server, as an operator does: a purchase (header
+// walked with Enter, goods typed by code and one picked in the goods window, quantities and prices
+// typed), a sale of part of it, a receipt settling the sale and a payment settling the purchase,
+// their accounts typed by code in the account cells.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cmath>
+#include <memory>
+
+#include "client/bills/billkinds.h"
+#include "client/bills/frmbilljhd.h"
+#include "client/bills/frmbillskd.h"
+#include "client/bills/frmbillxsd.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
+#include "client/common/settings.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "support/serverprocess.h"
+#include "uihelpers.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::client {
+namespace {
+
+// The bill window being entered: it is active again once a selection window closed.
+QPointer<QWidget> billWindow;
+
+// Keys go where the focus is, as on the keyboard.
+QWidget* keyTarget() {
+    if (!QApplication::focusWidget() && billWindow) {
+        billWindow->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(billWindow));
+    }
+    return QApplication::focusWidget();
+}
+void type(const QString& text) {
+    for (const QChar c : text)
+        if (QWidget* w = keyTarget())
+            QTest::keyClick(w, c.toLatin1());
+}
+void press(Qt::Key key) {
+    if (QWidget* w = keyTarget())
+        QTest::keyClick(w, key);
+    else
+        ADD_FAILURE() << "no focus for the key";
+}
+
+// Picks the record of `code` in a selection window: the code typed into the search box, then
+// Enter on the list; the choose button when Enter there does not choose.
+void pickIn(QWidget* window, const QString& code) {
+    auto* search = window->findChild<QLineEdit*>(u"edFilter"_s);
+    auto* grid = window->findChild<GridView*>();
+    ASSERT_TRUE(search && grid);
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(search, code);
+    QTest::qWait(400);  // a search that follows the typing has run by now
+    const auto shows = [&] {
+        RecordSetModel* m = grid->model();
+        return m && m->rowCount() == 1;
+    };
+    if (!shows())
+        QTest::keyClick(search, Qt::Key_Return);
+    if (!window->isVisible())
+        return;
+    grid->table()->setFocus();
+    QTest::keyClick(grid->table(), Qt::Key_Return);
+    if (!window->isVisible())
+        return;
+    for (auto* button : window->findChildren<QPushButton*>())
+        if (button->text() == u"确定(&O)"_s || button->text() == u"选择(&S)"_s) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no choose button";
+}
+void pickNext(const QString& code) {
+    test::onNextModal([code](QWidget* window) { pickIn(window, code); });
+}
+
+// What the views complain of while the bills are entered (an editor left over by its view).
+QStringList& viewComplaints() {
+    static QStringList complaints;
+    return complaints;
+}
+void noteComplaint(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (message.contains(u"editor that does not belong to this view"_s))
+        viewComplaints() << message;
+}
+
+class KeyEntryE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSession();
+        resetSettings();
+        resetBillKinds();
+        setRunMode(kFullMode);
+        test::reportFaultsToTest(script);
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(programDir.isValid());
+        dm.programDir = programDir.path();
+        dm.quitApplication = [] {};
+        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
+        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"键盘账套"_s));
+        const char* const seed[] = {
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 0)",
+            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+            "VALUES (103, 0, '103,', 1, 0, 'SP103', '轴承', 0)",
+            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
+            "'个', 1)",
+            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
+            "'只', 1)",
+            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1031, 103, 0, "
+            "'套', 1)",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
+            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(203, 0, '203,', 1, 0, 'G1', '华东五金')",
+            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
+        };
+        for (const char* sql : seed)
+            dm.ExecUpdate(QString::fromUtf8(sql));
+        ParamList open;
+        open.setValue(u"type"_s, u"0"_s);
+        const QDate today = QDate::currentDate();
+        open.setValue(u"Date"_s, QDate(today.year(), today.month(), 1).toString(u"yyyy-MM-dd"_s));
+        dm.ExecProc(u"P_SYS_UP_Open"_s, open);
+        settings().DefaultBillRows = 2;
+        settings().SeeCost = true;  // purchase prices are costs
+        loadBillKinds(dm);
+        viewComplaints().clear();
+        previousHandler_ = qInstallMessageHandler(noteComplaint);
+    }
+    void TearDown() override {
+        qInstallMessageHandler(previousHandler_);
+        EXPECT_EQ(QStringList(), viewComplaints());
+        resetBillKinds();
+        resetSettings();
+        resetSession();
+    }
+
+    double number(const QString& sql) {
+        RecordSet rs;
+        dm.ExecQuery(sql, &rs);
+        return rs.rowCount() > 0 ? std::round(rs.at(0, 0).toDouble() * 100.0) / 100.0 : -1;
+    }
+    QString messages() const { return script.messages().join(u"|"_s); }
+
+    void showBill(TfrmBillAbstract* bill, const QString& code) {
+        bill->edBillCode()->setText(code);
+        bill->resize(1200, 700);
+        billWindow = bill;
+        bill->show();
+        bill->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(bill));
+    }
+    // The field under the grid's cursor, and whether the grid has the focus
+    static QString cursorField(TfrmXAbstract* bill) {
+        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
+        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
+    }
+    // (The window's own focus: it is the application's once the window is active again.)
+    static bool gridFocused(TfrmXAbstract* bill) {
+        return bill->focusWidget() == bill->dbgvX()->table();
+    }
+    // Enter until the cursor stands in the goods cell of `row` (the rest of a line walked over).
+    static void enterToGoodsCell(TfrmGoodsBill* bill, int row) {
+        for (int i = 0; i < 40 && !(bill->dbgvX()->table()->currentIndex().row() == row &&
+                                    cursorField(bill) == u"goodsname"_s);
+             ++i)
+            press(Qt::Key_Return);
+    }
+    // Quantity and price typed into the line under the cursor, from its quantity cell.
+    static void typeQtyAndPrice(TfrmGoodsBill* bill, const QString& qty, const QString& price) {
+        EXPECT_EQ(u"qty"_s, cursorField(bill));
+        type(qty);
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"Price"_s, cursorField(bill));
+        type(price);
+        press(Qt::Key_Return);
+    }
+    // Posts through the "过账" button; the bill id saved.
+    qint64 post(TfrmBillAbstract* bill) {
+        qint64 id = 0;
+        QObject::connect(bill, &TfrmBillAbstract::billSaved, [&id](qint64 saved) { id = saved; });
+        QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnBillSave()), Qt::LeftButton);
+        EXPECT_GT(id, 0) << messages().toStdString();
+        return id;
+    }
+    // Types the account code into the first account cell and the amount after it, then lets the
+    // amount be distributed over the open bills and posts.
+    qint64 enterMoneyBill(int djType, const QString& partnerCode, const QString& amount) {
+        auto bill = std::make_unique<TfrmBillSKD>(djType);
+        bill->OpenBill(djType, 0, false);
+        showBill(bill.get(), u"SF-%1"_s.arg(djType));
+        pickNext(partnerCode);
+        QTest::mouseClick(bill->findChild<QToolButton*>(u"btn_wldw_id"_s), Qt::LeftButton);
+        EXPECT_EQ(1, bill->billRows().rowCount());
+        QTableView* table = bill->dbgvX()->table();
+        const QModelIndex account =
+            bill->model()->index(0, bill->gridDefinition().columnIndex(u"km_Code"_s));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(account).center());
+        type(u"103"_s);  // the cash account's code
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"total"_s, cursorField(bill.get()));
+        EXPECT_TRUE(gridFocused(bill.get()));
+        type(amount);
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"8"_s, bill->records().at(0, bill->records().fieldIndex(u"km_id"_s)).toString());
+        QTest::mouseClick(bill->btnzdfp(), Qt::LeftButton);
+        return post(bill.get());
+    }
+
+    ScriptedPrompter script;
+    PrompterOverride override_{&script};
+    test::ServerProcess server;
+    TdmMain dm;
+    QTemporaryDir programDir;
+    QtMessageHandler previousHandler_ = nullptr;
+};
+
+TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
+    const double cashBefore = number(u"SELECT Total FROM baseKM WHERE id = 8"_s);
+    qint64 sale = 0;
+    {
+        SCOPED_TRACE("purchase");
+        auto bill = std::make_unique<TfrmBillJHD>();
+        bill->OpenBill(5, 0, false);
+        showBill(bill.get(), u"JH-KEY-1"_s);
+        // The supplier typed by code, picked in the selection; Enter walks the header on into
+        // the goods cell of the first empty line.
+        bill->headerControl(u"eddw"_s)->setFocus();
+        type(u"G1"_s);
+        pickNext(u"G1"_s);
+        press(Qt::Key_Return);
+        EXPECT_EQ(203, bill->headerId(u"eddw"_s));
+        EXPECT_EQ(301, bill->headerId(u"edshck"_s));  // the only warehouse
+        for (int i = 0; i < 30 && !gridFocused(bill.get()); ++i)
+            press(Qt::Key_Return);
+        ASSERT_TRUE(gridFocused(bill.get()));
+        EXPECT_EQ(u"goodsname"_s, cursorField(bill.get()));
+        EXPECT_EQ(0, bill->dbgvX()->table()->currentIndex().row());
+        // Two goods typed by code: each lands on its line, the cursor on its quantity.
+        type(u"SP101"_s);
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s)) << messages().toStdString();
+        typeQtyAndPrice(bill.get(), u"10"_s, u"12"_s);
+        EXPECT_EQ(u"120"_s, bill->cell(0, u"taxTotalSum"_s));
+        enterToGoodsCell(bill.get(), 1);
+        type(u"SP102"_s);
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"102"_s, bill->cell(1, u"goodsid"_s));
+        EXPECT_EQ(1, bill->dbgvX()->table()->currentIndex().row());
+        typeQtyAndPrice(bill.get(), u"5"_s, u"8"_s);
+        // The third from the goods window, opened by Enter on the empty goods cell.
+        enterToGoodsCell(bill.get(), 2);
+        pickNext(u"SP103"_s);
+        press(Qt::Key_Return);
+        EXPECT_EQ(u"103"_s, bill->cell(2, u"goodsid"_s));
+        EXPECT_EQ(2, bill->dbgvX()->table()->currentIndex().row());
+        EXPECT_TRUE(gridFocused(bill.get()));
+        typeQtyAndPrice(bill.get(), u"2"_s, u"15"_s);
+        EXPECT_EQ(u"40"_s, bill->cell(1, u"taxTotalSum"_s));  // line 2 kept what was typed
+        EXPECT_EQ(3, bill->goodsRows().size());
+        post(bill.get());
+        EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
+        EXPECT_EQ(2, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 103"_s));
+        EXPECT_EQ(190, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+    }
+    {
+        SCOPED_TRACE("sale");
+        auto bill = std::make_unique<TfrmBillXSD>();
+        bill->OpenBill(1, 0, false);
+        showBill(bill.get(), u"XS-KEY-1"_s);
+        bill->headerControl(u"eddw"_s)->setFocus();
+        type(u"K1"_s);
+        pickNext(u"K1"_s);
+        press(Qt::Key_Return);
+        EXPECT_EQ(201, bill->headerId(u"eddw"_s));
+        for (int i = 0; i < 40 && !gridFocused(bill.get()); ++i)
+            press(Qt::Key_Return);
+        ASSERT_TRUE(gridFocused(bill.get()));
+        type(u"SP101"_s);
+        press(Qt::Key_Return);
+        typeQtyAndPrice(bill.get(), u"4"_s, u"20"_s);
+        sale = post(bill.get());
+        EXPECT_EQ(6, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
+        EXPECT_EQ(80, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+    }
+    {
+        SCOPED_TRACE("receipt");
+        ASSERT_GT(enterMoneyBill(21, u"K1"_s, u"80"_s), 0);
+        EXPECT_EQ(0, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+        EXPECT_EQ(80, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(sale)));
+        EXPECT_EQ(cashBefore + 80, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+    }
+    {
+        SCOPED_TRACE("payment");
+        ASSERT_GT(enterMoneyBill(22, u"G1"_s, u"190"_s), 0);
+        EXPECT_EQ(0, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+        EXPECT_EQ(cashBefore + 80 - 190, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+    }
+}
+
+}  // namespace
+}  // namespace dyt::client
