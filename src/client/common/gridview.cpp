@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -64,6 +65,12 @@ void GridView::setModel(RecordSetModel* model) {
             applyColumns();
             onCurrentChanged();
         });
+        connect(model, &RecordSetModel::footerChanged, this, &GridView::widenToFooter);
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to) {
+                    if (from.isValid() && to.isValid())
+                        widenToCells(from.row(), to.row(), from.column(), to.column());
+                });
     }
     applyColumns();
 }
@@ -81,11 +88,109 @@ void GridView::applyColumns() {
             const bool bandShown = def.bands.isEmpty() || c.bandIndex < 0 ||
                                    c.bandIndex >= def.bands.size() ||
                                    def.bands[c.bandIndex].visible;
-            table_->setColumnWidth(i, c.width);
-            table_->setColumnHidden(i, !(c.visible && bandShown));
+            const bool shown = c.visible && bandShown;
+            table_->setColumnHidden(i, !shown);
+            table_->setColumnWidth(i, shown ? std::max(c.width, contentWidth(i)) : c.width);
         }
     }
     updateStrips();
+}
+
+namespace {
+
+// Room around a cell's text: the style's text margins on both sides and the grid line.
+int cellPadding(const QWidget* view) {
+    return 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+}
+
+// The footer draws its text 3 pixels in from both edges, beside a 1-pixel line.
+constexpr int kFooterPadding = 8;
+
+// Short texts of digits, letters and signs (codes, numbers, dates) are shown whole; longer
+// texts or Chinese ones are names and remarks.
+bool isFreeText(const QString& text) {
+    if (text.size() > 32)
+        return true;
+    for (const QChar ch : text) {
+        if (ch.unicode() >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int GridView::cellWidth(int row, int column, bool* freeText) const {
+    const QString text = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+    *freeText = isFreeText(text);
+    return text.isEmpty() ? 0 : table_->fontMetrics().horizontalAdvance(text);
+}
+
+int GridView::contentWidth(int column) const {
+    if (!model_ || column < 0 || column >= model_->columnCount())
+        return 0;
+    const int rows = model_->rowCount();
+    int whole = table_->horizontalHeader()->sectionSizeHint(column);
+    const QString footer = model_->footerVisible() ? model_->footerText(column) : QString();
+    if (!footer.isEmpty())
+        whole = std::max(whole, footer_->fontMetrics().horizontalAdvance(footer) + kFooterPadding);
+    int text = 0;
+    const int padding = cellPadding(table_);
+    auto measure = [&](int row) {
+        bool free = false;
+        const int w = cellWidth(row, column, &free) + padding;
+        int& into = free ? text : whole;
+        into = std::max(into, w);
+    };
+    if (rows <= 2 * kFitSampleRows) {
+        for (int r = 0; r < rows; ++r)
+            measure(r);
+    } else {
+        for (int r = 0; r < kFitSampleRows; ++r) {
+            measure(r);
+            measure(rows - 1 - r);
+        }
+    }
+    const int textCap =
+        table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
+    return std::max(whole, std::min(text, textCap));
+}
+
+void GridView::widenToFooter() {
+    if (!model_ || !model_->footerVisible())
+        return;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        if (table_->isColumnHidden(c))
+            continue;
+        const QString text = model_->footerText(c);
+        const int need =
+            text.isEmpty() ? 0 : footer_->fontMetrics().horizontalAdvance(text) + kFooterPadding;
+        if (table_->columnWidth(c) < need)
+            table_->setColumnWidth(c, need);
+    }
+}
+
+void GridView::widenToCells(int first, int last, int left, int right) {
+    if (!model_)
+        return;
+    // A change of many rows at once comes with a reset, which fits the columns anyway.
+    last = std::min({last, first + kFitSampleRows - 1, model_->rowCount() - 1});
+    right = std::min(right, model_->columnCount() - 1);
+    const int textCap =
+        table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
+    const int padding = cellPadding(table_);
+    for (int c = std::max(left, 0); c <= right; ++c) {
+        if (table_->isColumnHidden(c))
+            continue;
+        int need = 0;
+        for (int r = std::max(first, 0); r <= last; ++r) {
+            bool free = false;
+            const int w = cellWidth(r, c, &free) + padding;
+            need = std::max(need, free ? std::min(w, textCap) : w);
+        }
+        if (table_->columnWidth(c) < need)
+            table_->setColumnWidth(c, need);
+    }
 }
 
 void GridView::onCurrentChanged() {
