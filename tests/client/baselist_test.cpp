@@ -327,6 +327,40 @@ TEST_F(BaseList, StoppedRecordsAreHiddenAndShown) {
     EXPECT_TRUE(bm->cbIncludeStopped()->isHidden());
 }
 
+// A stopped flag reads "否"/"是" in every list, whatever form the server sends it in.
+TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
+    struct Case {
+        const char* kind;
+        int tag;
+        const char* field;
+        FieldType type;
+        QVariant cleared;
+        QVariant set;
+    };
+    const Case cases[] = {
+        {"SP", 1001, "stopName", FieldType::Text, QStringLiteral("否"), QStringLiteral("是")},
+        {"CK", 1004, "isstop", FieldType::Integer, 0, 1},
+        {"CK", 1004, "isstop", FieldType::Boolean, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + "." + c.field);
+        auto w = open(QString::fromLatin1(c.kind), c.tag);
+        RecordSet rows = baseRows({{1, 0, QStringLiteral("01"), QStringLiteral("甲"), 1, 0,
+                                    QStringLiteral("1,"), QString()},
+                                   {2, 0, QStringLiteral("02"), QStringLiteral("乙"), 1, 0,
+                                    QStringLiteral("2,"), QString()}});
+        const int f = rows.addField(QLatin1String(c.field), c.type);
+        rows.setAt(0, f, c.cleared);
+        rows.setAt(1, f, c.set);
+        answerProc(rows);
+        w->loadList();
+        const int column = w->model()->definition()->columnIndex(QLatin1String(c.field));
+        ASSERT_GE(column, 0);
+        EXPECT_EQ(QStringLiteral("否"), w->model()->displayText(0, column));
+        EXPECT_EQ(QStringLiteral("是"), w->model()->displayText(1, column));
+    }
+}
+
 TEST_F(BaseList, QuickSearchAndListModes) {
     auto w = open(QStringLiteral("SP"), 1001);
     answerProc(level());

@@ -70,6 +70,9 @@ struct GridColumn {
     QString footerPattern;   // "%s,0.00;%s-,0.00"
     bool masked = false;     // cost value hidden behind "***"
     QString buttonGlyph;     // image of the button editor, empty for the default glyph
+    // A yes/no field shown as text: "是"/"否" like every other list (a field of the record
+    // set's boolean type is shown so without it).
+    bool flag = false;
 
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     Qt::Alignment headerAlignment = Qt::AlignCenter;
