@@ -214,17 +214,67 @@ TEST(PrintLayout, HeaderRepeatsOnlyWhenAsked) {
     }
 }
 
-TEST(PrintLayout, WideColumnsShrinkToThePage) {
-    PrintTemplate t = gridTemplate(false);
-    t.columns[1].width = 400;  // 15 + 400 + 30 = 445 mm on 190 mm
-    const Layout layout = layoutPages(t, {}, dyt::test::billDetail(1));
-    double right = 0;
-    for (const LayoutItem& item : layout.pages.at(0).items) {
-        if (item.role == ItemRole::ColumnHeader) {
-            right = qMax(right, item.rect.right());
+// A table wider than the printable width turns the page and, where that is not enough, narrows
+// its columns in proportion and their font with them: nothing lies outside the printable width
+// and every caption and value still fits its column. Header texts too long for their cell wrap in
+// it.
+TEST(PrintLayout, WideTablesFitThePage) {
+    struct Case {
+        const char* name;
+        int columns;
+        Orientation orientation;
+        bool narrowed;
+    };
+    const Case cases[] = {
+        {"narrow", 6, Orientation::Portrait, false},
+        {"turned", 12, Orientation::Landscape, false},
+        {"turned and narrowed", 20, Orientation::Landscape, true},
+    };
+    const dyt::RecordSet header = dyt::test::wideReportHeader();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const dyt::RecordSet detail = dyt::test::wideReportDetail(c.columns, 3);
+        PrintTemplate t = PrintTemplate::generate(QStringLiteral("库存状况表"), header, detail);
+        t.orientation = Orientation::Portrait;
+        const Layout layout = layoutPages(t, header, detail);
+        EXPECT_EQ(c.orientation, layout.orientation);
+        EXPECT_EQ(c.narrowed, layout.detailFontScale < 1);
+        EXPECT_GE(layout.detailFontScale, kMinDetailPoints / t.detailFont.pointSize);
+        const double right = layout.pageSize.width() - t.marginRight;
+        EXPECT_NEAR(c.orientation == Orientation::Portrait ? 210 : 297, layout.pageSize.width(),
+                    1e-9);
+        FontSpec detailFont = t.detailFont;
+        detailFont.pointSize *= layout.detailFontScale;
+        double headerBottom = 0;
+        double tableTop = 1e9;
+        QStringList captions;
+        for (const LayoutItem& item : layout.pages.at(0).items) {
+            SCOPED_TRACE(item.text.toStdString());
+            EXPECT_GE(item.rect.left(), t.marginLeft - 1e-6);
+            EXPECT_LE(item.rect.right(), right + 1e-6);
+            const double room = item.rect.width() - 2 * kTextPadding;
+            if (item.role == ItemRole::ColumnHeader || item.role == ItemRole::Cell) {
+                EXPECT_LE(textWidth(item.text, detailFont), room);  // nothing cut off
+            }
+            if (item.role == ItemRole::ColumnHeader) {
+                captions.append(item.text);
+                tableTop = qMin(tableTop, item.rect.top());
+            } else if (item.role == ItemRole::Header) {
+                headerBottom = qMax(headerBottom, item.rect.bottom());
+                for (const QString& line : item.text.split(u'\n')) {
+                    EXPECT_LE(textWidth(line, t.headerFont), room);
+                }
+            }
         }
+        EXPECT_EQ(c.columns, captions.size());
+        EXPECT_EQ(QStringLiteral("参考单价"), captions.value(c.columns - 1));
+        EXPECT_LE(headerBottom, tableTop);
+        EXPECT_TRUE(layout.pages.at(0)
+                        .texts(ItemRole::Header)
+                        .join(QString())
+                        .remove(u'\n')
+                        .endsWith(QStringLiteral("六分仓）")));
     }
-    EXPECT_NEAR(200.0, right, 1e-6);
 }
 
 TEST(PrintLayout, PageTooSmallForOneRow) {
