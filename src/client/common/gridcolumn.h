@@ -56,7 +56,8 @@ struct GridColumn {
     QString fieldName;    // bound field, empty when unbound
     int bandIndex = 0;
     int width = 0;
-    int tag = 0;  // 110 for a column hidden through the "F" rule
+    bool widthStored = false;  // the width is the operator's own (a stored layout)
+    int tag = 0;               // 110 for a column hidden through the "F" rule
     bool visible = true;
     bool editable = false;
     bool filtering = true;  // offered in the filter row, as set for the view

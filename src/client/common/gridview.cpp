@@ -151,9 +151,15 @@ int GridView::contentWidth(int column) const {
             measure(rows - 1 - r);
         }
     }
-    const int textCap =
-        table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
-    return std::max(whole, std::min(text, textCap));
+    return std::max(whole, std::min(text, freeTextCap(column)));
+}
+
+int GridView::freeTextCap(int column) const {
+    // A width the operator chose for names or remarks stands; numbers and codes still show whole.
+    const GridDefinition* def = model_ ? model_->definition() : nullptr;
+    if (def && column < def->columns.size() && def->columns[column].widthStored)
+        return 0;
+    return table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
 }
 
 void GridView::widenToFooter() {
@@ -176,12 +182,11 @@ void GridView::widenToCells(int first, int last, int left, int right) {
     // A change of many rows at once comes with a reset, which fits the columns anyway.
     last = std::min({last, first + kFitSampleRows - 1, model_->rowCount() - 1});
     right = std::min(right, model_->columnCount() - 1);
-    const int textCap =
-        table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
     const int padding = cellPadding(table_);
     for (int c = std::max(left, 0); c <= right; ++c) {
         if (table_->isColumnHidden(c))
             continue;
+        const int textCap = freeTextCap(c);
         int need = 0;
         for (int r = std::max(first, 0); r <= last; ++r) {
             bool free = false;

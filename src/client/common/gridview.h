@@ -47,7 +47,8 @@ public:
     // The width a column's content needs in this view's fonts: its caption, its footer text and
     // its widest cell text among the rows (every row of a small grid; the first and the last
     // kFitSampleRows of a large one). Numbers and short codes count in full; longer free text
-    // (names, remarks) at most kTextColumnMaxChars Chinese characters.
+    // (names, remarks) at most kTextColumnMaxChars Chinese characters, and not at all when the
+    // operator stored the column's width.
     int contentWidth(int column) const;
     static constexpr int kFitSampleRows = 300;
     static constexpr int kTextColumnMaxChars = 20;
@@ -64,6 +65,7 @@ private:
     void widenToFooter();
     void widenToCells(int first, int last, int left, int right);
     int cellWidth(int row, int column, bool* freeText) const;
+    int freeTextCap(int column) const;  // the most free text may widen the column to
 
     QTableView* table_ = nullptr;
     GridBandHeader* bands_ = nullptr;
