@@ -329,20 +329,18 @@ TEST_F(BaseList, StoppedRecordsAreHiddenAndShown) {
 
 // A stopped flag reads "否"/"是" in every list, whatever form the server sends it in.
 TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
-    struct Case {
+    const struct {
         const char* kind;
         int tag;
         const char* field;
         FieldType type;
-        QVariant cleared;
-        QVariant set;
-    };
-    const Case cases[] = {
+        QVariant cleared, set;
+    } cases[] = {
         {"SP", 1001, "stopName", FieldType::Text, QStringLiteral("否"), QStringLiteral("是")},
         {"CK", 1004, "isstop", FieldType::Integer, 0, 1},
         {"CK", 1004, "isstop", FieldType::Boolean, false, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + "." + c.field);
         auto w = open(QString::fromLatin1(c.kind), c.tag);
         RecordSet rows = baseRows({{1, 0, QStringLiteral("01"), QStringLiteral("甲"), 1, 0,
