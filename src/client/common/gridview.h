@@ -52,6 +52,7 @@ public:
     int contentWidth(int column) const;
     static constexpr int kFitSampleRows = 300;
     static constexpr int kTextColumnMaxChars = 20;
+    static constexpr int kMeasuredTexts = 16;  // the widest-looking texts measured per column
 
 Q_SIGNALS:
     // The button of a button-editor column was pressed.
