@@ -340,6 +340,7 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
         {"CK", 1004, "isstop", FieldType::Integer, 0, 1},
         {"CK", 1004, "isstop", FieldType::Boolean, false, true},
     };
+    client::loginedUser().UserId = 1;  // every column shown and printed
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + "." + c.field);
         auto w = open(QString::fromLatin1(c.kind), c.tag);
@@ -354,8 +355,15 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
         w->loadList();
         const int column = w->model()->definition()->columnIndex(QLatin1String(c.field));
         ASSERT_GE(column, 0);
-        EXPECT_EQ(QStringLiteral("否"), w->model()->displayText(0, column));
-        EXPECT_EQ(QStringLiteral("是"), w->model()->displayText(1, column));
+        RecordSet printed;  // and so it prints
+        w->BuildPrintRows(&printed);
+        ASSERT_GE(printed.fieldIndex(QLatin1String(c.field)), 0);
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_EQ(r ? QStringLiteral("是") : QStringLiteral("否"),
+                      w->model()->displayText(r, column));
+            EXPECT_EQ(w->model()->displayText(r, column),
+                      printed.at(r, printed.fieldIndex(QLatin1String(c.field))).toString());
+        }
     }
 }
 
