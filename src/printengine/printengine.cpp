@@ -216,7 +216,7 @@ bool PrintJob::print(QWidget* parent, bool askPrinter) {
         }
         printer.setCopyCount(options.copies);
         printer.setDocName(tpl_.title);
-        preparePrinter(&printer, tpl_);
+        preparePrinter(&printer, layout_);
         if (askPrinter) {
             QPrintDialog dialog(&printer, parent);
             if (dialog.exec() != QDialog::Accepted) {
@@ -243,7 +243,7 @@ PreviewDialog::PreviewDialog(PrintJob* job, bool allowPrint, QWidget* parent)
     : QDialog(parent), job_(job), allowPrint_(allowPrint), printer_(new QPrinter) {
     setObjectName(QStringLiteral("TfrmPreview"));
     setWindowTitle(QStringLiteral("打印预览 - ") + job->printTemplate().title);
-    preparePrinter(printer_, job->printTemplate());
+    preparePrinter(printer_, job->layout());
     preview_ = new QPrintPreviewWidget(printer_, this);
     connect(preview_, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
         printLayout(printer, job_->printTemplate(), job_->layout());

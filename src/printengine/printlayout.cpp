@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/currency.h"
@@ -170,10 +171,43 @@ QString formatValue(const QVariant& value, FieldType type, int decimals) {
     return value.toString();
 }
 
+TableFit fitTable(const PrintTemplate& tpl, double tableWidth) {
+    TableFit fit;
+    fit.orientation = tpl.orientation;
+    const double margins = tpl.marginLeft + tpl.marginRight;
+    const QSizeF page = tpl.pageSize();
+    double width = page.width() - margins;
+    if (tableWidth <= width || width <= 0)
+        return fit;
+    // The other way round the paper may be wider.
+    const double turned = page.height() - margins;
+    if (turned > width) {
+        fit.orientation = tpl.orientation == Orientation::Portrait ? Orientation::Landscape
+                                                                   : Orientation::Portrait;
+        width = turned;
+    }
+    if (tableWidth > width) {
+        fit.scale = width / tableWidth;
+        const double floor = std::min(1.0, kMinDetailPoints / tpl.detailFont.pointSize);
+        fit.fontScale = std::max(fit.scale, floor);
+    }
+    return fit;
+}
+
 Layout layoutPages(const PrintTemplate& tpl, const RecordSet& header, const RecordSet& detail,
                    const Variables& extra) {
     Layout layout;
+    double tableW = 0;
+    for (const DetailColumn& c : tpl.columns) {
+        tableW += c.width;
+    }
+    const TableFit fit = fitTable(tpl, tableW);
+    layout.orientation = fit.orientation;
+    layout.detailFontScale = fit.fontScale;
     layout.pageSize = tpl.pageSize();
+    if (fit.orientation != tpl.orientation) {
+        layout.pageSize.transpose();
+    }
     const double left = tpl.marginLeft;
     const double top = tpl.marginTop;
     const double contentW = layout.pageSize.width() - tpl.marginLeft - tpl.marginRight;
@@ -195,9 +229,36 @@ Layout layoutPages(const PrintTemplate& tpl, const RecordSet& header, const Reco
     const int headerRows =
         (static_cast<int>(tpl.headerFields.size()) + headerCols - 1) / headerCols;
     const double headerLineH = lineHeight(tpl.headerFont.pointSize);
-    const double headerH = headerRows * headerLineH + (headerRows > 0 ? 2 : 0);
+    const double headerCellW = contentW / headerCols;
+    // Header texts wrap inside their cell; a row of cells is as high as its longest text.
+    QStringList headerTexts;
+    QList<int> headerLines;
+    for (const HeaderField& f : tpl.headerFields) {
+        const int hf = header.fieldIndex(f.field);
+        QString value;
+        if (hf >= 0 && header.rowCount() > 0) {
+            value = formatValue(header.at(0, hf), header.fields().at(hf).type, -1);
+        }
+        const QStringList lines =
+            wrapText(f.caption.isEmpty() ? value : f.caption + QStringLiteral("：") + value,
+                     tpl.headerFont, headerCellW - 2 * kTextPadding);
+        headerTexts.append(lines.join(QLatin1Char('\n')));
+        headerLines.append(static_cast<int>(lines.size()));
+    }
+    QList<double> headerRowY;  // top of each row of header cells, from the header's top
+    double headerH = 0;
+    for (int r = 0; r < headerRows; ++r) {
+        int lines = 1;
+        for (int i = r * headerCols; i < qMin((r + 1) * headerCols, headerLines.size()); ++i) {
+            lines = qMax(lines, headerLines.at(i));
+        }
+        headerRowY.append(headerH);
+        headerH += lines * headerLineH;
+    }
+    headerH += headerRows > 0 ? 2 : 0;
     const double topBlock = titleH + headerH;
-    const double rowH = qMax(tpl.rowHeight, lineHeight(tpl.detailFont.pointSize));
+    const double rowH =
+        qMax(tpl.rowHeight, lineHeight(tpl.detailFont.pointSize * layout.detailFontScale));
     bool hasTotal = false;
     for (const DetailColumn& c : tpl.columns) {
         hasTotal = hasTotal || c.sum;
@@ -240,11 +301,7 @@ Layout layoutPages(const PrintTemplate& tpl, const RecordSet& header, const Reco
     const int pages = static_cast<int>(ranges.size());
 
     // Column positions, scaled down to the content width when they are wider.
-    double tableW = 0;
-    for (const DetailColumn& c : tpl.columns) {
-        tableW += c.width;
-    }
-    const double scale = tableW > contentW ? contentW / tableW : 1.0;
+    const double scale = fit.scale;
     QList<double> colX, colW;
     QList<int> colField;
     double x = left;
@@ -265,20 +322,12 @@ Layout layoutPages(const PrintTemplate& tpl, const RecordSet& header, const Reco
                                    -1});
                 y += titleH;
             }
-            const double cellW = contentW / headerCols;
-            for (int i = 0; i < tpl.headerFields.size(); ++i) {
-                const HeaderField& f = tpl.headerFields.at(i);
-                const int hf = header.fieldIndex(f.field);
-                QString value;
-                if (hf >= 0 && header.rowCount() > 0) {
-                    value = formatValue(header.at(0, hf), header.fields().at(hf).type, -1);
-                }
-                const QString text =
-                    f.caption.isEmpty() ? value : f.caption + QStringLiteral("：") + value;
+            for (int i = 0; i < headerTexts.size(); ++i) {
                 page.items.append({ItemRole::Header,
-                                   QRectF(left + (i % headerCols) * cellW,
-                                          y + (i / headerCols) * headerLineH, cellW, headerLineH),
-                                   text, Align::Left, false, -1, -1});
+                                   QRectF(left + (i % headerCols) * headerCellW,
+                                          y + headerRowY.at(i / headerCols), headerCellW,
+                                          headerLines.at(i) * headerLineH),
+                                   headerTexts.at(i), Align::Left, false, -1, -1});
             }
             y += headerH;
         }

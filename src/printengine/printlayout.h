@@ -47,14 +47,36 @@ struct LayoutPage {
 };
 
 struct Layout {
-    QSizeF pageSize;  // millimetres
+    QSizeF pageSize;  // millimetres, after a turn to landscape
+    Orientation orientation = Orientation::Portrait;
+    // The detail font (column headers, cells, totals) relative to the template's: below 1 when
+    // the table had to be narrowed to the page.
+    double detailFontScale = 1;
     QList<LayoutPage> pages;
 };
+
+// How a table of the given width (millimetres) is put on the template's paper: a table wider
+// than the printable width turns the page to landscape when the paper is wider that way, and
+// what is still too wide is narrowed in proportion (scale below 1), its font with it but not
+// below kMinDetailPoints.
+struct TableFit {
+    Orientation orientation = Orientation::Portrait;
+    double scale = 1;      // column widths
+    double fontScale = 1;  // detail font
+};
+inline constexpr double kMinDetailPoints = 6;
+TableFit fitTable(const PrintTemplate& tpl, double tableWidth);
+
+// Breaks a text into lines no wider than width millimetres in the font (at least one character
+// a line); explicit line breaks are kept.
+QStringList wrapText(const QString& text, const FontSpec& font, double width);
 
 // Values a print adds to the template's variables (the caller's print variables).
 using Variables = QList<QPair<QString, QString>>;
 
-// Lays out the pages. Throws DytError when not even one detail row fits on a page.
+// Lays out the pages: the table fitted to the page (fitTable), header fields that do not fit
+// their cell wrapped onto more lines. Throws DytError when not even one detail row fits on a
+// page.
 Layout layoutPages(const PrintTemplate& tpl, const RecordSet& header, const RecordSet& detail,
                    const Variables& extra = {});
 
@@ -66,5 +88,9 @@ QString formatNumber(double value, int decimals);
 
 // Height in millimetres of one line of text in a font of the given size.
 double lineHeight(double pointSize);
+// Width in millimetres of a text in a font, as the renderer sets it.
+double textWidth(const QString& text, const FontSpec& font);
+// Room the renderer leaves on either side of a text inside its item (millimetres).
+inline constexpr double kTextPadding = 0.8;
 
 }  // namespace dyt::print

@@ -19,11 +19,12 @@ QString defaultFontFamily();
 QFont resolveFont(const FontSpec& wanted);
 
 // Draws one page; the painter's origin is the paper's top left corner and dotsPerMm its scale.
+// The detail font is the template's times detailFontScale (Layout::detailFontScale).
 void paintPage(QPainter& painter, const PrintTemplate& tpl, const LayoutPage& page,
-               double dotsPerMm);
+               double dotsPerMm, double detailFontScale = 1);
 
-// Sets the printer's paper to the template's page (no printer margins, origin at the corner).
-void preparePrinter(QPrinter* printer, const PrintTemplate& tpl);
+// Sets the printer's paper to the laid-out page (no printer margins, origin at the corner).
+void preparePrinter(QPrinter* printer, const Layout& layout);
 // Prints all pages on a prepared printer. Throws DytError when the printer cannot be opened.
 void printLayout(QPrinter* printer, const PrintTemplate& tpl, const Layout& layout);
 // Writes the pages as a PDF file. Throws DytError when the file cannot be written.

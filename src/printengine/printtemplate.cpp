@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "common/gbk.h"
 #include "common/recordset.h"
+#include "printengine/printlayout.h"
 
 namespace dyt::print {
 
@@ -103,13 +103,6 @@ double toNumber(const QString& text, int line, double low, double high) {
 
 bool isNumberType(FieldType t) {
     return t == FieldType::Integer || t == FieldType::Float || t == FieldType::Currency;
-}
-
-QString sampleText(const QVariant& v) {
-    if (v.metaType() == QMetaType::fromType<Currency>()) {
-        return v.value<Currency>().toString();
-    }
-    return v.toString();
 }
 
 }  // namespace
@@ -456,7 +449,8 @@ PrintTemplate PrintTemplate::generate(const QString& title, const RecordSet& hea
     for (const Field& f : header.fields()) {
         t.headerFields.append({f.name, stripCaptionTags(f.caption())});
     }
-    constexpr double kMmPerByte = 1.7;  // 9 point text: a Chinese character is about 3.4 mm
+    // Columns as wide as their caption and their values as printed, a little room beside.
+    constexpr double kRoom = 2 * kTextPadding + 1.5;
     const int sampleRows = qMin(detail.rowCount(), 200);
     double total = 0;
     for (int i = 0; i < detail.fieldCount(); ++i) {
@@ -469,11 +463,11 @@ PrintTemplate PrintTemplate::generate(const QString& title, const RecordSet& hea
         DetailColumn c;
         c.field = f.name;
         c.caption = caption;
-        qsizetype bytes = gbk::byteLength(caption);
+        double need = textWidth(caption, t.detailFont);
         for (int r = 0; r < sampleRows; ++r) {
-            bytes = qMax(bytes, gbk::byteLength(sampleText(detail.at(r, i))));
+            need = qMax(need, textWidth(formatValue(detail.at(r, i), f.type, -1), t.detailFont));
         }
-        c.width = qBound(8.0, std::round(bytes * kMmPerByte + 3), 60.0);
+        c.width = qBound(8.0, std::ceil(need + kRoom), 60.0);
         const bool numberTag =
             tags.contains(QStringLiteral("%R")) || tags.contains(QStringLiteral("%M%")) ||
             tags.contains(QStringLiteral("%Q%")) || tags.contains(QStringLiteral("%P%")) ||

@@ -327,6 +327,46 @@ TEST_F(BaseList, StoppedRecordsAreHiddenAndShown) {
     EXPECT_TRUE(bm->cbIncludeStopped()->isHidden());
 }
 
+// A stopped flag reads "否"/"是" in every list, whatever form the server sends it in.
+TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
+    const struct {
+        const char* kind;
+        int tag;
+        const char* field;
+        FieldType type;
+        QVariant cleared, set;
+    } cases[] = {
+        {"SP", 1001, "stopName", FieldType::Text, QStringLiteral("否"), QStringLiteral("是")},
+        {"CK", 1004, "isstop", FieldType::Integer, 0, 1},
+        {"CK", 1004, "isstop", FieldType::Boolean, false, true},
+    };
+    client::loginedUser().UserId = 1;  // every column shown and printed
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + "." + c.field);
+        auto w = open(QString::fromLatin1(c.kind), c.tag);
+        RecordSet rows = baseRows({{1, 0, QStringLiteral("01"), QStringLiteral("甲"), 1, 0,
+                                    QStringLiteral("1,"), QString()},
+                                   {2, 0, QStringLiteral("02"), QStringLiteral("乙"), 1, 0,
+                                    QStringLiteral("2,"), QString()}});
+        const int f = rows.addField(QLatin1String(c.field), c.type);
+        rows.setAt(0, f, c.cleared);
+        rows.setAt(1, f, c.set);
+        answerProc(rows);
+        w->loadList();
+        const int column = w->model()->definition()->columnIndex(QLatin1String(c.field));
+        ASSERT_GE(column, 0);
+        RecordSet printed;  // and so it prints
+        w->BuildPrintRows(&printed);
+        ASSERT_GE(printed.fieldIndex(QLatin1String(c.field)), 0);
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_EQ(r ? QStringLiteral("是") : QStringLiteral("否"),
+                      w->model()->displayText(r, column));
+            EXPECT_EQ(w->model()->displayText(r, column),
+                      printed.at(r, printed.fieldIndex(QLatin1String(c.field))).toString());
+        }
+    }
+}
+
 TEST_F(BaseList, QuickSearchAndListModes) {
     auto w = open(QStringLiteral("SP"), 1001);
     answerProc(level());

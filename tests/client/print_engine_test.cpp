@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -120,6 +122,24 @@ TEST_F(PrintEngineTest, RunPrintWritesThePdfWithTheChineseFont) {
     EXPECT_EQ(QStringLiteral("1"), printValue(QStringLiteral("PRINTNUM")));
     // A missing template is generated for the print, not written.
     EXPECT_FALSE(QFile::exists(templatePath(QStringLiteral("进货单.QXF"))));
+}
+
+// A report wider than the page prints whole: read back from the PDF, the last column's caption
+// and the end of a long header text are there.
+TEST_F(PrintEngineTest, WideReportPrintsItsLastColumnAndWholeHeader) {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    ASSERT_EQ(1, RunPrint(nullptr, dyt::test::wideReportHeader(),
+                          dyt::test::wideReportDetail(20, 5), QStringLiteral("库存状况表.QXF")));
+    QProcess text;
+    text.start(pdftotext, {QStringLiteral("-layout"), pdf_, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    for (const QString& shown :
+         {QStringLiteral("参考单价"), QStringLiteral("1,087,709.55"), QStringLiteral("六分仓）")}) {
+        EXPECT_TRUE(out.contains(shown)) << qPrintable(shown) << "\n" << qPrintable(out);
+    }
 }
 
 TEST_F(PrintEngineTest, RunPrintUsesAnExistingTemplate) {

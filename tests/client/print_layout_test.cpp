@@ -214,17 +214,56 @@ TEST(PrintLayout, HeaderRepeatsOnlyWhenAsked) {
     }
 }
 
-TEST(PrintLayout, WideColumnsShrinkToThePage) {
-    PrintTemplate t = gridTemplate(false);
-    t.columns[1].width = 400;  // 15 + 400 + 30 = 445 mm on 190 mm
-    const Layout layout = layoutPages(t, {}, dyt::test::billDetail(1));
-    double right = 0;
-    for (const LayoutItem& item : layout.pages.at(0).items) {
-        if (item.role == ItemRole::ColumnHeader) {
-            right = qMax(right, item.rect.right());
+// A table wider than the printable width turns the page and, where that is not enough, narrows
+// its columns in proportion and their font with them: nothing lies outside the printable width
+// and every caption and value still fits its column. Header texts wrap inside their cell.
+TEST(PrintLayout, WideTablesFitThePage) {
+    const struct {
+        int columns;
+        Orientation orientation;
+        bool narrowed;
+    } cases[] = {{6, Orientation::Portrait, false},
+                 {12, Orientation::Landscape, false},
+                 {20, Orientation::Landscape, true}};
+    const dyt::RecordSet header = dyt::test::wideReportHeader();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.columns);
+        const dyt::RecordSet detail = dyt::test::wideReportDetail(c.columns, 3);
+        PrintTemplate t = PrintTemplate::generate(QStringLiteral("库存状况表"), header, detail);
+        t.orientation = Orientation::Portrait;
+        const Layout layout = layoutPages(t, header, detail);
+        EXPECT_EQ(c.orientation, layout.orientation);
+        EXPECT_EQ(c.orientation == Orientation::Portrait ? 210 : 297, layout.pageSize.width());
+        EXPECT_EQ(c.narrowed, layout.detailFontScale < 1);
+        FontSpec detailFont = t.detailFont;
+        detailFont.pointSize *= layout.detailFontScale;
+        double headerBottom = 0;
+        double tableTop = 1e9;
+        for (const LayoutItem& item : layout.pages.at(0).items) {
+            SCOPED_TRACE(item.text.toStdString());
+            EXPECT_GE(item.rect.left(), t.marginLeft - 1e-6);
+            EXPECT_LE(item.rect.right(), layout.pageSize.width() - t.marginRight + 1e-6);
+            const bool table = item.role == ItemRole::ColumnHeader || item.role == ItemRole::Cell;
+            for (const QString& line : item.text.split(u'\n')) {
+                if (table || item.role == ItemRole::Header) {
+                    EXPECT_LE(textWidth(line, table ? detailFont : t.headerFont),
+                              item.rect.width() - 2 * kTextPadding);
+                }
+            }
+            if (item.role == ItemRole::Header)
+                headerBottom = qMax(headerBottom, item.rect.bottom());
+            if (table)
+                tableTop = qMin(tableTop, item.rect.top());
         }
+        EXPECT_LE(headerBottom, tableTop);
+        EXPECT_EQ(QStringLiteral("参考单价"),
+                  layout.pages.at(0).texts(ItemRole::ColumnHeader).value(c.columns - 1));
+        EXPECT_TRUE(layout.pages.at(0)
+                        .texts(ItemRole::Header)
+                        .join(QString())
+                        .remove(u'\n')
+                        .endsWith(QStringLiteral("六分仓）")));
     }
-    EXPECT_NEAR(200.0, right, 1e-6);
 }
 
 TEST(PrintLayout, PageTooSmallForOneRow) {

@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include "common/currency.h"
+
 namespace dyt::test {
 
 RecordSet billHeader() {
@@ -41,6 +43,34 @@ RecordSet billDetail(int lines) {
                      QVariant::fromValue(Currency::fromRaw(15000)),
                      QVariant::fromValue(Currency::fromRaw(15000LL * i)),
                      QStringLiteral("69%1").arg(i)});
+    }
+    return d;
+}
+
+RecordSet wideReportHeader() {
+    RecordSet h;
+    h.addField(QStringLiteral("操作员"), FieldType::Text, 20);
+    h.addField(QStringLiteral("仓库"), FieldType::Text, 200);
+    h.appendRow(
+        {QStringLiteral("张三"),
+         QStringLiteral("全部仓库（总仓、一分仓、二分仓、三分仓、四分仓、五分仓、六分仓）")});
+    return h;
+}
+
+RecordSet wideReportDetail(int columns, int lines) {
+    RecordSet d;
+    for (int c = 1; c <= columns; ++c) {
+        const bool last = c == columns;
+        d.addField(QStringLiteral("f%1").arg(c), last ? FieldType::Currency : FieldType::Text, 20);
+        d.field(c - 1).displayName =
+            last ? QStringLiteral("参考单价") : QStringLiteral("库存数量%1").arg(c);
+    }
+    for (int i = 0; i < lines; ++i) {
+        RecordSet::Row row;
+        for (int c = 1; c < columns; ++c)
+            row.append(QStringLiteral("KC-%1").arg(c * 100 + i));
+        row.append(QVariant::fromValue(Currency::fromDouble(1087709.55 + i)));
+        d.appendRow(row);
     }
     return d;
 }

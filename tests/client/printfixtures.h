@@ -11,5 +11,9 @@ RecordSet billHeader();
 // 金额 "[%SUM%M%]金额" (currency), 条码 "[%F%]条码" (a hidden grid column); rows lines.
 // Line i (from 1): code "SP%03d", name "商品i", quantity i, price 1.5, amount 1.5 * i.
 RecordSet billDetail(int lines);
+// A report wider than any page: columns "库存数量1" … and last "参考单价" (currency); the header
+// holds "仓库" with a long list of warehouses ending in "六分仓）".
+RecordSet wideReportHeader();
+RecordSet wideReportDetail(int columns, int lines);
 
 }  // namespace dyt::test

@@ -10,11 +10,13 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
 #include <memory>
 
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
+#include "common/currency.h"
 #include "grid/printers.h"
 
 namespace dyt {
@@ -45,12 +47,65 @@ TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
     view.resize(400, 300);
     view.show();
 
-    EXPECT_EQ(56, view.table()->columnWidth(0));  // raised to the caption's 8 GBK bytes
+    EXPECT_GE(view.table()->columnWidth(0), 56);  // raised to the caption's 8 GBK bytes
     EXPECT_TRUE(view.table()->isColumnHidden(1));
     EXPECT_FALSE(view.table()->isColumnHidden(2));
     EXPECT_EQ(70, view.table()->columnWidth(2));
     EXPECT_TRUE(view.footer()->isVisible());
     EXPECT_EQ(QStringLiteral("15.00"), model.footerText(2));  // 0 + 1.5 + 3 + 4.5 + 6
+}
+
+// Widths follow the formatted cells and the footer: numbers and codes whole, a long name up to
+// the cap, a wider described width kept; an amount the operator types widens its column again.
+TEST(GridViewWidths, ColumnsFitTheirFormattedCellsAndFooter) {
+    RecordSet rs;
+    for (const char* field : {"billcode", "name", "note"})
+        rs.addField(QLatin1String(field), FieldType::Text);
+    rs.addField(QStringLiteral("amount"), FieldType::Currency);
+    const QString longName(60, u'螺');
+    rs.appendRow({QStringLiteral("JH-2026-12-06-000123"), longName, QStringLiteral("a"),
+                  QVariant::fromValue(Currency::fromDouble(1087709.55))});
+    rs.appendRow({QStringLiteral("JH-1"), QStringLiteral("垫片"), QStringLiteral("b"),
+                  QVariant::fromValue(Currency::fromDouble(99999.99))});
+    GridDefinition def;
+    AddGridColumn(def, QStringLiteral("[%CNT%]单据编号"), QStringLiteral("billcode"), false, 20);
+    AddGridColumn(def, QStringLiteral("商品名称"), QStringLiteral("name"), false, 60);
+    AddGridColumn(def, QStringLiteral("备注"), QStringLiteral("note"), false, 300);
+    AddGridColumn(def, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 40);
+    RecordSetModel model;
+    model.setSource(&rs, &def);
+    GridView view;
+    view.setModel(&model);
+    view.show();
+    QTableView* table = view.table();
+    const QFontMetrics cells = table->fontMetrics();
+    const int cap = cells.horizontalAdvance(QString(GridView::kTextColumnMaxChars, u'螺'));
+    const struct {
+        int column, least, most;  // most 0: no upper bound
+    } cases[] = {
+        {0, 20, 0}, {1, cap, cells.horizontalAdvance(longName) - 1}, {2, 300, 300}, {3, 40, 0}};
+    auto check = [&] {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.column);
+            const int width = table->columnWidth(c.column);
+            int cell = view.footer()->fontMetrics().horizontalAdvance(model.footerText(c.column));
+            for (int r = 0; r < model.rowCount() && c.column != 1; ++r)
+                cell = std::max(cell, cells.horizontalAdvance(model.displayText(r, c.column)));
+            EXPECT_GE(width, std::max(cell, c.least));
+            EXPECT_LE(width, c.most > 0 ? c.most : width);
+        }
+    };
+    check();
+    table->setCurrentIndex(model.index(1, 3));
+    QTest::keyClick(table, Qt::Key_F2);
+    auto* editor = table->viewport()->findChild<QDoubleSpinBox*>();
+    ASSERT_NE(nullptr, editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("98765432.1"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the editor commits through a queued call
+    EXPECT_EQ(QStringLiteral("99,853,141.65"), model.footerText(3));
+    check();
 }
 
 TEST_F(GridViewTest, NoFooterWithoutSummaries) {

@@ -15,6 +15,13 @@ ListColumn col(const char* field, const char* caption, int width, int fieldNo = 
     return ListColumn{QLatin1String(field), u8(caption), width, fieldNo};
 }
 
+// A yes/no field of the list, shown "是"/"否" as the goods list shows its state.
+ListColumn flagCol(const char* field, const char* caption, int width, int fieldNo = 0) {
+    ListColumn c = col(field, caption, width, fieldNo);
+    c.flag = true;
+    return c;
+}
+
 EditField fld(const char* name, const char* label, EditKind kind = EditKind::Text, int fieldNo = 0,
               const char* page = "") {
     EditField f;
@@ -189,7 +196,7 @@ BaseKind warehouses() {
     k.searchCaption = QStringLiteral("快速查找仓库(Tab)");
     k.columns = {
         col("code", "仓库编号", 90, 21), col("fullname", "仓库全名", 160, 22),
-        col("pym", "拼音码", 70, 23),    col("isstop", "停用", 50, 24),
+        col("pym", "拼音码", 70, 23),    flagCol("isstop", "停用", 50, 24),
         col("comment", "备注", 160, 25),
     };
     k.fields = {

@@ -33,7 +33,8 @@ struct ListColumn {
     QString field;
     QString caption;  // default caption, with its tag list
     int width = 80;
-    int fieldNo = 0;  // number of the field caption and the field right; 0: neither
+    int fieldNo = 0;    // number of the field caption and the field right; 0: neither
+    bool flag = false;  // a yes/no field: shown "是"/"否"
 };
 
 struct EditField {

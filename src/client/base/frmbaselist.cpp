@@ -176,6 +176,7 @@ void TfrmBaseList::buildColumns() {
                 menu, QStringLiteral("%1").arg(c.fieldNo, 2, 10, QLatin1Char('0')), caption, false);
         }
         GridColumn& column = addColumn(caption, c.field, false, granted ? c.width : 0);
+        column.flag = c.flag;
         if (!granted) {
             column.width = 0;
             column.visible = false;

@@ -29,6 +29,7 @@
 #include "client/common/griddelegate.h"
 #include "client/common/gridexport.h"
 #include "client/common/gridlayout.h"
+#include "client/common/gridvalues.h"
 #include "client/common/gridview.h"
 #include "client/common/prompter.h"
 #include "client/common/queryfilter.h"
@@ -540,9 +541,9 @@ void TfrmXAbstract::BuildPrintRows(RecordSet* detail) const {
         if (f < 0)
             continue;
         const Field& from = records_.field(f);
-        // A masked cost column prints its mask, never the value.
-        const int to =
-            detail->addField(from.name, col.masked ? FieldType::Text : from.type, from.size);
+        // A masked cost column prints its mask, never the value; a flag prints "是"/"否".
+        const bool asText = col.masked || col.flag;
+        const int to = detail->addField(from.name, asText ? FieldType::Text : from.type, from.size);
         detail->field(to).displayName = col.caption;
         sources.append({c, f});
     }
@@ -550,8 +551,11 @@ void TfrmXAbstract::BuildPrintRows(RecordSet* detail) const {
         RecordSet::Row row{r + 1};
         const int raw = model_->rawRow(r);
         for (const Source& s : sources) {
-            row.append(gridDef_.columns[s.column].masked ? QVariant(MaskedText())
-                                                         : records_.at(raw, s.field));
+            const GridColumn& col = gridDef_.columns[s.column];
+            const QVariant& value = records_.at(raw, s.field);
+            row.append(col.masked ? QVariant(MaskedText())
+                       : col.flag ? QVariant(gridfilter::FlagText(value))
+                                  : value);
         }
         detail->appendRow(row);
     }

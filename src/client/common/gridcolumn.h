@@ -56,7 +56,8 @@ struct GridColumn {
     QString fieldName;    // bound field, empty when unbound
     int bandIndex = 0;
     int width = 0;
-    int tag = 0;  // 110 for a column hidden through the "F" rule
+    bool widthStored = false;  // the width is the operator's own (a stored layout)
+    int tag = 0;               // 110 for a column hidden through the "F" rule
     bool visible = true;
     bool editable = false;
     bool filtering = true;  // offered in the filter row, as set for the view
@@ -70,6 +71,9 @@ struct GridColumn {
     QString footerPattern;   // "%s,0.00;%s-,0.00"
     bool masked = false;     // cost value hidden behind "***"
     QString buttonGlyph;     // image of the button editor, empty for the default glyph
+    // A yes/no field shown as text: "是"/"否" like every other list (a field of the record
+    // set's boolean type is shown so without it).
+    bool flag = false;
 
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     Qt::Alignment headerAlignment = Qt::AlignCenter;

@@ -153,7 +153,10 @@ bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
         used[static_cast<size_t>(match)] = true;
         order.append(match);
         GridColumn& c = grid.columns[match];
-        c.width = ini.ReadInteger(s, key(n, "W"), c.width);
+        if (ini.ValueExists(s, key(n, "W"))) {
+            c.width = ini.ReadInteger(s, key(n, "W"), c.width);
+            c.widthStored = true;
+        }
         c.visible = ini.ReadBool(s, key(n, "V"), c.visible);
         if (ini.ValueExists(s, key(n, "C")))
             c.caption = DecodeLayoutText(ini.ReadString(s, key(n, "C")));

@@ -62,6 +62,15 @@ QString CellText(const QVariant& value) {
     return value.toString();
 }
 
+QString FlagText(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return {};
+    const std::optional<double> n = CellNumber(value);
+    if (!n)
+        return value.toString();
+    return *n != 0 ? QStringLiteral("是") : QStringLiteral("否");
+}
+
 int DisplayPlaces(const QString& displayPattern, double value, int fallback) {
     if (displayPattern.isEmpty())
         return fallback;

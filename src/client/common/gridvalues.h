@@ -17,6 +17,10 @@ std::optional<double> CellNumber(const QVariant& value);
 // currency with its decimals, floats at 15 significant digits; Null and blobs give "".
 QString CellText(const QVariant& value);
 
+// A flag (stopped, gift …) as every list shows it: "是" when set (true, a non-zero number or
+// numeric text), "否" when cleared; Null gives "" and a text that is no number stays as it is.
+QString FlagText(const QVariant& value);
+
 // The decimal places a display pattern (",0.00;-,0.000") shows the value with: the negative
 // section's for a negative value when there is one, else the first section's (the "0" and "#"
 // after its first "."). An empty pattern gives fallback.

@@ -4,10 +4,12 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 #include "client/common/griddelegate.h"
 #include "client/common/recordsetmodel.h"
@@ -64,6 +66,12 @@ void GridView::setModel(RecordSetModel* model) {
             applyColumns();
             onCurrentChanged();
         });
+        connect(model, &RecordSetModel::footerChanged, this, &GridView::widenToFooter);
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to) {
+                    if (from.isValid() && to.isValid())
+                        widenToCells(from.row(), to.row(), from.column(), to.column());
+                });
     }
     applyColumns();
 }
@@ -81,11 +89,134 @@ void GridView::applyColumns() {
             const bool bandShown = def.bands.isEmpty() || c.bandIndex < 0 ||
                                    c.bandIndex >= def.bands.size() ||
                                    def.bands[c.bandIndex].visible;
-            table_->setColumnWidth(i, c.width);
-            table_->setColumnHidden(i, !(c.visible && bandShown));
+            const bool shown = c.visible && bandShown;
+            table_->setColumnHidden(i, !shown);
+            table_->setColumnWidth(i, shown ? std::max(c.width, contentWidth(i)) : c.width);
         }
     }
     updateStrips();
+}
+
+namespace {
+
+// Room around a cell's text: the style's text margins on both sides and the grid line.
+int cellPadding(const QWidget* view) {
+    return 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+}
+
+// The footer draws its text 3 pixels in from both edges, beside a 1-pixel line.
+constexpr int kFooterPadding = 8;
+
+// Short texts of digits, letters and signs (codes, numbers, dates) are shown whole; longer
+// texts or Chinese ones are names and remarks.
+bool isFreeText(const QString& text) {
+    if (text.size() > 32)
+        return true;
+    for (const QChar ch : text) {
+        if (ch.unicode() >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int GridView::cellWidth(int row, int column, bool* freeText) const {
+    const QString text = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+    *freeText = isFreeText(text);
+    return text.isEmpty() ? 0 : table_->fontMetrics().horizontalAdvance(text);
+}
+
+int GridView::contentWidth(int column) const {
+    if (!model_ || column < 0 || column >= model_->columnCount())
+        return 0;
+    const int rows = model_->rowCount();
+    int whole = table_->horizontalHeader()->sectionSizeHint(column);
+    const QString footer = model_->footerVisible() ? model_->footerText(column) : QString();
+    if (!footer.isEmpty())
+        whole = std::max(whole, footer_->fontMetrics().horizontalAdvance(footer) + kFooterPadding);
+    // Laying a text out costs far more than reading it: the rows' texts are ranked by a rough
+    // width (Chinese characters count twice) and only the widest few of each kind measured.
+    struct Sample {
+        int estimate;
+        bool free;
+        QString text;
+    };
+    std::vector<Sample> samples;
+    auto take = [&](int row) {
+        QString text = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+        if (text.isEmpty())
+            return;
+        int estimate = 0;
+        for (const QChar ch : text)
+            estimate += ch.unicode() >= 0x2E80 ? 2 : 1;
+        samples.push_back({estimate, isFreeText(text), std::move(text)});
+    };
+    if (rows <= 2 * kFitSampleRows) {
+        for (int r = 0; r < rows; ++r)
+            take(r);
+    } else {
+        for (int r = 0; r < kFitSampleRows; ++r) {
+            take(r);
+            take(rows - 1 - r);
+        }
+    }
+    std::stable_sort(samples.begin(), samples.end(),
+                     [](const Sample& a, const Sample& b) { return a.estimate > b.estimate; });
+    const int padding = cellPadding(table_);
+    int text = 0;
+    int measured[2] = {0, 0};
+    for (const Sample& sample : samples) {
+        if (measured[sample.free]++ >= kMeasuredTexts)
+            continue;
+        int& into = sample.free ? text : whole;
+        into = std::max(into, table_->fontMetrics().horizontalAdvance(sample.text) + padding);
+    }
+    return std::max(whole, std::min(text, freeTextCap(column)));
+}
+
+int GridView::freeTextCap(int column) const {
+    // A width the operator chose for names or remarks stands; numbers and codes still show whole.
+    const GridDefinition* def = model_ ? model_->definition() : nullptr;
+    if (def && column < def->columns.size() && def->columns[column].widthStored)
+        return 0;
+    return table_->fontMetrics().horizontalAdvance(QString(kTextColumnMaxChars, u'汉'));
+}
+
+void GridView::widenToFooter() {
+    if (!model_ || !model_->footerVisible())
+        return;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        if (table_->isColumnHidden(c))
+            continue;
+        const QString text = model_->footerText(c);
+        const int need =
+            text.isEmpty() ? 0 : footer_->fontMetrics().horizontalAdvance(text) + kFooterPadding;
+        if (table_->columnWidth(c) < need)
+            table_->setColumnWidth(c, need);
+    }
+}
+
+void GridView::widenToCells(int first, int last, int left, int right) {
+    if (!model_)
+        return;
+    // A change of many rows at once comes with a reset, which fits the columns anyway.
+    last = std::min({last, first + kFitSampleRows - 1, model_->rowCount() - 1});
+    right = std::min(right, model_->columnCount() - 1);
+    const int padding = cellPadding(table_);
+    for (int c = std::max(left, 0); c <= right; ++c) {
+        if (table_->isColumnHidden(c))
+            continue;
+        const int textCap = freeTextCap(c);
+        int need = 0;
+        for (int r = std::max(first, 0); r <= last; ++r) {
+            bool free = false;
+            const int w = cellWidth(r, c, &free) + padding;
+            need = std::max(need, free ? std::min(w, textCap) : w);
+        }
+        if (table_->columnWidth(c) < need)
+            table_->setColumnWidth(c, need);
+    }
 }
 
 void GridView::onCurrentChanged() {

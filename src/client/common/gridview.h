@@ -39,8 +39,20 @@ public:
     void setFilterRowVisible(bool visible);
 
     // Applies widths and visibility of the column descriptions again (after a layout change): a
-    // column shows when it is visible and its band, if the grid has bands, is visible.
+    // column shows when it is visible and its band, if the grid has bands, is visible. A shown
+    // column is widened to what its content needs (contentWidth) when its described width is
+    // smaller.
     void applyColumns();
+
+    // The width a column's content needs in this view's fonts: its caption, its footer text and
+    // its widest cell text among the rows (every row of a small grid; the first and the last
+    // kFitSampleRows of a large one). Numbers and short codes count in full; longer free text
+    // (names, remarks) at most kTextColumnMaxChars Chinese characters, and not at all when the
+    // operator stored the column's width.
+    int contentWidth(int column) const;
+    static constexpr int kFitSampleRows = 300;
+    static constexpr int kTextColumnMaxChars = 20;
+    static constexpr int kMeasuredTexts = 16;  // the widest-looking texts measured per column
 
 Q_SIGNALS:
     // The button of a button-editor column was pressed.
@@ -49,6 +61,12 @@ Q_SIGNALS:
 private:
     void onCurrentChanged();
     void updateStrips();
+    // Widens shown columns that are narrower than their footer text, or than the cells of the
+    // rows first..last.
+    void widenToFooter();
+    void widenToCells(int first, int last, int left, int right);
+    int cellWidth(int row, int column, bool* freeText) const;
+    int freeTextCap(int column) const;  // the most free text may widen the column to
 
     QTableView* table_ = nullptr;
     GridBandHeader* bands_ = nullptr;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "client/common/gridvalues.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/gbk.h"
@@ -132,6 +133,11 @@ void RecordSetModel::rebuildColumns() {
         cache.field = (records_ && !c.fieldName.isEmpty()) ? records_->fieldIndex(c.fieldName) : -1;
         if (c.isNumber() && !c.masked)
             cache.display = FloatPattern(c.displayPattern);
+        // A flag reads the same in every list, whether the server sends it as a boolean or as
+        // a number; a check box column shows its box instead.
+        const bool booleanField =
+            cache.field >= 0 && records_->fields()[cache.field].type == FieldType::Boolean;
+        cache.flag = !c.isNumber() && c.editor != EditorKind::CheckBox && (c.flag || booleanField);
     }
     if (records_)
         markField_ = records_->fieldIndex(QStringLiteral("sonnum"));
@@ -312,6 +318,8 @@ QString RecordSetModel::formatValue(int column, const QVariant& value) const {
             return plainText(value);
         return columns_[static_cast<size_t>(column)].display.format(*d);
     }
+    if (columns_[static_cast<size_t>(column)].flag)
+        return gridfilter::FlagText(value);
     return plainText(value);
 }
 

@@ -106,6 +106,7 @@ private:
     struct ColumnCache {
         int field = -1;  // field index in the record set, -1 when unbound
         FloatPattern display;
+        bool flag = false;  // shown "是"/"否"
     };
 
     bool isCell(const QModelIndex& index) const;
