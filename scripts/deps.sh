@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake pkg-config ccache git
   qt6-base-dev qt6-charts-dev libqt6sql6-sqlite qt6-tools-dev libgl-dev
   libsqlite3-dev libxlsxwriter-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk xvfb xauth qt6-translations-l10n
+  fonts-noto-cjk xvfb xauth openbox qt6-translations-l10n poppler-utils
 )
 
 missing=()
