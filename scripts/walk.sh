@@ -14,13 +14,6 @@ export BUILD_DIR="${BUILD_DIR:-build}"
 FILTER="${WALK_FILTER:-*Keys*:*Flow*}"
 
 bash scripts/deps.sh
-for tool in Xvfb openbox; do  # deps.sh brings them; a trimmed machine may lack them
-  if ! command -v "$tool" >/dev/null; then
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-    $SUDO apt-get install -y -qq --no-install-recommends xvfb openbox >/dev/null
-  fi
-done
 bash scripts/build.sh >/dev/null
 
 rm -rf "$OUT"
