@@ -233,6 +233,7 @@ QLineEdit* TfrmBillSKD::addHeadField(const QString& caption, const QString& fiel
     headGrid_->addWidget(edit, row, column * 2 + 1, 1, span * 2 - 1);
     bindHeaderField(fieldName, edit);
     headFields_.append({caption, edit});
+    edit->installEventFilter(this);
     return edit;
 }
 
@@ -245,7 +246,6 @@ QLineEdit* TfrmBillSKD::addChoiceField(const QString& caption, const QString& id
     boxRow->setContentsMargins(0, 0, 0, 0);
     boxRow->setSpacing(0);
     auto* edit = new QLineEdit(box);
-    edit->setReadOnly(true);
     auto* button = new QToolButton(box);
     button->setText(u"…"_s);
     button->setObjectName(u"btn_"_s + idField);
@@ -260,18 +260,69 @@ QLineEdit* TfrmBillSKD::addChoiceField(const QString& caption, const QString& id
     bindHeaderField(nameField, edit);
     setHeaderValue(idField, QString());
     headFields_.append({caption, edit});
-    connect(button, &QToolButton::clicked, this, [this, edit, selectionKind, apply] {
-        if (isReadOnly() || billState() == kBillPosted)
-            return;
-        try {
-            const std::optional<BaseChoice> choice = selector(selectionKind, edit->text());
-            if (choice)
-                apply(*choice);
-        } catch (const std::exception& e) {
-            showError(e);
-        }
+    choiceFields_.append({edit, selectionKind, apply});
+    // What the program puts into the field (a choice, an opened bill) is the record it stands for.
+    connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
+        if (!edit->isModified())
+            edit->setProperty(kChosenText, text);
+    });
+    edit->installEventFilter(this);
+    connect(button, &QToolButton::clicked, this, [this, edit] {
+        const ChoiceField* field = choiceFieldOf(edit);
+        if (field && chooseRecord(*field, edit->text(), false))
+            focusAfter(edit);
     });
     return edit;
+}
+
+const TfrmBillSKD::ChoiceField* TfrmBillSKD::choiceFieldOf(const QObject* edit) const {
+    for (const ChoiceField& f : choiceFields_)
+        if (f.edit == edit)
+            return &f;
+    return nullptr;
+}
+
+bool TfrmBillSKD::chooseRecord(const ChoiceField& field, const QString& text, bool typed) {
+    if (isReadOnly() || billState() == kBillPosted)
+        return false;
+    try {
+        // A typed code or full name of exactly one record is taken at once; otherwise the
+        // selection opens with the text.
+        std::optional<BaseChoice> choice;
+        if (typed)
+            choice = RecordSelection(field.kind).exactMatch(text);
+        if (!choice)
+            choice = selector(field.kind, text);
+        if (choice) {
+            field.apply(*choice);
+            field.edit->setProperty(kChosenText, field.edit->text());
+            return true;
+        }
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    // Nothing chosen: the field shows the record it had.
+    field.edit->setText(field.edit->property(kChosenText).toString());
+    return false;
+}
+
+void TfrmBillSKD::focusAfter(QWidget* edit) {
+    // The header fields in their order, then the first account line.
+    QList<QWidget*> order;
+    for (const auto& f : headFields_)
+        if (f.second->isVisible() && f.second->isEnabled() && !f.second->isReadOnly())
+            order.append(f.second);
+    const int i = order.indexOf(edit);
+    if (i >= 0 && i + 1 < order.size()) {
+        order.at(i + 1)->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(order.at(i + 1)))
+            line->selectAll();
+        return;
+    }
+    int row = 0;
+    while (row + 1 < model()->rowCount() && accountIdOf(model()->rawRow(row)) > 0)
+        ++row;
+    enterCell(row, accountIdOf(model()->rawRow(row)) > 0 ? u"total"_s : u"km_Code"_s);
 }
 
 void TfrmBillSKD::buildControls() {
@@ -598,18 +649,8 @@ bool TfrmBillSKD::runAccountEntry() {
     try {
         // One account of that code (or full name) is taken at once; otherwise the operator
         // picks among those the text finds.
-        RecordSelection found(kind_.accountKind);
-        found.load(text);
-        std::optional<BaseChoice> only;
-        int matches = 0;
-        for (int r = 0; r < found.rows().rowCount(); ++r) {
-            const std::optional<BaseChoice> c = found.choice(r);
-            if (c && (c->code.compare(text, Qt::CaseInsensitive) == 0 || c->name == text)) {
-                only = c;
-                ++matches;
-            }
-        }
-        if (matches == 1) {
+        const std::optional<BaseChoice> only = RecordSelection(kind_.accountKind).exactMatch(text);
+        if (only) {
             setAccount(row, only->id, only->code, only->name);
             enterCell(row, u"total"_s);
             return true;
@@ -661,6 +702,38 @@ void TfrmBillSKD::cellEntered(const QModelIndex& index) {
 bool TfrmBillSKD::eventFilter(QObject* watched, QEvent* event) {
     QTableView* table = dbgvX()->table();
     const bool editable = !isReadOnly() && billState() != kBillPosted;
+    if (const ChoiceField* field = choiceFieldOf(watched)) {
+        QLineEdit* edit = field->edit;
+        if (event->type() == QEvent::KeyPress && editable) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            const QString chosen = edit->property(kChosenText).toString();
+            if (key->key() == Qt::Key_F2) {
+                if (chooseRecord(*field, edit->text() == chosen ? QString() : edit->text(), false))
+                    focusAfter(edit);
+                return true;
+            }
+            if (enter) {
+                const QString text = edit->text().trimmed();
+                // An empty or unchanged field walks on (F2 or the button choose there); typed
+                // text chooses.
+                if (text.isEmpty() || text == chosen || chooseRecord(*field, text, true))
+                    focusAfter(edit);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut && edit->isModified()) {
+            // Text typed but not confirmed does not stand for a record.
+            edit->setText(edit->property(kChosenText).toString());
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            for (const auto& f : headFields_)
+                if (f.second == watched) {
+                    focusAfter(f.second);
+                    return true;
+                }
+    }
     if (watched == table && event->type() == QEvent::KeyPress && editable) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QModelIndex current = table->currentIndex();
@@ -829,6 +902,8 @@ void TfrmBillSKD::updateCommands() {
     btnyszk_->setEnabled(!posted && !isReadOnly());
     for (QToolButton* b : choiceButtons_)
         b->setEnabled(!posted && !isReadOnly());
+    for (const ChoiceField& f : choiceFields_)
+        f.edit->setReadOnly(posted || isReadOnly());
     edyhje_->setReadOnly(posted || isReadOnly());
     edzhaiyao_->setReadOnly(posted || isReadOnly());
 }

@@ -166,6 +166,18 @@ private:
     QLineEdit* addChoiceField(const QString& caption, const QString& idField,
                               const QString& nameField, const QString& selectionKind, int row,
                               int column, int span, std::function<void(const BaseChoice&)> apply);
+    // A header field filled by the record selection: typed code or name + Enter, F2, its button.
+    struct ChoiceField {
+        QLineEdit* edit = nullptr;
+        QString kind;
+        std::function<void(const BaseChoice&)> apply;
+    };
+    const ChoiceField* choiceFieldOf(const QObject* edit) const;
+    // Chooses the field's record for the text (typed: a unique code or name is taken without the
+    // window); false when nothing was chosen, and the field shows its record again.
+    bool chooseRecord(const ChoiceField& field, const QString& text, bool typed);
+    // Enter's way on from a header field: the next field, after the last the first account line.
+    void focusAfter(QWidget* edit);
     void showBills(const RecordSet& serverRows);
     void refreshBalances();
     void updateCommands();
@@ -194,6 +206,9 @@ private:
     QGridLayout* headGrid_ = nullptr;
     QList<QPair<QString, QLineEdit*>> headFields_;
     QList<QToolButton*> choiceButtons_;
+    QList<ChoiceField> choiceFields_;
+    // The property of a choice field holding the text of the record it stands for.
+    static constexpr const char* kChosenText = "chosenText";
     QLineEdit* eddw_ = nullptr;
     QLineEdit* edjsr_ = nullptr;
     QLineEdit* edbm_ = nullptr;

@@ -233,6 +233,23 @@ std::optional<BaseChoice> RecordSelection::choice(int row) const {
                       value(kind_.nameField).toString()};
 }
 
+std::optional<BaseChoice> RecordSelection::exactMatch(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    load(t);
+    std::optional<BaseChoice> only;
+    int matches = 0;
+    for (int r = 0; r < rows_.rowCount(); ++r) {
+        const std::optional<BaseChoice> c = choice(r);
+        if (c && (c->code.compare(t, Qt::CaseInsensitive) == 0 || c->name == t)) {
+            only = c;
+            ++matches;
+        }
+    }
+    return matches == 1 ? only : std::nullopt;
+}
+
 // ---------------------------------------------------------------- the window
 
 TfrmSelectBase::TfrmSelectBase(const QString& kindName, const QString& filterText, QWidget* parent)

@@ -83,6 +83,9 @@ public:
     RecordSet& rows() { return rows_; }
     // The choice of a row; nullopt for a row out of range.
     std::optional<BaseChoice> choice(int row) const;
+    // Loads the rows for the text and answers the one record whose code (in any letter case) or
+    // full name is the text; nullopt when none or several are.
+    std::optional<BaseChoice> exactMatch(const QString& text);
 
 private:
     BaseKindInfo kind_;
