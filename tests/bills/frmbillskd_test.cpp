@@ -1,6 +1,6 @@
-// The receipt and payment bill windows against the recording transport: captions, the open bills
-// of the partner, the distributable amount and the automatic distribution, the checks, what a
-// save sends, opening a posted bill, re-settlement with its leave question, and printing.
+// The receipt and payment bill windows against the recording transport: the open bills of the
+// partner, the distributable amount, the checks, what a save sends, opening a posted bill, the
+// leave question of a re-settlement, and printing.
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>

@@ -1,5 +1,5 @@
-// The sales bill window against a real server: the family rows and the menu entries that open
-// them, the defaults of a new bill, the receipt amount that follows the bill, the barcode
+// The sales bill window against a real server: the menu entries that open the sales kinds, the
+// defaults of a new bill, the receipt amount that follows the bill, the barcode
 // precondition, the order link, the available stock, the buy-and-give gift line and the warnings
 // that stop a save.
 #include <QLabel>

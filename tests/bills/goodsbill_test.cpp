@@ -1,6 +1,6 @@
-// The goods-bill window against the recording transport: the header and columns of the family
-// rows, the line computation as the operator enters lines, freight, discounts, gift lines, the
-// checks in their order, the warnings, the account packet, deleting lines and the print offer.
+// The goods-bill window against the recording transport: family columns, custom fields, rights,
+// the defaults of a new bill, the supplier's balances, freight, discounts, gift lines, the checks
+// in their order, the warnings, the account packet and the print offer.
 #include <QAction>
 #include <QDateEdit>
 #include <QLabel>
@@ -173,30 +173,6 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
 }
 
 // --- lines
-
-TEST_F(GoodsBillWindow, EnteredLinesAreRecomputedFromTheChangedCell) {
-    auto bill = newBill();
-    const int row = bill->AddGoods(goods(101, 3, 10));
-    EXPECT_EQ(0, row);
-    EXPECT_EQ(u"30"_s, bill->cell(row, u"Total"_s));
-    bill->editCell(row, u"discount"_s, u"0.9"_s);
-    EXPECT_EQ(u"27"_s, bill->cell(row, u"discounttotal"_s));
-    bill->editCell(row, u"tax"_s, u"13"_s);
-    EXPECT_EQ(u"10.17"_s, bill->cell(row, u"TaxPrice"_s));
-    EXPECT_EQ(u"30.51"_s, bill->cell(row, u"taxTotalSum"_s));
-    EXPECT_EQ(u"3.51"_s, bill->cell(row, u"Taxtotal"_s));
-    // Quantity 0 typed becomes 1.
-    bill->editCell(row, u"qty"_s, u"0"_s);
-    EXPECT_EQ(u"1"_s, bill->cell(row, u"qty"_s));
-    EXPECT_EQ(u"10"_s, bill->cell(row, u"Total"_s));
-    EXPECT_EQ(u"9"_s, bill->cell(row, u"discounttotal"_s));
-    // A typed amount with tax works back to the price: 22.6 / 1.13 = 20 after 0.9, 22.22 before.
-    bill->editCell(row, u"taxTotalSum"_s, u"22.6"_s);
-    EXPECT_EQ(u"20"_s, bill->cell(row, u"discounttotal"_s));
-    EXPECT_EQ(u"22.22"_s, bill->cell(row, u"Total"_s));
-    EXPECT_EQ(u"20"_s, bill->cell(row, u"costTotal"_s));
-    EXPECT_TRUE(bill->isModified());
-}
 
 TEST_F(GoodsBillWindow, FreightTenOverThreeLinesAndTheCostFollows) {
     auto bill = newBill();

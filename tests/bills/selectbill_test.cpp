@@ -1,6 +1,6 @@
 // The bill picking against the recording transport: the kind lists taken over until done, the
 // list and lines queries as sent, marks, the result text and lines, the checks of "确定", the
-// period question and the window's buttons.
+// period question and the window's keys and buttons.
 #include <QApplication>
 #include <QDateEdit>
 #include <QLabel>

@@ -1,6 +1,5 @@
-// The save-time warning lists against the recording transport: the texts the checks send, what
-// the client-side comparisons list, and the two windows' captions, questions, columns, buttons and
-// answers.
+// The save-time warning lists against the recording transport: what the client-side comparisons
+// list, the texts the checks send, and the two windows' rows, buttons and answers.
 #include <QLabel>
 #include <QPushButton>
 

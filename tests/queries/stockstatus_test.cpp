@@ -391,42 +391,6 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
     EXPECT_EQ(before, calls("ExecProcQuery").size());
 }
 
-TEST_F(StockStatusWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
-    auto w = open();
-    answerRows(stockRows(kTop));
-    w->btnRefurbishClick();
-    w->setFocusedRow(1);  // 饮料
-    answerRows(stockRows(kDrinks));
-    w->btnDownLevelClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=5"), goodsStr());
-    EXPECT_EQ(0, w->focusedRow());
-    EXPECT_EQ(s("返回(&C)"), w->btnExit()->text());
-    w->setFocusedRow(1);  // 碳酸饮料
-    answerRows(stockRows(kSoda));
-    w->btnDownLevelClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w->navigation().path);
-    EXPECT_EQ(s("1"), w->rowMemory().list().value(s("rowindex0")));
-    EXPECT_EQ(s("1"), w->rowMemory().list().value(s("rowindex5")));
-
-    // Close twice: each level comes back with the cursor on the category entered.
-    answerRows(stockRows(kDrinks));
-    w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=5"), goodsStr());
-    EXPECT_EQ(1, w->focusedRow());
-    answerRows(stockRows(kTop));
-    w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
-    EXPECT_EQ(1, w->focusedRow());
-    EXPECT_EQ(s("退出(&C)"), w->btnExit()->text());
-    EXPECT_TRUE(w->isVisible());
-    // At the top the third close closes the window.
-    const auto sent = calls("ExecProcQuery").size();
-    w->btnExitClick();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(sent, calls("ExecProcQuery").size());
-}
-
 TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
     auto w = open();
     answerRows(stockRows(kTop));
