@@ -4,15 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
+#include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
 
@@ -44,20 +42,10 @@ public:
     int shown = 0;
 };
 
-class LookupE2E : public ::testing::Test {
+class LookupE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
-        resetSession();
-        resetSettings();
-        resetBillKinds();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        ASSERT_TRUE(programDir.isValid());
-        dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
-        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"查询账套"_s));
+        ServerFixture::SetUp();
         settings().DefaultBillRows = 1;
         settings().SeeCost = true;
         const char* const seed[] = {
@@ -106,11 +94,6 @@ protected:
         for (const char* sql : seed)
             dm.ExecUpdate(QString::fromUtf8(sql));
     }
-    void TearDown() override {
-        resetSettings();
-        resetBillKinds();
-        resetSession();
-    }
     // The named field of every row, as text.
     static QStringList column(const RecordSet& rows, const QString& field) {
         QStringList out;
@@ -126,12 +109,6 @@ protected:
             out.append(col < 0 ? -9999 : rows.at(r, col).toDouble());
         return out;
     }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    test::ServerProcess server;
-    QTemporaryDir programDir;
-    TdmMain dm;
 };
 
 TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
@@ -22,7 +23,6 @@
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "printengine/printengine.h"
 #include "protocol/protocol.h"
 
@@ -66,50 +66,29 @@ public:
     RecordSet shownRows;
 };
 
-RecordSet rowsOf(const QStringList& fields, const QList<QStringList>& rows) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 50);
-    for (const QStringList& r : rows) {
-        RecordSet::Row values;
-        for (const QString& v : r)
-            values.append(v);
-        rs.appendRow(values);
-    }
-    return rs;
-}
+using test::textRows;
 
 const QStringList kHeader = {u"id"_s,           u"djType"_s,   u"code"_s,         u"date"_s,
                              u"dj_state"_s,     u"rec_id"_s,   u"rec_Name"_s,     u"inputid2"_s,
                              u"inputid2Name"_s, u"inputid3"_s, u"inputid3Name"_s, u"wldw_id"_s,
                              u"youhuiTotal"_s};
 
-class BillMenu : public test::DmFixture {
+class BillMenu : public test::BillFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        resetSettings();
-        resetBillKinds();
-        settings().TotalDot = 2;
-        settings().DefaultBillRows = 2;
-        connectLoggedIn(7);
+        BillFixture::SetUp();
         loginedUser().UserName = u"李四"_s;
-    }
-    void TearDown() override {
-        resetBillKinds();
-        resetSettings();
-        DmFixture::TearDown();
     }
     // Kind 64 with `steps` audit steps; operator 7 may perform steps 2 and 3.
     void setSteps(int steps) {
-        refreshBillKinds(rowsOf(
+        refreshBillKinds(textRows(
             {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s,
              u"inputid3"_s},
             {{u"64"_s, QString::number(steps), u"制单"_s, u"主管"_s, u"(0,7,0)"_s, u"(0,7,0)"_s}}));
     }
     void answerOpen(const QStringList& header, const RecordSet& lines) {
         transport->respond(u"ExecProcQuery"_s, 0,
-                           {QString(), proto::recordSetToCbor(rowsOf(kHeader, {header}))});
+                           {QString(), proto::recordSetToCbor(textRows(kHeader, {header}))});
         transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
     }
     // Draft 90 made by `maker`, step 2 done by `step2` (its name), partner 31, discount 1234.5.
@@ -117,8 +96,8 @@ protected:
                                         const QString& step2Name) {
         answerOpen({u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, maker, u"王五"_s,
                     step2Id, step2Name, u"0"_s, QString(), u"31"_s, u"1234.5"_s},
-                   rowsOf({u"goodsid"_s, u"orderid"_s, u"goodsname"_s, u"comment"_s},
-                          {{u"101"_s, u"501"_s, u"商品101"_s, u"旧摘要"_s}}));
+                   textRows({u"goodsid"_s, u"orderid"_s, u"goodsname"_s, u"comment"_s},
+                            {{u"101"_s, u"501"_s, u"商品101"_s, u"旧摘要"_s}}));
         auto bill = std::make_unique<MenuBill>();
         bill->OpenBill(kEnquiry, 90, false);
         transport->clearCalls();
@@ -129,20 +108,6 @@ protected:
         bill->OpenBill(kEnquiry, 0, false);
         transport->clearCalls();
         return bill;
-    }
-    QStringList sqlOf(const QString& method) const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c.sql);
-        return out;
-    }
-    QList<RecordedCall> callsOf(const QString& method) const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c);
-        return out;
     }
 };
 
@@ -252,9 +217,9 @@ TEST_F(BillSavePrint, SavePrintPostsThenPrintsTheSavedBillBeforeMakingRoomForANe
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}, {u"goodsname"_s, u"商品101"_s}});
     transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
     transport->respond(u"ExecQuery"_s, 0,
-                       {proto::recordSetToCbor(rowsOf({u"printnum"_s, u"printNumSum"_s,
-                                                       u"printisCheck"_s, u"printPassword"_s},
-                                                      {{u"0"_s, u"9"_s, u"0"_s, QString()}})),
+                       {proto::recordSetToCbor(textRows({u"printnum"_s, u"printNumSum"_s,
+                                                         u"printisCheck"_s, u"printPassword"_s},
+                                                        {{u"0"_s, u"9"_s, u"0"_s, QString()}})),
                         QString()});
     bill->btnSavePrint()->trigger();
 
@@ -399,7 +364,7 @@ TEST_F(BillMenu, EachLookUpQueriesWithTheLinesGoodsOrTheBillsPartner) {
     for (const Row& r : rows) {
         SCOPED_TRACE(QString::fromUtf16(r.title).toStdString());
         transport->clearCalls();
-        const RecordSet answer = rowsOf({u"code"_s}, {{u"X-1"_s}});
+        const RecordSet answer = textRows({u"code"_s}, {{u"X-1"_s}});
         transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(answer), QString()});
         bill->actLookup(r.kind)->trigger();
         const QStringList queries = sqlOf(u"ExecQuery"_s);
@@ -437,8 +402,8 @@ TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTh
     auto bill = openDraft(u"7"_s, u"0"_s, QString());
     bill->setFocusedRow(0);
     const RecordSet rows =
-        rowsOf({u"date"_s, u"code"_s, u"dw_fullname"_s, u"qty"_s, u"price"_s},
-               {{u"2025-01-02"_s, u"JH-1"_s, u"供应商甲"_s, u"12"_s, u"1234.5"_s}});
+        textRows({u"date"_s, u"code"_s, u"dw_fullname"_s, u"qty"_s, u"price"_s},
+                 {{u"2025-01-02"_s, u"JH-1"_s, u"供应商甲"_s, u"12"_s, u"1234.5"_s}});
     for (const bool seeCost : {false, true}) {
         SCOPED_TRACE(seeCost);
         settings().SeeCost = seeCost;

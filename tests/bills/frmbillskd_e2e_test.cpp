@@ -3,15 +3,13 @@
 // re-settlement of the posted bills.
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
+#include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillskd.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "server/posting_packets.h"
-#include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,52 +19,21 @@ namespace {
 constexpr qint64 kGoods = 101, kCustomer = 201, kSupplier = 203, kWarehouse = 301;
 constexpr qint64 kmCash = 8;
 
-class MoneyBillE2E : public ::testing::Test {
+class MoneyBillE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
-        resetSession();
-        resetSettings();
-        resetBillKinds();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        ASSERT_TRUE(programDir.isValid());
-        dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
-        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"收付款账套"_s));
-        const char* const seed[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
-            "'个', 1)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'G1', '供应商')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
-        };
-        for (const char* sql : seed)
-            dm.ExecUpdate(QString::fromUtf8(sql));
-        ParamList open;
-        open.setValue(u"type"_s, u"0"_s);
-        open.setValue(u"Date"_s, u"2025-01-01"_s);
-        dm.ExecProc(u"P_SYS_UP_Open"_s, open);
+        ServerFixture::SetUp();
+        addGoods(kGoods, "SP101", "螺丝", 1011, "个");
+        addRecord("baseWLDW", kCustomer, "K1", "甲客户");
+        addRecord("baseWLDW", kSupplier, "G1", "供应商");
+        addRecord("baseCK", kWarehouse, "CK1", "总仓");
+        addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+        addRecord("baseBM", 401, "BM1", "业务部");
+        openAccounts(QDate(2025, 1, 1));
         settings().DefaultBillRows = 2;
         settings().TotalDot = 2;
         loadBillKinds(dm);
     }
-    void TearDown() override {
-        resetBillKinds();
-        resetSettings();
-        resetSession();
-    }
-
     // Posts a goods bill through the bill service; returns its id.
     qint64 postGoods(int djType, qint64 partner, double qty, double price, const QString& code) {
         server::test::GoodsBill b;
@@ -80,11 +47,6 @@ protected:
         const RecordSet lines = server::test::goodsLinesPacket(b);
         const RecordSet accounts = server::test::accountPacket(b.accounts);
         return dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, p, &lines, &accounts, nullptr);
-    }
-    double number(const QString& sql) {
-        RecordSet rs;
-        dm.ExecQuery(sql, &rs);
-        return rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : -1;
     }
     double receivable(qint64 partner) {
         return number(u"SELECT ystotal FROM baseWLDW WHERE id = %1"_s.arg(partner));
@@ -127,12 +89,6 @@ protected:
         EXPECT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
         return saved;
     }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    test::ServerProcess server;
-    TdmMain dm;
-    QTemporaryDir programDir;
 };
 
 TEST_F(MoneyBillE2E, APostedReceiptIsSettledAgainAndShowsItsNewRows) {

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "bills_support.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/windowregistry.h"
-#include "sales_support.h"
 
 using namespace Qt::StringLiterals;
 using namespace dyt::client;
@@ -18,7 +18,7 @@ using namespace dyt::client;
 namespace dyt::test {
 namespace {
 
-SelectedGoods goods(qint64 id, double qty, double price) {
+SelectedGoods namedGoods(qint64 id, double qty, double price) {
     SelectedGoods g;
     g.goodsId = id;
     g.code = u"SP%1"_s.arg(id);
@@ -37,7 +37,7 @@ protected:
         settings().SalesReceiptAccountId = 8;
         settings().SalesReceiptAccountName = u"现金"_s;
         settings().SalesDefaultReceipt = true;
-        loadBillKinds(*dm);
+        loadBillKinds(dm);
         registerBillWindows();
         putStock(kScrew, kStore, 10, 4);
         putStock(kGear, kStore, 5, 2);
@@ -65,8 +65,8 @@ TEST_F(SalesBillE2E, APostedSaleMovesStockReceivableAndTheReceiptAccount) {
     bill.edBillCode()->setText(u"XS-E2E-1"_s);
     bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
     bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
-    bill.AddGoods(goods(kScrew, 4, 10));  // 40
-    bill.AddGoods(goods(kGear, 2, 5));    // 10
+    bill.AddGoods(namedGoods(kScrew, 4, 10));  // 40
+    bill.AddGoods(namedGoods(kGear, 2, 5));    // 10
     bill.setHeaderText(u"edyhje"_s, u"5"_s);
     // The receipt follows the bill (50 - 5); the operator takes only 20 now.
     EXPECT_EQ(u"45.00"_s, bill.headerText(u"edfkje"_s));
@@ -102,7 +102,7 @@ TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
     bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
     bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
     bill.chooseHeaderRecord(u"edjsr2"_s, kEmployee, u"张三"_s);
-    bill.AddGoods(goods(kScrew, 5, 10));  // 50
+    bill.AddGoods(namedGoods(kScrew, 5, 10));  // 50
     bill.setHeaderText(u"edfkje"_s, u"0"_s);
     auto* agent = qobject_cast<QCheckBox*>(bill.headerControl(u"eddsk"_s));
     ASSERT_NE(nullptr, agent);
@@ -152,7 +152,7 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
             if (bill->headerField(u"edfhck"_s))
                 bill->chooseHeaderRecord(u"edfhck"_s, kStore, u"一号仓"_s);
             for (const auto& [g, qty] : r.lines)
-                bill->AddGoods(goods(g, qty, g == kScrew ? 10 : 5));
+                bill->AddGoods(namedGoods(g, qty, g == kScrew ? 10 : 5));
             ASSERT_TRUE(bill->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
             id = bill->billId();
             ASSERT_GT(id, 0);
@@ -190,8 +190,8 @@ TEST_F(SalesBillE2E, ScreenshotOfASaleWithLinesAndAGift) {
     bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
     bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
     bill.chooseHeaderRecord(u"edjsr"_s, kEmployee, u"张三"_s);
-    const int row = bill.AddGoods(goods(kScrew, 6, 10));
-    bill.AddGoods(goods(kGear, 2, 25));
+    const int row = bill.AddGoods(namedGoods(kScrew, 6, 10));
+    bill.AddGoods(namedGoods(kGear, 2, 25));
     bill.setHeaderText(u"edyhje"_s, u"10"_s);
     bill.show();
     bill.showRecords();

@@ -1,16 +1,16 @@
-// The sales bill window against a real server: the family rows and the menu entries that open
-// them, the defaults of a new bill, the receipt amount that follows the bill, the barcode
+// The sales bill window against a real server: the menu entries that open the sales kinds, the
+// defaults of a new bill, the receipt amount that follows the bill, the barcode
 // precondition, the order link, the available stock, the buy-and-give gift line and the warnings
 // that stop a save.
 #include <QLabel>
 #include <QLineEdit>
 
+#include "bills_support.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/salescheck.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/windowregistry.h"
 #include "common/error.h"
-#include "sales_support.h"
 
 using namespace Qt::StringLiterals;
 using namespace dyt::client;
@@ -36,7 +36,7 @@ protected:
         settings().DefaultBillRows = 3;
         settings().SalesReceiptAccountId = 8;
         settings().SalesReceiptAccountName = u"现金"_s;
-        loadBillKinds(*dm);
+        loadBillKinds(dm);
     }
     void TearDown() override {
         salesOrderPicker() = defaultSalesOrderPicker();
@@ -56,63 +56,6 @@ protected:
         return bill;
     }
 };
-
-TEST(SalesBillFamily, RowsOfTheFourSalesKinds) {
-    struct Row {
-        int djType;
-        int menu;
-        const char16_t* className;
-        const char16_t* title;
-        const char16_t* partner;
-        QStringList warehouses;
-    };
-    const Row rows[] = {
-        {1, 2009, u"TfrmBillXSD", u"销售单", u"购买单位", {u"发货仓库"_s}},
-        {2, 2010, u"TfrmBillXSTHD", u"销售退货单", u"往来单位", {u"收货仓库"_s}},
-        {3, 2011, u"TfrmBillXSHHD", u"销售换货单", u"往来单位", {u"换入仓库"_s, u"换出仓库"_s}},
-        {4, 2008, u"TfrmBillXSDD", u"销售订单", u"购买单位", {u"发货仓库"_s}},
-    };
-    for (const Row& r : rows) {
-        const GoodsBillFamily* f = findGoodsBillFamilyByType(r.djType);
-        ASSERT_NE(nullptr, f) << r.djType;
-        EXPECT_EQ(QString::fromUtf16(r.className), f->className);
-        EXPECT_EQ(QString::fromUtf16(r.title), f->title);
-        EXPECT_TRUE(f->receivable) << r.djType;
-        QStringList captions;
-        for (const GoodsHeaderField& h : f->headerFields)
-            if (h.idField.contains(u"Stock_id"_s))
-                captions.append(h.caption);
-        EXPECT_EQ(r.warehouses, captions) << r.djType;
-        const GoodsHeaderField* partner = nullptr;
-        for (const GoodsHeaderField& h : f->headerFields)
-            if (h.control == u"eddw"_s)
-                partner = &h;
-        ASSERT_NE(nullptr, partner);
-        EXPECT_EQ(QString::fromUtf16(r.partner), partner->caption);
-        // The menu entry opens the kind's class.
-        const BillKind* kind = findBillKindByMenuTag(r.menu);
-        ASSERT_NE(nullptr, kind);
-        EXPECT_EQ(r.djType, kind->djType);
-        EXPECT_EQ(f->className, kind->className);
-        // Sales lines: no freight, no stock-in amount, prices without the cost tag.
-        QStringList fields;
-        QString price;
-        for (const GoodsLineColumn& c : FamilyLineColumns(*f)) {
-            fields.append(c.field);
-            if (c.field == u"Price"_s)
-                price = c.caption;
-        }
-        EXPECT_FALSE(fields.contains(u"yftotal"_s)) << r.djType;
-        EXPECT_FALSE(fields.contains(u"costTotal"_s)) << r.djType;
-        EXPECT_TRUE(fields.contains(u"isCanYuZheShangZhe"_s)) << r.djType;
-        EXPECT_EQ(u"[%NUM%P%]单价"_s, price);
-    }
-    // Only the exchange takes negative quantities; only the sales bill pulls orders (kind 4).
-    EXPECT_TRUE(findGoodsBillFamilyByType(3)->negativeQty);
-    EXPECT_FALSE(findGoodsBillFamilyByType(1)->negativeQty);
-    EXPECT_EQ(4, findGoodsBillFamilyByType(1)->orderKind);
-    EXPECT_EQ(0, findGoodsBillFamilyByType(2)->orderKind);
-}
 
 TEST_F(SalesBillWindow, MenuEntriesOpenTheirWindows) {
     registerBillWindows();

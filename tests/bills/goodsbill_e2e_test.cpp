@@ -3,10 +3,8 @@
 // saves a draft, posts and opens again.
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
-#include <cmath>
-
+#include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
@@ -15,65 +13,25 @@
 #include "client/common/windowregistry.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
 
-class GoodsBillE2E : public ::testing::Test {
+class GoodsBillE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
-        resetSession();
-        resetSettings();
-        resetBillKinds();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        ASSERT_TRUE(programDir.isValid());
-        dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
-        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"进货账套"_s));
-        const char* const seed[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 0)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
-            "'个', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
-            "'只', 1)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'G1', '华东五金')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(302, 0, '302,', 1, 0, 'CK2', '分仓')",
-        };
-        for (const char* sql : seed)
-            dm.ExecUpdate(QString::fromUtf8(sql));
-        ParamList open;
-        open.clear();
-        open.setValue(u"type"_s, u"0"_s);
-        const QDate today = QDate::currentDate();
-        open.setValue(u"Date"_s, QDate(today.year(), today.month(), 1).toString(u"yyyy-MM-dd"_s));
-        dm.ExecProc(u"P_SYS_UP_Open"_s, open);
+        ServerFixture::SetUp();
+        addGoods(101, "SP101", "螺丝", 1011, "个");
+        addGoods(102, "SP102", "齿轮", 1021, "只");
+        addRecord("baseWLDW", 203, "G1", "华东五金");
+        addRecord("baseCK", 301, "CK1", "总仓");
+        addRecord("baseCK", 302, "CK2", "分仓");
+        openAccounts();
         settings().DefaultBillRows = 2;
         loadBillKinds(dm);
         registerBillWindows();
-    }
-    void TearDown() override {
-        resetSettings();
-        resetSession();
-    }
-
-    double number(const QString& sql) {
-        RecordSet rs;
-        dm.ExecQuery(sql, &rs);
-        return rs.rowCount() > 0 ? std::round(rs.at(0, 0).toDouble() * 10000.0) / 10000.0 : -1;
     }
     QString messages() const { return script.messages().join(u"|"_s); }
 
@@ -95,12 +53,6 @@ protected:
         EXPECT_TRUE(bill.SaveBill(true)) << messages().toStdString();
         return id;
     }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    test::ServerProcess server;
-    TdmMain dm;
-    QTemporaryDir programDir;
 };
 
 TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensReadOnly) {

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "bills_support.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/goodsbill.h"
 #include "client/bills/goodsbillaccounts.h"
@@ -16,7 +17,6 @@
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
 
 using namespace Qt::StringLiterals;
@@ -24,18 +24,13 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-class GoodsBillScreens : public test::DmFixture {
+class GoodsBillScreens : public test::BillFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        resetSettings();
+        BillFixture::SetUp();
+        loginedUser().UserId = 1;
         settings().DefaultBillRows = 6;
         settings().SeeCost = true;
-        connectLoggedIn(1);
-    }
-    void TearDown() override {
-        resetSettings();
-        DmFixture::TearDown();
     }
 };
 

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <memory>
 
+#include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillskd.h"
@@ -24,8 +25,6 @@
 #include "client/common/settings.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
 #include "uihelpers.h"
 
 using namespace Qt::StringLiterals;
@@ -99,47 +98,17 @@ void noteComplaint(QtMsgType, const QMessageLogContext&, const QString& message)
         viewComplaints() << message;
 }
 
-class KeyEntryE2E : public ::testing::Test {
+class KeyEntryE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
-        resetSession();
-        resetSettings();
-        resetBillKinds();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        ASSERT_TRUE(programDir.isValid());
-        dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
-        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(dm, u"键盘账套"_s));
-        const char* const seed[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (103, 0, '103,', 1, 0, 'SP103', '轴承', 0)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
-            "'个', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
-            "'只', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1031, 103, 0, "
-            "'套', 1)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'G1', '华东五金')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-        };
-        for (const char* sql : seed)
-            dm.ExecUpdate(QString::fromUtf8(sql));
-        ParamList open;
-        open.setValue(u"type"_s, u"0"_s);
-        const QDate today = QDate::currentDate();
-        open.setValue(u"Date"_s, QDate(today.year(), today.month(), 1).toString(u"yyyy-MM-dd"_s));
-        dm.ExecProc(u"P_SYS_UP_Open"_s, open);
+        ServerFixture::SetUp();
+        addGoods(101, "SP101", "螺丝", 1011, "个");
+        addGoods(102, "SP102", "齿轮", 1021, "只");
+        addGoods(103, "SP103", "轴承", 1031, "套");
+        addRecord("baseWLDW", 201, "K1", "甲客户");
+        addRecord("baseWLDW", 203, "G1", "华东五金");
+        addRecord("baseCK", 301, "CK1", "总仓");
+        openAccounts();
         settings().DefaultBillRows = 2;
         settings().SeeCost = true;  // purchase prices are costs
         loadBillKinds(dm);
@@ -149,15 +118,7 @@ protected:
     void TearDown() override {
         qInstallMessageHandler(previousHandler_);
         EXPECT_EQ(QStringList(), viewComplaints());
-        resetBillKinds();
-        resetSettings();
-        resetSession();
-    }
-
-    double number(const QString& sql) {
-        RecordSet rs;
-        dm.ExecQuery(sql, &rs);
-        return rs.rowCount() > 0 ? std::round(rs.at(0, 0).toDouble() * 100.0) / 100.0 : -1;
+        ServerFixture::TearDown();
     }
     QString messages() const { return script.messages().join(u"|"_s); }
 
@@ -227,11 +188,6 @@ protected:
         return post(bill.get());
     }
 
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    test::ServerProcess server;
-    TdmMain dm;
-    QTemporaryDir programDir;
     QtMessageHandler previousHandler_ = nullptr;
 };
 

@@ -1,9 +1,8 @@
 // What the sales bill asks the server, against a real server: the buy-and-give agreement of the
-// customer or its nearest class, available stock, the stock of the negative-stock checks, the
-// stock lower limits and the reference prices of a unit.
+// customer or its nearest class and the stock lower limits.
 
+#include "bills_support.h"
 #include "client/bills/salesrules.h"
-#include "sales_support.h"
 
 using namespace dyt;
 using namespace dyt::client::sales;
@@ -52,44 +51,10 @@ TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
     }
 }
 
-TEST_F(SalesServer, AvailableStockAndTheNegativeStockChecks) {
-    putStock(kScrew, kStore, 3, 4);
-    putStock(kGear, kStore, 10, 2);
-
-    RecordSet rs = query(availableStockSql(kScrew, kStore));
-    ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(3.0, rs.number(QStringLiteral("StockQty")));
-    EXPECT_EQ(3.0, rs.number(QStringLiteral("KYKCQty")));
-
-    // Selling 5 screws (stock 3) and 2 gears (stock 10).
-    const QList<StockLine> lines{{1, kScrew, 5, 1}, {2, kGear, 2, 1}};
-    rs = query(negativeStockSql(kStore, lines));
-    QList<StockRow> stock;
-    for (rs.first(); !rs.eof(); rs.next())
-        stock.append({rs.integer(QStringLiteral("goodsid")), rs.number(QStringLiteral("qty")), 0});
-    EXPECT_EQ(2, stock.size());
-    const QList<NegativeStock> negative = negativeStock(lines, stock);
-    ASSERT_EQ(1, negative.size());
-    EXPECT_EQ(kScrew, negative[0].goodsId);
-    EXPECT_EQ(-2.0, negative[0].after);
-
-    rs = query(virtualStockSql(kStore, lines));
-    QList<StockRow> virtualRows;
-    for (rs.first(); !rs.eof(); rs.next())
-        virtualRows.append({rs.integer(QStringLiteral("goodsid")),
-                            rs.number(QStringLiteral("kcqty")),
-                            rs.number(QStringLiteral("xnkcqty"))});
-    ASSERT_EQ(2, virtualRows.size());
-    const QList<NegativeStock> virtualNegative = virtualNegativeStock(lines, virtualRows);
-    ASSERT_EQ(1, virtualNegative.size());
-    EXPECT_EQ(kScrew, virtualNegative[0].goodsId);
-    EXPECT_EQ(-2.0, virtualNegative[0].virtualAfter);
-}
-
 TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     putStock(kScrew, kStore, 30, 4);
     putStock(kGear, kStore, 10, 2);
-    dm->ExecUpdate(
+    dm.ExecUpdate(
         QStringLiteral("INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) "
                        "VALUES (102, 301, 100, 9), (101, 301, 100, 5)"));
     // Gears: 10 - 9 - 2 < 0, one below the limit. Screws: 2 boxes of 10 leave 10, above 5.
@@ -101,17 +66,6 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     EXPECT_EQ(2, rs.integer(QStringLiteral("row")));
     EXPECT_EQ(9.0, rs.number(QStringLiteral("Qty_")));
     EXPECT_EQ(1.0, rs.number(QStringLiteral("Qty")));
-}
-
-TEST_F(SalesServer, ReferencePricesOfAUnit) {
-    putStock(kScrew, kStore, 3, 4);
-    // The box holds 10: prices of the box row, cost 4 a piece gives 40 a box.
-    const RecordSet rs = query(unitPricesSql(kScrew, 0, 1));
-    ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(kScrew, rs.integer(QStringLiteral("sp_id")));
-    EXPECT_EQ(40.0, rs.number(QStringLiteral("latestBuyPrice")));
-    EXPECT_EQ(50.0, rs.number(QStringLiteral("lowestSalePrice")));
-    EXPECT_EQ(40.0, rs.number(QStringLiteral("CostPrice")));
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 
 #include <QLabel>
 
+#include "bills_support.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
 #include "common/error.h"
-#include "sales_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -77,11 +77,11 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
 
     // Off: nothing is listed.
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     EXPECT_EQ(QList<int>{}, kinds());
 
     client::settings().setSwitch(2012, true);
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-1}, kinds());
     const RecordSet& rows = shown[0].rows;
     ASSERT_EQ(1, rows.rowCount());
@@ -91,7 +91,7 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
 
     // Cancelled in the window: the save stops.
     answer = false;
-    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_FALSE(RunSalesWarnings(dm, in));
 }
 
 TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
@@ -108,7 +108,7 @@ TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
         listed = fkc->rows().rowCount();
         fkc->btnExitClick();
     });
-    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_FALSE(RunSalesWarnings(dm, in));
     EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), question);
     EXPECT_EQ(1, listed);
 }
@@ -117,7 +117,7 @@ TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2002, true);
     SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-2}, kinds());
     const RecordSet& rows = shown[0].rows;
     EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("xnkcQty"))).toDouble());
@@ -130,12 +130,12 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
 
     // A draft without option 2035: no list.
-    EXPECT_TRUE(RunSalesWarnings(*dm, draft));
+    EXPECT_TRUE(RunSalesWarnings(dm, draft));
     EXPECT_EQ(QList<int>{}, kinds());
 
     // With 2035: below the latest purchase price, the cost and the lowest price; only line 1.
     client::settings().setSwitch(2035, true);
-    EXPECT_TRUE(RunSalesWarnings(*dm, draft));
+    EXPECT_TRUE(RunSalesWarnings(dm, draft));
     ASSERT_EQ((QList<int>{1, 2, 3}), kinds());
     const RecordSet& first = shown[0].rows;
     ASSERT_EQ(1, first.rowCount());
@@ -150,7 +150,7 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     // Stopping at the first list stops the save.
     shown.clear();
     answer = false;
-    EXPECT_FALSE(RunSalesWarnings(*dm, draft));
+    EXPECT_FALSE(RunSalesWarnings(dm, draft));
     EXPECT_EQ(QList<int>{1}, kinds());
 
     // Posting without the right 6013 refuses below the lowest price even when continuing.
@@ -159,14 +159,14 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     answer = true;
     SalesCheckInput post = draft;
     post.posting = true;
-    EXPECT_FALSE(RunSalesWarnings(*dm, post));
+    EXPECT_FALSE(RunSalesWarnings(dm, post));
     EXPECT_EQ(QList<int>{5}, kinds());
 
     // With both rights the posting goes through.
     client::settings().setRight(6013, true);
     client::settings().setRight(6017, true);
     shown.clear();
-    EXPECT_TRUE(RunSalesWarnings(*dm, post));
+    EXPECT_TRUE(RunSalesWarnings(dm, post));
     EXPECT_EQ(QList<int>{}, kinds());
 
     // A gift line at price 0 is never listed.
@@ -175,7 +175,7 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     SalesCheckLine gift = line(1, kScrew, 1, 0, 0);
     gift.gift = true;
     SalesCheckInput gifts = bill({gift});
-    EXPECT_TRUE(RunSalesWarnings(*dm, gifts));
+    EXPECT_TRUE(RunSalesWarnings(dm, gifts));
     EXPECT_EQ(QList<int>{}, kinds());
 }
 
@@ -184,43 +184,43 @@ TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
     putStock(kScrew, kStore, 10, 4.5);
     client::settings().setSwitch(2035, true);
     SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{3}, kinds());
     EXPECT_EQ(50.0,
               shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
 }
 
 TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
-    dm->ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
+    dm.ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
     SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
     in.billReceivable = Currency::fromDouble(300);
 
     // Option 2042 off: no question.
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     client::settings().setSwitch(2042, true);
     script.answer(QStringLiteral("取消(&C)"), QStringLiteral("客户[ 甲公司 ]应收款超出限制"));
-    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_FALSE(RunSalesWarnings(dm, in));
     script.answer(QStringLiteral("继续(&O)"), QStringLiteral("      应收超额：100.00"));
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     // A posted bill saved again is not asked about.
     in.billPosted = true;
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     // Within the limit: no question (the script holds no answer, so a question would fail).
     in.billPosted = false;
     in.billReceivable = Currency::fromDouble(200);
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
 }
 
 TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
     putStock(kGear, kStore, 10, 2);
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES (102, 301, 50, 9)"));
     client::settings().setSwitch(2040, true);
     SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));  // 10 - 9 - 1 = 0: not below
+    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
     EXPECT_EQ(QList<int>{}, kinds());
     in.lines[0].qty = 3;
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{7}, kinds());
     EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
 }
@@ -232,12 +232,12 @@ TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
     SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2});
 
     // Without "系统使用负库存" nothing is asked.
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     EXPECT_EQ(Currency(), in.lines[0].costPrice);
 
     client::settings().NegativeStock = true;
     script.enter(QStringLiteral("3.5"), QStringLiteral("编号：SP101  商品：螺丝 单位：个"));
-    EXPECT_TRUE(RunSalesWarnings(*dm, in));
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[0].costPrice);
     EXPECT_EQ(Currency::fromDouble(2), in.lines[1].costPrice);
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[2].costPrice);
@@ -245,9 +245,9 @@ TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
     // Cancelled: the save stops; a text that is no price is refused.
     in.lines[0].costPrice = in.lines[2].costPrice = Currency();
     script.cancelInput();
-    EXPECT_FALSE(RunSalesWarnings(*dm, in));
+    EXPECT_FALSE(RunSalesWarnings(dm, in));
     script.enter(QStringLiteral("abc"));
-    EXPECT_THROW(RunSalesWarnings(*dm, in), DytError);
+    EXPECT_THROW(RunSalesWarnings(dm, in), DytError);
 }
 
 }  // namespace

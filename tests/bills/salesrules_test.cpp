@@ -118,29 +118,6 @@ TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
     EXPECT_EQ(10.0, out[0].virtualStock);
 }
 
-TEST(SalesStock, QueryTexts) {
-    const QList<StockLine> lines{{1, 7, 5, 1}, {2, 8, 1, 1}};
-    EXPECT_EQ(QStringLiteral("SELECT goodsid,sum(qty) as qty FROM baseGoodsStock  WHERE stockid = "
-                             "3 and goodsid in  (7,8,0)  GROUP BY goodsid"),
-              negativeStockSql(3, lines));
-    EXPECT_EQ(QStringLiteral(" SELECT b1.id AS goodsid ,dbo.fnGetStockQty(b1.id,3,0) AS kcqty  "
-                             ",dbo.fnGetXNKCQty(b1.id,3) as xnkcqty  FROM basegoods AS b1   WHERE "
-                             "b1.id IN  (7,8,0) "),
-              virtualStockSql(3, lines));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetKYQty(7,3) as KYKCQty ,dbo.fnGetStockQty(7,3,0) as "
-                             "StockQty"),
-              availableStockSql(7, 3));
-    EXPECT_EQ(QStringLiteral(" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice,"
-                             "dbo.fnGetCostPrice(7,0,k.id) as CostPrice from baseGoodsunit as k  "
-                             "where k.goodsid = 7 and k.fzdwid = 1"),
-              unitPricesSql(7, 0, 1));
-    // Each line adds one branch of the lower-limit union; lines without goods add none.
-    const QString limits = stockLowerLimitSql(3, {{1, 7, 5, 1}, {2, 0, 1, 1}, {3, 8, 2, 6}});
-    EXPECT_EQ(2, limits.count(QStringLiteral(" FROM baseGoodsWarn AS a")));
-    EXPECT_TRUE(limits.contains(QStringLiteral(",12 AS Qty")));  // 2 boxes of 6
-    EXPECT_EQ(QString(), stockLowerLimitSql(3, {{1, 0, 1, 1}}));
-}
-
 TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {
     QList<CostLine> lines{
         {7, QStringLiteral("A1"), QStringLiteral("螺丝"), QStringLiteral("个"), c(0)},

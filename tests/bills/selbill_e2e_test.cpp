@@ -3,10 +3,10 @@
 // text answers with the rows the ledgers call for after real postings.
 #include <QLabel>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cmath>
 
+#include "bills_support.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
@@ -16,9 +16,7 @@
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
 #include "common/error.h"
-#include "dmtest_support.h"
 #include "server/posting_packets.h"
-#include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
 
@@ -35,53 +33,25 @@ using server::test::GoodsLine;
 constexpr qint64 kScrew = 101, kGear = 102, kCustomer = 201, kSupplier = 203, kOther = 204;
 constexpr qint64 kWh = 301;
 
-class SelBillE2E : public ::testing::Test {
+class SelBillE2E : public ServerFixture {
 protected:
     void SetUp() override {
-        client::resetSession();
-        client::resetSettings();
-        client::setRunMode(client::kFullMode);
-        reportFaultsToTest(script);
+        ServerFixture::SetUp();
         client::selectionServices().loadLayout = nullptr;
         client::selectionServices().saveLayout = nullptr;
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        ASSERT_TRUE(programDir.isValid());
-        dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
-        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), createAndLogIn(dm, u"选单账套"_s));
-        const char* const seed[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 0)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
-            "'个', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
-            "'个', 1)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'G1', '甲供应商')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(204, 0, '204,', 1, 0, 'G2', '乙供应商')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
-        };
-        for (const char* sql : seed)
-            dm.ExecUpdate(QString::fromUtf8(sql));
-        ParamList open;
-        open.setValue(u"type"_s, u"0"_s);
-        open.setValue(u"Date"_s, u"2025-01-01"_s);
-        ASSERT_EQ(0, dm.ExecProc(u"P_SYS_UP_Open"_s, open));
+        addGoods(kScrew, "SP101", "螺丝", 1011, "个");
+        addGoods(kGear, "SP102", "齿轮", 1021, "个");
+        addRecord("baseWLDW", kCustomer, "K1", "甲客户");
+        addRecord("baseWLDW", kSupplier, "G1", "甲供应商");
+        addRecord("baseWLDW", kOther, "G2", "乙供应商");
+        addRecord("baseCK", kWh, "CK1", "总仓");
+        addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+        addRecord("baseBM", 401, "BM1", "业务部");
+        ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
     }
     void TearDown() override {
         client::ResetSelectionServices();
-        client::resetSession();
+        ServerFixture::TearDown();
     }
 
     // Posts a goods bill as the bill windows send it; `sources` sets s_id/s_orderid per line.
@@ -112,11 +82,6 @@ protected:
             number(u"SELECT id FROM djIndex WHERE code = '"_s + code + u"' AND dj_state = 2"_s);
         EXPECT_GT(id, 0) << code.toStdString();
         return id;
-    }
-    double number(const QString& sql) {
-        RecordSet rs;
-        dm.ExecQuery(sql, &rs);
-        return rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : -1;
     }
     QList<qint64> orderIds(qint64 bill) {
         RecordSet rs;
@@ -150,12 +115,6 @@ protected:
     static double at(const RecordSet& rs, int row, const QString& field) {
         return std::round(rs.at(row, rs.fieldIndex(field)).toDouble() * 10000.0) / 10000.0;
     }
-
-    client::ScriptedPrompter script;
-    client::PrompterOverride override_{&script};
-    ServerProcess server;
-    QTemporaryDir programDir;
-    client::TdmMain dm;
 };
 
 TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {

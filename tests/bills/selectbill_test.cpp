@@ -1,17 +1,17 @@
 // The bill picking against the recording transport: the kind lists taken over until done, the
 // list and lines queries as sent, marks, the result text and lines, the checks of "确定", the
-// period question and the window's buttons.
+// period question and the window's keys and buttons.
 #include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 
+#include "bills_support.h"
 #include "client/bills/frmselectbill.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "common/error.h"
-#include "dmtest_support.h"
 
 using namespace Qt::StringLiterals;
 
@@ -67,15 +67,11 @@ SelectBillArgs purchaseOrders() {
     return a;
 }
 
-class SelectBillTest : public DmFixture {
+class SelectBillTest : public BillFixture {
 protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        connectLoggedIn(7);
-    }
     void TearDown() override {
         client::periodAsker() = client::AskBillPeriod;
-        DmFixture::TearDown();
+        BillFixture::TearDown();
     }
     void answer(const RecordSet& rows) {
         transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
@@ -85,14 +81,7 @@ protected:
             return r;
         });
     }
-    QList<client::RecordedCall> procCalls() const {
-        QList<client::RecordedCall> out;
-        for (const auto& c : transport->calls()) {
-            if (c.method == u"ExecProcQuery")
-                out.append(c);
-        }
-        return out;
-    }
+    QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
     static ParamList params(const client::RecordedCall& c) {
         return ParamList(c.paramLines.join(u"\r\n"_s));
     }
@@ -357,41 +346,6 @@ TEST_F(SelectBillTest, TheWindowPicksMarksAndHandsBack) {
     EXPECT_EQ(u"选择"_s, billCaption);
     EXPECT_EQ(u"数量"_s, lineCaption);
     EXPECT_EQ(0, transport->pendingAnswers());
-}
-
-TEST_F(SelectBillTest, ColumnsFollowTheTagLanguage) {
-    TfrmSelectBill win(purchaseOrders());
-    const GridDefinition& bills = win.billColumns();
-    const GridDefinition& lines = win.lineColumns();
-    ASSERT_EQ(16, bills.columns.size());
-    ASSERT_EQ(22, lines.columns.size());
-    EXPECT_EQ(u"isSelect"_s, bills.columns[0].fieldName);
-    EXPECT_TRUE(bills.columns[0].editable);
-    EXPECT_EQ(EditorKind::CheckBox, bills.columns[0].editor);
-    // Only the marks can be changed.
-    for (int i = 1; i < bills.columns.size(); ++i)
-        EXPECT_FALSE(bills.columns[i].editable) << bills.columns[i].fieldName.toStdString();
-    // Without the cost right (the default settings) the cost-tagged amounts are masked.
-    struct Expect {
-        const char* field;
-        const char* caption;
-        SummaryKind summary;
-        bool masked;
-    };
-    for (const Expect& e : {Expect{"qty", "数量", SummaryKind::Sum, false},
-                            Expect{"toQty", "到货数量", SummaryKind::Sum, false},
-                            Expect{"taxTotalSum", "价税合计", SummaryKind::None, true},
-                            Expect{"Price", "单价", SummaryKind::None, true},
-                            Expect{"tax", "税率", SummaryKind::None, false}}) {
-        SCOPED_TRACE(e.field);
-        const auto it = std::find_if(
-            lines.columns.begin(), lines.columns.end(),
-            [&](const GridColumn& c) { return c.fieldName == QLatin1String(e.field); });
-        ASSERT_NE(lines.columns.end(), it);
-        EXPECT_EQ(QString::fromUtf8(e.caption), it->caption);
-        EXPECT_EQ(e.summary, it->summary);
-        EXPECT_EQ(e.masked, it->masked);
-    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The save-time warning lists against the recording transport: the texts the checks send, what
-// the client-side comparisons list, and the two windows' captions, questions, columns, buttons and
-// answers.
+// The save-time warning lists against the recording transport: what the client-side comparisons
+// list, the texts the checks send, and the two windows' rows, buttons and answers.
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,36 +33,6 @@ WarnLine line(int row, qint64 goods, qint64 stock, double qty, double price = 0,
     l.baseQty = qty;
     l.discountPrice = price;
     return l;
-}
-
-// The width a column gets: the one asked for, widened to 7 pixels per GBK byte of its caption
-// (two bytes per Chinese character) as the column builder does.
-int widened(const QString& caption, int asked) {
-    int bytes = 0;
-    for (QChar ch : caption)
-        bytes += ch.unicode() < 0x80 ? 1 : 2;
-    return std::max(asked, 7 * bytes);
-}
-QString col(const QString& field, const QString& caption, int asked) {
-    return field + u':' + caption + u':' + QString::number(widened(caption, asked));
-}
-
-// The visible columns of a grid description as "field:caption:width".
-QStringList shownColumns(const GridDefinition& def) {
-    QStringList out;
-    for (const GridColumn& c : def.columns) {
-        if (c.visible)
-            out << c.fieldName + u':' + c.caption + u':' + QString::number(c.width);
-    }
-    return out;
-}
-QStringList hiddenColumns(const GridDefinition& def) {
-    QStringList out;
-    for (const GridColumn& c : def.columns) {
-        if (!c.visible)
-            out << c.fieldName;
-    }
-    return out;
 }
 
 class WarningsTest : public DmFixture {
@@ -116,54 +85,6 @@ protected:
         return rs;
     }
 };
-
-TEST(WarningTexts, QueriesAreTheSystemsTexts) {
-    const QList<WarnLine> lines = {line(1, 101, 3, 5), line(2, 102, 3, 1), line(3, 101, 3, 2),
-                                   line(4, 0, 3, 0)};
-    EXPECT_EQ(u"(101,102)"_s, client::warnsql::GoodsIdList(lines));
-    EXPECT_EQ(
-        u"SELECT goodsid,sum(qty) as qty FROM baseGoodsStock  WHERE stockid = 3 and "
-        u"goodsid in (101,102) GROUP BY goodsid"_s,
-        client::warnsql::NegativeStockSql(3, lines));
-    EXPECT_EQ(
-        u" SELECT b1.id AS goodsid ,dbo.fnGetStockQty(b1.id,3,0) AS kcqty  "
-        u",dbo.fnGetXNKCQty(b1.id,3) as xnkcqty  FROM basegoods AS b1   WHERE b1.id IN "
-        u"(101,102)"_s,
-        client::warnsql::VirtualStockSql(3, lines));
-    WarnLine priced = line(1, 101, 3, 5, 9, 1011);
-    priced.batch = 7;
-    EXPECT_EQ(
-        u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice"
-        u",dbo.fnGetCostPrice(101,7,1011) as CostPrice from baseGoodsunit as k  where "
-        u"k.id = 1011"_s,
-        client::warnsql::UnitPriceSql(priced));
-    EXPECT_EQ(u"select a.* from basewldw as a where a.id = 12"_s, client::warnsql::PartnerSql(12));
-}
-
-TEST(WarningTexts, StockLimitQueryJoinsOneSelectPerLine) {
-    const QList<WarnLine> lines = {line(1, 101, 3, 2.5), line(2, 102, 4, 1)};
-    for (bool upper : {true, false}) {
-        SCOPED_TRACE(upper);
-        const QString limit = upper ? u"warnUp"_s : u"warnDown"_s;
-        const QString sql = client::warnsql::StockLimitSql(lines, upper);
-        // One select per line with its row number and base quantity, joined by " union all".
-        EXPECT_TRUE(
-            sql.contains(u" SELECT a.goodsid,a.stockid,a."_s + limit +
-                         u",1 AS row,2.5 AS Qty FROM baseGoodsWarn AS a WHERE a.stockid = "
-                         u"3 and a.goodsid = 101 union all SELECT a.goodsid,a.stockid,a."_s +
-                         limit +
-                         u",2 AS row,1 AS Qty FROM baseGoodsWarn AS a WHERE "
-                         u"a.stockid = 4 and a.goodsid = 102)"_s))
-            << sql.toStdString();
-        const QString keep = upper ? u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + "
-                                     u"sum(k.Qty) > 0"_s
-                                   : u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnDown - "
-                                     u"sum(k.Qty) < 0"_s;
-        EXPECT_TRUE(sql.contains(u"GROUP BY k.goodsid,k.stockid"_s)) << sql.toStdString();
-        EXPECT_TRUE(sql.contains(keep)) << sql.toStdString();
-    }
-    EXPECT_EQ(QString(), client::warnsql::StockLimitSql({line(1, 0, 3, 1)}, true));
-}
 
 TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
     client::PartnerLimit p;
@@ -291,25 +212,6 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
     }
 }
 
-TEST_F(WarningsTest, VirtualNegativeStockComparesTheVirtualStock) {
-    RecordSet rs;
-    rs.addField(u"goodsid"_s, FieldType::Integer);
-    rs.addField(u"kcqty"_s, FieldType::Float);
-    rs.addField(u"xnkcqty"_s, FieldType::Float);
-    // 101: stock 5, virtual 2 (orders promise 3), sells 4 -> virtual -2; 102: virtual 9, sells 4.
-    rs.appendRow({qint64(101), 5.0, 2.0});
-    rs.appendRow({qint64(102), 9.0, 9.0});
-    answer(rs);
-    const RecordSet rows =
-        client::VirtualNegativeStockRows({line(1, 101, 3, 4), line(2, 102, 3, 4)});
-    ASSERT_EQ(1, rows.rowCount());
-    EXPECT_EQ(101, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
-    EXPECT_EQ(5.0, rows.at(0, rows.fieldIndex(u"kcQty"_s)).toDouble());
-    EXPECT_EQ(1.0, rows.at(0, rows.fieldIndex(u"Qty"_s)).toDouble());
-    EXPECT_EQ(2.0, rows.at(0, rows.fieldIndex(u"xnkcQty"_s)).toDouble());
-    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
-}
-
 TEST_F(WarningsTest, PartnerLimitAsksOnlyWhenExceeded) {
     RecordSet partner;
     partner.addField(u"id"_s, FieldType::Integer);
@@ -334,108 +236,6 @@ TEST_F(WarningsTest, PartnerLimitAsksOnlyWhenExceeded) {
     answer(partner);
     EXPECT_TRUE(client::CheckPartnerLimit(12, 1e9, true));
     EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
-}
-
-TEST_F(WarningsTest, ShowPriceKindsHaveTheirCaptionsQuestionsAndColumns) {
-    struct Case {
-        int kind;
-        const char* caption;
-        const char* question;
-        QStringList hidden;
-        QStringList shown;
-        bool canContinue;
-    };
-    const QStringList both = {u"sp_id"_s, u"ck_id"_s};
-    const QString row = col(u"row"_s, u"行号"_s, 50);
-    const Case cases[] = {
-        {1,
-         "折后售价低于最近折后进价",
-         "以下商品折后售价低于最近折后进价，是否继续？",
-         both,
-         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最近折后进价"_s, 70)},
-         true},
-        {2,
-         "折后售价低于库存成本",
-         "以下商品折后售价低于库存成本，是否继续？",
-         both,
-         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"库存成本"_s, 70)},
-         true},
-        {3,
-         "折后售价低于最低售价",
-         "以下商品折后售价低于最低售价，是否继续？",
-         both,
-         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最低售价"_s, 70)},
-         true},
-        {4,
-         "进价异常",
-         "以下商品进价异常，是否继续？",
-         {u"sp_id"_s},
-         {row, col(u"Price2"_s, u"最近进价"_s, 100), col(u"Price1"_s, u"本次进价"_s, 100)},
-         true},
-        {5,
-         "折后售价低于最低售价",
-         "以下商品折后售价低于最低售价，不能过账！",
-         both,
-         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"最低售价"_s, 70)},
-         false},
-        {6,
-         "折后售价低于库存成本",
-         "以下商品折后售价低于库存成本，不能过账！",
-         both,
-         {row, col(u"Price1"_s, u"折后售价"_s, 70), col(u"Price2"_s, u"库存成本"_s, 70)},
-         false},
-        {7,
-         "库存下限",
-         "以下商品库存已超过下限，是否继续？",
-         both,
-         {row, col(u"Qty_"_s, u"下限数量"_s, 70), col(u"Qty"_s, u"超限数量"_s, 70)},
-         true},
-        {8,
-         "库存上限",
-         "以下商品库存已超过上限，是否继续？",
-         both,
-         {row, col(u"Qty_"_s, u"上限数量"_s, 70), col(u"Qty"_s, u"超限数量"_s, 70)},
-         true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.kind);
-        TfrmBaseShowPrice w(c.kind, RecordSet());
-        EXPECT_EQ(QString::fromUtf8(c.caption), w.windowTitle());
-        EXPECT_EQ(QString::fromUtf8(c.question), w.lblQuestion()->text());
-        EXPECT_EQ(c.hidden, hiddenColumns(w.columns()));
-        EXPECT_EQ(c.shown, shownColumns(w.columns()));
-        EXPECT_EQ(c.canContinue, client::ShowPriceCanContinue(c.kind));
-        EXPECT_EQ(u"继续"_s, w.btnOK()->text());
-        EXPECT_EQ(c.canContinue, w.btnOK()->isVisibleTo(&w));
-    }
-    EXPECT_THROW(TfrmBaseShowPrice(9, QString()), DytError);
-    // The quantity columns of the limits follow the account set's setting.
-    client::stockLimitColumnWidth() = 0;
-    TfrmBaseShowPrice hidden(8, RecordSet());
-    client::stockLimitColumnWidth() = 70;
-    EXPECT_EQ(QStringList{row}, shownColumns(hidden.columns()));
-}
-
-TEST_F(WarningsTest, FkcModesHaveTheirCaptionsQuestionsAndColumns) {
-    TfrmBaseFKC real(FkcMode::Real, RecordSet());
-    EXPECT_EQ(u"负库存"_s, real.windowTitle());
-    EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, real.lblQuestion()->text());
-    EXPECT_EQ(QStringList{u"sp_id"_s}, hiddenColumns(real.columns()));
-    EXPECT_EQ(
-        (QStringList{col(u"row"_s, u"行号"_s, 50), col(u"Qty"_s, u"实际库存数量"_s, 90),
-                     col(u"fzQty"_s, u"库存辅助数量"_s, 90), col(u"fkcQty"_s, u"负库存数量"_s, 90),
-                     col(u"fkcfzQty"_s, u"负库存辅助数量"_s, 90)}),
-        shownColumns(real.columns()));
-    TfrmBaseFKC virt(FkcMode::Virtual, RecordSet());
-    EXPECT_EQ(u"虚拟负库存"_s, virt.windowTitle());
-    EXPECT_EQ(u"以下商品已出现虚拟负库存，是否继续？"_s, virt.lblQuestion()->text());
-    EXPECT_EQ(
-        (QStringList{
-            col(u"row"_s, u"行号"_s, 50), col(u"kcQty"_s, u"实际库存数量"_s, 90),
-            col(u"Qty"_s, u"实际负库存数量"_s, 90), col(u"fzQty"_s, u"实际负库存辅助数量"_s, 90),
-            col(u"xnkcQty"_s, u"虚拟库存"_s, 90), col(u"fkcQty"_s, u"虚拟负库存数量"_s, 90),
-            col(u"fkcfzQty"_s, u"虚拟负库存辅助数量"_s, 90)}),
-        shownColumns(virt.columns()));
 }
 
 RecordSet priceRows(int count) {
@@ -518,12 +318,6 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     EXPECT_THROW(TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
 }
 
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
-
 // What the print engine was handed.
 struct PrintCall {
     int mode = -1;
@@ -591,12 +385,6 @@ TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
     EXPECT_EQ(2, printed.calls);
     EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
 }
-
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
 
 TEST(WarningLines, BillLinesBecomeWarnLines) {
     // A lines packet as the bill grids hold it: text fields, a blank row, a gift, a line with its
@@ -697,12 +485,6 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
     EXPECT_TRUE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, false, {}));
 }
 
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
-
 TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     // No goods line: nothing asked of the server, the save goes on.
     const QList<WarnLine> none = {line(1, 0, 3, 0)};
@@ -752,12 +534,6 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, true));
     EXPECT_EQ(FkcMode::Virtual, mode);
 }
-
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
 
 TEST_F(WarningsTest, OnlyAShownListKeepsTheOperatorsLayout) {
     QStringList kept;

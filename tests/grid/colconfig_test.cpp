@@ -16,20 +16,13 @@
 #include "common/error.h"
 #include "grid/printers.h"
 #include "grid/screenshot.h"
+#include "support/testutil.h"
 
 namespace dyt {
 namespace {
 
 using gridfilter::ColumnConfig;
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return {};
-}
+using test::errorOf;
 
 QStringList fieldsOf(const GridDefinition& def) {
     QStringList out;

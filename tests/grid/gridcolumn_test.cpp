@@ -158,14 +158,6 @@ TEST(ApplyColumnTags, EditorTags) {
     }
 }
 
-TEST(ApplyColumnTags, CheckBoxColumnIsEditableEvenInAReadOnlyGrid) {
-    GridDefinition view = definition();
-    GridColumn& col =
-        AddGridColumn(view, QStringLiteral("[&CHK]选择"), QStringLiteral("sel"), false, 40);
-    EXPECT_EQ(EditorKind::CheckBox, col.editor);
-    EXPECT_TRUE(col.editable);
-}
-
 TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -227,13 +219,6 @@ TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
               FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
     EXPECT_EQ(QStringLiteral("平均值：-0.25%"),
               FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
-}
-
-TEST(AddGridColumn, FilteringAsSetForTheView) {
-    GridDefinition view = definition();
-    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("甲"), QString(), false, 60).filtering);
-    view.filteringEnabled = false;
-    EXPECT_FALSE(AddGridColumn(view, QStringLiteral("乙"), QString(), false, 60).filtering);
 }
 
 TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
@@ -300,73 +285,69 @@ TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
               FormatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
 }
 
-TEST(AddGridColumn, HiddenBarcodeColumn) {
-    GridDefinition view = definition();
-    const GridColumn& col =
-        AddGridColumn(view, QStringLiteral("[%F%]条码"), QStringLiteral("sp_tm"), false, 80);
-    EXPECT_EQ(QStringLiteral("条码"), col.caption);
-    EXPECT_EQ(QStringLiteral("%F%"), col.tags);
-    EXPECT_EQ(NumberKind::None, col.numberKind);
-    EXPECT_EQ(EditorKind::Text, col.editor);
-    EXPECT_FALSE(col.visible);
-    EXPECT_EQ(kHiddenColumnTag, col.tag);
-    EXPECT_EQ(110, col.tag);
-    EXPECT_EQ(QStringLiteral("sp_tm"), col.fieldName);
-}
-
-TEST(AddGridColumn, FRuleNeedsAGridThatLetsColumnsHide) {
-    GridDefinition view = definition();
-    view.allowHideColumns = false;
-    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%F%]条码"), QString(), false, 80);
-    EXPECT_TRUE(col.visible);
-    EXPECT_EQ(0, col.tag);
-}
-
-TEST(AddGridColumn, FAnywhereInTheTagList) {
-    const char16_t* captions[] = {u"[F]甲", u"[%Q%F]乙", u"[%FOO%]丙", u"[%SUM%F%M%]丁"};
-    for (const char16_t* c : captions) {
+// One row per caption: what AddGridColumn makes of its tags and text. "F" anywhere in the tags
+// hides the column (tag 110) when the grid lets columns hide; "额" or "价" in the caption or a
+// number tag aligns it right; a check box is editable even when the column was asked read-only.
+TEST(AddGridColumn, CaptionTable) {
+    using E = EditorKind;
+    using S = SummaryKind;
+    struct Case {
+        const char16_t* text;
+        bool editable;
+        bool allowHide;
+        const char16_t* caption;
+        const char16_t* tags;
+        bool visible;
+        E editor;
+        S summary;
+        bool editableOut;
+        bool right;
+    };
+    const Case cases[] = {
+        {u"[%F%]条码", false, true, u"条码", u"%F%", false, E::Text, S::None, false, false},
+        {u"[%F%]条码", false, false, u"条码", u"%F%", true, E::Text, S::None, false, false},
+        {u"[F]甲", false, true, u"甲", u"F", false, E::Text, S::None, false, false},
+        {u"[%Q%F]乙", false, true, u"乙", u"%Q%F", false, E::Number, S::None, false, true},
+        {u"[%FOO%]丙", false, true, u"丙", u"%FOO%", false, E::Text, S::None, false, false},
+        {u"[%SUM%F%M%]丁", false, true, u"丁", u"%SUM%F%M%", false, E::Number, S::Sum, false, true},
+        {u"[%f%]甲", false, true, u"甲", u"%f%", true, E::Text, S::None, false, false},
+        {u"[%Q%]F值", false, true, u"F值", u"%Q%", true, E::Number, S::None, false, true},
+        {u"[%SET%CNT%F%]商品名称", true, true, u"商品名称", u"%SET%CNT%F%", false, E::Button,
+         S::Count, true, false},
+        {u"[]买赠说明", true, true, u"买赠说明", u"", true, E::Text, S::None, true, false},
+        {u"买赠说明", true, true, u"买赠说明", u"", true, E::Text, S::None, true, false},
+        {u"[&CHK]选择", false, true, u"选择", u"&CHK", true, E::CheckBox, S::None, true, false},
+        {u"金额", false, true, u"金额", u"", true, E::Text, S::None, false, true},
+        {u"含税价格", false, true, u"含税价格", u"", true, E::Text, S::None, false, true},
+        {u"[]额度说明", false, true, u"额度说明", u"", true, E::Text, S::None, false, true},
+        {u"数量", false, true, u"数量", u"", true, E::Text, S::None, false, false},
+        {u"[%DATA%]日期", false, true, u"日期", u"%DATA%", true, E::Date, S::None, false, false},
+        {u"[%CNT%]编号", false, true, u"编号", u"%CNT%", true, E::Text, S::Count, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.text).toStdString() + (c.allowHide ? "" : " fixed"));
         GridDefinition view = definition();
-        const GridColumn& col = AddGridColumn(view, QString::fromUtf16(c), QString(), false, 60);
-        EXPECT_FALSE(col.visible) << QString::fromUtf16(c).toStdString();
-        EXPECT_EQ(110, col.tag) << QString::fromUtf16(c).toStdString();
-    }
-    GridDefinition view = definition();
-    // A lower-case "f" and an "F" in the caption do not hide the column.
-    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%f%]甲"), QString(), false, 60).visible);
-    EXPECT_TRUE(AddGridColumn(view, QStringLiteral("[%Q%]F值"), QString(), false, 60).visible);
-}
-
-TEST(AddGridColumn, HiddenButtonColumnWithFooterCount) {
-    GridDefinition view = definition();
-    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%SET%CNT%F%]商品名称"),
-                                          QStringLiteral("sp_spmc"), true, 120);
-    EXPECT_EQ(QStringLiteral("商品名称"), col.caption);
-    EXPECT_EQ(EditorKind::Button, col.editor);
-    EXPECT_FALSE(col.visible);
-    EXPECT_EQ(110, col.tag);
-    EXPECT_EQ(SummaryKind::Count, col.summary);
-    EXPECT_EQ(QStringLiteral("合计"), col.summaryFormat);
-    EXPECT_TRUE(view.footerVisible);
-}
-
-TEST(AddGridColumn, PlainCaptions) {
-    for (const QString& text : {QStringLiteral("[]买赠说明"), QStringLiteral("买赠说明")}) {
-        GridDefinition view = definition();
-        const GridColumn& col = AddGridColumn(view, text, QStringLiteral("mzsm"), true, 100);
-        EXPECT_EQ(QStringLiteral("买赠说明"), col.caption);
-        EXPECT_EQ(QString(), col.tags);
-        EXPECT_EQ(NumberKind::None, col.numberKind);
-        EXPECT_EQ(ValueKind::Text, col.valueKind);
-        EXPECT_EQ(EditorKind::Text, col.editor);
-        EXPECT_EQ(SummaryKind::None, col.summary);
-        EXPECT_TRUE(col.visible);
-        EXPECT_TRUE(col.editable);
-        EXPECT_EQ(0, col.tag);
-        EXPECT_EQ(100, col.width);
-        EXPECT_EQ(Qt::AlignLeft | Qt::AlignVCenter, col.alignment);
+        view.allowHideColumns = c.allowHide;
+        const GridColumn& col =
+            AddGridColumn(view, QString::fromUtf16(c.text), QStringLiteral("f1"), c.editable, 100);
+        EXPECT_EQ(QString::fromUtf16(c.caption), col.caption);
+        EXPECT_EQ(QString::fromUtf16(c.tags), col.tags);
+        EXPECT_EQ(QStringLiteral("f1"), col.fieldName);
+        EXPECT_EQ(c.visible, col.visible);
+        EXPECT_EQ(c.visible ? 0 : kHiddenColumnTag, col.tag);
+        EXPECT_EQ(c.editor, col.editor);
+        EXPECT_EQ(c.summary, col.summary);
+        EXPECT_EQ(c.summary != S::None, view.footerVisible);
+        EXPECT_EQ(c.editableOut, col.editable);
+        EXPECT_EQ((c.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, col.alignment);
         EXPECT_EQ(Qt::AlignCenter, col.headerAlignment);
-        EXPECT_FALSE(view.footerVisible);
+        EXPECT_EQ(100, col.width);
+        EXPECT_TRUE(col.filtering);
     }
+    EXPECT_EQ(110, kHiddenColumnTag);
+    GridDefinition unfiltered = definition();
+    unfiltered.filteringEnabled = false;
+    EXPECT_FALSE(AddGridColumn(unfiltered, QStringLiteral("乙"), QString(), false, 60).filtering);
 }
 
 TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
@@ -392,26 +373,6 @@ TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
         EXPECT_EQ(c.expected, col.width) << QString::fromUtf16(c.caption).toStdString();
         // Visibility follows the given width, not the raised one.
         EXPECT_EQ(c.width >= 1, col.visible) << QString::fromUtf16(c.caption).toStdString();
-    }
-}
-
-TEST(AddGridColumn, RightAlignedByCaptionOrNumberTag) {
-    struct Case {
-        const char16_t* caption;
-        bool right;
-    };
-    const Case cases[] = {
-        {u"金额", true},          {u"单价", true},       {u"含税价格", true},
-        {u"名称", false},         {u"数量", false},      {u"[%Q%]数量", true},
-        {u"[%DATA%]日期", false}, {u"[]额度说明", true}, {u"[%CNT%]编号", false},
-    };
-    for (const Case& c : cases) {
-        GridDefinition view = definition();
-        const GridColumn& col =
-            AddGridColumn(view, QString::fromUtf16(c.caption), QString(), false, 60);
-        const Qt::Alignment horizontal = c.right ? Qt::AlignRight : Qt::AlignLeft;
-        EXPECT_EQ(horizontal | Qt::AlignVCenter, col.alignment)
-            << QString::fromUtf16(c.caption).toStdString();
     }
 }
 

@@ -22,18 +22,11 @@
 #include "client/common/scriptedprompter.h"
 #include "common/error.h"
 #include "grid/printers.h"
+#include "support/testutil.h"
 
 namespace dyt {
 namespace {
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return {};
-}
+using test::errorOf;
 
 QByteArray readFile(const QString& path) {
     QFile f(path);

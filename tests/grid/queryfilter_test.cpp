@@ -18,6 +18,7 @@
 #include "common/error.h"
 #include "grid/printers.h"
 #include "grid/screenshot.h"
+#include "support/testutil.h"
 
 namespace dyt {
 namespace {
@@ -25,30 +26,7 @@ namespace {
 using gridfilter::FilterOperator;
 using gridfilter::FilterScope;
 using gridfilter::QueryFilter;
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return {};
-}
-
-TEST(QueryFilterTexts, OperatorsAndScopesInTheirIndexOrder) {
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("等于"), QStringLiteral("大于"), QStringLiteral("小于"),
-                     QStringLiteral("不等于"), QStringLiteral("大于等于"),
-                     QStringLiteral("小于等于"), QStringLiteral("类似于"), QStringLiteral("左匹配"),
-                     QStringLiteral("右匹配"), QStringLiteral("不类似于")}),
-        gridfilter::FilterOperatorTexts());
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("建立一个新的过滤条件"), QStringLiteral("在上次查询结果上过滤"),
-                     QStringLiteral("与上次查询结果合并")}),
-        gridfilter::FilterScopeTexts());
-    EXPECT_EQ(6, static_cast<int>(FilterOperator::Like));
-    EXPECT_EQ(9, static_cast<int>(FilterOperator::NotLike));
-}
+using test::errorOf;
 
 TEST(QueryFilterTexts, LikePatternsPutThePercentSigns) {
     const QString v = QStringLiteral("笔");

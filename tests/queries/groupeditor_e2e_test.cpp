@@ -4,7 +4,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "client/bills/selectbase.h"
@@ -16,8 +15,7 @@
 #include "client/queries/queryconditions.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "support/serverfixture.h"
 
 namespace dyt::client {
 namespace {
@@ -57,49 +55,24 @@ void pickInSelectionWindows(QStringList names, QList<QStringList>* listed, int* 
     });
 }
 
-TEST(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
-    resetSession();
-    resetSettings();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, s("分组账套")));
+class GroupEditorE2E : public test::ServerFixture {};
+
+TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
     openClientConfig(programDir.path());
     settings().LoginDate = QDate(2026, 3, 31);
     query::resetSharedQueryDates();
     resetGroupSelector();
-
-    const char* const seed[] = {
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(201, 0, '201,', 1, 0, 'K1', '华南贸易')",
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(202, 0, '202,', 1, 0, 'K2', '华北商行')",
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(203, 0, '203,', 1, 0, 'K3', '东方百货')",
-        "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-        "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(302, 0, '302,', 1, 0, 'CK2', '门店仓')",
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-        "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-        "(3, 0, '3,', 1, 0, '003', '李四', '李四')",
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-        "(4, 0, '4,', 1, 0, '004', '王五', '王五')",
-        "INSERT INTO sysuser(id, password, par_id, isstop) VALUES (2, '', 0, 0)",
-        "INSERT INTO sysuser(id, password, par_id, isstop) VALUES (3, '', 0, 0)",
-    };
-    for (const char* sql : seed)
-        dm.ExecUpdate(s(sql));
+    addRecord("baseWLDW", 201, "K1", "华南贸易");
+    addRecord("baseWLDW", 202, "K2", "华北商行");
+    addRecord("baseWLDW", 203, "K3", "东方百货");
+    addRecord("baseCK", 301, "CK1", "总仓");
+    addRecord("baseCK", 302, "CK2", "门店仓");
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", s("'张三'")}});
+    addRecord("baseZY", 3, "003", "李四", 0, 0, {{"name", s("'李四'")}});
+    addRecord("baseZY", 4, "004", "王五", 0, 0, {{"name", s("'王五'")}});
+    dm.ExecUpdate(
+        s("INSERT INTO sysuser(id, password, par_id, isstop) VALUES (2, '', 0, 0), "
+          "(3, '', 0, 0)"));
 
     {
         // Partner groups: two groups picked in the selection windows.

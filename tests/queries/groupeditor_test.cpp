@@ -14,8 +14,8 @@
 #include "common/error.h"
 #include "common/groupcondition.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "querytest_support.h"
 
 namespace dyt::client {
 namespace {
@@ -113,48 +113,12 @@ TEST(GroupCondition, LabelNamesTheGroupAndItsMembers) {
     EXPECT_EQ(s("第2组: 甲公司、乙公司"), query::groupLabel(2, g));
 }
 
-TEST(GroupEditorPages, TheSixGroupDialogsAndTheOperatorList) {
-    const struct {
-        const char* dialog;
-        PickerKind kind;
-        bool dates;
-    } rows[] = {
-        {"TfrmSelectItems_JH1", PickerKind::Partner, true},
-        {"TfrmSelectItems_XS6", PickerKind::Partner, true},
-        {"TfrmSelectItems_CW3", PickerKind::Partner, true},
-        {"TfrmSelectItems_JH2", PickerKind::Warehouse, true},
-        {"TfrmSelectItems_CK8", PickerKind::Warehouse, true},
-        {"TfrmSelectItems_CK1", PickerKind::Warehouse, false},
-    };
-    for (const auto& r : rows) {
-        const QueryDialog* d = findQueryDialog(s(r.dialog));
-        ASSERT_NE(nullptr, d) << r.dialog;
-        ASSERT_EQ(1, d->pages.size()) << r.dialog;
-        const QueryDialogPage& p = d->pages[0];
-        EXPECT_EQ(PageKind::Groups, p.kind) << r.dialog;
-        EXPECT_EQ(r.kind, p.groupKind) << r.dialog;
-        EXPECT_EQ(r.dates, p.dates) << r.dialog;
-        EXPECT_EQ(0, p.pickers.size()) << r.dialog;
-    }
-    const QueryDialogPage* czy =
-        findQueryDialogPage(s("TfrmSelectItems_CZY"), s("复制所选操作员的权限"));
-    ASSERT_NE(nullptr, czy);
-    EXPECT_EQ(PageKind::OperatorList, czy->kind);
-    EXPECT_FALSE(czy->dates);
-}
-
 // --- the dialog
 
-class GroupEditor : public test::DmFixture {
+class GroupEditor : public test::QueryFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
-        resetSettings();
-        settings().LoginDate = QDate(2026, 3, 31);
-        query::resetSharedQueryDates();
-        connectLoggedIn(7);
+        QueryFixture::SetUp();
         // Each "新增组" takes the next prepared choice; the kind asked for is written down.
         groupSelector() = [this](const QString& kind, QWidget*) {
             kindsAsked.append(kind);
@@ -163,10 +127,7 @@ protected:
     }
     void TearDown() override {
         resetGroupSelector();
-        query::resetSharedQueryDates();
-        resetSettings();
-        closeClientConfig();
-        DmFixture::TearDown();
+        QueryFixture::TearDown();
     }
     static QStringList labels(const QListWidget* list) {
         QStringList out;
@@ -174,7 +135,6 @@ protected:
             out.append(list->item(i)->text());
         return out;
     }
-    QTemporaryDir dir;
     QList<QList<PickerChoice>> picks;
     QStringList kindsAsked;
 };

@@ -2,7 +2,6 @@
 // query sends its documented conditions, and the business history lists the posted bills of the
 // date range, narrowed by its red-bill filter.
 #include <QComboBox>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "client/common/clientconfig.h"
@@ -11,8 +10,7 @@
 #include "client/queries/frmselectitems.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "support/serverfixture.h"
 
 namespace dyt::client {
 namespace {
@@ -38,47 +36,28 @@ private:
     TcpTransport inner_;
 };
 
-TEST(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
-    resetSession();
-    resetSettings();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    auto transport = std::make_unique<WatchedTcpTransport>();
-    WatchedTcpTransport* watched = transport.get();
-    dm.setTransport(std::move(transport));
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, s("查询账套")));
+class QueryWindowE2E : public test::ServerFixture {
+protected:
+    void beforeConnect() override {
+        auto transport = std::make_unique<WatchedTcpTransport>();
+        watched = transport.get();
+        dm.setTransport(std::move(transport));
+    }
+    WatchedTcpTransport* watched = nullptr;
+};
+
+TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
     openClientConfig(programDir.path());
     settings().LoginDate = QDate(2026, 3, 31);
     query::resetSharedQueryDates();
     const auto savedRunner = TfrmQueryWindow::dialogRunner();
     TfrmQueryWindow::dialogRunner() = [](TfrmSelectItems& d) { return d.accept(); };
-
-    const char* const seed[] = {
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(5, 0, '5,', 1, 1, '01', '饮料')",
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(101, 5, '5,101,', 2, 0, '0101', '可乐')",
-        "INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
-        "(1, 1, 'XS-1', '2026-03-05', 2, 100)",
-        "INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
-        "(2, 5, 'JH-1', '2026-03-06', 2, 50)",
-        "INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
-        "(3, 1, 'XS-2', '2026-04-20', 2, 70)",
-        "INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
-        "(4, 1, 'XS-3', '2026-03-07', 1, 30)",
-    };
-    for (const char* sql : seed)
-        dm.ExecUpdate(QString::fromUtf8(sql));
+    addRecord("baseGoods", 5, "01", "饮料", 0, 1);
+    addRecord("baseGoods", 101, "0101", "可乐", 5);
+    dm.ExecUpdate(
+        s("INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
+          "(1, 1, 'XS-1', '2026-03-05', 2, 100), (2, 5, 'JH-1', '2026-03-06', 2, 50), "
+          "(3, 1, 'XS-2', '2026-04-20', 2, 70), (4, 1, 'XS-3', '2026-03-07', 1, 30)"));
 
     {
         // The sales bill statistics: the goods categories come from the server.
@@ -126,8 +105,6 @@ TEST(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
     TfrmQueryWindow::dialogRunner() = savedRunner;
     query::resetSharedQueryDates();
     closeClientConfig();
-    resetSettings();
-    resetSession();
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 #include "common/currency.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "querytest_support.h"
 
 namespace dyt::client {
 namespace {
@@ -24,32 +24,9 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class QueryScreens : public test::DmFixture {
+class QueryScreens : public test::QueryFixture {
 protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
-        resetSettings();
-        settings().LoginDate = QDate(2026, 3, 31);
-        query::resetSharedQueryDates();
-        connectLoggedIn(7);
-    }
-    void TearDown() override {
-        query::resetSharedQueryDates();
-        resetSettings();
-        closeClientConfig();
-        DmFixture::TearDown();
-    }
-    void answer(const RecordSet& rows) {
-        transport->respondWith(s("ExecProcQuery"), [rows](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    QTemporaryDir dir;
+    void answer(const RecordSet& rows) { answerRows(rows); }
 };
 
 RecordSet statisticsRows() {

@@ -30,8 +30,8 @@
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "querytest_support.h"
 
 namespace dyt::client {
 namespace {
@@ -69,81 +69,11 @@ RecordSet goodsRows(const QList<GoodsRow>& rows) {
     return rs;
 }
 
-RecordSet treeRows(const QList<std::tuple<int, const char*, int, const char*>>& rows) {
-    RecordSet rs;
-    rs.addField(s("id"), FieldType::Integer);
-    rs.addField(s("fullname"), FieldType::Text, 50);
-    rs.addField(s("leveal"), FieldType::Integer);
-    rs.addField(s("par_jl"), FieldType::Text, 50);
-    for (const auto& [id, name, level, path] : rows)
-        rs.appendRow({qint64(id), s(name), qint64(level), s(path)});
-    return rs;
-}
+using test::treeRows;
 
-class QueryWindowTest : public test::DmFixture {
+class QueryWindowTest : public test::QueryWindowFixture {
 protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
-        resetSettings();
-        settings().LoginDate = QDate(2026, 3, 31);
-        query::resetSharedQueryDates();
-        savedRunner = TfrmQueryWindow::dialogRunner();
-        TfrmQueryWindow::dialogRunner() = [this](TfrmSelectItems& d) {
-            ++dialogs;
-            return onDialog ? onDialog(d) : d.accept();
-        };
-        savedHost = queryChildHost();
-        queryChildHost() = [this](QWidget* w) { children.emplace_back(w); };
-        connectLoggedIn(7);
-    }
-    void TearDown() override {
-        children.clear();
-        TfrmQueryWindow::dialogRunner() = savedRunner;
-        queryChildHost() = savedHost;
-        resetPickerSelector();
-        query::resetSharedQueryDates();
-        resetSettings();
-        closeClientConfig();
-        DmFixture::TearDown();
-    }
-
-    void answerRows(const RecordSet& rows) {
-        transport->respondWith(s("ExecProcQuery"), [rows](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    QList<RecordedCall> procCalls() const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == s("ExecProcQuery"))
-                out.append(c);
-        }
-        return out;
-    }
-    // The parameters of the last procedure query, and its procedure.
-    ParamList lastParams(QString* procedure = nullptr) const {
-        const QList<RecordedCall> calls = procCalls();
-        if (calls.isEmpty()) {
-            ADD_FAILURE() << "no procedure query";
-            return {};
-        }
-        if (procedure)
-            *procedure = calls.last().procedure;
-        return ParamList(calls.last().paramLines.join(s("\r\n")));
-    }
     QString goodsStr() const { return lastParams().value(s("GoodsStr")); }
-
-    QTemporaryDir dir;
-    std::function<bool(TfrmSelectItems&)> savedRunner;
-    ChildWindowHost savedHost;
-    std::function<bool(TfrmSelectItems&)> onDialog;
-    int dialogs = 0;
-    std::vector<std::unique_ptr<QWidget>> children;
 };
 
 const QList<GoodsRow> kTopRows = {{0, 101, 0, "101,", "可乐", -4, -10, -11.3},

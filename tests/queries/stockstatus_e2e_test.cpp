@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
@@ -20,8 +19,7 @@
 #include "client/queries/frmstockwindows.h"
 #include "common/currency.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "support/serverfixture.h"
 #include "uihelpers.h"
 
 namespace dyt::client {
@@ -63,54 +61,28 @@ Figures figuresOf(const RecordSet& rows, const char* keyField, qint64 key, const
     return f;
 }
 
-TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
-    resetSession();
-    resetSettings();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    openClientConfig(dir.path());
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    dm.programDir = dir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, s("库存账套")));
-    const char* const seed[] = {
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-        "VALUES (50, 0, '50,', 1, 2, 'C1', '饮料', 0)",
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-        "VALUES (101, 50, '50,101,', 2, 0, 'SP101', '可乐', 0)",
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-        "VALUES (102, 50, '50,102,', 2, 0, 'SP102', '雪碧', 2)",
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-        "VALUES (103, 0, '103,', 1, 0, 'SP103', '白糖', 0)",
-        "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES "
-        "(101, 0, '瓶', 1, 3), (102, 0, '瓶', 1, 5), (103, 0, '包', 1, 8)",
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(203, 0, '203,', 1, 0, 'G1', '供应商')",
-        "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(301, 0, '301,', 1, 0, 'CK1', '总仓'), (302, 0, '302,', 1, 0, 'CK2', '门店')",
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-        "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-        "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
-    };
-    for (const char* sql : seed)
-        dm.ExecUpdate(s(sql));
-    ParamList open;
-    open.setValue(s("type"), s("0"));
-    open.setValue(s("Date"), s("2025-01-01"));
-    ASSERT_EQ(0, dm.ExecProc(s("P_SYS_UP_Open"), open));
+class StockStatusE2E : public test::ServerFixture {};
+
+TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
+    openClientConfig(programDir.path());
+    addRecord("baseGoods", 50, "C1", "饮料", 0, 2, {{"costmode", s("0")}});
+    addRecord("baseGoods", 101, "SP101", "可乐", 50, 0, {{"costmode", s("0")}});
+    addRecord("baseGoods", 102, "SP102", "雪碧", 50, 0, {{"costmode", s("2")}});
+    addRecord("baseGoods", 103, "SP103", "白糖", 0, 0, {{"costmode", s("0")}});
+    dm.ExecUpdate(
+        s("INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES "
+          "(101, 0, '瓶', 1, 3), (102, 0, '瓶', 1, 5), (103, 0, '包', 1, 8)"));
+    addRecord("baseWLDW", 203, "G1", "供应商");
+    addRecord("baseCK", 301, "CK1", "总仓");
+    addRecord("baseCK", 302, "CK2", "门店");
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", s("'张三'")}});
+    addRecord("baseBM", 401, "BM1", "业务部");
+    ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
 
     // Into 总仓: 可乐 10 at 2, 雪碧 20 at 3 and 10 at 4 (two FIFO batches), 白糖 5 at 6.
     // Into 门店: 可乐 6 at 2.5.
-    const auto post = [&dm](qint64 warehouse, const char* code,
-                            std::vector<server::test::GoodsLine> lines) {
+    const auto post = [this](qint64 warehouse, const char* code,
+                             std::vector<server::test::GoodsLine> lines) {
         server::test::GoodsBill bill;
         bill.djType = 5;
         bill.date = s("2025-02-03");
@@ -265,8 +237,6 @@ TEST(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     children.clear();
     queryChildHost() = savedHost;
     closeClientConfig();
-    resetSettings();
-    resetSession();
 }
 
 }  // namespace

@@ -25,8 +25,8 @@
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "querytest_support.h"
 
 namespace dyt::client {
 namespace {
@@ -244,89 +244,33 @@ RecordSet rightsRows(const QList<std::pair<const char*, int>>& rows) {
 
 constexpr int kMenu = 300501;
 
-class StockStatusWindowTest : public test::DmFixture {
+class StockStatusWindowTest : public test::QueryWindowFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
-        resetSettings();
-        settings().LoginDate = QDate(2026, 3, 31);
-        query::resetSharedQueryDates();
-        savedRunner = TfrmQueryWindow::dialogRunner();
-        TfrmQueryWindow::dialogRunner() = [this](TfrmSelectItems& d) {
-            ++dialogs;
-            return onDialog ? onDialog(d) : d.accept();
-        };
-        savedHost = queryChildHost();
-        queryChildHost() = [this](QWidget* w) { children.emplace_back(w); };
-        connectLoggedIn(7);
+        QueryWindowFixture::SetUp();
         // Operator 7 holds the report with its ledger and print rights.
         rights = rightsRows({{"300501", 1}, {"30050101", 1}, {"30050102", 1}});
         setOperatorRights(&rights);
     }
     void TearDown() override {
-        children.clear();
         setOperatorRights(nullptr);
-        TfrmQueryWindow::dialogRunner() = savedRunner;
-        queryChildHost() = savedHost;
-        resetPickerSelector();
-        query::resetSharedQueryDates();
-        resetSettings();
-        closeClientConfig();
-        DmFixture::TearDown();
+        QueryWindowFixture::TearDown();
     }
 
-    void answerRows(const RecordSet& rows) {
-        transport->respondWith(s("ExecProcQuery"), [rows](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
     // Opens the window as the dispatcher does: the function code, then show (the category tree
     // answers with no categories).
     std::unique_ptr<TfrmQKCZKB> open() {
         auto w = std::make_unique<TfrmQKCZKB>();
         w->setTag(kMenu);
-        RecordSet tree;
-        tree.addField(s("id"), FieldType::Integer);
-        tree.addField(s("fullname"), FieldType::Text, 50);
-        tree.addField(s("leveal"), FieldType::Integer);
-        tree.addField(s("par_jl"), FieldType::Text, 50);
-        answerRows(tree);
+        answerRows(test::treeRows({}));
         w->show();
         EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
         return w;
     }
-    QList<RecordedCall> calls(const char* method) const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == s(method))
-                out.append(c);
-        }
-        return out;
-    }
-    ParamList lastParams(QString* procedure = nullptr) const {
-        const QList<RecordedCall> list = calls("ExecProcQuery");
-        if (list.isEmpty()) {
-            ADD_FAILURE() << "no procedure query";
-            return {};
-        }
-        if (procedure)
-            *procedure = list.last().procedure;
-        return ParamList(list.last().paramLines.join(s("\r\n")));
-    }
+    QList<RecordedCall> calls(const char* method) const { return callsOf(s(method)); }
     QString goodsStr() const { return lastParams().value(s("goodsStr")); }
 
-    QTemporaryDir dir;
     RecordSet rights;
-    std::function<bool(TfrmSelectItems&)> savedRunner;
-    ChildWindowHost savedHost;
-    std::function<bool(TfrmSelectItems&)> onDialog;
-    int dialogs = 0;
-    std::vector<std::unique_ptr<QWidget>> children;
 };
 
 const QList<StockRow> kTop = {{0, 101, 0, "101,", "散装糖", 0, 4, 20},
@@ -447,42 +391,6 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
     EXPECT_EQ(before, calls("ExecProcQuery").size());
 }
 
-TEST_F(StockStatusWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
-    auto w = open();
-    answerRows(stockRows(kTop));
-    w->btnRefurbishClick();
-    w->setFocusedRow(1);  // 饮料
-    answerRows(stockRows(kDrinks));
-    w->btnDownLevelClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=5"), goodsStr());
-    EXPECT_EQ(0, w->focusedRow());
-    EXPECT_EQ(s("返回(&C)"), w->btnExit()->text());
-    w->setFocusedRow(1);  // 碳酸饮料
-    answerRows(stockRows(kSoda));
-    w->btnDownLevelClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w->navigation().path);
-    EXPECT_EQ(s("1"), w->rowMemory().list().value(s("rowindex0")));
-    EXPECT_EQ(s("1"), w->rowMemory().list().value(s("rowindex5")));
-
-    // Close twice: each level comes back with the cursor on the category entered.
-    answerRows(stockRows(kDrinks));
-    w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=5"), goodsStr());
-    EXPECT_EQ(1, w->focusedRow());
-    answerRows(stockRows(kTop));
-    w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
-    EXPECT_EQ(1, w->focusedRow());
-    EXPECT_EQ(s("退出(&C)"), w->btnExit()->text());
-    EXPECT_TRUE(w->isVisible());
-    // At the top the third close closes the window.
-    const auto sent = calls("ExecProcQuery").size();
-    w->btnExitClick();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(sent, calls("ExecProcQuery").size());
-}
-
 TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
     auto w = open();
     answerRows(stockRows(kTop));
@@ -511,14 +419,7 @@ TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
 TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
     auto w = std::make_unique<TfrmQKCZKB>();
     w->setTag(kMenu);
-    RecordSet tree;
-    tree.addField(s("id"), FieldType::Integer);
-    tree.addField(s("fullname"), FieldType::Text, 50);
-    tree.addField(s("leveal"), FieldType::Integer);
-    tree.addField(s("par_jl"), FieldType::Text, 50);
-    tree.appendRow({qint64(5), s("饮料"), qint64(1), s("5,")});
-    tree.appendRow({qint64(7), s("碳酸饮料"), qint64(2), s("5,7,")});
-    answerRows(tree);
+    answerRows(test::treeRows({{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}}));
     w->show();
     answerRows(stockRows(kTop));
     w->btnRefurbishClick();

@@ -1,0 +1,149 @@
+#pragma once
+// Shared set-up of the bill tests: record sets of text fields, goods as the goods window hands
+// them back, a bill window's data module on the recording transport, and the sales account set
+// on a real server.
+
+#include "client/bills/billkinds.h"
+#include "client/bills/selectgoods.h"
+#include "client/common/settings.h"
+#include "common/recordset.h"
+#include "support/serverfixture.h"
+
+namespace dyt::test {
+
+// A record set of text fields holding the rows given.
+inline RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows) {
+    RecordSet rs;
+    for (const QString& f : fields)
+        rs.addField(f, FieldType::Text, 100);
+    for (const QStringList& r : rows) {
+        RecordSet::Row values;
+        for (const QString& v : r)
+            values.append(v);
+        rs.appendRow(values);
+    }
+    return rs;
+}
+inline QString cellOf(const RecordSet& rs, int row, const QString& field) {
+    return rs.at(row, rs.fieldIndex(field)).toString();
+}
+
+// Goods 商品<id> (code SP<id>, unit 个) as the goods window hands them to a bill.
+inline client::SelectedGoods goods(qint64 id, double qty, double price) {
+    client::SelectedGoods g;
+    g.goodsId = id;
+    g.code = QStringLiteral("SP%1").arg(id);
+    g.name = QStringLiteral("商品%1").arg(id);
+    g.unitName = QStringLiteral("个");
+    g.qty = qty;
+    g.price = price;
+    return g;
+}
+
+// A bill window's data module on the recording transport, operator 7 logged in, money at two
+// places and two empty rows in a new bill.
+class BillFixture : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        client::resetSettings();
+        client::resetBillKinds();
+        client::settings().TotalDot = 2;
+        client::settings().DefaultBillRows = 2;
+        connectLoggedIn(7);
+    }
+    void TearDown() override {
+        client::resetBillKinds();
+        client::resetSettings();
+        DmFixture::TearDown();
+    }
+    // The next procedure query or query answers these rows.
+    void answerProcQuery(const RecordSet& rows) {
+        transport->respond(QStringLiteral("ExecProcQuery"), 0,
+                           {QString(), proto::recordSetToCbor(rows)});
+    }
+    void answerQuery(const RecordSet& rows) {
+        transport->respond(QStringLiteral("ExecQuery"), 0,
+                           {proto::recordSetToCbor(rows), QString()});
+    }
+    QList<client::RecordedCall> callsOf(const QString& method) const {
+        QList<client::RecordedCall> out;
+        for (const client::RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c);
+        return out;
+    }
+    QStringList sqlOf(const QString& method) const {
+        QStringList out;
+        for (const client::RecordedCall& c : callsOf(method))
+            out.append(c.sql);
+        return out;
+    }
+    // One parameter a call sent; "<none>" when it sent none of that name.
+    static QString paramOf(const client::RecordedCall& c, const QString& name) {
+        return ParamList(c.paramLines.join(QStringLiteral("\r\n")))
+            .value(name, QStringLiteral("<none>"));
+    }
+};
+
+// The sales account set: a customer class with two customers and one customer outside it, two
+// goods, a warehouse, an employee, and stock placed directly in the stock ledger.
+enum : qint64 {
+    kClass = 200,      // customer class 华东客户
+    kCustomerA = 201,  // 甲公司, in the class
+    kCustomerB = 202,  // 乙公司, in the class
+    kOutsider = 203,   // 丙公司, outside the class
+    kScrew = 101,      // 螺丝, unit 1011 个 (rate 1), unit 1012 盒 (rate 10)
+    kGear = 102,       // 齿轮, unit 1021 个
+    kStore = 301,      // 一号仓
+    kEmployee = 2,     // 张三
+};
+
+class SalesServerFixture : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        dm.ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'"));
+        addRecord("baseGoods", kScrew, "SP101", "螺丝");
+        addRecord("baseGoods", kGear, "SP102", "齿轮");
+        addUnit(1011, kScrew, 0, "个", 1, QStringLiteral("4, 5"));
+        addUnit(1012, kScrew, 1, "盒", 10, QStringLiteral("40, 50"));
+        addUnit(1021, kGear, 0, "个", 1);
+        addRecord("baseWLDW", kClass, "KH", "华东客户", 0, 2);
+        addRecord("baseWLDW", kCustomerA, "KH201", "甲公司", kClass, 0,
+                  {{"ys_xyd", QStringLiteral("1000")}});
+        addRecord("baseWLDW", kCustomerB, "KH202", "乙公司", kClass);
+        addRecord("baseWLDW", kOutsider, "KH203", "丙公司");
+        addRecord("baseCK", kStore, "CK1", "一号仓");
+        addRecord("baseZY", kEmployee, "002", "张三", 0, 0, {{"name", QStringLiteral("'张三'")}});
+    }
+
+    // Stock on hand of a goods in a warehouse at a unit cost.
+    void putStock(qint64 goods, qint64 warehouse, double qty, double price) {
+        dm.ExecUpdate(QStringLiteral("INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, qty, "
+                                     "price, total) VALUES (%1, %2, 0, %3, %4, %5)")
+                          .arg(goods)
+                          .arg(warehouse)
+                          .arg(qty)
+                          .arg(price)
+                          .arg(qty * price));
+    }
+
+    // A buy-and-give agreement; ids follow insertion.
+    void addAgreement(qint64 partner, qint64 goods, int buy, int give, const QString& begin,
+                      const QString& end, int stopped = 0, int deleted = 0) {
+        dm.ExecUpdate(QStringLiteral("INSERT INTO baseCuXiao(name, khid, goodsid, BeginDate, "
+                                     "EndDate, ismzcx, isjgcx, gmsl, zssl, mzsm, isStop, del) "
+                                     "VALUES ('促销', %1, %2, '%3', '%4', 1, 0, %5, %6, "
+                                     "'买 %5 赠 %6', %7, %8)")
+                          .arg(partner)
+                          .arg(goods)
+                          .arg(begin, end)
+                          .arg(buy)
+                          .arg(give)
+                          .arg(stopped)
+                          .arg(deleted));
+    }
+};
+
+}  // namespace dyt::test

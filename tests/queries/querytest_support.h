@@ -1,0 +1,117 @@
+#pragma once
+// Shared set-up of the query window tests: the client configuration in a temporary folder, the
+// login date 2026-03-31 and operator 7 logged in on the recording transport; procedure queries
+// answered with prepared rows; condition dialogs accepted and child windows kept.
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "client/common/clientconfig.h"
+#include "client/common/settings.h"
+#include "client/queries/frmquery.h"
+#include "client/queries/frmselectitems.h"
+#include "client/queries/queryconditions.h"
+#include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
+#include "protocol/protocol.h"
+
+namespace dyt::test {
+
+// Category tree rows as P_JXC_Get_Base answers them: id, name, level, path.
+inline RecordSet treeRows(const QList<std::tuple<int, const char*, int, const char*>>& rows) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("id"), FieldType::Integer);
+    rs.addField(QStringLiteral("fullname"), FieldType::Text, 50);
+    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
+    rs.addField(QStringLiteral("par_jl"), FieldType::Text, 50);
+    for (const auto& [id, name, level, path] : rows)
+        rs.appendRow({qint64(id), QString::fromUtf8(name), qint64(level), QString::fromUtf8(path)});
+    return rs;
+}
+
+class QueryFixture : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        client::openClientConfig(dir.path());
+        client::resetSettings();
+        client::settings().LoginDate = QDate(2026, 3, 31);
+        client::query::resetSharedQueryDates();
+        connectLoggedIn(7);
+    }
+    void TearDown() override {
+        client::query::resetSharedQueryDates();
+        client::resetSettings();
+        client::closeClientConfig();
+        DmFixture::TearDown();
+    }
+    // Every later procedure query answers these rows.
+    void answerRows(const RecordSet& rows) {
+        transport->respondWith(QStringLiteral("ExecProcQuery"), [rows](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
+            return r;
+        });
+    }
+    QList<client::RecordedCall> callsOf(const QString& method) const {
+        QList<client::RecordedCall> out;
+        for (const client::RecordedCall& c : transport->calls())
+            if (c.method == method)
+                out.append(c);
+        return out;
+    }
+    QList<client::RecordedCall> procCalls() const {
+        return callsOf(QStringLiteral("ExecProcQuery"));
+    }
+    // The parameters of the last procedure query, and its procedure.
+    ParamList lastParams(QString* procedure = nullptr) const {
+        const QList<client::RecordedCall> calls = procCalls();
+        if (calls.isEmpty()) {
+            ADD_FAILURE() << "no procedure query";
+            return {};
+        }
+        if (procedure)
+            *procedure = calls.last().procedure;
+        return ParamList(calls.last().paramLines.join(QStringLiteral("\r\n")));
+    }
+
+    QTemporaryDir dir;
+};
+
+// A query window's condition dialogs are accepted (or answered by onDialog, counted in dialogs)
+// and the windows it opens are kept in children.
+class QueryWindowFixture : public QueryFixture {
+protected:
+    void SetUp() override {
+        QueryFixture::SetUp();
+        savedRunner = client::TfrmQueryWindow::dialogRunner();
+        client::TfrmQueryWindow::dialogRunner() = [this](client::TfrmSelectItems& d) {
+            ++dialogs;
+            return onDialog ? onDialog(d) : d.accept();
+        };
+        savedHost = client::queryChildHost();
+        client::queryChildHost() = [this](QWidget* w) { children.emplace_back(w); };
+    }
+    void TearDown() override {
+        children.clear();
+        client::TfrmQueryWindow::dialogRunner() = savedRunner;
+        client::queryChildHost() = savedHost;
+        client::resetPickerSelector();
+        QueryFixture::TearDown();
+    }
+
+    std::function<bool(client::TfrmSelectItems&)> savedRunner;
+    client::ChildWindowHost savedHost;
+    std::function<bool(client::TfrmSelectItems&)> onDialog;
+    int dialogs = 0;
+    std::vector<std::unique_ptr<QWidget>> children;
+};
+
+}  // namespace dyt::test
