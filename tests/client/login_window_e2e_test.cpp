@@ -367,10 +367,12 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     });
     QTest::keyClick(bill->findChild<QToolButton*>(QStringLiteral("btn_wldw_id")), Qt::Key_Space);
     EXPECT_EQ(QStringLiteral("甲客户"), bill->eddw()->text());
+    test::walkStep(QStringLiteral("receipt"));
     script.answer(billtext::discardAndExit(), billtext::closeQuestion());
     QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnExit()), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }))  // no tab, button or frame
         << listed().value(0);
+    test::walkStep(QStringLiteral("discarded"));
 
     // "更换账套或操作员" from its menu, the login in 乙账套 with keys, then a new receipt there.
     if (main.otherWindowsOpen())
@@ -379,6 +381,7 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     chooseMenuEntry(main.menuBar(), QStringLiteral("更换账套或操作员"));
     EXPECT_EQ(QStringLiteral("乙账套"), loginedUser().ProfileCaption);
     EXPECT_FALSE(main.otherWindowsOpen());
+    test::walkStep(QStringLiteral("logged-in-again"));
     chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
     ASSERT_NE(nullptr, qobject_cast<TfrmBillSKD*>(main.childWindows().last()));
     QTest::keyClick(main.childWindows().last(), Qt::Key_Escape);

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -255,6 +256,19 @@ void TfrmBillAbstract::buildBillControls() {
     btnBillSaveToDraft_->setObjectName(u"btnBillSaveToDraft"_s);
     btnSavePrint_ = new QAction(billtext::savePrint(), this);
     btnSavePrint_->setObjectName(u"btnSavePrint"_s);
+    // The commands from the keyboard, wherever the focus is inside the bill.
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {btnBillSave_, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {btnBillSaveToDraft_, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {btnPrint(), QKeySequence(Qt::CTRL | Qt::Key_P)},
+    };
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        action->setToolTip(action->text() + u" ("_s + key.toString(QKeySequence::NativeText) +
+                           u')');
+        addAction(action);
+    }
     QAction* before = toolBar()->actions().value(0, nullptr);
     toolBar()->insertAction(before, btnBillSave_);
     toolBar()->insertAction(before, btnBillSaveToDraft_);

@@ -2,6 +2,7 @@
 // re-settlement and printing.
 #include "client/bills/frmbillskd.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -396,6 +398,13 @@ void TfrmBillSKD::buildControls() {
     row->addWidget(btnqzwc_);
     connect(btnyszk_, &QPushButton::clicked, this, [this] { btnyszkClick(); });
     connect(btnzdfp_, &QPushButton::clicked, this, [this] { btnzdfpClick(); });
+    // Ctrl+F distributes from the keyboard, wherever the focus is inside the bill.
+    auto* distribute = new QAction(this);
+    distribute->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    distribute->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(distribute);
+    connect(distribute, &QAction::triggered, btnzdfp_, &QPushButton::click);
+    btnzdfp_->setToolTip(skdtext::autoDistribute() + u" (Ctrl+F)"_s);
     connect(btnqzwc_, &QPushButton::clicked, this, [this] { btnqzwcClick(); });
 
     auto* main = qobject_cast<QBoxLayout*>(layout());
