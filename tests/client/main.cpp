@@ -3,15 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "client/shell/startup.h"
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    // Qt's own dialogs and menus in Chinese, as the client shows them.
-    dyt::client::installQtTranslations();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
