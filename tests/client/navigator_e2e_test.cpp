@@ -17,8 +17,7 @@
 #include "client/shell/splash.h"
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -49,33 +48,7 @@ int rowOf(QListWidget* list, const QString& text) {
     return -1;
 }
 
-class NavigatorEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetSession();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(configDir.isValid());
-        openClientConfig(configDir.path());
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<TdmMain>();
-        ASSERT_EQ(dm.get(), dmMain());
-        dm->quitApplication = [] {};
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(*dm, QStringLiteral("导航账套")));
-    }
-    void TearDown() override {
-        dm.reset();
-        closeClientConfig();
-        resetSession();
-    }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    QTemporaryDir configDir;
-    test::ServerProcess server;
-    std::unique_ptr<TdmMain> dm;
-};
+class NavigatorEndToEnd : public test::ServerFixture {};
 
 }  // namespace
 
