@@ -56,17 +56,6 @@ RecordSet formatRow(const QString& numHead, const QString& format) {
 
 }  // namespace
 
-TEST(BillNoSetTexts, TheReadsOfTheWindow) {
-    EXPECT_EQ(QStringLiteral("select id, fullname from sysDjb where sonnum=0 and id in (0,1,4,22) "
-                             "order by orderly "),
-              billnoset::kindsSql({1, 4, 22}));
-    EXPECT_EQ(QStringLiteral(" select * from sysData where id in "
-                             "(208042000,208042001,208042002,208042003,208042004) order by id "),
-              billnoset::settingsSql());
-    EXPECT_EQ(QStringLiteral(" select NumHead, SNFormat from sysDjb where id=22 "),
-              billnoset::kindSql(22));
-}
-
 TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
     struct Row {
         const char* name;

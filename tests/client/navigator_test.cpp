@@ -139,64 +139,6 @@ protected:
 
 }  // namespace
 
-TEST(NavigatorLayout, LinksStandInGroupsOfFiveWithAGapOfTwenty) {
-    // 24 pixels per link from 40, and 20 more before each further group of five.
-    const int expected[] = {40, 64, 88, 112, 136, 180, 204, 228, 252, 276, 320, 344, 368, 392, 416};
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ(expected[i], navpage::linkTop(i)) << "link " << i;
-}
-
-TEST(NavigatorLayout, TilesStandInThreeColumnsAndTwoRows) {
-    const struct {
-        int index;
-        bool billPage;
-        QPoint at;
-    } cases[] = {
-        {0, false, {20, 20}},  {1, false, {170, 20}},  {2, false, {320, 20}},
-        {3, false, {20, 170}}, {4, false, {170, 170}}, {5, false, {320, 170}},
-        {0, true, {20, 90}},   {2, true, {320, 90}},   {3, true, {20, 170}},
-        {5, true, {320, 170}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.at, navpage::tilePosition(c.index, c.billPage))
-            << c.index << (c.billPage ? " bill page" : " common page");
-}
-
-TEST(NavigatorLayout, BillPagesShowTheirBillKindsWithTheirFunctionCodes) {
-    const struct {
-        int page;
-        QStringList captions;
-        QList<int> codes;
-    } cases[] = {
-        {1,
-         {QStringLiteral("进货单"), QStringLiteral("进货退货单"), QStringLiteral("付款单")},
-         {2004, 2005, 2007}},
-        {2,
-         {QStringLiteral("销售单"), QStringLiteral("销售退货单"), QStringLiteral("收款单")},
-         {2009, 2010, 2012}},
-        {3,
-         {QStringLiteral("报损单"), QStringLiteral("报溢单"), QStringLiteral("商品拆装单"),
-          QStringLiteral("同价调拨单"), QStringLiteral("变价调拨单"), QStringLiteral("成本调价单")},
-         {201701, 201702, 201708, 201705, 201706, 201707}},
-        {4,
-         {QStringLiteral("付款单"), QStringLiteral("收款单"), QStringLiteral("其它收入单"),
-          QStringLiteral("现金费用单"), QStringLiteral("一般费用单"),
-          QStringLiteral("提现存现转账")},
-         {2007, 2012, 201903, 201901, 201902, 201904}},
-    };
-    for (const auto& c : cases) {
-        QStringList captions;
-        QList<int> codes;
-        for (const navpage::Tile& t : navpage::fixedTiles(c.page)) {
-            captions.append(t.caption);
-            codes.append(t.functionCode);
-        }
-        EXPECT_EQ(c.captions, captions) << "page " << c.page;
-        EXPECT_EQ(c.codes, codes) << "page " << c.page;
-    }
-    EXPECT_TRUE(navpage::fixedTiles(0).isEmpty());
-}
-
 TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
     RecordSet menu = menuOf({
         {"采购管理", "3003", 4, 1, 0, 1},
@@ -383,23 +325,6 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
     ASSERT_NE(nullptr, note);
     EXPECT_FALSE(note->isHidden());
     EXPECT_EQ(QStringLiteral("您常用的报表和其它功能会列在这里。"), note->text());
-}
-
-TEST_F(NavigatorTest, OperatorWithoutCommonFunctionsSeesTheEmptyPageWithItsBackground) {
-    picture(QStringLiteral("常用功能背景.jpg"), QSize(490, 460));
-    makeNavigator();
-    nav->SelectPage(0);  // the default answer: no rows
-    EXPECT_TRUE(nav->tiles().isEmpty());
-    EXPECT_TRUE(nav->links().isEmpty());
-    EXPECT_TRUE(nav->backgroundShown());
-    EXPECT_TRUE(script.messages().isEmpty());
-    EXPECT_EQ(0, nav->currentPage());
-    // The empty link column tells where common functions are chosen.
-    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
-    ASSERT_NE(nullptr, note);
-    EXPECT_FALSE(note->isHidden());
-    EXPECT_TRUE(note->text().startsWith(QStringLiteral("还没有常用功能。")))
-        << note->text().toStdString();
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {

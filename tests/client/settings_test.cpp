@@ -198,18 +198,6 @@ TEST_F(SettingsTest, SwitchesOfSysConf) {
     EXPECT_TRUE(s.Switch(2031));
 }
 
-TEST_F(SettingsTest, FlagSwitchIdsAreExactlyTheListedOnes) {
-    QList<int> flags;
-    for (int id = 2000; id <= 2045; ++id) {
-        if (TSettings::isFlagSwitch(id))
-            flags.append(id);
-    }
-    const QList<int> expected{2002, 2004, 2005, 2007, 2008, 2010, 2012, 2014, 2015, 2016, 2017,
-                              2018, 2019, 2020, 2021, 2023, 2024, 2025, 2026, 2027, 2028, 2029,
-                              2030, 2031, 2032, 2034, 2035, 2036, 2037, 2039, 2040, 2041, 2042};
-    EXPECT_EQ(expected, flags);
-}
-
 TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
     struct Case {
         int period;

@@ -372,21 +372,6 @@ TEST_F(ShellTest, NoBackupWhenNotDueOrQueryOnly) {
     EXPECT_TRUE(script.progressTexts().isEmpty());
 }
 
-TEST_F(ShellTest, ScreenshotOfTheMainWindow) {
-    main->hooks.login = [&] {
-        login();
-        loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
-        return true;
-    };
-    main->resize(1024, 700);
-    main->show();
-    main->FormActivate();
-    main->showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 30, 0)));
-    const QString path = test::saveScreenshot(main.get(), QStringLiteral("main_window"));
-    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    main->hide();
-}
-
 TEST_F(ShellTest, ClosingTheWindowClosesChildrenAndDisconnects) {
     login();
     int childrenClosed = 0;
