@@ -28,9 +28,7 @@ namespace {
 const QString kJH = QStringLiteral("\"JH\"");
 
 RecordSet sysDataRows(const QList<int>& values) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
     qint64 id = 208042000;
     for (int v : values)
         rs.appendRow({id++, QString::number(v)});
@@ -38,20 +36,14 @@ RecordSet sysDataRows(const QList<int>& values) {
 }
 
 RecordSet kindRows() {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("fullname"), FieldType::Text);
-    rs.appendRow({qint64(1), QStringLiteral("进货单")});
-    rs.appendRow({qint64(4), QStringLiteral("销售单")});
-    return rs;
+    return test::recordSet({QStringLiteral("id:integer"), QStringLiteral("fullname")},
+                           {{qint64(1), QStringLiteral("进货单")},
+                            {qint64(4), QStringLiteral("销售单")}});
 }
 
 RecordSet formatRow(const QString& numHead, const QString& format) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("NumHead"), FieldType::Text);
-    rs.addField(QStringLiteral("SNFormat"), FieldType::Text);
-    rs.appendRow({numHead, format});
-    return rs;
+    return test::recordSet({QStringLiteral("NumHead"), QStringLiteral("SNFormat")},
+                           {{numHead, format}});
 }
 
 }  // namespace

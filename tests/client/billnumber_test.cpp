@@ -25,20 +25,13 @@ billnumber::AutoCode code(const QString& format, qint64 counter, const QDate& da
 }
 
 RecordSet autoCodeRow(const QString& format, qint64 counter, const QString& date, int pcId) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("SNFormat"), FieldType::Text);
-    rs.addField(QStringLiteral("SNMaxNo"), FieldType::Integer);
-    rs.addField(QStringLiteral("BillDate"), FieldType::Text);
-    rs.addField(QStringLiteral("IsPcID"), FieldType::Integer);
-    rs.appendRow({format, counter, date, pcId});
-    return rs;
+    return test::recordSet({QStringLiteral("SNFormat"), QStringLiteral("SNMaxNo:integer"),
+                            QStringLiteral("BillDate"), QStringLiteral("IsPcID:integer")},
+                           {{format, counter, date, pcId}});
 }
 
 RecordSet codeRow(const QString& value) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.appendRow({value});
-    return rs;
+    return test::recordSet({QStringLiteral("code")}, {{value}});
 }
 
 TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {

@@ -30,20 +30,14 @@
 #include "common/paramlist.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
 namespace {
 
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
+using dyt::test::errorOf;
 
 // A list window of departments: id, code, name, the order field and a hidden barcode-like column.
 class DepartmentList : public TfrmXAbstract {

@@ -36,14 +36,10 @@ struct MenuRow {
 
 // A function menu as the server gives it: one row per function, in menu order.
 RecordSet menuOf(std::initializer_list<MenuRow> rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("Name"), FieldType::Text);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbtn"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
-    rs.addField(QStringLiteral("hide"), FieldType::Integer);
+    RecordSet rs = test::recordSet(
+        {QStringLiteral("Name"), QStringLiteral("code"), QStringLiteral("sonnum:integer"),
+         QStringLiteral("leveal:integer"), QStringLiteral("isbtn:integer"),
+         QStringLiteral("isbj:integer"), QStringLiteral("hide:integer")});
     for (const MenuRow& r : rows) {
         rs.appendRow({QString::fromUtf8(r.name), QString::fromUtf8(r.code), r.sonnum, r.leveal,
                       r.isbtn, r.isbj, 0});
@@ -58,10 +54,8 @@ struct CommonRow {
 };
 
 RecordSet commonOf(std::initializer_list<CommonRow> rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("openCount"), FieldType::Integer);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("name"), FieldType::Text);
+    RecordSet rs = test::recordSet(
+        {QStringLiteral("openCount:integer"), QStringLiteral("code"), QStringLiteral("name")});
     for (const CommonRow& r : rows)
         rs.appendRow({r.openCount, QString::fromUtf8(r.code), QString::fromUtf8(r.name)});
     return rs;

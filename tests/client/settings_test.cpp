@@ -21,28 +21,23 @@ using dyt::test::DmFixture;
 namespace {
 
 RecordSet nameValueRows(const QList<QPair<QString, QString>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("Name"), FieldType::Text);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("Name"), QStringLiteral("sysValue")});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet confRows(const QList<QPair<int, QString>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet oneValue(const QString& field, const QVariant& value) {
-    RecordSet rs;
-    rs.addField(field, value.typeId() == QMetaType::QString ? FieldType::Text : FieldType::Integer);
-    rs.appendRow({value});
-    return rs;
+    return test::recordSet(
+        {value.typeId() == QMetaType::QString ? field : field + QStringLiteral(":integer")},
+        {{value}});
 }
 
 }  // namespace
