@@ -588,20 +588,6 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     EXPECT_EQ(QStringList{u"无科目详情！"_s}, script.messages());
 }
 
-TEST_F(BillFrame, TheKindsReadTheirAuditStepsFromSysDjb) {
-    RecordSet rows =
-        rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"1"_s, u"2"_s, u"(0,7,0)"_s}});
-    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rows), QString()});
-    loadBillKinds(*dm);
-    QStringList queries;
-    for (const RecordedCall& c : transport->calls())
-        if (c.method == u"ExecQuery"_s)
-            queries.append(c.sql);
-    EXPECT_EQ(QStringList{billKindsSql()}, queries);
-    EXPECT_EQ(2, findBillKind(1)->inputNum);
-    EXPECT_TRUE(findBillKind(1)->mayAudit(2, 7));
-}
-
 // Printing against a stand-in engine that records the engine values it is handed and reports
 // `prints` prints made, as the engine does when a print ends.
 class BillPrint : public BillFrame {

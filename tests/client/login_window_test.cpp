@@ -85,14 +85,6 @@ protected:
         w->btnLoginClick();
         return w;
     }
-    QList<RecordedCall> callsOf(const QString& method) const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == method)
-                out.append(c);
-        }
-        return out;
-    }
     QString cell(TfrmLogin& w, int row, int column) const {
         const QTableWidgetItem* item = w.profileList()->item(row, column);
         return item ? item->text() : QStringLiteral("<none>");
