@@ -7,14 +7,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
 #include "common/error.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "login_support.h"
 #include "protocol/protocol.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
@@ -161,17 +160,11 @@ TEST(BillNoSetTexts, SaveApplyAndResetTexts) {
 }
 
 namespace {
-class BillNoSetDialogTest : public DmFixture {
+class BillNoSetDialogTest : public test::LoginFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
+        LoginFixture::SetUp();
         connectLoggedIn(1);
-    }
-    void TearDown() override {
-        closeClientConfig();
-        DmFixture::TearDown();
     }
     void answer(const RecordSet& rs) {
         transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
@@ -189,7 +182,6 @@ protected:
                 out.append(c.sql);
         return out;
     }
-    QTemporaryDir dir;
 };
 }  // namespace
 

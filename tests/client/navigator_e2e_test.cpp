@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/frmlogin.h"
@@ -17,6 +16,8 @@
 #include "client/shell/splash.h"
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
+#include "login_support.h"
+#include "login_support.h"
 #include "server_support.h"
 
 using namespace dyt;
@@ -182,19 +183,7 @@ TEST(NavigatorPictures, TheBuildDrewEveryPictureTheNavigatorAndShellLoad) {
 }
 
 namespace {
-class ShellPictures : public test::DmFixture {
-protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(configDir.isValid());
-        openClientConfig(configDir.path());
-    }
-    void TearDown() override {
-        closeClientConfig();
-        DmFixture::TearDown();
-    }
-    QTemporaryDir configDir;
-};
+class ShellPictures : public test::LoginFixture {};
 }  // namespace
 
 TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
