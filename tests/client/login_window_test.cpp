@@ -173,10 +173,13 @@ TEST_F(LoginWindowTest, ServerSettingsSetDateModeAndRememberFlags) {
     EXPECT_TRUE(w->userBox()->isHidden());
     EXPECT_EQ(QString(), w->profileNameEdit()->text());
 
-    // An unreadable date falls back to today.
-    transport->respond(QStringLiteral("GetServerConf"), 0, {QStringLiteral("系统日期=kein Datum")});
-    auto w2 = windowOnList(kThree);
-    EXPECT_EQ(QDate::currentDate(), w2->dateEdit()->date());
+    // A date with its time is read as its day; an unreadable one falls back to today.
+    for (const auto& [text, day] :
+         {std::pair{QStringLiteral("系统日期=2023-12-31 23:59:58"), QDate(2023, 12, 31)},
+          std::pair{QStringLiteral("系统日期=kein Datum"), QDate::currentDate()}}) {
+        transport->respond(QStringLiteral("GetServerConf"), 0, {text});
+        EXPECT_EQ(day, windowOnList(kThree)->dateEdit()->date()) << text.toStdString();
+    }
 }
 
 TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
@@ -527,11 +530,4 @@ TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
     EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), inputs[0].caption);
     EXPECT_TRUE(inputs[0].password);
     EXPECT_FALSE(w->showHidden());
-}
-
-TEST_F(LoginWindowTest, ServerDateWithTimeIsReadAsItsDay) {
-    transport->respond(QStringLiteral("GetServerConf"), 0,
-                       {QStringLiteral("系统日期=2023-12-31 23:59:58")});
-    auto w = windowOnList(kThree);
-    EXPECT_EQ(QDate(2023, 12, 31), w->dateEdit()->date());
 }
