@@ -9,14 +9,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/navigator.h"
 #include "common/inifile.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "login_support.h"
 #include "protocol/protocol.h"
 
 using namespace dyt;
@@ -85,19 +84,16 @@ void click(QWidget* w) {
     QCoreApplication::sendEvent(w, &release);
 }
 
-class NavigatorTest : public DmFixture {
+class NavigatorTest : public test::LoginFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
+        LoginFixture::SetUp();
         ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
-        openClientConfig(dir.path());
         connectLoggedIn(7);
     }
     void TearDown() override {
         nav.reset();
-        closeClientConfig();
-        DmFixture::TearDown();
+        LoginFixture::TearDown();
     }
 
     // Puts a picture of the given name into the program folder's images.
@@ -125,7 +121,6 @@ protected:
                                -100);
     }
 
-    QTemporaryDir dir;
     std::unique_ptr<TfrmNavigator> nav;
     QList<int> opened;
     QList<QUrl> urls;
