@@ -225,6 +225,7 @@ protected:
     void SetUp() override {
         DmFixture::SetUp();
         resetSettings();
+        connectLoggedIn();
     }
     void TearDown() override {
         resetSettings();
@@ -268,7 +269,6 @@ protected:
 };
 
 TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
-    connectLoggedIn(7);
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("period"), QStringLiteral("4")},
                        {QStringLiteral("isOpen"), QStringLiteral("1")},
@@ -341,7 +341,7 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
 }
 
 TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
-    connectLoggedIn(2);
+    loginedUser().UserId = 2;
     serve();  // every purview query answers no row
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(settings().Right(6016));
@@ -350,7 +350,6 @@ TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
 }
 
 TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
-    connectLoggedIn();
     failures[QStringLiteral("SELECT * FROM baseFieldNames")] = QStringLiteral("对象名无效");
     failures[QStringLiteral("SELECT * FROM sysdjb")] = QStringLiteral("超时");
     answers[QStringLiteral(
@@ -367,7 +366,6 @@ TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
 }
 
 TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
-    connectLoggedIn();
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("period"), QStringLiteral("6")}});
     failures[QStringLiteral("SELECT * FROM sysConf")] = QStringLiteral("连接中断");
@@ -381,7 +379,6 @@ TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
 }
 
 TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
-    connectLoggedIn();
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("qtydot"), QStringLiteral("two")}});
     serve();
