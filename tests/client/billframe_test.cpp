@@ -1,5 +1,5 @@
 // The bill-kind table, the bill opener and the bill window base: opening, saving, the close
-// prompt; against the recording transport, and one save round against a real server.
+// prompt; against the recording transport.
 #include <QAction>
 #include <QDateEdit>
 #include <QFrame>

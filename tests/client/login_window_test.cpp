@@ -1,7 +1,8 @@
 // The login window against the recording transport and the scripted prompter: the server step
-// with its aliases and server settings, the account-set list, the default account set, creation
-// and deletion, the hidden account-set keys, the operators, the password attempts, the automatic
-// skip, and RunLogin with its phases before and after.
+// with its aliases and server settings, the account-set list, the default account set, the
+// query-only refusals, the operators, the password attempts, and RunLogin with its phases before
+// and after. Creation, deletion, the hidden account sets and the automatic skip run against a real
+// server in login_window_e2e.
 
 #include <QComboBox>
 #include <QCoreApplication>

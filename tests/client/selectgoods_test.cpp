@@ -1,6 +1,6 @@
 // The goods selection against the recording transport: what it asks the server for, when the
-// window shows, the barcode refusals, marking, class expansion, the already-present question,
-// level and list display and the exit button.
+// window shows, marking, class expansion, the already-present question, level and list display
+// and the exit button (the code and barcode picks run against a real server in select_e2e).
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
