@@ -24,8 +24,7 @@
 #include "client/common/frmbase.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
 
@@ -38,21 +37,11 @@ using client::TfrmBaseList;
 // What the scripted editor does once it is set up: fill its fields. The editor then saves.
 using EditorScript = std::function<void(TfrmBaseEdit&)>;
 
-class BaseEndToEnd : public ::testing::Test {
+class BaseEndToEnd : public ServerFixture {
 protected:
     void SetUp() override {
-        client::resetSession();
-        client::setRunMode(client::kFullMode);
-        reportFaultsToTest(script);
-        ASSERT_TRUE(dir.isValid());
-        client::openClientConfig(dir.path());
+        ServerFixture::SetUp();
         client::TfrmBase::setProgramFolder(dir.path());
-        client::resetSettings();
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<client::TdmMain>();
-        dm->quitApplication = [] {};
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), createAndLogIn(*dm, QStringLiteral("基础资料")));
         savedOpener = TfrmBaseList::editorOpener();
         // The list's commands open the real editor; the script fills it and it saves.
         TfrmBaseList::editorOpener() = [this](const client::base::BaseKind& kind,
@@ -69,11 +58,8 @@ protected:
     }
     void TearDown() override {
         TfrmBaseList::editorOpener() = savedOpener;
-        dm.reset();
         client::TfrmBase::setProgramFolder(QString());
-        client::closeClientConfig();
-        client::resetSettings();
-        client::resetSession();
+        ServerFixture::TearDown();
     }
 
     std::unique_ptr<TfrmBaseList> open(const QString& code) {
@@ -113,18 +99,6 @@ protected:
             e.fullNameLeft();
         };
     }
-    // A field of a stored record read through the server's SQL.
-    QVariant stored(const QString& sql) {
-        RecordSet rs;
-        dm->ExecQuery(sql, &rs);
-        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
-    }
-
-    QTemporaryDir dir;
-    client::ScriptedPrompter script;
-    client::PrompterOverride override_{&script};
-    ServerProcess server;
-    std::unique_ptr<client::TdmMain> dm;
     client::EditorOpener savedOpener;
     EditorScript fill;
     qint64 lastSaved = 0;
@@ -505,6 +479,8 @@ TEST_F(BaseEndToEnd, AStoppedRecordIsHiddenUntilIncluded) {
         w->includeStoppedClick();
         EXPECT_EQ(-1, rowOf(*w, QStringLiteral("C'9")));
     }
+    // Departments have no stopped records: no box to include them.
+    EXPECT_TRUE(open(QStringLiteral("BM"))->cbIncludeStopped()->isHidden());
 }
 
 TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {

@@ -213,24 +213,6 @@ TEST_F(BaseEdit, EditedGoodsWithAPostedBillLocksTypeAndUsedUnit) {
     EXPECT_FALSE(e->cbAutoCode()->isEnabled());
 }
 
-TEST_F(BaseEdit, CostMethodLocksWhenStockOrBillsExistAndANewGoodsCanChangeBoth) {
-    answerProc(baseRows({{42, 0, QStringLiteral("0101"), QStringLiteral("可乐"), 2, 3,
-                          QStringLiteral("3,42,"), QString()}}));
-    answerQuery(RecordSet());
-    answerQuery(idRows(0));
-    answerQuery(idRows(1));
-    auto e = editor(QStringLiteral("SP"), 42, 3);
-    EXPECT_TRUE(e->fieldEditor(QStringLiteral("spType"))->isEnabled());
-    EXPECT_FALSE(e->fieldEditor(QStringLiteral("costmode"))->isEnabled());
-
-    transport->clearCalls();
-    auto fresh = editor(QStringLiteral("SP"), 0, 3);
-    EXPECT_TRUE(fresh->fieldEditor(QStringLiteral("spType"))->isEnabled());
-    EXPECT_TRUE(fresh->fieldEditor(QStringLiteral("costmode"))->isEnabled());
-    EXPECT_TRUE(sqlTexts().isEmpty());
-    EXPECT_EQ(0, static_cast<TfrmBaseGoodsSet*>(fresh.get())->defaultUnitRow());
-}
-
 TEST_F(BaseEdit, CopyAddReadsTheSourceAndItsUnitsAsNewRows) {
     RecordSet source = baseRows({{42, 0, QStringLiteral("0101"), QStringLiteral("可乐"), 2, 3,
                                   QStringLiteral("3,42,"), QString()}});

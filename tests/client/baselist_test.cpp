@@ -114,57 +114,6 @@ TEST(BaseKinds, ListAndTreeParameterLines) {
     EXPECT_EQ(QStringLiteral(";czy_id=3;TreeView=1"), km.value(QStringLiteral("kmStr")));
 }
 
-TEST(BaseKinds, DragIdListText) {
-    EXPECT_EQ(QStringLiteral("(0,11,12,-1)"), client::base::dragIdList({11, 12}));
-    EXPECT_EQ(QStringLiteral("(0,7,-1)"), client::base::dragIdList({7}));
-    EXPECT_EQ(QStringLiteral("(0,-1)"), client::base::dragIdList({}));
-}
-
-TEST(BaseKinds, AutoCodeTextNamesTheKind) {
-    const struct {
-        const char* kind;
-        const char* text;
-    } cases[] = {
-        {"SP", "SELECT dbo.fnGetBaseAutoCode('SP', 12) as Code"},
-        {"ZY", "SELECT dbo.fnGetBaseAutoCode('zy', 12) as Code"},
-        {"CK", "SELECT dbo.fnGetBaseAutoCode('ck', 12) as Code"},
-        {"BM", "SELECT dbo.fnGetBaseAutoCode('bm', 12) as Code"},
-        {"WLDW", "SELECT dbo.fnGetBaseAutoCode('WLDW', 12) as Code"},
-        {"DQ", "SELECT dbo.fnGetBaseAutoCode('dq', 12) as Code"},
-        {"ZHAIYAO", "SELECT dbo.fnGetBaseAutoCode('zhaiyao', 12) as Code"},
-        {"KM", "SELECT dbo.fnGetBaseAutoCode('KM', 12) as Code"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(QLatin1String(c.text),
-                  client::base::autoCodeSql(kindByCode(QLatin1String(c.kind)), 12));
-    }
-}
-
-TEST(BaseKinds, GoodsEditorTexts) {
-    EXPECT_EQ(QStringLiteral("SELECT a.* FROM baseGoodsUnit as a  WHERE a.Goodsid = 42"),
-              client::base::goodsUnitsSql(42));
-    EXPECT_EQ(QStringLiteral(" SELECT top 1 id FROM djList AS a WHERE a.dj_state <> 0 AND "
-                             "a.goodsid = 42"),
-              client::base::goodsTypeLockSql(42));
-    EXPECT_EQ(QStringLiteral(" SELECT top 1 id FROM djList AS a WHERE a.dj_state <> 0 AND "
-                             "a.goodsid = 42 AND a.unit = 2"),
-              client::base::unitLockSql(42, 2));
-    EXPECT_EQ(
-        QStringLiteral(
-            " SELECT top 1 a.goodsid FROM baseGoodsStock AS a WHERE a.goodsid = 42 UNION ALL"
-            " SELECT top 1 a.goodsid FROM baseGoodsStockOther AS a WHERE a.goodsid = 42 UNION ALL"
-            " SELECT top 1 a.goodsid FROM iniGoodsStock AS a WHERE a.goodsid = 42 UNION ALL"
-            " SELECT top 1 a.goodsid FROM iniGoodsStockOther AS a WHERE a.goodsid = 42 UNION ALL"
-            " SELECT top 1 a.goodsid FROM djList AS a WHERE a.dj_state <> 0 AND a.goodsid = 42"),
-        client::base::costMethodLockSql(42));
-    EXPECT_EQ(QStringLiteral(" SELECT * FROM baseGoods WHERE id = 42"),
-              client::base::copySourceSql(kindByCode(QStringLiteral("SP")), 42));
-    EXPECT_EQ(QStringLiteral("Update basegoods set YouWuTuPian = '有' where id = 9"),
-              client::base::pictureMarkSql(9, true));
-    EXPECT_EQ(QStringLiteral("Update basegoods set YouWuTuPian = '无' where id = 9"),
-              client::base::pictureMarkSql(9, false));
-}
-
 TEST(BaseKinds, CaptionsComeFromTheSettingsAndKeepTheirTags) {
     client::resetSettings();
     const BaseKind& goods = kindByCode(QStringLiteral("SP"));
@@ -312,21 +261,6 @@ TEST_F(BaseList, CategoriesAreEnteredAndLeftThroughTheCloseButton) {
     EXPECT_FALSE(w->goUp());
 }
 
-TEST_F(BaseList, StoppedRecordsAreHiddenAndShown) {
-    auto w = open(QStringLiteral("SP"), 1001);
-    w->loadList();
-    EXPECT_TRUE(lastGoodsStr().endsWith(QStringLiteral(";isstop=0")));
-    w->cbIncludeStopped()->setChecked(true);
-    w->includeStoppedClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0"), lastGoodsStr());
-    w->cbIncludeStopped()->setChecked(false);
-    w->includeStoppedClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0;isstop=0"), lastGoodsStr());
-    // Departments have no stopped records: no box, no segment.
-    auto bm = open(QStringLiteral("BM"), 1005);
-    EXPECT_TRUE(bm->cbIncludeStopped()->isHidden());
-}
-
 // A stopped flag reads "否"/"是" in every list, whatever form the server sends it in.
 TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
     const struct {
@@ -409,22 +343,6 @@ TEST_F(BaseList, QuickSearchAndListModes) {
     script.answer(QStringLiteral("全部列表"));
     w->btnListClick();
     EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;isstop=0"), lastGoodsStr());
-}
-
-TEST_F(BaseList, AddLevelIsRefusedBelowLevelFiveAndAcceptedBelowLevelFour) {
-    auto w = open(QStringLiteral("SP"), 1001);
-    answerProc(level(5));
-    w->loadList();
-    w->setFocusedRow(0);
-    w->btnAddLevelClick();
-    EXPECT_EQ(QStringList{QStringLiteral("系统最大支持5级，不能再增加下级")}, script.messages());
-    EXPECT_TRUE(requests.isEmpty());
-    answerProc(level(4));
-    w->loadList();
-    w->setFocusedRow(1);
-    w->btnAddLevelClick();
-    EXPECT_EQ((QList<Request>{{QStringLiteral("SP"), 0, 11, false}}), requests);
-    EXPECT_EQ(1, script.messages().size());
 }
 
 TEST_F(BaseList, AddCopyAndEditOpenTheEditorWithTheRightInputs) {
@@ -542,31 +460,6 @@ TEST_F(BaseList, OtherKindsDeleteThroughTheirProcedureAndRefuseSystemRows) {
         QStringList({QStringLiteral("系统行不能新增或修改！"), QStringLiteral("系统行不能被分类！"),
                      QStringLiteral("系统行不能被删除！")}),
         script.messages());
-}
-
-TEST_F(BaseList, DragOntoATreeNodeSendsTheIdList) {
-    auto w = open(QStringLiteral("SP"), 1001);
-    answerProc(level());
-    w->loadList();
-    // Two goods selected.
-    QTableView* table = w->dbgvX()->table();
-    table->selectionModel()->clearSelection();
-    table->selectionModel()->select(w->model()->index(1, 0),
-                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    table->selectionModel()->select(w->model()->index(2, 0),
-                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ((QList<qint64>{11, 12}), w->chosenIds());
-    transport->clearCalls();
-    w->dropOnTreeNode(5, w->chosenIds());
-    const auto procs = callsOf(QStringLiteral("ExecProc"));
-    ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(QStringLiteral("p_Base_Up_DragDrop"), procs[0].procedure);
-    const ParamList p = linesOf(procs[0]);
-    EXPECT_EQ(QStringLiteral("basegoods"), p.value(QStringLiteral("TableName")));
-    EXPECT_EQ(QStringLiteral("5"), p.value(QStringLiteral("par_id")));
-    EXPECT_EQ(QStringLiteral("(0,11,12,-1)"), p.value(QStringLiteral("idStrList")));
-    // List and tree reloaded.
-    EXPECT_EQ(2, callsOf(QStringLiteral("ExecProcQuery")).size());
 }
 
 TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {

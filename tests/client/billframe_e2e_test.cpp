@@ -1,14 +1,12 @@
 // The bill window base against a real server: a draft saved twice stays one bill, and opening
 // it again shows what was saved.
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace Qt::StringLiterals;
 
@@ -39,23 +37,10 @@ public:
     }
 };
 
-TEST(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
-    resetSession();
-    resetSettings();
+class BillFrameE2E : public dyt::test::ServerFixture {};
+
+TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     resetBillKinds();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, u"单据账套"_s));
     const char* const seed[] = {
         "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
         "(101, 0, '101,', 1, 0, 'SP101', '商品101')",
@@ -65,10 +50,10 @@ TEST(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
         "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, '箱', 1)",
     };
     for (const char* sql : seed)
-        dm.ExecUpdate(QString::fromUtf8(sql));
+        dm->ExecUpdate(QString::fromUtf8(sql));
     settings().DefaultBillRows = 2;
     // The seeded kinds answer the kinds' query: one audit step each by default.
-    loadBillKinds(dm);
+    loadBillKinds(*dm);
     EXPECT_EQ(1, findBillKind(5)->inputNum);
 
     PurchaseLikeBill bill;
@@ -87,9 +72,9 @@ TEST(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     EXPECT_EQ(first, bill.billId());
 
     RecordSet rs;
-    dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
+    dm->ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
-    dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
+    dm->ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
 
     // Opened again it is the operator's own draft, editable, with its line and an empty row.
@@ -100,8 +85,6 @@ TEST(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     EXPECT_EQ(u"JH-E2E-1"_s, again.edBillCode()->text());
     ASSERT_EQ(2, again.records().rowCount());
     EXPECT_EQ(u"102"_s, again.records().at(0, again.records().fieldIndex(u"goodsid"_s)).toString());
-    resetSettings();
-    resetSession();
 }
 
 }  // namespace

@@ -5,36 +5,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include "client/bills/billnumber.h"
 #include "client/common/clientconfig.h"
 #include "client/system/frmbillnoset.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
-TEST(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
-    resetSession();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
+class BillNoSetEndToEnd : public dyt::test::ServerFixture {};
 
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    openClientConfig(programDir.path());
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, QStringLiteral("编号账套")));
-
+TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     TfrmBillNoSet dlg;
     ASSERT_GE(dlg.kindList()->count(), 2);
     EXPECT_TRUE(script.messages().isEmpty())
@@ -54,7 +37,7 @@ TEST(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     EXPECT_EQ(QStringList{QStringLiteral("保存成功！")}, script.messages());
 
     RecordSet rs;
-    dm.ExecQuery(billnoset::settingsSql(), &rs);
+    dm->ExecQuery(billnoset::settingsSql(), &rs);
     billnoset::Settings stored;
     stored.load(rs);
     EXPECT_TRUE(stored.autoSN);
@@ -65,7 +48,7 @@ TEST(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     options.autoNumbering = true;
     options.timeOfDay = QTime(9, 30);
     auto next = [&](const QDate& d) {
-        return billnumber::nextBillNumber(dm, kind, d, QString(), options);
+        return billnumber::nextBillNumber(*dm, kind, d, QString(), options);
     };
     EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 6, 30)));
     EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 6, 30)));
@@ -90,7 +73,6 @@ TEST(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     EXPECT_EQ(QStringLiteral("\"XS\""), dlg.piece(0)->currentText());
     EXPECT_EQ(QStringLiteral("[000]"), dlg.piece(4)->currentText());
     EXPECT_EQ(QStringLiteral("XS-2025-001"),
-              billnumber::nextBillNumber(dm, other, QDate(2025, 7, 1), QString(), options));
+              billnumber::nextBillNumber(*dm, other, QDate(2025, 7, 1), QString(), options));
     EXPECT_EQ(0, script.pendingAnswers());
-    closeClientConfig();
 }

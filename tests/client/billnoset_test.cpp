@@ -7,14 +7,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
 #include "common/error.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "login_support.h"
 #include "protocol/protocol.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
@@ -28,9 +27,7 @@ namespace {
 const QString kJH = QStringLiteral("\"JH\"");
 
 RecordSet sysDataRows(const QList<int>& values) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
     qint64 id = 208042000;
     for (int v : values)
         rs.appendRow({id++, QString::number(v)});
@@ -38,34 +35,17 @@ RecordSet sysDataRows(const QList<int>& values) {
 }
 
 RecordSet kindRows() {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("fullname"), FieldType::Text);
-    rs.appendRow({qint64(1), QStringLiteral("进货单")});
-    rs.appendRow({qint64(4), QStringLiteral("销售单")});
-    return rs;
+    return test::recordSet({QStringLiteral("id:integer"), QStringLiteral("fullname")},
+                           {{qint64(1), QStringLiteral("进货单")},
+                            {qint64(4), QStringLiteral("销售单")}});
 }
 
 RecordSet formatRow(const QString& numHead, const QString& format) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("NumHead"), FieldType::Text);
-    rs.addField(QStringLiteral("SNFormat"), FieldType::Text);
-    rs.appendRow({numHead, format});
-    return rs;
+    return test::recordSet({QStringLiteral("NumHead"), QStringLiteral("SNFormat")},
+                           {{numHead, format}});
 }
 
 }  // namespace
-
-TEST(BillNoSetTexts, TheReadsOfTheWindow) {
-    EXPECT_EQ(QStringLiteral("select id, fullname from sysDjb where sonnum=0 and id in (0,1,4,22) "
-                             "order by orderly "),
-              billnoset::kindsSql({1, 4, 22}));
-    EXPECT_EQ(QStringLiteral(" select * from sysData where id in "
-                             "(208042000,208042001,208042002,208042003,208042004) order by id "),
-              billnoset::settingsSql());
-    EXPECT_EQ(QStringLiteral(" select NumHead, SNFormat from sysDjb where id=22 "),
-              billnoset::kindSql(22));
-}
 
 TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
     struct Row {
@@ -180,17 +160,11 @@ TEST(BillNoSetTexts, SaveApplyAndResetTexts) {
 }
 
 namespace {
-class BillNoSetDialogTest : public DmFixture {
+class BillNoSetDialogTest : public test::LoginFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
+        LoginFixture::SetUp();
         connectLoggedIn(1);
-    }
-    void TearDown() override {
-        closeClientConfig();
-        DmFixture::TearDown();
     }
     void answer(const RecordSet& rs) {
         transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
@@ -208,7 +182,6 @@ protected:
                 out.append(c.sql);
         return out;
     }
-    QTemporaryDir dir;
 };
 }  // namespace
 

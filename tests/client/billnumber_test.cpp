@@ -1,14 +1,12 @@
 // The next bill number: the format with its constants and counter mask, the machine number, the
 // duplicate correction, and the calls made for it (recording transport and a real server).
 
-#include <QTemporaryDir>
 
 #include "client/bills/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "server_support.h"
 #include "protocol/protocol.h"
-#include "support/serverprocess.h"
 #include "support/testutil.h"
 
 using namespace dyt;
@@ -27,20 +25,13 @@ billnumber::AutoCode code(const QString& format, qint64 counter, const QDate& da
 }
 
 RecordSet autoCodeRow(const QString& format, qint64 counter, const QString& date, int pcId) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("SNFormat"), FieldType::Text);
-    rs.addField(QStringLiteral("SNMaxNo"), FieldType::Integer);
-    rs.addField(QStringLiteral("BillDate"), FieldType::Text);
-    rs.addField(QStringLiteral("IsPcID"), FieldType::Integer);
-    rs.appendRow({format, counter, date, pcId});
-    return rs;
+    return test::recordSet({QStringLiteral("SNFormat"), QStringLiteral("SNMaxNo:integer"),
+                            QStringLiteral("BillDate"), QStringLiteral("IsPcID:integer")},
+                           {{format, counter, date, pcId}});
 }
 
 RecordSet codeRow(const QString& value) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.appendRow({value});
-    return rs;
+    return test::recordSet({QStringLiteral("code")}, {{value}});
 }
 
 TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
@@ -230,41 +221,27 @@ TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
     EXPECT_TRUE(message.contains(QStringLiteral("单据类型[42]不存在"))) << message.toStdString();
 }
 
+class BillNumberEndToEnd : public dyt::test::ServerFixture {};
+
 // Against a real server: the seeded format of the purchase bill and its yearly counter, and the
 // duplicate query through the server's dialect layer.
-TEST(BillNumberEndToEnd, SeededRulesNumberPurchaseBillsAndSkipATakenNumber) {
-    resetSession();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, QStringLiteral("编号账套")));
-
+TEST_F(BillNumberEndToEnd, SeededRulesNumberPurchaseBillsAndSkipATakenNumber) {
     billnumber::Options o;
     o.autoNumbering = true;
     o.checkDuplicates = true;
     o.timeOfDay = QTime(8, 30);
     const QDate d(2025, 3, 4);
     EXPECT_EQ(QStringLiteral("JH-2025-03-04-00001"),
-              billnumber::nextBillNumber(dm, 5, d, QString(), o));
+              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
     // The next number is taken by a bill typed by hand; the correction steps past it.
-    dm.ExecUpdate(
+    dm->ExecUpdate(
         QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state) VALUES (5, "
                        "'JH-2025-03-04-00002', '2025-03-04', 2)"));
     EXPECT_EQ(QStringLiteral("JH-2025-03-04-00003"),
-              billnumber::nextBillNumber(dm, 5, d, QString(), o));
+              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
     // Sales bills count on their own.
     EXPECT_EQ(QStringLiteral("XS-2025-03-04-00001"),
-              billnumber::nextBillNumber(dm, 1, d, QString(), o));
-    resetSession();
+              billnumber::nextBillNumber(*dm, 1, d, QString(), o));
 }
 
 }  // namespace

@@ -19,10 +19,8 @@ namespace {
 
 // Rows of the dialog's query: id, iscygn, name.
 RecordSet functionsOf(int available, int pinned, qint64 firstId = 100) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("iscygn"), FieldType::Integer);
-    rs.addField(QStringLiteral("name"), FieldType::Text);
+    RecordSet rs = test::recordSet(
+        {QStringLiteral("id:integer"), QStringLiteral("iscygn:integer"), QStringLiteral("name")});
     qint64 id = firstId;
     for (int i = 0; i < available; ++i, ++id)
         rs.appendRow({id, 0, QStringLiteral("功能%1").arg(id)});

@@ -22,9 +22,7 @@ namespace {
 using dyt::test::errorOf;
 
 RecordSet goodsRows(int rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("sp_spbh"), FieldType::Text);
-    rs.addField(QStringLiteral("qty"), FieldType::Integer);
+    RecordSet rs = test::recordSet({QStringLiteral("sp_spbh"), QStringLiteral("qty:integer")});
     for (int i = 0; i < rows; ++i)
         rs.appendRow({QStringLiteral("G%1").arg(i + 1), 10 * (i + 1)});
     return rs;

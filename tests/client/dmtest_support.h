@@ -13,6 +13,7 @@
 #include "client/common/scriptedprompter.h"
 #include "client/common/session.h"
 #include "client/common/transport.h"
+#include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "uihelpers.h"
 
@@ -22,6 +23,24 @@ static inline void PrintTo(const QString& s, std::ostream* os) {
 }
 
 namespace dyt::test {
+
+// A record set as the server answers it: fields named "name" (text) or "name:type" with a type
+// of the record set's type names (integer, float, boolean, date ...), then the rows in order.
+inline RecordSet recordSet(const QStringList& fields, const QList<QVariantList>& rows = {}) {
+    RecordSet rs;
+    for (const QString& f : fields) {
+        FieldType type = FieldType::Text;
+        const QString name = f.section(QLatin1Char(':'), 0, 0);
+        if (name != f) {
+            EXPECT_TRUE(fieldTypeFromName(f.section(QLatin1Char(':'), 1), &type))
+                << f.toStdString();
+        }
+        rs.addField(name, type);
+    }
+    for (const QVariantList& r : rows)
+        rs.appendRow(r);
+    return rs;
+}
 
 class DmFixture : public ::testing::Test {
 protected:

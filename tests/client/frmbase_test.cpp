@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -28,22 +27,16 @@
 #include "common/error.h"
 #include "common/inifile.h"
 #include "common/paramlist.h"
-#include "dmtest_support.h"
+#include "login_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
 namespace {
 
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
+using dyt::test::errorOf;
 
 // A list window of departments: id, code, name, the order field and a hidden barcode-like column.
 class DepartmentList : public TfrmXAbstract {
@@ -67,12 +60,10 @@ public:
     QString table = QStringLiteral("baseBM");
 };
 
-class FormsTest : public test::DmFixture {
+class FormsTest : public test::LoginFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
+        LoginFixture::SetUp();
         TfrmBase::setProgramFolder(dir.path());
         resetSettings();
         connectLoggedIn(7);
@@ -82,9 +73,8 @@ protected:
         TfrmBase::setProgramFolder(QString());
         TfrmXAbstract::printHandler() = savedPrint;
         TfrmBase::documentOpener() = savedOpener;
-        closeClientConfig();
         resetSettings();
-        DmFixture::TearDown();
+        LoginFixture::TearDown();
     }
 
     // The log calls sent: "kind|text|tag".
@@ -126,7 +116,6 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
     PrintHandler savedPrint = TfrmXAbstract::printHandler();
     std::function<bool(const QString&)> savedOpener = TfrmBase::documentOpener();
 };

@@ -7,15 +7,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
-#include "dmtest_support.h"
+#include "server_support.h"
 #include "functionmenu_support.h"
 #include "protocol/protocol.h"
-#include "support/serverprocess.h"
 
 namespace dyt::client {
 namespace {
@@ -48,26 +46,12 @@ QAction* commandOf(QMenuBar* bar, int code) {
     return nullptr;
 }
 
-TEST(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedOperator) {
-    resetSession();
-    setRunMode(kFullMode);
+class FunctionMenuEndToEnd : public dyt::test::ServerFixture {};
+
+TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedOperator) {
     clearBillTypeTitles();
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    ASSERT_EQ(&dm, dmMain());
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, QStringLiteral("账套菜单")));
-
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     TfrmMain main(dir.path());
-    main.attachDataModule(&dm);
+    main.attachDataModule(dm.get());
     main.installFunctionHooks();
     main.functions().createWindow = [](const QString&, QWidget*) { return nullptr; };
     main.BuildFunctionMenu();
@@ -114,7 +98,7 @@ TEST(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedO
           "INSERT INTO sysuser(id, password, par_id) VALUES (2, 'pw2', 1)",
           "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 0, 0 "
           "FROM sysMenu WHERE code IN ('10', '1001', '1003', '30', '3030')"}) {
-        dm.ExecUpdate(QString::fromUtf8(sql));
+        dm->ExecUpdate(QString::fromUtf8(sql));
     }
     const QString lines =
         proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("2"),
@@ -122,7 +106,7 @@ TEST(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedO
                           QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
                           QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
                           QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-    const Response r = dm.GetAppServer().call(QStringLiteral("Login"),
+    const Response r = dm->GetAppServer().call(QStringLiteral("Login"),
                                               {lines, QStringLiteral("2"), QStringLiteral("pw2")});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     loginedUser().UserId = 2;

@@ -86,34 +86,6 @@ TEST(FunctionTable, HoldsEveryCodeOfTheListWithItsAction) {
     EXPECT_EQ(nullptr, findFunction(1013));  // a menu, not a function
 }
 
-TEST(FunctionTable, ListingNamesActionAndWhetherItIsBuilt) {
-    billOpener() = {};
-    const QStringList lines = functionListing();
-    ASSERT_EQ(275, lines.size());
-    std::map<int, QString> byCode;
-    for (const QString& l : lines)
-        byCode[l.section(QLatin1Char('\t'), 0, 0).toInt()] = l;
-    // Without any window classes or bill opener only the shell's own commands are built.
-    const bool goodsBuilt = windowClassRegistered(QStringLiteral("TfrmBaseGoods"));
-    EXPECT_EQ(QStringLiteral("1001\tTfrmBaseGoods\t") +
-                  (goodsBuilt ? QStringLiteral("built") : QStringLiteral("missing")),
-              byCode[1001]);
-    EXPECT_EQ(QStringLiteral("2009\tbill type 1\tmissing"), byCode[2009]);
-    EXPECT_EQ(QStringLiteral("5001\tlog in again\tbuilt"), byCode[5001]);
-    EXPECT_EQ(QStringLiteral("5011\texit without backup\tbuilt"), byCode[5011]);
-    EXPECT_EQ(QStringLiteral("300413\tunder construction\tmissing"), byCode[300413]);
-    EXPECT_TRUE(byCode[5005].startsWith(QStringLiteral("5005\tTfrmDbBackupRestore (restore)\t")));
-    EXPECT_TRUE(byCode[1000].startsWith(QStringLiteral("1000\tTfrmbaseGZSZ (modal)\t")));
-
-    // A bill opener that opens sales bills only.
-    billOpener().open = [](int, QWidget*) { return nullptr; };
-    billOpener().canOpen = [](int type) { return type == 1; };
-    const QStringList after = functionListing();
-    EXPECT_TRUE(after.contains(QStringLiteral("2009\tbill type 1\tbuilt")));
-    EXPECT_TRUE(after.contains(QStringLiteral("2010\tbill type 2\tmissing")));
-    billOpener() = {};
-}
-
 class DispatcherTest : public test::DmFixture {
 protected:
     void SetUp() override {

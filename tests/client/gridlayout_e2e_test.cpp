@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/frmxabstract.h"
@@ -18,8 +17,7 @@
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -45,30 +43,16 @@ RecordSet lines() {
     return rs;
 }
 
-class LayoutEndToEnd : public ::testing::Test {
+class LayoutEndToEnd : public test::ServerFixture {
 protected:
     void SetUp() override {
-        resetSession();
-        resetSettings();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<TdmMain>();
-        dm->quitApplication = [] {};
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(*dm, QStringLiteral("布局账套")));
+        ServerFixture::SetUp();
         ASSERT_TRUE(ReloadColumnConfigs());
     }
     void TearDown() override {
         columnConfigs().clear();
-        dm.reset();
-        resetSession();
+        ServerFixture::TearDown();
     }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    test::ServerProcess server;
-    std::unique_ptr<TdmMain> dm;
 };
 
 }  // namespace
@@ -224,8 +208,6 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
 
 // A list window with its category tree, grid, footer and filter row, for review.
 TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
-    QTemporaryDir dir;
-    openClientConfig(dir.path());
     TfrmBase::setProgramFolder(dir.path());
     class GoodsList : public TfrmXAbstract {
     public:
@@ -282,5 +264,4 @@ TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
     EXPECT_FALSE(path.isEmpty());
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     TfrmBase::setProgramFolder(QString());
-    closeClientConfig();
 }

@@ -11,20 +11,14 @@
 #include "common/gbk.h"
 #include "common/inifile.h"
 #include "dmtest_support.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
 namespace {
 
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const DytError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
+using dyt::test::errorOf;
 
 // A designed grid: quantity, a price caption over two lines, a hidden barcode (tag 110).
 GridDefinition designedGrid(bool allowHide = true) {

@@ -3,14 +3,12 @@
 
 #include <sqlite3.h>
 
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/localcache.h"
 #include "common/error.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -39,43 +37,30 @@ QString serverValue(TdmMain& dm, const QString& sql) {
     return rs.recordCount() > 0 ? rs.value(0).toString() : QString();
 }
 
-TEST(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
-    resetSession();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    openClientConfig(programDir.path());
+class LocalCacheEndToEnd : public dyt::test::ServerFixture {};
 
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    dm.programDir = programDir.path();
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, QStringLiteral("账套甲")));
+TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     loginedUser().ProfileName = QStringLiteral("dytv1_1");
     loginedUser().ProfileCaption = QStringLiteral("账套甲");
 
     // Base data written as the client's SQL, through the dialect layer.
-    dm.ExecUpdate(QStringLiteral(
+    dm->ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
         "costmode) VALUES (101, 0, '101,', 1, 0, 'SP101', 'O''Brien 扳手', '扳手', 'BS', 2)"));
-    dm.ExecUpdate(QStringLiteral(
+    dm->ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
         "(101, 0, '把', 1, '6901', 3.5)"));
-    dm.ExecUpdate(QStringLiteral(
+    dm->ExecUpdate(QStringLiteral(
         "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, ystotal) "
         "VALUES (201, 0, '201,', 1, 0, 'DW201', '东方''五金', 88.5)"));
-    dm.ExecUpdate(QStringLiteral(
+    dm->ExecUpdate(QStringLiteral(
         "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
         "(301, 0, '301,', 1, 0, 'CK1', '总仓')"));
     // As the login does in list mode.
-    dm.GoodsStampNewer = 1;
-    dm.PartnerStampNewer = 1;
+    dm->GoodsStampNewer = 1;
+    dm->PartnerStampNewer = 1;
 
-    TLocalCache cache(programDir.path(), &dm);
+    TLocalCache cache(dir.path(), dm.get());
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(QStringLiteral("O'Brien 扳手"), cache.cdsbaseGoods.text(QStringLiteral("sp_spqm")));
@@ -87,22 +72,22 @@ TEST(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_EQ(885000, cache.cdsbaseDW.value(QStringLiteral("ystotal")).value<Currency>().raw());
     const QString stamp =
         clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1));
-    EXPECT_EQ(serverValue(dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")), stamp);
+    EXPECT_EQ(serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")), stamp);
 
     // The goods editor changes a price and sets the reload flag.
-    dm.ExecUpdate(QStringLiteral("UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"));
+    dm->ExecUpdate(QStringLiteral("UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"));
     cache.GoodsReload = true;
     ASSERT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(QStringLiteral("4.5"), cache.cdsbaseGoods.text(QStringLiteral("sp_lsj")));
 
     // A server clock that ran ahead left a stamp in the future; this client's table lost its
     // rows meanwhile. The next opening resets the stamps and reloads everything.
-    dm.ExecUpdate(
+    dm->ExecUpdate(
         QStringLiteral("UPDATE baseGoods SET updateTime = '2099-01-01 00:00:00' WHERE id = 101"));
     ASSERT_EQ(0, onFile(cache.fileName(), QStringLiteral("DELETE FROM dytv1_1goods")));
     cache.OpenLocalCache();
     EXPECT_GT(QStringLiteral("2099"),
-              serverValue(dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")));
+              serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")));
     EXPECT_GT(QStringLiteral("2099"),
               clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1)));
     EXPECT_TRUE(cache.FindGoods(101));
@@ -117,9 +102,7 @@ TEST(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_EQ(cache.GetAccounts().recordCount(), cache.GetAccountNames().recordCount());
 
     cache.Close();
-    dm.Disconnect();
-    closeClientConfig();
-    resetSession();
+    dm->Disconnect();
 }
 
 }  // namespace

@@ -2,35 +2,25 @@
 // account set's operator, a wrong password answers the server's message, and the operation log
 // is written.
 
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/syslogin.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
 namespace {
 
-class LoginEndToEnd : public ::testing::Test {
+class LoginEndToEnd : public test::ServerFixture {
 protected:
+    LoginEndToEnd() { logsIn = false; }
     void SetUp() override {
-        resetSession();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(dir.isValid());
-        openClientConfig(dir.path());
+        ServerFixture::SetUp();
         sysLogin().LoggedIn = false;
         sysLogin().setProgramEnding(false);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<TdmMain>();
-        dm->programDir = dir.path();
-        dm->quitApplication = [this] { ++quits; };
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
         const Response r = dm->GetAppServer().call(
             QStringLiteral("CreateProfile"),
             {QStringLiteral("账套甲"), QStringLiteral("账套甲"), QStringLiteral("sa"), QString()});
@@ -43,21 +33,12 @@ protected:
         dbName = profiles.at(0, profiles.fieldIndex(QStringLiteral("dbName"))).toString();
     }
     void TearDown() override {
-        dm.reset();
-        server.stop();
-        closeClientConfig();
+        ServerFixture::TearDown();
         sysLogin().LoggedIn = false;
         sysLogin().setProgramEnding(false);
-        resetSession();
     }
 
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    QTemporaryDir dir;
-    test::ServerProcess server;
-    std::unique_ptr<TdmMain> dm;
     QString dbName;
-    int quits = 0;
 };
 
 }  // namespace
@@ -91,24 +72,29 @@ TEST_F(LoginEndToEnd, RealLoginFillsTheSessionAndWritesTheLog) {
     EXPECT_EQ(0, quits);
 }
 
-TEST_F(LoginEndToEnd, WrongPasswordAnswersTheServerMessage) {
-    EXPECT_FALSE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("1"),
-                                  QStringLiteral("1"), QStringLiteral("wrong")));
-    EXPECT_FALSE(sysLogin().LoggedIn);
-    const QList<PromptRecord> shown = script.records(PromptKind::Message);
-    ASSERT_EQ(1, shown.size());
-    EXPECT_EQ(QStringLiteral("提示"), shown[0].caption);
-    EXPECT_EQ(QStringLiteral("口令错误，请重新输入！"), shown[0].text);
-    EXPECT_TRUE(dm->Connected());
+TEST_F(LoginEndToEnd, RefusedLoginsAnswerTheServerMessage) {
+    const struct {
+        const char* userId;
+        const char* code;
+        const char* password;
+        const char* message;
+    } cases[] = {
+        {"1", "1", "wrong", "口令错误，请重新输入！"},
+        {"9", "99", "", "操作员[99]不存在"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        script.clearRecords();
+        EXPECT_FALSE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QLatin1String(c.userId),
+                                      QLatin1String(c.code), QLatin1String(c.password)));
+        EXPECT_FALSE(sysLogin().LoggedIn);
+        const QList<PromptRecord> shown = script.records(PromptKind::Message);
+        ASSERT_EQ(1, shown.size());
+        EXPECT_EQ(QStringLiteral("提示"), shown[0].caption);
+        EXPECT_EQ(QString::fromUtf8(c.message), shown[0].text);
+        EXPECT_TRUE(dm->Connected());
+    }
     EXPECT_EQ(0, quits);
-}
-
-TEST_F(LoginEndToEnd, UnknownOperatorIsRefusedWithTheServerMessage) {
-    EXPECT_FALSE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("9"),
-                                  QStringLiteral("99"), QString()));
-    const QList<PromptRecord> shown = script.records(PromptKind::Message);
-    ASSERT_EQ(1, shown.size());
-    EXPECT_EQ(QStringLiteral("操作员[99]不存在"), shown[0].text);
 }
 
 TEST_F(LoginEndToEnd, AccountSetNewerThanTheServerEndsTheProgram) {

@@ -26,6 +26,15 @@ protected:
         DmFixture::TearDown();
     }
     client::ClientConfig& config() { return client::clientConfig(); }
+    // The calls sent with the method, in order.
+    QList<client::RecordedCall> callsOf(const QString& method) const {
+        QList<client::RecordedCall> out;
+        for (const client::RecordedCall& c : transport->calls()) {
+            if (c.method == method)
+                out.append(c);
+        }
+        return out;
+    }
 
     QTemporaryDir dir;
 };

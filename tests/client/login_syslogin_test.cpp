@@ -40,14 +40,6 @@ protected:
         user.MacAddr = QStringLiteral("1A2B3C4D");
         transport->clearCalls();
     }
-    QList<RecordedCall> callsOf(const QString& method) const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == method)
-                out.append(c);
-        }
-        return out;
-    }
     QStringList updates() const {
         QStringList out;
         for (const RecordedCall& c : callsOf(QStringLiteral("ExecUpdate")))

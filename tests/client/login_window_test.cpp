@@ -1,7 +1,8 @@
 // The login window against the recording transport and the scripted prompter: the server step
-// with its aliases and server settings, the account-set list, the default account set, creation
-// and deletion, the hidden account-set keys, the operators, the password attempts, the automatic
-// skip, and RunLogin with its phases before and after.
+// with its aliases and server settings, the account-set list, the default account set, the
+// query-only refusals, the operators, the password attempts, and RunLogin with its phases before
+// and after. Creation, deletion, the hidden account sets and the automatic skip run against a real
+// server in login_window_e2e.
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -84,14 +85,6 @@ protected:
         w->serverEdit()->setEditText(server);
         w->btnLoginClick();
         return w;
-    }
-    QList<RecordedCall> callsOf(const QString& method) const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == method)
-                out.append(c);
-        }
-        return out;
     }
     QString cell(TfrmLogin& w, int row, int column) const {
         const QTableWidgetItem* item = w.profileList()->item(row, column);
@@ -181,10 +174,13 @@ TEST_F(LoginWindowTest, ServerSettingsSetDateModeAndRememberFlags) {
     EXPECT_TRUE(w->userBox()->isHidden());
     EXPECT_EQ(QString(), w->profileNameEdit()->text());
 
-    // An unreadable date falls back to today.
-    transport->respond(QStringLiteral("GetServerConf"), 0, {QStringLiteral("系统日期=kein Datum")});
-    auto w2 = windowOnList(kThree);
-    EXPECT_EQ(QDate::currentDate(), w2->dateEdit()->date());
+    // A date with its time is read as its day; an unreadable one falls back to today.
+    for (const auto& [text, day] :
+         {std::pair{QStringLiteral("系统日期=2023-12-31 23:59:58"), QDate(2023, 12, 31)},
+          std::pair{QStringLiteral("系统日期=kein Datum"), QDate::currentDate()}}) {
+        transport->respond(QStringLiteral("GetServerConf"), 0, {text});
+        EXPECT_EQ(day, windowOnList(kThree)->dateEdit()->date()) << text.toStdString();
+    }
 }
 
 TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
@@ -414,79 +410,6 @@ TEST_F(LoginWindowTest, TypedNameModeLogsInByCode) {
     EXPECT_EQ(0, dm->GoodsStampNewer);
 }
 
-TEST_F(LoginWindowTest, RememberFlagSkipsAheadOnShow) {
-    struct Row {
-        const char* name;
-        QString remember;
-        int step;
-    };
-    const Row rows[] = {{"cb2 on", QStringLiteral("1"), 2}, {"cb2 off", QStringLiteral("0"), 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        config().write(QStringLiteral("ServerIP"), QStringLiteral("srv:8019"));
-        config().write(QStringLiteral("cb2"), row.remember);
-        config().write(QStringLiteral("ProfileName"), QStringLiteral("dytv1_2"));
-        TfrmLogin w(0, dir.path());
-        if (row.step > 0) {
-            transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(kThree)});
-            transport->respond(QStringLiteral("GetProfileUserInfo"), 0,
-                               {userPacket({{1, QStringLiteral("系统管理员")}}), QString()});
-        }
-        w.FormShow();
-        EXPECT_EQ(row.step, w.step());
-        EXPECT_EQ(QStringLiteral("本地计算机"), w.serverEdit()->currentText());
-        EXPECT_FALSE(w.serverEdit()->isEnabled());
-        if (row.step > 0) {
-            EXPECT_EQ(QStringLiteral("srv"), transport->host());
-            EXPECT_EQ(
-                QStringLiteral("ProfileName=dytv1_2"),
-                ParamList(
-                    callsOf(QStringLiteral("GetProfileUserInfo")).value(0).args.at(0).toString())
-                    .line(1));
-        }
-        transport->clearCalls();
-    }
-}
-
-TEST_F(LoginWindowTest, CreateAndDeleteGoThroughTheAccountSetDialog) {
-    loginedUser().dbUserName = QStringLiteral("sa");
-    auto w = windowOnList(kThree);
-    w->runProfileDialog = [](TfrmProfileProperties& d) {
-        if (d.mode() == TfrmProfileProperties::Mode::Create) {
-            EXPECT_EQ(QStringLiteral("sa"), d.adminAccount());
-            EXPECT_EQ(QString(), d.adminPassword());
-            d.setProfileCaption(QStringLiteral(" 丁公司 "));
-        } else {
-            EXPECT_EQ(QStringLiteral("乙公司"), d.profileCaption());
-            EXPECT_FALSE(d.captionEdit()->isEnabled());
-            d.setAdminPassword(QStringLiteral("geheim"));
-        }
-        return true;
-    };
-    transport->respond(QStringLiteral("CreateProfile"), 0, {QString()});
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(kThree)});
-    w->btnCreateClick();
-    const RecordedCall create = callsOf(QStringLiteral("CreateProfile")).value(0);
-    EXPECT_EQ((QCborArray{QStringLiteral(" 丁公司 "), QStringLiteral("丁公司"),
-                          QStringLiteral("sa"), QString()}),
-              create.args);
-    EXPECT_EQ(QStringList{QStringLiteral("系统正在创建账套，请稍候...")}, script.progressTexts());
-
-    w->profileList()->setCurrentCell(1, kColCaption);
-    transport->respond(QStringLiteral("DeleteProfile"), -1,
-                       {QStringLiteral("管理员账号或口令错误")});
-    w->btnDeleteClick();
-    const RecordedCall del = callsOf(QStringLiteral("DeleteProfile")).value(0);
-    EXPECT_EQ((QCborArray{2, QStringLiteral("sa"), QStringLiteral("geheim")}), del.args);
-    EXPECT_EQ(QStringList{QStringLiteral("管理员账号或口令错误")}, script.messages());
-
-    // The blank filler row deletes nothing.
-    w->profileList()->setCurrentCell(3, kColCaption);
-    transport->clearCalls();
-    w->btnDeleteClick();
-    EXPECT_EQ(0, callsOf(QStringLiteral("DeleteProfile")).size());
-}
-
 TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
     auto w = windowOnList(kThree);
     setRunMode(kQueryOnlyMode);
@@ -514,74 +437,6 @@ TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
     TfrmProfileProperties del(TfrmProfileProperties::Mode::Delete);
     EXPECT_FALSE(del.accountEdit()->isHidden());
     EXPECT_EQ(QLineEdit::Password, del.passwordEdit()->echoMode());
-}
-
-TEST_F(LoginWindowTest, HiddenAccountSetKeys) {
-    QList<Profile> withHidden = kThree;
-    withHidden.append({QStringLiteral("戊公司"), QStringLiteral("dytv1_5"), 5, 1});
-    auto w = windowOnList(withHidden);
-    EXPECT_EQ(QString(), cell(*w, 3, kColCaption));
-
-    // Ctrl+H: the help text.
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_H));
-    ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("操作提示"), script.records(PromptKind::Message)[0].caption);
-    script.clearRecords();
-
-    // Ctrl+Q does nothing while hidden account sets are not shown.
-    transport->clearCalls();
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_Q));
-    EXPECT_EQ(QStringList(), transport->methods());
-
-    // Ctrl+A with a wrong password: the server's message, caption "系统提示".
-    script.enter(QStringLiteral("falsch"), QStringLiteral("管理员sa口令："));
-    transport->respond(QStringLiteral("ExecCommand"), -1,
-                       {QCborValue(QCborValue::Null), QStringLiteral("管理员口令错误")});
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_A));
-    EXPECT_FALSE(w->showHidden());
-    ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("系统提示"), script.records(PromptKind::Message)[0].caption);
-    EXPECT_EQ(QStringLiteral("管理员口令错误"), script.records(PromptKind::Message)[0].text);
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("Command=CheckAdminPass"), QStringLiteral("Password=falsch")}),
-        ParamList(callsOf(QStringLiteral("ExecCommand")).value(0).args.at(0).toString()).lines());
-
-    // Ctrl+A with the right password shows the hidden account set and the "隐藏" column.
-    script.enter(QStringLiteral("richtig"));
-    transport->respond(QStringLiteral("ExecCommand"), 0, {QCborValue(QCborValue::Null), QString()});
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(withHidden)});
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_A));
-    EXPECT_TRUE(w->showHidden());
-    EXPECT_EQ(QStringLiteral("戊公司"), cell(*w, 3, kColCaption));
-    EXPECT_EQ(QStringLiteral("是"), cell(*w, 3, kColHidden));
-    EXPECT_FALSE(w->profileList()->isColumnHidden(kColHidden));
-
-    // Ctrl+W on it: confirmed, "Command=ShowProfile".
-    w->profileList()->setCurrentCell(3, kColCaption);
-    transport->clearCalls();
-    script.answer(QStringLiteral("是(&O)"), QStringLiteral("是否确定要显示账套:[戊公司]"));
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(withHidden)});
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_W));
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("Command=ShowProfile"), QStringLiteral("ProfileName=dytv1_5")}),
-        ParamList(callsOf(QStringLiteral("ExecCommand")).value(0).args.at(0).toString()).lines());
-
-    // Ctrl+Q declined sends nothing.
-    transport->clearCalls();
-    script.answer(QStringLiteral("否(&C)"), QStringLiteral("是否确定要隐藏账套:["));
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_Q));
-    EXPECT_EQ(0, callsOf(QStringLiteral("ExecCommand")).size());
-
-    // Ctrl+S hides them again.
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(withHidden)});
-    EXPECT_TRUE(w->hiddenKey(Qt::Key_S));
-    EXPECT_FALSE(w->showHidden());
-    EXPECT_EQ(QString(), cell(*w, 3, kColCaption));
-
-    // Other letters are not keys of the list, nor are the keys on another step.
-    EXPECT_FALSE(w->hiddenKey(Qt::Key_B));
-    TfrmLogin other(0, dir.path());
-    EXPECT_FALSE(other.hiddenKey(Qt::Key_H));
 }
 
 TEST_F(LoginWindowTest, RunLoginRunsThePhasesAroundTheWindow) {
@@ -665,6 +520,8 @@ TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
                                          "关闭隐藏账套\r\nCTRL+Q: 隐藏当前账套\r\nCTRL+W: "
                                          "显示当前账套")},
               script.messages());
+    EXPECT_EQ(QStringLiteral("操作提示"), script.records(PromptKind::Message).value(0).caption);
+    EXPECT_FALSE(w->hiddenKey(Qt::Key_B));
     // Ctrl+A asks for the administrator password instead of selecting all rows.
     script.cancelInput(QStringLiteral("管理员sa口令："));
     QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
@@ -674,11 +531,4 @@ TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
     EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), inputs[0].caption);
     EXPECT_TRUE(inputs[0].password);
     EXPECT_FALSE(w->showHidden());
-}
-
-TEST_F(LoginWindowTest, ServerDateWithTimeIsReadAsItsDay) {
-    transport->respond(QStringLiteral("GetServerConf"), 0,
-                       {QStringLiteral("系统日期=2023-12-31 23:59:58")});
-    auto w = windowOnList(kThree);
-    EXPECT_EQ(QDate(2023, 12, 31), w->dateEdit()->date());
 }

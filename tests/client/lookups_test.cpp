@@ -197,6 +197,7 @@ protected:
     void SetUp() override {
         DmFixture::SetUp();
         resetSettings();
+        connectLoggedIn();
     }
     void TearDown() override {
         resetSettings();
@@ -216,7 +217,6 @@ protected:
 };
 
 TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
-    connectLoggedIn();
     answer(rows(QStringLiteral("value"), FieldType::Text, {QStringLiteral("  2024 ")}));
     EXPECT_EQ(QStringLiteral("2024"), GetSysData(QStringLiteral("Current'Year")));
     EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetSysData('Current''Year','') as value"), lastSql());
@@ -227,7 +227,7 @@ TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
 }
 
 TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
-    connectLoggedIn(12);
+    loginedUser().UserId = 12;
     answer(rows(QStringLiteral("value"), FieldType::Integer, {1}));
     EXPECT_TRUE(GetPurview(QStringLiteral("600301")));
     EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetPurview(12,'600301') as value"), lastSql());
@@ -238,7 +238,6 @@ TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
 }
 
 TEST_F(LookupsTest, PriceAndCostLookups) {
-    connectLoggedIn();
     answer(rows(QStringLiteral("price"), FieldType::Float, {12.5}));
     EXPECT_EQ(12.5, GetGoodsPrice(5, 10, 20, 3, d(2024, 2, 1)));
     EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetGoodsPrice(0,5,10,20,3,'2024-02-01') as Price"),
@@ -257,7 +256,7 @@ TEST_F(LookupsTest, PriceAndCostLookups) {
 }
 
 TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
-    connectLoggedIn(3);
+    loginedUser().UserId = 3;
     RecordSet km;
     km.addField(QStringLiteral("id"), FieldType::Integer);
     km.addField(QStringLiteral("fullname"), FieldType::Text);
@@ -291,7 +290,6 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
 }
 
 TEST_F(LookupsTest, PeriodDates) {
-    connectLoggedIn();
     RecordSet p;
     p.addField(QStringLiteral("beginDate"), FieldType::Date);
     p.addField(QStringLiteral("EndDate"), FieldType::Text);
@@ -309,7 +307,6 @@ TEST_F(LookupsTest, PeriodDates) {
 }
 
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
-    connectLoggedIn();
     RecordSet types;
     types.addField(QStringLiteral("id"), FieldType::Integer);
     types.addField(QStringLiteral("fullname"), FieldType::Text);
@@ -337,7 +334,6 @@ TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
 }
 
 TEST_F(LookupsTest, RunSqlScriptSendsEachBatch) {
-    connectLoggedIn();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString utf8 = dir.filePath(QStringLiteral("a.sql"));

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/frmlogin.h"
@@ -17,8 +16,9 @@
 #include "client/shell/splash.h"
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "login_support.h"
+#include "login_support.h"
+#include "server_support.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -49,33 +49,7 @@ int rowOf(QListWidget* list, const QString& text) {
     return -1;
 }
 
-class NavigatorEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetSession();
-        setRunMode(kFullMode);
-        test::reportFaultsToTest(script);
-        ASSERT_TRUE(configDir.isValid());
-        openClientConfig(configDir.path());
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<TdmMain>();
-        ASSERT_EQ(dm.get(), dmMain());
-        dm->quitApplication = [] {};
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), test::createAndLogIn(*dm, QStringLiteral("导航账套")));
-    }
-    void TearDown() override {
-        dm.reset();
-        closeClientConfig();
-        resetSession();
-    }
-
-    ScriptedPrompter script;
-    PrompterOverride override_{&script};
-    QTemporaryDir configDir;
-    test::ServerProcess server;
-    std::unique_ptr<TdmMain> dm;
-};
+class NavigatorEndToEnd : public test::ServerFixture {};
 
 }  // namespace
 
@@ -209,19 +183,7 @@ TEST(NavigatorPictures, TheBuildDrewEveryPictureTheNavigatorAndShellLoad) {
 }
 
 namespace {
-class ShellPictures : public test::DmFixture {
-protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(configDir.isValid());
-        openClientConfig(configDir.path());
-    }
-    void TearDown() override {
-        closeClientConfig();
-        DmFixture::TearDown();
-    }
-    QTemporaryDir configDir;
-};
+class ShellPictures : public test::LoginFixture {};
 }  // namespace
 
 TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {

@@ -9,14 +9,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "client/common/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/navigator.h"
 #include "common/inifile.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "login_support.h"
 #include "protocol/protocol.h"
 
 using namespace dyt;
@@ -36,14 +35,10 @@ struct MenuRow {
 
 // A function menu as the server gives it: one row per function, in menu order.
 RecordSet menuOf(std::initializer_list<MenuRow> rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("Name"), FieldType::Text);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbtn"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
-    rs.addField(QStringLiteral("hide"), FieldType::Integer);
+    RecordSet rs = test::recordSet(
+        {QStringLiteral("Name"), QStringLiteral("code"), QStringLiteral("sonnum:integer"),
+         QStringLiteral("leveal:integer"), QStringLiteral("isbtn:integer"),
+         QStringLiteral("isbj:integer"), QStringLiteral("hide:integer")});
     for (const MenuRow& r : rows) {
         rs.appendRow({QString::fromUtf8(r.name), QString::fromUtf8(r.code), r.sonnum, r.leveal,
                       r.isbtn, r.isbj, 0});
@@ -58,10 +53,8 @@ struct CommonRow {
 };
 
 RecordSet commonOf(std::initializer_list<CommonRow> rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("openCount"), FieldType::Integer);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("name"), FieldType::Text);
+    RecordSet rs = test::recordSet(
+        {QStringLiteral("openCount:integer"), QStringLiteral("code"), QStringLiteral("name")});
     for (const CommonRow& r : rows)
         rs.appendRow({r.openCount, QString::fromUtf8(r.code), QString::fromUtf8(r.name)});
     return rs;
@@ -91,19 +84,16 @@ void click(QWidget* w) {
     QCoreApplication::sendEvent(w, &release);
 }
 
-class NavigatorTest : public DmFixture {
+class NavigatorTest : public test::LoginFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
+        LoginFixture::SetUp();
         ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
-        openClientConfig(dir.path());
         connectLoggedIn(7);
     }
     void TearDown() override {
         nav.reset();
-        closeClientConfig();
-        DmFixture::TearDown();
+        LoginFixture::TearDown();
     }
 
     // Puts a picture of the given name into the program folder's images.
@@ -131,71 +121,12 @@ protected:
                                -100);
     }
 
-    QTemporaryDir dir;
     std::unique_ptr<TfrmNavigator> nav;
     QList<int> opened;
     QList<QUrl> urls;
 };
 
 }  // namespace
-
-TEST(NavigatorLayout, LinksStandInGroupsOfFiveWithAGapOfTwenty) {
-    // 24 pixels per link from 40, and 20 more before each further group of five.
-    const int expected[] = {40, 64, 88, 112, 136, 180, 204, 228, 252, 276, 320, 344, 368, 392, 416};
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ(expected[i], navpage::linkTop(i)) << "link " << i;
-}
-
-TEST(NavigatorLayout, TilesStandInThreeColumnsAndTwoRows) {
-    const struct {
-        int index;
-        bool billPage;
-        QPoint at;
-    } cases[] = {
-        {0, false, {20, 20}},  {1, false, {170, 20}},  {2, false, {320, 20}},
-        {3, false, {20, 170}}, {4, false, {170, 170}}, {5, false, {320, 170}},
-        {0, true, {20, 90}},   {2, true, {320, 90}},   {3, true, {20, 170}},
-        {5, true, {320, 170}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.at, navpage::tilePosition(c.index, c.billPage))
-            << c.index << (c.billPage ? " bill page" : " common page");
-}
-
-TEST(NavigatorLayout, BillPagesShowTheirBillKindsWithTheirFunctionCodes) {
-    const struct {
-        int page;
-        QStringList captions;
-        QList<int> codes;
-    } cases[] = {
-        {1,
-         {QStringLiteral("进货单"), QStringLiteral("进货退货单"), QStringLiteral("付款单")},
-         {2004, 2005, 2007}},
-        {2,
-         {QStringLiteral("销售单"), QStringLiteral("销售退货单"), QStringLiteral("收款单")},
-         {2009, 2010, 2012}},
-        {3,
-         {QStringLiteral("报损单"), QStringLiteral("报溢单"), QStringLiteral("商品拆装单"),
-          QStringLiteral("同价调拨单"), QStringLiteral("变价调拨单"), QStringLiteral("成本调价单")},
-         {201701, 201702, 201708, 201705, 201706, 201707}},
-        {4,
-         {QStringLiteral("付款单"), QStringLiteral("收款单"), QStringLiteral("其它收入单"),
-          QStringLiteral("现金费用单"), QStringLiteral("一般费用单"),
-          QStringLiteral("提现存现转账")},
-         {2007, 2012, 201903, 201901, 201902, 201904}},
-    };
-    for (const auto& c : cases) {
-        QStringList captions;
-        QList<int> codes;
-        for (const navpage::Tile& t : navpage::fixedTiles(c.page)) {
-            captions.append(t.caption);
-            codes.append(t.functionCode);
-        }
-        EXPECT_EQ(c.captions, captions) << "page " << c.page;
-        EXPECT_EQ(c.codes, codes) << "page " << c.page;
-    }
-    EXPECT_TRUE(navpage::fixedTiles(0).isEmpty());
-}
 
 TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
     RecordSet menu = menuOf({
@@ -383,23 +314,6 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
     ASSERT_NE(nullptr, note);
     EXPECT_FALSE(note->isHidden());
     EXPECT_EQ(QStringLiteral("您常用的报表和其它功能会列在这里。"), note->text());
-}
-
-TEST_F(NavigatorTest, OperatorWithoutCommonFunctionsSeesTheEmptyPageWithItsBackground) {
-    picture(QStringLiteral("常用功能背景.jpg"), QSize(490, 460));
-    makeNavigator();
-    nav->SelectPage(0);  // the default answer: no rows
-    EXPECT_TRUE(nav->tiles().isEmpty());
-    EXPECT_TRUE(nav->links().isEmpty());
-    EXPECT_TRUE(nav->backgroundShown());
-    EXPECT_TRUE(script.messages().isEmpty());
-    EXPECT_EQ(0, nav->currentPage());
-    // The empty link column tells where common functions are chosen.
-    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
-    ASSERT_NE(nullptr, note);
-    EXPECT_FALSE(note->isHidden());
-    EXPECT_TRUE(note->text().startsWith(QStringLiteral("还没有常用功能。")))
-        << note->text().toStdString();
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {

@@ -49,30 +49,6 @@ TEST(ProgressState, DefaultsAndBounds) {
     EXPECT_EQ(3, s.position());
 }
 
-TEST(PrompterCaptions, SystemTexts) {
-    struct Row {
-        QString got;
-        QString want;
-    };
-    const Row rows[] = {
-        {caption::hint(), QStringLiteral("提示")},
-        {caption::warning(), QStringLiteral("警告")},
-        {caption::error(), QStringLiteral("错误")},
-        {caption::systemHint(), QStringLiteral("系统提示")},
-        {caption::systemWarning(), QStringLiteral("系统警告")},
-        {caption::systemError(), QStringLiteral("系统错误")},
-        {buttons::okCancel().join(QLatin1Char('|')), QStringLiteral("确定(&O)|取消(&C)")},
-        {buttons::yesNo().join(QLatin1Char('|')), QStringLiteral("是(&O)|否(&C)")},
-        {buttons::continueAbandon().join(QLatin1Char('|')), QStringLiteral("继续|放弃")},
-        {buttons::upgradeOrQuit().join(QLatin1Char('|')), QStringLiteral("确定升级|放弃退出")},
-        {buttons::reconnectOrQuit().join(QLatin1Char('|')), QStringLiteral("继续连接|退出系统")},
-        {buttons::confirmAbandon().join(QLatin1Char('|')), QStringLiteral("确定|放弃")},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(r.want, r.got);
-    }
-}
-
 TEST(ScriptedPrompter, AnswersQuestionsInOrderAndRecordsThem) {
     ScriptedPrompter p;
     p.answer(QStringLiteral("取消(&C)"), QStringLiteral("退出系统"))

@@ -13,60 +13,31 @@
 #include "client/bills/selectgoodspc.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
 
 namespace dyt::test {
 namespace {
 
-class SelectEndToEnd : public ::testing::Test {
+class SelectEndToEnd : public ServerFixture {
 protected:
     void SetUp() override {
-        client::resetSession();
-        client::setRunMode(client::kFullMode);
-        reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<client::TdmMain>();
-        dm->quitApplication = [] {};
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), createAndLogIn(*dm, QStringLiteral("选择测试")));
-        const char* const statements[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (1, 0, '1,', 1, 2, '01', '食品', '食品', 'SP', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (2, 1, '1,2,', 2, 0, '0101', '奥利奥饼干', '奥利奥', 'ALAOBG', 2)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (3, 1, '1,3,', 2, 0, '0102', 'O''Brien 苏打饼干', '苏打', 'SDBG', 0)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(2, 0, '包', 1, '6901', 3.5)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(2, 1, '箱', 12, '6901-12', 40)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(3, 0, '包', 1, '6903', 4)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(1, 0, '', 1, 'CLASS-01', 0)",
-            "INSERT INTO baseCK(id, par_id, par_jl, code, fullname) VALUES (1, 0, '1,', '01', "
-            "'总仓')",
-            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-            "VALUES (2, 1, 7, 'P7', '2024-01-05', 30, 2, 60)",
-            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-            "VALUES (2, 1, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
-            "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES (1, 0, '1,', "
-            "'D1', 'O''Hara 区', 'OHQ')",
-            "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES (2, 0, '2,', "
-            "'D2', '100%区', 'BFQ')",
-            "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES (3, 0, '3,', "
-            "'D3', '100x区', 'BXQ')",
-            "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES (4, 0, '4,', "
-            "'D_4', '四区', 'SQ')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, type) "
-            "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
-            "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)",
-        };
-        for (const char* sql : statements)
-            dm->ExecUpdate(QString::fromUtf8(sql));
+        ServerFixture::SetUp();
+        seedFoodGoods();
+        exec({"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+              "(2, 1, '箱', 12, '6901-12', 40), (1, 0, '', 1, 'CLASS-01', 0)",
+              "INSERT INTO baseCK(id, par_id, par_jl, code, fullname) VALUES (1, 0, '1,', '01', "
+              "'总仓')",
+              "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+              "VALUES (2, 1, 7, 'P7', '2024-01-05', 30, 2, 60), "
+              "(2, 1, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
+              "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES "
+              "(1, 0, '1,', 'D1', 'O''Hara 区', 'OHQ'), (2, 0, '2,', 'D2', '100%区', 'BFQ'), "
+              "(3, 0, '3,', 'D3', '100x区', 'BXQ'), (4, 0, '4,', 'D_4', '四区', 'SQ')",
+              "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, type) "
+              "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
+              "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)"});
         target.lineOf = [this](qint64 goodsId, qint64 unitId) {
             for (int i = 0; i < bill.size(); ++i) {
                 if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
@@ -76,15 +47,7 @@ protected:
         };
         target.add = [this](const client::SelectedGoods& g) { bill.append(g); };
     }
-    void TearDown() override {
-        dm.reset();
-        client::resetSession();
-    }
 
-    client::ScriptedPrompter script;
-    client::PrompterOverride override_{&script};
-    ServerProcess server;
-    std::unique_ptr<client::TdmMain> dm;
     client::GoodsTarget target;
     QList<client::SelectedGoods> bill;
 };
@@ -99,6 +62,8 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ(3.5, bill[0].price);
     EXPECT_EQ(36.0, bill[0].stockQty);
     EXPECT_EQ(2, bill[0].costmode);
+    EXPECT_EQ(1.0, bill[0].qty);
+    EXPECT_EQ(3.5, bill[0].total);
 
     // A quote in the text finds the goods it names.
     ASSERT_TRUE(
@@ -112,6 +77,7 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ((QStringList{QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！"),
                            QStringLiteral("无此条码商品！")}),
               script.messages());
+    EXPECT_EQ(QStringLiteral("提示"), script.records().value(0).caption);
     EXPECT_TRUE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("6901-12")));
     EXPECT_EQ(1, bill.last().unitId);
     EXPECT_EQ(12.0, bill.last().rate);

@@ -1,6 +1,6 @@
 // The goods selection against the recording transport: what it asks the server for, when the
-// window shows, the barcode refusals, marking, class expansion, the already-present question,
-// level and list display and the exit button.
+// window shows, marking, class expansion, the already-present question, level and list display
+// and the exit button (the code and barcode picks run against a real server in select_e2e).
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -202,31 +202,6 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
     }
 }
 
-TEST_F(SelectGoods, OrdinaryGoodsRuleCoversItsBillKinds) {
-    const QList<int> restricted = {10, 11, 12, 13, 14, 15, 16, 35, 36, 37, 38, 39, 40, 44, 45,
-                                   46, 48, 49, 50, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
-    for (int kind = 0; kind <= 80; ++kind)
-        EXPECT_EQ(restricted.contains(kind), client::OrdinaryGoodsOnly(kind)) << kind;
-}
-
-TEST_F(SelectGoods, ExactCodeOfOneGoodsIsAddedWithoutTheWindow) {
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
-    ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
-    EXPECT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"),
-                                          QStringLiteral("商品选择")));
-    EXPECT_EQ(0, watch.shown);
-    ASSERT_EQ(1, bill.size());
-    EXPECT_EQ(4, bill[0].goodsId);
-    EXPECT_EQ(QStringLiteral("010101"), bill[0].code);
-    EXPECT_EQ(3.5, bill[0].price);
-    EXPECT_EQ(30.0, bill[0].stockQty);
-    EXPECT_EQ(1.0, bill[0].qty);
-    EXPECT_EQ(3.5, bill[0].total);
-    EXPECT_EQ(2, bill[0].costmode);
-    ASSERT_EQ(1, procCalls().size());
-    EXPECT_EQ(QStringLiteral("P_Base_Get_Goods"), procCalls()[0].procedure);
-}
-
 TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
     struct Case {
         const char* name;
@@ -248,51 +223,6 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
         EXPECT_EQ(1, watch.shown);
         EXPECT_EQ(QStringList{QStringLiteral("商品选择")}, watch.titles);
         EXPECT_TRUE(bill.isEmpty());
-    }
-}
-
-TEST_F(SelectGoods, GoodsChosenInTheWindowAreAddedAndItCloses) {
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
-    ModalWatch watch([](client::TfrmSelectWindow* d) {
-        auto* w = qobject_cast<client::TfrmSelectGoods*>(d);
-        ASSERT_NE(nullptr, w);
-        w->selection().setMarked(1, true);
-        w->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-    });
-    EXPECT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("饼干"), QString()));
-    EXPECT_EQ(1, watch.shown);
-    EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
-}
-
-TEST_F(SelectGoods, BarcodeRefusalsAndTheScannedGoods) {
-    struct Case {
-        const char* name;
-        RecordSet rows;
-        bool added;
-        QString message;
-    };
-    const Case cases[] = {
-        {"unknown barcode", goodsRows({}), false, QStringLiteral("无此条码商品！")},
-        {"barcode of a class", goodsRows({{1, 2, "01", "食品"}}), false,
-         QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！")},
-        {"barcode of a goods", goodsRows({{4, 0, "010101", "奥利奥饼干"}}), true, QString()},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        bill.clear();
-        script.clearRecords();
-        transport->clearCalls();
-        answer(c.rows);
-        EXPECT_EQ(c.added,
-                  client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("6901")));
-        EXPECT_EQ(c.added ? 1 : 0, bill.size());
-        EXPECT_EQ(c.message.isEmpty() ? QStringList() : QStringList{c.message}, script.messages());
-        if (!c.message.isEmpty()) {
-            EXPECT_EQ(QStringLiteral("提示"), script.records()[0].caption);
-        }
-        ASSERT_EQ(1, procCalls().size());
-        EXPECT_EQ(QStringLiteral(";isstop=0;czy_id=7;barcode=6901"),
-                  line(procCalls()[0], QStringLiteral("goodsStr")));
     }
 }
 
@@ -597,27 +527,6 @@ TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
         EXPECT_EQ(c.allowNew, asked);
         EXPECT_EQ(0, transport->pendingAnswers());
     }
-}
-
-TEST_F(SelectGoods, ScreenshotOfTheWindowWithRows) {
-    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    RecordSet rows = goodsRows({{1, 2, "01", "食品"},
-                                {6, 3, "02", "日用品"},
-                                {4, 0, "010101", "奥利奥饼干", 3.5, 30},
-                                {5, 0, "010102", "苏打饼干", 4, 6},
-                                {7, 0, "0201", "O'Brien 牙膏", 9, 12}});
-    answer(rows);
-    s->runQuery();
-    s->setMarked(2, true);
-    s->setMarked(3, true);
-    client::TfrmSelectGoods w(s, QString(), false);
-    w.resize(900, 360);
-    w.show();
-    QApplication::processEvents();
-    EXPECT_EQ(5, w.grid()->model()->rowCount());
-    const QString path = saveScreenshot(&w, QStringLiteral("select_goods"));
-    EXPECT_FALSE(path.isEmpty());
-    w.close();
 }
 
 }  // namespace

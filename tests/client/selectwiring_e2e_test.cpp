@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include "client/bills/selectgoods.h"
 #include "client/bills/selectgoodspc.h"
@@ -19,8 +18,7 @@
 #include "client/common/localcache.h"
 #include "client/common/recordsetmodel.h"
 #include "common/inifile.h"
-#include "dmtest_support.h"
-#include "support/serverprocess.h"
+#include "server_support.h"
 #include "support/testutil.h"
 
 namespace dyt::test {
@@ -28,54 +26,28 @@ namespace {
 
 const char kGoodsKey[] = "TfrmSelectGoods_grdGoods";
 
-class SelectWiring : public ::testing::Test {
+class SelectWiring : public ServerFixture {
 protected:
     void SetUp() override {
-        client::resetSession();
-        client::setRunMode(client::kFullMode);
         client::ResetSelectionServices();
-        reportFaultsToTest(script);
-        ASSERT_TRUE(programDir.isValid());
-        client::openClientConfig(programDir.path());
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
-        dm = std::make_unique<client::TdmMain>();
-        dm->quitApplication = [] {};
-        dm->programDir = programDir.path();
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), createAndLogIn(*dm, QStringLiteral("连接账套")));
+        ServerFixture::SetUp();
         client::loginedUser().ProfileName = QStringLiteral("dytv1_1");
-        client::loginedUser().ProfileCaption = QStringLiteral("连接账套");
-        const char* const statements[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (1, 0, '1,', 1, 2, '01', '食品', '食品', 'SP', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (2, 1, '1,2,', 2, 0, '0101', '奥利奥饼干', '奥利奥', 'ALAOBG', 2)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-            "costmode) VALUES (3, 1, '1,3,', 2, 0, '0102', 'O''Brien 苏打饼干', '苏打', 'SDBG', 0)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(2, 0, '包', 1, '6901', 3.5)",
-            "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-            "(3, 0, '包', 1, '6903', 4)",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(1, 0, '1,', 1, 0, '01', '总仓'), (2, 0, '2,', 1, 0, '02', '东区''门店仓')",
-            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-            "VALUES (2, 2, 7, 'P7', '2024-01-05', 30, 2, 60)",
-            "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-            "VALUES (2, 2, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
-            // A second operator with an empty password.
-            "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')",
-            "INSERT INTO sysuser(id, password) VALUES (2, '')",
-        };
-        for (const char* sql : statements)
-            dm->ExecUpdate(QString::fromUtf8(sql));
+        client::loginedUser().ProfileCaption = caption();
+        seedFoodGoods();
+        exec({"INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+              "(1, 0, '1,', 1, 0, '01', '总仓'), (2, 0, '2,', 1, 0, '02', '东区''门店仓')",
+              "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+              "VALUES (2, 2, 7, 'P7', '2024-01-05', 30, 2, 60), "
+              "(2, 2, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
+              // A second operator with an empty password.
+              "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')",
+              "INSERT INTO sysuser(id, password) VALUES (2, '')"});
         ASSERT_TRUE(client::ReloadColumnConfigs());
     }
     void TearDown() override {
         cache.reset();
         client::columnConfigs().clear();
-        dm.reset();
-        client::closeClientConfig();
-        client::resetSession();
+        ServerFixture::TearDown();
         client::ResetSelectionServices();
     }
 
@@ -141,11 +113,6 @@ protected:
         EXPECT_FALSE(w.isVisible());
     }
 
-    client::ScriptedPrompter script;
-    client::PrompterOverride override_{&script};
-    QTemporaryDir programDir;
-    ServerProcess server;
-    std::unique_ptr<client::TdmMain> dm;
     std::unique_ptr<client::TLocalCache> cache;
     client::GoodsTarget target;
 };
@@ -159,7 +126,7 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     // The login opens the process's cache.
     dm->GoodsStampNewer = 1;
     dm->PartnerStampNewer = 1;
-    cache = std::make_unique<client::TLocalCache>(programDir.path(), dm.get());
+    cache = std::make_unique<client::TLocalCache>(dir.path(), dm.get());
     ASSERT_EQ(cache.get(), client::existingLocalCache());
     cache->OpenLocalCache();
 

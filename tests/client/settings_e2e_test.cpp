@@ -3,42 +3,22 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "client/common/lookups.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
+#include "server_support.h"
 #include "protocol/protocol.h"
-#include "support/serverprocess.h"
 
 using namespace dyt;
 using namespace dyt::client;
 
-TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
-    resetSession();
-    resetSettings();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
+class SettingsEndToEnd : public dyt::test::ServerFixture {};
 
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    ASSERT_EQ(&dm, dmMain());
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-
-    const QString caption = QStringLiteral("账套乙");
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
-
+TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     // Four batches, one statement each, the second over two lines; the USE line and the
     // comment before the first batch are not sent.
-    const QString file = QDir(programDir.path()).filePath(QStringLiteral("change.sql"));
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("change.sql"));
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -53,11 +33,11 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 
     TSettings& s = settings();
     RecordSet rs;
-    dm.ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
+    dm->ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
     ASSERT_GT(rs.recordCount(), 0);
     s.applySysData(rs);
     s.buildPatterns();
-    EXPECT_EQ(caption, s.CompanyFullName);
+    EXPECT_EQ(caption(), s.CompanyFullName);
     EXPECT_EQ(QStringLiteral("0."), s.QtyPattern);
     EXPECT_EQ(QStringLiteral("0.0000"), s.PricePattern);
     EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);
@@ -65,7 +45,7 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_EQ(50, s.DefaultBillRows);
     EXPECT_GT(s.CurrentYear, 2000);
 
-    dm.ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
+    dm->ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
     s.applySysConf(rs);
     EXPECT_TRUE(s.Switch(2002));
     EXPECT_TRUE(s.Switch(2028));
@@ -75,39 +55,20 @@ TEST(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_FALSE(s.Switch(2028));
 
     // The field captions and the audit steps as the load reads them.
-    dm.ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
+    dm->ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
     s.applyFieldNames(rs);
     EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("100121")));
-    dm.ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
+    dm->ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
     s.applyAuditSteps(rs);
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
-    resetSettings();
 }
 
 // The whole load after a real login: the rights, the period and the lookups go through the server's
 // dialect translation and its functions.
-TEST(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
-    resetSession();
-    resetSettings();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;
-    QTemporaryDir programDir;
-    ASSERT_TRUE(programDir.isValid());
-    dm.programDir = programDir.path();
-    dm.quitApplication = [] {};
-    ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-    const QString caption = QStringLiteral("账套丙");
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
-
+TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     // A typed quote in a changed setting reaches the server intact.
-    dm.ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
+    dm->ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
                   QuotedStr(QStringLiteral("甲's 公司")) +
                   QStringLiteral(" WHERE Name = '单位全名'"));
 
@@ -124,5 +85,4 @@ TEST(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     EXPECT_FALSE(s.StatusPeriodText.isEmpty());
     EXPECT_EQ(QStringLiteral("甲's 公司"), s.CompanyFullName);
     EXPECT_EQ(QStringLiteral("2"), GetSysData(QStringLiteral("qtydot")));
-    resetSettings();
 }

@@ -21,28 +21,23 @@ using dyt::test::DmFixture;
 namespace {
 
 RecordSet nameValueRows(const QList<QPair<QString, QString>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("Name"), FieldType::Text);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("Name"), QStringLiteral("sysValue")});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet confRows(const QList<QPair<int, QString>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet oneValue(const QString& field, const QVariant& value) {
-    RecordSet rs;
-    rs.addField(field, value.typeId() == QMetaType::QString ? FieldType::Text : FieldType::Integer);
-    rs.appendRow({value});
-    return rs;
+    return test::recordSet(
+        {value.typeId() == QMetaType::QString ? field : field + QStringLiteral(":integer")},
+        {{value}});
 }
 
 }  // namespace
@@ -198,18 +193,6 @@ TEST_F(SettingsTest, SwitchesOfSysConf) {
     EXPECT_TRUE(s.Switch(2031));
 }
 
-TEST_F(SettingsTest, FlagSwitchIdsAreExactlyTheListedOnes) {
-    QList<int> flags;
-    for (int id = 2000; id <= 2045; ++id) {
-        if (TSettings::isFlagSwitch(id))
-            flags.append(id);
-    }
-    const QList<int> expected{2002, 2004, 2005, 2007, 2008, 2010, 2012, 2014, 2015, 2016, 2017,
-                              2018, 2019, 2020, 2021, 2023, 2024, 2025, 2026, 2027, 2028, 2029,
-                              2030, 2031, 2032, 2034, 2035, 2036, 2037, 2039, 2040, 2041, 2042};
-    EXPECT_EQ(expected, flags);
-}
-
 TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
     struct Case {
         int period;
@@ -242,6 +225,7 @@ protected:
     void SetUp() override {
         DmFixture::SetUp();
         resetSettings();
+        connectLoggedIn();
     }
     void TearDown() override {
         resetSettings();
@@ -285,7 +269,6 @@ protected:
 };
 
 TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
-    connectLoggedIn(7);
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("period"), QStringLiteral("4")},
                        {QStringLiteral("isOpen"), QStringLiteral("1")},
@@ -358,7 +341,7 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
 }
 
 TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
-    connectLoggedIn(2);
+    loginedUser().UserId = 2;
     serve();  // every purview query answers no row
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(settings().Right(6016));
@@ -367,7 +350,6 @@ TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
 }
 
 TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
-    connectLoggedIn();
     failures[QStringLiteral("SELECT * FROM baseFieldNames")] = QStringLiteral("对象名无效");
     failures[QStringLiteral("SELECT * FROM sysdjb")] = QStringLiteral("超时");
     answers[QStringLiteral(
@@ -384,7 +366,6 @@ TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
 }
 
 TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
-    connectLoggedIn();
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("period"), QStringLiteral("6")}});
     failures[QStringLiteral("SELECT * FROM sysConf")] = QStringLiteral("连接中断");
@@ -398,7 +379,6 @@ TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
 }
 
 TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
-    connectLoggedIn();
     answers[QStringLiteral("SELECT * FROM sysData")] =
         nameValueRows({{QStringLiteral("qtydot"), QStringLiteral("two")}});
     serve();

@@ -28,6 +28,7 @@ protected:
         main = std::make_unique<TfrmMain>(dir.path());
         main->attachDataModule(dm.get());
         installSettingsHooks(*main);
+        connectLoggedIn();
     }
     void TearDown() override {
         main.reset();
@@ -50,7 +51,6 @@ protected:
 }  // namespace
 
 TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
-    connectLoggedIn();
     answerSysData({{QStringLiteral("period"), QStringLiteral("4")},
                    {QStringLiteral("isOpen"), QStringLiteral("1")}});
     ASSERT_TRUE(main->hooks.loadSettings);
@@ -60,7 +60,6 @@ TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
 }
 
 TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
-    connectLoggedIn();
     const QString before = main->panelText(TfrmMain::kMessagePanel);
     transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("对象名无效"));
     EXPECT_FALSE(main->hooks.loadSettings());
@@ -69,7 +68,6 @@ TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
 }
 
 TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
-    connectLoggedIn();
     QString last = QStringLiteral("unchanged");
     int interval = -5;
     ASSERT_TRUE(main->hooks.autoBackupSettings);
