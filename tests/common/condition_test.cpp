@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::ConditionPair;
@@ -124,9 +126,8 @@ TEST(ConditionString, InvalidKeysAndValuesAreRefusedAndNothingIsAdded) {
     ConditionString c;
     c.add(s("czy_id"), 1);
     for (const char* key : {"", "a;b", "a=b", "a\rb", "a\n"}) {
-        EXPECT_EQ(
-            errorOf([&] { c.add(s(key), s("1")); }),
-            QStringLiteral("条件名[%1]无效：不能为空，也不能含有分号、等号或换行符").arg(s(key)))
+        EXPECT_EQ(errorOf([&] { c.add(s(key), s("1")); }),
+                  u"条件名[%1]无效：不能为空，也不能含有分号、等号或换行符"_s.arg(s(key)))
             << key;
     }
     EXPECT_EQ(errorOf([&] { c.add(s("allfilter"), s("a\r\nb")); }),
@@ -145,7 +146,7 @@ TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
         EXPECT_EQ(errorOf([&] {
                       dyt::billKindList({1, bad});
                   }),
-                  QStringLiteral("单据类型[%1]无效，必须大于0").arg(bad));
+                  u"单据类型[%1]无效，必须大于0"_s.arg(bad));
     }
 }
 
@@ -191,7 +192,7 @@ TEST(BillKindList, ParsesOnlyTheExactShape) {
                             " (0x10,0) ",
                             " (1.5,0) "}) {
         EXPECT_EQ(errorOf([&] { dyt::parseBillKindList(s(bad)); }),
-                  QStringLiteral("单据类型列表格式错误：[%1]").arg(s(bad)))
+                  u"单据类型列表格式错误：[%1]"_s.arg(s(bad)))
             << bad;
     }
 }

@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::DytError;
@@ -154,9 +156,8 @@ TEST(ParamList, InvalidNamesAreRefused) {
     ParamList p;
     for (const char* bad : {"", "a=b", "=", "a\nb", "a\r"}) {
         const QString name = s(bad);
-        EXPECT_EQ(
-            errorOf([&] { p.setValue(name, s("1")); }),
-            QStringLiteral("参数名[%1]无效：参数名不能为空，也不能含有等号或换行符").arg(name))
+        EXPECT_EQ(errorOf([&] { p.setValue(name, s("1")); }),
+                  u"参数名[%1]无效：参数名不能为空，也不能含有等号或换行符"_s.arg(name))
             << bad;
     }
     EXPECT_TRUE(p.isEmpty());
@@ -198,8 +199,7 @@ TEST(ParamList, IndexAccessToRawLines) {
     EXPECT_EQ(p.valueAt(1), s("2"));
 
     for (qsizetype bad : {qsizetype(-1), qsizetype(3), qsizetype(100)}) {
-        EXPECT_EQ(errorOf([&] { (void)p.line(bad); }),
-                  QStringLiteral("参数行号%1超出范围（共3行）").arg(bad));
+        EXPECT_EQ(errorOf([&] { (void)p.line(bad); }), u"参数行号%1超出范围（共3行）"_s.arg(bad));
         EXPECT_FALSE(errorOf([&] { p.setLine(bad, s("x")); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { p.removeAt(bad); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { (void)p.nameAt(bad); }).isEmpty());

@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::GetPinYinLeader;
@@ -103,34 +105,32 @@ TEST(PinYin, AsciiLettersAndDigitsAreKeptOtherCharactersDropped) {
 }
 
 TEST(PinYin, ResultIsCutTo255Bytes) {
-    const QString chinese = QStringLiteral("进货").repeated(200);  // 400 characters
+    const QString chinese = u"进货"_s.repeated(200);  // 400 characters
     const QString leader = GetPinYinLeader(chinese);
     EXPECT_EQ(leader.size(), 255);
-    EXPECT_EQ(leader, QStringLiteral("JH").repeated(128).left(255));
+    EXPECT_EQ(leader, u"JH"_s.repeated(128).left(255));
     EXPECT_EQ(dyt::pinYinInitials(chinese).size(), 400);
 
-    const QString ascii = QStringLiteral("a").repeated(300);
-    EXPECT_EQ(GetPinYinLeader(ascii), QStringLiteral("A").repeated(255));
+    const QString ascii = u"a"_s.repeated(300);
+    EXPECT_EQ(GetPinYinLeader(ascii), u"A"_s.repeated(255));
 
     // Dropped characters do not count against the limit.
-    const QString spaced = QStringLiteral("a, ").repeated(300);
-    EXPECT_EQ(GetPinYinLeader(spaced), QStringLiteral("A").repeated(255));
+    const QString spaced = u"a, "_s.repeated(300);
+    EXPECT_EQ(GetPinYinLeader(spaced), u"A"_s.repeated(255));
 
     // Exactly 255 letters pass whole.
-    EXPECT_EQ(GetPinYinLeader(QStringLiteral("b").repeated(255)),
-              QStringLiteral("B").repeated(255));
+    EXPECT_EQ(GetPinYinLeader(u"b"_s.repeated(255)), u"B"_s.repeated(255));
 }
 
 TEST(PinYin, CharactersOutsideTheBasicPlaneAreDropped) {
     // U+20000 (Extension B) between two characters, written as a surrogate pair.
-    const QString text =
-        QStringLiteral("进") + QString::fromUcs4(U"\U00020000") + QStringLiteral("货");
-    EXPECT_EQ(GetPinYinLeader(text), QStringLiteral("JH"));
+    const QString text = u"进"_s + QString::fromUcs4(U"\U00020000") + u"货"_s;
+    EXPECT_EQ(GetPinYinLeader(text), u"JH"_s);
     // A lone surrogate is dropped as well.
-    QString lone = QStringLiteral("a");
+    QString lone = u"a"_s;
     lone.append(QChar(0xD800));
     lone.append(QLatin1Char('b'));
-    EXPECT_EQ(GetPinYinLeader(lone), QStringLiteral("AB"));
+    EXPECT_EQ(GetPinYinLeader(lone), u"AB"_s);
 }
 
 TEST(PinYin, SingleCodePoints) {
@@ -234,8 +234,8 @@ TEST(PinYin, Gb2312LevelOneFollowsItsPinyinOrder) {
         {0xCBFA, 'T'}, {0xCDDA, 'W'}, {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'},
     }};
     // The overrides: 行 (D0D0) is filed under xíng, read háng; 翟 (B5D4) under dí, read zhái.
-    const QString overridden = QStringLiteral("行翟");
-    const QString overrideLetters = QStringLiteral("HZ");
+    const QString overridden = u"行翟"_s;
+    const QString overrideLetters = u"HZ"_s;
     int checked = 0;
     for (int lead = 0xB0; lead <= 0xD7; ++lead) {
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::Currency;
@@ -95,21 +97,21 @@ TEST(RoundTo, CurrencyRefusesOverflowAndNegativePlaces) {
 }
 
 TEST(RoundTo, SettingsPatternGivesThePlaces) {
-    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0.00")), 2.68);
-    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0.")), 3.0);
-    EXPECT_EQ(dyt::RoundToPattern(2.675, QStringLiteral("0")), 3.0);
-    EXPECT_EQ(dyt::RoundToPattern(1.23456, QStringLiteral("0.0000")), 1.2346);
+    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0.00"_s), 2.68);
+    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0."_s), 3.0);
+    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0"_s), 3.0);
+    EXPECT_EQ(dyt::RoundToPattern(1.23456, u"0.0000"_s), 1.2346);
     EXPECT_EQ(dyt::RoundToPattern(-1.25, DecimalPattern(1)), -1.3);
 }
 
 TEST(DecimalPattern, PrefixOfTheTenDecimalPattern) {
-    EXPECT_EQ(DecimalPattern(0), QStringLiteral("0."));
-    EXPECT_EQ(DecimalPattern(1), QStringLiteral("0.0"));
-    EXPECT_EQ(DecimalPattern(2), QStringLiteral("0.00"));
-    EXPECT_EQ(DecimalPattern(4), QStringLiteral("0.0000"));
-    EXPECT_EQ(DecimalPattern(10), QStringLiteral("0.0000000000"));
-    EXPECT_EQ(DecimalPattern(12), QStringLiteral("0.0000000000"));
-    EXPECT_EQ(DecimalPattern(-3), QStringLiteral("0."));
+    EXPECT_EQ(DecimalPattern(0), u"0."_s);
+    EXPECT_EQ(DecimalPattern(1), u"0.0"_s);
+    EXPECT_EQ(DecimalPattern(2), u"0.00"_s);
+    EXPECT_EQ(DecimalPattern(4), u"0.0000"_s);
+    EXPECT_EQ(DecimalPattern(10), u"0.0000000000"_s);
+    EXPECT_EQ(DecimalPattern(12), u"0.0000000000"_s);
+    EXPECT_EQ(DecimalPattern(-3), u"0."_s);
 }
 
 }  // namespace

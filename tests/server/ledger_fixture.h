@@ -19,6 +19,8 @@
 #include "server/schema.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 
 using server::Database;
@@ -86,7 +88,7 @@ struct MoneySpec {
 
 struct BillSpec {
     int djType = 0;
-    QString date = QStringLiteral("2024-01-10");
+    QString date = u"2024-01-10"_s;
     qint64 wldw = 0;
     qint64 intoStock = 0;
     qint64 outStock = 0;
@@ -130,7 +132,7 @@ protected:
     // Every balance the ledgers keep, as text rows, for before/after comparisons.
     QStringList balances();
 
-    void openAccountSet(const QString& date = QStringLiteral("2024-01-01"));
+    void openAccountSet(const QString& date = u"2024-01-01"_s);
 
     QTemporaryDir dir_;
     QString path_;

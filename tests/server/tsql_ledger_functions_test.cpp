@@ -5,6 +5,8 @@
 #include "schema_test_util.h"
 #include "server/tsql_functions.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::schematest::run;
@@ -143,28 +145,25 @@ TEST_F(LedgerFunctions, BalancesRightsAndInterfaceAccountsOfTheSeed) {
         const char* fullname;
     } roles[] = {{"预收账款", "预收账款"}, {"现金", "现金"}, {"收入类", "【收入类】"}};
     for (const Role& r : roles) {
-        const QString id = scalar(
-            db_, QStringLiteral("SELECT fnGetInterfaceKMID('%1')").arg(QString::fromUtf8(r.role)));
+        const QString id =
+            scalar(db_, u"SELECT fnGetInterfaceKMID('%1')"_s.arg(QString::fromUtf8(r.role)));
         EXPECT_EQ(QString::fromUtf8(r.fullname),
-                  scalar(db_, QStringLiteral("SELECT fullname FROM baseKM WHERE id = %1").arg(id)))
+                  scalar(db_, u"SELECT fullname FROM baseKM WHERE id = %1"_s.arg(id)))
             << r.role;
     }
-    EXPECT_EQ(QStringLiteral("0"), value("SELECT fnGetInterfaceKMID('无此科目')"));
+    EXPECT_EQ(u"0"_s, value("SELECT fnGetInterfaceKMID('无此科目')"));
     // Rights: operator 1 holds every code; another operator only what sysPurview grants.
     const QString code = value("SELECT code FROM sysMenu WHERE sonnum = 0 ORDER BY id LIMIT 1");
     ASSERT_FALSE(code.isEmpty());
-    EXPECT_EQ(QStringLiteral("1"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(1, '%1')").arg(code)));
-    ASSERT_EQ(SQLITE_OK,
-              run(db_, QStringLiteral("INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
-                                      "'张三'); INSERT INTO sysuser(id) VALUES (2)")));
-    EXPECT_EQ(QStringLiteral("0"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(2, '%1')").arg(code)));
-    ASSERT_EQ(SQLITE_OK, run(db_, QStringLiteral("INSERT INTO sysPurview(userid, menuid, isbj) "
-                                                 "SELECT 2, id, 1 FROM sysMenu WHERE code = '%1'")
-                                      .arg(code)));
-    EXPECT_EQ(QStringLiteral("1"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(2, '%1')").arg(code)));
+    EXPECT_EQ(u"1"_s, scalar(db_, u"SELECT fnGetPurview(1, '%1')"_s.arg(code)));
+    ASSERT_EQ(SQLITE_OK, run(db_,
+                             u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
+                             "'张三'); INSERT INTO sysuser(id) VALUES (2)"_s));
+    EXPECT_EQ(u"0"_s, scalar(db_, u"SELECT fnGetPurview(2, '%1')"_s.arg(code)));
+    ASSERT_EQ(SQLITE_OK, run(db_,
+                             u"INSERT INTO sysPurview(userid, menuid, isbj) "
+                             "SELECT 2, id, 1 FROM sysMenu WHERE code = '%1'"_s.arg(code)));
+    EXPECT_EQ(u"1"_s, scalar(db_, u"SELECT fnGetPurview(2, '%1')"_s.arg(code)));
 }
 
 }  // namespace

@@ -10,14 +10,16 @@
 #include "server/tsql.h"
 #include "server/tsql_lexer.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 namespace {
 
 using namespace dyt::server::tsql;
 
 TEST(TsqlLexer, TokenKindsAndTexts) {
-    const std::vector<Token> t = tokenize(QStringLiteral(
-        "select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"));
+    const std::vector<Token> t = tokenize(
+        u"select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"_s);
     struct Want {
         TokenKind kind;
         const char* text;
@@ -50,7 +52,7 @@ TEST(TsqlLexer, UnterminatedPiecesAreErrorsWithPosition) {
             tokenize(QString::fromUtf8(c.text));
             ADD_FAILURE() << "no error for " << c.text;
         } catch (const DytError& e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("位置 %1").arg(c.position)))
+            EXPECT_TRUE(e.message().contains(u"位置 %1"_s.arg(c.position)))
                 << e.message().toStdString();
         }
     }
@@ -163,8 +165,7 @@ TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
 
 TEST(TsqlTranslate, ProgramsOfSeveralStatementsAndBranches) {
     Context c;
-    const Program p =
-        translate(QStringLiteral("UPDATE t SET a = 1\r\n update t set b = 2; select * from t"), c);
+    const Program p = translate(u"UPDATE t SET a = 1\r\n update t set b = 2; select * from t"_s, c);
     ASSERT_EQ(3u, p.steps.size());
     EXPECT_EQ(Step::Kind::Statement, p.steps[0].kind);
     EXPECT_EQ(Step::Kind::Statement, p.steps[1].kind);
@@ -172,19 +173,20 @@ TEST(TsqlTranslate, ProgramsOfSeveralStatementsAndBranches) {
     EXPECT_TRUE(p.returnsRows());
 
     const Program q = translate(
-        QStringLiteral("IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
-                       "update t set b = 1 END ELSE select 2 as v"),
+        u"IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
+        "update t set b = 1 END ELSE select 2 as v"_s,
         c);
     ASSERT_EQ(1u, q.steps.size());
     EXPECT_EQ(Step::Kind::If, q.steps[0].kind);
-    EXPECT_EQ(QStringLiteral("SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
-                             "ELSE 0 END"),
-              q.steps[0].sql);
+    EXPECT_EQ(
+        u"SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
+        "ELSE 0 END"_s,
+        q.steps[0].sql);
     EXPECT_EQ(2u, q.steps[0].thenSteps.size());
     ASSERT_EQ(1u, q.steps[0].elseSteps.size());
     EXPECT_EQ(Step::Kind::Query, q.steps[0].elseSteps[0].kind);
 
-    const Program noElse = translate(QStringLiteral("if exists(select 1) delete t"), c);
+    const Program noElse = translate(u"if exists(select 1) delete t"_s, c);
     ASSERT_EQ(1u, noElse.steps.size());
     EXPECT_TRUE(noElse.steps[0].elseSteps.empty());
     EXPECT_FALSE(noElse.returnsRows());
@@ -220,7 +222,7 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
             const int pos = *c.at ? text.indexOf(QString::fromUtf8(c.at)) + 1
                                   : static_cast<int>(text.size()) + 1;
             if (*c.text) {
-                EXPECT_TRUE(e.message().contains(QStringLiteral("位置 %1").arg(pos)))
+                EXPECT_TRUE(e.message().contains(u"位置 %1"_s.arg(pos)))
                     << c.text << " -> " << e.message().toStdString();
             }
         }
@@ -253,20 +255,17 @@ TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
     a.sessionId = 1;
     Context b;
     b.sessionId = 2;
-    const QString spid = QStringLiteral("delete syssession where id = @@spid");
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 1"),
-              cache.translate(spid, a).steps[0].sql);
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 2"),
-              cache.translate(spid, b).steps[0].sql);
+    const QString spid = u"delete syssession where id = @@spid"_s;
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 1"_s, cache.translate(spid, a).steps[0].sql);
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 2"_s, cache.translate(spid, b).steps[0].sql);
     EXPECT_EQ(2, cache.size());
     // texts without @@ share one entry whatever the session
-    const QString plain = QStringLiteral("select 1");
+    const QString plain = u"select 1"_s;
     cache.translate(plain, a);
     cache.translate(plain, b);
     EXPECT_EQ(2, cache.size());  // capacity 2: the oldest entry went
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 2"),
-              cache.translate(spid, b).steps[0].sql);
-    EXPECT_THROW(cache.translate(QStringLiteral("select newid()"), a), DytError);
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 2"_s, cache.translate(spid, b).steps[0].sql);
+    EXPECT_THROW(cache.translate(u"select newid()"_s, a), DytError);
     EXPECT_EQ(2, cache.size());
     cache.clear();
     EXPECT_EQ(0, cache.size());
@@ -276,7 +275,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
     TranslationCache cache(8);
     QStringList texts;
     for (int i = 0; i < 20; ++i)
-        texts << QStringLiteral("select top %1 * from t where id = %1").arg(i);
+        texts << u"select top %1 * from t where id = %1"_s.arg(i);
     std::vector<std::thread> threads;
     std::vector<int> wrong(4, 0);
     for (int k = 0; k < 4; ++k) {
@@ -287,8 +286,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
                     const Program p = cache.translate(texts[(i + k) % texts.size()], c);
                     const int n = (i + k) % texts.size();
                     if (p.steps.size() != 1 ||
-                        p.steps[0].sql !=
-                            QStringLiteral("SELECT * FROM t WHERE id = %1 LIMIT %1").arg(n))
+                        p.steps[0].sql != u"SELECT * FROM t WHERE id = %1 LIMIT %1"_s.arg(n))
                         ++wrong[static_cast<size_t>(k)];
                 }
             }
