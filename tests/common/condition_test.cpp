@@ -66,8 +66,7 @@ TEST(ConditionString, ParsesIntoOrderedPairs) {
         {";allfilter=a;;b", pairs({{"allfilter", "a;b"}})},
         {";allfilter=;;;id=1", pairs({{"allfilter", ";"}, {"id", "1"}})},
         {";allfilter=x;;;;", pairs({{"allfilter", "x;;"}})},
-        {";id=;;issub=1", pairs({{"id", ";issub=1"}})},
-    };
+        {";id=;;issub=1", pairs({{"id", ";issub=1"}})}};
     for (const Row& r : rows) {
         EXPECT_EQ(dyt::parseConditions(s(r.text)), r.expected) << r.text;
     }
@@ -104,18 +103,16 @@ TEST(ConditionString, MalformedTextsAreRefused) {
         const char* text;
         const char* message;
     };
-    const std::vector<Row> rows{
-        {"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
-        {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
-        {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
-        {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
-        {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
-        {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
-        {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
-        {";", "条件串格式错误（第1个条件缺少等号）：;"},
-        {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
-        {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"},
-    };
+    const std::vector<Row> rows{{"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
+                                {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
+                                {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
+                                {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
+                                {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
+                                {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
+                                {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
+                                {";", "条件串格式错误（第1个条件缺少等号）：;"},
+                                {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
+                                {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"}};
     for (const Row& r : rows) {
         EXPECT_EQ(errorOf([&] { dyt::parseConditions(s(r.text)); }), s(r.message)) << r.text;
         EXPECT_EQ(errorOf([&] { ConditionString::parse(s(r.text)); }), s(r.message)) << r.text;

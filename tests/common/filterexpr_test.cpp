@@ -64,14 +64,12 @@ RecordSet menu() {
     const struct {
         const char* code;
         int sonnum, isbtn, isbj, leveal;
-    } rows[] = {
-        {"30", 5, 0, 1, 1},     {"3003", 3, 0, 1, 2},   {"300301", 0, 0, 1, 3},
-        {"300302", 0, 0, 0, 3}, {"300303", 0, 1, 1, 3}, {"3004", 2, 0, 1, 2},
-        {"300401", 0, 0, 1, 3}, {"3005", 0, 0, 1, 2},   {"3007", 1, 0, 1, 2},
-        {"300701", 0, 0, 1, 2}, {"300702", 0, 0, 1, 3}, {"300601", 0, 0, 0, 3},
-        {"300608", 0, 0, 1, 3}, {"2001", 0, 0, 1, 2},   {"500401", 0, 0, 1, 3},
-        {"5003", 0, 0, 1, 2},   {"1001", 0, 0, 1, 2},   {"5002", 0, 0, 1, 2},
-    };
+    } rows[] = {{"30", 5, 0, 1, 1},     {"3003", 3, 0, 1, 2},   {"300301", 0, 0, 1, 3},
+                {"300302", 0, 0, 0, 3}, {"300303", 0, 1, 1, 3}, {"3004", 2, 0, 1, 2},
+                {"300401", 0, 0, 1, 3}, {"3005", 0, 0, 1, 2},   {"3007", 1, 0, 1, 2},
+                {"300701", 0, 0, 1, 2}, {"300702", 0, 0, 1, 3}, {"300601", 0, 0, 0, 3},
+                {"300608", 0, 0, 1, 3}, {"2001", 0, 0, 1, 2},   {"500401", 0, 0, 1, 3},
+                {"5003", 0, 0, 1, 2},   {"1001", 0, 0, 1, 2},   {"5002", 0, 0, 1, 2}};
     for (const auto& r : rows) {
         s.appendRow({QString::fromLatin1(r.code), r.sonnum, r.isbtn, r.isbj, r.leveal});
     }
@@ -108,8 +106,7 @@ TEST(FilterExpr, EveryFilterTheSystemAppliesToTheMenuSelectsTheRightRows) {
          "SUBSTRING(code,1,2) <> '20'  and (code <> '500401') and (SUBSTRING(code,1,2) <> '10' ) "
          "and (code <> '500402') and (code <> '5003') and (code <> '5006') and (code <> '5005')",
          {"30", "3003", "300301", "300302", "300303", "3004", "300401", "3005", "3007", "300701",
-          "300702", "300601", "300608", "5002"}},
-    };
+          "300702", "300601", "300608", "5002"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(passing(set, QString::fromUtf8(c.filter), u"code"_s), names(c.expected));
@@ -135,8 +132,7 @@ TEST(FilterExpr, ConditionsOfTheQueryFilterDialogParseForEachOperator) {
         {"(code LIKE '%02')", {"300302", "300702", "5002"}},
         {"(code NOT LIKE '%0%')", {}},
         {"(code LIKE '30%') AND (code NOT LIKE '%0_0%')", {"30", "3003", "3004", "3005", "3007"}},
-        {"(code LIKE '2%') OR (code LIKE '1%')", {"2001", "1001"}},
-    };
+        {"(code LIKE '2%') OR (code LIKE '1%')", {"2001", "1001"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(set, QString::fromUtf8(c.filter), u"code"_s), names(c.expected));
@@ -208,8 +204,7 @@ TEST(FilterExpr, PrecedenceIsNotThenAndThenOrInAnyLetterCase) {
         {"a=1 AND b=1 AND c=1 OR a=0 AND b=0",
          [](bool a, bool b, bool c) { return (a && b && c) || (!a && !b); }},
         {"((a = 1))", [](bool a, bool, bool) { return a; }},
-        {"a = 1 OR NOT (b = 1 OR c = 1)", [](bool a, bool b, bool c) { return a || !(b || c); }},
-    };
+        {"a = 1 OR NOT (b = 1 OR c = 1)", [](bool a, bool b, bool c) { return a || !(b || c); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         QStringList expected;
@@ -247,14 +242,12 @@ TEST(FilterExpr, StringLiteralsTakeDoubledQuotesAndNumbersTakeSignsAndDecimals) 
     const struct {
         const char* filter;
         std::vector<const char*> expected;
-    } cases[] = {
-        {"name = 'it''s'", {"it's"}}, {"name = ''''", {"'"}},
-        {"qty = -1", {"it's"}},       {"qty = - 1", {"it's"}},
-        {"qty = +5", {"'"}},          {"qty > -1.5", {"it's", "'", "x"}},
-        {"price = .5", {"it's"}},     {"price = 0.50", {"it's"}},
-        {"price = 1e2", {"'"}},       {"price = -2.25", {"x"}},
-        {"price < -2.2", {"x"}},
-    };
+    } cases[] = {{"name = 'it''s'", {"it's"}}, {"name = ''''", {"'"}},
+                 {"qty = -1", {"it's"}},       {"qty = - 1", {"it's"}},
+                 {"qty = +5", {"'"}},          {"qty > -1.5", {"it's", "'", "x"}},
+                 {"price = .5", {"it's"}},     {"price = 0.50", {"it's"}},
+                 {"price = 1e2", {"'"}},       {"price = -2.25", {"x"}},
+                 {"price < -2.2", {"x"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(s, QString::fromUtf8(c.filter), u"name"_s), names(c.expected));
@@ -287,45 +280,43 @@ TEST(FilterExpr, LiteralsOfAnotherKindAreConvertedSensibly) {
     const struct {
         const char* filter;
         std::vector<const char*> expected;
-    } cases[] = {
-        // Integer field, text literal: read as the number.
-        {"qty = '-1'", {"r2"}},
-        {"qty > '0'", {"r1"}},
-        {"qty <> -1", {"r1", "r3"}},
-        {"qty >= 0", {"r1", "r3"}},
-        {"qty = '5.0'", {"r1"}},
-        // Text field, number literal: numeric texts compare as numbers ("010" = 10) ...
-        {"code = 10", {"r1", "r4"}},
-        {"code < 10", {"r2"}},
-        // ... and a text that is no number compares as text ("abc" <> "9").
-        {"code <> 9", {"r1", "r3", "r4"}},
-        // Currency exactly to four decimals; integers against currency.
-        {"price = 12.5", {"r1"}},
-        {"price = 0.1", {"r2"}},
-        {"price = 3", {"r3"}},
-        {"price = '3.00'", {"r3"}},
-        {"price > 3", {"r1"}},
-        {"price >= 0.1 and price <= 3", {"r2", "r3"}},
-        // Float field against integers and decimals.
-        {"rate = 0.25", {"r1"}},
-        {"rate = 2", {"r2"}},
-        {"rate > 1000000", {"r3"}},
-        // Dates and stamps against date texts; a date is midnight when met with a stamp.
-        {"d >= '2024-02-01'", {"r2"}},
-        {"d < '2024-02-01 12:00:00'", {"r1", "r2", "r3"}},
-        {"d = '2024-01-31'", {"r1"}},
-        {"stamp >= '2024-02-01'", {"r2", "r3"}},
-        {"stamp < '2024-02-01'", {"r1"}},
-        {"stamp = '2024-02-01 23:59:59'", {"r3"}},
-        // Booleans: bare, against 0/1, against TRUE/FALSE and their texts.
-        {"flag", {"r1", "r4"}},
-        {"not flag", {"r2"}},
-        {"flag = 1", {"r1", "r4"}},
-        {"flag = 0", {"r2"}},
-        {"flag = FALSE", {"r2"}},
-        {"flag = 'true'", {"r1", "r4"}},
-        {"flag <> true", {"r2"}},
-    };
+    } cases[] = {// Integer field, text literal: read as the number.
+                 {"qty = '-1'", {"r2"}},
+                 {"qty > '0'", {"r1"}},
+                 {"qty <> -1", {"r1", "r3"}},
+                 {"qty >= 0", {"r1", "r3"}},
+                 {"qty = '5.0'", {"r1"}},
+                 // Text field, number literal: numeric texts compare as numbers ("010" = 10) ...
+                 {"code = 10", {"r1", "r4"}},
+                 {"code < 10", {"r2"}},
+                 // ... and a text that is no number compares as text ("abc" <> "9").
+                 {"code <> 9", {"r1", "r3", "r4"}},
+                 // Currency exactly to four decimals; integers against currency.
+                 {"price = 12.5", {"r1"}},
+                 {"price = 0.1", {"r2"}},
+                 {"price = 3", {"r3"}},
+                 {"price = '3.00'", {"r3"}},
+                 {"price > 3", {"r1"}},
+                 {"price >= 0.1 and price <= 3", {"r2", "r3"}},
+                 // Float field against integers and decimals.
+                 {"rate = 0.25", {"r1"}},
+                 {"rate = 2", {"r2"}},
+                 {"rate > 1000000", {"r3"}},
+                 // Dates and stamps against date texts; a date is midnight when met with a stamp.
+                 {"d >= '2024-02-01'", {"r2"}},
+                 {"d < '2024-02-01 12:00:00'", {"r1", "r2", "r3"}},
+                 {"d = '2024-01-31'", {"r1"}},
+                 {"stamp >= '2024-02-01'", {"r2", "r3"}},
+                 {"stamp < '2024-02-01'", {"r1"}},
+                 {"stamp = '2024-02-01 23:59:59'", {"r3"}},
+                 // Booleans: bare, against 0/1, against TRUE/FALSE and their texts.
+                 {"flag", {"r1", "r4"}},
+                 {"not flag", {"r2"}},
+                 {"flag = 1", {"r1", "r4"}},
+                 {"flag = 0", {"r2"}},
+                 {"flag = FALSE", {"r2"}},
+                 {"flag = 'true'", {"r1", "r4"}},
+                 {"flag <> true", {"r2"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(s, QString::fromUtf8(c.filter), u"name"_s), names(c.expected));
@@ -337,22 +328,20 @@ TEST(FilterExpr, NullTakesPartInNoComparisonExceptIsNull) {
     const struct {
         const char* filter;
         std::vector<const char*> expected;
-    } cases[] = {
-        {"qty = NULL", {}},
-        {"qty <> NULL", {}},
-        {"qty IS NULL", {"r4"}},
-        {"qty is not null", {"r1", "r2", "r3"}},
-        {"NOT qty IS NULL", {"r1", "r2", "r3"}},
-        {"NOT (qty = 5)", {"r2", "r3"}},
-        {"qty <> 5", {"r2", "r3"}},
-        {"qty = 5 OR qty IS NULL", {"r1", "r4"}},
-        // Unknown OR true is true; unknown AND false is false; NOT unknown stays unknown.
-        {"price > 100 OR name = 'r4'", {"r4"}},
-        {"NOT (price > 10 AND name = 'r1')", {"r2", "r3", "r4"}},
-        {"NOT (price > 1 AND name = 'r4')", {"r1", "r2", "r3"}},
-        {"flag is null", {"r3"}},
-        {"SUBSTRING(d, 1, 4) IS NULL", {"r4"}},
-    };
+    } cases[] = {{"qty = NULL", {}},
+                 {"qty <> NULL", {}},
+                 {"qty IS NULL", {"r4"}},
+                 {"qty is not null", {"r1", "r2", "r3"}},
+                 {"NOT qty IS NULL", {"r1", "r2", "r3"}},
+                 {"NOT (qty = 5)", {"r2", "r3"}},
+                 {"qty <> 5", {"r2", "r3"}},
+                 {"qty = 5 OR qty IS NULL", {"r1", "r4"}},
+                 // Unknown OR true is true; unknown AND false is false; NOT unknown stays unknown.
+                 {"price > 100 OR name = 'r4'", {"r4"}},
+                 {"NOT (price > 10 AND name = 'r1')", {"r2", "r3", "r4"}},
+                 {"NOT (price > 1 AND name = 'r4')", {"r1", "r2", "r3"}},
+                 {"flag is null", {"r3"}},
+                 {"SUBSTRING(d, 1, 4) IS NULL", {"r4"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(s, QString::fromUtf8(c.filter), u"name"_s), names(c.expected));
@@ -364,35 +353,33 @@ TEST(FilterExpr, LikeMatchesPercentAndUnderscoreWildcards) {
         const char* pattern;
         const char* text;
         bool expected;
-    } cases[] = {
-        {"%30%", "a30b", true},
-        {"%30%", "3x0", false},
-        {"30%", "3030", true},
-        {"30%", "a30", false},
-        {"%01", "300601", true},
-        {"%01", "0102", false},
-        {"3_01", "3001", true},
-        {"3_01", "301", false},
-        {"%", "", true},
-        {"", "", true},
-        {"", "a", false},
-        {"a%b%c", "aXbYc", true},
-        {"a%b%c", "aXcYb", false},
-        {"a%b%c", "abc", true},
-        {"%商品%", "进货商品单", true},
-        {"_商%", "进商品", true},
-        {"_商%", "商品", false},
-        {"a_", "ab", true},
-        {"a_", "abc", false},
-        {"%%a", "ba", true},
-        {"A%", "abc", false},
-        {"abc", "abc", true},
-        {"%a_c%", "xxabcxx", true},
-        {"%a_c", "abcabd", false},
-        {"a%a", "a", false},
-        {"a%a", "aa", true},
-        {"%b", "aab", true},
-    };
+    } cases[] = {{"%30%", "a30b", true},
+                 {"%30%", "3x0", false},
+                 {"30%", "3030", true},
+                 {"30%", "a30", false},
+                 {"%01", "300601", true},
+                 {"%01", "0102", false},
+                 {"3_01", "3001", true},
+                 {"3_01", "301", false},
+                 {"%", "", true},
+                 {"", "", true},
+                 {"", "a", false},
+                 {"a%b%c", "aXbYc", true},
+                 {"a%b%c", "aXcYb", false},
+                 {"a%b%c", "abc", true},
+                 {"%商品%", "进货商品单", true},
+                 {"_商%", "进商品", true},
+                 {"_商%", "商品", false},
+                 {"a_", "ab", true},
+                 {"a_", "abc", false},
+                 {"%%a", "ba", true},
+                 {"A%", "abc", false},
+                 {"abc", "abc", true},
+                 {"%a_c%", "xxabcxx", true},
+                 {"%a_c", "abcabd", false},
+                 {"a%a", "a", false},
+                 {"a%a", "aa", true},
+                 {"%b", "aab", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.pattern) + " / " + c.text);
         RecordSet s;
@@ -421,16 +408,14 @@ TEST(FilterExpr, InListsCompareEachItemAndFollowNullRules) {
     const struct {
         const char* filter;
         std::vector<const char*> expected;
-    } cases[] = {
-        {"code IN ('9', 'abc')", {"r2", "r3"}},
-        {"qty in (5, -1)", {"r1", "r2"}},
-        {"qty IN ('5')", {"r1"}},
-        {"qty NOT IN (5)", {"r2", "r3"}},
-        {"qty IN (5, NULL)", {"r1"}},
-        // x NOT IN (…, NULL) is never true.
-        {"qty NOT IN (5, NULL)", {}},
-        {"name in ('r4')", {"r4"}},
-    };
+    } cases[] = {{"code IN ('9', 'abc')", {"r2", "r3"}},
+                 {"qty in (5, -1)", {"r1", "r2"}},
+                 {"qty IN ('5')", {"r1"}},
+                 {"qty NOT IN (5)", {"r2", "r3"}},
+                 {"qty IN (5, NULL)", {"r1"}},
+                 // x NOT IN (…, NULL) is never true.
+                 {"qty NOT IN (5, NULL)", {}},
+                 {"name in ('r4')", {"r4"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(s, QString::fromUtf8(c.filter), u"name"_s), names(c.expected));
@@ -445,30 +430,28 @@ TEST(FilterExpr, FunctionsFollowTheirSqlMeaning) {
     const struct {
         const char* filter;
         bool expected;
-    } cases[] = {
-        {"SUBSTRING(t,1,3) = 'abc'", true},
-        {"SUBSTRING(t,0,3) = 'ab'", true},
-        {"SUBSTRING(t,-1,3) = 'a'", true},
-        {"SUBSTRING(t,5,10) = 'ef'", true},
-        {"SUBSTRING(t,7,2) = ''", true},
-        {"SUBSTRING(t,3) = 'cdef'", true},
-        {"SUBSTRING(t,2,0) = ''", true},
-        {"SUBSTRING(t,'2',2) = 'bc'", true},
-        {"substr(t,2,2) = 'bc'", true},
-        {"SUBSTRING(n,1,1) = '1'", true},
-        {"SUBSTRING(n,1,1) = 1", true},
-        {"UPPER(t) = 'ABCDEF'", true},
-        {"LOWER(UPPER(t)) = t", true},
-        {"UPPER(SUBSTRING(t,2,2)) = 'BC'", true},
-        {"TRIM(UPPER('  ab ')) = 'AB'", true},
-        {"SUBSTRING(UPPER(t), 2, 3) = 'BCD'", true},
-        {"LTRIM('  ab ') = 'ab '", true},
-        {"RTRIM('  ab ') = '  ab'", true},
-        {"LEN(t) = 6", true},
-        {"LEN(t) > 6", false},
-        {"LEN(SUBSTRING(t, 2, 3)) = 3", true},
-        {"SUBSTRING(t,1,3) = 'abd'", false},
-    };
+    } cases[] = {{"SUBSTRING(t,1,3) = 'abc'", true},
+                 {"SUBSTRING(t,0,3) = 'ab'", true},
+                 {"SUBSTRING(t,-1,3) = 'a'", true},
+                 {"SUBSTRING(t,5,10) = 'ef'", true},
+                 {"SUBSTRING(t,7,2) = ''", true},
+                 {"SUBSTRING(t,3) = 'cdef'", true},
+                 {"SUBSTRING(t,2,0) = ''", true},
+                 {"SUBSTRING(t,'2',2) = 'bc'", true},
+                 {"substr(t,2,2) = 'bc'", true},
+                 {"SUBSTRING(n,1,1) = '1'", true},
+                 {"SUBSTRING(n,1,1) = 1", true},
+                 {"UPPER(t) = 'ABCDEF'", true},
+                 {"LOWER(UPPER(t)) = t", true},
+                 {"UPPER(SUBSTRING(t,2,2)) = 'BC'", true},
+                 {"TRIM(UPPER('  ab ')) = 'AB'", true},
+                 {"SUBSTRING(UPPER(t), 2, 3) = 'BCD'", true},
+                 {"LTRIM('  ab ') = 'ab '", true},
+                 {"RTRIM('  ab ') = '  ab'", true},
+                 {"LEN(t) = 6", true},
+                 {"LEN(t) > 6", false},
+                 {"LEN(SUBSTRING(t, 2, 3)) = 3", true},
+                 {"SUBSTRING(t,1,3) = 'abd'", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(passing(s, QString::fromUtf8(c.filter), u"t"_s).size(), c.expected ? 1 : 0);
@@ -502,31 +485,29 @@ TEST(FilterExpr, MalformedTextsNameThePosition) {
         const char* filter;
         int position;
         const char* detail;
-    } cases[] = {
-        {"code = ", 8, "条件不完整"},
-        {"code = 'abc", 8, "单引号"},
-        {"(code = '1'", 12, "右括号"},
-        {"code = '1')", 11, "多余的右括号"},
-        {"nosuch = 1", 1, "字段[nosuch]不存在"},
-        {"UPPER(nosuch) = 'A'", 7, "字段[nosuch]不存在"},
-        {"code = '1' AND", 15, "条件不完整"},
-        {"code # 1", 6, "不认识的字符 '#'"},
-        {"SUBSTRING(code) = '3'", 1, "需要 2 或 3 个参数"},
-        {"FOO(code) = 1", 1, "未知的函数 FOO"},
-        {"sonnum = 'abc'", 10, "'abc' 不是数值"},
-        {"code", 5, "缺少比较运算符"},
-        {"sonnum = 1 = 2", 12, "不能连用"},
-        {"code = \"x\"", 8, "单引号"},
-        {"sonnum = 1 leveal = 2", 12, "多余的内容 'leveal'"},
-        {"[code = '1'", 1, "']'"},
-        {"sonnum IS 1", 11, "NULL"},
-        {"sonnum = -x", 10, "应为数字"},
-        {"code IN ('1', '2'", 18, "条件不完整"},
-        {"12abc = 1", 3, "'a'"},
-        {"code = AND", 8, "'AND'"},
-        {"sonnum = '2024-01-01' AND", 10, "不是数值"},
-        {"sonnum", 7, "缺少比较运算符"},
-    };
+    } cases[] = {{"code = ", 8, "条件不完整"},
+                 {"code = 'abc", 8, "单引号"},
+                 {"(code = '1'", 12, "右括号"},
+                 {"code = '1')", 11, "多余的右括号"},
+                 {"nosuch = 1", 1, "字段[nosuch]不存在"},
+                 {"UPPER(nosuch) = 'A'", 7, "字段[nosuch]不存在"},
+                 {"code = '1' AND", 15, "条件不完整"},
+                 {"code # 1", 6, "不认识的字符 '#'"},
+                 {"SUBSTRING(code) = '3'", 1, "需要 2 或 3 个参数"},
+                 {"FOO(code) = 1", 1, "未知的函数 FOO"},
+                 {"sonnum = 'abc'", 10, "'abc' 不是数值"},
+                 {"code", 5, "缺少比较运算符"},
+                 {"sonnum = 1 = 2", 12, "不能连用"},
+                 {"code = \"x\"", 8, "单引号"},
+                 {"sonnum = 1 leveal = 2", 12, "多余的内容 'leveal'"},
+                 {"[code = '1'", 1, "']'"},
+                 {"sonnum IS 1", 11, "NULL"},
+                 {"sonnum = -x", 10, "应为数字"},
+                 {"code IN ('1', '2'", 18, "条件不完整"},
+                 {"12abc = 1", 3, "'a'"},
+                 {"code = AND", 8, "'AND'"},
+                 {"sonnum = '2024-01-01' AND", 10, "不是数值"},
+                 {"sonnum", 7, "缺少比较运算符"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.filter);
         const QString message = errorOf(QString::fromUtf8(c.filter), s);

@@ -40,61 +40,54 @@ TEST(FormatFloat, DisplayPatternOfTheGrids) {
         // A negative value that rounds to zero is shown as zero, with the first section.
         {",0.00;-,0.00", -0.001, "0.00"},
         {",0.;-,0.", 1234.5, "1,235"},
-        {",0.0000;-,0.0000", 3.14159265, "3.1416"},
-    };
+        {",0.0000;-,0.0000", 3.14159265, "3.1416"}};
     checkFloatCases(std::begin(cases), std::end(cases));
 }
 
 TEST(FormatFloat, RoundsHalfAwayFromZeroOnTheDecimalText) {
-    const FloatCase cases[] = {
-        {"0.00", 2.675, "2.68"}, {"0.00", -2.675, "-2.68"},
-        {"0.00", 1.005, "1.01"}, {"0.00", 27 * 1.13, "30.51"},
-        {"0", 0.5, "1"},         {"0", -0.5, "-1"},
-        {"0", 0.49, "0"},        {"0.", 1.6, "2"},
-        {"0.", 0, "0"},          {"0.0", 0.05, "0.1"},
-        {"0.00", 0.004, "0.00"},
-    };
+    const FloatCase cases[] = {{"0.00", 2.675, "2.68"}, {"0.00", -2.675, "-2.68"},
+                               {"0.00", 1.005, "1.01"}, {"0.00", 27 * 1.13, "30.51"},
+                               {"0", 0.5, "1"},         {"0", -0.5, "-1"},
+                               {"0", 0.49, "0"},        {"0.", 1.6, "2"},
+                               {"0.", 0, "0"},          {"0.0", 0.05, "0.1"},
+                               {"0.00", 0.004, "0.00"}};
     checkFloatCases(std::begin(cases), std::end(cases));
 }
 
 TEST(FormatFloat, PlaceholdersZeroAndHash) {
-    const FloatCase cases[] = {
-        {"#,##0.00", 1234, "1,234.00"},
-        {"#.##", 0, ""},
-        {"#.##", 1.5, "1.5"},
-        {"0.##", 1, "1"},
-        {"0.##", 0.05, "0.05"},
-        {"0.0#", 1.5, "1.5"},
-        {"0.0#", 1, "1.0"},
-        {"0.0#", 1.256, "1.26"},
-        {"000", 5, "005"},
-        {"0,000", 5, "0,005"},
-        {"00.00", 123.4, "123.40"},
-        {"#", 12345678, "12345678"},
-        {"#,#", 12345678, "12,345,678"},
-        {"0", 1.5e17, "150000000000000000"},
-    };
+    const FloatCase cases[] = {{"#,##0.00", 1234, "1,234.00"},
+                               {"#.##", 0, ""},
+                               {"#.##", 1.5, "1.5"},
+                               {"0.##", 1, "1"},
+                               {"0.##", 0.05, "0.05"},
+                               {"0.0#", 1.5, "1.5"},
+                               {"0.0#", 1, "1.0"},
+                               {"0.0#", 1.256, "1.26"},
+                               {"000", 5, "005"},
+                               {"0,000", 5, "0,005"},
+                               {"00.00", 123.4, "123.40"},
+                               {"#", 12345678, "12345678"},
+                               {"#,#", 12345678, "12,345,678"},
+                               {"0", 1.5e17, "150000000000000000"}};
     checkFloatCases(std::begin(cases), std::end(cases));
 }
 
 TEST(FormatFloat, SectionsAndLiterals) {
-    const FloatCase cases[] = {
-        {"0.00;(0.00);zero", -3.5, "(3.50)"},
-        {"0.00;(0.00);zero", 0, "zero"},
-        {"0.00;(0.00);zero", 3.5, "3.50"},
-        {"0.00;(0.00);zero", -0.001, "zero"},
-        // Empty negative section: the first section with a leading minus.
-        {"0.00;;zero", -3.5, "-3.50"},
-        {"$0.00", -5, "-$5.00"},
-        // Percent signs are plain text: the value is not multiplied by 100.
-        {",0.00%;-,0.00%", 12.345, "12.35%"},
-        {",0.00%;-,0.00%", -0.5, "-0.50%"},
-        {"\"Total: \"0.00", 5, "Total: 5.00"},
-        {"'#'0", 5, "#5"},
-        {"\"a;b\"0;x0", -2, "x2"},
-        {"0\"元\"", 12, "12元"},
-        {"单价0.00", 3, "单价3.00"},
-    };
+    const FloatCase cases[] = {{"0.00;(0.00);zero", -3.5, "(3.50)"},
+                               {"0.00;(0.00);zero", 0, "zero"},
+                               {"0.00;(0.00);zero", 3.5, "3.50"},
+                               {"0.00;(0.00);zero", -0.001, "zero"},
+                               // Empty negative section: the first section with a leading minus.
+                               {"0.00;;zero", -3.5, "-3.50"},
+                               {"$0.00", -5, "-$5.00"},
+                               // Percent signs are plain text: the value is not multiplied by 100.
+                               {",0.00%;-,0.00%", 12.345, "12.35%"},
+                               {",0.00%;-,0.00%", -0.5, "-0.50%"},
+                               {"\"Total: \"0.00", 5, "Total: 5.00"},
+                               {"'#'0", 5, "#5"},
+                               {"\"a;b\"0;x0", -2, "x2"},
+                               {"0\"元\"", 12, "12元"},
+                               {"单价0.00", 3, "单价3.00"}};
     checkFloatCases(std::begin(cases), std::end(cases));
 }
 
@@ -102,8 +95,7 @@ TEST(FormatFloat, Scientific) {
     const FloatCase cases[] = {
         {"0.00E+00", 12345, "1.23E+04"},   {"0.00E-00", 0.000123, "1.23E-04"},
         {"0.00E-0", 12345, "1.23E4"},      {"0.0e+0", 0, "0.0e+0"},
-        {"0.00E+00", -12355, "-1.24E+04"}, {"00.0E+0", 12345, "12.3E+3"},
-    };
+        {"0.00E+00", -12355, "-1.24E+04"}, {"00.0E+0", 12345, "12.3E+3"}};
     checkFloatCases(std::begin(cases), std::end(cases));
 }
 
@@ -140,20 +132,18 @@ TEST(FloatToStr, FifteenSignificantDigits) {
     struct Case {
         double value;
         const char* expected;
-    } cases[] = {
-        {3.5, "3.5"},
-        {0.1 + 0.2, "0.3"},
-        {100, "100"},
-        {0, "0"},
-        {-12.25, "-12.25"},
-        {123456789012345.0, "123456789012345"},
-        {1e15, "1E15"},
-        {0.0001, "0.0001"},
-        {0.00001, "1E-5"},
-        {-1.5e-7, "-1.5E-7"},
-        {2.0 / 3.0, "0.666666666666667"},
-        {HUGE_VAL, "INF"},
-    };
+    } cases[] = {{3.5, "3.5"},
+                 {0.1 + 0.2, "0.3"},
+                 {100, "100"},
+                 {0, "0"},
+                 {-12.25, "-12.25"},
+                 {123456789012345.0, "123456789012345"},
+                 {1e15, "1E15"},
+                 {0.0001, "0.0001"},
+                 {0.00001, "1E-5"},
+                 {-1.5e-7, "-1.5E-7"},
+                 {2.0 / 3.0, "0.666666666666667"},
+                 {HUGE_VAL, "INF"}};
     for (const auto& c : cases) {
         EXPECT_EQ(dyt::FloatToStr(c.value), QString::fromUtf8(c.expected)) << c.value;
     }
@@ -189,36 +179,34 @@ struct DateCase {
 };
 
 TEST(FormatDateTime, EveryItemOfTheNumberingWindow) {
-    const DateCase cases[] = {
-        {"c", "2008-01-05 14:07:09"},
-        {"d", "5"},
-        {"dd", "05"},
-        {"ddd", "周六"},
-        {"dddd", "星期六"},
-        {"ddddd", "2008-01-05"},
-        {"dddddd", "2008年1月5日"},
-        {"m", "1"},
-        {"mm", "01"},
-        {"mmm", "1月"},
-        {"mmmm", "一月"},
-        {"yy", "08"},
-        {"yyyy", "2008"},
-        {"h", "14"},
-        {"hh", "14"},
-        {"n", "7"},
-        {"nn", "07"},
-        {"s", "9"},
-        {"ss", "09"},
-        {"z", "45"},
-        {"zzz", "045"},
-        {"t", "14:07"},
-        {"tt", "14:07:09"},
-        {"am/pm", "pm"},
-        {"a/p", "p"},
-        {"ampm", "下午"},
-        {"/", "-"},
-        {":", ":"},
-    };
+    const DateCase cases[] = {{"c", "2008-01-05 14:07:09"},
+                              {"d", "5"},
+                              {"dd", "05"},
+                              {"ddd", "周六"},
+                              {"dddd", "星期六"},
+                              {"ddddd", "2008-01-05"},
+                              {"dddddd", "2008年1月5日"},
+                              {"m", "1"},
+                              {"mm", "01"},
+                              {"mmm", "1月"},
+                              {"mmmm", "一月"},
+                              {"yy", "08"},
+                              {"yyyy", "2008"},
+                              {"h", "14"},
+                              {"hh", "14"},
+                              {"n", "7"},
+                              {"nn", "07"},
+                              {"s", "9"},
+                              {"ss", "09"},
+                              {"z", "45"},
+                              {"zzz", "045"},
+                              {"t", "14:07"},
+                              {"tt", "14:07:09"},
+                              {"am/pm", "pm"},
+                              {"a/p", "p"},
+                              {"ampm", "下午"},
+                              {"/", "-"},
+                              {":", ":"}};
     for (const auto& c : cases) {
         EXPECT_EQ(FormatDateTime(QString::fromUtf8(c.pattern), sample()),
                   QString::fromUtf8(c.expected))
@@ -257,8 +245,7 @@ TEST(FormatDateTime, CombinationsCaseAndMinutesAfterHours) {
         {"ee", "08"},
         {"[0000]", "[0000]"},
         {"yyyy 'abc", "2008 abc"},
-        {"''yyyy\"\"", "2008"},
-    };
+        {"''yyyy\"\"", "2008"}};
     for (const auto& c : cases) {
         EXPECT_EQ(FormatDateTime(QString::fromUtf8(c.pattern), sample()),
                   QString::fromUtf8(c.expected))
@@ -285,15 +272,13 @@ TEST(FormatBillNumber, PresetsOfTheNumberingWindow) {
     struct Case {
         QString format;
         const char* expected;
-    } cases[] = {
-        {prefix + u"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s, "JH-2008-01-01-00001"},
-        {prefix + u"\r-\rYYYY\r-\r[00000]"_s, "JH-2008-00001"},
-        {prefix + u"\r-\rMM\r-\rDD\r-\r[00000]"_s, "JH-01-01-00001"},
-        // Preset four has no separator between the prefix and the year.
-        {prefix + u"\rYYYY\rMM\rDD\r-\r[00000]"_s, "JH20080101-00001"},
-        {u"\"PC9\"\r-\r"_s + prefix + u"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s,
-         "PC9-JH-2008-01-01-00001"},
-    };
+    } cases[] = {{prefix + u"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s, "JH-2008-01-01-00001"},
+                 {prefix + u"\r-\rYYYY\r-\r[00000]"_s, "JH-2008-00001"},
+                 {prefix + u"\r-\rMM\r-\rDD\r-\r[00000]"_s, "JH-01-01-00001"},
+                 // Preset four has no separator between the prefix and the year.
+                 {prefix + u"\rYYYY\rMM\rDD\r-\r[00000]"_s, "JH20080101-00001"},
+                 {u"\"PC9\"\r-\r"_s + prefix + u"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s,
+                  "PC9-JH-2008-01-01-00001"}};
     for (const auto& c : cases) {
         EXPECT_EQ(dyt::FormatBillNumber(c.format, newYear, 1), QString::fromUtf8(c.expected))
             << c.expected;

@@ -148,13 +148,11 @@ TEST(IniFileValues, ReadInteger) {
     struct Case {
         const char* key;
         int expected;
-    } cases[] = {
-        {"dec", 12},   {"neg", -5},     {"plus", 7},
-        {"hex", 255},  {"cx", 16},      {"word", -1},
-        {"empty", -1}, {"big", -1},     {"min", -2147483647 - 1},
-        {"tail", -1},  {"spaced", 42},  {"allbits", -1},
-        {"quoted", 9}, {"missing", -1},
-    };
+    } cases[] = {{"dec", 12},   {"neg", -5},    {"plus", 7},
+                 {"hex", 255},  {"cx", 16},     {"word", -1},
+                 {"empty", -1}, {"big", -1},    {"min", -2147483647 - 1},
+                 {"tail", -1},  {"spaced", 42}, {"allbits", -1},
+                 {"quoted", 9}, {"missing", -1}};
     for (const auto& c : cases) {
         EXPECT_EQ(ini.ReadInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
     }

@@ -9,13 +9,11 @@ namespace dyt {
 namespace {
 
 TEST(ParamListLineBreaks, EscapedValuesFitALineAndReadBackAsTheyWere) {
-    const QList<QPair<QString, QString>> cases = {
-        {u"第一行\r\n第二行"_s, u"第一行\\r\\n第二行"_s},
-        {u"a\nb\rc"_s, u"a\\nb\\rc"_s},
-        {u"C:\\new\\r"_s, u"C:\\\\new\\\\r"_s},
-        {u"plain"_s, u"plain"_s},
-        {QString(), QString()},
-    };
+    const QList<QPair<QString, QString>> cases = {{u"第一行\r\n第二行"_s, u"第一行\\r\\n第二行"_s},
+                                                  {u"a\nb\rc"_s, u"a\\nb\\rc"_s},
+                                                  {u"C:\\new\\r"_s, u"C:\\\\new\\\\r"_s},
+                                                  {u"plain"_s, u"plain"_s},
+                                                  {QString(), QString()}};
     for (const auto& [value, escaped] : cases) {
         EXPECT_EQ(escaped, encodeLineBreaks(value));
         EXPECT_EQ(value, decodeLineBreaks(encodeLineBreaks(value)));

@@ -94,21 +94,19 @@ TEST(ParamList, SetTextAcceptsEveryLineBreak) {
         const char* text;
         std::vector<const char*> lines;
     };
-    const std::vector<Row> rows{
-        {"empty", "", {}},
-        {"one line", "a=1", {"a=1"}},
-        {"CR LF", "a=1\r\nb=2", {"a=1", "b=2"}},
-        {"LF", "a=1\nb=2", {"a=1", "b=2"}},
-        {"lone CR", "a=1\rb=2", {"a=1", "b=2"}},
-        {"mixed", "a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
-        {"final break dropped", "a=1\r\n", {"a=1"}},
-        {"final LF dropped", "a=1\n", {"a=1"}},
-        {"only one final break dropped", "a=1\r\n\r\n", {"a=1", ""}},
-        {"empty lines inside", "a=1\r\n\r\nb=2", {"a=1", "", "b=2"}},
-        {"LF CR is two breaks", "a=1\n\rb=2", {"a=1", "", "b=2"}},
-        {"CR CR LF", "a=1\r\r\nb=2", {"a=1", "", "b=2"}},
-        {"a lone break", "\r\n", {""}},
-    };
+    const std::vector<Row> rows{{"empty", "", {}},
+                                {"one line", "a=1", {"a=1"}},
+                                {"CR LF", "a=1\r\nb=2", {"a=1", "b=2"}},
+                                {"LF", "a=1\nb=2", {"a=1", "b=2"}},
+                                {"lone CR", "a=1\rb=2", {"a=1", "b=2"}},
+                                {"mixed", "a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
+                                {"final break dropped", "a=1\r\n", {"a=1"}},
+                                {"final LF dropped", "a=1\n", {"a=1"}},
+                                {"only one final break dropped", "a=1\r\n\r\n", {"a=1", ""}},
+                                {"empty lines inside", "a=1\r\n\r\nb=2", {"a=1", "", "b=2"}},
+                                {"LF CR is two breaks", "a=1\n\rb=2", {"a=1", "", "b=2"}},
+                                {"CR CR LF", "a=1\r\r\nb=2", {"a=1", "", "b=2"}},
+                                {"a lone break", "\r\n", {""}}};
     for (const Row& r : rows) {
         ParamList p(QString::fromUtf8(r.text));
         QStringList expected;

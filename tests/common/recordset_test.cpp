@@ -80,19 +80,17 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
         QVariant in;
         bool ok;
         qint64 out;
-    } cases[] = {
-        {"double up", 2.7, true, 3},
-        {"double half down", -2.5, true, -3},
-        {"double half up", 2.5, true, 3},
-        {"text decimal", u" 2.7 "_s, true, 3},
-        {"text integer", u"-12"_s, true, -12},
-        {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
-        {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
-        {"boolean", true, true, 1},
-        {"huge double", 1e30, false, 0},
-        {"huge text", u"1e30"_s, false, 0},
-        {"not a number", u"abc"_s, false, 0},
-    };
+    } cases[] = {{"double up", 2.7, true, 3},
+                 {"double half down", -2.5, true, -3},
+                 {"double half up", 2.5, true, 3},
+                 {"text decimal", u" 2.7 "_s, true, 3},
+                 {"text integer", u"-12"_s, true, -12},
+                 {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
+                 {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
+                 {"boolean", true, true, 1},
+                 {"huge double", 1e30, false, 0},
+                 {"huge text", u"1e30"_s, false, 0},
+                 {"not a number", u"abc"_s, false, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         bool ok = !c.ok;
@@ -427,8 +425,7 @@ TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
         {"n", Qt::DescendingOrder, "1 5 2 4 3"},
         {"price", Qt::AscendingOrder, "3 2 1 5 4"},
         {"rate", Qt::AscendingOrder, "3 2 1 5 4"},
-        {"d", Qt::DescendingOrder, "1 5 4 2 3"},
-    };
+        {"d", Qt::DescendingOrder, "1 5 4 2 3"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
         RecordSet t = s;

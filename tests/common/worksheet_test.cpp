@@ -207,14 +207,12 @@ TEST(Worksheet, LabelsAreCutAt255BytesWithoutSplittingACharacter) {
     const struct {
         QString text;
         int expectedBytes;
-    } cases[] = {
-        {QString(300, QLatin1Char('a')), 255},
-        {QString(200, QLatin1Char('a')) + huo.repeated(100), 254},
-        {QString(201, QLatin1Char('a')) + huo.repeated(100), 255},
-        {huo.repeated(200), 254},
-        {QString(255, QLatin1Char('a')), 255},
-        {QString(253, QLatin1Char('a')) + huo, 255},
-    };
+    } cases[] = {{QString(300, QLatin1Char('a')), 255},
+                 {QString(200, QLatin1Char('a')) + huo.repeated(100), 254},
+                 {QString(201, QLatin1Char('a')) + huo.repeated(100), 255},
+                 {huo.repeated(200), 254},
+                 {QString(255, QLatin1Char('a')), 255},
+                 {QString(253, QLatin1Char('a')) + huo, 255}};
     for (const auto& c : cases) {
         RecordSet s;
         s.addField(u"t"_s, FieldType::Text);

@@ -115,8 +115,7 @@ TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
         {"date in other format", FieldType::Date, QCborValue(u"01/02/2026"_s)},
         {"datetime without time", FieldType::DateTime, QCborValue(u"2026-01-01"_s)},
         {"boolean given integer", FieldType::Boolean, QCborValue(1)},
-        {"blob given text", FieldType::Blob, QCborValue(u"ab"_s)},
-    };
+        {"blob given text", FieldType::Blob, QCborValue(u"ab"_s)}};
     for (const Case& c : cases) {
         EXPECT_THROW(cellFromCbor(c.value, c.type), DytError) << c.name;
     }
@@ -167,8 +166,7 @@ TEST(RecordSetPacket, MalformedPacketsAreRefused) {
          packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray()}, {"extra", 1}}))},
         {"truncated content", packetOf(good.left(good.size() - 3))},
         {"trailing bytes", packetOf(good + QByteArray(1, '\0'))},
-        {"empty content", packetOf(QByteArray())},
-    };
+        {"empty content", packetOf(QByteArray())}};
     for (const Case& c : cases) {
         EXPECT_THROW(recordSetFromCbor(c.packet), DytError) << c.name;
     }
@@ -260,8 +258,7 @@ TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
         {"truncated CBOR inside a complete frame",
          encodeFrame(QCborValue(u"abcdef"_s).toCbor().left(3))},
         {"two values in one frame", encodeFrame(QCborValue(1).toCbor() + QCborValue(2).toCbor())},
-        {"empty payload", encodeFrame(QByteArray())},
-    };
+        {"empty payload", encodeFrame(QByteArray())}};
     for (const Case& c : cases) {
         FrameReader reader(256);
         reader.append(c.bytes);
@@ -332,11 +329,11 @@ TEST(Address, HostAndPort) {
         const char* host;
         int port;
     };
-    const Case cases[] = {
-        {"server1:8019", "server1", 8019}, {"server1:abc", "server1", 211},
-        {"server1", "server1", 211},       {"127.0.0.1:0", "127.0.0.1", 0},
-        {" host :  99 ", "host", 99},
-    };
+    const Case cases[] = {{"server1:8019", "server1", 8019},
+                          {"server1:abc", "server1", 211},
+                          {"server1", "server1", 211},
+                          {"127.0.0.1:0", "127.0.0.1", 0},
+                          {" host :  99 ", "host", 99}};
     for (const Case& c : cases) {
         QString host;
         int port = -1;
@@ -369,18 +366,16 @@ TEST(DateText, StrictParsingAndFormatting) {
         const char* text;
         QDate expected;  // invalid = refused
     };
-    const Case dates[] = {
-        {"2026-02-28", QDate(2026, 2, 28)},
-        {"2024-02-29", QDate(2024, 2, 29)},
-        {"2026-02-29", QDate()},
-        {"2026-13-01", QDate()},
-        {"2026-1-01", QDate()},
-        {"2026/01/01", QDate()},
-        {"2026-01-01 ", QDate()},
-        {"20a6-01-01", QDate()},
-        {"", QDate()},
-        {"0001-01-01", QDate(1, 1, 1)},
-    };
+    const Case dates[] = {{"2026-02-28", QDate(2026, 2, 28)},
+                          {"2024-02-29", QDate(2024, 2, 29)},
+                          {"2026-02-29", QDate()},
+                          {"2026-13-01", QDate()},
+                          {"2026-1-01", QDate()},
+                          {"2026/01/01", QDate()},
+                          {"2026-01-01 ", QDate()},
+                          {"20a6-01-01", QDate()},
+                          {"", QDate()},
+                          {"0001-01-01", QDate(1, 1, 1)}};
     for (const Case& c : dates) {
         EXPECT_EQ(c.expected, parseDate(QString::fromLatin1(c.text))) << c.text;
         if (c.expected.isValid()) {

@@ -123,8 +123,7 @@ TEST(QueryDescriptorTable, LookupByProcedureAndQueryType) {
         {"P_JXC_Get_KC", "KCMXZB", {s("TfrmQKCMXZB"), s("TfrmQTJDBDTJMX"), s("TfrmQBJDBDTJMX")}},
         {"P_JXC_Get_LBBB", "LBBBFX", {s("TfrmQLBBB")}},
         {"P_JXC_Get_XS", "JHMXZB", {}},  // a purchase code under the sales procedure
-        {"P_JXC_Get_JH", "", {}},
-    };
+        {"P_JXC_Get_JH", "", {}}};
     for (const auto& c : cases) {
         QStringList got;
         for (const QueryDescriptor* d : findQueryDescriptors(s(c.procedure), s(c.type)))

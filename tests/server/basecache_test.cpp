@@ -118,8 +118,7 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {"goods deleted (flag)", "UPDATE baseGoods SET del = 1 WHERE id = 2", "baseGoods", 2},
         {"partner balance posted", "UPDATE baseWLDW SET ystotal = 100 WHERE id = 7", "baseWLDW", 7},
         {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3",
-         "baseWLDW", 7},
-    };
+         "baseWLDW", 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const QString table = QString::fromLatin1(c.table);
@@ -162,33 +161,31 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
         EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
     EXPECT_EQ(2, rs.recordCount());
     ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
-    const std::pair<const char*, const char*> expected[] = {
-        {"sp_spbh", "SP001"},
-        {"sp_spqm", "O'Brien 扳手"},
-        {"sp_spjm", "扳手"},
-        {"sp_pym", "BS"},
-        {"sp_gg", "10寸"},
-        {"sp_xh", "X1"},
-        {"sp_cd", "上海"},
-        {"sp_cbsf", "先进先出"},
-        {"sp_zt", "停用"},
-        {"sp_jbdw", "把"},
-        {"sp_dwgx", "1箱=12把,1件=120把"},
-        {"sp_yxq", "365"},
-        {"sp_sptm", "6901"},
-        {"sp_lsj", "3.5"},
-        {"sp_lsj1", "4"},
-        {"sp_lsj2", "4.25"},
-        {"sp_lsj3", "5"},
-        {"sp_bz", "备注'一"},
-        {"sp_fzdw", "箱,件"},
-        {"sp_tcfs", "2"},
-        {"sp_bz1", "自定义1"},
-        {"sp_bz10", "自定义10"},
-        {"sp_sptypename", "服务/劳务"},
-        {"sp_wldw_name", "东方五金"},
-        {"sp_fdw", "箱"},
-    };
+    const std::pair<const char*, const char*> expected[] = {{"sp_spbh", "SP001"},
+                                                            {"sp_spqm", "O'Brien 扳手"},
+                                                            {"sp_spjm", "扳手"},
+                                                            {"sp_pym", "BS"},
+                                                            {"sp_gg", "10寸"},
+                                                            {"sp_xh", "X1"},
+                                                            {"sp_cd", "上海"},
+                                                            {"sp_cbsf", "先进先出"},
+                                                            {"sp_zt", "停用"},
+                                                            {"sp_jbdw", "把"},
+                                                            {"sp_dwgx", "1箱=12把,1件=120把"},
+                                                            {"sp_yxq", "365"},
+                                                            {"sp_sptm", "6901"},
+                                                            {"sp_lsj", "3.5"},
+                                                            {"sp_lsj1", "4"},
+                                                            {"sp_lsj2", "4.25"},
+                                                            {"sp_lsj3", "5"},
+                                                            {"sp_bz", "备注'一"},
+                                                            {"sp_fzdw", "箱,件"},
+                                                            {"sp_tcfs", "2"},
+                                                            {"sp_bz1", "自定义1"},
+                                                            {"sp_bz10", "自定义10"},
+                                                            {"sp_sptypename", "服务/劳务"},
+                                                            {"sp_wldw_name", "东方五金"},
+                                                            {"sp_fdw", "箱"}};
     for (const auto& [field, value] : expected)
         EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
     EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
@@ -264,8 +261,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
         {"dw_dhhm", "021-1"}, {"dw_dwdz", "路1号"},     {"dw_cz", "021-2"},  {"dw_dzyj", "a@b.c"},
         {"dw_sjhm", "138"},   {"dw_khyh", "工行"},      {"dw_yhzh", "6222"}, {"dw_yzbm", "200000"},
         {"dw_lxr", "张三"},   {"dw_sh", "3101"},        {"dw_dqbh", "0101"}, {"dw_dqqm", "华东"},
-        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"},
-    };
+        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"}};
     for (const auto& [field, value] : expected)
         EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
     const std::pair<const char*, qint64> money[] = {
@@ -314,8 +310,7 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     const Case cases[] = {
         {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
         {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
-        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}},
-    };
+        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
                      (c.rightsOn ? " rights on" : " rights off"));

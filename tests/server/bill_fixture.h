@@ -242,8 +242,7 @@ private:
             "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
             "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
             "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '采购部')",
-        };
+            "(401, 0, '401,', 1, 0, 'BM1', '采购部')"};
         for (const char* sql : statements)
             update(QString::fromUtf8(sql));
     }

@@ -19,14 +19,12 @@ TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) 
         int period;
         QList<qint64> expected;
     };
-    const Case cases[] = {
-        // Yearly: one run through 2024, a new run from the first day of 2025.
-        {"yearly", 0, {1, 2, 3, 1, 2, 3, 4, 5}},
-        // Monthly: a new run on 2025-01-01 and on 2025-02-01.
-        {"monthly", 1, {1, 2, 3, 1, 2, 3, 1, 2}},
-        // Daily: a new run with each new day.
-        {"daily", 2, {1, 2, 1, 1, 2, 1, 1, 2}},
-    };
+    const Case cases[] = {// Yearly: one run through 2024, a new run from the first day of 2025.
+                          {"yearly", 0, {1, 2, 3, 1, 2, 3, 4, 5}},
+                          // Monthly: a new run on 2025-01-01 and on 2025-02-01.
+                          {"monthly", 1, {1, 2, 3, 1, 2, 3, 1, 2}},
+                          // Daily: a new run with each new day.
+                          {"daily", 2, {1, 2, 1, 1, 2, 1, 1, 2}}};
     for (const Case& c : cases) {
         update(
             u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, "
@@ -134,12 +132,10 @@ TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
         QString date;
         QString message;
     };
-    const Case cases[] = {
-        {u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
-        {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
-        {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
-        {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s},
-    };
+    const Case cases[] = {{u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
+                          {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
+                          {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
+                          {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
     const QString before = footprint();
     for (const Case& c : cases) {
         ParamList p;

@@ -33,6 +33,13 @@ protected:
     static QString text(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toString();
     }
+    // Several fields of a row, joined with "|".
+    static QString texts(const RecordSet& rs, int row, std::initializer_list<const char*> fields) {
+        QStringList out;
+        for (const char* f : fields)
+            out << text(rs, row, f);
+        return out.join(u'|');
+    }
     static double number(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toDouble();
     }
@@ -47,29 +54,20 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     p.setValue(u"zyStr"_s, u";czy_id=1;candel=0"_s);
     const RecordSet head = procQuery(u"P_JXC_DJ_GetDJIndex"_s, p);
     ASSERT_EQ(1, head.rowCount());
-    EXPECT_EQ(u"JH-1"_s, text(head, 0, "code"));
-    EXPECT_EQ(u"甲公司"_s, text(head, 0, "wldw_Name"));
-    EXPECT_EQ(u"DW201"_s, text(head, 0, "wldw_code"));
-    EXPECT_EQ(u"张三"_s, text(head, 0, "jsr_Name"));
-    EXPECT_EQ(u"采购部"_s, text(head, 0, "bm_Name"));
-    EXPECT_EQ(u"一号仓"_s, text(head, 0, "IntoStock_Name"));
-    EXPECT_EQ(u"系统管理员"_s, text(head, 0, "rec_Name"));
-    EXPECT_EQ(u"系统管理员"_s, text(head, 0, "post_Name"));
-    EXPECT_EQ(u"2"_s, text(head, 0, "dj_state"));
+    EXPECT_EQ(u"JH-1|甲公司|DW201|张三|采购部|一号仓|系统管理员|系统管理员|2"_s,
+              texts(head, 0,
+                    {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
+                     "rec_Name", "post_Name", "dj_state"}));
 
     ParamList l;
     l.setInt(u"id"_s, id);
     const RecordSet lines = procQuery(u"P_JXC_DJ_GetDJList"_s, l);
     ASSERT_EQ(2, lines.rowCount());
-    EXPECT_EQ(u"SP101"_s, text(lines, 0, "goodsCode"));
-    EXPECT_EQ(u"商品101"_s, text(lines, 0, "goodsname"));
-    EXPECT_EQ(u"个"_s, text(lines, 0, "unitName"));
-    EXPECT_EQ(u"一号仓"_s, text(lines, 0, "IntoStockname"));
-    EXPECT_EQ(u"注"_s, text(lines, 0, "comment"));
+    EXPECT_EQ(u"SP101|商品101|个|一号仓|注"_s,
+              texts(lines, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
     EXPECT_EQ(2.0, number(lines, 0, "qty"));
     EXPECT_EQ(10.0, number(lines, 0, "Total"));
-    EXPECT_EQ(u"SP102"_s, text(lines, 1, "goodsCode"));
-    EXPECT_EQ(u"箱"_s, text(lines, 1, "unitName"));
+    EXPECT_EQ(u"SP102|箱"_s, texts(lines, 1, {"goodsCode", "unitName"}));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
     QStringList pallet = goodsLine(u"102"_s, u"1"_s, u"140"_s);
@@ -79,8 +77,7 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     pl.setInt(u"id"_s, palletBill);
     const RecordSet palletLines = procQuery(u"P_JXC_DJ_GetDJList"_s, pl);
     ASSERT_EQ(1, palletLines.rowCount());
-    EXPECT_EQ(u"托"_s, text(palletLines, 0, "unitName"));
-    EXPECT_EQ(u"1"_s, text(palletLines, 0, "unitid"));
+    EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
 
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());
@@ -176,8 +173,7 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
          {{u"dj_state"_s, u"1"_s},
           {u"BeginDate"_s, u"2024-01-15"_s},
           {u"EndDate"_s, u"2024-12-31"_s}},
-         {oldDraft, laterDraft}},
-    };
+         {oldDraft, laterDraft}}};
     for (const Case& c : cases) {
         ParamList p;
         p.setValue(u"QueryType"_s, QString());
@@ -206,8 +202,7 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
     const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
     ASSERT_EQ(2, rs.rowCount());
     EXPECT_EQ(101, rs.at(0, rs.fieldIndex(u"goodsid"_s)).toLongLong());
-    EXPECT_EQ(u"商品101"_s, text(rs, 0, "fullname"));
-    EXPECT_EQ(u"JH-1"_s, text(rs, 0, "djcode"));
+    EXPECT_EQ(u"商品101|JH-1"_s, texts(rs, 0, {"fullname", "djcode"}));
     EXPECT_EQ(4.0, number(rs, 0, "qty"));
     EXPECT_EQ(103, rs.at(1, rs.fieldIndex(u"goodsid"_s)).toLongLong());
     EXPECT_EQ(order2, rs.at(1, rs.fieldIndex(u"id"_s)).toLongLong());
@@ -345,8 +340,7 @@ TEST_F(BillRead, MalformedConditionsAreRefused) {
         {"P_JXC_DJ_GetDJList", {{u"QueryType"_s, u"XYZ"_s}}, u"未知的查询类型[XYZ]"_s},
         {"P_JXC_DJ_GetDJList",
          {{u"QueryType"_s, u"WSKDJ"_s}, {u"wldwStr"_s, u";id="_s}},
-         u"请先选择往来单位"_s},
-    };
+         u"请先选择往来单位"_s}};
     for (const Case& c : cases) {
         ParamList p;
         for (const auto& [name, value] : c.lines)

@@ -287,8 +287,7 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
          billHeader(5, today()),
          {good},
          {},
-         u"QMXService不支持方法[SaveToNowhere]"_s},
-    };
+         u"QMXService不支持方法[SaveToNowhere]"_s}};
     const QString before = footprint();
     for (const Case& c : cases) {
         const ServiceResult r =

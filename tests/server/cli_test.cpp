@@ -136,8 +136,7 @@ TEST(CliUsage, WrongCommandLinesExitWithTwo) {
         {u"--server"_s, u"127.0.0.1:1"_s},  // no command
         {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
         {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
-        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s},
-    };
+        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
     for (const auto& args : cases) {
         EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
     }

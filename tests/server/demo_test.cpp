@@ -57,8 +57,7 @@ QStringList figures(Database& db) {
         "SELECT id, djType, code, date, dj_state, wldw_id, IntoStock_id, OutStock_id, total, "
         "isred, isredword FROM djIndex ORDER BY id",
         "SELECT id, goodsid, unit, qty, price, discounttotal, costtotal FROM djList ORDER BY "
-        "orderid",
-    };
+        "orderid"};
     QStringList out;
     for (const char* sql : queries) {
         const RecordSet rs = db.query(QString::fromUtf8(sql));

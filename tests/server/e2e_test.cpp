@@ -169,8 +169,7 @@ TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
          "方法[GetProfileList]的参数不符：第2个参数应为整数"},
         {"DeleteProfile",
          {1, u"sa"_s},
-         "方法[DeleteProfile]的参数不符：参数个数应为3个，实际为2个"},
-    };
+         "方法[DeleteProfile]的参数不符：参数个数应为3个，实际为2个"}};
     for (const Case& k : cases) {
         EXPECT_EQ(QString::fromUtf8(k.expected),
                   errorOf(*c, QString::fromLatin1(k.method), k.args));
@@ -232,8 +231,7 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
         {"a b", "sa", "", "账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"},
         {"a.b", "sa", "", "账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"},
         {"  ", "sa", "", "账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"},
-        {"账套甲", "sa", "", "账套[账套甲]已经存在"},
-    };
+        {"账套甲", "sa", "", "账套[账套甲]已经存在"}};
     for (const Case& k : refused) {
         const QString n = QString::fromUtf8(k.name);
         Response cr = c->call(u"CreateProfile"_s, {n, n.trimmed(), QString::fromUtf8(k.account),
@@ -327,12 +325,10 @@ TEST_F(ServerTest, LoginFailures) {
         int code;
         const char* message;
     };
-    const Case cases[] = {
-        {"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
-        {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
-        {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
-        {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"},
-    };
+    const Case cases[] = {{"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
+                          {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
+                          {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
+                          {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
     for (const Case& k : cases) {
         auto c = connect();
         Response r =

@@ -145,8 +145,7 @@ TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
         {"quote is literal", ";allfilter=O'Brien;isstop=0", {7}},
         {"quote alone", ";allfilter=';isstop=0", {7}},
         {"exact barcode", ";isstop=0;czy_id=1;barcode=6901", {4}},
-        {"barcode part is no barcode", ";isstop=0;czy_id=1;barcode=690", {}},
-    };
+        {"barcode part is no barcode", ";isstop=0;czy_id=1;barcode=690", {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.expected, ids(run(u"XZSPALL"_s, QString::fromUtf8(c.goodsStr))));
@@ -206,11 +205,9 @@ TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
         double qty, price, total, virtualQty;
         const char* aux;
     };
-    const Case cases[] = {
-        {";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
-        {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
-        {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"},
-    };
+    const Case cases[] = {{";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
+                          {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
+                          {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
     {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.ckStr);

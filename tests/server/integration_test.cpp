@@ -124,8 +124,7 @@ TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
         {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令"},
         {"UPDATE a SET a.password = 'q1' FROM sysuser AS a, baseZY AS b WHERE a.id = b.id AND "
          "b.code = '002'",
-         2, "q1"},
-    };
+         2, "q1"}};
     for (const Case& c : cases) {
         EXPECT_EQ(1, update(QString::fromUtf8(c.sql))) << c.sql;
         const QString stored =
@@ -240,8 +239,7 @@ const char* const kBusinessRows[] = {
     "total, km_id) VALUES (5001, 1001, 1, '2024-03-15', 2, 101, 1, 5, 4, 20, 0), "
     "(5002, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 20, 0), "
     "(5003, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 15, 0), "
-    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)",
-};
+    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)"};
 
 // Rows each statement of the corpus changes on those rows, run in corpus order.
 struct Expected {
@@ -278,8 +276,7 @@ const Expected kExpectedChanges[] = {
     {"audit.save", 8},  // eight statements on bill kind 5
     {"print.save", 2},  // bill kinds 1 and 2
     {"voucher.mark-summary", 3},
-    {"voucher.mark", 3},
-};
+    {"voucher.mark", 3}};
 
 // First-row values of queries on those rows, worked out by hand.
 struct ExpectedValue {
@@ -295,8 +292,7 @@ const ExpectedValue kExpectedValues[] = {
     {"jhd.partner-balances", "ystotal", 400}, {"jhd.partner-balances", "yftotal", -400},
     {"xsd.available-stock", "KYKCQty", 40},  // no open sales orders
     {"xsd.available-stock", "StockQty", 40},  {"xsd.negative-stock", "qty", 40},  // goods 101 first
-    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0},
-};
+    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0}};
 
 TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());

@@ -33,8 +33,7 @@ void LedgerTest::SetUp() {
         "INSERT INTO baseGoods(id, par_jl, code, fullname, costmode) VALUES "
         "(31, '31,', 'SP01', '螺丝', 0), (32, '32,', 'SP02', '轴承', 1), "
         "(33, '33,', 'SP03', '齿轮', 2), (34, '34,', 'SP04', '链条', 3), "
-        "(35, '35,', 'SP05', '变速箱', 0)",
-    };
+        "(35, '35,', 'SP05', '变速箱', 0)"};
     for (const char* sql : rows)
         db_->execute(QString::fromUtf8(sql));
 }

@@ -60,7 +60,7 @@ enum : qint64 {
     kmLoss = 28,
     kmSalesDiscount = 29,
     kmCostAdjust = 30,
-    kmBank = 36,
+    kmBank = 36
 };
 
 struct LineSpec {
@@ -125,7 +125,27 @@ protected:
     double receivable(qint64 wldw);
     double payable(qint64 wldw);
     double advanceReceived(qint64 wldw);
-    double account(qint64 km);                 // baseKM.Total
+    double account(qint64 km);  // baseKM.Total
+    // Several of the figures above at once.
+    QList<double> stockOf(qint64 goods, qint64 stock) {
+        return {stockQty(goods, stock), stockValue(goods, stock)};
+    }
+    template <typename F>
+    QList<double> each(std::initializer_list<qint64> ids, F f) {
+        QList<double> out;
+        for (qint64 id : ids)
+            out << (this->*f)(id);
+        return out;
+    }
+    QList<double> accounts(std::initializer_list<qint64> kms) {
+        return each(kms, &LedgerTest::account);
+    }
+    QList<double> receivables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerTest::receivable);
+    }
+    QList<double> payables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerTest::payable);
+    }
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);

@@ -61,10 +61,8 @@ TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
     EXPECT_EQ(50 + 150, settledOf(second));
     EXPECT_EQ(0, receivable(kCustomer));
     EXPECT_EQ(350 - 263, advanceReceived(kCustomer));
-    EXPECT_EQ(50 + 100, account(kmCash));
-    EXPECT_EQ(250, account(kmBank));
-    EXPECT_EQ(0, account(kmReceivable));
-    EXPECT_EQ(87, account(kmAdvanceReceived));
+    EXPECT_EQ((QList<double>{50 + 100, 250, 0, 87}),
+              accounts({kmCash, kmBank, kmReceivable, kmAdvanceReceived}));
 
     // Re-settlement: the client zeroes the settled rows and reposts, then enters the new rows.
     db_->execute(u"UPDATE djList SET total = 0 WHERE km_id = 0 AND id = ?"_s, {receipt});
@@ -248,16 +246,14 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
                                                   {"stockid", n(kMain)},
                                                   {"Qty", u"10"_s},
                                                   {"Total", u"100"_s}}));
-    EXPECT_EQ(10, stockQty(kAverage, kMain));
-    EXPECT_EQ(100, stockValue(kAverage, kMain));
+    EXPECT_EQ((QList<double>{10, 100}), stockOf(kAverage, kMain));
     EXPECT_EQ(100, number(u"SELECT Total00 FROM baseKM WHERE id = ?"_s, {kmStock}));
     ASSERT_EQ(0, call(u"P_JXC_INI_baseWLDW"_s,
                       {{"id", n(kCustomer)}, {"ysTotal", u"500"_s}, {"yuShouTotal", u"0"_s}}));
     EXPECT_EQ(500, receivable(kCustomer));
     EXPECT_EQ(500, account(kmReceivable));
     ASSERT_EQ(0, call(u"P_JXC_INI_baseKM"_s, {{"id", n(kmCash)}, {"Total", u"300"_s}}));
-    EXPECT_EQ(300, account(kmCash));
-    EXPECT_EQ(100 + 500 + 300, account(kmAssets));
+    EXPECT_EQ((QList<double>{300, 100 + 500 + 300}), accounts({kmCash, kmAssets}));
 
     struct Refusal {
         const char* proc;
@@ -272,8 +268,7 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
          "期初数量为零时不能录入金额！"},
         {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=x", "参数[Qty]的值[x]不是有效的数字"},
         {"P_SYS_UP_Open", "type=0\nDate=2024-13-01", "参数[Date]的日期[2024-13-01]无效"},
-        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"},
-    };
+        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"}};
     for (const Refusal& r : before) {
         ParamList p(QString::fromUtf8(r.lines));
         EXPECT_EQ(QString::fromUtf8(r.message),

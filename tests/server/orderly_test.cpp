@@ -97,8 +97,7 @@ TEST_F(OrderlyTest, RefusedRequestsChangeNothing) {
          u"排序的记录编号[x1]无效"_s},
         {"an id twice",
          {u"tableName=baseKM"_s, u"IdList=%1"_s.arg(ids[1]), u"IdList3=%1"_s.arg(ids[1])},
-         u"排序的记录编号[%1]重复"_s.arg(ids[1])},
-    };
+         u"排序的记录编号[%1]重复"_s.arg(ids[1])}};
     for (const Row& r : rows) {
         const auto [code, message] = orderly(r.lines);
         EXPECT_EQ(-1, code) << r.name;

@@ -104,8 +104,7 @@ protected:
             "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
             "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
             "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
-        };
+            "(401, 0, '401,', 1, 0, 'BM1', '业务部')"};
         for (const char* sql : rows)
             update(*c_, QString::fromUtf8(sql));
         ParamList open;

@@ -111,6 +111,15 @@ protected:
     double account(qint64 km) {
         return number(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(km));
     }
+    QList<double> stockOf(qint64 goods, qint64 stock) {
+        return {stockQty(goods, stock), stockValue(goods, stock)};
+    }
+    QList<double> accounts(std::initializer_list<qint64> kms) {
+        QList<double> out;
+        for (qint64 km : kms)
+            out << account(km);
+        return out;
+    }
     double billField(qint64 id, const char* field) {
         return number(
             u"SELECT %1 FROM djIndex WHERE id = %2"_s.arg(QString::fromLatin1(field)).arg(id));
@@ -178,12 +187,10 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
 
     // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5.
     EXPECT_EQ(std::pair(172.5, 11.5), lineCost(sale, 1));
-    EXPECT_EQ(5, stockQty(kAvg, kWh1));
-    EXPECT_EQ(57.5, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{5, 57.5}), stockOf(kAvg, kWh1));
     // FIFO: the 10 at 10 first, then 5 of the batch at 13: 165; 5 at 13 are left.
     EXPECT_EQ(std::pair(165.0, 11.0), lineCost(sale, 2));
-    EXPECT_EQ(5, stockQty(kFifo, kWh1));
-    EXPECT_EQ(65, stockValue(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
     EXPECT_EQ(13, number(u"SELECT price FROM baseGoodsStock WHERE goodsid = 102 "
                          "AND qty > 0"_s));
 
@@ -195,13 +202,9 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
     EXPECT_EQ(100, billField(sale, "sfkTotalLj"));
 
     // Accounts: stock 460 in, 337.5 out; cash −50 + 100.
-    EXPECT_EQ(122.5, account(kmStock));
-    EXPECT_EQ(50, account(kmCash));
-    EXPECT_EQ(500, account(kmReceivable));
-    EXPECT_EQ(410, account(kmPayable));
-    EXPECT_EQ(600, account(kmSales));
-    EXPECT_EQ(337.5, account(kmCostOfSales));
-    EXPECT_EQ(122.5 + 500 + 50, account(kmAssets));
+    EXPECT_EQ(
+        (QList<double>{122.5, 50, 500, 410, 600, 337.5, 122.5 + 500 + 50}),
+        accounts({kmStock, kmCash, kmReceivable, kmPayable, kmSales, kmCostOfSales, kmAssets}));
 
     // The open bills the receipt window offers agree with the ledger: the sale leaves 500.
     EXPECT_EQ(QStringList{u"%1=500"_s.arg(sale)}, openBills(kCustomer));
@@ -214,11 +217,9 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     const qint64 ret =
         posted(bill(6, "2025-01-08", kSupplier, {{.goods = kAvg, .qty = 2, .price = 12}}));
     EXPECT_EQ(std::pair(23.0, 11.5), lineCost(ret, 1));
-    EXPECT_EQ(18, stockQty(kAvg, kWh1));
-    EXPECT_EQ(207, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{18, 207}), stockOf(kAvg, kWh1));
     EXPECT_EQ(460 - 24, payable(kSupplier));
-    EXPECT_EQ(-1, account(kmCostAdjust));
-    EXPECT_EQ(460 - 23, account(kmStock));
+    EXPECT_EQ((QList<double>{-1, 460 - 23}), accounts({kmCostAdjust, kmStock}));
 
     // Transfer 12 FIFO units from 301 to 302: the batch at 10 and 2 of the batch at 13.
     GoodsBill transfer = bill(15, "2025-01-09", 0, {{.goods = kFifo, .qty = 12, .price = 0}});
@@ -226,10 +227,8 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     transfer.outStock = kWh1;
     const qint64 moved = posted(transfer);
     EXPECT_EQ(126, lineCost(moved, 1).first);
-    EXPECT_EQ(8, stockQty(kFifo, kWh1));
-    EXPECT_EQ(104, stockValue(kFifo, kWh1));
-    EXPECT_EQ(12, stockQty(kFifo, kWh2));
-    EXPECT_EQ(126, stockValue(kFifo, kWh2));
+    EXPECT_EQ((QList<double>{8, 104}), stockOf(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{12, 126}), stockOf(kFifo, kWh2));
     EXPECT_EQ(437, account(kmStock));  // value only moved
 
     // Stocktake of warehouse 301: 20 average units counted (18 on the books: 2 more at 11.5),
@@ -241,13 +240,9 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
               scalar(u"SELECT djname FROM djIndex WHERE id = %1"_s.arg(count)).toString());
     EXPECT_EQ(23, lineCost(count, 1).first);
     EXPECT_EQ(-39, lineCost(count, 2).first);
-    EXPECT_EQ(20, stockQty(kAvg, kWh1));
-    EXPECT_EQ(230, stockValue(kAvg, kWh1));
-    EXPECT_EQ(5, stockQty(kFifo, kWh1));
-    EXPECT_EQ(65, stockValue(kFifo, kWh1));
-    EXPECT_EQ(23, account(kmOverflow));
-    EXPECT_EQ(39, account(kmLoss));
-    EXPECT_EQ(437 + 23 - 39, account(kmStock));
+    EXPECT_EQ((QList<double>{20, 230}), stockOf(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{23, 39, 437 + 23 - 39}), accounts({kmOverflow, kmLoss, kmStock}));
 
     // The transferred batches kept their identity: 11 sold from 302 take the 10 at 10 first.
     GoodsBill sale = bill(1, "2025-01-11", kCustomer, {{.goods = kFifo, .qty = 11, .price = 20}});
@@ -286,11 +281,9 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     EXPECT_EQ(50, advanceReceived(kCustomer));
     EXPECT_EQ(300, billField(s1, "sfkTotalLj"));
     EXPECT_EQ(100, billField(s2, "sfkTotalLj"));
-    EXPECT_EQ(250, account(kmCash));
-    EXPECT_EQ(200, account(kmBank));
-    EXPECT_EQ(200, account(kmBanks));  // the category carries its account
-    EXPECT_EQ(0, account(kmReceivable));
-    EXPECT_EQ(50, account(kmAdvanceReceived));
+    // kmBanks: the category carries its account
+    EXPECT_EQ((QList<double>{250, 200, 200, 0, 50}),
+              accounts({kmCash, kmBank, kmBanks, kmReceivable, kmAdvanceReceived}));
     EXPECT_EQ(QStringList(), openBills(kCustomer));
 
     // Red reversal of the receipt: every balance as before it, the sales open again.
@@ -306,8 +299,7 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
                       {{"isRed", u"-1"_s}, {"billid", QString::number(s2)}, {"dj_state", u"2"_s}}))
         << lastMessage_.toStdString();
     EXPECT_EQ(beforeSecondSale, balances());
-    EXPECT_EQ(20, stockQty(kFifo, kWh1));
-    EXPECT_EQ(230, stockValue(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{20, 230}), stockOf(kFifo, kWh1));
     // Neither can be reversed twice.
     EXPECT_EQ(-1,
               proc(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", QString::number(s2)}}));
@@ -355,9 +347,8 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     EXPECT_EQ(0, advanceReceived(kCustomer));
     EXPECT_EQ(150, billField(s1, "sfkTotalLj"));
     EXPECT_EQ(100, billField(s2, "sfkTotalLj"));
-    EXPECT_EQ(250, account(kmCash));  // the money itself did not move again
-    EXPECT_EQ(50, account(kmReceivable));
-    EXPECT_EQ(0, account(kmAdvanceReceived));
+    // kmCash: the money itself did not move again
+    EXPECT_EQ((QList<double>{250, 50, 0}), accounts({kmCash, kmReceivable, kmAdvanceReceived}));
     EXPECT_EQ(QStringList{u"%1=50"_s.arg(s1)}, openBills(kCustomer));
 }
 
@@ -406,8 +397,7 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     // The same bill within the stock posts, and only then is its number used.
     posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 20, .price = 20}}));
     EXPECT_EQ(2, nextNo(1, date));
-    EXPECT_EQ(0, stockQty(kAvg, kWh1));
-    EXPECT_EQ(0, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{0, 0}), stockOf(kAvg, kWh1));
 }
 
 TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
@@ -424,8 +414,7 @@ TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
     EXPECT_EQ(draft.code, posted(b));
     EXPECT_EQ(1, count(u"SELECT count(*) FROM djIndex"_s));
     EXPECT_EQ(2, billField(draft.code, "dj_state"));
-    EXPECT_EQ(6, stockQty(kAvg, kWh1));
-    EXPECT_EQ(60, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{6, 60}), stockOf(kAvg, kWh1));
     EXPECT_EQ(60, payable(kSupplier));
     EXPECT_EQ(60, account(kmStock));
     EXPECT_EQ(2, nextNo(5, b.date));
@@ -446,12 +435,10 @@ TEST_F(PostingService, UnknownRecordsAreRefusedByNameBeforeAnythingIsWritten) {
     GoodsBill cashAccount =
         bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}},
              {{.km = 996, .amount = 5}});
-    const Case cases[] = {
-        {"header warehouse", warehouse, u"单据的仓库不存在（仓库ID：999）"_s},
-        {"line warehouse", lineWarehouse, u"第1行的仓库不存在（仓库ID：998）"_s},
-        {"partner", partner, u"单据的往来单位不存在（往来单位ID：997）"_s},
-        {"account", cashAccount, u"单据的账户不存在（账户ID：996）"_s},
-    };
+    const Case cases[] = {{"header warehouse", warehouse, u"单据的仓库不存在（仓库ID：999）"_s},
+                          {"line warehouse", lineWarehouse, u"第1行的仓库不存在（仓库ID：998）"_s},
+                          {"partner", partner, u"单据的往来单位不存在（往来单位ID：997）"_s},
+                          {"account", cashAccount, u"单据的账户不存在（账户ID：996）"_s}};
     const QStringList before = balances();
     const QString rows = footprint();
     for (const Case& c : cases) {

@@ -143,16 +143,14 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
         const char* isbj;
         const char* hide;
     };
-    const Case cases[] = {
-        {"10", "1", "0"},      // granted menu
-        {"1001", "1", "0"},    // granted window
-        {"100101", "1", "0"},  // granted operation right
-        {"100102", "0", "0"},  // no rights row
-        {"1003", "0", "0"},    // a row that revokes
-        {"1002", "0", "0"},    // no rights row
-        {"5012", "0", "1"},    // open to everyone
-        {"5001", "0", "1"},   {"50", "0", "1"},
-    };
+    const Case cases[] = {{"10", "1", "0"},      // granted menu
+                          {"1001", "1", "0"},    // granted window
+                          {"100101", "1", "0"},  // granted operation right
+                          {"100102", "0", "0"},  // no rights row
+                          {"1003", "0", "0"},    // a row that revokes
+                          {"1002", "0", "0"},    // no rights row
+                          {"5012", "0", "1"},    // open to everyone
+                          {"5001", "0", "1"},   {"50", "0", "1"}};
     for (const Case& c : cases) {
         const int row = rowOf(rs, QString::fromLatin1(c.code));
         ASSERT_GE(row, 0) << c.code;

@@ -99,8 +99,7 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
          "AND l.goodsid > 0",
          "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.discounttotal) FROM djList l "
          "JOIN djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND "
-         "l.dj_state = 2 AND l.goodsid > 0"},
-    };
+         "l.dj_state = 2 AND l.goodsid > 0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + c.kinds);
         const double qty = sql(c.qtySql);

@@ -97,8 +97,7 @@ TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
         {{u"TfrmQSPXSTJ"_s, u"BeginDate=2025-02-02"_s, u"EndDate=2025-02-01"_s},
          u"开始日期不能大于结束日期！"_s},
         {{u"TfrmQSPXSTJ"_s, u"par_id"_s}, u"report: 条件[par_id]应写作 名称=值"_s},
-        {{u"P_JXC_Get_XS"_s, u"NOSUCH"_s}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s},
-    };
+        {{u"P_JXC_Get_XS"_s, u"NOSUCH"_s}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s}};
     for (const Case& c : cases) {
         SCOPED_TRACE(qPrintable(c.args.join(u' ')));
         const dyt::test::CliResult r = report(c.args);

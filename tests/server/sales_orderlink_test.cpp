@@ -48,13 +48,11 @@ TEST_F(SalesOrderLink, OrdersByNumberOrByCustomer) {
         QString condition;
         QList<qint64> expected;
     };
-    const Row rows[] = {
-        {"by number", u";Code=XD-2"_s, {b}},
-        {"by number, any letter case of the key", u";code=XD-3"_s, {c}},
-        {"unknown number", u";Code=XD-9"_s, {}},
-        {"by customer", u";wldw_id=201"_s, {a, b}},
-        {"no condition", QString(), {a, b, c}},
-    };
+    const Row rows[] = {{"by number", u";Code=XD-2"_s, {b}},
+                        {"by number, any letter case of the key", u";code=XD-3"_s, {c}},
+                        {"unknown number", u";Code=XD-9"_s, {}},
+                        {"by customer", u";wldw_id=201"_s, {a, b}},
+                        {"no condition", QString(), {a, b, c}}};
     for (const Row& r : rows)
         EXPECT_EQ(r.expected, picked(r.condition)) << r.name;
     // A delivered order is no longer offered.

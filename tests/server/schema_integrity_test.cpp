@@ -30,8 +30,7 @@ TEST_F(SchemaAccountSetTest, ForeignKeysRefuseOrphans) {
         {"INSERT INTO sysPurview(userid, menuid, isbj) VALUES (77, 1, 1)"},
         {"INSERT INTO sysuser(id, password) VALUES (77, 'x')"},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (999, 0, '个')"},
-        {"INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', 999, 0)"},
-    };
+        {"INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', 999, 0)"}};
     for (const Case& c : cases) {
         EXPECT_EQ(run(db_, QString::fromUtf8(c.sql)), SQLITE_CONSTRAINT) << c.sql;
     }
@@ -61,8 +60,7 @@ TEST_F(SchemaAccountSetTest, ChecksRefuseImpossibleValues) {
         "UPDATE sysDjb SET inputnum = 6 WHERE id = 1",
         "INSERT INTO sysMenu(code, Name) VALUES ('2004', '重复的功能号')",
         "INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('预收账款', 8, 0)",
-        "INSERT INTO sysPeriod(type, id, name) VALUES (2, 1, '错误')",
-    };
+        "INSERT INTO sysPeriod(type, id, name) VALUES (2, 1, '错误')"};
     for (const char* sql : refused) {
         EXPECT_EQ(run(db_, QString::fromUtf8(sql)), SQLITE_CONSTRAINT) << sql;
     }

@@ -148,19 +148,17 @@ TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
         const char* window;
         QStringList rights;
     };
-    const Case cases[] = {
-        {"1001", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-        {"1003", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-        {"4015", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-        {"2002", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-        {"2004", {u"01"_s, u"02"_s, u"03"_s}},
-        {"2009", {u"01"_s, u"02"_s, u"03"_s}},
-        {"20190701", {u"01"_s, u"02"_s, u"03"_s}},
-        {"300501", {u"01"_s, u"02"_s}},
-        {"30041801", {u"01"_s, u"02"_s}},
-        {"101301", {u"01"_s, u"02"_s}},
-        {"500408", {u"02"_s}},
-    };
+    const Case cases[] = {{"1001", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"1003", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"4015", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"2002", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"2004", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"2009", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"20190701", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"300501", {u"01"_s, u"02"_s}},
+                          {"30041801", {u"01"_s, u"02"_s}},
+                          {"101301", {u"01"_s, u"02"_s}},
+                          {"500408", {u"02"_s}}};
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     for (const Case& c : cases) {
         const QString code = QString::fromUtf8(c.window);

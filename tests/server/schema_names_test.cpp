@@ -63,18 +63,16 @@ TEST_F(SchemaAccountSetTest, ColumnTypesFollowTheConventions) {
     };
     // Money is fixed point with four decimals, quantities and prices allow eight decimals, ids are
     // integers and codes and names are text.
-    const Case cases[] = {
-        {"djIndex", "taxTotalSum", "NUMERIC(19,4)"},
-        {"djList", "qty", "NUMERIC(24,8)"},
-        {"djList", "price", "NUMERIC(24,8)"},
-        {"djKmDetail", "dbTotal", "NUMERIC(19,4)"},
-        {"baseWLDW", "ystotal", "NUMERIC(19,4)"},
-        {"baseGoodsStock", "qty", "NUMERIC(24,8)"},
-        {"djIndex", "wldw_id", "INTEGER"},
-        {"baseGoods", "code", "TEXT"},
-        {"sysMenu", "code", "TEXT"},
-        {"djIndex", "date", "TEXT"},
-    };
+    const Case cases[] = {{"djIndex", "taxTotalSum", "NUMERIC(19,4)"},
+                          {"djList", "qty", "NUMERIC(24,8)"},
+                          {"djList", "price", "NUMERIC(24,8)"},
+                          {"djKmDetail", "dbTotal", "NUMERIC(19,4)"},
+                          {"baseWLDW", "ystotal", "NUMERIC(19,4)"},
+                          {"baseGoodsStock", "qty", "NUMERIC(24,8)"},
+                          {"djIndex", "wldw_id", "INTEGER"},
+                          {"baseGoods", "code", "TEXT"},
+                          {"sysMenu", "code", "TEXT"},
+                          {"djIndex", "date", "TEXT"}};
     for (const Case& c : cases) {
         QString type;
         for (const QStringList& r :
@@ -112,8 +110,7 @@ TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
         {"SELECT * FROM baseGoodsStock WHERE goodsid = 1 AND stockid = 2",
          "ix_baseGoodsStock_goods"},
         {"SELECT top1.id FROM baseGoods AS top1 WHERE top1.updateTime > '2024-01-01'",
-         "ix_baseGoods_update"},
-    };
+         "ix_baseGoods_update"}};
     for (const Case& c : cases) {
         QString plan;
         for (const QStringList& r :

@@ -18,18 +18,16 @@ namespace detail = dyt::server::schema::detail;
 
 // Fake steps beyond the product's versions: 2 adds a column, 3 fills it.
 std::vector<detail::UpgradeStep> fakeSteps(std::vector<int>* log) {
-    return {
-        {2,
-         [log](sqlite3* db) {
-             log->push_back(2);
-             detail::exec(db, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
-         }},
-        {3,
-         [log](sqlite3* db) {
-             log->push_back(3);
-             detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
-         }},
-    };
+    return {{2,
+             [log](sqlite3* db) {
+                 log->push_back(2);
+                 detail::exec(db,
+                              "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
+             }},
+            {3, [log](sqlite3* db) {
+                 log->push_back(3);
+                 detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
+             }}};
 }
 
 TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {

@@ -31,8 +31,7 @@ const char* const kStampTriggers[] = {
     "tr_baseWLDW_stamp_insert",      "tr_baseWLDW_stamp_update",
     "tr_baseGoodsUnit_stamp_insert", "tr_baseGoodsUnit_stamp_update",
     "tr_baseGoodsUnit_stamp_delete", "tr_baseWLDW_stamp_goods",
-    "tr_baseDQ_stamp_wldw",
-};
+    "tr_baseDQ_stamp_wldw"};
 
 QString loginLines(const QString& flag) {
     const QString db = u"dytv1_1"_s;

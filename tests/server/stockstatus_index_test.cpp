@@ -64,8 +64,7 @@ TEST_F(StockStatusIndex, TheReportReadsTheStockFromTheIndexAlone) {
     } cases[] = {
         {"whole ledger by goods",
          "SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock WHERE 1 = 1 GROUP BY goodsid"},
-        {"one goods", "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = 5"},
-    };
+        {"one goods", "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = 5"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString p = plan(QString::fromLatin1(c.sql));

@@ -49,8 +49,7 @@ protected:
             "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price, price1, price2) VALUES "
             "(31, 0, '个', 1, 2.5, 2.9, 2.7), (31, 1, '盒', 10, 0, 0, 0), "
             "(33, 0, '个', 1, 20, 22, 21)",
-            "UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'",
-        };
+            "UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'"};
         for (const char* sql : rows)
             db_->execute(QString::fromUtf8(sql));
         openAccountSet();
@@ -188,8 +187,7 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
           {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}}},
         {"紧固件",
          u";par_id=41"_s,
-         {{31, 0, 105, 119.0 / 105, 119, 2.5, 262.5, 143.5, 10.5, u"10盒5个"_s}}},
-    };
+         {{31, 0, 105, 119.0 / 105, 119, 2.5, 262.5, 143.5, 10.5, u"10盒5个"_s}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QList<Row> got = rowsOf(report(c.goods));
@@ -226,25 +224,23 @@ TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
         Row screws;
         Row gears;
     };
-    const QList<Case> cases = {
-        // 总仓 with 二库: 螺丝 55 + 30 worth 55 + 42.
-        {"总仓 and below",
-         u";czy_id=1;id=11;issub=1"_s,
-         {31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5, u"8盒5个"_s},
-         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
-        {"总仓 alone",
-         u";czy_id=1;id=11"_s,
-         {31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5, u"5盒5个"_s},
-         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
-        {"二库",
-         u";czy_id=1;id=13;issub=1"_s,
-         {31, 0, 30, 1.4, 42, 2.5, 75, 33, 3, u"3盒"_s},
-         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
-        {"门店",
-         u";czy_id=1;id=12;issub=1"_s,
-         {31, 0, 20, 1.1, 22, 2.5, 50, 28, 2, u"2盒"_s},
-         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
-    };
+    const QList<Case> cases = {// 总仓 with 二库: 螺丝 55 + 30 worth 55 + 42.
+                               {"总仓 and below",
+                                u";czy_id=1;id=11;issub=1"_s,
+                                {31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5, u"8盒5个"_s},
+                                {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+                               {"总仓 alone",
+                                u";czy_id=1;id=11"_s,
+                                {31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5, u"5盒5个"_s},
+                                {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+                               {"二库",
+                                u";czy_id=1;id=13;issub=1"_s,
+                                {31, 0, 30, 1.4, 42, 2.5, 75, 33, 3, u"3盒"_s},
+                                {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
+                               {"门店",
+                                u";czy_id=1;id=12;issub=1"_s,
+                                {31, 0, 20, 1.1, 22, 2.5, 50, 28, 2, u"2盒"_s},
+                                {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const RecordSet rs = report(u";isList=1"_s, c.ck);

@@ -13,16 +13,14 @@ TEST(TsqlDates, ParseFormsAndDayNumbers) {
     struct Case {
         const char* text;
         const char* expected;  // formatDateValue, "" for invalid
-    } cases[] = {
-        {"2024-03-05", "2024-03-05 00:00:00"},
-        {"2024-3-5", "2024-03-05 00:00:00"},
-        {"2024/03/05 07:08", "2024-03-05 07:08:00"},
-        {"20240305", "2024-03-05 00:00:00"},
-        {"2024-03-05T23:59:59.5", "2024-03-05 23:59:59.500"},
-        {"", "1900-01-01 00:00:00"},
-        {"2024-02-30", ""},
-        {"abc", ""},
-    };
+    } cases[] = {{"2024-03-05", "2024-03-05 00:00:00"},
+                 {"2024-3-5", "2024-03-05 00:00:00"},
+                 {"2024/03/05 07:08", "2024-03-05 07:08:00"},
+                 {"20240305", "2024-03-05 00:00:00"},
+                 {"2024-03-05T23:59:59.5", "2024-03-05 23:59:59.500"},
+                 {"", "1900-01-01 00:00:00"},
+                 {"2024-02-30", ""},
+                 {"abc", ""}};
     for (const Case& c : cases) {
         const QDateTime d = parseDateValue(QString::fromUtf8(c.text));
         EXPECT_EQ(QString::fromUtf8(c.expected), d.isValid() ? formatDateValue(d) : QString())
@@ -42,18 +40,16 @@ TEST(TsqlDates, DateDiffCountsBoundaries) {
         const char* from;
         const char* to;
         qint64 expected;
-    } cases[] = {
-        {"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
-        {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
-        {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
-        {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
-        {"month", "2024-01-31", "2024-03-01", 2},
-        {"quarter", "2024-03-31", "2024-04-01", 1},
-        {"year", "2024-12-31", "2023-01-01", -1},
-        {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
-        {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
-        {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2},
-    };
+    } cases[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
+                 {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
+                 {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
+                 {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
+                 {"month", "2024-01-31", "2024-03-01", 2},
+                 {"quarter", "2024-03-31", "2024-04-01", 1},
+                 {"year", "2024-12-31", "2023-01-01", -1},
+                 {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
+                 {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
+                 {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2}};
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, dateDiff(QString::fromUtf8(c.unit), d(c.from), d(c.to)))
             << c.unit << " " << c.from << " " << c.to;
@@ -218,27 +214,22 @@ TEST_F(TsqlFunctions, AuthorizerRefusesEscapesAndAllowsBusiness) {
         sqlite3_finalize(st);
         return rc == SQLITE_OK;
     };
-    const char* refused[] = {
-        "ATTACH ':memory:' AS x",
-        "DETACH x",
-        "PRAGMA user_version = 5",
-        "PRAGMA table_info(sysLog)",
-        "SELECT load_extension('x')",
-        "SELECT * FROM sqlite_master",
-        "DELETE FROM sqlite_sequence",
-        "CREATE TABLE x(a)",
-        "DROP TABLE sysLog",
-        "BEGIN",
-        "SAVEPOINT s",
-    };
+    const char* refused[] = {"ATTACH ':memory:' AS x",
+                             "DETACH x",
+                             "PRAGMA user_version = 5",
+                             "PRAGMA table_info(sysLog)",
+                             "SELECT load_extension('x')",
+                             "SELECT * FROM sqlite_master",
+                             "DELETE FROM sqlite_sequence",
+                             "CREATE TABLE x(a)",
+                             "DROP TABLE sysLog",
+                             "BEGIN",
+                             "SAVEPOINT s"};
     for (const char* text : refused)
         EXPECT_FALSE(prepares(text)) << text;
-    const char* allowed[] = {
-        "SELECT * FROM sysData",
-        "INSERT INTO sysLog(logMsgCont) VALUES('x')",
-        "UPDATE sysData SET sysValue = '4' WHERE id = 1",
-        "SELECT fnGetSysData('a', 'b')",
-    };
+    const char* allowed[] = {"SELECT * FROM sysData", "INSERT INTO sysLog(logMsgCont) VALUES('x')",
+                             "UPDATE sysData SET sysValue = '4' WHERE id = 1",
+                             "SELECT fnGetSysData('a', 'b')"};
     for (const char* text : allowed)
         EXPECT_TRUE(prepares(text)) << text;
     // AUTOINCREMENT keeps working: SQLite maintains sqlite_sequence itself
@@ -273,21 +264,19 @@ TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
     struct Case {
         const char* declared;
         server::tsql::ColumnType type;
-    } cases[] = {
-        {"varchar(20)", server::tsql::ColumnType::Text},
-        {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
-        {"nchar(2)", server::tsql::ColumnType::Text},
-        {"INTEGER", server::tsql::ColumnType::Integer},
-        {"bigint", server::tsql::ColumnType::Integer},
-        {"bit", server::tsql::ColumnType::Integer},
-        {"money", server::tsql::ColumnType::Real},
-        {"decimal(18,4)", server::tsql::ColumnType::Real},
-        {"REAL", server::tsql::ColumnType::Real},
-        {"datetime", server::tsql::ColumnType::Date},
-        {"DATE", server::tsql::ColumnType::Date},
-        {"", server::tsql::ColumnType::Unknown},
-        {"BLOB", server::tsql::ColumnType::Unknown},
-    };
+    } cases[] = {{"varchar(20)", server::tsql::ColumnType::Text},
+                 {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
+                 {"nchar(2)", server::tsql::ColumnType::Text},
+                 {"INTEGER", server::tsql::ColumnType::Integer},
+                 {"bigint", server::tsql::ColumnType::Integer},
+                 {"bit", server::tsql::ColumnType::Integer},
+                 {"money", server::tsql::ColumnType::Real},
+                 {"decimal(18,4)", server::tsql::ColumnType::Real},
+                 {"REAL", server::tsql::ColumnType::Real},
+                 {"datetime", server::tsql::ColumnType::Date},
+                 {"DATE", server::tsql::ColumnType::Date},
+                 {"", server::tsql::ColumnType::Unknown},
+                 {"BLOB", server::tsql::ColumnType::Unknown}};
     for (const Case& c : cases)
         EXPECT_EQ(c.type, server::tsql::columnTypeFromDeclared(QString::fromUtf8(c.declared)))
             << c.declared;

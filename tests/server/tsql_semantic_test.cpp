@@ -66,8 +66,7 @@ TEST_F(TsqlSemantic, PlusConcatenatesTextAndAddsNumbers) {
         {"SELECT a.code + b.code AS v FROM t AS a, t AS b WHERE a.id = 1 AND b.id = 2", "ABcd"},
         {"SELECT a.n + b.n AS v FROM t AS a, t AS b WHERE a.id = 1 AND b.id = 2", "12"},
         {"SELECT '10' + '5' AS v", "105"},
-        {"SELECT isnull(NULL, 'a') + 'b' AS v", "ab"},
-    };
+        {"SELECT isnull(NULL, 'a') + 'b' AS v", "ab"}};
     for (const Case& c : cases) {
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
         // Without column types the run-time rule gives the same answers.
@@ -90,8 +89,7 @@ TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
         {"SELECT DATEDIFF(day, '2024-02-28', '2024-03-01') AS v", "2"},
         {"SELECT DATEDIFF(month, '2024-01-31', '2024-02-01') AS v", "1"},
         {"SELECT DATEDIFF(year, '2023-12-31', '2024-01-01') AS v", "1"},
-        {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"},
-    };
+        {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
 }
@@ -262,8 +260,7 @@ TEST_F(TsqlSemantic, TextComparisonsIgnoreLetterCase) {
         {"SELECT count(*) AS v FROM t WHERE code BETWEEN 'aa' AND 'az'", "1"},
         {"SELECT count(*) AS v FROM t WHERE UPPER(code) = 'cd'", "1"},
         {"SELECT CASE code WHEN 'ab' THEN 'yes' ELSE 'no' END AS v FROM t WHERE id = 1", "yes"},
-        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"},
-    };
+        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"}};
     for (const Case& c : cases) {
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))

@@ -23,13 +23,11 @@ TEST(TsqlLexer, TokenKindsAndTexts) {
     struct Want {
         TokenKind kind;
         const char* text;
-    } want[] = {
-        {TokenKind::Identifier, "select"}, {TokenKind::Quoted, "my col"},
-        {TokenKind::Operator, ","},        {TokenKind::String, "it's"},
-        {TokenKind::Operator, ","},        {TokenKind::Number, "12.5e2"},
-        {TokenKind::Variable, "@@spid"},   {TokenKind::Operator, "<>"},
-        {TokenKind::Variable, "@x"},       {TokenKind::End, ""},
-    };
+    } want[] = {{TokenKind::Identifier, "select"}, {TokenKind::Quoted, "my col"},
+                {TokenKind::Operator, ","},        {TokenKind::String, "it's"},
+                {TokenKind::Operator, ","},        {TokenKind::Number, "12.5e2"},
+                {TokenKind::Variable, "@@spid"},   {TokenKind::Operator, "<>"},
+                {TokenKind::Variable, "@x"},       {TokenKind::End, ""}};
     ASSERT_EQ(std::size(want), t.size());
     for (size_t i = 0; i < t.size(); ++i) {
         EXPECT_EQ(want[i].kind, t[i].kind) << i;
@@ -43,10 +41,11 @@ TEST(TsqlLexer, UnterminatedPiecesAreErrorsWithPosition) {
     struct Case {
         const char* text;
         int position;  // 1-based
-    } cases[] = {
-        {"select 'abc", 8},   {"select [abc", 8},  {"select 1 /* open", 10},
-        {"select 1 ? 2", 10}, {"select 12abc", 8},
-    };
+    } cases[] = {{"select 'abc", 8},
+                 {"select [abc", 8},
+                 {"select 1 /* open", 10},
+                 {"select 1 ? 2", 10},
+                 {"select 12abc", 8}};
     for (const Case& c : cases) {
         try {
             tokenize(QString::fromUtf8(c.text));
@@ -119,8 +118,7 @@ TEST(TsqlTranslate, ConstructsBecomeSqlite) {
          "INSERT INTO syssession(id, PcID) VALUES (42, 'x')"},
         {"select [order], [group] from [index]", "SELECT \"order\", \"group\" FROM \"index\""},
         {"select x from t where x not in (select y from u)",
-         "SELECT x FROM t WHERE x NOT IN (SELECT y FROM u)"},
-    };
+         "SELECT x FROM t WHERE x NOT IN (SELECT y FROM u)"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.sqlite), one(QString::fromUtf8(c.tsql))) << c.tsql;
 }
@@ -154,8 +152,7 @@ TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
         {"select (select max(k.code) from goods as k) + g.other from goods as g",
          "SELECT ((SELECT max(k.code) FROM goods AS k) || g.other) FROM goods AS g"},
         {"select s.c + 'x' from (select code as c from goods) as s",
-         "SELECT (s.c || 'x') FROM (SELECT code AS c FROM goods) AS s"},
-    };
+         "SELECT (s.c || 'x') FROM (SELECT code AS c FROM goods) AS s"}};
     for (const Case& k : cases) {
         const Program p = translate(QString::fromUtf8(k.tsql), c);
         ASSERT_EQ(1u, p.steps.size());
@@ -197,20 +194,18 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
         const char* text;
         const char* construct;  // part of the message
         const char* at;         // the position is that of the first occurrence of this text
-    } cases[] = {
-        {"select newid() from t", "NEWID", "newid"},
-        {"select x from t where y = @v", "@v", "@v"},
-        {"update t set a = 1\r\nselect top 10 percent * from t", "PERCENT", "percent"},
-        {"select * into t2 from t", "INTO", "into"},
-        {"exec p_sys_Up_Log 1", "EXEC", "exec"},
-        {"select a from t where", "语句结尾", ""},
-        {"select a from t where b = (1", "“)”", ""},
-        {"select CONVERT(varchar(10), d, 101) from t", "101", "CONVERT"},
-        {"select x from other.t", "other", "other"},
-        {"begin tran update t set a = 1", "事务", "begin"},
-        {"select DATEADD(fortnight, 1, d) from t", "fortnight", "fortnight"},
-        {"", "为空", ""},
-    };
+    } cases[] = {{"select newid() from t", "NEWID", "newid"},
+                 {"select x from t where y = @v", "@v", "@v"},
+                 {"update t set a = 1\r\nselect top 10 percent * from t", "PERCENT", "percent"},
+                 {"select * into t2 from t", "INTO", "into"},
+                 {"exec p_sys_Up_Log 1", "EXEC", "exec"},
+                 {"select a from t where", "语句结尾", ""},
+                 {"select a from t where b = (1", "“)”", ""},
+                 {"select CONVERT(varchar(10), d, 101) from t", "101", "CONVERT"},
+                 {"select x from other.t", "other", "other"},
+                 {"begin tran update t set a = 1", "事务", "begin"},
+                 {"select DATEADD(fortnight, 1, d) from t", "fortnight", "fortnight"},
+                 {"", "为空", ""}};
     for (const Case& c : cases) {
         const QString text = QString::fromUtf8(c.text);
         try {
@@ -230,21 +225,19 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
 }
 
 TEST(TsqlTranslate, EscapesFromTheAccountSetAreRefused) {
-    const char* texts[] = {
-        "ATTACH DATABASE 'x.db' AS x",
-        "DETACH DATABASE x",
-        "PRAGMA writable_schema = 1",
-        "VACUUM INTO 'copy.db'",
-        "select load_extension('evil')",
-        "select * from sqlite_master",
-        "select * from sqlite_schema",
-        "delete from sqlite_sequence",
-        "update t set a = (select count(*) from sqlite_temp_master)",
-        "select readfile('/etc/passwd')",
-        "create table x(a)",
-        "drop table t",
-        "commit",
-    };
+    const char* texts[] = {"ATTACH DATABASE 'x.db' AS x",
+                           "DETACH DATABASE x",
+                           "PRAGMA writable_schema = 1",
+                           "VACUUM INTO 'copy.db'",
+                           "select load_extension('evil')",
+                           "select * from sqlite_master",
+                           "select * from sqlite_schema",
+                           "delete from sqlite_sequence",
+                           "update t set a = (select count(*) from sqlite_temp_master)",
+                           "select readfile('/etc/passwd')",
+                           "create table x(a)",
+                           "drop table t",
+                           "commit"};
     for (const char* text : texts)
         EXPECT_THROW(translate(QString::fromUtf8(text), Context()), DytError) << text;
 }

@@ -154,19 +154,17 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     db->setWriteWatcher(
         [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
     db->setRestricted(true);
-    const char* refused[] = {
-        "ATTACH DATABASE 'other.db' AS o",
-        "DETACH DATABASE temp",
-        "PRAGMA foreign_keys = OFF",
-        "PRAGMA table_info(child)",
-        "CREATE TABLE x(a)",
-        "DROP TABLE child",
-        "ALTER TABLE child ADD COLUMN b",
-        "BEGIN",
-        "SAVEPOINT s",
-        "SELECT name FROM sqlite_master",
-        "SELECT load_extension('x')",
-    };
+    const char* refused[] = {"ATTACH DATABASE 'other.db' AS o",
+                             "DETACH DATABASE temp",
+                             "PRAGMA foreign_keys = OFF",
+                             "PRAGMA table_info(child)",
+                             "CREATE TABLE x(a)",
+                             "DROP TABLE child",
+                             "ALTER TABLE child ADD COLUMN b",
+                             "BEGIN",
+                             "SAVEPOINT s",
+                             "SELECT name FROM sqlite_master",
+                             "SELECT load_extension('x')"};
     for (const char* sql : refused) {
         try {
             db->prepare(QString::fromLatin1(sql));
