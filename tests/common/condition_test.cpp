@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::ConditionPair;
@@ -64,8 +66,7 @@ TEST(ConditionString, ParsesIntoOrderedPairs) {
         {";allfilter=a;;b", pairs({{"allfilter", "a;b"}})},
         {";allfilter=;;;id=1", pairs({{"allfilter", ";"}, {"id", "1"}})},
         {";allfilter=x;;;;", pairs({{"allfilter", "x;;"}})},
-        {";id=;;issub=1", pairs({{"id", ";issub=1"}})},
-    };
+        {";id=;;issub=1", pairs({{"id", ";issub=1"}})}};
     for (const Row& r : rows) {
         EXPECT_EQ(dyt::parseConditions(s(r.text)), r.expected) << r.text;
     }
@@ -102,18 +103,16 @@ TEST(ConditionString, MalformedTextsAreRefused) {
         const char* text;
         const char* message;
     };
-    const std::vector<Row> rows{
-        {"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
-        {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
-        {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
-        {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
-        {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
-        {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
-        {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
-        {";", "条件串格式错误（第1个条件缺少等号）：;"},
-        {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
-        {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"},
-    };
+    const std::vector<Row> rows{{"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
+                                {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
+                                {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
+                                {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
+                                {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
+                                {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
+                                {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
+                                {";", "条件串格式错误（第1个条件缺少等号）：;"},
+                                {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
+                                {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"}};
     for (const Row& r : rows) {
         EXPECT_EQ(errorOf([&] { dyt::parseConditions(s(r.text)); }), s(r.message)) << r.text;
         EXPECT_EQ(errorOf([&] { ConditionString::parse(s(r.text)); }), s(r.message)) << r.text;
@@ -124,9 +123,8 @@ TEST(ConditionString, InvalidKeysAndValuesAreRefusedAndNothingIsAdded) {
     ConditionString c;
     c.add(s("czy_id"), 1);
     for (const char* key : {"", "a;b", "a=b", "a\rb", "a\n"}) {
-        EXPECT_EQ(
-            errorOf([&] { c.add(s(key), s("1")); }),
-            QStringLiteral("条件名[%1]无效：不能为空，也不能含有分号、等号或换行符").arg(s(key)))
+        EXPECT_EQ(errorOf([&] { c.add(s(key), s("1")); }),
+                  u"条件名[%1]无效：不能为空，也不能含有分号、等号或换行符"_s.arg(s(key)))
             << key;
     }
     EXPECT_EQ(errorOf([&] { c.add(s("allfilter"), s("a\r\nb")); }),
@@ -145,7 +143,7 @@ TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
         EXPECT_EQ(errorOf([&] {
                       dyt::billKindList({1, bad});
                   }),
-                  QStringLiteral("单据类型[%1]无效，必须大于0").arg(bad));
+                  u"单据类型[%1]无效，必须大于0"_s.arg(bad));
     }
 }
 
@@ -191,7 +189,7 @@ TEST(BillKindList, ParsesOnlyTheExactShape) {
                             " (0x10,0) ",
                             " (1.5,0) "}) {
         EXPECT_EQ(errorOf([&] { dyt::parseBillKindList(s(bad)); }),
-                  QStringLiteral("单据类型列表格式错误：[%1]").arg(s(bad)))
+                  u"单据类型列表格式错误：[%1]"_s.arg(s(bad)))
             << bad;
     }
 }

@@ -2,6 +2,8 @@
 
 #include "common/gbk.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::gbk::byteLength;
@@ -9,7 +11,7 @@ using dyt::gbk::decode;
 using dyt::gbk::encode;
 
 TEST(Gbk, ChineseRoundTripsAsTwoBytesPerCharacter) {
-    const QString text = QStringLiteral("进货单ABC123");
+    const QString text = u"进货单ABC123"_s;
     bool ok = false;
     QByteArray bytes = encode(text, &ok);
     EXPECT_TRUE(ok);
@@ -24,8 +26,7 @@ TEST(Gbk, ChineseRoundTripsAsTwoBytesPerCharacter) {
 TEST(Gbk, CharactersOutsideGbkBecomeQuestionMarks) {
     bool ok = true;
     // U+1F600 (an emoji) has no GBK code.
-    QByteArray bytes =
-        encode(QStringLiteral("a") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("b"), &ok);
+    QByteArray bytes = encode(u"a"_s + QString::fromUcs4(U"\U0001F600") + u"b"_s, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(bytes, QByteArray("a?b"));
     EXPECT_FALSE(dyt::gbk::isEncodable(QString::fromUcs4(U"\U0001F600")));
@@ -44,10 +45,10 @@ TEST(Gbk, InvalidBytesDecodeToReplacementCharacter) {
 }
 
 TEST(Gbk, LeftBytesNeverSplitsACharacter) {
-    const QString text = QStringLiteral("a进货");
+    const QString text = u"a进货"_s;
     EXPECT_EQ(dyt::gbk::leftBytes(text, 0), QString());
-    EXPECT_EQ(dyt::gbk::leftBytes(text, 2), QStringLiteral("a"));
-    EXPECT_EQ(dyt::gbk::leftBytes(text, 3), QStringLiteral("a进"));
+    EXPECT_EQ(dyt::gbk::leftBytes(text, 2), u"a"_s);
+    EXPECT_EQ(dyt::gbk::leftBytes(text, 3), u"a进"_s);
     EXPECT_EQ(dyt::gbk::leftBytes(text, 100), text);
 }
 

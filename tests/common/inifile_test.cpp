@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::IniFile;
@@ -36,14 +38,12 @@ QByteArray gbkLines(const QString& text, const QByteArray& eol = "\r\n") {
 class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-    QString path(const QString& name = QStringLiteral("dytv1config.ini")) const {
-        return dir_.filePath(name);
-    }
+    QString path(const QString& name = u"dytv1config.ini"_s) const { return dir_.filePath(name); }
     QTemporaryDir dir_;
 };
 
-const QString kSample = QStringLiteral(
-    "; 客户端配置\n"
+const QString kSample =
+    u"; 客户端配置\n"
     "orphan=before any section\n"
     "[_CLIENT_]\n"
     "ServerIP = 192.168.1.5 \n"
@@ -54,44 +54,34 @@ const QString kSample = QStringLiteral(
     "[进货单]\n"
     "TreeWidth=195\n"
     "qiyongzhinengguolv=0\n"
-    "\n");
+    "\n"_s;
 
 TEST_F(IniFileTest, ReadsWindowsStyleFile) {
     writeBytes(path(), gbkLines(kSample));
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("ServerIP")),
-              QStringLiteral("192.168.1.5"));
+    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
     // Names are compared without regard to letter case or surrounding blanks.
-    EXPECT_EQ(ini.ReadString(QStringLiteral("_client_"), QStringLiteral("SERVERIP")),
-              QStringLiteral("192.168.1.5"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral(" _Client_ "), QStringLiteral("cb1 ")),
-              QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(u"_client_"_s, u"SERVERIP"_s), u"192.168.1.5"_s);
+    EXPECT_EQ(ini.ReadString(u" _Client_ "_s, u"cb1 "_s), u"1"_s);
     // One pair of quotes around a value is dropped.
-    EXPECT_EQ(ini.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("ProfileName")),
-              QStringLiteral("账套一"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("进货单"), QStringLiteral("TreeWidth")),
-              QStringLiteral("195"));
-    EXPECT_EQ(
-        ini.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("cb2"), QStringLiteral("0")),
-        QStringLiteral("0"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("nosuch"), QStringLiteral("cb1"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
+    EXPECT_EQ(ini.ReadString(u"进货单"_s, u"TreeWidth"_s), u"195"_s);
+    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s), u"0"_s);
+    EXPECT_EQ(ini.ReadString(u"nosuch"_s, u"cb1"_s, u"d"_s), u"d"_s);
     // Keys before the first section and lines without "=" are not keys.
-    EXPECT_FALSE(ini.ValueExists(QString(), QStringLiteral("orphan")));
-    EXPECT_FALSE(
-        ini.ValueExists(QStringLiteral("_CLIENT_"), QStringLiteral("odd line without equals")));
+    EXPECT_FALSE(ini.ValueExists(QString(), u"orphan"_s));
+    EXPECT_FALSE(ini.ValueExists(u"_CLIENT_"_s, u"odd line without equals"_s));
     EXPECT_FALSE(ini.hasUndecodableBytes());
 }
 
 TEST_F(IniFileTest, RewriteKeepsEverythingElseAndWritesCrLf) {
     writeBytes(path(), gbkLines(kSample, "\n"));  // LF line ends on read
     IniFile ini(path());
-    ini.WriteString(QStringLiteral("_client_"), QStringLiteral("serverip"),
-                    QStringLiteral("10.0.0.1"));
-    ini.WriteString(QStringLiteral("_CLIENT_"), QStringLiteral("UserId"), QStringLiteral("3"));
-    ini.WriteString(QStringLiteral("销售单"), QStringLiteral("TreeWidth"), QStringLiteral("200"));
-    const QString expected = QStringLiteral(
-        "; 客户端配置\n"
+    ini.WriteString(u"_client_"_s, u"serverip"_s, u"10.0.0.1"_s);
+    ini.WriteString(u"_CLIENT_"_s, u"UserId"_s, u"3"_s);
+    ini.WriteString(u"销售单"_s, u"TreeWidth"_s, u"200"_s);
+    const QString expected =
+        u"; 客户端配置\n"
         "orphan=before any section\n"
         "[_CLIENT_]\n"
         "ServerIP=10.0.0.1\n"
@@ -105,130 +95,115 @@ TEST_F(IniFileTest, RewriteKeepsEverythingElseAndWritesCrLf) {
         "qiyongzhinengguolv=0\n"
         "\n"
         "[销售单]\n"
-        "TreeWidth=200\n");
+        "TreeWidth=200\n"_s;
     EXPECT_EQ(readBytes(path()), gbkLines(expected));
     // A fresh reader sees the same values.
     IniFile again(path());
-    EXPECT_EQ(again.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("ServerIP")),
-              QStringLiteral("10.0.0.1"));
-    EXPECT_EQ(again.ReadSection(QStringLiteral("_CLIENT_")),
-              (QStringList{QStringLiteral("ServerIP"), QStringLiteral("cb1"),
-                           QStringLiteral("ProfileName"), QStringLiteral("UserId")}));
+    EXPECT_EQ(again.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"10.0.0.1"_s);
+    EXPECT_EQ(again.ReadSection(u"_CLIENT_"_s),
+              (QStringList{u"ServerIP"_s, u"cb1"_s, u"ProfileName"_s, u"UserId"_s}));
 }
 
 TEST_F(IniFileTest, DeleteKeyAndEraseSection) {
     writeBytes(path(), gbkLines(kSample));
     IniFile ini(path());
-    ini.DeleteKey(QStringLiteral("_CLIENT_"), QStringLiteral("CB1"));
-    ini.DeleteKey(QStringLiteral("_CLIENT_"), QStringLiteral("nosuch"));
-    ini.DeleteKey(QStringLiteral("nosuch"), QStringLiteral("cb1"));
-    ini.EraseSection(QStringLiteral("进货单"));
-    const QString expected = QStringLiteral(
-        "; 客户端配置\n"
+    ini.DeleteKey(u"_CLIENT_"_s, u"CB1"_s);
+    ini.DeleteKey(u"_CLIENT_"_s, u"nosuch"_s);
+    ini.DeleteKey(u"nosuch"_s, u"cb1"_s);
+    ini.EraseSection(u"进货单"_s);
+    const QString expected =
+        u"; 客户端配置\n"
         "orphan=before any section\n"
         "[_CLIENT_]\n"
         "ServerIP = 192.168.1.5 \n"
         "ProfileName=\"账套一\"\n"
         "odd line without equals\n"
-        "\n");
+        "\n"_s;
     EXPECT_EQ(readBytes(path()), gbkLines(expected));
-    EXPECT_FALSE(ini.SectionExists(QStringLiteral("进货单")));
-    EXPECT_FALSE(ini.ValueExists(QStringLiteral("_CLIENT_"), QStringLiteral("cb1")));
+    EXPECT_FALSE(ini.SectionExists(u"进货单"_s));
+    EXPECT_FALSE(ini.ValueExists(u"_CLIENT_"_s, u"cb1"_s));
 }
 
 TEST_F(IniFileTest, DuplicateSectionsAndKeys) {
-    IniFile ini =
-        IniFile::fromText(QStringLiteral("[A]\nk=1\nK=2\nx=3\n[b]\nk=4\n[a]\nk=5\ny=6\n"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("a"), QStringLiteral("k")), QStringLiteral("1"));
+    IniFile ini = IniFile::fromText(u"[A]\nk=1\nK=2\nx=3\n[b]\nk=4\n[a]\nk=5\ny=6\n"_s);
+    EXPECT_EQ(ini.ReadString(u"a"_s, u"k"_s), u"1"_s);
     // The second section of a name is not read.
-    EXPECT_FALSE(ini.ValueExists(QStringLiteral("A"), QStringLiteral("y")));
-    EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("A"), QStringLiteral("b")}));
-    EXPECT_EQ(ini.ReadSection(QStringLiteral("A")),
-              (QStringList{QStringLiteral("k"), QStringLiteral("x")}));
-    const auto values = ini.ReadSectionValues(QStringLiteral("a"));
+    EXPECT_FALSE(ini.ValueExists(u"A"_s, u"y"_s));
+    EXPECT_EQ(ini.ReadSections(), (QStringList{u"A"_s, u"b"_s}));
+    EXPECT_EQ(ini.ReadSection(u"A"_s), (QStringList{u"k"_s, u"x"_s}));
+    const auto values = ini.ReadSectionValues(u"a"_s);
     ASSERT_EQ(values.size(), 2);
-    EXPECT_EQ(values[0].first, QStringLiteral("k"));
-    EXPECT_EQ(values[0].second, QStringLiteral("1"));
-    EXPECT_EQ(values[1].first, QStringLiteral("x"));
-    EXPECT_EQ(values[1].second, QStringLiteral("3"));
-    ini.EraseSection(QStringLiteral("A"));
-    EXPECT_EQ(ini.toText(), QStringLiteral("[b]\r\nk=4\r\n"));
+    EXPECT_EQ(values[0].first, u"k"_s);
+    EXPECT_EQ(values[0].second, u"1"_s);
+    EXPECT_EQ(values[1].first, u"x"_s);
+    EXPECT_EQ(values[1].second, u"3"_s);
+    ini.EraseSection(u"A"_s);
+    EXPECT_EQ(ini.toText(), u"[b]\r\nk=4\r\n"_s);
 }
 
 TEST(IniFileValues, ReadInteger) {
-    IniFile ini = IniFile::fromText(QStringLiteral(
-        "[s]\ndec=12\nneg=-5\nplus=+7\nhex=$FF\ncx=0x10\nword=abc\nempty=\nbig=2147483648\n"
-        "min=-2147483648\ntail=12a\nspaced=  42  \nallbits=$FFFFFFFF\nquoted=\"9\"\n"));
+    IniFile ini = IniFile::fromText(
+        u"[s]\ndec=12\nneg=-5\nplus=+7\nhex=$FF\ncx=0x10\nword=abc\nempty=\nbig=2147483648\n"
+        "min=-2147483648\ntail=12a\nspaced=  42  \nallbits=$FFFFFFFF\nquoted=\"9\"\n"_s);
     struct Case {
         const char* key;
         int expected;
-    } cases[] = {
-        {"dec", 12},   {"neg", -5},     {"plus", 7},
-        {"hex", 255},  {"cx", 16},      {"word", -1},
-        {"empty", -1}, {"big", -1},     {"min", -2147483647 - 1},
-        {"tail", -1},  {"spaced", 42},  {"allbits", -1},
-        {"quoted", 9}, {"missing", -1},
-    };
+    } cases[] = {{"dec", 12},   {"neg", -5},    {"plus", 7},
+                 {"hex", 255},  {"cx", 16},     {"word", -1},
+                 {"empty", -1}, {"big", -1},    {"min", -2147483647 - 1},
+                 {"tail", -1},  {"spaced", 42}, {"allbits", -1},
+                 {"quoted", 9}, {"missing", -1}};
     for (const auto& c : cases) {
-        EXPECT_EQ(ini.ReadInteger(QStringLiteral("s"), QString::fromUtf8(c.key), -1), c.expected)
-            << c.key;
+        EXPECT_EQ(ini.ReadInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
     }
-    EXPECT_TRUE(ini.ReadBool(QStringLiteral("s"), QStringLiteral("dec"), false));
-    EXPECT_FALSE(ini.ReadBool(QStringLiteral("s"), QStringLiteral("word"), false));
-    EXPECT_TRUE(ini.ReadBool(QStringLiteral("s"), QStringLiteral("missing"), true));
+    EXPECT_TRUE(ini.ReadBool(u"s"_s, u"dec"_s, false));
+    EXPECT_FALSE(ini.ReadBool(u"s"_s, u"word"_s, false));
+    EXPECT_TRUE(ini.ReadBool(u"s"_s, u"missing"_s, true));
 }
 
 TEST(IniFileValues, ValuesAreStoredVerbatim) {
     IniFile ini;
-    ini.WriteString(QStringLiteral("s"), QStringLiteral("path"), QStringLiteral("C:\\dyt\\a;b=c"));
-    ini.WriteInteger(QStringLiteral("s"), QStringLiteral("n"), -12);
-    ini.WriteBool(QStringLiteral("s"), QStringLiteral("b"), true);
-    EXPECT_EQ(ini.toText(), QStringLiteral("[s]\r\npath=C:\\dyt\\a;b=c\r\nn=-12\r\nb=1\r\n"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("s"), QStringLiteral("path")),
-              QStringLiteral("C:\\dyt\\a;b=c"));
+    ini.WriteString(u"s"_s, u"path"_s, u"C:\\dyt\\a;b=c"_s);
+    ini.WriteInteger(u"s"_s, u"n"_s, -12);
+    ini.WriteBool(u"s"_s, u"b"_s, true);
+    EXPECT_EQ(ini.toText(), u"[s]\r\npath=C:\\dyt\\a;b=c\r\nn=-12\r\nb=1\r\n"_s);
+    EXPECT_EQ(ini.ReadString(u"s"_s, u"path"_s), u"C:\\dyt\\a;b=c"_s);
 }
 
 TEST(IniFileText, GridLayoutText) {
     IniFile layout;
-    layout.WriteString(QStringLiteral("_Sys_"), QStringLiteral("_Ver_"), QStringLiteral("V10"));
-    layout.WriteInteger(QStringLiteral("_Sys_"), QStringLiteral("_Cnt_"), 2);
-    layout.WriteInteger(QStringLiteral("_Sys_"), QStringLiteral("0_W"), 66);
-    layout.WriteString(QStringLiteral("_Sys_"), QStringLiteral("0_C"),
-                       QStringLiteral("单价#$0D含税"));
+    layout.WriteString(u"_Sys_"_s, u"_Ver_"_s, u"V10"_s);
+    layout.WriteInteger(u"_Sys_"_s, u"_Cnt_"_s, 2);
+    layout.WriteInteger(u"_Sys_"_s, u"0_W"_s, 66);
+    layout.WriteString(u"_Sys_"_s, u"0_C"_s, u"单价#$0D含税"_s);
     const QString text = layout.toText();
-    EXPECT_EQ(text,
-              QStringLiteral("[_Sys_]\r\n_Ver_=V10\r\n_Cnt_=2\r\n0_W=66\r\n0_C=单价#$0D含税\r\n"));
+    EXPECT_EQ(text, u"[_Sys_]\r\n_Ver_=V10\r\n_Cnt_=2\r\n0_W=66\r\n0_C=单价#$0D含税\r\n"_s);
     IniFile back = IniFile::fromText(text);
-    EXPECT_EQ(back.ReadString(QStringLiteral("_sys_"), QStringLiteral("_ver_")),
-              QStringLiteral("V10"));
-    EXPECT_EQ(back.ReadInteger(QStringLiteral("_Sys_"), QStringLiteral("0_W"), 0), 66);
-    EXPECT_EQ(back.ReadString(QStringLiteral("_Sys_"), QStringLiteral("0_C")),
-              QStringLiteral("单价#$0D含税"));
-    EXPECT_EQ(back.ReadInteger(QStringLiteral("_Sys_"), QStringLiteral("1_W"), 66), 66);
+    EXPECT_EQ(back.ReadString(u"_sys_"_s, u"_ver_"_s), u"V10"_s);
+    EXPECT_EQ(back.ReadInteger(u"_Sys_"_s, u"0_W"_s, 0), 66);
+    EXPECT_EQ(back.ReadString(u"_Sys_"_s, u"0_C"_s), u"单价#$0D含税"_s);
+    EXPECT_EQ(back.ReadInteger(u"_Sys_"_s, u"1_W"_s, 66), 66);
     // A text with LF only or without a final line end reads the same.
-    IniFile lf = IniFile::fromText(QStringLiteral("[_Sys_]\n_Ver_=V10"));
-    EXPECT_EQ(lf.ReadString(QStringLiteral("_Sys_"), QStringLiteral("_Ver_")),
-              QStringLiteral("V10"));
-    EXPECT_EQ(lf.toText(), QStringLiteral("[_Sys_]\r\n_Ver_=V10\r\n"));
+    IniFile lf = IniFile::fromText(u"[_Sys_]\n_Ver_=V10"_s);
+    EXPECT_EQ(lf.ReadString(u"_Sys_"_s, u"_Ver_"_s), u"V10"_s);
+    EXPECT_EQ(lf.toText(), u"[_Sys_]\r\n_Ver_=V10\r\n"_s);
     // Texts are not files: characters outside GBK are accepted here.
     IniFile wide;
     const QString emoji = QString::fromUcs4(U"\U0001F600");
-    wide.WriteString(QStringLiteral("_Sys_"), QStringLiteral("x"), emoji);
-    EXPECT_EQ(wide.ReadString(QStringLiteral("_Sys_"), QStringLiteral("x")), emoji);
+    wide.WriteString(u"_Sys_"_s, u"x"_s, emoji);
+    EXPECT_EQ(wide.ReadString(u"_Sys_"_s, u"x"_s), emoji);
 }
 
 TEST(IniFileText, BadNamesAndValuesAreRefused) {
     IniFile ini;
-    const QString s = QStringLiteral("s");
-    EXPECT_THROW(ini.WriteString(QString(), QStringLiteral("k"), QStringLiteral("v")),
-                 dyt::DytError);
-    EXPECT_THROW(ini.WriteString(QStringLiteral("a]b"), QStringLiteral("k"), QStringLiteral("v")),
-                 dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QString(), QStringLiteral("v")), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QStringLiteral("a=b"), QStringLiteral("v")), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QStringLiteral("[k"), QStringLiteral("v")), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QStringLiteral(";k"), QStringLiteral("v")), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QStringLiteral("k"), QStringLiteral("a\r\nb")), dyt::DytError);
+    const QString s = u"s"_s;
+    EXPECT_THROW(ini.WriteString(QString(), u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(u"a]b"_s, u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(s, QString(), u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(s, u"a=b"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(s, u"[k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(s, u";k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(s, u"k"_s, u"a\r\nb"_s), dyt::DytError);
     EXPECT_EQ(ini.toText(), QString());
 }
 
@@ -238,35 +213,32 @@ TEST_F(IniFileTest, CharactersOutsideGbkAreRefusedAndNothingChanges) {
     IniFile ini(path());
     const QString emoji = QString::fromUcs4(U"\U0001F600");
     try {
-        ini.WriteString(QStringLiteral("_CLIENT_"), QStringLiteral("ServerIP"), emoji);
+        ini.WriteString(u"_CLIENT_"_s, u"ServerIP"_s, emoji);
         FAIL() << "no error";
     } catch (const dyt::DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("GBK"))) << e.what();
+        EXPECT_TRUE(e.message().contains(u"GBK"_s)) << e.what();
     }
-    EXPECT_THROW(ini.WriteString(emoji, QStringLiteral("k"), QStringLiteral("v")), dyt::DytError);
+    EXPECT_THROW(ini.WriteString(emoji, u"k"_s, u"v"_s), dyt::DytError);
     EXPECT_EQ(readBytes(path()), before);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("ServerIP")),
-              QStringLiteral("192.168.1.5"));
+    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
 }
 
 TEST_F(IniFileTest, Utf8ByteOrderMarkIsReadAndTheFileBecomesGbk) {
-    writeBytes(path(), QByteArray("\xEF\xBB\xBF") +
-                           QStringLiteral("[_CLIENT_]\r\nProfileName=账套一\r\n").toUtf8());
+    writeBytes(path(),
+               QByteArray("\xEF\xBB\xBF") + u"[_CLIENT_]\r\nProfileName=账套一\r\n"_s.toUtf8());
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(QStringLiteral("_CLIENT_"), QStringLiteral("ProfileName")),
-              QStringLiteral("账套一"));
-    ini.WriteString(QStringLiteral("_CLIENT_"), QStringLiteral("UserId"), QStringLiteral("1"));
-    EXPECT_EQ(readBytes(path()),
-              gbkLines(QStringLiteral("[_CLIENT_]\nProfileName=账套一\nUserId=1\n")));
+    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
+    ini.WriteString(u"_CLIENT_"_s, u"UserId"_s, u"1"_s);
+    EXPECT_EQ(readBytes(path()), gbkLines(u"[_CLIENT_]\nProfileName=账套一\nUserId=1\n"_s));
 }
 
 TEST_F(IniFileTest, Utf16ByteOrderMarkIsRead) {
-    const QString text = QStringLiteral("[s]\r\nk=值\r\n");
+    const QString text = u"[s]\r\nk=值\r\n"_s;
     QByteArray bytes("\xFF\xFE");
     bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     writeBytes(path(), bytes);
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("值"));
+    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"值"_s);
 }
 
 TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {
@@ -276,11 +248,9 @@ TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {
     writeBytes(path(), QByteArray("[s]\r\n") + bad1 + "\r\n" + bad2 + "\r\nk=1\r\n");
     IniFile ini(path());
     EXPECT_TRUE(ini.hasUndecodableBytes());
-    EXPECT_TRUE(ini.ReadString(QStringLiteral("s"), QStringLiteral("Broken"))
-                    .startsWith(QStringLiteral("ab")));
-    EXPECT_TRUE(
-        ini.ReadString(QStringLiteral("s"), QStringLiteral("Broken")).contains(QChar(0xFFFD)));
-    ini.WriteString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("2"));
+    EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).startsWith(u"ab"_s));
+    EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).contains(QChar(0xFFFD)));
+    ini.WriteString(u"s"_s, u"k"_s, u"2"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\n") + bad1 + "\r\n" + bad2 + "\r\nk=2\r\n");
 }
 
@@ -288,46 +258,43 @@ TEST_F(IniFileTest, MissingFileIsEmptyAndCreatedOnFirstWrite) {
     IniFile ini(path());
     EXPECT_TRUE(ini.ReadSections().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
-    ini.WriteString(QStringLiteral("_CLIENT_"), QStringLiteral("cb2"), QStringLiteral("0"));
+    ini.WriteString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[_CLIENT_]\r\ncb2=0\r\n"));
     // Only the file itself is left in the folder: no temporary file remains.
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
-              QStringList{QStringLiteral("dytv1config.ini")});
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"dytv1config.ini"_s});
 }
 
 TEST_F(IniFileTest, FailedSaveLeavesMemoryAndDiskAlone) {
-    IniFile ini(dir_.filePath(QStringLiteral("no/such/folder/print.ini")));
-    EXPECT_THROW(ini.WriteString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v")),
-                 dyt::DytError);
-    EXPECT_FALSE(ini.ValueExists(QStringLiteral("s"), QStringLiteral("k")));
+    IniFile ini(dir_.filePath(u"no/such/folder/print.ini"_s));
+    EXPECT_THROW(ini.WriteString(u"s"_s, u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_FALSE(ini.ValueExists(u"s"_s, u"k"_s));
     // A folder in the way: it cannot be read as a file, nor replaced by one.
-    QDir(dir_.path()).mkdir(QStringLiteral("print.ini"));
-    EXPECT_THROW(IniFile{path(QStringLiteral("print.ini"))}, dyt::DytError);
-    IniFile text = IniFile::fromText(QStringLiteral("[s]\nk=v\n"));
-    EXPECT_THROW(text.saveAs(path(QStringLiteral("print.ini"))), dyt::DytError);
+    QDir(dir_.path()).mkdir(u"print.ini"_s);
+    EXPECT_THROW(IniFile{path(u"print.ini"_s)}, dyt::DytError);
+    IniFile text = IniFile::fromText(u"[s]\nk=v\n"_s);
+    EXPECT_THROW(text.saveAs(path(u"print.ini"_s)), dyt::DytError);
     EXPECT_EQ(text.fileName(), QString());
-    EXPECT_TRUE(QFileInfo(path(QStringLiteral("print.ini"))).isDir());
+    EXPECT_TRUE(QFileInfo(path(u"print.ini"_s)).isDir());
 }
 
 TEST_F(IniFileTest, BufferedWritesReachTheFileOnSave) {
     writeBytes(path(), QByteArray("[s]\r\nk=1\r\n"));
     IniFile ini(path());
     ini.setWriteThrough(false);
-    ini.WriteString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("2"));
+    ini.WriteString(u"s"_s, u"k"_s, u"2"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\nk=1\r\n"));
     ini.save();
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\nk=2\r\n"));
     // Another writer changes the file; reload sees it.
     writeBytes(path(), QByteArray("[s]\nk=3\n"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("2"));
+    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"2"_s);
     ini.reload();
-    EXPECT_EQ(ini.ReadString(QStringLiteral("s"), QStringLiteral("k")), QStringLiteral("3"));
+    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"3"_s);
     // A text saved as a file.
-    IniFile text = IniFile::fromText(QStringLiteral("[_Sys_]\n_Ver_=V10\n"));
-    text.saveAs(path(QStringLiteral("layout.ini")));
-    EXPECT_EQ(readBytes(path(QStringLiteral("layout.ini"))),
-              QByteArray("[_Sys_]\r\n_Ver_=V10\r\n"));
-    EXPECT_EQ(text.fileName(), path(QStringLiteral("layout.ini")));
+    IniFile text = IniFile::fromText(u"[_Sys_]\n_Ver_=V10\n"_s);
+    text.saveAs(path(u"layout.ini"_s));
+    EXPECT_EQ(readBytes(path(u"layout.ini"_s)), QByteArray("[_Sys_]\r\n_Ver_=V10\r\n"));
+    EXPECT_EQ(text.fileName(), path(u"layout.ini"_s));
 }
 
 }  // namespace

@@ -3,29 +3,29 @@
 
 #include "common/paramlist.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
 TEST(ParamListLineBreaks, EscapedValuesFitALineAndReadBackAsTheyWere) {
-    const QList<QPair<QString, QString>> cases = {
-        {QStringLiteral("第一行\r\n第二行"), QStringLiteral("第一行\\r\\n第二行")},
-        {QStringLiteral("a\nb\rc"), QStringLiteral("a\\nb\\rc")},
-        {QStringLiteral("C:\\new\\r"), QStringLiteral("C:\\\\new\\\\r")},
-        {QStringLiteral("plain"), QStringLiteral("plain")},
-        {QString(), QString()},
-    };
+    const QList<QPair<QString, QString>> cases = {{u"第一行\r\n第二行"_s, u"第一行\\r\\n第二行"_s},
+                                                  {u"a\nb\rc"_s, u"a\\nb\\rc"_s},
+                                                  {u"C:\\new\\r"_s, u"C:\\\\new\\\\r"_s},
+                                                  {u"plain"_s, u"plain"_s},
+                                                  {QString(), QString()}};
     for (const auto& [value, escaped] : cases) {
         EXPECT_EQ(escaped, encodeLineBreaks(value));
         EXPECT_EQ(value, decodeLineBreaks(encodeLineBreaks(value)));
         ParamList p;
-        p.setValue(QStringLiteral("comment"), encodeLineBreaks(value));
-        EXPECT_EQ(value, decodeLineBreaks(ParamList(p.text()).value(QStringLiteral("comment"))));
+        p.setValue(u"comment"_s, encodeLineBreaks(value));
+        EXPECT_EQ(value, decodeLineBreaks(ParamList(p.text()).value(u"comment"_s)));
     }
 }
 
 TEST(ParamListLineBreaks, ABackslashThatStartsNoEscapeIsKept) {
-    EXPECT_EQ(QStringLiteral("a\\tb"), decodeLineBreaks(QStringLiteral("a\\tb")));
-    EXPECT_EQ(QStringLiteral("end\\"), decodeLineBreaks(QStringLiteral("end\\")));
+    EXPECT_EQ(u"a\\tb"_s, decodeLineBreaks(u"a\\tb"_s));
+    EXPECT_EQ(u"end\\"_s, decodeLineBreaks(u"end\\"_s));
 }
 
 }  // namespace

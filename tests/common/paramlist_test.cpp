@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::DytError;
@@ -92,21 +94,19 @@ TEST(ParamList, SetTextAcceptsEveryLineBreak) {
         const char* text;
         std::vector<const char*> lines;
     };
-    const std::vector<Row> rows{
-        {"empty", "", {}},
-        {"one line", "a=1", {"a=1"}},
-        {"CR LF", "a=1\r\nb=2", {"a=1", "b=2"}},
-        {"LF", "a=1\nb=2", {"a=1", "b=2"}},
-        {"lone CR", "a=1\rb=2", {"a=1", "b=2"}},
-        {"mixed", "a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
-        {"final break dropped", "a=1\r\n", {"a=1"}},
-        {"final LF dropped", "a=1\n", {"a=1"}},
-        {"only one final break dropped", "a=1\r\n\r\n", {"a=1", ""}},
-        {"empty lines inside", "a=1\r\n\r\nb=2", {"a=1", "", "b=2"}},
-        {"LF CR is two breaks", "a=1\n\rb=2", {"a=1", "", "b=2"}},
-        {"CR CR LF", "a=1\r\r\nb=2", {"a=1", "", "b=2"}},
-        {"a lone break", "\r\n", {""}},
-    };
+    const std::vector<Row> rows{{"empty", "", {}},
+                                {"one line", "a=1", {"a=1"}},
+                                {"CR LF", "a=1\r\nb=2", {"a=1", "b=2"}},
+                                {"LF", "a=1\nb=2", {"a=1", "b=2"}},
+                                {"lone CR", "a=1\rb=2", {"a=1", "b=2"}},
+                                {"mixed", "a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
+                                {"final break dropped", "a=1\r\n", {"a=1"}},
+                                {"final LF dropped", "a=1\n", {"a=1"}},
+                                {"only one final break dropped", "a=1\r\n\r\n", {"a=1", ""}},
+                                {"empty lines inside", "a=1\r\n\r\nb=2", {"a=1", "", "b=2"}},
+                                {"LF CR is two breaks", "a=1\n\rb=2", {"a=1", "", "b=2"}},
+                                {"CR CR LF", "a=1\r\r\nb=2", {"a=1", "", "b=2"}},
+                                {"a lone break", "\r\n", {""}}};
     for (const Row& r : rows) {
         ParamList p(QString::fromUtf8(r.text));
         QStringList expected;
@@ -154,9 +154,8 @@ TEST(ParamList, InvalidNamesAreRefused) {
     ParamList p;
     for (const char* bad : {"", "a=b", "=", "a\nb", "a\r"}) {
         const QString name = s(bad);
-        EXPECT_EQ(
-            errorOf([&] { p.setValue(name, s("1")); }),
-            QStringLiteral("参数名[%1]无效：参数名不能为空，也不能含有等号或换行符").arg(name))
+        EXPECT_EQ(errorOf([&] { p.setValue(name, s("1")); }),
+                  u"参数名[%1]无效：参数名不能为空，也不能含有等号或换行符"_s.arg(name))
             << bad;
     }
     EXPECT_TRUE(p.isEmpty());
@@ -198,8 +197,7 @@ TEST(ParamList, IndexAccessToRawLines) {
     EXPECT_EQ(p.valueAt(1), s("2"));
 
     for (qsizetype bad : {qsizetype(-1), qsizetype(3), qsizetype(100)}) {
-        EXPECT_EQ(errorOf([&] { (void)p.line(bad); }),
-                  QStringLiteral("参数行号%1超出范围（共3行）").arg(bad));
+        EXPECT_EQ(errorOf([&] { (void)p.line(bad); }), u"参数行号%1超出范围（共3行）"_s.arg(bad));
         EXPECT_FALSE(errorOf([&] { p.setLine(bad, s("x")); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { p.removeAt(bad); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { (void)p.nameAt(bad); }).isEmpty());

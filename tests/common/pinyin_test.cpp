@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::GetPinYinLeader;
@@ -29,108 +31,100 @@ void expectRows(const std::vector<Row>& rows) {
 
 // The window class names are the pinyin initials of the window titles.
 TEST(PinYin, WindowTitlesGiveTheirClassNames) {
-    expectRows({
-        {"进货单", "JHD"},
-        {"库存状况表", "KCZKB"},
-        {"往来单位", "WLDW"},
-        {"销售单统计", "XSDTJ"},
-        {"商品进货统计", "SPJHTJ"},
-        {"单位销售分布", "DWXSFB"},
-        {"仓库流水账", "CKLSZ"},
-        {"经营状况日报", "JYZKRB"},
-        {"全能进销存变动表", "QNJXCBDB"},
-        {"商品保质期查询", "SPBZQCX"},
-        {"往来单位回款统计", "WLDWHKTJ"},
-        {"经手人回款详情", "JSRHKXQ"},
-        {"应收应付--单位明细", "YSYFDWMX"},
-        {"仓库账面差异表", "CKZMCYB"},
-        {"借转销售单统计", "JZXSDTJ"},
-        {"赠品合同统计", "ZPHTTJ"},
-        {"商品智能补货计划", "SPZNBHJH"},
-        {"同价调拨单统计", "TJDBDTJ"},
-        {"库存上下限报警设置", "KCSXXBJSZ"},
-        {"商品销售排行榜", "SPXSPHB"},
-        {"地区销售排行榜", "DQXSPHB"},
-        {"年度费用报表", "NDFYBB"},
-        {"受托供应商查询", "STGYSCX"},
-        {"制单人收款统计", "ZDRSKTJ"},
-        {"销售优惠明细账本", "XSYHMXZB"},
-        {"商品销售对比分析", "SPXSDBFX"},
-        {"往来对账", "WLDZ"},
-    });
+    expectRows({{"进货单", "JHD"},
+                {"库存状况表", "KCZKB"},
+                {"往来单位", "WLDW"},
+                {"销售单统计", "XSDTJ"},
+                {"商品进货统计", "SPJHTJ"},
+                {"单位销售分布", "DWXSFB"},
+                {"仓库流水账", "CKLSZ"},
+                {"经营状况日报", "JYZKRB"},
+                {"全能进销存变动表", "QNJXCBDB"},
+                {"商品保质期查询", "SPBZQCX"},
+                {"往来单位回款统计", "WLDWHKTJ"},
+                {"经手人回款详情", "JSRHKXQ"},
+                {"应收应付--单位明细", "YSYFDWMX"},
+                {"仓库账面差异表", "CKZMCYB"},
+                {"借转销售单统计", "JZXSDTJ"},
+                {"赠品合同统计", "ZPHTTJ"},
+                {"商品智能补货计划", "SPZNBHJH"},
+                {"同价调拨单统计", "TJDBDTJ"},
+                {"库存上下限报警设置", "KCSXXBJSZ"},
+                {"商品销售排行榜", "SPXSPHB"},
+                {"地区销售排行榜", "DQXSPHB"},
+                {"年度费用报表", "NDFYBB"},
+                {"受托供应商查询", "STGYSCX"},
+                {"制单人收款统计", "ZDRSKTJ"},
+                {"销售优惠明细账本", "XSYHMXZB"},
+                {"商品销售对比分析", "SPXSDBFX"},
+                {"往来对账", "WLDZ"}});
 }
 
 // Characters with several readings take the common one (see pinyin.h for the rule).
 TEST(PinYin, PolyphonicCharactersTakeTheCommonReading) {
-    expectRows({
-        {"德盈通", "DYT"},
-        {"银行", "YH"},     // 行 háng: business override
-        {"商行", "SH"},     // 行 háng
-        {"自行车", "ZHC"},  // the price of the 行 override: xíng words read háng too
-        {"进货订单执行情况", "JHDDZHQK"},  // its class name says ZX
-        {"长城", "CC"},                    // 长 cháng: GB2312 files it under C
-        {"长虹电视", "CHDS"},
-        {"曾国藩", "ZGF"},     // 曾 zēng: GB2312 files it under Z
-        {"翟先生", "ZXS"},     // 翟 zhái: the surname, business override
-        {"番茄酱", "FQJ"},     // 茄 qié: GB2312 files it under Q
-        {"厦门", "XM"},        // 厦 xià: GB2312 files it under X
-        {"伺服电机", "SFDJ"},  // 伺 sì
-        {"冷轧钢板", "LZGB"},  // 轧 zhá
-        {"乙炔", "YQ"},        // 炔 quē
-        {"果脯", "GF"},        // 脯 fǔ
-        // Characters GB2312 files under their first dictionary reading keep it.
-        {"重庆", "ZQ"},  // 重 zhòng
-        {"单价", "DJ"},  // 单 dān
-        // 调 keeps its first reading diào, although the class name of this title used tiáo.
-        {"成本调价单统计", "CBDJDTJ"},
-    });
+    expectRows({{"德盈通", "DYT"},
+                {"银行", "YH"},     // 行 háng: business override
+                {"商行", "SH"},     // 行 háng
+                {"自行车", "ZHC"},  // the price of the 行 override: xíng words read háng too
+                {"进货订单执行情况", "JHDDZHQK"},  // its class name says ZX
+                {"长城", "CC"},                    // 长 cháng: GB2312 files it under C
+                {"长虹电视", "CHDS"},
+                {"曾国藩", "ZGF"},     // 曾 zēng: GB2312 files it under Z
+                {"翟先生", "ZXS"},     // 翟 zhái: the surname, business override
+                {"番茄酱", "FQJ"},     // 茄 qié: GB2312 files it under Q
+                {"厦门", "XM"},        // 厦 xià: GB2312 files it under X
+                {"伺服电机", "SFDJ"},  // 伺 sì
+                {"冷轧钢板", "LZGB"},  // 轧 zhá
+                {"乙炔", "YQ"},        // 炔 quē
+                {"果脯", "GF"},        // 脯 fǔ
+                // Characters GB2312 files under their first dictionary reading keep it.
+                {"重庆", "ZQ"},  // 重 zhòng
+                {"单价", "DJ"},  // 单 dān
+                // 调 keeps its first reading diào, although the class name of this title used tiáo.
+                {"成本调价单统计", "CBDJDTJ"}});
 }
 
 TEST(PinYin, AsciiLettersAndDigitsAreKeptOtherCharactersDropped) {
-    expectRows({
-        {"", ""},
-        {"abcXYZ", "ABCXYZ"},
-        {"0123456789", "0123456789"},
-        {"德盈通 A-1型", "DYTA1X"},
-        {" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~\t\r\n", ""},
-        {"（中文）、，。；：“”《》—…", "ZW"},
-        {"ＡＢＣ１２３", ""},  // full-width letters and digits are not ASCII
-        {"αβγ АБВ é", ""},     // other alphabets
-        {"①②③ⅠⅡ", ""},
-        {"2024年3月", "2024N3Y"},
-        {"iPhone15手机壳", "IPHONE15SJK"},
-    });
+    expectRows({{"", ""},
+                {"abcXYZ", "ABCXYZ"},
+                {"0123456789", "0123456789"},
+                {"德盈通 A-1型", "DYTA1X"},
+                {" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~\t\r\n", ""},
+                {"（中文）、，。；：“”《》—…", "ZW"},
+                {"ＡＢＣ１２３", ""},  // full-width letters and digits are not ASCII
+                {"αβγ АБВ é", ""},     // other alphabets
+                {"①②③ⅠⅡ", ""},
+                {"2024年3月", "2024N3Y"},
+                {"iPhone15手机壳", "IPHONE15SJK"}});
 }
 
 TEST(PinYin, ResultIsCutTo255Bytes) {
-    const QString chinese = QStringLiteral("进货").repeated(200);  // 400 characters
+    const QString chinese = u"进货"_s.repeated(200);  // 400 characters
     const QString leader = GetPinYinLeader(chinese);
     EXPECT_EQ(leader.size(), 255);
-    EXPECT_EQ(leader, QStringLiteral("JH").repeated(128).left(255));
+    EXPECT_EQ(leader, u"JH"_s.repeated(128).left(255));
     EXPECT_EQ(dyt::pinYinInitials(chinese).size(), 400);
 
-    const QString ascii = QStringLiteral("a").repeated(300);
-    EXPECT_EQ(GetPinYinLeader(ascii), QStringLiteral("A").repeated(255));
+    const QString ascii = u"a"_s.repeated(300);
+    EXPECT_EQ(GetPinYinLeader(ascii), u"A"_s.repeated(255));
 
     // Dropped characters do not count against the limit.
-    const QString spaced = QStringLiteral("a, ").repeated(300);
-    EXPECT_EQ(GetPinYinLeader(spaced), QStringLiteral("A").repeated(255));
+    const QString spaced = u"a, "_s.repeated(300);
+    EXPECT_EQ(GetPinYinLeader(spaced), u"A"_s.repeated(255));
 
     // Exactly 255 letters pass whole.
-    EXPECT_EQ(GetPinYinLeader(QStringLiteral("b").repeated(255)),
-              QStringLiteral("B").repeated(255));
+    EXPECT_EQ(GetPinYinLeader(u"b"_s.repeated(255)), u"B"_s.repeated(255));
 }
 
 TEST(PinYin, CharactersOutsideTheBasicPlaneAreDropped) {
     // U+20000 (Extension B) between two characters, written as a surrogate pair.
-    const QString text =
-        QStringLiteral("进") + QString::fromUcs4(U"\U00020000") + QStringLiteral("货");
-    EXPECT_EQ(GetPinYinLeader(text), QStringLiteral("JH"));
+    const QString text = u"进"_s + QString::fromUcs4(U"\U00020000") + u"货"_s;
+    EXPECT_EQ(GetPinYinLeader(text), u"JH"_s);
     // A lone surrogate is dropped as well.
-    QString lone = QStringLiteral("a");
+    QString lone = u"a"_s;
     lone.append(QChar(0xD800));
     lone.append(QLatin1Char('b'));
-    EXPECT_EQ(GetPinYinLeader(lone), QStringLiteral("AB"));
+    EXPECT_EQ(GetPinYinLeader(lone), u"AB"_s);
 }
 
 TEST(PinYin, SingleCodePoints) {
@@ -139,24 +133,22 @@ TEST(PinYin, SingleCodePoints) {
         char expected;
         const char* why;
     };
-    const std::array<CodeRow, 16> rows{{
-        {U'啊', 'A', "first character of GB2312 level 1"},
-        {U'座', 'Z', "last character of GB2312 level 1"},
-        {0x3007, 'L', "〇 líng, GBK A996"},
-        {0xF92C, 'L', "郎 compatibility form of 郎 láng"},
-        {0xF9F1, 'L', "隣 compatibility form of 隣 lín"},
-        {0xFA0C, 'W', "兀 compatibility form of 兀 wù"},
-        {U'兙', 'S', "十克 shíkè"},
-        {U'兡', 'B', "百克 bǎikè"},
-        {U'嗧', 'J', "加仑 jiālún"},
-        {U'瓱', 'H', "毫瓦 háowǎ"},
-        {0x3400, 'Q', "㐀 qiū, first of Extension A"},
-        {U'a', '\0', "ASCII is no ideograph"},
-        {0x4DC0, '\0', "Yijing hexagram symbol"},
-        {0xFA0E, '\0', "﨎 has no known reading"},
-        {0x20000, '\0', "Extension B is not covered"},
-        {0xFFFF, '\0', "not a character"},
-    }};
+    const std::array<CodeRow, 16> rows{{{U'啊', 'A', "first character of GB2312 level 1"},
+                                        {U'座', 'Z', "last character of GB2312 level 1"},
+                                        {0x3007, 'L', "〇 líng, GBK A996"},
+                                        {0xF92C, 'L', "郎 compatibility form of 郎 láng"},
+                                        {0xF9F1, 'L', "隣 compatibility form of 隣 lín"},
+                                        {0xFA0C, 'W', "兀 compatibility form of 兀 wù"},
+                                        {U'兙', 'S', "十克 shíkè"},
+                                        {U'兡', 'B', "百克 bǎikè"},
+                                        {U'嗧', 'J', "加仑 jiālún"},
+                                        {U'瓱', 'H', "毫瓦 háowǎ"},
+                                        {0x3400, 'Q', "㐀 qiū, first of Extension A"},
+                                        {U'a', '\0', "ASCII is no ideograph"},
+                                        {0x4DC0, '\0', "Yijing hexagram symbol"},
+                                        {0xFA0E, '\0', "﨎 has no known reading"},
+                                        {0x20000, '\0', "Extension B is not covered"},
+                                        {0xFFFF, '\0', "not a character"}}};
     for (const CodeRow& r : rows) {
         EXPECT_EQ(dyt::pinYinInitial(r.cp), r.expected) << r.why;
     }
@@ -227,15 +219,14 @@ TEST(PinYin, Gb2312LevelOneFollowsItsPinyinOrder) {
     };
     // The first character of each letter: 啊 芭 擦 搭 蛾 发 噶 哈 击 喀 垃 妈 拿 哦 啪 期 然 撒 塌
     // 挖 昔 压 匝 (no pinyin starts with I, U or V).
-    const std::array<Band, 23> bands{{
-        {0xB0A1, 'A'}, {0xB0C5, 'B'}, {0xB2C1, 'C'}, {0xB4EE, 'D'}, {0xB6EA, 'E'}, {0xB7A2, 'F'},
-        {0xB8C1, 'G'}, {0xB9FE, 'H'}, {0xBBF7, 'J'}, {0xBFA6, 'K'}, {0xC0AC, 'L'}, {0xC2E8, 'M'},
-        {0xC4C3, 'N'}, {0xC5B6, 'O'}, {0xC5BE, 'P'}, {0xC6DA, 'Q'}, {0xC8BB, 'R'}, {0xC8F6, 'S'},
-        {0xCBFA, 'T'}, {0xCDDA, 'W'}, {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'},
-    }};
+    const std::array<Band, 23> bands{
+        {{0xB0A1, 'A'}, {0xB0C5, 'B'}, {0xB2C1, 'C'}, {0xB4EE, 'D'}, {0xB6EA, 'E'}, {0xB7A2, 'F'},
+         {0xB8C1, 'G'}, {0xB9FE, 'H'}, {0xBBF7, 'J'}, {0xBFA6, 'K'}, {0xC0AC, 'L'}, {0xC2E8, 'M'},
+         {0xC4C3, 'N'}, {0xC5B6, 'O'}, {0xC5BE, 'P'}, {0xC6DA, 'Q'}, {0xC8BB, 'R'}, {0xC8F6, 'S'},
+         {0xCBFA, 'T'}, {0xCDDA, 'W'}, {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'}}};
     // The overrides: 行 (D0D0) is filed under xíng, read háng; 翟 (B5D4) under dí, read zhái.
-    const QString overridden = QStringLiteral("行翟");
-    const QString overrideLetters = QStringLiteral("HZ");
+    const QString overridden = u"行翟"_s;
+    const QString overrideLetters = u"HZ"_s;
     int checked = 0;
     for (int lead = 0xB0; lead <= 0xD7; ++lead) {
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {

@@ -10,6 +10,8 @@
 #include "common/filterexpr.h"
 #include "common/recordset.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::Bookmark;
@@ -23,7 +25,7 @@ using dyt::SortKey;
 QStringList walk(RecordSet& set, const QString& field) {
     QStringList out;
     for (set.first(); !set.eof(); set.next()) {
-        out << (set.isNull(field) ? QStringLiteral("<null>") : set.text(field));
+        out << (set.isNull(field) ? u"<null>"_s : set.text(field));
     }
     return out;
 }
@@ -35,41 +37,41 @@ QStringList words(const char* text) {
 // code, name, isbj, qty
 RecordSet bills() {
     RecordSet s;
-    s.addField(QStringLiteral("code"), FieldType::Text);
-    s.addField(QStringLiteral("name"), FieldType::Text);
-    s.addField(QStringLiteral("isbj"), FieldType::Integer);
-    s.addField(QStringLiteral("qty"), FieldType::Integer);
-    s.appendRow({QStringLiteral("A"), QStringLiteral("进货单"), 1, 10});
-    s.appendRow({QStringLiteral("B"), QStringLiteral("销售单"), 1, 2});
-    s.appendRow({QStringLiteral("C"), QStringLiteral("收款单"), 0, 30});
-    s.appendRow({QStringLiteral("D"), QStringLiteral("付款单"), 1, 2});
-    s.appendRow({QStringLiteral("E"), QStringLiteral("报损单"), 0, QVariant()});
+    s.addField(u"code"_s, FieldType::Text);
+    s.addField(u"name"_s, FieldType::Text);
+    s.addField(u"isbj"_s, FieldType::Integer);
+    s.addField(u"qty"_s, FieldType::Integer);
+    s.appendRow({u"A"_s, u"进货单"_s, 1, 10});
+    s.appendRow({u"B"_s, u"销售单"_s, 1, 2});
+    s.appendRow({u"C"_s, u"收款单"_s, 0, 30});
+    s.appendRow({u"D"_s, u"付款单"_s, 1, 2});
+    s.appendRow({u"E"_s, u"报损单"_s, 0, QVariant()});
     return s;
 }
 
 TEST(RecordSet, AppendRowCoercesValuesAndRefusesBadOnes) {
     RecordSet s;
-    s.addField(QStringLiteral("id"), FieldType::Integer);
-    s.addField(QStringLiteral("price"), FieldType::Currency);
-    s.addField(QStringLiteral("d"), FieldType::Date);
-    EXPECT_THROW(s.addField(QStringLiteral("ID"), FieldType::Text), DytError);
-    s.appendRow({QStringLiteral(" 42 "), QStringLiteral("1.5"), QStringLiteral("2024-03-01")});
+    s.addField(u"id"_s, FieldType::Integer);
+    s.addField(u"price"_s, FieldType::Currency);
+    s.addField(u"d"_s, FieldType::Date);
+    EXPECT_THROW(s.addField(u"ID"_s, FieldType::Text), DytError);
+    s.appendRow({u" 42 "_s, u"1.5"_s, u"2024-03-01"_s});
     s.appendRow({7});
     EXPECT_EQ(s.rowCount(), 2);
     EXPECT_EQ(s.at(0, 0), QVariant(qint64{42}));
     EXPECT_EQ(s.at(0, 1).value<Currency>(), Currency::fromRaw(15000));
     EXPECT_EQ(s.at(0, 2), QVariant(QDate(2024, 3, 1)));
     EXPECT_FALSE(s.at(1, 1).isValid());
-    EXPECT_THROW(s.appendRow({QStringLiteral("x")}), DytError);
+    EXPECT_THROW(s.appendRow({u"x"_s}), DytError);
     EXPECT_THROW(s.appendRow({1, 2, QDate(2024, 1, 1), 4}), DytError);
     EXPECT_EQ(s.rowCount(), 2);
     s.first();
-    EXPECT_EQ(s.integer(QStringLiteral("ID")), 42);
-    EXPECT_EQ(s.number(QStringLiteral("price")), 1.5);
-    EXPECT_EQ(s.text(QStringLiteral("d")), QStringLiteral("2024-03-01"));
-    EXPECT_THROW(s.value(QStringLiteral("nosuch")), DytError);
-    EXPECT_THROW(s.setValue(QStringLiteral("id"), QStringLiteral("abc")), DytError);
-    EXPECT_EQ(s.integer(QStringLiteral("id")), 42);
+    EXPECT_EQ(s.integer(u"ID"_s), 42);
+    EXPECT_EQ(s.number(u"price"_s), 1.5);
+    EXPECT_EQ(s.text(u"d"_s), u"2024-03-01"_s);
+    EXPECT_THROW(s.value(u"nosuch"_s), DytError);
+    EXPECT_THROW(s.setValue(u"id"_s, u"abc"_s), DytError);
+    EXPECT_EQ(s.integer(u"id"_s), 42);
 }
 
 TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
@@ -78,19 +80,17 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
         QVariant in;
         bool ok;
         qint64 out;
-    } cases[] = {
-        {"double up", 2.7, true, 3},
-        {"double half down", -2.5, true, -3},
-        {"double half up", 2.5, true, 3},
-        {"text decimal", QStringLiteral(" 2.7 "), true, 3},
-        {"text integer", QStringLiteral("-12"), true, -12},
-        {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
-        {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
-        {"boolean", true, true, 1},
-        {"huge double", 1e30, false, 0},
-        {"huge text", QStringLiteral("1e30"), false, 0},
-        {"not a number", QStringLiteral("abc"), false, 0},
-    };
+    } cases[] = {{"double up", 2.7, true, 3},
+                 {"double half down", -2.5, true, -3},
+                 {"double half up", 2.5, true, 3},
+                 {"text decimal", u" 2.7 "_s, true, 3},
+                 {"text integer", u"-12"_s, true, -12},
+                 {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
+                 {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
+                 {"boolean", true, true, 1},
+                 {"huge double", 1e30, false, 0},
+                 {"huge text", u"1e30"_s, false, 0},
+                 {"not a number", u"abc"_s, false, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         bool ok = !c.ok;
@@ -102,7 +102,7 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
         }
     }
     bool ok = false;
-    EXPECT_FALSE(dyt::coerceValue(QStringLiteral("  "), FieldType::Integer, &ok).isValid());
+    EXPECT_FALSE(dyt::coerceValue(u"  "_s, FieldType::Integer, &ok).isValid());
     EXPECT_TRUE(ok);  // blank text is Null, not an error
     EXPECT_FALSE(dyt::coerceValue(1e30, FieldType::Currency, &ok).isValid());
     EXPECT_FALSE(ok);
@@ -115,12 +115,12 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
 
 TEST(RecordSet, FilterLimitsTheCursorAndRecordCount) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral(" isbj = 1 AND qty < 10 "));
+    s.setFilter(u" isbj = 1 AND qty < 10 "_s);
     EXPECT_TRUE(s.filtered());
-    EXPECT_EQ(s.filter(), QStringLiteral("isbj = 1 AND qty < 10"));
+    EXPECT_EQ(s.filter(), u"isbj = 1 AND qty < 10"_s);
     EXPECT_EQ(s.recordCount(), 2);
     EXPECT_EQ(s.rowCount(), 5);
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("B D"));
+    EXPECT_EQ(walk(s, u"code"_s), words("B D"));
     s.first();
     EXPECT_EQ(s.currentRow(), 1);
     EXPECT_EQ(s.visibleRow(1), 3);
@@ -128,34 +128,34 @@ TEST(RecordSet, FilterLimitsTheCursorAndRecordCount) {
     EXPECT_EQ(s.visiblePosition(2), -1);
     s.setFilter(QString());
     EXPECT_FALSE(s.filtered());
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("A B C D E"));
+    EXPECT_EQ(walk(s, u"code"_s), words("A B C D E"));
 }
 
 TEST(RecordSet, BadFilterKeepsThePreviousOne) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("isbj = 0"));
+    s.setFilter(u"isbj = 0"_s);
     try {
-        s.setFilter(QStringLiteral("isbj = 1 AND nosuch = 2"));
+        s.setFilter(u"isbj = 1 AND nosuch = 2"_s);
         FAIL() << "no error";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("第 14 个字符处")));
-        EXPECT_TRUE(e.message().contains(QStringLiteral("字段[nosuch]不存在")));
+        EXPECT_TRUE(e.message().contains(u"第 14 个字符处"_s));
+        EXPECT_TRUE(e.message().contains(u"字段[nosuch]不存在"_s));
     }
-    EXPECT_EQ(s.filter(), QStringLiteral("isbj = 0"));
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("C E"));
+    EXPECT_EQ(s.filter(), u"isbj = 0"_s);
+    EXPECT_EQ(walk(s, u"code"_s), words("C E"));
 }
 
 TEST(RecordSet, FilterStaysForNewRowsAfterClearRows) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("qty > 5"));
+    s.setFilter(u"qty > 5"_s);
     s.clearRows();
     EXPECT_EQ(s.recordCount(), 0);
     EXPECT_TRUE(s.eof());
-    s.appendRow({QStringLiteral("X"), QString(), 1, 6});
-    s.appendRow({QStringLiteral("Y"), QString(), 1, 5});
-    s.appendRow({QStringLiteral("Z"), QString(), 1, 7});
+    s.appendRow({u"X"_s, QString(), 1, 6});
+    s.appendRow({u"Y"_s, QString(), 1, 5});
+    s.appendRow({u"Z"_s, QString(), 1, 7});
     EXPECT_EQ(s.recordCount(), 2);
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("X Z"));
+    EXPECT_EQ(walk(s, u"code"_s), words("X Z"));
     s.clear();
     EXPECT_FALSE(s.filtered());
     EXPECT_EQ(s.fieldCount(), 0);
@@ -163,60 +163,60 @@ TEST(RecordSet, FilterStaysForNewRowsAfterClearRows) {
 
 TEST(RecordSet, EditsMoveRowsInAndOutOfTheFilterAtOnce) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("isbj = 1"));  // A B D
-    ASSERT_TRUE(s.locate(QStringLiteral("code"), QStringLiteral("B")));
+    s.setFilter(u"isbj = 1"_s);  // A B D
+    ASSERT_TRUE(s.locate(u"code"_s, u"B"_s));
     EXPECT_EQ(s.recNo(), 1);
     // The current row stops passing: it leaves and the cursor stands on the following row.
-    s.setValue(QStringLiteral("isbj"), 0);
+    s.setValue(u"isbj"_s, 0);
     EXPECT_EQ(s.recordCount(), 2);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("D"));
+    EXPECT_EQ(s.text(u"code"_s), u"D"_s);
     // A hidden row starts passing: it joins in row order and the cursor keeps its row.
     s.setAt(2, 2, 1);  // C
     EXPECT_EQ(s.recordCount(), 3);
     EXPECT_EQ(s.recNo(), 2);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("D"));
+    EXPECT_EQ(s.text(u"code"_s), u"D"_s);
     // An edit of a field the filter does not read changes nothing.
-    s.setValue(QStringLiteral("qty"), 99);
+    s.setValue(u"qty"_s, 99);
     EXPECT_EQ(s.recordCount(), 3);
     // The last row stops passing: the cursor goes back to the new last row.
-    s.setValue(QStringLiteral("isbj"), 0);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("C"));
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("A C"));
+    s.setValue(u"isbj"_s, 0);
+    EXPECT_EQ(s.text(u"code"_s), u"C"_s);
+    EXPECT_EQ(walk(s, u"code"_s), words("A C"));
     // A row before the cursor leaves: the cursor keeps its row.
     s.last();
     s.setAt(0, 2, 0);
     EXPECT_EQ(s.recNo(), 0);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("C"));
+    EXPECT_EQ(s.text(u"code"_s), u"C"_s);
 }
 
 TEST(RecordSet, AppendedRowsStayVisibleUntilTheFilterIsSetAgain) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("isbj = 1"));
+    s.setFilter(u"isbj = 1"_s);
     s.append();
     EXPECT_EQ(s.recordCount(), 4);
     EXPECT_EQ(s.recNo(), 3);
-    EXPECT_TRUE(s.isNull(QStringLiteral("isbj")));
-    s.setValue(QStringLiteral("code"), QStringLiteral("N"));
-    s.setValue(QStringLiteral("isbj"), 0);
+    EXPECT_TRUE(s.isNull(u"isbj"_s));
+    s.setValue(u"code"_s, u"N"_s);
+    s.setValue(u"isbj"_s, 0);
     EXPECT_EQ(s.recordCount(), 4);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("N"));
+    EXPECT_EQ(s.text(u"code"_s), u"N"_s);
     // Rows given whole go through the filter.
-    s.appendRow({QStringLiteral("P"), QString(), 0, 1});
-    s.appendRow({QStringLiteral("Q"), QString(), 1, 1});
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("A B D N Q"));
-    s.setFilter(QStringLiteral("isbj = 1"));
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("A B D Q"));
+    s.appendRow({u"P"_s, QString(), 0, 1});
+    s.appendRow({u"Q"_s, QString(), 1, 1});
+    EXPECT_EQ(walk(s, u"code"_s), words("A B D N Q"));
+    s.setFilter(u"isbj = 1"_s);
+    EXPECT_EQ(walk(s, u"code"_s), words("A B D Q"));
 }
 
 TEST(RecordSet, RemovingRowsKeepsTheCursorOnItsRecord) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("isbj = 1"));  // A B D
-    s.last();                                 // D
-    s.removeRow(2);                           // C, hidden
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("D"));
+    s.setFilter(u"isbj = 1"_s);  // A B D
+    s.last();                    // D
+    s.removeRow(2);              // C, hidden
+    EXPECT_EQ(s.text(u"code"_s), u"D"_s);
     s.removeRow(0);  // A, visible and before the cursor
     EXPECT_EQ(s.recNo(), 1);
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("D"));
+    EXPECT_EQ(s.text(u"code"_s), u"D"_s);
     EXPECT_THROW(s.removeRow(17), DytError);
     // Deleting every visible row from the first leaves the hidden ones.
     s.first();
@@ -225,29 +225,28 @@ TEST(RecordSet, RemovingRowsKeepsTheCursorOnItsRecord) {
     EXPECT_EQ(s.recordCount(), 0);
     EXPECT_EQ(s.rowCount(), 1);
     s.setFilter(QString());
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("E"));
+    EXPECT_EQ(walk(s, u"code"_s), words("E"));
     EXPECT_THROW(RecordSet().deleteCurrent(), DytError);
 }
 
 TEST(RecordSet, LocateFindsTheFirstVisibleMatchByValueAndType) {
     RecordSet s = bills();
-    EXPECT_TRUE(s.locate(QStringLiteral("qty"), QStringLiteral("2")));
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("B"));
-    EXPECT_TRUE(s.locate(QStringList{QStringLiteral("qty"), QStringLiteral("code")},
-                         QVariantList{2, QStringLiteral("D")}));
+    EXPECT_TRUE(s.locate(u"qty"_s, u"2"_s));
+    EXPECT_EQ(s.text(u"code"_s), u"B"_s);
+    EXPECT_TRUE(s.locate(QStringList{u"qty"_s, u"code"_s}, QVariantList{2, u"D"_s}));
     EXPECT_EQ(s.recNo(), 3);
     // Not found, or a value the field cannot hold: the cursor stays.
-    EXPECT_FALSE(s.locate(QStringLiteral("code"), QStringLiteral("a")));
-    EXPECT_FALSE(s.locate(QStringLiteral("qty"), QStringLiteral("many")));
+    EXPECT_FALSE(s.locate(u"code"_s, u"a"_s));
+    EXPECT_FALSE(s.locate(u"qty"_s, u"many"_s));
     EXPECT_EQ(s.recNo(), 3);
-    EXPECT_TRUE(s.locate(QStringLiteral("code"), QStringLiteral("a"), true));
+    EXPECT_TRUE(s.locate(u"code"_s, u"a"_s, true));
     EXPECT_EQ(s.recNo(), 0);
-    EXPECT_TRUE(s.locate(QStringLiteral("qty"), QVariant()));
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("E"));
-    EXPECT_THROW(s.locate(QStringLiteral("nosuch"), 1), DytError);
-    s.setFilter(QStringLiteral("isbj = 1"));
-    EXPECT_FALSE(s.locate(QStringLiteral("code"), QStringLiteral("C")));
-    EXPECT_TRUE(s.locate(QStringLiteral("qty"), 2));
+    EXPECT_TRUE(s.locate(u"qty"_s, QVariant()));
+    EXPECT_EQ(s.text(u"code"_s), u"E"_s);
+    EXPECT_THROW(s.locate(u"nosuch"_s, 1), DytError);
+    s.setFilter(u"isbj = 1"_s);
+    EXPECT_FALSE(s.locate(u"code"_s, u"C"_s));
+    EXPECT_TRUE(s.locate(u"qty"_s, 2));
     EXPECT_EQ(s.recNo(), 1);
 }
 
@@ -279,20 +278,20 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
         return code;
     };
     RecordSet indexed;
-    indexed.addField(QStringLiteral("code"), FieldType::Text);
-    indexed.addField(QStringLiteral("n"), FieldType::Integer);
-    indexed.addField(QStringLiteral("keep"), FieldType::Integer);
+    indexed.addField(u"code"_s, FieldType::Text);
+    indexed.addField(u"n"_s, FieldType::Integer);
+    indexed.addField(u"keep"_s, FieldType::Integer);
     for (int i = 0; i < 400; ++i) {
         indexed.appendRow(
             {randomCode(), static_cast<int>(rng() % 50), static_cast<int>(rng() % 3)});
     }
-    indexed.addIndex(QStringLiteral("code"));
-    indexed.addIndex(QStringLiteral("n"));
+    indexed.addIndex(u"code"_s);
+    indexed.addIndex(u"n"_s);
     RecordSet plain = indexed;
-    plain.removeIndex(QStringLiteral("code"));
-    plain.removeIndex(QStringLiteral("n"));
-    EXPECT_TRUE(indexed.hasIndex(QStringLiteral("CODE")));
-    EXPECT_FALSE(plain.hasIndex(QStringLiteral("code")));
+    plain.removeIndex(u"code"_s);
+    plain.removeIndex(u"n"_s);
+    EXPECT_TRUE(indexed.hasIndex(u"CODE"_s));
+    EXPECT_FALSE(plain.hasIndex(u"code"_s));
 
     const auto check = [&](const char* stage) {
         SCOPED_TRACE(stage);
@@ -301,22 +300,21 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
             const QString code = randomCode();
             const int n = static_cast<int>(rng() % 50);
             const int expectCode = firstMatch(indexed, 0, code, ci);
-            EXPECT_EQ(indexed.locate(QStringLiteral("code"), code, ci), expectCode >= 0);
+            EXPECT_EQ(indexed.locate(u"code"_s, code, ci), expectCode >= 0);
             if (expectCode >= 0) {
                 EXPECT_EQ(indexed.recNo(), expectCode);
             }
-            EXPECT_EQ(plain.locate(QStringLiteral("code"), code, ci), expectCode >= 0);
+            EXPECT_EQ(plain.locate(u"code"_s, code, ci), expectCode >= 0);
             if (expectCode >= 0) {
                 EXPECT_EQ(plain.recNo(), expectCode);
             }
             const int expectN = firstMatch(indexed, 1, n, false);
-            EXPECT_EQ(indexed.locate(QStringLiteral("n"), n), expectN >= 0);
+            EXPECT_EQ(indexed.locate(u"n"_s, n), expectN >= 0);
             if (expectN >= 0) {
                 EXPECT_EQ(indexed.recNo(), expectN);
             }
             // Two fields: the index narrows, the other field decides.
-            const bool both = indexed.locate(
-                QStringList{QStringLiteral("n"), QStringLiteral("keep")}, QVariantList{n, 1});
+            const bool both = indexed.locate(QStringList{u"n"_s, u"keep"_s}, QVariantList{n, 1});
             int expectBoth = -1;
             for (int i = 0; i < indexed.recordCount() && expectBoth < 0; ++i) {
                 const int r = indexed.visibleRow(i);
@@ -350,20 +348,20 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
         both([&](RecordSet& s) { s.appendRow({code, k, 1}); });
     }
     check("after appends");
-    both([](RecordSet& s) { s.setFilter(QStringLiteral("keep <> 0")); });
+    both([](RecordSet& s) { s.setFilter(u"keep <> 0"_s); });
     check("filtered");
     for (int k = 0; k < 30; ++k) {
         const int r = static_cast<int>(rng() % indexed.rowCount());
         both([&](RecordSet& s) { s.removeRow(r); });
     }
     check("after removals");
-    both([](RecordSet& s) { s.sort(QStringLiteral("n"), Qt::DescendingOrder); });
+    both([](RecordSet& s) { s.sort(u"n"_s, Qt::DescendingOrder); });
     check("after a sort");
     both([](RecordSet& s) {
         s.setAt(0, 1, 1234);
-        s.appendRow({QStringLiteral("zz"), 1234, 1});
+        s.appendRow({u"zz"_s, 1234, 1});
     });
-    EXPECT_TRUE(indexed.locate(QStringLiteral("n"), 1234));
+    EXPECT_TRUE(indexed.locate(u"n"_s, 1234));
     EXPECT_EQ(indexed.currentRow(),
               indexed.at(0, 2).toLongLong() != 0 ? 0 : indexed.rowCount() - 1);
     check("after edits of the rebuilt index");
@@ -371,27 +369,27 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
 
 TEST(RecordSet, IndexesRefuseUnknownAndBinaryFields) {
     RecordSet s = bills();
-    s.addField(QStringLiteral("pic"), FieldType::Blob);
-    EXPECT_THROW(s.addIndex(QStringLiteral("nosuch")), DytError);
-    EXPECT_THROW(s.addIndex(QStringLiteral("pic")), DytError);
-    s.addIndex(QStringLiteral("code"));
-    s.addIndex(QStringLiteral("code"));
-    EXPECT_TRUE(s.hasIndex(QStringLiteral("code")));
-    s.removeIndex(QStringLiteral("code"));
-    EXPECT_FALSE(s.hasIndex(QStringLiteral("code")));
+    s.addField(u"pic"_s, FieldType::Blob);
+    EXPECT_THROW(s.addIndex(u"nosuch"_s), DytError);
+    EXPECT_THROW(s.addIndex(u"pic"_s), DytError);
+    s.addIndex(u"code"_s);
+    s.addIndex(u"code"_s);
+    EXPECT_TRUE(s.hasIndex(u"code"_s));
+    s.removeIndex(u"code"_s);
+    EXPECT_FALSE(s.hasIndex(u"code"_s));
 }
 
 TEST(RecordSet, BookmarksFollowTheirRowAndFailWhenItIsGoneOrHidden) {
     RecordSet s = bills();
-    ASSERT_TRUE(s.locate(QStringLiteral("code"), QStringLiteral("C")));
+    ASSERT_TRUE(s.locate(u"code"_s, u"C"_s));
     const Bookmark c = s.bookmark();
     EXPECT_TRUE(c.isValid());
-    s.sort(QStringLiteral("qty"), Qt::DescendingOrder);
+    s.sort(u"qty"_s, Qt::DescendingOrder);
     s.first();
     s.removeRow(s.rowCount() - 1);
     EXPECT_TRUE(s.gotoBookmark(c));
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("C"));
-    s.setFilter(QStringLiteral("isbj = 1"));
+    EXPECT_EQ(s.text(u"code"_s), u"C"_s);
+    s.setFilter(u"isbj = 1"_s);
     EXPECT_FALSE(s.bookmarkValid(c));
     EXPECT_FALSE(s.gotoBookmark(c));
     s.setFilter(QString());
@@ -403,17 +401,17 @@ TEST(RecordSet, BookmarksFollowTheirRowAndFailWhenItIsGoneOrHidden) {
 
 TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
     RecordSet s;
-    s.addField(QStringLiteral("id"), FieldType::Integer);
-    s.addField(QStringLiteral("code"), FieldType::Text);
-    s.addField(QStringLiteral("n"), FieldType::Integer);
-    s.addField(QStringLiteral("price"), FieldType::Currency);
-    s.addField(QStringLiteral("rate"), FieldType::Float);
-    s.addField(QStringLiteral("d"), FieldType::Date);
-    s.appendRow({1, QStringLiteral("10"), 10, QStringLiteral("2.5"), 0.5, QDate(2024, 5, 1)});
-    s.appendRow({2, QStringLiteral("2"), 2, QStringLiteral("-1"), -3.0, QDate(2023, 5, 1)});
+    s.addField(u"id"_s, FieldType::Integer);
+    s.addField(u"code"_s, FieldType::Text);
+    s.addField(u"n"_s, FieldType::Integer);
+    s.addField(u"price"_s, FieldType::Currency);
+    s.addField(u"rate"_s, FieldType::Float);
+    s.addField(u"d"_s, FieldType::Date);
+    s.appendRow({1, u"10"_s, 10, u"2.5"_s, 0.5, QDate(2024, 5, 1)});
+    s.appendRow({2, u"2"_s, 2, u"-1"_s, -3.0, QDate(2023, 5, 1)});
     s.appendRow({3, QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
-    s.appendRow({4, QStringLiteral("b"), 2, QStringLiteral("10"), 1e6, QDate(2024, 1, 1)});
-    s.appendRow({5, QStringLiteral("B"), 10, QStringLiteral("2.5"), 0.5, QDate(2024, 5, 1)});
+    s.appendRow({4, u"b"_s, 2, u"10"_s, 1e6, QDate(2024, 1, 1)});
+    s.appendRow({5, u"B"_s, 10, u"2.5"_s, 0.5, QDate(2024, 5, 1)});
     const struct {
         const char* field;
         Qt::SortOrder order;
@@ -427,93 +425,91 @@ TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
         {"n", Qt::DescendingOrder, "1 5 2 4 3"},
         {"price", Qt::AscendingOrder, "3 2 1 5 4"},
         {"rate", Qt::AscendingOrder, "3 2 1 5 4"},
-        {"d", Qt::DescendingOrder, "1 5 4 2 3"},
-    };
+        {"d", Qt::DescendingOrder, "1 5 4 2 3"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
         RecordSet t = s;
         t.sort(QString::fromLatin1(c.field), c.order);
-        EXPECT_EQ(walk(t, QStringLiteral("id")), words(c.ids));
+        EXPECT_EQ(walk(t, u"id"_s), words(c.ids));
     }
     RecordSet t = s;
-    t.sort(QList<SortKey>{{QStringLiteral("price"), Qt::DescendingOrder},
-                          {QStringLiteral("id"), Qt::DescendingOrder}});
-    EXPECT_EQ(walk(t, QStringLiteral("id")), words("4 5 1 2 3"));
-    EXPECT_THROW(t.sort(QStringLiteral("nosuch")), DytError);
+    t.sort(QList<SortKey>{{u"price"_s, Qt::DescendingOrder}, {u"id"_s, Qt::DescendingOrder}});
+    EXPECT_EQ(walk(t, u"id"_s), words("4 5 1 2 3"));
+    EXPECT_THROW(t.sort(u"nosuch"_s), DytError);
 }
 
 TEST(RecordSet, ChineseTextsSortInCharacterCodeOrder) {
     // GBK places 啊 (B0A1) before 北 (B1B1) before 中 (D6D0), the reverse of their Unicode order.
     RecordSet s;
-    s.addField(QStringLiteral("name"), FieldType::Text);
+    s.addField(u"name"_s, FieldType::Text);
     for (const char* n : {"中", "北", "啊", "Z", "北京"})
         s.appendRow({QString::fromUtf8(n)});
-    s.sort(QStringLiteral("name"));
-    EXPECT_EQ(walk(s, QStringLiteral("name")), words("Z 啊 北 北京 中"));
+    s.sort(u"name"_s);
+    EXPECT_EQ(walk(s, u"name"_s), words("Z 啊 北 北京 中"));
 }
 
 TEST(RecordSet, SortKeepsTheCursorOnItsRowAndTheFilteredRowsVisible) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("isbj = 1"));
-    ASSERT_TRUE(s.locate(QStringLiteral("code"), QStringLiteral("A")));
-    s.sort(QStringLiteral("qty"));
-    EXPECT_EQ(s.text(QStringLiteral("code")), QStringLiteral("A"));
+    s.setFilter(u"isbj = 1"_s);
+    ASSERT_TRUE(s.locate(u"code"_s, u"A"_s));
+    s.sort(u"qty"_s);
+    EXPECT_EQ(s.text(u"code"_s), u"A"_s);
     EXPECT_EQ(s.recNo(), 2);
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("B D A"));
+    EXPECT_EQ(walk(s, u"code"_s), words("B D A"));
     s.setFilter(QString());
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("E B D A C"));
+    EXPECT_EQ(walk(s, u"code"_s), words("E B D A C"));
 }
 
 TEST(RecordSet, CopyStructureAndLoadFromTakeFieldsAndRows) {
     RecordSet source = bills();
-    source.field(0).displayName = QStringLiteral("单据编号");
-    source.setFilter(QStringLiteral("qty = 2"));
-    source.addIndex(QStringLiteral("code"));
+    source.field(0).displayName = u"单据编号"_s;
+    source.setFilter(u"qty = 2"_s);
+    source.addIndex(u"code"_s);
 
     RecordSet shape;
     shape.copyStructure(source);
     EXPECT_EQ(shape.fieldCount(), 4);
-    EXPECT_EQ(shape.field(0).caption(), QStringLiteral("单据编号"));
+    EXPECT_EQ(shape.field(0).caption(), u"单据编号"_s);
     EXPECT_EQ(shape.rowCount(), 0);
     EXPECT_FALSE(shape.filtered());
 
     RecordSet all;
-    all.addField(QStringLiteral("old"), FieldType::Text);
+    all.addField(u"old"_s, FieldType::Text);
     all.loadFrom(source);
     EXPECT_EQ(all.fieldCount(), 4);
     EXPECT_FALSE(all.filtered());
-    EXPECT_FALSE(all.hasIndex(QStringLiteral("code")));
-    EXPECT_EQ(walk(all, QStringLiteral("code")), words("A B C D E"));
+    EXPECT_FALSE(all.hasIndex(u"code"_s));
+    EXPECT_EQ(walk(all, u"code"_s), words("A B C D E"));
 
     RecordSet visible;
     visible.loadFrom(source, true);
-    EXPECT_EQ(walk(visible, QStringLiteral("code")), words("B D"));
+    EXPECT_EQ(walk(visible, u"code"_s), words("B D"));
     visible.loadFrom(visible);
-    EXPECT_EQ(walk(visible, QStringLiteral("code")), words("B D"));
+    EXPECT_EQ(walk(visible, u"code"_s), words("B D"));
 }
 
 TEST(RecordSet, CopiesAreIndependentAndMovesLeaveTheSourceEmpty) {
     RecordSet a = bills();
-    a.setFilter(QStringLiteral("isbj = 1"));
+    a.setFilter(u"isbj = 1"_s);
     RecordSet b = a;
     b.first();
-    b.setValue(QStringLiteral("isbj"), 0);
+    b.setValue(u"isbj"_s, 0);
     EXPECT_EQ(a.recordCount(), 3);
     EXPECT_EQ(b.recordCount(), 2);
-    EXPECT_EQ(b.filter(), QStringLiteral("isbj = 1"));
+    EXPECT_EQ(b.filter(), u"isbj = 1"_s);
     RecordSet c = std::move(b);
     EXPECT_EQ(c.recordCount(), 2);
     EXPECT_EQ(b.rowCount(), 0);  // NOLINT(bugprone-use-after-move): moved-from state is defined
     EXPECT_FALSE(b.filtered());
     b = a;
-    EXPECT_EQ(walk(b, QStringLiteral("code")), words("A B D"));
+    EXPECT_EQ(walk(b, u"code"_s), words("A B D"));
 }
 
 TEST(RecordSet, FilterOptionsIgnoreCaseWhenAsked) {
     RecordSet s = bills();
-    s.setFilter(QStringLiteral("code IN ('a', 'c')"), dyt::FilterOptions{true});
-    EXPECT_EQ(walk(s, QStringLiteral("code")), words("A C"));
-    s.setFilter(QStringLiteral("code IN ('a', 'c')"));
+    s.setFilter(u"code IN ('a', 'c')"_s, dyt::FilterOptions{true});
+    EXPECT_EQ(walk(s, u"code"_s), words("A C"));
+    s.setFilter(u"code IN ('a', 'c')"_s);
     EXPECT_EQ(s.recordCount(), 0);
 }
 
@@ -526,7 +522,7 @@ TEST(RecordSet, FieldTypeNamesRoundTrip) {
         EXPECT_EQ(back, t);
     }
     FieldType unused = FieldType::Text;
-    EXPECT_FALSE(dyt::fieldTypeFromName(QStringLiteral("money"), &unused));
+    EXPECT_FALSE(dyt::fieldTypeFromName(u"money"_s, &unused));
 }
 
 }  // namespace

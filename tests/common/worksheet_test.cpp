@@ -14,6 +14,8 @@
 #include "common/recordset.h"
 #include "common/worksheet.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::DytError;
@@ -84,19 +86,19 @@ QList<Cell> cells(const QList<Record>& recs) {
         switch (r.type) {
             case 0x0201:
                 EXPECT_EQ(r.body.size(), 6);
-                c.value = QStringLiteral("B");
+                c.value = u"B"_s;
                 break;
             case 0x027E: {
                 EXPECT_EQ(r.body.size(), 10);
                 const quint32 raw = u32(r.body, 6);
                 EXPECT_EQ(raw & 3u, 2u) << "an RK integer has bit 1 set and bit 0 clear";
                 const qint32 value = (static_cast<qint32>(raw) - 2) / 4;
-                c.value = QStringLiteral("K:%1").arg(value);
+                c.value = u"K:%1"_s.arg(value);
                 break;
             }
             case 0x0203:
                 EXPECT_EQ(r.body.size(), 14);
-                c.value = QStringLiteral("N:%1").arg(f64(r.body, 6), 0, 'g', 17);
+                c.value = u"N:%1"_s.arg(f64(r.body, 6), 0, 'g', 17);
                 break;
             case 0x0204: {
                 const int length = u16(r.body, 6);
@@ -105,7 +107,7 @@ QList<Cell> cells(const QList<Record>& recs) {
                 bool ascii = true;
                 for (char ch : text)
                     ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
-                c.value = QStringLiteral("L:") +
+                c.value = u"L:"_s +
                           (ascii ? QString::fromLatin1(text) : QString::fromLatin1(text.toHex()));
                 break;
             }
@@ -131,11 +133,11 @@ QStringList split(const char* text) {
 
 RecordSet goods() {
     RecordSet s;
-    s.addField(QStringLiteral("code"), FieldType::Text);
-    s.addField(QStringLiteral("qty"), FieldType::Integer);
-    s.addField(QStringLiteral("price"), FieldType::Currency);
-    s.field(0).displayName = QStringLiteral("编号");
-    s.appendRow({QStringLiteral(" A1 "), 5, QStringLiteral("12.5")});
+    s.addField(u"code"_s, FieldType::Text);
+    s.addField(u"qty"_s, FieldType::Integer);
+    s.addField(u"price"_s, FieldType::Currency);
+    s.field(0).displayName = u"编号"_s;
+    s.appendRow({u" A1 "_s, 5, u"12.5"_s});
     s.appendRow({QVariant(), -3, QVariant()});
     return s;
 }
@@ -162,13 +164,13 @@ TEST(Worksheet, WritesBofCaptionsOneRowPerRecordAndEof) {
     // The position moves right per cell and to column 0 of the next row after the last field.
     QStringList positions;
     for (const Cell& c : cs)
-        positions << QStringLiteral("%1,%2").arg(c.row).arg(c.column);
+        positions << u"%1,%2"_s.arg(c.row).arg(c.column);
     EXPECT_EQ(positions, split("0,0|0,1|0,2|1,0|1,1|1,2|2,0|2,1|2,2"));
 }
 
 TEST(Worksheet, IntegersOutsideThirtyBitsBecomeNumbers) {
     RecordSet s;
-    s.addField(QStringLiteral("n"), FieldType::Integer);
+    s.addField(u"n"_s, FieldType::Integer);
     const qint64 big = qint64{1} << 29;
     for (qint64 v : {qint64{0}, qint64{-1}, big - 1, big, -big, -big - 1, qint64{1000000000000}}) {
         s.appendRow({v});
@@ -180,20 +182,19 @@ TEST(Worksheet, IntegersOutsideThirtyBitsBecomeNumbers) {
 
 TEST(Worksheet, FloatsAndCurrencyAreNumbersOtherKindsAreTrimmedLabels) {
     RecordSet s;
-    s.addField(QStringLiteral("rate"), FieldType::Float);
-    s.addField(QStringLiteral("money"), FieldType::Currency);
-    s.addField(QStringLiteral("d"), FieldType::Date);
-    s.addField(QStringLiteral("stamp"), FieldType::DateTime);
-    s.addField(QStringLiteral("flag"), FieldType::Boolean);
-    s.addField(QStringLiteral("pic"), FieldType::Blob);
-    s.addField(QStringLiteral("name"), FieldType::Text);
-    s.appendRow({0.1, QStringLiteral("-1234.5678"), QDate(2024, 3, 1),
-                 QStringLiteral("2024-03-01 08:09:10"), true, QByteArray("\x01\x02", 2),
-                 QStringLiteral("  进货单 \t")});
+    s.addField(u"rate"_s, FieldType::Float);
+    s.addField(u"money"_s, FieldType::Currency);
+    s.addField(u"d"_s, FieldType::Date);
+    s.addField(u"stamp"_s, FieldType::DateTime);
+    s.addField(u"flag"_s, FieldType::Boolean);
+    s.addField(u"pic"_s, FieldType::Blob);
+    s.addField(u"name"_s, FieldType::Text);
+    s.appendRow({0.1, u"-1234.5678"_s, QDate(2024, 3, 1), u"2024-03-01 08:09:10"_s, true,
+                 QByteArray("\x01\x02", 2), u"  进货单 \t"_s});
     s.appendRow({QVariant(), QVariant(), QVariant(), QVariant(), false, QVariant(), QString()});
     const QList<Cell> cs = cells(records(dyt::worksheet::toBytes(s)));
-    const QString n1 = QStringLiteral("N:") + QString::number(0.1, 'g', 17);
-    const QString n2 = QStringLiteral("N:") + QString::number(-1234.5678, 'g', 17);
+    const QString n1 = u"N:"_s + QString::number(0.1, 'g', 17);
+    const QString n2 = u"N:"_s + QString::number(-1234.5678, 'g', 17);
     const QStringList expected =
         QStringList{n1, n2} + split(
                                   "L:2024-03-01|L:2024-03-01 08:09:10|L:1|B|"
@@ -202,21 +203,19 @@ TEST(Worksheet, FloatsAndCurrencyAreNumbersOtherKindsAreTrimmedLabels) {
 }
 
 TEST(Worksheet, LabelsAreCutAt255BytesWithoutSplittingACharacter) {
-    const QString huo = QStringLiteral("货");  // two GBK bytes: bb f5
+    const QString huo = u"货"_s;  // two GBK bytes: bb f5
     const struct {
         QString text;
         int expectedBytes;
-    } cases[] = {
-        {QString(300, QLatin1Char('a')), 255},
-        {QString(200, QLatin1Char('a')) + huo.repeated(100), 254},
-        {QString(201, QLatin1Char('a')) + huo.repeated(100), 255},
-        {huo.repeated(200), 254},
-        {QString(255, QLatin1Char('a')), 255},
-        {QString(253, QLatin1Char('a')) + huo, 255},
-    };
+    } cases[] = {{QString(300, QLatin1Char('a')), 255},
+                 {QString(200, QLatin1Char('a')) + huo.repeated(100), 254},
+                 {QString(201, QLatin1Char('a')) + huo.repeated(100), 255},
+                 {huo.repeated(200), 254},
+                 {QString(255, QLatin1Char('a')), 255},
+                 {QString(253, QLatin1Char('a')) + huo, 255}};
     for (const auto& c : cases) {
         RecordSet s;
-        s.addField(QStringLiteral("t"), FieldType::Text);
+        s.addField(u"t"_s, FieldType::Text);
         s.appendRow({c.text});
         const QList<Record> recs = records(dyt::worksheet::toBytes(s));
         ASSERT_EQ(recs.size(), 4);
@@ -234,12 +233,12 @@ TEST(Worksheet, LabelsAreCutAt255BytesWithoutSplittingACharacter) {
 
 TEST(Worksheet, WritesTheVisibleRowsInCursorOrder) {
     RecordSet s;
-    s.addField(QStringLiteral("code"), FieldType::Text);
-    s.addField(QStringLiteral("n"), FieldType::Integer);
+    s.addField(u"code"_s, FieldType::Text);
+    s.addField(u"n"_s, FieldType::Integer);
     for (int i = 0; i < 6; ++i)
-        s.appendRow({QStringLiteral("c%1").arg(i), (i * 7) % 6});
-    s.setFilter(QStringLiteral("n <> 3"));
-    s.sort(QStringLiteral("n"), Qt::DescendingOrder);
+        s.appendRow({u"c%1"_s.arg(i), (i * 7) % 6});
+    s.setFilter(u"n <> 3"_s);
+    s.sort(u"n"_s, Qt::DescendingOrder);
     const QList<Cell> cs = cells(records(dyt::worksheet::toBytes(s)));
     // n: c0 0, c1 1, c2 2, c3 3, c4 4, c5 5; without 3, descending.
     EXPECT_EQ(values(cs), split("L:code|L:n|L:c5|K:5|L:c4|K:4|L:c2|K:2|L:c1|K:1|L:c0|K:0"));
@@ -247,35 +246,35 @@ TEST(Worksheet, WritesTheVisibleRowsInCursorOrder) {
 
 TEST(Worksheet, RefusesMoreRowsOrColumnsThanTheFormatHolds) {
     RecordSet s;
-    s.addField(QStringLiteral("n"), FieldType::Integer);
+    s.addField(u"n"_s, FieldType::Integer);
     for (int i = 0; i < dyt::worksheet::kMaxRows; ++i)
         s.appendRow({i});
     const QList<Cell> cs = cells(records(dyt::worksheet::toBytes(s)));
     ASSERT_EQ(cs.size(), 65536);
     EXPECT_EQ(cs.last().row, 65535);
-    EXPECT_EQ(cs.last().value, QStringLiteral("K:65534"));
+    EXPECT_EQ(cs.last().value, u"K:65534"_s);
     s.appendRow({1});
     try {
         dyt::worksheet::toBytes(s);
         FAIL() << "no error";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("65536"))) << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains(QStringLiteral("65535"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"65536"_s)) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"65535"_s)) << e.message().toStdString();
     }
     // Under a filter only the visible rows count.
-    s.setFilter(QStringLiteral("n < 10"));
+    s.setFilter(u"n < 10"_s);
     EXPECT_NO_THROW(dyt::worksheet::toBytes(s));
 
     RecordSet wide;
     for (int c = 0; c < 257; ++c)
-        wide.addField(QStringLiteral("f%1").arg(c), FieldType::Text);
+        wide.addField(u"f%1"_s.arg(c), FieldType::Text);
     EXPECT_THROW(dyt::worksheet::toBytes(wide), DytError);
 }
 
 TEST(Worksheet, SaveWritesTheWholeFileOrLeavesTheOldOneAlone) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString name = dir.filePath(QStringLiteral("数据-2024_03_01-08_09_10.xls"));
+    const QString name = dir.filePath(u"数据-2024_03_01-08_09_10.xls"_s);
     const RecordSet s = goods();
     dyt::worksheet::save(s, name);
     QFile f(name);
@@ -285,7 +284,7 @@ TEST(Worksheet, SaveWritesTheWholeFileOrLeavesTheOldOneAlone) {
 
     // An export that fails keeps the file that was there.
     RecordSet tooMany;
-    tooMany.addField(QStringLiteral("n"), FieldType::Integer);
+    tooMany.addField(u"n"_s, FieldType::Integer);
     for (int i = 0; i <= dyt::worksheet::kMaxRows; ++i)
         tooMany.appendRow({i});
     EXPECT_THROW(dyt::worksheet::save(tooMany, name), DytError);
@@ -294,7 +293,7 @@ TEST(Worksheet, SaveWritesTheWholeFileOrLeavesTheOldOneAlone) {
     f.close();
 
     // A folder that does not exist: an error, and no file.
-    const QString lost = dir.filePath(QStringLiteral("nosuch/out.xls"));
+    const QString lost = dir.filePath(u"nosuch/out.xls"_s);
     EXPECT_THROW(dyt::worksheet::save(s, lost), DytError);
     EXPECT_FALSE(QFile::exists(lost));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);

@@ -10,21 +10,23 @@
 #include "protocol/client.h"
 #include "protocol/protocol.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::proto {
 namespace {
 
 RecordSet allTypes() {
     RecordSet rs;
-    rs.addField(QStringLiteral("text"), FieldType::Text, 40);
-    rs.addField(QStringLiteral("int"), FieldType::Integer);
-    rs.addField(QStringLiteral("float"), FieldType::Float);
-    rs.addField(QStringLiteral("money"), FieldType::Currency);
-    rs.addField(QStringLiteral("day"), FieldType::Date);
-    rs.addField(QStringLiteral("stamp"), FieldType::DateTime);
-    rs.addField(QStringLiteral("flag"), FieldType::Boolean);
-    rs.addField(QStringLiteral("data"), FieldType::Blob);
-    rs.field(0).displayName = QStringLiteral("商品名称");
-    rs.appendRow({QStringLiteral("德盈通 商品'甲'\t\n"), qint64(-42), 3.25,
+    rs.addField(u"text"_s, FieldType::Text, 40);
+    rs.addField(u"int"_s, FieldType::Integer);
+    rs.addField(u"float"_s, FieldType::Float);
+    rs.addField(u"money"_s, FieldType::Currency);
+    rs.addField(u"day"_s, FieldType::Date);
+    rs.addField(u"stamp"_s, FieldType::DateTime);
+    rs.addField(u"flag"_s, FieldType::Boolean);
+    rs.addField(u"data"_s, FieldType::Blob);
+    rs.field(0).displayName = u"商品名称"_s;
+    rs.appendRow({u"德盈通 商品'甲'\t\n"_s, qint64(-42), 3.25,
                   QVariant::fromValue(Currency::fromRaw(std::numeric_limits<qint64>::max())),
                   QDate(2026, 2, 28), QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58)), true,
                   QByteArray("\x00\x01\xff", 3)});
@@ -35,8 +37,8 @@ RecordSet allTypes() {
     // A row of Nulls in every column.
     rs.appendRow({QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
                   QVariant(), QVariant()});
-    rs.appendRow({QStringLiteral(""), qint64(0), 0.0, QVariant::fromValue(Currency::fromRaw(1)),
-                  QVariant(), QVariant(), QVariant(), QByteArray(1, '\0')});
+    rs.appendRow({u""_s, qint64(0), 0.0, QVariant::fromValue(Currency::fromRaw(1)), QVariant(),
+                  QVariant(), QVariant(), QByteArray(1, '\0')});
     return rs;
 }
 
@@ -80,19 +82,19 @@ TEST(RecordSetPacket, NullIsDistinctFromEmptyTextAndZero) {
 
 TEST(RecordSetPacket, DatesAndCurrencyTravelInTheAgreedForm) {
     RecordSet rs;
-    rs.addField(QStringLiteral("d"), FieldType::Date);
-    rs.addField(QStringLiteral("t"), FieldType::DateTime);
-    rs.addField(QStringLiteral("m"), FieldType::Currency);
+    rs.addField(u"d"_s, FieldType::Date);
+    rs.addField(u"t"_s, FieldType::DateTime);
+    rs.addField(u"m"_s, FieldType::Currency);
     rs.appendRow({QDate(2026, 3, 5), QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)),
                   QVariant::fromValue(Currency::fromRaw(123456))});
     const QCborArray row = QCborValue::fromCbor(recordSetToCbor(rs).taggedValue().toByteArray())
                                .toMap()
-                               .value(QStringLiteral("rows"))
+                               .value(u"rows"_s)
                                .toArray()
                                .at(0)
                                .toArray();
-    EXPECT_EQ(QStringLiteral("2026-03-05"), row.at(0).toString());
-    EXPECT_EQ(QStringLiteral("2026-03-05 07:08:09"), row.at(1).toString());
+    EXPECT_EQ(u"2026-03-05"_s, row.at(0).toString());
+    EXPECT_EQ(u"2026-03-05 07:08:09"_s, row.at(1).toString());
     EXPECT_EQ(QCborTag(kTagCurrency), row.at(2).tag());
     EXPECT_EQ(123456, row.at(2).taggedValue().toInteger());
 }
@@ -105,16 +107,15 @@ TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
     };
     const Case cases[] = {
         {"text given integer", FieldType::Text, QCborValue(5)},
-        {"integer given text", FieldType::Integer, QCborValue(QStringLiteral("5"))},
+        {"integer given text", FieldType::Integer, QCborValue(u"5"_s)},
         {"integer given double", FieldType::Integer, QCborValue(1.5)},
         {"currency without tag", FieldType::Currency, QCborValue(10000)},
         {"currency with other tag", FieldType::Currency, QCborValue(QCborTag(99), 1)},
-        {"date not a date", FieldType::Date, QCborValue(QStringLiteral("2026-13-01"))},
-        {"date in other format", FieldType::Date, QCborValue(QStringLiteral("01/02/2026"))},
-        {"datetime without time", FieldType::DateTime, QCborValue(QStringLiteral("2026-01-01"))},
+        {"date not a date", FieldType::Date, QCborValue(u"2026-13-01"_s)},
+        {"date in other format", FieldType::Date, QCborValue(u"01/02/2026"_s)},
+        {"datetime without time", FieldType::DateTime, QCborValue(u"2026-01-01"_s)},
         {"boolean given integer", FieldType::Boolean, QCborValue(1)},
-        {"blob given text", FieldType::Blob, QCborValue(QStringLiteral("ab"))},
-    };
+        {"blob given text", FieldType::Blob, QCborValue(u"ab"_s)}};
     for (const Case& c : cases) {
         EXPECT_THROW(cellFromCbor(c.value, c.type), DytError) << c.name;
     }
@@ -131,7 +132,7 @@ QCborValue packetOf(const QCborMap& m) {
 }
 
 TEST(RecordSetPacket, MalformedPacketsAreRefused) {
-    const QCborArray textField{QStringLiteral("a"), QStringLiteral("text"), 0};
+    const QCborArray textField{u"a"_s, u"text"_s, 0};
     auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
         QCborMap m;
         for (const auto& [k, v] : items)
@@ -144,33 +145,28 @@ TEST(RecordSetPacket, MalformedPacketsAreRefused) {
         QCborValue packet;
     };
     const Case cases[] = {
-        {"plain text", QCborValue(QStringLiteral("not a packet"))},
+        {"plain text", QCborValue(u"not a packet"_s)},
         {"untagged bytes", QCborValue(good)},
         {"tag around a map", QCborValue(QCborTag(kTagRecordSet), QCborMap())},
         {"no rows", packetOf(map({{"fields", QCborArray{textField}}}))},
         {"no fields", packetOf(map({{"rows", QCborArray()}}))},
         {"unknown type",
-         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"),
-                                                        QStringLiteral("nosuchtype"), 0}}},
+         packetOf(map({{"fields", QCborArray{QCborArray{u"a"_s, u"nosuchtype"_s, 0}}},
                        {"rows", QCborArray()}}))},
         {"size not a number",
-         packetOf(map({{"fields", QCborArray{QCborArray{QStringLiteral("a"), QStringLiteral("text"),
-                                                        QStringLiteral("9")}}},
+         packetOf(map({{"fields", QCborArray{QCborArray{u"a"_s, u"text"_s, u"9"_s}}},
                        {"rows", QCborArray()}}))},
         {"short row", packetOf(map({{"fields", QCborArray{textField, textField}},
-                                    {"rows", QCborArray{QCborArray{QStringLiteral("x")}}}}))},
-        {"long row",
-         packetOf(
-             map({{"fields", QCborArray{textField}},
-                  {"rows", QCborArray{QCborArray{QStringLiteral("x"), QStringLiteral("y")}}}}))},
+                                    {"rows", QCborArray{QCborArray{u"x"_s}}}}))},
+        {"long row", packetOf(map({{"fields", QCborArray{textField}},
+                                   {"rows", QCborArray{QCborArray{u"x"_s, u"y"_s}}}}))},
         {"cell of the wrong type",
          packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray{QCborArray{5}}}}))},
         {"unknown member",
          packetOf(map({{"fields", QCborArray{textField}}, {"rows", QCborArray()}, {"extra", 1}}))},
         {"truncated content", packetOf(good.left(good.size() - 3))},
         {"trailing bytes", packetOf(good + QByteArray(1, '\0'))},
-        {"empty content", packetOf(QByteArray())},
-    };
+        {"empty content", packetOf(QByteArray())}};
     for (const Case& c : cases) {
         EXPECT_THROW(recordSetFromCbor(c.packet), DytError) << c.name;
     }
@@ -207,11 +203,11 @@ TEST(Frames, LengthPrefixIsFourBytesBigEndian) {
 TEST(Frames, ReaderAssemblesFramesFromPieces) {
     Request a;
     a.id = 1;
-    a.method = QStringLiteral("ConnectionVar");
-    a.args = {QStringLiteral("qZevrint\r\n")};
+    a.method = u"ConnectionVar"_s;
+    a.args = {u"qZevrint\r\n"_s};
     Request b;
     b.id = 2;
-    b.method = QStringLiteral("登录");
+    b.method = u"登录"_s;
     const QByteArray stream = encodeFrame(a.toCbor()) + encodeFrame(b.toCbor());
     FrameReader reader;
     QList<Request> got;
@@ -223,9 +219,9 @@ TEST(Frames, ReaderAssemblesFramesFromPieces) {
     }
     ASSERT_EQ(2, got.size());
     EXPECT_EQ(1, got[0].id);
-    EXPECT_EQ(QStringLiteral("ConnectionVar"), got[0].method);
-    EXPECT_EQ(QStringLiteral("qZevrint\r\n"), got[0].args.at(0).toString());
-    EXPECT_EQ(QStringLiteral("登录"), got[1].method);
+    EXPECT_EQ(u"ConnectionVar"_s, got[0].method);
+    EXPECT_EQ(u"qZevrint\r\n"_s, got[0].args.at(0).toString());
+    EXPECT_EQ(u"登录"_s, got[1].method);
     EXPECT_FALSE(reader.failed());
     EXPECT_EQ(0, reader.pending());
 
@@ -239,7 +235,7 @@ TEST(Frames, ReaderAssemblesFramesFromPieces) {
 }
 
 TEST(Frames, TruncatedFrameWaitsForTheRest) {
-    const QByteArray frame = encodeFrame(QCborValue(QStringLiteral("一二三四五")));
+    const QByteArray frame = encodeFrame(QCborValue(u"一二三四五"_s));
     FrameReader reader;
     reader.append(frame.left(frame.size() - 1));
     QCborValue v;
@@ -247,7 +243,7 @@ TEST(Frames, TruncatedFrameWaitsForTheRest) {
     EXPECT_FALSE(reader.failed());
     reader.append(frame.right(1));
     EXPECT_TRUE(reader.next(&v));
-    EXPECT_EQ(QStringLiteral("一二三四五"), v.toString());
+    EXPECT_EQ(u"一二三四五"_s, v.toString());
 }
 
 TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
@@ -260,10 +256,9 @@ TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
         {"announces 4 GiB", QByteArray("\xff\xff\xff\xff", 4)},
         {"garbage payload", encodeFrame(QByteArray("\xff\xfe\xfd", 3))},
         {"truncated CBOR inside a complete frame",
-         encodeFrame(QCborValue(QStringLiteral("abcdef")).toCbor().left(3))},
+         encodeFrame(QCborValue(u"abcdef"_s).toCbor().left(3))},
         {"two values in one frame", encodeFrame(QCborValue(1).toCbor() + QCborValue(2).toCbor())},
-        {"empty payload", encodeFrame(QByteArray())},
-    };
+        {"empty payload", encodeFrame(QByteArray())}};
     for (const Case& c : cases) {
         FrameReader reader(256);
         reader.append(c.bytes);
@@ -280,8 +275,8 @@ TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
 TEST(Calls, RequestsAndResponsesRoundTrip) {
     Request req;
     req.id = 77;
-    req.method = QStringLiteral("ExecProc");
-    req.args = {QStringLiteral("p_sys_Up_Log"), QStringLiteral("logMsgCont=打开窗口[进货单]")};
+    req.method = u"ExecProc"_s;
+    req.args = {u"p_sys_Up_Log"_s, u"logMsgCont=打开窗口[进货单]"_s};
     const Request back = Request::fromCbor(decodePayload(req.toCbor().toCbor()));
     EXPECT_EQ(77, back.id);
     EXPECT_EQ(req.method, back.method);
@@ -290,16 +285,16 @@ TEST(Calls, RequestsAndResponsesRoundTrip) {
     Response resp;
     resp.id = 77;
     resp.result = -3;
-    resp.outs = {QStringLiteral("口令错误"), QCborValue(QCborValue::Null)};
+    resp.outs = {u"口令错误"_s, QCborValue(QCborValue::Null)};
     const Response rb = Response::fromCbor(decodePayload(resp.toCbor().toCbor()));
     EXPECT_EQ(77, rb.id);
     EXPECT_EQ(-3, rb.code());
-    EXPECT_EQ(QStringLiteral("口令错误"), rb.outText(0));
+    EXPECT_EQ(u"口令错误"_s, rb.outText(0));
     EXPECT_TRUE(rb.out(1).isNull());
     EXPECT_TRUE(rb.out(5).isUndefined());
     EXPECT_EQ(QString(), rb.error);
 
-    resp.error = QStringLiteral("未知的方法[X]");
+    resp.error = u"未知的方法[X]"_s;
     EXPECT_EQ(resp.error, Response::fromCbor(resp.toCbor()).error);
 }
 
@@ -312,21 +307,19 @@ TEST(Calls, MalformedRequestsAreRefused) {
     };
     const QCborValue cases[] = {
         QCborValue(QCborArray{1, 2}),
-        map({{"method", QStringLiteral("X")}, {"args", QCborArray()}}),
-        map({{"id", QStringLiteral("1")}, {"method", QStringLiteral("X")}}),
-        map({{"id", 1}, {"method", QStringLiteral("")}}),
+        map({{"method", u"X"_s}, {"args", QCborArray()}}),
+        map({{"id", u"1"_s}, {"method", u"X"_s}}),
+        map({{"id", 1}, {"method", u""_s}}),
         map({{"id", 1}, {"method", 5}}),
-        map({{"id", 1}, {"method", QStringLiteral("X")}, {"args", QStringLiteral("a")}}),
+        map({{"id", 1}, {"method", u"X"_s}, {"args", u"a"_s}}),
     };
     for (const auto& v : cases)
         EXPECT_THROW(Request::fromCbor(v), DytError);
 }
 
 TEST(Lines, SplitAndJoin) {
-    EXPECT_EQ(QStringLiteral("a=1\r\nb=2"),
-              joinLines({QStringLiteral("a=1"), QStringLiteral("b=2")}));
-    EXPECT_EQ((QStringList{QStringLiteral("a=1"), QStringLiteral("b="), QStringLiteral("c=3")}),
-              splitLines(QStringLiteral("a=1\r\nb=\nc=3\r\n")));
+    EXPECT_EQ(u"a=1\r\nb=2"_s, joinLines({u"a=1"_s, u"b=2"_s}));
+    EXPECT_EQ((QStringList{u"a=1"_s, u"b="_s, u"c=3"_s}), splitLines(u"a=1\r\nb=\nc=3\r\n"_s));
     EXPECT_EQ(QStringList(), splitLines(QString()));
 }
 
@@ -336,11 +329,11 @@ TEST(Address, HostAndPort) {
         const char* host;
         int port;
     };
-    const Case cases[] = {
-        {"server1:8019", "server1", 8019}, {"server1:abc", "server1", 211},
-        {"server1", "server1", 211},       {"127.0.0.1:0", "127.0.0.1", 0},
-        {" host :  99 ", "host", 99},
-    };
+    const Case cases[] = {{"server1:8019", "server1", 8019},
+                          {"server1:abc", "server1", 211},
+                          {"server1", "server1", 211},
+                          {"127.0.0.1:0", "127.0.0.1", 0},
+                          {" host :  99 ", "host", 99}};
     for (const Case& c : cases) {
         QString host;
         int port = -1;
@@ -353,14 +346,13 @@ TEST(Address, HostAndPort) {
 TEST(ClientSide, ConnectToClosedPortFailsWithMessage) {
     Client client;
     try {
-        client.connectTo(QStringLiteral("127.0.0.1"), 1, 2000);
+        client.connectTo(u"127.0.0.1"_s, 1, 2000);
         FAIL() << "connected to port 1";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("连接失败：")))
-            << e.message().toStdString();
+        EXPECT_TRUE(e.message().startsWith(u"连接失败："_s)) << e.message().toStdString();
     }
     EXPECT_FALSE(client.isConnected());
-    EXPECT_THROW(client.call(QStringLiteral("InitDataBase")), DytError);
+    EXPECT_THROW(client.call(u"InitDataBase"_s), DytError);
 }
 
 }  // namespace
@@ -374,18 +366,16 @@ TEST(DateText, StrictParsingAndFormatting) {
         const char* text;
         QDate expected;  // invalid = refused
     };
-    const Case dates[] = {
-        {"2026-02-28", QDate(2026, 2, 28)},
-        {"2024-02-29", QDate(2024, 2, 29)},
-        {"2026-02-29", QDate()},
-        {"2026-13-01", QDate()},
-        {"2026-1-01", QDate()},
-        {"2026/01/01", QDate()},
-        {"2026-01-01 ", QDate()},
-        {"20a6-01-01", QDate()},
-        {"", QDate()},
-        {"0001-01-01", QDate(1, 1, 1)},
-    };
+    const Case dates[] = {{"2026-02-28", QDate(2026, 2, 28)},
+                          {"2024-02-29", QDate(2024, 2, 29)},
+                          {"2026-02-29", QDate()},
+                          {"2026-13-01", QDate()},
+                          {"2026-1-01", QDate()},
+                          {"2026/01/01", QDate()},
+                          {"2026-01-01 ", QDate()},
+                          {"20a6-01-01", QDate()},
+                          {"", QDate()},
+                          {"0001-01-01", QDate(1, 1, 1)}};
     for (const Case& c : dates) {
         EXPECT_EQ(c.expected, parseDate(QString::fromLatin1(c.text))) << c.text;
         if (c.expected.isValid()) {
@@ -393,12 +383,12 @@ TEST(DateText, StrictParsingAndFormatting) {
         }
     }
     EXPECT_EQ(QDateTime(QDate(2026, 3, 5), QTime(23, 59, 59)),
-              parseDateTime(QStringLiteral("2026-03-05 23:59:59")));
+              parseDateTime(u"2026-03-05 23:59:59"_s));
     const char* badStamps[] = {"2026-03-05 24:00:00", "2026-03-05T10:00:00", "2026-03-05 10:00",
                                "2026-03-05 10:60:00", "2026-02-30 10:00:00"};
     for (const char* t : badStamps)
         EXPECT_FALSE(parseDateTime(QString::fromLatin1(t)).isValid()) << t;
-    EXPECT_EQ(QStringLiteral("2026-03-05 07:08:09"),
+    EXPECT_EQ(u"2026-03-05 07:08:09"_s,
               formatDateTime(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9))));
 }
 

@@ -12,11 +12,13 @@
 #include "server/database.h"
 #include "server/registry.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
 QString nowText() {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
 }
 
 class BaseCacheTest : public ::testing::Test {
@@ -30,22 +32,21 @@ protected:
         admin.spid = backend_->nextSpid();
         proto::Request r;
         r.id = 1;
-        r.method = QStringLiteral("CreateProfile");
-        r.args = {QStringLiteral("账套甲"), QStringLiteral("账套甲"), QStringLiteral("sa"),
-                  QString()};
+        r.method = u"CreateProfile"_s;
+        r.args = {u"账套甲"_s, u"账套甲"_s, u"sa"_s, QString()};
         ASSERT_EQ(0, backend_->handle(admin, r).code());
-        db_ = Database::open(backend_->profilePath(QStringLiteral("dytv1_1")));
+        db_ = Database::open(backend_->profilePath(u"dytv1_1"_s));
         registerBaseProcedures(procedures_);
     }
 
     // Runs P_JXC_Get_Base as the operator with the lines; the rows come back in data.
     int getBase(const QStringList& lines, RecordSet* data, QString* message = nullptr,
                 qint64 userId = 1) {
-        const Registry::Entry* entry = procedures_.find(QStringLiteral("p_jxc_get_base"));
+        const Registry::Entry* entry = procedures_.find(u"p_jxc_get_base"_s);
         EXPECT_NE(nullptr, entry);
         if (!entry)
             return -99;
-        ParamList params(lines.join(QStringLiteral("\r\n")));
+        ParamList params(lines.join(u"\r\n"_s));
         CallContext ctx(*db_, params);
         ctx.userId = userId;
         const int result = entry->handler(ctx);
@@ -57,18 +58,14 @@ protected:
     RecordSet rowsOf(const QString& kind, const QString& condition = QString()) {
         RecordSet rs;
         QString message;
-        const QString line =
-            kind == QLatin1String("DW_") ? QStringLiteral("wldwStr") : QStringLiteral("GoodsStr");
-        EXPECT_EQ(0, getBase({QStringLiteral("QueryType=") + kind,
-                              line + QStringLiteral("=;czy_id=1") + condition},
-                             &rs, &message))
+        const QString line = kind == QLatin1String("DW_") ? u"wldwStr"_s : u"GoodsStr"_s;
+        EXPECT_EQ(
+            0, getBase({u"QueryType="_s + kind, line + u"=;czy_id=1"_s + condition}, &rs, &message))
             << message.toStdString();
         return rs;
     }
     QString stampOf(const QString& table, qint64 id) {
-        return db_
-            ->scalar(QStringLiteral("SELECT updateTime FROM %1 WHERE id = ?").arg(table), {id})
-            .toString();
+        return db_->scalar(u"SELECT updateTime FROM %1 WHERE id = ?"_s.arg(table), {id}).toString();
     }
     // Finds the row of an id (field "sp_id", "dw_id" or "id") and makes it current.
     static bool go(RecordSet& rs, const QString& key, qint64 id) {
@@ -86,25 +83,23 @@ protected:
 };
 
 TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
-    const QString old = QStringLiteral("2001-01-01 00:00:00");
+    const QString old = u"2001-01-01 00:00:00"_s;
     // A row inserted without a stamp gets the current time; one with a stamp keeps it.
     QString before = nowText();
-    db_->execute(QStringLiteral("INSERT INTO baseGoods(id, code, fullname) VALUES (1, 'A', '甲')"));
+    db_->execute(u"INSERT INTO baseGoods(id, code, fullname) VALUES (1, 'A', '甲')"_s);
     QString after = nowText();
-    EXPECT_LE(before, stampOf(QStringLiteral("baseGoods"), 1));
-    EXPECT_GE(after, stampOf(QStringLiteral("baseGoods"), 1));
+    EXPECT_LE(before, stampOf(u"baseGoods"_s, 1));
+    EXPECT_GE(after, stampOf(u"baseGoods"_s, 1));
     db_->execute(
-        QStringLiteral(
-            "INSERT INTO baseGoods(id, code, fullname, updateTime) VALUES (2, 'B', '乙', ?)"),
-        {QStringLiteral("2000-06-06 00:00:00")});
-    EXPECT_EQ(QStringLiteral("2000-06-06 00:00:00"), stampOf(QStringLiteral("baseGoods"), 2));
+        u"INSERT INTO baseGoods(id, code, fullname, updateTime) VALUES (2, 'B', '乙', ?)"_s,
+        {u"2000-06-06 00:00:00"_s});
+    EXPECT_EQ(u"2000-06-06 00:00:00"_s, stampOf(u"baseGoods"_s, 2));
     db_->execute(
-        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname, updateTime) VALUES (7, 'W', "
-                       "'东方', ?)"),
+        u"INSERT INTO baseWLDW(id, code, fullname, updateTime) VALUES (7, 'W', "
+        "'东方', ?)"_s,
         {old});
-    db_->execute(QStringLiteral("INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"));
-    db_->execute(QStringLiteral("UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"),
-                 {old});
+    db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"_s);
+    db_->execute(u"UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"_s, {old});
 
     struct Case {
         const char* what;
@@ -123,13 +118,11 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {"goods deleted (flag)", "UPDATE baseGoods SET del = 1 WHERE id = 2", "baseGoods", 2},
         {"partner balance posted", "UPDATE baseWLDW SET ystotal = 100 WHERE id = 7", "baseWLDW", 7},
         {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3",
-         "baseWLDW", 7},
-    };
+         "baseWLDW", 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const QString table = QString::fromLatin1(c.table);
-        db_->execute(QStringLiteral("UPDATE %1 SET updateTime = ? WHERE id = ?").arg(table),
-                     {old, c.id});
+        db_->execute(u"UPDATE %1 SET updateTime = ? WHERE id = ?"_s.arg(table), {old, c.id});
         ASSERT_EQ(old, stampOf(table, c.id));
         before = nowText();
         db_->execute(QString::fromUtf8(c.sql));
@@ -140,74 +133,70 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
     }
 
     // The default supplier's new name reaches the goods that name it.
-    db_->execute(QStringLiteral("UPDATE baseGoods SET wldw_id = 7, updateTime = ? WHERE id = 1"),
-                 {old});
-    db_->execute(QStringLiteral("UPDATE baseWLDW SET fullname = '东方五金' WHERE id = 7"));
-    EXPECT_LT(old, stampOf(QStringLiteral("baseGoods"), 1));
+    db_->execute(u"UPDATE baseGoods SET wldw_id = 7, updateTime = ? WHERE id = 1"_s, {old});
+    db_->execute(u"UPDATE baseWLDW SET fullname = '东方五金' WHERE id = 7"_s);
+    EXPECT_LT(old, stampOf(u"baseGoods"_s, 1));
     // Writing the stamp itself (the clients' clock check) keeps what was written.
-    db_->execute(QStringLiteral("UPDATE baseGoods SET updateTime = '2002-02-02 02:02:02'"));
-    EXPECT_EQ(QStringLiteral("2002-02-02 02:02:02"), stampOf(QStringLiteral("baseGoods"), 1));
+    db_->execute(u"UPDATE baseGoods SET updateTime = '2002-02-02 02:02:02'"_s);
+    EXPECT_EQ(u"2002-02-02 02:02:02"_s, stampOf(u"baseGoods"_s, 1));
 }
 
 TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
+    db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (7, 'W', '东方五金')"_s);
     db_->execute(
-        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname) VALUES (7, 'W', '东方五金')"));
-    db_->execute(QStringLiteral(
-        "INSERT INTO baseGoods(id, code, fullname, name, pym, gg, xh, addr, costmode, spType, "
+        u"INSERT INTO baseGoods(id, code, fullname, name, pym, gg, xh, addr, costmode, spType, "
         "isstop, yxqNum, jxqNum, tcfs, comment, bz1, bz10, isCanYuZheShangZhe, wldw_id, fdwName) "
         "VALUES (1, 'SP001', 'O''Brien 扳手', '扳手', 'BS', '10寸', 'X1', '上海', 2, 1, 1, 365, "
-        "30, 2, '备注''一', '自定义1', '自定义10', 1, 7, '箱')"));
-    db_->execute(QStringLiteral(
-        "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price, price1, price2, "
+        "30, 2, '备注''一', '自定义1', '自定义10', 1, 7, '箱')"_s);
+    db_->execute(
+        u"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price, price1, price2, "
         "price3) VALUES (1, 0, '把', 1, '6901', 3.5, 4, 4.25, 5), (1, 1, '箱', 12, '6902', 40, "
-        "0, 0, 0), (1, 2, '件', 120, '', 0, 0, 0, 0)"));
-    db_->execute(QStringLiteral(
-        "INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"));
+        "0, 0, 0), (1, 2, '件', 120, '', 0, 0, 0, 0)"_s);
+    db_->execute(
+        u"INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"_s);
 
-    RecordSet rs = rowsOf(QStringLiteral("SP_"));
+    RecordSet rs = rowsOf(u"SP_"_s);
     ASSERT_EQ(basecache::goodsColumns().size(), rs.fieldCount());
     for (int i = 0; i < rs.fieldCount(); ++i)
         EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
     EXPECT_EQ(2, rs.recordCount());
-    ASSERT_TRUE(go(rs, QStringLiteral("sp_id"), 1));
-    const std::pair<const char*, const char*> expected[] = {
-        {"sp_spbh", "SP001"},
-        {"sp_spqm", "O'Brien 扳手"},
-        {"sp_spjm", "扳手"},
-        {"sp_pym", "BS"},
-        {"sp_gg", "10寸"},
-        {"sp_xh", "X1"},
-        {"sp_cd", "上海"},
-        {"sp_cbsf", "先进先出"},
-        {"sp_zt", "停用"},
-        {"sp_jbdw", "把"},
-        {"sp_dwgx", "1箱=12把,1件=120把"},
-        {"sp_yxq", "365"},
-        {"sp_sptm", "6901"},
-        {"sp_lsj", "3.5"},
-        {"sp_lsj1", "4"},
-        {"sp_lsj2", "4.25"},
-        {"sp_lsj3", "5"},
-        {"sp_bz", "备注'一"},
-        {"sp_fzdw", "箱,件"},
-        {"sp_tcfs", "2"},
-        {"sp_bz1", "自定义1"},
-        {"sp_bz10", "自定义10"},
-        {"sp_sptypename", "服务/劳务"},
-        {"sp_wldw_name", "东方五金"},
-        {"sp_fdw", "箱"},
-    };
+    ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
+    const std::pair<const char*, const char*> expected[] = {{"sp_spbh", "SP001"},
+                                                            {"sp_spqm", "O'Brien 扳手"},
+                                                            {"sp_spjm", "扳手"},
+                                                            {"sp_pym", "BS"},
+                                                            {"sp_gg", "10寸"},
+                                                            {"sp_xh", "X1"},
+                                                            {"sp_cd", "上海"},
+                                                            {"sp_cbsf", "先进先出"},
+                                                            {"sp_zt", "停用"},
+                                                            {"sp_jbdw", "把"},
+                                                            {"sp_dwgx", "1箱=12把,1件=120把"},
+                                                            {"sp_yxq", "365"},
+                                                            {"sp_sptm", "6901"},
+                                                            {"sp_lsj", "3.5"},
+                                                            {"sp_lsj1", "4"},
+                                                            {"sp_lsj2", "4.25"},
+                                                            {"sp_lsj3", "5"},
+                                                            {"sp_bz", "备注'一"},
+                                                            {"sp_fzdw", "箱,件"},
+                                                            {"sp_tcfs", "2"},
+                                                            {"sp_bz1", "自定义1"},
+                                                            {"sp_bz10", "自定义10"},
+                                                            {"sp_sptypename", "服务/劳务"},
+                                                            {"sp_wldw_name", "东方五金"},
+                                                            {"sp_fdw", "箱"}};
     for (const auto& [field, value] : expected)
         EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
-    EXPECT_EQ(1, rs.integer(QStringLiteral("isCanYuZheShangZhe")));
-    EXPECT_EQ(1, rs.integer(QStringLiteral("sp_sptype")));
-    EXPECT_EQ(30, rs.integer(QStringLiteral("sp_jxqNum")));
+    EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
+    EXPECT_EQ(1, rs.integer(u"sp_sptype"_s));
+    EXPECT_EQ(30, rs.integer(u"sp_jxqNum"_s));
 
-    ASSERT_TRUE(go(rs, QStringLiteral("sp_id"), 2));
-    EXPECT_EQ(QStringLiteral("删除"), rs.text(QStringLiteral("sp_zt")));
-    EXPECT_EQ(QStringLiteral("库存商品"), rs.text(QStringLiteral("sp_sptypename")));
-    EXPECT_EQ(QString(), rs.text(QStringLiteral("sp_dwgx")));
-    EXPECT_EQ(QStringLiteral("移动加权平均"), rs.text(QStringLiteral("sp_cbsf")));
+    ASSERT_TRUE(go(rs, u"sp_id"_s, 2));
+    EXPECT_EQ(u"删除"_s, rs.text(u"sp_zt"_s));
+    EXPECT_EQ(u"库存商品"_s, rs.text(u"sp_sptypename"_s));
+    EXPECT_EQ(QString(), rs.text(u"sp_dwgx"_s));
+    EXPECT_EQ(u"移动加权平均"_s, rs.text(u"sp_cbsf"_s));
 }
 
 TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
@@ -220,14 +209,14 @@ TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
                         {3, "2026-01-02 08:00:01"},
                         {4, "2026-01-03 00:00:00"}};
     for (const Row& r : rows) {
-        db_->execute(QStringLiteral("INSERT INTO baseGoods(id, code, fullname, updateTime) "
-                                    "VALUES (?, ?, ?, ?)"),
-                     {r.id, QStringLiteral("G%1").arg(r.id), QStringLiteral("商品%1").arg(r.id),
-                      QString::fromLatin1(r.stamp)});
-        db_->execute(QStringLiteral("INSERT INTO baseWLDW(id, code, fullname, updateTime) "
-                                    "VALUES (?, ?, ?, ?)"),
-                     {r.id, QStringLiteral("W%1").arg(r.id), QStringLiteral("单位%1").arg(r.id),
-                      QString::fromLatin1(r.stamp)});
+        db_->execute(
+            u"INSERT INTO baseGoods(id, code, fullname, updateTime) "
+            "VALUES (?, ?, ?, ?)"_s,
+            {r.id, u"G%1"_s.arg(r.id), u"商品%1"_s.arg(r.id), QString::fromLatin1(r.stamp)});
+        db_->execute(
+            u"INSERT INTO baseWLDW(id, code, fullname, updateTime) "
+            "VALUES (?, ?, ?, ?)"_s,
+            {r.id, u"W%1"_s.arg(r.id), u"单位%1"_s.arg(r.id), QString::fromLatin1(r.stamp)});
     }
     struct Case {
         const char* stamp;
@@ -239,12 +228,11 @@ TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
                           {"2026-01-02 08:00:00", {2, 3, 4}},
                           {"2026-01-02 08:00:01", {3, 4}},
                           {"2026-01-03 00:00:01", {}}};
-    for (const QString& kind : {QStringLiteral("SP_"), QStringLiteral("DW_")}) {
+    for (const QString& kind : {u"SP_"_s, u"DW_"_s}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(kind.toStdString() + " " + c.stamp);
             const QString condition =
-                *c.stamp ? QStringLiteral(";UpdateTime=") + QString::fromLatin1(c.stamp)
-                         : QString();
+                *c.stamp ? u";UpdateTime="_s + QString::fromLatin1(c.stamp) : QString();
             RecordSet rs = rowsOf(kind, condition);
             QList<qint64> ids;
             for (rs.first(); !rs.eof(); rs.next())
@@ -255,28 +243,25 @@ TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
 }
 
 TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
+    db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '0101', '华东')"_s);
     db_->execute(
-        QStringLiteral("INSERT INTO baseDQ(id, code, fullname) VALUES (3, '0101', '华东')"));
-    db_->execute(QStringLiteral(
-        "INSERT INTO baseWLDW(id, code, fullname, name, pym, tel, addr, fax, email, sjhm, "
+        u"INSERT INTO baseWLDW(id, code, fullname, name, pym, tel, addr, fax, email, sjhm, "
         "bankname, bankcount, postcode, Person, tax, Areaid, comment, bz1, ystotal, yftotal, "
         "yushoutotal, yufutotal) VALUES (7, 'W01', '东方''五金', '东方', 'DFWJ', '021-1', '路1号', "
         "'021-2', 'a@b.c', '138', '工行', '6222', '200000', '张三', '3101', 3, '好客户', 'x', "
-        "1250.5, 300.25, 0, 80)"));
-    db_->execute(
-        QStringLiteral("INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"));
-    RecordSet rs = rowsOf(QStringLiteral("DW_"));
+        "1250.5, 300.25, 0, 80)"_s);
+    db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"_s);
+    RecordSet rs = rowsOf(u"DW_"_s);
     ASSERT_EQ(basecache::partnerColumns().size(), rs.fieldCount());
     for (int i = 0; i < rs.fieldCount(); ++i)
         EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
-    ASSERT_TRUE(go(rs, QStringLiteral("dw_id"), 7));
+    ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
     const std::pair<const char*, const char*> expected[] = {
         {"dw_dwbh", "W01"},   {"dw_dwqm", "东方'五金"}, {"dw_dwjm", "东方"}, {"dw_pym", "DFWJ"},
         {"dw_dhhm", "021-1"}, {"dw_dwdz", "路1号"},     {"dw_cz", "021-2"},  {"dw_dzyj", "a@b.c"},
         {"dw_sjhm", "138"},   {"dw_khyh", "工行"},      {"dw_yhzh", "6222"}, {"dw_yzbm", "200000"},
         {"dw_lxr", "张三"},   {"dw_sh", "3101"},        {"dw_dqbh", "0101"}, {"dw_dqqm", "华东"},
-        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"},
-    };
+        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"}};
     for (const auto& [field, value] : expected)
         EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
     const std::pair<const char*, qint64> money[] = {
@@ -284,37 +269,36 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     for (const auto& [field, raw] : money) {
         EXPECT_EQ(raw, rs.value(QString::fromLatin1(field)).value<Currency>().raw()) << field;
     }
-    ASSERT_TRUE(go(rs, QStringLiteral("dw_id"), 8));
-    EXPECT_EQ(0, rs.value(QStringLiteral("ystotal")).value<Currency>().raw());
-    EXPECT_EQ(QStringLiteral("0"), rs.text(QStringLiteral("dw_je")));
+    ASSERT_TRUE(go(rs, u"dw_id"_s, 8));
+    EXPECT_EQ(0, rs.value(u"ystotal"_s).value<Currency>().raw());
+    EXPECT_EQ(u"0"_s, rs.text(u"dw_je"_s));
 }
 
 TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
-    db_->execute(QStringLiteral(
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
-        "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"));
-    db_->execute(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
+    db_->execute(
+        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
+        "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"_s);
+    db_->execute(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     for (const char* table : {"baseBM", "baseCK"}) {
-        db_->execute(QStringLiteral("INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
-                                    "fullname, del) VALUES (11, 0, '11,', 1, 0, '01', '一部', 0), "
-                                    "(12, 0, '12,', 1, 0, '02', '二部', 0), "
-                                    "(13, 0, '13,', 1, 0, '03', '已删', 1)")
-                         .arg(QString::fromLatin1(table)));
+        db_->execute(
+            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
+            "fullname, del) VALUES (11, 0, '11,', 1, 0, '01', '一部', 0), "
+            "(12, 0, '12,', 1, 0, '02', '二部', 0), "
+            "(13, 0, '13,', 1, 0, '03', '已删', 1)"_s.arg(QString::fromLatin1(table)));
     }
     // Operator 2 may not use department 12, warehouse 11 nor employee 1.
-    db_->execute(QStringLiteral(
-        "INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"));
-    db_->execute(QStringLiteral("INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"));
-    db_->execute(QStringLiteral("INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"));
+    db_->execute(u"INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"_s);
+    db_->execute(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"_s);
+    db_->execute(u"INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
 
     auto ids = [&](const QString& kind, qint64 user) {
         RecordSet rs;
         QString message;
-        EXPECT_EQ(0, getBase({QStringLiteral("QueryType=") + kind}, &rs, &message, user))
+        EXPECT_EQ(0, getBase({u"QueryType="_s + kind}, &rs, &message, user))
             << message.toStdString();
         QList<qint64> out;
         for (rs.first(); !rs.eof(); rs.next())
-            out << rs.integer(QStringLiteral("id"));
+            out << rs.integer(u"id"_s);
         return out;
     };
     struct Case {
@@ -326,50 +310,48 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     const Case cases[] = {
         {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
         {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
-        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}},
-    };
+        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
                      (c.rightsOn ? " rights on" : " rights off"));
-        db_->execute(QStringLiteral("UPDATE sysConf SET sysValue = ? WHERE id = 2004"),
-                     {c.rightsOn ? QStringLiteral("1") : QStringLiteral("0")});
+        db_->execute(u"UPDATE sysConf SET sysValue = ? WHERE id = 2004"_s,
+                     {c.rightsOn ? u"1"_s : u"0"_s});
         EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
     }
 
     // The named columns the windows read.
     RecordSet rs;
-    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=CK_")}, &rs));
-    ASSERT_TRUE(go(rs, QStringLiteral("id"), 12));
-    EXPECT_EQ(12, rs.integer(QStringLiteral("ck_id")));
-    EXPECT_EQ(QStringLiteral("02"), rs.text(QStringLiteral("ck_ckbh")));
-    EXPECT_EQ(QStringLiteral("二部"), rs.text(QStringLiteral("ck_ckqm")));
+    ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));
+    ASSERT_TRUE(go(rs, u"id"_s, 12));
+    EXPECT_EQ(12, rs.integer(u"ck_id"_s));
+    EXPECT_EQ(u"02"_s, rs.text(u"ck_ckbh"_s));
+    EXPECT_EQ(u"二部"_s, rs.text(u"ck_ckqm"_s));
 }
 
 TEST_F(BaseCacheTest, AccountsAndAccountNames) {
     RecordSet accounts;
-    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=KM_")}, &accounts));
+    ASSERT_EQ(0, getBase({u"QueryType=KM_"_s}, &accounts));
     RecordSet names;
-    ASSERT_EQ(0, getBase({QStringLiteral("QueryType=KMName")}, &names));
-    const qint64 live =
-        db_->scalar(QStringLiteral("SELECT count(*) FROM baseKM WHERE del = 0")).toLongLong();
+    ASSERT_EQ(0, getBase({u"QueryType=KMName"_s}, &names));
+    const qint64 live = db_->scalar(u"SELECT count(*) FROM baseKM WHERE del = 0"_s).toLongLong();
     ASSERT_GT(live, 0);
     EXPECT_EQ(live, accounts.recordCount());
     EXPECT_EQ(live, names.recordCount());
     // A second-level account's name carries its parent's.
-    const RecordSet child = db_->query(QStringLiteral(
-        "SELECT c.id, p.fullname, c.fullname FROM baseKM AS c, baseKM AS p WHERE c.par_id = p.id "
-        "AND c.leveal = 2 AND c.del = 0 ORDER BY c.id LIMIT 1"));
+    const RecordSet child = db_->query(
+        u"SELECT c.id, p.fullname, c.fullname FROM baseKM AS c, baseKM AS p WHERE c.par_id = p.id "
+        "AND c.leveal = 2 AND c.del = 0 ORDER BY c.id LIMIT 1"_s);
     ASSERT_EQ(1, child.rowCount());
     {
-        ASSERT_TRUE(go(names, QStringLiteral("km_id"), child.at(0, 0).toLongLong()));
+        ASSERT_TRUE(go(names, u"km_id"_s, child.at(0, 0).toLongLong()));
         EXPECT_EQ(child.at(0, 1).toString() + QLatin1Char('-') + child.at(0, 2).toString(),
-                  names.text(QStringLiteral("km_kmqm")));
+                  names.text(u"km_kmqm"_s));
     }
-    const RecordSet top = db_->query(QStringLiteral(
-        "SELECT id, fullname FROM baseKM WHERE leveal = 1 AND del = 0 ORDER BY id LIMIT 1"));
+    const RecordSet top = db_->query(
+        u"SELECT id, fullname FROM baseKM WHERE leveal = 1 AND del = 0 ORDER BY id LIMIT 1"_s);
     ASSERT_EQ(1, top.rowCount());
-    ASSERT_TRUE(go(names, QStringLiteral("km_id"), top.at(0, 0).toLongLong()));
-    EXPECT_EQ(top.at(0, 1).toString(), names.text(QStringLiteral("km_kmqm")));
+    ASSERT_TRUE(go(names, u"km_id"_s, top.at(0, 0).toLongLong()));
+    EXPECT_EQ(top.at(0, 1).toString(), names.text(u"km_kmqm"_s));
 }
 
 TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
@@ -383,14 +365,12 @@ TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
     for (const Case& c : cases) {
         RecordSet rs;
         QString message;
-        EXPECT_EQ(-1, getBase({QStringLiteral("QueryType=") + QString::fromLatin1(c.kind)}, &rs,
-                              &message));
+        EXPECT_EQ(-1, getBase({u"QueryType="_s + QString::fromLatin1(c.kind)}, &rs, &message));
         EXPECT_EQ(QString::fromUtf8(c.message), message);
     }
     // A malformed condition string is an error, not a pasted text.
     RecordSet rs;
-    EXPECT_THROW(getBase({QStringLiteral("QueryType=SP_"), QStringLiteral("GoodsStr=czy_id")}, &rs),
-                 DytError);
+    EXPECT_THROW(getBase({u"QueryType=SP_"_s, u"GoodsStr=czy_id"_s}, &rs), DytError);
 }
 
 }  // namespace

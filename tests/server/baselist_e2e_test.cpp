@@ -6,6 +6,8 @@
 #include "protocol/protocol.h"
 #include "support/serverprocess.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -16,48 +18,37 @@ class BaseRecordsServer : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server_.start()) << server_.error().toStdString();
-        client_.connectTo(QStringLiteral("127.0.0.1"), server_.port());
-        const QString name = QStringLiteral("基础资料");
-        ASSERT_EQ(0, client_
-                         .call(QStringLiteral("CreateProfile"),
-                               {name, name, QStringLiteral("sa"), QString()})
-                         .code());
+        client_.connectTo(u"127.0.0.1"_s, server_.port());
+        const QString name = u"基础资料"_s;
+        ASSERT_EQ(0, client_.call(u"CreateProfile"_s, {name, name, u"sa"_s, QString()}).code());
         const QString lines = proto::joinLines(
-            {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
-             QStringLiteral("PC-01"), QString(), QString(), QStringLiteral("1"),
-             QStringLiteral("x"), QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-        ASSERT_EQ(
-            0,
-            client_.call(QStringLiteral("Login"), {lines, QStringLiteral("1"), QString()}).code());
+            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"PC-01"_s, QString(), QString(), u"1"_s, u"x"_s,
+             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+        ASSERT_EQ(0, client_.call(u"Login"_s, {lines, u"1"_s, QString()}).code());
     }
 
     // ExecProc: the result and the message.
     QPair<qint64, QString> proc(const QString& name, const QStringList& lines) {
-        const Response r =
-            client_.call(QStringLiteral("ExecProc"), {name, proto::joinLines(lines)});
+        const Response r = client_.call(u"ExecProc"_s, {name, proto::joinLines(lines)});
         return {r.out(1).toInteger(), r.outText(2)};
     }
     RecordSet query(const QString& sql) {
-        const Response r = client_.call(QStringLiteral("ExecQuery"), {sql});
+        const Response r = client_.call(u"ExecQuery"_s, {sql});
         EXPECT_EQ(0, r.code()) << r.outText(1).toStdString();
         return proto::recordSetFromCbor(r.out(0));
     }
     RecordSet procQuery(const QString& name, const QStringList& lines) {
-        const Response r =
-            client_.call(QStringLiteral("ExecProcQuery"), {name, proto::joinLines(lines)});
+        const Response r = client_.call(u"ExecProcQuery"_s, {name, proto::joinLines(lines)});
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         return proto::recordSetFromCbor(r.out(1));
     }
     QString tree(const QString& table, qint64 id) {
-        const RecordSet rs =
-            query(QStringLiteral("SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2")
-                      .arg(table)
-                      .arg(id));
+        const RecordSet rs = query(
+            u"SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2"_s.arg(table).arg(
+                id));
         if (rs.rowCount() != 1)
-            return QStringLiteral("missing");
-        return QStringLiteral("%1/%2/%3/%4/%5")
-            .arg(rs.at(0, 0).toLongLong())
+            return u"missing"_s;
+        return u"%1/%2/%3/%4/%5"_s.arg(rs.at(0, 0).toLongLong())
             .arg(rs.at(0, 1).toString())
             .arg(rs.at(0, 2).toLongLong())
             .arg(rs.at(0, 3).toLongLong())
@@ -71,102 +62,81 @@ protected:
 TEST_F(BaseRecordsServer, WarehousesAreSavedMovedAndDeletedOverTheWire) {
     const auto save = [&](const QString& id, const QString& parent, const QString& code,
                           const QString& name) {
-        return proc(QStringLiteral("p_Base_Up_CK"),
-                    {QStringLiteral("code=") + code, QStringLiteral("FullName=") + name,
-                     QStringLiteral("pym="), QStringLiteral("isstop=0"), QStringLiteral("comment="),
-                     QStringLiteral("id=") + id, QStringLiteral("par_id=") + parent,
-                     QStringLiteral("czy_id=1")});
+        return proc(u"p_Base_Up_CK"_s,
+                    {u"code="_s + code, u"FullName="_s + name, u"pym="_s, u"isstop=0"_s,
+                     u"comment="_s, u"id="_s + id, u"par_id="_s + parent, u"czy_id=1"_s});
     };
-    const auto [north, m1] = save(QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("01"),
-                                  QStringLiteral("华北仓库"));
+    const auto [north, m1] = save(u"0"_s, u"0"_s, u"01"_s, u"华北仓库"_s);
     ASSERT_GT(north, 0) << m1.toStdString();
-    const auto [south, m2] = save(QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("02"),
-                                  QStringLiteral("华南仓库"));
+    const auto [south, m2] = save(u"0"_s, u"0"_s, u"02"_s, u"华南仓库"_s);
     ASSERT_GT(south, 0) << m2.toStdString();
-    const auto [store, m3] = save(QStringLiteral("0"), QString::number(north),
-                                  QStringLiteral("0101"), QStringLiteral("北京'一号'库"));
+    const auto [store, m3] = save(u"0"_s, QString::number(north), u"0101"_s, u"北京'一号'库"_s);
     ASSERT_GT(store, 0) << m3.toStdString();
-    EXPECT_EQ(QStringLiteral("%1/%1,%2,/2/0/0").arg(north).arg(store),
-              tree(QStringLiteral("baseCK"), store));
-    EXPECT_EQ(QStringLiteral("BJYHK"),
-              query(QStringLiteral("SELECT pym FROM baseCK WHERE id = %1").arg(store))
-                  .at(0, 0)
-                  .toString());
+    EXPECT_EQ(u"%1/%1,%2,/2/0/0"_s.arg(north).arg(store), tree(u"baseCK"_s, store));
+    EXPECT_EQ(u"BJYHK"_s,
+              query(u"SELECT pym FROM baseCK WHERE id = %1"_s.arg(store)).at(0, 0).toString());
 
-    const auto [canton, m0] = save(QStringLiteral("0"), QString::number(south),
-                                   QStringLiteral("0201"), QStringLiteral("广州库"));
+    const auto [canton, m0] = save(u"0"_s, QString::number(south), u"0201"_s, u"广州库"_s);
     ASSERT_GT(canton, 0) << m0.toStdString();
 
     // Drag onto the other category.
-    const auto [moved, m4] =
-        proc(QStringLiteral("p_Base_Up_DragDrop"),
-             {QStringLiteral("TableName=baseck"), QStringLiteral("par_id=%1").arg(south),
-              QStringLiteral("idStrList=(0,%1,-1)").arg(store)});
+    const auto [moved, m4] = proc(
+        u"p_Base_Up_DragDrop"_s,
+        {u"TableName=baseck"_s, u"par_id=%1"_s.arg(south), u"idStrList=(0,%1,-1)"_s.arg(store)});
     EXPECT_EQ(1, moved) << m4.toStdString();
-    EXPECT_EQ(QStringLiteral("%1/%1,%2,/2/0/0").arg(south).arg(store),
-              tree(QStringLiteral("baseCK"), store));
-    EXPECT_EQ(QStringLiteral("0/%1,/1/0/0").arg(north), tree(QStringLiteral("baseCK"), north));
-    EXPECT_EQ(QStringLiteral("0/%1,/1/2/0").arg(south), tree(QStringLiteral("baseCK"), south));
+    EXPECT_EQ(u"%1/%1,%2,/2/0/0"_s.arg(south).arg(store), tree(u"baseCK"_s, store));
+    EXPECT_EQ(u"0/%1,/1/0/0"_s.arg(north), tree(u"baseCK"_s, north));
+    EXPECT_EQ(u"0/%1,/1/2/0"_s.arg(south), tree(u"baseCK"_s, south));
 
     // The next automatic code below the category follows its highest child code.
-    EXPECT_EQ(QStringLiteral("0202"),
-              query(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('ck', %1) as Code").arg(south))
-                  .at(0, 0)
-                  .toString());
+    EXPECT_EQ(
+        u"0202"_s,
+        query(u"SELECT dbo.fnGetBaseAutoCode('ck', %1) as Code"_s.arg(south)).at(0, 0).toString());
 
     // A duplicate code is refused with the server's message; nothing was added.
-    const auto [dup, message] = save(QStringLiteral("0"), QStringLiteral("0"),
-                                     QStringLiteral("0101"), QStringLiteral("重复"));
+    const auto [dup, message] = save(u"0"_s, u"0"_s, u"0101"_s, u"重复"_s);
     EXPECT_EQ(-1, dup);
-    EXPECT_EQ(QStringLiteral("仓库编号[0101]已经存在，请重新输入！"), message);
-    EXPECT_EQ(4, query(QStringLiteral("SELECT COUNT(*) FROM baseCK")).at(0, 0).toLongLong());
+    EXPECT_EQ(u"仓库编号[0101]已经存在，请重新输入！"_s, message);
+    EXPECT_EQ(4, query(u"SELECT COUNT(*) FROM baseCK"_s).at(0, 0).toLongLong());
 
-    const auto [gone, m5] = proc(QStringLiteral("p_Base_Del_CK"),
-                                 {QStringLiteral("id=%1").arg(store), QStringLiteral("czy_id=1")});
+    const auto [gone, m5] = proc(u"p_Base_Del_CK"_s, {u"id=%1"_s.arg(store), u"czy_id=1"_s});
     EXPECT_EQ(store, gone) << m5.toStdString();
-    EXPECT_EQ(QStringLiteral("%1/%1,%2,/2/0/1").arg(south).arg(store),
-              tree(QStringLiteral("baseCK"), store));
-    EXPECT_EQ(QStringLiteral("0/%1,/1/1/0").arg(south), tree(QStringLiteral("baseCK"), south));
+    EXPECT_EQ(u"%1/%1,%2,/2/0/1"_s.arg(south).arg(store), tree(u"baseCK"_s, store));
+    EXPECT_EQ(u"0/%1,/1/1/0"_s.arg(south), tree(u"baseCK"_s, south));
 }
 
 TEST_F(BaseRecordsServer, AGoodsPictureTravelsBothWays) {
-    const auto [goods, m1] = proc(QStringLiteral("p_base_Up_Goods"),
-                                  {QStringLiteral("id=0"), QStringLiteral("par_id=0"),
-                                   QStringLiteral("code=SP001"), QStringLiteral("fullname=矿泉水"),
-                                   QStringLiteral("costmode=0"), QStringLiteral("spType=0")});
+    const auto [goods, m1] =
+        proc(u"p_base_Up_Goods"_s, {u"id=0"_s, u"par_id=0"_s, u"code=SP001"_s, u"fullname=矿泉水"_s,
+                                    u"costmode=0"_s, u"spType=0"_s});
     ASSERT_GT(goods, 0) << m1.toStdString();
     QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
     for (int i = 0; i < 5000; ++i)
         jpeg.append(static_cast<char>(i % 251));
-    const auto [size, m2] = proc(QStringLiteral("p_Base_Up_GoodsImage"),
-                                 {QStringLiteral("Goodsid=%1").arg(goods),
-                                  QStringLiteral("Image=") + QString::fromLatin1(jpeg.toBase64())});
+    const auto [size, m2] =
+        proc(u"p_Base_Up_GoodsImage"_s,
+             {u"Goodsid=%1"_s.arg(goods), u"Image="_s + QString::fromLatin1(jpeg.toBase64())});
     EXPECT_EQ(jpeg.size(), size) << m2.toStdString();
-    const RecordSet rs = procQuery(QStringLiteral("p_Base_Get_GoodsImage"),
-                                   {QStringLiteral("Goodsid=%1").arg(goods)});
+    const RecordSet rs = procQuery(u"p_Base_Get_GoodsImage"_s, {u"Goodsid=%1"_s.arg(goods)});
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(jpeg, rs.at(0, rs.fieldIndex(QStringLiteral("Image"))).toByteArray());
-    EXPECT_EQ(QStringLiteral("有"),
-              query(QStringLiteral("SELECT YouWuTuPian FROM baseGoods WHERE id = %1").arg(goods))
-                  .at(0, 0)
-                  .toString());
+    EXPECT_EQ(jpeg, rs.at(0, rs.fieldIndex(u"Image"_s)).toByteArray());
+    EXPECT_EQ(
+        u"有"_s,
+        query(u"SELECT YouWuTuPian FROM baseGoods WHERE id = %1"_s.arg(goods)).at(0, 0).toString());
 }
 
 TEST_F(BaseRecordsServer, TheAccountListComesLevelByLevel) {
-    const RecordSet top =
-        procQuery(QStringLiteral("P_Base_Get_KM"), {QStringLiteral("kmStr=;czy_id=1;par_id=0")});
+    const RecordSet top = procQuery(u"P_Base_Get_KM"_s, {u"kmStr=;czy_id=1;par_id=0"_s});
     QStringList names;
     for (int r = 0; r < top.rowCount(); ++r)
-        names.append(top.at(r, top.fieldIndex(QStringLiteral("fullname"))).toString());
-    EXPECT_EQ((QStringList{QStringLiteral("【资产类】"), QStringLiteral("【负债类】"),
-                           QStringLiteral("【收入类】"), QStringLiteral("【支出类】"),
-                           QStringLiteral("【所有者权益类】")}),
+        names.append(top.at(r, top.fieldIndex(u"fullname"_s)).toString());
+    EXPECT_EQ((QStringList{u"【资产类】"_s, u"【负债类】"_s, u"【收入类】"_s, u"【支出类】"_s,
+                           u"【所有者权益类】"_s}),
               names);
-    const RecordSet banks =
-        procQuery(QStringLiteral("P_Base_Get_KM"), {QStringLiteral("kmStr=;czy_id=1;par_id=9")});
+    const RecordSet banks = procQuery(u"P_Base_Get_KM"_s, {u"kmStr=;czy_id=1;par_id=9"_s});
     ASSERT_EQ(1, banks.rowCount());
-    EXPECT_EQ(QStringLiteral("【资产类】/全部银行存款合计/银行存款"),
-              banks.at(0, banks.fieldIndex(QStringLiteral("pathName"))).toString());
+    EXPECT_EQ(u"【资产类】/全部银行存款合计/银行存款"_s,
+              banks.at(0, banks.fieldIndex(u"pathName"_s)).toString());
 }
 
 }  // namespace

@@ -11,11 +11,13 @@
 #include "server/procs_baselist.h"
 #include "server/registry.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
 // The list kinds of P_JXC_Get_Base, as the list windows and the record selection ask for them.
-const QString kListProc = QStringLiteral("P_JXC_Get_Base");
+const QString kListProc = u"P_JXC_Get_Base"_s;
 
 struct Outcome {
     qint64 code = 0;
@@ -28,16 +30,21 @@ protected:
     void SetUp() override { BillFixture::SetUp(); }
 
     // ExecProc as the client sends it.
-    Outcome proc(const QString& name, const QList<QPair<QString, QString>>& values) {
+    // "key=value;key=value" as the parameter lines of a procedure.
+    static ParamList lines(const QString& values) {
         ParamList p;
-        for (const auto& [k, v] : values)
-            p.setValue(k, v);
+        for (const QString& kv : values.split(u';', Qt::SkipEmptyParts))
+            p.setValue(kv.section(u'=', 0, 0), kv.section(u'=', 1));
+        return p;
+    }
+    Outcome proc(const QString& name, const QString& values) {
+        const ParamList p = lines(values);
         const proto::Response r = call(session_, "ExecProc", {name, p.text()});
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         return {r.out(1).toInteger(), r.outText(2), ParamList(r.outText(0))};
     }
     // A save that must succeed; returns the record id.
-    qint64 save(const QString& name, const QList<QPair<QString, QString>>& values) {
+    qint64 save(const QString& name, const QString& values) {
         const Outcome o = proc(name, values);
         EXPECT_GT(o.code, 0) << name.toStdString() << ": " << o.message.toStdString();
         return o.code;
@@ -45,8 +52,8 @@ protected:
 
     RecordSet list(const QString& queryType, const QString& key, const QString& condition) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), queryType);
-        p.setValue(key, QStringLiteral(";czy_id=1") + condition);
+        p.setValue(u"QueryType"_s, queryType);
+        p.setValue(key, u";czy_id=1"_s + condition);
         return procQuery(kListProc, p);
     }
 
@@ -55,18 +62,16 @@ protected:
     RecordSet listAs(qint64 user, const QString& queryType, const QString& key,
                      const QString& condition) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), queryType);
-        p.setValue(key, QStringLiteral(";czy_id=%1").arg(user) + condition);
+        p.setValue(u"QueryType"_s, queryType);
+        p.setValue(key, u";czy_id=%1"_s.arg(user) + condition);
         CallContext c(*session_.db, p);
         c.userId = user;
         if (getBaseList(c) < 0)
             throw DytError(c.message);
         return c.data;
     }
-    QString procAs(qint64 user, const QString& name, const QList<QPair<QString, QString>>& values) {
-        ParamList p;
-        for (const auto& [k, v] : values)
-            p.setValue(k, v);
+    QString procAs(qint64 user, const QString& name, const QString& values) {
+        ParamList p = lines(values);
         CallContext c(*session_.db, p);
         c.userId = user;
         Transaction tx(*session_.db);
@@ -84,13 +89,13 @@ protected:
 
     static QList<qint64> ids(const RecordSet& rs) {
         QList<qint64> out;
-        const int f = rs.fieldIndex(QStringLiteral("id"));
+        const int f = rs.fieldIndex(u"id"_s);
         for (int r = 0; r < rs.rowCount(); ++r)
             out.append(rs.at(r, f).toLongLong());
         return out;
     }
     static QVariant cell(const RecordSet& rs, qint64 id, const QString& field) {
-        const int idF = rs.fieldIndex(QStringLiteral("id"));
+        const int idF = rs.fieldIndex(u"id"_s);
         const int f = rs.fieldIndex(field);
         EXPECT_GE(f, 0) << field.toStdString();
         for (int r = 0; r < rs.rowCount(); ++r) {
@@ -102,14 +107,12 @@ protected:
     }
     // "par_id/par_jl/leveal/sonnum/del" of a row.
     QString treeOf(const QString& table, qint64 id) {
-        const RecordSet rs =
-            query(QStringLiteral("SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2")
-                      .arg(table)
-                      .arg(id));
+        const RecordSet rs = query(
+            u"SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2"_s.arg(table).arg(
+                id));
         if (rs.rowCount() != 1)
-            return QStringLiteral("missing");
-        return QStringLiteral("%1/%2/%3/%4/%5")
-            .arg(rs.at(0, 0).toLongLong())
+            return u"missing"_s;
+        return u"%1/%2/%3/%4/%5"_s.arg(rs.at(0, 0).toLongLong())
             .arg(rs.at(0, 1).toString())
             .arg(rs.at(0, 2).toLongLong())
             .arg(rs.at(0, 3).toLongLong())
@@ -121,7 +124,7 @@ protected:
             out += QString::number(id) + u',';
         return out;
     }
-    using Values = QList<QPair<QString, QString>>;
+    using Values = QString;
 };
 
 // One row per kind: its procedures, table, list query type and condition line.
@@ -141,8 +144,7 @@ const KindCase kKinds[] = {
     {"p_Base_Up_Wldw", "p_Base_Del_WLDW", "baseWLDW", "WLDW", "wldwStr"},
     {"p_base_Up_DQ", "p_base_Del_DQ", "baseDQ", "DiQu", "dqStr"},
     {"p_Base_Up_ZhaiYao", "p_Base_Del_ZhaiYao", "baseZhaiYao", "ZhaiYao", "zhaiyaoStr"},
-    {"p_base_Up_KM", "p_base_Del_kM", "baseKM", "KM", "kmStr"},
-};
+    {"p_base_Up_KM", "p_base_Del_kM", "baseKM", "KM", "kmStr"}};
 
 TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
     for (const KindCase& k : kKinds) {
@@ -151,262 +153,192 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
         const QString type = QString::fromLatin1(k.queryType);
         const QString key = QString::fromLatin1(k.key);
         const QString saveProc = QString::fromLatin1(k.saveProc);
-        const qint64 cat = save(saveProc, {{QStringLiteral("id"), QStringLiteral("0")},
-                                           {QStringLiteral("par_id"), QStringLiteral("0")},
-                                           {QStringLiteral("code"), QStringLiteral("T9")},
-                                           {QStringLiteral("FullName"), QStringLiteral("测试类")}});
-        const qint64 rec = save(saveProc, {{QStringLiteral("id"), QStringLiteral("0")},
-                                           {QStringLiteral("par_id"), QString::number(cat)},
-                                           {QStringLiteral("code"), QStringLiteral("T901")},
-                                           {QStringLiteral("fullname"), QStringLiteral("银行记录")},
-                                           {QStringLiteral("comment"), QStringLiteral("备注一")}});
+        const qint64 cat = save(saveProc, u"id=0;par_id=0;code=T9;FullName=测试类"_s);
+        const qint64 rec =
+            save(saveProc, u"id=0;par_id=%1;code=T901;fullname=银行记录;comment=备注一"_s.arg(cat));
         // The new record hangs below the first one, which became a category.
-        EXPECT_EQ(QStringLiteral("0/%1/1/1/0").arg(path({cat})), treeOf(table, cat));
-        EXPECT_EQ(QStringLiteral("%1/%2/2/0/0").arg(cat).arg(path({cat, rec})), treeOf(table, rec));
-        RecordSet rs = list(type, key, QStringLiteral(";par_id=%1").arg(cat));
+        EXPECT_EQ(u"0/%1/1/1/0"_s.arg(path({cat})), treeOf(table, cat));
+        EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(cat).arg(path({cat, rec})), treeOf(table, rec));
+        RecordSet rs = list(type, key, u";par_id=%1"_s.arg(cat));
         EXPECT_EQ(QList<qint64>{rec}, ids(rs));
-        EXPECT_EQ(QStringLiteral("测试类/银行记录"), cell(rs, rec, QStringLiteral("pathName")));
+        EXPECT_EQ(u"测试类/银行记录"_s, cell(rs, rec, u"pathName"_s));
         // The pinyin code follows the full name when none is sent.
-        EXPECT_EQ(QStringLiteral("YHJL"), cell(rs, rec, QStringLiteral("pym")).toString());
-        EXPECT_EQ(QStringLiteral("备注一"), cell(rs, rec, QStringLiteral("comment")).toString());
+        EXPECT_EQ(u"YHJL"_s, cell(rs, rec, u"pym"_s).toString());
+        EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
 
         // Edit: only the lines sent change; the result is the same id.
-        EXPECT_EQ(rec, save(saveProc, {{QStringLiteral("id"), QString::number(rec)},
-                                       {QStringLiteral("par_id"), QString::number(cat)},
-                                       {QStringLiteral("code"), QStringLiteral("T902")},
-                                       {QStringLiteral("fullname"), QStringLiteral("改名")}}));
-        rs = list(type, key, QStringLiteral(";id=%1").arg(rec));
+        EXPECT_EQ(rec,
+                  save(saveProc, u"id=%1;par_id=%2;code=T902;fullname=改名"_s.arg(rec).arg(cat)));
+        rs = list(type, key, u";id=%1"_s.arg(rec));
         EXPECT_EQ(QList<qint64>{rec}, ids(rs));
-        EXPECT_EQ(QStringLiteral("T902"), cell(rs, rec, QStringLiteral("code")).toString());
-        EXPECT_EQ(QStringLiteral("改名"), cell(rs, rec, QStringLiteral("fullname")).toString());
-        EXPECT_EQ(QStringLiteral("备注一"), cell(rs, rec, QStringLiteral("comment")).toString());
+        EXPECT_EQ(u"T902"_s, cell(rs, rec, u"code"_s).toString());
+        EXPECT_EQ(u"改名"_s, cell(rs, rec, u"fullname"_s).toString());
+        EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
 
         // Delete: marked, not removed; the category is a leaf again.
         const Outcome del = *k.deleteProc
-                                ? proc(QString::fromLatin1(k.deleteProc),
-                                       {{QStringLiteral("id"), QString::number(rec)}})
-                                : proc(saveProc, {{QStringLiteral("id"), QString::number(rec)},
-                                                  {QStringLiteral("del"), QStringLiteral("1")}});
+                                ? proc(QString::fromLatin1(k.deleteProc), u"id=%1"_s.arg(rec))
+                                : proc(saveProc, u"id=%1;del=1"_s.arg(rec));
         EXPECT_GE(del.code, 0) << del.message.toStdString();
-        EXPECT_EQ(QStringLiteral("%1/%2/2/0/1").arg(cat).arg(path({cat, rec})), treeOf(table, rec));
-        EXPECT_EQ(QStringLiteral("0/%1/1/0/0").arg(path({cat})), treeOf(table, cat));
-        EXPECT_EQ(QList<qint64>{}, ids(list(type, key, QStringLiteral(";par_id=%1").arg(cat))));
+        EXPECT_EQ(u"%1/%2/2/0/1"_s.arg(cat).arg(path({cat, rec})), treeOf(table, rec));
+        EXPECT_EQ(u"0/%1/1/0/0"_s.arg(path({cat})), treeOf(table, cat));
+        EXPECT_EQ(QList<qint64>{}, ids(list(type, key, u";par_id=%1"_s.arg(cat))));
     }
 }
 
 TEST_F(BaseList, AnUnknownKindIsRefusedWithItsName) {
     ParamList p;
-    p.setValue(QStringLiteral("QueryType"), QStringLiteral("XYZ"));
+    p.setValue(u"QueryType"_s, u"XYZ"_s);
     try {
         procQuery(kListProc, p);
         ADD_FAILURE() << "no error";
     } catch (const DytError& e) {
-        EXPECT_EQ(QStringLiteral("查询类型[XYZ]暂不支持"), e.message());
+        EXPECT_EQ(u"查询类型[XYZ]暂不支持"_s, e.message());
     }
-    EXPECT_EQ(true, isBaseListKind(QStringLiteral("sp")));
-    EXPECT_EQ(true, isBaseListKind(QStringLiteral("DiQu")));
-    EXPECT_EQ(false, isBaseListKind(QStringLiteral("SP_")));
-    EXPECT_EQ(false, isBaseListKind(QStringLiteral("KMName")));
+    EXPECT_EQ(true, isBaseListKind(u"sp"_s));
+    EXPECT_EQ(true, isBaseListKind(u"DiQu"_s));
+    EXPECT_EQ(false, isBaseListKind(u"SP_"_s));
+    EXPECT_EQ(false, isBaseListKind(u"KMName"_s));
 }
 
 TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
     qint64 parent = 0;
     QList<qint64> chain;
     for (int level = 1; level <= 5; ++level) {
-        parent = save(QStringLiteral("p_base_Up_Goods"),
-                      {{QStringLiteral("id"), QStringLiteral("0")},
-                       {QStringLiteral("par_id"), QString::number(parent)},
-                       {QStringLiteral("code"), QStringLiteral("LV%1").arg(level)},
-                       {QStringLiteral("fullname"), QStringLiteral("第%1级").arg(level)}});
+        parent = save(u"p_base_Up_Goods"_s, u"id=0;par_id=%1;code=%2;fullname=%3"_s.arg(parent)
+                                                .arg(u"LV%1"_s.arg(level))
+                                                .arg(u"第%1级"_s.arg(level)));
         chain.append(parent);
     }
     // Level 5 was added below level 4: its path holds all five ids.
     QString expectedPath;
     for (qint64 id : chain)
         expectedPath += QString::number(id) + u',';
-    EXPECT_EQ(QStringLiteral("%1/%2/5/0/0").arg(chain[3]).arg(expectedPath),
-              treeOf(QStringLiteral("baseGoods"), chain[4]));
-    EXPECT_EQ(1, count(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = %1").arg(chain[3])));
+    EXPECT_EQ(u"%1/%2/5/0/0"_s.arg(chain[3]).arg(expectedPath), treeOf(u"baseGoods"_s, chain[4]));
+    EXPECT_EQ(1, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(chain[3])));
 
-    const qint64 before = count(QStringLiteral("SELECT COUNT(*) FROM baseGoods"));
-    const Outcome o = proc(QStringLiteral("p_base_Up_Goods"),
-                           {{QStringLiteral("id"), QStringLiteral("0")},
-                            {QStringLiteral("par_id"), QString::number(chain[4])},
-                            {QStringLiteral("code"), QStringLiteral("LV6")},
-                            {QStringLiteral("fullname"), QStringLiteral("第6级")}});
+    const qint64 before = count(u"SELECT COUNT(*) FROM baseGoods"_s);
+    const Outcome o =
+        proc(u"p_base_Up_Goods"_s, u"id=0;par_id=%1;code=LV6;fullname=第6级"_s.arg(chain[4]));
     EXPECT_EQ(-1, o.code);
-    EXPECT_EQ(QStringLiteral("系统最大支持5级，不能再增加下级"), o.message);
-    EXPECT_EQ(before, count(QStringLiteral("SELECT COUNT(*) FROM baseGoods")));
-    EXPECT_EQ(0, count(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = %1").arg(chain[4])));
+    EXPECT_EQ(u"系统最大支持5级，不能再增加下级"_s, o.message);
+    EXPECT_EQ(before, count(u"SELECT COUNT(*) FROM baseGoods"_s));
+    EXPECT_EQ(0, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(chain[4])));
 }
 
 TEST_F(BaseList, DeletingTheOnlyGoodsOfACategoryKeepsTheTreeConsistent) {
-    const qint64 cat = save(QStringLiteral("p_base_Up_Goods"),
-                            {{QStringLiteral("par_id"), QStringLiteral("0")},
-                             {QStringLiteral("code"), QStringLiteral("C1")},
-                             {QStringLiteral("fullname"), QStringLiteral("单品类")}});
-    const qint64 only = save(QStringLiteral("p_base_Up_Goods"),
-                             {{QStringLiteral("par_id"), QString::number(cat)},
-                              {QStringLiteral("code"), QStringLiteral("C101")},
-                              {QStringLiteral("fullname"), QStringLiteral("唯一商品")}});
-    EXPECT_EQ(true, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                             QStringLiteral(";TreeView=1")))
-                        .contains(cat));
-    const Outcome o =
-        proc(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QString::number(only)},
-                                                 {QStringLiteral("del"), QStringLiteral("1")}});
+    const qint64 cat = save(u"p_base_Up_Goods"_s, u"par_id=0;code=C1;fullname=单品类"_s);
+    const qint64 only =
+        save(u"p_base_Up_Goods"_s, u"par_id=%1;code=C101;fullname=唯一商品"_s.arg(cat));
+    EXPECT_EQ(true, ids(list(u"SP"_s, u"GoodsStr"_s, u";TreeView=1"_s)).contains(cat));
+    const Outcome o = proc(u"p_base_Up_Goods"_s, u"id=%1;del=1"_s.arg(only));
     EXPECT_EQ(only, o.code) << o.message.toStdString();
-    EXPECT_EQ(QStringLiteral("0/%1/1/0/0").arg(path({cat})),
-              treeOf(QStringLiteral("baseGoods"), cat));
+    EXPECT_EQ(u"0/%1/1/0/0"_s.arg(path({cat})), treeOf(u"baseGoods"_s, cat));
     // The level is empty, the category is a plain row of the top level and left the tree.
-    EXPECT_EQ(QList<qint64>{}, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                        QStringLiteral(";par_id=%1").arg(cat))));
-    const RecordSet top =
-        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";par_id=0"));
-    EXPECT_EQ(0, cell(top, cat, QStringLiteral("sonnum")).toLongLong());
-    EXPECT_EQ(false, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                              QStringLiteral(";TreeView=1")))
-                         .contains(cat));
+    EXPECT_EQ(QList<qint64>{}, ids(list(u"SP"_s, u"GoodsStr"_s, u";par_id=%1"_s.arg(cat))));
+    const RecordSet top = list(u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s);
+    EXPECT_EQ(0, cell(top, cat, u"sonnum"_s).toLongLong());
+    EXPECT_EQ(false, ids(list(u"SP"_s, u"GoodsStr"_s, u";TreeView=1"_s)).contains(cat));
     // A category is refused.
-    const Outcome node =
-        proc(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("100")},
-                                                 {QStringLiteral("del"), QStringLiteral("1")}});
-    EXPECT_EQ(QStringLiteral("此记录为一个节点，不能删除！"), node.message);
+    const Outcome node = proc(u"p_base_Up_Goods"_s, u"id=100;del=1"_s);
+    EXPECT_EQ(u"此记录为一个节点，不能删除！"_s, node.message);
 }
 
 TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
-    const qint64 id = save(QStringLiteral("p_base_Up_Goods"),
-                           {{QStringLiteral("par_id"), QStringLiteral("100")},
-                            {QStringLiteral("code"), QStringLiteral("A'01")},
-                            {QStringLiteral("fullname"), QStringLiteral("O'Brien 牙膏")},
-                            {QStringLiteral("name"), QStringLiteral("牙膏")}});
-    EXPECT_EQ(QStringLiteral("A'01"),
-              scalar(QStringLiteral("SELECT code FROM baseGoods WHERE id = %1").arg(id)));
+    const qint64 id =
+        save(u"p_base_Up_Goods"_s, u"par_id=100;code=A'01;fullname=O'Brien 牙膏;name=牙膏"_s);
+    EXPECT_EQ(u"A'01"_s, scalar(u"SELECT code FROM baseGoods WHERE id = %1"_s.arg(id)));
     struct Case {
         const char* name;
         const char* condition;
         QList<qint64> expected;
     };
-    const Case cases[] = {
-        {"quote alone", ";allfilter='", {id}},
-        {"code with quote", ";allfilter=a'0", {id}},
-        {"name with quote", ";allfilter=O'Brien", {id}},
-        {"percent is literal", ";allfilter=%", {}},
-        {"pinyin of the full name", ";allfilter=OBRIENYG", {id}},
-        {"category and goods by name", ";allfilter=商品", {100, 101, 102, 103}},
-    };
+    const Case cases[] = {{"quote alone", ";allfilter='", {id}},
+                          {"code with quote", ";allfilter=a'0", {id}},
+                          {"name with quote", ";allfilter=O'Brien", {id}},
+                          {"percent is literal", ";allfilter=%", {}},
+                          {"pinyin of the full name", ";allfilter=OBRIENYG", {id}},
+                          {"category and goods by name", ";allfilter=商品", {100, 101, 102, 103}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.expected, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                       QString::fromUtf8(c.condition))));
+        EXPECT_EQ(c.expected, ids(list(u"SP"_s, u"GoodsStr"_s, QString::fromUtf8(c.condition))));
     }
     // Codes compare without regard to letter case.
-    const Outcome twin = proc(QStringLiteral("p_base_Up_Goods"),
-                              {{QStringLiteral("par_id"), QStringLiteral("0")},
-                               {QStringLiteral("code"), QStringLiteral("a'01")},
-                               {QStringLiteral("fullname"), QStringLiteral("另一个")}});
+    const Outcome twin = proc(u"p_base_Up_Goods"_s, u"par_id=0;code=a'01;fullname=另一个"_s);
     EXPECT_EQ(-1, twin.code);
-    EXPECT_EQ(QStringLiteral("商品编号[a'01]已经存在，请重新输入！"), twin.message);
+    EXPECT_EQ(u"商品编号[a'01]已经存在，请重新输入！"_s, twin.message);
 }
 
 TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
-    update(QStringLiteral("UPDATE baseGoods SET isstop = 1 WHERE id = 102"));
-    const RecordSet all =
-        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";par_id=100"));
+    update(u"UPDATE baseGoods SET isstop = 1 WHERE id = 102"_s);
+    const RecordSet all = list(u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s);
     EXPECT_EQ((QList<qint64>{101, 102}), ids(all));
-    EXPECT_EQ(QStringLiteral("是"), cell(all, 102, QStringLiteral("stopName")).toString());
-    EXPECT_EQ(QStringLiteral("否"), cell(all, 101, QStringLiteral("stopName")).toString());
-    EXPECT_EQ(QList<qint64>{101}, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                           QStringLiteral(";par_id=100;isstop=0"))));
-    EXPECT_EQ((QList<qint64>{101, 103}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                                  QStringLiteral(";isList=1;isstop=0"))));
+    EXPECT_EQ(u"是"_s, cell(all, 102, u"stopName"_s).toString());
+    EXPECT_EQ(u"否"_s, cell(all, 101, u"stopName"_s).toString());
+    EXPECT_EQ(QList<qint64>{101}, ids(list(u"SP"_s, u"GoodsStr"_s, u";par_id=100;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{101, 103}),
+              ids(list(u"SP"_s, u"GoodsStr"_s, u";isList=1;isstop=0"_s)));
     // Stopping through the editor works the same for partners.
-    save(QStringLiteral("p_Base_Up_Wldw"),
-         {{QStringLiteral("id"), QStringLiteral("202")},
-          {QStringLiteral("isstop"), QStringLiteral("True")},
-          {QStringLiteral("code"), QStringLiteral("DW202")},
-          {QStringLiteral("fullname"), QStringLiteral("乙公司")}});
-    EXPECT_EQ(QList<qint64>{201}, ids(list(QStringLiteral("WLDW"), QStringLiteral("wldwStr"),
-                                           QStringLiteral(";par_id=200;isstop=0"))));
-    EXPECT_EQ((QList<qint64>{201, 202}), ids(list(QStringLiteral("WLDW"), QStringLiteral("wldwStr"),
-                                                  QStringLiteral(";par_id=200"))));
+    save(u"p_Base_Up_Wldw"_s, u"id=202;isstop=True;code=DW202;fullname=乙公司"_s);
+    EXPECT_EQ(QList<qint64>{201}, ids(list(u"WLDW"_s, u"wldwStr"_s, u";par_id=200;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{201, 202}), ids(list(u"WLDW"_s, u"wldwStr"_s, u";par_id=200"_s)));
 }
 
 TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCategories) {
     const auto stop = [&](qint64 id, const char* code, const char* name, const char* value) {
-        return proc(QStringLiteral("p_base_Up_Goods"),
-                    {{QStringLiteral("id"), QString::number(id)},
-                     {QStringLiteral("code"), QString::fromLatin1(code)},
-                     {QStringLiteral("fullname"), QString::fromUtf8(name)},
-                     {QStringLiteral("isstop"), QString::fromLatin1(value)}})
+        return proc(u"p_base_Up_Goods"_s, u"id=%1;code=%2;fullname=%3;isstop=%4"_s.arg(id)
+                                              .arg(QString::fromLatin1(code))
+                                              .arg(QString::fromUtf8(name))
+                                              .arg(QString::fromLatin1(value)))
             .code;
     };
     const auto stopped = [&] {
-        return direct(QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM baseGoods "
-                                     "WHERE isstop = 1 ORDER BY id)"))
+        return direct(
+                   u"SELECT group_concat(id) FROM (SELECT id FROM baseGoods "
+                   "WHERE isstop = 1 ORDER BY id)"_s)
             .toString();
     };
     EXPECT_EQ(100, stop(100, "L1", "商品类", "1"));
-    EXPECT_EQ(QStringLiteral("100,101,102"), stopped());
-    EXPECT_EQ(QList<qint64>{103}, ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                           QStringLiteral(";isList=1;isstop=0"))));
+    EXPECT_EQ(u"100,101,102"_s, stopped());
+    EXPECT_EQ(QList<qint64>{103}, ids(list(u"SP"_s, u"GoodsStr"_s, u";isList=1;isstop=0"_s)));
     EXPECT_EQ(102, stop(102, "SP102", "商品102", "0"));
-    EXPECT_EQ(QStringLiteral("101"), stopped());
-    EXPECT_EQ((QList<qint64>{100, 103}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                                  QStringLiteral(";par_id=0;isstop=0"))));
+    EXPECT_EQ(u"101"_s, stopped());
+    EXPECT_EQ((QList<qint64>{100, 103}),
+              ids(list(u"SP"_s, u"GoodsStr"_s, u";par_id=0;isstop=0"_s)));
 }
 
 TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
-    const Outcome o = proc(QStringLiteral("p_Base_Up_Orderly"),
-                           {{QStringLiteral("tableName"), QStringLiteral("baseGoods")},
-                            {QStringLiteral("IdList"), QStringLiteral("102,101")}});
+    const Outcome o = proc(u"p_Base_Up_Orderly"_s, u"tableName=baseGoods;IdList=102,101"_s);
     EXPECT_EQ(2, o.code) << o.message.toStdString();
-    EXPECT_EQ((QList<qint64>{102, 101}), ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                                  QStringLiteral(";par_id=100"))));
+    EXPECT_EQ((QList<qint64>{102, 101}), ids(list(u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s)));
     // The flat list mixes levels: code order.
-    EXPECT_EQ(
-        (QList<qint64>{101, 102, 103}),
-        ids(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";isList=1"))));
+    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(list(u"SP"_s, u"GoodsStr"_s, u";isList=1"_s)));
     // A renamed category renames the path of every row below it.
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("100")},
-                                             {QStringLiteral("code"), QStringLiteral("L1")},
-                                             {QStringLiteral("fullname"), QStringLiteral("饮料")}});
-    const RecordSet rs =
-        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";par_id=100"));
-    EXPECT_EQ(QStringLiteral("饮料/商品101"), cell(rs, 101, QStringLiteral("pathName")).toString());
-    EXPECT_EQ(QStringLiteral("饮料/商品102"), cell(rs, 102, QStringLiteral("pathName")).toString());
+    save(u"p_base_Up_Goods"_s, u"id=100;code=L1;fullname=饮料"_s);
+    const RecordSet rs = list(u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s);
+    EXPECT_EQ(u"饮料/商品101"_s, cell(rs, 101, u"pathName"_s).toString());
+    EXPECT_EQ(u"饮料/商品102"_s, cell(rs, 102, u"pathName"_s).toString());
 }
 
 TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
     update(
-        QStringLiteral("UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
-                       "price2 = 4.5, price3 = 5 WHERE id = 1011"));
+        u"UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
+        "price2 = 4.5, price3 = 5 WHERE id = 1011"_s);
     update(
-        QStringLiteral("UPDATE baseGoods SET gg = '500g', xh = 'X1', addr = '上海', wldw_id = "
-                       "201 WHERE id = 101"));
-    const RecordSet rs =
-        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";par_id=100"));
+        u"UPDATE baseGoods SET gg = '500g', xh = 'X1', addr = '上海', wldw_id = "
+        "201 WHERE id = 101"_s);
+    const RecordSet rs = list(u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s);
     const struct {
         const char* field;
         QVariant value;
-    } expected[] = {
-        {"code", QStringLiteral("SP101")},
-        {"fullname", QStringLiteral("商品101")},
-        {"gg", QStringLiteral("500g")},
-        {"xh", QStringLiteral("X1")},
-        {"addr", QStringLiteral("上海")},
-        {"unitName", QStringLiteral("个")},
-        {"barcode", QStringLiteral("690101")},
-        {"LSprice", 3.5},
-        {"price1", 4.0},
-        {"price2", 4.5},
-        {"price3", 5.0},
-        {"YouWuTuPian", QStringLiteral("无")},
-        {"wldwName", QStringLiteral("甲公司")},
-        {"pathName", QStringLiteral("商品类/商品101")},
-        {"par_jl", QStringLiteral("100,101,")},
-        {"leveal", 2},
-    };
+    } expected[] = {{"code", u"SP101"_s},      {"fullname", u"商品101"_s},
+                    {"gg", u"500g"_s},         {"xh", u"X1"_s},
+                    {"addr", u"上海"_s},       {"unitName", u"个"_s},
+                    {"barcode", u"690101"_s},  {"LSprice", 3.5},
+                    {"price1", 4.0},           {"price2", 4.5},
+                    {"price3", 5.0},           {"YouWuTuPian", u"无"_s},
+                    {"wldwName", u"甲公司"_s}, {"pathName", u"商品类/商品101"_s},
+                    {"par_jl", u"100,101,"_s}, {"leveal", 2}};
     for (const auto& e : expected) {
         SCOPED_TRACE(e.field);
         const QVariant v = cell(rs, 101, QString::fromLatin1(e.field));
@@ -421,39 +353,26 @@ TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
 
 TEST_F(BaseList, TheTreeComesFromTheTopDownWithEachSubtreeAfterItsCategory) {
     // 100 商品类 gets a sub-category; a second top category follows it.
-    const qint64 sub = save(QStringLiteral("p_base_Up_Goods"),
-                            {{QStringLiteral("par_id"), QStringLiteral("100")},
-                             {QStringLiteral("code"), QStringLiteral("L101")},
-                             {QStringLiteral("fullname"), QStringLiteral("子类")}});
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("par_id"), QString::number(sub)},
-                                             {QStringLiteral("code"), QStringLiteral("L10101")},
-                                             {QStringLiteral("fullname"), QStringLiteral("孙")}});
-    const qint64 top2 = save(QStringLiteral("p_base_Up_Goods"),
-                             {{QStringLiteral("par_id"), QStringLiteral("0")},
-                              {QStringLiteral("code"), QStringLiteral("L2")},
-                              {QStringLiteral("fullname"), QStringLiteral("第二类")}});
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("par_id"), QString::number(top2)},
-                                             {QStringLiteral("code"), QStringLiteral("L201")},
-                                             {QStringLiteral("fullname"), QStringLiteral("乙")}});
-    const RecordSet tree =
-        list(QStringLiteral("SP"), QStringLiteral("GoodsStr"), QStringLiteral(";TreeView=1"));
+    const qint64 sub = save(u"p_base_Up_Goods"_s, u"par_id=100;code=L101;fullname=子类"_s);
+    save(u"p_base_Up_Goods"_s, u"par_id=%1;code=L10101;fullname=孙"_s.arg(sub));
+    const qint64 top2 = save(u"p_base_Up_Goods"_s, u"par_id=0;code=L2;fullname=第二类"_s);
+    save(u"p_base_Up_Goods"_s, u"par_id=%1;code=L201;fullname=乙"_s.arg(top2));
+    const RecordSet tree = list(u"SP"_s, u"GoodsStr"_s, u";TreeView=1"_s);
     EXPECT_EQ((QList<qint64>{100, sub, top2}), ids(tree));
-    EXPECT_EQ(2, cell(tree, sub, QStringLiteral("leveal")).toLongLong());
-    EXPECT_EQ(QStringLiteral("商品类/子类"), cell(tree, sub, QStringLiteral("pathName")));
+    EXPECT_EQ(2, cell(tree, sub, u"leveal"_s).toLongLong());
+    EXPECT_EQ(u"商品类/子类"_s, cell(tree, sub, u"pathName"_s));
     // The flat list of a category holds the goods at every depth below it, no categories.
-    const RecordSet flat = list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                QStringLiteral(";isList=1;isList=1;par_id=100"));
+    const RecordSet flat = list(u"SP"_s, u"GoodsStr"_s, u";isList=1;isList=1;par_id=100"_s);
     EXPECT_EQ(3, flat.rowCount());
     for (int r = 0; r < flat.rowCount(); ++r)
-        EXPECT_EQ(0, flat.at(r, flat.fieldIndex(QStringLiteral("sonnum"))).toLongLong());
+        EXPECT_EQ(0, flat.at(r, flat.fieldIndex(u"sonnum"_s)).toLongLong());
 }
 
 // Records used by a posted bill: bill 5 (purchase) of goods 101 from partner 201 into
 // warehouse 301, made by employee 2 of department 401.
 TEST_F(BaseList, ADeleteOfARecordUsedByAPostedBillIsRefused) {
-    saveGoodsBill(true, 5, today(),
-                  {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("10"))});
-    ASSERT_EQ(1, count(QStringLiteral("SELECT COUNT(*) FROM djIndex WHERE dj_state = 2")));
+    saveGoodsBill(true, 5, today(), {goodsLine(u"101"_s, u"2"_s, u"10"_s)});
+    ASSERT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex WHERE dj_state = 2"_s));
     struct Case {
         const char* proc;
         const char* table;
@@ -465,40 +384,33 @@ TEST_F(BaseList, ADeleteOfARecordUsedByAPostedBillIsRefused) {
         {"p_Base_Del_WLDW", "baseWLDW", 201, "往来单位[甲公司]已经被单据使用，不能删除！"},
         {"p_Base_Del_CK", "baseCK", 301, "仓库[一号仓]已经被单据使用，不能删除！"},
         {"p_Base_Del_ZY", "baseZY", 2, "职员[张三]已经被单据使用，不能删除！"},
-        {"p_base_Del_BM", "baseBM", 401, "部门[采购部]已经被单据使用，不能删除！"},
-    };
+        {"p_base_Del_BM", "baseBM", 401, "部门[采购部]已经被单据使用，不能删除！"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);
-        const Outcome o =
-            proc(QString::fromLatin1(c.proc), {{QStringLiteral("id"), QString::number(c.id)},
-                                               {QStringLiteral("del"), QStringLiteral("1")}});
+        const Outcome o = proc(QString::fromLatin1(c.proc), u"id=%1;del=1"_s.arg(c.id));
         EXPECT_EQ(-1, o.code);
         EXPECT_EQ(QString::fromUtf8(c.message), o.message);
-        EXPECT_EQ(0, count(QStringLiteral("SELECT del FROM %1 WHERE id = %2")
-                               .arg(QString::fromLatin1(c.table))
-                               .arg(c.id)));
+        EXPECT_EQ(
+            0,
+            count(
+                u"SELECT del FROM %1 WHERE id = %2"_s.arg(QString::fromLatin1(c.table)).arg(c.id)));
     }
     // The goods of the other category is free; its delete goes through.
-    EXPECT_EQ(
-        103, proc(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("103")},
-                                                      {QStringLiteral("del"), QStringLiteral("1")}})
-                 .code);
+    EXPECT_EQ(103, proc(u"p_base_Up_Goods"_s, u"id=103;del=1"_s).code);
 }
 
 TEST_F(BaseList, CostMethodAndGoodsTypeAreLockedAfterAPostedBill) {
     // A bill row written directly: a posted purchase line of goods 102.
     update(
-        QStringLiteral("INSERT INTO djIndex(id, djType, code, date, dj_state) VALUES (900, 5, "
-                       "'X-1', '2024-01-05', 2)"));
+        u"INSERT INTO djIndex(id, djType, code, date, dj_state) VALUES (900, 5, "
+        "'X-1', '2024-01-05', 2)"_s);
     update(
-        QStringLiteral("INSERT INTO djList(id, djType, date, dj_state, goodsid, unit, qty) "
-                       "VALUES (900, 5, '2024-01-05', 2, 102, 0, 1)"));
+        u"INSERT INTO djList(id, djType, date, dj_state, goodsid, unit, qty) "
+        "VALUES (900, 5, '2024-01-05', 2, 102, 0, 1)"_s);
     const auto edit = [&](qint64 id, const char* field, const char* value) {
-        return proc(QStringLiteral("p_base_Up_Goods"),
-                    {{QStringLiteral("id"), QString::number(id)},
-                     {QStringLiteral("code"), QStringLiteral("SP%1").arg(id)},
-                     {QStringLiteral("fullname"), QStringLiteral("商品%1").arg(id)},
-                     {QString::fromLatin1(field), QString::fromLatin1(value)}});
+        return proc(u"p_base_Up_Goods"_s,
+                    u"id=%1;code=SP%1;fullname=商品%1;%2=%3"_s.arg(id).arg(
+                        QString::fromLatin1(field), QString::fromLatin1(value)));
     };
     struct Case {
         qint64 id;
@@ -512,8 +424,7 @@ TEST_F(BaseList, CostMethodAndGoodsTypeAreLockedAfterAPostedBill) {
         {102, "costmode", "0", ""},  // unchanged
         {101, "costmode", "2", ""},
         {101, "spType", "1", ""},
-        {103, "costmode", "7", "成本核算方法无效：7"},
-    };
+        {103, "costmode", "7", "成本核算方法无效：7"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.id) + c.field + c.value);
         const Outcome o = edit(c.id, c.field, c.value);
@@ -525,18 +436,16 @@ TEST_F(BaseList, CostMethodAndGoodsTypeAreLockedAfterAPostedBill) {
         }
     }
     EXPECT_EQ(
-        QStringLiteral("0/0"),
-        direct(QStringLiteral("SELECT costmode || '/' || spType FROM baseGoods WHERE id = 102"))
-            .toString());
+        u"0/0"_s,
+        direct(u"SELECT costmode || '/' || spType FROM baseGoods WHERE id = 102"_s).toString());
     EXPECT_EQ(
-        QStringLiteral("2/1"),
-        direct(QStringLiteral("SELECT costmode || '/' || spType FROM baseGoods WHERE id = 101"))
-            .toString());
+        u"2/1"_s,
+        direct(u"SELECT costmode || '/' || spType FROM baseGoods WHERE id = 101"_s).toString());
     // Stock alone locks the cost method but not the goods type.
     update(
-        QStringLiteral("INSERT INTO baseGoodsStock(goodsid, stockid, qty, total) VALUES (103, "
-                       "301, 5, 50)"));
-    EXPECT_EQ(QStringLiteral("该商品已经有库存或业务单据，不能修改成本核算方法！"),
+        u"INSERT INTO baseGoodsStock(goodsid, stockid, qty, total) VALUES (103, "
+        "301, 5, 50)"_s);
+    EXPECT_EQ(u"该商品已经有库存或业务单据，不能修改成本核算方法！"_s,
               edit(103, "costmode", "3").message);
     EXPECT_EQ(103, edit(103, "spType", "1").code);
 }
@@ -548,17 +457,13 @@ TEST_F(BaseList, StockLimitsAndPartnerAmountsAreChecked) {
         const char* message;  // empty: accepted
     };
     const auto goods = [](const char* down, const char* up) {
-        return Values{{QStringLiteral("id"), QStringLiteral("101")},
-                      {QStringLiteral("code"), QStringLiteral("SP101")},
-                      {QStringLiteral("fullname"), QStringLiteral("商品101")},
-                      {QStringLiteral("warnDown"), QString::fromLatin1(down)},
-                      {QStringLiteral("warnUP"), QString::fromLatin1(up)}};
+        return u"id=101;code=SP101;fullname=商品101;warnDown=%1;warnUP=%2"_s
+            .arg(QString::fromLatin1(down))
+            .arg(QString::fromLatin1(up));
     };
     const auto partner = [](const char* field, const char* value) {
-        return Values{{QStringLiteral("id"), QStringLiteral("201")},
-                      {QStringLiteral("code"), QStringLiteral("DW201")},
-                      {QStringLiteral("fullname"), QStringLiteral("甲公司")},
-                      {QString::fromLatin1(field), QString::fromLatin1(value)}};
+        return u"id=201;code=DW201;fullname=甲公司;%1=%2"_s.arg(QString::fromLatin1(field),
+                                                                QString::fromLatin1(value));
     };
     const Case cases[] = {
         {"p_base_Up_Goods", goods("5", "5"), ""},
@@ -573,18 +478,10 @@ TEST_F(BaseList, StockLimitsAndPartnerAmountsAreChecked) {
         {"p_Base_Up_Wldw", partner("Areaid", "999"), "地区[999]不存在或已被删除"},
         {"p_Base_Up_Wldw", partner("zwgs_id", "201"), "账务归属单位不能是单位自己"},
         {"p_Base_Up_Wldw", partner("ys_xyd", "1000"), ""},
-        {"p_Base_Up_ZY",
-         Values{{QStringLiteral("id"), QStringLiteral("2")},
-                {QStringLiteral("code"), QStringLiteral("002")},
-                {QStringLiteral("fullname"), QStringLiteral("张三")},
-                {QStringLiteral("Birthday"), QStringLiteral("1990-02-30")}},
+        {"p_Base_Up_ZY", u"id=2;code=002;fullname=张三;Birthday=1990-02-30"_s,
          "出生日期不是有效的日期：1990-02-30"},
-        {"p_base_Up_Goods",
-         Values{{QStringLiteral("id"), QStringLiteral("101")},
-                {QStringLiteral("code"), QStringLiteral("  ")}},
-         "请输入编号"},
-        {"p_base_Up_Goods", Values{{QStringLiteral("code"), QStringLiteral("NEW")}}, "请输入全名"},
-    };
+        {"p_base_Up_Goods", u"id=101;code=  "_s, "请输入编号"},
+        {"p_base_Up_Goods", u"code=NEW"_s, "请输入全名"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         const Outcome o = proc(QString::fromLatin1(c.proc), c.values);
@@ -595,56 +492,36 @@ TEST_F(BaseList, StockLimitsAndPartnerAmountsAreChecked) {
             EXPECT_GT(o.code, 0) << o.message.toStdString();
         }
     }
-    EXPECT_EQ(5.0,
-              scalar(QStringLiteral("SELECT warnUP FROM baseGoods WHERE id = 101")).toDouble());
-    EXPECT_EQ(1000.0,
-              scalar(QStringLiteral("SELECT ys_xyd FROM baseWLDW WHERE id = 201")).toDouble());
-    EXPECT_EQ(0, count(QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE code = 'NEW'")));
+    EXPECT_EQ(5.0, scalar(u"SELECT warnUP FROM baseGoods WHERE id = 101"_s).toDouble());
+    EXPECT_EQ(1000.0, scalar(u"SELECT ys_xyd FROM baseWLDW WHERE id = 201"_s).toDouble());
+    EXPECT_EQ(0, count(u"SELECT COUNT(*) FROM baseGoods WHERE code = 'NEW'"_s));
 }
 
 TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
-    const qint64 target = save(QStringLiteral("p_base_Up_Goods"),
-                               {{QStringLiteral("par_id"), QStringLiteral("0")},
-                                {QStringLiteral("code"), QStringLiteral("M")},
-                                {QStringLiteral("fullname"), QStringLiteral("目标类")}});
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("par_id"), QString::number(target)},
-                                             {QStringLiteral("code"), QStringLiteral("M1")},
-                                             {QStringLiteral("fullname"), QStringLiteral("已有")}});
+    const qint64 target = save(u"p_base_Up_Goods"_s, u"par_id=0;code=M;fullname=目标类"_s);
+    save(u"p_base_Up_Goods"_s, u"par_id=%1;code=M1;fullname=已有"_s.arg(target));
     // The id list of two goods, as the list window builds it.
-    const QString idList = QStringLiteral("(0") + QStringLiteral(",101") + QStringLiteral(",102") +
-                           QStringLiteral(",-1)");
-    EXPECT_EQ(QStringLiteral("(0,101,102,-1)"), idList);
-    const Outcome o = proc(QStringLiteral("p_Base_Up_DragDrop"),
-                           {{QStringLiteral("TableName"), QStringLiteral("basegoods")},
-                            {QStringLiteral("par_id"), QString::number(target)},
-                            {QStringLiteral("idStrList"), idList}});
+    const QString idList = u"(0"_s + u",101"_s + u",102"_s + u",-1)"_s;
+    EXPECT_EQ(u"(0,101,102,-1)"_s, idList);
+    const Outcome o = proc(u"p_Base_Up_DragDrop"_s,
+                           u"TableName=basegoods;par_id=%1;idStrList=%2"_s.arg(target).arg(idList));
     EXPECT_EQ(2, o.code) << o.message.toStdString();
-    EXPECT_EQ(QStringLiteral("%1/%2/2/0/0").arg(target).arg(path({target, 101})),
-              treeOf(QStringLiteral("baseGoods"), 101));
-    EXPECT_EQ(QStringLiteral("%1/%2/2/0/0").arg(target).arg(path({target, 102})),
-              treeOf(QStringLiteral("baseGoods"), 102));
-    EXPECT_EQ(QStringLiteral("0/100,/1/0/0"), treeOf(QStringLiteral("baseGoods"), 100));
-    EXPECT_EQ(3, count(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = %1").arg(target)));
+    EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(target).arg(path({target, 101})), treeOf(u"baseGoods"_s, 101));
+    EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(target).arg(path({target, 102})), treeOf(u"baseGoods"_s, 102));
+    EXPECT_EQ(u"0/100,/1/0/0"_s, treeOf(u"baseGoods"_s, 100));
+    EXPECT_EQ(3, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(target)));
 
     // A category moves with everything below it.
-    proc(QStringLiteral("p_Base_Up_DragDrop"),
-         {{QStringLiteral("TableName"), QStringLiteral("basegoods")},
-          {QStringLiteral("par_id"), QStringLiteral("0")},
-          {QStringLiteral("idStrList"), QStringLiteral("(0,%1,-1)").arg(target)}});
-    const qint64 outer = save(QStringLiteral("p_base_Up_Goods"),
-                              {{QStringLiteral("par_id"), QStringLiteral("0")},
-                               {QStringLiteral("code"), QStringLiteral("O")},
-                               {QStringLiteral("fullname"), QStringLiteral("外层")}});
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("par_id"), QString::number(outer)},
-                                             {QStringLiteral("code"), QStringLiteral("O1")},
-                                             {QStringLiteral("fullname"), QStringLiteral("占位")}});
-    EXPECT_EQ(1, proc(QStringLiteral("p_Base_Up_DragDrop"),
-                      {{QStringLiteral("TableName"), QStringLiteral("BASEGOODS")},
-                       {QStringLiteral("par_id"), QString::number(outer)},
-                       {QStringLiteral("idStrList"), QStringLiteral("(0,%1,-1)").arg(target)}})
+    proc(u"p_Base_Up_DragDrop"_s,
+         u"TableName=basegoods;par_id=0;idStrList=%1"_s.arg(u"(0,%1,-1)"_s.arg(target)));
+    const qint64 outer = save(u"p_base_Up_Goods"_s, u"par_id=0;code=O;fullname=外层"_s);
+    save(u"p_base_Up_Goods"_s, u"par_id=%1;code=O1;fullname=占位"_s.arg(outer));
+    EXPECT_EQ(1, proc(u"p_Base_Up_DragDrop"_s,
+                      u"TableName=BASEGOODS;par_id=%1;idStrList=%2"_s.arg(outer).arg(
+                          u"(0,%1,-1)"_s.arg(target)))
                      .code);
-    EXPECT_EQ(QStringLiteral("%1/%2/3/0/0").arg(target).arg(path({outer, target, 101})),
-              treeOf(QStringLiteral("baseGoods"), 101));
+    EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
+              treeOf(u"baseGoods"_s, 101));
 
     struct Refusal {
         const char* name;
@@ -653,35 +530,30 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
         QString message;
     };
     const Refusal refusals[] = {
-        {"into its own subtree", QString::number(target), QStringLiteral("(0,%1,-1)").arg(outer),
-         QStringLiteral("不能把分类移到它自己或它的下级中")},
-        {"onto a goods", QStringLiteral("103"), QStringLiteral("(0,101,-1)"),
-         QStringLiteral("[商品103]不是分类，不能移入")},
-        {"without the closing -1", QString::number(outer), QStringLiteral("(0,101)"),
-         QStringLiteral("记录编号列表格式错误：(0,101)")},
-        {"text in the list", QString::number(outer), QStringLiteral("(0,1 OR 1,-1)"),
-         QStringLiteral("记录编号列表格式错误：(0,1 OR 1,-1)")},
-    };
+        {"into its own subtree", QString::number(target), u"(0,%1,-1)"_s.arg(outer),
+         u"不能把分类移到它自己或它的下级中"_s},
+        {"onto a goods", u"103"_s, u"(0,101,-1)"_s, u"[商品103]不是分类，不能移入"_s},
+        {"without the closing -1", QString::number(outer), u"(0,101)"_s,
+         u"记录编号列表格式错误：(0,101)"_s},
+        {"text in the list", QString::number(outer), u"(0,1 OR 1,-1)"_s,
+         u"记录编号列表格式错误：(0,1 OR 1,-1)"_s}};
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.name);
-        const Outcome x = proc(QStringLiteral("p_Base_Up_DragDrop"),
-                               {{QStringLiteral("TableName"), QStringLiteral("basegoods")},
-                                {QStringLiteral("par_id"), r.parId},
-                                {QStringLiteral("idStrList"), r.ids}});
+        const Outcome x =
+            proc(u"p_Base_Up_DragDrop"_s,
+                 u"TableName=basegoods;par_id=%1;idStrList=%2"_s.arg(r.parId).arg(r.ids));
         EXPECT_EQ(-1, x.code);
         EXPECT_EQ(r.message, x.message);
     }
-    EXPECT_EQ(QStringLiteral("%1/%2/3/0/0").arg(target).arg(path({outer, target, 101})),
-              treeOf(QStringLiteral("baseGoods"), 101));
+    EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
+              treeOf(u"baseGoods"_s, 101));
 
     // One unknown id in the list: none of the records moves.
-    const Outcome partial = proc(QStringLiteral("p_Base_Up_DragDrop"),
-                                 {{QStringLiteral("TableName"), QStringLiteral("basegoods")},
-                                  {QStringLiteral("par_id"), QStringLiteral("0")},
-                                  {QStringLiteral("idStrList"), QStringLiteral("(0,101,999,-1)")}});
-    EXPECT_EQ(QStringLiteral("商品记录[999]不存在或已被删除"), partial.message);
-    EXPECT_EQ(QStringLiteral("%1/%2/3/0/0").arg(target).arg(path({outer, target, 101})),
-              treeOf(QStringLiteral("baseGoods"), 101));
+    const Outcome partial =
+        proc(u"p_Base_Up_DragDrop"_s, u"TableName=basegoods;par_id=0;idStrList=(0,101,999,-1)"_s);
+    EXPECT_EQ(u"商品记录[999]不存在或已被删除"_s, partial.message);
+    EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
+              treeOf(u"baseGoods"_s, 101));
 }
 
 TEST_F(BaseList, AMoveThatWouldGoBelowLevelFiveIsRefused) {
@@ -689,102 +561,76 @@ TEST_F(BaseList, AMoveThatWouldGoBelowLevelFiveIsRefused) {
     // would put its child on level 6.
     qint64 parent = 0;
     for (int level = 1; level <= 4; ++level) {
-        parent = save(QStringLiteral("p_Base_Up_CK"),
-                      {{QStringLiteral("par_id"), QString::number(parent)},
-                       {QStringLiteral("code"), QStringLiteral("K%1").arg(level)},
-                       {QStringLiteral("fullname"), QStringLiteral("层%1").arg(level)}});
+        parent = save(u"p_Base_Up_CK"_s, u"par_id=%1;code=%2;fullname=%3"_s.arg(parent)
+                                             .arg(u"K%1"_s.arg(level))
+                                             .arg(u"层%1"_s.arg(level)));
     }
-    save(QStringLiteral("p_Base_Up_CK"), {{QStringLiteral("par_id"), QString::number(parent)},
-                                          {QStringLiteral("code"), QStringLiteral("K5")},
-                                          {QStringLiteral("fullname"), QStringLiteral("层5")}});
-    const qint64 cat = save(QStringLiteral("p_Base_Up_CK"),
-                            {{QStringLiteral("par_id"), QStringLiteral("0")},
-                             {QStringLiteral("code"), QStringLiteral("Q")},
-                             {QStringLiteral("fullname"), QStringLiteral("待移")}});
-    save(QStringLiteral("p_Base_Up_CK"), {{QStringLiteral("par_id"), QString::number(cat)},
-                                          {QStringLiteral("code"), QStringLiteral("Q1")},
-                                          {QStringLiteral("fullname"), QStringLiteral("子")}});
-    const Outcome o = proc(QStringLiteral("p_Base_Up_DragDrop"),
-                           {{QStringLiteral("TableName"), QStringLiteral("baseck")},
-                            {QStringLiteral("par_id"), QString::number(parent)},
-                            {QStringLiteral("idStrList"), QStringLiteral("(0,%1,-1)").arg(cat)}});
-    EXPECT_EQ(QStringLiteral("系统最大支持5级，不能再增加下级"), o.message);
-    EXPECT_EQ(QStringLiteral("0/%1/1/1/0").arg(path({cat})), treeOf(QStringLiteral("baseCK"), cat));
+    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=K5;fullname=层5"_s.arg(parent));
+    const qint64 cat = save(u"p_Base_Up_CK"_s, u"par_id=0;code=Q;fullname=待移"_s);
+    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=Q1;fullname=子"_s.arg(cat));
+    const Outcome o =
+        proc(u"p_Base_Up_DragDrop"_s,
+             u"TableName=baseck;par_id=%1;idStrList=%2"_s.arg(parent).arg(u"(0,%1,-1)"_s.arg(cat)));
+    EXPECT_EQ(u"系统最大支持5级，不能再增加下级"_s, o.message);
+    EXPECT_EQ(u"0/%1/1/1/0"_s.arg(path({cat})), treeOf(u"baseCK"_s, cat));
 }
 
 TEST_F(BaseList, UnitsAreSavedAndLockedOnceBillsUseThem) {
     const auto unit = [&](const char* slot, const char* name, const char* rate, const char* barcode,
                           const char* isDefault = "0") {
-        return proc(QStringLiteral("p_base_Up_goodsunit"),
-                    {{QStringLiteral("Goodsid"), QStringLiteral("103")},
-                     {QStringLiteral("fzdwid"), QString::fromLatin1(slot)},
-                     {QStringLiteral("unit"), QString::fromUtf8(name)},
-                     {QStringLiteral("rate"), QString::fromLatin1(rate)},
-                     {QStringLiteral("barcode"), QString::fromLatin1(barcode)},
-                     {QStringLiteral("price"), QStringLiteral("12")},
-                     {QStringLiteral("price1"), QStringLiteral("11")},
-                     {QStringLiteral("price2"), QString()},
-                     {QStringLiteral("price3"), QString()},
-                     {QStringLiteral("id"), QString()},
-                     {QStringLiteral("isDefault"), QString::fromUtf8(isDefault)}});
+        return proc(
+            u"p_base_Up_goodsunit"_s,
+            u"Goodsid=103;fzdwid=%1;unit=%2;rate=%3;barcode=%4;price=12;price1=11;price2=;price3=;id=;isDefault=%5"_s
+                .arg(QString::fromLatin1(slot))
+                .arg(QString::fromUtf8(name))
+                .arg(QString::fromLatin1(rate))
+                .arg(QString::fromLatin1(barcode))
+                .arg(QString::fromUtf8(isDefault)));
     };
     EXPECT_EQ(1031, unit("0", "件", "7", "690103").code);  // the base unit's rate stays 1
     const qint64 box = unit("1", "箱", "12", "690103-12", "√").code;
     EXPECT_GT(box, 0);
-    EXPECT_EQ(QStringLiteral("件/1/0|箱/12/1"),
-              direct(QStringLiteral("SELECT group_concat(unit || '/' || (rate + 0) || '/' || "
-                                    "isDefault, '|') FROM (SELECT * FROM baseGoodsUnit WHERE "
-                                    "Goodsid = 103 ORDER BY fzdwid)"))
+    EXPECT_EQ(u"件/1/0|箱/12/1"_s,
+              direct(u"SELECT group_concat(unit || '/' || (rate + 0) || '/' || "
+                     "isDefault, '|') FROM (SELECT * FROM baseGoodsUnit WHERE "
+                     "Goodsid = 103 ORDER BY fzdwid)"_s)
                   .toString());
-    EXPECT_EQ(QStringLiteral("条码[690103]已经被商品[商品103]使用"),
-              proc(QStringLiteral("p_base_Up_goodsunit"),
-                   {{QStringLiteral("Goodsid"), QStringLiteral("101")},
-                    {QStringLiteral("fzdwid"), QStringLiteral("1")},
-                    {QStringLiteral("unit"), QStringLiteral("箱")},
-                    {QStringLiteral("rate"), QStringLiteral("10")},
-                    {QStringLiteral("barcode"), QStringLiteral("690103")}})
-                  .message);
-    EXPECT_EQ(QStringLiteral("单位关系必须大于0"), unit("2", "托", "0", "").message);
-    EXPECT_EQ(QStringLiteral("[商品类]是商品分类，不能设置单位"),
-              proc(QStringLiteral("p_base_Up_goodsunit"),
-                   {{QStringLiteral("Goodsid"), QStringLiteral("100")},
-                    {QStringLiteral("fzdwid"), QStringLiteral("0")},
-                    {QStringLiteral("unit"), QStringLiteral("个")}})
-                  .message);
+    EXPECT_EQ(
+        u"条码[690103]已经被商品[商品103]使用"_s,
+        proc(u"p_base_Up_goodsunit"_s, u"Goodsid=101;fzdwid=1;unit=箱;rate=10;barcode=690103"_s)
+            .message);
+    EXPECT_EQ(u"单位关系必须大于0"_s, unit("2", "托", "0", "").message);
+    EXPECT_EQ(u"[商品类]是商品分类，不能设置单位"_s,
+              proc(u"p_base_Up_goodsunit"_s, u"Goodsid=100;fzdwid=0;unit=个"_s).message);
 
     // A posted bill line in the box unit: its name and rate stay, its prices may change.
-    update(QStringLiteral("INSERT INTO djIndex(id, djType, dj_state) VALUES (901, 1, 2)"));
+    update(u"INSERT INTO djIndex(id, djType, dj_state) VALUES (901, 1, 2)"_s);
     update(
-        QStringLiteral("INSERT INTO djList(id, djType, dj_state, goodsid, unit, qty) VALUES "
-                       "(901, 1, 2, 103, 1, 1)"));
-    EXPECT_EQ(QStringLiteral("单位[箱]已经被单据使用，不能修改单位和单位关系！"),
+        u"INSERT INTO djList(id, djType, dj_state, goodsid, unit, qty) VALUES "
+        "(901, 1, 2, 103, 1, 1)"_s);
+    EXPECT_EQ(u"单位[箱]已经被单据使用，不能修改单位和单位关系！"_s,
               unit("1", "箱", "10", "690103-12").message);
-    EXPECT_EQ(QStringLiteral("单位[箱]已经被单据使用，不能删除！"),
-              unit("1", "", "12", "").message);
+    EXPECT_EQ(u"单位[箱]已经被单据使用，不能删除！"_s, unit("1", "", "12", "").message);
     EXPECT_EQ(box, unit("1", "箱", "12", "690103-12", "1").code);
     // The default mark moves to the base unit.
     EXPECT_EQ(1031, unit("0", "件", "1", "690103", "1").code);
-    EXPECT_EQ(QStringLiteral("1|0"),
-              direct(QStringLiteral("SELECT group_concat(isDefault, '|') FROM (SELECT * FROM "
-                                    "baseGoodsUnit WHERE Goodsid = 103 ORDER BY fzdwid)"))
-                  .toString());
+    EXPECT_EQ(u"1|0"_s, direct(u"SELECT group_concat(isDefault, '|') FROM (SELECT * FROM "
+                               "baseGoodsUnit WHERE Goodsid = 103 ORDER BY fzdwid)"_s)
+                            .toString());
 }
 
 TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     const QByteArray png = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(300, '\x01');
-    const Outcome up = proc(QStringLiteral("p_Base_Up_GoodsImage"),
-                            {{QStringLiteral("Goodsid"), QStringLiteral("101")},
-                             {QStringLiteral("Image"), QString::fromLatin1(png.toBase64())}});
+    const Outcome up = proc(u"p_Base_Up_GoodsImage"_s,
+                            u"Goodsid=101;Image=%1"_s.arg(QString::fromLatin1(png.toBase64())));
     EXPECT_EQ(png.size(), up.code) << up.message.toStdString();
-    EXPECT_EQ(QStringLiteral("有"), cell(list(QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                              QStringLiteral(";id=101")),
-                                         101, QStringLiteral("YouWuTuPian"))
-                                        .toString());
+    EXPECT_EQ(u"有"_s,
+              cell(list(u"SP"_s, u"GoodsStr"_s, u";id=101"_s), 101, u"YouWuTuPian"_s).toString());
     ParamList p;
-    p.setValue(QStringLiteral("Goodsid"), QStringLiteral("101"));
-    RecordSet rs = procQuery(QStringLiteral("p_Base_Get_GoodsImage"), p);
+    p.setValue(u"Goodsid"_s, u"101"_s);
+    RecordSet rs = procQuery(u"p_Base_Get_GoodsImage"_s, p);
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(png, rs.at(0, rs.fieldIndex(QStringLiteral("Image"))).toByteArray());
+    EXPECT_EQ(png, rs.at(0, rs.fieldIndex(u"Image"_s)).toByteArray());
 
     struct Case {
         const char* name;
@@ -793,52 +639,34 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     };
     const Case refusals[] = {
         {"no picture", QString(), "商品图片不存在，请检查"},
-        {"not base64", QStringLiteral("@@@"), "商品图片不存在，请检查"},
+        {"not base64", u"@@@"_s, "商品图片不存在，请检查"},
         {"not a picture", QString::fromLatin1(QByteArray("hello world").toBase64()),
-         "商品图片不是JPG、PNG、GIF或BMP格式"},
-    };
+         "商品图片不是JPG、PNG、GIF或BMP格式"}};
     for (const Case& c : refusals) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(QString::fromUtf8(c.message),
-                  proc(QStringLiteral("p_Base_Up_GoodsImage"),
-                       {{QStringLiteral("Goodsid"), QStringLiteral("102")},
-                        {QStringLiteral("Image"), c.data}})
-                      .message);
+                  proc(u"p_Base_Up_GoodsImage"_s, u"Goodsid=102;Image=%1"_s.arg(c.data)).message);
     }
-    EXPECT_EQ(QStringLiteral("无"),
-              scalar(QStringLiteral("SELECT YouWuTuPian FROM baseGoods WHERE id = 102")));
+    EXPECT_EQ(u"无"_s, scalar(u"SELECT YouWuTuPian FROM baseGoods WHERE id = 102"_s));
 
-    EXPECT_EQ(0, proc(QStringLiteral("p_Base_Up_GoodsImage"),
-                      {{QStringLiteral("Goodsid"), QStringLiteral("101")},
-                       {QStringLiteral("del"), QStringLiteral("1")}})
-                     .code);
-    EXPECT_EQ(QStringLiteral("无"),
-              scalar(QStringLiteral("SELECT YouWuTuPian FROM baseGoods WHERE id = 101")));
-    rs = procQuery(QStringLiteral("p_Base_Get_GoodsImage"), p);
+    EXPECT_EQ(0, proc(u"p_Base_Up_GoodsImage"_s, u"Goodsid=101;del=1"_s).code);
+    EXPECT_EQ(u"无"_s, scalar(u"SELECT YouWuTuPian FROM baseGoods WHERE id = 101"_s));
+    rs = procQuery(u"p_Base_Get_GoodsImage"_s, p);
     EXPECT_EQ(0, rs.rowCount());
 }
 
 TEST_F(BaseList, ChangesOfGoodsAndPartnersMoveTheirChangeStamps) {
-    update(QStringLiteral("UPDATE baseGoods SET updateTime = '2000-01-01'"));
-    update(QStringLiteral("UPDATE baseWLDW SET updateTime = '2000-01-01'"));
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("id"), QStringLiteral("101")},
-                                             {QStringLiteral("code"), QStringLiteral("SP101")},
-                                             {QStringLiteral("fullname"), QStringLiteral("新名")}});
-    save(QStringLiteral("p_Base_Up_Wldw"), {{QStringLiteral("id"), QStringLiteral("203")},
-                                            {QStringLiteral("code"), QStringLiteral("DW203")},
-                                            {QStringLiteral("fullname"), QStringLiteral("丙")}});
-    proc(QStringLiteral("p_base_Up_goodsunit"), {{QStringLiteral("Goodsid"), QStringLiteral("102")},
-                                                 {QStringLiteral("fzdwid"), QStringLiteral("0")},
-                                                 {QStringLiteral("unit"), QStringLiteral("箱")},
-                                                 {QStringLiteral("price"), QStringLiteral("9")}});
-    EXPECT_EQ(QStringLiteral("101,102"),
-              direct(QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM baseGoods WHERE "
-                                    "updateTime > '2000-01-01' ORDER BY id)"))
-                  .toString());
-    EXPECT_EQ(QStringLiteral("203"),
-              direct(QStringLiteral("SELECT group_concat(id) FROM baseWLDW WHERE updateTime > "
-                                    "'2000-01-01'"))
-                  .toString());
+    update(u"UPDATE baseGoods SET updateTime = '2000-01-01'"_s);
+    update(u"UPDATE baseWLDW SET updateTime = '2000-01-01'"_s);
+    save(u"p_base_Up_Goods"_s, u"id=101;code=SP101;fullname=新名"_s);
+    save(u"p_Base_Up_Wldw"_s, u"id=203;code=DW203;fullname=丙"_s);
+    proc(u"p_base_Up_goodsunit"_s, u"Goodsid=102;fzdwid=0;unit=箱;price=9"_s);
+    EXPECT_EQ(u"101,102"_s, direct(u"SELECT group_concat(id) FROM (SELECT id FROM baseGoods WHERE "
+                                   "updateTime > '2000-01-01' ORDER BY id)"_s)
+                                .toString());
+    EXPECT_EQ(u"203"_s, direct(u"SELECT group_concat(id) FROM baseWLDW WHERE updateTime > "
+                               "'2000-01-01'"_s)
+                            .toString());
 }
 
 TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
@@ -849,131 +677,80 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
         const char* message;
     };
     const Case cases[] = {
-        {"edit the administrator",
-         "p_Base_Up_ZY",
-         {{QStringLiteral("id"), QStringLiteral("1")},
-          {QStringLiteral("code"), QStringLiteral("001")},
-          {QStringLiteral("fullname"), QStringLiteral("改")}},
+        {"edit the administrator", "p_Base_Up_ZY", u"id=1;code=001;fullname=改"_s,
          "系统默认操作员，不能被修改、删除和分类!"},
-        {"delete the administrator",
-         "p_Base_Del_ZY",
-         {{QStringLiteral("id"), QStringLiteral("1")}},
+        {"delete the administrator", "p_Base_Del_ZY", u"id=1"_s,
          "系统默认操作员，不能被修改、删除和分类!"},
-        {"add below the administrator",
-         "p_Base_Up_ZY",
-         {{QStringLiteral("par_id"), QStringLiteral("1")},
-          {QStringLiteral("code"), QStringLiteral("0011")},
-          {QStringLiteral("fullname"), QStringLiteral("下级")}},
+        {"add below the administrator", "p_Base_Up_ZY", u"par_id=1;code=0011;fullname=下级"_s,
          "系统默认操作员，不能被修改、删除和分类!"},
-        {"delete an operator's employee row",
-         "p_Base_Del_ZY",
-         {{QStringLiteral("id"), QStringLiteral("2")}},
+        {"delete an operator's employee row", "p_Base_Del_ZY", u"id=2"_s,
          "职员[张三]是操作员，不能删除！"},
-        {"edit a system account",
-         "p_base_Up_KM",
-         {{QStringLiteral("id"), QStringLiteral("8")},
-          {QStringLiteral("code"), QStringLiteral("103")},
-          {QStringLiteral("fullname"), QStringLiteral("现钞")}},
+        {"edit a system account", "p_base_Up_KM", u"id=8;code=103;fullname=现钞"_s,
          "系统行不能新增或修改！"},
-        {"add below a system leaf",
-         "p_base_Up_KM",
-         {{QStringLiteral("par_id"), QStringLiteral("8")},
-          {QStringLiteral("code"), QStringLiteral("10301")},
-          {QStringLiteral("fullname"), QStringLiteral("零钱")}},
+        {"add below a system leaf", "p_base_Up_KM", u"par_id=8;code=10301;fullname=零钱"_s,
          "系统行不能被分类！"},
-        {"delete a system account",
-         "p_base_Del_kM",
-         {{QStringLiteral("id"), QStringLiteral("8")}},
-         "系统行不能被删除！"},
-        {"delete an account with a role",
-         "p_base_Del_kM",
-         {{QStringLiteral("id"), QStringLiteral("27")}},
-         "科目[其它费用]已经被设置为收付款账户或收支类型，不能删除！"},
-    };
-    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
+        {"delete a system account", "p_base_Del_kM", u"id=8"_s, "系统行不能被删除！"},
+        {"delete an account with a role", "p_base_Del_kM", u"id=27"_s,
+         "科目[其它费用]已经被设置为收付款账户或收支类型，不能删除！"}};
+    update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Outcome o = proc(QString::fromLatin1(c.proc), c.values);
         EXPECT_EQ(-1, o.code);
         EXPECT_EQ(QString::fromUtf8(c.message), o.message);
     }
-    EXPECT_EQ(QStringLiteral("现金"),
-              scalar(QStringLiteral("SELECT fullname FROM baseKM WHERE id = 8")));
+    EXPECT_EQ(u"现金"_s, scalar(u"SELECT fullname FROM baseKM WHERE id = 8"_s));
 
     // A new expense account below 【支出类】 takes its class and side, and comes with the list.
-    const qint64 fee = save(QStringLiteral("p_base_Up_KM"),
-                            {{QStringLiteral("par_id"), QStringLiteral("4")},
-                             {QStringLiteral("code"), QStringLiteral("409")},
-                             {QStringLiteral("fullname"), QStringLiteral("运杂费")}});
-    EXPECT_EQ(QStringLiteral("4/1/2"),
-              direct(QStringLiteral("SELECT kmType || '/' || dc || '/' || leveal FROM baseKM WHERE "
-                                    "id = %1")
-                         .arg(fee))
-                  .toString());
+    const qint64 fee = save(u"p_base_Up_KM"_s, u"par_id=4;code=409;fullname=运杂费"_s);
+    EXPECT_EQ(u"4/1/2"_s, direct(u"SELECT kmType || '/' || dc || '/' || leveal FROM baseKM WHERE "
+                                 "id = %1"_s.arg(fee))
+                              .toString());
     ParamList p;
-    p.setValue(QStringLiteral("kmStr"), QStringLiteral(";czy_id=1;par_id=4"));
-    const RecordSet rs = procQuery(QStringLiteral("P_Base_Get_KM"), p);
+    p.setValue(u"kmStr"_s, u";czy_id=1;par_id=4"_s);
+    const RecordSet rs = procQuery(u"P_Base_Get_KM"_s, p);
     EXPECT_EQ(true, ids(rs).contains(fee));
-    EXPECT_EQ(QStringLiteral("其它费用"),
-              cell(rs, 27, QStringLiteral("InterfaceKMName")).toString());
-    EXPECT_EQ(QStringLiteral("【支出类】/运杂费"),
-              cell(rs, fee, QStringLiteral("pathName")).toString());
+    EXPECT_EQ(u"其它费用"_s, cell(rs, 27, u"InterfaceKMName"_s).toString());
+    EXPECT_EQ(u"【支出类】/运杂费"_s, cell(rs, fee, u"pathName"_s).toString());
 }
 
 TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {
     update(
-        QStringLiteral("INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-                       "VALUES (3, 0, '3,', 1, 0, '003', '李四')"));
-    EXPECT_EQ(QList<qint64>{1},
-              ids(list(QStringLiteral("CZY"), QStringLiteral("zyStr"), QString())));
-    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (3, '')"));
-    EXPECT_EQ((QList<qint64>{1, 3}),
-              ids(list(QStringLiteral("CZY"), QStringLiteral("zyStr"), QString())));
-    EXPECT_EQ((QList<qint64>{1, 2, 3}),
-              ids(list(QStringLiteral("ZY"), QStringLiteral("zyStr"), QString())));
+        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (3, 0, '3,', 1, 0, '003', '李四')"_s);
+    EXPECT_EQ(QList<qint64>{1}, ids(list(u"CZY"_s, u"zyStr"_s, QString())));
+    update(u"INSERT INTO sysuser(id, password) VALUES (3, '')"_s);
+    EXPECT_EQ((QList<qint64>{1, 3}), ids(list(u"CZY"_s, u"zyStr"_s, QString())));
+    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(list(u"ZY"_s, u"zyStr"_s, QString())));
 }
 
 TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {
-    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
-    update(QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (101, 2, 0)"));
-    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 2, 0)"));
+    update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (101, 2, 0)"_s);
+    update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 2, 0)"_s);
     const auto goods = [&](qint64 user) {
-        return ids(listAs(user, QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                          QStringLiteral(";par_id=100")));
+        return ids(listAs(user, u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s));
     };
     const auto partners = [&](qint64 user) {
-        return ids(listAs(user, QStringLiteral("WLDW"), QStringLiteral("wldwStr"),
-                          QStringLiteral(";isList=1")));
+        return ids(listAs(user, u"WLDW"_s, u"wldwStr"_s, u";isList=1"_s));
     };
     // Switch off: the rights rows are not read.
     EXPECT_EQ((QList<qint64>{101, 102}), goods(2));
-    update(QStringLiteral("UPDATE sysConf SET sysValue = '1' WHERE id = 2004"));
+    update(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
     EXPECT_EQ(QList<qint64>{102}, goods(2));
     EXPECT_EQ((QList<qint64>{201, 203}), partners(2));
     EXPECT_EQ((QList<qint64>{101, 102}), goods(1));
     EXPECT_EQ((QList<qint64>{201, 202, 203}), partners(1));
     // A refused record cannot be edited or deleted by that operator either.
-    EXPECT_EQ(QStringLiteral("您没有执行该操作的权限!"),
-              procAs(2, QStringLiteral("p_base_Up_Goods"),
-                     {{QStringLiteral("id"), QStringLiteral("101")},
-                      {QStringLiteral("code"), QStringLiteral("SP101")},
-                      {QStringLiteral("fullname"), QStringLiteral("偷改")}}));
-    EXPECT_EQ(QStringLiteral("商品101"),
-              scalar(QStringLiteral("SELECT fullname FROM baseGoods WHERE id = 101")));
-    EXPECT_EQ(QString(), procAs(2, QStringLiteral("p_base_Up_Goods"),
-                                {{QStringLiteral("id"), QStringLiteral("102")},
-                                 {QStringLiteral("code"), QStringLiteral("SP102")},
-                                 {QStringLiteral("fullname"), QStringLiteral("可改")}}));
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s,
+              procAs(2, u"p_base_Up_Goods"_s, u"id=101;code=SP101;fullname=偷改"_s));
+    EXPECT_EQ(u"商品101"_s, scalar(u"SELECT fullname FROM baseGoods WHERE id = 101"_s));
+    EXPECT_EQ(QString(), procAs(2, u"p_base_Up_Goods"_s, u"id=102;code=SP102;fullname=可改"_s));
     // A category refused because nothing below it was granted is granted again by a new record.
-    update(QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (100, 2, 0)"));
-    EXPECT_EQ(QList<qint64>{103}, ids(listAs(2, QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                                             QStringLiteral(";par_id=0"))));
-    save(QStringLiteral("p_base_Up_Goods"), {{QStringLiteral("par_id"), QStringLiteral("100")},
-                                             {QStringLiteral("code"), QStringLiteral("SP104")},
-                                             {QStringLiteral("fullname"), QStringLiteral("新品")}});
-    EXPECT_EQ((QList<qint64>{100, 103}),
-              ids(listAs(2, QStringLiteral("SP"), QStringLiteral("GoodsStr"),
-                         QStringLiteral(";par_id=0"))));
+    update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (100, 2, 0)"_s);
+    EXPECT_EQ(QList<qint64>{103}, ids(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
+    save(u"p_base_Up_Goods"_s, u"par_id=100;code=SP104;fullname=新品"_s);
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
 }
 
 }  // namespace

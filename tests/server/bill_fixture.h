@@ -20,6 +20,8 @@
 #include "server/backend.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 
 // A packet of text fields (width 8000) with the given rows, as the bill windows build it.
@@ -38,12 +40,9 @@ inline RecordSet textPacket(const QStringList& fields, const QList<QStringList>&
 
 // The line fields a goods bill sends, first the four that the blank-row rule looks at.
 inline QStringList goodsLineFields() {
-    return {
-        QStringLiteral("goodsid"),   QStringLiteral("orderid"),       QStringLiteral("goodsCode"),
-        QStringLiteral("goodsname"), QStringLiteral("IntoStock_id"),  QStringLiteral("unitid"),
-        QStringLiteral("qty"),       QStringLiteral("Price"),         QStringLiteral("Total"),
-        QStringLiteral("discount"),  QStringLiteral("discounttotal"), QStringLiteral("taxTotalSum"),
-        QStringLiteral("comment")};
+    return {u"goodsid"_s,       u"orderid"_s,     u"goodsCode"_s, u"goodsname"_s, u"IntoStock_id"_s,
+            u"unitid"_s,        u"qty"_s,         u"Price"_s,     u"Total"_s,     u"discount"_s,
+            u"discounttotal"_s, u"taxTotalSum"_s, u"comment"_s};
 }
 
 // One goods line: goods, quantity, price (amounts follow), line note.
@@ -53,14 +52,14 @@ inline QStringList goodsLine(const QString& goods, const QString& qty, const QSt
     const QString t = QString::number(total, 'f', 2);
     return {goods,
             QString(),
-            goods.isEmpty() ? QString() : QStringLiteral("SP") + goods,
-            goods.isEmpty() ? QString() : QStringLiteral("商品") + goods,
-            QStringLiteral("301"),
-            goods.isEmpty() ? QString() : QStringLiteral("0"),  // the goods' base unit (slot 0)
+            goods.isEmpty() ? QString() : u"SP"_s + goods,
+            goods.isEmpty() ? QString() : u"商品"_s + goods,
+            u"301"_s,
+            goods.isEmpty() ? QString() : u"0"_s,  // the goods' base unit (slot 0)
             qty,
             price,
             t,
-            QStringLiteral("1"),
+            u"1"_s,
             t,
             t,
             note};
@@ -75,16 +74,13 @@ protected:
         backend_ = std::make_unique<Backend>(config);
         Session admin;
         admin.spid = backend_->nextSpid();
-        const QString name = QStringLiteral("单据测试");
-        ASSERT_EQ(
-            0, call(admin, "CreateProfile", {name, name, QStringLiteral("sa"), QString()}).code());
+        const QString name = u"单据测试"_s;
+        ASSERT_EQ(0, call(admin, "CreateProfile", {name, name, u"sa"_s, QString()}).code());
         session_.spid = backend_->nextSpid();
         const QString lines = proto::joinLines(
-            {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
-             QStringLiteral("pc-1"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
-             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-        ASSERT_EQ(0, call(session_, "Login", {lines, QStringLiteral("1"), QString()}).code());
+            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"pc-1"_s, QString(), QString(), u"1"_s, u"x"_s,
+             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+        ASSERT_EQ(0, call(session_, "Login", {lines, u"1"_s, QString()}).code());
         seedBase();
     }
     void TearDown() override { backend_->closeSession(session_); }
@@ -133,10 +129,9 @@ protected:
         auto packet = [](const RecordSet& rs) {
             return rs.fieldCount() == 0 ? QCborValue(QCborValue::Null) : proto::recordSetToCbor(rs);
         };
-        const proto::Response r =
-            call(session_, "ExecService",
-                 {QStringLiteral("QMXService"), method, params.text(), packet(packet1),
-                  packet(packet2), QCborValue(QCborValue::Null)});
+        const proto::Response r = call(session_, "ExecService",
+                                       {u"QMXService"_s, method, params.text(), packet(packet1),
+                                        packet(packet2), QCborValue(QCborValue::Null)});
         if (!r.error.isEmpty())
             return {-1, r.error};
         return {r.code(), r.outText(2)};
@@ -144,33 +139,32 @@ protected:
 
     // The header lines of a goods bill as the bill windows send them.
     static ParamList billHeader(int djType, const QString& date, qint64 oldId = 0,
-                                const QString& code = QStringLiteral("JH-1")) {
+                                const QString& code = u"JH-1"_s) {
         ParamList p;
-        p.setValue(QStringLiteral("date"), date);
-        p.setValue(QStringLiteral("code"), code);
-        p.setValue(QStringLiteral("wldw_id"), QStringLiteral("201"));
-        p.setValue(QStringLiteral("wldw_Name"), QStringLiteral("甲公司"));
-        p.setValue(QStringLiteral("jsr_id"), QStringLiteral("2"));
-        p.setValue(QStringLiteral("dep_id"), QStringLiteral("401"));
-        p.setValue(QStringLiteral("IntoStock_id"), QStringLiteral("301"));
-        p.setValue(QStringLiteral("summery"), QStringLiteral("摘要"));
-        p.setValue(QStringLiteral("comment"), QStringLiteral("说明"));
-        p.setValue(QStringLiteral("dj_Caption"), QStringLiteral("进货单"));
-        p.setInt(QStringLiteral("djType"), djType);
-        p.setInt(QStringLiteral("OldBillid"), oldId);
-        p.setValue(QStringLiteral("total"), QStringLiteral("0"));
+        p.setValue(u"date"_s, date);
+        p.setValue(u"code"_s, code);
+        p.setValue(u"wldw_id"_s, u"201"_s);
+        p.setValue(u"wldw_Name"_s, u"甲公司"_s);
+        p.setValue(u"jsr_id"_s, u"2"_s);
+        p.setValue(u"dep_id"_s, u"401"_s);
+        p.setValue(u"IntoStock_id"_s, u"301"_s);
+        p.setValue(u"summery"_s, u"摘要"_s);
+        p.setValue(u"comment"_s, u"说明"_s);
+        p.setValue(u"dj_Caption"_s, u"进货单"_s);
+        p.setInt(u"djType"_s, djType);
+        p.setInt(u"OldBillid"_s, oldId);
+        p.setValue(u"total"_s, u"0"_s);
         return p;
     }
 
     // Saves a goods bill with one line per (goods, qty, price) and returns its id.
     qint64 saveGoodsBill(bool post, int djType, const QString& date,
                          const QList<QStringList>& lines, qint64 oldId = 0,
-                         const QString& partner = QStringLiteral("201")) {
+                         const QString& partner = u"201"_s) {
         ParamList p = billHeader(djType, date, oldId);
-        p.setValue(QStringLiteral("wldw_id"), partner);
-        const ServiceResult r =
-            service(post ? QStringLiteral("SaveToDB") : QStringLiteral("SaveToDraft"), p,
-                    textPacket(goodsLineFields(), lines));
+        p.setValue(u"wldw_id"_s, partner);
+        const ServiceResult r = service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p,
+                                        textPacket(goodsLineFields(), lines));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -178,40 +172,34 @@ protected:
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
     // machine number (0, 1).
     void setRules(int kinds, int voiding, int period, int machine = 0) {
-        update(
-            QStringLiteral("UPDATE sysData SET sysValue = '%1' WHERE id = 208042001").arg(kinds));
-        update(
-            QStringLiteral("UPDATE sysData SET sysValue = '%1' WHERE id = 208042002").arg(voiding));
-        update(
-            QStringLiteral("UPDATE sysData SET sysValue = '%1' WHERE id = 208042003").arg(period));
-        update(
-            QStringLiteral("UPDATE sysData SET sysValue = '%1' WHERE id = 208042004").arg(machine));
+        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042001"_s.arg(kinds));
+        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042002"_s.arg(voiding));
+        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042003"_s.arg(period));
+        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042004"_s.arg(machine));
     }
 
     // p_sys_Get_BillAutoCode for the kind and date.
     RecordSet autoCode(int djType, const QString& date) {
         ParamList p;
-        p.setInt(QStringLiteral("BillType"), djType);
-        p.setValue(QStringLiteral("BillDate"), date);
-        return procQuery(QStringLiteral("p_sys_Get_BillAutoCode"), p);
+        p.setInt(u"BillType"_s, djType);
+        p.setValue(u"BillDate"_s, date);
+        return procQuery(u"p_sys_Get_BillAutoCode"_s, p);
     }
     qint64 nextNo(int djType, const QString& date) {
         const RecordSet rs = autoCode(djType, date);
         EXPECT_EQ(1, rs.rowCount());
-        return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(QStringLiteral("SNMaxNo"))).toLongLong()
-                                 : -1;
+        return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(u"SNMaxNo"_s)).toLongLong() : -1;
     }
 
-    static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
+    static QString today() { return QDate::currentDate().toString(u"yyyy-MM-dd"_s); }
 
     // Counts of the bill tables and the counters, to show that a refusal wrote nothing.
     QString footprint() {
-        return QStringLiteral("%1/%2/%3/%4")
-            .arg(count(QStringLiteral("SELECT COUNT(*) FROM djIndex")))
-            .arg(count(QStringLiteral("SELECT COUNT(*) FROM djList")))
-            .arg(count(QStringLiteral("SELECT COUNT(*) FROM djKmDetail")))
-            .arg(count(QStringLiteral("SELECT SUM(yearMaxNo + monthMaxNo + dayMaxNo) FROM "
-                                      "sysbillNo")));
+        return u"%1/%2/%3/%4"_s.arg(count(u"SELECT COUNT(*) FROM djIndex"_s))
+            .arg(count(u"SELECT COUNT(*) FROM djList"_s))
+            .arg(count(u"SELECT COUNT(*) FROM djKmDetail"_s))
+            .arg(count(u"SELECT SUM(yearMaxNo + monthMaxNo + dayMaxNo) FROM "
+                       "sysbillNo"_s));
     }
 
     QTemporaryDir dir_;
@@ -254,8 +242,7 @@ private:
             "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
             "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
             "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '采购部')",
-        };
+            "(401, 0, '401,', 1, 0, 'BM1', '采购部')"};
         for (const char* sql : statements)
             update(QString::fromUtf8(sql));
     }

@@ -3,6 +3,8 @@
 
 #include "bill_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -10,27 +12,23 @@ class BillNumbering : public BillFixture {};
 
 // The counter each date gets when every number handed out is used up at once (rule two = 0).
 TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) {
-    const QStringList dates = {QStringLiteral("2024-12-30"), QStringLiteral("2024-12-30"),
-                               QStringLiteral("2024-12-31"), QStringLiteral("2025-01-01"),
-                               QStringLiteral("2025-01-01"), QStringLiteral("2025-01-31"),
-                               QStringLiteral("2025-02-01"), QStringLiteral("2025-02-01")};
+    const QStringList dates = {u"2024-12-30"_s, u"2024-12-30"_s, u"2024-12-31"_s, u"2025-01-01"_s,
+                               u"2025-01-01"_s, u"2025-01-31"_s, u"2025-02-01"_s, u"2025-02-01"_s};
     struct Case {
         const char* name;
         int period;
         QList<qint64> expected;
     };
-    const Case cases[] = {
-        // Yearly: one run through 2024, a new run from the first day of 2025.
-        {"yearly", 0, {1, 2, 3, 1, 2, 3, 4, 5}},
-        // Monthly: a new run on 2025-01-01 and on 2025-02-01.
-        {"monthly", 1, {1, 2, 3, 1, 2, 3, 1, 2}},
-        // Daily: a new run with each new day.
-        {"daily", 2, {1, 2, 1, 1, 2, 1, 1, 2}},
-    };
+    const Case cases[] = {// Yearly: one run through 2024, a new run from the first day of 2025.
+                          {"yearly", 0, {1, 2, 3, 1, 2, 3, 4, 5}},
+                          // Monthly: a new run on 2025-01-01 and on 2025-02-01.
+                          {"monthly", 1, {1, 2, 3, 1, 2, 3, 1, 2}},
+                          // Daily: a new run with each new day.
+                          {"daily", 2, {1, 2, 1, 1, 2, 1, 1, 2}}};
     for (const Case& c : cases) {
         update(
-            QStringLiteral("UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, "
-                           "dayMaxNo = 0"));
+            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, "
+            "dayMaxNo = 0"_s);
         setRules(1, 0, c.period);
         QList<qint64> got;
         for (const QString& d : dates)
@@ -40,22 +38,22 @@ TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) 
 }
 
 TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwn) {
-    const QString d = QStringLiteral("2025-03-10");
+    const QString d = u"2025-03-10"_s;
     setRules(0, 0, 0);
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(1, d));
     EXPECT_EQ(3, nextNo(5, d));
-    EXPECT_EQ(3, count(QStringLiteral("SELECT yearMaxNo FROM sysbillNo WHERE id = 0")));
+    EXPECT_EQ(3, count(u"SELECT yearMaxNo FROM sysbillNo WHERE id = 0"_s));
 
     update(
-        QStringLiteral("UPDATE sysbillNo SET yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0, "
-                       "lastDate = ''"));
+        u"UPDATE sysbillNo SET yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0, "
+        "lastDate = ''"_s);
     setRules(1, 0, 0);
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(1, d));
     EXPECT_EQ(2, nextNo(5, d));
     EXPECT_EQ(1, nextNo(21, d));
-    EXPECT_EQ(0, count(QStringLiteral("SELECT yearMaxNo FROM sysbillNo WHERE id = 0")));
+    EXPECT_EQ(0, count(u"SELECT yearMaxNo FROM sysbillNo WHERE id = 0"_s));
 }
 
 TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneOnceHandedOut) {
@@ -63,8 +61,7 @@ TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneOnceHandedOut) {
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(5, d));  // the first one was never saved and is skipped for good
-    saveGoodsBill(false, 5, d,
-                  {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))});
+    saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));  // saving does not move it a second time
 }
 
@@ -73,69 +70,58 @@ TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(5, d));
-    const qint64 draft = saveGoodsBill(
-        false, 5, d, {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("5"))});
+    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)});
     EXPECT_EQ(1, nextNo(5, d));  // a draft does not use it up
-    saveGoodsBill(true, 5, d,
-                  {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("5"))},
-                  draft);
+    saveGoodsBill(true, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)}, draft);
     EXPECT_EQ(2, nextNo(5, d));
-    saveGoodsBill(true, 5, d,
-                  {goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("5"))});
+    saveGoodsBill(true, 5, d, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));
 }
 
 TEST_F(BillNumbering, ANumberCountedAtSavingMovesOnceWithTheFirstSave) {
     setRules(1, 2, 2);
-    const QString d = QStringLiteral("2025-05-31");
+    const QString d = u"2025-05-31"_s;
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(5, d));
-    const qint64 draft = saveGoodsBill(
-        false, 5, d, {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))});
+    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(2, nextNo(5, d));
-    saveGoodsBill(false, 5, d,
-                  {goodsLine(QStringLiteral("101"), QStringLiteral("3"), QStringLiteral("5"))},
-                  draft);
+    saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, draft);
     EXPECT_EQ(2, nextNo(5, d));  // the draft saved again keeps its number
     // The next day starts the daily run again, and the counter follows the bill date.
-    saveGoodsBill(false, 5, QStringLiteral("2025-06-01"),
-                  {goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("5"))});
-    EXPECT_EQ(2, nextNo(5, QStringLiteral("2025-06-01")));
+    saveGoodsBill(false, 5, u"2025-06-01"_s, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
+    EXPECT_EQ(2, nextNo(5, u"2025-06-01"_s));
 }
 
 TEST_F(BillNumbering, TheCounterResetOfTheNumberingWindowStartsEveryRunAgain) {
     setRules(1, 0, 1);
-    const QString d = QStringLiteral("2025-04-10");
+    const QString d = u"2025-04-10"_s;
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(5, d));
     EXPECT_EQ(1, nextNo(1, d));
-    update(QStringLiteral(" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "));
+    update(u" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "_s);
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(1, d));
 }
 
 TEST_F(BillNumbering, ALateBillContinuesTheCurrentCounters) {
     setRules(1, 0, 1);
-    EXPECT_EQ(1, nextNo(5, QStringLiteral("2025-03-02")));
-    EXPECT_EQ(2, nextNo(5, QStringLiteral("2025-03-05")));
+    EXPECT_EQ(1, nextNo(5, u"2025-03-02"_s));
+    EXPECT_EQ(2, nextNo(5, u"2025-03-05"_s));
     // A bill dated in February after March was numbered: no restart, March stays current.
-    EXPECT_EQ(3, nextNo(5, QStringLiteral("2025-02-27")));
-    EXPECT_EQ(4, nextNo(5, QStringLiteral("2025-03-06")));
-    EXPECT_EQ(QStringLiteral("2025-03-06"),
-              scalar(QStringLiteral("SELECT lastDate FROM sysbillNo WHERE id = 5")).toString());
+    EXPECT_EQ(3, nextNo(5, u"2025-02-27"_s));
+    EXPECT_EQ(4, nextNo(5, u"2025-03-06"_s));
+    EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
 }
 
 TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
-    update(QStringLiteral("UPDATE sysDjb SET SNFormat = '\"JH\"-yyyymmdd-[0000]' WHERE id = 5"));
+    update(u"UPDATE sysDjb SET SNFormat = '\"JH\"-yyyymmdd-[0000]' WHERE id = 5"_s);
     for (int machine : {0, 1}) {
         setRules(1, 0, 0, machine);
-        const RecordSet rs = autoCode(5, QStringLiteral("2025-07-08"));
+        const RecordSet rs = autoCode(5, u"2025-07-08"_s);
         ASSERT_EQ(1, rs.rowCount());
-        EXPECT_EQ(QStringLiteral("\"JH\"-yyyymmdd-[0000]"),
-                  rs.at(0, rs.fieldIndex(QStringLiteral("SNFormat"))).toString());
-        EXPECT_EQ(QStringLiteral("2025-07-08"),
-                  rs.at(0, rs.fieldIndex(QStringLiteral("BillDate"))).toString());
-        EXPECT_EQ(machine, rs.at(0, rs.fieldIndex(QStringLiteral("IsPcID"))).toInt());
+        EXPECT_EQ(u"\"JH\"-yyyymmdd-[0000]"_s, rs.at(0, rs.fieldIndex(u"SNFormat"_s)).toString());
+        EXPECT_EQ(u"2025-07-08"_s, rs.at(0, rs.fieldIndex(u"BillDate"_s)).toString());
+        EXPECT_EQ(machine, rs.at(0, rs.fieldIndex(u"IsPcID"_s)).toInt());
     }
 }
 
@@ -146,21 +132,17 @@ TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
         QString date;
         QString message;
     };
-    const Case cases[] = {
-        {QStringLiteral("52"), QStringLiteral("2025-01-01"), QStringLiteral("单据类型[52]不存在")},
-        {QStringLiteral("x"), QStringLiteral("2025-01-01"),
-         QStringLiteral("[单据类型]不是有效的数字：x")},
-        {QStringLiteral("5"), QStringLiteral("2025-02-30"),
-         QStringLiteral("[单据日期]不是有效的日期：2025-02-30")},
-        {QStringLiteral("5"), QString(), QStringLiteral("[单据日期]不是有效的日期：")},
-    };
+    const Case cases[] = {{u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
+                          {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
+                          {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
+                          {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
     const QString before = footprint();
     for (const Case& c : cases) {
         ParamList p;
-        p.setValue(QStringLiteral("BillType"), c.kind);
-        p.setValue(QStringLiteral("BillDate"), c.date);
-        EXPECT_EQ(c.message, dyt::test::errorOf(
-                                 [&] { procQuery(QStringLiteral("p_sys_Get_BillAutoCode"), p); }));
+        p.setValue(u"BillType"_s, c.kind);
+        p.setValue(u"BillDate"_s, c.date);
+        EXPECT_EQ(c.message,
+                  dyt::test::errorOf([&] { procQuery(u"p_sys_Get_BillAutoCode"_s, p); }));
     }
     EXPECT_EQ(before, footprint());
 }

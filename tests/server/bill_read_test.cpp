@@ -6,6 +6,8 @@
 
 #include "bill_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -17,10 +19,10 @@ protected:
                 const QList<QStringList>& lines, const QString& set = QString()) {
         const qint64 id = saveGoodsBill(false, djType, date, lines, 0, partner);
         if (!set.isEmpty())
-            update(QStringLiteral("UPDATE djIndex SET %1 WHERE id = %2").arg(set).arg(id));
+            update(u"UPDATE djIndex SET %1 WHERE id = %2"_s.arg(set).arg(id));
         return id;
     }
-    QList<qint64> ids(const RecordSet& rs, const QString& field = QStringLiteral("id")) {
+    QList<qint64> ids(const RecordSet& rs, const QString& field = u"id"_s) {
         QList<qint64> out;
         const int f = rs.fieldIndex(field);
         for (int r = 0; r < rs.rowCount(); ++r)
@@ -31,101 +33,86 @@ protected:
     static QString text(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toString();
     }
+    // Several fields of a row, joined with "|".
+    static QString texts(const RecordSet& rs, int row, std::initializer_list<const char*> fields) {
+        QStringList out;
+        for (const char* f : fields)
+            out << text(rs, row, f);
+        return out.join(u'|');
+    }
     static double number(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toDouble();
     }
 };
 
 TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
-    const qint64 id =
-        saveGoodsBill(true, 5, today(),
-                      {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("5"),
-                                 QStringLiteral("注")),
-                       goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("7"))});
+    const qint64 id = saveGoodsBill(
+        true, 5, today(),
+        {goodsLine(u"101"_s, u"2"_s, u"5"_s, u"注"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
     ParamList p;
-    p.setInt(QStringLiteral("id"), id);
-    p.setValue(QStringLiteral("zyStr"), QStringLiteral(";czy_id=1;candel=0"));
-    const RecordSet head = procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), p);
+    p.setInt(u"id"_s, id);
+    p.setValue(u"zyStr"_s, u";czy_id=1;candel=0"_s);
+    const RecordSet head = procQuery(u"P_JXC_DJ_GetDJIndex"_s, p);
     ASSERT_EQ(1, head.rowCount());
-    EXPECT_EQ(QStringLiteral("JH-1"), text(head, 0, "code"));
-    EXPECT_EQ(QStringLiteral("甲公司"), text(head, 0, "wldw_Name"));
-    EXPECT_EQ(QStringLiteral("DW201"), text(head, 0, "wldw_code"));
-    EXPECT_EQ(QStringLiteral("张三"), text(head, 0, "jsr_Name"));
-    EXPECT_EQ(QStringLiteral("采购部"), text(head, 0, "bm_Name"));
-    EXPECT_EQ(QStringLiteral("一号仓"), text(head, 0, "IntoStock_Name"));
-    EXPECT_EQ(QStringLiteral("系统管理员"), text(head, 0, "rec_Name"));
-    EXPECT_EQ(QStringLiteral("系统管理员"), text(head, 0, "post_Name"));
-    EXPECT_EQ(QStringLiteral("2"), text(head, 0, "dj_state"));
+    EXPECT_EQ(u"JH-1|甲公司|DW201|张三|采购部|一号仓|系统管理员|系统管理员|2"_s,
+              texts(head, 0,
+                    {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
+                     "rec_Name", "post_Name", "dj_state"}));
 
     ParamList l;
-    l.setInt(QStringLiteral("id"), id);
-    const RecordSet lines = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), l);
+    l.setInt(u"id"_s, id);
+    const RecordSet lines = procQuery(u"P_JXC_DJ_GetDJList"_s, l);
     ASSERT_EQ(2, lines.rowCount());
-    EXPECT_EQ(QStringLiteral("SP101"), text(lines, 0, "goodsCode"));
-    EXPECT_EQ(QStringLiteral("商品101"), text(lines, 0, "goodsname"));
-    EXPECT_EQ(QStringLiteral("个"), text(lines, 0, "unitName"));
-    EXPECT_EQ(QStringLiteral("一号仓"), text(lines, 0, "IntoStockname"));
-    EXPECT_EQ(QStringLiteral("注"), text(lines, 0, "comment"));
+    EXPECT_EQ(u"SP101|商品101|个|一号仓|注"_s,
+              texts(lines, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
     EXPECT_EQ(2.0, number(lines, 0, "qty"));
     EXPECT_EQ(10.0, number(lines, 0, "Total"));
-    EXPECT_EQ(QStringLiteral("SP102"), text(lines, 1, "goodsCode"));
-    EXPECT_EQ(QStringLiteral("箱"), text(lines, 1, "unitName"));
+    EXPECT_EQ(u"SP102|箱"_s, texts(lines, 1, {"goodsCode", "unitName"}));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
-    QStringList pallet =
-        goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("140"));
-    pallet[goodsLineFields().indexOf(QStringLiteral("unitid"))] = QStringLiteral("1");
+    QStringList pallet = goodsLine(u"102"_s, u"1"_s, u"140"_s);
+    pallet[goodsLineFields().indexOf(u"unitid"_s)] = u"1"_s;
     const qint64 palletBill = saveGoodsBill(false, 5, today(), {pallet});
     ParamList pl;
-    pl.setInt(QStringLiteral("id"), palletBill);
-    const RecordSet palletLines = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), pl);
+    pl.setInt(u"id"_s, palletBill);
+    const RecordSet palletLines = procQuery(u"P_JXC_DJ_GetDJList"_s, pl);
     ASSERT_EQ(1, palletLines.rowCount());
-    EXPECT_EQ(QStringLiteral("托"), text(palletLines, 0, "unitName"));
-    EXPECT_EQ(QStringLiteral("1"), text(palletLines, 0, "unitid"));
+    EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
 
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());
-    again.setValue(QStringLiteral("comment"), encodeLineBreaks(QStringLiteral("第一行\r\n第二行")));
-    const ServiceResult memo = service(
-        QStringLiteral("SaveToDraft"), again,
-        textPacket(goodsLineFields(),
-                   {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))}));
+    again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
+    const ServiceResult memo =
+        service(u"SaveToDraft"_s, again,
+                textPacket(goodsLineFields(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)}));
     ASSERT_GT(memo.code, 0) << memo.message.toStdString();
     ParamList m;
-    m.setInt(QStringLiteral("id"), memo.code);
-    const RecordSet memoHead = procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), m);
+    m.setInt(u"id"_s, memo.code);
+    const RecordSet memoHead = procQuery(u"P_JXC_DJ_GetDJIndex"_s, m);
     ASSERT_EQ(1, memoHead.rowCount());
-    EXPECT_EQ(QStringLiteral("第一行\r\n第二行"), text(memoHead, 0, "comment"));
+    EXPECT_EQ(u"第一行\r\n第二行"_s, text(memoHead, 0, "comment"));
 
     // A deleted bill no longer opens.
-    update(QStringLiteral("UPDATE djIndex SET dj_state = 0 WHERE id = %1").arg(id));
-    EXPECT_EQ(0, procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), p).rowCount());
+    update(u"UPDATE djIndex SET dj_state = 0 WHERE id = %1"_s.arg(id));
+    EXPECT_EQ(0, procQuery(u"P_JXC_DJ_GetDJIndex"_s, p).rowCount());
 }
 
 TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const QString d = today();
-    const QStringList g101 =
-        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"));
-    const QStringList g103 =
-        goodsLine(QStringLiteral("103"), QStringLiteral("1"), QStringLiteral("5"));
-    QStringList g102in302 =
-        goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("5"));
-    g102in302[4] = QStringLiteral("302");
-    const qint64 buy = bill(5, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 2"));
-    const qint64 buy302 =
-        bill(5, d, QStringLiteral("202"), {g102in302}, QStringLiteral("dj_state = 2"));
-    const qint64 sale = bill(1, d, QStringLiteral("203"), {g103}, QStringLiteral("dj_state = 2"));
-    const qint64 reversed =
-        bill(5, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 2, isred = 1"));
-    const qint64 reversal =
-        bill(5, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 2, isredword = 1"));
-    const qint64 openOrder =
-        bill(8, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 2"));
-    const qint64 doneOrder =
-        bill(8, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 2, isOver = 1"));
-    const qint64 oldDraft = bill(5, QStringLiteral("2024-01-15"), QStringLiteral("202"), {g101});
-    const qint64 laterDraft = bill(5, QStringLiteral("2024-02-01"), QStringLiteral("202"), {g101});
-    bill(5, d, QStringLiteral("201"), {g101}, QStringLiteral("dj_state = 0"));  // deleted
+    const QStringList g101 = goodsLine(u"101"_s, u"1"_s, u"5"_s);
+    const QStringList g103 = goodsLine(u"103"_s, u"1"_s, u"5"_s);
+    QStringList g102in302 = goodsLine(u"102"_s, u"1"_s, u"5"_s);
+    g102in302[4] = u"302"_s;
+    const qint64 buy = bill(5, d, u"201"_s, {g101}, u"dj_state = 2"_s);
+    const qint64 buy302 = bill(5, d, u"202"_s, {g102in302}, u"dj_state = 2"_s);
+    const qint64 sale = bill(1, d, u"203"_s, {g103}, u"dj_state = 2"_s);
+    const qint64 reversed = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isred = 1"_s);
+    const qint64 reversal = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isredword = 1"_s);
+    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2"_s);
+    const qint64 doneOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1"_s);
+    const qint64 oldDraft = bill(5, u"2024-01-15"_s, u"202"_s, {g101});
+    const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
+    bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
 
     struct Case {
         const char* name;
@@ -134,11 +121,10 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     };
     const QString range = d;
     auto posted = [&](QList<QPair<QString, QString>> extra) {
-        QList<QPair<QString, QString>> l = {
-            {QStringLiteral("dj_state"), QStringLiteral("2")},
-            {QStringLiteral("BeginDate"), range},
-            {QStringLiteral("EndDate"), range},
-            {QStringLiteral("zyStr"), QStringLiteral(";czy_id=1;candel=0")}};
+        QList<QPair<QString, QString>> l = {{u"dj_state"_s, u"2"_s},
+                                            {u"BeginDate"_s, range},
+                                            {u"EndDate"_s, range},
+                                            {u"zyStr"_s, u";czy_id=1;candel=0"_s}};
         return l + extra;
     };
     QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
@@ -148,164 +134,138 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     std::sort(group200.begin(), group200.end());
     const Case cases[] = {
         {"every posted bill of the day", posted({}), all},
-        {"one kind", posted({{QStringLiteral("djStr"), QStringLiteral(" (1,0) ")}}), {sale}},
+        {"one kind", posted({{u"djStr"_s, u" (1,0) "_s}}), {sale}},
         {"two kinds with blanks",
-         posted({{QStringLiteral("djStr"), QStringLiteral(" (1, 5,0) ")}}),
+         posted({{u"djStr"_s, u" (1, 5,0) "_s}}),
          {buy, buy302, sale, reversed, reversal}},
         {"picking purchase orders",
-         posted({{QStringLiteral("djStr"), QStringLiteral("(8)")},
-                 {QStringLiteral("filter"), QStringLiteral(";isred=1;isOver=0")},
-                 {QStringLiteral("wldwStr"), QStringLiteral(";wldw_id=201")}}),
+         posted({{u"djStr"_s, u"(8)"_s},
+                 {u"filter"_s, u";isred=1;isOver=0"_s},
+                 {u"wldwStr"_s, u";wldw_id=201"_s}}),
          {openOrder}},
         {"neither reversed nor reversal",
-         posted({{QStringLiteral("djStr"), QStringLiteral("(5)")},
-                 {QStringLiteral("filter"), QStringLiteral(";isred=1")}}),
+         posted({{u"djStr"_s, u"(5)"_s}, {u"filter"_s, u";isred=1"_s}}),
          {buy, buy302}},
         {"only reversed and reversal",
-         posted({{QStringLiteral("filter"), QStringLiteral(";isred=2")}}),
+         posted({{u"filter"_s, u";isred=2"_s}}),
          {reversed, reversal}},
         {"a partner",
-         posted({{QStringLiteral("djStr"), QStringLiteral(" (5,0) ")},
-                 {QStringLiteral("wldwStr"), QStringLiteral(";czy_id=1;id=201;issub=1;Other=1")}}),
+         posted(
+             {{u"djStr"_s, u" (5,0) "_s}, {u"wldwStr"_s, u";czy_id=1;id=201;issub=1;Other=1"_s}}),
          partner201Purchases},
         {"a partner group with its members",
-         posted({{QStringLiteral("wldwStr"), QStringLiteral(";czy_id=1;id=200;issub=1;Other=1")}}),
-         group200},
+         posted({{u"wldwStr"_s, u";czy_id=1;id=200;issub=1;Other=1"_s}}), group200},
         {"a partner group without its members",
-         posted({{QStringLiteral("wldwStr"), QStringLiteral(";czy_id=1;id=200;Other=1")}}),
+         posted({{u"wldwStr"_s, u";czy_id=1;id=200;Other=1"_s}}),
          {}},
-        {"no partner chosen",
-         posted({{QStringLiteral("wldwStr"), QStringLiteral(";czy_id=1;id=;issub=1;Other=1")}}),
-         all},
-        {"a goods",
-         posted({{QStringLiteral("GoodsStr"), QStringLiteral(";czy_id=1;id=103")}}),
-         {sale}},
+        {"no partner chosen", posted({{u"wldwStr"_s, u";czy_id=1;id=;issub=1;Other=1"_s}}), all},
+        {"a goods", posted({{u"GoodsStr"_s, u";czy_id=1;id=103"_s}}), {sale}},
         {"a goods category",
-         posted({{QStringLiteral("GoodsStr"), QStringLiteral(";czy_id=1;isSub=1;id=100")},
-                 {QStringLiteral("djStr"), QStringLiteral(" (5,0) ")}}),
+         posted({{u"GoodsStr"_s, u";czy_id=1;isSub=1;id=100"_s}, {u"djStr"_s, u" (5,0) "_s}}),
          {buy, buy302, reversed, reversal}},
-        {"a line warehouse",
-         posted({{QStringLiteral("ckStr"), QStringLiteral(";czy_id=1;id=302;issub=1")}}),
-         {buy302}},
+        {"a line warehouse", posted({{u"ckStr"_s, u";czy_id=1;id=302;issub=1"_s}}), {buy302}},
         {"drafts of January",
-         {{QStringLiteral("dj_state"), QStringLiteral("1")},
-          {QStringLiteral("BeginDate"), QStringLiteral("2024-01-01")},
-          {QStringLiteral("EndDate"), QStringLiteral("2024-01-31")}},
+         {{u"dj_state"_s, u"1"_s},
+          {u"BeginDate"_s, u"2024-01-01"_s},
+          {u"EndDate"_s, u"2024-01-31"_s}},
          {oldDraft}},
         {"drafts from January on",
-         {{QStringLiteral("dj_state"), QStringLiteral("1")},
-          {QStringLiteral("BeginDate"), QStringLiteral("2024-01-15")},
-          {QStringLiteral("EndDate"), QStringLiteral("2024-12-31")}},
-         {oldDraft, laterDraft}},
-    };
+         {{u"dj_state"_s, u"1"_s},
+          {u"BeginDate"_s, u"2024-01-15"_s},
+          {u"EndDate"_s, u"2024-12-31"_s}},
+         {oldDraft, laterDraft}}};
     for (const Case& c : cases) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QString());
+        p.setValue(u"QueryType"_s, QString());
         for (const auto& [name, value] : c.lines)
             p.setValue(name, value);
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(procQuery(QStringLiteral("P_JXC_DJ_GetDJIndex"), p))) << c.name;
+        EXPECT_EQ(expected, ids(procQuery(u"P_JXC_DJ_GetDJIndex"_s, p))) << c.name;
     }
 }
 
 TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
     const QString d = today();
-    const qint64 order1 =
-        bill(8, d, QStringLiteral("201"),
-             {goodsLine(QStringLiteral("101"), QStringLiteral("4"), QStringLiteral("5")),
-              goodsLine(QStringLiteral("102"), QStringLiteral("2"), QStringLiteral("6"))},
-             QStringLiteral("dj_state = 2"));
+    const qint64 order1 = bill(
+        8, d, u"201"_s, {goodsLine(u"101"_s, u"4"_s, u"5"_s), goodsLine(u"102"_s, u"2"_s, u"6"_s)},
+        u"dj_state = 2"_s);
     const qint64 order2 =
-        bill(8, d, QStringLiteral("201"),
-             {goodsLine(QStringLiteral("103"), QStringLiteral("1"), QStringLiteral("9"))},
-             QStringLiteral("dj_state = 2"));
-    const qint64 draft =
-        bill(8, d, QStringLiteral("201"),
-             {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("1"))});
-    update(
-        QStringLiteral("UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102").arg(order1));
+        bill(8, d, u"201"_s, {goodsLine(u"103"_s, u"1"_s, u"9"_s)}, u"dj_state = 2"_s);
+    const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
+    update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
 
     ParamList p;
-    p.setValue(QStringLiteral("djStr"),
-               QStringLiteral(" (%1,%2,%3, 0)").arg(order1).arg(order2).arg(draft));
-    p.setValue(QStringLiteral("QueryType"), QStringLiteral("xuandan"));
-    p.setValue(QStringLiteral("filter"), QStringLiteral(";djtype=5"));
-    const RecordSet rs = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), p);
+    p.setValue(u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft));
+    p.setValue(u"QueryType"_s, u"xuandan"_s);
+    p.setValue(u"filter"_s, u";djtype=5"_s);
+    const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
     ASSERT_EQ(2, rs.rowCount());
-    EXPECT_EQ(101, rs.at(0, rs.fieldIndex(QStringLiteral("goodsid"))).toLongLong());
-    EXPECT_EQ(QStringLiteral("商品101"), text(rs, 0, "fullname"));
-    EXPECT_EQ(QStringLiteral("JH-1"), text(rs, 0, "djcode"));
+    EXPECT_EQ(101, rs.at(0, rs.fieldIndex(u"goodsid"_s)).toLongLong());
+    EXPECT_EQ(u"商品101|JH-1"_s, texts(rs, 0, {"fullname", "djcode"}));
     EXPECT_EQ(4.0, number(rs, 0, "qty"));
-    EXPECT_EQ(103, rs.at(1, rs.fieldIndex(QStringLiteral("goodsid"))).toLongLong());
-    EXPECT_EQ(order2, rs.at(1, rs.fieldIndex(QStringLiteral("id"))).toLongLong());
+    EXPECT_EQ(103, rs.at(1, rs.fieldIndex(u"goodsid"_s)).toLongLong());
+    EXPECT_EQ(order2, rs.at(1, rs.fieldIndex(u"id"_s)).toLongLong());
 }
 
 TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     const QString d = today();
-    const QStringList line =
-        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("1"));
+    const QStringList line = goodsLine(u"101"_s, u"1"_s, u"1"_s);
     // Purchases of 120 (20 paid at once) and 30, a return of 10; a sale and another partner's
     // purchase are not the payment's business.
-    const qint64 p1 = bill(5, d, QStringLiteral("201"), {line},
-                           QStringLiteral("dj_state = 2, total = 120, sfkTotal = 20"));
-    const qint64 p2 =
-        bill(5, d, QStringLiteral("201"), {line}, QStringLiteral("dj_state = 2, total = 30"));
-    const qint64 ret =
-        bill(6, d, QStringLiteral("201"), {line}, QStringLiteral("dj_state = 2, total = 10"));
-    const qint64 sale =
-        bill(1, d, QStringLiteral("201"), {line}, QStringLiteral("dj_state = 2, total = 50"));
-    bill(5, d, QStringLiteral("203"), {line}, QStringLiteral("dj_state = 2, total = 70"));
-    bill(5, d, QStringLiteral("201"), {line}, QStringLiteral("total = 80"));  // a draft
+    const qint64 p1 = bill(5, d, u"201"_s, {line}, u"dj_state = 2, total = 120, sfkTotal = 20"_s);
+    const qint64 p2 = bill(5, d, u"201"_s, {line}, u"dj_state = 2, total = 30"_s);
+    const qint64 ret = bill(6, d, u"201"_s, {line}, u"dj_state = 2, total = 10"_s);
+    const qint64 sale = bill(1, d, u"201"_s, {line}, u"dj_state = 2, total = 50"_s);
+    bill(5, d, u"203"_s, {line}, u"dj_state = 2, total = 70"_s);
+    bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
 
     auto open = [&](qint64 billId, int kind) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QStringLiteral("WSKDJ"));
-        p.setValue(QStringLiteral("wldwStr"), QStringLiteral(";id=201;czy_id=1"));
-        p.setValue(QStringLiteral("BeginDate"), QStringLiteral("1988-01-01"));
-        p.setValue(QStringLiteral("EndDate"), QStringLiteral("2030-01-01"));
-        p.setInt(QStringLiteral("id"), billId);
+        p.setValue(u"QueryType"_s, u"WSKDJ"_s);
+        p.setValue(u"wldwStr"_s, u";id=201;czy_id=1"_s);
+        p.setValue(u"BeginDate"_s, u"1988-01-01"_s);
+        p.setValue(u"EndDate"_s, u"2030-01-01"_s);
+        p.setInt(u"id"_s, billId);
         if (kind > 0)
-            p.setInt(QStringLiteral("djType"), kind);
-        return procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), p);
+            p.setInt(u"djType"_s, kind);
+        return procQuery(u"P_JXC_DJ_GetDJList"_s, p);
     };
     RecordSet rs = open(0, 22);
     ASSERT_EQ(3, rs.rowCount());
-    EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(rs, QStringLiteral("s_id")));
+    EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(rs, u"s_id"_s));
     for (int r = 0; r < rs.rowCount(); ++r) {
-        const qint64 s = rs.at(r, rs.fieldIndex(QStringLiteral("s_id"))).toLongLong();
+        const qint64 s = rs.at(r, rs.fieldIndex(u"s_id"_s)).toLongLong();
         const double expectedOpen = s == p1 ? 100.0 : s == p2 ? 30.0 : -10.0;
         EXPECT_EQ(expectedOpen, number(rs, r, "ye")) << s;
     }
     // The receipt side of the same partner holds the sale only.
-    EXPECT_EQ((QList<qint64>{sale}), ids(open(0, 21), QStringLiteral("s_id")));
+    EXPECT_EQ((QList<qint64>{sale}), ids(open(0, 21), u"s_id"_s));
 
     // A posted payment settles the 30 in full and 40 of the 100.
     ParamList pay = billHeader(22, d);
-    const ServiceResult r = service(
-        QStringLiteral("SaveToDraft"), pay,
-        textPacket({QStringLiteral("km_id"), QStringLiteral("orderid"), QStringLiteral("km_Code"),
-                    QStringLiteral("km_Name"), QStringLiteral("total")},
-                   {{QStringLiteral("8"), QString(), QString(), QString(), QStringLiteral("70")}}),
-        textPacket({QStringLiteral("s_id"), QStringLiteral("Total")},
-                   {{QString::number(p2), QStringLiteral("30")},
-                    {QString::number(p1), QStringLiteral("40")}}));
+    const ServiceResult r =
+        service(u"SaveToDraft"_s, pay,
+                textPacket({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
+                           {{u"8"_s, QString(), QString(), QString(), u"70"_s}}),
+                textPacket({u"s_id"_s, u"Total"_s},
+                           {{QString::number(p2), u"30"_s}, {QString::number(p1), u"40"_s}}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
-    update(QStringLiteral("UPDATE djIndex SET dj_state = 2 WHERE id = %1").arg(r.code));
+    update(u"UPDATE djIndex SET dj_state = 2 WHERE id = %1"_s.arg(r.code));
 
     rs = open(0, 22);
-    EXPECT_EQ((QList<qint64>{p1, ret}), ids(rs, QStringLiteral("s_id")));
+    EXPECT_EQ((QList<qint64>{p1, ret}), ids(rs, u"s_id"_s));
     EXPECT_EQ(60.0, number(rs, 0, "ye"));
     // Re-settling the payment itself shows the bills as open as before it; its kind comes from
     // the bill when the call does not name it.
-    EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), QStringLiteral("s_id")));
+    EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), u"s_id"_s));
 
     ParamList settled;
-    settled.setValue(QStringLiteral("QueryType"), QStringLiteral("SKD_DJ"));
-    settled.setInt(QStringLiteral("id"), r.code);
-    const RecordSet dj = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), settled);
+    settled.setValue(u"QueryType"_s, u"SKD_DJ"_s);
+    settled.setInt(u"id"_s, r.code);
+    const RecordSet dj = procQuery(u"P_JXC_DJ_GetDJList"_s, settled);
     ASSERT_EQ(2, dj.rowCount());
-    EXPECT_EQ(p2, dj.at(0, dj.fieldIndex(QStringLiteral("s_id"))).toLongLong());
+    EXPECT_EQ(p2, dj.at(0, dj.fieldIndex(u"s_id"_s)).toLongLong());
     EXPECT_EQ(30.0, number(dj, 0, "Total"));
     EXPECT_EQ(30.0, number(dj, 0, "ye"));
     EXPECT_EQ(30.0, number(dj, 0, "totalSum"));
@@ -313,51 +273,46 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     EXPECT_EQ(120.0, number(dj, 1, "totalSum"));
 
     ParamList accounts;
-    accounts.setValue(QStringLiteral("QueryType"), QStringLiteral("SKD_KM"));
-    accounts.setInt(QStringLiteral("id"), r.code);
-    const RecordSet km = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), accounts);
+    accounts.setValue(u"QueryType"_s, u"SKD_KM"_s);
+    accounts.setInt(u"id"_s, r.code);
+    const RecordSet km = procQuery(u"P_JXC_DJ_GetDJList"_s, accounts);
     ASSERT_EQ(1, km.rowCount());
-    EXPECT_EQ(QStringLiteral("现金"), text(km, 0, "km_Name"));
+    EXPECT_EQ(u"现金"_s, text(km, 0, "km_Name"));
     EXPECT_EQ(70.0, number(km, 0, "total"));
 }
 
 TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     const QString d = today();
-    const QStringList line =
-        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"));
-    const qint64 of201 = bill(5, d, QStringLiteral("201"), {line}, QStringLiteral("dj_state = 2"));
-    const qint64 of202 = bill(5, d, QStringLiteral("202"), {line}, QStringLiteral("dj_state = 2"));
-    const qint64 in302 = bill(5, d, QStringLiteral("203"), {line},
-                              QStringLiteral("dj_state = 2, IntoStock_id = 302"));
+    const QStringList line = goodsLine(u"101"_s, u"1"_s, u"5"_s);
+    const qint64 of201 = bill(5, d, u"201"_s, {line}, u"dj_state = 2"_s);
+    const qint64 of202 = bill(5, d, u"202"_s, {line}, u"dj_state = 2"_s);
+    const qint64 in302 = bill(5, d, u"203"_s, {line}, u"dj_state = 2, IntoStock_id = 302"_s);
     update(
-        QStringLiteral("INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-                       "VALUES (3, 0, '3,', 1, 0, '003', '李四')"));
-    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (3, '')"));
-    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 3, 0)"));
-    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (201, 3, 1)"));
-    update(QStringLiteral("INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (302, 3, 0)"));
+        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (3, 0, '3,', 1, 0, '003', '李四')"_s);
+    update(u"INSERT INTO sysuser(id, password) VALUES (3, '')"_s);
+    update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 3, 0)"_s);
+    update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (201, 3, 1)"_s);
+    update(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (302, 3, 0)"_s);
 
     Session other;
     other.spid = backend_->nextSpid();
     const QString login = proto::joinLines(
-        {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("3"),
-         QStringLiteral("pc-2"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
-         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-         QStringLiteral("V11.0.140215")});
-    ASSERT_EQ(0, call(other, "Login", {login, QStringLiteral("3"), QString()}).code());
+        {u"dytv1_1"_s, u"dytv1_1"_s, u"3"_s, u"pc-2"_s, QString(), QString(), u"1"_s, u"x"_s,
+         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    ASSERT_EQ(0, call(other, "Login", {login, u"3"_s, QString()}).code());
     ParamList p;
-    p.setValue(QStringLiteral("dj_state"), QStringLiteral("2"));
-    p.setValue(QStringLiteral("zyStr"), QStringLiteral(";czy_id=3;candel=0"));
+    p.setValue(u"dj_state"_s, u"2"_s);
+    p.setValue(u"zyStr"_s, u";czy_id=3;candel=0"_s);
     auto list = [&](Session& s) {
-        const proto::Response r =
-            call(s, "ExecProcQuery", {QStringLiteral("P_JXC_DJ_GetDJIndex"), p.text()});
+        const proto::Response r = call(s, "ExecProcQuery", {u"P_JXC_DJ_GetDJIndex"_s, p.text()});
         EXPECT_EQ(QString(), r.error);
         return ids(proto::recordSetFromCbor(r.out(1)));
     };
     QList<qint64> all = {of201, of202, in302};
     std::sort(all.begin(), all.end());
     EXPECT_EQ(all, list(other));  // the switch is off
-    update(QStringLiteral("UPDATE sysConf SET sysValue = '1' WHERE id = 2004"));
+    update(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
     EXPECT_EQ((QList<qint64>{of201}), list(other));
     EXPECT_EQ(all, list(session_));  // operator 1 sees everything
     backend_->closeSession(other);
@@ -370,30 +325,22 @@ TEST_F(BillRead, MalformedConditionsAreRefused) {
         QString message;  // empty: the condition parser's own message
     };
     const Case cases[] = {
+        {"P_JXC_DJ_GetDJIndex", {{u"djStr"_s, u"(5;1)"_s}}, u"[单据类型]格式错误：(5;1)"_s},
         {"P_JXC_DJ_GetDJIndex",
-         {{QStringLiteral("djStr"), QStringLiteral("(5;1)")}},
-         QStringLiteral("[单据类型]格式错误：(5;1)")},
+         {{u"djStr"_s, u"(5) or 1=1"_s}},
+         u"[单据类型]格式错误：(5) or 1=1"_s},
         {"P_JXC_DJ_GetDJIndex",
-         {{QStringLiteral("djStr"), QStringLiteral("(5) or 1=1")}},
-         QStringLiteral("[单据类型]格式错误：(5) or 1=1")},
+         {{u"BeginDate"_s, u"2025-02-30"_s}},
+         u"[开始日期]不是有效的日期：2025-02-30"_s},
         {"P_JXC_DJ_GetDJIndex",
-         {{QStringLiteral("BeginDate"), QStringLiteral("2025-02-30")}},
-         QStringLiteral("[开始日期]不是有效的日期：2025-02-30")},
-        {"P_JXC_DJ_GetDJIndex",
-         {{QStringLiteral("wldwStr"), QStringLiteral(";id=1 or 1=1")}},
-         QStringLiteral("[往来单位]不是有效的数字：1 or 1=1")},
-        {"P_JXC_DJ_GetDJIndex",
-         {{QStringLiteral("filter"), QStringLiteral(";isred=7")}},
-         QStringLiteral("[isred]只能是0、1或2：7")},
-        {"P_JXC_DJ_GetDJIndex", {{QStringLiteral("wldwStr"), QStringLiteral("id=1")}}, QString()},
+         {{u"wldwStr"_s, u";id=1 or 1=1"_s}},
+         u"[往来单位]不是有效的数字：1 or 1=1"_s},
+        {"P_JXC_DJ_GetDJIndex", {{u"filter"_s, u";isred=7"_s}}, u"[isred]只能是0、1或2：7"_s},
+        {"P_JXC_DJ_GetDJIndex", {{u"wldwStr"_s, u"id=1"_s}}, QString()},
+        {"P_JXC_DJ_GetDJList", {{u"QueryType"_s, u"XYZ"_s}}, u"未知的查询类型[XYZ]"_s},
         {"P_JXC_DJ_GetDJList",
-         {{QStringLiteral("QueryType"), QStringLiteral("XYZ")}},
-         QStringLiteral("未知的查询类型[XYZ]")},
-        {"P_JXC_DJ_GetDJList",
-         {{QStringLiteral("QueryType"), QStringLiteral("WSKDJ")},
-          {QStringLiteral("wldwStr"), QStringLiteral(";id=")}},
-         QStringLiteral("请先选择往来单位")},
-    };
+         {{u"QueryType"_s, u"WSKDJ"_s}, {u"wldwStr"_s, u";id="_s}},
+         u"请先选择往来单位"_s}};
     for (const Case& c : cases) {
         ParamList p;
         for (const auto& [name, value] : c.lines)

@@ -3,69 +3,60 @@
 
 #include "bill_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
 class BillService : public BillFixture {
 protected:
     qint64 lineCount(qint64 billId) {
-        return count(QStringLiteral("SELECT COUNT(*) FROM djList WHERE id = %1").arg(billId));
+        return count(u"SELECT COUNT(*) FROM djList WHERE id = %1"_s.arg(billId));
     }
 };
 
 TEST_F(BillService, ADraftSavedTwiceKeepsOneBill) {
     const QString d = today();
-    const qint64 first =
-        saveGoodsBill(false, 5, d,
-                      {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("5")),
-                       goodsLine(QStringLiteral("102"), QStringLiteral("1"), QStringLiteral("7"))});
+    const qint64 first = saveGoodsBill(
+        false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
     ASSERT_GT(first, 0);
     EXPECT_EQ(2, lineCount(first));
 
-    const qint64 second = saveGoodsBill(
-        false, 5, d, {goodsLine(QStringLiteral("103"), QStringLiteral("4"), QStringLiteral("3"))},
-        first);
+    const qint64 second = saveGoodsBill(false, 5, d, {goodsLine(u"103"_s, u"4"_s, u"3"_s)}, first);
     EXPECT_EQ(first, second);
-    EXPECT_EQ(1, count(QStringLiteral("SELECT COUNT(*) FROM djIndex")));
+    EXPECT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex"_s));
     EXPECT_EQ(1, lineCount(second));
-    EXPECT_EQ(103, count(QStringLiteral("SELECT goodsid FROM djList WHERE id = %1").arg(second)));
-    EXPECT_EQ(1, count(QStringLiteral("SELECT dj_state FROM djIndex WHERE id = %1").arg(second)));
+    EXPECT_EQ(103, count(u"SELECT goodsid FROM djList WHERE id = %1"_s.arg(second)));
+    EXPECT_EQ(1, count(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(second)));
     // The maker is the operator; the taxed sum is the sum of the lines (4 × 3).
-    EXPECT_EQ(1, count(QStringLiteral("SELECT rec_id FROM djIndex WHERE id = %1").arg(second)));
+    EXPECT_EQ(1, count(u"SELECT rec_id FROM djIndex WHERE id = %1"_s.arg(second)));
     EXPECT_EQ(12.0,
-              scalar(QStringLiteral("SELECT taxTotalSum FROM djIndex WHERE id = %1").arg(second))
-                  .toDouble());
+              scalar(u"SELECT taxTotalSum FROM djIndex WHERE id = %1"_s.arg(second)).toDouble());
 }
 
 TEST_F(BillService, PostingADraftReplacesItAndAPostedBillIsNeverReplaced) {
     const QString d = today();
-    const qint64 draft = saveGoodsBill(
-        false, 5, d, {goodsLine(QStringLiteral("101"), QStringLiteral("2"), QStringLiteral("5"))});
-    const qint64 posted = saveGoodsBill(
-        true, 5, d, {goodsLine(QStringLiteral("101"), QStringLiteral("3"), QStringLiteral("5"))},
-        draft);
+    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)});
+    const qint64 posted = saveGoodsBill(true, 5, d, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, draft);
     EXPECT_EQ(draft, posted);
-    EXPECT_EQ(1, count(QStringLiteral("SELECT COUNT(*) FROM djIndex")));
-    EXPECT_EQ(2, count(QStringLiteral("SELECT dj_state FROM djIndex WHERE id = %1").arg(posted)));
-    EXPECT_EQ(2,
-              count(QStringLiteral("SELECT MIN(dj_state) FROM djList WHERE id = %1").arg(posted)));
-    EXPECT_EQ(1, count(QStringLiteral("SELECT postid FROM djIndex WHERE id = %1").arg(posted)));
-    EXPECT_FALSE(
-        scalar(QStringLiteral("SELECT postDateTime FROM djIndex WHERE id = %1").arg(posted))
-            .toString()
-            .isEmpty());
+    EXPECT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex"_s));
+    EXPECT_EQ(2, count(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(posted)));
+    EXPECT_EQ(2, count(u"SELECT MIN(dj_state) FROM djList WHERE id = %1"_s.arg(posted)));
+    EXPECT_EQ(1, count(u"SELECT postid FROM djIndex WHERE id = %1"_s.arg(posted)));
+    EXPECT_FALSE(scalar(u"SELECT postDateTime FROM djIndex WHERE id = %1"_s.arg(posted))
+                     .toString()
+                     .isEmpty());
 
     const QString before = footprint();
     for (const char* method : {"SaveToDraft", "SaveToDB"}) {
-        const ServiceResult r = service(
-            QString::fromLatin1(method), billHeader(5, d, posted),
-            textPacket(goodsLineFields(), {goodsLine(QStringLiteral("102"), QStringLiteral("9"),
-                                                     QStringLiteral("1"))}));
+        const ServiceResult r =
+            service(QString::fromLatin1(method), billHeader(5, d, posted),
+                    textPacket(goodsLineFields(), {goodsLine(u"102"_s, u"9"_s, u"1"_s)}));
         EXPECT_EQ(-1, r.code) << method;
-        EXPECT_EQ(QStringLiteral("这张单据已经过账，不能再次保存！"), r.message) << method;
+        EXPECT_EQ(u"这张单据已经过账，不能再次保存！"_s, r.message) << method;
     }
     EXPECT_EQ(before, footprint());
-    EXPECT_EQ(101, count(QStringLiteral("SELECT goodsid FROM djList WHERE id = %1").arg(posted)));
+    EXPECT_EQ(101, count(u"SELECT goodsid FROM djList WHERE id = %1"_s.arg(posted)));
 }
 
 TEST_F(BillService, BlankGridRowsAreLeftOutAndARowWithOnlyAGoodsNameIsKept) {
@@ -73,61 +64,53 @@ TEST_F(BillService, BlankGridRowsAreLeftOutAndARowWithOnlyAGoodsNameIsKept) {
     for (QString& v : blank)
         v.clear();
     QStringList blankButWarehouse = blank;  // the four first columns decide, not the others
-    blankButWarehouse[4] = QStringLiteral("301");
+    blankButWarehouse[4] = u"301"_s;
     QStringList nameOnly = blank;
-    nameOnly[3] = QStringLiteral("手写的商品名");
-    nameOnly[12] = QStringLiteral("行备注");
+    nameOnly[3] = u"手写的商品名"_s;
+    nameOnly[12] = u"行备注"_s;
     const qint64 id = saveGoodsBill(
         false, 5, today(),
-        {blank, goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5")),
-         blankButWarehouse, nameOnly, blank});
+        {blank, goodsLine(u"101"_s, u"1"_s, u"5"_s), blankButWarehouse, nameOnly, blank});
     EXPECT_EQ(2, lineCount(id));
     EXPECT_EQ(
-        QStringLiteral("行备注"),
-        scalar(QStringLiteral("SELECT comment FROM djList WHERE id = %1 AND goodsid = 0").arg(id))
-            .toString());
+        u"行备注"_s,
+        scalar(u"SELECT comment FROM djList WHERE id = %1 AND goodsid = 0"_s.arg(id)).toString());
 }
 
 TEST_F(BillService, HeaderValuesAndTheAccountPacketAreStored) {
     ParamList p = billHeader(5, today());
-    p.setValue(QStringLiteral("sfkTotal"), QStringLiteral("1,234.50"));
-    p.setValue(QStringLiteral("sfkKm_id"), QStringLiteral("8"));
-    p.setValue(QStringLiteral("YouHuiBiLv"), QStringLiteral("2.5"));
-    p.setValue(QStringLiteral("total"), QStringLiteral("1,250.00"));
-    p.setValue(QStringLiteral("sfkDate"), QStringLiteral("2025-01-31"));
-    p.setValue(QStringLiteral("code"), QStringLiteral("JH-0007"));
-    const RecordSet accounts = textPacket(
-        {QStringLiteral("km_id"), QStringLiteral("type"), QStringLiteral("dbtotal"),
-         QStringLiteral("Lendtotal")},
-        {{QStringLiteral("8"), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1234.5")},
-         {QStringLiteral("36"), QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("15.5")},
-         {QString(), QString(), QString(), QString()}});
-    const ServiceResult r = service(
-        QStringLiteral("SaveToDraft"), p,
-        textPacket(goodsLineFields(),
-                   {goodsLine(QStringLiteral("101"), QStringLiteral("250"), QStringLiteral("5"))}),
-        accounts);
+    p.setValue(u"sfkTotal"_s, u"1,234.50"_s);
+    p.setValue(u"sfkKm_id"_s, u"8"_s);
+    p.setValue(u"YouHuiBiLv"_s, u"2.5"_s);
+    p.setValue(u"total"_s, u"1,250.00"_s);
+    p.setValue(u"sfkDate"_s, u"2025-01-31"_s);
+    p.setValue(u"code"_s, u"JH-0007"_s);
+    const RecordSet accounts = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                          {{u"8"_s, u"1"_s, u"0"_s, u"1234.5"_s},
+                                           {u"36"_s, u"2"_s, u"0"_s, u"15.5"_s},
+                                           {QString(), QString(), QString(), QString()}});
+    const ServiceResult r =
+        service(u"SaveToDraft"_s, p,
+                textPacket(goodsLineFields(), {goodsLine(u"101"_s, u"250"_s, u"5"_s)}), accounts);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     const RecordSet head = query(
-        QStringLiteral("SELECT code, sfkTotal, sfkKm_id, YouHuiBiLv, total, sfkDate, wldw_id, "
-                       "IntoStock_id, summery, djname FROM djIndex WHERE id = %1")
-            .arg(r.code));
+        u"SELECT code, sfkTotal, sfkKm_id, YouHuiBiLv, total, sfkDate, wldw_id, "
+        "IntoStock_id, summery, djname FROM djIndex WHERE id = %1"_s.arg(r.code));
     ASSERT_EQ(1, head.rowCount());
-    EXPECT_EQ(QStringLiteral("JH-0007"), head.at(0, 0).toString());
+    EXPECT_EQ(u"JH-0007"_s, head.at(0, 0).toString());
     EXPECT_EQ(1234.5, head.at(0, 1).toDouble());
     EXPECT_EQ(8, head.at(0, 2).toLongLong());
     EXPECT_EQ(2.5, head.at(0, 3).toDouble());
     EXPECT_EQ(1250.0, head.at(0, 4).toDouble());
-    EXPECT_EQ(QStringLiteral("2025-01-31"), head.at(0, 5).toString());
+    EXPECT_EQ(u"2025-01-31"_s, head.at(0, 5).toString());
     EXPECT_EQ(201, head.at(0, 6).toLongLong());
     EXPECT_EQ(301, head.at(0, 7).toLongLong());
-    EXPECT_EQ(QStringLiteral("摘要"), head.at(0, 8).toString());
-    EXPECT_EQ(QStringLiteral("进货单"), head.at(0, 9).toString());
+    EXPECT_EQ(u"摘要"_s, head.at(0, 8).toString());
+    EXPECT_EQ(u"进货单"_s, head.at(0, 9).toString());
 
     const RecordSet km = query(
-        QStringLiteral("SELECT km_id, type, dbTotal, LendTotal, dj_state FROM djKmDetail WHERE "
-                       "id = %1 ORDER BY type")
-            .arg(r.code));
+        u"SELECT km_id, type, dbTotal, LendTotal, dj_state FROM djKmDetail WHERE "
+        "id = %1 ORDER BY type"_s.arg(r.code));
     ASSERT_EQ(2, km.rowCount());
     EXPECT_EQ(8, km.at(0, 0).toLongLong());
     EXPECT_EQ(1, km.at(0, 1).toLongLong());
@@ -139,34 +122,26 @@ TEST_F(BillService, HeaderValuesAndTheAccountPacketAreStored) {
 }
 
 TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
-    const qint64 sale = saveGoodsBill(
-        false, 1, today(),
-        {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("30"))});
-    update(QStringLiteral("UPDATE djIndex SET dj_state = 2, total = 30 WHERE id = %1").arg(sale));
+    const qint64 sale = saveGoodsBill(false, 1, today(), {goodsLine(u"101"_s, u"1"_s, u"30"_s)});
+    update(u"UPDATE djIndex SET dj_state = 2, total = 30 WHERE id = %1"_s.arg(sale));
     ParamList p = billHeader(21, today());
-    p.setValue(QStringLiteral("total"), QStringLiteral("100"));
-    p.setValue(QStringLiteral("hhlx"), QStringLiteral("1"));
+    p.setValue(u"total"_s, u"100"_s);
+    p.setValue(u"hhlx"_s, u"1"_s);
     const RecordSet accountRows = textPacket(
-        {QStringLiteral("km_id"), QStringLiteral("orderid"), QStringLiteral("km_Code"),
-         QStringLiteral("km_Name"), QStringLiteral("total"), QStringLiteral("rowbeizhu1")},
-        {{QStringLiteral("8"), QString(), QStringLiteral("103"), QStringLiteral("现金"),
-          QStringLiteral("60"), QStringLiteral("现金部分")},
-         {QStringLiteral("36"), QString(), QStringLiteral("10401"), QStringLiteral("银行存款"),
-          QStringLiteral("40"), QString()},
+        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s},
+        {{u"8"_s, QString(), u"103"_s, u"现金"_s, u"60"_s, u"现金部分"_s},
+         {u"36"_s, QString(), u"10401"_s, u"银行存款"_s, u"40"_s, QString()},
          {QString(), QString(), QString(), QString(), QString(), QString()}});
-    const RecordSet settled = textPacket(
-        {QStringLiteral("s_id"), QStringLiteral("djType"), QStringLiteral("billCode"),
-         QStringLiteral("Total")},
-        {{QString::number(sale), QStringLiteral("1"), QStringLiteral("JH-1"), QStringLiteral("30")},
-         {QStringLiteral("0"), QString(), QString(), QString()}});
-    const ServiceResult r = service(QStringLiteral("SaveToDraft"), p, accountRows, settled);
+    const RecordSet settled = textPacket({u"s_id"_s, u"djType"_s, u"billCode"_s, u"Total"_s},
+                                         {{QString::number(sale), u"1"_s, u"JH-1"_s, u"30"_s},
+                                          {u"0"_s, QString(), QString(), QString()}});
+    const ServiceResult r = service(u"SaveToDraft"_s, p, accountRows, settled);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
 
-    EXPECT_EQ(1, count(QStringLiteral("SELECT hhlx FROM djIndex WHERE id = %1").arg(r.code)));
-    const RecordSet km =
-        query(QStringLiteral("SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = %1 "
-                             "ORDER BY km_id")
-                  .arg(r.code));
+    EXPECT_EQ(1, count(u"SELECT hhlx FROM djIndex WHERE id = %1"_s.arg(r.code)));
+    const RecordSet km = query(
+        u"SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = %1 "
+        "ORDER BY km_id"_s.arg(r.code));
     ASSERT_EQ(2, km.rowCount());
     EXPECT_EQ(8, km.at(0, 0).toLongLong());
     EXPECT_EQ(1, km.at(0, 1).toLongLong());
@@ -174,63 +149,56 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     EXPECT_EQ(0.0, km.at(0, 3).toDouble());
     EXPECT_EQ(40.0, km.at(1, 2).toDouble());
     const RecordSet rows = query(
-        QStringLiteral("SELECT km_id, s_id, total, rowbeizhu1 FROM djList WHERE id = %1 ORDER BY "
-                       "orderid")
-            .arg(r.code));
+        u"SELECT km_id, s_id, total, rowbeizhu1 FROM djList WHERE id = %1 ORDER BY "
+        "orderid"_s.arg(r.code));
     ASSERT_EQ(3, rows.rowCount());
-    EXPECT_EQ(QStringLiteral("现金部分"), rows.at(0, 3).toString());
+    EXPECT_EQ(u"现金部分"_s, rows.at(0, 3).toString());
     EXPECT_EQ(0, rows.at(2, 0).toLongLong());
     EXPECT_EQ(sale, rows.at(2, 1).toLongLong());
     EXPECT_EQ(30.0, rows.at(2, 2).toDouble());
 
     // A payment books the money as leaving the account.
     ParamList pay = billHeader(22, today());
-    const ServiceResult r2 = service(
-        QStringLiteral("SaveToDraft"), pay,
-        textPacket({QStringLiteral("km_id"), QStringLiteral("orderid"), QStringLiteral("km_Code"),
-                    QStringLiteral("km_Name"), QStringLiteral("total")},
-                   {{QStringLiteral("8"), QString(), QString(), QString(), QStringLiteral("25")}}));
+    const ServiceResult r2 =
+        service(u"SaveToDraft"_s, pay,
+                textPacket({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
+                           {{u"8"_s, QString(), QString(), QString(), u"25"_s}}));
     ASSERT_GT(r2.code, 0) << r2.message.toStdString();
     EXPECT_EQ(25.0,
-              scalar(QStringLiteral("SELECT LendTotal FROM djKmDetail WHERE id = %1").arg(r2.code))
-                  .toDouble());
+              scalar(u"SELECT LendTotal FROM djKmDetail WHERE id = %1"_s.arg(r2.code)).toDouble());
 }
 
 TEST_F(BillService, AKindWithThreeAuditStepsPostsOnlyWhenEveryStepIsDone) {
-    update(QStringLiteral("UPDATE sysDjb SET inputnum = 3 WHERE id = 5"));
-    const QList<QStringList> lines = {
-        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))};
+    update(u"UPDATE sysDjb SET inputnum = 3 WHERE id = 5"_s);
+    const QList<QStringList> lines = {goodsLine(u"101"_s, u"1"_s, u"5"_s)};
     // A new bill has no step performed: it cannot be posted, but it can be a draft.
     const QString before = footprint();
-    const ServiceResult direct = service(QStringLiteral("SaveToDB"), billHeader(5, today()),
-                                         textPacket(goodsLineFields(), lines));
+    const ServiceResult direct =
+        service(u"SaveToDB"_s, billHeader(5, today()), textPacket(goodsLineFields(), lines));
     EXPECT_EQ(-1, direct.code);
-    EXPECT_EQ(QStringLiteral("这张单据采用分级审核，现在还没有审核完，不能过账！"), direct.message);
+    EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, direct.message);
     EXPECT_EQ(before, footprint());
 
     const qint64 draft = saveGoodsBill(false, 5, today(), lines);
-    update(QStringLiteral("Update djindex set inputid2 = 2 where id = %1").arg(draft));
+    update(u"Update djindex set inputid2 = 2 where id = %1"_s.arg(draft));
     // Step 3 missing: posting refused, saving the draft again works and keeps step 2.
-    const ServiceResult half = service(QStringLiteral("SaveToDB"), billHeader(5, today(), draft),
-                                       textPacket(goodsLineFields(), lines));
+    const ServiceResult half =
+        service(u"SaveToDB"_s, billHeader(5, today(), draft), textPacket(goodsLineFields(), lines));
     EXPECT_EQ(-1, half.code);
-    EXPECT_EQ(QStringLiteral("这张单据采用分级审核，现在还没有审核完，不能过账！"), half.message);
+    EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, half.message);
     EXPECT_EQ(draft, saveGoodsBill(false, 5, today(), lines, draft));
-    EXPECT_EQ(2, count(QStringLiteral("SELECT inputid2 FROM djIndex WHERE id = %1").arg(draft)));
-    EXPECT_EQ(QStringLiteral("张三"),
-              scalar(QStringLiteral("SELECT inputid2Name FROM djIndex WHERE id = %1").arg(draft))
-                  .toString());
+    EXPECT_EQ(2, count(u"SELECT inputid2 FROM djIndex WHERE id = %1"_s.arg(draft)));
+    EXPECT_EQ(u"张三"_s,
+              scalar(u"SELECT inputid2Name FROM djIndex WHERE id = %1"_s.arg(draft)).toString());
 
-    update(QStringLiteral("Update djindex set inputid3 = 1 where id = %1").arg(draft));
+    update(u"Update djindex set inputid3 = 1 where id = %1"_s.arg(draft));
     EXPECT_EQ(draft, saveGoodsBill(true, 5, today(), lines, draft));
-    EXPECT_EQ(2, count(QStringLiteral("SELECT dj_state FROM djIndex WHERE id = %1").arg(draft)));
+    EXPECT_EQ(2, count(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(draft)));
 }
 
 TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
-    const qint64 kept =
-        saveGoodsBill(false, 5, today(),
-                      {goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"))});
-    update(QStringLiteral("UPDATE sysData SET sysValue = '2' WHERE id = 208042002"));
+    const qint64 kept = saveGoodsBill(false, 5, today(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    update(u"UPDATE sysData SET sysValue = '2' WHERE id = 208042002"_s);
     struct Case {
         const char* name;
         QString method;
@@ -239,98 +207,87 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
         RecordSet accounts;
         QString message;
     };
-    const QStringList good =
-        goodsLine(QStringLiteral("101"), QStringLiteral("1"), QStringLiteral("5"));
+    const QStringList good = goodsLine(u"101"_s, u"1"_s, u"5"_s);
     QStringList noGoods = good;
     noGoods[0].clear();
     QStringList badQty = good;
-    badQty[6] = QStringLiteral("abc");
+    badQty[6] = u"abc"_s;
     QStringList badDate = good;
-    const QStringList unknownGoods =
-        goodsLine(QStringLiteral("999"), QStringLiteral("1"), QStringLiteral("5"));
+    const QStringList unknownGoods = goodsLine(u"999"_s, u"1"_s, u"5"_s);
     ParamList unknownKind = billHeader(52, today());
-    ParamList notADate = billHeader(5, QStringLiteral("2025-13-01"));
+    ParamList notADate = billHeader(5, u"2025-13-01"_s);
     ParamList badAmount = billHeader(5, today());
-    badAmount.setValue(QStringLiteral("sfkTotal"), QStringLiteral("12元"));
+    badAmount.setValue(u"sfkTotal"_s, u"12元"_s);
     ParamList goneDraft = billHeader(5, today(), 9999);
     ParamList otherKind = billHeader(6, today(), kept);
-    const RecordSet badAccount = textPacket(
-        {QStringLiteral("km_id"), QStringLiteral("type"), QStringLiteral("dbtotal"),
-         QStringLiteral("Lendtotal")},
-        {{QStringLiteral("8"), QStringLiteral("3"), QStringLiteral("0"), QStringLiteral("1")}});
-    const RecordSet unknownAccount = textPacket(
-        {QStringLiteral("km_id"), QStringLiteral("type"), QStringLiteral("dbtotal"),
-         QStringLiteral("Lendtotal")},
-        {{QStringLiteral("777"), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1")}});
+    const RecordSet badAccount = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                            {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
+    const RecordSet unknownAccount =
+        textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                   {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
 
     const Case cases[] = {
-        {"unknown kind",
-         QStringLiteral("SaveToDraft"),
-         unknownKind,
-         {good},
-         {},
-         QStringLiteral("单据类型[52]不存在")},
+        {"unknown kind", u"SaveToDraft"_s, unknownKind, {good}, {}, u"单据类型[52]不存在"_s},
         {"no goods but a quantity",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          billHeader(5, today()),
          {good, noGoods},
          {},
-         QStringLiteral("第2行没有选择商品，不能录入数量")},
+         u"第2行没有选择商品，不能录入数量"_s},
         {"quantity not a number",
-         QStringLiteral("SaveToDB"),
+         u"SaveToDB"_s,
          billHeader(5, today()),
          {badQty},
          {},
-         QStringLiteral("[第1行qty]不是有效的数字：abc")},
+         u"[第1行qty]不是有效的数字：abc"_s},
         {"date not a date",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          notADate,
          {good},
          {},
-         QStringLiteral("[录单日期]不是有效的日期：2025-13-01")},
+         u"[录单日期]不是有效的日期：2025-13-01"_s},
         {"amount not a number",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          badAmount,
          {good},
          {},
-         QStringLiteral("[sfkTotal]不是有效的数字：12元")},
+         u"[sfkTotal]不是有效的数字：12元"_s},
         {"unknown goods",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          billHeader(5, today()),
          {unknownGoods},
          {},
-         QStringLiteral("第1行的商品不存在（商品ID：999）")},
+         u"第1行的商品不存在（商品ID：999）"_s},
         {"account type",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          billHeader(5, today()),
          {good},
          badAccount,
-         QStringLiteral("账户明细第1行的类型只能是1或2：3")},
+         u"账户明细第1行的类型只能是1或2：3"_s},
         {"unknown account",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          billHeader(5, today()),
          {good},
          unknownAccount,
-         QStringLiteral("账户明细第1行的账户不存在（账户ID：777）")},
+         u"账户明细第1行的账户不存在（账户ID：777）"_s},
         {"draft gone",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          goneDraft,
          {good},
          {},
-         QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！")},
+         u"你要保存的草稿已经不存在，有可能已被删除！"_s},
         {"draft of another kind",
-         QStringLiteral("SaveToDraft"),
+         u"SaveToDraft"_s,
          otherKind,
          {good},
          {},
-         QStringLiteral("草稿的单据类型与本单据不符，不能保存！")},
+         u"草稿的单据类型与本单据不符，不能保存！"_s},
         {"unknown method",
-         QStringLiteral("SaveToNowhere"),
+         u"SaveToNowhere"_s,
          billHeader(5, today()),
          {good},
          {},
-         QStringLiteral("QMXService不支持方法[SaveToNowhere]")},
-    };
+         u"QMXService不支持方法[SaveToNowhere]"_s}};
     const QString before = footprint();
     for (const Case& c : cases) {
         const ServiceResult r =

@@ -10,6 +10,8 @@
 #include "protocol/client.h"
 #include "support/serverprocess.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -19,90 +21,78 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.start()) << server.error().toStdString(); }
     test::CliResult cli(const QStringList& args) {
-        return runCli(QStringList{QStringLiteral("--server"), server.address()} + args);
+        return runCli(QStringList{u"--server"_s, server.address()} + args);
     }
-    test::CliResult asOperator(const QStringList& args,
-                               const QString& db = QStringLiteral("dytv1_1")) {
-        return cli(QStringList{QStringLiteral("--profile"), db, QStringLiteral("--user"),
-                               QStringLiteral("1")} +
-                   args);
+    test::CliResult asOperator(const QStringList& args, const QString& db = u"dytv1_1"_s) {
+        return cli(QStringList{u"--profile"_s, db, u"--user"_s, u"1"_s} + args);
     }
     test::ServerProcess server;
 };
 
 TEST_F(CliTest, AccountSetCommands) {
-    test::CliResult r = cli({QStringLiteral("profiles")});
+    test::CliResult r = cli({u"profiles"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(QStringLiteral("fullName\tdbName\torderId\thidden\n"), r.out);
+    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n"_s, r.out);
 
-    r = cli({QStringLiteral("create-profile"), QStringLiteral("默认账套")});
+    r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(QStringLiteral("fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"),
-              r.out);
-    r = cli({QStringLiteral("create-profile"), QStringLiteral("第二")});
+    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s, r.out);
+    r = cli({u"create-profile"_s, u"第二"_s});
     EXPECT_EQ(0, r.exitCode);
 
-    r = cli({QStringLiteral("hide-profile"), QStringLiteral("dytv1_2")});
+    r = cli({u"hide-profile"_s, u"dytv1_2"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({QStringLiteral("profiles")});
+    r = cli({u"profiles"_s});
     EXPECT_EQ(
-        QStringLiteral(
-            "fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"),
+        u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"_s,
         r.out);
-    EXPECT_EQ(0, cli({QStringLiteral("show-profile"), QStringLiteral("dytv1_2")}).exitCode);
-    r = cli({QStringLiteral("delete-profile"), QStringLiteral("2")});
+    EXPECT_EQ(0, cli({u"show-profile"_s, u"dytv1_2"_s}).exitCode);
+    r = cli({u"delete-profile"_s, u"2"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(QStringLiteral("fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"),
-              cli({QStringLiteral("profiles")}).out);
+    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s,
+              cli({u"profiles"_s}).out);
 
     // A refusal of the server: non-zero status and its message on standard error.
-    r = cli({QStringLiteral("create-profile"), QStringLiteral("默认账套")});
+    r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("账套[默认账套]已经存在\n"), r.err);
+    EXPECT_EQ(u"账套[默认账套]已经存在\n"_s, r.err);
     EXPECT_EQ(QString(), r.out);
 }
 
 TEST_F(CliTest, AdministratorPasswordChange) {
-    EXPECT_EQ(0, cli({QStringLiteral("admin-password"), QStringLiteral("新的sa口令")}).exitCode);
+    EXPECT_EQ(0, cli({u"admin-password"_s, u"新的sa口令"_s}).exitCode);
     // The old (empty) password no longer works, the new one does.
-    test::CliResult r = cli({QStringLiteral("create-profile"), QStringLiteral("甲")});
+    test::CliResult r = cli({u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("管理员账号或口令错误\n"), r.err);
-    r = cli({QStringLiteral("--admin"), QStringLiteral("sa:新的sa口令"),
-             QStringLiteral("create-profile"), QStringLiteral("甲")});
+    EXPECT_EQ(u"管理员账号或口令错误\n"_s, r.err);
+    r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({QStringLiteral("--admin"), QStringLiteral("sa:wrong"),
-             QStringLiteral("admin-password"), QStringLiteral("x")});
+    r = cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s});
     EXPECT_EQ(1, r.exitCode);
 }
 
 TEST_F(CliTest, SqlProceduresBackupAndRestore) {
-    ASSERT_EQ(0, cli({QStringLiteral("create-profile"), QStringLiteral("默认账套")}).exitCode);
-    test::CliResult r = asOperator(
-        {QStringLiteral("sql"), QStringLiteral("INSERT INTO baseGoods(id, code, comment) VALUES "
-                                               "(901, 'A1', 'x\ty'), (902, 'A2', '')")});
-    EXPECT_EQ(QStringLiteral("count\n2\n"), r.out) << r.err.toStdString();
-    r = asOperator(
-        {QStringLiteral("sql"),
-         QStringLiteral("select id, comment from baseGoods where id > 900 order by id")});
-    EXPECT_EQ(QStringLiteral("id\tcomment\n901\tx\\ty\n902\t\n"), r.out);
-    r = asOperator({QStringLiteral("sql"), QStringLiteral("select * from nosuch")});
+    ASSERT_EQ(0, cli({u"create-profile"_s, u"默认账套"_s}).exitCode);
+    test::CliResult r = asOperator({u"sql"_s,
+                                    u"INSERT INTO baseGoods(id, code, comment) VALUES "
+                                    "(901, 'A1', 'x\ty'), (902, 'A2', '')"_s});
+    EXPECT_EQ(u"count\n2\n"_s, r.out) << r.err.toStdString();
+    r = asOperator({u"sql"_s, u"select id, comment from baseGoods where id > 900 order by id"_s});
+    EXPECT_EQ(u"id\tcomment\n901\tx\\ty\n902\t\n"_s, r.out);
+    r = asOperator({u"sql"_s, u"select * from nosuch"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("no such table: nosuch\n"), r.err);
+    EXPECT_EQ(u"no such table: nosuch\n"_s, r.err);
 
-    r = asOperator({QStringLiteral("proc"), QStringLiteral("P_SYS_Up_DataRow"),
-                    QStringLiteral("Name=自动备份天数"), QStringLiteral("DefValue=7")});
+    r = asOperator({u"proc"_s, u"P_SYS_Up_DataRow"_s, u"Name=自动备份天数"_s, u"DefValue=7"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(
-        QStringLiteral("name\tvalue\nresult\t0\nName\t自动备份天数\nDefValue\t7\nczy_id\t1\n"),
-        r.out);
-    r = asOperator({QStringLiteral("proc"), QStringLiteral("p_nosuch")});
+    EXPECT_EQ(u"name\tvalue\nresult\t0\nName\t自动备份天数\nDefValue\t7\nczy_id\t1\n"_s, r.out);
+    r = asOperator({u"proc"_s, u"p_nosuch"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("存储过程[p_nosuch]不存在\n"), r.err);
+    EXPECT_EQ(u"存储过程[p_nosuch]不存在\n"_s, r.err);
 
-    r = asOperator({QStringLiteral("procq"), QStringLiteral("p_nosuch"), QStringLiteral("a=1")});
+    r = asOperator({u"procq"_s, u"p_nosuch"_s, u"a=1"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("存储过程[p_nosuch]不存在\n"), r.err);
+    EXPECT_EQ(u"存储过程[p_nosuch]不存在\n"_s, r.err);
 
     QTemporaryDir dir;
     // The bill service's refusal (a bill without a date) comes back after the files were read.
@@ -112,107 +102,87 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
         f.write(bytes);
         return dir.filePath(name);
     };
-    const QString params = writeFile(QStringLiteral("p.txt"), "djType=5\r\nckid=1\r\n");
-    const QString lines = writeFile(QStringLiteral("l.tsv"), "spid\tqty\n1\t2\n");
-    r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"), params, lines});
+    const QString params = writeFile(u"p.txt"_s, "djType=5\r\nckid=1\r\n");
+    const QString lines = writeFile(u"l.tsv"_s, "spid\tqty\n1\t2\n");
+    r = asOperator({u"service"_s, u"SaveToDB"_s, params, lines});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("[录单日期]不是有效的日期：\n"), r.err);
-    r = asOperator({QStringLiteral("service"), QStringLiteral("SaveToDB"),
-                    dir.filePath(QStringLiteral("missing")), lines});
+    EXPECT_EQ(u"[录单日期]不是有效的日期：\n"_s, r.err);
+    r = asOperator({u"service"_s, u"SaveToDB"_s, dir.filePath(u"missing"_s), lines});
     EXPECT_EQ(1, r.exitCode);
 
-    const QString file = dir.filePath(QStringLiteral("copy.db"));
-    r = asOperator({QStringLiteral("backup"), file});
+    const QString file = dir.filePath(u"copy.db"_s);
+    r = asOperator({u"backup"_s, file});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("file\tsize\n") + file + QLatin1Char('\t')));
+    EXPECT_TRUE(r.out.startsWith(u"file\tsize\n"_s + file + QLatin1Char('\t')));
     EXPECT_GT(QFile(file).size(), 0);
-    EXPECT_EQ(
-        QStringLiteral("count\n2\n"),
-        asOperator({QStringLiteral("sql"), QStringLiteral("DELETE FROM baseGoods WHERE id > 900")})
-            .out);
-    r = asOperator({QStringLiteral("restore"), file});
+    EXPECT_EQ(u"count\n2\n"_s,
+              asOperator({u"sql"_s, u"DELETE FROM baseGoods WHERE id > 900"_s}).out);
+    r = asOperator({u"restore"_s, file});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(QStringLiteral("id\n901\n902\n"),
-              asOperator({QStringLiteral("sql"),
-                          QStringLiteral("select id from baseGoods where id > 900 order by id")})
-                  .out);
+    EXPECT_EQ(u"id\n901\n902\n"_s,
+              asOperator({u"sql"_s, u"select id from baseGoods where id > 900 order by id"_s}).out);
 
     // Login failures come back as the server's message.
-    r = cli({QStringLiteral("--profile"), QStringLiteral("dytv1_1"), QStringLiteral("--user"),
-             QStringLiteral("1"), QStringLiteral("--password"), QStringLiteral("x"),
-             QStringLiteral("sql"), QStringLiteral("select 1")});
+    r = cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"1"_s, u"--password"_s, u"x"_s, u"sql"_s,
+             u"select 1"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(QStringLiteral("口令错误，请重新输入！\n"), r.err);
+    EXPECT_EQ(u"口令错误，请重新输入！\n"_s, r.err);
 }
 
 TEST(CliUsage, WrongCommandLinesExitWithTwo) {
     const QStringList cases[] = {
         {},
-        {QStringLiteral("profiles")},                                 // no --server
-        {QStringLiteral("--server"), QStringLiteral("127.0.0.1:1")},  // no command
-        {QStringLiteral("--server"), QStringLiteral("127.0.0.1:1"), QStringLiteral("frobnicate")},
-        {QStringLiteral("--server"), QStringLiteral("127.0.0.1:1"), QStringLiteral("sql"),
-         QStringLiteral("select 1")},  // no --profile
-        {QStringLiteral("--server"), QStringLiteral("127.0.0.1:1"),
-         QStringLiteral("delete-profile"), QStringLiteral("x")},
-    };
+        {u"profiles"_s},                    // no --server
+        {u"--server"_s, u"127.0.0.1:1"_s},  // no command
+        {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
+        {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
+        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
     for (const auto& args : cases) {
         EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
     }
     // No server there: exit 1 with the connection message.
-    test::CliResult r = runCli(
-        {QStringLiteral("--server"), QStringLiteral("127.0.0.1:1"), QStringLiteral("profiles")});
+    test::CliResult r = runCli({u"--server"_s, u"127.0.0.1:1"_s, u"profiles"_s});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("连接失败："))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(u"连接失败："_s)) << r.err.toStdString();
 }
 
 TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
     QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("server.ini"));
+    const QString ini = dir.filePath(u"server.ini"_s);
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("# test\nframeLimit=2048\nnewLoginMode=1\nadmin=boss\nadminPassword=pw1\n");
     f.close();
     test::ServerProcess server;
-    ASSERT_TRUE(
-        server.start({QStringLiteral("--config"), ini}, dir.filePath(QStringLiteral("data"))))
+    ASSERT_TRUE(server.start({u"--config"_s, ini}, dir.filePath(u"data"_s)))
         << server.error().toStdString();
     proto::Client c;
-    c.connectTo(QStringLiteral("127.0.0.1"), server.port());
-    const QString conf = c.call(QStringLiteral("GetServerConf")).outText(0);
-    EXPECT_TRUE(conf.contains(QStringLiteral("新登录模式=1"))) << conf.toStdString();
+    c.connectTo(u"127.0.0.1"_s, server.port());
+    const QString conf = c.call(u"GetServerConf"_s).outText(0);
+    EXPECT_TRUE(conf.contains(u"新登录模式=1"_s)) << conf.toStdString();
     // The administrator of the configuration with its initial password.
-    EXPECT_EQ(-1,
-              c.call(QStringLiteral("CreateProfile"),
-                     {QStringLiteral("甲"), QStringLiteral("甲"), QStringLiteral("sa"), QString()})
-                  .code());
-    EXPECT_EQ(
-        0, c.call(QStringLiteral("CreateProfile"), {QStringLiteral("甲"), QStringLiteral("甲"),
-                                                    QStringLiteral("boss"), QStringLiteral("pw1")})
-               .code());
+    EXPECT_EQ(-1, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+    EXPECT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"boss"_s, u"pw1"_s}).code());
     // A frame above the limit closes the connection; others go on.
     proto::Client big;
-    big.connectTo(QStringLiteral("127.0.0.1"), server.port());
-    EXPECT_THROW(big.call(QStringLiteral("ConnectionVar"), {QString(3000, QLatin1Char('x'))}),
-                 DytError);
+    big.connectTo(u"127.0.0.1"_s, server.port());
+    EXPECT_THROW(big.call(u"ConnectionVar"_s, {QString(3000, QLatin1Char('x'))}), DytError);
     EXPECT_FALSE(big.isConnected());
-    EXPECT_EQ(0, c.call(QStringLiteral("InitDataBase")).code());
+    EXPECT_EQ(0, c.call(u"InitDataBase"_s).code());
     // An answer above the limit becomes an error answer.
-    EXPECT_FALSE(c.callRaw(QStringLiteral("ConnectionVar"), {QString(2000, QLatin1Char('y'))})
-                     .error.isEmpty());
+    EXPECT_FALSE(c.callRaw(u"ConnectionVar"_s, {QString(2000, QLatin1Char('y'))}).error.isEmpty());
 
     EXPECT_EQ(0, server.stop());
-    EXPECT_TRUE(server.output().contains(QStringLiteral("stopped")))
-        << server.output().toStdString();
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("data/catalogue.db"))));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("data/dytv1_1.db"))));
+    EXPECT_TRUE(server.output().contains(u"stopped"_s)) << server.output().toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"data/catalogue.db"_s)));
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"data/dytv1_1.db"_s)));
 }
 
 TEST(ServerProcessTest, BadConfigurationStopsTheStart) {
     test::ServerProcess server;
-    EXPECT_FALSE(server.start({QStringLiteral("--listen"), QStringLiteral("not-an-address")}));
+    EXPECT_FALSE(server.start({u"--listen"_s, u"not-an-address"_s}));
     test::ServerProcess server2;
-    EXPECT_FALSE(server2.start({QStringLiteral("--bogus")}));
+    EXPECT_FALSE(server2.start({u"--bogus"_s}));
 }
 
 }  // namespace

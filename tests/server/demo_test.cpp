@@ -18,6 +18,8 @@
 #include "server/schema.h"
 #include "support/serverprocess.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::demo {
 namespace {
 
@@ -26,7 +28,7 @@ using server::Database;
 std::unique_ptr<Database> freshAccountSet(const QString& path) {
     auto db = Database::open(path, Database::Mode::ReadWriteCreate);
     server::Transaction tx(*db);
-    server::schema::createAccountSet(db->handle(), QStringLiteral("演示账套"),
+    server::schema::createAccountSet(db->handle(), u"演示账套"_s,
                                      server::password::hash(QString()));
     tx.commit();
     return db;
@@ -55,8 +57,7 @@ QStringList figures(Database& db) {
         "SELECT id, djType, code, date, dj_state, wldw_id, IntoStock_id, OutStock_id, total, "
         "isred, isredword FROM djIndex ORDER BY id",
         "SELECT id, goodsid, unit, qty, price, discounttotal, costtotal FROM djList ORDER BY "
-        "orderid",
-    };
+        "orderid"};
     QStringList out;
     for (const char* sql : queries) {
         const RecordSet rs = db.query(QString::fromUtf8(sql));
@@ -102,9 +103,9 @@ protected:
 };
 
 TEST_F(DemoSet, SameSeedSameFiguresOtherSeedOtherOnes) {
-    const DemoSummary a = build(QStringLiteral("a.db"), smallSet(7));
-    const DemoSummary b = build(QStringLiteral("b.db"), smallSet(7));
-    build(QStringLiteral("c.db"), smallSet(8));
+    const DemoSummary a = build(u"a.db"_s, smallSet(7));
+    const DemoSummary b = build(u"b.db"_s, smallSet(7));
+    build(u"c.db"_s, smallSet(8));
     EXPECT_EQ(a.bills, b.bills);
     EXPECT_EQ(a.lines, b.lines);
     const QStringList first = figures(db(0));
@@ -116,25 +117,26 @@ TEST_F(DemoSet, SameSeedSameFiguresOtherSeedOtherOnes) {
 TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     DemoOptions o = smallSet(3);
     o.warehouses = 4;
-    const DemoSummary sum = build(QStringLiteral("d.db"), o);
+    const DemoSummary sum = build(u"d.db"_s, o);
     Database& d = db(0);
     EXPECT_EQ(40, sum.goods);
-    EXPECT_EQ(40, number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum = 0")));
+    EXPECT_EQ(40, number(d, u"SELECT COUNT(*) FROM baseGoods WHERE sonnum = 0"_s));
     // Two category levels: five top categories, each with its sub-categories.
-    EXPECT_EQ(5, number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0 AND "
-                                          "leveal = 1")));
-    EXPECT_EQ(sum.categories,
-              number(d, QStringLiteral("SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0")));
-    EXPECT_EQ(4, number(d, QStringLiteral("SELECT COUNT(*) FROM baseCK")));
-    EXPECT_EQ(8, number(d, QStringLiteral("SELECT COUNT(*) FROM baseZY WHERE code LIKE 'Z%'")));
-    EXPECT_EQ(sum.partners, number(d, QStringLiteral("SELECT COUNT(*) FROM baseWLDW WHERE "
-                                                     "sonnum = 0")));
+    EXPECT_EQ(5, number(d,
+                        u"SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0 AND "
+                        "leveal = 1"_s));
+    EXPECT_EQ(sum.categories, number(d, u"SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0"_s));
+    EXPECT_EQ(4, number(d, u"SELECT COUNT(*) FROM baseCK"_s));
+    EXPECT_EQ(8, number(d, u"SELECT COUNT(*) FROM baseZY WHERE code LIKE 'Z%'"_s));
+    EXPECT_EQ(sum.partners, number(d,
+                                   u"SELECT COUNT(*) FROM baseWLDW WHERE "
+                                   "sonnum = 0"_s));
 
     // Every goods has a base unit with an EAN-13 barcode whose check digit is right, and no
     // barcode is used twice.
-    const RecordSet units = d.query(QStringLiteral(
-        "SELECT g.id, u.barcode, u.fzdwid FROM baseGoods AS g LEFT JOIN baseGoodsUnit AS u ON "
-        "u.Goodsid = g.id WHERE g.sonnum = 0 ORDER BY g.id, u.fzdwid"));
+    const RecordSet units = d.query(
+        u"SELECT g.id, u.barcode, u.fzdwid FROM baseGoods AS g LEFT JOIN baseGoodsUnit AS u ON "
+        "u.Goodsid = g.id WHERE g.sonnum = 0 ORDER BY g.id, u.fzdwid"_s);
     QSet<QString> barcodes;
     QSet<qint64> withBase;
     for (int r = 0; r < units.rowCount(); ++r) {
@@ -151,82 +153,76 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     EXPECT_EQ(40, withBase.size());
 
     // Opening balances, then three months of every kind of business, all posted.
-    EXPECT_GT(number(d, QStringLiteral("SELECT COUNT(*) FROM iniGoodsStock")), 0);
-    EXPECT_GT(number(d, QStringLiteral("SELECT COUNT(*) FROM baseWLDW WHERE ystotal00 > 0")), 0);
-    EXPECT_EQ(
-        QStringLiteral("1"),
-        d.scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'")).toString());
-    const RecordSet kinds =
-        d.query(QStringLiteral("SELECT DISTINCT djType FROM djIndex ORDER BY djType"));
+    EXPECT_GT(number(d, u"SELECT COUNT(*) FROM iniGoodsStock"_s), 0);
+    EXPECT_GT(number(d, u"SELECT COUNT(*) FROM baseWLDW WHERE ystotal00 > 0"_s), 0);
+    EXPECT_EQ(u"1"_s, d.scalar(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
+    const RecordSet kinds = d.query(u"SELECT DISTINCT djType FROM djIndex ORDER BY djType"_s);
     QList<int> kindList;
     for (int r = 0; r < kinds.rowCount(); ++r)
         kindList << kinds.at(r, 0).toInt();
     EXPECT_EQ((QList<int>{1, 2, 5, 6, 15, 21, 22}), kindList);
-    EXPECT_EQ(0, number(d, QStringLiteral("SELECT COUNT(*) FROM djIndex WHERE dj_state <> 2")));
-    EXPECT_EQ(QStringLiteral("2025-01-01"),
-              d.scalar(QStringLiteral("SELECT MIN(date) FROM djIndex")).toString());
-    EXPECT_LT(d.scalar(QStringLiteral("SELECT MAX(date) FROM djIndex")).toString(),
-              QStringLiteral("2025-04-01"));
+    EXPECT_EQ(0, number(d, u"SELECT COUNT(*) FROM djIndex WHERE dj_state <> 2"_s));
+    EXPECT_EQ(u"2025-01-01"_s, d.scalar(u"SELECT MIN(date) FROM djIndex"_s).toString());
+    EXPECT_LT(d.scalar(u"SELECT MAX(date) FROM djIndex"_s).toString(), u"2025-04-01"_s);
     // The goods lines reach the size asked for (a last bill may go a little beyond it).
-    const qint64 lines = static_cast<qint64>(number(
-        d, QStringLiteral("SELECT COUNT(*) FROM djList AS l JOIN djIndex AS i ON i.id = l.id "
-                          "WHERE l.goodsid > 0 AND i.isredword = 0")));
+    const qint64 lines = static_cast<qint64>(
+        number(d,
+               u"SELECT COUNT(*) FROM djList AS l JOIN djIndex AS i ON i.id = l.id "
+               "WHERE l.goodsid > 0 AND i.isredword = 0"_s));
     EXPECT_EQ(sum.lines, lines);
     EXPECT_GE(lines, 300);
     EXPECT_LE(lines, 300 + 80);
 
     // One red reversal: the copy of a sale, linked both ways.
-    EXPECT_EQ(1, number(d, QStringLiteral("SELECT COUNT(*) FROM djIndex WHERE isredword = 1")));
-    EXPECT_EQ(sum.redBill, number(d, QStringLiteral("SELECT id FROM djIndex WHERE isredword = 1")));
-    EXPECT_EQ(1, number(d, QStringLiteral("SELECT djType FROM djIndex WHERE isred = 1")));
-    EXPECT_EQ(sum.redBill,
-              number(d, QStringLiteral("SELECT redBillid FROM djIndex WHERE isred = 1")));
+    EXPECT_EQ(1, number(d, u"SELECT COUNT(*) FROM djIndex WHERE isredword = 1"_s));
+    EXPECT_EQ(sum.redBill, number(d, u"SELECT id FROM djIndex WHERE isredword = 1"_s));
+    EXPECT_EQ(1, number(d, u"SELECT djType FROM djIndex WHERE isred = 1"_s));
+    EXPECT_EQ(sum.redBill, number(d, u"SELECT redBillid FROM djIndex WHERE isred = 1"_s));
 }
 
 TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
-    build(QStringLiteral("e.db"), smallSet(5));
+    build(u"e.db"_s, smallSet(5));
     LocalDemoCalls calls(db(0), 1);
     EXPECT_EQ(QStringList(), checkConsistency(calls));
 
     // A stock row changed behind the ledger's back.
-    const RecordSet row = db(0).query(
-        QStringLiteral("SELECT id, goodsid, stockid FROM baseGoodsStock ORDER BY id LIMIT 1"));
-    db(0).execute(QStringLiteral("UPDATE baseGoodsStock SET qty = qty + 1 WHERE id = ?"),
-                  {row.at(0, 0)});
+    const RecordSet row =
+        db(0).query(u"SELECT id, goodsid, stockid FROM baseGoodsStock ORDER BY id LIMIT 1"_s);
+    db(0).execute(u"UPDATE baseGoodsStock SET qty = qty + 1 WHERE id = ?"_s, {row.at(0, 0)});
     QStringList faults = checkConsistency(calls);
     ASSERT_EQ(1, faults.size());
-    EXPECT_TRUE(faults[0].contains(
-        QStringLiteral("%1/%2").arg(row.at(0, 1).toString(), row.at(0, 2).toString())))
+    EXPECT_TRUE(
+        faults[0].contains(u"%1/%2"_s.arg(row.at(0, 1).toString(), row.at(0, 2).toString())))
         << faults[0].toStdString();
 
     // A receivable changed, and a bill whose account lines no longer balance.
     db(0).execute(
-        QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal + 10 WHERE id = (SELECT "
-                       "MIN(id) FROM baseWLDW WHERE sonnum = 0)"));
-    db(0).execute(QStringLiteral(
-        "UPDATE djKmDetail SET dbTotal = dbTotal + 1 WHERE orderid = (SELECT MIN(orderid) FROM "
-        "djKmDetail WHERE type = 0 AND dbTotal > 0)"));
+        u"UPDATE baseWLDW SET ystotal = ystotal + 10 WHERE id = (SELECT "
+        "MIN(id) FROM baseWLDW WHERE sonnum = 0)"_s);
+    db(0).execute(
+        u"UPDATE djKmDetail SET dbTotal = dbTotal + 1 WHERE orderid = (SELECT MIN(orderid) FROM "
+        "djKmDetail WHERE type = 0 AND dbTotal > 0)"_s);
     faults = checkConsistency(calls);
     EXPECT_EQ(3, faults.size());
-    EXPECT_EQ(1, faults.filter(QStringLiteral("应收")).size());
-    EXPECT_EQ(1, faults.filter(QStringLiteral("借方")).size());
+    EXPECT_EQ(1, faults.filter(u"应收"_s).size());
+    EXPECT_EQ(1, faults.filter(u"借方"_s).size());
 }
 
 // The report's top level adds up to the whole stock ledger, and a level below sums to its parent.
 TEST_F(DemoSet, StockStatusReportAgreesWithTheLedger) {
-    build(QStringLiteral("f.db"), smallSet(9));
+    build(u"f.db"_s, smallSet(9));
     Database& d = db(0);
     server::Registry registry;
     server::registerBaseProcedures(registry);
     auto report = [&](const QString& goods) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QStringLiteral("DQKCNEW"));
-        p.setValue(QStringLiteral("goodsStr"), QStringLiteral(";sptype=0;czy_id=1") + goods);
-        p.setValue(QStringLiteral("ckStr"), QStringLiteral(";czy_id=1;id="));
-        p.setValue(QStringLiteral("filter"), QStringLiteral(";qty=0;ckj=0"));
+        p.setValue(u"QueryType"_s, u"DQKCNEW"_s);
+        p.setValue(u"goodsStr"_s, u";sptype=0;czy_id=1"_s + goods);
+        p.setValue(u"ckStr"_s, u";czy_id=1;id="_s);
+        p.setValue(u"filter"_s, u";qty=0;ckj=0"_s);
         server::CallContext ctx(d, p);
         ctx.userId = 1;
-        EXPECT_EQ(0, registry.find(QStringLiteral("P_Base_Get_Goods"))->handler(ctx));
+        EXPECT_EQ(0, registry.find(u"P_Base_Get_Goods"_s)->handler(ctx));
         return ctx.data;
     };
     auto sum = [](const RecordSet& rs, const char* field) {
@@ -240,19 +236,17 @@ TEST_F(DemoSet, StockStatusReportAgreesWithTheLedger) {
         }
         return total;
     };
-    const RecordSet top = report(QStringLiteral(";par_id=0"));
+    const RecordSet top = report(u";par_id=0"_s);
     EXPECT_EQ(5, top.rowCount());
-    EXPECT_NEAR(number(d, QStringLiteral("SELECT SUM(qty) FROM baseGoodsStock")),
-                sum(top, "stockqty"), 1e-6);
-    EXPECT_NEAR(number(d, QStringLiteral("SELECT SUM(total) FROM baseGoodsStock")),
-                sum(top, "stockTotal"), 0.005);
-    const RecordSet flat = report(QStringLiteral(";isList=1"));
+    EXPECT_NEAR(number(d, u"SELECT SUM(qty) FROM baseGoodsStock"_s), sum(top, "stockqty"), 1e-6);
+    EXPECT_NEAR(number(d, u"SELECT SUM(total) FROM baseGoodsStock"_s), sum(top, "stockTotal"),
+                0.005);
+    const RecordSet flat = report(u";isList=1"_s);
     EXPECT_EQ(40, flat.rowCount());
     EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
-    const qint64 first = top.at(0, top.fieldIndex(QStringLiteral("id"))).toLongLong();
-    const RecordSet level = report(QStringLiteral(";par_id=%1").arg(first));
-    EXPECT_NEAR(top.at(0, top.fieldIndex(QStringLiteral("stockqty"))).toDouble(),
-                sum(level, "stockqty"), 1e-6);
+    const qint64 first = top.at(0, top.fieldIndex(u"id"_s)).toLongLong();
+    const RecordSet level = report(u";par_id=%1"_s.arg(first));
+    EXPECT_NEAR(top.at(0, top.fieldIndex(u"stockqty"_s)).toDouble(), sum(level, "stockqty"), 1e-6);
 }
 
 // "dyt-cli demo" over the wire makes the same account set as the bulk path with the same seed;
@@ -260,41 +254,36 @@ TEST_F(DemoSet, StockStatusReportAgreesWithTheLedger) {
 TEST(DemoCli, OverTheWireEqualsTheBulkPath) {
     test::ServerProcess server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    const test::CliResult r =
-        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
-                      QStringLiteral("--seed"), QStringLiteral("11"), QStringLiteral("--goods"),
-                      QStringLiteral("40"), QStringLiteral("--lines"), QStringLiteral("300")},
-                     180000);
+    const test::CliResult r = test::runCli({u"--server"_s, server.address(), u"demo"_s, u"--seed"_s,
+                                            u"11"_s, u"--goods"_s, u"40"_s, u"--lines"_s, u"300"_s},
+                                           180000);
     ASSERT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("item\tvalue\ndbName\tdytv1_1\n")))
-        << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("\ngoods\t40\n"))) << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\nfaults\t0\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"item\tvalue\ndbName\tdytv1_1\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"\ngoods\t40\n"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(u"\nfaults\t0\n"_s)) << r.out.toStdString();
 
     QTemporaryDir dir;
-    auto local = freshAccountSet(dir.filePath(QStringLiteral("local.db")));
+    auto local = freshAccountSet(dir.filePath(u"local.db"_s));
     {
         LocalDemoCalls calls(*local, 50);
         buildDemo(calls, smallSet(11));
     }
-    auto remote = Database::open(QDir(server.dataDir()).filePath(QStringLiteral("dytv1_1.db")),
-                                 Database::Mode::ReadOnly);
+    auto remote =
+        Database::open(QDir(server.dataDir()).filePath(u"dytv1_1.db"_s), Database::Mode::ReadOnly);
     EXPECT_EQ(figures(*local), figures(*remote));
 
     const test::CliResult again =
-        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
-                      QStringLiteral("--goods"), QStringLiteral("5")});
+        test::runCli({u"--server"_s, server.address(), u"demo"_s, u"--goods"_s, u"5"_s});
     EXPECT_EQ(1, again.exitCode);
-    EXPECT_EQ(QStringLiteral("账套[演示账套]已经存在\n"), again.err);
+    EXPECT_EQ(u"账套[演示账套]已经存在\n"_s, again.err);
     const test::CliResult bad =
-        test::runCli({QStringLiteral("--server"), server.address(), QStringLiteral("demo"),
-                      QStringLiteral("--goods"), QStringLiteral("many")});
+        test::runCli({u"--server"_s, server.address(), u"demo"_s, u"--goods"_s, u"many"_s});
     EXPECT_EQ(2, bad.exitCode);
 }
 
 TEST(DemoOptionsCheck, RefusesSizesOutOfRange) {
     QTemporaryDir dir;
-    auto db = freshAccountSet(dir.filePath(QStringLiteral("g.db")));
+    auto db = freshAccountSet(dir.filePath(u"g.db"_s));
     LocalDemoCalls calls(*db, 10);
     struct Case {
         const char* name;
@@ -312,7 +301,7 @@ TEST(DemoOptionsCheck, RefusesSizesOutOfRange) {
         EXPECT_THROW(buildDemo(calls, c.options), DytError);
     }
     // Nothing was written.
-    EXPECT_EQ(0, db->scalar(QStringLiteral("SELECT COUNT(*) FROM baseGoods")).toInt());
+    EXPECT_EQ(0, db->scalar(u"SELECT COUNT(*) FROM baseGoods"_s).toInt());
 }
 
 }  // namespace

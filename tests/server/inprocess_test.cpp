@@ -8,14 +8,15 @@
 #include "server/backend.h"
 #include "server/server.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
 QString loginLines(const QString& db) {
-    return proto::joinLines({db, db, QStringLiteral("1"), QStringLiteral("host"), QString(),
-                             QString(), QStringLiteral("1"), QStringLiteral("x"),
-                             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-                             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
+    return proto::joinLines({db, db, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
+                             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s,
+                             u"V11.0.140215"_s});
 }
 
 TEST(InProcessServer, StopClosesSessionsAndTheServerCanStartAgain) {
@@ -24,34 +25,27 @@ TEST(InProcessServer, StopClosesSessionsAndTheServerCanStartAgain) {
     config.dataDir = dir.path();
     Backend backend(config);
     Server server(backend);
-    const quint16 port = server.start(QStringLiteral("127.0.0.1"), 0);
+    const quint16 port = server.start(u"127.0.0.1"_s, 0);
     EXPECT_NE(0, port);
 
     proto::Client c;
-    c.connectTo(QStringLiteral("127.0.0.1"), port);
-    ASSERT_EQ(0,
-              c.call(QStringLiteral("CreateProfile"),
-                     {QStringLiteral("甲"), QStringLiteral("甲"), QStringLiteral("sa"), QString()})
-                  .code());
-    ASSERT_EQ(0, c.call(QStringLiteral("Login"),
-                        {loginLines(QStringLiteral("dytv1_1")), QStringLiteral("1"), QString()})
-                     .code());
-    EXPECT_EQ(1, backend.sessionCount(QStringLiteral("dytv1_1")));
+    c.connectTo(u"127.0.0.1"_s, port);
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+    ASSERT_EQ(0, c.call(u"Login"_s, {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
+    EXPECT_EQ(1, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(1, server.connectionCount());
 
     server.stop();
-    EXPECT_EQ(0, backend.sessionCount(QStringLiteral("dytv1_1")));
+    EXPECT_EQ(0, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(0, server.connectionCount());
-    EXPECT_THROW(c.call(QStringLiteral("InitDataBase")), DytError);
+    EXPECT_THROW(c.call(u"InitDataBase"_s), DytError);
     server.stop();  // twice is harmless
 
     // The same backend serves again; the account set is intact.
-    const quint16 again = server.start(QStringLiteral("127.0.0.1"), 0);
+    const quint16 again = server.start(u"127.0.0.1"_s, 0);
     proto::Client c2;
-    c2.connectTo(QStringLiteral("127.0.0.1"), again);
-    EXPECT_EQ(0, c2.call(QStringLiteral("Login"),
-                         {loginLines(QStringLiteral("dytv1_1")), QStringLiteral("1"), QString()})
-                     .code());
+    c2.connectTo(u"127.0.0.1"_s, again);
+    EXPECT_EQ(0, c2.call(u"Login"_s, {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
 }
 
 TEST(InProcessServer, AnAddressInUseIsReported) {
@@ -60,11 +54,11 @@ TEST(InProcessServer, AnAddressInUseIsReported) {
     config.dataDir = dir.path();
     Backend backend(config);
     Server first(backend);
-    const quint16 port = first.start(QStringLiteral("127.0.0.1"), 0);
+    const quint16 port = first.start(u"127.0.0.1"_s, 0);
     Server second(backend);
-    EXPECT_THROW(second.start(QStringLiteral("127.0.0.1"), port), DytError);
+    EXPECT_THROW(second.start(u"127.0.0.1"_s, port), DytError);
     Server third(backend);
-    EXPECT_THROW(third.start(QStringLiteral("999.1.1.1"), 0), DytError);
+    EXPECT_THROW(third.start(u"999.1.1.1"_s, 0), DytError);
 }
 
 }  // namespace

@@ -15,14 +15,15 @@
 #include "server/schema_internal.h"
 #include "tsql_corpus.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
-QString loginLines(const QString& db, const QString& flag = QStringLiteral("Check")) {
-    return proto::joinLines({db, db, QStringLiteral("1"), QStringLiteral("pc-7"), QString(),
-                             QString(), QStringLiteral("1"), QStringLiteral("x"),
-                             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=") + flag,
-                             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
+QString loginLines(const QString& db, const QString& flag = u"Check"_s) {
+    return proto::joinLines({db, db, u"1"_s, u"pc-7"_s, QString(), QString(), u"1"_s, u"x"_s,
+                             u"dytv1"_s, u"UpdateFlag="_s + flag, u"LoginType=0"_s,
+                             u"V11.0.140215"_s});
 }
 
 class BackendSql : public ::testing::Test {
@@ -35,8 +36,7 @@ protected:
         admin_.spid = backend_->nextSpid();
         for (const char* name : {"账套甲", "账套乙"}) {
             const QString n = QString::fromUtf8(name);
-            ASSERT_EQ(
-                0, call(admin_, "CreateProfile", {n, n, QStringLiteral("sa"), QString()}).code());
+            ASSERT_EQ(0, call(admin_, "CreateProfile", {n, n, u"sa"_s, QString()}).code());
         }
         session_.spid = backend_->nextSpid();
     }
@@ -53,10 +53,10 @@ protected:
         return backend_->handle(s, r);
     }
     proto::Response login(Session& s, const QString& db, const QString& pw = QString(),
-                          const QString& flag = QStringLiteral("Check")) {
+                          const QString& flag = u"Check"_s) {
         if (s.spid == 0)
             s.spid = backend_->nextSpid();
-        return call(s, "Login", {loginLines(db, flag), QStringLiteral("1"), pw});
+        return call(s, "Login", {loginLines(db, flag), u"1"_s, pw});
     }
     // Runs a query; throws DytError with the server's message on failure.
     RecordSet query(const QString& sql, Session* s = nullptr) {
@@ -89,35 +89,31 @@ protected:
 };
 
 TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
-    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
-    EXPECT_EQ(QStringLiteral("pc-7"),
-              value(QStringLiteral("SELECT PcID FROM syssession WHERE id = @@spid")).toString());
+    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
+    EXPECT_EQ(u"pc-7"_s, value(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
     // T-SQL forms: top, isnull, string +, getdate(), a dbo. function.
-    const RecordSet rs =
-        query(QStringLiteral("select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "
-                             "len(convert(varchar(10), getdate(), 20)) AS n, "
-                             "dbo.fnGetFirstDayOfMonth(2024, 2) AS d"));
+    const RecordSet rs = query(
+        u"select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "
+        "len(convert(varchar(10), getdate(), 20)) AS n, "
+        "dbo.fnGetFirstDayOfMonth(2024, 2) AS d"_s);
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(QStringLiteral("a-b"), rs.at(0, 0).toString());
+    EXPECT_EQ(u"a-b"_s, rs.at(0, 0).toString());
     EXPECT_EQ(10, rs.at(0, 1).toLongLong());
-    EXPECT_TRUE(rs.at(0, 2).toString().startsWith(QStringLiteral("2024-02-01")))
+    EXPECT_TRUE(rs.at(0, 2).toString().startsWith(u"2024-02-01"_s))
         << rs.at(0, 2).toString().toStdString();
     // A text that cannot be translated runs nothing and names the construct.
     proto::Response r = call(session_, "ExecUpdate",
-                             {QStringLiteral("UPDATE sysData SET sysValue = 'x' WHERE Name = "
-                                             "'单位名称'; CREATE TABLE t(a int)")});
+                             {u"UPDATE sysData SET sysValue = 'x' WHERE Name = "
+                              "'单位名称'; CREATE TABLE t(a int)"_s});
     EXPECT_EQ(-1, r.code());
-    EXPECT_TRUE(r.outText(0).contains(QStringLiteral("CREATE"))) << r.outText(0).toStdString();
-    EXPECT_NE(
-        QStringLiteral("x"),
-        value(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位名称'")).toString());
+    EXPECT_TRUE(r.outText(0).contains(u"CREATE"_s)) << r.outText(0).toStdString();
+    EXPECT_NE(u"x"_s, value(u"SELECT sysValue FROM sysData WHERE Name = '单位名称'"_s).toString());
 }
 
 TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
-    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
-    EXPECT_EQ(
-        2, update(QStringLiteral("INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
-                                 "'张三')\r\ninsert into sysuser(id, password) values (2, '')")));
+    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
+    EXPECT_EQ(2, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
+                        "'张三')\r\ninsert into sysuser(id, password) values (2, '')"_s));
     struct Case {
         const char* sql;
         qint64 id;
@@ -128,65 +124,60 @@ TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
         {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令"},
         {"UPDATE a SET a.password = 'q1' FROM sysuser AS a, baseZY AS b WHERE a.id = b.id AND "
          "b.code = '002'",
-         2, "q1"},
-    };
+         2, "q1"}};
     for (const Case& c : cases) {
         EXPECT_EQ(1, update(QString::fromUtf8(c.sql))) << c.sql;
         const QString stored =
-            value(QStringLiteral("SELECT password FROM sysuser WHERE id = %1").arg(c.id))
-                .toString();
+            value(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
         EXPECT_TRUE(password::isHash(stored)) << c.sql << " stored " << stored.toStdString();
         EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored)) << c.sql;
     }
     // The new password opens a login; the old one no longer does.
-    EXPECT_EQ(-3, login(other_, QStringLiteral("dytv1_1")).code());
-    EXPECT_EQ(0, login(other_, QStringLiteral("dytv1_1"), QStringLiteral("新口令")).code());
+    EXPECT_EQ(-3, login(other_, u"dytv1_1"_s).code());
+    EXPECT_EQ(0, login(other_, u"dytv1_1"_s, u"新口令"_s).code());
 }
 
 TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
-    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
-    ASSERT_EQ(0, login(other_, QStringLiteral("dytv1_2")).code());
+    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
+    ASSERT_EQ(0, login(other_, u"dytv1_2"_s).code());
     for (const char* file : {"甲.1.db", "甲.2.db"}) {
-        ASSERT_EQ(0, call(session_, "BackupProfile",
-                          {QStringLiteral("dytv1_1"), QStringLiteral("账套甲"),
-                           QString::fromUtf8(file), QStringLiteral("sa"), QString(), 0})
-                         .code());
+        ASSERT_EQ(0,
+                  call(session_, "BackupProfile",
+                       {u"dytv1_1"_s, u"账套甲"_s, QString::fromUtf8(file), u"sa"_s, QString(), 0})
+                      .code());
     }
     ASSERT_EQ(0, call(other_, "BackupProfile",
-                      {QStringLiteral("dytv1_2"), QStringLiteral("账套乙"),
-                       QStringLiteral("乙.1.db"), QStringLiteral("sa"), QString(), 0})
+                      {u"dytv1_2"_s, u"账套乙"_s, u"乙.1.db"_s, u"sa"_s, QString(), 0})
                      .code());
     // Each account set sees its own backups only.
-    EXPECT_EQ(2, value(QStringLiteral("SELECT count(*) FROM master.dbo.mvqxDbLog")).toLongLong());
-    EXPECT_EQ(
-        1,
-        query(QStringLiteral("select backFileName from master.dbo.mvqxDbLog"), &other_).rowCount());
-    const QString time =
-        value(QStringLiteral("SELECT backDateTime FROM master.dbo.mvqxDbLog WHERE backFileName "
-                             "= '甲.1.db'"))
-            .toString();
+    EXPECT_EQ(2, value(u"SELECT count(*) FROM master.dbo.mvqxDbLog"_s).toLongLong());
+    EXPECT_EQ(1, query(u"select backFileName from master.dbo.mvqxDbLog"_s, &other_).rowCount());
+    const QString time = value(
+                             u"SELECT backDateTime FROM master.dbo.mvqxDbLog WHERE backFileName "
+                             "= '甲.1.db'"_s)
+                             .toString();
     ASSERT_FALSE(time.isEmpty());
-    const QString backupFile = QDir(backend_->backupDir()).filePath(QStringLiteral("甲.1.db"));
+    const QString backupFile = QDir(backend_->backupDir()).filePath(u"甲.1.db"_s);
     EXPECT_TRUE(QFile::exists(backupFile));
 
     // The text the backup window sends.
-    EXPECT_EQ(1, update(QStringLiteral("DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
-                                       "'甲.1.db'\r\n AND backDateTime = '") +
+    EXPECT_EQ(1, update(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
+                        "'甲.1.db'\r\n AND backDateTime = '"_s +
                         time + u'\''));
     const RecordSet left =
         proto::recordSetFromCbor(call(session_, "GetProfileBackups", {QString()}).out(0));
     ASSERT_EQ(1, left.rowCount());
-    EXPECT_EQ(QStringLiteral("甲.2.db"), left.text(QStringLiteral("backFileName")));
+    EXPECT_EQ(u"甲.2.db"_s, left.text(u"backFileName"_s));
     EXPECT_FALSE(QFile::exists(backupFile));
     // The other account set's backup is out of reach.
-    EXPECT_EQ(0, update(QStringLiteral("DELETE FROM master.dbo.mvqxDbLog WHERE backFileName = "
-                                       "'乙.1.db'")));
+    EXPECT_EQ(0, update(u"DELETE FROM master.dbo.mvqxDbLog WHERE backFileName = "
+                        "'乙.1.db'"_s));
     EXPECT_EQ(
         1,
         proto::recordSetFromCbor(call(other_, "GetProfileBackups", {QString()}).out(0)).rowCount());
     // The log exists only for the text that names it; the catalogue's own tables never.
-    EXPECT_THROW(query(QStringLiteral("SELECT * FROM master.dbo.backups")), DytError);
-    EXPECT_THROW(query(QStringLiteral("SELECT * FROM master.dbo.admins")), DytError);
+    EXPECT_THROW(query(u"SELECT * FROM master.dbo.backups"_s), DytError);
+    EXPECT_THROW(query(u"SELECT * FROM master.dbo.admins"_s), DytError);
 }
 
 TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
@@ -199,25 +190,24 @@ TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
                                                        "VARCHAR(20) NOT NULL DEFAULT '本色'");
                                                }}});
     ASSERT_EQ(product + 1, schema::currentVersion());
-    proto::Response r = login(session_, QStringLiteral("dytv1_1"));
+    proto::Response r = login(session_, u"dytv1_1"_s);
     EXPECT_EQ(-9, r.code());
-    EXPECT_EQ(QStringLiteral("账套[账套甲]的版本(%1)低于系统版本(%2)，需要升级后才能使用。"
-                             "升级前请先备份账套。是否现在升级？")
-                  .arg(product)
-                  .arg(product + 1),
-              r.outText(0));
+    EXPECT_EQ(
+        u"账套[账套甲]的版本(%1)低于系统版本(%2)，需要升级后才能使用。"
+        "升级前请先备份账套。是否现在升级？"_s.arg(product)
+            .arg(product + 1),
+        r.outText(0));
     EXPECT_FALSE(session_.loggedIn());
 
-    r = login(session_, QStringLiteral("dytv1_1"), QString(), QStringLiteral("Update"));
+    r = login(session_, u"dytv1_1"_s, QString(), u"Update"_s);
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(product + 1, value(QStringLiteral("SELECT version FROM sysVersion")).toLongLong());
+    EXPECT_EQ(product + 1, value(u"SELECT version FROM sysVersion"_s).toLongLong());
     // The new column is there, and the translation knows its type (text compared without case).
-    EXPECT_EQ(1, update(QStringLiteral("INSERT INTO baseGoods(id, code, fullname, colour) VALUES "
-                                       "(1, 'G1', '螺丝', 'Red')")));
-    EXPECT_EQ(QStringLiteral("G1"),
-              value(QStringLiteral("SELECT code FROM baseGoods WHERE colour = 'RED'")).toString());
+    EXPECT_EQ(1, update(u"INSERT INTO baseGoods(id, code, fullname, colour) VALUES "
+                        "(1, 'G1', '螺丝', 'Red')"_s));
+    EXPECT_EQ(u"G1"_s, value(u"SELECT code FROM baseGoods WHERE colour = 'RED'"_s).toString());
     // The other account set stays at its version until its own login asks for the upgrade.
-    EXPECT_EQ(-9, login(other_, QStringLiteral("dytv1_2")).code());
+    EXPECT_EQ(-9, login(other_, u"dytv1_2"_s).code());
 }
 
 // Base rows and bills of a small trading company, with the ids the corpus texts name (goods 101
@@ -249,8 +239,7 @@ const char* const kBusinessRows[] = {
     "total, km_id) VALUES (5001, 1001, 1, '2024-03-15', 2, 101, 1, 5, 4, 20, 0), "
     "(5002, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 20, 0), "
     "(5003, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 15, 0), "
-    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)",
-};
+    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)"};
 
 // Rows each statement of the corpus changes on those rows, run in corpus order.
 struct Expected {
@@ -287,8 +276,7 @@ const Expected kExpectedChanges[] = {
     {"audit.save", 8},  // eight statements on bill kind 5
     {"print.save", 2},  // bill kinds 1 and 2
     {"voucher.mark-summary", 3},
-    {"voucher.mark", 3},
-};
+    {"voucher.mark", 3}};
 
 // First-row values of queries on those rows, worked out by hand.
 struct ExpectedValue {
@@ -304,11 +292,10 @@ const ExpectedValue kExpectedValues[] = {
     {"jhd.partner-balances", "ystotal", 400}, {"jhd.partner-balances", "yftotal", -400},
     {"xsd.available-stock", "KYKCQty", 40},  // no open sales orders
     {"xsd.available-stock", "StockQty", 40},  {"xsd.negative-stock", "qty", 40},  // goods 101 first
-    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0},
-};
+    {"xsd.virtual-stock", "xnkcqty", 40},     {"partner.type", "type", 0}};
 
 TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
-    ASSERT_EQ(0, login(session_, QStringLiteral("dytv1_1")).code());
+    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
     for (const char* sql : kBusinessRows) {
         try {
             EXPECT_LT(0, update(QString::fromUtf8(sql))) << sql;

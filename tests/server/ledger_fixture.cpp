@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 
 namespace {
@@ -14,11 +16,11 @@ double round2(double v) {
 
 void LedgerTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
-    path_ = dir_.filePath(QStringLiteral("ledger.db"));
+    path_ = dir_.filePath(u"ledger.db"_s);
     db_ = Database::open(path_, Database::Mode::ReadWriteCreate);
     {
         server::Transaction tx(*db_);
-        server::schema::createAccountSet(db_->handle(), QStringLiteral("测试账套"),
+        server::schema::createAccountSet(db_->handle(), u"测试账套"_s,
                                          server::password::hash(QString(), 1));
         tx.commit();
     }
@@ -31,15 +33,13 @@ void LedgerTest::SetUp() {
         "INSERT INTO baseGoods(id, par_jl, code, fullname, costmode) VALUES "
         "(31, '31,', 'SP01', '螺丝', 0), (32, '32,', 'SP02', '轴承', 1), "
         "(33, '33,', 'SP03', '齿轮', 2), (34, '34,', 'SP04', '链条', 3), "
-        "(35, '35,', 'SP05', '变速箱', 0)",
-    };
+        "(35, '35,', 'SP05', '变速箱', 0)"};
     for (const char* sql : rows)
         db_->execute(QString::fromUtf8(sql));
 }
 
 void LedgerTest::openAccountSet(const QString& date) {
-    ASSERT_EQ(
-        0, call(QStringLiteral("P_SYS_UP_Open"), {{"type", QStringLiteral("0")}, {"Date", date}}));
+    ASSERT_EQ(0, call(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", date}}));
 }
 
 qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
@@ -48,24 +48,24 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
         const double total = l.goods > 0 ? round2(l.qty * l.price) : l.total;
         sum += l.goods > 0 ? round2(total * (1 + l.taxRate / 100)) : total;
     }
-    db.execute(QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state, wldw_id, "
-                              "IntoStock_id, OutStock_id, yfwldw_id, yfTotalSum, youhuiTotal, "
-                              "hhlx, isdaishoukuan, total, taxTotalSum, rec_id) VALUES "
-                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"),
-               {b.djType, QStringLiteral("T-%1").arg(b.djType), b.date, state, b.wldw, b.intoStock,
-                b.outStock, b.yfwldw, b.yfTotalSum, b.youhui, b.hhlx, b.daishou, sum, sum});
+    db.execute(
+        u"INSERT INTO djIndex(djType, code, date, dj_state, wldw_id, "
+        "IntoStock_id, OutStock_id, yfwldw_id, yfTotalSum, youhuiTotal, "
+        "hhlx, isdaishoukuan, total, taxTotalSum, rec_id) VALUES "
+        "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"_s,
+        {b.djType, u"T-%1"_s.arg(b.djType), b.date, state, b.wldw, b.intoStock, b.outStock,
+         b.yfwldw, b.yfTotalSum, b.youhui, b.hhlx, b.daishou, sum, sum});
     const qint64 id = db.lastInsertId();
     for (const LineSpec& l : b.lines) {
         if (l.goods > 0) {
             const double total = round2(l.qty * l.price);
             const double ts = round2(total * (1 + l.taxRate / 100));
             db.execute(
-                QStringLiteral(
-                    "INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, "
-                    "OutStock_id, goodspc, rate, qty, price, total, discount, discountprice, "
-                    "discounttotal, tax, taxtotal, taxprice, taxTotalSum, yftotal, costprice, "
-                    "costtotal, s_id, s_orderid) VALUES "
-                    "(?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                u"INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, "
+                "OutStock_id, goodspc, rate, qty, price, total, discount, discountprice, "
+                "discounttotal, tax, taxtotal, taxprice, taxTotalSum, yftotal, costprice, "
+                "costtotal, s_id, s_orderid) VALUES "
+                "(?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
                 {id,
                  b.djType,
                  b.date,
@@ -89,18 +89,20 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
                  l.sourceBill,
                  l.sourceLine});
         } else {
-            db.execute(QStringLiteral("INSERT INTO djList(id, djType, date, dj_state, km_id, s_id, "
-                                      "total) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                       {id, b.djType, b.date, state, l.km, l.sourceBill, l.total});
+            db.execute(
+                u"INSERT INTO djList(id, djType, date, dj_state, km_id, s_id, "
+                "total) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
+                {id, b.djType, b.date, state, l.km, l.sourceBill, l.total});
         }
     }
     const bool pays =
         b.djType == 5 || b.djType == 2 || b.djType == 22 || b.djType == 17 || b.djType == 18;
     for (const MoneySpec& m : b.money) {
-        db.execute(QStringLiteral("INSERT INTO djKmDetail(id, djType, date, km_id, type, dbTotal, "
-                                  "LendTotal, dj_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                   {id, b.djType, b.date, m.km, m.type, pays ? 0.0 : m.amount,
-                    pays ? m.amount : m.lend, state});
+        db.execute(
+            u"INSERT INTO djKmDetail(id, djType, date, km_id, type, dbTotal, "
+            "LendTotal, dj_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s,
+            {id, b.djType, b.date, m.km, m.type, pays ? 0.0 : m.amount, pays ? m.amount : m.lend,
+             state});
     }
     return id;
 }
@@ -118,8 +120,8 @@ int LedgerTest::call(const QString& name, ParamList& params) {
     server::registerLedgerProcedures(registry);
     const server::Registry::Entry* entry = registry.find(name);
     if (!entry)
-        throw DytError(QStringLiteral("存储过程[%1]不存在").arg(name));
-    params.setInt(QStringLiteral("czy_id"), 1);
+        throw DytError(u"存储过程[%1]不存在"_s.arg(name));
+    params.setInt(u"czy_id"_s, 1);
     server::CallContext ctx(*db_, params);
     ctx.userId = 1;
     server::Transaction tx(*db_);
@@ -151,48 +153,49 @@ double LedgerTest::number(const QString& sql, const QVariantList& args) {
 }
 
 double LedgerTest::stockQty(qint64 goods, qint64 stock) {
-    return number(QStringLiteral("SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ? AND "
-                                 "stockid = ?"),
-                  {goods, stock});
+    return number(
+        u"SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ? AND "
+        "stockid = ?"_s,
+        {goods, stock});
 }
 
 double LedgerTest::stockValue(qint64 goods, qint64 stock) {
-    return number(QStringLiteral("SELECT total(total) FROM baseGoodsStock WHERE goodsid = ? AND "
-                                 "stockid = ?"),
-                  {goods, stock});
+    return number(
+        u"SELECT total(total) FROM baseGoodsStock WHERE goodsid = ? AND "
+        "stockid = ?"_s,
+        {goods, stock});
 }
 
 double LedgerTest::receivable(qint64 wldw) {
-    return number(QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = ?"), {wldw});
+    return number(u"SELECT ystotal FROM baseWLDW WHERE id = ?"_s, {wldw});
 }
 
 double LedgerTest::payable(qint64 wldw) {
-    return number(QStringLiteral("SELECT yftotal FROM baseWLDW WHERE id = ?"), {wldw});
+    return number(u"SELECT yftotal FROM baseWLDW WHERE id = ?"_s, {wldw});
 }
 
 double LedgerTest::advanceReceived(qint64 wldw) {
-    return number(QStringLiteral("SELECT yushoutotal FROM baseWLDW WHERE id = ?"), {wldw});
+    return number(u"SELECT yushoutotal FROM baseWLDW WHERE id = ?"_s, {wldw});
 }
 
 double LedgerTest::account(qint64 km) {
-    return number(QStringLiteral("SELECT Total FROM baseKM WHERE id = ?"), {km});
+    return number(u"SELECT Total FROM baseKM WHERE id = ?"_s, {km});
 }
 
 qint64 LedgerTest::lineId(qint64 billId, int line) {
-    return value(QStringLiteral("SELECT orderid FROM djList WHERE id = ? ORDER BY orderid LIMIT 1 "
-                                "OFFSET ?"),
-                 {billId, line - 1})
+    return value(
+               u"SELECT orderid FROM djList WHERE id = ? ORDER BY orderid LIMIT 1 "
+               "OFFSET ?"_s,
+               {billId, line - 1})
         .toLongLong();
 }
 
 double LedgerTest::lineCost(qint64 billId, int line) {
-    return number(QStringLiteral("SELECT costtotal FROM djList WHERE orderid = ?"),
-                  {lineId(billId, line)});
+    return number(u"SELECT costtotal FROM djList WHERE orderid = ?"_s, {lineId(billId, line)});
 }
 
 qint64 LedgerTest::lineBatch(qint64 billId, int line) {
-    return value(QStringLiteral("SELECT goodspc FROM djList WHERE orderid = ?"),
-                 {lineId(billId, line)})
+    return value(u"SELECT goodspc FROM djList WHERE orderid = ?"_s, {lineId(billId, line)})
         .toLongLong();
 }
 
@@ -207,19 +210,15 @@ QStringList LedgerTest::balances() {
             out << row.join(QLatin1Char('|'));
         }
     };
-    add(
-        QStringLiteral("SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock WHERE "
-                       "qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"));
-    add(
-        QStringLiteral("SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER "
-                       "BY id"));
-    add(QStringLiteral("SELECT id, Total FROM baseKM ORDER BY id"));
-    add(
-        QStringLiteral("SELECT id, sfkTotalLj, isOver FROM djIndex WHERE isredword = 0 AND "
-                       "isred = 0 AND dj_state = 2 ORDER BY id"));
-    add(
-        QStringLiteral("SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND "
-                       "djType IN (4, 8) ORDER BY orderid"));
+    add(u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock WHERE "
+        "qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"_s);
+    add(u"SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER "
+        "BY id"_s);
+    add(u"SELECT id, Total FROM baseKM ORDER BY id"_s);
+    add(u"SELECT id, sfkTotalLj, isOver FROM djIndex WHERE isredword = 0 AND "
+        "isred = 0 AND dj_state = 2 ORDER BY id"_s);
+    add(u"SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND "
+        "djType IN (4, 8) ORDER BY orderid"_s);
     return out;
 }
 

@@ -19,6 +19,8 @@
 #include "server/schema.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 
 using server::Database;
@@ -58,7 +60,7 @@ enum : qint64 {
     kmLoss = 28,
     kmSalesDiscount = 29,
     kmCostAdjust = 30,
-    kmBank = 36,
+    kmBank = 36
 };
 
 struct LineSpec {
@@ -86,7 +88,7 @@ struct MoneySpec {
 
 struct BillSpec {
     int djType = 0;
-    QString date = QStringLiteral("2024-01-10");
+    QString date = u"2024-01-10"_s;
     qint64 wldw = 0;
     qint64 intoStock = 0;
     qint64 outStock = 0;
@@ -123,14 +125,34 @@ protected:
     double receivable(qint64 wldw);
     double payable(qint64 wldw);
     double advanceReceived(qint64 wldw);
-    double account(qint64 km);                 // baseKM.Total
+    double account(qint64 km);  // baseKM.Total
+    // Several of the figures above at once.
+    QList<double> stockOf(qint64 goods, qint64 stock) {
+        return {stockQty(goods, stock), stockValue(goods, stock)};
+    }
+    template <typename F>
+    QList<double> each(std::initializer_list<qint64> ids, F f) {
+        QList<double> out;
+        for (qint64 id : ids)
+            out << (this->*f)(id);
+        return out;
+    }
+    QList<double> accounts(std::initializer_list<qint64> kms) {
+        return each(kms, &LedgerTest::account);
+    }
+    QList<double> receivables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerTest::receivable);
+    }
+    QList<double> payables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerTest::payable);
+    }
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
     // Every balance the ledgers keep, as text rows, for before/after comparisons.
     QStringList balances();
 
-    void openAccountSet(const QString& date = QStringLiteral("2024-01-01"));
+    void openAccountSet(const QString& date = u"2024-01-01"_s);
 
     QTemporaryDir dir_;
     QString path_;

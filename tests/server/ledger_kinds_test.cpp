@@ -9,6 +9,8 @@
 #include "server/backend.h"
 #include "server/server.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 namespace {
 
@@ -45,12 +47,10 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     const qint64 id = post(s);
     EXPECT_EQ(20, lineCost(id, 1));
     EXPECT_EQ(-10, lineCost(id, 2));
-    EXPECT_EQ(12, stockQty(kAverage, kMain));
-    EXPECT_EQ(120, stockValue(kAverage, kMain));
+    EXPECT_EQ((QList<double>{12, 120}), stockOf(kAverage, kMain));
     EXPECT_EQ(9, stockQty(kFifo, kMain));
     EXPECT_EQ(30 - 40, receivable(kCustomer));
-    EXPECT_EQ(30 - 40, account(kmSales));
-    EXPECT_EQ(10 - 20, account(kmCostOfSales));
+    EXPECT_EQ((QList<double>{30 - 40, 10 - 20}), accounts({kmSales, kmCostOfSales}));
 
     // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
     BillSpec p = bill(7, kSupplier);
@@ -85,8 +85,7 @@ TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
         b.lines.push_back({.goods = kAverage, .qty = c.qty, .price = c.price});
         post(b);
         EXPECT_EQ(c.kmTotal, account(c.km));
-        EXPECT_EQ(c.qtyAfter, stockQty(kAverage, kMain));
-        EXPECT_EQ(c.valueAfter, stockValue(kAverage, kMain));
+        EXPECT_EQ((QList<double>{c.qtyAfter, c.valueAfter}), stockOf(kAverage, kMain));
         EXPECT_EQ(c.valueAfter, account(kmStock));
     }
 }
@@ -99,14 +98,13 @@ TEST_F(Kinds, AnAgentCollectsPartOfASale) {
     s.yfwldw = kAgent;
     s.yfTotalSum = 80;
     post(s);
-    EXPECT_EQ(200 - 80, receivable(kCustomer));
-    EXPECT_EQ(80, receivable(kAgent));
+    EXPECT_EQ((QList<double>{200 - 80, 80}), receivables({kCustomer, kAgent}));
     EXPECT_EQ(200, account(kmReceivable));
 }
 
 TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
     buy(kAverage, 10, 10);  // payable 100
-    const qint64 bought = value(QStringLiteral("SELECT max(id) FROM djIndex")).toLongLong();
+    const qint64 bought = value(u"SELECT max(id) FROM djIndex"_s).toLongLong();
     struct Case {
         int hhlx;
         double payable, advance;
@@ -121,15 +119,12 @@ TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
         pay.lines = {{.km = kmBank, .total = 150}, {.sourceBill = bought, .total = 100}};
         const qint64 id = post(pay);
         EXPECT_EQ(c.payable, payable(kSupplier));
-        EXPECT_EQ(c.advance, number(QStringLiteral("SELECT yufutotal FROM baseWLDW WHERE id = ?"),
-                                    {kSupplier}));
+        EXPECT_EQ(c.advance, number(u"SELECT yufutotal FROM baseWLDW WHERE id = ?"_s, {kSupplier}));
         EXPECT_EQ(c.advance, account(kmPrepaid));
-        EXPECT_EQ(100,
-                  number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bought}));
-        ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", QString::number(id)}}));
+        EXPECT_EQ(100, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bought}));
+        ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(id)}}));
         EXPECT_EQ(100, payable(kSupplier));
-        EXPECT_EQ(0,
-                  number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bought}));
+        EXPECT_EQ(0, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bought}));
     }
 }
 
@@ -150,11 +145,9 @@ TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
     move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
                   {.km = kmBank, .type = 1, .amount = 100}};
     post(move);
-    EXPECT_EQ(-100, account(kmCash));
-    EXPECT_EQ(100, account(kmBank));
+    EXPECT_EQ((QList<double>{-100, 100}), accounts({kmCash, kmBank}));
     move.money[1].amount = 90;
-    EXPECT_EQ(QStringLiteral("转入金额与转出金额不一致，不能过账！"),
-              test::errorOf([&] { post(move); }));
+    EXPECT_EQ(u"转入金额与转出金额不一致，不能过账！"_s, test::errorOf([&] { post(move); }));
 }
 
 // The procedures as a client calls them: through ExecProc of a server on a loopback port, each
@@ -165,51 +158,41 @@ TEST(LedgerOverLoopback, OpeningStockOpeningAndRefusalsThroughExecProc) {
     config.dataDir = dir.path();
     server::Backend backend(config);
     server::Server srv(backend);
-    const quint16 port = srv.start(QStringLiteral("127.0.0.1"), 0);
+    const quint16 port = srv.start(u"127.0.0.1"_s, 0);
     proto::Client c;
-    c.connectTo(QStringLiteral("127.0.0.1"), port);
-    ASSERT_EQ(0,
-              c.call(QStringLiteral("CreateProfile"),
-                     {QStringLiteral("甲"), QStringLiteral("甲"), QStringLiteral("sa"), QString()})
-                  .code());
+    c.connectTo(u"127.0.0.1"_s, port);
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
     const QString login = proto::joinLines(
-        {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
-         QStringLiteral("host"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
-         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-         QStringLiteral("V11.0.140215")});
-    ASSERT_EQ(0, c.call(QStringLiteral("Login"), {login, QStringLiteral("1"), QString()}).code());
-    ASSERT_LE(0, c.call(QStringLiteral("ExecUpdate"),
-                        {QStringLiteral("INSERT INTO baseCK(id, par_jl, code, fullname) VALUES "
-                                        "(11, '11,', '01', '总仓')")})
+        {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
+         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    ASSERT_EQ(0, c.call(u"Login"_s, {login, u"1"_s, QString()}).code());
+    ASSERT_LE(0, c.call(u"ExecUpdate"_s, {u"INSERT INTO baseCK(id, par_jl, code, fullname) VALUES "
+                                          "(11, '11,', '01', '总仓')"_s})
                      .code());
-    ASSERT_LE(0, c.call(QStringLiteral("ExecUpdate"),
-                        {QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES "
-                                        "(31, '31,', 'SP01', '螺丝')")})
-                     .code());
+    ASSERT_LE(0,
+              c.call(u"ExecUpdate"_s, {u"INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES "
+                                       "(31, '31,', 'SP01', '螺丝')"_s})
+                  .code());
     auto proc = [&](const QString& name, const QStringList& lines) {
-        return c.callRaw(QStringLiteral("ExecProc"), {name, proto::joinLines(lines)});
+        return c.callRaw(u"ExecProc"_s, {name, proto::joinLines(lines)});
     };
-    const QStringList stockLines = {QStringLiteral("id=0"), QStringLiteral("goodsid=31"),
-                                    QStringLiteral("stockid=11"), QStringLiteral("Qty=12"),
-                                    QStringLiteral("Total=30")};
-    proto::Response r = proc(QStringLiteral("P_JXC_INI_GoodsStock"), stockLines);
+    const QStringList stockLines = {u"id=0"_s, u"goodsid=31"_s, u"stockid=11"_s, u"Qty=12"_s,
+                                    u"Total=30"_s};
+    proto::Response r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
     EXPECT_LE(0, r.code()) << r.outText(2).toStdString();
-    r = proc(QStringLiteral("P_SYS_UP_Open"),
-             {QStringLiteral("type=0"), QStringLiteral("Date=2024-01-01")});
+    r = proc(u"P_SYS_UP_Open"_s, {u"type=0"_s, u"Date=2024-01-01"_s});
     EXPECT_EQ(0, r.code()) << r.outText(2).toStdString();
-    r = proc(QStringLiteral("P_JXC_INI_GoodsStock"), stockLines);
+    r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
     EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(QStringLiteral("已经开账，不能再修改期初数据！"), r.outText(2));
+    EXPECT_EQ(u"已经开账，不能再修改期初数据！"_s, r.outText(2));
 
-    auto local = Database::open(backend.profilePath(QStringLiteral("dytv1_1")));
-    EXPECT_EQ(QStringLiteral("12|30"),
-              local
-                  ->scalar(QStringLiteral("SELECT qty || '|' || total FROM baseGoodsStock WHERE "
-                                          "goodsid = 31"))
-                  .toString());
-    EXPECT_EQ(QStringLiteral("1"),
-              local->scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'"))
-                  .toString());
+    auto local = Database::open(backend.profilePath(u"dytv1_1"_s));
+    EXPECT_EQ(u"12|30"_s, local
+                              ->scalar(u"SELECT qty || '|' || total FROM baseGoodsStock WHERE "
+                                       "goodsid = 31"_s)
+                              .toString());
+    EXPECT_EQ(u"1"_s,
+              local->scalar(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
     srv.stop();
 }
 

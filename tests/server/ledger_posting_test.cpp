@@ -4,6 +4,8 @@
 #include "ledger_fixture.h"
 #include "server/tsql_functions.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 namespace {
 
@@ -41,14 +43,12 @@ TEST_F(Posting, PurchasesAtTwoPricesThenASaleUnderEachCostMethod) {
         qint64 goods;
         double cost;       // of the 15 sold
         double leftValue;  // of the 5 left
-    } cases[] = {
-        // 10 at 10 and 10 at 12: average 220 / 20 = 11.
-        {"moving average", kAverage, 15 * 11, 5 * 11},
-        // The older 10 at 10 first, then 5 of the 12s.
-        {"FIFO", kFifo, 10 * 10 + 5 * 12, 5 * 12},
-        // The newer 10 at 12 first, then 5 of the 10s.
-        {"LIFO", kLifo, 10 * 12 + 5 * 10, 5 * 10},
-    };
+    } cases[] = {          // 10 at 10 and 10 at 12: average 220 / 20 = 11.
+                 {"moving average", kAverage, 15 * 11, 5 * 11},
+                 // The older 10 at 10 first, then 5 of the 12s.
+                 {"FIFO", kFifo, 10 * 10 + 5 * 12, 5 * 12},
+                 // The newer 10 at 12 first, then 5 of the 10s.
+                 {"LIFO", kLifo, 10 * 12 + 5 * 10, 5 * 10}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.method);
         post(purchase(c.goods, 10, 10, "2024-01-05"));
@@ -58,11 +58,9 @@ TEST_F(Posting, PurchasesAtTwoPricesThenASaleUnderEachCostMethod) {
         // The cost price is kept to eight decimals.
         EXPECT_NEAR(
             c.cost / 15,
-            value(QStringLiteral("SELECT costprice FROM djList WHERE orderid = ?"), {lineId(s, 1)})
-                .toDouble(),
+            value(u"SELECT costprice FROM djList WHERE orderid = ?"_s, {lineId(s, 1)}).toDouble(),
             0.5e-8);
-        EXPECT_EQ(5, stockQty(c.goods, kMain));
-        EXPECT_EQ(c.leftValue, stockValue(c.goods, kMain));
+        EXPECT_EQ((QList<double>{5, c.leftValue}), stockOf(c.goods, kMain));
     }
 }
 
@@ -77,16 +75,16 @@ TEST_F(Posting, ManualBatchTakesTheBatchTheLineChose) {
     s.lines[0].goodspc = second;
     const qint64 id = post(s);
     EXPECT_EQ(8 * 12, lineCost(id, 1));
-    EXPECT_EQ(12, stockQty(kManual, kMain));
-    EXPECT_EQ(10 * 10 + 2 * 12, stockValue(kManual, kMain));
+    EXPECT_EQ((QList<double>{12, 10 * 10 + 2 * 12}), stockOf(kManual, kMain));
 
     // Without a batch the line cannot be costed; more than the batch holds is refused.
-    EXPECT_EQ(QStringLiteral("第 1 行商品[SP02 轴承]按手工指定批次计算成本，请选择批次！"),
+    EXPECT_EQ(u"第 1 行商品[SP02 轴承]按手工指定批次计算成本，请选择批次！"_s,
               test::errorOf([&] { post(sale(kManual, 1, 20, "2024-01-08")); }));
     s.lines[0].qty = 3;
-    EXPECT_EQ(QStringLiteral("第 1 行商品[SP02 轴承]库存不足：仓库[总仓]所选批次现有 2，需要 3，"
-                             "不能过账！"),
-              test::errorOf([&] { post(s); }));
+    EXPECT_EQ(
+        u"第 1 行商品[SP02 轴承]库存不足：仓库[总仓]所选批次现有 2，需要 3，"
+        "不能过账！"_s,
+        test::errorOf([&] { post(s); }));
 }
 
 TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
@@ -99,7 +97,7 @@ TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
 
     EXPECT_EQ(50, lineCost(id, 1));  // 5 at the average 10
     EXPECT_EQ(113 - 3 - 50, receivable(kCustomer));
-    EXPECT_EQ(50, number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {id}));
+    EXPECT_EQ(50, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {id}));
     struct Row {
         qint64 km;
         double total;
@@ -117,8 +115,8 @@ TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
     for (const Row& r : rows)
         EXPECT_EQ(r.total, account(r.km)) << r.km;
     // Every bill's account lines balance.
-    EXPECT_EQ(0, number(QStringLiteral("SELECT total(dbTotal) - total(LendTotal) FROM djKmDetail "
-                                       "WHERE type = 0")));
+    EXPECT_EQ(0, number(u"SELECT total(dbTotal) - total(LendTotal) FROM djKmDetail "
+                        "WHERE type = 0"_s));
 }
 
 TEST_F(Posting, PurchaseWithFreightSharedOverTheLinesAndPaidInPart) {
@@ -139,17 +137,14 @@ TEST_F(Posting, PurchaseWithFreightSharedOverTheLinesAndPaidInPart) {
     EXPECT_EQ(23.33, lineCost(id, 2));
     EXPECT_EQ(33.34, lineCost(id, 3));
     EXPECT_EQ(33.34, stockValue(kLifo, kMain));
-    EXPECT_EQ(60 - 30, payable(kSupplier));
-    EXPECT_EQ(10 - 4, payable(kCarrier));
-    EXPECT_EQ(70, account(kmStock));
-    EXPECT_EQ(-34, account(kmCash));
-    EXPECT_EQ(30 + 6, account(kmPayable));
+    EXPECT_EQ((QList<double>{60 - 30, 10 - 4}), payables({kSupplier, kCarrier}));
+    EXPECT_EQ((QList<double>{70, -34, 30 + 6}), accounts({kmStock, kmCash, kmPayable}));
 
     p.lines[2].freight = 0;
-    EXPECT_EQ(QStringLiteral("运费合计没有分配完成！"), test::errorOf([&] { post(p); }));
+    EXPECT_EQ(u"运费合计没有分配完成！"_s, test::errorOf([&] { post(p); }));
     p.lines[2].freight = 3.34;
     p.yfwldw = 0;
-    EXPECT_EQ(QStringLiteral("必须输入运费往来单位！"), test::errorOf([&] { post(p); }));
+    EXPECT_EQ(u"必须输入运费往来单位！"_s, test::errorOf([&] { post(p); }));
 }
 
 TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
@@ -159,8 +154,7 @@ TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
     r.djType = 6;  // purchase return: 3 go back at 11, they cost 10 each (FIFO)
     const qint64 id = post(r);
     EXPECT_EQ(30, lineCost(id, 1));
-    EXPECT_EQ(17, stockQty(kFifo, kMain));
-    EXPECT_EQ(220 - 30, stockValue(kFifo, kMain));
+    EXPECT_EQ((QList<double>{17, 220 - 30}), stockOf(kFifo, kMain));
     EXPECT_EQ(220 - 33, payable(kSupplier));
     EXPECT_EQ(-3, account(kmCostAdjust));  // 33 owed less against 30 of stock: a gain of 3
 
@@ -170,11 +164,9 @@ TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
     back.djType = 2;  // sales return: back at the cost the line carries
     back.lines[0].costprice = 10;
     post(back);
-    EXPECT_EQ(7, stockQty(kAverage, kMain));
-    EXPECT_EQ(70, stockValue(kAverage, kMain));
+    EXPECT_EQ((QList<double>{7, 70}), stockOf(kAverage, kMain));
     EXPECT_EQ(100 - 40, receivable(kCustomer));
-    EXPECT_EQ(100 - 40, account(kmSales));
-    EXPECT_EQ(50 - 20, account(kmCostOfSales));
+    EXPECT_EQ((QList<double>{100 - 40, 50 - 20}), accounts({kmSales, kmCostOfSales}));
 }
 
 TEST_F(Posting, TransfersMoveCostAndBatches) {
@@ -187,10 +179,8 @@ TEST_F(Posting, TransfersMoveCostAndBatches) {
     t.lines.push_back({.goods = kAverage, .qty = 8, .price = 11});
     const qint64 id = post(t);
     EXPECT_EQ(88, lineCost(id, 1));
-    EXPECT_EQ(12, stockQty(kAverage, kMain));
-    EXPECT_EQ(132, stockValue(kAverage, kMain));
-    EXPECT_EQ(8, stockQty(kAverage, kShop));
-    EXPECT_EQ(88, stockValue(kAverage, kShop));
+    EXPECT_EQ((QList<double>{12, 132}), stockOf(kAverage, kMain));
+    EXPECT_EQ((QList<double>{8, 88}), stockOf(kAverage, kShop));
 
     // FIFO batches keep their date of entry in the other warehouse: the shop sells the older
     // batch first.
@@ -223,8 +213,7 @@ TEST_F(Posting, StocktakeDifferencesBecomeLossAndOverflow) {
     count.lines.push_back({.goods = kAverage, .qty = 18, .price = 0});
     const qint64 less = post(count);
     EXPECT_EQ(-22, lineCost(less, 1));
-    EXPECT_EQ(18, stockQty(kAverage, kMain));
-    EXPECT_EQ(198, stockValue(kAverage, kMain));
+    EXPECT_EQ((QList<double>{18, 198}), stockOf(kAverage, kMain));
     EXPECT_EQ(22, account(kmLoss));
 
     count.lines[0].qty = 21;
@@ -260,8 +249,7 @@ TEST_F(Posting, CostAdjustmentRevaluesTheStock) {
     const qint64 id = post(c);
     EXPECT_EQ(20, lineCost(id, 1));
     EXPECT_EQ(240, stockValue(kAverage, kMain));
-    EXPECT_EQ(240, account(kmStock));
-    EXPECT_EQ(-20, account(kmCostAdjust));
+    EXPECT_EQ((QList<double>{240, -20}), accounts({kmStock, kmCostAdjust}));
 }
 
 TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
@@ -277,21 +265,19 @@ TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
     s.lines[0].sourceBill = o;
     s.lines[0].sourceLine = orderLine;
     post(s);
-    EXPECT_EQ(4, number(QStringLiteral("SELECT toQty FROM djList WHERE orderid = ?"), {orderLine}));
-    EXPECT_EQ(0, number(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {o}));
+    EXPECT_EQ(4, number(u"SELECT toQty FROM djList WHERE orderid = ?"_s, {orderLine}));
+    EXPECT_EQ(0, number(u"SELECT isOver FROM djIndex WHERE id = ?"_s, {o}));
     // The dialect functions read the same ledgers: 16 on hand, 6 still promised by the order,
     // and the cost of 2 at the average 10.
     server::tsql::registerFunctions(db_->handle());
-    EXPECT_EQ(16, number(QStringLiteral("SELECT fnGetStockQty(31, 11, 0)")));
-    EXPECT_EQ(16 - 6, number(QStringLiteral("SELECT fnGetKYQty(31, 11)")));
-    EXPECT_EQ(20, number(QStringLiteral("SELECT fnGetCostTotal(31, 11, 2)")));
+    EXPECT_EQ(16, number(u"SELECT fnGetStockQty(31, 11, 0)"_s));
+    EXPECT_EQ(16 - 6, number(u"SELECT fnGetKYQty(31, 11)"_s));
+    EXPECT_EQ(20, number(u"SELECT fnGetCostTotal(31, 11, 2)"_s));
     s.lines[0].qty = 6;
     post(s);
-    EXPECT_EQ(10,
-              number(QStringLiteral("SELECT toQty FROM djList WHERE orderid = ?"), {orderLine}));
-    EXPECT_EQ(1,
-              number(QStringLiteral("SELECT isOver FROM djList WHERE orderid = ?"), {orderLine}));
-    EXPECT_EQ(1, number(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {o}));
+    EXPECT_EQ(10, number(u"SELECT toQty FROM djList WHERE orderid = ?"_s, {orderLine}));
+    EXPECT_EQ(1, number(u"SELECT isOver FROM djList WHERE orderid = ?"_s, {orderLine}));
+    EXPECT_EQ(1, number(u"SELECT isOver FROM djIndex WHERE id = ?"_s, {o}));
 }
 
 TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
@@ -301,8 +287,7 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     fee.lines.push_back({.km = kmOtherFee, .total = 100});
     fee.money.push_back({.km = kmCash, .type = 1, .amount = 30});
     post(fee);
-    EXPECT_EQ(100, account(kmOtherFee));
-    EXPECT_EQ(-30, account(kmCash));
+    EXPECT_EQ((QList<double>{100, -30}), accounts({kmOtherFee, kmCash}));
     EXPECT_EQ(70, payable(kCarrier));
 
     BillSpec income;
@@ -310,22 +295,21 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     income.lines.push_back({.km = kmOtherIncome, .total = 50});
     income.money.push_back({.km = kmBank, .type = 1, .amount = 50});
     post(income);
-    EXPECT_EQ(50, account(kmOtherIncome));
-    EXPECT_EQ(50, account(kmBank));
-    EXPECT_EQ(50, account(kmBanks));  // the category of bank accounts follows
+    // kmBanks: the category of bank accounts follows
+    EXPECT_EQ((QList<double>{50, 50, 50}), accounts({kmOtherIncome, kmBank, kmBanks}));
 
     BillSpec cashFee = income;  // a cash fee must be paid in full when there is no partner
     cashFee.djType = 17;
     cashFee.lines = {{.km = kmOtherFee, .total = 40}};
     cashFee.money = {{.km = kmCash, .type = 1, .amount = 30}};
-    EXPECT_EQ(QStringLiteral("单据金额[40]与收付款金额[30]不一致，必须选择往来单位！"),
+    EXPECT_EQ(u"单据金额[40]与收付款金额[30]不一致，必须选择往来单位！"_s,
               test::errorOf([&] { post(cashFee); }));
 }
 
 TEST_F(Posting, ADraftHasNoEffectAndCannotBePostedAsItIs) {
     server::Transaction tx(*db_);
     const qint64 id = store(*db_, purchase(kAverage, 5, 10, "2024-01-05"), 1);
-    EXPECT_EQ(QStringLiteral("单据[T-5]还没有保存为过账状态，不能过账！"),
+    EXPECT_EQ(u"单据[T-5]还没有保存为过账状态，不能过账！"_s,
               test::errorOf([&] { server::posting::postBill(*db_, id, 1); }));
     tx.commit();
     EXPECT_EQ(0, stockQty(kAverage, kMain));
@@ -335,55 +319,50 @@ TEST_F(Posting, ADraftHasNoEffectAndCannotBePostedAsItIs) {
 TEST_F(Posting, ARefusedNegativeStockLeavesNothingBehind) {
     post(purchase(kAverage, 5, 10, "2024-01-05"));
     const QStringList before = balances();
-    const double bills = number(QStringLiteral("SELECT count(*) FROM djIndex"));
-    const double moves = number(QStringLiteral("SELECT count(*) FROM djStockDetail"));
+    const double bills = number(u"SELECT count(*) FROM djIndex"_s);
+    const double moves = number(u"SELECT count(*) FROM djStockDetail"_s);
 
     BillSpec s = sale(kAverage, 3, 20, "2024-01-06");
     s.lines.push_back({.goods = kFifo, .qty = 4, .price = 30});
     s.money.push_back({.km = kmCash, .type = 1, .amount = 60});
-    EXPECT_EQ(
-        QStringLiteral("第 2 行商品[SP03 齿轮]库存不足：仓库[总仓]现有 0，需要 4，不能过账！"),
-        test::errorOf([&] { post(s); }));
+    EXPECT_EQ(u"第 2 行商品[SP03 齿轮]库存不足：仓库[总仓]现有 0，需要 4，不能过账！"_s,
+              test::errorOf([&] { post(s); }));
     EXPECT_EQ(before, balances());
-    EXPECT_EQ(bills, number(QStringLiteral("SELECT count(*) FROM djIndex")));
-    EXPECT_EQ(moves, number(QStringLiteral("SELECT count(*) FROM djStockDetail")));
+    EXPECT_EQ(bills, number(u"SELECT count(*) FROM djIndex"_s));
+    EXPECT_EQ(moves, number(u"SELECT count(*) FROM djStockDetail"_s));
 
     // With negative stock allowed, moving average goes below zero at its average cost; the
     // batch methods still refuse.
-    db_->execute(QStringLiteral("UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'"));
-    EXPECT_EQ(
-        QStringLiteral("第 2 行商品[SP03 齿轮]库存不足：仓库[总仓]现有 0，需要 4，不能过账！"),
-        test::errorOf([&] { post(s); }));
+    db_->execute(u"UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'"_s);
+    EXPECT_EQ(u"第 2 行商品[SP03 齿轮]库存不足：仓库[总仓]现有 0，需要 4，不能过账！"_s,
+              test::errorOf([&] { post(s); }));
     const qint64 id = post(sale(kAverage, 8, 20, "2024-01-06"));
     EXPECT_EQ(80, lineCost(id, 1));
-    EXPECT_EQ(-3, stockQty(kAverage, kMain));
-    EXPECT_EQ(-30, stockValue(kAverage, kMain));
+    EXPECT_EQ((QList<double>{-3, -30}), stockOf(kAverage, kMain));
 }
 
 using Unopened = LedgerTest;
 
 TEST_F(Unopened, PostingIsRefusedBeforeOpeningBeforeTheOpeningDateAndInAClosedPeriod) {
-    EXPECT_EQ(QStringLiteral("系统还没有开账，不能过账单据！"),
+    EXPECT_EQ(u"系统还没有开账，不能过账单据！"_s,
               test::errorOf([&] { post(purchase(kAverage, 1, 1, "2024-01-05")); }));
     openAccountSet();
-    EXPECT_EQ(QStringLiteral("单据日期[2023-12-31]早于开账日期[2024-01-01]，不能过账！"),
+    EXPECT_EQ(u"单据日期[2023-12-31]早于开账日期[2024-01-01]，不能过账！"_s,
               test::errorOf([&] { post(purchase(kAverage, 1, 1, "2023-12-31")); }));
-    db_->execute(QStringLiteral("UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"));
-    EXPECT_EQ(QStringLiteral("单据日期[2024-01-15]所在的期间已经月结存，不能过账！"),
+    db_->execute(u"UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"_s);
+    EXPECT_EQ(u"单据日期[2024-01-15]所在的期间已经月结存，不能过账！"_s,
               test::errorOf([&] { post(purchase(kAverage, 1, 1, "2024-01-15")); }));
     BillSpec unknown = purchase(kAverage, 1, 1, "2024-02-02");
     unknown.djType = 64;
-    EXPECT_EQ(QStringLiteral("单据类型[64]暂不支持过账！"), test::errorOf([&] { post(unknown); }));
+    EXPECT_EQ(u"单据类型[64]暂不支持过账！"_s, test::errorOf([&] { post(unknown); }));
     BillSpec noPartner = purchase(kAverage, 1, 1, "2024-02-02");
     noPartner.wldw = 0;
-    EXPECT_EQ(QStringLiteral("单据没有选择往来单位，不能过账！"),
-              test::errorOf([&] { post(noPartner); }));
+    EXPECT_EQ(u"单据没有选择往来单位，不能过账！"_s, test::errorOf([&] { post(noPartner); }));
     BillSpec category = purchase(kAverage, 1, 1, "2024-02-02");
     category.money.push_back({.km = kmBanks, .type = 1, .amount = 1});  // a category
-    EXPECT_EQ(
-        QStringLiteral("会计科目[全部银行存款合计]是分类，不能直接记账，请选择它下面的科目！"),
-        test::errorOf([&] { post(category); }));
-    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djIndex")));
+    EXPECT_EQ(u"会计科目[全部银行存款合计]是分类，不能直接记账，请选择它下面的科目！"_s,
+              test::errorOf([&] { post(category); }));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex"_s));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "ledger_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 namespace {
 
@@ -31,7 +33,7 @@ protected:
         openAccountSet();
     }
     double settledOf(qint64 bill) {
-        return number(QStringLiteral("SELECT sfkTotalLj FROM djIndex WHERE id = ?"), {bill});
+        return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bill});
     }
 };
 
@@ -47,7 +49,7 @@ TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
 
     BillSpec r;
     r.djType = 21;
-    r.date = QStringLiteral("2024-01-08");
+    r.date = u"2024-01-08"_s;
     r.wldw = kCustomer;
     r.hhlx = 1;  // what the bills do not take is an advance
     r.lines = {{.km = kmCash, .total = 100},
@@ -59,25 +61,21 @@ TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
     EXPECT_EQ(50 + 150, settledOf(second));
     EXPECT_EQ(0, receivable(kCustomer));
     EXPECT_EQ(350 - 263, advanceReceived(kCustomer));
-    EXPECT_EQ(50 + 100, account(kmCash));
-    EXPECT_EQ(250, account(kmBank));
-    EXPECT_EQ(0, account(kmReceivable));
-    EXPECT_EQ(87, account(kmAdvanceReceived));
+    EXPECT_EQ((QList<double>{50 + 100, 250, 0, 87}),
+              accounts({kmCash, kmBank, kmReceivable, kmAdvanceReceived}));
 
     // Re-settlement: the client zeroes the settled rows and reposts, then enters the new rows.
-    db_->execute(QStringLiteral("UPDATE djList SET total = 0 WHERE km_id = 0 AND id = ?"),
-                 {receipt});
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(receipt)}}));
+    db_->execute(u"UPDATE djList SET total = 0 WHERE km_id = 0 AND id = ?"_s, {receipt});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(receipt)}}));
     EXPECT_EQ(0, settledOf(first));
     EXPECT_EQ(50, settledOf(second));
     EXPECT_EQ(263, receivable(kCustomer));
     EXPECT_EQ(350, advanceReceived(kCustomer));
-    db_->execute(QStringLiteral("DELETE FROM djList WHERE km_id = 0 AND id = ?"), {receipt});
-    EXPECT_LT(0, call(QStringLiteral("P_JXC_InertDJList"),
-                      {{"id", n(receipt)}, {"s_id", n(first)}, {"Total", QStringLiteral("113")}}));
-    db_->execute(QStringLiteral("UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"),
-                 {receipt});
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(receipt)}}));
+    db_->execute(u"DELETE FROM djList WHERE km_id = 0 AND id = ?"_s, {receipt});
+    EXPECT_LT(0, call(u"P_JXC_InertDJList"_s,
+                      {{"id", n(receipt)}, {"s_id", n(first)}, {"Total", u"113"_s}}));
+    db_->execute(u"UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"_s, {receipt});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(receipt)}}));
     EXPECT_EQ(113, settledOf(first));
     EXPECT_EQ(50, settledOf(second));
     EXPECT_EQ(150, receivable(kCustomer));
@@ -85,8 +83,8 @@ TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
     EXPECT_EQ(150, account(kmCash));  // the money itself did not move again
 
     // A settled bill cannot be deleted before its receipt is re-settled.
-    EXPECT_EQ(QStringLiteral("单据已经按单结算，请先在对应的收付款单据中重新结算！"),
-              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(first)}}));
+    EXPECT_EQ(u"单据已经按单结算，请先在对应的收付款单据中重新结算！"_s,
+              callError(u"P_JXC_DJ_PostDel"_s, {{"billid", n(first)}}));
 }
 
 TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
@@ -101,13 +99,12 @@ TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
     const qint64 receipt = post(r);
     EXPECT_EQ(200, settledOf(sold));
     EXPECT_EQ(50, advanceReceived(kCustomer));
-    const int red = call(QStringLiteral("P_JXC_DJ_CopyRed"),
-                         {{"isRed", QStringLiteral("-1")}, {"billid", n(receipt)}});
+    const int red = call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(receipt)}});
     ASSERT_GT(red, 0);
     EXPECT_EQ(before, balances());
     EXPECT_EQ(0, settledOf(sold));
     // The sale is open again, so it may be deleted now.
-    EXPECT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(sold)}}));
+    EXPECT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(sold)}}));
     EXPECT_EQ(20, stockQty(kAverage, kMain));
 }
 
@@ -122,24 +119,21 @@ TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
     EXPECT_EQ(0, payable(kSupplier));
     EXPECT_EQ(-100, account(kmCash));
 
-    db_->execute(QStringLiteral("UPDATE djList SET total = -total WHERE km_id = 0 AND id = ?"),
-                 {payment});
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(payment)}}));
+    db_->execute(u"UPDATE djList SET total = -total WHERE km_id = 0 AND id = ?"_s, {payment});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(payment)}}));
     EXPECT_EQ(0, settledOf(bought));
-    db_->execute(QStringLiteral("DELETE FROM djList WHERE km_id = 0 AND id = ?"), {payment});
-    call(QStringLiteral("P_JXC_InertDJList"),
-         {{"id", n(payment)}, {"s_id", n(bought)}, {"Total", QStringLiteral("60")}});
-    db_->execute(QStringLiteral("UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"),
-                 {payment});
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", n(payment)}}));
+    db_->execute(u"DELETE FROM djList WHERE km_id = 0 AND id = ?"_s, {payment});
+    call(u"P_JXC_InertDJList"_s, {{"id", n(payment)}, {"s_id", n(bought)}, {"Total", u"60"_s}});
+    db_->execute(u"UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"_s, {payment});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(payment)}}));
     EXPECT_EQ(60, settledOf(bought));
     EXPECT_EQ(0, payable(kSupplier));
     EXPECT_EQ(-100, account(kmCash));
 
     const qint64 other = post(goodsBill(5, kCarrier, kAverage, 1, 10, "2024-01-06"));
-    EXPECT_EQ(QStringLiteral("结算的单据[T-5]不是本往来单位的单据！"),
-              callError(QStringLiteral("P_JXC_InertDJList"),
-                        {{"id", n(payment)}, {"s_id", n(other)}, {"Total", QStringLiteral("1")}}));
+    EXPECT_EQ(u"结算的单据[T-5]不是本往来单位的单据！"_s,
+              callError(u"P_JXC_InertDJList"_s,
+                        {{"id", n(payment)}, {"s_id", n(other)}, {"Total", u"1"_s}}));
 }
 
 TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
@@ -157,37 +151,32 @@ TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     s.money.push_back({.km = kmCash, .type = 1, .amount = 100});
     const qint64 id = post(s);
     EXPECT_EQ(160, lineCost(id, 1));
-    EXPECT_EQ(1, number(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {o}));
+    EXPECT_EQ(1, number(u"SELECT isOver FROM djIndex WHERE id = ?"_s, {o}));
     ASSERT_NE(before, balances());
 
-    const int red = call(
-        QStringLiteral("P_JXC_DJ_CopyRed"),
-        {{"isRed", QStringLiteral("-1")}, {"billid", n(id)}, {"dj_state", QStringLiteral("2")}});
+    const int red =
+        call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(id)}, {"dj_state", u"2"_s}});
     ASSERT_GT(red, 0);
     EXPECT_EQ(before, balances());
     // Layers come back as they were: the next sale takes the 10s first again.
     EXPECT_EQ(100, stockValue(kFifo, kMain) - 120);
-    EXPECT_EQ(1, number(QStringLiteral("SELECT isred FROM djIndex WHERE id = ?"), {id}));
-    EXPECT_EQ(1, number(QStringLiteral("SELECT isredword FROM djIndex WHERE id = ?"), {red}));
-    EXPECT_EQ(id, number(QStringLiteral("SELECT redBillid FROM djIndex WHERE id = ?"), {red}));
-    EXPECT_EQ(-15, number(QStringLiteral("SELECT qty FROM djList WHERE id = ?"), {red}));
+    EXPECT_EQ(1, number(u"SELECT isred FROM djIndex WHERE id = ?"_s, {id}));
+    EXPECT_EQ(1, number(u"SELECT isredword FROM djIndex WHERE id = ?"_s, {red}));
+    EXPECT_EQ(id, number(u"SELECT redBillid FROM djIndex WHERE id = ?"_s, {red}));
+    EXPECT_EQ(-15, number(u"SELECT qty FROM djList WHERE id = ?"_s, {red}));
     EXPECT_EQ(-160, lineCost(red, 1));
-    EXPECT_EQ(15,
-              number(QStringLiteral("SELECT total(qty) FROM djStockDetail WHERE id = ?"), {red}));
+    EXPECT_EQ(15, number(u"SELECT total(qty) FROM djStockDetail WHERE id = ?"_s, {red}));
     // The sale's receivable line, netted per account and partner: 339 with tax, less the discount
     // of 9 and the 100 received, is 230 on the debit side; the red bill repeats it in red.
-    EXPECT_EQ(-230, number(QStringLiteral("SELECT dbTotal FROM djKmDetail WHERE id = ? AND "
-                                          "type = 0 AND km_id = ?"),
+    EXPECT_EQ(-230, number(u"SELECT dbTotal FROM djKmDetail WHERE id = ? AND "
+                           "type = 0 AND km_id = ?"_s,
                            {red, kmReceivable}));
-    EXPECT_EQ(QStringLiteral("不能对已红冲单据再次红冲操作！"),
-              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
-                        {{"isRed", QStringLiteral("-1")}, {"billid", n(id)}}));
-    EXPECT_EQ(QStringLiteral("不能对红字单据进行红冲操作！"),
-              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
-                        {{"isRed", QStringLiteral("-1")}, {"billid", n(red)}}));
-    EXPECT_EQ(QStringLiteral("订单不能红冲，请在订单查询中直接删除单据！"),
-              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
-                        {{"isRed", QStringLiteral("-1")}, {"billid", n(o)}}));
+    EXPECT_EQ(u"不能对已红冲单据再次红冲操作！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(id)}}));
+    EXPECT_EQ(u"不能对红字单据进行红冲操作！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(red)}}));
+    EXPECT_EQ(u"订单不能红冲，请在订单查询中直接删除单据！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(o)}}));
 }
 
 TEST_F(Procedures, AReversalThatWouldTakeStockAlreadySoldIsRefused) {
@@ -195,11 +184,10 @@ TEST_F(Procedures, AReversalThatWouldTakeStockAlreadySoldIsRefused) {
     const qint64 later = post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
     post(goodsBill(1, kCustomer, kFifo, 18, 20, "2024-01-07"));  // 2 of the 12s are left
     const QStringList before = balances();
-    EXPECT_EQ(QStringLiteral("商品[SP03 齿轮]在仓库[总仓]的库存不足（现有 2），不能红冲！"),
-              callError(QStringLiteral("P_JXC_DJ_CopyRed"),
-                        {{"isRed", QStringLiteral("-1")}, {"billid", n(later)}}));
+    EXPECT_EQ(u"商品[SP03 齿轮]在仓库[总仓]的库存不足（现有 2），不能红冲！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(later)}}));
     EXPECT_EQ(before, balances());
-    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djIndex WHERE isredword = 1")));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE isredword = 1"_s));
 }
 
 TEST_F(Procedures, DeletionUndoesThePostingAndMarksTheBillDeleted) {
@@ -211,72 +199,61 @@ TEST_F(Procedures, DeletionUndoesThePostingAndMarksTheBillDeleted) {
     EXPECT_EQ(240, stockValue(kAverage, kMain));
     EXPECT_EQ(100 + 100, payable(kSupplier));
 
-    ASSERT_EQ(0,
-              call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(id)}, {"filter", QString()}}));
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(id)}, {"filter", QString()}}));
     EXPECT_EQ(before, balances());
-    EXPECT_EQ(0, number(QStringLiteral("SELECT dj_state FROM djIndex WHERE id = ?"), {id}));
-    EXPECT_EQ(
-        0,
-        number(QStringLiteral("SELECT count(*) FROM djList WHERE id = ? AND dj_state <> 0"), {id}));
-    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djKmDetail WHERE id = ? AND "
-                                       "dj_state <> 0"),
+    EXPECT_EQ(0, number(u"SELECT dj_state FROM djIndex WHERE id = ?"_s, {id}));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djList WHERE id = ? AND dj_state <> 0"_s, {id}));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djKmDetail WHERE id = ? AND "
+                        "dj_state <> 0"_s,
                         {id}));
-    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djStockDetail WHERE id = ?"), {id}));
-    EXPECT_EQ(QStringLiteral("单据已经删除！"),
-              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(id)}}));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djStockDetail WHERE id = ?"_s, {id}));
+    EXPECT_EQ(u"单据已经删除！"_s, callError(u"P_JXC_DJ_PostDel"_s, {{"billid", n(id)}}));
 
     // A bill of a closed month stays.
     const qint64 january = post(goodsBill(5, kSupplier, kAverage, 1, 10, "2024-01-20"));
-    db_->execute(QStringLiteral("UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"));
-    EXPECT_EQ(QStringLiteral("本张单据已月结存，不能删除"),
-              callError(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(january)}}));
+    db_->execute(u"UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"_s);
+    EXPECT_EQ(u"本张单据已月结存，不能删除"_s,
+              callError(u"P_JXC_DJ_PostDel"_s, {{"billid", n(january)}}));
 }
 
 TEST_F(Procedures, CopyIntoADraftOfAnotherKind) {
     const qint64 id = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
-    const int copy =
-        call(QStringLiteral("P_JXC_DJ_CopyRed"), {{"isRed", QStringLiteral("1")},
+    const int copy = call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"1"_s},
                                                   {"billid", n(id)},
-                                                  {"dj_type", QStringLiteral("6")},
-                                                  {"billCode", QStringLiteral("JHTH-9")},
-                                                  {"dj_state", QStringLiteral("2")}});
+                                                  {"dj_type", u"6"_s},
+                                                  {"billCode", u"JHTH-9"_s},
+                                                  {"dj_state", u"2"_s}});
     ASSERT_GT(copy, 0);
-    EXPECT_EQ(QStringLiteral("6|JHTH-9|1|0"),
-              value(QStringLiteral("SELECT djType || '|' || code || '|' || dj_state || '|' || "
-                                   "isredword FROM djIndex WHERE id = ?"),
-                    {copy})
-                  .toString());
-    EXPECT_EQ(10, number(QStringLiteral("SELECT qty FROM djList WHERE id = ?"), {copy}));
+    EXPECT_EQ(u"6|JHTH-9|1|0"_s, value(u"SELECT djType || '|' || code || '|' || dj_state || '|' || "
+                                       "isredword FROM djIndex WHERE id = ?"_s,
+                                       {copy})
+                                     .toString());
+    EXPECT_EQ(10, number(u"SELECT qty FROM djList WHERE id = ?"_s, {copy}));
     EXPECT_EQ(10, stockQty(kAverage, kMain));  // a draft moves nothing
-    EXPECT_EQ(0, number(QStringLiteral("SELECT count(*) FROM djStockDetail WHERE id = ?"), {copy}));
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djStockDetail WHERE id = ?"_s, {copy}));
 }
 
 using Opening = LedgerTest;
 
 TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
-    ASSERT_LE(0, call(QStringLiteral("P_JXC_INI_GoodsStock"), {{"id", QStringLiteral("0")},
-                                                               {"goodsid", n(kAverage)},
-                                                               {"stockid", n(kMain)},
-                                                               {"Qty", QStringLiteral("10")},
-                                                               {"Total", QStringLiteral("105")}}));
+    ASSERT_LE(0, call(u"P_JXC_INI_GoodsStock"_s, {{"id", u"0"_s},
+                                                  {"goodsid", n(kAverage)},
+                                                  {"stockid", n(kMain)},
+                                                  {"Qty", u"10"_s},
+                                                  {"Total", u"105"_s}}));
     // Entered again, the row is replaced, not added.
-    ASSERT_LE(0, call(QStringLiteral("P_JXC_INI_GoodsStock"), {{"goodsid", n(kAverage)},
-                                                               {"stockid", n(kMain)},
-                                                               {"Qty", QStringLiteral("10")},
-                                                               {"Total", QStringLiteral("100")}}));
-    EXPECT_EQ(10, stockQty(kAverage, kMain));
-    EXPECT_EQ(100, stockValue(kAverage, kMain));
-    EXPECT_EQ(100, number(QStringLiteral("SELECT Total00 FROM baseKM WHERE id = ?"), {kmStock}));
-    ASSERT_EQ(0,
-              call(QStringLiteral("P_JXC_INI_baseWLDW"), {{"id", n(kCustomer)},
-                                                          {"ysTotal", QStringLiteral("500")},
-                                                          {"yuShouTotal", QStringLiteral("0")}}));
+    ASSERT_LE(0, call(u"P_JXC_INI_GoodsStock"_s, {{"goodsid", n(kAverage)},
+                                                  {"stockid", n(kMain)},
+                                                  {"Qty", u"10"_s},
+                                                  {"Total", u"100"_s}}));
+    EXPECT_EQ((QList<double>{10, 100}), stockOf(kAverage, kMain));
+    EXPECT_EQ(100, number(u"SELECT Total00 FROM baseKM WHERE id = ?"_s, {kmStock}));
+    ASSERT_EQ(0, call(u"P_JXC_INI_baseWLDW"_s,
+                      {{"id", n(kCustomer)}, {"ysTotal", u"500"_s}, {"yuShouTotal", u"0"_s}}));
     EXPECT_EQ(500, receivable(kCustomer));
     EXPECT_EQ(500, account(kmReceivable));
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_INI_baseKM"),
-                      {{"id", n(kmCash)}, {"Total", QStringLiteral("300")}}));
-    EXPECT_EQ(300, account(kmCash));
-    EXPECT_EQ(100 + 500 + 300, account(kmAssets));
+    ASSERT_EQ(0, call(u"P_JXC_INI_baseKM"_s, {{"id", n(kmCash)}, {"Total", u"300"_s}}));
+    EXPECT_EQ((QList<double>{300, 100 + 500 + 300}), accounts({kmCash, kmAssets}));
 
     struct Refusal {
         const char* proc;
@@ -291,8 +268,7 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
          "期初数量为零时不能录入金额！"},
         {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=x", "参数[Qty]的值[x]不是有效的数字"},
         {"P_SYS_UP_Open", "type=0\nDate=2024-13-01", "参数[Date]的日期[2024-13-01]无效"},
-        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"},
-    };
+        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"}};
     for (const Refusal& r : before) {
         ParamList p(QString::fromUtf8(r.lines));
         EXPECT_EQ(QString::fromUtf8(r.message),
@@ -302,25 +278,21 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
     EXPECT_EQ(100, account(kmStock));  // refusals changed nothing
 
     openAccountSet();
-    EXPECT_EQ(QStringLiteral("2024-01-01"),
-              value(QStringLiteral("SELECT beginDate FROM sysPeriod WHERE type = 0")).toString());
-    EXPECT_EQ(QStringLiteral("已经开账，不能再修改期初数据！"),
-              callError(QStringLiteral("P_JXC_INI_GoodsStock"), {{"goodsid", n(kAverage)},
-                                                                 {"stockid", n(kMain)},
-                                                                 {"Qty", QStringLiteral("1")},
-                                                                 {"Total", QStringLiteral("1")}}));
+    EXPECT_EQ(u"2024-01-01"_s,
+              value(u"SELECT beginDate FROM sysPeriod WHERE type = 0"_s).toString());
+    EXPECT_EQ(
+        u"已经开账，不能再修改期初数据！"_s,
+        callError(
+            u"P_JXC_INI_GoodsStock"_s,
+            {{"goodsid", n(kAverage)}, {"stockid", n(kMain)}, {"Qty", u"1"_s}, {"Total", u"1"_s}}));
     // The opening stock is the stock the first sale takes.
     const qint64 s = post(goodsBill(1, kCustomer, kAverage, 4, 20, "2024-01-02"));
     EXPECT_EQ(40, lineCost(s, 1));
     EXPECT_EQ(500 + 80, receivable(kCustomer));
-    EXPECT_EQ(QStringLiteral("已经有过账单据，不能反开账！"),
-              callError(QStringLiteral("P_SYS_UP_Open"), {{"type", QStringLiteral("1")}}));
-    ASSERT_EQ(0, call(QStringLiteral("P_JXC_DJ_PostDel"), {{"billid", n(s)}}));
-    ASSERT_EQ(0, call(QStringLiteral("P_SYS_UP_Open"),
-                      {{"type", QStringLiteral("1")}, {"Date", QStringLiteral("2024-01-01")}}));
-    EXPECT_EQ(
-        QStringLiteral("0"),
-        value(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'isOpen'")).toString());
+    EXPECT_EQ(u"已经有过账单据，不能反开账！"_s, callError(u"P_SYS_UP_Open"_s, {{"type", u"1"_s}}));
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(s)}}));
+    ASSERT_EQ(0, call(u"P_SYS_UP_Open"_s, {{"type", u"1"_s}, {"Date", u"2024-01-01"_s}}));
+    EXPECT_EQ(u"0"_s, value(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
 }
 
 // Two connections post sales of the same goods at the same time: each posting holds the write

@@ -11,6 +11,8 @@
 #include "server/backend.h"
 #include "server/server.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
@@ -22,51 +24,41 @@ protected:
         config.dataDir = dir.path();
         backend = std::make_unique<Backend>(config);
         server = std::make_unique<Server>(*backend);
-        const quint16 port = server->start(QStringLiteral("127.0.0.1"), 0);
-        client.connectTo(QStringLiteral("127.0.0.1"), port);
-        ASSERT_EQ(0, client
-                         .call(QStringLiteral("CreateProfile"),
-                               {QStringLiteral("甲"), QStringLiteral("甲"), QStringLiteral("sa"),
-                                QString()})
-                         .code());
+        const quint16 port = server->start(u"127.0.0.1"_s, 0);
+        client.connectTo(u"127.0.0.1"_s, port);
+        ASSERT_EQ(0,
+                  client.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
         const QString lines = proto::joinLines(
-            {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
-             QStringLiteral("host"), QString(), QString(), QStringLiteral("1"), QStringLiteral("x"),
-             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-        ASSERT_EQ(
-            0,
-            client.call(QStringLiteral("Login"), {lines, QStringLiteral("1"), QString()}).code());
+            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
+             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+        ASSERT_EQ(0, client.call(u"Login"_s, {lines, u"1"_s, QString()}).code());
         // Three seeded accounts, each given a known order first.
-        const RecordSet rs = query(QStringLiteral("SELECT id FROM baseKM ORDER BY id"));
+        const RecordSet rs = query(u"SELECT id FROM baseKM ORDER BY id"_s);
         ASSERT_GE(rs.rowCount(), 3);
         for (int i = 0; i < 3; ++i)
             ids.append(rs.at(i, 0).toLongLong());
         for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(1, client
-                             .call(QStringLiteral("ExecUpdate"),
-                                   {QStringLiteral("UPDATE baseKM SET orderly = %1 WHERE id = %2")
-                                        .arg(100 + i)
-                                        .arg(ids[i])})
-                             .code());
+            ASSERT_EQ(1,
+                      client
+                          .call(u"ExecUpdate"_s,
+                                {u"UPDATE baseKM SET orderly = %1 WHERE id = %2"_s.arg(100 + i).arg(
+                                    ids[i])})
+                          .code());
         }
     }
     void TearDown() override { server->stop(); }
 
     RecordSet query(const QString& sql) {
-        const proto::Response r = client.call(QStringLiteral("ExecQuery"), {sql});
+        const proto::Response r = client.call(u"ExecQuery"_s, {sql});
         return proto::recordSetFromCbor(r.out(0));
     }
     qint64 orderOf(qint64 id) {
-        return query(QStringLiteral("SELECT orderly FROM baseKM WHERE id = %1").arg(id))
-            .at(0, 0)
-            .toLongLong();
+        return query(u"SELECT orderly FROM baseKM WHERE id = %1"_s.arg(id)).at(0, 0).toLongLong();
     }
     // Result code and message of the procedure.
     QPair<qint64, QString> orderly(const QStringList& lines) {
         const proto::Response r =
-            client.call(QStringLiteral("ExecProc"),
-                        {QStringLiteral("p_Base_Up_Orderly"), proto::joinLines(lines)});
+            client.call(u"ExecProc"_s, {u"p_Base_Up_Orderly"_s, proto::joinLines(lines)});
         return {r.out(1).toInteger(), r.outText(2)};
     }
 
@@ -78,10 +70,9 @@ protected:
 };
 
 TEST_F(OrderlyTest, IdsOfAllPiecesGetTheirPositionInOrder) {
-    const auto [code, message] = orderly(
-        {QStringLiteral("tableName=BASEkm"), QStringLiteral("IdList=%1,%2").arg(ids[2]).arg(ids[0]),
-         QStringLiteral("IdList2=%1").arg(ids[1]), QStringLiteral("IdList3="),
-         QStringLiteral("IdList4="), QStringLiteral("IdList5=")});
+    const auto [code, message] =
+        orderly({u"tableName=BASEkm"_s, u"IdList=%1,%2"_s.arg(ids[2]).arg(ids[0]),
+                 u"IdList2=%1"_s.arg(ids[1]), u"IdList3="_s, u"IdList4="_s, u"IdList5="_s});
     EXPECT_EQ(3, code) << message.toStdString();
     EXPECT_EQ(1, orderOf(ids[2]));
     EXPECT_EQ(2, orderOf(ids[0]));
@@ -95,22 +86,18 @@ TEST_F(OrderlyTest, RefusedRequestsChangeNothing) {
         QString message;
     } rows[] = {
         {"a table without order",
-         {QStringLiteral("tableName=sysuser"), QStringLiteral("IdList=%1").arg(ids[0])},
-         QStringLiteral("表[sysuser]不能排序")},
+         {u"tableName=sysuser"_s, u"IdList=%1"_s.arg(ids[0])},
+         u"表[sysuser]不能排序"_s},
         {"a name that is SQL",
-         {QStringLiteral("tableName=baseKM SET orderly=0; --"),
-          QStringLiteral("IdList=%1").arg(ids[0])},
-         QStringLiteral("表[baseKM SET orderly=0; --]不能排序")},
-        {"no table", {QStringLiteral("IdList=%1").arg(ids[0])}, QStringLiteral("表[]不能排序")},
+         {u"tableName=baseKM SET orderly=0; --"_s, u"IdList=%1"_s.arg(ids[0])},
+         u"表[baseKM SET orderly=0; --]不能排序"_s},
+        {"no table", {u"IdList=%1"_s.arg(ids[0])}, u"表[]不能排序"_s},
         {"a bad id after good ones",
-         {QStringLiteral("tableName=baseKM"),
-          QStringLiteral("IdList=%1,%2").arg(ids[1]).arg(ids[0]), QStringLiteral("IdList2=x1")},
-         QStringLiteral("排序的记录编号[x1]无效")},
+         {u"tableName=baseKM"_s, u"IdList=%1,%2"_s.arg(ids[1]).arg(ids[0]), u"IdList2=x1"_s},
+         u"排序的记录编号[x1]无效"_s},
         {"an id twice",
-         {QStringLiteral("tableName=baseKM"), QStringLiteral("IdList=%1").arg(ids[1]),
-          QStringLiteral("IdList3=%1").arg(ids[1])},
-         QStringLiteral("排序的记录编号[%1]重复").arg(ids[1])},
-    };
+         {u"tableName=baseKM"_s, u"IdList=%1"_s.arg(ids[1]), u"IdList3=%1"_s.arg(ids[1])},
+         u"排序的记录编号[%1]重复"_s.arg(ids[1])}};
     for (const Row& r : rows) {
         const auto [code, message] = orderly(r.lines);
         EXPECT_EQ(-1, code) << r.name;

@@ -15,6 +15,8 @@
 #include "protocol/protocol.h"
 #include "support/serverprocess.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -25,32 +27,28 @@ constexpr qint64 kAvg = 101, kFifo = 102, kCustomerA = 201, kCustomerB = 202, kS
 constexpr qint64 kWh = 301, kmCash = 8;
 
 QString loginLines() {
-    return proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"),
-                             QStringLiteral("1"), QStringLiteral("PC-01"),
-                             QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
-                             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
-                             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-                             QStringLiteral("V11.0.140215")});
+    return proto::joinLines({u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s,
+                             u"00-11-22"_s, u"1"_s, u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s,
+                             u"LoginType=0"_s, u"V11.0.140215"_s});
 }
 
 std::unique_ptr<Client> logIn(int port) {
     auto c = std::make_unique<Client>();
-    c->connectTo(QStringLiteral("127.0.0.1"), port);
-    const Response r =
-        c->call(QStringLiteral("Login"), {loginLines(), QStringLiteral("1"), QString()});
+    c->connectTo(u"127.0.0.1"_s, port);
+    const Response r = c->call(u"Login"_s, {loginLines(), u"1"_s, QString()});
     if (r.code() != 0)
         throw DytError(r.outText(0));
     return c;
 }
 
 void update(Client& c, const QString& sql) {
-    const Response r = c.call(QStringLiteral("ExecUpdate"), {sql});
+    const Response r = c.call(u"ExecUpdate"_s, {sql});
     if (r.code() < 0)
         throw DytError(r.outText(0));
 }
 
 double number(Client& c, const QString& sql) {
-    const Response r = c.call(QStringLiteral("ExecQuery"), {sql});
+    const Response r = c.call(u"ExecQuery"_s, {sql});
     if (r.code() != 0)
         throw DytError(r.outText(1));
     const RecordSet rs = proto::recordSetFromCbor(r.out(0));
@@ -60,8 +58,8 @@ double number(Client& c, const QString& sql) {
 // SaveToDB of a goods bill; returns the out integer and the message.
 std::pair<qint64, QString> post(Client& c, const GoodsBill& b) {
     const Response r =
-        c.call(QStringLiteral("ExecService"),
-               {QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), goodsBillParams(b).text(),
+        c.call(u"ExecService"_s,
+               {u"QMXService"_s, u"SaveToDB"_s, goodsBillParams(b).text(),
                 proto::recordSetToCbor(goodsLinesPacket(b)),
                 proto::recordSetToCbor(accountPacket(b.accounts)), QCborValue(QCborValue::Null)});
     return {r.out(1).toInteger(), r.outText(2)};
@@ -71,8 +69,8 @@ GoodsBill goodsBill(int djType, qint64 partner, std::vector<GoodsLine> lines,
                     std::vector<AccountLine> accounts = {}) {
     GoodsBill b;
     b.djType = djType;
-    b.date = QStringLiteral("2025-02-03");
-    b.code = QStringLiteral("E2E-%1").arg(djType);
+    b.date = u"2025-02-03"_s;
+    b.code = u"E2E-%1"_s.arg(djType);
     b.partner = partner;
     b.intoStock = kWh;
     b.lines = std::move(lines);
@@ -85,12 +83,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(server_.start()) << server_.error().toStdString();
         Client admin;
-        admin.connectTo(QStringLiteral("127.0.0.1"), server_.port());
-        const QString name = QStringLiteral("过账测试");
-        ASSERT_EQ(0, admin
-                         .call(QStringLiteral("CreateProfile"),
-                               {name, name, QStringLiteral("sa"), QString()})
-                         .code());
+        admin.connectTo(u"127.0.0.1"_s, server_.port());
+        const QString name = u"过账测试"_s;
+        ASSERT_EQ(0, admin.call(u"CreateProfile"_s, {name, name, u"sa"_s, QString()}).code());
         c_ = logIn(server_.port());
         // Base records entered as the base-data windows would store them.
         const char* const rows[] = {
@@ -109,23 +104,21 @@ protected:
             "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
             "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
             "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '业务部')",
-        };
+            "(401, 0, '401,', 1, 0, 'BM1', '业务部')"};
         for (const char* sql : rows)
             update(*c_, QString::fromUtf8(sql));
         ParamList open;
-        open.setValue(QStringLiteral("type"), QStringLiteral("0"));
-        open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
-        const Response r =
-            c_->call(QStringLiteral("ExecProc"), {QStringLiteral("P_SYS_UP_Open"), open.text()});
+        open.setValue(u"type"_s, u"0"_s);
+        open.setValue(u"Date"_s, u"2025-01-01"_s);
+        const Response r = c_->call(u"ExecProc"_s, {u"P_SYS_UP_Open"_s, open.text()});
         ASSERT_EQ(0, r.out(1).toInteger()) << r.outText(2).toStdString();
     }
 
     double stock(const char* what, qint64 goods) {
-        return number(*c_, QStringLiteral("SELECT isnull(sum(%1), 0) FROM baseGoodsStock WHERE "
-                                          "goodsid = %2")
-                               .arg(QString::fromLatin1(what))
-                               .arg(goods));
+        return number(*c_,
+                      u"SELECT isnull(sum(%1), 0) FROM baseGoodsStock WHERE "
+                      "goodsid = %2"_s.arg(QString::fromLatin1(what))
+                          .arg(goods));
     }
 
     dyt::test::ServerProcess server_;
@@ -144,26 +137,22 @@ TEST_F(PostingOverLoopback, APurchaseAndASaleBookStockCostAndBalances) {
     auto [sold, m2] = post(*c_, goodsBill(1, kCustomerA, {{.goods = kFifo, .qty = 25, .price = 20}},
                                           {{.km = kmCash, .amount = 80}}));
     ASSERT_GT(sold, 0) << m2.toStdString();
-    EXPECT_EQ(265,
-              number(*c_, QStringLiteral("SELECT costtotal FROM djList WHERE id = %1").arg(sold)));
+    EXPECT_EQ(265, number(*c_, u"SELECT costtotal FROM djList WHERE id = %1"_s.arg(sold)));
     EXPECT_EQ(15, stock("qty", kFifo));
     EXPECT_EQ(195, stock("total", kFifo));
-    EXPECT_EQ(200 + 260 + 440 - 100,
-              number(*c_, QStringLiteral("SELECT yftotal FROM baseWLDW WHERE id = 203")));
-    EXPECT_EQ(500 - 80, number(*c_, QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = 201")));
-    EXPECT_EQ(-100 + 80, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 8")));
-    EXPECT_EQ(195 + 440, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 6")));
+    EXPECT_EQ(200 + 260 + 440 - 100, number(*c_, u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+    EXPECT_EQ(500 - 80, number(*c_, u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+    EXPECT_EQ(-100 + 80, number(*c_, u"SELECT Total FROM baseKM WHERE id = 8"_s));
+    EXPECT_EQ(195 + 440, number(*c_, u"SELECT Total FROM baseKM WHERE id = 6"_s));
 
     // More than there is: refused with the line and goods named, nothing written.
-    const double bills = number(*c_, QStringLiteral("SELECT count(*) FROM djIndex"));
+    const double bills = number(*c_, u"SELECT count(*) FROM djIndex"_s);
     auto [refused, m3] =
         post(*c_, goodsBill(1, kCustomerB, {{.goods = kAvg, .qty = 41, .price = 20}}));
     EXPECT_EQ(-1, refused);
-    EXPECT_EQ(
-        QStringLiteral("第 1 行商品[SP101 螺丝]库存不足：仓库[总仓]现有 40，需要 41，不能过账！"),
-        m3);
-    EXPECT_EQ(bills, number(*c_, QStringLiteral("SELECT count(*) FROM djIndex")));
-    EXPECT_EQ(0, number(*c_, QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = 202")));
+    EXPECT_EQ(u"第 1 行商品[SP101 螺丝]库存不足：仓库[总仓]现有 40，需要 41，不能过账！"_s, m3);
+    EXPECT_EQ(bills, number(*c_, u"SELECT count(*) FROM djIndex"_s));
+    EXPECT_EQ(0, number(*c_, u"SELECT ystotal FROM baseWLDW WHERE id = 202"_s));
 }
 
 TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsRight) {
@@ -204,22 +193,21 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
     EXPECT_EQ(0, failures.load()) << errors[0].toStdString() << " / " << errors[1].toStdString();
 
     const int sold = 2 * kEach * 2;  // two connections, kEach sales, 2 units of each goods
-    EXPECT_EQ(2 * kEach, number(*c_, QStringLiteral("SELECT count(*) FROM djIndex WHERE "
-                                                    "djType = 1 AND dj_state = 2")));
+    EXPECT_EQ(2 * kEach, number(*c_,
+                                u"SELECT count(*) FROM djIndex WHERE "
+                                "djType = 1 AND dj_state = 2"_s));
     EXPECT_EQ(100 - sold, stock("qty", kAvg));
     EXPECT_EQ((100 - sold) * 10, stock("total", kAvg));
     EXPECT_EQ(100 - sold, stock("qty", kFifo));
     EXPECT_EQ((100 - sold) * 10, stock("total", kFifo));
     // Each customer: 12 sales of 60, 5 received each time.
     for (qint64 customer : {kCustomerA, kCustomerB}) {
-        EXPECT_EQ(
-            kEach * (60 - 5),
-            number(*c_,
-                   QStringLiteral("SELECT ystotal FROM baseWLDW WHERE id = %1").arg(customer)));
+        EXPECT_EQ(kEach * (60 - 5),
+                  number(*c_, u"SELECT ystotal FROM baseWLDW WHERE id = %1"_s.arg(customer)));
     }
-    EXPECT_EQ(2 * kEach * 5, number(*c_, QStringLiteral("SELECT Total FROM baseKM WHERE id = 8")));
+    EXPECT_EQ(2 * kEach * 5, number(*c_, u"SELECT Total FROM baseKM WHERE id = 8"_s));
     // Every movement row belongs to exactly one line: no sale was booked twice or half.
-    EXPECT_EQ(2 * kEach * 2 + 2, number(*c_, QStringLiteral("SELECT count(*) FROM djStockDetail")));
+    EXPECT_EQ(2 * kEach * 2 + 2, number(*c_, u"SELECT count(*) FROM djStockDetail"_s));
 }
 
 }  // namespace

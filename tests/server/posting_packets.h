@@ -12,6 +12,8 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 
 // One goods line of a bill: goods, quantity and price; the amounts follow as the bill window
@@ -87,68 +89,61 @@ inline ParamList goodsBillParams(const GoodsBill& b) {
             paid += a.amount;
     }
     ParamList p;
-    p.setValue(QStringLiteral("date"), b.date);
-    p.setValue(QStringLiteral("code"), b.code);
-    p.setValue(QStringLiteral("wldw_id"), b.partner > 0 ? QString::number(b.partner) : QString());
-    p.setValue(QStringLiteral("jsr_id"), QStringLiteral("2"));
-    p.setValue(QStringLiteral("dep_id"), QStringLiteral("401"));
-    p.setValue(QStringLiteral("IntoStock_id"), QString::number(b.intoStock));
+    p.setValue(u"date"_s, b.date);
+    p.setValue(u"code"_s, b.code);
+    p.setValue(u"wldw_id"_s, b.partner > 0 ? QString::number(b.partner) : QString());
+    p.setValue(u"jsr_id"_s, u"2"_s);
+    p.setValue(u"dep_id"_s, u"401"_s);
+    p.setValue(u"IntoStock_id"_s, QString::number(b.intoStock));
     if (b.outStock > 0)
-        p.setValue(QStringLiteral("OutStock_id"), QString::number(b.outStock));
-    p.setValue(QStringLiteral("summery"), QString());
-    p.setValue(QStringLiteral("sfkKm_id"),
+        p.setValue(u"OutStock_id"_s, QString::number(b.outStock));
+    p.setValue(u"summery"_s, QString());
+    p.setValue(u"sfkKm_id"_s,
                b.accounts.empty() ? QString() : QString::number(b.accounts.front().km));
-    p.setValue(QStringLiteral("sfkTotal"), num(paid));
-    p.setValue(QStringLiteral("youhuiTotal"), QStringLiteral("0"));
-    p.setValue(QStringLiteral("comment"), QString());
-    p.setValue(QStringLiteral("dj_Caption"), QStringLiteral("单据"));
-    p.setInt(QStringLiteral("djType"), b.djType);
-    p.setInt(QStringLiteral("OldBillid"), b.oldId);
-    p.setValue(QStringLiteral("total"), QString::number(sum, 'f', 2));
+    p.setValue(u"sfkTotal"_s, num(paid));
+    p.setValue(u"youhuiTotal"_s, u"0"_s);
+    p.setValue(u"comment"_s, QString());
+    p.setValue(u"dj_Caption"_s, u"单据"_s);
+    p.setInt(u"djType"_s, b.djType);
+    p.setInt(u"OldBillid"_s, b.oldId);
+    p.setValue(u"total"_s, QString::number(sum, 'f', 2));
     return p;
 }
 
 inline RecordSet goodsLinesPacket(const GoodsBill& b) {
-    RecordSet rs = textPacket({QStringLiteral("goodsid"),       QStringLiteral("orderid"),
-                               QStringLiteral("goodsCode"),     QStringLiteral("goodsname"),
-                               QStringLiteral("IntoStock_id"),  QStringLiteral("goodspc"),
-                               QStringLiteral("unitid"),        QStringLiteral("rate"),
-                               QStringLiteral("qty"),           QStringLiteral("Price"),
-                               QStringLiteral("Total"),         QStringLiteral("discount"),
-                               QStringLiteral("discountprice"), QStringLiteral("discounttotal"),
-                               QStringLiteral("tax"),           QStringLiteral("Taxtotal"),
-                               QStringLiteral("TaxPrice"),      QStringLiteral("taxTotalSum"),
-                               QStringLiteral("yftotal"),       QStringLiteral("costPrice"),
-                               QStringLiteral("costTotal"),     QStringLiteral("RowType"),
-                               QStringLiteral("comment"),       QStringLiteral("s_id"),
-                               QStringLiteral("s_orderid")});
+    RecordSet rs = textPacket(
+        {u"goodsid"_s,   u"orderid"_s,  u"goodsCode"_s,     u"goodsname"_s,     u"IntoStock_id"_s,
+         u"goodspc"_s,   u"unitid"_s,   u"rate"_s,          u"qty"_s,           u"Price"_s,
+         u"Total"_s,     u"discount"_s, u"discountprice"_s, u"discounttotal"_s, u"tax"_s,
+         u"Taxtotal"_s,  u"TaxPrice"_s, u"taxTotalSum"_s,   u"yftotal"_s,       u"costPrice"_s,
+         u"costTotal"_s, u"RowType"_s,  u"comment"_s,       u"s_id"_s,          u"s_orderid"_s});
     for (const GoodsLine& l : b.lines) {
         const QString total = num(l.qty * l.price);
         addRow(rs, {QString::number(l.goods),
                     QString(),
-                    QStringLiteral("SP%1").arg(l.goods),
-                    QStringLiteral("商品%1").arg(l.goods),
+                    u"SP%1"_s.arg(l.goods),
+                    u"商品%1"_s.arg(l.goods),
                     QString::number(l.intoStock),
                     QString::number(l.goodspc),
-                    QStringLiteral("0"),  // the base unit (slot 0), ratio 1
-                    QStringLiteral("1"),
+                    u"0"_s,  // the base unit (slot 0), ratio 1
+                    u"1"_s,
                     num(l.qty),
                     num(l.price),
                     total,
-                    QStringLiteral("1"),
+                    u"1"_s,
                     num(l.price),
                     total,
-                    QStringLiteral("0"),
-                    QStringLiteral("0"),
+                    u"0"_s,
+                    u"0"_s,
                     num(l.price),
                     total,
-                    QStringLiteral("0"),
+                    u"0"_s,
                     num(l.price),
                     total,
-                    QStringLiteral("0"),
+                    u"0"_s,
                     QString(),
-                    QStringLiteral("0"),
-                    QStringLiteral("0")});
+                    u"0"_s,
+                    u"0"_s});
     }
     // The grid keeps empty rows below the bill's lines; the packet carries them too.
     addRow(rs, QStringList(rs.fieldCount(), QString()));
@@ -156,11 +151,9 @@ inline RecordSet goodsLinesPacket(const GoodsBill& b) {
 }
 
 inline RecordSet accountPacket(const std::vector<AccountLine>& accounts) {
-    RecordSet rs = textPacket({QStringLiteral("km_id"), QStringLiteral("type"),
-                               QStringLiteral("dbtotal"), QStringLiteral("Lendtotal")});
+    RecordSet rs = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s});
     for (const AccountLine& a : accounts) {
-        addRow(rs, {QString::number(a.km), QString::number(a.type), QStringLiteral("0"),
-                    num(a.amount)});
+        addRow(rs, {QString::number(a.km), QString::number(a.type), u"0"_s, num(a.amount)});
     }
     return rs;
 }
@@ -170,28 +163,26 @@ inline ParamList moneyBillParams(const MoneyBill& b) {
     for (const AccountLine& a : b.accounts)
         sum += a.amount;
     ParamList p;
-    p.setValue(QStringLiteral("date"), b.date);
-    p.setValue(QStringLiteral("code"), b.code);
-    p.setValue(QStringLiteral("wldw_id"), QString::number(b.partner));
-    p.setValue(QStringLiteral("jsr_id"), QStringLiteral("2"));
-    p.setValue(QStringLiteral("dep_id"), QStringLiteral("401"));
-    p.setValue(QStringLiteral("summery"), QString());
-    p.setValue(QStringLiteral("youhuiTotal"), QStringLiteral("0"));
-    p.setValue(QStringLiteral("dj_Caption"),
-               b.djType == 21 ? QStringLiteral("收款单") : QStringLiteral("付款单"));
-    p.setInt(QStringLiteral("djType"), b.djType);
-    p.setInt(QStringLiteral("OldBillid"), 0);
-    p.setValue(QStringLiteral("total"), QString::number(sum, 'f', 2));
-    p.setInt(QStringLiteral("hhlx"), b.prepayment);
-    p.setValue(QStringLiteral("comment"), QString());
+    p.setValue(u"date"_s, b.date);
+    p.setValue(u"code"_s, b.code);
+    p.setValue(u"wldw_id"_s, QString::number(b.partner));
+    p.setValue(u"jsr_id"_s, u"2"_s);
+    p.setValue(u"dep_id"_s, u"401"_s);
+    p.setValue(u"summery"_s, QString());
+    p.setValue(u"youhuiTotal"_s, u"0"_s);
+    p.setValue(u"dj_Caption"_s, b.djType == 21 ? u"收款单"_s : u"付款单"_s);
+    p.setInt(u"djType"_s, b.djType);
+    p.setInt(u"OldBillid"_s, 0);
+    p.setValue(u"total"_s, QString::number(sum, 'f', 2));
+    p.setInt(u"hhlx"_s, b.prepayment);
+    p.setValue(u"comment"_s, QString());
     return p;
 }
 
 // The upper grid of a receipt or payment: one row per account.
 inline RecordSet moneyAccountRows(const MoneyBill& b) {
-    RecordSet rs = textPacket({QStringLiteral("km_id"), QStringLiteral("orderid"),
-                               QStringLiteral("km_Code"), QStringLiteral("km_Name"),
-                               QStringLiteral("total"), QStringLiteral("rowbeizhu1")});
+    RecordSet rs = textPacket(
+        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s});
     for (const AccountLine& a : b.accounts) {
         addRow(rs,
                {QString::number(a.km), QString(), QString(), QString(), num(a.amount), QString()});
@@ -201,13 +192,11 @@ inline RecordSet moneyAccountRows(const MoneyBill& b) {
 
 // The lower grid: the open bills of the partner with the amount settled now.
 inline RecordSet settledRows(const MoneyBill& b) {
-    RecordSet rs =
-        textPacket({QStringLiteral("s_id"), QStringLiteral("djType"), QStringLiteral("billCode"),
-                    QStringLiteral("date"), QStringLiteral("totalSum"), QStringLiteral("ye"),
-                    QStringLiteral("Total")});
+    RecordSet rs = textPacket(
+        {u"s_id"_s, u"djType"_s, u"billCode"_s, u"date"_s, u"totalSum"_s, u"ye"_s, u"Total"_s});
     for (const SettledBill& s : b.settled) {
-        addRow(rs, {QString::number(s.billId), QStringLiteral("1"), QString(), b.date,
-                    num(s.amount), num(s.amount), num(s.amount)});
+        addRow(rs, {QString::number(s.billId), u"1"_s, QString(), b.date, num(s.amount),
+                    num(s.amount), num(s.amount)});
     }
     return rs;
 }

@@ -8,6 +8,8 @@
 #include "bill_fixture.h"
 #include "posting_packets.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -28,10 +30,9 @@ protected:
     void SetUp() override {
         BillFixture::SetUp();
         // The fixture marks the account set opened; open it properly, on a date, instead.
-        update(QStringLiteral("UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"));
-        update(QStringLiteral("UPDATE baseGoods SET costmode = 2 WHERE id = 102"));
-        ASSERT_EQ(0, proc(QStringLiteral("P_SYS_UP_Open"),
-                          {{"type", QStringLiteral("0")}, {"Date", QStringLiteral("2025-01-01")}}))
+        update(u"UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"_s);
+        update(u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
+        ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
             << lastMessage_.toStdString();
     }
 
@@ -46,8 +47,8 @@ protected:
     }
 
     ServiceResult post(const GoodsBill& b, bool draft = false) {
-        return service(draft ? QStringLiteral("SaveToDraft") : QStringLiteral("SaveToDB"),
-                       goodsBillParams(b), goodsLinesPacket(b), accountPacket(b.accounts));
+        return service(draft ? u"SaveToDraft"_s : u"SaveToDB"_s, goodsBillParams(b),
+                       goodsLinesPacket(b), accountPacket(b.accounts));
     }
     // Posts and expects success; returns the bill id.
     qint64 posted(const GoodsBill& b) {
@@ -56,8 +57,8 @@ protected:
         return r.code;
     }
     qint64 posted(const MoneyBill& b) {
-        const ServiceResult r = service(QStringLiteral("SaveToDB"), moneyBillParams(b),
-                                        moneyAccountRows(b), settledRows(b));
+        const ServiceResult r =
+            service(u"SaveToDB"_s, moneyBillParams(b), moneyAccountRows(b), settledRows(b));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -67,7 +68,7 @@ protected:
         GoodsBill b;
         b.djType = djType;
         b.date = QString::fromLatin1(date);
-        b.code = QStringLiteral("B-%1-%2").arg(djType).arg(b.date);
+        b.code = u"B-%1-%2"_s.arg(djType).arg(b.date);
         b.partner = partner;
         b.intoStock = kWh1;
         b.lines = std::move(lines);
@@ -90,39 +91,44 @@ protected:
     double number(const QString& sql) { return round4(scalar(sql).toDouble()); }
     double stockQty(qint64 goods, qint64 stock) {
         return number(
-            QStringLiteral("SELECT isnull(sum(qty), 0) FROM baseGoodsStock WHERE goodsid = %1 "
-                           "AND stockid = %2")
-                .arg(goods)
+            u"SELECT isnull(sum(qty), 0) FROM baseGoodsStock WHERE goodsid = %1 "
+            "AND stockid = %2"_s.arg(goods)
                 .arg(stock));
     }
     double stockValue(qint64 goods, qint64 stock) {
         return number(
-            QStringLiteral("SELECT isnull(sum(total), 0) FROM baseGoodsStock WHERE goodsid = %1 "
-                           "AND stockid = %2")
-                .arg(goods)
+            u"SELECT isnull(sum(total), 0) FROM baseGoodsStock WHERE goodsid = %1 "
+            "AND stockid = %2"_s.arg(goods)
                 .arg(stock));
     }
     double partnerField(qint64 wldw, const char* field) {
-        return number(QStringLiteral("SELECT %1 FROM baseWLDW WHERE id = %2")
-                          .arg(QString::fromLatin1(field))
-                          .arg(wldw));
+        return number(
+            u"SELECT %1 FROM baseWLDW WHERE id = %2"_s.arg(QString::fromLatin1(field)).arg(wldw));
     }
     double receivable(qint64 wldw) { return partnerField(wldw, "ystotal"); }
     double payable(qint64 wldw) { return partnerField(wldw, "yftotal"); }
     double advanceReceived(qint64 wldw) { return partnerField(wldw, "yushoutotal"); }
     double account(qint64 km) {
-        return number(QStringLiteral("SELECT Total FROM baseKM WHERE id = %1").arg(km));
+        return number(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(km));
+    }
+    QList<double> stockOf(qint64 goods, qint64 stock) {
+        return {stockQty(goods, stock), stockValue(goods, stock)};
+    }
+    QList<double> accounts(std::initializer_list<qint64> kms) {
+        QList<double> out;
+        for (qint64 km : kms)
+            out << account(km);
+        return out;
     }
     double billField(qint64 id, const char* field) {
-        return number(QStringLiteral("SELECT %1 FROM djIndex WHERE id = %2")
-                          .arg(QString::fromLatin1(field))
-                          .arg(id));
+        return number(
+            u"SELECT %1 FROM djIndex WHERE id = %2"_s.arg(QString::fromLatin1(field)).arg(id));
     }
     // costtotal and costprice of the n-th line (1-based) of a bill.
     std::pair<double, double> lineCost(qint64 billId, int line) {
-        const RecordSet rs = query(QStringLiteral("SELECT costtotal, costprice FROM djList WHERE "
-                                                  "id = %1 ORDER BY orderid")
-                                       .arg(billId));
+        const RecordSet rs = query(
+            u"SELECT costtotal, costprice FROM djList WHERE "
+            "id = %1 ORDER BY orderid"_s.arg(billId));
         const int r = line - 1;
         return rs.rowCount() <= r
                    ? std::pair{-1.0, -1.0}
@@ -141,34 +147,30 @@ protected:
                 out << row.join(QLatin1Char('|'));
             }
         };
-        add(
-            QStringLiteral("SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock "
-                           "WHERE qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"));
-        add(
-            QStringLiteral("SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW "
-                           "ORDER BY id"));
-        add(QStringLiteral("SELECT id, dbTotal - LendTotal, Total FROM baseKM ORDER BY id"));
-        add(
-            QStringLiteral("SELECT id, sfkTotalLj FROM djIndex WHERE dj_state = 2 AND isred = 0 "
-                           "AND isredword = 0 ORDER BY id"));
+        add(u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock "
+            "WHERE qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"_s);
+        add(u"SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW "
+            "ORDER BY id"_s);
+        add(u"SELECT id, dbTotal - LendTotal, Total FROM baseKM ORDER BY id"_s);
+        add(u"SELECT id, sfkTotalLj FROM djIndex WHERE dj_state = 2 AND isred = 0 "
+            "AND isredword = 0 ORDER BY id"_s);
         return out;
     }
 
     // The open bills a receipt of the customer offers (P_JXC_DJ_GetDJList "WSKDJ"): s_id=ye.
     QStringList openBills(qint64 partner) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QStringLiteral("WSKDJ"));
-        p.setValue(QStringLiteral("wldwStr"), QStringLiteral(";id=%1;czy_id=1").arg(partner));
-        p.setValue(QStringLiteral("BeginDate"), QStringLiteral("1988-01-01"));
-        p.setValue(QStringLiteral("EndDate"), QStringLiteral("2030-01-01"));
-        p.setValue(QStringLiteral("id"), QStringLiteral("0"));
-        p.setValue(QStringLiteral("djType"), QStringLiteral("21"));
-        const RecordSet rs = procQuery(QStringLiteral("P_JXC_DJ_GetDJList"), p);
+        p.setValue(u"QueryType"_s, u"WSKDJ"_s);
+        p.setValue(u"wldwStr"_s, u";id=%1;czy_id=1"_s.arg(partner));
+        p.setValue(u"BeginDate"_s, u"1988-01-01"_s);
+        p.setValue(u"EndDate"_s, u"2030-01-01"_s);
+        p.setValue(u"id"_s, u"0"_s);
+        p.setValue(u"djType"_s, u"21"_s);
+        const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
         QStringList out;
         for (int r = 0; r < rs.rowCount(); ++r) {
-            out << QStringLiteral("%1=%2")
-                       .arg(rs.at(r, rs.fieldIndex(QStringLiteral("s_id"))).toLongLong())
-                       .arg(rs.at(r, rs.fieldIndex(QStringLiteral("ye"))).toDouble());
+            out << u"%1=%2"_s.arg(rs.at(r, rs.fieldIndex(u"s_id"_s)).toLongLong())
+                       .arg(rs.at(r, rs.fieldIndex(u"ye"_s)).toDouble());
         }
         return out;
     }
@@ -185,14 +187,12 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
 
     // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5.
     EXPECT_EQ(std::pair(172.5, 11.5), lineCost(sale, 1));
-    EXPECT_EQ(5, stockQty(kAvg, kWh1));
-    EXPECT_EQ(57.5, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{5, 57.5}), stockOf(kAvg, kWh1));
     // FIFO: the 10 at 10 first, then 5 of the batch at 13: 165; 5 at 13 are left.
     EXPECT_EQ(std::pair(165.0, 11.0), lineCost(sale, 2));
-    EXPECT_EQ(5, stockQty(kFifo, kWh1));
-    EXPECT_EQ(65, stockValue(kFifo, kWh1));
-    EXPECT_EQ(13, number(QStringLiteral("SELECT price FROM baseGoodsStock WHERE goodsid = 102 "
-                                        "AND qty > 0")));
+    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
+    EXPECT_EQ(13, number(u"SELECT price FROM baseGoodsStock WHERE goodsid = 102 "
+                         "AND qty > 0"_s));
 
     // Supplier: 200 + 260 bought, 50 paid on the spot. Customer: 600 sold, 100 received.
     EXPECT_EQ(410, payable(kSupplier));
@@ -202,16 +202,12 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
     EXPECT_EQ(100, billField(sale, "sfkTotalLj"));
 
     // Accounts: stock 460 in, 337.5 out; cash −50 + 100.
-    EXPECT_EQ(122.5, account(kmStock));
-    EXPECT_EQ(50, account(kmCash));
-    EXPECT_EQ(500, account(kmReceivable));
-    EXPECT_EQ(410, account(kmPayable));
-    EXPECT_EQ(600, account(kmSales));
-    EXPECT_EQ(337.5, account(kmCostOfSales));
-    EXPECT_EQ(122.5 + 500 + 50, account(kmAssets));
+    EXPECT_EQ(
+        (QList<double>{122.5, 50, 500, 410, 600, 337.5, 122.5 + 500 + 50}),
+        accounts({kmStock, kmCash, kmReceivable, kmPayable, kmSales, kmCostOfSales, kmAssets}));
 
     // The open bills the receipt window offers agree with the ledger: the sale leaves 500.
-    EXPECT_EQ(QStringList{QStringLiteral("%1=500").arg(sale)}, openBills(kCustomer));
+    EXPECT_EQ(QStringList{u"%1=500"_s.arg(sale)}, openBills(kCustomer));
 }
 
 TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
@@ -221,11 +217,9 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     const qint64 ret =
         posted(bill(6, "2025-01-08", kSupplier, {{.goods = kAvg, .qty = 2, .price = 12}}));
     EXPECT_EQ(std::pair(23.0, 11.5), lineCost(ret, 1));
-    EXPECT_EQ(18, stockQty(kAvg, kWh1));
-    EXPECT_EQ(207, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{18, 207}), stockOf(kAvg, kWh1));
     EXPECT_EQ(460 - 24, payable(kSupplier));
-    EXPECT_EQ(-1, account(kmCostAdjust));
-    EXPECT_EQ(460 - 23, account(kmStock));
+    EXPECT_EQ((QList<double>{-1, 460 - 23}), accounts({kmCostAdjust, kmStock}));
 
     // Transfer 12 FIFO units from 301 to 302: the batch at 10 and 2 of the batch at 13.
     GoodsBill transfer = bill(15, "2025-01-09", 0, {{.goods = kFifo, .qty = 12, .price = 0}});
@@ -233,10 +227,8 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     transfer.outStock = kWh1;
     const qint64 moved = posted(transfer);
     EXPECT_EQ(126, lineCost(moved, 1).first);
-    EXPECT_EQ(8, stockQty(kFifo, kWh1));
-    EXPECT_EQ(104, stockValue(kFifo, kWh1));
-    EXPECT_EQ(12, stockQty(kFifo, kWh2));
-    EXPECT_EQ(126, stockValue(kFifo, kWh2));
+    EXPECT_EQ((QList<double>{8, 104}), stockOf(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{12, 126}), stockOf(kFifo, kWh2));
     EXPECT_EQ(437, account(kmStock));  // value only moved
 
     // Stocktake of warehouse 301: 20 average units counted (18 on the books: 2 more at 11.5),
@@ -244,18 +236,13 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     const qint64 count = posted(
         bill(42, "2025-01-10", 0,
              {{.goods = kAvg, .qty = 20, .price = 0}, {.goods = kFifo, .qty = 5, .price = 0}}));
-    EXPECT_EQ(
-        QStringLiteral("盘点单"),
-        scalar(QStringLiteral("SELECT djname FROM djIndex WHERE id = %1").arg(count)).toString());
+    EXPECT_EQ(u"盘点单"_s,
+              scalar(u"SELECT djname FROM djIndex WHERE id = %1"_s.arg(count)).toString());
     EXPECT_EQ(23, lineCost(count, 1).first);
     EXPECT_EQ(-39, lineCost(count, 2).first);
-    EXPECT_EQ(20, stockQty(kAvg, kWh1));
-    EXPECT_EQ(230, stockValue(kAvg, kWh1));
-    EXPECT_EQ(5, stockQty(kFifo, kWh1));
-    EXPECT_EQ(65, stockValue(kFifo, kWh1));
-    EXPECT_EQ(23, account(kmOverflow));
-    EXPECT_EQ(39, account(kmLoss));
-    EXPECT_EQ(437 + 23 - 39, account(kmStock));
+    EXPECT_EQ((QList<double>{20, 230}), stockOf(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{23, 39, 437 + 23 - 39}), accounts({kmOverflow, kmLoss, kmStock}));
 
     // The transferred batches kept their identity: 11 sold from 302 take the 10 at 10 first.
     GoodsBill sale = bill(1, "2025-01-11", kCustomer, {{.goods = kFifo, .qty = 11, .price = 20}});
@@ -265,8 +252,7 @@ TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
     EXPECT_EQ(13, stockValue(kFifo, kWh2));
     // The stock account equals the stock ledger.
     EXPECT_EQ(230 + 65 + 13, account(kmStock));
-    EXPECT_EQ(230 + 65 + 13,
-              number(QStringLiteral("SELECT isnull(sum(total), 0) FROM baseGoodsStock")));
+    EXPECT_EQ(230 + 65 + 13, number(u"SELECT isnull(sum(total), 0) FROM baseGoodsStock"_s));
 }
 
 TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRestoreEverything) {
@@ -278,13 +264,12 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     const qint64 s2 =
         posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
     EXPECT_EQ(300, receivable(kCustomer));
-    EXPECT_EQ((QStringList{QStringLiteral("%1=200").arg(s1), QStringLiteral("%1=100").arg(s2)}),
-              openBills(kCustomer));
+    EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
 
     const QStringList beforeReceipt = balances();
     MoneyBill receipt;
-    receipt.date = QStringLiteral("2025-01-09");
-    receipt.code = QStringLiteral("SK-1");
+    receipt.date = u"2025-01-09"_s;
+    receipt.code = u"SK-1"_s;
     receipt.partner = kCustomer;
     receipt.prepayment = 1;
     receipt.accounts = {{.km = kmCash, .amount = 150}, {.km = kmBank, .amount = 200}};
@@ -296,35 +281,29 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     EXPECT_EQ(50, advanceReceived(kCustomer));
     EXPECT_EQ(300, billField(s1, "sfkTotalLj"));
     EXPECT_EQ(100, billField(s2, "sfkTotalLj"));
-    EXPECT_EQ(250, account(kmCash));
-    EXPECT_EQ(200, account(kmBank));
-    EXPECT_EQ(200, account(kmBanks));  // the category carries its account
-    EXPECT_EQ(0, account(kmReceivable));
-    EXPECT_EQ(50, account(kmAdvanceReceived));
+    // kmBanks: the category carries its account
+    EXPECT_EQ((QList<double>{250, 200, 200, 0, 50}),
+              accounts({kmCash, kmBank, kmBanks, kmReceivable, kmAdvanceReceived}));
     EXPECT_EQ(QStringList(), openBills(kCustomer));
 
     // Red reversal of the receipt: every balance as before it, the sales open again.
-    ASSERT_LT(0, proc(QStringLiteral("P_JXC_DJ_CopyRed"), {{"isRed", QStringLiteral("-1")},
-                                                           {"billid", QString::number(r)},
-                                                           {"dj_state", QStringLiteral("2")}}))
+    ASSERT_LT(0, proc(u"P_JXC_DJ_CopyRed"_s,
+                      {{"isRed", u"-1"_s}, {"billid", QString::number(r)}, {"dj_state", u"2"_s}}))
         << lastMessage_.toStdString();
     EXPECT_EQ(beforeReceipt, balances());
     EXPECT_EQ(1, billField(r, "isred"));
-    EXPECT_EQ((QStringList{QStringLiteral("%1=200").arg(s1), QStringLiteral("%1=100").arg(s2)}),
-              openBills(kCustomer));
+    EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
 
     // Red reversal of the second sale: the FIFO batch it took is refilled at its own cost.
-    ASSERT_LT(0, proc(QStringLiteral("P_JXC_DJ_CopyRed"), {{"isRed", QStringLiteral("-1")},
-                                                           {"billid", QString::number(s2)},
-                                                           {"dj_state", QStringLiteral("2")}}))
+    ASSERT_LT(0, proc(u"P_JXC_DJ_CopyRed"_s,
+                      {{"isRed", u"-1"_s}, {"billid", QString::number(s2)}, {"dj_state", u"2"_s}}))
         << lastMessage_.toStdString();
     EXPECT_EQ(beforeSecondSale, balances());
-    EXPECT_EQ(20, stockQty(kFifo, kWh1));
-    EXPECT_EQ(230, stockValue(kFifo, kWh1));
+    EXPECT_EQ((QList<double>{20, 230}), stockOf(kFifo, kWh1));
     // Neither can be reversed twice.
-    EXPECT_EQ(-1, proc(QStringLiteral("P_JXC_DJ_CopyRed"),
-                       {{"isRed", QStringLiteral("-1")}, {"billid", QString::number(s2)}}));
-    EXPECT_EQ(QStringLiteral("不能对已红冲单据再次红冲操作！"), lastMessage_);
+    EXPECT_EQ(-1,
+              proc(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", QString::number(s2)}}));
+    EXPECT_EQ(u"不能对已红冲单据再次红冲操作！"_s, lastMessage_);
 }
 
 TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) {
@@ -334,7 +313,7 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     const qint64 s2 =
         posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
     MoneyBill receipt;
-    receipt.date = QStringLiteral("2025-01-09");
+    receipt.date = u"2025-01-09"_s;
     receipt.partner = kCustomer;
     receipt.prepayment = 1;
     receipt.accounts = {{.km = kmCash, .amount = 250}};
@@ -345,39 +324,32 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     const QString id = QString::number(r);
 
     // "重新结算": the settled rows are zeroed and the receipt reposted, then the rows go.
-    update(QStringLiteral("Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = ") +
-           id);
-    ASSERT_EQ(0, proc(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", id}}))
-        << lastMessage_.toStdString();
-    update(QStringLiteral("DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = ") + id);
+    update(u"Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
+    ASSERT_EQ(0, proc(u"P_JXC_DJ_PostOther"_s, {{"billid", id}})) << lastMessage_.toStdString();
+    update(u"DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
     EXPECT_EQ(300, receivable(kCustomer));
     EXPECT_EQ(250, advanceReceived(kCustomer));
     EXPECT_EQ(0, billField(s1, "sfkTotalLj"));
-    EXPECT_EQ((QStringList{QStringLiteral("%1=200").arg(s1), QStringLiteral("%1=100").arg(s2)}),
-              openBills(kCustomer));
+    EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
 
     // "保存结算": 150 against the first sale, 100 against the second.
     for (const auto& [bill, amount] : {std::pair{s1, 150}, std::pair{s2, 100}}) {
-        EXPECT_LT(0, proc(QStringLiteral("P_JXC_InertDJList"), {{"id", id},
-                                                                {"s_id", QString::number(bill)},
-                                                                {"djType", QStringLiteral("1")},
-                                                                {"Total", QString::number(amount)},
-                                                                {"comment", QString()}}))
+        EXPECT_LT(0, proc(u"P_JXC_InertDJList"_s, {{"id", id},
+                                                   {"s_id", QString::number(bill)},
+                                                   {"djType", u"1"_s},
+                                                   {"Total", QString::number(amount)},
+                                                   {"comment", QString()}}))
             << lastMessage_.toStdString();
     }
-    update(
-        QStringLiteral("Update b set b.dj_state = 2 FROM djList AS b WHERE km_id = 0 AND b.id = ") +
-        id);
-    ASSERT_EQ(0, proc(QStringLiteral("P_JXC_DJ_PostOther"), {{"billid", id}}))
-        << lastMessage_.toStdString();
+    update(u"Update b set b.dj_state = 2 FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
+    ASSERT_EQ(0, proc(u"P_JXC_DJ_PostOther"_s, {{"billid", id}})) << lastMessage_.toStdString();
     EXPECT_EQ(50, receivable(kCustomer));
     EXPECT_EQ(0, advanceReceived(kCustomer));
     EXPECT_EQ(150, billField(s1, "sfkTotalLj"));
     EXPECT_EQ(100, billField(s2, "sfkTotalLj"));
-    EXPECT_EQ(250, account(kmCash));  // the money itself did not move again
-    EXPECT_EQ(50, account(kmReceivable));
-    EXPECT_EQ(0, account(kmAdvanceReceived));
-    EXPECT_EQ(QStringList{QStringLiteral("%1=50").arg(s1)}, openBills(kCustomer));
+    // kmCash: the money itself did not move again
+    EXPECT_EQ((QList<double>{250, 50, 0}), accounts({kmCash, kmReceivable, kmAdvanceReceived}));
+    EXPECT_EQ(QStringList{u"%1=50"_s.arg(s1)}, openBills(kCustomer));
 }
 
 TEST_F(PostingService, DeletionTakesEveryEffectBack) {
@@ -390,21 +362,20 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(460 + 45 - 20, payable(kSupplier));
     EXPECT_EQ(-20, account(kmCash));
 
-    ASSERT_EQ(0, proc(QStringLiteral("P_JXC_DJ_PostDel"),
-                      {{"billid", QString::number(p3)}, {"filter", QString()}}))
+    ASSERT_EQ(0,
+              proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(p3)}, {"filter", QString()}}))
         << lastMessage_.toStdString();
     EXPECT_EQ(before, balances());
     EXPECT_EQ(0, billField(p3, "dj_state"));
-    EXPECT_EQ(0, count(QStringLiteral("SELECT count(*) FROM djList WHERE id = %1 AND dj_state "
-                                      "<> 0")
-                           .arg(p3)));
-    EXPECT_EQ(0, count(QStringLiteral("SELECT count(*) FROM djStockDetail WHERE id = %1").arg(p3)));
+    EXPECT_EQ(0, count(u"SELECT count(*) FROM djList WHERE id = %1 AND dj_state "
+                       "<> 0"_s.arg(p3)));
+    EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(p3)));
 }
 
 TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehind) {
     setRules(1, 1, 0);  // per kind, a number counts once its bill is posted
     buyTwice();
-    const QString date = QStringLiteral("2025-01-07");
+    const QString date = u"2025-01-07"_s;
     EXPECT_EQ(1, nextNo(1, date));
     const QStringList before = balances();
     const QString rows = footprint();
@@ -415,9 +386,10 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
              {{.goods = kFifo, .qty = 1, .price = 20}, {.goods = kAvg, .qty = 25, .price = 20}},
              {{.km = kmCash, .amount = 10}}));
     EXPECT_EQ(-1, r.code);
-    EXPECT_EQ(QStringLiteral("第 2 行商品[SP101 商品101]库存不足：仓库[一号仓]现有 20，需要 "
-                             "25，不能过账！"),
-              r.message);
+    EXPECT_EQ(
+        u"第 2 行商品[SP101 商品101]库存不足：仓库[一号仓]现有 20，需要 "
+        "25，不能过账！"_s,
+        r.message);
     EXPECT_EQ(rows, footprint());
     EXPECT_EQ(before, balances());
     EXPECT_EQ(1, nextNo(1, date));
@@ -425,8 +397,7 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     // The same bill within the stock posts, and only then is its number used.
     posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 20, .price = 20}}));
     EXPECT_EQ(2, nextNo(1, date));
-    EXPECT_EQ(0, stockQty(kAvg, kWh1));
-    EXPECT_EQ(0, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{0, 0}), stockOf(kAvg, kWh1));
 }
 
 TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
@@ -441,10 +412,9 @@ TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
     b.oldId = draft.code;
     b.lines[0].qty = 6;
     EXPECT_EQ(draft.code, posted(b));
-    EXPECT_EQ(1, count(QStringLiteral("SELECT count(*) FROM djIndex")));
+    EXPECT_EQ(1, count(u"SELECT count(*) FROM djIndex"_s));
     EXPECT_EQ(2, billField(draft.code, "dj_state"));
-    EXPECT_EQ(6, stockQty(kAvg, kWh1));
-    EXPECT_EQ(60, stockValue(kAvg, kWh1));
+    EXPECT_EQ((QList<double>{6, 60}), stockOf(kAvg, kWh1));
     EXPECT_EQ(60, payable(kSupplier));
     EXPECT_EQ(60, account(kmStock));
     EXPECT_EQ(2, nextNo(5, b.date));
@@ -465,12 +435,10 @@ TEST_F(PostingService, UnknownRecordsAreRefusedByNameBeforeAnythingIsWritten) {
     GoodsBill cashAccount =
         bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}},
              {{.km = 996, .amount = 5}});
-    const Case cases[] = {
-        {"header warehouse", warehouse, QStringLiteral("单据的仓库不存在（仓库ID：999）")},
-        {"line warehouse", lineWarehouse, QStringLiteral("第1行的仓库不存在（仓库ID：998）")},
-        {"partner", partner, QStringLiteral("单据的往来单位不存在（往来单位ID：997）")},
-        {"account", cashAccount, QStringLiteral("单据的账户不存在（账户ID：996）")},
-    };
+    const Case cases[] = {{"header warehouse", warehouse, u"单据的仓库不存在（仓库ID：999）"_s},
+                          {"line warehouse", lineWarehouse, u"第1行的仓库不存在（仓库ID：998）"_s},
+                          {"partner", partner, u"单据的往来单位不存在（往来单位ID：997）"_s},
+                          {"account", cashAccount, u"单据的账户不存在（账户ID：996）"_s}};
     const QStringList before = balances();
     const QString rows = footprint();
     for (const Case& c : cases) {
@@ -495,24 +463,23 @@ TEST_F(PostingService, ACopyIntoADraftUsesItsNumberUnderTheNumberingRules) {
     // the bill is first saved, so the copy uses it up.
     for (const Case c : {Case{1, 1}, Case{2, 2}}) {
         update(
-            QStringLiteral("UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = "
-                           "0, dayMaxNo = 0"));
+            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = "
+            "0, dayMaxNo = 0"_s);
         setRules(1, c.voiding, 0);
         ASSERT_EQ(1, nextNo(6, today()));
-        const qint64 copy = proc(QStringLiteral("P_JXC_DJ_CopyRed"),
-                                 {{"isRed", QStringLiteral("1")},
-                                  {"billid", QString::number(first)},
-                                  {"dj_type", QStringLiteral("6")},
-                                  {"billCode", QStringLiteral("JHTH-%1").arg(c.voiding)},
-                                  {"dj_state", QStringLiteral("2")}});
+        const qint64 copy = proc(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"1"_s},
+                                                         {"billid", QString::number(first)},
+                                                         {"dj_type", u"6"_s},
+                                                         {"billCode", u"JHTH-%1"_s.arg(c.voiding)},
+                                                         {"dj_state", u"2"_s}});
         ASSERT_GT(copy, 0) << lastMessage_.toStdString();
         EXPECT_EQ(1, billField(copy, "dj_state")) << c.voiding;
         EXPECT_EQ(c.nextAfterCopy, nextNo(6, today())) << c.voiding;
     }
-    EXPECT_EQ(-1, proc(QStringLiteral("P_JXC_DJ_CopyRed"), {{"isRed", QStringLiteral("1")},
-                                                            {"billid", QString::number(first)},
-                                                            {"dj_type", QStringLiteral("52")}}));
-    EXPECT_EQ(QStringLiteral("单据类型[52]不存在"), lastMessage_);
+    EXPECT_EQ(-1,
+              proc(u"P_JXC_DJ_CopyRed"_s,
+                   {{"isRed", u"1"_s}, {"billid", QString::number(first)}, {"dj_type", u"52"_s}}));
+    EXPECT_EQ(u"单据类型[52]不存在"_s, lastMessage_);
 }
 
 }  // namespace

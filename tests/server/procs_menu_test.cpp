@@ -8,14 +8,15 @@
 #include "protocol/protocol.h"
 #include "server/backend.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
 QString loginLines(const QString& db) {
-    return proto::joinLines({db, db, QStringLiteral("1"), QStringLiteral("pc-9"), QString(),
-                             QString(), QStringLiteral("1"), QStringLiteral("x"),
-                             QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-                             QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
+    return proto::joinLines({db, db, u"1"_s, u"pc-9"_s, QString(), QString(), u"1"_s, u"x"_s,
+                             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s,
+                             u"V11.0.140215"_s});
 }
 
 class MenuProcedure : public ::testing::Test {
@@ -26,12 +27,8 @@ protected:
         config.dataDir = dir_.path();
         backend_ = std::make_unique<Backend>(config);
         session_.spid = backend_->nextSpid();
-        ASSERT_EQ(0, call("CreateProfile", {QStringLiteral("账套甲"), QStringLiteral("账套甲"),
-                                            QStringLiteral("sa"), QString()})
-                         .code());
-        ASSERT_EQ(0, call("Login",
-                          {loginLines(QStringLiteral("dytv1_1")), QStringLiteral("1"), QString()})
-                         .code());
+        ASSERT_EQ(0, call("CreateProfile", {u"账套甲"_s, u"账套甲"_s, u"sa"_s, QString()}).code());
+        ASSERT_EQ(0, call("Login", {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
     }
     void TearDown() override { backend_->closeSession(session_); }
 
@@ -45,9 +42,9 @@ protected:
     RecordSet purview(const QString& userid) {
         ParamList p;
         if (!userid.isNull())
-            p.setValue(QStringLiteral("userid"), userid);
-        p.setValue(QStringLiteral("czyid"), QStringLiteral("1"));
-        proto::Response r = call("ExecProcQuery", {QStringLiteral("p_sys_Get_purview"), p.text()});
+            p.setValue(u"userid"_s, userid);
+        p.setValue(u"czyid"_s, u"1"_s);
+        proto::Response r = call("ExecProcQuery", {u"p_sys_Get_purview"_s, p.text()});
         if (!r.error.isEmpty())
             throw DytError(r.error);
         return proto::recordSetFromCbor(r.out(1));
@@ -65,7 +62,7 @@ protected:
     }
     // The row of a code, -1 when absent.
     static int rowOf(const RecordSet& rs, const QString& code) {
-        const int f = rs.fieldIndex(QStringLiteral("code"));
+        const int f = rs.fieldIndex(u"code"_s);
         for (int i = 0; i < rs.rowCount(); ++i) {
             if (rs.at(i, f).toString() == code)
                 return i;
@@ -83,12 +80,12 @@ protected:
 };
 
 TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
-    const RecordSet rs = purview(QStringLiteral("1"));
+    const RecordSet rs = purview(u"1"_s);
     for (const char* name :
          {"Name", "code", "sonnum", "leveal", "isbtn", "isbj", "hide", "groupby", "ShortCut"}) {
         EXPECT_GE(rs.fieldIndex(QString::fromLatin1(name)), 0) << name;
     }
-    const RecordSet all = query(QStringLiteral("SELECT count(*) AS n FROM sysMenu"));
+    const RecordSet all = query(u"SELECT count(*) AS n FROM sysMenu"_s);
     EXPECT_EQ(all.at(0, 0).toLongLong(), rs.rowCount());
     ASSERT_GT(rs.rowCount(), 275);
 
@@ -118,44 +115,42 @@ TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
         EXPECT_LE(level, previous + 1)
             << "row " << i << " code " << value(rs, i, "code").toStdString();
         previous = level;
-        EXPECT_EQ(QStringLiteral("1"), value(rs, i, "isbj")) << value(rs, i, "code").toStdString();
+        EXPECT_EQ(u"1"_s, value(rs, i, "isbj")) << value(rs, i, "code").toStdString();
     }
     // A report with its shortcut, and the consignment menu before its entries.
-    const int report = rowOf(rs, QStringLiteral("300501"));
+    const int report = rowOf(rs, u"300501"_s);
     ASSERT_GE(report, 0);
-    EXPECT_EQ(QStringLiteral("F9"), value(rs, report, "ShortCut"));
-    EXPECT_EQ(QStringLiteral("1"), value(rs, report, "groupby"));
-    EXPECT_LT(rowOf(rs, QStringLiteral("2018")), rowOf(rs, QStringLiteral("201805")));
+    EXPECT_EQ(u"F9"_s, value(rs, report, "ShortCut"));
+    EXPECT_EQ(u"1"_s, value(rs, report, "groupby"));
+    EXPECT_LT(rowOf(rs, u"2018"_s), rowOf(rs, u"201805"_s));
 }
 
 TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
-    update(QStringLiteral(
-        "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, depid, "
-        "del, candel) VALUES (2, 0, '2,', 1, 0, '002', '李四', '李四', 'LS', 0, 0, 1)"));
-    update(QStringLiteral("INSERT INTO sysuser(id, password, par_id) VALUES (2, '', 1)"));
-    update(QStringLiteral(
-        "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 0, 0 "
-        "FROM sysMenu WHERE code IN ('10', '1001', '100101')"));
-    update(QStringLiteral(
-        "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 0, 0, 0 "
-        "FROM sysMenu WHERE code = '1003'"));
+    update(
+        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, depid, "
+        "del, candel) VALUES (2, 0, '2,', 1, 0, '002', '李四', '李四', 'LS', 0, 0, 1)"_s);
+    update(u"INSERT INTO sysuser(id, password, par_id) VALUES (2, '', 1)"_s);
+    update(
+        u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 0, 0 "
+        "FROM sysMenu WHERE code IN ('10', '1001', '100101')"_s);
+    update(
+        u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 0, 0, 0 "
+        "FROM sysMenu WHERE code = '1003'"_s);
 
-    const RecordSet rs = purview(QStringLiteral("2"));
+    const RecordSet rs = purview(u"2"_s);
     struct Case {
         const char* code;
         const char* isbj;
         const char* hide;
     };
-    const Case cases[] = {
-        {"10", "1", "0"},      // granted menu
-        {"1001", "1", "0"},    // granted window
-        {"100101", "1", "0"},  // granted operation right
-        {"100102", "0", "0"},  // no rights row
-        {"1003", "0", "0"},    // a row that revokes
-        {"1002", "0", "0"},    // no rights row
-        {"5012", "0", "1"},    // open to everyone
-        {"5001", "0", "1"},   {"50", "0", "1"},
-    };
+    const Case cases[] = {{"10", "1", "0"},      // granted menu
+                          {"1001", "1", "0"},    // granted window
+                          {"100101", "1", "0"},  // granted operation right
+                          {"100102", "0", "0"},  // no rights row
+                          {"1003", "0", "0"},    // a row that revokes
+                          {"1002", "0", "0"},    // no rights row
+                          {"5012", "0", "1"},    // open to everyone
+                          {"5001", "0", "1"},   {"50", "0", "1"}};
     for (const Case& c : cases) {
         const int row = rowOf(rs, QString::fromLatin1(c.code));
         ASSERT_GE(row, 0) << c.code;
@@ -164,18 +159,17 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     }
     // Without userid the session's operator (1) is read.
     const RecordSet own = purview(QString());
-    const int row = rowOf(own, QStringLiteral("1003"));
+    const int row = rowOf(own, u"1003"_s);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(QStringLiteral("1"), value(own, row, "isbj"));
+    EXPECT_EQ(u"1"_s, value(own, row, "isbj"));
 }
 
 TEST_F(MenuProcedure, AnOperatorIdThatIsNoNumberIsRefused) {
     try {
-        purview(QStringLiteral("x1"));
+        purview(u"x1"_s);
         FAIL() << "no error";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("操作员编号[x1]不正确")))
-            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(u"操作员编号[x1]不正确"_s)) << e.message().toStdString();
     }
 }
 

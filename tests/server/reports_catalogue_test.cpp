@@ -9,43 +9,36 @@
 #include "reports_fixture.h"
 #include "server/reports.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
 // The report procedures the server answers itself; the others of the table (bill lists, the
 // goods procedure, base accounts, stocktake) belong to other modules.
 const QStringList kReportProcedures = {
-    QStringLiteral("P_JXC_Get_XS"),    QStringLiteral("P_JXC_Get_JH"),
-    QStringLiteral("P_JXC_Get_KC"),    QStringLiteral("P_JXC_Get_WL"),
-    QStringLiteral("P_JXC_Get_CW"),    QStringLiteral("P_JXC_Get_DX"),
-    QStringLiteral("P_JXC_Get_JQ"),    QStringLiteral("P_JXC_Get_WWJG"),
-    QStringLiteral("P_JXC_Get_Other"), QStringLiteral("P_JXC_Get_KP"),
-    QStringLiteral("P_JXC_Get_LBBB"),
+    u"P_JXC_Get_XS"_s,    u"P_JXC_Get_JH"_s, u"P_JXC_Get_KC"_s,   u"P_JXC_Get_WL"_s,
+    u"P_JXC_Get_CW"_s,    u"P_JXC_Get_DX"_s, u"P_JXC_Get_JQ"_s,   u"P_JXC_Get_WWJG"_s,
+    u"P_JXC_Get_Other"_s, u"P_JXC_Get_KP"_s, u"P_JXC_Get_LBBB"_s,
 };
 
 // The families that must have real figures: sales and purchase statistics, ledgers, returns,
 // exchanges, distributions, rankings, monthly analysis, the cost table; the stock ledgers, stock
 // bills' statistics, warehouse ledgers and balances, batches, virtual stock and limit alerts.
 const QStringList kMustBeReal = {
-    QStringLiteral("P_JXC_Get_XS/SPXSTJ"),   QStringLiteral("P_JXC_Get_XS/DWXSTJ"),
-    QStringLiteral("P_JXC_Get_XS/XSMXZB"),   QStringLiteral("P_JXC_Get_XS/SPXSTHTJ"),
-    QStringLiteral("P_JXC_Get_XS/DWXSTHTJ"), QStringLiteral("P_JXC_Get_XS/XSTHDTJ"),
-    QStringLiteral("P_JXC_Get_XS/XSHHDTJ"),  QStringLiteral("P_JXC_Get_XS/XSHHMXZB"),
-    QStringLiteral("P_JXC_Get_XS/DWXSFB"),   QStringLiteral("P_JXC_Get_XS/CKXSFB"),
-    QStringLiteral("P_JXC_Get_XS/XSPHB"),    QStringLiteral("P_JXC_Get_XS/SPXSYFX"),
-    QStringLiteral("P_JXC_Get_XS/SPXSCBB"),  QStringLiteral("P_JXC_Get_JH/SPJHTJ"),
-    QStringLiteral("P_JXC_Get_JH/DWJHTJ"),   QStringLiteral("P_JXC_Get_JH/JHMXZB"),
-    QStringLiteral("P_JXC_Get_JH/SPJHTHTJ"), QStringLiteral("P_JXC_Get_JH/DWJHTHTJ"),
-    QStringLiteral("P_JXC_Get_JH/JHTHDTJ"),  QStringLiteral("P_JXC_Get_JH/JHHHDTJ"),
-    QStringLiteral("P_JXC_Get_JH/DWJHFB"),   QStringLiteral("P_JXC_Get_JH/CKJHFB"),
-    QStringLiteral("P_JXC_Get_JH/SPJHYFX"),  QStringLiteral("P_JXC_Get_KC/SPMX"),
-    QStringLiteral("P_JXC_Get_KC/KCMXZB"),   QStringLiteral("P_JXC_Get_KC/BSDTJ"),
-    QStringLiteral("P_JXC_Get_KC/BYDTJ"),    QStringLiteral("P_JXC_Get_KC/QTRKDTJ"),
-    QStringLiteral("P_JXC_Get_KC/QTCKDTJ"),  QStringLiteral("P_JXC_Get_KC/TJDBDTJ"),
-    QStringLiteral("P_JXC_Get_KC/BJDBDTJ"),  QStringLiteral("P_JXC_Get_KC/CKLSZ"),
-    QStringLiteral("P_JXC_Get_KC/CKMXB"),    QStringLiteral("P_JXC_Get_KC/CKKCYEB"),
-    QStringLiteral("P_JXC_Get_KC/KCPCLB"),   QStringLiteral("P_JXC_Get_KC/XNKCCX"),
-    QStringLiteral("P_JXC_Get_KC/KCSXBJ"),   QStringLiteral("P_JXC_Get_KC/KCXXBJ"),
+    u"P_JXC_Get_XS/SPXSTJ"_s,   u"P_JXC_Get_XS/DWXSTJ"_s,   u"P_JXC_Get_XS/XSMXZB"_s,
+    u"P_JXC_Get_XS/SPXSTHTJ"_s, u"P_JXC_Get_XS/DWXSTHTJ"_s, u"P_JXC_Get_XS/XSTHDTJ"_s,
+    u"P_JXC_Get_XS/XSHHDTJ"_s,  u"P_JXC_Get_XS/XSHHMXZB"_s, u"P_JXC_Get_XS/DWXSFB"_s,
+    u"P_JXC_Get_XS/CKXSFB"_s,   u"P_JXC_Get_XS/XSPHB"_s,    u"P_JXC_Get_XS/SPXSYFX"_s,
+    u"P_JXC_Get_XS/SPXSCBB"_s,  u"P_JXC_Get_JH/SPJHTJ"_s,   u"P_JXC_Get_JH/DWJHTJ"_s,
+    u"P_JXC_Get_JH/JHMXZB"_s,   u"P_JXC_Get_JH/SPJHTHTJ"_s, u"P_JXC_Get_JH/DWJHTHTJ"_s,
+    u"P_JXC_Get_JH/JHTHDTJ"_s,  u"P_JXC_Get_JH/JHHHDTJ"_s,  u"P_JXC_Get_JH/DWJHFB"_s,
+    u"P_JXC_Get_JH/CKJHFB"_s,   u"P_JXC_Get_JH/SPJHYFX"_s,  u"P_JXC_Get_KC/SPMX"_s,
+    u"P_JXC_Get_KC/KCMXZB"_s,   u"P_JXC_Get_KC/BSDTJ"_s,    u"P_JXC_Get_KC/BYDTJ"_s,
+    u"P_JXC_Get_KC/QTRKDTJ"_s,  u"P_JXC_Get_KC/QTCKDTJ"_s,  u"P_JXC_Get_KC/TJDBDTJ"_s,
+    u"P_JXC_Get_KC/BJDBDTJ"_s,  u"P_JXC_Get_KC/CKLSZ"_s,    u"P_JXC_Get_KC/CKMXB"_s,
+    u"P_JXC_Get_KC/CKKCYEB"_s,  u"P_JXC_Get_KC/KCPCLB"_s,   u"P_JXC_Get_KC/XNKCCX"_s,
+    u"P_JXC_Get_KC/KCSXBJ"_s,   u"P_JXC_Get_KC/KCXXBJ"_s,
 };
 
 QString key(const QString& procedure, const QString& type) {
@@ -118,9 +111,8 @@ TEST_F(ReportColumns, EveryReportAnswersTheColumnsItsWindowsDocument) {
 TEST_F(ReportColumns, ProceduresRefuseAQueryTypeTheyDoNotKnow) {
     for (const QString& procedure : kReportProcedures) {
         SCOPED_TRACE(qPrintable(procedure));
-        EXPECT_EQ(QStringLiteral("%1不支持查询类型[XYZ]").arg(procedure),
-                  reportError(procedure, QStringLiteral("XYZ"), {}));
-        EXPECT_EQ(QStringLiteral("%1缺少查询类型[QueryType]").arg(procedure),
+        EXPECT_EQ(u"%1不支持查询类型[XYZ]"_s.arg(procedure), reportError(procedure, u"XYZ"_s, {}));
+        EXPECT_EQ(u"%1缺少查询类型[QueryType]"_s.arg(procedure),
                   reportError(procedure, QString(), {}));
     }
 }

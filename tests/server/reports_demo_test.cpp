@@ -15,6 +15,8 @@
 #include "server/reports.h"
 #include "server/schema.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -36,12 +38,10 @@ class DemoReports : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        db_ = Database::open(dir_.filePath(QStringLiteral("demo.db")),
-                             Database::Mode::ReadWriteCreate);
+        db_ = Database::open(dir_.filePath(u"demo.db"_s), Database::Mode::ReadWriteCreate);
         {
             Transaction tx(*db_);
-            schema::createAccountSet(db_->handle(), QStringLiteral("演示账套"),
-                                     password::hash(QString()));
+            schema::createAccountSet(db_->handle(), u"演示账套"_s, password::hash(QString()));
             tx.commit();
         }
         demo::DemoOptions o;
@@ -57,9 +57,9 @@ protected:
     RecordSet report(const char* procedure, const char* type,
                      std::vector<std::pair<const char*, QString>> lines = {}) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QString::fromLatin1(type));
+        p.setValue(u"QueryType"_s, QString::fromLatin1(type));
         for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "GoodsStr"})
-            p.setValue(QString::fromLatin1(key), QStringLiteral(";czy_id=1"));
+            p.setValue(QString::fromLatin1(key), u";czy_id=1"_s);
         for (const auto& [n, v] : lines)
             p.setValue(QString::fromLatin1(n), v);
         CallContext c(*db_, p);
@@ -99,8 +99,7 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
          "AND l.goodsid > 0",
          "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.discounttotal) FROM djList l "
          "JOIN djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND "
-         "l.dj_state = 2 AND l.goodsid > 0"},
-    };
+         "l.dj_state = 2 AND l.goodsid > 0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + c.kinds);
         const double qty = sql(c.qtySql);
@@ -111,28 +110,25 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
         EXPECT_NEAR(qty, sum(top, "Qty"), 1e-6);
         EXPECT_NEAR(amount, sum(top, "discounttotal"), 0.01);
         const RecordSet flat =
-            report(c.procedure, c.type,
-                   {{"djStr", kinds}, {"GoodsStr", QStringLiteral(";czy_id=1;isList=1")}});
+            report(c.procedure, c.type, {{"djStr", kinds}, {"GoodsStr", u";czy_id=1;isList=1"_s}});
         EXPECT_NEAR(qty, sum(flat, "Qty"), 1e-6);
         EXPECT_GT(flat.rowCount(), top.rowCount());
         // Every category row is the sum of the level below it.
-        const int son = top.fieldIndex(QStringLiteral("sonnum"));
-        const int id = top.fieldIndex(QStringLiteral("id"));
-        const int q = top.fieldIndex(QStringLiteral("Qty"));
+        const int son = top.fieldIndex(u"sonnum"_s);
+        const int id = top.fieldIndex(u"id"_s);
+        const int q = top.fieldIndex(u"Qty"_s);
         for (int r = 0; r < top.rowCount(); ++r) {
             if (top.at(r, son).toLongLong() == 0)
                 continue;
             const RecordSet below =
                 report(c.procedure, c.type,
                        {{"djStr", kinds},
-                        {"GoodsStr",
-                         QStringLiteral(";czy_id=1;par_id=%1").arg(top.at(r, id).toLongLong())}});
+                        {"GoodsStr", u";czy_id=1;par_id=%1"_s.arg(top.at(r, id).toLongLong())}});
             EXPECT_NEAR(value(top.at(r, q)), sum(below, "Qty"), 1e-6);
         }
     }
     // Partners divide the same sales as goods do.
-    const RecordSet byPartner =
-        report("P_JXC_Get_XS", "DWXSTJ", {{"djStr", QStringLiteral(" (1,0) ")}});
+    const RecordSet byPartner = report("P_JXC_Get_XS", "DWXSTJ", {{"djStr", u" (1,0) "_s}});
     EXPECT_NEAR(sql(cases[0].amountSql), sum(byPartner, "discounttotal"), 0.01);
 }
 
@@ -144,9 +140,8 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     EXPECT_NEAR(stockQty, sum(balance, "Qty"), 1e-6);
     EXPECT_NEAR(stockValue, sum(balance, "total"), 0.01);
 
-    const RecordSet move = report(
-        "P_JXC_Get_KC", "QNJXCBDB",
-        {{"BeginDate", QStringLiteral("2025-01-01")}, {"EndDate", QStringLiteral("2030-12-31")}});
+    const RecordSet move = report("P_JXC_Get_KC", "QNJXCBDB",
+                                  {{"BeginDate", u"2025-01-01"_s}, {"EndDate", u"2030-12-31"_s}});
     EXPECT_NEAR(sql("SELECT SUM(qty) FROM iniGoodsStock"), sum(move, "qcQty"), 1e-6);
     EXPECT_NEAR(sql("SELECT SUM(total) FROM iniGoodsStock"), sum(move, "qcTotal"), 0.01);
     EXPECT_NEAR(stockQty, sum(move, "jcQty"), 1e-6);
@@ -158,15 +153,12 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
         sql("SELECT goodsid FROM djStockDetail GROUP BY goodsid ORDER BY COUNT(*) DESC, goodsid "
             "LIMIT 1"));
     const RecordSet ledger =
-        report("P_JXC_Get_KC", "SPMX",
-               {{"GoodsStr", QStringLiteral(";czy_id=1;isSub=1;id=%1").arg(goods)}});
+        report("P_JXC_Get_KC", "SPMX", {{"GoodsStr", u";czy_id=1;isSub=1;id=%1"_s.arg(goods)}});
     ASSERT_GT(ledger.rowCount(), 2);
-    const double last =
-        value(ledger.at(ledger.rowCount() - 1, ledger.fieldIndex(QStringLiteral("jcQty"))));
-    EXPECT_NEAR(db_->scalar(QStringLiteral("SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"),
-                            {goods})
-                    .toDouble(),
-                last, 1e-6);
+    const double last = value(ledger.at(ledger.rowCount() - 1, ledger.fieldIndex(u"jcQty"_s)));
+    EXPECT_NEAR(
+        db_->scalar(u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"_s, {goods}).toDouble(),
+        last, 1e-6);
 }
 
 }  // namespace

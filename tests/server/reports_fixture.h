@@ -19,19 +19,20 @@
 #include "common/currency.h"
 #include "posting_packets.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 
 class ReportFixture : public BillFixture {
 protected:
     void SetUp() override {
         BillFixture::SetUp();
-        update(QStringLiteral("UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"));
-        update(QStringLiteral("UPDATE baseGoods SET costmode = 2 WHERE id = 102"));
+        update(u"UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"_s);
+        update(u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
         ParamList open;
-        open.setValue(QStringLiteral("type"), QStringLiteral("0"));
-        open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
-        const proto::Response r =
-            call(session_, "ExecProc", {QStringLiteral("P_SYS_UP_Open"), open.text()});
+        open.setValue(u"type"_s, u"0"_s);
+        open.setValue(u"Date"_s, u"2025-01-01"_s);
+        const proto::Response r = call(session_, "ExecProc", {u"P_SYS_UP_Open"_s, open.text()});
         ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     }
 
@@ -40,15 +41,15 @@ protected:
         GoodsBill b;
         b.djType = djType;
         b.date = QString::fromLatin1(date);
-        b.code = QStringLiteral("B%1-%2").arg(djType).arg(++billNo_);
+        b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
         b.partner = partner;
         b.intoStock = warehouse;
         b.outStock = outWarehouse;
         for (GoodsLine& l : lines)
             l.intoStock = warehouse;
         b.lines = std::move(lines);
-        const ServiceResult r = service(QStringLiteral("SaveToDB"), goodsBillParams(b),
-                                        goodsLinesPacket(b), accountPacket(b.accounts));
+        const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(b), goodsLinesPacket(b),
+                                        accountPacket(b.accounts));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -72,8 +73,8 @@ protected:
     //  11 进货订单   2025-03-06 from 202: 102 × 10 @ 5
     // and the stock limits: 102 at most 10, 103 at least 8.
     void postMoreKinds() {
-        update(QStringLiteral("UPDATE baseGoods SET warnUP = 10 WHERE id = 102"));
-        update(QStringLiteral("UPDATE baseGoods SET warnDown = 8 WHERE id = 103"));
+        update(u"UPDATE baseGoods SET warnUP = 10 WHERE id = 102"_s);
+        update(u"UPDATE baseGoods SET warnDown = 8 WHERE id = 103"_s);
         posted(15, "2025-03-02", 0, {{101, 2, 10}}, 302, 301);
         posted(12, "2025-03-03", 0, {{102, 1, 5}});
         posted(11, "2025-03-04", 0, {{103, 2, 20}});
@@ -86,9 +87,9 @@ protected:
     using Lines = std::vector<std::pair<const char*, const char*>>;
     RecordSet report(const QString& procedure, const QString& queryType, const Lines& lines = {}) {
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), queryType);
+        p.setValue(u"QueryType"_s, queryType);
         for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "GoodsStr"})
-            p.setValue(QString::fromLatin1(key), QStringLiteral(";czy_id=1"));
+            p.setValue(QString::fromLatin1(key), u";czy_id=1"_s);
         for (const auto& [n, v] : lines)
             p.setValue(QString::fromUtf8(n), QString::fromUtf8(v));
         return procQuery(procedure, p);
@@ -115,6 +116,14 @@ protected:
                              ? v.value<Currency>().toDouble()
                              : v.toDouble();
         return std::round(d * 10000.0) / 10000.0;
+    }
+    // Several values of a row, as num() gives them.
+    static QList<double> nums(const RecordSet& rs, int row,
+                              std::initializer_list<const char*> fields) {
+        QList<double> out;
+        for (const char* f : fields)
+            out << num(rs, row, f);
+        return out;
     }
     static QString text(const RecordSet& rs, int row, const char* field) {
         const int f = rs.fieldIndex(QString::fromLatin1(field));

@@ -13,6 +13,8 @@
 #include "server/reports.h"
 #include "support/serverprocess.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
@@ -30,19 +32,18 @@ std::vector<std::string> goldenClasses() {
 // The conditions of a window's run: the three months of the bills; the detail ledgers look at
 // goods category 100 (goods 101 and 102), as when opened from that row of a statistic.
 QStringList conditionsOf(const QueryDescriptor& d) {
-    QStringList c = {QStringLiteral("BeginDate=2025-01-01"), QStringLiteral("EndDate=2025-03-31")};
+    QStringList c = {u"BeginDate=2025-01-01"_s, u"EndDate=2025-03-31"_s};
     if (d.subject == QuerySubject::Ledger)
-        c << QStringLiteral("GoodsStr=;isSub=1;id=100");
+        c << u"GoodsStr=;isSub=1;id=100"_s;
     // Comparisons set March against the three months.
     const QueryDialogPage* page = findQueryDialogPage(d.dialogClass, d.dialogPage);
     if (page && page->secondDates)
-        c << QStringLiteral("BeginDate2=2025-03-01") << QStringLiteral("EndDate2=2025-03-31");
+        c << u"BeginDate2=2025-03-01"_s << u"EndDate2=2025-03-31"_s;
     return c;
 }
 
 QString goldenPath(const QString& className) {
-    return QDir(QStringLiteral(DYT_TEST_DATA_DIR "/reports"))
-        .filePath(className + QStringLiteral(".tsv"));
+    return QDir(QStringLiteral(DYT_TEST_DATA_DIR "/reports")).filePath(className + u".tsv"_s);
 }
 
 // The account set of the report files in a dyt-server process.
@@ -64,10 +65,8 @@ protected:
     }
 
     dyt::test::CliResult report(const QStringList& args) {
-        return dyt::test::runCli(QStringList{QStringLiteral("--server"), server_.address(),
-                                             QStringLiteral("--profile"), QStringLiteral("dytv1_1"),
-                                             QStringLiteral("--user"), QStringLiteral("1"),
-                                             QStringLiteral("report")} +
+        return dyt::test::runCli(QStringList{u"--server"_s, server_.address(), u"--profile"_s,
+                                             u"dytv1_1"_s, u"--user"_s, u"1"_s, u"report"_s} +
                                  args);
     }
 
@@ -78,17 +77,15 @@ protected:
 class ReportGolden : public ReportServer, public ::testing::WithParamInterface<std::string> {};
 
 TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
-    const dyt::test::CliResult byClass =
-        report({QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("GoodsStr=;par_id=100")});
+    const dyt::test::CliResult byClass = report({u"TfrmQSPXSTJ"_s, u"GoodsStr=;par_id=100"_s});
     ASSERT_EQ(0, byClass.exitCode) << byClass.err.toStdString();
     const QStringList lines = byClass.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(3, lines.size());
-    EXPECT_EQ(QStringLiteral("sonnum\tid\tpar_id"), lines[0].section(u'\t', 0, 2));
-    EXPECT_EQ(QStringLiteral("0\t101\t100"), lines[1].section(u'\t', 0, 2));
-    EXPECT_EQ(QStringLiteral("0\t102\t100"), lines[2].section(u'\t', 0, 2));
+    EXPECT_EQ(u"sonnum\tid\tpar_id"_s, lines[0].section(u'\t', 0, 2));
+    EXPECT_EQ(u"0\t101\t100"_s, lines[1].section(u'\t', 0, 2));
+    EXPECT_EQ(u"0\t102\t100"_s, lines[2].section(u'\t', 0, 2));
     const dyt::test::CliResult byProcedure =
-        report({QStringLiteral("P_JXC_Get_XS"), QStringLiteral("SPXSTJ"),
-                QStringLiteral("GoodsStr=;czy_id=1;par_id=100")});
+        report({u"P_JXC_Get_XS"_s, u"SPXSTJ"_s, u"GoodsStr=;czy_id=1;par_id=100"_s});
     EXPECT_EQ(byClass.out, byProcedure.out);
 
     struct Case {
@@ -96,15 +93,11 @@ TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
         QString message;
     };
     const Case cases[] = {
-        {{QStringLiteral("TfrmQNoSuch")}, QStringLiteral("查询窗口[TfrmQNoSuch]不存在")},
-        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("BeginDate=2025-02-02"),
-          QStringLiteral("EndDate=2025-02-01")},
-         QStringLiteral("开始日期不能大于结束日期！")},
-        {{QStringLiteral("TfrmQSPXSTJ"), QStringLiteral("par_id")},
-         QStringLiteral("report: 条件[par_id]应写作 名称=值")},
-        {{QStringLiteral("P_JXC_Get_XS"), QStringLiteral("NOSUCH")},
-         QStringLiteral("P_JXC_Get_XS不支持查询类型[NOSUCH]")},
-    };
+        {{u"TfrmQNoSuch"_s}, u"查询窗口[TfrmQNoSuch]不存在"_s},
+        {{u"TfrmQSPXSTJ"_s, u"BeginDate=2025-02-02"_s, u"EndDate=2025-02-01"_s},
+         u"开始日期不能大于结束日期！"_s},
+        {{u"TfrmQSPXSTJ"_s, u"par_id"_s}, u"report: 条件[par_id]应写作 名称=值"_s},
+        {{u"P_JXC_Get_XS"_s, u"NOSUCH"_s}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s}};
     for (const Case& c : cases) {
         SCOPED_TRACE(qPrintable(c.args.join(u' ')));
         const dyt::test::CliResult r = report(c.args);

@@ -3,12 +3,14 @@
 #include "server/reports.h"
 #include "reports_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server::test {
 namespace {
 
-const QString kXS = QStringLiteral("P_JXC_Get_XS");
-const QString kJH = QStringLiteral("P_JXC_Get_JH");
-const QString kKC = QStringLiteral("P_JXC_Get_KC");
+const QString kXS = u"P_JXC_Get_XS"_s;
+const QString kJH = u"P_JXC_Get_JH"_s;
+const QString kKC = u"P_JXC_Get_KC"_s;
 
 class Reports : public ReportFixture {
 protected:
@@ -20,28 +22,22 @@ protected:
 
 TEST_F(Reports, SalesStatisticsAggregateOneCategoryLevelAtATime) {
     // Top level: category 100 (101 and 102) and goods 103. Returns count against sales.
-    const RecordSet top =
-        report(kXS, QStringLiteral("SPXSTJ"), {{"GoodsStr", ";czy_id=1;par_id=0"}});
+    const RecordSet top = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(top));
-    EXPECT_EQ(2, top.at(0, top.fieldIndex(QStringLiteral("sonnum"))).toLongLong());
-    EXPECT_EQ(9.0, num(top, 0, "Qty"));              // 101: 3 + 2 − 1, 102: 5
-    EXPECT_EQ(120.0, num(top, 0, "discounttotal"));  // 60 + 40 − 20 + 40
-    EXPECT_EQ(13.3333, num(top, 0, "price"));
-    EXPECT_EQ(1.0, num(top, 1, "Qty"));
-    EXPECT_EQ(40.0, num(top, 1, "discounttotal"));
-    EXPECT_EQ(QStringLiteral("SP103"), text(top, 1, "sp_spbh"));
+    EXPECT_EQ(2, top.at(0, top.fieldIndex(u"sonnum"_s)).toLongLong());
+    // Qty: 101: 3 + 2 − 1, 102: 5; discounttotal: 60 + 40 − 20 + 40
+    EXPECT_EQ((QList<double>{9.0, 120.0, 13.3333}),
+              nums(top, 0, {"Qty", "discounttotal", "price"}));
+    EXPECT_EQ((QList<double>{1.0, 40.0}), nums(top, 1, {"Qty", "discounttotal"}));
+    EXPECT_EQ(u"SP103"_s, text(top, 1, "sp_spbh"));
 
     // One level down: the goods of category 100.
-    const RecordSet level =
-        report(kXS, QStringLiteral("SPXSTJ"), {{"GoodsStr", ";czy_id=1;par_id=100"}});
+    const RecordSet level = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}});
     ASSERT_EQ((QList<qint64>{101, 102}), ids(level));
-    EXPECT_EQ(4.0, num(level, 0, "Qty"));
-    EXPECT_EQ(80.0, num(level, 0, "discounttotal"));
-    EXPECT_EQ(20.0, num(level, 0, "price"));
-    EXPECT_EQ(5.0, num(level, 1, "Qty"));
-    EXPECT_EQ(8.0, num(level, 1, "price"));
-    EXPECT_EQ(100, level.at(0, level.fieldIndex(QStringLiteral("par_id"))).toLongLong());
-    EXPECT_EQ(QStringLiteral("100,101,"), text(level, 0, "par_jl"));
+    EXPECT_EQ((QList<double>{4.0, 80.0, 20.0}), nums(level, 0, {"Qty", "discounttotal", "price"}));
+    EXPECT_EQ((QList<double>{5.0, 8.0}), nums(level, 1, {"Qty", "price"}));
+    EXPECT_EQ(100, level.at(0, level.fieldIndex(u"par_id"_s)).toLongLong());
+    EXPECT_EQ(u"100,101,"_s, text(level, 0, "par_jl"));
 }
 
 TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
@@ -75,11 +71,10 @@ TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
         {"returns only", {{"djStr", " (2,0) "}}, {100}, {-1}},
         {"quantity above 0", {{"filter", ";qty=1"}}, {100, 103}, {9, 1}},
         {"quantity equal to 0", {{"filter", ";qty=2"}}, {}, {}},
-        {"warehouse without sales", {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}}, {}, {}},
-    };
+        {"warehouse without sales", {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}}, {}, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const RecordSet rs = report(kXS, QStringLiteral("SPXSTJ"), c.lines);
+        const RecordSet rs = report(kXS, u"SPXSTJ"_s, c.lines);
         EXPECT_EQ(c.ids, ids(rs));
         for (int i = 0; i < c.qty.size() && i < rs.rowCount(); ++i)
             EXPECT_EQ(c.qty[i], num(rs, i, "Qty"));
@@ -87,75 +82,64 @@ TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
 }
 
 TEST_F(Reports, PartnerStatisticsAndCostTable) {
-    const RecordSet partners = report(kXS, QStringLiteral("DWXSTJ"));
+    const RecordSet partners = report(kXS, u"DWXSTJ"_s);
     ASSERT_EQ((QList<qint64>{200, 203}), ids(partners));
-    EXPECT_EQ(3.0, num(partners, 0, "Qty"));  // 201: 101 3 − 1, 103 1
-    EXPECT_EQ(80.0, num(partners, 0, "discounttotal"));
+    // Qty: 201: 101 3 − 1, 103 1
+    EXPECT_EQ((QList<double>{3.0, 80.0}), nums(partners, 0, {"Qty", "discounttotal"}));
     EXPECT_EQ(7.0, num(partners, 1, "Qty"));
-    EXPECT_EQ(QStringLiteral("丙公司"), text(partners, 1, "dw_dwqm"));
-    const RecordSet inside =
-        report(kXS, QStringLiteral("DWXSTJ"), {{"wldwStr", ";czy_id=1;par_id=200"}});
+    EXPECT_EQ(u"丙公司"_s, text(partners, 1, "dw_dwqm"));
+    const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
     EXPECT_EQ((QList<qint64>{201}), ids(inside));
 
     // Sales bills only: cost by moving average (101 at 10) and FIFO (102 at 5), 103 at 25.
-    const RecordSet cost = report(kXS, QStringLiteral("SPXSCBB"), {{"djStr", " (1,0) "}});
+    const RecordSet cost = report(kXS, u"SPXSCBB"_s, {{"djStr", " (1,0) "}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(cost));
-    EXPECT_EQ(140.0, num(cost, 0, "discounttotal"));
-    EXPECT_EQ(75.0, num(cost, 0, "costtotal"));
-    EXPECT_EQ(65.0, num(cost, 0, "ml"));
-    EXPECT_EQ(25.0, num(cost, 1, "costtotal"));
-    EXPECT_EQ(15.0, num(cost, 1, "ml"));
+    EXPECT_EQ((QList<double>{140.0, 75.0, 65.0}),
+              nums(cost, 0, {"discounttotal", "costtotal", "ml"}));
+    EXPECT_EQ((QList<double>{25.0, 15.0}), nums(cost, 1, {"costtotal", "ml"}));
 }
 
 TEST_F(Reports, PurchaseStatisticsPerWarehouse) {
-    const RecordSet all = report(kJH, QStringLiteral("SPJHTJ"));
+    const RecordSet all = report(kJH, u"SPJHTJ"_s);
     ASSERT_EQ((QList<qint64>{100, 103}), ids(all));
-    EXPECT_EQ(35.0, num(all, 0, "Qty"));
-    EXPECT_EQ(260.0, num(all, 0, "discounttotal"));
-    EXPECT_EQ(4.0, num(all, 1, "Qty"));
-    EXPECT_EQ(100.0, num(all, 1, "discounttotal"));
+    EXPECT_EQ((QList<double>{35.0, 260.0}), nums(all, 0, {"Qty", "discounttotal"}));
+    EXPECT_EQ((QList<double>{4.0, 100.0}), nums(all, 1, {"Qty", "discounttotal"}));
     const RecordSet second =
-        report(kJH, QStringLiteral("SPJHTJ"), {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
+        report(kJH, u"SPJHTJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
     ASSERT_EQ((QList<qint64>{100}), ids(second));
-    EXPECT_EQ(5.0, num(second, 0, "Qty"));
-    EXPECT_EQ(60.0, num(second, 0, "discounttotal"));
-    EXPECT_EQ(12.0, num(second, 0, "price"));
+    EXPECT_EQ((QList<double>{5.0, 60.0, 12.0}), nums(second, 0, {"Qty", "discounttotal", "price"}));
     // The warehouse distribution shows goods levels for the warehouse of the dialog.
     const RecordSet byWarehouse =
-        report(kJH, QStringLiteral("CKJHFB"), {{"ckStr", ";czy_id=1;id=301;issub=1;Other=1"}});
+        report(kJH, u"CKJHFB"_s, {{"ckStr", ";czy_id=1;id=301;issub=1;Other=1"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(byWarehouse));
     EXPECT_EQ(30.0, num(byWarehouse, 0, "Qty"));
 }
 
 TEST_F(Reports, SalesDetailLedgerListsTheLinesOfAGoodsOrCategory) {
-    const RecordSet one =
-        report(kXS, QStringLiteral("XSMXZB"), {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
+    const RecordSet one = report(kXS, u"XSMXZB"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
     ASSERT_EQ(3, one.rowCount());
-    EXPECT_EQ(QStringLiteral("2025-01-10"), text(one, 0, "djDate"));
-    EXPECT_EQ(QStringLiteral("2025-02-03"), text(one, 1, "djDate"));
-    EXPECT_EQ(QStringLiteral("2025-02-10"), text(one, 2, "djDate"));
+    EXPECT_EQ(u"2025-01-10"_s, text(one, 0, "djDate"));
+    EXPECT_EQ(u"2025-02-03"_s, text(one, 1, "djDate"));
+    EXPECT_EQ(u"2025-02-10"_s, text(one, 2, "djDate"));
     EXPECT_EQ((QList<qint64>{1, 1, 2}), ids(one, "djType"));
     EXPECT_EQ((QList<qint64>{bills_[1], bills_[2], bills_[3]}), ids(one));
     EXPECT_EQ(3.0, num(one, 0, "Qty"));
     EXPECT_EQ(40.0, num(one, 1, "discounttotal"));
-    const RecordSet category =
-        report(kXS, QStringLiteral("XSMXZB"), {{"GoodsStr", ";czy_id=1;isSub=1;id=100"}});
+    const RecordSet category = report(kXS, u"XSMXZB"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=100"}});
     EXPECT_EQ(4, category.rowCount());
 }
 
 TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
     ParamList red;
-    red.setValue(QStringLiteral("isRed"), QStringLiteral("-1"));
-    red.setValue(QStringLiteral("billid"), QString::number(bills_[2]));
-    red.setValue(QStringLiteral("dj_state"), QStringLiteral("2"));
-    const proto::Response r =
-        call(session_, "ExecProc", {QStringLiteral("P_JXC_DJ_CopyRed"), red.text()});
+    red.setValue(u"isRed"_s, u"-1"_s);
+    red.setValue(u"billid"_s, QString::number(bills_[2]));
+    red.setValue(u"dj_state"_s, u"2"_s);
+    const proto::Response r = call(session_, "ExecProc", {u"P_JXC_DJ_CopyRed"_s, red.text()});
     ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     ASSERT_LT(0, r.out(1).toInteger()) << r.outText(2).toStdString();
 
     const auto level = [&](const char* filter) {
-        return report(kXS, QStringLiteral("SPXSTJ"),
-                      {{"GoodsStr", ";czy_id=1;par_id=100"}, {"filter", filter}});
+        return report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}, {"filter", filter}});
     };
     const RecordSet all = level(";isred=0");
     ASSERT_EQ((QList<qint64>{101}), ids(all));  // 102 was only in the reversed bill
@@ -164,132 +148,108 @@ TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
     ASSERT_EQ((QList<qint64>{101}), ids(plain));
     EXPECT_EQ(2.0, num(plain, 0, "Qty"));
     EXPECT_EQ((QList<qint64>{}), ids(level(";isred=2")));  // the pair cancels out
-    const RecordSet ledger =
-        report(kXS, QStringLiteral("XSMXZB"),
-               {{"GoodsStr", ";czy_id=1;isSub=1;id=102"}, {"filter", ";isred=2"}});
+    const RecordSet ledger = report(
+        kXS, u"XSMXZB"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=102"}, {"filter", ";isred=2"}});
     ASSERT_EQ(2, ledger.rowCount());
     EXPECT_EQ(5.0, num(ledger, 0, "Qty"));
     EXPECT_EQ(-5.0, num(ledger, 1, "Qty"));
 }
 
 TEST_F(Reports, MonthlyAnalysisAndRanking) {
-    const RecordSet months = report(kXS, QStringLiteral("SPXSYFX"));
+    const RecordSet months = report(kXS, u"SPXSYFX"_s);
     ASSERT_EQ(3, months.rowCount());
-    EXPECT_EQ(QStringLiteral("2025-01"), text(months, 0, "yf"));
+    EXPECT_EQ(u"2025-01"_s, text(months, 0, "yf"));
     EXPECT_EQ((QList<qint64>{100, 103, 100}), ids(months));
     EXPECT_EQ(3.0, num(months, 0, "Qty"));
     EXPECT_EQ(1.0, num(months, 1, "Qty"));
-    EXPECT_EQ(QStringLiteral("2025-02"), text(months, 2, "yf"));
+    EXPECT_EQ(u"2025-02"_s, text(months, 2, "yf"));
     EXPECT_EQ(6.0, num(months, 2, "Qty"));
 
     // The goods ranking window sends its tree level in GoodsStr.
-    const RecordSet goods =
-        report(kXS, QStringLiteral("XSPHB"), {{"GoodsStr", ";czy_id=1;par_id=0"}});
+    const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
     ASSERT_EQ(3, goods.rowCount());
     EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
     EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
     EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
     // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
-    const RecordSet customers = report(kXS, QStringLiteral("XSPHB"),
-                                       {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
+    const RecordSet customers =
+        report(kXS, u"XSPHB"_s, {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
     EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
-    EXPECT_EQ((QList<qint64>{201, 203}),
-              ids(report(kXS, QStringLiteral("XSPHB"), {{"filter", ";phlx=kh"}})));
+    EXPECT_EQ((QList<qint64>{201, 203}), ids(report(kXS, u"XSPHB"_s, {{"filter", ";phlx=kh"}})));
     // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
     update(
-        QStringLiteral("INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-                       "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"));
-    update(QStringLiteral("UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"));
-    const RecordSet regions = report(kXS, QStringLiteral("XSPHB"));
+        u"INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"_s);
+    update(u"UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"_s);
+    const RecordSet regions = report(kXS, u"XSPHB"_s);
     ASSERT_EQ((QList<qint64>{501}), ids(regions));
     EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
-    EXPECT_EQ(QStringLiteral("华东"), text(regions, 0, "dq_dqqm"));
+    EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
 }
 
 TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
-    const RecordSet rs = report(kKC, QStringLiteral("SPMX"),
+    const RecordSet rs = report(kKC, u"SPMX"_s,
                                 {{"GoodsStr", ";czy_id=1;isSub=1;id=101"},
                                  {"ckStr", ";czy_id=1;id=301;issub=1;Other=1"},
                                  {"BeginDate", "2025-01-06"},
                                  {"EndDate", "2025-02-28"}});
     ASSERT_EQ(4, rs.rowCount());
-    EXPECT_EQ(QStringLiteral("期初"), text(rs, 0, "djName"));
-    EXPECT_EQ(10.0, num(rs, 0, "jcQty"));
-    EXPECT_EQ(100.0, num(rs, 0, "jcTotal"));
-    EXPECT_EQ(3.0, num(rs, 1, "outQty"));
-    EXPECT_EQ(30.0, num(rs, 1, "outTotal"));
-    EXPECT_EQ(-3.0, num(rs, 1, "Qty"));
-    EXPECT_EQ(-30.0, num(rs, 1, "total"));
-    EXPECT_EQ(7.0, num(rs, 1, "jcQty"));
-    EXPECT_EQ(70.0, num(rs, 1, "jcTotal"));
-    EXPECT_EQ(QStringLiteral("2025-01-10"), text(rs, 1, "djDate"));
-    EXPECT_EQ(2.0, num(rs, 2, "outQty"));
-    EXPECT_EQ(5.0, num(rs, 2, "jcQty"));
-    EXPECT_EQ(1.0, num(rs, 3, "inQty"));
-    EXPECT_EQ(0.0, num(rs, 3, "outQty"));
-    EXPECT_EQ(6.0, num(rs, 3, "jcQty"));
+    EXPECT_EQ(u"期初"_s, text(rs, 0, "djName"));
+    EXPECT_EQ((QList<double>{10.0, 100.0}), nums(rs, 0, {"jcQty", "jcTotal"}));
+    EXPECT_EQ((QList<double>{3.0, 30.0, -3.0, -30.0, 7.0, 70.0}),
+              nums(rs, 1, {"outQty", "outTotal", "Qty", "total", "jcQty", "jcTotal"}));
+    EXPECT_EQ(u"2025-01-10"_s, text(rs, 1, "djDate"));
+    EXPECT_EQ((QList<double>{2.0, 5.0}), nums(rs, 2, {"outQty", "jcQty"}));
+    EXPECT_EQ((QList<double>{1.0, 0.0, 6.0}), nums(rs, 3, {"inQty", "outQty", "jcQty"}));
     // Every warehouse: the purchase into 302 follows.
-    const RecordSet all =
-        report(kKC, QStringLiteral("SPMX"), {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
+    const RecordSet all = report(kKC, u"SPMX"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
     ASSERT_EQ(6, all.rowCount());
-    EXPECT_EQ(11.0, num(all, 5, "jcQty"));
-    EXPECT_EQ(5.0, num(all, 5, "inQty"));
-    EXPECT_EQ(60.0, num(all, 5, "inTotal"));
+    EXPECT_EQ((QList<double>{11.0, 5.0, 60.0}), nums(all, 5, {"jcQty", "inQty", "inTotal"}));
     EXPECT_EQ(0.0, num(all, 0, "jcQty"));  // nothing before the first bill
 }
 
 TEST_F(Reports, StockBalancesAndMovementTable) {
-    const RecordSet balance = report(kKC, QStringLiteral("CKKCYEB"), {{"EndDate", "2025-01-31"}});
+    const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
-    EXPECT_EQ(27.0, num(balance, 0, "Qty"));  // 101: 10 − 3, 102: 20
-    EXPECT_EQ(170.0, num(balance, 0, "total"));
-    EXPECT_EQ(6.2963, num(balance, 0, "price"));
-    EXPECT_EQ(3.0, num(balance, 1, "Qty"));
-    EXPECT_EQ(75.0, num(balance, 1, "total"));
+    // Qty: 101: 10 − 3, 102: 20
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
+    EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
 
-    const RecordSet move = report(kKC, QStringLiteral("QNJXCBDB"),
-                                  {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
+    const RecordSet move =
+        report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
-    EXPECT_EQ(27.0, num(move, 0, "qcQty"));
-    EXPECT_EQ(170.0, num(move, 0, "qcTotal"));
-    EXPECT_EQ(6.0, num(move, 0, "rkQty"));  // return 1, purchase 5
-    EXPECT_EQ(7.0, num(move, 0, "ckQty"));  // 101: 2, 102: 5
-    EXPECT_EQ(26.0, num(move, 0, "jcQty"));
-    EXPECT_EQ(3.0, num(move, 1, "qcQty"));
-    EXPECT_EQ(0.0, num(move, 1, "ckQty"));
-    EXPECT_EQ(3.0, num(move, 1, "jcQty"));
-    EXPECT_EQ(75.0, num(move, 1, "jcTotal"));
+    // rkQty: return 1, purchase 5; ckQty: 101: 2, 102: 5
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.0, 7.0, 26.0}),
+              nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
+    EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
+              nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
 }
 
 TEST_F(Reports, BatchesVirtualStockAndLimitAlerts) {
-    const RecordSet batches =
-        report(kKC, QStringLiteral("KCPCLB"), {{"GoodsStr", ";czy_id=1;isSub=1;id=102"}});
+    const RecordSet batches = report(kKC, u"KCPCLB"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=102"}});
     ASSERT_EQ(1, batches.rowCount());
-    EXPECT_EQ(15.0, num(batches, 0, "Qty"));
-    EXPECT_EQ(75.0, num(batches, 0, "total"));
-    EXPECT_EQ(QStringLiteral("2025-01-05"), text(batches, 0, "indate"));
+    EXPECT_EQ((QList<double>{15.0, 75.0}), nums(batches, 0, {"Qty", "total"}));
+    EXPECT_EQ(u"2025-01-05"_s, text(batches, 0, "indate"));
 
     posted(4, "2025-02-20", 201, {{103, 2, 40}});
     posted(8, "2025-02-20", 202, {{101, 6, 10}});
-    const RecordSet virt = report(kKC, QStringLiteral("XNKCCX"));
+    const RecordSet virt = report(kKC, u"XNKCCX"_s);
     ASSERT_EQ((QList<qint64>{100, 103}), ids(virt));
-    EXPECT_EQ(26.0, num(virt, 0, "Qty"));  // 101: 11, 102: 15
-    EXPECT_EQ(6.0, num(virt, 0, "jhddQty"));
-    EXPECT_EQ(32.0, num(virt, 0, "xnQty"));
-    EXPECT_EQ(2.0, num(virt, 1, "xsddQty"));
-    EXPECT_EQ(1.0, num(virt, 1, "xnQty"));
+    // Qty: 101: 11, 102: 15
+    EXPECT_EQ((QList<double>{26.0, 6.0, 32.0}), nums(virt, 0, {"Qty", "jhddQty", "xnQty"}));
+    EXPECT_EQ((QList<double>{2.0, 1.0}), nums(virt, 1, {"xsddQty", "xnQty"}));
 
-    update(QStringLiteral("UPDATE baseGoods SET warnUP = 10 WHERE id = 102"));
-    update(QStringLiteral("UPDATE baseGoods SET warnDown = 5 WHERE id = 103"));
-    const RecordSet upper = report(kKC, QStringLiteral("KCSXBJ"));
+    update(u"UPDATE baseGoods SET warnUP = 10 WHERE id = 102"_s);
+    update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
+    const RecordSet upper = report(kKC, u"KCSXBJ"_s);
     ASSERT_EQ((QList<qint64>{102}), ids(upper, "sp_id"));
     EXPECT_EQ(5.0, num(upper, 0, "cyQty"));
-    const RecordSet lower = report(kKC, QStringLiteral("KCXXBJ"));
+    const RecordSet lower = report(kKC, u"KCXXBJ"_s);
     ASSERT_EQ((QList<qint64>{103}), ids(lower, "sp_id"));
     EXPECT_EQ(2.0, num(lower, 0, "cyQty"));
     // In warehouse 302 goods 103 has nothing: 5 short.
     const RecordSet lower302 =
-        report(kKC, QStringLiteral("KCXXBJ"), {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
+        report(kKC, u"KCXXBJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
     ASSERT_EQ((QList<qint64>{103}), ids(lower302, "sp_id"));
     EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
 }
@@ -303,21 +263,17 @@ TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
     };
     const Case cases[] = {
         {"reversed range",
-         QStringLiteral("SPXSTJ"),
+         u"SPXSTJ"_s,
          {{"BeginDate", "2025-02-02"}, {"EndDate", "2025-02-01"}},
-         QStringLiteral("开始日期不能大于结束日期！")},
+         u"开始日期不能大于结束日期！"_s},
         {"quantity filter out of range",
-         QStringLiteral("SPXSTJ"),
+         u"SPXSTJ"_s,
          {{"filter", ";qty=3"}},
-         QStringLiteral("查询条件[qty]只能是0到2：3")},
-        {"unknown query type",
-         QStringLiteral("NOSUCH"),
-         {},
-         QStringLiteral("P_JXC_Get_XS不支持查询类型[NOSUCH]")},
-        {"bad date", QStringLiteral("SPXSTJ"), {{"BeginDate", "2025-13-01"}}, {}},
-        {"bad bill-kind list", QStringLiteral("SPXSTJ"), {{"djStr", " (1,"}}, {}},
-        {"bad partner id", QStringLiteral("SPXSTJ"), {{"wldwStr", ";czy_id=1;id=x"}}, {}},
-    };
+         u"查询条件[qty]只能是0到2：3"_s},
+        {"unknown query type", u"NOSUCH"_s, {}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s},
+        {"bad date", u"SPXSTJ"_s, {{"BeginDate", "2025-13-01"}}, {}},
+        {"bad bill-kind list", u"SPXSTJ"_s, {{"djStr", " (1,"}}, {}},
+        {"bad partner id", u"SPXSTJ"_s, {{"wldwStr", ";czy_id=1;id=x"}}, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString message = reportError(kXS, c.type, c.lines);
@@ -336,34 +292,32 @@ namespace {
 
 // A report as another operator sees it, on the session's connection.
 RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QString& type,
-                   const QString& goods = QStringLiteral(";par_id=0")) {
+                   const QString& goods = u";par_id=0"_s) {
     ParamList p;
-    p.setValue(QStringLiteral("QueryType"), type);
-    const QString me = QStringLiteral(";czy_id=%1").arg(user);
+    p.setValue(u"QueryType"_s, type);
+    const QString me = u";czy_id=%1"_s.arg(user);
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
         p.setValue(QString::fromLatin1(key), me);
-    p.setValue(QStringLiteral("GoodsStr"), me + goods);
+    p.setValue(u"GoodsStr"_s, me + goods);
     CallContext c(*session.db, p);
     c.userId = user;
-    backend.procedures().find(QStringLiteral("P_JXC_Get_XS"))->handler(c);
+    backend.procedures().find(u"P_JXC_Get_XS"_s)->handler(c);
     return c.data;
 }
 
 TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
-    update(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (2, '')"));
-    update(QStringLiteral("INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (203, 2, 0)"));
-    update(QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (103, 2, 0)"));
+    update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (203, 2, 0)"_s);
+    update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (103, 2, 0)"_s);
     // Switch off: everything counts.
-    EXPECT_EQ((QList<qint64>{100, 103}),
-              ids(reportAs(*backend_, session_, 2, QStringLiteral("SPXSTJ"))));
-    update(QStringLiteral("UPDATE sysConf SET sysValue = '1' WHERE id = 2004"));
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(reportAs(*backend_, session_, 2, u"SPXSTJ"_s)));
+    update(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
     // Operator 2 sees neither the sales to 203 nor goods 103: 101 3 − 1 to 201 remains.
-    const RecordSet two = reportAs(*backend_, session_, 2, QStringLiteral("SPXSTJ"));
+    const RecordSet two = reportAs(*backend_, session_, 2, u"SPXSTJ"_s);
     ASSERT_EQ((QList<qint64>{100}), ids(two));
-    EXPECT_EQ(2.0, num(two, 0, "Qty"));
-    EXPECT_EQ(40.0, num(two, 0, "discounttotal"));
+    EXPECT_EQ((QList<double>{2.0, 40.0}), nums(two, 0, {"Qty", "discounttotal"}));
     // Operator 1 holds every right.
-    const RecordSet one = reportAs(*backend_, session_, 1, QStringLiteral("SPXSTJ"));
+    const RecordSet one = reportAs(*backend_, session_, 1, u"SPXSTJ"_s);
     EXPECT_EQ((QList<qint64>{100, 103}), ids(one));
     EXPECT_EQ(9.0, num(one, 0, "Qty"));
 }
@@ -377,41 +331,35 @@ namespace {
 TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
     const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
     const qint64 line =
-        scalar(QStringLiteral("SELECT orderid FROM djList WHERE id = %1").arg(order)).toLongLong();
+        scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
     // A sales bill takes one of the two over (its line names the order line).
     GoodsBill sale;
     sale.djType = 1;
-    sale.date = QStringLiteral("2025-02-21");
-    sale.code = QStringLiteral("XS-ORDER");
+    sale.date = u"2025-02-21"_s;
+    sale.code = u"XS-ORDER"_s;
     sale.partner = 203;
     sale.intoStock = 301;
     sale.lines = {{103, 1, 45, 301}};
     RecordSet lines = goodsLinesPacket(sale);
-    lines.setAt(0, lines.fieldIndex(QStringLiteral("s_id")), QString::number(order));
-    lines.setAt(0, lines.fieldIndex(QStringLiteral("s_orderid")), QString::number(line));
-    const ServiceResult r =
-        service(QStringLiteral("SaveToDB"), goodsBillParams(sale), lines, accountPacket({}));
+    lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
+    lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
+    const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
 
-    const RecordSet stats = report(kXS, QStringLiteral("XSDDTJ"));
+    const RecordSet stats = report(kXS, u"XSDDTJ"_s);
     ASSERT_EQ((QList<qint64>{103}), ids(stats));
-    EXPECT_EQ(2.0, num(stats, 0, "Qty"));
-    EXPECT_EQ(90.0, num(stats, 0, "discounttotal"));
+    EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
 
-    const RecordSet open = report(kXS, QStringLiteral("XSDDZXQK"));
+    const RecordSet open = report(kXS, u"XSDDZXQK"_s);
     ASSERT_EQ(1, open.rowCount());
-    EXPECT_EQ(order, open.at(0, open.fieldIndex(QStringLiteral("id"))).toLongLong());
-    EXPECT_EQ(2.0, num(open, 0, "Qty"));
-    EXPECT_EQ(1.0, num(open, 0, "zxQty"));
-    EXPECT_EQ(1.0, num(open, 0, "wzxQty"));
-    EXPECT_EQ((QList<qint64>{order}),
-              ids(report(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=0"}})));
-    EXPECT_EQ((QList<qint64>{}),
-              ids(report(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=1"}})));
-    EXPECT_EQ(QStringLiteral("查询条件[isOver]只能是0或1：2"),
-              reportError(kXS, QStringLiteral("XSDDMXCX"), {{"filter", ";isOver=2"}}));
+    EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
+    EXPECT_EQ((QList<double>{2.0, 1.0, 1.0}), nums(open, 0, {"Qty", "zxQty", "wzxQty"}));
+    EXPECT_EQ((QList<qint64>{order}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=0"}})));
+    EXPECT_EQ((QList<qint64>{}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=1"}})));
+    EXPECT_EQ(u"查询条件[isOver]只能是0或1：2"_s,
+              reportError(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=2"}}));
     // The purchase side has no orders here.
-    EXPECT_EQ(0, report(kJH, QStringLiteral("JHDDMXCX")).rowCount());
+    EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
 }
 
 }  // namespace
@@ -425,25 +373,25 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
         GoodsBill b;
         b.djType = djType;
         b.date = QString::fromLatin1(date);
-        b.code = QStringLiteral("YH-%1").arg(djType);
+        b.code = u"YH-%1"_s.arg(djType);
         b.partner = 201;
         b.intoStock = 301;
         b.lines = {{101, 1, 20, 301}};
         ParamList header = goodsBillParams(b);
-        header.setValue(QStringLiteral("youhuiTotal"), QString::fromLatin1(discount));
+        header.setValue(u"youhuiTotal"_s, QString::fromLatin1(discount));
         const ServiceResult r =
-            service(QStringLiteral("SaveToDB"), header, goodsLinesPacket(b), accountPacket({}));
+            service(u"SaveToDB"_s, header, goodsLinesPacket(b), accountPacket({}));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     };
     const qint64 sale = withDiscount(1, "2025-02-15", "5");
     const qint64 back = withDiscount(2, "2025-02-16", "2");
 
-    const RecordSet bills = report(kXS, QStringLiteral("XSYHMXZB"));
+    const RecordSet bills = report(kXS, u"XSYHMXZB"_s);
     ASSERT_EQ((QList<qint64>{sale, back}), ids(bills));
     EXPECT_EQ(5.0, num(bills, 0, "total"));
     EXPECT_EQ(-2.0, num(bills, 1, "total"));  // a return's discount counts back
-    EXPECT_EQ(QStringLiteral("甲公司"), text(bills, 0, "dw_dwqm"));
+    EXPECT_EQ(u"甲公司"_s, text(bills, 0, "dw_dwqm"));
 
     struct Case {
         const char* tjfs;
@@ -452,21 +400,18 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     // Partner 201, department 401, employee 2 (the bills' header of the packets).
     for (const Case& c : {Case{";tjfs=0", 201}, Case{";tjfs=1", 401}, Case{";tjfs=2", 2}}) {
         SCOPED_TRACE(c.tjfs);
-        const RecordSet sums = report(kXS, QStringLiteral("XSYHTJ"), {{"filter", c.tjfs}});
+        const RecordSet sums = report(kXS, u"XSYHTJ"_s, {{"filter", c.tjfs}});
         ASSERT_EQ((QList<qint64>{c.id}), ids(sums));
-        EXPECT_EQ(3.0, num(sums, 0, "total"));
-        EXPECT_EQ(2.0, num(sums, 0, "billCount"));
+        EXPECT_EQ((QList<double>{3.0, 2.0}), nums(sums, 0, {"total", "billCount"}));
     }
-    EXPECT_EQ(QStringLiteral("查询条件[tjfs]只能是0到2：3"),
-              reportError(kXS, QStringLiteral("XSYHTJ"), {{"filter", ";tjfs=3"}}));
+    EXPECT_EQ(u"查询条件[tjfs]只能是0到2：3"_s,
+              reportError(kXS, u"XSYHTJ"_s, {{"filter", ";tjfs=3"}}));
 
     // The order statistics sum by goods, partner or handler as the dialog chooses.
     posted(4, "2025-02-20", 203, {{103, 2, 45}});
-    EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, QStringLiteral("XSDDTJ"))));
-    EXPECT_EQ((QList<qint64>{203}),
-              ids(report(kXS, QStringLiteral("XSDDTJ"), {{"filter", ";tjfs=1"}})));
-    EXPECT_EQ((QList<qint64>{2}),
-              ids(report(kXS, QStringLiteral("XSDDTJ"), {{"filter", ";tjfs=2"}})));
+    EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, u"XSDDTJ"_s)));
+    EXPECT_EQ((QList<qint64>{203}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=1"}})));
+    EXPECT_EQ((QList<qint64>{2}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=2"}})));
 }
 
 }  // namespace
@@ -476,33 +421,30 @@ namespace dyt::server::test {
 namespace {
 
 TEST_F(Reports, ComparisonPutsTwoRangesSideBySide) {
-    const RecordSet goods = report(kXS, QStringLiteral("SPXSDBFX"),
+    const RecordSet goods = report(kXS, u"SPXSDBFX"_s,
                                    {{"BeginDate", "2025-01-01"},
                                     {"EndDate", "2025-01-31"},
                                     {"BeginDate2", "2025-02-01"},
                                     {"EndDate2", "2025-02-28"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(goods));
-    EXPECT_EQ(3.0, num(goods, 0, "Qty"));              // January: 101 × 3
-    EXPECT_EQ(6.0, num(goods, 0, "Qty2"));             // February: 101 2 − 1, 102 5
-    EXPECT_EQ(60.0, num(goods, 0, "discounttotal2"));  // 40 − 20 + 40
-    EXPECT_EQ(-3.0, num(goods, 0, "cyQty"));
-    EXPECT_EQ(0.0, num(goods, 0, "cyTotal"));
-    EXPECT_EQ(1.0, num(goods, 1, "cyQty"));
-    EXPECT_EQ(40.0, num(goods, 1, "cyTotal"));
+    // Qty: January: 101 × 3; Qty2: February: 101 2 − 1, 102 5; discounttotal2: 40 − 20 + 40
+    EXPECT_EQ((QList<double>{3.0, 6.0, 60.0, -3.0, 0.0}),
+              nums(goods, 0, {"Qty", "Qty2", "discounttotal2", "cyQty", "cyTotal"}));
+    EXPECT_EQ((QList<double>{1.0, 40.0}), nums(goods, 1, {"cyQty", "cyTotal"}));
 
-    const RecordSet partners = report(kXS, QStringLiteral("KHXSDBFX"),
+    const RecordSet partners = report(kXS, u"KHXSDBFX"_s,
                                       {{"BeginDate", "2025-01-01"},
                                        {"EndDate", "2025-01-31"},
                                        {"BeginDate2", "2025-02-01"},
                                        {"EndDate2", "2025-02-28"}});
     ASSERT_EQ((QList<qint64>{200, 203}), ids(partners));
-    EXPECT_EQ(100.0, num(partners, 0, "discounttotal"));
-    EXPECT_EQ(-20.0, num(partners, 0, "discounttotal2"));  // the return in February
-    EXPECT_EQ(0.0, num(partners, 1, "Qty"));
-    EXPECT_EQ(7.0, num(partners, 1, "Qty2"));
+    // discounttotal2: the return in February
+    EXPECT_EQ((QList<double>{100.0, -20.0}),
+              nums(partners, 0, {"discounttotal", "discounttotal2"}));
+    EXPECT_EQ((QList<double>{0.0, 7.0}), nums(partners, 1, {"Qty", "Qty2"}));
 
-    EXPECT_EQ(QStringLiteral("开始日期不能大于结束日期！"),
-              reportError(kXS, QStringLiteral("SPXSDBFX"),
+    EXPECT_EQ(u"开始日期不能大于结束日期！"_s,
+              reportError(kXS, u"SPXSDBFX"_s,
                           {{"BeginDate2", "2025-02-02"}, {"EndDate2", "2025-02-01"}}));
 }
 

@@ -7,6 +7,8 @@
 
 #include "schema_test_util.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::schematest::query;
@@ -20,9 +22,10 @@ struct MenuRow {
 
 QHash<QString, MenuRow> loadMenu(sqlite3* db) {
     QHash<QString, MenuRow> byCode;
-    for (const auto& r : query(db, QStringLiteral("SELECT id, code, Name, par_id, par_jl, leveal, "
-                                                  "sonnum, isbtn, hide, ordercode, djType FROM "
-                                                  "sysMenu"))) {
+    for (const auto& r : query(db,
+                               u"SELECT id, code, Name, par_id, par_jl, leveal, "
+                               "sonnum, isbtn, hide, ordercode, djType FROM "
+                               "sysMenu"_s)) {
         byCode.insert(r[1],
                       MenuRow{r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10]});
     }
@@ -30,7 +33,7 @@ QHash<QString, MenuRow> loadMenu(sqlite3* db) {
 }
 
 TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
-    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
+    const auto codes = readTsv(u"schema/function_codes.tsv"_s);
     ASSERT_EQ(codes.size(), 275u);
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     QHash<QString, MenuRow> byId;
@@ -47,18 +50,18 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
             ASSERT_TRUE(byId.contains(cur.parent)) << c[0].toStdString();
             const MenuRow& p = byId[cur.parent];
             EXPECT_EQ(p.level.toInt() + 1, cur.level.toInt()) << cur.code.toStdString();
-            EXPECT_EQ(p.isbtn, QStringLiteral("0")) << "parent of " << cur.code.toStdString();
+            EXPECT_EQ(p.isbtn, u"0"_s) << "parent of " << cur.code.toStdString();
             cur = p;
             ++steps;
         }
-        EXPECT_EQ(cur.level, QStringLiteral("0")) << c[0].toStdString();
+        EXPECT_EQ(cur.level, u"0"_s) << c[0].toStdString();
         EXPECT_GE(m.level.toInt(), 2) << c[0].toStdString();
     }
 }
 
 TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
-    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
-    const auto kinds = readTsv(QStringLiteral("schema/bill_kinds.tsv"));
+    const auto codes = readTsv(u"schema/function_codes.tsv"_s);
+    const auto kinds = readTsv(u"schema/bill_kinds.tsv"_s);
     QHash<QString, QString> kindName;
     for (const auto& k : kinds)
         kindName.insert(k[0], k[3]);
@@ -69,7 +72,7 @@ TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
         if (c[1] == QLatin1String("bill")) {
             EXPECT_EQ(m.djType, c[2]) << c[0].toStdString();
             EXPECT_EQ(m.name, kindName.value(c[2])) << c[0].toStdString();
-            EXPECT_EQ(m.sonnum, QStringLiteral("0"));
+            EXPECT_EQ(m.sonnum, u"0"_s);
         } else if (c.size() > 3 && !c[3].isEmpty()) {
             EXPECT_EQ(m.name, c[3]) << c[0].toStdString();
             ++titled;
@@ -77,8 +80,8 @@ TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
     }
     EXPECT_GT(titled, 100);
     // The four consignment entries whose names become bill titles.
-    EXPECT_EQ(menu[QStringLiteral("201805")].name, QStringLiteral("委托发货单"));
-    EXPECT_EQ(menu[QStringLiteral("201808")].name, QStringLiteral("委托调价单"));
+    EXPECT_EQ(menu[u"201805"_s].name, u"委托发货单"_s);
+    EXPECT_EQ(menu[u"201808"_s].name, u"委托调价单"_s);
 }
 
 TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
@@ -95,8 +98,8 @@ TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
     for (const MenuRow& m : menu) {
         if (m.level == QLatin1String("0")) {
             ++roots;
-            EXPECT_EQ(m.parent, QStringLiteral("0"));
-            EXPECT_EQ(m.hide, QStringLiteral("1"));  // the menu bar row is always allowed
+            EXPECT_EQ(m.parent, u"0"_s);
+            EXPECT_EQ(m.hide, u"1"_s);  // the menu bar row is always allowed
         }
         // sonnum counts the menu children only: a window with operation rights stays a command.
         EXPECT_EQ(m.sonnum.toInt(), menuChildren.value(m.id)) << m.code.toStdString();
@@ -109,27 +112,27 @@ TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
     }
     EXPECT_EQ(roots, 1);
     // Right groups of the operator rights window run from 0 to 17.
-    EXPECT_EQ(
-        scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu WHERE type NOT BETWEEN 0 AND "
-                                   "17")),
-        QStringLiteral("0"));
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) FROM sysMenu WHERE type NOT BETWEEN 0 AND "
+                     "17"_s),
+              u"0"_s);
     // Operation rights hang below command entries (or their group below the menu bar), never
     // below sub-menus.
-    EXPECT_EQ(
-        scalar(db_, QStringLiteral(
-                        "SELECT count(*) FROM sysMenu AS r, sysMenu AS w WHERE "
-                        "r.par_id = w.id AND r.isbtn = 1 AND w.isbtn = 0 AND w.leveal > 0 AND "
-                        "w.sonnum > 0")),
-        QStringLiteral("0"));
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) FROM sysMenu AS r, sysMenu AS w WHERE "
+                     "r.par_id = w.id AND r.isbtn = 1 AND w.isbtn = 0 AND w.leveal > 0 AND "
+                     "w.sonnum > 0"_s),
+              u"0"_s);
 }
 
 TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     // The menu is built walking rows in menu order; a child attaches to the last entry built one
     // level up, so that entry must be its parent.
-    auto rows = query(db_, QStringLiteral("SELECT id, par_id, leveal FROM sysMenu WHERE isbtn = 0 "
-                                          "ORDER BY ordercode"));
+    auto rows = query(db_,
+                      u"SELECT id, par_id, leveal FROM sysMenu WHERE isbtn = 0 "
+                      "ORDER BY ordercode"_s);
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.front()[2], QStringLiteral("0"));
+    EXPECT_EQ(rows.front()[2], u"0"_s);
     QHash<int, QString> lastAtLevel;
     for (const auto& r : rows) {
         const int level = r[2].toInt();
@@ -145,23 +148,17 @@ TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
         const char* window;
         QStringList rights;
     };
-    const Case cases[] = {
-        {"1001",
-         {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("04")}},
-        {"1003",
-         {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("04")}},
-        {"4015",
-         {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("04")}},
-        {"2002",
-         {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("04")}},
-        {"2004", {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")}},
-        {"2009", {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")}},
-        {"20190701", {QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")}},
-        {"300501", {QStringLiteral("01"), QStringLiteral("02")}},
-        {"30041801", {QStringLiteral("01"), QStringLiteral("02")}},
-        {"101301", {QStringLiteral("01"), QStringLiteral("02")}},
-        {"500408", {QStringLiteral("02")}},
-    };
+    const Case cases[] = {{"1001", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"1003", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"4015", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"2002", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
+                          {"2004", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"2009", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"20190701", {u"01"_s, u"02"_s, u"03"_s}},
+                          {"300501", {u"01"_s, u"02"_s}},
+                          {"30041801", {u"01"_s, u"02"_s}},
+                          {"101301", {u"01"_s, u"02"_s}},
+                          {"500408", {u"02"_s}}};
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     for (const Case& c : cases) {
         const QString code = QString::fromUtf8(c.window);
@@ -169,12 +166,12 @@ TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
         for (const QString& sub : c.rights) {
             const QString rightCode = code + sub;
             ASSERT_TRUE(menu.contains(rightCode)) << rightCode.toStdString();
-            EXPECT_EQ(menu[rightCode].isbtn, QStringLiteral("1"));
+            EXPECT_EQ(menu[rightCode].isbtn, u"1"_s);
             EXPECT_EQ(menu[rightCode].parent, menu[code].id);
         }
     }
     // Every bill entry of the bill-kind table can be posted, drafted and printed.
-    for (const auto& k : readTsv(QStringLiteral("schema/bill_kinds.tsv"))) {
+    for (const auto& k : readTsv(u"schema/bill_kinds.tsv"_s)) {
         if (k[2].isEmpty())
             continue;
         for (const char* sub : {"01", "02", "03"}) {
@@ -188,47 +185,46 @@ TEST_F(SchemaAccountSetTest, RightsReadByTheSettingsLoaderExist) {
     for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017}) {
         const QString code = QString::number(right);
         ASSERT_TRUE(menu.contains(code)) << right;
-        EXPECT_EQ(menu[code].isbtn, QStringLiteral("1"));
+        EXPECT_EQ(menu[code].isbtn, u"1"_s);
     }
     // Each base list's field captions have a right of the same code, which is how saving the
     // captions reaches the menu rows.
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM baseFieldNames AS a,sysMenu AS b  "
-                                         "WHERE a.code = b.code AND b.isbtn = 1")),
-              scalar(db_, QStringLiteral("SELECT count(*) FROM baseFieldNames")));
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) FROM baseFieldNames AS a,sysMenu AS b  "
+                     "WHERE a.code = b.code AND b.isbtn = 1"_s),
+              scalar(db_, u"SELECT count(*) FROM baseFieldNames"_s));
 }
 
 TEST_F(SchemaAccountSetTest, CaptionsSavedInTheFieldWindowReachTheMenu) {
-    ASSERT_EQ(
-        dyt::schematest::run(db_, QStringLiteral("Update baseFieldNames set name = '颜色'  where "
-                                                 "code = '100141'")),
-        SQLITE_OK);
-    // The statement the field-caption window sends after saving, written for SQLite.
-    ASSERT_EQ(dyt::schematest::run(
-                  db_, QStringLiteral("UPDATE sysMenu SET Name = (SELECT a.Name FROM "
-                                      "baseFieldNames AS a WHERE a.code = sysMenu.code) "
-                                      "WHERE code IN (SELECT code FROM baseFieldNames)")),
+    ASSERT_EQ(dyt::schematest::run(db_,
+                                   u"Update baseFieldNames set name = '颜色'  where "
+                                   "code = '100141'"_s),
               SQLITE_OK);
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT Name FROM sysMenu WHERE code = '100141'")),
-              QStringLiteral("颜色"));
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT Name FROM sysMenu WHERE code = '1001'")),
-              QStringLiteral("商品信息"));
+    // The statement the field-caption window sends after saving, written for SQLite.
+    ASSERT_EQ(dyt::schematest::run(db_,
+                                   u"UPDATE sysMenu SET Name = (SELECT a.Name FROM "
+                                   "baseFieldNames AS a WHERE a.code = sysMenu.code) "
+                                   "WHERE code IN (SELECT code FROM baseFieldNames)"_s),
+              SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT Name FROM sysMenu WHERE code = '100141'"_s), u"颜色"_s);
+    EXPECT_EQ(scalar(db_, u"SELECT Name FROM sysMenu WHERE code = '1001'"_s), u"商品信息"_s);
 }
 
 // Rows of the operator's permission set (menu joined with operator 1's rights) that a navigator
 // filter selects, as codes.
 QSet<QString> navigatorSelection(sqlite3* db, const QString& filter) {
     QSet<QString> out;
-    for (const auto& r :
-         query(db, QStringLiteral("SELECT code FROM (SELECT b.*, a.isbj FROM sysPurview AS a, "
-                                  "sysMenu AS b WHERE a.menuid = b.id AND a.userid = 1) WHERE ") +
-                       filter)) {
+    for (const auto& r : query(db,
+                               u"SELECT code FROM (SELECT b.*, a.isbj FROM sysPurview AS a, "
+                               "sysMenu AS b WHERE a.menuid = b.id AND a.userid = 1) WHERE "_s +
+                                   filter)) {
         out.insert(r[0]);
     }
     return out;
 }
 
 TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
-    const auto codes = readTsv(QStringLiteral("schema/function_codes.tsv"));
+    const auto codes = readTsv(u"schema/function_codes.tsv"_s);
     // Expected from the function codes alone: the area's report codes that open a window. The
     // finance page takes the finance reports one level below the menu bar (six digits) and five
     // receivable reports.
@@ -249,56 +245,58 @@ TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
     for (const char* c : {"300601", "300608", "300609", "300613", "300618"}) {
         finance.insert(QString::fromUtf8(c));
     }
-    EXPECT_EQ(navigatorSelection(db_, QStringLiteral("SUBSTRING(code,1,4) = '3003' AND sonnum = 0 "
-                                                     "and isbtn = 0 and isbj = 1")),
+    EXPECT_EQ(navigatorSelection(db_,
+                                 u"SUBSTRING(code,1,4) = '3003' AND sonnum = 0 "
+                                 "and isbtn = 0 and isbj = 1"_s),
               purchase);
-    EXPECT_EQ(navigatorSelection(db_, QStringLiteral("SUBSTRING(code,1,4) = '3004' AND sonnum = 0 "
-                                                     "and isbtn = 0 and isbj = 1")),
+    EXPECT_EQ(navigatorSelection(db_,
+                                 u"SUBSTRING(code,1,4) = '3004' AND sonnum = 0 "
+                                 "and isbtn = 0 and isbj = 1"_s),
               sales);
-    EXPECT_EQ(navigatorSelection(db_, QStringLiteral("SUBSTRING(code,1,4) = '3005' AND sonnum = 0 "
-                                                     "and isbtn = 0 and isbj = 1")),
+    EXPECT_EQ(navigatorSelection(db_,
+                                 u"SUBSTRING(code,1,4) = '3005' AND sonnum = 0 "
+                                 "and isbtn = 0 and isbj = 1"_s),
               stock);
-    EXPECT_EQ(navigatorSelection(
-                  db_, QStringLiteral("SUBSTRING(code,1,4) = '3007' AND sonnum = 0 and isbtn = 0 "
-                                      "and isbj = 1 AND leveal = 2 OR code = '300601' OR code = "
-                                      "'300608' OR code = '300609' OR code = '300613' OR code = "
-                                      "'300618'")),
+    EXPECT_EQ(navigatorSelection(db_,
+                                 u"SUBSTRING(code,1,4) = '3007' AND sonnum = 0 and isbtn = 0 "
+                                 "and isbj = 1 AND leveal = 2 OR code = '300601' OR code = "
+                                 "'300608' OR code = '300609' OR code = '300613' OR code = "
+                                 "'300618'"_s),
               finance);
     EXPECT_EQ(finance.size(), 13);
 }
 
 TEST_F(SchemaAccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
     // The common-functions dialog's list: held, visible leaf functions in menu order.
-    auto rows =
-        query(db_, QStringLiteral("  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "
-                                  "AS b   WHERE a.menuid = b.id AND a.userid = 1 AND a.isbj "
-                                  "= 1 AND b.hide = 0 AND b.sonnum = 0 AND b.isBtn = 0  "
-                                  "ORDER BY b.ordercode"));
+    auto rows = query(db_,
+                      u"  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "
+                      "AS b   WHERE a.menuid = b.id AND a.userid = 1 AND a.isbj "
+                      "= 1 AND b.hide = 0 AND b.sonnum = 0 AND b.isBtn = 0  "
+                      "ORDER BY b.ordercode"_s);
     EXPECT_GT(rows.size(), 200u);
     QStringList names;
     for (const auto& r : rows)
         names << r[2];
-    EXPECT_TRUE(names.contains(QStringLiteral("进货单")));
-    EXPECT_TRUE(names.contains(QStringLiteral("库存状况表")));
-    EXPECT_FALSE(names.contains(QStringLiteral("采购管理")));  // a sub-menu
-    EXPECT_FALSE(names.contains(QStringLiteral("过账")));      // an operation right
+    EXPECT_TRUE(names.contains(u"进货单"_s));
+    EXPECT_TRUE(names.contains(u"库存状况表"_s));
+    EXPECT_FALSE(names.contains(u"采购管理"_s));  // a sub-menu
+    EXPECT_FALSE(names.contains(u"过账"_s));      // an operation right
     // The opening-balance drop-down takes the command entries below 1013 and 1014.
-    EXPECT_EQ(
-        scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu WHERE isbtn = 0 AND sonnum = 0 "
-                                   "AND (code LIKE '1013%' OR code = '1014')")),
-        QStringLiteral("12"));
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) FROM sysMenu WHERE isbtn = 0 AND sonnum = 0 "
+                     "AND (code LIKE '1013%' OR code = '1014')"_s),
+              u"12"_s);
 }
 
 TEST_F(SchemaAccountSetTest, OpenFunctionsAreMarkedHidden) {
     // Functions every operator may use: version information (5012) opens without a right row.
     for (const char* code : {"5012", "5001", "5002", "5011", "5014"}) {
-        EXPECT_EQ(scalar(db_, QStringLiteral("SELECT hide FROM sysMenu WHERE code = '%1'")
-                                  .arg(QString::fromUtf8(code))),
-                  QStringLiteral("1"))
+        EXPECT_EQ(scalar(db_, u"SELECT hide FROM sysMenu WHERE code = '%1'"_s.arg(
+                                  QString::fromUtf8(code))),
+                  u"1"_s)
             << code;
     }
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT hide FROM sysMenu WHERE code = '2004'")),
-              QStringLiteral("0"));
+    EXPECT_EQ(scalar(db_, u"SELECT hide FROM sysMenu WHERE code = '2004'"_s), u"0"_s);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "schema_test_util.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::schematest::query;
@@ -16,14 +18,14 @@ using dyt::schematest::SchemaAccountSetTest;
 // Lower-cased column names of a table.
 QSet<QString> columnsOf(sqlite3* db, const QString& table) {
     QSet<QString> out;
-    for (const QStringList& r : query(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
+    for (const QStringList& r : query(db, u"PRAGMA table_info(\"%1\")"_s.arg(table))) {
         out.insert(r.value(1).toLower());
     }
     return out;
 }
 
 TEST_F(SchemaAccountSetTest, EveryHarvestedTableAndColumnExists) {
-    const auto names = readTsv(QStringLiteral("schema_names.tsv"), false);
+    const auto names = readTsv(u"schema_names.tsv"_s, false);
     ASSERT_GT(names.size(), 300u);
     QHash<QString, QSet<QString>> cache;
     int missing = 0;
@@ -46,9 +48,9 @@ TEST_F(SchemaAccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
     // The system's texts spell the same table in several ways (djIndex, djindex, sysDjb, sysdjb).
     for (const char* spelled :
          {"djindex", "DJINDEX", "sysdjb", "basewldw", "syspurview", "sysconf"}) {
-        EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM %1 WHERE 1 = 0")
-                                  .arg(QString::fromUtf8(spelled))),
-                  QStringLiteral("0"))
+        EXPECT_EQ(
+            scalar(db_, u"SELECT count(*) FROM %1 WHERE 1 = 0"_s.arg(QString::fromUtf8(spelled))),
+            u"0"_s)
             << spelled;
     }
 }
@@ -61,22 +63,20 @@ TEST_F(SchemaAccountSetTest, ColumnTypesFollowTheConventions) {
     };
     // Money is fixed point with four decimals, quantities and prices allow eight decimals, ids are
     // integers and codes and names are text.
-    const Case cases[] = {
-        {"djIndex", "taxTotalSum", "NUMERIC(19,4)"},
-        {"djList", "qty", "NUMERIC(24,8)"},
-        {"djList", "price", "NUMERIC(24,8)"},
-        {"djKmDetail", "dbTotal", "NUMERIC(19,4)"},
-        {"baseWLDW", "ystotal", "NUMERIC(19,4)"},
-        {"baseGoodsStock", "qty", "NUMERIC(24,8)"},
-        {"djIndex", "wldw_id", "INTEGER"},
-        {"baseGoods", "code", "TEXT"},
-        {"sysMenu", "code", "TEXT"},
-        {"djIndex", "date", "TEXT"},
-    };
+    const Case cases[] = {{"djIndex", "taxTotalSum", "NUMERIC(19,4)"},
+                          {"djList", "qty", "NUMERIC(24,8)"},
+                          {"djList", "price", "NUMERIC(24,8)"},
+                          {"djKmDetail", "dbTotal", "NUMERIC(19,4)"},
+                          {"baseWLDW", "ystotal", "NUMERIC(19,4)"},
+                          {"baseGoodsStock", "qty", "NUMERIC(24,8)"},
+                          {"djIndex", "wldw_id", "INTEGER"},
+                          {"baseGoods", "code", "TEXT"},
+                          {"sysMenu", "code", "TEXT"},
+                          {"djIndex", "date", "TEXT"}};
     for (const Case& c : cases) {
         QString type;
         for (const QStringList& r :
-             query(db_, QStringLiteral("PRAGMA table_info(%1)").arg(QString::fromUtf8(c.table)))) {
+             query(db_, u"PRAGMA table_info(%1)"_s.arg(QString::fromUtf8(c.table)))) {
             if (r.value(1).compare(QString::fromUtf8(c.column), Qt::CaseInsensitive) == 0) {
                 type = r.value(2);
             }
@@ -86,16 +86,13 @@ TEST_F(SchemaAccountSetTest, ColumnTypesFollowTheConventions) {
 }
 
 TEST_F(SchemaAccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
-    ASSERT_EQ(dyt::schematest::run(
-                  db_, QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
-                                      "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')")),
+    ASSERT_EQ(dyt::schematest::run(db_,
+                                   u"INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
+                                   "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')"_s),
               SQLITE_OK);
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE code = 'AB-01'")),
-              QStringLiteral("7"));
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT id FROM baseGoods WHERE fullname = 'WIDGET'")),
-              QStringLiteral("7"));
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'autosn'")),
-              QStringLiteral("1"));
+    EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE code = 'AB-01'"_s), u"7"_s);
+    EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE fullname = 'WIDGET'"_s), u"7"_s);
+    EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = 'autosn'"_s), u"1"_s);
 }
 
 TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
@@ -113,12 +110,11 @@ TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
         {"SELECT * FROM baseGoodsStock WHERE goodsid = 1 AND stockid = 2",
          "ix_baseGoodsStock_goods"},
         {"SELECT top1.id FROM baseGoods AS top1 WHERE top1.updateTime > '2024-01-01'",
-         "ix_baseGoods_update"},
-    };
+         "ix_baseGoods_update"}};
     for (const Case& c : cases) {
         QString plan;
         for (const QStringList& r :
-             query(db_, QStringLiteral("EXPLAIN QUERY PLAN ") + QString::fromUtf8(c.sql))) {
+             query(db_, u"EXPLAIN QUERY PLAN "_s + QString::fromUtf8(c.sql))) {
             plan += r.value(3) + QLatin1Char('\n');
         }
         EXPECT_TRUE(plan.contains(QString::fromUtf8(c.index))) << c.sql << "\n"

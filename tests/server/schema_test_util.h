@@ -14,6 +14,8 @@
 #include "server/schema.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::schematest {
 
 using Rows = std::vector<QStringList>;
@@ -32,7 +34,7 @@ inline Rows query(sqlite3* db, const QString& sql) {
         QStringList row;
         for (int i = 0; i < sqlite3_column_count(st); ++i) {
             if (sqlite3_column_type(st, i) == SQLITE_NULL) {
-                row << QStringLiteral("<null>");
+                row << u"<null>"_s;
             } else {
                 row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
             }
@@ -83,11 +85,10 @@ class SchemaAccountSetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
-        run(db_, QStringLiteral("PRAGMA foreign_keys = ON"));
-        ASSERT_EQ(run(db_, QStringLiteral("BEGIN")), SQLITE_OK);
-        dyt::server::schema::createAccountSet(db_, QStringLiteral("测试公司"),
-                                              QStringLiteral("salt$hash"));
-        ASSERT_EQ(run(db_, QStringLiteral("COMMIT")), SQLITE_OK);
+        run(db_, u"PRAGMA foreign_keys = ON"_s);
+        ASSERT_EQ(run(db_, u"BEGIN"_s), SQLITE_OK);
+        dyt::server::schema::createAccountSet(db_, u"测试公司"_s, u"salt$hash"_s);
+        ASSERT_EQ(run(db_, u"COMMIT"_s), SQLITE_OK);
     }
     void TearDown() override { sqlite3_close(db_); }
 

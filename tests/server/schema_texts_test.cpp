@@ -9,8 +9,7 @@ using dyt::schematest::SchemaAccountSetTest;
 
 const char* const kTexts[] = {
     // settings, menu and rights
-    "SELECT * FROM sysData",
-    "SELECT * FROM sysConf",
+    "SELECT * FROM sysData", "SELECT * FROM sysConf",
     " select * from sysColConfigure where UserId=1 ",
     " insert into syssession(id, PcID) values(7, 'pc-01') ",
     "Update sysconf set sysvalue = 1  where id = 2017 ",
@@ -23,8 +22,7 @@ const char* const kTexts[] = {
     "SELECT * FROM sysperiod AS a WHERE a.type = 0 ORDER BY a.id",
     "SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 1",
     // bill kinds and numbering
-    " select * from sysdjb where id  = 1",
-    " Update sysdjb set inputnum = 2 where id = 1",
+    " select * from sysdjb where id  = 1", " Update sysdjb set inputnum = 2 where id = 1",
     " Update sysdjb set inputname2 = '复核' where id = 1",
     " Update sysdjb set inputid2 = '(0,1,0)' where id = 1",
     " Update sysdjb set inputText2 = '系统管理员' where id = 1",
@@ -33,8 +31,7 @@ const char* const kTexts[] = {
     " update sysDjb set comment='\"JH\"', SNFormat='\"JH\"' where id=5 ",
     " update sysDjb set SNFormat='x' where (sonnum=0) and (id<>5) ",
     " update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 ",
-    " update sysData set sysValue=1 where id=208042001 ",
-    "select * from sysdjb where 1=1 ",
+    " update sysData set sysValue=1 where id=208042001 ", "select * from sysdjb where 1=1 ",
     // bills
     " select a.printnum,b.printNumSum,b.printisCheck,b.printPassword  from djindex AS a,sysDjb AS "
     "b    WHERE a.djType = b.id AND a.id = 1",
@@ -65,8 +62,7 @@ const char* const kTexts[] = {
     // base data and stock
     "SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - yufuTotal as "
     "yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE id = 1",
-    "select a.* from basewldw as a where a.id = 1",
-    "select type from basewldw where id = 1",
+    "select a.* from basewldw as a where a.id = 1", "select type from basewldw where id = 1",
     "  SELECT * ,a.id as dw_id  FROM baseWLDW AS a WHERE a.sonnum = 0 AND a.del = 0 AND a.yftotal "
     "> "
     "a.yf_xyd AND a.yf_xyd > 0",
@@ -86,8 +82,7 @@ const char* const kTexts[] = {
     "a WHERE a.goodsid = 1 UNION ALL  SELECT a.goodsid FROM iniGoodsStockOther AS a WHERE "
     "a.goodsid "
     "= 1",
-    " SELECT * FROM baseGoods WHERE id = 1",
-    "Update basegoods set YouWuTuPian = '有' where id = 1",
+    " SELECT * FROM baseGoods WHERE id = 1", "Update basegoods set YouWuTuPian = '有' where id = 1",
     "SELECT a.id AS sp_id,b.stockid AS ck_id,b.Qty,b.price,a.yxqNum AS baozhiqi  ,b.outdate AS "
     "shengchanriqi FROM baseGoods AS a,baseGoodsStock AS b  WHERE a.ID = b.goodsid AND b.outdate "
     "<> "
@@ -96,12 +91,9 @@ const char* const kTexts[] = {
     "  SELECT * FROM baseCuXiao AS a  \tWHERE a.del = 0 AND A.isStop = 0       \tAND a.isjgcx = 1 "
     "\tAND a.khid = 1\tAND a.goodsid = 1\tAND (((a.BeginDate <= '2024-01-01') AND ('2024-01-01' "
     "<=a.EndDate)) \t\tOR ((a.BeginDate <= '2024-02-01') AND ('2024-02-01'<=a.EndDate)))",
-    "SELECT * FROM baseJSFS WHERE del = 0 ",
-    "select * from baseZhaiYao where  del = 0 ",
-    "select * from baseDQ where 1=1",
-    "select * from baseZYJB where 1=1",
-    "select * from baseGoodsHS where 1=1",
-    "select * from T_base_unit where 1=1",
+    "SELECT * FROM baseJSFS WHERE del = 0 ", "select * from baseZhaiYao where  del = 0 ",
+    "select * from baseDQ where 1=1", "select * from baseZYJB where 1=1",
+    "select * from baseGoodsHS where 1=1", "select * from T_base_unit where 1=1",
     "select * from basePP where 1=1 ",
     "select * from T_base_currency where deleted = 0  order by moneyId",
     "Select [id],[code],[Name] From GDZCDetail  where [Del]<>1 and IsBaseInfo = 0 ",
@@ -112,8 +104,7 @@ const char* const kTexts[] = {
     "SELECT * FROM baseFieldNames  WHERE code LIKE '1001%' order by code",
     "Update baseFieldNames set name = '颜色'  where code = '100141'",
     "SELECT a.id FROM baseGoods AS a WHERE a.updateTime > '2030-01-01' AND a.del = 0",
-    " Update basegoods SET updateTime = '2024-01-01 00:00:00' ",
-};
+    " Update basegoods SET updateTime = '2024-01-01 00:00:00' "};
 
 TEST_F(SchemaAccountSetTest, WindowTextsRunUnchanged) {
     for (const char* text : kTexts) {

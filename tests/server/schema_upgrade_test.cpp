@@ -5,6 +5,8 @@
 #include "schema_test_util.h"
 #include "server/schema_internal.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::DytError;
@@ -16,18 +18,16 @@ namespace detail = dyt::server::schema::detail;
 
 // Fake steps beyond the product's versions: 2 adds a column, 3 fills it.
 std::vector<detail::UpgradeStep> fakeSteps(std::vector<int>* log) {
-    return {
-        {2,
-         [log](sqlite3* db) {
-             log->push_back(2);
-             detail::exec(db, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
-         }},
-        {3,
-         [log](sqlite3* db) {
-             log->push_back(3);
-             detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
-         }},
-    };
+    return {{2,
+             [log](sqlite3* db) {
+                 log->push_back(2);
+                 detail::exec(db,
+                              "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
+             }},
+            {3, [log](sqlite3* db) {
+                 log->push_back(3);
+                 detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
+             }}};
 }
 
 TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
@@ -38,16 +38,16 @@ TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
         schema::upgrade(db);
         ADD_FAILURE() << "upgraded a database that is no account set";
     } catch (const DytError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("数据库不是有效的账套，不能升级"));
+        EXPECT_EQ(e.message(), u"数据库不是有效的账套，不能升级"_s);
     }
     sqlite3_close(db);
 }
 
 TEST_F(SchemaAccountSetTest, UpgradeOfACurrentAccountSetChangesNothing) {
-    const QString before = scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu"));
+    const QString before = scalar(db_, u"SELECT count(*) FROM sysMenu"_s);
     schema::upgrade(db_);
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM sysMenu")), before);
+    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysMenu"_s), before);
 }
 
 TEST_F(SchemaAccountSetTest, StepsRunInOrderUpToTheTarget) {
@@ -56,10 +56,8 @@ TEST_F(SchemaAccountSetTest, StepsRunInOrderUpToTheTarget) {
     detail::applyUpgrades(db_, fakeSteps(&log), 3);
     EXPECT_EQ(log, (std::vector<int>{2, 3}));
     EXPECT_EQ(schema::storedVersion(db_), 3);
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT count(*) FROM baseGoods WHERE colour = ''")),
-              QStringLiteral("0"));
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位备注'")),
-              QStringLiteral("v3"));
+    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM baseGoods WHERE colour = ''"_s), u"0"_s);
+    EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = '单位备注'"_s), u"v3"_s);
 }
 
 TEST_F(SchemaAccountSetTest, OnlyTheMissingStepsRun) {
@@ -76,20 +74,19 @@ TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     auto steps = fakeSteps(&log);
     steps.push_back({4, [](sqlite3* db) { detail::exec(db, "UPDATE noSuchTable SET x = 1"); }});
     detail::setStoredVersion(db_, 1);
-    ASSERT_EQ(run(db_, QStringLiteral("BEGIN IMMEDIATE")), SQLITE_OK);
+    ASSERT_EQ(run(db_, u"BEGIN IMMEDIATE"_s), SQLITE_OK);
     try {
         detail::applyUpgrades(db_, steps, 4);
         ADD_FAILURE() << "a failing step passed";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("账套升级到版本 4 失败："))) << e.what();
+        EXPECT_TRUE(e.message().startsWith(u"账套升级到版本 4 失败："_s)) << e.what();
     }
     // Steps 2 and 3 ran but are undone with the unit; the caller's transaction is intact.
     EXPECT_EQ(log, (std::vector<int>{2, 3}));
     EXPECT_EQ(schema::storedVersion(db_), 1);
-    EXPECT_EQ(scalar(db_, QStringLiteral("SELECT sysValue FROM sysData WHERE Name = '单位备注'")),
-              QString());
-    EXPECT_EQ(run(db_, QStringLiteral("SELECT colour FROM baseGoods")), SQLITE_ERROR);
-    EXPECT_EQ(run(db_, QStringLiteral("COMMIT")), SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = '单位备注'"_s), QString());
+    EXPECT_EQ(run(db_, u"SELECT colour FROM baseGoods"_s), SQLITE_ERROR);
+    EXPECT_EQ(run(db_, u"COMMIT"_s), SQLITE_OK);
 }
 
 TEST_F(SchemaAccountSetTest, MissingStepIsRefused) {
@@ -108,7 +105,7 @@ TEST_F(SchemaAccountSetTest, NewerAccountSetIsRefused) {
         schema::upgrade(db_);
         ADD_FAILURE() << "accepted an account set newer than the server";
     } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("请升级服务器程序"))) << e.what();
+        EXPECT_TRUE(e.message().contains(u"请升级服务器程序"_s)) << e.what();
     }
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion() + 1);
 }

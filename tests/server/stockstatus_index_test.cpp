@@ -9,6 +9,8 @@
 #include "server/schema.h"
 #include "server/schema_internal.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
@@ -16,23 +18,23 @@ class StockStatusIndex : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        db_ =
-            Database::open(dir_.filePath(QStringLiteral("a.db")), Database::Mode::ReadWriteCreate);
+        db_ = Database::open(dir_.filePath(u"a.db"_s), Database::Mode::ReadWriteCreate);
         Transaction tx(*db_);
-        schema::createAccountSet(db_->handle(), QStringLiteral("测试"), QString());
+        schema::createAccountSet(db_->handle(), u"测试"_s, QString());
         tx.commit();
     }
     int indexCount() {
         return db_
-            ->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
-                                    "'index' AND name = 'ix_baseGoodsStock_report'"))
+            ->scalar(
+                u"SELECT count(*) FROM sqlite_master WHERE type = "
+                "'index' AND name = 'ix_baseGoodsStock_report'"_s)
             .toInt();
     }
     QString plan(const QString& sql) {
-        const RecordSet rs = db_->query(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+        const RecordSet rs = db_->query(u"EXPLAIN QUERY PLAN "_s + sql);
         QStringList details;
         for (int r = 0; r < rs.rowCount(); ++r)
-            details << rs.at(r, rs.fieldIndex(QStringLiteral("detail"))).toString();
+            details << rs.at(r, rs.fieldIndex(u"detail"_s)).toString();
         return details.join(u'|');
     }
 
@@ -45,7 +47,7 @@ TEST_F(StockStatusIndex, NewAndUpgradedAccountSetsHaveIt) {
     EXPECT_LE(3, schema::currentVersion());
 
     // An account set of version 2: without the index until it is upgraded.
-    db_->execute(QStringLiteral("DROP INDEX ix_baseGoodsStock_report"));
+    db_->execute(u"DROP INDEX ix_baseGoodsStock_report"_s);
     schema::detail::setStoredVersion(db_->handle(), 2);
     EXPECT_EQ(0, indexCount());
     Transaction tx(*db_);
@@ -62,13 +64,11 @@ TEST_F(StockStatusIndex, TheReportReadsTheStockFromTheIndexAlone) {
     } cases[] = {
         {"whole ledger by goods",
          "SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock WHERE 1 = 1 GROUP BY goodsid"},
-        {"one goods", "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = 5"},
-    };
+        {"one goods", "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = 5"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString p = plan(QString::fromLatin1(c.sql));
-        EXPECT_TRUE(p.contains(QStringLiteral("COVERING INDEX ix_baseGoodsStock_report")))
-            << p.toStdString();
+        EXPECT_TRUE(p.contains(u"COVERING INDEX ix_baseGoodsStock_report"_s)) << p.toStdString();
     }
 }
 

@@ -11,6 +11,8 @@
 #include "ledger_fixture.h"
 #include "server/registry.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::ledgertest {
 namespace {
 
@@ -47,8 +49,7 @@ protected:
             "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price, price1, price2) VALUES "
             "(31, 0, '个', 1, 2.5, 2.9, 2.7), (31, 1, '盒', 10, 0, 0, 0), "
             "(33, 0, '个', 1, 20, 22, 21)",
-            "UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'",
-        };
+            "UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'"};
         for (const char* sql : rows)
             db_->execute(QString::fromUtf8(sql));
         openAccountSet();
@@ -92,19 +93,19 @@ protected:
         return b;
     }
 
-    RecordSet report(const QString& goods, const QString& ck = QStringLiteral(";czy_id=1;id="),
-                     const QString& filter = QStringLiteral(";qty=0;ckj=0"), qint64 user = 1) {
+    RecordSet report(const QString& goods, const QString& ck = u";czy_id=1;id="_s,
+                     const QString& filter = u";qty=0;ckj=0"_s, qint64 user = 1) {
         server::Registry registry;
         server::registerBaseProcedures(registry);
         ParamList p;
-        p.setValue(QStringLiteral("QueryType"), QStringLiteral("DQKCNEW"));
-        p.setValue(QStringLiteral("goodsStr"), QStringLiteral(";sptype=0;czy_id=1") + goods);
-        p.setValue(QStringLiteral("ckStr"), ck);
-        p.setValue(QStringLiteral("filter"), filter);
-        p.setInt(QStringLiteral("czy_id"), user);
+        p.setValue(u"QueryType"_s, u"DQKCNEW"_s);
+        p.setValue(u"goodsStr"_s, u";sptype=0;czy_id=1"_s + goods);
+        p.setValue(u"ckStr"_s, ck);
+        p.setValue(u"filter"_s, filter);
+        p.setInt(u"czy_id"_s, user);
         server::CallContext ctx(*db_, p);
         ctx.userId = user;
-        const int rc = registry.find(QStringLiteral("P_Base_Get_Goods"))->handler(ctx);
+        const int rc = registry.find(u"P_Base_Get_Goods"_s)->handler(ctx);
         if (rc != 0)
             throw DytError(ctx.message);
         return ctx.data;
@@ -175,19 +176,18 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
         // 五金 = 螺丝 + 齿轮 (10 worth 120, reference 10 × 20); categories first, then the
         // goods by code; 变速箱 is 4 below zero at cost 5.
         {"top",
-         QStringLiteral(";par_id=0"),
+         u";par_id=0"_s,
          {{kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5, {}},
           {32, 0, 0, 0, 0, 0, 0, 0, 0, {}},
           {34, 0, 0, 0, 0, 0, 0, 0, 0, {}},
           {35, 0, -4, 5, -20, 0, 0, 20, 0, {}}}},
         {"五金",
-         QStringLiteral(";par_id=40"),
+         u";par_id=40"_s,
          {{kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
           {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}}},
         {"紧固件",
-         QStringLiteral(";par_id=41"),
-         {{31, 0, 105, 119.0 / 105, 119, 2.5, 262.5, 143.5, 10.5, QStringLiteral("10盒5个")}}},
-    };
+         u";par_id=41"_s,
+         {{31, 0, 105, 119.0 / 105, 119, 2.5, 262.5, 143.5, 10.5, u"10盒5个"_s}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QList<Row> got = rowsOf(report(c.goods));
@@ -199,24 +199,22 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
 
 TEST_F(StockStatusReport, FlatListQuickSearchAndOneGoods) {
     // The flat list holds goods only, at any depth, in code order.
-    EXPECT_EQ((QList<qint64>{31, 32, 33, 34, 35}), idsOf(report(QStringLiteral(";isList=1"))));
-    EXPECT_EQ((QList<qint64>{31, 33}),
-              idsOf(report(QStringLiteral(";isList=1;isList=1;par_id=40"))));
-    expectRow({33, 0, 10, 12, 120, 20, 200, 80, 0, {}},
-              only(report(QStringLiteral(";isList=1")), 33));
+    EXPECT_EQ((QList<qint64>{31, 32, 33, 34, 35}), idsOf(report(u";isList=1"_s)));
+    EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(u";isList=1;isList=1;par_id=40"_s)));
+    expectRow({33, 0, 10, 12, 120, 20, 200, 80, 0, {}}, only(report(u";isList=1"_s), 33));
 
     // The quick search finds goods and categories at any level, ignoring the current level.
-    EXPECT_EQ((QList<qint64>{31}), idsOf(report(QStringLiteral(";par_id=40;allfilter=螺"))));
+    EXPECT_EQ((QList<qint64>{31}), idsOf(report(u";par_id=40;allfilter=螺"_s)));
     expectRow({kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
-              only(report(QStringLiteral(";allfilter=紧固")), kFasteners));
-    EXPECT_EQ((QList<qint64>{40, 41}), idsOf(report(QStringLiteral(";allfilter=C1"))));
-    EXPECT_EQ(0, report(QStringLiteral(";allfilter=没有这种")).rowCount());
+              only(report(u";allfilter=紧固"_s), kFasteners));
+    EXPECT_EQ((QList<qint64>{40, 41}), idsOf(report(u";allfilter=C1"_s)));
+    EXPECT_EQ(0, report(u";allfilter=没有这种"_s).rowCount());
 
     // One goods chosen in the dialog; a category with ";issub=1" lists the goods below it.
-    EXPECT_EQ((QList<qint64>{33}), idsOf(report(QStringLiteral(";id=33;issub=1"))));
-    EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(QStringLiteral(";id=40;issub=1"))));
+    EXPECT_EQ((QList<qint64>{33}), idsOf(report(u";id=33;issub=1"_s)));
+    EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(u";id=40;issub=1"_s)));
     expectRow({kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5, {}},
-              only(report(QStringLiteral(";id=40")), kHardware));
+              only(report(u";id=40"_s), kHardware));
 }
 
 TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
@@ -226,50 +224,44 @@ TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
         Row screws;
         Row gears;
     };
-    const QList<Case> cases = {
-        // 总仓 with 二库: 螺丝 55 + 30 worth 55 + 42.
-        {"总仓 and below",
-         QStringLiteral(";czy_id=1;id=11;issub=1"),
-         {31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5, QStringLiteral("8盒5个")},
-         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
-        {"总仓 alone",
-         QStringLiteral(";czy_id=1;id=11"),
-         {31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5, QStringLiteral("5盒5个")},
-         {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
-        {"二库",
-         QStringLiteral(";czy_id=1;id=13;issub=1"),
-         {31, 0, 30, 1.4, 42, 2.5, 75, 33, 3, QStringLiteral("3盒")},
-         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
-        {"门店",
-         QStringLiteral(";czy_id=1;id=12;issub=1"),
-         {31, 0, 20, 1.1, 22, 2.5, 50, 28, 2, QStringLiteral("2盒")},
-         {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
-    };
+    const QList<Case> cases = {// 总仓 with 二库: 螺丝 55 + 30 worth 55 + 42.
+                               {"总仓 and below",
+                                u";czy_id=1;id=11;issub=1"_s,
+                                {31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5, u"8盒5个"_s},
+                                {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+                               {"总仓 alone",
+                                u";czy_id=1;id=11"_s,
+                                {31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5, u"5盒5个"_s},
+                                {33, 0, 10, 12, 120, 20, 200, 80, 0, {}}},
+                               {"二库",
+                                u";czy_id=1;id=13;issub=1"_s,
+                                {31, 0, 30, 1.4, 42, 2.5, 75, 33, 3, u"3盒"_s},
+                                {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}},
+                               {"门店",
+                                u";czy_id=1;id=12;issub=1"_s,
+                                {31, 0, 20, 1.1, 22, 2.5, 50, 28, 2, u"2盒"_s},
+                                {33, 0, 0, 0, 0, 20, 0, 0, 0, {}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const RecordSet rs = report(QStringLiteral(";isList=1"), c.ck);
+        const RecordSet rs = report(u";isList=1"_s, c.ck);
         expectRow(c.screws, only(rs, 31));
         expectRow(c.gears, only(rs, 33));
     }
-    EXPECT_THROW(report(QStringLiteral(";isList=1"), QStringLiteral(";id=99;issub=1")), DytError);
+    EXPECT_THROW(report(u";isList=1"_s, u";id=99;issub=1"_s), DytError);
 }
 
 TEST_F(StockStatusReport, QuantityFilter) {
     // Above 0: 五金 keeps both its goods; the goods without stock and 变速箱 (below 0) go.
-    EXPECT_EQ((QList<qint64>{kHardware}),
-              idsOf(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=1;ckj=0"))));
+    EXPECT_EQ((QList<qint64>{kHardware}), idsOf(report(u";par_id=0"_s, {}, u";qty=1;ckj=0"_s)));
     // Equal to 0: the two goods never moved; 五金 has none of them.
-    EXPECT_EQ((QList<qint64>{32, 34}),
-              idsOf(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=2;ckj=0"))));
+    EXPECT_EQ((QList<qint64>{32, 34}), idsOf(report(u";par_id=0"_s, {}, u";qty=2;ckj=0"_s)));
     // In 门店 齿轮 has no stock: 五金 stays for it, summing only the qualifying goods.
-    const QString shop = QStringLiteral(";czy_id=1;id=12;issub=1");
-    expectRow(
-        {kHardware, 2, 0, 0, 0, 0, 0, 0, 0, {}},
-        only(report(QStringLiteral(";par_id=0"), shop, QStringLiteral(";qty=2;ckj=0")), kHardware));
-    expectRow(
-        {kHardware, 2, 20, 0, 22, 0, 50, 28, 2, {}},
-        only(report(QStringLiteral(";par_id=0"), shop, QStringLiteral(";qty=1;ckj=0")), kHardware));
-    EXPECT_THROW(report(QStringLiteral(";par_id=0"), {}, QStringLiteral(";qty=3")), DytError);
+    const QString shop = u";czy_id=1;id=12;issub=1"_s;
+    expectRow({kHardware, 2, 0, 0, 0, 0, 0, 0, 0, {}},
+              only(report(u";par_id=0"_s, shop, u";qty=2;ckj=0"_s), kHardware));
+    expectRow({kHardware, 2, 20, 0, 22, 0, 50, 28, 2, {}},
+              only(report(u";par_id=0"_s, shop, u";qty=1;ckj=0"_s), kHardware));
+    EXPECT_THROW(report(u";par_id=0"_s, {}, u";qty=3"_s), DytError);
 }
 
 TEST_F(StockStatusReport, ReferencePrices) {
@@ -283,54 +275,49 @@ TEST_F(StockStatusReport, ReferencePrices) {
                                {"5", 3.0}, {"6", 1.1}, {"-1", 0},  {"", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ckj);
-        const RecordSet rs = report(QStringLiteral(";par_id=41"), {},
-                                    QStringLiteral(";qty=0;ckj=") + QString::fromLatin1(c.ckj));
+        const RecordSet rs =
+            report(u";par_id=41"_s, {}, u";qty=0;ckj="_s + QString::fromLatin1(c.ckj));
         const double value = 105 * c.screwPrice;
-        expectRow({31, 0, 105, 119.0 / 105, 119, c.screwPrice, value, value - 119, 10.5,
-                   QStringLiteral("10盒5个")},
-                  only(rs, 31));
+        expectRow(
+            {31, 0, 105, 119.0 / 105, 119, c.screwPrice, value, value - 119, 10.5, u"10盒5个"_s},
+            only(rs, 31));
     }
-    EXPECT_THROW(report(QStringLiteral(";par_id=41"), {}, QStringLiteral(";ckj=7")), DytError);
+    EXPECT_THROW(report(u";par_id=41"_s, {}, u";ckj=7"_s), DytError);
 }
 
 TEST_F(StockStatusReport, RedReversalGivesTheStockBackAndDropsItsPrice) {
-    ASSERT_GT(call(QStringLiteral("P_JXC_DJ_CopyRed"),
-                   {{"isRed", QStringLiteral("-1")}, {"billid", QString::number(lastSale_)}}),
-              0);
+    ASSERT_GT(
+        call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", QString::number(lastSale_)}}),
+        0);
     // The 5 sold at 3.2 come back at their cost 1.0; the latest sale is the one at 3.0 again.
-    expectRow({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11, QStringLiteral("11盒")},
-              only(report(QStringLiteral(";par_id=41"), {}, QStringLiteral(";qty=0;ckj=4")), 31));
+    expectRow({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11, u"11盒"_s},
+              only(report(u";par_id=41"_s, {}, u";qty=0;ckj=4"_s), 31));
 }
 
 TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {
     db_->execute(
-        QStringLiteral("INSERT INTO baseZY(id, par_jl, code, fullname) VALUES "
-                       "(5, '5,', 'Z5', '李四')"));
-    db_->execute(QStringLiteral("INSERT INTO sysuser(id, password) VALUES (5, '')"));
-    db_->execute(
-        QStringLiteral("INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (33, 5, 0)"));
-    const RecordSet rs = report(QStringLiteral(";par_id=40"), QStringLiteral(";czy_id=5;id="),
-                                QStringLiteral(";qty=0;ckj=0"), 5);
+        u"INSERT INTO baseZY(id, par_jl, code, fullname) VALUES "
+        "(5, '5,', 'Z5', '李四')"_s);
+    db_->execute(u"INSERT INTO sysuser(id, password) VALUES (5, '')"_s);
+    db_->execute(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (33, 5, 0)"_s);
+    const RecordSet rs = report(u";par_id=40"_s, u";czy_id=5;id="_s, u";qty=0;ckj=0"_s, 5);
     EXPECT_EQ((QList<qint64>{kFasteners}), idsOf(rs));
     expectRow({kHardware, 2, 105, 0, 119, 0, 262.5, 143.5, 10.5, {}},
-              only(report(QStringLiteral(";par_id=0"), QStringLiteral(";czy_id=5;id="),
-                          QStringLiteral(";qty=0;ckj=0"), 5),
-                   kHardware));
+              only(report(u";par_id=0"_s, u";czy_id=5;id="_s, u";qty=0;ckj=0"_s, 5), kHardware));
     // Operator 1 sees everything.
-    EXPECT_EQ((QList<qint64>{kFasteners, 33}), idsOf(report(QStringLiteral(";par_id=40"))));
+    EXPECT_EQ((QList<qint64>{kFasteners, 33}), idsOf(report(u";par_id=40"_s)));
 }
 
 TEST_F(StockStatusReport, AnswersTheColumnsTheWindowShows) {
-    const RecordSet rs = report(QStringLiteral(";par_id=0"));
+    const RecordSet rs = report(u";par_id=0"_s);
     for (const char* name :
          {"sonnum", "id", "par_id", "par_jl", "sp_id", "costMode", "sp_spbh", "sp_spqm", "fzqty",
           "stockqty", "stockPrice", "stockTotal", "lsPrice", "lstotal", "total_", "fdwqty"}) {
         EXPECT_GE(rs.fieldIndex(QString::fromLatin1(name)), 0) << name;
     }
-    EXPECT_EQ(QStringLiteral("五金"),
-              rs.at(0, rs.fieldIndex(QStringLiteral("sp_spqm"))).toString());
-    EXPECT_EQ(QStringLiteral("40,"), rs.at(0, rs.fieldIndex(QStringLiteral("par_jl"))).toString());
-    EXPECT_THROW(report(QStringLiteral(";par_id=999")), DytError);
+    EXPECT_EQ(u"五金"_s, rs.at(0, rs.fieldIndex(u"sp_spqm"_s)).toString());
+    EXPECT_EQ(u"40,"_s, rs.at(0, rs.fieldIndex(u"par_jl"_s)).toString());
+    EXPECT_THROW(report(u";par_id=999"_s), DytError);
 }
 
 }  // namespace

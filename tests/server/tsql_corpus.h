@@ -11,6 +11,8 @@
 
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 struct CorpusText {
@@ -44,7 +46,7 @@ inline QString unescapeCorpus(const QString& s) {
 // Reads the corpus; a malformed line gives an entry with an empty id and the line number.
 inline std::vector<CorpusText> readCorpus() {
     std::vector<CorpusText> out;
-    QFile f(dataPath(QStringLiteral("tsql_corpus.tsv")));
+    QFile f(dataPath(u"tsql_corpus.tsv"_s));
     if (!f.open(QIODevice::ReadOnly))
         return out;
     int lineNo = 0;

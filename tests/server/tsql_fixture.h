@@ -11,6 +11,8 @@
 #include "server/tsql.h"
 #include "server/tsql_functions.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 class TsqlDb : public ::testing::Test {
@@ -35,11 +37,10 @@ protected:
     QString value(const char* text) {
         sqlite3_stmt* st = nullptr;
         EXPECT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, text, -1, &st, nullptr)) << sqlite3_errmsg(db);
-        QString out = QStringLiteral("<none>");
+        QString out = u"<none>"_s;
         if (st && sqlite3_step(st) == SQLITE_ROW) {
             const unsigned char* t = sqlite3_column_text(st, 0);
-            out =
-                t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : QStringLiteral("<null>");
+            out = t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : u"<null>"_s;
         }
         sqlite3_finalize(st);
         return out;
@@ -60,13 +61,13 @@ protected:
         const server::tsql::Result r = run(text, withSchema);
         EXPECT_TRUE(r.hasRows) << text.toStdString();
         if (!r.hasRows || r.rows.rowCount() == 0)
-            return QStringLiteral("<none>");
+            return u"<none>"_s;
         const int c = r.rows.fieldIndex(field);
         EXPECT_GE(c, 0) << field.toStdString();
         if (c < 0)
-            return QStringLiteral("<nofield>");
+            return u"<nofield>"_s;
         const QVariant v = r.rows.at(0, c);
-        return v.isValid() ? v.toString() : QStringLiteral("<null>");
+        return v.isValid() ? v.toString() : u"<null>"_s;
     }
 
     sqlite3* db = nullptr;

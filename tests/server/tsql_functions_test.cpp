@@ -2,6 +2,8 @@
 
 #include "tsql_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 namespace {
 
@@ -11,26 +13,24 @@ TEST(TsqlDates, ParseFormsAndDayNumbers) {
     struct Case {
         const char* text;
         const char* expected;  // formatDateValue, "" for invalid
-    } cases[] = {
-        {"2024-03-05", "2024-03-05 00:00:00"},
-        {"2024-3-5", "2024-03-05 00:00:00"},
-        {"2024/03/05 07:08", "2024-03-05 07:08:00"},
-        {"20240305", "2024-03-05 00:00:00"},
-        {"2024-03-05T23:59:59.5", "2024-03-05 23:59:59.500"},
-        {"", "1900-01-01 00:00:00"},
-        {"2024-02-30", ""},
-        {"abc", ""},
-    };
+    } cases[] = {{"2024-03-05", "2024-03-05 00:00:00"},
+                 {"2024-3-5", "2024-03-05 00:00:00"},
+                 {"2024/03/05 07:08", "2024-03-05 07:08:00"},
+                 {"20240305", "2024-03-05 00:00:00"},
+                 {"2024-03-05T23:59:59.5", "2024-03-05 23:59:59.500"},
+                 {"", "1900-01-01 00:00:00"},
+                 {"2024-02-30", ""},
+                 {"abc", ""}};
     for (const Case& c : cases) {
         const QDateTime d = parseDateValue(QString::fromUtf8(c.text));
         EXPECT_EQ(QString::fromUtf8(c.expected), d.isValid() ? formatDateValue(d) : QString())
             << c.text;
     }
-    EXPECT_EQ(QStringLiteral("1900-01-01 00:00:00"), formatDateValue(dateFromDays(0)));
-    EXPECT_EQ(QStringLiteral("1900-01-02 12:00:00"), formatDateValue(dateFromDays(1.5)));
+    EXPECT_EQ(u"1900-01-01 00:00:00"_s, formatDateValue(dateFromDays(0)));
+    EXPECT_EQ(u"1900-01-02 12:00:00"_s, formatDateValue(dateFromDays(1.5)));
     // 2023-01-01 is 44925 days after 1900-01-01 (123 years, 30 of them leap: 123 * 365 + 30);
     // 45000 is 75 days later (31 + 28 + 16): 2023-03-17
-    EXPECT_EQ(QStringLiteral("2023-03-17 00:00:00"), formatDateValue(dateFromDays(45000)));
+    EXPECT_EQ(u"2023-03-17 00:00:00"_s, formatDateValue(dateFromDays(45000)));
 }
 
 TEST(TsqlDates, DateDiffCountsBoundaries) {
@@ -40,27 +40,24 @@ TEST(TsqlDates, DateDiffCountsBoundaries) {
         const char* from;
         const char* to;
         qint64 expected;
-    } cases[] = {
-        {"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
-        {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
-        {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
-        {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
-        {"month", "2024-01-31", "2024-03-01", 2},
-        {"quarter", "2024-03-31", "2024-04-01", 1},
-        {"year", "2024-12-31", "2023-01-01", -1},
-        {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
-        {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
-        {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2},
-    };
+    } cases[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
+                 {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
+                 {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
+                 {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
+                 {"month", "2024-01-31", "2024-03-01", 2},
+                 {"quarter", "2024-03-31", "2024-04-01", 1},
+                 {"year", "2024-12-31", "2023-01-01", -1},
+                 {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
+                 {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
+                 {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2}};
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, dateDiff(QString::fromUtf8(c.unit), d(c.from), d(c.to)))
             << c.unit << " " << c.from << " " << c.to;
-    EXPECT_EQ(1, datePart(QStringLiteral("weekday"), d("2024-03-10")));  // Sunday
-    EXPECT_EQ(2, datePart(QStringLiteral("weekday"), d("2024-03-11")));
-    EXPECT_EQ(2, datePart(QStringLiteral("week"), d("2024-01-07")));  // first Sunday of 2024
-    EXPECT_EQ(QStringLiteral("2023-02-28 00:00:00"),
-              formatDateValue(dateAdd(QStringLiteral("year"), -1, d("2024-02-29"))));
-    EXPECT_FALSE(dateAdd(QStringLiteral("fortnight"), 1, d("2024-02-29")).isValid());
+    EXPECT_EQ(1, datePart(u"weekday"_s, d("2024-03-10")));  // Sunday
+    EXPECT_EQ(2, datePart(u"weekday"_s, d("2024-03-11")));
+    EXPECT_EQ(2, datePart(u"week"_s, d("2024-01-07")));  // first Sunday of 2024
+    EXPECT_EQ(u"2023-02-28 00:00:00"_s, formatDateValue(dateAdd(u"year"_s, -1, d("2024-02-29"))));
+    EXPECT_FALSE(dateAdd(u"fortnight"_s, 1, d("2024-02-29")).isValid());
 }
 
 TEST(TsqlCodes, IncrementCode) {
@@ -111,18 +108,11 @@ protected:
 };
 
 TEST_F(TsqlFunctions, SysDataByNameIgnoringCase) {
-    EXPECT_EQ(QStringLiteral("3"),
-              cell(QStringLiteral("SELECT dbo.fnGetSysData('jxcperiodnow','') as value"),
-                   QStringLiteral("value")));
-    EXPECT_EQ(QStringLiteral("德盈商贸"),
-              cell(QStringLiteral("SELECT dbo.fnGetSysData('单位全名','') as value"),
-                   QStringLiteral("value")));
-    EXPECT_EQ(QStringLiteral("dflt"),
-              cell(QStringLiteral("SELECT dbo.fnGetSysData('Missing','dflt') as value"),
-                   QStringLiteral("value")));
-    EXPECT_EQ(QStringLiteral("9"),
-              cell(QStringLiteral("SELECT dbo.fnGetSysData('Empty',9) as value"),
-                   QStringLiteral("value")));
+    EXPECT_EQ(u"3"_s, cell(u"SELECT dbo.fnGetSysData('jxcperiodnow','') as value"_s, u"value"_s));
+    EXPECT_EQ(u"德盈商贸"_s,
+              cell(u"SELECT dbo.fnGetSysData('单位全名','') as value"_s, u"value"_s));
+    EXPECT_EQ(u"dflt"_s, cell(u"SELECT dbo.fnGetSysData('Missing','dflt') as value"_s, u"value"_s));
+    EXPECT_EQ(u"9"_s, cell(u"SELECT dbo.fnGetSysData('Empty',9) as value"_s, u"value"_s));
 }
 
 TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
@@ -136,16 +126,13 @@ TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
                  {2024, 4, "2024-04-01", "2024-04-30"},
                  {2024, 0, "2023-12-01", "2023-12-31"}};
     for (const Case& c : cases) {
-        const QString text = QStringLiteral(
-                                 "SELECT dbo.fnGetFirstDayOfMonth(%1,%2) AS date1  "
-                                 ",dbo.fnGetLastDayOfMonth(%1,%2) AS date2")
-                                 .arg(c.year)
-                                 .arg(c.month);
+        const QString text =
+            u"SELECT dbo.fnGetFirstDayOfMonth(%1,%2) AS date1  "
+            ",dbo.fnGetLastDayOfMonth(%1,%2) AS date2"_s.arg(c.year)
+                .arg(c.month);
         const Result r = run(text);
-        EXPECT_EQ(QString::fromUtf8(c.first), r.rows.text(QStringLiteral("date1")))
-            << c.year << "-" << c.month;
-        EXPECT_EQ(QString::fromUtf8(c.last), r.rows.text(QStringLiteral("date2")))
-            << c.year << "-" << c.month;
+        EXPECT_EQ(QString::fromUtf8(c.first), r.rows.text(u"date1"_s)) << c.year << "-" << c.month;
+        EXPECT_EQ(QString::fromUtf8(c.last), r.rows.text(u"date2"_s)) << c.year << "-" << c.month;
     }
 }
 
@@ -163,72 +150,59 @@ TEST_F(TsqlFunctions, PurviewOfOperators) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QStringLiteral("SELECT dbo.fnGetPurview(%1,'%2') as value")
-                           .arg(c.user)
-                           .arg(QString::fromUtf8(c.code)),
-                       QStringLiteral("value")))
+                  cell(u"SELECT dbo.fnGetPurview(%1,'%2') as value"_s.arg(c.user).arg(
+                           QString::fromUtf8(c.code)),
+                       u"value"_s))
             << c.user << " " << c.code;
 }
 
 TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     // children of 华东 (01): 0101, 0102, 01x (not digits), 0104 (deleted, still taken)
-    EXPECT_EQ(QStringLiteral("0105"),
-              cell(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('dq', 1) as Code"),
-                   QStringLiteral("Code")));
-    EXPECT_EQ(QStringLiteral("010102"),
-              cell(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('DQ', 2) as Code"),
-                   QStringLiteral("Code")));
+    EXPECT_EQ(u"0105"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('dq', 1) as Code"_s, u"Code"_s));
+    EXPECT_EQ(u"010102"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('DQ', 2) as Code"_s, u"Code"_s));
     // no children yet: the parent's code followed by 001
-    EXPECT_EQ(QStringLiteral("0102001"),
-              cell(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('dq', 4) as Code"),
-                   QStringLiteral("Code")));
-    EXPECT_EQ(QStringLiteral("03"),
-              cell(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('dq', 0) as Code"),
-                   QStringLiteral("Code")));
-    EXPECT_THROW(run(QStringLiteral("SELECT dbo.fnGetBaseAutoCode('nonsense', 0) as Code")),
-                 DytError);
+    EXPECT_EQ(u"0102001"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('dq', 4) as Code"_s, u"Code"_s));
+    EXPECT_EQ(u"03"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('dq', 0) as Code"_s, u"Code"_s));
+    EXPECT_THROW(run(u"SELECT dbo.fnGetBaseAutoCode('nonsense', 0) as Code"_s), DytError);
 
-    const Result r = run(QStringLiteral(
-        "SELECT dbo.fnGetBaseDQFullName(id) as PathName,* FROM baseDQ WHERE del = 0 ORDER BY id"));
+    const Result r = run(
+        u"SELECT dbo.fnGetBaseDQFullName(id) as PathName,* FROM baseDQ WHERE del = 0 ORDER BY id"_s);
     ASSERT_EQ(6, r.rows.rowCount());
-    EXPECT_EQ(QStringLiteral("华东"), r.rows.at(0, 0).toString());
-    EXPECT_EQ(QStringLiteral("华东/江苏/南京"), r.rows.at(2, 0).toString());
-    EXPECT_TRUE(r.rows.hasField(QStringLiteral("fullname")));
+    EXPECT_EQ(u"华东"_s, r.rows.at(0, 0).toString());
+    EXPECT_EQ(u"华东/江苏/南京"_s, r.rows.at(2, 0).toString());
+    EXPECT_TRUE(r.rows.hasField(u"fullname"_s));
 }
 
 TEST_F(TsqlFunctions, QuantitiesAndPrices) {
     // 12 boxes of 24 bottles = 288 bottles = 1.2 pallets of 240
-    const Result fz = run(QStringLiteral(
-        "select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty ,dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
-        "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "));
-    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(QStringLiteral("fzQty")));
-    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(QStringLiteral("fzQty1")));
-    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(QStringLiteral("fzQty2")));
+    const Result fz =
+        run(u"select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty "
+            u",dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
+            "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "_s);
+    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(u"fzQty"_s));
+    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(u"fzQty1"_s));
+    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
 
-    const Result stock = run(
-        QStringLiteral("SELECT dbo.fnGetStockQty(101,1,0) as a, dbo.fnGetStockQty(101,0,0) as b, "
-                       "dbo.fnGetStockQty(103,1,0) as c"));
-    EXPECT_DOUBLE_EQ(48.0, stock.rows.number(QStringLiteral("a")));
-    EXPECT_DOUBLE_EQ(60.0, stock.rows.number(QStringLiteral("b")));
-    EXPECT_DOUBLE_EQ(0.0, stock.rows.number(QStringLiteral("c")));
+    const Result stock =
+        run(u"SELECT dbo.fnGetStockQty(101,1,0) as a, dbo.fnGetStockQty(101,0,0) as b, "
+            "dbo.fnGetStockQty(103,1,0) as c"_s);
+    EXPECT_DOUBLE_EQ(48.0, stock.rows.number(u"a"_s));
+    EXPECT_DOUBLE_EQ(60.0, stock.rows.number(u"b"_s));
+    EXPECT_DOUBLE_EQ(0.0, stock.rows.number(u"c"_s));
 
     // (48 * 2 + 12 * 3) / 60 = 2.2 per bottle; 52.8 per box of 24
-    const Result cost = run(QStringLiteral(
-        "SELECT dbo.fnGetCostPrice(101,0,301) as p1, dbo.fnGetCostPrice(101,0,302) as p24, "
-        "dbo.fnGetCostPrice(101,2,301) as batch"));
-    EXPECT_DOUBLE_EQ(2.2, cost.rows.number(QStringLiteral("p1")));
-    EXPECT_DOUBLE_EQ(52.8, cost.rows.number(QStringLiteral("p24")));
-    EXPECT_DOUBLE_EQ(3.0, cost.rows.number(QStringLiteral("batch")));
+    const Result cost =
+        run(u"SELECT dbo.fnGetCostPrice(101,0,301) as p1, dbo.fnGetCostPrice(101,0,302) as p24, "
+            "dbo.fnGetCostPrice(101,2,301) as batch"_s);
+    EXPECT_DOUBLE_EQ(2.2, cost.rows.number(u"p1"_s));
+    EXPECT_DOUBLE_EQ(52.8, cost.rows.number(u"p24"_s));
+    EXPECT_DOUBLE_EQ(3.0, cost.rows.number(u"batch"_s));
 
-    EXPECT_EQ(QStringLiteral("380"),
-              cell(QStringLiteral("SELECT dbo.fnGetWldwTotal00(201,'2990-01-01') as total"),
-                   QStringLiteral("total")));
-    EXPECT_EQ(QStringLiteral("2203"),
-              cell(QStringLiteral("SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "),
-                   QStringLiteral("yushoukm_id")));
-    EXPECT_EQ(QStringLiteral("0"),
-              cell(QStringLiteral("SELECT dbo.fnGetInterfaceKMID('无此科目') as id"),
-                   QStringLiteral("id")));
+    EXPECT_EQ(u"380"_s,
+              cell(u"SELECT dbo.fnGetWldwTotal00(201,'2990-01-01') as total"_s, u"total"_s));
+    EXPECT_EQ(u"2203"_s, cell(u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s,
+                              u"yushoukm_id"_s));
+    EXPECT_EQ(u"0"_s, cell(u"SELECT dbo.fnGetInterfaceKMID('无此科目') as id"_s, u"id"_s));
 }
 
 TEST_F(TsqlFunctions, AuthorizerRefusesEscapesAndAllowsBusiness) {
@@ -240,34 +214,29 @@ TEST_F(TsqlFunctions, AuthorizerRefusesEscapesAndAllowsBusiness) {
         sqlite3_finalize(st);
         return rc == SQLITE_OK;
     };
-    const char* refused[] = {
-        "ATTACH ':memory:' AS x",
-        "DETACH x",
-        "PRAGMA user_version = 5",
-        "PRAGMA table_info(sysLog)",
-        "SELECT load_extension('x')",
-        "SELECT * FROM sqlite_master",
-        "DELETE FROM sqlite_sequence",
-        "CREATE TABLE x(a)",
-        "DROP TABLE sysLog",
-        "BEGIN",
-        "SAVEPOINT s",
-    };
+    const char* refused[] = {"ATTACH ':memory:' AS x",
+                             "DETACH x",
+                             "PRAGMA user_version = 5",
+                             "PRAGMA table_info(sysLog)",
+                             "SELECT load_extension('x')",
+                             "SELECT * FROM sqlite_master",
+                             "DELETE FROM sqlite_sequence",
+                             "CREATE TABLE x(a)",
+                             "DROP TABLE sysLog",
+                             "BEGIN",
+                             "SAVEPOINT s"};
     for (const char* text : refused)
         EXPECT_FALSE(prepares(text)) << text;
-    const char* allowed[] = {
-        "SELECT * FROM sysData",
-        "INSERT INTO sysLog(logMsgCont) VALUES('x')",
-        "UPDATE sysData SET sysValue = '4' WHERE id = 1",
-        "SELECT fnGetSysData('a', 'b')",
-    };
+    const char* allowed[] = {"SELECT * FROM sysData", "INSERT INTO sysLog(logMsgCont) VALUES('x')",
+                             "UPDATE sysData SET sysValue = '4' WHERE id = 1",
+                             "SELECT fnGetSysData('a', 'b')"};
     for (const char* text : allowed)
         EXPECT_TRUE(prepares(text)) << text;
     // AUTOINCREMENT keeps working: SQLite maintains sqlite_sequence itself
     sqlite3_set_authorizer(db, nullptr, nullptr);
-    const Result r = run(QStringLiteral("insert into sysLog(logMsgCont) values('登录')"));
+    const Result r = run(u"insert into sysLog(logMsgCont) values('登录')"_s);
     EXPECT_EQ(1, r.changedRows);
-    EXPECT_EQ(QStringLiteral("1"), value("SELECT seq FROM sqlite_sequence WHERE name = 'sysLog'"));
+    EXPECT_EQ(u"1"_s, value("SELECT seq FROM sqlite_sequence WHERE name = 'sysLog'"));
 }
 
 TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
@@ -275,11 +244,11 @@ TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
     Program p;
     Step s;
     s.kind = Step::Kind::Query;
-    s.sql = QStringLiteral("SELECT count(*) FROM sqlite_master");
+    s.sql = u"SELECT count(*) FROM sqlite_master"_s;
     p.steps.push_back(s);
     EXPECT_THROW(execute(db, p), DytError);
     // afterwards the connection is free again for the server's own work
-    EXPECT_NE(QStringLiteral("<none>"), value("SELECT count(*) FROM sqlite_master"));
+    EXPECT_NE(u"<none>"_s, value("SELECT count(*) FROM sqlite_master"));
     ExecuteOptions noAuth;
     noAuth.installAuthorizer = false;
     EXPECT_TRUE(execute(db, p, noAuth).hasRows);
@@ -295,21 +264,19 @@ TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
     struct Case {
         const char* declared;
         server::tsql::ColumnType type;
-    } cases[] = {
-        {"varchar(20)", server::tsql::ColumnType::Text},
-        {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
-        {"nchar(2)", server::tsql::ColumnType::Text},
-        {"INTEGER", server::tsql::ColumnType::Integer},
-        {"bigint", server::tsql::ColumnType::Integer},
-        {"bit", server::tsql::ColumnType::Integer},
-        {"money", server::tsql::ColumnType::Real},
-        {"decimal(18,4)", server::tsql::ColumnType::Real},
-        {"REAL", server::tsql::ColumnType::Real},
-        {"datetime", server::tsql::ColumnType::Date},
-        {"DATE", server::tsql::ColumnType::Date},
-        {"", server::tsql::ColumnType::Unknown},
-        {"BLOB", server::tsql::ColumnType::Unknown},
-    };
+    } cases[] = {{"varchar(20)", server::tsql::ColumnType::Text},
+                 {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
+                 {"nchar(2)", server::tsql::ColumnType::Text},
+                 {"INTEGER", server::tsql::ColumnType::Integer},
+                 {"bigint", server::tsql::ColumnType::Integer},
+                 {"bit", server::tsql::ColumnType::Integer},
+                 {"money", server::tsql::ColumnType::Real},
+                 {"decimal(18,4)", server::tsql::ColumnType::Real},
+                 {"REAL", server::tsql::ColumnType::Real},
+                 {"datetime", server::tsql::ColumnType::Date},
+                 {"DATE", server::tsql::ColumnType::Date},
+                 {"", server::tsql::ColumnType::Unknown},
+                 {"BLOB", server::tsql::ColumnType::Unknown}};
     for (const Case& c : cases)
         EXPECT_EQ(c.type, server::tsql::columnTypeFromDeclared(QString::fromUtf8(c.declared)))
             << c.declared;
@@ -320,20 +287,13 @@ class TsqlLookup : public TsqlDb {};
 TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
     sql("CREATE TABLE baseGoods(id INTEGER PRIMARY KEY, code TEXT, price REAL, made DATE, x);");
     const server::tsql::SchemaLookup lookup = server::tsql::schemaLookupFromDatabase(db);
-    EXPECT_EQ(server::tsql::ColumnType::Integer,
-              lookup(QStringLiteral("basegoods"), QStringLiteral("ID")));
-    EXPECT_EQ(server::tsql::ColumnType::Text,
-              lookup(QStringLiteral("BASEGOODS"), QStringLiteral("code")));
-    EXPECT_EQ(server::tsql::ColumnType::Real,
-              lookup(QStringLiteral("baseGoods"), QStringLiteral("price")));
-    EXPECT_EQ(server::tsql::ColumnType::Date,
-              lookup(QStringLiteral("baseGoods"), QStringLiteral("made")));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown,
-              lookup(QStringLiteral("baseGoods"), QStringLiteral("x")));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown,
-              lookup(QStringLiteral("baseGoods"), QStringLiteral("nope")));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown,
-              lookup(QStringLiteral("other"), QStringLiteral("code")));
+    EXPECT_EQ(server::tsql::ColumnType::Integer, lookup(u"basegoods"_s, u"ID"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Text, lookup(u"BASEGOODS"_s, u"code"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Real, lookup(u"baseGoods"_s, u"price"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Date, lookup(u"baseGoods"_s, u"made"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"baseGoods"_s, u"x"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"baseGoods"_s, u"nope"_s));
+    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"other"_s, u"code"_s));
 }
 
 TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
@@ -341,23 +301,23 @@ TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
         "INSERT INTO a VALUES(1, 'x'), (2, 'y');");
     // a false condition without ELSE runs nothing and returns no rows
     const server::tsql::Result none =
-        run(QStringLiteral("IF EXISTS(SELECT * FROM a WHERE id = 9) SELECT * FROM a"));
+        run(u"IF EXISTS(SELECT * FROM a WHERE id = 9) SELECT * FROM a"_s);
     EXPECT_FALSE(none.hasRows);
     EXPECT_EQ(0, none.changedRows);
     // a block of two statements in the taken branch, then a query after the IF
-    const server::tsql::Result r = run(QStringLiteral(
-        "IF NOT EXISTS(SELECT * FROM b) BEGIN INSERT INTO b SELECT id, v + '!' FROM a; "
-        "UPDATE b SET v = Upper(v) WHERE id = 2 END ELSE DELETE FROM b\r\n"
-        "SELECT count(*) AS n, max(v) AS top FROM b"));
+    const server::tsql::Result r =
+        run(u"IF NOT EXISTS(SELECT * FROM b) BEGIN INSERT INTO b SELECT id, v + '!' FROM a; "
+            "UPDATE b SET v = Upper(v) WHERE id = 2 END ELSE DELETE FROM b\r\n"
+            "SELECT count(*) AS n, max(v) AS top FROM b"_s);
     EXPECT_EQ(3, r.changedRows);
-    EXPECT_EQ(QStringLiteral("2"), r.rows.text(QStringLiteral("n")));
-    EXPECT_EQ(QStringLiteral("x!"), r.rows.text(QStringLiteral("top")));
-    EXPECT_EQ(QStringLiteral("Y!"), value("SELECT v FROM b WHERE id = 2"));
+    EXPECT_EQ(u"2"_s, r.rows.text(u"n"_s));
+    EXPECT_EQ(u"x!"_s, r.rows.text(u"top"_s));
+    EXPECT_EQ(u"Y!"_s, value("SELECT v FROM b WHERE id = 2"));
     // second run: b has rows, the ELSE branch empties it
-    const server::tsql::Result again = run(QStringLiteral(
-        "IF NOT EXISTS(SELECT * FROM b) INSERT INTO b VALUES(7, 'z') ELSE DELETE FROM b"));
+    const server::tsql::Result again =
+        run(u"IF NOT EXISTS(SELECT * FROM b) INSERT INTO b VALUES(7, 'z') ELSE DELETE FROM b"_s);
     EXPECT_EQ(2, again.changedRows);
-    EXPECT_EQ(QStringLiteral("0"), value("SELECT count(*) FROM b"));
+    EXPECT_EQ(u"0"_s, value("SELECT count(*) FROM b"));
 }
 
 }  // namespace

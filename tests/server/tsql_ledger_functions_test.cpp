@@ -5,6 +5,8 @@
 #include "schema_test_util.h"
 #include "server/tsql_functions.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::schematest::run;
@@ -50,8 +52,7 @@ protected:
             "(45, 4, '2024-03-05', 2, 31, 12, 0, 4, 1, 4, 0, 0), "
             // Purchase order: 20 pieces, 5 received, into the main warehouse.
             "(46, 8, '2024-03-05', 2, 31, 0, 11, 20, 1, 2.5, 5, 0), "
-            "(47, 1, '2024-04-01', 2, 31, 11, 0, 1, 1, 8.8, 0, 0)",
-        };
+            "(47, 1, '2024-04-01', 2, 31, 11, 0, 1, 1, 8.8, 0, 0)"};
         for (const char* sql : rows)
             ASSERT_EQ(SQLITE_OK, run(db_, QString::fromUtf8(sql))) << sql << sqlite3_errmsg(db_);
     }
@@ -63,20 +64,18 @@ TEST_F(LedgerFunctions, StockAvailableAndVirtualQuantities) {
     struct Case {
         const char* sql;
         double expected;
-    } cases[] = {
-        {"SELECT fnGetStockQty(31, 11, 0)", 50},
-        {"SELECT fnGetStockQty(31, 0, 0)", 60},
-        {"SELECT fnGetStockQty(32, 11, 0)", 0},
-        // Open sales orders: (3 - 1) boxes of 12 from the main warehouse, 4 from the shop; the
-        // completed line and the other kinds do not count.
-        {"SELECT fnGetKYQty(31, 11)", 50 - 24},
-        {"SELECT fnGetKYQty(31, 12)", 10 - 4},
-        {"SELECT fnGetKYQty(31, 0)", 60 - 28},
-        // Virtual stock adds the 15 still to come on the purchase order.
-        {"SELECT fnGetXNKCQty(31, 11)", 50 + 15 - 24},
-        {"SELECT fnGetXNKCQty(31, 12)", 10 - 4},
-        {"SELECT fnGetXNKCQty(32, 0)", 0},
-    };
+    } cases[] = {{"SELECT fnGetStockQty(31, 11, 0)", 50},
+                 {"SELECT fnGetStockQty(31, 0, 0)", 60},
+                 {"SELECT fnGetStockQty(32, 11, 0)", 0},
+                 // Open sales orders: (3 - 1) boxes of 12 from the main warehouse, 4 from the shop;
+                 // the completed line and the other kinds do not count.
+                 {"SELECT fnGetKYQty(31, 11)", 50 - 24},
+                 {"SELECT fnGetKYQty(31, 12)", 10 - 4},
+                 {"SELECT fnGetKYQty(31, 0)", 60 - 28},
+                 // Virtual stock adds the 15 still to come on the purchase order.
+                 {"SELECT fnGetXNKCQty(31, 11)", 50 + 15 - 24},
+                 {"SELECT fnGetXNKCQty(31, 12)", 10 - 4},
+                 {"SELECT fnGetXNKCQty(32, 0)", 0}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(c.expected, number(c.sql)) << c.sql;
 }
@@ -85,24 +84,22 @@ TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
     struct Case {
         const char* sql;
         double expected;
-    } cases[] = {
-        // 131 / 50 = 2.62 a piece in the main warehouse.
-        {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
-        // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
-        {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
-        // 1/3 piece of 131/50: 0.873333… rounds to four decimals.
-        {"SELECT fnGetCostTotal(31, 11, 1.0 / 3)", 0.8733},
-        {"SELECT fnGetCostTotal(32, 11, 5)", 0},
-        // Consignment and borrowed stock: (10 + 21) / (4 + 6) = 3.1 a piece.
-        {"SELECT fnGetCostTotalOther('1,2,', 31, 11, 3)", 9.3},
-        {"SELECT fnGetCostTotalOther('3', 31, 0, 50)", 0.5},
-        {"SELECT fnGetCostTotalOther('', 31, 11, 3)", 0},
-        // Cost price per unit: 156 / 60 per piece, a box of 12 is 31.2.
-        {"SELECT fnGetCostPrice(31, 0, 302)", 31.2},
-        // Batch 8 alone (the second row): 31 / 10.
-        {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
-        {"SELECT fnGetCostPrice(31, 2, 301)", 0},
-    };
+    } cases[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
+                 {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
+                 // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
+                 {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
+                 // 1/3 piece of 131/50: 0.873333… rounds to four decimals.
+                 {"SELECT fnGetCostTotal(31, 11, 1.0 / 3)", 0.8733},
+                 {"SELECT fnGetCostTotal(32, 11, 5)", 0},
+                 // Consignment and borrowed stock: (10 + 21) / (4 + 6) = 3.1 a piece.
+                 {"SELECT fnGetCostTotalOther('1,2,', 31, 11, 3)", 9.3},
+                 {"SELECT fnGetCostTotalOther('3', 31, 0, 50)", 0.5},
+                 {"SELECT fnGetCostTotalOther('', 31, 11, 3)", 0},
+                 // Cost price per unit: 156 / 60 per piece, a box of 12 is 31.2.
+                 {"SELECT fnGetCostPrice(31, 0, 302)", 31.2},
+                 // Batch 8 alone (the second row): 31 / 10.
+                 {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
+                 {"SELECT fnGetCostPrice(31, 2, 301)", 0}};
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
     EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
@@ -127,8 +124,7 @@ TEST_F(LedgerFunctions, GoodsPriceStartsFromThePartnersLatestBill) {
         {"SELECT fnGetGoodsPrice(0, 5, 31, 21, 301, '2024-03-15')", 2.4},
         {"SELECT fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-02-01')", 3.5},
         {"SELECT fnGetGoodsPrice(0, 12, 31, 21, 301, '2024-03-15')", 3.5},
-        {"SELECT fnGetGoodsPrice(0, 1, 32, 21, 999, '2024-03-15')", 0},
-    };
+        {"SELECT fnGetGoodsPrice(0, 1, 32, 21, 999, '2024-03-15')", 0}};
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
 }
@@ -143,28 +139,25 @@ TEST_F(LedgerFunctions, BalancesRightsAndInterfaceAccountsOfTheSeed) {
         const char* fullname;
     } roles[] = {{"预收账款", "预收账款"}, {"现金", "现金"}, {"收入类", "【收入类】"}};
     for (const Role& r : roles) {
-        const QString id = scalar(
-            db_, QStringLiteral("SELECT fnGetInterfaceKMID('%1')").arg(QString::fromUtf8(r.role)));
+        const QString id =
+            scalar(db_, u"SELECT fnGetInterfaceKMID('%1')"_s.arg(QString::fromUtf8(r.role)));
         EXPECT_EQ(QString::fromUtf8(r.fullname),
-                  scalar(db_, QStringLiteral("SELECT fullname FROM baseKM WHERE id = %1").arg(id)))
+                  scalar(db_, u"SELECT fullname FROM baseKM WHERE id = %1"_s.arg(id)))
             << r.role;
     }
-    EXPECT_EQ(QStringLiteral("0"), value("SELECT fnGetInterfaceKMID('无此科目')"));
+    EXPECT_EQ(u"0"_s, value("SELECT fnGetInterfaceKMID('无此科目')"));
     // Rights: operator 1 holds every code; another operator only what sysPurview grants.
     const QString code = value("SELECT code FROM sysMenu WHERE sonnum = 0 ORDER BY id LIMIT 1");
     ASSERT_FALSE(code.isEmpty());
-    EXPECT_EQ(QStringLiteral("1"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(1, '%1')").arg(code)));
-    ASSERT_EQ(SQLITE_OK,
-              run(db_, QStringLiteral("INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
-                                      "'张三'); INSERT INTO sysuser(id) VALUES (2)")));
-    EXPECT_EQ(QStringLiteral("0"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(2, '%1')").arg(code)));
-    ASSERT_EQ(SQLITE_OK, run(db_, QStringLiteral("INSERT INTO sysPurview(userid, menuid, isbj) "
-                                                 "SELECT 2, id, 1 FROM sysMenu WHERE code = '%1'")
-                                      .arg(code)));
-    EXPECT_EQ(QStringLiteral("1"),
-              scalar(db_, QStringLiteral("SELECT fnGetPurview(2, '%1')").arg(code)));
+    EXPECT_EQ(u"1"_s, scalar(db_, u"SELECT fnGetPurview(1, '%1')"_s.arg(code)));
+    ASSERT_EQ(SQLITE_OK, run(db_,
+                             u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
+                             "'张三'); INSERT INTO sysuser(id) VALUES (2)"_s));
+    EXPECT_EQ(u"0"_s, scalar(db_, u"SELECT fnGetPurview(2, '%1')"_s.arg(code)));
+    ASSERT_EQ(SQLITE_OK, run(db_,
+                             u"INSERT INTO sysPurview(userid, menuid, isbj) "
+                             "SELECT 2, id, 1 FROM sysMenu WHERE code = '%1'"_s.arg(code)));
+    EXPECT_EQ(u"1"_s, scalar(db_, u"SELECT fnGetPurview(2, '%1')"_s.arg(code)));
 }
 
 }  // namespace

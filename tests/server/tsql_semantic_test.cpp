@@ -2,6 +2,8 @@
 
 #include "tsql_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 namespace {
 
@@ -64,15 +66,11 @@ TEST_F(TsqlSemantic, PlusConcatenatesTextAndAddsNumbers) {
         {"SELECT a.code + b.code AS v FROM t AS a, t AS b WHERE a.id = 1 AND b.id = 2", "ABcd"},
         {"SELECT a.n + b.n AS v FROM t AS a, t AS b WHERE a.id = 1 AND b.id = 2", "12"},
         {"SELECT '10' + '5' AS v", "105"},
-        {"SELECT isnull(NULL, 'a') + 'b' AS v", "ab"},
-    };
+        {"SELECT isnull(NULL, 'a') + 'b' AS v", "ab"}};
     for (const Case& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QString::fromUtf8(c.text), QStringLiteral("v")))
-            << c.text;
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
         // Without column types the run-time rule gives the same answers.
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QString::fromUtf8(c.text), QStringLiteral("v"), false))
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))
             << "without schema: " << c.text;
     }
 }
@@ -91,28 +89,26 @@ TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
         {"SELECT DATEDIFF(day, '2024-02-28', '2024-03-01') AS v", "2"},
         {"SELECT DATEDIFF(month, '2024-01-31', '2024-02-01') AS v", "1"},
         {"SELECT DATEDIFF(year, '2023-12-31', '2024-01-01') AS v", "1"},
-        {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"},
-    };
+        {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"}};
     for (const Case& c : cases)
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QString::fromUtf8(c.text), QStringLiteral("v")))
-            << c.text;
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
 }
 
 TEST_F(TsqlSemantic, ShelfLifeAlertAddsDaysToTheProductionDate) {
     // 可乐: produced 2023-12-25, 10 days shelf life -> due 2024-01-04; warned 2 + 5 days earlier,
     // i.e. from 2023-12-28 on.
-    const QString text = QStringLiteral(
-        "SELECT a.id AS sp_id,b.stockid AS ck_id,b.Qty,b.price,a.yxqNum AS baozhiqi  ,b.outdate AS "
+    const QString text =
+        u"SELECT a.id AS sp_id,b.stockid AS ck_id,b.Qty,b.price,a.yxqNum AS baozhiqi  ,b.outdate "
+        u"AS "
         "shengchanriqi    ,CONVERT(varchar(10),CONVERT(datetime,b.outdate)+a.yxqNum,20) AS "
         "daoqiriqi  FROM baseGoods AS a,baseGoodsStock AS b  WHERE a.ID = b.goodsid AND b.outdate "
         "<> ''  AND CONVERT(varchar(10),CONVERT(datetime,b.outdate)+a.yxqNum - a.jxqNum - 5 ,20) "
-        "<= '%1'");
-    const Result hit = run(text.arg(QStringLiteral("2023-12-28")));
+        "<= '%1'"_s;
+    const Result hit = run(text.arg(u"2023-12-28"_s));
     ASSERT_EQ(1, hit.rows.rowCount());
-    EXPECT_EQ(QStringLiteral("2024-01-04"), hit.rows.text(QStringLiteral("daoqiriqi")));
-    EXPECT_EQ(6, hit.rows.integer(QStringLiteral("sp_id")));
-    const Result miss = run(text.arg(QStringLiteral("2023-12-27")));
+    EXPECT_EQ(u"2024-01-04"_s, hit.rows.text(u"daoqiriqi"_s));
+    EXPECT_EQ(6, hit.rows.integer(u"sp_id"_s));
+    const Result miss = run(text.arg(u"2023-12-27"_s));
     EXPECT_EQ(0, miss.rows.rowCount());
 }
 
@@ -127,8 +123,7 @@ protected:
 };
 
 TEST_F(TsqlWeek, MondayOfTheWeekTreatsSundayAsTheWeekBefore) {
-    const QString text =
-        QStringLiteral(" Select DATEADD(wk, DATEDIFF(wk,0,getdate()-1), 0) as date1 ");
+    const QString text = u" Select DATEADD(wk, DATEDIFF(wk,0,getdate()-1), 0) as date1 "_s;
     struct Case {
         QDate today;
         QDate monday;
@@ -142,124 +137,115 @@ TEST_F(TsqlWeek, MondayOfTheWeekTreatsSundayAsTheWeekBefore) {
     };
     for (const Case& c : cases) {
         now = QDateTime(c.today, QTime(15, 30, 12));
-        EXPECT_EQ(c.monday.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"),
-                  cell(text, QStringLiteral("date1")))
+        EXPECT_EQ(c.monday.toString(u"yyyy-MM-dd"_s) + u" 00:00:00"_s, cell(text, u"date1"_s))
             << c.today.toString(Qt::ISODate).toStdString();
         EXPECT_EQ(c.monday.dayOfWeek(), 1);
     }
 }
 
 TEST_F(TsqlSemantic, UpdateFromChangesOnlyTheJoinedRows) {
-    const Result r = run(QStringLiteral(
-        "UPDATE b    SET b.name = a.Name  FROM baseFieldNames AS a,sysMenu AS b  WHERE a.code = "
-        "b.code"));
+    const Result r = run(
+        u"UPDATE b    SET b.name = a.Name  FROM baseFieldNames AS a,sysMenu AS b  WHERE a.code = "
+        "b.code"_s);
     EXPECT_EQ(2, r.changedRows);
-    EXPECT_EQ(QStringLiteral("商品信息"), value("SELECT name FROM sysMenu WHERE id = 1"));
-    EXPECT_EQ(QStringLiteral("old2"), value("SELECT name FROM sysMenu WHERE id = 2"));
-    EXPECT_EQ(QStringLiteral("往来单位"), value("SELECT name FROM sysMenu WHERE id = 3"));
+    EXPECT_EQ(u"商品信息"_s, value("SELECT name FROM sysMenu WHERE id = 1"));
+    EXPECT_EQ(u"old2"_s, value("SELECT name FROM sysMenu WHERE id = 2"));
+    EXPECT_EQ(u"往来单位"_s, value("SELECT name FROM sysMenu WHERE id = 3"));
 }
 
 TEST_F(TsqlSemantic, UpdateAliasWithoutOtherTables) {
-    const Result neg = run(QStringLiteral(
-        "Update b set b.total = -b.total FROM djList AS b WHERE km_id = 0 AND b.id = 1002"));
+    const Result neg =
+        run(u"Update b set b.total = -b.total FROM djList AS b WHERE km_id = 0 AND b.id = 1002"_s);
     EXPECT_EQ(2, neg.changedRows);
-    EXPECT_EQ(QStringLiteral("-120.0"),
-              value("SELECT sum(total) FROM djList WHERE id = 1002 AND km_id = 0"));
-    EXPECT_EQ(QStringLiteral("20.0"), value("SELECT total FROM djList WHERE orderid = 3"));
-    EXPECT_EQ(QStringLiteral("30.0"), value("SELECT total FROM djList WHERE orderid = 4"));
+    EXPECT_EQ(u"-120.0"_s, value("SELECT sum(total) FROM djList WHERE id = 1002 AND km_id = 0"));
+    EXPECT_EQ(u"20.0"_s, value("SELECT total FROM djList WHERE orderid = 3"));
+    EXPECT_EQ(u"30.0"_s, value("SELECT total FROM djList WHERE orderid = 4"));
 }
 
 TEST_F(TsqlSemantic, GrantSubtreeUpdatesTheCategoryAndItsLeavesForOneOperator) {
-    const Result r = run(QStringLiteral(
-        "  UPDATE a SET a.isbj = 1 FROM baseGoodsPurview AS a,baseGoods AS b WHERE a.id = b.ID  "
+    const Result r = run(
+        u"  UPDATE a SET a.isbj = 1 FROM baseGoodsPurview AS a,baseGoods AS b WHERE a.id = b.ID  "
         "AND a.czy_id = 3 AND b.par_jl LIKE (SELECT k.par_jl FROM baseGoods AS k WHERE k.ID = 5) "
-        "+ '%'"));
+        "+ '%'"_s);
     EXPECT_EQ(3, r.changedRows);
-    EXPECT_EQ(QStringLiteral("5,6,7"),
+    EXPECT_EQ(u"5,6,7"_s,
               value("SELECT group_concat(id) FROM (SELECT id FROM baseGoodsPurview WHERE "
                     "czy_id = 3 AND isbj = 1 ORDER BY id)"));
-    EXPECT_EQ(QStringLiteral("0"), value("SELECT isbj FROM baseGoodsPurview WHERE czy_id = 4"));
+    EXPECT_EQ(u"0"_s, value("SELECT isbj FROM baseGoodsPurview WHERE czy_id = 4"));
 }
 
 TEST_F(TsqlSemantic, CategoryRecomputationWithCorrelatedSubquery) {
     sql("UPDATE baseGoodsPurview SET isbj = 1 WHERE id = 7 AND czy_id = 3;"
         "UPDATE baseGoodsPurview SET isbj = 1 WHERE id = 8 AND czy_id = 3;");
-    run(QStringLiteral(
-        "UPDATE a SET a.isbj = CASE WHEN  (SELECT count(m.id) FROM baseGoodsPurview AS "
+    run(u"UPDATE a SET a.isbj = CASE WHEN  (SELECT count(m.id) FROM baseGoodsPurview AS "
         "m,baseGoods AS h WHERE m.id = h.id AND  m.czy_id = a.czy_id AND  h.par_jl LIKE b.par_jl "
         "+ '%' AND m.isbj = 1 AND h.sonnum = 0 AND h.del = 0) > 0 THEN 1 ELSE 0 END FROM "
-        "baseGoodsPurview AS a,baseGoods AS b WHERE a.id = b.id AND b.sonnum > 0"));
+        "baseGoodsPurview AS a,baseGoods AS b WHERE a.id = b.id AND b.sonnum > 0"_s);
     // category 5 has the allowed leaf 7 -> 1
-    EXPECT_EQ(QStringLiteral("1"),
-              value("SELECT isbj FROM baseGoodsPurview WHERE id = 5 AND czy_id = 3"));
+    EXPECT_EQ(u"1"_s, value("SELECT isbj FROM baseGoodsPurview WHERE id = 5 AND czy_id = 3"));
 }
 
 TEST_F(TsqlSemantic, DeleteAliasFromRemovesOnlyMatchingRows) {
-    const Result r =
-        run(QStringLiteral("DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = 1002"));
+    const Result r = run(u"DELETE b FROM djList AS b WHERE km_id = 0 AND b.id = 1002"_s);
     EXPECT_EQ(2, r.changedRows);
-    EXPECT_EQ(QStringLiteral("3,4"),
+    EXPECT_EQ(u"3,4"_s,
               value("SELECT group_concat(orderid) FROM (SELECT orderid FROM djList ORDER BY "
                     "orderid)"));
 }
 
 TEST_F(TsqlSemantic, DeleteWithJoinedTable) {
-    const Result r = run(QStringLiteral(
-        "DELETE b FROM djList AS b, djIndex AS a WHERE a.id = 3 AND b.total > 40 AND b.id = 1002"));
+    const Result r = run(
+        u"DELETE b FROM djList AS b, djIndex AS a WHERE a.id = 3 AND b.total > 40 AND b.id = 1002"_s);
     EXPECT_EQ(2, r.changedRows);
-    EXPECT_EQ(QStringLiteral("2"), value("SELECT count(*) FROM djList"));
+    EXPECT_EQ(u"2"_s, value("SELECT count(*) FROM djList"));
 }
 
 TEST_F(TsqlSemantic, IfExistsRunsTheMatchingBranch) {
-    const QString text = QStringLiteral(
-        " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = '%1') SELECT "
+    const QString text =
+        u" IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = '%1') SELECT "
         "max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 and code like LEFT('%1',3) + "
-        "'%' ELSE SELECT '    ' as code");
+        "'%' ELSE SELECT '    ' as code"_s;
     // JH-001 is taken: the highest live number with the same three-letter head comes back
     // (JH-009 is deleted and does not count).
-    EXPECT_EQ(QStringLiteral("JH-007"),
-              cell(text.arg(QStringLiteral("JH-001")), QStringLiteral("code")));
-    EXPECT_EQ(QStringLiteral("    "),
-              cell(text.arg(QStringLiteral("JH-002")), QStringLiteral("code")));
+    EXPECT_EQ(u"JH-007"_s, cell(text.arg(u"JH-001"_s), u"code"_s));
+    EXPECT_EQ(u"    "_s, cell(text.arg(u"JH-002"_s), u"code"_s));
     // a deleted bill's number is free
-    EXPECT_EQ(QStringLiteral("    "),
-              cell(text.arg(QStringLiteral("JH-009")), QStringLiteral("code")));
+    EXPECT_EQ(u"    "_s, cell(text.arg(u"JH-009"_s), u"code"_s));
     // letter case is ignored as on SQL Server
-    EXPECT_EQ(QStringLiteral("JH-007"),
-              cell(text.arg(QStringLiteral("jh-001")), QStringLiteral("code")));
+    EXPECT_EQ(u"JH-007"_s, cell(text.arg(u"jh-001"_s), u"code"_s));
 }
 
 TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingApplied) {
     const char* before = "SELECT group_concat(iscygn || '/' || openCount) FROM syspurview";
     const QString start = value(before);
     // runtime failure: NOT NULL constraint in the last statement
-    EXPECT_THROW(run(QStringLiteral("UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid "
-                                    "= 2\r\n Update t set code = NULL where id = 1")),
+    EXPECT_THROW(run(u"UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid "
+                     "= 2\r\n Update t set code = NULL where id = 1"_s),
                  DytError);
     EXPECT_EQ(start, value(before));
     // prepare failure: unknown table in the last statement
-    EXPECT_THROW(run(QStringLiteral("UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid "
-                                    "= 2;UPDATE nosuchtable SET x = 1")),
+    EXPECT_THROW(run(u"UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid "
+                     "= 2;UPDATE nosuchtable SET x = 1"_s),
                  DytError);
     EXPECT_EQ(start, value(before));
     // the same text without the failing statement applies
-    const Result ok = run(QStringLiteral(
-        "UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid = 2\r\n Update syspurview "
-        "set iscygn = 1,openCount = 99999999 where userid = 2 and id in (12, 0)"));
+    const Result ok = run(
+        u"UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid = 2\r\n Update syspurview "
+        "set iscygn = 1,openCount = 99999999 where userid = 2 and id in (12, 0)"_s);
     EXPECT_EQ(3, ok.changedRows);
-    EXPECT_EQ(QStringLiteral("0/0,1/99999999,1/9"), value(before));
+    EXPECT_EQ(u"0/0,1/99999999,1/9"_s, value(before));
 }
 
 TEST_F(TsqlSemantic, ProgramNestsInsideTheCallersTransaction) {
     sql("BEGIN");
-    run(QStringLiteral("UPDATE t SET n = 100 WHERE id = 1"));
-    EXPECT_THROW(run(QStringLiteral("UPDATE t SET n = 200 WHERE id = 2\r\nUPDATE t SET code = "
-                                    "NULL")),
+    run(u"UPDATE t SET n = 100 WHERE id = 1"_s);
+    EXPECT_THROW(run(u"UPDATE t SET n = 200 WHERE id = 2\r\nUPDATE t SET code = "
+                     "NULL"_s),
                  DytError);
-    EXPECT_EQ(QStringLiteral("100"), value("SELECT n FROM t WHERE id = 1"));
-    EXPECT_EQ(QStringLiteral("7"), value("SELECT n FROM t WHERE id = 2"));
+    EXPECT_EQ(u"100"_s, value("SELECT n FROM t WHERE id = 1"));
+    EXPECT_EQ(u"7"_s, value("SELECT n FROM t WHERE id = 2"));
     sql("ROLLBACK");
-    EXPECT_EQ(QStringLiteral("5"), value("SELECT n FROM t WHERE id = 1"));
+    EXPECT_EQ(u"5"_s, value("SELECT n FROM t WHERE id = 1"));
 }
 
 TEST_F(TsqlSemantic, TextComparisonsIgnoreLetterCase) {
@@ -274,49 +260,42 @@ TEST_F(TsqlSemantic, TextComparisonsIgnoreLetterCase) {
         {"SELECT count(*) AS v FROM t WHERE code BETWEEN 'aa' AND 'az'", "1"},
         {"SELECT count(*) AS v FROM t WHERE UPPER(code) = 'cd'", "1"},
         {"SELECT CASE code WHEN 'ab' THEN 'yes' ELSE 'no' END AS v FROM t WHERE id = 1", "yes"},
-        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"},
-    };
+        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"}};
     for (const Case& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QString::fromUtf8(c.text), QStringLiteral("v")))
-            << c.text;
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  cell(QString::fromUtf8(c.text), QStringLiteral("v"), false))
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))
             << "without schema: " << c.text;
     }
 }
 
 TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
-    EXPECT_EQ(QStringLiteral("2"),
-              cell(QStringLiteral("SELECT top 1 * FROM t ORDER BY id desc"), QStringLiteral("id")));
-    EXPECT_EQ(QStringLiteral("JH-007"),
-              cell(QStringLiteral("SELECT TOP 1 a.code FROM djIndex AS a WHERE a.dj_state <> 0 "
-                                  "ORDER BY a.id desc"),
-                   QStringLiteral("code")));
+    EXPECT_EQ(u"2"_s, cell(u"SELECT top 1 * FROM t ORDER BY id desc"_s, u"id"_s));
+    EXPECT_EQ(u"JH-007"_s, cell(u"SELECT TOP 1 a.code FROM djIndex AS a WHERE a.dj_state <> 0 "
+                                "ORDER BY a.id desc"_s,
+                                u"code"_s));
     // each member keeps its own TOP: 1 row from the stock, 1 from the bill lines
-    const Result u = run(QStringLiteral(
-        " SELECT top 1 a.goodsid FROM baseGoodsStock AS a WHERE a.goodsid > 0 UNION ALL SELECT "
-        "top 1 a.goodsid FROM djList AS a WHERE a.dj_state <> 0 AND a.goodsid = 0"));
+    const Result u = run(
+        u" SELECT top 1 a.goodsid FROM baseGoodsStock AS a WHERE a.goodsid > 0 UNION ALL SELECT "
+        "top 1 a.goodsid FROM djList AS a WHERE a.dj_state <> 0 AND a.goodsid = 0"_s);
     ASSERT_EQ(2, u.rows.rowCount());
     EXPECT_EQ(6, u.rows.at(0, 0).toLongLong());
     EXPECT_EQ(0, u.rows.at(1, 0).toLongLong());
-    const Result ordered = run(QStringLiteral(
-        "SELECT a.id FROM t AS a UNION ALL SELECT b.id FROM djIndex AS b ORDER BY a.id DESC"));
+    const Result ordered = run(
+        u"SELECT a.id FROM t AS a UNION ALL SELECT b.id FROM djIndex AS b ORDER BY a.id DESC"_s);
     ASSERT_EQ(5, ordered.rows.rowCount());
     EXPECT_EQ(3, ordered.rows.at(0, 0).toLongLong());
 }
 
 TEST_F(TsqlSemantic, SessionIdAndCaseToggle) {
-    run(QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'a1b2') "));
-    EXPECT_EQ(QStringLiteral("a1b2"), value("SELECT PcID FROM syssession WHERE id = 57"));
-    const Result del = run(QStringLiteral(" delete syssession where id = @@spid"));
+    run(u" insert into syssession(id, PcID) values(@@spid, 'a1b2') "_s);
+    EXPECT_EQ(u"a1b2"_s, value("SELECT PcID FROM syssession WHERE id = 57"));
+    const Result del = run(u" delete syssession where id = @@spid"_s);
     EXPECT_EQ(1, del.changedRows);
-    run(
-        QStringLiteral("Update basecuxiao set isstop = case when isstop = 1 then 0 else 1 end "
-                       "where id = 3\r\nUpdate basecuxiao set isstop = case when isstop = 1 then "
-                       "0 else 1 end where id = 4"));
+    run(u"Update basecuxiao set isstop = case when isstop = 1 then 0 else 1 end "
+        "where id = 3\r\nUpdate basecuxiao set isstop = case when isstop = 1 then "
+        "0 else 1 end where id = 4"_s);
     EXPECT_EQ(
-        QStringLiteral("1,0"),
+        u"1,0"_s,
         value("SELECT group_concat(isstop) FROM (SELECT isstop FROM basecuxiao ORDER BY id)"));
 }
 
@@ -324,17 +303,17 @@ TEST_F(TsqlSemantic, GroupByHavingWithServerFunction) {
     sql("CREATE TABLE baseGoodsWarn(goodsid INTEGER, stockid INTEGER, warnUp REAL);"
         "INSERT INTO baseGoodsWarn VALUES(6, 1, 15), (7, 1, 100);");
     // stock 10 of goods 6, limit 15: 3 + 4 more exceed it; goods 7 (stock 4, limit 100) does not
-    const Result r = run(QStringLiteral(
-        "SELECT k.goodsid,k.stockid,k.warnUp,sum(k.Qty) AS Qty FROM ( SELECT "
+    const Result r = run(
+        u"SELECT k.goodsid,k.stockid,k.warnUp,sum(k.Qty) AS Qty FROM ( SELECT "
         "a.goodsid,a.stockid,a.warnUp,1 AS rowno,3 AS Qty FROM baseGoodsWarn AS a WHERE a.stockid "
         "= 1 and a.goodsid = 6 union all SELECT a.goodsid,a.stockid,a.warnUp,2 AS rowno,4 AS Qty "
         "FROM baseGoodsWarn AS a WHERE a.stockid = 1 and a.goodsid = 6 union all SELECT "
         "a.goodsid,a.stockid,a.warnUp,3 AS rowno,50 AS Qty FROM baseGoodsWarn AS a WHERE "
         "a.stockid = 1 and a.goodsid = 7) AS k GROUP BY k.goodsid,k.stockid,k.warnUp HAVING "
-        "dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + sum(k.Qty) > 0"));
+        "dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + sum(k.Qty) > 0"_s);
     ASSERT_EQ(1, r.rows.rowCount());
-    EXPECT_EQ(6, r.rows.integer(QStringLiteral("goodsid")));
-    EXPECT_EQ(7.0, r.rows.number(QStringLiteral("Qty")));
+    EXPECT_EQ(6, r.rows.integer(u"goodsid"_s));
+    EXPECT_EQ(7.0, r.rows.number(u"Qty"_s));
 }
 
 TEST_F(TsqlSemantic, MasterPrefixGoesToTheCatalogueSchema) {
@@ -343,27 +322,26 @@ TEST_F(TsqlSemantic, MasterPrefixGoesToTheCatalogueSchema) {
         "INSERT INTO catalog.mvqxDbLog VALUES('a.db', '2024-03-15 12:00:00'), "
         "('b.db', '2024-03-15 12:00:00');");
     server::tsql::Context c = context();
-    c.masterSchema = QStringLiteral("catalog");
+    c.masterSchema = u"catalog"_s;
     const Result r = server::tsql::execute(
-        db, server::tsql::translate(QStringLiteral("DELETE FROM master.dbo.mvqxDbLog \r\n WHERE "
-                                                   "backFileName = 'a.db'\r\n AND backDateTime = "
-                                                   "'2024-03-15 12:00:00'"),
+        db, server::tsql::translate(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE "
+                                    "backFileName = 'a.db'\r\n AND backDateTime = "
+                                    "'2024-03-15 12:00:00'"_s,
                                     c));
     EXPECT_EQ(1, r.changedRows);
-    EXPECT_EQ(QStringLiteral("b.db"),
-              value("SELECT group_concat(backFileName) FROM catalog.mvqxDbLog"));
+    EXPECT_EQ(u"b.db"_s, value("SELECT group_concat(backFileName) FROM catalog.mvqxDbLog"));
 }
 
 TEST_F(TsqlSemantic, ResultFieldTypesFollowDeclarationsAndValues) {
-    const Result r = run(QStringLiteral(
-        "SELECT a.id, a.code, a.n * 1.5 AS half, getdate() AS now, NULL AS nothing FROM t AS a"));
+    const Result r = run(
+        u"SELECT a.id, a.code, a.n * 1.5 AS half, getdate() AS now, NULL AS nothing FROM t AS a"_s);
     ASSERT_EQ(5, r.rows.fieldCount());
     EXPECT_EQ(FieldType::Integer, r.rows.fields()[0].type);
     EXPECT_EQ(FieldType::Text, r.rows.fields()[1].type);
     EXPECT_EQ(FieldType::Float, r.rows.fields()[2].type);
     EXPECT_EQ(FieldType::Text, r.rows.fields()[3].type);
-    EXPECT_EQ(QStringLiteral("id"), r.rows.fields()[0].name);
-    EXPECT_EQ(QStringLiteral("half"), r.rows.fields()[2].name);
+    EXPECT_EQ(u"id"_s, r.rows.fields()[0].name);
+    EXPECT_EQ(u"half"_s, r.rows.fields()[2].name);
     EXPECT_EQ(7.5, r.rows.at(0, 2).toDouble());
     EXPECT_FALSE(r.rows.at(0, 4).isValid());
 }

@@ -10,24 +10,24 @@
 #include "server/tsql.h"
 #include "server/tsql_lexer.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 namespace {
 
 using namespace dyt::server::tsql;
 
 TEST(TsqlLexer, TokenKindsAndTexts) {
-    const std::vector<Token> t = tokenize(QStringLiteral(
-        "select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"));
+    const std::vector<Token> t = tokenize(
+        u"select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"_s);
     struct Want {
         TokenKind kind;
         const char* text;
-    } want[] = {
-        {TokenKind::Identifier, "select"}, {TokenKind::Quoted, "my col"},
-        {TokenKind::Operator, ","},        {TokenKind::String, "it's"},
-        {TokenKind::Operator, ","},        {TokenKind::Number, "12.5e2"},
-        {TokenKind::Variable, "@@spid"},   {TokenKind::Operator, "<>"},
-        {TokenKind::Variable, "@x"},       {TokenKind::End, ""},
-    };
+    } want[] = {{TokenKind::Identifier, "select"}, {TokenKind::Quoted, "my col"},
+                {TokenKind::Operator, ","},        {TokenKind::String, "it's"},
+                {TokenKind::Operator, ","},        {TokenKind::Number, "12.5e2"},
+                {TokenKind::Variable, "@@spid"},   {TokenKind::Operator, "<>"},
+                {TokenKind::Variable, "@x"},       {TokenKind::End, ""}};
     ASSERT_EQ(std::size(want), t.size());
     for (size_t i = 0; i < t.size(); ++i) {
         EXPECT_EQ(want[i].kind, t[i].kind) << i;
@@ -41,16 +41,17 @@ TEST(TsqlLexer, UnterminatedPiecesAreErrorsWithPosition) {
     struct Case {
         const char* text;
         int position;  // 1-based
-    } cases[] = {
-        {"select 'abc", 8},   {"select [abc", 8},  {"select 1 /* open", 10},
-        {"select 1 ? 2", 10}, {"select 12abc", 8},
-    };
+    } cases[] = {{"select 'abc", 8},
+                 {"select [abc", 8},
+                 {"select 1 /* open", 10},
+                 {"select 1 ? 2", 10},
+                 {"select 12abc", 8}};
     for (const Case& c : cases) {
         try {
             tokenize(QString::fromUtf8(c.text));
             ADD_FAILURE() << "no error for " << c.text;
         } catch (const DytError& e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("位置 %1").arg(c.position)))
+            EXPECT_TRUE(e.message().contains(u"位置 %1"_s.arg(c.position)))
                 << e.message().toStdString();
         }
     }
@@ -117,8 +118,7 @@ TEST(TsqlTranslate, ConstructsBecomeSqlite) {
          "INSERT INTO syssession(id, PcID) VALUES (42, 'x')"},
         {"select [order], [group] from [index]", "SELECT \"order\", \"group\" FROM \"index\""},
         {"select x from t where x not in (select y from u)",
-         "SELECT x FROM t WHERE x NOT IN (SELECT y FROM u)"},
-    };
+         "SELECT x FROM t WHERE x NOT IN (SELECT y FROM u)"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.sqlite), one(QString::fromUtf8(c.tsql))) << c.tsql;
 }
@@ -152,8 +152,7 @@ TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
         {"select (select max(k.code) from goods as k) + g.other from goods as g",
          "SELECT ((SELECT max(k.code) FROM goods AS k) || g.other) FROM goods AS g"},
         {"select s.c + 'x' from (select code as c from goods) as s",
-         "SELECT (s.c || 'x') FROM (SELECT code AS c FROM goods) AS s"},
-    };
+         "SELECT (s.c || 'x') FROM (SELECT code AS c FROM goods) AS s"}};
     for (const Case& k : cases) {
         const Program p = translate(QString::fromUtf8(k.tsql), c);
         ASSERT_EQ(1u, p.steps.size());
@@ -163,8 +162,7 @@ TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
 
 TEST(TsqlTranslate, ProgramsOfSeveralStatementsAndBranches) {
     Context c;
-    const Program p =
-        translate(QStringLiteral("UPDATE t SET a = 1\r\n update t set b = 2; select * from t"), c);
+    const Program p = translate(u"UPDATE t SET a = 1\r\n update t set b = 2; select * from t"_s, c);
     ASSERT_EQ(3u, p.steps.size());
     EXPECT_EQ(Step::Kind::Statement, p.steps[0].kind);
     EXPECT_EQ(Step::Kind::Statement, p.steps[1].kind);
@@ -172,19 +170,20 @@ TEST(TsqlTranslate, ProgramsOfSeveralStatementsAndBranches) {
     EXPECT_TRUE(p.returnsRows());
 
     const Program q = translate(
-        QStringLiteral("IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
-                       "update t set b = 1 END ELSE select 2 as v"),
+        u"IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
+        "update t set b = 1 END ELSE select 2 as v"_s,
         c);
     ASSERT_EQ(1u, q.steps.size());
     EXPECT_EQ(Step::Kind::If, q.steps[0].kind);
-    EXPECT_EQ(QStringLiteral("SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
-                             "ELSE 0 END"),
-              q.steps[0].sql);
+    EXPECT_EQ(
+        u"SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
+        "ELSE 0 END"_s,
+        q.steps[0].sql);
     EXPECT_EQ(2u, q.steps[0].thenSteps.size());
     ASSERT_EQ(1u, q.steps[0].elseSteps.size());
     EXPECT_EQ(Step::Kind::Query, q.steps[0].elseSteps[0].kind);
 
-    const Program noElse = translate(QStringLiteral("if exists(select 1) delete t"), c);
+    const Program noElse = translate(u"if exists(select 1) delete t"_s, c);
     ASSERT_EQ(1u, noElse.steps.size());
     EXPECT_TRUE(noElse.steps[0].elseSteps.empty());
     EXPECT_FALSE(noElse.returnsRows());
@@ -195,20 +194,18 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
         const char* text;
         const char* construct;  // part of the message
         const char* at;         // the position is that of the first occurrence of this text
-    } cases[] = {
-        {"select newid() from t", "NEWID", "newid"},
-        {"select x from t where y = @v", "@v", "@v"},
-        {"update t set a = 1\r\nselect top 10 percent * from t", "PERCENT", "percent"},
-        {"select * into t2 from t", "INTO", "into"},
-        {"exec p_sys_Up_Log 1", "EXEC", "exec"},
-        {"select a from t where", "语句结尾", ""},
-        {"select a from t where b = (1", "“)”", ""},
-        {"select CONVERT(varchar(10), d, 101) from t", "101", "CONVERT"},
-        {"select x from other.t", "other", "other"},
-        {"begin tran update t set a = 1", "事务", "begin"},
-        {"select DATEADD(fortnight, 1, d) from t", "fortnight", "fortnight"},
-        {"", "为空", ""},
-    };
+    } cases[] = {{"select newid() from t", "NEWID", "newid"},
+                 {"select x from t where y = @v", "@v", "@v"},
+                 {"update t set a = 1\r\nselect top 10 percent * from t", "PERCENT", "percent"},
+                 {"select * into t2 from t", "INTO", "into"},
+                 {"exec p_sys_Up_Log 1", "EXEC", "exec"},
+                 {"select a from t where", "语句结尾", ""},
+                 {"select a from t where b = (1", "“)”", ""},
+                 {"select CONVERT(varchar(10), d, 101) from t", "101", "CONVERT"},
+                 {"select x from other.t", "other", "other"},
+                 {"begin tran update t set a = 1", "事务", "begin"},
+                 {"select DATEADD(fortnight, 1, d) from t", "fortnight", "fortnight"},
+                 {"", "为空", ""}};
     for (const Case& c : cases) {
         const QString text = QString::fromUtf8(c.text);
         try {
@@ -220,7 +217,7 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
             const int pos = *c.at ? text.indexOf(QString::fromUtf8(c.at)) + 1
                                   : static_cast<int>(text.size()) + 1;
             if (*c.text) {
-                EXPECT_TRUE(e.message().contains(QStringLiteral("位置 %1").arg(pos)))
+                EXPECT_TRUE(e.message().contains(u"位置 %1"_s.arg(pos)))
                     << c.text << " -> " << e.message().toStdString();
             }
         }
@@ -228,21 +225,19 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
 }
 
 TEST(TsqlTranslate, EscapesFromTheAccountSetAreRefused) {
-    const char* texts[] = {
-        "ATTACH DATABASE 'x.db' AS x",
-        "DETACH DATABASE x",
-        "PRAGMA writable_schema = 1",
-        "VACUUM INTO 'copy.db'",
-        "select load_extension('evil')",
-        "select * from sqlite_master",
-        "select * from sqlite_schema",
-        "delete from sqlite_sequence",
-        "update t set a = (select count(*) from sqlite_temp_master)",
-        "select readfile('/etc/passwd')",
-        "create table x(a)",
-        "drop table t",
-        "commit",
-    };
+    const char* texts[] = {"ATTACH DATABASE 'x.db' AS x",
+                           "DETACH DATABASE x",
+                           "PRAGMA writable_schema = 1",
+                           "VACUUM INTO 'copy.db'",
+                           "select load_extension('evil')",
+                           "select * from sqlite_master",
+                           "select * from sqlite_schema",
+                           "delete from sqlite_sequence",
+                           "update t set a = (select count(*) from sqlite_temp_master)",
+                           "select readfile('/etc/passwd')",
+                           "create table x(a)",
+                           "drop table t",
+                           "commit"};
     for (const char* text : texts)
         EXPECT_THROW(translate(QString::fromUtf8(text), Context()), DytError) << text;
 }
@@ -253,20 +248,17 @@ TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
     a.sessionId = 1;
     Context b;
     b.sessionId = 2;
-    const QString spid = QStringLiteral("delete syssession where id = @@spid");
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 1"),
-              cache.translate(spid, a).steps[0].sql);
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 2"),
-              cache.translate(spid, b).steps[0].sql);
+    const QString spid = u"delete syssession where id = @@spid"_s;
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 1"_s, cache.translate(spid, a).steps[0].sql);
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 2"_s, cache.translate(spid, b).steps[0].sql);
     EXPECT_EQ(2, cache.size());
     // texts without @@ share one entry whatever the session
-    const QString plain = QStringLiteral("select 1");
+    const QString plain = u"select 1"_s;
     cache.translate(plain, a);
     cache.translate(plain, b);
     EXPECT_EQ(2, cache.size());  // capacity 2: the oldest entry went
-    EXPECT_EQ(QStringLiteral("DELETE FROM syssession WHERE id = 2"),
-              cache.translate(spid, b).steps[0].sql);
-    EXPECT_THROW(cache.translate(QStringLiteral("select newid()"), a), DytError);
+    EXPECT_EQ(u"DELETE FROM syssession WHERE id = 2"_s, cache.translate(spid, b).steps[0].sql);
+    EXPECT_THROW(cache.translate(u"select newid()"_s, a), DytError);
     EXPECT_EQ(2, cache.size());
     cache.clear();
     EXPECT_EQ(0, cache.size());
@@ -276,7 +268,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
     TranslationCache cache(8);
     QStringList texts;
     for (int i = 0; i < 20; ++i)
-        texts << QStringLiteral("select top %1 * from t where id = %1").arg(i);
+        texts << u"select top %1 * from t where id = %1"_s.arg(i);
     std::vector<std::thread> threads;
     std::vector<int> wrong(4, 0);
     for (int k = 0; k < 4; ++k) {
@@ -287,8 +279,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
                     const Program p = cache.translate(texts[(i + k) % texts.size()], c);
                     const int n = (i + k) % texts.size();
                     if (p.steps.size() != 1 ||
-                        p.steps[0].sql !=
-                            QStringLiteral("SELECT * FROM t WHERE id = %1 LIMIT %1").arg(n))
+                        p.steps[0].sql != u"SELECT * FROM t WHERE id = %1 LIMIT %1"_s.arg(n))
                         ++wrong[static_cast<size_t>(k)];
                 }
             }

@@ -9,6 +9,8 @@
 #include "server/database.h"
 #include "server/password.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::server {
 namespace {
 
@@ -16,44 +18,42 @@ class DatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = Database::open(dir.filePath(QStringLiteral("t.db")), Database::Mode::ReadWriteCreate);
-        db->executeScript(QStringLiteral(
-            "CREATE TABLE parent(id INTEGER PRIMARY KEY);"
+        db = Database::open(dir.filePath(u"t.db"_s), Database::Mode::ReadWriteCreate);
+        db->executeScript(
+            u"CREATE TABLE parent(id INTEGER PRIMARY KEY);"
             "CREATE TABLE child(id INTEGER PRIMARY KEY, pid INTEGER REFERENCES parent(id) "
             "DEFERRABLE INITIALLY DEFERRED, name TEXT, amount MONEY, day DATE, at DATETIME);"
-            "INSERT INTO parent(id) VALUES (1);"));
+            "INSERT INTO parent(id) VALUES (1);"_s);
     }
     qint64 count(const QString& table) {
-        return db->scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+        return db->scalar(u"SELECT count(*) FROM "_s + table).toLongLong();
     }
     QTemporaryDir dir;
     std::unique_ptr<Database> db;
 };
 
 TEST_F(DatabaseTest, OpensWithTheServerSettings) {
-    EXPECT_EQ(QStringLiteral("wal"), db->scalar(QStringLiteral("PRAGMA journal_mode")).toString());
-    EXPECT_EQ(1, db->scalar(QStringLiteral("PRAGMA foreign_keys")).toLongLong());
-    EXPECT_EQ(2, db->scalar(QStringLiteral("PRAGMA synchronous")).toLongLong());  // FULL
+    EXPECT_EQ(u"wal"_s, db->scalar(u"PRAGMA journal_mode"_s).toString());
+    EXPECT_EQ(1, db->scalar(u"PRAGMA foreign_keys"_s).toLongLong());
+    EXPECT_EQ(2, db->scalar(u"PRAGMA synchronous"_s).toLongLong());  // FULL
 }
 
 TEST_F(DatabaseTest, BoundParametersKeepQuotesAndChineseIntact) {
-    const QString name = QStringLiteral("O'Brien 的 \"商品\"; DROP TABLE child;--");
-    EXPECT_EQ(1, db->execute(QStringLiteral("INSERT INTO child(id, pid, name) VALUES (?, ?, ?)"),
-                             {1, 1, name}));
-    EXPECT_EQ(name,
-              db->scalar(QStringLiteral("SELECT name FROM child WHERE id = ?"), {1}).toString());
-    EXPECT_TRUE(db->tableExists(QStringLiteral("CHILD")));
-    EXPECT_FALSE(db->tableExists(QStringLiteral("nosuch")));
+    const QString name = u"O'Brien 的 \"商品\"; DROP TABLE child;--"_s;
+    EXPECT_EQ(1, db->execute(u"INSERT INTO child(id, pid, name) VALUES (?, ?, ?)"_s, {1, 1, name}));
+    EXPECT_EQ(name, db->scalar(u"SELECT name FROM child WHERE id = ?"_s, {1}).toString());
+    EXPECT_TRUE(db->tableExists(u"CHILD"_s));
+    EXPECT_FALSE(db->tableExists(u"nosuch"_s));
 }
 
 TEST_F(DatabaseTest, RecordSetTypesFollowDeclarationsAndValues) {
     db->execute(
-        QStringLiteral("INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
-                       "'2026-01-31 08:00:00')"));
-    db->execute(QStringLiteral("INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"));
-    RecordSet rs = db->query(QStringLiteral(
-        "SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
-        "FROM child ORDER BY id"));
+        u"INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
+        "'2026-01-31 08:00:00')"_s);
+    db->execute(u"INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"_s);
+    RecordSet rs = db->query(
+        u"SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
+        "FROM child ORDER BY id"_s);
     ASSERT_EQ(8, rs.fieldCount());
     const FieldType expected[] = {FieldType::Integer, FieldType::Text,     FieldType::Currency,
                                   FieldType::Date,    FieldType::DateTime, FieldType::Float,
@@ -65,32 +65,32 @@ TEST_F(DatabaseTest, RecordSetTypesFollowDeclarationsAndValues) {
     EXPECT_EQ(QDate(2026, 1, 31), rs.at(0, 3).toDate());
     EXPECT_FALSE(rs.at(1, 1).isValid());
     EXPECT_EQ(3.0, rs.at(1, 5).toDouble());
-    EXPECT_EQ(QStringLiteral("x2"), rs.at(1, 6).toString());
+    EXPECT_EQ(u"x2"_s, rs.at(1, 6).toString());
 }
 
 TEST_F(DatabaseTest, DeclaredDateHoldingOtherTextFallsBackToText) {
-    db->execute(QStringLiteral("INSERT INTO child(id, pid, day) VALUES (1, 1, '下月')"));
-    RecordSet rs = db->query(QStringLiteral("SELECT day FROM child"));
+    db->execute(u"INSERT INTO child(id, pid, day) VALUES (1, 1, '下月')"_s);
+    RecordSet rs = db->query(u"SELECT day FROM child"_s);
     EXPECT_EQ(FieldType::Text, rs.fields()[0].type);
-    EXPECT_EQ(QStringLiteral("下月"), rs.at(0, 0).toString());
+    EXPECT_EQ(u"下月"_s, rs.at(0, 0).toString());
 }
 
 TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
     {
         Transaction tx(*db);
-        db->execute(QStringLiteral("INSERT INTO child(id, pid) VALUES (1, 1)"));
+        db->execute(u"INSERT INTO child(id, pid) VALUES (1, 1)"_s);
         EXPECT_TRUE(db->inTransaction());
     }
     EXPECT_FALSE(db->inTransaction());
-    EXPECT_EQ(0, count(QStringLiteral("child")));
+    EXPECT_EQ(0, count(u"child"_s));
     {
         Transaction tx(*db);
-        db->execute(QStringLiteral("INSERT INTO child(id, pid) VALUES (1, 1)"));
+        db->execute(u"INSERT INTO child(id, pid) VALUES (1, 1)"_s);
         tx.commit();
         EXPECT_FALSE(tx.active());
         EXPECT_THROW(tx.commit(), DytError);
     }
-    EXPECT_EQ(1, count(QStringLiteral("child")));
+    EXPECT_EQ(1, count(u"child"_s));
 }
 
 TEST_F(DatabaseTest, TransactionBeginFailsInsideAnother) {
@@ -103,21 +103,21 @@ TEST_F(DatabaseTest, FailedCommitLeavesNothingWritten) {
     {
         Transaction tx(*db);
         // Deferred foreign key: the violation shows only at commit.
-        db->execute(QStringLiteral("INSERT INTO child(id, pid) VALUES (1, 99)"));
+        db->execute(u"INSERT INTO child(id, pid) VALUES (1, 99)"_s);
         EXPECT_THROW(tx.commit(), DytError);
         EXPECT_TRUE(tx.active());
     }
     EXPECT_FALSE(db->inTransaction());
-    EXPECT_EQ(0, count(QStringLiteral("child")));
+    EXPECT_EQ(0, count(u"child"_s));
 }
 
 TEST_F(DatabaseTest, RollbackOfAnAlreadyEndedTransactionIsQuiet) {
     {
         Transaction tx(*db);
-        db->execute(QStringLiteral("INSERT INTO child(id, pid) VALUES (1, 1)"));
-        db->executeScript(QStringLiteral("ROLLBACK"));
+        db->execute(u"INSERT INTO child(id, pid) VALUES (1, 1)"_s);
+        db->executeScript(u"ROLLBACK"_s);
     }  // the destructor's rollback fails and is swallowed
-    EXPECT_EQ(0, count(QStringLiteral("child")));
+    EXPECT_EQ(0, count(u"child"_s));
     Transaction again(*db);  // a new transaction can begin
     again.commit();
 }
@@ -125,30 +125,27 @@ TEST_F(DatabaseTest, RollbackOfAnAlreadyEndedTransactionIsQuiet) {
 TEST_F(DatabaseTest, StatementsOfATextRunInTurn) {
     QStringList seen;
     db->forEachStatement(
-        QStringLiteral("CREATE TABLE t(a); INSERT INTO t VALUES (1); -- note\n"
-                       "SELECT a FROM t;  "),
+        u"CREATE TABLE t(a); INSERT INTO t VALUES (1); -- note\n"
+        "SELECT a FROM t;  "_s,
         [&](Statement& st) {
-            seen << (st.columnCount() > 0 ? QStringLiteral("query") : QStringLiteral("statement"));
+            seen << (st.columnCount() > 0 ? u"query"_s : u"statement"_s);
             while (st.step()) {
             }
         });
-    EXPECT_EQ((QStringList{QStringLiteral("statement"), QStringLiteral("statement"),
-                           QStringLiteral("query")}),
-              seen);
-    EXPECT_THROW(db->forEachStatement(QStringLiteral("SELEC 1"), [](Statement&) {}), DytError);
+    EXPECT_EQ((QStringList{u"statement"_s, u"statement"_s, u"query"_s}), seen);
+    EXPECT_THROW(db->forEachStatement(u"SELEC 1"_s, [](Statement&) {}), DytError);
 }
 
 TEST_F(DatabaseTest, WriteWatcherSeesTablesAndColumns) {
     QStringList seen;
     db->setWriteWatcher(
         [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
-    db->prepare(QStringLiteral("UPDATE child SET name = 'a' WHERE id = 1"));
-    db->prepare(QStringLiteral("INSERT INTO parent(id) VALUES (5)"));
+    db->prepare(u"UPDATE child SET name = 'a' WHERE id = 1"_s);
+    db->prepare(u"INSERT INTO parent(id) VALUES (5)"_s);
     db->setWriteWatcher(nullptr);
-    db->prepare(QStringLiteral("DELETE FROM parent"));
-    EXPECT_TRUE(seen.contains(QStringLiteral("child.name")))
-        << seen.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(seen.contains(QStringLiteral("parent.")));
+    db->prepare(u"DELETE FROM parent"_s);
+    EXPECT_TRUE(seen.contains(u"child.name"_s)) << seen.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(seen.contains(u"parent."_s));
     EXPECT_EQ(2, seen.size());
 }
 
@@ -157,19 +154,17 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     db->setWriteWatcher(
         [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
     db->setRestricted(true);
-    const char* refused[] = {
-        "ATTACH DATABASE 'other.db' AS o",
-        "DETACH DATABASE temp",
-        "PRAGMA foreign_keys = OFF",
-        "PRAGMA table_info(child)",
-        "CREATE TABLE x(a)",
-        "DROP TABLE child",
-        "ALTER TABLE child ADD COLUMN b",
-        "BEGIN",
-        "SAVEPOINT s",
-        "SELECT name FROM sqlite_master",
-        "SELECT load_extension('x')",
-    };
+    const char* refused[] = {"ATTACH DATABASE 'other.db' AS o",
+                             "DETACH DATABASE temp",
+                             "PRAGMA foreign_keys = OFF",
+                             "PRAGMA table_info(child)",
+                             "CREATE TABLE x(a)",
+                             "DROP TABLE child",
+                             "ALTER TABLE child ADD COLUMN b",
+                             "BEGIN",
+                             "SAVEPOINT s",
+                             "SELECT name FROM sqlite_master",
+                             "SELECT load_extension('x')"};
     for (const char* sql : refused) {
         try {
             db->prepare(QString::fromLatin1(sql));
@@ -183,51 +178,51 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
         }
     }
     // Business statements pass, and the watcher sees their writes.
-    db->prepare(QStringLiteral("UPDATE child SET amount = 1 WHERE id IN (SELECT id FROM parent)"));
-    EXPECT_EQ(QStringList{QStringLiteral("child.amount")}, seen);
+    db->prepare(u"UPDATE child SET amount = 1 WHERE id IN (SELECT id FROM parent)"_s);
+    EXPECT_EQ(QStringList{u"child.amount"_s}, seen);
     db->setRestricted(false);
     db->setWriteWatcher(nullptr);
-    db->prepare(QStringLiteral("PRAGMA table_info(child)"));
+    db->prepare(u"PRAGMA table_info(child)"_s);
 }
 
 TEST(Password, HashesAreSaltedAndVerify) {
-    const QString a = password::hash(QStringLiteral("口令123"), 1000);
-    const QString b = password::hash(QStringLiteral("口令123"), 1000);
+    const QString a = password::hash(u"口令123"_s, 1000);
+    const QString b = password::hash(u"口令123"_s, 1000);
     EXPECT_NE(a, b);  // different salts
     EXPECT_TRUE(password::isHash(a));
-    EXPECT_FALSE(a.contains(QStringLiteral("口令123")));
-    EXPECT_TRUE(password::verify(QStringLiteral("口令123"), a));
-    EXPECT_TRUE(password::verify(QStringLiteral("口令123"), b));
-    EXPECT_FALSE(password::verify(QStringLiteral("口令124"), a));
+    EXPECT_FALSE(a.contains(u"口令123"_s));
+    EXPECT_TRUE(password::verify(u"口令123"_s, a));
+    EXPECT_TRUE(password::verify(u"口令123"_s, b));
+    EXPECT_FALSE(password::verify(u"口令124"_s, a));
     EXPECT_FALSE(password::verify(QString(), a));
     // Stored values that are not hashes.
     EXPECT_TRUE(password::verify(QString(), QString()));
-    EXPECT_FALSE(password::verify(QStringLiteral("x"), QString()));
-    EXPECT_FALSE(password::verify(QStringLiteral("secret"), QStringLiteral("secret")));
-    EXPECT_FALSE(password::isHash(QStringLiteral("pbkdf2-sha256$0$a$b")));
+    EXPECT_FALSE(password::verify(u"x"_s, QString()));
+    EXPECT_FALSE(password::verify(u"secret"_s, u"secret"_s));
+    EXPECT_FALSE(password::isHash(u"pbkdf2-sha256$0$a$b"_s));
 }
 
 TEST(Config, FileAndCommandLine) {
     ServerConfig c;
-    c.loadText(QStringLiteral("# comment\n[server]\nlisten = 0.0.0.0\nport=8019\n; other\n"
-                              "data=/srv/dyt\nadmin=boss\nframeLimit=4096\nnewLoginMode=1\n"
-                              "rememberProfile=1\nlockBillDate=1\n"),
-               QStringLiteral("test.ini"));
-    EXPECT_EQ(QStringLiteral("0.0.0.0"), c.listen);
+    c.loadText(
+        u"# comment\n[server]\nlisten = 0.0.0.0\nport=8019\n; other\n"
+        "data=/srv/dyt\nadmin=boss\nframeLimit=4096\nnewLoginMode=1\n"
+        "rememberProfile=1\nlockBillDate=1\n"_s,
+        u"test.ini"_s);
+    EXPECT_EQ(u"0.0.0.0"_s, c.listen);
     EXPECT_EQ(8019, c.port);
-    EXPECT_EQ(QStringLiteral("/srv/dyt"), c.dataDir);
-    EXPECT_EQ(QStringLiteral("boss"), c.adminAccount);
+    EXPECT_EQ(u"/srv/dyt"_s, c.dataDir);
+    EXPECT_EQ(u"boss"_s, c.adminAccount);
     EXPECT_EQ(4096, c.frameLimit);
     EXPECT_EQ(1, c.newLoginMode);
     EXPECT_EQ(1, c.rememberProfile);
     EXPECT_EQ(1, c.lockBillDate);
 
-    c.applyArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                      QStringLiteral("d2"), QStringLiteral("--listen"), QStringLiteral("::1")},
+    c.applyArguments({u"--port"_s, u"0"_s, u"--data"_s, u"d2"_s, u"--listen"_s, u"::1"_s},
                      QString());
     EXPECT_EQ(0, c.port);
-    EXPECT_EQ(QStringLiteral("d2"), c.dataDir);
-    EXPECT_EQ(QStringLiteral("::1"), c.listen);
+    EXPECT_EQ(u"d2"_s, c.dataDir);
+    EXPECT_EQ(u"::1"_s, c.listen);
 }
 
 TEST(Config, BadLinesAndOptionsAreRefused) {
@@ -235,13 +230,12 @@ TEST(Config, BadLinesAndOptionsAreRefused) {
                               "frameLimit=10", "newLoginMode=2", "admin="};
     for (const char* t : badTexts) {
         ServerConfig c;
-        EXPECT_THROW(c.loadText(QString::fromLatin1(t), QStringLiteral("x.ini")), DytError) << t;
+        EXPECT_THROW(c.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;
     }
-    const QStringList badArgs[] = {
-        {QStringLiteral("--port")},
-        {QStringLiteral("--verbose")},
-        {QStringLiteral("--port"), QStringLiteral("-1")},
-        {QStringLiteral("--config"), QStringLiteral("/nonexistent/x.ini")}};
+    const QStringList badArgs[] = {{u"--port"_s},
+                                   {u"--verbose"_s},
+                                   {u"--port"_s, u"-1"_s},
+                                   {u"--config"_s, u"/nonexistent/x.ini"_s}};
     for (const auto& a : badArgs) {
         ServerConfig c;
         EXPECT_THROW(c.applyArguments(a, QString()), DytError)

@@ -8,6 +8,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 QString binDir() {
@@ -17,7 +19,7 @@ QString binDir() {
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     // The test executables are built into the same folder as the programs.
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QFileInfo self(u"/proc/self/exe"_s);
     if (self.exists())
         return QFileInfo(self.symLinkTarget()).absolutePath();
     return QDir::currentPath();
@@ -41,16 +43,14 @@ bool ServerProcess::start(const QStringList& extraArgs, const QString& dataDir) 
         dataDir_ = dataDir;
     }
     process_ = std::make_unique<QProcess>();
-    process_->setProgram(QDir(binDir()).filePath(QStringLiteral("dyt-server")));
-    process_->setArguments(QStringList{QStringLiteral("--data"), dataDir_, QStringLiteral("--port"),
-                                       QStringLiteral("0")} +
-                           extraArgs);
+    process_->setProgram(QDir(binDir()).filePath(u"dyt-server"_s));
+    process_->setArguments(QStringList{u"--data"_s, dataDir_, u"--port"_s, u"0"_s} + extraArgs);
     process_->start();
     if (!process_->waitForStarted(10000)) {
         error_ = process_->errorString();
         return false;
     }
-    static const QRegularExpression re(QStringLiteral("listening on [^\\s:]+:(\\d+)"));
+    static const QRegularExpression re(u"listening on [^\\s:]+:(\\d+)"_s);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 15000) {
@@ -67,8 +67,8 @@ bool ServerProcess::start(const QStringList& extraArgs, const QString& dataDir) 
             return true;
         }
     }
-    error_ = QStringLiteral("server did not start: ") + output_ +
-             QString::fromUtf8(process_->readAllStandardError());
+    error_ =
+        u"server did not start: "_s + output_ + QString::fromUtf8(process_->readAllStandardError());
     return false;
 }
 
@@ -94,12 +94,12 @@ int ServerProcess::stop() {
 
 CliResult runCli(const QStringList& args, int timeoutMs) {
     QProcess p;
-    p.start(QDir(binDir()).filePath(QStringLiteral("dyt-cli")), args);
+    p.start(QDir(binDir()).filePath(u"dyt-cli"_s), args);
     CliResult r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
-        r.err = QStringLiteral("timeout");
+        r.err = u"timeout"_s;
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;

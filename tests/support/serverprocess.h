@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 // Folder holding dyt-server and dyt-cli.
@@ -26,7 +28,7 @@ public:
     int stop();
 
     int port() const { return port_; }
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    QString address() const { return u"127.0.0.1:%1"_s.arg(port_); }
     QString dataDir() const { return dataDir_; }
     const QString& error() const { return error_; }
     QString output() const { return output_; }
