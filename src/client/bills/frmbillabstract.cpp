@@ -9,8 +9,9 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QHeaderView>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -1267,6 +1268,22 @@ void TfrmBillAbstract::closeEvent(QCloseEvent* event) {
         return;
     }
     TfrmXAbstract::closeEvent(event);
+}
+
+bool TfrmBillAbstract::focusNextEditableCell(const QModelIndex& from) {
+    QTableView* table = dbgvX()->table();
+    const GridDefinition& def = gridDefinition();
+    const QHeaderView* header = table->horizontalHeader();
+    for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
+        const int col = header->logicalIndex(v);
+        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
+            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
+            table->setCurrentIndex(model()->index(from.row(), col));
+            table->setFocus();
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace dyt::client

@@ -238,6 +238,9 @@ protected:
     // Whether the window opens bills of the kind: the kinds of the bill-kind table; a window of
     // a kind outside the table (the stocktake) accepts its own.
     virtual bool acceptsKind(int djType) const;
+    // Enter's next stop on a line: the next shown, editable cell right of `from` in the order
+    // the operator sees the columns, which takes the cursor and the focus; false at the line's end.
+    bool focusNextEditableCell(const QModelIndex& from);
 
 private:
     void buildBillControls();

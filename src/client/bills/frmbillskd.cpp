@@ -675,18 +675,8 @@ bool TfrmBillSKD::runAccountEntry() {
 }
 
 void TfrmBillSKD::walkFrom(const QModelIndex& from) {
-    QTableView* table = dbgvX()->table();
-    const GridDefinition& def = gridDefinition();
-    const QHeaderView* header = table->horizontalHeader();
-    for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
-        const int col = header->logicalIndex(v);
-        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
-            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
-            table->setCurrentIndex(model()->index(from.row(), col));
-            table->setFocus();
-            return;
-        }
-    }
+    if (focusNextEditableCell(from))
+        return;
     // The next line's account; a line with an account opens one after the last.
     int next = from.row() + 1;
     if (next >= model()->rowCount()) {

@@ -1695,19 +1695,8 @@ void TfrmGoodsBill::chooseGoods(int row, const QString& text) {
 }
 
 void TfrmGoodsBill::walkFrom(const QModelIndex& from) {
-    QTableView* table = dbgvX()->table();
-    const GridDefinition& def = gridDefinition();
-    const QHeaderView* header = table->horizontalHeader();
-    // The next editable cell to the right, in the order the operator sees the columns.
-    for (int v = header->visualIndex(from.column()) + 1; v < header->count(); ++v) {
-        const int col = header->logicalIndex(v);
-        if (col >= 0 && col < def.columns.size() && !table->isColumnHidden(col) &&
-            (model()->flags(model()->index(from.row(), col)) & Qt::ItemIsEditable)) {
-            table->setCurrentIndex(model()->index(from.row(), col));
-            table->setFocus();
-            return;
-        }
-    }
+    if (focusNextEditableCell(from))
+        return;
     // Then the goods cell of the next line; a filled last line opens one.
     int next = from.row() + 1;
     if (next >= model()->rowCount()) {
