@@ -21,11 +21,16 @@ if [ "$(id -u)" -eq 0 ]; then DEFAULT_PORT=211; else DEFAULT_PORT=2110; fi
 PORT="${DYT_PORT:-$DEFAULT_PORT}"
 mkdir -p "$DATA_DIR"
 
-"$BIN/dyt-server" --data "$DATA_DIR" --port "$PORT" &
+SERVER_LOG="$(mktemp)"
+"$BIN/dyt-server" --data "$DATA_DIR" --port "$PORT" > >(tee "$SERVER_LOG") &
 SERVER_PID=$!
-trap 'kill $SERVER_PID 2>/dev/null || true; wait $SERVER_PID 2>/dev/null || true' EXIT
-sleep 1
-if ! kill -0 "$SERVER_PID" 2>/dev/null; then
+trap 'kill $SERVER_PID 2>/dev/null || true; wait $SERVER_PID 2>/dev/null || true; rm -f "$SERVER_LOG"' EXIT
+# Ready once it says where it listens (at most 30 s).
+for _ in $(seq 300); do
+  if grep -q "listening on" "$SERVER_LOG" || ! kill -0 "$SERVER_PID" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+if ! grep -q "listening on" "$SERVER_LOG"; then
   echo "dyt-server did not start" >&2
   exit 1
 fi
