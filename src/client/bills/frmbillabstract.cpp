@@ -2,6 +2,7 @@
 #include "client/bills/frmbillabstract.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include "client/bills/billkinds.h"
 #include "client/bills/billnumber.h"
 #include "client/common/dmmain.h"
+#include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
 #include "client/common/lookups.h"
 #include "client/common/prompter.h"
@@ -1284,6 +1286,28 @@ bool TfrmBillAbstract::focusNextEditableCell(const QModelIndex& from) {
         }
     }
     return false;
+}
+
+void TfrmBillAbstract::reshowLines() {
+    QTableView* table = dbgvX()->table();
+    const QModelIndex current = table->currentIndex();
+    const bool focused = table->hasFocus() || (QApplication::focusWidget() &&
+                                               table->isAncestorOf(QApplication::focusWidget()));
+    showRecords();
+    if (current.isValid() && current.row() < model()->rowCount())
+        table->setCurrentIndex(model()->index(current.row(), current.column()));
+    if (focused)
+        table->setFocus();
+}
+
+QString TfrmBillAbstract::takeOpenEditorText() {
+    QString text;
+    if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate())) {
+        if (auto* edit = qobject_cast<QLineEdit*>(delegate->openEditor()))
+            text = edit->text();
+        delegate->closeOpenEditor(false);
+    }
+    return text;
 }
 
 }  // namespace dyt::client

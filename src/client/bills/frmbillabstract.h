@@ -241,6 +241,11 @@ protected:
     // Enter's next stop on a line: the next shown, editable cell right of `from` in the order
     // the operator sees the columns, which takes the cursor and the focus; false at the line's end.
     bool focusNextEditableCell(const QModelIndex& from);
+    // Shows the rows again, keeping the cursor's cell and the grid's focus.
+    void reshowLines();
+    // Closes the grid's open cell editor without keeping its text, and answers the text typed
+    // into it (empty when no editor was open): what a cell button's selection is narrowed by.
+    QString takeOpenEditorText();
 
 private:
     void buildBillControls();

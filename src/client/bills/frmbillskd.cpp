@@ -3,7 +3,6 @@
 #include "client/bills/frmbillskd.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -434,12 +433,7 @@ void TfrmBillSKD::buildControls() {
         if (!isAccountColumn(index.column()))
             return;
         // The text typed so far narrows the selection.
-        QString text;
-        if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate())) {
-            if (auto* edit = qobject_cast<QLineEdit*>(delegate->openEditor()))
-                text = edit->text();
-            delegate->closeOpenEditor(false);
-        }
+        QString text = takeOpenEditorText();
         const int line = model()->rawRow(index.row());
         if (text.isEmpty())
             text = accountCellText(line);
@@ -606,18 +600,6 @@ QString TfrmBillSKD::accountCellText(int row, const QString& typedField) {
     return col >= 0 && row >= 0 && row < records().rowCount()
                ? records().at(row, col).toString().trimmed()
                : QString();
-}
-
-void TfrmBillSKD::reshowLines() {
-    QTableView* table = dbgvX()->table();
-    const QModelIndex current = table->currentIndex();
-    const bool focused = table->hasFocus() || (QApplication::focusWidget() &&
-                                               table->isAncestorOf(QApplication::focusWidget()));
-    showRecords();
-    if (current.isValid() && current.row() < model()->rowCount())
-        table->setCurrentIndex(model()->index(current.row(), current.column()));
-    if (focused)
-        table->setFocus();
 }
 
 void TfrmBillSKD::enterCell(int row, const QString& field) {

@@ -194,7 +194,6 @@ private:
     // look up.
     bool runAccountEntry();
     void restoreAccountCells(int row);
-    void reshowLines();
     void enterCell(int row, const QString& field);
     void walkFrom(const QModelIndex& from);
     void cellEntered(const QModelIndex& index);

@@ -3,7 +3,6 @@
 #include "client/bills/goodsbill.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -474,13 +473,7 @@ void TfrmGoodsBill::buildColumns() {
         if (!isGoodsColumn(index.column()))
             return;
         // The text typed so far narrows the goods window.
-        QString text;
-        if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate())) {
-            if (auto* edit = qobject_cast<QLineEdit*>(delegate->openEditor()))
-                text = edit->text();
-            delegate->closeOpenEditor(false);
-        }
-        chooseGoods(model()->rawRow(index.row()), text);
+        chooseGoods(model()->rawRow(index.row()), takeOpenEditorText());
     });
 }
 
@@ -1654,18 +1647,6 @@ int TfrmGoodsBill::firstEmptyRow() {
     records().appendRow(RecordSet::Row(records().fieldCount()));
     reshowLines();
     return records().rowCount() - 1;
-}
-
-void TfrmGoodsBill::reshowLines() {
-    QTableView* table = dbgvX()->table();
-    const QModelIndex current = table->currentIndex();
-    const bool focused = table->hasFocus() || (QApplication::focusWidget() &&
-                                               table->isAncestorOf(QApplication::focusWidget()));
-    showRecords();
-    if (current.isValid() && current.row() < model()->rowCount())
-        table->setCurrentIndex(model()->index(current.row(), current.column()));
-    if (focused)
-        table->setFocus();
 }
 
 void TfrmGoodsBill::enterCell(int row, const QString& field) {

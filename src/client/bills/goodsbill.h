@@ -317,8 +317,6 @@ protected:
     void focusCell(int row, const QString& field);
     // Puts the cursor on a cell and the focus into the grid.
     void enterCell(int row, const QString& field);
-    // Shows the rows again, keeping the cursor's cell and the grid's focus.
-    void reshowLines();
     // Throws the message after focusing the control.
     [[noreturn]] void failAt(QWidget* control, const QString& message);
     // The defaults of a new bill: single warehouse, default employee.
