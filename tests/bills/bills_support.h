@@ -8,22 +8,10 @@
 #include "client/common/settings.h"
 #include "common/recordset.h"
 #include "support/serverfixture.h"
+#include "support/testutil.h"
 
 namespace dyt::test {
 
-// A record set of text fields holding the rows given.
-inline RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 100);
-    for (const QStringList& r : rows) {
-        RecordSet::Row values;
-        for (const QString& v : r)
-            values.append(v);
-        rs.appendRow(values);
-    }
-    return rs;
-}
 inline QString cellOf(const RecordSet& rs, int row, const QString& field) {
     return rs.at(row, rs.fieldIndex(field)).toString();
 }

@@ -21,6 +21,7 @@
 #include "printengine/printengine.h"
 #include "protocol/protocol.h"
 #include "support/serverprocess.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -52,19 +53,6 @@ public:
 
 constexpr int kEnquiry = 64;
 
-RecordSet rowsOf(const QStringList& fields, const QList<QStringList>& rows) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 50);
-    for (const QStringList& r : rows) {
-        RecordSet::Row values;
-        for (const QString& v : r)
-            values.append(v);
-        rs.appendRow(values);
-    }
-    return rs;
-}
-
 // --- the bill-kind table
 
 TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
@@ -88,7 +76,7 @@ TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
 
 TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
     resetBillKinds();
-    const RecordSet rows = rowsOf(
+    const RecordSet rows = test::textRows(
         {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s, u"inputid3"_s},
         {{u"5"_s, u"3"_s, u"制单"_s, u"主管"_s, u"(0,1,7,0)"_s, u"(0,17,0)"_s},
          {u"999"_s, u"2"_s, u""_s, u""_s, u""_s, u""_s}});
@@ -109,7 +97,7 @@ TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
         EXPECT_EQ(c.may, jhd->mayAudit(c.step, c.op)) << c.step << "/" << c.op;
     EXPECT_EQ(1, findBillKind(1)->inputNum);
 
-    const RecordSet bad = rowsOf({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
+    const RecordSet bad = test::textRows({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
     EXPECT_THROW(refreshBillKinds(bad), DytError);
     EXPECT_EQ(1, findBillKind(1)->inputNum);  // nothing half-written
     EXPECT_EQ(3, findBillKind(5)->inputNum);
@@ -285,7 +273,7 @@ TEST_F(BillFrame, AnEmptyGridOrAServerRefusalIsShownAndKeepsTheBill) {
 }
 
 TEST_F(BillFrame, PostingWaitsForEveryAuditStepButADraftDoesNot) {
-    refreshBillKinds(rowsOf({u"id"_s, u"inputnum"_s}, {{u"64"_s, u"3"_s}}));
+    refreshBillKinds(test::textRows({u"id"_s, u"inputnum"_s}, {{u"64"_s, u"3"_s}}));
     auto bill = newBill();
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     bill->setHeaderValue(u"inputid2"_s, u"5"_s);
@@ -372,9 +360,9 @@ const QStringList kHeaderFields = {u"id"_s,       u"djType"_s,   u"code"_s,     
 
 TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     const RecordSet header =
-        rowsOf(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s, u"1"_s,
+        test::textRows(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s, u"1"_s,
                                 u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
-    const RecordSet lines = rowsOf({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
+    const RecordSet lines = test::textRows({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
                                    {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
     answerOpen(header, lines);
     TestBill bill;
@@ -433,9 +421,9 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         answerOpen(
-            rowsOf(kHeaderFields, {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
+            test::textRows(kHeaderFields, {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
                                     c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
-            rowsOf({u"goodsid"_s}, {}));
+            test::textRows({u"goodsid"_s}, {}));
         TestBill bill;
         settings().setSwitch(2007, c.editOthers);  // "允许修改他人的草稿"
         bill.OpenBill(kEnquiry, 90, false);
@@ -453,7 +441,7 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
 }
 
 TEST_F(BillFrame, OpeningABillThatIsGoneFails) {
-    answerOpen(rowsOf(kHeaderFields, {}), rowsOf({u"goodsid"_s}, {}));
+    answerOpen(test::textRows(kHeaderFields, {}), test::textRows({u"goodsid"_s}, {}));
     TestBill bill;
     try {
         bill.OpenBill(kEnquiry, 404, false);
@@ -486,12 +474,12 @@ protected:
     // Opens draft 90 of the enquiry kind (three steps: step 2 for operators 1 and 7, step 3
     // for 9) with step 2 performed by `step2` (name `step2Name`).
     std::unique_ptr<TestBill> openDraft(const QString& step2, const QString& step2Name) {
-        refreshBillKinds(rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
+        refreshBillKinds(test::textRows({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
                                 {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
-        answerOpen(rowsOf({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
+        answerOpen(test::textRows({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
                            u"inputid3"_s, u"inputid3Name"_s},
                           {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
-                   rowsOf({u"goodsid"_s}, {}));
+                   test::textRows({u"goodsid"_s}, {}));
         auto bill = std::make_unique<TestBill>();
         bill->OpenBill(kEnquiry, 90, false);
         transport->clearCalls();
@@ -546,7 +534,7 @@ TEST_F(BillAudit, BothRefusalsAreShownAndSendNothing) {
 
 TEST_F(BillAudit, AnUnsavedBillHasNoAuditSteps) {
     refreshBillKinds(
-        rowsOf({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"64"_s, u"2"_s, u"(0,7,0)"_s}}));
+        test::textRows({u"id"_s, u"inputnum"_s, u"inputid2"_s}, {{u"64"_s, u"2"_s, u"(0,7,0)"_s}}));
     auto bill = newBill();
     transport->clearCalls();
     EXPECT_TRUE(bill->btnAuditClick(2));
@@ -566,7 +554,7 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     script.clearRecords();
     transport->clearCalls();
     RecordSet accounts =
-        rowsOf({u"km_id"_s, u"total"_s, u"fullname"_s},
+        test::textRows({u"km_id"_s, u"total"_s, u"fullname"_s},
                {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
     bill->btnkmxqClick();
@@ -625,7 +613,7 @@ protected:
         script.clearRecords();
         transport->clearCalls();
         transport->respond(u"ExecQuery"_s, 0,
-                           {proto::recordSetToCbor(rowsOf({u"printnum"_s, u"printNumSum"_s,
+                           {proto::recordSetToCbor(test::textRows({u"printnum"_s, u"printNumSum"_s,
                                                            u"printisCheck"_s, u"printPassword"_s},
                                                           {{printed, allowed, check, u"abc"_s}})),
                             QString()});

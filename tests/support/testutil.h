@@ -1,14 +1,20 @@
 #pragma once
 // Helpers shared by the test executables.
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "common/error.h"
+#include "common/recordset.h"
 
 namespace dyt::test {
 
 // Path of a file under tests/data.
 QString dataPath(const QString& relative);
+
+// A record set of text fields holding the rows given.
+RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows);
 
 // The message of the DytError that f throws; an empty text when it throws none.
 template <typename F>
