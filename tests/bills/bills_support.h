@@ -55,11 +55,7 @@ protected:
                            {proto::recordSetToCbor(rows), QString()});
     }
     QList<client::RecordedCall> callsOf(const QString& method) const {
-        QList<client::RecordedCall> out;
-        for (const client::RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c);
-        return out;
+        return transport->callsOf(method);
     }
     QStringList sqlOf(const QString& method) const {
         QStringList out;

@@ -110,12 +110,7 @@ protected:
 
     // The calls of a method (ExecProc, ExecProcQuery, ExecQuery, ExecUpdate), in order.
     QList<client::RecordedCall> callsOf(const QString& method) const {
-        QList<client::RecordedCall> out;
-        for (const client::RecordedCall& c : transport->calls()) {
-            if (c.method == method)
-                out.append(c);
-        }
-        return out;
+        return transport->callsOf(method);
     }
     static ParamList linesOf(const client::RecordedCall& c) {
         return ParamList(c.paramLines.join(QStringLiteral("\r\n")));

@@ -28,12 +28,7 @@ protected:
     client::ClientConfig& config() { return client::clientConfig(); }
     // The calls sent with the method, in order.
     QList<client::RecordedCall> callsOf(const QString& method) const {
-        QList<client::RecordedCall> out;
-        for (const client::RecordedCall& c : transport->calls()) {
-            if (c.method == method)
-                out.append(c);
-        }
-        return out;
+        return transport->callsOf(method);
     }
 
     QTemporaryDir dir;

@@ -61,11 +61,7 @@ protected:
         });
     }
     QList<client::RecordedCall> callsOf(const QString& method) const {
-        QList<client::RecordedCall> out;
-        for (const client::RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c);
-        return out;
+        return transport->callsOf(method);
     }
     QList<client::RecordedCall> procCalls() const {
         return callsOf(QStringLiteral("ExecProcQuery"));

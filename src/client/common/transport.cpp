@@ -72,6 +72,14 @@ void RecordingTransport::failOpens(int count, const QString& message) {
     openFailure_ = message;
 }
 
+QList<RecordedCall> RecordingTransport::callsOf(const QString& method) const {
+    QList<RecordedCall> out;
+    for (const RecordedCall& c : calls_)
+        if (c.method == method)
+            out.append(c);
+    return out;
+}
+
 QStringList RecordingTransport::methods(bool withEcho) const {
     QStringList out;
     for (const RecordedCall& c : calls_) {

@@ -90,6 +90,8 @@ public:
 
     // --- what happened
     const QList<RecordedCall>& calls() const { return calls_; }
+    // The recorded calls of one method, in their order.
+    QList<RecordedCall> callsOf(const QString& method) const;
     // The methods called, in order; withEcho false leaves out the ConnectionVar checks.
     QStringList methods(bool withEcho = true) const;
     int openCount() const { return openCount_; }
