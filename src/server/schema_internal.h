@@ -82,15 +82,6 @@ void seedLookups(sqlite3* db);                           // cost methods, home c
 
 // ---- Static data shared between the seed files ------------------------------------------------
 
-// One bill kind: djType, the function code of the menu entry that opens it, name, number prefix.
-struct BillKind {
-    int djType;
-    int menuCode;  // 0 when no menu entry opens it
-    const char* name;
-    const char* numHead;
-};
-const std::vector<BillKind>& billKinds();
-
 // One base-data field caption: kind prefix (1001 goods … 1005 departments), field number (two
 // digits, from 21 up, so that the code never meets a sub-right "01".."20" of the list's menu
 // entry), the record column it names and the standard caption.

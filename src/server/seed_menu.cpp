@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "common/error.h"
+#include "protocol/billkinds.h"
 #include "server/schema_internal.h"
 
 namespace dyt::server::schema::detail {
@@ -446,10 +447,10 @@ struct Row {
 }  // namespace
 
 void seedMenu(sqlite3* db) {
-    QHash<int, const BillKind*> kindByMenu;
-    for (const BillKind& k : billKinds()) {
-        if (k.menuCode)
-            kindByMenu.insert(k.menuCode, &k);
+    QHash<int, const BillKindRow*> kindByMenu;
+    for (const BillKindRow& k : billKindRows()) {
+        if (k.menuTag)
+            kindByMenu.insert(k.menuTag, &k);
     }
     QHash<int, std::vector<const FieldCaption*>> fieldsByPrefix;
     for (const FieldCaption& f : fieldCaptions())
@@ -483,7 +484,7 @@ void seedMenu(sqlite3* db) {
         Row r;
         r.code = QString::fromUtf8(e.code);
         const int code = r.code.toInt();
-        const BillKind* kind = kindByMenu.value(code, nullptr);
+        const BillKindRow* kind = kindByMenu.value(code, nullptr);
         if (e.name) {
             r.name = QString::fromUtf8(e.name);
         } else if (kind) {

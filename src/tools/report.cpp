@@ -4,6 +4,7 @@
 #include "protocol/client.h"
 #include "protocol/protocol.h"
 #include "protocol/querydescriptors.h"
+#include "protocol/queryparams.h"
 
 namespace dyt::cli {
 
@@ -16,59 +17,43 @@ const QStringList& conditionLines() {
     return lines;
 }
 
-// The ranking windows share one report; the segment ";phlx=" of filter names what they rank.
-QString rankingKind(const QueryDescriptor& d) {
-    switch (d.subject) {
-        case QuerySubject::Goods:
-            return QStringLiteral("sp");
-        case QuerySubject::Partner:
-            return QStringLiteral("kh");
-        case QuerySubject::Employee:
-            return QStringLiteral("zy");
-        case QuerySubject::Department:
-            return QStringLiteral("bm");
-        case QuerySubject::Warehouse:
-            return QStringLiteral("ck");
-        default:
-            return QStringLiteral("dq");
-    }
-}
-
 }  // namespace
 
 ReportRequest reportRequest(const QStringList& args, const QString& userId) {
     if (args.isEmpty())
         throw DytError(QStringLiteral("report: 缺少查询窗口类名或存储过程名"));
-    ReportRequest r;
     QStringList rest = args.mid(1);
-    bool ledger = false;
-    QString ranking;
-    if (const QueryDescriptor* d = findQueryDescriptor(args[0])) {
+    // A procedure and QueryType of no window run as a window without tree or pickers would.
+    QueryDescriptor adHoc;
+    const QueryDescriptor* d = findQueryDescriptor(args[0]);
+    if (d) {
         if (d->procedure.isEmpty() || d->queryType().isEmpty())
             throw DytError(QStringLiteral("查询窗口[%1]没有报表查询").arg(args[0]));
-        r.procedure = d->procedure;
-        r.queryType = d->queryType();
-        ledger = d->redBillCombo;
-        if (r.queryType.compare(QLatin1String("XSPHB"), Qt::CaseInsensitive) == 0)
-            ranking = rankingKind(*d);
     } else if (args[0].startsWith(QLatin1String("P_"), Qt::CaseInsensitive) && args.size() > 1 &&
                !args[1].contains(QLatin1Char('='))) {
-        r.procedure = args[0];
-        r.queryType = args[1];
         rest = args.mid(2);
-        const QList<const QueryDescriptor*> ds = findQueryDescriptors(r.procedure, r.queryType);
-        ledger = !ds.isEmpty() && ds.first()->redBillCombo;
+        const QList<const QueryDescriptor*> ds = findQueryDescriptors(args[0], args[1]);
+        if (!ds.isEmpty()) {
+            d = ds.first();
+        } else {
+            adHoc.procedure = args[0];
+            adHoc.queryTypes = {args[1]};
+            d = &adHoc;
+        }
     } else {
         throw DytError(QStringLiteral("查询窗口[%1]不存在").arg(args[0]));
     }
+    ReportRequest r;
+    r.procedure = d->procedure;
+    r.queryType = d->queryType();
+    QueryRequest request;
+    request.descriptor = d;
+    request.operatorId = userId.toLongLong();
+    r.params = buildQueryParams(request);
+    // Dates go only where the command names them.
+    for (const char* line : {"BeginDate", "EndDate", "BeginDate2", "EndDate2"})
+        r.params.remove(QString::fromLatin1(line));
     const QString me = QStringLiteral(";czy_id=") + userId;
-    r.params.setValue(QStringLiteral("QueryType"), r.queryType);
-    QString filter = ledger ? QStringLiteral(";qty=0;isred=0") : QStringLiteral(";qty=0");
-    if (!ranking.isEmpty())
-        filter += QStringLiteral(";phlx=") + ranking;
-    r.params.setValue(QStringLiteral("filter"), filter);
-    for (const QString& line : conditionLines())
-        r.params.setValue(line, me);
     for (const QString& arg : rest) {
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
         if (eq <= 0)

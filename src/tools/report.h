@@ -21,10 +21,11 @@ struct ReportRequest {
 };
 
 // Builds the request from the command's arguments: CLASS [k=v ...] or PROCEDURE QUERYTYPE
-// [k=v ...]. The lines start as the window sends them (QueryType; filter ";qty=0", with
-// ";isred=0" for ledgers; every condition line ";czy_id=" + operator); a k=v replaces a line, and a
-// condition line (wldwStr, zyStr, ckStr, bmStr, kmStr, GoodsStr) gets ";czy_id=" + operator in
-// front unless it names one. Throws DytError for an unknown class or a malformed argument.
+// [k=v ...]. The lines start as the window sends them with its dialog's defaults (the window of
+// the procedure and QueryType, or a window without tree or pickers), the dates left out; a k=v
+// replaces a line, and a condition line (wldwStr, zyStr, ckStr, bmStr, kmStr, GoodsStr) gets
+// ";czy_id=" + operator in front unless it names one. Throws DytError for an unknown class or a
+// malformed argument.
 ReportRequest reportRequest(const QStringList& args, const QString& userId);
 
 // The rows of the request, in the server's order.

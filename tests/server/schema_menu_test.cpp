@@ -5,12 +5,15 @@
 #include <QHash>
 #include <QSet>
 
+#include "protocol/billkinds.h"
 #include "schema_test_util.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+using dyt::BillKindRow;
+using dyt::billKindRows;
 using dyt::schematest::query;
 using dyt::schematest::readTsv;
 using dyt::schematest::scalar;
@@ -61,10 +64,9 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
 
 TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
     const auto codes = readTsv(u"schema/function_codes.tsv"_s);
-    const auto kinds = readTsv(u"schema/bill_kinds.tsv"_s);
     QHash<QString, QString> kindName;
-    for (const auto& k : kinds)
-        kindName.insert(k[0], k[3]);
+    for (const BillKindRow& k : billKindRows())
+        kindName.insert(QString::number(k.djType), k.kindName());
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     int titled = 0;
     for (const QStringList& c : codes) {
@@ -171,11 +173,12 @@ TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
         }
     }
     // Every bill entry of the bill-kind table can be posted, drafted and printed.
-    for (const auto& k : readTsv(u"schema/bill_kinds.tsv"_s)) {
-        if (k[2].isEmpty())
+    for (const BillKindRow& k : billKindRows()) {
+        if (k.menuTag == 0)
             continue;
         for (const char* sub : {"01", "02", "03"}) {
-            EXPECT_TRUE(menu.contains(k[2] + QString::fromUtf8(sub))) << k[2].toStdString() << sub;
+            EXPECT_TRUE(menu.contains(QString::number(k.menuTag) + QString::fromUtf8(sub)))
+                << k.menuTag << sub;
         }
     }
 }

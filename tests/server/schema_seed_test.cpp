@@ -4,12 +4,15 @@
 #include <QDate>
 #include <QSet>
 
+#include "protocol/billkinds.h"
 #include "schema_test_util.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+using dyt::BillKindRow;
+using dyt::billKindRows;
 using dyt::schematest::query;
 using dyt::schematest::readTsv;
 using dyt::schematest::scalar;
@@ -102,16 +105,16 @@ TEST_F(SchemaAccountSetTest, SwitchesCoverEveryIdWithNames) {
 }
 
 TEST_F(SchemaAccountSetTest, EveryBillKindHasItsRow) {
-    const auto kinds = readTsv(u"schema/bill_kinds.tsv"_s);
-    ASSERT_EQ(kinds.size(), 69u);
-    for (const QStringList& k : kinds) {
+    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysDjb"_s).toInt(),
+              static_cast<int>(billKindRows().size()));
+    for (const BillKindRow& k : billKindRows()) {
         auto r = query(db_,
                        u"SELECT fullname, menuid, sonnum, inputnum, inputName1, "
                        "inputName5, inputid2, SNFormat, NumHead, printisCheck "
-                       "FROM sysDjb WHERE id = %1"_s.arg(k[0]));
-        ASSERT_EQ(r.size(), 1u) << k[0].toStdString();
-        EXPECT_EQ(r[0][0], k[3]);
-        EXPECT_EQ(r[0][1], k[2].isEmpty() ? u"0"_s : k[2]) << k[0].toStdString();
+                       "FROM sysDjb WHERE id = %1"_s.arg(k.djType));
+        ASSERT_EQ(r.size(), 1u) << k.djType;
+        EXPECT_EQ(r[0][0], k.kindName());
+        EXPECT_EQ(r[0][1], QString::number(k.menuTag)) << k.djType;
         EXPECT_EQ(r[0][2], u"0"_s);
         EXPECT_EQ(r[0][3], u"1"_s);
         EXPECT_EQ(r[0][4], u"审查人一"_s);

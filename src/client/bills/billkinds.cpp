@@ -11,6 +11,7 @@
 #include "client/shell/functions.h"
 #include "common/error.h"
 #include "common/recordset.h"
+#include "protocol/billkinds.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,92 +19,14 @@ namespace dyt::client {
 
 namespace {
 
-struct DefaultKind {
-    int djType;
-    QString className;
-    int menuTag;
-    QString name;
-};
-
 std::vector<BillKind> defaultKinds() {
-    const DefaultKind rows[] = {
-        {1, u"TfrmBillXSD"_s, 2009, u"销售单"_s},
-        {2, u"TfrmBillXSTHD"_s, 2010, u"销售退货单"_s},
-        {3, u"TfrmBillXSHHD"_s, 2011, u"销售换货单"_s},
-        {4, u"TfrmBillXSDD"_s, 2008, u"销售订单"_s},
-        {5, u"TfrmBillJHD"_s, 2004, u"进货单"_s},
-        {6, u"TfrmBillJHTHD"_s, 2005, u"进货退货单"_s},
-        {7, u"TfrmBillJHHHD"_s, 2006, u"进货换货单"_s},
-        {8, u"TfrmBillJHDD"_s, 2003, u"进货订单"_s},
-        {9, u"TfrmBillSPCZD"_s, 201708, u"商品拆装单"_s},
-        {10, u"TfrmBillQTCKD"_s, 201704, u"其它出库单"_s},
-        {11, u"TfrmBillQTRKD"_s, 201703, u"其它入库单"_s},
-        {12, u"TfrmBillBSD"_s, 201701, u"报损单"_s},
-        {13, u"TfrmBillBYD"_s, 201702, u"报溢单"_s},
-        {14, u"TfrmBillCBTJD"_s, 201707, u"成本调价单"_s},
-        {15, u"TfrmBillTJDBD"_s, 201705, u"同价调拨单"_s},
-        {16, u"TfrmBillBJDBD"_s, 201706, u"变价调拨单"_s},
-        {17, u"TfrmBillXJFYD"_s, 201901, u"现金费用单"_s},
-        {18, u"TfrmBillYBFYD"_s, 201902, u"一般费用单"_s},
-        {19, u"TfrmBillQTSRD"_s, 201903, u"其它收入单"_s},
-        {20, u"TfrmBillTXCXZZ"_s, 201904, u"提现存现转账"_s},
-        {21, u"TfrmBillSKD"_s, 2012, u"收款单"_s},
-        {22, u"TfrmBillFKD"_s, 2007, u"付款单"_s},
-        {23, u"TfrmBillGDZCGZ"_s, 20190501, u"固定资产购置"_s},
-        {24, u"TfrmBillGDZCZJ"_s, 20190502, u"固定资产折旧"_s},
-        {25, u"TfrmBillGDZCBM"_s, 20190503, u"固定资产变卖"_s},
-        {26, u"TfrmBillDTFYFS"_s, 20190601, u"待摊费用发生"_s},
-        {27, u"TfrmBillDTFYTX"_s, 20190602, u"待摊费用摊销"_s},
-        {28, u"TfrmBillYSJS"_s, 20190702, u"调账：应收款减少"_s},
-        {29, u"TfrmBillYSZJ"_s, 20190701, u"调账：应收款增加"_s},
-        {30, u"TfrmBillYFZJ"_s, 20190703, u"调账：应付款增加"_s},
-        {31, u"TfrmBillYFJS"_s, 20190704, u"调账：应付款减少"_s},
-        {32, u"TfrmBillZJJS"_s, 20190706, u"调账：资金减少"_s},
-        {33, u"TfrmBillZJZJ"_s, 20190705, u"调账：资金增加"_s},
-        {34, u"TfrmBillKJPZ"_s, 201908, u"会计凭证"_s},
-        {35, u"TfrmBillJJD"_s, 202001, u"借进单"_s},
-        {36, u"TfrmBillJJHCD"_s, 202002, u"借进还出单"_s},
-        {37, u"TfrmBillJZJHD"_s, 202003, u"借转进货单"_s},
-        {38, u"TfrmBillJCD"_s, 202004, u"借出单"_s},
-        {39, u"TfrmBillJCHHD"_s, 202005, u"借出还回单"_s},
-        {40, u"TfrmBillJZXSD"_s, 202006, u"借转销售单"_s},
-        {41, u""_s, 0, u"账外入库单"_s},
-        {43, u"TfrmBillWTFHD"_s, 201805, u"委托发货单"_s},
-        {44, u"TfrmBillWTJSD"_s, 201807, u"委托结算单"_s},
-        {45, u"TfrmBillSTSHD"_s, 201801, u"受托收货单"_s},
-        {46, u"TfrmBillSTJSD"_s, 201803, u"受托结算单"_s},
-        {47, u"TfrmBillWTTHD"_s, 201806, u"委托退货单"_s},
-        {48, u"TfrmBillSTTHD"_s, 201802, u"受托退货单"_s},
-        {49, u"TfrmBillWTTJD"_s, 201808, u"委托调价单"_s},
-        {50, u"TfrmBillSTTJD"_s, 201804, u"受托调价单"_s},
-        {51, u""_s, 0, u"零售单"_s},
-        {53, u"TfrmBillWWJGLLD"_s, 202101, u"委外加工领料单"_s},
-        {54, u"TfrmBillWWJGTLD"_s, 202102, u"委外加工退料单"_s},
-        {55, u"TfrmBillWWJGWGD"_s, 202103, u"委外加工完工单"_s},
-        {56, u"TfrmBillCKRKD"_s, 202201, u"仓库入库单"_s},
-        {57, u"TfrmBillCKCKD"_s, 202202, u"仓库出库单"_s},
-        {58, u"TfrmBillCKDBD"_s, 202203, u"仓库调拨单"_s},
-        {59, u"TfrmBillHZD"_s, 2024, u"获赠单"_s},
-        {60, u"TfrmBillZSD"_s, 2025, u"赠送单"_s},
-        {61, u"TfrmBillPSSQD"_s, 4501, u"配送申请单"_s},
-        {62, u"TfrmBillPSD"_s, 4502, u"配送单"_s},
-        {63, u"TfrmBillPSYSD"_s, 4503, u"配送验收单"_s},
-        {64, u"TfrmBillXJD"_s, 2026, u"询价单"_s},
-        {65, u"TfrmBillBJD"_s, 2027, u"报价单"_s},
-        {66, u"TfrmBillLWFYD"_s, 201909, u"劳务费用单"_s},
-        {67, u"TfrmBillJHKPADJ"_s, 4301, u"进货开票[按单据]"_s},
-        {68, u"TfrmBillJHKPASP"_s, 4302, u"进货开票[按商品]"_s},
-        {69, u"TfrmBillXSKPADJ"_s, 4303, u"销售开票[按单据]"_s},
-        {70, u"TfrmBillXSKPASP"_s, 4304, u"销售开票[按商品]"_s},
-        {71, u"TfrmBillZPHTD"_s, 4401, u"赠品合同单"_s},
-    };
     std::vector<BillKind> kinds;
-    for (const DefaultKind& row : rows) {
+    for (const BillKindRow& row : billKindRows()) {
         BillKind kind;
         kind.djType = row.djType;
-        kind.className = row.className;
+        kind.className = row.windowClass();
         kind.menuTag = row.menuTag;
-        kind.name = row.name;
+        kind.name = row.kindName();
         kind.inputNames = {u"审查人一"_s, u"审查人二"_s, u"审查人三"_s, u"审查人四"_s,
                            u"审查人五"_s};
         kinds.push_back(kind);
