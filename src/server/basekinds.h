@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "protocol/basekinds.h"
+
 namespace dyt::server {
 class Database;
 class Registry;
@@ -14,13 +16,8 @@ class Registry;
 
 namespace dyt::server::base {
 
-enum class FieldKind {
-    Text,     // stored as sent
-    Integer,  // whole number; "" is 0, "True"/"False" are 1/0 (check boxes)
-    Number,   // quantity with up to eight decimals; "" is 0
-    Money,    // amount rounded to four decimals; "" is 0
-    Date,     // "yyyy-mm-dd" or ""
-};
+// How a save stores a field (None: not written).
+using FieldKind = dyt::BaseStore;
 
 struct EditField {
     QString name;  // column and parameter name (parameters compare without regard to case)
@@ -28,11 +25,7 @@ struct EditField {
     QString caption;  // for messages
 };
 
-enum class SystemRows {
-    None,
-    Employee,  // candel = 0: the system's default operators
-    Account,   // sysrow = 1: the system's accounts
-};
+using SystemRows = dyt::BaseSystemRows;
 
 struct BaseKind {
     QString caption;         // 商品, 职员, … (messages)

@@ -48,6 +48,7 @@ qint64 idParam(const ParamList& p, const QString& name, const QString& caption) 
 QVariant parseValue(const EditField& f, const QString& raw) {
     const QString t = raw.trimmed();
     switch (f.kind) {
+        case FieldKind::None:
         case FieldKind::Text:
             return raw;
         case FieldKind::Integer: {

@@ -14,20 +14,12 @@
 #include <QStringList>
 
 #include "common/paramlist.h"
+#include "protocol/basekinds.h"
 
 namespace dyt::client::base {
 
-// How an editor field is edited.
-enum class EditKind {
-    Text,    // one line of text
-    Memo,    // several lines
-    Check,   // "1" / "0"
-    Date,    // "yyyy-mm-dd"
-    Number,  // a decimal number (amounts, limits)
-    Days,    // a positive whole number of days, or empty
-    Combo,   // the index of the chosen item
-    Picker,  // a record id chosen through the record selection; its name is shown
-};
+// How an editor field is edited (None: kept out of the editor).
+using EditKind = dyt::BaseEdit;
 
 struct ListColumn {
     QString field;
