@@ -3,10 +3,10 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config ccache git
-  qt6-base-dev qt6-charts-dev libqt6sql6-sqlite qt6-tools-dev libgl-dev
-  libsqlite3-dev libxlsxwriter-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk xvfb xauth openbox qt6-translations-l10n poppler-utils
+  build-essential cmake pkg-config ccache
+  qt6-base-dev libgl-dev
+  libsqlite3-dev libxlsxwriter-dev zlib1g-dev libgtest-dev libbenchmark-dev
+  fonts-noto-cjk xvfb openbox qt6-translations-l10n poppler-utils
 )
 
 missing=()
