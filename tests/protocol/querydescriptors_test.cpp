@@ -135,24 +135,5 @@ TEST(QueryDescriptorTable, LookupByProcedureAndQueryType) {
     }
 }
 
-TEST(QueryDescriptorTable, LedgersAndBillListsCarryTheRedBillCombo) {
-    // Ledgers are the windows whose class ends in MXZB or MX; bill lists read the bill index.
-    const struct {
-        const char* className;
-        bool ledger;
-        bool red;
-    } cases[] = {{"TfrmQXSMXZB", true, true},  {"TfrmQJHMXZB", true, true},
-                 {"TfrmQSPMX", true, true},    {"TfrmQKMMX", true, true},
-                 {"TfrmQXSDTJ", false, false}, {"TfrmQKCZKB", false, false},
-                 {"TfrmQJYLC", false, true},   {"TfrmQSPXSPHB", false, false}};
-    for (const auto& c : cases) {
-        const QueryDescriptor* d = findQueryDescriptor(s(c.className));
-        ASSERT_NE(nullptr, d) << c.className;
-        EXPECT_EQ(c.red, d->redBillCombo) << c.className;
-        EXPECT_EQ(c.ledger, d->subject == QuerySubject::Ledger) << c.className;
-        EXPECT_EQ(c.red, d->opensBills()) << c.className;
-    }
-}
-
 }  // namespace
 }  // namespace dyt
