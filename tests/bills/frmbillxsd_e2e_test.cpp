@@ -19,14 +19,7 @@ namespace dyt::test {
 namespace {
 
 SelectedGoods namedGoods(qint64 id, double qty, double price) {
-    SelectedGoods g;
-    g.goodsId = id;
-    g.code = u"SP%1"_s.arg(id);
-    g.name = id == kScrew ? u"螺丝"_s : u"齿轮"_s;
-    g.unitName = u"个"_s;
-    g.qty = qty;
-    g.price = price;
-    return g;
+    return goods(id, qty, price, id == kScrew ? u"螺丝"_s : u"齿轮"_s);
 }
 
 class SalesBillE2E : public SalesServerFixture {
@@ -60,6 +53,8 @@ protected:
 
 TEST_F(SalesBillE2E, APostedSaleMovesStockReceivableAndTheReceiptAccount) {
     const double cashBefore = cash();
+    EXPECT_NE(nullptr,
+              qobject_cast<TfrmBillXSD*>(std::unique_ptr<QWidget>(OpenBill(1, 0, true)).get()));
     TfrmBillXSD bill;
     bill.OpenBill(1, 0, true);
     bill.edBillCode()->setText(u"XS-E2E-1"_s);
@@ -146,6 +141,8 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
             std::unique_ptr<QWidget> w(OpenBill(r.djType, 0, true));
             auto* bill = qobject_cast<TfrmGoodsBill*>(w.get());
             ASSERT_NE(nullptr, bill);
+            EXPECT_EQ(r.djType, bill->djType());
+            EXPECT_EQ(nullptr, qobject_cast<TfrmBillXSD*>(w.get()));  // the sale's own window
             bill->edBillCode()->setText(u"XS-%1"_s.arg(r.djType));
             bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
             bill->chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);

@@ -1,7 +1,6 @@
-// The sales bill window against a real server: the menu entries that open the sales kinds, the
-// defaults of a new bill, the receipt amount that follows the bill, the barcode
-// precondition, the order link, the available stock, the buy-and-give gift line and the warnings
-// that stop a save.
+// The sales bill window against a real server: the defaults of a new bill, the receipt amount that
+// follows the bill, the barcode precondition, the order link, the available stock, the buy-and-give
+// gift line and the warnings that stop a save.
 #include <QLabel>
 #include <QLineEdit>
 
@@ -9,7 +8,6 @@
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/salescheck.h"
 #include "client/bills/selectgoods.h"
-#include "client/common/windowregistry.h"
 #include "common/error.h"
 
 using namespace Qt::StringLiterals;
@@ -19,14 +17,7 @@ namespace dyt::test {
 namespace {
 
 SelectedGoods screw(double qty, double price) {
-    SelectedGoods g;
-    g.goodsId = kScrew;
-    g.code = u"SP101"_s;
-    g.name = u"螺丝"_s;
-    g.unitName = u"个"_s;
-    g.qty = qty;
-    g.price = price;
-    return g;
+    return goods(kScrew, qty, price, u"螺丝"_s);
 }
 
 class SalesBillWindow : public SalesServerFixture {
@@ -57,23 +48,6 @@ protected:
     }
 };
 
-TEST_F(SalesBillWindow, MenuEntriesOpenTheirWindows) {
-    registerBillWindows();
-    struct Row {
-        int djType;
-        const char16_t* title;
-    };
-    const Row rows[] = {{1, u"销售单"}, {2, u"销售退货单"}, {3, u"销售换货单"}, {4, u"销售订单"}};
-    for (const Row& r : rows) {
-        std::unique_ptr<QWidget> w(OpenBill(r.djType, 0, true));
-        auto* bill = qobject_cast<TfrmGoodsBill*>(w.get());
-        ASSERT_NE(nullptr, bill) << r.djType;
-        EXPECT_EQ(QString::fromUtf16(r.title), bill->family().title);
-        EXPECT_EQ(r.djType, bill->djType());
-        EXPECT_EQ(r.djType == 1, qobject_cast<TfrmBillXSD*>(w.get()) != nullptr) << r.djType;
-    }
-}
-
 TEST_F(SalesBillWindow, ANewBillTakesTheDefaultReceiptAccountAndZeroBalances) {
     auto bill = newBill();
     EXPECT_EQ(8, bill->headerId(u"edfkzh"_s));
@@ -85,7 +59,7 @@ TEST_F(SalesBillWindow, ANewBillTakesTheDefaultReceiptAccountAndZeroBalances) {
     EXPECT_EQ(u"skkm"_s, bill->headerField(u"edfkzh"_s)->kind);
 }
 
-TEST_F(SalesBillWindow, ReceiptAmountFollowsTheLinesLessTheDiscount) {
+TEST_F(SalesBillWindow, WithTheSwitchTheReceiptAmountFollowsTheLinesLessTheDiscount) {
     settings().SalesDefaultReceipt = true;
     auto bill = newBill();
     bill->AddGoods(screw(6, 10));  // 60
@@ -101,13 +75,11 @@ TEST_F(SalesBillWindow, ReceiptAmountFollowsTheLinesLessTheDiscount) {
     bill->setMultiAccounts(kPaymentAccounts, {{8, u"现金"_s, 30}});
     bill->AddGoods(screw(1, 50));
     EXPECT_EQ(30.0, bill->headerNumber(u"edfkje"_s));
-}
-
-TEST_F(SalesBillWindow, WithoutTheSwitchTheReceiptAmountStays) {
+    // Without the switch the amount stays.
     settings().SalesDefaultReceipt = false;
-    auto bill = newBill();
-    bill->AddGoods(screw(6, 10));
-    EXPECT_EQ(u"0"_s, bill->headerText(u"edfkje"_s));
+    auto fixed = newBill();
+    fixed->AddGoods(screw(6, 10));
+    EXPECT_EQ(u"0"_s, fixed->headerText(u"edfkje"_s));
 }
 
 TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirst) {

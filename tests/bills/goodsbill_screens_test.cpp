@@ -34,17 +34,6 @@ protected:
     }
 };
 
-SelectedGoods goods(qint64 id, const QString& code, const QString& name, double qty, double price) {
-    SelectedGoods g;
-    g.goodsId = id;
-    g.code = code;
-    g.name = name;
-    g.unitName = u"个"_s;
-    g.qty = qty;
-    g.price = price;
-    return g;
-}
-
 TEST_F(GoodsBillScreens, PurchaseBillWithLines) {
     TfrmBillJHD bill;
     bill.OpenBill(5, 0, false);
@@ -54,9 +43,9 @@ TEST_F(GoodsBillScreens, PurchaseBillWithLines) {
     bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
     bill.chooseHeaderRecord(u"edjsr"_s, 2, u"张三"_s);
     bill.chooseHeaderRecord(u"edbm"_s, 401, u"采购部"_s);
-    bill.AddGoods(goods(101, u"LS-0001"_s, u"不锈钢螺丝 M6×30"_s, 200, 0.35));
-    bill.AddGoods(goods(102, u"CL-0002"_s, u"直齿轮 Z20"_s, 12, 18.5));
-    bill.AddGoods(goods(103, u"ZC-0003"_s, u"深沟球轴承 6204"_s, 30, 9.8));
+    bill.AddGoods(test::goods(101, 200, 0.35, u"不锈钢螺丝 M6×30"_s, u"LS-0001"_s));
+    bill.AddGoods(test::goods(102, 12, 18.5, u"直齿轮 Z20"_s, u"CL-0002"_s));
+    bill.AddGoods(test::goods(103, 30, 9.8, u"深沟球轴承 6204"_s, u"ZC-0003"_s));
     bill.editCell(1, u"discount"_s, u"0.9"_s);
     bill.editCell(2, u"tax"_s, u"13"_s);
     bill.ToggleGift(0);
@@ -90,11 +79,9 @@ TEST_F(GoodsBillScreens, MultiAccountDialog) {
     dialog.setAccountKind(u"skkm"_s);
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    RecordSet found;
-    for (const QString& f : {u"km_id"_s, u"kmcode"_s, u"kmName"_s})
-        found.addField(f, FieldType::Text, 20);
-    found.appendRow({u"10"_s, u"1002"_s, u"农业银行"_s});
-    found.appendRow({u"11"_s, u"10021"_s, u"建设银行"_s});
+    const RecordSet found =
+        test::textRows({u"km_id"_s, u"kmcode"_s, u"kmName"_s},
+                       {{u"10"_s, u"1002"_s, u"农业银行"_s}, {u"11"_s, u"10021"_s, u"建设银行"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(found), QString()});
     QTableWidget* grid = dialog.grid();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},

@@ -1,11 +1,13 @@
-// The sales bill's save-time warnings against a real server: which lists reach the warning
-// windows with which rows, the receivables-limit question, and the cost-price prompt.
+// The sales bill against a real server: which save-time warning lists reach the warning windows
+// with which rows, the receivables-limit question, the cost-price prompt, the buy-and-give
+// agreement of the customer or its nearest class and the stock lower limits.
 
 #include <QLabel>
 
 #include "bills_support.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
+#include "client/bills/salesrules.h"
 #include "common/error.h"
 
 using namespace dyt;
@@ -20,7 +22,7 @@ struct Shown {
     RecordSet rows;
 };
 
-class SalesWarnings : public SalesServerFixture {
+class SalesServer : public SalesServerFixture {
 protected:
     void SetUp() override {
         SalesServerFixture::SetUp();
@@ -71,7 +73,7 @@ protected:
     bool answer = true;
 };
 
-TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
+TEST_F(SalesServer, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     putStock(kScrew, kStore, 3, 4);
     putStock(kGear, kStore, 10, 2);
     SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
@@ -94,7 +96,7 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     EXPECT_FALSE(RunSalesWarnings(dm, in));
 }
 
-TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
+TEST_F(SalesServer, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2012, true);
     salesWarningWindows() = defaultSalesWarningWindows();
@@ -113,7 +115,7 @@ TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
     EXPECT_EQ(1, listed);
 }
 
-TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
+TEST_F(SalesServer, VirtualNegativeStockWithOption2002) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2002, true);
     SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
@@ -124,7 +126,7 @@ TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
     EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
 }
 
-TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
+TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     // Unit 1011: latest purchase 4, lowest sale 5; stock cost 4.5 a piece.
     putStock(kScrew, kStore, 10, 4.5);
     SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
@@ -179,7 +181,7 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     EXPECT_EQ(QList<int>{}, kinds());
 }
 
-TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
+TEST_F(SalesServer, ABoxLineComparesWithTheBoxPrices) {
     // The box (slot 1) holds 10: latest purchase 40, lowest sale 50, cost 4.5 x 10 = 45.
     putStock(kScrew, kStore, 10, 4.5);
     client::settings().setSwitch(2035, true);
@@ -190,7 +192,7 @@ TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
               shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
 }
 
-TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
+TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
     dm.ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
     SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
     in.billReceivable = Currency::fromDouble(300);
@@ -211,21 +213,7 @@ TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
     EXPECT_TRUE(RunSalesWarnings(dm, in));
 }
 
-TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
-    putStock(kGear, kStore, 10, 2);
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES (102, 301, 50, 9)"));
-    client::settings().setSwitch(2040, true);
-    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
-    EXPECT_EQ(QList<int>{}, kinds());
-    in.lines[0].qty = 3;
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
-    ASSERT_EQ(QList<int>{7}, kinds());
-    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
-}
-
-TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
+TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     SalesCheckLine screw2 = line(3, kScrew, 1, 6, 0);
     SalesCheckLine gear = line(2, kGear, 1, 6, 0);
     gear.costPrice = Currency::fromDouble(2);
@@ -248,6 +236,72 @@ TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
     EXPECT_FALSE(RunSalesWarnings(dm, in));
     script.enter(QStringLiteral("abc"));
     EXPECT_THROW(RunSalesWarnings(dm, in), DytError);
+}
+
+TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
+    const QString year = QStringLiteral("2024-01-01"), end = QStringLiteral("2024-12-31");
+    addAgreement(kClass, kScrew, 10, 1, year, end);
+    addAgreement(kCustomerA, kScrew, 5, 2, year, end);
+    addAgreement(kCustomerB, kScrew, 3, 3, year, end, /*stopped*/ 1);
+    addAgreement(kCustomerB, kGear, 2, 1, year, end, 0, /*deleted*/ 1);
+    addAgreement(kCustomerB, kGear, 4, 1, QStringLiteral("2025-01-01"),
+                 QStringLiteral("2025-12-31"));
+
+    struct Row {
+        const char* name;
+        QString date;
+        qint64 goods, customer;
+        int gmsl, zssl;  // 0, 0 = no agreement
+    };
+    const QString mid = QStringLiteral("2024-06-01");
+    const Row rows[] = {
+        {"own agreement before the class's", mid, kScrew, kCustomerA, 5, 2},
+        {"class agreement; the stopped own one does not count", mid, kScrew, kCustomerB, 10, 1},
+        {"outside the class", mid, kScrew, kOutsider, 0, 0},
+        {"first day counts", year, kScrew, kCustomerB, 10, 1},
+        {"last day counts", end, kScrew, kCustomerA, 5, 2},
+        {"after the range", QStringLiteral("2025-01-02"), kScrew, kCustomerA, 0, 0},
+        {"deleted agreement", mid, kGear, kCustomerB, 0, 0},
+        {"a later agreement in its range", QStringLiteral("2025-02-01"), kGear, kCustomerB, 4, 1},
+    };
+    for (const Row& r : rows) {
+        const RecordSet rs = query(promotionSql(r.date, r.goods, r.customer));
+        if (r.gmsl == 0) {
+            EXPECT_EQ(0, rs.rowCount()) << r.name;
+            continue;
+        }
+        ASSERT_EQ(1, rs.rowCount()) << r.name;
+        EXPECT_EQ(r.gmsl, rs.integer(QStringLiteral("gmsl"))) << r.name;
+        EXPECT_EQ(r.zssl, rs.integer(QStringLiteral("zssl"))) << r.name;
+        EXPECT_EQ(r.goods, rs.integer(QStringLiteral("goodsid"))) << r.name;
+    }
+}
+
+TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
+    putStock(kScrew, kStore, 30, 4);
+    putStock(kGear, kStore, 10, 2);
+    dm.ExecUpdate(
+        QStringLiteral("INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) "
+                       "VALUES (102, 301, 100, 9), (101, 301, 100, 5)"));
+    // Gears: 10 - 9 - 2 < 0, one below the limit. Screws: 2 boxes of 10 leave 10, above 5.
+    const QList<StockLine> lines{{1, kScrew, 2, 10}, {2, kGear, 1, 1}, {3, kGear, 1, 1}};
+    const RecordSet rs = query(stockLowerLimitSql(kStore, lines));
+    ASSERT_EQ(1, rs.rowCount());
+    EXPECT_EQ(kGear, rs.integer(QStringLiteral("sp_id")));
+    EXPECT_EQ(kStore, rs.integer(QStringLiteral("ck_id")));
+    EXPECT_EQ(2, rs.integer(QStringLiteral("row")));
+    EXPECT_EQ(9.0, rs.number(QStringLiteral("Qty_")));
+    EXPECT_EQ(1.0, rs.number(QStringLiteral("Qty")));
+
+    // With option 2040 the save lists them.
+    client::settings().setSwitch(2040, true);
+    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
+    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
+    EXPECT_EQ(QList<int>{}, kinds());
+    in.lines[0].qty = 3;
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    ASSERT_EQ(QList<int>{7}, kinds());
+    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
 }
 
 }  // namespace
