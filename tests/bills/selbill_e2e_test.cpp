@@ -309,11 +309,26 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
         if (c.reference > 0) {
             EXPECT_EQ(c.reference, at(rows, 0, u"Price2"_s));
             EXPECT_EQ(c.price, at(rows, 0, u"Price1"_s));
+            EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+            EXPECT_EQ(kWh, rows.at(0, rows.fieldIndex(u"ck_id"_s)).toLongLong());
+            EXPECT_EQ(1, rows.at(0, rows.fieldIndex(u"row"_s)).toInt());
         }
     }
-    // Buying at 8.5 is above the latest purchase price 8.
-    EXPECT_EQ(1, client::PurchasePriceRows({line(1, kScrew, 1, 8.5)}).rowCount());
-    EXPECT_EQ(0, client::PurchasePriceRows({line(1, kScrew, 1, 8)}).rowCount());
+    // Gears were never bought: no latest purchase price to sell below.
+    EXPECT_EQ(0, client::SellingPriceRows(1, {line(1, kGear, 1, 0.5)}).rowCount());
+    // Buying above the latest purchase price 8 is listed, at or below it not; nor goods never
+    // bought.
+    for (const Case& c : {Case{0, 8.5, 8}, Case{0, 8, 0}, Case{0, 7, 0}}) {
+        SCOPED_TRACE(c.price);
+        const RecordSet rows = client::PurchasePriceRows({line(1, kScrew, 1, c.price)});
+        ASSERT_EQ(c.reference > 0 ? 1 : 0, rows.rowCount());
+        EXPECT_FALSE(rows.hasField(u"ck_id"_s));
+        if (c.reference > 0) {
+            EXPECT_EQ(c.reference, at(rows, 0, u"Price2"_s));
+            EXPECT_EQ(c.price, at(rows, 0, u"Price1"_s));
+        }
+    }
+    EXPECT_EQ(0, client::PurchasePriceRows({line(1, kGear, 1, 12)}).rowCount());
 
     // The supplier is owed 18; with a payables limit of 100 a bill of 90 goes beyond it.
     dm.ExecUpdate(u"UPDATE baseWLDW SET yf_xyd = 100 WHERE id = 203"_s);
@@ -324,7 +339,11 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     EXPECT_TRUE(limit.exceeded());
     script.answer(u"取消(&C)"_s, u"供应商[ 甲供应商 ]应付款超出限制，是否继续？"_s);
     EXPECT_FALSE(client::CheckPartnerLimit(kSupplier, 90, false));
+    script.answer(u"继续(&O)"_s, u"    本次应付额：90.00"_s);
+    EXPECT_TRUE(client::CheckPartnerLimit(kSupplier, 90, false));
+    // Within the limit nothing is asked.
     EXPECT_TRUE(client::CheckPartnerLimit(kSupplier, 80, false));
+    EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
     // A sale on credit raises the customer's receivable against its limit.
     post(1, u"XS-1"_s, kCustomer, {{.goods = kScrew, .qty = 1, .price = 50}});
     dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 60 WHERE id = 201"_s);
