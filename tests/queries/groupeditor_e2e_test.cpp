@@ -1,6 +1,7 @@
 // A group editor and the operator list against a real dyt-server: the groups are picked in the
 // product's own record selection windows, whose partner and warehouse lists the server answers
 // through P_JXC_Get_Base, and the operators come from the server's operator table.
+#include <QDateEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
@@ -55,6 +56,13 @@ void pickInSelectionWindows(QStringList names, QList<QStringList>* listed, int* 
     });
 }
 
+QStringList labels(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+
 class GroupEditorE2E : public test::ServerFixture {};
 
 TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
@@ -72,7 +80,7 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
     addRecord("baseZY", 4, "004", "王五", 0, 0, {{"name", s("'王五'")}});
     dm.ExecUpdate(
         s("INSERT INTO sysuser(id, password, par_id, isstop) VALUES (2, '', 0, 0), "
-          "(3, '', 0, 0)"));
+          "(3, '', 0, 0), (4, '', 0, 0)"));
 
     {
         // Partner groups: two groups picked in the selection windows.
@@ -85,10 +93,15 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
         pickInSelectionWindows({s("华南贸易")}, &listed, &windows);
         d.addGroupButton()->click();
         EXPECT_EQ(5, windows);  // 2 picks + cancel, 1 pick + cancel
+        EXPECT_EQ(QStringList({s("第1组: 华北商行、东方百货"), s("第2组: 华南贸易")}),
+                  labels(d.groupList()));
+        EXPECT_EQ(1, d.groupList()->currentRow());  // the new group is the current one
         ASSERT_FALSE(listed.isEmpty());
         // The server lists every partner seeded.
         for (const char* name : {"华南贸易", "华北商行", "东方百货"})
             EXPECT_TRUE(listed.first().contains(s(name))) << name;
+        d.beginEdit()->setDate(QDate(2026, 3, 1));
+        d.endEdit()->setDate(QDate(2026, 3, 20));
         ASSERT_TRUE(d.accept()) << script.messages().join(u'|').toStdString();
         query::QueryRequest req;
         req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
@@ -97,6 +110,8 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
         const ParamList p = query::buildQueryParams(req);
         EXPECT_EQ(s(";czy_id=1;groupkind=wldw;groupcount=2;group=202,203;group=201"),
                   p.value(s("GroupStr")));
+        EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
+        EXPECT_EQ(s("2026-03-20"), p.value(s("EndDate")));
         test::saveScreenshot(&d, s("query_group_editor_xs6"));
     }
     {
@@ -105,26 +120,37 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
         d.selectPage(0);
         QList<QStringList> listed;
         int windows = 0;
-        pickInSelectionWindows({s("门店仓")}, &listed, &windows);
+        // A warehouse picked twice for the same group counts once.
+        pickInSelectionWindows({s("门店仓"), s("门店仓"), s("总仓")}, &listed, &windows);
         d.addGroupClick();
-        ASSERT_EQ(2, listed.size());
+        ASSERT_EQ(4, listed.size());
         EXPECT_TRUE(listed.first().contains(s("总仓")));
         EXPECT_FALSE(listed.first().contains(s("华南贸易")));
+        EXPECT_EQ(QStringList{s("第1组: 门店仓、总仓")}, labels(d.groupList()));
         ASSERT_TRUE(d.accept());
+        EXPECT_EQ(PickerKind::Warehouse, d.conditions().groupKind);
         ASSERT_EQ(1, d.conditions().groups.size());
+        ASSERT_EQ(2, d.conditions().groups[0].size());
         EXPECT_EQ(302, d.conditions().groups[0][0].id);
         EXPECT_EQ(s("门店仓"), d.conditions().groups[0][0].name);
+        EXPECT_EQ(301, d.conditions().groups[0][1].id);
     }
     {
         // Operators other than the administrator and the chosen one, from the server.
         TfrmSelectItems d(s("TfrmSelectItems_CZY"));
         d.selectPage(0);
         ASSERT_TRUE(d.loadOperators(2)) << script.messages().join(u'|').toStdString();
-        ASSERT_EQ(1, d.operatorList()->topLevelItemCount());
-        EXPECT_EQ(s("003"), d.operatorList()->topLevelItem(0)->text(0));
-        EXPECT_EQ(s("李四"), d.operatorList()->topLevelItem(0)->text(1));
+        QTreeWidget* list = d.operatorList();
+        ASSERT_EQ(2, list->topLevelItemCount());
+        EXPECT_EQ(s("003"), list->topLevelItem(0)->text(0));
+        EXPECT_EQ(s("李四"), list->topLevelItem(0)->text(1));
+        EXPECT_EQ(0, d.chosenOperator());
+        // The first operator is current from the start.
         ASSERT_TRUE(d.accept());
         EXPECT_EQ(3, d.chosenOperator());
+        list->setCurrentItem(list->topLevelItem(1));
+        ASSERT_TRUE(d.accept());
+        EXPECT_EQ(4, d.chosenOperator());
     }
     EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     closeClientConfig();

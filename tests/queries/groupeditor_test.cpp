@@ -139,49 +139,6 @@ protected:
     QStringList kindsAsked;
 };
 
-TEST_F(GroupEditor, AddingGroupsListsThemAndOkComposesTheGroupsLine) {
-    TfrmSelectItems d(s("TfrmSelectItems_XS6"));
-    d.selectPage(0);
-    picks = {{{3, s("甲公司")}, {4, s("乙公司")}}, {{8, s("丙公司")}}};
-    d.addGroupButton()->click();
-    d.addGroupButton()->click();
-    EXPECT_EQ(QStringList({s("wldw"), s("wldw")}), kindsAsked);
-    EXPECT_EQ(QStringList({s("第1组: 甲公司、乙公司"), s("第2组: 丙公司")}), labels(d.groupList()));
-    EXPECT_EQ(1, d.groupList()->currentRow());  // the new group is the current one
-
-    d.beginEdit()->setDate(QDate(2026, 3, 1));
-    d.endEdit()->setDate(QDate(2026, 3, 31));
-    ASSERT_TRUE(d.accept());
-    const query::QueryConditions& c = d.conditions();
-    ASSERT_EQ(2, c.groups.size());
-    EXPECT_EQ(PickerKind::Partner, c.groupKind);
-    EXPECT_EQ(4, c.groups[0][1].id);
-
-    query::QueryRequest req;
-    req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
-    req.operatorId = 7;
-    req.conditions = c;
-    const ParamList p = query::buildQueryParams(req);
-    EXPECT_EQ(s(";czy_id=7;groupkind=wldw;groupcount=2;group=3,4;group=8"), p.value(s("GroupStr")));
-    EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-    EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-    EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
-}
-
-TEST_F(GroupEditor, WarehouseGroupsAskForWarehouses) {
-    TfrmSelectItems d(s("TfrmSelectItems_CK8"));
-    d.selectPage(0);
-    picks = {{{21, s("总仓")}, {21, s("总仓")}, {22, s("分仓")}}};
-    d.addGroupClick();
-    EXPECT_EQ(QStringList{s("cangku")}, kindsAsked);
-    // A record picked twice for the same group counts once.
-    EXPECT_EQ(QStringList{s("第1组: 总仓、分仓")}, labels(d.groupList()));
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(PickerKind::Warehouse, d.conditions().groupKind);
-    EXPECT_EQ(s(";czy_id=1;groupkind=cangku;groupcount=1;group=21,22"),
-              query::groupCondition(1, d.conditions().groupKind, d.conditions().groups));
-}
-
 TEST_F(GroupEditor, DeletingRemovesTheCurrentGroupAndRenumbersTheRest) {
     TfrmSelectItems d(s("TfrmSelectItems_JH1"));
     d.selectPage(0);
@@ -263,35 +220,6 @@ protected:
         });
     }
 };
-
-TEST_F(OperatorList, ListsTheOtherOperatorsAndHandsBackThePickedOne) {
-    TfrmSelectItems d(s("TfrmSelectItems_CZY"));
-    d.selectPage(0);
-    EXPECT_EQ(s("复制所选操作员的权限"), d.windowTitle());
-    answerOperators({{2, "002", "张三"}, {5, "005", "李四"}});
-    ASSERT_TRUE(d.loadOperators(3));
-    QStringList sql;
-    for (const RecordedCall& call : transport->calls()) {
-        if (call.method == s("ExecQuery"))
-            sql.append(call.sql);
-    }
-    EXPECT_EQ(QStringList{s("  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b  "
-                            "WHERE a.id = b.id AND a.id <> 1 AND a.id <> 3")},
-              sql);
-    QTreeWidget* list = d.operatorList();
-    ASSERT_EQ(2, list->topLevelItemCount());
-    EXPECT_EQ(s("职员编号"), list->headerItem()->text(0));
-    EXPECT_EQ(s("职员全名"), list->headerItem()->text(1));
-    EXPECT_EQ(s("李四"), list->topLevelItem(1)->text(1));
-    EXPECT_EQ(0, d.chosenOperator());
-    // The first operator is current from the start.
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(2, d.chosenOperator());
-    list->setCurrentItem(list->topLevelItem(1));
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(5, d.chosenOperator());
-    EXPECT_TRUE(script.messages().isEmpty());
-}
 
 TEST_F(OperatorList, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
     TfrmSelectItems d(s("TfrmSelectItems_CZY"));

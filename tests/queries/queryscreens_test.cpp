@@ -24,10 +24,7 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class QueryScreens : public test::QueryFixture {
-protected:
-    void answer(const RecordSet& rows) { answerRows(rows); }
-};
+class QueryScreens : public test::QueryFixture {};
 
 RecordSet statisticsRows() {
     RecordSet rs;
@@ -64,15 +61,8 @@ RecordSet statisticsRows() {
 
 TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
     TfrmQueryWindow w(s("TfrmQXSDTJ"));
-    RecordSet tree;
-    tree.addField(s("id"), FieldType::Integer);
-    tree.addField(s("fullname"), FieldType::Text, 40);
-    tree.addField(s("leveal"), FieldType::Integer);
-    tree.addField(s("par_jl"), FieldType::Text, 40);
-    tree.appendRow({qint64(5), s("饮料"), qint64(1), s("5,")});
-    tree.appendRow({qint64(7), s("碳酸饮料"), qint64(2), s("5,7,")});
-    tree.appendRow({qint64(6), s("休闲食品"), qint64(1), s("6,")});
-    answer(tree);
+    answerRows(test::treeRows(
+        {{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {6, "休闲食品", 1, "6,"}}));
     w.resize(1100, 560);
     w.show();
 
@@ -89,7 +79,7 @@ TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
         shot = test::saveScreenshot(d, s("query_condition_dialog_xs4"));
         d->btnOK()->click();
     });
-    answer(statisticsRows());
+    answerRows(statisticsRows());
     w.btnQueryClick();
     EXPECT_TRUE(visibleKeep);
     EXPECT_FALSE(shot.isEmpty());

@@ -509,29 +509,22 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
 }
 
 TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
-    RecordSet rights;
-    rights.addField(s("code"), FieldType::Text, 20);
-    rights.addField(s("isbj"), FieldType::Integer);
-    rights.addField(s("hide"), FieldType::Integer);
-    rights.appendRow({s("30041801"), qint64(1), qint64(0)});
-    setOperatorRights(&rights);
     const struct {
-        const char* subRight;  // "" for no row
+        int subRight;  // -1 for no row
         bool visible;
-    } cases[] = {{"", false}, {"0", false}, {"1", true}};
+    } cases[] = {{-1, false}, {0, false}, {1, true}};
     for (const auto& c : cases) {
-        if (*c.subRight)
-            rights.appendRow(
-                {s("3004180101"), QString::fromUtf8(c.subRight).toLongLong(), qint64(0)});
+        RecordSet rights = c.subRight < 0
+                               ? test::rightsRows({{"30041801", 1}})
+                               : test::rightsRows({{"30041801", 1}, {"3004180101", c.subRight}});
+        setOperatorRights(&rights);
         TfrmQueryWindow w(s("TfrmQXSDTJ"));
         w.setTag(30041801);
         answerRows(treeRows({}));
         w.show();
         EXPECT_EQ(c.visible, w.btnPrint()->isVisible()) << c.subRight;
-        if (*c.subRight)
-            rights.removeRow(rights.rowCount() - 1);
+        setOperatorRights(nullptr);
     }
-    setOperatorRights(nullptr);
 }
 
 TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {

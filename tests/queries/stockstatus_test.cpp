@@ -232,16 +232,6 @@ RecordSet stockRows(const QList<StockRow>& rows) {
     return rs;
 }
 
-RecordSet rightsRows(const QList<std::pair<const char*, int>>& rows) {
-    RecordSet rs;
-    rs.addField(s("code"), FieldType::Text, 20);
-    rs.addField(s("isbj"), FieldType::Integer);
-    rs.addField(s("hide"), FieldType::Integer);
-    for (const auto& [code, isbj] : rows)
-        rs.appendRow({s(code), qint64(isbj), qint64(0)});
-    return rs;
-}
-
 constexpr int kMenu = 300501;
 
 class StockStatusWindowTest : public test::QueryWindowFixture {
@@ -249,7 +239,7 @@ protected:
     void SetUp() override {
         QueryWindowFixture::SetUp();
         // Operator 7 holds the report with its ledger and print rights.
-        rights = rightsRows({{"300501", 1}, {"30050101", 1}, {"30050102", 1}});
+        rights = test::rightsRows({{"300501", 1}, {"30050101", 1}, {"30050102", 1}});
         setOperatorRights(&rights);
     }
     void TearDown() override {
@@ -470,12 +460,12 @@ TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
 
 TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     // No price right and no extra prices: the drop-down is hidden and "no selection" is sent.
-    rights = rightsRows({{"300501", 1},
-                         {"30050101", 1},
-                         {"30050121", 0},
-                         {"30050122", 0},
-                         {"30050123", 0},
-                         {"30050124", 0}});
+    rights = test::rightsRows({{"300501", 1},
+                               {"30050101", 1},
+                               {"30050121", 0},
+                               {"30050122", 0},
+                               {"30050123", 0},
+                               {"30050124", 0}});
     settings().ExtraReferencePrices = false;
     {
         auto w = open();
@@ -487,7 +477,7 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     }
     // The second level's right (no row: not controlled) and the extra prices, switched on by the
     // account set's setting as the settings load reads it.
-    rights = rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
+    rights = test::rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
     EXPECT_TRUE(settings().applySysData(s("扩展参考价格"), s("1")));
     EXPECT_TRUE(settings().ExtraReferencePrices);
     {
@@ -545,7 +535,7 @@ TEST_F(StockStatusWindowTest, ButtonsFollowRightsAndSettings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rights = rightsRows(c.rights);
+        rights = test::rightsRows(c.rights);
         settings().setSwitch(2029, c.auxSwitch);
         settings().CostAlgorithm = c.costAlgorithm;
         auto w = open();
