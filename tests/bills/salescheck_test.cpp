@@ -10,6 +10,8 @@
 #include "client/bills/salesrules.h"
 #include "common/error.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace dyt;
 using namespace dyt::client;
 using namespace dyt::client::sales;
@@ -45,9 +47,9 @@ protected:
         SalesCheckLine l;
         l.row = row;
         l.goodsId = goods;
-        l.code = goods == kScrew ? QStringLiteral("SP101") : QStringLiteral("SP102");
-        l.name = goods == kScrew ? QStringLiteral("螺丝") : QStringLiteral("齿轮");
-        l.unitName = QStringLiteral("个");
+        l.code = goods == kScrew ? u"SP101"_s : u"SP102"_s;
+        l.name = goods == kScrew ? u"螺丝"_s : u"齿轮"_s;
+        l.unitName = u"个"_s;
         l.unitId = unit;
         l.qty = qty;
         l.rate = rate;
@@ -87,9 +89,9 @@ TEST_F(SalesServer, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     ASSERT_EQ(QList<int>{-1}, kinds());
     const RecordSet& rows = shown[0].rows;
     ASSERT_EQ(1, rows.rowCount());
-    EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(QStringLiteral("sp_id"))).toLongLong());
-    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
-    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+    EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(u"Qty"_s)).toDouble());
+    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
 
     // Cancelled in the window: the save stops.
     answer = false;
@@ -111,7 +113,7 @@ TEST_F(SalesServer, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
         fkc->btnExitClick();
     });
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), question);
+    EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, question);
     EXPECT_EQ(1, listed);
 }
 
@@ -122,8 +124,8 @@ TEST_F(SalesServer, VirtualNegativeStockWithOption2002) {
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-2}, kinds());
     const RecordSet& rows = shown[0].rows;
-    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("xnkcQty"))).toDouble());
-    EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(u"xnkcQty"_s)).toDouble());
+    EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
 }
 
 TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
@@ -141,13 +143,11 @@ TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     ASSERT_EQ((QList<int>{1, 2, 3}), kinds());
     const RecordSet& first = shown[0].rows;
     ASSERT_EQ(1, first.rowCount());
-    EXPECT_EQ(1, first.at(0, first.fieldIndex(QStringLiteral("row"))).toInt());
-    EXPECT_EQ(3.5, first.at(0, first.fieldIndex(QStringLiteral("Price1"))).toDouble());
-    EXPECT_EQ(4.0, first.at(0, first.fieldIndex(QStringLiteral("Price2"))).toDouble());
-    EXPECT_EQ(4.5,
-              shown[1].rows.at(0, shown[1].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
-    EXPECT_EQ(5.0,
-              shown[2].rows.at(0, shown[2].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(1, first.at(0, first.fieldIndex(u"row"_s)).toInt());
+    EXPECT_EQ(3.5, first.at(0, first.fieldIndex(u"Price1"_s)).toDouble());
+    EXPECT_EQ(4.0, first.at(0, first.fieldIndex(u"Price2"_s)).toDouble());
+    EXPECT_EQ(4.5, shown[1].rows.at(0, shown[1].rows.fieldIndex(u"Price2"_s)).toDouble());
+    EXPECT_EQ(5.0, shown[2].rows.at(0, shown[2].rows.fieldIndex(u"Price2"_s)).toDouble());
 
     // Stopping at the first list stops the save.
     shown.clear();
@@ -188,21 +188,20 @@ TEST_F(SalesServer, ABoxLineComparesWithTheBoxPrices) {
     SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{3}, kinds());
-    EXPECT_EQ(50.0,
-              shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(50.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Price2"_s)).toDouble());
 }
 
 TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
-    dm.ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"_s);
     SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
     in.billReceivable = Currency::fromDouble(300);
 
     // Option 2042 off: no question.
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     client::settings().setSwitch(2042, true);
-    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("客户[ 甲公司 ]应收款超出限制"));
+    script.answer(u"取消(&C)"_s, u"客户[ 甲公司 ]应收款超出限制"_s);
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    script.answer(QStringLiteral("继续(&O)"), QStringLiteral("      应收超额：100.00"));
+    script.answer(u"继续(&O)"_s, u"      应收超额：100.00"_s);
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     // A posted bill saved again is not asked about.
     in.billPosted = true;
@@ -224,7 +223,7 @@ TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     EXPECT_EQ(Currency(), in.lines[0].costPrice);
 
     client::settings().NegativeStock = true;
-    script.enter(QStringLiteral("3.5"), QStringLiteral("编号：SP101  商品：螺丝 单位：个"));
+    script.enter(u"3.5"_s, u"编号：SP101  商品：螺丝 单位：个"_s);
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[0].costPrice);
     EXPECT_EQ(Currency::fromDouble(2), in.lines[1].costPrice);
@@ -234,18 +233,17 @@ TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     in.lines[0].costPrice = in.lines[2].costPrice = Currency();
     script.cancelInput();
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    script.enter(QStringLiteral("abc"));
+    script.enter(u"abc"_s);
     EXPECT_THROW(RunSalesWarnings(dm, in), DytError);
 }
 
 TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
-    const QString year = QStringLiteral("2024-01-01"), end = QStringLiteral("2024-12-31");
+    const QString year = u"2024-01-01"_s, end = u"2024-12-31"_s;
     addAgreement(kClass, kScrew, 10, 1, year, end);
     addAgreement(kCustomerA, kScrew, 5, 2, year, end);
     addAgreement(kCustomerB, kScrew, 3, 3, year, end, /*stopped*/ 1);
     addAgreement(kCustomerB, kGear, 2, 1, year, end, 0, /*deleted*/ 1);
-    addAgreement(kCustomerB, kGear, 4, 1, QStringLiteral("2025-01-01"),
-                 QStringLiteral("2025-12-31"));
+    addAgreement(kCustomerB, kGear, 4, 1, u"2025-01-01"_s, u"2025-12-31"_s);
 
     struct Row {
         const char* name;
@@ -253,16 +251,16 @@ TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
         qint64 goods, customer;
         int gmsl, zssl;  // 0, 0 = no agreement
     };
-    const QString mid = QStringLiteral("2024-06-01");
+    const QString mid = u"2024-06-01"_s;
     const Row rows[] = {
         {"own agreement before the class's", mid, kScrew, kCustomerA, 5, 2},
         {"class agreement; the stopped own one does not count", mid, kScrew, kCustomerB, 10, 1},
         {"outside the class", mid, kScrew, kOutsider, 0, 0},
         {"first day counts", year, kScrew, kCustomerB, 10, 1},
         {"last day counts", end, kScrew, kCustomerA, 5, 2},
-        {"after the range", QStringLiteral("2025-01-02"), kScrew, kCustomerA, 0, 0},
+        {"after the range", u"2025-01-02"_s, kScrew, kCustomerA, 0, 0},
         {"deleted agreement", mid, kGear, kCustomerB, 0, 0},
-        {"a later agreement in its range", QStringLiteral("2025-02-01"), kGear, kCustomerB, 4, 1},
+        {"a later agreement in its range", u"2025-02-01"_s, kGear, kCustomerB, 4, 1},
     };
     for (const Row& r : rows) {
         const RecordSet rs = query(promotionSql(r.date, r.goods, r.customer));
@@ -271,9 +269,9 @@ TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
             continue;
         }
         ASSERT_EQ(1, rs.rowCount()) << r.name;
-        EXPECT_EQ(r.gmsl, rs.integer(QStringLiteral("gmsl"))) << r.name;
-        EXPECT_EQ(r.zssl, rs.integer(QStringLiteral("zssl"))) << r.name;
-        EXPECT_EQ(r.goods, rs.integer(QStringLiteral("goodsid"))) << r.name;
+        EXPECT_EQ(r.gmsl, rs.integer(u"gmsl"_s)) << r.name;
+        EXPECT_EQ(r.zssl, rs.integer(u"zssl"_s)) << r.name;
+        EXPECT_EQ(r.goods, rs.integer(u"goodsid"_s)) << r.name;
     }
 }
 
@@ -287,11 +285,11 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     const QList<StockLine> lines{{1, kScrew, 2, 10}, {2, kGear, 1, 1}, {3, kGear, 1, 1}};
     const RecordSet rs = query(stockLowerLimitSql(kStore, lines));
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(kGear, rs.integer(QStringLiteral("sp_id")));
-    EXPECT_EQ(kStore, rs.integer(QStringLiteral("ck_id")));
-    EXPECT_EQ(2, rs.integer(QStringLiteral("row")));
-    EXPECT_EQ(9.0, rs.number(QStringLiteral("Qty_")));
-    EXPECT_EQ(1.0, rs.number(QStringLiteral("Qty")));
+    EXPECT_EQ(kGear, rs.integer(u"sp_id"_s));
+    EXPECT_EQ(kStore, rs.integer(u"ck_id"_s));
+    EXPECT_EQ(2, rs.integer(u"row"_s));
+    EXPECT_EQ(9.0, rs.number(u"Qty_"_s));
+    EXPECT_EQ(1.0, rs.number(u"Qty"_s));
 
     // With option 2040 the save lists them.
     client::settings().setSwitch(2040, true);
@@ -301,7 +299,7 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     in.lines[0].qty = 3;
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{7}, kinds());
-    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
+    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Qty"_s)).toDouble());
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "client/bills/salesrules.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace dyt;
 using namespace dyt::client::sales;
 
@@ -104,7 +106,7 @@ TEST(SalesStock, QuantitiesAddUpPerGoodsInBaseUnits) {
     EXPECT_EQ(4, out[2].row);
     EXPECT_EQ(-1.0, out[2].after);
     // The id list names each goods once and ends with 0.
-    EXPECT_EQ(QStringLiteral(" (7,8,9,10,0) "), goodsIdList(lines));
+    EXPECT_EQ(u" (7,8,9,10,0) "_s, goodsIdList(lines));
 }
 
 TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
@@ -119,14 +121,13 @@ TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
 }
 
 TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {
-    QList<CostLine> lines{
-        {7, QStringLiteral("A1"), QStringLiteral("螺丝"), QStringLiteral("个"), c(0)},
-        {8, QStringLiteral("A2"), QStringLiteral("轴承"), QStringLiteral("套"), c(3)},
-        {7, QStringLiteral("A1"), QStringLiteral("螺丝"), QStringLiteral("箱"), c(0)},
-        {9, QStringLiteral("A3"), QStringLiteral("齿轮"), QStringLiteral("个"), c(0)},
-        {0, QString(), QString(), QString(), c(0)}};
+    QList<CostLine> lines{{7, u"A1"_s, u"螺丝"_s, u"个"_s, c(0)},
+                          {8, u"A2"_s, u"轴承"_s, u"套"_s, c(3)},
+                          {7, u"A1"_s, u"螺丝"_s, u"箱"_s, c(0)},
+                          {9, u"A3"_s, u"齿轮"_s, u"个"_s, c(0)},
+                          {0, QString(), QString(), QString(), c(0)}};
     EXPECT_EQ((QList<int>{0, 3}), costPricePromptLines(lines));
-    EXPECT_EQ(QStringLiteral("编号：A1  商品：螺丝 单位：个"), costPricePromptText(lines[0]));
+    EXPECT_EQ(u"编号：A1  商品：螺丝 单位：个"_s, costPricePromptText(lines[0]));
     EXPECT_EQ(2, applyCostPrice(lines, 7, c(2.5)));
     EXPECT_EQ(c(2.5), lines[0].costPrice);
     EXPECT_EQ(c(2.5), lines[2].costPrice);
@@ -137,7 +138,7 @@ TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {
 TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
     // Limit 1000, owing 800, this bill 300: 100 over.
     const std::optional<QString> q =
-        receivablesLimitQuestion(QStringLiteral("宏达五金"), c(1000), c(800), c(300), 2);
+        receivablesLimitQuestion(u"宏达五金"_s, c(1000), c(800), c(300), 2);
     ASSERT_TRUE(q.has_value());
     EXPECT_EQ(QStringLiteral("客户[ 宏达五金 ]应收款超出限制，是否继续？\r\n"
                              "      应收限额：1000.00\r\n"
@@ -145,8 +146,8 @@ TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
                              "    本次应收额：300.00\r\n"
                              "      应收超额：100.00"),
               *q);
-    EXPECT_FALSE(receivablesLimitQuestion(QStringLiteral("x"), c(1000), c(700), c(300), 2));
-    EXPECT_FALSE(receivablesLimitQuestion(QStringLiteral("x"), c(0), c(800), c(300), 2));
+    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(1000), c(700), c(300), 2));
+    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(0), c(800), c(300), 2));
 }
 
 TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
@@ -159,18 +160,18 @@ TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
     for (const Row& r : rows)
         EXPECT_EQ(r.expected, giftQuantity(r.bought, r.gmsl, r.zssl))
             << r.bought << " " << r.gmsl << " " << r.zssl;
-    EXPECT_EQ(QStringLiteral("赠品"), giftMarker());
+    EXPECT_EQ(u"赠品"_s, giftMarker());
 }
 
 TEST(SalesPromotion, LookupNamesGoodsCustomerAndDate) {
-    const QString sql = promotionSql(QStringLiteral("2024-03-05"), 31, 21);
+    const QString sql = promotionSql(u"2024-03-05"_s, 31, 21);
     EXPECT_TRUE(sql.startsWith(QStringLiteral(
         "SELECT top 1 * FROM baseCuXiao AS a   WHERE a.del = 0 AND a.isstop = 0 \tAND a.ismzcx = "
         "1      AND a.BeginDate <= '2024-03-05'\tAND a.EndDate >= '2024-03-05'\tAND a.goodsid = "
         "31\tAND a.khid = (SELECT TOP 1 k.khid      ")))
         << sql.toStdString();
-    EXPECT_TRUE(sql.endsWith(QStringLiteral("ORDER BY m.par_jl DESC )")));
-    EXPECT_TRUE(sql.contains(QStringLiteral("c.id = 21 ")));
+    EXPECT_TRUE(sql.endsWith(u"ORDER BY m.par_jl DESC )"_s));
+    EXPECT_TRUE(sql.contains(u"c.id = 21 "_s));
 }
 
 }  // namespace

@@ -18,6 +18,8 @@
 #include "common/recordset.h"
 #include "support/serverfixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -34,7 +36,7 @@ void pickInSelectionWindows(QStringList names, QList<QStringList>* listed, int* 
         ++*windows;
         RecordSetModel* model = win->grid()->model();
         const RecordSet& rows = win->selection().rows();
-        const int nameCol = rows.fieldIndex(s("fullname"));
+        const int nameCol = rows.fieldIndex(u"fullname"_s);
         QStringList seen;
         int wanted = -1;
         for (int r = 0; r < model->rowCount(); ++r) {
@@ -75,25 +77,25 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
     addRecord("baseWLDW", 203, "K3", "东方百货");
     addRecord("baseCK", 301, "CK1", "总仓");
     addRecord("baseCK", 302, "CK2", "门店仓");
-    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", s("'张三'")}});
-    addRecord("baseZY", 3, "003", "李四", 0, 0, {{"name", s("'李四'")}});
-    addRecord("baseZY", 4, "004", "王五", 0, 0, {{"name", s("'王五'")}});
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+    addRecord("baseZY", 3, "003", "李四", 0, 0, {{"name", u"'李四'"_s}});
+    addRecord("baseZY", 4, "004", "王五", 0, 0, {{"name", u"'王五'"_s}});
     dm.ExecUpdate(
         s("INSERT INTO sysuser(id, password, par_id, isstop) VALUES (2, '', 0, 0), "
           "(3, '', 0, 0), (4, '', 0, 0)"));
 
     {
         // Partner groups: two groups picked in the selection windows.
-        TfrmSelectItems d(s("TfrmSelectItems_XS6"));
+        TfrmSelectItems d(u"TfrmSelectItems_XS6"_s);
         d.selectPage(0);
         QList<QStringList> listed;
         int windows = 0;
-        pickInSelectionWindows({s("华北商行"), s("东方百货")}, &listed, &windows);
+        pickInSelectionWindows({u"华北商行"_s, u"东方百货"_s}, &listed, &windows);
         d.addGroupButton()->click();
-        pickInSelectionWindows({s("华南贸易")}, &listed, &windows);
+        pickInSelectionWindows({u"华南贸易"_s}, &listed, &windows);
         d.addGroupButton()->click();
         EXPECT_EQ(5, windows);  // 2 picks + cancel, 1 pick + cancel
-        EXPECT_EQ(QStringList({s("第1组: 华北商行、东方百货"), s("第2组: 华南贸易")}),
+        EXPECT_EQ(QStringList({u"第1组: 华北商行、东方百货"_s, u"第2组: 华南贸易"_s}),
                   labels(d.groupList()));
         EXPECT_EQ(1, d.groupList()->currentRow());  // the new group is the current one
         ASSERT_FALSE(listed.isEmpty());
@@ -104,46 +106,46 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
         d.endEdit()->setDate(QDate(2026, 3, 20));
         ASSERT_TRUE(d.accept()) << script.messages().join(u'|').toStdString();
         query::QueryRequest req;
-        req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
+        req.descriptor = findQueryDescriptor(u"TfrmQDWXSFB"_s);
         req.operatorId = 1;
         req.conditions = d.conditions();
         const ParamList p = query::buildQueryParams(req);
-        EXPECT_EQ(s(";czy_id=1;groupkind=wldw;groupcount=2;group=202,203;group=201"),
-                  p.value(s("GroupStr")));
-        EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-        EXPECT_EQ(s("2026-03-20"), p.value(s("EndDate")));
-        test::saveScreenshot(&d, s("query_group_editor_xs6"));
+        EXPECT_EQ(u";czy_id=1;groupkind=wldw;groupcount=2;group=202,203;group=201"_s,
+                  p.value(u"GroupStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-20"_s, p.value(u"EndDate"_s));
+        test::saveScreenshot(&d, u"query_group_editor_xs6"_s);
     }
     {
         // Warehouse groups list the warehouses, not the partners.
-        TfrmSelectItems d(s("TfrmSelectItems_CK8"));
+        TfrmSelectItems d(u"TfrmSelectItems_CK8"_s);
         d.selectPage(0);
         QList<QStringList> listed;
         int windows = 0;
         // A warehouse picked twice for the same group counts once.
-        pickInSelectionWindows({s("门店仓"), s("门店仓"), s("总仓")}, &listed, &windows);
+        pickInSelectionWindows({u"门店仓"_s, u"门店仓"_s, u"总仓"_s}, &listed, &windows);
         d.addGroupClick();
         ASSERT_EQ(4, listed.size());
-        EXPECT_TRUE(listed.first().contains(s("总仓")));
-        EXPECT_FALSE(listed.first().contains(s("华南贸易")));
-        EXPECT_EQ(QStringList{s("第1组: 门店仓、总仓")}, labels(d.groupList()));
+        EXPECT_TRUE(listed.first().contains(u"总仓"_s));
+        EXPECT_FALSE(listed.first().contains(u"华南贸易"_s));
+        EXPECT_EQ(QStringList{u"第1组: 门店仓、总仓"_s}, labels(d.groupList()));
         ASSERT_TRUE(d.accept());
         EXPECT_EQ(PickerKind::Warehouse, d.conditions().groupKind);
         ASSERT_EQ(1, d.conditions().groups.size());
         ASSERT_EQ(2, d.conditions().groups[0].size());
         EXPECT_EQ(302, d.conditions().groups[0][0].id);
-        EXPECT_EQ(s("门店仓"), d.conditions().groups[0][0].name);
+        EXPECT_EQ(u"门店仓"_s, d.conditions().groups[0][0].name);
         EXPECT_EQ(301, d.conditions().groups[0][1].id);
     }
     {
         // Operators other than the administrator and the chosen one, from the server.
-        TfrmSelectItems d(s("TfrmSelectItems_CZY"));
+        TfrmSelectItems d(u"TfrmSelectItems_CZY"_s);
         d.selectPage(0);
         ASSERT_TRUE(d.loadOperators(2)) << script.messages().join(u'|').toStdString();
         QTreeWidget* list = d.operatorList();
         ASSERT_EQ(2, list->topLevelItemCount());
-        EXPECT_EQ(s("003"), list->topLevelItem(0)->text(0));
-        EXPECT_EQ(s("李四"), list->topLevelItem(0)->text(1));
+        EXPECT_EQ(u"003"_s, list->topLevelItem(0)->text(0));
+        EXPECT_EQ(u"李四"_s, list->topLevelItem(0)->text(1));
         EXPECT_EQ(0, d.chosenOperator());
         // The first operator is current from the start.
         ASSERT_TRUE(d.accept());

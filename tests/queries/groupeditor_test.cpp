@@ -17,6 +17,8 @@
 #include "protocol/protocol.h"
 #include "querytest_support.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -81,7 +83,7 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
         query::groupCondition(1, PickerKind::Partner, {});
         ADD_FAILURE() << "no group accepted";
     } catch (const DytError& e) {
-        EXPECT_EQ(s("请至少新增一个组！"), e.message());
+        EXPECT_EQ(u"请至少新增一个组！"_s, e.message());
     }
     EXPECT_THROW(query::groupCondition(1, PickerKind::Partner, {query::RecordGroup{}}), DytError);
     // A member in two groups would be counted twice.
@@ -92,7 +94,7 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
     // Each line differs from a good one (";czy_id=1;groupkind=wldw;groupcount=1;group=3") in
     // one respect.
     ASSERT_EQ(
-        1, parseGroupCondition(s(";czy_id=1;groupkind=wldw;groupcount=1;group=3")).groups.size());
+        1, parseGroupCondition(u";czy_id=1;groupkind=wldw;groupcount=1;group=3"_s).groups.size());
     const char* bad[] = {
         ";czy_id=1;groupkind=wldw;groupcount=2;group=3",            // count does not match
         ";czy_id=1;groupkind=wldw;groupcount=1;group=3,x",          // not a number
@@ -110,7 +112,7 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
 
 TEST(GroupCondition, LabelNamesTheGroupAndItsMembers) {
     const query::RecordGroup g = group(PickerKind::Partner, {{3, "甲公司"}, {4, "乙公司"}});
-    EXPECT_EQ(s("第2组: 甲公司、乙公司"), query::groupLabel(2, g));
+    EXPECT_EQ(u"第2组: 甲公司、乙公司"_s, query::groupLabel(2, g));
 }
 
 // --- the dialog
@@ -140,26 +142,26 @@ protected:
 };
 
 TEST_F(GroupEditor, DeletingRemovesTheCurrentGroupAndRenumbersTheRest) {
-    TfrmSelectItems d(s("TfrmSelectItems_JH1"));
+    TfrmSelectItems d(u"TfrmSelectItems_JH1"_s);
     d.selectPage(0);
-    picks = {{{1, s("A")}}, {{2, s("B")}}, {{3, s("C")}}};
+    picks = {{{1, u"A"_s}}, {{2, u"B"_s}}, {{3, u"C"_s}}};
     for (int i = 0; i < 3; ++i)
         d.addGroupClick();
     d.groupList()->setCurrentRow(1);
     d.deleteGroupButton()->click();
-    EXPECT_EQ(QStringList({s("第1组: A"), s("第2组: C")}), labels(d.groupList()));
+    EXPECT_EQ(QStringList({u"第1组: A"_s, u"第2组: C"_s}), labels(d.groupList()));
     ASSERT_EQ(2, d.groups().size());
     EXPECT_EQ(3, d.groups()[1][0].id);
     // The last group deleted: the one before it becomes current.
     d.groupList()->setCurrentRow(1);
     d.deleteGroupClick();
-    EXPECT_EQ(QStringList{s("第1组: A")}, labels(d.groupList()));
+    EXPECT_EQ(QStringList{u"第1组: A"_s}, labels(d.groupList()));
     EXPECT_EQ(0, d.groupList()->currentRow());
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
 TEST_F(GroupEditor, Refusals) {
-    TfrmSelectItems d(s("TfrmSelectItems_JH2"));
+    TfrmSelectItems d(u"TfrmSelectItems_JH2"_s);
     d.selectPage(0);
     // OK without a group.
     EXPECT_FALSE(d.accept());
@@ -170,34 +172,34 @@ TEST_F(GroupEditor, Refusals) {
     d.addGroupClick();
     EXPECT_EQ(0, d.groupList()->count());
     // A member already in a group refuses the whole new group.
-    picks = {{{21, s("总仓")}}, {{22, s("分仓")}, {21, s("总仓")}}};
+    picks = {{{21, u"总仓"_s}}, {{22, u"分仓"_s}, {21, u"总仓"_s}}};
     d.addGroupClick();
     d.addGroupClick();
-    EXPECT_EQ(QStringList{s("第1组: 总仓")}, labels(d.groupList()));
+    EXPECT_EQ(QStringList{u"第1组: 总仓"_s}, labels(d.groupList()));
     EXPECT_EQ(1, d.groups().size());
     EXPECT_EQ(
-        QStringList({s("请至少新增一个组！"), s("请选择要删除的组！"), s("[总仓]已经在第1组中！")}),
+        QStringList({u"请至少新增一个组！"_s, u"请选择要删除的组！"_s, u"[总仓]已经在第1组中！"_s}),
         script.messages());
     // A reversed range is refused before the groups are taken.
     d.beginEdit()->setDate(QDate(2026, 3, 5));
     d.endEdit()->setDate(QDate(2026, 3, 4));
     EXPECT_FALSE(d.accept());
-    EXPECT_EQ(s("开始日期不能大于结束日期！"), script.messages().last());
+    EXPECT_EQ(u"开始日期不能大于结束日期！"_s, script.messages().last());
     EXPECT_TRUE(d.conditions().groups.isEmpty());
 }
 
 TEST_F(GroupEditor, ConditionPagesHaveNoGroupControlsAndSendNoGroups) {
-    TfrmSelectItems d(s("TfrmSelectItems_XS2"));
-    d.selectPage(s("单位销售分布"));
+    TfrmSelectItems d(u"TfrmSelectItems_XS2"_s);
+    d.selectPage(u"单位销售分布"_s);
     EXPECT_EQ(nullptr, d.groupList());
     d.addGroupClick();  // nothing to do on a page without groups
     EXPECT_TRUE(kindsAsked.isEmpty());
     ASSERT_TRUE(d.accept());
     query::QueryRequest req;
-    req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
+    req.descriptor = findQueryDescriptor(u"TfrmQDWXSFB"_s);
     req.operatorId = 7;
     req.conditions = d.conditions();
-    EXPECT_FALSE(query::buildQueryParams(req).contains(s("GroupStr")));
+    EXPECT_FALSE(query::buildQueryParams(req).contains(u"GroupStr"_s));
 }
 
 // --- the operator list
@@ -206,13 +208,13 @@ class OperatorList : public GroupEditor {
 protected:
     void answerOperators(const QList<std::tuple<qint64, const char*, const char*>>& ops) {
         RecordSet rows;
-        rows.addField(s("id"), FieldType::Integer);
-        rows.addField(s("password"), FieldType::Text, 50);
-        rows.addField(s("code"), FieldType::Text, 50);
-        rows.addField(s("fullname"), FieldType::Text, 50);
+        rows.addField(u"id"_s, FieldType::Integer);
+        rows.addField(u"password"_s, FieldType::Text, 50);
+        rows.addField(u"code"_s, FieldType::Text, 50);
+        rows.addField(u"fullname"_s, FieldType::Text, 50);
         for (const auto& [id, code, name] : ops)
             rows.appendRow({id, QString(), s(code), s(name)});
-        transport->respondWith(s("ExecQuery"), [rows](const QCborArray&) {
+        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
             Response r;
             r.result = 0;
             r.outs = {proto::recordSetToCbor(rows), QString()};
@@ -222,15 +224,15 @@ protected:
 };
 
 TEST_F(OperatorList, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
-    TfrmSelectItems d(s("TfrmSelectItems_CZY"));
+    TfrmSelectItems d(u"TfrmSelectItems_CZY"_s);
     d.selectPage(0);
     answerOperators({});
     EXPECT_FALSE(d.loadOperators(2));
     EXPECT_FALSE(d.accept());
-    EXPECT_EQ(QStringList({s("没有可复制的操作员！"), s("请选择操作员！")}), script.messages());
+    EXPECT_EQ(QStringList({u"没有可复制的操作员！"_s, u"请选择操作员！"_s}), script.messages());
     EXPECT_EQ(0, d.chosenOperator());
     // A page without an operator list refuses to load one.
-    TfrmSelectItems other(s("TfrmSelectItems_XS6"));
+    TfrmSelectItems other(u"TfrmSelectItems_XS6"_s);
     other.selectPage(0);
     EXPECT_THROW(other.loadOperators(2), DytError);
 }

@@ -12,6 +12,8 @@
 #include "common/recordset.h"
 #include "support/serverfixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -26,7 +28,7 @@ public:
     void close() override { inner_.close(); }
     bool isOpen() const override { return inner_.isOpen(); }
     Response call(const QString& method, const QCborArray& args) override {
-        if (method == s("ExecProcQuery"))
+        if (method == u"ExecProcQuery"_s)
             procQueries.append({args.at(0).toString(), ParamList(args.at(1).toString())});
         return inner_.call(method, args);
     }
@@ -61,44 +63,44 @@ TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
 
     {
         // The sales bill statistics: the goods categories come from the server.
-        TfrmQueryWindow xs(s("TfrmQXSDTJ"));
+        TfrmQueryWindow xs(u"TfrmQXSDTJ"_s);
         xs.show();
         ASSERT_EQ(1, xs.tvCategory()->topLevelItemCount())
             << script.messages().join(u'|').toStdString();
-        EXPECT_EQ(s("饮料"), xs.tvCategory()->topLevelItem(0)->text(0));
-        EXPECT_EQ(5, xs.treeRows().integer(s("id")));
+        EXPECT_EQ(u"饮料"_s, xs.tvCategory()->topLevelItem(0)->text(0));
+        EXPECT_EQ(5, xs.treeRows().integer(u"id"_s));
         // The query sends the documented conditions; whatever the server answers (rows, or the
         // message of a report not offered yet), the window stays open.
         xs.runQuery(false);
         ASSERT_FALSE(watched->procQueries.isEmpty());
         const auto& [procedure, p] = watched->procQueries.last();
-        EXPECT_EQ(s("P_JXC_Get_XS"), procedure);
-        EXPECT_EQ(s("SPXSTJ"), p.value(s("QueryType")));
-        EXPECT_EQ(s(";czy_id=1;par_id=0"), p.value(s("GoodsStr")));
-        EXPECT_EQ(s(";czy_id=1;id=;issub=1;Other=1"), p.value(s("wldwStr")));
-        EXPECT_EQ(s(" (1,0) "), p.value(s("djStr")));
-        EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-        EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
+        EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
+        EXPECT_EQ(u"SPXSTJ"_s, p.value(u"QueryType"_s));
+        EXPECT_EQ(u";czy_id=1;par_id=0"_s, p.value(u"GoodsStr"_s));
+        EXPECT_EQ(u";czy_id=1;id=;issub=1;Other=1"_s, p.value(u"wldwStr"_s));
+        EXPECT_EQ(u" (1,0) "_s, p.value(u"djStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
         EXPECT_TRUE(xs.isVisible());
         script.clearRecords();
     }
 
     {
         // The business history: posted bills of March, all kinds; the draft and April stay out.
-        TfrmQueryWindow jylc(s("TfrmQJYLC"));
+        TfrmQueryWindow jylc(u"TfrmQJYLC"_s);
         jylc.show();
         ASSERT_TRUE(jylc.runQuery(true)) << script.messages().join(u'|').toStdString();
         QStringList codes;
         RecordSet& rows = jylc.records();
         for (int r = 0; r < rows.rowCount(); ++r)
-            codes.append(rows.at(r, rows.fieldIndex(s("code"))).toString());
+            codes.append(rows.at(r, rows.fieldIndex(u"code"_s)).toString());
         codes.sort();
-        EXPECT_EQ((QStringList{s("JH-1"), s("XS-1")}), codes);
-        EXPECT_EQ(s("P_JXC_DJ_GetDJIndex"), watched->procQueries.last().first);
+        EXPECT_EQ((QStringList{u"JH-1"_s, u"XS-1"_s}), codes);
+        EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, watched->procQueries.last().first);
         // Only red-reversed bills: none of these.
         ASSERT_NE(nullptr, jylc.cbred());
         jylc.cbred()->setCurrentIndex(2);
-        EXPECT_EQ(s(";isred=2"), watched->procQueries.last().second.value(s("filter")));
+        EXPECT_EQ(u";isred=2"_s, watched->procQueries.last().second.value(u"filter"_s));
         EXPECT_EQ(0, jylc.records().rowCount());
         EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     }

@@ -17,6 +17,8 @@
 #include "protocol/protocol.h"
 #include "querytest_support.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -49,8 +51,8 @@ RecordSet statisticsRows() {
                 {0, 102, "0302", "纯净水 1.5L", "1.5L", "瓶", -6, -15}};
     for (const auto& r : rows) {
         const double tax = r.income * 0.13;
-        rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(0), qint64(r.id),
-                      QStringLiteral("%1,").arg(r.id), s(r.code), s(r.name), s(r.spec), s(r.unit),
+        rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(0), qint64(r.id), u"%1,"_s.arg(r.id),
+                      s(r.code), s(r.name), s(r.spec), s(r.unit),
                       QVariant::fromValue(Currency::fromDouble(r.qty)),
                       QVariant::fromValue(Currency::fromDouble(r.income)),
                       QVariant::fromValue(Currency::fromDouble(tax)),
@@ -60,7 +62,7 @@ RecordSet statisticsRows() {
 }
 
 TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(test::treeRows(
         {{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {6, "休闲食品", 1, "6,"}}));
     w.resize(1100, 560);
@@ -74,22 +76,22 @@ TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
         ASSERT_NE(nullptr, d);
         d->beginEdit()->setDate(QDate(2026, 3, 10));
         d->endEdit()->setDate(QDate(2026, 3, 20));
-        d->setPicker(PickerRole::Partner, 3, s("华南贸易公司"));
+        d->setPicker(PickerRole::Partner, 3, u"华南贸易公司"_s);
         visibleKeep = d->keepDatesBox()->isVisible();
-        shot = test::saveScreenshot(d, s("query_condition_dialog_xs4"));
+        shot = test::saveScreenshot(d, u"query_condition_dialog_xs4"_s);
         d->btnOK()->click();
     });
     answerRows(statisticsRows());
     w.btnQueryClick();
     EXPECT_TRUE(visibleKeep);
     EXPECT_FALSE(shot.isEmpty());
-    ParamList sent(transport->calls().last().paramLines.join(s("\r\n")));
-    EXPECT_EQ(s("2026-03-10"), sent.value(s("BeginDate")));
-    EXPECT_EQ(s(";czy_id=7;id=3;issub=1;Other=1"), sent.value(s("wldwStr")));
+    ParamList sent(transport->calls().last().paramLines.join(u"\r\n"_s));
+    EXPECT_EQ(u"2026-03-10"_s, sent.value(u"BeginDate"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1;Other=1"_s, sent.value(u"wldwStr"_s));
     ASSERT_EQ(4, w.records().rowCount());
-    EXPECT_EQ(s("2026-03-10 至 2026-03-20"), w.lblDate()->text());
+    EXPECT_EQ(u"2026-03-10 至 2026-03-20"_s, w.lblDate()->text());
     w.setFocusedRow(2);
-    EXPECT_FALSE(test::saveScreenshot(&w, s("query_window_xsdtj")).isEmpty());
+    EXPECT_FALSE(test::saveScreenshot(&w, u"query_window_xsdtj"_s).isEmpty());
 }
 
 }  // namespace

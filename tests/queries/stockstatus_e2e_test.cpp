@@ -22,6 +22,8 @@
 #include "support/serverfixture.h"
 #include "uihelpers.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -65,17 +67,17 @@ class StockStatusE2E : public test::ServerFixture {};
 
 TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     openClientConfig(programDir.path());
-    addRecord("baseGoods", 50, "C1", "饮料", 0, 2, {{"costmode", s("0")}});
-    addRecord("baseGoods", 101, "SP101", "可乐", 50, 0, {{"costmode", s("0")}});
-    addRecord("baseGoods", 102, "SP102", "雪碧", 50, 0, {{"costmode", s("2")}});
-    addRecord("baseGoods", 103, "SP103", "白糖", 0, 0, {{"costmode", s("0")}});
+    addRecord("baseGoods", 50, "C1", "饮料", 0, 2, {{"costmode", u"0"_s}});
+    addRecord("baseGoods", 101, "SP101", "可乐", 50, 0, {{"costmode", u"0"_s}});
+    addRecord("baseGoods", 102, "SP102", "雪碧", 50, 0, {{"costmode", u"2"_s}});
+    addRecord("baseGoods", 103, "SP103", "白糖", 0, 0, {{"costmode", u"0"_s}});
     dm.ExecUpdate(
         s("INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES "
           "(101, 0, '瓶', 1, 3), (102, 0, '瓶', 1, 5), (103, 0, '包', 1, 8)"));
     addRecord("baseWLDW", 203, "G1", "供应商");
     addRecord("baseCK", 301, "CK1", "总仓");
     addRecord("baseCK", 302, "CK2", "门店");
-    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", s("'张三'")}});
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
     addRecord("baseBM", 401, "BM1", "业务部");
     ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
 
@@ -85,7 +87,7 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
                              std::vector<server::test::GoodsLine> lines) {
         server::test::GoodsBill bill;
         bill.djType = 5;
-        bill.date = s("2025-02-03");
+        bill.date = u"2025-02-03"_s;
         bill.code = s(code);
         bill.partner = 203;
         bill.intoStock = warehouse;
@@ -93,7 +95,7 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         ParamList header = server::test::goodsBillParams(bill);
         RecordSet lines_ = server::test::goodsLinesPacket(bill);
         const RecordSet accounts = server::test::accountPacket({});
-        dm.ExecService(s("QMXService"), s("SaveToDB"), header, &lines_, &accounts);
+        dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &lines_, &accounts);
     };
     post(kMain, "JH-1",
          {{.goods = kCola, .qty = 10, .price = 2},
@@ -102,7 +104,7 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     post(kMain, "JH-2", {{.goods = kSprite, .qty = 10, .price = 4}});
     post(kShop, "JH-3", {{.goods = kCola, .qty = 6, .price = 2.5}});
     // 总仓 gets a sub-warehouse 总仓二库 holding 雪碧 5 at 5.
-    dm.ExecUpdate(s("UPDATE baseCK SET sonnum = 1 WHERE id = 301"));
+    dm.ExecUpdate(u"UPDATE baseCK SET sonnum = 1 WHERE id = 301"_s);
     dm.ExecUpdate(
         s("INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) "
           "VALUES (303, 301, '301,303,', 2, 0, 'CK101', '总仓二库')"));
@@ -144,7 +146,7 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         int drinksRow = -1;
         for (int r = 0; r < w.model()->rowCount(); ++r) {
             if (w.records()
-                    .at(w.model()->rawRow(r), w.records().fieldIndex(s("sp_id")))
+                    .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
                     .toLongLong() == kDrinks)
                 drinksRow = r;
         }
@@ -170,16 +172,16 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         EXPECT_EQ(125, sprite.total);
         for (int r = 0; r < w.model()->rowCount(); ++r) {
             if (w.records()
-                    .at(w.model()->rawRow(r), w.records().fieldIndex(s("sp_id")))
+                    .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
                     .toLongLong() == kCola)
                 doubleClick(r);
         }
         ASSERT_EQ(1u, children.size());
         QCoreApplication::processEvents();
-        test::saveScreenshot(&w, s("stockstatus_report"));
+        test::saveScreenshot(&w, u"stockstatus_report"_s);
 
         // One warehouse with its sub-warehouse: 总仓 holds 10 可乐 and all of 雪碧.
-        w.btnAllckClick(QString::number(kMain), s("总仓"));
+        w.btnAllckClick(QString::number(kMain), u"总仓"_s);
         const Figures spriteMain =
             figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
         EXPECT_EQ(35, spriteMain.qty);
@@ -193,7 +195,7 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         // The goods distribution of 可乐 and the batches of 雪碧 in 总仓.
         for (int r = 0; r < w.model()->rowCount(); ++r) {
             const qint64 id = w.records()
-                                  .at(w.model()->rawRow(r), w.records().fieldIndex(s("sp_id")))
+                                  .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
                                   .toLongLong();
             w.setFocusedRow(r);
             if (id == kCola)
@@ -225,13 +227,13 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
         // The batches of 总仓 and its sub-warehouse, the older first; 门店 holds none.
         ASSERT_EQ(3, batches->records().rowCount());
         const RecordSet& b = batches->records();
-        EXPECT_EQ(20, round4(b.at(0, b.fieldIndex(s("qty")))));
-        EXPECT_EQ(3, round4(b.at(0, b.fieldIndex(s("price")))));
-        EXPECT_EQ(10, round4(b.at(1, b.fieldIndex(s("qty")))));
-        EXPECT_EQ(40, round4(b.at(1, b.fieldIndex(s("total")))));
-        EXPECT_EQ(5, round4(b.at(2, b.fieldIndex(s("qty")))));
-        EXPECT_EQ(25, round4(b.at(2, b.fieldIndex(s("total")))));
-        EXPECT_EQ(s("总仓二库"), b.at(2, b.fieldIndex(s("ck_ckqm"))).toString());
+        EXPECT_EQ(20, round4(b.at(0, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(3, round4(b.at(0, b.fieldIndex(u"price"_s))));
+        EXPECT_EQ(10, round4(b.at(1, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(40, round4(b.at(1, b.fieldIndex(u"total"_s))));
+        EXPECT_EQ(5, round4(b.at(2, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(25, round4(b.at(2, b.fieldIndex(u"total"_s))));
+        EXPECT_EQ(u"总仓二库"_s, b.at(2, b.fieldIndex(u"ck_ckqm"_s)).toString());
     }
     EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     children.clear();

@@ -28,6 +28,8 @@
 #include "protocol/protocol.h"
 #include "querytest_support.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client {
 namespace {
 
@@ -48,13 +50,13 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     stockstatus::Request top;
     top.operatorId = 7;
     stockstatus::Request level = top;
-    level.warehouseId = s("3");
+    level.warehouseId = u"3"_s;
     level.nav.category = 5;
-    level.nav.path = s("5,");
+    level.nav.path = u"5,"_s;
     level.qtyIndex = 1;
     level.referencePrice = 2;
     stockstatus::Request search = level;
-    search.quickText = s("可乐");
+    search.quickText = u"可乐"_s;
     stockstatus::Request listAll = top;
     listAll.nav.listMode = true;
     listAll.qtyIndex = 2;
@@ -65,9 +67,9 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     dialogGoods.dialogGoodsId = 88;
     stockstatus::Request dialogNoGoods = level;
     dialogNoGoods.fromDialog = true;
-    dialogNoGoods.quickText = s("ignored");
+    dialogNoGoods.quickText = u"ignored"_s;
     stockstatus::Request zeroWarehouse = top;
-    zeroWarehouse.warehouseId = s("0");
+    zeroWarehouse.warehouseId = u"0"_s;
     zeroWarehouse.referencePrice = 6;
 
     const Case cases[] = {
@@ -91,15 +93,15 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ParamList p = stockstatus::buildParams(c.request);
-        EXPECT_EQ(s("DQKCNEW"), p.value(s("QueryType")));
-        EXPECT_EQ(s(c.goodsStr), p.value(s("goodsStr")));
-        EXPECT_EQ(s(c.ckStr), p.value(s("ckStr")));
-        EXPECT_EQ(s(c.filter), p.value(s("filter")));
+        EXPECT_EQ(u"DQKCNEW"_s, p.value(u"QueryType"_s));
+        EXPECT_EQ(s(c.goodsStr), p.value(u"goodsStr"_s));
+        EXPECT_EQ(s(c.ckStr), p.value(u"ckStr"_s));
+        EXPECT_EQ(s(c.filter), p.value(u"filter"_s));
         for (const char* key : {"wldwStr", "zyStr", "bmStr", "kmStr"})
-            EXPECT_EQ(s(";czy_id=7"), p.value(QString::fromLatin1(key))) << key;
+            EXPECT_EQ(u";czy_id=7"_s, p.value(QString::fromLatin1(key))) << key;
         // The goods line is spelled with a lower-case g, and there are no dates.
-        EXPECT_TRUE(p.lines().filter(QStringLiteral("goodsStr=")).size() == 1);
-        EXPECT_FALSE(p.contains(s("BeginDate")));
+        EXPECT_TRUE(p.lines().filter(u"goodsStr="_s).size() == 1);
+        EXPECT_FALSE(p.contains(u"BeginDate"_s));
     }
     stockstatus::Request bad = top;
     bad.qtyIndex = 3;
@@ -136,11 +138,11 @@ TEST(StockStatusParams, ReferencePriceChoicesFollowRightsAndTheExtraSetting) {
     }
     const auto all = stockstatus::referencePriceChoices({false, false, false, false}, names, true);
     ASSERT_EQ(3, all.size());
-    EXPECT_EQ(s("最近售价"), all[0].name);
-    EXPECT_EQ(s("最低售价"), all[1].name);
-    EXPECT_EQ(s("最近进价"), all[2].name);
-    EXPECT_EQ(s("21"), stockstatus::priceLevelSubRight(0));
-    EXPECT_EQ(s("24"), stockstatus::priceLevelSubRight(3));
+    EXPECT_EQ(u"最近售价"_s, all[0].name);
+    EXPECT_EQ(u"最低售价"_s, all[1].name);
+    EXPECT_EQ(u"最近进价"_s, all[2].name);
+    EXPECT_EQ(u"21"_s, stockstatus::priceLevelSubRight(0));
+    EXPECT_EQ(u"24"_s, stockstatus::priceLevelSubRight(3));
     EXPECT_THROW(stockstatus::priceLevelSubRight(4), DytError);
 }
 
@@ -155,33 +157,33 @@ TEST(StockStatusParams, RowMemoryIsANameValueListPerLevel) {
     EXPECT_EQ(3, m.row(0));
     EXPECT_EQ(2, m.row(5));
     EXPECT_EQ(0, m.row(9));
-    EXPECT_EQ(s("2"), m.list().value(s("rowindex5")));
-    EXPECT_EQ(s("3"), m.list().value(s("rowindex0")));
+    EXPECT_EQ(u"2"_s, m.list().value(u"rowindex5"_s));
+    EXPECT_EQ(u"3"_s, m.list().value(u"rowindex0"_s));
     EXPECT_EQ(3, m.list().count());
 }
 
 TEST(StockStatusParams, FollowOnWindowsGetGoodsWarehouseAndDates) {
-    const QueryDescriptor* ledger = findQueryDescriptor(s("TfrmQSPMX"));
-    const QueryDescriptor* batches = findQueryDescriptor(s("TfrmQKCPCLB"));
+    const QueryDescriptor* ledger = findQueryDescriptor(u"TfrmQSPMX"_s);
+    const QueryDescriptor* batches = findQueryDescriptor(u"TfrmQKCPCLB"_s);
     ASSERT_NE(nullptr, ledger);
     ASSERT_NE(nullptr, batches);
     const QDate begin(2026, 3, 1), end(2026, 3, 31);
-    const ParamList p = stockstatus::followOnParams(*ledger, 7, 101, s("3"), begin, end, 1);
-    EXPECT_EQ(s("SPMX"), p.value(s("QueryType")));
-    EXPECT_EQ(s(";isred=1"), p.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=101"), p.value(s("GoodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-    EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-    EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-    EXPECT_EQ(s(" (0) "), p.value(s("djStr")));
+    const ParamList p = stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, begin, end, 1);
+    EXPECT_EQ(u"SPMX"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";isred=1"_s, p.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, p.value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+    EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+    EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+    EXPECT_EQ(u" (0) "_s, p.value(u"djStr"_s));
 
     const ParamList b = stockstatus::followOnParams(*batches, 7, 0, QString(), begin, end, 2);
-    EXPECT_EQ(s("KCPCLB"), b.value(s("QueryType")));
-    EXPECT_EQ(s(";qty=2"), b.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7"), b.value(s("GoodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=;issub=1"), b.value(s("ckStr")));
+    EXPECT_EQ(u"KCPCLB"_s, b.value(u"QueryType"_s));
+    EXPECT_EQ(u";qty=2"_s, b.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7"_s, b.value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, b.value(u"ckStr"_s));
     // A reversed range of the shared dates is refused.
-    EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, s("3"), end, begin, 0), DytError);
+    EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, end, begin, 0), DytError);
 }
 
 TEST(StockStatusParams, BatchDetailRefusals) {
@@ -219,8 +221,8 @@ RecordSet stockRows(const QList<StockRow>& rows) {
     RecordSet rs;
     for (const char* f : {"sonnum", "id", "par_id", "sp_id", "costMode"})
         rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    rs.addField(s("par_jl"), FieldType::Text, 100);
-    rs.addField(s("sp_spqm"), FieldType::Text, 100);
+    rs.addField(u"par_jl"_s, FieldType::Text, 100);
+    rs.addField(u"sp_spqm"_s, FieldType::Text, 100);
     for (const char* f : {"stockqty", "stockPrice", "stockTotal", "lsPrice", "lstotal", "total_"})
         rs.addField(QString::fromLatin1(f), FieldType::Float);
     for (const StockRow& r : rows) {
@@ -258,7 +260,7 @@ protected:
         return w;
     }
     QList<RecordedCall> calls(const char* method) const { return callsOf(s(method)); }
-    QString goodsStr() const { return lastParams().value(s("goodsStr")); }
+    QString goodsStr() const { return lastParams().value(u"goodsStr"_s); }
 
     RecordSet rights;
 };
@@ -271,31 +273,31 @@ const QList<StockRow> kSoda = {{0, 201, 7, "5,7,201,", "可口可乐", 2, 20, 60
 
 TEST_F(StockStatusWindowTest, OpensAsTheReportOfItsMenuCodeAndSendsDQKCNEW) {
     registerQueryWindows();
-    std::unique_ptr<QWidget> created(createWindow(s("TfrmQKCZKB"), nullptr));
+    std::unique_ptr<QWidget> created(createWindow(u"TfrmQKCZKB"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmQKCZKB*>(created.get()));
-    std::unique_ptr<QWidget> fenbu(createWindow(s("TfrmBaseGoodsFenBu"), nullptr));
+    std::unique_ptr<QWidget> fenbu(createWindow(u"TfrmBaseGoodsFenBu"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmBaseGoodsFenBu*>(fenbu.get()));
-    std::unique_ptr<QWidget> batches(createWindow(s("TfrmBaseKCPCB"), nullptr));
+    std::unique_ptr<QWidget> batches(createWindow(u"TfrmBaseKCPCB"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(batches.get()));
 
     auto w = open();
-    EXPECT_EQ(s("库存状况表"), w->titleText());
+    EXPECT_EQ(u"库存状况表"_s, w->titleText());
     // The category tree of goods type 0.
     const ParamList tree = lastParams();
-    EXPECT_EQ(s(";czy_id=7;sptype=0;TreeView=1"), tree.value(s("GoodsStr")));
+    EXPECT_EQ(u";czy_id=7;sptype=0;TreeView=1"_s, tree.value(u"GoodsStr"_s));
     // Nothing is queried before "查询".
     EXPECT_EQ(1, calls("ExecProcQuery").size());
     answerRows(stockRows(kTop));
     w->btnRefurbishClick();
     QString procedure;
     const ParamList p = lastParams(&procedure);
-    EXPECT_EQ(s("P_Base_Get_Goods"), procedure);
-    EXPECT_EQ(s("DQKCNEW"), p.value(s("QueryType")));
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), p.value(s("goodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=;issub=1"), p.value(s("ckStr")));
+    EXPECT_EQ(u"P_Base_Get_Goods"_s, procedure);
+    EXPECT_EQ(u"DQKCNEW"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, p.value(u"ckStr"_s));
     EXPECT_EQ(2, w->model()->rowCount());
-    EXPECT_EQ(s("全部仓库"), w->edWarehouse()->text());
-    EXPECT_EQ(s("退出(&C)"), w->btnExit()->text());
+    EXPECT_EQ(u"全部仓库"_s, w->edWarehouse()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w->btnExit()->text());
 }
 
 TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
@@ -303,11 +305,11 @@ TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
         SCOPED_TRACE(count);
         TLocalCache cache(dir.path(), dm.get());
         RecordSet warehouses;
-        warehouses.addField(s("ck_id"), FieldType::Integer);
-        warehouses.addField(s("ck_ckqm"), FieldType::Text, 50);
-        warehouses.appendRow({qint64(3), s("总仓")});
+        warehouses.addField(u"ck_id"_s, FieldType::Integer);
+        warehouses.addField(u"ck_ckqm"_s, FieldType::Text, 50);
+        warehouses.appendRow({qint64(3), u"总仓"_s});
         if (count == 2)
-            warehouses.appendRow({qint64(4), s("门店")});
+            warehouses.appendRow({qint64(4), u"门店"_s});
         answerRows(warehouses);
         ASSERT_EQ(count, cache.GetWarehouses().rowCount());
 
@@ -315,14 +317,14 @@ TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
         if (count == 1) {
-            EXPECT_EQ(s("3"), w->warehouseId());
-            EXPECT_EQ(s("总仓"), w->edWarehouse()->text());
-            EXPECT_EQ(s("总仓"), w->lblCk()->text());
-            EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), lastParams().value(s("ckStr")));
+            EXPECT_EQ(u"3"_s, w->warehouseId());
+            EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
+            EXPECT_EQ(u"总仓"_s, w->lblCk()->text());
+            EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, lastParams().value(u"ckStr"_s));
         } else {
             EXPECT_EQ(QString(), w->warehouseId());
-            EXPECT_EQ(s("全部仓库"), w->edWarehouse()->text());
-            EXPECT_EQ(s(";czy_id=7;id=;issub=1"), lastParams().value(s("ckStr")));
+            EXPECT_EQ(u"全部仓库"_s, w->edWarehouse()->text());
+            EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, lastParams().value(u"ckStr"_s));
         }
     }
 }
@@ -331,17 +333,17 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
     auto w = open();
     QString searched;
     pickerSelector() = [&searched](const QString& kind, const QString& text, QWidget*) {
-        EXPECT_EQ(s("cangku"), kind);
+        EXPECT_EQ(u"cangku"_s, kind);
         searched = text;
-        return std::optional<PickerChoice>(PickerChoice{4, s("门店")});
+        return std::optional<PickerChoice>(PickerChoice{4, u"门店"_s});
     };
     // Typed text is searched; the choice runs the query at once.
-    w->edWarehouse()->setText(s("门"));
+    w->edWarehouse()->setText(u"门"_s);
     answerRows(stockRows(kTop));
     w->chooseWarehouse();
-    EXPECT_EQ(s("门"), searched);
-    EXPECT_EQ(s(";czy_id=7;id=4;issub=1"), lastParams().value(s("ckStr")));
-    EXPECT_EQ(s("门店"), w->edWarehouse()->text());
+    EXPECT_EQ(u"门"_s, searched);
+    EXPECT_EQ(u";czy_id=7;id=4;issub=1"_s, lastParams().value(u"ckStr"_s));
+    EXPECT_EQ(u"门店"_s, w->edWarehouse()->text());
     // The name unchanged searches nothing.
     answerRows(stockRows(kTop));
     w->chooseWarehouse();
@@ -349,30 +351,30 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
 
     // A shortcut button: its tag and caption.
     answerRows(stockRows(kTop));
-    w->btnAllckClick(s("9"), s("北仓"));
-    EXPECT_EQ(s(";czy_id=7;id=9;issub=1"), lastParams().value(s("ckStr")));
-    EXPECT_EQ(s("北仓"), w->lblCk()->text());
+    w->btnAllckClick(u"9"_s, u"北仓"_s);
+    EXPECT_EQ(u";czy_id=7;id=9;issub=1"_s, lastParams().value(u"ckStr"_s));
+    EXPECT_EQ(u"北仓"_s, w->lblCk()->text());
 
     // The dialog gets the window's warehouse and gives back the one chosen there, with goods.
     onDialog = [](TfrmSelectItems& d) {
         EXPECT_EQ(9, d.picker(PickerRole::Warehouse).id);
         EXPECT_FALSE(d.page().dates);
-        d.setPicker(PickerRole::Warehouse, 3, s("总仓"));
-        d.setPicker(PickerRole::Goods, 88, s("橙汁"));
+        d.setPicker(PickerRole::Warehouse, 3, u"总仓"_s);
+        d.setPicker(PickerRole::Goods, 88, u"橙汁"_s);
         return d.accept();
     };
     answerRows(stockRows(kTop));
     w->btnQueryClick();
     EXPECT_EQ(1, dialogs);
     const ParamList p = lastParams();
-    EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-    EXPECT_EQ(s(";sptype=0;czy_id=7;id=88;issub=1"), p.value(s("goodsStr")));
-    EXPECT_EQ(s("3"), w->warehouseId());
-    EXPECT_EQ(s("总仓"), w->edWarehouse()->text());
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+    EXPECT_EQ(u";sptype=0;czy_id=7;id=88;issub=1"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u"3"_s, w->warehouseId());
+    EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
     // A refresh without the dialog goes back to the level.
     answerRows(stockRows(kTop));
     w->btnRefurbishClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, goodsStr());
 
     // A cancelled dialog sends nothing.
     const auto before = calls("ExecProcQuery").size();
@@ -391,17 +393,17 @@ TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
     w->setFocusedRow(1);
 
     // The search inside category 5 sends the text alone and focuses the first row.
-    w->edQuick()->setText(s("可"));
+    w->edQuick()->setText(u"可"_s);
     answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
     w->quickSearch();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;allfilter=可"), goodsStr());
-    EXPECT_FALSE(goodsStr().contains(s("par_id")));
+    EXPECT_EQ(u";sptype=0;czy_id=7;allfilter=可"_s, goodsStr());
+    EXPECT_FALSE(goodsStr().contains(u"par_id"_s));
     EXPECT_EQ(0, w->focusedRow());
     // Moving in the results and leaving them stores nothing for the level searched from.
     w->setFocusedRow(2);
     answerRows(stockRows(kTop));
     w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, goodsStr());
     EXPECT_FALSE(w->rowMemory().contains(5));
     EXPECT_EQ(1, w->focusedRow());
 }
@@ -418,20 +420,20 @@ TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
     // A tree node: the top level's row is stored, the node's level is queried.
     answerRows(stockRows(kSoda));
     w->treeNodeChosen(7);
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w->navigation().path);
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
+    EXPECT_EQ(u"5,7,"_s, w->navigation().path);
     EXPECT_EQ(1, w->rowMemory().row(0));
 
     // The flat list of all goods, chosen in "列表选择".
-    script.answer(s("全部列表"));
+    script.answer(u"全部列表"_s);
     answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
     w->btnListClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;isList=1"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;isList=1"_s, goodsStr());
     EXPECT_TRUE(w->navigation().listMode);
     // Back to the levels.
     answerRows(stockRows(kSoda));
     w->btnListClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
 }
 
 TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
@@ -473,12 +475,12 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
         EXPECT_EQ(0, w->cbPrice()->count());
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
-        EXPECT_EQ(s(";qty=0;ckj=-1"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=0;ckj=-1"_s, lastParams().value(u"filter"_s));
     }
     // The second level's right (no row: not controlled) and the extra prices, switched on by the
     // account set's setting as the settings load reads it.
     rights = test::rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
-    EXPECT_TRUE(settings().applySysData(s("扩展参考价格"), s("1")));
+    EXPECT_TRUE(settings().applySysData(u"扩展参考价格"_s, u"1"_s));
     EXPECT_TRUE(settings().ExtraReferencePrices);
     {
         auto w = open();
@@ -486,16 +488,16 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
         QStringList items;
         for (int i = 0; i < w->cbPrice()->count(); ++i)
             items.append(w->cbPrice()->itemText(i));
-        EXPECT_EQ(QStringList({s("预设售价1"), s("最近售价"), s("最低售价"), s("最近进价")}),
+        EXPECT_EQ(QStringList({u"预设售价1"_s, u"最近售价"_s, u"最低售价"_s, u"最近进价"_s}),
                   items);
         w->cbPrice()->setCurrentIndex(3);
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
-        EXPECT_EQ(s(";qty=0;ckj=6"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=0;ckj=6"_s, lastParams().value(u"filter"_s));
         // The quantity filter runs the query again with its index.
         answerRows(stockRows(kTop));
         w->cbqty()->setCurrentIndex(1);
-        EXPECT_EQ(s(";qty=1;ckj=6"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=1;ckj=6"_s, lastParams().value(u"filter"_s));
     }
 }
 
@@ -551,7 +553,7 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     settings().CostAlgorithm = 1;
     auto w = open();
     answerRows(stockRows(kDrinks));
-    w->btnAllckClick(s("3"), s("总仓"));
+    w->btnAllckClick(u"3"_s, u"总仓"_s);
     w->setFocusedRow(0);  // 雪碧
 
     struct Case {
@@ -577,25 +579,25 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
         EXPECT_EQ(s(c.className), child->descriptor().className);
         QString procedure;
         const ParamList p = lastParams(&procedure);
-        EXPECT_EQ(s("P_JXC_Get_KC"), procedure);
-        EXPECT_EQ(s(c.queryType), p.value(s("QueryType")));
-        EXPECT_EQ(s(c.goodsStr), p.value(s("GoodsStr")));
-        EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-        EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-        EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-        EXPECT_EQ(s("总仓"), child->lblCk()->text());
+        EXPECT_EQ(u"P_JXC_Get_KC"_s, procedure);
+        EXPECT_EQ(s(c.queryType), p.value(u"QueryType"_s));
+        EXPECT_EQ(s(c.goodsStr), p.value(u"GoodsStr"_s));
+        EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_EQ(u"总仓"_s, child->lblCk()->text());
     }
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children.front().get());
     ASSERT_NE(nullptr, ledger->lblGoods());
-    EXPECT_EQ(s("雪碧"), ledger->lblGoods()->text());
+    EXPECT_EQ(u"雪碧"_s, ledger->lblGoods()->text());
     // Activating a goods row opens its ledger too, instead of going down.
     w->setFocusedRow(0);
     w->btnDownLevelClick();
     ASSERT_EQ(4u, children.size());
     auto* activated = qobject_cast<TfrmQueryWindow*>(children.back().get());
     ASSERT_NE(nullptr, activated);
-    EXPECT_EQ(s("TfrmQSPMX"), activated->descriptor().className);
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=102"), lastParams().value(s("GoodsStr")));
+    EXPECT_EQ(u"TfrmQSPMX"_s, activated->descriptor().className);
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=102"_s, lastParams().value(u"GoodsStr"_s));
 
     // Without rows nothing opens.
     answerRows(RecordSet());
@@ -611,7 +613,7 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
 TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     auto w = open();
     answerRows(stockRows(kDrinks));
-    w->btnAllckClick(s("3"), s("总仓"));
+    w->btnAllckClick(u"3"_s, u"总仓"_s);
 
     w->setFocusedRow(1);  // the category 碳酸饮料
     w->btnpcxqClick();
@@ -619,7 +621,7 @@ TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     w->btnpcxqClick();
     ASSERT_EQ(1u, children.size());
     ASSERT_EQ(1, script.messages().size()) << script.messages().join(u'|').toStdString();
-    EXPECT_EQ(s("不能查看某一类商品的批次详情！"), script.messages().value(0));
+    EXPECT_EQ(u"不能查看某一类商品的批次详情！"_s, script.messages().value(0));
     auto* batches = qobject_cast<TfrmBaseKCPCB*>(children.back().get());
     ASSERT_NE(nullptr, batches);
     EXPECT_EQ(102, batches->goodsId());
@@ -634,7 +636,7 @@ TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     w->setFocusedRow(0);
     w->btnpcxqClick();
     EXPECT_EQ(1u, children.size());
-    EXPECT_EQ(s("该商品成本算法是“加权平均法”，不能查看批次详情"), script.messages().value(1));
+    EXPECT_EQ(u"该商品成本算法是“加权平均法”，不能查看批次详情"_s, script.messages().value(1));
 
     // The goods distribution of the focused goods.
     w->btnAddClick();
