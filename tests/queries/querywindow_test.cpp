@@ -1,6 +1,10 @@
 // The query window and its condition dialog against the recording transport: what a query sends,
 // the condition labels, the shared dates, category levels with row memory, list mode, the quick
-// search, the stored quantity filter, drill-down into the detail ledger and into the bill.
+// search, the stored quantity filter, drill-down into the detail ledger and into the bill; for
+// review, a statistics window with rows and its condition dialog run modally as the operator sees
+// it; against a real dyt-server, the category tree comes from the server, a statistics query sends
+// its documented conditions, and the business history lists the posted bills of the date range,
+// narrowed by its red-bill filter.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -32,6 +37,7 @@
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "querytest_support.h"
+#include "support/serverfixture.h"
 
 using namespace Qt::StringLiterals;
 
@@ -662,6 +668,166 @@ TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
         }
     }
     EXPECT_GT(boxes, 10);
+}
+
+// --- pictures for review
+
+class QueryScreens : public test::QueryFixture {};
+
+RecordSet statisticsRows() {
+    RecordSet rs;
+    for (const char* f : {"sonnum", "id", "par_id", "sp_id"})
+        rs.addField(QString::fromLatin1(f), FieldType::Integer);
+    for (const char* f : {"par_jl", "sp_spbh", "sp_spqm", "sp_gg", "sp_jbdw"})
+        rs.addField(QString::fromLatin1(f), FieldType::Text, 60);
+    for (const char* f : {"Qty", "discounttotal", "Taxtotal", "taxTotalSum"})
+        rs.addField(QString::fromLatin1(f), FieldType::Currency);
+    const struct {
+        int sonnum;
+        int id;
+        const char* code;
+        const char* name;
+        const char* spec;
+        const char* unit;
+        double qty;
+        double income;
+    } rows[] = {{3, 5, "01", "饮料", "", "", 120, 540},
+                {2, 6, "02", "休闲食品", "", "", 45, 382.5},
+                {0, 101, "0301", "矿泉水 550ml", "550ml", "瓶", 200, 300},
+                {0, 102, "0302", "纯净水 1.5L", "1.5L", "瓶", -6, -15}};
+    for (const auto& r : rows) {
+        const double tax = r.income * 0.13;
+        rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(0), qint64(r.id), u"%1,"_s.arg(r.id),
+                      s(r.code), s(r.name), s(r.spec), s(r.unit),
+                      QVariant::fromValue(Currency::fromDouble(r.qty)),
+                      QVariant::fromValue(Currency::fromDouble(r.income)),
+                      QVariant::fromValue(Currency::fromDouble(tax)),
+                      QVariant::fromValue(Currency::fromDouble(r.income + tax))});
+    }
+    return rs;
+}
+
+TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
+    answerRows(test::treeRows(
+        {{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {6, "休闲食品", 1, "6,"}}));
+    w.resize(1100, 560);
+    w.show();
+
+    // The dialog runs modally: its dates are changed and OK is pressed.
+    QString shot;
+    bool visibleKeep = false;
+    test::onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<TfrmSelectItems*>(modal);
+        ASSERT_NE(nullptr, d);
+        d->beginEdit()->setDate(QDate(2026, 3, 10));
+        d->endEdit()->setDate(QDate(2026, 3, 20));
+        d->setPicker(PickerRole::Partner, 3, u"华南贸易公司"_s);
+        visibleKeep = d->keepDatesBox()->isVisible();
+        shot = test::saveScreenshot(d, u"query_condition_dialog_xs4"_s);
+        d->btnOK()->click();
+    });
+    answerRows(statisticsRows());
+    w.btnQueryClick();
+    EXPECT_TRUE(visibleKeep);
+    EXPECT_FALSE(shot.isEmpty());
+    ParamList sent(transport->calls().last().paramLines.join(u"\r\n"_s));
+    EXPECT_EQ(u"2026-03-10"_s, sent.value(u"BeginDate"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1;Other=1"_s, sent.value(u"wldwStr"_s));
+    ASSERT_EQ(4, w.records().rowCount());
+    EXPECT_EQ(u"2026-03-10 至 2026-03-20"_s, w.lblDate()->text());
+    w.setFocusedRow(2);
+    EXPECT_FALSE(test::saveScreenshot(&w, u"query_window_xsdtj"_s).isEmpty());
+}
+
+// --- against a real server
+
+// The product's TCP transport with a record of the procedure queries sent through it.
+class WatchedTcpTransport : public ITransport {
+public:
+    void open(const QString& host, int port) override { inner_.open(host, port); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    Response call(const QString& method, const QCborArray& args) override {
+        if (method == u"ExecProcQuery"_s)
+            procQueries.append({args.at(0).toString(), ParamList(args.at(1).toString())});
+        return inner_.call(method, args);
+    }
+    QList<QPair<QString, ParamList>> procQueries;
+
+private:
+    TcpTransport inner_;
+};
+
+class QueryWindowE2E : public test::ServerFixture {
+protected:
+    void beforeConnect() override {
+        auto transport = std::make_unique<WatchedTcpTransport>();
+        watched = transport.get();
+        dm.setTransport(std::move(transport));
+    }
+    WatchedTcpTransport* watched = nullptr;
+};
+
+TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
+    openClientConfig(programDir.path());
+    settings().LoginDate = QDate(2026, 3, 31);
+    query::resetSharedQueryDates();
+    const auto savedRunner = TfrmQueryWindow::dialogRunner();
+    TfrmQueryWindow::dialogRunner() = [](TfrmSelectItems& d) { return d.accept(); };
+    addRecord("baseGoods", 5, "01", "饮料", 0, 1);
+    addRecord("baseGoods", 101, "0101", "可乐", 5);
+    dm.ExecUpdate(
+        s("INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
+          "(1, 1, 'XS-1', '2026-03-05', 2, 100), (2, 5, 'JH-1', '2026-03-06', 2, 50), "
+          "(3, 1, 'XS-2', '2026-04-20', 2, 70), (4, 1, 'XS-3', '2026-03-07', 1, 30)"));
+
+    {
+        // The sales bill statistics: the goods categories come from the server.
+        TfrmQueryWindow xs(u"TfrmQXSDTJ"_s);
+        xs.show();
+        ASSERT_EQ(1, xs.tvCategory()->topLevelItemCount())
+            << script.messages().join(u'|').toStdString();
+        EXPECT_EQ(u"饮料"_s, xs.tvCategory()->topLevelItem(0)->text(0));
+        EXPECT_EQ(5, xs.treeRows().integer(u"id"_s));
+        // The query sends the documented conditions; whatever the server answers (rows, or the
+        // message of a report not offered yet), the window stays open.
+        xs.runQuery(false);
+        ASSERT_FALSE(watched->procQueries.isEmpty());
+        const auto& [procedure, p] = watched->procQueries.last();
+        EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
+        EXPECT_EQ(u"SPXSTJ"_s, p.value(u"QueryType"_s));
+        EXPECT_EQ(u";czy_id=1;par_id=0"_s, p.value(u"GoodsStr"_s));
+        EXPECT_EQ(u";czy_id=1;id=;issub=1;Other=1"_s, p.value(u"wldwStr"_s));
+        EXPECT_EQ(u" (1,0) "_s, p.value(u"djStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_TRUE(xs.isVisible());
+        script.clearRecords();
+    }
+
+    {
+        // The business history: posted bills of March, all kinds; the draft and April stay out.
+        TfrmQueryWindow jylc(u"TfrmQJYLC"_s);
+        jylc.show();
+        ASSERT_TRUE(jylc.runQuery(true)) << script.messages().join(u'|').toStdString();
+        QStringList codes;
+        RecordSet& rows = jylc.records();
+        for (int r = 0; r < rows.rowCount(); ++r)
+            codes.append(rows.at(r, rows.fieldIndex(u"code"_s)).toString());
+        codes.sort();
+        EXPECT_EQ((QStringList{u"JH-1"_s, u"XS-1"_s}), codes);
+        EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, watched->procQueries.last().first);
+        // Only red-reversed bills: none of these.
+        ASSERT_NE(nullptr, jylc.cbred());
+        jylc.cbred()->setCurrentIndex(2);
+        EXPECT_EQ(u";isred=2"_s, watched->procQueries.last().second.value(u"filter"_s));
+        EXPECT_EQ(0, jylc.records().rowCount());
+        EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
+    }
+    TfrmQueryWindow::dialogRunner() = savedRunner;
+    query::resetSharedQueryDates();
+    closeClientConfig();
 }
 
 }  // namespace
