@@ -16,12 +16,13 @@ inline QString cellOf(const RecordSet& rs, int row, const QString& field) {
     return rs.at(row, rs.fieldIndex(field)).toString();
 }
 
-// Goods 商品<id> (code SP<id>, unit 个) as the goods window hands them to a bill.
-inline client::SelectedGoods goods(qint64 id, double qty, double price) {
+// Goods (by default named 商品<id>, code SP<id>; unit 个) as the goods window hands them to a bill.
+inline client::SelectedGoods goods(qint64 id, double qty, double price, const QString& name = {},
+                                   const QString& code = {}) {
     client::SelectedGoods g;
     g.goodsId = id;
-    g.code = QStringLiteral("SP%1").arg(id);
-    g.name = QStringLiteral("商品%1").arg(id);
+    g.code = code.isEmpty() ? QStringLiteral("SP%1").arg(id) : code;
+    g.name = name.isEmpty() ? QStringLiteral("商品%1").arg(id) : name;
     g.unitName = QStringLiteral("个");
     g.qty = qty;
     g.price = price;

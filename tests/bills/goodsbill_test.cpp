@@ -1,20 +1,39 @@
 // The goods-bill window against the recording transport: family columns, custom fields, rights,
 // the defaults of a new bill, the supplier's balances, freight, discounts, gift lines, the checks
-// in their order, the warnings, the account packet and the print offer.
+// in their order, the warnings, the account packet and the print offer; entering a bill as the
+// operator does (Enter walks the header fields and the cells, Delete and F4 act on the focused
+// row, scanned barcodes and pulled orders add lines, auxiliary quantities come from the server);
+// pictures of the purchase bill with lines and of its multi-account dialog, for review; against a
+// real server, a purchase entered through the window and posted changes stock and the supplier's
+// payable and opens again read-only, and every member of the family opens, saves a draft, posts
+// and opens again.
 #include <QAction>
+#include <QApplication>
 #include <QDateEdit>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
 #include <QToolButton>
 
 #include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbilljhd.h"
+#include "client/bills/frmbillpdd.h"
 #include "client/bills/goodsbill.h"
+#include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectgoods.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
 #include "client/common/rights.h"
 #include "client/common/settings.h"
+#include "client/common/windowregistry.h"
+#include "common/error.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 
@@ -567,6 +586,453 @@ TEST_F(GoodsBillWindow, PrintVariablesGiveTheSupplierDebtBeforeAndAfterThisBill)
     bill->setHeaderText(u"edfkje"_s, u"10"_s);
     EXPECT_EQ((QStringList{u"上次欠款=50.00"_s, u"本次欠款=20.00"_s, u"累计欠款=70.00"_s}),
               bill->PrintVariables());
+}
+
+// --- pictures for review
+
+class GoodsBillScreens : public test::BillFixture {
+protected:
+    void SetUp() override {
+        BillFixture::SetUp();
+        loginedUser().UserId = 1;
+        settings().DefaultBillRows = 6;
+        settings().SeeCost = true;
+    }
+};
+
+TEST_F(GoodsBillScreens, PurchaseBillWithLines) {
+    TfrmBillJHD bill;
+    bill.OpenBill(5, 0, false);
+    bill.resize(1280, 720);
+    bill.edBillCode()->setText(u"JH-20261206-001"_s);
+    bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金批发有限公司"_s);
+    bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
+    bill.chooseHeaderRecord(u"edjsr"_s, 2, u"张三"_s);
+    bill.chooseHeaderRecord(u"edbm"_s, 401, u"采购部"_s);
+    bill.AddGoods(test::goods(101, 200, 0.35, u"不锈钢螺丝 M6×30"_s, u"LS-0001"_s));
+    bill.AddGoods(test::goods(102, 12, 18.5, u"直齿轮 Z20"_s, u"CL-0002"_s));
+    bill.AddGoods(test::goods(103, 30, 9.8, u"深沟球轴承 6204"_s, u"ZC-0003"_s));
+    bill.editCell(1, u"discount"_s, u"0.9"_s);
+    bill.editCell(2, u"tax"_s, u"13"_s);
+    bill.ToggleGift(0);
+    bill.setHeaderText(u"edyfhj"_s, u"30"_s);
+    bill.AllocateFreight();
+    bill.setHeaderText(u"edyhje"_s, u"5"_s);
+    bill.DiscountAmountChanged();
+    bill.show();
+    QApplication::processEvents();
+    const QString path = test::saveScreenshot(&bill, u"purchase_bill_lines"_s);
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    // 70 + 199.8 + 332.22 with tax − 5.
+    EXPECT_EQ(u"优惠后金额：597.02"_s, bill.lbyhhje()->text());
+    EXPECT_EQ(6, bill.dbgvX()->model()->rowCount());  // three lines, three empty rows
+    EXPECT_TRUE(bill.headerControl(u"eddw"_s)->isVisible());
+    EXPECT_TRUE(bill.btnzdfp()->isVisible());
+}
+
+TEST_F(GoodsBillScreens, MultiAccountDialog) {
+    TfrmMultiAccount dialog;
+    dialog.setAccounts({{8, u"现金"_s, 300}, {9, u"工商银行"_s, 250.5}});
+    dialog.show();
+    QApplication::processEvents();
+    test::saveScreenshot(&dialog, u"purchase_multi_account"_s);
+    EXPECT_EQ(3, dialog.grid()->rowCount());  // the two accounts and an empty row
+    EXPECT_EQ(u"合计：550.50"_s, dialog.lbTotal()->text());
+    ASSERT_EQ(2, dialog.accounts().size());
+    EXPECT_EQ(9, dialog.accounts().at(1).accountId);
+    EXPECT_EQ(250.5, dialog.accounts().at(1).amount);
+    // An account typed by code into the empty row, then its amount: Enter walks on.
+    dialog.setAccountKind(u"skkm"_s);
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const RecordSet found =
+        test::textRows({u"km_id"_s, u"kmcode"_s, u"kmName"_s},
+                       {{u"10"_s, u"1002"_s, u"农业银行"_s}, {u"11"_s, u"10021"_s, u"建设银行"_s}});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(found), QString()});
+    QTableWidget* grid = dialog.grid();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(2, 0)).center());
+    QTest::keyClicks(grid, u"1"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"002"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(3, dialog.accounts().size());
+    EXPECT_EQ(10, dialog.accounts().at(2).accountId);
+    EXPECT_TRUE(transport->calls().back().sql.contains(u"1002"_s));
+    EXPECT_EQ(1, grid->currentColumn());  // the amount
+    QTest::keyClicks(grid, u"9"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(u"合计：559.50"_s, dialog.lbTotal()->text());
+    EXPECT_EQ(3, grid->currentRow());  // the next row's account
+    EXPECT_EQ(0, grid->currentColumn());
+    dialog.setAmount(1, -3);
+    dialog.btnOKClick();
+    EXPECT_EQ(u"金额不能为负数！"_s, script.messages().value(0));
+    script.clearRecords();
+}
+
+// --- against a real server
+
+class GoodsBillE2E : public test::ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        addGoods(101, "SP101", "螺丝", 1011, "个");
+        addGoods(102, "SP102", "齿轮", 1021, "只");
+        addRecord("baseWLDW", 203, "G1", "华东五金");
+        addRecord("baseCK", 301, "CK1", "总仓");
+        addRecord("baseCK", 302, "CK2", "分仓");
+        openAccounts();
+        settings().DefaultBillRows = 2;
+        loadBillKinds(dm);
+        registerBillWindows();
+    }
+    QString messages() const { return script.messages().join(u"|"_s); }
+
+    // Posts a purchase of both goods into the first warehouse through the window.
+    qint64 purchase(double qty, double price) {
+        TfrmBillJHD bill;
+        bill.OpenBill(5, 0, false);
+        bill.edBillCode()->setText(u"JH-STOCK"_s);
+        bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金"_s);
+        bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
+        for (const QString& code : {u"SP101"_s, u"SP102"_s}) {
+            const int row = bill.goodsRows().size();
+            EXPECT_TRUE(bill.SelectGoodsText(row, code)) << messages().toStdString();
+            bill.editCell(row, u"qty"_s, QString::number(qty));
+            bill.editCell(row, u"Price"_s, QString::number(price));
+        }
+        qint64 id = 0;
+        QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
+        EXPECT_TRUE(bill.SaveBill(true)) << messages().toStdString();
+        return id;
+    }
+};
+
+TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensReadOnly) {
+    TfrmBillJHD bill;
+    bill.OpenBill(5, 0, false);
+    bill.edBillCode()->setText(u"JH-E2E-1"_s);
+    bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金"_s);
+    bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
+    // The goods are typed into the goods cell and found by the server's goods query.
+    ASSERT_TRUE(bill.SelectGoodsText(0, u"SP101"_s)) << messages().toStdString();
+    EXPECT_EQ(u"螺丝"_s, bill.cell(0, u"goodsname"_s));
+    bill.editCell(0, u"qty"_s, u"10"_s);
+    bill.editCell(0, u"Price"_s, u"12"_s);
+    EXPECT_EQ(u"120"_s, bill.cell(0, u"taxTotalSum"_s));
+    // 50 paid in cash (account 8 of the seeded accounts) and 20 discount.
+    bill.chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s);
+    bill.setHeaderText(u"edfkje"_s, u"50"_s);
+    bill.setHeaderText(u"edyhje"_s, u"20"_s);
+    qint64 id = 0;
+    QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
+    ASSERT_TRUE(bill.SaveBill(true)) << messages().toStdString();
+    ASSERT_GT(id, 0);
+
+    EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid "
+                         u"= 301"_s));
+    EXPECT_EQ(120, number(u"SELECT sum(total) FROM baseGoodsStock WHERE goodsid = 101"_s));
+    // Payable: 120 − 20 discount − 50 paid.
+    EXPECT_EQ(50, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+    EXPECT_EQ(50, number(u"SELECT sum(dbTotal + LendTotal) FROM djKmDetail WHERE id = %1 AND "
+                         u"type = 1"_s.arg(id)));
+
+    TfrmBillJHD again;
+    again.OpenBill(5, id, false);
+    EXPECT_EQ(int(kBillPosted), again.billState());
+    EXPECT_TRUE(again.isReadOnly());
+    EXPECT_EQ(u"JH-E2E-1"_s, again.edBillCode()->text());
+    EXPECT_EQ(203, again.headerId(u"eddw"_s));
+    EXPECT_EQ(u"华东五金"_s, again.headerText(u"eddw"_s));
+    EXPECT_EQ(u"总仓"_s, again.headerText(u"edshck"_s));
+    EXPECT_EQ(u"20"_s, again.headerText(u"edyhje"_s));
+    EXPECT_EQ(u"101"_s, again.cell(0, u"goodsid"_s));
+    // The line's unit is named again from the goods' unit it was entered with.
+    EXPECT_EQ(bill.cell(0, u"unitName"_s), again.cell(0, u"unitName"_s));
+    EXPECT_FALSE(again.cell(0, u"unitName"_s).isEmpty());
+    EXPECT_EQ(u"10"_s, again.cell(0, u"qty"_s));
+    EXPECT_EQ(u"120"_s, again.cell(0, u"taxTotalSum"_s));
+    EXPECT_FALSE(again.headerControl(u"eddw"_s)->isEnabled());
+    EXPECT_FALSE(again.btnBillSave()->isEnabled());
+    EXPECT_EQ(u"优惠后金额：100.00"_s, again.lbyhhje()->text());
+}
+
+TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
+    ASSERT_GT(purchase(100, 10), 0);
+    struct Member {
+        const char16_t* className;
+        int djType;
+        double qty1;            // goods 101
+        double qty2;            // goods 102, 0: no line
+        const char16_t* check;  // what posting changed, a number query
+        double expected;
+    } members[] = {
+        {u"TfrmBillJHTHD", 6, 5, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 95},
+        {u"TfrmBillJHHHD", 7, 4, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 99},
+        {u"TfrmBillJHDD", 8, 7, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 99},
+        {u"TfrmBillQTCKD", 10, 2, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 97},
+        {u"TfrmBillQTRKD", 11, 3, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 100},
+        {u"TfrmBillBSD", 12, 1, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 99},
+        {u"TfrmBillBYD", 13, 1, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 100},
+        // Revalued to 100 × 12: the quantity stays, the value follows.
+        {u"TfrmBillCBTJD", 14, 100, 0,
+         u"SELECT sum(total) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 1200},
+        {u"TfrmBillTJDBD", 15, 10, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 302", 10},
+        {u"TfrmBillBJDBD", 16, 10, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 302", 20},
+        {u"TfrmBillCKDBD", 58, 5, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 302", 25},
+        // Assembly: one 101 goes out, two 102 come in.
+        {u"TfrmBillSPCZD", 9, -1, 2,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 102 AND stockid = 301", 102},
+        // Stocktake of 101 in the first warehouse: counted 50.
+        {u"TfrmBillPDD", kStocktakeType, 50, 0,
+         u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid = 301", 50},
+    };
+    for (const Member& m : members) {
+        const QString name = QString::fromUtf16(m.className);
+        SCOPED_TRACE(name.toStdString());
+        std::unique_ptr<QWidget> window;
+        if (m.djType == kStocktakeType)
+            window.reset(createWindow(name, nullptr));
+        else
+            window.reset(OpenBill(m.djType, 0, false));
+        auto* bill = qobject_cast<TfrmGoodsBill*>(window.get());
+        ASSERT_NE(nullptr, bill);
+        EXPECT_EQ(name, bill->family().className);
+        EXPECT_EQ(m.djType, bill->djType());
+        bill->edBillCode()->setText(u"FM-%1"_s.arg(m.djType));
+        if (bill->headerField(u"eddw"_s))
+            bill->chooseHeaderRecord(u"eddw"_s, 203, u"华东五金"_s);
+        const bool transfer = bill->headerField(u"edfhck"_s) != nullptr;
+        if (transfer)
+            bill->chooseHeaderRecord(u"edfhck"_s, 301, u"总仓"_s);
+        bill->chooseHeaderRecord(
+            u"edshck"_s, transfer && m.djType != 9 && m.djType != 7 ? 302 : 301,
+            transfer && m.djType != 9 && m.djType != 7 ? u"分仓"_s : u"总仓"_s);
+        int row = 0;
+        for (const auto& [code, qty] :
+             {std::pair{u"SP101"_s, m.qty1}, std::pair{u"SP102"_s, m.qty2}}) {
+            if (qty == 0)
+                continue;
+            ASSERT_TRUE(bill->SelectGoodsText(row, code)) << messages().toStdString();
+            bill->editCell(row, u"qty"_s, QString::number(qty));
+            if (bill->records().fieldIndex(u"Price"_s) >= 0)
+                bill->editCell(row, u"Price"_s, m.djType == 14 ? u"12"_s : u"10"_s);
+            ++row;
+        }
+        qint64 draft = 0;
+        QObject::connect(bill, &TfrmBillAbstract::billSaved, [&](qint64 id) { draft = id; });
+        ASSERT_TRUE(bill->SaveBill(false)) << messages().toStdString();
+        ASSERT_GT(draft, 0);
+
+        // The draft opens again editable, and posts.
+        std::unique_ptr<TfrmGoodsBill> reopened(
+            qobject_cast<TfrmGoodsBill*>(createWindow(name, nullptr)));
+        ASSERT_NE(nullptr, reopened);
+        reopened->OpenBill(m.djType, draft, false);
+        EXPECT_EQ(int(kBillDraft), reopened->billState());
+        EXPECT_FALSE(reopened->isReadOnly());
+        EXPECT_EQ(u"FM-%1"_s.arg(m.djType), reopened->edBillCode()->text());
+        EXPECT_EQ(row, reopened->goodsRows().size());
+        qint64 posted = 0;
+        QObject::connect(reopened.get(), &TfrmBillAbstract::billSaved,
+                         [&](qint64 id) { posted = id; });
+        ASSERT_TRUE(reopened->SaveBill(true)) << messages().toStdString();
+        EXPECT_EQ(draft, posted);
+        EXPECT_EQ(m.expected, number(QString::fromUtf16(m.check)));
+
+        std::unique_ptr<TfrmGoodsBill> done(
+            qobject_cast<TfrmGoodsBill*>(createWindow(name, nullptr)));
+        done->OpenBill(m.djType, posted, false);
+        EXPECT_EQ(int(kBillPosted), done->billState());
+        EXPECT_TRUE(done->isReadOnly());
+    }
+}
+
+// --- entering a bill at the keyboard
+
+void press(QWidget* target, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+class GoodsBillEntry : public test::BillFixture {
+protected:
+    void SetUp() override {
+        BillFixture::SetUp();
+        settings().SeeCost = true;  // prices of purchases are costs
+        bill = std::make_unique<TfrmBillJHD>();
+        bill->OpenBill(5, 0, false);
+        bill->resize(1200, 700);
+        bill->show();
+        bill->activateWindow();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        bill.reset();
+        BillFixture::TearDown();
+    }
+    QModelIndex indexOf(int row, const QString& field) const {
+        return bill->model()->index(row, bill->gridDefinition().columnIndex(field));
+    }
+    QString currentField() const {
+        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
+        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
+    }
+
+    std::unique_ptr<TfrmBillJHD> bill;
+};
+
+TEST_F(GoodsBillEntry, EnterWalksHeaderFieldsThenCellsAndAddsARowAfterTheLastFilledOne) {
+    QWidget* supplier = bill->headerControl(u"eddw"_s);
+    supplier->setFocus();
+    press(supplier, Qt::Key_Return);
+    EXPECT_EQ(bill->headerControl(u"edshck"_s), QApplication::focusWidget());
+
+    bill->AddGoods(goods(101, 1, 10));
+    bill->AddGoods(goods(102, 1, 10));  // the last row is filled: a third row stands empty
+    ASSERT_EQ(3, bill->records().rowCount());
+    QTableView* table = bill->dbgvX()->table();
+    table->setCurrentIndex(indexOf(0, u"qty"_s));
+    press(table, Qt::Key_Return);
+    EXPECT_EQ(u"Price"_s, currentField());
+    EXPECT_EQ(0, table->currentIndex().row());
+    // From the last editable column to the next row's first one.
+    const GridDefinition& def = bill->gridDefinition();
+    int last = -1;
+    for (int c = 0; c < def.columns.size(); ++c)
+        if (def.columns.at(c).visible && def.columns.at(c).editable)
+            last = c;
+    ASSERT_GE(last, 0);
+    EXPECT_EQ(3, bill->records().rowCount());
+    table->setCurrentIndex(bill->model()->index(1, last));
+    EXPECT_EQ(3, bill->records().rowCount());
+    press(table, Qt::Key_Return);
+    EXPECT_EQ(3, bill->records().rowCount());
+    EXPECT_EQ(2, table->currentIndex().row());
+    // Past the last row, only when it holds goods: the empty third row gets no follower.
+    table->setCurrentIndex(bill->model()->index(2, last));
+    ASSERT_EQ(3, bill->records().rowCount()) << bill->cell(2, u"goodsid"_s).toStdString();
+    press(table, Qt::Key_Return);
+    EXPECT_EQ(3, bill->records().rowCount());
+    bill->AddGoods(goods(103, 1, 10));
+    ASSERT_EQ(4, bill->records().rowCount());
+    bill->records().removeRow(3);
+    bill->showRecords();
+    table->setCurrentIndex(bill->model()->index(2, last));
+    press(table, Qt::Key_Return);
+    EXPECT_EQ(4, bill->records().rowCount());
+    EXPECT_EQ(3, table->currentIndex().row());
+}
+
+TEST_F(GoodsBillEntry, DeleteAndF4ActOnTheFocusedRow) {
+    bill->AddGoods(goods(101, 1, 10));
+    bill->AddGoods(goods(102, 1, 10));
+    QTableView* table = bill->dbgvX()->table();
+    table->setCurrentIndex(indexOf(1, u"qty"_s));
+    press(table, Qt::Key_F4);
+    EXPECT_EQ(u"赠品"_s, bill->cell(1, u"RowTypeName"_s));
+    EXPECT_EQ(u""_s, bill->cell(0, u"RowTypeName"_s));
+    table->setCurrentIndex(indexOf(0, u"qty"_s));
+    script.answer(u"否(&C)"_s, u"确定要删除当前行吗？"_s);
+    press(table, Qt::Key_Delete);
+    EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s));
+    script.answer(u"是(&O)"_s, u"确定要删除当前行吗？"_s);
+    press(table, Qt::Key_Delete);
+    EXPECT_EQ(u"102"_s, bill->cell(0, u"goodsid"_s));
+    EXPECT_TRUE(bill->isGift(0));
+}
+
+TEST_F(GoodsBillEntry, AScannedBarcodeAddsItsGoods) {
+    const RecordSet found = textRows(
+        {u"id"_s, u"code"_s, u"fullName"_s, u"unitid"_s, u"unitName"_s, u"price"_s, u"sonnum"_s},
+        {{u"205"_s, u"LS-01"_s, u"螺丝"_s, u"1"_s, u"盒"_s, u"6"_s, u"0"_s}});
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(found)});
+    EXPECT_TRUE(bill->ScanBarcode(u"6901234567890"_s));
+    EXPECT_EQ(u"205"_s, bill->cell(0, u"goodsid"_s));
+    EXPECT_EQ(u"1"_s, bill->cell(0, u"unitid"_s));
+    EXPECT_EQ(u"6"_s, bill->cell(0, u"Total"_s));
+    // Nothing found: the selection says so and no line is added.
+    transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(RecordSet())});
+    EXPECT_FALSE(bill->ScanBarcode(u"000"_s));
+    EXPECT_EQ(u"无此条码商品！"_s, script.messages().value(script.messages().size() - 1));
+    EXPECT_EQ(1, bill->goodsRows().size());
+}
+
+TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) {
+    QString askedKinds;
+    QString askedCondition;
+    const OrderPicker original = goodsOrderPicker();
+    goodsOrderPicker() = [&](const QString& kinds, const QString& condition, RecordSet* header,
+                             RecordSet* lines) {
+        askedKinds = kinds;
+        askedCondition = condition;
+        *header = textRows(
+            {u"id"_s, u"wldw_id"_s, u"wldw_name"_s, u"jsr_id"_s, u"jsr_name"_s, u"IntoStock_id"_s,
+             u"IntoStock_Name"_s, u"summery"_s, u"comment"_s, u"billDiscount"_s},
+            {{u"900"_s, u"203"_s, u"甲供应商"_s, u"2"_s, u"张三"_s, u"301"_s, u"总仓"_s, u"急单"_s,
+              u"月底到货"_s, u"0.95"_s}});
+        *lines =
+            textRows({u"id"_s, u"orderid"_s, u"goodsid"_s, u"goodsCode"_s, u"goodsname"_s,
+                      u"unitid"_s, u"unitName"_s, u"qty"_s, u"toQty"_s, u"Price"_s, u"discount"_s},
+                     {{u"900"_s, u"2"_s, u"101"_s, u"SP101"_s, u"螺丝"_s, u"0"_s, u"个"_s, u"10"_s,
+                       u"4"_s, u"3"_s, u"1"_s}});
+        return true;
+    };
+    EXPECT_THROW(bill->PullOrders(), DytError);
+    try {
+        bill->PullOrders();
+    } catch (const DytError& e) {
+        EXPECT_EQ(u"请先选择供货单位"_s, e.message());
+    }
+    EXPECT_TRUE(askedKinds.isEmpty());
+
+    bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
+    bill->PullOrders();
+    goodsOrderPicker() = original;
+    EXPECT_EQ(u"(8)"_s, askedKinds);
+    EXPECT_EQ(u";wldw_id=203"_s, askedCondition);
+    EXPECT_EQ(2, bill->headerId(u"edjsr"_s));
+    EXPECT_EQ(u"张三"_s, bill->headerText(u"edjsr"_s));
+    EXPECT_EQ(301, bill->headerId(u"edshck"_s));
+    EXPECT_EQ(u"原摘要：急单"_s, bill->headerText(u"edzhaiyao"_s));
+    EXPECT_EQ(u"原说明：月底到货"_s, bill->edComment()->text());
+    EXPECT_EQ(u"0.95"_s, bill->headerText(u"edzdzk"_s));
+    // The open 6 of the order line, at the order's price.
+    EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s));
+    EXPECT_EQ(u"6"_s, bill->cell(0, u"qty"_s));
+    EXPECT_EQ(u"900"_s, bill->cell(0, u"s_id"_s));
+    EXPECT_EQ(u"2"_s, bill->cell(0, u"s_orderid"_s));
+}
+
+TEST_F(GoodsBillEntry, AuxiliaryQuantitiesComeFromTheServer) {
+    bill->AddGoods(goods(101, 1, 10));
+    transport->clearCalls();
+    transport->respond(u"ExecQuery"_s, 0,
+                       {proto::recordSetToCbor(textRows({u"fzQty"_s, u"fzQty1"_s, u"fzQty2"_s},
+                                                        {{u"1箱2个"_s, u"14"_s, u""_s}})),
+                        QString()});
+    bill->editCell(0, u"qty"_s, u"14"_s);
+    EXPECT_EQ(u"1箱2个"_s, bill->cell(0, u"fzqty"_s));
+    EXPECT_EQ(u"14"_s, bill->cell(0, u"fzqty1"_s));
+    QString sql;
+    for (const RecordedCall& c : transport->calls())
+        if (c.method == u"ExecQuery"_s)
+            sql = c.sql;
+    EXPECT_EQ(
+        u"select dbo.fnGetBaseGoodsFZQty(101,0,14,0) fzQty "
+        u",dbo.fnGetBaseGoodsFZQty(101,0,14,1) fzQty1 "
+        u",dbo.fnGetBaseGoodsFZQty(101,0,14,2) fzQty2 "_s,
+        sql);
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
-// The sales bill's save-time warnings against a real server: which lists reach the warning
-// windows with which rows, the receivables-limit question, and the cost-price prompt.
+// The sales bill's rules without a window: receipt amount, selling-price warnings, negative and
+// virtual negative stock, the cost-price prompt, the receivables limit and the buy-and-give gift;
+// against a real server, which save-time warning lists reach the warning windows with which rows,
+// the receivables-limit question, the cost-price prompt, the buy-and-give agreement of the
+// customer or its nearest class and the stock lower limits.
 
 #include <QLabel>
 
 #include "bills_support.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
+#include "client/bills/salesrules.h"
 #include "common/error.h"
+
+using namespace Qt::StringLiterals;
 
 using namespace dyt;
 using namespace dyt::client;
@@ -15,12 +21,176 @@ using namespace dyt::client::sales;
 namespace dyt::test {
 namespace {
 
+Currency c(double v) {
+    return Currency::fromDouble(v);
+}
+
+TEST(SalesReceiptAmount, FollowsTheLinesMinusTheDiscount) {
+    // Two lines worth 60 and 40 with a discount of 5 leave 95 to receive.
+    EXPECT_EQ(c(95), defaultReceiptAmount({c(60), c(40)}, c(5), 2));
+    EXPECT_EQ(c(0), defaultReceiptAmount({}, c(0), 2));
+    // The sum is rounded to the money precision: 10.005 + 0 - 0 at two places is 10.01.
+    EXPECT_EQ(c(10.01), defaultReceiptAmount({c(10.005)}, c(0), 2));
+    // A discount above the lines gives a negative amount, not a clamp.
+    EXPECT_EQ(c(-2), defaultReceiptAmount({c(3)}, c(5), 2));
+}
+
+TEST(SalesReceiptAmount, FollowsOnlyWithSwitchEnabledAndVisible) {
+    struct Row {
+        bool on, enabled, visible, expected;
+    };
+    const Row rows[] = {{true, true, true, true},
+                        {false, true, true, false},
+                        {true, false, true, false},
+                        {true, true, false, false}};
+    for (const Row& r : rows)
+        EXPECT_EQ(r.expected, receiptFollowsBill(r.on, r.enabled, r.visible))
+            << r.on << r.enabled << r.visible;
+}
+
+TEST(SalesPriceWarnings, KindsByOptionAndPosting) {
+    // Latest purchase 10, lowest sale 8, cost 9; the line sells at 7.5 (below all three).
+    const ReferencePrices below{c(10), c(8), c(9)};
+    struct Row {
+        const char* name;
+        PriceOptions options;
+        QList<PriceKind> expected;
+    };
+    const Row rows[] = {
+        {"draft, 2035 off, nothing", {false, false, false, false}, {}},
+        {"draft, 2035 on, three warnings",
+         {true, false, false, false},
+         {PriceKind::LatestBuy, PriceKind::Cost, PriceKind::LowestSale}},
+        {"posting without rights refuses twice",
+         {false, true, false, false},
+         {PriceKind::LowestSaleBlock, PriceKind::CostBlock}},
+        {"posting with both rights", {false, true, true, true}, {}},
+        {"posting with 6013 only", {false, true, true, false}, {PriceKind::CostBlock}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(r.expected, priceWarnings(below, c(7.5), r.options)) << r.name;
+}
+
+TEST(SalesPriceWarnings, LatestPurchasePriceOnlyWhenPositiveAndAbove) {
+    const PriceOptions on{true, false, false, false};
+    // Selling at 9.99 below the latest purchase price 10: kind 1 only (no cost, no lowest price).
+    EXPECT_EQ(QList<PriceKind>{PriceKind::LatestBuy},
+              priceWarnings({c(10), c(0), c(0)}, c(9.99), on));
+    // Selling exactly at the latest purchase price is no warning.
+    EXPECT_EQ(QList<PriceKind>{}, priceWarnings({c(10), c(0), c(0)}, c(10), on));
+    // No latest purchase price: nothing even for a price of 0.
+    EXPECT_EQ(QList<PriceKind>{}, priceWarnings({c(0), c(0), c(0)}, c(0), on));
+    // Prices are compared on four decimals: 9.99995 rounds to 10.0000 (not below 10).
+    EXPECT_EQ(QList<PriceKind>{}, priceWarnings({c(10), c(0), c(0)}, c(9.99995), on));
+    EXPECT_EQ(c(8), referencePrice({c(10), c(8), c(9)}, PriceKind::LowestSaleBlock));
+    EXPECT_EQ(c(9), referencePrice({c(10), c(8), c(9)}, PriceKind::CostBlock));
+}
+
+TEST(SalesStock, NegativeStockListsWhatTheBillDrivesBelowZero) {
+    // Selling 5 of goods 7 with a stock of 3 leaves -2.
+    const QList<StockLine> lines{{1, 7, 5, 1}};
+    const QList<NegativeStock> out = negativeStock(lines, {{7, 3, 0}});
+    ASSERT_EQ(1, out.size());
+    EXPECT_EQ(7, out[0].goodsId);
+    EXPECT_EQ(1, out[0].row);
+    EXPECT_EQ(3.0, out[0].stock);
+    EXPECT_EQ(-2.0, out[0].after);
+    // Selling exactly the stock is fine.
+    EXPECT_EQ(0, negativeStock({{1, 7, 3, 1}}, {{7, 3, 0}}).size());
+}
+
+TEST(SalesStock, QuantitiesAddUpPerGoodsInBaseUnits) {
+    // Goods 7 on lines 1 and 3 (2 + 2 against a stock of 3), goods 8 one box of 12 against 10,
+    // goods 9 without any stock row, goods 10 within its stock.
+    const QList<StockLine> lines{{1, 7, 2, 1}, {2, 8, 1, 12}, {3, 7, 2, 1},
+                                 {4, 9, 1, 1}, {5, 10, 1, 1}, {6, 0, 5, 1}};
+    const QList<NegativeStock> out = negativeStock(lines, {{7, 3, 0}, {8, 10, 0}, {10, 4, 0}});
+    ASSERT_EQ(3, out.size());
+    EXPECT_EQ(7, out[0].goodsId);
+    EXPECT_EQ(1, out[0].row);
+    EXPECT_EQ(-1.0, out[0].after);
+    EXPECT_EQ(8, out[1].goodsId);
+    EXPECT_EQ(-2.0, out[1].after);
+    EXPECT_EQ(9, out[2].goodsId);
+    EXPECT_EQ(4, out[2].row);
+    EXPECT_EQ(-1.0, out[2].after);
+    // The id list names each goods once and ends with 0.
+    EXPECT_EQ(u" (7,8,9,10,0) "_s, goodsIdList(lines));
+}
+
+TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
+    // Stock 2 but 10 on order from suppliers: selling 5 is no virtual shortage, selling 12 is.
+    const QList<StockRow> stock{{7, 2, 10}};
+    EXPECT_EQ(0, virtualNegativeStock({{1, 7, 5, 1}}, stock).size());
+    const QList<NegativeStock> out = virtualNegativeStock({{1, 7, 12, 1}}, stock);
+    ASSERT_EQ(1, out.size());
+    EXPECT_EQ(-10.0, out[0].after);
+    EXPECT_EQ(-2.0, out[0].virtualAfter);
+    EXPECT_EQ(10.0, out[0].virtualStock);
+}
+
+TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {
+    QList<CostLine> lines{{7, u"A1"_s, u"螺丝"_s, u"个"_s, c(0)},
+                          {8, u"A2"_s, u"轴承"_s, u"套"_s, c(3)},
+                          {7, u"A1"_s, u"螺丝"_s, u"箱"_s, c(0)},
+                          {9, u"A3"_s, u"齿轮"_s, u"个"_s, c(0)},
+                          {0, QString(), QString(), QString(), c(0)}};
+    EXPECT_EQ((QList<int>{0, 3}), costPricePromptLines(lines));
+    EXPECT_EQ(u"编号：A1  商品：螺丝 单位：个"_s, costPricePromptText(lines[0]));
+    EXPECT_EQ(2, applyCostPrice(lines, 7, c(2.5)));
+    EXPECT_EQ(c(2.5), lines[0].costPrice);
+    EXPECT_EQ(c(2.5), lines[2].costPrice);
+    EXPECT_EQ(c(3), lines[1].costPrice);
+    EXPECT_EQ(QList<int>{3}, costPricePromptLines(lines));
+}
+
+TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
+    // Limit 1000, owing 800, this bill 300: 100 over.
+    const std::optional<QString> q =
+        receivablesLimitQuestion(u"宏达五金"_s, c(1000), c(800), c(300), 2);
+    ASSERT_TRUE(q.has_value());
+    EXPECT_EQ(QStringLiteral("客户[ 宏达五金 ]应收款超出限制，是否继续？\r\n"
+                             "      应收限额：1000.00\r\n"
+                             "    当前应收额：800.00\r\n"
+                             "    本次应收额：300.00\r\n"
+                             "      应收超额：100.00"),
+              *q);
+    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(1000), c(700), c(300), 2));
+    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(0), c(800), c(300), 2));
+}
+
+TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
+    struct Row {
+        double bought, gmsl, zssl, expected;
+    };
+    // Buy 10 get 1; buy 3 get 2; rules without a positive lot give nothing.
+    const Row rows[] = {{9, 10, 1, 0}, {10, 10, 1, 1}, {25, 10, 1, 2}, {6, 3, 2, 4},
+                        {7, 3, 2, 4},  {5, 0, 1, 0},   {5, 1, 0, 0},   {0.3 * 10, 3, 1, 1}};
+    for (const Row& r : rows)
+        EXPECT_EQ(r.expected, giftQuantity(r.bought, r.gmsl, r.zssl))
+            << r.bought << " " << r.gmsl << " " << r.zssl;
+    EXPECT_EQ(u"赠品"_s, giftMarker());
+}
+
+TEST(SalesPromotion, LookupNamesGoodsCustomerAndDate) {
+    const QString sql = promotionSql(u"2024-03-05"_s, 31, 21);
+    EXPECT_TRUE(sql.startsWith(QStringLiteral(
+        "SELECT top 1 * FROM baseCuXiao AS a   WHERE a.del = 0 AND a.isstop = 0 \tAND a.ismzcx = "
+        "1      AND a.BeginDate <= '2024-03-05'\tAND a.EndDate >= '2024-03-05'\tAND a.goodsid = "
+        "31\tAND a.khid = (SELECT TOP 1 k.khid      ")))
+        << sql.toStdString();
+    EXPECT_TRUE(sql.endsWith(u"ORDER BY m.par_jl DESC )"_s));
+    EXPECT_TRUE(sql.contains(u"c.id = 21 "_s));
+}
+
+// --- against a real server
+
 struct Shown {
     int kind = 0;  // price kinds; -1 real and -2 virtual negative stock
     RecordSet rows;
 };
 
-class SalesWarnings : public SalesServerFixture {
+class SalesServer : public SalesServerFixture {
 protected:
     void SetUp() override {
         SalesServerFixture::SetUp();
@@ -43,9 +213,9 @@ protected:
         SalesCheckLine l;
         l.row = row;
         l.goodsId = goods;
-        l.code = goods == kScrew ? QStringLiteral("SP101") : QStringLiteral("SP102");
-        l.name = goods == kScrew ? QStringLiteral("螺丝") : QStringLiteral("齿轮");
-        l.unitName = QStringLiteral("个");
+        l.code = goods == kScrew ? u"SP101"_s : u"SP102"_s;
+        l.name = goods == kScrew ? u"螺丝"_s : u"齿轮"_s;
+        l.unitName = u"个"_s;
         l.unitId = unit;
         l.qty = qty;
         l.rate = rate;
@@ -71,7 +241,7 @@ protected:
     bool answer = true;
 };
 
-TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
+TEST_F(SalesServer, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     putStock(kScrew, kStore, 3, 4);
     putStock(kGear, kStore, 10, 2);
     SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
@@ -85,16 +255,16 @@ TEST_F(SalesWarnings, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     ASSERT_EQ(QList<int>{-1}, kinds());
     const RecordSet& rows = shown[0].rows;
     ASSERT_EQ(1, rows.rowCount());
-    EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(QStringLiteral("sp_id"))).toLongLong());
-    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
-    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+    EXPECT_EQ(kScrew, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(u"Qty"_s)).toDouble());
+    EXPECT_EQ(-2.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
 
     // Cancelled in the window: the save stops.
     answer = false;
     EXPECT_FALSE(RunSalesWarnings(dm, in));
 }
 
-TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
+TEST_F(SalesServer, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2012, true);
     salesWarningWindows() = defaultSalesWarningWindows();
@@ -109,22 +279,22 @@ TEST_F(SalesWarnings, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
         fkc->btnExitClick();
     });
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    EXPECT_EQ(QStringLiteral("以下商品已出现负库存，是否继续？"), question);
+    EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, question);
     EXPECT_EQ(1, listed);
 }
 
-TEST_F(SalesWarnings, VirtualNegativeStockWithOption2002) {
+TEST_F(SalesServer, VirtualNegativeStockWithOption2002) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2002, true);
     SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-2}, kinds());
     const RecordSet& rows = shown[0].rows;
-    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(QStringLiteral("xnkcQty"))).toDouble());
-    EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(QStringLiteral("fkcQty"))).toDouble());
+    EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(u"xnkcQty"_s)).toDouble());
+    EXPECT_EQ(-1.0, rows.at(0, rows.fieldIndex(u"fkcQty"_s)).toDouble());
 }
 
-TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
+TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     // Unit 1011: latest purchase 4, lowest sale 5; stock cost 4.5 a piece.
     putStock(kScrew, kStore, 10, 4.5);
     SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
@@ -139,13 +309,11 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     ASSERT_EQ((QList<int>{1, 2, 3}), kinds());
     const RecordSet& first = shown[0].rows;
     ASSERT_EQ(1, first.rowCount());
-    EXPECT_EQ(1, first.at(0, first.fieldIndex(QStringLiteral("row"))).toInt());
-    EXPECT_EQ(3.5, first.at(0, first.fieldIndex(QStringLiteral("Price1"))).toDouble());
-    EXPECT_EQ(4.0, first.at(0, first.fieldIndex(QStringLiteral("Price2"))).toDouble());
-    EXPECT_EQ(4.5,
-              shown[1].rows.at(0, shown[1].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
-    EXPECT_EQ(5.0,
-              shown[2].rows.at(0, shown[2].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(1, first.at(0, first.fieldIndex(u"row"_s)).toInt());
+    EXPECT_EQ(3.5, first.at(0, first.fieldIndex(u"Price1"_s)).toDouble());
+    EXPECT_EQ(4.0, first.at(0, first.fieldIndex(u"Price2"_s)).toDouble());
+    EXPECT_EQ(4.5, shown[1].rows.at(0, shown[1].rows.fieldIndex(u"Price2"_s)).toDouble());
+    EXPECT_EQ(5.0, shown[2].rows.at(0, shown[2].rows.fieldIndex(u"Price2"_s)).toDouble());
 
     // Stopping at the first list stops the save.
     shown.clear();
@@ -179,28 +347,27 @@ TEST_F(SalesWarnings, SellingPricesByOptionAndPosting) {
     EXPECT_EQ(QList<int>{}, kinds());
 }
 
-TEST_F(SalesWarnings, ABoxLineComparesWithTheBoxPrices) {
+TEST_F(SalesServer, ABoxLineComparesWithTheBoxPrices) {
     // The box (slot 1) holds 10: latest purchase 40, lowest sale 50, cost 4.5 x 10 = 45.
     putStock(kScrew, kStore, 10, 4.5);
     client::settings().setSwitch(2035, true);
     SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{3}, kinds());
-    EXPECT_EQ(50.0,
-              shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Price2"))).toDouble());
+    EXPECT_EQ(50.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Price2"_s)).toDouble());
 }
 
-TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
-    dm.ExecUpdate(QStringLiteral("UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"));
+TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ystotal = 800 WHERE id = 201"_s);
     SalesCheckInput in = bill({line(1, kScrew, 1, 300, 0)});
     in.billReceivable = Currency::fromDouble(300);
 
     // Option 2042 off: no question.
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     client::settings().setSwitch(2042, true);
-    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("客户[ 甲公司 ]应收款超出限制"));
+    script.answer(u"取消(&C)"_s, u"客户[ 甲公司 ]应收款超出限制"_s);
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    script.answer(QStringLiteral("继续(&O)"), QStringLiteral("      应收超额：100.00"));
+    script.answer(u"继续(&O)"_s, u"      应收超额：100.00"_s);
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     // A posted bill saved again is not asked about.
     in.billPosted = true;
@@ -211,21 +378,7 @@ TEST_F(SalesWarnings, ReceivablesLimitAsksAndMayStop) {
     EXPECT_TRUE(RunSalesWarnings(dm, in));
 }
 
-TEST_F(SalesWarnings, StockLowerLimitsWithOption2040) {
-    putStock(kGear, kStore, 10, 2);
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES (102, 301, 50, 9)"));
-    client::settings().setSwitch(2040, true);
-    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
-    EXPECT_EQ(QList<int>{}, kinds());
-    in.lines[0].qty = 3;
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
-    ASSERT_EQ(QList<int>{7}, kinds());
-    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(QStringLiteral("Qty"))).toDouble());
-}
-
-TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
+TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     SalesCheckLine screw2 = line(3, kScrew, 1, 6, 0);
     SalesCheckLine gear = line(2, kGear, 1, 6, 0);
     gear.costPrice = Currency::fromDouble(2);
@@ -236,7 +389,7 @@ TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
     EXPECT_EQ(Currency(), in.lines[0].costPrice);
 
     client::settings().NegativeStock = true;
-    script.enter(QStringLiteral("3.5"), QStringLiteral("编号：SP101  商品：螺丝 单位：个"));
+    script.enter(u"3.5"_s, u"编号：SP101  商品：螺丝 单位：个"_s);
     EXPECT_TRUE(RunSalesWarnings(dm, in));
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[0].costPrice);
     EXPECT_EQ(Currency::fromDouble(2), in.lines[1].costPrice);
@@ -246,8 +399,73 @@ TEST_F(SalesWarnings, CostPricePromptUnderNegativeStock) {
     in.lines[0].costPrice = in.lines[2].costPrice = Currency();
     script.cancelInput();
     EXPECT_FALSE(RunSalesWarnings(dm, in));
-    script.enter(QStringLiteral("abc"));
+    script.enter(u"abc"_s);
     EXPECT_THROW(RunSalesWarnings(dm, in), DytError);
+}
+
+TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
+    const QString year = u"2024-01-01"_s, end = u"2024-12-31"_s;
+    addAgreement(kClass, kScrew, 10, 1, year, end);
+    addAgreement(kCustomerA, kScrew, 5, 2, year, end);
+    addAgreement(kCustomerB, kScrew, 3, 3, year, end, /*stopped*/ 1);
+    addAgreement(kCustomerB, kGear, 2, 1, year, end, 0, /*deleted*/ 1);
+    addAgreement(kCustomerB, kGear, 4, 1, u"2025-01-01"_s, u"2025-12-31"_s);
+
+    struct Row {
+        const char* name;
+        QString date;
+        qint64 goods, customer;
+        int gmsl, zssl;  // 0, 0 = no agreement
+    };
+    const QString mid = u"2024-06-01"_s;
+    const Row rows[] = {
+        {"own agreement before the class's", mid, kScrew, kCustomerA, 5, 2},
+        {"class agreement; the stopped own one does not count", mid, kScrew, kCustomerB, 10, 1},
+        {"outside the class", mid, kScrew, kOutsider, 0, 0},
+        {"first day counts", year, kScrew, kCustomerB, 10, 1},
+        {"last day counts", end, kScrew, kCustomerA, 5, 2},
+        {"after the range", u"2025-01-02"_s, kScrew, kCustomerA, 0, 0},
+        {"deleted agreement", mid, kGear, kCustomerB, 0, 0},
+        {"a later agreement in its range", u"2025-02-01"_s, kGear, kCustomerB, 4, 1},
+    };
+    for (const Row& r : rows) {
+        const RecordSet rs = query(promotionSql(r.date, r.goods, r.customer));
+        if (r.gmsl == 0) {
+            EXPECT_EQ(0, rs.rowCount()) << r.name;
+            continue;
+        }
+        ASSERT_EQ(1, rs.rowCount()) << r.name;
+        EXPECT_EQ(r.gmsl, rs.integer(u"gmsl"_s)) << r.name;
+        EXPECT_EQ(r.zssl, rs.integer(u"zssl"_s)) << r.name;
+        EXPECT_EQ(r.goods, rs.integer(u"goodsid"_s)) << r.name;
+    }
+}
+
+TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
+    putStock(kScrew, kStore, 30, 4);
+    putStock(kGear, kStore, 10, 2);
+    dm.ExecUpdate(
+        QStringLiteral("INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) "
+                       "VALUES (102, 301, 100, 9), (101, 301, 100, 5)"));
+    // Gears: 10 - 9 - 2 < 0, one below the limit. Screws: 2 boxes of 10 leave 10, above 5.
+    const QList<StockLine> lines{{1, kScrew, 2, 10}, {2, kGear, 1, 1}, {3, kGear, 1, 1}};
+    const RecordSet rs = query(stockLowerLimitSql(kStore, lines));
+    ASSERT_EQ(1, rs.rowCount());
+    EXPECT_EQ(kGear, rs.integer(u"sp_id"_s));
+    EXPECT_EQ(kStore, rs.integer(u"ck_id"_s));
+    EXPECT_EQ(2, rs.integer(u"row"_s));
+    EXPECT_EQ(9.0, rs.number(u"Qty_"_s));
+    EXPECT_EQ(1.0, rs.number(u"Qty"_s));
+
+    // With option 2040 the save lists them.
+    client::settings().setSwitch(2040, true);
+    SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
+    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
+    EXPECT_EQ(QList<int>{}, kinds());
+    in.lines[0].qty = 3;
+    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    ASSERT_EQ(QList<int>{7}, kinds());
+    EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Qty"_s)).toDouble());
 }
 
 }  // namespace

@@ -111,33 +111,6 @@ TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
     EXPECT_FALSE(p.exceeded());
 }
 
-TEST_F(WarningsTest, SellingPricesAreListedByKind) {
-    // Unit prices: latest purchase 8, lowest sale 9, cost 9.5; the line sells at 8.5.
-    struct Case {
-        int kind;
-        double latestBuy;
-        bool listed;
-        double reference;
-    };
-    for (const Case& c :
-         {Case{1, 8, false, 8}, Case{1, 9, true, 9}, Case{1, 0, false, 0}, Case{2, 8, true, 9.5},
-          Case{3, 8, true, 9}, Case{5, 8, true, 9}, Case{6, 8, true, 9.5}}) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " latest " << c.latestBuy);
-        transport->clearCalls();
-        answer(unitRow(1011, 101, c.latestBuy, 9, 9.5));
-        const RecordSet rows = client::SellingPriceRows(c.kind, {line(2, 101, 3, 1, 8.5, 1011)});
-        EXPECT_EQ(1, sqlSent().size());
-        ASSERT_EQ(c.listed ? 1 : 0, rows.rowCount());
-        if (c.listed) {
-            EXPECT_EQ(101, rows.at(0, rows.fieldIndex(u"sp_id"_s)).toLongLong());
-            EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"ck_id"_s)).toLongLong());
-            EXPECT_EQ(2, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
-            EXPECT_EQ(8.5, rows.at(0, rows.fieldIndex(u"Price1"_s)).toDouble());
-            EXPECT_EQ(c.reference, rows.at(0, rows.fieldIndex(u"Price2"_s)).toDouble());
-        }
-    }
-}
-
 TEST_F(WarningsTest, PricesCompareAsFourDecimalFixedPoint) {
     // 9.00001 and 9.00004 are both 9.0000: not below.
     answer(unitRow(1011, 101, 0, 9.00004, 0));
@@ -158,27 +131,6 @@ TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
     ASSERT_EQ(1, rows.rowCount());
     EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
     EXPECT_THROW(client::SellingPriceRows(4, {}), DytError);
-}
-
-TEST_F(WarningsTest, PurchasePricesAboveTheLatestAreListed) {
-    struct Case {
-        const char* name;
-        double latest;
-        double price;
-        bool listed;
-    };
-    for (const Case& c : {Case{"dearer", 10, 12, true}, Case{"same", 10, 10, false},
-                          Case{"cheaper", 10, 8, false}, Case{"never bought", 0, 12, false}}) {
-        SCOPED_TRACE(c.name);
-        answer(unitRow(1011, 101, c.latest, 0, 0));
-        const RecordSet rows = client::PurchasePriceRows({line(4, 101, 3, 1, c.price, 1011)});
-        ASSERT_EQ(c.listed ? 1 : 0, rows.rowCount());
-        EXPECT_FALSE(rows.hasField(u"ck_id"_s));
-        if (c.listed) {
-            EXPECT_EQ(c.latest, rows.at(0, rows.fieldIndex(u"Price2"_s)).toDouble());
-            EXPECT_EQ(c.price, rows.at(0, rows.fieldIndex(u"Price1"_s)).toDouble());
-        }
-    }
 }
 
 TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
@@ -210,32 +162,6 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
         EXPECT_EQ(expect[i].stock, rows.at(i, rows.fieldIndex(u"Qty"_s)).toDouble());
         EXPECT_EQ(expect[i].after, rows.at(i, rows.fieldIndex(u"fkcQty"_s)).toDouble());
     }
-}
-
-TEST_F(WarningsTest, PartnerLimitAsksOnlyWhenExceeded) {
-    RecordSet partner;
-    partner.addField(u"id"_s, FieldType::Integer);
-    partner.addField(u"fullname"_s, FieldType::Text);
-    partner.addField(u"yf_xyd"_s, FieldType::Float);
-    partner.addField(u"yftotal"_s, FieldType::Float);
-    partner.addField(u"ys_xyd"_s, FieldType::Float);
-    partner.addField(u"ystotal"_s, FieldType::Float);
-    partner.appendRow({qint64(12), u"供应商甲"_s, 1000.0, 800.0, 0.0, 50.0});
-    // Within the limit: nothing asked.
-    answer(partner);
-    EXPECT_TRUE(client::CheckPartnerLimit(12, 200, false));
-    EXPECT_EQ(u"select a.* from basewldw as a where a.id = 12"_s, sqlSent().value(0));
-    // Over it: "继续(&O)" goes on, "取消(&C)" stops.
-    answer(partner);
-    script.answer(u"继续(&O)"_s, u"供应商[ 供应商甲 ]应付款超出限制，是否继续？"_s);
-    EXPECT_TRUE(client::CheckPartnerLimit(12, 300, false));
-    answer(partner);
-    script.answer(u"取消(&C)"_s, u"    本次应付额：300.00"_s);
-    EXPECT_FALSE(client::CheckPartnerLimit(12, 300, false));
-    // A customer without a receivables limit is never asked.
-    answer(partner);
-    EXPECT_TRUE(client::CheckPartnerLimit(12, 1e9, true));
-    EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
 }
 
 RecordSet priceRows(int count) {

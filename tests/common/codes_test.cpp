@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using dyt::DytError;
@@ -77,10 +79,10 @@ TEST(IncrementCode, IncrementsTheTrailingRunOfDigits) {
 }
 
 TEST(IncrementCode, ATrailingRunTooLongIsRefused) {
-    EXPECT_EQ(errorOf([] { IncrementCode(s("JH99999999999999999999")); }), s(kTooLong));
-    EXPECT_EQ(errorOf([] { IncrementCode(s("9223372036854775807")); }), s(kTooLong));
+    EXPECT_EQ(errorOf([] { IncrementCode(u"JH99999999999999999999"_s); }), s(kTooLong));
+    EXPECT_EQ(errorOf([] { IncrementCode(u"9223372036854775807"_s); }), s(kTooLong));
     // A long code whose digit run is short is fine.
-    EXPECT_EQ(IncrementCode(s("99999999999999999999X1")), s("99999999999999999999X2"));
+    EXPECT_EQ(IncrementCode(u"99999999999999999999X1"_s), u"99999999999999999999X2"_s);
 }
 
 }  // namespace

@@ -31,19 +31,19 @@ QList<ConditionPair> pairs(std::initializer_list<std::pair<const char*, const ch
 // What a condition dialog and a query window compose for a picker left empty.
 TEST(ConditionString, BuildsTheSegmentsOfTheQueryWindows) {
     ConditionString dialog;
-    dialog.add(s("id"), s("")).add(s("issub"), s("1")).add(s("Other"), s("1"));
-    EXPECT_EQ(dialog.toString(), s(";id=;issub=1;Other=1"));
+    dialog.add(u"id"_s, u""_s).add(u"issub"_s, u"1"_s).add(u"Other"_s, u"1"_s);
+    EXPECT_EQ(dialog.toString(), u";id=;issub=1;Other=1"_s);
 
     ConditionString wldw;
-    wldw.add(s("czy_id"), 1).append(dialog);
-    EXPECT_EQ(wldw.toString(), s(";czy_id=1;id=;issub=1;Other=1"));
+    wldw.add(u"czy_id"_s, 1).append(dialog);
+    EXPECT_EQ(wldw.toString(), u";czy_id=1;id=;issub=1;Other=1"_s);
 
     ConditionString goods;
-    goods.add(s("czy_id"), 12).add(s("isList"), 1).add(s("isList"), 1).add(s("par_id"), 35);
-    EXPECT_EQ(goods.toString(), s(";czy_id=12;isList=1;isList=1;par_id=35"));
+    goods.add(u"czy_id"_s, 12).add(u"isList"_s, 1).add(u"isList"_s, 1).add(u"par_id"_s, 35);
+    EXPECT_EQ(goods.toString(), u";czy_id=12;isList=1;isList=1;par_id=35"_s);
 
-    EXPECT_EQ(dyt::conditionSegment(s("allfilter"), s("可乐")), s(";allfilter=可乐"));
-    EXPECT_EQ(dyt::conditionSegment(s("qty"), s("0")), s(";qty=0"));
+    EXPECT_EQ(dyt::conditionSegment(u"allfilter"_s, u"可乐"_s), u";allfilter=可乐"_s);
+    EXPECT_EQ(dyt::conditionSegment(u"qty"_s, u"0"_s), u";qty=0"_s);
     EXPECT_EQ(ConditionString().toString(), QString());
     EXPECT_TRUE(ConditionString().isEmpty());
 }
@@ -75,27 +75,27 @@ TEST(ConditionString, ParsesIntoOrderedPairs) {
 TEST(ConditionString, SemicolonsInValuesRoundTrip) {
     for (const char* v : {"", "a;b", ";", ";;", "a;", ";a", "x;;y", "a=b;c=d", "含;分号"}) {
         ConditionString c;
-        c.add(s("czy_id"), 1).add(s("allfilter"), s(v)).add(s("id"), s(""));
+        c.add(u"czy_id"_s, 1).add(u"allfilter"_s, s(v)).add(u"id"_s, u""_s);
         const ConditionString back = ConditionString::parse(c.toString());
         EXPECT_EQ(back, c) << v;
-        EXPECT_EQ(back.value(s("allfilter")), s(v)) << v;
-        EXPECT_EQ(back.value(s("id"), s("none")), QString()) << v;
+        EXPECT_EQ(back.value(u"allfilter"_s), s(v)) << v;
+        EXPECT_EQ(back.value(u"id"_s, u"none"_s), QString()) << v;
     }
-    EXPECT_EQ(dyt::conditionSegment(s("allfilter"), s("a;b")), s(";allfilter=a;;b"));
+    EXPECT_EQ(dyt::conditionSegment(u"allfilter"_s, u"a;b"_s), u";allfilter=a;;b"_s);
 }
 
 TEST(ConditionString, ReadsAKeyWithoutRegardToCase) {
-    const QString text = s(";czy_id=7;isSub=1;id=27;ID=99");
+    const QString text = u";czy_id=7;isSub=1;id=27;ID=99"_s;
     const ConditionString c = ConditionString::parse(text);
-    EXPECT_EQ(c.value(s("issub")), s("1"));
-    EXPECT_EQ(c.value(s("ISSUB")), s("1"));
-    EXPECT_EQ(c.value(s("id")), s("27"));  // the first of a repeated key
-    EXPECT_TRUE(c.contains(s("Czy_Id")));
-    EXPECT_FALSE(c.contains(s("czy")));
-    EXPECT_EQ(c.value(s("par_id"), s("0")), s("0"));
-    EXPECT_EQ(dyt::conditionValue(text, s("CZY_ID")), s("7"));
-    EXPECT_EQ(dyt::conditionValue(text, s("Other")), QString());
-    EXPECT_EQ(dyt::conditionValue(text, s("Other"), s("-")), s("-"));
+    EXPECT_EQ(c.value(u"issub"_s), u"1"_s);
+    EXPECT_EQ(c.value(u"ISSUB"_s), u"1"_s);
+    EXPECT_EQ(c.value(u"id"_s), u"27"_s);  // the first of a repeated key
+    EXPECT_TRUE(c.contains(u"Czy_Id"_s));
+    EXPECT_FALSE(c.contains(u"czy"_s));
+    EXPECT_EQ(c.value(u"par_id"_s, u"0"_s), u"0"_s);
+    EXPECT_EQ(dyt::conditionValue(text, u"CZY_ID"_s), u"7"_s);
+    EXPECT_EQ(dyt::conditionValue(text, u"Other"_s), QString());
+    EXPECT_EQ(dyt::conditionValue(text, u"Other"_s, u"-"_s), u"-"_s);
 }
 
 TEST(ConditionString, MalformedTextsAreRefused) {
@@ -121,24 +121,24 @@ TEST(ConditionString, MalformedTextsAreRefused) {
 
 TEST(ConditionString, InvalidKeysAndValuesAreRefusedAndNothingIsAdded) {
     ConditionString c;
-    c.add(s("czy_id"), 1);
+    c.add(u"czy_id"_s, 1);
     for (const char* key : {"", "a;b", "a=b", "a\rb", "a\n"}) {
-        EXPECT_EQ(errorOf([&] { c.add(s(key), s("1")); }),
+        EXPECT_EQ(errorOf([&] { c.add(s(key), u"1"_s); }),
                   u"条件名[%1]无效：不能为空，也不能含有分号、等号或换行符"_s.arg(s(key)))
             << key;
     }
-    EXPECT_EQ(errorOf([&] { c.add(s("allfilter"), s("a\r\nb")); }),
-              s("条件[allfilter]的值不能含有换行符"));
-    EXPECT_EQ(errorOf([&] { dyt::conditionSegment(s("allfilter"), s("\n")); }),
-              s("条件[allfilter]的值不能含有换行符"));
-    EXPECT_EQ(c.toString(), s(";czy_id=1"));
+    EXPECT_EQ(errorOf([&] { c.add(u"allfilter"_s, u"a\r\nb"_s); }),
+              u"条件[allfilter]的值不能含有换行符"_s);
+    EXPECT_EQ(errorOf([&] { dyt::conditionSegment(u"allfilter"_s, u"\n"_s); }),
+              u"条件[allfilter]的值不能含有换行符"_s);
+    EXPECT_EQ(c.toString(), u";czy_id=1"_s);
 }
 
 TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
-    EXPECT_EQ(dyt::billKindList({1}), s(" (1,0) "));
-    EXPECT_EQ(dyt::billKindList({1, 5}), s(" (1,5,0) "));
-    EXPECT_EQ(dyt::billKindList({5, 6, 7, 37}), s(" (5,6,7,37,0) "));
-    EXPECT_EQ(dyt::billKindList({}), s(" (0) "));
+    EXPECT_EQ(dyt::billKindList({1}), u" (1,0) "_s);
+    EXPECT_EQ(dyt::billKindList({1, 5}), u" (1,5,0) "_s);
+    EXPECT_EQ(dyt::billKindList({5, 6, 7, 37}), u" (5,6,7,37,0) "_s);
+    EXPECT_EQ(dyt::billKindList({}), u" (0) "_s);
     for (int bad : {0, -1}) {
         EXPECT_EQ(errorOf([&] {
                       dyt::billKindList({1, bad});

@@ -19,16 +19,9 @@ struct FloatCase {
     const char* expected;
 };
 
-void checkFloatCases(const FloatCase* begin, const FloatCase* end) {
-    for (const FloatCase* c = begin; c != end; ++c) {
-        EXPECT_EQ(FormatFloat(QString::fromUtf8(c->pattern), c->value),
-                  QString::fromUtf8(c->expected))
-            << "pattern " << c->pattern << " value " << c->value;
-    }
-}
-
-TEST(FormatFloat, DisplayPatternOfTheGrids) {
+TEST(FormatFloat, PatternsOfTheGridsAndTheSettings) {
     const FloatCase cases[] = {
+        // The display pattern of the grids.
         {",0.00;-,0.00", 1234.5, "1,234.50"},
         {",0.00;-,0.00", -1234.5, "-1,234.50"},
         {",0.00;-,0.00", 0, "0.00"},
@@ -40,63 +33,62 @@ TEST(FormatFloat, DisplayPatternOfTheGrids) {
         // A negative value that rounds to zero is shown as zero, with the first section.
         {",0.00;-,0.00", -0.001, "0.00"},
         {",0.;-,0.", 1234.5, "1,235"},
-        {",0.0000;-,0.0000", 3.14159265, "3.1416"}};
-    checkFloatCases(std::begin(cases), std::end(cases));
-}
-
-TEST(FormatFloat, RoundsHalfAwayFromZeroOnTheDecimalText) {
-    const FloatCase cases[] = {{"0.00", 2.675, "2.68"}, {"0.00", -2.675, "-2.68"},
-                               {"0.00", 1.005, "1.01"}, {"0.00", 27 * 1.13, "30.51"},
-                               {"0", 0.5, "1"},         {"0", -0.5, "-1"},
-                               {"0", 0.49, "0"},        {"0.", 1.6, "2"},
-                               {"0.", 0, "0"},          {"0.0", 0.05, "0.1"},
-                               {"0.00", 0.004, "0.00"}};
-    checkFloatCases(std::begin(cases), std::end(cases));
-}
-
-TEST(FormatFloat, PlaceholdersZeroAndHash) {
-    const FloatCase cases[] = {{"#,##0.00", 1234, "1,234.00"},
-                               {"#.##", 0, ""},
-                               {"#.##", 1.5, "1.5"},
-                               {"0.##", 1, "1"},
-                               {"0.##", 0.05, "0.05"},
-                               {"0.0#", 1.5, "1.5"},
-                               {"0.0#", 1, "1.0"},
-                               {"0.0#", 1.256, "1.26"},
-                               {"000", 5, "005"},
-                               {"0,000", 5, "0,005"},
-                               {"00.00", 123.4, "123.40"},
-                               {"#", 12345678, "12345678"},
-                               {"#,#", 12345678, "12,345,678"},
-                               {"0", 1.5e17, "150000000000000000"}};
-    checkFloatCases(std::begin(cases), std::end(cases));
-}
-
-TEST(FormatFloat, SectionsAndLiterals) {
-    const FloatCase cases[] = {{"0.00;(0.00);zero", -3.5, "(3.50)"},
-                               {"0.00;(0.00);zero", 0, "zero"},
-                               {"0.00;(0.00);zero", 3.5, "3.50"},
-                               {"0.00;(0.00);zero", -0.001, "zero"},
-                               // Empty negative section: the first section with a leading minus.
-                               {"0.00;;zero", -3.5, "-3.50"},
-                               {"$0.00", -5, "-$5.00"},
-                               // Percent signs are plain text: the value is not multiplied by 100.
-                               {",0.00%;-,0.00%", 12.345, "12.35%"},
-                               {",0.00%;-,0.00%", -0.5, "-0.50%"},
-                               {"\"Total: \"0.00", 5, "Total: 5.00"},
-                               {"'#'0", 5, "#5"},
-                               {"\"a;b\"0;x0", -2, "x2"},
-                               {"0\"元\"", 12, "12元"},
-                               {"单价0.00", 3, "单价3.00"}};
-    checkFloatCases(std::begin(cases), std::end(cases));
-}
-
-TEST(FormatFloat, Scientific) {
-    const FloatCase cases[] = {
-        {"0.00E+00", 12345, "1.23E+04"},   {"0.00E-00", 0.000123, "1.23E-04"},
-        {"0.00E-0", 12345, "1.23E4"},      {"0.0e+0", 0, "0.0e+0"},
-        {"0.00E+00", -12355, "-1.24E+04"}, {"00.0E+0", 12345, "12.3E+3"}};
-    checkFloatCases(std::begin(cases), std::end(cases));
+        {",0.0000;-,0.0000", 3.14159265, "3.1416"},
+        // Half away from zero, on the decimal text.
+        {"0.00", 2.675, "2.68"},
+        {"0.00", -2.675, "-2.68"},
+        {"0.00", 1.005, "1.01"},
+        {"0.00", 27 * 1.13, "30.51"},
+        {"0", 0.5, "1"},
+        {"0", -0.5, "-1"},
+        {"0", 0.49, "0"},
+        {"0.", 1.6, "2"},
+        {"0.", 0, "0"},
+        {"0.0", 0.05, "0.1"},
+        {"0.00", 0.004, "0.00"},
+        // Placeholders 0 and #.
+        {"#,##0.00", 1234, "1,234.00"},
+        {"#.##", 0, ""},
+        {"#.##", 1.5, "1.5"},
+        {"0.##", 1, "1"},
+        {"0.##", 0.05, "0.05"},
+        {"0.0#", 1.5, "1.5"},
+        {"0.0#", 1, "1.0"},
+        {"0.0#", 1.256, "1.26"},
+        {"000", 5, "005"},
+        {"0,000", 5, "0,005"},
+        {"00.00", 123.4, "123.40"},
+        {"#", 12345678, "12345678"},
+        {"#,#", 12345678, "12,345,678"},
+        {"0", 1.5e17, "150000000000000000"},
+        // Sections and literals.
+        {"0.00;(0.00);zero", -3.5, "(3.50)"},
+        {"0.00;(0.00);zero", 0, "zero"},
+        {"0.00;(0.00);zero", 3.5, "3.50"},
+        {"0.00;(0.00);zero", -0.001, "zero"},
+        // Empty negative section: the first section with a leading minus.
+        {"0.00;;zero", -3.5, "-3.50"},
+        {"$0.00", -5, "-$5.00"},
+        // Percent signs are plain text: the value is not multiplied by 100.
+        {",0.00%;-,0.00%", 12.345, "12.35%"},
+        {",0.00%;-,0.00%", -0.5, "-0.50%"},
+        {"\"Total: \"0.00", 5, "Total: 5.00"},
+        {"'#'0", 5, "#5"},
+        {"\"a;b\"0;x0", -2, "x2"},
+        {"0\"元\"", 12, "12元"},
+        {"单价0.00", 3, "单价3.00"},
+        // Scientific.
+        {"0.00E+00", 12345, "1.23E+04"},
+        {"0.00E-00", 0.000123, "1.23E-04"},
+        {"0.00E-0", 12345, "1.23E4"},
+        {"0.0e+0", 0, "0.0e+0"},
+        {"0.00E+00", -12355, "-1.24E+04"},
+        {"00.0E+0", 12345, "12.3E+3"},
+    };
+    for (const FloatCase& c : cases) {
+        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.pattern), c.value), QString::fromUtf8(c.expected))
+            << "pattern " << c.pattern << " value " << c.value;
+    }
 }
 
 TEST(FormatFloat, GeneralFormatFallbacks) {
@@ -178,44 +170,37 @@ struct DateCase {
     const char* expected;
 };
 
-TEST(FormatDateTime, EveryItemOfTheNumberingWindow) {
-    const DateCase cases[] = {{"c", "2008-01-05 14:07:09"},
-                              {"d", "5"},
-                              {"dd", "05"},
-                              {"ddd", "周六"},
-                              {"dddd", "星期六"},
-                              {"ddddd", "2008-01-05"},
-                              {"dddddd", "2008年1月5日"},
-                              {"m", "1"},
-                              {"mm", "01"},
-                              {"mmm", "1月"},
-                              {"mmmm", "一月"},
-                              {"yy", "08"},
-                              {"yyyy", "2008"},
-                              {"h", "14"},
-                              {"hh", "14"},
-                              {"n", "7"},
-                              {"nn", "07"},
-                              {"s", "9"},
-                              {"ss", "09"},
-                              {"z", "45"},
-                              {"zzz", "045"},
-                              {"t", "14:07"},
-                              {"tt", "14:07:09"},
-                              {"am/pm", "pm"},
-                              {"a/p", "p"},
-                              {"ampm", "下午"},
-                              {"/", "-"},
-                              {":", ":"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(FormatDateTime(QString::fromUtf8(c.pattern), sample()),
-                  QString::fromUtf8(c.expected))
-            << c.pattern;
-    }
-}
-
-TEST(FormatDateTime, CombinationsCaseAndMinutesAfterHours) {
+TEST(FormatDateTime, EveryItemOfTheNumberingWindowAndTheirCombinations) {
     const DateCase cases[] = {
+        {"c", "2008-01-05 14:07:09"},
+        {"d", "5"},
+        {"dd", "05"},
+        {"ddd", "周六"},
+        {"dddd", "星期六"},
+        {"ddddd", "2008-01-05"},
+        {"dddddd", "2008年1月5日"},
+        {"m", "1"},
+        {"mm", "01"},
+        {"mmm", "1月"},
+        {"mmmm", "一月"},
+        {"yy", "08"},
+        {"yyyy", "2008"},
+        {"h", "14"},
+        {"hh", "14"},
+        {"n", "7"},
+        {"nn", "07"},
+        {"s", "9"},
+        {"ss", "09"},
+        {"z", "45"},
+        {"zzz", "045"},
+        {"t", "14:07"},
+        {"tt", "14:07:09"},
+        {"am/pm", "pm"},
+        {"a/p", "p"},
+        {"ampm", "下午"},
+        {"/", "-"},
+        {":", ":"},
+        // Combinations, letter case, and mm as minutes after an hour item.
         {"yyyy-mm-dd hh:nn:ss", "2008-01-05 14:07:09"},
         {"YYYY-MM-DD", "2008-01-05"},
         {"yyyymmdd.hhnn", "20080105.1407"},
@@ -228,7 +213,8 @@ TEST(FormatDateTime, CombinationsCaseAndMinutesAfterHours) {
         {"yyyy/mm/dd", "2008-01-05"},
         {"yyyy_MM_dd-hh_nn_ss", "2008_01_05-14_07_09"},
         {"hh'时'mm", "14时07"},
-        // An unquoted Chinese character ends the reach of the hour item: mm is the month.
+        // An unquoted Chinese character ends the reach of the hour item: mm is
+        // the month.
         {"hh时mm", "14时01"},
         {"yyyy\"年\"mm\"月\"dd\"日\"", "2008年01月05日"},
         {"'JH'-yyyy", "JH-2008"},
@@ -283,7 +269,8 @@ TEST(FormatBillNumber, PresetsOfTheNumberingWindow) {
         EXPECT_EQ(dyt::FormatBillNumber(c.format, newYear, 1), QString::fromUtf8(c.expected))
             << c.expected;
     }
-    // CR LF line breaks are removed as well; a counter wider than the mask keeps all its digits.
+    // CR LF line breaks are removed as well; a counter wider than the mask keeps
+    // all its digits.
     EXPECT_EQ(dyt::FormatBillNumber(u"\"XS\"\r\nyyyymmdd\r\n[000]"_s, newYear, 1234),
               u"XS200801011234"_s);
     EXPECT_EQ(dyt::FormatBillNumber(QString(), newYear, 1), QString());
@@ -297,7 +284,7 @@ TEST(ApplyCounterMask, ReplacesTheFirstBracketPair) {
     EXPECT_EQ(dyt::ApplyCounterMask(u"A[000]B[00]"_s, 5), u"A005B[00]"_s);
 }
 
-TEST(Format, IntegersAndPadding) {
+TEST(Format, IntegersTextsAndFloatingPoint) {
     using dyt::Format;
     EXPECT_EQ(Format(u"%d"_s, {42}), u"42"_s);
     EXPECT_EQ(Format(u"%5d|"_s, {42}), u"   42|"_s);
@@ -312,10 +299,7 @@ TEST(Format, IntegersAndPadding) {
     EXPECT_EQ(Format(u"%u"_s, {4000000000u}), u"4000000000"_s);
     EXPECT_EQ(Format(u"%*d"_s, {5, 42}), u"   42"_s);
     EXPECT_EQ(Format(u"%d"_s, {-9223372036854775807LL - 1}), u"-9223372036854775808"_s);
-}
-
-TEST(Format, TextsOfTheSystem) {
-    using dyt::Format;
+    // Texts of the system.
     EXPECT_EQ(Format(u"执行菜单[%s]"_s, {u"进货单"_s}), u"执行菜单[进货单]"_s);
     EXPECT_EQ(Format(u"%s.%s.db"_s, {u"公司"_s, u"20080105.1407"_s}), u"公司.20080105.1407.db"_s);
     EXPECT_EQ(Format(u" select NumHead, SNFormat from sysDjb where id=%d "_s, {5}),
@@ -325,10 +309,7 @@ TEST(Format, TextsOfTheSystem) {
     EXPECT_EQ(Format(u"%1:s %0:s %s"_s, {u"a"_s, u"b"_s}), u"b a b"_s);
     EXPECT_EQ(Format(u"%.2s|%4s|%-4s|"_s, {u"abcdef"_s, u"x"_s, u"y"_s}), u"ab|   x|y   |"_s);
     EXPECT_EQ(Format(u"100%%"_s, {}), u"100%"_s);
-}
-
-TEST(Format, FloatingPoint) {
-    using dyt::Format;
+    // Floating point.
     EXPECT_EQ(Format(u"%.2f"_s, {2.675}), u"2.68"_s);
     EXPECT_EQ(Format(u"%f"_s, {1.5}), u"1.50"_s);
     EXPECT_EQ(Format(u"%.0f"_s, {0.5}), u"1"_s);

@@ -32,34 +32,34 @@ using dyt::test::errorOf;
 
 TEST(ParamList, SetValueAppendsOrReplacesTheFirstLineOfThatName) {
     ParamList p;
-    p.setValue(s("QueryType"), s("SPXSTJ"));
-    p.setValue(s("BeginDate"), s("2024-01-01"));
-    EXPECT_EQ(p.text(), s("QueryType=SPXSTJ\r\nBeginDate=2024-01-01"));
+    p.setValue(u"QueryType"_s, u"SPXSTJ"_s);
+    p.setValue(u"BeginDate"_s, u"2024-01-01"_s);
+    EXPECT_EQ(p.text(), u"QueryType=SPXSTJ\r\nBeginDate=2024-01-01"_s);
     // Any letter case finds the line; the line keeps its own spelling of the name.
-    p.setValue(s("QUERYTYPE"), s("XSMXZB"));
+    p.setValue(u"QUERYTYPE"_s, u"XSMXZB"_s);
     EXPECT_EQ(p.lines(), list({"QueryType=XSMXZB", "BeginDate=2024-01-01"}));
-    EXPECT_EQ(p.value(s("querytype")), s("XSMXZB"));
+    EXPECT_EQ(p.value(u"querytype"_s), u"XSMXZB"_s);
     EXPECT_EQ(p.count(), 2);
 
     // With a repeated name only the first line is read and replaced.
-    ParamList twice(s("a=1\r\nA=2"));
-    EXPECT_EQ(twice.value(s("a")), s("1"));
-    twice.setValue(s("a"), s("3"));
+    ParamList twice(u"a=1\r\nA=2"_s);
+    EXPECT_EQ(twice.value(u"a"_s), u"1"_s);
+    twice.setValue(u"a"_s, u"3"_s);
     EXPECT_EQ(twice.lines(), list({"a=3", "A=2"}));
 }
 
 TEST(ParamList, ValueSplitsAtTheFirstEqualsSign) {
-    ParamList p(s("filter=;qty=1\r\nsql=a=b=c\r\nempty=\r\n=noname"));
-    EXPECT_EQ(p.value(s("filter")), s(";qty=1"));
-    EXPECT_EQ(p.value(s("sql")), s("a=b=c"));
-    EXPECT_EQ(p.value(s("empty")), QString());
-    EXPECT_TRUE(p.contains(s("empty")));
-    EXPECT_FALSE(p.contains(s("missing")));
-    EXPECT_EQ(p.value(s("missing"), s("dflt")), s("dflt"));
-    EXPECT_EQ(p.value(s("empty"), s("dflt")), QString());  // present, though empty
+    ParamList p(u"filter=;qty=1\r\nsql=a=b=c\r\nempty=\r\n=noname"_s);
+    EXPECT_EQ(p.value(u"filter"_s), u";qty=1"_s);
+    EXPECT_EQ(p.value(u"sql"_s), u"a=b=c"_s);
+    EXPECT_EQ(p.value(u"empty"_s), QString());
+    EXPECT_TRUE(p.contains(u"empty"_s));
+    EXPECT_FALSE(p.contains(u"missing"_s));
+    EXPECT_EQ(p.value(u"missing"_s, u"dflt"_s), u"dflt"_s);
+    EXPECT_EQ(p.value(u"empty"_s, u"dflt"_s), QString());  // present, though empty
     // A name is the whole text before "=", not a prefix of it.
-    EXPECT_FALSE(p.contains(s("fil")));
-    EXPECT_FALSE(p.contains(s("filter=;qty")));
+    EXPECT_FALSE(p.contains(u"fil"_s));
+    EXPECT_FALSE(p.contains(u"filter=;qty"_s));
     EXPECT_EQ(p.value(QString()), QString());
     EXPECT_EQ(p.names(), list({"filter", "sql", "empty"}));
 }
@@ -71,21 +71,21 @@ TEST(ParamList, LinesWithoutEqualsAreKeptButNeverFoundByName) {
                           "正式版", "dytv1", "UpdateFlag=Check", "LoginType=0", "V11.0.140215"}) {
         p.appendLine(s(l));
     }
-    EXPECT_FALSE(p.contains(s("dytv1Default")));
-    EXPECT_FALSE(p.contains(s("dytv1")));
-    EXPECT_EQ(p.value(s("UpdateFlag")), s("Check"));
-    p.setValue(s("UpdateFlag"), s("Update"));
-    EXPECT_EQ(p.line(9), s("UpdateFlag=Update"));
+    EXPECT_FALSE(p.contains(u"dytv1Default"_s));
+    EXPECT_FALSE(p.contains(u"dytv1"_s));
+    EXPECT_EQ(p.value(u"UpdateFlag"_s), u"Check"_s);
+    p.setValue(u"UpdateFlag"_s, u"Update"_s);
+    EXPECT_EQ(p.line(9), u"UpdateFlag=Update"_s);
     EXPECT_EQ(p.count(), 12);
     EXPECT_EQ(p.nameAt(0), QString());
-    EXPECT_EQ(p.valueAt(0), s("dytv1Default"));
-    EXPECT_EQ(p.nameAt(10), s("LoginType"));
-    EXPECT_EQ(p.valueAt(10), s("0"));
+    EXPECT_EQ(p.valueAt(0), u"dytv1Default"_s);
+    EXPECT_EQ(p.nameAt(10), u"LoginType"_s);
+    EXPECT_EQ(p.valueAt(10), u"0"_s);
     EXPECT_EQ(p.names(), list({"UpdateFlag", "LoginType"}));
     // The text carries every line, the empty one too, in order.
     EXPECT_EQ(ParamList(p.text()).lines(), p.lines());
     EXPECT_TRUE(
-        p.text().startsWith(s("dytv1Default\r\n默认账套\r\n管理员\r\nPC-01\r\n\r\nABCD1234")));
+        p.text().startsWith(u"dytv1Default\r\n默认账套\r\n管理员\r\nPC-01\r\n\r\nABCD1234"_s));
 }
 
 TEST(ParamList, SetTextAcceptsEveryLineBreak) {
@@ -120,29 +120,29 @@ TEST(ParamList, SetTextAcceptsEveryLineBreak) {
 TEST(ParamList, TextPutsCrLfBetweenLinesAndRoundTrips) {
     ParamList p;
     EXPECT_EQ(p.text(), QString());
-    p.setValue(s("czy_id"), s("1"));
-    EXPECT_EQ(p.text(), s("czy_id=1"));
-    p.setValue(s("wldwStr"), s(";czy_id=1;id=;issub=1;Other=1"));
-    p.setValue(s("comment"), s("备注 = 中文"));
+    p.setValue(u"czy_id"_s, u"1"_s);
+    EXPECT_EQ(p.text(), u"czy_id=1"_s);
+    p.setValue(u"wldwStr"_s, u";czy_id=1;id=;issub=1;Other=1"_s);
+    p.setValue(u"comment"_s, u"备注 = 中文"_s);
     EXPECT_EQ(p.text(),
-              s("czy_id=1\r\nwldwStr=;czy_id=1;id=;issub=1;Other=1\r\ncomment=备注 = 中文"));
+              u"czy_id=1\r\nwldwStr=;czy_id=1;id=;issub=1;Other=1\r\ncomment=备注 = 中文"_s);
     ParamList back;
     back.setText(p.text());
     EXPECT_EQ(back, p);
     // setText replaces the whole list.
-    back.setText(s("x=1"));
+    back.setText(u"x=1"_s);
     EXPECT_EQ(back.lines(), list({"x=1"}));
 }
 
 TEST(ParamList, LineBreaksInsideALineAreRefusedAndNothingChanges) {
-    ParamList p(s("a=1\r\nb=2"));
+    ParamList p(u"a=1\r\nb=2"_s);
     const QStringList before = p.lines();
     for (const char* bad : {"x\ry", "x\ny", "x\r\ny", "\n", "tail\r"}) {
         const QString v = s(bad);
-        EXPECT_EQ(errorOf([&] { p.setValue(s("a"), v); }),
-                  s("参数[a]的值不能含有换行符，请去掉回车或换行后再试"));
-        EXPECT_EQ(errorOf([&] { p.setValue(s("new"), v); }),
-                  s("参数[new]的值不能含有换行符，请去掉回车或换行后再试"));
+        EXPECT_EQ(errorOf([&] { p.setValue(u"a"_s, v); }),
+                  u"参数[a]的值不能含有换行符，请去掉回车或换行后再试"_s);
+        EXPECT_EQ(errorOf([&] { p.setValue(u"new"_s, v); }),
+                  u"参数[new]的值不能含有换行符，请去掉回车或换行后再试"_s);
         EXPECT_FALSE(errorOf([&] { p.appendLine(v); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { p.setLine(0, v); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { p.insertLine(0, v); }).isEmpty());
@@ -154,27 +154,27 @@ TEST(ParamList, InvalidNamesAreRefused) {
     ParamList p;
     for (const char* bad : {"", "a=b", "=", "a\nb", "a\r"}) {
         const QString name = s(bad);
-        EXPECT_EQ(errorOf([&] { p.setValue(name, s("1")); }),
+        EXPECT_EQ(errorOf([&] { p.setValue(name, u"1"_s); }),
                   u"参数名[%1]无效：参数名不能为空，也不能含有等号或换行符"_s.arg(name))
             << bad;
     }
     EXPECT_TRUE(p.isEmpty());
     // Looking up such names finds nothing rather than failing.
-    ParamList q(s("a=b=c"));
-    EXPECT_FALSE(q.contains(s("a=b")));
-    EXPECT_EQ(q.value(s("a=b"), s("none")), s("none"));
+    ParamList q(u"a=b=c"_s);
+    EXPECT_FALSE(q.contains(u"a=b"_s));
+    EXPECT_EQ(q.value(u"a=b"_s, u"none"_s), u"none"_s);
 }
 
 TEST(ParamList, RemoveContainsClearAndNames) {
-    ParamList p(s("a=1\r\nB=2\r\nA=3\r\nraw\r\nc=4"));
-    EXPECT_EQ(p.remove(s("A")), 2);
+    ParamList p(u"a=1\r\nB=2\r\nA=3\r\nraw\r\nc=4"_s);
+    EXPECT_EQ(p.remove(u"A"_s), 2);
     EXPECT_EQ(p.lines(), list({"B=2", "raw", "c=4"}));
-    EXPECT_EQ(p.remove(s("a")), 0);
-    EXPECT_EQ(p.remove(s("raw")), 0);  // a line without "=" has no name
+    EXPECT_EQ(p.remove(u"a"_s), 0);
+    EXPECT_EQ(p.remove(u"raw"_s), 0);  // a line without "=" has no name
     EXPECT_EQ(p.remove(QString()), 0);
-    EXPECT_FALSE(p.contains(s("a")));
-    EXPECT_TRUE(p.contains(s("b")));
-    EXPECT_EQ(p.indexOfName(s("C")), 2);
+    EXPECT_FALSE(p.contains(u"a"_s));
+    EXPECT_TRUE(p.contains(u"b"_s));
+    EXPECT_EQ(p.indexOfName(u"C"_s), 2);
     EXPECT_EQ(p.names(), list({"B", "c"}));
     p.clear();
     EXPECT_TRUE(p.isEmpty());
@@ -183,27 +183,27 @@ TEST(ParamList, RemoveContainsClearAndNames) {
 
 TEST(ParamList, IndexAccessToRawLines) {
     ParamList p;
-    p.appendLine(s("first"));
-    p.appendLine(s("b=2"));
-    p.insertLine(0, s("zero=0"));
-    p.insertLine(3, s("last"));  // insert at the end is allowed
+    p.appendLine(u"first"_s);
+    p.appendLine(u"b=2"_s);
+    p.insertLine(0, u"zero=0"_s);
+    p.insertLine(3, u"last"_s);  // insert at the end is allowed
     EXPECT_EQ(p.lines(), list({"zero=0", "first", "b=2", "last"}));
-    p.setLine(1, s("one=1"));
-    EXPECT_EQ(p.value(s("one")), s("1"));
+    p.setLine(1, u"one=1"_s);
+    EXPECT_EQ(p.value(u"one"_s), u"1"_s);
     p.removeAt(0);
     EXPECT_EQ(p.lines(), list({"one=1", "b=2", "last"}));
-    EXPECT_EQ(p.line(2), s("last"));
-    EXPECT_EQ(p.nameAt(1), s("b"));
-    EXPECT_EQ(p.valueAt(1), s("2"));
+    EXPECT_EQ(p.line(2), u"last"_s);
+    EXPECT_EQ(p.nameAt(1), u"b"_s);
+    EXPECT_EQ(p.valueAt(1), u"2"_s);
 
     for (qsizetype bad : {qsizetype(-1), qsizetype(3), qsizetype(100)}) {
         EXPECT_EQ(errorOf([&] { (void)p.line(bad); }), u"参数行号%1超出范围（共3行）"_s.arg(bad));
-        EXPECT_FALSE(errorOf([&] { p.setLine(bad, s("x")); }).isEmpty());
+        EXPECT_FALSE(errorOf([&] { p.setLine(bad, u"x"_s); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { p.removeAt(bad); }).isEmpty());
         EXPECT_FALSE(errorOf([&] { (void)p.nameAt(bad); }).isEmpty());
     }
-    EXPECT_FALSE(errorOf([&] { p.insertLine(4, s("x")); }).isEmpty());
-    EXPECT_FALSE(errorOf([&] { p.insertLine(-1, s("x")); }).isEmpty());
+    EXPECT_FALSE(errorOf([&] { p.insertLine(4, u"x"_s); }).isEmpty());
+    EXPECT_FALSE(errorOf([&] { p.insertLine(-1, u"x"_s); }).isEmpty());
     EXPECT_EQ(p.count(), 3);
 }
 
@@ -227,42 +227,63 @@ TEST(ParamList, IntegerAccessors) {
                                          {"missing", -1}}) {
         EXPECT_EQ(p.intValue(s(r.name), -1), r.expected) << r.name;
     }
-    EXPECT_EQ(p.intValue(s("missing")), 0);
-    p.setInt(s("n"), -123456789012LL);
-    EXPECT_EQ(p.value(s("n")), s("-123456789012"));
-    EXPECT_EQ(p.intValue(s("n")), -123456789012LL);
+    EXPECT_EQ(p.intValue(u"missing"_s), 0);
+    p.setInt(u"n"_s, -123456789012LL);
+    EXPECT_EQ(p.value(u"n"_s), u"-123456789012"_s);
+    EXPECT_EQ(p.intValue(u"n"_s), -123456789012LL);
 }
 
 TEST(ParamList, DoubleAccessors) {
-    ParamList p(s("price=12.5\r\nneg=-0.25\r\nexp=1e3\r\nspaced= 3.75 \r\ncomma=1,5\r\ntext=x"));
-    EXPECT_EQ(p.doubleValue(s("price")), 12.5);
-    EXPECT_EQ(p.doubleValue(s("PRICE")), 12.5);
-    EXPECT_EQ(p.doubleValue(s("neg")), -0.25);
-    EXPECT_EQ(p.doubleValue(s("exp")), 1000.0);
-    EXPECT_EQ(p.doubleValue(s("spaced")), 3.75);
-    EXPECT_EQ(p.doubleValue(s("comma"), -1.0), -1.0);  // "." is the only decimal point
-    EXPECT_EQ(p.doubleValue(s("text"), -1.0), -1.0);
-    EXPECT_EQ(p.doubleValue(s("missing"), 7.0), 7.0);
+    ParamList p(u"price=12.5\r\nneg=-0.25\r\nexp=1e3\r\nspaced= 3.75 \r\ncomma=1,5\r\ntext=x"_s);
+    EXPECT_EQ(p.doubleValue(u"price"_s), 12.5);
+    EXPECT_EQ(p.doubleValue(u"PRICE"_s), 12.5);
+    EXPECT_EQ(p.doubleValue(u"neg"_s), -0.25);
+    EXPECT_EQ(p.doubleValue(u"exp"_s), 1000.0);
+    EXPECT_EQ(p.doubleValue(u"spaced"_s), 3.75);
+    EXPECT_EQ(p.doubleValue(u"comma"_s, -1.0), -1.0);  // "." is the only decimal point
+    EXPECT_EQ(p.doubleValue(u"text"_s, -1.0), -1.0);
+    EXPECT_EQ(p.doubleValue(u"missing"_s, 7.0), 7.0);
 
     for (double v : {0.1, 1.0 / 3.0, -2.5e-7, 123456789.125, 0.0}) {
-        p.setDouble(s("v"), v);
-        EXPECT_EQ(p.doubleValue(s("v")), v) << p.value(s("v")).toStdString();
+        p.setDouble(u"v"_s, v);
+        EXPECT_EQ(p.doubleValue(u"v"_s), v) << p.value(u"v"_s).toStdString();
     }
-    p.setDouble(s("v"), 0.1);
-    EXPECT_EQ(p.value(s("v")), s("0.1"));
-    p.setDouble(s("v"), 2.0);
-    EXPECT_EQ(p.value(s("v")), s("2"));
+    p.setDouble(u"v"_s, 0.1);
+    EXPECT_EQ(p.value(u"v"_s), u"0.1"_s);
+    p.setDouble(u"v"_s, 2.0);
+    EXPECT_EQ(p.value(u"v"_s), u"2"_s);
 }
 
 TEST(ParamList, NamesAreComparedWithoutCaseForChineseAndLatin) {
     ParamList p;
-    p.setValue(s("数量"), s("1"));
-    p.setValue(s("Dj_Caption"), s("进货单"));
-    EXPECT_EQ(p.value(s("数量")), s("1"));
-    EXPECT_EQ(p.value(s("DJ_CAPTION")), s("进货单"));
-    EXPECT_EQ(p.value(s("dj_caption")), s("进货单"));
-    EXPECT_FALSE(p.contains(s("dj_captio")));
-    EXPECT_FALSE(p.contains(s("dj_caption ")));  // blanks are part of the name
+    p.setValue(u"数量"_s, u"1"_s);
+    p.setValue(u"Dj_Caption"_s, u"进货单"_s);
+    EXPECT_EQ(p.value(u"数量"_s), u"1"_s);
+    EXPECT_EQ(p.value(u"DJ_CAPTION"_s), u"进货单"_s);
+    EXPECT_EQ(p.value(u"dj_caption"_s), u"进货单"_s);
+    EXPECT_FALSE(p.contains(u"dj_captio"_s));
+    EXPECT_FALSE(p.contains(u"dj_caption "_s));  // blanks are part of the name
+}
+
+// The escape for values with line breaks.
+TEST(ParamListLineBreaks, EscapedValuesFitALineAndReadBackAsTheyWere) {
+    const QList<QPair<QString, QString>> cases = {{u"第一行\r\n第二行"_s, u"第一行\\r\\n第二行"_s},
+                                                  {u"a\nb\rc"_s, u"a\\nb\\rc"_s},
+                                                  {u"C:\\new\\r"_s, u"C:\\\\new\\\\r"_s},
+                                                  {u"plain"_s, u"plain"_s},
+                                                  {QString(), QString()}};
+    for (const auto& [value, escaped] : cases) {
+        EXPECT_EQ(escaped, dyt::encodeLineBreaks(value));
+        EXPECT_EQ(value, dyt::decodeLineBreaks(dyt::encodeLineBreaks(value)));
+        ParamList p;
+        p.setValue(u"comment"_s, dyt::encodeLineBreaks(value));
+        EXPECT_EQ(value, dyt::decodeLineBreaks(ParamList(p.text()).value(u"comment"_s)));
+    }
+}
+
+TEST(ParamListLineBreaks, ABackslashThatStartsNoEscapeIsKept) {
+    EXPECT_EQ(u"a\\tb"_s, dyt::decodeLineBreaks(u"a\\tb"_s));
+    EXPECT_EQ(u"end\\"_s, dyt::decodeLineBreaks(u"end\\"_s));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "common/formatting.h"
 #include "grid/printers.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -23,7 +25,7 @@ GridContext context(bool canSeeCost) {
     c.discountDot = 1;
     c.taxDot = 0;
     c.canSeeCost = canSeeCost;
-    c.programDir = QStringLiteral("/nonexistent-program-dir");
+    c.programDir = u"/nonexistent-program-dir"_s;
     return c;
 }
 
@@ -51,8 +53,8 @@ TEST(SplitCaptionTags, CutsAtTheFirstBrackets) {
         {u"", u"", u""},
     };
     for (const Case& c : cases) {
-        QString tags = QStringLiteral("stale");
-        QString caption = QStringLiteral("stale");
+        QString tags = u"stale"_s;
+        QString caption = u"stale"_s;
         SplitCaptionTags(QString::fromUtf16(c.text), &tags, &caption);
         EXPECT_EQ(QString::fromUtf16(c.tags), tags) << QString::fromUtf16(c.text).toStdString();
         EXPECT_EQ(QString::fromUtf16(c.caption), caption)
@@ -61,11 +63,10 @@ TEST(SplitCaptionTags, CutsAtTheFirstBrackets) {
 }
 
 TEST(NumberPatterns, BuildsTheDisplayAndFooterPair) {
-    EXPECT_EQ(QStringLiteral(",0.00;-,0.00"), NumberPatterns(QStringLiteral("0.00")).display);
-    EXPECT_EQ(QStringLiteral("%s,0.00;%s-,0.00"), NumberPatterns(QStringLiteral("0.00")).footer);
-    EXPECT_EQ(QStringLiteral(",0.;-,0."), NumberPatterns(QStringLiteral("0.")).display);
-    EXPECT_EQ(QStringLiteral("%s,0.0000;%s-,0.0000"),
-              NumberPatterns(QStringLiteral("0.0000")).footer);
+    EXPECT_EQ(u",0.00;-,0.00"_s, NumberPatterns(u"0.00"_s).display);
+    EXPECT_EQ(u"%s,0.00;%s-,0.00"_s, NumberPatterns(u"0.00"_s).footer);
+    EXPECT_EQ(u",0.;-,0."_s, NumberPatterns(u"0."_s).display);
+    EXPECT_EQ(u"%s,0.0000;%s-,0.0000"_s, NumberPatterns(u"0.0000"_s).footer);
 }
 
 // One row per number tag of the tag table: kind, places, patterns, and a value shown with them.
@@ -128,7 +129,7 @@ TEST(ApplyColumnTags, WithoutNumberTagTheColumnIsText) {
         EXPECT_EQ(NumberKind::None, col.numberKind);
         EXPECT_EQ(EditorKind::Text, col.editor);
         EXPECT_EQ(QString(), col.displayPattern);
-        EXPECT_EQ(QStringLiteral("%s,0.00;%s-,0.00"), col.footerPattern);
+        EXPECT_EQ(u"%s,0.00;%s-,0.00"_s, col.footerPattern);
         EXPECT_FALSE(col.masked);
     }
 }
@@ -164,17 +165,17 @@ TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
     GridDefinition view = definition();
     view.context.programDir = dir.path();
     GridColumn without;
-    ApplyColumnTags(view, without, QStringLiteral("%SET%"));
+    ApplyColumnTags(view, without, u"%SET%"_s);
     EXPECT_EQ(QString(), without.buttonGlyph);
 
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("images")));
-    const QString image = QDir(dir.path()).filePath(QStringLiteral("images/1.bmp"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"images"_s));
+    const QString image = QDir(dir.path()).filePath(u"images/1.bmp"_s);
     QFile f(image);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("BM");
     f.close();
     GridColumn with;
-    ApplyColumnTags(view, with, QStringLiteral("%SET%"));
+    ApplyColumnTags(view, with, u"%SET%"_s);
     EXPECT_EQ(image, with.buttonGlyph);
 }
 
@@ -214,20 +215,18 @@ TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
 TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
     GridDefinition view = definition();
     GridColumn col;
-    ApplyColumnTags(view, col, QStringLiteral("%R%AVG%"));
-    EXPECT_EQ(QStringLiteral("平均值：12.50%"),
-              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
-    EXPECT_EQ(QStringLiteral("平均值：-0.25%"),
-              FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
+    ApplyColumnTags(view, col, u"%R%AVG%"_s);
+    EXPECT_EQ(u"平均值：12.50%"_s, FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
+    EXPECT_EQ(u"平均值：-0.25%"_s, FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
 }
 
 TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
     GridDefinition view = definition();
     GridColumn sum;
-    ApplyColumnTags(view, sum, QStringLiteral("%SUM%"));
+    ApplyColumnTags(view, sum, u"%SUM%"_s);
     EXPECT_EQ(ValueKind::Float, sum.valueKind);
     GridColumn count;
-    ApplyColumnTags(view, count, QStringLiteral("%CNT%"));
+    ApplyColumnTags(view, count, u"%CNT%"_s);
     EXPECT_EQ(ValueKind::Text, count.valueKind);
 }
 
@@ -263,26 +262,25 @@ TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
 }
 
 TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
-    const QString caption = QStringLiteral("[%SUM%M%Cost%]预计资金");
+    const QString caption = u"[%SUM%M%Cost%]预计资金"_s;
 
     GridDefinition denied = definition(false);
-    const GridColumn& masked = AddGridColumn(denied, caption, QStringLiteral("yjzj"), true, 80);
+    const GridColumn& masked = AddGridColumn(denied, caption, u"yjzj"_s, true, 80);
     EXPECT_TRUE(masked.masked);
     EXPECT_FALSE(masked.editable);
     EXPECT_EQ(SummaryKind::None, masked.summary);
     EXPECT_FALSE(denied.footerVisible);
-    EXPECT_EQ(QStringLiteral("***"), MaskedText());
+    EXPECT_EQ(u"***"_s, MaskedText());
 
     GridDefinition allowed = definition(true);
-    const GridColumn& open = AddGridColumn(allowed, caption, QStringLiteral("yjzj"), true, 80);
+    const GridColumn& open = AddGridColumn(allowed, caption, u"yjzj"_s, true, 80);
     EXPECT_FALSE(open.masked);
     EXPECT_TRUE(open.editable);
     EXPECT_EQ(SummaryKind::Sum, open.summary);
     EXPECT_TRUE(allowed.footerVisible);
     EXPECT_EQ(5, open.decimals);  // totaldot
-    EXPECT_EQ(QStringLiteral("1,234.56780"), FormatFloat(open.displayPattern, 1234.5678));
-    EXPECT_EQ(QStringLiteral("99.00000"),
-              FormatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
+    EXPECT_EQ(u"1,234.56780"_s, FormatFloat(open.displayPattern, 1234.5678));
+    EXPECT_EQ(u"99.00000"_s, FormatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
 }
 
 // One row per caption: what AddGridColumn makes of its tags and text. "F" anywhere in the tags
@@ -329,10 +327,10 @@ TEST(AddGridColumn, CaptionTable) {
         GridDefinition view = definition();
         view.allowHideColumns = c.allowHide;
         const GridColumn& col =
-            AddGridColumn(view, QString::fromUtf16(c.text), QStringLiteral("f1"), c.editable, 100);
+            AddGridColumn(view, QString::fromUtf16(c.text), u"f1"_s, c.editable, 100);
         EXPECT_EQ(QString::fromUtf16(c.caption), col.caption);
         EXPECT_EQ(QString::fromUtf16(c.tags), col.tags);
-        EXPECT_EQ(QStringLiteral("f1"), col.fieldName);
+        EXPECT_EQ(u"f1"_s, col.fieldName);
         EXPECT_EQ(c.visible, col.visible);
         EXPECT_EQ(c.visible ? 0 : kHiddenColumnTag, col.tag);
         EXPECT_EQ(c.editor, col.editor);
@@ -347,7 +345,7 @@ TEST(AddGridColumn, CaptionTable) {
     EXPECT_EQ(110, kHiddenColumnTag);
     GridDefinition unfiltered = definition();
     unfiltered.filteringEnabled = false;
-    EXPECT_FALSE(AddGridColumn(unfiltered, QStringLiteral("乙"), QString(), false, 60).filtering);
+    EXPECT_FALSE(AddGridColumn(unfiltered, u"乙"_s, QString(), false, 60).filtering);
 }
 
 TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
@@ -378,55 +376,54 @@ TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
 
 TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
     GridDefinition view = definition();  // pricedot 4, qtydot 3
-    const GridColumn& col = AddGridColumn(view, QStringLiteral("[%P%]单价"), QString(), true, 60);
-    EXPECT_EQ(QStringLiteral("12.3457"), FormatFloat(col.displayPattern, 12.345678));
-    EXPECT_EQ(QStringLiteral("-12.346"), FormatFloat(col.displayPattern, -12.345678));
-    EXPECT_EQ(QStringLiteral("-1,234.500"), FormatFloat(col.displayPattern, -1234.5));
+    const GridColumn& col = AddGridColumn(view, u"[%P%]单价"_s, QString(), true, 60);
+    EXPECT_EQ(u"12.3457"_s, FormatFloat(col.displayPattern, 12.345678));
+    EXPECT_EQ(u"-12.346"_s, FormatFloat(col.displayPattern, -12.345678));
+    EXPECT_EQ(u"-1,234.500"_s, FormatFloat(col.displayPattern, -1234.5));
     EXPECT_EQ(4, col.decimals);
 
     GridDefinition whole = definition();
     whole.context.qtyDot = 0;
-    const GridColumn& p0 = AddGridColumn(whole, QStringLiteral("[%P%]单价"), QString(), true, 60);
-    EXPECT_EQ(QStringLiteral("-13"), FormatFloat(p0.displayPattern, -12.5));
-    EXPECT_EQ(QStringLiteral("12.5000"), FormatFloat(p0.displayPattern, 12.5));
+    const GridColumn& p0 = AddGridColumn(whole, u"[%P%]单价"_s, QString(), true, 60);
+    EXPECT_EQ(u"-13"_s, FormatFloat(p0.displayPattern, -12.5));
+    EXPECT_EQ(u"12.5000"_s, FormatFloat(p0.displayPattern, 12.5));
 }
 
 TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
     GridDefinition view = definition();
-    AddGridColumn(view, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
-    AddGridColumn(view, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60, 2);
+    AddGridColumn(view, u"编号"_s, u"code"_s, false, 60, 0);
+    AddGridColumn(view, u"[%Q%]数量"_s, u"qty"_s, true, 60, 2);
     ASSERT_EQ(2, view.columns.size());
-    EXPECT_EQ(QStringLiteral("code"), view.columns[0].fieldName);
+    EXPECT_EQ(u"code"_s, view.columns[0].fieldName);
     EXPECT_EQ(2, view.columns[1].bandIndex);
-    EXPECT_EQ(1, view.columnIndex(QStringLiteral("QTY")));
-    EXPECT_EQ(-1, view.columnIndex(QStringLiteral("price")));
+    EXPECT_EQ(1, view.columnIndex(u"QTY"_s));
+    EXPECT_EQ(-1, view.columnIndex(u"price"_s));
 }
 
 TEST(AddFooterSummary, SwitchesTheFooterOnAndMakesValuesFloat) {
     GridDefinition view = definition();
-    GridColumn& col = AddGridColumn(view, QStringLiteral("备注"), QString(), false, 60);
+    GridColumn& col = AddGridColumn(view, u"备注"_s, QString(), false, 60);
     EXPECT_FALSE(view.footerVisible);
-    AddFooterSummary(view, col, QStringLiteral("%s,0.00;%s-,0.00"), SummaryKind::Max,
-                     QStringLiteral("最大值："));
+    AddFooterSummary(view, col, u"%s,0.00;%s-,0.00"_s, SummaryKind::Max, u"最大值："_s);
     EXPECT_TRUE(view.footerVisible);
     EXPECT_EQ(SummaryKind::Max, col.summary);
     EXPECT_EQ(ValueKind::Float, col.valueKind);
-    EXPECT_EQ(QStringLiteral("最大值："), col.summaryPrefix);
+    EXPECT_EQ(u"最大值："_s, col.summaryPrefix);
 }
 
 TEST(AddGridBand, FixedBandResetsTheView) {
     GridDefinition view = definition();
-    AddGridBand(view, QStringLiteral("基本信息"), 100, false);
-    AddGridBand(view, QStringLiteral("隐藏"), 0, false);
+    AddGridBand(view, u"基本信息"_s, 100, false);
+    AddGridBand(view, u"隐藏"_s, 0, false);
     ASSERT_EQ(2, view.bands.size());
     EXPECT_TRUE(view.bands[0].visible);
     EXPECT_FALSE(view.bands[1].visible);
     EXPECT_FALSE(view.bands[0].fixedLeft);
     EXPECT_TRUE(view.bandHeadersVisible);
 
-    GridBand& fixed = AddGridBand(view, QStringLiteral("商品"), 1, true);
+    GridBand& fixed = AddGridBand(view, u"商品"_s, 1, true);
     ASSERT_EQ(1, view.bands.size());
-    EXPECT_EQ(QStringLiteral("商品"), fixed.caption);
+    EXPECT_EQ(u"商品"_s, fixed.caption);
     EXPECT_TRUE(fixed.visible);
     EXPECT_TRUE(fixed.fixedLeft);
     EXPECT_FALSE(view.groupingBoxVisible);

@@ -24,6 +24,8 @@
 #include "grid/printers.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 using test::errorOf;
@@ -104,7 +106,7 @@ QMap<QString, QByteArray> unzip(const QByteArray& zip) {
 // The texts of the shared-strings part, in their index order.
 QStringList sharedStrings(const QByteArray& xml) {
     QStringList out;
-    static const QRegularExpression t(QStringLiteral("<t[^>]*>([^<]*)</t>"));
+    static const QRegularExpression t(u"<t[^>]*>([^<]*)</t>"_s);
     auto it = t.globalMatch(QString::fromUtf8(xml));
     while (it.hasNext())
         out.append(it.next().captured(1));
@@ -112,19 +114,19 @@ QStringList sharedStrings(const QByteArray& xml) {
 }
 
 TEST(GridExportNames, SaveDialogTexts) {
-    EXPECT_EQ(QStringLiteral("导出到Excel"), gridexport::DialogTitle());
-    EXPECT_EQ(QStringLiteral("Excel文件(*.xls);;Excel 2007文件(*.xlsx);;所有文件(*.*)"),
+    EXPECT_EQ(u"导出到Excel"_s, gridexport::DialogTitle());
+    EXPECT_EQ(u"Excel文件(*.xls);;Excel 2007文件(*.xlsx);;所有文件(*.*)"_s,
               gridexport::FileFilter());
-    EXPECT_EQ(QStringLiteral("数据-2024_03_05-07_08_09.xls"),
+    EXPECT_EQ(u"数据-2024_03_05-07_08_09.xls"_s,
               gridexport::ProposedFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
-    EXPECT_EQ(QStringLiteral("数据-2024_12_31-23_59_58.xls"),
+    EXPECT_EQ(u"数据-2024_12_31-23_59_58.xls"_s,
               gridexport::ProposedFileName(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))));
 }
 
 TEST(GridExportNames, TargetFileNames) {
-    const QString xls = QStringLiteral("Excel文件(*.xls)");
+    const QString xls = u"Excel文件(*.xls)"_s;
     const QString xlsx = gridexport::XlsxFilter();
-    const QString all = QStringLiteral("所有文件(*.*)");
+    const QString all = u"所有文件(*.*)"_s;
     struct Case {
         QString chosen;
         QString filter;
@@ -132,14 +134,14 @@ TEST(GridExportNames, TargetFileNames) {
         bool isXlsx;
     };
     const Case cases[] = {
-        {QStringLiteral("/d/库存"), xls, QStringLiteral("/d/库存.xls"), false},
-        {QStringLiteral("/d/库存"), xlsx, QStringLiteral("/d/库存.xlsx"), true},
-        {QStringLiteral("/d/库存"), all, QStringLiteral("/d/库存.xls"), false},
-        {QStringLiteral("/d/库存.XLS"), xls, QStringLiteral("/d/库存.XLS"), false},
-        {QStringLiteral("/d/库存.xlsx"), xls, QStringLiteral("/d/库存.xlsx"), true},
-        {QStringLiteral("/d/库存.xls"), xlsx, QStringLiteral("/d/库存.xls"), false},
-        {QStringLiteral("/d/库存.txt"), all, QStringLiteral("/d/库存.txt.xls"), false},
-        {QStringLiteral("/d/a.xls.bak"), xls, QStringLiteral("/d/a.xls.bak"), false},
+        {u"/d/库存"_s, xls, u"/d/库存.xls"_s, false},
+        {u"/d/库存"_s, xlsx, u"/d/库存.xlsx"_s, true},
+        {u"/d/库存"_s, all, u"/d/库存.xls"_s, false},
+        {u"/d/库存.XLS"_s, xls, u"/d/库存.XLS"_s, false},
+        {u"/d/库存.xlsx"_s, xls, u"/d/库存.xlsx"_s, true},
+        {u"/d/库存.xls"_s, xlsx, u"/d/库存.xls"_s, false},
+        {u"/d/库存.txt"_s, all, u"/d/库存.txt.xls"_s, false},
+        {u"/d/a.xls.bak"_s, xls, u"/d/a.xls.bak"_s, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.target, gridexport::TargetFileName(c.chosen, c.filter))
@@ -154,11 +156,11 @@ TEST(GridExportNames, SpreadsheetNumberFormats) {
         QString format;
     };
     const Case cases[] = {
-        {QStringLiteral(",0.00;-,0.00"), QStringLiteral("#,##0.00;\"-\"#,##0.00")},
-        {QStringLiteral(",0.0000;-,0.00"), QStringLiteral("#,##0.0000;\"-\"#,##0.00")},
-        {QStringLiteral(",0.;-,0."), QStringLiteral("#,##0;\"-\"#,##0")},
-        {QStringLiteral(",0.00%;-,0.00%"), QStringLiteral("#,##0.00\"%\";\"-\"#,##0.00\"%\"")},
-        {QStringLiteral("0.000"), QStringLiteral("0.000")},
+        {u",0.00;-,0.00"_s, u"#,##0.00;\"-\"#,##0.00"_s},
+        {u",0.0000;-,0.00"_s, u"#,##0.0000;\"-\"#,##0.00"_s},
+        {u",0.;-,0."_s, u"#,##0;\"-\"#,##0"_s},
+        {u",0.00%;-,0.00%"_s, u"#,##0.00\"%\";\"-\"#,##0.00\"%\""_s},
+        {u"0.000"_s, u"0.000"_s},
         {QString(), QString()},
     };
     for (const Case& c : cases)
@@ -174,12 +176,12 @@ TEST(GridExportNames, PlacesFollowTheSectionThatShowsTheValue) {
         double shown;
     };
     const Case cases[] = {
-        {QStringLiteral(",0.00;-,0.000"), 1.2345, 2, 1.23},     // a price
-        {QStringLiteral(",0.00;-,0.000"), -1.2345, 3, -1.235},  // negative: quantity places
-        {QStringLiteral(",0.;-,0."), -2.5, 0, -3},              // half away from zero
-        {QStringLiteral(",0.00%;-,0.00%"), 0.125, 2, 0.13},
-        {QStringLiteral("0.0"), -1.25, 1, -1.3},  // no negative section: the first one
-        {QString(), 1.23456, 4, 1.2346},          // no pattern: the column's places
+        {u",0.00;-,0.000"_s, 1.2345, 2, 1.23},     // a price
+        {u",0.00;-,0.000"_s, -1.2345, 3, -1.235},  // negative: quantity places
+        {u",0.;-,0."_s, -2.5, 0, -3},              // half away from zero
+        {u",0.00%;-,0.00%"_s, 0.125, 2, 0.13},
+        {u"0.0"_s, -1.25, 1, -1.3},       // no negative section: the first one
+        {QString(), 1.23456, 4, 1.2346},  // no pattern: the column's places
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.places, gridfilter::DisplayPlaces(c.pattern, c.value, 4))
@@ -194,25 +196,24 @@ class GridExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        rs.addField(QStringLiteral("code"), FieldType::Text);
-        rs.addField(QStringLiteral("barcode"), FieldType::Text);
-        rs.addField(QStringLiteral("qty"), FieldType::Float);
-        rs.addField(QStringLiteral("cost"), FieldType::Float);
-        rs.addField(QStringLiteral("id"), FieldType::Integer);
-        rs.addField(QStringLiteral("day"), FieldType::Date);
-        rs.appendRow(
-            {QStringLiteral(" A1 "), QStringLiteral("690"), 1.005, 3.5, 7, QDate(2024, 3, 5)});
-        rs.appendRow({QStringLiteral("B2"), QVariant(), QVariant(), QVariant(), -2, QVariant()});
+        rs.addField(u"code"_s, FieldType::Text);
+        rs.addField(u"barcode"_s, FieldType::Text);
+        rs.addField(u"qty"_s, FieldType::Float);
+        rs.addField(u"cost"_s, FieldType::Float);
+        rs.addField(u"id"_s, FieldType::Integer);
+        rs.addField(u"day"_s, FieldType::Date);
+        rs.appendRow({u" A1 "_s, u"690"_s, 1.005, 3.5, 7, QDate(2024, 3, 5)});
+        rs.appendRow({u"B2"_s, QVariant(), QVariant(), QVariant(), -2, QVariant()});
 
         def.context.qtyDot = 2;
         def.context.totalDot = 2;
         def.context.canSeeCost = false;
-        AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-        AddGridColumn(def, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 60);
-        AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), false, 70);
-        AddGridColumn(def, QStringLiteral("[%M%Cost%]成本"), QStringLiteral("cost"), false, 70);
-        AddGridColumn(def, QStringLiteral("ID"), QStringLiteral("id"), false, 40);
-        AddGridColumn(def, QStringLiteral("日期"), QStringLiteral("day"), false, 80);
+        AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
+        AddGridColumn(def, u"[%F%]条码"_s, u"barcode"_s, false, 60);
+        AddGridColumn(def, u"[%Q%]数量"_s, u"qty"_s, false, 70);
+        AddGridColumn(def, u"[%M%Cost%]成本"_s, u"cost"_s, false, 70);
+        AddGridColumn(def, u"ID"_s, u"id"_s, false, 40);
+        AddGridColumn(def, u"日期"_s, u"day"_s, false, 80);
         model.setSource(&rs, &def);
         view.setModel(&model);
     }
@@ -233,23 +234,23 @@ TEST_F(GridExportTest, WorksheetBytesFieldByField) {
 
     // Worked out from the record layout: number, length, row, column, format 0, body.
     const QStringList expected{
-        QStringLiteral("0908 0800 0000 1000 0000 0000"),                 // BOF
-        QStringLiteral("0402 0c00 0000 0000 0000 0400 b1e0 bac5"),       // 编号
-        QStringLiteral("0402 0c00 0000 0100 0000 0400 cafd c1bf"),       // 数量 (条码 left out)
-        QStringLiteral("0402 0c00 0000 0200 0000 0400 b3c9 b1be"),       // 成本
-        QStringLiteral("0402 0a00 0000 0300 0000 0200 4944"),            // ID
-        QStringLiteral("0402 0c00 0000 0400 0000 0400 c8d5 c6da"),       // 日期
-        QStringLiteral("0402 0a00 0100 0000 0000 0200 4131"),            // "A1", trimmed
-        QStringLiteral("0302 0e00 0100 0100 0000 295c 8fc2 f528 f03f"),  // 1.005 shown as 1.01
-        QStringLiteral("0402 0b00 0100 0200 0000 0300 2a2a 2a"),         // masked "***"
-        QStringLiteral("7e02 0a00 0100 0300 0000 1e00 0000"),            // RK 7 × 4 + 2
-        QStringLiteral("0402 1200 0100 0400 0000 0a00 3230 3234 2d30 332d 3035"),  // 2024-03-05
-        QStringLiteral("0402 0a00 0200 0000 0000 0200 4232"),                      // "B2"
-        QStringLiteral("0102 0600 0200 0100 0000"),                                // empty quantity
-        QStringLiteral("0102 0600 0200 0200 0000"),                                // empty cost
-        QStringLiteral("7e02 0a00 0200 0300 0000 faff ffff"),                      // RK -2 × 4 + 2
-        QStringLiteral("0102 0600 0200 0400 0000"),                                // empty date
-        QStringLiteral("0a00 0000"),                                               // EOF
+        u"0908 0800 0000 1000 0000 0000"_s,                           // BOF
+        u"0402 0c00 0000 0000 0000 0400 b1e0 bac5"_s,                 // 编号
+        u"0402 0c00 0000 0100 0000 0400 cafd c1bf"_s,                 // 数量 (条码 left out)
+        u"0402 0c00 0000 0200 0000 0400 b3c9 b1be"_s,                 // 成本
+        u"0402 0a00 0000 0300 0000 0200 4944"_s,                      // ID
+        u"0402 0c00 0000 0400 0000 0400 c8d5 c6da"_s,                 // 日期
+        u"0402 0a00 0100 0000 0000 0200 4131"_s,                      // "A1", trimmed
+        u"0302 0e00 0100 0100 0000 295c 8fc2 f528 f03f"_s,            // 1.005 shown as 1.01
+        u"0402 0b00 0100 0200 0000 0300 2a2a 2a"_s,                   // masked "***"
+        u"7e02 0a00 0100 0300 0000 1e00 0000"_s,                      // RK 7 × 4 + 2
+        u"0402 1200 0100 0400 0000 0a00 3230 3234 2d30 332d 3035"_s,  // 2024-03-05
+        u"0402 0a00 0200 0000 0000 0200 4232"_s,                      // "B2"
+        u"0102 0600 0200 0100 0000"_s,                                // empty quantity
+        u"0102 0600 0200 0200 0000"_s,                                // empty cost
+        u"7e02 0a00 0200 0300 0000 faff ffff"_s,                      // RK -2 × 4 + 2
+        u"0102 0600 0200 0400 0000"_s,                                // empty date
+        u"0a00 0000"_s,                                               // EOF
     };
     qsizetype at = 0;
     for (int i = 0; i < expected.size(); ++i) {
@@ -266,20 +267,18 @@ TEST_F(GridExportTest, WorksheetBytesFieldByField) {
 
 TEST_F(GridExportTest, ExportFollowsTheShownOrderRowsAndFilter) {
     view.table()->horizontalHeader()->moveSection(4, 0);  // ID shown first
-    gridfilter::ApplyQueryFilter(&view,
-                                 gridfilter::QueryFilter::makeCondition(
-                                     def, 4, gridfilter::FilterOperator::Less, QStringLiteral("0")),
-                                 gridfilter::FilterScope::New);
+    gridfilter::ApplyQueryFilter(
+        &view,
+        gridfilter::QueryFilter::makeCondition(def, 4, gridfilter::FilterOperator::Less, u"0"_s),
+        gridfilter::FilterScope::New);
     const RecordSet out = gridexport::GridRecords(&view);
     QStringList captions;
     for (const Field& f : out.fields())
         captions.append(f.caption());
-    EXPECT_EQ((QStringList{QStringLiteral("ID"), QStringLiteral("编号"), QStringLiteral("数量"),
-                           QStringLiteral("成本"), QStringLiteral("日期")}),
-              captions);
+    EXPECT_EQ((QStringList{u"ID"_s, u"编号"_s, u"数量"_s, u"成本"_s, u"日期"_s}), captions);
     ASSERT_EQ(1, out.recordCount());
     EXPECT_EQ(-2, out.at(0, 0).toLongLong());
-    EXPECT_EQ(QStringLiteral("B2"), out.at(0, 1).toString());
+    EXPECT_EQ(u"B2"_s, out.at(0, 1).toString());
 }
 
 TEST_F(GridExportTest, XlsxRoundTrip) {
@@ -288,18 +287,15 @@ TEST_F(GridExportTest, XlsxRoundTrip) {
     const QByteArray bytes = readFile(file);
     ASSERT_TRUE(bytes.startsWith("PK\x03\x04"));
     const QMap<QString, QByteArray> parts = unzip(bytes);
-    ASSERT_TRUE(parts.contains(QStringLiteral("xl/worksheets/sheet1.xml")));
-    ASSERT_TRUE(parts.contains(QStringLiteral("xl/sharedStrings.xml")));
+    ASSERT_TRUE(parts.contains(u"xl/worksheets/sheet1.xml"_s));
+    ASSERT_TRUE(parts.contains(u"xl/sharedStrings.xml"_s));
 
     // Texts in the order they were first written, row by row; the hidden caption is not there.
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("编号"), QStringLiteral("数量"), QStringLiteral("成本"),
-                     QStringLiteral("ID"), QStringLiteral("日期"), QStringLiteral("A1"),
-                     QStringLiteral("***"), QStringLiteral("2024-03-05"), QStringLiteral("B2")}),
-        sharedStrings(parts.value(QStringLiteral("xl/sharedStrings.xml"))));
+    EXPECT_EQ((QStringList{u"编号"_s, u"数量"_s, u"成本"_s, u"ID"_s, u"日期"_s, u"A1"_s, u"***"_s,
+                           u"2024-03-05"_s, u"B2"_s}),
+              sharedStrings(parts.value(u"xl/sharedStrings.xml"_s)));
 
-    const QString sheet =
-        QString::fromUtf8(parts.value(QStringLiteral("xl/worksheets/sheet1.xml")));
+    const QString sheet = QString::fromUtf8(parts.value(u"xl/worksheets/sheet1.xml"_s));
     struct Cell {
         const char* ref;
         const char* pattern;  // what the cell must hold
@@ -313,16 +309,16 @@ TEST_F(GridExportTest, XlsxRoundTrip) {
         {"E2", "t=\"s\"[^>]*><v>7</v>"},  // the date as its text
     };
     for (const Cell& c : cells) {
-        const QRegularExpression re(QStringLiteral("<c r=\"%1\"[^>]*%2")
-                                        .arg(QLatin1String(c.ref), QLatin1String(c.pattern)));
+        const QRegularExpression re(
+            u"<c r=\"%1\"[^>]*%2"_s.arg(QLatin1String(c.ref), QLatin1String(c.pattern)));
         EXPECT_TRUE(re.match(sheet).hasMatch()) << c.ref << "\n" << sheet.toStdString();
     }
     // Empty cells are not written.
-    EXPECT_FALSE(sheet.contains(QStringLiteral("r=\"B3\"")));
-    EXPECT_FALSE(sheet.contains(QStringLiteral("r=\"F1\"")));
+    EXPECT_FALSE(sheet.contains(u"r=\"B3\""_s));
+    EXPECT_FALSE(sheet.contains(u"r=\"F1\""_s));
 
-    const QString styles = QString::fromUtf8(parts.value(QStringLiteral("xl/styles.xml")));
-    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"#,##0.00;&quot;-&quot;#,##0.00\"")))
+    const QString styles = QString::fromUtf8(parts.value(u"xl/styles.xml"_s));
+    EXPECT_TRUE(styles.contains(u"formatCode=\"#,##0.00;&quot;-&quot;#,##0.00\""_s))
         << styles.toStdString();
 }
 
@@ -335,11 +331,11 @@ TEST_F(GridExportTest, AnExistingFileIsReplacedWholeOrKept) {
     // Too many rows for the worksheet format: nothing is written, the old file stays.
     writeFile(file, "old contents");
     for (int i = 0; i < 65534; ++i)
-        rs.appendRow({QStringLiteral("X")});
+        rs.appendRow({u"X"_s});
     model.reload();
     EXPECT_FALSE(errorOf([&] { WriteGridWorkbook(&view, file); }).isEmpty());
     EXPECT_EQ(QByteArray("old contents"), readFile(file));
-    EXPECT_EQ(QStringList{QStringLiteral("库存.xls")}, QDir(dir.path()).entryList(QDir::Files));
+    EXPECT_EQ(QStringList{u"库存.xls"_s}, QDir(dir.path()).entryList(QDir::Files));
 }
 
 TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
@@ -366,11 +362,10 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
 
     EXPECT_TRUE(ExportGridToExcel(&view, nullptr));
     ASSERT_EQ(3, asked.size());
-    EXPECT_EQ(QStringLiteral("导出到Excel"), asked[0]);
-    EXPECT_TRUE(
-        QRegularExpression(QStringLiteral("^数据-\\d{4}_\\d{2}_\\d{2}-\\d{2}_\\d{2}_\\d{2}\\.xls$"))
-            .match(asked[1])
-            .hasMatch())
+    EXPECT_EQ(u"导出到Excel"_s, asked[0]);
+    EXPECT_TRUE(QRegularExpression(u"^数据-\\d{4}_\\d{2}_\\d{2}-\\d{2}_\\d{2}_\\d{2}\\.xls$"_s)
+                    .match(asked[1])
+                    .hasMatch())
         << asked[1].toStdString();
     EXPECT_EQ(gridexport::FileFilter(), asked[2]);
     EXPECT_EQ(QStringList{path("月报.xlsx")}, opened);
@@ -381,7 +376,7 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
     gridexport::setDocumentOpener([](const QString&) { return false; });
     EXPECT_TRUE(ExportGridToExcel(&view, nullptr));
     ASSERT_EQ(1, prompter.messages().size());
-    EXPECT_TRUE(prompter.messages()[0].contains(QStringLiteral("月报.xlsx")));
+    EXPECT_TRUE(prompter.messages()[0].contains(u"月报.xlsx"_s));
 
     // Cancelling writes and opens nothing.
     opened.clear();
@@ -398,12 +393,11 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
 TEST_F(GridExportTest, ErrorsGoToThePrompter) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
-    EXPECT_EQ(QStringLiteral("无数据"),
-              errorOf([] { WriteGridWorkbook(nullptr, QStringLiteral("x.xls")); }));
+    EXPECT_EQ(u"无数据"_s, errorOf([] { WriteGridWorkbook(nullptr, u"x.xls"_s); }));
     EXPECT_FALSE(ExportGridToExcel(nullptr, nullptr));
     ASSERT_EQ(1, prompter.records(client::PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("错误"), prompter.records(client::PromptKind::Message)[0].caption);
-    EXPECT_EQ(QStringLiteral("无数据"), prompter.messages()[0]);
+    EXPECT_EQ(u"错误"_s, prompter.records(client::PromptKind::Message)[0].caption);
+    EXPECT_EQ(u"无数据"_s, prompter.messages()[0]);
 }
 
 }  // namespace

@@ -19,17 +19,19 @@
 #include "common/currency.h"
 #include "grid/printers.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
 class GridViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(QStringLiteral("code"), FieldType::Text);
-        rs.addField(QStringLiteral("barcode"), FieldType::Text);
-        rs.addField(QStringLiteral("qty"), FieldType::Float);
+        rs.addField(u"code"_s, FieldType::Text);
+        rs.addField(u"barcode"_s, FieldType::Text);
+        rs.addField(u"qty"_s, FieldType::Float);
         for (int i = 0; i < 5; ++i) {
-            rs.appendRow({QStringLiteral("G%1").arg(i), QStringLiteral("69%1").arg(i), i * 1.5});
+            rs.appendRow({u"G%1"_s.arg(i), u"69%1"_s.arg(i), i * 1.5});
         }
     }
     RecordSet rs;
@@ -38,9 +40,9 @@ protected:
 };
 
 TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
-    AddGridColumn(def, QStringLiteral("商品编号"), QStringLiteral("code"), false, 20);
-    AddGridColumn(def, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 90);
-    AddGridColumn(def, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    AddGridColumn(def, u"商品编号"_s, u"code"_s, false, 20);
+    AddGridColumn(def, u"[%F%]条码"_s, u"barcode"_s, false, 90);
+    AddGridColumn(def, u"[%Q%SUM%]数量"_s, u"qty"_s, true, 70);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
@@ -52,7 +54,7 @@ TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
     EXPECT_FALSE(view.table()->isColumnHidden(2));
     EXPECT_EQ(70, view.table()->columnWidth(2));
     EXPECT_TRUE(view.footer()->isVisible());
-    EXPECT_EQ(QStringLiteral("15.00"), model.footerText(2));  // 0 + 1.5 + 3 + 4.5 + 6
+    EXPECT_EQ(u"15.00"_s, model.footerText(2));  // 0 + 1.5 + 3 + 4.5 + 6
 }
 
 // Widths follow the formatted cells and the footer: numbers and codes whole, a long name up to
@@ -61,17 +63,17 @@ TEST(GridViewWidths, ColumnsFitTheirFormattedCellsAndFooter) {
     RecordSet rs;
     for (const char* field : {"billcode", "name", "note"})
         rs.addField(QLatin1String(field), FieldType::Text);
-    rs.addField(QStringLiteral("amount"), FieldType::Currency);
+    rs.addField(u"amount"_s, FieldType::Currency);
     const QString longName(60, u'螺');
-    rs.appendRow({QStringLiteral("JH-2026-12-06-000123"), longName, QStringLiteral("a"),
+    rs.appendRow({u"JH-2026-12-06-000123"_s, longName, u"a"_s,
                   QVariant::fromValue(Currency::fromDouble(1087709.55))});
-    rs.appendRow({QStringLiteral("JH-1"), QStringLiteral("垫片"), QStringLiteral("b"),
-                  QVariant::fromValue(Currency::fromDouble(99999.99))});
+    rs.appendRow(
+        {u"JH-1"_s, u"垫片"_s, u"b"_s, QVariant::fromValue(Currency::fromDouble(99999.99))});
     GridDefinition def;
-    AddGridColumn(def, QStringLiteral("[%CNT%]单据编号"), QStringLiteral("billcode"), false, 20);
-    AddGridColumn(def, QStringLiteral("商品名称"), QStringLiteral("name"), false, 60);
-    AddGridColumn(def, QStringLiteral("备注"), QStringLiteral("note"), false, 300);
-    AddGridColumn(def, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 40);
+    AddGridColumn(def, u"[%CNT%]单据编号"_s, u"billcode"_s, false, 20);
+    AddGridColumn(def, u"商品名称"_s, u"name"_s, false, 60);
+    AddGridColumn(def, u"备注"_s, u"note"_s, false, 300);
+    AddGridColumn(def, u"[%M%SUM%]金额"_s, u"amount"_s, true, 40);
     RecordSetModel model;
     model.setSource(&rs, &def);
     GridView view;
@@ -101,15 +103,15 @@ TEST(GridViewWidths, ColumnsFitTheirFormattedCellsAndFooter) {
     auto* editor = table->viewport()->findChild<QDoubleSpinBox*>();
     ASSERT_NE(nullptr, editor);
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(editor, QStringLiteral("98765432.1"));
+    QTest::keyClicks(editor, u"98765432.1"_s);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();  // the editor commits through a queued call
-    EXPECT_EQ(QStringLiteral("99,853,141.65"), model.footerText(3));
+    EXPECT_EQ(u"99,853,141.65"_s, model.footerText(3));
     check();
 }
 
 TEST_F(GridViewTest, NoFooterWithoutSummaries) {
-    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
@@ -118,37 +120,31 @@ TEST_F(GridViewTest, NoFooterWithoutSummaries) {
 }
 
 TEST_F(GridViewTest, FocusedRowMovesTheIndicatorArrow) {
-    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+    AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.show();
     view.table()->setCurrentIndex(model.index(3, 0));
     EXPECT_EQ(3, model.currentRow());
-    EXPECT_EQ(QStringLiteral(" →4"), model.headerData(3, Qt::Vertical).toString());
+    EXPECT_EQ(u" →4"_s, model.headerData(3, Qt::Vertical).toString());
     model.reload();  // a reload keeps the indicator on the view's current row
     EXPECT_EQ(model.currentRow(), view.table()->currentIndex().row());
 }
 
-}  // namespace
-}  // namespace dyt
-
-namespace dyt {
-namespace {
-
 class GridEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(QStringLiteral("qty"), FieldType::Float);
-        rs.addField(QStringLiteral("day"), FieldType::Date);
-        rs.addField(QStringLiteral("goods"), FieldType::Text);
-        rs.addField(QStringLiteral("chk"), FieldType::Text);
-        rs.appendRow({10.5, QDate(2024, 3, 5), QStringLiteral("螺丝"), QStringLiteral("0")});
+        rs.addField(u"qty"_s, FieldType::Float);
+        rs.addField(u"day"_s, FieldType::Date);
+        rs.addField(u"goods"_s, FieldType::Text);
+        rs.addField(u"chk"_s, FieldType::Text);
+        rs.appendRow({10.5, QDate(2024, 3, 5), u"螺丝"_s, u"0"_s});
         def.context.qtyDot = 3;
-        AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
-        AddGridColumn(def, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
-        AddGridColumn(def, QStringLiteral("[%SET%]商品"), QStringLiteral("goods"), true, 80);
-        AddGridColumn(def, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), true, 40);
+        AddGridColumn(def, u"[%Q%]数量"_s, u"qty"_s, true, 60);
+        AddGridColumn(def, u"[%DATA%]日期"_s, u"day"_s, true, 80);
+        AddGridColumn(def, u"[%SET%]商品"_s, u"goods"_s, true, 80);
+        AddGridColumn(def, u"[&CHK]选择"_s, u"chk"_s, true, 40);
         model.setSource(&rs, &def);
         view.setModel(&model);
         view.show();
@@ -177,7 +173,7 @@ TEST_F(GridEditorTest, NumberEditorWithPlacesAndMaximum) {
     spin->setValue(7.25);
     delegate->setModelData(spin, &model, model.index(0, 0));
     EXPECT_EQ(7.25, rs.at(0, 0).toDouble());
-    EXPECT_EQ(QStringLiteral("7.250"), model.displayText(0, 0));
+    EXPECT_EQ(u"7.250"_s, model.displayText(0, 0));
 }
 
 TEST_F(GridEditorTest, DateEditorWritesTheDate) {
@@ -207,15 +203,9 @@ TEST_F(GridEditorTest, CheckColumnHasNoEditor) {
     EXPECT_EQ(nullptr, editorFor(3));
 }
 
-}  // namespace
-}  // namespace dyt
-
-namespace dyt {
-namespace {
-
 TEST_F(GridViewTest, FilterRowFiltersTheModel) {
-    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-    AddGridColumn(def, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 70);
+    AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
+    AddGridColumn(def, u"[%Q%SUM%]数量"_s, u"qty"_s, true, 70);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
@@ -225,12 +215,12 @@ TEST_F(GridViewTest, FilterRowFiltersTheModel) {
     EXPECT_TRUE(view.filterRow()->isVisible());
     QLineEdit* edit = view.filterRow()->editor(0);
     ASSERT_NE(nullptr, edit);
-    edit->setText(QStringLiteral("g3"));
+    edit->setText(u"g3"_s);
     Q_EMIT edit->editingFinished();
     EXPECT_EQ(1, model.rowCount());
-    EXPECT_EQ(QStringLiteral("G3"), model.displayText(0, 0));
-    EXPECT_EQ(QStringLiteral("4.50"), model.footerText(1));
-    EXPECT_EQ(QStringLiteral("g3"), view.filterRow()->editor(0)->text());
+    EXPECT_EQ(u"G3"_s, model.displayText(0, 0));
+    EXPECT_EQ(u"4.50"_s, model.footerText(1));
+    EXPECT_EQ(u"g3"_s, view.filterRow()->editor(0)->text());
 
     // A view that does not filter shows no filter row.
     def.filteringEnabled = false;
@@ -239,13 +229,13 @@ TEST_F(GridViewTest, FilterRowFiltersTheModel) {
 }
 
 TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
-    AddGridBand(def, QStringLiteral("商品"), 100, false);
-    AddGridBand(def, QStringLiteral("数量"), 100, false);
-    AddGridBand(def, QStringLiteral("隐藏"), 0, false);
-    AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60, 0);
-    AddGridColumn(def, QStringLiteral("条码"), QStringLiteral("barcode"), false, 70, 0);
-    AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 80, 1);
-    AddGridColumn(def, QStringLiteral("备注"), QString(), true, 50, 2);
+    AddGridBand(def, u"商品"_s, 100, false);
+    AddGridBand(def, u"数量"_s, 100, false);
+    AddGridBand(def, u"隐藏"_s, 0, false);
+    AddGridColumn(def, u"编号"_s, u"code"_s, false, 60, 0);
+    AddGridColumn(def, u"条码"_s, u"barcode"_s, false, 70, 0);
+    AddGridColumn(def, u"[%Q%]数量"_s, u"qty"_s, true, 80, 1);
+    AddGridColumn(def, u"备注"_s, QString(), true, 50, 2);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
@@ -262,7 +252,7 @@ TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
     EXPECT_EQ(0, bands->bandSpan(2).second);
 
     // A fixed band resets the view: band headers off.
-    AddGridBand(def, QStringLiteral("固定"), 1, true);
+    AddGridBand(def, u"固定"_s, 1, true);
     view.applyColumns();
     EXPECT_FALSE(view.bandHeader()->isVisible());
 }

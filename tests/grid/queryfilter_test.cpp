@@ -20,6 +20,8 @@
 #include "grid/screenshot.h"
 #include "support/testutil.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -29,51 +31,46 @@ using gridfilter::QueryFilter;
 using test::errorOf;
 
 TEST(QueryFilterTexts, LikePatternsPutThePercentSigns) {
-    const QString v = QStringLiteral("笔");
-    EXPECT_EQ(QStringLiteral("%笔%"), gridfilter::LikePattern(FilterOperator::Like, v));
-    EXPECT_EQ(QStringLiteral("笔%"), gridfilter::LikePattern(FilterOperator::LeftMatch, v));
-    EXPECT_EQ(QStringLiteral("%笔"), gridfilter::LikePattern(FilterOperator::RightMatch, v));
-    EXPECT_EQ(QStringLiteral("%笔%"), gridfilter::LikePattern(FilterOperator::NotLike, v));
-    EXPECT_EQ(QStringLiteral("笔"), gridfilter::LikePattern(FilterOperator::Equal, v));
+    const QString v = u"笔"_s;
+    EXPECT_EQ(u"%笔%"_s, gridfilter::LikePattern(FilterOperator::Like, v));
+    EXPECT_EQ(u"笔%"_s, gridfilter::LikePattern(FilterOperator::LeftMatch, v));
+    EXPECT_EQ(u"%笔"_s, gridfilter::LikePattern(FilterOperator::RightMatch, v));
+    EXPECT_EQ(u"%笔%"_s, gridfilter::LikePattern(FilterOperator::NotLike, v));
+    EXPECT_EQ(u"笔"_s, gridfilter::LikePattern(FilterOperator::Equal, v));
 }
 
 // Five goods; the cost column is masked for this operator (no right 6003).
 class QueryFilterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(QStringLiteral("code"), FieldType::Text);
-        rs.addField(QStringLiteral("name"), FieldType::Text);
-        rs.addField(QStringLiteral("qty"), FieldType::Float);
-        rs.addField(QStringLiteral("price"), FieldType::Float);
-        rs.addField(QStringLiteral("cost"), FieldType::Float);
-        rs.addField(QStringLiteral("day"), FieldType::Date);
-        rs.addField(QStringLiteral("id"), FieldType::Integer);
-        rs.addField(QStringLiteral("memo"), FieldType::Text);
+        rs.addField(u"code"_s, FieldType::Text);
+        rs.addField(u"name"_s, FieldType::Text);
+        rs.addField(u"qty"_s, FieldType::Float);
+        rs.addField(u"price"_s, FieldType::Float);
+        rs.addField(u"cost"_s, FieldType::Float);
+        rs.addField(u"day"_s, FieldType::Date);
+        rs.addField(u"id"_s, FieldType::Integer);
+        rs.addField(u"memo"_s, FieldType::Text);
         const QVariant null;
-        rs.appendRow(
-            {QStringLiteral("A001"), QStringLiteral("铅笔"), 10.0, 1.5, 1.0, QDate(2024, 1, 5), 1});
-        rs.appendRow({QStringLiteral("A002"), QStringLiteral("钢笔"), 5.0, 12.25, 8.0,
-                      QDate(2024, 2, 10), 2});
-        rs.appendRow({QStringLiteral("B001"), QStringLiteral("笔记本"), 0.5, -3.0, 2.0,
-                      QDate(2024, 3, 1), 3});
-        rs.appendRow(
-            {QStringLiteral("b100%"), QStringLiteral("100% 棉'布"), null, 20.0, null, null, 4});
-        rs.appendRow({QStringLiteral("C_01"), QStringLiteral("橡皮"), 2.004, 0.995, 0.3,
-                      QDate(2024, 3, 15), 5});
+        rs.appendRow({u"A001"_s, u"铅笔"_s, 10.0, 1.5, 1.0, QDate(2024, 1, 5), 1});
+        rs.appendRow({u"A002"_s, u"钢笔"_s, 5.0, 12.25, 8.0, QDate(2024, 2, 10), 2});
+        rs.appendRow({u"B001"_s, u"笔记本"_s, 0.5, -3.0, 2.0, QDate(2024, 3, 1), 3});
+        rs.appendRow({u"b100%"_s, u"100% 棉'布"_s, null, 20.0, null, null, 4});
+        rs.appendRow({u"C_01"_s, u"橡皮"_s, 2.004, 0.995, 0.3, QDate(2024, 3, 15), 5});
 
         def.context.qtyDot = 2;
         def.context.priceDot = 2;
         def.context.totalDot = 2;
         def.context.canSeeCost = false;
-        AddGridColumn(def, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-        AddGridColumn(def, QStringLiteral("名称"), QStringLiteral("name"), false, 80);
-        AddGridColumn(def, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), false, 60);
-        AddGridColumn(def, QStringLiteral("[%P%]单价"), QStringLiteral("price"), false, 60);
-        AddGridColumn(def, QStringLiteral("[%M%Cost%]成本"), QStringLiteral("cost"), false, 60);
-        AddGridColumn(def, QStringLiteral("日期"), QStringLiteral("day"), false, 80);
-        AddGridColumn(def, QStringLiteral("序号"), QStringLiteral("id"), false, 40);
-        AddGridColumn(def, QStringLiteral("[%F%]备注"), QStringLiteral("memo"), false, 40);
-        AddGridColumn(def, QStringLiteral("操作"), QString(), false, 40);
+        AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
+        AddGridColumn(def, u"名称"_s, u"name"_s, false, 80);
+        AddGridColumn(def, u"[%Q%]数量"_s, u"qty"_s, false, 60);
+        AddGridColumn(def, u"[%P%]单价"_s, u"price"_s, false, 60);
+        AddGridColumn(def, u"[%M%Cost%]成本"_s, u"cost"_s, false, 60);
+        AddGridColumn(def, u"日期"_s, u"day"_s, false, 80);
+        AddGridColumn(def, u"序号"_s, u"id"_s, false, 40);
+        AddGridColumn(def, u"[%F%]备注"_s, u"memo"_s, false, 40);
+        AddGridColumn(def, u"操作"_s, QString(), false, 40);
         model.setSource(&rs, &def);
         view.setModel(&model);
     }
@@ -112,72 +109,46 @@ TEST_F(QueryFilterTest, OperatorsByValueKind) {
         QString value;
         QStringList codes;
     };
-    const QString a1 = QStringLiteral("A001"), a2 = QStringLiteral("A002"),
-                  b1 = QStringLiteral("B001"), b100 = QStringLiteral("b100%"),
-                  c1 = QStringLiteral("C_01");
+    const QString a1 = u"A001"_s, a2 = u"A002"_s, b1 = u"B001"_s, b100 = u"b100%"_s, c1 = u"C_01"_s;
     const Case cases[] = {
         // Quantities (two places): compared as the grid shows them; an empty cell meets nothing.
-        {"qty equal", "qty", FilterOperator::Equal, QStringLiteral("10"), {a1}},
-        {"qty equal at shown places", "qty", FilterOperator::Equal, QStringLiteral("2"), {c1}},
-        {"qty equal with places", "qty", FilterOperator::Equal, QStringLiteral("10.00"), {a1}},
-        {"qty greater", "qty", FilterOperator::Greater, QStringLiteral("2"), {a1, a2}},
-        {"qty less", "qty", FilterOperator::Less, QStringLiteral("2"), {b1}},
-        {"qty not equal", "qty", FilterOperator::NotEqual, QStringLiteral("10"), {a2, b1, c1}},
-        {"qty greater or equal",
-         "qty",
-         FilterOperator::GreaterEqual,
-         QStringLiteral("5"),
-         {a1, a2}},
-        {"qty less or equal", "qty", FilterOperator::LessEqual, QStringLiteral("2"), {b1, c1}},
+        {"qty equal", "qty", FilterOperator::Equal, u"10"_s, {a1}},
+        {"qty equal at shown places", "qty", FilterOperator::Equal, u"2"_s, {c1}},
+        {"qty equal with places", "qty", FilterOperator::Equal, u"10.00"_s, {a1}},
+        {"qty greater", "qty", FilterOperator::Greater, u"2"_s, {a1, a2}},
+        {"qty less", "qty", FilterOperator::Less, u"2"_s, {b1}},
+        {"qty not equal", "qty", FilterOperator::NotEqual, u"10"_s, {a2, b1, c1}},
+        {"qty greater or equal", "qty", FilterOperator::GreaterEqual, u"5"_s, {a1, a2}},
+        {"qty less or equal", "qty", FilterOperator::LessEqual, u"2"_s, {b1, c1}},
         // Prices: 0.995 shows as 1.00, the negative price is a number like any other.
-        {"price equal rounded", "price", FilterOperator::Equal, QStringLiteral("1"), {c1}},
-        {"price not positive", "price", FilterOperator::LessEqual, QStringLiteral("0"), {b1}},
-        {"price like on the shown text",
-         "price",
-         FilterOperator::Like,
-         QStringLiteral("2.2"),
-         {a2}},
-        {"price left match", "price", FilterOperator::LeftMatch, QStringLiteral("-3"), {b1}},
+        {"price equal rounded", "price", FilterOperator::Equal, u"1"_s, {c1}},
+        {"price not positive", "price", FilterOperator::LessEqual, u"0"_s, {b1}},
+        {"price like on the shown text", "price", FilterOperator::Like, u"2.2"_s, {a2}},
+        {"price left match", "price", FilterOperator::LeftMatch, u"-3"_s, {b1}},
         // Texts: letter case ignored, "%" "_" "'" typed by the operator are plain characters.
-        {"name like", "name", FilterOperator::Like, QStringLiteral("笔"), {a1, a2, b1}},
-        {"name left match", "name", FilterOperator::LeftMatch, QStringLiteral("笔"), {b1}},
-        {"name right match", "name", FilterOperator::RightMatch, QStringLiteral("笔"), {a1, a2}},
-        {"name not like", "name", FilterOperator::NotLike, QStringLiteral("笔"), {b100, c1}},
-        {"name equal", "name", FilterOperator::Equal, QStringLiteral("橡皮"), {c1}},
-        {"name not equal",
-         "name",
-         FilterOperator::NotEqual,
-         QStringLiteral("橡皮"),
-         {a1, a2, b1, b100}},
-        {"percent sign is literal", "name", FilterOperator::Like, QStringLiteral("%"), {b100}},
-        {"quote is literal", "name", FilterOperator::Like, QStringLiteral("'"), {b100}},
-        {"underscore is literal", "code", FilterOperator::Like, QStringLiteral("_"), {c1}},
-        {"percent at the end", "code", FilterOperator::RightMatch, QStringLiteral("0%"), {b100}},
-        {"code equal ignores case", "code", FilterOperator::Equal, QStringLiteral("a001"), {a1}},
-        {"code left match ignores case",
-         "code",
-         FilterOperator::LeftMatch,
-         QStringLiteral("b"),
-         {b1, b100}},
-        {"code greater as text",
-         "code",
-         FilterOperator::Greater,
-         QStringLiteral("B001"),
-         {b100, c1}},
-        {"code less as text", "code", FilterOperator::Less, QStringLiteral("B"), {a1, a2}},
+        {"name like", "name", FilterOperator::Like, u"笔"_s, {a1, a2, b1}},
+        {"name left match", "name", FilterOperator::LeftMatch, u"笔"_s, {b1}},
+        {"name right match", "name", FilterOperator::RightMatch, u"笔"_s, {a1, a2}},
+        {"name not like", "name", FilterOperator::NotLike, u"笔"_s, {b100, c1}},
+        {"name equal", "name", FilterOperator::Equal, u"橡皮"_s, {c1}},
+        {"name not equal", "name", FilterOperator::NotEqual, u"橡皮"_s, {a1, a2, b1, b100}},
+        {"percent sign is literal", "name", FilterOperator::Like, u"%"_s, {b100}},
+        {"quote is literal", "name", FilterOperator::Like, u"'"_s, {b100}},
+        {"underscore is literal", "code", FilterOperator::Like, u"_"_s, {c1}},
+        {"percent at the end", "code", FilterOperator::RightMatch, u"0%"_s, {b100}},
+        {"code equal ignores case", "code", FilterOperator::Equal, u"a001"_s, {a1}},
+        {"code left match ignores case", "code", FilterOperator::LeftMatch, u"b"_s, {b1, b100}},
+        {"code greater as text", "code", FilterOperator::Greater, u"B001"_s, {b100, c1}},
+        {"code less as text", "code", FilterOperator::Less, u"B"_s, {a1, a2}},
         // Dates as their "yyyy-mm-dd" text; an empty date is the empty text.
-        {"date from", "day", FilterOperator::GreaterEqual, QStringLiteral("2024-03-01"), {b1, c1}},
-        {"date month", "day", FilterOperator::LeftMatch, QStringLiteral("2024-02"), {a2}},
+        {"date from", "day", FilterOperator::GreaterEqual, u"2024-03-01"_s, {b1, c1}},
+        {"date month", "day", FilterOperator::LeftMatch, u"2024-02"_s, {a2}},
         // An integer field in a text column compares as a number: 10 is more than 5.
-        {"integer as number",
-         "id",
-         FilterOperator::Less,
-         QStringLiteral("10"),
-         {a1, a2, b1, b100, c1}},
-        {"integer greater", "id", FilterOperator::Greater, QStringLiteral("3"), {b100, c1}},
+        {"integer as number", "id", FilterOperator::Less, u"10"_s, {a1, a2, b1, b100, c1}},
+        {"integer greater", "id", FilterOperator::Greater, u"3"_s, {b100, c1}},
         // A masked cost shows "***" only and gives nothing away.
-        {"masked cost equal", "cost", FilterOperator::Equal, QStringLiteral("8"), {}},
-        {"masked cost like", "cost", FilterOperator::Like, QStringLiteral("*"), {a1, a2, b1, c1}},
+        {"masked cost equal", "cost", FilterOperator::Equal, u"8"_s, {}},
+        {"masked cost like", "cost", FilterOperator::Like, u"*"_s, {a1, a2, b1, c1}},
     };
     for (const Case& c : cases) {
         filter(c.field, c.op, c.value);
@@ -186,106 +157,94 @@ TEST_F(QueryFilterTest, OperatorsByValueKind) {
 }
 
 TEST_F(QueryFilterTest, ConditionTextShowsColumnOperatorAndValue) {
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])"),
-              condition("name", FilterOperator::Like, QStringLiteral("笔")).text());
-    EXPECT_EQ(QStringLiteral("(【数量】大于等于 [2.5])"),
-              condition("qty", FilterOperator::GreaterEqual, QStringLiteral(" 2.5 ")).text());
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, condition("name", FilterOperator::Like, u"笔"_s).text());
+    EXPECT_EQ(u"(【数量】大于等于 [2.5])"_s,
+              condition("qty", FilterOperator::GreaterEqual, u" 2.5 "_s).text());
 }
 
 TEST_F(QueryFilterTest, NewConditionReplacesTheLastOne) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    filter("code", FilterOperator::Equal, QStringLiteral("C_01"), FilterScope::New);
-    EXPECT_EQ(QStringList{QStringLiteral("C_01")}, shownCodes());
-    EXPECT_EQ(QStringLiteral("(【编号】等于 [C_01])"),
-              gridfilter::CurrentQueryFilter(&view).text());
+    filter("name", FilterOperator::Like, u"笔"_s);
+    filter("code", FilterOperator::Equal, u"C_01"_s, FilterScope::New);
+    EXPECT_EQ(QStringList{u"C_01"_s}, shownCodes());
+    EXPECT_EQ(u"(【编号】等于 [C_01])"_s, gridfilter::CurrentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, FilterWithinTheLastResult) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    filter("qty", FilterOperator::Greater, QStringLiteral("1"), FilterScope::WithinLast);
-    EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002")}), shownCodes());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])并且(【数量】大于 [1])"),
+    filter("name", FilterOperator::Like, u"笔"_s);
+    filter("qty", FilterOperator::Greater, u"1"_s, FilterScope::WithinLast);
+    EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s}), shownCodes());
+    EXPECT_EQ(u"(【名称】类似于 [笔])并且(【数量】大于 [1])"_s,
               gridfilter::CurrentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, MergeWithTheLastResult) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    filter("code", FilterOperator::Equal, QStringLiteral("C_01"), FilterScope::MergeWithLast);
-    EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002"), QStringLiteral("B001"),
-                           QStringLiteral("C_01")}),
-              shownCodes());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])或者(【编号】等于 [C_01])"),
+    filter("name", FilterOperator::Like, u"笔"_s);
+    filter("code", FilterOperator::Equal, u"C_01"_s, FilterScope::MergeWithLast);
+    EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s, u"B001"_s, u"C_01"_s}), shownCodes());
+    EXPECT_EQ(u"(【名称】类似于 [笔])或者(【编号】等于 [C_01])"_s,
               gridfilter::CurrentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, StepsApplyInTheOrderTheOperatorTookThem) {
     // (笔 or C_01) and qty > 1: B001 (0.5) drops out; with "and" binding first it would stay.
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    filter("code", FilterOperator::Equal, QStringLiteral("C_01"), FilterScope::MergeWithLast);
-    filter("qty", FilterOperator::Greater, QStringLiteral("1"), FilterScope::WithinLast);
-    EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002"), QStringLiteral("C_01")}),
-              shownCodes());
+    filter("name", FilterOperator::Like, u"笔"_s);
+    filter("code", FilterOperator::Equal, u"C_01"_s, FilterScope::MergeWithLast);
+    filter("qty", FilterOperator::Greater, u"1"_s, FilterScope::WithinLast);
+    EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s, u"C_01"_s}), shownCodes());
 }
 
 TEST_F(QueryFilterTest, AScopeOnAnEmptyChainStartsIt) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"), FilterScope::MergeWithLast);
+    filter("name", FilterOperator::Like, u"笔"_s, FilterScope::MergeWithLast);
     EXPECT_EQ(3, model.rowCount());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])"),
-              gridfilter::CurrentQueryFilter(&view).text());
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::CurrentQueryFilter(&view).text());
     gridfilter::ClearQueryFilter(&view);
     EXPECT_EQ(5, model.rowCount());
     EXPECT_TRUE(gridfilter::CurrentQueryFilter(&view).isEmpty());
 }
 
 TEST_F(QueryFilterTest, TheFilterStaysThroughAReload) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    rs.appendRow({QStringLiteral("D001"), QStringLiteral("毛笔"), 1.0, 1.0, 1.0});
+    filter("name", FilterOperator::Like, u"笔"_s);
+    rs.appendRow({u"D001"_s, u"毛笔"_s, 1.0, 1.0, 1.0});
     model.reload();
-    EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002"), QStringLiteral("B001"),
-                           QStringLiteral("D001")}),
-              shownCodes());
+    EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s, u"B001"_s, u"D001"_s}), shownCodes());
 }
 
 TEST_F(QueryFilterTest, Errors) {
-    for (const QString& empty : {QString(), QStringLiteral("  ")}) {
-        EXPECT_EQ(QStringLiteral("AValue 不能为空"),
+    for (const QString& empty : {QString(), u"  "_s}) {
+        EXPECT_EQ(u"AValue 不能为空"_s,
                   errorOf([&] { condition("name", FilterOperator::Equal, empty); }));
     }
-    EXPECT_EQ(QStringLiteral("【数量】是数值列，[abc] 不是数值"),
-              errorOf([&] { condition("qty", FilterOperator::Greater, QStringLiteral("abc")); }));
+    EXPECT_EQ(u"【数量】是数值列，[abc] 不是数值"_s,
+              errorOf([&] { condition("qty", FilterOperator::Greater, u"abc"_s); }));
     // Matching a number column by its text needs no number.
-    EXPECT_EQ(QString(),
-              errorOf([&] { condition("qty", FilterOperator::Like, QStringLiteral("abc")); }));
+    EXPECT_EQ(QString(), errorOf([&] { condition("qty", FilterOperator::Like, u"abc"_s); }));
     EXPECT_FALSE(errorOf([&] {
                      QueryFilter::makeCondition(def, def.columns.size() - 1, FilterOperator::Equal,
-                                                QStringLiteral("x"));
+                                                u"x"_s);
                  }).isEmpty());
 
     GridView bare;
-    EXPECT_EQ(QStringLiteral(" 不支持该类型视图的过滤"), errorOf([&] {
+    EXPECT_EQ(u" 不支持该类型视图的过滤"_s, errorOf([&] {
                   gridfilter::ApplyQueryFilter(
-                      &bare, condition("name", FilterOperator::Equal, QStringLiteral("x")),
-                      FilterScope::New);
+                      &bare, condition("name", FilterOperator::Equal, u"x"_s), FilterScope::New);
               }));
-    EXPECT_EQ(QStringLiteral(" 不支持该类型视图的过滤"),
+    EXPECT_EQ(u" 不支持该类型视图的过滤"_s,
               errorOf([&] { RunQueryFilter(nullptr, QueryFilterMode::Filter, nullptr); }));
 }
 
 TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
-    gridfilter::QueryCondition stray =
-        condition("name", FilterOperator::Equal, QStringLiteral("x"));
-    stray.fieldName = QStringLiteral("nosuch");
+    filter("name", FilterOperator::Like, u"笔"_s);
+    gridfilter::QueryCondition stray = condition("name", FilterOperator::Equal, u"x"_s);
+    stray.fieldName = u"nosuch"_s;
     EXPECT_FALSE(errorOf([&] {
                      gridfilter::ApplyQueryFilter(&view, stray, FilterScope::WithinLast);
                  }).isEmpty());
     EXPECT_EQ(3, model.rowCount());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])"),
-              gridfilter::CurrentQueryFilter(&view).text());
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::CurrentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, LocateMovesToTheNextMatchAndWraps) {
-    const auto pen = condition("name", FilterOperator::Like, QStringLiteral("笔"));
+    const auto pen = condition("name", FilterOperator::Like, u"笔"_s);
     const QList<int> expected{0, 1, 2, 0};
     for (int step = 0; step < expected.size(); ++step) {
         EXPECT_EQ(expected[step], gridfilter::LocateRow(&view, pen)) << step;
@@ -293,48 +252,46 @@ TEST_F(QueryFilterTest, LocateMovesToTheNextMatchAndWraps) {
     }
     EXPECT_EQ(0, model.currentRow());
     // No match: the focus stays.
-    EXPECT_EQ(-1, gridfilter::LocateRow(
-                      &view, condition("code", FilterOperator::Equal, QStringLiteral("Z9"))));
+    EXPECT_EQ(-1, gridfilter::LocateRow(&view, condition("code", FilterOperator::Equal, u"Z9"_s)));
     EXPECT_EQ(0, view.table()->currentIndex().row());
     EXPECT_EQ(5, model.rowCount());  // locating filters nothing
 }
 
 TEST_F(QueryFilterTest, LocateFollowsTheGridsOrder) {
     model.sort(0, Qt::DescendingOrder);  // by GBK bytes: b100%, C_01, B001, A002, A001
-    EXPECT_EQ(2, gridfilter::LocateRow(
-                     &view, condition("name", FilterOperator::Like, QStringLiteral("笔"))));
-    EXPECT_EQ(QStringLiteral("B001"), model.displayText(2, 0));
+    EXPECT_EQ(2, gridfilter::LocateRow(&view, condition("name", FilterOperator::Like, u"笔"_s)));
+    EXPECT_EQ(u"B001"_s, model.displayText(2, 0));
 }
 
 TEST_F(QueryFilterTest, DialogOffersShownColumnsAndAppliesOnEnter) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
-    filter("name", FilterOperator::Like, QStringLiteral("笔"));
+    filter("name", FilterOperator::Like, u"笔"_s);
 
     TfrmXQueryFilter dialog(&view, QueryFilterMode::Filter);
-    EXPECT_EQ(QStringLiteral("过滤"), dialog.windowTitle());
+    EXPECT_EQ(u"过滤"_s, dialog.windowTitle());
     // The hidden memo and the unbound column are not offered.
     EXPECT_EQ((QList<int>{0, 1, 2, 3, 4, 5, 6}), dialog.offeredColumns());
     EXPECT_EQ(10, dialog.operatorBox()->count());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])"), dialog.conditionLabel()->text());
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, dialog.conditionLabel()->text());
 
     // "确定" with an empty value keeps the dialog open.
     dialog.show();
     dialog.btnOKClick();
     ASSERT_EQ(1, prompter.messages().size());
-    EXPECT_EQ(QStringLiteral("AValue 不能为空"), prompter.messages()[0]);
-    EXPECT_EQ(QStringLiteral("提示"), prompter.records(client::PromptKind::Message)[0].caption);
+    EXPECT_EQ(u"AValue 不能为空"_s, prompter.messages()[0]);
+    EXPECT_EQ(u"提示"_s, prompter.records(client::PromptKind::Message)[0].caption);
     EXPECT_TRUE(dialog.isVisible());
 
     dialog.setColumn(column("qty"));
     dialog.setOperator(FilterOperator::GreaterEqual);
     dialog.setScope(FilterScope::WithinLast);
-    dialog.valueEdit()->setText(QStringLiteral("5"));
-    test::saveScreenshot(&dialog, QStringLiteral("frmxqueryfilter"));
+    dialog.valueEdit()->setText(u"5"_s);
+    test::saveScreenshot(&dialog, u"frmxqueryfilter"_s);
     QTest::keyClick(dialog.valueEdit(), Qt::Key_Return);
     EXPECT_TRUE(dialog.result());
-    EXPECT_EQ((QStringList{QStringLiteral("A001"), QStringLiteral("A002")}), shownCodes());
-    EXPECT_EQ(QStringLiteral("(【名称】类似于 [笔])并且(【数量】大于等于 [5])"),
+    EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s}), shownCodes());
+    EXPECT_EQ(u"(【名称】类似于 [笔])并且(【数量】大于等于 [5])"_s,
               gridfilter::CurrentQueryFilter(&view).text());
 }
 
@@ -342,10 +299,10 @@ TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
     TfrmXQueryFilter dialog(&view, QueryFilterMode::Locate);
-    EXPECT_EQ(QStringLiteral("定位"), dialog.windowTitle());
+    EXPECT_EQ(u"定位"_s, dialog.windowTitle());
     dialog.setColumn(column("name"));
     dialog.setOperator(FilterOperator::RightMatch);
-    dialog.valueEdit()->setText(QStringLiteral("皮"));
+    dialog.valueEdit()->setText(u"皮"_s);
     dialog.btnOKClick();
     EXPECT_TRUE(dialog.result());
     EXPECT_EQ(4, view.table()->currentIndex().row());
@@ -353,7 +310,7 @@ TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {
 
     TfrmXQueryFilter again(&view, QueryFilterMode::Locate);
     again.setColumn(column("name"));
-    again.valueEdit()->setText(QStringLiteral("没有"));
+    again.valueEdit()->setText(u"没有"_s);
     again.btnOKClick();
     EXPECT_FALSE(again.result());
     EXPECT_EQ(1, prompter.messages().size());

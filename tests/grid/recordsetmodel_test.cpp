@@ -43,23 +43,22 @@ enum Col { Code, Name, Qty, Price, Amount, Cost, Chk, Day, Note, ColCount };
 class RecordSetModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(QStringLiteral("code"), FieldType::Text, 20);
-        rs.addField(QStringLiteral("name"), FieldType::Text, 40);
-        rs.addField(QStringLiteral("qty"), FieldType::Float);
-        rs.addField(QStringLiteral("price"), FieldType::Float);
-        rs.addField(QStringLiteral("amount"), FieldType::Currency);
-        rs.addField(QStringLiteral("cost"), FieldType::Float);
-        rs.addField(QStringLiteral("chk"), FieldType::Text, 1);
-        rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-        rs.addField(QStringLiteral("day"), FieldType::Date);
-        rs.appendRow({QStringLiteral("A01"), QStringLiteral("螺丝"), 10.5, 2.345,
-                      QVariant::fromValue(Currency::fromDouble(24.62)), 1.2, QStringLiteral("1"), 0,
+        rs.addField(u"code"_s, FieldType::Text, 20);
+        rs.addField(u"name"_s, FieldType::Text, 40);
+        rs.addField(u"qty"_s, FieldType::Float);
+        rs.addField(u"price"_s, FieldType::Float);
+        rs.addField(u"amount"_s, FieldType::Currency);
+        rs.addField(u"cost"_s, FieldType::Float);
+        rs.addField(u"chk"_s, FieldType::Text, 1);
+        rs.addField(u"sonnum"_s, FieldType::Integer);
+        rs.addField(u"day"_s, FieldType::Date);
+        rs.appendRow({u"A01"_s, u"螺丝"_s, 10.5, 2.345,
+                      QVariant::fromValue(Currency::fromDouble(24.62)), 1.2, u"1"_s, 0,
                       QDate(2024, 3, 5)});
-        rs.appendRow({QStringLiteral("A02"), QStringLiteral("螺母"), -3.0, -1.23456,
-                      QVariant::fromValue(Currency::fromDouble(-3.7)), 0.8, QStringLiteral("0"), 2,
-                      QVariant()});
-        rs.appendRow({QStringLiteral("A03"), QStringLiteral("垫片"), QVariant(), 1234567.891,
-                      QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
+        rs.appendRow({u"A02"_s, u"螺母"_s, -3.0, -1.23456,
+                      QVariant::fromValue(Currency::fromDouble(-3.7)), 0.8, u"0"_s, 2, QVariant()});
+        rs.appendRow({u"A03"_s, u"垫片"_s, QVariant(), 1234567.891, QVariant(), QVariant(),
+                      QVariant(), QVariant(), QVariant()});
     }
 
     void build(bool canSeeCost) {
@@ -68,15 +67,15 @@ protected:
         view.context.priceDot = 4;
         view.context.totalDot = 2;
         view.context.canSeeCost = canSeeCost;
-        AddGridColumn(view, QStringLiteral("[%CNT%]编号"), QStringLiteral("code"), true, 60);
-        AddGridColumn(view, QStringLiteral("名称"), QStringLiteral("name"), false, 80);
-        AddGridColumn(view, QStringLiteral("[%Q%SUM%]数量"), QStringLiteral("qty"), true, 60);
-        AddGridColumn(view, QStringLiteral("[%P%MAX%]单价"), QStringLiteral("price"), true, 60);
-        AddGridColumn(view, QStringLiteral("[%M%SUM%]金额"), QStringLiteral("amount"), true, 60);
-        AddGridColumn(view, QStringLiteral("[%SUM%M%Cost%]成本"), QStringLiteral("cost"), true, 60);
-        AddGridColumn(view, QStringLiteral("[&CHK]选择"), QStringLiteral("chk"), false, 40);
-        AddGridColumn(view, QStringLiteral("[%DATA%]日期"), QStringLiteral("day"), true, 80);
-        AddGridColumn(view, QStringLiteral("[%F%]备注"), QString(), true, 80);
+        AddGridColumn(view, u"[%CNT%]编号"_s, u"code"_s, true, 60);
+        AddGridColumn(view, u"名称"_s, u"name"_s, false, 80);
+        AddGridColumn(view, u"[%Q%SUM%]数量"_s, u"qty"_s, true, 60);
+        AddGridColumn(view, u"[%P%MAX%]单价"_s, u"price"_s, true, 60);
+        AddGridColumn(view, u"[%M%SUM%]金额"_s, u"amount"_s, true, 60);
+        AddGridColumn(view, u"[%SUM%M%Cost%]成本"_s, u"cost"_s, true, 60);
+        AddGridColumn(view, u"[&CHK]选择"_s, u"chk"_s, false, 40);
+        AddGridColumn(view, u"[%DATA%]日期"_s, u"day"_s, true, 80);
+        AddGridColumn(view, u"[%F%]备注"_s, QString(), true, 80);
         model.setSource(&rs, &view);
     }
 
@@ -120,8 +119,8 @@ TEST_F(RecordSetModelTest, DisplayTextWithTheColumnPatterns) {
 
 TEST_F(RecordSetModelTest, HeaderCaptionsAndAlignment) {
     build(true);
-    EXPECT_EQ(QStringLiteral("数量"), model.headerData(Qty, Qt::Horizontal).toString());
-    EXPECT_EQ(QStringLiteral("备注"), model.headerData(Note, Qt::Horizontal).toString());
+    EXPECT_EQ(u"数量"_s, model.headerData(Qty, Qt::Horizontal).toString());
+    EXPECT_EQ(u"备注"_s, model.headerData(Note, Qt::Horizontal).toString());
     EXPECT_EQ(int(Qt::AlignCenter),
               model.headerData(Qty, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
     const int right = int(Qt::AlignRight | Qt::AlignVCenter);
@@ -134,10 +133,9 @@ TEST_F(RecordSetModelTest, HeaderCaptionsAndAlignment) {
 
 TEST_F(RecordSetModelTest, CostMaskedWithoutTheRight) {
     build(false);
-    EXPECT_EQ(QStringLiteral("***"), text(0, Cost));
-    EXPECT_EQ(QStringLiteral("***"), model.data(model.index(1, Cost), Qt::EditRole).toString());
-    EXPECT_EQ(QStringLiteral("***"),
-              model.data(model.index(1, Cost), RecordSetModel::RawValueRole).toString());
+    EXPECT_EQ(u"***"_s, text(0, Cost));
+    EXPECT_EQ(u"***"_s, model.data(model.index(1, Cost), Qt::EditRole).toString());
+    EXPECT_EQ(u"***"_s, model.data(model.index(1, Cost), RecordSetModel::RawValueRole).toString());
     EXPECT_FALSE(model.flags(model.index(0, Cost)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model.setData(model.index(0, Cost), 5.0));
     EXPECT_EQ(1.2, rs.at(0, 5).toDouble());
@@ -148,23 +146,23 @@ TEST_F(RecordSetModelTest, CostMaskedWithoutTheRight) {
 
 TEST_F(RecordSetModelTest, CostShownWithTheRight) {
     build(true);
-    EXPECT_EQ(QStringLiteral("0.80"), text(1, Cost));
+    EXPECT_EQ(u"0.80"_s, text(1, Cost));
     EXPECT_TRUE(model.flags(model.index(0, Cost)) & Qt::ItemIsEditable);
-    EXPECT_EQ(QStringLiteral("2.00"), model.footerText(Cost));  // 1.2 + 0.8, Null skipped
+    EXPECT_EQ(u"2.00"_s, model.footerText(Cost));  // 1.2 + 0.8, Null skipped
 }
 
 TEST_F(RecordSetModelTest, EditingNumbersRoundsAndRespectsTheMaximum) {
     build(true);
     const QModelIndex qty = model.index(0, Qty);
     EXPECT_EQ(10.5, model.data(qty, Qt::EditRole).toDouble());
-    EXPECT_TRUE(model.setData(qty, QStringLiteral("12.34567")));
+    EXPECT_TRUE(model.setData(qty, u"12.34567"_s));
     EXPECT_EQ(12.346, rs.at(0, 2).toDouble());
-    EXPECT_EQ(QStringLiteral("12.346"), text(0, Qty));
+    EXPECT_EQ(u"12.346"_s, text(0, Qty));
 
     EXPECT_TRUE(model.setData(qty, 99999999.0));
     EXPECT_FALSE(model.setData(qty, 100000000.0));
     EXPECT_FALSE(model.setData(qty, -100000000.0));
-    EXPECT_FALSE(model.setData(qty, QStringLiteral("abc")));
+    EXPECT_FALSE(model.setData(qty, u"abc"_s));
     EXPECT_EQ(99999999.0, rs.at(0, 2).toDouble());
 
     // Clearing a number cell stores Null.
@@ -173,14 +171,14 @@ TEST_F(RecordSetModelTest, EditingNumbersRoundsAndRespectsTheMaximum) {
 
     // A column the caller made read-only, and an unbound column, refuse edits.
     EXPECT_FALSE(model.flags(model.index(0, Name)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.setData(model.index(0, Name), QStringLiteral("x")));
-    EXPECT_EQ(QStringLiteral("螺丝"), rs.at(0, 1).toString());
-    EXPECT_FALSE(model.setData(model.index(0, Note), QStringLiteral("x")));
+    EXPECT_FALSE(model.setData(model.index(0, Name), u"x"_s));
+    EXPECT_EQ(u"螺丝"_s, rs.at(0, 1).toString());
+    EXPECT_FALSE(model.setData(model.index(0, Note), u"x"_s));
 
     // A text edit goes through as text; a date edit that is no date is refused.
-    EXPECT_TRUE(model.setData(model.index(1, Code), QStringLiteral("B02")));
-    EXPECT_EQ(QStringLiteral("B02"), rs.at(1, 0).toString());
-    EXPECT_TRUE(model.setData(model.index(1, Day), QStringLiteral("2024-12-31")));
+    EXPECT_TRUE(model.setData(model.index(1, Code), u"B02"_s));
+    EXPECT_EQ(u"B02"_s, rs.at(1, 0).toString());
+    EXPECT_TRUE(model.setData(model.index(1, Day), u"2024-12-31"_s));
     EXPECT_EQ(QDate(2024, 12, 31), rs.at(1, 8).toDate());
 }
 
@@ -198,24 +196,24 @@ TEST_F(RecordSetModelTest, CheckColumnStoresOneAndZero) {
     EXPECT_FALSE(model.data(model.index(0, Name), Qt::CheckStateRole).isValid());
 
     EXPECT_TRUE(model.setData(on, int(Qt::Unchecked), Qt::CheckStateRole));
-    EXPECT_EQ(QStringLiteral("0"), rs.at(0, 6).toString());
+    EXPECT_EQ(u"0"_s, rs.at(0, 6).toString());
     EXPECT_TRUE(model.setData(none, int(Qt::Checked), Qt::CheckStateRole));
-    EXPECT_EQ(QStringLiteral("1"), rs.at(2, 6).toString());
-    EXPECT_EQ(QStringLiteral("1"), model.data(none, Qt::EditRole).toString());
-    EXPECT_FALSE(model.setData(off, QStringLiteral("yes"), Qt::EditRole));
-    EXPECT_TRUE(model.setData(off, QStringLiteral("1"), Qt::EditRole));
-    EXPECT_EQ(QStringLiteral("1"), rs.at(1, 6).toString());
+    EXPECT_EQ(u"1"_s, rs.at(2, 6).toString());
+    EXPECT_EQ(u"1"_s, model.data(none, Qt::EditRole).toString());
+    EXPECT_FALSE(model.setData(off, u"yes"_s, Qt::EditRole));
+    EXPECT_TRUE(model.setData(off, u"1"_s, Qt::EditRole));
+    EXPECT_EQ(u"1"_s, rs.at(1, 6).toString());
 }
 
 TEST_F(RecordSetModelTest, FooterOverAllRows) {
     build(true);
     EXPECT_TRUE(model.footerVisible());
     // Count: the text "合计"; sum of 10.5 and -3 (Null skipped); max of the prices.
-    EXPECT_EQ(QStringLiteral("合计"), model.footerText(Code));
+    EXPECT_EQ(u"合计"_s, model.footerText(Code));
     EXPECT_EQ(3.0, model.footerValue(Code).value());
-    EXPECT_EQ(QStringLiteral("7.500"), model.footerText(Qty));
-    EXPECT_EQ(QStringLiteral("最大值：1,234,567.8910"), model.footerText(Price));
-    EXPECT_EQ(QStringLiteral("20.92"), model.footerText(Amount));
+    EXPECT_EQ(u"7.500"_s, model.footerText(Qty));
+    EXPECT_EQ(u"最大值：1,234,567.8910"_s, model.footerText(Price));
+    EXPECT_EQ(u"20.92"_s, model.footerText(Amount));
     EXPECT_EQ(QString(), model.footerText(Name));
 }
 
@@ -223,24 +221,24 @@ TEST_F(RecordSetModelTest, FooterKindsOverNegativeValues) {
     view = GridDefinition();
     view.context.qtyDot = 1;
     view.context.priceDot = 3;
-    AddGridColumn(view, QStringLiteral("[%P%MIN%]最低价"), QStringLiteral("price"), false, 60);
-    AddGridColumn(view, QStringLiteral("[%P%AVG%]均价"), QStringLiteral("price"), false, 60);
-    AddGridColumn(view, QStringLiteral("[%Q%MAX%]数量"), QStringLiteral("qty"), false, 60);
+    AddGridColumn(view, u"[%P%MIN%]最低价"_s, u"price"_s, false, 60);
+    AddGridColumn(view, u"[%P%AVG%]均价"_s, u"price"_s, false, 60);
+    AddGridColumn(view, u"[%Q%MAX%]数量"_s, u"qty"_s, false, 60);
     rs.removeRow(2);
     model.setSource(&rs, &view);
     // Prices 2.345 and -1.23456: the minimum is negative and takes the quantity places.
-    EXPECT_EQ(QStringLiteral("最小值：-1.2"), model.footerText(0));
+    EXPECT_EQ(u"最小值：-1.2"_s, model.footerText(0));
     // (2.345 - 1.23456) / 2 = 0.55522
-    EXPECT_EQ(QStringLiteral("平均值：0.555"), model.footerText(1));
-    EXPECT_EQ(QStringLiteral("最大值：10.5"), model.footerText(2));
+    EXPECT_EQ(u"平均值：0.555"_s, model.footerText(1));
+    EXPECT_EQ(u"最大值：10.5"_s, model.footerText(2));
 }
 
 TEST_F(RecordSetModelTest, FooterOfEmptyRowsShowsSumAndCountOnly) {
     build(true);
     model.setRowFilter([](const RecordSet&, int) { return false; });
     EXPECT_EQ(0, model.rowCount());
-    EXPECT_EQ(QStringLiteral("0.000"), model.footerText(Qty));
-    EXPECT_EQ(QStringLiteral("合计"), model.footerText(Code));
+    EXPECT_EQ(u"0.000"_s, model.footerText(Qty));
+    EXPECT_EQ(u"合计"_s, model.footerText(Code));
     EXPECT_EQ(0.0, model.footerValue(Code).value());
     EXPECT_FALSE(model.footerValue(Price).has_value());
     EXPECT_EQ(QString(), model.footerText(Price));
@@ -249,19 +247,19 @@ TEST_F(RecordSetModelTest, FooterOfEmptyRowsShowsSumAndCountOnly) {
 TEST_F(RecordSetModelTest, FooterFollowsTheRowFilterAndEdits) {
     build(true);
     QSignalSpy footerSpy(&model, &RecordSetModel::footerChanged);
-    const int qtyField = rs.fieldIndex(QStringLiteral("qty"));
+    const int qtyField = rs.fieldIndex(u"qty"_s);
     model.setRowFilter([qtyField](const RecordSet& r, int raw) {
         return r.at(raw, qtyField).isValid() && r.at(raw, qtyField).toDouble() > 0;
     });
     ASSERT_EQ(1, model.rowCount());
     EXPECT_EQ(0, model.rawRow(0));
-    EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
-    EXPECT_EQ(QStringLiteral("10.500"), model.footerText(Qty));
-    EXPECT_EQ(QStringLiteral("最大值：2.3450"), model.footerText(Price));
-    EXPECT_EQ(QStringLiteral("24.62"), model.footerText(Amount));
+    EXPECT_EQ(u"A01"_s, text(0, Code));
+    EXPECT_EQ(u"10.500"_s, model.footerText(Qty));
+    EXPECT_EQ(u"最大值：2.3450"_s, model.footerText(Price));
+    EXPECT_EQ(u"24.62"_s, model.footerText(Amount));
 
     EXPECT_TRUE(model.setData(model.index(0, Qty), 20.25));
-    EXPECT_EQ(QStringLiteral("20.250"), model.footerText(Qty));
+    EXPECT_EQ(u"20.250"_s, model.footerText(Qty));
     EXPECT_GE(footerSpy.count(), 2);
 
     // Edits outside the model show after reload; the filter is applied again.
@@ -269,7 +267,7 @@ TEST_F(RecordSetModelTest, FooterFollowsTheRowFilterAndEdits) {
     model.reload();
     ASSERT_EQ(2, model.rowCount());
     EXPECT_EQ(1, model.rawRow(1));
-    EXPECT_EQ(QStringLiteral("24.250"), model.footerText(Qty));
+    EXPECT_EQ(u"24.250"_s, model.footerText(Qty));
 
     model.setRowFilter({});
     EXPECT_EQ(3, model.rowCount());
@@ -279,39 +277,39 @@ TEST_F(RecordSetModelTest, FooterFollowsTheRowFilterAndEdits) {
 TEST_F(RecordSetModelTest, RowIndicator) {
     build(true);
     // Row 2 (sonnum 2) is a category row marked "*".
-    EXPECT_EQ(QStringLiteral("   1"), model.rowIndicatorText(0));
-    EXPECT_EQ(QStringLiteral("*  2"), model.rowIndicatorText(1));
-    EXPECT_EQ(QStringLiteral("   3"), model.rowIndicatorText(2));
+    EXPECT_EQ(u"   1"_s, model.rowIndicatorText(0));
+    EXPECT_EQ(u"*  2"_s, model.rowIndicatorText(1));
+    EXPECT_EQ(u"   3"_s, model.rowIndicatorText(2));
 
     QSignalSpy spy(&model, &QAbstractItemModel::headerDataChanged);
     model.setCurrentRow(0);
-    EXPECT_EQ(QStringLiteral(" →1"), model.headerData(0, Qt::Vertical).toString());
+    EXPECT_EQ(u" →1"_s, model.headerData(0, Qt::Vertical).toString());
     model.setCurrentRow(1);
-    EXPECT_EQ(QStringLiteral("   1"), model.headerData(0, Qt::Vertical).toString());
-    EXPECT_EQ(QStringLiteral("*→2"), model.headerData(1, Qt::Vertical).toString());
+    EXPECT_EQ(u"   1"_s, model.headerData(0, Qt::Vertical).toString());
+    EXPECT_EQ(u"*→2"_s, model.headerData(1, Qt::Vertical).toString());
     EXPECT_EQ(3, spy.count());  // row 0; then rows 0 and 1
     model.setCurrentRow(7);     // out of range: no current row
     EXPECT_EQ(-1, model.currentRow());
-    EXPECT_EQ(QStringLiteral("*  2"), model.rowIndicatorText(1));
+    EXPECT_EQ(u"*  2"_s, model.rowIndicatorText(1));
     EXPECT_EQ(QString(), model.rowIndicatorText(3));
 }
 
 TEST(RowIndicatorMarker, FourForms) {
-    EXPECT_EQ(QStringLiteral("*→"), RowIndicatorMarker(true, true));
-    EXPECT_EQ(QStringLiteral("*  "), RowIndicatorMarker(false, true));
-    EXPECT_EQ(QStringLiteral(" →"), RowIndicatorMarker(true, false));
-    EXPECT_EQ(QStringLiteral("   "), RowIndicatorMarker(false, false));
+    EXPECT_EQ(u"*→"_s, RowIndicatorMarker(true, true));
+    EXPECT_EQ(u"*  "_s, RowIndicatorMarker(false, true));
+    EXPECT_EQ(u" →"_s, RowIndicatorMarker(true, false));
+    EXPECT_EQ(u"   "_s, RowIndicatorMarker(false, false));
 }
 
 TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {
     build(true);
     GridDefinition bad;
-    AddGridColumn(bad, QStringLiteral("编号"), QStringLiteral("nosuchfield"), false, 60);
+    AddGridColumn(bad, u"编号"_s, u"nosuchfield"_s, false, 60);
     try {
         model.setSource(&rs, &bad);
         FAIL() << "no error";
     } catch (const DytError& e) {
-        EXPECT_EQ(QStringLiteral("字段[nosuchfield]不存在"), e.message());
+        EXPECT_EQ(u"字段[nosuchfield]不存在"_s, e.message());
     }
     EXPECT_EQ(&view, model.definition());
     EXPECT_EQ(ColCount, model.columnCount());
@@ -327,21 +325,21 @@ TEST_F(RecordSetModelTest, PassesTheModelTester) {
         EXPECT_TRUE(model.setData(model.index(0, Qty), 3.5));
         EXPECT_TRUE(model.setData(model.index(0, Chk), int(Qt::Checked), Qt::CheckStateRole));
         model.setRowFilter([](const RecordSet&, int raw) { return raw != 1; });
-        rs.appendRow({QStringLiteral("A04")});
+        rs.appendRow({u"A04"_s});
         model.reload();
         model.setRowFilter({});
         EXPECT_EQ(4, model.rowCount());
         model.sort(Name, Qt::DescendingOrder);
-        model.setColumnFilter(Code, QStringLiteral("A0"));
+        model.setColumnFilter(Code, u"A0"_s);
         EXPECT_EQ(4, model.rowCount());
-        model.setColumnFilter(Code, QStringLiteral("A04"));
+        model.setColumnFilter(Code, u"A04"_s);
         EXPECT_EQ(1, model.rowCount());
         model.clearColumnFilters();
         model.sort(-1);
         RecordSet empty;
-        empty.addField(QStringLiteral("code"), FieldType::Text);
+        empty.addField(u"code"_s, FieldType::Text);
         GridDefinition one;
-        AddGridColumn(one, QStringLiteral("编号"), QStringLiteral("code"), false, 60);
+        AddGridColumn(one, u"编号"_s, u"code"_s, false, 60);
         model.setSource(&empty, &one);
         EXPECT_EQ(0, model.rowCount());
         model.setSource(nullptr, nullptr);
@@ -350,15 +348,9 @@ TEST_F(RecordSetModelTest, PassesTheModelTester) {
     EXPECT_EQ(QStringList(), WarningCollector::messages());
 }
 
-}  // namespace
-}  // namespace dyt
-
-namespace dyt {
-namespace {
-
 TEST_F(RecordSetModelTest, SortsByColumnValues) {
     build(true);
-    rs.appendRow({QStringLiteral("A00"), QStringLiteral("啊"), 2.0});
+    rs.appendRow({u"A00"_s, u"啊"_s, 2.0});
     model.reload();
     auto codes = [this] {
         QStringList list;
@@ -375,7 +367,7 @@ TEST_F(RecordSetModelTest, SortsByColumnValues) {
     model.sort(Name, Qt::AscendingOrder);
     EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s, u"A01"_s}), codes());
     // Footers do not depend on the order; the sort survives a reload and a row filter.
-    EXPECT_EQ(QStringLiteral("9.500"), model.footerText(Qty));
+    EXPECT_EQ(u"9.500"_s, model.footerText(Qty));
     model.setRowFilter([](const RecordSet&, int raw) { return raw != 0; });
     EXPECT_EQ((QStringList{u"A00"_s, u"A03"_s, u"A02"_s}), codes());
     model.setRowFilter({});
@@ -385,8 +377,8 @@ TEST_F(RecordSetModelTest, SortsByColumnValues) {
 
 TEST_F(RecordSetModelTest, SortIsStableForEqualValues) {
     build(true);
-    rs.appendRow({QStringLiteral("A04"), QString(), 10.5});
-    rs.appendRow({QStringLiteral("A05"), QString(), -3.0});
+    rs.appendRow({u"A04"_s, QString(), 10.5});
+    rs.appendRow({u"A05"_s, QString(), -3.0});
     model.reload();
     QStringList codes;
     model.sort(Qty, Qt::DescendingOrder);
@@ -399,14 +391,8 @@ TEST_F(RecordSetModelTest, MaskedColumnIsNotSorted) {
     build(false);
     model.sort(Cost, Qt::DescendingOrder);
     EXPECT_EQ(-1, model.sortColumn());
-    EXPECT_EQ(QStringLiteral("A01"), text(0, Code));
+    EXPECT_EQ(u"A01"_s, text(0, Code));
 }
-
-}  // namespace
-}  // namespace dyt
-
-namespace dyt {
-namespace {
 
 TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
     build(true);
@@ -417,17 +403,17 @@ TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
         return list;
     };
     // "螺" is in two names; the footer follows the shown rows.
-    model.setColumnFilter(Name, QStringLiteral("螺"));
+    model.setColumnFilter(Name, u"螺"_s);
     EXPECT_EQ((QStringList{u"A01"_s, u"A02"_s}), codes());
-    EXPECT_EQ(QStringLiteral("7.500"), model.footerText(Qty));
+    EXPECT_EQ(u"7.500"_s, model.footerText(Qty));
     // Filters of two columns must both match; the price is matched as shown ("-1.235").
-    model.setColumnFilter(Price, QStringLiteral("-1.23"));
+    model.setColumnFilter(Price, u"-1.23"_s);
     EXPECT_EQ((QStringList{u"A02"_s}), codes());
-    EXPECT_EQ(QStringLiteral("-3.000"), model.footerText(Qty));
-    EXPECT_EQ(QStringLiteral("-1.23"), model.columnFilter(Price));
+    EXPECT_EQ(u"-3.000"_s, model.footerText(Qty));
+    EXPECT_EQ(u"-1.23"_s, model.columnFilter(Price));
     // Letter case is ignored; an empty text removes a filter.
     model.setColumnFilter(Price, QString());
-    model.setColumnFilter(Code, QStringLiteral("a01"));
+    model.setColumnFilter(Code, u"a01"_s);
     EXPECT_EQ((QStringList{u"A01"_s}), codes());
     model.clearColumnFilters();
     EXPECT_EQ(3, model.rowCount());
@@ -435,9 +421,9 @@ TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
 
 TEST_F(RecordSetModelTest, FilterOnAMaskedColumnSeesOnlyTheMask) {
     build(false);
-    model.setColumnFilter(Cost, QStringLiteral("1.2"));
+    model.setColumnFilter(Cost, u"1.2"_s);
     EXPECT_EQ(0, model.rowCount());
-    model.setColumnFilter(Cost, QStringLiteral("***"));
+    model.setColumnFilter(Cost, u"***"_s);
     EXPECT_EQ(2, model.rowCount());  // the row with a Null cost shows nothing
 }
 

@@ -4,6 +4,8 @@
 
 #include "protocol/querydescriptors.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt {
 namespace {
 
@@ -14,7 +16,7 @@ QString s(const char* text) {
 TEST(QueryDescriptorTable, ClassNamesAreUniqueAndWellFormed) {
     QSet<QString> seen;
     for (const QueryDescriptor& d : queryDescriptors()) {
-        EXPECT_TRUE(d.className.startsWith(s("TfrmQ"))) << d.className.toStdString();
+        EXPECT_TRUE(d.className.startsWith(u"TfrmQ"_s)) << d.className.toStdString();
         EXPECT_FALSE(d.title.isEmpty()) << d.className.toStdString();
         EXPECT_FALSE(seen.contains(d.className.toLower())) << d.className.toStdString();
         seen.insert(d.className.toLower());
@@ -22,7 +24,7 @@ TEST(QueryDescriptorTable, ClassNamesAreUniqueAndWellFormed) {
         EXPECT_EQ(&d, findQueryDescriptor(d.className.toUpper()));
     }
     EXPECT_GT(seen.size(), 150);
-    EXPECT_EQ(nullptr, findQueryDescriptor(s("TfrmQNoSuchWindow")));
+    EXPECT_EQ(nullptr, findQueryDescriptor(u"TfrmQNoSuchWindow"_s));
     EXPECT_EQ(nullptr, findQueryDescriptor(QString()));
 }
 
@@ -34,7 +36,7 @@ TEST(QueryDescriptorTable, EveryProcedureIsKnown) {
         }
         // A window that calls a report procedure dispatches on a report code, except the bill
         // lists, which call the bill index with their own conditions.
-        if (d.procedure.startsWith(s("P_JXC_Get_"))) {
+        if (d.procedure.startsWith(u"P_JXC_Get_"_s)) {
             EXPECT_FALSE(d.queryType().isEmpty()) << d.className.toStdString();
         }
         for (const QString& p : d.otherProcedures)
@@ -53,7 +55,7 @@ TEST(QueryDescriptorTable, EveryDrillDownTargetIsADetailLedgerOfTheTable) {
         EXPECT_EQ(QuerySubject::Ledger, target->subject) << d.drillDown.toStdString();
         EXPECT_TRUE(target->redBillCombo) << d.drillDown.toStdString();
         // Drill-down replaces the goods condition with the row's goods.
-        EXPECT_NE(nullptr, d.column(s("sp_id"))) << d.className.toStdString();
+        EXPECT_NE(nullptr, d.column(u"sp_id"_s)) << d.className.toStdString();
     }
     EXPECT_GT(drilling, 10);
 }
@@ -66,7 +68,7 @@ TEST(QueryDescriptorTable, EveryDialogPageIsPresentAndEveryPageIsUsed) {
         used.insert(d.dialogClass + QLatin1Char('|') + d.dialogPage);
     }
     for (const QueryDialog& dlg : queryDialogs()) {
-        EXPECT_TRUE(dlg.className.startsWith(s("TfrmSelectItems"))) << dlg.className.toStdString();
+        EXPECT_TRUE(dlg.className.startsWith(u"TfrmSelectItems"_s)) << dlg.className.toStdString();
         for (const QueryDialogPage& p : dlg.pages) {
             // Group editors and the operator list are opened by their own callers.
             if (p.kind != PageKind::Conditions)
@@ -96,8 +98,8 @@ TEST(QueryDescriptorTable, ColumnsAreUniqueAndDerivedColumnsHaveTheirSources) {
             }
         }
         if (d.opensBills()) {
-            EXPECT_NE(nullptr, d.column(s("id"))) << d.className.toStdString();
-            EXPECT_NE(nullptr, d.column(s("djType"))) << d.className.toStdString();
+            EXPECT_NE(nullptr, d.column(u"id"_s)) << d.className.toStdString();
+            EXPECT_NE(nullptr, d.column(u"djType"_s)) << d.className.toStdString();
         }
         for (const QueryDerivedPrice& p : d.derived) {
             EXPECT_NE(nullptr, d.column(p.target)) << d.className.toStdString();
@@ -113,15 +115,15 @@ TEST(QueryDescriptorTable, LookupByProcedureAndQueryType) {
         const char* type;
         QStringList classes;
     } cases[] = {
-        {"P_JXC_Get_XS", "SPXSTJ", {s("TfrmQSPXSTJ"), s("TfrmQXSDTJ")}},
-        {"p_jxc_get_xs", "spxstj", {s("TfrmQSPXSTJ"), s("TfrmQXSDTJ")}},
-        {"P_JXC_Get_JH", "SPJHMXHZB", {s("TfrmQSPJHMXHZB"), s("TfrmQDWJHMXHZB")}},
+        {"P_JXC_Get_XS", "SPXSTJ", {u"TfrmQSPXSTJ"_s, u"TfrmQXSDTJ"_s}},
+        {"p_jxc_get_xs", "spxstj", {u"TfrmQSPXSTJ"_s, u"TfrmQXSDTJ"_s}},
+        {"P_JXC_Get_JH", "SPJHMXHZB", {u"TfrmQSPJHMXHZB"_s, u"TfrmQDWJHMXHZB"_s}},
         {"P_JXC_Get_XS",
          "XSPHB",
-         {s("TfrmQSPXSPHB"), s("TfrmQKHXSPHB"), s("TfrmQZYXSPHB"), s("TfrmQBMXSPHB"),
-          s("TfrmQCKXSPHB"), s("TfrmQDQXSPHB")}},
-        {"P_JXC_Get_KC", "KCMXZB", {s("TfrmQKCMXZB"), s("TfrmQTJDBDTJMX"), s("TfrmQBJDBDTJMX")}},
-        {"P_JXC_Get_LBBB", "LBBBFX", {s("TfrmQLBBB")}},
+         {u"TfrmQSPXSPHB"_s, u"TfrmQKHXSPHB"_s, u"TfrmQZYXSPHB"_s, u"TfrmQBMXSPHB"_s,
+          u"TfrmQCKXSPHB"_s, u"TfrmQDQXSPHB"_s}},
+        {"P_JXC_Get_KC", "KCMXZB", {u"TfrmQKCMXZB"_s, u"TfrmQTJDBDTJMX"_s, u"TfrmQBJDBDTJMX"_s}},
+        {"P_JXC_Get_LBBB", "LBBBFX", {u"TfrmQLBBB"_s}},
         {"P_JXC_Get_XS", "JHMXZB", {}},  // a purchase code under the sales procedure
         {"P_JXC_Get_JH", "", {}}};
     for (const auto& c : cases) {
@@ -132,25 +134,6 @@ TEST(QueryDescriptorTable, LookupByProcedureAndQueryType) {
         QStringList want = c.classes;
         want.sort();
         EXPECT_EQ(want, got) << c.procedure << " " << c.type;
-    }
-}
-
-TEST(QueryDescriptorTable, LedgersAndBillListsCarryTheRedBillCombo) {
-    // Ledgers are the windows whose class ends in MXZB or MX; bill lists read the bill index.
-    const struct {
-        const char* className;
-        bool ledger;
-        bool red;
-    } cases[] = {{"TfrmQXSMXZB", true, true},  {"TfrmQJHMXZB", true, true},
-                 {"TfrmQSPMX", true, true},    {"TfrmQKMMX", true, true},
-                 {"TfrmQXSDTJ", false, false}, {"TfrmQKCZKB", false, false},
-                 {"TfrmQJYLC", false, true},   {"TfrmQSPXSPHB", false, false}};
-    for (const auto& c : cases) {
-        const QueryDescriptor* d = findQueryDescriptor(s(c.className));
-        ASSERT_NE(nullptr, d) << c.className;
-        EXPECT_EQ(c.red, d->redBillCombo) << c.className;
-        EXPECT_EQ(c.ledger, d->subject == QuerySubject::Ledger) << c.className;
-        EXPECT_EQ(c.red, d->opensBills()) << c.className;
     }
 }
 

@@ -1,21 +1,31 @@
 // The group editors of the distribution reports and the operator list of the rights copy: the
-// groups line a query sends, adding and deleting groups, the refusals, and the operator handed
-// back after OK.
+// groups line a query sends, adding and deleting groups, the refusals; against a real dyt-server
+// the groups are picked in the product's own record selection windows, whose partner and warehouse
+// lists the server answers through P_JXC_Get_Base, and the operators come from the server's
+// operator table.
 #include <QDateEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include "client/bills/selectbase.h"
 #include "client/common/clientconfig.h"
+#include "client/common/gridview.h"
+#include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/queryconditions.h"
 #include "common/error.h"
 #include "common/groupcondition.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "querytest_support.h"
+#include "support/serverfixture.h"
+
+using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
@@ -81,7 +91,7 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
         query::groupCondition(1, PickerKind::Partner, {});
         ADD_FAILURE() << "no group accepted";
     } catch (const DytError& e) {
-        EXPECT_EQ(s("请至少新增一个组！"), e.message());
+        EXPECT_EQ(u"请至少新增一个组！"_s, e.message());
     }
     EXPECT_THROW(query::groupCondition(1, PickerKind::Partner, {query::RecordGroup{}}), DytError);
     // A member in two groups would be counted twice.
@@ -92,7 +102,7 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
     // Each line differs from a good one (";czy_id=1;groupkind=wldw;groupcount=1;group=3") in
     // one respect.
     ASSERT_EQ(
-        1, parseGroupCondition(s(";czy_id=1;groupkind=wldw;groupcount=1;group=3")).groups.size());
+        1, parseGroupCondition(u";czy_id=1;groupkind=wldw;groupcount=1;group=3"_s).groups.size());
     const char* bad[] = {
         ";czy_id=1;groupkind=wldw;groupcount=2;group=3",            // count does not match
         ";czy_id=1;groupkind=wldw;groupcount=1;group=3,x",          // not a number
@@ -110,7 +120,14 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
 
 TEST(GroupCondition, LabelNamesTheGroupAndItsMembers) {
     const query::RecordGroup g = group(PickerKind::Partner, {{3, "甲公司"}, {4, "乙公司"}});
-    EXPECT_EQ(s("第2组: 甲公司、乙公司"), query::groupLabel(2, g));
+    EXPECT_EQ(u"第2组: 甲公司、乙公司"_s, query::groupLabel(2, g));
+}
+
+QStringList labels(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
 }
 
 // --- the dialog
@@ -129,80 +146,31 @@ protected:
         resetGroupSelector();
         QueryFixture::TearDown();
     }
-    static QStringList labels(const QListWidget* list) {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out.append(list->item(i)->text());
-        return out;
-    }
     QList<QList<PickerChoice>> picks;
     QStringList kindsAsked;
 };
 
-TEST_F(GroupEditor, AddingGroupsListsThemAndOkComposesTheGroupsLine) {
-    TfrmSelectItems d(s("TfrmSelectItems_XS6"));
-    d.selectPage(0);
-    picks = {{{3, s("甲公司")}, {4, s("乙公司")}}, {{8, s("丙公司")}}};
-    d.addGroupButton()->click();
-    d.addGroupButton()->click();
-    EXPECT_EQ(QStringList({s("wldw"), s("wldw")}), kindsAsked);
-    EXPECT_EQ(QStringList({s("第1组: 甲公司、乙公司"), s("第2组: 丙公司")}), labels(d.groupList()));
-    EXPECT_EQ(1, d.groupList()->currentRow());  // the new group is the current one
-
-    d.beginEdit()->setDate(QDate(2026, 3, 1));
-    d.endEdit()->setDate(QDate(2026, 3, 31));
-    ASSERT_TRUE(d.accept());
-    const query::QueryConditions& c = d.conditions();
-    ASSERT_EQ(2, c.groups.size());
-    EXPECT_EQ(PickerKind::Partner, c.groupKind);
-    EXPECT_EQ(4, c.groups[0][1].id);
-
-    query::QueryRequest req;
-    req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
-    req.operatorId = 7;
-    req.conditions = c;
-    const ParamList p = query::buildQueryParams(req);
-    EXPECT_EQ(s(";czy_id=7;groupkind=wldw;groupcount=2;group=3,4;group=8"), p.value(s("GroupStr")));
-    EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-    EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-    EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
-}
-
-TEST_F(GroupEditor, WarehouseGroupsAskForWarehouses) {
-    TfrmSelectItems d(s("TfrmSelectItems_CK8"));
-    d.selectPage(0);
-    picks = {{{21, s("总仓")}, {21, s("总仓")}, {22, s("分仓")}}};
-    d.addGroupClick();
-    EXPECT_EQ(QStringList{s("cangku")}, kindsAsked);
-    // A record picked twice for the same group counts once.
-    EXPECT_EQ(QStringList{s("第1组: 总仓、分仓")}, labels(d.groupList()));
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(PickerKind::Warehouse, d.conditions().groupKind);
-    EXPECT_EQ(s(";czy_id=1;groupkind=cangku;groupcount=1;group=21,22"),
-              query::groupCondition(1, d.conditions().groupKind, d.conditions().groups));
-}
-
 TEST_F(GroupEditor, DeletingRemovesTheCurrentGroupAndRenumbersTheRest) {
-    TfrmSelectItems d(s("TfrmSelectItems_JH1"));
+    TfrmSelectItems d(u"TfrmSelectItems_JH1"_s);
     d.selectPage(0);
-    picks = {{{1, s("A")}}, {{2, s("B")}}, {{3, s("C")}}};
+    picks = {{{1, u"A"_s}}, {{2, u"B"_s}}, {{3, u"C"_s}}};
     for (int i = 0; i < 3; ++i)
         d.addGroupClick();
     d.groupList()->setCurrentRow(1);
     d.deleteGroupButton()->click();
-    EXPECT_EQ(QStringList({s("第1组: A"), s("第2组: C")}), labels(d.groupList()));
+    EXPECT_EQ(QStringList({u"第1组: A"_s, u"第2组: C"_s}), labels(d.groupList()));
     ASSERT_EQ(2, d.groups().size());
     EXPECT_EQ(3, d.groups()[1][0].id);
     // The last group deleted: the one before it becomes current.
     d.groupList()->setCurrentRow(1);
     d.deleteGroupClick();
-    EXPECT_EQ(QStringList{s("第1组: A")}, labels(d.groupList()));
+    EXPECT_EQ(QStringList{u"第1组: A"_s}, labels(d.groupList()));
     EXPECT_EQ(0, d.groupList()->currentRow());
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
 TEST_F(GroupEditor, Refusals) {
-    TfrmSelectItems d(s("TfrmSelectItems_JH2"));
+    TfrmSelectItems d(u"TfrmSelectItems_JH2"_s);
     d.selectPage(0);
     // OK without a group.
     EXPECT_FALSE(d.accept());
@@ -213,34 +181,34 @@ TEST_F(GroupEditor, Refusals) {
     d.addGroupClick();
     EXPECT_EQ(0, d.groupList()->count());
     // A member already in a group refuses the whole new group.
-    picks = {{{21, s("总仓")}}, {{22, s("分仓")}, {21, s("总仓")}}};
+    picks = {{{21, u"总仓"_s}}, {{22, u"分仓"_s}, {21, u"总仓"_s}}};
     d.addGroupClick();
     d.addGroupClick();
-    EXPECT_EQ(QStringList{s("第1组: 总仓")}, labels(d.groupList()));
+    EXPECT_EQ(QStringList{u"第1组: 总仓"_s}, labels(d.groupList()));
     EXPECT_EQ(1, d.groups().size());
     EXPECT_EQ(
-        QStringList({s("请至少新增一个组！"), s("请选择要删除的组！"), s("[总仓]已经在第1组中！")}),
+        QStringList({u"请至少新增一个组！"_s, u"请选择要删除的组！"_s, u"[总仓]已经在第1组中！"_s}),
         script.messages());
     // A reversed range is refused before the groups are taken.
     d.beginEdit()->setDate(QDate(2026, 3, 5));
     d.endEdit()->setDate(QDate(2026, 3, 4));
     EXPECT_FALSE(d.accept());
-    EXPECT_EQ(s("开始日期不能大于结束日期！"), script.messages().last());
+    EXPECT_EQ(u"开始日期不能大于结束日期！"_s, script.messages().last());
     EXPECT_TRUE(d.conditions().groups.isEmpty());
 }
 
 TEST_F(GroupEditor, ConditionPagesHaveNoGroupControlsAndSendNoGroups) {
-    TfrmSelectItems d(s("TfrmSelectItems_XS2"));
-    d.selectPage(s("单位销售分布"));
+    TfrmSelectItems d(u"TfrmSelectItems_XS2"_s);
+    d.selectPage(u"单位销售分布"_s);
     EXPECT_EQ(nullptr, d.groupList());
     d.addGroupClick();  // nothing to do on a page without groups
     EXPECT_TRUE(kindsAsked.isEmpty());
     ASSERT_TRUE(d.accept());
     query::QueryRequest req;
-    req.descriptor = findQueryDescriptor(s("TfrmQDWXSFB"));
+    req.descriptor = findQueryDescriptor(u"TfrmQDWXSFB"_s);
     req.operatorId = 7;
     req.conditions = d.conditions();
-    EXPECT_FALSE(query::buildQueryParams(req).contains(s("GroupStr")));
+    EXPECT_FALSE(query::buildQueryParams(req).contains(u"GroupStr"_s));
 }
 
 // --- the operator list
@@ -249,13 +217,13 @@ class OperatorList : public GroupEditor {
 protected:
     void answerOperators(const QList<std::tuple<qint64, const char*, const char*>>& ops) {
         RecordSet rows;
-        rows.addField(s("id"), FieldType::Integer);
-        rows.addField(s("password"), FieldType::Text, 50);
-        rows.addField(s("code"), FieldType::Text, 50);
-        rows.addField(s("fullname"), FieldType::Text, 50);
+        rows.addField(u"id"_s, FieldType::Integer);
+        rows.addField(u"password"_s, FieldType::Text, 50);
+        rows.addField(u"code"_s, FieldType::Text, 50);
+        rows.addField(u"fullname"_s, FieldType::Text, 50);
         for (const auto& [id, code, name] : ops)
             rows.appendRow({id, QString(), s(code), s(name)});
-        transport->respondWith(s("ExecQuery"), [rows](const QCborArray&) {
+        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
             Response r;
             r.result = 0;
             r.outs = {proto::recordSetToCbor(rows), QString()};
@@ -264,47 +232,145 @@ protected:
     }
 };
 
-TEST_F(OperatorList, ListsTheOtherOperatorsAndHandsBackThePickedOne) {
-    TfrmSelectItems d(s("TfrmSelectItems_CZY"));
-    d.selectPage(0);
-    EXPECT_EQ(s("复制所选操作员的权限"), d.windowTitle());
-    answerOperators({{2, "002", "张三"}, {5, "005", "李四"}});
-    ASSERT_TRUE(d.loadOperators(3));
-    QStringList sql;
-    for (const RecordedCall& call : transport->calls()) {
-        if (call.method == s("ExecQuery"))
-            sql.append(call.sql);
-    }
-    EXPECT_EQ(QStringList{s("  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b  "
-                            "WHERE a.id = b.id AND a.id <> 1 AND a.id <> 3")},
-              sql);
-    QTreeWidget* list = d.operatorList();
-    ASSERT_EQ(2, list->topLevelItemCount());
-    EXPECT_EQ(s("职员编号"), list->headerItem()->text(0));
-    EXPECT_EQ(s("职员全名"), list->headerItem()->text(1));
-    EXPECT_EQ(s("李四"), list->topLevelItem(1)->text(1));
-    EXPECT_EQ(0, d.chosenOperator());
-    // The first operator is current from the start.
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(2, d.chosenOperator());
-    list->setCurrentItem(list->topLevelItem(1));
-    ASSERT_TRUE(d.accept());
-    EXPECT_EQ(5, d.chosenOperator());
-    EXPECT_TRUE(script.messages().isEmpty());
-}
-
 TEST_F(OperatorList, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
-    TfrmSelectItems d(s("TfrmSelectItems_CZY"));
+    TfrmSelectItems d(u"TfrmSelectItems_CZY"_s);
     d.selectPage(0);
     answerOperators({});
     EXPECT_FALSE(d.loadOperators(2));
     EXPECT_FALSE(d.accept());
-    EXPECT_EQ(QStringList({s("没有可复制的操作员！"), s("请选择操作员！")}), script.messages());
+    EXPECT_EQ(QStringList({u"没有可复制的操作员！"_s, u"请选择操作员！"_s}), script.messages());
     EXPECT_EQ(0, d.chosenOperator());
     // A page without an operator list refuses to load one.
-    TfrmSelectItems other(s("TfrmSelectItems_XS6"));
+    TfrmSelectItems other(u"TfrmSelectItems_XS6"_s);
     other.selectPage(0);
     EXPECT_THROW(other.loadOperators(2), DytError);
+}
+
+// --- against a real server
+
+// Picks the named records one after the other in the selection windows that open, then cancels
+// the next one. Records what each window listed.
+void pickInSelectionWindows(QStringList names, QList<QStringList>* listed, int* windows) {
+    test::onNextModal([names, listed, windows](QWidget* w) mutable {
+        auto* win = qobject_cast<TfrmSelectBase*>(w);
+        ASSERT_NE(nullptr, win);
+        ++*windows;
+        RecordSetModel* model = win->grid()->model();
+        const RecordSet& rows = win->selection().rows();
+        const int nameCol = rows.fieldIndex(u"fullname"_s);
+        QStringList seen;
+        int wanted = -1;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString name = rows.at(model->rawRow(r), nameCol).toString();
+            seen.append(name);
+            if (!names.isEmpty() && name == names.first())
+                wanted = r;
+        }
+        listed->append(seen);
+        if (names.isEmpty()) {
+            win->reject();
+            return;
+        }
+        names.removeFirst();
+        ASSERT_GE(wanted, 0);
+        win->grid()->table()->setCurrentIndex(model->index(wanted, 0));
+        pickInSelectionWindows(names, listed, windows);
+        win->okClick();
+    });
+}
+
+class GroupEditorE2E : public test::ServerFixture {};
+
+TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
+    openClientConfig(programDir.path());
+    settings().LoginDate = QDate(2026, 3, 31);
+    query::resetSharedQueryDates();
+    resetGroupSelector();
+    addRecord("baseWLDW", 201, "K1", "华南贸易");
+    addRecord("baseWLDW", 202, "K2", "华北商行");
+    addRecord("baseWLDW", 203, "K3", "东方百货");
+    addRecord("baseCK", 301, "CK1", "总仓");
+    addRecord("baseCK", 302, "CK2", "门店仓");
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+    addRecord("baseZY", 3, "003", "李四", 0, 0, {{"name", u"'李四'"_s}});
+    addRecord("baseZY", 4, "004", "王五", 0, 0, {{"name", u"'王五'"_s}});
+    dm.ExecUpdate(
+        s("INSERT INTO sysuser(id, password, par_id, isstop) VALUES (2, '', 0, 0), "
+          "(3, '', 0, 0), (4, '', 0, 0)"));
+
+    {
+        // Partner groups: two groups picked in the selection windows.
+        TfrmSelectItems d(u"TfrmSelectItems_XS6"_s);
+        d.selectPage(0);
+        QList<QStringList> listed;
+        int windows = 0;
+        pickInSelectionWindows({u"华北商行"_s, u"东方百货"_s}, &listed, &windows);
+        d.addGroupButton()->click();
+        pickInSelectionWindows({u"华南贸易"_s}, &listed, &windows);
+        d.addGroupButton()->click();
+        EXPECT_EQ(5, windows);  // 2 picks + cancel, 1 pick + cancel
+        EXPECT_EQ(QStringList({u"第1组: 华北商行、东方百货"_s, u"第2组: 华南贸易"_s}),
+                  labels(d.groupList()));
+        EXPECT_EQ(1, d.groupList()->currentRow());  // the new group is the current one
+        ASSERT_FALSE(listed.isEmpty());
+        // The server lists every partner seeded.
+        for (const char* name : {"华南贸易", "华北商行", "东方百货"})
+            EXPECT_TRUE(listed.first().contains(s(name))) << name;
+        d.beginEdit()->setDate(QDate(2026, 3, 1));
+        d.endEdit()->setDate(QDate(2026, 3, 20));
+        ASSERT_TRUE(d.accept()) << script.messages().join(u'|').toStdString();
+        query::QueryRequest req;
+        req.descriptor = findQueryDescriptor(u"TfrmQDWXSFB"_s);
+        req.operatorId = 1;
+        req.conditions = d.conditions();
+        const ParamList p = query::buildQueryParams(req);
+        EXPECT_EQ(u";czy_id=1;groupkind=wldw;groupcount=2;group=202,203;group=201"_s,
+                  p.value(u"GroupStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-20"_s, p.value(u"EndDate"_s));
+        test::saveScreenshot(&d, u"query_group_editor_xs6"_s);
+    }
+    {
+        // Warehouse groups list the warehouses, not the partners.
+        TfrmSelectItems d(u"TfrmSelectItems_CK8"_s);
+        d.selectPage(0);
+        QList<QStringList> listed;
+        int windows = 0;
+        // A warehouse picked twice for the same group counts once.
+        pickInSelectionWindows({u"门店仓"_s, u"门店仓"_s, u"总仓"_s}, &listed, &windows);
+        d.addGroupClick();
+        ASSERT_EQ(4, listed.size());
+        EXPECT_TRUE(listed.first().contains(u"总仓"_s));
+        EXPECT_FALSE(listed.first().contains(u"华南贸易"_s));
+        EXPECT_EQ(QStringList{u"第1组: 门店仓、总仓"_s}, labels(d.groupList()));
+        ASSERT_TRUE(d.accept());
+        EXPECT_EQ(PickerKind::Warehouse, d.conditions().groupKind);
+        ASSERT_EQ(1, d.conditions().groups.size());
+        ASSERT_EQ(2, d.conditions().groups[0].size());
+        EXPECT_EQ(302, d.conditions().groups[0][0].id);
+        EXPECT_EQ(u"门店仓"_s, d.conditions().groups[0][0].name);
+        EXPECT_EQ(301, d.conditions().groups[0][1].id);
+    }
+    {
+        // Operators other than the administrator and the chosen one, from the server.
+        TfrmSelectItems d(u"TfrmSelectItems_CZY"_s);
+        d.selectPage(0);
+        ASSERT_TRUE(d.loadOperators(2)) << script.messages().join(u'|').toStdString();
+        QTreeWidget* list = d.operatorList();
+        ASSERT_EQ(2, list->topLevelItemCount());
+        EXPECT_EQ(u"003"_s, list->topLevelItem(0)->text(0));
+        EXPECT_EQ(u"李四"_s, list->topLevelItem(0)->text(1));
+        EXPECT_EQ(0, d.chosenOperator());
+        // The first operator is current from the start.
+        ASSERT_TRUE(d.accept());
+        EXPECT_EQ(3, d.chosenOperator());
+        list->setCurrentItem(list->topLevelItem(1));
+        ASSERT_TRUE(d.accept());
+        EXPECT_EQ(4, d.chosenOperator());
+    }
+    EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
+    closeClientConfig();
+    query::resetSharedQueryDates();
 }
 
 }  // namespace

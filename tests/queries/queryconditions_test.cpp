@@ -10,6 +10,8 @@
 #include "common/error.h"
 #include "common/recordset.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::client::query {
 namespace {
 
@@ -36,30 +38,30 @@ TEST(QueryConditionStrings, PickerStringsAndLabels) {
                  {PickerKind::Warehouse, "全部仓库"},
                  {PickerKind::Department, "全部部门"}};
     for (const auto& k : kinds) {
-        EXPECT_EQ(s(k.all), conditionLabel(k.kind, 0, s("旧名字")));
-        EXPECT_EQ(s("甲公司"), conditionLabel(k.kind, 1, s("甲公司")));
+        EXPECT_EQ(s(k.all), conditionLabel(k.kind, 0, u"旧名字"_s));
+        EXPECT_EQ(u"甲公司"_s, conditionLabel(k.kind, 1, u"甲公司"_s));
     }
 }
 
 TEST(QueryConditionStrings, BillTypeListsOfPages) {
-    const QueryDialogPage* sale = findQueryDialogPage(s("TfrmSelectItems_XS4"), s("销售单统计"));
+    const QueryDialogPage* sale = findQueryDialogPage(u"TfrmSelectItems_XS4"_s, u"销售单统计"_s);
     const QueryDialogPage* back =
-        findQueryDialogPage(s("TfrmSelectItems_XS4"), s("销售退货单统计"));
-    const QueryDialogPage* boxes = findQueryDialogPage(s("TfrmSelectItems_XS1"), s("商品销售统计"));
-    const QueryDialogPage* none = findQueryDialogPage(s("TfrmSelectItems_XS1"), s("销售优惠统计"));
+        findQueryDialogPage(u"TfrmSelectItems_XS4"_s, u"销售退货单统计"_s);
+    const QueryDialogPage* boxes = findQueryDialogPage(u"TfrmSelectItems_XS1"_s, u"商品销售统计"_s);
+    const QueryDialogPage* none = findQueryDialogPage(u"TfrmSelectItems_XS1"_s, u"销售优惠统计"_s);
     ASSERT_TRUE(sale && back && boxes && none);
-    EXPECT_EQ(s(" (1,0) "), pageBillTypes(*sale, {}));
-    EXPECT_EQ(s(" (2,0) "), pageBillTypes(*back, {}));
-    EXPECT_EQ(s(" (0) "), pageBillTypes(*none, {}));
+    EXPECT_EQ(u" (1,0) "_s, pageBillTypes(*sale, {}));
+    EXPECT_EQ(u" (2,0) "_s, pageBillTypes(*back, {}));
+    EXPECT_EQ(u" (0) "_s, pageBillTypes(*none, {}));
     // Boxes: 销售单 1, 销售退货单 2, 销售换货单 3, 借转销售单 40, 委托结算单 44, 赠送单 60.
-    EXPECT_EQ(s(" (1,2,3,40,44,60,0) "),
+    EXPECT_EQ(u" (1,2,3,40,44,60,0) "_s,
               pageBillTypes(*boxes, {true, true, true, true, true, true}));
-    EXPECT_EQ(s(" (2,40,0) "), pageBillTypes(*boxes, {false, true, false, true, false, false}));
+    EXPECT_EQ(u" (2,40,0) "_s, pageBillTypes(*boxes, {false, true, false, true, false, false}));
     try {
         pageBillTypes(*boxes, {false, false, false, false, false, false});
         ADD_FAILURE() << "no bill type accepted";
     } catch (const DytError& e) {
-        EXPECT_EQ(s("至少选择一种单据！"), e.message());
+        EXPECT_EQ(u"至少选择一种单据！"_s, e.message());
     }
 }
 
@@ -71,9 +73,9 @@ TEST(QueryConditionStrings, DateRanges) {
         checkDateRange(day, day.addDays(-1));
         ADD_FAILURE() << "reversed range accepted";
     } catch (const DytError& e) {
-        EXPECT_EQ(s("开始日期不能大于结束日期！"), e.message());
+        EXPECT_EQ(u"开始日期不能大于结束日期！"_s, e.message());
     }
-    EXPECT_EQ(s("2026-03-01"), dateText(day));
+    EXPECT_EQ(u"2026-03-01"_s, dateText(day));
 }
 
 TEST(QueryConditionStrings, SharedDatesStartFromTheLoginDate) {
@@ -105,8 +107,8 @@ TEST(QueryNavigationPaths, ParentPathAndLastId) {
         EXPECT_EQ(c.last, lastPathId(s(c.path))) << c.path;
     }
     // Going up from "3,7," lands on category 3, from there on the top.
-    EXPECT_EQ(3, lastPathId(parentPath(s("3,7,"))));
-    EXPECT_EQ(0, lastPathId(parentPath(s("3,"))));
+    EXPECT_EQ(3, lastPathId(parentPath(u"3,7,"_s)));
+    EXPECT_EQ(0, lastPathId(parentPath(u"3,"_s)));
 }
 
 TEST(QueryNavigationPaths, CategorySegments) {
@@ -133,21 +135,21 @@ TEST(QueryNavigationPaths, CategorySegments) {
 
 TEST(QueryParameters, CategoryTreeOfEachTreeKind) {
     const ParamList p = buildTreeParams(QueryTree::Goods, 7);
-    EXPECT_EQ(s("SP"), p.value(s("QueryType")));
+    EXPECT_EQ(u"SP"_s, p.value(u"QueryType"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
-        EXPECT_EQ(s(";czy_id=7"), p.value(s(key))) << key;
-    EXPECT_EQ(s(";czy_id=7;TreeView=1"), p.value(s("GoodsStr")));
-    EXPECT_EQ(s("WLDW"), buildTreeParams(QueryTree::Partner, 7).value(s("QueryType")));
-    EXPECT_EQ(s("ck"), buildTreeParams(QueryTree::Warehouse, 7).value(s("QueryType")));
+        EXPECT_EQ(u";czy_id=7"_s, p.value(s(key))) << key;
+    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, p.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"WLDW"_s, buildTreeParams(QueryTree::Partner, 7).value(u"QueryType"_s));
+    EXPECT_EQ(u"ck"_s, buildTreeParams(QueryTree::Warehouse, 7).value(u"QueryType"_s));
 }
 
 RecordSet priceRows(const QList<QList<double>>& rows) {
     RecordSet rs;
-    rs.addField(s("Qty"), FieldType::Currency);
-    rs.addField(s("discounttotal"), FieldType::Currency);
-    rs.addField(s("taxTotalSum"), FieldType::Currency);
-    rs.addField(s("price"), FieldType::Float);
-    rs.addField(s("TaxPrice"), FieldType::Float);
+    rs.addField(u"Qty"_s, FieldType::Currency);
+    rs.addField(u"discounttotal"_s, FieldType::Currency);
+    rs.addField(u"taxTotalSum"_s, FieldType::Currency);
+    rs.addField(u"price"_s, FieldType::Float);
+    rs.addField(u"TaxPrice"_s, FieldType::Float);
     for (const QList<double>& r : rows) {
         rs.appendRow({QVariant::fromValue(Currency::fromDouble(r[0])),
                       QVariant::fromValue(Currency::fromDouble(r[1])),
@@ -157,7 +159,7 @@ RecordSet priceRows(const QList<QList<double>>& rows) {
 }
 
 TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
-    const QList<QueryDerivedPrice> derived = findQueryDescriptor(s("TfrmQXSDTJ"))->derived;
+    const QList<QueryDerivedPrice> derived = findQueryDescriptor(u"TfrmQXSDTJ"_s)->derived;
     // qty, income, tax-inclusive, price sent, tax price sent -> price, tax price shown
     const struct {
         const char* name;
@@ -174,30 +176,24 @@ TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
     };
     for (const auto& c : cases) {
         RecordSet rs = priceRows({c.row});
-        deriveAveragePrices(rs, derived, s("0.000000"));
-        EXPECT_DOUBLE_EQ(c.price, rs.at(0, rs.fieldIndex(s("price"))).toDouble()) << c.name;
-        EXPECT_DOUBLE_EQ(c.taxPrice, rs.at(0, rs.fieldIndex(s("TaxPrice"))).toDouble()) << c.name;
+        deriveAveragePrices(rs, derived, u"0.000000"_s);
+        EXPECT_DOUBLE_EQ(c.price, rs.at(0, rs.fieldIndex(u"price"_s)).toDouble()) << c.name;
+        EXPECT_DOUBLE_EQ(c.taxPrice, rs.at(0, rs.fieldIndex(u"TaxPrice"_s)).toDouble()) << c.name;
     }
 }
 
 TEST(DerivedPrices, MissingTargetFieldsAreAddedAndTextValuesRead) {
     RecordSet rs;
-    rs.addField(s("qty"), FieldType::Text);
-    rs.addField(s("discounttotal"), FieldType::Text);
-    rs.addField(s("taxTotalSum"), FieldType::Text);
-    rs.appendRow({s("2"), s("5"), s("5.65")});
-    deriveAveragePrices(rs, findQueryDescriptor(s("TfrmQXSDTJ"))->derived, s("0.000000"));
-    ASSERT_TRUE(rs.hasField(s("price")));
-    ASSERT_TRUE(rs.hasField(s("TaxPrice")));
-    EXPECT_DOUBLE_EQ(2.5, rs.at(0, rs.fieldIndex(s("price"))).toDouble());
-    EXPECT_DOUBLE_EQ(2.825, rs.at(0, rs.fieldIndex(s("TaxPrice"))).toDouble());
+    rs.addField(u"qty"_s, FieldType::Text);
+    rs.addField(u"discounttotal"_s, FieldType::Text);
+    rs.addField(u"taxTotalSum"_s, FieldType::Text);
+    rs.appendRow({u"2"_s, u"5"_s, u"5.65"_s});
+    deriveAveragePrices(rs, findQueryDescriptor(u"TfrmQXSDTJ"_s)->derived, u"0.000000"_s);
+    ASSERT_TRUE(rs.hasField(u"price"_s));
+    ASSERT_TRUE(rs.hasField(u"TaxPrice"_s));
+    EXPECT_DOUBLE_EQ(2.5, rs.at(0, rs.fieldIndex(u"price"_s)).toDouble());
+    EXPECT_DOUBLE_EQ(2.825, rs.at(0, rs.fieldIndex(u"TaxPrice"_s)).toDouble());
 }
-
-}  // namespace
-}  // namespace dyt::client::query
-
-namespace dyt::client::query {
-namespace {
 
 TEST(QueryParameters, BillListsSendTheirBillStateAndRedFilter) {
     const struct {
@@ -211,11 +207,9 @@ TEST(QueryParameters, BillListsSendTheirBillStateAndRedFilter) {
         r.operatorId = 7;
         r.redIndex = 1;
         const ParamList p = buildQueryParams(r);
-        EXPECT_EQ(QString::fromUtf8(c.state), p.value(QStringLiteral("dj_state"))) << c.className;
-        EXPECT_EQ(*c.state != 0, p.contains(QStringLiteral("dj_state"))) << c.className;
-        EXPECT_EQ(
-            r.descriptor->opensBills() ? QStringLiteral(";isred=1") : QStringLiteral(";qty=0"),
-            p.value(QStringLiteral("filter")))
+        EXPECT_EQ(QString::fromUtf8(c.state), p.value(u"dj_state"_s)) << c.className;
+        EXPECT_EQ(*c.state != 0, p.contains(u"dj_state"_s)) << c.className;
+        EXPECT_EQ(r.descriptor->opensBills() ? u";isred=1"_s : u";qty=0"_s, p.value(u"filter"_s))
             << c.className;
     }
 }

@@ -34,6 +34,17 @@ inline RecordSet treeRows(const QList<std::tuple<int, const char*, int, const ch
     return rs;
 }
 
+// Operator rights rows: menu code and whether it is granted.
+inline RecordSet rightsRows(const QList<std::pair<const char*, int>>& rows) {
+    RecordSet rs;
+    rs.addField(QStringLiteral("code"), FieldType::Text, 20);
+    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
+    rs.addField(QStringLiteral("hide"), FieldType::Integer);
+    for (const auto& [code, isbj] : rows)
+        rs.appendRow({QString::fromLatin1(code), qint64(isbj), qint64(0)});
+    return rs;
+}
+
 class QueryFixture : public DmFixture {
 protected:
     void SetUp() override {

@@ -1,6 +1,10 @@
 // The query window and its condition dialog against the recording transport: what a query sends,
 // the condition labels, the shared dates, category levels with row memory, list mode, the quick
-// search, the stored quantity filter, drill-down into the detail ledger and into the bill.
+// search, the stored quantity filter, drill-down into the detail ledger and into the bill; for
+// review, a statistics window with rows and its condition dialog run modally as the operator sees
+// it; against a real dyt-server, the category tree comes from the server, a statistics query sends
+// its documented conditions, and the business history lists the posted bills of the date range,
+// narrowed by its red-bill filter.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -32,6 +37,9 @@
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "querytest_support.h"
+#include "support/serverfixture.h"
+
+using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
@@ -56,8 +64,8 @@ RecordSet goodsRows(const QList<GoodsRow>& rows) {
     RecordSet rs;
     for (const char* f : {"sonnum", "id", "par_id", "sp_id"})
         rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    rs.addField(s("par_jl"), FieldType::Text, 100);
-    rs.addField(s("sp_spqm"), FieldType::Text, 100);
+    rs.addField(u"par_jl"_s, FieldType::Text, 100);
+    rs.addField(u"sp_spqm"_s, FieldType::Text, 100);
     for (const char* f : {"Qty", "discounttotal", "taxTotalSum"})
         rs.addField(QString::fromLatin1(f), FieldType::Currency);
     for (const GoodsRow& r : rows) {
@@ -73,25 +81,25 @@ using test::treeRows;
 
 class QueryWindowTest : public test::QueryWindowFixture {
 protected:
-    QString goodsStr() const { return lastParams().value(s("GoodsStr")); }
+    QString goodsStr() const { return lastParams().value(u"GoodsStr"_s); }
 };
 
 const QList<GoodsRow> kTopRows = {{0, 101, 0, "101,", "可乐", -4, -10, -11.3},
                                   {2, 5, 0, "5,", "饮料", 10, 100, 113}};
 
 TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
-    EXPECT_EQ(s("销售单统计"), w.titleText());
-    EXPECT_EQ(s("TfrmSelectItems_XS4"), w.dialog()->definition().className);
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
+    EXPECT_EQ(u"销售单统计"_s, w.titleText());
+    EXPECT_EQ(u"TfrmSelectItems_XS4"_s, w.dialog()->definition().className);
     EXPECT_EQ(0, w.dialog()->pageIndex());
-    EXPECT_EQ(s("查询条件"), w.dialog()->windowTitle());
+    EXPECT_EQ(u"查询条件"_s, w.dialog()->windowTitle());
     // The window opens empty: nothing is asked before "查询".
     EXPECT_TRUE(procCalls().isEmpty());
 
     onDialog = [](TfrmSelectItems& d) {
         d.beginEdit()->setDate(QDate(2026, 3, 1));  // one day: begin = end
         d.endEdit()->setDate(QDate(2026, 3, 1));
-        d.setPicker(PickerRole::Partner, 3, s("甲公司"));
+        d.setPicker(PickerRole::Partner, 3, u"甲公司"_s);
         return d.accept();
     };
     answerRows(goodsRows(kTopRows));
@@ -99,59 +107,59 @@ TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
     EXPECT_EQ(1, dialogs);
     QString procedure;
     ParamList sent = lastParams(&procedure);
-    EXPECT_EQ(s("P_JXC_Get_XS"), procedure);
-    EXPECT_EQ(s("7"), sent.value(s("czy_id")));  // added by the data module
-    sent.remove(s("czy_id"));
+    EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
+    EXPECT_EQ(u"7"_s, sent.value(u"czy_id"_s));  // added by the data module
+    sent.remove(u"czy_id"_s);
     const QStringList want = {
-        s("QueryType=SPXSTJ"),
-        s("filter=;qty=0"),
-        s("wldwStr=;czy_id=7;id=3;issub=1;Other=1"),
-        s("zyStr=;czy_id=7;id=;issub=1;Other=1"),
-        s("ckStr=;czy_id=7;id=;issub=1;Other=1"),
-        s("bmStr=;czy_id=7;id=;issub=1;Other=1"),
-        s("kmStr=;czy_id=7"),
-        s("GoodsStr=;czy_id=7;par_id=0"),
-        s("djStr= (1,0) "),
-        s("BeginDate=2026-03-01"),
-        s("EndDate=2026-03-01"),
+        u"QueryType=SPXSTJ"_s,
+        u"filter=;qty=0"_s,
+        u"wldwStr=;czy_id=7;id=3;issub=1;Other=1"_s,
+        u"zyStr=;czy_id=7;id=;issub=1;Other=1"_s,
+        u"ckStr=;czy_id=7;id=;issub=1;Other=1"_s,
+        u"bmStr=;czy_id=7;id=;issub=1;Other=1"_s,
+        u"kmStr=;czy_id=7"_s,
+        u"GoodsStr=;czy_id=7;par_id=0"_s,
+        u"djStr= (1,0) "_s,
+        u"BeginDate=2026-03-01"_s,
+        u"EndDate=2026-03-01"_s,
     };
     EXPECT_EQ(want, sent.lines());
 
-    EXPECT_EQ(s("2026-03-01 至 2026-03-01"), w.lblDate()->text());
-    EXPECT_EQ(s("甲公司"), w.lblWldw()->text());
-    EXPECT_EQ(s("全部职员"), w.lblZy()->text());
-    EXPECT_EQ(s("全部仓库"), w.lblCk()->text());
-    EXPECT_EQ(s("全部部门"), w.lblBm()->text());
+    EXPECT_EQ(u"2026-03-01 至 2026-03-01"_s, w.lblDate()->text());
+    EXPECT_EQ(u"甲公司"_s, w.lblWldw()->text());
+    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
+    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
+    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
 
     // The rows with their derived prices; returns give positive prices.
     ASSERT_EQ(2, w.records().rowCount());
-    const int price = w.records().fieldIndex(s("price"));
-    const int taxPrice = w.records().fieldIndex(s("TaxPrice"));
+    const int price = w.records().fieldIndex(u"price"_s);
+    const int taxPrice = w.records().fieldIndex(u"TaxPrice"_s);
     ASSERT_GE(price, 0);
     EXPECT_DOUBLE_EQ(2.5, w.records().at(0, price).toDouble());
     EXPECT_DOUBLE_EQ(2.825, w.records().at(0, taxPrice).toDouble());
     EXPECT_DOUBLE_EQ(10.0, w.records().at(1, price).toDouble());
-    EXPECT_EQ(s("退出(&C)"), w.btnExit()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w.btnExit()->text());
 
     // Refresh sends the same conditions again without the dialog.
     answerRows(goodsRows(kTopRows));
     w.btnRefurbish()->trigger();
     EXPECT_EQ(1, dialogs);
     ParamList again = lastParams();
-    again.remove(s("czy_id"));
+    again.remove(u"czy_id"_s);
     EXPECT_EQ(want, again.lines());
 }
 
 TEST_F(QueryWindowTest, ReversedRangeIsRefusedAndNothingIsSent) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     onDialog = [](TfrmSelectItems& d) {
         d.beginEdit()->setDate(QDate(2026, 3, 2));
         d.endEdit()->setDate(QDate(2026, 3, 1));
         return d.accept();
     };
     EXPECT_FALSE(w.runQuery(true));
-    EXPECT_EQ(QStringList{s("开始日期不能大于结束日期！")}, script.messages());
-    EXPECT_EQ(s("提示"), script.records().value(0).caption);
+    EXPECT_EQ(QStringList{u"开始日期不能大于结束日期！"_s}, script.messages());
+    EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
     EXPECT_TRUE(procCalls().isEmpty());
     EXPECT_EQ(QString(), w.lblDate()->text());
     // A cancelled dialog changes nothing either.
@@ -161,7 +169,7 @@ TEST_F(QueryWindowTest, ReversedRangeIsRefusedAndNothingIsSent) {
 }
 
 TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     QDate openedBegin;
     bool openedKeep = true;
     onDialog = [&](TfrmSelectItems& d) {
@@ -176,12 +184,12 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
     w.btnQueryClick();
     EXPECT_EQ(QDate(2026, 3, 1), openedBegin);  // login date minus 30 days
     EXPECT_FALSE(openedKeep);
-    EXPECT_EQ(s("2026-02-01"), lastParams().value(s("BeginDate")));
+    EXPECT_EQ(u"2026-02-01"_s, lastParams().value(u"BeginDate"_s));
     EXPECT_EQ(QDate(2026, 3, 1), query::sharedQueryDates().begin);
     EXPECT_EQ(QDate(2026, 3, 31), query::sharedQueryDates().end);
 
     // The next dialog, here of another window, opens with the old dates; this time they are kept.
-    TfrmQueryWindow other(s("TfrmQSPXSTJ"));
+    TfrmQueryWindow other(u"TfrmQSPXSTJ"_s);
     onDialog = [&](TfrmSelectItems& d) {
         openedBegin = d.beginEdit()->date();
         d.beginEdit()->setDate(QDate(2026, 1, 5));
@@ -206,38 +214,38 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
 }
 
 TEST_F(QueryWindowTest, EmptyPickersSendEmptyIdsAndShowAllRecords) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(goodsRows({}));
     w.btnQueryClick();
     const ParamList p = lastParams();
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr"})
-        EXPECT_EQ(s(";czy_id=7;id=;issub=1;Other=1"), p.value(s(key))) << key;
-    EXPECT_EQ(s("全部单位"), w.lblWldw()->text());
-    EXPECT_EQ(s("全部职员"), w.lblZy()->text());
-    EXPECT_EQ(s("全部仓库"), w.lblCk()->text());
-    EXPECT_EQ(s("全部部门"), w.lblBm()->text());
+        EXPECT_EQ(u";czy_id=7;id=;issub=1;Other=1"_s, p.value(s(key))) << key;
+    EXPECT_EQ(u"全部单位"_s, w.lblWldw()->text());
+    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
+    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
+    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
     // The dialog's own dates were used: the shared ones.
-    EXPECT_EQ(s("2026-03-01 至 2026-03-31"), w.lblDate()->text());
+    EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());
 }
 
 TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegment) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     ASSERT_NE(nullptr, w.edQuick());
     ASSERT_NE(nullptr, w.btnList());
-    EXPECT_EQ(s("列表显示"), w.btnList()->text());
+    EXPECT_EQ(u"列表显示"_s, w.btnList()->text());
     // No rows yet: list mode without the question.
     answerRows(goodsRows({}));
     w.btnListClick();
     EXPECT_TRUE(w.navigation().listMode);
-    EXPECT_EQ(s("层级显示"), w.btnList()->text());
-    EXPECT_EQ(s(";czy_id=7;isList=1"), goodsStr());
+    EXPECT_EQ(u"层级显示"_s, w.btnList()->text());
+    EXPECT_EQ(u";czy_id=7;isList=1"_s, goodsStr());
 
-    w.edQuick()->setText(s("可乐"));
+    w.edQuick()->setText(u"可乐"_s);
     answerRows(goodsRows({}));
     w.quickSearch();
-    EXPECT_EQ(s(";czy_id=7;allfilter=可乐"), goodsStr());
-    EXPECT_FALSE(goodsStr().contains(s("par_id")));
-    EXPECT_FALSE(goodsStr().contains(s("isList")));
+    EXPECT_EQ(u";czy_id=7;allfilter=可乐"_s, goodsStr());
+    EXPECT_FALSE(goodsStr().contains(u"par_id"_s));
+    EXPECT_FALSE(goodsStr().contains(u"isList"_s));
     // A read-only box does not search.
     const int calls = static_cast<int>(procCalls().size());
     w.edQuick()->setReadOnly(true);
@@ -246,7 +254,7 @@ TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegment) {
 }
 
 TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(treeRows({}));
     w.show();
     answerRows(goodsRows(kTopRows));
@@ -255,27 +263,27 @@ TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
     answerRows(goodsRows(
         {{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}, {0, 102, 5, "5,102,", "雪碧", 1, 1, 1}}));
     w.btnDownLevelClick();
-    EXPECT_EQ(s(";czy_id=7;par_id=5"), goodsStr());
-    EXPECT_EQ(s("5,"), w.navigation().path);
-    EXPECT_EQ(s("返回(&C)"), w.btnExit()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
+    EXPECT_EQ(u"5,"_s, w.navigation().path);
+    EXPECT_EQ(u"返回(&C)"_s, w.btnExit()->text());
     EXPECT_EQ(0, w.focusedRow());
     answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
     w.btnDownLevelClick();
-    EXPECT_EQ(s(";czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w.navigation().path);
+    EXPECT_EQ(u";czy_id=7;par_id=7"_s, goodsStr());
+    EXPECT_EQ(u"5,7,"_s, w.navigation().path);
 
     // Close inside a category goes up a level, the cursor back on the category entered.
     answerRows(goodsRows(
         {{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}, {0, 102, 5, "5,102,", "雪碧", 1, 1, 1}}));
     w.btnExitClick();
-    EXPECT_EQ(s(";czy_id=7;par_id=5"), goodsStr());
+    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
     EXPECT_EQ(0, w.focusedRow());
     EXPECT_TRUE(w.isVisible());
     answerRows(goodsRows(kTopRows));
     w.btnExitClick();
-    EXPECT_EQ(s(";czy_id=7;par_id=0"), goodsStr());
+    EXPECT_EQ(u";czy_id=7;par_id=0"_s, goodsStr());
     EXPECT_EQ(1, w.focusedRow());
-    EXPECT_EQ(s("退出(&C)"), w.btnExit()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w.btnExit()->text());
     EXPECT_TRUE(w.isVisible());
     // At the top it closes.
     const int calls = static_cast<int>(procCalls().size());
@@ -285,9 +293,9 @@ TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
 }
 
 TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     onDialog = [](TfrmSelectItems& d) {
-        d.setPicker(PickerRole::Partner, 3, s("甲公司"));
+        d.setPicker(PickerRole::Partner, 3, u"甲公司"_s);
         return d.accept();
     };
     answerRows(goodsRows(kTopRows));
@@ -295,26 +303,26 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     const ParamList parent = lastParams();
     w.setFocusedRow(0);  // 可乐, a goods row
     RecordSet ledgerRows;
-    ledgerRows.addField(s("id"), FieldType::Integer);
-    ledgerRows.addField(s("djType"), FieldType::Integer);
+    ledgerRows.addField(u"id"_s, FieldType::Integer);
+    ledgerRows.addField(u"djType"_s, FieldType::Integer);
     ledgerRows.appendRow({qint64(900), qint64(1)});
     answerRows(ledgerRows);
     w.btnDownLevelClick();
     ASSERT_EQ(1u, children.size());
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children[0].get());
     ASSERT_NE(nullptr, ledger);
-    EXPECT_EQ(s("TfrmQXSMXZB"), ledger->descriptor().className);
-    EXPECT_EQ(s("销售明细账本"), ledger->titleText());
+    EXPECT_EQ(u"TfrmQXSMXZB"_s, ledger->descriptor().className);
+    EXPECT_EQ(u"销售明细账本"_s, ledger->titleText());
     QString procedure;
     const ParamList sent = lastParams(&procedure);
-    EXPECT_EQ(s("P_JXC_Get_XS"), procedure);
-    EXPECT_EQ(s("XSMXZB"), sent.value(s("QueryType")));
-    EXPECT_EQ(s(";isred=0"), sent.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=101"), sent.value(s("GoodsStr")));
+    EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
+    EXPECT_EQ(u"XSMXZB"_s, sent.value(u"QueryType"_s));
+    EXPECT_EQ(u";isred=0"_s, sent.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, sent.value(u"GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "djStr", "BeginDate", "EndDate"})
         EXPECT_EQ(parent.value(s(key)), sent.value(s(key))) << key;
-    EXPECT_EQ(s("可乐"), ledger->lblGoods()->text());
-    EXPECT_EQ(s("甲公司"), ledger->lblWldw()->text());
+    EXPECT_EQ(u"可乐"_s, ledger->lblGoods()->text());
+    EXPECT_EQ(u"甲公司"_s, ledger->lblWldw()->text());
     EXPECT_EQ(w.lblDate()->text(), ledger->lblDate()->text());
     EXPECT_EQ(1, ledger->records().rowCount());
     // The parent stays as it was.
@@ -326,13 +334,13 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     answerRows(ledgerRows);
     ledger->cbred()->setCurrentIndex(2);
     const ParamList red = lastParams();
-    EXPECT_EQ(s(";isred=2"), red.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=101"), red.value(s("GoodsStr")));
-    EXPECT_EQ(s("2"), clientConfig().ini().ReadString(s("销售明细账本"), s("cbredItemIndex")));
+    EXPECT_EQ(u";isred=2"_s, red.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, red.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"2"_s, clientConfig().ini().ReadString(u"销售明细账本"_s, u"cbredItemIndex"_s));
 }
 
 TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothing) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     w.btnQListClick();
     EXPECT_TRUE(children.empty());
     answerRows(goodsRows(kTopRows));
@@ -349,62 +357,62 @@ TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothing) {
 }
 
 TEST_F(QueryWindowTest, ListChoiceOnACategoryOrAGoodsRow) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
     const int calls = static_cast<int>(procCalls().size());
 
     w.setFocusedRow(0);  // goods 可乐
-    script.answer(s("部分列表(可乐)"));
+    script.answer(u"部分列表(可乐)"_s);
     w.btnListClick();
-    EXPECT_EQ(QStringList{s("只能对一类商品进行列表！")}, script.messages());
+    EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
     EXPECT_FALSE(w.navigation().listMode);
     script.escape();
     w.btnListClick();
     EXPECT_FALSE(w.navigation().listMode);
     EXPECT_EQ(calls, procCalls().size());
     const PromptRecord question = script.records(PromptKind::Question).value(0);
-    EXPECT_EQ(s("列表选择"), question.caption);
-    EXPECT_EQ((QStringList{s("全部列表"), s("部分列表(可乐)")}), question.buttons);
+    EXPECT_EQ(u"列表选择"_s, question.caption);
+    EXPECT_EQ((QStringList{u"全部列表"_s, u"部分列表(可乐)"_s}), question.buttons);
 
     w.setFocusedRow(1);  // category 饮料
-    script.answer(s("部分列表(饮料)"));
+    script.answer(u"部分列表(饮料)"_s);
     answerRows(goodsRows({}));
     w.btnListClick();
     EXPECT_TRUE(w.navigation().listMode);
-    EXPECT_EQ(s(";czy_id=7;isList=1;isList=1;par_id=5"), goodsStr());
-    EXPECT_EQ(s("层级显示"), w.btnList()->text());
+    EXPECT_EQ(u";czy_id=7;isList=1;isList=1;par_id=5"_s, goodsStr());
+    EXPECT_EQ(u"层级显示"_s, w.btnList()->text());
     EXPECT_FALSE(w.tvCategory()->isVisible());
 
     // Back to levels without a question.
     answerRows(goodsRows(kTopRows));
     w.btnListClick();
     EXPECT_FALSE(w.navigation().listMode);
-    EXPECT_EQ(s(";czy_id=7;par_id=0"), goodsStr());
-    EXPECT_EQ(s("列表显示"), w.btnList()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=0"_s, goodsStr());
+    EXPECT_EQ(u"列表显示"_s, w.btnList()->text());
 
-    script.answer(s("全部列表"));
+    script.answer(u"全部列表"_s);
     answerRows(goodsRows({}));
     w.btnListClick();
-    EXPECT_EQ(s(";czy_id=7;isList=1"), goodsStr());
+    EXPECT_EQ(u";czy_id=7;isList=1"_s, goodsStr());
 }
 
 TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     {
-        TfrmQueryWindow w(s("TfrmQXSDTJ"));
+        TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
         ASSERT_NE(nullptr, w.cbqty());
         EXPECT_EQ(
-            (QStringList{s("全部显示"), s("数量大于0"), s("数量等于0")}),
+            (QStringList{u"全部显示"_s, u"数量大于0"_s, u"数量等于0"_s}),
             (QStringList{w.cbqty()->itemText(0), w.cbqty()->itemText(1), w.cbqty()->itemText(2)}));
         EXPECT_EQ(0, w.cbqty()->currentIndex());
         // Not shown yet: stored, but no query.
         w.cbqty()->setCurrentIndex(2);
         EXPECT_TRUE(procCalls().isEmpty());
-        EXPECT_EQ(s("2"), clientConfig().ini().ReadString(s("销售单统计"), s("cbqtyItemIndex")));
+        EXPECT_EQ(u"2"_s, clientConfig().ini().ReadString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
     }
-    TfrmQueryWindow again(s("TfrmQXSDTJ"));
+    TfrmQueryWindow again(u"TfrmQXSDTJ"_s);
     EXPECT_EQ(2, again.cbqty()->currentIndex());
-    TfrmQueryWindow other(s("TfrmQSPXSTJ"));
+    TfrmQueryWindow other(u"TfrmQSPXSTJ"_s);
     EXPECT_EQ(0, other.cbqty()->currentIndex());
 
     // Once shown a change runs the query with the new index.
@@ -412,65 +420,65 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     again.show();
     answerRows(goodsRows({}));
     again.cbqty()->setCurrentIndex(1);
-    EXPECT_EQ(s(";qty=1"), lastParams().value(s("filter")));
-    EXPECT_EQ(s("1"), clientConfig().ini().ReadString(s("销售单统计"), s("cbqtyItemIndex")));
+    EXPECT_EQ(u";qty=1"_s, lastParams().value(u"filter"_s));
+    EXPECT_EQ(u"1"_s, clientConfig().ini().ReadString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
 }
 
 TEST_F(QueryWindowTest, AFailedQueryKeepsTheRowsShown) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
     ASSERT_EQ(2, w.records().rowCount());
     const QString before = w.lastParams();
-    transport->fail(s("ExecProcQuery"), s("数据库忙"));
-    EXPECT_FALSE(w.runQuery(false, s("雪碧")));
+    transport->fail(u"ExecProcQuery"_s, u"数据库忙"_s);
+    EXPECT_FALSE(w.runQuery(false, u"雪碧"_s));
     ASSERT_EQ(1, script.messages().size());
-    EXPECT_TRUE(script.messages()[0].contains(s("数据库忙"))) << script.messages()[0].toStdString();
+    EXPECT_TRUE(script.messages()[0].contains(u"数据库忙"_s)) << script.messages()[0].toStdString();
     EXPECT_EQ(2, w.records().rowCount());
     EXPECT_EQ(before, w.lastParams());
 }
 
 TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(treeRows({{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {9, "食品", 1, "9,"}}));
     w.show();
     QString procedure;
     const ParamList tree = lastParams(&procedure);
-    EXPECT_EQ(s("P_JXC_Get_Base"), procedure);
-    EXPECT_EQ(s("SP"), tree.value(s("QueryType")));
-    EXPECT_EQ(s(";czy_id=7;TreeView=1"), tree.value(s("GoodsStr")));
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, procedure);
+    EXPECT_EQ(u"SP"_s, tree.value(u"QueryType"_s));
+    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, tree.value(u"GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
-        EXPECT_EQ(s(";czy_id=7"), tree.value(s(key))) << key;
+        EXPECT_EQ(u";czy_id=7"_s, tree.value(s(key))) << key;
     ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
     EXPECT_EQ(1, w.tvCategory()->topLevelItem(0)->childCount());
 
     answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
     w.treeNodeChosen(7);
-    EXPECT_EQ(s(";czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w.navigation().path);
-    EXPECT_EQ(s("返回(&C)"), w.btnExit()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=7"_s, goodsStr());
+    EXPECT_EQ(u"5,7,"_s, w.navigation().path);
+    EXPECT_EQ(u"返回(&C)"_s, w.btnExit()->text());
     answerRows(goodsRows({{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}}));
     w.btnUpLevelClick();
-    EXPECT_EQ(s(";czy_id=7;par_id=5"), goodsStr());
+    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
 }
 
 TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     // A stand-in window for the sales bill class.
-    registerWindowClass(s("TfrmBillXSD"), [](QWidget*) { return new QWidget; });
-    TfrmQueryWindow ledger(s("TfrmQXSMXZB"));
+    registerWindowClass(u"TfrmBillXSD"_s, [](QWidget*) { return new QWidget; });
+    TfrmQueryWindow ledger(u"TfrmQXSMXZB"_s);
     ASSERT_NE(nullptr, ledger.btnBill());
     EXPECT_EQ(nullptr, ledger.cbqty());
-    EXPECT_EQ(s("全部商品"), ledger.lblGoods()->text());
+    EXPECT_EQ(u"全部商品"_s, ledger.lblGoods()->text());
     RecordSet rows;
-    rows.addField(s("id"), FieldType::Integer);
-    rows.addField(s("djType"), FieldType::Integer);
+    rows.addField(u"id"_s, FieldType::Integer);
+    rows.addField(u"djType"_s, FieldType::Integer);
     rows.appendRow({qint64(900), qint64(1)});
     answerRows(rows);
     ledger.btnQueryClick();
     ledger.setFocusedRow(0);
     // Operator 7 holds no rights: refused.
     ledger.btnBillClick();
-    EXPECT_EQ(QStringList{s("您没有执行该操作的权限!")}, script.messages());
+    EXPECT_EQ(QStringList{u"您没有执行该操作的权限!"_s}, script.messages());
     EXPECT_TRUE(children.empty());
     loginedUser().UserId = 1;
     ledger.btnBillClick();
@@ -493,14 +501,14 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
         EXPECT_EQ(d.title, q->titleText());
         EXPECT_EQ(d.dialogPage, q->dialog()->page().caption) << d.className.toStdString();
         EXPECT_EQ(d.columns.size(), q->gridDefinition().columns.size());
-        EXPECT_EQ(d.className + s("_dbgvX"), q->layoutKey());
+        EXPECT_EQ(d.className + u"_dbgvX"_s, q->layoutKey());
     }
     EXPECT_TRUE(procCalls().isEmpty());
     // The function menu's query entries all open a window now.
     int menuEntries = 0;
     for (const FunctionEntry& e : functionTable()) {
         if (e.kind != FunctionKind::Window || !e.className ||
-            !QString::fromLatin1(e.className).startsWith(s("TfrmQ")))
+            !QString::fromLatin1(e.className).startsWith(u"TfrmQ"_s))
             continue;
         ++menuEntries;
         EXPECT_TRUE(functionBuilt(e)) << e.code << " " << e.className;
@@ -509,35 +517,28 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
 }
 
 TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
-    RecordSet rights;
-    rights.addField(s("code"), FieldType::Text, 20);
-    rights.addField(s("isbj"), FieldType::Integer);
-    rights.addField(s("hide"), FieldType::Integer);
-    rights.appendRow({s("30041801"), qint64(1), qint64(0)});
-    setOperatorRights(&rights);
     const struct {
-        const char* subRight;  // "" for no row
+        int subRight;  // -1 for no row
         bool visible;
-    } cases[] = {{"", false}, {"0", false}, {"1", true}};
+    } cases[] = {{-1, false}, {0, false}, {1, true}};
     for (const auto& c : cases) {
-        if (*c.subRight)
-            rights.appendRow(
-                {s("3004180101"), QString::fromUtf8(c.subRight).toLongLong(), qint64(0)});
-        TfrmQueryWindow w(s("TfrmQXSDTJ"));
+        RecordSet rights = c.subRight < 0
+                               ? test::rightsRows({{"30041801", 1}})
+                               : test::rightsRows({{"30041801", 1}, {"3004180101", c.subRight}});
+        setOperatorRights(&rights);
+        TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
         w.setTag(30041801);
         answerRows(treeRows({}));
         w.show();
         EXPECT_EQ(c.visible, w.btnPrint()->isVisible()) << c.subRight;
-        if (*c.subRight)
-            rights.removeRow(rights.rowCount() - 1);
+        setOperatorRights(nullptr);
     }
-    setOperatorRights(nullptr);
 }
 
 TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     onDialog = [](TfrmSelectItems& d) {
-        d.setPicker(PickerRole::Partner, 3, s("甲公司"));
+        d.setPicker(PickerRole::Partner, 3, u"甲公司"_s);
         return d.accept();
     };
     answerRows(goodsRows(kTopRows));
@@ -552,25 +553,25 @@ TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
                                         const RecordSet& detail, const QString& file) {
         templateFile = file;
         detailRows = detail.rowCount();
-        const int name = detail.fieldIndex(s("sp_spqm"));
+        const int name = detail.fieldIndex(u"sp_spqm"_s);
         for (int r = 0; name >= 0 && r < detail.rowCount(); ++r)
             names.append(detail.at(r, name).toString());
-        hiddenPrinted = detail.hasField(s("par_jl")) || detail.hasField(s("sonnum"));
-        const int f = header.fieldIndex(s("往来单位"));
+        hiddenPrinted = detail.hasField(u"par_jl"_s) || detail.hasField(u"sonnum"_s);
+        const int f = header.fieldIndex(u"往来单位"_s);
         partner = f >= 0 ? header.at(0, f).toString() : QString();
         return 1;
     };
     w.btnPrint()->trigger();
     TfrmXAbstract::printHandler() = saved;
-    EXPECT_EQ(s("销售单统计.QXF"), templateFile);
+    EXPECT_EQ(u"销售单统计.QXF"_s, templateFile);
     EXPECT_EQ(2, detailRows);
-    EXPECT_EQ((QStringList{s("可乐"), s("饮料")}), names);
-    EXPECT_EQ(s("甲公司"), partner);
+    EXPECT_EQ((QStringList{u"可乐"_s, u"饮料"_s}), names);
+    EXPECT_EQ(u"甲公司"_s, partner);
     EXPECT_FALSE(hiddenPrinted);
 }
 
 TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
-    TfrmQueryWindow w(s("TfrmQXSDTJ"));
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     answerRows(treeRows({}));
     w.show();
     w.activateWindow();
@@ -584,51 +585,51 @@ TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.edQuick()->hasFocus());
     // Other keys reach the box.
-    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, s("a"));
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, u"a"_s);
     QCoreApplication::sendEvent(w.edQuick(), &letter);
-    EXPECT_EQ(s("a"), w.edQuick()->text());
+    EXPECT_EQ(u"a"_s, w.edQuick()->text());
 }
 
 // --- the condition dialogs built from their pages
 
 TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
-    TfrmSelectItems exchange(s("TfrmSelectItems_XS4"));
-    exchange.selectPage(s("销售换货单统计"));
+    TfrmSelectItems exchange(u"TfrmSelectItems_XS4"_s);
+    exchange.selectPage(u"销售换货单统计"_s);
     EXPECT_EQ(2, exchange.pageIndex());
     ASSERT_EQ(5, exchange.pickerEdits().size());
     QStringList kinds;
     pickerSelector() = [&kinds](const QString& kind, const QString&, QWidget*) {
         kinds.append(kind);
-        return std::optional<PickerChoice>(PickerChoice{9, s("乙仓库")});
+        return std::optional<PickerChoice>(PickerChoice{9, u"乙仓库"_s});
     };
     exchange.choosePicker(3);  // 出库仓库
-    EXPECT_EQ(QStringList{s("cangku")}, kinds);
-    EXPECT_EQ(s("乙仓库"), exchange.pickerEdits()[3]->text());
+    EXPECT_EQ(QStringList{u"cangku"_s}, kinds);
+    EXPECT_EQ(u"乙仓库"_s, exchange.pickerEdits()[3]->text());
     ASSERT_TRUE(exchange.accept());
-    EXPECT_EQ(s(" (3,0) "), exchange.conditions().billTypes);
-    EXPECT_EQ(s(";id=;issub=1;Other=1"), exchange.conditions().string(PickerRole::Warehouse));
+    EXPECT_EQ(u" (3,0) "_s, exchange.conditions().billTypes);
+    EXPECT_EQ(u";id=;issub=1;Other=1"_s, exchange.conditions().string(PickerRole::Warehouse));
     EXPECT_EQ(9, exchange.conditions().record(PickerRole::OutWarehouse).id);
     query::QueryRequest r;
-    r.descriptor = findQueryDescriptor(s("TfrmQXSHHDTJ"));
+    r.descriptor = findQueryDescriptor(u"TfrmQXSHHDTJ"_s);
     r.operatorId = 7;
     r.conditions = exchange.conditions();
-    EXPECT_EQ(s(";qty=0;outckid=9"), query::buildQueryParams(r).value(s("filter")));
+    EXPECT_EQ(u";qty=0;outckid=9"_s, query::buildQueryParams(r).value(u"filter"_s));
 
-    TfrmSelectItems boxes(s("TfrmSelectItems_XS1"));
-    boxes.selectPage(s("商品销售统计"));
+    TfrmSelectItems boxes(u"TfrmSelectItems_XS1"_s);
+    boxes.selectPage(u"商品销售统计"_s);
     ASSERT_EQ(6, boxes.billBoxes().size());
     for (QCheckBox* b : boxes.billBoxes())
         b->setChecked(false);
     EXPECT_FALSE(boxes.accept());
-    EXPECT_EQ(QStringList{s("至少选择一种单据！")}, script.messages());
+    EXPECT_EQ(QStringList{u"至少选择一种单据！"_s}, script.messages());
     boxes.billBoxes()[1]->setChecked(true);
     boxes.billBoxes()[3]->setChecked(true);
     ASSERT_TRUE(boxes.accept());
-    EXPECT_EQ(s(" (2,40,0) "), boxes.conditions().billTypes);
+    EXPECT_EQ(u" (2,40,0) "_s, boxes.conditions().billTypes);
 
-    TfrmSelectItems plan(s("TfrmSelectItems"));
-    plan.selectPage(s("商品智能补货计划"));
-    auto* days = plan.findChild<QSpinBox*>(s("ex_days"));
+    TfrmSelectItems plan(u"TfrmSelectItems"_s);
+    plan.selectPage(u"商品智能补货计划"_s);
+    auto* days = plan.findChild<QSpinBox*>(u"ex_days"_s);
     ASSERT_NE(nullptr, days);
     script.clearRecords();
     for (int bad : {0, -3}) {
@@ -636,22 +637,16 @@ TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
         EXPECT_FALSE(plan.accept());
     }
     EXPECT_EQ(
-        (QStringList{s("需求量天数录入错误，只能大于零！"), s("需求量天数录入错误，只能大于零！")}),
+        (QStringList{u"需求量天数录入错误，只能大于零！"_s, u"需求量天数录入错误，只能大于零！"_s}),
         script.messages());
     days->setValue(15);
     ASSERT_TRUE(plan.accept());
-    EXPECT_TRUE(plan.conditions().extraFilter.contains(s(";days=15")))
+    EXPECT_TRUE(plan.conditions().extraFilter.contains(u";days=15"_s))
         << plan.conditions().extraFilter.toStdString();
 
-    EXPECT_THROW(TfrmSelectItems(s("TfrmSelectItems_None")), DytError);
-    EXPECT_THROW(boxes.selectPage(s("不存在的页面")), DytError);
+    EXPECT_THROW(TfrmSelectItems(u"TfrmSelectItems_None"_s), DytError);
+    EXPECT_THROW(boxes.selectPage(u"不存在的页面"_s), DytError);
 }
-
-}  // namespace
-}  // namespace dyt::client
-
-namespace dyt::client {
-namespace {
 
 TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
     resetBillKinds();
@@ -668,11 +663,171 @@ TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
                 const BillKind* kind = findBillKind(p.billType);
                 ASSERT_NE(nullptr, kind) << p.billType;
                 // A one-kind page is the statistics of that kind: "<kind>统计".
-                EXPECT_EQ(kind->name + QStringLiteral("统计"), p.caption);
+                EXPECT_EQ(kind->name + u"统计"_s, p.caption);
             }
         }
     }
     EXPECT_GT(boxes, 10);
+}
+
+// --- pictures for review
+
+class QueryScreens : public test::QueryFixture {};
+
+RecordSet statisticsRows() {
+    RecordSet rs;
+    for (const char* f : {"sonnum", "id", "par_id", "sp_id"})
+        rs.addField(QString::fromLatin1(f), FieldType::Integer);
+    for (const char* f : {"par_jl", "sp_spbh", "sp_spqm", "sp_gg", "sp_jbdw"})
+        rs.addField(QString::fromLatin1(f), FieldType::Text, 60);
+    for (const char* f : {"Qty", "discounttotal", "Taxtotal", "taxTotalSum"})
+        rs.addField(QString::fromLatin1(f), FieldType::Currency);
+    const struct {
+        int sonnum;
+        int id;
+        const char* code;
+        const char* name;
+        const char* spec;
+        const char* unit;
+        double qty;
+        double income;
+    } rows[] = {{3, 5, "01", "饮料", "", "", 120, 540},
+                {2, 6, "02", "休闲食品", "", "", 45, 382.5},
+                {0, 101, "0301", "矿泉水 550ml", "550ml", "瓶", 200, 300},
+                {0, 102, "0302", "纯净水 1.5L", "1.5L", "瓶", -6, -15}};
+    for (const auto& r : rows) {
+        const double tax = r.income * 0.13;
+        rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(0), qint64(r.id), u"%1,"_s.arg(r.id),
+                      s(r.code), s(r.name), s(r.spec), s(r.unit),
+                      QVariant::fromValue(Currency::fromDouble(r.qty)),
+                      QVariant::fromValue(Currency::fromDouble(r.income)),
+                      QVariant::fromValue(Currency::fromDouble(tax)),
+                      QVariant::fromValue(Currency::fromDouble(r.income + tax))});
+    }
+    return rs;
+}
+
+TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
+    answerRows(test::treeRows(
+        {{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {6, "休闲食品", 1, "6,"}}));
+    w.resize(1100, 560);
+    w.show();
+
+    // The dialog runs modally: its dates are changed and OK is pressed.
+    QString shot;
+    bool visibleKeep = false;
+    test::onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<TfrmSelectItems*>(modal);
+        ASSERT_NE(nullptr, d);
+        d->beginEdit()->setDate(QDate(2026, 3, 10));
+        d->endEdit()->setDate(QDate(2026, 3, 20));
+        d->setPicker(PickerRole::Partner, 3, u"华南贸易公司"_s);
+        visibleKeep = d->keepDatesBox()->isVisible();
+        shot = test::saveScreenshot(d, u"query_condition_dialog_xs4"_s);
+        d->btnOK()->click();
+    });
+    answerRows(statisticsRows());
+    w.btnQueryClick();
+    EXPECT_TRUE(visibleKeep);
+    EXPECT_FALSE(shot.isEmpty());
+    ParamList sent(transport->calls().last().paramLines.join(u"\r\n"_s));
+    EXPECT_EQ(u"2026-03-10"_s, sent.value(u"BeginDate"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1;Other=1"_s, sent.value(u"wldwStr"_s));
+    ASSERT_EQ(4, w.records().rowCount());
+    EXPECT_EQ(u"2026-03-10 至 2026-03-20"_s, w.lblDate()->text());
+    w.setFocusedRow(2);
+    EXPECT_FALSE(test::saveScreenshot(&w, u"query_window_xsdtj"_s).isEmpty());
+}
+
+// --- against a real server
+
+// The product's TCP transport with a record of the procedure queries sent through it.
+class WatchedTcpTransport : public ITransport {
+public:
+    void open(const QString& host, int port) override { inner_.open(host, port); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    Response call(const QString& method, const QCborArray& args) override {
+        if (method == u"ExecProcQuery"_s)
+            procQueries.append({args.at(0).toString(), ParamList(args.at(1).toString())});
+        return inner_.call(method, args);
+    }
+    QList<QPair<QString, ParamList>> procQueries;
+
+private:
+    TcpTransport inner_;
+};
+
+class QueryWindowE2E : public test::ServerFixture {
+protected:
+    void beforeConnect() override {
+        auto transport = std::make_unique<WatchedTcpTransport>();
+        watched = transport.get();
+        dm.setTransport(std::move(transport));
+    }
+    WatchedTcpTransport* watched = nullptr;
+};
+
+TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
+    openClientConfig(programDir.path());
+    settings().LoginDate = QDate(2026, 3, 31);
+    query::resetSharedQueryDates();
+    const auto savedRunner = TfrmQueryWindow::dialogRunner();
+    TfrmQueryWindow::dialogRunner() = [](TfrmSelectItems& d) { return d.accept(); };
+    addRecord("baseGoods", 5, "01", "饮料", 0, 1);
+    addRecord("baseGoods", 101, "0101", "可乐", 5);
+    dm.ExecUpdate(
+        s("INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
+          "(1, 1, 'XS-1', '2026-03-05', 2, 100), (2, 5, 'JH-1', '2026-03-06', 2, 50), "
+          "(3, 1, 'XS-2', '2026-04-20', 2, 70), (4, 1, 'XS-3', '2026-03-07', 1, 30)"));
+
+    {
+        // The sales bill statistics: the goods categories come from the server.
+        TfrmQueryWindow xs(u"TfrmQXSDTJ"_s);
+        xs.show();
+        ASSERT_EQ(1, xs.tvCategory()->topLevelItemCount())
+            << script.messages().join(u'|').toStdString();
+        EXPECT_EQ(u"饮料"_s, xs.tvCategory()->topLevelItem(0)->text(0));
+        EXPECT_EQ(5, xs.treeRows().integer(u"id"_s));
+        // The query sends the documented conditions; whatever the server answers (rows, or the
+        // message of a report not offered yet), the window stays open.
+        xs.runQuery(false);
+        ASSERT_FALSE(watched->procQueries.isEmpty());
+        const auto& [procedure, p] = watched->procQueries.last();
+        EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
+        EXPECT_EQ(u"SPXSTJ"_s, p.value(u"QueryType"_s));
+        EXPECT_EQ(u";czy_id=1;par_id=0"_s, p.value(u"GoodsStr"_s));
+        EXPECT_EQ(u";czy_id=1;id=;issub=1;Other=1"_s, p.value(u"wldwStr"_s));
+        EXPECT_EQ(u" (1,0) "_s, p.value(u"djStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_TRUE(xs.isVisible());
+        script.clearRecords();
+    }
+
+    {
+        // The business history: posted bills of March, all kinds; the draft and April stay out.
+        TfrmQueryWindow jylc(u"TfrmQJYLC"_s);
+        jylc.show();
+        ASSERT_TRUE(jylc.runQuery(true)) << script.messages().join(u'|').toStdString();
+        QStringList codes;
+        RecordSet& rows = jylc.records();
+        for (int r = 0; r < rows.rowCount(); ++r)
+            codes.append(rows.at(r, rows.fieldIndex(u"code"_s)).toString());
+        codes.sort();
+        EXPECT_EQ((QStringList{u"JH-1"_s, u"XS-1"_s}), codes);
+        EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, watched->procQueries.last().first);
+        // Only red-reversed bills: none of these.
+        ASSERT_NE(nullptr, jylc.cbred());
+        jylc.cbred()->setCurrentIndex(2);
+        EXPECT_EQ(u";isred=2"_s, watched->procQueries.last().second.value(u"filter"_s));
+        EXPECT_EQ(0, jylc.records().rowCount());
+        EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
+    }
+    TfrmQueryWindow::dialogRunner() = savedRunner;
+    query::resetSharedQueryDates();
+    closeClientConfig();
 }
 
 }  // namespace

@@ -1,16 +1,21 @@
-// The stock status report against the recording transport: the parameters of "DQKCNEW", the
+// The stock status report: the parameters of "DQKCNEW"; against the recording transport the
 // warehouse on the window, the reference prices by right, the row memory per level, the quick
-// search, the cost columns and the windows it opens.
+// search, the cost columns and the windows it opens; against a real dyt-server with posted
+// purchases the levels, one warehouse, the goods distribution and the batch details read what the
+// postings booked.
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
+#include "../server/posting_packets.h"
 #include "client/common/clientconfig.h"
 #include "client/common/gridview.h"
 #include "client/common/localcache.h"
@@ -22,11 +27,16 @@
 #include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockwindows.h"
 #include "client/queries/stockstatus.h"
+#include "common/currency.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "querytest_support.h"
+#include "support/serverfixture.h"
+#include "uihelpers.h"
+
+using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
@@ -48,13 +58,13 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     stockstatus::Request top;
     top.operatorId = 7;
     stockstatus::Request level = top;
-    level.warehouseId = s("3");
+    level.warehouseId = u"3"_s;
     level.nav.category = 5;
-    level.nav.path = s("5,");
+    level.nav.path = u"5,"_s;
     level.qtyIndex = 1;
     level.referencePrice = 2;
     stockstatus::Request search = level;
-    search.quickText = s("可乐");
+    search.quickText = u"可乐"_s;
     stockstatus::Request listAll = top;
     listAll.nav.listMode = true;
     listAll.qtyIndex = 2;
@@ -65,9 +75,9 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     dialogGoods.dialogGoodsId = 88;
     stockstatus::Request dialogNoGoods = level;
     dialogNoGoods.fromDialog = true;
-    dialogNoGoods.quickText = s("ignored");
+    dialogNoGoods.quickText = u"ignored"_s;
     stockstatus::Request zeroWarehouse = top;
-    zeroWarehouse.warehouseId = s("0");
+    zeroWarehouse.warehouseId = u"0"_s;
     zeroWarehouse.referencePrice = 6;
 
     const Case cases[] = {
@@ -91,15 +101,15 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ParamList p = stockstatus::buildParams(c.request);
-        EXPECT_EQ(s("DQKCNEW"), p.value(s("QueryType")));
-        EXPECT_EQ(s(c.goodsStr), p.value(s("goodsStr")));
-        EXPECT_EQ(s(c.ckStr), p.value(s("ckStr")));
-        EXPECT_EQ(s(c.filter), p.value(s("filter")));
+        EXPECT_EQ(u"DQKCNEW"_s, p.value(u"QueryType"_s));
+        EXPECT_EQ(s(c.goodsStr), p.value(u"goodsStr"_s));
+        EXPECT_EQ(s(c.ckStr), p.value(u"ckStr"_s));
+        EXPECT_EQ(s(c.filter), p.value(u"filter"_s));
         for (const char* key : {"wldwStr", "zyStr", "bmStr", "kmStr"})
-            EXPECT_EQ(s(";czy_id=7"), p.value(QString::fromLatin1(key))) << key;
+            EXPECT_EQ(u";czy_id=7"_s, p.value(QString::fromLatin1(key))) << key;
         // The goods line is spelled with a lower-case g, and there are no dates.
-        EXPECT_TRUE(p.lines().filter(QStringLiteral("goodsStr=")).size() == 1);
-        EXPECT_FALSE(p.contains(s("BeginDate")));
+        EXPECT_TRUE(p.lines().filter(u"goodsStr="_s).size() == 1);
+        EXPECT_FALSE(p.contains(u"BeginDate"_s));
     }
     stockstatus::Request bad = top;
     bad.qtyIndex = 3;
@@ -136,11 +146,11 @@ TEST(StockStatusParams, ReferencePriceChoicesFollowRightsAndTheExtraSetting) {
     }
     const auto all = stockstatus::referencePriceChoices({false, false, false, false}, names, true);
     ASSERT_EQ(3, all.size());
-    EXPECT_EQ(s("最近售价"), all[0].name);
-    EXPECT_EQ(s("最低售价"), all[1].name);
-    EXPECT_EQ(s("最近进价"), all[2].name);
-    EXPECT_EQ(s("21"), stockstatus::priceLevelSubRight(0));
-    EXPECT_EQ(s("24"), stockstatus::priceLevelSubRight(3));
+    EXPECT_EQ(u"最近售价"_s, all[0].name);
+    EXPECT_EQ(u"最低售价"_s, all[1].name);
+    EXPECT_EQ(u"最近进价"_s, all[2].name);
+    EXPECT_EQ(u"21"_s, stockstatus::priceLevelSubRight(0));
+    EXPECT_EQ(u"24"_s, stockstatus::priceLevelSubRight(3));
     EXPECT_THROW(stockstatus::priceLevelSubRight(4), DytError);
 }
 
@@ -155,33 +165,33 @@ TEST(StockStatusParams, RowMemoryIsANameValueListPerLevel) {
     EXPECT_EQ(3, m.row(0));
     EXPECT_EQ(2, m.row(5));
     EXPECT_EQ(0, m.row(9));
-    EXPECT_EQ(s("2"), m.list().value(s("rowindex5")));
-    EXPECT_EQ(s("3"), m.list().value(s("rowindex0")));
+    EXPECT_EQ(u"2"_s, m.list().value(u"rowindex5"_s));
+    EXPECT_EQ(u"3"_s, m.list().value(u"rowindex0"_s));
     EXPECT_EQ(3, m.list().count());
 }
 
 TEST(StockStatusParams, FollowOnWindowsGetGoodsWarehouseAndDates) {
-    const QueryDescriptor* ledger = findQueryDescriptor(s("TfrmQSPMX"));
-    const QueryDescriptor* batches = findQueryDescriptor(s("TfrmQKCPCLB"));
+    const QueryDescriptor* ledger = findQueryDescriptor(u"TfrmQSPMX"_s);
+    const QueryDescriptor* batches = findQueryDescriptor(u"TfrmQKCPCLB"_s);
     ASSERT_NE(nullptr, ledger);
     ASSERT_NE(nullptr, batches);
     const QDate begin(2026, 3, 1), end(2026, 3, 31);
-    const ParamList p = stockstatus::followOnParams(*ledger, 7, 101, s("3"), begin, end, 1);
-    EXPECT_EQ(s("SPMX"), p.value(s("QueryType")));
-    EXPECT_EQ(s(";isred=1"), p.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=101"), p.value(s("GoodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-    EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-    EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-    EXPECT_EQ(s(" (0) "), p.value(s("djStr")));
+    const ParamList p = stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, begin, end, 1);
+    EXPECT_EQ(u"SPMX"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";isred=1"_s, p.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, p.value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+    EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+    EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+    EXPECT_EQ(u" (0) "_s, p.value(u"djStr"_s));
 
     const ParamList b = stockstatus::followOnParams(*batches, 7, 0, QString(), begin, end, 2);
-    EXPECT_EQ(s("KCPCLB"), b.value(s("QueryType")));
-    EXPECT_EQ(s(";qty=2"), b.value(s("filter")));
-    EXPECT_EQ(s(";czy_id=7"), b.value(s("GoodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=;issub=1"), b.value(s("ckStr")));
+    EXPECT_EQ(u"KCPCLB"_s, b.value(u"QueryType"_s));
+    EXPECT_EQ(u";qty=2"_s, b.value(u"filter"_s));
+    EXPECT_EQ(u";czy_id=7"_s, b.value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, b.value(u"ckStr"_s));
     // A reversed range of the shared dates is refused.
-    EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, s("3"), end, begin, 0), DytError);
+    EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, end, begin, 0), DytError);
 }
 
 TEST(StockStatusParams, BatchDetailRefusals) {
@@ -219,8 +229,8 @@ RecordSet stockRows(const QList<StockRow>& rows) {
     RecordSet rs;
     for (const char* f : {"sonnum", "id", "par_id", "sp_id", "costMode"})
         rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    rs.addField(s("par_jl"), FieldType::Text, 100);
-    rs.addField(s("sp_spqm"), FieldType::Text, 100);
+    rs.addField(u"par_jl"_s, FieldType::Text, 100);
+    rs.addField(u"sp_spqm"_s, FieldType::Text, 100);
     for (const char* f : {"stockqty", "stockPrice", "stockTotal", "lsPrice", "lstotal", "total_"})
         rs.addField(QString::fromLatin1(f), FieldType::Float);
     for (const StockRow& r : rows) {
@@ -232,16 +242,6 @@ RecordSet stockRows(const QList<StockRow>& rows) {
     return rs;
 }
 
-RecordSet rightsRows(const QList<std::pair<const char*, int>>& rows) {
-    RecordSet rs;
-    rs.addField(s("code"), FieldType::Text, 20);
-    rs.addField(s("isbj"), FieldType::Integer);
-    rs.addField(s("hide"), FieldType::Integer);
-    for (const auto& [code, isbj] : rows)
-        rs.appendRow({s(code), qint64(isbj), qint64(0)});
-    return rs;
-}
-
 constexpr int kMenu = 300501;
 
 class StockStatusWindowTest : public test::QueryWindowFixture {
@@ -249,7 +249,7 @@ protected:
     void SetUp() override {
         QueryWindowFixture::SetUp();
         // Operator 7 holds the report with its ledger and print rights.
-        rights = rightsRows({{"300501", 1}, {"30050101", 1}, {"30050102", 1}});
+        rights = test::rightsRows({{"300501", 1}, {"30050101", 1}, {"30050102", 1}});
         setOperatorRights(&rights);
     }
     void TearDown() override {
@@ -268,7 +268,7 @@ protected:
         return w;
     }
     QList<RecordedCall> calls(const char* method) const { return callsOf(s(method)); }
-    QString goodsStr() const { return lastParams().value(s("goodsStr")); }
+    QString goodsStr() const { return lastParams().value(u"goodsStr"_s); }
 
     RecordSet rights;
 };
@@ -281,31 +281,31 @@ const QList<StockRow> kSoda = {{0, 201, 7, "5,7,201,", "可口可乐", 2, 20, 60
 
 TEST_F(StockStatusWindowTest, OpensAsTheReportOfItsMenuCodeAndSendsDQKCNEW) {
     registerQueryWindows();
-    std::unique_ptr<QWidget> created(createWindow(s("TfrmQKCZKB"), nullptr));
+    std::unique_ptr<QWidget> created(createWindow(u"TfrmQKCZKB"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmQKCZKB*>(created.get()));
-    std::unique_ptr<QWidget> fenbu(createWindow(s("TfrmBaseGoodsFenBu"), nullptr));
+    std::unique_ptr<QWidget> fenbu(createWindow(u"TfrmBaseGoodsFenBu"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmBaseGoodsFenBu*>(fenbu.get()));
-    std::unique_ptr<QWidget> batches(createWindow(s("TfrmBaseKCPCB"), nullptr));
+    std::unique_ptr<QWidget> batches(createWindow(u"TfrmBaseKCPCB"_s, nullptr));
     EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(batches.get()));
 
     auto w = open();
-    EXPECT_EQ(s("库存状况表"), w->titleText());
+    EXPECT_EQ(u"库存状况表"_s, w->titleText());
     // The category tree of goods type 0.
     const ParamList tree = lastParams();
-    EXPECT_EQ(s(";czy_id=7;sptype=0;TreeView=1"), tree.value(s("GoodsStr")));
+    EXPECT_EQ(u";czy_id=7;sptype=0;TreeView=1"_s, tree.value(u"GoodsStr"_s));
     // Nothing is queried before "查询".
     EXPECT_EQ(1, calls("ExecProcQuery").size());
     answerRows(stockRows(kTop));
     w->btnRefurbishClick();
     QString procedure;
     const ParamList p = lastParams(&procedure);
-    EXPECT_EQ(s("P_Base_Get_Goods"), procedure);
-    EXPECT_EQ(s("DQKCNEW"), p.value(s("QueryType")));
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), p.value(s("goodsStr")));
-    EXPECT_EQ(s(";czy_id=7;id=;issub=1"), p.value(s("ckStr")));
+    EXPECT_EQ(u"P_Base_Get_Goods"_s, procedure);
+    EXPECT_EQ(u"DQKCNEW"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, p.value(u"ckStr"_s));
     EXPECT_EQ(2, w->model()->rowCount());
-    EXPECT_EQ(s("全部仓库"), w->edWarehouse()->text());
-    EXPECT_EQ(s("退出(&C)"), w->btnExit()->text());
+    EXPECT_EQ(u"全部仓库"_s, w->edWarehouse()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w->btnExit()->text());
 }
 
 TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
@@ -313,11 +313,11 @@ TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
         SCOPED_TRACE(count);
         TLocalCache cache(dir.path(), dm.get());
         RecordSet warehouses;
-        warehouses.addField(s("ck_id"), FieldType::Integer);
-        warehouses.addField(s("ck_ckqm"), FieldType::Text, 50);
-        warehouses.appendRow({qint64(3), s("总仓")});
+        warehouses.addField(u"ck_id"_s, FieldType::Integer);
+        warehouses.addField(u"ck_ckqm"_s, FieldType::Text, 50);
+        warehouses.appendRow({qint64(3), u"总仓"_s});
         if (count == 2)
-            warehouses.appendRow({qint64(4), s("门店")});
+            warehouses.appendRow({qint64(4), u"门店"_s});
         answerRows(warehouses);
         ASSERT_EQ(count, cache.GetWarehouses().rowCount());
 
@@ -325,14 +325,14 @@ TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
         if (count == 1) {
-            EXPECT_EQ(s("3"), w->warehouseId());
-            EXPECT_EQ(s("总仓"), w->edWarehouse()->text());
-            EXPECT_EQ(s("总仓"), w->lblCk()->text());
-            EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), lastParams().value(s("ckStr")));
+            EXPECT_EQ(u"3"_s, w->warehouseId());
+            EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
+            EXPECT_EQ(u"总仓"_s, w->lblCk()->text());
+            EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, lastParams().value(u"ckStr"_s));
         } else {
             EXPECT_EQ(QString(), w->warehouseId());
-            EXPECT_EQ(s("全部仓库"), w->edWarehouse()->text());
-            EXPECT_EQ(s(";czy_id=7;id=;issub=1"), lastParams().value(s("ckStr")));
+            EXPECT_EQ(u"全部仓库"_s, w->edWarehouse()->text());
+            EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, lastParams().value(u"ckStr"_s));
         }
     }
 }
@@ -341,17 +341,17 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
     auto w = open();
     QString searched;
     pickerSelector() = [&searched](const QString& kind, const QString& text, QWidget*) {
-        EXPECT_EQ(s("cangku"), kind);
+        EXPECT_EQ(u"cangku"_s, kind);
         searched = text;
-        return std::optional<PickerChoice>(PickerChoice{4, s("门店")});
+        return std::optional<PickerChoice>(PickerChoice{4, u"门店"_s});
     };
     // Typed text is searched; the choice runs the query at once.
-    w->edWarehouse()->setText(s("门"));
+    w->edWarehouse()->setText(u"门"_s);
     answerRows(stockRows(kTop));
     w->chooseWarehouse();
-    EXPECT_EQ(s("门"), searched);
-    EXPECT_EQ(s(";czy_id=7;id=4;issub=1"), lastParams().value(s("ckStr")));
-    EXPECT_EQ(s("门店"), w->edWarehouse()->text());
+    EXPECT_EQ(u"门"_s, searched);
+    EXPECT_EQ(u";czy_id=7;id=4;issub=1"_s, lastParams().value(u"ckStr"_s));
+    EXPECT_EQ(u"门店"_s, w->edWarehouse()->text());
     // The name unchanged searches nothing.
     answerRows(stockRows(kTop));
     w->chooseWarehouse();
@@ -359,30 +359,30 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
 
     // A shortcut button: its tag and caption.
     answerRows(stockRows(kTop));
-    w->btnAllckClick(s("9"), s("北仓"));
-    EXPECT_EQ(s(";czy_id=7;id=9;issub=1"), lastParams().value(s("ckStr")));
-    EXPECT_EQ(s("北仓"), w->lblCk()->text());
+    w->btnAllckClick(u"9"_s, u"北仓"_s);
+    EXPECT_EQ(u";czy_id=7;id=9;issub=1"_s, lastParams().value(u"ckStr"_s));
+    EXPECT_EQ(u"北仓"_s, w->lblCk()->text());
 
     // The dialog gets the window's warehouse and gives back the one chosen there, with goods.
     onDialog = [](TfrmSelectItems& d) {
         EXPECT_EQ(9, d.picker(PickerRole::Warehouse).id);
         EXPECT_FALSE(d.page().dates);
-        d.setPicker(PickerRole::Warehouse, 3, s("总仓"));
-        d.setPicker(PickerRole::Goods, 88, s("橙汁"));
+        d.setPicker(PickerRole::Warehouse, 3, u"总仓"_s);
+        d.setPicker(PickerRole::Goods, 88, u"橙汁"_s);
         return d.accept();
     };
     answerRows(stockRows(kTop));
     w->btnQueryClick();
     EXPECT_EQ(1, dialogs);
     const ParamList p = lastParams();
-    EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-    EXPECT_EQ(s(";sptype=0;czy_id=7;id=88;issub=1"), p.value(s("goodsStr")));
-    EXPECT_EQ(s("3"), w->warehouseId());
-    EXPECT_EQ(s("总仓"), w->edWarehouse()->text());
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+    EXPECT_EQ(u";sptype=0;czy_id=7;id=88;issub=1"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u"3"_s, w->warehouseId());
+    EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
     // A refresh without the dialog goes back to the level.
     answerRows(stockRows(kTop));
     w->btnRefurbishClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, goodsStr());
 
     // A cancelled dialog sends nothing.
     const auto before = calls("ExecProcQuery").size();
@@ -401,17 +401,17 @@ TEST_F(StockStatusWindowTest, QuickSearchSendsNoCategoryAndLeavesTheRowMemory) {
     w->setFocusedRow(1);
 
     // The search inside category 5 sends the text alone and focuses the first row.
-    w->edQuick()->setText(s("可"));
+    w->edQuick()->setText(u"可"_s);
     answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
     w->quickSearch();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;allfilter=可"), goodsStr());
-    EXPECT_FALSE(goodsStr().contains(s("par_id")));
+    EXPECT_EQ(u";sptype=0;czy_id=7;allfilter=可"_s, goodsStr());
+    EXPECT_FALSE(goodsStr().contains(u"par_id"_s));
     EXPECT_EQ(0, w->focusedRow());
     // Moving in the results and leaving them stores nothing for the level searched from.
     w->setFocusedRow(2);
     answerRows(stockRows(kTop));
     w->btnExitClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=0"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, goodsStr());
     EXPECT_FALSE(w->rowMemory().contains(5));
     EXPECT_EQ(1, w->focusedRow());
 }
@@ -428,20 +428,20 @@ TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
     // A tree node: the top level's row is stored, the node's level is queried.
     answerRows(stockRows(kSoda));
     w->treeNodeChosen(7);
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
-    EXPECT_EQ(s("5,7,"), w->navigation().path);
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
+    EXPECT_EQ(u"5,7,"_s, w->navigation().path);
     EXPECT_EQ(1, w->rowMemory().row(0));
 
     // The flat list of all goods, chosen in "列表选择".
-    script.answer(s("全部列表"));
+    script.answer(u"全部列表"_s);
     answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
     w->btnListClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;isList=1"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;isList=1"_s, goodsStr());
     EXPECT_TRUE(w->navigation().listMode);
     // Back to the levels.
     answerRows(stockRows(kSoda));
     w->btnListClick();
-    EXPECT_EQ(s(";sptype=0;czy_id=7;par_id=7"), goodsStr());
+    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
 }
 
 TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
@@ -470,12 +470,12 @@ TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
 
 TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     // No price right and no extra prices: the drop-down is hidden and "no selection" is sent.
-    rights = rightsRows({{"300501", 1},
-                         {"30050101", 1},
-                         {"30050121", 0},
-                         {"30050122", 0},
-                         {"30050123", 0},
-                         {"30050124", 0}});
+    rights = test::rightsRows({{"300501", 1},
+                               {"30050101", 1},
+                               {"30050121", 0},
+                               {"30050122", 0},
+                               {"30050123", 0},
+                               {"30050124", 0}});
     settings().ExtraReferencePrices = false;
     {
         auto w = open();
@@ -483,12 +483,12 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
         EXPECT_EQ(0, w->cbPrice()->count());
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
-        EXPECT_EQ(s(";qty=0;ckj=-1"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=0;ckj=-1"_s, lastParams().value(u"filter"_s));
     }
     // The second level's right (no row: not controlled) and the extra prices, switched on by the
     // account set's setting as the settings load reads it.
-    rights = rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
-    EXPECT_TRUE(settings().applySysData(s("扩展参考价格"), s("1")));
+    rights = test::rightsRows({{"300501", 1}, {"30050121", 0}, {"30050123", 0}, {"30050124", 0}});
+    EXPECT_TRUE(settings().applySysData(u"扩展参考价格"_s, u"1"_s));
     EXPECT_TRUE(settings().ExtraReferencePrices);
     {
         auto w = open();
@@ -496,16 +496,16 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
         QStringList items;
         for (int i = 0; i < w->cbPrice()->count(); ++i)
             items.append(w->cbPrice()->itemText(i));
-        EXPECT_EQ(QStringList({s("预设售价1"), s("最近售价"), s("最低售价"), s("最近进价")}),
+        EXPECT_EQ(QStringList({u"预设售价1"_s, u"最近售价"_s, u"最低售价"_s, u"最近进价"_s}),
                   items);
         w->cbPrice()->setCurrentIndex(3);
         answerRows(stockRows(kTop));
         w->btnRefurbishClick();
-        EXPECT_EQ(s(";qty=0;ckj=6"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=0;ckj=6"_s, lastParams().value(u"filter"_s));
         // The quantity filter runs the query again with its index.
         answerRows(stockRows(kTop));
         w->cbqty()->setCurrentIndex(1);
-        EXPECT_EQ(s(";qty=1;ckj=6"), lastParams().value(s("filter")));
+        EXPECT_EQ(u";qty=1;ckj=6"_s, lastParams().value(u"filter"_s));
     }
 }
 
@@ -545,7 +545,7 @@ TEST_F(StockStatusWindowTest, ButtonsFollowRightsAndSettings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rights = rightsRows(c.rights);
+        rights = test::rightsRows(c.rights);
         settings().setSwitch(2029, c.auxSwitch);
         settings().CostAlgorithm = c.costAlgorithm;
         auto w = open();
@@ -561,7 +561,7 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     settings().CostAlgorithm = 1;
     auto w = open();
     answerRows(stockRows(kDrinks));
-    w->btnAllckClick(s("3"), s("总仓"));
+    w->btnAllckClick(u"3"_s, u"总仓"_s);
     w->setFocusedRow(0);  // 雪碧
 
     struct Case {
@@ -587,25 +587,25 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
         EXPECT_EQ(s(c.className), child->descriptor().className);
         QString procedure;
         const ParamList p = lastParams(&procedure);
-        EXPECT_EQ(s("P_JXC_Get_KC"), procedure);
-        EXPECT_EQ(s(c.queryType), p.value(s("QueryType")));
-        EXPECT_EQ(s(c.goodsStr), p.value(s("GoodsStr")));
-        EXPECT_EQ(s(";czy_id=7;id=3;issub=1"), p.value(s("ckStr")));
-        EXPECT_EQ(s("2026-03-01"), p.value(s("BeginDate")));
-        EXPECT_EQ(s("2026-03-31"), p.value(s("EndDate")));
-        EXPECT_EQ(s("总仓"), child->lblCk()->text());
+        EXPECT_EQ(u"P_JXC_Get_KC"_s, procedure);
+        EXPECT_EQ(s(c.queryType), p.value(u"QueryType"_s));
+        EXPECT_EQ(s(c.goodsStr), p.value(u"GoodsStr"_s));
+        EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
+        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
+        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_EQ(u"总仓"_s, child->lblCk()->text());
     }
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children.front().get());
     ASSERT_NE(nullptr, ledger->lblGoods());
-    EXPECT_EQ(s("雪碧"), ledger->lblGoods()->text());
+    EXPECT_EQ(u"雪碧"_s, ledger->lblGoods()->text());
     // Activating a goods row opens its ledger too, instead of going down.
     w->setFocusedRow(0);
     w->btnDownLevelClick();
     ASSERT_EQ(4u, children.size());
     auto* activated = qobject_cast<TfrmQueryWindow*>(children.back().get());
     ASSERT_NE(nullptr, activated);
-    EXPECT_EQ(s("TfrmQSPMX"), activated->descriptor().className);
-    EXPECT_EQ(s(";czy_id=7;isSub=1;id=102"), lastParams().value(s("GoodsStr")));
+    EXPECT_EQ(u"TfrmQSPMX"_s, activated->descriptor().className);
+    EXPECT_EQ(u";czy_id=7;isSub=1;id=102"_s, lastParams().value(u"GoodsStr"_s));
 
     // Without rows nothing opens.
     answerRows(RecordSet());
@@ -621,7 +621,7 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
 TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     auto w = open();
     answerRows(stockRows(kDrinks));
-    w->btnAllckClick(s("3"), s("总仓"));
+    w->btnAllckClick(u"3"_s, u"总仓"_s);
 
     w->setFocusedRow(1);  // the category 碳酸饮料
     w->btnpcxqClick();
@@ -629,14 +629,8 @@ TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     w->btnpcxqClick();
     ASSERT_EQ(1u, children.size());
     ASSERT_EQ(1, script.messages().size()) << script.messages().join(u'|').toStdString();
-    EXPECT_EQ(s("不能查看某一类商品的批次详情！"), script.messages().value(0));
-    auto* batches = qobject_cast<TfrmBaseKCPCB*>(children.back().get());
-    ASSERT_NE(nullptr, batches);
-    EXPECT_EQ(102, batches->goodsId());
-    EXPECT_EQ(3, batches->warehouseId());
-    const QList<RecordedCall> sql = calls("ExecQuery");
-    ASSERT_FALSE(sql.isEmpty());
-    EXPECT_EQ(stockwindows::batchSql(102, 3), sql.last().sql);
+    EXPECT_EQ(u"不能查看某一类商品的批次详情！"_s, script.messages().value(0));
+    EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(children.back().get()));
 
     // An average-cost goods.
     answerRows(stockRows(kTop));
@@ -644,15 +638,219 @@ TEST_F(StockStatusWindowTest, BatchDetailsRefuseCategoriesAndAverageCostGoods) {
     w->setFocusedRow(0);
     w->btnpcxqClick();
     EXPECT_EQ(1u, children.size());
-    EXPECT_EQ(s("该商品成本算法是“加权平均法”，不能查看批次详情"), script.messages().value(1));
+    EXPECT_EQ(u"该商品成本算法是“加权平均法”，不能查看批次详情"_s, script.messages().value(1));
+}
 
-    // The goods distribution of the focused goods.
-    w->btnAddClick();
-    ASSERT_EQ(2u, children.size());
-    auto* fenbu = qobject_cast<TfrmBaseGoodsFenBu*>(children.back().get());
-    ASSERT_NE(nullptr, fenbu);
-    EXPECT_EQ(101, fenbu->goodsId());
-    EXPECT_EQ(stockwindows::distributionSql(101), calls("ExecQuery").last().sql);
+// --- against a real server
+
+constexpr qint64 kDrinksCategory = 50, kCola = 101, kSprite = 102, kSugar = 103;
+constexpr qint64 kMain = 301, kShop = 302, kAnnex = 303;
+
+double round4(const QVariant& v) {
+    const double d =
+        v.userType() == qMetaTypeId<Currency>() ? v.value<Currency>().toDouble() : v.toDouble();
+    return std::round(d * 10000.0) / 10000.0;
+}
+
+// The figures of a row of a window's records by a key field.
+struct Figures {
+    bool found = false;
+    double qty = 0;
+    double total = 0;
+    double price = 0;
+};
+
+Figures figuresOf(const RecordSet& rows, const char* keyField, qint64 key, const char* qtyField,
+                  const char* totalField, const char* priceField) {
+    Figures f;
+    const int k = rows.fieldIndex(s(keyField));
+    for (int r = 0; k >= 0 && r < rows.rowCount(); ++r) {
+        if (rows.at(r, k).toLongLong() != key)
+            continue;
+        f.found = true;
+        f.qty = round4(rows.at(r, rows.fieldIndex(s(qtyField))));
+        f.total = round4(rows.at(r, rows.fieldIndex(s(totalField))));
+        f.price = round4(rows.at(r, rows.fieldIndex(s(priceField))));
+    }
+    return f;
+}
+
+class StockStatusE2E : public test::ServerFixture {};
+
+TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
+    openClientConfig(programDir.path());
+    addRecord("baseGoods", 50, "C1", "饮料", 0, 2, {{"costmode", u"0"_s}});
+    addRecord("baseGoods", 101, "SP101", "可乐", 50, 0, {{"costmode", u"0"_s}});
+    addRecord("baseGoods", 102, "SP102", "雪碧", 50, 0, {{"costmode", u"2"_s}});
+    addRecord("baseGoods", 103, "SP103", "白糖", 0, 0, {{"costmode", u"0"_s}});
+    dm.ExecUpdate(
+        s("INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES "
+          "(101, 0, '瓶', 1, 3), (102, 0, '瓶', 1, 5), (103, 0, '包', 1, 8)"));
+    addRecord("baseWLDW", 203, "G1", "供应商");
+    addRecord("baseCK", 301, "CK1", "总仓");
+    addRecord("baseCK", 302, "CK2", "门店");
+    addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+    addRecord("baseBM", 401, "BM1", "业务部");
+    ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
+
+    // Into 总仓: 可乐 10 at 2, 雪碧 20 at 3 and 10 at 4 (two FIFO batches), 白糖 5 at 6.
+    // Into 门店: 可乐 6 at 2.5.
+    const auto post = [this](qint64 warehouse, const char* code,
+                             std::vector<server::test::GoodsLine> lines) {
+        server::test::GoodsBill bill;
+        bill.djType = 5;
+        bill.date = u"2025-02-03"_s;
+        bill.code = s(code);
+        bill.partner = 203;
+        bill.intoStock = warehouse;
+        bill.lines = std::move(lines);
+        ParamList header = server::test::goodsBillParams(bill);
+        RecordSet lines_ = server::test::goodsLinesPacket(bill);
+        const RecordSet accounts = server::test::accountPacket({});
+        dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &lines_, &accounts);
+    };
+    post(kMain, "JH-1",
+         {{.goods = kCola, .qty = 10, .price = 2},
+          {.goods = kSprite, .qty = 20, .price = 3},
+          {.goods = kSugar, .qty = 5, .price = 6}});
+    post(kMain, "JH-2", {{.goods = kSprite, .qty = 10, .price = 4}});
+    post(kShop, "JH-3", {{.goods = kCola, .qty = 6, .price = 2.5}});
+    // 总仓 gets a sub-warehouse 总仓二库 holding 雪碧 5 at 5.
+    dm.ExecUpdate(u"UPDATE baseCK SET sonnum = 1 WHERE id = 301"_s);
+    dm.ExecUpdate(
+        s("INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+          "VALUES (303, 301, '301,303,', 2, 0, 'CK101', '总仓二库')"));
+    post(kAnnex, "JH-4", {{.goods = kSprite, .qty = 5, .price = 5}});
+    ASSERT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
+
+    settings().SeeCost = true;
+    settings().CostAlgorithm = 1;
+    std::vector<std::unique_ptr<QWidget>> children;
+    const ChildWindowHost savedHost = queryChildHost();
+    queryChildHost() = [&children](QWidget* w) { children.emplace_back(w); };
+    {
+        TfrmQKCZKB w;
+        w.setTag(300501);
+        w.resize(1500, 520);
+        w.show();
+        // The top level: the category sums its goods in both warehouses.
+        ASSERT_TRUE(w.runQuery(false));
+        const RecordSet& top = w.records();
+        const Figures drinks =
+            figuresOf(top, "sp_id", kDrinksCategory, "stockqty", "stockTotal", "stockPrice");
+        ASSERT_TRUE(drinks.found);
+        EXPECT_EQ(10 + 30 + 6 + 5, drinks.qty);
+        EXPECT_EQ(20 + 60 + 40 + 15 + 25, drinks.total);
+        const Figures sugar =
+            figuresOf(top, "sp_id", kSugar, "stockqty", "stockTotal", "stockPrice");
+        EXPECT_EQ(5, sugar.qty);
+        EXPECT_EQ(30, sugar.total);
+        EXPECT_EQ(6, sugar.price);
+
+        // The reference price: the retail price (level 0) times the stock.
+        ASSERT_GT(w.cbPrice()->count(), 0);
+        EXPECT_EQ(0, w.referencePriceCode());
+        const Figures sugarRef = figuresOf(top, "sp_id", kSugar, "stockqty", "lstotal", "lsPrice");
+        EXPECT_EQ(8, sugarRef.price);
+        EXPECT_EQ(40, sugarRef.total);
+
+        // Down into 饮料: the goods with their own stock.
+        int drinksRow = -1;
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            if (w.records()
+                    .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
+                    .toLongLong() == kDrinksCategory)
+                drinksRow = r;
+        }
+        ASSERT_GE(drinksRow, 0);
+        // A double-click goes one level down and opens nothing; on a goods it opens one ledger.
+        QTableView* table = w.dbgvX()->table();
+        int shown = 0;
+        while (table->isColumnHidden(shown))
+            ++shown;
+        const auto doubleClick = [&](int row) {
+            test::doubleClick(table->viewport(),
+                              table->visualRect(w.model()->index(row, shown)).center());
+        };
+        doubleClick(drinksRow);
+        EXPECT_TRUE(children.empty());
+        const Figures cola =
+            figuresOf(w.records(), "sp_id", kCola, "stockqty", "stockTotal", "stockPrice");
+        EXPECT_EQ(16, cola.qty);
+        EXPECT_EQ(35, cola.total);
+        const Figures sprite =
+            figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
+        EXPECT_EQ(35, sprite.qty);
+        EXPECT_EQ(125, sprite.total);
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            if (w.records()
+                    .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
+                    .toLongLong() == kCola)
+                doubleClick(r);
+        }
+        ASSERT_EQ(1u, children.size());
+        QCoreApplication::processEvents();
+        test::saveScreenshot(&w, u"stockstatus_report"_s);
+
+        // One warehouse with its sub-warehouse: 总仓 holds 10 可乐 and all of 雪碧.
+        w.btnAllckClick(QString::number(kMain), u"总仓"_s);
+        const Figures spriteMain =
+            figuresOf(w.records(), "sp_id", kSprite, "stockqty", "stockTotal", "stockPrice");
+        EXPECT_EQ(35, spriteMain.qty);
+        EXPECT_EQ(125, spriteMain.total);
+        EXPECT_EQ(
+            10, figuresOf(w.records(), "sp_id", kCola, "stockqty", "stockTotal", "stockPrice").qty);
+        EXPECT_EQ(
+            20,
+            figuresOf(w.records(), "sp_id", kCola, "stockqty", "stockTotal", "stockPrice").total);
+
+        // The goods distribution of 可乐 and the batches of 雪碧 in 总仓.
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            const qint64 id = w.records()
+                                  .at(w.model()->rawRow(r), w.records().fieldIndex(u"sp_id"_s))
+                                  .toLongLong();
+            w.setFocusedRow(r);
+            if (id == kCola)
+                w.btnAddClick();
+            else if (id == kSprite)
+                w.btnpcxqClick();
+        }
+        ASSERT_EQ(3u, children.size()) << script.messages().join(u'|').toStdString();
+        TfrmBaseGoodsFenBu* fenbu = nullptr;
+        TfrmBaseKCPCB* batches = nullptr;
+        for (const auto& c : children) {
+            if (auto* f = qobject_cast<TfrmBaseGoodsFenBu*>(c.get()))
+                fenbu = f;
+            if (auto* b = qobject_cast<TfrmBaseKCPCB*>(c.get()))
+                batches = b;
+        }
+        ASSERT_NE(nullptr, fenbu);
+        ASSERT_NE(nullptr, batches);
+        EXPECT_EQ(2, fenbu->records().rowCount());
+        const Figures main = figuresOf(fenbu->records(), "ck_id", kMain, "qty", "total", "price");
+        const Figures shop = figuresOf(fenbu->records(), "ck_id", kShop, "qty", "total", "price");
+        EXPECT_EQ(10, main.qty);
+        EXPECT_EQ(20, main.total);
+        EXPECT_EQ(2, main.price);
+        EXPECT_EQ(6, shop.qty);
+        EXPECT_EQ(15, shop.total);
+        EXPECT_EQ(2.5, shop.price);
+
+        // The batches of 总仓 and its sub-warehouse, the older first; 门店 holds none.
+        ASSERT_EQ(3, batches->records().rowCount());
+        const RecordSet& b = batches->records();
+        EXPECT_EQ(20, round4(b.at(0, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(3, round4(b.at(0, b.fieldIndex(u"price"_s))));
+        EXPECT_EQ(10, round4(b.at(1, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(40, round4(b.at(1, b.fieldIndex(u"total"_s))));
+        EXPECT_EQ(5, round4(b.at(2, b.fieldIndex(u"qty"_s))));
+        EXPECT_EQ(25, round4(b.at(2, b.fieldIndex(u"total"_s))));
+        EXPECT_EQ(u"总仓二库"_s, b.at(2, b.fieldIndex(u"ck_ckqm"_s)).toString());
+    }
+    EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
+    children.clear();
+    queryChildHost() = savedHost;
+    closeClientConfig();
 }
 
 }  // namespace
