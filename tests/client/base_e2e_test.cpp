@@ -24,7 +24,7 @@
 #include "client/common/frmbase.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/settings.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
 
@@ -41,7 +41,7 @@ class BaseEndToEnd : public ServerFixture {
 protected:
     void SetUp() override {
         ServerFixture::SetUp();
-        client::TfrmBase::setProgramFolder(dir.path());
+        client::TfrmBase::setProgramFolder(programDir.path());
         savedOpener = TfrmBaseList::editorOpener();
         // The list's commands open the real editor; the script fills it and it saves.
         TfrmBaseList::editorOpener() = [this](const client::base::BaseKind& kind,
@@ -243,7 +243,7 @@ TEST_F(BaseEndToEnd, EditorFieldsComeBackAndListColumnsAreAnswered) {
         if (kind.listSql.isEmpty()) {
             RecordSet rows;
             ParamList params = client::base::listParams(kind, w->state(), 1);
-            dm->ExecProcQuery(kind.listProcedure, params, &rows);
+            dm.ExecProcQuery(kind.listProcedure, params, &rows);
             for (const client::base::ListColumn& c : kind.columns)
                 EXPECT_TRUE(rows.hasField(c.field)) << c.field.toStdString();
             for (const char* f : {"id", "par_id", "par_jl", "leveal", "sonnum", "pathName"})
@@ -529,7 +529,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     ParamList open;
     open.setValue(QStringLiteral("type"), QStringLiteral("0"));
     open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
-    ASSERT_EQ(0, dm->ExecProc(QStringLiteral("P_SYS_UP_Open"), open));
+    ASSERT_EQ(0, dm.ExecProc(QStringLiteral("P_SYS_UP_Open"), open));
     server::test::GoodsBill bill;
     bill.djType = 5;
     bill.date = QStringLiteral("2025-02-03");
@@ -544,7 +544,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     // The line's unit is the unit slot as the goods selection hands it over: the base unit.
     lines.setAt(0, lines.fieldIndex(QStringLiteral("unitid")), QStringLiteral("0"));
     const RecordSet accounts = server::test::accountPacket({});
-    dm->ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), header, &lines,
+    dm.ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), header, &lines,
                     &accounts);
     ASSERT_EQ(1, stored(QStringLiteral("SELECT COUNT(*) FROM djList WHERE goodsid = %1 AND "
                                        "dj_state <> 0")
@@ -691,7 +691,7 @@ TEST_F(BaseEndToEnd, AGoodsPictureIsUploadedAndShownAgain) {
         buffer.open(QIODevice::WriteOnly);
         ASSERT_TRUE(image.save(&buffer, "PNG"));
     }
-    const QString file = dir.filePath(QStringLiteral("goods.png"));
+    const QString file = programDir.filePath(QStringLiteral("goods.png"));
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -10,7 +10,7 @@
 #include "client/common/clientconfig.h"
 #include "client/system/frmbillnoset.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -37,7 +37,7 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     EXPECT_EQ(QStringList{QStringLiteral("保存成功！")}, script.messages());
 
     RecordSet rs;
-    dm->ExecQuery(billnoset::settingsSql(), &rs);
+    dm.ExecQuery(billnoset::settingsSql(), &rs);
     billnoset::Settings stored;
     stored.load(rs);
     EXPECT_TRUE(stored.autoSN);
@@ -48,7 +48,7 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     options.autoNumbering = true;
     options.timeOfDay = QTime(9, 30);
     auto next = [&](const QDate& d) {
-        return billnumber::nextBillNumber(*dm, kind, d, QString(), options);
+        return billnumber::nextBillNumber(dm, kind, d, QString(), options);
     };
     EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 6, 30)));
     EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 6, 30)));
@@ -73,6 +73,6 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     EXPECT_EQ(QStringLiteral("\"XS\""), dlg.piece(0)->currentText());
     EXPECT_EQ(QStringLiteral("[000]"), dlg.piece(4)->currentText());
     EXPECT_EQ(QStringLiteral("XS-2025-001"),
-              billnumber::nextBillNumber(*dm, other, QDate(2025, 7, 1), QString(), options));
+              billnumber::nextBillNumber(dm, other, QDate(2025, 7, 1), QString(), options));
     EXPECT_EQ(0, script.pendingAnswers());
 }

@@ -5,7 +5,7 @@
 #include "client/bills/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "protocol/protocol.h"
 #include "support/testutil.h"
 
@@ -232,16 +232,16 @@ TEST_F(BillNumberEndToEnd, SeededRulesNumberPurchaseBillsAndSkipATakenNumber) {
     o.timeOfDay = QTime(8, 30);
     const QDate d(2025, 3, 4);
     EXPECT_EQ(QStringLiteral("JH-2025-03-04-00001"),
-              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
+              billnumber::nextBillNumber(dm, 5, d, QString(), o));
     // The next number is taken by a bill typed by hand; the correction steps past it.
-    dm->ExecUpdate(
+    dm.ExecUpdate(
         QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state) VALUES (5, "
                        "'JH-2025-03-04-00002', '2025-03-04', 2)"));
     EXPECT_EQ(QStringLiteral("JH-2025-03-04-00003"),
-              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
+              billnumber::nextBillNumber(dm, 5, d, QString(), o));
     // Sales bills count on their own.
     EXPECT_EQ(QStringLiteral("XS-2025-03-04-00001"),
-              billnumber::nextBillNumber(*dm, 1, d, QString(), o));
+              billnumber::nextBillNumber(dm, 1, d, QString(), o));
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 // The data module against a real dyt-server: connect, echo, the wrappers, and the reconnect
 // dialog after the server went away.
 
-#include <QTemporaryDir>
-
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
-#include "support/serverprocess.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 using namespace dyt;
@@ -18,31 +15,12 @@ namespace {
 
 using dyt::test::errorOf;
 
-}  // namespace
+class DmMainEndToEnd : public test::ServerFixture {};
 
-TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
-    resetSession();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;  // the TCP transport
-    QTemporaryDir emptyProgramDir;
-    dm.programDir = emptyProgramDir.path();
-    int quits = 0;
-    dm.quitApplication = [&] { ++quits; };
-
-    ASSERT_TRUE(dm.ConnectServer(server.address(), true, 1));
+// The fixture connects (without progress) and logs in through the direct server handle.
+TEST_F(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
     EXPECT_TRUE(dm.Connected());
     EXPECT_EQ(server.address(), loginedUser().ServerAddress);
-
-    // An account set and a login through the direct server handle, as the login does.
-    const QString caption = QStringLiteral("账套甲");
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
-
     EXPECT_TRUE(dm.CheckConnection());
     EXPECT_FALSE(dm.GoodsStamp.isEmpty());
     EXPECT_EQ(1, dm.GoodsStampNewer);
@@ -75,5 +53,6 @@ TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
         script.messages());
     EXPECT_FALSE(dm.Connected());
     EXPECT_FALSE(dm.CallBusy());
-    resetSession();
 }
+
+}  // namespace

@@ -11,7 +11,7 @@
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "functionmenu_support.h"
 #include "protocol/protocol.h"
 
@@ -50,8 +50,8 @@ class FunctionMenuEndToEnd : public dyt::test::ServerFixture {};
 
 TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedOperator) {
     clearBillTypeTitles();
-    TfrmMain main(dir.path());
-    main.attachDataModule(dm.get());
+    TfrmMain main(programDir.path());
+    main.attachDataModule(&dm);
     main.installFunctionHooks();
     main.functions().createWindow = [](const QString&, QWidget*) { return nullptr; };
     main.BuildFunctionMenu();
@@ -98,7 +98,7 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
           "INSERT INTO sysuser(id, password, par_id) VALUES (2, 'pw2', 1)",
           "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 0, 0 "
           "FROM sysMenu WHERE code IN ('10', '1001', '1003', '30', '3030')"}) {
-        dm->ExecUpdate(QString::fromUtf8(sql));
+        dm.ExecUpdate(QString::fromUtf8(sql));
     }
     const QString lines =
         proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("2"),
@@ -106,7 +106,7 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
                           QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
                           QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
                           QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-    const Response r = dm->GetAppServer().call(QStringLiteral("Login"),
+    const Response r = dm.GetAppServer().call(QStringLiteral("Login"),
                                               {lines, QStringLiteral("2"), QStringLiteral("pw2")});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     loginedUser().UserId = 2;

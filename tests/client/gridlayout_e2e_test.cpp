@@ -17,7 +17,7 @@
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -73,7 +73,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
 
     // The stored row, as the server holds it.
     RecordSet stored;
-    dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmTest_dbgvX'"),
+    dm.ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmTest_dbgvX'"),
                   &stored);
     ASSERT_EQ(1, stored.recordCount());
     EXPECT_EQ(1, stored.integer(QStringLiteral("userId")));
@@ -131,7 +131,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_FALSE(freshGrid.table()->isColumnHidden(1));
 
     RecordSet fixedStored;
-    dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"),
+    dm.ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"),
                   &fixedStored);
     const IniFile fixedIni =
         IniFile::fromText(UnpackLayoutText(fixedStored.text(QStringLiteral("colstr1"))));
@@ -157,7 +157,7 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     QString text = GridLayoutText(old);
     text.replace(QStringLiteral("_Ver_=V10"), QStringLiteral("_Ver_=V9"));
     const int half = static_cast<int>(text.size() / 2);
-    ASSERT_EQ(1, dm->ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, "
+    ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, "
                                                "colstr1, colstr2) values ('TfrmOld_dbgvX', 1, "
                                                "'%1', '%2')")
                                     .arg(text.left(half), text.mid(half))));
@@ -175,7 +175,7 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     EXPECT_FALSE(def.columns[2].visible);
 
     // The same text as version V10 is applied: the pieces join into one text.
-    ASSERT_EQ(1, dm->ExecUpdate(QStringLiteral("update sysColConfigure set colstr1 = "
+    ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("update sysColConfigure set colstr1 = "
                                                "replace(colstr1, '_Ver_=V9', '_Ver_=V10') "
                                                "where ColId = 'TfrmOld_dbgvX'")));
     ASSERT_TRUE(ReloadColumnConfigs());
@@ -208,7 +208,7 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
 
 // A list window with its category tree, grid, footer and filter row, for review.
 TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
-    TfrmBase::setProgramFolder(dir.path());
+    TfrmBase::setProgramFolder(programDir.path());
     class GoodsList : public TfrmXAbstract {
     public:
         GoodsList() {

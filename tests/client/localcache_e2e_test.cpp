@@ -8,7 +8,7 @@
 #include "client/common/localcache.h"
 #include "common/error.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -44,23 +44,23 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     loginedUser().ProfileCaption = QStringLiteral("账套甲");
 
     // Base data written as the client's SQL, through the dialect layer.
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
         "costmode) VALUES (101, 0, '101,', 1, 0, 'SP101', 'O''Brien 扳手', '扳手', 'BS', 2)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
         "(101, 0, '把', 1, '6901', 3.5)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, ystotal) "
         "VALUES (201, 0, '201,', 1, 0, 'DW201', '东方''五金', 88.5)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
         "(301, 0, '301,', 1, 0, 'CK1', '总仓')"));
     // As the login does in list mode.
-    dm->GoodsStampNewer = 1;
-    dm->PartnerStampNewer = 1;
+    dm.GoodsStampNewer = 1;
+    dm.PartnerStampNewer = 1;
 
-    TLocalCache cache(dir.path(), dm.get());
+    TLocalCache cache(programDir.path(), &dm);
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(QStringLiteral("O'Brien 扳手"), cache.cdsbaseGoods.text(QStringLiteral("sp_spqm")));
@@ -72,22 +72,22 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_EQ(885000, cache.cdsbaseDW.value(QStringLiteral("ystotal")).value<Currency>().raw());
     const QString stamp =
         clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1));
-    EXPECT_EQ(serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")), stamp);
+    EXPECT_EQ(serverValue(dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")), stamp);
 
     // The goods editor changes a price and sets the reload flag.
-    dm->ExecUpdate(QStringLiteral("UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"));
+    dm.ExecUpdate(QStringLiteral("UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"));
     cache.GoodsReload = true;
     ASSERT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(QStringLiteral("4.5"), cache.cdsbaseGoods.text(QStringLiteral("sp_lsj")));
 
     // A server clock that ran ahead left a stamp in the future; this client's table lost its
     // rows meanwhile. The next opening resets the stamps and reloads everything.
-    dm->ExecUpdate(
+    dm.ExecUpdate(
         QStringLiteral("UPDATE baseGoods SET updateTime = '2099-01-01 00:00:00' WHERE id = 101"));
     ASSERT_EQ(0, onFile(cache.fileName(), QStringLiteral("DELETE FROM dytv1_1goods")));
     cache.OpenLocalCache();
     EXPECT_GT(QStringLiteral("2099"),
-              serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")));
+              serverValue(dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")));
     EXPECT_GT(QStringLiteral("2099"),
               clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1)));
     EXPECT_TRUE(cache.FindGoods(101));
@@ -102,7 +102,7 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_EQ(cache.GetAccounts().recordCount(), cache.GetAccountNames().recordCount());
 
     cache.Close();
-    dm->Disconnect();
+    dm.Disconnect();
 }
 
 }  // namespace

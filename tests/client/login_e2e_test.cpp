@@ -7,7 +7,7 @@
 #include "client/common/syslogin.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -21,12 +21,12 @@ protected:
         ServerFixture::SetUp();
         sysLogin().LoggedIn = false;
         sysLogin().setProgramEnding(false);
-        const Response r = dm->GetAppServer().call(
+        const Response r = dm.GetAppServer().call(
             QStringLiteral("CreateProfile"),
             {QStringLiteral("账套甲"), QStringLiteral("账套甲"), QStringLiteral("sa"), QString()});
         ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
         const Response list =
-            dm->GetAppServer().call(QStringLiteral("GetProfileList"), {QStringLiteral("dytv1"), 1});
+            dm.GetAppServer().call(QStringLiteral("GetProfileList"), {QStringLiteral("dytv1"), 1});
         ASSERT_EQ(0, list.code());
         const RecordSet profiles = proto::recordSetFromCbor(list.out(0));
         ASSERT_EQ(1, profiles.rowCount());
@@ -54,7 +54,7 @@ TEST_F(LoginEndToEnd, RealLoginFillsTheSessionAndWritesTheLog) {
 
     // The record names the operator as the account set holds it.
     RecordSet rs;
-    dm->ExecQuery(QStringLiteral("select code, fullname from baseZY where id = 1"), &rs);
+    dm.ExecQuery(QStringLiteral("select code, fullname from baseZY where id = 1"), &rs);
     ASSERT_EQ(1, rs.recordCount());
     EXPECT_EQ(rs.text(QStringLiteral("fullname")), u.UserName);
     EXPECT_EQ(rs.text(QStringLiteral("code")), u.UserCode);
@@ -63,7 +63,7 @@ TEST_F(LoginEndToEnd, RealLoginFillsTheSessionAndWritesTheLog) {
     // The operation log reaches the server's log table.
     EXPECT_TRUE(
         sysLogin().WriteLog(kLogOpenWindow, QStringLiteral("进货单"), QStringLiteral("1001")));
-    dm->ExecQuery(QStringLiteral("select logMsgCont, logMacAddr, aTag from sysLog"), &rs);
+    dm.ExecQuery(QStringLiteral("select logMsgCont, logMacAddr, aTag from sysLog"), &rs);
     ASSERT_EQ(1, rs.recordCount());
     EXPECT_EQ(QStringLiteral("打开窗口[进货单]"), rs.text(QStringLiteral("logMsgCont")));
     EXPECT_EQ(u.MacAddr, rs.text(QStringLiteral("logMacAddr")));
@@ -92,7 +92,7 @@ TEST_F(LoginEndToEnd, RefusedLoginsAnswerTheServerMessage) {
         ASSERT_EQ(1, shown.size());
         EXPECT_EQ(QStringLiteral("提示"), shown[0].caption);
         EXPECT_EQ(QString::fromUtf8(c.message), shown[0].text);
-        EXPECT_TRUE(dm->Connected());
+        EXPECT_TRUE(dm.Connected());
     }
     EXPECT_EQ(0, quits);
 }
@@ -100,7 +100,7 @@ TEST_F(LoginEndToEnd, RefusedLoginsAnswerTheServerMessage) {
 TEST_F(LoginEndToEnd, AccountSetNewerThanTheServerEndsTheProgram) {
     ASSERT_TRUE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("1"),
                                  QStringLiteral("1"), QString()));
-    dm->ExecUpdate(QStringLiteral("UPDATE sysVersion SET version = 9999"));
+    dm.ExecUpdate(QStringLiteral("UPDATE sysVersion SET version = 9999"));
     EXPECT_FALSE(sysLogin().Login(dbName, QStringLiteral("账套甲"), QStringLiteral("1"),
                                   QStringLiteral("1"), QString()));
     const QList<PromptRecord> shown = script.records(PromptKind::Message);
@@ -108,6 +108,6 @@ TEST_F(LoginEndToEnd, AccountSetNewerThanTheServerEndsTheProgram) {
     EXPECT_EQ(QStringLiteral("系统警告"), shown[0].caption);
     EXPECT_TRUE(shown[0].text.contains(QStringLiteral("9999"))) << shown[0].text.toStdString();
     EXPECT_EQ(1, quits);
-    EXPECT_FALSE(dm->Connected());
+    EXPECT_FALSE(dm.Connected());
     EXPECT_TRUE(sysLogin().programEnding());
 }

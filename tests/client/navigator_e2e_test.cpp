@@ -17,8 +17,7 @@
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
 #include "login_support.h"
-#include "login_support.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -81,7 +80,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
         EXPECT_GE(rowOf(dlg.rightList(), QStringLiteral("老板报表")), 0);
     }
 
-    RecordSet menu = menuOfOperator(*dm, 1);
+    RecordSet menu = menuOfOperator(dm, 1);
     ASSERT_GT(menu.recordCount(), 100);
     TfrmNavigator nav(builtProgramDir());
     QList<int> opened;

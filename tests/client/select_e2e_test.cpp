@@ -13,7 +13,7 @@
 #include "client/bills/selectgoodspc.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
 

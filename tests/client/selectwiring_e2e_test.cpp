@@ -18,7 +18,7 @@
 #include "client/common/localcache.h"
 #include "client/common/recordsetmodel.h"
 #include "common/inifile.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 namespace dyt::test {
@@ -53,15 +53,15 @@ protected:
 
     // Logs the operator in again on a new connection and reads his layouts, as a login does.
     void logInAs(int userId) {
-        dm->Disconnect();
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+        dm.Disconnect();
+        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
         const QString lines = proto::joinLines(
             {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
              QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
              QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
              QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
              QStringLiteral("V11.0.140215")});
-        const client::Response r = dm->GetAppServer().call(
+        const client::Response r = dm.GetAppServer().call(
             QStringLiteral("Login"), {lines, QString::number(userId), QString()});
         ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
         client::loginedUser().UserId = userId;
@@ -90,7 +90,7 @@ protected:
     // The rows of sysColConfigure under the goods window's key: userId → layout text.
     QMap<qint64, QString> storedGoodsLayouts() {
         RecordSet rs;
-        dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = '%1'")
+        dm.ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = '%1'")
                           .arg(QLatin1String(kGoodsKey)),
                       &rs);
         QMap<qint64, QString> out;
@@ -124,9 +124,9 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     EXPECT_EQ(QStringLiteral("仓库：全部仓库"), client::BatchSelection(2, 2).warehouseLabel());
 
     // The login opens the process's cache.
-    dm->GoodsStampNewer = 1;
-    dm->PartnerStampNewer = 1;
-    cache = std::make_unique<client::TLocalCache>(dir.path(), dm.get());
+    dm.GoodsStampNewer = 1;
+    dm.PartnerStampNewer = 1;
+    cache = std::make_unique<client::TLocalCache>(programDir.path(), &dm);
     ASSERT_EQ(cache.get(), client::existingLocalCache());
     cache->OpenLocalCache();
 
@@ -151,7 +151,7 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     }
 
     // A goods renamed on the server is named anew once its editor marks the cache stale.
-    dm->ExecUpdate(QStringLiteral("UPDATE baseGoods SET fullname = '奥利奥夹心饼干' WHERE id = 2"));
+    dm.ExecUpdate(QStringLiteral("UPDATE baseGoods SET fullname = '奥利奥夹心饼干' WHERE id = 2"));
     cache->GoodsReload = true;
     EXPECT_EQ(QStringLiteral("商品：奥利奥夹心饼干"), client::BatchSelection(2, 2).goodsLabel());
 

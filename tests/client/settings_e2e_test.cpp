@@ -7,7 +7,7 @@
 #include "client/common/lookups.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "protocol/protocol.h"
 
 using namespace dyt;
@@ -18,7 +18,7 @@ class SettingsEndToEnd : public dyt::test::ServerFixture {};
 TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     // Four batches, one statement each, the second over two lines; the USE line and the
     // comment before the first batch are not sent.
-    const QString file = QDir(dir.path()).filePath(QStringLiteral("change.sql"));
+    const QString file = QDir(programDir.path()).filePath(QStringLiteral("change.sql"));
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -33,7 +33,7 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 
     TSettings& s = settings();
     RecordSet rs;
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
     ASSERT_GT(rs.recordCount(), 0);
     s.applySysData(rs);
     s.buildPatterns();
@@ -45,7 +45,7 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_EQ(50, s.DefaultBillRows);
     EXPECT_GT(s.CurrentYear, 2000);
 
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
     s.applySysConf(rs);
     EXPECT_TRUE(s.Switch(2002));
     EXPECT_TRUE(s.Switch(2028));
@@ -55,10 +55,10 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_FALSE(s.Switch(2028));
 
     // The field captions and the audit steps as the load reads them.
-    dm->ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
+    dm.ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
     s.applyFieldNames(rs);
     EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("100121")));
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
+    dm.ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
     s.applyAuditSteps(rs);
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
@@ -68,7 +68,7 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 // dialect translation and its functions.
 TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     // A typed quote in a changed setting reaches the server intact.
-    dm->ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
+    dm.ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
                   QuotedStr(QStringLiteral("甲's 公司")) +
                   QStringLiteral(" WHERE Name = '单位全名'"));
 

@@ -1,40 +1,50 @@
 #pragma once
-// A real dyt-server with a fresh account set and a data module logged in to it, for the window
-// tests that touch data; base records, the opening of the accounts and queries of the result.
+// The client's end-to-end fixture: a real dyt-server with a fresh account set, the scripted
+// prompter, a data module with its own program folder and client configuration, and operator 1
+// logged in (unless the test asks for the connection only); base records, the opening of the
+// accounts and queries of the result.
 
 #include <QDate>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 
 #include "client/bills/billkinds.h"
+#include "client/common/clientconfig.h"
 #include "client/common/settings.h"
+#include "client/dmtest_support.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "support/serverprocess.h"
 
 namespace dyt::test {
 
-// A real server with a fresh account set, operator 1 logged in.
 class ServerFixture : public ::testing::Test {
 protected:
+    // The caption of the account set the operator is logged into; its database is dytv1_1.
+    static QString caption() { return QStringLiteral("测试账套"); }
+
     void SetUp() override {
         client::resetSession();
         client::resetSettings();
         client::resetBillKinds();
         client::setRunMode(client::kFullMode);
         reportFaultsToTest(script);
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
         ASSERT_TRUE(programDir.isValid());
+        client::openClientConfig(programDir.path());
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
         dm.programDir = programDir.path();
-        dm.quitApplication = [] {};
+        dm.quitApplication = [this] { ++quits; };
         beforeConnect();
         ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        ASSERT_EQ(QString(), createAndLogIn(dm, QStringLiteral("测试账套")));
+        if (logsIn) {
+            ASSERT_EQ(QString(), createAndLogIn(dm, caption()));
+        }
     }
     void TearDown() override {
+        client::closeClientConfig();
         client::resetBillKinds();
         client::resetSettings();
         client::resetSession();
@@ -43,6 +53,11 @@ protected:
     // Runs before the data module connects (e.g. to give it another transport).
     virtual void beforeConnect() {}
 
+    // Runs the statements against the account set, in order.
+    void exec(std::initializer_list<const char*> statements) {
+        for (const char* sql : statements)
+            dm.ExecUpdate(QString::fromUtf8(sql));
+    }
     // A record of a tree table (goods, partners, warehouses, employees, departments) at the top
     // level or under `parent`; `more` adds "column = value" pairs.
     void addRecord(const char* table, qint64 id, const char* code, const char* name,
@@ -94,10 +109,25 @@ protected:
         open.setValue(QStringLiteral("Date"), date.toString(QStringLiteral("yyyy-MM-dd")));
         return dm.ExecProc(QStringLiteral("P_SYS_UP_Open"), open);
     }
+    // The class 食品 (id 1) with the goods 奥利奥饼干 (2, costed by batch) and O'Brien 苏打饼干
+    // (3), each sold by the 包 with its barcode.
+    void seedFoodGoods() {
+        exec({"INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
+              "costmode) VALUES (1, 0, '1,', 1, 2, '01', '食品', '食品', 'SP', 0), "
+              "(2, 1, '1,2,', 2, 0, '0101', '奥利奥饼干', '奥利奥', 'ALAOBG', 2), "
+              "(3, 1, '1,3,', 2, 0, '0102', 'O''Brien 苏打饼干', '苏打', 'SDBG', 0)",
+              "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+              "(2, 0, '包', 1, '6901', 3.5), (3, 0, '包', 1, '6903', 4)"});
+    }
     RecordSet query(const QString& sql) {
         RecordSet rs;
         dm.ExecQuery(sql, &rs);
         return rs;
+    }
+    // A field of the first row the query answers, an invalid value when it answers none.
+    QVariant stored(const QString& sql) {
+        const RecordSet rs = query(sql);
+        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
     }
     // The first value of a query rounded to four places; -1 when it returns no row.
     double number(const QString& sql) {
@@ -110,6 +140,8 @@ protected:
     ServerProcess server;
     QTemporaryDir programDir;
     client::TdmMain dm;
+    int quits = 0;
+    bool logsIn = true;  // false: connected only, no account set made
 };
 
 }  // namespace dyt::test
