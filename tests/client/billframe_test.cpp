@@ -97,7 +97,8 @@ TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
         EXPECT_EQ(c.may, jhd->mayAudit(c.step, c.op)) << c.step << "/" << c.op;
     EXPECT_EQ(1, findBillKind(1)->inputNum);
 
-    const RecordSet bad = test::textRows({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
+    const RecordSet bad =
+        test::textRows({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
     EXPECT_THROW(refreshBillKinds(bad), DytError);
     EXPECT_EQ(1, findBillKind(1)->inputNum);  // nothing half-written
     EXPECT_EQ(3, findBillKind(5)->inputNum);
@@ -360,10 +361,11 @@ const QStringList kHeaderFields = {u"id"_s,       u"djType"_s,   u"code"_s,     
 
 TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     const RecordSet header =
-        test::textRows(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s, u"1"_s,
-                                u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
-    const RecordSet lines = test::textRows({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
-                                   {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
+        test::textRows(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s,
+                                        u"1"_s, u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
+    const RecordSet lines =
+        test::textRows({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
+                       {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
     answerOpen(header, lines);
     TestBill bill;
     bill.OpenBill(kEnquiry, 88, true);
@@ -420,10 +422,10 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        answerOpen(
-            test::textRows(kHeaderFields, {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
+        answerOpen(test::textRows(kHeaderFields,
+                                  {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
                                     c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
-            test::textRows({u"goodsid"_s}, {}));
+                   test::textRows({u"goodsid"_s}, {}));
         TestBill bill;
         settings().setSwitch(2007, c.editOthers);  // "允许修改他人的草稿"
         bill.OpenBill(kEnquiry, 90, false);
@@ -475,10 +477,10 @@ protected:
     // for 9) with step 2 performed by `step2` (name `step2Name`).
     std::unique_ptr<TestBill> openDraft(const QString& step2, const QString& step2Name) {
         refreshBillKinds(test::textRows({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
-                                {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
-        answerOpen(test::textRows({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
-                           u"inputid3"_s, u"inputid3Name"_s},
-                          {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
+                                        {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
+        answerOpen(test::textRows({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s,
+                                   u"inputid2Name"_s, u"inputid3"_s, u"inputid3Name"_s},
+                                  {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
                    test::textRows({u"goodsid"_s}, {}));
         auto bill = std::make_unique<TestBill>();
         bill->OpenBill(kEnquiry, 90, false);
@@ -555,7 +557,7 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     transport->clearCalls();
     RecordSet accounts =
         test::textRows({u"km_id"_s, u"total"_s, u"fullname"_s},
-               {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
+                       {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
     bill->btnkmxqClick();
     QStringList queries;
@@ -612,11 +614,12 @@ protected:
         EXPECT_TRUE(bill->SaveBill(true));
         script.clearRecords();
         transport->clearCalls();
-        transport->respond(u"ExecQuery"_s, 0,
-                           {proto::recordSetToCbor(test::textRows({u"printnum"_s, u"printNumSum"_s,
-                                                           u"printisCheck"_s, u"printPassword"_s},
-                                                          {{printed, allowed, check, u"abc"_s}})),
-                            QString()});
+        transport->respond(
+            u"ExecQuery"_s, 0,
+            {proto::recordSetToCbor(test::textRows(
+                 {u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                 {{printed, allowed, check, u"abc"_s}})),
+             QString()});
         return bill;
     }
     QStringList updates() const {

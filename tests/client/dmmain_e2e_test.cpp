@@ -26,31 +26,27 @@ TEST_F(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
     EXPECT_EQ(1, dm.GoodsStampNewer);
 
     RecordSet rs;
-    dm.ExecQuery(QStringLiteral("SELECT 1 AS a, 'x' AS b"), &rs);
+    dm.ExecQuery(u"SELECT 1 AS a, 'x' AS b"_s, &rs);
     ASSERT_EQ(1, rs.recordCount());
-    EXPECT_EQ(1, rs.integer(QStringLiteral("a")));
-    EXPECT_EQ(QStringLiteral("x"), rs.text(QStringLiteral("b")));
+    EXPECT_EQ(1, rs.integer(u"a"_s));
+    EXPECT_EQ(u"x"_s, rs.text(u"b"_s));
 
     ParamList params;
-    EXPECT_EQ(QStringLiteral("存储过程[p_nope]不存在"),
-              errorOf([&] { dm.ExecProc(QStringLiteral("p_nope"), params); }));
-    EXPECT_EQ(QStringLiteral("1"), params.value(QStringLiteral("czy_id")));
-    EXPECT_EQ(QStringLiteral("ProcName:[p_nope]Error:[存储过程[p_nope]不存在]"),
-              errorOf([&] { dm.ExecProcQuery(QStringLiteral("p_nope"), params, &rs); }));
-    EXPECT_NE(QString(),
-              errorOf([&] { dm.ExecUpdate(QStringLiteral("UPDATE no_such_table SET a = 1")); }));
+    EXPECT_EQ(u"存储过程[p_nope]不存在"_s, errorOf([&] { dm.ExecProc(u"p_nope"_s, params); }));
+    EXPECT_EQ(u"1"_s, params.value(u"czy_id"_s));
+    EXPECT_EQ(u"ProcName:[p_nope]Error:[存储过程[p_nope]不存在]"_s,
+              errorOf([&] { dm.ExecProcQuery(u"p_nope"_s, params, &rs); }));
+    EXPECT_NE(QString(), errorOf([&] { dm.ExecUpdate(u"UPDATE no_such_table SET a = 1"_s); }));
     EXPECT_FALSE(dm.CallBusy());
 
     // The server goes away: the echo fails, the local server cannot be started (no program in
     // the program folder), the operator chooses to quit.
     server.stop();
-    script.answer(QStringLiteral("退出系统"), QStringLiteral("客户端与服务器连接断开"));
-    EXPECT_EQ(QStringLiteral("不提示"),
-              errorOf([&] { dm.ExecQuery(QStringLiteral("SELECT 1 AS a"), &rs); }));
+    script.answer(u"退出系统"_s, u"客户端与服务器连接断开"_s);
+    EXPECT_EQ(u"不提示"_s, errorOf([&] { dm.ExecQuery(u"SELECT 1 AS a"_s, &rs); }));
     EXPECT_EQ(1, quits);
-    EXPECT_EQ(
-        QStringList{QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！")},
-        script.messages());
+    EXPECT_EQ(QStringList{u"本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"_s},
+              script.messages());
     EXPECT_FALSE(dm.Connected());
     EXPECT_FALSE(dm.CallBusy());
 }

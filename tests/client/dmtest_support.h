@@ -65,7 +65,7 @@ protected:
 
     // Connects to a remote server (no local start on reconnect) and logs an operator in.
     void connectLoggedIn(int userId = 7) {
-        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         client::loginedUser().UserId = userId;
         client::setLoggedIn(true);
         transport->clearCalls();
@@ -83,17 +83,15 @@ protected:
 // server) and logs operator 1 in through the direct server handle, as the login window does.
 // Returns the server's message on failure, an empty text on success.
 inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
-                              const QString& dbName = QStringLiteral("dytv1_1")) {
-    client::Response r = dm.GetAppServer().call(
-        QStringLiteral("CreateProfile"), {caption, caption, QStringLiteral("sa"), QString()});
+                              const QString& dbName = u"dytv1_1"_s) {
+    client::Response r =
+        dm.GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
     if (r.code() != 0)
         return r.outText(0);
     const QString lines = proto::joinLines(
-        {dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"),
-         QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
-         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-         QStringLiteral("V11.0.140215")});
-    r = dm.GetAppServer().call(QStringLiteral("Login"), {lines, QStringLiteral("1"), QString()});
+        {dbName, dbName, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s, u"正式版"_s,
+         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    r = dm.GetAppServer().call(u"Login"_s, {lines, u"1"_s, QString()});
     if (r.code() != 0)
         return r.outText(0);
     client::loginedUser().UserId = 1;
