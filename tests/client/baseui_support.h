@@ -72,33 +72,6 @@ protected:
         DmFixture::TearDown();
     }
 
-    // The next ExecProcQuery answers with the rows.
-    void answerProc(const RecordSet& rows) {
-        transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    // The next ExecQuery answers with the rows.
-    void answerQuery(const RecordSet& rows) {
-        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(rows), QString()};
-            return r;
-        });
-    }
-    // The next ExecProc returns the value (a save's record id).
-    void answerProcResult(qint64 value) {
-        transport->respondWith(u"ExecProc"_s, [value](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), value, QString()};
-            return r;
-        });
-    }
     // A query answer of n rows of one field "id" (a lock query that finds something).
     static RecordSet idRows(int n) {
         RecordSet rs;
@@ -108,13 +81,6 @@ protected:
         return rs;
     }
 
-    // The calls of a method (ExecProc, ExecProcQuery, ExecQuery, ExecUpdate), in order.
-    QList<client::RecordedCall> callsOf(const QString& method) const {
-        return transport->callsOf(method);
-    }
-    static ParamList linesOf(const client::RecordedCall& c) {
-        return ParamList(c.paramLines.join(u"\r\n"_s));
-    }
     QStringList sqlTexts() const {
         QStringList out;
         for (const client::RecordedCall& c : transport->calls()) {

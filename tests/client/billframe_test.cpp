@@ -129,13 +129,7 @@ protected:
         bill->OpenBill(kEnquiry, 0, false);
         return bill;
     }
-    QList<RecordedCall> serviceCalls() const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecService"_s)
-                out.append(c);
-        return out;
-    }
+    QList<RecordedCall> serviceCalls() const { return callsOf(u"ExecService"_s); }
     static QString line(const RecordedCall& c, const QString& name) {
         ParamList p(c.paramLines.join(u"\r\n"_s));
         return p.value(name, u"<none>"_s);
@@ -370,10 +364,7 @@ TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     TestBill bill;
     bill.OpenBill(kEnquiry, 88, true);
 
-    QList<RecordedCall> procs;
-    for (const RecordedCall& c : transport->calls())
-        if (c.method == u"ExecProcQuery"_s)
-            procs.append(c);
+    const QList<RecordedCall> procs = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(2, procs.size());
     EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, procs.at(0).procedure);
     EXPECT_EQ(u"88"_s, line(procs.at(0), u"id"_s));
@@ -487,26 +478,21 @@ protected:
         transport->clearCalls();
         return bill;
     }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecUpdate"_s)
-                out.append(c.sql);
-        return out;
-    }
 };
 
 TEST_F(BillAudit, AnOperatorInTheStepListPerformsTheStepAndUndoesItAgain) {
     loginedUser().UserName = u"李四"_s;
     auto bill = openDraft(u"0"_s, QString());
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"7"_s, bill->headerValue(u"inputid2"_s));
     EXPECT_EQ(u"李四"_s, bill->headerValue(u"inputid2Name"_s));
 
     transport->clearCalls();
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"0"_s, bill->headerValue(u"inputid2"_s));
     EXPECT_EQ(QString(), bill->headerValue(u"inputid2Name"_s));
     EXPECT_EQ(0, script.records().size());
@@ -528,7 +514,7 @@ TEST_F(BillAudit, BothRefusalsAreShownAndSendNothing) {
         script.clearRecords();
         auto bill = openDraft(c.step2, c.step2Name);
         EXPECT_FALSE(bill->btnAuditClick(c.step));
-        EXPECT_EQ(QStringList(), updates());
+        EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         EXPECT_EQ(QStringList{c.message}, script.messages());
         EXPECT_EQ(c.step2, bill->headerValue(u"inputid2"_s));
     }
@@ -540,7 +526,7 @@ TEST_F(BillAudit, AnUnsavedBillHasNoAuditSteps) {
     auto bill = newBill();
     transport->clearCalls();
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList(), updates());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(QString(), bill->headerValue(u"inputid2"_s));
 }
 
@@ -560,10 +546,7 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
                        {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
     bill->btnkmxqClick();
-    QStringList queries;
-    for (const RecordedCall& c : transport->calls())
-        if (c.method == u"ExecQuery"_s)
-            queries.append(c.sql);
+    const QStringList queries = sqlOf(u"ExecQuery"_s);
     ASSERT_EQ(1, queries.size());
     EXPECT_EQ(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
@@ -622,13 +605,6 @@ protected:
              QString()});
         return bill;
     }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecUpdate"_s)
-                out.append(c.sql);
-        return out;
-    }
 
     PrintHandler saved_;
     int calls = 0;
@@ -658,7 +634,8 @@ TEST_F(BillPrint, AnUnenforcedCountPrintsAndAddsThePrintsMade) {
     EXPECT_EQ(u"2"_s, seen[u"PRINTNUM"_s]);
     EXPECT_EQ(u"YES"_s, seen[u"PRINTLIMIT"_s]);
     EXPECT_EQ(u"2"_s, seenCount);
-    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s},
+              sqlOf(u"ExecUpdate"_s));
     // Reset afterwards.
     EXPECT_EQ(u"NO"_s, print::printValue(u"PrintOnlyOnce"_s));
     EXPECT_EQ(u"99999"_s, print::printValue(u"PRINTNUMSUM"_s));
@@ -697,9 +674,9 @@ TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
             EXPECT_EQ(u"NO"_s, seen[u"PRINTLIMIT"_s]);  // the limit is lifted for this print
             EXPECT_EQ(u"0"_s, seen[u"PRINTNUMSUM"_s]);
             EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
-                      updates());
+                      sqlOf(u"ExecUpdate"_s));
         } else {
-            EXPECT_EQ(QStringList(), updates());
+            EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         }
         EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
     }
@@ -715,12 +692,7 @@ TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) 
         rs.addField(u"BillDate"_s, FieldType::Text);
         rs.addField(u"IsPcID"_s, FieldType::Integer);
         rs.appendRow({u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0});
-        transport->respondWith(u"ExecProcQuery"_s, [rs](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
-            return r;
-        });
+        answerProc(rs);
     };
     answerCounter(1);
     auto bill = newBill();

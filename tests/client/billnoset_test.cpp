@@ -89,15 +89,6 @@ TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     EXPECT_THROW(billnoset::presetPieces(5, kJH), DytError);
 }
 
-TEST(BillNoSetTexts, PresetPiecesInOrder) {
-    EXPECT_EQ((QStringList{kJH, u"-"_s, u"YYYY"_s, u"-"_s, u"[00000]"_s}),
-              billnoset::presetPieces(1, kJH));
-    EXPECT_EQ((QStringList{kJH, u"-"_s, u"YYYY"_s, u"MM"_s, u"DD"_s, u"-"_s, u"[00000]"_s}),
-              billnoset::presetPieces(3, kJH));
-    EXPECT_FALSE(billnoset::presetSetsMachinePrefix(0));
-    EXPECT_TRUE(billnoset::presetSetsMachinePrefix(4));
-}
-
 TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     const QStringList pieces{kJH,     u"-"_s,    u"yyyy"_s, u"mm"_s,
                              u"dd"_s, QString(), u"-"_s,    u"[0000]"_s};
@@ -154,13 +145,6 @@ protected:
         answer(sysDataRows(values));
         answer(kindRows());
         answer(formatRow(kJH, format));
-    }
-    QStringList sqlOf(const QString& method) const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c.sql);
-        return out;
     }
 };
 }  // namespace

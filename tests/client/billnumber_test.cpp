@@ -121,17 +121,6 @@ protected:
         options.timeOfDay = QTime(10, 0);
         options.machineNumber = u"PC2"_s;
     }
-    void answerAutoCode(const RecordSet& rs) {
-        transport->respondWith(u"ExecProcQuery"_s, [rs](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
-            return r;
-        });
-    }
-    void answerQuery(const RecordSet& rs) {
-        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
-    }
     QList<RecordedCall> serverCalls() const {
         QList<RecordedCall> out;
         for (const RecordedCall& c : transport->calls()) {
@@ -152,7 +141,7 @@ TEST_F(BillNumberCalls, WithoutAutomaticNumberingTheTypedNumberStaysAndNothingIs
 }
 
 TEST_F(BillNumberCalls, TheRuleRowBecomesTheNumberWithTheMachinePrefix) {
-    answerAutoCode(autoCodeRow(u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"2025-07-08"_s, 1));
+    answerProc(autoCodeRow(u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"2025-07-08"_s, 1));
     EXPECT_EQ(u"PC2-JH-20250708-0012"_s,
               billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options));
     const QList<RecordedCall> calls = serverCalls();
@@ -182,7 +171,7 @@ TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
     };
     for (const Case& c : cases) {
         transport->clearCalls();
-        answerAutoCode(autoCodeRow(c.format, c.counter, u"2025-07-08"_s, 0));
+        answerProc(autoCodeRow(c.format, c.counter, u"2025-07-08"_s, 0));
         answerQuery(codeRow(c.highest));
         EXPECT_EQ(c.expected,
                   billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options))
@@ -198,7 +187,7 @@ TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
 
 TEST_F(BillNumberCalls, AnEmptyFormatGivesAnEmptyNumberWithoutADuplicateQuery) {
     options.checkDuplicates = true;
-    answerAutoCode(autoCodeRow(QString(), 3, u"2025-07-08"_s, 1));
+    answerProc(autoCodeRow(QString(), 3, u"2025-07-08"_s, 1));
     EXPECT_EQ(QString(), billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"old"_s, options));
     EXPECT_EQ(1, serverCalls().size());
 }

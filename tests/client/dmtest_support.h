@@ -13,6 +13,7 @@
 #include "client/common/scriptedprompter.h"
 #include "client/common/session.h"
 #include "client/common/transport.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "uihelpers.h"
@@ -69,6 +70,43 @@ protected:
         client::loginedUser().UserId = userId;
         client::setLoggedIn(true);
         transport->clearCalls();
+    }
+
+    // The next ExecProcQuery answers with the rows, its parameter lines unchanged.
+    void answerProc(const RecordSet& rows) {
+        transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
+            return r;
+        });
+    }
+    // The next ExecQuery answers with the rows.
+    void answerQuery(const RecordSet& rows) {
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rows), QString()});
+    }
+    // The next ExecProc returns the value (a save's record id).
+    void answerProcResult(qint64 value) {
+        transport->respondWith(u"ExecProc"_s, [value](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), value, QString()};
+            return r;
+        });
+    }
+    // The calls of a method (ExecProc, ExecProcQuery, ExecQuery, ExecUpdate ...), in order.
+    QList<client::RecordedCall> callsOf(const QString& method) const {
+        return transport->callsOf(method);
+    }
+    // The SQL texts of a method's calls (ExecQuery, ExecUpdate), in order.
+    QStringList sqlOf(const QString& method) const {
+        QStringList out;
+        for (const client::RecordedCall& c : transport->callsOf(method))
+            out.append(c.sql);
+        return out;
+    }
+    static ParamList linesOf(const client::RecordedCall& c) {
+        return ParamList(c.paramLines.join(u"\r\n"_s));
     }
 
     client::ScriptedPrompter script;

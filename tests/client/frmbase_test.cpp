@@ -665,12 +665,8 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     sysLogin().LoggedIn = false;
     ASSERT_TRUE(loggedIn);
 
-    QStringList queries;
-    for (const RecordedCall& c : transport->calls()) {
-        if (c.method == u"ExecQuery")
-            queries.append(c.sql);
-    }
-    EXPECT_EQ(QStringList{u" select * from sysColConfigure where UserId=4 "_s}, queries);
+    EXPECT_EQ(QStringList{u" select * from sysColConfigure where UserId=4 "_s},
+              sqlOf(u"ExecQuery"_s));
     ASSERT_EQ(1, columnConfigs().recordCount());
     EXPECT_EQ(u"TfrmNew_dbgvX"_s, columnConfigs().text(u"ColId"_s));
     columnConfigs().clear();

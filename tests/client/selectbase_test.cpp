@@ -90,17 +90,6 @@ protected:
         client::ResetSelectionServices();
         DmFixture::TearDown();
     }
-    void answer(const QString& method, const RecordSet& rows) {
-        transport->respondWith(method, [rows, method](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            if (method == u"ExecQuery")
-                r.outs = {proto::recordSetToCbor(rows), QString()};
-            else
-                r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
     static RecordSet baseRows(const QList<QStringList>& rows) {
         RecordSet rs;
         rs.addField(u"id"_s, FieldType::Integer);
@@ -123,9 +112,9 @@ protected:
 };
 
 TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
-    answer(u"ExecProcQuery"_s, baseRows({{u"1"_s, u"001"_s, u"张三"_s, u"ZS"_s},
-                                         {u"2"_s, u"002"_s, u"李四"_s, u"LS"_s},
-                                         {u"3"_s, u"100%"_s, u"王五"_s, u"WW"_s}}));
+    answerProc(baseRows({{u"1"_s, u"001"_s, u"张三"_s, u"ZS"_s},
+                         {u"2"_s, u"002"_s, u"李四"_s, u"LS"_s},
+                         {u"3"_s, u"100%"_s, u"王五"_s, u"WW"_s}}));
     client::TfrmSelectBase w(u"zhiyuan"_s, QString());
     w.show();
     // Each text replaces the one before (Ctrl+A); the row counts follow each other unequal, so
@@ -161,7 +150,7 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
 
 TEST_F(SelectBaseCalls, SqlKindsSendTheQuotedPattern) {
     client::RecordSelection s(u"zhaiyao"_s);
-    answer(u"ExecQuery"_s, baseRows({}));
+    answerQuery(baseRows({}));
     s.load(u"5%'"_s);
     EXPECT_EQ(QStringLiteral("select * from baseZhaiYao where  del = 0  and ((Lower(pym) like "
                              "'%5\\%''%' escape '\\') or (Lower(code) like '%5\\%''%' escape "
@@ -202,7 +191,7 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     batches.addField(u"stockQty"_s, FieldType::Float);
     batches.appendRow({qint64(0), qint64(11), u"B1"_s, u"2024-01-01"_s, u"2025-01-01"_s, 4.0});
     batches.appendRow({qint64(2), qint64(0), u"类"_s, QString(), QString(), 0.0});
-    answer(u"ExecProcQuery"_s, batches);
+    answerProc(batches);
     b.runQuery();
     EXPECT_TRUE(b.canChoose(0));
     EXPECT_FALSE(b.canChoose(1));
@@ -245,7 +234,7 @@ TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
     units.appendRow({qint64(0), u"包"_s, 1.0});
     units.appendRow({qint64(1), u"箱"_s, 12.0});
     client::UnitSelection u(4);
-    answer(u"ExecQuery"_s, units);
+    answerQuery(units);
     u.load();
     EXPECT_EQ(QStringLiteral("SELECT a.* FROM baseGoodsUnit as a  WHERE a.Goodsid = 4 order by "
                              "a.fzdwid"),
@@ -290,12 +279,7 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     batches.addField(u"stocktotal"_s, FieldType::Float);
     batches.appendRow(
         {qint64(0), qint64(3), u"P3"_s, u"2024-03-01"_s, u"2025-03-01"_s, 5.0, 2.0, 10.0});
-    transport->respondWith(u"ExecProcQuery"_s, [batches](const QCborArray& args) {
-        client::Response r;
-        r.result = 0;
-        r.outs = {args.at(1), proto::recordSetToCbor(batches)};
-        return r;
-    });
+    answerProc(batches);
     RecordSet lines;
     lines.addField(u"goodspc"_s, FieldType::Integer);
     lines.addField(u"ph"_s, FieldType::Text);

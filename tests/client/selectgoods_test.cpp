@@ -100,24 +100,7 @@ protected:
         DmFixture::TearDown();
     }
 
-    // The next ExecProcQuery answers these rows.
-    void answer(const RecordSet& rows) {
-        transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    // The procedure calls made, without the echo checks.
-    QList<client::RecordedCall> procCalls() const {
-        QList<client::RecordedCall> out;
-        for (const auto& c : transport->calls()) {
-            if (c.method == u"ExecProcQuery")
-                out.append(c);
-        }
-        return out;
-    }
+    QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
     static QString line(const client::RecordedCall& c, const QString& name) {
         return ParamList(c.paramLines.join(u"\r\n"_s)).value(name);
     }
@@ -215,7 +198,7 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        answer(c.rows);
+        answerProc(c.rows);
         ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
         EXPECT_FALSE(client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, u"商品选择"_s));
         EXPECT_EQ(1, watch.shown);
@@ -238,7 +221,7 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
     };
     for (const Case c : {Case{"否(&C)", 3}, Case{"是(&O)", 4}}) {
         SCOPED_TRACE(c.answer);
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
         script.clearRecords();
         script.answer(QString::fromUtf8(c.answer), question);
         client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
@@ -251,7 +234,7 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
     // The same goods in another unit is a new line without a question.
     bill.removeLast();
     bill[2].unitId = 1;
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     script.clearRecords();
     client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
     EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
@@ -259,7 +242,7 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
 
 TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows(
+    answerProc(goodsRows(
         {{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}, {2, 3, "0102", "饮料"}}));
     s.runQuery();
     s.setMarked(0, true);
@@ -276,7 +259,7 @@ TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     classGoods.appendRow({qint64(21), qint64(0), u"010201"_s, u"可乐"_s, 2.5});
     classGoods.appendRow({qint64(22), qint64(1), u"010202"_s, u"果汁类"_s, 0.0});
     classGoods.appendRow({qint64(23), qint64(0), u"010203"_s, u"雪碧"_s, 2.0});
-    answer(classGoods);
+    answerProc(classGoods);
     transport->clearCalls();
     EXPECT_EQ(3, s.addChosen());
     EXPECT_EQ((QStringList{u"奥利奥饼干"_s, u"可乐"_s, u"雪碧"_s}), billNames());
@@ -299,7 +282,7 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
         SCOPED_TRACE(c.typeMode);
         bill.clear();
         GoodsSelection s(target, 38, 44, 1, c.typeMode);
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
         s.runQuery();
         EXPECT_EQ(1, s.addRow(0));
         ASSERT_EQ(1, bill.size());
@@ -311,7 +294,7 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
 
 TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({}));
+    answerProc(goodsRows({}));
     s.runQuery();
     EXPECT_EQ(0, s.addChosen());
     EXPECT_EQ(QStringList{u"请选择商品"_s}, script.messages());
@@ -321,35 +304,35 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     GoodsSelection s(target, 1, 0, 1);
     const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
     const RecordSet inFood = goodsRows({{2, 1, "0101", "饼干"}, {3, 0, "0102", "矿泉水"}});
-    answer(top);
+    answerProc(top);
     s.runQuery();
     EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
     EXPECT_FALSE(s.openClass(5));  // no such row
-    answer(inFood);
+    answerProc(inFood);
     EXPECT_TRUE(s.openClass(0));
     EXPECT_EQ(u"返回(&C)"_s, s.exitCaption());
     EXPECT_EQ(1, s.classId());
     EXPECT_FALSE(s.openClass(1));  // a goods is no class
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.openClass(0));
     EXPECT_EQ((QList<qint64>{1, 2}), s.classPath());
 
     // List display of the class shown, then level display again.
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.showList());
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     s.showLevels();
     // Up, up, and at the top the exit button closes.
-    answer(inFood);
+    answerProc(inFood);
     EXPECT_TRUE(s.goUp());
-    answer(top);
+    answerProc(top);
     EXPECT_TRUE(s.goUp());
     EXPECT_FALSE(s.goUp());
     EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
     // "全部" from deep inside.
-    answer(inFood);
+    answerProc(inFood);
     s.openClass(0);
-    answer(top);
+    answerProc(top);
     s.showAll();
     EXPECT_EQ(0, s.classId());
 
@@ -367,7 +350,7 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
 
 TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+    answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
     s.runQuery();
     s.setMarked(0, true);
     s.setMarked(1, true);
@@ -392,13 +375,13 @@ TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         GoodsSelection t(target, 1, 0, 1);
-        answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+        answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
         t.runQuery();
         for (int r : c.marked)
             t.setMarked(r, true);
         t.setCurrentRow(c.current);
         transport->clearCalls();
-        answer(goodsRows({}));
+        answerProc(goodsRows({}));
         EXPECT_TRUE(t.showList());
         ASSERT_EQ(1, procCalls().size());
         EXPECT_EQ(QString::fromLatin1(c.goodsStr), line(procCalls()[0], u"goodsStr"_s));
@@ -407,16 +390,16 @@ TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
 
 TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
     s.runQuery();
     s.setCurrentRow(2);
-    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
     s.runQuery();
     EXPECT_EQ(2, s.currentRow());
-    answer(goodsRows({{1, 0, "1", "a"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}}));
     s.runQuery();
     EXPECT_EQ(0, s.currentRow());
-    answer(goodsRows({}));
+    answerProc(goodsRows({}));
     s.runQuery();
     EXPECT_EQ(-1, s.currentRow());
 }
@@ -435,7 +418,7 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
         goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     const RecordSet inClass = goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    answer(top);
+    answerProc(top);
     s->runQuery();
     client::TfrmSelectGoods w(s, QString(), false);
     EXPECT_EQ(u"商品选择"_s, w.windowTitle());
@@ -446,16 +429,16 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
     QTableView* list = w.grid()->table();
     // Enter on the class opens it; the exit button then reads "返回(&C)"; Esc goes up again and
     // the window stays.
-    answer(inClass);
+    answerProc(inClass);
     perform(&w, list, {key(Qt::Key_Down), key(Qt::Key_Return), rows(1)});
     EXPECT_EQ(u"返回(&C)"_s, exit->text());
-    answer(top);
+    answerProc(top);
     perform(&w, list, {key(Qt::Key_Escape), rows(2)});
     EXPECT_EQ(u"退出(&C)"_s, exit->text());
     EXPECT_EQ(0, saved);
     // Back up into the box; a fast typist causes one query, with the whole text.
     transport->clearCalls();
-    answer(inClass);
+    answerProc(inClass);
     perform(&w, list, {key(Qt::Key_Up), typed("奥利"), rows(1)});
     ASSERT_EQ(1, procCalls().size());
     EXPECT_EQ(u";allfilter=奥利;isstop=0;czy_id=7"_s, line(procCalls().last(), u"goodsStr"_s));
@@ -469,7 +452,7 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
 
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
     s->runQuery();
     client::TfrmSelectGoods w(s, QString(), false);
     RecordSetModel* model = w.grid()->model();
@@ -499,12 +482,7 @@ TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
         right.appendRow({c.right});
         transport->clearCalls();
         if (c.allowNew) {
-            transport->respondWith(u"ExecQuery"_s, [right](const QCborArray&) {
-                client::Response r;
-                r.result = 0;
-                r.outs = {proto::recordSetToCbor(right), QString()};
-                return r;
-            });
+            answerQuery(right);
         }
         client::TfrmSelectGoods w(s, QString(), c.allowNew);
         EXPECT_EQ(c.visible, w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));

@@ -40,12 +40,7 @@ protected:
         units.addField(u"price"_s, FieldType::Float);
         units.appendRow({qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5});
         units.appendRow({qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0});
-        transport->respondWith(u"ExecQuery"_s, [units](const QCborArray&) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(units), QString()};
-            return r;
-        });
+        answerQuery(units);
     }
     void TearDown() override {
         client::ResetSelectionServices();

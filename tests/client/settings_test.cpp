@@ -248,14 +248,7 @@ protected:
         }
     }
 
-    QStringList sentSql() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == QLatin1String("ExecQuery"))
-                out.append(c.sql);
-        }
-        return out;
-    }
+    QStringList sentSql() const { return sqlOf(u"ExecQuery"_s); }
 
     static QString purviewSql(int userId, int right) {
         return u"SELECT dbo.fnGetPurview(%1,'%2') as value"_s.arg(userId).arg(right);
