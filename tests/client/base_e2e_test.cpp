@@ -1,7 +1,7 @@
 // The base-data list windows and their editors against a real dyt-server: every kind created,
 // edited and deleted through the list's commands, levels 4 and 5, stopped records, a goods used
-// by a posted purchase, a drag onto another category, a goods picture, the goods selection's
-// class expansion, and a screenshot of the goods list with the server's rows.
+// by a posted purchase, a drag onto another category, a goods picture and the goods selection's
+// class expansion.
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
@@ -713,58 +713,6 @@ TEST_F(BaseEndToEnd, AMarkedClassOfTheGoodsSelectionAddsItsGoods) {
     EXPECT_EQ(cola, bill[0].goodsId);
     EXPECT_EQ(tea, bill[1].goodsId);
     EXPECT_EQ(u"绿茶"_s, bill[1].name);
-}
-
-TEST_F(BaseEndToEnd, GoodsListScreenshotWithServerRowsAndTree) {
-    auto w = open(u"SP"_s);
-    const QStringList classes = {u"食品"_s, u"饮料"_s, u"日用品"_s};
-    for (int i = 0; i < classes.size(); ++i) {
-        w->setFocusedRow(-1);
-        withEditor(named(u"0%1"_s.arg(i + 1), classes[i]), [&] { w->btnAddClick(); });
-    }
-    const QStringList drinks = {u"可口可乐"_s, u"雪碧"_s, u"康师傅绿茶"_s, u"农夫山泉"_s};
-    w->setFocusedRow(rowOf(*w, u"02"_s));
-    withEditor(named(u"0201"_s, drinks[0]), [&] { w->btnAddLevelClick(); });
-    w->enterCategory(rowOf(*w, u"02"_s));
-    for (int i = 1; i < drinks.size(); ++i) {
-        w->setFocusedRow(0);
-        withEditor(
-            [&](TfrmBaseEdit& e) {
-                e.setFieldValue(u"code"_s, u"020%1"_s.arg(i + 1));
-                e.setFieldValue(u"fullname"_s, drinks[i]);
-                e.fullNameLeft();
-                e.setFieldValue(u"gg"_s, u"500ml"_s);
-                static_cast<client::TfrmBaseGoodsSet&>(e)
-                    .unitGrid()
-                    ->item(0, client::kUnitName)
-                    ->setText(u"瓶"_s);
-            },
-            [&] { w->btnAddClick(); });
-    }
-    ASSERT_EQ(4, w->model()->rowCount()) << script.messages().join(u'|').toStdString();
-    // A nested category below 食品 for the tree.
-    w->goUp();
-    w->loadList();
-    w->setFocusedRow(rowOf(*w, u"01"_s));
-    withEditor(named(u"0101"_s, u"饼干"_s), [&] { w->btnAddLevelClick(); });
-    w->enterCategory(rowOf(*w, u"01"_s));
-    w->setFocusedRow(0);
-    withEditor(named(u"010101"_s, u"奥利奥饼干"_s), [&] { w->btnAddLevelClick(); });
-    w->treeNodeChosen(stored(u"SELECT id FROM baseGoods WHERE code = '02'"_s).toLongLong());
-    EXPECT_EQ(u"瓶"_s, w->rowValue(rowOf(*w, u"0202"_s), u"unitName"_s).toString());
-    w->resize(1100, 420);
-    w->show();
-    w->reloadAll();
-    QApplication::processEvents();
-    for (const char* node : {"食品", "饼干", "饮料"}) {
-        EXPECT_FALSE(w->tvCategory()
-                         ->findItems(QString::fromUtf8(node), Qt::MatchExactly | Qt::MatchRecursive)
-                         .isEmpty())
-            << node;
-    }
-    EXPECT_EQ(4, w->model()->rowCount());
-    EXPECT_FALSE(saveScreenshot(w.get(), u"base_goods_list_server"_s).isEmpty());
-    w->close();
 }
 
 }  // namespace

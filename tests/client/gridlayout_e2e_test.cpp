@@ -1,14 +1,10 @@
 // Grid layouts through a real dyt-server: saved with p_sys_Up_ColConfigure, read back after the
-// next login, a foreign version left unapplied; and a list window as the operator sees it.
+// next login, a foreign version left unapplied.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTableWidget>
 
 #include "client/common/clientconfig.h"
-#include "client/common/frmxabstract.h"
 #include "client/common/gridcolumn.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
@@ -195,61 +191,4 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     other.setColumnWidth(0, 30);
     EXPECT_FALSE(LoadStringGridLayout(&other, u"TfrmNone_sgX"_s));
     EXPECT_EQ(30, other.columnWidth(0));
-}
-
-// A list window with its category tree, grid, footer and filter row, for review.
-TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
-    TfrmBase::setProgramFolder(programDir.path());
-    class GoodsList : public TfrmXAbstract {
-    public:
-        GoodsList() {
-            setTitle(u"商品信息"_s);
-            addColumn(u"[%CNT%]编号"_s, u"code"_s, false, 70);
-            addColumn(u"商品名称"_s, u"fullname"_s, false, 140);
-            addColumn(u"[%Q%SUM%]库存数量"_s, u"qty"_s, false, 80);
-            addColumn(u"[%P%]零售价"_s, u"price"_s, false, 80);
-            addColumn(u"[%SUM%M%]金额"_s, u"total"_s, false, 90);
-            addColumn(u"[%F%]条码"_s, u"barcode"_s, false, 80);
-            RecordSet& rs = records();
-            rs.addField(u"id"_s, FieldType::Integer);
-            rs.addField(u"sonnum"_s, FieldType::Integer);
-            rs.addField(u"code"_s, FieldType::Text);
-            rs.addField(u"fullname"_s, FieldType::Text);
-            rs.addField(u"qty"_s, FieldType::Float);
-            rs.addField(u"price"_s, FieldType::Float);
-            rs.addField(u"total"_s, FieldType::Float);
-            rs.addField(u"barcode"_s, FieldType::Text);
-            rs.appendRow({1, 2, u"01"_s, u"饮料类"_s, 60.0, QVariant(), 210.0, QString()});
-            rs.appendRow({2, 0, u"0101"_s, u"矿泉水 550ml"_s, 48.0, 1.5, 72.0, u"6901"_s});
-            rs.appendRow({3, 0, u"0102"_s, u"绿茶 500ml"_s, 12.0, -3.0, 138.0, u"6902"_s});
-            auto* date = new QLineEdit(u"2026-12-06"_s);
-            addHeaderField(u"截止日期："_s, date);
-        }
-    } w;
-    w.showRecords();
-    RecordSet tree;
-    tree.addField(u"id"_s, FieldType::Integer);
-    tree.addField(u"fullname"_s, FieldType::Text);
-    tree.addField(u"leveal"_s, FieldType::Integer);
-    tree.appendRow({0, u"全部商品"_s, 1});
-    tree.appendRow({1, u"饮料类"_s, 2});
-    tree.appendRow({4, u"食品类"_s, 2});
-    w.resize(900, 460);
-    w.show();
-    w.LoadCategoryTree(tree);
-    w.cbqiyongzhinengguolv()->click();
-    w.setFocusedRow(1);
-    ASSERT_TRUE(w.dbgvX()->footer()->isVisible());
-    ASSERT_TRUE(w.dbgvX()->filterRow()->isVisible());
-    EXPECT_EQ(u" →2"_s, w.model()->rowIndicatorText(1));
-    EXPECT_EQ(u"*  1"_s, w.model()->rowIndicatorText(0));
-    EXPECT_EQ(u"   3"_s, w.model()->rowIndicatorText(2));
-    w.model()->setColumnFilter(1, u"ml"_s);  // typed into the filter row
-    EXPECT_EQ(2, w.model()->rowCount());
-    w.setFocusedRow(0);
-    QApplication::processEvents();
-    const QString path = test::saveScreenshot(&w, u"frmxabstract_list"_s);
-    EXPECT_FALSE(path.isEmpty());
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    TfrmBase::setProgramFolder(QString());
 }

@@ -2,8 +2,6 @@
 // "WindowList" toolbar, window-list menu), the caption numbering, activation, tab close and
 // CloseAllWindows.
 #include <QAction>
-#include <QFile>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -12,7 +10,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include "client/shell/functionmenu.h"
 #include "client/shell/mainwindow.h"
@@ -215,57 +212,6 @@ TEST_F(WorkspaceTest, CloseAllWindowsStopsAtTheFirstRefusalUnlessForced) {
     EXPECT_EQ(1, main->workspace()->subWindowList().size());
     EXPECT_FALSE(main->otherWindowsOpen());
     EXPECT_TRUE(script.records().isEmpty());
-}
-
-TEST_F(WorkspaceTest, ScreenshotWithTheMenuAndTwoChildWindows) {
-    main->installFunctionHooks();
-    main->functionMenu().cdsMenu = test::menuRows({
-        {0, 0, "主菜单"},
-        {1, 10, "基本资料", 3},
-        {2, 1001, "商品信息"},
-        {2, 1003, "往来单位"},
-        {2, 1013, "期初建账", 2, 1, 0, 0, 1},
-        {3, 101301, "期初库存商品"},
-        {3, 101302, "期初应收应付"},
-        {1, 3004, "销售管理", 2},
-        {2, 2009, "销售单", 0, 1, 0, 0, 0, "F6"},
-        {2, 300401, "商品销售统计", 0, 1, 0, 0, 1},
-        {1, 30, "综合查询", 1},
-        {2, 3030, "老板报表"},
-        {1, 50, "系统维护", 1},
-        {2, 5012, "版本信息"},
-    });
-    {
-        // The build puts the window-list menu back at the end of the bar.
-        struct Back {
-            TfrmMain* m;
-            ~Back() { m->menuBar()->addMenu(m->windowListMenu()); }
-        } back{main.get()};
-        main->functionMenu().BuildFromRows(main->menuTargets());
-    }
-    EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,往来单位#1003,-,期初建账[期初库存商品#101301,"
-                             "期初应收应付#101302]],销售管理[销售单#2009,-,商品销售统计#300401],"
-                             "综合查询[老板报表#3030],系统维护[版本信息#5012]"),
-              test::describe(main->menuBar(), {u"窗口(&W)"_s}));
-    EXPECT_EQ(u"窗口(&W)"_s, main->menuBar()->actions().last()->text());
-
-    for (const QString& caption : {u"销售单"_s, u"销售单"_s}) {
-        auto* w = new FakeWindow(u"TfrmBillXSD"_s, caption);
-        auto* layout = new QVBoxLayout(w);
-        auto* label = new QLabel(caption, w);
-        QFont f = label->font();
-        f.setPointSize(18);
-        label->setFont(f);
-        layout->addWidget(label, 0, Qt::AlignCenter);
-        w->setAutoFillBackground(true);
-        main->addChildWindow(w);
-    }
-    main->resize(1100, 720);
-    main->show();
-    const QString path = test::saveScreenshot(main.get(), u"workspace_two_windows"_s);
-    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    EXPECT_EQ((QStringList{u"系统导航"_s, u"销售单"_s, u"销售单_1"_s}), tabs());
-    main->hide();
 }
 
 }  // namespace
