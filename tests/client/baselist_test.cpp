@@ -16,6 +16,7 @@
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/windowregistry.h"
+#include "client/shell/functions.h"
 #include "support/testutil.h"
 
 namespace dyt::test {
@@ -29,32 +30,18 @@ using client::base::ListState;
 
 // --- the kind table and the texts it builds
 
-TEST(BaseKinds, EveryListClassAndEditorClassFindsItsKind) {
-    const struct {
-        const char* list;
-        const char* editor;
-        const char* code;
-        int function;
-    } rows[] = {
-        {"TfrmBaseGoods", "TfrmBaseGoodsSet", "SP", 1001},
-        {"TfrmBaseZY", "TfrmBaseZYSet", "ZY", 1002},
-        {"TfrmBaseWLDW", "TfrmBaseWldwSet", "WLDW", 1003},
-        {"TfrmBaseCK", "TfrmBaseCKSet", "CK", 1004},
-        {"TfrmBaseBM", "TfrmBaseBMSet", "BM", 1005},
-        {"TfrmBaseDiQu", "TfrmBaseDiQuSet", "DQ", 1006},
-        {"TfrmBaseZhaiYao", "TfrmBaseZhaiYaoSet", "ZHAIYAO", 1007},
-        {"TfrmBaseKM", "TfrmBasekMSet", "KM", 1008},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.list);
-        const BaseKind* byList = findBaseKind(QLatin1String(r.list));
-        const BaseKind* byEditor = findBaseKind(QString::fromLatin1(r.editor).toUpper());
-        ASSERT_NE(nullptr, byList);
-        EXPECT_EQ(byList, byEditor);
-        EXPECT_EQ(QLatin1String(r.code), byList->kindCode);
-        EXPECT_EQ(r.function, byList->functionCode);
-        EXPECT_FALSE(byList->saveProcedure.isEmpty());
-        EXPECT_FALSE(byList->fields.isEmpty());
+TEST(BaseKinds, EveryKindIsFoundByItsClassesAndCodeAndOpensFromItsFunction) {
+    ASSERT_EQ(8, client::base::baseKinds().size());
+    for (const BaseKind& k : client::base::baseKinds()) {
+        SCOPED_TRACE(k.listClass.toStdString());
+        EXPECT_EQ(&k, findBaseKind(k.listClass));
+        EXPECT_EQ(&k, findBaseKind(k.editorClass.toUpper()));
+        EXPECT_EQ(&k, &kindByCode(k.kindCode));
+        const client::FunctionEntry* f = client::findFunction(k.functionCode);
+        ASSERT_NE(nullptr, f);
+        EXPECT_EQ(k.listClass, QLatin1String(f->className));
+        EXPECT_FALSE(k.saveProcedure.isEmpty());
+        EXPECT_FALSE(k.fields.isEmpty());
     }
     EXPECT_EQ(nullptr, findBaseKind(u"TfrmBaseNothing"_s));
     EXPECT_EQ(u"未知的基本信息类型[XX]"_s, errorOf([] { kindByCode(u"XX"_s); }));

@@ -39,12 +39,7 @@ protected:
         user.MacAddr = u"1A2B3C4D"_s;
         transport->clearCalls();
     }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : callsOf(u"ExecUpdate"_s))
-            out.append(c.sql);
-        return out;
-    }
+    QStringList updates() const { return sqlOf(u"ExecUpdate"_s); }
 };
 
 }  // namespace
