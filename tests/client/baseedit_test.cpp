@@ -48,7 +48,7 @@ protected:
     // The save procedure calls and their lines.
     QList<ParamList> saves(const QString& procedure) const {
         QList<ParamList> out;
-        for (const auto& c : callsOf(QStringLiteral("ExecProc"))) {
+        for (const auto& c : callsOf(u"ExecProc"_s)) {
             if (c.procedure == procedure)
                 out.append(linesOf(c));
         }
@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(BaseEdit, GoodsChecksComeInOrderAndEqualLimitsAreAccepted) {
-    auto e = editor(QStringLiteral("SP"), 0, 3);
+    auto e = editor(u"SP"_s, 0, 3);
     struct Step {
         const char* name;
         const char* code;
@@ -87,163 +87,155 @@ TEST_F(BaseEdit, GoodsChecksComeInOrderAndEqualLimitsAreAccepted) {
         EXPECT_EQ(message.isEmpty(), saved);
         EXPECT_EQ(message.isEmpty() ? QStringList() : QStringList{message}, script.messages());
         if (!message.isEmpty()) {
-            EXPECT_EQ(QStringLiteral("提示"), script.records().last().caption);
-            EXPECT_TRUE(saves(QStringLiteral("p_base_Up_Goods")).isEmpty());
+            EXPECT_EQ(u"提示"_s, script.records().last().caption);
+            EXPECT_TRUE(saves(u"p_base_Up_Goods"_s).isEmpty());
         }
     }
-    ASSERT_EQ(1, saves(QStringLiteral("p_base_Up_Goods")).size());
-    EXPECT_EQ(QStringLiteral("5"),
-              saves(QStringLiteral("p_base_Up_Goods"))[0].value(QStringLiteral("warnUP")));
+    ASSERT_EQ(1, saves(u"p_base_Up_Goods"_s).size());
+    EXPECT_EQ(u"5"_s, saves(u"p_base_Up_Goods"_s)[0].value(u"warnUP"_s));
 }
 
 TEST_F(BaseEdit, AFailedCheckShowsTheFieldsPage) {
-    auto e = editor(QStringLiteral("SP"), 0, 3);
-    set(*e, "code", QStringLiteral("01"));
-    set(*e, "fullname", QStringLiteral("可乐"));
-    set(*e, "warnDown", QStringLiteral("-2"));
+    auto e = editor(u"SP"_s, 0, 3);
+    set(*e, "code", u"01"_s);
+    set(*e, "fullname", u"可乐"_s);
+    set(*e, "warnDown", u"-2"_s);
     e->pages()->setCurrentIndex(3);
     EXPECT_FALSE(e->save());
-    EXPECT_EQ(QStringLiteral("主要信息"), e->pages()->tabText(e->pages()->currentIndex()));
+    EXPECT_EQ(u"主要信息"_s, e->pages()->tabText(e->pages()->currentIndex()));
 }
 
 TEST_F(BaseEdit, GoodsSaveSendsTheRecordThenItsUnitsUnderTheReturnedId) {
-    auto e = editor(QStringLiteral("SP"), 0, 3);
-    set(*e, "code", QStringLiteral("A'1"));
-    set(*e, "fullname", QStringLiteral("可口可乐"));
+    auto e = editor(u"SP"_s, 0, 3);
+    set(*e, "code", u"A'1"_s);
+    set(*e, "fullname", u"可口可乐"_s);
     e->fullNameLeft();
-    auto* type = qobject_cast<QComboBox*>(e->fieldEditor(QStringLiteral("spType")));
+    auto* type = qobject_cast<QComboBox*>(e->fieldEditor(u"spType"_s));
     ASSERT_NE(nullptr, type);
     type->setCurrentIndex(1);
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
     QTableWidget* units = goods->unitGrid();
-    units->item(0, client::kUnitName)->setText(QStringLiteral("瓶"));
-    units->item(0, client::kUnitPrice)->setText(QStringLiteral("3.5"));
-    units->item(1, client::kUnitName)->setText(QStringLiteral("箱"));
-    units->item(1, client::kUnitRate)->setText(QStringLiteral("24"));
+    units->item(0, client::kUnitName)->setText(u"瓶"_s);
+    units->item(0, client::kUnitPrice)->setText(u"3.5"_s);
+    units->item(1, client::kUnitName)->setText(u"箱"_s);
+    units->item(1, client::kUnitRate)->setText(u"24"_s);
     goods->setDefaultUnit(1);
     answerProcResult(55);
     ASSERT_TRUE(e->save());
     EXPECT_EQ(55, e->recordId());
-    const auto procs = callsOf(QStringLiteral("ExecProc"));
+    const auto procs = callsOf(u"ExecProc"_s);
     ASSERT_EQ(3, procs.size());
-    EXPECT_EQ(QStringLiteral("p_base_Up_Goods"), procs[0].procedure);
+    EXPECT_EQ(u"p_base_Up_Goods"_s, procs[0].procedure);
     const ParamList record = linesOf(procs[0]);
-    EXPECT_EQ(QStringLiteral("A'1"), record.value(QStringLiteral("code")));
-    EXPECT_EQ(QStringLiteral("可口可乐"), record.value(QStringLiteral("fullname")));
-    EXPECT_EQ(QStringLiteral("KKKL"), record.value(QStringLiteral("pym")));
-    EXPECT_EQ(QStringLiteral("可口可乐"), record.value(QStringLiteral("name")));
-    EXPECT_EQ(QStringLiteral("1"), record.value(QStringLiteral("spType")));
-    EXPECT_EQ(QStringLiteral("0"), record.value(QStringLiteral("id")));
-    EXPECT_EQ(QStringLiteral("3"), record.value(QStringLiteral("par_id")));
-    EXPECT_EQ(QStringLiteral("7"), record.value(QStringLiteral("czy_id")));
-    EXPECT_TRUE(record.contains(QStringLiteral("bz10")));
+    EXPECT_EQ(u"A'1"_s, record.value(u"code"_s));
+    EXPECT_EQ(u"可口可乐"_s, record.value(u"fullname"_s));
+    EXPECT_EQ(u"KKKL"_s, record.value(u"pym"_s));
+    EXPECT_EQ(u"可口可乐"_s, record.value(u"name"_s));
+    EXPECT_EQ(u"1"_s, record.value(u"spType"_s));
+    EXPECT_EQ(u"0"_s, record.value(u"id"_s));
+    EXPECT_EQ(u"3"_s, record.value(u"par_id"_s));
+    EXPECT_EQ(u"7"_s, record.value(u"czy_id"_s));
+    EXPECT_TRUE(record.contains(u"bz10"_s));
     const ParamList base = linesOf(procs[1]);
-    EXPECT_EQ(QStringLiteral("p_base_Up_goodsunit"), procs[1].procedure);
-    EXPECT_EQ(
-        (QStringList{
-            QStringLiteral("Goodsid=55"), QStringLiteral("fzdwid=0"), QStringLiteral("unit=瓶"),
-            QStringLiteral("rate=1"), QStringLiteral("barcode="), QStringLiteral("price=3.5"),
-            QStringLiteral("price1=0"), QStringLiteral("price2=0"), QStringLiteral("price3=0"),
-            QStringLiteral("id=0"), QStringLiteral("isDefault=0"), QStringLiteral("czy_id=7")}),
-        base.lines());
+    EXPECT_EQ(u"p_base_Up_goodsunit"_s, procs[1].procedure);
+    EXPECT_EQ((QStringList{u"Goodsid=55"_s, u"fzdwid=0"_s, u"unit=瓶"_s, u"rate=1"_s, u"barcode="_s,
+                           u"price=3.5"_s, u"price1=0"_s, u"price2=0"_s, u"price3=0"_s, u"id=0"_s,
+                           u"isDefault=0"_s, u"czy_id=7"_s}),
+              base.lines());
     const ParamList box = linesOf(procs[2]);
-    EXPECT_EQ(QStringLiteral("1"), box.value(QStringLiteral("fzdwid")));
-    EXPECT_EQ(QStringLiteral("24"), box.value(QStringLiteral("rate")));
-    EXPECT_EQ(QStringLiteral("1"), box.value(QStringLiteral("isDefault")));
+    EXPECT_EQ(u"1"_s, box.value(u"fzdwid"_s));
+    EXPECT_EQ(u"24"_s, box.value(u"rate"_s));
+    EXPECT_EQ(u"1"_s, box.value(u"isDefault"_s));
     EXPECT_TRUE(client::baseDataChanged());
 }
 
 TEST_F(BaseEdit, PinyinAndShortNameOnLeavingTheFullName) {
-    auto e = editor(QStringLiteral("SP"), 0, 0);
-    set(*e, "pym", QStringLiteral("OLD"));
-    set(*e, "fullname", QStringLiteral("德盈通 A-1型"));
+    auto e = editor(u"SP"_s, 0, 0);
+    set(*e, "pym", u"OLD"_s);
+    set(*e, "fullname", u"德盈通 A-1型"_s);
     e->fullNameLeft();
-    EXPECT_EQ(QStringLiteral("DYTA1X"), e->fieldValue(QStringLiteral("pym")));
+    EXPECT_EQ(u"DYTA1X"_s, e->fieldValue(u"pym"_s));
     // Three Chinese characters are six bytes, the blank and "A" two more: eight in all.
-    EXPECT_EQ(QStringLiteral("德盈通 A"), e->fieldValue(QStringLiteral("name")));
+    EXPECT_EQ(u"德盈通 A"_s, e->fieldValue(u"name"_s));
     // A short name already there stays.
-    set(*e, "fullname", QStringLiteral("长城"));
+    set(*e, "fullname", u"长城"_s);
     e->fullNameLeft();
-    EXPECT_EQ(QStringLiteral("CC"), e->fieldValue(QStringLiteral("pym")));
-    EXPECT_EQ(QStringLiteral("德盈通 A"), e->fieldValue(QStringLiteral("name")));
+    EXPECT_EQ(u"CC"_s, e->fieldValue(u"pym"_s));
+    EXPECT_EQ(u"德盈通 A"_s, e->fieldValue(u"name"_s));
     // Other editors fill the pinyin code only.
-    auto ck = editor(QStringLiteral("CK"), 0, 0);
-    set(*ck, "FullName", QStringLiteral("银行仓库"));
+    auto ck = editor(u"CK"_s, 0, 0);
+    set(*ck, "FullName", u"银行仓库"_s);
     ck->fullNameLeft();
-    EXPECT_EQ(QStringLiteral("YHCK"), ck->fieldValue(QStringLiteral("pym")));
+    EXPECT_EQ(u"YHCK"_s, ck->fieldValue(u"pym"_s));
 }
 
 TEST_F(BaseEdit, EditedGoodsWithAPostedBillLocksTypeAndUsedUnit) {
-    RecordSet record = baseRows({{42, 0, QStringLiteral("0101"), QStringLiteral("可乐"), 2, 3,
-                                  QStringLiteral("3,42,"), QString()}},
-                                {QStringLiteral("costmode"), QStringLiteral("spType")}, {{2, 0}});
+    RecordSet record = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}},
+                                {u"costmode"_s, u"spType"_s}, {{2, 0}});
     answerProc(record);
     RecordSet units;
-    units.addField(QStringLiteral("id"), FieldType::Integer);
-    units.addField(QStringLiteral("fzdwid"), FieldType::Integer);
-    units.addField(QStringLiteral("unit"), FieldType::Text);
-    units.addField(QStringLiteral("rate"), FieldType::Float);
-    units.addField(QStringLiteral("isDefault"), FieldType::Integer);
-    units.appendRow({301, 0, QStringLiteral("瓶"), 1.0, 1});
-    units.appendRow({302, 1, QStringLiteral("箱"), 24.0, 0});
+    units.addField(u"id"_s, FieldType::Integer);
+    units.addField(u"fzdwid"_s, FieldType::Integer);
+    units.addField(u"unit"_s, FieldType::Text);
+    units.addField(u"rate"_s, FieldType::Float);
+    units.addField(u"isDefault"_s, FieldType::Integer);
+    units.appendRow({301, 0, u"瓶"_s, 1.0, 1});
+    units.appendRow({302, 1, u"箱"_s, 24.0, 0});
     answerQuery(units);
     answerQuery(idRows(1));  // goods type: a posted bill
     answerQuery(idRows(0));  // cost method: no stock, no bill line (as scripted)
     answerQuery(idRows(1));  // the base unit is used
     answerQuery(idRows(0));  // the box is not
-    auto e = editor(QStringLiteral("SP"), 42, 3);
-    const auto loads = callsOf(QStringLiteral("ExecProcQuery"));
+    auto e = editor(u"SP"_s, 42, 3);
+    const auto loads = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(1, loads.size());
-    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), loads[0].procedure);
-    EXPECT_EQ(QStringLiteral("SP"), linesOf(loads[0]).value(QStringLiteral("QueryType")));
-    EXPECT_EQ(QStringLiteral(";id=42"), linesOf(loads[0]).value(QStringLiteral("goodsStr")));
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, loads[0].procedure);
+    EXPECT_EQ(u"SP"_s, linesOf(loads[0]).value(u"QueryType"_s));
+    EXPECT_EQ(u";id=42"_s, linesOf(loads[0]).value(u"goodsStr"_s));
     EXPECT_EQ((QStringList{client::base::goodsUnitsSql(42), client::base::goodsTypeLockSql(42),
                            client::base::costMethodLockSql(42), client::base::unitLockSql(42, 0),
                            client::base::unitLockSql(42, 1)}),
               sqlTexts());
-    EXPECT_FALSE(e->fieldEditor(QStringLiteral("spType"))->isEnabled());
-    EXPECT_TRUE(e->fieldEditor(QStringLiteral("costmode"))->isEnabled());
-    EXPECT_EQ(QStringLiteral("2"), e->fieldValue(QStringLiteral("costmode")));
+    EXPECT_FALSE(e->fieldEditor(u"spType"_s)->isEnabled());
+    EXPECT_TRUE(e->fieldEditor(u"costmode"_s)->isEnabled());
+    EXPECT_EQ(u"2"_s, e->fieldValue(u"costmode"_s));
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
     EXPECT_TRUE(goods->unitLocked(0));
     EXPECT_FALSE(goods->unitLocked(1));
     EXPECT_FALSE(goods->unitGrid()->item(0, client::kUnitName)->flags() & Qt::ItemIsEditable);
-    EXPECT_EQ(QStringLiteral("24"), goods->unitGrid()->item(1, client::kUnitRate)->text());
+    EXPECT_EQ(u"24"_s, goods->unitGrid()->item(1, client::kUnitRate)->text());
     EXPECT_EQ(0, goods->defaultUnitRow());
     EXPECT_FALSE(e->cbAutoCode()->isEnabled());
 }
 
 TEST_F(BaseEdit, CopyAddReadsTheSourceAndItsUnitsAsNewRows) {
-    RecordSet source = baseRows({{42, 0, QStringLiteral("0101"), QStringLiteral("可乐"), 2, 3,
-                                  QStringLiteral("3,42,"), QString()}});
+    RecordSet source = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}});
     source.first();
-    RecordSet full =
-        baseRows({{42, 0, QStringLiteral("0101"), QStringLiteral("可乐"), 2, 3,
-                   QStringLiteral("3,42,"), QString()}},
-                 {QStringLiteral("gg"), QStringLiteral("spType")}, {{QStringLiteral("330ml"), 1}});
+    RecordSet full = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}},
+                              {u"gg"_s, u"spType"_s}, {{u"330ml"_s, 1}});
     answerQuery(full);
     RecordSet units;
-    units.addField(QStringLiteral("id"), FieldType::Integer);
-    units.addField(QStringLiteral("fzdwid"), FieldType::Integer);
-    units.addField(QStringLiteral("unit"), FieldType::Text);
-    units.appendRow({301, 0, QStringLiteral("瓶")});
+    units.addField(u"id"_s, FieldType::Integer);
+    units.addField(u"fzdwid"_s, FieldType::Integer);
+    units.addField(u"unit"_s, FieldType::Text);
+    units.appendRow({301, 0, u"瓶"_s});
     answerQuery(units);
     RecordSet code;
-    code.addField(QStringLiteral("Code"), FieldType::Text);
-    code.appendRow({QStringLiteral("0103")});
+    code.addField(u"Code"_s, FieldType::Text);
+    code.appendRow({u"0103"_s});
     answerQuery(code);
     client::TfrmBaseEdit::autoCodeState() = true;
-    auto e = editor(QStringLiteral("SP"), 0, 3, &source);
-    EXPECT_EQ((QStringList{QStringLiteral(" SELECT * FROM baseGoods WHERE id = 42"),
-                           client::base::goodsUnitsSql(42),
-                           QStringLiteral("SELECT dbo.fnGetBaseAutoCode('SP', 3) as Code")}),
-              sqlTexts());
-    EXPECT_EQ(QStringLiteral("330ml"), e->fieldValue(QStringLiteral("gg")));
-    EXPECT_EQ(QStringLiteral("1"), e->fieldValue(QStringLiteral("spType")));
-    EXPECT_TRUE(e->fieldEditor(QStringLiteral("spType"))->isEnabled());
-    EXPECT_EQ(QStringLiteral("0103"), e->fieldValue(QStringLiteral("code")));
+    auto e = editor(u"SP"_s, 0, 3, &source);
+    EXPECT_EQ(
+        (QStringList{u" SELECT * FROM baseGoods WHERE id = 42"_s, client::base::goodsUnitsSql(42),
+                     u"SELECT dbo.fnGetBaseAutoCode('SP', 3) as Code"_s}),
+        sqlTexts());
+    EXPECT_EQ(u"330ml"_s, e->fieldValue(u"gg"_s));
+    EXPECT_EQ(u"1"_s, e->fieldValue(u"spType"_s));
+    EXPECT_TRUE(e->fieldEditor(u"spType"_s)->isEnabled());
+    EXPECT_EQ(u"0103"_s, e->fieldValue(u"code"_s));
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
-    EXPECT_EQ(QStringLiteral("瓶"), goods->unitGrid()->item(0, client::kUnitName)->text());
+    EXPECT_EQ(u"瓶"_s, goods->unitGrid()->item(0, client::kUnitName)->text());
     EXPECT_EQ(0, goods->unitGrid()->item(0, client::kUnitName)->data(Qt::UserRole).toLongLong());
 }
 
@@ -258,31 +250,31 @@ TEST_F(BaseEdit, AutomaticCodeOfEveryKindAndTheRememberedState) {
         SCOPED_TRACE(k.kind);
         transport->clearCalls();
         RecordSet code;
-        code.addField(QStringLiteral("Code"), FieldType::Text);
-        code.appendRow({QStringLiteral("X-009")});
+        code.addField(u"Code"_s, FieldType::Text);
+        code.appendRow({u"X-009"_s});
         answerQuery(code);
         auto e = editor(QLatin1String(k.kind), 0, 4);
-        EXPECT_EQ(QStringList{QStringLiteral("SELECT dbo.fnGetBaseAutoCode('%1', 4) as Code")
-                                  .arg(QLatin1String(k.autoKind))},
+        EXPECT_EQ(QStringList{u"SELECT dbo.fnGetBaseAutoCode('%1', 4) as Code"_s.arg(
+                      QLatin1String(k.autoKind))},
                   sqlTexts());
-        EXPECT_EQ(QStringLiteral("X-009"), e->fieldValue(QStringLiteral("code")));
+        EXPECT_EQ(u"X-009"_s, e->fieldValue(u"code"_s));
     }
     // Unticked and saved: the next editor starts unticked and fetches nothing.
-    auto bm = editor(QStringLiteral("BM"), 0, 0);
+    auto bm = editor(u"BM"_s, 0, 0);
     bm->cbAutoCode()->setChecked(false);
-    set(*bm, "code", QStringLiteral("B1"));
-    set(*bm, "FullName", QStringLiteral("销售部"));
+    set(*bm, "code", u"B1"_s);
+    set(*bm, "FullName", u"销售部"_s);
     ASSERT_TRUE(bm->save());
     transport->clearCalls();
-    auto next = editor(QStringLiteral("BM"), 0, 0);
+    auto next = editor(u"BM"_s, 0, 0);
     EXPECT_FALSE(next->cbAutoCode()->isChecked());
     EXPECT_TRUE(sqlTexts().isEmpty());
 }
 
 TEST_F(BaseEdit, PartnerRulesInOrder) {
-    auto e = editor(QStringLiteral("WLDW"), 0, 0);
-    set(*e, "code", QStringLiteral("D1"));
-    set(*e, "fullname", QStringLiteral("华联超市"));
+    auto e = editor(u"WLDW"_s, 0, 0);
+    set(*e, "code", u"D1"_s);
+    set(*e, "fullname", u"华联超市"_s);
     struct Step {
         const char* name;
         QList<QPair<const char*, const char*>> values;
@@ -310,85 +302,78 @@ TEST_F(BaseEdit, PartnerRulesInOrder) {
         EXPECT_EQ(message.isEmpty(), e->save());
         EXPECT_EQ(message.isEmpty() ? QStringList() : QStringList{message}, script.messages());
     }
-    const auto sent = saves(QStringLiteral("p_Base_Up_Wldw"));
+    const auto sent = saves(u"p_Base_Up_Wldw"_s);
     ASSERT_EQ(1, sent.size());
-    EXPECT_EQ(QStringLiteral("30"), sent[0].value(QStringLiteral("ysDays")));
-    EXPECT_EQ(QStringLiteral("10"), sent[0].value(QStringLiteral("yushouTotal00")));
-    EXPECT_EQ(QStringLiteral("0"), sent[0].value(QStringLiteral("yufuTotal00")));
-    EXPECT_EQ(QStringLiteral("0"), sent[0].value(QStringLiteral("Areaid")));
+    EXPECT_EQ(u"30"_s, sent[0].value(u"ysDays"_s));
+    EXPECT_EQ(u"10"_s, sent[0].value(u"yushouTotal00"_s));
+    EXPECT_EQ(u"0"_s, sent[0].value(u"yufuTotal00"_s));
+    EXPECT_EQ(u"0"_s, sent[0].value(u"Areaid"_s));
     // The opening balances entered go to the opening-balance procedure of the saved partner.
-    const auto opening = saves(QStringLiteral("P_JXC_INI_baseWLDW"));
+    const auto opening = saves(u"P_JXC_INI_baseWLDW"_s);
     ASSERT_EQ(1, opening.size());
-    EXPECT_EQ(QStringLiteral("5"), opening[0].value(QStringLiteral("ysTotal")));
-    EXPECT_EQ(QStringLiteral("0"), opening[0].value(QStringLiteral("yfTotal")));
-    EXPECT_EQ(QStringLiteral("10"), opening[0].value(QStringLiteral("yuShouTotal")));
-    EXPECT_EQ(QStringLiteral("0"), opening[0].value(QStringLiteral("yufuTotal")));
+    EXPECT_EQ(u"5"_s, opening[0].value(u"ysTotal"_s));
+    EXPECT_EQ(u"0"_s, opening[0].value(u"yfTotal"_s));
+    EXPECT_EQ(u"10"_s, opening[0].value(u"yuShouTotal"_s));
+    EXPECT_EQ(u"0"_s, opening[0].value(u"yufuTotal"_s));
 }
 
 TEST_F(BaseEdit, OtherKindsLoadTheirRecordAndSendTheirFields) {
-    RecordSet zy =
-        baseRows({{8, 0, QStringLiteral("008"), QStringLiteral("李四"), 1, 0, QStringLiteral("8,"),
-                   QString()}},
-                 {QStringLiteral("depid"), QStringLiteral("bmName"), QStringLiteral("Birthday")},
-                 {{QStringLiteral("5"), QStringLiteral("销售部"), QStringLiteral("1990-02-03")}});
+    RecordSet zy = baseRows({{8, 0, u"008"_s, u"李四"_s, 1, 0, u"8,"_s, QString()}},
+                            {u"depid"_s, u"bmName"_s, u"Birthday"_s},
+                            {{u"5"_s, u"销售部"_s, u"1990-02-03"_s}});
     answerProc(zy);
-    auto e = editor(QStringLiteral("ZY"), 8, 0);
-    const auto load = callsOf(QStringLiteral("ExecProcQuery"));
+    auto e = editor(u"ZY"_s, 8, 0);
+    const auto load = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(1, load.size());
-    EXPECT_EQ(QStringLiteral(";id=8"), linesOf(load[0]).value(QStringLiteral("zyStr")));
-    EXPECT_EQ(QStringLiteral("李四"), e->fieldValue(QStringLiteral("FullName")));
-    EXPECT_EQ(QStringLiteral("5"), e->fieldValue(QStringLiteral("depid")));
-    EXPECT_EQ(QStringLiteral("销售部"),
-              qobject_cast<QLineEdit*>(e->fieldEditor(QStringLiteral("depid")))->text());
-    EXPECT_EQ(QStringLiteral("1990-02-03"), e->fieldValue(QStringLiteral("Birthday")));
+    EXPECT_EQ(u";id=8"_s, linesOf(load[0]).value(u"zyStr"_s));
+    EXPECT_EQ(u"李四"_s, e->fieldValue(u"FullName"_s));
+    EXPECT_EQ(u"5"_s, e->fieldValue(u"depid"_s));
+    EXPECT_EQ(u"销售部"_s, qobject_cast<QLineEdit*>(e->fieldEditor(u"depid"_s))->text());
+    EXPECT_EQ(u"1990-02-03"_s, e->fieldValue(u"Birthday"_s));
     answerProcResult(8);
     ASSERT_TRUE(e->save());
-    const auto sent = saves(QStringLiteral("p_Base_Up_ZY"));
+    const auto sent = saves(u"p_Base_Up_ZY"_s);
     ASSERT_EQ(1, sent.size());
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("code"), QStringLiteral("FullName"), QStringLiteral("pym"),
-                     QStringLiteral("depid"), QStringLiteral("Birthday"), QStringLiteral("tel"),
-                     QStringLiteral("Worktime"), QStringLiteral("addr"), QStringLiteral("Anumber"),
-                     QStringLiteral("comment"), QStringLiteral("id"), QStringLiteral("par_id"),
-                     QStringLiteral("czy_id")}),
-        sent[0].names());
-    EXPECT_EQ(QStringLiteral("8"), sent[0].value(QStringLiteral("id")));
+    EXPECT_EQ((QStringList{u"code"_s, u"FullName"_s, u"pym"_s, u"depid"_s, u"Birthday"_s, u"tel"_s,
+                           u"Worktime"_s, u"addr"_s, u"Anumber"_s, u"comment"_s, u"id"_s,
+                           u"par_id"_s, u"czy_id"_s}),
+              sent[0].names());
+    EXPECT_EQ(u"8"_s, sent[0].value(u"id"_s));
 
     // Warehouses load with CKStr; regions by SQL; the partner's type by its own query.
     transport->clearCalls();
-    auto ck = editor(QStringLiteral("CK"), 4, 0);
-    EXPECT_EQ(QStringLiteral(";id=4"),
-              linesOf(callsOf(QStringLiteral("ExecProcQuery"))[0]).value(QStringLiteral("CKStr")));
+    auto ck = editor(u"CK"_s, 4, 0);
+    EXPECT_EQ(u";id=4"_s, linesOf(callsOf(u"ExecProcQuery"_s)[0]).value(u"CKStr"_s));
     transport->clearCalls();
-    auto dq = editor(QStringLiteral("DQ"), 6, 1);
-    EXPECT_EQ(QStringList{QStringLiteral(" SELECT * FROM baseDQ WHERE id = 6")}, sqlTexts());
+    auto dq = editor(u"DQ"_s, 6, 1);
+    EXPECT_EQ(QStringList{u" SELECT * FROM baseDQ WHERE id = 6"_s}, sqlTexts());
     transport->clearCalls();
     RecordSet type;
-    type.addField(QStringLiteral("type"), FieldType::Integer);
+    type.addField(u"type"_s, FieldType::Integer);
     type.appendRow({2});
     answerQuery(type);
-    auto dw = editor(QStringLiteral("WLDW"), 9, 0);
-    EXPECT_EQ(QStringList{QStringLiteral("select type from basewldw where id = 9")}, sqlTexts());
-    EXPECT_EQ(QStringLiteral("2"), dw->fieldValue(QStringLiteral("type")));
+    auto dw = editor(u"WLDW"_s, 9, 0);
+    EXPECT_EQ(QStringList{u"select type from basewldw where id = 9"_s}, sqlTexts());
+    EXPECT_EQ(u"2"_s, dw->fieldValue(u"type"_s));
 }
 
 TEST_F(BaseEdit, AServerRefusalKeepsTheEditorOpen) {
-    auto e = editor(QStringLiteral("BM"), 0, 0);
-    set(*e, "code", QStringLiteral("B1"));
-    set(*e, "FullName", QStringLiteral("销售部"));
-    transport->fail(QStringLiteral("ExecProc"), QStringLiteral("编号[B1]已经存在"));
+    auto e = editor(u"BM"_s, 0, 0);
+    set(*e, "code", u"B1"_s);
+    set(*e, "FullName", u"销售部"_s);
+    transport->fail(u"ExecProc"_s, u"编号[B1]已经存在"_s);
     EXPECT_FALSE(e->save());
     ASSERT_EQ(1, script.messages().size());
-    EXPECT_TRUE(script.messages()[0].contains(QStringLiteral("编号[B1]已经存在")));
+    EXPECT_TRUE(script.messages()[0].contains(u"编号[B1]已经存在"_s));
     EXPECT_EQ(0, e->recordId());
 }
 
 TEST_F(BaseEdit, PictureUploadMarksTheGoodsAndAFailureIsReported) {
-    auto e = editor(QStringLiteral("SP"), 0, 3);
+    auto e = editor(u"SP"_s, 0, 3);
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
-    EXPECT_FALSE(goods->setPictureFile(dir.filePath(QStringLiteral("nothing.jpg"))));
-    EXPECT_EQ(QStringList{QStringLiteral("商品图片不存在，请检查")}, script.messages());
-    const QString file = dir.filePath(QStringLiteral("p.jpg"));
+    EXPECT_FALSE(goods->setPictureFile(dir.filePath(u"nothing.jpg"_s)));
+    EXPECT_EQ(QStringList{u"商品图片不存在，请检查"_s}, script.messages());
+    const QString file = dir.filePath(u"p.jpg"_s);
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -399,74 +384,71 @@ TEST_F(BaseEdit, PictureUploadMarksTheGoodsAndAFailureIsReported) {
     TfrmBaseGoodsSet::pictureUploader() = [&uploads](qint64 id, const QByteArray& data) {
         uploads.append({id, data});
     };
-    set(*e, "code", QStringLiteral("01"));
-    set(*e, "fullname", QStringLiteral("可乐"));
+    set(*e, "code", u"01"_s);
+    set(*e, "fullname", u"可乐"_s);
     answerProcResult(55);
     script.clearRecords();
     ASSERT_TRUE(e->save());
     ASSERT_EQ(1, uploads.size());
     EXPECT_EQ(55, uploads[0].first);
     EXPECT_EQ(QByteArray("not really a picture"), uploads[0].second);
-    EXPECT_EQ(QStringList{QStringLiteral("Update basegoods set YouWuTuPian = '有' where id = 55")},
-              sqlTexts());
-    EXPECT_TRUE(script.progressTexts().contains(QStringLiteral("系统正在上传图片，请耐心等待...")));
+    EXPECT_EQ(QStringList{u"Update basegoods set YouWuTuPian = '有' where id = 55"_s}, sqlTexts());
+    EXPECT_TRUE(script.progressTexts().contains(u"系统正在上传图片，请耐心等待..."_s));
 
     // A failing upload after a saved record.
-    auto second = editor(QStringLiteral("SP"), 0, 3);
+    auto second = editor(u"SP"_s, 0, 3);
     auto* g2 = static_cast<TfrmBaseGoodsSet*>(second.get());
     ASSERT_TRUE(g2->setPictureFile(file));
     TfrmBaseGoodsSet::pictureUploader() = [](qint64, const QByteArray&) {
-        throw DytError(QStringLiteral("磁盘已满"));
+        throw DytError(u"磁盘已满"_s);
     };
-    set(*second, "code", QStringLiteral("02"));
-    set(*second, "fullname", QStringLiteral("雪碧"));
+    set(*second, "code", u"02"_s);
+    set(*second, "fullname", u"雪碧"_s);
     script.clearRecords();
     transport->clearCalls();
     EXPECT_TRUE(second->save());
-    EXPECT_EQ(QStringList{QStringLiteral("保存成功，但商品图片未保存成功：磁盘已满")},
-              script.messages());
+    EXPECT_EQ(QStringList{u"保存成功，但商品图片未保存成功：磁盘已满"_s}, script.messages());
     EXPECT_TRUE(sqlTexts().isEmpty());
 
     // Deleting the picture of a saved goods marks it.
     transport->clearCalls();
     goods->deletePicture();
-    EXPECT_EQ(QStringList{QStringLiteral("Update basegoods set YouWuTuPian = '无' where id = 55")},
-              sqlTexts());
+    EXPECT_EQ(QStringList{u"Update basegoods set YouWuTuPian = '无' where id = 55"_s}, sqlTexts());
 }
 
 TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
-    auto e = editor(QStringLiteral("SP"), 0, 0);
+    auto e = editor(u"SP"_s, 0, 0);
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
-    goods->unitGrid()->item(0, client::kUnitName)->setText(QStringLiteral("个"));
-    goods->unitGrid()->item(1, client::kUnitName)->setText(QStringLiteral("盒"));
+    goods->unitGrid()->item(0, client::kUnitName)->setText(u"个"_s);
+    goods->unitGrid()->item(1, client::kUnitName)->setText(u"盒"_s);
     EXPECT_EQ(0, goods->defaultUnitRow());
     goods->setDefaultUnit(2);
     EXPECT_EQ(0, goods->defaultUnitRow());
     goods->setDefaultUnit(1);
     EXPECT_EQ(1, goods->defaultUnitRow());
     EXPECT_EQ(QString(), goods->unitGrid()->item(0, client::kUnitDefault)->text());
-    EXPECT_EQ(QStringLiteral("√"), goods->unitGrid()->item(1, client::kUnitDefault)->text());
+    EXPECT_EQ(u"√"_s, goods->unitGrid()->item(1, client::kUnitDefault)->text());
     // The base unit's relation is not editable.
     EXPECT_FALSE(goods->unitGrid()->item(0, client::kUnitRate)->flags() & Qt::ItemIsEditable);
-    EXPECT_EQ(QStringLiteral("基本单位的单位关系不能修改"),
+    EXPECT_EQ(u"基本单位的单位关系不能修改"_s,
               goods->unitGrid()->item(0, client::kUnitRate)->toolTip());
 }
 
 TEST_F(BaseEdit, GoodsEditorHasItsPages) {
-    auto e = editor(QStringLiteral("SP"), 0, 0);
+    auto e = editor(u"SP"_s, 0, 0);
     QStringList tabs;
     for (int i = 0; i < e->pages()->count(); ++i)
         tabs.append(e->pages()->tabText(i));
     EXPECT_EQ(client::base::goodsPages(), tabs);
-    EXPECT_EQ(QStringLiteral("商品信息"), e->windowTitle());
-    client::settings().FieldCaptions.insert(QStringLiteral("100141"), QStringLiteral("保修期"));
-    auto relabelled = editor(QStringLiteral("SP"), 0, 0);
-    const QWidget* bz1 = relabelled->fieldEditor(QStringLiteral("bz1"));
+    EXPECT_EQ(u"商品信息"_s, e->windowTitle());
+    client::settings().FieldCaptions.insert(u"100141"_s, u"保修期"_s);
+    auto relabelled = editor(u"SP"_s, 0, 0);
+    const QWidget* bz1 = relabelled->fieldEditor(u"bz1"_s);
     ASSERT_NE(nullptr, bz1);
     bool found = false;
     for (const QLabel* l : relabelled->findChildren<QLabel*>()) {
         if (l->buddy() == bz1)
-            found = l->text() == QStringLiteral("保修期：");
+            found = l->text() == u"保修期："_s;
     }
     EXPECT_TRUE(found);
 }

@@ -16,6 +16,7 @@
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
 #include "client/common/windowregistry.h"
+#include "client/shell/functions.h"
 #include "support/testutil.h"
 
 namespace dyt::test {
@@ -29,41 +30,26 @@ using client::base::ListState;
 
 // --- the kind table and the texts it builds
 
-TEST(BaseKinds, EveryListClassAndEditorClassFindsItsKind) {
-    const struct {
-        const char* list;
-        const char* editor;
-        const char* code;
-        int function;
-    } rows[] = {
-        {"TfrmBaseGoods", "TfrmBaseGoodsSet", "SP", 1001},
-        {"TfrmBaseZY", "TfrmBaseZYSet", "ZY", 1002},
-        {"TfrmBaseWLDW", "TfrmBaseWldwSet", "WLDW", 1003},
-        {"TfrmBaseCK", "TfrmBaseCKSet", "CK", 1004},
-        {"TfrmBaseBM", "TfrmBaseBMSet", "BM", 1005},
-        {"TfrmBaseDiQu", "TfrmBaseDiQuSet", "DQ", 1006},
-        {"TfrmBaseZhaiYao", "TfrmBaseZhaiYaoSet", "ZHAIYAO", 1007},
-        {"TfrmBaseKM", "TfrmBasekMSet", "KM", 1008},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.list);
-        const BaseKind* byList = findBaseKind(QLatin1String(r.list));
-        const BaseKind* byEditor = findBaseKind(QString::fromLatin1(r.editor).toUpper());
-        ASSERT_NE(nullptr, byList);
-        EXPECT_EQ(byList, byEditor);
-        EXPECT_EQ(QLatin1String(r.code), byList->kindCode);
-        EXPECT_EQ(r.function, byList->functionCode);
-        EXPECT_FALSE(byList->saveProcedure.isEmpty());
-        EXPECT_FALSE(byList->fields.isEmpty());
+TEST(BaseKinds, EveryKindIsFoundByItsClassesAndCodeAndOpensFromItsFunction) {
+    ASSERT_EQ(8, client::base::baseKinds().size());
+    for (const BaseKind& k : client::base::baseKinds()) {
+        SCOPED_TRACE(k.listClass.toStdString());
+        EXPECT_EQ(&k, findBaseKind(k.listClass));
+        EXPECT_EQ(&k, findBaseKind(k.editorClass.toUpper()));
+        EXPECT_EQ(&k, &kindByCode(k.kindCode));
+        const client::FunctionEntry* f = client::findFunction(k.functionCode);
+        ASSERT_NE(nullptr, f);
+        EXPECT_EQ(k.listClass, QLatin1String(f->className));
+        EXPECT_FALSE(k.saveProcedure.isEmpty());
+        EXPECT_FALSE(k.fields.isEmpty());
     }
-    EXPECT_EQ(nullptr, findBaseKind(QStringLiteral("TfrmBaseNothing")));
-    EXPECT_EQ(QStringLiteral("未知的基本信息类型[XX]"),
-              errorOf([] { kindByCode(QStringLiteral("XX")); }));
+    EXPECT_EQ(nullptr, findBaseKind(u"TfrmBaseNothing"_s));
+    EXPECT_EQ(u"未知的基本信息类型[XX]"_s, errorOf([] { kindByCode(u"XX"_s); }));
 }
 
 TEST(BaseKinds, ListSegmentFollowsModeSearchAndStopped) {
-    const BaseKind& goods = kindByCode(QStringLiteral("SP"));
-    const BaseKind& departments = kindByCode(QStringLiteral("BM"));
+    const BaseKind& goods = kindByCode(u"SP"_s);
+    const BaseKind& departments = kindByCode(u"BM"_s);
     struct Case {
         const char* name;
         const BaseKind* kind;
@@ -81,12 +67,9 @@ TEST(BaseKinds, ListSegmentFollowsModeSearchAndStopped) {
          ";isList=1;isList=1;par_id=5;isstop=0"},
         {"search replaces the level",
          &goods,
-         {12, true, 5, QStringLiteral(" ab "), false},
+         {12, true, 5, u" ab "_s, false},
          ";allfilter=ab;isstop=0"},
-        {"search with a quote",
-         &goods,
-         {0, false, 0, QStringLiteral("A'1"), true},
-         ";allfilter=A'1"},
+        {"search with a quote", &goods, {0, false, 0, u"A'1"_s, true}, ";allfilter=A'1"},
         {"kind without stopped records", &departments, {3, false, 0, {}, false}, ";par_id=3"},
     };
     for (const Case& c : cases)
@@ -94,39 +77,38 @@ TEST(BaseKinds, ListSegmentFollowsModeSearchAndStopped) {
 }
 
 TEST(BaseKinds, ListAndTreeParameterLines) {
-    const BaseKind& goods = kindByCode(QStringLiteral("SP"));
+    const BaseKind& goods = kindByCode(u"SP"_s);
     const ParamList list = client::base::listParams(goods, ListState{4, false, 0, {}, false}, 7);
-    EXPECT_EQ(QStringList({QStringLiteral("QueryType=SP"), QStringLiteral("wldwStr=;czy_id=7"),
-                           QStringLiteral("zyStr=;czy_id=7"), QStringLiteral("ckStr=;czy_id=7"),
-                           QStringLiteral("bmStr=;czy_id=7"), QStringLiteral("kmStr=;czy_id=7"),
-                           QStringLiteral("GoodsStr=;czy_id=7;par_id=4;isstop=0")}),
+    EXPECT_EQ(QStringList({u"QueryType=SP"_s, u"wldwStr=;czy_id=7"_s, u"zyStr=;czy_id=7"_s,
+                           u"ckStr=;czy_id=7"_s, u"bmStr=;czy_id=7"_s, u"kmStr=;czy_id=7"_s,
+                           u"GoodsStr=;czy_id=7;par_id=4;isstop=0"_s}),
               list.lines());
     const ParamList tree = client::base::treeParams(goods, 7);
-    EXPECT_EQ(QStringLiteral(";czy_id=7;TreeView=1"), tree.value(QStringLiteral("GoodsStr")));
-    EXPECT_EQ(QStringLiteral("SP"), tree.value(QStringLiteral("QueryType")));
+    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, tree.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"SP"_s, tree.value(u"QueryType"_s));
     // Employees carry their segment in zyStr; the goods string keeps the operator only.
-    const ParamList zy = client::base::listParams(kindByCode(QStringLiteral("ZY")),
-                                                  ListState{0, false, 0, {}, true}, 7);
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0"), zy.value(QStringLiteral("zyStr")));
-    EXPECT_EQ(QStringLiteral(";czy_id=7"), zy.value(QStringLiteral("GoodsStr")));
-    EXPECT_EQ(QStringLiteral("ZY"), zy.value(QStringLiteral("QueryType")));
-    const ParamList km = client::base::treeParams(kindByCode(QStringLiteral("KM")), 3);
-    EXPECT_EQ(QStringLiteral(";czy_id=3;TreeView=1"), km.value(QStringLiteral("kmStr")));
+    const ParamList zy =
+        client::base::listParams(kindByCode(u"ZY"_s), ListState{0, false, 0, {}, true}, 7);
+    EXPECT_EQ(u";czy_id=7;par_id=0"_s, zy.value(u"zyStr"_s));
+    EXPECT_EQ(u";czy_id=7"_s, zy.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"ZY"_s, zy.value(u"QueryType"_s));
+    const ParamList km = client::base::treeParams(kindByCode(u"KM"_s), 3);
+    EXPECT_EQ(u";czy_id=3;TreeView=1"_s, km.value(u"kmStr"_s));
 }
 
 TEST(BaseKinds, CaptionsComeFromTheSettingsAndKeepTheirTags) {
     client::resetSettings();
-    const BaseKind& goods = kindByCode(QStringLiteral("SP"));
+    const BaseKind& goods = kindByCode(u"SP"_s);
     const auto& price = goods.columns[10];
-    ASSERT_EQ(QStringLiteral("LSprice"), price.field);
-    EXPECT_EQ(QStringLiteral("[%P%]零售价"), client::base::columnCaption(goods, price));
-    client::settings().FieldCaptions.insert(QStringLiteral("100131"), QStringLiteral("门市价"));
-    client::settings().FieldCaptions.insert(QStringLiteral("100122"), QStringLiteral("品名"));
-    EXPECT_EQ(QStringLiteral("[%P%]门市价"), client::base::columnCaption(goods, price));
-    EXPECT_EQ(QStringLiteral("品名"), client::base::fieldLabel(goods, goods.fields[1]));
+    ASSERT_EQ(u"LSprice"_s, price.field);
+    EXPECT_EQ(u"[%P%]零售价"_s, client::base::columnCaption(goods, price));
+    client::settings().FieldCaptions.insert(u"100131"_s, u"门市价"_s);
+    client::settings().FieldCaptions.insert(u"100122"_s, u"品名"_s);
+    EXPECT_EQ(u"[%P%]门市价"_s, client::base::columnCaption(goods, price));
+    EXPECT_EQ(u"品名"_s, client::base::fieldLabel(goods, goods.fields[1]));
     // Regions have no field captions: their defaults stay.
-    const BaseKind& regions = kindByCode(QStringLiteral("DQ"));
-    EXPECT_EQ(QStringLiteral("地区全名"), client::base::columnCaption(regions, regions.columns[1]));
+    const BaseKind& regions = kindByCode(u"DQ"_s);
+    EXPECT_EQ(u"地区全名"_s, client::base::columnCaption(regions, regions.columns[1]));
     client::resetSettings();
 }
 
@@ -134,9 +116,9 @@ TEST(BaseKinds, CaptionsComeFromTheSettingsAndKeepTheirTags) {
 
 TEST(Rights, CheckFollowsTheRowsAndTheSpecialCases) {
     RecordSet rows;
-    rows.addField(QStringLiteral("code"), FieldType::Integer);
-    rows.addField(QStringLiteral("isbj"), FieldType::Integer);
-    rows.addField(QStringLiteral("hide"), FieldType::Integer);
+    rows.addField(u"code"_s, FieldType::Integer);
+    rows.addField(u"isbj"_s, FieldType::Integer);
+    rows.addField(u"hide"_s, FieldType::Integer);
     rows.appendRow({1001, 1, 0});
     rows.appendRow({100101, 1, 0});
     rows.appendRow({100102, 0, 0});
@@ -169,12 +151,10 @@ TEST(Rights, CheckFollowsTheRowsAndTheSpecialCases) {
                                          QString::fromUtf8(c.caption), false))
             << c.name;
     }
-    EXPECT_EQ(QStringLiteral("您没有执行该操作的权限!"), errorOf([&rows] {
-                  client::CheckPurviewIn(&rows, 7, QStringLiteral("1001"), QStringLiteral("02"),
-                                         QStringLiteral("修改"), true);
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s, errorOf([&rows] {
+                  client::CheckPurviewIn(&rows, 7, u"1001"_s, u"02"_s, u"修改"_s, true);
               }));
-    EXPECT_FALSE(
-        client::CheckPurviewIn(nullptr, 7, QStringLiteral("1001"), QString(), QString(), false));
+    EXPECT_FALSE(client::CheckPurviewIn(nullptr, 7, u"1001"_s, QString(), QString(), false));
 }
 
 // --- the list window
@@ -197,17 +177,13 @@ protected:
     }
     // Rows of a goods level inside category 3 ("3,").
     static RecordSet level(int leveal = 2) {
-        return baseRows({{10, 2, QStringLiteral("01"), QStringLiteral("饮料"), leveal, 3,
-                          QStringLiteral("3,10,"), QStringLiteral("食品>饮料")},
-                         {11, 0, QStringLiteral("0101"), QStringLiteral("可乐"), leveal, 3,
-                          QStringLiteral("3,11,"), QStringLiteral("食品>可乐")},
-                         {12, 0, QStringLiteral("0102"), QStringLiteral("雪碧"), leveal, 3,
-                          QStringLiteral("3,12,"), QStringLiteral("食品>雪碧")}});
+        return baseRows({{10, 2, u"01"_s, u"饮料"_s, leveal, 3, u"3,10,"_s, u"食品>饮料"_s},
+                         {11, 0, u"0101"_s, u"可乐"_s, leveal, 3, u"3,11,"_s, u"食品>可乐"_s},
+                         {12, 0, u"0102"_s, u"雪碧"_s, leveal, 3, u"3,12,"_s, u"食品>雪碧"_s}});
     }
     QString lastGoodsStr() const {
-        const auto calls = callsOf(QStringLiteral("ExecProcQuery"));
-        return calls.isEmpty() ? QString()
-                               : linesOf(calls.last()).value(QStringLiteral("GoodsStr"));
+        const auto calls = callsOf(u"ExecProcQuery"_s);
+        return calls.isEmpty() ? QString() : linesOf(calls.last()).value(u"GoodsStr"_s);
     }
     struct Request {
         QString kind;
@@ -221,43 +197,40 @@ protected:
 };
 
 TEST_F(BaseList, LoadSendsTheLevelNumbersTheRowsAndShowsThePath) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
-    const auto calls = callsOf(QStringLiteral("ExecProcQuery"));
+    const auto calls = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(1, calls.size());
-    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), calls[0].procedure);
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0;isstop=0"),
-              linesOf(calls[0]).value(QStringLiteral("GoodsStr")));
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, calls[0].procedure);
+    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, linesOf(calls[0]).value(u"GoodsStr"_s));
     EXPECT_EQ(3, w->model()->rowCount());
     QStringList order;
     for (int r = 0; r < 3; ++r)
-        order.append(w->rowValue(r, QStringLiteral("_order")).toString());
-    EXPECT_EQ(
-        QStringList({QStringLiteral("000001"), QStringLiteral("000002"), QStringLiteral("000003")}),
-        order);
+        order.append(w->rowValue(r, u"_order"_s).toString());
+    EXPECT_EQ(QStringList({u"000001"_s, u"000002"_s, u"000003"_s}), order);
     w->setFocusedRow(1);
-    EXPECT_EQ(QStringLiteral("分类路径：食品>可乐"), w->lbPath()->text());
-    EXPECT_EQ(QStringLiteral("退出(&C)"), w->btnExit()->text());
+    EXPECT_EQ(u"分类路径：食品>可乐"_s, w->lbPath()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w->btnExit()->text());
 }
 
 TEST_F(BaseList, CategoriesAreEnteredAndLeftThroughTheCloseButton) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
-    answerProc(baseRows({{20, 0, QStringLiteral("010101"), QStringLiteral("罐装"), 3, 10,
-                          QStringLiteral("3,10,20,"), QStringLiteral("食品>饮料>罐装")}}));
+    answerProc(
+        baseRows({{20, 0, u"010101"_s, u"罐装"_s, 3, 10, u"3,10,20,"_s, u"食品>饮料>罐装"_s}}));
     w->rowActivated(0);  // a category row: entered
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=10;isstop=0"), lastGoodsStr());
-    EXPECT_EQ(QStringLiteral("3,10,"), w->currentPath());
-    EXPECT_EQ(QStringLiteral("返回(&C)"), w->btnExit()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=10;isstop=0"_s, lastGoodsStr());
+    EXPECT_EQ(u"3,10,"_s, w->currentPath());
+    EXPECT_EQ(u"返回(&C)"_s, w->btnExit()->text());
     w->btnExitClick();  // up to category 3
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=3;isstop=0"), lastGoodsStr());
-    EXPECT_EQ(QStringLiteral("3,"), w->currentPath());
+    EXPECT_EQ(u";czy_id=7;par_id=3;isstop=0"_s, lastGoodsStr());
+    EXPECT_EQ(u"3,"_s, w->currentPath());
     w->btnExitClick();  // up to the top
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0;isstop=0"), lastGoodsStr());
+    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, lastGoodsStr());
     EXPECT_EQ(QString(), w->currentPath());
-    EXPECT_EQ(QStringLiteral("退出(&C)"), w->btnExit()->text());
+    EXPECT_EQ(u"退出(&C)"_s, w->btnExit()->text());
     EXPECT_FALSE(w->goUp());
 }
 
@@ -270,7 +243,7 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
         FieldType type;
         QVariant cleared, set;
     } cases[] = {
-        {"SP", 1001, "stopName", FieldType::Text, QStringLiteral("否"), QStringLiteral("是")},
+        {"SP", 1001, "stopName", FieldType::Text, u"否"_s, u"是"_s},
         {"CK", 1004, "isstop", FieldType::Integer, 0, 1},
         {"CK", 1004, "isstop", FieldType::Boolean, false, true},
     };
@@ -278,10 +251,8 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + "." + c.field);
         auto w = open(QString::fromLatin1(c.kind), c.tag);
-        RecordSet rows = baseRows({{1, 0, QStringLiteral("01"), QStringLiteral("甲"), 1, 0,
-                                    QStringLiteral("1,"), QString()},
-                                   {2, 0, QStringLiteral("02"), QStringLiteral("乙"), 1, 0,
-                                    QStringLiteral("2,"), QString()}});
+        RecordSet rows = baseRows({{1, 0, u"01"_s, u"甲"_s, 1, 0, u"1,"_s, QString()},
+                                   {2, 0, u"02"_s, u"乙"_s, 1, 0, u"2,"_s, QString()}});
         const int f = rows.addField(QLatin1String(c.field), c.type);
         rows.setAt(0, f, c.cleared);
         rows.setAt(1, f, c.set);
@@ -293,8 +264,7 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
         w->BuildPrintRows(&printed);
         ASSERT_GE(printed.fieldIndex(QLatin1String(c.field)), 0);
         for (int r = 0; r < 2; ++r) {
-            EXPECT_EQ(r ? QStringLiteral("是") : QStringLiteral("否"),
-                      w->model()->displayText(r, column));
+            EXPECT_EQ(r ? u"是"_s : u"否"_s, w->model()->displayText(r, column));
             EXPECT_EQ(w->model()->displayText(r, column),
                       printed.at(r, printed.fieldIndex(QLatin1String(c.field))).toString());
         }
@@ -302,174 +272,163 @@ TEST_F(BaseList, StoppedFlagReadsTheSameInEveryList) {
 }
 
 TEST_F(BaseList, QuickSearchAndListModes) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
-    w->edSearch()->setText(QStringLiteral("A'1"));
+    w->edSearch()->setText(u"A'1"_s);
     answerProc(level());
     w->searchClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;allfilter=A'1;isstop=0"), lastGoodsStr());
+    EXPECT_EQ(u";czy_id=7;allfilter=A'1;isstop=0"_s, lastGoodsStr());
     // Tab in the box searches too.
-    w->edSearch()->setText(QStringLiteral("可乐"));
+    w->edSearch()->setText(u"可乐"_s);
     answerProc(level());
     QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
     QApplication::sendEvent(w->edSearch(), &tab);
-    EXPECT_EQ(QStringLiteral(";czy_id=7;allfilter=可乐;isstop=0"), lastGoodsStr());
+    EXPECT_EQ(u";czy_id=7;allfilter=可乐;isstop=0"_s, lastGoodsStr());
     w->edSearch()->clear();
     answerProc(level());
     w->searchClick();
     // A goods row cannot be listed as a category: the mode stays.
     w->setFocusedRow(1);
-    script.answer(QStringLiteral("部分列表(可乐)"), QStringLiteral("列表选择"));
-    const int before = callsOf(QStringLiteral("ExecProcQuery")).size();
+    script.answer(u"部分列表(可乐)"_s, u"列表选择"_s);
+    const int before = callsOf(u"ExecProcQuery"_s).size();
     w->btnListClick();
-    EXPECT_EQ(QStringList{QStringLiteral("只能对一类商品进行列表！")}, script.messages());
+    EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
     EXPECT_FALSE(w->state().listMode);
-    EXPECT_EQ(before, callsOf(QStringLiteral("ExecProcQuery")).size());
+    EXPECT_EQ(before, callsOf(u"ExecProcQuery"_s).size());
     // The category row lists its goods.
     w->setFocusedRow(0);
-    script.answer(QStringLiteral("部分列表(饮料)"));
+    script.answer(u"部分列表(饮料)"_s);
     w->btnListClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;isList=1;par_id=10;isstop=0"), lastGoodsStr());
-    EXPECT_EQ(QStringLiteral("层级显示"), w->btnList()->text());
+    EXPECT_EQ(u";czy_id=7;isList=1;isList=1;par_id=10;isstop=0"_s, lastGoodsStr());
+    EXPECT_EQ(u"层级显示"_s, w->btnList()->text());
     // Back to levels asks nothing.
     w->btnListClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0;isstop=0"), lastGoodsStr());
-    EXPECT_EQ(QStringLiteral("列表显示"), w->btnList()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, lastGoodsStr());
+    EXPECT_EQ(u"列表显示"_s, w->btnList()->text());
     // "全部列表".
     answerProc(level());
     w->loadList();
     w->setFocusedRow(0);
-    script.answer(QStringLiteral("全部列表"));
+    script.answer(u"全部列表"_s);
     w->btnListClick();
-    EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;isstop=0"), lastGoodsStr());
+    EXPECT_EQ(u";czy_id=7;isList=1;isstop=0"_s, lastGoodsStr());
 }
 
 TEST_F(BaseList, AddCopyAndEditOpenTheEditorWithTheRightInputs) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
     w->setFocusedRow(2);
     w->btnAddClick();
     w->btncopyAddClick();
     w->btnUpdateClick();
-    EXPECT_EQ((QList<Request>{{QStringLiteral("SP"), 0, 3, false},
-                              {QStringLiteral("SP"), 0, 3, true},
-                              {QStringLiteral("SP"), 12, 3, false}}),
-              requests);
+    EXPECT_EQ(
+        (QList<Request>{{u"SP"_s, 0, 3, false}, {u"SP"_s, 0, 3, true}, {u"SP"_s, 12, 3, false}}),
+        requests);
     // A double-click on a goods row edits it (for an operator with the edit right).
     client::loginedUser().UserId = 1;
     w->applyRights();
     w->rowActivated(1);
-    EXPECT_EQ((Request{QStringLiteral("SP"), 11, 3, false}), requests.last());
+    EXPECT_EQ((Request{u"SP"_s, 11, 3, false}), requests.last());
     client::loginedUser().UserId = 7;
     // A saved record reloads the level and the tree.
     saveResult = true;
     transport->clearCalls();
     w->btnUpdateClick();
-    const auto calls = callsOf(QStringLiteral("ExecProcQuery"));
+    const auto calls = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(2, calls.size());
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=0;isstop=0"),
-              linesOf(calls[0]).value(QStringLiteral("GoodsStr")));
-    EXPECT_EQ(QStringLiteral(";czy_id=7;TreeView=1"),
-              linesOf(calls[1]).value(QStringLiteral("GoodsStr")));
+    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, linesOf(calls[0]).value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, linesOf(calls[1]).value(u"GoodsStr"_s));
 }
 
 TEST_F(BaseList, DeleteRefusesCategoriesAndSendsTheGoodsDeletion) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
     w->setFocusedRow(0);
     w->btnDelClick();
-    EXPECT_EQ(QStringList{QStringLiteral("此记录为一个节点，不能删除！")}, script.messages());
-    EXPECT_TRUE(callsOf(QStringLiteral("ExecProc")).isEmpty());
+    EXPECT_EQ(QStringList{u"此记录为一个节点，不能删除！"_s}, script.messages());
+    EXPECT_TRUE(callsOf(u"ExecProc"_s).isEmpty());
     // Cancelled: nothing sent.
     w->setFocusedRow(2);
-    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("您确定要删除选中的数据吗？"));
+    script.answer(u"取消(&C)"_s, u"您确定要删除选中的数据吗？"_s);
     w->btnDelClick();
-    EXPECT_TRUE(callsOf(QStringLiteral("ExecProc")).isEmpty());
-    script.answer(QStringLiteral("确定(&O)"), QStringLiteral("您确定要删除选中的数据吗？"));
+    EXPECT_TRUE(callsOf(u"ExecProc"_s).isEmpty());
+    script.answer(u"确定(&O)"_s, u"您确定要删除选中的数据吗？"_s);
     w->btnDelClick();
-    const auto procs = callsOf(QStringLiteral("ExecProc"));
+    const auto procs = callsOf(u"ExecProc"_s);
     ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(QStringLiteral("p_base_Up_Goods"), procs[0].procedure);
-    EXPECT_EQ(QStringLiteral("12"), linesOf(procs[0]).value(QStringLiteral("id")));
-    EXPECT_EQ(QStringLiteral("1"), linesOf(procs[0]).value(QStringLiteral("del")));
+    EXPECT_EQ(u"p_base_Up_Goods"_s, procs[0].procedure);
+    EXPECT_EQ(u"12"_s, linesOf(procs[0]).value(u"id"_s));
+    EXPECT_EQ(u"1"_s, linesOf(procs[0]).value(u"del"_s));
 }
 
 TEST_F(BaseList, DeletingTheOnlyGoodsOfACategoryReturnsToTheParentLevel) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
-    answerProc(baseRows({{20, 0, QStringLiteral("010101"), QStringLiteral("罐装"), 3, 10,
-                          QStringLiteral("3,10,20,"), QString()}}));
+    answerProc(baseRows({{20, 0, u"010101"_s, u"罐装"_s, 3, 10, u"3,10,20,"_s, QString()}}));
     w->rowActivated(0);
-    ASSERT_EQ(QStringLiteral(";czy_id=7;par_id=10;isstop=0"), lastGoodsStr());
+    ASSERT_EQ(u";czy_id=7;par_id=10;isstop=0"_s, lastGoodsStr());
     w->setFocusedRow(0);
-    script.answer(QStringLiteral("确定(&O)"));
+    script.answer(u"确定(&O)"_s);
     w->btnDelClick();
     // The list and the tree are reloaded; the list one level up.
-    const auto calls = callsOf(QStringLiteral("ExecProcQuery"));
+    const auto calls = callsOf(u"ExecProcQuery"_s);
     ASSERT_LE(2, calls.size());
-    EXPECT_EQ(QStringLiteral(";czy_id=7;par_id=3;isstop=0"),
-              linesOf(calls[calls.size() - 2]).value(QStringLiteral("GoodsStr")));
-    EXPECT_EQ(QStringLiteral(";czy_id=7;TreeView=1"), lastGoodsStr());
+    EXPECT_EQ(u";czy_id=7;par_id=3;isstop=0"_s,
+              linesOf(calls[calls.size() - 2]).value(u"GoodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, lastGoodsStr());
     EXPECT_EQ(3, w->state().parentId);
 }
 
 TEST_F(BaseList, OtherKindsDeleteThroughTheirProcedureAndRefuseSystemRows) {
-    auto zy = open(QStringLiteral("ZY"), 1002);
-    answerProc(baseRows({{1, 0, QStringLiteral("001"), QStringLiteral("系统管理员"), 1, 0,
-                          QStringLiteral("1,"), QString()},
-                         {8, 0, QStringLiteral("008"), QStringLiteral("李四"), 1, 0,
-                          QStringLiteral("8,"), QString()}},
-                        {QStringLiteral("candel")}, {{0}, {1}}));
+    auto zy = open(u"ZY"_s, 1002);
+    answerProc(baseRows({{1, 0, u"001"_s, u"系统管理员"_s, 1, 0, u"1,"_s, QString()},
+                         {8, 0, u"008"_s, u"李四"_s, 1, 0, u"8,"_s, QString()}},
+                        {u"candel"_s}, {{0}, {1}}));
     zy->loadList();
     zy->setFocusedRow(0);
     zy->btnUpdateClick();
     zy->btnAddLevelClick();
     zy->btnDelClick();
-    const QString refusal = QStringLiteral("系统默认操作员，不能被修改、删除和分类!");
+    const QString refusal = u"系统默认操作员，不能被修改、删除和分类!"_s;
     EXPECT_EQ(QStringList({refusal, refusal, refusal}), script.messages());
     EXPECT_TRUE(requests.isEmpty());
     zy->setFocusedRow(1);
-    script.answer(QStringLiteral("确定(&O)"));
+    script.answer(u"确定(&O)"_s);
     zy->btnDelClick();
-    auto procs = callsOf(QStringLiteral("ExecProc"));
+    auto procs = callsOf(u"ExecProc"_s);
     ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(QStringLiteral("p_Base_Del_ZY"), procs[0].procedure);
-    EXPECT_EQ(QStringLiteral("8"), linesOf(procs[0]).value(QStringLiteral("id")));
-    EXPECT_FALSE(linesOf(procs[0]).contains(QStringLiteral("del")));
+    EXPECT_EQ(u"p_Base_Del_ZY"_s, procs[0].procedure);
+    EXPECT_EQ(u"8"_s, linesOf(procs[0]).value(u"id"_s));
+    EXPECT_FALSE(linesOf(procs[0]).contains(u"del"_s));
 
     script.clearRecords();
-    auto km = open(QStringLiteral("KM"), 1008);
-    answerProc(baseRows({{101, 0, QStringLiteral("1001"), QStringLiteral("库存现金"), 1, 0,
-                          QStringLiteral("101,"), QString()}},
-                        {QStringLiteral("sysrow")}, {{1}}));
+    auto km = open(u"KM"_s, 1008);
+    answerProc(baseRows({{101, 0, u"1001"_s, u"库存现金"_s, 1, 0, u"101,"_s, QString()}},
+                        {u"sysrow"_s}, {{1}}));
     km->loadList();
-    EXPECT_EQ(QStringLiteral("P_Base_Get_KM"),
-              callsOf(QStringLiteral("ExecProcQuery")).last().procedure);
-    EXPECT_EQ(
-        QStringLiteral(";czy_id=7;par_id=0;isstop=0"),
-        linesOf(callsOf(QStringLiteral("ExecProcQuery")).last()).value(QStringLiteral("kmStr")));
+    EXPECT_EQ(u"P_Base_Get_KM"_s, callsOf(u"ExecProcQuery"_s).last().procedure);
+    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s,
+              linesOf(callsOf(u"ExecProcQuery"_s).last()).value(u"kmStr"_s));
     km->setFocusedRow(0);
     km->btnUpdateClick();
     km->btnAddLevelClick();
     km->btnDelClick();
-    EXPECT_EQ(
-        QStringList({QStringLiteral("系统行不能新增或修改！"), QStringLiteral("系统行不能被分类！"),
-                     QStringLiteral("系统行不能被删除！")}),
-        script.messages());
+    EXPECT_EQ(QStringList(
+                  {u"系统行不能新增或修改！"_s, u"系统行不能被分类！"_s, u"系统行不能被删除！"_s}),
+              script.messages());
 }
 
 TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {
     client::loginedUser().UserId = 1;
-    TfrmBaseList w(kindByCode(QStringLiteral("SP")));
+    TfrmBaseList w(kindByCode(u"SP"_s));
     w.setTag(1001);
     answerProc(level());
-    answerProc(baseRows(
-        {{3, 3, QStringLiteral("01"), QStringLiteral("食品"), 1, 0, QStringLiteral("3,"), {}},
-         {4, 0, QStringLiteral("02"), QStringLiteral("日用品"), 1, 0, QStringLiteral("4,"), {}}}));
+    answerProc(baseRows({{3, 3, u"01"_s, u"食品"_s, 1, 0, u"3,"_s, {}},
+                         {4, 0, u"02"_s, u"日用品"_s, 1, 0, u"4,"_s, {}}}));
     w.resize(900, 500);
     w.show();
     QApplication::processEvents();
@@ -479,7 +438,7 @@ TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {
     const QPoint at = w.tvCategory()->visualItemRect(target).center();
     ASSERT_EQ(target, w.tvCategory()->itemAt(at));
     QMimeData mime;
-    mime.setData(QStringLiteral("application/x-dyt-base-ids"), QByteArray("11,12"));
+    mime.setData(u"application/x-dyt-base-ids"_s, QByteArray("11,12"));
     QDropEvent drop(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
     EXPECT_TRUE(w.tvCategory()->viewport()->acceptDrops());
     QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -487,42 +446,41 @@ TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {
     EXPECT_TRUE(enter.isAccepted());
     // The list and the tree come again after the drop.
     answerProc(level());
-    answerProc(baseRows(
-        {{3, 3, QStringLiteral("01"), QStringLiteral("食品"), 1, 0, QStringLiteral("3,"), {}}}));
+    answerProc(baseRows({{3, 3, u"01"_s, u"食品"_s, 1, 0, u"3,"_s, {}}}));
     QApplication::sendEvent(w.tvCategory()->viewport(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(QStringList(), script.messages());
-    const auto procs = callsOf(QStringLiteral("ExecProc"));
+    const auto procs = callsOf(u"ExecProc"_s);
     ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(QStringLiteral("p_Base_Up_DragDrop"), procs[0].procedure);
-    EXPECT_EQ(QStringLiteral("4"), linesOf(procs[0]).value(QStringLiteral("par_id")));
-    EXPECT_EQ(QStringLiteral("(0,11,12,-1)"), linesOf(procs[0]).value(QStringLiteral("idStrList")));
+    EXPECT_EQ(u"p_Base_Up_DragDrop"_s, procs[0].procedure);
+    EXPECT_EQ(u"4"_s, linesOf(procs[0]).value(u"par_id"_s));
+    EXPECT_EQ(u"(0,11,12,-1)"_s, linesOf(procs[0]).value(u"idStrList"_s));
     w.close();
 }
 
 TEST_F(BaseList, MovingARowSendsTheNewOrder) {
-    auto w = open(QStringLiteral("SP"), 1001);
+    auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
     w->setFocusedRow(1);
     w->btnDownClick();
-    const auto procs = callsOf(QStringLiteral("ExecProc"));
+    const auto procs = callsOf(u"ExecProc"_s);
     ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(QStringLiteral("p_Base_Up_Orderly"), procs[0].procedure);
-    EXPECT_EQ(QStringLiteral("basegoods"), linesOf(procs[0]).value(QStringLiteral("tableName")));
-    EXPECT_EQ(QStringLiteral("10,12,11"), linesOf(procs[0]).value(QStringLiteral("IdList")));
+    EXPECT_EQ(u"p_Base_Up_Orderly"_s, procs[0].procedure);
+    EXPECT_EQ(u"basegoods"_s, linesOf(procs[0]).value(u"tableName"_s));
+    EXPECT_EQ(u"10,12,11"_s, linesOf(procs[0]).value(u"IdList"_s));
     EXPECT_EQ(2, w->focusedRow());
 }
 
 TEST_F(BaseList, ButtonsFollowTheSubRightsAndColumnsTheFieldRights) {
-    setRights({{QStringLiteral("1001"), 1},
-               {QStringLiteral("100101"), 1},
-               {QStringLiteral("100102"), 0},
-               {QStringLiteral("100103"), 1},
-               {QStringLiteral("100104"), 0},
-               {QStringLiteral("100121"), 0},
-               {QStringLiteral("100131"), 1}});
-    auto w = open(QStringLiteral("SP"), 1001);
+    setRights({{u"1001"_s, 1},
+               {u"100101"_s, 1},
+               {u"100102"_s, 0},
+               {u"100103"_s, 1},
+               {u"100104"_s, 0},
+               {u"100121"_s, 0},
+               {u"100131"_s, 1}});
+    auto w = open(u"SP"_s, 1001);
     EXPECT_TRUE(w->btnAdd()->isVisible());
     EXPECT_TRUE(w->btnAddLevel()->isVisible());
     EXPECT_FALSE(w->btnUpdate()->isVisible());
@@ -530,7 +488,7 @@ TEST_F(BaseList, ButtonsFollowTheSubRightsAndColumnsTheFieldRights) {
     EXPECT_FALSE(w->btnPrint()->isVisible());
     const auto& columns = w->gridDefinition().columns;
     ASSERT_EQ(16, columns.size());
-    EXPECT_EQ(QStringLiteral("code"), columns[0].fieldName);
+    EXPECT_EQ(u"code"_s, columns[0].fieldName);
     EXPECT_EQ(0, columns[0].width);
     EXPECT_FALSE(columns[0].visible);
     // A field right without a row above 20 is not controlled; a granted one keeps its width.
@@ -539,7 +497,7 @@ TEST_F(BaseList, ButtonsFollowTheSubRightsAndColumnsTheFieldRights) {
     EXPECT_EQ(70, columns[10].width);
 
     // Without the add right both add buttons go; operator 1 sees everything.
-    setRights({{QStringLiteral("1001"), 1}, {QStringLiteral("100101"), 0}});
+    setRights({{u"1001"_s, 1}, {u"100101"_s, 0}});
     w->applyRights();
     EXPECT_FALSE(w->btnAdd()->isVisible());
     EXPECT_FALSE(w->btnAddLevel()->isVisible());
@@ -551,30 +509,29 @@ TEST_F(BaseList, ButtonsFollowTheSubRightsAndColumnsTheFieldRights) {
 }
 
 TEST_F(BaseList, RegionsAreReadBySqlAndShownOneLevelAtATime) {
-    auto w = open(QStringLiteral("DQ"), 1006);
-    RecordSet all = baseRows(
-        {{1, 2, QStringLiteral("01"), QStringLiteral("华东"), 1, 0, QStringLiteral("1,"), {}},
-         {2, 0, QStringLiteral("0101"), QStringLiteral("上海"), 2, 1, QStringLiteral("1,2,"), {}},
-         {3, 0, QStringLiteral("0102"), QStringLiteral("杭州"), 2, 1, QStringLiteral("1,3,"), {}},
-         {4, 0, QStringLiteral("02"), QStringLiteral("华北"), 1, 0, QStringLiteral("4,"), {}}});
+    auto w = open(u"DQ"_s, 1006);
+    RecordSet all = baseRows({{1, 2, u"01"_s, u"华东"_s, 1, 0, u"1,"_s, {}},
+                              {2, 0, u"0101"_s, u"上海"_s, 2, 1, u"1,2,"_s, {}},
+                              {3, 0, u"0102"_s, u"杭州"_s, 2, 1, u"1,3,"_s, {}},
+                              {4, 0, u"02"_s, u"华北"_s, 1, 0, u"4,"_s, {}}});
     answerQuery(all);
     w->loadList();
     EXPECT_EQ(QStringList{QStringLiteral(
                   "SELECT dbo.fnGetBaseDQFullName(id) as PathName,* FROM baseDQ WHERE del = 0")},
               sqlTexts());
     ASSERT_EQ(2, w->model()->rowCount());
-    EXPECT_EQ(QStringLiteral("华东"), w->rowValue(0, QStringLiteral("fullname")).toString());
-    EXPECT_EQ(QStringLiteral("华北"), w->rowValue(1, QStringLiteral("fullname")).toString());
+    EXPECT_EQ(u"华东"_s, w->rowValue(0, u"fullname"_s).toString());
+    EXPECT_EQ(u"华北"_s, w->rowValue(1, u"fullname"_s).toString());
     answerQuery(all);
     w->rowActivated(0);
     ASSERT_EQ(2, w->model()->rowCount());
-    EXPECT_EQ(QStringLiteral("上海"), w->rowValue(0, QStringLiteral("fullname")).toString());
+    EXPECT_EQ(u"上海"_s, w->rowValue(0, u"fullname"_s).toString());
     answerQuery(all);
-    w->edSearch()->setText(QStringLiteral("杭"));
+    w->edSearch()->setText(u"杭"_s);
     w->searchClick();
     ASSERT_EQ(1, w->model()->rowCount());
-    EXPECT_EQ(3, w->rowValue(0, QStringLiteral("id")).toLongLong());
-    EXPECT_TRUE(callsOf(QStringLiteral("ExecProcQuery")).isEmpty());
+    EXPECT_EQ(3, w->rowValue(0, u"id"_s).toLongLong());
+    EXPECT_TRUE(callsOf(u"ExecProcQuery"_s).isEmpty());
 }
 
 TEST_F(BaseList, EveryListClassIsRegistered) {
@@ -585,7 +542,7 @@ TEST_F(BaseList, EveryListClassIsRegistered) {
         auto* list = qobject_cast<TfrmBaseList*>(w.get());
         ASSERT_NE(nullptr, list);
         EXPECT_EQ(k.title, list->windowTitle());
-        EXPECT_EQ(k.listClass + QStringLiteral("_dbgvX"), list->layoutKey());
+        EXPECT_EQ(k.listClass + u"_dbgvX"_s, list->layoutKey());
     }
 }
 

@@ -30,14 +30,14 @@ struct BaseRow {
 inline RecordSet baseRows(const QList<BaseRow>& rows, const QStringList& extraFields = {},
                           const QList<QVariantList>& extraValues = {}) {
     RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("fullname"), FieldType::Text);
-    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rs.addField(QStringLiteral("par_id"), FieldType::Integer);
-    rs.addField(QStringLiteral("par_jl"), FieldType::Text);
-    rs.addField(QStringLiteral("pathName"), FieldType::Text);
+    rs.addField(u"id"_s, FieldType::Integer);
+    rs.addField(u"sonnum"_s, FieldType::Integer);
+    rs.addField(u"code"_s, FieldType::Text);
+    rs.addField(u"fullname"_s, FieldType::Text);
+    rs.addField(u"leveal"_s, FieldType::Integer);
+    rs.addField(u"par_id"_s, FieldType::Integer);
+    rs.addField(u"par_jl"_s, FieldType::Text);
+    rs.addField(u"pathName"_s, FieldType::Text);
     for (const QString& f : extraFields)
         rs.addField(f, FieldType::Text);
     for (int i = 0; i < rows.size(); ++i) {
@@ -72,49 +72,15 @@ protected:
         DmFixture::TearDown();
     }
 
-    // The next ExecProcQuery answers with the rows.
-    void answerProc(const RecordSet& rows) {
-        transport->respondWith(QStringLiteral("ExecProcQuery"), [rows](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    // The next ExecQuery answers with the rows.
-    void answerQuery(const RecordSet& rows) {
-        transport->respondWith(QStringLiteral("ExecQuery"), [rows](const QCborArray&) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(rows), QString()};
-            return r;
-        });
-    }
-    // The next ExecProc returns the value (a save's record id).
-    void answerProcResult(qint64 value) {
-        transport->respondWith(QStringLiteral("ExecProc"), [value](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), value, QString()};
-            return r;
-        });
-    }
     // A query answer of n rows of one field "id" (a lock query that finds something).
     static RecordSet idRows(int n) {
         RecordSet rs;
-        rs.addField(QStringLiteral("id"), FieldType::Integer);
+        rs.addField(u"id"_s, FieldType::Integer);
         for (int i = 0; i < n; ++i)
             rs.appendRow({i + 1});
         return rs;
     }
 
-    // The calls of a method (ExecProc, ExecProcQuery, ExecQuery, ExecUpdate), in order.
-    QList<client::RecordedCall> callsOf(const QString& method) const {
-        return transport->callsOf(method);
-    }
-    static ParamList linesOf(const client::RecordedCall& c) {
-        return ParamList(c.paramLines.join(QStringLiteral("\r\n")));
-    }
     QStringList sqlTexts() const {
         QStringList out;
         for (const client::RecordedCall& c : transport->calls()) {
@@ -126,9 +92,9 @@ protected:
     // The rights rows of the operator: code, isbj, hide.
     void setRights(const QList<QPair<QString, int>>& rows) {
         rights.clear();
-        rights.addField(QStringLiteral("code"), FieldType::Text);
-        rights.addField(QStringLiteral("isbj"), FieldType::Integer);
-        rights.addField(QStringLiteral("hide"), FieldType::Integer);
+        rights.addField(u"code"_s, FieldType::Text);
+        rights.addField(u"isbj"_s, FieldType::Integer);
+        rights.addField(u"hide"_s, FieldType::Integer);
         for (const auto& [code, isbj] : rows)
             rights.appendRow({code, isbj, 0});
     }

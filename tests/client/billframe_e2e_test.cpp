@@ -6,7 +6,7 @@
 #include "client/bills/frmbillabstract.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace Qt::StringLiterals;
 
@@ -50,10 +50,10 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
         "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, '箱', 1)",
     };
     for (const char* sql : seed)
-        dm->ExecUpdate(QString::fromUtf8(sql));
+        dm.ExecUpdate(QString::fromUtf8(sql));
     settings().DefaultBillRows = 2;
     // The seeded kinds answer the kinds' query: one audit step each by default.
-    loadBillKinds(*dm);
+    loadBillKinds(dm);
     EXPECT_EQ(1, findBillKind(5)->inputNum);
 
     PurchaseLikeBill bill;
@@ -72,9 +72,9 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     EXPECT_EQ(first, bill.billId());
 
     RecordSet rs;
-    dm->ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
+    dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
-    dm->ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
+    dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
 
     // Opened again it is the operator's own draft, editable, with its line and an empty row.

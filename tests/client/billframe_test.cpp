@@ -97,7 +97,8 @@ TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
         EXPECT_EQ(c.may, jhd->mayAudit(c.step, c.op)) << c.step << "/" << c.op;
     EXPECT_EQ(1, findBillKind(1)->inputNum);
 
-    const RecordSet bad = test::textRows({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
+    const RecordSet bad =
+        test::textRows({u"id"_s, u"inputnum"_s}, {{u"1"_s, u"2"_s}, {u"5"_s, u"9"_s}});
     EXPECT_THROW(refreshBillKinds(bad), DytError);
     EXPECT_EQ(1, findBillKind(1)->inputNum);  // nothing half-written
     EXPECT_EQ(3, findBillKind(5)->inputNum);
@@ -128,13 +129,7 @@ protected:
         bill->OpenBill(kEnquiry, 0, false);
         return bill;
     }
-    QList<RecordedCall> serviceCalls() const {
-        QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecService"_s)
-                out.append(c);
-        return out;
-    }
+    QList<RecordedCall> serviceCalls() const { return callsOf(u"ExecService"_s); }
     static QString line(const RecordedCall& c, const QString& name) {
         ParamList p(c.paramLines.join(u"\r\n"_s));
         return p.value(name, u"<none>"_s);
@@ -360,18 +355,16 @@ const QStringList kHeaderFields = {u"id"_s,       u"djType"_s,   u"code"_s,     
 
 TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     const RecordSet header =
-        test::textRows(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s, u"1"_s,
-                                u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
-    const RecordSet lines = test::textRows({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
-                                   {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
+        test::textRows(kHeaderFields, {{u"88"_s, u"64"_s, u"XJ-088"_s, u"2025-02-01"_s, u"2"_s,
+                                        u"1"_s, u"0"_s, u"7"_s, u"王五"_s, u"0"_s, u"备注"_s}});
+    const RecordSet lines =
+        test::textRows({u"goodsid"_s, u"orderid"_s, u"goodsCode"_s, u"goodsname"_s},
+                       {{u"101"_s, u"1"_s, u"SP101"_s, u"商品101"_s}});
     answerOpen(header, lines);
     TestBill bill;
     bill.OpenBill(kEnquiry, 88, true);
 
-    QList<RecordedCall> procs;
-    for (const RecordedCall& c : transport->calls())
-        if (c.method == u"ExecProcQuery"_s)
-            procs.append(c);
+    const QList<RecordedCall> procs = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(2, procs.size());
     EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, procs.at(0).procedure);
     EXPECT_EQ(u"88"_s, line(procs.at(0), u"id"_s));
@@ -420,10 +413,10 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        answerOpen(
-            test::textRows(kHeaderFields, {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
+        answerOpen(test::textRows(kHeaderFields,
+                                  {{u"90"_s, u"64"_s, u"XJ-090"_s, u"2025-02-01"_s, u"1"_s, u"0"_s,
                                     c.isredword, c.recId, u"某人"_s, c.inputid2, QString()}}),
-            test::textRows({u"goodsid"_s}, {}));
+                   test::textRows({u"goodsid"_s}, {}));
         TestBill bill;
         settings().setSwitch(2007, c.editOthers);  // "允许修改他人的草稿"
         bill.OpenBill(kEnquiry, 90, false);
@@ -475,22 +468,15 @@ protected:
     // for 9) with step 2 performed by `step2` (name `step2Name`).
     std::unique_ptr<TestBill> openDraft(const QString& step2, const QString& step2Name) {
         refreshBillKinds(test::textRows({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
-                                {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
-        answerOpen(test::textRows({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s, u"inputid2Name"_s,
-                           u"inputid3"_s, u"inputid3Name"_s},
-                          {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
+                                        {{u"64"_s, u"3"_s, u"(0,1,7,0)"_s, u"(0,9,0)"_s}}));
+        answerOpen(test::textRows({u"id"_s, u"dj_state"_s, u"rec_id"_s, u"inputid2"_s,
+                                   u"inputid2Name"_s, u"inputid3"_s, u"inputid3Name"_s},
+                                  {{u"90"_s, u"1"_s, u"7"_s, step2, step2Name, u"0"_s, QString()}}),
                    test::textRows({u"goodsid"_s}, {}));
         auto bill = std::make_unique<TestBill>();
         bill->OpenBill(kEnquiry, 90, false);
         transport->clearCalls();
         return bill;
-    }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecUpdate"_s)
-                out.append(c.sql);
-        return out;
     }
 };
 
@@ -498,13 +484,15 @@ TEST_F(BillAudit, AnOperatorInTheStepListPerformsTheStepAndUndoesItAgain) {
     loginedUser().UserName = u"李四"_s;
     auto bill = openDraft(u"0"_s, QString());
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 7 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"7"_s, bill->headerValue(u"inputid2"_s));
     EXPECT_EQ(u"李四"_s, bill->headerValue(u"inputid2Name"_s));
 
     transport->clearCalls();
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set inputid2 = 0 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"0"_s, bill->headerValue(u"inputid2"_s));
     EXPECT_EQ(QString(), bill->headerValue(u"inputid2Name"_s));
     EXPECT_EQ(0, script.records().size());
@@ -526,7 +514,7 @@ TEST_F(BillAudit, BothRefusalsAreShownAndSendNothing) {
         script.clearRecords();
         auto bill = openDraft(c.step2, c.step2Name);
         EXPECT_FALSE(bill->btnAuditClick(c.step));
-        EXPECT_EQ(QStringList(), updates());
+        EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         EXPECT_EQ(QStringList{c.message}, script.messages());
         EXPECT_EQ(c.step2, bill->headerValue(u"inputid2"_s));
     }
@@ -538,7 +526,7 @@ TEST_F(BillAudit, AnUnsavedBillHasNoAuditSteps) {
     auto bill = newBill();
     transport->clearCalls();
     EXPECT_TRUE(bill->btnAuditClick(2));
-    EXPECT_EQ(QStringList(), updates());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(QString(), bill->headerValue(u"inputid2"_s));
 }
 
@@ -555,13 +543,10 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     transport->clearCalls();
     RecordSet accounts =
         test::textRows({u"km_id"_s, u"total"_s, u"fullname"_s},
-               {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
+                       {{u"8"_s, u"1234.56"_s, u"现金"_s}, {u"9"_s, u"-5"_s, u"银行存款"_s}});
     transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(accounts), QString()});
     bill->btnkmxqClick();
-    QStringList queries;
-    for (const RecordedCall& c : transport->calls())
-        if (c.method == u"ExecQuery"_s)
-            queries.append(c.sql);
+    const QStringList queries = sqlOf(u"ExecQuery"_s);
     ASSERT_EQ(1, queries.size());
     EXPECT_EQ(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM djKmDetail AS "
@@ -612,19 +597,13 @@ protected:
         EXPECT_TRUE(bill->SaveBill(true));
         script.clearRecords();
         transport->clearCalls();
-        transport->respond(u"ExecQuery"_s, 0,
-                           {proto::recordSetToCbor(test::textRows({u"printnum"_s, u"printNumSum"_s,
-                                                           u"printisCheck"_s, u"printPassword"_s},
-                                                          {{printed, allowed, check, u"abc"_s}})),
-                            QString()});
+        transport->respond(
+            u"ExecQuery"_s, 0,
+            {proto::recordSetToCbor(test::textRows(
+                 {u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                 {{printed, allowed, check, u"abc"_s}})),
+             QString()});
         return bill;
-    }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == u"ExecUpdate"_s)
-                out.append(c.sql);
-        return out;
     }
 
     PrintHandler saved_;
@@ -655,7 +634,8 @@ TEST_F(BillPrint, AnUnenforcedCountPrintsAndAddsThePrintsMade) {
     EXPECT_EQ(u"2"_s, seen[u"PRINTNUM"_s]);
     EXPECT_EQ(u"YES"_s, seen[u"PRINTLIMIT"_s]);
     EXPECT_EQ(u"2"_s, seenCount);
-    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s}, updates());
+    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s},
+              sqlOf(u"ExecUpdate"_s));
     // Reset afterwards.
     EXPECT_EQ(u"NO"_s, print::printValue(u"PrintOnlyOnce"_s));
     EXPECT_EQ(u"99999"_s, print::printValue(u"PRINTNUMSUM"_s));
@@ -694,9 +674,9 @@ TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
             EXPECT_EQ(u"NO"_s, seen[u"PRINTLIMIT"_s]);  // the limit is lifted for this print
             EXPECT_EQ(u"0"_s, seen[u"PRINTNUMSUM"_s]);
             EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
-                      updates());
+                      sqlOf(u"ExecUpdate"_s));
         } else {
-            EXPECT_EQ(QStringList(), updates());
+            EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         }
         EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
     }
@@ -712,12 +692,7 @@ TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) 
         rs.addField(u"BillDate"_s, FieldType::Text);
         rs.addField(u"IsPcID"_s, FieldType::Integer);
         rs.appendRow({u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0});
-        transport->respondWith(u"ExecProcQuery"_s, [rs](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
-            return r;
-        });
+        answerProc(rs);
     };
     answerCounter(1);
     auto bill = newBill();

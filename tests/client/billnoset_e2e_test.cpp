@@ -10,7 +10,7 @@
 #include "client/common/clientconfig.h"
 #include "client/system/frmbillnoset.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -26,18 +26,18 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     ASSERT_GT(kind, 0);
 
     // Per kind, used at once, daily counter; format "XS" - yyyy - [000].
-    dlg.piece(0)->setCurrentText(QStringLiteral("\"XS\""));
+    dlg.piece(0)->setCurrentText(u"\"XS\""_s);
     dlg.applyPreset(1);
-    dlg.piece(4)->setCurrentText(QStringLiteral("[000]"));
+    dlg.piece(4)->setCurrentText(u"[000]"_s);
     dlg.autoBox()->setChecked(true);
     dlg.ruleBox(0)->setCurrentIndex(1);
     dlg.ruleBox(1)->setCurrentIndex(0);
     dlg.ruleBox(2)->setCurrentIndex(2);
     ASSERT_TRUE(dlg.Save());
-    EXPECT_EQ(QStringList{QStringLiteral("保存成功！")}, script.messages());
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
 
     RecordSet rs;
-    dm->ExecQuery(billnoset::settingsSql(), &rs);
+    dm.ExecQuery(billnoset::settingsSql(), &rs);
     billnoset::Settings stored;
     stored.load(rs);
     EXPECT_TRUE(stored.autoSN);
@@ -48,18 +48,18 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
     options.autoNumbering = true;
     options.timeOfDay = QTime(9, 30);
     auto next = [&](const QDate& d) {
-        return billnumber::nextBillNumber(*dm, kind, d, QString(), options);
+        return billnumber::nextBillNumber(dm, kind, d, QString(), options);
     };
-    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 6, 30)));
-    EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 6, 30)));
+    EXPECT_EQ(u"XS-2025-001"_s, next(QDate(2025, 6, 30)));
+    EXPECT_EQ(u"XS-2025-002"_s, next(QDate(2025, 6, 30)));
     // The daily counter starts again on the next day.
-    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 7, 1)));
-    EXPECT_EQ(QStringLiteral("XS-2025-002"), next(QDate(2025, 7, 1)));
+    EXPECT_EQ(u"XS-2025-001"_s, next(QDate(2025, 7, 1)));
+    EXPECT_EQ(u"XS-2025-002"_s, next(QDate(2025, 7, 1)));
 
     // The reset sets every counter back: the same day starts at 1 again.
-    script.answer(QStringLiteral("确定"), QStringLiteral("是否将系统所有的计数器复位？"));
+    script.answer(u"确定"_s, u"是否将系统所有的计数器复位？"_s);
     ASSERT_TRUE(dlg.ResetCounters());
-    EXPECT_EQ(QStringLiteral("XS-2025-001"), next(QDate(2025, 7, 1)));
+    EXPECT_EQ(u"XS-2025-001"_s, next(QDate(2025, 7, 1)));
 
     // Apply to all: another kind gets the format.
     ASSERT_TRUE(dlg.ApplyToAll());
@@ -70,9 +70,9 @@ TEST_F(BillNoSetEndToEnd, SavedRuleDrivesTheNextNumbers) {
             other = dlg.currentKind();
     }
     ASSERT_GT(other, 0);
-    EXPECT_EQ(QStringLiteral("\"XS\""), dlg.piece(0)->currentText());
-    EXPECT_EQ(QStringLiteral("[000]"), dlg.piece(4)->currentText());
-    EXPECT_EQ(QStringLiteral("XS-2025-001"),
-              billnumber::nextBillNumber(*dm, other, QDate(2025, 7, 1), QString(), options));
+    EXPECT_EQ(u"\"XS\""_s, dlg.piece(0)->currentText());
+    EXPECT_EQ(u"[000]"_s, dlg.piece(4)->currentText());
+    EXPECT_EQ(u"XS-2025-001"_s,
+              billnumber::nextBillNumber(dm, other, QDate(2025, 7, 1), QString(), options));
     EXPECT_EQ(0, script.pendingAnswers());
 }

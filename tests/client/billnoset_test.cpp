@@ -24,10 +24,10 @@ using dyt::test::DmFixture;
 
 namespace {
 
-const QString kJH = QStringLiteral("\"JH\"");
+const QString kJH = u"\"JH\""_s;
 
 RecordSet sysDataRows(const QList<int>& values) {
-    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"sysValue"_s});
     qint64 id = 208042000;
     for (int v : values)
         rs.appendRow({id++, QString::number(v)});
@@ -35,14 +35,12 @@ RecordSet sysDataRows(const QList<int>& values) {
 }
 
 RecordSet kindRows() {
-    return test::recordSet({QStringLiteral("id:integer"), QStringLiteral("fullname")},
-                           {{qint64(1), QStringLiteral("进货单")},
-                            {qint64(4), QStringLiteral("销售单")}});
+    return test::recordSet({u"id:integer"_s, u"fullname"_s},
+                           {{qint64(1), u"进货单"_s}, {qint64(4), u"销售单"_s}});
 }
 
 RecordSet formatRow(const QString& numHead, const QString& format) {
-    return test::recordSet({QStringLiteral("NumHead"), QStringLiteral("SNFormat")},
-                           {{numHead, format}});
+    return test::recordSet({u"NumHead"_s, u"SNFormat"_s}, {{numHead, format}});
 }
 
 }  // namespace
@@ -72,7 +70,7 @@ TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
         EXPECT_EQ(r.r4, s.rule4);
     }
     RecordSet bad;
-    bad.addField(QStringLiteral("id"), FieldType::Integer);
+    bad.addField(u"id"_s, FieldType::Integer);
     billnoset::Settings s;
     EXPECT_THROW(s.load(bad), DytError);
 }
@@ -84,56 +82,29 @@ TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     for (int i = 0; i < billnoset::kPresets; ++i) {
         SCOPED_TRACE(i);
         const QString example = names.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts).last();
-        const QString machine =
-            billnoset::presetSetsMachinePrefix(i) ? QStringLiteral("PC9") : QString();
+        const QString machine = billnoset::presetSetsMachinePrefix(i) ? u"PC9"_s : QString();
         const QString format = billnoset::composeFormat(billnoset::presetPieces(i, kJH), machine);
         EXPECT_EQ(example, billnoset::sampleNumber(format, QDate(2008, 1, 1)));
     }
     EXPECT_THROW(billnoset::presetPieces(5, kJH), DytError);
 }
 
-TEST(BillNoSetTexts, PresetPiecesInOrder) {
-    EXPECT_EQ((QStringList{kJH, QStringLiteral("-"), QStringLiteral("YYYY"), QStringLiteral("-"),
-                           QStringLiteral("[00000]")}),
-              billnoset::presetPieces(1, kJH));
-    EXPECT_EQ((QStringList{kJH, QStringLiteral("-"), QStringLiteral("YYYY"), QStringLiteral("MM"),
-                           QStringLiteral("DD"), QStringLiteral("-"), QStringLiteral("[00000]")}),
-              billnoset::presetPieces(3, kJH));
-    EXPECT_FALSE(billnoset::presetSetsMachinePrefix(0));
-    EXPECT_TRUE(billnoset::presetSetsMachinePrefix(4));
-}
-
 TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
-    const QStringList pieces{kJH,
-                             QStringLiteral("-"),
-                             QStringLiteral("yyyy"),
-                             QStringLiteral("mm"),
-                             QStringLiteral("dd"),
-                             QString(),
-                             QStringLiteral("-"),
-                             QStringLiteral("[0000]")};
+    const QStringList pieces{kJH,     u"-"_s,    u"yyyy"_s, u"mm"_s,
+                             u"dd"_s, QString(), u"-"_s,    u"[0000]"_s};
     const QString format = billnoset::composeFormat(pieces, QString());
     // Empty pieces leave no empty line.
-    EXPECT_EQ(QStringLiteral("\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"), format);
-    EXPECT_EQ(QStringLiteral("JH-20240305-0001"),
-              billnoset::sampleNumber(format, QDate(2024, 3, 5)));
+    EXPECT_EQ(u"\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, format);
+    EXPECT_EQ(u"JH-20240305-0001"_s, billnoset::sampleNumber(format, QDate(2024, 3, 5)));
 
-    const QString withMachine = billnoset::composeFormat(pieces, QStringLiteral("PC9"));
-    EXPECT_EQ(QStringLiteral("\"PC9\"-\r\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"), withMachine);
-    EXPECT_EQ(QStringLiteral("PC9-JH-20241231-0001"),
-              billnoset::sampleNumber(withMachine, QDate(2024, 12, 31)));
+    const QString withMachine = billnoset::composeFormat(pieces, u"PC9"_s);
+    EXPECT_EQ(u"\"PC9\"-\r\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, withMachine);
+    EXPECT_EQ(u"PC9-JH-20241231-0001"_s, billnoset::sampleNumber(withMachine, QDate(2024, 12, 31)));
 
     // Reading a stored format back drops the machine piece and the line ends.
-    const QStringList back{kJH,
-                           QStringLiteral("-"),
-                           QStringLiteral("yyyy"),
-                           QStringLiteral("mm"),
-                           QStringLiteral("dd"),
-                           QStringLiteral("-"),
-                           QStringLiteral("[0000]")};
+    const QStringList back{kJH, u"-"_s, u"yyyy"_s, u"mm"_s, u"dd"_s, u"-"_s, u"[0000]"_s};
     EXPECT_EQ(back, billnoset::splitFormat(withMachine));
-    EXPECT_EQ(back,
-              billnoset::splitFormat(QStringLiteral("\"JH\"\r\n-\r\nyyyy\nmm\ndd\r-\r[0000]")));
+    EXPECT_EQ(back, billnoset::splitFormat(u"\"JH\"\r\n-\r\nyyyy\nmm\ndd\r-\r[0000]"_s));
 }
 
 TEST(BillNoSetTexts, SaveApplyAndResetTexts) {
@@ -150,12 +121,12 @@ TEST(BillNoSetTexts, SaveApplyAndResetTexts) {
                              " update sysDjb set comment='\"J''H\"', SNFormat='\"J''H\"\ryyyy' "
                              "where id=4 \r\n"
                              " update sysData set sysValue=1 where id=208042000 "),
-              billnoset::saveSql(s, 4, QStringLiteral("\"J'H\""), QStringLiteral("\"J'H\"\ryyyy")));
+              billnoset::saveSql(s, 4, u"\"J'H\""_s, u"\"J'H\"\ryyyy"_s));
     EXPECT_EQ(QStringLiteral(" update sysDjb set SNFormat='\"JH\"\ryyyy' where (sonnum=0) and "
                              "(id<>4) \r\n"
                              " update sysDjb set comment='\"JH\"' where (sonnum=0) and (id<>4) "),
-              billnoset::applyToAllSql(4, kJH, QStringLiteral("\"JH\"\ryyyy")));
-    EXPECT_EQ(QStringLiteral(" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "),
+              billnoset::applyToAllSql(4, kJH, u"\"JH\"\ryyyy"_s));
+    EXPECT_EQ(u" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "_s,
               billnoset::resetCountersSql());
 }
 
@@ -167,7 +138,7 @@ protected:
         connectLoggedIn(1);
     }
     void answer(const RecordSet& rs) {
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
     }
     // The three reads of the opening: settings, kinds, the first kind's format.
     void answerOpening(const QList<int>& values, const QString& format) {
@@ -175,23 +146,16 @@ protected:
         answer(kindRows());
         answer(formatRow(kJH, format));
     }
-    QStringList sqlOf(const QString& method) const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls())
-            if (c.method == method)
-                out.append(c.sql);
-        return out;
-    }
 };
 }  // namespace
 
 TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
-    answerOpening({1, 1, 0, 2, 0}, QStringLiteral("\"JH\"\r-\ryyyy\r-\r[0000]"));
+    answerOpening({1, 1, 0, 2, 0}, u"\"JH\"\r-\ryyyy\r-\r[0000]"_s);
     TfrmBillNoSet dlg;
-    EXPECT_EQ(QStringLiteral("单据编号规则及样式"), dlg.windowTitle());
+    EXPECT_EQ(u"单据编号规则及样式"_s, dlg.windowTitle());
     EXPECT_EQ((QStringList{billnoset::settingsSql(), billnoset::kindsSql(billnoset::defaultKinds()),
                            billnoset::kindSql(1)}),
-              sqlOf(QStringLiteral("ExecQuery")));
+              sqlOf(u"ExecQuery"_s));
     EXPECT_TRUE(dlg.autoBox()->isChecked());
     EXPECT_EQ(1, dlg.ruleBox(0)->currentIndex());
     EXPECT_EQ(0, dlg.ruleBox(1)->currentIndex());
@@ -200,14 +164,14 @@ TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
     EXPECT_EQ(2, dlg.kindList()->count());
     EXPECT_EQ(1, dlg.currentKind());
     EXPECT_EQ(kJH, dlg.piece(0)->currentText());
-    EXPECT_EQ(QStringLiteral("[0000]"), dlg.piece(4)->currentText());
+    EXPECT_EQ(u"[0000]"_s, dlg.piece(4)->currentText());
     EXPECT_EQ(QString(), dlg.piece(5)->currentText());
     EXPECT_FALSE(dlg.modified());
-    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy"));
-    EXPECT_EQ(QStringLiteral("JH-") + today + QStringLiteral("-0001"), dlg.sampleText());
-    auto* sample = dlg.findChild<QLabel*>(QStringLiteral("lblSample"));
+    const QString today = QDate::currentDate().toString(u"yyyy"_s);
+    EXPECT_EQ(u"JH-"_s + today + u"-0001"_s, dlg.sampleText());
+    auto* sample = dlg.findChild<QLabel*>(u"lblSample"_s);
     ASSERT_NE(nullptr, sample);
-    EXPECT_EQ(QStringLiteral("样式例子：JH-") + today + QStringLiteral("-0001"), sample->text());
+    EXPECT_EQ(u"样式例子：JH-"_s + today + u"-0001"_s, sample->text());
 }
 
 TEST_F(BillNoSetDialogTest, SaveSendsTheRulesAndTheKindsFormatThenConfirms) {
@@ -223,130 +187,126 @@ TEST_F(BillNoSetDialogTest, SaveSendsTheRulesAndTheKindsFormatThenConfirms) {
     billnoset::Settings s;
     s.autoSN = true;
     s.rule3 = 1;
-    EXPECT_EQ(
-        QStringList{billnoset::saveSql(s, 1, kJH, QStringLiteral("\"JH\"\r-\rYYYY\r-\r[00000]"))},
-        sqlOf(QStringLiteral("ExecUpdate")));
-    EXPECT_EQ(QStringList{QStringLiteral("保存成功！")}, script.messages());
+    EXPECT_EQ(QStringList{billnoset::saveSql(s, 1, kJH, u"\"JH\"\r-\rYYYY\r-\r[00000]"_s)},
+              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
     EXPECT_FALSE(dlg.modified());
 }
 
 TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) {
-    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r[000]"));
+    answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r[000]"_s);
     TfrmBillNoSet dlg;
     dlg.applyPreset(4);  // preset five switches rule four on
     EXPECT_TRUE(dlg.rule4Box()->isChecked());
     transport->clearCalls();
     EXPECT_FALSE(dlg.Save());
-    EXPECT_EQ(QStringList{QStringLiteral("请输入机器号码")}, script.messages());
-    EXPECT_EQ(QStringLiteral("提示"), script.records().last().caption);
-    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
+    EXPECT_EQ(QStringList{u"请输入机器号码"_s}, script.messages());
+    EXPECT_EQ(u"提示"_s, script.records().last().caption);
+    EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
 
-    dlg.machineEdit()->setText(QStringLiteral("PC9"));
-    EXPECT_EQ(QStringLiteral("PC9-JH-") +
-                  QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
-                  QStringLiteral("-00001"),
+    dlg.machineEdit()->setText(u"PC9"_s);
+    EXPECT_EQ(u"PC9-JH-"_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"-00001"_s,
               dlg.sampleText());
     EXPECT_TRUE(dlg.Save());
-    const QStringList sent = sqlOf(QStringLiteral("ExecUpdate"));
+    const QStringList sent = sqlOf(u"ExecUpdate"_s);
     ASSERT_EQ(1, sent.size());
     EXPECT_TRUE(sent.first().contains(QStringLiteral(
         "SNFormat='\"PC9\"-\r\"JH\"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]' where id=1 ")))
         << sent.first().toStdString();
-    EXPECT_TRUE(sent.first().contains(
-        QStringLiteral(" update sysData set sysValue=1 where id=208042004 ")));
-    EXPECT_EQ(QStringLiteral("PC9"), clientConfig().read(QStringLiteral("MachineNo")));
+    EXPECT_TRUE(sent.first().contains(u" update sysData set sysValue=1 where id=208042004 "_s));
+    EXPECT_EQ(u"PC9"_s, clientConfig().read(u"MachineNo"_s));
 }
 
 TEST_F(BillNoSetDialogTest, ApplyToAllSendsTheCurrentFormatForTheOtherKinds) {
-    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r-\r[0000]"));
+    answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r-\r[0000]"_s);
     TfrmBillNoSet dlg;
     transport->clearCalls();
     EXPECT_TRUE(dlg.ApplyToAll());
-    EXPECT_EQ(QStringList{billnoset::applyToAllSql(1, kJH, QStringLiteral("\"JH\"\r-\r[0000]"))},
-              sqlOf(QStringLiteral("ExecUpdate")));
+    EXPECT_EQ(QStringList{billnoset::applyToAllSql(1, kJH, u"\"JH\"\r-\r[0000]"_s)},
+              sqlOf(u"ExecUpdate"_s));
 }
 
 TEST_F(BillNoSetDialogTest, CounterResetOnlyAfterConfirmation) {
     answerOpening({1, 1, 0, 0, 0}, QString());
     TfrmBillNoSet dlg;
     transport->clearCalls();
-    script.answer(QStringLiteral("放弃"), QStringLiteral("是否将系统所有的计数器复位？"));
+    script.answer(u"放弃"_s, u"是否将系统所有的计数器复位？"_s);
     EXPECT_FALSE(dlg.ResetCounters());
-    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
-    script.answer(QStringLiteral("确定"), QStringLiteral("是否将系统所有的计数器复位？"));
+    EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
+    script.answer(u"确定"_s, u"是否将系统所有的计数器复位？"_s);
     EXPECT_TRUE(dlg.ResetCounters());
-    EXPECT_EQ(QStringList{billnoset::resetCountersSql()}, sqlOf(QStringLiteral("ExecUpdate")));
-    EXPECT_EQ(QStringLiteral("系统问题"), script.records().last().caption);
+    EXPECT_EQ(QStringList{billnoset::resetCountersSql()}, sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(u"系统问题"_s, script.records().last().caption);
 }
 
 TEST_F(BillNoSetDialogTest, LeavingAChangedKindAsksAndSavesOrDrops) {
-    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r[0000]"));
+    answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r[0000]"_s);
     TfrmBillNoSet dlg;
     transport->clearCalls();
     // Unchanged: switching reads the next kind without a question.
-    answer(formatRow(QStringLiteral("XS"), QStringLiteral("\"XS\"\r[000]")));
+    answer(formatRow(u"XS"_s, u"\"XS\"\r[000]"_s));
     dlg.kindList()->setCurrentRow(1);
     EXPECT_EQ(4, dlg.currentKind());
-    EXPECT_EQ(QStringLiteral("\"XS\""), dlg.piece(0)->currentText());
+    EXPECT_EQ(u"\"XS\""_s, dlg.piece(0)->currentText());
     EXPECT_TRUE(script.records().isEmpty());
 
     // Changed and dropped: nothing saved.
-    dlg.piece(2)->setCurrentText(QStringLiteral("yyyy"));
-    script.answer(QStringLiteral("放弃"), QStringLiteral("数据已经变化，是否保存修改？"));
-    answer(formatRow(kJH, QStringLiteral("\"JH\"\r[0000]")));
+    dlg.piece(2)->setCurrentText(u"yyyy"_s);
+    script.answer(u"放弃"_s, u"数据已经变化，是否保存修改？"_s);
+    answer(formatRow(kJH, u"\"JH\"\r[0000]"_s));
     dlg.kindList()->setCurrentRow(0);
     EXPECT_EQ(1, dlg.currentKind());
-    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
+    EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
 
     // Changed and kept: the save goes out for the kind being left.
-    dlg.piece(2)->setCurrentText(QStringLiteral("mm"));
-    script.answer(QStringLiteral("确定"), QStringLiteral("数据已经变化，是否保存修改？"));
-    answer(formatRow(QStringLiteral("XS"), QStringLiteral("\"XS\"\r[000]")));
+    dlg.piece(2)->setCurrentText(u"mm"_s);
+    script.answer(u"确定"_s, u"数据已经变化，是否保存修改？"_s);
+    answer(formatRow(u"XS"_s, u"\"XS\"\r[000]"_s));
     dlg.kindList()->setCurrentRow(1);
-    const QStringList saves = sqlOf(QStringLiteral("ExecUpdate"));
+    const QStringList saves = sqlOf(u"ExecUpdate"_s);
     ASSERT_EQ(1, saves.size());
-    EXPECT_TRUE(saves.first().contains(QStringLiteral("SNFormat='\"JH\"\r[0000]\rmm' where id=1 ")))
+    EXPECT_TRUE(saves.first().contains(u"SNFormat='\"JH\"\r[0000]\rmm' where id=1 "_s))
         << saves.first().toStdString();
     EXPECT_EQ(4, dlg.currentKind());
 }
 
 TEST_F(BillNoSetDialogTest, RegisteredUnderItsClassNameWithAScreenshot) {
     registerSystemWindows();
-    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r-\ryyyy\r-\rmm\r-\rdd\r-\r[00000]"));
-    std::unique_ptr<QWidget> w(createWindow(QStringLiteral("TfrmBillNoSet"), nullptr));
+    answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r-\ryyyy\r-\rmm\r-\rdd\r-\r[00000]"_s);
+    std::unique_ptr<QWidget> w(createWindow(u"TfrmBillNoSet"_s, nullptr));
     ASSERT_NE(nullptr, w);
     auto* dlg = qobject_cast<TfrmBillNoSet*>(w.get());
     ASSERT_NE(nullptr, dlg);
     w->resize(820, 520);
-    EXPECT_FALSE(test::saveScreenshot(w.get(), QStringLiteral("frmbillnoset")).isEmpty());
+    EXPECT_FALSE(test::saveScreenshot(w.get(), u"frmbillnoset"_s).isEmpty());
 }
 
 TEST_F(BillNoSetDialogTest, AFailedReadOfTheRulesShowsTheErrorAndSavesNothing) {
-    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("连接中断"));
+    transport->fail(u"ExecQuery"_s, u"连接中断"_s);
     answer(kindRows());
-    answer(formatRow(kJH, QStringLiteral("\"JH\"\r[0000]")));
+    answer(formatRow(kJH, u"\"JH\"\r[0000]"_s));
     TfrmBillNoSet dlg;
-    EXPECT_EQ(QStringList{QStringLiteral("连接中断")}, script.messages());
+    EXPECT_EQ(QStringList{u"连接中断"_s}, script.messages());
     EXPECT_FALSE(dlg.canSave());
     EXPECT_FALSE(dlg.btnOK()->isEnabled());
     transport->clearCalls();
     EXPECT_FALSE(dlg.Save());
-    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
+    EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
 }
 
 TEST_F(BillNoSetDialogTest, ClosingWithChangesAsksFirst) {
-    answerOpening({1, 1, 0, 0, 0}, QStringLiteral("\"JH\"\r[0000]"));
+    answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r[0000]"_s);
     TfrmBillNoSet dlg;
     dlg.show();
-    dlg.piece(2)->setCurrentText(QStringLiteral("-"));
+    dlg.piece(2)->setCurrentText(u"-"_s);
     transport->clearCalls();
 
     // Kept: the save goes out and the window closes.
-    script.answer(QStringLiteral("确定"), QStringLiteral("数据已经变化，是否保存修改？"));
+    script.answer(u"确定"_s, u"数据已经变化，是否保存修改？"_s);
     EXPECT_TRUE(dlg.close());
-    const QStringList saves = sqlOf(QStringLiteral("ExecUpdate"));
+    const QStringList saves = sqlOf(u"ExecUpdate"_s);
     ASSERT_EQ(1, saves.size());
-    EXPECT_TRUE(saves.first().contains(QStringLiteral("SNFormat='\"JH\"\r[0000]\r-' where id=1 ")))
+    EXPECT_TRUE(saves.first().contains(u"SNFormat='\"JH\"\r[0000]\r-' where id=1 "_s))
         << saves.first().toStdString();
 
     // Unchanged: no question.
@@ -357,9 +317,9 @@ TEST_F(BillNoSetDialogTest, ClosingWithChangesAsksFirst) {
 
     // Dropped: closes without a save.
     dlg.show();
-    dlg.piece(1)->setCurrentText(QStringLiteral("/"));
+    dlg.piece(1)->setCurrentText(u"/"_s);
     transport->clearCalls();
-    script.answer(QStringLiteral("放弃"), QStringLiteral("数据已经变化，是否保存修改？"));
+    script.answer(u"放弃"_s, u"数据已经变化，是否保存修改？"_s);
     EXPECT_TRUE(dlg.close());
-    EXPECT_TRUE(sqlOf(QStringLiteral("ExecUpdate")).isEmpty());
+    EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
 }

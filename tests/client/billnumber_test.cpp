@@ -1,12 +1,11 @@
 // The next bill number: the format with its constants and counter mask, the machine number, the
 // duplicate correction, and the calls made for it (recording transport and a real server).
 
-
 #include "client/bills/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server_support.h"
 #include "protocol/protocol.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 using namespace dyt;
@@ -25,13 +24,13 @@ billnumber::AutoCode code(const QString& format, qint64 counter, const QDate& da
 }
 
 RecordSet autoCodeRow(const QString& format, qint64 counter, const QString& date, int pcId) {
-    return test::recordSet({QStringLiteral("SNFormat"), QStringLiteral("SNMaxNo:integer"),
-                            QStringLiteral("BillDate"), QStringLiteral("IsPcID:integer")},
-                           {{format, counter, date, pcId}});
+    return test::recordSet(
+        {u"SNFormat"_s, u"SNMaxNo:integer"_s, u"BillDate"_s, u"IsPcID:integer"_s},
+        {{format, counter, date, pcId}});
 }
 
 RecordSet codeRow(const QString& value) {
-    return test::recordSet({QStringLiteral("code")}, {{value}});
+    return test::recordSet({u"code"_s}, {{value}});
 }
 
 TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
@@ -44,16 +43,15 @@ TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
     };
     const Case cases[] = {
         // JH, a hyphen, year month and day digits, a hyphen, 12 in four digits.
-        {QStringLiteral("\"JH\"-yyyymmdd-[0000]"), 12, QStringLiteral("JH-20250708-0012")},
+        {u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"JH-20250708-0012"_s},
         // The pieces of the numbering window, one per line.
-        {QStringLiteral("\"JH\"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"), 7,
-         QStringLiteral("JH-2025-07-08-00007")},
-        {QStringLiteral("\"XS\"\r\nyy\r\nmm\r\n[000]"), 1234, QStringLiteral("XS25071234")},
+        {u"\"JH\"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s, 7, u"JH-2025-07-08-00007"_s},
+        {u"\"XS\"\r\nyy\r\nmm\r\n[000]"_s, 1234, u"XS25071234"_s},
         // The time of day: hours and minutes.
-        {QStringLiteral("\"PS\"hhnn[00]"), 3, QStringLiteral("PS140503")},
+        {u"\"PS\"hhnn[00]"_s, 3, u"PS140503"_s},
         // Constants in quotes are not read as patterns.
-        {QStringLiteral("\"mydd\"[0]"), 5, QStringLiteral("mydd5")},
-        {QStringLiteral("\"年\"yyyy\"年\"[000]"), 42, QStringLiteral("年2025年042")},
+        {u"\"mydd\"[0]"_s, 5, u"mydd5"_s},
+        {u"\"年\"yyyy\"年\"[000]"_s, 42, u"年2025年042"_s},
         {QString(), 5, QString()},
     };
     for (const Case& c : cases) {
@@ -64,35 +62,33 @@ TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
 
 TEST(BillNumber, TheMachineNumberLeadsWhenTheAccountSetAsksForIt) {
     const QDate d(2008, 1, 1);
-    const QString format = QStringLiteral("\"JH\"-yyyy-[00000]");
+    const QString format = u"\"JH\"-yyyy-[00000]"_s;
     const QTime t(9, 0);
-    EXPECT_EQ(QStringLiteral("PC9-JH-2008-00001"),
-              billnumber::composeNumber(code(format, 1, d, true), t, QStringLiteral("PC9")));
-    EXPECT_EQ(QStringLiteral("JH-2008-00001"),
-              billnumber::composeNumber(code(format, 1, d, false), t, QStringLiteral("PC9")));
-    EXPECT_EQ(QStringLiteral("JH-2008-00001"),
+    EXPECT_EQ(u"PC9-JH-2008-00001"_s,
+              billnumber::composeNumber(code(format, 1, d, true), t, u"PC9"_s));
+    EXPECT_EQ(u"JH-2008-00001"_s,
+              billnumber::composeNumber(code(format, 1, d, false), t, u"PC9"_s));
+    EXPECT_EQ(u"JH-2008-00001"_s,
               billnumber::composeNumber(code(format, 1, d, true), t, QString()));
     // The numbering window wrote this computer's number into the format already.
-    EXPECT_EQ(QStringLiteral("PC9-JH-2008-00001"),
-              billnumber::composeNumber(code(QStringLiteral("\"PC9\"-") + format, 1, d, true), t,
-                                        QStringLiteral("PC9")));
+    EXPECT_EQ(u"PC9-JH-2008-00001"_s,
+              billnumber::composeNumber(code(u"\"PC9\"-"_s + format, 1, d, true), t, u"PC9"_s));
     // Another computer's number in the format stays, and this one's leads.
-    EXPECT_EQ(QStringLiteral("PC3-PC9-JH-2008-00001"),
-              billnumber::composeNumber(code(QStringLiteral("\"PC9\"-") + format, 1, d, true), t,
-                                        QStringLiteral("PC3")));
+    EXPECT_EQ(u"PC3-PC9-JH-2008-00001"_s,
+              billnumber::composeNumber(code(u"\"PC9\"-"_s + format, 1, d, true), t, u"PC3"_s));
 }
 
 TEST(BillNumber, TheTrailingDigitRunGrowsByOneAndKeepsOrWidensItsWidth) {
     const QList<QPair<QString, QString>> cases = {
-        {QStringLiteral("JH-0099"), QStringLiteral("JH-0100")},
-        {QStringLiteral("JH0999"), QStringLiteral("JH1000")},
-        {QStringLiteral("JH-2008-01-01-00001"), QStringLiteral("JH-2008-01-01-00002")},
-        {QStringLiteral("0009"), QStringLiteral("0010")},
-        {QStringLiteral("999"), QStringLiteral("1000")},
-        {QStringLiteral("A9B"), QStringLiteral("A9B1")},
-        {QStringLiteral("JH-"), QStringLiteral("JH-1")},
-        {QString(), QStringLiteral("1")},
-        {QStringLiteral("X99999999999999999999"), QStringLiteral("X100000000000000000000")},
+        {u"JH-0099"_s, u"JH-0100"_s},
+        {u"JH0999"_s, u"JH1000"_s},
+        {u"JH-2008-01-01-00001"_s, u"JH-2008-01-01-00002"_s},
+        {u"0009"_s, u"0010"_s},
+        {u"999"_s, u"1000"_s},
+        {u"A9B"_s, u"A9B1"_s},
+        {u"JH-"_s, u"JH-1"_s},
+        {QString(), u"1"_s},
+        {u"X99999999999999999999"_s, u"X100000000000000000000"_s},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, billnumber::incrementTrailingDigits(in)) << in.toStdString();
@@ -103,17 +99,16 @@ TEST(BillNumber, TheDuplicateQueryQuotesTheNumber) {
                   " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = "
                   "'JH''01') SELECT max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 "
                   "and code like LEFT('JH''01',3) + '%' ELSE SELECT '    ' as code"),
-              billnumber::duplicateCheckSql(QStringLiteral("JH'01")));
+              billnumber::duplicateCheckSql(u"JH'01"_s));
 }
 
 TEST(BillNumber, AnAnswerWithoutARowOrDateIsRefused) {
     RecordSet empty = autoCodeRow(QString(), 0, QString(), 0);
     empty.clearRows();
-    EXPECT_EQ(QStringLiteral("取单据编号失败：服务器没有返回编号规则"),
+    EXPECT_EQ(u"取单据编号失败：服务器没有返回编号规则"_s,
               test::errorOf([&] { billnumber::autoCodeFromRow(empty); }));
-    EXPECT_EQ(QStringLiteral("取单据编号失败：单据日期[2025-02-30]无效"), test::errorOf([&] {
-                  billnumber::autoCodeFromRow(
-                      autoCodeRow(QStringLiteral("x"), 1, QStringLiteral("2025-02-30"), 0));
+    EXPECT_EQ(u"取单据编号失败：单据日期[2025-02-30]无效"_s, test::errorOf([&] {
+                  billnumber::autoCodeFromRow(autoCodeRow(u"x"_s, 1, u"2025-02-30"_s, 0));
               }));
 }
 
@@ -124,18 +119,7 @@ protected:
         connectLoggedIn(7);
         options.autoNumbering = true;
         options.timeOfDay = QTime(10, 0);
-        options.machineNumber = QStringLiteral("PC2");
-    }
-    void answerAutoCode(const RecordSet& rs) {
-        transport->respondWith(QStringLiteral("ExecProcQuery"), [rs](const QCborArray& args) {
-            Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rs)};
-            return r;
-        });
-    }
-    void answerQuery(const RecordSet& rs) {
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        options.machineNumber = u"PC2"_s;
     }
     QList<RecordedCall> serverCalls() const {
         QList<RecordedCall> out;
@@ -151,25 +135,23 @@ protected:
 
 TEST_F(BillNumberCalls, WithoutAutomaticNumberingTheTypedNumberStaysAndNothingIsSent) {
     options.autoNumbering = false;
-    EXPECT_EQ(
-        QStringLiteral("手工-1"),
-        billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QStringLiteral("手工-1"), options));
+    EXPECT_EQ(u"手工-1"_s,
+              billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"手工-1"_s, options));
     EXPECT_EQ(0, serverCalls().size());
 }
 
 TEST_F(BillNumberCalls, TheRuleRowBecomesTheNumberWithTheMachinePrefix) {
-    answerAutoCode(
-        autoCodeRow(QStringLiteral("\"JH\"-yyyymmdd-[0000]"), 12, QStringLiteral("2025-07-08"), 1));
-    EXPECT_EQ(QStringLiteral("PC2-JH-20250708-0012"),
+    answerProc(autoCodeRow(u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"2025-07-08"_s, 1));
+    EXPECT_EQ(u"PC2-JH-20250708-0012"_s,
               billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options));
     const QList<RecordedCall> calls = serverCalls();
     ASSERT_EQ(1, calls.size());
-    EXPECT_EQ(QStringLiteral("ExecProcQuery"), calls[0].method);
-    EXPECT_EQ(QStringLiteral("p_sys_Get_BillAutoCode"), calls[0].procedure);
-    const ParamList sent(calls[0].paramLines.join(QStringLiteral("\r\n")));
-    EXPECT_EQ(QStringLiteral("5"), sent.value(QStringLiteral("BillType")));
-    EXPECT_EQ(QStringLiteral("2025-07-08"), sent.value(QStringLiteral("BillDate")));
-    EXPECT_EQ(QStringLiteral("7"), sent.value(QStringLiteral("czy_id")));
+    EXPECT_EQ(u"ExecProcQuery"_s, calls[0].method);
+    EXPECT_EQ(u"p_sys_Get_BillAutoCode"_s, calls[0].procedure);
+    const ParamList sent(calls[0].paramLines.join(u"\r\n"_s));
+    EXPECT_EQ(u"5"_s, sent.value(u"BillType"_s));
+    EXPECT_EQ(u"2025-07-08"_s, sent.value(u"BillDate"_s));
+    EXPECT_EQ(u"7"_s, sent.value(u"czy_id"_s));
 }
 
 TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
@@ -183,16 +165,13 @@ TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
         QString expected;
     };
     const Case cases[] = {
-        {"taken", QStringLiteral("\"JH-\"[0000]"), 99, QStringLiteral("JH-0099"),
-         QStringLiteral("JH-0100")},
-        {"the run grows", QStringLiteral("\"JH\"[000]"), 5, QStringLiteral("JH0999"),
-         QStringLiteral("JH1000")},
-        {"free", QStringLiteral("\"JH-\"[0000]"), 7, QStringLiteral("    "),
-         QStringLiteral("JH-0007")},
+        {"taken", u"\"JH-\"[0000]"_s, 99, u"JH-0099"_s, u"JH-0100"_s},
+        {"the run grows", u"\"JH\"[000]"_s, 5, u"JH0999"_s, u"JH1000"_s},
+        {"free", u"\"JH-\"[0000]"_s, 7, u"    "_s, u"JH-0007"_s},
     };
     for (const Case& c : cases) {
         transport->clearCalls();
-        answerAutoCode(autoCodeRow(c.format, c.counter, QStringLiteral("2025-07-08"), 0));
+        answerProc(autoCodeRow(c.format, c.counter, u"2025-07-08"_s, 0));
         answerQuery(codeRow(c.highest));
         EXPECT_EQ(c.expected,
                   billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options))
@@ -208,17 +187,16 @@ TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
 
 TEST_F(BillNumberCalls, AnEmptyFormatGivesAnEmptyNumberWithoutADuplicateQuery) {
     options.checkDuplicates = true;
-    answerAutoCode(autoCodeRow(QString(), 3, QStringLiteral("2025-07-08"), 1));
-    EXPECT_EQ(QString(), billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8),
-                                                    QStringLiteral("old"), options));
+    answerProc(autoCodeRow(QString(), 3, u"2025-07-08"_s, 1));
+    EXPECT_EQ(QString(), billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"old"_s, options));
     EXPECT_EQ(1, serverCalls().size());
 }
 
 TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
-    transport->fail(QStringLiteral("ExecProcQuery"), QStringLiteral("单据类型[42]不存在"));
+    transport->fail(u"ExecProcQuery"_s, u"单据类型[42]不存在"_s);
     const QString message = test::errorOf(
         [&] { billnumber::nextBillNumber(*dm, 42, QDate(2025, 7, 8), QString(), options); });
-    EXPECT_TRUE(message.contains(QStringLiteral("单据类型[42]不存在"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(u"单据类型[42]不存在"_s)) << message.toStdString();
 }
 
 class BillNumberEndToEnd : public dyt::test::ServerFixture {};
@@ -231,17 +209,14 @@ TEST_F(BillNumberEndToEnd, SeededRulesNumberPurchaseBillsAndSkipATakenNumber) {
     o.checkDuplicates = true;
     o.timeOfDay = QTime(8, 30);
     const QDate d(2025, 3, 4);
-    EXPECT_EQ(QStringLiteral("JH-2025-03-04-00001"),
-              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
+    EXPECT_EQ(u"JH-2025-03-04-00001"_s, billnumber::nextBillNumber(dm, 5, d, QString(), o));
     // The next number is taken by a bill typed by hand; the correction steps past it.
-    dm->ExecUpdate(
+    dm.ExecUpdate(
         QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state) VALUES (5, "
                        "'JH-2025-03-04-00002', '2025-03-04', 2)"));
-    EXPECT_EQ(QStringLiteral("JH-2025-03-04-00003"),
-              billnumber::nextBillNumber(*dm, 5, d, QString(), o));
+    EXPECT_EQ(u"JH-2025-03-04-00003"_s, billnumber::nextBillNumber(dm, 5, d, QString(), o));
     // Sales bills count on their own.
-    EXPECT_EQ(QStringLiteral("XS-2025-03-04-00001"),
-              billnumber::nextBillNumber(*dm, 1, d, QString(), o));
+    EXPECT_EQ(u"XS-2025-03-04-00001"_s, billnumber::nextBillNumber(dm, 1, d, QString(), o));
 }
 
 }  // namespace

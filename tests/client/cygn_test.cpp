@@ -19,13 +19,12 @@ namespace {
 
 // Rows of the dialog's query: id, iscygn, name.
 RecordSet functionsOf(int available, int pinned, qint64 firstId = 100) {
-    RecordSet rs = test::recordSet(
-        {QStringLiteral("id:integer"), QStringLiteral("iscygn:integer"), QStringLiteral("name")});
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"iscygn:integer"_s, u"name"_s});
     qint64 id = firstId;
     for (int i = 0; i < available; ++i, ++id)
-        rs.appendRow({id, 0, QStringLiteral("功能%1").arg(id)});
+        rs.appendRow({id, 0, u"功能%1"_s.arg(id)});
     for (int i = 0; i < pinned; ++i, ++id)
-        rs.appendRow({id, 1, QStringLiteral("功能%1").arg(id)});
+        rs.appendRow({id, 1, u"功能%1"_s.arg(id)});
     return rs;
 }
 
@@ -56,26 +55,23 @@ QString saveText(int userId, const QString& ids) {
 
 TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
     RecordSet rs = functionsOf(0, 0);
-    rs.appendRow({11, 0, QStringLiteral("进货单")});
-    rs.appendRow({12, 1, QStringLiteral("销售单")});
-    rs.appendRow({13, 0, QStringLiteral("收款单")});
-    rs.appendRow({14, 2, QStringLiteral("付款单")});  // anything but 0 counts as pinned
+    rs.appendRow({11, 0, u"进货单"_s});
+    rs.appendRow({12, 1, u"销售单"_s});
+    rs.appendRow({13, 0, u"收款单"_s});
+    rs.appendRow({14, 2, u"付款单"_s});  // anything but 0 counts as pinned
     cygn::Lists lists;
     lists.load(rs);
-    EXPECT_EQ((QStringList{QStringLiteral("进货单"), QStringLiteral("收款单")}),
-              names(lists.available()));
-    EXPECT_EQ((QStringList{QStringLiteral("销售单"), QStringLiteral("付款单")}),
-              names(lists.pinned()));
+    EXPECT_EQ((QStringList{u"进货单"_s, u"收款单"_s}), names(lists.available()));
+    EXPECT_EQ((QStringList{u"销售单"_s, u"付款单"_s}), names(lists.pinned()));
     EXPECT_EQ(12, lists.pinned().at(0).id);
 }
 
 TEST(CommonFunctionLists, LoadRefusesRowsWithoutTheFields) {
     RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("name"), FieldType::Text);
+    rs.addField(u"id"_s, FieldType::Integer);
+    rs.addField(u"name"_s, FieldType::Text);
     cygn::Lists lists;
-    EXPECT_EQ(QStringLiteral("常用功能数据缺少字段 iscygn"),
-              test::errorOf([&] { lists.load(rs); }));
+    EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(rs); }));
 }
 
 TEST(CommonFunctionLists, SaveTextWithoutPinnedFunctionsEndsInTheClosingZeroAlone) {
@@ -95,7 +91,7 @@ TEST(CommonFunctionLists, SaveTextListsThePinnedRowIdsInListOrder) {
     lists.load(rs);
     ASSERT_TRUE(lists.pin(2));  // 102
     ASSERT_TRUE(lists.pin(0));  // 100
-    EXPECT_EQ(saveText(12, QStringLiteral("103,102,100,")), lists.saveSql(12));
+    EXPECT_EQ(saveText(12, u"103,102,100,"_s), lists.saveSql(12));
 }
 
 TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
@@ -103,17 +99,13 @@ TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
     RecordSet rs = functionsOf(4, 2);  // 100..103 available, 104 and 105 pinned
     lists.load(rs);
     ASSERT_TRUE(lists.unpin(0));  // 104 goes behind 103, not to its menu place
-    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能101"),
-                           QStringLiteral("功能102"), QStringLiteral("功能103"),
-                           QStringLiteral("功能104")}),
+    EXPECT_EQ((QStringList{u"功能100"_s, u"功能101"_s, u"功能102"_s, u"功能103"_s, u"功能104"_s}),
               names(lists.available()));
     ASSERT_TRUE(lists.pin(1));  // 101 behind 105
-    EXPECT_EQ((QStringList{QStringLiteral("功能105"), QStringLiteral("功能101")}),
-              names(lists.pinned()));
+    EXPECT_EQ((QStringList{u"功能105"_s, u"功能101"_s}), names(lists.pinned()));
     lists.unpinAll();
-    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能102"),
-                           QStringLiteral("功能103"), QStringLiteral("功能104"),
-                           QStringLiteral("功能105"), QStringLiteral("功能101")}),
+    EXPECT_EQ((QStringList{u"功能100"_s, u"功能102"_s, u"功能103"_s, u"功能104"_s, u"功能105"_s,
+                           u"功能101"_s}),
               names(lists.available()));
     EXPECT_TRUE(lists.pinned().isEmpty());
     EXPECT_FALSE(lists.pin(6));
@@ -160,7 +152,7 @@ protected:
         connectLoggedIn(7);
     }
     void answer(const RecordSet& rs) {
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
     }
 };
 }  // namespace
@@ -168,20 +160,19 @@ protected:
 TEST_F(CygnDialogTest, OpeningReadsTheOperatorsFunctions) {
     answer(functionsOf(2, 1));
     TfrmsysCYGN dlg;
-    EXPECT_EQ(QStringLiteral("常用功能设置"), dlg.windowTitle());
-    ASSERT_EQ(QStringList{QStringLiteral("ExecQuery")}, transport->methods(false));
+    EXPECT_EQ(u"常用功能设置"_s, dlg.windowTitle());
+    ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
     EXPECT_EQ(QStringLiteral("  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu AS b   "
                              "WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = 1 AND b.hide = "
                              "0 AND b.sonnum = 0 AND b.isBtn = 0  ORDER BY b.ordercode"),
               transport->calls().last().sql);
-    EXPECT_EQ((QStringList{QStringLiteral("功能100"), QStringLiteral("功能101")}),
-              rowsOf(dlg.leftList()));
-    EXPECT_EQ(QStringList{QStringLiteral("功能102")}, rowsOf(dlg.rightList()));
+    EXPECT_EQ((QStringList{u"功能100"_s, u"功能101"_s}), rowsOf(dlg.leftList()));
+    EXPECT_EQ(QStringList{u"功能102"_s}, rowsOf(dlg.rightList()));
     EXPECT_EQ(102, dlg.rightList()->item(0)->data(Qt::UserRole).toLongLong());
-    EXPECT_EQ(QStringLiteral("确定(&O)"), dlg.okButton()->text());
-    auto* exit = dlg.findChild<QPushButton*>(QStringLiteral("btnExit"));
+    EXPECT_EQ(u"确定(&O)"_s, dlg.okButton()->text());
+    auto* exit = dlg.findChild<QPushButton*>(u"btnExit"_s);
     ASSERT_NE(nullptr, exit);
-    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+    EXPECT_EQ(u"退出(&C)"_s, exit->text());
 }
 
 TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
@@ -190,8 +181,8 @@ TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
     dlg.leftList()->setCurrentRow(0);
     dlg.btnRightClick();
     ASSERT_EQ(1, script.records().size());
-    EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
-    EXPECT_EQ(QStringLiteral("最多可以设置 21 个常用功能"), script.records().at(0).text);
+    EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
+    EXPECT_EQ(u"最多可以设置 21 个常用功能"_s, script.records().at(0).text);
     EXPECT_EQ(2, dlg.leftList()->count());
     EXPECT_EQ(21, dlg.rightList()->count());
 
@@ -207,14 +198,14 @@ TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) 
     dlg.btnAllRightClick();
     EXPECT_EQ(21, dlg.rightList()->count());
     EXPECT_EQ(4, dlg.leftList()->count());
-    EXPECT_EQ(QStringList{QStringLiteral("最多可以设置 21 个常用功能")}, script.messages());
+    EXPECT_EQ(QStringList{u"最多可以设置 21 个常用功能"_s}, script.messages());
 
     dlg.btnAllLeftClick();
     EXPECT_EQ(0, dlg.rightList()->count());
     EXPECT_EQ(25, dlg.leftList()->count());
     // The functions come back behind those that stayed.
-    EXPECT_EQ(QStringLiteral("功能121"), dlg.leftList()->item(0)->text());
-    EXPECT_EQ(QStringLiteral("功能100"), dlg.leftList()->item(4)->text());
+    EXPECT_EQ(u"功能121"_s, dlg.leftList()->item(0)->text());
+    EXPECT_EQ(u"功能100"_s, dlg.leftList()->item(4)->text());
 }
 
 TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
@@ -222,14 +213,10 @@ TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
     TfrmsysCYGN dlg;
     dlg.leftList()->setCurrentRow(0);
     Q_EMIT dlg.leftList()->itemDoubleClicked(dlg.leftList()->item(0));
-    EXPECT_EQ((QStringList{QStringLiteral("功能103"), QStringLiteral("功能104"),
-                           QStringLiteral("功能100")}),
-              rowsOf(dlg.rightList()));
+    EXPECT_EQ((QStringList{u"功能103"_s, u"功能104"_s, u"功能100"_s}), rowsOf(dlg.rightList()));
     dlg.rightList()->setCurrentRow(0);
     Q_EMIT dlg.rightList()->itemDoubleClicked(dlg.rightList()->item(0));
-    EXPECT_EQ((QStringList{QStringLiteral("功能101"), QStringLiteral("功能102"),
-                           QStringLiteral("功能103")}),
-              rowsOf(dlg.leftList()));
+    EXPECT_EQ((QStringList{u"功能101"_s, u"功能102"_s, u"功能103"_s}), rowsOf(dlg.leftList()));
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
@@ -242,8 +229,8 @@ TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     dlg.btnOKClick();
     ASSERT_EQ(1, transport->methods(false).size());
     const RecordedCall& call = transport->calls().last();
-    EXPECT_EQ(QStringLiteral("ExecUpdate"), call.method);
-    EXPECT_EQ(saveText(7, QStringLiteral("101,")), call.sql);
+    EXPECT_EQ(u"ExecUpdate"_s, call.method);
+    EXPECT_EQ(saveText(7, u"101,"_s), call.sql);
     EXPECT_TRUE(dlg.result());
 }
 
@@ -259,16 +246,16 @@ TEST_F(CygnDialogTest, OkWithNothingPinnedUnpinsAll) {
 TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
     answer(functionsOf(2, 0));
     TfrmsysCYGN dlg;
-    transport->fail(QStringLiteral("ExecUpdate"), QStringLiteral("数据库忙"));
+    transport->fail(u"ExecUpdate"_s, u"数据库忙"_s);
     dlg.btnOKClick();
-    EXPECT_EQ(QStringList{QStringLiteral("数据库忙")}, script.messages());
+    EXPECT_EQ(QStringList{u"数据库忙"_s}, script.messages());
     EXPECT_FALSE(dlg.result());
 }
 
 TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
-    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("连接中断"));
+    transport->fail(u"ExecQuery"_s, u"连接中断"_s);
     TfrmsysCYGN dlg;
-    EXPECT_EQ(QStringList{QStringLiteral("连接中断")}, script.messages());
+    EXPECT_EQ(QStringList{u"连接中断"_s}, script.messages());
     EXPECT_FALSE(dlg.loaded());
     EXPECT_FALSE(dlg.okButton()->isEnabled());
     transport->clearCalls();
@@ -279,8 +266,8 @@ TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
 TEST_F(CygnDialogTest, RegisteredUnderItsClassName) {
     registerSystemWindows();
     answer(functionsOf(1, 0));
-    std::unique_ptr<QWidget> w(createWindow(QStringLiteral("TfrmsysCYGN"), nullptr));
+    std::unique_ptr<QWidget> w(createWindow(u"TfrmsysCYGN"_s, nullptr));
     ASSERT_NE(nullptr, w);
     EXPECT_NE(nullptr, qobject_cast<TfrmsysCYGN*>(w.get()));
-    EXPECT_EQ(QStringLiteral("常用功能设置"), w->windowTitle());
+    EXPECT_EQ(u"常用功能设置"_s, w->windowTitle());
 }

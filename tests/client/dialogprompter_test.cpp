@@ -38,8 +38,7 @@ QStringList buttonTexts(QWidget* dialog) {
 }  // namespace
 
 TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
-    const QStringList close = {QStringLiteral("过账"), QStringLiteral("存为草稿"),
-                               QStringLiteral("废弃退出(&C)")};
+    const QStringList close = {u"过账"_s, u"存为草稿"_s, u"废弃退出(&C)"_s};
     for (int pick = -1; pick < close.size(); ++pick) {  // -1: Esc gives up the question
         SCOPED_TRACE(pick);
         DialogPrompter p;
@@ -47,7 +46,7 @@ TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
         QStringList shown;
         onNextModal([&](QWidget* dlg) {
             title = dlg->windowTitle();
-            text = dlg->findChild<QLabel*>(QStringLiteral("lblText"))->text();
+            text = dlg->findChild<QLabel*>(u"lblText"_s)->text();
             shown = buttonTexts(dlg);
             if (pick < 0) {
                 QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -59,11 +58,10 @@ TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
             b->click();
         });
         const int answer =
-            p.ask(QStringLiteral("单据提示"),
-                  QStringLiteral("请选择对本单据的处理，按《ESC》键放弃本次处理！"), close, 0);
+            p.ask(u"单据提示"_s, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, close, 0);
         EXPECT_EQ(pick, answer);
-        EXPECT_EQ(QStringLiteral("单据提示"), title);
-        EXPECT_EQ(QStringLiteral("请选择对本单据的处理，按《ESC》键放弃本次处理！"), text);
+        EXPECT_EQ(u"单据提示"_s, title);
+        EXPECT_EQ(u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, text);
         EXPECT_EQ(close, shown);
     }
 }
@@ -74,24 +72,21 @@ TEST(DialogPrompter, MessageShowsCaptionTextAndOneButton) {
     QStringList shown;
     onNextModal([&](QWidget* dlg) {
         title = dlg->windowTitle();
-        text = dlg->findChild<QLabel*>(QStringLiteral("lblText"))->text();
+        text = dlg->findChild<QLabel*>(u"lblText"_s)->text();
         shown = buttonTexts(dlg);
-        dyt::test::saveScreenshot(dlg, QStringLiteral("prompter_message"));
-        buttonWithText(dlg, QStringLiteral("确定"))->click();
+        dyt::test::saveScreenshot(dlg, u"prompter_message"_s);
+        buttonWithText(dlg, u"确定"_s)->click();
     });
     // "\r" in the system's texts breaks the line.
-    p.message(QStringLiteral("系统提示"),
-              QStringLiteral("启动画面加载失败，系统可能已经被破坏,\r建议您重新安装客户端系统！"),
+    p.message(u"系统提示"_s, u"启动画面加载失败，系统可能已经被破坏,\r建议您重新安装客户端系统！"_s,
               MessageIcon::Warning);
-    EXPECT_EQ(QStringLiteral("系统提示"), title);
-    EXPECT_EQ(QStringLiteral("启动画面加载失败，系统可能已经被破坏,\n建议您重新安装客户端系统！"),
-              text);
-    EXPECT_EQ(QStringList{QStringLiteral("确定")}, shown);
+    EXPECT_EQ(u"系统提示"_s, title);
+    EXPECT_EQ(u"启动画面加载失败，系统可能已经被破坏,\n建议您重新安装客户端系统！"_s, text);
+    EXPECT_EQ(QStringList{u"确定"_s}, shown);
 }
 
 TEST(DialogPrompter, DefaultButtonHasTheFocusRole) {
-    TfrmMsgDlg dlg(QStringLiteral("系统警告"), QStringLiteral("升级"), buttons::upgradeOrQuit(), 1,
-                   MessageIcon::Warning);
+    TfrmMsgDlg dlg(u"系统警告"_s, u"升级"_s, buttons::upgradeOrQuit(), 1, MessageIcon::Warning);
     ASSERT_EQ(2, dlg.buttonList().size());
     EXPECT_FALSE(dlg.buttonList().at(0)->isDefault());
     EXPECT_TRUE(dlg.buttonList().at(1)->isDefault());
@@ -103,9 +98,8 @@ TEST(DialogPrompter, InputBoxReturnsTheTextOrCancels) {
         bool confirm;
         QString typed;
     };
-    const Case cases[] = {{true, true, QStringLiteral("s3cret")},
-                          {false, true, QStringLiteral("机器一号")},
-                          {true, false, QStringLiteral("ignored")}};
+    const Case cases[] = {
+        {true, true, u"s3cret"_s}, {false, true, u"机器一号"_s}, {true, false, u"ignored"_s}};
     for (const Case& c : cases) {
         DialogPrompter p;
         QString title, prompt;
@@ -119,24 +113,24 @@ TEST(DialogPrompter, InputBoxReturnsTheTextOrCancels) {
             dlg->edit()->setText(c.typed);
             (c.confirm ? dlg->okButton() : dlg->cancelButton())->click();
         });
-        QString value = QStringLiteral("before");
-        const bool ok = p.input(QStringLiteral("请输入数据库管理员口令"),
-                                QStringLiteral("管理员sa口令："), &value, c.password);
+        QString value = u"before"_s;
+        const bool ok =
+            p.input(u"请输入数据库管理员口令"_s, u"管理员sa口令："_s, &value, c.password);
         EXPECT_EQ(c.confirm, ok);
-        EXPECT_EQ(c.confirm ? c.typed : QStringLiteral("before"), value);
-        EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), title);
-        EXPECT_EQ(QStringLiteral("管理员sa口令："), prompt);
+        EXPECT_EQ(c.confirm ? c.typed : u"before"_s, value);
+        EXPECT_EQ(u"请输入数据库管理员口令"_s, title);
+        EXPECT_EQ(u"管理员sa口令："_s, prompt);
         EXPECT_EQ(c.password ? QLineEdit::Password : QLineEdit::Normal, echo);
     }
 }
 
 TEST(DialogPrompter, FlashWindowClosesItself) {
     DialogPrompter p;
-    p.flash(QStringLiteral("保存成功！"), 600);
+    p.flash(u"保存成功！"_s, 600);
     QPointer<TfrmFlashMsg> w = p.flashWindow();
     ASSERT_FALSE(w.isNull());
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(QStringLiteral("保存成功！"), w->text());
+    EXPECT_EQ(u"保存成功！"_s, w->text());
     EXPECT_EQ(600, w->closeTimer()->interval());
     EXPECT_TRUE(w->closeTimer()->isSingleShot());
     EXPECT_TRUE(w->closeTimer()->isActive());
@@ -150,16 +144,16 @@ TEST(DialogPrompter, FlashWindowClosesItself) {
 
 TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
     DialogPrompter p;
-    p.showProgress(QString(), 0, 0, QStringLiteral("《德盈通》普及版"));
+    p.showProgress(QString(), 0, 0, u"《德盈通》普及版"_s);
     TfrmProgressor* w = p.progressWindow();
     EXPECT_TRUE(p.progressVisible());
-    EXPECT_EQ(QStringLiteral("正在努力工作，请稍候 ..."), w->text());
-    EXPECT_EQ(QStringLiteral("《德盈通》普及版"), w->windowTitle());
+    EXPECT_EQ(u"正在努力工作，请稍候 ..."_s, w->text());
+    EXPECT_EQ(u"《德盈通》普及版"_s, w->windowTitle());
     EXPECT_EQ(300, w->stepTimer()->interval());
     EXPECT_TRUE(w->stepTimer()->isActive());
 
-    p.showProgress(QStringLiteral("正在加载系统配置，请稍后..."), 8, 4, QString());
-    EXPECT_EQ(QStringLiteral("正在加载系统配置，请稍后..."), w->text());
+    p.showProgress(u"正在加载系统配置，请稍后..."_s, 8, 4, QString());
+    EXPECT_EQ(u"正在加载系统配置，请稍后..."_s, w->text());
     EXPECT_EQ(8, w->barMaximum());
     EXPECT_EQ(4, w->barValue());
     p.setProgressPosition(6);
@@ -170,9 +164,9 @@ TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
     w->tick();  // past the maximum: back to 1
     EXPECT_EQ(1, w->barValue());
     EXPECT_EQ(1, p.progress().position());
-    p.setProgressText(QStringLiteral("备份成功"));
-    EXPECT_EQ(QStringLiteral("备份成功"), w->text());
-    dyt::test::saveScreenshot(w, QStringLiteral("prompter_progress"));
+    p.setProgressText(u"备份成功"_s);
+    EXPECT_EQ(u"备份成功"_s, w->text());
+    dyt::test::saveScreenshot(w, u"prompter_progress"_s);
 
     p.hideProgress();
     EXPECT_FALSE(p.progressVisible());

@@ -1,14 +1,11 @@
 // The data module against a real dyt-server: connect, echo, the wrappers, and the reconnect
 // dialog after the server went away.
 
-#include <QTemporaryDir>
-
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "dmtest_support.h"
 #include "protocol/protocol.h"
-#include "support/serverprocess.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 using namespace dyt;
@@ -18,62 +15,40 @@ namespace {
 
 using dyt::test::errorOf;
 
-}  // namespace
+class DmMainEndToEnd : public test::ServerFixture {};
 
-TEST(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
-    resetSession();
-    setRunMode(kFullMode);
-    ScriptedPrompter script;
-    test::reportFaultsToTest(script);
-    PrompterOverride override_(&script);
-
-    test::ServerProcess server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    TdmMain dm;  // the TCP transport
-    QTemporaryDir emptyProgramDir;
-    dm.programDir = emptyProgramDir.path();
-    int quits = 0;
-    dm.quitApplication = [&] { ++quits; };
-
-    ASSERT_TRUE(dm.ConnectServer(server.address(), true, 1));
+// The fixture connects (without progress) and logs in through the direct server handle.
+TEST_F(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
     EXPECT_TRUE(dm.Connected());
     EXPECT_EQ(server.address(), loginedUser().ServerAddress);
-
-    // An account set and a login through the direct server handle, as the login does.
-    const QString caption = QStringLiteral("账套甲");
-    ASSERT_EQ(QString(), test::createAndLogIn(dm, caption));
-
     EXPECT_TRUE(dm.CheckConnection());
     EXPECT_FALSE(dm.GoodsStamp.isEmpty());
     EXPECT_EQ(1, dm.GoodsStampNewer);
 
     RecordSet rs;
-    dm.ExecQuery(QStringLiteral("SELECT 1 AS a, 'x' AS b"), &rs);
+    dm.ExecQuery(u"SELECT 1 AS a, 'x' AS b"_s, &rs);
     ASSERT_EQ(1, rs.recordCount());
-    EXPECT_EQ(1, rs.integer(QStringLiteral("a")));
-    EXPECT_EQ(QStringLiteral("x"), rs.text(QStringLiteral("b")));
+    EXPECT_EQ(1, rs.integer(u"a"_s));
+    EXPECT_EQ(u"x"_s, rs.text(u"b"_s));
 
     ParamList params;
-    EXPECT_EQ(QStringLiteral("存储过程[p_nope]不存在"),
-              errorOf([&] { dm.ExecProc(QStringLiteral("p_nope"), params); }));
-    EXPECT_EQ(QStringLiteral("1"), params.value(QStringLiteral("czy_id")));
-    EXPECT_EQ(QStringLiteral("ProcName:[p_nope]Error:[存储过程[p_nope]不存在]"),
-              errorOf([&] { dm.ExecProcQuery(QStringLiteral("p_nope"), params, &rs); }));
-    EXPECT_NE(QString(),
-              errorOf([&] { dm.ExecUpdate(QStringLiteral("UPDATE no_such_table SET a = 1")); }));
+    EXPECT_EQ(u"存储过程[p_nope]不存在"_s, errorOf([&] { dm.ExecProc(u"p_nope"_s, params); }));
+    EXPECT_EQ(u"1"_s, params.value(u"czy_id"_s));
+    EXPECT_EQ(u"ProcName:[p_nope]Error:[存储过程[p_nope]不存在]"_s,
+              errorOf([&] { dm.ExecProcQuery(u"p_nope"_s, params, &rs); }));
+    EXPECT_NE(QString(), errorOf([&] { dm.ExecUpdate(u"UPDATE no_such_table SET a = 1"_s); }));
     EXPECT_FALSE(dm.CallBusy());
 
     // The server goes away: the echo fails, the local server cannot be started (no program in
     // the program folder), the operator chooses to quit.
     server.stop();
-    script.answer(QStringLiteral("退出系统"), QStringLiteral("客户端与服务器连接断开"));
-    EXPECT_EQ(QStringLiteral("不提示"),
-              errorOf([&] { dm.ExecQuery(QStringLiteral("SELECT 1 AS a"), &rs); }));
+    script.answer(u"退出系统"_s, u"客户端与服务器连接断开"_s);
+    EXPECT_EQ(u"不提示"_s, errorOf([&] { dm.ExecQuery(u"SELECT 1 AS a"_s, &rs); }));
     EXPECT_EQ(1, quits);
-    EXPECT_EQ(
-        QStringList{QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！")},
-        script.messages());
+    EXPECT_EQ(QStringList{u"本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"_s},
+              script.messages());
     EXPECT_FALSE(dm.Connected());
     EXPECT_FALSE(dm.CallBusy());
-    resetSession();
 }
+
+}  // namespace

@@ -22,9 +22,9 @@ namespace {
 using dyt::test::errorOf;
 
 RecordSet goodsRows(int rows) {
-    RecordSet rs = test::recordSet({QStringLiteral("sp_spbh"), QStringLiteral("qty:integer")});
+    RecordSet rs = test::recordSet({u"sp_spbh"_s, u"qty:integer"_s});
     for (int i = 0; i < rows; ++i)
-        rs.appendRow({QStringLiteral("G%1").arg(i + 1), 10 * (i + 1)});
+        rs.appendRow({u"G%1"_s.arg(i + 1), 10 * (i + 1)});
     return rs;
 }
 
@@ -62,40 +62,38 @@ TEST_F(DmFixture, ConnectOpensHostAndPortAndKeepsTheAddressAsTyped) {
         EXPECT_EQ(c.port, transport->port());
         EXPECT_TRUE(dm->Connected());
         EXPECT_EQ(QString::fromUtf8(c.address), loginedUser().ServerAddress);
-        EXPECT_EQ(QStringList{QStringLiteral("InitDataBase")}, transport->methods());
+        EXPECT_EQ(QStringList{u"InitDataBase"_s}, transport->methods());
         transport->clearCalls();
     }
 }
 
 TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
-    transport->failOpens(1, QStringLiteral("连接被拒绝"));
-    EXPECT_EQ(QStringLiteral("连接失败：连接被拒绝"),
-              errorOf([&] { dm->ConnectServer(QStringLiteral("srv"), false, 1); }));
+    transport->failOpens(1, u"连接被拒绝"_s);
+    EXPECT_EQ(u"连接失败：连接被拒绝"_s, errorOf([&] { dm->ConnectServer(u"srv"_s, false, 1); }));
     EXPECT_FALSE(dm->Connected());
 
-    transport->respond(QStringLiteral("InitDataBase"), 1, {QStringLiteral("数据库没有准备好")});
-    EXPECT_EQ(QStringLiteral("连接失败：数据库没有准备好"),
-              errorOf([&] { dm->ConnectServer(QStringLiteral("srv"), false, 1); }));
+    transport->respond(u"InitDataBase"_s, 1, {u"数据库没有准备好"_s});
+    EXPECT_EQ(u"连接失败：数据库没有准备好"_s,
+              errorOf([&] { dm->ConnectServer(u"srv"_s, false, 1); }));
     EXPECT_FALSE(dm->Connected());
     EXPECT_EQ(QString(), loginedUser().ServerAddress);
 
     // A failure without a message is a plain false.
-    transport->respond(QStringLiteral("InitDataBase"), 1, {QString()});
-    EXPECT_FALSE(dm->ConnectServer(QStringLiteral("srv"), false, 1));
+    transport->respond(u"InitDataBase"_s, 1, {QString()});
+    EXPECT_FALSE(dm->ConnectServer(u"srv"_s, false, 1));
 }
 
 TEST_F(DmFixture, ConnectTriesAsOftenAsAskedAndShowsProgress) {
     transport->failOpens(2);
-    EXPECT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), true, 3));
+    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
     EXPECT_EQ(3, transport->openCount());
-    EXPECT_EQ(QStringList{QStringLiteral("客户端系统正在尝试连接应用服务器，请稍后...")},
+    EXPECT_EQ(QStringList{u"客户端系统正在尝试连接应用服务器，请稍后..."_s},
               script.progressTexts());
     EXPECT_FALSE(script.progressVisible());
 }
 
 TEST_F(DmFixture, GetAppServerAndDisconnect) {
-    EXPECT_EQ(QStringLiteral("应用服务器还没有初始化，或者连接没有打开"),
-              errorOf([&] { dm->GetAppServer(); }));
+    EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
     connectLoggedIn();
     EXPECT_EQ(transport, &dm->GetAppServer());
     dm->Disconnect();
@@ -106,14 +104,12 @@ TEST_F(DmFixture, GetAppServerAndDisconnect) {
 TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     RecordSet rs;
     ParamList params;
-    const QString down = QStringLiteral("当前网络数据通道断开,请稍后再次尝试!");
-    EXPECT_EQ(down, errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), &rs); }));
-    EXPECT_EQ(down, errorOf([&] { dm->ExecUpdate(QStringLiteral("delete from t")); }));
-    EXPECT_EQ(down, errorOf([&] { dm->ExecProc(QStringLiteral("p_x"), params); }));
-    EXPECT_EQ(down, errorOf([&] { dm->ExecProcQuery(QStringLiteral("p_x"), params, &rs); }));
-    EXPECT_EQ(down, errorOf([&] {
-                  dm->ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), params);
-              }));
+    const QString down = u"当前网络数据通道断开,请稍后再次尝试!"_s;
+    EXPECT_EQ(down, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
+    EXPECT_EQ(down, errorOf([&] { dm->ExecUpdate(u"delete from t"_s); }));
+    EXPECT_EQ(down, errorOf([&] { dm->ExecProc(u"p_x"_s, params); }));
+    EXPECT_EQ(down, errorOf([&] { dm->ExecProcQuery(u"p_x"_s, params, &rs); }));
+    EXPECT_EQ(down, errorOf([&] { dm->ExecService(u"QMXService"_s, u"SaveToDB"_s, params); }));
     EXPECT_EQ(0, transport->calls().size());
     EXPECT_EQ(0, transport->openCount());
     EXPECT_TRUE(script.records().isEmpty());
@@ -124,35 +120,32 @@ TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     QString inner;
     transport->duringCall = [&](const RecordedCall& c) {
         if (c.method == QLatin1String("ExecProc")) {
-            inner = errorOf([&] { dm->ExecUpdate(QStringLiteral("update t set a=1")); });
+            inner = errorOf([&] { dm->ExecUpdate(u"update t set a=1"_s); });
         }
     };
-    transport->respond(QStringLiteral("ExecProc"), 0,
-                       {QStringLiteral("a=1\r\nczy_id=7\r\nNewId=42"), 5, QString()});
+    transport->respond(u"ExecProc"_s, 0, {u"a=1\r\nczy_id=7\r\nNewId=42"_s, 5, QString()});
     ParamList params;
-    params.setValue(QStringLiteral("a"), QStringLiteral("1"));
-    EXPECT_EQ(5, dm->ExecProc(QStringLiteral("P_JXC_Save"), params));
-    EXPECT_EQ(QStringLiteral("当前网络数据通道繁忙,请稍后再次尝试!"), inner);
-    EXPECT_EQ(QStringLiteral("42"), params.value(QStringLiteral("NewId")));
-    EXPECT_EQ((QStringList{QStringLiteral("ConnectionVar"), QStringLiteral("ExecProc")}),
-              transport->methods());
+    params.setValue(u"a"_s, u"1"_s);
+    EXPECT_EQ(5, dm->ExecProc(u"P_JXC_Save"_s, params));
+    EXPECT_EQ(u"当前网络数据通道繁忙,请稍后再次尝试!"_s, inner);
+    EXPECT_EQ(u"42"_s, params.value(u"NewId"_s));
+    EXPECT_EQ((QStringList{u"ConnectionVar"_s, u"ExecProc"_s}), transport->methods());
     EXPECT_FALSE(dm->CallBusy());
 }
 
 TEST_F(DmFixture, ChannelIsFreeAgainAfterAFailure) {
     connectLoggedIn();
-    transport->respond(QStringLiteral("ExecUpdate"), -1, {QStringLiteral("违反唯一约束")});
-    EXPECT_EQ(QStringLiteral("违反唯一约束"),
-              errorOf([&] { dm->ExecUpdate(QStringLiteral("insert into t values(1)")); }));
+    transport->respond(u"ExecUpdate"_s, -1, {u"违反唯一约束"_s});
+    EXPECT_EQ(u"违反唯一约束"_s, errorOf([&] { dm->ExecUpdate(u"insert into t values(1)"_s); }));
     EXPECT_FALSE(dm->CallBusy());
-    transport->respond(QStringLiteral("ExecUpdate"), 3, {QString()});
-    EXPECT_EQ(3, dm->ExecUpdate(QStringLiteral("update t set a=1")));
+    transport->respond(u"ExecUpdate"_s, 3, {QString()});
+    EXPECT_EQ(3, dm->ExecUpdate(u"update t set a=1"_s));
 }
 
 TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     connectLoggedIn();
     setRunMode(kQueryOnlyMode);
-    const QString refused = QStringLiteral("您当前使用的是查询版,只能查询");
+    const QString refused = u"您当前使用的是查询版,只能查询"_s;
     struct Case {
         const char* name;
         std::function<void()> call;
@@ -161,24 +154,17 @@ TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     ParamList params;
     RecordSet rs;
     const Case cases[] = {
-        {"ExecUpdate", [&] { dm->ExecUpdate(QStringLiteral("update t set a=1")); }, false},
-        {"ExecService",
-         [&] { dm->ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDB"), params); },
-         false},
-        {"ExecProc P_JXC_SaveGoods",
-         [&] { dm->ExecProc(QStringLiteral("P_JXC_SaveGoods"), params); }, false},
-        {"ExecProc p_sys_Up_LogX", [&] { dm->ExecProc(QStringLiteral("p_sys_Up_LogX"), params); },
-         false},
-        {"ExecProc p_sys_Up_Log", [&] { dm->ExecProc(QStringLiteral("p_sys_Up_Log"), params); },
-         true},
-        {"ExecProc P_SYS_UP_LOG", [&] { dm->ExecProc(QStringLiteral("P_SYS_UP_LOG"), params); },
-         true},
-        {"ExecProc p_Sys_up_log", [&] { dm->ExecProc(QStringLiteral("p_Sys_up_log"), params); },
-         true},
+        {"ExecUpdate", [&] { dm->ExecUpdate(u"update t set a=1"_s); }, false},
+        {"ExecService", [&] { dm->ExecService(u"QMXService"_s, u"SaveToDB"_s, params); }, false},
+        {"ExecProc P_JXC_SaveGoods", [&] { dm->ExecProc(u"P_JXC_SaveGoods"_s, params); }, false},
+        {"ExecProc p_sys_Up_LogX", [&] { dm->ExecProc(u"p_sys_Up_LogX"_s, params); }, false},
+        {"ExecProc p_sys_Up_Log", [&] { dm->ExecProc(u"p_sys_Up_Log"_s, params); }, true},
+        {"ExecProc P_SYS_UP_LOG", [&] { dm->ExecProc(u"P_SYS_UP_LOG"_s, params); }, true},
+        {"ExecProc p_Sys_up_log", [&] { dm->ExecProc(u"p_Sys_up_log"_s, params); }, true},
         {"ExecProc P_sys_up_colconfigure",
-         [&] { dm->ExecProc(QStringLiteral("P_sys_up_colconfigure"), params); }, true},
-        {"ExecQuery", [&] { dm->ExecQuery(QStringLiteral("select 1"), &rs); }, true},
-        {"ExecProcQuery", [&] { dm->ExecProcQuery(QStringLiteral("p_q"), params, &rs); }, true},
+         [&] { dm->ExecProc(u"P_sys_up_colconfigure"_s, params); }, true},
+        {"ExecQuery", [&] { dm->ExecQuery(u"select 1"_s, &rs); }, true},
+        {"ExecProcQuery", [&] { dm->ExecProcQuery(u"p_q"_s, params, &rs); }, true},
     };
     for (const Case& c : cases) {
         transport->clearCalls();
@@ -191,33 +177,28 @@ TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
 TEST_F(DmFixture, ProceduresCarryTheOperatorAndTakeBackTheLines) {
     connectLoggedIn(7);
     ParamList params;
-    params.setValue(QStringLiteral("CZY_ID"), QStringLiteral("99"));  // replaced, any case
-    params.setValue(QStringLiteral("id"), QStringLiteral("3"));
-    transport->respond(
-        QStringLiteral("ExecProc"), 0,
-        {QStringLiteral("CZY_ID=7\r\nid=3\r\nmsg=done"), -2, QStringLiteral("单据已审核")});
-    EXPECT_EQ(QStringLiteral("单据已审核"),
-              errorOf([&] { dm->ExecProc(QStringLiteral("P_JXC_Del"), params); }));
+    params.setValue(u"CZY_ID"_s, u"99"_s);  // replaced, any case
+    params.setValue(u"id"_s, u"3"_s);
+    transport->respond(u"ExecProc"_s, 0, {u"CZY_ID=7\r\nid=3\r\nmsg=done"_s, -2, u"单据已审核"_s});
+    EXPECT_EQ(u"单据已审核"_s, errorOf([&] { dm->ExecProc(u"P_JXC_Del"_s, params); }));
     ASSERT_EQ(2, transport->calls().size());
-    EXPECT_EQ((QStringList{QStringLiteral("CZY_ID=7"), QStringLiteral("id=3")}),
-              transport->calls().at(1).paramLines);
-    EXPECT_EQ(QStringLiteral("P_JXC_Del"), transport->calls().at(1).procedure);
-    EXPECT_EQ(QStringLiteral("done"), params.value(QStringLiteral("msg")));
+    EXPECT_EQ((QStringList{u"CZY_ID=7"_s, u"id=3"_s}), transport->calls().at(1).paramLines);
+    EXPECT_EQ(u"P_JXC_Del"_s, transport->calls().at(1).procedure);
+    EXPECT_EQ(u"done"_s, params.value(u"msg"_s));
 
     // Without raising, the negative result comes back.
-    transport->respond(QStringLiteral("ExecProc"), 0, {params.text(), -2, QStringLiteral("x")});
-    EXPECT_EQ(-2, dm->ExecProc(QStringLiteral("P_JXC_Del"), params, false));
+    transport->respond(u"ExecProc"_s, 0, {params.text(), -2, u"x"_s});
+    EXPECT_EQ(-2, dm->ExecProc(u"P_JXC_Del"_s, params, false));
 
     // Services carry the operator too and pass their packets.
     transport->clearCalls();
     ParamList svc;
     const RecordSet lines = goodsRows(2);
-    EXPECT_EQ(0, dm->ExecService(QStringLiteral("QMXService"), QStringLiteral("SaveToDraft"), svc,
-                                 &lines));
+    EXPECT_EQ(0, dm->ExecService(u"QMXService"_s, u"SaveToDraft"_s, svc, &lines));
     const RecordedCall& call = transport->calls().at(1);
-    EXPECT_EQ(QStringLiteral("QMXService"), call.procedure);
-    EXPECT_EQ(QStringLiteral("SaveToDraft"), call.serviceMethod);
-    EXPECT_EQ(QStringList{QStringLiteral("czy_id=7")}, call.paramLines);
+    EXPECT_EQ(u"QMXService"_s, call.procedure);
+    EXPECT_EQ(u"SaveToDraft"_s, call.serviceMethod);
+    EXPECT_EQ(QStringList{u"czy_id=7"_s}, call.paramLines);
     EXPECT_EQ(2, proto::recordSetFromCbor(call.args.at(3)).rowCount());
     EXPECT_TRUE(call.args.at(4).isNull());
 }
@@ -225,22 +206,17 @@ TEST_F(DmFixture, ProceduresCarryTheOperatorAndTakeBackTheLines) {
 TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     connectLoggedIn();
     RecordSet rs = goodsRows(1);  // an open record set is emptied first
-    transport->respond(QStringLiteral("ExecQuery"), 0,
-                       {proto::recordSetToCbor(goodsRows(3)), QString()});
-    dm->ExecQuery(QStringLiteral("select sp_spbh, qty from goods"), &rs);
-    EXPECT_EQ(QStringLiteral("select sp_spbh, qty from goods"), transport->calls().at(1).sql);
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(goodsRows(3)), QString()});
+    dm->ExecQuery(u"select sp_spbh, qty from goods"_s, &rs);
+    EXPECT_EQ(u"select sp_spbh, qty from goods"_s, transport->calls().at(1).sql);
     EXPECT_EQ(3, rs.recordCount());
     EXPECT_EQ(0, rs.recNo());
-    EXPECT_EQ(QStringLiteral("G1"), rs.text(QStringLiteral("sp_spbh")));
+    EXPECT_EQ(u"G1"_s, rs.text(u"sp_spbh"_s));
 
-    transport->respond(QStringLiteral("ExecQuery"), -1,
-                       {QCborValue(QCborValue::Null), QStringLiteral("对象名无效")});
-    EXPECT_EQ(QStringLiteral("对象名无效"),
-              errorOf([&] { dm->ExecQuery(QStringLiteral("select * from nope"), &rs); }));
-    transport->respond(QStringLiteral("ExecQuery"), 0,
-                       {QCborValue(QCborValue::Null), QStringLiteral("没有数据")});
-    EXPECT_EQ(QStringLiteral("没有数据"),
-              errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), &rs); }));
+    transport->respond(u"ExecQuery"_s, -1, {QCborValue(QCborValue::Null), u"对象名无效"_s});
+    EXPECT_EQ(u"对象名无效"_s, errorOf([&] { dm->ExecQuery(u"select * from nope"_s, &rs); }));
+    transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
+    EXPECT_EQ(u"没有数据"_s, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
 }
 
 TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
@@ -251,26 +227,19 @@ TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
         QStringList expected;
     } cases[] = {
         // One row: the field lines replace (qty) or join (sp_spbh) the returned lines.
-        {"one row",
-         1,
-         {QStringLiteral("qty=10"), QStringLiteral("czy_id=7"), QStringLiteral("out=1"),
-          QStringLiteral("sp_spbh=G1")}},
+        {"one row", 1, {u"qty=10"_s, u"czy_id=7"_s, u"out=1"_s, u"sp_spbh=G1"_s}},
         // Two rows: the list stays as the server returned it.
-        {"two rows",
-         2,
-         {QStringLiteral("qty=0"), QStringLiteral("czy_id=7"), QStringLiteral("out=1")}},
-        {"no row",
-         0,
-         {QStringLiteral("qty=0"), QStringLiteral("czy_id=7"), QStringLiteral("out=1")}},
+        {"two rows", 2, {u"qty=0"_s, u"czy_id=7"_s, u"out=1"_s}},
+        {"no row", 0, {u"qty=0"_s, u"czy_id=7"_s, u"out=1"_s}},
     };
     for (const Case& c : cases) {
         ParamList params;
-        params.setValue(QStringLiteral("qty"), QStringLiteral("0"));
-        transport->respond(QStringLiteral("ExecProcQuery"), 0,
-                           {QStringLiteral("qty=0\r\nczy_id=7\r\nout=1"),
-                            proto::recordSetToCbor(goodsRows(c.rows))});
+        params.setValue(u"qty"_s, u"0"_s);
+        transport->respond(
+            u"ExecProcQuery"_s, 0,
+            {u"qty=0\r\nczy_id=7\r\nout=1"_s, proto::recordSetToCbor(goodsRows(c.rows))});
         RecordSet rs;
-        EXPECT_EQ(0, dm->ExecProcQuery(QStringLiteral("p_Base_Goods"), params, &rs)) << c.name;
+        EXPECT_EQ(0, dm->ExecProcQuery(u"p_Base_Goods"_s, params, &rs)) << c.name;
         EXPECT_EQ(c.expected, params.lines()) << c.name;
         EXPECT_EQ(c.rows, rs.recordCount()) << c.name;
     }
@@ -280,29 +249,27 @@ TEST_F(DmFixture, ExecProcQueryErrors) {
     connectLoggedIn();
     ParamList params;
     RecordSet rs;
-    transport->fail(QStringLiteral("ExecProcQuery"), QStringLiteral("除数为零"));
-    EXPECT_EQ(QStringLiteral("ProcName:[P_JXC_Query]Error:[除数为零]"),
-              errorOf([&] { dm->ExecProcQuery(QStringLiteral("P_JXC_Query"), params, &rs); }));
-    transport->respond(QStringLiteral("ExecProcQuery"), 0,
-                       {params.text(), QCborValue(QCborValue::Null)});
-    EXPECT_EQ(QStringLiteral("查询数据为空"),
-              errorOf([&] { dm->ExecProcQuery(QStringLiteral("P_JXC_Query"), params, &rs); }));
+    transport->fail(u"ExecProcQuery"_s, u"除数为零"_s);
+    EXPECT_EQ(u"ProcName:[P_JXC_Query]Error:[除数为零]"_s,
+              errorOf([&] { dm->ExecProcQuery(u"P_JXC_Query"_s, params, &rs); }));
+    transport->respond(u"ExecProcQuery"_s, 0, {params.text(), QCborValue(QCborValue::Null)});
+    EXPECT_EQ(u"查询数据为空"_s,
+              errorOf([&] { dm->ExecProcQuery(u"P_JXC_Query"_s, params, &rs); }));
     EXPECT_FALSE(dm->CallBusy());
 }
 
 TEST_F(DmFixture, EchoStampsReplaceOnlyOlderStamps) {
     connectLoggedIn();
-    dm->GoodsStamp = QStringLiteral("2026-01-01 00:00:00");
-    dm->PartnerStamp = QStringLiteral("2025-06-01 00:00:00");
-    transport->setStamps(QStringLiteral("2026-01-02 10:00:00"),
-                         QStringLiteral("2025-01-01 00:00:00"));
+    dm->GoodsStamp = u"2026-01-01 00:00:00"_s;
+    dm->PartnerStamp = u"2025-06-01 00:00:00"_s;
+    transport->setStamps(u"2026-01-02 10:00:00"_s, u"2025-01-01 00:00:00"_s);
     EXPECT_TRUE(dm->CheckConnection());
-    EXPECT_EQ(QStringLiteral("2026-01-02 10:00:00"), dm->GoodsStamp);
+    EXPECT_EQ(u"2026-01-02 10:00:00"_s, dm->GoodsStamp);
     EXPECT_EQ(1, dm->GoodsStampNewer);
-    EXPECT_EQ(QStringLiteral("2025-06-01 00:00:00"), dm->PartnerStamp);
+    EXPECT_EQ(u"2025-06-01 00:00:00"_s, dm->PartnerStamp);
     EXPECT_EQ(0, dm->PartnerStampNewer);
     // The token travels with CR LF.
-    EXPECT_EQ(QStringLiteral("qZevrint\r\n"), transport->calls().at(0).args.at(0).toString());
+    EXPECT_EQ(u"qZevrint\r\n"_s, transport->calls().at(0).args.at(0).toString());
 }
 
 TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
@@ -315,26 +282,24 @@ TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
         return true;
     };
     // The socket is open but the echo is wrong; the first reconnect attempt fails.
-    transport->respond(QStringLiteral("ConnectionVar"), QStringLiteral("xxxx\r\n1\r\n2"));
+    transport->respond(u"ConnectionVar"_s, u"xxxx\r\n1\r\n2"_s);
     transport->failOpens(1);
-    script.answer(QStringLiteral("继续连接"), QStringLiteral("客户端与服务器连接断开"));
-    transport->respond(QStringLiteral("ExecUpdate"), 1, {QString()});
-    EXPECT_EQ(1, dm->ExecUpdate(QStringLiteral("update t set a=1")));
+    script.answer(u"继续连接"_s, u"客户端与服务器连接断开"_s);
+    transport->respond(u"ExecUpdate"_s, 1, {QString()});
+    EXPECT_EQ(1, dm->ExecUpdate(u"update t set a=1"_s));
 
     const auto questions = script.records(PromptKind::Question);
     ASSERT_EQ(1, questions.size());
-    EXPECT_EQ(QStringLiteral("系统错误"), questions.at(0).caption);
-    EXPECT_EQ(QStringLiteral("客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?"),
+    EXPECT_EQ(u"系统错误"_s, questions.at(0).caption);
+    EXPECT_EQ(u"客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?"_s,
               questions.at(0).text);
-    EXPECT_EQ((QStringList{QStringLiteral("继续连接"), QStringLiteral("退出系统")}),
-              questions.at(0).buttons);
+    EXPECT_EQ((QStringList{u"继续连接"_s, u"退出系统"_s}), questions.at(0).buttons);
     EXPECT_EQ(1, relogins);
     EXPECT_TRUE(connectedDuringRelogin);
     EXPECT_TRUE(dm->Connected());
     EXPECT_FALSE(dm->ConnectionLost());
     EXPECT_EQ(3, transport->openCount());  // first connect, failed attempt, good attempt
-    EXPECT_EQ((QStringList{QStringLiteral("ConnectionVar"), QStringLiteral("InitDataBase"),
-                           QStringLiteral("ExecUpdate")}),
+    EXPECT_EQ((QStringList{u"ConnectionVar"_s, u"InitDataBase"_s, u"ExecUpdate"_s}),
               transport->methods());
     EXPECT_EQ(0, quitCalls);
     EXPECT_TRUE(started.isEmpty());  // a remote server is not started here
@@ -347,25 +312,24 @@ TEST_F(DmFixture, EchoMismatchAndQuitEndsTheProgramSilently) {
     dm->relogin = [] { return true; };
     transport->drop();  // the connection broke
     transport->failOpens(1);
-    script.answer(QStringLiteral("退出系统"));
-    EXPECT_EQ(QStringLiteral("不提示"),
-              errorOf([&] { dm->ExecUpdate(QStringLiteral("update t set a=1")); }));
+    script.answer(u"退出系统"_s);
+    EXPECT_EQ(u"不提示"_s, errorOf([&] { dm->ExecUpdate(u"update t set a=1"_s); }));
     EXPECT_EQ(1, quitCalls);
     EXPECT_FALSE(dm->Connected());
     EXPECT_FALSE(dm->CallBusy());
     EXPECT_GE(networkSignals, 1);
-    EXPECT_FALSE(transport->methods().contains(QStringLiteral("ExecUpdate")));
+    EXPECT_FALSE(transport->methods().contains(u"ExecUpdate"_s));
     // The next call fails at once: the module knows it is disconnected.
-    EXPECT_EQ(QStringLiteral("当前网络数据通道断开,请稍后再次尝试!"),
-              errorOf([&] { dm->ExecUpdate(QStringLiteral("update t set a=1")); }));
+    EXPECT_EQ(u"当前网络数据通道断开,请稍后再次尝试!"_s,
+              errorOf([&] { dm->ExecUpdate(u"update t set a=1"_s); }));
 }
 
 TEST_F(DmFixture, FailedReloginCountsAsAFailedReconnect) {
     connectLoggedIn();
     int relogins = 0;
     dm->relogin = [&] { return ++relogins > 1; };
-    transport->respond(QStringLiteral("ConnectionVar"), QStringLiteral("bad"));
-    script.answer(QStringLiteral("继续连接"));
+    transport->respond(u"ConnectionVar"_s, u"bad"_s);
+    script.answer(u"继续连接"_s);
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(2, relogins);
     EXPECT_EQ(1, script.records(PromptKind::Question).size());
@@ -375,15 +339,15 @@ TEST_F(DmFixture, LocalServerStartNeedsTheServerProgram) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     dm->programDir = dir.path();
-    EXPECT_EQ(QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"),
+    EXPECT_EQ(u"本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"_s,
               errorOf([&] { dm->StartLocalServer(211); }));
     EXPECT_TRUE(started.isEmpty());
-    QFile program(QDir(dir.path()).filePath(QStringLiteral("dyt-server")));
+    QFile program(QDir(dir.path()).filePath(u"dyt-server"_s));
     ASSERT_TRUE(program.open(QIODevice::WriteOnly));
     program.close();
     dm->StartLocalServer(3001);
-    EXPECT_EQ(QStringList{QDir(dir.path()).filePath(QStringLiteral("dyt-server")) +
-                          QStringLiteral(" --port 3001 --data ") + TdmMain::localServerDataDir()},
+    EXPECT_EQ(QStringList{QDir(dir.path()).filePath(u"dyt-server"_s) + u" --port 3001 --data "_s +
+                          TdmMain::localServerDataDir()},
               started);
 }
 
@@ -391,17 +355,17 @@ TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     dm->programDir = dir.path();
-    QFile program(QDir(dir.path()).filePath(QStringLiteral("dyt-server")));
+    QFile program(QDir(dir.path()).filePath(u"dyt-server"_s));
     ASSERT_TRUE(program.open(QIODevice::WriteOnly));
     program.close();
-    ASSERT_TRUE(dm->ConnectServer(QStringLiteral("127.0.0.1:4000"), false, 1));
+    ASSERT_TRUE(dm->ConnectServer(u"127.0.0.1:4000"_s, false, 1));
     dm->localServerWaitMs = 0;
     // Nothing answers at the address: the server is started there, then connected to.
     transport->drop();
     transport->failOpens(1);
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(1, started.size());
-    EXPECT_TRUE(started.value(0).contains(QStringLiteral("dyt-server --port 4000 --data ")))
+    EXPECT_TRUE(started.value(0).contains(u"dyt-server --port 4000 --data "_s))
         << started.value(0).toStdString();
     EXPECT_EQ(4000, transport->port());
     // A server answers there again (only the connection broke): none is started.
@@ -417,11 +381,11 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
     bool nested = true;
     transport->duringCall = [&](const RecordedCall& c) {
         if (c.method == QLatin1String("InitDataBase"))
-            nested = dm->ConnectServer(QStringLiteral("other:1"), false, 1);
+            nested = dm->ConnectServer(u"other:1"_s, false, 1);
     };
-    EXPECT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
     EXPECT_FALSE(nested);
-    EXPECT_EQ(QStringLiteral("srv"), transport->host());
+    EXPECT_EQ(u"srv"_s, transport->host());
 
     // A check started while one runs aborts silently; the running check goes on.
     QString inner;
@@ -430,16 +394,15 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
             inner = errorOf([&] { dm->CheckConnection(); });
     };
     EXPECT_TRUE(dm->CheckConnection());
-    EXPECT_EQ(QStringLiteral("不提示"), inner);
+    EXPECT_EQ(u"不提示"_s, inner);
 }
 
 TEST_F(DmFixture, WrappersRefuseMissingArguments) {
     connectLoggedIn();
     ParamList params;
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(QStringLiteral("  ")); }));
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(QStringLiteral("select 1"), nullptr); }));
-    EXPECT_NE(QString(),
-              errorOf([&] { dm->ExecService(QString(), QStringLiteral("SaveToDB"), params); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(u"  "_s); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(u"select 1"_s, nullptr); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecService(QString(), u"SaveToDB"_s, params); }));
     EXPECT_TRUE(transport->calls().isEmpty());
     EXPECT_FALSE(dm->CallBusy());
 }

@@ -13,6 +13,7 @@
 #include "client/common/scriptedprompter.h"
 #include "client/common/session.h"
 #include "client/common/transport.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "uihelpers.h"
@@ -65,10 +66,47 @@ protected:
 
     // Connects to a remote server (no local start on reconnect) and logs an operator in.
     void connectLoggedIn(int userId = 7) {
-        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         client::loginedUser().UserId = userId;
         client::setLoggedIn(true);
         transport->clearCalls();
+    }
+
+    // The next ExecProcQuery answers with the rows, its parameter lines unchanged.
+    void answerProc(const RecordSet& rows) {
+        transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
+            return r;
+        });
+    }
+    // The next ExecQuery answers with the rows.
+    void answerQuery(const RecordSet& rows) {
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rows), QString()});
+    }
+    // The next ExecProc returns the value (a save's record id).
+    void answerProcResult(qint64 value) {
+        transport->respondWith(u"ExecProc"_s, [value](const QCborArray& args) {
+            client::Response r;
+            r.result = 0;
+            r.outs = {args.at(1), value, QString()};
+            return r;
+        });
+    }
+    // The calls of a method (ExecProc, ExecProcQuery, ExecQuery, ExecUpdate ...), in order.
+    QList<client::RecordedCall> callsOf(const QString& method) const {
+        return transport->callsOf(method);
+    }
+    // The SQL texts of a method's calls (ExecQuery, ExecUpdate), in order.
+    QStringList sqlOf(const QString& method) const {
+        QStringList out;
+        for (const client::RecordedCall& c : transport->callsOf(method))
+            out.append(c.sql);
+        return out;
+    }
+    static ParamList linesOf(const client::RecordedCall& c) {
+        return ParamList(c.paramLines.join(u"\r\n"_s));
     }
 
     client::ScriptedPrompter script;
@@ -83,17 +121,15 @@ protected:
 // server) and logs operator 1 in through the direct server handle, as the login window does.
 // Returns the server's message on failure, an empty text on success.
 inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
-                              const QString& dbName = QStringLiteral("dytv1_1")) {
-    client::Response r = dm.GetAppServer().call(
-        QStringLiteral("CreateProfile"), {caption, caption, QStringLiteral("sa"), QString()});
+                              const QString& dbName = u"dytv1_1"_s) {
+    client::Response r =
+        dm.GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
     if (r.code() != 0)
         return r.outText(0);
     const QString lines = proto::joinLines(
-        {dbName, dbName, QStringLiteral("1"), QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"),
-         QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
-         QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-         QStringLiteral("V11.0.140215")});
-    r = dm.GetAppServer().call(QStringLiteral("Login"), {lines, QStringLiteral("1"), QString()});
+        {dbName, dbName, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s, u"正式版"_s,
+         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    r = dm.GetAppServer().call(u"Login"_s, {lines, u"1"_s, QString()});
     if (r.code() != 0)
         return r.outText(0);
     client::loginedUser().UserId = 1;

@@ -42,22 +42,22 @@ using dyt::test::errorOf;
 class DepartmentList : public TfrmXAbstract {
 public:
     explicit DepartmentList(QWidget* parent = nullptr) : TfrmXAbstract(parent) {
-        setTitle(QStringLiteral("部门列表"));
-        addColumn(QStringLiteral("编号"), QStringLiteral("code"), false, 60);
-        addColumn(QStringLiteral("[%CNT%]部门名称"), QStringLiteral("fullname"), false, 100);
-        addColumn(QStringLiteral("[%F%]内部码"), QStringLiteral("inner"), false, 60);
-        addColumn(QStringLiteral("[%SUM%M%Cost%]预计资金"), QStringLiteral("cost"), false, 80);
-        records().addField(QStringLiteral("id"), FieldType::Integer);
-        records().addField(QStringLiteral("code"), FieldType::Text, 20);
-        records().addField(QStringLiteral("fullname"), FieldType::Text, 60);
-        records().addField(QStringLiteral("inner"), FieldType::Text, 10);
-        records().addField(QStringLiteral("cost"), FieldType::Float);
+        setTitle(u"部门列表"_s);
+        addColumn(u"编号"_s, u"code"_s, false, 60);
+        addColumn(u"[%CNT%]部门名称"_s, u"fullname"_s, false, 100);
+        addColumn(u"[%F%]内部码"_s, u"inner"_s, false, 60);
+        addColumn(u"[%SUM%M%Cost%]预计资金"_s, u"cost"_s, false, 80);
+        records().addField(u"id"_s, FieldType::Integer);
+        records().addField(u"code"_s, FieldType::Text, 20);
+        records().addField(u"fullname"_s, FieldType::Text, 60);
+        records().addField(u"inner"_s, FieldType::Text, 10);
+        records().addField(u"cost"_s, FieldType::Float);
     }
     void addRow(qint64 id, const QString& code, const QString& name, double cost = 0) {
-        records().appendRow({id, code, name, QStringLiteral("x") + code, cost});
+        records().appendRow({id, code, name, u"x"_s + code, cost});
     }
     QString orderTable() const override { return table; }
-    QString table = QStringLiteral("baseBM");
+    QString table = u"baseBM"_s;
 };
 
 class FormsTest : public test::LoginFixture {
@@ -67,7 +67,7 @@ protected:
         TfrmBase::setProgramFolder(dir.path());
         resetSettings();
         connectLoggedIn(7);
-        loginedUser().UserName = QStringLiteral("张三");
+        loginedUser().UserName = u"张三"_s;
     }
     void TearDown() override {
         TfrmBase::setProgramFolder(QString());
@@ -83,10 +83,9 @@ protected:
         for (const RecordedCall& c : transport->calls()) {
             if (c.procedure != u"p_sys_Up_Log")
                 continue;
-            const ParamList p(c.paramLines.join(QStringLiteral("\r\n")));
-            out.append(p.value(QStringLiteral("logMsgType")) + QLatin1Char('|') +
-                       p.value(QStringLiteral("logMsgCont")) + QLatin1Char('|') +
-                       p.value(QStringLiteral("aTag")));
+            const ParamList p(c.paramLines.join(u"\r\n"_s));
+            out.append(p.value(u"logMsgType"_s) + QLatin1Char('|') + p.value(u"logMsgCont"_s) +
+                       QLatin1Char('|') + p.value(u"aTag"_s));
         }
         return out;
     }
@@ -94,7 +93,7 @@ protected:
         QList<ParamList> out;
         for (const RecordedCall& c : transport->calls()) {
             if (c.procedure == name)
-                out.append(ParamList(c.paramLines.join(QStringLiteral("\r\n"))));
+                out.append(ParamList(c.paramLines.join(u"\r\n"_s)));
         }
         return out;
     }
@@ -134,16 +133,14 @@ TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntry) {
         w->close();  // freed on close
         flushDeletes();
     }
-    EXPECT_EQ(
-        (QStringList{
-            QStringLiteral("1|打开窗口[部门列表]|1005"), QStringLiteral("2|关闭窗口[部门列表]|"),
-            QStringLiteral("1|打开窗口[部门列表]|1005"), QStringLiteral("2|关闭窗口[部门列表]|")}),
-        logEntries());
+    EXPECT_EQ((QStringList{u"1|打开窗口[部门列表]|1005"_s, u"2|关闭窗口[部门列表]|"_s,
+                           u"1|打开窗口[部门列表]|1005"_s, u"2|关闭窗口[部门列表]|"_s}),
+              logEntries());
     // The lines carry the session's operator and workstation.
-    const QList<ParamList> calls = procCalls(QStringLiteral("p_sys_Up_Log"));
+    const QList<ParamList> calls = procCalls(u"p_sys_Up_Log"_s);
     ASSERT_EQ(4, calls.size());
-    EXPECT_EQ(QStringLiteral("张三"), calls[0].value(QStringLiteral("logUserName")));
-    EXPECT_EQ(QStringLiteral("7"), calls[0].value(QStringLiteral("logUserId")));
+    EXPECT_EQ(u"张三"_s, calls[0].value(u"logUserName"_s));
+    EXPECT_EQ(u"7"_s, calls[0].value(u"logUserId"_s));
 }
 
 TEST_F(FormsTest, LogEntriesOnlyForChildWindowsOrTaggedWindows) {
@@ -180,11 +177,11 @@ TEST_F(FormsTest, EscClosesAndF1OpensTheHelpFileWhenItExists) {
     press(w, Qt::Key_F1);
     EXPECT_EQ(QStringList(), opened);  // no Help.chm yet
 
-    QFile help(QDir(dir.path()).filePath(QStringLiteral("Help.chm")));
+    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.close();
     press(w, Qt::Key_F1);
-    EXPECT_EQ(QStringList{QDir(dir.path()).filePath(QStringLiteral("Help.chm"))}, opened);
+    EXPECT_EQ(QStringList{QDir(dir.path()).filePath(u"Help.chm"_s)}, opened);
 
     press(w, Qt::Key_Escape);
     flushDeletes();
@@ -193,9 +190,9 @@ TEST_F(FormsTest, EscClosesAndF1OpensTheHelpFileWhenItExists) {
 
 TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     DepartmentList w;
-    w.addRow(11, QStringLiteral("A"), QStringLiteral("甲"));
-    w.addRow(12, QStringLiteral("B"), QStringLiteral("乙"));
-    w.addRow(13, QStringLiteral("C"), QStringLiteral("丙"));
+    w.addRow(11, u"A"_s, u"甲"_s);
+    w.addRow(12, u"B"_s, u"乙"_s);
+    w.addRow(13, u"C"_s, u"丙"_s);
     w.showRecords();
     w.SetRowOrder();
     w.btnUp()->setVisible(true);
@@ -204,13 +201,12 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
 
     w.setFocusedRow(1);
     press(table, Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ((QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}),
-              displayedCodes(w));
+    EXPECT_EQ((QStringList{u"B"_s, u"A"_s, u"C"_s}), displayedCodes(w));
     EXPECT_EQ(0, w.focusedRow());  // the moved row stays focused
-    QList<ParamList> sent = procCalls(QStringLiteral("p_Base_Up_Orderly"));
+    QList<ParamList> sent = procCalls(u"p_Base_Up_Orderly"_s);
     ASSERT_EQ(1, sent.size());
-    EXPECT_EQ(QStringLiteral("baseBM"), sent[0].value(QStringLiteral("tableName")));
-    EXPECT_EQ(QStringLiteral("12,11,13"), sent[0].value(QStringLiteral("IdList")));
+    EXPECT_EQ(u"baseBM"_s, sent[0].value(u"tableName"_s));
+    EXPECT_EQ(u"12,11,13"_s, sent[0].value(u"IdList"_s));
     for (const char* piece : {"IdList2", "IdList3", "IdList4", "IdList5"}) {
         EXPECT_TRUE(sent[0].contains(QLatin1String(piece)));
         EXPECT_EQ(QString(), sent[0].value(QLatin1String(piece)));
@@ -220,7 +216,7 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     press(table, Qt::Key_Up, Qt::ControlModifier);
     w.setFocusedRow(2);
     press(table, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(1, procCalls(QStringLiteral("p_Base_Up_Orderly")).size());
+    EXPECT_EQ(1, procCalls(u"p_Base_Up_Orderly"_s).size());
 
     // A disabled or hidden command does not run.
     w.setFocusedRow(1);
@@ -229,124 +225,120 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     w.btnDown()->setEnabled(true);
     w.btnDown()->setVisible(false);
     press(&w, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(1, procCalls(QStringLiteral("p_Base_Up_Orderly")).size());
+    EXPECT_EQ(1, procCalls(u"p_Base_Up_Orderly"_s).size());
 
     w.btnDown()->setVisible(true);
     press(&w, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ((QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("A")}),
-              displayedCodes(w));
+    EXPECT_EQ((QStringList{u"B"_s, u"C"_s, u"A"_s}), displayedCodes(w));
     EXPECT_EQ(2, w.focusedRow());
-    sent = procCalls(QStringLiteral("p_Base_Up_Orderly"));
+    sent = procCalls(u"p_Base_Up_Orderly"_s);
     ASSERT_EQ(2, sent.size());
-    EXPECT_EQ(QStringLiteral("12,13,11"), sent[1].value(QStringLiteral("IdList")));
+    EXPECT_EQ(u"12,13,11"_s, sent[1].value(u"IdList"_s));
 }
 
 TEST_F(FormsTest, AFailedOrderSaveIsShownWithHint) {
     DepartmentList w;
-    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"));
-    w.addRow(2, QStringLiteral("B"), QStringLiteral("乙"));
+    w.addRow(1, u"A"_s, u"甲"_s);
+    w.addRow(2, u"B"_s, u"乙"_s);
     w.showRecords();
-    transport->respond(QStringLiteral("ExecProc"), 0,
-                       {QString(), -1, QStringLiteral("表[baseBM]不能排序")});
+    transport->respond(u"ExecProc"_s, 0, {QString(), -1, u"表[baseBM]不能排序"_s});
     EXPECT_FALSE(w.SaveRowOrder());
     ASSERT_EQ(1, script.records().size());
-    EXPECT_EQ(QStringLiteral("提示"), script.records()[0].caption);
-    EXPECT_EQ(QStringLiteral("表[baseBM]不能排序"), script.records()[0].text);
+    EXPECT_EQ(u"提示"_s, script.records()[0].caption);
+    EXPECT_EQ(u"表[baseBM]不能排序"_s, script.records()[0].text);
     // A window without an order table sends nothing.
     transport->clearCalls();
     w.table.clear();
     EXPECT_FALSE(w.SaveRowOrder());
-    EXPECT_EQ(0, procCalls(QStringLiteral("p_Base_Up_Orderly")).size());
+    EXPECT_EQ(0, procCalls(u"p_Base_Up_Orderly"_s).size());
 }
 
 TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
     DepartmentList w;
-    w.addRow(1, QStringLiteral("C"), QStringLiteral("丙"));
-    w.addRow(2, QStringLiteral("A"), QStringLiteral("甲"));
-    w.addRow(3, QStringLiteral("B"), QStringLiteral("乙"));
+    w.addRow(1, u"C"_s, u"丙"_s);
+    w.addRow(2, u"A"_s, u"甲"_s);
+    w.addRow(3, u"B"_s, u"乙"_s);
     w.showRecords();
     w.model()->sort(0, Qt::AscendingOrder);  // A, B, C on screen
     w.SetRowOrder();
     const RecordSet& rs = w.records();
-    ASSERT_TRUE(rs.hasField(QStringLiteral("_order")));
-    const int f = rs.fieldIndex(QStringLiteral("_order"));
-    EXPECT_EQ(QStringLiteral("000003"), rs.at(0, f).toString());  // C
-    EXPECT_EQ(QStringLiteral("000001"), rs.at(1, f).toString());  // A
-    EXPECT_EQ(QStringLiteral("000002"), rs.at(2, f).toString());  // B
+    ASSERT_TRUE(rs.hasField(u"_order"_s));
+    const int f = rs.fieldIndex(u"_order"_s);
+    EXPECT_EQ(u"000003"_s, rs.at(0, f).toString());  // C
+    EXPECT_EQ(u"000001"_s, rs.at(1, f).toString());  // A
+    EXPECT_EQ(u"000002"_s, rs.at(2, f).toString());  // B
 }
 
 TEST_F(FormsTest, IdListsAreCutAtCommasIntoFivePieces) {
-    EXPECT_EQ((QStringList{QStringLiteral("1,22"), QStringLiteral("333"), QStringLiteral("4"),
-                           QString(), QString()}),
+    EXPECT_EQ((QStringList{u"1,22"_s, u"333"_s, u"4"_s, QString(), QString()}),
               SplitIdList({1, 22, 333, 4}, 4));
     EXPECT_EQ((QStringList{QString(), QString(), QString(), QString(), QString()}),
               SplitIdList({}, 4));
-    EXPECT_EQ(QStringLiteral("排序的记录太多，不能保存顺序"), errorOf([] {
+    EXPECT_EQ(u"排序的记录太多，不能保存顺序"_s, errorOf([] {
                   SplitIdList({1, 2, 3, 4, 5, 6}, 1);
               }));
-    EXPECT_EQ(QStringLiteral("排序的记录太多，不能保存顺序"),
-              errorOf([] { SplitIdList({123456}, 3); }));
+    EXPECT_EQ(u"排序的记录太多，不能保存顺序"_s, errorOf([] { SplitIdList({123456}, 3); }));
 }
 
 TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
     DepartmentList w;
     RecordSet detail;
     w.showRecords();
-    EXPECT_EQ(QStringLiteral("无数据，不能打印"), errorOf([&] { w.BuildPrintRows(&detail); }));
+    EXPECT_EQ(u"无数据，不能打印"_s, errorOf([&] { w.BuildPrintRows(&detail); }));
 
-    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"), 12.5);
-    w.addRow(2, QStringLiteral("B"), QStringLiteral("乙"), 7);
+    w.addRow(1, u"A"_s, u"甲"_s, 12.5);
+    w.addRow(2, u"B"_s, u"乙"_s, 7);
     w.showRecords();
     w.BuildPrintRows(&detail);
     // The hidden column ("F" rule) stays out; the cost column prints its mask (no right 6003).
     ASSERT_EQ(4, detail.fieldCount());
-    EXPECT_EQ(QStringLiteral("行号"), detail.field(0).name);
-    EXPECT_EQ(QStringLiteral("code"), detail.field(1).name);
-    EXPECT_EQ(QStringLiteral("编号"), detail.field(1).caption());
-    EXPECT_EQ(QStringLiteral("部门名称"), detail.field(2).caption());
-    EXPECT_EQ(QStringLiteral("cost"), detail.field(3).name);
+    EXPECT_EQ(u"行号"_s, detail.field(0).name);
+    EXPECT_EQ(u"code"_s, detail.field(1).name);
+    EXPECT_EQ(u"编号"_s, detail.field(1).caption());
+    EXPECT_EQ(u"部门名称"_s, detail.field(2).caption());
+    EXPECT_EQ(u"cost"_s, detail.field(3).name);
     ASSERT_EQ(2, detail.rowCount());
     EXPECT_EQ(1, detail.at(0, 0).toInt());
     EXPECT_EQ(2, detail.at(1, 0).toInt());
-    EXPECT_EQ(QStringLiteral("乙"), detail.at(1, 2).toString());
-    EXPECT_EQ(QStringLiteral("***"), detail.at(0, 3).toString());
+    EXPECT_EQ(u"乙"_s, detail.at(1, 2).toString());
+    EXPECT_EQ(u"***"_s, detail.at(0, 3).toString());
 
     // With the right the cost itself is printed.
     settings().SeeCost = true;
     DepartmentList seen;
-    seen.addRow(1, QStringLiteral("A"), QStringLiteral("甲"), 12.5);
+    seen.addRow(1, u"A"_s, u"甲"_s, 12.5);
     seen.showRecords();
     seen.BuildPrintRows(&detail);
     EXPECT_EQ(12.5, detail.at(0, 3).toDouble());
 
     // A column the operator marked "不打印" in the column configuration stays out of the print.
     GridDefinition& def = seen.gridDefinition();
-    const int name = def.columnIndex(QStringLiteral("fullname"));
+    const int name = def.columnIndex(u"fullname"_s);
     ASSERT_GE(name, 0);
     ASSERT_TRUE(def.columns[name].exData.has_value());
     def.columns[name].exData->print = false;
     seen.BuildPrintRows(&detail);
     EXPECT_EQ(3, detail.fieldCount());
-    EXPECT_FALSE(detail.hasField(QStringLiteral("fullname")));
-    EXPECT_EQ(QStringLiteral("A"), detail.at(0, 1).toString());
+    EXPECT_FALSE(detail.hasField(u"fullname"_s));
+    EXPECT_EQ(u"A"_s, detail.at(0, 1).toString());
 }
 
 TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
     TSettings& s = settings();
-    s.CompanyFullName = QStringLiteral("德盈商贸有限公司");
-    s.PhoneNumber = QStringLiteral("010-1234");
-    s.CompanyAddress = QStringLiteral("北京");
-    s.BankAccount = QStringLiteral("工行 6222");
-    s.TaxNumber = QStringLiteral("91110");
-    s.FaxNumber = QStringLiteral("010-5678");
+    s.CompanyFullName = u"德盈商贸有限公司"_s;
+    s.PhoneNumber = u"010-1234"_s;
+    s.CompanyAddress = u"北京"_s;
+    s.BankAccount = u"工行 6222"_s;
+    s.TaxNumber = u"91110"_s;
+    s.FaxNumber = u"010-5678"_s;
     DepartmentList w;
-    auto* number = new QLineEdit(QStringLiteral("JH-001"));
-    w.addHeaderField(QStringLiteral("单据编号："), number);
-    auto* audited = new QCheckBox(QStringLiteral("已审核"));
+    auto* number = new QLineEdit(u"JH-001"_s);
+    w.addHeaderField(u"单据编号："_s, number);
+    auto* audited = new QCheckBox(u"已审核"_s);
     audited->setChecked(true);
-    w.addHeaderField(QStringLiteral("已审核"), audited);
-    auto* note = new QLineEdit(QStringLiteral("急"));
-    w.addHeaderField(QStringLiteral("&备注:"), note);
+    w.addHeaderField(u"已审核"_s, audited);
+    auto* note = new QLineEdit(u"急"_s);
+    w.addHeaderField(u"&备注:"_s, note);
 
     struct Call {
         int mode;
@@ -365,33 +357,31 @@ TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
     w.showRecords();
     EXPECT_EQ(0, w.RunPrint(kPrintPreview));
     EXPECT_EQ(0, calls.size());
-    EXPECT_EQ(QStringList{QStringLiteral("无数据，不能打印")}, script.messages());
-    EXPECT_EQ(QStringLiteral("提示"), script.records().value(0).caption);
+    EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
+    EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
 
-    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"));
+    w.addRow(1, u"A"_s, u"甲"_s);
     w.showRecords();
     for (int mode : {kPrintDirect, kPrintPreview, kPrintPreviewOnly, kPrintDesign})
         EXPECT_EQ(1, w.RunPrint(mode));
     ASSERT_EQ(4, calls.size());
     EXPECT_EQ(kPrintDesign, calls[3].mode);
-    EXPECT_EQ(QStringLiteral("部门列表.QXF"), calls[0].file);
+    EXPECT_EQ(u"部门列表.QXF"_s, calls[0].file);
     const RecordSet& h = calls[0].header;
-    const QStringList expectedNames = {
-        QStringLiteral("公司全名"), QStringLiteral("公司电话"), QStringLiteral("公司地址"),
-        QStringLiteral("公司账号"), QStringLiteral("公司税号"), QStringLiteral("公司传真号"),
-        QStringLiteral("操作员"),   QStringLiteral("打印标签"), QStringLiteral("单据编号"),
-        QStringLiteral("已审核"),   QStringLiteral("备注")};
-    const QStringList expectedValues = {QStringLiteral("德盈商贸有限公司"),
-                                        QStringLiteral("010-1234"),
-                                        QStringLiteral("北京"),
-                                        QStringLiteral("工行 6222"),
-                                        QStringLiteral("91110"),
-                                        QStringLiteral("010-5678"),
-                                        QStringLiteral("张三"),
-                                        QStringLiteral("德盈通软件"),
-                                        QStringLiteral("JH-001"),
-                                        QStringLiteral("是"),
-                                        QStringLiteral("急")};
+    const QStringList expectedNames = {u"公司全名"_s, u"公司电话"_s,   u"公司地址"_s, u"公司账号"_s,
+                                       u"公司税号"_s, u"公司传真号"_s, u"操作员"_s,   u"打印标签"_s,
+                                       u"单据编号"_s, u"已审核"_s,     u"备注"_s};
+    const QStringList expectedValues = {u"德盈商贸有限公司"_s,
+                                        u"010-1234"_s,
+                                        u"北京"_s,
+                                        u"工行 6222"_s,
+                                        u"91110"_s,
+                                        u"010-5678"_s,
+                                        u"张三"_s,
+                                        u"德盈通软件"_s,
+                                        u"JH-001"_s,
+                                        u"是"_s,
+                                        u"急"_s};
     ASSERT_EQ(expectedNames.size(), h.fieldCount());
     ASSERT_EQ(1, h.rowCount());
     for (int i = 0; i < h.fieldCount(); ++i) {
@@ -399,15 +389,15 @@ TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
         EXPECT_EQ(expectedValues[i], h.at(0, i).toString()) << expectedNames[i].toStdString();
     }
     EXPECT_EQ(1, calls[0].detail.rowCount());
-    EXPECT_EQ(QStringLiteral("行号"), calls[0].detail.field(0).name);
+    EXPECT_EQ(u"行号"_s, calls[0].detail.field(0).name);
 }
 
 TEST_F(FormsTest, DialogClosesByButtonsWithoutAskingAndOtherwiseOnConfirm) {
     TfrmBaseDialog d;
-    d.setConfirmOnClose(true, QStringLiteral("放弃修改吗？"));
-    EXPECT_EQ(QStringLiteral("标题名称"), d.lbltitle()->text());
-    EXPECT_EQ(QStringLiteral("确定(&O)"), d.btnOK()->text());
-    EXPECT_EQ(QStringLiteral("退出(&C)"), d.btnExit()->text());
+    d.setConfirmOnClose(true, u"放弃修改吗？"_s);
+    EXPECT_EQ(u"标题名称"_s, d.lbltitle()->text());
+    EXPECT_EQ(u"确定(&O)"_s, d.btnOK()->text());
+    EXPECT_EQ(u"退出(&C)"_s, d.btnExit()->text());
 
     struct Row {
         const char* name;
@@ -419,7 +409,7 @@ TEST_F(FormsTest, DialogClosesByButtonsWithoutAskingAndOtherwiseOnConfirm) {
     };
     for (const Row& r : rows) {
         d.show();
-        script.answer(QString::fromUtf8(r.answer), QStringLiteral("放弃修改吗？"));
+        script.answer(QString::fromUtf8(r.answer), u"放弃修改吗？"_s);
         d.close();
         EXPECT_EQ(!r.closed, d.isVisible()) << r.name;
         EXPECT_FALSE(d.result()) << r.name;
@@ -427,8 +417,8 @@ TEST_F(FormsTest, DialogClosesByButtonsWithoutAskingAndOtherwiseOnConfirm) {
     }
     const auto questions = script.records(PromptKind::Question);
     ASSERT_EQ(2, questions.size());
-    EXPECT_EQ(QStringLiteral("提示"), questions[0].caption);
-    EXPECT_EQ((QStringList{QStringLiteral("确定"), QStringLiteral("取消")}), questions[0].buttons);
+    EXPECT_EQ(u"提示"_s, questions[0].caption);
+    EXPECT_EQ((QStringList{u"确定"_s, u"取消"_s}), questions[0].buttons);
 
     // The buttons close without a question; each show clears the flags.
     d.show();
@@ -483,14 +473,14 @@ TEST_F(FormsTest, NumberEditsAreFormattedByTheirLabel) {
         label->setBuddy(edit);
         edits.append(edit);
     }
-    auto* unmarked = new QLineEdit(QStringLiteral("2.5"), &w);
-    auto* unmarkedLabel = new QLabel(QStringLiteral("数量"), &w);
+    auto* unmarked = new QLineEdit(u"2.5"_s, &w);
+    auto* unmarkedLabel = new QLabel(u"数量"_s, &w);
     unmarkedLabel->setBuddy(unmarked);
     w.show();  // creation formats the edits
     for (int i = 0; i < edits.size(); ++i)
         EXPECT_EQ(QString::fromUtf8(rows[i].shown), edits[i]->text()) << rows[i].label;
-    EXPECT_EQ(QStringLiteral("2.5"), unmarked->text());
-    EXPECT_EQ(QString(), NumberPatternForLabel(QStringLiteral("名称")));
+    EXPECT_EQ(u"2.5"_s, unmarked->text());
+    EXPECT_EQ(QString(), NumberPatternForLabel(u"名称"_s));
     w.setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
@@ -501,15 +491,13 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
         w.show();
         EXPECT_FALSE(w.cbqiyongzhinengguolv()->isChecked());
         EXPECT_FALSE(w.dbgvX()->filterRow()->isVisible());
-        EXPECT_EQ(QStringLiteral("您可以在这里进行智能过滤"), w.cbqiyongzhinengguolv()->toolTip());
+        EXPECT_EQ(u"您可以在这里进行智能过滤"_s, w.cbqiyongzhinengguolv()->toolTip());
         w.cbqiyongzhinengguolv()->click();
         EXPECT_TRUE(w.smartFilter());
         EXPECT_TRUE(w.dbgvX()->filterRow()->isVisible());
         w.setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    EXPECT_EQ(QStringLiteral("1"),
-              clientConfig().ini().ReadString(QStringLiteral("部门列表"),
-                                              QStringLiteral("qiyongzhinengguolv")));
+    EXPECT_EQ(u"1"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
     // The file holds it: a configuration read again gives the same.
     openClientConfig(dir.path());
     {
@@ -520,14 +508,11 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
         EXPECT_FALSE(again.smartFilter());
         again.setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    EXPECT_EQ(QStringLiteral("0"),
-              clientConfig().ini().ReadString(QStringLiteral("部门列表"),
-                                              QStringLiteral("qiyongzhinengguolv")));
+    EXPECT_EQ(u"0"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
     // Another window title has its own choice.
     DepartmentList other;
-    other.setTitle(QStringLiteral("仓库列表"));
-    clientConfig().ini().WriteString(QStringLiteral("部门列表"),
-                                     QStringLiteral("qiyongzhinengguolv"), QStringLiteral("1"));
+    other.setTitle(u"仓库列表"_s);
+    clientConfig().ini().WriteString(u"部门列表"_s, u"qiyongzhinengguolv"_s, u"1"_s);
     other.show();
     EXPECT_FALSE(other.smartFilter());
     other.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -535,14 +520,14 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
 
 TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
     RecordSet rows;
-    rows.addField(QStringLiteral("id"), FieldType::Integer);
-    rows.addField(QStringLiteral("fullname"), FieldType::Text);
-    rows.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rows.appendRow({1, QStringLiteral("华北"), 1});
-    rows.appendRow({2, QStringLiteral("北京"), 2});
-    rows.appendRow({3, QStringLiteral("朝阳"), 3});
-    rows.appendRow({4, QStringLiteral("天津"), 2});
-    rows.appendRow({5, QStringLiteral("华南"), 1});
+    rows.addField(u"id"_s, FieldType::Integer);
+    rows.addField(u"fullname"_s, FieldType::Text);
+    rows.addField(u"leveal"_s, FieldType::Integer);
+    rows.appendRow({1, u"华北"_s, 1});
+    rows.appendRow({2, u"北京"_s, 2});
+    rows.appendRow({3, u"朝阳"_s, 3});
+    rows.appendRow({4, u"天津"_s, 2});
+    rows.appendRow({5, u"华南"_s, 1});
     {
         auto* w = new DepartmentList;
         w->resize(800, 500);
@@ -551,9 +536,9 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
         QTreeWidget* tree = w->tvCategory();
         ASSERT_EQ(2, tree->topLevelItemCount());
         QTreeWidgetItem* north = tree->topLevelItem(0);
-        EXPECT_EQ(QStringLiteral("华北"), north->text(0));
+        EXPECT_EQ(u"华北"_s, north->text(0));
         ASSERT_EQ(2, north->childCount());
-        EXPECT_EQ(QStringLiteral("天津"), north->child(1)->text(0));
+        EXPECT_EQ(u"天津"_s, north->child(1)->text(0));
         ASSERT_EQ(1, north->child(0)->childCount());
         EXPECT_EQ(3, north->child(0)->child(0)->data(0, Qt::UserRole).toLongLong());
         EXPECT_EQ(195, w->treeWidth());  // default
@@ -561,8 +546,7 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
         w->close();
         flushDeletes();
     }
-    EXPECT_EQ(QStringLiteral("240"), clientConfig().ini().ReadString(QStringLiteral("部门列表"),
-                                                                     QStringLiteral("TreeWidth")));
+    EXPECT_EQ(u"240"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"TreeWidth"_s));
     DepartmentList again;
     again.resize(800, 500);
     again.show();
@@ -571,34 +555,32 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
     again.setAttribute(Qt::WA_DeleteOnClose, false);
 
     // A window without a tree leaves the width alone.
-    clientConfig().ini().WriteString(QStringLiteral("部门列表"), QStringLiteral("TreeWidth"),
-                                     QStringLiteral("111"));
+    clientConfig().ini().WriteString(u"部门列表"_s, u"TreeWidth"_s, u"111"_s);
     auto* noTree = new DepartmentList;
     noTree->show();
     noTree->close();
     flushDeletes();
-    EXPECT_EQ(QStringLiteral("111"), clientConfig().ini().ReadString(QStringLiteral("部门列表"),
-                                                                     QStringLiteral("TreeWidth")));
+    EXPECT_EQ(u"111"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"TreeWidth"_s));
 }
 
 TEST_F(FormsTest, CellAccessReportsEmptyGridsAndIndexesOutOfRange) {
     DepartmentList w;
     w.showRecords();
-    EXPECT_EQ(QStringLiteral("无数据"), errorOf([&] { w.cellValue(0, 0); }));
-    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"));
-    w.addRow(2, QStringLiteral("B"), QStringLiteral("乙"));
+    EXPECT_EQ(u"无数据"_s, errorOf([&] { w.cellValue(0, 0); }));
+    w.addRow(1, u"A"_s, u"甲"_s);
+    w.addRow(2, u"B"_s, u"乙"_s);
     w.showRecords();
-    EXPECT_EQ(QStringLiteral("B"), w.cellValue(1, 0).toString());
-    EXPECT_EQ(QStringLiteral("甲"), w.cellValue(0, 1).toString());
+    EXPECT_EQ(u"B"_s, w.cellValue(1, 0).toString());
+    EXPECT_EQ(u"甲"_s, w.cellValue(0, 1).toString());
     struct Row {
         int row;
         int column;
         QString message;
     } rows[] = {
-        {2, 0, QStringLiteral("第2/2行索引越界 ")},
-        {-1, 0, QStringLiteral("第-1/2行索引越界 ")},
-        {0, 4, QStringLiteral("第4/4列索引越界 ")},
-        {1, -1, QStringLiteral("第-1/4列索引越界 ")},
+        {2, 0, u"第2/2行索引越界 "_s},
+        {-1, 0, u"第-1/2行索引越界 "_s},
+        {0, 4, u"第4/4列索引越界 "_s},
+        {1, -1, u"第-1/4列索引越界 "_s},
     };
     for (const Row& r : rows)
         EXPECT_EQ(r.message, errorOf([&] { w.cellValue(r.row, r.column); }));
@@ -609,11 +591,11 @@ TEST_F(FormsTest, LongLoadsShowTheReceivingMessage) {
     bool visibleDuringLoad = false;
     w.loadRecords([&](RecordSet& rs) {
         visibleDuringLoad = script.progressVisible();
-        rs.appendRow({1, QStringLiteral("A"), QStringLiteral("甲")});
+        rs.appendRow({1, u"A"_s, u"甲"_s});
     });
     EXPECT_TRUE(visibleDuringLoad);
     EXPECT_FALSE(script.progressVisible());
-    EXPECT_EQ(QStringList{QStringLiteral("正在接收数据，请稍等......")}, script.progressTexts());
+    EXPECT_EQ(QStringList{u"正在接收数据，请稍等......"_s}, script.progressTexts());
     EXPECT_EQ(1, w.model()->rowCount());
 }
 
@@ -621,30 +603,30 @@ TEST_F(FormsTest, BaseRecordFieldsFillTheFocusedRow) {
     class Lines : public TfrmXAbstract {
     public:
         Lines() {
-            records().addField(QStringLiteral("sp_id"), FieldType::Integer);
-            records().addField(QStringLiteral("sp_spbh"), FieldType::Text);
-            records().addField(QStringLiteral("ck_id"), FieldType::Integer);
-            records().addField(QStringLiteral("qty"), FieldType::Float);
-            addColumn(QStringLiteral("编号"), QStringLiteral("sp_spbh"), false, 60);
+            records().addField(u"sp_id"_s, FieldType::Integer);
+            records().addField(u"sp_spbh"_s, FieldType::Text);
+            records().addField(u"ck_id"_s, FieldType::Integer);
+            records().addField(u"qty"_s, FieldType::Float);
+            addColumn(u"编号"_s, u"sp_spbh"_s, false, 60);
             records().appendRow({QVariant(), QVariant(), 9, 1.0});
             records().appendRow({QVariant(), QVariant(), 8, 2.0});
         }
     } w;
     w.showRecords();
     RecordSet goods;
-    goods.addField(QStringLiteral("id"), FieldType::Integer);
-    goods.addField(QStringLiteral("sp_spbh"), FieldType::Text);
-    goods.addField(QStringLiteral("qty"), FieldType::Float);
-    goods.appendRow({501, QStringLiteral("G-501"), 99.0});
+    goods.addField(u"id"_s, FieldType::Integer);
+    goods.addField(u"sp_spbh"_s, FieldType::Text);
+    goods.addField(u"qty"_s, FieldType::Float);
+    goods.appendRow({501, u"G-501"_s, 99.0});
     goods.first();
     w.setFocusedRow(1);
     w.FillGoodsFields(goods);
     const RecordSet& rs = w.records();
-    EXPECT_EQ(501, rs.at(1, 0).toLongLong());                    // sp_id <- id
-    EXPECT_EQ(QStringLiteral("G-501"), rs.at(1, 1).toString());  // same name
-    EXPECT_EQ(8, rs.at(1, 2).toLongLong());                      // other prefix untouched
-    EXPECT_EQ(2.0, rs.at(1, 3).toDouble());                      // unprefixed untouched
-    EXPECT_TRUE(rs.at(0, 0).isNull());                           // other rows untouched
+    EXPECT_EQ(501, rs.at(1, 0).toLongLong());       // sp_id <- id
+    EXPECT_EQ(u"G-501"_s, rs.at(1, 1).toString());  // same name
+    EXPECT_EQ(8, rs.at(1, 2).toLongLong());         // other prefix untouched
+    EXPECT_EQ(2.0, rs.at(1, 3).toDouble());         // unprefixed untouched
+    EXPECT_TRUE(rs.at(0, 0).isNull());              // other rows untouched
     EXPECT_EQ(1, w.focusedRow());
 }
 
@@ -655,8 +637,8 @@ TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
         int refreshed = 0;
     } w;
     ASSERT_EQ(2, w.pmBill()->actions().size());
-    EXPECT_EQ(QStringLiteral("刷新数据"), w.pmBill()->actions()[0]->text());
-    EXPECT_EQ(QStringLiteral("转成Excel(&E)"), w.pmBill()->actions()[1]->text());
+    EXPECT_EQ(u"刷新数据"_s, w.pmBill()->actions()[0]->text());
+    EXPECT_EQ(u"转成Excel(&E)"_s, w.pmBill()->actions()[1]->text());
     w.actRefresh()->trigger();
     EXPECT_EQ(1, w.refreshed);
 }
@@ -665,36 +647,28 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     // Layouts of the previous operator are still held.
     RecordSet& held = columnConfigs();
     held.clear();
-    held.addField(QStringLiteral("ColId"), FieldType::Text);
-    held.appendRow({QStringLiteral("TfrmOld_dbgvX")});
+    held.addField(u"ColId"_s, FieldType::Text);
+    held.appendRow({u"TfrmOld_dbgvX"_s});
 
     RecordSet answer;
-    answer.addField(QStringLiteral("ColId"), FieldType::Text);
-    answer.addField(QStringLiteral("colstr1"), FieldType::Text);
-    answer.addField(QStringLiteral("userId"), FieldType::Integer);
-    answer.appendRow({QStringLiteral("TfrmNew_dbgvX"), QStringLiteral("[_Sys_]"), 4});
+    answer.addField(u"ColId"_s, FieldType::Text);
+    answer.addField(u"colstr1"_s, FieldType::Text);
+    answer.addField(u"userId"_s, FieldType::Integer);
+    answer.appendRow({u"TfrmNew_dbgvX"_s, u"[_Sys_]"_s, 4});
     sysLogin().showLoginWindow = [&](TfrmLogin&) {
-        transport->respond(QStringLiteral("Login"), 0,
-                           {QStringLiteral("UserId=4\r\nUserName=王五\r\nUserCode=004")});
-        EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                     QStringLiteral("王五"), QStringLiteral("4"),
-                                     QStringLiteral("pw")));
+        transport->respond(u"Login"_s, 0, {u"UserId=4\r\nUserName=王五\r\nUserCode=004"_s});
+        EXPECT_TRUE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"王五"_s, u"4"_s, u"pw"_s));
     };
-    transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(answer), QString()});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(answer), QString()});
     const bool loggedIn = sysLogin().RunLogin(1);
     sysLogin().showLoginWindow = nullptr;
     sysLogin().LoggedIn = false;
     ASSERT_TRUE(loggedIn);
 
-    QStringList queries;
-    for (const RecordedCall& c : transport->calls()) {
-        if (c.method == u"ExecQuery")
-            queries.append(c.sql);
-    }
-    EXPECT_EQ(QStringList{QStringLiteral(" select * from sysColConfigure where UserId=4 ")},
-              queries);
+    EXPECT_EQ(QStringList{u" select * from sysColConfigure where UserId=4 "_s},
+              sqlOf(u"ExecQuery"_s));
     ASSERT_EQ(1, columnConfigs().recordCount());
-    EXPECT_EQ(QStringLiteral("TfrmNew_dbgvX"), columnConfigs().text(QStringLiteral("ColId")));
+    EXPECT_EQ(u"TfrmNew_dbgvX"_s, columnConfigs().text(u"ColId"_s));
     columnConfigs().clear();
 }
 
@@ -706,8 +680,8 @@ TEST_F(FormsTest, ModalDialogAnswersByItsButtons) {
     QTimer::singleShot(0, &d, [&] { d.btnExit()->click(); });
     EXPECT_EQ(0, d.exec());
     // A refused window close keeps the loop running until a button ends it.
-    d.setConfirmOnClose(true, QStringLiteral("确定要退出吗？"));
-    script.answer(QStringLiteral("取消"));
+    d.setConfirmOnClose(true, u"确定要退出吗？"_s);
+    script.answer(u"取消"_s);
     QTimer::singleShot(0, &d, [&] {
         d.close();
         EXPECT_TRUE(d.isVisible());
@@ -718,27 +692,25 @@ TEST_F(FormsTest, ModalDialogAnswersByItsButtons) {
 
 TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) {
     DepartmentList w;
-    w.addRow(1, QStringLiteral("A"), QStringLiteral("甲"));
-    w.addRow(2, QStringLiteral("B"), QStringLiteral("乙"));
-    w.addRow(3, QStringLiteral("AB"), QStringLiteral("丙"));
+    w.addRow(1, u"A"_s, u"甲"_s);
+    w.addRow(2, u"B"_s, u"乙"_s);
+    w.addRow(3, u"AB"_s, u"丙"_s);
     w.showRecords();
     const GridDefinition& def = w.gridDefinition();
-    const int code = def.columnIndex(QStringLiteral("code"));
-    gridfilter::ApplyQueryFilter(
-        w.dbgvX(),
-        gridfilter::QueryFilter::makeCondition(def, code, gridfilter::FilterOperator::LeftMatch,
-                                               QStringLiteral("A")),
-        gridfilter::FilterScope::New);
+    const int code = def.columnIndex(u"code"_s);
+    gridfilter::ApplyQueryFilter(w.dbgvX(),
+                                 gridfilter::QueryFilter::makeCondition(
+                                     def, code, gridfilter::FilterOperator::LeftMatch, u"A"_s),
+                                 gridfilter::FilterScope::New);
     EXPECT_EQ(2, w.model()->rowCount());
 
     w.lbrevertClick();
     EXPECT_EQ(3, w.model()->rowCount());
     EXPECT_TRUE(gridfilter::CurrentQueryFilter(w.dbgvX()).text().isEmpty());
     // Narrowing "on the last result" after the revert sees every row again.
-    gridfilter::ApplyQueryFilter(
-        w.dbgvX(),
-        gridfilter::QueryFilter::makeCondition(def, code, gridfilter::FilterOperator::Equal,
-                                               QStringLiteral("B")),
-        gridfilter::FilterScope::WithinLast);
+    gridfilter::ApplyQueryFilter(w.dbgvX(),
+                                 gridfilter::QueryFilter::makeCondition(
+                                     def, code, gridfilter::FilterOperator::Equal, u"B"_s),
+                                 gridfilter::FilterScope::WithinLast);
     EXPECT_EQ(1, w.model()->rowCount());
 }

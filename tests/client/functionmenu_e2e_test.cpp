@@ -11,9 +11,9 @@
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
-#include "server_support.h"
 #include "functionmenu_support.h"
 #include "protocol/protocol.h"
+#include "support/serverfixture.h"
 
 namespace dyt::client {
 namespace {
@@ -50,21 +50,18 @@ class FunctionMenuEndToEnd : public dyt::test::ServerFixture {};
 
 TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestrictedOperator) {
     clearBillTypeTitles();
-    TfrmMain main(dir.path());
-    main.attachDataModule(dm.get());
+    TfrmMain main(programDir.path());
+    main.attachDataModule(&dm);
     main.installFunctionHooks();
     main.functions().createWindow = [](const QString&, QWidget*) { return nullptr; };
     main.BuildFunctionMenu();
     QMenuBar* bar = main.menuBar();
 
     // Operator 1: every menu of the bar but the group of the other rights, which are buttons.
-    EXPECT_EQ(
-        (QStringList{
-            QStringLiteral("基本资料"), QStringLiteral("采购管理"), QStringLiteral("销售管理"),
-            QStringLiteral("仓库管理"), QStringLiteral("财务管理"), QStringLiteral("其它业务"),
-            QStringLiteral("综合查询"), QStringLiteral("辅助功能"), QStringLiteral("系统维护"),
-            QStringLiteral("帮助"), QStringLiteral("窗口(&W)")}),
-        topEntries(bar));
+    EXPECT_EQ((QStringList{u"基本资料"_s, u"采购管理"_s, u"销售管理"_s, u"仓库管理"_s,
+                           u"财务管理"_s, u"其它业务"_s, u"综合查询"_s, u"辅助功能"_s,
+                           u"系统维护"_s, u"帮助"_s, u"窗口(&W)"_s}),
+              topEntries(bar));
     // Every function of the dispatcher is an entry, but the two that are operation rights.
     QSet<int> codes;
     entryCodes(bar->actions(), &codes);
@@ -85,10 +82,10 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
                              "期初委外商品#101311,资产负债表(平衡表)#101310,期初完成..开账#1014"),
               test::describe(main.openingMenu()));
     // The consignment entries title their bill types.
-    EXPECT_EQ(QStringLiteral("委托发货单"), billTypeTitle(43));
-    EXPECT_EQ(QStringLiteral("委托退货单"), billTypeTitle(47));
-    EXPECT_EQ(QStringLiteral("委托结算单"), billTypeTitle(44));
-    EXPECT_EQ(QStringLiteral("委托调价单"), billTypeTitle(49));
+    EXPECT_EQ(u"委托发货单"_s, billTypeTitle(43));
+    EXPECT_EQ(u"委托退货单"_s, billTypeTitle(47));
+    EXPECT_EQ(u"委托结算单"_s, billTypeTitle(44));
+    EXPECT_EQ(u"委托调价单"_s, billTypeTitle(49));
     EXPECT_TRUE(script.records().isEmpty());
 
     // Operator 2 with the rights of two base lists and the boss report.
@@ -98,16 +95,12 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
           "INSERT INTO sysuser(id, password, par_id) VALUES (2, 'pw2', 1)",
           "INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 1, 0, 0 "
           "FROM sysMenu WHERE code IN ('10', '1001', '1003', '30', '3030')"}) {
-        dm->ExecUpdate(QString::fromUtf8(sql));
+        dm.ExecUpdate(QString::fromUtf8(sql));
     }
-    const QString lines =
-        proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("2"),
-                          QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"),
-                          QStringLiteral("00-11-22"), QStringLiteral("1"), QStringLiteral("正式版"),
-                          QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
-                          QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
-    const Response r = dm->GetAppServer().call(QStringLiteral("Login"),
-                                              {lines, QStringLiteral("2"), QStringLiteral("pw2")});
+    const QString lines = proto::joinLines(
+        {u"dytv1_1"_s, u"dytv1_1"_s, u"2"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s,
+         u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    const Response r = dm.GetAppServer().call(u"Login"_s, {lines, u"2"_s, u"pw2"_s});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     loginedUser().UserId = 2;
 
@@ -117,32 +110,31 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
                              "常用功能设置#5013,-,退出系统(不备份)#5011],"
                              "帮助[帮助主题#5014,版本信息#5012,-,公司主页#7002,在线升级#7003,"
                              "服务支持#7004]"),
-              test::describe(bar, {QStringLiteral("窗口(&W)")}));
+              test::describe(bar, {u"窗口(&W)"_s}));
     EXPECT_EQ(QString(), test::describe(main.openingMenu()));
     EXPECT_EQ(QKeySequence(Qt::Key_F1), commandOf(bar, 5014)->shortcut());
 
     const TFunctionMenu& menu = main.functionMenu();
-    EXPECT_TRUE(menu.HasPurview(QStringLiteral("1001"), false));
-    EXPECT_FALSE(menu.HasPurview(QStringLiteral("1002"), false));
-    EXPECT_FALSE(menu.HasPurview(QStringLiteral("100101"), false));
-    EXPECT_TRUE(menu.HasPurview(QStringLiteral("5012"), false));
+    EXPECT_TRUE(menu.HasPurview(u"1001"_s, false));
+    EXPECT_FALSE(menu.HasPurview(u"1002"_s, false));
+    EXPECT_FALSE(menu.HasPurview(u"100101"_s, false));
+    EXPECT_TRUE(menu.HasPurview(u"5012"_s, false));
 
     // The dispatcher refuses what the operator does not hold.
     main.functions().OpenFunction(1002);
     main.functions().OpenFunction(1001);
-    EXPECT_EQ((QStringList{QStringLiteral("您没有执行该操作的权限!"),
-                           QStringLiteral("功能建设中......")}),
+    EXPECT_EQ((QStringList{u"您没有执行该操作的权限!"_s, u"功能建设中......"_s}),
               script.messages());
 }
 
 TEST(ClientCommandLine, ListFunctionsPrintsEveryCodeWithoutAWindowOrAConnection) {
     QProcess p;
-    p.setProgram(QDir(test::binDir()).filePath(QStringLiteral("dyt-client")));
-    p.setArguments({QStringLiteral("--list-functions")});
+    p.setProgram(QDir(test::binDir()).filePath(u"dyt-client"_s));
+    p.setArguments({u"--list-functions"_s});
     // No display at all: a window would fail to start.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-such-platform"));
-    env.insert(QStringLiteral("DYT_SERVER"), QStringLiteral("127.0.0.1:1"));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"none-such-platform"_s);
+    env.insert(u"DYT_SERVER"_s, u"127.0.0.1:1"_s);
     p.setProcessEnvironment(env);
     p.start();
     ASSERT_TRUE(p.waitForFinished(30000)) << p.errorString().toStdString();
@@ -159,13 +151,12 @@ TEST(ClientCommandLine, ListFunctionsPrintsEveryCodeWithoutAWindowOrAConnection)
         seen.insert(f[0]);
     }
     EXPECT_EQ(275, seen.size());
-    EXPECT_EQ(1, lines.filter(QRegularExpression(QStringLiteral("^2009\tbill type 1\t"))).size());
-    EXPECT_TRUE(lines.contains(QStringLiteral("5002\tchange account set or operator\tbuilt")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("300505\tunder construction\tmissing")));
-    EXPECT_EQ(
-        1, lines.filter(QRegularExpression(QStringLiteral("^5008\tTfrmSysYearClose \\(modal\\)\t")))
-               .size());
-    EXPECT_EQ(QStringLiteral("1000"), lines.first().section(QLatin1Char('\t'), 0, 0));
+    EXPECT_EQ(1, lines.filter(QRegularExpression(u"^2009\tbill type 1\t"_s)).size());
+    EXPECT_TRUE(lines.contains(u"5002\tchange account set or operator\tbuilt"_s));
+    EXPECT_TRUE(lines.contains(u"300505\tunder construction\tmissing"_s));
+    EXPECT_EQ(1,
+              lines.filter(QRegularExpression(u"^5008\tTfrmSysYearClose \\(modal\\)\t"_s)).size());
+    EXPECT_EQ(u"1000"_s, lines.first().section(QLatin1Char('\t'), 0, 0));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "client/common/windowregistry.h"
 #include "common/recordset.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 struct MenuRow {
@@ -29,15 +31,15 @@ struct MenuRow {
 
 inline RecordSet menuRows(std::initializer_list<MenuRow> rows) {
     RecordSet rs;
-    rs.addField(QStringLiteral("Name"), FieldType::Text);
-    rs.addField(QStringLiteral("code"), FieldType::Integer);
-    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbtn"), FieldType::Integer);
-    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
-    rs.addField(QStringLiteral("hide"), FieldType::Integer);
-    rs.addField(QStringLiteral("groupby"), FieldType::Integer);
-    rs.addField(QStringLiteral("ShortCut"), FieldType::Text);
+    rs.addField(u"Name"_s, FieldType::Text);
+    rs.addField(u"code"_s, FieldType::Integer);
+    rs.addField(u"sonnum"_s, FieldType::Integer);
+    rs.addField(u"leveal"_s, FieldType::Integer);
+    rs.addField(u"isbtn"_s, FieldType::Integer);
+    rs.addField(u"isbj"_s, FieldType::Integer);
+    rs.addField(u"hide"_s, FieldType::Integer);
+    rs.addField(u"groupby"_s, FieldType::Integer);
+    rs.addField(u"ShortCut"_s, FieldType::Text);
     for (const MenuRow& r : rows) {
         rs.appendRow({QString::fromUtf8(r.name), r.code, r.sonnum, r.level, r.isbtn, r.isbj, r.hide,
                       r.groupby, QString::fromUtf8(r.shortcut)});
@@ -51,7 +53,7 @@ inline QString describeActions(const QList<QAction*>& actions, const QStringList
     QStringList parts;
     for (QAction* a : actions) {
         if (a->isSeparator()) {
-            parts.append(QStringLiteral("-"));
+            parts.append(u"-"_s);
         } else if (a->menu()) {
             if (skip.contains(a->text()))
                 continue;
@@ -60,7 +62,7 @@ inline QString describeActions(const QList<QAction*>& actions, const QStringList
         } else {
             parts.append(a->text() + QLatin1Char('#') +
                          a->property(client::kTagProperty).toString() +
-                         (a->property("largeButton").toBool() ? QStringLiteral("*") : QString()));
+                         (a->property("largeButton").toBool() ? u"*"_s : QString()));
         }
     }
     return parts.join(QLatin1Char(','));

@@ -48,7 +48,7 @@ protected:
 };
 
 TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
-    common.addAction(QStringLiteral("旧的常用功能"));
+    common.addAction(u"旧的常用功能"_s);
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单", 1, 0, 1},  // the bar: allowed through hide
         {1, 10, "基本资料", 3},
@@ -72,8 +72,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
                              "系统维护[版本信息#5012,大按钮#5099*]"),
               describe(&bar));
     // The opening entries again in the drop-down; the common functions are cleared.
-    EXPECT_EQ(QStringLiteral("期初库存商品#101301,期初应收应付#101302,期初完成..开账#1014"),
-              describe(&opening));
+    EXPECT_EQ(u"期初库存商品#101301,期初应收应付#101302,期初完成..开账#1014"_s, describe(&opening));
     EXPECT_EQ(QString(), describe(&common));
 
     // Shortcut and click.
@@ -88,7 +87,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     // A second build replaces the first.
     menu.cdsMenu = menuRows({{0, 0, "主菜单"}, {1, 5012, "版本信息"}});
     menu.BuildFromRows(targets);
-    EXPECT_EQ(QStringLiteral("版本信息#5012"), describe(&bar));
+    EXPECT_EQ(u"版本信息#5012"_s, describe(&bar));
     EXPECT_EQ(QString(), describe(&opening));
 }
 
@@ -106,8 +105,7 @@ TEST_F(FunctionMenuTest, EntriesNestUnderTheLastEntryOfTheLevelAbove) {
         {1, 43, "丙"},      // a command right in the bar
     });
     menu.BuildFromRows(targets);
-    EXPECT_EQ(QStringLiteral("甲[甲一[甲一甲[甲一甲甲#33]],甲二#34],乙[乙一[乙一甲#42]],丙#43"),
-              describe(&bar));
+    EXPECT_EQ(u"甲[甲一[甲一甲[甲一甲甲#33]],甲二#34],乙[乙一[乙一甲#42]],丙#43"_s, describe(&bar));
 }
 
 TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoFar) {
@@ -171,10 +169,10 @@ TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
     });
     menu.BuildFromRows(targets);
     billTypeTitleListener() = nullptr;
-    EXPECT_EQ(QStringLiteral("委托发货单甲"), billTypeTitle(43));
-    EXPECT_EQ(QStringLiteral("委托退货单乙"), billTypeTitle(47));
-    EXPECT_EQ(QStringLiteral("委托结算单丙"), billTypeTitle(44));
-    EXPECT_EQ(QStringLiteral("委托调价单丁"), billTypeTitle(49));
+    EXPECT_EQ(u"委托发货单甲"_s, billTypeTitle(43));
+    EXPECT_EQ(u"委托退货单乙"_s, billTypeTitle(47));
+    EXPECT_EQ(u"委托结算单丙"_s, billTypeTitle(44));
+    EXPECT_EQ(u"委托调价单丁"_s, billTypeTitle(49));
     EXPECT_EQ(QString(), billTypeTitle(50));  // 201804 titles nothing
     EXPECT_EQ(4, told);
 }
@@ -198,7 +196,7 @@ TEST_F(FunctionMenuTest, HasPurviewFollowsTheAllowedRuleAndPassesOperatorOne) {
         const QString code = QString::fromLatin1(c.code);
         loginedUser().UserId = 7;
         EXPECT_EQ(c.operatorSeven, menu.HasPurview(code, false)) << c.code;
-        EXPECT_EQ(c.operatorSeven ? QString() : QStringLiteral("您没有执行该操作的权限!"),
+        EXPECT_EQ(c.operatorSeven ? QString() : u"您没有执行该操作的权限!"_s,
                   test::errorOf([&] { menu.HasPurview(code, true); }))
             << c.code;
         loginedUser().UserId = 1;
@@ -206,9 +204,9 @@ TEST_F(FunctionMenuTest, HasPurviewFollowsTheAllowedRuleAndPassesOperatorOne) {
     }
     // Operator 1 passes without any rows.
     menu.cdsMenu = RecordSet();
-    EXPECT_TRUE(menu.HasPurview(QStringLiteral("300501"), true));
+    EXPECT_TRUE(menu.HasPurview(u"300501"_s, true));
     loginedUser().UserId = 7;
-    EXPECT_FALSE(menu.HasPurview(QStringLiteral("300501"), false));
+    EXPECT_FALSE(menu.HasPurview(u"300501"_s, false));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct CodeRow {
 
 std::vector<CodeRow> codeRows() {
     std::vector<CodeRow> rows;
-    QFile f(test::dataPath(QStringLiteral("schema/function_codes.tsv")));
+    QFile f(test::dataPath(u"schema/function_codes.tsv"_s));
     if (!f.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "no function code list";
         return rows;
@@ -53,15 +53,15 @@ std::vector<CodeRow> codeRows() {
 QString kindName(FunctionKind k) {
     switch (k) {
         case FunctionKind::Window:
-            return QStringLiteral("window");
+            return u"window"_s;
         case FunctionKind::Dialog:
-            return QStringLiteral("dialog");
+            return u"dialog"_s;
         case FunctionKind::Bill:
-            return QStringLiteral("bill");
+            return u"bill"_s;
         case FunctionKind::Command:
-            return QStringLiteral("command");
+            return u"command"_s;
         case FunctionKind::Building:
-            return QStringLiteral("building");
+            return u"building"_s;
     }
     return {};
 }
@@ -124,7 +124,7 @@ protected:
         billOpener().canOpen = [](int) { return true; };
         billOpener().open = [this](int type, QWidget*) -> QWidget* {
             bills.append(type);
-            return new FakeWindow(QStringLiteral("bill"), QStringLiteral("单据%1").arg(type));
+            return new FakeWindow(u"bill"_s, u"单据%1"_s.arg(type));
         };
         connectLoggedIn(1);
     }
@@ -165,13 +165,13 @@ TEST_F(DispatcherTest, OperatorOneOpensEveryCodeWithoutRows) {
     settings().IsOpen = 1;
     settings().setSwitch(2004, true);
     ASSERT_EQ(0, main->functionMenu().cdsMenu.rowCount());
-    const QString refusal = QStringLiteral("您没有执行该操作的权限!");
+    const QString refusal = u"您没有执行该操作的权限!"_s;
     for (const CodeRow& r : codeRows()) {
         SCOPED_TRACE(r.code);
         script.clearRecords();
         const int modalBefore = static_cast<int>(modal.size());
         if (r.code == 5011)
-            script.answer(QStringLiteral("取消(&C)"), QStringLiteral("不备份"));
+            script.answer(u"取消(&C)"_s, u"不备份"_s);
         open(r.code);
         EXPECT_FALSE(script.messages().contains(refusal));
         if (r.kind == QLatin1String("window")) {
@@ -183,9 +183,9 @@ TEST_F(DispatcherTest, OperatorOneOpensEveryCodeWithoutRows) {
         } else if (r.kind == QLatin1String("bill")) {
             ASSERT_FALSE(bills.isEmpty());
             EXPECT_EQ(r.detail.toInt(), bills.last());
-            EXPECT_EQ(QStringLiteral("bill:") + QString::number(r.code), lastWindow());
+            EXPECT_EQ(u"bill:"_s + QString::number(r.code), lastWindow());
         } else if (r.kind == QLatin1String("building")) {
-            EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
+            EXPECT_EQ(QStringList{u"功能建设中......"_s}, script.messages());
         }
         main->CloseAllWindows(true);
     }
@@ -232,8 +232,8 @@ TEST_F(DispatcherTest, OtherOperatorsNeedAnAllowedRowExcept5012) {
         const QString opened = QString::fromLatin1(c.opened);
         if (opened.isEmpty()) {
             ASSERT_EQ(1, script.records().size());
-            EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
-            EXPECT_EQ(QStringLiteral("您没有执行该操作的权限!"), script.records().at(0).text);
+            EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
+            EXPECT_EQ(u"您没有执行该操作的权限!"_s, script.records().at(0).text);
             EXPECT_EQ(1, children());
             EXPECT_TRUE(modal.isEmpty());
         } else {
@@ -245,14 +245,14 @@ TEST_F(DispatcherTest, OtherOperatorsNeedAnAllowedRowExcept5012) {
 }
 
 TEST_F(DispatcherTest, UnknownCodesAndUnbuiltWindowsAreUnderConstruction) {
-    missing = QStringList{QStringLiteral("TfrmBaseGoods"), QStringLiteral("TfrmSysConf")};
+    missing = QStringList{u"TfrmBaseGoods"_s, u"TfrmSysConf"_s};
     billOpener().canOpen = [](int type) { return type != 5; };
     for (int code : {123456, 1013, 300413, 300505, 1001, 500401, 2004}) {
         SCOPED_TRACE(code);
         script.clearRecords();
         open(code);
-        EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
-        EXPECT_EQ(QStringLiteral("提示"), script.records().value(0).caption);
+        EXPECT_EQ(QStringList{u"功能建设中......"_s}, script.messages());
+        EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
         EXPECT_EQ(1, children());
     }
     EXPECT_TRUE(modal.isEmpty());
@@ -271,9 +271,9 @@ TEST_F(DispatcherTest, EachCallOpensANewWindowWithItsTag) {
     open(1009);
     const QList<QWidget*> w = main->childWindows();
     ASSERT_EQ(4, w.size());
-    EXPECT_EQ(QStringLiteral("TfrmBaseKM"), w.at(1)->windowTitle());
-    EXPECT_EQ(QStringLiteral("TfrmBaseKM_1"), w.at(2)->windowTitle());
-    EXPECT_EQ(QStringLiteral("TfrmBaseKM_2"), w.at(3)->windowTitle());
+    EXPECT_EQ(u"TfrmBaseKM"_s, w.at(1)->windowTitle());
+    EXPECT_EQ(u"TfrmBaseKM_1"_s, w.at(2)->windowTitle());
+    EXPECT_EQ(u"TfrmBaseKM_2"_s, w.at(3)->windowTitle());
     EXPECT_EQ(1008, w.at(1)->property(kTagProperty).toInt());
     EXPECT_EQ(1008, w.at(2)->property(kTagProperty).toInt());
     EXPECT_EQ(1009, w.at(3)->property(kTagProperty).toInt());
@@ -318,7 +318,7 @@ TEST_F(DispatcherTest, PeriodAndYearCloseNeedAnOpenedAccountSetAndNoOtherWindows
 TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
     modalResult = QDialog::Rejected;
     open(500404);
-    EXPECT_EQ(QStringList{QStringLiteral("TfrmSysRestart:500404")}, modal);
+    EXPECT_EQ(QStringList{u"TfrmSysRestart:500404"_s}, modal);
     EXPECT_EQ(0, loads);
     modalResult = QDialog::Accepted;
     open(500404);
@@ -328,12 +328,11 @@ TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
 TEST_F(DispatcherTest, RecordRightsWindowNeedsItsOption) {
     settings().setSwitch(2004, false);
     open(500403);
-    EXPECT_EQ(QStringList{QStringLiteral("系统配置中没有使用基本信息授权控制！")},
-              script.messages());
+    EXPECT_EQ(QStringList{u"系统配置中没有使用基本信息授权控制！"_s}, script.messages());
     EXPECT_EQ(1, children());
     settings().setSwitch(2004, true);
     open(500403);
-    EXPECT_EQ(QStringLiteral("TfrmBasePurview:500403"), lastWindow());
+    EXPECT_EQ(u"TfrmBasePurview:500403"_s, lastWindow());
 }
 
 TEST_F(DispatcherTest, BackupWindowOpensInRestoreOrBackupMode) {
@@ -341,16 +340,16 @@ TEST_F(DispatcherTest, BackupWindowOpensInRestoreOrBackupMode) {
     open(5006);
     const QList<QWidget*> w = main->childWindows();
     ASSERT_EQ(3, w.size());
-    EXPECT_EQ(QStringLiteral("账套恢复"), w.at(1)->windowTitle());
+    EXPECT_EQ(u"账套恢复"_s, w.at(1)->windowTitle());
     EXPECT_EQ(5005, w.at(1)->property(kTagProperty).toInt());
-    EXPECT_EQ(QStringLiteral("账套备份"), w.at(2)->windowTitle());
+    EXPECT_EQ(u"账套备份"_s, w.at(2)->windowTitle());
     EXPECT_EQ(5006, w.at(2)->property(kTagProperty).toInt());
 }
 
 TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
     {
-        IniFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
-        ini.WriteInteger(QStringLiteral("_CLIENT_"), QStringLiteral("CYGNPAGE1"), 3);
+        IniFile ini(QDir(dir.path()).filePath(u"dytv1config.ini"_s));
+        ini.WriteInteger(u"_CLIENT_"_s, u"CYGNPAGE1"_s, 3);
     }
     // A cancelled login changes nothing.
     open(5001);
@@ -378,25 +377,23 @@ TEST_F(DispatcherTest, ChangingTheAccountSetClosesTheWindowsFirst) {
     open(1001);
     open(1003);
     // "放弃" keeps everything.
-    script.answer(
-        QStringLiteral("放弃"),
-        QStringLiteral("系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?"));
+    script.answer(u"放弃"_s,
+                  u"系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?"_s);
     open(5002);
-    EXPECT_EQ(QStringLiteral("警告"), script.records().last().caption);
+    EXPECT_EQ(u"警告"_s, script.records().last().caption);
     EXPECT_EQ(3, children());
     EXPECT_TRUE(logins.isEmpty());
 
     // A window that refuses stops the change before the login.
     dynamic_cast<FakeWindow*>(main->childWindows().at(2))->refuse = true;
-    script.answer(QStringLiteral("继续"));
+    script.answer(u"继续"_s);
     open(5002);
-    EXPECT_EQ((QStringList{QStringLiteral("TfrmBaseGoods"), QStringLiteral("TfrmBaseWLDW")}),
-              asked);
+    EXPECT_EQ((QStringList{u"TfrmBaseGoods"_s, u"TfrmBaseWLDW"_s}), asked);
     EXPECT_EQ(2, children());
     EXPECT_TRUE(logins.isEmpty());
 
     dynamic_cast<FakeWindow*>(main->childWindows().at(1))->refuse = false;
-    script.answer(QStringLiteral("继续"));
+    script.answer(u"继续"_s);
     open(5002);
     EXPECT_EQ(1, children());
     EXPECT_EQ(QList<int>{1}, logins);
@@ -415,13 +412,13 @@ TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
     int closed = 0;
     main->hooks.closeChildren = [&] { ++closed; };
     main->show();
-    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("您确定要直接退出系统吗？(不备份)"));
+    script.answer(u"取消(&C)"_s, u"您确定要直接退出系统吗？(不备份)"_s);
     open(5011);
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(dm->Connected());
     EXPECT_EQ(0, closed);
 
-    script.answer(QStringLiteral("确定(&O)"), QStringLiteral("您确定要直接退出系统吗？(不备份)"));
+    script.answer(u"确定(&O)"_s, u"您确定要直接退出系统吗？(不备份)"_s);
     open(5011);
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(dm->Connected());
@@ -433,7 +430,7 @@ TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
 TEST_F(DispatcherTest, HelpOpensTheHelpFileOnlyWhenItExists) {
     open(5014);
     EXPECT_TRUE(urls.isEmpty());
-    QFile help(QDir(dir.path()).filePath(QStringLiteral("Help.chm")));
+    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.close();
     open(5014);
@@ -443,10 +440,10 @@ TEST_F(DispatcherTest, HelpOpensTheHelpFileOnlyWhenItExists) {
 
 TEST_F(DispatcherTest, CommonFunctionsDialogRunsModally) {
     open(5013);
-    EXPECT_EQ(QStringList{QStringLiteral("TfrmsysCYGN:5013")}, modal);
-    missing = QStringList{QStringLiteral("TfrmsysCYGN")};
+    EXPECT_EQ(QStringList{u"TfrmsysCYGN:5013"_s}, modal);
+    missing = QStringList{u"TfrmsysCYGN"_s};
     open(5013);
-    EXPECT_EQ(QStringList{QStringLiteral("功能建设中......")}, script.messages());
+    EXPECT_EQ(QStringList{u"功能建设中......"_s}, script.messages());
 }
 
 TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
@@ -463,9 +460,9 @@ TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
         loginedUser().UserId = c.user;
         if (c.user == 8)
             main->functionMenu().cdsMenu.setAt(
-                1, main->functionMenu().cdsMenu.fieldIndex(QStringLiteral("isbj")), 1);
+                1, main->functionMenu().cdsMenu.fieldIndex(u"isbj"_s), 1);
         main->hooks.afterStart();
-        EXPECT_EQ(c.opens ? QStringLiteral("TfrmsysBJB:3029") : QString(), lastWindow());
+        EXPECT_EQ(c.opens ? u"TfrmsysBJB:3029"_s : QString(), lastWindow());
         EXPECT_TRUE(script.records().isEmpty());
         main->CloseAllWindows(true);
     }
@@ -482,11 +479,11 @@ TEST_F(DispatcherTest, MenuEntriesAndQuickLinksOpenThroughTheDispatcher) {
     }
     ASSERT_NE(nullptr, goods);
     goods->trigger();
-    EXPECT_EQ(QStringLiteral("TfrmBaseGoods:1001"), lastWindow());
+    EXPECT_EQ(u"TfrmBaseGoods:1001"_s, lastWindow());
     main->hooks.openFunction(300501);
-    EXPECT_EQ(QStringLiteral("TfrmQKCZKB:300501"), lastWindow());
+    EXPECT_EQ(u"TfrmQKCZKB:300501"_s, lastWindow());
     main->navigator()->openFunction(3030);
-    EXPECT_EQ(QStringLiteral("TfrmQLBBB:3030"), lastWindow());
+    EXPECT_EQ(u"TfrmQLBBB:3030"_s, lastWindow());
 }
 
 }  // namespace

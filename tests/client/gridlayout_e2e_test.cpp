@@ -1,14 +1,10 @@
 // Grid layouts through a real dyt-server: saved with p_sys_Up_ColConfigure, read back after the
-// next login, a foreign version left unapplied; and a list window as the operator sees it.
+// next login, a foreign version left unapplied.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTableWidget>
 
 #include "client/common/clientconfig.h"
-#include "client/common/frmxabstract.h"
 #include "client/common/gridcolumn.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
@@ -17,7 +13,7 @@
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -29,17 +25,17 @@ namespace {
 void design(GridDefinition& g, bool allowHide) {
     g = GridDefinition();
     g.allowHideColumns = allowHide;
-    AddGridColumn(g, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
-    AddGridColumn(g, QStringLiteral("[%P%]进货单价"), QStringLiteral("price"), true, 70);
-    AddGridColumn(g, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 80);
+    AddGridColumn(g, u"[%Q%]数量"_s, u"qty"_s, true, 60);
+    AddGridColumn(g, u"[%P%]进货单价"_s, u"price"_s, true, 70);
+    AddGridColumn(g, u"[%F%]条码"_s, u"barcode"_s, false, 80);
 }
 
 RecordSet lines() {
     RecordSet rs;
-    rs.addField(QStringLiteral("qty"), FieldType::Float);
-    rs.addField(QStringLiteral("price"), FieldType::Float);
-    rs.addField(QStringLiteral("barcode"), FieldType::Text);
-    rs.appendRow({2.0, 3.5, QStringLiteral("690")});
+    rs.addField(u"qty"_s, FieldType::Float);
+    rs.addField(u"price"_s, FieldType::Float);
+    rs.addField(u"barcode"_s, FieldType::Text);
+    rs.appendRow({2.0, 3.5, u"690"_s});
     return rs;
 }
 
@@ -61,7 +57,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     RecordSet rows = lines();
     GridDefinition def;
     design(def, true);
-    def.columns[1].caption = QStringLiteral("进货\n单价");  // the operator's two-line caption
+    def.columns[1].caption = u"进货\n单价"_s;  // the operator's two-line caption
     def.columns[2].visible = true;
     def.columns.move(0, 2);  // quantity last
     RecordSetModel model;
@@ -69,32 +65,26 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     GridView grid;
     grid.setModel(&model);
     grid.table()->setColumnWidth(0, 150);  // dragged by the operator
-    ASSERT_TRUE(SaveGridLayout(&grid, QStringLiteral("TfrmTest_dbgvX")));
+    ASSERT_TRUE(SaveGridLayout(&grid, u"TfrmTest_dbgvX"_s));
 
     // The stored row, as the server holds it.
     RecordSet stored;
-    dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmTest_dbgvX'"),
-                  &stored);
+    dm.ExecQuery(u"select * from sysColConfigure where ColId = 'TfrmTest_dbgvX'"_s, &stored);
     ASSERT_EQ(1, stored.recordCount());
-    EXPECT_EQ(1, stored.integer(QStringLiteral("userId")));
+    EXPECT_EQ(1, stored.integer(u"userId"_s));
     QString text;
     for (int i = 1; i <= 10; ++i)
-        text += stored.text(QStringLiteral("colstr%1").arg(i));
+        text += stored.text(u"colstr%1"_s.arg(i));
     // One line per piece: the line ends of the INI text travel as "#$0D#$0A".
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[_Sys_]#$0D#$0A_Ver_=V10#$0D#$0A")))
+    EXPECT_TRUE(text.startsWith(u"[_Sys_]#$0D#$0A_Ver_=V10#$0D#$0A"_s))
         << text.left(60).toStdString();
     const IniFile ini = IniFile::fromText(UnpackLayoutText(text));
-    EXPECT_EQ(QStringLiteral("V10"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("_Ver_")));
-    EXPECT_EQ(QStringLiteral("进货#$0D单价"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("0_C")));
-    EXPECT_EQ(QStringLiteral("150"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("0_W")));
-    EXPECT_EQ(QStringLiteral("111"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("0_D")));
-    EXPECT_EQ(QStringLiteral("110"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("1_D")));
+    EXPECT_EQ(u"V10"_s, ini.ReadString(u"_Sys_"_s, u"_Ver_"_s));
+    EXPECT_EQ(u"进货#$0D单价"_s, ini.ReadString(u"_Sys_"_s, u"0_C"_s));
+    EXPECT_EQ(u"150"_s, ini.ReadString(u"_Sys_"_s, u"0_W"_s));
+    EXPECT_EQ(u"111"_s, ini.ReadString(u"_Sys_"_s, u"0_D"_s));
+    EXPECT_EQ(u"110"_s, ini.ReadString(u"_Sys_"_s, u"1_D"_s));
 
     // A fixed grid stores identity -1 for its untagged columns.
     GridDefinition fixedDef;
@@ -103,7 +93,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     fixedModel.setSource(&rows, &fixedDef);
     GridView fixedGrid;
     fixedGrid.setModel(&fixedModel);
-    ASSERT_TRUE(SaveGridLayout(&fixedGrid, QStringLiteral("TfrmFixed_dbgvX")));
+    ASSERT_TRUE(SaveGridLayout(&fixedGrid, u"TfrmFixed_dbgvX"_s));
 
     // The next login reads the layouts again; a freshly designed grid takes the stored one.
     columnConfigs().clear();
@@ -115,28 +105,25 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     freshModel.setSource(&rows, &fresh);
     GridView freshGrid;
     freshGrid.setModel(&freshModel);
-    ASSERT_TRUE(LoadGridLayout(&freshGrid, QStringLiteral("TfrmTest_dbgvX")));
+    ASSERT_TRUE(LoadGridLayout(&freshGrid, u"TfrmTest_dbgvX"_s));
     ASSERT_EQ(3, fresh.columns.size());
-    EXPECT_EQ(QStringLiteral("price"), fresh.columns[0].fieldName);
-    EXPECT_EQ(QStringLiteral("进货\n单价"), fresh.columns[0].caption);
+    EXPECT_EQ(u"price"_s, fresh.columns[0].fieldName);
+    EXPECT_EQ(u"进货\n单价"_s, fresh.columns[0].caption);
     EXPECT_EQ(150, fresh.columns[0].width);
-    EXPECT_EQ(QStringLiteral("barcode"), fresh.columns[1].fieldName);
+    EXPECT_EQ(u"barcode"_s, fresh.columns[1].fieldName);
     EXPECT_TRUE(fresh.columns[1].visible);
     EXPECT_EQ(110, fresh.columns[1].tag);
-    EXPECT_EQ(QStringLiteral("qty"), fresh.columns[2].fieldName);
+    EXPECT_EQ(u"qty"_s, fresh.columns[2].fieldName);
     // The view follows: the model's header and the column widths.
-    EXPECT_EQ(QStringLiteral("进货\n单价"),
+    EXPECT_EQ(u"进货\n单价"_s,
               freshModel.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString());
     EXPECT_EQ(150, freshGrid.table()->columnWidth(0));
     EXPECT_FALSE(freshGrid.table()->isColumnHidden(1));
 
     RecordSet fixedStored;
-    dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"),
-                  &fixedStored);
-    const IniFile fixedIni =
-        IniFile::fromText(UnpackLayoutText(fixedStored.text(QStringLiteral("colstr1"))));
-    EXPECT_EQ(QStringLiteral("-1"),
-              fixedIni.ReadString(QStringLiteral("_Sys_"), QStringLiteral("0_D")));
+    dm.ExecQuery(u"select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"_s, &fixedStored);
+    const IniFile fixedIni = IniFile::fromText(UnpackLayoutText(fixedStored.text(u"colstr1"_s)));
+    EXPECT_EQ(u"-1"_s, fixedIni.ReadString(u"_Sys_"_s, u"0_D"_s));
 
     // An unknown key leaves the design.
     GridDefinition other;
@@ -145,8 +132,8 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     otherModel.setSource(&rows, &other);
     GridView otherGrid;
     otherGrid.setModel(&otherModel);
-    EXPECT_FALSE(LoadGridLayout(&otherGrid, QStringLiteral("TfrmNone_dbgvX")));
-    EXPECT_EQ(QStringLiteral("qty"), other.columns[0].fieldName);
+    EXPECT_FALSE(LoadGridLayout(&otherGrid, u"TfrmNone_dbgvX"_s));
+    EXPECT_EQ(u"qty"_s, other.columns[0].fieldName);
 }
 
 TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
@@ -155,12 +142,12 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     design(old, true);
     old.columns[0].width = 400;
     QString text = GridLayoutText(old);
-    text.replace(QStringLiteral("_Ver_=V10"), QStringLiteral("_Ver_=V9"));
+    text.replace(u"_Ver_=V10"_s, u"_Ver_=V9"_s);
     const int half = static_cast<int>(text.size() / 2);
-    ASSERT_EQ(1, dm->ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, "
-                                               "colstr1, colstr2) values ('TfrmOld_dbgvX', 1, "
-                                               "'%1', '%2')")
-                                    .arg(text.left(half), text.mid(half))));
+    ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, "
+                                              "colstr1, colstr2) values ('TfrmOld_dbgvX', 1, "
+                                              "'%1', '%2')")
+                                   .arg(text.left(half), text.mid(half))));
     ASSERT_TRUE(ReloadColumnConfigs());
 
     RecordSet rows = lines();
@@ -170,16 +157,16 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     model.setSource(&rows, &def);
     GridView grid;
     grid.setModel(&model);
-    EXPECT_FALSE(LoadGridLayout(&grid, QStringLiteral("TfrmOld_dbgvX")));
+    EXPECT_FALSE(LoadGridLayout(&grid, u"TfrmOld_dbgvX"_s));
     EXPECT_EQ(60, def.columns[0].width);
     EXPECT_FALSE(def.columns[2].visible);
 
     // The same text as version V10 is applied: the pieces join into one text.
-    ASSERT_EQ(1, dm->ExecUpdate(QStringLiteral("update sysColConfigure set colstr1 = "
-                                               "replace(colstr1, '_Ver_=V9', '_Ver_=V10') "
-                                               "where ColId = 'TfrmOld_dbgvX'")));
+    ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("update sysColConfigure set colstr1 = "
+                                              "replace(colstr1, '_Ver_=V9', '_Ver_=V10') "
+                                              "where ColId = 'TfrmOld_dbgvX'")));
     ASSERT_TRUE(ReloadColumnConfigs());
-    EXPECT_TRUE(LoadGridLayout(&grid, QStringLiteral("TfrmOld_dbgvX")));
+    EXPECT_TRUE(LoadGridLayout(&grid, u"TfrmOld_dbgvX"_s));
     EXPECT_EQ(400, def.columns[0].width);
 }
 
@@ -188,80 +175,20 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     grid.setColumnWidth(0, 40);
     grid.setColumnWidth(1, 120);
     grid.setColumnWidth(2, 75);
-    ASSERT_TRUE(SaveStringGridLayout(&grid, QStringLiteral("TfrmList_sgX")));
+    ASSERT_TRUE(SaveStringGridLayout(&grid, u"TfrmList_sgX"_s));
     columnConfigs().clear();
     ASSERT_TRUE(ReloadColumnConfigs());
 
     QTableWidget fresh(0, 4);  // a column more than stored: 66 wide
     for (int c = 0; c < 4; ++c)
         fresh.setColumnWidth(c, 30);
-    ASSERT_TRUE(LoadStringGridLayout(&fresh, QStringLiteral("TfrmList_sgX")));
+    ASSERT_TRUE(LoadStringGridLayout(&fresh, u"TfrmList_sgX"_s));
     EXPECT_EQ(40, fresh.columnWidth(0));
     EXPECT_EQ(120, fresh.columnWidth(1));
     EXPECT_EQ(75, fresh.columnWidth(2));
     EXPECT_EQ(66, fresh.columnWidth(3));
     QTableWidget other(0, 1);
     other.setColumnWidth(0, 30);
-    EXPECT_FALSE(LoadStringGridLayout(&other, QStringLiteral("TfrmNone_sgX")));
+    EXPECT_FALSE(LoadStringGridLayout(&other, u"TfrmNone_sgX"_s));
     EXPECT_EQ(30, other.columnWidth(0));
-}
-
-// A list window with its category tree, grid, footer and filter row, for review.
-TEST_F(LayoutEndToEnd, ScreenshotOfAListWindow) {
-    TfrmBase::setProgramFolder(dir.path());
-    class GoodsList : public TfrmXAbstract {
-    public:
-        GoodsList() {
-            setTitle(QStringLiteral("商品信息"));
-            addColumn(QStringLiteral("[%CNT%]编号"), QStringLiteral("code"), false, 70);
-            addColumn(QStringLiteral("商品名称"), QStringLiteral("fullname"), false, 140);
-            addColumn(QStringLiteral("[%Q%SUM%]库存数量"), QStringLiteral("qty"), false, 80);
-            addColumn(QStringLiteral("[%P%]零售价"), QStringLiteral("price"), false, 80);
-            addColumn(QStringLiteral("[%SUM%M%]金额"), QStringLiteral("total"), false, 90);
-            addColumn(QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 80);
-            RecordSet& rs = records();
-            rs.addField(QStringLiteral("id"), FieldType::Integer);
-            rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-            rs.addField(QStringLiteral("code"), FieldType::Text);
-            rs.addField(QStringLiteral("fullname"), FieldType::Text);
-            rs.addField(QStringLiteral("qty"), FieldType::Float);
-            rs.addField(QStringLiteral("price"), FieldType::Float);
-            rs.addField(QStringLiteral("total"), FieldType::Float);
-            rs.addField(QStringLiteral("barcode"), FieldType::Text);
-            rs.appendRow({1, 2, QStringLiteral("01"), QStringLiteral("饮料类"), 60.0, QVariant(),
-                          210.0, QString()});
-            rs.appendRow({2, 0, QStringLiteral("0101"), QStringLiteral("矿泉水 550ml"), 48.0, 1.5,
-                          72.0, QStringLiteral("6901")});
-            rs.appendRow({3, 0, QStringLiteral("0102"), QStringLiteral("绿茶 500ml"), 12.0, -3.0,
-                          138.0, QStringLiteral("6902")});
-            auto* date = new QLineEdit(QStringLiteral("2026-12-06"));
-            addHeaderField(QStringLiteral("截止日期："), date);
-        }
-    } w;
-    w.showRecords();
-    RecordSet tree;
-    tree.addField(QStringLiteral("id"), FieldType::Integer);
-    tree.addField(QStringLiteral("fullname"), FieldType::Text);
-    tree.addField(QStringLiteral("leveal"), FieldType::Integer);
-    tree.appendRow({0, QStringLiteral("全部商品"), 1});
-    tree.appendRow({1, QStringLiteral("饮料类"), 2});
-    tree.appendRow({4, QStringLiteral("食品类"), 2});
-    w.resize(900, 460);
-    w.show();
-    w.LoadCategoryTree(tree);
-    w.cbqiyongzhinengguolv()->click();
-    w.setFocusedRow(1);
-    ASSERT_TRUE(w.dbgvX()->footer()->isVisible());
-    ASSERT_TRUE(w.dbgvX()->filterRow()->isVisible());
-    EXPECT_EQ(QStringLiteral(" →2"), w.model()->rowIndicatorText(1));
-    EXPECT_EQ(QStringLiteral("*  1"), w.model()->rowIndicatorText(0));
-    EXPECT_EQ(QStringLiteral("   3"), w.model()->rowIndicatorText(2));
-    w.model()->setColumnFilter(1, QStringLiteral("ml"));  // typed into the filter row
-    EXPECT_EQ(2, w.model()->rowCount());
-    w.setFocusedRow(0);
-    QApplication::processEvents();
-    const QString path = test::saveScreenshot(&w, QStringLiteral("frmxabstract_list"));
-    EXPECT_FALSE(path.isEmpty());
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    TfrmBase::setProgramFolder(QString());
 }

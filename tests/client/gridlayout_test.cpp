@@ -24,15 +24,14 @@ using dyt::test::errorOf;
 GridDefinition designedGrid(bool allowHide = true) {
     GridDefinition g;
     g.allowHideColumns = allowHide;
-    AddGridColumn(g, QStringLiteral("[%Q%]数量"), QStringLiteral("qty"), true, 60);
-    AddGridColumn(g, QStringLiteral("[%P%]进货\n单价"), QStringLiteral("price"), true, 70);
-    AddGridColumn(g, QStringLiteral("[%F%]条码"), QStringLiteral("barcode"), false, 80);
+    AddGridColumn(g, u"[%Q%]数量"_s, u"qty"_s, true, 60);
+    AddGridColumn(g, u"[%P%]进货\n单价"_s, u"price"_s, true, 70);
+    AddGridColumn(g, u"[%F%]条码"_s, u"barcode"_s, false, 80);
     return g;
 }
 
 QString sysValue(const QString& text, const QString& key) {
-    return IniFile::fromText(text).ReadString(QStringLiteral("_Sys_"), key,
-                                              QStringLiteral("<none>"));
+    return IniFile::fromText(text).ReadString(u"_Sys_"_s, key, u"<none>"_s);
 }
 
 }  // namespace
@@ -63,11 +62,10 @@ TEST(GridLayoutText, LineBreaksTravelAsHashDollar0D) {
         QString encoded;
         QString decoded;
     } rows[] = {
-        {QStringLiteral("进货\r\n单价"), QStringLiteral("进货#$0D单价"),
-         QStringLiteral("进货\n单价")},
-        {QStringLiteral("a\rb"), QStringLiteral("a#$0Db"), QStringLiteral("a\nb")},
-        {QStringLiteral("a\nb\nc"), QStringLiteral("a#$0Db#$0Dc"), QStringLiteral("a\nb\nc")},
-        {QStringLiteral("plain"), QStringLiteral("plain"), QStringLiteral("plain")},
+        {u"进货\r\n单价"_s, u"进货#$0D单价"_s, u"进货\n单价"_s},
+        {u"a\rb"_s, u"a#$0Db"_s, u"a\nb"_s},
+        {u"a\nb\nc"_s, u"a#$0Db#$0Dc"_s, u"a\nb\nc"_s},
+        {u"plain"_s, u"plain"_s, u"plain"_s},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.encoded, EncodeLayoutText(r.text));
@@ -79,28 +77,28 @@ TEST(GridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     GridDefinition g = designedGrid();
     g.columns[0].width = 95;
     const QString text = GridLayoutText(g);
-    EXPECT_EQ(QStringLiteral("V10"), sysValue(text, QStringLiteral("_Ver_")));
-    EXPECT_EQ(QStringLiteral("3"), sysValue(text, QStringLiteral("_Cnt_")));
-    EXPECT_EQ(QStringLiteral("111"), sysValue(text, QStringLiteral("0_D")));
-    EXPECT_EQ(QStringLiteral("95"), sysValue(text, QStringLiteral("0_W")));
-    EXPECT_EQ(QStringLiteral("1"), sysValue(text, QStringLiteral("0_V")));
-    EXPECT_EQ(QStringLiteral("数量"), sysValue(text, QStringLiteral("0_C")));
-    EXPECT_EQ(QStringLiteral("qty"), sysValue(text, QStringLiteral("0_CD")));
-    EXPECT_EQ(QStringLiteral("进货#$0D单价"), sysValue(text, QStringLiteral("1_C")));
-    EXPECT_EQ(QStringLiteral("1"), sysValue(text, QStringLiteral("1_X")));
-    EXPECT_EQ(QStringLiteral("110"), sysValue(text, QStringLiteral("2_D")));
-    EXPECT_EQ(QStringLiteral("0"), sysValue(text, QStringLiteral("2_V")));
-    EXPECT_EQ(QStringLiteral("0"), sysValue(text, QStringLiteral("2_B")));
+    EXPECT_EQ(u"V10"_s, sysValue(text, u"_Ver_"_s));
+    EXPECT_EQ(u"3"_s, sysValue(text, u"_Cnt_"_s));
+    EXPECT_EQ(u"111"_s, sysValue(text, u"0_D"_s));
+    EXPECT_EQ(u"95"_s, sysValue(text, u"0_W"_s));
+    EXPECT_EQ(u"1"_s, sysValue(text, u"0_V"_s));
+    EXPECT_EQ(u"数量"_s, sysValue(text, u"0_C"_s));
+    EXPECT_EQ(u"qty"_s, sysValue(text, u"0_CD"_s));
+    EXPECT_EQ(u"进货#$0D单价"_s, sysValue(text, u"1_C"_s));
+    EXPECT_EQ(u"1"_s, sysValue(text, u"1_X"_s));
+    EXPECT_EQ(u"110"_s, sysValue(text, u"2_D"_s));
+    EXPECT_EQ(u"0"_s, sysValue(text, u"2_V"_s));
+    EXPECT_EQ(u"0"_s, sysValue(text, u"2_B"_s));
     // The text has no line break inside a value: every line is a section or a key.
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+    for (const QString& line : text.split(u"\r\n"_s, Qt::SkipEmptyParts))
         EXPECT_TRUE(line.startsWith(QLatin1Char('[')) || line.contains(QLatin1Char('=')))
             << line.toStdString();
 
     const QString fixed = GridLayoutText(designedGrid(false));
-    EXPECT_EQ(QStringLiteral("-1"), sysValue(fixed, QStringLiteral("0_D")));
+    EXPECT_EQ(u"-1"_s, sysValue(fixed, u"0_D"_s));
     // A grid whose columns may not be hidden ignores the "F" rule: the barcode is tagged 0.
-    EXPECT_EQ(QStringLiteral("-1"), sysValue(fixed, QStringLiteral("2_D")));
-    EXPECT_EQ(QStringLiteral("1"), sysValue(fixed, QStringLiteral("2_V")));
+    EXPECT_EQ(u"-1"_s, sysValue(fixed, u"2_D"_s));
+    EXPECT_EQ(u"1"_s, sysValue(fixed, u"2_V"_s));
 }
 
 TEST(GridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
@@ -111,10 +109,8 @@ TEST(GridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
     EXPECT_FALSE(packed.contains(QLatin1Char('\n')));
     EXPECT_EQ(text, UnpackLayoutText(packed));
     // The caption's own break stays "#$0D" next to a line end.
-    EXPECT_EQ(QStringLiteral("[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"),
-              PackLayoutText(QStringLiteral("[_Sys_]\r\nb=x#$0D\r\n")));
-    EXPECT_EQ(QStringLiteral("[_Sys_]\r\nb=x#$0D\r\n"),
-              UnpackLayoutText(QStringLiteral("[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A")));
+    EXPECT_EQ(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s, PackLayoutText(u"[_Sys_]\r\nb=x#$0D\r\n"_s));
+    EXPECT_EQ(u"[_Sys_]\r\nb=x#$0D\r\n"_s, UnpackLayoutText(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s));
     GridDefinition applied = designedGrid();
     applied.columns[0].width = 1;
     ASSERT_TRUE(ApplyGridLayoutText(applied, packed));
@@ -126,20 +122,20 @@ TEST(GridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     changed.columns[0].width = 120;
     changed.columns[1].visible = false;
     changed.columns[2].visible = true;
-    changed.columns[2].caption = QStringLiteral("商品\r\n条码");
+    changed.columns[2].caption = u"商品\r\n条码"_s;
     changed.columns.move(2, 0);  // barcode first
 
     GridDefinition g = designedGrid();
     ASSERT_TRUE(ApplyGridLayoutText(g, GridLayoutText(changed)));
     ASSERT_EQ(3, g.columns.size());
-    EXPECT_EQ(QStringLiteral("barcode"), g.columns[0].fieldName);
-    EXPECT_EQ(QStringLiteral("商品\n条码"), g.columns[0].caption);
+    EXPECT_EQ(u"barcode"_s, g.columns[0].fieldName);
+    EXPECT_EQ(u"商品\n条码"_s, g.columns[0].caption);
     EXPECT_TRUE(g.columns[0].visible);
-    EXPECT_EQ(QStringLiteral("qty"), g.columns[1].fieldName);
+    EXPECT_EQ(u"qty"_s, g.columns[1].fieldName);
     EXPECT_EQ(120, g.columns[1].width);
-    EXPECT_EQ(QStringLiteral("price"), g.columns[2].fieldName);
+    EXPECT_EQ(u"price"_s, g.columns[2].fieldName);
     EXPECT_FALSE(g.columns[2].visible);
-    EXPECT_EQ(QStringLiteral("进货\n单价"), g.columns[2].caption);
+    EXPECT_EQ(u"进货\n单价"_s, g.columns[2].caption);
     // The tags of the design stay with the columns.
     EXPECT_EQ(NumberKind::Price, g.columns[2].numberKind);
 }
@@ -148,13 +144,13 @@ TEST(GridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     GridDefinition changed = designedGrid();
     changed.columns[0].width = 300;
     QString text = GridLayoutText(changed);
-    text.replace(QStringLiteral("_Ver_=V10"), QStringLiteral("_Ver_=V9"));
+    text.replace(u"_Ver_=V10"_s, u"_Ver_=V9"_s);
     GridDefinition g = designedGrid();
     EXPECT_FALSE(ApplyGridLayoutText(g, text));
     EXPECT_EQ(60, g.columns[0].width);
     EXPECT_FALSE(ApplyGridLayoutText(g, QString()));
-    EXPECT_FALSE(ApplyGridLayoutText(g, QStringLiteral("no ini at all")));
-    EXPECT_EQ(QStringLiteral("qty"), g.columns[0].fieldName);
+    EXPECT_FALSE(ApplyGridLayoutText(g, u"no ini at all"_s));
+    EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
 }
 
 TEST(GridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
@@ -163,10 +159,10 @@ TEST(GridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
     old.columns[0].width = 33;
     GridDefinition g = designedGrid();
     ASSERT_TRUE(ApplyGridLayoutText(g, GridLayoutText(old)));
-    EXPECT_EQ(QStringLiteral("price"), g.columns[0].fieldName);
+    EXPECT_EQ(u"price"_s, g.columns[0].fieldName);
     EXPECT_EQ(33, g.columns[0].width);
-    EXPECT_EQ(QStringLiteral("barcode"), g.columns[1].fieldName);
-    EXPECT_EQ(QStringLiteral("qty"), g.columns[2].fieldName);
+    EXPECT_EQ(u"barcode"_s, g.columns[1].fieldName);
+    EXPECT_EQ(u"qty"_s, g.columns[2].fieldName);
     EXPECT_EQ(60, g.columns[2].width);
 }
 
@@ -174,7 +170,7 @@ TEST(GridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
     const QString text = StringGridLayoutText({40, 50});
     EXPECT_EQ((QList<int>{40, 50, 66}), StringGridWidths(text, 3));
     QString foreign = text;
-    foreign.replace(QStringLiteral("V10"), QStringLiteral("V11"));
+    foreign.replace(u"V10"_s, u"V11"_s);
     EXPECT_EQ(QList<int>(), StringGridWidths(foreign, 3));
 }
 
@@ -189,26 +185,25 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     EXPECT_EQ(ascii, p.join(QString()));
 
     // Five bytes hold two Chinese characters, never two and a half.
-    p = SplitLayoutPieces(QStringLiteral("甲乙丙a"), 5);
-    EXPECT_EQ(QStringLiteral("甲乙"), p[0]);
-    EXPECT_EQ(QStringLiteral("丙a"), p[1]);
+    p = SplitLayoutPieces(u"甲乙丙a"_s, 5);
+    EXPECT_EQ(u"甲乙"_s, p[0]);
+    EXPECT_EQ(u"丙a"_s, p[1]);
     for (const QString& piece : p)
         EXPECT_LE(gbk::byteLength(piece), 5);
 
-    EXPECT_EQ(QStringLiteral("表格配置信息太长，不能保存"),
+    EXPECT_EQ(u"表格配置信息太长，不能保存"_s,
               errorOf([] { SplitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
     EXPECT_EQ(10, SplitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());
 }
 
 TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
-    const QString expected =
-        QStringLiteral("LoadAutoColWidth: AGridView or AKeyName can not be null");
+    const QString expected = u"LoadAutoColWidth: AGridView or AKeyName can not be null"_s;
     GridView grid;
-    EXPECT_EQ(expected, errorOf([] { LoadGridLayout(nullptr, QStringLiteral("k")); }));
+    EXPECT_EQ(expected, errorOf([] { LoadGridLayout(nullptr, u"k"_s); }));
     EXPECT_EQ(expected, errorOf([&] { LoadGridLayout(&grid, QString()); }));
-    EXPECT_EQ(expected, errorOf([] { SaveGridLayout(nullptr, QStringLiteral("k")); }));
-    EXPECT_EQ(expected, errorOf([&] { SaveGridLayout(&grid, QStringLiteral("  ")); }));
+    EXPECT_EQ(expected, errorOf([] { SaveGridLayout(nullptr, u"k"_s); }));
+    EXPECT_EQ(expected, errorOf([&] { SaveGridLayout(&grid, u"  "_s); }));
     QTableWidget strings(1, 1);
-    EXPECT_EQ(expected, errorOf([] { LoadStringGridLayout(nullptr, QStringLiteral("k")); }));
+    EXPECT_EQ(expected, errorOf([] { LoadStringGridLayout(nullptr, u"k"_s); }));
     EXPECT_EQ(expected, errorOf([&] { SaveStringGridLayout(&strings, QString()); }));
 }

@@ -3,12 +3,11 @@
 
 #include <sqlite3.h>
 
-
 #include "client/common/clientconfig.h"
 #include "client/common/localcache.h"
 #include "common/error.h"
 #include "common/recordset.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -40,69 +39,65 @@ QString serverValue(TdmMain& dm, const QString& sql) {
 class LocalCacheEndToEnd : public dyt::test::ServerFixture {};
 
 TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
-    loginedUser().ProfileName = QStringLiteral("dytv1_1");
-    loginedUser().ProfileCaption = QStringLiteral("账套甲");
+    loginedUser().ProfileName = u"dytv1_1"_s;
+    loginedUser().ProfileCaption = u"账套甲"_s;
 
     // Base data written as the client's SQL, through the dialect layer.
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
         "costmode) VALUES (101, 0, '101,', 1, 0, 'SP101', 'O''Brien 扳手', '扳手', 'BS', 2)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
         "(101, 0, '把', 1, '6901', 3.5)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, ystotal) "
         "VALUES (201, 0, '201,', 1, 0, 'DW201', '东方''五金', 88.5)"));
-    dm->ExecUpdate(QStringLiteral(
+    dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
         "(301, 0, '301,', 1, 0, 'CK1', '总仓')"));
     // As the login does in list mode.
-    dm->GoodsStampNewer = 1;
-    dm->PartnerStampNewer = 1;
+    dm.GoodsStampNewer = 1;
+    dm.PartnerStampNewer = 1;
 
-    TLocalCache cache(dir.path(), dm.get());
+    TLocalCache cache(programDir.path(), &dm);
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
-    EXPECT_EQ(QStringLiteral("O'Brien 扳手"), cache.cdsbaseGoods.text(QStringLiteral("sp_spqm")));
-    EXPECT_EQ(QStringLiteral("把"), cache.cdsbaseGoods.text(QStringLiteral("sp_jbdw")));
-    EXPECT_EQ(QStringLiteral("3.5"), cache.cdsbaseGoods.text(QStringLiteral("sp_lsj")));
-    EXPECT_EQ(QStringLiteral("先进先出"), cache.cdsbaseGoods.text(QStringLiteral("sp_cbsf")));
+    EXPECT_EQ(u"O'Brien 扳手"_s, cache.cdsbaseGoods.text(u"sp_spqm"_s));
+    EXPECT_EQ(u"把"_s, cache.cdsbaseGoods.text(u"sp_jbdw"_s));
+    EXPECT_EQ(u"3.5"_s, cache.cdsbaseGoods.text(u"sp_lsj"_s));
+    EXPECT_EQ(u"先进先出"_s, cache.cdsbaseGoods.text(u"sp_cbsf"_s));
     ASSERT_TRUE(cache.FindPartner(201));
-    EXPECT_EQ(QStringLiteral("东方'五金"), cache.cdsbaseDW.text(QStringLiteral("dw_dwqm")));
-    EXPECT_EQ(885000, cache.cdsbaseDW.value(QStringLiteral("ystotal")).value<Currency>().raw());
-    const QString stamp =
-        clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1));
-    EXPECT_EQ(serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")), stamp);
+    EXPECT_EQ(u"东方'五金"_s, cache.cdsbaseDW.text(u"dw_dwqm"_s));
+    EXPECT_EQ(885000, cache.cdsbaseDW.value(u"ystotal"_s).value<Currency>().raw());
+    const QString stamp = clientConfig().read(TLocalCache::goodsStampKey(u"账套甲"_s, 1));
+    EXPECT_EQ(serverValue(dm, u"SELECT max(updateTime) FROM baseGoods"_s), stamp);
 
     // The goods editor changes a price and sets the reload flag.
-    dm->ExecUpdate(QStringLiteral("UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"));
+    dm.ExecUpdate(u"UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"_s);
     cache.GoodsReload = true;
     ASSERT_TRUE(cache.FindGoods(101));
-    EXPECT_EQ(QStringLiteral("4.5"), cache.cdsbaseGoods.text(QStringLiteral("sp_lsj")));
+    EXPECT_EQ(u"4.5"_s, cache.cdsbaseGoods.text(u"sp_lsj"_s));
 
     // A server clock that ran ahead left a stamp in the future; this client's table lost its
     // rows meanwhile. The next opening resets the stamps and reloads everything.
-    dm->ExecUpdate(
-        QStringLiteral("UPDATE baseGoods SET updateTime = '2099-01-01 00:00:00' WHERE id = 101"));
-    ASSERT_EQ(0, onFile(cache.fileName(), QStringLiteral("DELETE FROM dytv1_1goods")));
+    dm.ExecUpdate(u"UPDATE baseGoods SET updateTime = '2099-01-01 00:00:00' WHERE id = 101"_s);
+    ASSERT_EQ(0, onFile(cache.fileName(), u"DELETE FROM dytv1_1goods"_s));
     cache.OpenLocalCache();
-    EXPECT_GT(QStringLiteral("2099"),
-              serverValue(*dm, QStringLiteral("SELECT max(updateTime) FROM baseGoods")));
-    EXPECT_GT(QStringLiteral("2099"),
-              clientConfig().read(TLocalCache::goodsStampKey(QStringLiteral("账套甲"), 1)));
+    EXPECT_GT(u"2099"_s, serverValue(dm, u"SELECT max(updateTime) FROM baseGoods"_s));
+    EXPECT_GT(u"2099"_s, clientConfig().read(TLocalCache::goodsStampKey(u"账套甲"_s, 1)));
     EXPECT_TRUE(cache.FindGoods(101));
-    EXPECT_EQ(1, onFile(cache.fileName(), QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
+    EXPECT_EQ(1, onFile(cache.fileName(), u"SELECT count(*) FROM dytv1_1goods"_s));
 
     // The small kinds come from the same procedure.
     const RecordSet& warehouses = cache.GetWarehouses();
     ASSERT_EQ(1, warehouses.recordCount());
-    EXPECT_EQ(QStringLiteral("总仓"), warehouses.text(QStringLiteral("ck_ckqm")));
+    EXPECT_EQ(u"总仓"_s, warehouses.text(u"ck_ckqm"_s));
     EXPECT_GE(cache.GetEmployees().recordCount(), 1);
     EXPECT_GT(cache.GetAccounts().recordCount(), 0);
     EXPECT_EQ(cache.GetAccounts().recordCount(), cache.GetAccountNames().recordCount());
 
     cache.Close();
-    dm->Disconnect();
+    dm.Disconnect();
 }
 
 }  // namespace

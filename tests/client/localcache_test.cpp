@@ -37,7 +37,7 @@ public:
 
     std::map<qint64, Row> goods;
     std::map<qint64, Row> partners;
-    QString now = QStringLiteral("2026-03-01 12:00:00");
+    QString now = u"2026-03-01 12:00:00"_s;
     // Extra rows sent after the stored ones (duplicates, broken rows).
     QList<Row> extraGoods;
     // The next P_JXC_Get_Base fails with this message when set.
@@ -62,7 +62,7 @@ public:
         } else if (method == QLatin1String("ExecQuery")) {
             rec.sql = args.at(0).toString();
             RecordSet rs;
-            rs.addField(QStringLiteral("id"), FieldType::Integer);
+            rs.addField(u"id"_s, FieldType::Integer);
             const auto& rows = rec.sql.contains(QLatin1String("baseGoods")) ? goods : partners;
             for (const auto& [id, row] : rows) {
                 if (row.stamp > now) {
@@ -100,11 +100,11 @@ public:
         for (const RecordedCall& c : calls) {
             if (c.procedure != QLatin1String("P_JXC_Get_Base"))
                 continue;
-            const ParamList p(c.paramLines.join(QStringLiteral("\r\n")));
-            const QString kind = p.value(QStringLiteral("QueryType"));
-            const QString line = kind == QLatin1String("SP_") ? p.value(QStringLiteral("GoodsStr"))
-                                 : kind == QLatin1String("DW_") ? p.value(QStringLiteral("wldwStr"))
-                                                                : p.value(QStringLiteral("ckStr"));
+            const ParamList p(c.paramLines.join(u"\r\n"_s));
+            const QString kind = p.value(u"QueryType"_s);
+            const QString line = kind == QLatin1String("SP_")   ? p.value(u"GoodsStr"_s)
+                                 : kind == QLatin1String("DW_") ? p.value(u"wldwStr"_s)
+                                                                : p.value(u"ckStr"_s);
             out << kind + QLatin1Char(' ') + line;
         }
         return out;
@@ -120,34 +120,30 @@ public:
 
 private:
     static QString maxStamp(const std::map<qint64, Row>& rows) {
-        QString m = QStringLiteral("2000-01-01");
+        QString m = u"2000-01-01"_s;
         for (const auto& [id, row] : rows)
             m = std::max(m, row.stamp);
         return m;
     }
 
     RecordSet answer(const QStringList& lines) const {
-        const ParamList p(lines.join(QStringLiteral("\r\n")));
-        const QString kind = p.value(QStringLiteral("QueryType"));
+        const ParamList p(lines.join(u"\r\n"_s));
+        const QString kind = p.value(u"QueryType"_s);
         if (kind == QLatin1String("SP_") || kind == QLatin1String("DW_")) {
             const bool isGoods = kind == QLatin1String("SP_");
-            const QString since = conditionValue(
-                p.value(isGoods ? QStringLiteral("GoodsStr") : QStringLiteral("wldwStr")),
-                QStringLiteral("UpdateTime"));
+            const QString since =
+                conditionValue(p.value(isGoods ? u"GoodsStr"_s : u"wldwStr"_s), u"UpdateTime"_s);
             RecordSet rs = basecache::emptyRecordSet(isGoods ? basecache::goodsColumns()
                                                              : basecache::partnerColumns());
-            const QString nameField =
-                isGoods ? QStringLiteral("sp_spqm") : QStringLiteral("dw_dwqm");
-            const QString codeField =
-                isGoods ? QStringLiteral("sp_spbh") : QStringLiteral("dw_dwbh");
+            const QString nameField = isGoods ? u"sp_spqm"_s : u"dw_dwqm"_s;
+            const QString codeField = isGoods ? u"sp_spbh"_s : u"dw_dwbh"_s;
             auto add = [&](const Row& row) {
                 rs.append();
                 rs.setValue(0, row.id);
                 rs.setValue(nameField, row.name);
-                rs.setValue(codeField, QStringLiteral("C") + row.id.toString());
+                rs.setValue(codeField, u"C"_s + row.id.toString());
                 if (!isGoods)
-                    rs.setValue(QStringLiteral("ystotal"),
-                                QVariant::fromValue(Currency::fromRaw(12345)));
+                    rs.setValue(u"ystotal"_s, QVariant::fromValue(Currency::fromRaw(12345)));
             };
             for (const auto& [id, row] : isGoods ? goods : partners) {
                 if (since <= QLatin1String("2000-01-01") || row.stamp >= since)
@@ -161,8 +157,8 @@ private:
         }
         // A small kind: one row naming the kind, so that each load can be told apart.
         RecordSet rs;
-        rs.addField(QStringLiteral("id"), FieldType::Integer);
-        rs.addField(QStringLiteral("fullname"), FieldType::Text);
+        rs.addField(u"id"_s, FieldType::Integer);
+        rs.addField(u"fullname"_s, FieldType::Text);
         rs.appendRow({static_cast<qint64>(calls.size()), kind});
         return rs;
     }
@@ -182,11 +178,11 @@ protected:
         auto t = std::make_unique<FakeBaseServer>();
         server = t.get();
         dm->setTransport(std::move(t));
-        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         TLoginedUser& u = loginedUser();
         u.UserId = 7;
-        u.ProfileName = QStringLiteral("dytv1_1");
-        u.ProfileCaption = QStringLiteral("账套甲");
+        u.ProfileName = u"dytv1_1"_s;
+        u.ProfileCaption = u"账套甲"_s;
         setLoggedIn(true);
         // As the login does in list mode.
         dm->GoodsStampNewer = 1;
@@ -208,17 +204,14 @@ protected:
     }
     // Another remote call of the client: its connection check sees the server's stamps.
     void anyServerCall() { ASSERT_TRUE(dm->CheckConnection()); }
-    QString goodsStamp() const {
-        return clientConfig().read(QStringLiteral("账套甲spUpdateDate_7"), QStringLiteral("none"));
-    }
+    QString goodsStamp() const { return clientConfig().read(u"账套甲spUpdateDate_7"_s, u"none"_s); }
     QString partnerStamp() const {
-        return clientConfig().read(QStringLiteral("账套甲wldwUpdateDate_7"),
-                                   QStringLiteral("none"));
+        return clientConfig().read(u"账套甲wldwUpdateDate_7"_s, u"none"_s);
     }
     QString goodsName(qint64 id) {
         if (!cache->FindGoods(id))
-            return QStringLiteral("<missing>");
-        return cache->cdsbaseGoods.text(QStringLiteral("sp_spqm"));
+            return u"<missing>"_s;
+        return cache->cdsbaseGoods.text(u"sp_spqm"_s);
     }
 
     // Reads the file with a connection of its own, as a second client would.
@@ -246,15 +239,15 @@ protected:
 };
 
 TEST_F(LocalCacheTest, FirstRunCreatesBothTablesAndLoadsEveryRow) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
-    addGoods(2, QStringLiteral("螺丝"), QStringLiteral("2026-02-01 09:30:00"));
-    addGoods(3, QStringLiteral("锤子"), QStringLiteral("2025-12-31 23:59:59"));
-    addPartner(10, QStringLiteral("东方五金"), QStringLiteral("2026-01-10 10:00:00"));
-    addPartner(11, QStringLiteral("西城商行"), QStringLiteral("2026-01-11 11:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
+    addGoods(2, u"螺丝"_s, u"2026-02-01 09:30:00"_s);
+    addGoods(3, u"锤子"_s, u"2025-12-31 23:59:59"_s);
+    addPartner(10, u"东方五金"_s, u"2026-01-10 10:00:00"_s);
+    addPartner(11, u"西城商行"_s, u"2026-01-11 11:00:00"_s);
 
     cache->OpenLocalCache();
 
-    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("data/baseDB.db")), cache->fileName());
+    EXPECT_EQ(QDir(dir.path()).filePath(u"data/baseDB.db"_s), cache->fileName());
     EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
                                           "'table' AND name = 'dytv1_1goods'")));
     EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
@@ -262,184 +255,177 @@ TEST_F(LocalCacheTest, FirstRunCreatesBothTablesAndLoadsEveryRow) {
     EXPECT_EQ(2, fileCount(QStringLiteral(
                      "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE "
                      "'CREATE UNIQUE INDEX%'")));
-    EXPECT_EQ(3, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
-    EXPECT_EQ(2, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1wldw")));
+    EXPECT_EQ(3, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
+    EXPECT_EQ(2, fileCount(u"SELECT count(*) FROM dytv1_1wldw"_s));
     // Every column of the table, in its order.
     EXPECT_EQ(basecache::goodsColumns().size(),
-              fileCount(QStringLiteral("SELECT count(*) FROM pragma_table_info('dytv1_1goods')")));
+              fileCount(u"SELECT count(*) FROM pragma_table_info('dytv1_1goods')"_s));
     EXPECT_EQ(basecache::partnerColumns().size(),
-              fileCount(QStringLiteral("SELECT count(*) FROM pragma_table_info('dytv1_1wldw')")));
+              fileCount(u"SELECT count(*) FROM pragma_table_info('dytv1_1wldw')"_s));
 
     // A first run asks for everything since the initial stamp, and then remembers the latest
     // stamps the server showed.
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
-                           QStringLiteral("DW_ ;czy_id=7;UpdateTime=2000-01-01")}),
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s,
+                           u"DW_ ;czy_id=7;UpdateTime=2000-01-01"_s}),
               server->baseQueries());
-    EXPECT_EQ(QStringLiteral("2026-02-01 09:30:00"), goodsStamp());
-    EXPECT_EQ(QStringLiteral("2026-01-11 11:00:00"), partnerStamp());
+    EXPECT_EQ(u"2026-02-01 09:30:00"_s, goodsStamp());
+    EXPECT_EQ(u"2026-01-11 11:00:00"_s, partnerStamp());
     EXPECT_EQ(0, dm->GoodsStampNewer);
     EXPECT_EQ(0, dm->PartnerStampNewer);
 
     ASSERT_TRUE(cache->FindPartner(11));
-    EXPECT_EQ(QStringLiteral("西城商行"), cache->cdsbaseDW.text(QStringLiteral("dw_dwqm")));
-    EXPECT_EQ(QStringLiteral("C11"), cache->cdsbaseDW.text(QStringLiteral("dw_dwbh")));
-    EXPECT_EQ(Currency::fromRaw(12345),
-              cache->cdsbaseDW.value(QStringLiteral("ystotal")).value<Currency>());
+    EXPECT_EQ(u"西城商行"_s, cache->cdsbaseDW.text(u"dw_dwqm"_s));
+    EXPECT_EQ(u"C11"_s, cache->cdsbaseDW.text(u"dw_dwbh"_s));
+    EXPECT_EQ(Currency::fromRaw(12345), cache->cdsbaseDW.value(u"ystotal"_s).value<Currency>());
     EXPECT_FALSE(cache->FindGoods(99));
     EXPECT_EQ(0, cache->cdsbaseGoods.recordCount());
 }
 
 TEST_F(LocalCacheTest, NamesWithQuotesAndOtherSqlCharactersAreStoredIntact) {
-    const QStringList names{QStringLiteral("O'Brien's 扳手"), QStringLiteral("'; DROP TABLE x; --"),
-                            QStringLiteral("50% \"特价\" _x_"), QStringLiteral("''")};
+    const QStringList names{u"O'Brien's 扳手"_s, u"'; DROP TABLE x; --"_s, u"50% \"特价\" _x_"_s,
+                            u"''"_s};
     for (int i = 0; i < names.size(); ++i)
-        addGoods(i + 1, names.at(i), QStringLiteral("2026-01-01 00:00:0%1").arg(i));
+        addGoods(i + 1, names.at(i), u"2026-01-01 00:00:0%1"_s.arg(i));
     cache->OpenLocalCache();
     for (int i = 0; i < names.size(); ++i)
         EXPECT_EQ(names.at(i), goodsName(i + 1)) << i;
-    EXPECT_EQ(4, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
+    EXPECT_EQ(4, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
 }
 
 TEST_F(LocalCacheTest, ARowChangedTwiceIsStoredOnce) {
-    addGoods(5, QStringLiteral("旧名"), QStringLiteral("2026-01-01 08:00:00"));
-    addGoods(6, QStringLiteral("不变"), QStringLiteral("2026-01-01 08:00:00"));
+    addGoods(5, u"旧名"_s, u"2026-01-01 08:00:00"_s);
+    addGoods(6, u"不变"_s, u"2026-01-01 08:00:00"_s);
     cache->OpenLocalCache();
-    EXPECT_EQ(QStringLiteral("旧名"), goodsName(5));
+    EXPECT_EQ(u"旧名"_s, goodsName(5));
 
     // Changed on the server; the next connection check sees the newer stamp, the lookup brings
     // the row again and only the changed rows.
-    addGoods(5, QStringLiteral("新名"), QStringLiteral("2026-01-02 09:00:00"));
+    addGoods(5, u"新名"_s, u"2026-01-02 09:00:00"_s);
     anyServerCall();
     EXPECT_EQ(1, dm->GoodsStampNewer);
     server->calls.clear();
-    EXPECT_EQ(QStringLiteral("新名"), goodsName(5));
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2026-01-01 08:00:00")}),
+    EXPECT_EQ(u"新名"_s, goodsName(5));
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2026-01-01 08:00:00"_s}),
               server->baseQueries());
-    EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods WHERE sp_id = 5")));
+    EXPECT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_id = 5"_s));
 
     // Twice in one answer: the later row wins, one row is stored.
-    addGoods(5, QStringLiteral("第三版"), QStringLiteral("2026-01-03 10:00:00"));
-    server->extraGoods = {
-        {qint64(5), QStringLiteral("第四版"), QStringLiteral("2026-01-03 10:00:00")}};
+    addGoods(5, u"第三版"_s, u"2026-01-03 10:00:00"_s);
+    server->extraGoods = {{qint64(5), u"第四版"_s, u"2026-01-03 10:00:00"_s}};
     anyServerCall();
-    EXPECT_EQ(QStringLiteral("第四版"), goodsName(5));
-    EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods WHERE sp_id = 5")));
-    EXPECT_EQ(2, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
-    EXPECT_EQ(QStringLiteral("不变"), goodsName(6));
+    EXPECT_EQ(u"第四版"_s, goodsName(5));
+    EXPECT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_id = 5"_s));
+    EXPECT_EQ(2, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
+    EXPECT_EQ(u"不变"_s, goodsName(6));
 }
 
 TEST_F(LocalCacheTest, LookupsWithoutAStaleFlagStayLocal) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
     cache->OpenLocalCache();
     server->calls.clear();
-    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
-    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
+    EXPECT_EQ(u"扳手"_s, goodsName(1));
+    EXPECT_EQ(u"扳手"_s, goodsName(1));
     EXPECT_EQ(QStringList(), server->baseQueries());
 
     // The goods editor saved a record: the reload flag brings the changes though no connection
     // check has run.
     cache->GoodsReload = true;
-    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
+    EXPECT_EQ(u"扳手"_s, goodsName(1));
     EXPECT_EQ(1, server->baseQueries().size());
     EXPECT_FALSE(cache->GoodsReload);
 }
 
 TEST_F(LocalCacheTest, AFutureStampResetsTheServerStampsAndForcesAFullReload) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
-    addPartner(10, QStringLiteral("东方五金"), QStringLiteral("2026-01-10 10:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
+    addPartner(10, u"东方五金"_s, u"2026-01-10 10:00:00"_s);
     cache->OpenLocalCache();
-    ASSERT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    ASSERT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
 
     // A goods row stamped in the future (a server clock that ran ahead).
-    addGoods(2, QStringLiteral("螺丝"), QStringLiteral("2031-07-07 07:07:07"));
+    addGoods(2, u"螺丝"_s, u"2031-07-07 07:07:07"_s);
     server->calls.clear();
     cache->OpenLocalCache();
 
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("ExecQuery:SELECT top 1 a.id FROM baseGoods AS a WHERE "
-                                    "a.updateTime > getdate() AND a.del = 0"),
-                     QStringLiteral("ExecUpdate: Update basegoods SET updateTime = GETDATE() "),
-                     QStringLiteral("ExecQuery:SELECT top 1 a.id FROM basewldw AS a WHERE "
-                                    "a.updateTime > getdate() AND a.del = 0")}),
-        server->sqlSent());
+    EXPECT_EQ((QStringList{QStringLiteral("ExecQuery:SELECT top 1 a.id FROM baseGoods AS a WHERE "
+                                          "a.updateTime > getdate() AND a.del = 0"),
+                           u"ExecUpdate: Update basegoods SET updateTime = GETDATE() "_s,
+                           QStringLiteral("ExecQuery:SELECT top 1 a.id FROM basewldw AS a WHERE "
+                                          "a.updateTime > getdate() AND a.del = 0")}),
+              server->sqlSent());
     // Goods reload from the start; partners stay incremental.
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01")}),
-              server->baseQueries());
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s}), server->baseQueries());
     // The stored stamp is the server's after the reset, not the future one.
     EXPECT_EQ(server->now, goodsStamp());
-    EXPECT_EQ(QStringLiteral("2026-01-10 10:00:00"), partnerStamp());
-    EXPECT_EQ(QStringLiteral("螺丝"), goodsName(2));
+    EXPECT_EQ(u"2026-01-10 10:00:00"_s, partnerStamp());
+    EXPECT_EQ(u"螺丝"_s, goodsName(2));
 
     // Later changes are seen again.
-    addGoods(1, QStringLiteral("大扳手"), QStringLiteral("2026-03-01 12:00:05"));
+    addGoods(1, u"大扳手"_s, u"2026-03-01 12:00:05"_s);
     anyServerCall();
-    EXPECT_EQ(QStringLiteral("大扳手"), goodsName(1));
+    EXPECT_EQ(u"大扳手"_s, goodsName(1));
 }
 
 TEST_F(LocalCacheTest, InTheQueryOnlyModeAFutureStampReloadsWithoutChangingTheServer) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2031-07-07 07:07:07"));
+    addGoods(1, u"扳手"_s, u"2031-07-07 07:07:07"_s);
     setRunMode(kQueryOnlyMode);
     cache->OpenLocalCache();
     setRunMode(kFullMode);
     for (const QString& sql : server->sqlSent())
         EXPECT_FALSE(sql.startsWith(QLatin1String("ExecUpdate"))) << sql.toStdString();
-    EXPECT_EQ(QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
-              server->baseQueries().value(0));
-    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
-    EXPECT_EQ(QStringLiteral("2031-07-07 07:07:07"), server->goods[1].stamp);
+    EXPECT_EQ(u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s, server->baseQueries().value(0));
+    EXPECT_EQ(u"扳手"_s, goodsName(1));
+    EXPECT_EQ(u"2031-07-07 07:07:07"_s, server->goods[1].stamp);
     // The future stamp is not taken over: the next opening loads everything again.
-    EXPECT_EQ(QStringLiteral("2000-01-01"), goodsStamp());
+    EXPECT_EQ(u"2000-01-01"_s, goodsStamp());
 }
 
 TEST_F(LocalCacheTest, AFailedServerCallLeavesTheFlagAndTheStampForTheNextLookup) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
     cache->OpenLocalCache();
-    addGoods(1, QStringLiteral("大扳手"), QStringLiteral("2026-01-06 08:00:00"));
+    addGoods(1, u"大扳手"_s, u"2026-01-06 08:00:00"_s);
     anyServerCall();
 
-    server->failNextQuery = QStringLiteral("网络中断");
-    EXPECT_EQ(QStringLiteral("ProcName:[P_JXC_Get_Base]Error:[网络中断]"),
+    server->failNextQuery = u"网络中断"_s;
+    EXPECT_EQ(u"ProcName:[P_JXC_Get_Base]Error:[网络中断]"_s,
               errorOf([&] { cache->FindGoods(1); }));
-    EXPECT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    EXPECT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
     EXPECT_EQ(1, dm->GoodsStampNewer);
     EXPECT_FALSE(dm->CallBusy());
 
     // The next lookup repeats it from the same stamp.
     server->calls.clear();
-    EXPECT_EQ(QStringLiteral("大扳手"), goodsName(1));
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00")}),
+    EXPECT_EQ(u"大扳手"_s, goodsName(1));
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00"_s}),
               server->baseQueries());
-    EXPECT_EQ(QStringLiteral("2026-01-06 08:00:00"), goodsStamp());
+    EXPECT_EQ(u"2026-01-06 08:00:00"_s, goodsStamp());
     EXPECT_EQ(0, dm->GoodsStampNewer);
 }
 
 TEST_F(LocalCacheTest, AFailedLocalWriteRollsBackEveryRowAndIsRepeated) {
-    addGoods(1, QStringLiteral("甲"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"甲"_s, u"2026-01-05 08:00:00"_s);
     cache->OpenLocalCache();
-    ASSERT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
+    ASSERT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
 
     // Three changed rows, the last of them broken (no key): the table refuses it.
-    addGoods(1, QStringLiteral("甲二"), QStringLiteral("2026-01-06 08:00:00"));
-    addGoods(2, QStringLiteral("乙"), QStringLiteral("2026-01-06 08:00:00"));
-    server->extraGoods = {
-        {QVariant(), QStringLiteral("坏行"), QStringLiteral("2026-01-06 08:00:00")}};
+    addGoods(1, u"甲二"_s, u"2026-01-06 08:00:00"_s);
+    addGoods(2, u"乙"_s, u"2026-01-06 08:00:00"_s);
+    server->extraGoods = {{QVariant(), u"坏行"_s, u"2026-01-06 08:00:00"_s}};
     anyServerCall();
     const QString error = errorOf([&] { cache->FindGoods(1); });
-    EXPECT_TRUE(error.startsWith(QStringLiteral("本地数据缓存错误："))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(u"本地数据缓存错误："_s)) << error.toStdString();
     // Nothing of the interrupted synchronisation stays: the old row, no new one, the old stamp.
-    EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods")));
-    EXPECT_EQ(
-        0, fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '甲二'")));
-    EXPECT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    EXPECT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
+    EXPECT_EQ(0, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '甲二'"_s));
+    EXPECT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
     EXPECT_EQ(1, dm->GoodsStampNewer);
 
     server->extraGoods.clear();
     server->calls.clear();
-    EXPECT_EQ(QStringLiteral("甲二"), goodsName(1));
-    EXPECT_EQ(QStringLiteral("乙"), goodsName(2));
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00")}),
+    EXPECT_EQ(u"甲二"_s, goodsName(1));
+    EXPECT_EQ(u"乙"_s, goodsName(2));
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00"_s}),
               server->baseQueries());
-    EXPECT_EQ(QStringLiteral("2026-01-06 08:00:00"), goodsStamp());
+    EXPECT_EQ(u"2026-01-06 08:00:00"_s, goodsStamp());
 }
 
 TEST_F(LocalCacheTest, TheFirstCacheIsTheProcesssCache) {
@@ -449,11 +435,10 @@ TEST_F(LocalCacheTest, TheFirstCacheIsTheProcesssCache) {
 }
 
 TEST_F(LocalCacheTest, LookupsBeforeOpeningFailClearly) {
-    EXPECT_EQ(QStringLiteral("本地数据缓存还没有打开"), errorOf([&] { cache->FindGoods(1); }));
+    EXPECT_EQ(u"本地数据缓存还没有打开"_s, errorOf([&] { cache->FindGoods(1); }));
     EXPECT_EQ(1, dm->GoodsStampNewer);
     loginedUser().ProfileName.clear();
-    EXPECT_EQ(QStringLiteral("本地数据缓存：没有登录的账套"),
-              errorOf([&] { cache->OpenLocalCache(); }));
+    EXPECT_EQ(u"本地数据缓存：没有登录的账套"_s, errorOf([&] { cache->OpenLocalCache(); }));
 }
 
 TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
@@ -478,97 +463,90 @@ TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
         const QString kind = QString::fromLatin1(c.queryType);
         server->calls.clear();
         EXPECT_TRUE(cache->reloadPending(c.kind));
-        const qint64 first = c.get(*cache).integer(QStringLiteral("id"));
-        EXPECT_EQ(kind, c.get(*cache).text(QStringLiteral("fullname")));
-        EXPECT_EQ(first, c.get(*cache).integer(QStringLiteral("id")));
-        EXPECT_EQ((QStringList{kind + QStringLiteral(" ;czy_id=7")}), server->baseQueries());
+        const qint64 first = c.get(*cache).integer(u"id"_s);
+        EXPECT_EQ(kind, c.get(*cache).text(u"fullname"_s));
+        EXPECT_EQ(first, c.get(*cache).integer(u"id"_s));
+        EXPECT_EQ((QStringList{kind + u" ;czy_id=7"_s}), server->baseQueries());
         EXPECT_FALSE(cache->reloadPending(c.kind));
 
         cache->setReload(c.kind);
-        EXPECT_NE(first, c.get(*cache).integer(QStringLiteral("id")));
+        EXPECT_NE(first, c.get(*cache).integer(u"id"_s));
         EXPECT_EQ(2, server->baseQueries().size());
         EXPECT_FALSE(cache->reloadPending(c.kind));
     }
 }
 
 TEST_F(LocalCacheTest, TheLoginStepsReloadTheSmallKindsAndOpenTheCache) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
     for (int position = 1; position <= 6; ++position)
         cache->loginStep(position);
-    EXPECT_EQ((QStringList{QStringLiteral("BM_ ;czy_id=7"), QStringLiteral("KM_ ;czy_id=7"),
-                           QStringLiteral("KMName ;czy_id=7"), QStringLiteral("CK_ ;czy_id=7"),
-                           QStringLiteral("ZY_ ;czy_id=7"),
-                           QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
-                           QStringLiteral("DW_ ;czy_id=7;UpdateTime=2000-01-01")}),
+    EXPECT_EQ((QStringList{u"BM_ ;czy_id=7"_s, u"KM_ ;czy_id=7"_s, u"KMName ;czy_id=7"_s,
+                           u"CK_ ;czy_id=7"_s, u"ZY_ ;czy_id=7"_s,
+                           u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s,
+                           u"DW_ ;czy_id=7;UpdateTime=2000-01-01"_s}),
               server->baseQueries());
     EXPECT_TRUE(cache->isOpen());
 
     // A failure in a step is shown; the login goes on and the flag stays for the next lookup.
-    addGoods(1, QStringLiteral("大扳手"), QStringLiteral("2026-01-06 08:00:00"));
-    server->failNextQuery = QStringLiteral("服务器忙");
+    addGoods(1, u"大扳手"_s, u"2026-01-06 08:00:00"_s);
+    server->failNextQuery = u"服务器忙"_s;
     cache->loginStep(6);
     const QList<PromptRecord> shown = script.records(PromptKind::Message);
     ASSERT_EQ(1, shown.size());
-    EXPECT_EQ(QStringLiteral("错误"), shown.at(0).caption);
-    EXPECT_EQ(QStringLiteral("ProcName:[P_JXC_Get_Base]Error:[服务器忙]"), shown.at(0).text);
+    EXPECT_EQ(u"错误"_s, shown.at(0).caption);
+    EXPECT_EQ(u"ProcName:[P_JXC_Get_Base]Error:[服务器忙]"_s, shown.at(0).text);
     EXPECT_EQ(1, dm->GoodsStampNewer);
-    EXPECT_EQ(QStringLiteral("大扳手"), goodsName(1));
+    EXPECT_EQ(u"大扳手"_s, goodsName(1));
 }
 
 TEST_F(LocalCacheTest, ADeletedFileIsLoadedInFullDespiteTheStoredStamp) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
-    addPartner(10, QStringLiteral("东方五金"), QStringLiteral("2026-01-10 10:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
+    addPartner(10, u"东方五金"_s, u"2026-01-10 10:00:00"_s);
     cache->OpenLocalCache();
-    ASSERT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    ASSERT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
     cache->Close();
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(cache->fileName() + QString::fromLatin1(suffix));
 
     server->calls.clear();
     cache->OpenLocalCache();
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
-                           QStringLiteral("DW_ ;czy_id=7;UpdateTime=2000-01-01")}),
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s,
+                           u"DW_ ;czy_id=7;UpdateTime=2000-01-01"_s}),
               server->baseQueries());
-    EXPECT_EQ(QStringLiteral("扳手"), goodsName(1));
+    EXPECT_EQ(u"扳手"_s, goodsName(1));
     ASSERT_TRUE(cache->FindPartner(10));
-    EXPECT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
+    EXPECT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
 
     // Opening an existing file keeps to the stored stamp.
     server->calls.clear();
     dm->GoodsStampNewer = 1;
     cache->OpenLocalCache();
-    EXPECT_EQ((QStringList{QStringLiteral("SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00")}),
+    EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2026-01-05 08:00:00"_s}),
               server->baseQueries());
 }
 
 TEST_F(LocalCacheTest, EachAccountSetHasItsOwnTablesAndStamps) {
-    addGoods(1, QStringLiteral("甲的商品"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"甲的商品"_s, u"2026-01-05 08:00:00"_s);
     cache->OpenLocalCache();
 
     // Another account set: new tables, a full load with its own stamp key.
     server->goods.clear();
-    addGoods(1, QStringLiteral("乙的商品"), QStringLiteral("2026-02-05 08:00:00"));
-    loginedUser().ProfileName = QStringLiteral("dytv1_2");
-    loginedUser().ProfileCaption = QStringLiteral("账套乙");
+    addGoods(1, u"乙的商品"_s, u"2026-02-05 08:00:00"_s);
+    loginedUser().ProfileName = u"dytv1_2"_s;
+    loginedUser().ProfileCaption = u"账套乙"_s;
     dm->GoodsStampNewer = 1;
     server->calls.clear();
     cache->OpenLocalCache();
-    EXPECT_EQ(QStringLiteral("SP_ ;czy_id=7;UpdateTime=2000-01-01"),
-              server->baseQueries().value(0));
-    EXPECT_EQ(QStringLiteral("乙的商品"), goodsName(1));
-    EXPECT_EQ(
-        1,
-        fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '甲的商品'")));
-    EXPECT_EQ(
-        0,
-        fileCount(QStringLiteral("SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '乙的商品'")));
-    EXPECT_EQ(QStringLiteral("2026-01-05 08:00:00"), goodsStamp());
-    EXPECT_EQ(QStringLiteral("2026-02-05 08:00:00"),
-              clientConfig().read(QStringLiteral("账套乙spUpdateDate_7")));
+    EXPECT_EQ(u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s, server->baseQueries().value(0));
+    EXPECT_EQ(u"乙的商品"_s, goodsName(1));
+    EXPECT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '甲的商品'"_s));
+    EXPECT_EQ(0, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '乙的商品'"_s));
+    EXPECT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
+    EXPECT_EQ(u"2026-02-05 08:00:00"_s, clientConfig().read(u"账套乙spUpdateDate_7"_s));
 }
 
 TEST_F(LocalCacheTest, TwoClientsOnOneComputerShareTheFile) {
-    addGoods(1, QStringLiteral("扳手"), QStringLiteral("2026-01-05 08:00:00"));
+    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
     cache->OpenLocalCache();
 
     // The second client: its own data module and cache on the same program folder.
@@ -577,16 +555,16 @@ TEST_F(LocalCacheTest, TwoClientsOnOneComputerShareTheFile) {
     FakeBaseServer* server2 = t.get();
     server2->goods = server->goods;
     dm2.setTransport(std::move(t));
-    ASSERT_TRUE(dm2.ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    ASSERT_TRUE(dm2.ConnectServer(u"srv:8019"_s, false, 1));
     TLocalCache second(dir.path(), &dm2);
     second.OpenLocalCache();
 
     // While the first reads, the second writes a change; each sees the other's rows.
-    server2->goods[2] = {qint64(2), QStringLiteral("螺丝"), QStringLiteral("2026-01-06 08:00:00")};
+    server2->goods[2] = {qint64(2), u"螺丝"_s, u"2026-01-06 08:00:00"_s};
     ASSERT_TRUE(dm2.CheckConnection());
     ASSERT_TRUE(cache->FindGoods(1));
     ASSERT_TRUE(second.FindGoods(2));
-    EXPECT_EQ(QStringLiteral("螺丝"), goodsName(2));
+    EXPECT_EQ(u"螺丝"_s, goodsName(2));
     EXPECT_EQ(1, fileCount(QStringLiteral("SELECT count(*) FROM pragma_journal_mode WHERE "
                                           "journal_mode = 'wal'")));
 }

@@ -26,10 +26,6 @@ protected:
         DmFixture::TearDown();
     }
     client::ClientConfig& config() { return client::clientConfig(); }
-    // The calls sent with the method, in order.
-    QList<client::RecordedCall> callsOf(const QString& method) const {
-        return transport->callsOf(method);
-    }
 
     QTemporaryDir dir;
 };

@@ -24,28 +24,22 @@ namespace {
 using dyt::test::errorOf;
 
 QString replyLines() {
-    return proto::joinLines({QStringLiteral("UserName=张三"), QStringLiteral("UserCode=001"),
-                             QStringLiteral("UserId=5"), QStringLiteral("dbUserName=sa"),
-                             QStringLiteral("dbPassword=pw")});
+    return proto::joinLines({u"UserName=张三"_s, u"UserCode=001"_s, u"UserId=5"_s,
+                             u"dbUserName=sa"_s, u"dbPassword=pw"_s});
 }
 
 class LoginTest : public test::LoginFixture {
 protected:
     void SetUp() override {
         LoginFixture::SetUp();
-        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         TLoginedUser& user = loginedUser();
-        user.HostName = QStringLiteral("PC-01");
-        user.IpAddr = QStringLiteral("10.0.0.9");
-        user.MacAddr = QStringLiteral("1A2B3C4D");
+        user.HostName = u"PC-01"_s;
+        user.IpAddr = u"10.0.0.9"_s;
+        user.MacAddr = u"1A2B3C4D"_s;
         transport->clearCalls();
     }
-    QStringList updates() const {
-        QStringList out;
-        for (const RecordedCall& c : callsOf(QStringLiteral("ExecUpdate")))
-            out.append(c.sql);
-        return out;
-    }
+    QStringList updates() const { return sqlOf(u"ExecUpdate"_s); }
 };
 
 }  // namespace
@@ -54,15 +48,14 @@ protected:
 
 TEST(LoginPlatform, WorkstationIdIsTheFirstFourBytesOfTheSha1InUpperCaseHex) {
     // SHA-1("abc") = a9993e36 4706816a ba3e2571 7850c26c 9cd0d89d (FIPS 180 example).
-    EXPECT_EQ(QStringLiteral("A9993E36"), platform::workstationIdOf("abc"));
+    EXPECT_EQ(u"A9993E36"_s, platform::workstationIdOf("abc"));
     // SHA-1("") = da39a3ee 5e6b4b0d ...
-    EXPECT_EQ(QStringLiteral("DA39A3EE"), platform::workstationIdOf(QByteArray()));
+    EXPECT_EQ(u"DA39A3EE"_s, platform::workstationIdOf(QByteArray()));
 }
 
 TEST(LoginPlatform, TheSessionRecordCarriesComputerNameAndStableIdentity) {
     const QString id = platform::workstationId();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}$")).match(id).hasMatch())
-        << id.toStdString();
+    EXPECT_TRUE(QRegularExpression(u"^[0-9A-F]{8}$"_s).match(id).hasMatch()) << id.toStdString();
     EXPECT_EQ(id, platform::workstationId());
     const QByteArray identity = QSysInfo::machineUniqueId().trimmed();
     if (!identity.isEmpty()) {
@@ -81,11 +74,11 @@ TEST(LoginPlatform, TheSessionRecordCarriesComputerNameAndStableIdentity) {
 // --- the configuration file
 
 TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
-    EXPECT_EQ(QStringLiteral("dytv1config.ini"), QFileInfo(config().fileName()).fileName());
+    EXPECT_EQ(u"dytv1config.ini"_s, QFileInfo(config().fileName()).fileName());
     EXPECT_EQ(QString(), config().read(configkey::serverIp()));
-    EXPECT_EQ(QStringLiteral("0"), config().read(configkey::userId(), QStringLiteral("0")));
-    config().write(configkey::serverIp(), QStringLiteral("192.168.1.5"));
-    config().write(configkey::profileName(), QStringLiteral("dytv1_2"));
+    EXPECT_EQ(u"0"_s, config().read(configkey::userId(), u"0"_s));
+    config().write(configkey::serverIp(), u"192.168.1.5"_s);
+    config().write(configkey::profileName(), u"dytv1_2"_s);
 
     QFile file(config().fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -94,8 +87,8 @@ TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
 
     // Another object over the same folder reads what the first wrote.
     ClientConfig again(dir.path());
-    EXPECT_EQ(QStringLiteral("192.168.1.5"), again.read(QStringLiteral("serverip")));
-    EXPECT_EQ(QStringLiteral("dytv1_2"), again.read(configkey::profileName()));
+    EXPECT_EQ(u"192.168.1.5"_s, again.read(u"serverip"_s));
+    EXPECT_EQ(u"dytv1_2"_s, again.read(configkey::profileName()));
 }
 
 // --- the request
@@ -107,81 +100,64 @@ TEST_F(LoginTest, RequestLinesFollowTheServerOrder) {
         QString number;
         QString label;
     };
-    const Row rows[] = {
-        {"full", kFullMode, QStringLiteral("1"), QStringLiteral("正式版")},
-        {"query-only", kQueryOnlyMode, QStringLiteral("0"), QStringLiteral("查询版")}};
+    const Row rows[] = {{"full", kFullMode, u"1"_s, u"正式版"_s},
+                        {"query-only", kQueryOnlyMode, u"0"_s, u"查询版"_s}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         setRunMode(row.mode);
-        const ParamList request = loginRequest(QStringLiteral("dytv1_1"), QStringLiteral("账套甲"),
-                                               QStringLiteral("张三"), QStringLiteral("1"));
-        const QStringList expected{QStringLiteral("dytv1_1"),
-                                   QStringLiteral("账套甲"),
-                                   QStringLiteral("张三"),
-                                   QStringLiteral("PC-01"),
-                                   QStringLiteral("10.0.0.9"),
-                                   QStringLiteral("1A2B3C4D"),
-                                   row.number,
-                                   row.label,
-                                   QStringLiteral("dytv1"),
-                                   QStringLiteral("UpdateFlag=Check"),
-                                   QStringLiteral("LoginType=1"),
-                                   QStringLiteral("V11.0.140215")};
+        const ParamList request = loginRequest(u"dytv1_1"_s, u"账套甲"_s, u"张三"_s, u"1"_s);
+        const QStringList expected{
+            u"dytv1_1"_s,  u"账套甲"_s,           u"张三"_s,        u"PC-01"_s,
+            u"10.0.0.9"_s, u"1A2B3C4D"_s,         row.number,       row.label,
+            u"dytv1"_s,    u"UpdateFlag=Check"_s, u"LoginType=1"_s, u"V11.0.140215"_s};
         EXPECT_EQ(expected, request.lines());
-        EXPECT_EQ(QStringLiteral("UpdateFlag=Check"), request.line(kUpdateFlagLine));
+        EXPECT_EQ(u"UpdateFlag=Check"_s, request.line(kUpdateFlagLine));
     }
 }
 
 TEST_F(LoginTest, SuccessFillsTheSessionRecordFromTheReply) {
-    config().write(configkey::loginMode(), QStringLiteral("1"));
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
-    EXPECT_TRUE(sysLogin().Login(QStringLiteral(" dytv1_1 "), QStringLiteral(" 账套甲 "),
-                                 QStringLiteral("001"), QStringLiteral("5"),
-                                 QStringLiteral("secret")));
+    config().write(configkey::loginMode(), u"1"_s);
+    transport->respond(u"Login"_s, 0, {replyLines()});
+    EXPECT_TRUE(sysLogin().Login(u" dytv1_1 "_s, u" 账套甲 "_s, u"001"_s, u"5"_s, u"secret"_s));
     EXPECT_TRUE(sysLogin().LoggedIn);
     EXPECT_TRUE(isLoggedIn());
     const TLoginedUser& u = loginedUser();
-    EXPECT_EQ(QStringLiteral("dytv1_1"), u.ProfileName);
-    EXPECT_EQ(QStringLiteral("账套甲"), u.ProfileCaption);
-    EXPECT_EQ(QStringLiteral("secret"), u.Password);
-    EXPECT_EQ(QStringLiteral("张三"), u.UserName);
-    EXPECT_EQ(QStringLiteral("001"), u.UserCode);
+    EXPECT_EQ(u"dytv1_1"_s, u.ProfileName);
+    EXPECT_EQ(u"账套甲"_s, u.ProfileCaption);
+    EXPECT_EQ(u"secret"_s, u.Password);
+    EXPECT_EQ(u"张三"_s, u.UserName);
+    EXPECT_EQ(u"001"_s, u.UserCode);
     EXPECT_EQ(5, u.UserId);
-    EXPECT_EQ(QStringLiteral("sa"), u.dbUserName);
-    EXPECT_EQ(QStringLiteral("pw"), u.dbPassword);
+    EXPECT_EQ(u"sa"_s, u.dbUserName);
+    EXPECT_EQ(u"pw"_s, u.dbPassword);
 
-    const QList<RecordedCall> logins = callsOf(QStringLiteral("Login"));
+    const QList<RecordedCall> logins = callsOf(u"Login"_s);
     ASSERT_EQ(1, logins.size());
     const ParamList sent(logins[0].args.at(0).toString());
-    EXPECT_EQ(QStringLiteral(" dytv1_1 "), sent.line(0));
-    EXPECT_EQ(QStringLiteral("LoginType=1"), sent.line(10));
-    EXPECT_EQ(QStringLiteral("5"), logins[0].args.at(1).toString());
-    EXPECT_EQ(QStringLiteral("secret"), logins[0].args.at(2).toString());
+    EXPECT_EQ(u" dytv1_1 "_s, sent.line(0));
+    EXPECT_EQ(u"LoginType=1"_s, sent.line(10));
+    EXPECT_EQ(u"5"_s, logins[0].args.at(1).toString());
+    EXPECT_EQ(u"secret"_s, logins[0].args.at(2).toString());
     // Without a workstation code nothing is registered.
     EXPECT_EQ(QStringList(), updates());
     EXPECT_EQ(QStringList(), script.messages());
 }
 
 TEST_F(LoginTest, UpgradeAnswerRepeatsTheLoginWithUpdateFlagUnderProgress) {
-    const QString ask = QStringLiteral("账套[甲]的版本(1)低于系统版本(2)，需要升级后才能使用。");
-    transport->respond(QStringLiteral("Login"), -9, {ask});
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
-    script.answer(QStringLiteral("确定升级"), ask);
-    EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                 QStringLiteral("张三"), QStringLiteral("5"), QString()));
-    const QList<RecordedCall> logins = callsOf(QStringLiteral("Login"));
+    const QString ask = u"账套[甲]的版本(1)低于系统版本(2)，需要升级后才能使用。"_s;
+    transport->respond(u"Login"_s, -9, {ask});
+    transport->respond(u"Login"_s, 0, {replyLines()});
+    script.answer(u"确定升级"_s, ask);
+    EXPECT_TRUE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张三"_s, u"5"_s, QString()));
+    const QList<RecordedCall> logins = callsOf(u"Login"_s);
     ASSERT_EQ(2, logins.size());
-    EXPECT_EQ(QStringLiteral("UpdateFlag=Check"),
-              ParamList(logins[0].args.at(0).toString()).line(9));
-    EXPECT_EQ(QStringLiteral("Update"),
-              ParamList(logins[1].args.at(0).toString()).value(QStringLiteral("UpdateFlag")));
+    EXPECT_EQ(u"UpdateFlag=Check"_s, ParamList(logins[0].args.at(0).toString()).line(9));
+    EXPECT_EQ(u"Update"_s, ParamList(logins[1].args.at(0).toString()).value(u"UpdateFlag"_s));
     const QList<PromptRecord> questions = script.records(PromptKind::Question);
     ASSERT_EQ(1, questions.size());
-    EXPECT_EQ(QStringLiteral("系统警告"), questions[0].caption);
-    EXPECT_EQ((QStringList{QStringLiteral("确定升级"), QStringLiteral("放弃退出")}),
-              questions[0].buttons);
-    EXPECT_EQ(QStringList{QStringLiteral("系统正在升级账套,请耐心等待几分钟....")},
-              script.progressTexts());
+    EXPECT_EQ(u"系统警告"_s, questions[0].caption);
+    EXPECT_EQ((QStringList{u"确定升级"_s, u"放弃退出"_s}), questions[0].buttons);
+    EXPECT_EQ(QStringList{u"系统正在升级账套,请耐心等待几分钟...."_s}, script.progressTexts());
     EXPECT_FALSE(script.progressVisible());
     EXPECT_EQ(0, quitCalls);
 }
@@ -193,22 +169,21 @@ TEST_F(LoginTest, AnswersThatEndTheProgram) {
         bool asks;
         QString caption;
     };
-    const Row rows[] = {{"upgrade declined", -9, true, QStringLiteral("系统警告")},
-                        {"refused", -8, false, QStringLiteral("系统警告")}};
+    const Row rows[] = {{"upgrade declined", -9, true, u"系统警告"_s},
+                        {"refused", -8, false, u"系统警告"_s}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         sysLogin().setProgramEnding(false);
         quitCalls = 0;
-        ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+        ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         transport->clearCalls();
         script.clearRecords();
-        const QString text = QStringLiteral("账套[甲]不能使用");
-        transport->respond(QStringLiteral("Login"), row.code, {text});
+        const QString text = u"账套[甲]不能使用"_s;
+        transport->respond(u"Login"_s, row.code, {text});
         if (row.asks)
-            script.answer(QStringLiteral("放弃退出"), text);
-        EXPECT_FALSE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                      QStringLiteral("张三"), QStringLiteral("5"), QString()));
-        EXPECT_EQ(1, callsOf(QStringLiteral("Login")).size());
+            script.answer(u"放弃退出"_s, text);
+        EXPECT_FALSE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张三"_s, u"5"_s, QString()));
+        EXPECT_EQ(1, callsOf(u"Login"_s).size());
         EXPECT_EQ(1, quitCalls);
         EXPECT_FALSE(dm->Connected());
         EXPECT_TRUE(sysLogin().programEnding());
@@ -222,14 +197,11 @@ TEST_F(LoginTest, AnswersThatEndTheProgram) {
 }
 
 TEST_F(LoginTest, OtherRefusalShowsTheServerMessageAndKeepsTheConnection) {
-    transport->respond(QStringLiteral("Login"), -3, {QStringLiteral("口令错误，请重新输入！")});
-    EXPECT_FALSE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                  QStringLiteral("张三"), QStringLiteral("5"),
-                                  QStringLiteral("bad")));
+    transport->respond(u"Login"_s, -3, {u"口令错误，请重新输入！"_s});
+    EXPECT_FALSE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张三"_s, u"5"_s, u"bad"_s));
     ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("提示"), script.records(PromptKind::Message)[0].caption);
-    EXPECT_EQ(QStringLiteral("口令错误，请重新输入！"),
-              script.records(PromptKind::Message)[0].text);
+    EXPECT_EQ(u"提示"_s, script.records(PromptKind::Message)[0].caption);
+    EXPECT_EQ(u"口令错误，请重新输入！"_s, script.records(PromptKind::Message)[0].text);
     EXPECT_FALSE(sysLogin().LoggedIn);
     EXPECT_FALSE(sysLogin().programEnding());
     EXPECT_TRUE(dm->Connected());
@@ -239,61 +211,55 @@ TEST_F(LoginTest, OtherRefusalShowsTheServerMessageAndKeepsTheConnection) {
 
 TEST_F(LoginTest, TypedLineBreakIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(QString(), errorOf([&] {
-                  sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                   QStringLiteral("张\r\nUpdateFlag=Update"), QStringLiteral("5"),
+                  sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张\r\nUpdateFlag=Update"_s, u"5"_s,
                                    QString());
               }));
-    EXPECT_EQ(0, callsOf(QStringLiteral("Login")).size());
+    EXPECT_EQ(0, callsOf(u"Login"_s).size());
 }
 
 TEST_F(LoginTest, TypedNameLookingLikeTheUpdateFlagDoesNotHideTheRealOne) {
-    const QString ask = QStringLiteral("需要升级");
-    transport->respond(QStringLiteral("Login"), -9, {ask});
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
-    script.answer(QStringLiteral("确定升级"), ask);
-    EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                 QStringLiteral("UpdateFlag=x"), QStringLiteral("UpdateFlag=x"),
-                                 QString()));
-    const ParamList second(callsOf(QStringLiteral("Login")).at(1).args.at(0).toString());
-    EXPECT_EQ(QStringLiteral("UpdateFlag=x"), second.line(2));
-    EXPECT_EQ(QStringLiteral("UpdateFlag=Update"), second.line(9));
+    const QString ask = u"需要升级"_s;
+    transport->respond(u"Login"_s, -9, {ask});
+    transport->respond(u"Login"_s, 0, {replyLines()});
+    script.answer(u"确定升级"_s, ask);
+    EXPECT_TRUE(
+        sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"UpdateFlag=x"_s, u"UpdateFlag=x"_s, QString()));
+    const ParamList second(callsOf(u"Login"_s).at(1).args.at(0).toString());
+    EXPECT_EQ(u"UpdateFlag=x"_s, second.line(2));
+    EXPECT_EQ(u"UpdateFlag=Update"_s, second.line(9));
 }
 
 // --- the workstation code and the session registration
 
 TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubled) {
-    EXPECT_EQ(QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'pc''a') "),
-              sessionInsertSql(QStringLiteral("Pc'A")));
-    config().write(configkey::clientId(), QStringLiteral("Pc'A"));
-    EXPECT_EQ(QStringLiteral("Pc'A"), sysLogin().GetClientID());
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
-    EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                 QStringLiteral("张三"), QStringLiteral("5"), QString()));
-    EXPECT_EQ(
-        (QStringList{QStringLiteral(" delete syssession where id = @@spid"),
-                     QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'pc''a') ")}),
-        updates());
+    EXPECT_EQ(u" insert into syssession(id, PcID) values(@@spid, 'pc''a') "_s,
+              sessionInsertSql(u"Pc'A"_s));
+    config().write(configkey::clientId(), u"Pc'A"_s);
+    EXPECT_EQ(u"Pc'A"_s, sysLogin().GetClientID());
+    transport->respond(u"Login"_s, 0, {replyLines()});
+    EXPECT_TRUE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张三"_s, u"5"_s, QString()));
+    EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,
+                           u" insert into syssession(id, PcID) values(@@spid, 'pc''a') "_s}),
+              updates());
 }
 
 TEST_F(LoginTest, FailedRegistrationIsShownAndTheLoginStands) {
-    config().write(configkey::clientId(), QStringLiteral("PC7"));
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
-    transport->respond(QStringLiteral("ExecUpdate"), -1, {QStringLiteral("表syssession不存在")});
-    EXPECT_TRUE(sysLogin().Login(QStringLiteral("dytv1_1"), QStringLiteral("甲"),
-                                 QStringLiteral("张三"), QStringLiteral("5"), QString()));
+    config().write(configkey::clientId(), u"PC7"_s);
+    transport->respond(u"Login"_s, 0, {replyLines()});
+    transport->respond(u"ExecUpdate"_s, -1, {u"表syssession不存在"_s});
+    EXPECT_TRUE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张三"_s, u"5"_s, QString()));
     EXPECT_TRUE(sysLogin().LoggedIn);
     ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("系统提示"), script.records(PromptKind::Message)[0].caption);
-    EXPECT_EQ(QStringLiteral("表syssession不存在"), script.records(PromptKind::Message)[0].text);
+    EXPECT_EQ(u"系统提示"_s, script.records(PromptKind::Message)[0].caption);
+    EXPECT_EQ(u"表syssession不存在"_s, script.records(PromptKind::Message)[0].text);
     EXPECT_EQ(1, updates().size());
 }
 
 TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
-    sysLogin().SetClientID(QStringLiteral("KASSE2"));
-    EXPECT_EQ(QStringLiteral("KASSE2"), ClientConfig(dir.path()).read(QStringLiteral("ClientID")));
-    EXPECT_EQ((QStringList{
-                  QStringLiteral(" delete syssession where id = @@spid"),
-                  QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'kasse2') ")}),
+    sysLogin().SetClientID(u"KASSE2"_s);
+    EXPECT_EQ(u"KASSE2"_s, ClientConfig(dir.path()).read(u"ClientID"_s));
+    EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,
+                           u" insert into syssession(id, PcID) values(@@spid, 'kasse2') "_s}),
               updates());
 
     // In the query-only mode nothing data-changing is sent.
@@ -307,35 +273,28 @@ TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
 
 TEST_F(LoginTest, WriteLogSendsTheLinesOfTheLogProcedure) {
     TLoginedUser& u = loginedUser();
-    u.UserName = QStringLiteral("张三");
+    u.UserName = u"张三"_s;
     u.UserId = 5;
     struct Row {
         int kind;
         QString text;
     };
-    const Row rows[] = {{0, QStringLiteral("执行菜单[进货单]")},
-                        {1, QStringLiteral("打开窗口[进货单]")},
-                        {2, QStringLiteral("关闭窗口[进货单]")}};
+    const Row rows[] = {
+        {0, u"执行菜单[进货单]"_s}, {1, u"打开窗口[进货单]"_s}, {2, u"关闭窗口[进货单]"_s}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
         transport->clearCalls();
-        EXPECT_TRUE(
-            sysLogin().WriteLog(row.kind, QStringLiteral("进货单"), QStringLiteral("1001")));
-        const QList<RecordedCall> procs = callsOf(QStringLiteral("ExecProc"));
+        EXPECT_TRUE(sysLogin().WriteLog(row.kind, u"进货单"_s, u"1001"_s));
+        const QList<RecordedCall> procs = callsOf(u"ExecProc"_s);
         ASSERT_EQ(1, procs.size());
-        EXPECT_EQ(QStringLiteral("p_sys_Up_Log"), procs[0].procedure);
-        const QStringList expected{QStringLiteral("logUserName=张三"),
-                                   QStringLiteral("logUserId=5"),
-                                   QStringLiteral("logHostName=PC-01"),
-                                   QStringLiteral("logIpAddr=10.0.0.9"),
-                                   QStringLiteral("logMacAddr=1A2B3C4D"),
-                                   QStringLiteral("logMsgType=%1").arg(row.kind),
-                                   QStringLiteral("logMsgCont=") + row.text,
-                                   QStringLiteral("aTag=1001"),
-                                   QStringLiteral("czy_id=5")};
+        EXPECT_EQ(u"p_sys_Up_Log"_s, procs[0].procedure);
+        const QStringList expected{
+            u"logUserName=张三"_s,       u"logUserId=5"_s,         u"logHostName=PC-01"_s,
+            u"logIpAddr=10.0.0.9"_s,     u"logMacAddr=1A2B3C4D"_s, u"logMsgType=%1"_s.arg(row.kind),
+            u"logMsgCont="_s + row.text, u"aTag=1001"_s,           u"czy_id=5"_s};
         EXPECT_EQ(expected, procs[0].paramLines);
     }
-    EXPECT_NE(QString(), errorOf([&] { sysLogin().WriteLog(3, QStringLiteral("x"), QString()); }));
+    EXPECT_NE(QString(), errorOf([&] { sysLogin().WriteLog(3, u"x"_s, QString()); }));
 }
 
 TEST_F(LoginTest, WriteLogIsSkippedWhenItCannotOrNeedNotRun) {
@@ -345,25 +304,25 @@ TEST_F(LoginTest, WriteLogIsSkippedWhenItCannotOrNeedNotRun) {
         bool connected;
         QString text;
     };
-    const Row rows[] = {{"program ending", true, true, QStringLiteral("进货单")},
-                        {"not connected", false, false, QStringLiteral("进货单")},
+    const Row rows[] = {{"program ending", true, true, u"进货单"_s},
+                        {"not connected", false, false, u"进货单"_s},
                         {"empty text", false, true, QString()}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         sysLogin().setProgramEnding(row.ending);
         if (row.connected)
-            ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+            ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
         else
             dm->Disconnect();
         transport->clearCalls();
-        EXPECT_FALSE(sysLogin().WriteLog(kLogOpenWindow, row.text, QStringLiteral("1")));
-        EXPECT_EQ(0, callsOf(QStringLiteral("ExecProc")).size());
+        EXPECT_FALSE(sysLogin().WriteLog(kLogOpenWindow, row.text, u"1"_s));
+        EXPECT_EQ(0, callsOf(u"ExecProc"_s).size());
     }
     // Query-only mode still writes the log.
     sysLogin().setProgramEnding(false);
-    ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
     setRunMode(kQueryOnlyMode);
-    EXPECT_TRUE(sysLogin().WriteLog(kLogMenu, QStringLiteral("进货单"), QStringLiteral("1")));
+    EXPECT_TRUE(sysLogin().WriteLog(kLogMenu, u"进货单"_s, u"1"_s));
 }
 
 // --- logging in again after a reconnect
@@ -375,52 +334,49 @@ TEST_F(LoginTest, ReloginUsesTheSessionRecordByIdOrByCode) {
         QString userText;
         QString idText;
     };
-    const Row rows[] = {
-        {"list mode", QStringLiteral("0"), QStringLiteral("王五"), QStringLiteral("5")},
-        {"typed-name mode", QStringLiteral("1"), QStringLiteral("005"), QStringLiteral("005")}};
+    const Row rows[] = {{"list mode", u"0"_s, u"王五"_s, u"5"_s},
+                        {"typed-name mode", u"1"_s, u"005"_s, u"005"_s}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         config().write(configkey::loginMode(), row.loginMode);
         TLoginedUser& u = loginedUser();
-        u.ProfileName = QStringLiteral("dytv1_4");
-        u.ProfileCaption = QStringLiteral("丁公司");
-        u.UserName = QStringLiteral("王五");
-        u.UserCode = QStringLiteral("005");
+        u.ProfileName = u"dytv1_4"_s;
+        u.ProfileCaption = u"丁公司"_s;
+        u.UserName = u"王五"_s;
+        u.UserCode = u"005"_s;
         u.UserId = 5;
-        u.Password = QStringLiteral("pw");
+        u.Password = u"pw"_s;
         transport->clearCalls();
-        transport->respond(QStringLiteral("Login"), 0, {replyLines()});
+        transport->respond(u"Login"_s, 0, {replyLines()});
         EXPECT_TRUE(sysLogin().Relogin());
-        const RecordedCall login = callsOf(QStringLiteral("Login")).value(0);
+        const RecordedCall login = callsOf(u"Login"_s).value(0);
         const ParamList request(login.args.at(0).toString());
-        EXPECT_EQ(QStringLiteral("dytv1_4"), request.line(0));
-        EXPECT_EQ(QStringLiteral("丁公司"), request.line(1));
+        EXPECT_EQ(u"dytv1_4"_s, request.line(0));
+        EXPECT_EQ(u"丁公司"_s, request.line(1));
         EXPECT_EQ(row.userText, request.line(2));
         EXPECT_EQ(row.idText, login.args.at(1).toString());
-        EXPECT_EQ(QStringLiteral("pw"), login.args.at(2).toString());
+        EXPECT_EQ(u"pw"_s, login.args.at(2).toString());
     }
 }
 
 TEST_F(LoginTest, ReconnectLogsInAgainAndRegistersInsideTheRunningCall) {
-    config().write(configkey::clientId(), QStringLiteral("PC7"));
-    loginedUser().ProfileName = QStringLiteral("dytv1_4");
+    config().write(configkey::clientId(), u"PC7"_s);
+    loginedUser().ProfileName = u"dytv1_4"_s;
     loginedUser().UserId = 5;
     setLoggedIn(true);
     dm->relogin = [] { return sysLogin().Relogin(); };
     transport->drop();
-    transport->respond(QStringLiteral("Login"), 0, {replyLines()});
+    transport->respond(u"Login"_s, 0, {replyLines()});
     RecordSet rs;
-    dm->ExecQuery(QStringLiteral("select 1"), &rs);
+    dm->ExecQuery(u"select 1"_s, &rs);
     // The lost connection is opened again and the operator logged in again; the registration
     // goes straight to the server while the query holds the call channel.
-    EXPECT_EQ((QStringList{QStringLiteral("InitDataBase"), QStringLiteral("Login"),
-                           QStringLiteral("ExecUpdate"), QStringLiteral("ExecUpdate"),
-                           QStringLiteral("ExecQuery")}),
+    EXPECT_EQ((QStringList{u"InitDataBase"_s, u"Login"_s, u"ExecUpdate"_s, u"ExecUpdate"_s,
+                           u"ExecQuery"_s}),
               transport->methods(false));
-    EXPECT_EQ(
-        (QStringList{QStringLiteral(" delete syssession where id = @@spid"),
-                     QStringLiteral(" insert into syssession(id, PcID) values(@@spid, 'pc7') ")}),
-        updates());
+    EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,
+                           u" insert into syssession(id, PcID) values(@@spid, 'pc7') "_s}),
+              updates());
     EXPECT_EQ(QStringList(), script.messages());
     EXPECT_FALSE(dm->CallBusy());
 }

@@ -24,8 +24,8 @@
 #include "client/common/frmlogin.h"
 #include "client/common/frmprofileproperties.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
 #include "client/common/localcache.h"
+#include "client/common/recordsetmodel.h"
 #include "client/common/syslogin.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/startup.h"
@@ -60,7 +60,7 @@ protected:
         server.stop();
         closeClientConfig();
         sysLogin().LoggedIn = false;
-        sysLogin().localServer = QStringLiteral("127.0.0.1");
+        sysLogin().localServer = u"127.0.0.1"_s;
         sysLogin().childWindowCount = nullptr;
         sysLogin().closeChildWindows = nullptr;
         sysLogin().onLoggedIn = nullptr;
@@ -69,18 +69,17 @@ protected:
     }
     // Starts the server with the administrator password; the local-server names lead to it.
     void startServer(const QString& adminPassword) {
-        const QString conf = dir.filePath(QStringLiteral("server.ini"));
+        const QString conf = dir.filePath(u"server.ini"_s);
         QFile f(conf);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("adminpassword=" + adminPassword.toUtf8() + "\n");
         f.close();
-        ASSERT_TRUE(server.start({QStringLiteral("--config"), conf}))
-            << server.error().toStdString();
+        ASSERT_TRUE(server.start({u"--config"_s, conf})) << server.error().toStdString();
         sysLogin().localServer = server.address();
     }
     QString cell(TfrmLogin& w, int row, int column) const {
         const QTableWidgetItem* item = w.profileList()->item(row, column);
-        return item ? item->text() : QStringLiteral("<none>");
+        return item ? item->text() : u"<none>"_s;
     }
     int rowOf(TfrmLogin& w, const QString& caption) const {
         for (int r = 0; r < w.profileList()->rowCount(); ++r) {
@@ -106,26 +105,26 @@ TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLog
     TfrmLogin w(0, dir.path());
     int dialogs = 0;
     w.runProfileDialog = [&](TfrmProfileProperties&) { return ++dialogs > 0; };
-    script.answer(QStringLiteral("确定"), QStringLiteral("系统将自动为你创建默认账套"));
-    w.serverEdit()->setEditText(QStringLiteral("本机"));
+    script.answer(u"确定"_s, u"系统将自动为你创建默认账套"_s);
+    w.serverEdit()->setEditText(u"本机"_s);
     w.btnLoginClick();
     ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(1, dialogs);
     EXPECT_TRUE(started.isEmpty());  // the server answering at the local address is used
     EXPECT_EQ(4, w.profileList()->rowCount());
-    EXPECT_EQ(QStringLiteral("默认账套"), cell(w, 0, kColCaption));
+    EXPECT_EQ(u"默认账套"_s, cell(w, 0, kColCaption));
     EXPECT_EQ(QString(), cell(w, 1, kColCaption));
 
     // Step 1: the operators of the default account set.
     w.btnLoginClick();
     ASSERT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
     ASSERT_GE(w.userBox()->count(), 1);
-    EXPECT_EQ(QStringLiteral("1"), w.userBox()->itemData(0).toString());
+    EXPECT_EQ(u"1"_s, w.userBox()->itemData(0).toString());
 
     // A wrong password: the server's message, the window stays.
-    w.passwordEdit()->setText(QStringLiteral("falsch"));
+    w.passwordEdit()->setText(u"falsch"_s);
     w.btnLoginClick();
-    EXPECT_EQ(QStringList{QStringLiteral("口令错误，请重新输入！")}, script.messages());
+    EXPECT_EQ(QStringList{u"口令错误，请重新输入！"_s}, script.messages());
     EXPECT_FALSE(sysLogin().LoggedIn);
     EXPECT_EQ(1, w.attempts());
 
@@ -136,96 +135,95 @@ TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLog
     EXPECT_TRUE(sysLogin().LoggedIn);
     EXPECT_EQ(1, loginedUser().UserId);
     EXPECT_EQ(w.userBox()->itemText(0), loginedUser().UserName);
-    EXPECT_EQ(QStringLiteral("默认账套"), loginedUser().ProfileCaption);
+    EXPECT_EQ(u"默认账套"_s, loginedUser().ProfileCaption);
     EXPECT_EQ(cell(w, 0, kColDbName), loginedUser().ProfileName);
     EXPECT_EQ(cell(w, 0, kColDbName), clientConfig().read(configkey::profileName()));
-    EXPECT_EQ(QStringLiteral("本机"), clientConfig().read(configkey::serverIp()));
+    EXPECT_EQ(u"本机"_s, clientConfig().read(configkey::serverIp()));
     EXPECT_EQ(0, quits);
 }
 
 TEST_F(LoginWindowEndToEnd,
        AccountSetsAreCreatedHiddenShownAndDeletedWithTheAdministratorPassword) {
-    startServer(QStringLiteral("geheim"));
+    startServer(u"geheim"_s);
     TfrmLogin w(0, dir.path());
-    QString password = QStringLiteral("geheim");
-    QString name = QStringLiteral("默认账套");
+    QString password = u"geheim"_s;
+    QString name = u"默认账套"_s;
     w.runProfileDialog = [&](TfrmProfileProperties& d) {
         if (d.mode() == TfrmProfileProperties::Mode::Create && !name.isEmpty())
             d.setProfileCaption(name);
         d.setAdminPassword(password);
         return true;
     };
-    script.answer(QStringLiteral("确定"));
-    w.serverEdit()->setEditText(QStringLiteral("."));
+    script.answer(u"确定"_s);
+    w.serverEdit()->setEditText(u"."_s);
     w.btnLoginClick();
     ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
 
     // Create: a wrong administrator password answers the server's message.
-    password = QStringLiteral("falsch");
-    name = QStringLiteral("乙公司");
+    password = u"falsch"_s;
+    name = u"乙公司"_s;
     w.btnCreateClick();
-    EXPECT_EQ(QStringList{QStringLiteral("管理员账号或口令错误")}, script.messages());
-    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
-    password = QStringLiteral("geheim");
+    EXPECT_EQ(QStringList{u"管理员账号或口令错误"_s}, script.messages());
+    EXPECT_EQ(-1, rowOf(w, u"乙公司"_s));
+    password = u"geheim"_s;
     w.btnCreateClick();
-    ASSERT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+    ASSERT_NE(-1, rowOf(w, u"乙公司"_s));
     EXPECT_EQ(4, w.profileList()->rowCount());
     script.clearRecords();
 
     // Ctrl+A: wrong, then right administrator password.
-    script.enter(QStringLiteral("falsch"));
+    script.enter(u"falsch"_s);
     w.hiddenKey(Qt::Key_A);
     EXPECT_FALSE(w.showHidden());
     ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("系统提示"), script.records(PromptKind::Message)[0].caption);
-    script.enter(QStringLiteral("geheim"));
+    EXPECT_EQ(u"系统提示"_s, script.records(PromptKind::Message)[0].caption);
+    script.enter(u"geheim"_s);
     w.hiddenKey(Qt::Key_A);
     EXPECT_TRUE(w.showHidden());
 
     // Ctrl+Q hides "乙公司"; after Ctrl+S it is gone from the list, after Ctrl+A it is back
     // marked "是", and Ctrl+W shows it again.
-    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
-    script.answer(QStringLiteral("是(&O)"), QStringLiteral("是否确定要隐藏账套:[乙公司]"));
+    w.profileList()->setCurrentCell(rowOf(w, u"乙公司"_s), kColCaption);
+    script.answer(u"是(&O)"_s, u"是否确定要隐藏账套:[乙公司]"_s);
     w.hiddenKey(Qt::Key_Q);
-    EXPECT_EQ(QStringLiteral("是"), cell(w, rowOf(w, QStringLiteral("乙公司")), kColHidden));
+    EXPECT_EQ(u"是"_s, cell(w, rowOf(w, u"乙公司"_s), kColHidden));
     w.hiddenKey(Qt::Key_S);
-    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
-    script.enter(QStringLiteral("geheim"));
+    EXPECT_EQ(-1, rowOf(w, u"乙公司"_s));
+    script.enter(u"geheim"_s);
     w.hiddenKey(Qt::Key_A);
-    ASSERT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
-    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
-    script.answer(QStringLiteral("是(&O)"), QStringLiteral("是否确定要显示账套:[乙公司]"));
+    ASSERT_NE(-1, rowOf(w, u"乙公司"_s));
+    w.profileList()->setCurrentCell(rowOf(w, u"乙公司"_s), kColCaption);
+    script.answer(u"是(&O)"_s, u"是否确定要显示账套:[乙公司]"_s);
     w.hiddenKey(Qt::Key_W);
-    EXPECT_EQ(QStringLiteral("否"), cell(w, rowOf(w, QStringLiteral("乙公司")), kColHidden));
+    EXPECT_EQ(u"否"_s, cell(w, rowOf(w, u"乙公司"_s), kColHidden));
     w.hiddenKey(Qt::Key_S);
-    EXPECT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
+    EXPECT_NE(-1, rowOf(w, u"乙公司"_s));
 
     // Delete: wrong, then right administrator password.
     script.clearRecords();
-    w.profileList()->setCurrentCell(rowOf(w, QStringLiteral("乙公司")), kColCaption);
-    password = QStringLiteral("falsch");
+    w.profileList()->setCurrentCell(rowOf(w, u"乙公司"_s), kColCaption);
+    password = u"falsch"_s;
     w.btnDeleteClick();
-    EXPECT_EQ(QStringList{QStringLiteral("管理员账号或口令错误")}, script.messages());
-    EXPECT_NE(-1, rowOf(w, QStringLiteral("乙公司")));
-    password = QStringLiteral("geheim");
+    EXPECT_EQ(QStringList{u"管理员账号或口令错误"_s}, script.messages());
+    EXPECT_NE(-1, rowOf(w, u"乙公司"_s));
+    password = u"geheim"_s;
     w.btnDeleteClick();
-    EXPECT_EQ(-1, rowOf(w, QStringLiteral("乙公司")));
-    EXPECT_NE(-1, rowOf(w, QStringLiteral("默认账套")));
+    EXPECT_EQ(-1, rowOf(w, u"乙公司"_s));
+    EXPECT_NE(-1, rowOf(w, u"默认账套"_s));
     EXPECT_EQ(0, quits);
 }
 
 TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) {
-    const QString conf = dir.filePath(QStringLiteral("server.ini"));
+    const QString conf = dir.filePath(u"server.ini"_s);
     QFile f(conf);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("rememberprofile=1\n");
     f.close();
-    ASSERT_TRUE(server.start({QStringLiteral("--config"), conf})) << server.error().toStdString();
+    ASSERT_TRUE(server.start({u"--config"_s, conf})) << server.error().toStdString();
     sysLogin().localServer = server.address();
     ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-    const Response r = dm->GetAppServer().call(
-        QStringLiteral("CreateProfile"),
-        {QStringLiteral("甲公司"), QStringLiteral("甲公司"), QString(), QString()});
+    const Response r = dm->GetAppServer().call(u"CreateProfile"_s,
+                                               {u"甲公司"_s, u"甲公司"_s, QString(), QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     TfrmLogin probe(0, dir.path());
     probe.LoadProfileList();
@@ -235,24 +233,24 @@ TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) 
 
     // The server forces remembering; the remembered server and account set take the window to
     // the operator step at once.
-    clientConfig().write(configkey::serverIp(), QStringLiteral("本机"));
+    clientConfig().write(configkey::serverIp(), u"本机"_s);
     clientConfig().write(configkey::profileName(), dbName);
-    clientConfig().write(configkey::remember(), QStringLiteral("0"));
+    clientConfig().write(configkey::remember(), u"0"_s);
     TfrmLogin off(0, dir.path());
     off.FormShow();
     EXPECT_EQ(0, off.step());
 
-    clientConfig().write(configkey::remember(), QStringLiteral("1"));
+    clientConfig().write(configkey::remember(), u"1"_s);
     TfrmLogin w(0, dir.path());
     w.FormShow();
     EXPECT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(dm->Connected());
-    EXPECT_EQ(QStringLiteral("1"), clientConfig().read(configkey::remember()));
-    EXPECT_EQ(QStringLiteral("本地计算机"), w.serverEdit()->currentText());
+    EXPECT_EQ(u"1"_s, clientConfig().read(configkey::remember()));
+    EXPECT_EQ(u"本地计算机"_s, w.serverEdit()->currentText());
     ASSERT_GE(w.userBox()->count(), 1);
     w.btnLoginClick();
     EXPECT_EQ(QDialog::Accepted, w.result());
-    EXPECT_EQ(QStringLiteral("甲公司"), loginedUser().ProfileCaption);
+    EXPECT_EQ(u"甲公司"_s, loginedUser().ProfileCaption);
 }
 
 namespace {
@@ -313,9 +311,9 @@ void logInWithKeys(int downs) {
 TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMenu) {
     startServer(QString());
     ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
-    for (const QString& caption : {QStringLiteral("甲账套"), QStringLiteral("乙账套")}) {
-        const Response r = dm->GetAppServer().call(
-            QStringLiteral("CreateProfile"), {caption, caption, QStringLiteral("sa"), QString()});
+    for (const QString& caption : {u"甲账套"_s, u"乙账套"_s}) {
+        const Response r =
+            dm->GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
         ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     }
     dm.reset();  // the client's own data module takes over
@@ -335,10 +333,10 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     for (int i = 0; i < 300 && !main.activated(); ++i)
         QTest::qWait(10);
     ASSERT_TRUE(main.activated());
-    ASSERT_EQ(QStringLiteral("甲账套"), loginedUser().ProfileCaption);
-    objects.dm->ExecUpdate(QStringLiteral(
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-        "VALUES (201, 0, '201,', 1, 0, 'K1', '甲客户')"));
+    ASSERT_EQ(u"甲账套"_s, loginedUser().ProfileCaption);
+    objects.dm->ExecUpdate(
+        QStringLiteral("INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+                       "VALUES (201, 0, '201,', 1, 0, 'K1', '甲客户')"));
     const int before = main.tabStrip()->count();
     const auto listed = [&main] {
         return QList<int>{main.tabStrip()->count(),
@@ -349,40 +347,39 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
 
     // The receipt: its partner picked (Space on "…", a double-click in the selection), then "退出"
     // and "废弃退出".
-    chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
+    chooseMenuEntry(main.menuBar(), u"收款单"_s);
     ASSERT_EQ(before + 1, main.tabStrip()->count());
     auto* bill = qobject_cast<TfrmBillSKD*>(main.childWindows().last());
     ASSERT_NE(nullptr, bill);
     test::onNextModal([](QWidget* modal) {
-        auto* grid = modal->findChild<GridView*>(QStringLiteral("grdBase"));
+        auto* grid = modal->findChild<GridView*>(u"grdBase"_s);
         if (grid && grid->model() && grid->model()->rowCount() > 0) {
             QTableView* table = grid->table();
-            test::doubleClick(table->viewport(),
-                              table->visualRect(table->currentIndex()).center());
+            test::doubleClick(table->viewport(), table->visualRect(table->currentIndex()).center());
         }
         if (modal->isVisible()) {
             ADD_FAILURE() << "the selection stayed open";
             QTest::keyClick(modal, Qt::Key_Escape);
         }
     });
-    QTest::keyClick(bill->findChild<QToolButton*>(QStringLiteral("btn_wldw_id")), Qt::Key_Space);
-    EXPECT_EQ(QStringLiteral("甲客户"), bill->eddw()->text());
-    test::walkStep(QStringLiteral("receipt"));
+    QTest::keyClick(bill->findChild<QToolButton*>(u"btn_wldw_id"_s), Qt::Key_Space);
+    EXPECT_EQ(u"甲客户"_s, bill->eddw()->text());
+    test::walkStep(u"receipt"_s);
     script.answer(billtext::discardAndExit(), billtext::closeQuestion());
     QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnExit()), Qt::LeftButton);
     EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }))  // no tab, button or frame
         << listed().value(0);
-    test::walkStep(QStringLiteral("discarded"));
+    test::walkStep(u"discarded"_s);
 
     // "更换账套或操作员" from its menu, the login in 乙账套 with keys, then a new receipt there.
     if (main.otherWindowsOpen())
-        script.answer(QStringLiteral("继续"), logintext::closeWindowsQuestion());
+        script.answer(u"继续"_s, logintext::closeWindowsQuestion());
     logInWithKeys(1);
-    chooseMenuEntry(main.menuBar(), QStringLiteral("更换账套或操作员"));
-    EXPECT_EQ(QStringLiteral("乙账套"), loginedUser().ProfileCaption);
+    chooseMenuEntry(main.menuBar(), u"更换账套或操作员"_s);
+    EXPECT_EQ(u"乙账套"_s, loginedUser().ProfileCaption);
     EXPECT_FALSE(main.otherWindowsOpen());
-    test::walkStep(QStringLiteral("logged-in-again"));
-    chooseMenuEntry(main.menuBar(), QStringLiteral("收款单"));
+    test::walkStep(u"logged-in-again"_s);
+    chooseMenuEntry(main.menuBar(), u"收款单"_s);
     ASSERT_NE(nullptr, qobject_cast<TfrmBillSKD*>(main.childWindows().last()));
     QTest::keyClick(main.childWindows().last(), Qt::Key_Escape);
     EXPECT_TRUE(test::waitUntil([&] { return listed() == empty; }));

@@ -33,10 +33,10 @@ struct Profile {
 
 QCborValue profilePacket(const QList<Profile>& profiles) {
     RecordSet rs;
-    rs.addField(QStringLiteral("fullName"), FieldType::Text, 60);
-    rs.addField(QStringLiteral("dbName"), FieldType::Text, 60);
-    rs.addField(QStringLiteral("orderId"), FieldType::Integer);
-    rs.addField(QStringLiteral("hidden"), FieldType::Integer);
+    rs.addField(u"fullName"_s, FieldType::Text, 60);
+    rs.addField(u"dbName"_s, FieldType::Text, 60);
+    rs.addField(u"orderId"_s, FieldType::Integer);
+    rs.addField(u"hidden"_s, FieldType::Integer);
     for (const Profile& p : profiles)
         rs.appendRow({p.caption, p.dbName, p.orderId, p.hidden});
     return proto::recordSetToCbor(rs);
@@ -44,22 +44,20 @@ QCborValue profilePacket(const QList<Profile>& profiles) {
 
 QCborValue userPacket(const QList<QPair<int, QString>>& users) {
     RecordSet rs;
-    rs.addField(QStringLiteral("Id"), FieldType::Integer);
-    rs.addField(QStringLiteral("FullName"), FieldType::Text, 40);
+    rs.addField(u"Id"_s, FieldType::Integer);
+    rs.addField(u"FullName"_s, FieldType::Text, 40);
     for (const auto& u : users)
         rs.appendRow({u.first, u.second});
     return proto::recordSetToCbor(rs);
 }
 
-const QList<Profile> kThree{{QStringLiteral("甲公司"), QStringLiteral("dytv1_1"), 1, 0},
-                            {QStringLiteral("乙公司"), QStringLiteral("dytv1_2"), 2, 0},
-                            {QStringLiteral("丙公司"), QStringLiteral("dytv1_3"), 3, 0}};
+const QList<Profile> kThree{{u"甲公司"_s, u"dytv1_1"_s, 1, 0},
+                            {u"乙公司"_s, u"dytv1_2"_s, 2, 0},
+                            {u"丙公司"_s, u"dytv1_3"_s, 3, 0}};
 
 QString loginReply(int id, const QString& name) {
-    return proto::joinLines({QStringLiteral("UserName=") + name,
-                             QStringLiteral("UserCode=00%1").arg(id),
-                             QStringLiteral("UserId=%1").arg(id), QStringLiteral("dbUserName=sa"),
-                             QStringLiteral("dbPassword=")});
+    return proto::joinLines({u"UserName="_s + name, u"UserCode=00%1"_s.arg(id),
+                             u"UserId=%1"_s.arg(id), u"dbUserName=sa"_s, u"dbPassword="_s});
 }
 
 class LoginWindowTest : public test::LoginFixture {
@@ -67,7 +65,7 @@ protected:
     void SetUp() override {
         LoginFixture::SetUp();
         sysLogin().AllowDateChange = true;
-        sysLogin().localServer = QStringLiteral("127.0.0.1");
+        sysLogin().localServer = u"127.0.0.1"_s;
     }
     void TearDown() override {
         sysLogin().showLoginWindow = nullptr;
@@ -79,16 +77,16 @@ protected:
     }
     // A window on step 1 with the given account sets listed.
     std::unique_ptr<TfrmLogin> windowOnList(const QList<Profile>& profiles,
-                                            const QString& server = QStringLiteral("srv")) {
+                                            const QString& server = u"srv"_s) {
         auto w = std::make_unique<TfrmLogin>(0, dir.path());
-        transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket(profiles)});
+        transport->respond(u"GetProfileList"_s, 0, {profilePacket(profiles)});
         w->serverEdit()->setEditText(server);
         w->btnLoginClick();
         return w;
     }
     QString cell(TfrmLogin& w, int row, int column) const {
         const QTableWidgetItem* item = w.profileList()->item(row, column);
-        return item ? item->text() : QStringLiteral("<none>");
+        return item ? item->text() : u"<none>"_s;
     }
 };
 
@@ -96,16 +94,16 @@ protected:
 
 TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsModeWithTheTexts) {
     TfrmLogin first(0, dir.path());
-    EXPECT_EQ(QStringLiteral("登录向导"), first.windowTitle());
+    EXPECT_EQ(u"登录向导"_s, first.windowTitle());
     EXPECT_EQ(0, first.step());
-    EXPECT_EQ(QStringLiteral("下一步"), first.mainButton()->text());
+    EXPECT_EQ(u"下一步"_s, first.mainButton()->text());
     EXPECT_FALSE(first.panel(0)->isHidden());
     EXPECT_TRUE(first.panel(1)->isHidden());
     EXPECT_EQ(QDate::currentDate(), first.dateEdit()->date());
     EXPECT_EQ(QLineEdit::Password, first.passwordEdit()->echoMode());
     TfrmLogin change(2, dir.path());
     EXPECT_EQ(2, change.step());
-    EXPECT_EQ(QStringLiteral("登录"), change.mainButton()->text());
+    EXPECT_EQ(u"登录"_s, change.mainButton()->text());
     EXPECT_FALSE(change.panel(2)->isHidden());
 }
 
@@ -119,14 +117,11 @@ TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServerStartedOnlyWhenNoneA
         QString remembered;
     };
     const Row rows[] = {
-        {QStringLiteral("本机"), QStringLiteral("127.0.0.1"), 211, false, true,
-         QStringLiteral("本机")},
-        {QStringLiteral("."), QStringLiteral("127.0.0.1"), 211, true, false, QStringLiteral(".")},
-        {QStringLiteral("   "), QStringLiteral("127.0.0.1"), 211, false, true, QString()},
-        {QStringLiteral("本地计算机"), QStringLiteral("127.0.0.1"), 211, true, false,
-         QStringLiteral("本地计算机")},
-        {QStringLiteral(" srv:8019 "), QStringLiteral("srv"), 8019, true, false,
-         QStringLiteral("srv:8019")},
+        {u"本机"_s, u"127.0.0.1"_s, 211, false, true, u"本机"_s},
+        {u"."_s, u"127.0.0.1"_s, 211, true, false, u"."_s},
+        {u"   "_s, u"127.0.0.1"_s, 211, false, true, QString()},
+        {u"本地计算机"_s, u"127.0.0.1"_s, 211, true, false, u"本地计算机"_s},
+        {u" srv:8019 "_s, u"srv"_s, 8019, true, false, u"srv:8019"_s},
     };
     dm->localServerWaitMs = 0;
     for (const Row& row : rows) {
@@ -139,29 +134,27 @@ TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServerStartedOnlyWhenNoneA
         EXPECT_EQ(row.host, transport->host());
         EXPECT_EQ(row.port, transport->port());
         // The server started gets the port and a data folder outside the program folder.
-        EXPECT_EQ(row.startsLocal ? QStringList{QStringLiteral("dyt-server --port 211 --data ") +
+        EXPECT_EQ(row.startsLocal ? QStringList{u"dyt-server --port 211 --data "_s +
                                                 TdmMain::localServerDataDir()}
                                   : QStringList{},
-                  started.replaceInStrings(QCoreApplication::applicationDirPath() + QLatin1Char('/'),
-                                           QString()));
+                  started.replaceInStrings(
+                      QCoreApplication::applicationDirPath() + QLatin1Char('/'), QString()));
         EXPECT_FALSE(TdmMain::localServerDataDir().startsWith(
             QCoreApplication::applicationDirPath() + QLatin1Char('/')));
-        EXPECT_EQ(row.remembered,
-                  config().read(QStringLiteral("ServerIP"), QStringLiteral("<none>")));
+        EXPECT_EQ(row.remembered, config().read(u"ServerIP"_s, u"<none>"_s));
     }
 }
 
 TEST_F(LoginWindowTest, ServerSettingsSetDateModeAndRememberFlags) {
     transport->respond(
-        QStringLiteral("GetServerConf"), 0,
-        {proto::joinLines({QStringLiteral("系统日期=2024-03-05"), QStringLiteral("新登录模式=1"),
-                           QStringLiteral("客户端强制记忆账套=0"),
-                           QStringLiteral("客户端不允许修改制单日期=1")})});
-    config().write(QStringLiteral("ProfileName"), QStringLiteral("dytv1_2"));
+        u"GetServerConf"_s, 0,
+        {proto::joinLines({u"系统日期=2024-03-05"_s, u"新登录模式=1"_s, u"客户端强制记忆账套=0"_s,
+                           u"客户端不允许修改制单日期=1"_s})});
+    config().write(u"ProfileName"_s, u"dytv1_2"_s);
     auto w = windowOnList(kThree);
     EXPECT_EQ(QDate(2024, 3, 5), w->dateEdit()->date());
-    EXPECT_EQ(QStringLiteral("1"), config().read(QStringLiteral("cb1")));
-    EXPECT_EQ(QStringLiteral("0"), config().read(QStringLiteral("cb2")));
+    EXPECT_EQ(u"1"_s, config().read(u"cb1"_s));
+    EXPECT_EQ(u"0"_s, config().read(u"cb2"_s));
     EXPECT_FALSE(sysLogin().AllowDateChange);
     EXPECT_FALSE(w->dateEdit()->isEnabled());
     // Typed-name mode: the name edits instead of the list; the remembered name is cleared
@@ -176,26 +169,25 @@ TEST_F(LoginWindowTest, ServerSettingsSetDateModeAndRememberFlags) {
 
     // A date with its time is read as its day; an unreadable one falls back to today.
     for (const auto& [text, day] :
-         {std::pair{QStringLiteral("系统日期=2023-12-31 23:59:58"), QDate(2023, 12, 31)},
-          std::pair{QStringLiteral("系统日期=kein Datum"), QDate::currentDate()}}) {
-        transport->respond(QStringLiteral("GetServerConf"), 0, {text});
+         {std::pair{u"系统日期=2023-12-31 23:59:58"_s, QDate(2023, 12, 31)},
+          std::pair{u"系统日期=kein Datum"_s, QDate::currentDate()}}) {
+        transport->respond(u"GetServerConf"_s, 0, {text});
         EXPECT_EQ(day, windowOnList(kThree)->dateEdit()->date()) << text.toStdString();
     }
 }
 
 TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
-    config().write(QStringLiteral("ProfileName"), QStringLiteral("dytv1_2"));
+    config().write(u"ProfileName"_s, u"dytv1_2"_s);
     auto w = windowOnList(kThree);
     QTableWidget* list = w->profileList();
     ASSERT_EQ(4, list->rowCount());
-    const QStringList numbers{QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"),
-                              QStringLiteral("004")};
+    const QStringList numbers{u"001"_s, u"002"_s, u"003"_s, u"004"_s};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(numbers[i], cell(*w, i, kColNumber));
-    EXPECT_EQ(QStringLiteral("乙公司"), cell(*w, 1, kColCaption));
-    EXPECT_EQ(QStringLiteral("dytv1_3"), cell(*w, 2, kColDbName));
-    EXPECT_EQ(QStringLiteral("3"), cell(*w, 2, kColOrderId));
-    EXPECT_EQ(QStringLiteral("否"), cell(*w, 0, kColHidden));
+    EXPECT_EQ(u"乙公司"_s, cell(*w, 1, kColCaption));
+    EXPECT_EQ(u"dytv1_3"_s, cell(*w, 2, kColDbName));
+    EXPECT_EQ(u"3"_s, cell(*w, 2, kColOrderId));
+    EXPECT_EQ(u"否"_s, cell(*w, 0, kColHidden));
     EXPECT_EQ(QString(), cell(*w, 3, kColCaption));
     EXPECT_EQ(30, list->columnWidth(kColNumber));
     EXPECT_EQ(240, list->columnWidth(kColCaption));
@@ -205,7 +197,7 @@ TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
     // The remembered account set is focused.
     EXPECT_EQ(1, list->currentRow());
     w->resize(520, 400);
-    test::saveScreenshot(w.get(), QStringLiteral("login_accountsets"));
+    test::saveScreenshot(w.get(), u"login_accountsets"_s);
 
     // The blank filler row: the main button stays on step 1 and asks nothing of the server.
     list->setCurrentCell(3, kColCaption);
@@ -219,35 +211,34 @@ TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
 TEST_F(LoginWindowTest, MoreThanFourAccountSetsNarrowTheNameAndHiddenOnesStayOut) {
     QList<Profile> six;
     for (int i = 1; i <= 6; ++i)
-        six.append({QStringLiteral("公司%1").arg(i), QStringLiteral("dytv1_%1").arg(i), i,
-                    i == 6 ? 1 : 0});
+        six.append({u"公司%1"_s.arg(i), u"dytv1_%1"_s.arg(i), i, i == 6 ? 1 : 0});
     auto w = windowOnList(six);
     EXPECT_EQ(5, w->profileList()->rowCount());
     EXPECT_EQ(220, w->profileList()->columnWidth(kColCaption));
-    EXPECT_EQ(QStringLiteral("005"), cell(*w, 4, kColNumber));
-    EXPECT_EQ(QStringLiteral("公司5"), cell(*w, 4, kColCaption));
+    EXPECT_EQ(u"005"_s, cell(*w, 4, kColNumber));
+    EXPECT_EQ(u"公司5"_s, cell(*w, 4, kColCaption));
     EXPECT_EQ(0, w->profileList()->currentRow());
 }
 
 TEST_F(LoginWindowTest, ListFailureStaysOnTheServerStep) {
     TfrmLogin w(0, dir.path());
-    transport->respond(QStringLiteral("GetProfileList"), -1, {QCborValue(QCborValue::Null)});
-    w.serverEdit()->setEditText(QStringLiteral("srv"));
+    transport->respond(u"GetProfileList"_s, -1, {QCborValue(QCborValue::Null)});
+    w.serverEdit()->setEditText(u"srv"_s);
     w.btnLoginClick();
     EXPECT_EQ(0, w.step());
-    EXPECT_EQ(QStringList{QStringLiteral("取得账套列表失败")}, script.messages());
+    EXPECT_EQ(QStringList{u"取得账套列表失败"_s}, script.messages());
     EXPECT_TRUE(w.mainButton()->isEnabled());
 }
 
 TEST_F(LoginWindowTest, DefaultAccountSetDeclinedEndsTheProgram) {
-    script.answer(QStringLiteral("放弃"), QStringLiteral("系统将自动为你创建默认账套"));
+    script.answer(u"放弃"_s, u"系统将自动为你创建默认账套"_s);
     auto w = windowOnList({});
     EXPECT_EQ(0, w->step());
     EXPECT_EQ(1, quitCalls);
     EXPECT_FALSE(dm->Connected());
     EXPECT_TRUE(sysLogin().programEnding());
     EXPECT_EQ(QDialog::Rejected, w->result());
-    EXPECT_EQ(0, callsOf(QStringLiteral("CreateProfile")).size());
+    EXPECT_EQ(0, callsOf(u"CreateProfile"_s).size());
 }
 
 TEST_F(LoginWindowTest, DefaultAccountSetIsCreatedOnceAndListed) {
@@ -256,40 +247,38 @@ TEST_F(LoginWindowTest, DefaultAccountSetIsCreatedOnceAndListed) {
     w->runProfileDialog = [&](TfrmProfileProperties& d) {
         ++dialogs;
         EXPECT_EQ(TfrmProfileProperties::Mode::Create, d.mode());
-        EXPECT_EQ(QStringLiteral("默认账套"), d.profileCaption());
-        EXPECT_EQ(QStringLiteral("dytv1Default"), d.databaseName());
+        EXPECT_EQ(u"默认账套"_s, d.profileCaption());
+        EXPECT_EQ(u"dytv1Default"_s, d.databaseName());
         return true;
     };
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket({})});
-    transport->respond(QStringLiteral("CreateProfile"), 0, {QString()});
-    transport->respond(
-        QStringLiteral("GetProfileList"), 0,
-        {profilePacket({{QStringLiteral("默认账套"), QStringLiteral("dytv1_1"), 1, 0}})});
-    script.answer(QStringLiteral("确定"), QStringLiteral("第一次运行"));
-    w->serverEdit()->setEditText(QStringLiteral("srv"));
+    transport->respond(u"GetProfileList"_s, 0, {profilePacket({})});
+    transport->respond(u"CreateProfile"_s, 0, {QString()});
+    transport->respond(u"GetProfileList"_s, 0,
+                       {profilePacket({{u"默认账套"_s, u"dytv1_1"_s, 1, 0}})});
+    script.answer(u"确定"_s, u"第一次运行"_s);
+    w->serverEdit()->setEditText(u"srv"_s);
     w->btnLoginClick();
     EXPECT_EQ(1, w->step());
     EXPECT_EQ(1, dialogs);
-    const QList<RecordedCall> creates = callsOf(QStringLiteral("CreateProfile"));
+    const QList<RecordedCall> creates = callsOf(u"CreateProfile"_s);
     ASSERT_EQ(1, creates.size());
-    EXPECT_EQ(QStringLiteral("默认账套"), creates[0].args.at(0).toString());
-    EXPECT_EQ(QStringLiteral("默认账套"), creates[0].args.at(1).toString());
-    EXPECT_EQ(QStringList{QStringLiteral("系统正在创建默认账套，请稍候...")},
-              script.progressTexts());
-    EXPECT_EQ(QStringLiteral("默认账套"), cell(*w, 0, kColCaption));
+    EXPECT_EQ(u"默认账套"_s, creates[0].args.at(0).toString());
+    EXPECT_EQ(u"默认账套"_s, creates[0].args.at(1).toString());
+    EXPECT_EQ(QStringList{u"系统正在创建默认账套，请稍候..."_s}, script.progressTexts());
+    EXPECT_EQ(u"默认账套"_s, cell(*w, 0, kColCaption));
     EXPECT_EQ(0, quitCalls);
 }
 
 TEST_F(LoginWindowTest, FailedDefaultAccountSetEndsTheProgramWithTheServerMessage) {
     auto w = std::make_unique<TfrmLogin>(0, dir.path());
     w->runProfileDialog = [](TfrmProfileProperties&) { return true; };
-    transport->respond(QStringLiteral("GetProfileList"), 0, {profilePacket({})});
-    transport->respond(QStringLiteral("CreateProfile"), -1, {QStringLiteral("磁盘已满")});
-    script.answer(QStringLiteral("确定"));
-    w->serverEdit()->setEditText(QStringLiteral("srv"));
+    transport->respond(u"GetProfileList"_s, 0, {profilePacket({})});
+    transport->respond(u"CreateProfile"_s, -1, {u"磁盘已满"_s});
+    script.answer(u"确定"_s);
+    w->serverEdit()->setEditText(u"srv"_s);
     w->btnLoginClick();
     ASSERT_EQ(1, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("系统错误"), script.records(PromptKind::Message)[0].caption);
+    EXPECT_EQ(u"系统错误"_s, script.records(PromptKind::Message)[0].caption);
     EXPECT_EQ(QStringLiteral("系统自动为你创建默认账套时发生错误：[磁盘已满],系统即将关闭，"
                              "请调整配置后重新尝试。"),
               script.records(PromptKind::Message)[0].text);
@@ -298,115 +287,109 @@ TEST_F(LoginWindowTest, FailedDefaultAccountSetEndsTheProgramWithTheServerMessag
 }
 
 TEST_F(LoginWindowTest, OperatorsAreListedWithTheRememberedOneSelected) {
-    config().write(QStringLiteral("UserId"), QStringLiteral("7"));
+    config().write(u"UserId"_s, u"7"_s);
     auto w = windowOnList(kThree);
     w->profileList()->setCurrentCell(2, kColCaption);
-    transport->respond(
-        QStringLiteral("GetProfileUserInfo"), 0,
-        {userPacket({{1, QStringLiteral("系统管理员")}, {7, QStringLiteral("张三")}}), QString()});
+    transport->respond(u"GetProfileUserInfo"_s, 0,
+                       {userPacket({{1, u"系统管理员"_s}, {7, u"张三"_s}}), QString()});
     w->btnLoginClick();
     EXPECT_EQ(2, w->step());
-    EXPECT_EQ(QStringLiteral("登录"), w->mainButton()->text());
-    const QList<RecordedCall> asks = callsOf(QStringLiteral("GetProfileUserInfo"));
+    EXPECT_EQ(u"登录"_s, w->mainButton()->text());
+    const QList<RecordedCall> asks = callsOf(u"GetProfileUserInfo"_s);
     ASSERT_EQ(1, asks.size());
-    EXPECT_EQ((QStringList{QStringLiteral("Method=CheckLoginType"),
-                           QStringLiteral("ProfileName=dytv1_3")}),
+    EXPECT_EQ((QStringList{u"Method=CheckLoginType"_s, u"ProfileName=dytv1_3"_s}),
               ParamList(asks[0].args.at(0).toString()).lines());
     ASSERT_EQ(2, w->userBox()->count());
-    EXPECT_EQ(QStringLiteral("张三"), w->userBox()->currentText());
-    EXPECT_EQ(QStringLiteral("7"), w->userBox()->currentData().toString());
+    EXPECT_EQ(u"张三"_s, w->userBox()->currentText());
+    EXPECT_EQ(u"7"_s, w->userBox()->currentData().toString());
 
     // A refusal of the server keeps the window on step 1 with the message.
     auto w2 = windowOnList(kThree);
-    transport->respond(QStringLiteral("GetProfileUserInfo"), -1,
-                       {QCborValue(QCborValue::Null), QStringLiteral("账套[dytv1_1]不存在")});
+    transport->respond(u"GetProfileUserInfo"_s, -1,
+                       {QCborValue(QCborValue::Null), u"账套[dytv1_1]不存在"_s});
     w2->btnLoginClick();
     EXPECT_EQ(1, w2->step());
-    EXPECT_EQ(QStringList{QStringLiteral("账套[dytv1_1]不存在")}, script.messages());
+    EXPECT_EQ(QStringList{u"账套[dytv1_1]不存在"_s}, script.messages());
 }
 
 TEST_F(LoginWindowTest, FourthPasswordAttemptClosesWithoutCallingTheServer) {
     auto w = windowOnList(kThree);
-    transport->respond(QStringLiteral("GetProfileUserInfo"), 0,
-                       {userPacket({{1, QStringLiteral("系统管理员")}}), QString()});
+    transport->respond(u"GetProfileUserInfo"_s, 0, {userPacket({{1, u"系统管理员"_s}}), QString()});
     w->btnLoginClick();
     ASSERT_EQ(2, w->step());
     for (int i = 0; i < 3; ++i) {
-        transport->respond(QStringLiteral("Login"), -3, {QStringLiteral("口令错误，请重新输入！")});
-        w->passwordEdit()->setText(QStringLiteral("bad%1").arg(i));
+        transport->respond(u"Login"_s, -3, {u"口令错误，请重新输入！"_s});
+        w->passwordEdit()->setText(u"bad%1"_s.arg(i));
         w->btnLoginClick();
         EXPECT_EQ(i + 1, w->attempts());
     }
-    EXPECT_EQ(3, callsOf(QStringLiteral("Login")).size());
+    EXPECT_EQ(3, callsOf(u"Login"_s).size());
     w->btnLoginClick();
-    EXPECT_EQ(3, callsOf(QStringLiteral("Login")).size());
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("口令错误，请重新输入！"),
-                     QStringLiteral("口令错误，请重新输入！"),
-                     QStringLiteral("口令错误，请重新输入！"), QStringLiteral("最多尝试3次口令")}),
-        script.messages());
+    EXPECT_EQ(3, callsOf(u"Login"_s).size());
+    EXPECT_EQ((QStringList{u"口令错误，请重新输入！"_s, u"口令错误，请重新输入！"_s,
+                           u"口令错误，请重新输入！"_s, u"最多尝试3次口令"_s}),
+              script.messages());
     EXPECT_EQ(QDialog::Rejected, w->result());
     EXPECT_FALSE(sysLogin().LoggedIn);
 }
 
 TEST_F(LoginWindowTest, SuccessfulLoginRemembersTheChoicesAndReadsTheCacheTimes) {
-    config().write(QStringLiteral("丙公司spUpdateDate_7"), QStringLiteral("2024-01-02 10:00:00"));
+    config().write(u"丙公司spUpdateDate_7"_s, u"2024-01-02 10:00:00"_s);
     auto w = windowOnList(kThree);
     w->profileList()->setCurrentCell(2, kColCaption);
-    transport->respond(
-        QStringLiteral("GetProfileUserInfo"), 0,
-        {userPacket({{1, QStringLiteral("系统管理员")}, {7, QStringLiteral("张三")}}), QString()});
+    transport->respond(u"GetProfileUserInfo"_s, 0,
+                       {userPacket({{1, u"系统管理员"_s}, {7, u"张三"_s}}), QString()});
     w->btnLoginClick();
     w->userBox()->setCurrentIndex(1);
     w->dateEdit()->setDate(QDate(2024, 2, 29));
-    w->passwordEdit()->setText(QStringLiteral("pw"));
-    transport->respond(QStringLiteral("Login"), 0, {loginReply(7, QStringLiteral("张三"))});
+    w->passwordEdit()->setText(u"pw"_s);
+    transport->respond(u"Login"_s, 0, {loginReply(7, u"张三"_s)});
     w->btnLoginClick();
     EXPECT_EQ(QDialog::Accepted, w->result());
     EXPECT_TRUE(sysLogin().LoggedIn);
-    const QList<RecordedCall> logins = callsOf(QStringLiteral("Login"));
+    const QList<RecordedCall> logins = callsOf(u"Login"_s);
     ASSERT_EQ(1, logins.size());
     const ParamList request(logins[0].args.at(0).toString());
-    EXPECT_EQ(QStringLiteral("dytv1_3"), request.line(0));
-    EXPECT_EQ(QStringLiteral("丙公司"), request.line(1));
-    EXPECT_EQ(QStringLiteral("张三"), request.line(2));
-    EXPECT_EQ(QStringLiteral("7"), logins[0].args.at(1).toString());
-    EXPECT_EQ(QStringLiteral("pw"), logins[0].args.at(2).toString());
-    EXPECT_EQ(QStringLiteral("dytv1_3"), config().read(QStringLiteral("ProfileName")));
-    EXPECT_EQ(QStringLiteral("7"), config().read(QStringLiteral("UserId")));
+    EXPECT_EQ(u"dytv1_3"_s, request.line(0));
+    EXPECT_EQ(u"丙公司"_s, request.line(1));
+    EXPECT_EQ(u"张三"_s, request.line(2));
+    EXPECT_EQ(u"7"_s, logins[0].args.at(1).toString());
+    EXPECT_EQ(u"pw"_s, logins[0].args.at(2).toString());
+    EXPECT_EQ(u"dytv1_3"_s, config().read(u"ProfileName"_s));
+    EXPECT_EQ(u"7"_s, config().read(u"UserId"_s));
     EXPECT_EQ(QDate(2024, 2, 29), sysLogin().LoginDate);
-    EXPECT_EQ(QStringLiteral("2024-01-02 10:00:00"), sysLogin().GoodsUpdateDate);
-    EXPECT_EQ(QStringLiteral("2000-01-01"), sysLogin().PartnerUpdateDate);
+    EXPECT_EQ(u"2024-01-02 10:00:00"_s, sysLogin().GoodsUpdateDate);
+    EXPECT_EQ(u"2000-01-01"_s, sysLogin().PartnerUpdateDate);
     EXPECT_EQ(1, dm->GoodsStampNewer);
     EXPECT_EQ(1, dm->PartnerStampNewer);
 }
 
 TEST_F(LoginWindowTest, TypedNameModeLogsInByCode) {
-    config().write(QStringLiteral("cb1"), QStringLiteral("1"));
-    config().write(QStringLiteral("cb2"), QStringLiteral("1"));
-    config().write(QStringLiteral("ProfileName"), QStringLiteral("dytv1_2"));
+    config().write(u"cb1"_s, u"1"_s);
+    config().write(u"cb2"_s, u"1"_s);
+    config().write(u"ProfileName"_s, u"dytv1_2"_s);
     auto w = windowOnList(kThree);
     // The server forces remembering: the remembered name stays.
-    EXPECT_EQ(QStringLiteral("dytv1_2"), w->profileNameEdit()->text());
-    transport->respond(QStringLiteral("GetProfileUserInfo"), 0, {userPacket({}), QString()});
+    EXPECT_EQ(u"dytv1_2"_s, w->profileNameEdit()->text());
+    transport->respond(u"GetProfileUserInfo"_s, 0, {userPacket({}), QString()});
     w->btnLoginClick();
     ASSERT_EQ(2, w->step());
     // A blank code is asked for before any attempt counts.
     w->btnLoginClick();
-    EXPECT_EQ(QStringList{QStringLiteral("请输入用户名")}, script.messages());
+    EXPECT_EQ(QStringList{u"请输入用户名"_s}, script.messages());
     EXPECT_EQ(0, w->attempts());
-    w->userNameEdit()->setText(QStringLiteral(" 002 "));
-    transport->respond(QStringLiteral("Login"), 0, {loginReply(2, QStringLiteral("李四"))});
+    w->userNameEdit()->setText(u" 002 "_s);
+    transport->respond(u"Login"_s, 0, {loginReply(2, u"李四"_s)});
     w->btnLoginClick();
     EXPECT_EQ(QDialog::Accepted, w->result());
-    const RecordedCall login = callsOf(QStringLiteral("Login")).value(0);
+    const RecordedCall login = callsOf(u"Login"_s).value(0);
     const ParamList request(login.args.at(0).toString());
-    EXPECT_EQ(QStringLiteral("dytv1_2"), request.line(0));
-    EXPECT_EQ(QStringLiteral("dytv1_2"), request.line(1));
-    EXPECT_EQ(QStringLiteral("002"), request.line(2));
-    EXPECT_EQ(QStringLiteral("LoginType=1"), request.line(10));
-    EXPECT_EQ(QStringLiteral("002"), login.args.at(1).toString());
-    EXPECT_EQ(QStringLiteral("002"), config().read(QStringLiteral("UserId")));
+    EXPECT_EQ(u"dytv1_2"_s, request.line(0));
+    EXPECT_EQ(u"dytv1_2"_s, request.line(1));
+    EXPECT_EQ(u"002"_s, request.line(2));
+    EXPECT_EQ(u"LoginType=1"_s, request.line(10));
+    EXPECT_EQ(u"002"_s, login.args.at(1).toString());
+    EXPECT_EQ(u"002"_s, config().read(u"UserId"_s));
     EXPECT_EQ(0, dm->GoodsStampNewer);
 }
 
@@ -418,19 +401,18 @@ TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
     w->btnCreateClick();
     w->btnDeleteClick();
     EXPECT_EQ(0, dialogs);
-    EXPECT_EQ((QStringList{QStringLiteral("您当前使用的是查询版,只能查询"),
-                           QStringLiteral("您当前使用的是查询版,只能查询")}),
+    EXPECT_EQ((QStringList{u"您当前使用的是查询版,只能查询"_s, u"您当前使用的是查询版,只能查询"_s}),
               script.messages());
 }
 
 TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
     TfrmProfileProperties d(TfrmProfileProperties::Mode::Create);
-    EXPECT_EQ(QStringLiteral("输入账套信息"), d.windowTitle());
-    d.setProfileCaption(QStringLiteral("   "));
+    EXPECT_EQ(u"输入账套信息"_s, d.windowTitle());
+    d.setProfileCaption(u"   "_s);
     d.btnOKClick();
     EXPECT_EQ(QDialog::Rejected, d.result());
-    EXPECT_EQ(QStringList{QStringLiteral("输入的账套信息不合法，请检查！")}, script.messages());
-    d.setProfileCaption(QStringLiteral("戊"));
+    EXPECT_EQ(QStringList{u"输入的账套信息不合法，请检查！"_s}, script.messages());
+    d.setProfileCaption(u"戊"_s);
     d.btnOKClick();
     EXPECT_EQ(QDialog::Accepted, d.result());
     EXPECT_TRUE(d.accountEdit()->isHidden());
@@ -440,42 +422,37 @@ TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
 }
 
 TEST_F(LoginWindowTest, RunLoginRunsThePhasesAroundTheWindow) {
-    ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv"), false, 1));
+    ASSERT_TRUE(dm->ConnectServer(u"srv"_s, false, 1));
     QStringList events;
-    sysLogin().onLoggedIn = [&] { events.append(QStringLiteral("status")); };
+    sysLogin().onLoggedIn = [&] { events.append(u"status"_s); };
     sysLogin().cacheStep = [&](int p) { events.append(QString::number(p)); };
-    loginedUser().ProfileName = QStringLiteral("dytv1_2");
-    loginedUser().ProfileCaption = QStringLiteral("乙公司");
-    transport->respond(
-        QStringLiteral("GetProfileUserInfo"), 0,
-        {userPacket({{1, QStringLiteral("系统管理员")}, {4, QStringLiteral("王五")}}), QString()});
+    loginedUser().ProfileName = u"dytv1_2"_s;
+    loginedUser().ProfileCaption = u"乙公司"_s;
+    transport->respond(u"GetProfileUserInfo"_s, 0,
+                       {userPacket({{1, u"系统管理员"_s}, {4, u"王五"_s}}), QString()});
     sysLogin().showLoginWindow = [&](TfrmLogin& w) {
         EXPECT_EQ(2, w.step());
         EXPECT_EQ(2, w.userBox()->count());
         w.userBox()->setCurrentIndex(1);
-        transport->respond(QStringLiteral("Login"), 0, {loginReply(4, QStringLiteral("王五"))});
+        transport->respond(u"Login"_s, 0, {loginReply(4, u"王五"_s)});
         w.btnLoginClick();
     };
     EXPECT_TRUE(sysLogin().RunLogin(0));
-    EXPECT_EQ((QStringList{QStringLiteral("status"), QStringLiteral("1"), QStringLiteral("2"),
-                           QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
-                           QStringLiteral("6")}),
-              events);
+    EXPECT_EQ((QStringList{u"status"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}), events);
     const QList<PromptRecord> progress = script.records(PromptKind::Progress);
     ASSERT_FALSE(progress.isEmpty());
-    EXPECT_EQ(QStringLiteral("《德盈通》普及版V11.0.140215"), progress[0].caption);
-    EXPECT_EQ(QStringLiteral("系统正在初始化..."), progress[0].text);
-    EXPECT_EQ(QStringLiteral("dytv1_2"),
-              ParamList(callsOf(QStringLiteral("Login")).value(0).args.at(0).toString()).line(0));
-    EXPECT_EQ(QStringLiteral("王五"), loginedUser().UserName);
+    EXPECT_EQ(u"《德盈通》普及版V11.0.140215"_s, progress[0].caption);
+    EXPECT_EQ(u"系统正在初始化..."_s, progress[0].text);
+    EXPECT_EQ(u"dytv1_2"_s, ParamList(callsOf(u"Login"_s).value(0).args.at(0).toString()).line(0));
+    EXPECT_EQ(u"王五"_s, loginedUser().UserName);
 
     // A cancelled window changes nothing and returns false.
     events.clear();
-    transport->respond(QStringLiteral("GetProfileUserInfo"), 0, {userPacket({}), QString()});
+    transport->respond(u"GetProfileUserInfo"_s, 0, {userPacket({}), QString()});
     sysLogin().showLoginWindow = [](TfrmLogin& w) { w.reject(); };
     EXPECT_FALSE(sysLogin().RunLogin(0));
     EXPECT_EQ(QStringList(), events);
-    EXPECT_EQ(QStringLiteral("王五"), loginedUser().UserName);
+    EXPECT_EQ(u"王五"_s, loginedUser().UserName);
 }
 
 TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
@@ -487,13 +464,13 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
         ++shown;
         w.reject();
     };
-    script.answer(QStringLiteral("放弃"), QStringLiteral("将关闭所有的业务处理窗口"));
+    script.answer(u"放弃"_s, u"将关闭所有的业务处理窗口"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(0, shown);
     EXPECT_EQ(3, open);
-    EXPECT_EQ(QStringLiteral("警告"), script.records(PromptKind::Question).value(0).caption);
+    EXPECT_EQ(u"警告"_s, script.records(PromptKind::Question).value(0).caption);
 
-    script.answer(QStringLiteral("继续"));
+    script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);
     EXPECT_EQ(1, open);
@@ -501,15 +478,15 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
     // A window that refuses to close keeps the login from running.
     open = 3;
     sysLogin().closeChildWindows = [&] { open = 2; };
-    script.answer(QStringLiteral("继续"));
+    script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);
 }
 
 TEST_F(LoginWindowTest, TitleAfterLoginNamesTheQueryOnlyMode) {
-    EXPECT_EQ(QStringLiteral("《德盈通》普及版V11.0.140215"), loggedInTitle());
+    EXPECT_EQ(u"《德盈通》普及版V11.0.140215"_s, loggedInTitle());
     setRunMode(kQueryOnlyMode);
-    EXPECT_EQ(QStringLiteral("《德盈通》普及版V11.0.140215(查询版)"), loggedInTitle());
+    EXPECT_EQ(u"《德盈通》普及版V11.0.140215(查询版)"_s, loggedInTitle());
 }
 
 TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
@@ -520,15 +497,15 @@ TEST_F(LoginWindowTest, CtrlKeysTypedIntoTheListReachTheWindow) {
                                          "关闭隐藏账套\r\nCTRL+Q: 隐藏当前账套\r\nCTRL+W: "
                                          "显示当前账套")},
               script.messages());
-    EXPECT_EQ(QStringLiteral("操作提示"), script.records(PromptKind::Message).value(0).caption);
+    EXPECT_EQ(u"操作提示"_s, script.records(PromptKind::Message).value(0).caption);
     EXPECT_FALSE(w->hiddenKey(Qt::Key_B));
     // Ctrl+A asks for the administrator password instead of selecting all rows.
-    script.cancelInput(QStringLiteral("管理员sa口令："));
+    script.cancelInput(u"管理员sa口令："_s);
     QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
     QCoreApplication::sendEvent(w->profileList(), &all);
     const QList<PromptRecord> inputs = script.records(PromptKind::Input);
     ASSERT_EQ(1, inputs.size());
-    EXPECT_EQ(QStringLiteral("请输入数据库管理员口令"), inputs[0].caption);
+    EXPECT_EQ(u"请输入数据库管理员口令"_s, inputs[0].caption);
     EXPECT_TRUE(inputs[0].password);
     EXPECT_FALSE(w->showHidden());
 }

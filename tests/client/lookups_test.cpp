@@ -35,12 +35,12 @@ QDate d(int y, int m, int day) {
 
 TEST(QuotedStr, DoublesEveryInnerQuote) {
     const QList<QPair<QString, QString>> cases{
-        {QStringLiteral("abc"), QStringLiteral("'abc'")},
-        {QString(), QStringLiteral("''")},
-        {QStringLiteral("O'Brien"), QStringLiteral("'O''Brien'")},
-        {QStringLiteral("'"), QStringLiteral("''''")},
-        {QStringLiteral("a'';drop table x--"), QStringLiteral("'a'''';drop table x--'")},
-        {QStringLiteral("预收账款"), QStringLiteral("'预收账款'")}};
+        {u"abc"_s, u"'abc'"_s},
+        {QString(), u"''"_s},
+        {u"O'Brien"_s, u"'O''Brien'"_s},
+        {u"'"_s, u"''''"_s},
+        {u"a'';drop table x--"_s, u"'a'''';drop table x--'"_s},
+        {u"预收账款"_s, u"'预收账款'"_s}};
     for (const auto& c : cases)
         EXPECT_EQ(c.second, QuotedStr(c.first)) << c.first.toStdString();
 }
@@ -130,13 +130,13 @@ TEST(DatePresets, TheListAndItsApplication) {
     QComboBox combo;
     FillDatePresets(&combo);
     ASSERT_EQ(20, combo.count());
-    EXPECT_EQ(QStringLiteral("今天"), combo.itemText(0));
-    EXPECT_EQ(QStringLiteral("上月"), combo.itemText(5));
-    EXPECT_EQ(QStringLiteral("今年第二季度"), combo.itemText(7));
-    EXPECT_EQ(QStringLiteral("今年上半年"), combo.itemText(10));
-    EXPECT_EQ(QStringLiteral("去年第一季度"), combo.itemText(13));
-    EXPECT_EQ(QStringLiteral("去年下半年"), combo.itemText(18));
-    EXPECT_EQ(QStringLiteral("去年全年"), combo.itemText(19));
+    EXPECT_EQ(u"今天"_s, combo.itemText(0));
+    EXPECT_EQ(u"上月"_s, combo.itemText(5));
+    EXPECT_EQ(u"今年第二季度"_s, combo.itemText(7));
+    EXPECT_EQ(u"今年上半年"_s, combo.itemText(10));
+    EXPECT_EQ(u"去年第一季度"_s, combo.itemText(13));
+    EXPECT_EQ(u"去年下半年"_s, combo.itemText(18));
+    EXPECT_EQ(u"去年全年"_s, combo.itemText(19));
     for (int i = 0; i < combo.count(); ++i)
         EXPECT_EQ(i + 1, combo.itemData(i).toInt());
 
@@ -151,7 +151,7 @@ TEST(DatePresets, TheListAndItsApplication) {
     EXPECT_EQ(d(2024, 7, 1), begin.date());
 
     QComboBox other;
-    other.addItem(QStringLiteral("自定义"), 0);
+    other.addItem(u"自定义"_s, 0);
     EXPECT_FALSE(ApplyDatePreset(&other, &begin, &end, d(2020, 2, 10)));
     EXPECT_EQ(d(2024, 12, 31), end.date());
 }
@@ -180,16 +180,15 @@ TEST(SqlScript, SplitsAtGoLinesAndLeavesOutUseAndLeadingComments) {
     const QStringList expected{
         QStringLiteral("create table t1 (\r\n  USER_ID int,\r\n  -- a comment inside "
                        "stays\r\n  name varchar(20))"),
-        QStringLiteral("insert into t1 values (1, 'a')\r\ninsert into t1 values (2, 'b')"),
-        QStringLiteral("GOTO done\r\nupdate t1 set name = 'c'")};
+        u"insert into t1 values (1, 'a')\r\ninsert into t1 values (2, 'b')"_s,
+        u"GOTO done\r\nupdate t1 set name = 'c'"_s};
     EXPECT_EQ(expected, SplitSqlScript(script));
 }
 
 TEST(SqlScript, EmptyAndCommentOnlyScriptsHaveNoBatch) {
     EXPECT_EQ(QStringList(), SplitSqlScript(QString()));
-    EXPECT_EQ(QStringList(), SplitSqlScript(QStringLiteral("GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n")));
-    EXPECT_EQ(QStringList{QStringLiteral("select 1")},
-              SplitSqlScript(QStringLiteral("select 1\rGO\r")));
+    EXPECT_EQ(QStringList(), SplitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
+    EXPECT_EQ(QStringList{u"select 1"_s}, SplitSqlScript(u"select 1\rGO\r"_s));
 }
 
 class LookupsTest : public DmFixture {
@@ -204,7 +203,7 @@ protected:
         DmFixture::TearDown();
     }
     void answer(const RecordSet& rs) {
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
     }
     QString lastSql() const { return transport->calls().last().sql; }
     static RecordSet rows(const QString& field, FieldType type, const QVariantList& values) {
@@ -217,90 +216,84 @@ protected:
 };
 
 TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
-    answer(rows(QStringLiteral("value"), FieldType::Text, {QStringLiteral("  2024 ")}));
-    EXPECT_EQ(QStringLiteral("2024"), GetSysData(QStringLiteral("Current'Year")));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetSysData('Current''Year','') as value"), lastSql());
-    answer(
-        rows(QStringLiteral("value"), FieldType::Text, {QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_EQ(QString(), GetSysData(QStringLiteral("x")));
-    EXPECT_EQ(QString(), GetSysData(QStringLiteral("x")));  // no row
+    answer(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
+    EXPECT_EQ(u"2024"_s, GetSysData(u"Current'Year"_s));
+    EXPECT_EQ(u"SELECT dbo.fnGetSysData('Current''Year','') as value"_s, lastSql());
+    answer(rows(u"value"_s, FieldType::Text, {u"a"_s, u"b"_s}));
+    EXPECT_EQ(QString(), GetSysData(u"x"_s));
+    EXPECT_EQ(QString(), GetSysData(u"x"_s));  // no row
 }
 
 TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
     loginedUser().UserId = 12;
-    answer(rows(QStringLiteral("value"), FieldType::Integer, {1}));
-    EXPECT_TRUE(GetPurview(QStringLiteral("600301")));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetPurview(12,'600301') as value"), lastSql());
-    answer(rows(QStringLiteral("value"), FieldType::Integer, {0}));
-    EXPECT_FALSE(GetPurview(QStringLiteral("600301")));
-    EXPECT_FALSE(GetPurview(QStringLiteral("1'2")));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetPurview(12,'1''2') as value"), lastSql());
+    answer(rows(u"value"_s, FieldType::Integer, {1}));
+    EXPECT_TRUE(GetPurview(u"600301"_s));
+    EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'600301') as value"_s, lastSql());
+    answer(rows(u"value"_s, FieldType::Integer, {0}));
+    EXPECT_FALSE(GetPurview(u"600301"_s));
+    EXPECT_FALSE(GetPurview(u"1'2"_s));
+    EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'1''2') as value"_s, lastSql());
 }
 
 TEST_F(LookupsTest, PriceAndCostLookups) {
-    answer(rows(QStringLiteral("price"), FieldType::Float, {12.5}));
+    answer(rows(u"price"_s, FieldType::Float, {12.5}));
     EXPECT_EQ(12.5, GetGoodsPrice(5, 10, 20, 3, d(2024, 2, 1)));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetGoodsPrice(0,5,10,20,3,'2024-02-01') as Price"),
-              lastSql());
-    answer(rows(QStringLiteral("Price"), FieldType::Float, {7.25}));
+    EXPECT_EQ(u"SELECT dbo.fnGetGoodsPrice(0,5,10,20,3,'2024-02-01') as Price"_s, lastSql());
+    answer(rows(u"Price"_s, FieldType::Float, {7.25}));
     EXPECT_EQ(7.25, GetCostTotal({1, 2, 3}));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetCostTotal(1,2,3) as Price"), lastSql());
+    EXPECT_EQ(u"SELECT dbo.fnGetCostTotal(1,2,3) as Price"_s, lastSql());
     EXPECT_EQ(0.0, GetCostPrice({4, -5}));  // no row
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetCostPrice(4,-5) as Price"), lastSql());
-    answer(rows(QStringLiteral("price"), FieldType::Float, {3.0}));
-    EXPECT_EQ(3.0, GetCostTotalOther(QStringLiteral("1,2'"), {8, 9}));
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetCostTotalOther('1,2''',8,9) as Price"), lastSql());
-    EXPECT_EQ(QStringLiteral("GetGoodsPrice: 需要五个整数参数"), errorOf([] {
-                  GetGoodsPrice({1, 2}, QStringLiteral("x"));
-              }));
+    EXPECT_EQ(u"SELECT dbo.fnGetCostPrice(4,-5) as Price"_s, lastSql());
+    answer(rows(u"price"_s, FieldType::Float, {3.0}));
+    EXPECT_EQ(3.0, GetCostTotalOther(u"1,2'"_s, {8, 9}));
+    EXPECT_EQ(u"SELECT dbo.fnGetCostTotalOther('1,2''',8,9) as Price"_s, lastSql());
+    EXPECT_EQ(u"GetGoodsPrice: 需要五个整数参数"_s, errorOf([] { GetGoodsPrice({1, 2}, u"x"_s); }));
 }
 
 TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     loginedUser().UserId = 3;
     RecordSet km;
-    km.addField(QStringLiteral("id"), FieldType::Integer);
-    km.addField(QStringLiteral("fullname"), FieldType::Text);
-    km.appendRow({2203, QStringLiteral("预收账款")});
+    km.addField(u"id"_s, FieldType::Integer);
+    km.addField(u"fullname"_s, FieldType::Text);
+    km.appendRow({2203, u"预收账款"_s});
     answer(km);
     int id = 0;
     QString name;
-    EXPECT_TRUE(GetInterfaceSubject(QStringLiteral("预收账款"), &id, &name));
-    EXPECT_EQ(QStringLiteral("select * from basekm where id = dbo.fnGetInterfaceKMID('预收账款')"),
-              lastSql());
+    EXPECT_TRUE(GetInterfaceSubject(u"预收账款"_s, &id, &name));
+    EXPECT_EQ(u"select * from basekm where id = dbo.fnGetInterfaceKMID('预收账款')"_s, lastSql());
     EXPECT_EQ(2203, id);
-    EXPECT_EQ(QStringLiteral("预收账款"), name);
+    EXPECT_EQ(u"预收账款"_s, name);
 
     settings().setSwitch(2004, true);
     RecordSet withBj;
-    withBj.addField(QStringLiteral("id"), FieldType::Integer);
-    withBj.addField(QStringLiteral("fullname"), FieldType::Text);
-    withBj.addField(QStringLiteral("bj"), FieldType::Integer);
-    withBj.appendRow({101, QStringLiteral("现金"), 0});
+    withBj.addField(u"id"_s, FieldType::Integer);
+    withBj.addField(u"fullname"_s, FieldType::Text);
+    withBj.addField(u"bj"_s, FieldType::Integer);
+    withBj.appendRow({101, u"现金"_s, 0});
     withBj.first();
     answer(withBj);
-    EXPECT_FALSE(GetInterfaceSubject(QStringLiteral("现金'"), &id, &name));
+    EXPECT_FALSE(GetInterfaceSubject(u"现金'"_s, &id, &name));
     EXPECT_EQ(QStringLiteral(" SELECT a.* ,isnull(b.isbj,1) AS bj FROM basekm AS a LEFT JOIN "
                              "baseYHZHPurview AS b ON a.id = b.id AND b.czy_id = 3 WHERE a.id = "
                              "dbo.fnGetInterfaceKMID('现金''')"),
               lastSql());
-    withBj.setValue(QStringLiteral("bj"), 1);
+    withBj.setValue(u"bj"_s, 1);
     answer(withBj);
-    EXPECT_TRUE(GetInterfaceSubject(QStringLiteral("现金"), &id, &name));
-    EXPECT_FALSE(GetInterfaceSubject(QStringLiteral("现金"), &id, &name));  // no row
+    EXPECT_TRUE(GetInterfaceSubject(u"现金"_s, &id, &name));
+    EXPECT_FALSE(GetInterfaceSubject(u"现金"_s, &id, &name));  // no row
 }
 
 TEST_F(LookupsTest, PeriodDates) {
     RecordSet p;
-    p.addField(QStringLiteral("beginDate"), FieldType::Date);
-    p.addField(QStringLiteral("EndDate"), FieldType::Text);
-    p.appendRow({d(2024, 3, 1), QStringLiteral("2024-03-31 00:00:00")});
+    p.addField(u"beginDate"_s, FieldType::Date);
+    p.addField(u"EndDate"_s, FieldType::Text);
+    p.appendRow({d(2024, 3, 1), u"2024-03-31 00:00:00"_s});
     answer(p);
     QString begin, end;
     EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
-    EXPECT_EQ(QStringLiteral("SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"),
-              lastSql());
-    EXPECT_EQ(QStringLiteral("2024-03-01"), begin);
-    EXPECT_EQ(QStringLiteral("2024-03-31"), end);
+    EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
+    EXPECT_EQ(u"2024-03-01"_s, begin);
+    EXPECT_EQ(u"2024-03-31"_s, end);
     EXPECT_FALSE(GetPeriodDates(13, &begin, &end));
     EXPECT_EQ(QString(), begin);
     EXPECT_EQ(QString(), end);
@@ -308,62 +301,55 @@ TEST_F(LookupsTest, PeriodDates) {
 
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
     RecordSet types;
-    types.addField(QStringLiteral("id"), FieldType::Integer);
-    types.addField(QStringLiteral("fullname"), FieldType::Text);
-    types.appendRow({5, QStringLiteral("进货单")});
-    types.appendRow({1, QStringLiteral("销售单")});
+    types.addField(u"id"_s, FieldType::Integer);
+    types.addField(u"fullname"_s, FieldType::Text);
+    types.appendRow({5, u"进货单"_s});
+    types.appendRow({1, u"销售单"_s});
     answer(types);
     QComboBox combo;
-    combo.addItem(QStringLiteral("旧的"));
+    combo.addItem(u"旧的"_s);
     FillBillTypes(&combo, false);
     EXPECT_EQ(QStringLiteral(" SELECT a.djType as id,a.dj_Caption as fullname FROM djIndex AS a "
                              "WHERE a.dj_state <> 0  GROUP BY a.djType,a.dj_Caption"),
               lastSql());
     ASSERT_EQ(3, combo.count());
-    EXPECT_EQ(QStringLiteral("[全部单据]"), combo.itemText(0));
+    EXPECT_EQ(u"[全部单据]"_s, combo.itemText(0));
     EXPECT_EQ(0, combo.itemData(0).toInt());
-    EXPECT_EQ(QStringLiteral("销售单"), combo.itemText(2));
+    EXPECT_EQ(u"销售单"_s, combo.itemText(2));
     EXPECT_EQ(1, combo.itemData(2).toInt());
     EXPECT_EQ(0, combo.currentIndex());
 
     answer(types);
     FillBillTypes(&combo, true);
     ASSERT_EQ(2, combo.count());
-    EXPECT_EQ(QStringLiteral("进货单"), combo.currentText());
+    EXPECT_EQ(u"进货单"_s, combo.currentText());
     EXPECT_EQ(5, combo.currentData().toInt());
 }
 
 TEST_F(LookupsTest, RunSqlScriptSendsEachBatch) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString utf8 = dir.filePath(QStringLiteral("a.sql"));
+    const QString utf8 = dir.filePath(u"a.sql"_s);
     {
         QFile f(utf8);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("USE x\r\nupdate t set a = '甲'\r\nGO\r\ndelete from t\r\n");
     }
     EXPECT_EQ(2, RunSqlScript(utf8));
-    QStringList sent;
-    for (const RecordedCall& c : transport->calls()) {
-        if (c.method == QLatin1String("ExecUpdate"))
-            sent.append(c.sql);
-    }
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("update t set a = '甲'"), QStringLiteral("delete from t")}),
-        sent);
+    EXPECT_EQ((QStringList{u"update t set a = '甲'"_s, u"delete from t"_s}),
+              sqlOf(u"ExecUpdate"_s));
 
-    const QString gbkFile = dir.filePath(QStringLiteral("b.sql"));
+    const QString gbkFile = dir.filePath(u"b.sql"_s);
     {
         QFile f(gbkFile);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(gbk::encode(QStringLiteral("update t set a = '乙'\r\ngo\r\n")));
+        f.write(gbk::encode(u"update t set a = '乙'\r\ngo\r\n"_s));
     }
     EXPECT_EQ(1, RunSqlScript(gbkFile));
-    EXPECT_EQ(QStringLiteral("update t set a = '乙'"), lastSql());
+    EXPECT_EQ(u"update t set a = '乙'"_s, lastSql());
 
-    const QString missing = dir.filePath(QStringLiteral("none.sql"));
-    EXPECT_EQ(QStringLiteral("找不到脚本文件：") + missing,
-              errorOf([&] { RunSqlScript(missing); }));
+    const QString missing = dir.filePath(u"none.sql"_s);
+    EXPECT_EQ(u"找不到脚本文件："_s + missing, errorOf([&] { RunSqlScript(missing); }));
 }
 
 TEST(FailIf, RaisesWhenTheConditionDoesNotHoldAndFocusesTheControl) {
@@ -373,18 +359,15 @@ TEST(FailIf, RaisesWhenTheConditionDoesNotHoldAndFocusesTheControl) {
     window.show();
     window.activateWindow();
     other->setFocus();
-    EXPECT_EQ(QString(), errorOf([&] { FailIf(edit, true, QStringLiteral("请输入名称")); }));
-    EXPECT_EQ(QStringLiteral("请输入名称"),
-              errorOf([&] { FailIf(edit, false, QStringLiteral("请输入名称")); }));
+    EXPECT_EQ(QString(), errorOf([&] { FailIf(edit, true, u"请输入名称"_s); }));
+    EXPECT_EQ(u"请输入名称"_s, errorOf([&] { FailIf(edit, false, u"请输入名称"_s); }));
     EXPECT_EQ(edit, window.focusWidget());
 
     other->setFocus();
     edit->setEnabled(false);
-    EXPECT_EQ(QStringLiteral("请输入名称"),
-              errorOf([&] { FailIf(edit, false, QStringLiteral("请输入名称")); }));
+    EXPECT_EQ(u"请输入名称"_s, errorOf([&] { FailIf(edit, false, u"请输入名称"_s); }));
     EXPECT_EQ(other, window.focusWidget());
-    EXPECT_EQ(QStringLiteral("无控件"),
-              errorOf([] { FailIf(nullptr, false, QStringLiteral("无控件")); }));
+    EXPECT_EQ(u"无控件"_s, errorOf([] { FailIf(nullptr, false, u"无控件"_s); }));
 }
 
 TEST(PrintIni, OpenedOnceInTheProgramFolderAndKept) {
@@ -393,11 +376,10 @@ TEST(PrintIni, OpenedOnceInTheProgramFolderAndKept) {
     resetPrintIni();
     setPrintIniFolder(dir.path());
     IniFile& first = GetPrintIni();
-    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("print.ini")), first.fileName());
-    first.WriteString(QStringLiteral("打印"), QStringLiteral("份数"), QStringLiteral("2"));
+    EXPECT_EQ(QDir(dir.path()).filePath(u"print.ini"_s), first.fileName());
+    first.WriteString(u"打印"_s, u"份数"_s, u"2"_s);
     EXPECT_EQ(&first, &GetPrintIni());
-    EXPECT_EQ(QStringLiteral("2"),
-              IniFile(first.fileName()).ReadString(QStringLiteral("打印"), QStringLiteral("份数")));
+    EXPECT_EQ(u"2"_s, IniFile(first.fileName()).ReadString(u"打印"_s, u"份数"_s));
     resetPrintIni();
     setPrintIniFolder(QString());
 }

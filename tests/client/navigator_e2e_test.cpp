@@ -17,8 +17,7 @@
 #include "client/system/frmsyscygn.h"
 #include "common/recordset.h"
 #include "login_support.h"
-#include "login_support.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -61,7 +60,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
         ASSERT_TRUE(dlg.loaded());
         EXPECT_EQ(0, dlg.rightList()->count());
         EXPECT_GT(dlg.leftList()->count(), 100);
-        EXPECT_EQ(-1, rowOf(dlg.leftList(), QStringLiteral("采购管理")));  // sub-menus are not
+        EXPECT_EQ(-1, rowOf(dlg.leftList(), u"采购管理"_s));  // sub-menus are not
         for (const char* name :
              {"销售单", "进货单", "收款单", "库存状况表", "用户配置", "付款单", "商品销售统计",
               "单位应收应付", "报损单", "经营历程", "老板报表", "商品信息"}) {
@@ -78,10 +77,10 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
         // Opened again, the dialog shows the same choice on the right, in menu order.
         TfrmsysCYGN dlg;
         EXPECT_EQ(12, dlg.rightList()->count());
-        EXPECT_GE(rowOf(dlg.rightList(), QStringLiteral("老板报表")), 0);
+        EXPECT_GE(rowOf(dlg.rightList(), u"老板报表"_s), 0);
     }
 
-    RecordSet menu = menuOfOperator(*dm, 1);
+    RecordSet menu = menuOfOperator(dm, 1);
     ASSERT_GT(menu.recordCount(), 100);
     TfrmNavigator nav(builtProgramDir());
     QList<int> opened;
@@ -104,11 +103,10 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
     for (QLabel* l : nav.links())
         links.append(l->text());
     links.sort();
-    QStringList expectedLinks{QStringLiteral("单位应收应付"), QStringLiteral("商品销售统计"),
-                              QStringLiteral("库存状况表"), QStringLiteral("老板报表")};
+    QStringList expectedLinks{u"单位应收应付"_s, u"商品销售统计"_s, u"库存状况表"_s, u"老板报表"_s};
     expectedLinks.sort();
     EXPECT_EQ(expectedLinks, links);
-    test::saveScreenshot(&nav, QStringLiteral("navigator_0_common"));
+    test::saveScreenshot(&nav, u"navigator_0_common"_s);
 
     const char* const names[] = {"common",  "purchase",    "sales",  "stock",
                                  "finance", "maintenance", "upgrade"};
@@ -121,9 +119,8 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
                 EXPECT_FALSE(t->isHidden()) << page << " " << t->toolTip().toStdString();
         }
         EXPECT_FALSE(menu.filtered());
-        test::saveScreenshot(
-            &nav,
-            QStringLiteral("navigator_%1_%2").arg(page).arg(QString::fromLatin1(names[page])));
+        test::saveScreenshot(&nav,
+                             u"navigator_%1_%2"_s.arg(page).arg(QString::fromLatin1(names[page])));
     }
 
     // The empty common page of an operator without pinned functions.
@@ -137,7 +134,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
     EXPECT_TRUE(nav.tiles().isEmpty());
     EXPECT_TRUE(nav.links().isEmpty());
     EXPECT_TRUE(nav.backgroundShown());
-    test::saveScreenshot(&nav, QStringLiteral("navigator_0_common_empty"));
+    test::saveScreenshot(&nav, u"navigator_0_common_empty"_s);
 
     {
         TfrmsysCYGN dlg;
@@ -148,7 +145,7 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsSave
         dlg.leftList()->setCurrentRow(0);
         dlg.btnRightClick();
         QApplication::processEvents();
-        test::saveScreenshot(&dlg, QStringLiteral("frmsyscygn"));
+        test::saveScreenshot(&dlg, u"frmsyscygn"_s);
     }
 }
 
@@ -174,10 +171,10 @@ TEST(NavigatorPictures, TheBuildDrewEveryPictureTheNavigatorAndShellLoad) {
     EXPECT_EQ(QStringList(), missing);
 
     // The splash window is 509 pixels wide; the picture fills it.
-    QImage splash(dir.filePath(QStringLiteral("images/dytv1Splash.jpg")));
+    QImage splash(dir.filePath(u"images/dytv1Splash.jpg"_s));
     EXPECT_EQ(509, splash.width());
     // Tiles fit their places: 150 apart across, 80 apart on the bill pages.
-    QImage tile(dir.filePath(QStringLiteral("images/进货单.jpg")));
+    QImage tile(dir.filePath(u"images/进货单.jpg"_s));
     EXPECT_LE(tile.width(), 150);
     EXPECT_LE(tile.height(), 80);
 }
@@ -189,21 +186,21 @@ class ShellPictures : public test::LoginFixture {};
 TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
     TfrmSplash splash(builtProgramDir());
     EXPECT_TRUE(splash.pictureLoaded());
-    splash.step(QStringLiteral("正在加载系统导航模块"));
-    test::saveScreenshot(&splash, QStringLiteral("shell_splash"));
+    splash.step(u"正在加载系统导航模块"_s);
+    test::saveScreenshot(&splash, u"shell_splash"_s);
 
     TfrmLogin login(0, builtProgramDir());
     login.resize(520, 400);
-    test::saveScreenshot(&login, QStringLiteral("shell_login"));
+    test::saveScreenshot(&login, u"shell_login"_s);
 
     TfrmMain main(builtProgramDir());
     auto* nav = new TfrmNavigator(builtProgramDir());
     main.setNavigator(nav);
     main.hooks.login = [] {
         loginedUser().UserId = 1;
-        loginedUser().UserName = QStringLiteral("系统管理员");
-        loginedUser().ProfileCaption = QStringLiteral("演示账套");
-        loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
+        loginedUser().UserName = u"系统管理员"_s;
+        loginedUser().ProfileCaption = u"演示账套"_s;
+        loginedUser().ServerAddress = u"127.0.0.1"_s;
         return true;
     };
     main.resize(1280, 760);
@@ -219,6 +216,6 @@ TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
             ++pictures;
     }
     EXPECT_EQ(3, pictures);
-    test::saveScreenshot(&main, QStringLiteral("shell_main_window"));
+    test::saveScreenshot(&main, u"shell_main_window"_s);
     main.hide();
 }

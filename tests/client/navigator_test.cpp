@@ -35,10 +35,8 @@ struct MenuRow {
 
 // A function menu as the server gives it: one row per function, in menu order.
 RecordSet menuOf(std::initializer_list<MenuRow> rows) {
-    RecordSet rs = test::recordSet(
-        {QStringLiteral("Name"), QStringLiteral("code"), QStringLiteral("sonnum:integer"),
-         QStringLiteral("leveal:integer"), QStringLiteral("isbtn:integer"),
-         QStringLiteral("isbj:integer"), QStringLiteral("hide:integer")});
+    RecordSet rs = test::recordSet({u"Name"_s, u"code"_s, u"sonnum:integer"_s, u"leveal:integer"_s,
+                                    u"isbtn:integer"_s, u"isbj:integer"_s, u"hide:integer"_s});
     for (const MenuRow& r : rows) {
         rs.appendRow({QString::fromUtf8(r.name), QString::fromUtf8(r.code), r.sonnum, r.leveal,
                       r.isbtn, r.isbj, 0});
@@ -53,8 +51,7 @@ struct CommonRow {
 };
 
 RecordSet commonOf(std::initializer_list<CommonRow> rows) {
-    RecordSet rs = test::recordSet(
-        {QStringLiteral("openCount:integer"), QStringLiteral("code"), QStringLiteral("name")});
+    RecordSet rs = test::recordSet({u"openCount:integer"_s, u"code"_s, u"name"_s});
     for (const CommonRow& r : rows)
         rs.appendRow({r.openCount, QString::fromUtf8(r.code), QString::fromUtf8(r.name)});
     return rs;
@@ -88,7 +85,7 @@ class NavigatorTest : public test::LoginFixture {
 protected:
     void SetUp() override {
         LoginFixture::SetUp();
-        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("images")));
+        ASSERT_TRUE(QDir(dir.path()).mkpath(u"images"_s));
         connectLoggedIn(7);
     }
     void TearDown() override {
@@ -100,12 +97,12 @@ protected:
     void picture(const QString& name, QSize size = QSize(140, 70)) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::gray);
-        ASSERT_TRUE(image.save(QDir(dir.path()).filePath(QStringLiteral("images/") + name), "JPG"))
+        ASSERT_TRUE(image.save(QDir(dir.path()).filePath(u"images/"_s + name), "JPG"))
             << name.toStdString();
     }
     void pictures(const QStringList& names) {
         for (const QString& n : names)
-            picture(n + QStringLiteral(".jpg"));
+            picture(n + u".jpg"_s);
     }
     void makeNavigator() {
         nav = std::make_unique<TfrmNavigator>(dir.path());
@@ -113,12 +110,11 @@ protected:
         nav->openUrl = [this](const QUrl& url) { urls.append(url); };
     }
     void answerCommon(const RecordSet& rs) {
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
     }
     int storedPage(int userId) {
-        IniFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
-        return ini.ReadInteger(QStringLiteral("_CLIENT_"), QStringLiteral("CYGNPAGE%1").arg(userId),
-                               -100);
+        IniFile ini(QDir(dir.path()).filePath(u"dytv1config.ini"_s));
+        return ini.ReadInteger(u"_CLIENT_"_s, u"CYGNPAGE%1"_s.arg(userId), -100);
     }
 
     std::unique_ptr<TfrmNavigator> nav;
@@ -158,12 +154,11 @@ TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
         QStringList links;
         QList<int> codes;
     } cases[] = {
-        {1, {QStringLiteral("商品进货统计"), QStringLiteral("进货单统计")}, {300301, 30031301}},
-        {2, {QStringLiteral("商品销售统计")}, {300401}},
-        {3, {QStringLiteral("库存状况表"), QStringLiteral("报损单统计")}, {300501, 30051401}},
+        {1, {u"商品进货统计"_s, u"进货单统计"_s}, {300301, 30031301}},
+        {2, {u"商品销售统计"_s}, {300401}},
+        {3, {u"库存状况表"_s, u"报损单统计"_s}, {300501, 30051401}},
         {4,
-         {QStringLiteral("单位应收应付"), QStringLiteral("超期应收款"),
-          QStringLiteral("往来单位利润表"), QStringLiteral("现金银行")},
+         {u"单位应收应付"_s, u"超期应收款"_s, u"往来单位利润表"_s, u"现金银行"_s},
          {300601, 300609, 300618, 300701}},
     };
     for (const auto& c : cases) {
@@ -179,8 +174,7 @@ TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
 TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
     RecordSet menu = menuOf({});
     for (int i = 0; i < 18; ++i) {
-        menu.appendRow(
-            {QStringLiteral("报表%1").arg(i), QString::number(300301 + i), 0, 2, 0, 1, 0});
+        menu.appendRow({u"报表%1"_s.arg(i), QString::number(300301 + i), 0, 2, 0, 1, 0});
     }
     makeNavigator();
     nav->setMenu(&menu);
@@ -188,7 +182,7 @@ TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
     ASSERT_EQ(15, nav->links().size());
     for (int i = 0; i < 15; ++i) {
         QLabel* link = nav->links().at(i);
-        EXPECT_EQ(QStringLiteral("报表%1").arg(i), link->text());
+        EXPECT_EQ(u"报表%1"_s.arg(i), link->text());
         EXPECT_EQ(QRect(22, navpage::linkTop(i), 150, link->height()), link->geometry())
             << "link " << i;
         EXPECT_EQ(Qt::PointingHandCursor, link->cursor().shape());
@@ -205,7 +199,7 @@ TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
     auto linkWidgets = [this] {
         int n = 0;
         for (QLabel* l : nav->findChildren<QLabel*>()) {
-            if (l->objectName().startsWith(QStringLiteral("lnkFunction")))
+            if (l->objectName().startsWith(u"lnkFunction"_s))
                 ++n;
         }
         return n;
@@ -216,14 +210,13 @@ TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
     EXPECT_EQ(2, nav->links().size());
     EXPECT_EQ(2, linkWidgets());
     nav->SelectPage(2);
-    EXPECT_EQ(QStringList{QStringLiteral("商品销售统计")}, texts(nav->links()));
+    EXPECT_EQ(QStringList{u"商品销售统计"_s}, texts(nav->links()));
     EXPECT_EQ(1, linkWidgets());
 }
 
 TEST_F(NavigatorTest, BillTilesShowWhenTheirPictureExistsAndKeepTheirPlaces) {
     // The stock page without the picture of its second bill kind.
-    pictures({QStringLiteral("报损单"), QStringLiteral("商品拆装单"), QStringLiteral("同价调拨单"),
-              QStringLiteral("变价调拨单"), QStringLiteral("成本调价单")});
+    pictures({u"报损单"_s, u"商品拆装单"_s, u"同价调拨单"_s, u"变价调拨单"_s, u"成本调价单"_s});
     makeNavigator();
     nav->SelectPage(3);
     const QList<QLabel*> tiles = nav->tiles();
@@ -249,8 +242,7 @@ TEST_F(NavigatorTest, BillTilesShowWhenTheirPictureExistsAndKeepTheirPlaces) {
 }
 
 TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
-    pictures({QStringLiteral("进货单"), QStringLiteral("收款单"), QStringLiteral("用户配置"),
-              QStringLiteral("商品信息"), QStringLiteral("库存状况表")});
+    pictures({u"进货单"_s, u"收款单"_s, u"用户配置"_s, u"商品信息"_s, u"库存状况表"_s});
     answerCommon(commonOf({
         {99999999, "2004", "进货单"},
         {99999999, "2009", "销售单"},  // no picture: the next row takes its place
@@ -264,7 +256,7 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     makeNavigator();
     nav->SelectPage(0);
 
-    ASSERT_EQ(QStringList{QStringLiteral("ExecQuery")}, transport->methods(false));
+    ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
     EXPECT_EQ(QStringLiteral("  SELECT top 50 a.openCount,b.code,b.name FROM sysPurview AS "
                              "a,sysMenu AS b  WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = "
                              "1 AND a.iscygn = 1 AND b.sonnum = 0 AND b.hide = 0   ORDER BY "
@@ -274,8 +266,7 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(3, tiles.size());
     EXPECT_EQ(
-        (QStringList{QStringLiteral("进货单"), QStringLiteral("用户配置"),
-                     QStringLiteral("收款单")}),
+        (QStringList{u"进货单"_s, u"用户配置"_s, u"收款单"_s}),
         (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip()}));
     EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
     EXPECT_EQ(QPoint(20, 20), tiles.at(0)->pos());
@@ -284,18 +275,15 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     for (QLabel* t : tiles)
         EXPECT_FALSE(t->isHidden());
 
-    EXPECT_EQ((QStringList{QStringLiteral("库存状况表"), QStringLiteral("老板报表"),
-                           QStringLiteral("常用功能设置")}),
+    EXPECT_EQ((QStringList{u"库存状况表"_s, u"老板报表"_s, u"常用功能设置"_s}),
               texts(nav->links()));
     EXPECT_EQ((QList<int>{300501, 3030, 5013}), tags(nav->links()));
     EXPECT_EQ(8, nav->commonFunctions().rowCount());
 }
 
 TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
-    const QStringList names{QStringLiteral("进货单"),   QStringLiteral("销售单"),
-                            QStringLiteral("收款单"),   QStringLiteral("付款单"),
-                            QStringLiteral("报损单"),   QStringLiteral("报溢单"),
-                            QStringLiteral("进货订单"), QStringLiteral("销售订单")};
+    const QStringList names{u"进货单"_s, u"销售单"_s, u"收款单"_s,   u"付款单"_s,
+                            u"报损单"_s, u"报溢单"_s, u"进货订单"_s, u"销售订单"_s};
     pictures(names);
     RecordSet rows = commonOf({});
     for (int i = 0; i < names.size(); ++i)
@@ -310,23 +298,23 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
         EXPECT_EQ(places[i], nav->tiles().at(i)->pos());
     }
     EXPECT_TRUE(nav->links().isEmpty());  // the bill codes are never links
-    auto* note = nav->findChild<QLabel*>(QStringLiteral("lblNoLinks"));
+    auto* note = nav->findChild<QLabel*>(u"lblNoLinks"_s);
     ASSERT_NE(nullptr, note);
     EXPECT_FALSE(note->isHidden());
-    EXPECT_EQ(QStringLiteral("您常用的报表和其它功能会列在这里。"), note->text());
+    EXPECT_EQ(u"您常用的报表和其它功能会列在这里。"_s, note->text());
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {
-    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("对象名 'sysPurview' 无效。"));
+    transport->fail(u"ExecQuery"_s, u"对象名 'sysPurview' 无效。"_s);
     makeNavigator();
     nav->SelectPage(0);
-    EXPECT_EQ(QStringList{QStringLiteral("对象名 'sysPurview' 无效。")}, script.messages());
+    EXPECT_EQ(QStringList{u"对象名 'sysPurview' 无效。"_s}, script.messages());
     EXPECT_TRUE(nav->tiles().isEmpty());
     EXPECT_EQ(0, storedPage(7));
 }
 
 TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
-    pictures({QStringLiteral("进货单"), QStringLiteral("销售单")});
+    pictures({u"进货单"_s, u"销售单"_s});
     answerCommon(commonOf({{5, "2004", "进货单"}}));
     makeNavigator();
     nav->SelectPage(0);
@@ -334,7 +322,7 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
     answerCommon(commonOf({{99999999, "2009", "销售单"}, {5, "2004", "进货单"}}));
     nav->RefreshCommonFunctions();
     EXPECT_EQ(2, nav->tiles().size());
-    EXPECT_EQ(QStringLiteral("销售单"), nav->tiles().at(0)->toolTip());
+    EXPECT_EQ(u"销售单"_s, nav->tiles().at(0)->toolTip());
     EXPECT_EQ(2, transport->methods(false).size());
 
     nav->SelectPage(1);
@@ -343,18 +331,16 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
 }
 
 TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
-    pictures({QStringLiteral("用户配置"), QStringLiteral("用户及权限设置"),
-              QStringLiteral("修改密码"), QStringLiteral("数据备份"), QStringLiteral("数据恢复"),
-              QStringLiteral("联系我们")});
+    pictures({u"用户配置"_s, u"用户及权限设置"_s, u"修改密码"_s, u"数据备份"_s, u"数据恢复"_s,
+              u"联系我们"_s});
     makeNavigator();
     nav->SelectPage(5);
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(6, tiles.size());
     EXPECT_EQ((QList<int>{500401, 500402, 5003, 5006, 5005, 0}), tags(tiles));
     EXPECT_EQ(
-        (QStringList{QStringLiteral("用户配置"), QStringLiteral("权限设置"),
-                     QStringLiteral("修改密码"), QStringLiteral("数据备份"),
-                     QStringLiteral("数据恢复"), QStringLiteral("联系我们")}),
+        (QStringList{u"用户配置"_s, u"权限设置"_s, u"修改密码"_s, u"数据备份"_s, u"数据恢复"_s,
+                     u"联系我们"_s}),
         (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip(),
                      tiles.at(3)->toolTip(), tiles.at(4)->toolTip(), tiles.at(5)->toolTip()}));
     EXPECT_EQ(QPoint(20, 170), tiles.at(3)->pos());
@@ -368,7 +354,7 @@ TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
 }
 
 TEST_F(NavigatorTest, ClickingATileOrALinkOpensItsFunction) {
-    pictures({QStringLiteral("进货单"), QStringLiteral("进货退货单"), QStringLiteral("付款单")});
+    pictures({u"进货单"_s, u"进货退货单"_s, u"付款单"_s});
     RecordSet menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1}});
     makeNavigator();
     nav->setMenu(&menu);
@@ -409,43 +395,41 @@ TEST_F(NavigatorTest, PageIsStoredPerOperatorAndOddIndexesAsTheySay) {
 
 TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
     for (const QString& name : navpage::categoryNames()) {
-        picture(name + QStringLiteral("1.jpg"), QSize(100, 40));
-        picture(name + QStringLiteral("2.jpg"), QSize(100, 40));
+        picture(name + u"1.jpg"_s, QSize(100, 40));
+        picture(name + u"2.jpg"_s, QSize(100, 40));
     }
-    QFile::remove(QDir(dir.path()).filePath(QStringLiteral("images/财务管理1.jpg")));
+    QFile::remove(QDir(dir.path()).filePath(u"images/财务管理1.jpg"_s));
     makeNavigator();
     nav->SelectPage(2);
     for (int i = 0; i < 7; ++i) {
         const QString name = navpage::categoryNames().at(i);
         QString expected;
         if (i == 2)
-            expected = QStringLiteral("images/销售管理2.jpg");
+            expected = u"images/销售管理2.jpg"_s;
         else if (i != 4)
-            expected = QStringLiteral("images/") + name + QStringLiteral("1.jpg");
+            expected = u"images/"_s + name + u"1.jpg"_s;
         EXPECT_EQ(expected.isEmpty() ? QString() : QDir(dir.path()).filePath(expected),
                   nav->categoryPictureShown(i))
             << i;
         EXPECT_EQ(i, nav->categoryButtons().at(i)->property(kTagProperty).toInt());
     }
     // The button without its picture still names its category.
-    EXPECT_EQ(QStringLiteral("财务管理"), nav->categoryButtons().at(4)->text());
+    EXPECT_EQ(u"财务管理"_s, nav->categoryButtons().at(4)->text());
 
     nav->SelectPage(-1);
-    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("images/销售管理1.jpg")),
-              nav->categoryPictureShown(2));
+    EXPECT_EQ(QDir(dir.path()).filePath(u"images/销售管理1.jpg"_s), nav->categoryPictureShown(2));
 
     // A click on a category button selects its page.
     nav->categoryButtons().at(5)->click();
     EXPECT_EQ(5, nav->currentPage());
-    EXPECT_EQ(QDir(dir.path()).filePath(QStringLiteral("images/系统维护2.jpg")),
-              nav->categoryPictureShown(5));
+    EXPECT_EQ(QDir(dir.path()).filePath(u"images/系统维护2.jpg"_s), nav->categoryPictureShown(5));
 }
 
 TEST_F(NavigatorTest, UpgradePageLiesOverTheContentUntilAnotherPageIsChosen) {
     makeNavigator();
     nav->SelectPage(6);
     EXPECT_FALSE(nav->upgradePanel()->isHidden());
-    auto* open = nav->upgradePanel()->findChild<QPushButton*>(QStringLiteral("btnOpenUpgrade"));
+    auto* open = nav->upgradePanel()->findChild<QPushButton*>(u"btnOpenUpgrade"_s);
     ASSERT_NE(nullptr, open);
     open->click();
     EXPECT_EQ(QList<QUrl>{navpage::upgradeUrl()}, urls);
@@ -459,7 +443,7 @@ TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
     QCoreApplication::sendEvent(nav.get(), &f1);
     EXPECT_TRUE(urls.isEmpty());
 
-    QFile help(QDir(dir.path()).filePath(QStringLiteral("Help.chm")));
+    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.write("ITSF");
     help.close();

@@ -22,14 +22,14 @@ TEST(PrintLayout, NumberFormat) {
         QString text;
     };
     const Row rows[] = {
-        {1234567.5, 2, QStringLiteral("1,234,567.50")},
-        {-1234.5, 2, QStringLiteral("-1,234.50")},
-        {0, 2, QStringLiteral("0.00")},
-        {999, 0, QStringLiteral("999")},
-        {1000, 0, QStringLiteral("1,000")},
-        {-0.001, 2, QStringLiteral("0.00")},
-        {100000, 3, QStringLiteral("100,000.000")},
-        {12.5, 4, QStringLiteral("12.5000")},
+        {1234567.5, 2, u"1,234,567.50"_s},
+        {-1234.5, 2, u"-1,234.50"_s},
+        {0, 2, u"0.00"_s},
+        {999, 0, u"999"_s},
+        {1000, 0, u"1,000"_s},
+        {-0.001, 2, u"0.00"_s},
+        {100000, 3, u"100,000.000"_s},
+        {12.5, 4, u"12.5000"_s},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.text, formatNumber(r.value, r.decimals));
@@ -44,20 +44,18 @@ TEST(PrintLayout, ValueFormat) {
         QString text;
     };
     const Row rows[] = {
-        {QVariant::fromValue(Currency::fromRaw(12345000)), FieldType::Currency, -1,
-         QStringLiteral("1,234.50")},
-        {QVariant::fromValue(Currency::fromRaw(12345678)), FieldType::Currency, 4,
-         QStringLiteral("1,234.5678")},
-        {QVariant(qint64(1500)), FieldType::Integer, -1, QStringLiteral("1,500")},
-        {QVariant(2.5), FieldType::Float, -1, QStringLiteral("2.50")},
-        {QVariant(2.76), FieldType::Float, 1, QStringLiteral("2.8")},
-        {QVariant(QDate(2026, 12, 6)), FieldType::Date, -1, QStringLiteral("2026-12-06")},
+        {QVariant::fromValue(Currency::fromRaw(12345000)), FieldType::Currency, -1, u"1,234.50"_s},
+        {QVariant::fromValue(Currency::fromRaw(12345678)), FieldType::Currency, 4, u"1,234.5678"_s},
+        {QVariant(qint64(1500)), FieldType::Integer, -1, u"1,500"_s},
+        {QVariant(2.5), FieldType::Float, -1, u"2.50"_s},
+        {QVariant(2.76), FieldType::Float, 1, u"2.8"_s},
+        {QVariant(QDate(2026, 12, 6)), FieldType::Date, -1, u"2026-12-06"_s},
         {QVariant(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), FieldType::DateTime, -1,
-         QStringLiteral("2026-01-02 03:04:05")},
-        {QVariant(true), FieldType::Boolean, -1, QStringLiteral("是")},
-        {QVariant(false), FieldType::Boolean, -1, QStringLiteral("否")},
+         u"2026-01-02 03:04:05"_s},
+        {QVariant(true), FieldType::Boolean, -1, u"是"_s},
+        {QVariant(false), FieldType::Boolean, -1, u"否"_s},
         {QVariant(), FieldType::Currency, -1, QString()},
-        {QVariant(QStringLiteral("1234")), FieldType::Text, -1, QStringLiteral("1234")},
+        {QVariant(u"1234"_s), FieldType::Text, -1, u"1234"_s},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.text, formatValue(r.value, r.type, r.decimals));
@@ -74,10 +72,9 @@ PrintTemplate gridTemplate(bool sum) {
     t.marginLeft = t.marginTop = t.marginRight = t.marginBottom = 10;
     t.rowHeight = 10;
     t.title.clear();
-    t.columns = {
-        {QStringLiteral("行号"), QStringLiteral("行号"), 15, Align::Center, -1, false},
-        {QStringLiteral("sp_spqm"), QStringLiteral("商品名称"), 60, Align::Left, -1, false},
-        {QStringLiteral("total"), QStringLiteral("金额"), 30, Align::Right, -1, sum}};
+    t.columns = {{u"行号"_s, u"行号"_s, 15, Align::Center, -1, false},
+                 {u"sp_spqm"_s, u"商品名称"_s, 60, Align::Left, -1, false},
+                 {u"total"_s, u"金额"_s, 30, Align::Right, -1, sum}};
     return t;
 }
 
@@ -123,12 +120,11 @@ TEST(PrintLayout, Pagination) {
             for (int row : page.rows) {
                 EXPECT_EQ(next++, row);
             }
-            EXPECT_EQ(QStringList{QStringLiteral("第 %1 页 共 %2 页").arg(p + 1).arg(pages)},
+            EXPECT_EQ(QStringList{u"第 %1 页 共 %2 页"_s.arg(p + 1).arg(pages)},
                       page.texts(ItemRole::PageFooter));
             // The column header on every page with rows or the total.
             if (!page.rows.isEmpty() || (r.sum && p == pages - 1)) {
-                EXPECT_EQ((QStringList{QStringLiteral("行号"), QStringLiteral("商品名称"),
-                                       QStringLiteral("金额")}),
+                EXPECT_EQ((QStringList{u"行号"_s, u"商品名称"_s, u"金额"_s}),
                           page.texts(ItemRole::ColumnHeader));
             }
             // Nothing runs into the bottom margin.
@@ -144,22 +140,19 @@ TEST(PrintLayout, Pagination) {
 TEST(PrintLayout, BillPageContent) {
     const dyt::RecordSet header = dyt::test::billHeader();
     const dyt::RecordSet detail = dyt::test::billDetail(3);
-    PrintTemplate t = PrintTemplate::generate(QStringLiteral("进货单"), header, detail);
-    t.footerLines = {
-        QStringLiteral("制单人：{操作员}  打印次数：{打印次数}  合计金额：{sum:total}")};
-    const Layout layout =
-        layoutPages(t, header, detail, {{QStringLiteral("打印次数"), QStringLiteral("2")}});
+    PrintTemplate t = PrintTemplate::generate(u"进货单"_s, header, detail);
+    t.footerLines = {u"制单人：{操作员}  打印次数：{打印次数}  合计金额：{sum:total}"_s};
+    const Layout layout = layoutPages(t, header, detail, {{u"打印次数"_s, u"2"_s}});
     ASSERT_EQ(1, layout.pages.size());
     const LayoutPage& page = layout.pages.at(0);
-    EXPECT_EQ(QStringList{QStringLiteral("进货单")}, page.texts(ItemRole::Title));
+    EXPECT_EQ(QStringList{u"进货单"_s}, page.texts(ItemRole::Title));
     const QStringList headers = page.texts(ItemRole::Header);
-    EXPECT_TRUE(headers.contains(QStringLiteral("公司全名：德盈商贸有限公司")))
+    EXPECT_TRUE(headers.contains(u"公司全名：德盈商贸有限公司"_s))
         << qPrintable(headers.join(u'/'));
-    EXPECT_TRUE(headers.contains(QStringLiteral("日期：2026-12-06")));
-    EXPECT_TRUE(headers.contains(QStringLiteral("单据编号：JH-2026-12-06-00001")));
+    EXPECT_TRUE(headers.contains(u"日期：2026-12-06"_s));
+    EXPECT_TRUE(headers.contains(u"单据编号：JH-2026-12-06-00001"_s));
     EXPECT_EQ(
-        (QStringList{QStringLiteral("行号"), QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                     QStringLiteral("数量"), QStringLiteral("单价"), QStringLiteral("金额")}),
+        (QStringList{u"行号"_s, u"商品编号"_s, u"商品名称"_s, u"数量"_s, u"单价"_s, u"金额"_s}),
         page.texts(ItemRole::ColumnHeader));
     // Line 2: quantity 2, price 1.5, amount 3.
     QStringList line2;
@@ -168,14 +161,12 @@ TEST(PrintLayout, BillPageContent) {
             line2.append(item.text);
         }
     }
-    EXPECT_EQ((QStringList{QStringLiteral("2"), QStringLiteral("SP002"), QStringLiteral("商品2"),
-                           QStringLiteral("2.00"), QStringLiteral("1.50"), QStringLiteral("3.00")}),
+    EXPECT_EQ((QStringList{u"2"_s, u"SP002"_s, u"商品2"_s, u"2.00"_s, u"1.50"_s, u"3.00"_s}),
               line2);
     // Totals: quantity 1+2+3 = 6, amount 1.5+3+4.5 = 9.
-    EXPECT_EQ((QStringList{QStringLiteral("合计"), QString(), QString(), QStringLiteral("6.00"),
-                           QString(), QStringLiteral("9.00")}),
+    EXPECT_EQ((QStringList{u"合计"_s, QString(), QString(), u"6.00"_s, QString(), u"9.00"_s}),
               page.texts(ItemRole::Total));
-    EXPECT_EQ(QStringList{QStringLiteral("制单人：张三  打印次数：2  合计金额：9.00")},
+    EXPECT_EQ(QStringList{u"制单人：张三  打印次数：2  合计金额：9.00"_s},
               page.texts(ItemRole::Footer));
     // Header cells three to a line, the table starts under them.
     double headerBottom = 0, tableTop = 1e9;
@@ -194,7 +185,7 @@ TEST(PrintLayout, HeaderRepeatsOnlyWhenAsked) {
     const dyt::RecordSet detail = dyt::test::billDetail(80);
     for (bool repeat : {true, false}) {
         SCOPED_TRACE(repeat);
-        PrintTemplate t = PrintTemplate::generate(QStringLiteral("进货单"), header, detail);
+        PrintTemplate t = PrintTemplate::generate(u"进货单"_s, header, detail);
         t.repeatHeader = repeat;
         const Layout layout = layoutPages(t, header, detail);
         ASSERT_GE(layout.pages.size(), 2);
@@ -229,7 +220,7 @@ TEST(PrintLayout, WideTablesFitThePage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.columns);
         const dyt::RecordSet detail = dyt::test::wideReportDetail(c.columns, 3);
-        PrintTemplate t = PrintTemplate::generate(QStringLiteral("库存状况表"), header, detail);
+        PrintTemplate t = PrintTemplate::generate(u"库存状况表"_s, header, detail);
         t.orientation = Orientation::Portrait;
         const Layout layout = layoutPages(t, header, detail);
         EXPECT_EQ(c.orientation, layout.orientation);
@@ -256,19 +247,19 @@ TEST(PrintLayout, WideTablesFitThePage) {
                 tableTop = qMin(tableTop, item.rect.top());
         }
         EXPECT_LE(headerBottom, tableTop);
-        EXPECT_EQ(QStringLiteral("参考单价"),
+        EXPECT_EQ(u"参考单价"_s,
                   layout.pages.at(0).texts(ItemRole::ColumnHeader).value(c.columns - 1));
         EXPECT_TRUE(layout.pages.at(0)
                         .texts(ItemRole::Header)
                         .join(QString())
                         .remove(u'\n')
-                        .endsWith(QStringLiteral("六分仓）")));
+                        .endsWith(u"六分仓）"_s));
     }
 }
 
 TEST(PrintLayout, PageTooSmallForOneRow) {
     PrintTemplate t = gridTemplate(false);
     t.rowHeight = 100;
-    t.setPaper(QStringLiteral("241x93"));
+    t.setPaper(u"241x93"_s);
     EXPECT_THROW(layoutPages(t, {}, dyt::test::billDetail(1)), dyt::DytError);
 }

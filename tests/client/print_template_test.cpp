@@ -16,15 +16,14 @@ TEST(PrintTemplate, StripCaptionTags) {
         QString caption, visible, tags;
     };
     const Row rows[] = {
-        {QStringLiteral("[%SUM%M%Cost%]预计资金"), QStringLiteral("预计资金"),
-         QStringLiteral("%SUM%M%Cost%")},
-        {QStringLiteral("[%F%]条码"), QStringLiteral("条码"), QStringLiteral("%F%")},
-        {QStringLiteral("[]买赠说明"), QStringLiteral("买赠说明"), QString()},
-        {QStringLiteral("商品名称"), QStringLiteral("商品名称"), QString()},
-        {QStringLiteral("[%SUM%Q%"), QStringLiteral("[%SUM%Q%"), QString()},  // no "]"
+        {u"[%SUM%M%Cost%]预计资金"_s, u"预计资金"_s, u"%SUM%M%Cost%"_s},
+        {u"[%F%]条码"_s, u"条码"_s, u"%F%"_s},
+        {u"[]买赠说明"_s, u"买赠说明"_s, QString()},
+        {u"商品名称"_s, u"商品名称"_s, QString()},
+        {u"[%SUM%Q%"_s, u"[%SUM%Q%"_s, QString()},  // no "]"
     };
     for (const Row& r : rows) {
-        QString tags = QStringLiteral("junk");
+        QString tags = u"junk"_s;
         EXPECT_EQ(r.visible, stripCaptionTags(r.caption, &tags));
         EXPECT_EQ(r.tags, tags);
     }
@@ -57,34 +56,30 @@ TEST(PrintTemplate, ReadsAHandWrittenTemplate) {
         "[variables]\n"
         "打印次数=2\n");
     const PrintTemplate t = PrintTemplate::fromText(text);
-    EXPECT_EQ(QStringLiteral("241x140"), t.paper);
+    EXPECT_EQ(u"241x140"_s, t.paper);
     EXPECT_EQ(241.0, t.paperWidth);
     EXPECT_EQ(140.0, t.paperHeight);
     EXPECT_EQ(QSizeF(241, 140), t.pageSize());
     EXPECT_EQ(5.0, t.marginLeft);
     EXPECT_EQ(8.0, t.marginBottom);
-    EXPECT_EQ((FontSpec{QStringLiteral("Noto Sans CJK SC"), 18, true}), t.titleFont);
+    EXPECT_EQ((FontSpec{u"Noto Sans CJK SC"_s, 18, true}), t.titleFont);
     EXPECT_EQ((FontSpec{QString(), 8.5, false}), t.detailFont);
-    EXPECT_EQ(QStringLiteral("进货单"), t.title);
+    EXPECT_EQ(u"进货单"_s, t.title);
     EXPECT_EQ(2, t.headerColumns);
     EXPECT_FALSE(t.repeatHeader);
     ASSERT_EQ(2, t.headerFields.size());
-    EXPECT_EQ((HeaderField{QStringLiteral("供应商"), QStringLiteral("供货单位")}),
-              t.headerFields.at(0));
-    EXPECT_EQ((HeaderField{QStringLiteral("日期"), QString()}), t.headerFields.at(1));
+    EXPECT_EQ((HeaderField{u"供应商"_s, u"供货单位"_s}), t.headerFields.at(0));
+    EXPECT_EQ((HeaderField{u"日期"_s, QString()}), t.headerFields.at(1));
     EXPECT_EQ(6.0, t.rowHeight);
     ASSERT_EQ(2, t.columns.size());
-    EXPECT_EQ(
-        (DetailColumn{QStringLiteral("qty"), QStringLiteral("数量"), 18, Align::Right, 3, true}),
-        t.columns.at(0));
-    EXPECT_EQ((DetailColumn{QStringLiteral("sp_spqm"), QStringLiteral("名称|规格"), 40, Align::Left,
-                            -1, false}),
+    EXPECT_EQ((DetailColumn{u"qty"_s, u"数量"_s, 18, Align::Right, 3, true}), t.columns.at(0));
+    EXPECT_EQ((DetailColumn{u"sp_spqm"_s, u"名称|规格"_s, 40, Align::Left, -1, false}),
               t.columns.at(1));
-    EXPECT_EQ(QStringList{QStringLiteral("制单：{操作员}\n审核：")}, t.footerLines);
-    EXPECT_EQ(QStringLiteral("{page}/{pages}"), t.pageFooter);
+    EXPECT_EQ(QStringList{u"制单：{操作员}\n审核："_s}, t.footerLines);
+    EXPECT_EQ(u"{page}/{pages}"_s, t.pageFooter);
     ASSERT_EQ(1, t.variables.size());
-    EXPECT_EQ(QStringLiteral("打印次数"), t.variables.at(0).first);
-    EXPECT_EQ(QStringLiteral("2"), t.variables.at(0).second);
+    EXPECT_EQ(u"打印次数"_s, t.variables.at(0).first);
+    EXPECT_EQ(u"2"_s, t.variables.at(0).second);
 }
 
 TEST(PrintTemplate, BadTextNamesTheLine) {
@@ -92,26 +87,19 @@ TEST(PrintTemplate, BadTextNamesTheLine) {
         QString text, message;
     };
     const Row rows[] = {
-        {QStringLiteral("[bogus]"), QStringLiteral("打印模板第1行：未知的段[bogus]")},
-        {QStringLiteral("paper=A4"), QStringLiteral("打印模板第1行：内容不在任何段内")},
-        {QStringLiteral("[page]\nsize=A4"),
-         QStringLiteral("打印模板第2行：段[page]中未知的项\"size\"")},
-        {QStringLiteral("[page]\n\nmargins=1,2,3"),
-         QStringLiteral("打印模板第3行：页边距应为四个数")},
-        {QStringLiteral("[detail]\ncolumn=a|b|x|left|auto|"),
-         QStringLiteral("打印模板第2行：数值\"x\"不合法")},
-        {QStringLiteral("[detail]\ncolumn=a|b|10|middle|auto|"),
-         QStringLiteral("打印模板第2行：对齐方式\"middle\"不合法")},
-        {QStringLiteral("[detail]\ncolumn=a|b|10"),
-         QStringLiteral("打印模板第2行：明细列应为\"字段名|标题|宽度|对齐|小数位|合计\"")},
-        {QStringLiteral("[fonts]\ntitle=宋体"),
-         QStringLiteral("打印模板第2行：字体\"宋体\"不合法")},
-        {QStringLiteral("[header]\nfield=|标题"),
-         QStringLiteral("打印模板第2行：表头字段应为\"字段名|标题\"")},
-        {QStringLiteral("[page]\nno equals sign"), QStringLiteral("打印模板第2行：缺少\"=\"")},
-        {QStringLiteral("[page]\npaper=A9"), QStringLiteral("打印模板：未知的纸张\"A9\"")},
-        {QStringLiteral("[page]\nmargins=100,10,100,10"),
-         QStringLiteral("打印模板：页边距超出了纸张")},
+        {u"[bogus]"_s, u"打印模板第1行：未知的段[bogus]"_s},
+        {u"paper=A4"_s, u"打印模板第1行：内容不在任何段内"_s},
+        {u"[page]\nsize=A4"_s, u"打印模板第2行：段[page]中未知的项\"size\""_s},
+        {u"[page]\n\nmargins=1,2,3"_s, u"打印模板第3行：页边距应为四个数"_s},
+        {u"[detail]\ncolumn=a|b|x|left|auto|"_s, u"打印模板第2行：数值\"x\"不合法"_s},
+        {u"[detail]\ncolumn=a|b|10|middle|auto|"_s, u"打印模板第2行：对齐方式\"middle\"不合法"_s},
+        {u"[detail]\ncolumn=a|b|10"_s,
+         u"打印模板第2行：明细列应为\"字段名|标题|宽度|对齐|小数位|合计\""_s},
+        {u"[fonts]\ntitle=宋体"_s, u"打印模板第2行：字体\"宋体\"不合法"_s},
+        {u"[header]\nfield=|标题"_s, u"打印模板第2行：表头字段应为\"字段名|标题\""_s},
+        {u"[page]\nno equals sign"_s, u"打印模板第2行：缺少\"=\""_s},
+        {u"[page]\npaper=A9"_s, u"打印模板：未知的纸张\"A9\""_s},
+        {u"[page]\nmargins=100,10,100,10"_s, u"打印模板：页边距超出了纸张"_s},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(qPrintable(r.text));
@@ -128,7 +116,7 @@ namespace {
 
 PrintTemplate richTemplate() {
     PrintTemplate t;
-    t.setPaper(QStringLiteral("custom"));
+    t.setPaper(u"custom"_s);
     t.paperWidth = 200.5;
     t.paperHeight = 120;
     t.orientation = Orientation::Landscape;
@@ -136,20 +124,18 @@ PrintTemplate richTemplate() {
     t.marginTop = 4.5;
     t.marginRight = 5;
     t.marginBottom = 6;
-    t.titleFont = {QStringLiteral("Noto Sans CJK SC"), 20, true};
+    t.titleFont = {u"Noto Sans CJK SC"_s, 20, true};
     t.footerFont = {QString(), 7.5, false};
-    t.title = QStringLiteral("销售单 \\ 第{page}页");
+    t.title = u"销售单 \\ 第{page}页"_s;
     t.headerColumns = 4;
     t.repeatHeader = false;
-    t.headerFields = {{QStringLiteral("供应商"), QStringLiteral("供货|单位")},
-                      {QStringLiteral("日期"), QString()}};
+    t.headerFields = {{u"供应商"_s, u"供货|单位"_s}, {u"日期"_s, QString()}};
     t.rowHeight = 5.5;
-    t.columns = {{QStringLiteral("行号"), QStringLiteral("行号"), 10, Align::Center, -1, false},
-                 {QStringLiteral("total"), QStringLiteral("金额"), 24.5, Align::Right, 2, true}};
-    t.footerLines = {QStringLiteral("第一行"), QStringLiteral("两行\n文字"), QString()};
+    t.columns = {{u"行号"_s, u"行号"_s, 10, Align::Center, -1, false},
+                 {u"total"_s, u"金额"_s, 24.5, Align::Right, 2, true}};
+    t.footerLines = {u"第一行"_s, u"两行\n文字"_s, QString()};
     t.pageFooter = QString();
-    t.variables = {{QStringLiteral("打印次数"), QStringLiteral("3")},
-                   {QStringLiteral("x"), QStringLiteral("a=b|c")}};
+    t.variables = {{u"打印次数"_s, u"3"_s}, {u"x"_s, u"a=b|c"_s}};
     return t;
 }
 
@@ -162,19 +148,18 @@ TEST(PrintTemplate, TextAndFileRoundTrip) {
     EXPECT_EQ(plain, PrintTemplate::fromText(plain.toText()));
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("销售单.QXF"));
+    const QString path = dir.filePath(u"销售单.QXF"_s);
     t.save(path);
     EXPECT_EQ(t, PrintTemplate::load(path));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("column=total|金额|24.5|right|2|sum\n")))
-        << qPrintable(text);
+    EXPECT_TRUE(text.contains(u"column=total|金额|24.5|right|2|sum\n"_s)) << qPrintable(text);
 }
 
 TEST(PrintTemplate, SaveToAnUnwritablePlaceFails) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("missing/销售单.QXF"));
+    const QString path = dir.filePath(u"missing/销售单.QXF"_s);
     EXPECT_THROW(PrintTemplate().save(path), dyt::DytError);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_THROW(PrintTemplate::load(path), dyt::DytError);
@@ -183,8 +168,8 @@ TEST(PrintTemplate, SaveToAnUnwritablePlaceFails) {
 TEST(PrintTemplate, GeneratedFromBillData) {
     const dyt::RecordSet header = dyt::test::billHeader();
     const dyt::RecordSet detail = dyt::test::billDetail(3);
-    const PrintTemplate t = PrintTemplate::generate(QStringLiteral("进货单"), header, detail);
-    EXPECT_EQ(QStringLiteral("进货单"), t.title);
+    const PrintTemplate t = PrintTemplate::generate(u"进货单"_s, header, detail);
+    EXPECT_EQ(u"进货单"_s, t.title);
     ASSERT_EQ(header.fieldCount(), t.headerFields.size());
     for (int i = 0; i < header.fieldCount(); ++i) {
         EXPECT_EQ(header.fields().at(i).name, t.headerFields.at(i).field);
@@ -197,12 +182,12 @@ TEST(PrintTemplate, GeneratedFromBillData) {
         bool sum;
     };
     const Want want[] = {
-        {QStringLiteral("行号"), QStringLiteral("行号"), Align::Center, false},
-        {QStringLiteral("sp_spbh"), QStringLiteral("商品编号"), Align::Left, false},
-        {QStringLiteral("sp_spqm"), QStringLiteral("商品名称"), Align::Left, false},
-        {QStringLiteral("qty"), QStringLiteral("数量"), Align::Right, true},
-        {QStringLiteral("price"), QStringLiteral("单价"), Align::Right, false},
-        {QStringLiteral("total"), QStringLiteral("金额"), Align::Right, true},
+        {u"行号"_s, u"行号"_s, Align::Center, false},
+        {u"sp_spbh"_s, u"商品编号"_s, Align::Left, false},
+        {u"sp_spqm"_s, u"商品名称"_s, Align::Left, false},
+        {u"qty"_s, u"数量"_s, Align::Right, true},
+        {u"price"_s, u"单价"_s, Align::Right, false},
+        {u"total"_s, u"金额"_s, Align::Right, true},
     };
     ASSERT_EQ(std::size(want), static_cast<size_t>(t.columns.size()));
     for (size_t i = 0; i < std::size(want); ++i) {
@@ -230,9 +215,9 @@ TEST(PrintTemplate, GeneratedFromBillData) {
 TEST(PrintTemplate, WideDataTurnsThePage) {
     dyt::RecordSet detail;
     for (int i = 0; i < 10; ++i) {
-        detail.addField(QStringLiteral("商品规格型号说明%1").arg(i), dyt::FieldType::Text);
+        detail.addField(u"商品规格型号说明%1"_s.arg(i), dyt::FieldType::Text);
     }
-    const PrintTemplate t = PrintTemplate::generate(QStringLiteral("宽表"), {}, detail);
+    const PrintTemplate t = PrintTemplate::generate(u"宽表"_s, {}, detail);
     EXPECT_EQ(Orientation::Landscape, t.orientation);
     EXPECT_EQ(QSizeF(297, 210), t.pageSize());
     // Wider than even the landscape page: the widths stay, the layout shrinks them.

@@ -3,6 +3,8 @@
 
 #include "common/recordset.h"
 
+using namespace Qt::StringLiterals;
+
 namespace dyt::test {
 
 // Header: 公司全名, 公司电话, 操作员, 打印标签, 单据编号, 日期 (date), 供应商; one row.

@@ -13,7 +13,7 @@
 #include "client/bills/selectgoodspc.h"
 #include "client/common/gridview.h"
 #include "client/common/recordsetmodel.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 #include "uihelpers.h"
 
@@ -25,19 +25,20 @@ protected:
     void SetUp() override {
         ServerFixture::SetUp();
         seedFoodGoods();
-        exec({"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-              "(2, 1, '箱', 12, '6901-12', 40), (1, 0, '', 1, 'CLASS-01', 0)",
-              "INSERT INTO baseCK(id, par_id, par_jl, code, fullname) VALUES (1, 0, '1,', '01', "
-              "'总仓')",
-              "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-              "VALUES (2, 1, 7, 'P7', '2024-01-05', 30, 2, 60), "
-              "(2, 1, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
-              "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES "
-              "(1, 0, '1,', 'D1', 'O''Hara 区', 'OHQ'), (2, 0, '2,', 'D2', '100%区', 'BFQ'), "
-              "(3, 0, '3,', 'D3', '100x区', 'BXQ'), (4, 0, '4,', 'D_4', '四区', 'SQ')",
-              "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, type) "
-              "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
-              "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)"});
+        exec(
+            {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+             "(2, 1, '箱', 12, '6901-12', 40), (1, 0, '', 1, 'CLASS-01', 0)",
+             "INSERT INTO baseCK(id, par_id, par_jl, code, fullname) VALUES (1, 0, '1,', '01', "
+             "'总仓')",
+             "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+             "VALUES (2, 1, 7, 'P7', '2024-01-05', 30, 2, 60), "
+             "(2, 1, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
+             "INSERT INTO baseDQ(id, par_id, par_jl, code, fullname, pym) VALUES "
+             "(1, 0, '1,', 'D1', 'O''Hara 区', 'OHQ'), (2, 0, '2,', 'D2', '100%区', 'BFQ'), "
+             "(3, 0, '3,', 'D3', '100x区', 'BXQ'), (4, 0, '4,', 'D_4', '四区', 'SQ')",
+             "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, type) "
+             "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
+             "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)"});
         target.lineOf = [this](qint64 goodsId, qint64 unitId) {
             for (int i = 0; i < bill.size(); ++i) {
                 if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
@@ -54,11 +55,10 @@ protected:
 
 TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     // The exact code of one goods: added at once, with its price and the warehouse's stock.
-    ASSERT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("0101"),
-                                          QStringLiteral("商品选择")));
+    ASSERT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, u"0101"_s, u"商品选择"_s));
     ASSERT_EQ(1, bill.size());
     EXPECT_EQ(2, bill[0].goodsId);
-    EXPECT_EQ(QStringLiteral("奥利奥饼干"), bill[0].name);
+    EXPECT_EQ(u"奥利奥饼干"_s, bill[0].name);
     EXPECT_EQ(3.5, bill[0].price);
     EXPECT_EQ(36.0, bill[0].stockQty);
     EXPECT_EQ(2, bill[0].costmode);
@@ -66,19 +66,17 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ(3.5, bill[0].total);
 
     // A quote in the text finds the goods it names.
-    ASSERT_TRUE(
-        client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("o'brien"), QString()));
+    ASSERT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, u"o'brien"_s, QString()));
     EXPECT_EQ(3, bill.last().goodsId);
 
     // Scanning: the class's barcode is refused, an unknown one too, the box unit comes with its
     // rate.
-    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("CLASS-01")));
-    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("0000")));
-    EXPECT_EQ((QStringList{QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！"),
-                           QStringLiteral("无此条码商品！")}),
+    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"CLASS-01"_s));
+    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"0000"_s));
+    EXPECT_EQ((QStringList{u"你扫描的条码在数据库中是一类商品，不能添加！"_s, u"无此条码商品！"_s}),
               script.messages());
-    EXPECT_EQ(QStringLiteral("提示"), script.records().value(0).caption);
-    EXPECT_TRUE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, QStringLiteral("6901-12")));
+    EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
+    EXPECT_TRUE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"6901-12"_s));
     EXPECT_EQ(1, bill.last().unitId);
     EXPECT_EQ(12.0, bill.last().rate);
     EXPECT_EQ(40.0, bill.last().price);
@@ -87,17 +85,14 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     client::BatchSelection batches(2, 1);
     batches.runQuery();
     ASSERT_EQ(2, batches.rows().rowCount());
-    EXPECT_EQ(QStringLiteral("P7"),
-              batches.rows().at(0, batches.rows().fieldIndex(QStringLiteral("ph"))).toString());
-    EXPECT_EQ(
-        6.0,
-        batches.rows().at(1, batches.rows().fieldIndex(QStringLiteral("stockQty"))).toDouble());
+    EXPECT_EQ(u"P7"_s, batches.rows().at(0, batches.rows().fieldIndex(u"ph"_s)).toString());
+    EXPECT_EQ(6.0, batches.rows().at(1, batches.rows().fieldIndex(u"stockQty"_s)).toDouble());
 
     // Units of the goods.
     client::UnitSelection units(2);
     units.load();
     ASSERT_EQ(2, units.rows().rowCount());
-    EXPECT_EQ(QStringLiteral("箱"), units.choice(1)->unitName);
+    EXPECT_EQ(u"箱"_s, units.choice(1)->unitName);
     EXPECT_EQ(12.0, units.choice(1)->rate);
 }
 
@@ -256,7 +251,7 @@ TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        client::RecordSelection s(QStringLiteral("area"));
+        client::RecordSelection s(u"area"_s);
         s.load(QString::fromUtf8(c.text));
         QList<qint64> ids;
         for (int r = 0; r < s.rows().rowCount(); ++r)
@@ -269,14 +264,14 @@ TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays)
         if (s.kind().sql.isEmpty())
             continue;
         SCOPED_TRACE(kind.toStdString());
-        EXPECT_EQ(QString(), errorOf([&] { s.load(QStringLiteral("a'b%c_d\\")); }));
+        EXPECT_EQ(QString(), errorOf([&] { s.load(u"a'b%c_d\\"_s); }));
         EXPECT_EQ(QString(), errorOf([&] { s.load(QString()); }));
     }
     // The currencies keep their order and find the home currency by code.
-    client::RecordSelection wb(QStringLiteral("wb"));
-    wb.load(QStringLiteral("rm"));
+    client::RecordSelection wb(u"wb"_s);
+    wb.load(u"rm"_s);
     ASSERT_EQ(1, wb.rows().rowCount());
-    EXPECT_EQ(QStringLiteral("人民币"), wb.choice(0)->name);
+    EXPECT_EQ(u"人民币"_s, wb.choice(0)->name);
 }
 
 }  // namespace

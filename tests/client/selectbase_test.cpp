@@ -40,30 +40,28 @@ TEST(SelectBasePattern, OperatorTextIsQuotedAndItsWildcardsEscaped) {
 }
 
 TEST(SelectBasePattern, ConditionLooksAtPinyinCodeAndName) {
-    const auto area = FindBaseKind(QStringLiteral("area"));
+    const auto area = FindBaseKind(u"area"_s);
     ASSERT_TRUE(area.has_value());
     EXPECT_EQ(QStringLiteral(" and ((Lower(pym) like '%ab''c%' escape '\\') or (Lower(code) like "
                              "'%ab''c%' escape '\\') or (fullname like '%AB''c%' escape '\\'))"),
-              BaseFilterCondition(*area, QStringLiteral(" AB'c ")));
-    EXPECT_EQ(QString(), BaseFilterCondition(*area, QStringLiteral("  ")));
+              BaseFilterCondition(*area, u" AB'c "_s));
+    EXPECT_EQ(QString(), BaseFilterCondition(*area, u"  "_s));
     // Kinds without pinyin look at code and name only; accounts at the joined table's columns.
-    const auto wb = FindBaseKind(QStringLiteral("WB"));
+    const auto wb = FindBaseKind(u"WB"_s);
     ASSERT_TRUE(wb.has_value());
     EXPECT_EQ(QStringLiteral(" and ((Lower(code) like '%r%' escape '\\') or (Name like '%r%' "
                              "escape '\\'))"),
-              BaseFilterCondition(*wb, QStringLiteral("r")));
-    const auto fkkm = FindBaseKind(QStringLiteral("fkkm"));
+              BaseFilterCondition(*wb, u"r"_s));
+    const auto fkkm = FindBaseKind(u"fkkm"_s);
     ASSERT_TRUE(fkkm.has_value());
-    EXPECT_TRUE(BaseFilterCondition(*fkkm, QStringLiteral("x"))
-                    .startsWith(QStringLiteral(" and ((Lower(b.pym) like")));
+    EXPECT_TRUE(BaseFilterCondition(*fkkm, u"x"_s).startsWith(u" and ((Lower(b.pym) like"_s));
 }
 
 TEST(SelectBaseKinds, EveryKindNameHasADataSource) {
     const QStringList names = client::BaseKindNames();
     EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());  // no name twice
-    const QStringList procTypes = {
-        QStringLiteral("BM"), QStringLiteral("ZY"), QStringLiteral("CK"),  QStringLiteral("WLDW"),
-        QStringLiteral("XM"), QStringLiteral("KM"), QStringLiteral("CZY"), QStringLiteral("SP")};
+    const QStringList procTypes = {u"BM"_s, u"ZY"_s, u"CK"_s,  u"WLDW"_s,
+                                   u"XM"_s, u"KM"_s, u"CZY"_s, u"SP"_s};
     for (const QString& n : names) {
         SCOPED_TRACE(n.toStdString());
         const auto k = FindBaseKind(n);
@@ -76,9 +74,8 @@ TEST(SelectBaseKinds, EveryKindNameHasADataSource) {
         EXPECT_FALSE(k->idField.isEmpty());
         EXPECT_FALSE(k->nameField.isEmpty());
     }
-    EXPECT_FALSE(FindBaseKind(QStringLiteral("nosuch")).has_value());
-    EXPECT_EQ(QStringLiteral("未知的选择类型[nosuch]"),
-              errorOf([] { client::RecordSelection s(QStringLiteral("nosuch")); }));
+    EXPECT_FALSE(FindBaseKind(u"nosuch"_s).has_value());
+    EXPECT_EQ(u"未知的选择类型[nosuch]"_s, errorOf([] { client::RecordSelection s(u"nosuch"_s); }));
 }
 
 class SelectBaseCalls : public DmFixture {
@@ -93,23 +90,12 @@ protected:
         client::ResetSelectionServices();
         DmFixture::TearDown();
     }
-    void answer(const QString& method, const RecordSet& rows) {
-        transport->respondWith(method, [rows, method](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            if (method == u"ExecQuery")
-                r.outs = {proto::recordSetToCbor(rows), QString()};
-            else
-                r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
     static RecordSet baseRows(const QList<QStringList>& rows) {
         RecordSet rs;
-        rs.addField(QStringLiteral("id"), FieldType::Integer);
-        rs.addField(QStringLiteral("code"), FieldType::Text);
-        rs.addField(QStringLiteral("fullname"), FieldType::Text);
-        rs.addField(QStringLiteral("pym"), FieldType::Text);
+        rs.addField(u"id"_s, FieldType::Integer);
+        rs.addField(u"code"_s, FieldType::Text);
+        rs.addField(u"fullname"_s, FieldType::Text);
+        rs.addField(u"pym"_s, FieldType::Text);
         for (const QStringList& r : rows)
             rs.appendRow({r[0].toLongLong(), r[1], r[2], r[3]});
         return rs;
@@ -126,14 +112,10 @@ protected:
 };
 
 TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
-    answer(QStringLiteral("ExecProcQuery"),
-           baseRows({{QStringLiteral("1"), QStringLiteral("001"), QStringLiteral("张三"),
-                      QStringLiteral("ZS")},
-                     {QStringLiteral("2"), QStringLiteral("002"), QStringLiteral("李四"),
-                      QStringLiteral("LS")},
-                     {QStringLiteral("3"), QStringLiteral("100%"), QStringLiteral("王五"),
-                      QStringLiteral("WW")}}));
-    client::TfrmSelectBase w(QStringLiteral("zhiyuan"), QString());
+    answerProc(baseRows({{u"1"_s, u"001"_s, u"张三"_s, u"ZS"_s},
+                         {u"2"_s, u"002"_s, u"李四"_s, u"LS"_s},
+                         {u"3"_s, u"100%"_s, u"王五"_s, u"WW"_s}}));
+    client::TfrmSelectBase w(u"zhiyuan"_s, QString());
     w.show();
     // Each text replaces the one before (Ctrl+A); the row counts follow each other unequal, so
     // that the wait sees each search done.
@@ -156,63 +138,60 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     // The rows were asked for once, as the employees of the operator.
     ASSERT_EQ(1, std::count_if(transport->calls().begin(), transport->calls().end(),
                                [](const auto& c) { return c.method == u"ExecProcQuery"; }));
-    const auto& call = lastCall(QStringLiteral("ExecProcQuery"));
-    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), call.procedure);
-    const ParamList p(call.paramLines.join(QStringLiteral("\r\n")));
-    EXPECT_EQ(QStringLiteral("ZY"), p.value(QStringLiteral("QueryType")));
-    EXPECT_EQ(QStringLiteral(";czy_id=7"), p.value(QStringLiteral("ZYStr")));
-    client::RecordSelection gys(QStringLiteral("gys"));
-    EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;dwtype=1"),
-              gys.procParams().value(QStringLiteral("WLDWStr")));
+    const auto& call = lastCall(u"ExecProcQuery"_s);
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, call.procedure);
+    const ParamList p(call.paramLines.join(u"\r\n"_s));
+    EXPECT_EQ(u"ZY"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";czy_id=7"_s, p.value(u"ZYStr"_s));
+    client::RecordSelection gys(u"gys"_s);
+    EXPECT_EQ(u";czy_id=7;isList=1;dwtype=1"_s, gys.procParams().value(u"WLDWStr"_s));
     w.close();
 }
 
 TEST_F(SelectBaseCalls, SqlKindsSendTheQuotedPattern) {
-    client::RecordSelection s(QStringLiteral("zhaiyao"));
-    answer(QStringLiteral("ExecQuery"), baseRows({}));
-    s.load(QStringLiteral("5%'"));
+    client::RecordSelection s(u"zhaiyao"_s);
+    answerQuery(baseRows({}));
+    s.load(u"5%'"_s);
     EXPECT_EQ(QStringLiteral("select * from baseZhaiYao where  del = 0  and ((Lower(pym) like "
                              "'%5\\%''%' escape '\\') or (Lower(code) like '%5\\%''%' escape "
                              "'\\') or (fullname like '%5\\%''%' escape '\\'))"),
-              lastCall(QStringLiteral("ExecQuery")).sql);
+              lastCall(u"ExecQuery"_s).sql);
 }
 
 TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
-    EXPECT_EQ(QStringLiteral("XZSPPC"), p.value(QStringLiteral("QueryType")));
-    EXPECT_EQ(QStringLiteral(";isSub=1;id=5;isstop=0;czy_id=7"),
-              p.value(QStringLiteral("goodsStr")));
-    EXPECT_EQ(QStringLiteral(";id=2"), p.value(QStringLiteral("ckStr")));
+    EXPECT_EQ(u"XZSPPC"_s, p.value(u"QueryType"_s));
+    EXPECT_EQ(u";isSub=1;id=5;isstop=0;czy_id=7"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u";id=2"_s, p.value(u"ckStr"_s));
 
     // Labels: names from the cache; an unknown warehouse reads "全部仓库".
     client::selectionServices().goodsFullName = [](qint64 id) -> std::optional<QString> {
         if (id == 5)
-            return QStringLiteral("苏打饼干");
+            return u"苏打饼干"_s;
         return std::nullopt;
     };
     client::selectionServices().warehouseFullName = [](qint64 id) -> std::optional<QString> {
         if (id == 1)
-            return QStringLiteral("总仓");
+            return u"总仓"_s;
         return std::nullopt;
     };
-    EXPECT_EQ(QStringLiteral("商品：苏打饼干"), b.goodsLabel());
-    EXPECT_EQ(QStringLiteral("仓库：全部仓库"), b.warehouseLabel());
-    EXPECT_EQ(QStringLiteral("仓库：总仓"), client::BatchSelection(5, 1).warehouseLabel());
+    EXPECT_EQ(u"商品：苏打饼干"_s, b.goodsLabel());
+    EXPECT_EQ(u"仓库：全部仓库"_s, b.warehouseLabel());
+    EXPECT_EQ(u"仓库：总仓"_s, client::BatchSelection(5, 1).warehouseLabel());
     client::selectionServices().goodsFullName = nullptr;
     client::selectionServices().warehouseFullName = nullptr;
 
     RecordSet batches;
-    batches.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    batches.addField(QStringLiteral("goodspc"), FieldType::Integer);
-    batches.addField(QStringLiteral("ph"), FieldType::Text);
-    batches.addField(QStringLiteral("outdate"), FieldType::Text);
-    batches.addField(QStringLiteral("yxqdate"), FieldType::Text);
-    batches.addField(QStringLiteral("stockQty"), FieldType::Float);
-    batches.appendRow({qint64(0), qint64(11), QStringLiteral("B1"), QStringLiteral("2024-01-01"),
-                       QStringLiteral("2025-01-01"), 4.0});
-    batches.appendRow({qint64(2), qint64(0), QStringLiteral("类"), QString(), QString(), 0.0});
-    answer(QStringLiteral("ExecProcQuery"), batches);
+    batches.addField(u"sonnum"_s, FieldType::Integer);
+    batches.addField(u"goodspc"_s, FieldType::Integer);
+    batches.addField(u"ph"_s, FieldType::Text);
+    batches.addField(u"outdate"_s, FieldType::Text);
+    batches.addField(u"yxqdate"_s, FieldType::Text);
+    batches.addField(u"stockQty"_s, FieldType::Float);
+    batches.appendRow({qint64(0), qint64(11), u"B1"_s, u"2024-01-01"_s, u"2025-01-01"_s, 4.0});
+    batches.appendRow({qint64(2), qint64(0), u"类"_s, QString(), QString(), 0.0});
+    answerProc(batches);
     b.runQuery();
     EXPECT_TRUE(b.canChoose(0));
     EXPECT_FALSE(b.canChoose(1));
@@ -221,49 +200,49 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     // The bill's lines: the columns named like the batch fields (any letter case) take them,
     // others stay.
     RecordSet lines;
-    lines.addField(QStringLiteral("GoodsPC"), FieldType::Integer);
-    lines.addField(QStringLiteral("PH"), FieldType::Text);
-    lines.addField(QStringLiteral("outdate"), FieldType::Text);
-    lines.addField(QStringLiteral("yxqDate"), FieldType::Text);
-    lines.addField(QStringLiteral("StockQty"), FieldType::Float);
-    lines.addField(QStringLiteral("qty"), FieldType::Float);
+    lines.addField(u"GoodsPC"_s, FieldType::Integer);
+    lines.addField(u"PH"_s, FieldType::Text);
+    lines.addField(u"outdate"_s, FieldType::Text);
+    lines.addField(u"yxqDate"_s, FieldType::Text);
+    lines.addField(u"StockQty"_s, FieldType::Float);
+    lines.addField(u"qty"_s, FieldType::Float);
     lines.appendRow({qint64(0), QString(), QString(), QString(), 0.0, 7.0});
     lines.appendRow({qint64(0), QString(), QString(), QString(), 0.0, 8.0});
     EXPECT_EQ(0, b.writeInto(1, lines, 1, nullptr));  // a class row is no batch
     EXPECT_EQ(5, b.writeInto(0, lines, 1, nullptr));
     EXPECT_EQ(11, lines.at(1, 0).toLongLong());
-    EXPECT_EQ(QStringLiteral("B1"), lines.at(1, 1).toString());
-    EXPECT_EQ(QStringLiteral("2024-01-01"), lines.at(1, 2).toString());
-    EXPECT_EQ(QStringLiteral("2025-01-01"), lines.at(1, 3).toString());
+    EXPECT_EQ(u"B1"_s, lines.at(1, 1).toString());
+    EXPECT_EQ(u"2024-01-01"_s, lines.at(1, 2).toString());
+    EXPECT_EQ(u"2025-01-01"_s, lines.at(1, 3).toString());
     EXPECT_EQ(4.0, lines.at(1, 4).toDouble());
     EXPECT_EQ(8.0, lines.at(1, 5).toDouble());
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
     // With the grid's columns only the shown ones are written.
     GridDefinition grid;
-    AddGridColumn(grid, QStringLiteral("批号"), QStringLiteral("ph"), true, 60);
-    AddGridColumn(grid, QStringLiteral("数量"), QStringLiteral("qty"), true, 60);
+    AddGridColumn(grid, u"批号"_s, u"ph"_s, true, 60);
+    AddGridColumn(grid, u"数量"_s, u"qty"_s, true, 60);
     EXPECT_EQ(1, b.writeInto(0, lines, 0, &grid));
-    EXPECT_EQ(QStringLiteral("B1"), lines.at(0, 1).toString());
+    EXPECT_EQ(u"B1"_s, lines.at(0, 1).toString());
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
 }
 
 TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
     RecordSet units;
-    units.addField(QStringLiteral("fzdwid"), FieldType::Integer);
-    units.addField(QStringLiteral("unit"), FieldType::Text);
-    units.addField(QStringLiteral("rate"), FieldType::Float);
-    units.appendRow({qint64(0), QStringLiteral("包"), 1.0});
-    units.appendRow({qint64(1), QStringLiteral("箱"), 12.0});
+    units.addField(u"fzdwid"_s, FieldType::Integer);
+    units.addField(u"unit"_s, FieldType::Text);
+    units.addField(u"rate"_s, FieldType::Float);
+    units.appendRow({qint64(0), u"包"_s, 1.0});
+    units.appendRow({qint64(1), u"箱"_s, 12.0});
     client::UnitSelection u(4);
-    answer(QStringLiteral("ExecQuery"), units);
+    answerQuery(units);
     u.load();
     EXPECT_EQ(QStringLiteral("SELECT a.* FROM baseGoodsUnit as a  WHERE a.Goodsid = 4 order by "
                              "a.fzdwid"),
-              lastCall(QStringLiteral("ExecQuery")).sql);
+              lastCall(u"ExecQuery"_s).sql);
     const auto box = u.choice(1);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(1, box->unitid);
-    EXPECT_EQ(QStringLiteral("箱"), box->unitName);
+    EXPECT_EQ(u"箱"_s, box->unitName);
     EXPECT_EQ(12.0, box->rate);
     EXPECT_FALSE(u.choice(2).has_value());
 }
@@ -290,39 +269,32 @@ protected:
 
 TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     RecordSet batches;
-    batches.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    batches.addField(QStringLiteral("goodspc"), FieldType::Integer);
-    batches.addField(QStringLiteral("ph"), FieldType::Text);
-    batches.addField(QStringLiteral("outdate"), FieldType::Text);
-    batches.addField(QStringLiteral("yxqdate"), FieldType::Text);
-    batches.addField(QStringLiteral("stockQty"), FieldType::Float);
-    batches.addField(QStringLiteral("stockPrice"), FieldType::Float);
-    batches.addField(QStringLiteral("stocktotal"), FieldType::Float);
-    batches.appendRow({qint64(0), qint64(3), QStringLiteral("P3"), QStringLiteral("2024-03-01"),
-                       QStringLiteral("2025-03-01"), 5.0, 2.0, 10.0});
-    transport->respondWith(QStringLiteral("ExecProcQuery"), [batches](const QCborArray& args) {
-        client::Response r;
-        r.result = 0;
-        r.outs = {args.at(1), proto::recordSetToCbor(batches)};
-        return r;
-    });
+    batches.addField(u"sonnum"_s, FieldType::Integer);
+    batches.addField(u"goodspc"_s, FieldType::Integer);
+    batches.addField(u"ph"_s, FieldType::Text);
+    batches.addField(u"outdate"_s, FieldType::Text);
+    batches.addField(u"yxqdate"_s, FieldType::Text);
+    batches.addField(u"stockQty"_s, FieldType::Float);
+    batches.addField(u"stockPrice"_s, FieldType::Float);
+    batches.addField(u"stocktotal"_s, FieldType::Float);
+    batches.appendRow(
+        {qint64(0), qint64(3), u"P3"_s, u"2024-03-01"_s, u"2025-03-01"_s, 5.0, 2.0, 10.0});
+    answerProc(batches);
     RecordSet lines;
-    lines.addField(QStringLiteral("goodspc"), FieldType::Integer);
-    lines.addField(QStringLiteral("ph"), FieldType::Text);
+    lines.addField(u"goodspc"_s, FieldType::Integer);
+    lines.addField(u"ph"_s, FieldType::Text);
     lines.appendRow({qint64(0), QString()});
     int saved = 0;
     client::selectionServices().saveLayout = [&](GridView*, const QString& key) {
-        EXPECT_EQ(QStringLiteral("TfrmSelectGoodsPC_grdBatch"), key);
+        EXPECT_EQ(u"TfrmSelectGoodsPC_grdBatch"_s, key);
         ++saved;
         return true;
     };
     {
         client::TfrmSelectGoodsPC w(5, 9, &lines, nullptr, 0);
-        EXPECT_EQ(QStringLiteral("请选择商品批次"), w.windowTitle());
-        EXPECT_EQ(QStringLiteral("仓库：全部仓库"),
-                  w.findChild<QLabel*>(QStringLiteral("lblStock"))->text());
-        EXPECT_EQ(QStringLiteral("商品："),
-                  w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
+        EXPECT_EQ(u"请选择商品批次"_s, w.windowTitle());
+        EXPECT_EQ(u"仓库：全部仓库"_s, w.findChild<QLabel*>(u"lblStock"_s)->text());
+        EXPECT_EQ(u"商品："_s, w.findChild<QLabel*>(u"lblGoods"_s)->text());
         w.show();
         perform(&w, w.grid()->table(), {key(Qt::Key_Return)});
         EXPECT_EQ(0, w.chosenRow());
@@ -330,7 +302,7 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     }
     EXPECT_EQ(1, saved);
     EXPECT_EQ(3, lines.at(0, 0).toLongLong());
-    EXPECT_EQ(QStringLiteral("P3"), lines.at(0, 1).toString());
+    EXPECT_EQ(u"P3"_s, lines.at(0, 1).toString());
     client::selectionServices().saveLayout = nullptr;
 }
 

@@ -35,22 +35,21 @@ struct GoodsRow {
 // A record set shaped like the rows of P_Base_Get_Goods.
 RecordSet goodsRows(const QList<GoodsRow>& rows) {
     RecordSet rs;
-    rs.addField(QStringLiteral("goodsid"), FieldType::Integer);
-    rs.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    rs.addField(QStringLiteral("code"), FieldType::Text);
-    rs.addField(QStringLiteral("fullName"), FieldType::Text);
-    rs.addField(QStringLiteral("unitid"), FieldType::Integer);
-    rs.addField(QStringLiteral("unitName"), FieldType::Text);
-    rs.addField(QStringLiteral("rate"), FieldType::Float);
-    rs.addField(QStringLiteral("price"), FieldType::Float);
-    rs.addField(QStringLiteral("stockQty"), FieldType::Float);
-    rs.addField(QStringLiteral("costmode"), FieldType::Integer);
-    rs.addField(QStringLiteral("sp_sptype"), FieldType::Integer);
-    rs.addField(QStringLiteral("selected"), FieldType::Boolean);
+    rs.addField(u"goodsid"_s, FieldType::Integer);
+    rs.addField(u"sonnum"_s, FieldType::Integer);
+    rs.addField(u"code"_s, FieldType::Text);
+    rs.addField(u"fullName"_s, FieldType::Text);
+    rs.addField(u"unitid"_s, FieldType::Integer);
+    rs.addField(u"unitName"_s, FieldType::Text);
+    rs.addField(u"rate"_s, FieldType::Float);
+    rs.addField(u"price"_s, FieldType::Float);
+    rs.addField(u"stockQty"_s, FieldType::Float);
+    rs.addField(u"costmode"_s, FieldType::Integer);
+    rs.addField(u"sp_sptype"_s, FieldType::Integer);
+    rs.addField(u"selected"_s, FieldType::Boolean);
     for (const GoodsRow& r : rows) {
         rs.appendRow({r.id, r.sonnum, QString::fromUtf8(r.code), QString::fromUtf8(r.name),
-                      qint64(0), QStringLiteral("个"), 1.0, r.price, r.stock, qint64(2), qint64(0),
-                      false});
+                      qint64(0), u"个"_s, 1.0, r.price, r.stock, qint64(2), qint64(0), false});
     }
     return rs;
 }
@@ -101,26 +100,9 @@ protected:
         DmFixture::TearDown();
     }
 
-    // The next ExecProcQuery answers these rows.
-    void answer(const RecordSet& rows) {
-        transport->respondWith(QStringLiteral("ExecProcQuery"), [rows](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
-    // The procedure calls made, without the echo checks.
-    QList<client::RecordedCall> procCalls() const {
-        QList<client::RecordedCall> out;
-        for (const auto& c : transport->calls()) {
-            if (c.method == u"ExecProcQuery")
-                out.append(c);
-        }
-        return out;
-    }
+    QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
     static QString line(const client::RecordedCall& c, const QString& name) {
-        return ParamList(c.paramLines.join(QStringLiteral("\r\n"))).value(name);
+        return ParamList(c.paramLines.join(u"\r\n"_s)).value(name);
     }
     QStringList billNames() const {
         QStringList out;
@@ -151,7 +133,7 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
         {"text",
          1,
          0,
-         [](GoodsSelection& s) { s.setFilterText(QStringLiteral("  奥利奥 ")); },
+         [](GoodsSelection& s) { s.setFilterText(u"  奥利奥 "_s); },
          {},
          "XZSPALL",
          ";djtype=1",
@@ -160,13 +142,13 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
         {"text with semicolon doubled",
          5,
          0,
-         [](GoodsSelection& s) { s.setFilterText(QStringLiteral("a;b")); },
+         [](GoodsSelection& s) { s.setFilterText(u"a;b"_s); },
          {},
          "XZSPALL",
          ";djtype=5",
          ";allfilter=a;;b;isstop=0;czy_id=7",
          ""},
-        {"barcode", 1, 0, none, QStringLiteral("6901"), "XZSPALL", ";djtype=1",
+        {"barcode", 1, 0, none, u"6901"_s, "XZSPALL", ";djtype=1",
          ";isstop=0;czy_id=7;barcode=6901", ""},
         {"ordinary goods only for a loss bill",
          12,
@@ -177,7 +159,7 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
          ";djtype=12",
          ";par_id=0;isstop=0;czy_id=7;sptype=0",
          ""},
-        {"barcode on a transfer bill", 15, 0, none, QStringLiteral("77"), "XZSPALL", ";djtype=15",
+        {"barcode on a transfer bill", 15, 0, none, u"77"_s, "XZSPALL", ";djtype=15",
          ";isstop=0;czy_id=7;barcode=77;sptype=0", ""},
         {"type mode",
          38,
@@ -194,11 +176,11 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
         GoodsSelection s(target, c.djType, 44, 3, c.typeMode);
         c.prepare(s);
         const ParamList p = s.queryParams(c.barcode);
-        EXPECT_EQ(QString::fromLatin1(c.queryType), p.value(QStringLiteral("QueryType")));
-        EXPECT_EQ(QString::fromLatin1(c.filter), p.value(QStringLiteral("Filter")));
-        EXPECT_EQ(QString::fromUtf8(c.goodsStr), p.value(QStringLiteral("goodsStr")));
-        EXPECT_EQ(QStringLiteral(";id=3;czy_id=7"), p.value(QStringLiteral("ckStr")));
-        EXPECT_EQ(QString::fromLatin1(c.wldwStr), p.value(QStringLiteral("wldwStr")));
+        EXPECT_EQ(QString::fromLatin1(c.queryType), p.value(u"QueryType"_s));
+        EXPECT_EQ(QString::fromLatin1(c.filter), p.value(u"Filter"_s));
+        EXPECT_EQ(QString::fromUtf8(c.goodsStr), p.value(u"goodsStr"_s));
+        EXPECT_EQ(u";id=3;czy_id=7"_s, p.value(u"ckStr"_s));
+        EXPECT_EQ(QString::fromLatin1(c.wldwStr), p.value(u"wldwStr"_s));
     }
 }
 
@@ -209,19 +191,18 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
         RecordSet rows;
     };
     const Case cases[] = {
-        {"a code matching one class", QStringLiteral("01"), goodsRows({{1, 2, "01", "食品"}})},
-        {"two goods", QStringLiteral("饼干"),
+        {"a code matching one class", u"01"_s, goodsRows({{1, 2, "01", "食品"}})},
+        {"two goods", u"饼干"_s,
          goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}})},
         {"one goods but no text", QString(), goodsRows({{4, 0, "010101", "奥利奥饼干"}})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        answer(c.rows);
+        answerProc(c.rows);
         ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
-        EXPECT_FALSE(
-            client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, QStringLiteral("商品选择")));
+        EXPECT_FALSE(client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, u"商品选择"_s));
         EXPECT_EQ(1, watch.shown);
-        EXPECT_EQ(QStringList{QStringLiteral("商品选择")}, watch.titles);
+        EXPECT_EQ(QStringList{u"商品选择"_s}, watch.titles);
         EXPECT_TRUE(bill.isEmpty());
     }
 }
@@ -233,35 +214,35 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
         bill.append(g);
     }
     bill[2].goodsId = 4;  // line 3
-    const QString question = QStringLiteral("第 3 行已经添加了[ 奥利奥饼干 ]\r\n是否继续添加？");
+    const QString question = u"第 3 行已经添加了[ 奥利奥饼干 ]\r\n是否继续添加？"_s;
     struct Case {
         const char* answer;
         int billSize;
     };
     for (const Case c : {Case{"否(&C)", 3}, Case{"是(&O)", 4}}) {
         SCOPED_TRACE(c.answer);
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
         script.clearRecords();
         script.answer(QString::fromUtf8(c.answer), question);
-        client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"), QString());
+        client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
         EXPECT_EQ(c.billSize, bill.size());
         ASSERT_EQ(1, script.records(client::PromptKind::Question).size());
         const auto q = script.records(client::PromptKind::Question)[0];
         EXPECT_EQ(question, q.text);
-        EXPECT_EQ((QStringList{QStringLiteral("是(&O)"), QStringLiteral("否(&C)")}), q.buttons);
+        EXPECT_EQ((QStringList{u"是(&O)"_s, u"否(&C)"_s}), q.buttons);
     }
     // The same goods in another unit is a new line without a question.
     bill.removeLast();
     bill[2].unitId = 1;
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     script.clearRecords();
-    client::SelectGoodsByText(target, 1, 0, 1, 0, QStringLiteral("010101"), QString());
+    client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
     EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
 }
 
 TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows(
+    answerProc(goodsRows(
         {{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}, {2, 3, "0102", "饮料"}}));
     s.runQuery();
     s.setMarked(0, true);
@@ -270,30 +251,24 @@ TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     // The class's goods as the base-data list returns them (id, fullname, LSprice), one of them a
     // sub-class that is left out.
     RecordSet classGoods;
-    classGoods.addField(QStringLiteral("id"), FieldType::Integer);
-    classGoods.addField(QStringLiteral("sonnum"), FieldType::Integer);
-    classGoods.addField(QStringLiteral("code"), FieldType::Text);
-    classGoods.addField(QStringLiteral("fullname"), FieldType::Text);
-    classGoods.addField(QStringLiteral("LSprice"), FieldType::Float);
-    classGoods.appendRow(
-        {qint64(21), qint64(0), QStringLiteral("010201"), QStringLiteral("可乐"), 2.5});
-    classGoods.appendRow(
-        {qint64(22), qint64(1), QStringLiteral("010202"), QStringLiteral("果汁类"), 0.0});
-    classGoods.appendRow(
-        {qint64(23), qint64(0), QStringLiteral("010203"), QStringLiteral("雪碧"), 2.0});
-    answer(classGoods);
+    classGoods.addField(u"id"_s, FieldType::Integer);
+    classGoods.addField(u"sonnum"_s, FieldType::Integer);
+    classGoods.addField(u"code"_s, FieldType::Text);
+    classGoods.addField(u"fullname"_s, FieldType::Text);
+    classGoods.addField(u"LSprice"_s, FieldType::Float);
+    classGoods.appendRow({qint64(21), qint64(0), u"010201"_s, u"可乐"_s, 2.5});
+    classGoods.appendRow({qint64(22), qint64(1), u"010202"_s, u"果汁类"_s, 0.0});
+    classGoods.appendRow({qint64(23), qint64(0), u"010203"_s, u"雪碧"_s, 2.0});
+    answerProc(classGoods);
     transport->clearCalls();
     EXPECT_EQ(3, s.addChosen());
-    EXPECT_EQ(
-        (QStringList{QStringLiteral("奥利奥饼干"), QStringLiteral("可乐"), QStringLiteral("雪碧")}),
-        billNames());
+    EXPECT_EQ((QStringList{u"奥利奥饼干"_s, u"可乐"_s, u"雪碧"_s}), billNames());
     EXPECT_EQ(2.5, bill[1].price);
     EXPECT_EQ(21, bill[1].goodsId);
     ASSERT_EQ(1, procCalls().size());
-    EXPECT_EQ(QStringLiteral("P_JXC_Get_Base"), procCalls()[0].procedure);
-    EXPECT_EQ(QStringLiteral("SP"), line(procCalls()[0], QStringLiteral("QueryType")));
-    EXPECT_EQ(QStringLiteral(";czy_id=7;isList=1;par_id=2"),
-              line(procCalls()[0], QStringLiteral("GoodsStr")));
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, procCalls()[0].procedure);
+    EXPECT_EQ(u"SP"_s, line(procCalls()[0], u"QueryType"_s));
+    EXPECT_EQ(u";czy_id=7;isList=1;par_id=2"_s, line(procCalls()[0], u"GoodsStr"_s));
 }
 
 TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
@@ -307,7 +282,7 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
         SCOPED_TRACE(c.typeMode);
         bill.clear();
         GoodsSelection s(target, 38, 44, 1, c.typeMode);
-        answer(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
         s.runQuery();
         EXPECT_EQ(1, s.addRow(0));
         ASSERT_EQ(1, bill.size());
@@ -319,72 +294,69 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
 
 TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({}));
+    answerProc(goodsRows({}));
     s.runQuery();
     EXPECT_EQ(0, s.addChosen());
-    EXPECT_EQ(QStringList{QStringLiteral("请选择商品")}, script.messages());
+    EXPECT_EQ(QStringList{u"请选择商品"_s}, script.messages());
 }
 
 TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     GoodsSelection s(target, 1, 0, 1);
     const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
     const RecordSet inFood = goodsRows({{2, 1, "0101", "饼干"}, {3, 0, "0102", "矿泉水"}});
-    answer(top);
+    answerProc(top);
     s.runQuery();
-    EXPECT_EQ(QStringLiteral("退出(&C)"), s.exitCaption());
+    EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
     EXPECT_FALSE(s.openClass(5));  // no such row
-    answer(inFood);
+    answerProc(inFood);
     EXPECT_TRUE(s.openClass(0));
-    EXPECT_EQ(QStringLiteral("返回(&C)"), s.exitCaption());
+    EXPECT_EQ(u"返回(&C)"_s, s.exitCaption());
     EXPECT_EQ(1, s.classId());
     EXPECT_FALSE(s.openClass(1));  // a goods is no class
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.openClass(0));
     EXPECT_EQ((QList<qint64>{1, 2}), s.classPath());
 
     // List display of the class shown, then level display again.
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.showList());
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     s.showLevels();
     // Up, up, and at the top the exit button closes.
-    answer(inFood);
+    answerProc(inFood);
     EXPECT_TRUE(s.goUp());
-    answer(top);
+    answerProc(top);
     EXPECT_TRUE(s.goUp());
     EXPECT_FALSE(s.goUp());
-    EXPECT_EQ(QStringLiteral("退出(&C)"), s.exitCaption());
+    EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
     // "全部" from deep inside.
-    answer(inFood);
+    answerProc(inFood);
     s.openClass(0);
-    answer(top);
+    answerProc(top);
     s.showAll();
     EXPECT_EQ(0, s.classId());
 
     QStringList goodsStrs;
     for (const auto& c : procCalls())
-        goodsStrs << line(c, QStringLiteral("goodsStr"));
-    EXPECT_EQ((QStringList{QStringLiteral(";par_id=0;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=2;isstop=0;czy_id=7"),
-                           QStringLiteral(";isList=1;par_id=2;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=2;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=0;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=1;isstop=0;czy_id=7"),
-                           QStringLiteral(";par_id=0;isstop=0;czy_id=7")}),
-              goodsStrs);
+        goodsStrs << line(c, u"goodsStr"_s);
+    EXPECT_EQ(
+        (QStringList{u";par_id=0;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
+                     u";par_id=2;isstop=0;czy_id=7"_s, u";isList=1;par_id=2;isstop=0;czy_id=7"_s,
+                     u";par_id=2;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
+                     u";par_id=0;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
+                     u";par_id=0;isstop=0;czy_id=7"_s}),
+        goodsStrs);
 }
 
 TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+    answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
     s.runQuery();
     s.setMarked(0, true);
     s.setMarked(1, true);
     transport->clearCalls();
     EXPECT_FALSE(s.showList());
-    EXPECT_EQ(QStringList{QStringLiteral("只能对一类商品进行列表！")}, script.messages());
+    EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
     EXPECT_EQ(0, procCalls().size());
     EXPECT_FALSE(s.listMode());
 
@@ -403,32 +375,31 @@ TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         GoodsSelection t(target, 1, 0, 1);
-        answer(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+        answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
         t.runQuery();
         for (int r : c.marked)
             t.setMarked(r, true);
         t.setCurrentRow(c.current);
         transport->clearCalls();
-        answer(goodsRows({}));
+        answerProc(goodsRows({}));
         EXPECT_TRUE(t.showList());
         ASSERT_EQ(1, procCalls().size());
-        EXPECT_EQ(QString::fromLatin1(c.goodsStr),
-                  line(procCalls()[0], QStringLiteral("goodsStr")));
+        EXPECT_EQ(QString::fromLatin1(c.goodsStr), line(procCalls()[0], u"goodsStr"_s));
     }
 }
 
 TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     GoodsSelection s(target, 1, 0, 1);
-    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
     s.runQuery();
     s.setCurrentRow(2);
-    answer(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
     s.runQuery();
     EXPECT_EQ(2, s.currentRow());
-    answer(goodsRows({{1, 0, "1", "a"}}));
+    answerProc(goodsRows({{1, 0, "1", "a"}}));
     s.runQuery();
     EXPECT_EQ(0, s.currentRow());
-    answer(goodsRows({}));
+    answerProc(goodsRows({}));
     s.runQuery();
     EXPECT_EQ(-1, s.currentRow());
 }
@@ -438,7 +409,7 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
     QStringList savedFields;
     client::selectionServices().saveLayout = [&](GridView* g, const QString& key) {
         ++saved;
-        EXPECT_EQ(QStringLiteral("TfrmSelectGoods_grdGoods"), key);
+        EXPECT_EQ(u"TfrmSelectGoods_grdGoods"_s, key);
         for (const auto& c : g->model()->definition()->columns)
             savedFields << c.fieldName;
         return true;
@@ -447,52 +418,51 @@ TEST_F(SelectGoods, WindowKeysAndLayoutSeam) {
         goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     const RecordSet inClass = goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}});
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    answer(top);
+    answerProc(top);
     s->runQuery();
     client::TfrmSelectGoods w(s, QString(), false);
-    EXPECT_EQ(QStringLiteral("商品选择"), w.windowTitle());
-    auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
-    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
-    EXPECT_FALSE(w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
+    EXPECT_EQ(u"商品选择"_s, w.windowTitle());
+    auto* exit = w.findChild<QPushButton*>(u"btnExit"_s);
+    EXPECT_EQ(u"退出(&C)"_s, exit->text());
+    EXPECT_FALSE(w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
     w.show();
     QTableView* list = w.grid()->table();
     // Enter on the class opens it; the exit button then reads "返回(&C)"; Esc goes up again and
     // the window stays.
-    answer(inClass);
+    answerProc(inClass);
     perform(&w, list, {key(Qt::Key_Down), key(Qt::Key_Return), rows(1)});
-    EXPECT_EQ(QStringLiteral("返回(&C)"), exit->text());
-    answer(top);
+    EXPECT_EQ(u"返回(&C)"_s, exit->text());
+    answerProc(top);
     perform(&w, list, {key(Qt::Key_Escape), rows(2)});
-    EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+    EXPECT_EQ(u"退出(&C)"_s, exit->text());
     EXPECT_EQ(0, saved);
     // Back up into the box; a fast typist causes one query, with the whole text.
     transport->clearCalls();
-    answer(inClass);
+    answerProc(inClass);
     perform(&w, list, {key(Qt::Key_Up), typed("奥利"), rows(1)});
     ASSERT_EQ(1, procCalls().size());
-    EXPECT_EQ(QStringLiteral(";allfilter=奥利;isstop=0;czy_id=7"),
-              line(procCalls().last(), QStringLiteral("goodsStr")));
+    EXPECT_EQ(u";allfilter=奥利;isstop=0;czy_id=7"_s, line(procCalls().last(), u"goodsStr"_s));
     // Enter in the box as last searched adds the current goods and closes; the layout is kept.
     perform(&w, list, {key(Qt::Key_Return)});
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(QStringList{QStringLiteral("奥利奥饼干")}, billNames());
+    EXPECT_EQ(QStringList{u"奥利奥饼干"_s}, billNames());
     EXPECT_EQ(1, saved);
-    EXPECT_TRUE(savedFields.contains(QStringLiteral("stockQty")));
+    EXPECT_TRUE(savedFields.contains(u"stockQty"_s));
 }
 
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-    answer(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
     s->runQuery();
     client::TfrmSelectGoods w(s, QString(), false);
     RecordSetModel* model = w.grid()->model();
-    const int check = w.gridDefinition().columnIndex(QStringLiteral("selected"));
+    const int check = w.gridDefinition().columnIndex(u"selected"_s);
     ASSERT_EQ(0, check);
     EXPECT_TRUE(
         model->setData(model->index(1, check), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
     EXPECT_EQ(QList<int>{1}, s->markedRows());
-    w.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-    EXPECT_EQ(QStringList{QStringLiteral("苏打饼干")}, billNames());
+    w.findChild<QPushButton*>(u"btnOK"_s)->click();
+    EXPECT_EQ(QStringList{u"苏打饼干"_s}, billNames());
 }
 
 TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
@@ -508,22 +478,17 @@ TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
         SCOPED_TRACE(c.name);
         auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
         RecordSet right;
-        right.addField(QStringLiteral("value"), FieldType::Integer);
+        right.addField(u"value"_s, FieldType::Integer);
         right.appendRow({c.right});
         transport->clearCalls();
         if (c.allowNew) {
-            transport->respondWith(QStringLiteral("ExecQuery"), [right](const QCborArray&) {
-                client::Response r;
-                r.result = 0;
-                r.outs = {proto::recordSetToCbor(right), QString()};
-                return r;
-            });
+            answerQuery(right);
         }
         client::TfrmSelectGoods w(s, QString(), c.allowNew);
-        EXPECT_EQ(c.visible, w.findChild<QPushButton*>(QStringLiteral("btnNew"))->isVisibleTo(&w));
+        EXPECT_EQ(c.visible, w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
         bool asked = false;
         for (const auto& call : transport->calls())
-            asked = asked || call.sql.contains(QStringLiteral("fnGetPurview(7,'100101')"));
+            asked = asked || call.sql.contains(u"fnGetPurview(7,'100101')"_s);
         EXPECT_EQ(c.allowNew, asked);
         EXPECT_EQ(0, transport->pendingAnswers());
     }

@@ -33,19 +33,14 @@ protected:
     // The next unit query answers the goods' base unit and its box.
     void answerUnits() {
         RecordSet units;
-        units.addField(QStringLiteral("fzdwid"), FieldType::Integer);
-        units.addField(QStringLiteral("unit"), FieldType::Text);
-        units.addField(QStringLiteral("rate"), FieldType::Float);
-        units.addField(QStringLiteral("barcode"), FieldType::Text);
-        units.addField(QStringLiteral("price"), FieldType::Float);
-        units.appendRow({qint64(0), QStringLiteral("包"), 1.0, QStringLiteral("6901"), 3.5});
-        units.appendRow({qint64(1), QStringLiteral("箱"), 12.0, QStringLiteral("6902"), 40.0});
-        transport->respondWith(QStringLiteral("ExecQuery"), [units](const QCborArray&) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(units), QString()};
-            return r;
-        });
+        units.addField(u"fzdwid"_s, FieldType::Integer);
+        units.addField(u"unit"_s, FieldType::Text);
+        units.addField(u"rate"_s, FieldType::Float);
+        units.addField(u"barcode"_s, FieldType::Text);
+        units.addField(u"price"_s, FieldType::Float);
+        units.appendRow({qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5});
+        units.appendRow({qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0});
+        answerQuery(units);
     }
     void TearDown() override {
         client::ResetSelectionServices();
@@ -57,7 +52,7 @@ protected:
 };
 
 TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
-    const QString layoutKey = QStringLiteral("TfrmSelectGoodsFZXX_grdUnit");
+    const QString layoutKey = u"TfrmSelectGoodsFZXX_grdUnit"_s;
     struct Case {
         const char* name;
         QList<UiStep> steps;  // none: the close box
@@ -95,7 +90,7 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
         // The window outlives its closing: the caller reads the choice afterwards.
         EXPECT_EQ(c.result == 1, w.chosen().has_value());
         if (c.result == 1) {
-            EXPECT_EQ(QStringLiteral("箱"), w.chosen()->unitName);
+            EXPECT_EQ(u"箱"_s, w.chosen()->unitName);
             EXPECT_EQ(12.0, w.chosen()->rate);
         }
     }

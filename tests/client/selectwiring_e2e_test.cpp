@@ -18,7 +18,7 @@
 #include "client/common/localcache.h"
 #include "client/common/recordsetmodel.h"
 #include "common/inifile.h"
-#include "server_support.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 namespace dyt::test {
@@ -31,17 +31,18 @@ protected:
     void SetUp() override {
         client::ResetSelectionServices();
         ServerFixture::SetUp();
-        client::loginedUser().ProfileName = QStringLiteral("dytv1_1");
+        client::loginedUser().ProfileName = u"dytv1_1"_s;
         client::loginedUser().ProfileCaption = caption();
         seedFoodGoods();
-        exec({"INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-              "(1, 0, '1,', 1, 0, '01', '总仓'), (2, 0, '2,', 1, 0, '02', '东区''门店仓')",
-              "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
-              "VALUES (2, 2, 7, 'P7', '2024-01-05', 30, 2, 60), "
-              "(2, 2, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
-              // A second operator with an empty password.
-              "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')",
-              "INSERT INTO sysuser(id, password) VALUES (2, '')"});
+        exec(
+            {"INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+             "(1, 0, '1,', 1, 0, '01', '总仓'), (2, 0, '2,', 1, 0, '02', '东区''门店仓')",
+             "INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, ph, indate, qty, price, total) "
+             "VALUES (2, 2, 7, 'P7', '2024-01-05', 30, 2, 60), "
+             "(2, 2, 8, 'P8', '2024-02-05', 6, 2.5, 15)",
+             // A second operator with an empty password.
+             "INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')",
+             "INSERT INTO sysuser(id, password) VALUES (2, '')"});
         ASSERT_TRUE(client::ReloadColumnConfigs());
     }
     void TearDown() override {
@@ -53,16 +54,13 @@ protected:
 
     // Logs the operator in again on a new connection and reads his layouts, as a login does.
     void logInAs(int userId) {
-        dm->Disconnect();
-        ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
+        dm.Disconnect();
+        ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
         const QString lines = proto::joinLines(
-            {QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"), QStringLiteral("1"),
-             QStringLiteral("PC-01"), QStringLiteral("127.0.0.1"), QStringLiteral("00-11-22"),
-             QStringLiteral("1"), QStringLiteral("正式版"), QStringLiteral("dytv1"),
-             QStringLiteral("UpdateFlag=Check"), QStringLiteral("LoginType=0"),
-             QStringLiteral("V11.0.140215")});
-        const client::Response r = dm->GetAppServer().call(
-            QStringLiteral("Login"), {lines, QString::number(userId), QString()});
+            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s,
+             u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+        const client::Response r =
+            dm.GetAppServer().call(u"Login"_s, {lines, QString::number(userId), QString()});
         ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
         client::loginedUser().UserId = userId;
         client::setLoggedIn(true);
@@ -90,25 +88,25 @@ protected:
     // The rows of sysColConfigure under the goods window's key: userId → layout text.
     QMap<qint64, QString> storedGoodsLayouts() {
         RecordSet rs;
-        dm->ExecQuery(QStringLiteral("select * from sysColConfigure where ColId = '%1'")
-                          .arg(QLatin1String(kGoodsKey)),
-                      &rs);
+        dm.ExecQuery(
+            u"select * from sysColConfigure where ColId = '%1'"_s.arg(QLatin1String(kGoodsKey)),
+            &rs);
         QMap<qint64, QString> out;
         for (int r = 0; r < rs.rowCount(); ++r) {
             QString text;
             for (int i = 1; i <= 10; ++i)
-                text += rs.at(r, rs.fieldIndex(QStringLiteral("colstr%1").arg(i))).toString();
-            out.insert(rs.at(r, rs.fieldIndex(QStringLiteral("userId"))).toLongLong(),
+                text += rs.at(r, rs.fieldIndex(u"colstr%1"_s.arg(i))).toString();
+            out.insert(rs.at(r, rs.fieldIndex(u"userId"_s)).toLongLong(),
                        client::UnpackLayoutText(text));
         }
         return out;
     }
     // Closes the goods window at the top class through its exit button.
     static void closeAtTop(client::TfrmSelectGoods& w) {
-        auto* exit = w.findChild<QPushButton*>(QStringLiteral("btnExit"));
-        while (exit->text() == QStringLiteral("返回(&C)"))
+        auto* exit = w.findChild<QPushButton*>(u"btnExit"_s);
+        while (exit->text() == u"返回(&C)"_s)
             exit->click();
-        EXPECT_EQ(QStringLiteral("退出(&C)"), exit->text());
+        EXPECT_EQ(u"退出(&C)"_s, exit->text());
         exit->click();
         EXPECT_FALSE(w.isVisible());
     }
@@ -120,13 +118,13 @@ protected:
 TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     // Without a local cache no name is found.
     ASSERT_EQ(nullptr, client::existingLocalCache());
-    EXPECT_EQ(QStringLiteral("商品："), client::BatchSelection(2, 2).goodsLabel());
-    EXPECT_EQ(QStringLiteral("仓库：全部仓库"), client::BatchSelection(2, 2).warehouseLabel());
+    EXPECT_EQ(u"商品："_s, client::BatchSelection(2, 2).goodsLabel());
+    EXPECT_EQ(u"仓库：全部仓库"_s, client::BatchSelection(2, 2).warehouseLabel());
 
     // The login opens the process's cache.
-    dm->GoodsStampNewer = 1;
-    dm->PartnerStampNewer = 1;
-    cache = std::make_unique<client::TLocalCache>(dir.path(), dm.get());
+    dm.GoodsStampNewer = 1;
+    dm.PartnerStampNewer = 1;
+    cache = std::make_unique<client::TLocalCache>(programDir.path(), &dm);
     ASSERT_EQ(cache.get(), client::existingLocalCache());
     cache->OpenLocalCache();
 
@@ -151,21 +149,19 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     }
 
     // A goods renamed on the server is named anew once its editor marks the cache stale.
-    dm->ExecUpdate(QStringLiteral("UPDATE baseGoods SET fullname = '奥利奥夹心饼干' WHERE id = 2"));
+    dm.ExecUpdate(u"UPDATE baseGoods SET fullname = '奥利奥夹心饼干' WHERE id = 2"_s);
     cache->GoodsReload = true;
-    EXPECT_EQ(QStringLiteral("商品：奥利奥夹心饼干"), client::BatchSelection(2, 2).goodsLabel());
+    EXPECT_EQ(u"商品：奥利奥夹心饼干"_s, client::BatchSelection(2, 2).goodsLabel());
 
     // The window shows the labels and the batches of the warehouse.
     client::TfrmSelectGoodsPC w(2, 2);
     w.resize(760, 300);
     w.show();
     QApplication::processEvents();
-    EXPECT_EQ(QStringLiteral("商品：奥利奥夹心饼干"),
-              w.findChild<QLabel*>(QStringLiteral("lblGoods"))->text());
-    EXPECT_EQ(QStringLiteral("仓库：东区'门店仓"),
-              w.findChild<QLabel*>(QStringLiteral("lblStock"))->text());
+    EXPECT_EQ(u"商品：奥利奥夹心饼干"_s, w.findChild<QLabel*>(u"lblGoods"_s)->text());
+    EXPECT_EQ(u"仓库：东区'门店仓"_s, w.findChild<QLabel*>(u"lblStock"_s)->text());
     EXPECT_EQ(2, w.grid()->model()->rowCount());
-    EXPECT_FALSE(saveScreenshot(&w, QStringLiteral("select_batch_wired")).isEmpty());
+    EXPECT_FALSE(saveScreenshot(&w, u"select_batch_wired"_s).isEmpty());
     perform(&w, w.grid()->table(), {key(Qt::Key_Escape)});
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.result());
@@ -188,10 +184,8 @@ TEST_F(SelectWiring, GoodsLayoutIsKeptPerOperator) {
     QMap<qint64, QString> stored = storedGoodsLayouts();
     ASSERT_EQ(QList<qint64>{1}, stored.keys());
     const IniFile ini = IniFile::fromText(stored.value(1));
-    EXPECT_EQ(QStringLiteral("V10"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("_Ver_")));
-    EXPECT_EQ(QStringLiteral("251"),
-              ini.ReadString(QStringLiteral("_Sys_"), QStringLiteral("%1_W").arg(nameColumn)));
+    EXPECT_EQ(u"V10"_s, ini.ReadString(u"_Sys_"_s, u"_Ver_"_s));
+    EXPECT_EQ(u"251"_s, ini.ReadString(u"_Sys_"_s, u"%1_W"_s.arg(nameColumn)));
 
     // Operator 1's next login: the window opens with his width.
     logInAs(1);
@@ -241,25 +235,24 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
         dialogSeen = true;
         gridfilter::ColumnConfig& config = dialog->config();
         for (int r = 0; r < config.rowCount(); ++r) {
-            if (config.rows()[r].name == QStringLiteral("简名"))
+            if (config.rows()[r].name == u"简名"_s)
                 config.setVisible(r, false);
-            if (config.rows()[r].name == QStringLiteral("商品全名"))
-                config.setCaption(r, QStringLiteral("品名"));
+            if (config.rows()[r].name == u"商品全名"_s)
+                config.setCaption(r, u"品名"_s);
         }
         dialog->listModel()->refresh();
         dialog->btnOKClick();
     });
-    w->findChild<QPushButton*>(QStringLiteral("btnColumns"))->click();
+    w->findChild<QPushButton*>(u"btnColumns"_s)->click();
     ASSERT_TRUE(dialogSeen);
     EXPECT_TRUE(w->grid()->table()->isColumnHidden(columnOf(*w, "sp_spjm")));
-    EXPECT_EQ(QStringLiteral("品名"),
-              w->grid()
-                  ->model()
-                  ->headerData(columnOf(*w, "fullName"), Qt::Horizontal, Qt::DisplayRole)
-                  .toString());
+    EXPECT_EQ(u"品名"_s, w->grid()
+                             ->model()
+                             ->headerData(columnOf(*w, "fullName"), Qt::Horizontal, Qt::DisplayRole)
+                             .toString());
     // The choice is stored at once, before the window closes.
     ASSERT_EQ(QList<qint64>{1}, storedGoodsLayouts().keys());
-    EXPECT_FALSE(saveScreenshot(w.get(), QStringLiteral("select_goods_wired")).isEmpty());
+    EXPECT_FALSE(saveScreenshot(w.get(), u"select_goods_wired"_s).isEmpty());
     w->activateWindow();                                          // back from the dialog
     perform(w.get(), w->grid()->table(), {key(Qt::Key_Escape)});  // up to the top class
     EXPECT_TRUE(w->isVisible());
@@ -269,7 +262,7 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     logInAs(1);
     auto again = goodsWindow();
     EXPECT_TRUE(again->grid()->table()->isColumnHidden(columnOf(*again, "sp_spjm")));
-    EXPECT_EQ(QStringLiteral("品名"),
+    EXPECT_EQ(u"品名"_s,
               again->grid()
                   ->model()
                   ->headerData(columnOf(*again, "fullName"), Qt::Horizontal, Qt::DisplayRole)

@@ -7,8 +7,8 @@
 #include "client/common/lookups.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
-#include "server_support.h"
 #include "protocol/protocol.h"
+#include "support/serverfixture.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -18,7 +18,7 @@ class SettingsEndToEnd : public dyt::test::ServerFixture {};
 TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     // Four batches, one statement each, the second over two lines; the USE line and the
     // comment before the first batch are not sent.
-    const QString file = QDir(dir.path()).filePath(QStringLiteral("change.sql"));
+    const QString file = QDir(programDir.path()).filePath(u"change.sql"_s);
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -33,19 +33,19 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 
     TSettings& s = settings();
     RecordSet rs;
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysData"), &rs);
+    dm.ExecQuery(u"SELECT * FROM sysData"_s, &rs);
     ASSERT_GT(rs.recordCount(), 0);
     s.applySysData(rs);
     s.buildPatterns();
     EXPECT_EQ(caption(), s.CompanyFullName);
-    EXPECT_EQ(QStringLiteral("0."), s.QtyPattern);
-    EXPECT_EQ(QStringLiteral("0.0000"), s.PricePattern);
-    EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);
+    EXPECT_EQ(u"0."_s, s.QtyPattern);
+    EXPECT_EQ(u"0.0000"_s, s.PricePattern);
+    EXPECT_EQ(u"0.00"_s, s.AmountPattern);
     EXPECT_EQ(7, s.AutoBackupDays);
     EXPECT_EQ(50, s.DefaultBillRows);
     EXPECT_GT(s.CurrentYear, 2000);
 
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysConf"), &rs);
+    dm.ExecQuery(u"SELECT * FROM sysConf"_s, &rs);
     s.applySysConf(rs);
     EXPECT_TRUE(s.Switch(2002));
     EXPECT_TRUE(s.Switch(2028));
@@ -55,10 +55,10 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
     EXPECT_FALSE(s.Switch(2028));
 
     // The field captions and the audit steps as the load reads them.
-    dm->ExecQuery(QStringLiteral("SELECT * FROM baseFieldNames"), &rs);
+    dm.ExecQuery(u"SELECT * FROM baseFieldNames"_s, &rs);
     s.applyFieldNames(rs);
-    EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("100121")));
-    dm->ExecQuery(QStringLiteral("SELECT * FROM sysdjb"), &rs);
+    EXPECT_EQ(u"商品编号"_s, s.FieldCaption(u"100121"_s));
+    dm.ExecQuery(u"SELECT * FROM sysdjb"_s, &rs);
     s.applyAuditSteps(rs);
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(1, s.BillAuditSteps.value(5).inputNum);
@@ -68,9 +68,8 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 // dialect translation and its functions.
 TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     // A typed quote in a changed setting reaches the server intact.
-    dm->ExecUpdate(QStringLiteral("UPDATE sysData SET sysValue = ") +
-                  QuotedStr(QStringLiteral("甲's 公司")) +
-                  QStringLiteral(" WHERE Name = '单位全名'"));
+    dm.ExecUpdate(u"UPDATE sysData SET sysValue = "_s + QuotedStr(u"甲's 公司"_s) +
+                  u" WHERE Name = '单位全名'"_s);
 
     TSettings& s = settings();
     s.LoginDate = QDate(2026, 3, 15);
@@ -79,10 +78,10 @@ TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     EXPECT_TRUE(script.records().isEmpty()) << "the load showed a message";
     // Operator 1 holds every right, the cost view among them.
     EXPECT_TRUE(s.SeeCost);
-    EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);
-    EXPECT_EQ(QStringLiteral("2026-03-15"), s.LoginDateText);
-    EXPECT_EQ(QStringLiteral("2026-02-13"), s.LoginDateFromText);
+    EXPECT_EQ(u"0.00"_s, s.AmountPattern);
+    EXPECT_EQ(u"2026-03-15"_s, s.LoginDateText);
+    EXPECT_EQ(u"2026-02-13"_s, s.LoginDateFromText);
     EXPECT_FALSE(s.StatusPeriodText.isEmpty());
-    EXPECT_EQ(QStringLiteral("甲's 公司"), s.CompanyFullName);
-    EXPECT_EQ(QStringLiteral("2"), GetSysData(QStringLiteral("qtydot")));
+    EXPECT_EQ(u"甲's 公司"_s, s.CompanyFullName);
+    EXPECT_EQ(u"2"_s, GetSysData(u"qtydot"_s));
 }

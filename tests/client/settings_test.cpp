@@ -21,23 +21,22 @@ using dyt::test::DmFixture;
 namespace {
 
 RecordSet nameValueRows(const QList<QPair<QString, QString>>& rows) {
-    RecordSet rs = test::recordSet({QStringLiteral("Name"), QStringLiteral("sysValue")});
+    RecordSet rs = test::recordSet({u"Name"_s, u"sysValue"_s});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet confRows(const QList<QPair<int, QString>>& rows) {
-    RecordSet rs = test::recordSet({QStringLiteral("id:integer"), QStringLiteral("sysValue")});
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"sysValue"_s});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
 
 RecordSet oneValue(const QString& field, const QVariant& value) {
-    return test::recordSet(
-        {value.typeId() == QMetaType::QString ? field : field + QStringLiteral(":integer")},
-        {{value}});
+    return test::recordSet({value.typeId() == QMetaType::QString ? field : field + u":integer"_s},
+                           {{value}});
 }
 
 }  // namespace
@@ -50,11 +49,11 @@ protected:
 
 TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     TSettings& s = settings();
-    RecordSet rows = nameValueRows({{QStringLiteral("pricedot"), QStringLiteral("0")},
-                                    {QStringLiteral("taxdot"), QStringLiteral("1")},
-                                    {QStringLiteral("totaldot"), QStringLiteral("3")},
-                                    {QStringLiteral("qtydot"), QStringLiteral("0")},
-                                    {QStringLiteral("discountdot"), QStringLiteral("4")}});
+    RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s},
+                                    {u"taxdot"_s, u"1"_s},
+                                    {u"totaldot"_s, u"3"_s},
+                                    {u"qtydot"_s, u"0"_s},
+                                    {u"discountdot"_s, u"4"_s}});
     s.applySysData(rows);
     s.buildPatterns();
     EXPECT_EQ(0, s.PriceDot);
@@ -62,31 +61,31 @@ TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     EXPECT_EQ(3, s.TotalDot);
     EXPECT_EQ(0, s.QtyDot);
     EXPECT_EQ(4, s.DiscountDot);
-    EXPECT_EQ(QStringLiteral("0."), s.PricePattern);
-    EXPECT_EQ(QStringLiteral("0.0"), s.RatioPattern);
-    EXPECT_EQ(QStringLiteral("0.000"), s.AmountPattern);
-    EXPECT_EQ(QStringLiteral("0."), s.QtyPattern);
-    EXPECT_EQ(QStringLiteral("0.0000"), s.DiscountPattern);
+    EXPECT_EQ(u"0."_s, s.PricePattern);
+    EXPECT_EQ(u"0.0"_s, s.RatioPattern);
+    EXPECT_EQ(u"0.000"_s, s.AmountPattern);
+    EXPECT_EQ(u"0."_s, s.QtyPattern);
+    EXPECT_EQ(u"0.0000"_s, s.DiscountPattern);
 }
 
 TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) {
     TSettings& s = settings();
     s.Period = 5;
-    s.CompanyFullName = QStringLiteral("旧名");
-    RecordSet rows = nameValueRows({{QStringLiteral("CURRENTYEAR"), QStringLiteral("2024")},
-                                    {QStringLiteral("isopen"), QStringLiteral("1")},
-                                    {QStringLiteral("KmLength3"), QStringLiteral("2")},
-                                    {QStringLiteral("NoSuchSetting"), QStringLiteral("abc")},
-                                    {QStringLiteral("单位简名"), QStringLiteral("德盈")}});
+    s.CompanyFullName = u"旧名"_s;
+    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
+                                    {u"isopen"_s, u"1"_s},
+                                    {u"KmLength3"_s, u"2"_s},
+                                    {u"NoSuchSetting"_s, u"abc"_s},
+                                    {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
     EXPECT_EQ(2024, s.CurrentYear);
     EXPECT_EQ(1, s.IsOpen);
     EXPECT_EQ(2, s.kmLength[2]);
-    EXPECT_EQ(QStringLiteral("德盈"), s.CompanyShortName);
-    EXPECT_EQ(5, s.Period);                                // not in the rows
-    EXPECT_EQ(QStringLiteral("旧名"), s.CompanyFullName);  // not in the rows
-    EXPECT_FALSE(s.applySysData(QStringLiteral("NoSuchSetting"), QStringLiteral("12")));
-    EXPECT_TRUE(s.applySysData(QStringLiteral("Period"), QStringLiteral("7")));
+    EXPECT_EQ(u"德盈"_s, s.CompanyShortName);
+    EXPECT_EQ(5, s.Period);                   // not in the rows
+    EXPECT_EQ(u"旧名"_s, s.CompanyFullName);  // not in the rows
+    EXPECT_FALSE(s.applySysData(u"NoSuchSetting"_s, u"12"_s));
+    EXPECT_TRUE(s.applySysData(u"Period"_s, u"7"_s));
     EXPECT_EQ(7, s.Period);
 }
 
@@ -119,62 +118,60 @@ TEST_F(SettingsTest, FlagsAndSpecialValues) {
 }
 
 TEST_F(SettingsTest, EnterpriseTypeSetsItsCodeAndTheWageSubject) {
-    const QList<QPair<QString, int>> cases{
-        {QStringLiteral("c2006"), 97}, {QStringLiteral("C2006"), 97},
-        {QStringLiteral("gy"), 103},   {QStringLiteral("GY"), 103},
-        {QStringLiteral("xqy"), 78},   {QStringLiteral("other"), 78}};
+    const QList<QPair<QString, int>> cases{{u"c2006"_s, 97}, {u"C2006"_s, 97}, {u"gy"_s, 103},
+                                           {u"GY"_s, 103},   {u"xqy"_s, 78},   {u"other"_s, 78}};
     for (const auto& c : cases) {
         resetSettings();
         settings().EnterpriseCode = 0;
-        settings().applySysData(QStringLiteral("EnterpriseType"), c.first);
+        settings().applySysData(u"EnterpriseType"_s, c.first);
         EXPECT_EQ(c.second, settings().EnterpriseCode) << c.first.toStdString();
         EXPECT_EQ(c.first, settings().EnterpriseType);
-        EXPECT_EQ(QStringLiteral("应付职工薪酬"), settings().WageSubjectName);
+        EXPECT_EQ(u"应付职工薪酬"_s, settings().WageSubjectName);
     }
 }
 
 TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
     TSettings& s = settings();
-    s.applySysData(QStringLiteral("TaxIniJe"), QStringLiteral("12.5"));
-    s.applySysData(QStringLiteral("inidate"), QStringLiteral("2024-01-01"));
-    s.applySysData(QStringLiteral("自动备份天数"), QStringLiteral(" 3 "));
-    s.applySysData(QStringLiteral("销售单默认收款账户ID"), QStringLiteral("abc"));
-    s.applySysData(QStringLiteral("销售单默认收款账户名"), QStringLiteral("现金"));
+    s.applySysData(u"TaxIniJe"_s, u"12.5"_s);
+    s.applySysData(u"inidate"_s, u"2024-01-01"_s);
+    s.applySysData(u"自动备份天数"_s, u" 3 "_s);
+    s.applySysData(u"销售单默认收款账户ID"_s, u"abc"_s);
+    s.applySysData(u"销售单默认收款账户名"_s, u"现金"_s);
     EXPECT_EQ(12.5, s.TaxIniJe);
-    EXPECT_EQ(QStringLiteral("2024-01-01"), s.IniDate);
+    EXPECT_EQ(u"2024-01-01"_s, s.IniDate);
     EXPECT_EQ(3, s.AutoBackupDays);
     EXPECT_EQ(0, s.SalesReceiptAccountId);
-    EXPECT_EQ(QStringLiteral("现金"), s.SalesReceiptAccountName);
-    s.applySysData(QStringLiteral("销售单默认收款账户ID"), QStringLiteral("12"));
+    EXPECT_EQ(u"现金"_s, s.SalesReceiptAccountName);
+    s.applySysData(u"销售单默认收款账户ID"_s, u"12"_s);
     EXPECT_EQ(12, s.SalesReceiptAccountId);
     // An integer setting holding something else is refused and keeps its value.
     s.Period = 4;
     try {
-        s.applySysData(QStringLiteral("period"), QStringLiteral("五"));
+        s.applySysData(u"period"_s, u"五"_s);
         ADD_FAILURE() << "no error";
     } catch (const DytError& e) {
-        EXPECT_EQ(QStringLiteral("系统参数[period]的值[五]不是整数"), e.message());
+        EXPECT_EQ(u"系统参数[period]的值[五]不是整数"_s, e.message());
     }
     EXPECT_EQ(4, s.Period);
 }
 
 TEST_F(SettingsTest, SwitchesOfSysConf) {
     TSettings& s = settings();
-    RecordSet rows = confRows({{2001, QStringLiteral("3")},
-                               {2002, QStringLiteral("1")},
-                               {2003, QStringLiteral("1")},  // not a switch of the list
-                               {2004, QStringLiteral("0")},
-                               {2014, QStringLiteral("1")},
-                               {2021, QStringLiteral("1")},
-                               {2022, QStringLiteral("1")},  // gap in the list
-                               {2033, QStringLiteral("1")},  // gap in the list
-                               {2038, QStringLiteral("1")},  // gap in the list
-                               {2042, QStringLiteral("1")},
-                               {2005, QStringLiteral("1")},
-                               {2028, QStringLiteral("1")},
-                               {2029, QStringLiteral("1")},
-                               {2030, QStringLiteral("1")},
-                               {2031, QStringLiteral("1")}});
+    RecordSet rows = confRows({{2001, u"3"_s},
+                               {2002, u"1"_s},
+                               {2003, u"1"_s},  // not a switch of the list
+                               {2004, u"0"_s},
+                               {2014, u"1"_s},
+                               {2021, u"1"_s},
+                               {2022, u"1"_s},  // gap in the list
+                               {2033, u"1"_s},  // gap in the list
+                               {2038, u"1"_s},  // gap in the list
+                               {2042, u"1"_s},
+                               {2005, u"1"_s},
+                               {2028, u"1"_s},
+                               {2029, u"1"_s},
+                               {2030, u"1"_s},
+                               {2031, u"1"_s}});
     s.applySysConf(rows);
     EXPECT_EQ(3, s.Conf2001);
     EXPECT_TRUE(s.Switch(2002));
@@ -199,10 +196,10 @@ TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
         int isOpen;
         QString text;
     };
-    const QList<Case> cases{{3, 1, QStringLiteral("会计期间：3 月")},
-                            {12, 2, QStringLiteral("会计期间：12 月")},
-                            {3, 0, QStringLiteral("期初")},
-                            {0, 1, QStringLiteral("期初")}};
+    const QList<Case> cases{{3, 1, u"会计期间：3 月"_s},
+                            {12, 2, u"会计期间：12 月"_s},
+                            {3, 0, u"期初"_s},
+                            {0, 1, u"期初"_s}};
     for (const Case& c : cases) {
         settings().Period = c.period;
         settings().IsOpen = c.isOpen;
@@ -212,10 +209,10 @@ TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
 
 TEST_F(SettingsTest, LoginDateTextsReachBackThirtyDays) {
     settings().setLoginDateTexts(QDate(2024, 3, 15));
-    EXPECT_EQ(QStringLiteral("2024-03-15"), settings().LoginDateText);
-    EXPECT_EQ(QStringLiteral("2024-02-14"), settings().LoginDateFromText);
+    EXPECT_EQ(u"2024-03-15"_s, settings().LoginDateText);
+    EXPECT_EQ(u"2024-02-14"_s, settings().LoginDateFromText);
     settings().setLoginDateTexts(QDate(2023, 1, 5));
-    EXPECT_EQ(QStringLiteral("2022-12-06"), settings().LoginDateFromText);
+    EXPECT_EQ(u"2022-12-06"_s, settings().LoginDateFromText);
 }
 
 // --- the whole load against the recording transport
@@ -236,7 +233,7 @@ protected:
     // record set, texts in `failures` the error message.
     void serve(int count = 40) {
         for (int i = 0; i < count; ++i) {
-            transport->respondWith(QStringLiteral("ExecQuery"), [this](const QCborArray& args) {
+            transport->respondWith(u"ExecQuery"_s, [this](const QCborArray& args) {
                 const QString sql = args.at(0).toString();
                 const auto f = failures.find(sql);
                 if (f != failures.end())
@@ -251,17 +248,10 @@ protected:
         }
     }
 
-    QStringList sentSql() const {
-        QStringList out;
-        for (const RecordedCall& c : transport->calls()) {
-            if (c.method == QLatin1String("ExecQuery"))
-                out.append(c.sql);
-        }
-        return out;
-    }
+    QStringList sentSql() const { return sqlOf(u"ExecQuery"_s); }
 
     static QString purviewSql(int userId, int right) {
-        return QStringLiteral("SELECT dbo.fnGetPurview(%1,'%2') as value").arg(userId).arg(right);
+        return u"SELECT dbo.fnGetPurview(%1,'%2') as value"_s.arg(userId).arg(right);
     }
 
     std::map<QString, RecordSet> answers;
@@ -269,56 +259,51 @@ protected:
 };
 
 TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
-    answers[QStringLiteral("SELECT * FROM sysData")] =
-        nameValueRows({{QStringLiteral("period"), QStringLiteral("4")},
-                       {QStringLiteral("isOpen"), QStringLiteral("1")},
-                       {QStringLiteral("qtydot"), QStringLiteral("0")},
-                       {QStringLiteral("PriceDot"), QStringLiteral("3")}});
-    answers[QStringLiteral("SELECT * FROM sysConf")] =
-        confRows({{2004, QStringLiteral("1")}, {2028, QStringLiteral("1")}});
-    answers[purviewSql(7, 6003)] = oneValue(QStringLiteral("value"), 1);
-    answers[purviewSql(7, 6004)] = oneValue(QStringLiteral("value"), 1);
-    answers[purviewSql(7, 6005)] = oneValue(QStringLiteral("value"), 0);
-    answers[purviewSql(7, 6016)] = oneValue(QStringLiteral("value"), 1);
+    answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"period"_s, u"4"_s},
+                                                         {u"isOpen"_s, u"1"_s},
+                                                         {u"qtydot"_s, u"0"_s},
+                                                         {u"PriceDot"_s, u"3"_s}});
+    answers[u"SELECT * FROM sysConf"_s] = confRows({{2004, u"1"_s}, {2028, u"1"_s}});
+    answers[purviewSql(7, 6003)] = oneValue(u"value"_s, 1);
+    answers[purviewSql(7, 6004)] = oneValue(u"value"_s, 1);
+    answers[purviewSql(7, 6005)] = oneValue(u"value"_s, 0);
+    answers[purviewSql(7, 6016)] = oneValue(u"value"_s, 1);
     RecordSet fields;
-    fields.addField(QStringLiteral("code"), FieldType::Text);
-    fields.addField(QStringLiteral("name"), FieldType::Text);
-    fields.appendRow({QStringLiteral("sp_spbh"), QStringLiteral("商品编号")});
-    answers[QStringLiteral("SELECT * FROM baseFieldNames")] = fields;
+    fields.addField(u"code"_s, FieldType::Text);
+    fields.addField(u"name"_s, FieldType::Text);
+    fields.appendRow({u"sp_spbh"_s, u"商品编号"_s});
+    answers[u"SELECT * FROM baseFieldNames"_s] = fields;
     RecordSet djb;
-    djb.addField(QStringLiteral("id"), FieldType::Integer);
-    djb.addField(QStringLiteral("inputnum"), FieldType::Integer);
-    djb.addField(QStringLiteral("InputName1"), FieldType::Text);
-    djb.addField(QStringLiteral("InputName2"), FieldType::Text);
-    djb.addField(QStringLiteral("InputID2"), FieldType::Integer);
-    djb.appendRow({5, 2, QStringLiteral("制单"), QStringLiteral("审核"), 9});
-    answers[QStringLiteral("SELECT * FROM sysdjb")] = djb;
-    answers[QStringLiteral("SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0")] =
-        oneValue(QStringLiteral("id"), 3);
-    answers[QStringLiteral("SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id ")] =
-        oneValue(QStringLiteral("yushoukm_id"), 2203);
+    djb.addField(u"id"_s, FieldType::Integer);
+    djb.addField(u"inputnum"_s, FieldType::Integer);
+    djb.addField(u"InputName1"_s, FieldType::Text);
+    djb.addField(u"InputName2"_s, FieldType::Text);
+    djb.addField(u"InputID2"_s, FieldType::Integer);
+    djb.appendRow({5, 2, u"制单"_s, u"审核"_s, 9});
+    answers[u"SELECT * FROM sysdjb"_s] = djb;
+    answers[u"SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0"_s] = oneValue(u"id"_s, 3);
+    answers[u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s] =
+        oneValue(u"yushoukm_id"_s, 2203);
     serve();
     settings().LoginDate = QDate(2024, 5, 31);
 
     EXPECT_TRUE(LoadSettings());
 
-    QStringList expected{QStringLiteral("SELECT * FROM sysData"),
-                         QStringLiteral("SELECT * FROM sysConf")};
+    QStringList expected{u"SELECT * FROM sysData"_s, u"SELECT * FROM sysConf"_s};
     for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017})
         expected.append(purviewSql(7, right));
-    expected << QStringLiteral("SELECT * FROM baseFieldNames")
-             << QStringLiteral("SELECT * FROM sysdjb")
-             << QStringLiteral("SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0")
+    expected << u"SELECT * FROM baseFieldNames"_s << u"SELECT * FROM sysdjb"_s
+             << u"SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0"_s
              << QStringLiteral(
                     "SELECT TOP 1 a.id FROM djIndex AS a WHERE a.dj_state = 2 AND a.djType = 71")
-             << QStringLiteral("SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id ");
+             << u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s;
     EXPECT_EQ(expected, sentSql());
 
     const TSettings& s = settings();
     EXPECT_EQ(4, s.Period);
-    EXPECT_EQ(QStringLiteral("0."), s.QtyPattern);
-    EXPECT_EQ(QStringLiteral("0.000"), s.PricePattern);
-    EXPECT_EQ(QStringLiteral("0.00"), s.AmountPattern);  // totaldot missing: the default stays
+    EXPECT_EQ(u"0."_s, s.QtyPattern);
+    EXPECT_EQ(u"0.000"_s, s.PricePattern);
+    EXPECT_EQ(u"0.00"_s, s.AmountPattern);  // totaldot missing: the default stays
     EXPECT_TRUE(s.Switch(2004));
     EXPECT_FALSE(s.Switch(2028));
     EXPECT_TRUE(s.SeeCost);
@@ -326,17 +311,17 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
     EXPECT_FALSE(s.Right(6005));
     EXPECT_FALSE(s.Right(6016));  // held, so the inverted flag is off
     EXPECT_FALSE(s.Right(6017));
-    EXPECT_EQ(QStringLiteral("2024-05-31"), s.LoginDateText);
-    EXPECT_EQ(QStringLiteral("2024-05-01"), s.LoginDateFromText);
-    EXPECT_EQ(QStringLiteral("商品编号"), s.FieldCaption(QStringLiteral("SP_SPBH")));
+    EXPECT_EQ(u"2024-05-31"_s, s.LoginDateText);
+    EXPECT_EQ(u"2024-05-01"_s, s.LoginDateFromText);
+    EXPECT_EQ(u"商品编号"_s, s.FieldCaption(u"SP_SPBH"_s));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(2, s.BillAuditSteps[5].inputNum);
-    EXPECT_EQ(QStringLiteral("审核"), s.BillAuditSteps[5].names[1]);
+    EXPECT_EQ(u"审核"_s, s.BillAuditSteps[5].names[1]);
     EXPECT_EQ(9, s.BillAuditSteps[5].operatorIds[1]);
     EXPECT_TRUE(s.HasPromotions);
     EXPECT_FALSE(s.HasGiftContractDrafts);
     EXPECT_EQ(2203, s.AdvanceReceiptSubjectId);
-    EXPECT_EQ(QStringLiteral("会计期间：4 月"), s.StatusPeriodText);
+    EXPECT_EQ(u"会计期间：4 月"_s, s.StatusPeriodText);
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
@@ -346,44 +331,42 @@ TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(settings().Right(6016));
     EXPECT_FALSE(settings().SeeCost);
-    EXPECT_EQ(QStringLiteral("期初"), settings().StatusPeriodText);
+    EXPECT_EQ(u"期初"_s, settings().StatusPeriodText);
 }
 
 TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
-    failures[QStringLiteral("SELECT * FROM baseFieldNames")] = QStringLiteral("对象名无效");
-    failures[QStringLiteral("SELECT * FROM sysdjb")] = QStringLiteral("超时");
+    failures[u"SELECT * FROM baseFieldNames"_s] = u"对象名无效"_s;
+    failures[u"SELECT * FROM sysdjb"_s] = u"超时"_s;
     answers[QStringLiteral(
         "SELECT TOP 1 a.id FROM djIndex AS a WHERE a.dj_state = 2 AND a.djType = 71")] =
-        oneValue(QStringLiteral("id"), 1);
+        oneValue(u"id"_s, 1);
     serve();
     EXPECT_TRUE(LoadSettings());
-    EXPECT_EQ((QStringList{QStringLiteral("读取基本信息字段配置信息失败:对象名无效"),
-                           QStringLiteral("读取单据审核配置信息失败:超时")}),
+    EXPECT_EQ((QStringList{u"读取基本信息字段配置信息失败:对象名无效"_s,
+                           u"读取单据审核配置信息失败:超时"_s}),
               script.messages());
     ASSERT_EQ(2, script.records(PromptKind::Message).size());
-    EXPECT_EQ(QStringLiteral("提示"), script.records(PromptKind::Message).at(0).caption);
+    EXPECT_EQ(u"提示"_s, script.records(PromptKind::Message).at(0).caption);
     EXPECT_TRUE(settings().HasGiftContractDrafts);
 }
 
 TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
-    answers[QStringLiteral("SELECT * FROM sysData")] =
-        nameValueRows({{QStringLiteral("period"), QStringLiteral("6")}});
-    failures[QStringLiteral("SELECT * FROM sysConf")] = QStringLiteral("连接中断");
+    answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"period"_s, u"6"_s}});
+    failures[u"SELECT * FROM sysConf"_s] = u"连接中断"_s;
     serve();
     EXPECT_FALSE(LoadSettings());
-    EXPECT_EQ(QStringList{QStringLiteral("读取配置信息失败:连接中断")}, script.messages());
-    EXPECT_EQ(QStringLiteral("提示"), script.records(PromptKind::Message).at(0).caption);
+    EXPECT_EQ(QStringList{u"读取配置信息失败:连接中断"_s}, script.messages());
+    EXPECT_EQ(u"提示"_s, script.records(PromptKind::Message).at(0).caption);
     EXPECT_EQ(6, settings().Period);
     EXPECT_EQ(2, sentSql().size());  // nothing after the failing query
     EXPECT_EQ(QString(), settings().StatusPeriodText);
 }
 
 TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
-    answers[QStringLiteral("SELECT * FROM sysData")] =
-        nameValueRows({{QStringLiteral("qtydot"), QStringLiteral("two")}});
+    answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"qtydot"_s, u"two"_s}});
     serve();
     EXPECT_FALSE(LoadSettings());
-    EXPECT_EQ(QStringList{QStringLiteral("读取配置信息失败:系统参数[qtydot]的值[two]不是整数")},
+    EXPECT_EQ(QStringList{u"读取配置信息失败:系统参数[qtydot]的值[two]不是整数"_s},
               script.messages());
     EXPECT_EQ(1, sentSql().size());
 }

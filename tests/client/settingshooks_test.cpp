@@ -37,11 +37,11 @@ protected:
     }
     void answerSysData(const QList<QPair<QString, QString>>& rows) {
         RecordSet rs;
-        rs.addField(QStringLiteral("Name"), FieldType::Text);
-        rs.addField(QStringLiteral("sysValue"), FieldType::Text);
+        rs.addField(u"Name"_s, FieldType::Text);
+        rs.addField(u"sysValue"_s, FieldType::Text);
         for (const auto& r : rows)
             rs.appendRow({r.first, r.second});
-        transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(rs), QString()});
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
     }
 
     QTemporaryDir dir;
@@ -51,38 +51,37 @@ protected:
 }  // namespace
 
 TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
-    answerSysData({{QStringLiteral("period"), QStringLiteral("4")},
-                   {QStringLiteral("isOpen"), QStringLiteral("1")}});
+    answerSysData({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}});
     ASSERT_TRUE(main->hooks.loadSettings);
     EXPECT_TRUE(main->hooks.loadSettings());
-    EXPECT_EQ(QStringLiteral("会计期间：4 月"), main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
     EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
 }
 
 TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
     const QString before = main->panelText(TfrmMain::kMessagePanel);
-    transport->fail(QStringLiteral("ExecQuery"), QStringLiteral("对象名无效"));
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
     EXPECT_FALSE(main->hooks.loadSettings());
     EXPECT_EQ(before, main->panelText(TfrmMain::kMessagePanel));
-    EXPECT_EQ(QStringList{QStringLiteral("读取配置信息失败:对象名无效")}, script.messages());
+    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
 }
 
 TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
-    QString last = QStringLiteral("unchanged");
+    QString last = u"unchanged"_s;
     int interval = -5;
     ASSERT_TRUE(main->hooks.autoBackupSettings);
     EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
-    EXPECT_EQ(QStringLiteral("unchanged"), last);
+    EXPECT_EQ(u"unchanged"_s, last);
 
-    answerSysData({{QStringLiteral("自动备份天数"), QStringLiteral("7")}});
+    answerSysData({{u"自动备份天数"_s, u"7"_s}});
     ASSERT_TRUE(main->hooks.loadSettings());
     RecordSet value;
-    value.addField(QStringLiteral("value"), FieldType::Text);
-    value.appendRow({QStringLiteral("2026-11-29")});
-    transport->respond(QStringLiteral("ExecQuery"), 0, {proto::recordSetToCbor(value), QString()});
+    value.addField(u"value"_s, FieldType::Text);
+    value.appendRow({u"2026-11-29"_s});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(value), QString()});
     EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
-    EXPECT_EQ(QStringLiteral("2026-11-29"), last);
+    EXPECT_EQ(u"2026-11-29"_s, last);
     EXPECT_EQ(7, interval);
-    EXPECT_EQ(QStringLiteral("SELECT dbo.fnGetSysData('自动备份日期','') as value"),
+    EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
               transport->calls().last().sql);
 }

@@ -42,20 +42,20 @@ TEST(RunMode, FirstArgumentDashCInAnyCaseSelectsQueryOnly) {
         QStringList args;
         int mode;
     } cases[] = {
-        {{QStringLiteral("-c")}, kQueryOnlyMode},
-        {{QStringLiteral("-C")}, kQueryOnlyMode},
-        {{QStringLiteral("-c"), QStringLiteral("x")}, kQueryOnlyMode},
-        {{QStringLiteral("x"), QStringLiteral("-c")}, kFullMode},
-        {{QStringLiteral("-cx")}, kFullMode},
+        {{u"-c"_s}, kQueryOnlyMode},
+        {{u"-C"_s}, kQueryOnlyMode},
+        {{u"-c"_s, u"x"_s}, kQueryOnlyMode},
+        {{u"x"_s, u"-c"_s}, kFullMode},
+        {{u"-cx"_s}, kFullMode},
         {{}, kFullMode},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.mode, runModeFromArguments(c.args))
             << c.args.join(QLatin1Char(' ')).toStdString();
     setRunMode(kQueryOnlyMode);
-    EXPECT_EQ(QStringLiteral("查询版"), modeLabel());
+    EXPECT_EQ(u"查询版"_s, modeLabel());
     setRunMode(kFullMode);
-    EXPECT_EQ(QStringLiteral("正式版"), modeLabel());
+    EXPECT_EQ(u"正式版"_s, modeLabel());
 }
 
 TEST(AutoBackup, DueWhenLastDatePlusIntervalIsNotLaterThanToday) {
@@ -82,8 +82,8 @@ TEST(AutoBackup, DueWhenLastDatePlusIntervalIsNotLaterThanToday) {
         EXPECT_EQ(c.due, autoBackupDue(QString::fromUtf8(c.last), c.interval, today, c.queryOnly))
             << c.name;
     }
-    EXPECT_EQ(QStringLiteral("账套甲.20261206.0905.db"),
-              autoBackupFileName(QStringLiteral("账套甲"), QDateTime(today, QTime(9, 5, 59))));
+    EXPECT_EQ(u"账套甲.20261206.0905.db"_s,
+              autoBackupFileName(u"账套甲"_s, QDateTime(today, QTime(9, 5, 59))));
 }
 
 TEST(StartUp, SplashStepsByTenthsThenFullAndCreatesTheObjects) {
@@ -91,12 +91,10 @@ TEST(StartUp, SplashStepsByTenthsThenFullAndCreatesTheObjects) {
     TfrmSplash splash(dir.path());
     EXPECT_FALSE(splash.pictureLoaded());  // no picture: no error, empty control
     EXPECT_EQ(509, splash.width());
-    ClientObjects objects = startUp({QStringLiteral("-C")}, &splash, dir.path());
-    EXPECT_EQ((QStringList{QStringLiteral("正在初始化系统运行环境...|0"),
-                           QStringLiteral("正在加载主程序模块...|10"),
-                           QStringLiteral("正在加载系统导航模块...|20"),
-                           QStringLiteral("正在加载网络通讯模块...|30"),
-                           QStringLiteral("系统初始化完毕，准备开始运行...|40")}),
+    ClientObjects objects = startUp({u"-C"_s}, &splash, dir.path());
+    EXPECT_EQ((QStringList{u"正在初始化系统运行环境...|0"_s, u"正在加载主程序模块...|10"_s,
+                           u"正在加载系统导航模块...|20"_s, u"正在加载网络通讯模块...|30"_s,
+                           u"系统初始化完毕，准备开始运行...|40"_s}),
               splash.history());
     EXPECT_EQ(100, splash.gauge());
     EXPECT_TRUE(splash.started());
@@ -107,7 +105,7 @@ TEST(StartUp, SplashStepsByTenthsThenFullAndCreatesTheObjects) {
     EXPECT_EQ(objects.navigator, objects.main->navigator());
     EXPECT_FALSE(objects.dm->Connected());
     EXPECT_EQ(kQueryOnlyMode, runMode());
-    EXPECT_EQ(QStringLiteral("《德盈通》普及版"), objects.main->windowTitle());
+    EXPECT_EQ(u"《德盈通》普及版"_s, objects.main->windowTitle());
     setRunMode(kFullMode);
 }
 
@@ -129,12 +127,12 @@ protected:
     void login() {
         connectLoggedIn(7);
         TLoginedUser& u = loginedUser();
-        u.ServerAddress = QStringLiteral("srv:8019");
-        u.ProfileName = QStringLiteral("dytv1_1");
-        u.ProfileCaption = QStringLiteral("账套甲");
-        u.UserName = QStringLiteral("张三");
-        u.dbUserName = QStringLiteral("sa");
-        u.dbPassword = QStringLiteral("pw");
+        u.ServerAddress = u"srv:8019"_s;
+        u.ProfileName = u"dytv1_1"_s;
+        u.ProfileCaption = u"账套甲"_s;
+        u.UserName = u"张三"_s;
+        u.dbUserName = u"sa"_s;
+        u.dbPassword = u"pw"_s;
     }
     void backupSettings(const QString& last, int interval) {
         main->hooks.autoBackupSettings = [last, interval](QString* d, int* i) {
@@ -154,8 +152,7 @@ TEST_F(ShellTest, StatusPanelsShowTheClockAndHideTheMessagePanel) {
     EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));
     EXPECT_TRUE(main->panelVisible(TfrmMain::kNetworkPanel));
     main->showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 3, 9)));
-    EXPECT_EQ(QStringLiteral("系统时间：2026-12-06 08:03:09"),
-              main->panelText(TfrmMain::kClockPanel));
+    EXPECT_EQ(u"系统时间：2026-12-06 08:03:09"_s, main->panelText(TfrmMain::kClockPanel));
 }
 
 TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
@@ -171,9 +168,7 @@ TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(link, &release);
     }
-    EXPECT_EQ((QStringList{QStringLiteral("经营历程"), QStringLiteral("应收应付"),
-                           QStringLiteral("库存状况"), QStringLiteral("老板报表")}),
-              captions);
+    EXPECT_EQ((QStringList{u"经营历程"_s, u"应收应付"_s, u"库存状况"_s, u"老板报表"_s}), captions);
     EXPECT_EQ((QList<int>{2002, 300601, 300501, 3030}), opened);
     const int width = main->quickLinkLabel(0)->parentWidget()->width();
     EXPECT_EQ(width - 470, main->quickLinkLabel(0)->x());
@@ -183,71 +178,68 @@ TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
 
 TEST_F(ShellTest, StatusFollowsTheSessionAndTheNetworkBlinksWhileDown) {
     login();
-    loginedUser().ServerAddress = QStringLiteral("127.0.0.1");
+    loginedUser().ServerAddress = u"127.0.0.1"_s;
     main->RefreshStatus();
-    EXPECT_EQ(QStringLiteral("服务器：本机"), main->panelText(TfrmMain::kServerPanel));
-    EXPECT_EQ(QStringLiteral("账套：账套甲"), main->panelText(TfrmMain::kProfilePanel));
-    EXPECT_EQ(QStringLiteral("操作员：张三"), main->panelText(TfrmMain::kOperatorPanel));
-    EXPECT_EQ(QStringLiteral("网络状态：正常"), main->panelText(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(u"服务器：本机"_s, main->panelText(TfrmMain::kServerPanel));
+    EXPECT_EQ(u"账套：账套甲"_s, main->panelText(TfrmMain::kProfilePanel));
+    EXPECT_EQ(u"操作员：张三"_s, main->panelText(TfrmMain::kOperatorPanel));
+    EXPECT_EQ(u"网络状态：正常"_s, main->panelText(TfrmMain::kNetworkPanel));
     EXPECT_EQ(QColor(Qt::blue), main->panelColor(TfrmMain::kNetworkPanel));
     EXPECT_FALSE(main->blinking());
 
-    loginedUser().ServerAddress = QStringLiteral("srv:8019");
+    loginedUser().ServerAddress = u"srv:8019"_s;
     main->RefreshStatus();
-    EXPECT_EQ(QStringLiteral("服务器：srv:8019"), main->panelText(TfrmMain::kServerPanel));
+    EXPECT_EQ(u"服务器：srv:8019"_s, main->panelText(TfrmMain::kServerPanel));
 
     dm->Disconnect();  // the data module tells the window
-    EXPECT_EQ(QStringLiteral("网络状态：断网"), main->panelText(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(u"网络状态：断网"_s, main->panelText(TfrmMain::kNetworkPanel));
     EXPECT_EQ(QColor(Qt::red), main->panelColor(TfrmMain::kNetworkPanel));
     EXPECT_TRUE(main->blinking());
-    const QStringList expected{QStringLiteral("网络状态：连接中..."),
-                               QStringLiteral("网络状态：断网"),
-                               QStringLiteral("网络状态：连接中...")};
+    const QStringList expected{u"网络状态：连接中..."_s, u"网络状态：断网"_s,
+                               u"网络状态：连接中..."_s};
     for (const QString& text : expected) {
         main->blinkTick();
         EXPECT_EQ(text, main->panelText(TfrmMain::kNetworkPanel));
-        EXPECT_EQ(text.endsWith(QStringLiteral("断网")) ? QColor(Qt::red) : QColor(Qt::blue),
+        EXPECT_EQ(text.endsWith(u"断网"_s) ? QColor(Qt::red) : QColor(Qt::blue),
                   main->panelColor(TfrmMain::kNetworkPanel));
     }
-    ASSERT_TRUE(dm->ConnectServer(QStringLiteral("srv:8019"), false, 1));
+    ASSERT_TRUE(dm->ConnectServer(u"srv:8019"_s, false, 1));
     EXPECT_FALSE(main->blinking());
-    EXPECT_EQ(QStringLiteral("网络状态：正常"), main->panelText(TfrmMain::kNetworkPanel));
+    EXPECT_EQ(u"网络状态：正常"_s, main->panelText(TfrmMain::kNetworkPanel));
 }
 
 TEST_F(ShellTest, FirstActivationRunsLoginSettingsMenuOnce) {
     QStringList order;
     int progressAtSettings = -1;
     main->hooks.login = [&] {
-        order.append(QStringLiteral("login"));
+        order.append(u"login"_s);
         login();
         return true;
     };
     main->hooks.loadSettings = [&] {
-        order.append(QStringLiteral("settings"));
+        order.append(u"settings"_s);
         progressAtSettings = script.progress().position();
         return true;
     };
-    main->hooks.buildMenu = [&] { order.append(QStringLiteral("menu")); };
-    main->hooks.afterStart = [&] { order.append(QStringLiteral("alerts")); };
-    QFile ini(QDir(dir.path()).filePath(QStringLiteral("dytv1config.ini")));
+    main->hooks.buildMenu = [&] { order.append(u"menu"_s); };
+    main->hooks.afterStart = [&] { order.append(u"alerts"_s); };
+    QFile ini(QDir(dir.path()).filePath(u"dytv1config.ini"_s));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[_CLIENT_]\r\nCYGNPAGE7=3\r\nCYGNPAGE1=2\r\n");
     ini.close();
 
     main->FormActivate();
-    EXPECT_EQ((QStringList{QStringLiteral("login"), QStringLiteral("settings"),
-                           QStringLiteral("menu"), QStringLiteral("alerts")}),
-              order);
+    EXPECT_EQ((QStringList{u"login"_s, u"settings"_s, u"menu"_s, u"alerts"_s}), order);
     EXPECT_TRUE(main->activated());
     EXPECT_EQ(4, progressAtSettings);
     EXPECT_EQ(8, script.progress().maximum());
-    EXPECT_EQ(QStringList{QStringLiteral("正在加载系统配置，请稍后...")}, script.progressTexts());
+    EXPECT_EQ(QStringList{u"正在加载系统配置，请稍后..."_s}, script.progressTexts());
     EXPECT_FALSE(script.progressVisible());
     ASSERT_NE(nullptr, main->navigator());
     EXPECT_EQ(3, main->navigator()->currentPage());
     ASSERT_EQ(1, main->workspace()->subWindowList().size());
     EXPECT_EQ(main->navigator(), main->workspace()->subWindowList().at(0)->widget());
-    EXPECT_EQ(QStringLiteral("操作员：张三"), main->panelText(TfrmMain::kOperatorPanel));
+    EXPECT_EQ(u"操作员：张三"_s, main->panelText(TfrmMain::kOperatorPanel));
 
     main->FormActivate();  // a second activation runs nothing
     EXPECT_EQ(4, order.size());
@@ -257,16 +249,16 @@ TEST_F(ShellTest, FirstActivationRunsLoginSettingsMenuOnce) {
 TEST_F(ShellTest, FailedLoginStopsBeforeSettingsAndFailedSettingsBeforeMenu) {
     QStringList order;
     main->hooks.login = [&] {
-        order.append(QStringLiteral("login"));
+        order.append(u"login"_s);
         return false;
     };
     main->hooks.loadSettings = [&] {
-        order.append(QStringLiteral("settings"));
+        order.append(u"settings"_s);
         return false;
     };
-    main->hooks.buildMenu = [&] { order.append(QStringLiteral("menu")); };
+    main->hooks.buildMenu = [&] { order.append(u"menu"_s); };
     main->FormActivate();
-    EXPECT_EQ(QStringList{QStringLiteral("login")}, order);
+    EXPECT_EQ(QStringList{u"login"_s}, order);
     EXPECT_FALSE(main->activated());
 
     auto second = std::make_unique<TfrmMain>(dir.path());
@@ -274,7 +266,7 @@ TEST_F(ShellTest, FailedLoginStopsBeforeSettingsAndFailedSettingsBeforeMenu) {
     second->hooks.login = [&] { return true; };
     order.clear();
     second->FormActivate();
-    EXPECT_EQ(QStringList{QStringLiteral("settings")}, order);
+    EXPECT_EQ(QStringList{u"settings"_s}, order);
     EXPECT_TRUE(second->activated());
     EXPECT_FALSE(script.progressVisible());
     EXPECT_EQ(1, second->navigator()->currentPage());  // not reached: stays on the first page
@@ -284,44 +276,39 @@ TEST_F(ShellTest, WithoutHooksTheWindowRunsWithoutASession) {
     main->FormActivate();
     EXPECT_TRUE(main->activated());
     EXPECT_EQ(1, main->navigator()->currentPage());
-    EXPECT_EQ(QStringLiteral("操作员："), main->panelText(TfrmMain::kOperatorPanel));
+    EXPECT_EQ(u"操作员："_s, main->panelText(TfrmMain::kOperatorPanel));
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
 TEST_F(ShellTest, CloseCancelledAsksOnlyAndSendsNothing) {
     login();
     backupSettings(QString(), 0);
-    script.answer(QStringLiteral("取消(&C)"), QStringLiteral("您确定要退出系统吗？"));
+    script.answer(u"取消(&C)"_s, u"您确定要退出系统吗？"_s);
     EXPECT_FALSE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
     EXPECT_TRUE(transport->calls().isEmpty());
     const auto q = script.records(PromptKind::Question);
     ASSERT_EQ(1, q.size());
-    EXPECT_EQ(QStringLiteral("提示"), q.at(0).caption);
-    EXPECT_EQ((QStringList{QStringLiteral("确定(&O)"), QStringLiteral("取消(&C)")}),
-              q.at(0).buttons);
+    EXPECT_EQ(u"提示"_s, q.at(0).caption);
+    EXPECT_EQ((QStringList{u"确定(&O)"_s, u"取消(&C)"_s}), q.at(0).buttons);
     script.escape();
     EXPECT_FALSE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
 }
 
 TEST_F(ShellTest, CloseBacksUpWhenDueAndStoresTheDate) {
     login();
-    backupSettings(QStringLiteral("2026-11-29"), 7);
-    script.answer(QStringLiteral("确定(&O)"));
+    backupSettings(u"2026-11-29"_s, 7);
+    script.answer(u"确定(&O)"_s);
     EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
-    EXPECT_EQ((QStringList{QStringLiteral("BackupProfile"), QStringLiteral("ExecProc")}),
-              transport->methods(false));
+    EXPECT_EQ((QStringList{u"BackupProfile"_s, u"ExecProc"_s}), transport->methods(false));
     const RecordedCall backup = transport->calls().at(0);
-    EXPECT_EQ((QCborArray{QStringLiteral("dytv1_1"), QStringLiteral("账套甲"),
-                          QStringLiteral("账套甲.20261206.0905.db"), QStringLiteral("sa"),
-                          QStringLiteral("pw"), 0}),
-              backup.args);
+    EXPECT_EQ(
+        (QCborArray{u"dytv1_1"_s, u"账套甲"_s, u"账套甲.20261206.0905.db"_s, u"sa"_s, u"pw"_s, 0}),
+        backup.args);
     const RecordedCall store = transport->calls().last();
-    EXPECT_EQ(QStringLiteral("P_SYS_Up_DataRow"), store.procedure);
-    EXPECT_EQ((QStringList{QStringLiteral("Name=自动备份日期"),
-                           QStringLiteral("DefValue=2026-12-06"), QStringLiteral("czy_id=7")}),
+    EXPECT_EQ(u"P_SYS_Up_DataRow"_s, store.procedure);
+    EXPECT_EQ((QStringList{u"Name=自动备份日期"_s, u"DefValue=2026-12-06"_s, u"czy_id=7"_s}),
               store.paramLines);
-    EXPECT_EQ((QStringList{QStringLiteral("系统正在备份账套，请耐心等待..."),
-                           QStringLiteral("备份成功")}),
+    EXPECT_EQ((QStringList{u"系统正在备份账套，请耐心等待..."_s, u"备份成功"_s}),
               script.progressTexts());
     EXPECT_FALSE(script.progressVisible());
 }
@@ -329,15 +316,12 @@ TEST_F(ShellTest, CloseBacksUpWhenDueAndStoresTheDate) {
 TEST_F(ShellTest, FailedBackupIsToldAndTheCloseGoesOn) {
     login();
     backupSettings(QString(), 30);  // never backed up: due
-    transport->respond(QStringLiteral("BackupProfile"), -1,
-                       {0, QStringLiteral("磁盘已满"), QCborValue(QCborValue::Null)});
-    script.answer(QStringLiteral("确定(&O)"));
+    transport->respond(u"BackupProfile"_s, -1, {0, u"磁盘已满"_s, QCborValue(QCborValue::Null)});
+    script.answer(u"确定(&O)"_s);
     EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5))));
-    EXPECT_EQ((QStringList{QStringLiteral("系统正在备份账套，请耐心等待..."),
-                           QStringLiteral("备份失败，请手动备份！")}),
+    EXPECT_EQ((QStringList{u"系统正在备份账套，请耐心等待..."_s, u"备份失败，请手动备份！"_s}),
               script.progressTexts());
-    EXPECT_EQ((QStringList{QStringLiteral("BackupProfile"), QStringLiteral("ExecProc")}),
-              transport->methods(false));
+    EXPECT_EQ((QStringList{u"BackupProfile"_s, u"ExecProc"_s}), transport->methods(false));
 }
 
 TEST_F(ShellTest, NoBackupWhenNotDueOrQueryOnly) {
@@ -355,7 +339,7 @@ TEST_F(ShellTest, NoBackupWhenNotDueOrQueryOnly) {
         transport->clearCalls();
         setRunMode(c.mode);
         backupSettings(QString::fromUtf8(c.last), c.interval);
-        script.answer(QStringLiteral("确定(&O)"));
+        script.answer(u"确定(&O)"_s);
         EXPECT_TRUE(main->FormCloseQuery(QDateTime(QDate(2026, 12, 6), QTime(9, 5)))) << c.name;
         EXPECT_TRUE(transport->calls().isEmpty()) << c.name;
     }
@@ -369,13 +353,13 @@ TEST_F(ShellTest, ClosingTheWindowClosesChildrenAndDisconnects) {
     main->show();
     main->FormActivate();
 
-    script.answer(QStringLiteral("取消(&C)"));
+    script.answer(u"取消(&C)"_s);
     main->exitAction()->trigger();  // the toolbar button "退出系统"
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(0, childrenClosed);
     EXPECT_TRUE(dm->Connected());
 
-    script.answer(QStringLiteral("确定(&O)"));
+    script.answer(u"确定(&O)"_s);
     main->exitAction()->trigger();
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(1, childrenClosed);
@@ -394,9 +378,8 @@ TEST(QtTexts, StandardMenusAndDialogsSpeakChinese) {
     QStringList english;
     const auto check = [&english](const QString& where, QString text) {
         text = text.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&')).trimmed();
-        static const QRegularExpression asciiWords(QStringLiteral("^[ -~]*[A-Za-z][ -~]*$"));
-        static const QStringList names{QStringLiteral("Excel"), QStringLiteral("PDF"),
-                                       QStringLiteral("CUPS")};
+        static const QRegularExpression asciiWords(u"^[ -~]*[A-Za-z][ -~]*$"_s);
+        static const QStringList names{u"Excel"_s, u"PDF"_s, u"CUPS"_s};
         if (asciiWords.match(text).hasMatch() && !names.contains(text) &&
             !text.startsWith(QLatin1Char('/')))
             english.append(where + QLatin1Char(':') + text);
@@ -420,28 +403,27 @@ TEST(QtTexts, StandardMenusAndDialogsSpeakChinese) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     TfrmMain main(dir.path());
-    walk(QStringLiteral("menu bar"), main.menuBar()->actions());
+    walk(u"menu bar"_s, main.menuBar()->actions());
     std::unique_ptr<QMenu> bars(main.createPopupMenu());
     if (bars)
-        walk(QStringLiteral("toolbar menu"), bars->actions());
-    QLineEdit edit(QStringLiteral("文字"));
+        walk(u"toolbar menu"_s, bars->actions());
+    QLineEdit edit(u"文字"_s);
     std::unique_ptr<QMenu> editMenu(edit.createStandardContextMenu());
     ASSERT_GE(editMenu->actions().size(), 5);
-    walk(QStringLiteral("text field"), editMenu->actions());
+    walk(u"text field"_s, editMenu->actions());
 
-    QFileDialog files(nullptr, QStringLiteral("导出到Excel"), dir.path(),
-                      QStringLiteral("Excel文件(*.xls)"));
+    QFileDialog files(nullptr, u"导出到Excel"_s, dir.path(), u"Excel文件(*.xls)"_s);
     files.setOption(QFileDialog::DontUseNativeDialog);
     files.setAcceptMode(QFileDialog::AcceptSave);
-    widgets(QStringLiteral("file dialog"), &files);
+    widgets(u"file dialog"_s, &files);
     QPrinter printer;
     QPrintDialog print(&printer);
-    widgets(QStringLiteral("print dialog"), &print);
+    widgets(u"print dialog"_s, &print);
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes |
                            QMessageBox::No | QMessageBox::Save | QMessageBox::Discard |
                            QMessageBox::Close | QMessageBox::Retry | QMessageBox::Ignore);
     for (QAbstractButton* b : box.buttons())
-        check(QStringLiteral("message box"), b->text());
-    EXPECT_TRUE(english.isEmpty()) << english.join(QStringLiteral(" | ")).toStdString();
+        check(u"message box"_s, b->text());
+    EXPECT_TRUE(english.isEmpty()) << english.join(u" | "_s).toStdString();
 }

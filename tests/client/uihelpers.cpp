@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -70,8 +70,8 @@ QString saveImage(const QImage& image, const QString& name) {
     if (dir.isEmpty()) {
         dir = QCoreApplication::applicationDirPath();
     }
-    QDir(dir).mkpath(QStringLiteral("screenshots"));
-    const QString path = dir + QStringLiteral("/screenshots/") + name + QStringLiteral(".png");
+    QDir(dir).mkpath(u"screenshots"_s);
+    const QString path = dir + u"/screenshots/"_s + name + u".png"_s;
     image.save(path);
     return path;
 }
@@ -90,10 +90,8 @@ void walkStep(const QString& name) {
     QDir().mkpath(dir);
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString prefix = test ? QString::fromUtf8(test->name()) + QLatin1Char('-') : QString();
-    const QString file = QStringLiteral("%1/%2-%3%4.png")
-                             .arg(dir)
-                             .arg(++step, 3, 10, QLatin1Char('0'))
-                             .arg(prefix, name);
+    const QString file =
+        u"%1/%2-%3%4.png"_s.arg(dir).arg(++step, 3, 10, QLatin1Char('0')).arg(prefix, name);
     screen->grabWindow(0).save(file);
 }
 
@@ -137,7 +135,7 @@ void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps) {
                                   << " rows, not " << s.n;
                     return;
                 }
-                walkStep(window->windowTitle() + QStringLiteral("-rows"));
+                walkStep(window->windowTitle() + u"-rows"_s);
                 break;
             case UiStep::Click: {
                 auto* button = window->findChild<QPushButton*>(s.text);

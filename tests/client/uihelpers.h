@@ -12,6 +12,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 class QTableView;
 
 namespace dyt::client {

@@ -2,17 +2,14 @@
 // "WindowList" toolbar, window-list menu), the caption numbering, activation, tab close and
 // CloseAllWindows.
 #include <QAction>
-#include <QFile>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabBar>
 #include <QPointer>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include "client/shell/functionmenu.h"
 #include "client/shell/mainwindow.h"
@@ -41,7 +38,7 @@ protected:
         DmFixture::TearDown();
     }
     FakeWindow* add(const QString& caption) {
-        auto* w = new FakeWindow(QStringLiteral("TfrmTest"), caption, &asked);
+        auto* w = new FakeWindow(u"TfrmTest"_s, caption, &asked);
         main->addChildWindow(w);
         return w;
     }
@@ -78,93 +75,90 @@ protected:
 };
 
 TEST_F(WorkspaceTest, TheNavigatorIsTheFirstEntryOfAllThreeMirrors) {
-    const QStringList expected{QStringLiteral("系统导航")};
+    const QStringList expected{u"系统导航"_s};
     EXPECT_EQ(expected, captions());
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(expected, menuEntries());
     EXPECT_EQ(22, main->tabStrip()->height());
-    EXPECT_EQ(QStringLiteral("WindowList"), main->windowListBar()->objectName());
+    EXPECT_EQ(u"WindowList"_s, main->windowListBar()->objectName());
     EXPECT_FALSE(main->otherWindowsOpen());
 }
 
 TEST_F(WorkspaceTest, ASecondWindowOfACaptionIsNumberedByTheOpenWindowsOfThatCaption) {
-    add(QStringLiteral("销售单"));
-    add(QStringLiteral("销售单"));
-    add(QStringLiteral("销售单统计"));  // contains the caption, but not followed by "_"
-    add(QStringLiteral("销售单"));
-    const QStringList expected{QStringLiteral("系统导航"), QStringLiteral("销售单"),
-                               QStringLiteral("销售单_1"), QStringLiteral("销售单统计"),
-                               QStringLiteral("销售单_2")};
+    add(u"销售单"_s);
+    add(u"销售单"_s);
+    add(u"销售单统计"_s);  // contains the caption, but not followed by "_"
+    add(u"销售单"_s);
+    const QStringList expected{u"系统导航"_s, u"销售单"_s, u"销售单_1"_s, u"销售单统计"_s,
+                               u"销售单_2"_s};
     EXPECT_EQ(expected, captions());
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(expected, menuEntries());
     // The sub-window carries the numbered caption too.
-    EXPECT_EQ(QStringLiteral("销售单_2"), main->workspace()->subWindowList().last()->windowTitle());
+    EXPECT_EQ(u"销售单_2"_s, main->workspace()->subWindowList().last()->windowTitle());
 
     // With 销售单_1 closed, two windows still match: the next one reads 销售单_2 again.
     delete main->childWindows().at(2)->parentWidget();
-    add(QStringLiteral("销售单"));
-    EXPECT_EQ((QStringList{QStringLiteral("系统导航"), QStringLiteral("销售单"),
-                           QStringLiteral("销售单统计"), QStringLiteral("销售单_2"),
-                           QStringLiteral("销售单_2")}),
-              captions());
+    add(u"销售单"_s);
+    EXPECT_EQ(
+        (QStringList{u"系统导航"_s, u"销售单"_s, u"销售单统计"_s, u"销售单_2"_s, u"销售单_2"_s}),
+        captions());
 }
 
 TEST_F(WorkspaceTest, ActivationPressesOneButtonAndFollowsTabsButtonsAndMenu) {
-    add(QStringLiteral("甲"));
-    add(QStringLiteral("乙"));
-    add(QStringLiteral("丙"));
-    EXPECT_EQ(QStringList{QStringLiteral("丙")}, buttons(true));
+    add(u"甲"_s);
+    add(u"乙"_s);
+    add(u"丙"_s);
+    EXPECT_EQ(QStringList{u"丙"_s}, buttons(true));
     EXPECT_EQ(3, main->tabStrip()->currentIndex());
 
     // The tab brings its window forward.
     main->tabStrip()->setCurrentIndex(1);
-    EXPECT_EQ(QStringLiteral("甲"), main->workspace()->activeSubWindow()->windowTitle());
-    EXPECT_EQ(QStringList{QStringLiteral("甲")}, buttons(true));
+    EXPECT_EQ(u"甲"_s, main->workspace()->activeSubWindow()->windowTitle());
+    EXPECT_EQ(QStringList{u"甲"_s}, buttons(true));
 
     // The button does.
     main->windowListBar()->actions().at(2)->trigger();
-    EXPECT_EQ(QStringLiteral("乙"), main->workspace()->activeSubWindow()->windowTitle());
+    EXPECT_EQ(u"乙"_s, main->workspace()->activeSubWindow()->windowTitle());
     EXPECT_EQ(2, main->tabStrip()->currentIndex());
-    EXPECT_EQ(QStringList{QStringLiteral("乙")}, buttons(true));
+    EXPECT_EQ(QStringList{u"乙"_s}, buttons(true));
 
     // The window-list menu does.
     main->windowListMenu()->actions().at(0)->trigger();
-    EXPECT_EQ(QStringLiteral("系统导航"), main->workspace()->activeSubWindow()->windowTitle());
+    EXPECT_EQ(u"系统导航"_s, main->workspace()->activeSubWindow()->windowTitle());
     EXPECT_EQ(0, main->tabStrip()->currentIndex());
-    EXPECT_EQ(QStringList{QStringLiteral("系统导航")}, buttons(true));
+    EXPECT_EQ(QStringList{u"系统导航"_s}, buttons(true));
 
     // Activating a window in the area does.
     main->workspace()->setActiveSubWindow(main->workspace()->subWindowList().at(3));
     EXPECT_EQ(3, main->tabStrip()->currentIndex());
-    EXPECT_EQ(QStringList{QStringLiteral("丙")}, buttons(true));
+    EXPECT_EQ(QStringList{u"丙"_s}, buttons(true));
 }
 
 TEST_F(WorkspaceTest, ACaptionChangedLaterReachesTheMirrors) {
-    FakeWindow* a = add(QStringLiteral("库存状况表"));
-    a->setWindowTitle(QStringLiteral("库存状况表(全部仓库)"));
-    const QStringList expected{QStringLiteral("系统导航"), QStringLiteral("库存状况表(全部仓库)")};
+    FakeWindow* a = add(u"库存状况表"_s);
+    a->setWindowTitle(u"库存状况表(全部仓库)"_s);
+    const QStringList expected{u"系统导航"_s, u"库存状况表(全部仓库)"_s};
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(expected, menuEntries());
-    EXPECT_EQ(QStringLiteral("库存状况表(全部仓库)"),
-              main->workspace()->subWindowList().last()->windowTitle());
+    EXPECT_EQ(u"库存状况表(全部仓库)"_s, main->workspace()->subWindowList().last()->windowTitle());
 }
 
 TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
-    FakeWindow* a = add(QStringLiteral("甲"));
-    add(QStringLiteral("乙"));
+    FakeWindow* a = add(u"甲"_s);
+    add(u"乙"_s);
     delete a->parentWidget();
-    const QStringList expected{QStringLiteral("系统导航"), QStringLiteral("乙")};
+    const QStringList expected{u"系统导航"_s, u"乙"_s};
     EXPECT_EQ(expected, captions());
     EXPECT_EQ(expected, tabs());
     EXPECT_EQ(expected, buttons());
     EXPECT_EQ(expected, menuEntries());
 
     // A window that closes itself ("退出") takes its frame along.
-    FakeWindow* c = add(QStringLiteral("丙"));
+    FakeWindow* c = add(u"丙"_s);
     c->setAttribute(Qt::WA_DeleteOnClose);
     const QPointer<QWidget> frame = c->parentWidget();
     ASSERT_TRUE(c->close());
@@ -175,13 +169,13 @@ TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
 }
 
 TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
-    FakeWindow* a = add(QStringLiteral("甲"));
-    add(QStringLiteral("乙"));
+    FakeWindow* a = add(u"甲"_s);
+    add(u"乙"_s);
 
     main->closeTab(0);
     ASSERT_EQ(1, script.records().size());
-    EXPECT_EQ(QStringLiteral("提示"), script.records().at(0).caption);
-    EXPECT_EQ(QStringLiteral("导航界面不能关闭!"), script.records().at(0).text);
+    EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
+    EXPECT_EQ(u"导航界面不能关闭!"_s, script.records().at(0).text);
     EXPECT_EQ(3, main->childWindowCount());
     // Nor does the navigator's window close any other way while the program runs.
     EXPECT_FALSE(main->navigator()->parentWidget()->close());
@@ -189,89 +183,35 @@ TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
 
     a->refuse = true;
     main->closeTab(1);
-    EXPECT_EQ(QStringList{QStringLiteral("甲")}, asked);
+    EXPECT_EQ(QStringList{u"甲"_s}, asked);
     EXPECT_EQ(3, main->childWindowCount());
 
     a->refuse = false;
     Q_EMIT main->tabStrip()->tabCloseRequested(1);
-    EXPECT_EQ((QStringList{QStringLiteral("甲"), QStringLiteral("甲")}), asked);
-    EXPECT_EQ((QStringList{QStringLiteral("系统导航"), QStringLiteral("乙")}), tabs());
+    EXPECT_EQ((QStringList{u"甲"_s, u"甲"_s}), asked);
+    EXPECT_EQ((QStringList{u"系统导航"_s, u"乙"_s}), tabs());
     EXPECT_EQ(1, script.records().size());
 }
 
 TEST_F(WorkspaceTest, CloseAllWindowsStopsAtTheFirstRefusalUnlessForced) {
-    const QPointer<FakeWindow> first = add(QStringLiteral("甲"));
-    add(QStringLiteral("乙"))->refuse = true;
-    add(QStringLiteral("丙"));
+    const QPointer<FakeWindow> first = add(u"甲"_s);
+    add(u"乙"_s)->refuse = true;
+    add(u"丙"_s);
     EXPECT_TRUE(main->otherWindowsOpen());
 
     EXPECT_FALSE(main->CloseAllWindows(false));
-    EXPECT_EQ((QStringList{QStringLiteral("甲"), QStringLiteral("乙")}), asked);
+    EXPECT_EQ((QStringList{u"甲"_s, u"乙"_s}), asked);
     EXPECT_TRUE(first.isNull());  // gone at once, before a login that may follow
-    EXPECT_EQ((QStringList{QStringLiteral("系统导航"), QStringLiteral("乙"), QStringLiteral("丙")}),
-              tabs());
+    EXPECT_EQ((QStringList{u"系统导航"_s, u"乙"_s, u"丙"_s}), tabs());
 
     asked.clear();
     EXPECT_TRUE(main->CloseAllWindows(true));
-    EXPECT_EQ((QStringList{QStringLiteral("乙"), QStringLiteral("丙")}), asked);
-    EXPECT_EQ(QStringList{QStringLiteral("系统导航")}, tabs());
-    EXPECT_EQ(QStringList{QStringLiteral("系统导航")}, buttons());
+    EXPECT_EQ((QStringList{u"乙"_s, u"丙"_s}), asked);
+    EXPECT_EQ(QStringList{u"系统导航"_s}, tabs());
+    EXPECT_EQ(QStringList{u"系统导航"_s}, buttons());
     EXPECT_EQ(1, main->workspace()->subWindowList().size());
     EXPECT_FALSE(main->otherWindowsOpen());
     EXPECT_TRUE(script.records().isEmpty());
-}
-
-TEST_F(WorkspaceTest, ScreenshotWithTheMenuAndTwoChildWindows) {
-    main->installFunctionHooks();
-    main->functionMenu().cdsMenu = test::menuRows({
-        {0, 0, "主菜单"},
-        {1, 10, "基本资料", 3},
-        {2, 1001, "商品信息"},
-        {2, 1003, "往来单位"},
-        {2, 1013, "期初建账", 2, 1, 0, 0, 1},
-        {3, 101301, "期初库存商品"},
-        {3, 101302, "期初应收应付"},
-        {1, 3004, "销售管理", 2},
-        {2, 2009, "销售单", 0, 1, 0, 0, 0, "F6"},
-        {2, 300401, "商品销售统计", 0, 1, 0, 0, 1},
-        {1, 30, "综合查询", 1},
-        {2, 3030, "老板报表"},
-        {1, 50, "系统维护", 1},
-        {2, 5012, "版本信息"},
-    });
-    {
-        // The build puts the window-list menu back at the end of the bar.
-        struct Back {
-            TfrmMain* m;
-            ~Back() { m->menuBar()->addMenu(m->windowListMenu()); }
-        } back{main.get()};
-        main->functionMenu().BuildFromRows(main->menuTargets());
-    }
-    EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,往来单位#1003,-,期初建账[期初库存商品#101301,"
-                             "期初应收应付#101302]],销售管理[销售单#2009,-,商品销售统计#300401],"
-                             "综合查询[老板报表#3030],系统维护[版本信息#5012]"),
-              test::describe(main->menuBar(), {QStringLiteral("窗口(&W)")}));
-    EXPECT_EQ(QStringLiteral("窗口(&W)"), main->menuBar()->actions().last()->text());
-
-    for (const QString& caption : {QStringLiteral("销售单"), QStringLiteral("销售单")}) {
-        auto* w = new FakeWindow(QStringLiteral("TfrmBillXSD"), caption);
-        auto* layout = new QVBoxLayout(w);
-        auto* label = new QLabel(caption, w);
-        QFont f = label->font();
-        f.setPointSize(18);
-        label->setFont(f);
-        layout->addWidget(label, 0, Qt::AlignCenter);
-        w->setAutoFillBackground(true);
-        main->addChildWindow(w);
-    }
-    main->resize(1100, 720);
-    main->show();
-    const QString path = test::saveScreenshot(main.get(), QStringLiteral("workspace_two_windows"));
-    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    EXPECT_EQ((QStringList{QStringLiteral("系统导航"), QStringLiteral("销售单"),
-                           QStringLiteral("销售单_1")}),
-              tabs());
-    main->hide();
 }
 
 }  // namespace
