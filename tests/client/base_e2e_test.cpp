@@ -185,6 +185,7 @@ TEST_F(BaseEndToEnd, EditorFieldsComeBackAndListColumnsAreAnswered) {
                     ++n;
                     QVariant v;
                     switch (f.kind) {
+                        case client::base::EditKind::None:
                         case client::base::EditKind::Text:
                         case client::base::EditKind::Memo:
                             v = u"值%1'"_s.arg(n);
