@@ -14,8 +14,8 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillSpec bill(int djType, qint64 partner, const char* date = "2024-01-10") {
-    BillSpec b;
+BillPlan bill(int djType, qint64 partner, const char* date = "2024-01-10") {
+    BillPlan b;
     b.djType = djType;
     b.date = QString::fromLatin1(date);
     b.wldw = partner;
@@ -31,7 +31,7 @@ protected:
         openAccountSet();
     }
     void buy(qint64 goods, double qty, double price) {
-        BillSpec p = bill(5, kSupplier, "2024-01-05");
+        BillPlan p = bill(5, kSupplier, "2024-01-05");
         p.lines.push_back({.goods = goods, .qty = qty, .price = price});
         post(p);
     }
@@ -41,7 +41,7 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     buy(kAverage, 10, 10);
     buy(kFifo, 10, 10);
     // The customer brings back 2 screws (sold at 20, cost 10) and takes 1 gear at 30.
-    BillSpec s = bill(3, kCustomer);
+    BillPlan s = bill(3, kCustomer);
     s.lines = {{.goods = kAverage, .qty = 2, .price = 20, .costprice = 10},
                {.goods = kFifo, .qty = -1, .price = 30}};
     const qint64 id = post(s);
@@ -53,7 +53,7 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     EXPECT_EQ((QList<double>{30 - 40, 10 - 20}), accounts({kmSales, kmCostOfSales}));
 
     // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
-    BillSpec p = bill(7, kSupplier);
+    BillPlan p = bill(7, kSupplier);
     p.lines = {{.goods = kAverage, .qty = 3, .price = 10},
                {.goods = kFifo, .qty = -2, .price = 12}};
     post(p);
@@ -81,7 +81,7 @@ TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.djType);
-        BillSpec b = bill(c.djType, 0);
+        BillPlan b = bill(c.djType, 0);
         b.lines.push_back({.goods = kAverage, .qty = c.qty, .price = c.price});
         post(b);
         EXPECT_EQ(c.kmTotal, account(c.km));
@@ -92,7 +92,7 @@ TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
 
 TEST_F(Kinds, AnAgentCollectsPartOfASale) {
     buy(kAverage, 10, 10);
-    BillSpec s = bill(1, kCustomer);
+    BillPlan s = bill(1, kCustomer);
     s.lines.push_back({.goods = kAverage, .qty = 10, .price = 20});
     s.daishou = 1;
     s.yfwldw = kAgent;
@@ -114,7 +114,7 @@ TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hhlx);
-        BillSpec pay = bill(22, kSupplier);
+        BillPlan pay = bill(22, kSupplier);
         pay.hhlx = c.hhlx;
         pay.lines = {{.km = kmBank, .total = 150}, {.sourceBill = bought, .total = 100}};
         const qint64 id = post(pay);
@@ -129,19 +129,19 @@ TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
 }
 
 TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
-    BillSpec up = bill(29, kCustomer);  // receivable up against other income
+    BillPlan up = bill(29, kCustomer);  // receivable up against other income
     up.lines.push_back({.km = kmOtherIncome, .total = 30});
     post(up);
     EXPECT_EQ(30, receivable(kCustomer));
     EXPECT_EQ(30, account(kmOtherIncome));
 
-    BillSpec down = bill(31, kSupplier);  // payable down against other income
+    BillPlan down = bill(31, kSupplier);  // payable down against other income
     down.lines.push_back({.km = kmOtherIncome, .total = 20});
     post(down);
     EXPECT_EQ(-20, payable(kSupplier));
     EXPECT_EQ(50, account(kmOtherIncome));
 
-    BillSpec move = bill(20, 0);  // 100 from the cash box to the bank
+    BillPlan move = bill(20, 0);  // 100 from the cash box to the bank
     move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
                   {.km = kmBank, .type = 1, .amount = 100}};
     post(move);

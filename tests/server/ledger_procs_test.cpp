@@ -11,9 +11,9 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillSpec goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
+BillPlan goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
                    const char* date) {
-    BillSpec b;
+    BillPlan b;
     b.djType = djType;
     b.date = QString::fromLatin1(date);
     b.wldw = partner;
@@ -39,15 +39,15 @@ protected:
 
 TEST_F(Procedures, AReceiptSettlesTwoBillsAndLeavesAnAdvance) {
     post(goodsBill(5, kSupplier, kAverage, 20, 10, "2024-01-05"));
-    BillSpec s1 = goodsBill(1, kCustomer, kAverage, 5, 20, "2024-01-06");
+    BillPlan s1 = goodsBill(1, kCustomer, kAverage, 5, 20, "2024-01-06");
     s1.lines[0].taxRate = 13;  // 113
     const qint64 first = post(s1);
-    BillSpec s2 = goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-07");  // 200, 50 paid
+    BillPlan s2 = goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-07");  // 200, 50 paid
     s2.money.push_back({.km = kmCash, .type = 1, .amount = 50});
     const qint64 second = post(s2);
     EXPECT_EQ(113 + 150, receivable(kCustomer));
 
-    BillSpec r;
+    BillPlan r;
     r.djType = 21;
     r.date = u"2024-01-08"_s;
     r.wldw = kCustomer;
@@ -91,7 +91,7 @@ TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
     post(goodsBill(5, kSupplier, kAverage, 20, 10, "2024-01-05"));
     const qint64 sold = post(goodsBill(1, kCustomer, kAverage, 10, 20, "2024-01-06"));  // 200
     const QStringList before = balances();
-    BillSpec r;
+    BillPlan r;
     r.djType = 21;
     r.wldw = kCustomer;
     r.hhlx = 1;
@@ -110,7 +110,7 @@ TEST_F(Procedures, ReversingAReceiptReopensTheBillsItSettled) {
 
 TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
     const qint64 bought = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
-    BillSpec pay;
+    BillPlan pay;
     pay.djType = 22;
     pay.wldw = kSupplier;
     pay.lines = {{.km = kmCash, .total = 100}, {.sourceBill = bought, .total = 100}};
@@ -139,11 +139,11 @@ TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
 TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     post(goodsBill(5, kSupplier, kFifo, 10, 10, "2024-01-05"));
     post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
-    BillSpec order = goodsBill(4, kCustomer, kFifo, 15, 20, "2024-01-06");
+    BillPlan order = goodsBill(4, kCustomer, kFifo, 15, 20, "2024-01-06");
     const qint64 o = post(order);
     const QStringList before = balances();
 
-    BillSpec s = goodsBill(1, kCustomer, kFifo, 15, 20, "2024-01-07");
+    BillPlan s = goodsBill(1, kCustomer, kFifo, 15, 20, "2024-01-07");
     s.lines[0].taxRate = 13;
     s.lines[0].sourceBill = o;
     s.lines[0].sourceLine = lineId(o, 1);
@@ -193,7 +193,7 @@ TEST_F(Procedures, AReversalThatWouldTakeStockAlreadySoldIsRefused) {
 TEST_F(Procedures, DeletionUndoesThePostingAndMarksTheBillDeleted) {
     post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
     const QStringList before = balances();
-    BillSpec p = goodsBill(5, kSupplier, kAverage, 10, 14, "2024-01-06");
+    BillPlan p = goodsBill(5, kSupplier, kAverage, 10, 14, "2024-01-06");
     p.money.push_back({.km = kmCash, .type = 1, .amount = 40});
     const qint64 id = post(p);
     EXPECT_EQ(240, stockValue(kAverage, kMain));
