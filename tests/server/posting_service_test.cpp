@@ -322,6 +322,9 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     EXPECT_EQ(100, receivable(kCustomer));
     EXPECT_EQ(50, advanceReceived(kCustomer));
     const QString id = QString::number(r);
+    // A settled bill cannot be deleted before its receipt is settled again.
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(s1)}}));
+    EXPECT_EQ(u"单据已经按单结算，请先在对应的收付款单据中重新结算！"_s, lastMessage_);
 
     // "重新结算": the settled rows are zeroed and the receipt reposted, then the rows go.
     update(u"Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
@@ -369,7 +372,18 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(0, billField(p3, "dj_state"));
     EXPECT_EQ(0, count(u"SELECT count(*) FROM djList WHERE id = %1 AND dj_state "
                        "<> 0"_s.arg(p3)));
+    EXPECT_EQ(0, count(u"SELECT count(*) FROM djKmDetail WHERE id = %1 AND dj_state "
+                       "<> 0"_s.arg(p3)));
     EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(p3)));
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(p3)}}));
+    EXPECT_EQ(u"单据已经删除！"_s, lastMessage_);
+
+    // A bill of a closed month stays.
+    const qint64 january =
+        posted(bill(5, "2025-01-20", kSupplier, {{.goods = kAvg, .qty = 1, .price = 10}}));
+    update(u"UPDATE sysPeriod SET beginDate = '2025-02-01' WHERE type = 0"_s);
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(january)}}));
+    EXPECT_EQ(u"本张单据已月结存，不能删除"_s, lastMessage_);
 }
 
 TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehind) {
@@ -474,6 +488,10 @@ TEST_F(PostingService, ACopyIntoADraftUsesItsNumberUnderTheNumberingRules) {
                                                          {"dj_state", u"2"_s}});
         ASSERT_GT(copy, 0) << lastMessage_.toStdString();
         EXPECT_EQ(1, billField(copy, "dj_state")) << c.voiding;
+        EXPECT_EQ(6, billField(copy, "djType"));
+        EXPECT_EQ(u"JHTH-%1"_s.arg(c.voiding),
+                  scalar(u"SELECT code FROM djIndex WHERE id = %1"_s.arg(copy)).toString());
+        EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(copy)));
         EXPECT_EQ(c.nextAfterCopy, nextNo(6, today())) << c.voiding;
     }
     EXPECT_EQ(-1,
