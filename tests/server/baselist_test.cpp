@@ -655,20 +655,6 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     EXPECT_EQ(0, rs.rowCount());
 }
 
-TEST_F(BaseList, ChangesOfGoodsAndPartnersMoveTheirChangeStamps) {
-    update(u"UPDATE baseGoods SET updateTime = '2000-01-01'"_s);
-    update(u"UPDATE baseWLDW SET updateTime = '2000-01-01'"_s);
-    save(u"p_base_Up_Goods"_s, u"id=101;code=SP101;fullname=新名"_s);
-    save(u"p_Base_Up_Wldw"_s, u"id=203;code=DW203;fullname=丙"_s);
-    proc(u"p_base_Up_goodsunit"_s, u"Goodsid=102;fzdwid=0;unit=箱;price=9"_s);
-    EXPECT_EQ(u"101,102"_s, direct(u"SELECT group_concat(id) FROM (SELECT id FROM baseGoods WHERE "
-                                   "updateTime > '2000-01-01' ORDER BY id)"_s)
-                                .toString());
-    EXPECT_EQ(u"203"_s, direct(u"SELECT group_concat(id) FROM baseWLDW WHERE updateTime > "
-                               "'2000-01-01'"_s)
-                            .toString());
-}
-
 TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     struct Case {
         const char* name;
