@@ -9,34 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QTemporaryDir>
 
-#include <memory>
-
-#include "common/error.h"
+#include "backend_fixture.h"
 #include "common/paramlist.h"
-#include "common/recordset.h"
-#include "protocol/protocol.h"
-#include "server/backend.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
 
-// A packet of text fields (width 8000) with the given rows, as the bill windows build it.
-inline RecordSet textPacket(const QStringList& fields, const QList<QStringList>& rows) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 8000);
-    for (const QStringList& row : rows) {
-        RecordSet::Row values;
-        for (const QString& v : row)
-            values.append(v);
-        rs.appendRow(values);
-    }
-    return rs;
-}
+using dyt::test::textRows;
 
 // The line fields a goods bill sends, first the four that the blank-row rule looks at.
 inline QStringList goodsLineFields() {
@@ -65,50 +47,14 @@ inline QStringList goodsLine(const QString& goods, const QString& qty, const QSt
             note};
 }
 
-class BillFixture : public ::testing::Test {
+class BillFixture : public BackendFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ServerConfig config;
-        config.dataDir = dir_.path();
-        backend_ = std::make_unique<Backend>(config);
-        Session admin;
-        admin.spid = backend_->nextSpid();
-        const QString name = u"单据测试"_s;
-        ASSERT_EQ(0, call(admin, "CreateProfile", {name, name, u"sa"_s, QString()}).code());
-        session_.spid = backend_->nextSpid();
-        const QString lines = proto::joinLines(
-            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"pc-1"_s, QString(), QString(), u"1"_s, u"x"_s,
-             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-        ASSERT_EQ(0, call(session_, "Login", {lines, u"1"_s, QString()}).code());
+        BackendFixture::SetUp();
+        ASSERT_EQ(0, createProfile(u"单据测试"_s).code());
+        ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
         seedBase();
     }
-    void TearDown() override { backend_->closeSession(session_); }
-
-    proto::Response call(Session& s, const char* method, const QCborArray& args) {
-        proto::Request r;
-        r.id = ++requestId_;
-        r.method = QString::fromLatin1(method);
-        r.args = args;
-        return backend_->handle(s, r);
-    }
-
-    void update(const QString& sql) {
-        const proto::Response r = call(session_, "ExecUpdate", {sql});
-        if (!r.error.isEmpty() || r.code() < 0)
-            throw DytError(r.error + r.outText(0));
-    }
-    RecordSet query(const QString& sql) {
-        const proto::Response r = call(session_, "ExecQuery", {sql});
-        if (!r.error.isEmpty() || r.code() != 0)
-            throw DytError(r.error + r.outText(1));
-        return proto::recordSetFromCbor(r.out(0));
-    }
-    QVariant scalar(const QString& sql) {
-        const RecordSet rs = query(sql);
-        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
-    }
-    qint64 count(const QString& sql) { return scalar(sql).toLongLong(); }
 
     // A query procedure; throws DytError with the server's message.
     RecordSet procQuery(const QString& name, const ParamList& params) {
@@ -163,8 +109,8 @@ protected:
                          const QString& partner = u"201"_s) {
         ParamList p = billHeader(djType, date, oldId);
         p.setValue(u"wldw_id"_s, partner);
-        const ServiceResult r = service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p,
-                                        textPacket(goodsLineFields(), lines));
+        const ServiceResult r =
+            service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p, textRows(goodsLineFields(), lines));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -202,23 +148,19 @@ protected:
                        "sysbillNo"_s));
     }
 
-    QTemporaryDir dir_;
-    std::unique_ptr<Backend> backend_;
-    Session session_;
-    qint64 requestId_ = 0;
-
     // A row of a tree table below parent (0: the top level).
     void addTreeRow(const char* table, qint64 id, qint64 parent, int sons, const char* code,
                     const char* name) {
         const QString path = (parent ? u"%1,"_s.arg(parent) : QString()) + u"%1,"_s.arg(id);
-        update(u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-               "(%2, %3, '%4', %5, %6, '%7', '%8')"_s.arg(QString::fromLatin1(table))
-                   .arg(id)
-                   .arg(parent)
-                   .arg(path)
-                   .arg(parent ? 2 : 1)
-                   .arg(sons)
-                   .arg(QString::fromUtf8(code), QString::fromUtf8(name)));
+        update(
+            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(%2, %3, '%4', %5, %6, '%7', '%8')"_s.arg(QString::fromLatin1(table))
+                .arg(id)
+                .arg(parent)
+                .arg(path)
+                .arg(parent ? 2 : 1)
+                .arg(sons)
+                .arg(QString::fromUtf8(code), QString::fromUtf8(name)));
     }
 
 private:
@@ -228,9 +170,10 @@ private:
         addTreeRow("baseGoods", 101, 100, 0, "SP101", "商品101");
         addTreeRow("baseGoods", 102, 100, 0, "SP102", "商品102");
         addTreeRow("baseGoods", 103, 0, 0, "SP103", "商品103");
-        update(u"INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES "
-               "(1011, 101, 0, '个', 1), (1021, 102, 0, '箱', 1), (1022, 102, 1, '托', 20), "
-               "(1031, 103, 0, '件', 1)"_s);
+        update(
+            u"INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES "
+            "(1011, 101, 0, '个', 1), (1021, 102, 0, '箱', 1), (1022, 102, 1, '托', 20), "
+            "(1031, 103, 0, '件', 1)"_s);
         addTreeRow("baseWLDW", 200, 0, 2, "DW", "单位类");
         addTreeRow("baseWLDW", 201, 200, 0, "DW201", "甲公司");
         addTreeRow("baseWLDW", 202, 200, 0, "DW202", "乙公司");

@@ -710,8 +710,9 @@ TEST_F(ServerTest, ARestoreWaitsForRunningCallsRefusesASecondAndSendsTheOthersBa
     auto first = loggedIn(db);
     auto second = loggedIn(db);
     script(db, u"CREATE TABLE tr(v TEXT); INSERT INTO tr VALUES ('备份前')"_s);
-    ASSERT_EQ(0, first->call(u"BackupProfile"_s,
-                             {db, u"账套甲"_s, u"甲.restore.db"_s, u"sa"_s, QString(), 0})
+    ASSERT_EQ(0, first
+                     ->call(u"BackupProfile"_s,
+                            {db, u"账套甲"_s, u"甲.restore.db"_s, u"sa"_s, QString(), 0})
                      .code());
     update(*busy, u"UPDATE tr SET v = '备份后'"_s);
 
