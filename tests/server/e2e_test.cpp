@@ -341,36 +341,6 @@ TEST_F(ServerTest, LoginFailures) {
     }
 }
 
-TEST_F(ServerTest, OperatorPasswordsAreStoredAsHashes) {
-    // Updates through ExecUpdate are covered in-process; here an insert and the query call.
-    auto c = loggedIn(u"dytv1_2"_s);
-    const auto hashed = [&](int id) {
-        return query(*c, u"SELECT password FROM sysuser WHERE id = %1"_s.arg(id))
-            .at(0, 0)
-            .toString()
-            .startsWith(u"pbkdf2-sha256$"_s);
-    };
-    update(*c, u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')"_s);
-    EXPECT_EQ(1, update(*c, u"insert into sysuser(id, password) values (2, 'zs')"_s));
-    EXPECT_TRUE(hashed(2));
-    auto tryLogin = [&](const QString& user, const QString& pw) {
-        auto n = connect();
-        return n->call(u"Login"_s, {loginLines(u"dytv1_2"_s, user), user, pw}).code();
-    };
-    EXPECT_EQ(0, tryLogin(u"2"_s, u"zs"_s));
-    Response q =
-        c->call(u"ExecQuery"_s,
-                {u"UPDATE sysuser SET password = 'viaquery' WHERE id = 1; SELECT 1 AS done"_s});
-    EXPECT_EQ(0, q.code()) << q.outText(1).toStdString();
-    EXPECT_TRUE(hashed(1));
-    EXPECT_EQ(0, tryLogin(u"1"_s, u"viaquery"_s));
-    EXPECT_EQ(-3, tryLogin(u"1"_s, QString()));
-    // Back to the empty password for the other tests.
-    EXPECT_EQ(1, update(*c, u"Update sysuser set password = '' where id = 1"_s));
-    EXPECT_EQ(0, tryLogin(u"1"_s, QString()));
-    update(*c, u"DELETE FROM sysuser WHERE id = 2; DELETE FROM baseZY WHERE id = 2"_s);
-}
-
 TEST_F(ServerTest, QueriesAndStatements) {
     auto c = loggedIn();
     script(u"dytv1_1"_s,

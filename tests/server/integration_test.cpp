@@ -60,25 +60,32 @@ TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
 
 TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
-    EXPECT_EQ(2, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
-                        "'张三')\r\ninsert into sysuser(id, password) values (2, '')"_s));
+    EXPECT_EQ(1, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')"_s));
     struct Case {
         const char* sql;
         qint64 id;
         const char* password;
+        bool query;  // sent with ExecQuery
     };
     const Case cases[] = {
-        {"Update sysuser set password = 'abc' where id = 2", 2, "abc"},
-        {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令"},
+        {"insert into sysuser(id, password) values (2, 'zs')", 2, "zs", false},
+        {"Update sysuser set password = 'abc' where id = 2", 2, "abc", false},
+        {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令", false},
         {"UPDATE a SET a.password = 'q1' FROM sysuser AS a, baseZY AS b WHERE a.id = b.id AND "
          "b.code = '002'",
-         2, "q1"}};
+         2, "q1", false},
+        {"UPDATE sysuser SET password = 'viaquery' WHERE id = 2; SELECT 1 AS done", 2, "viaquery",
+         true}};
     for (const Case& c : cases) {
-        EXPECT_EQ(1, update(QString::fromUtf8(c.sql))) << c.sql;
+        SCOPED_TRACE(c.sql);
+        if (c.query)
+            EXPECT_EQ(1, query(QString::fromUtf8(c.sql)).rowCount());
+        else
+            EXPECT_EQ(1, update(QString::fromUtf8(c.sql)));
         const QString stored =
             value(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
-        EXPECT_TRUE(password::isHash(stored)) << c.sql << " stored " << stored.toStdString();
-        EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored)) << c.sql;
+        EXPECT_TRUE(password::isHash(stored)) << "stored " << stored.toStdString();
+        EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored));
     }
     // The new password opens a login; the old one no longer does.
     EXPECT_EQ(-3, login(other_, u"dytv1_1"_s).code());
