@@ -736,6 +736,9 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     EXPECT_EQ(true, ids(rs).contains(fee));
     EXPECT_EQ(u"其它费用"_s, cell(rs, 27, u"InterfaceKMName"_s).toString());
     EXPECT_EQ(u"【支出类】/运杂费"_s, cell(rs, fee, u"pathName"_s).toString());
+    p.setValue(u"kmStr"_s, u";czy_id=1;par_id=9"_s);
+    EXPECT_EQ(u"【资产类】/全部银行存款合计/银行存款"_s,
+              cell(procQuery(u"P_Base_Get_KM"_s, p), 36, u"pathName"_s).toString());
 }
 
 TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {

@@ -1,13 +1,7 @@
 // The other bill kinds: exchanges, goods in and out against one account, collection by an agent,
-// the prepayment switch of payments, adjustment bills and transfers between money accounts; and
-// the ledger procedures called through a server over loopback.
-
-#include <QTemporaryDir>
+// the prepayment switch of payments, adjustment bills and transfers between money accounts.
 
 #include "ledger_fixture.h"
-#include "protocol/client.h"
-#include "server/backend.h"
-#include "server/server.h"
 
 using namespace Qt::StringLiterals;
 
@@ -148,52 +142,6 @@ TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
     EXPECT_EQ((QList<double>{-100, 100}), accounts({kmCash, kmBank}));
     move.money[1].amount = 90;
     EXPECT_EQ(u"转入金额与转出金额不一致，不能过账！"_s, test::errorOf([&] { post(move); }));
-}
-
-// The procedures as a client calls them: through ExecProc of a server on a loopback port, each
-// call in its own transaction; a refusal comes back as the call's message and changes nothing.
-TEST(LedgerOverLoopback, OpeningStockOpeningAndRefusalsThroughExecProc) {
-    QTemporaryDir dir;
-    server::ServerConfig config;
-    config.dataDir = dir.path();
-    server::Backend backend(config);
-    server::Server srv(backend);
-    const quint16 port = srv.start(u"127.0.0.1"_s, 0);
-    proto::Client c;
-    c.connectTo(u"127.0.0.1"_s, port);
-    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
-    const QString login = proto::joinLines(
-        {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
-         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-    ASSERT_EQ(0, c.call(u"Login"_s, {login, u"1"_s, QString()}).code());
-    ASSERT_LE(0, c.call(u"ExecUpdate"_s, {u"INSERT INTO baseCK(id, par_jl, code, fullname) VALUES "
-                                          "(11, '11,', '01', '总仓')"_s})
-                     .code());
-    ASSERT_LE(0,
-              c.call(u"ExecUpdate"_s, {u"INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES "
-                                       "(31, '31,', 'SP01', '螺丝')"_s})
-                  .code());
-    auto proc = [&](const QString& name, const QStringList& lines) {
-        return c.callRaw(u"ExecProc"_s, {name, proto::joinLines(lines)});
-    };
-    const QStringList stockLines = {u"id=0"_s, u"goodsid=31"_s, u"stockid=11"_s, u"Qty=12"_s,
-                                    u"Total=30"_s};
-    proto::Response r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
-    EXPECT_LE(0, r.code()) << r.outText(2).toStdString();
-    r = proc(u"P_SYS_UP_Open"_s, {u"type=0"_s, u"Date=2024-01-01"_s});
-    EXPECT_EQ(0, r.code()) << r.outText(2).toStdString();
-    r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"已经开账，不能再修改期初数据！"_s, r.outText(2));
-
-    auto local = Database::open(backend.profilePath(u"dytv1_1"_s));
-    EXPECT_EQ(u"12|30"_s, local
-                              ->scalar(u"SELECT qty || '|' || total FROM baseGoodsStock WHERE "
-                                       "goodsid = 31"_s)
-                              .toString());
-    EXPECT_EQ(u"1"_s,
-              local->scalar(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
-    srv.stop();
 }
 
 }  // namespace
