@@ -94,6 +94,15 @@ protected:
         auto db = server::Database::open(QDir(server->dataDir()).filePath(dbName + u".db"_s));
         db->executeScript(sql);
     }
+    // A new account set of that name: its dbName and its number in the list.
+    static std::pair<QString, qint64> created(Client& c, const QString& name) {
+        if (c.call(u"CreateProfile"_s, {name, name, u"sa"_s, QString()}).code() != 0)
+            return {};
+        RecordSet list =
+            proto::recordSetFromCbor(c.call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0));
+        list.locate(u"fullName"_s, name);
+        return {list.text(u"dbName"_s), list.integer(u"orderId"_s)};
+    }
     static QString errorOf(Client& c, const QString& method, const QCborArray& args) {
         return c.callRaw(method, args).error;
     }
@@ -512,14 +521,8 @@ TEST_F(ServerTest, SystemProcedures) {
 TEST_F(ServerTest, NewerAccountSetCannotBeUsed) {
     // A throw-away account set whose version is raised beyond the server's.
     auto admin = connect();
-    ASSERT_EQ(
-        0,
-        admin->call(u"CreateProfile"_s, {u"版本测试"_s, u"版本测试"_s, u"sa"_s, QString()}).code());
-    RecordSet list =
-        proto::recordSetFromCbor(admin->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0));
-    ASSERT_TRUE(list.locate(u"fullName"_s, u"版本测试"_s));
-    const QString db = list.text(u"dbName"_s);
-    const qint64 order = list.integer(u"orderId"_s);
+    const auto [db, order] = created(*admin, u"版本测试"_s);
+    ASSERT_FALSE(db.isEmpty());
     {
         auto c = loggedIn(db);
         update(*c,
@@ -542,14 +545,8 @@ TEST_F(ServerTest, NewerAccountSetCannotBeUsed) {
 
 TEST_F(ServerTest, DeleteRefusesAnAccountSetInUse) {
     auto admin = connect();
-    ASSERT_EQ(
-        0,
-        admin->call(u"CreateProfile"_s, {u"删除测试"_s, u"删除测试"_s, u"sa"_s, QString()}).code());
-    RecordSet list =
-        proto::recordSetFromCbor(admin->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0));
-    ASSERT_TRUE(list.locate(u"fullName"_s, u"删除测试"_s));
-    const QString db = list.text(u"dbName"_s);
-    const qint64 order = list.integer(u"orderId"_s);
+    const auto [db, order] = created(*admin, u"删除测试"_s);
+    ASSERT_FALSE(db.isEmpty());
     const QString file = QDir(server->dataDir()).filePath(db + u".db"_s);
     EXPECT_TRUE(QFile::exists(file));
     {
