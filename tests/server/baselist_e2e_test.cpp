@@ -1,5 +1,5 @@
-// Base records end to end: a dyt-server process, the protocol client, the save, delete, drag and
-// picture procedures and P_Base_Get_KM as the base-data windows call them.
+// Base records end to end: a dyt-server process, the protocol client and the save, delete and
+// drag procedures as the base-data windows call them.
 #include <gtest/gtest.h>
 
 #include "protocol/client.h"
@@ -36,11 +36,6 @@ protected:
         const Response r = client_.call(u"ExecQuery"_s, {sql});
         EXPECT_EQ(0, r.code()) << r.outText(1).toStdString();
         return proto::recordSetFromCbor(r.out(0));
-    }
-    RecordSet procQuery(const QString& name, const QStringList& lines) {
-        const Response r = client_.call(u"ExecProcQuery"_s, {name, proto::joinLines(lines)});
-        EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-        return proto::recordSetFromCbor(r.out(1));
     }
     QString tree(const QString& table, qint64 id) {
         const RecordSet rs = query(
@@ -103,40 +98,6 @@ TEST_F(BaseRecordsServer, WarehousesAreSavedMovedAndDeletedOverTheWire) {
     EXPECT_EQ(store, gone) << m5.toStdString();
     EXPECT_EQ(u"%1/%1,%2,/2/0/1"_s.arg(south).arg(store), tree(u"baseCK"_s, store));
     EXPECT_EQ(u"0/%1,/1/1/0"_s.arg(south), tree(u"baseCK"_s, south));
-}
-
-TEST_F(BaseRecordsServer, AGoodsPictureTravelsBothWays) {
-    const auto [goods, m1] =
-        proc(u"p_base_Up_Goods"_s, {u"id=0"_s, u"par_id=0"_s, u"code=SP001"_s, u"fullname=矿泉水"_s,
-                                    u"costmode=0"_s, u"spType=0"_s});
-    ASSERT_GT(goods, 0) << m1.toStdString();
-    QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
-    for (int i = 0; i < 5000; ++i)
-        jpeg.append(static_cast<char>(i % 251));
-    const auto [size, m2] =
-        proc(u"p_Base_Up_GoodsImage"_s,
-             {u"Goodsid=%1"_s.arg(goods), u"Image="_s + QString::fromLatin1(jpeg.toBase64())});
-    EXPECT_EQ(jpeg.size(), size) << m2.toStdString();
-    const RecordSet rs = procQuery(u"p_Base_Get_GoodsImage"_s, {u"Goodsid=%1"_s.arg(goods)});
-    ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(jpeg, rs.at(0, rs.fieldIndex(u"Image"_s)).toByteArray());
-    EXPECT_EQ(
-        u"有"_s,
-        query(u"SELECT YouWuTuPian FROM baseGoods WHERE id = %1"_s.arg(goods)).at(0, 0).toString());
-}
-
-TEST_F(BaseRecordsServer, TheAccountListComesLevelByLevel) {
-    const RecordSet top = procQuery(u"P_Base_Get_KM"_s, {u"kmStr=;czy_id=1;par_id=0"_s});
-    QStringList names;
-    for (int r = 0; r < top.rowCount(); ++r)
-        names.append(top.at(r, top.fieldIndex(u"fullname"_s)).toString());
-    EXPECT_EQ((QStringList{u"【资产类】"_s, u"【负债类】"_s, u"【收入类】"_s, u"【支出类】"_s,
-                           u"【所有者权益类】"_s}),
-              names);
-    const RecordSet banks = procQuery(u"P_Base_Get_KM"_s, {u"kmStr=;czy_id=1;par_id=9"_s});
-    ASSERT_EQ(1, banks.rowCount());
-    EXPECT_EQ(u"【资产类】/全部银行存款合计/银行存款"_s,
-              banks.at(0, banks.fieldIndex(u"pathName"_s)).toString());
 }
 
 }  // namespace

@@ -320,6 +320,44 @@ TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
     EXPECT_EQ(u"饮料/商品102"_s, cell(rs, 102, u"pathName"_s).toString());
 }
 
+TEST_F(BaseList, TheOrderOfAllPiecesIsSetAndRefusedOrdersChangeNothing) {
+    const auto setOrders = [&] {
+        update(u"UPDATE baseKM SET orderly = 99 + id WHERE id IN (1, 2, 3)"_s);
+    };
+    const auto orders = [&] {
+        return direct(
+                   u"SELECT group_concat(orderly) FROM (SELECT orderly FROM baseKM WHERE id "
+                   "IN (1, 2, 3) ORDER BY id)"_s)
+            .toString();
+    };
+    setOrders();
+    const Outcome o = proc(u"p_Base_Up_Orderly"_s,
+                           u"tableName=BASEkm;IdList=3,1;IdList2=2;IdList3=;IdList4=;IdList5="_s);
+    EXPECT_EQ(3, o.code) << o.message.toStdString();
+    EXPECT_EQ(u"2,3,1"_s, orders());
+    setOrders();
+    struct Case {
+        const char* name;
+        const char* lines;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a table without order", "tableName=sysuser;IdList=1", "表[sysuser]不能排序"},
+        {"a name that is SQL", "tableName=baseKM SET orderly=0 --;IdList=1",
+         "表[baseKM SET orderly=0 --]不能排序"},
+        {"no table", "IdList=1", "表[]不能排序"},
+        {"a bad id after good ones", "tableName=baseKM;IdList=2,1;IdList2=x1",
+         "排序的记录编号[x1]无效"},
+        {"an id twice", "tableName=baseKM;IdList=2;IdList3=2", "排序的记录编号[2]重复"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome r = proc(u"p_Base_Up_Orderly"_s, QString::fromUtf8(c.lines));
+        EXPECT_EQ(-1, r.code);
+        EXPECT_EQ(QString::fromUtf8(c.message), r.message);
+        EXPECT_EQ(u"100,101,102"_s, orders());
+    }
+}
+
 TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
     update(
         u"UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
@@ -655,20 +693,6 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     EXPECT_EQ(0, rs.rowCount());
 }
 
-TEST_F(BaseList, ChangesOfGoodsAndPartnersMoveTheirChangeStamps) {
-    update(u"UPDATE baseGoods SET updateTime = '2000-01-01'"_s);
-    update(u"UPDATE baseWLDW SET updateTime = '2000-01-01'"_s);
-    save(u"p_base_Up_Goods"_s, u"id=101;code=SP101;fullname=新名"_s);
-    save(u"p_Base_Up_Wldw"_s, u"id=203;code=DW203;fullname=丙"_s);
-    proc(u"p_base_Up_goodsunit"_s, u"Goodsid=102;fzdwid=0;unit=箱;price=9"_s);
-    EXPECT_EQ(u"101,102"_s, direct(u"SELECT group_concat(id) FROM (SELECT id FROM baseGoods WHERE "
-                                   "updateTime > '2000-01-01' ORDER BY id)"_s)
-                                .toString());
-    EXPECT_EQ(u"203"_s, direct(u"SELECT group_concat(id) FROM baseWLDW WHERE updateTime > "
-                               "'2000-01-01'"_s)
-                            .toString());
-}
-
 TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     struct Case {
         const char* name;
@@ -712,6 +736,9 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     EXPECT_EQ(true, ids(rs).contains(fee));
     EXPECT_EQ(u"其它费用"_s, cell(rs, 27, u"InterfaceKMName"_s).toString());
     EXPECT_EQ(u"【支出类】/运杂费"_s, cell(rs, fee, u"pathName"_s).toString());
+    p.setValue(u"kmStr"_s, u";czy_id=1;par_id=9"_s);
+    EXPECT_EQ(u"【资产类】/全部银行存款合计/银行存款"_s,
+              cell(procQuery(u"P_Base_Get_KM"_s, p), 36, u"pathName"_s).toString());
 }
 
 TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {

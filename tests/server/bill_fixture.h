@@ -9,34 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QTemporaryDir>
 
-#include <memory>
-
-#include "common/error.h"
+#include "backend_fixture.h"
 #include "common/paramlist.h"
-#include "common/recordset.h"
-#include "protocol/protocol.h"
-#include "server/backend.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
 
-// A packet of text fields (width 8000) with the given rows, as the bill windows build it.
-inline RecordSet textPacket(const QStringList& fields, const QList<QStringList>& rows) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 8000);
-    for (const QStringList& row : rows) {
-        RecordSet::Row values;
-        for (const QString& v : row)
-            values.append(v);
-        rs.appendRow(values);
-    }
-    return rs;
-}
+using dyt::test::textRows;
 
 // The line fields a goods bill sends, first the four that the blank-row rule looks at.
 inline QStringList goodsLineFields() {
@@ -65,50 +47,14 @@ inline QStringList goodsLine(const QString& goods, const QString& qty, const QSt
             note};
 }
 
-class BillFixture : public ::testing::Test {
+class BillFixture : public BackendFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ServerConfig config;
-        config.dataDir = dir_.path();
-        backend_ = std::make_unique<Backend>(config);
-        Session admin;
-        admin.spid = backend_->nextSpid();
-        const QString name = u"单据测试"_s;
-        ASSERT_EQ(0, call(admin, "CreateProfile", {name, name, u"sa"_s, QString()}).code());
-        session_.spid = backend_->nextSpid();
-        const QString lines = proto::joinLines(
-            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"pc-1"_s, QString(), QString(), u"1"_s, u"x"_s,
-             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-        ASSERT_EQ(0, call(session_, "Login", {lines, u"1"_s, QString()}).code());
+        BackendFixture::SetUp();
+        ASSERT_EQ(0, createProfile(u"单据测试"_s).code());
+        ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
         seedBase();
     }
-    void TearDown() override { backend_->closeSession(session_); }
-
-    proto::Response call(Session& s, const char* method, const QCborArray& args) {
-        proto::Request r;
-        r.id = ++requestId_;
-        r.method = QString::fromLatin1(method);
-        r.args = args;
-        return backend_->handle(s, r);
-    }
-
-    void update(const QString& sql) {
-        const proto::Response r = call(session_, "ExecUpdate", {sql});
-        if (!r.error.isEmpty() || r.code() < 0)
-            throw DytError(r.error + r.outText(0));
-    }
-    RecordSet query(const QString& sql) {
-        const proto::Response r = call(session_, "ExecQuery", {sql});
-        if (!r.error.isEmpty() || r.code() != 0)
-            throw DytError(r.error + r.outText(1));
-        return proto::recordSetFromCbor(r.out(0));
-    }
-    QVariant scalar(const QString& sql) {
-        const RecordSet rs = query(sql);
-        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
-    }
-    qint64 count(const QString& sql) { return scalar(sql).toLongLong(); }
 
     // A query procedure; throws DytError with the server's message.
     RecordSet procQuery(const QString& name, const ParamList& params) {
@@ -163,8 +109,8 @@ protected:
                          const QString& partner = u"201"_s) {
         ParamList p = billHeader(djType, date, oldId);
         p.setValue(u"wldw_id"_s, partner);
-        const ServiceResult r = service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p,
-                                        textPacket(goodsLineFields(), lines));
+        const ServiceResult r =
+            service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p, textRows(goodsLineFields(), lines));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -202,49 +148,41 @@ protected:
                        "sysbillNo"_s));
     }
 
-    QTemporaryDir dir_;
-    std::unique_ptr<Backend> backend_;
-    Session session_;
-    qint64 requestId_ = 0;
+    // A row of a tree table below parent (0: the top level).
+    void addTreeRow(const char* table, qint64 id, qint64 parent, int sons, const char* code,
+                    const char* name) {
+        const QString path = (parent ? u"%1,"_s.arg(parent) : QString()) + u"%1,"_s.arg(id);
+        update(
+            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+            "(%2, %3, '%4', %5, %6, '%7', '%8')"_s.arg(QString::fromLatin1(table))
+                .arg(id)
+                .arg(parent)
+                .arg(path)
+                .arg(parent ? 2 : 1)
+                .arg(sons)
+                .arg(QString::fromUtf8(code), QString::fromUtf8(name)));
+    }
 
 private:
     void seedBase() {
-        const char* const statements[] = {
-            "UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(100, 0, '100,', 1, 2, 'L1', '商品类')",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(101, 100, '100,101,', 2, 0, 'SP101', '商品101')",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(102, 100, '100,102,', 2, 0, 'SP102', '商品102')",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(103, 0, '103,', 1, 0, 'SP103', '商品103')",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, "
-            "'个', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1021, 102, 0, "
-            "'箱', 1)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1022, 102, 1, "
-            "'托', 20)",
-            "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1031, 103, 0, "
-            "'件', 1)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(200, 0, '200,', 1, 2, 'DW', '单位类')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(201, 200, '200,201,', 2, 0, 'DW201', '甲公司')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(202, 200, '200,202,', 2, 0, 'DW202', '乙公司')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'DW203', '丙公司')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '一号仓')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(302, 0, '302,', 1, 0, 'CK2', '二号仓')",
-            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '采购部')"};
-        for (const char* sql : statements)
-            update(QString::fromUtf8(sql));
+        update(u"UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'"_s);
+        addTreeRow("baseGoods", 100, 0, 2, "L1", "商品类");
+        addTreeRow("baseGoods", 101, 100, 0, "SP101", "商品101");
+        addTreeRow("baseGoods", 102, 100, 0, "SP102", "商品102");
+        addTreeRow("baseGoods", 103, 0, 0, "SP103", "商品103");
+        update(
+            u"INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES "
+            "(1011, 101, 0, '个', 1), (1021, 102, 0, '箱', 1), (1022, 102, 1, '托', 20), "
+            "(1031, 103, 0, '件', 1)"_s);
+        addTreeRow("baseWLDW", 200, 0, 2, "DW", "单位类");
+        addTreeRow("baseWLDW", 201, 200, 0, "DW201", "甲公司");
+        addTreeRow("baseWLDW", 202, 200, 0, "DW202", "乙公司");
+        addTreeRow("baseWLDW", 203, 0, 0, "DW203", "丙公司");
+        addTreeRow("baseCK", 301, 0, 0, "CK1", "一号仓");
+        addTreeRow("baseCK", 302, 0, 0, "CK2", "二号仓");
+        addTreeRow("baseZY", 2, 0, 0, "002", "张三");
+        update(u"UPDATE baseZY SET name = '张三' WHERE id = 2"_s);
+        addTreeRow("baseBM", 401, 0, 0, "BM1", "采购部");
     }
 };
 

@@ -84,7 +84,7 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
     const ServiceResult memo =
         service(u"SaveToDraft"_s, again,
-                textPacket(goodsLineFields(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)}));
+                textRows(goodsLineFields(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)}));
     ASSERT_GT(memo.code, 0) << memo.message.toStdString();
     ParamList m;
     m.setInt(u"id"_s, memo.code);
@@ -246,10 +246,10 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     ParamList pay = billHeader(22, d);
     const ServiceResult r =
         service(u"SaveToDraft"_s, pay,
-                textPacket({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
-                           {{u"8"_s, QString(), QString(), QString(), u"70"_s}}),
-                textPacket({u"s_id"_s, u"Total"_s},
-                           {{QString::number(p2), u"30"_s}, {QString::number(p1), u"40"_s}}));
+                textRows({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
+                         {{u"8"_s, QString(), QString(), QString(), u"70"_s}}),
+                textRows({u"s_id"_s, u"Total"_s},
+                         {{QString::number(p2), u"30"_s}, {QString::number(p1), u"40"_s}}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     update(u"UPDATE djIndex SET dj_state = 2 WHERE id = %1"_s.arg(r.code));
 

@@ -51,7 +51,7 @@ TEST_F(BillService, PostingADraftReplacesItAndAPostedBillIsNeverReplaced) {
     for (const char* method : {"SaveToDraft", "SaveToDB"}) {
         const ServiceResult r =
             service(QString::fromLatin1(method), billHeader(5, d, posted),
-                    textPacket(goodsLineFields(), {goodsLine(u"102"_s, u"9"_s, u"1"_s)}));
+                    textRows(goodsLineFields(), {goodsLine(u"102"_s, u"9"_s, u"1"_s)}));
         EXPECT_EQ(-1, r.code) << method;
         EXPECT_EQ(u"这张单据已经过账，不能再次保存！"_s, r.message) << method;
     }
@@ -85,13 +85,13 @@ TEST_F(BillService, HeaderValuesAndTheAccountPacketAreStored) {
     p.setValue(u"total"_s, u"1,250.00"_s);
     p.setValue(u"sfkDate"_s, u"2025-01-31"_s);
     p.setValue(u"code"_s, u"JH-0007"_s);
-    const RecordSet accounts = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                          {{u"8"_s, u"1"_s, u"0"_s, u"1234.5"_s},
-                                           {u"36"_s, u"2"_s, u"0"_s, u"15.5"_s},
-                                           {QString(), QString(), QString(), QString()}});
+    const RecordSet accounts = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                        {{u"8"_s, u"1"_s, u"0"_s, u"1234.5"_s},
+                                         {u"36"_s, u"2"_s, u"0"_s, u"15.5"_s},
+                                         {QString(), QString(), QString(), QString()}});
     const ServiceResult r =
         service(u"SaveToDraft"_s, p,
-                textPacket(goodsLineFields(), {goodsLine(u"101"_s, u"250"_s, u"5"_s)}), accounts);
+                textRows(goodsLineFields(), {goodsLine(u"101"_s, u"250"_s, u"5"_s)}), accounts);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     const RecordSet head = query(
         u"SELECT code, sfkTotal, sfkKm_id, YouHuiBiLv, total, sfkDate, wldw_id, "
@@ -127,14 +127,14 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     ParamList p = billHeader(21, today());
     p.setValue(u"total"_s, u"100"_s);
     p.setValue(u"hhlx"_s, u"1"_s);
-    const RecordSet accountRows = textPacket(
+    const RecordSet accountRows = textRows(
         {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s},
         {{u"8"_s, QString(), u"103"_s, u"现金"_s, u"60"_s, u"现金部分"_s},
          {u"36"_s, QString(), u"10401"_s, u"银行存款"_s, u"40"_s, QString()},
          {QString(), QString(), QString(), QString(), QString(), QString()}});
-    const RecordSet settled = textPacket({u"s_id"_s, u"djType"_s, u"billCode"_s, u"Total"_s},
-                                         {{QString::number(sale), u"1"_s, u"JH-1"_s, u"30"_s},
-                                          {u"0"_s, QString(), QString(), QString()}});
+    const RecordSet settled = textRows({u"s_id"_s, u"djType"_s, u"billCode"_s, u"Total"_s},
+                                       {{QString::number(sale), u"1"_s, u"JH-1"_s, u"30"_s},
+                                        {u"0"_s, QString(), QString(), QString()}});
     const ServiceResult r = service(u"SaveToDraft"_s, p, accountRows, settled);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
 
@@ -161,8 +161,8 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     ParamList pay = billHeader(22, today());
     const ServiceResult r2 =
         service(u"SaveToDraft"_s, pay,
-                textPacket({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
-                           {{u"8"_s, QString(), QString(), QString(), u"25"_s}}));
+                textRows({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
+                         {{u"8"_s, QString(), QString(), QString(), u"25"_s}}));
     ASSERT_GT(r2.code, 0) << r2.message.toStdString();
     EXPECT_EQ(25.0,
               scalar(u"SELECT LendTotal FROM djKmDetail WHERE id = %1"_s.arg(r2.code)).toDouble());
@@ -174,7 +174,7 @@ TEST_F(BillService, AKindWithThreeAuditStepsPostsOnlyWhenEveryStepIsDone) {
     // A new bill has no step performed: it cannot be posted, but it can be a draft.
     const QString before = footprint();
     const ServiceResult direct =
-        service(u"SaveToDB"_s, billHeader(5, today()), textPacket(goodsLineFields(), lines));
+        service(u"SaveToDB"_s, billHeader(5, today()), textRows(goodsLineFields(), lines));
     EXPECT_EQ(-1, direct.code);
     EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, direct.message);
     EXPECT_EQ(before, footprint());
@@ -183,7 +183,7 @@ TEST_F(BillService, AKindWithThreeAuditStepsPostsOnlyWhenEveryStepIsDone) {
     update(u"Update djindex set inputid2 = 2 where id = %1"_s.arg(draft));
     // Step 3 missing: posting refused, saving the draft again works and keeps step 2.
     const ServiceResult half =
-        service(u"SaveToDB"_s, billHeader(5, today(), draft), textPacket(goodsLineFields(), lines));
+        service(u"SaveToDB"_s, billHeader(5, today(), draft), textRows(goodsLineFields(), lines));
     EXPECT_EQ(-1, half.code);
     EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, half.message);
     EXPECT_EQ(draft, saveGoodsBill(false, 5, today(), lines, draft));
@@ -220,11 +220,10 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     badAmount.setValue(u"sfkTotal"_s, u"12元"_s);
     ParamList goneDraft = billHeader(5, today(), 9999);
     ParamList otherKind = billHeader(6, today(), kept);
-    const RecordSet badAccount = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                            {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
-    const RecordSet unknownAccount =
-        textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                   {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
+    const RecordSet badAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                          {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
+    const RecordSet unknownAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                              {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
 
     const Case cases[] = {
         {"unknown kind", u"SaveToDraft"_s, unknownKind, {good}, {}, u"单据类型[52]不存在"_s},
@@ -291,7 +290,7 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     const QString before = footprint();
     for (const Case& c : cases) {
         const ServiceResult r =
-            service(c.method, c.params, textPacket(goodsLineFields(), c.lines), c.accounts);
+            service(c.method, c.params, textRows(goodsLineFields(), c.lines), c.accounts);
         EXPECT_EQ(-1, r.code) << c.name;
         EXPECT_EQ(c.message, r.message) << c.name;
         EXPECT_EQ(before, footprint()) << c.name;

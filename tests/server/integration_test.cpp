@@ -7,9 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "common/error.h"
-#include "protocol/protocol.h"
-#include "server/backend.h"
+#include "backend_fixture.h"
 #include "server/password.h"
 #include "server/schema.h"
 #include "server/schema_internal.h"
@@ -20,72 +18,22 @@ using namespace Qt::StringLiterals;
 namespace dyt::server {
 namespace {
 
-QString loginLines(const QString& db, const QString& flag = u"Check"_s) {
-    return proto::joinLines({db, db, u"1"_s, u"pc-7"_s, QString(), QString(), u"1"_s, u"x"_s,
-                             u"dytv1"_s, u"UpdateFlag="_s + flag, u"LoginType=0"_s,
-                             u"V11.0.140215"_s});
-}
+using test::loginLines;
 
-class BackendSql : public ::testing::Test {
+class BackendSql : public test::BackendFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ServerConfig config;
-        config.dataDir = dir_.path();
-        backend_ = std::make_unique<Backend>(config);
-        admin_.spid = backend_->nextSpid();
-        for (const char* name : {"账套甲", "账套乙"}) {
-            const QString n = QString::fromUtf8(name);
-            ASSERT_EQ(0, call(admin_, "CreateProfile", {n, n, u"sa"_s, QString()}).code());
-        }
-        session_.spid = backend_->nextSpid();
+        BackendFixture::SetUp();
+        for (const char* name : {"账套甲", "账套乙"})
+            ASSERT_EQ(0, createProfile(QString::fromUtf8(name)).code());
     }
     void TearDown() override {
-        backend_->closeSession(session_);
+        BackendFixture::TearDown();
         backend_->closeSession(other_);
     }
+    QVariant value(const QString& sql) { return scalar(sql); }
 
-    proto::Response call(Session& s, const char* method, const QCborArray& args) {
-        proto::Request r;
-        r.id = ++requestId_;
-        r.method = QString::fromLatin1(method);
-        r.args = args;
-        return backend_->handle(s, r);
-    }
-    proto::Response login(Session& s, const QString& db, const QString& pw = QString(),
-                          const QString& flag = u"Check"_s) {
-        if (s.spid == 0)
-            s.spid = backend_->nextSpid();
-        return call(s, "Login", {loginLines(db, flag), u"1"_s, pw});
-    }
-    // Runs a query; throws DytError with the server's message on failure.
-    RecordSet query(const QString& sql, Session* s = nullptr) {
-        proto::Response r = call(s ? *s : session_, "ExecQuery", {sql});
-        if (!r.error.isEmpty())
-            throw DytError(r.error);
-        if (r.code() != 0)
-            throw DytError(r.outText(1));
-        return proto::recordSetFromCbor(r.out(0));
-    }
-    qint64 update(const QString& sql) {
-        proto::Response r = call(session_, "ExecUpdate", {sql});
-        if (!r.error.isEmpty())
-            throw DytError(r.error);
-        if (r.code() < 0)
-            throw DytError(r.outText(0));
-        return r.code();
-    }
-    QVariant value(const QString& sql) {
-        const RecordSet rs = query(sql);
-        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
-    }
-
-    QTemporaryDir dir_;
-    std::unique_ptr<Backend> backend_;
-    Session admin_;
-    Session session_;
     Session other_;
-    qint64 requestId_ = 0;
 };
 
 TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
@@ -112,25 +60,32 @@ TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
 
 TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
-    EXPECT_EQ(2, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', "
-                        "'张三')\r\ninsert into sysuser(id, password) values (2, '')"_s));
+    EXPECT_EQ(1, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')"_s));
     struct Case {
         const char* sql;
         qint64 id;
         const char* password;
+        bool query;  // sent with ExecQuery
     };
     const Case cases[] = {
-        {"Update sysuser set password = 'abc' where id = 2", 2, "abc"},
-        {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令"},
+        {"insert into sysuser(id, password) values (2, 'zs')", 2, "zs", false},
+        {"Update sysuser set password = 'abc' where id = 2", 2, "abc", false},
+        {"UPDATE sysuser SET password = '新口令'  WHERE id = 1", 1, "新口令", false},
         {"UPDATE a SET a.password = 'q1' FROM sysuser AS a, baseZY AS b WHERE a.id = b.id AND "
          "b.code = '002'",
-         2, "q1"}};
+         2, "q1", false},
+        {"UPDATE sysuser SET password = 'viaquery' WHERE id = 2; SELECT 1 AS done", 2, "viaquery",
+         true}};
     for (const Case& c : cases) {
-        EXPECT_EQ(1, update(QString::fromUtf8(c.sql))) << c.sql;
+        SCOPED_TRACE(c.sql);
+        if (c.query)
+            EXPECT_EQ(1, query(QString::fromUtf8(c.sql)).rowCount());
+        else
+            EXPECT_EQ(1, update(QString::fromUtf8(c.sql)));
         const QString stored =
             value(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
-        EXPECT_TRUE(password::isHash(stored)) << c.sql << " stored " << stored.toStdString();
-        EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored)) << c.sql;
+        EXPECT_TRUE(password::isHash(stored)) << "stored " << stored.toStdString();
+        EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored));
     }
     // The new password opens a login; the old one no longer does.
     EXPECT_EQ(-3, login(other_, u"dytv1_1"_s).code());
@@ -303,11 +258,11 @@ TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
             ADD_FAILURE() << sql << ": " << e.message().toStdString();
         }
     }
-    const std::vector<test::CorpusText> corpus = test::readCorpus();
+    const std::vector<dyt::test::CorpusText> corpus = dyt::test::readCorpus();
     ASSERT_GE(corpus.size(), 100u);
     int ran = 0;
     int checked = 0;
-    for (const test::CorpusText& t : corpus) {
+    for (const dyt::test::CorpusText& t : corpus) {
         const std::string id = t.id.toStdString();
         proto::Response r = call(session_, t.query ? "ExecQuery" : "ExecUpdate", {t.sql});
         ASSERT_TRUE(r.error.isEmpty()) << id << ": " << r.error.toStdString();

@@ -42,9 +42,9 @@ void LedgerTest::openAccountSet(const QString& date) {
     ASSERT_EQ(0, call(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", date}}));
 }
 
-qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
+qint64 LedgerTest::store(Database& db, const BillPlan& b, int state) {
     double sum = 0;
-    for (const LineSpec& l : b.lines) {
+    for (const LinePlan& l : b.lines) {
         const double total = l.goods > 0 ? round2(l.qty * l.price) : l.total;
         sum += l.goods > 0 ? round2(total * (1 + l.taxRate / 100)) : total;
     }
@@ -56,7 +56,7 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
         {b.djType, u"T-%1"_s.arg(b.djType), b.date, state, b.wldw, b.intoStock, b.outStock,
          b.yfwldw, b.yfTotalSum, b.youhui, b.hhlx, b.daishou, sum, sum});
     const qint64 id = db.lastInsertId();
-    for (const LineSpec& l : b.lines) {
+    for (const LinePlan& l : b.lines) {
         if (l.goods > 0) {
             const double total = round2(l.qty * l.price);
             const double ts = round2(total * (1 + l.taxRate / 100));
@@ -97,7 +97,7 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
     }
     const bool pays =
         b.djType == 5 || b.djType == 2 || b.djType == 22 || b.djType == 17 || b.djType == 18;
-    for (const MoneySpec& m : b.money) {
+    for (const MoneyPlan& m : b.money) {
         db.execute(
             u"INSERT INTO djKmDetail(id, djType, date, km_id, type, dbTotal, "
             "LendTotal, dj_state) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s,
@@ -107,7 +107,7 @@ qint64 LedgerTest::store(Database& db, const BillSpec& b, int state) {
     return id;
 }
 
-qint64 LedgerTest::post(const BillSpec& b) {
+qint64 LedgerTest::post(const BillPlan& b) {
     server::Transaction tx(*db_);
     const qint64 id = store(*db_, b);
     server::posting::postBill(*db_, id, 1);

@@ -63,7 +63,7 @@ enum : qint64 {
     kmBank = 36
 };
 
-struct LineSpec {
+struct LinePlan {
     qint64 goods = 0;
     double qty = 0;
     double price = 0;
@@ -79,14 +79,14 @@ struct LineSpec {
     double costprice = 0;
 };
 
-struct MoneySpec {
+struct MoneyPlan {
     qint64 km = 0;
     int type = 1;
     double amount = 0;  // written as LendTotal for payments, dbTotal otherwise
     double lend = 0;    // LendTotal of the other bills (money going out of the account)
 };
 
-struct BillSpec {
+struct BillPlan {
     int djType = 0;
     QString date = u"2024-01-10"_s;
     qint64 wldw = 0;
@@ -97,8 +97,8 @@ struct BillSpec {
     double yfTotalSum = 0;
     int hhlx = 0;
     int daishou = 0;
-    std::vector<LineSpec> lines;
-    std::vector<MoneySpec> money;
+    std::vector<LinePlan> lines;
+    std::vector<MoneyPlan> money;
 };
 
 class LedgerTest : public ::testing::Test {
@@ -108,9 +108,9 @@ protected:
 
     // Writes the bill as the bill service stores it (dj_state 2) and posts it, all in one
     // immediate transaction; throws what the posting throws (and nothing stays written).
-    qint64 post(const BillSpec& bill);
+    qint64 post(const BillPlan& bill);
     // Writes the bill without posting it, inside the caller's transaction.
-    qint64 store(Database& db, const BillSpec& bill, int state = 2);
+    qint64 store(Database& db, const BillPlan& bill, int state = 2);
     // Calls a ledger procedure as the backend does: one immediate transaction, committed when
     // the result is not negative.
     int call(const QString& name, ParamList& params);

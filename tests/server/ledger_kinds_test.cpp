@@ -1,21 +1,15 @@
 // The other bill kinds: exchanges, goods in and out against one account, collection by an agent,
-// the prepayment switch of payments, adjustment bills and transfers between money accounts; and
-// the ledger procedures called through a server over loopback.
-
-#include <QTemporaryDir>
+// the prepayment switch of payments, adjustment bills and transfers between money accounts.
 
 #include "ledger_fixture.h"
-#include "protocol/client.h"
-#include "server/backend.h"
-#include "server/server.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::ledgertest {
 namespace {
 
-BillSpec bill(int djType, qint64 partner, const char* date = "2024-01-10") {
-    BillSpec b;
+BillPlan bill(int djType, qint64 partner, const char* date = "2024-01-10") {
+    BillPlan b;
     b.djType = djType;
     b.date = QString::fromLatin1(date);
     b.wldw = partner;
@@ -31,7 +25,7 @@ protected:
         openAccountSet();
     }
     void buy(qint64 goods, double qty, double price) {
-        BillSpec p = bill(5, kSupplier, "2024-01-05");
+        BillPlan p = bill(5, kSupplier, "2024-01-05");
         p.lines.push_back({.goods = goods, .qty = qty, .price = price});
         post(p);
     }
@@ -41,7 +35,7 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     buy(kAverage, 10, 10);
     buy(kFifo, 10, 10);
     // The customer brings back 2 screws (sold at 20, cost 10) and takes 1 gear at 30.
-    BillSpec s = bill(3, kCustomer);
+    BillPlan s = bill(3, kCustomer);
     s.lines = {{.goods = kAverage, .qty = 2, .price = 20, .costprice = 10},
                {.goods = kFifo, .qty = -1, .price = 30}};
     const qint64 id = post(s);
@@ -53,7 +47,7 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     EXPECT_EQ((QList<double>{30 - 40, 10 - 20}), accounts({kmSales, kmCostOfSales}));
 
     // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
-    BillSpec p = bill(7, kSupplier);
+    BillPlan p = bill(7, kSupplier);
     p.lines = {{.goods = kAverage, .qty = 3, .price = 10},
                {.goods = kFifo, .qty = -2, .price = 12}};
     post(p);
@@ -81,7 +75,7 @@ TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.djType);
-        BillSpec b = bill(c.djType, 0);
+        BillPlan b = bill(c.djType, 0);
         b.lines.push_back({.goods = kAverage, .qty = c.qty, .price = c.price});
         post(b);
         EXPECT_EQ(c.kmTotal, account(c.km));
@@ -92,7 +86,7 @@ TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
 
 TEST_F(Kinds, AnAgentCollectsPartOfASale) {
     buy(kAverage, 10, 10);
-    BillSpec s = bill(1, kCustomer);
+    BillPlan s = bill(1, kCustomer);
     s.lines.push_back({.goods = kAverage, .qty = 10, .price = 20});
     s.daishou = 1;
     s.yfwldw = kAgent;
@@ -114,7 +108,7 @@ TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hhlx);
-        BillSpec pay = bill(22, kSupplier);
+        BillPlan pay = bill(22, kSupplier);
         pay.hhlx = c.hhlx;
         pay.lines = {{.km = kmBank, .total = 150}, {.sourceBill = bought, .total = 100}};
         const qint64 id = post(pay);
@@ -129,71 +123,25 @@ TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
 }
 
 TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
-    BillSpec up = bill(29, kCustomer);  // receivable up against other income
+    BillPlan up = bill(29, kCustomer);  // receivable up against other income
     up.lines.push_back({.km = kmOtherIncome, .total = 30});
     post(up);
     EXPECT_EQ(30, receivable(kCustomer));
     EXPECT_EQ(30, account(kmOtherIncome));
 
-    BillSpec down = bill(31, kSupplier);  // payable down against other income
+    BillPlan down = bill(31, kSupplier);  // payable down against other income
     down.lines.push_back({.km = kmOtherIncome, .total = 20});
     post(down);
     EXPECT_EQ(-20, payable(kSupplier));
     EXPECT_EQ(50, account(kmOtherIncome));
 
-    BillSpec move = bill(20, 0);  // 100 from the cash box to the bank
+    BillPlan move = bill(20, 0);  // 100 from the cash box to the bank
     move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
                   {.km = kmBank, .type = 1, .amount = 100}};
     post(move);
     EXPECT_EQ((QList<double>{-100, 100}), accounts({kmCash, kmBank}));
     move.money[1].amount = 90;
     EXPECT_EQ(u"转入金额与转出金额不一致，不能过账！"_s, test::errorOf([&] { post(move); }));
-}
-
-// The procedures as a client calls them: through ExecProc of a server on a loopback port, each
-// call in its own transaction; a refusal comes back as the call's message and changes nothing.
-TEST(LedgerOverLoopback, OpeningStockOpeningAndRefusalsThroughExecProc) {
-    QTemporaryDir dir;
-    server::ServerConfig config;
-    config.dataDir = dir.path();
-    server::Backend backend(config);
-    server::Server srv(backend);
-    const quint16 port = srv.start(u"127.0.0.1"_s, 0);
-    proto::Client c;
-    c.connectTo(u"127.0.0.1"_s, port);
-    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
-    const QString login = proto::joinLines(
-        {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
-         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-    ASSERT_EQ(0, c.call(u"Login"_s, {login, u"1"_s, QString()}).code());
-    ASSERT_LE(0, c.call(u"ExecUpdate"_s, {u"INSERT INTO baseCK(id, par_jl, code, fullname) VALUES "
-                                          "(11, '11,', '01', '总仓')"_s})
-                     .code());
-    ASSERT_LE(0,
-              c.call(u"ExecUpdate"_s, {u"INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES "
-                                       "(31, '31,', 'SP01', '螺丝')"_s})
-                  .code());
-    auto proc = [&](const QString& name, const QStringList& lines) {
-        return c.callRaw(u"ExecProc"_s, {name, proto::joinLines(lines)});
-    };
-    const QStringList stockLines = {u"id=0"_s, u"goodsid=31"_s, u"stockid=11"_s, u"Qty=12"_s,
-                                    u"Total=30"_s};
-    proto::Response r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
-    EXPECT_LE(0, r.code()) << r.outText(2).toStdString();
-    r = proc(u"P_SYS_UP_Open"_s, {u"type=0"_s, u"Date=2024-01-01"_s});
-    EXPECT_EQ(0, r.code()) << r.outText(2).toStdString();
-    r = proc(u"P_JXC_INI_GoodsStock"_s, stockLines);
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"已经开账，不能再修改期初数据！"_s, r.outText(2));
-
-    auto local = Database::open(backend.profilePath(u"dytv1_1"_s));
-    EXPECT_EQ(u"12|30"_s, local
-                              ->scalar(u"SELECT qty || '|' || total FROM baseGoodsStock WHERE "
-                                       "goodsid = 31"_s)
-                              .toString());
-    EXPECT_EQ(u"1"_s,
-              local->scalar(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
-    srv.stop();
 }
 
 }  // namespace

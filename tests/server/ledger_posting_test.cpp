@@ -9,8 +9,8 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillSpec purchase(qint64 goods, double qty, double price, const char* date) {
-    BillSpec b;
+BillPlan purchase(qint64 goods, double qty, double price, const char* date) {
+    BillPlan b;
     b.djType = 5;
     b.date = QString::fromLatin1(date);
     b.wldw = kSupplier;
@@ -19,8 +19,8 @@ BillSpec purchase(qint64 goods, double qty, double price, const char* date) {
     return b;
 }
 
-BillSpec sale(qint64 goods, double qty, double price, const char* date) {
-    BillSpec b;
+BillPlan sale(qint64 goods, double qty, double price, const char* date) {
+    BillPlan b;
     b.djType = 1;
     b.date = QString::fromLatin1(date);
     b.wldw = kCustomer;
@@ -71,7 +71,7 @@ TEST_F(Posting, ManualBatchTakesTheBatchTheLineChose) {
     EXPECT_NE(0, first);
     EXPECT_NE(first, second);
 
-    BillSpec s = sale(kManual, 8, 20, "2024-01-07");
+    BillPlan s = sale(kManual, 8, 20, "2024-01-07");
     s.lines[0].goodspc = second;
     const qint64 id = post(s);
     EXPECT_EQ(8 * 12, lineCost(id, 1));
@@ -89,7 +89,7 @@ TEST_F(Posting, ManualBatchTakesTheBatchTheLineChose) {
 
 TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
     post(purchase(kAverage, 10, 10, "2024-01-05"));
-    BillSpec s = sale(kAverage, 5, 20, "2024-01-06");
+    BillPlan s = sale(kAverage, 5, 20, "2024-01-06");
     s.lines[0].taxRate = 13;  // 100 + 13 tax
     s.youhui = 3;
     s.money.push_back({.km = kmCash, .type = 1, .amount = 50});
@@ -120,7 +120,7 @@ TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
 }
 
 TEST_F(Posting, PurchaseWithFreightSharedOverTheLinesAndPaidInPart) {
-    BillSpec p;
+    BillPlan p;
     p.djType = 5;
     p.wldw = kSupplier;
     p.intoStock = kMain;
@@ -150,7 +150,7 @@ TEST_F(Posting, PurchaseWithFreightSharedOverTheLinesAndPaidInPart) {
 TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
     post(purchase(kFifo, 10, 10, "2024-01-05"));
     post(purchase(kFifo, 10, 12, "2024-01-06"));
-    BillSpec r = purchase(kFifo, 3, 11, "2024-01-07");
+    BillPlan r = purchase(kFifo, 3, 11, "2024-01-07");
     r.djType = 6;  // purchase return: 3 go back at 11, they cost 10 each (FIFO)
     const qint64 id = post(r);
     EXPECT_EQ(30, lineCost(id, 1));
@@ -160,7 +160,7 @@ TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
 
     post(purchase(kAverage, 10, 10, "2024-01-05"));
     post(sale(kAverage, 5, 20, "2024-01-08"));
-    BillSpec back = sale(kAverage, 2, 20, "2024-01-09");
+    BillPlan back = sale(kAverage, 2, 20, "2024-01-09");
     back.djType = 2;  // sales return: back at the cost the line carries
     back.lines[0].costprice = 10;
     post(back);
@@ -172,7 +172,7 @@ TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
 TEST_F(Posting, TransfersMoveCostAndBatches) {
     post(purchase(kAverage, 10, 10, "2024-01-05"));
     post(purchase(kAverage, 10, 12, "2024-01-06"));
-    BillSpec t;
+    BillPlan t;
     t.djType = 15;
     t.outStock = kMain;
     t.intoStock = kShop;
@@ -188,12 +188,12 @@ TEST_F(Posting, TransfersMoveCostAndBatches) {
     post(purchase(kFifo, 10, 12, "2024-01-06"));
     t.lines = {{.goods = kFifo, .qty = 12, .price = 0}};
     EXPECT_EQ(100 + 24, lineCost(post(t), 1));
-    BillSpec s = sale(kFifo, 1, 20, "2024-01-10");
+    BillPlan s = sale(kFifo, 1, 20, "2024-01-10");
     s.intoStock = kShop;
     EXPECT_EQ(10, lineCost(post(s), 1));
 
     // Changed-price transfer: out at cost 55 (5 at 11), in at 60; the 5 is a revaluation.
-    BillSpec priced;
+    BillPlan priced;
     priced.djType = 16;
     priced.outStock = kMain;
     priced.intoStock = kShop;
@@ -207,7 +207,7 @@ TEST_F(Posting, TransfersMoveCostAndBatches) {
 TEST_F(Posting, StocktakeDifferencesBecomeLossAndOverflow) {
     post(purchase(kAverage, 10, 10, "2024-01-05"));
     post(purchase(kAverage, 10, 12, "2024-01-06"));  // 20 worth 220: 11 each
-    BillSpec count;
+    BillPlan count;
     count.djType = 42;
     count.intoStock = kMain;
     count.lines.push_back({.goods = kAverage, .qty = 18, .price = 0});
@@ -225,7 +225,7 @@ TEST_F(Posting, StocktakeDifferencesBecomeLossAndOverflow) {
 TEST_F(Posting, AssemblyGivesTheComponentsCostToTheProduct) {
     post(purchase(kAverage, 10, 11, "2024-01-05"));
     post(purchase(kFifo, 10, 10, "2024-01-05"));
-    BillSpec a;
+    BillPlan a;
     a.djType = 9;
     a.outStock = kMain;
     a.intoStock = kMain;
@@ -242,7 +242,7 @@ TEST_F(Posting, AssemblyGivesTheComponentsCostToTheProduct) {
 
 TEST_F(Posting, CostAdjustmentRevaluesTheStock) {
     post(purchase(kAverage, 20, 11, "2024-01-05"));
-    BillSpec c;
+    BillPlan c;
     c.djType = 14;
     c.intoStock = kMain;
     c.lines.push_back({.goods = kAverage, .qty = 20, .price = 12});
@@ -254,14 +254,14 @@ TEST_F(Posting, CostAdjustmentRevaluesTheStock) {
 
 TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
     post(purchase(kAverage, 20, 10, "2024-01-05"));
-    BillSpec order = sale(kAverage, 10, 20, "2024-01-06");
+    BillPlan order = sale(kAverage, 10, 20, "2024-01-06");
     order.djType = 4;
     const qint64 o = post(order);
     EXPECT_EQ(20, stockQty(kAverage, kMain));  // an order moves no stock
     EXPECT_EQ(0, receivable(kCustomer));
     const qint64 orderLine = lineId(o, 1);
 
-    BillSpec s = sale(kAverage, 4, 20, "2024-01-07");
+    BillPlan s = sale(kAverage, 4, 20, "2024-01-07");
     s.lines[0].sourceBill = o;
     s.lines[0].sourceLine = orderLine;
     post(s);
@@ -281,7 +281,7 @@ TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
 }
 
 TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
-    BillSpec fee;
+    BillPlan fee;
     fee.djType = 18;  // general fee: 100 of expenses, 30 paid, 70 owed to the partner
     fee.wldw = kCarrier;
     fee.lines.push_back({.km = kmOtherFee, .total = 100});
@@ -290,7 +290,7 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     EXPECT_EQ((QList<double>{100, -30}), accounts({kmOtherFee, kmCash}));
     EXPECT_EQ(70, payable(kCarrier));
 
-    BillSpec income;
+    BillPlan income;
     income.djType = 19;
     income.lines.push_back({.km = kmOtherIncome, .total = 50});
     income.money.push_back({.km = kmBank, .type = 1, .amount = 50});
@@ -298,7 +298,7 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     // kmBanks: the category of bank accounts follows
     EXPECT_EQ((QList<double>{50, 50, 50}), accounts({kmOtherIncome, kmBank, kmBanks}));
 
-    BillSpec cashFee = income;  // a cash fee must be paid in full when there is no partner
+    BillPlan cashFee = income;  // a cash fee must be paid in full when there is no partner
     cashFee.djType = 17;
     cashFee.lines = {{.km = kmOtherFee, .total = 40}};
     cashFee.money = {{.km = kmCash, .type = 1, .amount = 30}};
@@ -322,7 +322,7 @@ TEST_F(Posting, ARefusedNegativeStockLeavesNothingBehind) {
     const double bills = number(u"SELECT count(*) FROM djIndex"_s);
     const double moves = number(u"SELECT count(*) FROM djStockDetail"_s);
 
-    BillSpec s = sale(kAverage, 3, 20, "2024-01-06");
+    BillPlan s = sale(kAverage, 3, 20, "2024-01-06");
     s.lines.push_back({.goods = kFifo, .qty = 4, .price = 30});
     s.money.push_back({.km = kmCash, .type = 1, .amount = 60});
     EXPECT_EQ(u"第 2 行商品[SP03 齿轮]库存不足：仓库[总仓]现有 0，需要 4，不能过账！"_s,
@@ -352,13 +352,13 @@ TEST_F(Unopened, PostingIsRefusedBeforeOpeningBeforeTheOpeningDateAndInAClosedPe
     db_->execute(u"UPDATE sysPeriod SET beginDate = '2024-02-01' WHERE type = 0"_s);
     EXPECT_EQ(u"单据日期[2024-01-15]所在的期间已经月结存，不能过账！"_s,
               test::errorOf([&] { post(purchase(kAverage, 1, 1, "2024-01-15")); }));
-    BillSpec unknown = purchase(kAverage, 1, 1, "2024-02-02");
+    BillPlan unknown = purchase(kAverage, 1, 1, "2024-02-02");
     unknown.djType = 64;
     EXPECT_EQ(u"单据类型[64]暂不支持过账！"_s, test::errorOf([&] { post(unknown); }));
-    BillSpec noPartner = purchase(kAverage, 1, 1, "2024-02-02");
+    BillPlan noPartner = purchase(kAverage, 1, 1, "2024-02-02");
     noPartner.wldw = 0;
     EXPECT_EQ(u"单据没有选择往来单位，不能过账！"_s, test::errorOf([&] { post(noPartner); }));
-    BillSpec category = purchase(kAverage, 1, 1, "2024-02-02");
+    BillPlan category = purchase(kAverage, 1, 1, "2024-02-02");
     category.money.push_back({.km = kmBanks, .type = 1, .amount = 1});  // a category
     EXPECT_EQ(u"会计科目[全部银行存款合计]是分类，不能直接记账，请选择它下面的科目！"_s,
               test::errorOf([&] { post(category); }));

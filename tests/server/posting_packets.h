@@ -1,7 +1,7 @@
 #pragma once
 // The parameter lines and data packets of QMXService "SaveToDB"/"SaveToDraft" as the bill windows
-// build them: header lines named after the header fields, a lines packet with one text field
-// (width 8000) per grid column, an account packet (km_id, type, dbtotal, Lendtotal); receipts and
+// build them: header lines named after the header fields, a lines packet with one text field per
+// grid column, an account packet (km_id, type, dbtotal, Lendtotal); receipts and
 // payments send their account rows first and the bills they settle second.
 
 #include <QString>
@@ -11,10 +11,13 @@
 
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
+
+using dyt::test::textRows;
 
 // One goods line of a bill: goods, quantity and price; the amounts follow as the bill window
 // computes them without tax, discount or freight.
@@ -65,13 +68,6 @@ inline QString num(double v) {
     return QString::number(v, 'f', 4);
 }
 
-inline RecordSet textPacket(const QStringList& fields) {
-    RecordSet rs;
-    for (const QString& f : fields)
-        rs.addField(f, FieldType::Text, 8000);
-    return rs;
-}
-
 inline void addRow(RecordSet& rs, const QStringList& values) {
     RecordSet::Row row;
     for (const QString& v : values)
@@ -111,12 +107,13 @@ inline ParamList goodsBillParams(const GoodsBill& b) {
 }
 
 inline RecordSet goodsLinesPacket(const GoodsBill& b) {
-    RecordSet rs = textPacket(
+    RecordSet rs = textRows(
         {u"goodsid"_s,   u"orderid"_s,  u"goodsCode"_s,     u"goodsname"_s,     u"IntoStock_id"_s,
          u"goodspc"_s,   u"unitid"_s,   u"rate"_s,          u"qty"_s,           u"Price"_s,
          u"Total"_s,     u"discount"_s, u"discountprice"_s, u"discounttotal"_s, u"tax"_s,
          u"Taxtotal"_s,  u"TaxPrice"_s, u"taxTotalSum"_s,   u"yftotal"_s,       u"costPrice"_s,
-         u"costTotal"_s, u"RowType"_s,  u"comment"_s,       u"s_id"_s,          u"s_orderid"_s});
+         u"costTotal"_s, u"RowType"_s,  u"comment"_s,       u"s_id"_s,          u"s_orderid"_s},
+        {});
     for (const GoodsLine& l : b.lines) {
         const QString total = num(l.qty * l.price);
         addRow(rs, {QString::number(l.goods),
@@ -151,7 +148,7 @@ inline RecordSet goodsLinesPacket(const GoodsBill& b) {
 }
 
 inline RecordSet accountPacket(const std::vector<AccountLine>& accounts) {
-    RecordSet rs = textPacket({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s});
+    RecordSet rs = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s}, {});
     for (const AccountLine& a : accounts) {
         addRow(rs, {QString::number(a.km), QString::number(a.type), u"0"_s, num(a.amount)});
     }
@@ -181,8 +178,8 @@ inline ParamList moneyBillParams(const MoneyBill& b) {
 
 // The upper grid of a receipt or payment: one row per account.
 inline RecordSet moneyAccountRows(const MoneyBill& b) {
-    RecordSet rs = textPacket(
-        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s});
+    RecordSet rs = textRows(
+        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s}, {});
     for (const AccountLine& a : b.accounts) {
         addRow(rs,
                {QString::number(a.km), QString(), QString(), QString(), num(a.amount), QString()});
@@ -192,8 +189,8 @@ inline RecordSet moneyAccountRows(const MoneyBill& b) {
 
 // The lower grid: the open bills of the partner with the amount settled now.
 inline RecordSet settledRows(const MoneyBill& b) {
-    RecordSet rs = textPacket(
-        {u"s_id"_s, u"djType"_s, u"billCode"_s, u"date"_s, u"totalSum"_s, u"ye"_s, u"Total"_s});
+    RecordSet rs = textRows(
+        {u"s_id"_s, u"djType"_s, u"billCode"_s, u"date"_s, u"totalSum"_s, u"ye"_s, u"Total"_s}, {});
     for (const SettledBill& s : b.settled) {
         addRow(rs, {QString::number(s.billId), u"1"_s, QString(), b.date, num(s.amount),
                     num(s.amount), num(s.amount)});

@@ -210,51 +210,6 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
     EXPECT_EQ(QStringList{u"%1=500"_s.arg(sale)}, openBills(kCustomer));
 }
 
-TEST_F(PostingService, ReturnTransferAndStocktakeFollowTheStock) {
-    buyTwice();
-    // Return 2 of the average goods at 12: they leave at their cost 11.5; the supplier is owed
-    // 24 less and the 1 between goes to the cost adjustment account.
-    const qint64 ret =
-        posted(bill(6, "2025-01-08", kSupplier, {{.goods = kAvg, .qty = 2, .price = 12}}));
-    EXPECT_EQ(std::pair(23.0, 11.5), lineCost(ret, 1));
-    EXPECT_EQ((QList<double>{18, 207}), stockOf(kAvg, kWh1));
-    EXPECT_EQ(460 - 24, payable(kSupplier));
-    EXPECT_EQ((QList<double>{-1, 460 - 23}), accounts({kmCostAdjust, kmStock}));
-
-    // Transfer 12 FIFO units from 301 to 302: the batch at 10 and 2 of the batch at 13.
-    GoodsBill transfer = bill(15, "2025-01-09", 0, {{.goods = kFifo, .qty = 12, .price = 0}});
-    transfer.intoStock = kWh2;
-    transfer.outStock = kWh1;
-    const qint64 moved = posted(transfer);
-    EXPECT_EQ(126, lineCost(moved, 1).first);
-    EXPECT_EQ((QList<double>{8, 104}), stockOf(kFifo, kWh1));
-    EXPECT_EQ((QList<double>{12, 126}), stockOf(kFifo, kWh2));
-    EXPECT_EQ(437, account(kmStock));  // value only moved
-
-    // Stocktake of warehouse 301: 20 average units counted (18 on the books: 2 more at 11.5),
-    // 5 FIFO units counted (8 on the books: 3 short, the oldest there are at 13).
-    const qint64 count = posted(
-        bill(42, "2025-01-10", 0,
-             {{.goods = kAvg, .qty = 20, .price = 0}, {.goods = kFifo, .qty = 5, .price = 0}}));
-    EXPECT_EQ(u"盘点单"_s,
-              scalar(u"SELECT djname FROM djIndex WHERE id = %1"_s.arg(count)).toString());
-    EXPECT_EQ(23, lineCost(count, 1).first);
-    EXPECT_EQ(-39, lineCost(count, 2).first);
-    EXPECT_EQ((QList<double>{20, 230}), stockOf(kAvg, kWh1));
-    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
-    EXPECT_EQ((QList<double>{23, 39, 437 + 23 - 39}), accounts({kmOverflow, kmLoss, kmStock}));
-
-    // The transferred batches kept their identity: 11 sold from 302 take the 10 at 10 first.
-    GoodsBill sale = bill(1, "2025-01-11", kCustomer, {{.goods = kFifo, .qty = 11, .price = 20}});
-    sale.intoStock = kWh2;
-    const qint64 sold = posted(sale);
-    EXPECT_EQ(113, lineCost(sold, 1).first);
-    EXPECT_EQ(13, stockValue(kFifo, kWh2));
-    // The stock account equals the stock ledger.
-    EXPECT_EQ(230 + 65 + 13, account(kmStock));
-    EXPECT_EQ(230 + 65 + 13, number(u"SELECT isnull(sum(total), 0) FROM baseGoodsStock"_s));
-}
-
 TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRestoreEverything) {
     buyTwice();
     const qint64 s1 =
@@ -322,6 +277,9 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     EXPECT_EQ(100, receivable(kCustomer));
     EXPECT_EQ(50, advanceReceived(kCustomer));
     const QString id = QString::number(r);
+    // A settled bill cannot be deleted before its receipt is settled again.
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(s1)}}));
+    EXPECT_EQ(u"单据已经按单结算，请先在对应的收付款单据中重新结算！"_s, lastMessage_);
 
     // "重新结算": the settled rows are zeroed and the receipt reposted, then the rows go.
     update(u"Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
@@ -369,7 +327,18 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(0, billField(p3, "dj_state"));
     EXPECT_EQ(0, count(u"SELECT count(*) FROM djList WHERE id = %1 AND dj_state "
                        "<> 0"_s.arg(p3)));
+    EXPECT_EQ(0, count(u"SELECT count(*) FROM djKmDetail WHERE id = %1 AND dj_state "
+                       "<> 0"_s.arg(p3)));
     EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(p3)));
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(p3)}}));
+    EXPECT_EQ(u"单据已经删除！"_s, lastMessage_);
+
+    // A bill of a closed month stays.
+    const qint64 january =
+        posted(bill(5, "2025-01-20", kSupplier, {{.goods = kAvg, .qty = 1, .price = 10}}));
+    update(u"UPDATE sysPeriod SET beginDate = '2025-02-01' WHERE type = 0"_s);
+    EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(january)}}));
+    EXPECT_EQ(u"本张单据已月结存，不能删除"_s, lastMessage_);
 }
 
 TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehind) {
@@ -474,6 +443,10 @@ TEST_F(PostingService, ACopyIntoADraftUsesItsNumberUnderTheNumberingRules) {
                                                          {"dj_state", u"2"_s}});
         ASSERT_GT(copy, 0) << lastMessage_.toStdString();
         EXPECT_EQ(1, billField(copy, "dj_state")) << c.voiding;
+        EXPECT_EQ(6, billField(copy, "djType"));
+        EXPECT_EQ(u"JHTH-%1"_s.arg(c.voiding),
+                  scalar(u"SELECT code FROM djIndex WHERE id = %1"_s.arg(copy)).toString());
+        EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(copy)));
         EXPECT_EQ(c.nextAfterCopy, nextNo(6, today())) << c.voiding;
     }
     EXPECT_EQ(-1,

@@ -1,64 +1,31 @@
 // p_sys_Get_purview: the operator's rows of the function menu, in menu order, with the grant.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
-#include "common/error.h"
+#include "backend_fixture.h"
 #include "common/paramlist.h"
-#include "protocol/protocol.h"
-#include "server/backend.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::server {
 namespace {
 
-QString loginLines(const QString& db) {
-    return proto::joinLines({db, db, u"1"_s, u"pc-9"_s, QString(), QString(), u"1"_s, u"x"_s,
-                             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s,
-                             u"V11.0.140215"_s});
-}
-
-class MenuProcedure : public ::testing::Test {
+class MenuProcedure : public test::BackendFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ServerConfig config;
-        config.dataDir = dir_.path();
-        backend_ = std::make_unique<Backend>(config);
-        session_.spid = backend_->nextSpid();
-        ASSERT_EQ(0, call("CreateProfile", {u"账套甲"_s, u"账套甲"_s, u"sa"_s, QString()}).code());
-        ASSERT_EQ(0, call("Login", {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
+        BackendFixture::SetUp();
+        ASSERT_EQ(0, createProfile(u"账套甲"_s).code());
+        ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
     }
-    void TearDown() override { backend_->closeSession(session_); }
 
-    proto::Response call(const char* method, const QCborArray& args) {
-        proto::Request r;
-        r.id = ++requestId_;
-        r.method = QString::fromLatin1(method);
-        r.args = args;
-        return backend_->handle(session_, r);
-    }
     RecordSet purview(const QString& userid) {
         ParamList p;
         if (!userid.isNull())
             p.setValue(u"userid"_s, userid);
         p.setValue(u"czyid"_s, u"1"_s);
-        proto::Response r = call("ExecProcQuery", {u"p_sys_Get_purview"_s, p.text()});
+        proto::Response r = call(session_, "ExecProcQuery", {u"p_sys_Get_purview"_s, p.text()});
         if (!r.error.isEmpty())
             throw DytError(r.error);
         return proto::recordSetFromCbor(r.out(1));
-    }
-    RecordSet query(const QString& sql) {
-        proto::Response r = call("ExecQuery", {sql});
-        if (!r.error.isEmpty())
-            throw DytError(r.error);
-        return proto::recordSetFromCbor(r.out(0));
-    }
-    void update(const QString& sql) {
-        proto::Response r = call("ExecUpdate", {sql});
-        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-        ASSERT_GE(r.code(), 0) << r.outText(0).toStdString();
     }
     // The row of a code, -1 when absent.
     static int rowOf(const RecordSet& rs, const QString& code) {
@@ -72,11 +39,6 @@ protected:
     static QString value(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toString();
     }
-
-    QTemporaryDir dir_;
-    std::unique_ptr<Backend> backend_;
-    Session session_;
-    qint64 requestId_ = 0;
 };
 
 TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {

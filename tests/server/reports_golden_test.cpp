@@ -46,32 +46,43 @@ QString goldenPath(const QString& className) {
     return QDir(QStringLiteral(DYT_TEST_DATA_DIR "/reports")).filePath(className + u".tsv"_s);
 }
 
-// The account set of the report files in a dyt-server process.
-class ReportServer : public ReportFixture {
+// The account set of the report files, posted once per suite, in a dyt-server process.
+class ReportServer : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ReportFixture::SetUp();
-        postScenario();
-        postMoreKinds();
-        dataDir_ = dir_.path();
-        // The account set stays in the data folder; the server process opens it from there.
-        backend_->closeSession(session_);
-        backend_.reset();
-        ASSERT_TRUE(server_.start({}, dataDir_)) << server_.error().toStdString();
+    struct Builder : ReportFixture {
+        void TestBody() override {}
+        void build() {
+            SetUp();
+            postScenario();
+            postMoreKinds();
+            // The account set stays in the data folder; the server process opens it from there.
+            backend_->closeSession(session_);
+            backend_.reset();
+        }
+        QString dataDir() const { return dir_.path(); }
+    };
+
+    static void SetUpTestSuite() {
+        builder_ = new Builder;
+        builder_->build();
+        server_ = new dyt::test::ServerProcess;
+        ASSERT_TRUE(server_->start({}, builder_->dataDir())) << server_->error().toStdString();
     }
-    void TearDown() override {
-        server_.stop();
-        // BillFixture::TearDown closes a session of the backend, which is gone.
+    static void TearDownTestSuite() {
+        delete server_;
+        delete builder_;
+        server_ = nullptr;
+        builder_ = nullptr;
     }
 
-    dyt::test::CliResult report(const QStringList& args) {
-        return dyt::test::runCli(QStringList{u"--server"_s, server_.address(), u"--profile"_s,
+    static dyt::test::CliResult report(const QStringList& args) {
+        return dyt::test::runCli(QStringList{u"--server"_s, server_->address(), u"--profile"_s,
                                              u"dytv1_1"_s, u"--user"_s, u"1"_s, u"report"_s} +
                                  args);
     }
 
-    QString dataDir_;
-    dyt::test::ServerProcess server_;
+    static inline Builder* builder_ = nullptr;
+    static inline dyt::test::ServerProcess* server_ = nullptr;
 };
 
 class ReportGolden : public ReportServer, public ::testing::WithParamInterface<std::string> {};

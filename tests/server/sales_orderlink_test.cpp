@@ -17,7 +17,7 @@ protected:
         p.setValue(u"wldw_id"_s, partner);
         p.setValue(u"dj_Caption"_s, u"销售订单"_s);
         const ServiceResult r = service(
-            u"SaveToDB"_s, p, textPacket(goodsLineFields(), {goodsLine(u"101"_s, u"4"_s, u"5"_s)}));
+            u"SaveToDB"_s, p, textRows(goodsLineFields(), {goodsLine(u"101"_s, u"4"_s, u"5"_s)}));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }

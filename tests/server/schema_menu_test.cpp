@@ -62,30 +62,6 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
     }
 }
 
-TEST_F(SchemaAccountSetTest, EntriesCarryTheWindowTitlesAndBillNames) {
-    const auto codes = readTsv(u"schema/function_codes.tsv"_s);
-    QHash<QString, QString> kindName;
-    for (const BillKindRow& k : billKindRows())
-        kindName.insert(QString::number(k.djType), k.kindName());
-    const QHash<QString, MenuRow> menu = loadMenu(db_);
-    int titled = 0;
-    for (const QStringList& c : codes) {
-        const MenuRow& m = menu[c[0]];
-        if (c[1] == QLatin1String("bill")) {
-            EXPECT_EQ(m.djType, c[2]) << c[0].toStdString();
-            EXPECT_EQ(m.name, kindName.value(c[2])) << c[0].toStdString();
-            EXPECT_EQ(m.sonnum, u"0"_s);
-        } else if (c.size() > 3 && !c[3].isEmpty()) {
-            EXPECT_EQ(m.name, c[3]) << c[0].toStdString();
-            ++titled;
-        }
-    }
-    EXPECT_GT(titled, 100);
-    // The four consignment entries whose names become bill titles.
-    EXPECT_EQ(menu[u"201805"_s].name, u"委托发货单"_s);
-    EXPECT_EQ(menu[u"201808"_s].name, u"委托调价单"_s);
-}
-
 TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     QHash<QString, MenuRow> byId;

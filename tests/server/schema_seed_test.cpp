@@ -1,8 +1,7 @@
-// Seed data of a fresh account set: settings, switches, bill kinds, operator 1, accounts and field
-// captions.
+// Seed data of a fresh account set: bill kinds and their counters, operator 1, accounts, the
+// seeded trees, the current period and the version.
 
 #include <QDate>
-#include <QSet>
 
 #include "protocol/billkinds.h"
 #include "schema_test_util.h"
@@ -11,151 +10,27 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using dyt::BillKindRow;
-using dyt::billKindRows;
 using dyt::schematest::query;
-using dyt::schematest::readTsv;
 using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 
-QString setting(sqlite3* db, const QString& name) {
-    return scalar(db, u"SELECT sysValue FROM sysData WHERE Name = '%1'"_s.arg(name));
-}
-
-TEST_F(SchemaAccountSetTest, EverySettingTheClientLoadsIsPresent) {
-    // The names the settings loader compares, as the system lists them.
-    const QStringList names =
-        u"CurrentYear,单位全名,单位简名,单位地址,开户银行及账号,税务登记号,传真号码,"
-        "法人代表,单位邮编,电话号码,单位备注,period,JxcPeriodNow,isOpen,sysIni,RPPeriod,"
-        "RPInitOver,OpenPeriod,EnterpriseType,inidate,AutoSN,kmLength1,kmLength2,"
-        "kmLength3,kmLength4,kmLength5,kmLength6,kmLength7,kmLength8,kmLength9,TaxIniJe,"
-        "showCount,Aklfs,AGZFPType,PZType,系统使用负库存,本地快速打印,成本算法,"
-        "自动备份天数,收付款结算方式,零售模式,pricedot,taxdot,totaldot,qtydot,"
-        "discountdot,保质期提前报警天数,超期应收款提前报警天数,超期应付款提前报警天数,"
-        "进货订单提前报警天数,销售订单提前报警天数,默认单据行数,销售单默认收款账户ID,"
-        "销售单默认收款账户名,销售单默认收款金额,自动备份日期"_s.split(u',');
-    for (const QString& n : names) {
-        EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysData WHERE Name = '%1'"_s.arg(n)), u"1"_s)
-            << n.toStdString();
-    }
-}
-
-TEST_F(SchemaAccountSetTest, SettingsStartWithSensibleDefaults) {
-    const QDate today = QDate::currentDate();
-    for (const char* dot : {"pricedot", "taxdot", "totaldot", "qtydot", "discountdot"}) {
-        EXPECT_EQ(setting(db_, QString::fromUtf8(dot)), u"2"_s) << dot;
-    }
-    EXPECT_EQ(setting(db_, u"CurrentYear"_s), QString::number(today.year()));
-    EXPECT_EQ(setting(db_, u"period"_s), QString::number(today.month()));
-    EXPECT_EQ(setting(db_, u"isOpen"_s), u"0"_s);
-    EXPECT_EQ(setting(db_, u"AutoSN"_s), u"1"_s);
-    EXPECT_EQ(setting(db_, u"单位全名"_s), u"测试公司"_s);
-    const int rows = setting(db_, u"默认单据行数"_s).toInt();
-    EXPECT_GE(rows, 50);
-    EXPECT_LE(rows, 500);
-    const int days = setting(db_, u"自动备份天数"_s).toInt();
-    EXPECT_GE(days, 0);
-    EXPECT_LE(days, 10);
-    // The cost algorithm is stored as the list index minus one: -1 … 3.
-    const int cost = setting(db_, u"成本算法"_s).toInt();
-    EXPECT_GE(cost, -1);
-    EXPECT_LE(cost, 3);
-    // The opening date parses as a date.
-    EXPECT_TRUE(QDate::fromString(setting(db_, u"inidate"_s), u"yyyy-MM-dd"_s).isValid());
-}
-
-TEST_F(SchemaAccountSetTest, NumberingRulesAreLoadedInIdOrder) {
-    // The numbering settings window reads five rows in id order, the first being "AutoSN".
-    auto rows = query(db_,
-                      u" select * from sysData where id in "
-                      "(208042000,208042001,208042002,208042003,208042004) "
-                      "order by id "_s);
-    ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0][1], u"AutoSN"_s);
-    EXPECT_EQ(rows[0][2], u"1"_s);
-    // Rule values are within their choices: one 0..1, two 0..2, three 0..2, four 0..1.
-    const int maxima[] = {1, 2, 2, 1};
-    for (int i = 0; i < 4; ++i) {
-        const int v = rows[static_cast<size_t>(i + 1)][2].toInt();
-        EXPECT_GE(v, 0);
-        EXPECT_LE(v, maxima[i]) << "rule " << i + 1;
-    }
-}
-
-TEST_F(SchemaAccountSetTest, SwitchesCoverEveryIdWithNames) {
-    for (int id = 2001; id <= 2042; ++id) {
-        auto r = query(db_, u"SELECT name, sysValue FROM sysConf WHERE id = %1"_s.arg(id));
-        ASSERT_EQ(r.size(), 1u) << id;
-        EXPECT_FALSE(r[0][0].trimmed().isEmpty()) << id;
-        EXPECT_TRUE(r[0][1] == QLatin1String("0") || r[0][1] == QLatin1String("1")) << id;
-    }
-    // The options dialog's query lists exactly its ten switches.
-    auto dialog = query(db_,
-                        u"SELECT * FROM sysConf  WHERE type = 1 and isuse = 1 AND ID IN "
-                        "(-1,'2006','2009','2010','2011','2012','2013','2014','2015','2016',"
-                        "'2027')  ORDER BY name"_s);
-    QSet<int> ids;
-    for (const auto& r : dialog)
-        ids.insert(r[0].toInt());
-    EXPECT_EQ(ids, (QSet<int>{2006, 2009, 2010, 2011, 2012, 2013, 2014, 2015, 2016, 2027}));
-    // Switches outside the dialog are not of type 1; the pop-up switch is one of them.
-    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysConf WHERE type = 1"_s), u"10"_s);
-    EXPECT_EQ(scalar(db_, u"SELECT name FROM sysConf WHERE id = 2017"_s),
-              u"登入系统时弹出报警窗口"_s);
-}
-
-TEST_F(SchemaAccountSetTest, EveryBillKindHasItsRow) {
-    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysDjb"_s).toInt(),
-              static_cast<int>(billKindRows().size()));
-    for (const BillKindRow& k : billKindRows()) {
-        auto r = query(db_,
-                       u"SELECT fullname, menuid, sonnum, inputnum, inputName1, "
-                       "inputName5, inputid2, SNFormat, NumHead, printisCheck "
-                       "FROM sysDjb WHERE id = %1"_s.arg(k.djType));
+TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesAndFormatsStartingWithThem) {
+    EXPECT_EQ(scalar(db_, u"SELECT count(DISTINCT NumHead) FROM sysDjb"_s),
+              scalar(db_, u"SELECT count(*) FROM sysDjb"_s));
+    // The format starts with the quoted prefix and ends with a counter mask.
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) FROM sysDjb WHERE substr(SNFormat, 1, length(NumHead) + 2) "
+                     "<> '\"' || NumHead || '\"' OR SNFormat NOT LIKE '%[00000]'"_s),
+              u"0"_s);
+    // The seed writes every row of the bill-kind table the client opens bills by, and no other.
+    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysDjb"_s),
+              QString::number(dyt::billKindRows().size()));
+    for (const dyt::BillKindRow& k : dyt::billKindRows()) {
+        const auto r = query(
+            db_, u"SELECT fullname, menuid, NumHead FROM sysDjb WHERE id = %1"_s.arg(k.djType));
         ASSERT_EQ(r.size(), 1u) << k.djType;
-        EXPECT_EQ(r[0][0], k.kindName());
-        EXPECT_EQ(r[0][1], QString::number(k.menuTag)) << k.djType;
-        EXPECT_EQ(r[0][2], u"0"_s);
-        EXPECT_EQ(r[0][3], u"1"_s);
-        EXPECT_EQ(r[0][4], u"审查人一"_s);
-        EXPECT_EQ(r[0][5], u"审查人五"_s);
-        // An empty step list: "(0" directly followed by ",0)".
-        EXPECT_EQ(r[0][6], u"(0,0)"_s);
-        // The format starts with the quoted prefix and ends with a counter mask.
-        EXPECT_TRUE(r[0][7].startsWith(QLatin1Char('"') + r[0][8] + QLatin1Char('"')))
-            << r[0][7].toStdString();
-        EXPECT_TRUE(r[0][7].endsWith(u"[00000]"_s));
-        EXPECT_EQ(r[0][9], u"0"_s);
+        EXPECT_EQ(r[0], (QStringList{k.kindName(), QString::number(k.menuTag), k.numberHead()}));
     }
-    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysDjb"_s), u"69"_s);
-    EXPECT_EQ(scalar(db_, u"SELECT count(DISTINCT NumHead) FROM sysDjb"_s), u"69"_s);
-}
-
-TEST_F(SchemaAccountSetTest, AuditWindowListsItsThirtyKindsInTableOrder) {
-    const QString list =
-        u"1,2,5,6,12,13,11,10,15,16,14,9,35,36,37,38,39,40,21,22,17,18,19,20,29,28,30,31,33,32"_s;
-    auto rows = query(db_,
-                      u"select id, fullname from sysDjb where sonnum=0 and id in "
-                      "(0,%1) order by orderly "_s.arg(list));
-    QStringList ids;
-    for (const auto& r : rows)
-        ids << r[0];
-    EXPECT_EQ(ids.join(QLatin1Char(',')), list);
-}
-
-TEST_F(SchemaAccountSetTest, PrintCountWindowFindsItsSixtyTwoKinds) {
-    QStringList numbers;
-    for (int i = 1; i <= 40; ++i)
-        numbers << QString::number(i);
-    for (int i = 43; i <= 50; ++i)
-        numbers << QString::number(i);
-    for (int i = 53; i <= 66; ++i)
-        numbers << QString::number(i);
-    ASSERT_EQ(numbers.size(), 62);
-    auto rows = query(db_,
-                      u"select *,a.printPassword as printPassword2 from sysdjb as "
-                      "a where a.id in (-1 ,%1,0) order by a.id"_s.arg(numbers.join(u" ,"_s)));
-    EXPECT_EQ(rows.size(), 62u);
 }
 
 TEST_F(SchemaAccountSetTest, NumberingCountersExistForEveryKind) {
@@ -268,29 +143,6 @@ TEST_F(SchemaAccountSetTest, SeededBaseTreesAreConsistent) {
                                    "'kmLength%1'"_s.arg(r[2]));
         EXPECT_EQ(r[0].size() - r[1].size(), len.toInt()) << r[0].toStdString();
     }
-}
-
-TEST_F(SchemaAccountSetTest, FieldCaptionsCoverTheFiveKindsWithTenFreeFields) {
-    for (int prefix = 1001; prefix <= 1005; ++prefix) {
-        auto rows = query(db_,
-                          u"SELECT * FROM baseFieldNames  WHERE code LIKE '%1%' "
-                          "order by code"_s.arg(prefix));
-        EXPECT_GE(rows.size(), 14u) << prefix;
-        QStringList captions;
-        for (const auto& r : rows) {
-            captions << r[1];
-            EXPECT_EQ(r[1], r[2]);  // the shown caption starts as the standard one
-            EXPECT_EQ(r[0].size(), 6);
-        }
-        for (int i = 1; i <= 10; ++i) {
-            EXPECT_TRUE(captions.contains(u"自定义%1"_s.arg(i))) << prefix << " " << i;
-        }
-    }
-    EXPECT_EQ(scalar(db_,
-                     u"SELECT count(*) FROM baseFieldNames WHERE code NOT LIKE "
-                     "'1001%' AND code NOT LIKE '1002%' AND code NOT LIKE '1003%' "
-                     "AND code NOT LIKE '1004%' AND code NOT LIKE '1005%'"_s),
-              u"0"_s);
 }
 
 TEST_F(SchemaAccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {

@@ -63,7 +63,7 @@ protected:
         post(purchase(kShop, "2024-01-07", {{31, 20, 1.1}}));
         post(sale(kMain, "2024-01-10", 31, 40, 3.0));
         lastSale_ = post(sale(kMain, "2024-01-12", 31, 5, 3.2));
-        BillSpec negative = sale(kShop, "2024-01-12", 35, 4, 8);
+        BillPlan negative = sale(kShop, "2024-01-12", 35, 4, 8);
         negative.lines[0].costprice = 5;
         post(negative);
     }
@@ -73,8 +73,8 @@ protected:
         double qty;
         double price;
     };
-    static BillSpec purchase(qint64 stock, const char* date, std::initializer_list<Item> items) {
-        BillSpec b;
+    static BillPlan purchase(qint64 stock, const char* date, std::initializer_list<Item> items) {
+        BillPlan b;
         b.djType = 5;
         b.date = QString::fromLatin1(date);
         b.wldw = kSupplier;
@@ -83,8 +83,8 @@ protected:
             b.lines.push_back({.goods = i.goods, .qty = i.qty, .price = i.price});
         return b;
     }
-    static BillSpec sale(qint64 stock, const char* date, qint64 goods, double qty, double price) {
-        BillSpec b;
+    static BillPlan sale(qint64 stock, const char* date, qint64 goods, double qty, double price) {
+        BillPlan b;
         b.djType = 1;
         b.date = QString::fromLatin1(date);
         b.wldw = kCustomer;

@@ -1,0 +1,83 @@
+#pragma once
+// An in-process backend on a fresh data folder, called as the client calls it: requests of a
+// session, creating an account set, logging in and the session's SQL texts.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "common/error.h"
+#include "common/recordset.h"
+#include "protocol/protocol.h"
+#include "server/backend.h"
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::server::test {
+
+// The log-in lines of operator 1 on computer "pc-7".
+inline QString loginLines(const QString& db, const QString& flag = u"Check"_s) {
+    return proto::joinLines({db, db, u"1"_s, u"pc-7"_s, QString(), QString(), u"1"_s, u"x"_s,
+                             u"dytv1"_s, u"UpdateFlag="_s + flag, u"LoginType=0"_s,
+                             u"V11.0.140215"_s});
+}
+
+class BackendFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ServerConfig config;
+        config.dataDir = dir_.path();
+        backend_ = std::make_unique<Backend>(config);
+        session_.spid = backend_->nextSpid();
+    }
+    void TearDown() override { backend_->closeSession(session_); }
+
+    proto::Response call(Session& s, const char* method, const QCborArray& args) {
+        proto::Request r;
+        r.id = ++requestId_;
+        r.method = QString::fromLatin1(method);
+        r.args = args;
+        return backend_->handle(s, r);
+    }
+    // A new account set of that name, by the administrator "sa" without password.
+    proto::Response createProfile(const QString& name) {
+        Session admin;
+        admin.spid = backend_->nextSpid();
+        return call(admin, "CreateProfile", {name, name, u"sa"_s, QString()});
+    }
+    proto::Response login(Session& s, const QString& db, const QString& pw = QString(),
+                          const QString& flag = u"Check"_s) {
+        if (s.spid == 0)
+            s.spid = backend_->nextSpid();
+        return call(s, "Login", {loginLines(db, flag), u"1"_s, pw});
+    }
+
+    // The session's SQL texts; failures throw DytError with the server's message.
+    RecordSet query(const QString& sql, Session* s = nullptr) {
+        const proto::Response r = call(s ? *s : session_, "ExecQuery", {sql});
+        if (!r.error.isEmpty() || r.code() != 0)
+            throw DytError(r.error + r.outText(1));
+        return proto::recordSetFromCbor(r.out(0));
+    }
+    qint64 update(const QString& sql) {
+        const proto::Response r = call(session_, "ExecUpdate", {sql});
+        if (!r.error.isEmpty() || r.code() < 0)
+            throw DytError(r.error + r.outText(0));
+        return r.code();
+    }
+    QVariant scalar(const QString& sql) {
+        const RecordSet rs = query(sql);
+        return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
+    }
+    qint64 count(const QString& sql) { return scalar(sql).toLongLong(); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Backend> backend_;
+    Session session_;
+    qint64 requestId_ = 0;
+};
+
+}  // namespace dyt::server::test
