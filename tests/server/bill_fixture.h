@@ -17,7 +17,7 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
+#include "server/net/backend.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

@@ -6,8 +6,8 @@
 
 #include "ledger_fixture.h"
 #include "protocol/client.h"
-#include "server/backend.h"
-#include "server/server.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 
 using namespace Qt::StringLiterals;
 

@@ -8,8 +8,8 @@
 #include "common/recordset.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
-#include "server/server.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 
 using namespace Qt::StringLiterals;
 

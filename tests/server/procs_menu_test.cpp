@@ -6,7 +6,7 @@
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
+#include "server/net/backend.h"
 
 using namespace Qt::StringLiterals;
 
