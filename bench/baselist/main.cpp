@@ -12,9 +12,9 @@
 #include "common/error.h"
 #include "protocol/protocol.h"
 #include "server/db/database.h"
+#include "server/db/schema.h"
 #include "server/procs/procs_baselist.h"
 #include "server/procs/registry.h"
-#include "server/db/schema.h"
 
 namespace {
 

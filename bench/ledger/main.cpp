@@ -11,8 +11,8 @@
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
-#include "server/ledger/posting.h"
 #include "server/db/schema.h"
+#include "server/ledger/posting.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
-#include "server/procs/registry.h"
 #include "server/db/schema.h"
+#include "server/procs/registry.h"
 
 namespace {
 

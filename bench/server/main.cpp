@@ -9,8 +9,8 @@
 
 #include "common/error.h"
 #include "protocol/client.h"
-#include "server/net/backend.h"
 #include "server/db/database.h"
+#include "server/net/backend.h"
 #include "server/net/server.h"
 
 namespace {

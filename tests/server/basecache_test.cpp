@@ -8,8 +8,8 @@
 #include "common/basecache.h"
 #include "common/error.h"
 #include "protocol/protocol.h"
-#include "server/net/backend.h"
 #include "server/db/database.h"
+#include "server/net/backend.h"
 #include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;

@@ -12,10 +12,10 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
-#include "server/demo/demo_builder.h"
 #include "server/db/password.h"
-#include "server/procs/registry.h"
 #include "server/db/schema.h"
+#include "server/demo/demo_builder.h"
+#include "server/procs/registry.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;

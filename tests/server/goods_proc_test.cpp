@@ -8,9 +8,10 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/db/where.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
-#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

@@ -9,10 +9,10 @@
 
 #include "common/error.h"
 #include "protocol/protocol.h"
-#include "server/net/backend.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
 #include "server/db/schema_internal.h"
+#include "server/net/backend.h"
 #include "tsql_corpus.h"
 
 using namespace Qt::StringLiterals;

@@ -14,9 +14,9 @@
 #include "common/paramlist.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
+#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 #include "server/procs/registry.h"
-#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

@@ -9,11 +9,11 @@
 
 #include "common/currency.h"
 #include "server/db/database.h"
-#include "server/demo/demo_builder.h"
 #include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/demo/demo_builder.h"
 #include "server/procs/registry.h"
 #include "server/reports/reports.h"
-#include "server/db/schema.h"
 
 using namespace Qt::StringLiterals;
 

@@ -12,9 +12,9 @@
 #include "common/error.h"
 #include "protocol/protocol.h"
 #include "schema_test_util.h"
-#include "server/net/backend.h"
 #include "server/db/schema.h"
 #include "server/db/schema_internal.h"
+#include "server/net/backend.h"
 
 using namespace Qt::StringLiterals;
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
-#include "server/net/config.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
+#include "server/net/config.h"
 #include "server/tsql/tsql.h"
 
 using namespace Qt::StringLiterals;

@@ -146,6 +146,7 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
             flags |= SQLITE_OPEN_READONLY;
             break;
         case Mode::ReadWrite:
+        case Mode::File:
             flags |= SQLITE_OPEN_READWRITE;
             break;
         case Mode::ReadWriteCreate:
@@ -162,6 +163,8 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
     std::unique_ptr<Database> db(new Database(handle, path));
     sqlite3_busy_timeout(handle, 10000);
     sqlite3_extended_result_codes(handle, 1);
+    if (mode == Mode::File)
+        return db;
     if (mode != Mode::ReadOnly) {
         db->executeScript(QStringLiteral(
             "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;"));
@@ -268,6 +271,26 @@ bool Database::tableExists(const QString& name) {
 
 bool Database::inTransaction() const {
     return sqlite3_get_autocommit(db_) == 0;
+}
+
+bool Database::backupTo(const QString& path) {
+    sqlite3* dest = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &dest,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close(dest);
+        return false;
+    }
+    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
+    int rc = b ? sqlite3_backup_step(b, -1) : sqlite3_errcode(dest);
+    if (b)
+        sqlite3_backup_finish(b);
+    if (rc == SQLITE_DONE)
+        rc = sqlite3_exec(dest, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    const QString err = QString::fromUtf8(sqlite3_errmsg(dest));
+    sqlite3_close(dest);
+    if (rc != SQLITE_OK && rc != SQLITE_DONE)
+        throw DytError(err);
+    return true;
 }
 
 int Database::authorizer(void* self, int action, const char* a, const char* b, const char* dbName,

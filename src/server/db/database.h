@@ -51,7 +51,9 @@ private:
 
 class Database {
 public:
-    enum class Mode { ReadWrite, ReadWriteCreate, ReadOnly };
+    // File: read-write with the file's own journal and foreign-key settings, for a file brought in
+    // from outside that is checked before it is taken into use.
+    enum class Mode { ReadWrite, ReadWriteCreate, ReadOnly, File };
 
     // Opens a database file with the server's settings: WAL, foreign keys, busy timeout and
     // synchronous=FULL (read-only opens skip the journal settings). Throws DytError.
@@ -79,6 +81,10 @@ public:
     qint64 lastInsertId() const;
     bool tableExists(const QString& name);
     bool inTransaction() const;
+    // Copies the whole database into a new file at path and leaves the copy in rollback-journal
+    // mode, one file to carry away. False when the file cannot be created; throws DytError with
+    // the database's message when the copy fails (the file may then stay behind, half written).
+    bool backupTo(const QString& path);
 
     QString lastError() const;
     [[noreturn]] void raise(int rc, const QString& context = {}) const;

@@ -229,6 +229,9 @@ private:
 
 // Adds a signed debit to an account and its parents (dbTotal / LendTotal / Total).
 void applyAccount(Database& db, qint64 km, double debit, double credit);
+// The categories above an account, top first, and the account itself. Throws DytError with
+// `missing` when there is no such account.
+QList<qint64> accountChain(Database& db, qint64 km, const QString& missing);
 void applyPartner(Database& db, qint64 wldw, const PartnerDelta& d);
 
 // ---- the bill kinds (ledger_kinds.cpp) ---------------------------------------------------------

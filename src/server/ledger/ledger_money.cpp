@@ -92,17 +92,22 @@ void applyPartner(Database& db, qint64 wldw, const PartnerDelta& d) {
                {ys, yf, yushou, yufu, wldw});
 }
 
-void applyAccount(Database& db, qint64 km, double debit, double credit) {
+QList<qint64> accountChain(Database& db, qint64 km, const QString& missing) {
     const QVariant path = db.scalar(QStringLiteral("SELECT par_jl FROM baseKM WHERE id = ?"), {km});
     if (!path.isValid())
-        throw DytError(QStringLiteral("会计科目[%1]不存在，不能过账！").arg(km));
-    // The account and every category above it carry the change.
-    const QStringList ids = path.toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+        throw DytError(missing);
     QList<qint64> chain;
-    for (const QString& s : ids)
+    for (const QString& s : path.toString().split(QLatin1Char(','), Qt::SkipEmptyParts))
         chain << s.toLongLong();
     if (!chain.contains(km))
         chain << km;
+    return chain;
+}
+
+void applyAccount(Database& db, qint64 km, double debit, double credit) {
+    // The account and every category above it carry the change.
+    const QList<qint64> chain =
+        accountChain(db, km, QStringLiteral("会计科目[%1]不存在，不能过账！").arg(km));
     for (qint64 node : chain) {
         Statement st = db.prepare(
             QStringLiteral("SELECT dbTotal, LendTotal, Total, dc FROM baseKM WHERE id = ?"));

@@ -6,15 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <filesystem>
 
 #include "common/error.h"
-#include "server/reports/reports.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
+#include "server/reports/reports.h"
 #include "server/tsql/tsql.h"
 #include "server/tsql/tsql_functions.h"
 
@@ -825,26 +823,12 @@ Response Backend::backupProfile(Session& session, const QCborArray& args) {
     }
     const QString tmp = path + QStringLiteral(".part");
     QFile::remove(tmp);
-    {
-        sqlite3* dest = nullptr;
-        if (sqlite3_open_v2(tmp.toUtf8().constData(), &dest,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-            sqlite3_close(dest);
+    try {
+        if (!session.db->backupTo(tmp))
             return fail(QStringLiteral("无法创建备份文件[%1]").arg(fileName));
-        }
-        sqlite3_backup* b = sqlite3_backup_init(dest, "main", session.db->handle(), "main");
-        int rc = b ? sqlite3_backup_step(b, -1) : sqlite3_errcode(dest);
-        if (b)
-            sqlite3_backup_finish(b);
-        if (rc == SQLITE_DONE) {
-            rc = sqlite3_exec(dest, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        }
-        const QString err = QString::fromUtf8(sqlite3_errmsg(dest));
-        sqlite3_close(dest);
-        if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-            QFile::remove(tmp);
-            return fail(QStringLiteral("备份账套时出错：%1").arg(err));
-        }
+    } catch (const DytError& e) {
+        QFile::remove(tmp);
+        return fail(QStringLiteral("备份账套时出错：%1").arg(e.message()));
     }
     if (!QFile::rename(tmp, path)) {
         QFile::remove(tmp);
@@ -872,33 +856,27 @@ bool validateAccountSetFile(const QString& path, QString* message) {
         return false;
     }
     f.close();
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close(db);
+    std::unique_ptr<Database> db;
+    try {
+        db = Database::open(path, Database::Mode::File);
+    } catch (const DytError&) {
         *message = QStringLiteral("文件不是有效的账套备份");
         return false;
     }
-    bool ok =
-        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) == SQLITE_OK;
     QString integrity;
-    if (ok) {
-        sqlite3_stmt* st = nullptr;
-        ok = sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-             sqlite3_step(st) == SQLITE_ROW;
-        if (ok)
-            integrity =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
+    try {
+        db->executeScript(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        integrity = db->scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+    } catch (const DytError&) {
+        integrity.clear();
     }
-    if (!ok || integrity != QLatin1String("ok")) {
-        sqlite3_close(db);
+    if (integrity != QLatin1String("ok")) {
         *message = QStringLiteral("备份文件已损坏：%1")
                        .arg(integrity.isEmpty() ? QStringLiteral("无法读取") : integrity);
         return false;
     }
-    const int version = schema::storedVersion(db);
-    sqlite3_close(db);
+    const int version = schema::storedVersion(db->handle());
+    db.reset();
     if (version <= 0) {
         *message = QStringLiteral("文件不是有效的账套备份");
         return false;

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "protocol/protocol.h"
+#include "server/db/database.h"
 #include "server/net/catalogue.h"
 #include "server/net/config.h"
-#include "server/db/database.h"
 #include "server/procs/registry.h"
 #include "server/tsql/tsql.h"
 

@@ -2,8 +2,8 @@
 #include "server/procs/bill_numbering.h"
 
 #include "common/error.h"
-#include "server/procs/bill_common.h"
 #include "server/db/database.h"
+#include "server/procs/bill_common.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server::numbering {

@@ -14,27 +14,13 @@
 
 #include "common/condition.h"
 #include "common/error.h"
-#include "server/procs/bill_common.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
+#include "server/procs/bill_common.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
 namespace {
-
-// SQL and values of a WHERE clause under construction.
-struct Where {
-    QStringList parts;
-    QVariantList values;
-
-    void add(const QString& sql, const QVariantList& bound = {}) {
-        parts << sql;
-        values << bound;
-    }
-    QString text() const {
-        return parts.isEmpty() ? QString()
-                               : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
-    }
-};
 
 QList<qint64> parseIdList(const QString& text, const QString& what) {
     const QString t = text.trimmed();
@@ -72,12 +58,6 @@ QVariantList variants(const QList<qint64>& ids) {
     return out;
 }
 
-// The record a condition string chooses; 0 for all.
-struct RecordChoice {
-    qint64 id = 0;
-    bool withSubs = false;
-};
-
 RecordChoice recordChoice(const QString& text, const QString& what,
                           const QString& altKey = QString()) {
     RecordChoice r;
@@ -88,18 +68,6 @@ RecordChoice recordChoice(const QString& text, const QString& what,
     r.id = billvalues::id(idText, what);
     r.withSubs = cs.value(QStringLiteral("issub")).trimmed() == QLatin1String("1");
     return r;
-}
-
-// "IN (…)" over the chosen record of a base table (and its sub-records); the table name is one
-// of the constants below, never a client text.
-QString inRecords(const RecordChoice& r, const char* table, QVariantList* values) {
-    values->append(r.id);
-    if (!r.withSubs)
-        return QStringLiteral("IN (?)");
-    return QStringLiteral(
-               "IN (SELECT c.id FROM %1 AS c, %1 AS p WHERE p.id = ? AND (c.id = p.id "
-               "OR substr(c.par_jl, 1, length(p.par_jl)) = p.par_jl))")
-        .arg(QString::fromLatin1(table));
 }
 
 // filter: ";isred=…;isOver=…;djtype=…".
@@ -214,7 +182,7 @@ int getDJIndex(CallContext& c) {
                          QStringLiteral("wldw_id"));
         if (partner.id > 0) {
             QVariantList v;
-            const QString in = inRecords(partner, "baseWLDW", &v);
+            const QString in = inRecords(partner, QStringLiteral("baseWLDW"), &v);
             w.add(QStringLiteral("a.wldw_id ") + in, v);
         }
         // The picking of an order by its number: ";Code=" in place of the partner.
@@ -228,24 +196,24 @@ int getDJIndex(CallContext& c) {
             recordChoice(p.value(QStringLiteral("zyStr")), QStringLiteral("职员"));
         if (employee.id > 0) {
             QVariantList v;
-            const QString in = inRecords(employee, "baseZY", &v);
+            const QString in = inRecords(employee, QStringLiteral("baseZY"), &v);
             w.add(QStringLiteral("a.jsr_id ") + in, v);
         }
         const RecordChoice dept =
             recordChoice(p.value(QStringLiteral("bmStr")), QStringLiteral("部门"));
         if (dept.id > 0) {
             QVariantList v;
-            const QString in = inRecords(dept, "baseBM", &v);
+            const QString in = inRecords(dept, QStringLiteral("baseBM"), &v);
             w.add(QStringLiteral("a.dep_id ") + in, v);
         }
         const RecordChoice stock =
             recordChoice(p.value(QStringLiteral("ckStr")), QStringLiteral("仓库"));
         if (stock.id > 0) {
             QVariantList v;
-            const QString in1 = inRecords(stock, "baseCK", &v);
-            const QString in2 = inRecords(stock, "baseCK", &v);
-            const QString in3 = inRecords(stock, "baseCK", &v);
-            const QString in4 = inRecords(stock, "baseCK", &v);
+            const QString in1 = inRecords(stock, QStringLiteral("baseCK"), &v);
+            const QString in2 = inRecords(stock, QStringLiteral("baseCK"), &v);
+            const QString in3 = inRecords(stock, QStringLiteral("baseCK"), &v);
+            const QString in4 = inRecords(stock, QStringLiteral("baseCK"), &v);
             w.add(QStringLiteral("(a.IntoStock_id %1 OR a.OutStock_id %2 OR EXISTS (SELECT 1 FROM "
                                  "djList AS l WHERE l.id = a.id AND (l.IntoStock_id %3 OR "
                                  "l.OutStock_id %4)))")
@@ -256,8 +224,8 @@ int getDJIndex(CallContext& c) {
             recordChoice(p.value(QStringLiteral("kmStr")), QStringLiteral("账户"));
         if (account.id > 0) {
             QVariantList v;
-            const QString in1 = inRecords(account, "baseKM", &v);
-            const QString in2 = inRecords(account, "baseKM", &v);
+            const QString in1 = inRecords(account, QStringLiteral("baseKM"), &v);
+            const QString in2 = inRecords(account, QStringLiteral("baseKM"), &v);
             w.add(QStringLiteral("(EXISTS (SELECT 1 FROM djKmDetail AS k WHERE k.id = a.id AND "
                                  "k.km_id %1) OR EXISTS (SELECT 1 FROM djList AS l WHERE l.id = "
                                  "a.id AND l.km_id %2))")
@@ -269,7 +237,7 @@ int getDJIndex(CallContext& c) {
             recordChoice(p.value(QStringLiteral("GoodsStr")), QStringLiteral("商品"));
         if (goods.id > 0) {
             QVariantList v;
-            const QString in = inRecords(goods, "baseGoods", &v);
+            const QString in = inRecords(goods, QStringLiteral("baseGoods"), &v);
             w.add(QStringLiteral("EXISTS (SELECT 1 FROM djList AS l WHERE l.id = a.id AND "
                                  "l.goodsid %1)")
                       .arg(in),
@@ -277,7 +245,7 @@ int getDJIndex(CallContext& c) {
         }
     }
     c.data =
-        c.db.query(kIndexSelect + w.text() + QStringLiteral(" ORDER BY a.date, a.id"), w.values);
+        c.db.query(kIndexSelect + w.clause() + QStringLiteral(" ORDER BY a.date, a.id"), w.values);
     return 0;
 }
 
@@ -363,7 +331,7 @@ int getDJList(CallContext& c) {
         if (partner.id == 0)
             throw DytError(QStringLiteral("请先选择往来单位"));
         QVariantList v;
-        const QString in = inRecords(partner, "baseWLDW", &v);
+        const QString in = inRecords(partner, QStringLiteral("baseWLDW"), &v);
         w.add(QStringLiteral("s.wldw_id ") + in, v);
         addDateRange(w, p, QStringLiteral("s.date"));
         c.data = c.db.query(
@@ -371,7 +339,7 @@ int getDJList(CallContext& c) {
                            "s.date, s.dj_Caption, s.summery, s.comment, %1 AS totalSum, "
                            "ROUND(%2 - %3, 4) AS ye, 0 AS Total FROM djIndex AS s%4) AS t "
                            "WHERE t.ye <> 0 ORDER BY t.date, t.s_id")
-                .arg(kSignedTotal, kSignedOpen, kSettledByOthers, w.text()),
+                .arg(kSignedTotal, kSignedOpen, kSettledByOthers, w.clause()),
             QVariantList{id} + w.values);
     } else if (type.compare(QLatin1String("xuandan"), Qt::CaseInsensitive) == 0) {
         const QList<qint64> bills =

@@ -18,10 +18,10 @@
 
 #include "common/error.h"
 #include "common/rounding.h"
-#include "server/procs/bill_common.h"
-#include "server/procs/bill_numbering.h"
 #include "server/db/database.h"
 #include "server/ledger/posting.h"
+#include "server/procs/bill_common.h"
+#include "server/procs/bill_numbering.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {

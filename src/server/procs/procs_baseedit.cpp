@@ -22,6 +22,7 @@
 #include "common/pinyin.h"
 #include "server/db/basekinds.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 
@@ -466,7 +467,7 @@ public:
         if (stop) {
             if (n.sonnum == 0)
                 return;
-            values.append(containsPattern(n.path).mid(1));
+            values.append(prefixPattern(n.path));
             db_.execute(QStringLiteral("UPDATE %1 SET isstop = ?%2 WHERE par_jl LIKE ? ESCAPE '\\' "
                                        "AND del = 0 AND isstop <> 1")
                             .arg(k_.table, stamp),
@@ -613,7 +614,7 @@ public:
             requireRight(n.id);
             if (targetPath.startsWith(n.path))
                 throw DytError(QStringLiteral("不能把分类移到它自己或它的下级中"));
-            const QString below = containsPattern(n.path).mid(1);
+            const QString below = prefixPattern(n.path);
             const int deepest =
                 db_.scalar(QStringLiteral("SELECT MAX(leveal) FROM %1 WHERE par_jl LIKE ? ESCAPE "
                                           "'\\'")

@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "server/db/basekinds.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 
@@ -18,32 +19,6 @@ namespace dyt::server {
 namespace {
 
 using base::BaseKind;
-
-// A WHERE clause of fixed fragments and the values bound to their "?".
-struct Where {
-    QStringList parts;
-    QVariantList values;
-    void add(const QString& sql, const QVariantList& bound = {}) {
-        parts.append(sql);
-        values.append(bound);
-    }
-    QString text() const { return parts.join(QStringLiteral(" AND ")); }
-};
-
-qint64 conditionNumber(const ConditionString& c, const QString& key) {
-    const QString v = c.value(key).trimmed();
-    if (v.isEmpty())
-        return 0;
-    bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    if (!ok)
-        throw DytError(QStringLiteral("查询条件[%1]不是有效的编号: %2").arg(key, v));
-    return n;
-}
-
-bool flagSet(const ConditionString& c, const QString& key) {
-    return c.value(key).trimmed() == u"1";
-}
 
 // The full names of the categories above rows, read once per category.
 class PathNames {
@@ -93,14 +68,14 @@ class ListQuery {
 public:
     ListQuery(CallContext& c, const BaseKind& kind) : c_(c), kind_(kind) {
         cond_ = ConditionString::parse(c.params.value(kind.conditionKey));
-        userId_ = c.userId > 0 ? c.userId : conditionNumber(cond_, QStringLiteral("czy_id"));
+        userId_ = c.userId > 0 ? c.userId : conditionId(cond_, QStringLiteral("czy_id"));
     }
 
     int run() {
         Where w;
         w.add(QStringLiteral("t.del = 0"));
-        const qint64 id = conditionNumber(cond_, QStringLiteral("id"));
-        const bool tree = flagSet(cond_, QStringLiteral("TreeView"));
+        const qint64 id = conditionId(cond_, QStringLiteral("id"));
+        const bool tree = conditionFlag(cond_, QStringLiteral("TreeView"));
         const QString search = cond_.value(QStringLiteral("allfilter")).trimmed();
         // A level keeps the order the operator gave its rows; a flat list or a search result
         // mixes levels, whose orders do not compare, and comes in code order.
@@ -112,10 +87,10 @@ public:
         } else if (!search.isEmpty()) {
             addSearch(w, search);
             byCode = true;
-        } else if (kind_.operatorsOnly || flagSet(cond_, QStringLiteral("isList"))) {
+        } else if (kind_.operatorsOnly || conditionFlag(cond_, QStringLiteral("isList"))) {
             w.add(QStringLiteral("t.sonnum = 0"));
             byCode = true;
-            const qint64 parId = conditionNumber(cond_, QStringLiteral("par_id"));
+            const qint64 parId = conditionId(cond_, QStringLiteral("par_id"));
             if (parId > 0) {
                 const QVariant path =
                     c_.db.scalar(QStringLiteral("SELECT par_jl FROM %1 WHERE id = ? AND del = 0")
@@ -125,11 +100,10 @@ public:
                     throw DytError(
                         QStringLiteral("%1分类[%2]不存在").arg(kind_.caption).arg(parId));
                 w.add(QStringLiteral("t.par_jl LIKE ? ESCAPE '\\'"),
-                      {containsPattern(path.toString()).mid(1)});
+                      {prefixPattern(path.toString())});
             }
         } else {
-            w.add(QStringLiteral("t.par_id = ?"),
-                  {conditionNumber(cond_, QStringLiteral("par_id"))});
+            w.add(QStringLiteral("t.par_id = ?"), {conditionId(cond_, QStringLiteral("par_id"))});
         }
         if (kind_.operatorsOnly)
             w.add(QStringLiteral("EXISTS (SELECT 1 FROM sysuser AS o WHERE o.id = t.id)"));
@@ -139,10 +113,10 @@ public:
         }
         if (kind_.table == u"baseGoods" && cond_.contains(QStringLiteral("sptype"))) {
             w.add(QStringLiteral("(t.sonnum > 0 OR t.spType = ?)"),
-                  {conditionNumber(cond_, QStringLiteral("sptype"))});
+                  {conditionId(cond_, QStringLiteral("sptype"))});
         }
         if (kind_.table == u"baseWLDW") {
-            const qint64 type = conditionNumber(cond_, QStringLiteral("dwtype"));
+            const qint64 type = conditionId(cond_, QStringLiteral("dwtype"));
             if (type > 0)
                 w.add(QStringLiteral("(t.sonnum > 0 OR t.type = ? OR t.type = 0)"), {type});
         }

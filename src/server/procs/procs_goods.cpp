@@ -36,21 +36,11 @@
 #include "common/condition.h"
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/procs_stockstatus.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
-
-QString containsPattern(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size() + 4);
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            escaped += u'\\';
-        escaped += c;
-    }
-    return u'%' + escaped + u'%';
-}
 
 QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
                           const QString& baseUnit) {
@@ -73,28 +63,6 @@ namespace {
 
 constexpr qint64 kAdministrator = 1;
 
-// A WHERE clause of fixed fragments and the values bound to their "?".
-struct Conditions {
-    QStringList parts;
-    QVariantList values;
-    void add(const QString& sql, const QVariantList& bound = {}) {
-        parts.append(sql);
-        values.append(bound);
-    }
-    QString text() const { return parts.join(QStringLiteral(" AND ")); }
-};
-
-qint64 conditionId(const ConditionString& c, const QString& key) {
-    const QString v = c.value(key).trimmed();
-    if (v.isEmpty())
-        return 0;
-    bool ok = false;
-    const qint64 id = v.toLongLong(&ok);
-    if (!ok)
-        throw DytError(QStringLiteral("查询条件[%1]不是有效的编号: %2").arg(key, v));
-    return id;
-}
-
 bool purchaseFamily(qint64 djType) {
     return djType >= 5 && djType <= 8;
 }
@@ -112,7 +80,7 @@ public:
     }
 
     int selectGoods(bool otherStock) {
-        Conditions w;
+        Where w;
         w.add(QStringLiteral("g.del = 0"));
         QString unitJoin = QStringLiteral("u.Goodsid = g.id AND u.fzdwid = 0");
         QVariantList joinValues;
@@ -147,7 +115,7 @@ public:
                 if (!path.isValid())
                     throw DytError(QStringLiteral("商品类别[%1]不存在").arg(parId));
                 w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
-                      {containsPattern(path.toString()).mid(1)});
+                      {prefixPattern(path.toString())});
             }
         } else {
             w.add(QStringLiteral("g.par_id = ?"), {parId});
@@ -258,7 +226,7 @@ public:
         if (goodsId <= 0)
             throw DytError(QStringLiteral("请选择商品"));
         const bool sub = goods_.value(QStringLiteral("isSub")).trimmed() == u"1";
-        Conditions w;
+        Where w;
         w.add(QStringLiteral("s.qty <> 0"));
         w.add(QStringLiteral("g.del = 0"));
         if (sub) {
@@ -267,7 +235,7 @@ public:
             if (!path.isValid())
                 throw DytError(QStringLiteral("商品[%1]不存在").arg(goodsId));
             w.add(QStringLiteral("(g.id = ? OR g.par_jl LIKE ? ESCAPE '\\')"),
-                  {goodsId, containsPattern(path.toString()).mid(1)});
+                  {goodsId, prefixPattern(path.toString())});
         } else {
             w.add(QStringLiteral("g.id = ?"), {goodsId});
         }

@@ -12,10 +12,6 @@ class Registry;
 
 void registerGoodsProcedures(Registry& procedures);
 
-// The LIKE pattern (with ESCAPE '\') that finds `text` anywhere in a value: "%", "_" and "\" of
-// the text stand for themselves.
-QString containsPattern(const QString& text);
-
 // The auxiliary quantity text: whole auxiliary units, then the rest in base units ("2箱6个");
 // empty without an auxiliary unit (rate above 1) or without stock.
 QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate, const QString& baseUnit);

@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "server/procs/bill_common.h"
-#include "server/procs/bill_numbering.h"
 #include "server/db/database.h"
 #include "server/ledger/ledger_internal.h"
 #include "server/ledger/posting.h"
+#include "server/procs/bill_common.h"
+#include "server/procs/bill_numbering.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
@@ -289,15 +289,7 @@ void refuseWhenOpened(Database& db) {
 void moveOpening(Database& db, qint64 km, double debit) {
     if (debit == 0)
         return;
-    const QVariant path = db.scalar(QStringLiteral("SELECT par_jl FROM baseKM WHERE id = ?"), {km});
-    if (!path.isValid())
-        throw DytError(QStringLiteral("会计科目[%1]不存在").arg(km));
-    QList<qint64> chain;
-    for (const QString& s : path.toString().split(QLatin1Char(','), Qt::SkipEmptyParts))
-        chain << s.toLongLong();
-    if (!chain.contains(km))
-        chain << km;
-    for (qint64 node : chain) {
+    for (qint64 node : accountChain(db, km, QStringLiteral("会计科目[%1]不存在").arg(km))) {
         db.execute(QStringLiteral("UPDATE baseKM SET Total00 = round(Total00 + dc * ?, 4), "
                                   "Total = round(Total + dc * ?, 4) WHERE id = ?"),
                    {debit, debit, node});

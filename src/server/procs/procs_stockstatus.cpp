@@ -34,6 +34,7 @@
 #include "common/currency.h"
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 
@@ -156,7 +157,7 @@ private:
         }
         if (!scopePath_.isEmpty()) {
             parts << QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'");
-            values << containsPattern(scopePath_).mid(1);
+            values << prefixPattern(scopePath_);
         }
     }
 
@@ -222,7 +223,7 @@ private:
                 where = QStringLiteral(
                     " AND stockid IN (SELECT k.id FROM baseCK AS k WHERE k.par_jl LIKE ? ESCAPE "
                     "'\\')");
-                values << containsPattern(path.toString()).mid(1);
+                values << prefixPattern(path.toString());
             } else {
                 where = QStringLiteral(" AND stockid = ?");
                 values << warehouse_;
@@ -339,7 +340,7 @@ private:
                 parts << QStringLiteral("g.sonnum = 0");
                 if (!scopePath_.isEmpty()) {
                     parts << QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'");
-                    values << containsPattern(scopePath_).mid(1);
+                    values << prefixPattern(scopePath_);
                 }
                 break;
             case Mode::Search: {

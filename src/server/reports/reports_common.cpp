@@ -6,8 +6,8 @@
 
 #include "common/currency.h"
 #include "common/error.h"
-#include "server/procs/bill_common.h"
 #include "server/db/database.h"
+#include "server/procs/bill_common.h"
 #include "server/procs/registry.h"
 #include "server/reports/reports_internal.h"
 
@@ -19,15 +19,11 @@ qint64 conditionId(const ConditionString& c, const QString& key, const QString& 
     return billvalues::id(c.value(key).trimmed(), what);
 }
 
-bool flagSet(const ConditionString& c, const QString& key) {
-    return c.value(key).trimmed() == u"1";
-}
-
 RecordChoice recordChoice(const ParamList& lines, const QString& line, const QString& what) {
     const ConditionString cs = ConditionString::parse(lines.value(line).trimmed());
     RecordChoice r;
     r.id = conditionId(cs, QStringLiteral("id"), what);
-    r.withSubs = flagSet(cs, QStringLiteral("issub"));
+    r.withSubs = conditionFlag(cs, QStringLiteral("issub"));
     return r;
 }
 
@@ -60,24 +56,14 @@ Dimension makeDimension(const char* table, const char* line, const char* rights,
 LevelChoice levelChoice(const ConditionString& c, const QString& what) {
     LevelChoice l;
     l.parId = conditionId(c, QStringLiteral("par_id"), what + QStringLiteral("类别"));
-    l.list = flagSet(c, QStringLiteral("isList"));
+    l.list = conditionFlag(c, QStringLiteral("isList"));
     if (l.list)
         l.listParId = l.parId;
     l.search = c.value(QStringLiteral("allfilter")).trimmed();
     l.record.id = conditionId(c, QStringLiteral("id"), what);
-    l.record.withSubs = flagSet(c, QStringLiteral("issub"));
-    l.treeView = flagSet(c, QStringLiteral("TreeView"));
+    l.record.withSubs = conditionFlag(c, QStringLiteral("issub"));
+    l.treeView = conditionFlag(c, QStringLiteral("TreeView"));
     return l;
-}
-
-QString likePattern(const QString& text) {
-    QString pattern;
-    for (const QChar ch : text) {
-        if (ch == u'\\' || ch == u'%' || ch == u'_')
-            pattern += u'\\';
-        pattern += ch;
-    }
-    return u'%' + pattern + u'%';
 }
 
 }  // namespace
@@ -180,7 +166,7 @@ const Dimension& regionDimension() {
 void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table,
                         const QString& alias) {
     if (!level.search.isEmpty()) {
-        const QString pattern = likePattern(level.search);
+        const QString pattern = containsPattern(level.search);
         w.add(QStringLiteral("(%1.code LIKE ? ESCAPE '\\' OR %1.fullname LIKE ? ESCAPE '\\' OR "
                              "%1.pym LIKE ? ESCAPE '\\')")
                   .arg(alias),
@@ -191,16 +177,6 @@ void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table
                   .arg(alias, table),
               {level.listParId, level.listParId});
     }
-}
-
-QString inRecords(const RecordChoice& r, const QString& table, QVariantList* values) {
-    values->append(r.id);
-    if (!r.withSubs)
-        return QStringLiteral("IN (?)");
-    return QStringLiteral(
-               "IN (SELECT c.id FROM %1 AS c, %1 AS p WHERE p.id = ? AND (c.id = p.id "
-               "OR substr(c.par_jl, 1, length(p.par_jl)) = p.par_jl))")
-        .arg(table);
 }
 
 void addRights(Where& w, Database& db, qint64 userId, const QString& rightsTable,
@@ -238,7 +214,7 @@ void addGoodsChoice(Where& w, const ReportParams& p) {
         w.add(QStringLiteral("g.id ") + in, v);
     }
     if (!g.search.isEmpty()) {
-        const QString pattern = likePattern(g.search);
+        const QString pattern = containsPattern(g.search);
         w.add(QStringLiteral("(g.code LIKE ? ESCAPE '\\' OR g.fullname LIKE ? ESCAPE '\\' OR "
                              "g.name LIKE ? ESCAPE '\\' OR g.pym LIKE ? ESCAPE '\\')"),
               {pattern, pattern, pattern, pattern});
@@ -348,23 +324,6 @@ RecordSet emptyResult(const QList<Measure>& fields) {
     for (const Measure& m : fields)
         rs.addField(m.name, m.type);
     return rs;
-}
-
-QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
-                          const QString& baseUnit) {
-    if (rate <= 1.0 || auxUnit.isEmpty() || qty == 0.0)
-        return {};
-    const double magnitude = std::fabs(qty);
-    const double whole = std::floor(magnitude / rate + 1e-9);
-    double rest = magnitude - whole * rate;
-    if (std::fabs(rest) < 1e-9)
-        rest = 0;
-    QString out = qty < 0 ? QStringLiteral("-") : QString();
-    if (whole > 0)
-        out += QString::number(whole, 'f', 0) + auxUnit;
-    if (rest > 0)
-        out += QString::number(rest, 'g', 12) + baseUnit;
-    return out;
 }
 
 RecordSet rollUp(Database& db, const Dimension& d, const LevelChoice& level,

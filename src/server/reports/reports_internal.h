@@ -18,6 +18,7 @@
 #include "common/condition.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "server/db/where.h"
 
 namespace dyt::server {
 
@@ -25,12 +26,6 @@ struct CallContext;
 class Database;
 
 namespace reports {
-
-// A base record chosen by a condition string (";id=…;issub=1"); id 0 means all records.
-struct RecordChoice {
-    qint64 id = 0;
-    bool withSubs = false;
-};
 
 // How the goods (or another tree) are shown: one level, a flat list, or a search.
 struct LevelChoice {
@@ -65,19 +60,6 @@ struct ReportParams {
     QString endText() const;
 };
 
-// A WHERE clause of fixed fragments and the values bound to their "?".
-struct Where {
-    QStringList parts;
-    QVariantList values;
-    void add(const QString& sql, const QVariantList& bound = {}) {
-        parts << sql;
-        values << bound;
-    }
-    QString text() const {
-        return parts.isEmpty() ? QStringLiteral("1 = 1") : parts.join(QStringLiteral(" AND "));
-    }
-};
-
 // A base tree the reports aggregate along. Every name here is a constant of the code.
 struct Dimension {
     QString table;            // baseGoods, baseWLDW, …
@@ -97,10 +79,6 @@ const Dimension& regionDimension();
 // The search and flat-list restriction of a level over the record alias (code, full name, pinyin).
 void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table,
                         const QString& alias);
-
-// "IN (…)" over a chosen record of a tree (and its sub-records with withSubs); the value goes
-// to values.
-QString inRecords(const RecordChoice& r, const QString& table, QVariantList* values);
 
 // Record-rights clause: the column's record is not refused to the operator (switch 2004; operator
 // 1 sees everything). Empty when no rights apply.
@@ -159,9 +137,6 @@ void addLevelScope(Where& w, Database& db, const Dimension& d, const LevelChoice
 RecordSet emptyResult(const QList<Measure>& fields);
 // A number rounded to four decimals as a field value of the type.
 QVariant fieldValue(FieldType type, double v);
-
-// The auxiliary-unit text of a base quantity ("2箱6个"); empty without an auxiliary unit.
-QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate, const QString& baseUnit);
 
 }  // namespace reports
 }  // namespace dyt::server

@@ -10,8 +10,9 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "server/procs/bill_common.h"
 #include "server/db/database.h"
+#include "server/procs/bill_common.h"
+#include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_trade.h"

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "common/error.h"
+#include "common/sqltext.h"
 #include "server/tsql/tsql.h"
 #include "server/tsql/tsql_lexer.h"
 
@@ -168,12 +169,6 @@ VType fromColumnType(ColumnType t) {
             break;
     }
     return VType::Unknown;
-}
-
-QString quoteString(const QString& s) {
-    QString q = s;
-    q.replace(u'\'', QLatin1String("''"));
-    return u'\'' + q + u'\'';
 }
 
 QString ident(const QString& name) {
@@ -1298,7 +1293,7 @@ private:
                 return {tok.text, VType::Number, {}};
             case TokenKind::String:
                 ++p_;
-                return {quoteString(tok.text), VType::Text, {}};
+                return {sqlQuoted(tok.text), VType::Text, {}};
             case TokenKind::Variable: {
                 ++p_;
                 if (tok.text.compare(QLatin1String("@@spid"), Qt::CaseInsensitive) == 0)
@@ -1553,7 +1548,7 @@ private:
             unit = dateUnit(u.text);
         if (unit.isEmpty())
             fail(QStringLiteral("日期部分名称错误"), u);
-        return quoteString(unit);
+        return sqlQuoted(unit);
     }
 
     std::vector<Expr> args() {
