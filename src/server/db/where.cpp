@@ -2,6 +2,7 @@
 
 #include "common/condition.h"
 #include "common/error.h"
+#include "server/db/database.h"
 
 namespace dyt::server {
 
@@ -18,10 +19,10 @@ QString Where::clause() const {
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + text();
 }
 
-qint64 conditionId(const ConditionString& c, const QString& key) {
+qint64 conditionId(const ConditionString& c, const QString& key, qint64 missing) {
     const QString v = c.value(key).trimmed();
     if (v.isEmpty())
-        return 0;
+        return missing;
     bool ok = false;
     const qint64 id = v.toLongLong(&ok);
     if (!ok)
@@ -31,6 +32,21 @@ qint64 conditionId(const ConditionString& c, const QString& key) {
 
 bool conditionFlag(const ConditionString& c, const QString& key) {
     return c.value(key).trimmed() == u"1";
+}
+
+bool recordRightsOn(Database& db, qint64 userId) {
+    if (userId == 1)
+        return false;
+    const QString on =
+        db.scalar(QStringLiteral("SELECT sysValue FROM sysConf WHERE id = 2004")).toString();
+    return on.trimmed() == QLatin1String("1");
+}
+
+void addRecordRights(Where& w, const QString& rightsTable, const QString& column, qint64 userId) {
+    w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 AS r WHERE r.id = %2 AND r.czy_id = ? "
+                         "AND r.isbj = 0)")
+              .arg(rightsTable, column),
+          {userId});
 }
 
 QString inRecords(const RecordChoice& r, const QString& table, QVariantList* values) {

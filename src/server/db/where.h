@@ -13,6 +13,8 @@ class ConditionString;
 
 namespace dyt::server {
 
+class Database;
+
 // A WHERE clause of fixed fragments and the values bound to their "?".
 struct Where {
     QStringList parts;
@@ -25,11 +27,18 @@ struct Where {
     QString clause() const;
 };
 
-// The id under key in a condition string: 0 when it is missing or blank. Throws DytError
+// The id under key in a condition string; `missing` when it is missing or blank. Throws DytError
 // "查询条件[key]不是有效的编号: text" when it is no whole number.
-qint64 conditionId(const ConditionString& c, const QString& key);
+qint64 conditionId(const ConditionString& c, const QString& key, qint64 missing = 0);
 // True when the condition string says key=1.
 bool conditionFlag(const ConditionString& c, const QString& key);
+
+// True when the operator's record rights apply: the account set uses them (switch 2004
+// "使用基本信息授权控制") and the operator is not operator 1, who sees everything.
+bool recordRightsOn(Database& db, qint64 userId);
+// Leaves out the records whose id is in column and whose row in the rights table refuses them to
+// the operator (isbj = 0; no row means allowed).
+void addRecordRights(Where& w, const QString& rightsTable, const QString& column, qint64 userId);
 
 // A record of a base tree chosen by a condition string; id 0 means all records.
 struct RecordChoice {

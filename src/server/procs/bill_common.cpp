@@ -3,9 +3,11 @@
 
 #include <cmath>
 
+#include "common/condition.h"
 #include "common/error.h"
 #include "protocol/protocol.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 
 namespace dyt::server::billvalues {
 
@@ -66,3 +68,25 @@ QString billKindName(Database& db, qint64 djType) {
 }
 
 }  // namespace dyt::server::billvalues
+
+namespace dyt::server {
+
+void addRedFilter(Where& w, int redFilter, const QString& alias) {
+    if (redFilter == 1)
+        w.add(QStringLiteral("%1.isred = 0 AND %1.isredword = 0").arg(alias));
+    else if (redFilter == 2)
+        w.add(QStringLiteral("(%1.isred = 1 OR %1.isredword = 1)").arg(alias));
+}
+
+RecordChoice recordChoice(const QString& text, const QString& what, const QString& altKey) {
+    RecordChoice r;
+    const ConditionString cs = ConditionString::parse(text.trimmed());
+    QString idText = cs.value(QStringLiteral("id"));
+    if (idText.trimmed().isEmpty() && !altKey.isEmpty())
+        idText = cs.value(altKey);
+    r.id = billvalues::id(idText, what);
+    r.withSubs = cs.value(QStringLiteral("issub")).trimmed() == QLatin1String("1");
+    return r;
+}
+
+}  // namespace dyt::server

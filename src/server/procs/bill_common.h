@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "server/db/where.h"
+
 namespace dyt::server {
 
 class Database;
@@ -35,6 +37,15 @@ constexpr qint64 kStocktakeKind = 42;
 QString billKindName(Database& db, qint64 djType);
 
 }  // namespace billvalues
+
+// The red filter of the bill lists and reports over the bill alias: 0 every bill, 1 neither
+// reversed bills nor reversal bills, 2 only those.
+void addRedFilter(Where& w, int redFilter, const QString& alias);
+
+// The record a condition string chooses (";id=…;issub=1"); with altKey, the id may also stand
+// under that key. Throws DytError like billvalues::id() with `what` in the message.
+RecordChoice recordChoice(const QString& text, const QString& what,
+                          const QString& altKey = QString());
 
 void registerNumberingProcedures(Registry& procedures);  // bill_numbering.cpp
 void registerBillReadProcedures(Registry& procedures);   // bill_read.cpp

@@ -58,30 +58,15 @@ QVariantList variants(const QList<qint64>& ids) {
     return out;
 }
 
-RecordChoice recordChoice(const QString& text, const QString& what,
-                          const QString& altKey = QString()) {
-    RecordChoice r;
-    const ConditionString cs = ConditionString::parse(text.trimmed());
-    QString idText = cs.value(QStringLiteral("id"));
-    if (idText.trimmed().isEmpty() && !altKey.isEmpty())
-        idText = cs.value(altKey);
-    r.id = billvalues::id(idText, what);
-    r.withSubs = cs.value(QStringLiteral("issub")).trimmed() == QLatin1String("1");
-    return r;
-}
-
 // filter: ";isred=…;isOver=…;djtype=…".
 void addBillFilter(Where& w, const QString& text, const QString& alias) {
     const ConditionString cs = ConditionString::parse(text.trimmed());
     const QString isred = cs.value(QStringLiteral("isred")).trimmed();
     if (!isred.isEmpty()) {
         const qint64 v = billvalues::id(isred, QStringLiteral("isred"));
-        if (v == 1)
-            w.add(QStringLiteral("%1.isred = 0 AND %1.isredword = 0").arg(alias));
-        else if (v == 2)
-            w.add(QStringLiteral("(%1.isred = 1 OR %1.isredword = 1)").arg(alias));
-        else if (v != 0)
+        if (v > 2)
             throw DytError(QStringLiteral("[isred]只能是0、1或2：%1").arg(isred));
+        addRedFilter(w, static_cast<int>(v), alias);
     }
     const QString isOver = cs.value(QStringLiteral("isOver")).trimmed();
     if (!isOver.isEmpty())
@@ -108,11 +93,7 @@ void addDateRange(Where& w, const ParamList& p, const QString& column) {
 // bills of partners, warehouses, employees and departments the operator is refused (a rights row
 // with isbj = 0; no row means allowed). Operator 1 sees everything.
 void addDataRights(Where& w, CallContext& c) {
-    if (c.userId == 1)
-        return;
-    const QString on =
-        c.db.scalar(QStringLiteral("SELECT sysValue FROM sysConf WHERE id = 2004")).toString();
-    if (on.trimmed() != QLatin1String("1"))
+    if (!recordRightsOn(c.db, c.userId))
         return;
     struct Right {
         const char* table;
@@ -124,10 +105,8 @@ void addDataRights(Where& w, CallContext& c) {
                             {"basezyPurview", "jsr_id"},
                             {"basebmPurview", "dep_id"}};
     for (const Right& r : rights) {
-        w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 AS r WHERE r.id = a.%2 AND r.czy_id = ? "
-                             "AND r.isbj = 0)")
-                  .arg(QString::fromLatin1(r.table), QString::fromLatin1(r.column)),
-              {c.userId});
+        addRecordRights(w, QString::fromLatin1(r.table),
+                        QStringLiteral("a.") + QLatin1String(r.column), c.userId);
     }
 }
 

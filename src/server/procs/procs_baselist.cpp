@@ -121,10 +121,7 @@ public:
                 w.add(QStringLiteral("(t.sonnum > 0 OR t.type = ? OR t.type = 0)"), {type});
         }
         if (base::recordRightsApply(c_.db, kind_, userId_)) {
-            w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 AS r WHERE r.id = t.id AND "
-                                 "r.czy_id = ? AND r.isbj = 0)")
-                      .arg(kind_.rightsTable),
-                  {userId_});
+            addRecordRights(w, kind_.rightsTable, QStringLiteral("t.id"), userId_);
         }
         const QString fields =
             id > 0 || kind_.listFields.isEmpty() ? QStringLiteral("t.*") : kind_.listFields;

@@ -129,11 +129,9 @@ public:
             w.add(QStringLiteral("(g.sonnum > 0 OR g.spType = ?)"),
                   {conditionId(goods_, QStringLiteral("sptype"))});
         }
-        if (c_.userId != kAdministrator) {
-            w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM baseGoodsPurview AS r WHERE r.id = "
-                                 "g.id AND r.czy_id = ? AND r.isbj = 0)"),
-                  {c_.userId});
-        }
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
         qint64 partner = 0;
         qint64 typeId = 0;
         if (otherStock) {
@@ -243,11 +241,9 @@ public:
             w.add(QStringLiteral("s.stockid = ?"), {warehouse_});
         if (goods_.value(QStringLiteral("isstop")).trimmed() == u"0")
             w.add(QStringLiteral("g.isstop = 0"));
-        if (c_.userId != kAdministrator) {
-            w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM baseGoodsPurview AS r WHERE r.id = "
-                                 "g.id AND r.czy_id = ? AND r.isbj = 0)"),
-                  {c_.userId});
-        }
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
         RecordSet& out = c_.data;
         out.clear();
         out.addField(QStringLiteral("goodsid"), FieldType::Integer);

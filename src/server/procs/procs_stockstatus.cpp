@@ -46,17 +46,6 @@ constexpr double kZero = 1e-9;
 // Up to this many goods the stock is looked up goods by goods.
 constexpr qsizetype kLookupLimit = 5000;
 
-qint64 idOf(const ConditionString& c, const QString& key, qint64 fallback = 0) {
-    const QString v = c.value(key).trimmed();
-    if (v.isEmpty())
-        return fallback;
-    bool ok = false;
-    const qint64 id = v.toLongLong(&ok);
-    if (!ok)
-        throw DytError(QStringLiteral("查询条件[%1]不是有效的编号: %2").arg(key, v));
-    return id;
-}
-
 // The stock and prices of one goods.
 struct GoodsFigures {
     QString unit;
@@ -83,12 +72,12 @@ public:
         goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
         const ConditionString ck = ConditionString::parse(p.value(QStringLiteral("ckStr")));
         const ConditionString filter = ConditionString::parse(p.value(QStringLiteral("filter")));
-        warehouse_ = idOf(ck, QStringLiteral("id"));
+        warehouse_ = conditionId(ck, QStringLiteral("id"));
         subWarehouses_ = ck.value(QStringLiteral("issub")).trimmed() == u"1";
-        qtyFilter_ = idOf(filter, QStringLiteral("qty"));
+        qtyFilter_ = conditionId(filter, QStringLiteral("qty"));
         if (qtyFilter_ < 0 || qtyFilter_ > 2)
             throw DytError(QStringLiteral("数量过滤条件[%1]无效").arg(qtyFilter_));
-        refPrice_ = idOf(filter, QStringLiteral("ckj"), -1);
+        refPrice_ = conditionId(filter, QStringLiteral("ckj"), -1);
         if (refPrice_ < -1 || refPrice_ > 6)
             throw DytError(QStringLiteral("参考单价[%1]无效").arg(refPrice_));
     }
@@ -108,8 +97,8 @@ private:
     // Which rows, and the goods whose stock they need (those below scopePath_; all when empty).
     void decideRows() {
         const QString search = goods_.value(QStringLiteral("allfilter")).trimmed();
-        const qint64 oneId = idOf(goods_, QStringLiteral("id"));
-        parId_ = idOf(goods_, QStringLiteral("par_id"));
+        const qint64 oneId = conditionId(goods_, QStringLiteral("id"));
+        parId_ = conditionId(goods_, QStringLiteral("par_id"));
         if (!search.isEmpty()) {
             mode_ = Mode::Search;
             search_ = search;
@@ -143,35 +132,29 @@ private:
 
     // The conditions every goods counted must meet: live, a goods, the type, the right, below the
     // scope; `g` is the goods table's alias.
-    void goodsConditions(QStringList& parts, QVariantList& values) const {
-        parts << QStringLiteral("g.del = 0") << QStringLiteral("g.sonnum = 0");
-        if (goods_.contains(QStringLiteral("sptype"))) {
-            parts << QStringLiteral("g.spType = ?");
-            values << idOf(goods_, QStringLiteral("sptype"));
-        }
-        if (c_.userId != kAdministrator) {
-            parts << QStringLiteral(
-                "NOT EXISTS (SELECT 1 FROM baseGoodsPurview AS r WHERE r.id = g.id AND r.czy_id = "
-                "? AND r.isbj = 0)");
-            values << c_.userId;
-        }
-        if (!scopePath_.isEmpty()) {
-            parts << QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'");
-            values << prefixPattern(scopePath_);
-        }
+    Where goodsConditions() const {
+        Where w;
+        w.add(QStringLiteral("g.del = 0"));
+        w.add(QStringLiteral("g.sonnum = 0"));
+        if (goods_.contains(QStringLiteral("sptype")))
+            w.add(QStringLiteral("g.spType = ?"), {conditionId(goods_, QStringLiteral("sptype"))});
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
+        if (!scopePath_.isEmpty())
+            w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"), {prefixPattern(scopePath_)});
+        return w;
     }
 
     // The goods counted, then their base and first auxiliary units. Many goods read the units in
     // one pass over the unit table instead of two lookups per goods.
     void loadGoods() {
-        QStringList parts;
-        QVariantList values;
-        goodsConditions(parts, values);
+        const Where w = goodsConditions();
         {
             Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl FROM baseGoods AS g "
                                                         "WHERE ") +
-                                         parts.join(QStringLiteral(" AND ")));
-            st.bindAll(values);
+                                         w.text());
+            st.bindAll(w.values);
             while (st.step()) {
                 const qint64 id = st.value(0).toLongLong();
                 goodsFigures_.insert(id, GoodsFigures{});
@@ -189,10 +172,10 @@ private:
             QStringLiteral("SELECT u.Goodsid, u.fzdwid, u.unit, u.rate, ") + price +
             (few ? QStringLiteral(" FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
                                   "g.id WHERE u.fzdwid IN (0, 1) AND ") +
-                       parts.join(QStringLiteral(" AND "))
+                       w.text()
                  : QStringLiteral(" FROM baseGoodsUnit AS u WHERE u.fzdwid IN (0, 1)")));
         if (few)
-            st.bindAll(values);
+            st.bindAll(w.values);
         while (st.step()) {
             auto it = goodsFigures_.find(st.value(0).toLongLong());
             if (it == goodsFigures_.end())
@@ -325,31 +308,30 @@ private:
     // The rows to show, in the order of the goods lists: categories first, then by order,
     // code and id.
     Statement rows() {
-        QStringList parts{QStringLiteral("g.del = 0")};
-        QVariantList values;
+        Where w;
+        w.add(QStringLiteral("g.del = 0"));
         switch (mode_) {
             case Mode::Level:
-                parts << QStringLiteral("g.par_id = ?");
-                values << parId_;
+                w.add(QStringLiteral("g.par_id = ?"), {parId_});
                 break;
             case Mode::One:
-                parts << QStringLiteral("g.id = ?");
-                values << oneId_;
+                w.add(QStringLiteral("g.id = ?"), {oneId_});
                 break;
             case Mode::List:
-                parts << QStringLiteral("g.sonnum = 0");
-                if (!scopePath_.isEmpty()) {
-                    parts << QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'");
-                    values << prefixPattern(scopePath_);
-                }
+                w.add(QStringLiteral("g.sonnum = 0"));
+                if (!scopePath_.isEmpty())
+                    w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
+                          {prefixPattern(scopePath_)});
                 break;
             case Mode::Search: {
                 const QString pattern = containsPattern(search_);
-                parts << QStringLiteral(
-                    "(g.code LIKE ? ESCAPE '\\' OR g.fullname LIKE ? ESCAPE '\\' OR g.name LIKE ? "
-                    "ESCAPE '\\' OR g.pym LIKE ? ESCAPE '\\' OR EXISTS (SELECT 1 FROM "
-                    "baseGoodsUnit AS b WHERE b.Goodsid = g.id AND b.barcode LIKE ? ESCAPE '\\'))");
-                values << pattern << pattern << pattern << pattern << pattern;
+                w.add(QStringLiteral(
+                          "(g.code LIKE ? ESCAPE '\\' OR g.fullname LIKE ? ESCAPE '\\' OR g.name "
+                          "LIKE ? "
+                          "ESCAPE '\\' OR g.pym LIKE ? ESCAPE '\\' OR EXISTS (SELECT 1 FROM "
+                          "baseGoodsUnit AS b WHERE b.Goodsid = g.id AND b.barcode LIKE ? ESCAPE "
+                          "'\\'))"),
+                      {pattern, pattern, pattern, pattern, pattern});
                 break;
             }
         }
@@ -357,10 +339,10 @@ private:
             QStringLiteral("SELECT g.id, g.par_id, g.par_jl, g.leveal, g.sonnum, g.costmode, "
                            "g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr FROM baseGoods "
                            "AS g WHERE ") +
-            parts.join(QStringLiteral(" AND ")) +
+            w.text() +
             QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
                            "g.code, g.id"));
-        st.bindAll(values);
+        st.bindAll(w.values);
         return st;
     }
 

@@ -15,16 +15,8 @@ namespace dyt::server::reports {
 
 namespace {
 
-qint64 conditionId(const ConditionString& c, const QString& key, const QString& what) {
+qint64 recordId(const ConditionString& c, const QString& key, const QString& what) {
     return billvalues::id(c.value(key).trimmed(), what);
-}
-
-RecordChoice recordChoice(const ParamList& lines, const QString& line, const QString& what) {
-    const ConditionString cs = ConditionString::parse(lines.value(line).trimmed());
-    RecordChoice r;
-    r.id = conditionId(cs, QStringLiteral("id"), what);
-    r.withSubs = conditionFlag(cs, QStringLiteral("issub"));
-    return r;
 }
 
 int indexIn(const ConditionString& c, const QString& key, int max) {
@@ -55,12 +47,12 @@ Dimension makeDimension(const char* table, const char* line, const char* rights,
 
 LevelChoice levelChoice(const ConditionString& c, const QString& what) {
     LevelChoice l;
-    l.parId = conditionId(c, QStringLiteral("par_id"), what + QStringLiteral("类别"));
+    l.parId = recordId(c, QStringLiteral("par_id"), what + QStringLiteral("类别"));
     l.list = conditionFlag(c, QStringLiteral("isList"));
     if (l.list)
         l.listParId = l.parId;
     l.search = c.value(QStringLiteral("allfilter")).trimmed();
-    l.record.id = conditionId(c, QStringLiteral("id"), what);
+    l.record.id = recordId(c, QStringLiteral("id"), what);
     l.record.withSubs = conditionFlag(c, QStringLiteral("issub"));
     l.treeView = conditionFlag(c, QStringLiteral("TreeView"));
     return l;
@@ -73,10 +65,10 @@ ReportParams ReportParams::parse(const ParamList& lines, qint64 userId) {
     p.userId = userId;
     p.lines = lines;
     p.queryType = lines.value(QStringLiteral("QueryType")).trimmed();
-    p.partner = recordChoice(lines, QStringLiteral("wldwStr"), QStringLiteral("往来单位"));
-    p.employee = recordChoice(lines, QStringLiteral("zyStr"), QStringLiteral("职员"));
-    p.warehouse = recordChoice(lines, QStringLiteral("ckStr"), QStringLiteral("仓库"));
-    p.department = recordChoice(lines, QStringLiteral("bmStr"), QStringLiteral("部门"));
+    p.partner = recordChoice(lines.value(QStringLiteral("wldwStr")), QStringLiteral("往来单位"));
+    p.employee = recordChoice(lines.value(QStringLiteral("zyStr")), QStringLiteral("职员"));
+    p.warehouse = recordChoice(lines.value(QStringLiteral("ckStr")), QStringLiteral("仓库"));
+    p.department = recordChoice(lines.value(QStringLiteral("bmStr")), QStringLiteral("部门"));
     ConditionString::parse(lines.value(QStringLiteral("kmStr")).trimmed());
 
     const std::pair<const char*, const char*> levelLines[] = {
@@ -107,9 +99,9 @@ ReportParams ReportParams::parse(const ParamList& lines, qint64 userId) {
     p.redFilter = indexIn(p.filter, QStringLiteral("isred"), 2);
     const ConditionString region =
         ConditionString::parse(lines.value(QStringLiteral("dqStr")).trimmed());
-    p.region.id = conditionId(region, QStringLiteral("id"), QStringLiteral("地区"));
+    p.region.id = recordId(region, QStringLiteral("id"), QStringLiteral("地区"));
     if (p.region.id == 0)
-        p.region.id = conditionId(p.filter, QStringLiteral("dqid"), QStringLiteral("地区"));
+        p.region.id = recordId(p.filter, QStringLiteral("dqid"), QStringLiteral("地区"));
     p.region.withSubs = true;
     return p;
 }
@@ -181,29 +173,14 @@ void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table
 
 void addRights(Where& w, Database& db, qint64 userId, const QString& rightsTable,
                const QString& column) {
-    if (userId == 1 || rightsTable.isEmpty())
-        return;
-    const QString on =
-        db.scalar(QStringLiteral("SELECT sysValue FROM sysConf WHERE id = 2004")).toString();
-    if (on.trimmed() != QLatin1String("1"))
-        return;
-    w.add(QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 AS r WHERE r.id = %2 AND r.czy_id = ? "
-                         "AND r.isbj = 0)")
-              .arg(rightsTable, column),
-          {userId});
+    if (!rightsTable.isEmpty() && recordRightsOn(db, userId))
+        addRecordRights(w, rightsTable, column, userId);
 }
 
 QString lineWarehouseSql() {
     return QStringLiteral(
         "(CASE WHEN l.IntoStock_id > 0 THEN l.IntoStock_id ELSE a.IntoStock_id "
         "END)");
-}
-
-void addRedFilter(Where& w, int redFilter, const QString& alias) {
-    if (redFilter == 1)
-        w.add(QStringLiteral("%1.isred = 0 AND %1.isredword = 0").arg(alias));
-    else if (redFilter == 2)
-        w.add(QStringLiteral("(%1.isred = 1 OR %1.isredword = 1)").arg(alias));
 }
 
 void addGoodsChoice(Where& w, const ReportParams& p) {

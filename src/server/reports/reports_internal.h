@@ -96,8 +96,6 @@ Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds);
 // The warehouse a line moves its goods in (the line's own, else the bill's).
 QString lineWarehouseSql();
 
-// Adds the red filter of the parameters for the bill alias.
-void addRedFilter(Where& w, int redFilter, const QString& alias);
 // The goods choice (";id="/";isSub=1", search, flat list restriction) over the goods alias g.
 void addGoodsChoice(Where& w, const ReportParams& p);
 

@@ -8,6 +8,7 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/procs/bill_common.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
 

@@ -34,6 +34,23 @@ std::vector<Token> tokenize(const QString& text) {
     const int n = static_cast<int>(text.size());
     int i = 0;
     auto at = [&](int k) { return k < n ? text[k] : QChar(); };
+    // The text up to the closing character, a doubled one standing for itself; i moves past it.
+    auto quoted = [&](QChar close, const QString& unterminated, int start) -> QString {
+        QString s;
+        while (i < n) {
+            if (text[i] == close) {
+                if (at(i + 1) != close) {
+                    ++i;
+                    return s;
+                }
+                s += close;
+                i += 2;
+                continue;
+            }
+            s += text[i++];
+        }
+        fail(unterminated, start);
+    };
     while (i < n) {
         const QChar c = text[i];
         if (c.isSpace()) {
@@ -72,45 +89,12 @@ std::vector<Token> tokenize(const QString& text) {
             if (c != u'\'')
                 ++i;
             ++i;
-            QString s;
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == u'\'') {
-                    if (at(i + 1) == u'\'') {
-                        s += u'\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                s += text[i++];
-            }
-            if (!closed)
-                fail(QStringLiteral("字符串没有结束"), start);
             t.kind = TokenKind::String;
-            t.text = s;
+            t.text = quoted(u'\'', QStringLiteral("字符串没有结束"), start);
         } else if (c == u'[' || c == u'"') {
             const QChar close = c == u'[' ? u']' : u'"';
             const int start = i++;
-            QString s;
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == close) {
-                    if (at(i + 1) == close) {
-                        s += close;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                s += text[i++];
-            }
-            if (!closed)
-                fail(QStringLiteral("名称没有结束"), start);
+            const QString s = quoted(close, QStringLiteral("名称没有结束"), start);
             if (s.isEmpty())
                 fail(QStringLiteral("名称为空"), start);
             t.kind = TokenKind::Quoted;
