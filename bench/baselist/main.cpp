@@ -11,10 +11,10 @@
 
 #include "common/error.h"
 #include "protocol/protocol.h"
-#include "server/database.h"
-#include "server/procs_baselist.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/procs/procs_baselist.h"
+#include "server/procs/registry.h"
 
 namespace {
 

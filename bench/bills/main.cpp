@@ -11,7 +11,7 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
+#include "server/net/backend.h"
 
 namespace {
 

@@ -21,10 +21,10 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
-#include "server/database.h"
-#include "server/registry.h"
-#include "server/server.h"
+#include "server/db/database.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
+#include "server/procs/registry.h"
 
 namespace {
 

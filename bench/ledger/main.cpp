@@ -9,10 +9,10 @@
 #include <sqlite3.h>
 
 #include "common/error.h"
-#include "server/database.h"
-#include "server/password.h"
-#include "server/posting.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/ledger/posting.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include "common/recordset.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
-#include "server/database.h"
+#include "server/db/database.h"
+#include "server/net/backend.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QTextStream>
 
 #include "common/error.h"
-#include "server/database.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/procs/registry.h"
 
 namespace {
 

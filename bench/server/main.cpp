@@ -9,9 +9,9 @@
 
 #include "common/error.h"
 #include "protocol/client.h"
-#include "server/backend.h"
-#include "server/database.h"
-#include "server/server.h"
+#include "server/db/database.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 
 namespace {
 

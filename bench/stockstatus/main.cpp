@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "common/error.h"
-#include "server/database.h"
-#include "server/demo_builder.h"
-#include "server/password.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/demo/demo_builder.h"
+#include "server/procs/registry.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "common/error.h"
-#include "server/tsql.h"
-#include "server/tsql_functions.h"
+#include "server/tsql/tsql.h"
+#include "server/tsql/tsql_functions.h"
 
 using namespace dyt::server::tsql;
 using Clock = std::chrono::steady_clock;

@@ -7,9 +7,9 @@
 #include <csignal>
 
 #include "common/error.h"
-#include "server/backend.h"
-#include "server/config.h"
-#include "server/server.h"
+#include "server/net/backend.h"
+#include "server/net/config.h"
+#include "server/net/server.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "protocol/client.h"
 #include "protocol/protocol.h"
 #include "report.h"
-#include "server/demo_builder.h"
+#include "server/demo/demo_builder.h"
 
 namespace {
 

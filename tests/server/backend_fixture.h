@@ -11,7 +11,7 @@
 #include "common/error.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
+#include "server/net/backend.h"
 
 using namespace Qt::StringLiterals;
 

@@ -8,9 +8,9 @@
 #include "common/basecache.h"
 #include "common/error.h"
 #include "protocol/protocol.h"
-#include "server/backend.h"
-#include "server/database.h"
-#include "server/registry.h"
+#include "server/db/database.h"
+#include "server/net/backend.h"
+#include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;
 

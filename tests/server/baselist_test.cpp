@@ -7,9 +7,9 @@
 #include <QByteArray>
 
 #include "bill_fixture.h"
-#include "server/database.h"
-#include "server/procs_baselist.h"
-#include "server/registry.h"
+#include "server/db/database.h"
+#include "server/procs/procs_baselist.h"
+#include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;
 

@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "server/database.h"
-#include "server/demo_builder.h"
-#include "server/password.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/demo/demo_builder.h"
+#include "server/procs/registry.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;

@@ -15,8 +15,8 @@
 #include "common/error.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
-#include "server/database.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/schema.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;

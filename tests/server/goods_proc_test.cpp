@@ -7,10 +7,11 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
-#include "server/database.h"
-#include "server/procs_goods.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/db/where.h"
+#include "server/procs/procs_goods.h"
+#include "server/procs/registry.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

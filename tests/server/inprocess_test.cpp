@@ -5,8 +5,8 @@
 
 #include "common/error.h"
 #include "protocol/client.h"
-#include "server/backend.h"
-#include "server/server.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 
 using namespace Qt::StringLiterals;
 

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 
 #include "backend_fixture.h"
-#include "server/password.h"
-#include "server/schema.h"
-#include "server/schema_internal.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/db/schema_internal.h"
 #include "tsql_corpus.h"
 
 using namespace Qt::StringLiterals;

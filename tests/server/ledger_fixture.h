@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/paramlist.h"
-#include "server/database.h"
-#include "server/password.h"
-#include "server/posting.h"
-#include "server/registry.h"
-#include "server/schema.h"
+#include "server/db/database.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/ledger/posting.h"
+#include "server/procs/registry.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

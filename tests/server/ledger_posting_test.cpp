@@ -2,7 +2,7 @@
 // partner balances and account balances against values worked out by hand.
 
 #include "ledger_fixture.h"
-#include "server/tsql_functions.h"
+#include "server/tsql/tsql_functions.h"
 
 using namespace Qt::StringLiterals;
 

@@ -7,7 +7,7 @@
 
 #include "protocol/querydescriptors.h"
 #include "reports_fixture.h"
-#include "server/reports.h"
+#include "server/reports/reports.h"
 
 using namespace Qt::StringLiterals;
 

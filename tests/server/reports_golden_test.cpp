@@ -10,7 +10,7 @@
 
 #include "protocol/querydescriptors.h"
 #include "reports_fixture.h"
-#include "server/reports.h"
+#include "server/reports/reports.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;

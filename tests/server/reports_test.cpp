@@ -1,6 +1,6 @@
 // The report procedures on bills posted through the bill service, against figures worked out by
 // hand from the bills of ReportFixture (see reports_fixture.h).
-#include "server/reports.h"
+#include "server/reports/reports.h"
 #include "reports_fixture.h"
 
 using namespace Qt::StringLiterals;

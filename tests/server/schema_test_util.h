@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "server/schema.h"
+#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;

@@ -3,7 +3,7 @@
 
 #include "common/error.h"
 #include "schema_test_util.h"
-#include "server/schema_internal.h"
+#include "server/db/schema_internal.h"
 
 using namespace Qt::StringLiterals;
 

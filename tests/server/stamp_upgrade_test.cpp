@@ -11,8 +11,8 @@
 
 #include "backend_fixture.h"
 #include "schema_test_util.h"
-#include "server/schema.h"
-#include "server/schema_internal.h"
+#include "server/db/schema.h"
+#include "server/db/schema_internal.h"
 
 using namespace Qt::StringLiterals;
 

@@ -5,9 +5,9 @@
 
 #include <QTemporaryDir>
 
-#include "server/database.h"
-#include "server/schema.h"
-#include "server/schema_internal.h"
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/db/schema_internal.h"
 
 using namespace Qt::StringLiterals;
 

@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 #include "ledger_fixture.h"
-#include "server/registry.h"
+#include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;
 

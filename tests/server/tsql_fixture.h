@@ -8,8 +8,8 @@
 #include <QString>
 
 #include "common/error.h"
-#include "server/tsql.h"
-#include "server/tsql_functions.h"
+#include "server/tsql/tsql.h"
+#include "server/tsql/tsql_functions.h"
 
 using namespace Qt::StringLiterals;
 

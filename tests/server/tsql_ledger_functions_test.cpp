@@ -3,7 +3,7 @@
 // by hand from the rows each test writes.
 
 #include "schema_test_util.h"
-#include "server/tsql_functions.h"
+#include "server/tsql/tsql_functions.h"
 
 using namespace Qt::StringLiterals;
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "common/error.h"
-#include "server/tsql.h"
-#include "server/tsql_lexer.h"
+#include "server/tsql/tsql.h"
+#include "server/tsql/tsql_lexer.h"
 
 using namespace Qt::StringLiterals;
 

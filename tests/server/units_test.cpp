@@ -5,9 +5,10 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
-#include "server/config.h"
-#include "server/database.h"
-#include "server/password.h"
+#include "server/db/database.h"
+#include "server/db/password.h"
+#include "server/net/config.h"
+#include "server/tsql/tsql.h"
 
 using namespace Qt::StringLiterals;
 
@@ -153,7 +154,7 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     QStringList seen;
     db->setWriteWatcher(
         [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
-    db->setRestricted(true);
+    db->setRestricted(tsql::clientAuthorizer);
     const char* refused[] = {"ATTACH DATABASE 'other.db' AS o",
                              "DETACH DATABASE temp",
                              "PRAGMA foreign_keys = OFF",
@@ -180,7 +181,7 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     // Business statements pass, and the watcher sees their writes.
     db->prepare(u"UPDATE child SET amount = 1 WHERE id IN (SELECT id FROM parent)"_s);
     EXPECT_EQ(QStringList{u"child.amount"_s}, seen);
-    db->setRestricted(false);
+    db->setRestricted(nullptr);
     db->setWriteWatcher(nullptr);
     db->prepare(u"PRAGMA table_info(child)"_s);
 }

@@ -1,0 +1,540 @@
+#include "server/db/database.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include "common/error.h"
+#include "protocol/protocol.h"
+
+namespace dyt::server {
+
+// --- statements
+
+Statement::~Statement() {
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+}
+
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
+    other.stmt_ = nullptr;
+}
+
+Statement& Statement::bind(int index, const QVariant& value) {
+    int rc = SQLITE_OK;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(stmt_, index);
+    } else {
+        switch (value.metaType().id()) {
+            case QMetaType::Bool:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Long:
+                rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray b = value.toByteArray();
+                rc = sqlite3_bind_blob64(stmt_, index, b.constData(),
+                                         static_cast<sqlite3_uint64>(b.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                QString text;
+                if (value.metaType().id() == QMetaType::QDate) {
+                    text = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+                } else if (value.metaType().id() == QMetaType::QDateTime) {
+                    text = value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                } else if (value.metaType().id() == qMetaTypeId<Currency>()) {
+                    text = value.value<Currency>().toString();
+                } else {
+                    text = value.toString();
+                }
+                const QByteArray u = text.toUtf8();
+                rc = sqlite3_bind_text64(stmt_, index, u.constData(),
+                                         static_cast<sqlite3_uint64>(u.size()), SQLITE_TRANSIENT,
+                                         SQLITE_UTF8);
+            }
+        }
+    }
+    if (rc != SQLITE_OK)
+        db_->raise(rc, QStringLiteral("参数绑定失败"));
+    return *this;
+}
+
+Statement& Statement::bindAll(const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+    return *this;
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    db_->raise(rc);
+}
+
+int Statement::execute() {
+    while (step()) {
+    }
+    return sqlite3_changes(db_->handle());
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
+
+QString Statement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+}
+
+namespace {
+
+QVariant columnValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+        case SQLITE_INTEGER:
+            return static_cast<qint64>(sqlite3_column_int64(stmt, column));
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(stmt, column);
+        case SQLITE_TEXT:
+            return QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                sqlite3_column_bytes(stmt, column));
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                              sqlite3_column_bytes(stmt, column));
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+QVariant Statement::value(int column) const {
+    return columnValue(stmt_, column);
+}
+
+const char* Statement::declaredType(int column) const {
+    return sqlite3_column_decltype(stmt_, column);
+}
+
+bool Statement::readOnly() const {
+    return sqlite3_stmt_readonly(stmt_) != 0;
+}
+
+// --- connections
+
+std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
+    int flags = SQLITE_OPEN_NOMUTEX;
+    switch (mode) {
+        case Mode::ReadOnly:
+            flags |= SQLITE_OPEN_READONLY;
+            break;
+        case Mode::ReadWrite:
+        case Mode::File:
+            flags |= SQLITE_OPEN_READWRITE;
+            break;
+        case Mode::ReadWriteCreate:
+            flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+            break;
+    }
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &handle, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc));
+        sqlite3_close(handle);
+        throw DytError(QStringLiteral("无法打开数据库[%1]：%2").arg(path, msg));
+    }
+    std::unique_ptr<Database> db(new Database(handle, path));
+    sqlite3_busy_timeout(handle, 10000);
+    sqlite3_extended_result_codes(handle, 1);
+    if (mode == Mode::File)
+        return db;
+    if (mode != Mode::ReadOnly) {
+        db->executeScript(QStringLiteral(
+            "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;"));
+    } else {
+        db->executeScript(QStringLiteral("PRAGMA foreign_keys=ON;"));
+    }
+    return db;
+}
+
+Database::~Database() {
+    sqlite3_set_authorizer(db_, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+}
+
+QString Database::lastError() const {
+    return QString::fromUtf8(sqlite3_errmsg(db_));
+}
+
+void Database::raise(int rc, const QString& context) const {
+    QString msg = lastError();
+    if (msg.isEmpty() || msg == QLatin1String("not an error")) {
+        msg = QString::fromUtf8(sqlite3_errstr(rc));
+    }
+    if (!context.isEmpty())
+        msg = context + QStringLiteral("：") + msg;
+    throw DytError(msg, rc);
+}
+
+Statement Database::prepare(const QString& sql) {
+    const QByteArray u = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        raise(rc);
+    }
+    if (!st)
+        throw DytError(QStringLiteral("SQL语句为空"));
+    return Statement(this, st);
+}
+
+void Database::forEachStatement(const QString& sql, const std::function<void(Statement&)>& fn) {
+    const QByteArray u = sql.toUtf8();
+    const char* tail = u.constData();
+    const char* end = u.constData() + u.size();
+    while (tail < end) {
+        sqlite3_stmt* st = nullptr;
+        const char* next = nullptr;
+        const int rc = sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &st, &next);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(st);
+            raise(rc);
+        }
+        tail = next;
+        if (!st)
+            continue;  // whitespace or a comment
+        Statement statement(this, st);
+        fn(statement);
+    }
+}
+
+int Database::changes() const {
+    return sqlite3_changes(db_);
+}
+
+int Database::execute(const QString& sql, const QVariantList& values) {
+    Statement st = prepare(sql);
+    st.bindAll(values);
+    return st.execute();
+}
+
+void Database::executeScript(const QString& sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
+        sqlite3_free(err);
+        throw DytError(msg, rc);
+    }
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& values) {
+    Statement st = prepare(sql);
+    st.bindAll(values);
+    return st.step() ? st.value(0) : QVariant();
+}
+
+RecordSet Database::query(const QString& sql, const QVariantList& values) {
+    Statement st = prepare(sql);
+    st.bindAll(values);
+    return readRecordSet(st);
+}
+
+qint64 Database::lastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
+bool Database::tableExists(const QString& name) {
+    return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                 "lower(name) = lower(?)"),
+                  {name})
+               .toLongLong() > 0;
+}
+
+bool Database::inTransaction() const {
+    return sqlite3_get_autocommit(db_) == 0;
+}
+
+bool Database::backupTo(const QString& path) {
+    sqlite3* dest = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &dest,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close(dest);
+        return false;
+    }
+    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
+    int rc = b ? sqlite3_backup_step(b, -1) : sqlite3_errcode(dest);
+    if (b)
+        sqlite3_backup_finish(b);
+    if (rc == SQLITE_DONE)
+        rc = sqlite3_exec(dest, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    const QString err = QString::fromUtf8(sqlite3_errmsg(dest));
+    sqlite3_close(dest);
+    if (rc != SQLITE_OK && rc != SQLITE_DONE)
+        throw DytError(err);
+    return true;
+}
+
+int Database::authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
+                         const char* trigger) {
+    auto* db = static_cast<Database*>(self);
+    if (db->restriction_) {
+        const int rc = db->restriction_(nullptr, action, a, b, dbName, trigger);
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    if (!db->watcher_)
+        return SQLITE_OK;
+    switch (action) {
+        case SQLITE_UPDATE:
+            db->watcher_(QString::fromUtf8(a), QString::fromUtf8(b));
+            break;
+        case SQLITE_INSERT:
+        case SQLITE_DELETE:
+            db->watcher_(QString::fromUtf8(a), QString());
+            break;
+        default:
+            break;
+    }
+    return SQLITE_OK;
+}
+
+void Database::updateAuthorizer() {
+    const bool on = watcher_ || restriction_;
+    sqlite3_set_authorizer(db_, on ? &Database::authorizer : nullptr, this);
+}
+
+void Database::setWriteWatcher(std::function<void(const QString&, const QString&)> watcher) {
+    watcher_ = std::move(watcher);
+    updateAuthorizer();
+}
+
+void Database::setRestricted(AccessRule rule) {
+    restriction_ = rule;
+    updateAuthorizer();
+}
+
+// --- record sets from statements
+
+namespace {
+
+struct ColumnGuess {
+    FieldType type = FieldType::Text;
+    int size = 0;
+    bool declared = false;
+};
+
+ColumnGuess fromDeclared(const char* decl) {
+    ColumnGuess g;
+    if (!decl)
+        return g;
+    const QString d = QString::fromUtf8(decl).toUpper();
+    g.declared = true;
+    static const QRegularExpression sizeRe(QStringLiteral("\\((\\d+)"));
+    const auto m = sizeRe.match(d);
+    if (d.contains(QLatin1String("INT"))) {
+        g.type = FieldType::Integer;
+    } else if (d.contains(QLatin1String("MONEY")) || d.contains(QLatin1String("CURRENCY"))) {
+        g.type = FieldType::Currency;
+    } else if (d.contains(QLatin1String("DATETIME")) || d.contains(QLatin1String("TIMESTAMP"))) {
+        g.type = FieldType::DateTime;
+    } else if (d.contains(QLatin1String("DATE"))) {
+        g.type = FieldType::Date;
+    } else if (d.contains(QLatin1String("BOOL")) || d == QLatin1String("BIT")) {
+        g.type = FieldType::Boolean;
+    } else if (d.contains(QLatin1String("CHAR")) || d.contains(QLatin1String("TEXT")) ||
+               d.contains(QLatin1String("CLOB"))) {
+        g.type = FieldType::Text;
+        if (m.hasMatch())
+            g.size = m.captured(1).toInt();
+    } else if (d.contains(QLatin1String("BLOB")) || d.contains(QLatin1String("BINARY")) ||
+               d.contains(QLatin1String("IMAGE"))) {
+        g.type = FieldType::Blob;
+    } else if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) ||
+               d.contains(QLatin1String("DOUB")) || d.contains(QLatin1String("NUMERIC")) ||
+               d.contains(QLatin1String("DECIMAL"))) {
+        g.type = FieldType::Float;
+    } else {
+        g.declared = false;
+    }
+    return g;
+}
+
+bool fitsType(const QVariant& v, FieldType type) {
+    if (!v.isValid())
+        return true;
+    const int id = v.metaType().id();
+    switch (type) {
+        case FieldType::Integer:
+        case FieldType::Boolean:
+            return id == QMetaType::LongLong;
+        case FieldType::Float:
+        case FieldType::Currency:
+            return id == QMetaType::LongLong || id == QMetaType::Double;
+        case FieldType::Date:
+            return id == QMetaType::QString && proto::parseDate(v.toString()).isValid();
+        case FieldType::DateTime:
+            return id == QMetaType::QString && proto::parseDateTime(v.toString()).isValid();
+        case FieldType::Text:
+            return id == QMetaType::QString;
+        case FieldType::Blob:
+            return id == QMetaType::QByteArray;
+    }
+    return false;
+}
+
+FieldType fromValue(const QVariant& v) {
+    switch (v.metaType().id()) {
+        case QMetaType::LongLong:
+            return FieldType::Integer;
+        case QMetaType::Double:
+            return FieldType::Float;
+        case QMetaType::QByteArray:
+            return FieldType::Blob;
+        default:
+            return FieldType::Text;
+    }
+}
+
+}  // namespace
+
+RecordSet readRecordSet(Statement& st) {
+    return readRecordSet(st.handle());
+}
+
+RecordSet readRecordSet(sqlite3_stmt* stmt) {
+    const int columns = sqlite3_column_count(stmt);
+    QList<ColumnGuess> guesses;
+    for (int c = 0; c < columns; ++c)
+        guesses.append(fromDeclared(sqlite3_column_decltype(stmt, c)));
+    QList<RecordSet::Row> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        RecordSet::Row row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.append(columnValue(stmt, c));
+        rows.append(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        sqlite3* db = sqlite3_db_handle(stmt);
+        QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        if (msg.isEmpty() || msg == QLatin1String("not an error"))
+            msg = QString::fromUtf8(sqlite3_errstr(rc));
+        throw DytError(msg, rc);
+    }
+    RecordSet rs;
+    for (int c = 0; c < columns; ++c) {
+        ColumnGuess& g = guesses[c];
+        bool fits = true;
+        for (const auto& row : rows) {
+            if (!fitsType(row[c], g.type)) {
+                fits = false;
+                break;
+            }
+        }
+        if (!g.declared || !fits) {
+            // Expressions and values that do not match their declaration: take the type of the
+            // values, widening integer to float and anything mixed to text.
+            bool seen = false;
+            FieldType t = FieldType::Text;
+            for (const auto& row : rows) {
+                if (!row[c].isValid())
+                    continue;
+                const FieldType vt = fromValue(row[c]);
+                if (!seen) {
+                    t = vt;
+                    seen = true;
+                } else if (t != vt) {
+                    const bool numeric = (t == FieldType::Integer || t == FieldType::Float) &&
+                                         (vt == FieldType::Integer || vt == FieldType::Float);
+                    t = numeric ? FieldType::Float : FieldType::Text;
+                }
+            }
+            g.type = t;
+            if (!fits)
+                g.size = 0;
+        }
+        // A name the result already has (SELECT * over a join) gets a suffix, as the client's
+        // data sets name such fields; the first keeps the plain name.
+        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        QString unique = name;
+        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
+            unique = name + QStringLiteral("_%1").arg(n);
+        rs.addField(unique, g.type, g.size);
+    }
+    for (auto& row : rows) {
+        for (int c = 0; c < columns; ++c) {
+            QVariant& v = row[c];
+            if (!v.isValid())
+                continue;
+            const FieldType t = rs.fields()[c].type;
+            if (t == FieldType::Text && v.metaType().id() != QMetaType::QString) {
+                v = v.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray())
+                                                               : v.toString();
+            } else if (t == FieldType::Currency) {
+                v = QVariant::fromValue(v.metaType().id() == QMetaType::LongLong
+                                            ? Currency::fromRaw(v.toLongLong() * Currency::kScale)
+                                            : Currency::fromDouble(v.toDouble()));
+            } else if (t == FieldType::Date) {
+                v = proto::parseDate(v.toString());
+            } else if (t == FieldType::DateTime) {
+                v = proto::parseDateTime(v.toString());
+            } else if (t == FieldType::Boolean) {
+                v = v.toLongLong() != 0;
+            } else if (t == FieldType::Float) {
+                v = v.toDouble();
+            }
+        }
+        rs.appendRow(row);
+    }
+    rs.first();
+    return rs;
+}
+
+}  // namespace dyt::server
+
+namespace dyt::server {
+
+Transaction::Transaction(Database& db, Lock lock) : db_(db) {
+    db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                              : QStringLiteral("BEGIN"));
+    active_ = true;
+}
+
+Transaction::~Transaction() {
+    if (!active_)
+        return;
+    try {
+        db_.executeScript(QStringLiteral("ROLLBACK"));
+    } catch (const DytError&) {
+        // A failed statement may already have ended the transaction.
+    }
+}
+
+void Transaction::commit() {
+    if (!active_)
+        throw DytError(QStringLiteral("事务已经结束"));
+    db_.executeScript(QStringLiteral("COMMIT"));
+    active_ = false;
+}
+
+}  // namespace dyt::server

@@ -1,0 +1,140 @@
+#pragma once
+// The one database interface of the server: connections, prepared statements with bound
+// parameters and transactions. Server modules write plain SQL that both SQLite and PostgreSQL
+// accept and bind every value as a parameter ("?"); what only SQLite knows stays in this module.
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+#include "common/recordset.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dyt::server {
+
+class Database;
+
+class Statement {
+public:
+    Statement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds the values to ?1, ?2, … in order (an invalid QVariant binds Null).
+    Statement& bindAll(const QVariantList& values);
+    Statement& bind(int index, const QVariant& value);  // 1-based
+    // Advances to the next row; false when done. Throws DytError on failure.
+    bool step();
+    // Runs to completion and returns the number of rows changed.
+    int execute();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    QVariant value(int column) const;  // Null is an invalid QVariant
+    bool readOnly() const;
+    const char* declaredType(int column) const;  // nullptr for expressions
+    sqlite3_stmt* handle() const { return stmt_; }
+
+private:
+    Database* db_;
+    sqlite3_stmt* stmt_;
+};
+
+class Database {
+public:
+    // File: read-write with the file's own journal and foreign-key settings, for a file brought in
+    // from outside that is checked before it is taken into use.
+    enum class Mode { ReadWrite, ReadWriteCreate, ReadOnly, File };
+
+    // Opens a database file with the server's settings: WAL, foreign keys, busy timeout and
+    // synchronous=FULL (read-only opens skip the journal settings). Throws DytError.
+    static std::unique_ptr<Database> open(const QString& path, Mode mode = Mode::ReadWrite);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    const QString& path() const { return path_; }
+
+    Statement prepare(const QString& sql);
+    // Runs one statement with bound values; returns the number of rows changed.
+    int execute(const QString& sql, const QVariantList& values = {});
+    // Prepares and hands over each statement of a text in turn (a statement is prepared only
+    // after the previous one ran, so later ones may use what earlier ones created).
+    void forEachStatement(const QString& sql, const std::function<void(Statement&)>& fn);
+    int changes() const;
+    // Runs a text of several statements without parameters.
+    void executeScript(const QString& sql);
+    // First column of the first row, Null when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Every row of a query as a record set.
+    RecordSet query(const QString& sql, const QVariantList& values = {});
+    qint64 lastInsertId() const;
+    bool tableExists(const QString& name);
+    bool inTransaction() const;
+    // Copies the whole database into a new file at path and leaves the copy in rollback-journal
+    // mode, one file to carry away. False when the file cannot be created; throws DytError with
+    // the database's message when the copy fails (the file may then stay behind, half written).
+    bool backupTo(const QString& path);
+
+    QString lastError() const;
+    [[noreturn]] void raise(int rc, const QString& context = {}) const;
+
+    // Called with (table, column) for every column a statement prepared afterwards will write;
+    // column is empty for inserts and deletes. Pass nullptr to stop watching.
+    void setWriteWatcher(std::function<void(const QString&, const QString&)> watcher);
+
+    // A rule that statements prepared afterwards must pass, in SQLite's authorizer form: it
+    // answers SQLITE_OK to let an action through. The T-SQL layer's rule for text from clients
+    // (no ATTACH, no pragmas, no schema changes, ...) is the one the server installs. The write
+    // watcher keeps working. Pass nullptr to lift the restriction.
+    using AccessRule = int (*)(void* userData, int action, const char* arg1, const char* arg2,
+                               const char* dbName, const char* trigger);
+    void setRestricted(AccessRule rule);
+
+private:
+    void updateAuthorizer();
+    Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    static int authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
+                          const char* trigger);
+
+    sqlite3* db_;
+    QString path_;
+    std::function<void(const QString&, const QString&)> watcher_;
+    AccessRule restriction_ = nullptr;
+};
+
+// Reads the rows of a stepped-through statement into a record set. Field types come from the
+// declared column types, or, for expressions, from the values.
+RecordSet readRecordSet(Statement& st);
+// The same for a prepared statement of the raw interface (the T-SQL layer's programs). Field
+// names a result repeats (SELECT * over a join) get a suffix "_1", "_2", ... after the first.
+RecordSet readRecordSet(sqlite3_stmt* st);
+
+// RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
+// write), rolls back in the destructor unless committed.
+class Transaction {
+public:
+    enum class Lock { Immediate, Deferred };
+    explicit Transaction(Database& db, Lock lock = Lock::Immediate);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+    bool active() const { return active_; }
+
+private:
+    Database& db_;
+    bool active_ = false;
+};
+
+}  // namespace dyt::server

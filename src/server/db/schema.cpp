@@ -1,0 +1,245 @@
+#include "server/db/schema.h"
+
+#include <sqlite3.h>
+
+#include <QDate>
+
+#include "common/error.h"
+#include "server/db/schema_internal.h"
+
+namespace dyt::server::schema {
+namespace detail {
+
+namespace {
+
+QString lastError(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+}  // namespace
+
+void exec(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        QString msg = QString::fromUtf8(err ? err : "unknown error");
+        sqlite3_free(err);
+        throw DytError(msg);
+    }
+}
+
+Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) != SQLITE_OK) {
+        QString msg = lastError(db);
+        sqlite3_finalize(st_);
+        st_ = nullptr;
+        throw DytError(msg);
+    }
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(st_);
+}
+
+void Statement::bind(int index, const Value& v) {
+    int rc = SQLITE_OK;
+    if (const auto* i = std::get_if<long long>(&v)) {
+        rc = sqlite3_bind_int64(st_, index, *i);
+    } else if (const auto* d = std::get_if<double>(&v)) {
+        rc = sqlite3_bind_double(st_, index, *d);
+    } else {
+        QByteArray text = std::get<QString>(v).toUtf8();
+        rc = sqlite3_bind_text(st_, index, text.constData(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        throw DytError(lastError(db_));
+}
+
+void Statement::run(std::initializer_list<Value> values) {
+    run(std::vector<Value>(values));
+}
+
+void Statement::run(const std::vector<Value>& values) {
+    sqlite3_reset(st_);
+    sqlite3_clear_bindings(st_);
+    int index = 1;
+    for (const Value& v : values)
+        bind(index++, v);
+    int rc = sqlite3_step(st_);
+    while (rc == SQLITE_ROW)
+        rc = sqlite3_step(st_);
+    if (rc != SQLITE_DONE) {
+        QString msg = lastError(db_);
+        sqlite3_reset(st_);
+        throw DytError(msg);
+    }
+    sqlite3_reset(st_);
+}
+
+long long queryInt(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        QString msg = lastError(db);
+        sqlite3_finalize(st);
+        throw DytError(msg);
+    }
+    int rc = sqlite3_step(st);
+    long long v = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw DytError(lastError(db));
+    return v;
+}
+
+Savepoint::Savepoint(sqlite3* db, const char* name) : db_(db), name_(name) {
+    exec(db_, (QByteArray("SAVEPOINT ") + name_).constData());
+}
+
+Savepoint::~Savepoint() {
+    if (done_)
+        return;
+    // Undo this unit only; a failure here leaves the caller's rollback to finish the job.
+    sqlite3_exec(db_, (QByteArray("ROLLBACK TO ") + name_).constData(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, (QByteArray("RELEASE ") + name_).constData(), nullptr, nullptr, nullptr);
+}
+
+void Savepoint::commit() {
+    exec(db_, (QByteArray("RELEASE ") + name_).constData());
+    done_ = true;
+}
+
+void setStoredVersion(sqlite3* db, int version) {
+    exec(db, "DELETE FROM sysVersion");
+    Statement(db, "INSERT INTO sysVersion(version) VALUES (?)")
+        .run({static_cast<long long>(version)});
+}
+
+// Migration steps of the product, one per schema version after 1. A step changes tables and rows
+// of an account set of version toVersion - 1 so that it equals a freshly created one of toVersion;
+// createAccountSet builds version 1 and then runs these same steps, so both roads meet.
+namespace {
+const std::vector<UpgradeStep>* overriddenSteps = nullptr;
+
+// Version 2: the change stamps of goods and partners. Account sets of version 1 may lack the
+// triggers that keep updateTime; they get them, and every goods and partner row is stamped now,
+// so that each client's next synchronisation takes all rows changed while nothing stamped them.
+void addChangeStamps(sqlite3* db) {
+    const QString now = changeStampExpression();
+    for (const char* table : {"baseGoods", "baseWLDW"}) {
+        exec(db, QStringLiteral("UPDATE %1 SET updateTime = %2")
+                     .arg(QString::fromLatin1(table), now)
+                     .toUtf8()
+                     .constData());
+    }
+    createChangeStampTriggers(db, true);
+}
+
+// Version 3: the stock status report's index. The report sums the stock ledger by goods (the
+// whole ledger for the top level and the flat list, one goods at a time inside a category); with
+// quantity and value in the index it reads the index alone.
+void addStockStatusIndex(sqlite3* db) {
+    exec(db,
+         "CREATE INDEX IF NOT EXISTS ix_baseGoodsStock_report ON baseGoodsStock(goodsid, "
+         "stockid, qty, total)");
+}
+
+}  // namespace
+
+const std::vector<UpgradeStep>& upgradeSteps() {
+    static const std::vector<UpgradeStep> steps = {{2, addChangeStamps}, {3, addStockStatusIndex}};
+    return overriddenSteps ? *overriddenSteps : steps;
+}
+
+ScopedUpgradeSteps::ScopedUpgradeSteps(std::vector<UpgradeStep> steps)
+    : steps_(std::move(steps)), previous_(overriddenSteps) {
+    overriddenSteps = &steps_;
+}
+
+ScopedUpgradeSteps::~ScopedUpgradeSteps() {
+    overriddenSteps = previous_;
+}
+
+void applyUpgrades(sqlite3* db, const std::vector<UpgradeStep>& steps, int target) {
+    const int from = storedVersion(db);
+    if (from <= 0)
+        throw DytError(QStringLiteral("数据库不是有效的账套，不能升级"));
+    if (from > target) {
+        throw DytError(QStringLiteral("账套版本（%1）高于服务器支持的版本（%2），请升级服务器程序")
+                           .arg(from)
+                           .arg(target));
+    }
+    if (from == target)
+        return;
+    Savepoint sp(db, "dyt_upgrade");
+    for (int v = from + 1; v <= target; ++v) {
+        const UpgradeStep* step = nullptr;
+        for (const UpgradeStep& s : steps) {
+            if (s.toVersion == v)
+                step = &s;
+        }
+        if (!step)
+            throw DytError(QStringLiteral("缺少账套升级步骤：版本 %1").arg(v));
+        try {
+            step->apply(db);
+        } catch (const DytError& e) {
+            throw DytError(QStringLiteral("账套升级到版本 %1 失败：%2").arg(v).arg(e.message()));
+        }
+        setStoredVersion(db, v);
+    }
+    sp.commit();
+}
+
+}  // namespace detail
+
+int currentVersion() {
+    const auto& steps = detail::upgradeSteps();
+    return steps.empty() ? 1 : steps.back().toVersion;
+}
+
+int storedVersion(sqlite3* db) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT version FROM sysVersion", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return 0;
+    }
+    int v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
+    sqlite3_finalize(st);
+    return v;
+}
+
+void createAccountSet(sqlite3* db, const QString& displayName, const QString& adminPasswordHash) {
+    using namespace detail;
+    const QString name = displayName.trimmed();
+    if (name.isEmpty())
+        throw DytError(QStringLiteral("账套名称不能为空"));
+    if (queryInt(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0) {
+        throw DytError(QStringLiteral("数据库中已经有数据，不能在其中创建账套"));
+    }
+
+    const QDate today = QDate::currentDate();
+    SeedContext ctx;
+    ctx.displayName = name;
+    ctx.adminPasswordHash = adminPasswordHash;
+    ctx.year = today.year();
+    ctx.month = today.month();
+    ctx.today = today.toString(QStringLiteral("yyyy-MM-dd"));
+
+    Savepoint sp(db, "dyt_create_account_set");
+    createTablesV1(db);
+    seedSettings(db, ctx);
+    seedBillKinds(db);
+    seedAccounts(db);
+    seedFieldCaptions(db);
+    seedMenu(db);
+    seedOperator(db, ctx);
+    seedLookups(db);
+    setStoredVersion(db, 1);
+    applyUpgrades(db, upgradeSteps(), currentVersion());
+    sp.commit();
+}
+
+void upgrade(sqlite3* db) {
+    detail::applyUpgrades(db, detail::upgradeSteps(), currentVersion());
+}
+
+}  // namespace dyt::server::schema

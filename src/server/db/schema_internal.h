@@ -1,0 +1,142 @@
+#pragma once
+// Building blocks of the account-set schema: a thin statement wrapper over the SQLite C API, the
+// savepoint guard, and the pieces that schema.cpp puts together (tables, seed data, upgrades).
+// Only the schema code and its tests include this header.
+
+#include <QString>
+
+#include <functional>
+#include <initializer_list>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dyt::server::schema::detail {
+
+// Runs one or more statements without parameters; throws DytError with SQLite's message.
+void exec(sqlite3* db, const char* sql);
+
+// A bound value: integer, floating point or text.
+using Value = std::variant<long long, double, QString>;
+
+// One prepared statement, reused for many rows: bind, step, reset.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds the values to the parameters 1..n, runs the statement to its end and resets it.
+    void run(std::initializer_list<Value> values);
+    void run(const std::vector<Value>& values);
+
+private:
+    void bind(int index, const Value& v);
+    sqlite3* db_;
+    sqlite3_stmt* st_ = nullptr;
+};
+
+// Integer result of a one-value query (0 when it returns no row).
+long long queryInt(sqlite3* db, const char* sql);
+
+// Savepoint around a unit of work: released by commit(), rolled back by the destructor otherwise.
+// Works inside a caller's transaction (only this unit is undone) and outside one.
+class Savepoint {
+public:
+    Savepoint(sqlite3* db, const char* name);
+    ~Savepoint();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    void commit();
+
+private:
+    sqlite3* db_;
+    QByteArray name_;
+    bool done_ = false;
+};
+
+// ---- Schema version 1 -------------------------------------------------------------------------
+
+// Creates every table and index of schema version 1 (no rows).
+void createTablesV1(sqlite3* db);
+
+// Values that the seeding needs from the caller and the clock.
+struct SeedContext {
+    QString displayName;
+    QString adminPasswordHash;
+    int year = 0;   // current business year
+    int month = 0;  // current month, 1..12
+    QString today;  // "yyyy-mm-dd"
+};
+
+void seedSettings(sqlite3* db, const SeedContext& ctx);  // sysData, sysConf, sysPeriod
+void seedBillKinds(sqlite3* db);                         // sysDjb, sysbillNo
+void seedAccounts(sqlite3* db);                          // baseKM, sysSubjectInterface
+void seedFieldCaptions(sqlite3* db);                     // baseFieldNames
+void seedMenu(sqlite3* db);                              // sysMenu (with rights rows)
+void seedOperator(sqlite3* db, const SeedContext& ctx);  // baseZY 1, sysuser 1, sysPurview
+void seedLookups(sqlite3* db);                           // cost methods, home currency
+
+// Creates the triggers that stamp every change of goods (units, barcodes and prices included) and
+// of partners (balances included) with the current time in updateTime, which tells a client what
+// changed since its last synchronisation. An insert or update that writes updateTime itself keeps
+// the value it wrote. With ifMissing, triggers already there are left as they are (the upgrade of
+// an older account set).
+void createChangeStampTriggers(sqlite3* db, bool ifMissing = false);
+
+// The stamp the triggers write: the local time as "yyyy-mm-dd hh:nn:ss", the same text that the
+// dialect layer's getdate() gives.
+QString changeStampExpression();
+
+// ---- Static data shared between the seed files ------------------------------------------------
+
+// One base-data field caption: kind prefix (1001 goods … 1005 departments), field number (two
+// digits, from 21 up, so that the code never meets a sub-right "01".."20" of the list's menu
+// entry), the record column it names and the standard caption.
+struct FieldCaption {
+    int prefix;
+    int number;
+    const char* column;
+    const char* caption;
+};
+const std::vector<FieldCaption>& fieldCaptions();
+QString fieldCode(const FieldCaption& f);  // prefix followed by the two-digit number
+
+// ---- Upgrades ----------------------------------------------------------------------------------
+
+// One migration step: brings an account set from version toVersion - 1 to toVersion.
+struct UpgradeStep {
+    int toVersion;
+    std::function<void(sqlite3*)> apply;
+};
+
+// The steps of the product, ordered by target version.
+const std::vector<UpgradeStep>& upgradeSteps();
+
+// Tests of the upgrade road through the server: while an object lives, upgradeSteps() and
+// currentVersion() answer the given steps instead of the product's. Not thread-safe: create it
+// before the server handles requests.
+class ScopedUpgradeSteps {
+public:
+    explicit ScopedUpgradeSteps(std::vector<UpgradeStep> steps);
+    ~ScopedUpgradeSteps();
+    ScopedUpgradeSteps(const ScopedUpgradeSteps&) = delete;
+    ScopedUpgradeSteps& operator=(const ScopedUpgradeSteps&) = delete;
+
+private:
+    std::vector<UpgradeStep> steps_;
+    const std::vector<UpgradeStep>* previous_;
+};
+
+// Runs the steps from the stored version up to target inside one savepoint and stores the new
+// version; throws DytError (and leaves the account set unchanged) when a step fails, when a step
+// is missing, when the database is no account set or when it is newer than target.
+void applyUpgrades(sqlite3* db, const std::vector<UpgradeStep>& steps, int target);
+
+// Writes the version row (replacing the one there).
+void setStoredVersion(sqlite3* db, int version);
+
+}  // namespace dyt::server::schema::detail

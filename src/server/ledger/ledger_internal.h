@@ -1,0 +1,257 @@
+#pragma once
+// Inner parts of the posting ledgers, shared by posting.cpp, the ledger_*.cpp files and the
+// ledger procedures. Nothing here opens or ends a transaction: every function runs inside the
+// caller's immediate transaction and throws DytError to have all of it rolled back.
+//
+// Signs: stock movements are + into stock and − out of it; account entries are signed debits
+// (+ debit, − credit); partner movements are the signed change of each of the four balances.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <utility>
+
+namespace dyt::server {
+class Database;
+}
+
+namespace dyt::server::ledger {
+
+// Bill kinds the ledgers tell apart (djIndex.djType).
+enum Kind : int {
+    kSale = 1,
+    kSaleReturn = 2,
+    kSaleExchange = 3,
+    kSaleOrder = 4,
+    kPurchase = 5,
+    kPurchaseReturn = 6,
+    kPurchaseExchange = 7,
+    kPurchaseOrder = 8,
+    kAssembly = 9,
+    kOtherOut = 10,
+    kOtherIn = 11,
+    kLoss = 12,
+    kOverflow = 13,
+    kCostAdjust = 14,
+    kTransfer = 15,
+    kTransferPriced = 16,
+    kCashFee = 17,
+    kFee = 18,
+    kOtherIncome = 19,
+    kMoneyTransfer = 20,
+    kReceipt = 21,
+    kPayment = 22,
+    kReceivableDown = 28,
+    kReceivableUp = 29,
+    kPayableUp = 30,
+    kPayableDown = 31,
+    kMoneyDown = 32,
+    kMoneyUp = 33,
+    kStocktake = 42,  // 盘点单: no entry of its own in the bill-kind table
+    kWarehouseTransfer = 58,
+    kGiftIn = 59,
+    kGiftOut = 60,
+};
+
+// Cost methods (baseGoods.costmode).
+enum CostMode : int { kMovingAverage = 0, kManualBatch = 1, kFifo = 2, kLifo = 3 };
+
+// Rounding of what the ledgers store: money to four decimals, quantities and prices to eight.
+double roundMoney(double v);
+double roundQty(double v);
+bool isZero(double v);  // |v| below half of the last stored decimal of a quantity
+
+struct Bill {
+    qint64 id = 0;
+    int djType = 0;
+    QString code;
+    QString date;
+    int state = 0;
+    int isred = 0;
+    int isredword = 0;
+    qint64 wldw = 0;
+    qint64 intoStock = 0;
+    qint64 outStock = 0;
+    qint64 yfwldw = 0;
+    double taxTotalSum = 0;
+    double sfkTotal = 0;
+    double yfTotal = 0;
+    double yfTotalSum = 0;
+    double youhui = 0;
+    int hhlx = 0;
+    int daishou = 0;
+};
+
+struct Line {
+    qint64 orderid = 0;
+    int number = 0;  // 1-based position among the bill's lines
+    qint64 goodsid = 0;
+    qint64 intoStock = 0;
+    qint64 outStock = 0;
+    qint64 goodspc = 0;
+    QString ph;
+    QString outdate;
+    QString yxqdate;
+    double rate = 1;
+    double qty = 0;
+    double price = 0;
+    double total = 0;
+    double discounttotal = 0;
+    double taxtotal = 0;
+    double taxTotalSum = 0;
+    double yftotal = 0;
+    double costprice = 0;
+    double costtotal = 0;
+    qint64 s_id = 0;
+    qint64 s_orderid = 0;
+    qint64 km_id = 0;
+    int state = 0;
+};
+
+struct MoneyLine {  // djKmDetail rows of type 1 (payment accounts) and 2 (freight accounts)
+    qint64 km = 0;
+    int type = 0;
+    double db = 0;
+    double lend = 0;
+};
+
+Bill loadBill(Database& db, qint64 id);  // throws when there is no such bill
+QList<Line> loadLines(Database& db, qint64 billId);
+QList<MoneyLine> loadMoneyLines(Database& db, qint64 billId);
+
+// Settings and refusals shared by posting and the procedures.
+QString sysValue(Database& db, const QString& name, const QString& fallback = QString());
+bool accountSetOpened(Database& db);
+QString openingDate(Database& db);
+QString openPeriodBegin(Database& db);  // first day of the current (not closed) period
+// Refuses a date the account set cannot take a bill for (not opened, before the opening date,
+// in a closed period); `what` names the operation in the message ("过账", "红冲", "删除").
+void checkPostingDate(Database& db, const QString& date, const QString& what);
+
+// The account playing an interface role ("库存商品", "应收账款", …).
+qint64 roleAccount(Database& db, const QString& role);
+
+struct GoodsInfo {
+    QString code;
+    QString name;
+    int costMode = 0;
+};
+GoodsInfo goodsInfo(Database& db, qint64 goodsId);
+QString stockName(Database& db, qint64 stockId);
+
+// ---- stock and cost (ledger_stock.cpp) ---------------------------------------------------------
+
+struct BatchInfo {
+    qint64 goodspc = 0;  // 0: a new batch (for batch-costed goods)
+    QString ph;
+    QString outdate;
+    QString yxqdate;
+    QString indate;
+};
+
+// One posting's view of the stock: takes goods out by their cost method and puts goods in,
+// writing the layers (baseGoodsStock) and the bill's movements (djStockDetail) as it goes.
+class StockBook {
+public:
+    StockBook(Database& db, const Bill& bill);
+
+    // Takes qtyBase base units of a line's goods out of a warehouse; returns the cost it took.
+    // Refuses stock that is not there (unless negative stock is allowed for moving average).
+    double takeOut(const Line& line, qint64 stock, double qtyBase);
+    // Puts qtyBase base units in at the given value; returns the batch (goodspc) it went to.
+    qint64 putIn(const Line& line, qint64 stock, double qtyBase, double value,
+                 const BatchInfo& batch);
+    // Moves qtyBase base units from one warehouse to another at their cost (batches keep their
+    // identity and their date of entry); the in side may take another value (changed-price
+    // transfer). Returns the cost taken out.
+    double transfer(const Line& line, qint64 from, qint64 to, double qtyBase,
+                    const double* inValue = nullptr);
+    // Changes the value of the stock of a goods in a warehouse (one batch when goodspc > 0)
+    // without changing its quantity; returns the change of value.
+    double revalue(const Line& line, qint64 stock, double newUnitCost);
+    // The stock of a goods in a warehouse (0 = all): quantity and value.
+    std::pair<double, double> onHand(qint64 goods, qint64 stock) const;
+    // The average cost of one base unit in a warehouse (all warehouses when it holds none).
+    double averageCost(qint64 goods, qint64 stock) const;
+
+private:
+    struct Layer {
+        qint64 id = 0;
+        qint64 goodspc = 0;
+        double qty = 0;
+        double total = 0;
+        QString ph, outdate, yxqdate, indate;
+    };
+    void record(const Line& line, qint64 goods, qint64 stock, qint64 pc, double qty, double total);
+    void writeLayer(qint64 layerId, double qty, double total);
+    Layer movingAverageLayer(qint64 goods, qint64 stock);
+    QString describe(const Line& line, const GoodsInfo& g) const;
+
+    Database& db_;
+    const Bill& bill_;
+    bool negativeAllowed_ = false;
+};
+
+// Applies a stock movement to its layer (creating the layer when it is missing) and refuses a
+// layer that would hold less than nothing where that is not allowed. Used by reversal.
+void applyLayerChange(Database& db, qint64 goods, qint64 stock, qint64 pc, double qty, double total,
+                      const QString& action);
+
+// ---- partners and accounts (ledger_money.cpp) --------------------------------------------------
+
+struct PartnerDelta {
+    double ys = 0;      // receivable
+    double yf = 0;      // payable
+    double yushou = 0;  // advance received
+    double yufu = 0;    // advance paid
+};
+
+// The partner and account effects of one bill, collected and then written at once.
+class MoneyBook {
+public:
+    explicit MoneyBook(Database& db) : db_(db) {}
+    void partner(qint64 wldw, const PartnerDelta& d);
+    void entry(qint64 km, double debit, qint64 wldw = 0);
+    void entry(const QString& role, double debit, qint64 wldw = 0);
+    double imbalance() const;  // Σ debits − Σ credits
+    // Writes djWLDWDetail and djKmDetail (type 0) rows for the bill and updates the balances.
+    void write(const Bill& bill);
+
+private:
+    Database& db_;
+    std::map<qint64, PartnerDelta> partners_;
+    std::map<std::pair<qint64, qint64>, double> entries_;  // (km, wldw) -> signed debit
+    QHash<QString, qint64> roles_;
+};
+
+// Adds a signed debit to an account and its parents (dbTotal / LendTotal / Total).
+void applyAccount(Database& db, qint64 km, double debit, double credit);
+// The categories above an account, top first, and the account itself. Throws DytError with
+// `missing` when there is no such account.
+QList<qint64> accountChain(Database& db, qint64 km, const QString& missing);
+void applyPartner(Database& db, qint64 wldw, const PartnerDelta& d);
+
+// ---- the bill kinds (ledger_kinds.cpp) ---------------------------------------------------------
+
+// Applies every effect of a stored bill (dj_state 2) through the two books; writes line costs.
+void postEffects(Database& db, const Bill& bill, const QList<Line>& lines);
+// True for the kinds whose posting is implemented.
+bool kindPosts(int djType);
+bool isOrder(int djType);
+bool isMoneyBill(int djType);  // receipts and payments
+
+// Order fulfilment, applied (sign +1) or taken back (−1).
+void applyOrderFulfilment(Database& db, const Bill& bill, const QList<Line>& lines, int sign);
+// Settlement of a receipt or payment against bills (sfkTotalLj of the settled bills), applied
+// (+1) or taken back (−1); returns the amount settled. A settlement row keeps the amount in
+// effect in its costtotal; a row whose amount the client zeroed or negated for a re-settlement
+// counts as cleared.
+double applySettlement(Database& db, const Bill& bill, int sign);
+// What a goods bill received or paid on the spot (type 1 accounts), added to its own sfkTotalLj
+// (+1) or taken back (−1).
+void applySpotPayment(Database& db, const Bill& bill, int sign);
+
+}  // namespace dyt::server::ledger

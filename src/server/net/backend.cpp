@@ -1,0 +1,975 @@
+#include "server/net/backend.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "common/error.h"
+#include "server/db/password.h"
+#include "server/db/schema.h"
+#include "server/reports/reports.h"
+#include "server/tsql/tsql.h"
+#include "server/tsql/tsql_functions.h"
+
+namespace dyt::server {
+
+using proto::Request;
+using proto::Response;
+
+namespace {
+
+const QString kDefaultStamp = QStringLiteral("2000-01-01");
+
+QString nowText() {
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+Response answer(qint64 result, const QCborArray& outs) {
+    Response r;
+    r.result = result;
+    r.outs = outs;
+    return r;
+}
+
+QCborValue packet(const RecordSet& rs) {
+    return proto::recordSetToCbor(rs);
+}
+QCborValue null() {
+    return QCborValue(QCborValue::Null);
+}
+
+QString text(const QCborArray& args, int i) {
+    return args.at(i).toString();
+}
+
+qint64 integer(const QCborArray& args, int i) {
+    const QCborValue v = args.at(i);
+    return v.isInteger() ? v.toInteger() : v.toString().trimmed().toLongLong();
+}
+
+QByteArray bytes(const QCborArray& args, int i) {
+    return args.at(i).toByteArray();
+}
+
+// Checks the arguments against a pattern; returns what is wrong or an empty text.
+QString checkArgs(const char* pattern, const QCborArray& args) {
+    const qsizetype expected = static_cast<qsizetype>(qstrlen(pattern));
+    if (args.size() != expected) {
+        return QStringLiteral("参数个数应为%1个，实际为%2个").arg(expected).arg(args.size());
+    }
+    for (qsizetype i = 0; i < expected; ++i) {
+        const QCborValue v = args.at(i);
+        bool ok = false;
+        switch (pattern[i]) {
+            case 's':
+                ok = v.isString();
+                break;
+            case 'i':
+                ok = v.isInteger();
+                if (!ok && v.isString())
+                    v.toString().trimmed().toLongLong(&ok);
+                break;
+            case 'p':
+                ok = v.isNull() || v.isUndefined() || proto::isRecordSet(v) || v.isByteArray();
+                break;
+            case 'b':
+                ok = v.isNull() || v.isUndefined() || v.isByteArray();
+                break;
+            default:
+                break;
+        }
+        if (!ok) {
+            static const char* const kinds[] = {"文本", "整数", "数据包", "字节数组"};
+            const int k = pattern[i] == 's' ? 0 : pattern[i] == 'i' ? 1 : pattern[i] == 'p' ? 2 : 3;
+            return QStringLiteral("第%1个参数应为%2").arg(i + 1).arg(QString::fromUtf8(kinds[k]));
+        }
+    }
+    return {};
+}
+
+RecordSet packetArg(const QCborValue& v) {
+    if (proto::isRecordSet(v))
+        return proto::recordSetFromCbor(v);
+    return {};
+}
+
+bool validProfileName(const QString& name) {
+    if (name.isEmpty() || name.size() > 60)
+        return false;
+    for (const QChar c : name) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') ||
+            c == QLatin1Char('(') || c == QLatin1Char(')') || c == QChar(0xFF08) ||
+            c == QChar(0xFF09)) {
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+void removeDatabaseFiles(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+bool validBackupFileName(const QString& name) {
+    return !name.trimmed().isEmpty() && QFileInfo(name).fileName() == name &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+}  // namespace
+
+// --- method table
+
+const Backend::MethodInfo Backend::kMethods[] = {
+    {"InitDataBase", "", true, &Backend::initDataBase},
+    {"ConnectionVar", "s", true, &Backend::connectionVar},
+    {"GetServerConf", "", true, &Backend::getServerConf},
+    {"ExecQuery", "s", false, &Backend::execQuery},
+    {"ExecUpdate", "s", false, &Backend::execUpdate},
+    {"ExecProc", "ss", false, &Backend::execProc},
+    {"ExecProcQuery", "ss", false, &Backend::execProcQuery},
+    {"ExecService", "sssppp", false, &Backend::execService},
+    {"ExecCommand", "s", true, &Backend::execCommand},
+    {"GetProfileList", "si", true, &Backend::getProfileList},
+    {"GetProfileUserInfo", "s", true, &Backend::getProfileUserInfo},
+    {"CreateProfile", "ssss", true, &Backend::createProfile},
+    {"DeleteProfile", "iss", true, &Backend::deleteProfile},
+    {"Login", "sss", true, &Backend::login},
+    {"GetProfileBackups", "s", false, &Backend::getProfileBackups},
+    {"BackupProfile", "sssssi", false, &Backend::backupProfile},
+    {"RestoreProfile", "ssssb", false, &Backend::restoreProfile},
+};
+
+const Backend::MethodInfo* Backend::findMethod(const QString& name) {
+    for (const MethodInfo& m : kMethods) {
+        if (name.compare(QLatin1String(m.name), Qt::CaseInsensitive) == 0)
+            return &m;
+    }
+    return nullptr;
+}
+
+// --- life cycle
+
+Backend::Backend(const ServerConfig& config) : config_(config) {
+    dataDir_ = QDir(config.dataDir).absolutePath();
+    if (!QDir().mkpath(dataDir_) || !QDir().mkpath(backupDir())) {
+        throw DytError(QStringLiteral("无法创建数据目录[%1]").arg(dataDir_));
+    }
+    catalogue_ = std::make_unique<Catalogue>(dataDir_, config.adminAccount, config.adminPassword);
+    registerSystemProcedures(procedures_);
+    registerMenuProcedures(procedures_);
+    registerBaseProcedures(procedures_);
+    registerBillProcedures(procedures_, services_);
+    registerLedgerProcedures(procedures_);
+    registerReportProcedures(procedures_);
+}
+
+Backend::~Backend() = default;
+
+QString Backend::profilePath(const QString& dbName) const {
+    return QDir(dataDir_).filePath(dbName + QStringLiteral(".db"));
+}
+
+QString Backend::backupDir() const {
+    return QDir(dataDir_).filePath(QStringLiteral("backup"));
+}
+
+std::shared_ptr<ProfileState> Backend::profileState(const QString& dbName) {
+    std::lock_guard lock(profilesMutex_);
+    auto& slot = profiles_[dbName.toLower()];
+    if (!slot)
+        slot = std::make_shared<ProfileState>();
+    return slot;
+}
+
+int Backend::sessionCount(const QString& dbName) {
+    auto state = profileState(dbName);
+    std::lock_guard lock(state->sessionsMutex);
+    return static_cast<int>(state->sessions.size());
+}
+
+std::unique_ptr<Database> Backend::openProfile(const QString& dbName) {
+    const QString path = profilePath(dbName);
+    if (!QFileInfo::exists(path)) {
+        throw DytError(QStringLiteral("账套[%1]的数据文件不存在").arg(dbName));
+    }
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    tsql::registerFunctions(db->handle());
+    return db;
+}
+
+void Backend::closeSession(Session& session) {
+    if (!session.profile)
+        return;
+    auto state = session.profile;
+    {
+        std::shared_lock lock(state->lock);
+        if (session.db && !session.evicted) {
+            try {
+                session.db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"),
+                                    {session.spid});
+            } catch (const DytError&) {
+                // The session row is only informative.
+            }
+        }
+        session.db.reset();
+    }
+    {
+        std::lock_guard lock(state->sessionsMutex);
+        state->sessions.erase(&session);
+    }
+    session.profile.reset();
+    session.evicted = false;
+    session.dbName.clear();
+    session.fullName.clear();
+    session.userId = 0;
+    session.userName.clear();
+    session.userCode.clear();
+}
+
+// --- dispatch
+
+Response Backend::handle(Session& session, const Request& request) {
+    Response resp;
+    const MethodInfo* m = findMethod(request.method);
+    try {
+        if (!m)
+            throw DytError(QStringLiteral("未知的方法[%1]").arg(request.method));
+        const QString argError = checkArgs(m->args, request.args);
+        if (!argError.isEmpty()) {
+            throw DytError(QStringLiteral("方法[%1]的参数不符：%2")
+                               .arg(QString::fromLatin1(m->name), argError));
+        }
+        if (m->anonymous) {
+            resp = (this->*m->fn)(session, request.args);
+        } else {
+            if (!session.loggedIn()) {
+                throw DytError(QStringLiteral("尚未登录账套，不能调用[%1]，请先登录")
+                                   .arg(QString::fromLatin1(m->name)));
+            }
+            if (m->fn == &Backend::restoreProfile) {
+                resp = (this->*m->fn)(session, request.args);
+            } else {
+                auto state = session.profile;
+                std::shared_lock lock(state->lock);
+                if (session.evicted || !session.db) {
+                    lock.unlock();
+                    closeSession(session);
+                    throw DytError(QStringLiteral("账套已经被恢复或关闭，请重新登录"));
+                }
+                resp = (this->*m->fn)(session, request.args);
+            }
+        }
+    } catch (const DytError& e) {
+        resp = Response();
+        resp.error = e.message();
+    } catch (const std::exception& e) {
+        resp = Response();
+        resp.error = QStringLiteral("服务器内部错误：%1").arg(QString::fromLocal8Bit(e.what()));
+    }
+    resp.id = request.id;
+    return resp;
+}
+
+// --- connection and configuration
+
+Response Backend::initDataBase(Session&, const QCborArray&) {
+    return answer(0, {QString()});
+}
+
+Response Backend::connectionVar(Session& session, const QCborArray& args) {
+    const QString token = proto::splitLines(text(args, 0)).value(0);
+    QString goods = kDefaultStamp;
+    QString partners = kDefaultStamp;
+    if (session.loggedIn()) {
+        std::shared_lock lock(session.profile->lock);
+        if (session.db && !session.evicted) {
+            auto stamp = [&](const QString& table) {
+                try {
+                    const QVariant v = session.db->scalar(
+                        QStringLiteral("SELECT max(updateTime) FROM %1").arg(table));
+                    return v.isValid() ? v.toString() : kDefaultStamp;
+                } catch (const DytError&) {
+                    return kDefaultStamp;
+                }
+            };
+            goods = stamp(QStringLiteral("baseGoods"));
+            partners = stamp(QStringLiteral("basewldw"));
+        }
+    }
+    Response r;
+    r.result = proto::joinLines({token, goods, partners});
+    return r;
+}
+
+Response Backend::getServerConf(Session&, const QCborArray&) {
+    const QStringList lines{
+        QStringLiteral("系统日期=") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")),
+        QStringLiteral("新登录模式=%1").arg(config_.newLoginMode),
+        QStringLiteral("客户端强制记忆账套=%1").arg(config_.rememberProfile),
+        QStringLiteral("客户端不允许修改制单日期=%1").arg(config_.lockBillDate),
+    };
+    return answer(0, {proto::joinLines(lines)});
+}
+
+// --- SQL
+
+void ProfileState::schemaChanged() {
+    std::lock_guard guard(schemaMutex);
+    schema = nullptr;
+    translations.clear();
+}
+
+namespace {
+
+// Schema name under which a client text sees the backup log ("master.dbo.mvqxDbLog").
+const QString kMasterSchema = QStringLiteral("temp");
+
+bool namesBackupLog(const QString& sql) {
+    return sql.contains(QLatin1String("mvqxDbLog"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+tsql::Program Backend::translateClientSql(Session& session, const QString& sql) {
+    ProfileState& state = *session.profile;
+    tsql::Context context;
+    context.sessionId = session.spid;
+    context.masterSchema = kMasterSchema;
+    {
+        std::lock_guard guard(state.schemaMutex);
+        if (!state.schema)
+            state.schema = tsql::schemaLookupFromDatabase(session.db->handle());
+        context.schema = state.schema;
+    }
+    return state.translations.translate(sql, context);
+}
+
+void Backend::exposeBackupLog(Session& session) {
+    Database& db = *session.db;
+    db.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
+    db.execute(QStringLiteral(
+        "CREATE TEMP TABLE mvqxDbLog(recNo INTEGER PRIMARY KEY, backDate TEXT, "
+        "profileName TEXT, profileText TEXT, backFileName TEXT, backDateTime TEXT)"));
+    const RecordSet rows = catalogue_->backups(session.dbName);
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        QVariantList values;
+        for (int c = 0; c < 6; ++c)
+            values << rows.at(r, c);
+        db.execute(QStringLiteral("INSERT INTO temp.mvqxDbLog VALUES (?, ?, ?, ?, ?, ?)"), values);
+    }
+}
+
+std::vector<qint64> Backend::removedBackups(Session& session) {
+    Database& db = *session.db;
+    const RecordSet before = catalogue_->backups(session.dbName);
+    std::vector<qint64> removed;
+    for (int r = 0; r < before.rowCount(); ++r) {
+        const qint64 recNo = before.at(r, 0).toLongLong();
+        if (!db.scalar(QStringLiteral("SELECT 1 FROM temp.mvqxDbLog WHERE recNo = ?"), {recNo})
+                 .isValid())
+            removed.push_back(recNo);
+    }
+    return removed;
+}
+
+Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock) {
+    Database& db = *session.db;
+    // Translation errors name the construct; nothing runs half-translated.
+    const tsql::Program program = translateClientSql(session, sql);
+    const bool backupLog = namesBackupLog(sql);
+
+    // The text runs inside one transaction, so that a failing text changes nothing and a
+    // password written in clear is never committed. Queries take no write lock up front.
+    std::unique_ptr<Transaction> tx;
+    if (!db.inTransaction()) {
+        tx = std::make_unique<Transaction>(
+            db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
+    }
+    struct DropLog {
+        Database& d;
+        bool on;
+        ~DropLog() {
+            if (!on)
+                return;
+            try {
+                d.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
+            } catch (const DytError&) {
+                // The connection keeps no state worth saving; the next text recreates it.
+            }
+        }
+    } dropLog{db, backupLog};
+    if (backupLog)
+        exposeBackupLog(session);
+
+    bool passwordWritten = false;
+    db.setWriteWatcher([&passwordWritten](const QString& table, const QString& column) {
+        if (table.compare(QLatin1String("sysuser"), Qt::CaseInsensitive) == 0 &&
+            (column.isEmpty() ||
+             column.compare(QLatin1String("password"), Qt::CaseInsensitive) == 0)) {
+            passwordWritten = true;
+        }
+    });
+    struct WatchOff {
+        Database& d;
+        ~WatchOff() {
+            d.setWriteWatcher(nullptr);
+            d.setRestricted(nullptr);
+        }
+    } watchOff{db};
+    tsql::ExecuteOptions options;
+    options.restrict = [&db](bool on) { db.setRestricted(on ? tsql::clientAuthorizer : nullptr); };
+    tsql::Result result = tsql::execute(db.handle(), program, options);
+    db.setWriteWatcher(nullptr);
+
+    if (passwordWritten) {
+        RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
+        for (int r = 0; r < users.rowCount(); ++r) {
+            const QString stored = users.at(r, 1).toString();
+            if (!password::isHash(stored)) {
+                db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
+                           {password::hash(stored), users.at(r, 0)});
+            }
+        }
+    }
+    const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
+    if (tx)
+        tx->commit();
+    for (qint64 recNo : removed) {
+        if (const auto entry = catalogue_->findBackup(recNo)) {
+            catalogue_->removeBackup(recNo);
+            if (validBackupFileName(entry->fileName))
+                QFile::remove(QDir(backupDir()).filePath(entry->fileName));
+        }
+    }
+    SqlOutcome out;
+    out.changes = static_cast<int>(result.changedRows);
+    out.hasData = result.hasRows;
+    out.data = std::move(result.rows);
+    return out;
+}
+
+Response Backend::execQuery(Session& session, const QCborArray& args) {
+    try {
+        SqlOutcome o = runSql(session, text(args, 0), false);
+        return answer(0, {packet(o.data), QString()});
+    } catch (const DytError& e) {
+        return answer(-1, {null(), e.message()});
+    }
+}
+
+Response Backend::execUpdate(Session& session, const QCborArray& args) {
+    const QString sql = text(args, 0);
+    if (sql.trimmed().isEmpty())
+        return answer(-1, {QStringLiteral("SQL语句为空")});
+    try {
+        SqlOutcome o = runSql(session, sql, true);
+        return answer(o.changes, {QString()});
+    } catch (const DytError& e) {
+        return answer(-1, {e.message()});
+    }
+}
+
+// --- procedures and services
+
+int Backend::callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx) {
+    ctx.params.setInt(QStringLiteral("czy_id"), session.userId);
+    if (!entry.writes)
+        return entry.handler(ctx);
+    Transaction tx(*session.db);
+    const int result = entry.handler(ctx);
+    if (result >= 0)
+        tx.commit();
+    return result;
+}
+
+Response Backend::execProc(Session& session, const QCborArray& args) {
+    const QString name = text(args, 0);
+    ParamList params(text(args, 1));
+    const Registry::Entry* entry = procedures_.find(name);
+    if (!entry) {
+        return answer(-1, {params.text(), -1, QStringLiteral("存储过程[%1]不存在").arg(name)});
+    }
+    CallContext ctx(*session.db, params);
+    ctx.userId = session.userId;
+    ctx.userName = session.userName;
+    ctx.dbName = session.dbName;
+    int result = -1;
+    try {
+        result = callHandler(session, *entry, ctx);
+    } catch (const DytError& e) {
+        ctx.message = e.message();
+        result = -1;
+    }
+    return answer(result, {params.text(), result, ctx.message});
+}
+
+Response Backend::execProcQuery(Session& session, const QCborArray& args) {
+    const QString name = text(args, 0);
+    ParamList params(text(args, 1));
+    const Registry::Entry* entry = procedures_.find(name);
+    if (!entry)
+        throw DytError(QStringLiteral("存储过程[%1]不存在").arg(name));
+    CallContext ctx(*session.db, params);
+    ctx.userId = session.userId;
+    ctx.userName = session.userName;
+    ctx.dbName = session.dbName;
+    const int result = callHandler(session, *entry, ctx);
+    if (result < 0 && !ctx.message.isEmpty())
+        throw DytError(ctx.message);
+    return answer(result, {params.text(), packet(ctx.data)});
+}
+
+Response Backend::execService(Session& session, const QCborArray& args) {
+    const QString service = text(args, 0);
+    const QString method = text(args, 1);
+    ParamList params(text(args, 2));
+    const Registry::Entry* entry = services_.find(service);
+    if (!entry) {
+        return answer(-1, {params.text(), -1, QStringLiteral("服务[%1]不存在").arg(service)});
+    }
+    CallContext ctx(*session.db, params);
+    ctx.userId = session.userId;
+    ctx.userName = session.userName;
+    ctx.dbName = session.dbName;
+    ctx.method = method;
+    int result = -1;
+    try {
+        for (int i = 0; i < 3; ++i)
+            ctx.packets[i] = packetArg(args.at(3 + i));
+        result = callHandler(session, *entry, ctx);
+    } catch (const DytError& e) {
+        ctx.message = e.message();
+        result = -1;
+    }
+    return answer(result, {params.text(), result, ctx.message});
+}
+
+// --- account sets
+
+Response Backend::execCommand(Session& session, const QCborArray& args) {
+    const ParamList lines(text(args, 0));
+    const QString command = lines.value(QStringLiteral("Command")).trimmed();
+    auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
+    if (command.compare(QLatin1String("CheckAdminPass"), Qt::CaseInsensitive) == 0) {
+        if (!catalogue_->checkAdmin(QString(), lines.value(QStringLiteral("Password")))) {
+            return fail(QStringLiteral("管理员口令错误"));
+        }
+        session.adminVerified = true;
+        return answer(0, {null(), QString()});
+    }
+    if (command.compare(QLatin1String("HideProfile"), Qt::CaseInsensitive) == 0 ||
+        command.compare(QLatin1String("ShowProfile"), Qt::CaseInsensitive) == 0) {
+        if (!session.adminVerified)
+            return fail(QStringLiteral("请先验证管理员口令"));
+        const QString db = lines.value(QStringLiteral("ProfileName")).trimmed();
+        const bool hide = command.compare(QLatin1String("HideProfile"), Qt::CaseInsensitive) == 0;
+        if (!catalogue_->setHidden(db, hide)) {
+            return fail(QStringLiteral("账套[%1]不存在").arg(db));
+        }
+        return answer(0, {null(), QString()});
+    }
+    if (command.compare(QLatin1String("SetAdminPass"), Qt::CaseInsensitive) == 0) {
+        if (!catalogue_->checkAdmin(lines.value(QStringLiteral("Account")),
+                                    lines.value(QStringLiteral("Password")))) {
+            return fail(QStringLiteral("管理员账号或口令错误"));
+        }
+        catalogue_->setAdminPassword(lines.value(QStringLiteral("NewPassword")));
+        return answer(0, {null(), QString()});
+    }
+    return fail(QStringLiteral("未知的命令[%1]").arg(command));
+}
+
+Response Backend::getProfileList(Session&, const QCborArray& args) {
+    try {
+        return answer(0, {packet(catalogue_->profileList(text(args, 0)))});
+    } catch (const DytError&) {
+        return answer(-1, {null()});
+    }
+}
+
+Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
+    const ParamList lines(text(args, 0));
+    auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
+    const QString method = lines.value(QStringLiteral("Method")).trimmed();
+    if (method.compare(QLatin1String("CheckLoginType"), Qt::CaseInsensitive) != 0) {
+        return fail(QStringLiteral("未知的查询方式[%1]").arg(method));
+    }
+    const QString dbName = lines.value(QStringLiteral("ProfileName")).trimmed();
+    if (!catalogue_->findByDbName(dbName))
+        return fail(QStringLiteral("账套[%1]不存在").arg(dbName));
+    auto state = profileState(dbName);
+    if (state->restoring)
+        return fail(QStringLiteral("账套[%1]正在恢复，请稍后再试").arg(dbName));
+    std::shared_lock lock(state->lock);
+    try {
+        auto db = openProfile(dbName);
+        if (schema::storedVersion(db->handle()) <= 0) {
+            return fail(QStringLiteral("账套[%1]不是有效的账套").arg(dbName));
+        }
+        RecordSet rs = db->query(
+            QStringLiteral("SELECT z.id AS Id, z.fullname AS FullName FROM sysuser AS u "
+                           "JOIN baseZY AS z ON z.id = u.id WHERE z.del = 0 ORDER BY z.id"));
+        return answer(0, {packet(rs), QString()});
+    } catch (const DytError& e) {
+        return fail(e.message());
+    }
+}
+
+Response Backend::createProfile(Session&, const QCborArray& args) {
+    auto fail = [](const QString& msg) { return answer(-1, {msg}); };
+    const QString name = text(args, 1).trimmed();
+    if (!catalogue_->checkAdmin(text(args, 2), text(args, 3))) {
+        return fail(QStringLiteral("管理员账号或口令错误"));
+    }
+    if (!validProfileName(name)) {
+        return fail(
+            QStringLiteral("账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"));
+    }
+    std::lock_guard createLock(createMutex_);
+    if (catalogue_->findByFullName(name))
+        return fail(QStringLiteral("账套[%1]已经存在").arg(name));
+    const ProfileEntry entry = catalogue_->addProfile(name);
+    const QString path = profilePath(entry.dbName);
+    try {
+        removeDatabaseFiles(path);
+        auto db = Database::open(path, Database::Mode::ReadWriteCreate);
+        Transaction tx(*db);
+        schema::createAccountSet(db->handle(), name, password::hash(QString()));
+        tx.commit();
+    } catch (const DytError& e) {
+        catalogue_->removeProfile(entry.orderId);
+        removeDatabaseFiles(path);
+        return fail(QStringLiteral("创建账套失败：%1").arg(e.message()));
+    }
+    return answer(0, {QString()});
+}
+
+Response Backend::deleteProfile(Session&, const QCborArray& args) {
+    auto fail = [](const QString& msg) { return answer(-1, {msg}); };
+    if (!catalogue_->checkAdmin(text(args, 1), text(args, 2))) {
+        return fail(QStringLiteral("管理员账号或口令错误"));
+    }
+    const auto entry = catalogue_->findByOrderId(integer(args, 0));
+    if (!entry)
+        return fail(QStringLiteral("要删除的账套不存在"));
+    auto state = profileState(entry->dbName);
+    std::unique_lock lock(state->lock);
+    {
+        std::lock_guard sessionsLock(state->sessionsMutex);
+        if (!state->sessions.empty()) {
+            return fail(QStringLiteral("账套[%1]正在使用中，不能删除").arg(entry->fullName));
+        }
+    }
+    catalogue_->removeProfile(entry->orderId);
+    removeDatabaseFiles(profilePath(entry->dbName));
+    return answer(0, {QString()});
+}
+
+// --- login
+
+Response Backend::login(Session& session, const QCborArray& args) {
+    ParamList lines(text(args, 0));
+    const QString userIdText = text(args, 1).trimmed();
+    const QString pass = text(args, 2);
+    auto fail = [](int code, const QString& msg) { return answer(code, {msg}); };
+    const QString dbName = lines.lines().value(0).trimmed();
+    const auto entry = catalogue_->findByDbName(dbName);
+    if (!entry)
+        return fail(-1, QStringLiteral("账套[%1]不存在").arg(dbName));
+    auto state = profileState(dbName);
+    if (state->restoring) {
+        return fail(
+            -8,
+            QStringLiteral("账套[%1]正在恢复，暂时不能使用，请稍后再登录。").arg(entry->fullName));
+    }
+    std::shared_lock lock(state->lock);
+    std::unique_ptr<Database> db;
+    try {
+        db = openProfile(dbName);
+    } catch (const DytError& e) {
+        return fail(-8, QStringLiteral("账套[%1]无法使用：%2").arg(entry->fullName, e.message()));
+    }
+    const int stored = schema::storedVersion(db->handle());
+    const int current = schema::currentVersion();
+    if (stored <= 0) {
+        return fail(
+            -8, QStringLiteral("账套[%1]已损坏或不是有效的账套，无法使用。").arg(entry->fullName));
+    }
+    if (stored > current) {
+        return fail(-8, QStringLiteral("账套[%1]的版本(%2)比服务器的版本(%3)新，请先升级服务器。")
+                            .arg(entry->fullName)
+                            .arg(stored)
+                            .arg(current));
+    }
+    if (stored < current) {
+        if (lines.value(QStringLiteral("UpdateFlag"))
+                .trimmed()
+                .compare(QLatin1String("Update"), Qt::CaseInsensitive) != 0) {
+            return fail(-9,
+                        QStringLiteral("账套[%1]的版本(%2)低于系统版本(%3)，需要升级后才能使用。"
+                                       "升级前请先备份账套。是否现在升级？")
+                            .arg(entry->fullName)
+                            .arg(stored)
+                            .arg(current));
+        }
+        try {
+            Transaction tx(*db);
+            schema::upgrade(db->handle());
+            tx.commit();
+            state->schemaChanged();
+        } catch (const DytError& e) {
+            return fail(-8,
+                        QStringLiteral("账套[%1]升级失败：%2").arg(entry->fullName, e.message()));
+        }
+    }
+    const bool byCode = lines.intValue(QStringLiteral("LoginType")) == 1;
+    bool isNumber = false;
+    const qint64 id = userIdText.toLongLong(&isNumber);
+    if (!byCode && !isNumber)
+        return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
+    qint64 userId = 0;
+    QString userCode;
+    QString userName;
+    QString storedHash;
+    {
+        // The statement is finished before anything is written, so that no read snapshot is
+        // held open across the password check.
+        Statement st = db->prepare(
+            QStringLiteral("SELECT z.id, z.code, z.fullname, u.password FROM sysuser AS u "
+                           "JOIN baseZY AS z ON z.id = u.id WHERE z.del = 0 AND ") +
+            (byCode ? QStringLiteral("z.code = ?") : QStringLiteral("z.id = ?")));
+        st.bind(1, byCode ? QVariant(userIdText) : QVariant(id));
+        if (!st.step())
+            return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
+        userId = st.value(0).toLongLong();
+        userCode = st.value(1).toString();
+        userName = st.value(2).toString();
+        storedHash = st.value(3).toString();
+    }
+    if (!password::verify(pass, storedHash)) {
+        return fail(-3, QStringLiteral("口令错误，请重新输入！"));
+    }
+    db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
+    db->execute(
+        QStringLiteral("INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
+        {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
+    // Leave the previous account set; its lock is taken unless it is the one held here.
+    if (session.profile && session.profile != state) {
+        lock.unlock();
+        closeSession(session);
+        lock.lock();
+        if (state->restoring) {
+            return fail(-8, QStringLiteral("账套[%1]正在恢复，暂时不能使用，请稍后再登录。")
+                                .arg(entry->fullName));
+        }
+    } else if (session.profile) {
+        std::lock_guard sessionsLock(state->sessionsMutex);
+        state->sessions.erase(&session);
+        session.db.reset();
+    }
+    session.profile = state;
+    session.db = std::move(db);
+    session.evicted = false;
+    session.dbName = entry->dbName;
+    session.fullName = entry->fullName;
+    session.userId = userId;
+    session.userCode = userCode;
+    session.userName = userName;
+    {
+        std::lock_guard sessionsLock(state->sessionsMutex);
+        state->sessions.insert(&session);
+    }
+    const QStringList reply{
+        QStringLiteral("UserName=") + userName,
+        QStringLiteral("UserCode=") + userCode,
+        QStringLiteral("UserId=%1").arg(userId),
+        QStringLiteral("dbUserName=") + catalogue_->adminAccount(),
+        QStringLiteral("dbPassword="),
+    };
+    return answer(0, {proto::joinLines(reply)});
+}
+
+// --- backup and restore
+
+Response Backend::getProfileBackups(Session& session, const QCborArray&) {
+    return answer(0, {packet(catalogue_->backups(session.dbName)), QString()});
+}
+
+Response Backend::backupProfile(Session& session, const QCborArray& args) {
+    const qint64 target = integer(args, 5);
+    auto fail = [target](const QString& msg) { return answer(-1, {target, msg, null()}); };
+    QString fileName = text(args, 2).trimmed();
+    if (fileName.isEmpty()) {
+        fileName = QStringLiteral("%1.%2.db")
+                       .arg(session.fullName,
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd.hhmm")));
+    }
+    if (!validBackupFileName(fileName)) {
+        return fail(QStringLiteral("备份文件名称[%1]无效").arg(fileName));
+    }
+    const QString path = QDir(backupDir()).filePath(fileName);
+    if (QFileInfo::exists(path) || catalogue_->findBackup(fileName)) {
+        return fail(QStringLiteral("备份文件[%1]已经存在，请重新命名").arg(fileName));
+    }
+    const QString tmp = path + QStringLiteral(".part");
+    QFile::remove(tmp);
+    try {
+        if (!session.db->backupTo(tmp))
+            return fail(QStringLiteral("无法创建备份文件[%1]").arg(fileName));
+    } catch (const DytError& e) {
+        QFile::remove(tmp);
+        return fail(QStringLiteral("备份账套时出错：%1").arg(e.message()));
+    }
+    if (!QFile::rename(tmp, path)) {
+        QFile::remove(tmp);
+        return fail(QStringLiteral("无法保存备份文件[%1]").arg(fileName));
+    }
+    catalogue_->addBackup({0, session.dbName, session.fullName, fileName, nowText()});
+    QCborValue content = null();
+    if (target == 1) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("无法读取备份文件"));
+        const QByteArray data = f.readAll();
+        if (data.size() > config_.frameLimit - 65536) {
+            return fail(QStringLiteral("备份文件太大，无法传回客户端，已保存在服务器"));
+        }
+        content = QCborValue(data);
+    }
+    return answer(0, {target, QStringLiteral("数据备份到服务器成功完成"), content});
+}
+
+bool validateAccountSetFile(const QString& path, QString* message) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        *message = QStringLiteral("文件不是有效的账套备份");
+        return false;
+    }
+    f.close();
+    std::unique_ptr<Database> db;
+    try {
+        db = Database::open(path, Database::Mode::File);
+    } catch (const DytError&) {
+        *message = QStringLiteral("文件不是有效的账套备份");
+        return false;
+    }
+    QString integrity;
+    try {
+        db->executeScript(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        integrity = db->scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+    } catch (const DytError&) {
+        integrity.clear();
+    }
+    if (integrity != QLatin1String("ok")) {
+        *message = QStringLiteral("备份文件已损坏：%1")
+                       .arg(integrity.isEmpty() ? QStringLiteral("无法读取") : integrity);
+        return false;
+    }
+    const int version = schema::storedVersion(db->handle());
+    db.reset();
+    if (version <= 0) {
+        *message = QStringLiteral("文件不是有效的账套备份");
+        return false;
+    }
+    if (version > schema::currentVersion()) {
+        *message = QStringLiteral("备份的版本(%1)比服务器的版本(%2)新，不能恢复")
+                       .arg(version)
+                       .arg(schema::currentVersion());
+        return false;
+    }
+    return true;
+}
+
+Response Backend::restoreProfile(Session& session, const QCborArray& args) {
+    const QString first = text(args, 0);
+    const QString backupName = text(args, 1).trimmed();
+    const QByteArray content = bytes(args, 4);
+    auto done = [&](int code, const QString& msg) {
+        return answer(code, {first, backupName, code, msg});
+    };
+    if (!catalogue_->checkAdmin(text(args, 2), text(args, 3))) {
+        return done(-1, QStringLiteral("管理员账号或口令错误"));
+    }
+    auto state = session.profile;
+    if (session.evicted)
+        return done(-1, QStringLiteral("账套已经被恢复或关闭，请重新登录"));
+    if (state->restoring.exchange(true))
+        return done(-1, QStringLiteral("账套正在恢复中，请稍后"));
+    struct Reset {
+        ProfileState& s;
+        ~Reset() { s.restoring = false; }
+    } reset{*state};
+
+    const QString target = profilePath(session.dbName);
+    const QString tmp = target + QStringLiteral(".restore");
+    removeDatabaseFiles(tmp);
+    if (!content.isEmpty()) {
+        QFile f(tmp);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) {
+            return done(-1, QStringLiteral("无法写入临时文件"));
+        }
+    } else {
+        if (backupName.isEmpty())
+            return done(-1, QStringLiteral("请先选择你要恢复的服务器备份"));
+        const auto backup = catalogue_->findBackup(backupName);
+        const QString source = QDir(backupDir()).filePath(backupName);
+        if (!backup || !validBackupFileName(backupName) || !QFileInfo::exists(source)) {
+            return done(-1, QStringLiteral("服务器备份[%1]不存在").arg(backupName));
+        }
+        if (!QFile::copy(source, tmp))
+            return done(-1, QStringLiteral("无法读取服务器备份"));
+    }
+    QString why;
+    if (!validateAccountSetFile(tmp, &why)) {
+        removeDatabaseFiles(tmp);
+        return done(-1, QStringLiteral("恢复失败：%1").arg(why));
+    }
+    {
+        std::unique_lock lock(state->lock);
+        state->schemaChanged();
+        {
+            std::lock_guard sessionsLock(state->sessionsMutex);
+            for (Session* other : state->sessions) {
+                other->db.reset();
+                if (other != &session)
+                    other->evicted = true;
+            }
+            state->sessions.clear();
+            state->sessions.insert(&session);
+        }
+        session.db.reset();
+        QFile::remove(target + QStringLiteral("-wal"));
+        QFile::remove(target + QStringLiteral("-shm"));
+        std::error_code ec;
+        std::filesystem::rename(tmp.toStdString(), target.toStdString(), ec);
+        if (ec) {
+            removeDatabaseFiles(tmp);
+            try {
+                session.db = openProfile(session.dbName);
+            } catch (const DytError&) {
+                session.evicted = true;
+            }
+            return done(-1, QStringLiteral("无法替换账套文件：%1")
+                                .arg(QString::fromLocal8Bit(ec.message().c_str())));
+        }
+        try {
+            session.db = openProfile(session.dbName);
+        } catch (const DytError& e) {
+            session.evicted = true;
+            return done(-1, e.message());
+        }
+    }
+    return done(0, QStringLiteral("账套恢复成功"));
+}
+
+}  // namespace dyt::server

@@ -1,0 +1,145 @@
+#pragma once
+// The methods of the application server, independent of the network: a connection thread owns a
+// Session and hands each request to Backend::handle().
+
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <shared_mutex>
+#include <vector>
+
+#include "protocol/protocol.h"
+#include "server/db/database.h"
+#include "server/net/catalogue.h"
+#include "server/net/config.h"
+#include "server/procs/registry.h"
+#include "server/tsql/tsql.h"
+
+namespace dyt::server {
+
+struct ProfileState;
+
+// What one connection knows about itself. Anonymous until a login succeeds.
+struct Session {
+    qint64 spid = 0;
+    QString peer;                // client address
+    bool adminVerified = false;  // "CheckAdminPass" succeeded on this connection
+    // Set after login:
+    QString dbName;
+    QString fullName;
+    qint64 userId = 0;
+    QString userName;
+    QString userCode;
+    std::shared_ptr<ProfileState> profile;
+    std::unique_ptr<Database> db;  // touched only under the profile's shared lock
+    bool evicted = false;          // the account set was restored under this session
+
+    bool loggedIn() const { return profile != nullptr; }
+};
+
+// Per account set: a call holds the shared lock, restore and delete take it exclusively.
+struct ProfileState {
+    std::shared_mutex lock;
+    std::atomic<bool> restoring{false};
+    std::mutex sessionsMutex;
+    std::set<Session*> sessions;
+
+    // Client SQL texts: translations and the column types they were made with, dropped when the
+    // account set's schema changes (upgrade, restore).
+    tsql::TranslationCache translations;
+    std::mutex schemaMutex;
+    tsql::SchemaLookup schema;  // read from the first connection that needs it
+    void schemaChanged();
+};
+
+class Backend {
+public:
+    explicit Backend(const ServerConfig& config);
+    ~Backend();
+
+    const ServerConfig& config() const { return config_; }
+    QString dataDir() const { return dataDir_; }
+    QString profilePath(const QString& dbName) const;
+    QString backupDir() const;
+    Catalogue& catalogue() { return *catalogue_; }
+    Registry& procedures() { return procedures_; }
+    Registry& services() { return services_; }
+
+    // Answers one request. Never throws: failures become error answers.
+    proto::Response handle(Session& session, const proto::Request& request);
+    // A new connection's session number.
+    qint64 nextSpid() { return ++spidCounter_; }
+    // Leaves the account set (connection closed or another login).
+    void closeSession(Session& session);
+
+    // Connections the account set has now (for tests and the delete check).
+    int sessionCount(const QString& dbName);
+
+private:
+    using Method = proto::Response (Backend::*)(Session&, const QCborArray&);
+    struct MethodInfo {
+        const char* name;
+        const char* args;  // s text, i integer, p data packet or Null, b byte array or Null
+        bool anonymous;    // answers before login
+        Method fn;
+    };
+    static const MethodInfo* findMethod(const QString& name);
+    static const MethodInfo kMethods[];
+
+    std::shared_ptr<ProfileState> profileState(const QString& dbName);
+    std::unique_ptr<Database> openProfile(const QString& dbName);
+
+    proto::Response initDataBase(Session&, const QCborArray&);
+    proto::Response connectionVar(Session&, const QCborArray&);
+    proto::Response getServerConf(Session&, const QCborArray&);
+    proto::Response execQuery(Session&, const QCborArray&);
+    proto::Response execUpdate(Session&, const QCborArray&);
+    proto::Response execProc(Session&, const QCborArray&);
+    proto::Response execProcQuery(Session&, const QCborArray&);
+    proto::Response execService(Session&, const QCborArray&);
+    proto::Response execCommand(Session&, const QCborArray&);
+    proto::Response getProfileList(Session&, const QCborArray&);
+    proto::Response getProfileUserInfo(Session&, const QCborArray&);
+    proto::Response createProfile(Session&, const QCborArray&);
+    proto::Response deleteProfile(Session&, const QCborArray&);
+    proto::Response login(Session&, const QCborArray&);
+    proto::Response getProfileBackups(Session&, const QCborArray&);
+    proto::Response backupProfile(Session&, const QCborArray&);
+    proto::Response restoreProfile(Session&, const QCborArray&);
+
+    // Runs client SQL text; writes of sysuser.password are replaced by salted hashes.
+    struct SqlOutcome {
+        int changes = 0;
+        bool hasData = false;
+        RecordSet data;
+    };
+    SqlOutcome runSql(Session& session, const QString& sql, bool writeLock);
+    tsql::Program translateClientSql(Session& session, const QString& sql);
+    // The backup log that "master.dbo.mvqxDbLog" names: this account set's rows of the catalogue,
+    // copied into a temporary table of the session's connection for one text, and the rows the
+    // text removed from it.
+    void exposeBackupLog(Session& session);
+    std::vector<qint64> removedBackups(Session& session);
+    int callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx);
+
+    ServerConfig config_;
+    QString dataDir_;
+    std::unique_ptr<Catalogue> catalogue_;
+    Registry procedures_;
+    Registry services_;
+    std::atomic<qint64> spidCounter_{0};
+    std::mutex profilesMutex_;
+    std::map<QString, std::shared_ptr<ProfileState>> profiles_;
+    std::mutex createMutex_;
+};
+
+// True when the file is an account set this server can open: an SQLite database that passes the
+// integrity check and carries a schema version not newer than the current one. The message says
+// what is wrong otherwise.
+bool validateAccountSetFile(const QString& path, QString* message);
+
+}  // namespace dyt::server

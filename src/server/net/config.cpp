@@ -1,0 +1,116 @@
+#include "server/net/config.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "common/error.h"
+#include "protocol/protocol.h"
+
+namespace dyt::server {
+namespace {
+
+int toInt(const QString& value, const QString& where, int min, int max) {
+    bool ok = false;
+    const int v = value.trimmed().toInt(&ok);
+    if (!ok || v < min || v > max) {
+        throw DytError(QStringLiteral("配置项数值无效：%1").arg(where));
+    }
+    return v;
+}
+
+}  // namespace
+
+void ServerConfig::loadText(const QString& text, const QString& origin) {
+    const QStringList lines = proto::splitLines(text);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
+            line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('['))) {
+            continue;
+        }
+        const QString where = QStringLiteral("%1 第%2行").arg(origin).arg(i + 1);
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            throw DytError(QStringLiteral("配置行格式错误：%1").arg(where));
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QLatin1String("listen")) {
+            listen = value;
+        } else if (key == QLatin1String("port")) {
+            port = toInt(value, where, 0, 65535);
+        } else if (key == QLatin1String("data")) {
+            dataDir = value;
+        } else if (key == QLatin1String("admin")) {
+            if (value.isEmpty())
+                throw DytError(QStringLiteral("管理员账号不能为空：%1").arg(where));
+            adminAccount = value;
+        } else if (key == QLatin1String("adminpassword")) {
+            adminPassword = value;
+        } else if (key == QLatin1String("framelimit")) {
+            bool ok = false;
+            frameLimit = value.toLongLong(&ok);
+            if (!ok || frameLimit < 1024) {
+                throw DytError(QStringLiteral("配置项数值无效：%1").arg(where));
+            }
+        } else if (key == QLatin1String("newloginmode")) {
+            newLoginMode = toInt(value, where, 0, 1);
+        } else if (key == QLatin1String("rememberprofile")) {
+            rememberProfile = toInt(value, where, 0, 1);
+        } else if (key == QLatin1String("lockbilldate")) {
+            lockBillDate = toInt(value, where, 0, 1);
+        } else {
+            throw DytError(QStringLiteral("未知的配置项[%1]：%2").arg(key, where));
+        }
+    }
+}
+
+void ServerConfig::loadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw DytError(QStringLiteral("无法读取配置文件[%1]：%2").arg(path, f.errorString()));
+    }
+    loadText(QString::fromUtf8(f.readAll()), QFileInfo(path).fileName());
+}
+
+void ServerConfig::applyArguments(const QStringList& args, const QString& defaultConfigPath) {
+    auto valueAt = [&](int i) {
+        if (i + 1 >= args.size()) {
+            throw DytError(QStringLiteral("选项%1缺少参数").arg(args[i]));
+        }
+        return args[i + 1];
+    };
+    QString configPath;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--config"))
+            configPath = valueAt(i);
+    }
+    if (!configPath.isEmpty()) {
+        loadFile(configPath);
+    } else if (!defaultConfigPath.isEmpty() && QFileInfo::exists(defaultConfigPath)) {
+        loadFile(defaultConfigPath);
+    }
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--config")) {
+            ++i;
+        } else if (a == QLatin1String("--listen")) {
+            listen = valueAt(i);
+            ++i;
+        } else if (a == QLatin1String("--port")) {
+            port = toInt(valueAt(i), a, 0, 65535);
+            ++i;
+        } else if (a == QLatin1String("--data")) {
+            dataDir = valueAt(i);
+            ++i;
+        } else {
+            throw DytError(QStringLiteral("未知选项：%1").arg(a));
+        }
+    }
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "usage: dyt-server [--config FILE] [--listen ADDR] [--port N] [--data DIR]\n");
+}
+
+}  // namespace dyt::server

@@ -1,0 +1,512 @@
+// The bill service QMXService: SaveToDraft stores a bill as a draft, SaveToDB stores it posted and
+// hands it to the posting ledgers, both inside the one transaction the server opens for the call.
+//
+// What the client sends:
+// - the parameter lines: one line per header field (djIndex column names), djType, date, code,
+//   dj_Caption, OldBillid (the draft this save replaces, 0 for a new bill), total and czy_id;
+// - packet 1: the bill lines (text fields named after djList columns, "unitid" for the unit);
+//   rows whose first four fields are all empty are blank grid rows and are left out. Receipts and
+//   payments send their account rows (km_id, total, ...) here instead;
+// - packet 2: the account packet (km_id, type 1 payment account / 2 freight account, dbtotal,
+//   Lendtotal); receipts and payments send the bills they settle (s_id, Total) here instead;
+// - packet 3: unused.
+// The remarks "comment" and "summery" may hold line breaks and arrive escaped (paramlist.h).
+// Everything is read and checked before the first write; a refusal throws DytError and the
+// server's transaction leaves the account set as it was.
+#include <QDateTime>
+#include <QHash>
+
+#include "common/error.h"
+#include "common/rounding.h"
+#include "server/db/database.h"
+#include "server/ledger/posting.h"
+#include "server/procs/bill_common.h"
+#include "server/procs/bill_numbering.h"
+#include "server/procs/registry.h"
+
+namespace dyt::server {
+namespace {
+
+constexpr qint64 kReceipt = 21;
+constexpr qint64 kPayment = 22;
+
+// How a value of a column is read and stored.
+enum class Kind { Text, Id, Money, Quantity, Date };
+
+struct Column {
+    const char* name;  // the column; also the name the client sends unless `sent` is given
+    Kind kind;
+    const char* sent = nullptr;
+    double emptyValue = 0.0;  // a number column's value for an empty text
+};
+
+// Header fields the client may set.
+const Column kHeaderColumns[] = {
+    {"code", Kind::Text},           {"summery", Kind::Text},      {"comment", Kind::Text},
+    {"wldw_id", Kind::Id},          {"jsr_id", Kind::Id},         {"dep_id", Kind::Id},
+    {"IntoStock_id", Kind::Id},     {"OutStock_id", Kind::Id},    {"dd_id", Kind::Id},
+    {"yfwldw_id", Kind::Id},        {"JieShaoRenID", Kind::Id},   {"sfkKm_id", Kind::Id},
+    {"yfKm_id", Kind::Id},          {"isdaishoukuan", Kind::Id},  {"hhlx", Kind::Id},
+    {"total", Kind::Money},         {"sfkTotal", Kind::Money},    {"yfTotal", Kind::Money},
+    {"yfTotalSum", Kind::Money},    {"youhuiTotal", Kind::Money}, {"billDiscount", Kind::Quantity},
+    {"YouHuiBiLv", Kind::Quantity}, {"sfkDate", Kind::Date},      {"zidingyi1", Kind::Text},
+    {"zidingyi2", Kind::Text},      {"zidingyi3", Kind::Text},    {"zidingyi4", Kind::Text},
+    {"zidingyi5", Kind::Text},      {"zidingyi6", Kind::Text},    {"zidingyi7", Kind::Text},
+    {"zidingyi8", Kind::Text},      {"zidingyi9", Kind::Text},    {"zidingyi10", Kind::Text},
+};
+
+// Line fields the client may set.
+const Column kLineColumns[] = {
+    {"goodsid", Kind::Id},
+    {"IntoStock_id", Kind::Id},
+    {"OutStock_id", Kind::Id},
+    {"costmode", Kind::Id},
+    {"ph", Kind::Text},
+    {"outdate", Kind::Date},
+    {"yxqdate", Kind::Date},
+    {"goodspc", Kind::Id},
+    {"unit", Kind::Id, "unitid"},
+    {"rate", Kind::Quantity, nullptr, 1.0},
+    {"qty", Kind::Quantity},
+    {"fdwqty", Kind::Quantity},
+    {"price", Kind::Quantity},
+    {"total", Kind::Money},
+    {"discount", Kind::Quantity, nullptr, 1.0},
+    {"discountprice", Kind::Quantity},
+    {"discounttotal", Kind::Money},
+    {"tax", Kind::Quantity},
+    {"taxtotal", Kind::Money},
+    {"taxprice", Kind::Quantity},
+    {"taxTotalSum", Kind::Money},
+    {"yftotal", Kind::Money},
+    {"costprice", Kind::Quantity},
+    {"costtotal", Kind::Money},
+    {"lsprice", Kind::Quantity},
+    {"lstotal", Kind::Money},
+    {"kpTotal", Kind::Money},
+    {"RowType", Kind::Id},
+    {"comment", Kind::Text},
+    {"rowbeizhu1", Kind::Text},
+    {"rowbeizhu2", Kind::Text},
+    {"rowbeizhu3", Kind::Text},
+    {"rowbeizhu4", Kind::Text},
+    {"rowbeizhu5", Kind::Text},
+    {"barcode", Kind::Text},
+    {"UnitRate", Kind::Text},
+    {"s_id", Kind::Id},
+    {"s_orderid", Kind::Id},
+    {"km_id", Kind::Id},
+    {"toQty", Kind::Quantity},
+    {"isCanYuZheShangZhe", Kind::Id},
+};
+
+using Values = QList<QPair<QString, QVariant>>;
+
+QVariant readValue(const Column& col, const QString& text, const QString& what) {
+    switch (col.kind) {
+        case Kind::Text:
+            return text.trimmed();
+        case Kind::Id:
+            return billvalues::id(text, what);
+        case Kind::Money:
+            return text.trimmed().isEmpty() ? col.emptyValue
+                                            : RoundTo(billvalues::number(text, what), 4);
+        case Kind::Quantity:
+            return text.trimmed().isEmpty() ? col.emptyValue
+                                            : RoundTo(billvalues::number(text, what), 8);
+        case Kind::Date: {
+            const auto d = billvalues::optionalDate(text, what);
+            return d ? billvalues::dateText(*d) : QString();
+        }
+    }
+    return {};
+}
+
+QVariant valueOf(const Values& values, const char* name) {
+    const QString n = QString::fromLatin1(name);
+    for (const auto& [key, value] : values) {
+        if (key.compare(n, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+void setValue(Values& values, const QString& name, const QVariant& value) {
+    for (auto& entry : values) {
+        if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
+            entry.second = value;
+            return;
+        }
+    }
+    values.append({name, value});
+}
+
+qint64 insertRow(Database& db, const QString& table, const Values& values) {
+    QStringList names;
+    QStringList marks;
+    QVariantList bound;
+    for (const auto& [name, value] : values) {
+        names << name;
+        marks << QStringLiteral("?");
+        bound << value;
+    }
+    db.execute(QStringLiteral("INSERT INTO %1(%2) VALUES (%3)")
+                   .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+               bound);
+    return db.lastInsertId();
+}
+
+// A cell of a packet row as text (Null is empty).
+QString cell(const RecordSet& rs, int row, int column) {
+    const QVariant& v = rs.at(row, column);
+    return v.isValid() ? v.toString() : QString();
+}
+
+QString lineWhat(int line, const QString& field) {
+    return QStringLiteral("第%1行%2").arg(line).arg(field);
+}
+
+// The rows of a packet that are not blank grid rows: at least one of the first four fields holds
+// something.
+QList<int> filledRows(const RecordSet& rs) {
+    QList<int> rows;
+    const int width = std::min(4, rs.fieldCount());
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        for (int f = 0; f < width; ++f) {
+            if (!cell(rs, r, f).trimmed().isEmpty()) {
+                rows << r;
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+bool exists(Database& db, const QString& sql, qint64 id) {
+    return db.scalar(sql, {id}).isValid();
+}
+
+void checkGoods(Database& db, qint64 goodsId, int line) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseGoods WHERE id = ? AND sonnum = 0"),
+                goodsId)) {
+        throw DytError(QStringLiteral("第%1行的商品不存在（商品ID：%2）").arg(line).arg(goodsId));
+    }
+}
+
+void checkAccount(Database& db, qint64 kmId, const QString& where) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseKM WHERE id = ?"), kmId))
+        throw DytError(QStringLiteral("%1的账户不存在（账户ID：%2）").arg(where).arg(kmId));
+}
+
+void checkWarehouse(Database& db, qint64 stockId, const QString& where) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseCK WHERE id = ?"), stockId))
+        throw DytError(QStringLiteral("%1的仓库不存在（仓库ID：%2）").arg(where).arg(stockId));
+}
+
+void checkPartner(Database& db, qint64 wldwId, const QString& where) {
+    if (!exists(db, QStringLiteral("SELECT id FROM baseWLDW WHERE id = ?"), wldwId))
+        throw DytError(
+            QStringLiteral("%1的往来单位不存在（往来单位ID：%2）").arg(where).arg(wldwId));
+}
+
+// The lines of packet 1 with the values they set; for receipts and payments the account rows.
+QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
+    QHash<int, const Column*> columnOf;  // packet field -> column
+    for (int f = 0; f < rs.fieldCount(); ++f) {
+        for (const Column& col : kLineColumns) {
+            const QString sent = QString::fromLatin1(col.sent ? col.sent : col.name);
+            if (rs.field(f).name.compare(sent, Qt::CaseInsensitive) == 0)
+                columnOf.insert(f, &col);
+        }
+    }
+    QList<Values> lines;
+    int line = 0;
+    for (int r : filledRows(rs)) {
+        ++line;
+        Values v;
+        for (auto it = columnOf.cbegin(); it != columnOf.cend(); ++it) {
+            v.append({QString::fromLatin1(it.value()->name),
+                      readValue(*it.value(), cell(rs, r, it.key()),
+                                lineWhat(line, rs.field(it.key()).name))});
+        }
+        const qint64 goods = valueOf(v, "goodsid").toLongLong();
+        const double qty = valueOf(v, "qty").toDouble();
+        const qint64 km = valueOf(v, "km_id").toLongLong();
+        if (goods > 0) {
+            checkGoods(db, goods, line);
+        } else if (qty != 0.0) {
+            throw DytError(QStringLiteral("第%1行没有选择商品，不能录入数量").arg(line));
+        }
+        if (km > 0)
+            checkAccount(db, km, QStringLiteral("第%1行").arg(line));
+        for (const char* stock : {"IntoStock_id", "OutStock_id"}) {
+            const qint64 stockId = valueOf(v, stock).toLongLong();
+            if (stockId > 0)
+                checkWarehouse(db, stockId, QStringLiteral("第%1行").arg(line));
+        }
+        if (moneyBill && km == 0 && valueOf(v, "total").toDouble() != 0.0)
+            throw DytError(QStringLiteral("第%1行没有选择账户").arg(line));
+        const qint64 source = valueOf(v, "s_id").toLongLong();
+        if (source > 0 && !exists(db,
+                                  QStringLiteral("SELECT id FROM djIndex WHERE id = ? AND "
+                                                 "dj_state <> 0"),
+                                  source)) {
+            throw DytError(
+                QStringLiteral("第%1行的源单据不存在（单据ID：%2）").arg(line).arg(source));
+        }
+        lines.append(v);
+    }
+    return lines;
+}
+
+struct AccountLine {
+    qint64 kmId = 0;
+    int type = 1;
+    double debit = 0.0;
+    double credit = 0.0;
+};
+
+// Packet 2 of the goods bills: the payment and freight accounts.
+QList<AccountLine> readAccounts(Database& db, const RecordSet& rs) {
+    const int fKm = rs.fieldIndex(QStringLiteral("km_id"));
+    const int fType = rs.fieldIndex(QStringLiteral("type"));
+    const int fDebit = rs.fieldIndex(QStringLiteral("dbtotal"));
+    const int fCredit = rs.fieldIndex(QStringLiteral("Lendtotal"));
+    QList<AccountLine> out;
+    if (rs.rowCount() > 0 && fKm < 0)
+        throw DytError(QStringLiteral("账户明细缺少km_id"));
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        const QString where = QStringLiteral("账户明细第%1行").arg(r + 1);
+        AccountLine a;
+        a.kmId = billvalues::id(cell(rs, r, fKm), where);
+        if (a.kmId == 0)
+            continue;
+        checkAccount(db, a.kmId, where);
+        const QString type = fType >= 0 ? cell(rs, r, fType).trimmed() : QStringLiteral("1");
+        if (type != QLatin1String("1") && type != QLatin1String("2"))
+            throw DytError(QStringLiteral("%1的类型只能是1或2：%2").arg(where, type));
+        a.type = type.toInt();
+        a.debit = fDebit >= 0 ? RoundTo(billvalues::number(cell(rs, r, fDebit), where), 4) : 0.0;
+        a.credit = fCredit >= 0 ? RoundTo(billvalues::number(cell(rs, r, fCredit), where), 4) : 0.0;
+        out.append(a);
+    }
+    return out;
+}
+
+struct Settlement {
+    qint64 billId = 0;
+    double amount = 0.0;
+    QString comment;
+};
+
+// Packet 2 of receipts and payments: the bills settled now (rows without a bill or amount are
+// left out).
+QList<Settlement> readSettlements(Database& db, const RecordSet& rs) {
+    const int fBill = rs.fieldIndex(QStringLiteral("s_id"));
+    const int fAmount = rs.fieldIndex(QStringLiteral("Total"));
+    const int fComment = rs.fieldIndex(QStringLiteral("comment"));
+    QList<Settlement> out;
+    if (rs.rowCount() > 0 && (fBill < 0 || fAmount < 0))
+        throw DytError(QStringLiteral("结算单据缺少s_id或Total"));
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        const QString where = QStringLiteral("结算单据第%1行").arg(r + 1);
+        Settlement s;
+        s.billId = billvalues::id(cell(rs, r, fBill), where);
+        s.amount = RoundTo(billvalues::number(cell(rs, r, fAmount), where), 4);
+        if (s.billId == 0 || s.amount == 0.0)
+            continue;
+        if (!exists(db, QStringLiteral("SELECT id FROM djIndex WHERE id = ? AND dj_state = 2"),
+                    s.billId)) {
+            throw DytError(QStringLiteral("%1结算的单据不存在或未过账（单据ID：%2）")
+                               .arg(where)
+                               .arg(s.billId));
+        }
+        s.comment = fComment >= 0 ? cell(rs, r, fComment).trimmed() : QString();
+        out.append(s);
+    }
+    return out;
+}
+
+struct OldDraft {
+    qint64 makerId = 0;
+    qint64 printNum = 0;
+    qint64 audit[4] = {0, 0, 0, 0};  // inputid2 … inputid5
+};
+
+OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind) {
+    const RecordSet rs = db.query(
+        QStringLiteral("SELECT dj_state, djType, rec_id, printnum, inputid2, inputid3, inputid4, "
+                       "inputid5 FROM djIndex WHERE id = ?"),
+        {oldId});
+    if (rs.rowCount() == 0 || rs.at(0, 0).toInt() == 0)
+        throw DytError(QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！"));
+    if (rs.at(0, 0).toInt() == 2)
+        throw DytError(QStringLiteral("这张单据已经过账，不能再次保存！"));
+    if (rs.at(0, 1).toLongLong() != kind)
+        throw DytError(QStringLiteral("草稿的单据类型与本单据不符，不能保存！"));
+    OldDraft d;
+    d.makerId = rs.at(0, 2).toLongLong();
+    d.printNum = rs.at(0, 3).toLongLong();
+    for (int i = 0; i < 4; ++i)
+        d.audit[i] = rs.at(0, 4 + i).toLongLong();
+    return d;
+}
+
+QString employeeName(Database& db, qint64 id) {
+    return db.scalar(QStringLiteral("SELECT fullname FROM baseZY WHERE id = ?"), {id}).toString();
+}
+
+int saveBill(CallContext& c) {
+    const QString method = c.method.trimmed();
+    bool post = false;
+    if (method.compare(QLatin1String("SaveToDB"), Qt::CaseInsensitive) == 0) {
+        post = true;
+    } else if (method.compare(QLatin1String("SaveToDraft"), Qt::CaseInsensitive) != 0) {
+        throw DytError(QStringLiteral("QMXService不支持方法[%1]").arg(method));
+    }
+    Database& db = c.db;
+    const ParamList& p = c.params;
+
+    // --- read and check everything
+    const qint64 kind =
+        billvalues::id(p.value(QStringLiteral("djType")), QStringLiteral("单据类型"));
+    const QString kindName = billvalues::billKindName(db, kind);
+    const QDate date =
+        billvalues::date(p.value(QStringLiteral("date")), QStringLiteral("录单日期"));
+    const qint64 oldId =
+        billvalues::id(p.value(QStringLiteral("OldBillid")), QStringLiteral("原单据ID"));
+    const bool moneyBill = kind == kReceipt || kind == kPayment;
+
+    Values header;
+    for (const Column& col : kHeaderColumns) {
+        const QString name = QString::fromLatin1(col.name);
+        if (!p.contains(name))
+            continue;
+        QVariant value = readValue(col, p.value(name), name);
+        if (name == QLatin1String("comment") || name == QLatin1String("summery"))
+            value = decodeLineBreaks(value.toString());
+        header.append({name, value});
+    }
+    // The records the header names: the ledgers book against them.
+    const QString headerWhere = QStringLiteral("单据");
+    for (const char* name : {"wldw_id", "yfwldw_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkPartner(db, id, headerWhere);
+    }
+    for (const char* name : {"IntoStock_id", "OutStock_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkWarehouse(db, id, headerWhere);
+    }
+    for (const char* name : {"sfkKm_id", "yfKm_id"}) {
+        if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
+            checkAccount(db, id, headerWhere);
+    }
+    const QList<Values> lines = readLines(db, c.packets[0], moneyBill);
+    const QList<AccountLine> accounts =
+        moneyBill ? QList<AccountLine>() : readAccounts(db, c.packets[1]);
+    const QList<Settlement> settled =
+        moneyBill ? readSettlements(db, c.packets[1]) : QList<Settlement>();
+
+    OldDraft old;
+    if (oldId > 0)
+        old = checkOldDraft(db, oldId, kind);
+    if (oldId == 0)
+        old.makerId = c.userId;
+
+    if (post) {
+        const int steps =
+            db.scalar(QStringLiteral("SELECT inputnum FROM sysDjb WHERE id = ?"), {kind}).toInt();
+        for (int step = 2; step <= std::min(steps, 5); ++step) {
+            if (old.audit[step - 2] == 0)
+                throw DytError(
+                    QStringLiteral("这张单据采用分级审核，现在还没有审核完，不能过账！"));
+        }
+    }
+
+    // --- write
+    const int state = post ? 2 : 1;
+    const QString dateText = billvalues::dateText(date);
+    const QString now =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (oldId > 0) {
+        db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ?"), {oldId});
+        db.execute(QStringLiteral("DELETE FROM djList WHERE id = ?"), {oldId});
+        db.execute(QStringLiteral("DELETE FROM djIndex WHERE id = ?"), {oldId});
+        setValue(header, QStringLiteral("id"), oldId);
+    }
+    double taxTotalSum = 0.0;
+    for (const Values& v : lines)
+        taxTotalSum += valueOf(v, "taxTotalSum").toDouble();
+    QString caption = p.value(QStringLiteral("dj_Caption")).trimmed();
+    if (caption.isEmpty())
+        caption = kindName;
+    setValue(header, QStringLiteral("djType"), kind);
+    setValue(header, QStringLiteral("date"), dateText);
+    setValue(header, QStringLiteral("dj_state"), state);
+    setValue(header, QStringLiteral("dj_Caption"), caption);
+    setValue(header, QStringLiteral("djname"), kindName);
+    setValue(header, QStringLiteral("rec_id"), old.makerId);
+    setValue(header, QStringLiteral("rec_Name"), employeeName(db, old.makerId));
+    for (int i = 0; i < 4; ++i) {
+        setValue(header, QStringLiteral("inputid%1").arg(i + 2), old.audit[i]);
+        setValue(header, QStringLiteral("inputid%1Name").arg(i + 2),
+                 old.audit[i] > 0 ? employeeName(db, old.audit[i]) : QString());
+    }
+    setValue(header, QStringLiteral("printnum"), old.printNum);
+    setValue(header, QStringLiteral("taxTotalSum"), RoundTo(taxTotalSum, 4));
+    if (post) {
+        setValue(header, QStringLiteral("postid"), c.userId);
+        setValue(header, QStringLiteral("postDateTime"), now);
+    }
+    setValue(header, QStringLiteral("updateTime"), now);
+    const qint64 billId = insertRow(db, QStringLiteral("djIndex"), header);
+
+    const Values common{{QStringLiteral("id"), billId},
+                        {QStringLiteral("djType"), kind},
+                        {QStringLiteral("date"), dateText},
+                        {QStringLiteral("dj_state"), state}};
+    for (const Values& v : lines)
+        insertRow(db, QStringLiteral("djList"), common + v);
+
+    const qint64 partner = valueOf(header, "wldw_id").toLongLong();
+    auto addKm = [&](qint64 km, int type, double debit, double credit) {
+        insertRow(db, QStringLiteral("djKmDetail"),
+                  common + Values{{QStringLiteral("km_id"), km},
+                                  {QStringLiteral("type"), type},
+                                  {QStringLiteral("dbTotal"), debit},
+                                  {QStringLiteral("LendTotal"), credit},
+                                  {QStringLiteral("wldw_id"), partner}});
+    };
+    if (moneyBill) {
+        // Money comes into the accounts of a receipt and leaves those of a payment.
+        for (const Values& v : lines) {
+            const qint64 km = valueOf(v, "km_id").toLongLong();
+            const double amount = valueOf(v, "total").toDouble();
+            if (km > 0)
+                addKm(km, 1, kind == kReceipt ? amount : 0.0, kind == kPayment ? amount : 0.0);
+        }
+        for (const Settlement& s : settled) {
+            insertRow(db, QStringLiteral("djList"),
+                      common + Values{{QStringLiteral("km_id"), 0},
+                                      {QStringLiteral("s_id"), s.billId},
+                                      {QStringLiteral("total"), s.amount},
+                                      {QStringLiteral("comment"), s.comment}});
+        }
+    } else {
+        for (const AccountLine& a : accounts)
+            addKm(a.kmId, a.type, a.debit, a.credit);
+    }
+
+    numbering::billStored(db, static_cast<int>(kind), date, post, oldId == 0);
+    if (post)
+        posting::postBill(db, billId, c.userId);
+    return static_cast<int>(billId);
+}
+
+}  // namespace
+
+void registerBillService(Registry& services) {
+    services.add(QStringLiteral("QMXService"), saveBill);
+}
+
+}  // namespace dyt::server

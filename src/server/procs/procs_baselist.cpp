@@ -1,0 +1,234 @@
+// The base-data lists: the list kinds of P_JXC_Get_Base and P_Base_Get_KM.
+#include "server/procs/procs_baselist.h"
+
+#include <QHash>
+#include <QStringView>
+
+#include <vector>
+
+#include "common/condition.h"
+#include "common/error.h"
+#include "server/db/basekinds.h"
+#include "server/db/database.h"
+#include "server/db/where.h"
+#include "server/procs/procs_goods.h"
+#include "server/procs/registry.h"
+
+namespace dyt::server {
+
+namespace {
+
+using base::BaseKind;
+
+// The full names of the categories above rows, read once per category.
+class PathNames {
+public:
+    PathNames(Database& db, const BaseKind& kind)
+        : lookup_(
+              db.prepare(QStringLiteral("SELECT fullname FROM %1 WHERE id = ?").arg(kind.table))) {}
+
+    // The names along par_jl (the ids from the top down to the row), the row's own name last.
+    QString of(const QString& path, const QString& ownName) {
+        QString out;
+        const QList<QStringView> ids = QStringView(path).split(u',', Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i + 1 < ids.size(); ++i) {
+            out += nameOf(ids[i].toLongLong());
+            out += u'/';
+        }
+        out += ownName.trimmed();
+        return out;
+    }
+
+private:
+    QString nameOf(qint64 id) {
+        auto it = names_.constFind(id);
+        if (it != names_.constEnd())
+            return *it;
+        lookup_.bindAll({id});
+        const QString name = lookup_.step() ? lookup_.value(0).toString().trimmed() : QString();
+        lookup_.reset();
+        names_.insert(id, name);
+        return name;
+    }
+
+    Statement lookup_;
+    QHash<qint64, QString> names_;
+};
+
+void addPathNames(Database& db, const BaseKind& kind, RecordSet& rs) {
+    const int path = rs.fieldIndex(QStringLiteral("par_jl"));
+    const int name = rs.fieldIndex(QStringLiteral("fullname"));
+    const int out = rs.addField(QStringLiteral("pathName"), FieldType::Text);
+    PathNames names(db, kind);
+    for (int r = 0; r < rs.rowCount(); ++r)
+        rs.setAt(r, out, names.of(rs.at(r, path).toString(), rs.at(r, name).toString()));
+}
+
+class ListQuery {
+public:
+    ListQuery(CallContext& c, const BaseKind& kind) : c_(c), kind_(kind) {
+        cond_ = ConditionString::parse(c.params.value(kind.conditionKey));
+        userId_ = c.userId > 0 ? c.userId : conditionId(cond_, QStringLiteral("czy_id"));
+    }
+
+    int run() {
+        Where w;
+        w.add(QStringLiteral("t.del = 0"));
+        const qint64 id = conditionId(cond_, QStringLiteral("id"));
+        const bool tree = conditionFlag(cond_, QStringLiteral("TreeView"));
+        const QString search = cond_.value(QStringLiteral("allfilter")).trimmed();
+        // A level keeps the order the operator gave its rows; a flat list or a search result
+        // mixes levels, whose orders do not compare, and comes in code order.
+        bool byCode = false;
+        if (id > 0) {
+            w.add(QStringLiteral("t.id = ?"), {id});
+        } else if (tree) {
+            w.add(QStringLiteral("t.sonnum > 0"));
+        } else if (!search.isEmpty()) {
+            addSearch(w, search);
+            byCode = true;
+        } else if (kind_.operatorsOnly || conditionFlag(cond_, QStringLiteral("isList"))) {
+            w.add(QStringLiteral("t.sonnum = 0"));
+            byCode = true;
+            const qint64 parId = conditionId(cond_, QStringLiteral("par_id"));
+            if (parId > 0) {
+                const QVariant path =
+                    c_.db.scalar(QStringLiteral("SELECT par_jl FROM %1 WHERE id = ? AND del = 0")
+                                     .arg(kind_.table),
+                                 {parId});
+                if (!path.isValid())
+                    throw DytError(
+                        QStringLiteral("%1分类[%2]不存在").arg(kind_.caption).arg(parId));
+                w.add(QStringLiteral("t.par_jl LIKE ? ESCAPE '\\'"),
+                      {prefixPattern(path.toString())});
+            }
+        } else {
+            w.add(QStringLiteral("t.par_id = ?"), {conditionId(cond_, QStringLiteral("par_id"))});
+        }
+        if (kind_.operatorsOnly)
+            w.add(QStringLiteral("EXISTS (SELECT 1 FROM sysuser AS o WHERE o.id = t.id)"));
+        if (kind_.hasStop && cond_.contains(QStringLiteral("isstop")) &&
+            cond_.value(QStringLiteral("isstop")).trimmed() == u"0") {
+            w.add(QStringLiteral("t.isstop = 0"));
+        }
+        if (kind_.table == u"baseGoods" && cond_.contains(QStringLiteral("sptype"))) {
+            w.add(QStringLiteral("(t.sonnum > 0 OR t.spType = ?)"),
+                  {conditionId(cond_, QStringLiteral("sptype"))});
+        }
+        if (kind_.table == u"baseWLDW") {
+            const qint64 type = conditionId(cond_, QStringLiteral("dwtype"));
+            if (type > 0)
+                w.add(QStringLiteral("(t.sonnum > 0 OR t.type = ? OR t.type = 0)"), {type});
+        }
+        if (base::recordRightsApply(c_.db, kind_, userId_)) {
+            addRecordRights(w, kind_.rightsTable, QStringLiteral("t.id"), userId_);
+        }
+        const QString fields =
+            id > 0 || kind_.listFields.isEmpty() ? QStringLiteral("t.*") : kind_.listFields;
+        const QString sql = QStringLiteral("SELECT ") + fields + kind_.listColumns +
+                            QStringLiteral(" FROM ") + kind_.table + QStringLiteral(" AS t") +
+                            kind_.listJoins + QStringLiteral(" WHERE ") + w.text() +
+                            (byCode ? QStringLiteral(" ORDER BY t.code, t.id")
+                                    : QStringLiteral(" ORDER BY t.orderly, t.code, t.id"));
+        Statement st = c_.db.prepare(sql);
+        st.bindAll(w.values);
+        RecordSet rs = readRecordSet(st);
+        addPathNames(c_.db, kind_, rs);
+        if (tree && id <= 0)
+            rs = treeOrder(rs);
+        rs.first();
+        c_.data = std::move(rs);
+        return 0;
+    }
+
+private:
+    void addSearch(Where& w, const QString& search) {
+        const QString pattern = containsPattern(search);
+        QStringList any = {QStringLiteral("t.code LIKE ? ESCAPE '\\'"),
+                           QStringLiteral("t.fullname LIKE ? ESCAPE '\\'"),
+                           QStringLiteral("t.pym LIKE ? ESCAPE '\\'")};
+        if (kind_.hasName)
+            any.append(QStringLiteral("t.name LIKE ? ESCAPE '\\'"));
+        if (kind_.table == u"baseGoods") {
+            any.append(
+                QStringLiteral("EXISTS (SELECT 1 FROM baseGoodsUnit AS b WHERE b.Goodsid = t.id "
+                               "AND b.barcode LIKE ? ESCAPE '\\')"));
+        }
+        QVariantList values;
+        for (qsizetype i = 0; i < any.size(); ++i)
+            values.append(pattern);
+        w.add(u'(' + any.join(QStringLiteral(" OR ")) + u')', values);
+    }
+
+    // The categories from the top down, each followed by its own subtree (the order in which a
+    // tree panel hangs each row under the last row of the level above it). Categories whose
+    // parent is not among the rows (hidden by a condition) are left out with their subtree.
+    static RecordSet treeOrder(const RecordSet& rs) {
+        const int idF = rs.fieldIndex(QStringLiteral("id"));
+        const int parF = rs.fieldIndex(QStringLiteral("par_id"));
+        QHash<qint64, std::vector<int>> children;
+        for (int r = 0; r < rs.rowCount(); ++r)
+            children[rs.at(r, parF).toLongLong()].push_back(r);
+        RecordSet out;
+        out.copyStructure(rs);
+        std::vector<int> stack;
+        const auto pushChildren = [&](qint64 parent) {
+            auto it = children.constFind(parent);
+            if (it == children.constEnd())
+                return;
+            for (auto r = it->rbegin(); r != it->rend(); ++r)
+                stack.push_back(*r);
+        };
+        pushChildren(0);
+        int guard = rs.rowCount();
+        while (!stack.empty() && guard-- >= 0) {
+            const int r = stack.back();
+            stack.pop_back();
+            out.appendRow(rs.row(r));
+            pushChildren(rs.at(r, idF).toLongLong());
+        }
+        return out;
+    }
+
+    CallContext& c_;
+    const BaseKind& kind_;
+    ConditionString cond_;
+    qint64 userId_ = 0;
+};
+
+// One consistent view for the rows and their path names.
+int runList(CallContext& c, const BaseKind& kind) {
+    if (c.db.inTransaction())
+        return ListQuery(c, kind).run();
+    Transaction tx(c.db, Transaction::Lock::Deferred);
+    const int result = ListQuery(c, kind).run();
+    tx.commit();
+    return result;
+}
+
+int getAccounts(CallContext& c) {
+    return runList(c, *base::kindByQueryType(QStringLiteral("KM")));
+}
+
+}  // namespace
+
+bool isBaseListKind(const QString& queryType) {
+    return base::kindByQueryType(queryType) != nullptr;
+}
+
+int getBaseList(CallContext& c) {
+    const QString type = c.params.value(QStringLiteral("QueryType"));
+    const BaseKind* kind = base::kindByQueryType(type);
+    if (!kind) {
+        c.message = QStringLiteral("P_JXC_Get_Base不支持查询类型[%1]").arg(type.trimmed());
+        return -1;
+    }
+    return runList(c, *kind);
+}
+
+void registerBaseListProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_Base_Get_KM"), getAccounts, false);
+    base::registerBaseEditProcedures(procedures);
+}
+
+}  // namespace dyt::server

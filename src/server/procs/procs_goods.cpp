@@ -1,0 +1,429 @@
+// P_Base_Get_Goods: the goods rows of the goods selection and of the batch selection.
+//
+// Parameter lines: QueryType; Filter (";djtype=" + bill kind, and in "QTKC" ";typeid=" + type);
+// goodsStr, ckStr and wldwStr as condition strings. Every value read from them is bound; the
+// statement texts below are fixed fragments.
+//
+// "XZSPALL" rows, one per goods or class, chosen in one of four ways:
+//   - quick search (";allfilter=" text): every live row whose code, full name, short name, pinyin
+//     or one of its units' barcodes contains the text, at any level;
+//   - barcode (";barcode="): the rows owning a unit with exactly that barcode, with that unit;
+//   - list display (";isList=1"): every goods below the class of ";par_id=" (or of all classes);
+//   - otherwise level display: the rows directly below the class ";par_id=" (0 = top).
+// ";isstop=0" leaves out stopped goods, ";sptype=0" leaves only ordinary goods (classes stay).
+// Operators other than 1 see no goods that baseGoodsPurview refuses them (isbj = 0).
+// Prices: the purchase family (bill kinds 5 to 8) is offered the latest purchase price when there
+// is one, every other kind the unit's preset price; price1 to price3 are the unit's sale prices.
+// Stock columns are those of the warehouse of ckStr (";id=" empty or 0: all warehouses); a class
+// row sums the goods below it. The virtual stock adds the open purchase orders and takes away the
+// open sales orders. The auxiliary quantity writes the stock in the first auxiliary unit and the
+// base unit ("2箱6个").
+// "QTKC": the goods (no classes) of which the partner of wldwStr holds stock of the type of Filter
+// ";typeid=" (1 to 5, as baseGoodsStockOther), with that stock in the stock columns; the goodsStr
+// search, barcode, stopped and goods-type conditions apply as above.
+// "XZSPPC": the batches (baseGoodsStock rows with stock) of the goods goodsStr ";id=" (with
+// ";isSub=1" also of the goods below it when it is a class) in the warehouse of ckStr, oldest
+// first.
+
+#include "server/procs/procs_goods.h"
+
+#include <QHash>
+#include <QStringView>
+
+#include <cmath>
+#include <vector>
+
+#include "common/condition.h"
+#include "common/error.h"
+#include "server/db/database.h"
+#include "server/db/where.h"
+#include "server/procs/procs_stockstatus.h"
+#include "server/procs/registry.h"
+
+namespace dyt::server {
+
+QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
+                          const QString& baseUnit) {
+    if (rate <= 1.0 || auxUnit.isEmpty() || qty == 0.0)
+        return {};
+    const double magnitude = std::fabs(qty);
+    const double whole = std::floor(magnitude / rate + 1e-9);
+    double rest = magnitude - whole * rate;
+    if (std::fabs(rest) < 1e-9)
+        rest = 0;
+    QString out = qty < 0 ? QStringLiteral("-") : QString();
+    if (whole > 0)
+        out += QString::number(whole, 'f', 0) + auxUnit;
+    if (rest > 0)
+        out += QString::number(rest, 'g', 12) + baseUnit;
+    return out;
+}
+
+namespace {
+
+constexpr qint64 kAdministrator = 1;
+
+bool purchaseFamily(qint64 djType) {
+    return djType >= 5 && djType <= 8;
+}
+
+class GoodsRows {
+public:
+    explicit GoodsRows(CallContext& c) : c_(c) {
+        const ParamList& p = c.params;
+        goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
+        ck_ = ConditionString::parse(p.value(QStringLiteral("ckStr")));
+        wldw_ = ConditionString::parse(p.value(QStringLiteral("wldwStr")));
+        filter_ = ConditionString::parse(p.value(QStringLiteral("Filter")));
+        warehouse_ = conditionId(ck_, QStringLiteral("id"));
+        djType_ = conditionId(filter_, QStringLiteral("djtype"));
+    }
+
+    int selectGoods(bool otherStock) {
+        Where w;
+        w.add(QStringLiteral("g.del = 0"));
+        QString unitJoin = QStringLiteral("u.Goodsid = g.id AND u.fzdwid = 0");
+        QVariantList joinValues;
+
+        const QString barcode = goods_.value(QStringLiteral("barcode")).trimmed();
+        const QString search = goods_.value(QStringLiteral("allfilter")).trimmed();
+        const bool list = goods_.value(QStringLiteral("isList")).trimmed() == u"1";
+        const qint64 parId = conditionId(goods_, QStringLiteral("par_id"));
+
+        if (goods_.contains(QStringLiteral("barcode"))) {
+            if (barcode.isEmpty())
+                throw DytError(QStringLiteral("条码不能为空"));
+            unitJoin = QStringLiteral("u.Goodsid = g.id AND u.barcode = ?");
+            joinValues.append(barcode);
+            w.add(QStringLiteral("g.id IN (SELECT b.Goodsid FROM baseGoodsUnit AS b WHERE "
+                                 "b.barcode = ?)"),
+                  {barcode});
+        } else if (!search.isEmpty()) {
+            const QString pattern = containsPattern(search);
+            w.add(QStringLiteral(
+                      "(g.code LIKE ? ESCAPE '\\' OR g.fullname LIKE ? ESCAPE '\\' OR g.name LIKE "
+                      "? ESCAPE '\\' OR g.pym LIKE ? ESCAPE '\\' OR EXISTS (SELECT 1 FROM "
+                      "baseGoodsUnit AS b WHERE b.Goodsid = g.id AND b.barcode LIKE ? ESCAPE "
+                      "'\\'))"),
+                  {pattern, pattern, pattern, pattern, pattern});
+        } else if (list || otherStock) {
+            w.add(QStringLiteral("g.sonnum = 0"));
+            if (parId > 0) {
+                const QVariant path = c_.db.scalar(
+                    QStringLiteral("SELECT par_jl FROM baseGoods WHERE id = ? AND del = 0"),
+                    {parId});
+                if (!path.isValid())
+                    throw DytError(QStringLiteral("商品类别[%1]不存在").arg(parId));
+                w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
+                      {prefixPattern(path.toString())});
+            }
+        } else {
+            w.add(QStringLiteral("g.par_id = ?"), {parId});
+        }
+        if (otherStock)
+            w.add(QStringLiteral("g.sonnum = 0"));
+
+        if (goods_.value(QStringLiteral("isstop")).trimmed() == u"0")
+            w.add(QStringLiteral("g.isstop = 0"));
+        if (goods_.contains(QStringLiteral("sptype"))) {
+            w.add(QStringLiteral("(g.sonnum > 0 OR g.spType = ?)"),
+                  {conditionId(goods_, QStringLiteral("sptype"))});
+        }
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
+        qint64 partner = 0;
+        qint64 typeId = 0;
+        if (otherStock) {
+            partner = conditionId(wldw_, QStringLiteral("id"));
+            typeId = conditionId(filter_, QStringLiteral("typeid"));
+            if (typeId < 1 || typeId > 5)
+                throw DytError(QStringLiteral("往来商品类型[%1]无效").arg(typeId));
+            w.add(QStringLiteral("EXISTS (SELECT 1 FROM baseGoodsStockOther AS o WHERE "
+                                 "o.goodsid = g.id AND o.typeid = ? AND (? = 0 OR o.wldw_id = ?) "
+                                 "AND o.qty <> 0)"),
+                  {typeId, partner, partner});
+        }
+
+        const QString sql =
+            QStringLiteral(
+                "SELECT g.id, g.par_id, g.sonnum, g.par_jl, g.leveal, g.code, g.fullname, g.name, "
+                "g.pym, g.gg, g.xh, g.addr, g.yxqNum, g.costmode, g.spType, u.fzdwid, u.unit, "
+                "u.rate, u.barcode, u.price, u.price1, u.price2, u.price3, u.latestBuyPrice "
+                "FROM baseGoods AS g LEFT JOIN baseGoodsUnit AS u ON ") +
+            unitJoin + QStringLiteral(" WHERE ") + w.text() +
+            QStringLiteral(
+                " ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
+                "g.code, g.id");
+        QVariantList values = joinValues;
+        values.append(w.values);
+
+        RecordSet& out = c_.data;
+        out.clear();
+        for (const auto& [name, type] : outputFields())
+            out.addField(QString::fromLatin1(name), type);
+
+        // First the rows, then their stock columns: goods look their stock up one by one (an
+        // indexed lookup), the classes share one grouped read of the stock table.
+        std::vector<QVariantList> raw;
+        {
+            Statement st = c_.db.prepare(sql);
+            st.bindAll(values);
+            while (st.step()) {
+                QVariantList r;
+                for (int i = 0; i < 24; ++i)
+                    r.append(st.value(i));
+                raw.push_back(std::move(r));
+            }
+        }
+        bool hasClasses = false;
+        for (const QVariantList& r : raw)
+            hasClasses = hasClasses || r[2].toLongLong() > 0;
+        if (hasClasses && !otherStock)
+            loadClassTotals(raw);
+
+        for (const QVariantList& r : raw) {
+            QVariantList row;
+            const qint64 id = r[0].toLongLong();
+            const qint64 sonnum = r[2].toLongLong();
+            const double price = r[19].toDouble();
+            const double buyPrice = r[23].toDouble();
+            const QString unitName = r[16].toString();
+            Stock s;
+            double orders = 0;
+            std::pair<QString, double> aux;
+            if (otherStock) {
+                s = otherStockOf(id, partner, typeId);
+            } else if (sonnum > 0) {
+                s = classTotals_.value(id);
+            } else {
+                s = goodsStock(id);
+                orders = openOrders(id);
+                aux = auxiliaryUnit(id);
+            }
+            const double virtualQty = sonnum > 0 ? s.qty : s.qty + orders;
+            const QString auxText =
+                sonnum == 0 ? auxiliaryQuantity(s.qty, aux.first, aux.second, unitName) : QString();
+            row << id << r[1].toLongLong() << sonnum << r[3].toString() << r[4].toLongLong()
+                << r[5].toString() << r[6].toString() << r[7].toString() << r[8].toString()
+                << r[9].toString() << r[10].toString() << r[11].toString() << r[12].toLongLong()
+                << r[18].toString() << r[15].toLongLong() << unitName
+                << (r[17].isValid() ? r[17].toDouble() : 1.0)
+                << ((purchaseFamily(djType_) && buyPrice > 0) ? buyPrice : price)
+                << r[20].toDouble() << r[21].toDouble() << r[22].toDouble() << r[14].toLongLong()
+                << r[13].toLongLong() << s.qty << (s.qty != 0 ? s.total / s.qty : 0.0) << s.total
+                << virtualQty << auxText << false;
+            out.appendRow(row);
+        }
+        out.first();
+        return 0;
+    }
+
+    int selectBatches() {
+        const qint64 goodsId = conditionId(goods_, QStringLiteral("id"));
+        if (goodsId <= 0)
+            throw DytError(QStringLiteral("请选择商品"));
+        const bool sub = goods_.value(QStringLiteral("isSub")).trimmed() == u"1";
+        Where w;
+        w.add(QStringLiteral("s.qty <> 0"));
+        w.add(QStringLiteral("g.del = 0"));
+        if (sub) {
+            const QVariant path = c_.db.scalar(
+                QStringLiteral("SELECT par_jl FROM baseGoods WHERE id = ? AND del = 0"), {goodsId});
+            if (!path.isValid())
+                throw DytError(QStringLiteral("商品[%1]不存在").arg(goodsId));
+            w.add(QStringLiteral("(g.id = ? OR g.par_jl LIKE ? ESCAPE '\\')"),
+                  {goodsId, prefixPattern(path.toString())});
+        } else {
+            w.add(QStringLiteral("g.id = ?"), {goodsId});
+        }
+        if (warehouse_ > 0)
+            w.add(QStringLiteral("s.stockid = ?"), {warehouse_});
+        if (goods_.value(QStringLiteral("isstop")).trimmed() == u"0")
+            w.add(QStringLiteral("g.isstop = 0"));
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
+        RecordSet& out = c_.data;
+        out.clear();
+        out.addField(QStringLiteral("goodsid"), FieldType::Integer);
+        out.addField(QStringLiteral("stockid"), FieldType::Integer);
+        out.addField(QStringLiteral("sonnum"), FieldType::Integer);
+        out.addField(QStringLiteral("goodspc"), FieldType::Integer);
+        out.addField(QStringLiteral("ph"), FieldType::Text);
+        out.addField(QStringLiteral("outdate"), FieldType::Text);
+        out.addField(QStringLiteral("yxqdate"), FieldType::Text);
+        out.addField(QStringLiteral("indate"), FieldType::Text);
+        out.addField(QStringLiteral("stockQty"), FieldType::Float);
+        out.addField(QStringLiteral("stockPrice"), FieldType::Float);
+        out.addField(QStringLiteral("stocktotal"), FieldType::Float);
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT s.goodsid, s.stockid, s.goodspc, s.ph, s.outdate, s.yxqdate, "
+                           "s.indate, s.qty, s.price, s.total FROM baseGoodsStock AS s JOIN "
+                           "baseGoods AS g ON g.id = s.goodsid WHERE ") +
+            w.text() + QStringLiteral(" ORDER BY s.goodsid, s.indate, s.id"));
+        st.bindAll(w.values);
+        while (st.step()) {
+            out.appendRow({st.value(0).toLongLong(), st.value(1).toLongLong(), qint64(0),
+                           st.value(2).toLongLong(), st.value(3).toString(), st.value(4).toString(),
+                           st.value(5).toString(), st.value(6).toString(), st.value(7).toDouble(),
+                           st.value(8).toDouble(), st.value(9).toDouble()});
+        }
+        out.first();
+        return 0;
+    }
+
+private:
+    struct Stock {
+        double qty = 0;
+        double total = 0;
+    };
+
+    static const std::vector<std::pair<const char*, FieldType>>& outputFields() {
+        static const std::vector<std::pair<const char*, FieldType>> fields = {
+            {"goodsid", FieldType::Integer},  {"par_id", FieldType::Integer},
+            {"sonnum", FieldType::Integer},   {"par_jl", FieldType::Text},
+            {"leveal", FieldType::Integer},   {"code", FieldType::Text},
+            {"fullName", FieldType::Text},    {"sp_spjm", FieldType::Text},
+            {"sp_pym", FieldType::Text},      {"sp_gg", FieldType::Text},
+            {"sp_xh", FieldType::Text},       {"sp_cd", FieldType::Text},
+            {"sp_yxq", FieldType::Integer},   {"barcode", FieldType::Text},
+            {"unitid", FieldType::Integer},   {"unitName", FieldType::Text},
+            {"rate", FieldType::Float},       {"price", FieldType::Float},
+            {"price1", FieldType::Float},     {"price2", FieldType::Float},
+            {"price3", FieldType::Float},     {"sp_sptype", FieldType::Integer},
+            {"costmode", FieldType::Integer}, {"stockQty", FieldType::Float},
+            {"stockPrice", FieldType::Float}, {"stockTotal", FieldType::Float},
+            {"xnStockQty", FieldType::Float}, {"fzsl", FieldType::Text},
+            {"selected", FieldType::Boolean},
+        };
+        return fields;
+    }
+
+    Stock read(Statement& st) {
+        Stock s;
+        if (st.step()) {
+            s.qty = st.value(0).toDouble();
+            s.total = st.value(1).toDouble();
+        }
+        st.reset();
+        return s;
+    }
+
+    // The stock of the classes among the rows: each goods' stock counts for every class on its
+    // path (par_jl lists the ids from the top down).
+    void loadClassTotals(const std::vector<QVariantList>& raw) {
+        for (const QVariantList& r : raw) {
+            if (r[2].toLongLong() > 0)
+                classTotals_.insert(r[0].toLongLong(), Stock{});
+        }
+        Statement st = c_.db.prepare(QStringLiteral(
+            "SELECT h.par_jl, SUM(s.qty), SUM(s.total) FROM baseGoodsStock AS s JOIN baseGoods "
+            "AS h ON h.id = s.goodsid WHERE h.del = 0 AND h.sonnum = 0 AND (? = 0 OR s.stockid = "
+            "?) GROUP BY h.id, h.par_jl"));
+        st.bindAll({warehouse_, warehouse_});
+        while (st.step()) {
+            const QString path = st.value(0).toString();
+            const double qty = st.value(1).toDouble();
+            const double total = st.value(2).toDouble();
+            for (const QStringView part : QStringView(path).split(u',', Qt::SkipEmptyParts)) {
+                auto it = classTotals_.find(part.toLongLong());
+                if (it != classTotals_.end()) {
+                    it->qty += qty;
+                    it->total += total;
+                }
+            }
+        }
+    }
+
+    Stock goodsStock(qint64 id) {
+        if (!goodsStock_) {
+            goodsStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
+                "SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) FROM baseGoodsStock WHERE "
+                "goodsid = ? AND (? = 0 OR stockid = ?)")));
+        }
+        goodsStock_->bindAll({id, warehouse_, warehouse_});
+        return read(*goodsStock_);
+    }
+
+    Stock otherStockOf(qint64 id, qint64 partner, qint64 typeId) {
+        if (!otherStock_) {
+            otherStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
+                "SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) FROM baseGoodsStockOther "
+                "WHERE goodsid = ? AND typeid = ? AND (? = 0 OR wldw_id = ?)")));
+        }
+        otherStock_->bindAll({id, typeId, partner, partner});
+        return read(*otherStock_);
+    }
+
+    // Open order quantities: purchase orders (8) come in, sales orders (4) go out.
+    double openOrders(qint64 id) {
+        if (!orders_) {
+            orders_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
+                "SELECT COALESCE(SUM(CASE WHEN djType = 8 THEN qty - toQty ELSE toQty - qty END), "
+                "0) FROM djList WHERE goodsid = ? AND djType IN (4, 8) AND dj_state = 2 AND "
+                "isOver = 0 AND (? = 0 OR IntoStock_id = ? OR OutStock_id = ?)")));
+        }
+        orders_->bindAll({id, warehouse_, warehouse_, warehouse_});
+        double q = 0;
+        if (orders_->step())
+            q = orders_->value(0).toDouble();
+        orders_->reset();
+        return q;
+    }
+
+    std::pair<QString, double> auxiliaryUnit(qint64 id) {
+        if (!auxUnit_) {
+            auxUnit_ = std::make_unique<Statement>(c_.db.prepare(
+                QStringLiteral("SELECT unit, rate FROM baseGoodsUnit WHERE Goodsid = ? AND "
+                               "fzdwid = 1")));
+        }
+        auxUnit_->bindAll({id});
+        std::pair<QString, double> out;
+        if (auxUnit_->step())
+            out = {auxUnit_->value(0).toString(), auxUnit_->value(1).toDouble()};
+        auxUnit_->reset();
+        return out;
+    }
+
+    CallContext& c_;
+    ConditionString goods_, ck_, wldw_, filter_;
+    qint64 warehouse_ = 0;
+    qint64 djType_ = 0;
+    std::unique_ptr<Statement> goodsStock_, otherStock_, orders_, auxUnit_;
+    QHash<qint64, Stock> classTotals_;
+};
+
+int runGoods(CallContext& c) {
+    const QString type = c.params.value(QStringLiteral("QueryType")).trimmed();
+    GoodsRows rows(c);
+    if (type.compare(QLatin1String("XZSPALL"), Qt::CaseInsensitive) == 0)
+        return rows.selectGoods(false);
+    if (type.compare(QLatin1String("QTKC"), Qt::CaseInsensitive) == 0)
+        return rows.selectGoods(true);
+    if (type.compare(QLatin1String("XZSPPC"), Qt::CaseInsensitive) == 0)
+        return rows.selectBatches();
+    if (type.compare(QLatin1String("DQKCNEW"), Qt::CaseInsensitive) == 0)
+        return stockStatusReport(c);
+    c.message = QStringLiteral("P_Base_Get_Goods不支持查询类型[%1]").arg(type);
+    return -1;
+}
+
+// The rows and their stock lookups are read in one read transaction: one consistent view, and
+// the file lock taken once instead of once per lookup.
+int getGoods(CallContext& c) {
+    if (c.db.inTransaction())
+        return runGoods(c);
+    Transaction tx(c.db, Transaction::Lock::Deferred);
+    const int result = runGoods(c);
+    tx.commit();
+    return result;
+}
+
+}  // namespace
+
+void registerGoodsProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_Base_Get_Goods"), getGoods, false);
+}
+
+}  // namespace dyt::server

@@ -1,0 +1,467 @@
+// The stock status report (P_Base_Get_Goods "DQKCNEW"): the current stock of goods from the stock
+// ledger (baseGoodsStock), one category level at a time or as a flat list.
+//
+// Parameter lines:
+//   goodsStr  which rows: ";par_id=" + category (0 = top) gives the rows directly below it, a
+//             category row carrying the sums of every goods below it at any depth; ";isList=1"
+//             (with ";par_id=" the goods below that category) gives the goods flat; ";allfilter="
+//             + text the goods and categories whose code, names, pinyin or barcode contain the
+//             text, at any level; ";id=" + goods gives that row (with ";issub=1" a category gives
+//             the goods below it flat). ";sptype=" keeps goods of that type only.
+//   ckStr     ";id=" + warehouse (empty or 0 = all); with ";issub=1" its sub-warehouses count too.
+//   filter    ";qty=" 0 every row, 1 goods with stock above 0, 2 goods with stock 0 (a category
+//             stays when a goods below it qualifies and sums the qualifying goods only);
+//             ";ckj=" the reference price: 0 to 3 the four price levels of the base unit, 4 the
+//             latest sales price, 5 the lowest sales price, 6 the latest purchase price (from the
+//             posted bills, see loadBillPrices); empty or -1 none (reference price and value 0).
+// Figures per row: stockqty and stockTotal (in base units, at cost) are the sums of the ledger;
+// stockPrice = stockTotal / stockqty (0 without stock); lsPrice the reference price per base
+// unit; lstotal = stockqty × lsPrice; total_ = lstotal − stockTotal; fdwqty the stock in the first
+// auxiliary unit and fzqty the same as text ("2箱6个"). Category rows carry the sums of quantities
+// and values; a unit price of mixed goods means nothing, so their prices stay 0.
+// Operators other than 1 see no goods that baseGoodsPurview refuses them.
+
+#include "server/procs/procs_stockstatus.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringView>
+
+#include <cmath>
+#include <vector>
+
+#include "common/condition.h"
+#include "common/currency.h"
+#include "common/error.h"
+#include "server/db/database.h"
+#include "server/db/where.h"
+#include "server/procs/procs_goods.h"
+#include "server/procs/registry.h"
+
+namespace dyt::server {
+namespace {
+
+constexpr qint64 kAdministrator = 1;
+constexpr double kZero = 1e-9;
+// Up to this many goods the stock is looked up goods by goods.
+constexpr qsizetype kLookupLimit = 5000;
+
+// The stock and prices of one goods.
+struct GoodsFigures {
+    QString unit;
+    QString auxUnit;
+    double auxRate = 0;
+    double refPrice = 0;
+    double qty = 0;
+    Currency total;
+};
+
+// What a row shows.
+struct Sums {
+    double qty = 0;
+    Currency total;
+    Currency refTotal;
+    double auxQty = 0;
+    bool any = false;  // a goods below the row passed the quantity filter
+};
+
+class StockStatus {
+public:
+    explicit StockStatus(CallContext& c) : c_(c) {
+        const ParamList& p = c.params;
+        goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
+        const ConditionString ck = ConditionString::parse(p.value(QStringLiteral("ckStr")));
+        const ConditionString filter = ConditionString::parse(p.value(QStringLiteral("filter")));
+        warehouse_ = conditionId(ck, QStringLiteral("id"));
+        subWarehouses_ = ck.value(QStringLiteral("issub")).trimmed() == u"1";
+        qtyFilter_ = conditionId(filter, QStringLiteral("qty"));
+        if (qtyFilter_ < 0 || qtyFilter_ > 2)
+            throw DytError(QStringLiteral("数量过滤条件[%1]无效").arg(qtyFilter_));
+        refPrice_ = conditionId(filter, QStringLiteral("ckj"), -1);
+        if (refPrice_ < -1 || refPrice_ > 6)
+            throw DytError(QStringLiteral("参考单价[%1]无效").arg(refPrice_));
+    }
+
+    int run() {
+        decideRows();
+        loadGoods();
+        loadStock();
+        if (refPrice_ >= 4)
+            loadBillPrices();
+        return answer();
+    }
+
+private:
+    enum class Mode { Level, List, Search, One };
+
+    // Which rows, and the goods whose stock they need (those below scopePath_; all when empty).
+    void decideRows() {
+        const QString search = goods_.value(QStringLiteral("allfilter")).trimmed();
+        const qint64 oneId = conditionId(goods_, QStringLiteral("id"));
+        parId_ = conditionId(goods_, QStringLiteral("par_id"));
+        if (!search.isEmpty()) {
+            mode_ = Mode::Search;
+            search_ = search;
+            return;
+        }
+        if (oneId > 0) {
+            const RecordSet row = c_.db.query(
+                QStringLiteral("SELECT par_jl, sonnum FROM baseGoods WHERE id = ? AND del = 0"),
+                {oneId});
+            if (row.rowCount() == 0)
+                throw DytError(QStringLiteral("商品[%1]不存在").arg(oneId));
+            scopePath_ = row.at(0, 0).toString();
+            const bool category = row.at(0, 1).toLongLong() > 0;
+            if (category && goods_.value(QStringLiteral("issub")).trimmed() == u"1") {
+                mode_ = Mode::List;
+            } else {
+                mode_ = Mode::One;
+                oneId_ = oneId;
+            }
+            return;
+        }
+        mode_ = goods_.value(QStringLiteral("isList")).trimmed() == u"1" ? Mode::List : Mode::Level;
+        if (parId_ > 0) {
+            const QVariant path = c_.db.scalar(
+                QStringLiteral("SELECT par_jl FROM baseGoods WHERE id = ? AND del = 0"), {parId_});
+            if (!path.isValid())
+                throw DytError(QStringLiteral("商品类别[%1]不存在").arg(parId_));
+            scopePath_ = path.toString();
+        }
+    }
+
+    // The conditions every goods counted must meet: live, a goods, the type, the right, below the
+    // scope; `g` is the goods table's alias.
+    Where goodsConditions() const {
+        Where w;
+        w.add(QStringLiteral("g.del = 0"));
+        w.add(QStringLiteral("g.sonnum = 0"));
+        if (goods_.contains(QStringLiteral("sptype")))
+            w.add(QStringLiteral("g.spType = ?"), {conditionId(goods_, QStringLiteral("sptype"))});
+        if (c_.userId != kAdministrator)
+            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
+                            c_.userId);
+        if (!scopePath_.isEmpty())
+            w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"), {prefixPattern(scopePath_)});
+        return w;
+    }
+
+    // The goods counted, then their base and first auxiliary units. Many goods read the units in
+    // one pass over the unit table instead of two lookups per goods.
+    void loadGoods() {
+        const Where w = goodsConditions();
+        {
+            Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl FROM baseGoods AS g "
+                                                        "WHERE ") +
+                                         w.text());
+            st.bindAll(w.values);
+            while (st.step()) {
+                const qint64 id = st.value(0).toLongLong();
+                goodsFigures_.insert(id, GoodsFigures{});
+                paths_.emplace_back(id, st.value(1).toString());
+            }
+        }
+        static const char* const kPriceColumns[] = {
+            "u.price",           "u.price1",          "u.price2",         "u.price3",
+            "u.latestSalePrice", "u.lowestSalePrice", "u.latestBuyPrice",
+        };
+        const QString price =
+            refPrice_ < 0 ? QStringLiteral("0") : QString::fromLatin1(kPriceColumns[refPrice_]);
+        const bool few = !scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit;
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT u.Goodsid, u.fzdwid, u.unit, u.rate, ") + price +
+            (few ? QStringLiteral(" FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
+                                  "g.id WHERE u.fzdwid IN (0, 1) AND ") +
+                       w.text()
+                 : QStringLiteral(" FROM baseGoodsUnit AS u WHERE u.fzdwid IN (0, 1)")));
+        if (few)
+            st.bindAll(w.values);
+        while (st.step()) {
+            auto it = goodsFigures_.find(st.value(0).toLongLong());
+            if (it == goodsFigures_.end())
+                continue;
+            if (st.value(1).toLongLong() == 0) {
+                it->unit = st.value(2).toString();
+                it->refPrice = st.value(4).toDouble();
+            } else {
+                it->auxUnit = st.value(2).toString();
+                it->auxRate = st.value(3).toDouble();
+            }
+        }
+    }
+
+    // The stock of the goods found by loadGoods. Few goods (one category's) look their stock up
+    // one by one; many read the whole ledger once, grouped by goods, and keep the ones asked for.
+    // Both read baseGoodsStock through its index on (goodsid, stockid, qty, total) alone.
+    void loadStock() {
+        QString where;
+        QVariantList values;
+        if (warehouse_ > 0) {
+            if (subWarehouses_) {
+                const QVariant path = c_.db.scalar(
+                    QStringLiteral("SELECT par_jl FROM baseCK WHERE id = ? AND del = 0"),
+                    {warehouse_});
+                if (!path.isValid())
+                    throw DytError(QStringLiteral("仓库[%1]不存在").arg(warehouse_));
+                where = QStringLiteral(
+                    " AND stockid IN (SELECT k.id FROM baseCK AS k WHERE k.par_jl LIKE ? ESCAPE "
+                    "'\\')");
+                values << prefixPattern(path.toString());
+            } else {
+                where = QStringLiteral(" AND stockid = ?");
+                values << warehouse_;
+            }
+        }
+        auto take = [&](qint64 id, double qty, double total) {
+            auto it = goodsFigures_.find(id);
+            if (it == goodsFigures_.end())
+                return;
+            it->qty = qty;
+            it->total = Currency::fromDouble(total);
+        };
+        if (!scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit) {
+            Statement st = c_.db.prepare(
+                QStringLiteral(
+                    "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = ?") +
+                where);
+            for (const auto& [id, path] : paths_) {
+                st.bindAll(QVariantList{id} + values);
+                if (st.step())
+                    take(id, st.value(0).toDouble(), st.value(1).toDouble());
+                st.reset();
+            }
+            return;
+        }
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock WHERE 1 = 1") +
+            where + QStringLiteral(" GROUP BY goodsid"));
+        st.bindAll(values);
+        while (st.step())
+            take(st.value(0).toLongLong(), st.value(1).toDouble(), st.value(2).toDouble());
+    }
+
+    // The latest sales price (4), the lowest sales price (5) and the latest purchase price (6)
+    // come from the posted sales bills (kind 1) and purchase bills (kind 5), per base unit, net
+    // of discount; reversed bills and their red copies do not count. A goods never sold or
+    // bought keeps the price stored with its unit.
+    void loadBillPrices() {
+        // The reversed bills and their red copies are few: read them first and skip their lines.
+        QSet<qint64> red;
+        {
+            Statement st = c_.db.prepare(
+                QStringLiteral("SELECT id FROM djIndex WHERE isred <> 0 OR isredword <> 0"));
+            while (st.step())
+                red.insert(st.value(0).toLongLong());
+        }
+        // One pass over the lines in stored order; the latest line is the one with the latest
+        // date, then the highest line number.
+        struct Seen {
+            QString date;
+            qint64 line = 0;
+            double price = 0;
+        };
+        QHash<qint64, Seen> seen;
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT goodsid, id, date, orderid, discountprice, rate FROM djList "
+                           "WHERE djType = ? AND dj_state = 2 AND qty > 0"));
+        st.bindAll({refPrice_ == 6 ? 5 : 1});
+        while (st.step()) {
+            const qint64 goods = st.value(0).toLongLong();
+            if (!goodsFigures_.contains(goods) || red.contains(st.value(1).toLongLong()))
+                continue;
+            const double rate = st.value(5).toDouble();
+            Seen line{st.value(2).toString(), st.value(3).toLongLong(),
+                      st.value(4).toDouble() / (rate > 0 ? rate : 1.0)};
+            auto it = seen.find(goods);
+            if (it == seen.end()) {
+                seen.insert(goods, line);
+            } else if (refPrice_ == 5) {
+                if (line.price < it->price)
+                    *it = line;
+            } else if (line.date > it->date || (line.date == it->date && line.line > it->line)) {
+                *it = line;
+            }
+        }
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            goodsFigures_[it.key()].refPrice = it->price;
+    }
+
+    bool passes(double qty) const {
+        switch (qtyFilter_) {
+            case 1:
+                return qty > kZero;
+            case 2:
+                return std::fabs(qty) <= kZero;
+            default:
+                return true;
+        }
+    }
+
+    static Currency refValue(const GoodsFigures& f) {
+        return Currency::fromDouble(f.qty * f.refPrice);
+    }
+
+    static double auxQty(const GoodsFigures& f) {
+        return f.auxRate > 0 && !f.auxUnit.isEmpty() ? f.qty / f.auxRate : 0.0;
+    }
+
+    // The rows to show, in the order of the goods lists: categories first, then by order,
+    // code and id.
+    Statement rows() {
+        Where w;
+        w.add(QStringLiteral("g.del = 0"));
+        switch (mode_) {
+            case Mode::Level:
+                w.add(QStringLiteral("g.par_id = ?"), {parId_});
+                break;
+            case Mode::One:
+                w.add(QStringLiteral("g.id = ?"), {oneId_});
+                break;
+            case Mode::List:
+                w.add(QStringLiteral("g.sonnum = 0"));
+                if (!scopePath_.isEmpty())
+                    w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
+                          {prefixPattern(scopePath_)});
+                break;
+            case Mode::Search: {
+                const QString pattern = containsPattern(search_);
+                w.add(QStringLiteral(
+                          "(g.code LIKE ? ESCAPE '\\' OR g.fullname LIKE ? ESCAPE '\\' OR g.name "
+                          "LIKE ? "
+                          "ESCAPE '\\' OR g.pym LIKE ? ESCAPE '\\' OR EXISTS (SELECT 1 FROM "
+                          "baseGoodsUnit AS b WHERE b.Goodsid = g.id AND b.barcode LIKE ? ESCAPE "
+                          "'\\'))"),
+                      {pattern, pattern, pattern, pattern, pattern});
+                break;
+            }
+        }
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT g.id, g.par_id, g.par_jl, g.leveal, g.sonnum, g.costmode, "
+                           "g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr FROM baseGoods "
+                           "AS g WHERE ") +
+            w.text() +
+            QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
+                           "g.code, g.id"));
+        st.bindAll(w.values);
+        return st;
+    }
+
+    int answer() {
+        // The sums of every category over the qualifying goods below it (a flat list shows no
+        // categories and needs none).
+        QHash<qint64, Sums> categories;
+        if (mode_ != Mode::List) {
+            for (const auto& [id, path] : paths_) {
+                const GoodsFigures& f = goodsFigures_[id];
+                if (!passes(f.qty))
+                    continue;
+                const auto parts = QStringView(path).split(u',', Qt::SkipEmptyParts);
+                for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+                    Sums& c = categories[parts[i].toLongLong()];
+                    c.qty += f.qty;
+                    c.total += f.total;
+                    c.refTotal += refValue(f);
+                    c.auxQty += auxQty(f);
+                    c.any = true;
+                }
+            }
+        }
+
+        RecordSet& out = c_.data;
+        out.clear();
+        for (const auto& [name, type] : fields())
+            out.addField(QString::fromLatin1(name), type);
+        Statement shown = rows();
+        while (shown.step()) {
+            const qint64 id = shown.value(0).toLongLong();
+            const qint64 sonnum = shown.value(4).toLongLong();
+            Sums s;
+            double price = 0;
+            double refPrice = 0;
+            QString unit;
+            QString auxText;
+            if (sonnum > 0) {
+                s = categories.value(id);
+                if (qtyFilter_ != 0 && !s.any)
+                    continue;
+            } else {
+                auto it = goodsFigures_.constFind(id);
+                if (it == goodsFigures_.constEnd() || !passes(it->qty))
+                    continue;
+                s.qty = it->qty;
+                s.total = it->total;
+                s.refTotal = refValue(*it);
+                s.auxQty = auxQty(*it);
+                price = std::fabs(s.qty) > kZero ? s.total.toDouble() / s.qty : 0.0;
+                refPrice = it->refPrice;
+                unit = it->unit;
+                auxText = auxiliaryQuantity(s.qty, it->auxUnit, it->auxRate, it->unit);
+            }
+            out.appendRow({sonnum,
+                           id,
+                           shown.value(1).toLongLong(),
+                           shown.value(2).toString(),
+                           id,
+                           shown.value(3).toLongLong(),
+                           shown.value(5).toLongLong(),
+                           shown.value(6).toString(),
+                           shown.value(7).toString(),
+                           shown.value(8).toString(),
+                           shown.value(9).toString(),
+                           shown.value(10).toString(),
+                           shown.value(11).toString(),
+                           shown.value(12).toString(),
+                           unit,
+                           auxText,
+                           s.qty,
+                           price,
+                           QVariant::fromValue(s.total),
+                           refPrice,
+                           QVariant::fromValue(s.refTotal),
+                           QVariant::fromValue(s.refTotal - s.total),
+                           s.auxQty});
+        }
+        out.first();
+        return 0;
+    }
+
+    static const std::vector<std::pair<const char*, FieldType>>& fields() {
+        static const std::vector<std::pair<const char*, FieldType>> list = {
+            {"sonnum", FieldType::Integer},      {"id", FieldType::Integer},
+            {"par_id", FieldType::Integer},      {"par_jl", FieldType::Text},
+            {"sp_id", FieldType::Integer},       {"leveal", FieldType::Integer},
+            {"costMode", FieldType::Integer},    {"sp_spbh", FieldType::Text},
+            {"sp_spqm", FieldType::Text},        {"sp_spjm", FieldType::Text},
+            {"sp_pym", FieldType::Text},         {"sp_gg", FieldType::Text},
+            {"sp_xh", FieldType::Text},          {"sp_cd", FieldType::Text},
+            {"sp_dw", FieldType::Text},          {"fzqty", FieldType::Text},
+            {"stockqty", FieldType::Float},      {"stockPrice", FieldType::Float},
+            {"stockTotal", FieldType::Currency}, {"lsPrice", FieldType::Float},
+            {"lstotal", FieldType::Currency},    {"total_", FieldType::Currency},
+            {"fdwqty", FieldType::Float},
+        };
+        return list;
+    }
+
+    CallContext& c_;
+    ConditionString goods_;
+    qint64 warehouse_ = 0;
+    bool subWarehouses_ = false;
+    qint64 qtyFilter_ = 0;
+    qint64 refPrice_ = -1;
+    Mode mode_ = Mode::Level;
+    qint64 parId_ = 0;
+    qint64 oneId_ = 0;
+    QString search_;
+    QString scopePath_;
+    QHash<qint64, GoodsFigures> goodsFigures_;
+    std::vector<std::pair<qint64, QString>> paths_;
+};
+
+}  // namespace
+
+int stockStatusReport(CallContext& c) {
+    return StockStatus(c).run();
+}
+
+}  // namespace dyt::server

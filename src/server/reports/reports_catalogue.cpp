@@ -1,0 +1,88 @@
+// The report procedures: each reads its parameter lines, finds the report of its QueryType and
+// returns its rows. Reports with real figures are the sales, purchase and stock reports; the other
+// query types of the query windows answer their columns without rows for now.
+#include "common/error.h"
+#include "server/db/database.h"
+#include "server/procs/registry.h"
+#include "server/reports/reports.h"
+#include "server/reports/reports_internal.h"
+#include "server/reports/reports_stock.h"
+#include "server/reports/reports_trade.h"
+
+namespace dyt::server {
+
+namespace {
+
+const QStringList& reportProcedures() {
+    static const QStringList names = {
+        QStringLiteral("P_JXC_Get_XS"),    QStringLiteral("P_JXC_Get_JH"),
+        QStringLiteral("P_JXC_Get_KC"),    QStringLiteral("P_JXC_Get_WL"),
+        QStringLiteral("P_JXC_Get_CW"),    QStringLiteral("P_JXC_Get_DX"),
+        QStringLiteral("P_JXC_Get_JQ"),    QStringLiteral("P_JXC_Get_WWJG"),
+        QStringLiteral("P_JXC_Get_Other"), QStringLiteral("P_JXC_Get_KP"),
+        QStringLiteral("P_JXC_Get_LBBB"),
+    };
+    return names;
+}
+
+int runReport(CallContext& c, const QString& procedure) {
+    const reports::ReportParams p = reports::ReportParams::parse(c.params, c.userId);
+    if (p.queryType.isEmpty())
+        throw DytError(QStringLiteral("%1缺少查询类型[QueryType]").arg(procedure));
+    if (const reports::TradeReport* r = reports::findTradeReport(procedure, p.queryType)) {
+        c.data = reports::runTradeReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
+        return 0;
+    }
+    if (const reports::StockReport* r = reports::findStockReport(procedure, p.queryType)) {
+        c.data = reports::runStockReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
+        return 0;
+    }
+    if (findReport(procedure, p.queryType)) {
+        c.data = reports::documentedColumns(procedure, p.queryType);
+        return 0;
+    }
+    throw DytError(QStringLiteral("%1不支持查询类型[%2]").arg(procedure, p.queryType));
+}
+
+}  // namespace
+
+const QList<ReportInfo>& reportCatalogue() {
+    static const QList<ReportInfo> list = [] {
+        QList<ReportInfo> out;
+        for (const reports::TradeReport& r : reports::tradeReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::StockReport& r : reports::stockReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const ReportInfo& r : reports::documentedReports()) {
+            bool known = false;
+            for (const ReportInfo& o : out) {
+                known = known || (o.procedure.compare(r.procedure, Qt::CaseInsensitive) == 0 &&
+                                  o.queryType.compare(r.queryType, Qt::CaseInsensitive) == 0);
+            }
+            if (!known && reportProcedures().contains(r.procedure, Qt::CaseInsensitive))
+                out << ReportInfo{r.procedure, r.queryType, false};
+        }
+        return out;
+    }();
+    return list;
+}
+
+const ReportInfo* findReport(const QString& procedure, const QString& queryType) {
+    for (const ReportInfo& r : reportCatalogue()) {
+        if (r.procedure.compare(procedure, Qt::CaseInsensitive) == 0 &&
+            r.queryType.compare(queryType, Qt::CaseInsensitive) == 0)
+            return &r;
+    }
+    return nullptr;
+}
+
+void registerReportProcedures(Registry& procedures) {
+    for (const QString& name : reportProcedures()) {
+        procedures.add(
+            name, [name](CallContext& c) { return runReport(c, name); }, false);
+    }
+}
+
+}  // namespace dyt::server

@@ -1,0 +1,47 @@
+#pragma once
+// The stock reports of P_JXC_Get_KC that read the stock ledger (djStockDetail, baseGoodsStock,
+// iniGoodsStock) rather than the bill lines, and the columns of the reports without figures yet.
+
+#include <QList>
+#include <QString>
+
+#include "common/recordset.h"
+#include "server/reports/reports.h"
+
+namespace dyt::server {
+class Database;
+}
+
+namespace dyt::server::reports {
+
+struct ReportParams;
+
+enum class StockShape {
+    Ledger,      // movements with the opening balance and a running balance
+    Balance,     // stock per goods level at the end date
+    Movement,    // opening, in, out and closing per goods level
+    Batches,     // the batches in stock
+    Virtual,     // stock with the open orders
+    UpperAlert,  // goods above their upper limit
+    LowerAlert,  // goods below their lower limit
+};
+
+struct StockReport {
+    QString procedure;
+    QString queryType;
+    StockShape shape = StockShape::Ledger;
+};
+
+const QList<StockReport>& stockReports();
+const StockReport* findStockReport(const QString& procedure, const QString& queryType);
+RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport& r);
+
+// The reports of the query-window table whose procedure is a report procedure, and the columns
+// each documents (no rows).
+QList<ReportInfo> documentedReports();
+RecordSet documentedColumns(const QString& procedure, const QString& queryType);
+// Adds the documented columns a report's rows lack, as Null, so that every window finds the
+// fields it reads.
+void completeColumns(RecordSet& rs, const QString& procedure, const QString& queryType);
+
+}  // namespace dyt::server::reports
