@@ -15,10 +15,12 @@
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/queryconditions.h"
+#include "common/joined.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 namespace dyt::test {
 
