@@ -175,8 +175,7 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
     auto bill = newBill();
     transport->clearCalls();
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
-    EXPECT_EQ(u"应付款：80.00"_s, bill->lbyf()->text());
-    EXPECT_EQ(u"预付款：20.50"_s, bill->lbyufu()->text());
+    EXPECT_EQ(u"应付款：80.00|预付款：20.50"_s, test::textsOf(bill->lbyf(), bill->lbyufu()));
     EXPECT_EQ(u"5"_s, bill->headerText(u"edyouhuibilv"_s));
     const QList<RecordedCall> queries = callsOf(u"ExecQuery"_s);
     ASSERT_EQ(2, queries.size());

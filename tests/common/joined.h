@@ -22,4 +22,10 @@ QString valuesOf(const List& list, const QString& names) {
     return each(names, [&](const QString& n) { return list.value(n); });
 }
 
+// The texts of several labels, boxes or actions.
+template <typename... Shown>
+QString textsOf(const Shown*... shown) {
+    return QStringList{shown->text()...}.join(QLatin1Char('|'));
+}
+
 }  // namespace dyt::test

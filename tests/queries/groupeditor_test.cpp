@@ -30,10 +30,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 query::RecordGroup group(PickerKind kind, std::initializer_list<std::pair<qint64, const char*>> m) {
     query::RecordGroup g;
     for (const auto& [id, name] : m)

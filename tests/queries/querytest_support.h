@@ -124,3 +124,10 @@ protected:
 };
 
 }  // namespace dyt::test
+
+namespace dyt::client {
+// A UTF-8 text of the tables.
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+}  // namespace dyt::client

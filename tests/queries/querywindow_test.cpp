@@ -44,10 +44,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // One result row of a goods statistics window.
 struct GoodsRow {
     int sonnum;
@@ -125,11 +121,8 @@ TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
     };
     EXPECT_EQ(want, sent.lines());
 
-    EXPECT_EQ(u"2026-03-01 至 2026-03-01"_s, w.lblDate()->text());
-    EXPECT_EQ(u"甲公司"_s, w.lblWldw()->text());
-    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
-    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
-    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
+    EXPECT_EQ(u"2026-03-01 至 2026-03-01|甲公司|全部职员|全部仓库|全部部门"_s,
+              test::textsOf(w.lblDate(), w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
 
     // The rows with their derived prices; returns give positive prices.
     ASSERT_EQ(2, w.records().rowCount());
@@ -220,10 +213,8 @@ TEST_F(QueryWindowTest, EmptyPickersSendEmptyIdsAndShowAllRecords) {
     const ParamList p = lastParams();
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr"})
         EXPECT_EQ(u";czy_id=7;id=;issub=1;Other=1"_s, p.value(s(key))) << key;
-    EXPECT_EQ(u"全部单位"_s, w.lblWldw()->text());
-    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
-    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
-    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
+    EXPECT_EQ(u"全部单位|全部职员|全部仓库|全部部门"_s,
+              test::textsOf(w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
     // The dialog's own dates were used: the shared ones.
     EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());
 }
@@ -320,8 +311,7 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
               test::valuesOf(sent, u"QueryType,filter,GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "djStr", "BeginDate", "EndDate"})
         EXPECT_EQ(parent.value(s(key)), sent.value(s(key))) << key;
-    EXPECT_EQ(u"可乐"_s, ledger->lblGoods()->text());
-    EXPECT_EQ(u"甲公司"_s, ledger->lblWldw()->text());
+    EXPECT_EQ(u"可乐|甲公司"_s, test::textsOf(ledger->lblGoods(), ledger->lblWldw()));
     EXPECT_EQ(w.lblDate()->text(), ledger->lblDate()->text());
     EXPECT_EQ(1, ledger->records().rowCount());
     // The parent stays as it was.
