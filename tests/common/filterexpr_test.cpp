@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QDateTime>
 
 #include <functional>
 #include <vector>

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QDate>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

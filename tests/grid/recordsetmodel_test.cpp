@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
-#include <QLoggingCategory>
 #include <QSignalSpy>
 
 #include "client/common/recordsetmodel.h"

@@ -7,7 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "client/bills/selectbase.h"

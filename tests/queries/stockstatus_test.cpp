@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
