@@ -1,9 +1,12 @@
 #pragma once
+#include "common/joined.h"
+#include "common/paramlist.h"
 // Shared set-up of the bill tests: record sets of text fields, goods as the goods window hands
 // them back, a bill window's data module on the recording transport, and the sales account set
 // on a real server.
 
 #include "client/bills/billkinds.h"
+#include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/settings.h"
 #include "common/recordset.h"
@@ -14,6 +17,19 @@ namespace dyt::test {
 
 inline QString cellOf(const RecordSet& rs, int row, const QString& field) {
     return rs.at(row, rs.fieldIndex(field)).toString();
+}
+
+// The cells of a bill's row, the header texts of a bill, the fields of a record-set row.
+template <typename Bill>
+QString cells(const Bill& bill, int row, const QString& fields) {
+    return each(fields, [&](const QString& f) { return bill.cell(row, f); });
+}
+template <typename Bill>
+QString headers(const Bill& bill, const QString& controls) {
+    return each(controls, [&](const QString& c) { return bill.headerText(c); });
+}
+inline QString rowOf(const RecordSet& rs, int row, const QString& fields) {
+    return each(fields, [&](const QString& f) { return cellOf(rs, row, f); });
 }
 
 // Goods (by default named 商品<id>, code SP<id>; unit 个) as the goods window hands them to a bill.
@@ -27,6 +43,19 @@ inline client::SelectedGoods goods(qint64 id, double qty, double price, const QS
     g.qty = qty;
     g.price = price;
     return g;
+}
+
+// A bill line as the save-time warning checks see it.
+inline client::WarnLine warnLine(int row, qint64 goods, qint64 stock, double qty, double price = 0,
+                                 qint64 unit = 0) {
+    client::WarnLine l;
+    l.row = row;
+    l.goodsId = goods;
+    l.stockId = stock;
+    l.unitId = unit;
+    l.baseQty = qty;
+    l.discountPrice = price;
+    return l;
 }
 
 // A bill window's data module on the recording transport, operator 7 logged in, money at two
@@ -68,6 +97,10 @@ protected:
     static QString paramOf(const client::RecordedCall& c, const QString& name) {
         return ParamList(c.paramLines.join(QStringLiteral("\r\n")))
             .value(name, QStringLiteral("<none>"));
+    }
+    // The parameters of the comma-separated names, joined by '|'.
+    static QString paramsOf(const client::RecordedCall& c, const QString& names) {
+        return each(names, [&](const QString& n) { return paramOf(c, n); });
     }
 };
 

@@ -117,12 +117,8 @@ TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBills) {
     ASSERT_EQ(1, procs.size());
     const RecordedCall& c = procs.front();
     EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, c.procedure);
-    EXPECT_EQ(u"WSKDJ"_s, paramOf(c, u"QueryType"_s));
-    EXPECT_EQ(u";id=201;czy_id=7"_s, paramOf(c, u"wldwStr"_s));
-    EXPECT_EQ(u"1988-01-01"_s, paramOf(c, u"BeginDate"_s));
-    EXPECT_EQ(u"2030-01-01"_s, paramOf(c, u"EndDate"_s));
-    EXPECT_EQ(u"0"_s, paramOf(c, u"id"_s));
-    EXPECT_EQ(u"21"_s, paramOf(c, u"djType"_s));
+    EXPECT_EQ(u"WSKDJ|;id=201;czy_id=7|1988-01-01|2030-01-01|0|21"_s,
+              paramsOf(c, u"QueryType,wldwStr,BeginDate,EndDate,id,djType"_s));
     EXPECT_EQ(u"201"_s, bill->headerValue(u"wldw_id"_s));
     EXPECT_EQ(u"客户甲"_s, bill->eddw()->text());
     ASSERT_EQ(3, bill->billRows().rowCount());
@@ -168,8 +164,7 @@ TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
         EXPECT_EQ(u"203"_s, bill->headerValue(u"wldw_id"_s));
         EXPECT_EQ(u"供应商"_s, bill->eddw()->text());
         EXPECT_EQ(QString(), bill->headerValue(u"jsr_id"_s));
-        EXPECT_EQ(u"1002"_s, cellOf(bill->records(), 1, u"km_id"_s));
-        EXPECT_EQ(u"银行存款"_s, cellOf(bill->records(), 1, u"km_Name"_s));
+        EXPECT_EQ(u"1002|银行存款"_s, test::rowOf(bill->records(), 1, u"km_id,km_Name"_s));
         // The last row took an account: an empty row follows for the next one.
         EXPECT_EQ(3, bill->records().rowCount());
         EXPECT_EQ(u"WSKDJ"_s, paramOf(callsOf(u"ExecProcQuery"_s).value(0), u"QueryType"_s));
@@ -258,8 +253,8 @@ TEST_F(MoneyBill, TheDistributableAmountFollowsAccountsDiscountAndSettledBills) 
     bill->btnyszkClick();
     EXPECT_EQ(1, bill->prepayment());
     EXPECT_TRUE(bill->btnyszk()->isChecked());
-    EXPECT_EQ(u"预付账款：75.00"_s, bill->lbAdvance()->text());
-    EXPECT_EQ(u"可分配金额：75.00"_s, bill->lbDistributable()->text());
+    EXPECT_EQ(u"预付账款：75.00|可分配金额：75.00"_s,
+              test::textsOf(bill->lbAdvance(), bill->lbDistributable()));
     bill->btnyszkClick();
     EXPECT_EQ(0, bill->prepayment());
 }
@@ -286,13 +281,10 @@ TEST_F(MoneyBill, TheChecksBeforeSavingStopWithTheirMessage) {
             answerProcQuery(RecordSet());
             bill->setPartner(201, u"甲"_s);
         }
-        if (c.account) {
+        // An amount without an account is no account row.
+        if (c.account)
             bill->setAccount(0, 1001, u"1001"_s, u"现金"_s);
-            setCell(bill->records(), 0, u"total"_s, u"10"_s);
-        } else {
-            // An amount without an account is no account row.
-            setCell(bill->records(), 0, u"total"_s, u"10"_s);
-        }
+        setCell(bill->records(), 0, u"total"_s, u"10"_s);
         EXPECT_FALSE(bill->SaveBill(true));
         EXPECT_EQ(QStringList{c.message}, script.messages());
         EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
@@ -381,32 +373,22 @@ TEST_F(MoneyBill, PostingSendsTheAccountRowsAndTheSettledBills) {
     const RecordedCall& c = services.front();
     EXPECT_EQ(u"QMXService"_s, c.procedure);
     EXPECT_EQ(u"SaveToDB"_s, c.serviceMethod);
-    EXPECT_EQ(u"收款单"_s, paramOf(c, u"dj_Caption"_s));
-    EXPECT_EQ(u"21"_s, paramOf(c, u"djType"_s));
-    EXPECT_EQ(u"0"_s, paramOf(c, u"OldBillid"_s));
-    EXPECT_EQ(u"100.00"_s, paramOf(c, u"total"_s));  // 60 + 40.004 at two places
-    EXPECT_EQ(u"1"_s, paramOf(c, u"hhlx"_s));
-    EXPECT_EQ(u"2"_s, paramOf(c, u"youhuiTotal"_s));
-    EXPECT_EQ(u"201"_s, paramOf(c, u"wldw_id"_s));
-    EXPECT_EQ(u"SK-001"_s, paramOf(c, u"code"_s));
+    // The total is 60 + 40.004 at two places.
+    EXPECT_EQ(u"收款单|21|0|100.00|1|2|201|SK-001"_s,
+              paramsOf(c, u"dj_Caption,djType,OldBillid,total,hhlx,youhuiTotal,wldw_id,code"_s));
 
     ASSERT_EQ(6, c.args.size());
     const RecordSet accounts = proto::recordSetFromCbor(c.args.at(3));
     ASSERT_EQ(2, accounts.rowCount());  // the empty third row stays home
-    EXPECT_EQ(u"1001"_s, cellOf(accounts, 0, u"km_id"_s));
-    EXPECT_EQ(u"60"_s, cellOf(accounts, 0, u"total"_s));
-    EXPECT_EQ(u"1002"_s, cellOf(accounts, 1, u"km_id"_s));
-    EXPECT_EQ(u"40.004"_s, cellOf(accounts, 1, u"total"_s));
+    EXPECT_EQ(u"1001|60"_s, test::rowOf(accounts, 0, u"km_id,total"_s));
+    EXPECT_EQ(u"1002|40.004"_s, test::rowOf(accounts, 1, u"km_id,total"_s));
 
     const RecordSet settled = proto::recordSetFromCbor(c.args.at(4));
     ASSERT_EQ(3, settled.rowCount());
-    const QStringList ids = {u"501"_s, u"502"_s, u"503"_s};
     // 100 + 2 discount = 102: the −10 return makes it 112, 30 fits, 82 is left for 120.
-    const QStringList totals = {u"30"_s, u"-10"_s, u"82"_s};
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(ids.at(row), cellOf(settled, row, u"s_id"_s));
-        EXPECT_EQ(totals.at(row), cellOf(settled, row, u"Total"_s));
-    }
+    const QStringList expected = {u"501|30"_s, u"502|-10"_s, u"503|82"_s};
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(expected.at(row), test::rowOf(settled, row, u"s_id,Total"_s));
     EXPECT_TRUE(c.args.at(5).isNull());
     EXPECT_EQ(90, bill->billId());
 }
@@ -417,8 +399,7 @@ TEST_F(MoneyBill, OnlyBillsWithAnAmountTravelAndSettlingByAmountSendsNull) {
     setCell(bill->billRows(), 2, u"Total"_s, 25.5);
     RecordSet packet = bill->BuildAccountPacket();
     ASSERT_EQ(1, packet.rowCount());
-    EXPECT_EQ(u"503"_s, cellOf(packet, 0, u"s_id"_s));
-    EXPECT_EQ(u"25.5"_s, cellOf(packet, 0, u"Total"_s));
+    EXPECT_EQ(u"503|25.5"_s, test::rowOf(packet, 0, u"s_id,Total"_s));
 
     settings().SettlementMode = 1;
     EXPECT_EQ(0, bill->BuildAccountPacket().fieldCount());
@@ -458,12 +439,10 @@ TEST_F(PostedMoneyBill, OpeningReadsTheAccountRowsAndTheSettledBills) {
     const auto procs = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(3, procs.size());
     EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, procs.at(0).procedure);
-    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, procs.at(1).procedure);
-    EXPECT_EQ(u"SKD_KM"_s, paramOf(procs.at(1), u"QueryType"_s));
-    EXPECT_EQ(u"88"_s, paramOf(procs.at(1), u"id"_s));
-    EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, procs.at(2).procedure);
-    EXPECT_EQ(u"SKD_DJ"_s, paramOf(procs.at(2), u"QueryType"_s));
-    EXPECT_EQ(u"88"_s, paramOf(procs.at(2), u"id"_s));
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList|SKD_KM|88"_s,
+              procs.at(1).procedure + u'|' + paramsOf(procs.at(1), u"QueryType,id"_s));
+    EXPECT_EQ(u"P_JXC_DJ_GetDJList|SKD_DJ|88"_s,
+              procs.at(2).procedure + u'|' + paramsOf(procs.at(2), u"QueryType,id"_s));
 
     EXPECT_EQ(int(kBillPosted), bill->billState());
     EXPECT_EQ(u"客户甲"_s, bill->eddw()->text());
@@ -572,12 +551,10 @@ TEST_F(MoneyBillPrint, APostedReceiptPrintsTheDebtBeforeThisBillAndAfterIt) {
     const auto queries = callsOf(u"ExecQuery"_s);
     ASSERT_LE(1, queries.size());
     EXPECT_EQ(u"SELECT dbo.fnGetWldwTotal00(201,'2990-01-01') as total"_s, queries.at(0).sql);
-    EXPECT_EQ(u"600.00"_s, seen.value(u"上次欠款"_s));
-    EXPECT_EQ(u"-100.00"_s, seen.value(u"本次欠款"_s));
-    EXPECT_EQ(u"500.00"_s, seen.value(u"累计欠款"_s));
     // The header fields travel as variables by their captions.
-    EXPECT_EQ(u"客户甲"_s, seen.value(u"付款单位"_s));
-    EXPECT_EQ(u"0"_s, seen.value(u"优惠金额"_s));
+    EXPECT_EQ(u"600.00|-100.00|500.00|客户甲|0"_s,
+              test::each(u"上次欠款,本次欠款,累计欠款,付款单位,优惠金额"_s,
+                         [&](const QString& n) { return seen.value(n); }));
 }
 
 TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst) {
@@ -586,13 +563,12 @@ TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst
     // Payable 300 more than receivable: the balance function gives −300.
     answerQuery(textRows({u"total"_s}, {{u"-300"_s}}));
     payment->SetPrintVariables();
-    const auto vars = print::printVariables();
     QMap<QString, QString> got;
-    for (const auto& v : vars)
+    for (const auto& v : print::printVariables())
         got[v.first] = v.second;
-    EXPECT_EQ(u"400.00"_s, got.value(u"上次欠款"_s));
-    EXPECT_EQ(u"-100.00"_s, got.value(u"本次欠款"_s));
-    EXPECT_EQ(u"300.00"_s, got.value(u"累计欠款"_s));
+    EXPECT_EQ(u"400.00|-100.00|300.00"_s,
+              test::each(u"上次欠款,本次欠款,累计欠款"_s,
+                         [&](const QString& n) { return got.value(n); }));
 
     auto bill = newBill();
     script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
@@ -775,8 +751,9 @@ TEST_F(MoneyBillE2E, APostedReceiptIsSettledAgainAndShowsItsNewRows) {
     EXPECT_EQ(cashAfterReceipt, cash());
     EXPECT_EQ(160 - 130, receivable(kCustomer));
     // The window shows the rows as they stand now.
-    EXPECT_EQ(70, amountOf(bill.billRows(), sale1, u"Total"_s));
-    EXPECT_EQ(60, amountOf(bill.billRows(), sale2, u"Total"_s));
+    EXPECT_EQ((QList<double>{70, 60}),
+              (QList<double>{amountOf(bill.billRows(), sale1, u"Total"_s),
+                             amountOf(bill.billRows(), sale2, u"Total"_s)}));
     EXPECT_EQ(QStringList(), script.messages());
 }
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "bills_support.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
@@ -23,17 +24,6 @@ using client::FkcMode;
 using client::TfrmBaseFKC;
 using client::TfrmBaseShowPrice;
 using client::WarnLine;
-
-WarnLine line(int row, qint64 goods, qint64 stock, double qty, double price = 0, qint64 unit = 0) {
-    WarnLine l;
-    l.row = row;
-    l.goodsId = goods;
-    l.stockId = stock;
-    l.unitId = unit;
-    l.baseQty = qty;
-    l.discountPrice = price;
-    return l;
-}
 
 class WarningsTest : public DmFixture {
 protected:
@@ -114,18 +104,19 @@ TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
 TEST_F(WarningsTest, PricesCompareAsFourDecimalFixedPoint) {
     // 9.00001 and 9.00004 are both 9.0000: not below.
     answer(unitRow(1011, 101, 0, 9.00004, 0));
-    EXPECT_EQ(0, client::SellingPriceRows(3, {line(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
+    EXPECT_EQ(0, client::SellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
     answer(unitRow(1011, 101, 0, 9.0001, 0));
-    EXPECT_EQ(1, client::SellingPriceRows(3, {line(1, 101, 3, 1, 9.0, 1011)}).rowCount());
+    EXPECT_EQ(1, client::SellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
 }
 
 TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
-    WarnLine gift = line(1, 101, 3, 1, 0, 1011);
+    WarnLine gift = warnLine(1, 101, 3, 1, 0, 1011);
     gift.gift = true;
-    const WarnLine noUnit = line(2, 102, 3, 1, 0, 0);
+    const WarnLine noUnit = warnLine(2, 102, 3, 1, 0, 0);
     // Only the third line is asked for; it is listed.
     answer(unitRow(1031, 103, 0, 5, 0));
-    const RecordSet rows = client::SellingPriceRows(3, {gift, noUnit, line(3, 103, 3, 1, 1, 1031)});
+    const RecordSet rows =
+        client::SellingPriceRows(3, {gift, noUnit, warnLine(3, 103, 3, 1, 1, 1031)});
     EXPECT_EQ(1, sqlSent().size());
     EXPECT_TRUE(sqlSent().value(0).endsWith(u"k.id = 1031"_s));
     ASSERT_EQ(1, rows.rowCount());
@@ -138,13 +129,13 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
     // has no stock row and takes 1. Warehouse 4: goods 101 has 6, takes 6 (stays at 0).
     answer(stockRows({{101, 3}, {102, 10}}));
     answer(stockRows({{101, 6}}));
-    const RecordSet rows =
-        client::NegativeStockRows({line(1, 101, 3, 2), line(2, 102, 3, 4), line(3, 101, 3, 3),
-                                   line(4, 103, 3, 1), line(5, 101, 4, 6)});
+    const RecordSet rows = client::NegativeStockRows(
+        {warnLine(1, 101, 3, 2), warnLine(2, 102, 3, 4), warnLine(3, 101, 3, 3),
+         warnLine(4, 103, 3, 1), warnLine(5, 101, 4, 6)});
     const QStringList sql = sqlSent();
     ASSERT_EQ(2, sql.size());
     EXPECT_EQ(client::warnsql::NegativeStockSql(
-                  3, {line(1, 101, 3, 2), line(2, 102, 3, 4), line(4, 103, 3, 1)}),
+                  3, {warnLine(1, 101, 3, 2), warnLine(2, 102, 3, 4), warnLine(4, 103, 3, 1)}),
               sql[0]);
     EXPECT_TRUE(sql[1].contains(u"stockid = 4 and goodsid in (101)"_s));
     ASSERT_EQ(2, rows.rowCount());
@@ -222,7 +213,8 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     EXPECT_EQ(QStringList(), sqlSent());
     answer(stockRows({{101, 3}}));
     answer(RecordSet());
-    const RecordSet rows = client::NegativeStockRows({line(1, 101, 3, 5), line(2, 102, 4, 1)});
+    const RecordSet rows =
+        client::NegativeStockRows({warnLine(1, 101, 3, 5), warnLine(2, 102, 4, 1)});
     ASSERT_EQ(2, rows.rowCount());
     for (bool go : {true, false}) {
         SCOPED_TRACE(go);
@@ -400,7 +392,7 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
             onNextModal(act);
         };
         onNextModal(act);
-        EXPECT_FALSE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, true, checks));
+        EXPECT_FALSE(client::CheckSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, true, checks));
         // One unit query serves every list.
         EXPECT_EQ(1, sqlSent().size());
         EXPECT_EQ(
@@ -408,12 +400,12 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
             shown);
     }
     // A draft with no list to show goes on without asking anything.
-    EXPECT_TRUE(client::CheckSellingPrices({line(1, 101, 3, 1, 8.5, 1011)}, false, {}));
+    EXPECT_TRUE(client::CheckSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, false, {}));
 }
 
 TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     // No goods line: nothing asked of the server, the save goes on.
-    const QList<WarnLine> none = {line(1, 0, 3, 0)};
+    const QList<WarnLine> none = {warnLine(1, 0, 3, 0)};
     EXPECT_TRUE(client::CheckStockLimits(none, true));
     EXPECT_TRUE(client::CheckNegativeStock(none, false));
     EXPECT_TRUE(client::CheckNegativeStock(none, true));
@@ -436,13 +428,13 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
         kind = win->kind();
         win->btnExitClick();
     });
-    EXPECT_FALSE(client::CheckStockLimits({line(1, 101, 3, 9)}, true));
+    EXPECT_FALSE(client::CheckStockLimits({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(client::kStockAboveUpper, kind);
-    EXPECT_EQ(client::warnsql::StockLimitSql({line(1, 101, 3, 9)}, true), sqlSent().value(0));
+    EXPECT_EQ(client::warnsql::StockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
 
     // Enough stock: the negative-stock list stays closed.
     answer(stockRows({{101, 10}}));
-    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, false));
+    EXPECT_TRUE(client::CheckNegativeStock({warnLine(1, 101, 3, 9)}, false));
     // Too little: the virtual list shows and "继续" lets the save go on.
     RecordSet virt;
     virt.addField(u"goodsid"_s, FieldType::Integer);
@@ -457,7 +449,7 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
         mode = win->mode();
         win->btnOKClick();
     });
-    EXPECT_TRUE(client::CheckNegativeStock({line(1, 101, 3, 9)}, true));
+    EXPECT_TRUE(client::CheckNegativeStock({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(FkcMode::Virtual, mode);
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QTableView>
 

@@ -15,10 +15,12 @@
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/queryconditions.h"
+#include "common/joined.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 namespace dyt::test {
 
@@ -122,3 +124,10 @@ protected:
 };
 
 }  // namespace dyt::test
+
+namespace dyt::client {
+// A UTF-8 text of the tables.
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+}  // namespace dyt::client

@@ -13,10 +13,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <memory>
@@ -43,10 +41,6 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // One result row of a goods statistics window.
 struct GoodsRow {
@@ -125,11 +119,8 @@ TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
     };
     EXPECT_EQ(want, sent.lines());
 
-    EXPECT_EQ(u"2026-03-01 至 2026-03-01"_s, w.lblDate()->text());
-    EXPECT_EQ(u"甲公司"_s, w.lblWldw()->text());
-    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
-    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
-    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
+    EXPECT_EQ(u"2026-03-01 至 2026-03-01|甲公司|全部职员|全部仓库|全部部门"_s,
+              test::textsOf(w.lblDate(), w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
 
     // The rows with their derived prices; returns give positive prices.
     ASSERT_EQ(2, w.records().rowCount());
@@ -220,10 +211,8 @@ TEST_F(QueryWindowTest, EmptyPickersSendEmptyIdsAndShowAllRecords) {
     const ParamList p = lastParams();
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr"})
         EXPECT_EQ(u";czy_id=7;id=;issub=1;Other=1"_s, p.value(s(key))) << key;
-    EXPECT_EQ(u"全部单位"_s, w.lblWldw()->text());
-    EXPECT_EQ(u"全部职员"_s, w.lblZy()->text());
-    EXPECT_EQ(u"全部仓库"_s, w.lblCk()->text());
-    EXPECT_EQ(u"全部部门"_s, w.lblBm()->text());
+    EXPECT_EQ(u"全部单位|全部职员|全部仓库|全部部门"_s,
+              test::textsOf(w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
     // The dialog's own dates were used: the shared ones.
     EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());
 }
@@ -316,13 +305,11 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     QString procedure;
     const ParamList sent = lastParams(&procedure);
     EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
-    EXPECT_EQ(u"XSMXZB"_s, sent.value(u"QueryType"_s));
-    EXPECT_EQ(u";isred=0"_s, sent.value(u"filter"_s));
-    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, sent.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"XSMXZB|;isred=0|;czy_id=7;isSub=1;id=101"_s,
+              test::valuesOf(sent, u"QueryType,filter,GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "djStr", "BeginDate", "EndDate"})
         EXPECT_EQ(parent.value(s(key)), sent.value(s(key))) << key;
-    EXPECT_EQ(u"可乐"_s, ledger->lblGoods()->text());
-    EXPECT_EQ(u"甲公司"_s, ledger->lblWldw()->text());
+    EXPECT_EQ(u"可乐|甲公司"_s, test::textsOf(ledger->lblGoods(), ledger->lblWldw()));
     EXPECT_EQ(w.lblDate()->text(), ledger->lblDate()->text());
     EXPECT_EQ(1, ledger->records().rowCount());
     // The parent stays as it was.
@@ -334,8 +321,7 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     answerRows(ledgerRows);
     ledger->cbred()->setCurrentIndex(2);
     const ParamList red = lastParams();
-    EXPECT_EQ(u";isred=2"_s, red.value(u"filter"_s));
-    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, red.value(u"GoodsStr"_s));
+    EXPECT_EQ(u";isred=2|;czy_id=7;isSub=1;id=101"_s, test::valuesOf(red, u"filter,GoodsStr"_s));
     EXPECT_EQ(u"2"_s, clientConfig().ini().ReadString(u"销售明细账本"_s, u"cbredItemIndex"_s));
 }
 
@@ -445,8 +431,7 @@ TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {
     QString procedure;
     const ParamList tree = lastParams(&procedure);
     EXPECT_EQ(u"P_JXC_Get_Base"_s, procedure);
-    EXPECT_EQ(u"SP"_s, tree.value(u"QueryType"_s));
-    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, tree.value(u"GoodsStr"_s));
+    EXPECT_EQ(u"SP|;czy_id=7;TreeView=1"_s, test::valuesOf(tree, u"QueryType,GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
         EXPECT_EQ(u";czy_id=7"_s, tree.value(s(key))) << key;
     ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
@@ -732,8 +717,8 @@ TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
     EXPECT_TRUE(visibleKeep);
     EXPECT_FALSE(shot.isEmpty());
     ParamList sent(transport->calls().last().paramLines.join(u"\r\n"_s));
-    EXPECT_EQ(u"2026-03-10"_s, sent.value(u"BeginDate"_s));
-    EXPECT_EQ(u";czy_id=7;id=3;issub=1;Other=1"_s, sent.value(u"wldwStr"_s));
+    EXPECT_EQ(u"2026-03-10|;czy_id=7;id=3;issub=1;Other=1"_s,
+              test::valuesOf(sent, u"BeginDate,wldwStr"_s));
     ASSERT_EQ(4, w.records().rowCount());
     EXPECT_EQ(u"2026-03-10 至 2026-03-20"_s, w.lblDate()->text());
     w.setFocusedRow(2);
@@ -796,12 +781,10 @@ TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
         ASSERT_FALSE(watched->procQueries.isEmpty());
         const auto& [procedure, p] = watched->procQueries.last();
         EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
-        EXPECT_EQ(u"SPXSTJ"_s, p.value(u"QueryType"_s));
-        EXPECT_EQ(u";czy_id=1;par_id=0"_s, p.value(u"GoodsStr"_s));
-        EXPECT_EQ(u";czy_id=1;id=;issub=1;Other=1"_s, p.value(u"wldwStr"_s));
+        EXPECT_EQ(u"SPXSTJ|;czy_id=1;par_id=0|;czy_id=1;id=;issub=1;Other=1"_s,
+                  test::valuesOf(p, u"QueryType,GoodsStr,wldwStr"_s));
         EXPECT_EQ(u" (1,0) "_s, p.value(u"djStr"_s));
-        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
-        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_EQ(u"2026-03-01|2026-03-31"_s, test::valuesOf(p, u"BeginDate,EndDate"_s));
         EXPECT_TRUE(xs.isVisible());
         script.clearRecords();
     }

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
@@ -40,10 +39,6 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // --- the parameters, apart from the window
 
@@ -177,19 +172,13 @@ TEST(StockStatusParams, FollowOnWindowsGetGoodsWarehouseAndDates) {
     ASSERT_NE(nullptr, batches);
     const QDate begin(2026, 3, 1), end(2026, 3, 31);
     const ParamList p = stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, begin, end, 1);
-    EXPECT_EQ(u"SPMX"_s, p.value(u"QueryType"_s));
-    EXPECT_EQ(u";isred=1"_s, p.value(u"filter"_s));
-    EXPECT_EQ(u";czy_id=7;isSub=1;id=101"_s, p.value(u"GoodsStr"_s));
-    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
-    EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
-    EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
-    EXPECT_EQ(u" (0) "_s, p.value(u"djStr"_s));
+    EXPECT_EQ(
+        u"SPMX|;isred=1|;czy_id=7;isSub=1;id=101|;czy_id=7;id=3;issub=1|2026-03-01|2026-03-31| (0) "_s,
+        test::valuesOf(p, u"QueryType,filter,GoodsStr,ckStr,BeginDate,EndDate,djStr"_s));
 
     const ParamList b = stockstatus::followOnParams(*batches, 7, 0, QString(), begin, end, 2);
-    EXPECT_EQ(u"KCPCLB"_s, b.value(u"QueryType"_s));
-    EXPECT_EQ(u";qty=2"_s, b.value(u"filter"_s));
-    EXPECT_EQ(u";czy_id=7"_s, b.value(u"GoodsStr"_s));
-    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, b.value(u"ckStr"_s));
+    EXPECT_EQ(u"KCPCLB|;qty=2|;czy_id=7|;czy_id=7;id=;issub=1"_s,
+              test::valuesOf(b, u"QueryType,filter,GoodsStr,ckStr"_s));
     // A reversed range of the shared dates is refused.
     EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, end, begin, 0), DytError);
 }
@@ -300,12 +289,10 @@ TEST_F(StockStatusWindowTest, OpensAsTheReportOfItsMenuCodeAndSendsDQKCNEW) {
     QString procedure;
     const ParamList p = lastParams(&procedure);
     EXPECT_EQ(u"P_Base_Get_Goods"_s, procedure);
-    EXPECT_EQ(u"DQKCNEW"_s, p.value(u"QueryType"_s));
-    EXPECT_EQ(u";sptype=0;czy_id=7;par_id=0"_s, p.value(u"goodsStr"_s));
-    EXPECT_EQ(u";czy_id=7;id=;issub=1"_s, p.value(u"ckStr"_s));
+    EXPECT_EQ(u"DQKCNEW|;sptype=0;czy_id=7;par_id=0|;czy_id=7;id=;issub=1"_s,
+              test::valuesOf(p, u"QueryType,goodsStr,ckStr"_s));
     EXPECT_EQ(2, w->model()->rowCount());
-    EXPECT_EQ(u"全部仓库"_s, w->edWarehouse()->text());
-    EXPECT_EQ(u"退出(&C)"_s, w->btnExit()->text());
+    EXPECT_EQ(u"全部仓库|退出(&C)"_s, test::textsOf(w->edWarehouse(), w->btnExit()));
 }
 
 TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
@@ -326,8 +313,7 @@ TEST_F(StockStatusWindowTest, ASingleCachedWarehouseIsPresetAndTwoAreNot) {
         w->btnRefurbishClick();
         if (count == 1) {
             EXPECT_EQ(u"3"_s, w->warehouseId());
-            EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
-            EXPECT_EQ(u"总仓"_s, w->lblCk()->text());
+            EXPECT_EQ(u"总仓|总仓"_s, test::textsOf(w->edWarehouse(), w->lblCk()));
             EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, lastParams().value(u"ckStr"_s));
         } else {
             EXPECT_EQ(QString(), w->warehouseId());
@@ -375,8 +361,8 @@ TEST_F(StockStatusWindowTest, WarehouseFromPickerShortcutAndDialog) {
     w->btnQueryClick();
     EXPECT_EQ(1, dialogs);
     const ParamList p = lastParams();
-    EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
-    EXPECT_EQ(u";sptype=0;czy_id=7;id=88;issub=1"_s, p.value(u"goodsStr"_s));
+    EXPECT_EQ(u";czy_id=7;id=3;issub=1|;sptype=0;czy_id=7;id=88;issub=1"_s,
+              test::valuesOf(p, u"ckStr,goodsStr"_s));
     EXPECT_EQ(u"3"_s, w->warehouseId());
     EXPECT_EQ(u"总仓"_s, w->edWarehouse()->text());
     // A refresh without the dialog goes back to the level.
@@ -590,9 +576,8 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
         EXPECT_EQ(u"P_JXC_Get_KC"_s, procedure);
         EXPECT_EQ(s(c.queryType), p.value(u"QueryType"_s));
         EXPECT_EQ(s(c.goodsStr), p.value(u"GoodsStr"_s));
-        EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, p.value(u"ckStr"_s));
-        EXPECT_EQ(u"2026-03-01"_s, p.value(u"BeginDate"_s));
-        EXPECT_EQ(u"2026-03-31"_s, p.value(u"EndDate"_s));
+        EXPECT_EQ(u";czy_id=7;id=3;issub=1|2026-03-01|2026-03-31"_s,
+                  test::valuesOf(p, u"ckStr,BeginDate,EndDate"_s));
         EXPECT_EQ(u"总仓"_s, child->lblCk()->text());
     }
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children.front().get());
