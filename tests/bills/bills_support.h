@@ -1,5 +1,5 @@
 #pragma once
-#include "common/joined.h"
+#include "support/joined.h"
 #include "common/paramlist.h"
 // Shared set-up of the bill tests: record sets of text fields, goods as the goods window hands
 // them back, a bill window's data module on the recording transport, and the sales account set

@@ -15,7 +15,7 @@
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/queryconditions.h"
-#include "common/joined.h"
+#include "support/joined.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
