@@ -2,7 +2,7 @@
 // figures worked out by hand from the rules of each changed column.
 #include <gtest/gtest.h>
 
-#include "client/bills/billcalc.h"
+#include "client/logic/billcalc.h"
 
 using namespace Qt::StringLiterals;
 

@@ -9,7 +9,7 @@
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 
 using namespace Qt::StringLiterals;

@@ -7,7 +7,7 @@
 #include "bills_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillskd.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 #include "server/posting_packets.h"
 

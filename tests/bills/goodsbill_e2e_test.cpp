@@ -9,7 +9,7 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
 #include "client/bills/goodsbill.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -15,8 +15,8 @@
 #include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "protocol/protocol.h"
 
 using namespace Qt::StringLiterals;

@@ -13,8 +13,8 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/goodsbill.h"
 #include "client/bills/selectgoods.h"
-#include "client/common/rights.h"
-#include "client/common/settings.h"
+#include "client/logic/rights.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 

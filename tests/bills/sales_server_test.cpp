@@ -2,7 +2,7 @@
 // customer or its nearest class and the stock lower limits.
 
 #include "bills_support.h"
-#include "client/bills/salesrules.h"
+#include "client/logic/salesrules.h"
 
 using namespace dyt;
 using namespace dyt::client::sales;

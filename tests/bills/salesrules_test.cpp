@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "client/bills/salesrules.h"
+#include "client/logic/salesrules.h"
 
 using namespace dyt;
 using namespace dyt::client::sales;

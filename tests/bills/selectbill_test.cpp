@@ -10,7 +10,7 @@
 #include "bills_support.h"
 #include "client/bills/frmselectbill.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 
 using namespace Qt::StringLiterals;

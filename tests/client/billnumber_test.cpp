@@ -2,7 +2,7 @@
 // duplicate correction, and the calls made for it (recording transport and a real server).
 
 
-#include "client/bills/billnumber.h"
+#include "client/logic/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "server_support.h"

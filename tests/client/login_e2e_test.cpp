@@ -3,7 +3,7 @@
 // is written.
 
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/syslogin.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <memory>
 
-#include "client/common/clientconfig.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/settings.h"
 #include "dmtest_support.h"
 #include "support/serverprocess.h"
 

@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include "client/common/clientconfig.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmselectitems.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/queryconditions.h"
 #include "common/error.h"
 #include "common/groupcondition.h"
 #include "common/recordset.h"

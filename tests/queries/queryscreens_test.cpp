@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include "client/common/clientconfig.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
 #include "common/currency.h"

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "../server/posting_packets.h"
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockwindows.h"

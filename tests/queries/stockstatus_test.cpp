@@ -11,17 +11,17 @@
 #include <memory>
 #include <vector>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/gridview.h"
-#include "client/common/localcache.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/settings.h"
+#include "client/logic/localcache.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockwindows.h"
-#include "client/queries/stockstatus.h"
+#include "client/logic/stockstatus.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

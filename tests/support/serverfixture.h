@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "client/bills/billkinds.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"

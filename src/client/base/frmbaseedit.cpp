@@ -19,10 +19,10 @@
 
 #include "client/base/frmbasegoodsset.h"
 #include "client/bills/selectbase.h"
-#include "client/common/dmmain.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/common/lookupwidgets.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/pinyin.h"
 

@@ -12,8 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
 #include "common/error.h"
 #include "common/gbk.h"
 
@@ -80,9 +80,7 @@ PictureUploader& TfrmBaseGoodsSet::pictureUploader() {
     // The server keeps one picture per goods (p_Base_Up_GoodsImage, the file as base64) and
     // marks the goods' YouWuTuPian itself.
     static PictureUploader uploader = [](qint64 goodsId, const QByteArray& picture) {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         ParamList params;
         params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
         params.setValue(QStringLiteral("Image"), QString::fromLatin1(picture.toBase64()));
@@ -92,9 +90,7 @@ PictureUploader& TfrmBaseGoodsSet::pictureUploader() {
 }
 
 QByteArray TfrmBaseGoodsSet::storedPicture(qint64 goodsId) {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     ParamList params;
     params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
     RecordSet rows;

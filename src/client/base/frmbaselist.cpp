@@ -20,12 +20,12 @@
 #include <QVBoxLayout>
 
 #include "client/base/frmbaseedit.h"
-#include "client/common/dmmain.h"
+#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/formatting.h"
 
@@ -273,9 +273,7 @@ void TfrmBaseList::filterSqlRows(RecordSet& all) const {
 }
 
 void TfrmBaseList::loadList() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet rows;
     if (kind_.listSql.isEmpty()) {
         ParamList params = base::listParams(kind_, state_, loginedUser().UserId);
@@ -303,9 +301,7 @@ void TfrmBaseList::loadList() {
 }
 
 void TfrmBaseList::loadTree() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet rows;
     if (kind_.listSql.isEmpty()) {
         ParamList params = base::treeParams(kind_, loginedUser().UserId);

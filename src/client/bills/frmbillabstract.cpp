@@ -24,15 +24,15 @@
 #include <tuple>
 
 #include "client/bills/billkinds.h"
-#include "client/bills/billnumber.h"
-#include "client/common/dmmain.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/rounding.h"
@@ -156,6 +156,10 @@ QString chooseLineFirst() {
 }
 }  // namespace billtext
 
+TdmMain& billDataModule() {
+    return dataModule(u"没有连接到服务器"_s);
+}
+
 namespace {
 
 // Option ids of the account set.
@@ -170,13 +174,6 @@ constexpr int kPurchaseBill = 5;
 constexpr int kReceiptBill = 21;
 constexpr int kPaymentBill = 22;
 constexpr int kUnlimitedPrints = 99999;  // a saved new bill makes room for the next one
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 bool blank(const QVariant& v) {
     return v.isNull() || v.toString().trimmed().isEmpty();
@@ -620,7 +617,7 @@ void TfrmBillAbstract::FillHeader(const RecordSet& header) {
 }
 
 void TfrmBillAbstract::LoadBill() {
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     ParamList params;
     params.clear();
     params.setValue(u"id"_s, QString::number(billId_));
@@ -672,7 +669,7 @@ void TfrmBillAbstract::LoadLines() {
     ParamList params;
     params.setValue(u"id"_s, QString::number(billId_));
     RecordSet lines;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
     records() = lines;
 }
 
@@ -841,7 +838,7 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
     ParamList params = BuildParams();
     const RecordSet lines = BuildLinesPacket();
     const RecordSet accounts = BuildAccountPacket();
-    const int id = dataModule().ExecService(
+    const int id = billDataModule().ExecService(
         billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
         accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
     billId_ = id;
@@ -933,7 +930,7 @@ void TfrmBillAbstract::SetLineNote(const QString& note) {
     const int orderCol = rows.fieldIndex(u"orderid"_s);
     const qint64 lineId = orderCol < 0 ? 0 : rows.at(line, orderCol).toLongLong();
     if (billId_ > 0 && lineId > 0)
-        dataModule().ExecUpdate(u"Update djList set comment = "_s +
+        billDataModule().ExecUpdate(u"Update djList set comment = "_s +
                                 QuotedStr(encodeLineBreaks(note)) + u" where orderid = "_s +
                                 QString::number(lineId));
     else
@@ -1081,7 +1078,7 @@ void TfrmBillAbstract::ShowLookup(BillLookupKind kind) {
     try {
         const BillLookup lookup = lookupFor(kind);
         RecordSet rows;
-        dataModule().ExecQuery(lookup.sql, &rows);
+        billDataModule().ExecQuery(lookup.sql, &rows);
         showLookupRows(lookup, rows);
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
@@ -1110,7 +1107,7 @@ void TfrmBillAbstract::AuditStep(int step) {
     if (performer > 0) {
         if (performer != me)
             throw DytError(billtext::auditedByOther(headerValue(nameField)));
-        dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
+        billDataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
         setHeaderValue(field, u"0"_s);
         setHeaderValue(nameField, QString());
         return;
@@ -1118,7 +1115,7 @@ void TfrmBillAbstract::AuditStep(int step) {
     const BillKind* kind = findBillKind(djType_);
     if (!kind || !kind->mayAudit(step, me))
         throw DytError(billtext::noAuditRight());
-    dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
+    billDataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
                             u" where id = "_s + bill);
     setHeaderValue(field, QString::number(me));
     setHeaderValue(nameField, loginedUser().UserName);
@@ -1138,7 +1135,7 @@ QString TfrmBillAbstract::AccountDetails() {
     if (billId_ < 1)
         throw DytError(billtext::saveBeforeAccounts());
     RecordSet rows;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
         u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = "
         u"b.id and a.id = "_s +
@@ -1170,7 +1167,7 @@ void TfrmBillAbstract::PrintBill() {
     QString password;
     if (billId_ > 0) {
         RecordSet rs;
-        dataModule().ExecQuery(
+        billDataModule().ExecQuery(
             u" select a.printnum,b.printNumSum,b.printisCheck,b.printPassword "
             u" from djindex AS a,sysDjb AS b    WHERE a.djType = b.id AND "
             u"a.id = "_s +
@@ -1217,7 +1214,7 @@ void TfrmBillAbstract::PrintBill() {
         }
         const int made = print::printValue(u"PRINTNUM"_s).toInt();
         if (made > 0 && billId_ > 0)
-            dataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
+            billDataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
                                     QString::number(made) + u" where id = "_s +
                                     QString::number(billId_));
     } catch (...) {

@@ -26,6 +26,11 @@ class QVBoxLayout;
 
 namespace dyt::client {
 
+class TdmMain;
+
+// The data module for the bill windows; raises "没有连接到服务器" when there is none.
+TdmMain& billDataModule();
+
 namespace billtext {
 QString post();            // "过账"
 QString saveToDraft();     // "存为草稿"

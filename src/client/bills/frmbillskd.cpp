@@ -23,14 +23,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "client/bills/skdcalc.h"
-#include "client/common/dmmain.h"
+#include "client/logic/skdcalc.h"
+#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/rounding.h"
@@ -94,13 +94,6 @@ constexpr int kReceipt = 21;
 constexpr int kPayment = 22;
 constexpr int kOptionDateQuestion = 2023;
 constexpr int kRightPartnerBalances = 6005;
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 // A money cell of any representation as a fixed-point value; blank or unreadable is 0.
 Currency moneyOf(const QVariant& v) {
@@ -838,7 +831,7 @@ void TfrmBillSKD::loadOpenBills() {
     }
     ParamList p = openBillsParams(partner, billId(), kind_.djType);
     RecordSet rows;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &rows);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &rows);
     showBills(rows);
     recompute();
 }
@@ -850,7 +843,7 @@ void TfrmBillSKD::refreshBalances() {
     if (partner <= 0 || !settings().Right(kRightPartnerBalances))
         return;
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as "
         u"yftotal,yushoutotal - yufuTotal as yushoutotal,yufutotal - "
         u"yushoutotal as yufutotal FROM baseWLDW WHERE id = "_s +
@@ -911,7 +904,7 @@ void TfrmBillSKD::LoadLines() {
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_KM"_s);
     RecordSet accounts;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
     records() = accounts;
     const int idCol = accounts.fieldIndex(u"km_id"_s);
     const int codeCol = accounts.fieldIndex(u"km_Code"_s);
@@ -924,7 +917,7 @@ void TfrmBillSKD::LoadLines() {
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_DJ"_s);
     RecordSet settled;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &settled);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &settled);
     showBills(settled);
 }
 
@@ -963,7 +956,7 @@ void TfrmBillSKD::CheckBill(bool post) {
     }
     if (discount > Currency()) {
         RecordSet rs;
-        dataModule().ExecQuery(
+        billDataModule().ExecQuery(
             u"select YouHuiTotalUp as zy_YouHuiTotalUp from baseZY where id = "_s +
                 QString::number(loginedUser().UserId),
             &rs);
@@ -1031,7 +1024,7 @@ void TfrmBillSKD::StartResettlement() {
         return;
     if (!prompter().confirm(caption::hint(), skdtext::resettleQuestion(), buttons::okCancel()))
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const QString id = QString::number(billId());
     dm.ExecUpdate(kind_.clearSettledSql + id);
     ParamList p;
@@ -1047,7 +1040,7 @@ void TfrmBillSKD::StartResettlement() {
 void TfrmBillSKD::SaveSettlement() {
     if (!resettling_)
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const QString id = QString::number(billId());
     const int idCol = bills_.fieldIndex(u"s_id"_s);
     const int totalCol = bills_.fieldIndex(u"Total"_s);
@@ -1127,7 +1120,7 @@ void TfrmBillSKD::SetPrintVariables() {
     Currency balance;
     if (partner > 0) {
         RecordSet rs;
-        dataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
+        billDataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
                                    u","_s + u"'2990-01-01'"_s + u") as total"_s,
                                &rs);
         if (rs.rowCount() > 0) {

@@ -14,7 +14,7 @@
 
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/selectbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/currency.h"
 #include "common/recordset.h"
 

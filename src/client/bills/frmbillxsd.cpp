@@ -8,10 +8,10 @@
 
 #include "client/bills/frmselectbill.h"
 #include "client/bills/salescheck.h"
-#include "client/bills/salesrules.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/salesrules.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/rounding.h"
@@ -129,13 +129,6 @@ QString numberText(double v) {
 QString moneyText(Currency v) {
     const int dot = qBound(0, settings().TotalDot, 4);
     return QString::number(RoundTo(v, dot).toDouble(), 'f', dot);
-}
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
 }
 
 const GoodsBillFamily& salesRow() {
@@ -361,7 +354,7 @@ bool TfrmBillXSD::RefreshAvailableStock(int row) {
         return false;
     }
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         sales::availableStockSql(cell(row, u"goodsid"_s).toLongLong(), warehouse), &rs);
     if (rs.rowCount() == 0) {
         lbAvailable_->clear();
@@ -386,7 +379,7 @@ std::optional<GiftRule> TfrmBillXSD::PromotionFor(qint64 goodsId) {
     if (promotions_.contains(key))
         return promotions_.value(key);
     RecordSet rs;
-    dataModule().ExecQuery(sales::promotionSql(date, goodsId, customerId), &rs);
+    billDataModule().ExecQuery(sales::promotionSql(date, goodsId, customerId), &rs);
     std::optional<GiftRule> rule;
     if (rs.rowCount() > 0) {
         rs.first();

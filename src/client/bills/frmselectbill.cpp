@@ -15,12 +15,12 @@
 
 #include "client/bills/selectionservices.h"
 #include "client/bills/selectwindow.h"
-#include "client/common/dmmain.h"
+#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {
@@ -113,12 +113,6 @@ void ensureColumnFields(RecordSet& rows, const GridDefinition& def) {
     }
 }
 
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
-}
 
 }  // namespace
 

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 

@@ -27,14 +27,14 @@
 #include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
-#include "client/common/dmmain.h"
+#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/rounding.h"
@@ -153,13 +153,6 @@ QString discountPositive() {
 }  // namespace goodstext
 
 namespace {
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 QString money(double v) {
     const int dot = settings().TotalDot;
@@ -648,7 +641,7 @@ void TfrmGoodsBill::RefreshBalances() {
         return;
     }
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - "
         u"yufuTotal as yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE id = "_s +
             QString::number(partner),
@@ -670,7 +663,7 @@ void TfrmGoodsBill::RefreshLastDiscountRate() {
     if (partner <= 0 || !headerControl(u"edyouhuibilv"_s))
         return;
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         u"SELECT TOP 1 a.YouHuiBiLv   FROM djIndex AS a  WHERE a.dj_state <> 0 "
         u"AND a.isred = 0 AND a.wldw_id = "_s +
             QString::number(partner) + u" AND a.djType = "_s + QString::number(djType()) +
@@ -916,7 +909,7 @@ void TfrmGoodsBill::RefreshAuxQuantities(int row) {
                          QString::number(cell(row, u"unitid"_s).toLongLong()) + u","_s +
                          numberText(number(row, u"qty"_s));
     RecordSet rs;
-    dataModule().ExecQuery(u"select dbo.fnGetBaseGoodsFZQty("_s + args + u",0) fzQty "_s +
+    billDataModule().ExecQuery(u"select dbo.fnGetBaseGoodsFZQty("_s + args + u",0) fzQty "_s +
                                u",dbo.fnGetBaseGoodsFZQty("_s + args + u",1) fzQty1 "_s +
                                u",dbo.fnGetBaseGoodsFZQty("_s + args + u",2) fzQty2 "_s,
                            &rs);
@@ -1304,7 +1297,7 @@ void TfrmGoodsBill::CheckHeader(bool) {
     }
     if (headerField(u"edyhje"_s) && headerNumber(u"edyhje"_s) > 0 && dmMain()) {
         RecordSet rs;
-        dataModule().ExecQuery(
+        billDataModule().ExecQuery(
             u"SELECT YouHuiTotalUp AS zy_YouHuiTotalUp FROM baseZY WHERE id = "_s +
                 QString::number(loginedUser().UserId),
             &rs);
@@ -1360,7 +1353,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
     const TSettings& s = settings();
     if (!dmMain())
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const qint64 partner = headerId(u"eddw"_s);
     const double billPayable =
         RoundTo(columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s), s.TotalDot);
@@ -1515,7 +1508,7 @@ void TfrmGoodsBill::refreshAccountsFromLoaded() {
             continue;
         const QString where = u" AND a.type = "_s + QString::number(type);
         RecordSet rs;
-        dataModule().ExecQuery(
+        billDataModule().ExecQuery(
             u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
             u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = "_s +
                 bill + where,
@@ -1526,7 +1519,7 @@ void TfrmGoodsBill::refreshAccountsFromLoaded() {
         if (shown.size() > 1) {
             // Several accounts: their split is kept for the next save of a draft.
             RecordSet ids;
-            dataModule().ExecQuery(
+            billDataModule().ExecQuery(
                 u"SELECT a.km_id,b.fullname,a.dbTotal + a.LendTotal AS total "
                 u"FROM djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND "
                 u"a.id = "_s +
@@ -1568,7 +1561,7 @@ QStringList TfrmGoodsBill::PrintVariables() {
     double total = 0;
     if (partner > 0 && dmMain()) {
         RecordSet rs;
-        dataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
+        billDataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
                                    u",'2990-01-01') as total"_s,
                                &rs);
         if (rs.rowCount() > 0)

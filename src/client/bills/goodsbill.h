@@ -21,7 +21,7 @@
 #include <optional>
 #include <vector>
 
-#include "client/bills/billcalc.h"
+#include "client/logic/billcalc.h"
 #include "client/bills/frmbillabstract.h"
 
 class QCheckBox;

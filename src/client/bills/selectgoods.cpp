@@ -10,15 +10,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
+#include "client/logic/dmmain.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/gridview.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "common/condition.h"
 #include "common/error.h"
@@ -65,12 +65,6 @@ QString operatorSegment() {
     return conditionSegment(QStringLiteral("czy_id"), QString::number(loginedUser().UserId));
 }
 
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
 
 // A field's value by the first of the names the record set has.
 QVariant fieldOf(const RecordSet& rs, int row, std::initializer_list<const char*> names) {
@@ -162,7 +156,7 @@ ParamList GoodsSelection::queryParams(const QString& barcode) const {
 void GoodsSelection::runQuery(const QString& barcode) {
     ParamList p = queryParams(barcode);
     RecordSet fresh;
-    dm().ExecProcQuery(QStringLiteral("P_Base_Get_Goods"), p, &fresh);
+    dataModule().ExecProcQuery(QStringLiteral("P_Base_Get_Goods"), p, &fresh);
     const int previous = current_;
     rows_ = std::move(fresh);
     if (rows_.fieldIndex(QStringLiteral("selected")) < 0) {
@@ -271,7 +265,7 @@ QList<SelectedGoods> GoodsSelection::goodsOfClass(qint64 classId) {
     p.setValue(QStringLiteral("GoodsStr"),
                operatorSegment() + QStringLiteral(";isList=1;par_id=") + QString::number(classId));
     RecordSet rs;
-    dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rs);
+    dataModule().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rs);
     QList<SelectedGoods> out;
     for (int r = 0; r < rs.rowCount(); ++r) {
         if (fieldOf(rs, r, {"sonnum"}).toLongLong() > 0)

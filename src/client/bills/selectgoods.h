@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "client/bills/selectwindow.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "client/bills/selectwindow.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 

@@ -13,9 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/common/desktop.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
 #include "common/error.h"

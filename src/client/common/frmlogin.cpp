@@ -18,12 +18,12 @@
 
 #include <memory>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
 #include "client/common/frmprofileproperties.h"
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/common/desktop.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "client/common/syslogin.h"
 #include "common/error.h"
 #include "common/paramlist.h"
@@ -70,12 +70,6 @@ namespace {
 constexpr int kMaxAttempts = 3;
 constexpr int kMinRows = 4;
 
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
-}
 
 bool isLocalAlias(const QString& server) {
     return server.isEmpty() || server == logintext::localComputer() ||

@@ -10,11 +10,11 @@
 
 #include <xlsxwriter.h>
 
-#include "client/common/gridvalues.h"
+#include "client/logic/gridvalues.h"
 #include "client/common/gridview.h"
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
+#include "client/common/desktop.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 #include "common/worksheet.h"
 

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "client/common/dmmain.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/gridcolumn.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/gbk.h"
 #include "common/inifile.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "client/common/gridvalues.h"
+#include "client/logic/gridvalues.h"
 #include "client/common/gridview.h"
 #include "common/error.h"
 #include "common/formatting.h"

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
 #include "client/common/frmlogin.h"
 #include "client/common/gridlayout.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 
@@ -45,12 +45,6 @@ namespace {
 constexpr int kNeedsUpgrade = -9;
 constexpr int kRefused = -8;
 
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
-}
 
 QString quoted(const QString& text) {
     QString t = text;

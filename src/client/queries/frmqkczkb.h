@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "client/queries/frmquery.h"
-#include "client/queries/stockstatus.h"
+#include "client/logic/stockstatus.h"
 
 class QComboBox;
 class QLineEdit;

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "client/common/dmmain.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/session.h"
 #include "client/common/windowregistry.h"
 #include "common/error.h"
 #include "common/paramlist.h"
@@ -135,9 +135,7 @@ void TFunctionMenu::clearBuilt(bool later) {
 }
 
 void TFunctionMenu::BuildFunctionMenu(const MenuTargets& targets) {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     const QString user = QString::number(loginedUser().UserId);
     ParamList params;
     params.setValue(QStringLiteral("userid"), user);

@@ -10,10 +10,10 @@
 
 #include <algorithm>
 
-#include "client/common/dmmain.h"
+#include "client/logic/dmmain.h"
 #include "client/common/frmbase.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/functionmenu.h"
@@ -434,11 +434,6 @@ QStringList functionListing() {
                                                                   : QStringLiteral("missing")));
     }
     return lines;
-}
-
-BillOpener& billOpener() {
-    static BillOpener opener;
-    return opener;
 }
 
 TFunctionDispatcher::TFunctionDispatcher(TfrmMain& main, TFunctionMenu& menu)

@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include "client/common/windowregistry.h"
+
 class QWidget;
 
 namespace dyt::client {
@@ -78,14 +80,6 @@ bool functionBuilt(const FunctionEntry& entry);
 // One line per code: code, action and "built" or "missing", separated by tabs.
 QStringList functionListing();
 
-// The bill opener: opens a new bill of a bill type. Unset parts mean the bills are not built.
-struct BillOpener {
-    // True when bills of the type can be opened.
-    std::function<bool(int billType)> canOpen;
-    // A new bill window of the type (not yet shown), or null.
-    std::function<QWidget*(int billType, QWidget* owner)> open;
-};
-BillOpener& billOpener();
 
 // The web pages of 7002 and 7003.
 QUrl homePageUrl();

@@ -11,10 +11,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "client/common/windowregistry.h"
 #include "common/error.h"
 #include "common/recordset.h"

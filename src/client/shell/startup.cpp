@@ -7,11 +7,11 @@
 #include <QTranslator>
 
 #include "client/bills/billkinds.h"
-#include "client/common/dmmain.h"
-#include "client/common/localcache.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/mainwindow.h"

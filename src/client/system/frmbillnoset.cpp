@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 #include "client/bills/billkinds.h"
-#include "client/bills/billnumber.h"
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/recordset.h"
@@ -182,12 +182,6 @@ QString resetCountersSql() {
 
 namespace {
 
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
 
 QString questionCaption() {
     return QStringLiteral("系统问题");
@@ -317,7 +311,7 @@ void TfrmBillNoSet::loadSettings() {
     loading_ = true;
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::settingsSql(), &rows);
+        dataModule().ExecQuery(billnoset::settingsSql(), &rows);
         billnoset::Settings s;
         s.load(rows);
         cbAuto_->setChecked(s.autoSN);
@@ -335,7 +329,7 @@ void TfrmBillNoSet::loadSettings() {
 void TfrmBillNoSet::loadKinds() {
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::kindsSql(billnoset::defaultKinds()), &rows);
+        dataModule().ExecQuery(billnoset::kindsSql(billnoset::defaultKinds()), &rows);
         const QSignalBlocker block(lbKinds_);
         for (rows.first(); !rows.eof(); rows.next()) {
             kindIds_.append(static_cast<int>(rows.integer(QStringLiteral("id"))));
@@ -358,7 +352,7 @@ void TfrmBillNoSet::loadKind(int kindId) {
     loading_ = true;
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::kindSql(kindId), &rows);
+        dataModule().ExecQuery(billnoset::kindSql(kindId), &rows);
         rows.first();
         const QStringList parts =
             rows.eof() ? QStringList()
@@ -457,7 +451,7 @@ bool TfrmBillNoSet::Save() {
     }
     try {
         clientConfig().write(billnumber::machineNumberKey(), machine);
-        dm().ExecUpdate(billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
+        dataModule().ExecUpdate(billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;
@@ -471,7 +465,7 @@ bool TfrmBillNoSet::ApplyToAll() {
     if (kindId_ < 0)
         return false;
     try {
-        dm().ExecUpdate(billnoset::applyToAllSql(kindId_, pieces().first(), format()));
+        dataModule().ExecUpdate(billnoset::applyToAllSql(kindId_, pieces().first(), format()));
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;
@@ -484,7 +478,7 @@ bool TfrmBillNoSet::ResetCounters() {
                        buttons::confirmAbandon(), 0) != 0)
         return false;
     try {
-        dm().ExecUpdate(billnoset::resetCountersSql());
+        dataModule().ExecUpdate(billnoset::resetCountersSql());
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;

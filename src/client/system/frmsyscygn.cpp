@@ -11,9 +11,9 @@
 
 #include <cmath>
 
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/recordset.h"
 
@@ -189,9 +189,7 @@ TfrmsysCYGN::~TfrmsysCYGN() = default;
 
 void TfrmsysCYGN::LoadFunctions() {
     try {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         RecordSet rows;
         dm->ExecQuery(cygn::selectSql(loginedUser().UserId), &rows);
         lists_.load(rows);
@@ -261,9 +259,7 @@ bool TfrmsysCYGN::Save() {
     if (!loaded_)
         return false;
     try {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         if (dm->ExecUpdate(lists_.saveSql(loginedUser().UserId)) < 0)
             return false;
     } catch (const DytError& e) {
