@@ -19,8 +19,8 @@
 
 #include "client/base/frmbasegoodsset.h"
 #include "client/bills/selectbase.h"
-#include "client/logic/dmmain.h"
 #include "client/common/lookupwidgets.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/session.h"
 #include "common/error.h"

@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 
 #include "client/base/frmbaseedit.h"
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/rights.h"

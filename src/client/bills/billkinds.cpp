@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "client/bills/frmbillabstract.h"
-#include "client/logic/dmmain.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
 #include "common/error.h"
 #include "common/recordset.h"
 

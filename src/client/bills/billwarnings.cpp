@@ -34,7 +34,6 @@ qint64 fixed4(double v) {
     return std::llround(v * 10000.0);
 }
 
-
 QList<WarnLine> goodsLines(const QList<WarnLine>& lines) {
     QList<WarnLine> out;
     for (const WarnLine& l : lines) {

@@ -24,10 +24,11 @@
 #include <tuple>
 
 #include "client/bills/billkinds.h"
-#include "client/logic/billnumber.h"
-#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/lookups.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
@@ -914,11 +915,8 @@ QString TfrmBillAbstract::LineNote() const {
 }
 
 void TfrmBillAbstract::ViewLineNote() {
-    try {
-        prompter().message(billtext::lineNote(), LineNote());
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(),
+                               [&] { prompter().message(billtext::lineNote(), LineNote()); });
 }
 
 void TfrmBillAbstract::SetLineNote(const QString& note) {
@@ -930,9 +928,7 @@ void TfrmBillAbstract::SetLineNote(const QString& note) {
     const int orderCol = rows.fieldIndex(u"orderid"_s);
     const qint64 lineId = orderCol < 0 ? 0 : rows.at(line, orderCol).toLongLong();
     if (billId_ > 0 && lineId > 0)
-        billDataModule().ExecUpdate(u"Update djList set comment = "_s +
-                                QuotedStr(encodeLineBreaks(note)) + u" where orderid = "_s +
-                                QString::number(lineId));
+        billDataModule().ExecUpdate(billsql::lineNoteUpdate(lineId, encodeLineBreaks(note)));
     else
         modified_ = true;
     int col = rows.fieldIndex(u"comment"_s);
@@ -997,12 +993,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
                 throw DytError(billtext::chooseGoodsFirst());
             lookup.title = billtext::goodsDistribution();
             // The stock of the goods in every warehouse that holds some (batches summed).
-            lookup.sql =
-                u" SELECT b.code AS ck_code,b.fullname AS ck_fullname,SUM(a.qty) AS qty,"
-                u"SUM(a.total) AS total FROM baseGoodsStock AS a,baseCK AS b WHERE a.stockid = "
-                u"b.id AND a.goodsid = "_s +
-                QString::number(goods) +
-                u" GROUP BY b.code,b.fullname HAVING SUM(a.qty) <> 0 ORDER BY b.code"_s;
+            lookup.sql = billsql::goodsDistribution(goods);
             lookup.columns = {{u"[]仓库编号"_s, u"ck_code"_s, 80},
                               {u"[]仓库名称"_s, u"ck_fullname"_s, 140},
                               {u"[%NUM%SUM%Q%]库存数量"_s, u"qty"_s, 90},
@@ -1018,13 +1009,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
             lookup.title = purchase ? billtext::purchasePrices() : billtext::salePrices();
             // The goods' last fifty posted lines of the kind, newest first; reversed bills and
             // their red copies do not count.
-            lookup.sql =
-                u" SELECT TOP 50 a.date,a.code,c.fullname AS dw_fullname,b.qty,b.price,"
-                u"b.discount,b.discountprice,b.taxprice FROM djIndex AS a,djList AS b,baseWLDW "
-                u"AS c WHERE a.id = b.id AND a.wldw_id = c.id AND a.dj_state = 2 AND a.isred = 0 "
-                u"AND a.isredword = 0 AND a.djType = "_s +
-                QString::number(purchase ? kPurchaseBill : kSalesBill) + u" AND b.goodsid = "_s +
-                QString::number(goods) + u" ORDER BY a.date DESC,a.id DESC"_s;
+            lookup.sql = billsql::recentPrices(purchase ? kPurchaseBill : kSalesBill, goods);
             // Purchase prices are costs: hidden from an operator without the cost right.
             const QString cost = purchase ? u"Cost%"_s : QString();
             lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
@@ -1047,14 +1032,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
             // The partner's posted receipts (payments), newest first, with what each settled
             // of this bill.
             lookup.sql =
-                u" SELECT a.date,a.code,a.total,a.youhuiTotal,(SELECT SUM(x.total) FROM djList "
-                u"AS x WHERE x.id = a.id AND x.km_id = 0 AND x.s_id = "_s +
-                QString::number(billId_) +
-                u") AS settled,d.fullname AS jsr_fullname,a.summery FROM djIndex AS a LEFT JOIN "
-                u"baseZY AS d ON a.jsr_id = d.id WHERE a.dj_state = 2 AND a.isred = 0 AND "
-                u"a.isredword = 0 AND a.djType = "_s +
-                QString::number(receipts ? kReceiptBill : kPaymentBill) + u" AND a.wldw_id = "_s +
-                QString::number(partner) + u" ORDER BY a.date DESC,a.id DESC"_s;
+                billsql::settlements(receipts ? kReceiptBill : kPaymentBill, partner, billId_);
             lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
                               {u"[]单据编号"_s, u"code"_s, 120},
                               {receipts ? u"[%NUM%SUM%M%]收款金额"_s : u"[%NUM%SUM%M%]付款金额"_s,
@@ -1075,14 +1053,12 @@ void TfrmBillAbstract::showLookupRows(const BillLookup& lookup, const RecordSet&
 }
 
 void TfrmBillAbstract::ShowLookup(BillLookupKind kind) {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         const BillLookup lookup = lookupFor(kind);
         RecordSet rows;
         billDataModule().ExecQuery(lookup.sql, &rows);
         showLookupRows(lookup, rows);
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 void TfrmBillAbstract::btnBillSaveClick() {
@@ -1103,11 +1079,10 @@ void TfrmBillAbstract::AuditStep(int step) {
     const QString nameField = field + u"Name"_s;
     const qint64 me = loginedUser().UserId;
     const qint64 performer = headerValue(field).toLongLong();
-    const QString bill = QString::number(billId_);
     if (performer > 0) {
         if (performer != me)
             throw DytError(billtext::auditedByOther(headerValue(nameField)));
-        billDataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
+        billDataModule().ExecUpdate(billsql::auditUpdate(field, 0, billId_));
         setHeaderValue(field, u"0"_s);
         setHeaderValue(nameField, QString());
         return;
@@ -1115,8 +1090,7 @@ void TfrmBillAbstract::AuditStep(int step) {
     const BillKind* kind = findBillKind(djType_);
     if (!kind || !kind->mayAudit(step, me))
         throw DytError(billtext::noAuditRight());
-    billDataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
-                            u" where id = "_s + bill);
+    billDataModule().ExecUpdate(billsql::auditUpdate(field, me, billId_));
     setHeaderValue(field, QString::number(me));
     setHeaderValue(nameField, loginedUser().UserName);
 }
@@ -1135,12 +1109,7 @@ QString TfrmBillAbstract::AccountDetails() {
     if (billId_ < 1)
         throw DytError(billtext::saveBeforeAccounts());
     RecordSet rows;
-    billDataModule().ExecQuery(
-        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
-        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = "
-        u"b.id and a.id = "_s +
-            QString::number(billId_),
-        &rows);
+    billDataModule().ExecQuery(billsql::postedAccounts(billId_), &rows);
     if (rows.rowCount() == 0)
         throw DytError(billtext::noAccounts());
     QStringList lines;
@@ -1151,11 +1120,8 @@ QString TfrmBillAbstract::AccountDetails() {
 }
 
 void TfrmBillAbstract::btnkmxqClick() {
-    try {
-        prompter().message(caption::hint(), AccountDetails());
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(),
+                               [&] { prompter().message(caption::hint(), AccountDetails()); });
 }
 
 void TfrmBillAbstract::PrintBill() {
@@ -1167,12 +1133,7 @@ void TfrmBillAbstract::PrintBill() {
     QString password;
     if (billId_ > 0) {
         RecordSet rs;
-        billDataModule().ExecQuery(
-            u" select a.printnum,b.printNumSum,b.printisCheck,b.printPassword "
-            u" from djindex AS a,sysDjb AS b    WHERE a.djType = b.id AND "
-            u"a.id = "_s +
-                QString::number(billId_),
-            &rs);
+        billDataModule().ExecQuery(billsql::printLimits(billId_), &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             printed = rs.integer(u"printnum"_s);
@@ -1214,9 +1175,7 @@ void TfrmBillAbstract::PrintBill() {
         }
         const int made = print::printValue(u"PRINTNUM"_s).toInt();
         if (made > 0 && billId_ > 0)
-            billDataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
-                                    QString::number(made) + u" where id = "_s +
-                                    QString::number(billId_));
+            billDataModule().ExecUpdate(billsql::printCountUpdate(made, billId_));
     } catch (...) {
         resetValues();
         throw;
@@ -1225,11 +1184,7 @@ void TfrmBillAbstract::PrintBill() {
 }
 
 void TfrmBillAbstract::btnPrintClick() {
-    try {
-        PrintBill();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(), [&] { PrintBill(); });
 }
 
 bool TfrmBillAbstract::CloseQuery() {

@@ -23,14 +23,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "client/logic/skdcalc.h"
-#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
 #include "client/logic/settings.h"
+#include "client/logic/skdcalc.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/rounding.h"
@@ -1081,14 +1081,12 @@ void TfrmBillSKD::SaveSettlement() {
 }
 
 void TfrmBillSKD::btnqzwcClick() {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         if (resettling_)
             SaveSettlement();
         else
             StartResettlement();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 void TfrmBillSKD::closeEvent(QCloseEvent* event) {
@@ -1121,8 +1119,8 @@ void TfrmBillSKD::SetPrintVariables() {
     if (partner > 0) {
         RecordSet rs;
         billDataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
-                                   u","_s + u"'2990-01-01'"_s + u") as total"_s,
-                               &rs);
+                                       u","_s + u"'2990-01-01'"_s + u") as total"_s,
+                                   &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             balance = moneyOf(rs.value(u"total"_s));
@@ -1151,7 +1149,7 @@ void TfrmBillSKD::printNow() {
 }
 
 void TfrmBillSKD::btnPrintClick() {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         if (billState() != kBillPosted) {
             if (!prompter().confirm(caption::hint(), skdtext::printQuestion(), buttons::yesNo()))
                 return;
@@ -1175,9 +1173,7 @@ void TfrmBillSKD::btnPrintClick() {
             return;
         }
         printNow();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 }  // namespace dyt::client

@@ -8,9 +8,9 @@
 
 #include "client/bills/frmselectbill.h"
 #include "client/bills/salescheck.h"
-#include "client/logic/salesrules.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
+#include "client/logic/salesrules.h"
 #include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"

@@ -15,8 +15,8 @@
 
 #include "client/bills/selectionservices.h"
 #include "client/bills/selectwindow.h"
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
@@ -112,7 +112,6 @@ void ensureColumnFields(RecordSet& rows, const GridDefinition& def) {
         rows.addField(c.fieldName, c.isNumber() ? FieldType::Float : FieldType::Text);
     }
 }
-
 
 }  // namespace
 

@@ -27,9 +27,10 @@
 #include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
-#include "client/logic/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
+#include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/rights.h"
@@ -619,11 +620,7 @@ void TfrmGoodsBill::HeaderRecordChosen(const GoodsHeaderField& field) {
         if (!dm || !headerField(u"dep_id"_s) || headerId(u"edbm"_s) > 0)
             return;
         RecordSet rs;
-        dm->ExecQuery(
-            u"SELECT a.depid AS zy_zybmid,b.fullname AS zy_zybm FROM baseZY AS a LEFT "
-            u"JOIN baseBM AS b ON a.depid = b.id WHERE a.id = "_s +
-                QString::number(headerId(field.control)),
-            &rs);
+        dm->ExecQuery(goodsbillsql::employeeDepartment(headerId(field.control)), &rs);
         if (rs.rowCount() > 0 && rs.at(0, 0).toLongLong() > 0) {
             setHeaderValue(u"dep_id"_s, rs.at(0, 0).toString());
             setHeaderText(u"edbm"_s, rs.at(0, 1).toString());
@@ -641,11 +638,7 @@ void TfrmGoodsBill::RefreshBalances() {
         return;
     }
     RecordSet rs;
-    billDataModule().ExecQuery(
-        u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - "
-        u"yufuTotal as yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE id = "_s +
-            QString::number(partner),
-        &rs);
+    billDataModule().ExecQuery(goodsbillsql::partnerBalances(partner), &rs);
     if (rs.rowCount() == 0)
         return;
     rs.first();
@@ -663,12 +656,7 @@ void TfrmGoodsBill::RefreshLastDiscountRate() {
     if (partner <= 0 || !headerControl(u"edyouhuibilv"_s))
         return;
     RecordSet rs;
-    billDataModule().ExecQuery(
-        u"SELECT TOP 1 a.YouHuiBiLv   FROM djIndex AS a  WHERE a.dj_state <> 0 "
-        u"AND a.isred = 0 AND a.wldw_id = "_s +
-            QString::number(partner) + u" AND a.djType = "_s + QString::number(djType()) +
-            u" ORDER BY a.id desc"_s,
-        &rs);
+    billDataModule().ExecQuery(goodsbillsql::lastDiscountRate(partner, djType()), &rs);
     if (rs.rowCount() == 0)
         return;
     const QVariant rate = rs.at(0, 0);
@@ -777,8 +765,7 @@ void TfrmGoodsBill::RecalcLine(int row, const QString& changedColumn) {
         const qint64 goods = cell(row, u"goodsid"_s).toLongLong();
         if (!goodsFacts().contains(goods) && dmMain()) {
             RecordSet rs;
-            dmMain()->ExecQuery(
-                u"select yxqNum from baseGoods where id = "_s + QString::number(goods), &rs);
+            dmMain()->ExecQuery(goodsbillsql::shelfDays(goods), &rs);
             GoodsFacts facts;
             facts.shelfDays = rs.rowCount() > 0 ? int(rs.at(0, 0).toLongLong()) : 0;
             goodsFacts().insert(goods, facts);
@@ -909,10 +896,7 @@ void TfrmGoodsBill::RefreshAuxQuantities(int row) {
                          QString::number(cell(row, u"unitid"_s).toLongLong()) + u","_s +
                          numberText(number(row, u"qty"_s));
     RecordSet rs;
-    billDataModule().ExecQuery(u"select dbo.fnGetBaseGoodsFZQty("_s + args + u",0) fzQty "_s +
-                               u",dbo.fnGetBaseGoodsFZQty("_s + args + u",1) fzQty1 "_s +
-                               u",dbo.fnGetBaseGoodsFZQty("_s + args + u",2) fzQty2 "_s,
-                           &rs);
+    billDataModule().ExecQuery(goodsbillsql::auxQuantities(args), &rs);
     if (rs.rowCount() == 0)
         return;
     rs.first();
@@ -1297,10 +1281,7 @@ void TfrmGoodsBill::CheckHeader(bool) {
     }
     if (headerField(u"edyhje"_s) && headerNumber(u"edyhje"_s) > 0 && dmMain()) {
         RecordSet rs;
-        billDataModule().ExecQuery(
-            u"SELECT YouHuiTotalUp AS zy_YouHuiTotalUp FROM baseZY WHERE id = "_s +
-                QString::number(loginedUser().UserId),
-            &rs);
+        billDataModule().ExecQuery(goodsbillsql::discountCeiling(loginedUser().UserId), &rs);
         const double ceiling = rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : 0;
         if (ceiling > 0 && headerNumber(u"edyhje"_s) > ceiling)
             failAt(headerControl(u"edyhje"_s), goodstext::discountOverLimit());
@@ -1392,11 +1373,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
             if (l.gift)
                 continue;
             RecordSet rs;
-            dm.ExecQuery(
-                u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice"
-                u" from baseGoodsunit as k  where k.goodsid = "_s +
-                    QString::number(l.goodsId) + u" and k.fzdwid = "_s + QString::number(l.unitId),
-                &rs);
+            dm.ExecQuery(goodsbillsql::unitPrices(l.goodsId, l.unitId), &rs);
             if (rs.rowCount() == 0)
                 continue;
             rs.first();
@@ -1439,8 +1416,7 @@ void TfrmGoodsBill::ApplyNewBillDefaults() {
     // A single warehouse is filled in and skipped.
     if (headerField(u"edshck"_s) && headerId(u"edshck"_s) == 0) {
         RecordSet rs;
-        dm->ExecQuery(u"SELECT id,fullname FROM baseCK WHERE sonnum = 0 AND isnull(del,0) = 0"_s,
-                      &rs);
+        dm->ExecQuery(goodsbillsql::leafWarehouses(), &rs);
         if (rs.rowCount() == 1) {
             setHeaderValue(u"IntoStock_id"_s, rs.at(0, 0).toString());
             setHeaderText(u"edshck"_s, rs.at(0, 1).toString());
@@ -1451,11 +1427,7 @@ void TfrmGoodsBill::ApplyNewBillDefaults() {
     if (settings().Switch(goodsoption::kDefaultEmployee) && me != 1 && headerField(u"edjsr"_s) &&
         headerId(u"edjsr"_s) == 0) {
         RecordSet rs;
-        dm->ExecQuery(
-            u"SELECT a.id,a.fullname,a.depid AS zy_zybmid,b.fullname AS zy_zybm FROM "
-            u"baseZY AS a LEFT JOIN baseBM AS b ON a.depid = b.id WHERE a.id = "_s +
-                QString::number(me),
-            &rs);
+        dm->ExecQuery(goodsbillsql::employee(me), &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             setHeaderValue(u"jsr_id"_s, rs.text(u"id"_s));
@@ -1506,25 +1478,15 @@ void TfrmGoodsBill::refreshAccountsFromLoaded() {
         const QString amount = type == kPaymentAccounts ? u"edfkje"_s : u"edyffkje"_s;
         if (!headerField(amount))
             continue;
-        const QString where = u" AND a.type = "_s + QString::number(type);
         RecordSet rs;
-        billDataModule().ExecQuery(
-            u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
-            u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = "_s +
-                bill + where,
-            &rs);
+        billDataModule().ExecQuery(goodsbillsql::billAccounts(bill, type), &rs);
         QList<AccountAmount> shown;
         for (rs.first(); !rs.eof(); rs.next())
             shown.append({0, rs.text(u"fullname"_s), rs.number(u"total"_s)});
         if (shown.size() > 1) {
             // Several accounts: their split is kept for the next save of a draft.
             RecordSet ids;
-            billDataModule().ExecQuery(
-                u"SELECT a.km_id,b.fullname,a.dbTotal + a.LendTotal AS total "
-                u"FROM djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND "
-                u"a.id = "_s +
-                    bill + where,
-                &ids);
+            billDataModule().ExecQuery(goodsbillsql::billAccountIds(bill, type), &ids);
             shown.clear();
             for (ids.first(); !ids.eof(); ids.next())
                 shown.append(
@@ -1561,9 +1523,7 @@ QStringList TfrmGoodsBill::PrintVariables() {
     double total = 0;
     if (partner > 0 && dmMain()) {
         RecordSet rs;
-        billDataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
-                                   u",'2990-01-01') as total"_s,
-                               &rs);
+        billDataModule().ExecQuery(goodsbillsql::partnerTotal(partner), &rs);
         if (rs.rowCount() > 0)
             total = rs.at(0, 0).toDouble();
     }

@@ -21,8 +21,8 @@
 #include <optional>
 #include <vector>
 
-#include "client/logic/billcalc.h"
 #include "client/bills/frmbillabstract.h"
+#include "client/logic/billcalc.h"
 
 class QCheckBox;
 class QLabel;

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/lookups.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
@@ -118,7 +118,6 @@ const QList<BaseKindInfo>& kinds() {
     };
     return all;
 }
-
 
 bool containsText(const RecordSet& rs, int row, const QString& field, const QString& text) {
     const int f = rs.fieldIndex(field);

@@ -10,16 +10,16 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/logic/dmmain.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/gridview.h"
+#include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/lookups.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
 #include "client/logic/settings.h"
-#include "client/common/windowregistry.h"
 #include "common/condition.h"
 #include "common/error.h"
 
@@ -64,7 +64,6 @@ namespace {
 QString operatorSegment() {
     return conditionSegment(QStringLiteral("czy_id"), QString::number(loginedUser().UserId));
 }
-
 
 // A field's value by the first of the names the record set has.
 QVariant fieldOf(const RecordSet& rs, int row, std::initializer_list<const char*> names) {
@@ -540,14 +539,12 @@ void TfrmSelectGoods::newGoodsClick() {
 }
 
 void TfrmSelectGoods::columnsClick() {
-    try {
+    showErrors(caption::error(), [&] {
         if (RunGridColFilter(grid_, this)) {
             grid_->applyColumns();
             saveLayout();
         }
-    } catch (const DytError& e) {
-        prompter().showError(caption::error(), e.message());
-    }
+    });
 }
 
 void TfrmSelectGoods::chooseCurrent() {

@@ -6,8 +6,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/settings.h"

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"

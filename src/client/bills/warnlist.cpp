@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/logic/dmmain.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"

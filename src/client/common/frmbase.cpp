@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 #include "client/common/desktop.h"
-#include "client/logic/prompter.h"
-#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/formatting.h"
 

@@ -18,13 +18,13 @@
 
 #include <memory>
 
+#include "client/common/desktop.h"
+#include "client/common/frmprofileproperties.h"
+#include "client/common/syslogin.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
-#include "client/common/frmprofileproperties.h"
-#include "client/common/desktop.h"
 #include "client/logic/prompter.h"
 #include "client/logic/session.h"
-#include "client/common/syslogin.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "protocol/protocol.h"
@@ -69,7 +69,6 @@ namespace {
 
 constexpr int kMaxAttempts = 3;
 constexpr int kMinRows = 4;
-
 
 bool isLocalAlias(const QString& server) {
     return server.isEmpty() || server == logintext::localComputer() ||

@@ -22,17 +22,17 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "client/logic/clientconfig.h"
-#include "client/logic/dmmain.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/frmxqueryfilter.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridexport.h"
 #include "client/common/gridlayout.h"
-#include "client/logic/gridvalues.h"
 #include "client/common/gridview.h"
-#include "client/logic/prompter.h"
 #include "client/common/queryfilter.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/gridvalues.h"
+#include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
 #include "client/logic/settings.h"

@@ -10,9 +10,9 @@
 
 #include <xlsxwriter.h>
 
-#include "client/logic/gridvalues.h"
-#include "client/common/gridview.h"
 #include "client/common/desktop.h"
+#include "client/common/gridview.h"
+#include "client/logic/gridvalues.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "common/error.h"

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "client/common/gridview.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/gridcolumn.h"
-#include "client/common/gridview.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
 #include "common/error.h"

@@ -4,14 +4,15 @@
 
 #include <memory>
 
-#include "client/logic/clientconfig.h"
-#include "client/logic/dmmain.h"
 #include "client/common/frmlogin.h"
 #include "client/common/gridlayout.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/session.h"
 #include "common/error.h"
 #include "common/paramlist.h"
+#include "common/sqltext.h"
 
 namespace dyt::client {
 
@@ -44,12 +45,6 @@ namespace {
 
 constexpr int kNeedsUpgrade = -9;
 constexpr int kRefused = -8;
-
-
-QString quoted(const QString& text) {
-    QString t = text;
-    return t.replace(QLatin1Char('\''), QLatin1String("''"));
-}
 
 }  // namespace
 
@@ -92,8 +87,8 @@ QString sessionDeleteSql() {
 }
 
 QString sessionInsertSql(const QString& clientId) {
-    return QStringLiteral(" insert into syssession(id, PcID) values(@@spid, '%1') ")
-        .arg(quoted(clientId.toLower()));
+    return QStringLiteral(" insert into syssession(id, PcID) values(@@spid, %1) ")
+        .arg(sqlQuoted(clientId.toLower()));
 }
 
 // --- TSysLogin

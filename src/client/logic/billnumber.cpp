@@ -10,18 +10,13 @@
 #include "common/formatting.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "common/sqltext.h"
 #include "protocol/protocol.h"
 
 namespace dyt::client::billnumber {
 namespace {
 
 constexpr int kCheckDuplicates = 2015;
-
-QString quoted(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
-}
 
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -59,7 +54,7 @@ QString composeNumber(const AutoCode& code, const QTime& timeOfDay, const QStrin
 }
 
 QString duplicateCheckSql(const QString& number) {
-    const QString q = quoted(number);
+    const QString q = sqlQuoted(number);
     return QStringLiteral(
                " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = ") +
            q + QStringLiteral(")") +

@@ -15,11 +15,11 @@
 #include "common/gbk.h"
 #include "common/inifile.h"
 #include "common/recordset.h"
+#include "common/sqltext.h"
 
 namespace dyt::client {
 
 namespace {
-
 
 RecordSet query(const QString& sql) {
     RecordSet rs;
@@ -53,9 +53,7 @@ QString dateFieldText(RecordSet& rs, const QString& name) {
 }  // namespace
 
 QString QuotedStr(const QString& text) {
-    QString inner = text;
-    inner.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+    return sqlQuoted(text);
 }
 
 QString SqlDateText(const QDate& date) {

@@ -22,5 +22,4 @@ QString workstationId();
 // The 8 upper-case hexadecimal digits of an identity (the first four bytes of its SHA-1).
 QString workstationIdOf(const QByteArray& identity);
 
-
 }  // namespace dyt::client::platform

@@ -9,9 +9,7 @@
 
 #include <exception>
 
-namespace dyt {
-class DytError;
-}
+#include "common/error.h"
 
 namespace dyt::client {
 
@@ -180,6 +178,20 @@ public:
     void setPosition(int position) { prompter().setProgressPosition(position); }
     void setText(const QString& text) { prompter().setProgressText(text); }
 };
+
+// Runs an operator's action (a window's slot); an error it raises is shown through the prompter
+// under the caption. Errors of other kinds than Error go on to the caller. True when the action
+// ran through.
+template <class Error = DytError, class Action>
+bool showErrors(const QString& captionText, Action&& action) {
+    try {
+        action();
+        return true;
+    } catch (const Error& e) {
+        prompter().showError(captionText, e);
+        return false;
+    }
+}
 
 // The system's texts break lines with "\r\n" and with a lone "\r": the form a label shows.
 QString displayLineBreaks(const QString& text);

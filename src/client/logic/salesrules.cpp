@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/rounding.h"
+#include "common/sqltext.h"
 
 namespace dyt::client::sales {
 
@@ -13,12 +14,6 @@ namespace {
 // A number as SQL text: at most four decimals, no thousands separators.
 QString sqlNumber(double value) {
     return Currency::fromDouble(value).toString();
-}
-
-QString sqlDate(const QString& date) {
-    QString quoted = date;
-    quoted.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + quoted + u'\'';
 }
 
 QString money(Currency value, int totalDot) {
@@ -255,7 +250,7 @@ std::optional<QString> receivablesLimitQuestion(const QString& customer, Currenc
 // ---- promotion (buy and give) -----------------------------------------------------------------
 
 QString promotionSql(const QString& date, qint64 goodsId, qint64 customerId) {
-    const QString d = sqlDate(date);
+    const QString d = sqlQuoted(date);
     const QString goods = QString::number(goodsId);
     // The agreement's partner may be the customer itself or one of its classes: the partner
     // whose path is the longest prefix of the customer's path is the nearest.

@@ -13,8 +13,8 @@
 #include <tuple>
 #include <utility>
 
-#include "client/logic/dmmain.h"
 #include "client/common/gridview.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/localcache.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"

@@ -14,14 +14,14 @@
 #include <algorithm>
 
 #include "client/bills/billkinds.h"
+#include "client/common/gridview.h"
+#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
-#include "client/common/gridview.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/rights.h"
 #include "client/logic/session.h"
-#include "client/common/windowregistry.h"
 #include "client/queries/frmselectitems.h"
 #include "common/condition.h"
 #include "common/error.h"
@@ -30,7 +30,6 @@
 namespace dyt::client {
 
 namespace {
-
 
 qint64 operatorId() {
     return loginedUser().UserId;

@@ -43,7 +43,6 @@ QString batchSql(qint64 goodsId, qint64 warehouseId) {
 
 namespace {
 
-
 QLabel* headerLabel(TfrmXAbstract* window, const QString& caption, const char* name) {
     auto* l = new QLabel(window);
     l->setObjectName(QLatin1String(name));

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "client/common/windowregistry.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/session.h"
-#include "client/common/windowregistry.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 

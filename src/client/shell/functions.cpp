@@ -10,12 +10,12 @@
 
 #include <algorithm>
 
-#include "client/logic/dmmain.h"
 #include "client/common/frmbase.h"
-#include "client/logic/prompter.h"
-#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"

@@ -80,7 +80,6 @@ bool functionBuilt(const FunctionEntry& entry);
 // One line per code: code, action and "built" or "missing", separated by tabs.
 QStringList functionListing();
 
-
 // The web pages of 7002 and 7003.
 QUrl homePageUrl();
 QUrl upgradePageUrl();

@@ -15,12 +15,12 @@
 #include <cstring>
 
 #include "client/common/dialogprompter.h"
+#include "client/common/syslogin.h"
+#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/localcache.h"
 #include "client/logic/settings.h"
-#include "client/common/syslogin.h"
-#include "client/common/windowregistry.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/splash.h"

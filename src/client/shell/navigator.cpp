@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/session.h"
-#include "client/common/windowregistry.h"
 #include "common/error.h"
 #include "common/recordset.h"
 

@@ -3,8 +3,8 @@
 #include "client/base/basekinds.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
-#include "client/logic/prompter.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/prompter.h"
 #include "common/error.h"
 
 namespace dyt::client {

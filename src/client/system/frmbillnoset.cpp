@@ -21,6 +21,7 @@
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/recordset.h"
+#include "common/sqltext.h"
 
 namespace dyt::client {
 
@@ -146,12 +147,6 @@ QString sampleNumber(const QString& snFormat, const QDate& date) {
     return FormatBillNumber(snFormat, QDateTime(date, QTime(12, 0)), 1);
 }
 
-QString quoted(const QString& text) {
-    QString inner = text;
-    inner.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + inner + QLatin1Char('\'');
-}
-
 QString saveSql(const Settings& s, int kindId, const QString& prefix, const QString& snFormat) {
     const QStringList statements{
         QStringLiteral(" update sysData set sysValue=%1 where id=208042001 ").arg(s.rule1),
@@ -159,7 +154,7 @@ QString saveSql(const Settings& s, int kindId, const QString& prefix, const QStr
         QStringLiteral(" update sysData set sysValue=%1 where id=208042003 ").arg(s.rule3),
         QStringLiteral(" update sysData set sysValue=%1 where id=208042004 ").arg(s.rule4 ? 1 : 0),
         QStringLiteral(" update sysDjb set comment=%1, SNFormat=%2 where id=%3 ")
-            .arg(quoted(prefix), quoted(snFormat), QString::number(kindId)),
+            .arg(sqlQuoted(prefix), sqlQuoted(snFormat), QString::number(kindId)),
         QStringLiteral(" update sysData set sysValue=") +
             (s.autoSN ? QStringLiteral("1") : QStringLiteral("0")) +
             QStringLiteral(" where id=208042000 ")};
@@ -168,10 +163,10 @@ QString saveSql(const Settings& s, int kindId, const QString& prefix, const QStr
 
 QString applyToAllSql(int kindId, const QString& prefix, const QString& snFormat) {
     return QStringLiteral(" update sysDjb set SNFormat=%1 where (sonnum=0) and (id<>%2) ")
-               .arg(quoted(snFormat), QString::number(kindId)) +
+               .arg(sqlQuoted(snFormat), QString::number(kindId)) +
            QStringLiteral("\r\n") +
            QStringLiteral(" update sysDjb set comment=%1 where (sonnum=0) and (id<>%2) ")
-               .arg(quoted(prefix), QString::number(kindId));
+               .arg(sqlQuoted(prefix), QString::number(kindId));
 }
 
 QString resetCountersSql() {
@@ -181,7 +176,6 @@ QString resetCountersSql() {
 }  // namespace billnoset
 
 namespace {
-
 
 QString questionCaption() {
     return QStringLiteral("系统问题");
@@ -451,7 +445,8 @@ bool TfrmBillNoSet::Save() {
     }
     try {
         clientConfig().write(billnumber::machineNumberKey(), machine);
-        dataModule().ExecUpdate(billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
+        dataModule().ExecUpdate(
+            billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;
