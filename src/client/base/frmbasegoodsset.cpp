@@ -19,33 +19,6 @@
 
 namespace dyt::client {
 
-namespace goodstext {
-QString baseUnitRate() {
-    return QStringLiteral("基本单位的单位关系不能修改");
-}
-QString defaultHint() {
-    return QStringLiteral("双击修改默认单位");
-}
-QString defaultMark() {
-    return QStringLiteral("√");
-}
-QString uploading() {
-    return QStringLiteral("系统正在上传图片，请耐心等待...");
-}
-QString uploadTitle() {
-    return QStringLiteral("商品图片上传");
-}
-QString deleteTitle() {
-    return QStringLiteral("商品图片删除");
-}
-QString uploadFailed() {
-    return QStringLiteral("保存成功，但商品图片未保存成功：");
-}
-QString pictureMissing() {
-    return QStringLiteral("商品图片不存在，请检查");
-}
-}  // namespace goodstext
-
 namespace {
 
 // The unit fields of a row in the order of the grid's columns (the slot column has none).

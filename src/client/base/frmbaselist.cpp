@@ -31,45 +31,6 @@
 
 namespace dyt::client {
 
-namespace basetext {
-QString tooDeep() {
-    return QStringLiteral("系统最大支持5级，不能再增加下级");
-}
-QString categoryNoDelete() {
-    return QStringLiteral("此记录为一个节点，不能删除！");
-}
-QString confirmDelete() {
-    return QStringLiteral("您确定要删除选中的数据吗？");
-}
-QString pathPrefix() {
-    return QStringLiteral("分类路径：");
-}
-QString listChoice() {
-    return QStringLiteral("列表选择");
-}
-QString listAll() {
-    return QStringLiteral("全部列表");
-}
-QString onlyCategory() {
-    return QStringLiteral("只能对一类商品进行列表！");
-}
-QString systemEmployee() {
-    return QStringLiteral("系统默认操作员，不能被修改、删除和分类!");
-}
-QString systemRowEdit() {
-    return QStringLiteral("系统行不能新增或修改！");
-}
-QString systemRowLevel() {
-    return QStringLiteral("系统行不能被分类！");
-}
-QString systemRowDelete() {
-    return QStringLiteral("系统行不能被删除！");
-}
-QString includeStopped() {
-    return QStringLiteral("包含停用");
-}
-}  // namespace basetext
-
 namespace {
 
 constexpr int kMaxLevel = 5;

@@ -41,48 +41,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace skdtext {
-QString accountsGroup() {
-    return u"科目信息"_s;
-}
-QString billsGroup() {
-    return u"单据信息"_s;
-}
-QString distributable() {
-    return u"可分配金额："_s;
-}
-QString advance() {
-    return u"预付账款："_s;
-}
-QString prepaySwitch() {
-    return u"预收账款"_s;
-}
-QString prepayPaymentSwitch() {
-    return u"预付账款"_s;
-}
-QString autoDistribute() {
-    return u"自动分配"_s;
-}
-QString resettle() {
-    return u"重新结算"_s;
-}
-QString saveSettlement() {
-    return u"保存结算"_s;
-}
-QString resettleQuestion() {
-    return u"你确定要重新结算吗？"_s;
-}
-QString leaveQuestion() {
-    return u"是否保存结算单据？"_s;
-}
-QString printQuestion() {
-    return u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s;
-}
-QString dateQuestion() {
-    return u"制单日期与系统日期不一致，是否继续？"_s;
-}
-QString discountCeiling() {
-    return u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"_s;
-}
 QString required(const QString& label) {
     return u"["_s + label + u"]不能为空，请重新输入"_s;
 }

@@ -21,27 +21,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace salestext {
-QString title() {
-    return u"销售单"_s;
-}
-QString orderCode() {
-    return u"订单编号"_s;
-}
-QString barcode() {
-    return u"条码"_s;
-}
-QString available() {
-    return u"可用库存："_s;
-}
-QString stock() {
-    return u"库存数量："_s;
-}
-QString receivableZero() {
-    return u"应收款：0"_s;
-}
-QString prereceivedZero() {
-    return u"预收款：0"_s;
-}
 QString enterFirst(const QString& label) {
     return u"请先输入"_s + label;
 }

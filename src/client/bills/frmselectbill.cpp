@@ -26,33 +26,6 @@
 namespace dyt::client {
 
 namespace selbilltext {
-QString title() {
-    return QStringLiteral("选择单据");
-}
-QString periodTitle() {
-    return QStringLiteral("制单日期");
-}
-QString periodPrompt() {
-    return QStringLiteral("请选择制单日期");
-}
-QString noBill() {
-    return QStringLiteral("请选择单据！");
-}
-QString noLine() {
-    return QStringLiteral("请您选中一条或多条商品！");
-}
-QString pickLines() {
-    return QStringLiteral("选择商品");
-}
-QString markAll() {
-    return QStringLiteral("全选");
-}
-QString unmarkAll() {
-    return QStringLiteral("全消");
-}
-QString confirm() {
-    return QStringLiteral("确定");
-}
 QString periodText(const QDate& begin, const QDate& end) {
     return QStringLiteral("查询时间:") + begin.toString(QStringLiteral("yyyy-MM-dd")) +
            QStringLiteral(" 至 ") + end.toString(QStringLiteral("yyyy-MM-dd"));

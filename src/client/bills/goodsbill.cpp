@@ -46,81 +46,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace goodstext {
-QString gift() {
-    return u"赠品"_s;
-}
-QString giftAction() {
-    return u"赠品(&F4)"_s;
-}
-QString goodsInfoAction() {
-    return u"商品信息(&J)"_s;
-}
-QString deleteLineAction() {
-    return u"删除行"_s;
-}
-QString deleteLineQuestion() {
-    return u"确定要删除当前行吗？"_s;
-}
-QString multiAccount() {
-    return u"多账户"_s;
-}
-QString autoAllocate() {
-    return u"自动分配"_s;
-}
-QString afterDiscount() {
-    return u"优惠后金额："_s;
-}
-QString payable() {
-    return u"应付款："_s;
-}
-QString prepaid() {
-    return u"预付款："_s;
-}
-QString receivable() {
-    return u"应收款："_s;
-}
-QString prereceived() {
-    return u"预收款："_s;
-}
-QString goodsGroup() {
-    return u"商品信息"_s;
-}
-QString otherGroup() {
-    return u"其他信息"_s;
-}
-QString continueButton() {
-    return u"继续(&O)"_s;
-}
-QString cancelButton() {
-    return u"取消(&C)"_s;
-}
-QString dateDiffers() {
-    return u"制单日期与系统日期不一致，是否继续？"_s;
-}
-QString codeEmpty() {
-    return u"单据编号不能为空！"_s;
-}
-QString freightNotAllocated() {
-    return u"运费合计没有分配完成！"_s;
-}
-QString freightPaidTooMuch() {
-    return u"运费付款金额不能大于运费合计！"_s;
-}
-QString freightPartnerNeeded() {
-    return u"必须输入运费往来单位！"_s;
-}
-QString discountOverLimit() {
-    return u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"_s;
-}
-QString noLines() {
-    return u"必须录入明细数据！"_s;
-}
-QString defaultDiscountRange() {
-    return u"默认折扣率必须在 0...1 之间，如9折可输入 0.9"_s;
-}
-QString printAfterPost() {
-    return u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s;
-}
 QString required(const QString& label) {
     return u"["_s + label + u"]不能为空，请重新输入"_s;
 }
@@ -135,21 +60,6 @@ QString chooseFirst(const QString& label) {
 }
 QString lineError(int line, const QString& what) {
     return u"第 "_s + QString::number(line) + u" 行输入错误:"_s + what;
-}
-QString qtyPositive() {
-    return u"数量必须大于零！"_s;
-}
-QString qtyNotZero() {
-    return u"数量不能为零！"_s;
-}
-QString pricePositive() {
-    return u"单价必须大于零！"_s;
-}
-QString totalPositive() {
-    return u"金额必须大于零！"_s;
-}
-QString discountPositive() {
-    return u"折扣必须大于零！"_s;
 }
 }  // namespace goodstext
 

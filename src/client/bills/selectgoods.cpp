@@ -26,27 +26,6 @@
 namespace dyt::client {
 
 namespace selecttext {
-QString title() {
-    return QStringLiteral("商品选择");
-}
-QString noBarcode() {
-    return QStringLiteral("无此条码商品！");
-}
-QString barcodeIsClass() {
-    return QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！");
-}
-QString listOneClass() {
-    return QStringLiteral("只能对一类商品进行列表！");
-}
-QString chooseGoods() {
-    return QStringLiteral("请选择商品");
-}
-QString backCaption() {
-    return QStringLiteral("返回(&C)");
-}
-QString exitCaption() {
-    return QStringLiteral("退出(&C)");
-}
 QString alreadyPresent(int line, const QString& fullName) {
     return QStringLiteral("第 ") + QString::number(line) + QStringLiteral(" 行已经添加了[ ") +
            fullName + QStringLiteral(" ]") + QStringLiteral("\r\n") +

@@ -18,18 +18,6 @@
 
 namespace dyt::client {
 
-namespace batchtext {
-QString title() {
-    return QStringLiteral("请选择商品批次");
-}
-QString gridCaption() {
-    return QStringLiteral("选择商品批次");
-}
-QString allWarehouses() {
-    return QStringLiteral("全部仓库");
-}
-}  // namespace batchtext
-
 BatchSelection::BatchSelection(qint64 goodsId, qint64 warehouseId)
     : goodsId_(goodsId), warehouseId_(warehouseId) {}
 

@@ -28,12 +28,6 @@ FormColours& formColours() {
     return colours;
 }
 
-namespace formtext {
-QString helpFile() {
-    return QStringLiteral("Help.chm");
-}
-}  // namespace formtext
-
 QString NumberPatternForLabel(const QString& labelText) {
     const TSettings& s = settings();
     if (labelText.contains(QStringLiteral("数")))

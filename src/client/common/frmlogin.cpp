@@ -32,24 +32,6 @@
 namespace dyt::client {
 
 namespace logintext {
-QString localComputer() {
-    return QStringLiteral("本地计算机");
-}
-QString listFailed() {
-    return QStringLiteral("取得账套列表失败");
-}
-QString invalidProfile() {
-    return QStringLiteral("账套无效");
-}
-QString enterProfileName() {
-    return QStringLiteral("请输入账套名称");
-}
-QString chooseUser() {
-    return QStringLiteral("请选择登录用户或者输入用户代码");
-}
-QString tooManyAttempts() {
-    return QStringLiteral("最多尝试3次口令");
-}
 QString hiddenKeysHelp() {
     return QStringLiteral(
         "CTRL+H: 操作帮助提示\r\nCTRL+A: 显示所有账套\r\nCTRL+S: 关闭隐藏账套\r\nCTRL+Q: "
@@ -59,9 +41,6 @@ QString firstRunQuestion() {
     return QStringLiteral(
         "你的应用程序可能是第一次运行，系统必须有账套才能运行，系统将自动为你创建默认账套，是否继续"
         "？");
-}
-QString defaultProfile() {
-    return QStringLiteral("默认账套");
 }
 }  // namespace logintext
 

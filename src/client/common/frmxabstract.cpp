@@ -44,54 +44,6 @@
 
 namespace dyt::client {
 
-namespace xtext {
-QString conditionGroup() {
-    return QStringLiteral("查询条件");
-}
-QString smartFilterHint() {
-    return QStringLiteral("您可以在这里进行智能过滤");
-}
-QString smartFilterKey() {
-    return QStringLiteral("qiyongzhinengguolv");
-}
-QString treeWidthKey() {
-    return QStringLiteral("TreeWidth");
-}
-QString refreshData() {
-    return QStringLiteral("刷新数据");
-}
-QString exportToExcel() {
-    return QStringLiteral("转成Excel(&E)");
-}
-QString rowNumberField() {
-    return QStringLiteral("行号");
-}
-QString nothingToPrint() {
-    return QStringLiteral("无数据，不能打印");
-}
-QString receivingData() {
-    return QStringLiteral("正在接收数据，请稍等......");
-}
-QString noData() {
-    return QStringLiteral("无数据");
-}
-QString rowOutOfRange() {
-    return QStringLiteral("行索引越界 ");
-}
-QString columnOutOfRange() {
-    return QStringLiteral("列索引越界 ");
-}
-QString printLabel() {
-    return QStringLiteral("德盈通软件");
-}
-QString templateExtension() {
-    return QStringLiteral(".QXF");
-}
-QString orderField() {
-    return QStringLiteral("_order");
-}
-}  // namespace xtext
-
 RecordSet PrintHeaderRecords(const NamedValues& values) {
     RecordSet header;
     QList<QVariant> row;

@@ -258,16 +258,8 @@ void writeXlsxFile(const RecordSet& records, const QList<QString>& formats,
 
 }  // namespace
 
-QString DialogTitle() {
-    return QStringLiteral("导出到Excel");
-}
-
 QString FileFilter() {
     return QStringLiteral("Excel文件(*.xls);;") + XlsxFilter() + QStringLiteral(";;所有文件(*.*)");
-}
-
-QString XlsxFilter() {
-    return QStringLiteral("Excel 2007文件(*.xlsx)");
 }
 
 QString ProposedFileName(const QDateTime& now) {

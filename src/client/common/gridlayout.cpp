@@ -19,24 +19,6 @@
 
 namespace dyt::client {
 
-namespace layouttext {
-QString version() {
-    return QStringLiteral("V10");
-}
-QString section() {
-    return QStringLiteral("_Sys_");
-}
-QString nullArguments() {
-    return QStringLiteral("LoadAutoColWidth: AGridView or AKeyName can not be null");
-}
-QString lineBreak() {
-    return QStringLiteral("#$0D");
-}
-QString loadSql() {
-    return QStringLiteral(" select * from sysColConfigure where UserId=%s ");
-}
-}  // namespace layouttext
-
 namespace {
 
 QString key(int n, const char* letter) {

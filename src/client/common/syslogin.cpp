@@ -17,20 +17,8 @@
 namespace dyt::client {
 
 namespace logintext {
-QString productVersion() {
-    return QStringLiteral("V11.0.140215");
-}
-QString profilePrefix() {
-    return QStringLiteral("dytv1");
-}
-QString upgrading() {
-    return QStringLiteral("系统正在升级账套,请耐心等待几分钟....");
-}
 QString closeWindowsQuestion() {
     return QStringLiteral("系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?");
-}
-QString initialising() {
-    return QStringLiteral("系统正在初始化...");
 }
 }  // namespace logintext
 

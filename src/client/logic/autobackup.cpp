@@ -8,21 +8,6 @@
 
 namespace dyt::client {
 
-namespace backuptext {
-QString settingName() {
-    return QStringLiteral("自动备份日期");
-}
-QString progress() {
-    return QStringLiteral("系统正在备份账套，请耐心等待...");
-}
-QString succeeded() {
-    return QStringLiteral("备份成功");
-}
-QString failed() {
-    return QStringLiteral("备份失败，请手动备份！");
-}
-}  // namespace backuptext
-
 namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 }

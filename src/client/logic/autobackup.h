@@ -5,14 +5,16 @@
 #include <QDateTime>
 #include <QString>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt::client {
 
 // Texts of the automatic backup.
 namespace backuptext {
-QString settingName();  // "自动备份日期"
-QString progress();     // "系统正在备份账套，请耐心等待..."
-QString succeeded();    // "备份成功"
-QString failed();       // "备份失败，请手动备份！"
+inline constexpr FixedText settingName{u"自动备份日期"};
+inline constexpr FixedText progress{u"系统正在备份账套，请耐心等待..."};
+inline constexpr FixedText succeeded{u"备份成功"};
+inline constexpr FixedText failed{u"备份失败，请手动备份！"};
 }  // namespace backuptext
 
 // Whether a backup is due: the date of the last automatic backup ("yyyy-mm-dd") plus the

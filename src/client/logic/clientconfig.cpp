@@ -7,27 +7,6 @@
 
 namespace dyt::client {
 
-namespace configkey {
-QString serverIp() {
-    return QStringLiteral("ServerIP");
-}
-QString loginMode() {
-    return QStringLiteral("cb1");
-}
-QString remember() {
-    return QStringLiteral("cb2");
-}
-QString profileName() {
-    return QStringLiteral("ProfileName");
-}
-QString userId() {
-    return QStringLiteral("UserId");
-}
-QString clientId() {
-    return QStringLiteral("ClientID");
-}
-}  // namespace configkey
-
 ClientConfig::ClientConfig(const QString& programDir)
     : ini_(std::make_unique<IniFile>(QDir(programDir).filePath(fileNameOf()))) {
     ini_->setWriteThrough(true);

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt {
 class IniFile;
 }
@@ -39,12 +41,12 @@ private:
 
 // Keys of section "_CLIENT_".
 namespace configkey {
-QString serverIp();     // "ServerIP"
-QString loginMode();    // "cb1"
-QString remember();     // "cb2"
-QString profileName();  // "ProfileName"
-QString userId();       // "UserId"
-QString clientId();     // "ClientID"
+inline constexpr FixedText serverIp{u"ServerIP"};
+inline constexpr FixedText loginMode{u"cb1"};
+inline constexpr FixedText remember{u"cb2"};
+inline constexpr FixedText profileName{u"ProfileName"};
+inline constexpr FixedText userId{u"UserId"};
+inline constexpr FixedText clientId{u"ClientID"};
 }  // namespace configkey
 
 // Opens the process's configuration file in the folder (the folder of the running program when

@@ -18,39 +18,6 @@
 
 namespace dyt::client {
 
-namespace dmtext {
-QString notInitialised() {
-    return QStringLiteral("应用服务器还没有初始化，或者连接没有打开");
-}
-QString channelDown() {
-    return QStringLiteral("当前网络数据通道断开,请稍后再次尝试!");
-}
-QString channelBusy() {
-    return QStringLiteral("当前网络数据通道繁忙,请稍后再次尝试!");
-}
-QString queryOnly() {
-    return QStringLiteral("您当前使用的是查询版,只能查询");
-}
-QString connectFailed() {
-    return QStringLiteral("连接失败：");
-}
-QString connecting() {
-    return QStringLiteral("客户端系统正在尝试连接应用服务器，请稍后...");
-}
-QString connectionLost() {
-    return QStringLiteral("客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?");
-}
-QString emptyResult() {
-    return QStringLiteral("查询数据为空");
-}
-QString socketProgramMissing() {
-    return QStringLiteral("本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！");
-}
-QString serverProgramMissing() {
-    return QStringLiteral("本地计算机服务器文件被异常删除，程序无法运行,重新修复安装！");
-}
-}  // namespace dmtext
-
 QString echoToken() {
     return QStringLiteral("qZevrint");
 }

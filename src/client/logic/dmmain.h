@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "client/logic/fixedtext.h"
 #include "client/logic/transport.h"
 
 namespace dyt {
@@ -24,16 +25,19 @@ namespace dyt::client {
 
 // The messages of the data module.
 namespace dmtext {
-QString notInitialised();  // "应用服务器还没有初始化，或者连接没有打开"
-QString channelDown();     // "当前网络数据通道断开,请稍后再次尝试!"
-QString channelBusy();     // "当前网络数据通道繁忙,请稍后再次尝试!"
-QString queryOnly();       // "您当前使用的是查询版,只能查询"
-QString connectFailed();   // "连接失败："
-QString connecting();      // "客户端系统正在尝试连接应用服务器，请稍后..."
-QString connectionLost();  // "客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?"
-QString emptyResult();  // "查询数据为空"
-QString socketProgramMissing();  // "本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"
-QString serverProgramMissing();  // "本地计算机服务器文件被异常删除，程序无法运行,重新修复安装！"
+inline constexpr FixedText notInitialised{u"应用服务器还没有初始化，或者连接没有打开"};
+inline constexpr FixedText channelDown{u"当前网络数据通道断开,请稍后再次尝试!"};
+inline constexpr FixedText channelBusy{u"当前网络数据通道繁忙,请稍后再次尝试!"};
+inline constexpr FixedText queryOnly{u"您当前使用的是查询版,只能查询"};
+inline constexpr FixedText connectFailed{u"连接失败："};
+inline constexpr FixedText connecting{u"客户端系统正在尝试连接应用服务器，请稍后..."};
+inline constexpr FixedText connectionLost{
+    u"客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?"};
+inline constexpr FixedText emptyResult{u"查询数据为空"};
+inline constexpr FixedText socketProgramMissing{
+    u"本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"};
+inline constexpr FixedText serverProgramMissing{
+    u"本地计算机服务器文件被异常删除，程序无法运行,重新修复安装！"};
 }  // namespace dmtext
 
 // The echo token of the connection check.

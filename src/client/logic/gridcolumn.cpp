@@ -40,10 +40,6 @@ QString buttonGlyphPath(const GridContext& context) {
 
 }  // namespace
 
-QString MaskedText() {
-    return QStringLiteral("***");
-}
-
 int GridDefinition::columnIndex(const QString& fieldName) const {
     for (int i = 0; i < columns.size(); ++i) {
         if (columns[i].fieldName.compare(fieldName, Qt::CaseInsensitive) == 0)

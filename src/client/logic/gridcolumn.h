@@ -17,6 +17,8 @@
 
 #include <optional>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt {
 
 // What the column builder needs to know about the account set and the operator.
@@ -40,7 +42,7 @@ inline constexpr int kHiddenColumnTag = 110;
 // Largest value the number editor accepts.
 inline constexpr double kNumberEditorMax = 99999999.0;
 // The text shown and edited in place of a masked cost value.
-QString MaskedText();  // "***"
+inline constexpr FixedText MaskedText{u"***"};
 
 // What a column built by AddGridColumn carries beside its description: whether it is printed
 // (the column configuration sets it) and its place in the designed order of the view.

@@ -17,22 +17,13 @@
 namespace dyt::client {
 
 namespace cachetext {
-QString notOpen() {
-    return QStringLiteral("本地数据缓存还没有打开");
-}
 QString goodsClockSql() {
     return QStringLiteral(
         "SELECT top 1 a.id FROM baseGoods AS a WHERE a.updateTime > getdate() AND a.del = 0");
 }
-QString goodsStampResetSql() {
-    return QStringLiteral(" Update basegoods SET updateTime = GETDATE() ");
-}
 QString partnerClockSql() {
     return QStringLiteral(
         "SELECT top 1 a.id FROM basewldw AS a WHERE a.updateTime > getdate() AND a.del = 0");
-}
-QString partnerStampResetSql() {
-    return QStringLiteral(" Update basewldw SET updateTime = GETDATE() ");
 }
 }  // namespace cachetext
 

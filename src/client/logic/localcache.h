@@ -16,6 +16,7 @@
 
 #include <functional>
 
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 struct sqlite3;
@@ -26,12 +27,12 @@ namespace dyt::client {
 class TdmMain;
 
 namespace cachetext {
-QString notOpen();  // "本地数据缓存还没有打开"
+inline constexpr FixedText notOpen{u"本地数据缓存还没有打开"};
 // The clock check on the server: a change stamp in the future.
-QString goodsClockSql();       // "SELECT top 1 a.id FROM baseGoods AS a WHERE a.updateTime > …"
-QString goodsStampResetSql();  // " Update basegoods SET updateTime = GETDATE() "
+QString goodsClockSql();  // "SELECT top 1 a.id FROM baseGoods AS a WHERE a.updateTime > …"
+inline constexpr FixedText goodsStampResetSql{u" Update basegoods SET updateTime = GETDATE() "};
 QString partnerClockSql();
-QString partnerStampResetSql();
+inline constexpr FixedText partnerStampResetSql{u" Update basewldw SET updateTime = GETDATE() "};
 }  // namespace cachetext
 
 // The small in-memory kinds.

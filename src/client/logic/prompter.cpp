@@ -6,27 +6,6 @@
 
 namespace dyt::client {
 
-namespace caption {
-QString hint() {
-    return QStringLiteral("提示");
-}
-QString warning() {
-    return QStringLiteral("警告");
-}
-QString error() {
-    return QStringLiteral("错误");
-}
-QString systemHint() {
-    return QStringLiteral("系统提示");
-}
-QString systemWarning() {
-    return QStringLiteral("系统警告");
-}
-QString systemError() {
-    return QStringLiteral("系统错误");
-}
-}  // namespace caption
-
 namespace buttons {
 QStringList okCancel() {
     return {QStringLiteral("确定(&O)"), QStringLiteral("取消(&C)")};

@@ -9,18 +9,19 @@
 
 #include <exception>
 
+#include "client/logic/fixedtext.h"
 #include "common/error.h"
 
 namespace dyt::client {
 
 // The captions of the system's message boxes.
 namespace caption {
-QString hint();           // "提示"
-QString warning();        // "警告"
-QString error();          // "错误"
-QString systemHint();     // "系统提示"
-QString systemWarning();  // "系统警告"
-QString systemError();    // "系统错误"
+inline constexpr FixedText hint{u"提示"};
+inline constexpr FixedText warning{u"警告"};
+inline constexpr FixedText error{u"错误"};
+inline constexpr FixedText systemHint{u"系统提示"};
+inline constexpr FixedText systemWarning{u"系统警告"};
+inline constexpr FixedText systemError{u"系统错误"};
 }  // namespace caption
 
 // The button sets of the system's questions. The first button is the affirmative one.

@@ -6,12 +6,6 @@
 
 namespace dyt::client {
 
-namespace rightstext {
-QString refused() {
-    return QStringLiteral("您没有执行该操作的权限!");
-}
-}  // namespace rightstext
-
 namespace {
 
 const RecordSet*& rightsRows() {

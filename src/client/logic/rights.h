@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt {
 class RecordSet;
 }
@@ -15,7 +17,7 @@ class RecordSet;
 namespace dyt::client {
 
 namespace rightstext {
-QString refused();  // "您没有执行该操作的权限!"
+inline constexpr FixedText refused{u"您没有执行该操作的权限!"};
 }  // namespace rightstext
 
 // The rows the checks read; nullptr when no menu was loaded (then only operator 1 and the

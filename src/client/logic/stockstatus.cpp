@@ -5,33 +5,6 @@
 
 namespace dyt::client::stockstatus {
 
-namespace text {
-QString title() {
-    return QStringLiteral("库存状况表");
-}
-QString referencePrice() {
-    return QStringLiteral("参考单价");
-}
-QString chooseWarehouse() {
-    return QStringLiteral("请选择仓库");
-}
-QString allWarehouses() {
-    return QStringLiteral("全部仓库");
-}
-QString categoryBatches() {
-    return QStringLiteral("不能查看某一类商品的批次详情！");
-}
-QString averageCostBatches() {
-    return QStringLiteral("该商品成本算法是“加权平均法”，不能查看批次详情");
-}
-QString procedure() {
-    return QStringLiteral("P_Base_Get_Goods");
-}
-QString queryType() {
-    return QStringLiteral("DQKCNEW");
-}
-}  // namespace text
-
 namespace {
 
 QString op(qint64 operatorId) {

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include "client/logic/fixedtext.h"
 #include "client/logic/queryconditions.h"
 #include "common/paramlist.h"
 #include "protocol/querydescriptors.h"
@@ -14,14 +15,14 @@
 namespace dyt::client::stockstatus {
 
 namespace text {
-QString title();            // "库存状况表"
-QString referencePrice();   // "参考单价"
-QString chooseWarehouse();  // "请选择仓库"
-QString allWarehouses();    // "全部仓库"
-QString categoryBatches();  // "不能查看某一类商品的批次详情！"
-QString averageCostBatches();  // "该商品成本算法是“加权平均法”，不能查看批次详情"
-QString procedure();           // "P_Base_Get_Goods"
-QString queryType();           // "DQKCNEW"
+inline constexpr FixedText title{u"库存状况表"};
+inline constexpr FixedText referencePrice{u"参考单价"};
+inline constexpr FixedText chooseWarehouse{u"请选择仓库"};
+inline constexpr FixedText allWarehouses{u"全部仓库"};
+inline constexpr FixedText categoryBatches{u"不能查看某一类商品的批次详情！"};
+inline constexpr FixedText averageCostBatches{u"该商品成本算法是“加权平均法”，不能查看批次详情"};
+inline constexpr FixedText procedure{u"P_Base_Get_Goods"};
+inline constexpr FixedText queryType{u"DQKCNEW"};
 }  // namespace text
 
 // --- reference prices

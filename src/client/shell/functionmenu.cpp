@@ -19,15 +19,6 @@
 
 namespace dyt::client {
 
-namespace menutext {
-QString noPurview() {
-    return QStringLiteral("您没有执行该操作的权限!");
-}
-QString wrongParent() {
-    return QStringLiteral("“%1”的Parent类“%2”不对");
-}
-}  // namespace menutext
-
 namespace {
 
 QHash<int, QString>& billTitles() {

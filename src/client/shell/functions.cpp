@@ -23,39 +23,6 @@
 
 namespace dyt::client {
 
-namespace functext {
-QString underConstruction() {
-    return QStringLiteral("功能建设中......");
-}
-QString exitWithoutBackup() {
-    return QStringLiteral("您确定要直接退出系统吗？(不备份)");
-}
-QString restoreCaption() {
-    return QStringLiteral("账套恢复");
-}
-QString backupCaption() {
-    return QStringLiteral("账套备份");
-}
-QString periodCloseNotOpened() {
-    return QStringLiteral("系统还没有开账，不能做月结存！");
-}
-QString yearCloseNotOpened() {
-    return QStringLiteral("系统还没有开账，不能做年结存！");
-}
-QString periodCloseWindowsOpen() {
-    return QStringLiteral("月结存之前，请关闭所有打开的窗口！");
-}
-QString yearCloseWindowsOpen() {
-    return QStringLiteral("年结存之前，请关闭所有打开的窗口！");
-}
-QString rebuildWindowsOpen() {
-    return QStringLiteral("系统重建之前，请关闭所有打开的窗口！");
-}
-QString noBasePurview() {
-    return QStringLiteral("系统配置中没有使用基本信息授权控制！");
-}
-}  // namespace functext
-
 namespace {
 
 using K = FunctionKind;

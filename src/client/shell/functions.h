@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client/common/windowregistry.h"
+#include "client/logic/fixedtext.h"
 
 class QWidget;
 
@@ -20,16 +21,16 @@ class TfrmMain;
 class TFunctionMenu;
 
 namespace functext {
-QString underConstruction();       // "功能建设中......"
-QString exitWithoutBackup();       // "您确定要直接退出系统吗？(不备份)"
-QString restoreCaption();          // "账套恢复"
-QString backupCaption();           // "账套备份"
-QString periodCloseNotOpened();    // "系统还没有开账，不能做月结存！"
-QString yearCloseNotOpened();      // "系统还没有开账，不能做年结存！"
-QString periodCloseWindowsOpen();  // "月结存之前，请关闭所有打开的窗口！"
-QString yearCloseWindowsOpen();    // "年结存之前，请关闭所有打开的窗口！"
-QString rebuildWindowsOpen();      // "系统重建之前，请关闭所有打开的窗口！"
-QString noBasePurview();           // "系统配置中没有使用基本信息授权控制！"
+inline constexpr FixedText underConstruction{u"功能建设中......"};
+inline constexpr FixedText exitWithoutBackup{u"您确定要直接退出系统吗？(不备份)"};
+inline constexpr FixedText restoreCaption{u"账套恢复"};
+inline constexpr FixedText backupCaption{u"账套备份"};
+inline constexpr FixedText periodCloseNotOpened{u"系统还没有开账，不能做月结存！"};
+inline constexpr FixedText yearCloseNotOpened{u"系统还没有开账，不能做年结存！"};
+inline constexpr FixedText periodCloseWindowsOpen{u"月结存之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText yearCloseWindowsOpen{u"年结存之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText rebuildWindowsOpen{u"系统重建之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText noBasePurview{u"系统配置中没有使用基本信息授权控制！"};
 }  // namespace functext
 
 enum class FunctionKind {

@@ -172,10 +172,6 @@ QUrl upgradeUrl() {
     return QUrl(QStringLiteral("https://www.deyingtong.example/upgrade.html"));
 }
 
-QString productVersion() {
-    return QStringLiteral("V11.0.140215");
-}
-
 }  // namespace navpage
 
 namespace {

@@ -169,10 +169,6 @@ QString applyToAllSql(int kindId, const QString& prefix, const QString& snFormat
                .arg(sqlQuoted(prefix), QString::number(kindId));
 }
 
-QString resetCountersSql() {
-    return QStringLiteral(" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 ");
-}
-
 }  // namespace billnoset
 
 namespace {

@@ -21,10 +21,6 @@ namespace dyt::client {
 
 namespace cygn {
 
-QString limitMessage() {
-    return QStringLiteral("最多可以设置 21 个常用功能");
-}
-
 QString selectSql(int userId) {
     return QStringLiteral(
                "  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu AS b   WHERE a.menuid "
