@@ -13,11 +13,11 @@
 
 #include "client/base/basekinds.h"
 #include "client/base/frmbaselist.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/transport.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "support/client/recordingtransport.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 

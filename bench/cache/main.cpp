@@ -12,10 +12,10 @@
 
 #include <sqlite3.h>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/localcache.h"
-#include "client/common/session.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
+#include "client/logic/session.h"
 #include "common/basecache.h"
 #include "common/error.h"
 #include "common/paramlist.h"

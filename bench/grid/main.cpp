@@ -12,9 +12,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/currency.h"
 #include "common/recordset.h"
 

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "client/bills/billcalc.h"
+#include "client/logic/billcalc.h"
 
 using namespace Qt::StringLiterals;
 

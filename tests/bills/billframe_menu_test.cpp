@@ -21,7 +21,7 @@
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
 #include "client/common/gridview.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "client/system/frmbillnoset.h"
 #include "common/error.h"
 #include "common/paramlist.h"

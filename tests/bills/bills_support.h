@@ -8,7 +8,7 @@
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 #include "support/serverfixture.h"
 #include "support/testutil.h"

@@ -9,7 +9,7 @@
 #include "bills_support.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
-#include "client/bills/salesrules.h"
+#include "client/logic/salesrules.h"
 #include "common/error.h"
 
 using namespace Qt::StringLiterals;

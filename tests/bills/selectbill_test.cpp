@@ -18,8 +18,8 @@
 #include "client/bills/frmselectbill.h"
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "server/posting_packets.h"
 

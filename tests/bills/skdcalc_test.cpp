@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "client/bills/skdcalc.h"
+#include "client/logic/skdcalc.h"
 
 namespace dyt {
 // Readable failure output for amounts.

@@ -10,8 +10,8 @@
 #include "client/bills/selectionservices.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "dmtest_support.h"
 

@@ -14,7 +14,7 @@
 #include "baseui_support.h"
 #include "client/base/basekinds.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/functions.h"
 #include "support/testutil.h"

@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 
 #include "client/base/frmbaselist.h"
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/frmbase.h"
-#include "client/common/rights.h"
-#include "client/common/settings.h"
+#include "client/logic/rights.h"
+#include "client/logic/settings.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
 

@@ -4,7 +4,7 @@
 
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 #include "support/serverfixture.h"
 

@@ -11,7 +11,7 @@
 
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/functions.h"
 #include "common/error.h"

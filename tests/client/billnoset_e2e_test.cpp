@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QListWidget>
 
-#include "client/bills/billnumber.h"
-#include "client/common/clientconfig.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/clientconfig.h"
 #include "client/system/frmbillnoset.h"
 #include "common/recordset.h"
 #include "support/serverfixture.h"

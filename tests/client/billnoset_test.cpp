@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
 #include "common/error.h"

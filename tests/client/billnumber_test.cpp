@@ -1,7 +1,7 @@
 // The next bill number: the format with its constants and counter mask, the machine number, the
 // duplicate correction, and the calls made for it (recording transport and a real server).
 
-#include "client/bills/billnumber.h"
+#include "client/logic/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"

@@ -9,10 +9,10 @@
 #include <memory>
 #include <ostream>
 
-#include "client/common/dmmain.h"
-#include "client/common/scriptedprompter.h"
-#include "client/common/session.h"
-#include "client/common/transport.h"
+#include "client/logic/dmmain.h"
+#include "support/client/scriptedprompter.h"
+#include "client/logic/session.h"
+#include "support/client/recordingtransport.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"

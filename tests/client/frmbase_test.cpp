@@ -15,14 +15,14 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
 #include "client/common/queryfilter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "client/common/syslogin.h"
 #include "common/error.h"
 #include "common/inifile.h"

@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "client/common/session.h"
+#include "client/logic/session.h"
 #include "client/shell/functionmenu.h"
 #include "common/error.h"
 #include "dmtest_support.h"

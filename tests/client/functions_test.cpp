@@ -9,7 +9,7 @@
 
 #include <map>
 
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"

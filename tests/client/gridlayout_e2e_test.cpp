@@ -4,12 +4,12 @@
 #include <QTableView>
 #include <QTableWidget>
 
-#include "client/common/clientconfig.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/gridcolumn.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "common/inifile.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -4,7 +4,7 @@
 
 #include <QTableWidget>
 
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
 #include "common/error.h"

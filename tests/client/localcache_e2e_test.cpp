@@ -3,8 +3,8 @@
 
 #include <sqlite3.h>
 
-#include "client/common/clientconfig.h"
-#include "client/common/localcache.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/localcache.h"
 #include "common/error.h"
 #include "common/recordset.h"
 #include "support/serverfixture.h"

@@ -9,8 +9,8 @@
 
 #include <map>
 
-#include "client/common/clientconfig.h"
-#include "client/common/localcache.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/localcache.h"
 #include "common/basecache.h"
 #include "common/condition.h"
 #include "common/error.h"

@@ -2,7 +2,7 @@
 // account set's operator, a wrong password answers the server's message, and the operation log
 // is written.
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/syslogin.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/syslogin.h"
 #include "dmtest_support.h"
 

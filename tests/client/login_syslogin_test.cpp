@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
-#include "client/common/platform.h"
+#include "client/logic/platform.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

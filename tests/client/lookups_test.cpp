@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "client/common/lookups.h"
-#include "client/common/settings.h"
+#include "client/common/lookupwidgets.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/gbk.h"
 #include "common/inifile.h"

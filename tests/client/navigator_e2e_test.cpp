@@ -9,7 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/frmlogin.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"

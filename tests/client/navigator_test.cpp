@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/windowregistry.h"
 #include "client/shell/navigator.h"
 #include "common/inifile.h"

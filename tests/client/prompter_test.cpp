@@ -3,8 +3,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include "client/common/prompter.h"
-#include "client/common/scriptedprompter.h"
+#include "client/logic/prompter.h"
+#include "support/client/scriptedprompter.h"
 #include "common/error.h"
 #include "uihelpers.h"
 

@@ -12,7 +12,7 @@
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectgoodspc.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "support/serverfixture.h"
 #include "support/testutil.h"
 #include "uihelpers.h"

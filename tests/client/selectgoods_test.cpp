@@ -12,7 +12,7 @@
 #include "client/bills/selectgoods.h"
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "dmtest_support.h"
 #include "support/testutil.h"
 

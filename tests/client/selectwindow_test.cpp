@@ -6,7 +6,7 @@
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "dmtest_support.h"
 #include "support/testutil.h"
 

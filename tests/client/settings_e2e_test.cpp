@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "client/common/lookups.h"
-#include "client/common/settings.h"
+#include "client/logic/lookups.h"
+#include "client/logic/settings.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
 #include "support/serverfixture.h"

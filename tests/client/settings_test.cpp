@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 
-#include "client/common/lookups.h"
-#include "client/common/settings.h"
+#include "client/logic/lookups.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"

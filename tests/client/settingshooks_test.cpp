@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/settingshooks.h"
 #include "common/recordset.h"

@@ -24,7 +24,7 @@
 #include <functional>
 #include <memory>
 
-#include "client/shell/autobackup.h"
+#include "client/logic/autobackup.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
 #include "client/shell/splash.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "client/common/scriptedprompter.h"
+#include "support/client/scriptedprompter.h"
 
 #include <memory>
 

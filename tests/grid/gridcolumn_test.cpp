@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/formatting.h"
 #include "grid/printers.h"
 

@@ -15,11 +15,11 @@
 #include <zlib.h>
 
 #include "client/common/gridexport.h"
-#include "client/common/gridvalues.h"
+#include "client/logic/gridvalues.h"
 #include "client/common/gridview.h"
 #include "client/common/queryfilter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/scriptedprompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "support/client/scriptedprompter.h"
 #include "common/error.h"
 #include "grid/printers.h"
 #include "support/testutil.h"

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/currency.h"
 #include "grid/printers.h"
 

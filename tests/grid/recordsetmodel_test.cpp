@@ -6,7 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "grid/printers.h"

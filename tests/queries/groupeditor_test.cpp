@@ -10,12 +10,12 @@
 #include <QTreeWidget>
 
 #include "client/bills/selectbase.h"
-#include "client/common/clientconfig.h"
+#include "client/logic/clientconfig.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmselectitems.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/queryconditions.h"
 #include "common/error.h"
 #include "common/groupcondition.h"
 #include "common/paramlist.h"

@@ -4,8 +4,8 @@
 
 #include <QDate>
 
-#include "client/common/settings.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/settings.h"
+#include "client/logic/queryconditions.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/recordset.h"

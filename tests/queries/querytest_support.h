@@ -10,11 +10,11 @@
 #include <tuple>
 #include <vector>
 
-#include "client/common/clientconfig.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/queryconditions.h"
 #include "support/joined.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "client/bills/billkinds.h"
-#include "client/common/clientconfig.h"
-#include "client/common/rights.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/rights.h"
+#include "client/logic/settings.h"
 #include "client/common/windowregistry.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"

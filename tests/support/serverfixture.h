@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "client/bills/billkinds.h"
-#include "client/common/clientconfig.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/settings.h"
 #include "client/dmtest_support.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"

@@ -1,6 +1,6 @@
 #include "client/base/basekinds.h"
 
-#include "client/common/settings.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client::base {

@@ -19,44 +19,14 @@
 
 #include "client/base/frmbasegoodsset.h"
 #include "client/bills/selectbase.h"
-#include "client/common/dmmain.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/common/lookupwidgets.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/pinyin.h"
 
 namespace dyt::client {
-
-namespace edittext {
-QString enter() {
-    return QStringLiteral("请输入");
-}
-QString autoCode() {
-    return QStringLiteral("自动编号");
-}
-QString lowerBelowZero() {
-    return QStringLiteral("库存下限不能小于0");
-}
-QString upperBelowZero() {
-    return QStringLiteral("库存上限不能小于0");
-}
-QString lowerAboveUpper() {
-    return QStringLiteral("库存上限必须大于库存下限");
-}
-QString notBelowZero() {
-    return QStringLiteral("不能小于 0");
-}
-QString advancesBoth() {
-    return QStringLiteral("不能同时录入期初预收和期初预付！");
-}
-QString balancesBoth() {
-    return QStringLiteral("不能同时录入期初应收和期初应付！");
-}
-QString positiveInteger() {
-    return QStringLiteral("必须是正整数");
-}
-}  // namespace edittext
 
 bool& baseDataChanged() {
     static bool changed = false;

@@ -11,6 +11,7 @@
 #include "client/base/basekinds.h"
 #include "client/base/frmbaselist.h"
 #include "client/common/frmbase.h"
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 class QCheckBox;
@@ -20,15 +21,15 @@ class QTabWidget;
 namespace dyt::client {
 
 namespace edittext {
-QString enter();            // "请输入"
-QString autoCode();         // "自动编号"
-QString lowerBelowZero();   // "库存下限不能小于0"
-QString upperBelowZero();   // "库存上限不能小于0"
-QString lowerAboveUpper();  // "库存上限必须大于库存下限"
-QString notBelowZero();     // "不能小于 0"
-QString advancesBoth();     // "不能同时录入期初预收和期初预付！"
-QString balancesBoth();     // "不能同时录入期初应收和期初应付！"
-QString positiveInteger();  // "必须是正整数"
+inline constexpr FixedText enter{u"请输入"};
+inline constexpr FixedText autoCode{u"自动编号"};
+inline constexpr FixedText lowerBelowZero{u"库存下限不能小于0"};
+inline constexpr FixedText upperBelowZero{u"库存上限不能小于0"};
+inline constexpr FixedText lowerAboveUpper{u"库存上限必须大于库存下限"};
+inline constexpr FixedText notBelowZero{u"不能小于 0"};
+inline constexpr FixedText advancesBoth{u"不能同时录入期初预收和期初预付！"};
+inline constexpr FixedText balancesBoth{u"不能同时录入期初应收和期初应付！"};
+inline constexpr FixedText positiveInteger{u"必须是正整数"};
 }  // namespace edittext
 
 // The client's base-data-changed flag: set by every save, read (and cleared) by the local cache.

@@ -12,39 +12,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
 #include "common/error.h"
 #include "common/gbk.h"
 
 namespace dyt::client {
-
-namespace goodstext {
-QString baseUnitRate() {
-    return QStringLiteral("基本单位的单位关系不能修改");
-}
-QString defaultHint() {
-    return QStringLiteral("双击修改默认单位");
-}
-QString defaultMark() {
-    return QStringLiteral("√");
-}
-QString uploading() {
-    return QStringLiteral("系统正在上传图片，请耐心等待...");
-}
-QString uploadTitle() {
-    return QStringLiteral("商品图片上传");
-}
-QString deleteTitle() {
-    return QStringLiteral("商品图片删除");
-}
-QString uploadFailed() {
-    return QStringLiteral("保存成功，但商品图片未保存成功：");
-}
-QString pictureMissing() {
-    return QStringLiteral("商品图片不存在，请检查");
-}
-}  // namespace goodstext
 
 namespace {
 
@@ -80,9 +53,7 @@ PictureUploader& TfrmBaseGoodsSet::pictureUploader() {
     // The server keeps one picture per goods (p_Base_Up_GoodsImage, the file as base64) and
     // marks the goods' YouWuTuPian itself.
     static PictureUploader uploader = [](qint64 goodsId, const QByteArray& picture) {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         ParamList params;
         params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
         params.setValue(QStringLiteral("Image"), QString::fromLatin1(picture.toBase64()));
@@ -92,9 +63,7 @@ PictureUploader& TfrmBaseGoodsSet::pictureUploader() {
 }
 
 QByteArray TfrmBaseGoodsSet::storedPicture(qint64 goodsId) {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     ParamList params;
     params.setValue(QStringLiteral("Goodsid"), QString::number(goodsId));
     RecordSet rows;

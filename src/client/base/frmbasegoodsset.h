@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "client/base/frmbaseedit.h"
+#include "client/logic/fixedtext.h"
 
 class QLabel;
 class QTableWidget;
@@ -17,14 +18,14 @@ class QTableWidget;
 namespace dyt::client {
 
 namespace goodstext {
-QString baseUnitRate();    // "基本单位的单位关系不能修改"
-QString defaultHint();     // "双击修改默认单位"
-QString defaultMark();     // "√"
-QString uploading();       // "系统正在上传图片，请耐心等待..."
-QString uploadTitle();     // "商品图片上传"
-QString deleteTitle();     // "商品图片删除"
-QString uploadFailed();    // "保存成功，但商品图片未保存成功："
-QString pictureMissing();  // "商品图片不存在，请检查"
+inline constexpr FixedText baseUnitRate{u"基本单位的单位关系不能修改"};
+inline constexpr FixedText defaultHint{u"双击修改默认单位"};
+inline constexpr FixedText defaultMark{u"√"};
+inline constexpr FixedText uploading{u"系统正在上传图片，请耐心等待..."};
+inline constexpr FixedText uploadTitle{u"商品图片上传"};
+inline constexpr FixedText deleteTitle{u"商品图片删除"};
+inline constexpr FixedText uploadFailed{u"保存成功，但商品图片未保存成功："};
+inline constexpr FixedText pictureMissing{u"商品图片不存在，请检查"};
 }  // namespace goodstext
 
 // Columns of the unit grid.

@@ -20,55 +20,16 @@
 #include <QVBoxLayout>
 
 #include "client/base/frmbaseedit.h"
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/formatting.h"
 
 namespace dyt::client {
-
-namespace basetext {
-QString tooDeep() {
-    return QStringLiteral("系统最大支持5级，不能再增加下级");
-}
-QString categoryNoDelete() {
-    return QStringLiteral("此记录为一个节点，不能删除！");
-}
-QString confirmDelete() {
-    return QStringLiteral("您确定要删除选中的数据吗？");
-}
-QString pathPrefix() {
-    return QStringLiteral("分类路径：");
-}
-QString listChoice() {
-    return QStringLiteral("列表选择");
-}
-QString listAll() {
-    return QStringLiteral("全部列表");
-}
-QString onlyCategory() {
-    return QStringLiteral("只能对一类商品进行列表！");
-}
-QString systemEmployee() {
-    return QStringLiteral("系统默认操作员，不能被修改、删除和分类!");
-}
-QString systemRowEdit() {
-    return QStringLiteral("系统行不能新增或修改！");
-}
-QString systemRowLevel() {
-    return QStringLiteral("系统行不能被分类！");
-}
-QString systemRowDelete() {
-    return QStringLiteral("系统行不能被删除！");
-}
-QString includeStopped() {
-    return QStringLiteral("包含停用");
-}
-}  // namespace basetext
 
 namespace {
 
@@ -273,9 +234,7 @@ void TfrmBaseList::filterSqlRows(RecordSet& all) const {
 }
 
 void TfrmBaseList::loadList() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet rows;
     if (kind_.listSql.isEmpty()) {
         ParamList params = base::listParams(kind_, state_, loginedUser().UserId);
@@ -303,9 +262,7 @@ void TfrmBaseList::loadList() {
 }
 
 void TfrmBaseList::loadTree() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet rows;
     if (kind_.listSql.isEmpty()) {
         ParamList params = base::treeParams(kind_, loginedUser().UserId);

@@ -13,6 +13,7 @@
 
 #include "client/base/basekinds.h"
 #include "client/common/frmxabstract.h"
+#include "client/logic/fixedtext.h"
 
 class QCheckBox;
 class QLabel;
@@ -21,18 +22,18 @@ class QLineEdit;
 namespace dyt::client {
 
 namespace basetext {
-QString tooDeep();           // "系统最大支持5级，不能再增加下级"
-QString categoryNoDelete();  // "此记录为一个节点，不能删除！"
-QString confirmDelete();     // "您确定要删除选中的数据吗？"
-QString pathPrefix();        // "分类路径："
-QString listChoice();        // "列表选择"
-QString listAll();           // "全部列表"
-QString onlyCategory();      // "只能对一类商品进行列表！"
-QString systemEmployee();    // "系统默认操作员，不能被修改、删除和分类!"
-QString systemRowEdit();     // "系统行不能新增或修改！"
-QString systemRowLevel();    // "系统行不能被分类！"
-QString systemRowDelete();   // "系统行不能被删除！"
-QString includeStopped();    // "包含停用"
+inline constexpr FixedText tooDeep{u"系统最大支持5级，不能再增加下级"};
+inline constexpr FixedText categoryNoDelete{u"此记录为一个节点，不能删除！"};
+inline constexpr FixedText confirmDelete{u"您确定要删除选中的数据吗？"};
+inline constexpr FixedText pathPrefix{u"分类路径："};
+inline constexpr FixedText listChoice{u"列表选择"};
+inline constexpr FixedText listAll{u"全部列表"};
+inline constexpr FixedText onlyCategory{u"只能对一类商品进行列表！"};
+inline constexpr FixedText systemEmployee{u"系统默认操作员，不能被修改、删除和分类!"};
+inline constexpr FixedText systemRowEdit{u"系统行不能新增或修改！"};
+inline constexpr FixedText systemRowLevel{u"系统行不能被分类！"};
+inline constexpr FixedText systemRowDelete{u"系统行不能被删除！"};
+inline constexpr FixedText includeStopped{u"包含停用"};
 }  // namespace basetext
 
 // What the list asks of an editor: record id (0 = new), parent category, optional source row

@@ -6,9 +6,8 @@
 #include <algorithm>
 
 #include "client/bills/frmbillabstract.h"
-#include "client/common/dmmain.h"
 #include "client/common/windowregistry.h"
-#include "client/shell/functions.h"
+#include "client/logic/dmmain.h"
 #include "common/error.h"
 #include "common/recordset.h"
 #include "protocol/billkinds.h"

@@ -8,9 +8,9 @@
 
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {
@@ -32,13 +32,6 @@ QString sqlNumber(double v) {
 // A price as a fixed-point value with four decimals.
 qint64 fixed4(double v) {
     return std::llround(v * 10000.0);
-}
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
 }
 
 QList<WarnLine> goodsLines(const QList<WarnLine>& lines) {

@@ -4,9 +4,6 @@
 namespace dyt::client {
 
 namespace fkctext {
-QString title() {
-    return QStringLiteral("负库存");
-}
 QString caption(FkcMode mode) {
     return mode == FkcMode::Real ? QStringLiteral("负库存") : QStringLiteral("虚拟负库存");
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "client/bills/warnlist.h"
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 namespace dyt::client {
@@ -13,7 +14,7 @@ namespace dyt::client {
 enum class FkcMode { Real, Virtual };
 
 namespace fkctext {
-QString title();                // "负库存"
+inline constexpr FixedText title{u"负库存"};
 QString caption(FkcMode mode);  // "负库存" / "虚拟负库存"
 QString question(FkcMode mode);  // "以下商品已出现负库存，是否继续？" / "…虚拟负库存…"
 }  // namespace fkctext

@@ -6,12 +6,6 @@
 namespace dyt::client {
 
 namespace showpricetext {
-QString title() {
-    return QStringLiteral("售价提示");
-}
-QString continueText() {
-    return QStringLiteral("继续");
-}
 QString caption(int kind) {
     switch (kind) {
         case 1:

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "client/bills/warnlist.h"
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 namespace dyt::client {
@@ -23,8 +24,8 @@ enum ShowPriceKind : int {
 };
 
 namespace showpricetext {
-QString title();         // "售价提示"
-QString continueText();  // "继续"
+inline constexpr FixedText title{u"售价提示"};
+inline constexpr FixedText continueText{u"继续"};
 QString caption(int kind);
 QString question(int kind);
 }  // namespace showpricetext

@@ -24,15 +24,16 @@
 #include <tuple>
 
 #include "client/bills/billkinds.h"
-#include "client/bills/billnumber.h"
-#include "client/common/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/rounding.h"
@@ -43,118 +44,14 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace billtext {
-QString post() {
-    return u"过账"_s;
-}
-QString saveToDraft() {
-    return u"存为草稿"_s;
-}
-QString savePrint() {
-    return u"保存并打印"_s;
-}
-QString billDate() {
-    return u"录单日期"_s;
-}
-QString billCode() {
-    return u"单据编号"_s;
-}
-QString autoNumberHint() {
-    return u"自动编号"_s;
-}
-QString maker() {
-    return u"制单人"_s;
-}
-QString remark() {
-    return u"附加说明"_s;
-}
-QString reversed() {
-    return u"已红冲"_s;
-}
-QString reversal() {
-    return u"红字单据"_s;
-}
-QString invalidBill() {
-    return u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s;
-}
-QString auditIncomplete() {
-    return u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s;
-}
-QString saved() {
-    return u"保存成功！"_s;
-}
-QString closeCaption() {
-    return u"单据提示"_s;
-}
-QString closeQuestion() {
-    return u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s;
-}
-QString discardAndExit() {
-    return u"废弃退出(&C)"_s;
-}
-QString serviceName() {
-    return u"QMXService"_s;
-}
-QString noAuditRight() {
-    return u"您没有这种单据这一级的审核权限！"_s;
-}
 QString auditedByOther(const QString& performer) {
     return u"本级已经被["_s + performer + u"]审核，您不能反审核！"_s;
 }
-QString saveBeforeAccounts() {
-    return u"只有保存后才能查看科目详情！"_s;
-}
-QString noAccounts() {
-    return u"无科目详情！"_s;
-}
-QString printPostedOnly() {
-    return u"只有保存过账后才能打印!"_s;
-}
-QString printPassword() {
-    return u"请输入打印密码"_s;
-}
-QString wrongPrintPassword() {
-    return u"打印密码错误"_s;
-}
-QString audit() {
-    return u"审核"_s;
-}
-QString lineNote() {
-    return u"行摘要"_s;
-}
-QString view() {
-    return u"查看"_s;
-}
-QString modify() {
-    return u"修改"_s;
-}
-QString goodsDistribution() {
-    return u"商品分布"_s;
-}
-QString purchasePrices() {
-    return u"历史进价"_s;
-}
-QString salePrices() {
-    return u"历史售价"_s;
-}
-QString receipts() {
-    return u"收款过程"_s;
-}
-QString payments() {
-    return u"付款过程"_s;
-}
-QString accountDetails() {
-    return u"科目详情"_s;
-}
-QString chooseGoodsFirst() {
-    return u"请先在当前行选择商品！"_s;
-}
-QString choosePartnerFirst() {
-    return u"请先选择往来单位！"_s;
-}
-QString chooseLineFirst() {
-    return u"请先选择一行！"_s;
-}
 }  // namespace billtext
+
+TdmMain& billDataModule() {
+    return dataModule(u"没有连接到服务器"_s);
+}
 
 namespace {
 
@@ -170,13 +67,6 @@ constexpr int kPurchaseBill = 5;
 constexpr int kReceiptBill = 21;
 constexpr int kPaymentBill = 22;
 constexpr int kUnlimitedPrints = 99999;  // a saved new bill makes room for the next one
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 bool blank(const QVariant& v) {
     return v.isNull() || v.toString().trimmed().isEmpty();
@@ -620,7 +510,7 @@ void TfrmBillAbstract::FillHeader(const RecordSet& header) {
 }
 
 void TfrmBillAbstract::LoadBill() {
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     ParamList params;
     params.clear();
     params.setValue(u"id"_s, QString::number(billId_));
@@ -672,7 +562,7 @@ void TfrmBillAbstract::LoadLines() {
     ParamList params;
     params.setValue(u"id"_s, QString::number(billId_));
     RecordSet lines;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, params, &lines);
     records() = lines;
 }
 
@@ -841,7 +731,7 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
     ParamList params = BuildParams();
     const RecordSet lines = BuildLinesPacket();
     const RecordSet accounts = BuildAccountPacket();
-    const int id = dataModule().ExecService(
+    const int id = billDataModule().ExecService(
         billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
         accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
     billId_ = id;
@@ -917,11 +807,8 @@ QString TfrmBillAbstract::LineNote() const {
 }
 
 void TfrmBillAbstract::ViewLineNote() {
-    try {
-        prompter().message(billtext::lineNote(), LineNote());
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(),
+                               [&] { prompter().message(billtext::lineNote(), LineNote()); });
 }
 
 void TfrmBillAbstract::SetLineNote(const QString& note) {
@@ -933,9 +820,7 @@ void TfrmBillAbstract::SetLineNote(const QString& note) {
     const int orderCol = rows.fieldIndex(u"orderid"_s);
     const qint64 lineId = orderCol < 0 ? 0 : rows.at(line, orderCol).toLongLong();
     if (billId_ > 0 && lineId > 0)
-        dataModule().ExecUpdate(u"Update djList set comment = "_s +
-                                QuotedStr(encodeLineBreaks(note)) + u" where orderid = "_s +
-                                QString::number(lineId));
+        billDataModule().ExecUpdate(billsql::lineNoteUpdate(lineId, encodeLineBreaks(note)));
     else
         modified_ = true;
     int col = rows.fieldIndex(u"comment"_s);
@@ -1000,12 +885,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
                 throw DytError(billtext::chooseGoodsFirst());
             lookup.title = billtext::goodsDistribution();
             // The stock of the goods in every warehouse that holds some (batches summed).
-            lookup.sql =
-                u" SELECT b.code AS ck_code,b.fullname AS ck_fullname,SUM(a.qty) AS qty,"
-                u"SUM(a.total) AS total FROM baseGoodsStock AS a,baseCK AS b WHERE a.stockid = "
-                u"b.id AND a.goodsid = "_s +
-                QString::number(goods) +
-                u" GROUP BY b.code,b.fullname HAVING SUM(a.qty) <> 0 ORDER BY b.code"_s;
+            lookup.sql = billsql::goodsDistribution(goods);
             lookup.columns = {{u"[]仓库编号"_s, u"ck_code"_s, 80},
                               {u"[]仓库名称"_s, u"ck_fullname"_s, 140},
                               {u"[%NUM%SUM%Q%]库存数量"_s, u"qty"_s, 90},
@@ -1021,13 +901,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
             lookup.title = purchase ? billtext::purchasePrices() : billtext::salePrices();
             // The goods' last fifty posted lines of the kind, newest first; reversed bills and
             // their red copies do not count.
-            lookup.sql =
-                u" SELECT TOP 50 a.date,a.code,c.fullname AS dw_fullname,b.qty,b.price,"
-                u"b.discount,b.discountprice,b.taxprice FROM djIndex AS a,djList AS b,baseWLDW "
-                u"AS c WHERE a.id = b.id AND a.wldw_id = c.id AND a.dj_state = 2 AND a.isred = 0 "
-                u"AND a.isredword = 0 AND a.djType = "_s +
-                QString::number(purchase ? kPurchaseBill : kSalesBill) + u" AND b.goodsid = "_s +
-                QString::number(goods) + u" ORDER BY a.date DESC,a.id DESC"_s;
+            lookup.sql = billsql::recentPrices(purchase ? kPurchaseBill : kSalesBill, goods);
             // Purchase prices are costs: hidden from an operator without the cost right.
             const QString cost = purchase ? u"Cost%"_s : QString();
             lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
@@ -1050,14 +924,7 @@ BillLookup TfrmBillAbstract::lookupFor(BillLookupKind kind) const {
             // The partner's posted receipts (payments), newest first, with what each settled
             // of this bill.
             lookup.sql =
-                u" SELECT a.date,a.code,a.total,a.youhuiTotal,(SELECT SUM(x.total) FROM djList "
-                u"AS x WHERE x.id = a.id AND x.km_id = 0 AND x.s_id = "_s +
-                QString::number(billId_) +
-                u") AS settled,d.fullname AS jsr_fullname,a.summery FROM djIndex AS a LEFT JOIN "
-                u"baseZY AS d ON a.jsr_id = d.id WHERE a.dj_state = 2 AND a.isred = 0 AND "
-                u"a.isredword = 0 AND a.djType = "_s +
-                QString::number(receipts ? kReceiptBill : kPaymentBill) + u" AND a.wldw_id = "_s +
-                QString::number(partner) + u" ORDER BY a.date DESC,a.id DESC"_s;
+                billsql::settlements(receipts ? kReceiptBill : kPaymentBill, partner, billId_);
             lookup.columns = {{u"[]录单日期"_s, u"date"_s, 80},
                               {u"[]单据编号"_s, u"code"_s, 120},
                               {receipts ? u"[%NUM%SUM%M%]收款金额"_s : u"[%NUM%SUM%M%]付款金额"_s,
@@ -1078,14 +945,12 @@ void TfrmBillAbstract::showLookupRows(const BillLookup& lookup, const RecordSet&
 }
 
 void TfrmBillAbstract::ShowLookup(BillLookupKind kind) {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         const BillLookup lookup = lookupFor(kind);
         RecordSet rows;
-        dataModule().ExecQuery(lookup.sql, &rows);
+        billDataModule().ExecQuery(lookup.sql, &rows);
         showLookupRows(lookup, rows);
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 void TfrmBillAbstract::btnBillSaveClick() {
@@ -1106,11 +971,10 @@ void TfrmBillAbstract::AuditStep(int step) {
     const QString nameField = field + u"Name"_s;
     const qint64 me = loginedUser().UserId;
     const qint64 performer = headerValue(field).toLongLong();
-    const QString bill = QString::number(billId_);
     if (performer > 0) {
         if (performer != me)
             throw DytError(billtext::auditedByOther(headerValue(nameField)));
-        dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = 0 where id = "_s + bill);
+        billDataModule().ExecUpdate(billsql::auditUpdate(field, 0, billId_));
         setHeaderValue(field, u"0"_s);
         setHeaderValue(nameField, QString());
         return;
@@ -1118,8 +982,7 @@ void TfrmBillAbstract::AuditStep(int step) {
     const BillKind* kind = findBillKind(djType_);
     if (!kind || !kind->mayAudit(step, me))
         throw DytError(billtext::noAuditRight());
-    dataModule().ExecUpdate(u"Update djindex set "_s + field + u" = "_s + QString::number(me) +
-                            u" where id = "_s + bill);
+    billDataModule().ExecUpdate(billsql::auditUpdate(field, me, billId_));
     setHeaderValue(field, QString::number(me));
     setHeaderValue(nameField, loginedUser().UserName);
 }
@@ -1138,12 +1001,7 @@ QString TfrmBillAbstract::AccountDetails() {
     if (billId_ < 1)
         throw DytError(billtext::saveBeforeAccounts());
     RecordSet rows;
-    dataModule().ExecQuery(
-        u"SELECT a.*,a.dbTotal - a.LendTotal AS total,b.fullname  FROM "
-        u"djKmDetail AS a,baseKM AS b WHERE a.dj_state = 2 and a.type in (1,2) and a.km_id = "
-        u"b.id and a.id = "_s +
-            QString::number(billId_),
-        &rows);
+    billDataModule().ExecQuery(billsql::postedAccounts(billId_), &rows);
     if (rows.rowCount() == 0)
         throw DytError(billtext::noAccounts());
     QStringList lines;
@@ -1154,11 +1012,8 @@ QString TfrmBillAbstract::AccountDetails() {
 }
 
 void TfrmBillAbstract::btnkmxqClick() {
-    try {
-        prompter().message(caption::hint(), AccountDetails());
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(),
+                               [&] { prompter().message(caption::hint(), AccountDetails()); });
 }
 
 void TfrmBillAbstract::PrintBill() {
@@ -1170,12 +1025,7 @@ void TfrmBillAbstract::PrintBill() {
     QString password;
     if (billId_ > 0) {
         RecordSet rs;
-        dataModule().ExecQuery(
-            u" select a.printnum,b.printNumSum,b.printisCheck,b.printPassword "
-            u" from djindex AS a,sysDjb AS b    WHERE a.djType = b.id AND "
-            u"a.id = "_s +
-                QString::number(billId_),
-            &rs);
+        billDataModule().ExecQuery(billsql::printLimits(billId_), &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             printed = rs.integer(u"printnum"_s);
@@ -1217,9 +1067,7 @@ void TfrmBillAbstract::PrintBill() {
         }
         const int made = print::printValue(u"PRINTNUM"_s).toInt();
         if (made > 0 && billId_ > 0)
-            dataModule().ExecUpdate(u"Update djindex set printNum = printNum +"_s +
-                                    QString::number(made) + u" where id = "_s +
-                                    QString::number(billId_));
+            billDataModule().ExecUpdate(billsql::printCountUpdate(made, billId_));
     } catch (...) {
         resetValues();
         throw;
@@ -1228,11 +1076,7 @@ void TfrmBillAbstract::PrintBill() {
 }
 
 void TfrmBillAbstract::btnPrintClick() {
-    try {
-        PrintBill();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    showErrors<std::exception>(caption::hint(), [&] { PrintBill(); });
 }
 
 bool TfrmBillAbstract::CloseQuery() {

@@ -13,6 +13,7 @@
 
 #include "client/bills/frmbilllookup.h"
 #include "client/common/frmxabstract.h"
+#include "client/logic/fixedtext.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
@@ -26,45 +27,50 @@ class QVBoxLayout;
 
 namespace dyt::client {
 
+class TdmMain;
+
+// The data module for the bill windows; raises "没有连接到服务器" when there is none.
+TdmMain& billDataModule();
+
 namespace billtext {
-QString post();            // "过账"
-QString saveToDraft();     // "存为草稿"
-QString savePrint();       // "保存并打印"
-QString billDate();        // "录单日期"
-QString billCode();        // "单据编号"
-QString autoNumberHint();  // "自动编号"
-QString maker();           // "制单人"
-QString remark();          // "附加说明"
-QString reversed();        // "已红冲"
-QString reversal();        // "红字单据"
-QString invalidBill();  // "你要打开的单据无效,有可能此张订单已被删除或修改！"
-QString auditIncomplete();  // "这张单据采用分级审核，现在还没有审核完，不能过账！"
-QString saved();            // "保存成功！"
-QString closeCaption();   // "单据提示"
-QString closeQuestion();  // "请选择对本单据的处理，按《ESC》键放弃本次处理！"
-QString discardAndExit();  // "废弃退出(&C)"
-QString serviceName();     // "QMXService"
-QString noAuditRight();    // "您没有这种单据这一级的审核权限！"
+inline constexpr FixedText post{u"过账"};
+inline constexpr FixedText saveToDraft{u"存为草稿"};
+inline constexpr FixedText savePrint{u"保存并打印"};
+inline constexpr FixedText billDate{u"录单日期"};
+inline constexpr FixedText billCode{u"单据编号"};
+inline constexpr FixedText autoNumberHint{u"自动编号"};
+inline constexpr FixedText maker{u"制单人"};
+inline constexpr FixedText remark{u"附加说明"};
+inline constexpr FixedText reversed{u"已红冲"};
+inline constexpr FixedText reversal{u"红字单据"};
+inline constexpr FixedText invalidBill{u"你要打开的单据无效,有可能此张订单已被删除或修改！"};
+inline constexpr FixedText auditIncomplete{u"这张单据采用分级审核，现在还没有审核完，不能过账！"};
+inline constexpr FixedText saved{u"保存成功！"};
+inline constexpr FixedText closeCaption{u"单据提示"};
+inline constexpr FixedText closeQuestion{u"请选择对本单据的处理，按《ESC》键放弃本次处理！"};
+inline constexpr FixedText discardAndExit{u"废弃退出(&C)"};
+inline constexpr FixedText serviceName{u"QMXService"};
+inline constexpr FixedText noAuditRight{u"您没有这种单据这一级的审核权限！"};
 // "本级已经被[" + performer + "]审核，您不能反审核！"
 QString auditedByOther(const QString& performer);
-QString saveBeforeAccounts();  // "只有保存后才能查看科目详情！"
-QString noAccounts();          // "无科目详情！"
-QString printPostedOnly();     // "只有保存过账后才能打印!"
-QString printPassword();       // "请输入打印密码"
-QString wrongPrintPassword();  // "打印密码错误"
-QString audit();               // "审核"
-QString lineNote();            // "行摘要"
-QString view();                // "查看"
-QString modify();              // "修改"
-QString goodsDistribution();   // "商品分布"
-QString purchasePrices();      // "历史进价"
-QString salePrices();          // "历史售价"
-QString receipts();            // "收款过程"
-QString payments();            // "付款过程"
-QString accountDetails();      // "科目详情"
-QString chooseGoodsFirst();    // "请先在当前行选择商品！"
-QString choosePartnerFirst();  // "请先选择往来单位！"
-QString chooseLineFirst();     // "请先选择一行！"
+inline constexpr FixedText saveBeforeAccounts{u"只有保存后才能查看科目详情！"};
+inline constexpr FixedText noAccounts{u"无科目详情！"};
+inline constexpr FixedText printPostedOnly{u"只有保存过账后才能打印!"};
+inline constexpr FixedText printPassword{u"请输入打印密码"};
+inline constexpr FixedText wrongPrintPassword{u"打印密码错误"};
+inline constexpr FixedText audit{u"审核"};
+inline constexpr FixedText lineNote{u"行摘要"};
+inline constexpr FixedText view{u"查看"};
+inline constexpr FixedText modify{u"修改"};
+inline constexpr FixedText goodsDistribution{u"商品分布"};
+inline constexpr FixedText purchasePrices{u"历史进价"};
+inline constexpr FixedText salePrices{u"历史售价"};
+inline constexpr FixedText receipts{u"收款过程"};
+inline constexpr FixedText payments{u"付款过程"};
+inline constexpr FixedText accountDetails{u"科目详情"};
+inline constexpr FixedText chooseGoodsFirst{u"请先在当前行选择商品！"};
+inline constexpr FixedText choosePartnerFirst{u"请先选择往来单位！"};
+inline constexpr FixedText chooseLineFirst{u"请先选择一行！"};
 }  // namespace billtext
 
 enum BillState { kBillNew = 0, kBillDraft = 1, kBillPosted = 2 };

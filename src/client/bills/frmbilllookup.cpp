@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {

@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/recordset.h"
 
 namespace dyt {

@@ -23,14 +23,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "client/bills/skdcalc.h"
-#include "client/common/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
+#include "client/logic/skdcalc.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/rounding.h"
@@ -41,48 +41,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace skdtext {
-QString accountsGroup() {
-    return u"科目信息"_s;
-}
-QString billsGroup() {
-    return u"单据信息"_s;
-}
-QString distributable() {
-    return u"可分配金额："_s;
-}
-QString advance() {
-    return u"预付账款："_s;
-}
-QString prepaySwitch() {
-    return u"预收账款"_s;
-}
-QString prepayPaymentSwitch() {
-    return u"预付账款"_s;
-}
-QString autoDistribute() {
-    return u"自动分配"_s;
-}
-QString resettle() {
-    return u"重新结算"_s;
-}
-QString saveSettlement() {
-    return u"保存结算"_s;
-}
-QString resettleQuestion() {
-    return u"你确定要重新结算吗？"_s;
-}
-QString leaveQuestion() {
-    return u"是否保存结算单据？"_s;
-}
-QString printQuestion() {
-    return u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s;
-}
-QString dateQuestion() {
-    return u"制单日期与系统日期不一致，是否继续？"_s;
-}
-QString discountCeiling() {
-    return u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"_s;
-}
 QString required(const QString& label) {
     return u"["_s + label + u"]不能为空，请重新输入"_s;
 }
@@ -94,13 +52,6 @@ constexpr int kReceipt = 21;
 constexpr int kPayment = 22;
 constexpr int kOptionDateQuestion = 2023;
 constexpr int kRightPartnerBalances = 6005;
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 // A money cell of any representation as a fixed-point value; blank or unreadable is 0.
 Currency moneyOf(const QVariant& v) {
@@ -838,7 +789,7 @@ void TfrmBillSKD::loadOpenBills() {
     }
     ParamList p = openBillsParams(partner, billId(), kind_.djType);
     RecordSet rows;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &rows);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &rows);
     showBills(rows);
     recompute();
 }
@@ -850,7 +801,7 @@ void TfrmBillSKD::refreshBalances() {
     if (partner <= 0 || !settings().Right(kRightPartnerBalances))
         return;
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as "
         u"yftotal,yushoutotal - yufuTotal as yushoutotal,yufutotal - "
         u"yushoutotal as yufutotal FROM baseWLDW WHERE id = "_s +
@@ -911,7 +862,7 @@ void TfrmBillSKD::LoadLines() {
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_KM"_s);
     RecordSet accounts;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
     records() = accounts;
     const int idCol = accounts.fieldIndex(u"km_id"_s);
     const int codeCol = accounts.fieldIndex(u"km_Code"_s);
@@ -924,7 +875,7 @@ void TfrmBillSKD::LoadLines() {
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_DJ"_s);
     RecordSet settled;
-    dataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &settled);
+    billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &settled);
     showBills(settled);
 }
 
@@ -963,7 +914,7 @@ void TfrmBillSKD::CheckBill(bool post) {
     }
     if (discount > Currency()) {
         RecordSet rs;
-        dataModule().ExecQuery(
+        billDataModule().ExecQuery(
             u"select YouHuiTotalUp as zy_YouHuiTotalUp from baseZY where id = "_s +
                 QString::number(loginedUser().UserId),
             &rs);
@@ -1031,7 +982,7 @@ void TfrmBillSKD::StartResettlement() {
         return;
     if (!prompter().confirm(caption::hint(), skdtext::resettleQuestion(), buttons::okCancel()))
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const QString id = QString::number(billId());
     dm.ExecUpdate(kind_.clearSettledSql + id);
     ParamList p;
@@ -1047,7 +998,7 @@ void TfrmBillSKD::StartResettlement() {
 void TfrmBillSKD::SaveSettlement() {
     if (!resettling_)
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const QString id = QString::number(billId());
     const int idCol = bills_.fieldIndex(u"s_id"_s);
     const int totalCol = bills_.fieldIndex(u"Total"_s);
@@ -1088,14 +1039,12 @@ void TfrmBillSKD::SaveSettlement() {
 }
 
 void TfrmBillSKD::btnqzwcClick() {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         if (resettling_)
             SaveSettlement();
         else
             StartResettlement();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 void TfrmBillSKD::closeEvent(QCloseEvent* event) {
@@ -1127,9 +1076,9 @@ void TfrmBillSKD::SetPrintVariables() {
     Currency balance;
     if (partner > 0) {
         RecordSet rs;
-        dataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
-                                   u","_s + u"'2990-01-01'"_s + u") as total"_s,
-                               &rs);
+        billDataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
+                                       u","_s + u"'2990-01-01'"_s + u") as total"_s,
+                                   &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             balance = moneyOf(rs.value(u"total"_s));
@@ -1158,7 +1107,7 @@ void TfrmBillSKD::printNow() {
 }
 
 void TfrmBillSKD::btnPrintClick() {
-    try {
+    showErrors<std::exception>(caption::hint(), [&] {
         if (billState() != kBillPosted) {
             if (!prompter().confirm(caption::hint(), skdtext::printQuestion(), buttons::yesNo()))
                 return;
@@ -1182,9 +1131,7 @@ void TfrmBillSKD::btnPrintClick() {
             return;
         }
         printNow();
-    } catch (const std::exception& e) {
-        prompter().showError(caption::hint(), e);
-    }
+    });
 }
 
 }  // namespace dyt::client

@@ -14,7 +14,8 @@
 
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/selectbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/fixedtext.h"
+#include "client/logic/gridcolumn.h"
 #include "common/currency.h"
 #include "common/recordset.h"
 
@@ -33,20 +34,20 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace skdtext {
-QString accountsGroup();        // "科目信息"
-QString billsGroup();           // "单据信息"
-QString distributable();        // "可分配金额："
-QString advance();              // "预付账款："
-QString prepaySwitch();         // "预收账款"
-QString prepayPaymentSwitch();  // "预付账款" (the payment bill's switch)
-QString autoDistribute();       // "自动分配"
-QString resettle();             // "重新结算"
-QString saveSettlement();       // "保存结算"
-QString resettleQuestion();     // "你确定要重新结算吗？"
-QString leaveQuestion();        // "是否保存结算单据？"
-QString printQuestion();  // "只有保存过账后才能打印，是否立即保存过账并打印单据？"
-QString dateQuestion();  // "制单日期与系统日期不一致，是否继续？"
-QString discountCeiling();  // "优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"
+inline constexpr FixedText accountsGroup{u"科目信息"};
+inline constexpr FixedText billsGroup{u"单据信息"};
+inline constexpr FixedText distributable{u"可分配金额："};
+inline constexpr FixedText advance{u"预付账款："};
+inline constexpr FixedText prepaySwitch{u"预收账款"};
+inline constexpr FixedText prepayPaymentSwitch{u"预付账款"};
+inline constexpr FixedText autoDistribute{u"自动分配"};
+inline constexpr FixedText resettle{u"重新结算"};
+inline constexpr FixedText saveSettlement{u"保存结算"};
+inline constexpr FixedText resettleQuestion{u"你确定要重新结算吗？"};
+inline constexpr FixedText leaveQuestion{u"是否保存结算单据？"};
+inline constexpr FixedText printQuestion{u"只有保存过账后才能打印，是否立即保存过账并打印单据？"};
+inline constexpr FixedText dateQuestion{u"制单日期与系统日期不一致，是否继续？"};
+inline constexpr FixedText discountCeiling{u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"};
 // "[" + label + "]不能为空，请重新输入"
 QString required(const QString& label);
 }  // namespace skdtext

@@ -8,10 +8,10 @@
 
 #include "client/bills/frmselectbill.h"
 #include "client/bills/salescheck.h"
-#include "client/bills/salesrules.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/salesrules.h"
+#include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/rounding.h"
@@ -21,27 +21,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace salestext {
-QString title() {
-    return u"销售单"_s;
-}
-QString orderCode() {
-    return u"订单编号"_s;
-}
-QString barcode() {
-    return u"条码"_s;
-}
-QString available() {
-    return u"可用库存："_s;
-}
-QString stock() {
-    return u"库存数量："_s;
-}
-QString receivableZero() {
-    return u"应收款：0"_s;
-}
-QString prereceivedZero() {
-    return u"预收款：0"_s;
-}
 QString enterFirst(const QString& label) {
     return u"请先输入"_s + label;
 }
@@ -129,13 +108,6 @@ QString numberText(double v) {
 QString moneyText(Currency v) {
     const int dot = qBound(0, settings().TotalDot, 4);
     return QString::number(RoundTo(v, dot).toDouble(), 'f', dot);
-}
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
 }
 
 const GoodsBillFamily& salesRow() {
@@ -361,7 +333,7 @@ bool TfrmBillXSD::RefreshAvailableStock(int row) {
         return false;
     }
     RecordSet rs;
-    dataModule().ExecQuery(
+    billDataModule().ExecQuery(
         sales::availableStockSql(cell(row, u"goodsid"_s).toLongLong(), warehouse), &rs);
     if (rs.rowCount() == 0) {
         lbAvailable_->clear();
@@ -386,7 +358,7 @@ std::optional<GiftRule> TfrmBillXSD::PromotionFor(qint64 goodsId) {
     if (promotions_.contains(key))
         return promotions_.value(key);
     RecordSet rs;
-    dataModule().ExecQuery(sales::promotionSql(date, goodsId, customerId), &rs);
+    billDataModule().ExecQuery(sales::promotionSql(date, goodsId, customerId), &rs);
     std::optional<GiftRule> rule;
     if (rs.rowCount() > 0) {
         rs.first();

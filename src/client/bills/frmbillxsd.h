@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "client/bills/goodsbill.h"
+#include "client/logic/fixedtext.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,13 +22,13 @@ class QLineEdit;
 namespace dyt::client {
 
 namespace salestext {
-QString title();                           // "销售单"
-QString orderCode();                       // "订单编号"
-QString barcode();                         // "条码"
-QString available();                       // "可用库存："
-QString stock();                           // "库存数量："
-QString receivableZero();                  // "应收款：0"
-QString prereceivedZero();                 // "预收款：0"
+inline constexpr FixedText title{u"销售单"};
+inline constexpr FixedText orderCode{u"订单编号"};
+inline constexpr FixedText barcode{u"条码"};
+inline constexpr FixedText available{u"可用库存："};
+inline constexpr FixedText stock{u"库存数量："};
+inline constexpr FixedText receivableZero{u"应收款：0"};
+inline constexpr FixedText prereceivedZero{u"预收款：0"};
 QString enterFirst(const QString& label);  // "请先输入" + label
 QString scanFirst(const QString& label);   // "请先选择[ " + label + " ]再扫描条码！"
 QString chooseOrOrder(const QString& label);  // "请先选择" + label + "  或者  输入订单编号"

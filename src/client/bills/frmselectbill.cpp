@@ -15,44 +15,17 @@
 
 #include "client/bills/selectionservices.h"
 #include "client/bills/selectwindow.h"
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {
 
 namespace selbilltext {
-QString title() {
-    return QStringLiteral("选择单据");
-}
-QString periodTitle() {
-    return QStringLiteral("制单日期");
-}
-QString periodPrompt() {
-    return QStringLiteral("请选择制单日期");
-}
-QString noBill() {
-    return QStringLiteral("请选择单据！");
-}
-QString noLine() {
-    return QStringLiteral("请您选中一条或多条商品！");
-}
-QString pickLines() {
-    return QStringLiteral("选择商品");
-}
-QString markAll() {
-    return QStringLiteral("全选");
-}
-QString unmarkAll() {
-    return QStringLiteral("全消");
-}
-QString confirm() {
-    return QStringLiteral("确定");
-}
 QString periodText(const QDate& begin, const QDate& end) {
     return QStringLiteral("查询时间:") + begin.toString(QStringLiteral("yyyy-MM-dd")) +
            QStringLiteral(" 至 ") + end.toString(QStringLiteral("yyyy-MM-dd"));
@@ -111,13 +84,6 @@ void ensureColumnFields(RecordSet& rows, const GridDefinition& def) {
             continue;
         rows.addField(c.fieldName, c.isNumber() ? FieldType::Float : FieldType::Text);
     }
-}
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 #include <functional>
 
 #include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/fixedtext.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
@@ -31,15 +32,15 @@ namespace dyt::client {
 class SelectionKeys;
 
 namespace selbilltext {
-QString title();                                           // "选择单据"
-QString periodTitle();                                     // "制单日期"
-QString periodPrompt();                                    // "请选择制单日期"
-QString noBill();                                          // "请选择单据！"
-QString noLine();                                          // "请您选中一条或多条商品！"
-QString pickLines();                                       // "选择商品"
-QString markAll();                                         // "全选"
-QString unmarkAll();                                       // "全消"
-QString confirm();                                         // "确定"
+inline constexpr FixedText title{u"选择单据"};
+inline constexpr FixedText periodTitle{u"制单日期"};
+inline constexpr FixedText periodPrompt{u"请选择制单日期"};
+inline constexpr FixedText noBill{u"请选择单据！"};
+inline constexpr FixedText noLine{u"请您选中一条或多条商品！"};
+inline constexpr FixedText pickLines{u"选择商品"};
+inline constexpr FixedText markAll{u"全选"};
+inline constexpr FixedText unmarkAll{u"全消"};
+inline constexpr FixedText confirm{u"确定"};
 QString periodText(const QDate& begin, const QDate& end);  // "查询时间:" b " 至 " e
 }  // namespace selbilltext
 

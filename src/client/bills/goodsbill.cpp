@@ -27,14 +27,15 @@
 #include "client/bills/goodsbillaccounts.h"
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
-#include "client/common/dmmain.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/rounding.h"
@@ -45,81 +46,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 
 namespace goodstext {
-QString gift() {
-    return u"赠品"_s;
-}
-QString giftAction() {
-    return u"赠品(&F4)"_s;
-}
-QString goodsInfoAction() {
-    return u"商品信息(&J)"_s;
-}
-QString deleteLineAction() {
-    return u"删除行"_s;
-}
-QString deleteLineQuestion() {
-    return u"确定要删除当前行吗？"_s;
-}
-QString multiAccount() {
-    return u"多账户"_s;
-}
-QString autoAllocate() {
-    return u"自动分配"_s;
-}
-QString afterDiscount() {
-    return u"优惠后金额："_s;
-}
-QString payable() {
-    return u"应付款："_s;
-}
-QString prepaid() {
-    return u"预付款："_s;
-}
-QString receivable() {
-    return u"应收款："_s;
-}
-QString prereceived() {
-    return u"预收款："_s;
-}
-QString goodsGroup() {
-    return u"商品信息"_s;
-}
-QString otherGroup() {
-    return u"其他信息"_s;
-}
-QString continueButton() {
-    return u"继续(&O)"_s;
-}
-QString cancelButton() {
-    return u"取消(&C)"_s;
-}
-QString dateDiffers() {
-    return u"制单日期与系统日期不一致，是否继续？"_s;
-}
-QString codeEmpty() {
-    return u"单据编号不能为空！"_s;
-}
-QString freightNotAllocated() {
-    return u"运费合计没有分配完成！"_s;
-}
-QString freightPaidTooMuch() {
-    return u"运费付款金额不能大于运费合计！"_s;
-}
-QString freightPartnerNeeded() {
-    return u"必须输入运费往来单位！"_s;
-}
-QString discountOverLimit() {
-    return u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"_s;
-}
-QString noLines() {
-    return u"必须录入明细数据！"_s;
-}
-QString defaultDiscountRange() {
-    return u"默认折扣率必须在 0...1 之间，如9折可输入 0.9"_s;
-}
-QString printAfterPost() {
-    return u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s;
-}
 QString required(const QString& label) {
     return u"["_s + label + u"]不能为空，请重新输入"_s;
 }
@@ -135,31 +61,9 @@ QString chooseFirst(const QString& label) {
 QString lineError(int line, const QString& what) {
     return u"第 "_s + QString::number(line) + u" 行输入错误:"_s + what;
 }
-QString qtyPositive() {
-    return u"数量必须大于零！"_s;
-}
-QString qtyNotZero() {
-    return u"数量不能为零！"_s;
-}
-QString pricePositive() {
-    return u"单价必须大于零！"_s;
-}
-QString totalPositive() {
-    return u"金额必须大于零！"_s;
-}
-QString discountPositive() {
-    return u"折扣必须大于零！"_s;
-}
 }  // namespace goodstext
 
 namespace {
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(u"没有连接到服务器"_s);
-    return *dm;
-}
 
 QString money(double v) {
     const int dot = settings().TotalDot;
@@ -626,11 +530,7 @@ void TfrmGoodsBill::HeaderRecordChosen(const GoodsHeaderField& field) {
         if (!dm || !headerField(u"dep_id"_s) || headerId(u"edbm"_s) > 0)
             return;
         RecordSet rs;
-        dm->ExecQuery(
-            u"SELECT a.depid AS zy_zybmid,b.fullname AS zy_zybm FROM baseZY AS a LEFT "
-            u"JOIN baseBM AS b ON a.depid = b.id WHERE a.id = "_s +
-                QString::number(headerId(field.control)),
-            &rs);
+        dm->ExecQuery(goodsbillsql::employeeDepartment(headerId(field.control)), &rs);
         if (rs.rowCount() > 0 && rs.at(0, 0).toLongLong() > 0) {
             setHeaderValue(u"dep_id"_s, rs.at(0, 0).toString());
             setHeaderText(u"edbm"_s, rs.at(0, 1).toString());
@@ -648,11 +548,7 @@ void TfrmGoodsBill::RefreshBalances() {
         return;
     }
     RecordSet rs;
-    dataModule().ExecQuery(
-        u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - "
-        u"yufuTotal as yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE id = "_s +
-            QString::number(partner),
-        &rs);
+    billDataModule().ExecQuery(goodsbillsql::partnerBalances(partner), &rs);
     if (rs.rowCount() == 0)
         return;
     rs.first();
@@ -670,12 +566,7 @@ void TfrmGoodsBill::RefreshLastDiscountRate() {
     if (partner <= 0 || !headerControl(u"edyouhuibilv"_s))
         return;
     RecordSet rs;
-    dataModule().ExecQuery(
-        u"SELECT TOP 1 a.YouHuiBiLv   FROM djIndex AS a  WHERE a.dj_state <> 0 "
-        u"AND a.isred = 0 AND a.wldw_id = "_s +
-            QString::number(partner) + u" AND a.djType = "_s + QString::number(djType()) +
-            u" ORDER BY a.id desc"_s,
-        &rs);
+    billDataModule().ExecQuery(goodsbillsql::lastDiscountRate(partner, djType()), &rs);
     if (rs.rowCount() == 0)
         return;
     const QVariant rate = rs.at(0, 0);
@@ -784,8 +675,7 @@ void TfrmGoodsBill::RecalcLine(int row, const QString& changedColumn) {
         const qint64 goods = cell(row, u"goodsid"_s).toLongLong();
         if (!goodsFacts().contains(goods) && dmMain()) {
             RecordSet rs;
-            dmMain()->ExecQuery(
-                u"select yxqNum from baseGoods where id = "_s + QString::number(goods), &rs);
+            dmMain()->ExecQuery(goodsbillsql::shelfDays(goods), &rs);
             GoodsFacts facts;
             facts.shelfDays = rs.rowCount() > 0 ? int(rs.at(0, 0).toLongLong()) : 0;
             goodsFacts().insert(goods, facts);
@@ -916,10 +806,7 @@ void TfrmGoodsBill::RefreshAuxQuantities(int row) {
                          QString::number(cell(row, u"unitid"_s).toLongLong()) + u","_s +
                          numberText(number(row, u"qty"_s));
     RecordSet rs;
-    dataModule().ExecQuery(u"select dbo.fnGetBaseGoodsFZQty("_s + args + u",0) fzQty "_s +
-                               u",dbo.fnGetBaseGoodsFZQty("_s + args + u",1) fzQty1 "_s +
-                               u",dbo.fnGetBaseGoodsFZQty("_s + args + u",2) fzQty2 "_s,
-                           &rs);
+    billDataModule().ExecQuery(goodsbillsql::auxQuantities(args), &rs);
     if (rs.rowCount() == 0)
         return;
     rs.first();
@@ -1304,10 +1191,7 @@ void TfrmGoodsBill::CheckHeader(bool) {
     }
     if (headerField(u"edyhje"_s) && headerNumber(u"edyhje"_s) > 0 && dmMain()) {
         RecordSet rs;
-        dataModule().ExecQuery(
-            u"SELECT YouHuiTotalUp AS zy_YouHuiTotalUp FROM baseZY WHERE id = "_s +
-                QString::number(loginedUser().UserId),
-            &rs);
+        billDataModule().ExecQuery(goodsbillsql::discountCeiling(loginedUser().UserId), &rs);
         const double ceiling = rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : 0;
         if (ceiling > 0 && headerNumber(u"edyhje"_s) > ceiling)
             failAt(headerControl(u"edyhje"_s), goodstext::discountOverLimit());
@@ -1360,7 +1244,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
     const TSettings& s = settings();
     if (!dmMain())
         return;
-    TdmMain& dm = dataModule();
+    TdmMain& dm = billDataModule();
     const qint64 partner = headerId(u"eddw"_s);
     const double billPayable =
         RoundTo(columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s), s.TotalDot);
@@ -1399,11 +1283,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
             if (l.gift)
                 continue;
             RecordSet rs;
-            dm.ExecQuery(
-                u" select k.id,k.goodsid as sp_id ,k.latestBuyPrice,k.lowestSalePrice"
-                u" from baseGoodsunit as k  where k.goodsid = "_s +
-                    QString::number(l.goodsId) + u" and k.fzdwid = "_s + QString::number(l.unitId),
-                &rs);
+            dm.ExecQuery(goodsbillsql::unitPrices(l.goodsId, l.unitId), &rs);
             if (rs.rowCount() == 0)
                 continue;
             rs.first();
@@ -1446,8 +1326,7 @@ void TfrmGoodsBill::ApplyNewBillDefaults() {
     // A single warehouse is filled in and skipped.
     if (headerField(u"edshck"_s) && headerId(u"edshck"_s) == 0) {
         RecordSet rs;
-        dm->ExecQuery(u"SELECT id,fullname FROM baseCK WHERE sonnum = 0 AND isnull(del,0) = 0"_s,
-                      &rs);
+        dm->ExecQuery(goodsbillsql::leafWarehouses(), &rs);
         if (rs.rowCount() == 1) {
             setHeaderValue(u"IntoStock_id"_s, rs.at(0, 0).toString());
             setHeaderText(u"edshck"_s, rs.at(0, 1).toString());
@@ -1458,11 +1337,7 @@ void TfrmGoodsBill::ApplyNewBillDefaults() {
     if (settings().Switch(goodsoption::kDefaultEmployee) && me != 1 && headerField(u"edjsr"_s) &&
         headerId(u"edjsr"_s) == 0) {
         RecordSet rs;
-        dm->ExecQuery(
-            u"SELECT a.id,a.fullname,a.depid AS zy_zybmid,b.fullname AS zy_zybm FROM "
-            u"baseZY AS a LEFT JOIN baseBM AS b ON a.depid = b.id WHERE a.id = "_s +
-                QString::number(me),
-            &rs);
+        dm->ExecQuery(goodsbillsql::employee(me), &rs);
         if (rs.rowCount() > 0) {
             rs.first();
             setHeaderValue(u"jsr_id"_s, rs.text(u"id"_s));
@@ -1513,25 +1388,15 @@ void TfrmGoodsBill::refreshAccountsFromLoaded() {
         const QString amount = type == kPaymentAccounts ? u"edfkje"_s : u"edyffkje"_s;
         if (!headerField(amount))
             continue;
-        const QString where = u" AND a.type = "_s + QString::number(type);
         RecordSet rs;
-        dataModule().ExecQuery(
-            u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
-            u"djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND a.id = "_s +
-                bill + where,
-            &rs);
+        billDataModule().ExecQuery(goodsbillsql::billAccounts(bill, type), &rs);
         QList<AccountAmount> shown;
         for (rs.first(); !rs.eof(); rs.next())
             shown.append({0, rs.text(u"fullname"_s), rs.number(u"total"_s)});
         if (shown.size() > 1) {
             // Several accounts: their split is kept for the next save of a draft.
             RecordSet ids;
-            dataModule().ExecQuery(
-                u"SELECT a.km_id,b.fullname,a.dbTotal + a.LendTotal AS total "
-                u"FROM djKmDetail AS a,baseKM AS b WHERE a.km_id = b.id AND "
-                u"a.id = "_s +
-                    bill + where,
-                &ids);
+            billDataModule().ExecQuery(goodsbillsql::billAccountIds(bill, type), &ids);
             shown.clear();
             for (ids.first(); !ids.eof(); ids.next())
                 shown.append(
@@ -1568,9 +1433,7 @@ QStringList TfrmGoodsBill::PrintVariables() {
     double total = 0;
     if (partner > 0 && dmMain()) {
         RecordSet rs;
-        dataModule().ExecQuery(u"SELECT dbo.fnGetWldwTotal00("_s + QString::number(partner) +
-                                   u",'2990-01-01') as total"_s,
-                               &rs);
+        billDataModule().ExecQuery(goodsbillsql::partnerTotal(partner), &rs);
         if (rs.rowCount() > 0)
             total = rs.at(0, 0).toDouble();
     }

@@ -21,8 +21,9 @@
 #include <optional>
 #include <vector>
 
-#include "client/bills/billcalc.h"
 #include "client/bills/frmbillabstract.h"
+#include "client/logic/billcalc.h"
+#include "client/logic/fixedtext.h"
 
 class QCheckBox;
 class QLabel;
@@ -34,31 +35,31 @@ namespace dyt::client {
 struct SelectedGoods;
 
 namespace goodstext {
-QString gift();                  // "赠品"
-QString giftAction();            // "赠品(&F4)"
-QString goodsInfoAction();       // "商品信息(&J)"
-QString deleteLineAction();      // "删除行"
-QString deleteLineQuestion();    // "确定要删除当前行吗？"
-QString multiAccount();          // "多账户"
-QString autoAllocate();          // "自动分配"
-QString afterDiscount();         // "优惠后金额："
-QString payable();               // "应付款："
-QString prepaid();               // "预付款："
-QString receivable();            // "应收款："
-QString prereceived();           // "预收款："
-QString goodsGroup();            // "商品信息"
-QString otherGroup();            // "其他信息"
-QString continueButton();        // "继续(&O)"
-QString cancelButton();          // "取消(&C)"
-QString dateDiffers();           // "制单日期与系统日期不一致，是否继续？"
-QString codeEmpty();             // "单据编号不能为空！"
-QString freightNotAllocated();   // "运费合计没有分配完成！"
-QString freightPaidTooMuch();    // "运费付款金额不能大于运费合计！"
-QString freightPartnerNeeded();  // "必须输入运费往来单位！"
-QString discountOverLimit();  // "优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"
-QString noLines();            // "必须录入明细数据！"
-QString defaultDiscountRange();  // "默认折扣率必须在 0...1 之间，如9折可输入 0.9"
-QString printAfterPost();  // "只有保存过账后才能打印，是否立即保存过账并打印单据？"
+inline constexpr FixedText gift{u"赠品"};
+inline constexpr FixedText giftAction{u"赠品(&F4)"};
+inline constexpr FixedText goodsInfoAction{u"商品信息(&J)"};
+inline constexpr FixedText deleteLineAction{u"删除行"};
+inline constexpr FixedText deleteLineQuestion{u"确定要删除当前行吗？"};
+inline constexpr FixedText multiAccount{u"多账户"};
+inline constexpr FixedText autoAllocate{u"自动分配"};
+inline constexpr FixedText afterDiscount{u"优惠后金额："};
+inline constexpr FixedText payable{u"应付款："};
+inline constexpr FixedText prepaid{u"预付款："};
+inline constexpr FixedText receivable{u"应收款："};
+inline constexpr FixedText prereceived{u"预收款："};
+inline constexpr FixedText goodsGroup{u"商品信息"};
+inline constexpr FixedText otherGroup{u"其他信息"};
+inline constexpr FixedText continueButton{u"继续(&O)"};
+inline constexpr FixedText cancelButton{u"取消(&C)"};
+inline constexpr FixedText dateDiffers{u"制单日期与系统日期不一致，是否继续？"};
+inline constexpr FixedText codeEmpty{u"单据编号不能为空！"};
+inline constexpr FixedText freightNotAllocated{u"运费合计没有分配完成！"};
+inline constexpr FixedText freightPaidTooMuch{u"运费付款金额不能大于运费合计！"};
+inline constexpr FixedText freightPartnerNeeded{u"必须输入运费往来单位！"};
+inline constexpr FixedText discountOverLimit{u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额"};
+inline constexpr FixedText noLines{u"必须录入明细数据！"};
+inline constexpr FixedText defaultDiscountRange{u"默认折扣率必须在 0...1 之间，如9折可输入 0.9"};
+inline constexpr FixedText printAfterPost{u"只有保存过账后才能打印，是否立即保存过账并打印单据？"};
 // "[" + label + "]不能为空，请重新输入"
 QString required(const QString& label);
 // "[" + label + "]不能为负数，请重新输入"
@@ -69,11 +70,11 @@ QString enter(const QString& label);
 QString chooseFirst(const QString& label);
 // "第 " + line + " 行输入错误:" + what
 QString lineError(int line, const QString& what);
-QString qtyPositive();       // "数量必须大于零！"
-QString qtyNotZero();        // "数量不能为零！"
-QString pricePositive();     // "单价必须大于零！"
-QString totalPositive();     // "金额必须大于零！"
-QString discountPositive();  // "折扣必须大于零！"
+inline constexpr FixedText qtyPositive{u"数量必须大于零！"};
+inline constexpr FixedText qtyNotZero{u"数量不能为零！"};
+inline constexpr FixedText pricePositive{u"单价必须大于零！"};
+inline constexpr FixedText totalPositive{u"金额必须大于零！"};
+inline constexpr FixedText discountPositive{u"折扣必须大于零！"};
 }  // namespace goodstext
 
 // Options of the account set that the goods bills read.

@@ -13,8 +13,8 @@
 #include "client/bills/goodsbill.h"
 #include "client/bills/selectbase.h"
 #include "client/common/griddelegate.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/rounding.h"
 

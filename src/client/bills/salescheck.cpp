@@ -4,9 +4,9 @@
 
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client::sales {

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "client/bills/salesrules.h"
+#include "client/logic/salesrules.h"
 #include "common/currency.h"
 #include "common/recordset.h"
 

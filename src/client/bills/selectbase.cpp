@@ -9,12 +9,12 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
 #include "common/condition.h"
 #include "common/error.h"
 
@@ -119,13 +119,6 @@ const QList<BaseKindInfo>& kinds() {
     return all;
 }
 
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
-
 bool containsText(const RecordSet& rs, int row, const QString& field, const QString& text) {
     const int f = rs.fieldIndex(field);
     return f >= 0 && rs.at(row, f).toString().contains(text, Qt::CaseInsensitive);
@@ -199,12 +192,12 @@ ParamList RecordSelection::procParams() const {
 void RecordSelection::load(const QString& text) {
     RecordSet fresh;
     if (!kind_.sql.isEmpty()) {
-        dm().ExecQuery(sqlText(text), &fresh);
+        dataModule().ExecQuery(sqlText(text), &fresh);
     } else {
         if (!hasReceived_) {
             ParamList p = procParams();
             RecordSet all;
-            dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &all);
+            dataModule().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &all);
             received_ = std::move(all);
             hasReceived_ = true;
         }

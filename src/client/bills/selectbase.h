@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "client/bills/selectwindow.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 

@@ -10,43 +10,22 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/gridview.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/condition.h"
 #include "common/error.h"
 
 namespace dyt::client {
 
 namespace selecttext {
-QString title() {
-    return QStringLiteral("商品选择");
-}
-QString noBarcode() {
-    return QStringLiteral("无此条码商品！");
-}
-QString barcodeIsClass() {
-    return QStringLiteral("你扫描的条码在数据库中是一类商品，不能添加！");
-}
-QString listOneClass() {
-    return QStringLiteral("只能对一类商品进行列表！");
-}
-QString chooseGoods() {
-    return QStringLiteral("请选择商品");
-}
-QString backCaption() {
-    return QStringLiteral("返回(&C)");
-}
-QString exitCaption() {
-    return QStringLiteral("退出(&C)");
-}
 QString alreadyPresent(int line, const QString& fullName) {
     return QStringLiteral("第 ") + QString::number(line) + QStringLiteral(" 行已经添加了[ ") +
            fullName + QStringLiteral(" ]") + QStringLiteral("\r\n") +
@@ -63,13 +42,6 @@ namespace {
 
 QString operatorSegment() {
     return conditionSegment(QStringLiteral("czy_id"), QString::number(loginedUser().UserId));
-}
-
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
 }
 
 // A field's value by the first of the names the record set has.
@@ -162,7 +134,7 @@ ParamList GoodsSelection::queryParams(const QString& barcode) const {
 void GoodsSelection::runQuery(const QString& barcode) {
     ParamList p = queryParams(barcode);
     RecordSet fresh;
-    dm().ExecProcQuery(QStringLiteral("P_Base_Get_Goods"), p, &fresh);
+    dataModule().ExecProcQuery(QStringLiteral("P_Base_Get_Goods"), p, &fresh);
     const int previous = current_;
     rows_ = std::move(fresh);
     if (rows_.fieldIndex(QStringLiteral("selected")) < 0) {
@@ -271,7 +243,7 @@ QList<SelectedGoods> GoodsSelection::goodsOfClass(qint64 classId) {
     p.setValue(QStringLiteral("GoodsStr"),
                operatorSegment() + QStringLiteral(";isList=1;par_id=") + QString::number(classId));
     RecordSet rs;
-    dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rs);
+    dataModule().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rs);
     QList<SelectedGoods> out;
     for (int r = 0; r < rs.rowCount(); ++r) {
         if (fieldOf(rs, r, {"sonnum"}).toLongLong() > 0)
@@ -546,14 +518,12 @@ void TfrmSelectGoods::newGoodsClick() {
 }
 
 void TfrmSelectGoods::columnsClick() {
-    try {
+    showErrors(caption::error(), [&] {
         if (RunGridColFilter(grid_, this)) {
             grid_->applyColumns();
             saveLayout();
         }
-    } catch (const DytError& e) {
-        prompter().showError(caption::error(), e.message());
-    }
+    });
 }
 
 void TfrmSelectGoods::chooseCurrent() {

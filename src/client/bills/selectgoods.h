@@ -12,7 +12,8 @@
 #include <memory>
 
 #include "client/bills/selectwindow.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/fixedtext.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
@@ -28,13 +29,13 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace selecttext {
-QString title();           // "商品选择"
-QString noBarcode();       // "无此条码商品！"
-QString barcodeIsClass();  // "你扫描的条码在数据库中是一类商品，不能添加！"
-QString listOneClass();    // "只能对一类商品进行列表！"
-QString chooseGoods();     // "请选择商品"
-QString backCaption();     // "返回(&C)"
-QString exitCaption();     // "退出(&C)"
+inline constexpr FixedText title{u"商品选择"};
+inline constexpr FixedText noBarcode{u"无此条码商品！"};
+inline constexpr FixedText barcodeIsClass{u"你扫描的条码在数据库中是一类商品，不能添加！"};
+inline constexpr FixedText listOneClass{u"只能对一类商品进行列表！"};
+inline constexpr FixedText chooseGoods{u"请选择商品"};
+inline constexpr FixedText backCaption{u"返回(&C)"};
+inline constexpr FixedText exitCaption{u"退出(&C)"};
 // "第 3 行已经添加了[ name ]\r\n是否继续添加？"
 QString alreadyPresent(int line, const QString& fullName);
 }  // namespace selecttext

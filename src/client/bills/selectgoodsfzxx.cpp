@@ -6,11 +6,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {
@@ -21,9 +21,7 @@ QString UnitSelection::sqlText() const {
 }
 
 void UnitSelection::load() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet fresh;
     dm->ExecQuery(sqlText(), &fresh);
     rows_ = std::move(fresh);

@@ -8,27 +8,15 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 
 namespace dyt::client {
-
-namespace batchtext {
-QString title() {
-    return QStringLiteral("请选择商品批次");
-}
-QString gridCaption() {
-    return QStringLiteral("选择商品批次");
-}
-QString allWarehouses() {
-    return QStringLiteral("全部仓库");
-}
-}  // namespace batchtext
 
 BatchSelection::BatchSelection(qint64 goodsId, qint64 warehouseId)
     : goodsId_(goodsId), warehouseId_(warehouseId) {}
@@ -44,9 +32,7 @@ ParamList BatchSelection::queryParams() const {
 }
 
 void BatchSelection::runQuery() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     ParamList p = queryParams();
     RecordSet fresh;
     dm->ExecProcQuery(QStringLiteral("P_Base_Get_Goods"), p, &fresh);

@@ -5,7 +5,8 @@
 #include <QString>
 
 #include "client/bills/selectwindow.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/fixedtext.h"
+#include "client/logic/gridcolumn.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
@@ -19,9 +20,9 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace batchtext {
-QString title();          // "请选择商品批次"
-QString gridCaption();    // "选择商品批次"
-QString allWarehouses();  // "全部仓库"
+inline constexpr FixedText title{u"请选择商品批次"};
+inline constexpr FixedText gridCaption{u"选择商品批次"};
+inline constexpr FixedText allWarehouses{u"全部仓库"};
 }  // namespace batchtext
 
 class BatchSelection {

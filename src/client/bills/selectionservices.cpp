@@ -2,7 +2,7 @@
 #include "client/bills/selectionservices.h"
 
 #include "client/common/gridlayout.h"
-#include "client/common/localcache.h"
+#include "client/logic/localcache.h"
 #include "common/error.h"
 #include "common/recordset.h"
 

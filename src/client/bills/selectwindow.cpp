@@ -10,7 +10,7 @@
 
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 
 namespace dyt::client {
 

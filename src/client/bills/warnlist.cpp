@@ -9,14 +9,14 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectionservices.h"
-#include "client/common/dmmain.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/recordset.h"
 
@@ -96,9 +96,7 @@ void keepLayout(const Parts& parts, const QString& layoutKey) {
 }
 
 void runSql(const QString& sql, RecordSet* rows) {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet fresh;
     dm->ExecQuery(sql, &fresh);
     fresh.first();

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 #include "common/recordset.h"
 
 class QLabel;

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "client/common/prompter.h"
+#include "client/logic/prompter.h"
 
 class QLabel;
 class QLineEdit;

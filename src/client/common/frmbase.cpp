@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/common/desktop.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/formatting.h"
 
@@ -27,12 +27,6 @@ FormColours& formColours() {
     static FormColours colours;
     return colours;
 }
-
-namespace formtext {
-QString helpFile() {
-    return QStringLiteral("Help.chm");
-}
-}  // namespace formtext
 
 QString NumberPatternForLabel(const QString& labelText) {
     const TSettings& s = settings();

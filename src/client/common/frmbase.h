@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+#include "client/logic/fixedtext.h"
+
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -37,7 +39,7 @@ struct FormColours {
 FormColours& formColours();
 
 namespace formtext {
-QString helpFile();  // "Help.chm"
+inline constexpr FixedText helpFile{u"Help.chm"};
 }  // namespace formtext
 
 // The settings pattern a labelled number edit is shown with, chosen by its label: a label holding

@@ -18,13 +18,13 @@
 
 #include <memory>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
+#include "client/common/desktop.h"
 #include "client/common/frmprofileproperties.h"
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
 #include "client/common/syslogin.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "protocol/protocol.h"
@@ -32,24 +32,6 @@
 namespace dyt::client {
 
 namespace logintext {
-QString localComputer() {
-    return QStringLiteral("本地计算机");
-}
-QString listFailed() {
-    return QStringLiteral("取得账套列表失败");
-}
-QString invalidProfile() {
-    return QStringLiteral("账套无效");
-}
-QString enterProfileName() {
-    return QStringLiteral("请输入账套名称");
-}
-QString chooseUser() {
-    return QStringLiteral("请选择登录用户或者输入用户代码");
-}
-QString tooManyAttempts() {
-    return QStringLiteral("最多尝试3次口令");
-}
 QString hiddenKeysHelp() {
     return QStringLiteral(
         "CTRL+H: 操作帮助提示\r\nCTRL+A: 显示所有账套\r\nCTRL+S: 关闭隐藏账套\r\nCTRL+Q: "
@@ -60,22 +42,12 @@ QString firstRunQuestion() {
         "你的应用程序可能是第一次运行，系统必须有账套才能运行，系统将自动为你创建默认账套，是否继续"
         "？");
 }
-QString defaultProfile() {
-    return QStringLiteral("默认账套");
-}
 }  // namespace logintext
 
 namespace {
 
 constexpr int kMaxAttempts = 3;
 constexpr int kMinRows = 4;
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
-}
 
 bool isLocalAlias(const QString& server) {
     return server.isEmpty() || server == logintext::localComputer() ||

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 class QComboBox;
@@ -22,15 +23,15 @@ namespace dyt::client {
 class TfrmProfileProperties;
 
 namespace logintext {
-QString localComputer();     // "本地计算机"
-QString listFailed();        // "取得账套列表失败"
-QString invalidProfile();    // "账套无效"
-QString enterProfileName();  // "请输入账套名称"
-QString chooseUser();        // "请选择登录用户或者输入用户代码"
-QString tooManyAttempts();   // "最多尝试3次口令"
+inline constexpr FixedText localComputer{u"本地计算机"};
+inline constexpr FixedText listFailed{u"取得账套列表失败"};
+inline constexpr FixedText invalidProfile{u"账套无效"};
+inline constexpr FixedText enterProfileName{u"请输入账套名称"};
+inline constexpr FixedText chooseUser{u"请选择登录用户或者输入用户代码"};
+inline constexpr FixedText tooManyAttempts{u"最多尝试3次口令"};
 QString hiddenKeysHelp();    // "CTRL+H: 操作帮助提示\r\n..."
 QString firstRunQuestion();  // "你的应用程序可能是第一次运行，..."
-QString defaultProfile();    // "默认账套"
+inline constexpr FixedText defaultProfile{u"默认账套"};
 }  // namespace logintext
 
 // Columns of the account-set list.

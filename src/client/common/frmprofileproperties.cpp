@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/common/prompter.h"
+#include "client/logic/prompter.h"
 
 namespace dyt::client {
 

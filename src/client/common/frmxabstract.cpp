@@ -22,20 +22,20 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
 #include "client/common/frmxgridcolfilter.h"
 #include "client/common/frmxqueryfilter.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridexport.h"
 #include "client/common/gridlayout.h"
-#include "client/common/gridvalues.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
 #include "client/common/queryfilter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/gridvalues.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/inifile.h"
@@ -43,54 +43,6 @@
 #include "printengine/printengine.h"
 
 namespace dyt::client {
-
-namespace xtext {
-QString conditionGroup() {
-    return QStringLiteral("查询条件");
-}
-QString smartFilterHint() {
-    return QStringLiteral("您可以在这里进行智能过滤");
-}
-QString smartFilterKey() {
-    return QStringLiteral("qiyongzhinengguolv");
-}
-QString treeWidthKey() {
-    return QStringLiteral("TreeWidth");
-}
-QString refreshData() {
-    return QStringLiteral("刷新数据");
-}
-QString exportToExcel() {
-    return QStringLiteral("转成Excel(&E)");
-}
-QString rowNumberField() {
-    return QStringLiteral("行号");
-}
-QString nothingToPrint() {
-    return QStringLiteral("无数据，不能打印");
-}
-QString receivingData() {
-    return QStringLiteral("正在接收数据，请稍等......");
-}
-QString noData() {
-    return QStringLiteral("无数据");
-}
-QString rowOutOfRange() {
-    return QStringLiteral("行索引越界 ");
-}
-QString columnOutOfRange() {
-    return QStringLiteral("列索引越界 ");
-}
-QString printLabel() {
-    return QStringLiteral("德盈通软件");
-}
-QString templateExtension() {
-    return QStringLiteral(".QXF");
-}
-QString orderField() {
-    return QStringLiteral("_order");
-}
-}  // namespace xtext
 
 RecordSet PrintHeaderRecords(const NamedValues& values) {
     RecordSet header;

@@ -17,7 +17,8 @@
 #include <functional>
 
 #include "client/common/frmbase.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/fixedtext.h"
+#include "client/logic/gridcolumn.h"
 #include "common/recordset.h"
 
 class QAction;
@@ -38,21 +39,21 @@ class RecordSetModel;
 namespace dyt::client {
 
 namespace xtext {
-QString conditionGroup();     // "查询条件"
-QString smartFilterHint();    // "您可以在这里进行智能过滤"
-QString smartFilterKey();     // "qiyongzhinengguolv"
-QString treeWidthKey();       // "TreeWidth"
-QString refreshData();        // "刷新数据"
-QString exportToExcel();      // "转成Excel(&E)"
-QString rowNumberField();     // "行号"
-QString nothingToPrint();     // "无数据，不能打印"
-QString receivingData();      // "正在接收数据，请稍等......"
-QString noData();             // "无数据"
-QString rowOutOfRange();      // "行索引越界 "
-QString columnOutOfRange();   // "列索引越界 "
-QString printLabel();         // "德盈通软件"
-QString templateExtension();  // ".QXF"
-QString orderField();         // "_order"
+inline constexpr FixedText conditionGroup{u"查询条件"};
+inline constexpr FixedText smartFilterHint{u"您可以在这里进行智能过滤"};
+inline constexpr FixedText smartFilterKey{u"qiyongzhinengguolv"};
+inline constexpr FixedText treeWidthKey{u"TreeWidth"};
+inline constexpr FixedText refreshData{u"刷新数据"};
+inline constexpr FixedText exportToExcel{u"转成Excel(&E)"};
+inline constexpr FixedText rowNumberField{u"行号"};
+inline constexpr FixedText nothingToPrint{u"无数据，不能打印"};
+inline constexpr FixedText receivingData{u"正在接收数据，请稍等......"};
+inline constexpr FixedText noData{u"无数据"};
+inline constexpr FixedText rowOutOfRange{u"行索引越界 "};
+inline constexpr FixedText columnOutOfRange{u"列索引越界 "};
+inline constexpr FixedText printLabel{u"德盈通软件"};
+inline constexpr FixedText templateExtension{u".QXF"};
+inline constexpr FixedText orderField{u"_order"};
 }  // namespace xtext
 
 inline constexpr int kDefaultTreeWidth = 195;

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 
 namespace dyt {

@@ -15,8 +15,8 @@
 #include <algorithm>
 
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 
 namespace dyt {

@@ -7,7 +7,7 @@
 #include <numeric>
 
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 
 namespace dyt::gridfilter {

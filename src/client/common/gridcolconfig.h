@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "client/common/gridcolumn.h"
+#include "client/logic/gridcolumn.h"
 
 namespace dyt {
 

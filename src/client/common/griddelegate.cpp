@@ -10,8 +10,8 @@
 #include <QPersistentModelIndex>
 #include <QStyle>
 
-#include "client/common/gridcolumn.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/gridcolumn.h"
+#include "client/logic/recordsetmodel.h"
 
 namespace dyt {
 

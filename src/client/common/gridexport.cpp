@@ -10,11 +10,11 @@
 
 #include <xlsxwriter.h>
 
-#include "client/common/gridvalues.h"
+#include "client/common/desktop.h"
 #include "client/common/gridview.h"
-#include "client/common/platform.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/gridvalues.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
 #include "common/error.h"
 #include "common/worksheet.h"
 
@@ -258,16 +258,8 @@ void writeXlsxFile(const RecordSet& records, const QList<QString>& formats,
 
 }  // namespace
 
-QString DialogTitle() {
-    return QStringLiteral("导出到Excel");
-}
-
 QString FileFilter() {
     return QStringLiteral("Excel文件(*.xls);;") + XlsxFilter() + QStringLiteral(";;所有文件(*.*)");
-}
-
-QString XlsxFilter() {
-    return QStringLiteral("Excel 2007文件(*.xlsx)");
 }
 
 QString ProposedFileName(const QDateTime& now) {

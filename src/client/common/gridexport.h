@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 class QWidget;
@@ -28,9 +29,9 @@ namespace gridexport {
 
 // The save dialog: title "导出到Excel", the file types, the proposed name
 // "数据-yyyy_MM_dd-hh_nn_ss.xls".
-QString DialogTitle();
+inline constexpr FixedText DialogTitle{u"导出到Excel"};
 QString FileFilter();  // "Excel文件(*.xls);;Excel 2007文件(*.xlsx);;所有文件(*.*)"
-QString XlsxFilter();  // "Excel 2007文件(*.xlsx)"
+inline constexpr FixedText XlsxFilter{u"Excel 2007文件(*.xlsx)"};
 QString ProposedFileName(const QDateTime& now);
 
 // The file written for the name the operator chose: ".xls" is appended when the name does not

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "client/common/dmmain.h"
-#include "client/common/gridcolumn.h"
 #include "client/common/gridview.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/gridcolumn.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/gbk.h"
 #include "common/inifile.h"
@@ -18,24 +18,6 @@
 #include "common/recordset.h"
 
 namespace dyt::client {
-
-namespace layouttext {
-QString version() {
-    return QStringLiteral("V10");
-}
-QString section() {
-    return QStringLiteral("_Sys_");
-}
-QString nullArguments() {
-    return QStringLiteral("LoadAutoColWidth: AGridView or AKeyName can not be null");
-}
-QString lineBreak() {
-    return QStringLiteral("#$0D");
-}
-QString loadSql() {
-    return QStringLiteral(" select * from sysColConfigure where UserId=%s ");
-}
-}  // namespace layouttext
 
 namespace {
 

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt {
 class RecordSet;
 struct GridColumn;
@@ -25,11 +27,12 @@ class QTableWidget;
 namespace dyt::client {
 
 namespace layouttext {
-QString version();        // "V10"
-QString section();        // "_Sys_"
-QString nullArguments();  // "LoadAutoColWidth: AGridView or AKeyName can not be null"
-QString lineBreak();      // "#$0D"
-QString loadSql();        // " select * from sysColConfigure where UserId=%s "
+inline constexpr FixedText version{u"V10"};
+inline constexpr FixedText section{u"_Sys_"};
+inline constexpr FixedText nullArguments{
+    u"LoadAutoColWidth: AGridView or AKeyName can not be null"};
+inline constexpr FixedText lineBreak{u"#$0D"};
+inline constexpr FixedText loadSql{u" select * from sysColConfigure where UserId=%s "};
 }  // namespace layouttext
 
 // Identity of a column tagged 0 that the operator may hide, and of one he may not.

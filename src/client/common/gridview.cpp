@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "client/common/griddelegate.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 
 namespace dyt {
 

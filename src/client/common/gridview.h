@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "client/common/recordsetmodel.h"
+#include "client/logic/recordsetmodel.h"
 
 class QLineEdit;
 class QModelIndex;

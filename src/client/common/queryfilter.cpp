@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "client/common/gridvalues.h"
 #include "client/common/gridview.h"
+#include "client/logic/gridvalues.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/gbk.h"

@@ -16,8 +16,8 @@
 
 #include <memory>
 
-#include "client/common/gridcolumn.h"
-#include "client/common/recordsetmodel.h"
+#include "client/logic/gridcolumn.h"
+#include "client/logic/recordsetmodel.h"
 
 namespace dyt {
 

@@ -4,32 +4,21 @@
 
 #include <memory>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
 #include "client/common/frmlogin.h"
 #include "client/common/gridlayout.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/paramlist.h"
+#include "common/sqltext.h"
 
 namespace dyt::client {
 
 namespace logintext {
-QString productVersion() {
-    return QStringLiteral("V11.0.140215");
-}
-QString profilePrefix() {
-    return QStringLiteral("dytv1");
-}
-QString upgrading() {
-    return QStringLiteral("系统正在升级账套,请耐心等待几分钟....");
-}
 QString closeWindowsQuestion() {
     return QStringLiteral("系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?");
-}
-QString initialising() {
-    return QStringLiteral("系统正在初始化...");
 }
 }  // namespace logintext
 
@@ -44,18 +33,6 @@ namespace {
 
 constexpr int kNeedsUpgrade = -9;
 constexpr int kRefused = -8;
-
-TdmMain& dataModule() {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
-    return *dm;
-}
-
-QString quoted(const QString& text) {
-    QString t = text;
-    return t.replace(QLatin1Char('\''), QLatin1String("''"));
-}
 
 }  // namespace
 
@@ -98,8 +75,8 @@ QString sessionDeleteSql() {
 }
 
 QString sessionInsertSql(const QString& clientId) {
-    return QStringLiteral(" insert into syssession(id, PcID) values(@@spid, '%1') ")
-        .arg(quoted(clientId.toLower()));
+    return QStringLiteral(" insert into syssession(id, PcID) values(@@spid, %1) ")
+        .arg(sqlQuoted(clientId.toLower()));
 }
 
 // --- TSysLogin

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "client/logic/fixedtext.h"
+
 namespace dyt {
 class ParamList;
 }
@@ -19,12 +21,12 @@ class TfrmLogin;
 
 // Texts of the login.
 namespace logintext {
-QString productVersion();  // "V11.0.140215"
-QString profilePrefix();   // "dytv1"
-QString upgrading();       // "系统正在升级账套,请耐心等待几分钟...."
+inline constexpr FixedText productVersion{u"V11.0.140215"};
+inline constexpr FixedText profilePrefix{u"dytv1"};
+inline constexpr FixedText upgrading{u"系统正在升级账套,请耐心等待几分钟...."};
 QString
 closeWindowsQuestion();  // "系统在切换账套或者更换操作员之前，将关闭所有的业务处理窗口,是否继续?"
-QString initialising();  // "系统正在初始化..."
+inline constexpr FixedText initialising{u"系统正在初始化..."};
 }  // namespace logintext
 
 // The main window's caption after a login: "《德盈通》普及版V11.0.140215", followed by "(查询版)"

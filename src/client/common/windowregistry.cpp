@@ -41,16 +41,9 @@ QStringList registeredWindowClasses() {
     return names;
 }
 
-void registerAllWindows() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    registerShellWindows();
-    registerBaseWindows();
-    registerBillWindows();
-    registerQueryWindows();
-    registerSystemWindows();
+BillOpener& billOpener() {
+    static BillOpener opener;
+    return opener;
 }
 
 }  // namespace dyt::client

@@ -27,13 +27,22 @@ bool windowClassRegistered(const QString& className);
 QWidget* createWindow(const QString& className, QWidget* owner);
 QStringList registeredWindowClasses();
 
-// The registration of each area's windows, each defined in its own folder; registerAllWindows
-// runs them all once (later calls do nothing).
+// The registration of each area's windows, defined by the shell (the composition root) in its
+// windows_<area>.cpp; registerAllWindows runs them all once (later calls do nothing).
 void registerShellWindows();
 void registerBaseWindows();
 void registerBillWindows();
 void registerQueryWindows();
 void registerSystemWindows();
 void registerAllWindows();
+
+// The bill opener: opens a new bill of a bill type. Unset parts mean the bills are not built.
+struct BillOpener {
+    // True when bills of the type can be opened.
+    std::function<bool(int billType)> canOpen;
+    // A new bill window of the type (not yet shown), or null.
+    std::function<QWidget*(int billType, QWidget* owner)> open;
+};
+BillOpener& billOpener();
 
 }  // namespace dyt::client

@@ -13,14 +13,14 @@
 #include <tuple>
 #include <utility>
 
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/localcache.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockwindows.h"
 #include "common/error.h"

@@ -7,8 +7,8 @@
 
 #include <QString>
 
+#include "client/logic/stockstatus.h"
 #include "client/queries/frmquery.h"
-#include "client/queries/stockstatus.h"
 
 class QComboBox;
 class QLineEdit;

@@ -14,14 +14,14 @@
 #include <algorithm>
 
 #include "client/bills/billkinds.h"
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
 #include "client/common/gridview.h"
-#include "client/common/prompter.h"
-#include "client/common/recordsetmodel.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
 #include "client/queries/frmselectitems.h"
 #include "common/condition.h"
 #include "common/error.h"
@@ -30,13 +30,6 @@
 namespace dyt::client {
 
 namespace {
-
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
 
 qint64 operatorId() {
     return loginedUser().UserId;
@@ -256,7 +249,7 @@ void TfrmQueryWindow::loadTree() {
                            QStringLiteral(";sptype=0;TreeView=1"));
         }
         RecordSet rows;
-        dm().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rows);
+        dataModule().ExecProcQuery(QStringLiteral("P_JXC_Get_Base"), p, &rows);
         treeRows_ = std::move(rows);
         LoadCategoryTree(treeRows_);
     } catch (const DytError& e) {
@@ -382,7 +375,7 @@ bool TfrmQueryWindow::execute(const ParamList& params, int focusRow) {
     const QString sent = p.text();
     RecordSet rows;
     try {
-        dm().ExecProcQuery(d_.procedure, p, &rows);
+        dataModule().ExecProcQuery(d_.procedure, p, &rows);
         // A column the answer lacks stays empty.
         addMissingFields(rows);
         query::deriveAveragePrices(rows, d_.derived, query::text::priceFormat());

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "client/common/frmxabstract.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/queryconditions.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/querydescriptors.h"

@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 
 #include "client/bills/selectbase.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "common/condition.h"
 #include "common/error.h"
 #include "common/recordset.h"
@@ -424,9 +424,7 @@ bool TfrmSelectItems::loadOperators(qint64 chosenOperator) {
     QTreeWidget* list = widgets().operators;
     if (!list)
         throw DytError(QStringLiteral("查询条件窗口[%1]没有操作员列表").arg(def_.className));
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     RecordSet rows;
     dm->ExecQuery(copyRightsOperatorsSql(chosenOperator), &rows);
     list->clear();

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "client/common/frmbase.h"
-#include "client/queries/queryconditions.h"
+#include "client/logic/queryconditions.h"
 #include "protocol/querydescriptors.h"
 
 class QCheckBox;

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "client/common/dmmain.h"
-#include "client/common/gridcolumn.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/gridcolumn.h"
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/recordset.h"
@@ -42,13 +42,6 @@ QString batchSql(qint64 goodsId, qint64 warehouseId) {
 }  // namespace stockwindows
 
 namespace {
-
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
 
 QLabel* headerLabel(TfrmXAbstract* window, const QString& caption, const char* name) {
     auto* l = new QLabel(window);
@@ -108,7 +101,7 @@ TfrmBaseGoodsFenBu::TfrmBaseGoodsFenBu(QWidget* parent) : TfrmXAbstract(parent) 
 bool TfrmBaseGoodsFenBu::showGoods(qint64 goodsId, const QString& goodsName) {
     try {
         RecordSet rows;
-        dm().ExecQuery(stockwindows::distributionSql(goodsId), &rows);
+        dataModule().ExecQuery(stockwindows::distributionSql(goodsId), &rows);
         addUnitPrices(rows);
         addMissingFields(rows, gridDefinition());
         goodsId_ = goodsId;
@@ -148,7 +141,7 @@ bool TfrmBaseKCPCB::showBatches(qint64 goodsId, const QString& goodsName, qint64
                                 const QString& warehouseName) {
     try {
         RecordSet rows;
-        dm().ExecQuery(stockwindows::batchSql(goodsId, warehouseId), &rows);
+        dataModule().ExecQuery(stockwindows::batchSql(goodsId, warehouseId), &rows);
         addMissingFields(rows, gridDefinition());
         goodsId_ = goodsId;
         warehouseId_ = warehouseId;

@@ -11,22 +11,13 @@
 #include <utility>
 #include <vector>
 
-#include "client/common/dmmain.h"
-#include "client/common/session.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/paramlist.h"
 
 namespace dyt::client {
-
-namespace menutext {
-QString noPurview() {
-    return QStringLiteral("您没有执行该操作的权限!");
-}
-QString wrongParent() {
-    return QStringLiteral("“%1”的Parent类“%2”不对");
-}
-}  // namespace menutext
 
 namespace {
 
@@ -135,9 +126,7 @@ void TFunctionMenu::clearBuilt(bool later) {
 }
 
 void TFunctionMenu::BuildFunctionMenu(const MenuTargets& targets) {
-    TdmMain* dm = dmMain();
-    if (!dm)
-        throw DytError(dmtext::notInitialised());
+    TdmMain* dm = &dataModule();
     const QString user = QString::number(loginedUser().UserId);
     ParamList params;
     params.setValue(QStringLiteral("userid"), user);

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "client/logic/fixedtext.h"
 #include "common/recordset.h"
 
 class QMenu;
@@ -18,8 +19,8 @@ class QMenuBar;
 namespace dyt::client {
 
 namespace menutext {
-QString noPurview();    // "您没有执行该操作的权限!"
-QString wrongParent();  // "“%1”的Parent类“%2”不对"
+inline constexpr FixedText noPurview{u"您没有执行该操作的权限!"};
+inline constexpr FixedText wrongParent{u"“%1”的Parent类“%2”不对"};
 }  // namespace menutext
 
 // The class names an entry reports when it is found as a wrong parent.

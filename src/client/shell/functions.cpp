@@ -10,51 +10,18 @@
 
 #include <algorithm>
 
-#include "client/common/dmmain.h"
 #include "client/common/frmbase.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
 #include "common/error.h"
 
 namespace dyt::client {
-
-namespace functext {
-QString underConstruction() {
-    return QStringLiteral("功能建设中......");
-}
-QString exitWithoutBackup() {
-    return QStringLiteral("您确定要直接退出系统吗？(不备份)");
-}
-QString restoreCaption() {
-    return QStringLiteral("账套恢复");
-}
-QString backupCaption() {
-    return QStringLiteral("账套备份");
-}
-QString periodCloseNotOpened() {
-    return QStringLiteral("系统还没有开账，不能做月结存！");
-}
-QString yearCloseNotOpened() {
-    return QStringLiteral("系统还没有开账，不能做年结存！");
-}
-QString periodCloseWindowsOpen() {
-    return QStringLiteral("月结存之前，请关闭所有打开的窗口！");
-}
-QString yearCloseWindowsOpen() {
-    return QStringLiteral("年结存之前，请关闭所有打开的窗口！");
-}
-QString rebuildWindowsOpen() {
-    return QStringLiteral("系统重建之前，请关闭所有打开的窗口！");
-}
-QString noBasePurview() {
-    return QStringLiteral("系统配置中没有使用基本信息授权控制！");
-}
-}  // namespace functext
 
 namespace {
 
@@ -434,11 +401,6 @@ QStringList functionListing() {
                                                                   : QStringLiteral("missing")));
     }
     return lines;
-}
-
-BillOpener& billOpener() {
-    static BillOpener opener;
-    return opener;
 }
 
 TFunctionDispatcher::TFunctionDispatcher(TfrmMain& main, TFunctionMenu& menu)

@@ -10,6 +10,9 @@
 #include <functional>
 #include <vector>
 
+#include "client/common/windowregistry.h"
+#include "client/logic/fixedtext.h"
+
 class QWidget;
 
 namespace dyt::client {
@@ -18,16 +21,16 @@ class TfrmMain;
 class TFunctionMenu;
 
 namespace functext {
-QString underConstruction();       // "功能建设中......"
-QString exitWithoutBackup();       // "您确定要直接退出系统吗？(不备份)"
-QString restoreCaption();          // "账套恢复"
-QString backupCaption();           // "账套备份"
-QString periodCloseNotOpened();    // "系统还没有开账，不能做月结存！"
-QString yearCloseNotOpened();      // "系统还没有开账，不能做年结存！"
-QString periodCloseWindowsOpen();  // "月结存之前，请关闭所有打开的窗口！"
-QString yearCloseWindowsOpen();    // "年结存之前，请关闭所有打开的窗口！"
-QString rebuildWindowsOpen();      // "系统重建之前，请关闭所有打开的窗口！"
-QString noBasePurview();           // "系统配置中没有使用基本信息授权控制！"
+inline constexpr FixedText underConstruction{u"功能建设中......"};
+inline constexpr FixedText exitWithoutBackup{u"您确定要直接退出系统吗？(不备份)"};
+inline constexpr FixedText restoreCaption{u"账套恢复"};
+inline constexpr FixedText backupCaption{u"账套备份"};
+inline constexpr FixedText periodCloseNotOpened{u"系统还没有开账，不能做月结存！"};
+inline constexpr FixedText yearCloseNotOpened{u"系统还没有开账，不能做年结存！"};
+inline constexpr FixedText periodCloseWindowsOpen{u"月结存之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText yearCloseWindowsOpen{u"年结存之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText rebuildWindowsOpen{u"系统重建之前，请关闭所有打开的窗口！"};
+inline constexpr FixedText noBasePurview{u"系统配置中没有使用基本信息授权控制！"};
 }  // namespace functext
 
 enum class FunctionKind {
@@ -77,15 +80,6 @@ QString functionAction(const FunctionEntry& entry);
 bool functionBuilt(const FunctionEntry& entry);
 // One line per code: code, action and "built" or "missing", separated by tabs.
 QStringList functionListing();
-
-// The bill opener: opens a new bill of a bill type. Unset parts mean the bills are not built.
-struct BillOpener {
-    // True when bills of the type can be opened.
-    std::function<bool(int billType)> canOpen;
-    // A new bill window of the type (not yet shown), or null.
-    std::function<QWidget*(int billType, QWidget* owner)> open;
-};
-BillOpener& billOpener();
 
 // The web pages of 7002 and 7003.
 QUrl homePageUrl();

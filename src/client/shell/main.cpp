@@ -14,12 +14,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/localcache.h"
-#include "client/common/settings.h"
+#include "client/common/dialogprompter.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
+#include "client/logic/settings.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/splash.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    static DialogPrompter dialogs;
+    setDefaultPrompter(&dialogs);
     installQtTranslations();
     const QString programDir = QCoreApplication::applicationDirPath();
 

@@ -21,13 +21,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/rights.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
+#include "client/logic/autobackup.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/rights.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "client/queries/frmquery.h"
-#include "client/shell/autobackup.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
 #include "client/shell/navigator.h"

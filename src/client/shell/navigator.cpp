@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/recordset.h"
 
@@ -170,10 +170,6 @@ QUrl contactUrl() {
 
 QUrl upgradeUrl() {
     return QUrl(QStringLiteral("https://www.deyingtong.example/upgrade.html"));
-}
-
-QString productVersion() {
-    return QStringLiteral("V11.0.140215");
 }
 
 }  // namespace navpage

@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+#include "client/logic/fixedtext.h"
+
 class QLabel;
 class QPushButton;
 
@@ -83,7 +85,7 @@ QList<Tile> fixedTiles(int page);
 QUrl contactUrl();
 QUrl upgradeUrl();
 // The product version shown on the upgrade page.
-QString productVersion();
+inline constexpr FixedText productVersion{u"V11.0.140215"};
 
 }  // namespace navpage
 

@@ -3,10 +3,10 @@
 #include <QPointer>
 
 #include "client/bills/billkinds.h"
-#include "client/common/dmmain.h"
-#include "client/common/lookups.h"
-#include "client/common/prompter.h"
-#include "client/common/settings.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "client/logic/settings.h"
 #include "client/shell/mainwindow.h"
 
 namespace dyt::client {

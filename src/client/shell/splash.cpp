@@ -8,7 +8,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "client/common/prompter.h"
+#include "client/logic/prompter.h"
 
 namespace dyt::client {
 

@@ -7,13 +7,13 @@
 #include <QTranslator>
 
 #include "client/bills/billkinds.h"
-#include "client/common/dmmain.h"
-#include "client/common/localcache.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
-#include "client/common/settings.h"
 #include "client/common/syslogin.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
 #include "client/shell/settingshooks.h"
@@ -105,18 +105,6 @@ void wireLogin(TfrmMain& main, TdmMain& dm) {
 QString defaultServerAddress() {
     const QString env = qEnvironmentVariable("DYT_SERVER").trimmed();
     return env.isEmpty() ? QStringLiteral("127.0.0.1") : env;
-}
-
-bool connectWithoutLogin(TdmMain& dm, const QString& address) {
-    try {
-        if (!dm.ConnectServer(address, false, 1)) {
-            prompter().message(caption::systemError(), dmtext::connectFailed() + address,
-                               MessageIcon::Error);
-        }
-    } catch (const DytError& e) {
-        prompter().showError(caption::systemError(), e);
-    }
-    return true;
 }
 
 }  // namespace dyt::client

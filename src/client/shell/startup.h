@@ -47,8 +47,4 @@ void wireLogin(TfrmMain& main, TdmMain& dm);
 // DYT_SERVER ("host[:port]"), else "127.0.0.1".
 QString defaultServerAddress();
 
-// The login stand-in used until the login window exists: connects to the server address without
-// progress, and on failure tells the operator and goes on without a session.
-bool connectWithoutLogin(TdmMain& dm, const QString& address);
-
 }  // namespace dyt::client

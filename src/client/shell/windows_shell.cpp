@@ -5,4 +5,16 @@ namespace dyt::client {
 
 void registerShellWindows() {}
 
+void registerAllWindows() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    registerShellWindows();
+    registerBaseWindows();
+    registerBillWindows();
+    registerQueryWindows();
+    registerSystemWindows();
+}
+
 }  // namespace dyt::client

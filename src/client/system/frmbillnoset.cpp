@@ -14,13 +14,14 @@
 #include <QVBoxLayout>
 
 #include "client/bills/billkinds.h"
-#include "client/bills/billnumber.h"
-#include "client/common/clientconfig.h"
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
+#include "client/logic/billnumber.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/recordset.h"
+#include "common/sqltext.h"
 
 namespace dyt::client {
 
@@ -146,12 +147,6 @@ QString sampleNumber(const QString& snFormat, const QDate& date) {
     return FormatBillNumber(snFormat, QDateTime(date, QTime(12, 0)), 1);
 }
 
-QString quoted(const QString& text) {
-    QString inner = text;
-    inner.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + inner + QLatin1Char('\'');
-}
-
 QString saveSql(const Settings& s, int kindId, const QString& prefix, const QString& snFormat) {
     const QStringList statements{
         QStringLiteral(" update sysData set sysValue=%1 where id=208042001 ").arg(s.rule1),
@@ -159,7 +154,7 @@ QString saveSql(const Settings& s, int kindId, const QString& prefix, const QStr
         QStringLiteral(" update sysData set sysValue=%1 where id=208042003 ").arg(s.rule3),
         QStringLiteral(" update sysData set sysValue=%1 where id=208042004 ").arg(s.rule4 ? 1 : 0),
         QStringLiteral(" update sysDjb set comment=%1, SNFormat=%2 where id=%3 ")
-            .arg(quoted(prefix), quoted(snFormat), QString::number(kindId)),
+            .arg(sqlQuoted(prefix), sqlQuoted(snFormat), QString::number(kindId)),
         QStringLiteral(" update sysData set sysValue=") +
             (s.autoSN ? QStringLiteral("1") : QStringLiteral("0")) +
             QStringLiteral(" where id=208042000 ")};
@@ -168,26 +163,15 @@ QString saveSql(const Settings& s, int kindId, const QString& prefix, const QStr
 
 QString applyToAllSql(int kindId, const QString& prefix, const QString& snFormat) {
     return QStringLiteral(" update sysDjb set SNFormat=%1 where (sonnum=0) and (id<>%2) ")
-               .arg(quoted(snFormat), QString::number(kindId)) +
+               .arg(sqlQuoted(snFormat), QString::number(kindId)) +
            QStringLiteral("\r\n") +
            QStringLiteral(" update sysDjb set comment=%1 where (sonnum=0) and (id<>%2) ")
-               .arg(quoted(prefix), QString::number(kindId));
-}
-
-QString resetCountersSql() {
-    return QStringLiteral(" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 ");
+               .arg(sqlQuoted(prefix), QString::number(kindId));
 }
 
 }  // namespace billnoset
 
 namespace {
-
-TdmMain& dm() {
-    TdmMain* d = dmMain();
-    if (!d)
-        throw DytError(dmtext::notInitialised());
-    return *d;
-}
 
 QString questionCaption() {
     return QStringLiteral("系统问题");
@@ -317,7 +301,7 @@ void TfrmBillNoSet::loadSettings() {
     loading_ = true;
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::settingsSql(), &rows);
+        dataModule().ExecQuery(billnoset::settingsSql(), &rows);
         billnoset::Settings s;
         s.load(rows);
         cbAuto_->setChecked(s.autoSN);
@@ -335,7 +319,7 @@ void TfrmBillNoSet::loadSettings() {
 void TfrmBillNoSet::loadKinds() {
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::kindsSql(billnoset::defaultKinds()), &rows);
+        dataModule().ExecQuery(billnoset::kindsSql(billnoset::defaultKinds()), &rows);
         const QSignalBlocker block(lbKinds_);
         for (rows.first(); !rows.eof(); rows.next()) {
             kindIds_.append(static_cast<int>(rows.integer(QStringLiteral("id"))));
@@ -358,7 +342,7 @@ void TfrmBillNoSet::loadKind(int kindId) {
     loading_ = true;
     try {
         RecordSet rows;
-        dm().ExecQuery(billnoset::kindSql(kindId), &rows);
+        dataModule().ExecQuery(billnoset::kindSql(kindId), &rows);
         rows.first();
         const QStringList parts =
             rows.eof() ? QStringList()
@@ -457,7 +441,8 @@ bool TfrmBillNoSet::Save() {
     }
     try {
         clientConfig().write(billnumber::machineNumberKey(), machine);
-        dm().ExecUpdate(billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
+        dataModule().ExecUpdate(
+            billnoset::saveSql(settings(), kindId_, pieces().first(), format()));
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;
@@ -471,7 +456,7 @@ bool TfrmBillNoSet::ApplyToAll() {
     if (kindId_ < 0)
         return false;
     try {
-        dm().ExecUpdate(billnoset::applyToAllSql(kindId_, pieces().first(), format()));
+        dataModule().ExecUpdate(billnoset::applyToAllSql(kindId_, pieces().first(), format()));
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;
@@ -484,7 +469,7 @@ bool TfrmBillNoSet::ResetCounters() {
                        buttons::confirmAbandon(), 0) != 0)
         return false;
     try {
-        dm().ExecUpdate(billnoset::resetCountersSql());
+        dataModule().ExecUpdate(billnoset::resetCountersSql());
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
         return false;

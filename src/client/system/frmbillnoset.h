@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "client/logic/fixedtext.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -69,7 +71,8 @@ QString quoted(const QString& text);
 QString saveSql(const Settings& settings, int kindId, const QString& prefix,
                 const QString& snFormat);
 QString applyToAllSql(int kindId, const QString& prefix, const QString& snFormat);
-QString resetCountersSql();
+inline constexpr FixedText resetCountersSql{
+    u" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "};
 
 }  // namespace billnoset
 

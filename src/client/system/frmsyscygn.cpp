@@ -11,19 +11,15 @@
 
 #include <cmath>
 
-#include "client/common/dmmain.h"
-#include "client/common/prompter.h"
-#include "client/common/session.h"
+#include "client/logic/dmmain.h"
+#include "client/logic/prompter.h"
+#include "client/logic/session.h"
 #include "common/error.h"
 #include "common/recordset.h"
 
 namespace dyt::client {
 
 namespace cygn {
-
-QString limitMessage() {
-    return QStringLiteral("最多可以设置 21 个常用功能");
-}
 
 QString selectSql(int userId) {
     return QStringLiteral(
@@ -189,9 +185,7 @@ TfrmsysCYGN::~TfrmsysCYGN() = default;
 
 void TfrmsysCYGN::LoadFunctions() {
     try {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         RecordSet rows;
         dm->ExecQuery(cygn::selectSql(loginedUser().UserId), &rows);
         lists_.load(rows);
@@ -261,9 +255,7 @@ bool TfrmsysCYGN::Save() {
     if (!loaded_)
         return false;
     try {
-        TdmMain* dm = dmMain();
-        if (!dm)
-            throw DytError(dmtext::notInitialised());
+        TdmMain* dm = &dataModule();
         if (dm->ExecUpdate(lists_.saveSql(loginedUser().UserId)) < 0)
             return false;
     } catch (const DytError& e) {

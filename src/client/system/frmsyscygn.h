@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include "client/logic/fixedtext.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -23,7 +25,7 @@ namespace cygn {
 inline constexpr int kLimit = 21;
 
 // "最多可以设置 21 个常用功能"
-QString limitMessage();
+inline constexpr FixedText limitMessage{u"最多可以设置 21 个常用功能"};
 // The operator's available functions with their pinned flag, in menu order.
 QString selectSql(int userId);
 

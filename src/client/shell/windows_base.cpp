@@ -1,0 +1,32 @@
+// The window classes of the base-data lists and editors: every list class opens the one list
+// window over its kind, every editor class the kind's editor.
+#include "client/base/basekinds.h"
+#include "client/base/frmbaseedit.h"
+#include "client/base/frmbaselist.h"
+#include "client/common/windowregistry.h"
+#include "client/logic/prompter.h"
+#include "common/error.h"
+
+namespace dyt::client {
+
+void registerBaseWindows() {
+    for (const base::BaseKind& kind : base::baseKinds()) {
+        const base::BaseKind* k = &kind;
+        registerWindowClass(kind.listClass, [k](QWidget* owner) -> QWidget* {
+            return new TfrmBaseList(*k, owner);
+        });
+        registerWindowClass(kind.editorClass, [k](QWidget* owner) -> QWidget* {
+            // A new record at the top level (the goods selection's "new goods").
+            TfrmBaseEdit* editor = CreateBaseEditor(*k, owner);
+            editor->setWindowFlag(Qt::Window, true);
+            try {
+                editor->setup(EditorRequest{});
+            } catch (const DytError& e) {
+                prompter().showError(caption::hint(), e);
+            }
+            return editor;
+        });
+    }
+}
+
+}  // namespace dyt::client

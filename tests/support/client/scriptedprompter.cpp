@@ -1,0 +1,220 @@
+#include "support/client/scriptedprompter.h"
+
+namespace dyt::client {
+
+namespace {
+QString cancelledAnswer() {
+    return QStringLiteral("(取消)");
+}
+}  // namespace
+
+QString promptKindName(PromptKind kind) {
+    switch (kind) {
+        case PromptKind::Message:
+            return QStringLiteral("message");
+        case PromptKind::Question:
+            return QStringLiteral("question");
+        case PromptKind::Input:
+            return QStringLiteral("input");
+        case PromptKind::Flash:
+            return QStringLiteral("flash");
+        case PromptKind::Progress:
+            return QStringLiteral("progress");
+    }
+    return QString();
+}
+
+ScriptedPrompter::ScriptedPrompter() = default;
+
+ScriptedPrompter::~ScriptedPrompter() {
+    if (!script_.isEmpty() && failureHandler_) {
+        QStringList left;
+        for (const Step& step : script_) {
+            left.append(promptKindName(step.kind) + QLatin1Char(' ') +
+                        (step.cancel ? cancelledAnswer() : step.value));
+        }
+        failureHandler_(QStringLiteral("scripted answers left unused: ") +
+                        left.join(QStringLiteral(", ")));
+    }
+}
+
+ScriptedPrompter& ScriptedPrompter::answer(const QString& button, const QString& expectedText) {
+    script_.append({PromptKind::Question, button, false, expectedText});
+    return *this;
+}
+
+ScriptedPrompter& ScriptedPrompter::escape(const QString& expectedText) {
+    script_.append({PromptKind::Question, QString(), true, expectedText});
+    return *this;
+}
+
+ScriptedPrompter& ScriptedPrompter::enter(const QString& text, const QString& expectedPrompt) {
+    script_.append({PromptKind::Input, text, false, expectedPrompt});
+    return *this;
+}
+
+ScriptedPrompter& ScriptedPrompter::cancelInput(const QString& expectedPrompt) {
+    script_.append({PromptKind::Input, QString(), true, expectedPrompt});
+    return *this;
+}
+
+QList<PromptRecord> ScriptedPrompter::records(PromptKind kind) const {
+    QList<PromptRecord> out;
+    for (const PromptRecord& r : records_) {
+        if (r.kind == kind) {
+            out.append(r);
+        }
+    }
+    return out;
+}
+
+QStringList ScriptedPrompter::messages() const {
+    QStringList out;
+    for (const PromptRecord& r : records_) {
+        if (r.kind == PromptKind::Message) {
+            out.append(r.text);
+        }
+    }
+    return out;
+}
+
+QStringList ScriptedPrompter::progressTexts() const {
+    QStringList out;
+    for (const PromptRecord& r : records_) {
+        if (r.kind == PromptKind::Progress && (out.isEmpty() || out.last() != r.text)) {
+            out.append(r.text);
+        }
+    }
+    return out;
+}
+
+QString ScriptedPrompter::describe(const PromptRecord& record) {
+    QString d = promptKindName(record.kind) + QStringLiteral(" [") + record.caption +
+                QStringLiteral("] \"") + record.text + QLatin1Char('"');
+    if (!record.buttons.isEmpty()) {
+        d += QStringLiteral(" buttons ") + record.buttons.join(QLatin1Char('/'));
+    }
+    return d;
+}
+
+void ScriptedPrompter::fail(const QString& what) {
+    failures_.append(what);
+    if (failureHandler_) {
+        failureHandler_(what);
+    }
+    throw Fault(what.toStdString());
+}
+
+ScriptedPrompter::Step ScriptedPrompter::take(PromptKind kind, const PromptRecord& record) {
+    if (script_.isEmpty()) {
+        fail(QStringLiteral("unexpected ") + describe(record) +
+             QStringLiteral(": no scripted answer left"));
+    }
+    Step step = script_.takeFirst();
+    if (step.kind != kind) {
+        fail(QStringLiteral("unexpected ") + describe(record) +
+             QStringLiteral(": the script waits for a ") + promptKindName(step.kind));
+    }
+    if (!step.expected.isEmpty() && !record.text.contains(step.expected)) {
+        fail(QStringLiteral("unexpected ") + describe(record) +
+             QStringLiteral(": the script expects \"") + step.expected + QLatin1Char('"'));
+    }
+    return step;
+}
+
+void ScriptedPrompter::message(const QString& captionText, const QString& text, MessageIcon) {
+    PromptRecord r;
+    r.kind = PromptKind::Message;
+    r.caption = captionText;
+    r.text = text;
+    r.buttons = QStringList{QStringLiteral("确定")};
+    records_.append(r);
+}
+
+int ScriptedPrompter::ask(const QString& captionText, const QString& text,
+                          const QStringList& buttonList, int) {
+    PromptRecord r;
+    r.kind = PromptKind::Question;
+    r.caption = captionText;
+    r.text = text;
+    r.buttons = buttonList;
+    records_.append(r);
+    const Step step = take(PromptKind::Question, r);
+    if (step.cancel) {
+        records_.last().answer = cancelledAnswer();
+        return -1;
+    }
+    const int index = static_cast<int>(buttonList.indexOf(step.value));
+    if (index < 0) {
+        fail(QStringLiteral("scripted answer \"") + step.value +
+             QStringLiteral("\" is not a button of ") + describe(r));
+    }
+    records_.last().answer = step.value;
+    return index;
+}
+
+bool ScriptedPrompter::input(const QString& captionText, const QString& prompt, QString* value,
+                             bool password) {
+    PromptRecord r;
+    r.kind = PromptKind::Input;
+    r.caption = captionText;
+    r.text = prompt;
+    r.buttons = buttons::confirmCancel();
+    r.password = password;
+    records_.append(r);
+    const Step step = take(PromptKind::Input, r);
+    if (step.cancel) {
+        records_.last().answer = cancelledAnswer();
+        return false;
+    }
+    records_.last().answer = step.value;
+    if (value) {
+        *value = step.value;
+    }
+    return true;
+}
+
+void ScriptedPrompter::flash(const QString& text, int milliseconds) {
+    PromptRecord r;
+    r.kind = PromptKind::Flash;
+    r.text = text;
+    r.milliseconds = milliseconds;
+    records_.append(r);
+}
+
+void ScriptedPrompter::showProgress(const QString& text, int maximum, int position,
+                                    const QString& title) {
+    progress_.reset(title, text, maximum, position);
+    progressVisible_ = true;
+    PromptRecord r;
+    r.kind = PromptKind::Progress;
+    r.caption = progress_.title();
+    r.text = progress_.text();
+    records_.append(r);
+}
+
+void ScriptedPrompter::setProgressText(const QString& text) {
+    progress_.setText(text);
+    PromptRecord r;
+    r.kind = PromptKind::Progress;
+    r.caption = progress_.title();
+    r.text = text;
+    records_.append(r);
+}
+
+void ScriptedPrompter::setProgressPosition(int position) {
+    progress_.setPosition(position);
+}
+void ScriptedPrompter::setProgressMaximum(int maximum) {
+    progress_.setMaximum(maximum);
+}
+void ScriptedPrompter::holdProgress(int milliseconds) {
+    if (!records_.isEmpty() && records_.last().kind == PromptKind::Progress) {
+        records_.last().milliseconds += milliseconds;
+    }
+}
+void ScriptedPrompter::hideProgress() {
+    progressVisible_ = false;
+}
+
+}  // namespace dyt::client
