@@ -173,14 +173,9 @@ TEST_F(BaseEdit, EditedGoodsWithAPostedBillLocksTypeAndUsedUnit) {
     RecordSet record = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}},
                                 {u"costmode"_s, u"spType"_s}, {{2, 0}});
     answerProc(record);
-    RecordSet units;
-    units.addField(u"id"_s, FieldType::Integer);
-    units.addField(u"fzdwid"_s, FieldType::Integer);
-    units.addField(u"unit"_s, FieldType::Text);
-    units.addField(u"rate"_s, FieldType::Float);
-    units.addField(u"isDefault"_s, FieldType::Integer);
-    units.appendRow({301, 0, u"瓶"_s, 1.0, 1});
-    units.appendRow({302, 1, u"箱"_s, 24.0, 0});
+    RecordSet units = recordSet(
+        {u"id:integer"_s, u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s, u"isDefault:integer"_s},
+        {{301, 0, u"瓶"_s, 1.0, 1}, {302, 1, u"箱"_s, 24.0, 0}});
     answerQuery(units);
     answerQuery(idRows(1));  // goods type: a posted bill
     answerQuery(idRows(0));  // cost method: no stock, no bill line (as scripted)
@@ -206,37 +201,6 @@ TEST_F(BaseEdit, EditedGoodsWithAPostedBillLocksTypeAndUsedUnit) {
     EXPECT_EQ(u"24"_s, goods->unitGrid()->item(1, client::kUnitRate)->text());
     EXPECT_EQ(0, goods->defaultUnitRow());
     EXPECT_FALSE(e->cbAutoCode()->isEnabled());
-}
-
-TEST_F(BaseEdit, CopyAddReadsTheSourceAndItsUnitsAsNewRows) {
-    RecordSet source = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}});
-    source.first();
-    RecordSet full = baseRows({{42, 0, u"0101"_s, u"可乐"_s, 2, 3, u"3,42,"_s, QString()}},
-                              {u"gg"_s, u"spType"_s}, {{u"330ml"_s, 1}});
-    answerQuery(full);
-    RecordSet units;
-    units.addField(u"id"_s, FieldType::Integer);
-    units.addField(u"fzdwid"_s, FieldType::Integer);
-    units.addField(u"unit"_s, FieldType::Text);
-    units.appendRow({301, 0, u"瓶"_s});
-    answerQuery(units);
-    RecordSet code;
-    code.addField(u"Code"_s, FieldType::Text);
-    code.appendRow({u"0103"_s});
-    answerQuery(code);
-    client::TfrmBaseEdit::autoCodeState() = true;
-    auto e = editor(u"SP"_s, 0, 3, &source);
-    EXPECT_EQ(
-        (QStringList{u" SELECT * FROM baseGoods WHERE id = 42"_s, client::base::goodsUnitsSql(42),
-                     u"SELECT dbo.fnGetBaseAutoCode('SP', 3) as Code"_s}),
-        sqlTexts());
-    EXPECT_EQ(u"330ml"_s, e->fieldValue(u"gg"_s));
-    EXPECT_EQ(u"1"_s, e->fieldValue(u"spType"_s));
-    EXPECT_TRUE(e->fieldEditor(u"spType"_s)->isEnabled());
-    EXPECT_EQ(u"0103"_s, e->fieldValue(u"code"_s));
-    auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
-    EXPECT_EQ(u"瓶"_s, goods->unitGrid()->item(0, client::kUnitName)->text());
-    EXPECT_EQ(0, goods->unitGrid()->item(0, client::kUnitName)->data(Qt::UserRole).toLongLong());
 }
 
 TEST_F(BaseEdit, AutomaticCodeOfEveryKindAndTheRememberedState) {
@@ -315,46 +279,6 @@ TEST_F(BaseEdit, PartnerRulesInOrder) {
     EXPECT_EQ(u"0"_s, opening[0].value(u"yfTotal"_s));
     EXPECT_EQ(u"10"_s, opening[0].value(u"yuShouTotal"_s));
     EXPECT_EQ(u"0"_s, opening[0].value(u"yufuTotal"_s));
-}
-
-TEST_F(BaseEdit, OtherKindsLoadTheirRecordAndSendTheirFields) {
-    RecordSet zy = baseRows({{8, 0, u"008"_s, u"李四"_s, 1, 0, u"8,"_s, QString()}},
-                            {u"depid"_s, u"bmName"_s, u"Birthday"_s},
-                            {{u"5"_s, u"销售部"_s, u"1990-02-03"_s}});
-    answerProc(zy);
-    auto e = editor(u"ZY"_s, 8, 0);
-    const auto load = callsOf(u"ExecProcQuery"_s);
-    ASSERT_EQ(1, load.size());
-    EXPECT_EQ(u";id=8"_s, linesOf(load[0]).value(u"zyStr"_s));
-    EXPECT_EQ(u"李四"_s, e->fieldValue(u"FullName"_s));
-    EXPECT_EQ(u"5"_s, e->fieldValue(u"depid"_s));
-    EXPECT_EQ(u"销售部"_s, qobject_cast<QLineEdit*>(e->fieldEditor(u"depid"_s))->text());
-    EXPECT_EQ(u"1990-02-03"_s, e->fieldValue(u"Birthday"_s));
-    answerProcResult(8);
-    ASSERT_TRUE(e->save());
-    const auto sent = saves(u"p_Base_Up_ZY"_s);
-    ASSERT_EQ(1, sent.size());
-    EXPECT_EQ((QStringList{u"code"_s, u"FullName"_s, u"pym"_s, u"depid"_s, u"Birthday"_s, u"tel"_s,
-                           u"Worktime"_s, u"addr"_s, u"Anumber"_s, u"comment"_s, u"id"_s,
-                           u"par_id"_s, u"czy_id"_s}),
-              sent[0].names());
-    EXPECT_EQ(u"8"_s, sent[0].value(u"id"_s));
-
-    // Warehouses load with CKStr; regions by SQL; the partner's type by its own query.
-    transport->clearCalls();
-    auto ck = editor(u"CK"_s, 4, 0);
-    EXPECT_EQ(u";id=4"_s, linesOf(callsOf(u"ExecProcQuery"_s)[0]).value(u"CKStr"_s));
-    transport->clearCalls();
-    auto dq = editor(u"DQ"_s, 6, 1);
-    EXPECT_EQ(QStringList{u" SELECT * FROM baseDQ WHERE id = 6"_s}, sqlTexts());
-    transport->clearCalls();
-    RecordSet type;
-    type.addField(u"type"_s, FieldType::Integer);
-    type.appendRow({2});
-    answerQuery(type);
-    auto dw = editor(u"WLDW"_s, 9, 0);
-    EXPECT_EQ(QStringList{u"select type from basewldw where id = 9"_s}, sqlTexts());
-    EXPECT_EQ(u"2"_s, dw->fieldValue(u"type"_s));
 }
 
 TEST_F(BaseEdit, AServerRefusalKeepsTheEditorOpen) {

@@ -686,12 +686,9 @@ TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) 
     settings().AutoSN = true;
     settings().setSwitch(2014, true);
     auto answerCounter = [this](int counter) {
-        RecordSet rs;
-        rs.addField(u"SNFormat"_s, FieldType::Text);
-        rs.addField(u"SNMaxNo"_s, FieldType::Integer);
-        rs.addField(u"BillDate"_s, FieldType::Text);
-        rs.addField(u"IsPcID"_s, FieldType::Integer);
-        rs.appendRow({u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0});
+        RecordSet rs = test::recordSet(
+            {u"SNFormat"_s, u"SNMaxNo:integer"_s, u"BillDate"_s, u"IsPcID:integer"_s},
+            {{u"\"XJ\"-[0000]"_s, counter, u"2025-07-08"_s, 0}});
         answerProc(rs);
     };
     answerCounter(1);

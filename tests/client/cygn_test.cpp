@@ -67,9 +67,7 @@ TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
 }
 
 TEST(CommonFunctionLists, LoadRefusesRowsWithoutTheFields) {
-    RecordSet rs;
-    rs.addField(u"id"_s, FieldType::Integer);
-    rs.addField(u"name"_s, FieldType::Text);
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"name"_s});
     cygn::Lists lists;
     EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(rs); }));
 }

@@ -31,11 +31,8 @@ void design(GridDefinition& g, bool allowHide) {
 }
 
 RecordSet lines() {
-    RecordSet rs;
-    rs.addField(u"qty"_s, FieldType::Float);
-    rs.addField(u"price"_s, FieldType::Float);
-    rs.addField(u"barcode"_s, FieldType::Text);
-    rs.appendRow({2.0, 3.5, u"690"_s});
+    RecordSet rs =
+        test::recordSet({u"qty:float"_s, u"price:float"_s, u"barcode"_s}, {{2.0, 3.5, u"690"_s}});
     return rs;
 }
 

@@ -156,10 +156,8 @@ private:
             return rs;
         }
         // A small kind: one row naming the kind, so that each load can be told apart.
-        RecordSet rs;
-        rs.addField(u"id"_s, FieldType::Integer);
-        rs.addField(u"fullname"_s, FieldType::Text);
-        rs.appendRow({static_cast<qint64>(calls.size()), kind});
+        RecordSet rs = test::recordSet({u"id:integer"_s, u"fullname"_s},
+                                       {{static_cast<qint64>(calls.size()), kind}});
         return rs;
     }
 

@@ -34,19 +34,10 @@ struct GoodsRow {
 
 // A record set shaped like the rows of P_Base_Get_Goods.
 RecordSet goodsRows(const QList<GoodsRow>& rows) {
-    RecordSet rs;
-    rs.addField(u"goodsid"_s, FieldType::Integer);
-    rs.addField(u"sonnum"_s, FieldType::Integer);
-    rs.addField(u"code"_s, FieldType::Text);
-    rs.addField(u"fullName"_s, FieldType::Text);
-    rs.addField(u"unitid"_s, FieldType::Integer);
-    rs.addField(u"unitName"_s, FieldType::Text);
-    rs.addField(u"rate"_s, FieldType::Float);
-    rs.addField(u"price"_s, FieldType::Float);
-    rs.addField(u"stockQty"_s, FieldType::Float);
-    rs.addField(u"costmode"_s, FieldType::Integer);
-    rs.addField(u"sp_sptype"_s, FieldType::Integer);
-    rs.addField(u"selected"_s, FieldType::Boolean);
+    RecordSet rs = recordSet({u"goodsid:integer"_s, u"sonnum:integer"_s, u"code"_s, u"fullName"_s,
+                              u"unitid:integer"_s, u"unitName"_s, u"rate:float"_s, u"price:float"_s,
+                              u"stockQty:float"_s, u"costmode:integer"_s, u"sp_sptype:integer"_s,
+                              u"selected:boolean"_s});
     for (const GoodsRow& r : rows) {
         rs.appendRow({r.id, r.sonnum, QString::fromUtf8(r.code), QString::fromUtf8(r.name),
                       qint64(0), u"个"_s, 1.0, r.price, r.stock, qint64(2), qint64(0), false});
@@ -250,15 +241,11 @@ TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     EXPECT_EQ((QList<int>{0, 2}), s.markedRows());
     // The class's goods as the base-data list returns them (id, fullname, LSprice), one of them a
     // sub-class that is left out.
-    RecordSet classGoods;
-    classGoods.addField(u"id"_s, FieldType::Integer);
-    classGoods.addField(u"sonnum"_s, FieldType::Integer);
-    classGoods.addField(u"code"_s, FieldType::Text);
-    classGoods.addField(u"fullname"_s, FieldType::Text);
-    classGoods.addField(u"LSprice"_s, FieldType::Float);
-    classGoods.appendRow({qint64(21), qint64(0), u"010201"_s, u"可乐"_s, 2.5});
-    classGoods.appendRow({qint64(22), qint64(1), u"010202"_s, u"果汁类"_s, 0.0});
-    classGoods.appendRow({qint64(23), qint64(0), u"010203"_s, u"雪碧"_s, 2.0});
+    RecordSet classGoods = recordSet(
+        {u"id:integer"_s, u"sonnum:integer"_s, u"code"_s, u"fullname"_s, u"LSprice:float"_s},
+        {{qint64(21), qint64(0), u"010201"_s, u"可乐"_s, 2.5},
+         {qint64(22), qint64(1), u"010202"_s, u"果汁类"_s, 0.0},
+         {qint64(23), qint64(0), u"010203"_s, u"雪碧"_s, 2.0}});
     answerProc(classGoods);
     transport->clearCalls();
     EXPECT_EQ(3, s.addChosen());

@@ -268,18 +268,11 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
     answers[purviewSql(7, 6004)] = oneValue(u"value"_s, 1);
     answers[purviewSql(7, 6005)] = oneValue(u"value"_s, 0);
     answers[purviewSql(7, 6016)] = oneValue(u"value"_s, 1);
-    RecordSet fields;
-    fields.addField(u"code"_s, FieldType::Text);
-    fields.addField(u"name"_s, FieldType::Text);
-    fields.appendRow({u"sp_spbh"_s, u"商品编号"_s});
+    RecordSet fields = test::recordSet({u"code"_s, u"name"_s}, {{u"sp_spbh"_s, u"商品编号"_s}});
     answers[u"SELECT * FROM baseFieldNames"_s] = fields;
-    RecordSet djb;
-    djb.addField(u"id"_s, FieldType::Integer);
-    djb.addField(u"inputnum"_s, FieldType::Integer);
-    djb.addField(u"InputName1"_s, FieldType::Text);
-    djb.addField(u"InputName2"_s, FieldType::Text);
-    djb.addField(u"InputID2"_s, FieldType::Integer);
-    djb.appendRow({5, 2, u"制单"_s, u"审核"_s, 9});
+    RecordSet djb = test::recordSet({u"id:integer"_s, u"inputnum:integer"_s, u"InputName1"_s,
+                                     u"InputName2"_s, u"InputID2:integer"_s},
+                                    {{5, 2, u"制单"_s, u"审核"_s, 9}});
     answers[u"SELECT * FROM sysdjb"_s] = djb;
     answers[u"SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0"_s] = oneValue(u"id"_s, 3);
     answers[u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s] =
