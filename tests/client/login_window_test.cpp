@@ -240,34 +240,6 @@ TEST_F(LoginWindowTest, DefaultAccountSetDeclinedEndsTheProgram) {
     EXPECT_EQ(0, callsOf(u"CreateProfile"_s).size());
 }
 
-TEST_F(LoginWindowTest, DefaultAccountSetIsCreatedOnceAndListed) {
-    auto w = std::make_unique<TfrmLogin>(0, dir.path());
-    int dialogs = 0;
-    w->runProfileDialog = [&](TfrmProfileProperties& d) {
-        ++dialogs;
-        EXPECT_EQ(TfrmProfileProperties::Mode::Create, d.mode());
-        EXPECT_EQ(u"默认账套"_s, d.profileCaption());
-        EXPECT_EQ(u"dytv1Default"_s, d.databaseName());
-        return true;
-    };
-    transport->respond(u"GetProfileList"_s, 0, {profilePacket({})});
-    transport->respond(u"CreateProfile"_s, 0, {QString()});
-    transport->respond(u"GetProfileList"_s, 0,
-                       {profilePacket({{u"默认账套"_s, u"dytv1_1"_s, 1, 0}})});
-    script.answer(u"确定"_s, u"第一次运行"_s);
-    w->serverEdit()->setEditText(u"srv"_s);
-    w->btnLoginClick();
-    EXPECT_EQ(1, w->step());
-    EXPECT_EQ(1, dialogs);
-    const QList<RecordedCall> creates = callsOf(u"CreateProfile"_s);
-    ASSERT_EQ(1, creates.size());
-    EXPECT_EQ(u"默认账套"_s, creates[0].args.at(0).toString());
-    EXPECT_EQ(u"默认账套"_s, creates[0].args.at(1).toString());
-    EXPECT_EQ(QStringList{u"系统正在创建默认账套，请稍候..."_s}, script.progressTexts());
-    EXPECT_EQ(u"默认账套"_s, cell(*w, 0, kColCaption));
-    EXPECT_EQ(0, quitCalls);
-}
-
 TEST_F(LoginWindowTest, FailedDefaultAccountSetEndsTheProgramWithTheServerMessage) {
     auto w = std::make_unique<TfrmLogin>(0, dir.path());
     w->runProfileDialog = [](TfrmProfileProperties&) { return true; };
