@@ -144,16 +144,6 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     w.close();
 }
 
-TEST_F(SelectBaseCalls, SqlKindsSendTheQuotedPattern) {
-    client::RecordSelection s(u"zhaiyao"_s);
-    answerQuery(baseRows({}));
-    s.load(u"5%'"_s);
-    EXPECT_EQ(QStringLiteral("select * from baseZhaiYao where  del = 0  and ((Lower(pym) like "
-                             "'%5\\%''%' escape '\\') or (Lower(code) like '%5\\%''%' escape "
-                             "'\\') or (fullname like '%5\\%''%' escape '\\'))"),
-              lastCall(u"ExecQuery"_s).sql);
-}
-
 TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
