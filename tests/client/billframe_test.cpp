@@ -430,12 +430,8 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
 TEST_F(BillFrame, OpeningABillThatIsGoneFails) {
     answerOpen(test::textRows(kHeaderFields, {}), test::textRows({u"goodsid"_s}, {}));
     TestBill bill;
-    try {
-        bill.OpenBill(kEnquiry, 404, false);
-        ADD_FAILURE() << "no error";
-    } catch (const DytError& e) {
-        EXPECT_EQ(u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s, e.message());
-    }
+    EXPECT_EQ(u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s,
+              test::errorOf([&] { bill.OpenBill(kEnquiry, 404, false); }));
 }
 
 TEST_F(BillFrame, TheOpenerMakesTheKindsWindowWithItsTagAndTheBill) {
