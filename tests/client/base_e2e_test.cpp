@@ -2,15 +2,12 @@
 // edited and deleted through the list's commands, levels 4 and 5, stopped records, a goods used
 // by a posted purchase, a drag onto another category, a goods picture and the goods selection's
 // class expansion.
-#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QHash>
 #include <QImage>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <functional>

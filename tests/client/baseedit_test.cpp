@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QTableWidget>
 
 #include "baseui_support.h"

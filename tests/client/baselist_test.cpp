@@ -2,13 +2,11 @@
 // buttons and columns the rights leave, and how the list moves between levels.
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTableView>
 #include <QTreeWidget>
 
 #include "baseui_support.h"

@@ -1,7 +1,7 @@
 // The bill window base against a real server: a draft saved twice stays one bill, and opening
 // it again shows what was saved.
-#include <QLineEdit>
 
+#include <QLineEdit>
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/common/settings.h"

@@ -5,7 +5,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include <set>
 

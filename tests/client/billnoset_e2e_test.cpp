@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
-
 #include "client/bills/billnumber.h"
 #include "client/common/clientconfig.h"
 #include "client/system/frmbillnoset.h"

@@ -2,8 +2,6 @@
 // windows, modal windows and bills, and the actions that are not plain windows.
 #include <QDialog>
 #include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTextStream>
 

@@ -1,7 +1,6 @@
 // Grid layouts through a real dyt-server: saved with p_sys_Up_ColConfigure, read back after the
 // next login, a foreign version left unapplied.
 
-#include <QTableView>
 #include <QTableWidget>
 
 #include "client/common/clientconfig.h"

@@ -6,11 +6,9 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>

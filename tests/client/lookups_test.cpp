@@ -1,7 +1,6 @@
 // The shared lookups (the SQL texts they send and what they make of the answers), quoting, the
 // date presets, the SQL script runner, FailIf and the print options file.
 
-#include <QCborArray>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>

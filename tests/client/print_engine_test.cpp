@@ -1,7 +1,6 @@
 // The print engine's entry points: PDF output, engine values and the print limit, "print.ini",
 // the preview and the designer (offscreen).
 
-#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>

@@ -2,9 +2,6 @@
 // refused, batches and units read, the record selection's filter text with quotes and wildcards
 // going through the server's SQL layer, and the windows worked from the keyboard as an operator
 // does: typing narrows the list, Down and Tab reach it, Enter picks, Esc cancels.
-#include <QApplication>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 #include "client/bills/selectbase.h"

@@ -2,7 +2,6 @@
 // and the unit selection, against the recording transport.
 #include <QLabel>
 #include <QSet>
-#include <QTableView>
 
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoodsfzxx.h"

@@ -2,11 +2,8 @@
 // window shows, marking, class expansion, the already-present question, level and list display
 // and the exit button (the code and barcode picks run against a real server in select_e2e).
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 #include "client/bills/selectgoods.h"

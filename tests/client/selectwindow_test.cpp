@@ -1,7 +1,6 @@
 // The selection windows as TfrmBase windows shown modally: exec() and the result, Enter and a
 // double-click choosing once, Esc and the close box closing without a choice, the window staying
 // alive for its caller, the layout loaded on opening and stored on closing under the window's key.
-#include <QTableView>
 
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectionservices.h"

@@ -1,7 +1,6 @@
 // The main window's settings hooks: the first activation's load fills status bar panel 5, the
 // close reads the backup interval and the last backup date.
 
-#include <QCborArray>
 #include <QTemporaryDir>
 
 #include <memory>

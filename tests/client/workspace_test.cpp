@@ -4,8 +4,6 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QTabBar>
 #include <QTemporaryDir>
