@@ -2,6 +2,7 @@
 // it again shows what was saved.
 
 #include <QLineEdit>
+
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/common/settings.h"

@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <map>
 
 #include "client/common/settings.h"
 #include "client/common/windowregistry.h"
