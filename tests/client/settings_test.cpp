@@ -277,19 +277,15 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
 
     const TSettings& s = settings();
     EXPECT_EQ(4, s.Period);
-    EXPECT_EQ(u"0."_s, s.QtyPattern);
-    EXPECT_EQ(u"0.000"_s, s.PricePattern);
-    EXPECT_EQ(u"0.00"_s, s.AmountPattern);  // totaldot missing: the default stays
-    EXPECT_TRUE(s.Switch(2004));
-    EXPECT_FALSE(s.Switch(2028));
-    EXPECT_TRUE(s.SeeCost);
-    EXPECT_TRUE(s.Right(6004));
-    EXPECT_FALSE(s.Right(6005));
-    EXPECT_FALSE(s.Right(6016));  // held, so the inverted flag is off
-    EXPECT_FALSE(s.Right(6017));
-    EXPECT_EQ(u"2024-05-31"_s, s.LoginDateText);
-    EXPECT_EQ(u"2024-05-01"_s, s.LoginDateFromText);
-    EXPECT_EQ(u"商品编号"_s, s.FieldCaption(u"SP_SPBH"_s));
+    // totaldot missing: the default amount pattern stays.
+    EXPECT_EQ((QStringList{u"0."_s, u"0.000"_s, u"0.00"_s}),
+              (QStringList{s.QtyPattern, s.PricePattern, s.AmountPattern}));
+    // 2028 is forced off; right 6016 is held, so its inverted flag is off.
+    EXPECT_EQ((QList<bool>{true, false, true, true, false, false, false}),
+              (QList<bool>{s.Switch(2004), s.Switch(2028), s.SeeCost, s.Right(6004), s.Right(6005),
+                           s.Right(6016), s.Right(6017)}));
+    EXPECT_EQ((QStringList{u"2024-05-31"_s, u"2024-05-01"_s, u"商品编号"_s}),
+              (QStringList{s.LoginDateText, s.LoginDateFromText, s.FieldCaption(u"SP_SPBH"_s)}));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(2, s.BillAuditSteps[5].inputNum);
     EXPECT_EQ(u"审核"_s, s.BillAuditSteps[5].names[1]);
