@@ -2,15 +2,12 @@
 // edited and deleted through the list's commands, levels 4 and 5, stopped records, a goods used
 // by a posted purchase, a drag onto another category, a goods picture and the goods selection's
 // class expansion.
-#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QHash>
 #include <QImage>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <functional>
@@ -573,8 +570,12 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
         e->setup({goods, 0, nullptr});
         EXPECT_FALSE(e->fieldEditor(u"costmode"_s)->isEnabled());
         EXPECT_FALSE(e->fieldEditor(u"spType"_s)->isEnabled());
-        EXPECT_TRUE(static_cast<client::TfrmBaseGoodsSet&>(*e).unitLocked(0));
-        EXPECT_FALSE(static_cast<client::TfrmBaseGoodsSet&>(*e).unitLocked(1));
+        auto& g = static_cast<client::TfrmBaseGoodsSet&>(*e);
+        EXPECT_TRUE(g.unitLocked(0));
+        EXPECT_FALSE(g.unitGrid()->item(0, client::kUnitName)->flags() & Qt::ItemIsEditable);
+        EXPECT_FALSE(g.unitLocked(1));
+        EXPECT_EQ(0, g.defaultUnitRow());
+        EXPECT_FALSE(e->cbAutoCode()->isEnabled());
         e->setFieldValue(u"costmode"_s, 0);
         script.clearRecords();
         EXPECT_FALSE(e->save());

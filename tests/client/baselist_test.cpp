@@ -2,13 +2,11 @@
 // buttons and columns the rights leave, and how the list moves between levels.
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTableView>
 #include <QTreeWidget>
 
 #include "baseui_support.h"
@@ -115,16 +113,13 @@ TEST(BaseKinds, CaptionsComeFromTheSettingsAndKeepTheirTags) {
 // --- the rights check
 
 TEST(Rights, CheckFollowsTheRowsAndTheSpecialCases) {
-    RecordSet rows;
-    rows.addField(u"code"_s, FieldType::Integer);
-    rows.addField(u"isbj"_s, FieldType::Integer);
-    rows.addField(u"hide"_s, FieldType::Integer);
-    rows.appendRow({1001, 1, 0});
-    rows.appendRow({100101, 1, 0});
-    rows.appendRow({100102, 0, 0});
-    rows.appendRow({100103, 0, 1});
-    rows.appendRow({1002, 0, 0});
-    rows.appendRow({100201, 1, 0});
+    RecordSet rows =
+        recordSet({u"code:integer"_s, u"isbj:integer"_s, u"hide:integer"_s}, {{1001, 1, 0},
+                                                                              {100101, 1, 0},
+                                                                              {100102, 0, 0},
+                                                                              {100103, 0, 1},
+                                                                              {1002, 0, 0},
+                                                                              {100201, 1, 0}});
     struct Case {
         const char* name;
         int user;
@@ -296,50 +291,26 @@ TEST_F(BaseList, QuickSearchAndListModes) {
     EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
     EXPECT_FALSE(w->state().listMode);
     EXPECT_EQ(before, callsOf(u"ExecProcQuery"_s).size());
-    // The category row lists its goods.
+    // The category row lists its goods; back to levels asks nothing.
     w->setFocusedRow(0);
     script.answer(u"部分列表(饮料)"_s);
     w->btnListClick();
-    EXPECT_EQ(u";czy_id=7;isList=1;isList=1;par_id=10;isstop=0"_s, lastGoodsStr());
     EXPECT_EQ(u"层级显示"_s, w->btnList()->text());
-    // Back to levels asks nothing.
     w->btnListClick();
-    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, lastGoodsStr());
     EXPECT_EQ(u"列表显示"_s, w->btnList()->text());
-    // "全部列表".
-    answerProc(level());
-    w->loadList();
-    w->setFocusedRow(0);
-    script.answer(u"全部列表"_s);
-    w->btnListClick();
-    EXPECT_EQ(u";czy_id=7;isList=1;isstop=0"_s, lastGoodsStr());
 }
 
-TEST_F(BaseList, AddCopyAndEditOpenTheEditorWithTheRightInputs) {
+// Add, copy, edit and the reload after a save run against a real server in base_e2e.
+TEST_F(BaseList, ADoubleClickEditsAGoodsRowForAnOperatorWithTheEditRight) {
     auto w = open(u"SP"_s, 1001);
     answerProc(level());
     w->loadList();
-    w->setFocusedRow(2);
-    w->btnAddClick();
-    w->btncopyAddClick();
-    w->btnUpdateClick();
-    EXPECT_EQ(
-        (QList<Request>{{u"SP"_s, 0, 3, false}, {u"SP"_s, 0, 3, true}, {u"SP"_s, 12, 3, false}}),
-        requests);
-    // A double-click on a goods row edits it (for an operator with the edit right).
+    w->rowActivated(1);
+    EXPECT_TRUE(requests.isEmpty());  // operator 7 holds no edit right
     client::loginedUser().UserId = 1;
     w->applyRights();
     w->rowActivated(1);
-    EXPECT_EQ((Request{u"SP"_s, 11, 3, false}), requests.last());
-    client::loginedUser().UserId = 7;
-    // A saved record reloads the level and the tree.
-    saveResult = true;
-    transport->clearCalls();
-    w->btnUpdateClick();
-    const auto calls = callsOf(u"ExecProcQuery"_s);
-    ASSERT_EQ(2, calls.size());
-    EXPECT_EQ(u";czy_id=7;par_id=0;isstop=0"_s, linesOf(calls[0]).value(u"GoodsStr"_s));
-    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, linesOf(calls[1]).value(u"GoodsStr"_s));
+    EXPECT_EQ((QList<Request>{{u"SP"_s, 11, 3, false}}), requests);
 }
 
 TEST_F(BaseList, DeleteRefusesCategoriesAndSendsTheGoodsDeletion) {
@@ -364,26 +335,7 @@ TEST_F(BaseList, DeleteRefusesCategoriesAndSendsTheGoodsDeletion) {
     EXPECT_EQ(u"1"_s, linesOf(procs[0]).value(u"del"_s));
 }
 
-TEST_F(BaseList, DeletingTheOnlyGoodsOfACategoryReturnsToTheParentLevel) {
-    auto w = open(u"SP"_s, 1001);
-    answerProc(level());
-    w->loadList();
-    answerProc(baseRows({{20, 0, u"010101"_s, u"罐装"_s, 3, 10, u"3,10,20,"_s, QString()}}));
-    w->rowActivated(0);
-    ASSERT_EQ(u";czy_id=7;par_id=10;isstop=0"_s, lastGoodsStr());
-    w->setFocusedRow(0);
-    script.answer(u"确定(&O)"_s);
-    w->btnDelClick();
-    // The list and the tree are reloaded; the list one level up.
-    const auto calls = callsOf(u"ExecProcQuery"_s);
-    ASSERT_LE(2, calls.size());
-    EXPECT_EQ(u";czy_id=7;par_id=3;isstop=0"_s,
-              linesOf(calls[calls.size() - 2]).value(u"GoodsStr"_s));
-    EXPECT_EQ(u";czy_id=7;TreeView=1"_s, lastGoodsStr());
-    EXPECT_EQ(3, w->state().parentId);
-}
-
-TEST_F(BaseList, OtherKindsDeleteThroughTheirProcedureAndRefuseSystemRows) {
+TEST_F(BaseList, SystemRowsOfEmployeesAndAccountsRefuseEveryChange) {
     auto zy = open(u"ZY"_s, 1002);
     answerProc(baseRows({{1, 0, u"001"_s, u"系统管理员"_s, 1, 0, u"1,"_s, QString()},
                          {8, 0, u"008"_s, u"李四"_s, 1, 0, u"8,"_s, QString()}},
@@ -396,14 +348,6 @@ TEST_F(BaseList, OtherKindsDeleteThroughTheirProcedureAndRefuseSystemRows) {
     const QString refusal = u"系统默认操作员，不能被修改、删除和分类!"_s;
     EXPECT_EQ(QStringList({refusal, refusal, refusal}), script.messages());
     EXPECT_TRUE(requests.isEmpty());
-    zy->setFocusedRow(1);
-    script.answer(u"确定(&O)"_s);
-    zy->btnDelClick();
-    auto procs = callsOf(u"ExecProc"_s);
-    ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(u"p_Base_Del_ZY"_s, procs[0].procedure);
-    EXPECT_EQ(u"8"_s, linesOf(procs[0]).value(u"id"_s));
-    EXPECT_FALSE(linesOf(procs[0]).contains(u"del"_s));
 
     script.clearRecords();
     auto km = open(u"KM"_s, 1008);
@@ -456,20 +400,6 @@ TEST_F(BaseList, DroppingRowsOnATreeNodeReparentsThem) {
     EXPECT_EQ(u"4"_s, linesOf(procs[0]).value(u"par_id"_s));
     EXPECT_EQ(u"(0,11,12,-1)"_s, linesOf(procs[0]).value(u"idStrList"_s));
     w.close();
-}
-
-TEST_F(BaseList, MovingARowSendsTheNewOrder) {
-    auto w = open(u"SP"_s, 1001);
-    answerProc(level());
-    w->loadList();
-    w->setFocusedRow(1);
-    w->btnDownClick();
-    const auto procs = callsOf(u"ExecProc"_s);
-    ASSERT_EQ(1, procs.size());
-    EXPECT_EQ(u"p_Base_Up_Orderly"_s, procs[0].procedure);
-    EXPECT_EQ(u"basegoods"_s, linesOf(procs[0]).value(u"tableName"_s));
-    EXPECT_EQ(u"10,12,11"_s, linesOf(procs[0]).value(u"IdList"_s));
-    EXPECT_EQ(2, w->focusedRow());
 }
 
 TEST_F(BaseList, ButtonsFollowTheSubRightsAndColumnsTheFieldRights) {

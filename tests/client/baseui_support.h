@@ -29,17 +29,10 @@ struct BaseRow {
 
 inline RecordSet baseRows(const QList<BaseRow>& rows, const QStringList& extraFields = {},
                           const QList<QVariantList>& extraValues = {}) {
-    RecordSet rs;
-    rs.addField(u"id"_s, FieldType::Integer);
-    rs.addField(u"sonnum"_s, FieldType::Integer);
-    rs.addField(u"code"_s, FieldType::Text);
-    rs.addField(u"fullname"_s, FieldType::Text);
-    rs.addField(u"leveal"_s, FieldType::Integer);
-    rs.addField(u"par_id"_s, FieldType::Integer);
-    rs.addField(u"par_jl"_s, FieldType::Text);
-    rs.addField(u"pathName"_s, FieldType::Text);
-    for (const QString& f : extraFields)
-        rs.addField(f, FieldType::Text);
+    RecordSet rs = recordSet(QStringList{u"id:integer"_s, u"sonnum:integer"_s, u"code"_s,
+                                         u"fullname"_s, u"leveal:integer"_s, u"par_id:integer"_s,
+                                         u"par_jl"_s, u"pathName"_s} +
+                             extraFields);
     for (int i = 0; i < rows.size(); ++i) {
         const BaseRow& r = rows[i];
         RecordSet::Row values{r.id,     r.sonnum, r.code,  r.fullname,
@@ -72,15 +65,6 @@ protected:
         DmFixture::TearDown();
     }
 
-    // A query answer of n rows of one field "id" (a lock query that finds something).
-    static RecordSet idRows(int n) {
-        RecordSet rs;
-        rs.addField(u"id"_s, FieldType::Integer);
-        for (int i = 0; i < n; ++i)
-            rs.appendRow({i + 1});
-        return rs;
-    }
-
     QStringList sqlTexts() const {
         QStringList out;
         for (const client::RecordedCall& c : transport->calls()) {
@@ -91,10 +75,7 @@ protected:
     }
     // The rights rows of the operator: code, isbj, hide.
     void setRights(const QList<QPair<QString, int>>& rows) {
-        rights.clear();
-        rights.addField(u"code"_s, FieldType::Text);
-        rights.addField(u"isbj"_s, FieldType::Integer);
-        rights.addField(u"hide"_s, FieldType::Integer);
+        rights = recordSet({u"code"_s, u"isbj:integer"_s, u"hide:integer"_s});
         for (const auto& [code, isbj] : rows)
             rights.appendRow({code, isbj, 0});
     }

@@ -1,5 +1,6 @@
 // The bill window base against a real server: a draft saved twice stays one bill, and opening
 // it again shows what was saved.
+
 #include <QLineEdit>
 
 #include "client/bills/billkinds.h"

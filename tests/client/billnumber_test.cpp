@@ -1,11 +1,12 @@
 // The next bill number: the format with its constants and counter mask, the machine number, the
-// duplicate correction, and the calls made for it (recording transport and a real server).
+// duplicate correction, and the calls made for it (the seeded rules on a real server are in
+// billnoset_e2e).
 
 #include "client/logic/billnumber.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "dmtest_support.h"
 #include "protocol/protocol.h"
-#include "support/serverfixture.h"
 #include "support/testutil.h"
 
 using namespace dyt;
@@ -197,26 +198,6 @@ TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
     const QString message = test::errorOf(
         [&] { billnumber::nextBillNumber(*dm, 42, QDate(2025, 7, 8), QString(), options); });
     EXPECT_TRUE(message.contains(u"单据类型[42]不存在"_s)) << message.toStdString();
-}
-
-class BillNumberEndToEnd : public dyt::test::ServerFixture {};
-
-// Against a real server: the seeded format of the purchase bill and its yearly counter, and the
-// duplicate query through the server's dialect layer.
-TEST_F(BillNumberEndToEnd, SeededRulesNumberPurchaseBillsAndSkipATakenNumber) {
-    billnumber::Options o;
-    o.autoNumbering = true;
-    o.checkDuplicates = true;
-    o.timeOfDay = QTime(8, 30);
-    const QDate d(2025, 3, 4);
-    EXPECT_EQ(u"JH-2025-03-04-00001"_s, billnumber::nextBillNumber(dm, 5, d, QString(), o));
-    // The next number is taken by a bill typed by hand; the correction steps past it.
-    dm.ExecUpdate(
-        QStringLiteral("INSERT INTO djIndex(djType, code, date, dj_state) VALUES (5, "
-                       "'JH-2025-03-04-00002', '2025-03-04', 2)"));
-    EXPECT_EQ(u"JH-2025-03-04-00003"_s, billnumber::nextBillNumber(dm, 5, d, QString(), o));
-    // Sales bills count on their own.
-    EXPECT_EQ(u"XS-2025-03-04-00001"_s, billnumber::nextBillNumber(dm, 1, d, QString(), o));
 }
 
 }  // namespace

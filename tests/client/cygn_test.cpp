@@ -1,5 +1,5 @@
-// The common-functions dialog: the read of the operator's functions, the two lists and their
-// moves, the limit of 21 and the save text.
+// The common-functions dialog: the two lists and their moves, the limit of 21 and the save text
+// (the read and the save against a real server: navigator_e2e).
 
 #include <QListWidget>
 #include <QPushButton>
@@ -67,9 +67,7 @@ TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
 }
 
 TEST(CommonFunctionLists, LoadRefusesRowsWithoutTheFields) {
-    RecordSet rs;
-    rs.addField(u"id"_s, FieldType::Integer);
-    rs.addField(u"name"_s, FieldType::Text);
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"name"_s});
     cygn::Lists lists;
     EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(rs); }));
 }
@@ -157,24 +155,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(CygnDialogTest, OpeningReadsTheOperatorsFunctions) {
-    answer(functionsOf(2, 1));
-    TfrmsysCYGN dlg;
-    EXPECT_EQ(u"常用功能设置"_s, dlg.windowTitle());
-    ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
-    EXPECT_EQ(QStringLiteral("  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu AS b   "
-                             "WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = 1 AND b.hide = "
-                             "0 AND b.sonnum = 0 AND b.isBtn = 0  ORDER BY b.ordercode"),
-              transport->calls().last().sql);
-    EXPECT_EQ((QStringList{u"功能100"_s, u"功能101"_s}), rowsOf(dlg.leftList()));
-    EXPECT_EQ(QStringList{u"功能102"_s}, rowsOf(dlg.rightList()));
-    EXPECT_EQ(102, dlg.rightList()->item(0)->data(Qt::UserRole).toLongLong());
-    EXPECT_EQ(u"确定(&O)"_s, dlg.okButton()->text());
-    auto* exit = dlg.findChild<QPushButton*>(u"btnExit"_s);
-    ASSERT_NE(nullptr, exit);
-    EXPECT_EQ(u"退出(&C)"_s, exit->text());
-}
-
 TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
     answer(functionsOf(2, 21));
     TfrmsysCYGN dlg;
@@ -232,15 +212,6 @@ TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     EXPECT_EQ(u"ExecUpdate"_s, call.method);
     EXPECT_EQ(saveText(7, u"101,"_s), call.sql);
     EXPECT_TRUE(dlg.result());
-}
-
-TEST_F(CygnDialogTest, OkWithNothingPinnedUnpinsAll) {
-    answer(functionsOf(0, 2));
-    TfrmsysCYGN dlg;
-    dlg.btnAllLeftClick();
-    transport->clearCalls();
-    EXPECT_TRUE(dlg.Save());
-    EXPECT_EQ(saveText(7, QString()), transport->calls().last().sql);
 }
 
 TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {

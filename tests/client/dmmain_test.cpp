@@ -1,7 +1,6 @@
 // The data module against the recording transport: address parsing, connecting, the call
 // channel, the query-only rules, the echo check with its reconnect dialog, the wrappers.
 
-#include <QCborArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

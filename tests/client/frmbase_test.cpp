@@ -291,12 +291,10 @@ TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
     w.showRecords();
     w.BuildPrintRows(&detail);
     // The hidden column ("F" rule) stays out; the cost column prints its mask (no right 6003).
-    ASSERT_EQ(4, detail.fieldCount());
-    EXPECT_EQ(u"行号"_s, detail.field(0).name);
-    EXPECT_EQ(u"code"_s, detail.field(1).name);
+    ASSERT_EQ((QStringList{u"行号"_s, u"code"_s, u"fullname"_s, u"cost"_s}),
+              test::fieldNames(detail));
     EXPECT_EQ(u"编号"_s, detail.field(1).caption());
     EXPECT_EQ(u"部门名称"_s, detail.field(2).caption());
-    EXPECT_EQ(u"cost"_s, detail.field(3).name);
     ASSERT_EQ(2, detail.rowCount());
     EXPECT_EQ(1, detail.at(0, 0).toInt());
     EXPECT_EQ(2, detail.at(1, 0).toInt());
@@ -519,15 +517,12 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
 }
 
 TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
-    RecordSet rows;
-    rows.addField(u"id"_s, FieldType::Integer);
-    rows.addField(u"fullname"_s, FieldType::Text);
-    rows.addField(u"leveal"_s, FieldType::Integer);
-    rows.appendRow({1, u"华北"_s, 1});
-    rows.appendRow({2, u"北京"_s, 2});
-    rows.appendRow({3, u"朝阳"_s, 3});
-    rows.appendRow({4, u"天津"_s, 2});
-    rows.appendRow({5, u"华南"_s, 1});
+    RecordSet rows =
+        test::recordSet({u"id:integer"_s, u"fullname"_s, u"leveal:integer"_s}, {{1, u"华北"_s, 1},
+                                                                                {2, u"北京"_s, 2},
+                                                                                {3, u"朝阳"_s, 3},
+                                                                                {4, u"天津"_s, 2},
+                                                                                {5, u"华南"_s, 1}});
     {
         auto* w = new DepartmentList;
         w->resize(800, 500);
@@ -613,11 +608,8 @@ TEST_F(FormsTest, BaseRecordFieldsFillTheFocusedRow) {
         }
     } w;
     w.showRecords();
-    RecordSet goods;
-    goods.addField(u"id"_s, FieldType::Integer);
-    goods.addField(u"sp_spbh"_s, FieldType::Text);
-    goods.addField(u"qty"_s, FieldType::Float);
-    goods.appendRow({501, u"G-501"_s, 99.0});
+    RecordSet goods =
+        test::recordSet({u"id:integer"_s, u"sp_spbh"_s, u"qty:float"_s}, {{501, u"G-501"_s, 99.0}});
     goods.first();
     w.setFocusedRow(1);
     w.FillGoodsFields(goods);
@@ -650,11 +642,8 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     held.addField(u"ColId"_s, FieldType::Text);
     held.appendRow({u"TfrmOld_dbgvX"_s});
 
-    RecordSet answer;
-    answer.addField(u"ColId"_s, FieldType::Text);
-    answer.addField(u"colstr1"_s, FieldType::Text);
-    answer.addField(u"userId"_s, FieldType::Integer);
-    answer.appendRow({u"TfrmNew_dbgvX"_s, u"[_Sys_]"_s, 4});
+    RecordSet answer = test::recordSet({u"ColId"_s, u"colstr1"_s, u"userId:integer"_s},
+                                       {{u"TfrmNew_dbgvX"_s, u"[_Sys_]"_s, 4}});
     sysLogin().showLoginWindow = [&](TfrmLogin&) {
         transport->respond(u"Login"_s, 0, {u"UserId=4\r\nUserName=王五\r\nUserCode=004"_s});
         EXPECT_TRUE(sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"王五"_s, u"4"_s, u"pw"_s));

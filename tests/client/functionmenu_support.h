@@ -12,6 +12,7 @@
 
 #include "client/common/windowregistry.h"
 #include "common/recordset.h"
+#include "dmtest_support.h"
 
 using namespace Qt::StringLiterals;
 
@@ -30,16 +31,9 @@ struct MenuRow {
 };
 
 inline RecordSet menuRows(std::initializer_list<MenuRow> rows) {
-    RecordSet rs;
-    rs.addField(u"Name"_s, FieldType::Text);
-    rs.addField(u"code"_s, FieldType::Integer);
-    rs.addField(u"sonnum"_s, FieldType::Integer);
-    rs.addField(u"leveal"_s, FieldType::Integer);
-    rs.addField(u"isbtn"_s, FieldType::Integer);
-    rs.addField(u"isbj"_s, FieldType::Integer);
-    rs.addField(u"hide"_s, FieldType::Integer);
-    rs.addField(u"groupby"_s, FieldType::Integer);
-    rs.addField(u"ShortCut"_s, FieldType::Text);
+    RecordSet rs = recordSet({u"Name"_s, u"code:integer"_s, u"sonnum:integer"_s,
+                              u"leveal:integer"_s, u"isbtn:integer"_s, u"isbj:integer"_s,
+                              u"hide:integer"_s, u"groupby:integer"_s, u"ShortCut"_s});
     for (const MenuRow& r : rows) {
         rs.appendRow({QString::fromUtf8(r.name), r.code, r.sonnum, r.level, r.isbtn, r.isbj, r.hide,
                       r.groupby, QString::fromUtf8(r.shortcut)});

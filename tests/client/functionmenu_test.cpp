@@ -115,36 +115,27 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
         const char* message;
         const char* menuSoFar;
     };
+    // clang-format off
     const Case cases[] = {
         {"below a command",
-         {{0, 0, "主菜单"},
-          {1, 10, "基本资料", 2},
-          {2, 1001, "商品信息"},
-          {3, 100199, "错挂"},
+         {{0, 0, "主菜单"}, {1, 10, "基本资料", 2}, {2, 1001, "商品信息"}, {3, 100199, "错挂"},
           {2, 1003, "往来单位"}},
-         "“错挂”的Parent类“QAction”不对",
-         "基本资料[商品信息#1001]"},
+         "“错挂”的Parent类“QAction”不对", "基本资料[商品信息#1001]"},
         {"below a large button",
          {{0, 0, "主菜单"}, {1, 10, "基本资料", 1}, {2, 1001, "大按钮", -1}, {3, 1, "子项"}},
-         "“子项”的Parent类“TLargeButton”不对",
-         "基本资料[大按钮#1001*]"},
+         "“子项”的Parent类“TLargeButton”不对", "基本资料[大按钮#1001*]"},
         {"a skipped sub-menu leaves its children to the entry before it",
-         {{0, 0, "主菜单"},
-          {1, 10, "基本资料", 2},
-          {2, 1001, "商品信息"},
-          {2, 1013, "期初建账", 1, 0, 0},
-          {3, 101301, "期初库存商品"}},
-         "“期初库存商品”的Parent类“QAction”不对",
-         "基本资料[商品信息#1001]"},
-        {"no menu bar row before the first menu",
-         {{1, 10, "基本资料", 1}, {2, 1001, "商品信息"}},
-         "“基本资料”的Parent类“nil”不对",
-         ""},
+         {{0, 0, "主菜单"}, {1, 10, "基本资料", 2}, {2, 1001, "商品信息"},
+          {2, 1013, "期初建账", 1, 0, 0}, {3, 101301, "期初库存商品"}},
+         "“期初库存商品”的Parent类“QAction”不对", "基本资料[商品信息#1001]"},
+        {"no menu bar row before the first menu", {{1, 10, "基本资料", 1}, {2, 1001, "商品信息"}},
+         "“基本资料”的Parent类“nil”不对", ""},
         {"a level with nothing above it",
          {{0, 0, "主菜单"}, {1, 10, "基本资料"}, {3, 1001, "商品信息"}},
-         "“商品信息”的Parent类“nil”不对",
-         "基本资料#10"},
+         "“商品信息”的Parent类“nil”不对", "基本资料#10"},
     };
+    // clang-format on
+
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         menu.cdsMenu = menuRows(c.rows);

@@ -2,12 +2,9 @@
 // windows, modal windows and bills, and the actions that are not plain windows.
 #include <QDialog>
 #include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <map>
 
 #include "client/logic/settings.h"
 #include "client/common/windowregistry.h"

@@ -1,7 +1,6 @@
 // Grid layouts through a real dyt-server: saved with p_sys_Up_ColConfigure, read back after the
 // next login, a foreign version left unapplied.
 
-#include <QTableView>
 #include <QTableWidget>
 
 #include "client/logic/clientconfig.h"
@@ -31,13 +30,21 @@ void design(GridDefinition& g, bool allowHide) {
 }
 
 RecordSet lines() {
-    RecordSet rs;
-    rs.addField(u"qty"_s, FieldType::Float);
-    rs.addField(u"price"_s, FieldType::Float);
-    rs.addField(u"barcode"_s, FieldType::Text);
-    rs.appendRow({2.0, 3.5, u"690"_s});
-    return rs;
+    return test::recordSet({u"qty:float"_s, u"price:float"_s, u"barcode"_s},
+                           {{2.0, 3.5, u"690"_s}});
 }
+
+// A grid view of the rows under the design.
+struct Grid {
+    Grid(RecordSet* rows, bool allowHide) {
+        design(def, allowHide);
+        model.setSource(rows, &def);
+        view.setModel(&model);
+    }
+    GridDefinition def;
+    RecordSetModel model;
+    GridView view;
+};
 
 class LayoutEndToEnd : public test::ServerFixture {
 protected:
@@ -55,17 +62,13 @@ protected:
 
 TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     RecordSet rows = lines();
-    GridDefinition def;
-    design(def, true);
-    def.columns[1].caption = u"进货\n单价"_s;  // the operator's two-line caption
-    def.columns[2].visible = true;
-    def.columns.move(0, 2);  // quantity last
-    RecordSetModel model;
-    model.setSource(&rows, &def);
-    GridView grid;
-    grid.setModel(&model);
-    grid.table()->setColumnWidth(0, 150);  // dragged by the operator
-    ASSERT_TRUE(SaveGridLayout(&grid, u"TfrmTest_dbgvX"_s));
+    Grid grid(&rows, true);
+    grid.def.columns[1].caption = u"进货\n单价"_s;  // the operator's two-line caption
+    grid.def.columns[2].visible = true;
+    grid.def.columns.move(0, 2);  // quantity last
+    grid.model.setSource(&rows, &grid.def);
+    grid.view.table()->setColumnWidth(0, 150);  // dragged by the operator
+    ASSERT_TRUE(SaveGridLayout(&grid.view, u"TfrmTest_dbgvX"_s));
 
     // The stored row, as the server holds it.
     RecordSet stored;
@@ -87,25 +90,16 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_EQ(u"110"_s, ini.ReadString(u"_Sys_"_s, u"1_D"_s));
 
     // A fixed grid stores identity -1 for its untagged columns.
-    GridDefinition fixedDef;
-    design(fixedDef, false);
-    RecordSetModel fixedModel;
-    fixedModel.setSource(&rows, &fixedDef);
-    GridView fixedGrid;
-    fixedGrid.setModel(&fixedModel);
-    ASSERT_TRUE(SaveGridLayout(&fixedGrid, u"TfrmFixed_dbgvX"_s));
+    Grid fixed(&rows, false);
+    ASSERT_TRUE(SaveGridLayout(&fixed.view, u"TfrmFixed_dbgvX"_s));
 
     // The next login reads the layouts again; a freshly designed grid takes the stored one.
     columnConfigs().clear();
     ASSERT_TRUE(ReloadColumnConfigs());
     EXPECT_EQ(2, columnConfigs().recordCount());
-    GridDefinition fresh;
-    design(fresh, true);
-    RecordSetModel freshModel;
-    freshModel.setSource(&rows, &fresh);
-    GridView freshGrid;
-    freshGrid.setModel(&freshModel);
-    ASSERT_TRUE(LoadGridLayout(&freshGrid, u"TfrmTest_dbgvX"_s));
+    Grid freshGrid(&rows, true);
+    const GridDefinition& fresh = freshGrid.def;
+    ASSERT_TRUE(LoadGridLayout(&freshGrid.view, u"TfrmTest_dbgvX"_s));
     ASSERT_EQ(3, fresh.columns.size());
     EXPECT_EQ(u"price"_s, fresh.columns[0].fieldName);
     EXPECT_EQ(u"进货\n单价"_s, fresh.columns[0].caption);
@@ -116,9 +110,9 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_EQ(u"qty"_s, fresh.columns[2].fieldName);
     // The view follows: the model's header and the column widths.
     EXPECT_EQ(u"进货\n单价"_s,
-              freshModel.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString());
-    EXPECT_EQ(150, freshGrid.table()->columnWidth(0));
-    EXPECT_FALSE(freshGrid.table()->isColumnHidden(1));
+              freshGrid.model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString());
+    EXPECT_EQ(150, freshGrid.view.table()->columnWidth(0));
+    EXPECT_FALSE(freshGrid.view.table()->isColumnHidden(1));
 
     RecordSet fixedStored;
     dm.ExecQuery(u"select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"_s, &fixedStored);
@@ -126,14 +120,9 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_EQ(u"-1"_s, fixedIni.ReadString(u"_Sys_"_s, u"0_D"_s));
 
     // An unknown key leaves the design.
-    GridDefinition other;
-    design(other, true);
-    RecordSetModel otherModel;
-    otherModel.setSource(&rows, &other);
-    GridView otherGrid;
-    otherGrid.setModel(&otherModel);
-    EXPECT_FALSE(LoadGridLayout(&otherGrid, u"TfrmNone_dbgvX"_s));
-    EXPECT_EQ(u"qty"_s, other.columns[0].fieldName);
+    Grid other(&rows, true);
+    EXPECT_FALSE(LoadGridLayout(&other.view, u"TfrmNone_dbgvX"_s));
+    EXPECT_EQ(u"qty"_s, other.def.columns[0].fieldName);
 }
 
 TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
@@ -151,30 +140,24 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     ASSERT_TRUE(ReloadColumnConfigs());
 
     RecordSet rows = lines();
-    GridDefinition def;
-    design(def, true);
-    RecordSetModel model;
-    model.setSource(&rows, &def);
-    GridView grid;
-    grid.setModel(&model);
-    EXPECT_FALSE(LoadGridLayout(&grid, u"TfrmOld_dbgvX"_s));
-    EXPECT_EQ(60, def.columns[0].width);
-    EXPECT_FALSE(def.columns[2].visible);
+    Grid grid(&rows, true);
+    EXPECT_FALSE(LoadGridLayout(&grid.view, u"TfrmOld_dbgvX"_s));
+    EXPECT_EQ(60, grid.def.columns[0].width);
+    EXPECT_FALSE(grid.def.columns[2].visible);
 
     // The same text as version V10 is applied: the pieces join into one text.
     ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("update sysColConfigure set colstr1 = "
                                               "replace(colstr1, '_Ver_=V9', '_Ver_=V10') "
                                               "where ColId = 'TfrmOld_dbgvX'")));
     ASSERT_TRUE(ReloadColumnConfigs());
-    EXPECT_TRUE(LoadGridLayout(&grid, u"TfrmOld_dbgvX"_s));
-    EXPECT_EQ(400, def.columns[0].width);
+    EXPECT_TRUE(LoadGridLayout(&grid.view, u"TfrmOld_dbgvX"_s));
+    EXPECT_EQ(400, grid.def.columns[0].width);
 }
 
 TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     QTableWidget grid(2, 3);
-    grid.setColumnWidth(0, 40);
-    grid.setColumnWidth(1, 120);
-    grid.setColumnWidth(2, 75);
+    for (int c = 0; c < 3; ++c)
+        grid.setColumnWidth(c, QList<int>{40, 120, 75}.at(c));
     ASSERT_TRUE(SaveStringGridLayout(&grid, u"TfrmList_sgX"_s));
     columnConfigs().clear();
     ASSERT_TRUE(ReloadColumnConfigs());
@@ -183,10 +166,9 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     for (int c = 0; c < 4; ++c)
         fresh.setColumnWidth(c, 30);
     ASSERT_TRUE(LoadStringGridLayout(&fresh, u"TfrmList_sgX"_s));
-    EXPECT_EQ(40, fresh.columnWidth(0));
-    EXPECT_EQ(120, fresh.columnWidth(1));
-    EXPECT_EQ(75, fresh.columnWidth(2));
-    EXPECT_EQ(66, fresh.columnWidth(3));
+    EXPECT_EQ((QList<int>{40, 120, 75, 66}),
+              (QList<int>{fresh.columnWidth(0), fresh.columnWidth(1), fresh.columnWidth(2),
+                          fresh.columnWidth(3)}));
     QTableWidget other(0, 1);
     other.setColumnWidth(0, 30);
     EXPECT_FALSE(LoadStringGridLayout(&other, u"TfrmNone_sgX"_s));

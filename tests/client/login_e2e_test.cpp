@@ -83,6 +83,8 @@ TEST_F(LoginEndToEnd, RefusedLoginsAnswerTheServerMessage) {
         EXPECT_FALSE(sysLogin().Login(dbName, u"账套甲"_s, QLatin1String(c.userId),
                                       QLatin1String(c.code), QLatin1String(c.password)));
         EXPECT_FALSE(sysLogin().LoggedIn);
+        EXPECT_FALSE(sysLogin().programEnding());
+        EXPECT_TRUE(loginedUser().UserName.isEmpty());
         const QList<PromptRecord> shown = script.records(PromptKind::Message);
         ASSERT_EQ(1, shown.size());
         EXPECT_EQ(u"提示"_s, shown[0].caption);

@@ -6,11 +6,9 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -104,12 +102,18 @@ TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLog
     startServer(QString());
     TfrmLogin w(0, dir.path());
     int dialogs = 0;
-    w.runProfileDialog = [&](TfrmProfileProperties&) { return ++dialogs > 0; };
+    w.runProfileDialog = [&](TfrmProfileProperties& d) {
+        EXPECT_EQ(TfrmProfileProperties::Mode::Create, d.mode());
+        EXPECT_EQ(u"默认账套"_s, d.profileCaption());
+        EXPECT_EQ(u"dytv1Default"_s, d.databaseName());
+        return ++dialogs > 0;
+    };
     script.answer(u"确定"_s, u"系统将自动为你创建默认账套"_s);
     w.serverEdit()->setEditText(u"本机"_s);
     w.btnLoginClick();
     ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(1, dialogs);
+    EXPECT_EQ(QStringList{u"系统正在创建默认账套，请稍候..."_s}, script.progressTexts());
     EXPECT_TRUE(started.isEmpty());  // the server answering at the local address is used
     EXPECT_EQ(4, w.profileList()->rowCount());
     EXPECT_EQ(u"默认账套"_s, cell(w, 0, kColCaption));

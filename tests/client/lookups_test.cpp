@@ -1,7 +1,6 @@
 // The shared lookups (the SQL texts they send and what they make of the answers), quoting, the
 // date presets, the SQL script runner, FailIf and the print options file.
 
-#include <QCborArray>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -252,10 +251,7 @@ TEST_F(LookupsTest, PriceAndCostLookups) {
 
 TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     loginedUser().UserId = 3;
-    RecordSet km;
-    km.addField(u"id"_s, FieldType::Integer);
-    km.addField(u"fullname"_s, FieldType::Text);
-    km.appendRow({2203, u"预收账款"_s});
+    RecordSet km = test::recordSet({u"id:integer"_s, u"fullname"_s}, {{2203, u"预收账款"_s}});
     answer(km);
     int id = 0;
     QString name;
@@ -265,11 +261,8 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     EXPECT_EQ(u"预收账款"_s, name);
 
     settings().setSwitch(2004, true);
-    RecordSet withBj;
-    withBj.addField(u"id"_s, FieldType::Integer);
-    withBj.addField(u"fullname"_s, FieldType::Text);
-    withBj.addField(u"bj"_s, FieldType::Integer);
-    withBj.appendRow({101, u"现金"_s, 0});
+    RecordSet withBj =
+        test::recordSet({u"id:integer"_s, u"fullname"_s, u"bj:integer"_s}, {{101, u"现金"_s, 0}});
     withBj.first();
     answer(withBj);
     EXPECT_FALSE(GetInterfaceSubject(u"现金'"_s, &id, &name));
@@ -284,10 +277,8 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
 }
 
 TEST_F(LookupsTest, PeriodDates) {
-    RecordSet p;
-    p.addField(u"beginDate"_s, FieldType::Date);
-    p.addField(u"EndDate"_s, FieldType::Text);
-    p.appendRow({d(2024, 3, 1), u"2024-03-31 00:00:00"_s});
+    RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
+                                  {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
     answer(p);
     QString begin, end;
     EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
@@ -300,11 +291,8 @@ TEST_F(LookupsTest, PeriodDates) {
 }
 
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
-    RecordSet types;
-    types.addField(u"id"_s, FieldType::Integer);
-    types.addField(u"fullname"_s, FieldType::Text);
-    types.appendRow({5, u"进货单"_s});
-    types.appendRow({1, u"销售单"_s});
+    RecordSet types =
+        test::recordSet({u"id:integer"_s, u"fullname"_s}, {{5, u"进货单"_s}, {1, u"销售单"_s}});
     answer(types);
     QComboBox combo;
     combo.addItem(u"旧的"_s);

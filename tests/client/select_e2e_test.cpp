@@ -2,9 +2,6 @@
 // refused, batches and units read, the record selection's filter text with quotes and wildcards
 // going through the server's SQL layer, and the windows worked from the keyboard as an operator
 // does: typing narrows the list, Down and Tab reach it, Enter picks, Esc cancels.
-#include <QApplication>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 #include "client/bills/selectbase.h"
@@ -108,59 +105,33 @@ TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
         const char* name;
         const char* kind;
         const char* opened;  // the text the window opens with
-        QList<UiStep> steps;
-        qint64 chosen;  // 0: nothing
+        qint64 chosen;       // 0: nothing
         const char* message;
+        QList<UiStep> steps;
     };
+    // clang-format off
     const Case cases[] = {
-        {"typing narrows, Down into the list, Enter",
-         "area",
-         "",
-         {typed("100"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)},
-         3,
-         ""},
-        {"Enter in the box on one match", "area", "", {typed("bxq"), key(Key_Return)}, 3, ""},
-        {"the text opened with is replaced",
-         "area",
-         "O'Hara 区",
-         {rows(1), typed("sq"), key(Key_Return)},
-         4,
-         ""},
-        {"Tab reaches the list",
-         "area",
-         "",
-         {typed("100"), rows(2), key(Qt::Key_Tab), key(Key_Down), key(Qt::Key_Enter)},
-         3,
-         ""},
-        {"Up on the first row goes back to the box",
-         "area",
-         "",
+        {"typing narrows, Down into the list, Enter", "area", "", 3, "",
+         {typed("100"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)}},
+        {"Enter in the box on one match", "area", "", 3, "", {typed("bxq"), key(Key_Return)}},
+        {"the text opened with is replaced", "area", "O'Hara 区", 4, "",
+         {rows(1), typed("sq"), key(Key_Return)}},
+        {"Tab reaches the list", "area", "", 3, "",
+         {typed("100"), rows(2), key(Qt::Key_Tab), key(Key_Down), key(Qt::Key_Enter)}},
+        {"Up on the first row goes back to the box", "area", "", 3, "",
          {typed("100"), rows(2), key(Key_Down), key(Key_Down), key(Qt::Key_Up), key(Qt::Key_Up),
-          typed("x"), rows(1), key(Key_Return)},
-         3,
-         ""},
-        {"Esc chooses nothing", "area", "", {typed("100"), key(Key_Escape)}, 0, ""},
-        {"确定 after a text matching nothing",
-         "area",
-         "",
-         {typed("zzz"), click("btnOK")},
-         0,
-         "请选择地区"},
-        {"a double-click", "area", "", {rows(4), doubleClick(2)}, 3, ""},
-        {"suppliers narrowed as typed",
-         "gys",
-         "",
-         {typed("华"), rows(2), key(Qt::Key_PageDown), key(Key_Down), key(Key_Return)},
-         2,
-         ""},
-        {"a customer is no supplier",
-         "gys",
-         "",
-         {typed("华润"), click("btnOK")},
-         0,
-         "请选择供应商"},
-        {"a warehouse", "cangku", "", {typed("总"), key(Key_Return)}, 1, ""},
+          typed("x"), rows(1), key(Key_Return)}},
+        {"Esc chooses nothing", "area", "", 0, "", {typed("100"), key(Key_Escape)}},
+        {"确定 after a text matching nothing", "area", "", 0, "请选择地区",
+         {typed("zzz"), click("btnOK")}},
+        {"a double-click", "area", "", 3, "", {rows(4), doubleClick(2)}},
+        {"suppliers narrowed as typed", "gys", "", 2, "",
+         {typed("华"), rows(2), key(Qt::Key_PageDown), key(Key_Down), key(Key_Return)}},
+        {"a customer is no supplier", "gys", "", 0, "请选择供应商", {typed("华润"), click("btnOK")}},
+        {"a warehouse", "cangku", "", 1, "", {typed("总"), key(Key_Return)}},
     };
+    // clang-format on
+
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         script.clearRecords();
@@ -180,28 +151,25 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
     using Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape;
     struct Case {
         const char* name;
-        QList<UiStep> steps;
         QList<qint64> added;
         const char* message;
+        QList<UiStep> steps;
     };
+    // clang-format off
     const Case cases[] = {
-        {"typing narrows, Down into the list, Enter adds",
-         {typed("饼干"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)},
-         {3},
-         ""},
-        {"Enter in the box on one goods adds it", {typed("0102"), key(Key_Return)}, {3}, ""},
-        {"one class found: Enter opens it, Enter adds",
-         {typed("食品"), key(Key_Return), key(Key_Return), rows(2), key(Key_Return)},
-         {2},
-         ""},
-        {"Esc steps up out of the class, then closes",
+        {"typing narrows, Down into the list, Enter adds", {3}, "",
+         {typed("饼干"), rows(2), key(Key_Down), key(Key_Down), key(Key_Return)}},
+        {"Enter in the box on one goods adds it", {3}, "", {typed("0102"), key(Key_Return)}},
+        {"one class found: Enter opens it, Enter adds", {2}, "",
+         {typed("食品"), key(Key_Return), key(Key_Return), rows(2), key(Key_Return)}},
+        {"Esc steps up out of the class, then closes", {}, "",
          {key(Qt::Key_PageDown), key(Key_Return), rows(2), key(Key_Escape), rows(1),
-          key(Key_Escape)},
-         {},
-         ""},
-        {"选择 after a text matching nothing", {typed("zzz"), click("btnOK")}, {}, "请选择商品"},
-        {"a double-click adds once", {typed("饼干"), rows(2), doubleClick(1)}, {3}, ""},
+          key(Key_Escape)}},
+        {"选择 after a text matching nothing", {}, "请选择商品", {typed("zzz"), click("btnOK")}},
+        {"a double-click adds once", {3}, "", {typed("饼干"), rows(2), doubleClick(1)}},
     };
+    // clang-format on
+
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         script.clearRecords();

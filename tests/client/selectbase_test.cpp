@@ -2,7 +2,6 @@
 // and the unit selection, against the recording transport.
 #include <QLabel>
 #include <QSet>
-#include <QTableView>
 
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoodsfzxx.h"
@@ -91,11 +90,7 @@ protected:
         DmFixture::TearDown();
     }
     static RecordSet baseRows(const QList<QStringList>& rows) {
-        RecordSet rs;
-        rs.addField(u"id"_s, FieldType::Integer);
-        rs.addField(u"code"_s, FieldType::Text);
-        rs.addField(u"fullname"_s, FieldType::Text);
-        rs.addField(u"pym"_s, FieldType::Text);
+        RecordSet rs = recordSet({u"id:integer"_s, u"code"_s, u"fullname"_s, u"pym"_s});
         for (const QStringList& r : rows)
             rs.appendRow({r[0].toLongLong(), r[1], r[2], r[3]});
         return rs;
@@ -148,16 +143,6 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     w.close();
 }
 
-TEST_F(SelectBaseCalls, SqlKindsSendTheQuotedPattern) {
-    client::RecordSelection s(u"zhaiyao"_s);
-    answerQuery(baseRows({}));
-    s.load(u"5%'"_s);
-    EXPECT_EQ(QStringLiteral("select * from baseZhaiYao where  del = 0  and ((Lower(pym) like "
-                             "'%5\\%''%' escape '\\') or (Lower(code) like '%5\\%''%' escape "
-                             "'\\') or (fullname like '%5\\%''%' escape '\\'))"),
-              lastCall(u"ExecQuery"_s).sql);
-}
-
 TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
@@ -182,15 +167,11 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     client::selectionServices().goodsFullName = nullptr;
     client::selectionServices().warehouseFullName = nullptr;
 
-    RecordSet batches;
-    batches.addField(u"sonnum"_s, FieldType::Integer);
-    batches.addField(u"goodspc"_s, FieldType::Integer);
-    batches.addField(u"ph"_s, FieldType::Text);
-    batches.addField(u"outdate"_s, FieldType::Text);
-    batches.addField(u"yxqdate"_s, FieldType::Text);
-    batches.addField(u"stockQty"_s, FieldType::Float);
-    batches.appendRow({qint64(0), qint64(11), u"B1"_s, u"2024-01-01"_s, u"2025-01-01"_s, 4.0});
-    batches.appendRow({qint64(2), qint64(0), u"类"_s, QString(), QString(), 0.0});
+    RecordSet batches =
+        recordSet({u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
+                   u"stockQty:float"_s},
+                  {{qint64(0), qint64(11), u"B1"_s, u"2024-01-01"_s, u"2025-01-01"_s, 4.0},
+                   {qint64(2), qint64(0), u"类"_s, QString(), QString(), 0.0}});
     answerProc(batches);
     b.runQuery();
     EXPECT_TRUE(b.canChoose(0));
@@ -199,15 +180,10 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
 
     // The bill's lines: the columns named like the batch fields (any letter case) take them,
     // others stay.
-    RecordSet lines;
-    lines.addField(u"GoodsPC"_s, FieldType::Integer);
-    lines.addField(u"PH"_s, FieldType::Text);
-    lines.addField(u"outdate"_s, FieldType::Text);
-    lines.addField(u"yxqDate"_s, FieldType::Text);
-    lines.addField(u"StockQty"_s, FieldType::Float);
-    lines.addField(u"qty"_s, FieldType::Float);
-    lines.appendRow({qint64(0), QString(), QString(), QString(), 0.0, 7.0});
-    lines.appendRow({qint64(0), QString(), QString(), QString(), 0.0, 8.0});
+    RecordSet lines = recordSet({u"GoodsPC:integer"_s, u"PH"_s, u"outdate"_s, u"yxqDate"_s,
+                                 u"StockQty:float"_s, u"qty:float"_s},
+                                {{qint64(0), QString(), QString(), QString(), 0.0, 7.0},
+                                 {qint64(0), QString(), QString(), QString(), 0.0, 8.0}});
     EXPECT_EQ(0, b.writeInto(1, lines, 1, nullptr));  // a class row is no batch
     EXPECT_EQ(5, b.writeInto(0, lines, 1, nullptr));
     EXPECT_EQ(11, lines.at(1, 0).toLongLong());
@@ -227,12 +203,8 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
 }
 
 TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
-    RecordSet units;
-    units.addField(u"fzdwid"_s, FieldType::Integer);
-    units.addField(u"unit"_s, FieldType::Text);
-    units.addField(u"rate"_s, FieldType::Float);
-    units.appendRow({qint64(0), u"包"_s, 1.0});
-    units.appendRow({qint64(1), u"箱"_s, 12.0});
+    RecordSet units = recordSet({u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s},
+                                {{qint64(0), u"包"_s, 1.0}, {qint64(1), u"箱"_s, 12.0}});
     client::UnitSelection u(4);
     answerQuery(units);
     u.load();
@@ -268,22 +240,12 @@ protected:
 };
 
 TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
-    RecordSet batches;
-    batches.addField(u"sonnum"_s, FieldType::Integer);
-    batches.addField(u"goodspc"_s, FieldType::Integer);
-    batches.addField(u"ph"_s, FieldType::Text);
-    batches.addField(u"outdate"_s, FieldType::Text);
-    batches.addField(u"yxqdate"_s, FieldType::Text);
-    batches.addField(u"stockQty"_s, FieldType::Float);
-    batches.addField(u"stockPrice"_s, FieldType::Float);
-    batches.addField(u"stocktotal"_s, FieldType::Float);
-    batches.appendRow(
-        {qint64(0), qint64(3), u"P3"_s, u"2024-03-01"_s, u"2025-03-01"_s, 5.0, 2.0, 10.0});
+    RecordSet batches = recordSet(
+        {u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
+         u"stockQty:float"_s, u"stockPrice:float"_s, u"stocktotal:float"_s},
+        {{qint64(0), qint64(3), u"P3"_s, u"2024-03-01"_s, u"2025-03-01"_s, 5.0, 2.0, 10.0}});
     answerProc(batches);
-    RecordSet lines;
-    lines.addField(u"goodspc"_s, FieldType::Integer);
-    lines.addField(u"ph"_s, FieldType::Text);
-    lines.appendRow({qint64(0), QString()});
+    RecordSet lines = recordSet({u"goodspc:integer"_s, u"ph"_s}, {{qint64(0), QString()}});
     int saved = 0;
     client::selectionServices().saveLayout = [&](GridView*, const QString& key) {
         EXPECT_EQ(u"TfrmSelectGoodsPC_grdBatch"_s, key);

@@ -1,7 +1,6 @@
 // The selection windows as TfrmBase windows shown modally: exec() and the result, Enter and a
 // double-click choosing once, Esc and the close box closing without a choice, the window staying
 // alive for its caller, the layout loaded on opening and stored on closing under the window's key.
-#include <QTableView>
 
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectionservices.h"
@@ -32,14 +31,10 @@ protected:
     }
     // The next unit query answers the goods' base unit and its box.
     void answerUnits() {
-        RecordSet units;
-        units.addField(u"fzdwid"_s, FieldType::Integer);
-        units.addField(u"unit"_s, FieldType::Text);
-        units.addField(u"rate"_s, FieldType::Float);
-        units.addField(u"barcode"_s, FieldType::Text);
-        units.addField(u"price"_s, FieldType::Float);
-        units.appendRow({qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5});
-        units.appendRow({qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0});
+        RecordSet units = recordSet(
+            {u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s, u"barcode"_s, u"price:float"_s},
+            {{qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5},
+             {qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0}});
         answerQuery(units);
     }
     void TearDown() override {

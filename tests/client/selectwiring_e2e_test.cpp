@@ -3,10 +3,8 @@
 // kept per operator in sysColConfigure, and the column configuration reached from the goods
 // window. No service is replaced here: the windows run as they do in the product.
 #include <QApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableView>
 
 #include "client/bills/selectgoods.h"
 #include "client/bills/selectgoodspc.h"

@@ -13,6 +13,7 @@
 #include "common/recordset.h"
 #include "dmtest_support.h"
 #include "protocol/protocol.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -56,16 +57,11 @@ TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
                                     {u"discountdot"_s, u"4"_s}});
     s.applySysData(rows);
     s.buildPatterns();
-    EXPECT_EQ(0, s.PriceDot);
-    EXPECT_EQ(1, s.TaxDot);
-    EXPECT_EQ(3, s.TotalDot);
-    EXPECT_EQ(0, s.QtyDot);
-    EXPECT_EQ(4, s.DiscountDot);
-    EXPECT_EQ(u"0."_s, s.PricePattern);
-    EXPECT_EQ(u"0.0"_s, s.RatioPattern);
-    EXPECT_EQ(u"0.000"_s, s.AmountPattern);
-    EXPECT_EQ(u"0."_s, s.QtyPattern);
-    EXPECT_EQ(u"0.0000"_s, s.DiscountPattern);
+    EXPECT_EQ((QList<int>{0, 1, 3, 0, 4}),
+              (QList<int>{s.PriceDot, s.TaxDot, s.TotalDot, s.QtyDot, s.DiscountDot}));
+    EXPECT_EQ((QStringList{u"0."_s, u"0.0"_s, u"0.000"_s, u"0."_s, u"0.0000"_s}),
+              (QStringList{s.PricePattern, s.RatioPattern, s.AmountPattern, s.QtyPattern,
+                           s.DiscountPattern}));
 }
 
 TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) {
@@ -138,52 +134,39 @@ TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
     s.applySysData(u"销售单默认收款账户ID"_s, u"abc"_s);
     s.applySysData(u"销售单默认收款账户名"_s, u"现金"_s);
     EXPECT_EQ(12.5, s.TaxIniJe);
-    EXPECT_EQ(u"2024-01-01"_s, s.IniDate);
-    EXPECT_EQ(3, s.AutoBackupDays);
-    EXPECT_EQ(0, s.SalesReceiptAccountId);
-    EXPECT_EQ(u"现金"_s, s.SalesReceiptAccountName);
+    EXPECT_EQ((QList<int>{3, 0}), (QList<int>{s.AutoBackupDays, s.SalesReceiptAccountId}));
+    EXPECT_EQ((QStringList{u"2024-01-01"_s, u"现金"_s}),
+              (QStringList{s.IniDate, s.SalesReceiptAccountName}));
     s.applySysData(u"销售单默认收款账户ID"_s, u"12"_s);
     EXPECT_EQ(12, s.SalesReceiptAccountId);
     // An integer setting holding something else is refused and keeps its value.
     s.Period = 4;
-    try {
-        s.applySysData(u"period"_s, u"五"_s);
-        ADD_FAILURE() << "no error";
-    } catch (const DytError& e) {
-        EXPECT_EQ(u"系统参数[period]的值[五]不是整数"_s, e.message());
-    }
+    EXPECT_EQ(u"系统参数[period]的值[五]不是整数"_s,
+              test::errorOf([&s] { s.applySysData(u"period"_s, u"五"_s); }));
     EXPECT_EQ(4, s.Period);
 }
 
 TEST_F(SettingsTest, SwitchesOfSysConf) {
     TSettings& s = settings();
-    RecordSet rows = confRows({{2001, u"3"_s},
-                               {2002, u"1"_s},
-                               {2003, u"1"_s},  // not a switch of the list
-                               {2004, u"0"_s},
-                               {2014, u"1"_s},
-                               {2021, u"1"_s},
-                               {2022, u"1"_s},  // gap in the list
-                               {2033, u"1"_s},  // gap in the list
-                               {2038, u"1"_s},  // gap in the list
-                               {2042, u"1"_s},
-                               {2005, u"1"_s},
-                               {2028, u"1"_s},
-                               {2029, u"1"_s},
-                               {2030, u"1"_s},
-                               {2031, u"1"_s}});
-    s.applySysConf(rows);
+    // 2003 is no switch of the list, 2022, 2033 and 2038 are gaps in it: each stays off.
+    struct Row {
+        int id;
+        const char* value;
+        bool on;
+    };
+    const Row rows[] = {{2002, "1", true},  {2003, "1", false}, {2004, "0", false},
+                        {2014, "1", true},  {2021, "1", true},  {2022, "1", false},
+                        {2033, "1", false}, {2038, "1", false}, {2042, "1", true},
+                        {2005, "1", true},  {2028, "1", true},  {2029, "1", true},
+                        {2030, "1", true},  {2031, "1", true}};
+    QList<QPair<int, QString>> conf{{2001, u"3"_s}};
+    for (const Row& r : rows)
+        conf.append({r.id, QString::fromLatin1(r.value)});
+    RecordSet confSet = confRows(conf);
+    s.applySysConf(confSet);
     EXPECT_EQ(3, s.Conf2001);
-    EXPECT_TRUE(s.Switch(2002));
-    EXPECT_FALSE(s.Switch(2003));
-    EXPECT_FALSE(s.Switch(2004));
-    EXPECT_TRUE(s.Switch(2014));
-    EXPECT_TRUE(s.Switch(2021));
-    EXPECT_FALSE(s.Switch(2022));
-    EXPECT_FALSE(s.Switch(2033));
-    EXPECT_FALSE(s.Switch(2038));
-    EXPECT_TRUE(s.Switch(2042));
-    EXPECT_TRUE(s.Switch(2005));  // as read, before the forcing
+    for (const Row& r : rows)
+        EXPECT_EQ(r.on, s.Switch(r.id)) << r.id;  // as read, before the forcing
     s.forceSwitchesOff();
     for (int id : {2005, 2028, 2029, 2030})
         EXPECT_FALSE(s.Switch(id)) << id;
@@ -268,18 +251,11 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
     answers[purviewSql(7, 6004)] = oneValue(u"value"_s, 1);
     answers[purviewSql(7, 6005)] = oneValue(u"value"_s, 0);
     answers[purviewSql(7, 6016)] = oneValue(u"value"_s, 1);
-    RecordSet fields;
-    fields.addField(u"code"_s, FieldType::Text);
-    fields.addField(u"name"_s, FieldType::Text);
-    fields.appendRow({u"sp_spbh"_s, u"商品编号"_s});
+    RecordSet fields = test::recordSet({u"code"_s, u"name"_s}, {{u"sp_spbh"_s, u"商品编号"_s}});
     answers[u"SELECT * FROM baseFieldNames"_s] = fields;
-    RecordSet djb;
-    djb.addField(u"id"_s, FieldType::Integer);
-    djb.addField(u"inputnum"_s, FieldType::Integer);
-    djb.addField(u"InputName1"_s, FieldType::Text);
-    djb.addField(u"InputName2"_s, FieldType::Text);
-    djb.addField(u"InputID2"_s, FieldType::Integer);
-    djb.appendRow({5, 2, u"制单"_s, u"审核"_s, 9});
+    RecordSet djb = test::recordSet({u"id:integer"_s, u"inputnum:integer"_s, u"InputName1"_s,
+                                     u"InputName2"_s, u"InputID2:integer"_s},
+                                    {{5, 2, u"制单"_s, u"审核"_s, 9}});
     answers[u"SELECT * FROM sysdjb"_s] = djb;
     answers[u"SELECT TOP 1 id  FROM baseCuXiao WHERE isStop = 0"_s] = oneValue(u"id"_s, 3);
     answers[u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s] =
@@ -301,19 +277,15 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
 
     const TSettings& s = settings();
     EXPECT_EQ(4, s.Period);
-    EXPECT_EQ(u"0."_s, s.QtyPattern);
-    EXPECT_EQ(u"0.000"_s, s.PricePattern);
-    EXPECT_EQ(u"0.00"_s, s.AmountPattern);  // totaldot missing: the default stays
-    EXPECT_TRUE(s.Switch(2004));
-    EXPECT_FALSE(s.Switch(2028));
-    EXPECT_TRUE(s.SeeCost);
-    EXPECT_TRUE(s.Right(6004));
-    EXPECT_FALSE(s.Right(6005));
-    EXPECT_FALSE(s.Right(6016));  // held, so the inverted flag is off
-    EXPECT_FALSE(s.Right(6017));
-    EXPECT_EQ(u"2024-05-31"_s, s.LoginDateText);
-    EXPECT_EQ(u"2024-05-01"_s, s.LoginDateFromText);
-    EXPECT_EQ(u"商品编号"_s, s.FieldCaption(u"SP_SPBH"_s));
+    // totaldot missing: the default amount pattern stays.
+    EXPECT_EQ((QStringList{u"0."_s, u"0.000"_s, u"0.00"_s}),
+              (QStringList{s.QtyPattern, s.PricePattern, s.AmountPattern}));
+    // 2028 is forced off; right 6016 is held, so its inverted flag is off.
+    EXPECT_EQ((QList<bool>{true, false, true, true, false, false, false}),
+              (QList<bool>{s.Switch(2004), s.Switch(2028), s.SeeCost, s.Right(6004), s.Right(6005),
+                           s.Right(6016), s.Right(6017)}));
+    EXPECT_EQ((QStringList{u"2024-05-31"_s, u"2024-05-01"_s, u"商品编号"_s}),
+              (QStringList{s.LoginDateText, s.LoginDateFromText, s.FieldCaption(u"SP_SPBH"_s)}));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(2, s.BillAuditSteps[5].inputNum);
     EXPECT_EQ(u"审核"_s, s.BillAuditSteps[5].names[1]);

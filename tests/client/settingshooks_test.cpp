@@ -1,7 +1,6 @@
 // The main window's settings hooks: the first activation's load fills status bar panel 5, the
 // close reads the backup interval and the last backup date.
 
-#include <QCborArray>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -36,9 +35,7 @@ protected:
         DmFixture::TearDown();
     }
     void answerSysData(const QList<QPair<QString, QString>>& rows) {
-        RecordSet rs;
-        rs.addField(u"Name"_s, FieldType::Text);
-        rs.addField(u"sysValue"_s, FieldType::Text);
+        RecordSet rs = test::recordSet({u"Name"_s, u"sysValue"_s});
         for (const auto& r : rows)
             rs.appendRow({r.first, r.second});
         transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});

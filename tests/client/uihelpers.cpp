@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>

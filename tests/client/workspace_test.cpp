@@ -4,8 +4,6 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -68,6 +66,8 @@ protected:
             t.append(w->windowTitle());
         return t;
     }
+    // The captions of the windows, then what the tab strip, the toolbar and the menu list.
+    QList<QStringList> mirrors() const { return {captions(), tabs(), buttons(), menuEntries()}; }
 
     QTemporaryDir dir;
     std::unique_ptr<TfrmMain> main;
@@ -76,10 +76,7 @@ protected:
 
 TEST_F(WorkspaceTest, TheNavigatorIsTheFirstEntryOfAllThreeMirrors) {
     const QStringList expected{u"系统导航"_s};
-    EXPECT_EQ(expected, captions());
-    EXPECT_EQ(expected, tabs());
-    EXPECT_EQ(expected, buttons());
-    EXPECT_EQ(expected, menuEntries());
+    EXPECT_EQ(QList<QStringList>(4, expected), mirrors());
     EXPECT_EQ(22, main->tabStrip()->height());
     EXPECT_EQ(u"WindowList"_s, main->windowListBar()->objectName());
     EXPECT_FALSE(main->otherWindowsOpen());
@@ -92,10 +89,7 @@ TEST_F(WorkspaceTest, ASecondWindowOfACaptionIsNumberedByTheOpenWindowsOfThatCap
     add(u"销售单"_s);
     const QStringList expected{u"系统导航"_s, u"销售单"_s, u"销售单_1"_s, u"销售单统计"_s,
                                u"销售单_2"_s};
-    EXPECT_EQ(expected, captions());
-    EXPECT_EQ(expected, tabs());
-    EXPECT_EQ(expected, buttons());
-    EXPECT_EQ(expected, menuEntries());
+    EXPECT_EQ(QList<QStringList>(4, expected), mirrors());
     // The sub-window carries the numbered caption too.
     EXPECT_EQ(u"销售单_2"_s, main->workspace()->subWindowList().last()->windowTitle());
 
@@ -141,9 +135,7 @@ TEST_F(WorkspaceTest, ACaptionChangedLaterReachesTheMirrors) {
     FakeWindow* a = add(u"库存状况表"_s);
     a->setWindowTitle(u"库存状况表(全部仓库)"_s);
     const QStringList expected{u"系统导航"_s, u"库存状况表(全部仓库)"_s};
-    EXPECT_EQ(expected, tabs());
-    EXPECT_EQ(expected, buttons());
-    EXPECT_EQ(expected, menuEntries());
+    EXPECT_EQ(QList<QStringList>(3, expected), mirrors().mid(1));
     EXPECT_EQ(u"库存状况表(全部仓库)"_s, main->workspace()->subWindowList().last()->windowTitle());
 }
 
@@ -152,10 +144,7 @@ TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
     add(u"乙"_s);
     delete a->parentWidget();
     const QStringList expected{u"系统导航"_s, u"乙"_s};
-    EXPECT_EQ(expected, captions());
-    EXPECT_EQ(expected, tabs());
-    EXPECT_EQ(expected, buttons());
-    EXPECT_EQ(expected, menuEntries());
+    EXPECT_EQ(QList<QStringList>(4, expected), mirrors());
 
     // A window that closes itself ("退出") takes its frame along.
     FakeWindow* c = add(u"丙"_s);

@@ -19,4 +19,11 @@ RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows) {
     return rs;
 }
 
+QStringList fieldNames(const RecordSet& rs) {
+    QStringList out;
+    for (const auto& f : rs.fields())
+        out.append(f.name);
+    return out;
+}
+
 }  // namespace dyt::test

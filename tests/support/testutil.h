@@ -16,6 +16,9 @@ QString dataPath(const QString& relative);
 // A record set of text fields holding the rows given.
 RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows);
 
+// The names of the record set's fields, in order.
+QStringList fieldNames(const RecordSet& rs);
+
 // The message of the DytError that f throws; an empty text when it throws none.
 template <typename F>
 QString errorOf(F&& f) {
