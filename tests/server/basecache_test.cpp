@@ -223,10 +223,11 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     for (int i = 0; i < rs.fieldCount(); ++i)
         EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
     ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
-    expectRow(rs,
-              u"dw_dwbh=W01|dw_dwqm=东方'五金|dw_dwjm=东方|dw_pym=DFWJ|dw_dhhm=021-1|dw_dwdz=路1号|"
-              "dw_cz=021-2|dw_dzyj=a@b.c|dw_sjhm=138|dw_khyh=工行|dw_yhzh=6222|dw_yzbm=200000|"
-              "dw_lxr=张三|dw_sh=3101|dw_dqbh=0101|dw_dqqm=华东|dw_bz=好客户|dw_je=950.25|dw_bz1=x"_s);
+    expectRow(
+        rs,
+        u"dw_dwbh=W01|dw_dwqm=东方'五金|dw_dwjm=东方|dw_pym=DFWJ|dw_dhhm=021-1|dw_dwdz=路1号|"
+        "dw_cz=021-2|dw_dzyj=a@b.c|dw_sjhm=138|dw_khyh=工行|dw_yhzh=6222|dw_yzbm=200000|"
+        "dw_lxr=张三|dw_sh=3101|dw_dqbh=0101|dw_dqqm=华东|dw_bz=好客户|dw_je=950.25|dw_bz1=x"_s);
     const std::pair<const char*, qint64> money[] = {
         {"ystotal", 12505000}, {"yftotal", 3002500}, {"yushoutotal", 0}, {"yufutotal", 800000}};
     for (const auto& [field, raw] : money) {

@@ -27,9 +27,6 @@ struct Outcome {
 
 class BaseList : public BillFixture {
 protected:
-    void SetUp() override { BillFixture::SetUp(); }
-
-    // ExecProc as the client sends it.
     // "key=value;key=value" as the parameter lines of a procedure.
     static ParamList lines(const QString& values) {
         ParamList p;
@@ -124,7 +121,6 @@ protected:
             out += QString::number(id) + u',';
         return out;
     }
-    using Values = QString;
 };
 
 // One row per kind: its procedures, table, list query type and condition line.
@@ -267,6 +263,15 @@ TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
     const Outcome twin = proc(u"p_base_Up_Goods"_s, u"par_id=0;code=a'01;fullname=另一个"_s);
     EXPECT_EQ(-1, twin.code);
     EXPECT_EQ(u"商品编号[a'01]已经存在，请重新输入！"_s, twin.message);
+
+    // Warehouses alike; the next automatic code follows the highest child code.
+    const qint64 south = save(u"p_Base_Up_CK"_s, u"par_id=0;code=02;fullname=华南仓库"_s);
+    const qint64 store =
+        save(u"p_Base_Up_CK"_s, u"par_id=%1;code=0201;fullname=北京'一号'库"_s.arg(south));
+    EXPECT_EQ(u"BJYHK"_s, scalar(u"SELECT pym FROM baseCK WHERE id = %1"_s.arg(store)));
+    EXPECT_EQ(u"0202"_s, scalar(u"SELECT dbo.fnGetBaseAutoCode('ck', %1) AS Code"_s.arg(south)));
+    EXPECT_EQ(u"仓库编号[0201]已经存在，请重新输入！"_s,
+              proc(u"p_Base_Up_CK"_s, u"par_id=0;code=0201;fullname=重复"_s).message);
 }
 
 TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
@@ -491,7 +496,7 @@ TEST_F(BaseList, CostMethodAndGoodsTypeAreLockedAfterAPostedBill) {
 TEST_F(BaseList, StockLimitsAndPartnerAmountsAreChecked) {
     struct Case {
         const char* proc;
-        Values values;
+        QString values;
         const char* message;  // empty: accepted
     };
     const auto goods = [](const char* down, const char* up) {
@@ -539,10 +544,8 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
     const qint64 target = save(u"p_base_Up_Goods"_s, u"par_id=0;code=M;fullname=目标类"_s);
     save(u"p_base_Up_Goods"_s, u"par_id=%1;code=M1;fullname=已有"_s.arg(target));
     // The id list of two goods, as the list window builds it.
-    const QString idList = u"(0"_s + u",101"_s + u",102"_s + u",-1)"_s;
-    EXPECT_EQ(u"(0,101,102,-1)"_s, idList);
     const Outcome o = proc(u"p_Base_Up_DragDrop"_s,
-                           u"TableName=basegoods;par_id=%1;idStrList=%2"_s.arg(target).arg(idList));
+                           u"TableName=basegoods;par_id=%1;idStrList=(0,101,102,-1)"_s.arg(target));
     EXPECT_EQ(2, o.code) << o.message.toStdString();
     EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(target).arg(path({target, 101})), treeOf(u"baseGoods"_s, 101));
     EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(target).arg(path({target, 102})), treeOf(u"baseGoods"_s, 102));
@@ -697,7 +700,7 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     struct Case {
         const char* name;
         const char* proc;
-        Values values;
+        QString values;
         const char* message;
     };
     const Case cases[] = {

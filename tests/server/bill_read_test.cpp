@@ -73,7 +73,8 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     ASSERT_EQ(2, two.rowCount());
     EXPECT_EQ(u"SP101|商品101|个|一号仓|注"_s,
               texts(two, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
-    EXPECT_EQ((QList<double>{2, 10}), (QList<double>{number(two, 0, "qty"), number(two, 0, "Total")}));
+    EXPECT_EQ((QList<double>{2, 10}),
+              (QList<double>{number(two, 0, "qty"), number(two, 0, "Total")}));
     EXPECT_EQ(u"SP102|箱"_s, texts(two, 1, {"goodsCode", "unitName"}));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
@@ -179,7 +180,9 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     for (const Case& c : cases) {
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex", QList{qMakePair(u"QueryType"_s, QString())} + c.lines))) << c.name;
+        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex",
+                                     QList{qMakePair(u"QueryType"_s, QString())} + c.lines)))
+            << c.name;
     }
 }
 
@@ -193,11 +196,10 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
     const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
 
-    const RecordSet rs =
-        read("P_JXC_DJ_GetDJList",
-             {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
-              {u"QueryType"_s, u"xuandan"_s},
-              {u"filter"_s, u";djtype=5"_s}});
+    const RecordSet rs = read("P_JXC_DJ_GetDJList",
+                              {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
+                               {u"QueryType"_s, u"xuandan"_s},
+                               {u"filter"_s, u";djtype=5"_s}});
     ASSERT_EQ(2, rs.rowCount());
     EXPECT_EQ(u"101|商品101|JH-1"_s, texts(rs, 0, {"goodsid", "fullname", "djcode"}));
     EXPECT_EQ(4.0, number(rs, 0, "qty"));
@@ -261,10 +263,10 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     };
     const RecordSet dj = ofPayment(u"SKD_DJ"_s);
     ASSERT_EQ(2, dj.rowCount());
-    EXPECT_EQ((QList<double>{double(p2), 30, 30, 30, 100, 120}),
-              (QList<double>{number(dj, 0, "s_id"), number(dj, 0, "Total"), number(dj, 0, "ye"),
-                             number(dj, 0, "totalSum"), number(dj, 1, "ye"),
-                             number(dj, 1, "totalSum")}));
+    EXPECT_EQ(
+        (QList<double>{double(p2), 30, 30, 30, 100, 120}),
+        (QList<double>{number(dj, 0, "s_id"), number(dj, 0, "Total"), number(dj, 0, "ye"),
+                       number(dj, 0, "totalSum"), number(dj, 1, "ye"), number(dj, 1, "totalSum")}));
     const RecordSet km = ofPayment(u"SKD_KM"_s);
     ASSERT_EQ(1, km.rowCount());
     EXPECT_EQ(u"现金"_s, text(km, 0, "km_Name"));

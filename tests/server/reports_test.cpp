@@ -118,9 +118,9 @@ TEST_F(Reports, PurchaseStatisticsPerWarehouse) {
 TEST_F(Reports, SalesDetailLedgerListsTheLinesOfAGoodsOrCategory) {
     const RecordSet one = report(kXS, u"XSMXZB"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
     ASSERT_EQ(3, one.rowCount());
-    EXPECT_EQ(u"2025-01-10/2025-02-03/2025-02-10"_s, text(one, 0, "djDate") + u'/' +
-                                                         text(one, 1, "djDate") + u'/' +
-                                                         text(one, 2, "djDate"));
+    EXPECT_EQ(
+        u"2025-01-10/2025-02-03/2025-02-10"_s,
+        text(one, 0, "djDate") + u'/' + text(one, 1, "djDate") + u'/' + text(one, 2, "djDate"));
     EXPECT_EQ((QList<qint64>{1, 1, 2}), ids(one, "djType"));
     EXPECT_EQ((QList<qint64>{bills_[1], bills_[2], bills_[3]}), ids(one));
     EXPECT_EQ(3.0, num(one, 0, "Qty"));
@@ -157,9 +157,8 @@ TEST_F(Reports, MonthlyAnalysisAndRanking) {
     const RecordSet months = report(kXS, u"SPXSYFX"_s);
     ASSERT_EQ((QList<qint64>{100, 103, 100}), ids(months));
     EXPECT_EQ(u"2025-01/2025-02"_s, text(months, 0, "yf") + u'/' + text(months, 2, "yf"));
-    EXPECT_EQ((QList<double>{3, 1, 6}), (QList<double>{num(months, 0, "Qty"),
-                                                       num(months, 1, "Qty"),
-                                                       num(months, 2, "Qty")}));
+    EXPECT_EQ((QList<double>{3, 1, 6}),
+              (QList<double>{num(months, 0, "Qty"), num(months, 1, "Qty"), num(months, 2, "Qty")}));
 
     // The goods ranking window sends its tree level in GoodsStr.
     const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
