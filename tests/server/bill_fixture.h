@@ -137,6 +137,24 @@ protected:
         return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(u"SNMaxNo"_s)).toLongLong() : -1;
     }
 
+    // The rows a query answers, each "value|value|...": texts and dates as they are, other values
+    // as numbers.
+    QStringList rowsOf(const QString& sql) {
+        const RecordSet rs = query(sql);
+        QStringList out;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QStringList row;
+            for (int f = 0; f < rs.fieldCount(); ++f) {
+                const QVariant v = rs.at(r, f);
+                const bool text = !v.isValid() || v.typeId() == QMetaType::QString ||
+                                  v.typeId() == QMetaType::QDate;
+                row << (text ? v.toString() : QString::number(v.toDouble()));
+            }
+            out << row.join(u'|');
+        }
+        return out;
+    }
+
     static QString today() { return QDate::currentDate().toString(u"yyyy-MM-dd"_s); }
 
     // Counts of the bill tables and the counters, to show that a refusal wrote nothing.
