@@ -152,36 +152,6 @@ double LedgerTest::number(const QString& sql, const QVariantList& args) {
     return std::round(db_->scalar(sql, args).toDouble() * 1e6) / 1e6;
 }
 
-double LedgerTest::stockQty(qint64 goods, qint64 stock) {
-    return number(
-        u"SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ? AND "
-        "stockid = ?"_s,
-        {goods, stock});
-}
-
-double LedgerTest::stockValue(qint64 goods, qint64 stock) {
-    return number(
-        u"SELECT total(total) FROM baseGoodsStock WHERE goodsid = ? AND "
-        "stockid = ?"_s,
-        {goods, stock});
-}
-
-double LedgerTest::receivable(qint64 wldw) {
-    return number(u"SELECT ystotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::payable(qint64 wldw) {
-    return number(u"SELECT yftotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::advanceReceived(qint64 wldw) {
-    return number(u"SELECT yushoutotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::account(qint64 km) {
-    return number(u"SELECT Total FROM baseKM WHERE id = ?"_s, {km});
-}
-
 qint64 LedgerTest::lineId(qint64 billId, int line) {
     return value(
                u"SELECT orderid FROM djList WHERE id = ? ORDER BY orderid LIMIT 1 "
