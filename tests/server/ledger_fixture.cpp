@@ -60,34 +60,19 @@ qint64 LedgerTest::store(Database& db, const BillPlan& b, int state) {
         if (l.goods > 0) {
             const double total = round2(l.qty * l.price);
             const double ts = round2(total * (1 + l.taxRate / 100));
+            const double taxPrice = l.qty != 0 ? ts / l.qty : 0.0;
+            const double cost = l.costprice != 0 ? round2(l.costprice * l.qty) : total + l.freight;
             db.execute(
                 u"INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, "
                 "OutStock_id, goodspc, rate, qty, price, total, discount, discountprice, "
                 "discounttotal, tax, taxtotal, taxprice, taxTotalSum, yftotal, costprice, "
                 "costtotal, s_id, s_orderid) VALUES "
                 "(?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
-                {id,
-                 b.djType,
-                 b.date,
-                 state,
-                 l.goods,
-                 l.intoStock,
-                 l.outStock,
-                 l.goodspc,
-                 l.qty,
-                 l.price,
-                 total,
-                 l.price,
-                 total,
-                 l.taxRate,
-                 round2(ts - total),
-                 l.qty != 0 ? ts / l.qty : 0.0,
-                 ts,
-                 l.freight,
-                 l.costprice,
-                 l.costprice != 0 ? round2(l.costprice * l.qty) : total + l.freight,
-                 l.sourceBill,
-                 l.sourceLine});
+                {id,           b.djType,    b.date,    state,       l.goods,
+                 l.intoStock,  l.outStock,  l.goodspc, l.qty,       l.price,
+                 total,        l.price,     total,     l.taxRate,   round2(ts - total),
+                 taxPrice,     ts,          l.freight, l.costprice, cost,
+                 l.sourceBill, l.sourceLine});
         } else {
             db.execute(
                 u"INSERT INTO djList(id, djType, date, dj_state, km_id, s_id, "
