@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QTemporaryDir>
 
+#include "backend_fixture.h"
 #include "common/basecache.h"
-#include "common/error.h"
-#include "protocol/protocol.h"
 #include "server/db/database.h"
-#include "server/net/backend.h"
 #include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;
@@ -21,20 +18,11 @@ QString nowText() {
     return QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
 }
 
-class BaseCacheTest : public ::testing::Test {
+class BaseCacheTest : public test::BackendFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ServerConfig config;
-        config.dataDir = dir_.path();
-        backend_ = std::make_unique<Backend>(config);
-        Session admin;
-        admin.spid = backend_->nextSpid();
-        proto::Request r;
-        r.id = 1;
-        r.method = u"CreateProfile"_s;
-        r.args = {u"账套甲"_s, u"账套甲"_s, u"sa"_s, QString()};
-        ASSERT_EQ(0, backend_->handle(admin, r).code());
+        BackendFixture::SetUp();
+        ASSERT_EQ(0, createProfile(u"账套甲"_s).code());
         db_ = Database::open(backend_->profilePath(u"dytv1_1"_s));
         registerBaseProcedures(procedures_);
     }
@@ -75,9 +63,12 @@ protected:
         }
         return false;
     }
+    // The current row against "field=value|field=value", as RecordSet::text gives the values.
+    static void expectRow(const RecordSet& rs, const QString& expected) {
+        for (const QString& fv : expected.split(u'|'))
+            EXPECT_EQ(fv.section(u'=', 1, -1), rs.text(fv.section(u'=', 0, 0))) << fv.toStdString();
+    }
 
-    QTemporaryDir dir_;
-    std::unique_ptr<Backend> backend_;
     std::unique_ptr<Database> db_;
     Registry procedures_;
 };
@@ -161,24 +152,18 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
         EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
     EXPECT_EQ(2, rs.recordCount());
     ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
-    // field=value, "|" between them.
-    const QStringList expected =
-        u"sp_spbh=SP001|sp_spqm=O'Brien 扳手|sp_spjm=扳手|sp_pym=BS|sp_gg=10寸|sp_xh=X1|"
-        "sp_cd=上海|sp_cbsf=先进先出|sp_zt=停用|sp_jbdw=把|sp_dwgx=1箱=12把,1件=120把|sp_yxq=365|"
-        "sp_sptm=6901|sp_lsj=3.5|sp_lsj1=4|sp_lsj2=4.25|sp_lsj3=5|sp_bz=备注'一|sp_fzdw=箱,件|"
-        "sp_tcfs=2|sp_bz1=自定义1|sp_bz10=自定义10|sp_sptypename=服务/劳务|sp_wldw_name=东方五金|"
-        "sp_fdw=箱"_s.split(u'|');
-    for (const QString& fv : expected)
-        EXPECT_EQ(fv.section(u'=', 1, -1), rs.text(fv.section(u'=', 0, 0))) << fv.toStdString();
+    expectRow(rs,
+              u"sp_spbh=SP001|sp_spqm=O'Brien 扳手|sp_spjm=扳手|sp_pym=BS|sp_gg=10寸|sp_xh=X1|"
+              "sp_cd=上海|sp_cbsf=先进先出|sp_zt=停用|sp_jbdw=把|sp_dwgx=1箱=12把,1件=120把|"
+              "sp_yxq=365|sp_sptm=6901|sp_lsj=3.5|sp_lsj1=4|sp_lsj2=4.25|sp_lsj3=5|sp_bz=备注'一|"
+              "sp_fzdw=箱,件|sp_tcfs=2|sp_bz1=自定义1|sp_bz10=自定义10|sp_sptypename=服务/劳务|"
+              "sp_wldw_name=东方五金|sp_fdw=箱"_s);
     EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
     EXPECT_EQ(1, rs.integer(u"sp_sptype"_s));
     EXPECT_EQ(30, rs.integer(u"sp_jxqNum"_s));
 
     ASSERT_TRUE(go(rs, u"sp_id"_s, 2));
-    EXPECT_EQ(u"删除"_s, rs.text(u"sp_zt"_s));
-    EXPECT_EQ(u"库存商品"_s, rs.text(u"sp_sptypename"_s));
-    EXPECT_EQ(QString(), rs.text(u"sp_dwgx"_s));
-    EXPECT_EQ(u"移动加权平均"_s, rs.text(u"sp_cbsf"_s));
+    expectRow(rs, u"sp_zt=删除|sp_sptypename=库存商品|sp_dwgx=|sp_cbsf=移动加权平均"_s);
 }
 
 TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
@@ -238,14 +223,11 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     for (int i = 0; i < rs.fieldCount(); ++i)
         EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
     ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
-    const std::pair<const char*, const char*> expected[] = {
-        {"dw_dwbh", "W01"},   {"dw_dwqm", "东方'五金"}, {"dw_dwjm", "东方"}, {"dw_pym", "DFWJ"},
-        {"dw_dhhm", "021-1"}, {"dw_dwdz", "路1号"},     {"dw_cz", "021-2"},  {"dw_dzyj", "a@b.c"},
-        {"dw_sjhm", "138"},   {"dw_khyh", "工行"},      {"dw_yhzh", "6222"}, {"dw_yzbm", "200000"},
-        {"dw_lxr", "张三"},   {"dw_sh", "3101"},        {"dw_dqbh", "0101"}, {"dw_dqqm", "华东"},
-        {"dw_bz", "好客户"},  {"dw_je", "950.25"},      {"dw_bz1", "x"}};
-    for (const auto& [field, value] : expected)
-        EXPECT_EQ(QString::fromUtf8(value), rs.text(QString::fromLatin1(field))) << field;
+    expectRow(
+        rs,
+        u"dw_dwbh=W01|dw_dwqm=东方'五金|dw_dwjm=东方|dw_pym=DFWJ|dw_dhhm=021-1|dw_dwdz=路1号|"
+        "dw_cz=021-2|dw_dzyj=a@b.c|dw_sjhm=138|dw_khyh=工行|dw_yhzh=6222|dw_yzbm=200000|"
+        "dw_lxr=张三|dw_sh=3101|dw_dqbh=0101|dw_dqqm=华东|dw_bz=好客户|dw_je=950.25|dw_bz1=x"_s);
     const std::pair<const char*, qint64> money[] = {
         {"ystotal", 12505000}, {"yftotal", 3002500}, {"yushoutotal", 0}, {"yufutotal", 800000}};
     for (const auto& [field, raw] : money) {
@@ -306,8 +288,7 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));
     ASSERT_TRUE(go(rs, u"id"_s, 12));
     EXPECT_EQ(12, rs.integer(u"ck_id"_s));
-    EXPECT_EQ(u"02"_s, rs.text(u"ck_ckbh"_s));
-    EXPECT_EQ(u"二部"_s, rs.text(u"ck_ckqm"_s));
+    expectRow(rs, u"ck_ckbh=02|ck_ckqm=二部"_s);
 }
 
 TEST_F(BaseCacheTest, AccountsAndAccountNames) {
@@ -324,11 +305,9 @@ TEST_F(BaseCacheTest, AccountsAndAccountNames) {
         u"SELECT c.id, p.fullname, c.fullname FROM baseKM AS c, baseKM AS p WHERE c.par_id = p.id "
         "AND c.leveal = 2 AND c.del = 0 ORDER BY c.id LIMIT 1"_s);
     ASSERT_EQ(1, child.rowCount());
-    {
-        ASSERT_TRUE(go(names, u"km_id"_s, child.at(0, 0).toLongLong()));
-        EXPECT_EQ(child.at(0, 1).toString() + QLatin1Char('-') + child.at(0, 2).toString(),
-                  names.text(u"km_kmqm"_s));
-    }
+    ASSERT_TRUE(go(names, u"km_id"_s, child.at(0, 0).toLongLong()));
+    EXPECT_EQ(child.at(0, 1).toString() + QLatin1Char('-') + child.at(0, 2).toString(),
+              names.text(u"km_kmqm"_s));
     const RecordSet top = db_->query(
         u"SELECT id, fullname FROM baseKM WHERE leveal = 1 AND del = 0 ORDER BY id LIMIT 1"_s);
     ASSERT_EQ(1, top.rowCount());

@@ -30,21 +30,12 @@ inline QStringList goodsLineFields() {
 // One goods line: goods, quantity, price (amounts follow), line note.
 inline QStringList goodsLine(const QString& goods, const QString& qty, const QString& price,
                              const QString& note = QString()) {
-    const double total = qty.toDouble() * price.toDouble();
-    const QString t = QString::number(total, 'f', 2);
-    return {goods,
-            QString(),
-            goods.isEmpty() ? QString() : u"SP"_s + goods,
-            goods.isEmpty() ? QString() : u"商品"_s + goods,
-            u"301"_s,
-            goods.isEmpty() ? QString() : u"0"_s,  // the goods' base unit (slot 0)
-            qty,
-            price,
-            t,
-            u"1"_s,
-            t,
-            t,
-            note};
+    const QString t = QString::number(qty.toDouble() * price.toDouble(), 'f', 2);
+    // A line with goods is in the goods' base unit (slot 0).
+    const QString code = goods.isEmpty() ? QString() : u"SP"_s + goods;
+    const QString name = goods.isEmpty() ? QString() : u"商品"_s + goods;
+    const QString unit = goods.isEmpty() ? QString() : u"0"_s;
+    return {goods, QString(), code, name, u"301"_s, unit, qty, price, t, u"1"_s, t, t, note};
 }
 
 class BillFixture : public BackendFixture {
@@ -135,6 +126,24 @@ protected:
         const RecordSet rs = autoCode(djType, date);
         EXPECT_EQ(1, rs.rowCount());
         return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(u"SNMaxNo"_s)).toLongLong() : -1;
+    }
+
+    // The rows a query answers, each "value|value|...": texts and dates as they are, other values
+    // as numbers.
+    QStringList rowsOf(const QString& sql) {
+        const RecordSet rs = query(sql);
+        QStringList out;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QStringList row;
+            for (int f = 0; f < rs.fieldCount(); ++f) {
+                const QVariant v = rs.at(r, f);
+                const bool text = !v.isValid() || v.typeId() == QMetaType::QString ||
+                                  v.typeId() == QMetaType::QDate;
+                row << (text ? v.toString() : QString::number(v.toDouble()));
+            }
+            out << row.join(u'|');
+        }
+        return out;
     }
 
     static QString today() { return QDate::currentDate().toString(u"yyyy-MM-dd"_s); }

@@ -43,39 +43,44 @@ protected:
     static double number(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toDouble();
     }
+    // A query procedure with its "name=value" lines.
+    RecordSet read(const char* name, const QList<QPair<QString, QString>>& lines) {
+        ParamList p;
+        for (const auto& [key, value] : lines)
+            p.setValue(key, value);
+        return procQuery(QString::fromLatin1(name), p);
+    }
 };
 
 TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const qint64 id = saveGoodsBill(
         true, 5, today(),
         {goodsLine(u"101"_s, u"2"_s, u"5"_s, u"注"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
-    ParamList p;
-    p.setInt(u"id"_s, id);
-    p.setValue(u"zyStr"_s, u";czy_id=1;candel=0"_s);
-    const RecordSet head = procQuery(u"P_JXC_DJ_GetDJIndex"_s, p);
-    ASSERT_EQ(1, head.rowCount());
+    const auto head = [&](qint64 billId) {
+        return read("P_JXC_DJ_GetDJIndex",
+                    {{u"id"_s, QString::number(billId)}, {u"zyStr"_s, u";czy_id=1;candel=0"_s}});
+    };
+    ASSERT_EQ(1, head(id).rowCount());
     EXPECT_EQ(u"JH-1|甲公司|DW201|张三|采购部|一号仓|系统管理员|系统管理员|2"_s,
-              texts(head, 0,
+              texts(head(id), 0,
                     {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
                      "rec_Name", "post_Name", "dj_state"}));
 
-    ParamList l;
-    l.setInt(u"id"_s, id);
-    const RecordSet lines = procQuery(u"P_JXC_DJ_GetDJList"_s, l);
-    ASSERT_EQ(2, lines.rowCount());
+    const auto lines = [&](qint64 billId) {
+        return read("P_JXC_DJ_GetDJList", {{u"id"_s, QString::number(billId)}});
+    };
+    const RecordSet two = lines(id);
+    ASSERT_EQ(2, two.rowCount());
     EXPECT_EQ(u"SP101|商品101|个|一号仓|注"_s,
-              texts(lines, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
-    EXPECT_EQ(2.0, number(lines, 0, "qty"));
-    EXPECT_EQ(10.0, number(lines, 0, "Total"));
-    EXPECT_EQ(u"SP102|箱"_s, texts(lines, 1, {"goodsCode", "unitName"}));
+              texts(two, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
+    EXPECT_EQ((QList<double>{2, 10}),
+              (QList<double>{number(two, 0, "qty"), number(two, 0, "Total")}));
+    EXPECT_EQ(u"SP102|箱"_s, texts(two, 1, {"goodsCode", "unitName"}));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
     QStringList pallet = goodsLine(u"102"_s, u"1"_s, u"140"_s);
     pallet[goodsLineFields().indexOf(u"unitid"_s)] = u"1"_s;
-    const qint64 palletBill = saveGoodsBill(false, 5, today(), {pallet});
-    ParamList pl;
-    pl.setInt(u"id"_s, palletBill);
-    const RecordSet palletLines = procQuery(u"P_JXC_DJ_GetDJList"_s, pl);
+    const RecordSet palletLines = lines(saveGoodsBill(false, 5, today(), {pallet}));
     ASSERT_EQ(1, palletLines.rowCount());
     EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
 
@@ -86,15 +91,13 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
         service(u"SaveToDraft"_s, again,
                 textRows(goodsLineFields(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)}));
     ASSERT_GT(memo.code, 0) << memo.message.toStdString();
-    ParamList m;
-    m.setInt(u"id"_s, memo.code);
-    const RecordSet memoHead = procQuery(u"P_JXC_DJ_GetDJIndex"_s, m);
+    const RecordSet memoHead = head(memo.code);
     ASSERT_EQ(1, memoHead.rowCount());
     EXPECT_EQ(u"第一行\r\n第二行"_s, text(memoHead, 0, "comment"));
 
     // A deleted bill no longer opens.
     update(u"UPDATE djIndex SET dj_state = 0 WHERE id = %1"_s.arg(id));
-    EXPECT_EQ(0, procQuery(u"P_JXC_DJ_GetDJIndex"_s, p).rowCount());
+    EXPECT_EQ(0, head(id).rowCount());
 }
 
 TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
@@ -175,13 +178,11 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
           {u"EndDate"_s, u"2024-12-31"_s}},
          {oldDraft, laterDraft}}};
     for (const Case& c : cases) {
-        ParamList p;
-        p.setValue(u"QueryType"_s, QString());
-        for (const auto& [name, value] : c.lines)
-            p.setValue(name, value);
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(procQuery(u"P_JXC_DJ_GetDJIndex"_s, p))) << c.name;
+        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex",
+                                     QList{qMakePair(u"QueryType"_s, QString())} + c.lines)))
+            << c.name;
     }
 }
 
@@ -195,17 +196,14 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
     const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
 
-    ParamList p;
-    p.setValue(u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft));
-    p.setValue(u"QueryType"_s, u"xuandan"_s);
-    p.setValue(u"filter"_s, u";djtype=5"_s);
-    const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
+    const RecordSet rs = read("P_JXC_DJ_GetDJList",
+                              {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
+                               {u"QueryType"_s, u"xuandan"_s},
+                               {u"filter"_s, u";djtype=5"_s}});
     ASSERT_EQ(2, rs.rowCount());
-    EXPECT_EQ(101, rs.at(0, rs.fieldIndex(u"goodsid"_s)).toLongLong());
-    EXPECT_EQ(u"商品101|JH-1"_s, texts(rs, 0, {"fullname", "djcode"}));
+    EXPECT_EQ(u"101|商品101|JH-1"_s, texts(rs, 0, {"goodsid", "fullname", "djcode"}));
     EXPECT_EQ(4.0, number(rs, 0, "qty"));
-    EXPECT_EQ(103, rs.at(1, rs.fieldIndex(u"goodsid"_s)).toLongLong());
-    EXPECT_EQ(order2, rs.at(1, rs.fieldIndex(u"id"_s)).toLongLong());
+    EXPECT_EQ(u"103|%1"_s.arg(order2), texts(rs, 1, {"goodsid", "id"}));
 }
 
 TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
@@ -221,15 +219,14 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
 
     auto open = [&](qint64 billId, int kind) {
-        ParamList p;
-        p.setValue(u"QueryType"_s, u"WSKDJ"_s);
-        p.setValue(u"wldwStr"_s, u";id=201;czy_id=1"_s);
-        p.setValue(u"BeginDate"_s, u"1988-01-01"_s);
-        p.setValue(u"EndDate"_s, u"2030-01-01"_s);
-        p.setInt(u"id"_s, billId);
+        QList<QPair<QString, QString>> l = {{u"QueryType"_s, u"WSKDJ"_s},
+                                            {u"wldwStr"_s, u";id=201;czy_id=1"_s},
+                                            {u"BeginDate"_s, u"1988-01-01"_s},
+                                            {u"EndDate"_s, u"2030-01-01"_s},
+                                            {u"id"_s, QString::number(billId)}};
         if (kind > 0)
-            p.setInt(u"djType"_s, kind);
-        return procQuery(u"P_JXC_DJ_GetDJList"_s, p);
+            l.append({u"djType"_s, QString::number(kind)});
+        return read("P_JXC_DJ_GetDJList", l);
     };
     RecordSet rs = open(0, 22);
     ASSERT_EQ(3, rs.rowCount());
@@ -260,22 +257,17 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     // the bill when the call does not name it.
     EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), u"s_id"_s));
 
-    ParamList settled;
-    settled.setValue(u"QueryType"_s, u"SKD_DJ"_s);
-    settled.setInt(u"id"_s, r.code);
-    const RecordSet dj = procQuery(u"P_JXC_DJ_GetDJList"_s, settled);
+    const auto ofPayment = [&](const QString& type) {
+        return read("P_JXC_DJ_GetDJList",
+                    {{u"QueryType"_s, type}, {u"id"_s, QString::number(r.code)}});
+    };
+    const RecordSet dj = ofPayment(u"SKD_DJ"_s);
     ASSERT_EQ(2, dj.rowCount());
-    EXPECT_EQ(p2, dj.at(0, dj.fieldIndex(u"s_id"_s)).toLongLong());
-    EXPECT_EQ(30.0, number(dj, 0, "Total"));
-    EXPECT_EQ(30.0, number(dj, 0, "ye"));
-    EXPECT_EQ(30.0, number(dj, 0, "totalSum"));
-    EXPECT_EQ(100.0, number(dj, 1, "ye"));
-    EXPECT_EQ(120.0, number(dj, 1, "totalSum"));
-
-    ParamList accounts;
-    accounts.setValue(u"QueryType"_s, u"SKD_KM"_s);
-    accounts.setInt(u"id"_s, r.code);
-    const RecordSet km = procQuery(u"P_JXC_DJ_GetDJList"_s, accounts);
+    EXPECT_EQ(
+        (QList<double>{double(p2), 30, 30, 30, 100, 120}),
+        (QList<double>{number(dj, 0, "s_id"), number(dj, 0, "Total"), number(dj, 0, "ye"),
+                       number(dj, 0, "totalSum"), number(dj, 1, "ye"), number(dj, 1, "totalSum")}));
+    const RecordSet km = ofPayment(u"SKD_KM"_s);
     ASSERT_EQ(1, km.rowCount());
     EXPECT_EQ(u"现金"_s, text(km, 0, "km_Name"));
     EXPECT_EQ(70.0, number(km, 0, "total"));
@@ -342,15 +334,12 @@ TEST_F(BillRead, MalformedConditionsAreRefused) {
          {{u"QueryType"_s, u"WSKDJ"_s}, {u"wldwStr"_s, u";id="_s}},
          u"请先选择往来单位"_s}};
     for (const Case& c : cases) {
-        ParamList p;
-        for (const auto& [name, value] : c.lines)
-            p.setValue(name, value);
-        const QString message =
-            dyt::test::errorOf([&] { procQuery(QString::fromLatin1(c.procedure), p); });
-        if (c.message.isEmpty())
-            EXPECT_FALSE(message.isEmpty()) << p.text().toStdString();
-        else
-            EXPECT_EQ(c.message, message) << p.text().toStdString();
+        SCOPED_TRACE(c.lines.first().second.toStdString());
+        const QString message = dyt::test::errorOf([&] { read(c.procedure, c.lines); });
+        EXPECT_FALSE(message.isEmpty());
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(c.message, message);
+        }
     }
 }
 

@@ -26,6 +26,10 @@ protected:
     test::CliResult asOperator(const QStringList& args, const QString& db = u"dytv1_1"_s) {
         return cli(QStringList{u"--profile"_s, db, u"--user"_s, u"1"_s} + args);
     }
+    // A refusal: exit status 1 and the message on standard error.
+    static QString refusal(const test::CliResult& r) {
+        return QString::number(r.exitCode) + u' ' + r.err;
+    }
     test::ServerProcess server;
 };
 
@@ -54,18 +58,15 @@ TEST_F(CliTest, AccountSetCommands) {
 
     // A refusal of the server: non-zero status and its message on standard error.
     r = cli({u"create-profile"_s, u"默认账套"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"账套[默认账套]已经存在\n"_s, r.err);
+    EXPECT_EQ(u"1 账套[默认账套]已经存在\n"_s, refusal(r));
     EXPECT_EQ(QString(), r.out);
 }
 
 TEST_F(CliTest, AdministratorPasswordChange) {
     EXPECT_EQ(0, cli({u"admin-password"_s, u"新的sa口令"_s}).exitCode);
     // The old (empty) password no longer works, the new one does.
-    test::CliResult r = cli({u"create-profile"_s, u"甲"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"管理员账号或口令错误\n"_s, r.err);
-    r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
+    EXPECT_EQ(u"1 管理员账号或口令错误\n"_s, refusal(cli({u"create-profile"_s, u"甲"_s})));
+    test::CliResult r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     r = cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s});
     EXPECT_EQ(1, r.exitCode);
@@ -79,20 +80,15 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(u"count\n2\n"_s, r.out) << r.err.toStdString();
     r = asOperator({u"sql"_s, u"select id, comment from baseGoods where id > 900 order by id"_s});
     EXPECT_EQ(u"id\tcomment\n901\tx\\ty\n902\t\n"_s, r.out);
-    r = asOperator({u"sql"_s, u"select * from nosuch"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"no such table: nosuch\n"_s, r.err);
+    EXPECT_EQ(u"1 no such table: nosuch\n"_s,
+              refusal(asOperator({u"sql"_s, u"select * from nosuch"_s})));
 
     r = asOperator({u"proc"_s, u"P_SYS_Up_DataRow"_s, u"Name=自动备份天数"_s, u"DefValue=7"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     EXPECT_EQ(u"name\tvalue\nresult\t0\nName\t自动备份天数\nDefValue\t7\nczy_id\t1\n"_s, r.out);
-    r = asOperator({u"proc"_s, u"p_nosuch"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"存储过程[p_nosuch]不存在\n"_s, r.err);
-
-    r = asOperator({u"procq"_s, u"p_nosuch"_s, u"a=1"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"存储过程[p_nosuch]不存在\n"_s, r.err);
+    EXPECT_EQ(u"1 存储过程[p_nosuch]不存在\n"_s, refusal(asOperator({u"proc"_s, u"p_nosuch"_s})));
+    EXPECT_EQ(u"1 存储过程[p_nosuch]不存在\n"_s,
+              refusal(asOperator({u"procq"_s, u"p_nosuch"_s, u"a=1"_s})));
 
     QTemporaryDir dir;
     // The bill service's refusal (a bill without a date) comes back after the files were read.
@@ -104,9 +100,8 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     };
     const QString params = writeFile(u"p.txt"_s, "djType=5\r\nckid=1\r\n");
     const QString lines = writeFile(u"l.tsv"_s, "spid\tqty\n1\t2\n");
-    r = asOperator({u"service"_s, u"SaveToDB"_s, params, lines});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"[录单日期]不是有效的日期：\n"_s, r.err);
+    EXPECT_EQ(u"1 [录单日期]不是有效的日期：\n"_s,
+              refusal(asOperator({u"service"_s, u"SaveToDB"_s, params, lines})));
     r = asOperator({u"service"_s, u"SaveToDB"_s, dir.filePath(u"missing"_s), lines});
     EXPECT_EQ(1, r.exitCode);
 
@@ -123,10 +118,9 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
               asOperator({u"sql"_s, u"select id from baseGoods where id > 900 order by id"_s}).out);
 
     // Login failures come back as the server's message.
-    r = cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"1"_s, u"--password"_s, u"x"_s, u"sql"_s,
-             u"select 1"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(u"口令错误，请重新输入！\n"_s, r.err);
+    EXPECT_EQ(u"1 口令错误，请重新输入！\n"_s,
+              refusal(cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"1"_s, u"--password"_s,
+                           u"x"_s, u"sql"_s, u"select 1"_s})));
 }
 
 TEST(CliUsage, WrongCommandLinesExitWithTwo) {

@@ -12,10 +12,9 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/demo/demo_builder.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
-#include "server/demo/demo_builder.h"
-#include "server/procs/registry.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
@@ -206,45 +205,6 @@ TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
 }
 
 // The report's top level adds up to the whole stock ledger, and a level below sums to its parent.
-TEST_F(DemoSet, StockStatusReportAgreesWithTheLedger) {
-    build(u"f.db"_s, smallSet(9));
-    Database& d = db(0);
-    server::Registry registry;
-    server::registerBaseProcedures(registry);
-    auto report = [&](const QString& goods) {
-        ParamList p;
-        p.setValue(u"QueryType"_s, u"DQKCNEW"_s);
-        p.setValue(u"goodsStr"_s, u";sptype=0;czy_id=1"_s + goods);
-        p.setValue(u"ckStr"_s, u";czy_id=1;id="_s);
-        p.setValue(u"filter"_s, u";qty=0;ckj=0"_s);
-        server::CallContext ctx(d, p);
-        ctx.userId = 1;
-        EXPECT_EQ(0, registry.find(u"P_Base_Get_Goods"_s)->handler(ctx));
-        return ctx.data;
-    };
-    auto sum = [](const RecordSet& rs, const char* field) {
-        double total = 0;
-        const int f = rs.fieldIndex(QString::fromLatin1(field));
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            const QVariant v = rs.at(r, f);
-            total += v.canConvert<Currency>() && v.metaType().id() == qMetaTypeId<Currency>()
-                         ? v.value<Currency>().toDouble()
-                         : v.toDouble();
-        }
-        return total;
-    };
-    const RecordSet top = report(u";par_id=0"_s);
-    EXPECT_EQ(5, top.rowCount());
-    EXPECT_NEAR(number(d, u"SELECT SUM(qty) FROM baseGoodsStock"_s), sum(top, "stockqty"), 1e-6);
-    EXPECT_NEAR(number(d, u"SELECT SUM(total) FROM baseGoodsStock"_s), sum(top, "stockTotal"),
-                0.005);
-    const RecordSet flat = report(u";isList=1"_s);
-    EXPECT_EQ(40, flat.rowCount());
-    EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
-    const qint64 first = top.at(0, top.fieldIndex(u"id"_s)).toLongLong();
-    const RecordSet level = report(u";par_id=%1"_s.arg(first));
-    EXPECT_NEAR(top.at(0, top.fieldIndex(u"stockqty"_s)).toDouble(), sum(level, "stockqty"), 1e-6);
-}
 
 // "dyt-cli demo" over the wire makes the same account set as the bulk path with the same seed;
 // a second run refuses the existing name and leaves it alone.

@@ -46,6 +46,20 @@ QString lineValue(const QString& text, const QString& name) {
     }
     return u"<absent>"_s;
 }
+// The values of the named lines, joined with "|".
+QString lineValues(const QString& text, std::initializer_list<const char*> names) {
+    QStringList out;
+    for (const char* n : names)
+        out << lineValue(text, QString::fromUtf8(n));
+    return out.join(u'|');
+}
+// A row's values, joined with "|".
+QString rowText(const RecordSet& rs, int row = 0) {
+    QStringList out;
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        out << rs.at(row, f).toString();
+    return out.join(u'|');
+}
 
 class ServerTest : public ::testing::Test {
 protected:
@@ -132,21 +146,16 @@ TEST_F(ServerTest, ServerConfigurationLines) {
     auto c = connect();
     Response r = c->call(u"GetServerConf"_s);
     EXPECT_EQ(0, r.code());
-    const QString lines = r.outText(0);
-    EXPECT_EQ(QDate::currentDate().toString(u"yyyy-MM-dd"_s), lineValue(lines, u"系统日期"_s));
-    EXPECT_EQ(u"0"_s, lineValue(lines, u"新登录模式"_s));
-    EXPECT_EQ(u"0"_s, lineValue(lines, u"客户端强制记忆账套"_s));
-    EXPECT_EQ(u"0"_s, lineValue(lines, u"客户端不允许修改制单日期"_s));
+    EXPECT_EQ(QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
+              lineValues(r.outText(0), {"系统日期", "新登录模式", "客户端强制记忆账套",
+                                        "客户端不允许修改制单日期"}));
 }
 
 TEST_F(ServerTest, EchoReturnsTheTokenAndTheStamps) {
     auto c = connect();
     Response r = c->call(u"ConnectionVar"_s, {u"qZevrint\r\n"_s});
-    const QStringList lines = proto::splitLines(r.result.toString());
-    ASSERT_EQ(3, lines.size());
-    EXPECT_EQ(u"qZevrint"_s, lines[0]);
-    EXPECT_EQ(u"2000-01-01"_s, lines[1]);
-    EXPECT_EQ(u"2000-01-01"_s, lines[2]);
+    EXPECT_EQ((QStringList{u"qZevrint"_s, u"2000-01-01"_s, u"2000-01-01"_s}),
+              proto::splitLines(r.result.toString()));
 
     // Logged in, the stamps are the latest change times of goods and partners.
     auto s = loggedIn(u"dytv1_2"_s);
@@ -157,8 +166,7 @@ TEST_F(ServerTest, EchoReturnsTheTokenAndTheStamps) {
     const QStringList l2 =
         proto::splitLines(s->call(u"ConnectionVar"_s, {u"abc"_s}).result.toString());
     ASSERT_EQ(3, l2.size());
-    EXPECT_EQ(u"abc"_s, l2[0]);
-    EXPECT_EQ(u"2026-06-02 09:00:00"_s, l2[1]);
+    EXPECT_EQ(u"abc|2026-06-02 09:00:00"_s, l2[0] + u'|' + l2[1]);
     EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
 }
 
@@ -212,16 +220,13 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
     Response r = c->call(u"GetProfileList"_s, {u"dytv1"_s, 1});
     EXPECT_EQ(0, r.code());
     RecordSet rs = proto::recordSetFromCbor(r.out(0));
-    ASSERT_EQ(4, rs.fieldCount());
-    EXPECT_EQ(u"fullName"_s, rs.fields()[0].name);
-    EXPECT_EQ(u"dbName"_s, rs.fields()[1].name);
-    EXPECT_EQ(u"orderId"_s, rs.fields()[2].name);
-    EXPECT_EQ(u"hidden"_s, rs.fields()[3].name);
+    QStringList names;
+    for (const Field& f : rs.fields())
+        names << f.name;
+    EXPECT_EQ(u"fullName|dbName|orderId|hidden"_s, names.join(u'|'));
     EXPECT_EQ(FieldType::Integer, rs.fields()[2].type);
     ASSERT_TRUE(rs.locate(u"dbName"_s, u"dytv1_1"_s));
-    EXPECT_EQ(u"账套甲"_s, rs.text(u"fullName"_s));
-    EXPECT_EQ(1, rs.integer(u"orderId"_s));
-    EXPECT_EQ(0, rs.integer(u"hidden"_s));
+    EXPECT_EQ(u"账套甲|dytv1_1|1|0"_s, rowText(rs, rs.currentRow()));
 
     // Another prefix lists nothing.
     EXPECT_EQ(
@@ -248,9 +253,8 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
         EXPECT_EQ(-1, cr.code()) << k.name;
         EXPECT_EQ(QString::fromUtf8(k.message), cr.outText(0)) << k.name;
     }
-    const int before =
-        proto::recordSetFromCbor(c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0)).rowCount();
-    EXPECT_EQ(2, before);  // nothing half-created
+    EXPECT_EQ(2, proto::recordSetFromCbor(c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0))
+                     .rowCount());  // nothing half-created
 }
 
 TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
@@ -290,8 +294,7 @@ TEST_F(ServerTest, OperatorsOfAnAccountSet) {
     Response r = info(u"CheckLoginType"_s, u"dytv1_1"_s);
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
     RecordSet rs = proto::recordSetFromCbor(r.out(0));
-    EXPECT_EQ(u"Id"_s, rs.fields()[0].name);
-    EXPECT_EQ(u"FullName"_s, rs.fields()[1].name);
+    EXPECT_EQ(u"Id|FullName"_s, rs.fields()[0].name + u'|' + rs.fields()[1].name);
     ASSERT_TRUE(rs.locate(u"Id"_s, qint64(1)));
     EXPECT_EQ(u"系统管理员"_s, rs.text(u"FullName"_s));
 
@@ -307,17 +310,12 @@ TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
     Response r =
         c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    const QString reply = r.outText(0);
-    EXPECT_EQ(u"系统管理员"_s, lineValue(reply, u"UserName"_s));
-    EXPECT_EQ(u"001"_s, lineValue(reply, u"UserCode"_s));
-    EXPECT_EQ(u"1"_s, lineValue(reply, u"UserId"_s));
-    EXPECT_EQ(u"sa"_s, lineValue(reply, u"dbUserName"_s));
-    EXPECT_EQ(QString(), lineValue(reply, u"dbPassword"_s));
+    EXPECT_EQ(u"系统管理员|001|1|sa|"_s, lineValues(r.outText(0), {"UserName", "UserCode", "UserId",
+                                                                   "dbUserName", "dbPassword"}));
     // The session is registered under the connection's number.
     RecordSet rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(u"pc-01"_s, rs.at(0, 0).toString());
-    EXPECT_EQ(1, rs.at(0, 1).toLongLong());
+    EXPECT_EQ(u"pc-01|1"_s, rowText(rs));
     // Typed-name mode looks the operator up by code.
     auto typed = connect();
     r = typed->call(u"Login"_s,
@@ -362,13 +360,11 @@ TEST_F(ServerTest, QueriesAndStatements) {
                         "INSERT INTO tq VALUES (3, 'O''Neil', NULL, NULL)"_s));
     RecordSet rs = query(*c, u"SELECT id, name, price, total FROM tq ORDER BY id"_s);
     ASSERT_EQ(3, rs.rowCount());
-    EXPECT_EQ(FieldType::Text, rs.fields()[1].type);
+    EXPECT_EQ((std::vector{FieldType::Text, FieldType::Float, FieldType::Currency}),
+              (std::vector{rs.fields()[1].type, rs.fields()[2].type, rs.fields()[3].type}));
     EXPECT_EQ(20, rs.fields()[1].size);
-    EXPECT_EQ(FieldType::Float, rs.fields()[2].type);
-    EXPECT_EQ(FieldType::Currency, rs.fields()[3].type);
-    EXPECT_EQ(u"螺丝"_s, rs.at(0, 1).toString());
+    EXPECT_EQ(u"螺丝|O'Neil"_s, rs.at(0, 1).toString() + u'|' + rs.at(2, 1).toString());
     EXPECT_FALSE(rs.at(1, 1).isValid());
-    EXPECT_EQ(u"O'Neil"_s, rs.at(2, 1).toString());
     EXPECT_EQ(12500, rs.at(0, 3).value<Currency>().raw());
 
     // A failing text changes nothing, also the statements before the failing one.
@@ -466,15 +462,10 @@ TEST_F(ServerTest, SystemProcedures) {
     EXPECT_EQ(0, r.code());
     EXPECT_EQ(0, r.out(1).toInteger());
     EXPECT_EQ(u"1"_s, lineValue(r.outText(0), u"czy_id"_s));
-    RecordSet log = query(*c,
-                          u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
-                          "logMsgCont, aTag FROM sysLog ORDER BY id DESC"_s);
-    EXPECT_EQ(1, log.at(0, 0).toLongLong());
-    EXPECT_EQ(u"系统管理员"_s, log.at(0, 1).toString());
-    EXPECT_EQ(u"PC-01"_s, log.at(0, 2).toString());
-    EXPECT_EQ(1, log.at(0, 3).toLongLong());
-    EXPECT_EQ(u"打开窗口[进货单]"_s, log.at(0, 4).toString());
-    EXPECT_EQ(u"101"_s, log.at(0, 5).toString());
+    EXPECT_EQ(u"1|系统管理员|PC-01|1|打开窗口[进货单]|101"_s,
+              rowText(query(*c,
+                            u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
+                            "logMsgCont, aTag FROM sysLog ORDER BY id DESC"_s)));
 
     // Settings rows: added when missing, replaced when present.
     EXPECT_EQ(
@@ -498,9 +489,7 @@ TEST_F(ServerTest, SystemProcedures) {
     RecordSet layout =
         query(*c, u"SELECT userId, colstr1, colstr2 FROM sysColConfigure WHERE ColId = '进货单'"_s);
     ASSERT_EQ(1, layout.rowCount());
-    EXPECT_EQ(1, layout.at(0, 0).toLongLong());
-    EXPECT_EQ(u"second"_s, layout.at(0, 1).toString());
-    EXPECT_EQ(QString(), layout.at(0, 2).toString());
+    EXPECT_EQ(u"1|second|"_s, rowText(layout));
 
     r = proc(u"p_nosuch"_s, {});
     EXPECT_EQ(-1, r.code());

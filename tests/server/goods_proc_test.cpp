@@ -116,6 +116,16 @@ protected:
         ADD_FAILURE() << "goods " << goodsId << " not returned";
         return {};
     }
+    // Several fields of a goods row, "|" between them; numbers as QString::number gives them.
+    static QString cells(const RecordSet& rs, qint64 goodsId, const QString& fields) {
+        QStringList out;
+        for (const QString& f : fields.split(u'|')) {
+            const QVariant v = cell(rs, goodsId, f);
+            out << (v.typeId() == QMetaType::QString ? v.toString()
+                                                     : QString::number(v.toDouble()));
+        }
+        return out.join(u'|');
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<Database> db_;
@@ -156,25 +166,16 @@ TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
 TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
     const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2;isstop=0"_s, u";id=1;czy_id=1"_s);
     ASSERT_EQ((QList<qint64>{4, 5}), ids(rs));
-    EXPECT_EQ(u"010101"_s, cell(rs, 4, u"code"_s).toString());
-    EXPECT_EQ(u"奥利奥饼干"_s, cell(rs, 4, u"fullName"_s).toString());
-    EXPECT_EQ(u"奥利奥"_s, cell(rs, 4, u"sp_spjm"_s).toString());
-    EXPECT_EQ(u"ALAOBG"_s, cell(rs, 4, u"sp_pym"_s).toString());
-    EXPECT_EQ(u"6901"_s, cell(rs, 4, u"barcode"_s).toString());
-    EXPECT_EQ(u"包"_s, cell(rs, 4, u"unitName"_s).toString());
-    EXPECT_EQ(0, cell(rs, 4, u"unitid"_s).toLongLong());
-    EXPECT_EQ(0, cell(rs, 4, u"sonnum"_s).toLongLong());
+    EXPECT_EQ(
+        u"010101|奥利奥饼干|奥利奥|ALAOBG|6901|包|0|0|0"_s,
+        cells(rs, 4, u"code|fullName|sp_spjm|sp_pym|barcode|unitName|unitid|sonnum|selected"_s));
     EXPECT_EQ(1, cell(rs, 5, u"sp_sptype"_s).toLongLong());
-    EXPECT_EQ(false, cell(rs, 4, u"selected"_s).toBool());
 }
 
 TEST_F(GoodsProc, ScannedAuxiliaryBarcodeBringsItsUnit) {
     const RecordSet rs = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
     ASSERT_EQ(QList<qint64>{4}, ids(rs));
-    EXPECT_EQ(1, cell(rs, 4, u"unitid"_s).toLongLong());
-    EXPECT_EQ(u"箱"_s, cell(rs, 4, u"unitName"_s).toString());
-    EXPECT_EQ(12.0, cell(rs, 4, u"rate"_s).toDouble());
-    EXPECT_EQ(40.0, cell(rs, 4, u"price"_s).toDouble());
+    EXPECT_EQ(u"1|箱|12|40"_s, cells(rs, 4, u"unitid|unitName|rate|price"_s));
 }
 
 TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
@@ -209,27 +210,20 @@ TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
     const Case cases[] = {{";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
                           {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
                           {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
-    {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.ckStr);
-            const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
-            EXPECT_EQ(c.qty, cell(rs, 4, u"stockQty"_s).toDouble());
-            EXPECT_EQ(c.price, cell(rs, 4, u"stockPrice"_s).toDouble());
-            EXPECT_EQ(c.total, cell(rs, 4, u"stockTotal"_s).toDouble());
-            EXPECT_EQ(c.virtualQty, cell(rs, 4, u"xnStockQty"_s).toDouble());
-            EXPECT_EQ(QString::fromUtf8(c.aux), cell(rs, 4, u"fzsl"_s).toString());
-        }
-        // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6,
-        // 12).
-        const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
-        EXPECT_EQ(36.0, cell(top, 1, u"stockQty"_s).toDouble());
-        EXPECT_EQ(72.0, cell(top, 1, u"stockTotal"_s).toDouble());
-        EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
-        // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
-        const RecordSet all = run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s);
-        EXPECT_EQ(47.0, cell(all, 1, u"stockQty"_s).toDouble());
-        EXPECT_EQ(100.0, cell(all, 1, u"stockTotal"_s).toDouble());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ckStr);
+        const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
+        EXPECT_EQ(u"%1|%2|%3|%4|"_s.arg(c.qty).arg(c.price).arg(c.total).arg(c.virtualQty) +
+                      QString::fromUtf8(c.aux),
+                  cells(rs, 4, u"stockQty|stockPrice|stockTotal|xnStockQty|fzsl"_s));
     }
+    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
+    const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
+    EXPECT_EQ(u"36|72"_s, cells(top, 1, u"stockQty|stockTotal"_s));
+    EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
+    // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
+    EXPECT_EQ(u"47|100"_s,
+              cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
 TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {

@@ -60,34 +60,19 @@ qint64 LedgerTest::store(Database& db, const BillPlan& b, int state) {
         if (l.goods > 0) {
             const double total = round2(l.qty * l.price);
             const double ts = round2(total * (1 + l.taxRate / 100));
+            const double taxPrice = l.qty != 0 ? ts / l.qty : 0.0;
+            const double cost = l.costprice != 0 ? round2(l.costprice * l.qty) : total + l.freight;
             db.execute(
                 u"INSERT INTO djList(id, djType, date, dj_state, goodsid, IntoStock_id, "
                 "OutStock_id, goodspc, rate, qty, price, total, discount, discountprice, "
                 "discounttotal, tax, taxtotal, taxprice, taxTotalSum, yftotal, costprice, "
                 "costtotal, s_id, s_orderid) VALUES "
                 "(?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
-                {id,
-                 b.djType,
-                 b.date,
-                 state,
-                 l.goods,
-                 l.intoStock,
-                 l.outStock,
-                 l.goodspc,
-                 l.qty,
-                 l.price,
-                 total,
-                 l.price,
-                 total,
-                 l.taxRate,
-                 round2(ts - total),
-                 l.qty != 0 ? ts / l.qty : 0.0,
-                 ts,
-                 l.freight,
-                 l.costprice,
-                 l.costprice != 0 ? round2(l.costprice * l.qty) : total + l.freight,
-                 l.sourceBill,
-                 l.sourceLine});
+                {id,           b.djType,    b.date,    state,       l.goods,
+                 l.intoStock,  l.outStock,  l.goodspc, l.qty,       l.price,
+                 total,        l.price,     total,     l.taxRate,   round2(ts - total),
+                 taxPrice,     ts,          l.freight, l.costprice, cost,
+                 l.sourceBill, l.sourceLine});
         } else {
             db.execute(
                 u"INSERT INTO djList(id, djType, date, dj_state, km_id, s_id, "
@@ -150,36 +135,6 @@ QVariant LedgerTest::value(const QString& sql, const QVariantList& args) {
 
 double LedgerTest::number(const QString& sql, const QVariantList& args) {
     return std::round(db_->scalar(sql, args).toDouble() * 1e6) / 1e6;
-}
-
-double LedgerTest::stockQty(qint64 goods, qint64 stock) {
-    return number(
-        u"SELECT total(qty) FROM baseGoodsStock WHERE goodsid = ? AND "
-        "stockid = ?"_s,
-        {goods, stock});
-}
-
-double LedgerTest::stockValue(qint64 goods, qint64 stock) {
-    return number(
-        u"SELECT total(total) FROM baseGoodsStock WHERE goodsid = ? AND "
-        "stockid = ?"_s,
-        {goods, stock});
-}
-
-double LedgerTest::receivable(qint64 wldw) {
-    return number(u"SELECT ystotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::payable(qint64 wldw) {
-    return number(u"SELECT yftotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::advanceReceived(qint64 wldw) {
-    return number(u"SELECT yushoutotal FROM baseWLDW WHERE id = ?"_s, {wldw});
-}
-
-double LedgerTest::account(qint64 km) {
-    return number(u"SELECT Total FROM baseKM WHERE id = ?"_s, {km});
 }
 
 qint64 LedgerTest::lineId(qint64 billId, int line) {

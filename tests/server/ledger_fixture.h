@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "common/paramlist.h"
+#include "ledger_figures.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
-#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 #include "server/procs/registry.h"
+#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
@@ -101,7 +102,9 @@ struct BillPlan {
     std::vector<MoneyPlan> money;
 };
 
-class LedgerTest : public ::testing::Test {
+class LedgerTest : public ::testing::Test, public test::LedgerFigures<LedgerTest> {
+    friend class test::LedgerFigures<LedgerTest>;
+
 protected:
     void SetUp() override;
     void TearDown() override { db_.reset(); }
@@ -120,32 +123,6 @@ protected:
 
     QVariant value(const QString& sql, const QVariantList& args = {});
     double number(const QString& sql, const QVariantList& args = {});
-    double stockQty(qint64 goods, qint64 stock);
-    double stockValue(qint64 goods, qint64 stock);
-    double receivable(qint64 wldw);
-    double payable(qint64 wldw);
-    double advanceReceived(qint64 wldw);
-    double account(qint64 km);  // baseKM.Total
-    // Several of the figures above at once.
-    QList<double> stockOf(qint64 goods, qint64 stock) {
-        return {stockQty(goods, stock), stockValue(goods, stock)};
-    }
-    template <typename F>
-    QList<double> each(std::initializer_list<qint64> ids, F f) {
-        QList<double> out;
-        for (qint64 id : ids)
-            out << (this->*f)(id);
-        return out;
-    }
-    QList<double> accounts(std::initializer_list<qint64> kms) {
-        return each(kms, &LedgerTest::account);
-    }
-    QList<double> receivables(std::initializer_list<qint64> ids) {
-        return each(ids, &LedgerTest::receivable);
-    }
-    QList<double> payables(std::initializer_list<qint64> ids) {
-        return each(ids, &LedgerTest::payable);
-    }
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);

@@ -87,10 +87,13 @@ TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     EXPECT_EQ(before, balances());
     // Layers come back as they were: the next sale takes the 10s first again.
     EXPECT_EQ(100, stockValue(kFifo, kMain) - 120);
-    EXPECT_EQ(1, number(u"SELECT isred FROM djIndex WHERE id = ?"_s, {id}));
-    EXPECT_EQ(1, number(u"SELECT isredword FROM djIndex WHERE id = ?"_s, {red}));
-    EXPECT_EQ(id, number(u"SELECT redBillid FROM djIndex WHERE id = ?"_s, {red}));
-    EXPECT_EQ(-15, number(u"SELECT qty FROM djList WHERE id = ?"_s, {red}));
+    // The reversed bill is marked; the red one names it and takes its lines back.
+    EXPECT_EQ(u"1|1|%1|-15"_s.arg(id),
+              value(u"SELECT o.isred || '|' || r.isredword || '|' || r.redBillid || '|' || l.qty "
+                    "FROM djIndex AS o, djIndex AS r, djList AS l WHERE o.id = ? AND r.id = ? "
+                    "AND l.id = r.id"_s,
+                    {id, red})
+                  .toString());
     EXPECT_EQ(-160, lineCost(red, 1));
     EXPECT_EQ(15, number(u"SELECT total(qty) FROM djStockDetail WHERE id = ?"_s, {red}));
     // The sale's receivable line, netted per account and partner: 339 with tax, less the discount

@@ -2,7 +2,6 @@
 // "QMXService" by two protocol clients at once as the bill windows send them.
 #include <gtest/gtest.h>
 
-
 #include <atomic>
 #include <cmath>
 #include <thread>

@@ -68,13 +68,6 @@ inline QString num(double v) {
     return QString::number(v, 'f', 4);
 }
 
-inline void addRow(RecordSet& rs, const QStringList& values) {
-    RecordSet::Row row;
-    for (const QString& v : values)
-        row.append(v);
-    rs.appendRow(row);
-}
-
 inline ParamList goodsBillParams(const GoodsBill& b) {
     double sum = 0;
     for (const GoodsLine& l : b.lines)
@@ -107,52 +100,32 @@ inline ParamList goodsBillParams(const GoodsBill& b) {
 }
 
 inline RecordSet goodsLinesPacket(const GoodsBill& b) {
-    RecordSet rs = textRows(
+    QList<QStringList> rows;
+    for (const GoodsLine& l : b.lines) {
+        // In the base unit (slot 0, ratio 1), without discount, tax or freight.
+        rows << u"%1||SP%1|商品%1|%2|%3|0|1|%4|%5|%6|1|%5|%6|0|0|%5|%6|0|%5|%6|0||0|0"_s
+                    .arg(l.goods)
+                    .arg(l.intoStock)
+                    .arg(l.goodspc)
+                    .arg(num(l.qty), num(l.price), num(l.qty * l.price))
+                    .split(u'|');
+    }
+    // The grid keeps empty rows below the bill's lines; the packet carries them too.
+    rows << QStringList(25, QString());
+    return textRows(
         {u"goodsid"_s,   u"orderid"_s,  u"goodsCode"_s,     u"goodsname"_s,     u"IntoStock_id"_s,
          u"goodspc"_s,   u"unitid"_s,   u"rate"_s,          u"qty"_s,           u"Price"_s,
          u"Total"_s,     u"discount"_s, u"discountprice"_s, u"discounttotal"_s, u"tax"_s,
          u"Taxtotal"_s,  u"TaxPrice"_s, u"taxTotalSum"_s,   u"yftotal"_s,       u"costPrice"_s,
          u"costTotal"_s, u"RowType"_s,  u"comment"_s,       u"s_id"_s,          u"s_orderid"_s},
-        {});
-    for (const GoodsLine& l : b.lines) {
-        const QString total = num(l.qty * l.price);
-        addRow(rs, {QString::number(l.goods),
-                    QString(),
-                    u"SP%1"_s.arg(l.goods),
-                    u"商品%1"_s.arg(l.goods),
-                    QString::number(l.intoStock),
-                    QString::number(l.goodspc),
-                    u"0"_s,  // the base unit (slot 0), ratio 1
-                    u"1"_s,
-                    num(l.qty),
-                    num(l.price),
-                    total,
-                    u"1"_s,
-                    num(l.price),
-                    total,
-                    u"0"_s,
-                    u"0"_s,
-                    num(l.price),
-                    total,
-                    u"0"_s,
-                    num(l.price),
-                    total,
-                    u"0"_s,
-                    QString(),
-                    u"0"_s,
-                    u"0"_s});
-    }
-    // The grid keeps empty rows below the bill's lines; the packet carries them too.
-    addRow(rs, QStringList(rs.fieldCount(), QString()));
-    return rs;
+        rows);
 }
 
 inline RecordSet accountPacket(const std::vector<AccountLine>& accounts) {
-    RecordSet rs = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s}, {});
-    for (const AccountLine& a : accounts) {
-        addRow(rs, {QString::number(a.km), QString::number(a.type), u"0"_s, num(a.amount)});
-    }
-    return rs;
+    QList<QStringList> rows;
+    for (const AccountLine& a : accounts)
+        rows << QStringList{QString::number(a.km), QString::number(a.type), u"0"_s, num(a.amount)};
+    return textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s}, rows);
 }
 
 inline ParamList moneyBillParams(const MoneyBill& b) {
@@ -178,24 +151,28 @@ inline ParamList moneyBillParams(const MoneyBill& b) {
 
 // The upper grid of a receipt or payment: one row per account.
 inline RecordSet moneyAccountRows(const MoneyBill& b) {
-    RecordSet rs = textRows(
-        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s}, {});
-    for (const AccountLine& a : b.accounts) {
-        addRow(rs,
-               {QString::number(a.km), QString(), QString(), QString(), num(a.amount), QString()});
-    }
-    return rs;
+    QList<QStringList> rows;
+    for (const AccountLine& a : b.accounts)
+        rows << QStringList{QString::number(a.km), {}, {}, {}, num(a.amount), {}};
+    return textRows(
+        {u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s, u"rowbeizhu1"_s}, rows);
 }
 
 // The lower grid: the open bills of the partner with the amount settled now.
 inline RecordSet settledRows(const MoneyBill& b) {
-    RecordSet rs = textRows(
-        {u"s_id"_s, u"djType"_s, u"billCode"_s, u"date"_s, u"totalSum"_s, u"ye"_s, u"Total"_s}, {});
+    QList<QStringList> rows;
     for (const SettledBill& s : b.settled) {
-        addRow(rs, {QString::number(s.billId), u"1"_s, QString(), b.date, num(s.amount),
-                    num(s.amount), num(s.amount)});
+        rows << QStringList{QString::number(s.billId),
+                            u"1"_s,
+                            QString(),
+                            b.date,
+                            num(s.amount),
+                            num(s.amount),
+                            num(s.amount)};
     }
-    return rs;
+    return textRows(
+        {u"s_id"_s, u"djType"_s, u"billCode"_s, u"date"_s, u"totalSum"_s, u"ye"_s, u"Total"_s},
+        rows);
 }
 
 }  // namespace dyt::server::test

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "bill_fixture.h"
+#include "ledger_figures.h"
 #include "posting_packets.h"
 
 using namespace Qt::StringLiterals;
@@ -25,7 +26,9 @@ double round4(double v) {
     return std::round(v * 10000.0) / 10000.0;
 }
 
-class PostingService : public BillFixture {
+class PostingService : public BillFixture, public dyt::test::LedgerFigures<PostingService> {
+    friend class dyt::test::LedgerFigures<PostingService>;
+
 protected:
     void SetUp() override {
         BillFixture::SetUp();
@@ -89,37 +92,6 @@ protected:
     }
 
     double number(const QString& sql) { return round4(scalar(sql).toDouble()); }
-    double stockQty(qint64 goods, qint64 stock) {
-        return number(
-            u"SELECT isnull(sum(qty), 0) FROM baseGoodsStock WHERE goodsid = %1 "
-            "AND stockid = %2"_s.arg(goods)
-                .arg(stock));
-    }
-    double stockValue(qint64 goods, qint64 stock) {
-        return number(
-            u"SELECT isnull(sum(total), 0) FROM baseGoodsStock WHERE goodsid = %1 "
-            "AND stockid = %2"_s.arg(goods)
-                .arg(stock));
-    }
-    double partnerField(qint64 wldw, const char* field) {
-        return number(
-            u"SELECT %1 FROM baseWLDW WHERE id = %2"_s.arg(QString::fromLatin1(field)).arg(wldw));
-    }
-    double receivable(qint64 wldw) { return partnerField(wldw, "ystotal"); }
-    double payable(qint64 wldw) { return partnerField(wldw, "yftotal"); }
-    double advanceReceived(qint64 wldw) { return partnerField(wldw, "yushoutotal"); }
-    double account(qint64 km) {
-        return number(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(km));
-    }
-    QList<double> stockOf(qint64 goods, qint64 stock) {
-        return {stockQty(goods, stock), stockValue(goods, stock)};
-    }
-    QList<double> accounts(std::initializer_list<qint64> kms) {
-        QList<double> out;
-        for (qint64 km : kms)
-            out << account(km);
-        return out;
-    }
     double billField(qint64 id, const char* field) {
         return number(
             u"SELECT %1 FROM djIndex WHERE id = %2"_s.arg(QString::fromLatin1(field)).arg(id));

@@ -52,6 +52,7 @@ protected:
         demo::buildDemo(calls, o);
         calls.flush();
         registerReportProcedures(registry_);
+        registerBaseProcedures(registry_);
     }
 
     RecordSet report(const char* procedure, const char* type,
@@ -159,6 +160,25 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     EXPECT_NEAR(
         db_->scalar(u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"_s, {goods}).toDouble(),
         last, 1e-6);
+}
+
+TEST_F(DemoReports, StockStatusReportAgreesWithTheLedger) {
+    const auto report = [&](const QString& goods) {
+        return this->report("P_Base_Get_Goods", "DQKCNEW",
+                            {{"GoodsStr", u";sptype=0;czy_id=1"_s + goods},
+                             {"ckStr", u";czy_id=1;id="_s},
+                             {"filter", u";qty=0;ckj=0"_s}});
+    };
+    const RecordSet top = report(u";par_id=0"_s);
+    EXPECT_EQ(5, top.rowCount());
+    EXPECT_NEAR(sql("SELECT SUM(qty) FROM baseGoodsStock"), sum(top, "stockqty"), 1e-6);
+    EXPECT_NEAR(sql("SELECT SUM(total) FROM baseGoodsStock"), sum(top, "stockTotal"), 0.005);
+    const RecordSet flat = report(u";isList=1"_s);
+    EXPECT_EQ(40, flat.rowCount());
+    EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
+    const qint64 first = top.at(0, top.fieldIndex(u"id"_s)).toLongLong();
+    const RecordSet level = report(u";par_id=%1"_s.arg(first));
+    EXPECT_NEAR(value(top.at(0, top.fieldIndex(u"stockqty"_s))), sum(level, "stockqty"), 1e-6);
 }
 
 }  // namespace

@@ -224,18 +224,15 @@ TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
     for (const char* c : {"300601", "300608", "300609", "300613", "300618"}) {
         finance.insert(QString::fromUtf8(c));
     }
-    EXPECT_EQ(navigatorSelection(db_,
-                                 u"SUBSTRING(code,1,4) = '3003' AND sonnum = 0 "
-                                 "and isbtn = 0 and isbj = 1"_s),
-              purchase);
-    EXPECT_EQ(navigatorSelection(db_,
-                                 u"SUBSTRING(code,1,4) = '3004' AND sonnum = 0 "
-                                 "and isbtn = 0 and isbj = 1"_s),
-              sales);
-    EXPECT_EQ(navigatorSelection(db_,
-                                 u"SUBSTRING(code,1,4) = '3005' AND sonnum = 0 "
-                                 "and isbtn = 0 and isbj = 1"_s),
-              stock);
+    const std::pair<const char*, const QSet<QString>*> areas[] = {
+        {"3003", &purchase}, {"3004", &sales}, {"3005", &stock}};
+    for (const auto& [prefix, expected] : areas) {
+        EXPECT_EQ(navigatorSelection(db_,
+                                     u"SUBSTRING(code,1,4) = '%1' AND sonnum = 0 and isbtn = "
+                                     "0 and isbj = 1"_s.arg(QLatin1String(prefix))),
+                  *expected)
+            << prefix;
+    }
     EXPECT_EQ(navigatorSelection(db_,
                                  u"SUBSTRING(code,1,4) = '3007' AND sonnum = 0 and isbtn = 0 "
                                  "and isbj = 1 AND leveal = 2 OR code = '300601' OR code = "

@@ -243,58 +243,44 @@ TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
     EXPECT_TRUE(execute(db, p, noAuth).hasRows);
 }
 
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
-
 TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
     struct Case {
         const char* declared;
-        server::tsql::ColumnType type;
-    } cases[] = {{"varchar(20)", server::tsql::ColumnType::Text},
-                 {"TEXT COLLATE NOCASE", server::tsql::ColumnType::Text},
-                 {"nchar(2)", server::tsql::ColumnType::Text},
-                 {"INTEGER", server::tsql::ColumnType::Integer},
-                 {"bigint", server::tsql::ColumnType::Integer},
-                 {"bit", server::tsql::ColumnType::Integer},
-                 {"money", server::tsql::ColumnType::Real},
-                 {"decimal(18,4)", server::tsql::ColumnType::Real},
-                 {"REAL", server::tsql::ColumnType::Real},
-                 {"datetime", server::tsql::ColumnType::Date},
-                 {"DATE", server::tsql::ColumnType::Date},
-                 {"", server::tsql::ColumnType::Unknown},
-                 {"BLOB", server::tsql::ColumnType::Unknown}};
+        ColumnType type;
+    } cases[] = {{"varchar(20)", ColumnType::Text}, {"TEXT COLLATE NOCASE", ColumnType::Text},
+                 {"nchar(2)", ColumnType::Text},    {"INTEGER", ColumnType::Integer},
+                 {"bigint", ColumnType::Integer},   {"bit", ColumnType::Integer},
+                 {"money", ColumnType::Real},       {"decimal(18,4)", ColumnType::Real},
+                 {"REAL", ColumnType::Real},        {"datetime", ColumnType::Date},
+                 {"DATE", ColumnType::Date},        {"", ColumnType::Unknown},
+                 {"BLOB", ColumnType::Unknown}};
     for (const Case& c : cases)
-        EXPECT_EQ(c.type, server::tsql::columnTypeFromDeclared(QString::fromUtf8(c.declared)))
-            << c.declared;
+        EXPECT_EQ(c.type, columnTypeFromDeclared(QString::fromUtf8(c.declared))) << c.declared;
 }
 
 class TsqlLookup : public TsqlDb {};
 
 TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
     sql("CREATE TABLE baseGoods(id INTEGER PRIMARY KEY, code TEXT, price REAL, made DATE, x);");
-    const server::tsql::SchemaLookup lookup = server::tsql::schemaLookupFromDatabase(db);
-    EXPECT_EQ(server::tsql::ColumnType::Integer, lookup(u"basegoods"_s, u"ID"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Text, lookup(u"BASEGOODS"_s, u"code"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Real, lookup(u"baseGoods"_s, u"price"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Date, lookup(u"baseGoods"_s, u"made"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"baseGoods"_s, u"x"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"baseGoods"_s, u"nope"_s));
-    EXPECT_EQ(server::tsql::ColumnType::Unknown, lookup(u"other"_s, u"code"_s));
+    const SchemaLookup lookup = schemaLookupFromDatabase(db);
+    EXPECT_EQ(ColumnType::Integer, lookup(u"basegoods"_s, u"ID"_s));
+    EXPECT_EQ(ColumnType::Text, lookup(u"BASEGOODS"_s, u"code"_s));
+    EXPECT_EQ(ColumnType::Real, lookup(u"baseGoods"_s, u"price"_s));
+    EXPECT_EQ(ColumnType::Date, lookup(u"baseGoods"_s, u"made"_s));
+    EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"x"_s));
+    EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"nope"_s));
+    EXPECT_EQ(ColumnType::Unknown, lookup(u"other"_s, u"code"_s));
 }
 
 TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
     sql("CREATE TABLE a(id INTEGER PRIMARY KEY, v TEXT); CREATE TABLE b(id INTEGER, v TEXT);"
         "INSERT INTO a VALUES(1, 'x'), (2, 'y');");
     // a false condition without ELSE runs nothing and returns no rows
-    const server::tsql::Result none =
-        run(u"IF EXISTS(SELECT * FROM a WHERE id = 9) SELECT * FROM a"_s);
+    const Result none = run(u"IF EXISTS(SELECT * FROM a WHERE id = 9) SELECT * FROM a"_s);
     EXPECT_FALSE(none.hasRows);
     EXPECT_EQ(0, none.changedRows);
     // a block of two statements in the taken branch, then a query after the IF
-    const server::tsql::Result r =
+    const Result r =
         run(u"IF NOT EXISTS(SELECT * FROM b) BEGIN INSERT INTO b SELECT id, v + '!' FROM a; "
             "UPDATE b SET v = Upper(v) WHERE id = 2 END ELSE DELETE FROM b\r\n"
             "SELECT count(*) AS n, max(v) AS top FROM b"_s);
@@ -303,7 +289,7 @@ TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
     EXPECT_EQ(u"x!"_s, r.rows.text(u"top"_s));
     EXPECT_EQ(u"Y!"_s, value("SELECT v FROM b WHERE id = 2"));
     // second run: b has rows, the ELSE branch empties it
-    const server::tsql::Result again =
+    const Result again =
         run(u"IF NOT EXISTS(SELECT * FROM b) INSERT INTO b VALUES(7, 'z') ELSE DELETE FROM b"_s);
     EXPECT_EQ(2, again.changedRows);
     EXPECT_EQ(u"0"_s, value("SELECT count(*) FROM b"));

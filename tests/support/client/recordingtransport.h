@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "support/client/recordingtransport.h"
+#include "client/logic/transport.h"
 
 namespace dyt::client {
 

@@ -1,0 +1,55 @@
+#pragma once
+// The balances the ledgers keep, read through the fixture's own number(sql): the stock of a goods
+// in a warehouse, partner balances and account totals.
+
+#include <QList>
+#include <QString>
+
+#include <initializer_list>
+
+using namespace Qt::StringLiterals;
+
+namespace dyt::test {
+
+template <typename Fixture>
+class LedgerFigures {
+public:
+    double stockQty(qint64 goods, qint64 stock) { return stockSum("qty", goods, stock); }
+    double stockValue(qint64 goods, qint64 stock) { return stockSum("total", goods, stock); }
+    QList<double> stockOf(qint64 goods, qint64 stock) {
+        return {stockQty(goods, stock), stockValue(goods, stock)};
+    }
+    double partnerField(qint64 wldw, const char* field) {
+        return read(u"SELECT %1 FROM baseWLDW WHERE id = %2"_s.arg(QLatin1String(field)).arg(wldw));
+    }
+    double receivable(qint64 wldw) { return partnerField(wldw, "ystotal"); }
+    double payable(qint64 wldw) { return partnerField(wldw, "yftotal"); }
+    double advanceReceived(qint64 wldw) { return partnerField(wldw, "yushoutotal"); }
+    double account(qint64 km) { return read(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(km)); }
+    QList<double> accounts(std::initializer_list<qint64> kms) {
+        return each(kms, &LedgerFigures::account);
+    }
+    QList<double> receivables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerFigures::receivable);
+    }
+    QList<double> payables(std::initializer_list<qint64> ids) {
+        return each(ids, &LedgerFigures::payable);
+    }
+
+private:
+    double read(const QString& sql) { return static_cast<Fixture*>(this)->number(sql); }
+    double stockSum(const char* field, qint64 goods, qint64 stock) {
+        return read(u"SELECT sum(%1) FROM baseGoodsStock WHERE goodsid = %2 AND stockid = %3"_s
+                        .arg(QLatin1String(field))
+                        .arg(goods)
+                        .arg(stock));
+    }
+    QList<double> each(std::initializer_list<qint64> ids, double (LedgerFigures::*f)(qint64)) {
+        QList<double> out;
+        for (qint64 id : ids)
+            out << (this->*f)(id);
+        return out;
+    }
+};
+
+}  // namespace dyt::test
