@@ -24,14 +24,14 @@ std::vector<double> amounts(size_t n) {
     return v;
 }
 
-// FormatFloat with the grid display pattern over 1 000 000 values (pattern taken from the cache).
+// formatFloat with the grid display pattern over 1 000 000 values (pattern taken from the cache).
 void BM_FormatFloatMillion(benchmark::State& state) {
     const std::vector<double> values = amounts(1000000);
     const QString pattern = QStringLiteral(",0.00;-,0.00");
     for (auto _ : state) {
         qsizetype total = 0;
         for (double v : values)
-            total += dyt::FormatFloat(pattern, v).size();
+            total += dyt::formatFloat(pattern, v).size();
         benchmark::DoNotOptimize(total);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
@@ -58,7 +58,7 @@ void BM_RoundToMillion(benchmark::State& state) {
     for (auto _ : state) {
         double total = 0;
         for (double v : values)
-            total += dyt::RoundTo(v, 2);
+            total += dyt::roundTo(v, 2);
         benchmark::DoNotOptimize(total);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
@@ -89,7 +89,7 @@ void BM_FormatBillNumber(benchmark::State& state) {
     const QString format = QStringLiteral("\"JH\"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]");
     std::int64_t counter = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(dyt::FormatBillNumber(format, stamp, ++counter));
+        benchmark::DoNotOptimize(dyt::formatBillNumber(format, stamp, ++counter));
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -121,7 +121,7 @@ QString longMonthName(int month) {
 }  // namespace zhcn
 
 // ---------------------------------------------------------------------------------------------
-// FloatToStr
+// floatToStr
 
 namespace {
 
@@ -173,7 +173,7 @@ void appendGeneral(Buffer& out, double value, int precision) {
 
 }  // namespace
 
-QString FloatToStr(double value) {
+QString floatToStr(double value) {
     Buffer out;
     appendGeneral(out, value, 15);
     return toQString(out);
@@ -390,11 +390,11 @@ const FloatPattern& cachedPattern(const QString& pattern) {
 
 }  // namespace
 
-QString FormatFloat(const QString& pattern, double value) {
+QString formatFloat(const QString& pattern, double value) {
     return cachedPattern(pattern).format(value);
 }
 
-QString FormatFloatFooter(const QString& footerPattern, const QString& prefix, double value) {
+QString formatFloatFooter(const QString& footerPattern, const QString& prefix, double value) {
     // The prefix is inserted as quoted text so that characters of the number language in it
     // ("0", "#", ".", ",", ";", "E") stay literal.
     bool needsQuotes = false;
@@ -438,7 +438,7 @@ QString FormatFloatFooter(const QString& footerPattern, const QString& prefix, d
         }
         pattern += footerPattern[i];
     }
-    return FormatFloat(pattern, value);
+    return formatFloat(pattern, value);
 }
 
 QString DisplayPattern(const QString& settingsPattern) {
@@ -671,7 +671,7 @@ QString FormatDateTime(const QString& pattern, const QDateTime& stamp) {
     return toQString(out);
 }
 
-QString ApplyCounterMask(const QString& text, std::int64_t counter) {
+QString applyCounterMask(const QString& text, std::int64_t counter) {
     const qsizetype open = text.indexOf(u'[');
     if (open < 0)
         return text;
@@ -679,16 +679,16 @@ QString ApplyCounterMask(const QString& text, std::int64_t counter) {
     if (close < 0)
         return text;
     const QString mask = text.mid(open + 1, close - open - 1);
-    return text.left(open) + FormatFloat(mask, static_cast<double>(counter)) + text.mid(close + 1);
+    return text.left(open) + formatFloat(mask, static_cast<double>(counter)) + text.mid(close + 1);
 }
 
-QString FormatBillNumber(const QString& snFormat, const QDateTime& stamp, std::int64_t counter) {
+QString formatBillNumber(const QString& snFormat, const QDateTime& stamp, std::int64_t counter) {
     QString pattern = snFormat;
     pattern.remove(u'\r');
     pattern.remove(u'\n');
     if (pattern.isEmpty())
         return QString();
-    return ApplyCounterMask(FormatDateTime(pattern, stamp), counter);
+    return applyCounterMask(FormatDateTime(pattern, stamp), counter);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 #pragma once
 // Number and date-time formatting with the pattern languages the system's texts are written in:
-// FormatFloat (",0.00;-,0.00"), FormatDateTime ("yyyy-mm-dd hh:nn:ss") and Format ("%s", "%d",
+// formatFloat (",0.00;-,0.00"), FormatDateTime ("yyyy-mm-dd hh:nn:ss") and Format ("%s", "%d",
 // "%.2f", "%.06d").
 //
 // Locale-dependent items use the values of a Chinese (zh-CN) Windows desktop:
@@ -13,7 +13,7 @@
 //   era name "公元", currency string "￥" (positive "￥1.00", negative "￥-1.00", 2 decimals).
 //
 // Numbers are taken at 15 significant digits and rounded half away from zero on that decimal text
-// (see rounding.h), so FormatFloat("0.00", 2.675) is "2.68".
+// (see rounding.h), so formatFloat("0.00", 2.675) is "2.68".
 
 #include "common/floatdecimal.h"
 
@@ -44,7 +44,7 @@ QString longMonthName(int month);
 }  // namespace zhcn
 
 // ---------------------------------------------------------------------------------------------
-// FormatFloat
+// formatFloat
 //
 // Up to three sections separated by ";": positive values; negative values; zero. An empty or
 // missing negative or zero section falls back to the first; a value that rounds to zero uses the
@@ -55,7 +55,7 @@ QString longMonthName(int month);
 // give scientific notation with at least that many exponent digits (at most 4), text in double or
 // single quotes is literal, every other character (including "%") is literal.
 // An empty first section, a value of 10^18 or more without scientific notation, NaN and infinities
-// are formatted as FloatToStr does.
+// are formatted as floatToStr does.
 
 class FloatPattern {
 public:
@@ -93,15 +93,15 @@ private:
     bool general_ = false;  // empty first section
 };
 
-QString FormatFloat(const QString& pattern, double value);
+QString formatFloat(const QString& pattern, double value);
 
 // General format at 15 significant digits: "12.5", "0.001", "1E20", "-1.5E-5", "NAN", "INF".
-QString FloatToStr(double value);
+QString floatToStr(double value);
 
 // Grid footers: the footer pattern carries "%s" slots for the summary prefix ("%s,0.00;%s-,0.00"
 // with "最大值："). The prefix goes into every slot as literal text, then the number is formatted.
 // "%%" in the pattern stays a single "%" literal; other "%" characters are literals.
-QString FormatFloatFooter(const QString& footerPattern, const QString& prefix, double value);
+QString formatFloatFooter(const QString& footerPattern, const QString& prefix, double value);
 
 // The display and footer patterns of a settings pattern X ("0.00"): ",X;-,X" and "%s,X;%s-,X".
 QString DisplayPattern(const QString& settingsPattern);
@@ -133,11 +133,11 @@ QString FormatDateTime(const QString& pattern, const QDateTime& stamp);
 // Bill numbers: when the text contains "[" and after it "]", the characters between are a number
 // pattern (a counter mask such as "0000") and the counter formatted with it replaces the brackets:
 // "JH-2008-[0000]" with 12 gives "JH-2008-0012". Text without a mask comes back unchanged.
-QString ApplyCounterMask(const QString& text, std::int64_t counter);
+QString applyCounterMask(const QString& text, std::int64_t counter);
 
 // The whole numbering rule: drop every CR and LF from the format, format the stamp with it, then
 // apply the counter mask. An empty format gives an empty number.
-QString FormatBillNumber(const QString& snFormat, const QDateTime& stamp, std::int64_t counter);
+QString formatBillNumber(const QString& snFormat, const QDateTime& stamp, std::int64_t counter);
 
 // ---------------------------------------------------------------------------------------------
 // Format

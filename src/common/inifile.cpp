@@ -331,20 +331,20 @@ int IniFile::ReadInteger(const QString& section, const QString& key, int default
     return static_cast<int>(v);
 }
 
-bool IniFile::ReadBool(const QString& section, const QString& key, bool defaultValue) const {
+bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const {
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool IniFile::SectionExists(const QString& section) const {
+bool IniFile::sectionExists(const QString& section) const {
     return findSection(section) >= 0;
 }
 
-bool IniFile::ValueExists(const QString& section, const QString& key) const {
+bool IniFile::valueExists(const QString& section, const QString& key) const {
     const qsizetype s = findSection(section);
     return s >= 0 && findKey(s, key) >= 0;
 }
 
-QStringList IniFile::ReadSections() const {
+QStringList IniFile::readSections() const {
     QStringList names;
     for (const Line& l : lines_) {
         if (l.kind != Line::Kind::Section)
@@ -355,7 +355,7 @@ QStringList IniFile::ReadSections() const {
     return names;
 }
 
-QStringList IniFile::ReadSection(const QString& section) const {
+QStringList IniFile::readSection(const QString& section) const {
     QStringList keys;
     const qsizetype s = findSection(section);
     if (s < 0)
@@ -370,7 +370,7 @@ QStringList IniFile::ReadSection(const QString& section) const {
     return keys;
 }
 
-QList<QPair<QString, QString>> IniFile::ReadSectionValues(const QString& section) const {
+QList<QPair<QString, QString>> IniFile::readSectionValues(const QString& section) const {
     QList<QPair<QString, QString>> values;
     const qsizetype s = findSection(section);
     if (s < 0)
@@ -387,7 +387,7 @@ QList<QPair<QString, QString>> IniFile::ReadSectionValues(const QString& section
     return values;
 }
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     const QString sectionName = trimBlanks(section);
     const QString keyName = trimBlanks(key);
     if (sectionName.isEmpty() || hasLineBreak(sectionName) || sectionName.contains(u']')) {
@@ -427,15 +427,15 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     commitChange(std::move(before));
 }
 
-void IniFile::WriteInteger(const QString& section, const QString& key, int value) {
-    WriteString(section, key, QString::number(value));
+void IniFile::writeInteger(const QString& section, const QString& key, int value) {
+    writeString(section, key, QString::number(value));
 }
 
-void IniFile::WriteBool(const QString& section, const QString& key, bool value) {
-    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+void IniFile::writeBool(const QString& section, const QString& key, bool value) {
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void IniFile::DeleteKey(const QString& section, const QString& key) {
+void IniFile::deleteKey(const QString& section, const QString& key) {
     const qsizetype s = findSection(section);
     if (s < 0)
         return;
@@ -447,7 +447,7 @@ void IniFile::DeleteKey(const QString& section, const QString& key) {
     commitChange(std::move(before));
 }
 
-void IniFile::EraseSection(const QString& section) {
+void IniFile::eraseSection(const QString& section) {
     qsizetype s = findSection(section);
     if (s < 0)
         return;

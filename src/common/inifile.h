@@ -56,24 +56,24 @@ public:
     // Decimal, "$FF" or "0xFF"; anything else (or a value out of range) gives the default.
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
     // ReadInteger(…, default ? 1 : 0) != 0.
-    bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
+    bool readBool(const QString& section, const QString& key, bool defaultValue) const;
 
-    bool SectionExists(const QString& section) const;
-    bool ValueExists(const QString& section, const QString& key) const;
+    bool sectionExists(const QString& section) const;
+    bool valueExists(const QString& section, const QString& key) const;
     // Section names in file order, each name once, spelt as at its first occurrence.
-    QStringList ReadSections() const;
+    QStringList readSections() const;
     // Key names of a section in order, each once.
-    QStringList ReadSection(const QString& section) const;
+    QStringList readSection(const QString& section) const;
     // Keys and values of a section in order, each key once.
-    QList<QPair<QString, QString>> ReadSectionValues(const QString& section) const;
+    QList<QPair<QString, QString>> readSectionValues(const QString& section) const;
 
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, int value);
-    void WriteBool(const QString& section, const QString& key, bool value);
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    void writeBool(const QString& section, const QString& key, bool value);
     // Removes the key's line; nothing happens when there is none.
-    void DeleteKey(const QString& section, const QString& key);
+    void deleteKey(const QString& section, const QString& key);
     // Removes every section of that name with all its lines.
-    void EraseSection(const QString& section);
+    void eraseSection(const QString& section);
 
 private:
     struct Line {

@@ -8,7 +8,7 @@
 
 namespace dyt {
 
-double RoundTo(double value, int places) {
+double roundTo(double value, int places) {
     if (places < 0 || places > 15) {
         throw DytError(QStringLiteral("小数位数必须在0到15之间：%1").arg(places));
     }
@@ -19,7 +19,7 @@ double RoundTo(double value, int places) {
     return detail::decimalToDouble(d);
 }
 
-Currency RoundTo(Currency value, int places) {
+Currency roundTo(Currency value, int places) {
     if (places < 0) {
         throw DytError(QStringLiteral("小数位数不能为负数：%1").arg(places));
     }
@@ -44,7 +44,7 @@ Currency RoundTo(Currency value, int places) {
     return Currency::fromRaw(base);
 }
 
-double RoundToPattern(double value, const QString& settingsPattern) {
+double roundToPattern(double value, const QString& settingsPattern) {
     int places = 0;
     const qsizetype dot = settingsPattern.indexOf(u'.');
     if (dot >= 0) {
@@ -53,10 +53,10 @@ double RoundToPattern(double value, const QString& settingsPattern) {
                 ++places;
         }
     }
-    return RoundTo(value, places);
+    return roundTo(value, places);
 }
 
-QString DecimalPattern(int places) {
+QString decimalPattern(int places) {
     static const QString full = QStringLiteral("0.0000000000");
     if (places < 0)
         places = 0;

@@ -15,19 +15,19 @@ inline constexpr int kMaxPatternDecimals = 10;
 
 // Rounds to `places` decimals (0..15), half away from zero on the value's decimal text.
 // Throws DytError for places outside that range. NaN and infinities come back unchanged.
-double RoundTo(double value, int places);
+double roundTo(double value, int places);
 
 // The same rule for fixed-point values: exact, half away from zero; places of 4 or more leave the
 // value unchanged. Throws DytError for negative places.
-Currency RoundTo(Currency value, int places);
+Currency roundTo(Currency value, int places);
 
 // Rounds with a settings pattern ("0.00" → 2 decimals, "0." or "0" → none): the number of "0"
 // and "#" placeholders after the first ".".
-double RoundToPattern(double value, const QString& settingsPattern);
+double roundToPattern(double value, const QString& settingsPattern);
 
 // The settings pattern of a decimal-place count: the first places + 2 characters of
 // "0.0000000000", so 2 gives "0.00" and 0 gives "0." (which formats like "0"). Counts above 10
 // give the whole "0.0000000000"; negative counts give "0.".
-QString DecimalPattern(int places);
+QString decimalPattern(int places);
 
 }  // namespace dyt

@@ -155,8 +155,8 @@ TEST(LineByChangedColumn, FiguresFollowFromTheChangedColumn) {
         }
     }
     for (const QString& column : {u"goodsname"_s, u"comment"_s, u""_s})
-        EXPECT_FALSE(IsComputedColumn(column)) << column.toStdString();
-    EXPECT_TRUE(IsComputedColumn(u"TAXTOTALSUM"_s));
+        EXPECT_FALSE(isComputedColumn(column)) << column.toStdString();
+    EXPECT_TRUE(isComputedColumn(u"TAXTOTALSUM"_s));
 }
 
 TEST(LineByChangedColumn, DatesFollowEachOtherByTheShelfLife) {
@@ -185,7 +185,7 @@ TEST(FreightAllocation, SharesByQuantityAndTheLastTakesTheRest) {
         {"exact", {1, 3}, 8, {2, 6}},
     };
     for (const Row& row : rows) {
-        const auto shares = AllocateFreight(row.qtys, row.freight, 2);
+        const auto shares = allocateFreight(row.qtys, row.freight, 2);
         ASSERT_EQ(row.shares.size(), shares.size()) << row.name;
         for (std::size_t i = 0; i < shares.size(); ++i)
             EXPECT_EQ(row.shares[i], shares[i]) << row.name << " line " << i;
@@ -193,8 +193,8 @@ TEST(FreightAllocation, SharesByQuantityAndTheLastTakesTheRest) {
 }
 
 TEST(InvoiceDiscount, AmountAfterDiscountAndRate) {
-    EXPECT_EQ(30, AmountAfterDiscount(30.51, 0.51, 2));
-    EXPECT_EQ(25.5, AmountAfterDiscount(30.51, 5.01, 2));
+    EXPECT_EQ(30, amountAfterDiscount(30.51, 0.51, 2));
+    EXPECT_EQ(25.5, amountAfterDiscount(30.51, 5.01, 2));
     struct Row {
         double rate;
         double sum;
@@ -209,8 +209,8 @@ TEST(InvoiceDiscount, AmountAfterDiscountAndRate) {
         {99.5, 200, 99.5, 199},  //
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(r.normalised, NormalizedDiscountRate(r.rate)) << r.rate;
-        EXPECT_EQ(r.amount, DiscountAmountOfRate(r.rate, r.sum, 2)) << r.rate;
+        EXPECT_EQ(r.normalised, normalizedDiscountRate(r.rate)) << r.rate;
+        EXPECT_EQ(r.amount, discountAmountOfRate(r.rate, r.sum, 2)) << r.rate;
     }
 }
 
@@ -220,7 +220,7 @@ TEST(InvoiceDiscount, DefaultDiscountLiesBetweenZeroAndOne) {
         bool valid;
     } rows[] = {{0, true}, {1, true}, {0.9, true}, {1.01, false}, {-0.1, false}, {9, false}};
     for (const auto& r : rows)
-        EXPECT_EQ(r.valid, ValidDefaultDiscount(r.value)) << r.value;
+        EXPECT_EQ(r.valid, validDefaultDiscount(r.value)) << r.value;
 }
 
 }  // namespace

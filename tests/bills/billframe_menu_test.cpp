@@ -250,7 +250,7 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     auto bill = newBill();
     bill->records().clearRows();
     bill->showRecords();
-    EXPECT_FALSE(bill->SavePrintBill());
+    EXPECT_FALSE(bill->savePrintBill());
     EXPECT_EQ(0, prints);
     EXPECT_EQ(QStringList{u"无数据"_s}, script.messages());
     // A later plain save does not print either.
@@ -296,7 +296,7 @@ TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
     EXPECT_TRUE(bill->isModified());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     // The note goes out with the lines.
-    const RecordSet packet = bill->BuildLinesPacket();
+    const RecordSet packet = bill->buildLinesPacket();
     ASSERT_EQ(1, packet.rowCount());
     EXPECT_EQ(u"送到仓库"_s,
               decodeLineBreaks(packet.at(0, packet.fieldIndex(u"comment"_s)).toString()));
@@ -308,20 +308,20 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
 
     script.cancelInput();
-    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_FALSE(bill->editLineNote());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
 
     // A refusal of the server leaves the note as it was.
     transport->respond(u"ExecUpdate"_s, -1, {QString(), u"数据库忙"_s});
     script.enter(u"新摘要"_s);
-    EXPECT_FALSE(bill->EditLineNote());
+    EXPECT_FALSE(bill->editLineNote());
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
     EXPECT_EQ(1, script.messages().size());
 
     script.clearRecords();
     script.enter(u"送到仓库"_s);
-    EXPECT_TRUE(bill->EditLineNote());
+    EXPECT_TRUE(bill->editLineNote());
     EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
     EXPECT_FALSE(bill->isModified());
 }
@@ -430,7 +430,7 @@ TEST_F(BillMenu, AnOpenedBillShowsItsAmountsAndANewBillZero) {
     auto bill = openDraft(u"7"_s, u"0"_s, QString());
     EXPECT_EQ(u"1,234.50"_s, bill->edDiscount->text());
     EXPECT_EQ(u"1234.50"_s, bill->headerValue(u"youhuiTotal"_s));
-    bill->ResetToNewBill();
+    bill->resetToNewBill();
     EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
 }
 
@@ -453,9 +453,9 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     for (const Row& r : rows) {
         SCOPED_TRACE(QString::fromUtf16(r.tags).toStdString());
         EXPECT_EQ(QString::fromUtf16(r.shown),
-                  TfrmBillAbstract::FormatAmount(QString::fromUtf16(r.tags), r.value));
+                  TfrmBillAbstract::formatAmount(QString::fromUtf16(r.tags), r.value));
         EXPECT_EQ(QString::fromUtf16(r.sent),
-                  TfrmBillAbstract::AmountValueText(QString::fromUtf16(r.tags), r.value));
+                  TfrmBillAbstract::amountValueText(QString::fromUtf16(r.tags), r.value));
     }
     settings().SeeCost = false;
     MenuBill bill;
@@ -482,7 +482,7 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     check->setChecked(true);
     combo->setCurrentIndex(1);
     bill->edDiscount->setText(u"5"_s);
-    EXPECT_THROW(bill->SetLineNote(QString()), DytError);  // no focused line: refused
+    EXPECT_THROW(bill->setLineNote(QString()), DytError);  // no focused line: refused
     EXPECT_FALSE(bill->isModified());
 
     struct Row {
@@ -603,13 +603,13 @@ TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
     sale.setFocusedRow(0);
     ASSERT_EQ(101, sale.lineGoodsId());
 
-    sale.ShowLookup(BillLookupKind::GoodsDistribution);
+    sale.showLookup(BillLookupKind::GoodsDistribution);
     ASSERT_EQ(1, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ((QStringList{u"主仓库"_s, u"分仓库"_s}), column(sale.shownRows, u"ck_fullname"_s));
     EXPECT_EQ((QList<double>{5, 4}), numbers(sale.shownRows, u"qty"_s));
     EXPECT_EQ((QList<double>{50, 40}), numbers(sale.shownRows, u"total"_s));
 
-    sale.ShowLookup(BillLookupKind::PurchasePrices);
+    sale.showLookup(BillLookupKind::PurchasePrices);
     ASSERT_EQ(2, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ((QStringList{u"JH-2"_s, u"JH-1"_s}), column(sale.shownRows, u"code"_s));
     EXPECT_EQ((QList<double>{11, 10}), numbers(sale.shownRows, u"price"_s));
@@ -617,25 +617,25 @@ TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
               column(sale.shownRows, u"dw_fullname"_s));
     EXPECT_EQ((QList<double>{12.87, 11.7}), numbers(sale.shownRows, u"taxprice"_s));
 
-    sale.ShowLookup(BillLookupKind::SalePrices);
+    sale.showLookup(BillLookupKind::SalePrices);
     ASSERT_EQ(3, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ((QStringList{u"XS-1"_s}), column(sale.shownRows, u"code"_s));
     EXPECT_EQ((QList<double>{18}), numbers(sale.shownRows, u"discountprice"_s));
 
-    sale.ShowLookup(BillLookupKind::Receipts);
+    sale.showLookup(BillLookupKind::Receipts);
     ASSERT_EQ(4, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ((QStringList{u"SK-2"_s, u"SK-1"_s}), column(sale.shownRows, u"code"_s));
     EXPECT_EQ((QList<double>{30, 100}), numbers(sale.shownRows, u"total"_s));
     EXPECT_EQ((QList<double>{0, 60}), numbers(sale.shownRows, u"settled"_s));
     EXPECT_EQ((QStringList{QString(), u"经手人丙"_s}), column(sale.shownRows, u"jsr_fullname"_s));
 
-    sale.ShowLookup(BillLookupKind::Payments);  // none to the customer
+    sale.showLookup(BillLookupKind::Payments);  // none to the customer
     ASSERT_EQ(5, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(0, sale.shownRows.rowCount());
 
     MenuBill purchase;
     purchase.OpenBill(5, 202, false);
-    purchase.ShowLookup(BillLookupKind::Payments);
+    purchase.showLookup(BillLookupKind::Payments);
     ASSERT_EQ(1, purchase.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ((QStringList{u"FK-1"_s}), column(purchase.shownRows, u"code"_s));
     EXPECT_EQ(QStringList(), script.messages());
@@ -647,7 +647,7 @@ TEST_F(LookupE2E, TheLineNoteOfAPostedBillIsStoredOnTheServer) {
     EXPECT_TRUE(sale.isReadOnly());
     sale.setFocusedRow(0);
     script.enter(u"客户's 要求"_s);
-    ASSERT_TRUE(sale.EditLineNote()) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(sale.editLineNote()) << script.messages().join(u"|"_s).toStdString();
     RecordSet rs;
     dm.ExecQuery(u"SELECT comment FROM djList WHERE orderid = 2051"_s, &rs);
     EXPECT_EQ(u"客户's 要求"_s, rs.text(u"comment"_s));

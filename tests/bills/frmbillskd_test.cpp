@@ -397,12 +397,12 @@ TEST_F(MoneyBill, OnlyBillsWithAnAmountTravelAndSettlingByAmountSendsNull) {
     auto bill = billWithOpenBills(threeOpenBills());
     twoAccounts(*bill);
     setCell(bill->billRows(), 2, u"Total"_s, 25.5);
-    RecordSet packet = bill->BuildAccountPacket();
+    RecordSet packet = bill->buildAccountPacket();
     ASSERT_EQ(1, packet.rowCount());
     EXPECT_EQ(u"503|25.5"_s, test::rowOf(packet, 0, u"s_id,Total"_s));
 
     settings().SettlementMode = 1;
-    EXPECT_EQ(0, bill->BuildAccountPacket().fieldCount());
+    EXPECT_EQ(0, bill->buildAccountPacket().fieldCount());
     transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
     ASSERT_TRUE(bill->SaveBill(false));
     const auto services = callsOf(u"ExecService"_s);
@@ -562,7 +562,7 @@ TEST_F(MoneyBillPrint, APaymentCountsWhatWeOweAndAnUnpostedBillOffersToPostFirst
     transport->clearCalls();
     // Payable 300 more than receivable: the balance function gives −300.
     answerQuery(textRows({u"total"_s}, {{u"-300"_s}}));
-    payment->SetPrintVariables();
+    payment->setPrintVariables();
     QMap<QString, QString> got;
     for (const auto& v : print::printVariables())
         got[v.first] = v.second;

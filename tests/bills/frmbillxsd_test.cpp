@@ -76,7 +76,7 @@ TEST_F(SalesBillWindow, WithTheSwitchTheReceiptAmountFollowsTheLinesLessTheDisco
     EXPECT_EQ(u"95.00"_s, bill->headerText(u"edfkje"_s));
     // A rate of 10 % sets the discount amount 10: 90 to receive.
     bill->setHeaderText(u"edyouhuibilv"_s, u"10"_s);
-    bill->DiscountRateChanged();
+    bill->discountRateChanged();
     EXPECT_EQ(u"90.00"_s, bill->headerText(u"edfkje"_s));
     // Several accounts disable the amount field: it no longer follows.
     bill->setMultiAccounts(kPaymentAccounts, {{8, u"现金"_s, 30}});
@@ -92,14 +92,14 @@ TEST_F(SalesBillWindow, WithTheSwitchTheReceiptAmountFollowsTheLinesLessTheDisco
 TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirst) {
     auto bill = newBill();
     EXPECT_EQ(u"请先选择[ 购买单位 ]再扫描条码！"_s,
-              dyt::test::errorOf([&] { bill->ScanBarcodeChecked(u"6901"_s); }));
+              dyt::test::errorOf([&] { bill->scanBarcodeChecked(u"6901"_s); }));
     bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
     // The only warehouse was filled in on opening: clear it to see the second refusal.
     bill->clearHeaderRecord(u"edshck"_s);
     EXPECT_EQ(u"请先选择[ 发货仓库 ]再扫描条码！"_s,
-              dyt::test::errorOf([&] { bill->ScanBarcodeChecked(u"6901"_s); }));
+              dyt::test::errorOf([&] { bill->scanBarcodeChecked(u"6901"_s); }));
     // An empty scan does nothing.
-    EXPECT_FALSE(bill->ScanBarcodeChecked(u"  "_s));
+    EXPECT_FALSE(bill->scanBarcodeChecked(u"  "_s));
 }
 
 TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
@@ -119,13 +119,13 @@ TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
     };
     auto bill = newBill();
     EXPECT_EQ(u"请先选择购买单位  或者  输入订单编号"_s,
-              dyt::test::errorOf([&] { bill->PullOrders(); }));
-    EXPECT_EQ(u"请先输入订单编号"_s, dyt::test::errorOf([&] { bill->LinkOrderByCode(); }));
+              dyt::test::errorOf([&] { bill->pullOrders(); }));
+    EXPECT_EQ(u"请先输入订单编号"_s, dyt::test::errorOf([&] { bill->linkOrderByCode(); }));
     bill->setHeaderText(u"eddd"_s, u"XD-7"_s);
-    bill->PullOrders();
+    bill->pullOrders();
     bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
-    bill->LinkOrderByCode();
-    bill->PullOrders();
+    bill->linkOrderByCode();
+    bill->pullOrders();
     EXPECT_EQ((QStringList{u";Code=XD-7"_s, u";Code=XD-7"_s, u";wldw_id=201"_s}), conditions);
     // The order is linked and its open quantity (10 - 4) taken over with the source line.
     EXPECT_EQ(77, bill->headerId(u"eddd"_s));
@@ -140,12 +140,12 @@ TEST_F(SalesBillWindow, AvailableStockOfTheLine) {
     putStock(kScrew, kStore, 3, 4);
     auto bill = readyBill();
     const int row = bill->AddGoods(screw(1, 6));
-    EXPECT_TRUE(bill->RefreshAvailableStock(row));
+    EXPECT_TRUE(bill->refreshAvailableStock(row));
     EXPECT_EQ(3.0, bill->availableQty());
     EXPECT_EQ(3.0, bill->stockQty());
     EXPECT_EQ(u"可用库存：3  库存数量：3"_s, bill->lbAvailable()->text());
     // An empty row shows nothing.
-    EXPECT_FALSE(bill->RefreshAvailableStock(row + 1));
+    EXPECT_FALSE(bill->refreshAvailableStock(row + 1));
     EXPECT_EQ(QString(), bill->lbAvailable()->text());
 }
 
@@ -381,7 +381,7 @@ TEST_F(SalesBillE2E, ScreenshotOfASaleWithLinesAndAGift) {
     bill.setHeaderText(u"edyhje"_s, u"10"_s);
     bill.show();
     bill.showRecords();
-    bill.RefreshAvailableStock(row);
+    bill.refreshAvailableStock(row);
     QApplication::processEvents();
     // 60 + 50 - 10; two screws given for six bought.
     EXPECT_EQ(u"100.00"_s, bill.headerText(u"edfkje"_s));

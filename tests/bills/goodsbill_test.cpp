@@ -108,13 +108,13 @@ TEST(GoodsBillFamily, ColumnsDropAndReplaceByField) {
     row.withoutColumns = {u"YFTOTAL"_s, u"costTotal"_s};
     row.moreColumns = {{u"Price"_s, u"[%NUM%P%]单价"_s, true, 70, 0},
                        {u"isCanYuZheShangZhe"_s, u"[%NUM%Q%]参与折上折"_s, true, 60, 1}};
-    const QList<GoodsLineColumn> columns = FamilyLineColumns(row);
+    const QList<GoodsLineColumn> columns = familyLineColumns(row);
     QStringList fields;
     for (const GoodsLineColumn& c : columns)
         fields.append(c.field);
     EXPECT_FALSE(fields.contains(u"yftotal"_s));
     EXPECT_FALSE(fields.contains(u"costTotal"_s));
-    EXPECT_EQ(PurchaseLineColumns().size() - 2 + 1, columns.size());
+    EXPECT_EQ(purchaseLineColumns().size() - 2 + 1, columns.size());
     EXPECT_EQ(u"isCanYuZheShangZhe"_s, columns.last().field);
     const int price = int(fields.indexOf(u"Price"_s));
     EXPECT_EQ(int(fields.indexOf(u"qty"_s)) + 2, price);  // after qty and fdwqty, as before
@@ -206,7 +206,7 @@ TEST_F(GoodsBillWindow, FreightTenOverThreeLinesAndTheCostFollows) {
     for (int i = 0; i < 3; ++i)
         bill->AddGoods(goods(101 + i, 1, 10));
     bill->setHeaderText(u"edyfhj"_s, u"10"_s);
-    bill->AllocateFreight();
+    bill->allocateFreight();
     for (int r = 0; r < 4; ++r)
         EXPECT_EQ(r == 3   ? u"||"_s
                   : r == 2 ? u"3.34|13.34|13.34"_s
@@ -215,7 +215,7 @@ TEST_F(GoodsBillWindow, FreightTenOverThreeLinesAndTheCostFollows) {
             << r;
     // A negative freight total of a new bill goes back to 0.
     bill->setHeaderText(u"edyfhj"_s, u"-4"_s);
-    bill->FreightTotalChanged();
+    bill->freightTotalChanged();
     EXPECT_EQ(u"0"_s, bill->headerText(u"edyfhj"_s));
 }
 
@@ -224,14 +224,14 @@ TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRate) {
     bill->AddGoods(goods(101, 3, 10));
     bill->AddGoods(goods(102, 1, 0.51));
     bill->setHeaderText(u"edyhje"_s, u"0.51"_s);
-    bill->DiscountAmountChanged();
+    bill->discountAmountChanged();
     EXPECT_EQ(u"优惠后金额：30.00"_s, bill->lbyhhje()->text());
     bill->setHeaderText(u"edyouhuibilv"_s, u"10"_s);
-    bill->DiscountRateChanged();
+    bill->discountRateChanged();
     EXPECT_EQ(u"3.05"_s, bill->headerText(u"edyhje"_s));  // 10 % of 30.51
     EXPECT_EQ(u"优惠后金额：27.46"_s, bill->lbyhhje()->text());
     bill->setHeaderText(u"edyouhuibilv"_s, u"120"_s);
-    bill->DiscountRateChanged();
+    bill->discountRateChanged();
     EXPECT_EQ(u"0|0"_s, test::headers(*bill, u"edyouhuibilv,edyhje"_s));
     EXPECT_EQ(u"优惠后金额：30.51"_s, bill->lbyhhje()->text());
 }
@@ -241,12 +241,12 @@ TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEve
     bill->AddGoods(goods(101, 2, 10));
     bill->AddGoods(goods(102, 1, 5));
     bill->setHeaderText(u"edzdzk"_s, u"1.5"_s);
-    EXPECT_FALSE(bill->ApplyDefaultDiscount());
+    EXPECT_FALSE(bill->applyDefaultDiscount());
     EXPECT_EQ(u"默认折扣率必须在 0...1 之间，如9折可输入 0.9"_s, lastMessage());
     EXPECT_EQ(u"0"_s, bill->headerText(u"edzdzk"_s));
     EXPECT_EQ(u"1"_s, bill->cell(0, u"discount"_s));
     bill->setHeaderText(u"edzdzk"_s, u"0.8"_s);
-    EXPECT_TRUE(bill->ApplyDefaultDiscount());
+    EXPECT_TRUE(bill->applyDefaultDiscount());
     // The empty row stays empty.
     for (int r = 0; r < 3; ++r)
         EXPECT_EQ(QStringList({u"0.8|16"_s, u"0.8|4"_s, u"|"_s}).at(r),
@@ -257,15 +257,15 @@ TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEve
 TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
     auto bill = readyBill();
     bill->AddGoods(goods(102, 2, 0));
-    bill->ToggleGift(1);
+    bill->toggleGift(1);
     EXPECT_EQ(u"赠品|1|2"_s, test::cells(*bill, 1, u"RowTypeName,RowType,qty"_s));
     transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
     EXPECT_TRUE(bill->SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
 
     auto again = readyBill();
     again->AddGoods(goods(102, 2, 0));
-    again->ToggleGift(1);
-    again->ToggleGift(1);
+    again->toggleGift(1);
+    again->toggleGift(1);
     EXPECT_EQ(u"|0"_s, test::cells(*again, 1, u"RowTypeName,RowType"_s));
     EXPECT_FALSE(again->SaveBill(true));
     EXPECT_EQ(u"第 2 行输入错误:单价必须大于零！"_s, lastMessage());
@@ -306,7 +306,7 @@ TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
         {u"[付款金额]不能为负数，请重新输入", [&] { bill->setHeaderText(u"edfkje"_s, u"5"_s); }},
         {u"[运费付款金额]不能为负数，请重新输入",
          [&] { bill->setHeaderText(u"edyffkje"_s, u"12"_s); }},
-        {u"运费合计没有分配完成！", [&] { bill->AllocateFreight(); }},
+        {u"运费合计没有分配完成！", [&] { bill->allocateFreight(); }},
         {u"运费付款金额不能大于运费合计！", [&] { bill->setHeaderText(u"edyffkje"_s, u"10"_s); }},
         {u"必须输入运费往来单位！",
          [&] { bill->chooseHeaderRecord(u"edyfwldw"_s, 204, u"物流公司"_s); }},
@@ -384,7 +384,7 @@ TEST_F(GoodsBillWindow, EachMemberChecksItsOwnRequiredFieldsAndLines) {
                 bill.chooseHeaderRecord(control, 301, u"总仓"_s);
         const int row = bill.AddGoods(goods(101, 1, r.price));
         bill.setCell(row, u"qty"_s, QString::number(r.qty));
-        bill.RecalcLine(row, u"Price"_s);
+        bill.recalcLine(row, u"Price"_s);
         const QString expected = QString::fromUtf16(r.lineMessage);
         if (expected.isEmpty()) {
             transport->respond(u"ExecService"_s, 0, {QString(), ++saved, QString()});
@@ -504,7 +504,7 @@ TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
                            {{9, u"银行"_s, 6}, {10, u"支票"_s, 0}, {11, u"微信"_s, 4.5}});
     EXPECT_FALSE(bill->headerControl(u"edyffkje"_s)->isEnabled());
     EXPECT_EQ(u"10.5"_s, bill->headerText(u"edyffkje"_s));
-    const RecordSet packet = bill->BuildAccountPacket();
+    const RecordSet packet = bill->buildAccountPacket();
     ASSERT_EQ(4, packet.fieldCount());
     EXPECT_EQ(u"8|1|0|12.35 9|2|0|6.00 11|2|0|4.50"_s, packetText(packet));
     EXPECT_EQ(u"km_id"_s, packet.fields().at(0).name);
@@ -512,11 +512,11 @@ TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
 
     // No amount or no account: no payment line; the multi list of payments replaces the field.
     bill->setHeaderText(u"edfkje"_s, u"0"_s);
-    EXPECT_EQ(2, bill->BuildAccountPacket().rowCount());
+    EXPECT_EQ(2, bill->buildAccountPacket().rowCount());
     bill->setMultiAccounts(kPaymentAccounts, {{12, u"农行"_s, 3}});
     EXPECT_FALSE(bill->headerControl(u"edfkzh"_s)->isEnabled());
     EXPECT_EQ(0, bill->headerId(u"edfkzh"_s));
-    EXPECT_EQ(u"12"_s, bill->BuildAccountPacket().at(0, 0).toString());
+    EXPECT_EQ(u"12"_s, bill->buildAccountPacket().at(0, 0).toString());
 }
 
 TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain) {
@@ -557,7 +557,7 @@ TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain
     EXPECT_TRUE(bill.loadedAccounts(kFreightAccounts).isEmpty());
     EXPECT_FALSE(bill.headerControl(u"edfkje"_s)->isEnabled());
     // A second save sends the same split.
-    EXPECT_EQ(u"8|10.00 9|20.00"_s, packetText(bill.BuildAccountPacket(), {0, 3}));
+    EXPECT_EQ(u"8|10.00 9|20.00"_s, packetText(bill.buildAccountPacket(), {0, 3}));
 }
 
 TEST_F(GoodsBillWindow, PrintingAnUnpostedBillOffersToPostFirst) {
@@ -603,11 +603,11 @@ TEST_F(GoodsBillScreens, PurchaseBillWithLines) {
     bill.AddGoods(test::goods(103, 30, 9.8, u"深沟球轴承 6204"_s, u"ZC-0003"_s));
     bill.editCell(1, u"discount"_s, u"0.9"_s);
     bill.editCell(2, u"tax"_s, u"13"_s);
-    bill.ToggleGift(0);
+    bill.toggleGift(0);
     bill.setHeaderText(u"edyfhj"_s, u"30"_s);
-    bill.AllocateFreight();
+    bill.allocateFreight();
     bill.setHeaderText(u"edyhje"_s, u"5"_s);
-    bill.DiscountAmountChanged();
+    bill.discountAmountChanged();
     bill.show();
     QApplication::processEvents();
     const QString path = test::saveScreenshot(&bill, u"purchase_bill_lines"_s);
@@ -686,7 +686,7 @@ protected:
         bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
         for (const QString& code : {u"SP101"_s, u"SP102"_s}) {
             const int row = bill.goodsRows().size();
-            EXPECT_TRUE(bill.SelectGoodsText(row, code)) << messages().toStdString();
+            EXPECT_TRUE(bill.selectGoodsText(row, code)) << messages().toStdString();
             bill.editCell(row, u"qty"_s, QString::number(qty));
             bill.editCell(row, u"Price"_s, QString::number(price));
         }
@@ -704,7 +704,7 @@ TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensRead
     bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金"_s);
     bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
     // The goods are typed into the goods cell and found by the server's goods query.
-    ASSERT_TRUE(bill.SelectGoodsText(0, u"SP101"_s)) << messages().toStdString();
+    ASSERT_TRUE(bill.selectGoodsText(0, u"SP101"_s)) << messages().toStdString();
     EXPECT_EQ(u"螺丝"_s, bill.cell(0, u"goodsname"_s));
     bill.editCell(0, u"qty"_s, u"10"_s);
     bill.editCell(0, u"Price"_s, u"12"_s);
@@ -797,7 +797,7 @@ TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
              {std::pair{u"SP101"_s, m.qty1}, std::pair{u"SP102"_s, m.qty2}}) {
             if (qty == 0)
                 continue;
-            ASSERT_TRUE(bill->SelectGoodsText(row, code)) << messages().toStdString();
+            ASSERT_TRUE(bill->selectGoodsText(row, code)) << messages().toStdString();
             bill->editCell(row, u"qty"_s, QString::number(qty));
             if (bill->records().fieldIndex(u"Price"_s) >= 0)
                 bill->editCell(row, u"Price"_s, m.djType == 14 ? u"12"_s : u"10"_s);
@@ -935,11 +935,11 @@ TEST_F(GoodsBillEntry, AScannedBarcodeAddsItsGoods) {
         {u"id"_s, u"code"_s, u"fullName"_s, u"unitid"_s, u"unitName"_s, u"price"_s, u"sonnum"_s},
         {{u"205"_s, u"LS-01"_s, u"螺丝"_s, u"1"_s, u"盒"_s, u"6"_s, u"0"_s}});
     transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(found)});
-    EXPECT_TRUE(bill->ScanBarcode(u"6901234567890"_s));
+    EXPECT_TRUE(bill->scanBarcode(u"6901234567890"_s));
     EXPECT_EQ(u"205|1|6"_s, test::cells(*bill, 0, u"goodsid,unitid,Total"_s));
     // Nothing found: the selection says so and no line is added.
     transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(RecordSet())});
-    EXPECT_FALSE(bill->ScanBarcode(u"000"_s));
+    EXPECT_FALSE(bill->scanBarcode(u"000"_s));
     EXPECT_EQ(u"无此条码商品！"_s, script.messages().value(script.messages().size() - 1));
     EXPECT_EQ(1, bill->goodsRows().size());
 }
@@ -964,11 +964,11 @@ TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) 
                        u"4"_s, u"3"_s, u"1"_s}});
         return true;
     };
-    EXPECT_EQ(u"请先选择供货单位"_s, test::errorOf([&] { bill->PullOrders(); }));
+    EXPECT_EQ(u"请先选择供货单位"_s, test::errorOf([&] { bill->pullOrders(); }));
     EXPECT_TRUE(askedKinds.isEmpty());
 
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
-    bill->PullOrders();
+    bill->pullOrders();
     goodsOrderPicker() = original;
     EXPECT_EQ(u"(8)"_s, askedKinds);
     EXPECT_EQ(u";wldw_id=203"_s, askedCondition);

@@ -247,11 +247,11 @@ TEST_F(SalesServer, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
     SalesCheckInput in = bill({line(1, kScrew, 5, 6, 0), line(2, kGear, 1, 6, 0)});
 
     // Off: nothing is listed.
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     EXPECT_EQ(QList<int>{}, kinds());
 
     client::settings().setSwitch(2012, true);
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-1}, kinds());
     const RecordSet& rows = shown[0].rows;
     ASSERT_EQ(1, rows.rowCount());
@@ -261,7 +261,7 @@ TEST_F(SalesServer, SellingFiveOfAStockOfThreeListsTheGoodsWithOption2012) {
 
     // Cancelled in the window: the save stops.
     answer = false;
-    EXPECT_FALSE(RunSalesWarnings(dm, in));
+    EXPECT_FALSE(runSalesWarnings(dm, in));
 }
 
 TEST_F(SalesServer, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
@@ -278,7 +278,7 @@ TEST_F(SalesServer, TheNegativeStockWindowShowsTheListAndItsAnswerCounts) {
         listed = fkc->rows().rowCount();
         fkc->btnExitClick();
     });
-    EXPECT_FALSE(RunSalesWarnings(dm, in));
+    EXPECT_FALSE(runSalesWarnings(dm, in));
     EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, question);
     EXPECT_EQ(1, listed);
 }
@@ -287,7 +287,7 @@ TEST_F(SalesServer, VirtualNegativeStockWithOption2002) {
     putStock(kScrew, kStore, 3, 4);
     client::settings().setSwitch(2002, true);
     SalesCheckInput in = bill({line(1, kScrew, 4, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{-2}, kinds());
     const RecordSet& rows = shown[0].rows;
     EXPECT_EQ(3.0, rows.at(0, rows.fieldIndex(u"xnkcQty"_s)).toDouble());
@@ -300,12 +300,12 @@ TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     SalesCheckInput draft = bill({line(1, kScrew, 1, 3.5, 0), line(2, kScrew, 1, 9, 0)});
 
     // A draft without option 2035: no list.
-    EXPECT_TRUE(RunSalesWarnings(dm, draft));
+    EXPECT_TRUE(runSalesWarnings(dm, draft));
     EXPECT_EQ(QList<int>{}, kinds());
 
     // With 2035: below the latest purchase price, the cost and the lowest price; only line 1.
     client::settings().setSwitch(2035, true);
-    EXPECT_TRUE(RunSalesWarnings(dm, draft));
+    EXPECT_TRUE(runSalesWarnings(dm, draft));
     ASSERT_EQ((QList<int>{1, 2, 3}), kinds());
     const RecordSet& first = shown[0].rows;
     ASSERT_EQ(1, first.rowCount());
@@ -318,7 +318,7 @@ TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     // Stopping at the first list stops the save.
     shown.clear();
     answer = false;
-    EXPECT_FALSE(RunSalesWarnings(dm, draft));
+    EXPECT_FALSE(runSalesWarnings(dm, draft));
     EXPECT_EQ(QList<int>{1}, kinds());
 
     // Posting without the right 6013 refuses below the lowest price even when continuing.
@@ -327,14 +327,14 @@ TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     answer = true;
     SalesCheckInput post = draft;
     post.posting = true;
-    EXPECT_FALSE(RunSalesWarnings(dm, post));
+    EXPECT_FALSE(runSalesWarnings(dm, post));
     EXPECT_EQ(QList<int>{5}, kinds());
 
     // With both rights the posting goes through.
     client::settings().setRight(6013, true);
     client::settings().setRight(6017, true);
     shown.clear();
-    EXPECT_TRUE(RunSalesWarnings(dm, post));
+    EXPECT_TRUE(runSalesWarnings(dm, post));
     EXPECT_EQ(QList<int>{}, kinds());
 
     // A gift line at price 0 is never listed.
@@ -343,7 +343,7 @@ TEST_F(SalesServer, SellingPricesByOptionAndPosting) {
     SalesCheckLine gift = line(1, kScrew, 1, 0, 0);
     gift.gift = true;
     SalesCheckInput gifts = bill({gift});
-    EXPECT_TRUE(RunSalesWarnings(dm, gifts));
+    EXPECT_TRUE(runSalesWarnings(dm, gifts));
     EXPECT_EQ(QList<int>{}, kinds());
 }
 
@@ -352,7 +352,7 @@ TEST_F(SalesServer, ABoxLineComparesWithTheBoxPrices) {
     putStock(kScrew, kStore, 10, 4.5);
     client::settings().setSwitch(2035, true);
     SalesCheckInput in = bill({line(1, kScrew, 1, 45, 1, 10)});
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{3}, kinds());
     EXPECT_EQ(50.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Price2"_s)).toDouble());
 }
@@ -363,19 +363,19 @@ TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
     in.billReceivable = Currency::fromDouble(300);
 
     // Option 2042 off: no question.
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     client::settings().setSwitch(2042, true);
     script.answer(u"取消(&C)"_s, u"客户[ 甲公司 ]应收款超出限制"_s);
-    EXPECT_FALSE(RunSalesWarnings(dm, in));
+    EXPECT_FALSE(runSalesWarnings(dm, in));
     script.answer(u"继续(&O)"_s, u"      应收超额：100.00"_s);
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     // A posted bill saved again is not asked about.
     in.billPosted = true;
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     // Within the limit: no question (the script holds no answer, so a question would fail).
     in.billPosted = false;
     in.billReceivable = Currency::fromDouble(200);
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
 }
 
 TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
@@ -385,12 +385,12 @@ TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2});
 
     // Without "系统使用负库存" nothing is asked.
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     EXPECT_EQ(Currency(), in.lines[0].costPrice);
 
     client::settings().NegativeStock = true;
     script.enter(u"3.5"_s, u"编号：SP101  商品：螺丝 单位：个"_s);
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[0].costPrice);
     EXPECT_EQ(Currency::fromDouble(2), in.lines[1].costPrice);
     EXPECT_EQ(Currency::fromDouble(3.5), in.lines[2].costPrice);
@@ -398,9 +398,9 @@ TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     // Cancelled: the save stops; a text that is no price is refused.
     in.lines[0].costPrice = in.lines[2].costPrice = Currency();
     script.cancelInput();
-    EXPECT_FALSE(RunSalesWarnings(dm, in));
+    EXPECT_FALSE(runSalesWarnings(dm, in));
     script.enter(u"abc"_s);
-    EXPECT_THROW(RunSalesWarnings(dm, in), DytError);
+    EXPECT_THROW(runSalesWarnings(dm, in), DytError);
 }
 
 TEST_F(SalesServer, PromotionOfTheCustomerOrItsNearestClass) {
@@ -460,10 +460,10 @@ TEST_F(SalesServer, StockLowerLimitsListWhatFallsBelow) {
     // With option 2040 the save lists them.
     client::settings().setSwitch(2040, true);
     SalesCheckInput in = bill({line(1, kGear, 1, 6, 0)});
-    EXPECT_TRUE(RunSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
+    EXPECT_TRUE(runSalesWarnings(dm, in));  // 10 - 9 - 1 = 0: not below
     EXPECT_EQ(QList<int>{}, kinds());
     in.lines[0].qty = 3;
-    EXPECT_TRUE(RunSalesWarnings(dm, in));
+    EXPECT_TRUE(runSalesWarnings(dm, in));
     ASSERT_EQ(QList<int>{7}, kinds());
     EXPECT_EQ(2.0, shown[0].rows.at(0, shown[0].rows.fieldIndex(u"Qty"_s)).toDouble());
 }

@@ -80,7 +80,7 @@ SelectBillArgs purchaseOrders() {
 class SelectBillTest : public BillFixture {
 protected:
     void TearDown() override {
-        client::periodAsker() = client::AskBillPeriod;
+        client::periodAsker() = client::askBillPeriod;
         BillFixture::TearDown();
     }
     void answer(const RecordSet& rows) {
@@ -100,20 +100,20 @@ protected:
 TEST(SelectBillTexts, SingleOrderLikeKindsAreTakenOverUntilDone) {
     for (int kind : {4, 71, 45, 43, 8, 35, 38, 61, 62, 64, 65}) {
         SCOPED_TRACE(kind);
-        EXPECT_TRUE(client::IsTakeOverKindList(u"("_s + QString::number(kind) + u")"_s));
+        EXPECT_TRUE(client::isTakeOverKindList(u"("_s + QString::number(kind) + u")"_s));
     }
     // Other kinds, lists of several kinds and other spellings list every posted bill.
     for (const QString& list :
          {u"(1)"_s, u"(5)"_s, u"(80)"_s, u"(8,4)"_s, u" (8)"_s, u"8"_s, QString()}) {
         SCOPED_TRACE(list.toStdString());
-        EXPECT_FALSE(client::IsTakeOverKindList(list));
+        EXPECT_FALSE(client::isTakeOverKindList(list));
     }
 }
 
 TEST(SelectBillTexts, ResultTextFramesTheMarkedLinesWithZeros) {
-    EXPECT_EQ(u"orderid in (0,11,12,0)"_s, client::OrderFilterText({11, 12}));
-    EXPECT_EQ(u"orderid in (0,5,0)"_s, client::OrderFilterText({5}));
-    EXPECT_EQ(u"orderid in (0,0)"_s, client::OrderFilterText({}));
+    EXPECT_EQ(u"orderid in (0,11,12,0)"_s, client::orderFilterText({11, 12}));
+    EXPECT_EQ(u"orderid in (0,5,0)"_s, client::orderFilterText({5}));
+    EXPECT_EQ(u"orderid in (0,0)"_s, client::orderFilterText({}));
     EXPECT_EQ(u"查询时间:2026-03-01 至 2026-03-31"_s,
               client::selbilltext::periodText(QDate(2026, 3, 1), QDate(2026, 3, 31)));
 }
@@ -286,7 +286,7 @@ TEST_F(SelectBillTest, ThePeriodDialogAsksForTheBillDates) {
                 dlg->btnExitClick();
         });
         QDate begin(2026, 1, 5), end(2026, 1, 6);
-        EXPECT_EQ(c.confirm, client::AskBillPeriod(&begin, &end, nullptr));
+        EXPECT_EQ(c.confirm, client::askBillPeriod(&begin, &end, nullptr));
         EXPECT_EQ(u"制单日期"_s, title);
         EXPECT_EQ(u"请选择制单日期"_s, prompt);
         EXPECT_EQ(c.confirm ? QDate(2026, 4, 1) : QDate(2026, 1, 5), begin);
@@ -368,7 +368,7 @@ protected:
         ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         ServerFixture::TearDown();
     }
 
@@ -461,7 +461,7 @@ TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {
         << script.messages().join(u'|').toStdString();
     EXPECT_EQ(QStringList{u"JHDD-1"_s}, listed);
     EXPECT_EQ(2, lineCount);
-    EXPECT_EQ(client::OrderFilterText(orderLines), r.orderFilter);
+    EXPECT_EQ(client::orderFilterText(orderLines), r.orderFilter);
     ASSERT_EQ(2, r.lines.rowCount());
     EXPECT_EQ(kScrew, r.lines.at(0, r.lines.fieldIndex(u"goodsid"_s)).toLongLong());
     EXPECT_EQ(10.0, at(r.lines, 0, u"qty"_s));
@@ -533,18 +533,18 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
         saveScreenshot(win, u"fkc_e2e"_s);
         win->btnExitClick();
     });
-    EXPECT_FALSE(client::TfrmBaseFKC::CheckAndShow(client::FkcMode::Real, negative));
+    EXPECT_FALSE(client::TfrmBaseFKC::checkAndShow(client::FkcMode::Real, negative));
     EXPECT_EQ(u"以下商品已出现负库存，是否继续？"_s, question);
     EXPECT_EQ(0, client::NegativeStockRows({line(1, kScrew, 3)}).rowCount());
 
     // Virtual stock counts the open order: 3 + 4 = 7; selling 9 leaves −2, selling 7 nothing.
-    const RecordSet virt = client::VirtualNegativeStockRows({line(1, kScrew, 9)});
+    const RecordSet virt = client::virtualNegativeStockRows({line(1, kScrew, 9)});
     ASSERT_EQ(1, virt.rowCount());
     EXPECT_EQ(3.0, at(virt, 0, u"kcQty"_s));
     EXPECT_EQ(-6.0, at(virt, 0, u"Qty"_s));
     EXPECT_EQ(7.0, at(virt, 0, u"xnkcQty"_s));
     EXPECT_EQ(-2.0, at(virt, 0, u"fkcQty"_s));
-    EXPECT_EQ(0, client::VirtualNegativeStockRows({line(1, kScrew, 7)}).rowCount());
+    EXPECT_EQ(0, client::virtualNegativeStockRows({line(1, kScrew, 7)}).rowCount());
 
     // Limits: screws between 2 and 10, gears up to 12.
     dm.ExecUpdate(
@@ -573,7 +573,7 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordSet rs;
-        dm.ExecQuery(client::warnsql::StockLimitSql(c.lines, c.upper), &rs);
+        dm.ExecQuery(client::warnsql::stockLimitSql(c.lines, c.upper), &rs);
         ASSERT_EQ(c.rows.size(), rs.rowCount());
         for (int i = 0; i < c.rows.size(); ++i) {
             const auto [goods, row, limit, beyond] = c.rows[i];
@@ -593,12 +593,12 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
         saveScreenshot(win, u"showprice_upper_e2e"_s);
         win->btnOKClick();
     });
-    EXPECT_TRUE(client::TfrmBaseShowPrice::CheckAndShow(
-        client::kStockAboveUpper, client::warnsql::StockLimitSql({line(1, kScrew, 9)}, true)));
+    EXPECT_TRUE(client::TfrmBaseShowPrice::checkAndShow(
+        client::kStockAboveUpper, client::warnsql::stockLimitSql({line(1, kScrew, 9)}, true)));
     EXPECT_EQ(1, shown);
     // Nothing beyond the limits: nothing shown, the save goes on.
-    EXPECT_TRUE(client::TfrmBaseShowPrice::CheckAndShow(
-        client::kStockBelowLower, client::warnsql::StockLimitSql({line(1, kScrew, 1)}, false)));
+    EXPECT_TRUE(client::TfrmBaseShowPrice::checkAndShow(
+        client::kStockBelowLower, client::warnsql::stockLimitSql({line(1, kScrew, 1)}, false)));
 }
 
 TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
@@ -615,7 +615,7 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     for (const Case& c : {Case{1, 7, 8}, Case{1, 8, 0}, Case{2, 5.5, 6}, Case{2, 7, 0},
                           Case{3, 8.5, 9}, Case{5, 8.5, 9}, Case{6, 5.99, 6}, Case{3, 9, 0}}) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << " at " << c.price);
-        const RecordSet rows = client::SellingPriceRows(c.kind, {line(1, kScrew, 1, c.price)});
+        const RecordSet rows = client::sellingPriceRows(c.kind, {line(1, kScrew, 1, c.price)});
         ASSERT_EQ(c.reference > 0 ? 1 : 0, rows.rowCount());
         if (c.reference > 0) {
             EXPECT_EQ(c.reference, at(rows, 0, u"Price2"_s));
@@ -626,12 +626,12 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
         }
     }
     // Gears were never bought: no latest purchase price to sell below.
-    EXPECT_EQ(0, client::SellingPriceRows(1, {line(1, kGear, 1, 0.5)}).rowCount());
+    EXPECT_EQ(0, client::sellingPriceRows(1, {line(1, kGear, 1, 0.5)}).rowCount());
     // Buying above the latest purchase price 8 is listed, at or below it not; nor goods never
     // bought.
     for (const Case& c : {Case{0, 8.5, 8}, Case{0, 8, 0}, Case{0, 7, 0}}) {
         SCOPED_TRACE(c.price);
-        const RecordSet rows = client::PurchasePriceRows({line(1, kScrew, 1, c.price)});
+        const RecordSet rows = client::purchasePriceRows({line(1, kScrew, 1, c.price)});
         ASSERT_EQ(c.reference > 0 ? 1 : 0, rows.rowCount());
         EXPECT_FALSE(rows.hasField(u"ck_id"_s));
         if (c.reference > 0) {
@@ -639,29 +639,29 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
             EXPECT_EQ(c.price, at(rows, 0, u"Price1"_s));
         }
     }
-    EXPECT_EQ(0, client::PurchasePriceRows({line(1, kGear, 1, 12)}).rowCount());
+    EXPECT_EQ(0, client::purchasePriceRows({line(1, kGear, 1, 12)}).rowCount());
 
     // The supplier is owed 18; with a payables limit of 100 a bill of 90 goes beyond it.
     dm.ExecUpdate(u"UPDATE baseWLDW SET yf_xyd = 100 WHERE id = 203"_s);
-    const client::PartnerLimit limit = client::ReadPartnerLimit(kSupplier, 90, false);
+    const client::PartnerLimit limit = client::readPartnerLimit(kSupplier, 90, false);
     EXPECT_EQ(u"甲供应商"_s, limit.name);
     EXPECT_EQ(100.0, limit.limit);
     EXPECT_EQ(18.0, limit.current);
     EXPECT_TRUE(limit.exceeded());
     script.answer(u"取消(&C)"_s, u"供应商[ 甲供应商 ]应付款超出限制，是否继续？"_s);
-    EXPECT_FALSE(client::CheckPartnerLimit(kSupplier, 90, false));
+    EXPECT_FALSE(client::checkPartnerLimit(kSupplier, 90, false));
     script.answer(u"继续(&O)"_s, u"    本次应付额：90.00"_s);
-    EXPECT_TRUE(client::CheckPartnerLimit(kSupplier, 90, false));
+    EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 90, false));
     // Within the limit nothing is asked.
-    EXPECT_TRUE(client::CheckPartnerLimit(kSupplier, 80, false));
+    EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 80, false));
     EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
     // A sale on credit raises the customer's receivable against its limit.
     post(1, u"XS-1"_s, kCustomer, {{.goods = kScrew, .qty = 1, .price = 50}});
     dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 60 WHERE id = 201"_s);
-    const client::PartnerLimit customer = client::ReadPartnerLimit(kCustomer, 20, true);
+    const client::PartnerLimit customer = client::readPartnerLimit(kCustomer, 20, true);
     EXPECT_EQ(50.0, customer.current);
     EXPECT_TRUE(customer.exceeded());
-    EXPECT_FALSE(client::ReadPartnerLimit(kCustomer, 10, true).exceeded());
+    EXPECT_FALSE(client::readPartnerLimit(kCustomer, 10, true).exceeded());
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ protected:
         client::selectionServices().saveLayout = nullptr;
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         DmFixture::TearDown();
     }
     // The next ExecQuery answers these rows.
@@ -87,12 +87,12 @@ TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
     EXPECT_EQ(
         u"供应商[ 供应商甲 ]应付款超出限制，是否继续？\r\n      应付限额：1000.00\r\n    "
         u"当前应付额：800.00\r\n    本次应付额：300.00\r\n      应付超额：100.00"_s,
-        client::PartnerLimitQuestion(p, false, 2));
+        client::partnerLimitQuestion(p, false, 2));
     p.name = u"客户乙"_s;
     EXPECT_EQ(
         u"客户[ 客户乙 ]应收款超出限制，是否继续？\r\n      应收限额：1000.0\r\n    "
         u"当前应收额：800.0\r\n    本次应收额：300.0\r\n      应收超额：100.0"_s,
-        client::PartnerLimitQuestion(p, true, 1));
+        client::partnerLimitQuestion(p, true, 1));
     // Reaching the limit exactly is allowed; a limit of 0 means none.
     p.thisBill = 200;
     EXPECT_FALSE(p.exceeded());
@@ -104,9 +104,9 @@ TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
 TEST_F(WarningsTest, PricesCompareAsFourDecimalFixedPoint) {
     // 9.00001 and 9.00004 are both 9.0000: not below.
     answer(unitRow(1011, 101, 0, 9.00004, 0));
-    EXPECT_EQ(0, client::SellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
+    EXPECT_EQ(0, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
     answer(unitRow(1011, 101, 0, 9.0001, 0));
-    EXPECT_EQ(1, client::SellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
+    EXPECT_EQ(1, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
 }
 
 TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
@@ -116,12 +116,12 @@ TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
     // Only the third line is asked for; it is listed.
     answer(unitRow(1031, 103, 0, 5, 0));
     const RecordSet rows =
-        client::SellingPriceRows(3, {gift, noUnit, warnLine(3, 103, 3, 1, 1, 1031)});
+        client::sellingPriceRows(3, {gift, noUnit, warnLine(3, 103, 3, 1, 1, 1031)});
     EXPECT_EQ(1, sqlSent().size());
     EXPECT_TRUE(sqlSent().value(0).endsWith(u"k.id = 1031"_s));
     ASSERT_EQ(1, rows.rowCount());
     EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
-    EXPECT_THROW(client::SellingPriceRows(4, {}), DytError);
+    EXPECT_THROW(client::sellingPriceRows(4, {}), DytError);
 }
 
 TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
@@ -171,7 +171,7 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
     const QString sql = u"SELECT 1"_s;
     // No row: true at once, nothing shown.
     answer(RecordSet());
-    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(1, sql));
+    EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(1, sql));
     EXPECT_EQ(QStringList{sql}, sqlSent());
 
     struct Case {
@@ -200,7 +200,7 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
             else
                 win->close();
         });
-        EXPECT_EQ(c.expected, TfrmBaseShowPrice::CheckAndShow(c.kind, sql));
+        EXPECT_EQ(c.expected, TfrmBaseShowPrice::checkAndShow(c.kind, sql));
         // One row per line with its line number.
         EXPECT_EQ(3, shownRows);
         EXPECT_EQ(u"2"_s, firstRow);
@@ -209,7 +209,7 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
 }
 
 TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
-    EXPECT_TRUE(TfrmBaseFKC::CheckAndShow(FkcMode::Real, RecordSet()));
+    EXPECT_TRUE(TfrmBaseFKC::checkAndShow(FkcMode::Real, RecordSet()));
     EXPECT_EQ(QStringList(), sqlSent());
     answer(stockRows({{101, 3}}));
     answer(RecordSet());
@@ -229,11 +229,11 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
                 win->btnExitClick();
             }
         });
-        EXPECT_EQ(go, TfrmBaseFKC::CheckAndShow(FkcMode::Real, rows));
+        EXPECT_EQ(go, TfrmBaseFKC::checkAndShow(FkcMode::Real, rows));
     }
     // A text whose query fails raises its message to the bill.
     transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
-    EXPECT_THROW(TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
+    EXPECT_THROW(TfrmBaseFKC::checkAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
 }
 
 // What the print engine was handed.
@@ -316,7 +316,7 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
         {QString(), QString(), QString(), QString(), QString(), QString(), QString(), QString()});
     rs.appendRow({u"102"_s, u"1022"_s, u"12"_s, u"3"_s, u"0"_s, u"7"_s, u"1"_s, u"5"_s});
     rs.appendRow({u"103"_s, u"1031"_s, u"0"_s, u"4"_s, u"1"_s, u"0"_s, u"0"_s, QString()});
-    const QList<WarnLine> lines = client::WarnLinesOf(rs, 3);
+    const QList<WarnLine> lines = client::warnLinesOf(rs, 3);
     ASSERT_EQ(3, lines.size());
     struct Expect {
         int row;
@@ -359,11 +359,11 @@ TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.kinds, client::SellingPriceKinds(c.checks, c.posting));
+        EXPECT_EQ(c.kinds, client::sellingPriceKinds(c.checks, c.posting));
     }
     client::settings().setSwitch(2035, true);
     client::settings().setRight(6017, true);
-    const SellingPriceChecks read = client::SellingPriceChecksFromSettings();
+    const SellingPriceChecks read = client::sellingPriceChecksFromSettings();
     client::resetSettings();
     EXPECT_TRUE(read.warn);
     EXPECT_FALSE(read.mayPostBelowLowest);
@@ -392,7 +392,7 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
             onNextModal(act);
         };
         onNextModal(act);
-        EXPECT_FALSE(client::CheckSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, true, checks));
+        EXPECT_FALSE(client::checkSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, true, checks));
         // One unit query serves every list.
         EXPECT_EQ(1, sqlSent().size());
         EXPECT_EQ(
@@ -400,16 +400,16 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
             shown);
     }
     // A draft with no list to show goes on without asking anything.
-    EXPECT_TRUE(client::CheckSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, false, {}));
+    EXPECT_TRUE(client::checkSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, false, {}));
 }
 
 TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     // No goods line: nothing asked of the server, the save goes on.
     const QList<WarnLine> none = {warnLine(1, 0, 3, 0)};
-    EXPECT_TRUE(client::CheckStockLimits(none, true));
-    EXPECT_TRUE(client::CheckNegativeStock(none, false));
-    EXPECT_TRUE(client::CheckNegativeStock(none, true));
-    EXPECT_TRUE(client::CheckPurchasePrices(none));
+    EXPECT_TRUE(client::checkStockLimits(none, true));
+    EXPECT_TRUE(client::checkNegativeStock(none, false));
+    EXPECT_TRUE(client::checkNegativeStock(none, true));
+    EXPECT_TRUE(client::checkPurchasePrices(none));
     EXPECT_EQ(QStringList(), sqlSent());
 
     // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
@@ -428,13 +428,13 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
         kind = win->kind();
         win->btnExitClick();
     });
-    EXPECT_FALSE(client::CheckStockLimits({warnLine(1, 101, 3, 9)}, true));
+    EXPECT_FALSE(client::checkStockLimits({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(client::kStockAboveUpper, kind);
-    EXPECT_EQ(client::warnsql::StockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
+    EXPECT_EQ(client::warnsql::stockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
 
     // Enough stock: the negative-stock list stays closed.
     answer(stockRows({{101, 10}}));
-    EXPECT_TRUE(client::CheckNegativeStock({warnLine(1, 101, 3, 9)}, false));
+    EXPECT_TRUE(client::checkNegativeStock({warnLine(1, 101, 3, 9)}, false));
     // Too little: the virtual list shows and "继续" lets the save go on.
     RecordSet virt;
     virt.addField(u"goodsid"_s, FieldType::Integer);
@@ -449,7 +449,7 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
         mode = win->mode();
         win->btnOKClick();
     });
-    EXPECT_TRUE(client::CheckNegativeStock({warnLine(1, 101, 3, 9)}, true));
+    EXPECT_TRUE(client::checkNegativeStock({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(FkcMode::Virtual, mode);
 }
 
@@ -461,12 +461,12 @@ TEST_F(WarningsTest, OnlyAShownListKeepsTheOperatorsLayout) {
     };
     // Nothing to list: the window never shows and stores nothing.
     answer(RecordSet());
-    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(client::kStockAboveUpper, u"SELECT 1"_s));
-    EXPECT_TRUE(TfrmBaseFKC::CheckAndShow(FkcMode::Real, RecordSet()));
+    EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(client::kStockAboveUpper, u"SELECT 1"_s));
+    EXPECT_TRUE(TfrmBaseFKC::checkAndShow(FkcMode::Real, RecordSet()));
     EXPECT_EQ(QStringList(), kept);
     // A shown list keeps its layout under its caption.
     onNextModal([](QWidget* w) { static_cast<client::TfrmBaseDialog*>(w)->btnOKClick(); });
-    EXPECT_TRUE(TfrmBaseShowPrice::CheckAndShow(client::kPriceBelowCost, priceRows(1)));
+    EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(client::kPriceBelowCost, priceRows(1)));
     EXPECT_EQ(QStringList{u"折后售价低于库存成本"_s}, kept);
 }
 

@@ -43,7 +43,7 @@ protected:
         // The list's commands open the real editor; the script fills it and it saves.
         TfrmBaseList::editorOpener() = [this](const client::base::BaseKind& kind,
                                               const client::EditorRequest& request, QWidget*) {
-            std::unique_ptr<TfrmBaseEdit> editor(client::CreateBaseEditor(kind, nullptr));
+            std::unique_ptr<TfrmBaseEdit> editor(client::createBaseEditor(kind, nullptr));
             editor->setup(request);
             lastParent = editor->parentId();
             if (fill)
@@ -223,7 +223,7 @@ TEST_F(BaseEndToEnd, EditorFieldsComeBackAndListColumnsAreAnswered) {
             },
             [&] { w->btnAddClick(); });
         ASSERT_GT(id, 0) << script.messages().join(u'|').toStdString();
-        std::unique_ptr<TfrmBaseEdit> e(client::CreateBaseEditor(kind, nullptr));
+        std::unique_ptr<TfrmBaseEdit> e(client::createBaseEditor(kind, nullptr));
         e->setup({id, 0, nullptr});
         for (auto it = sent.cbegin(); it != sent.cend(); ++it) {
             SCOPED_TRACE(it.key().toStdString());
@@ -398,7 +398,7 @@ TEST_F(BaseEndToEnd, PickedRecordsComeBackWithTheirNames) {
             [&] { w->btnAddClick(); });
         ASSERT_GT(id, 0) << script.messages().join(u'|').toStdString();
         std::unique_ptr<TfrmBaseEdit> e(
-            client::CreateBaseEditor(client::base::kindByCode(QLatin1String(c.kind)), nullptr));
+            client::createBaseEditor(client::base::kindByCode(QLatin1String(c.kind)), nullptr));
         e->setup({id, 0, nullptr});
         EXPECT_EQ(QString::number(c.id), e->fieldValue(QLatin1String(c.field)));
         auto* shown = qobject_cast<QLineEdit*>(e->fieldEditor(QLatin1String(c.field)));
@@ -494,7 +494,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     // A new goods lets its cost method and type change.
     {
         std::unique_ptr<TfrmBaseEdit> e(
-            client::CreateBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
+            client::createBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
         e->setup({goods, 0, nullptr});
         EXPECT_TRUE(e->fieldEditor(u"costmode"_s)->isEnabled());
         EXPECT_TRUE(e->fieldEditor(u"spType"_s)->isEnabled());
@@ -566,7 +566,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     // The editor locks cost method and goods type; the server refuses a change sent anyway.
     {
         std::unique_ptr<TfrmBaseEdit> e(
-            client::CreateBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
+            client::createBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
         e->setup({goods, 0, nullptr});
         EXPECT_FALSE(e->fieldEditor(u"costmode"_s)->isEnabled());
         EXPECT_FALSE(e->fieldEditor(u"spType"_s)->isEnabled());
@@ -585,7 +585,7 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     }
     // The other goods keeps both open.
     std::unique_ptr<TfrmBaseEdit> other(
-        client::CreateBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
+        client::createBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
     other->setup({fresh, 0, nullptr});
     EXPECT_TRUE(other->fieldEditor(u"costmode"_s)->isEnabled());
 }
@@ -677,7 +677,7 @@ TEST_F(BaseEndToEnd, AGoodsPictureIsUploadedAndShownAgain) {
 
     // Opened again, the editor shows the stored picture.
     std::unique_ptr<TfrmBaseEdit> e(
-        client::CreateBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
+        client::createBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
     e->setup({id, 0, nullptr});
     auto& g = static_cast<client::TfrmBaseGoodsSet&>(*e);
     EXPECT_EQ(png, g.picture());

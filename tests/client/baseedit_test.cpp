@@ -35,7 +35,7 @@ protected:
     }
     std::unique_ptr<TfrmBaseEdit> editor(const QString& code, qint64 id, qint64 parent,
                                          const RecordSet* source = nullptr) {
-        std::unique_ptr<TfrmBaseEdit> e(client::CreateBaseEditor(kindByCode(code), nullptr));
+        std::unique_ptr<TfrmBaseEdit> e(client::createBaseEditor(kindByCode(code), nullptr));
         e->setup(EditorRequest{id, parent, source});
         return e;
     }

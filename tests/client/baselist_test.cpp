@@ -142,14 +142,14 @@ TEST(Rights, CheckFollowsTheRowsAndTheSpecialCases) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.granted,
-                  client::CheckPurviewIn(&rows, c.user, QLatin1String(c.menu), QLatin1String(c.sub),
+                  client::checkPurviewIn(&rows, c.user, QLatin1String(c.menu), QLatin1String(c.sub),
                                          QString::fromUtf8(c.caption), false))
             << c.name;
     }
     EXPECT_EQ(u"您没有执行该操作的权限!"_s, errorOf([&rows] {
-                  client::CheckPurviewIn(&rows, 7, u"1001"_s, u"02"_s, u"修改"_s, true);
+                  client::checkPurviewIn(&rows, 7, u"1001"_s, u"02"_s, u"修改"_s, true);
               }));
-    EXPECT_FALSE(client::CheckPurviewIn(nullptr, 7, u"1001"_s, QString(), QString(), false));
+    EXPECT_FALSE(client::checkPurviewIn(nullptr, 7, u"1001"_s, QString(), QString(), false));
 }
 
 // --- the list window

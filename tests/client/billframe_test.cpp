@@ -167,7 +167,7 @@ TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
     bill->setLine(2, {{u"goodsname"_s, u"手写商品"_s}, {u"taxTotalSum"_s, u"2.5"_s}});
     bill->setLine(3, {{u"orderid"_s, u"   "_s}});  // blanks count as empty
 
-    const RecordSet packet = bill->BuildLinesPacket();
+    const RecordSet packet = bill->buildLinesPacket();
     ASSERT_EQ(7, packet.fieldCount());
     const QStringList expectedFields = {u"goodsid"_s,   u"orderid"_s, u"goodsCode"_s,
                                         u"goodsname"_s, u"qty"_s,     u"taxTotalSum"_s,
@@ -310,7 +310,7 @@ TEST_F(BillFrame, TheClosePromptOffersBothSavesAndDiscardAndEscapeKeepsTheWindow
             script.answer(c.answer, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s);
         if (!c.method.isEmpty())
             answerSave(70);
-        EXPECT_EQ(c.closes, bill->CloseQuery());
+        EXPECT_EQ(c.closes, bill->closeQuery());
         const auto questions = script.records(PromptKind::Question);
         ASSERT_EQ(1, questions.size());
         EXPECT_EQ(u"单据提示"_s, questions.at(0).caption);
@@ -328,18 +328,18 @@ TEST_F(BillFrame, TheClosePromptOffersBothSavesAndDiscardAndEscapeKeepsTheWindow
 
 TEST_F(BillFrame, TheClosePromptOffersOnlyTheAvailableSavesAndNotForAnUnchangedBill) {
     auto bill = newBill();
-    EXPECT_TRUE(bill->CloseQuery());  // not modified: no question
+    EXPECT_TRUE(bill->closeQuery());  // not modified: no question
     EXPECT_EQ(0, script.records().size());
 
     bill->setModified(true);
     bill->btnBillSave()->setVisible(false);
     script.answer(u"废弃退出(&C)"_s);
-    EXPECT_TRUE(bill->CloseQuery());
+    EXPECT_TRUE(bill->closeQuery());
     ASSERT_EQ(1, script.records().size());
     EXPECT_EQ((QStringList{u"存为草稿"_s, u"废弃退出(&C)"_s}), script.records().at(0).buttons);
 
     bill->btnBillSaveToDraft()->setEnabled(false);
-    EXPECT_TRUE(bill->CloseQuery());  // no save available: no question
+    EXPECT_TRUE(bill->closeQuery());  // no save available: no question
     EXPECT_EQ(1, script.records().size());
 }
 
@@ -386,7 +386,7 @@ TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     EXPECT_FALSE(bill.isModified());
     // Nothing to save: closing asks nothing.
     bill.setModified(true);
-    EXPECT_TRUE(bill.CloseQuery());
+    EXPECT_TRUE(bill.closeQuery());
     EXPECT_EQ(0, script.records().size());
 }
 

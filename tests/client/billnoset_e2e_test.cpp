@@ -76,11 +76,11 @@ TEST_F(BillNoSetEndToEnd, SeededRulesThenASavedRuleDriveTheNextNumbers) {
 
     // The reset sets every counter back: the same day starts at 1 again.
     script.answer(u"确定"_s, u"是否将系统所有的计数器复位？"_s);
-    ASSERT_TRUE(dlg.ResetCounters());
+    ASSERT_TRUE(dlg.resetCounters());
     EXPECT_EQ(u"XS-2025-001"_s, next(QDate(2025, 7, 1)));
 
     // Apply to all: another kind gets the format.
-    ASSERT_TRUE(dlg.ApplyToAll());
+    ASSERT_TRUE(dlg.applyToAll());
     int other = -1;
     for (int row = 0; row < dlg.kindList()->count() && other < 0; ++row) {
         dlg.kindList()->setCurrentRow(row);

@@ -203,7 +203,7 @@ TEST_F(BillNoSetDialogTest, CounterResetOnlyAfterConfirmation) {
     TfrmBillNoSet dlg;
     transport->clearCalls();
     script.answer(u"放弃"_s, u"是否将系统所有的计数器复位？"_s);
-    EXPECT_FALSE(dlg.ResetCounters());
+    EXPECT_FALSE(dlg.resetCounters());
     EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
     EXPECT_EQ(u"系统问题"_s, script.records().last().caption);
 }

@@ -339,12 +339,12 @@ TEST_F(DmFixture, LocalServerStartNeedsTheServerProgram) {
     ASSERT_TRUE(dir.isValid());
     dm->programDir = dir.path();
     EXPECT_EQ(u"本地计算机套接字文件被异常删除，程序无法运行,重新修复安装！"_s,
-              errorOf([&] { dm->StartLocalServer(211); }));
+              errorOf([&] { dm->startLocalServer(211); }));
     EXPECT_TRUE(started.isEmpty());
     QFile program(QDir(dir.path()).filePath(u"dyt-server"_s));
     ASSERT_TRUE(program.open(QIODevice::WriteOnly));
     program.close();
-    dm->StartLocalServer(3001);
+    dm->startLocalServer(3001);
     EXPECT_EQ(QStringList{QDir(dir.path()).filePath(u"dyt-server"_s) + u" --port 3001 --data "_s +
                           TdmMain::localServerDataDir()},
               started);

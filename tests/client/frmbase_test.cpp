@@ -271,13 +271,13 @@ TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
 
 TEST_F(FormsTest, IdListsAreCutAtCommasIntoFivePieces) {
     EXPECT_EQ((QStringList{u"1,22"_s, u"333"_s, u"4"_s, QString(), QString()}),
-              SplitIdList({1, 22, 333, 4}, 4));
+              splitIdList({1, 22, 333, 4}, 4));
     EXPECT_EQ((QStringList{QString(), QString(), QString(), QString(), QString()}),
-              SplitIdList({}, 4));
+              splitIdList({}, 4));
     EXPECT_EQ(u"排序的记录太多，不能保存顺序"_s, errorOf([] {
-                  SplitIdList({1, 2, 3, 4, 5, 6}, 1);
+                  splitIdList({1, 2, 3, 4, 5, 6}, 1);
               }));
-    EXPECT_EQ(u"排序的记录太多，不能保存顺序"_s, errorOf([] { SplitIdList({123456}, 3); }));
+    EXPECT_EQ(u"排序的记录太多，不能保存顺序"_s, errorOf([] { splitIdList({123456}, 3); }));
 }
 
 TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
@@ -478,7 +478,7 @@ TEST_F(FormsTest, NumberEditsAreFormattedByTheirLabel) {
     for (int i = 0; i < edits.size(); ++i)
         EXPECT_EQ(QString::fromUtf8(rows[i].shown), edits[i]->text()) << rows[i].label;
     EXPECT_EQ(u"2.5"_s, unmarked->text());
-    EXPECT_EQ(QString(), NumberPatternForLabel(u"名称"_s));
+    EXPECT_EQ(QString(), numberPatternForLabel(u"名称"_s));
     w.setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
@@ -510,7 +510,7 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
     // Another window title has its own choice.
     DepartmentList other;
     other.setTitle(u"仓库列表"_s);
-    clientConfig().ini().WriteString(u"部门列表"_s, u"qiyongzhinengguolv"_s, u"1"_s);
+    clientConfig().ini().writeString(u"部门列表"_s, u"qiyongzhinengguolv"_s, u"1"_s);
     other.show();
     EXPECT_FALSE(other.smartFilter());
     other.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -550,7 +550,7 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
     again.setAttribute(Qt::WA_DeleteOnClose, false);
 
     // A window without a tree leaves the width alone.
-    clientConfig().ini().WriteString(u"部门列表"_s, u"TreeWidth"_s, u"111"_s);
+    clientConfig().ini().writeString(u"部门列表"_s, u"TreeWidth"_s, u"111"_s);
     auto* noTree = new DepartmentList;
     noTree->show();
     noTree->close();
@@ -612,7 +612,7 @@ TEST_F(FormsTest, BaseRecordFieldsFillTheFocusedRow) {
         test::recordSet({u"id:integer"_s, u"sp_spbh"_s, u"qty:float"_s}, {{501, u"G-501"_s, 99.0}});
     goods.first();
     w.setFocusedRow(1);
-    w.FillGoodsFields(goods);
+    w.fillGoodsFields(goods);
     const RecordSet& rs = w.records();
     EXPECT_EQ(501, rs.at(1, 0).toLongLong());       // sp_id <- id
     EXPECT_EQ(u"G-501"_s, rs.at(1, 1).toString());  // same name
@@ -687,7 +687,7 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
     w.showRecords();
     const GridDefinition& def = w.gridDefinition();
     const int code = def.columnIndex(u"code"_s);
-    gridfilter::ApplyQueryFilter(w.dbgvX(),
+    gridfilter::applyQueryFilter(w.dbgvX(),
                                  gridfilter::QueryFilter::makeCondition(
                                      def, code, gridfilter::FilterOperator::LeftMatch, u"A"_s),
                                  gridfilter::FilterScope::New);
@@ -695,9 +695,9 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
 
     w.lbrevertClick();
     EXPECT_EQ(3, w.model()->rowCount());
-    EXPECT_TRUE(gridfilter::CurrentQueryFilter(w.dbgvX()).text().isEmpty());
+    EXPECT_TRUE(gridfilter::currentQueryFilter(w.dbgvX()).text().isEmpty());
     // Narrowing "on the last result" after the revert sees every row again.
-    gridfilter::ApplyQueryFilter(w.dbgvX(),
+    gridfilter::applyQueryFilter(w.dbgvX(),
                                  gridfilter::QueryFilter::makeCondition(
                                      def, code, gridfilter::FilterOperator::Equal, u"B"_s),
                                  gridfilter::FilterScope::WithinLast);

@@ -65,7 +65,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
         {1, 60, "其它权限", 1, 1, 0, 1},  // a button group
         {2, 6001, "修改单据单价", 0, 1, 0, 1},
     });
-    menu.BuildFromRows(targets);
+    menu.buildFromRows(targets);
 
     EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,-,期初建账[期初库存商品#101301,"
                              "期初应收应付#101302],期初完成..开账#1014],"
@@ -86,7 +86,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
 
     // A second build replaces the first.
     menu.cdsMenu = menuRows({{0, 0, "主菜单"}, {1, 5012, "版本信息"}});
-    menu.BuildFromRows(targets);
+    menu.buildFromRows(targets);
     EXPECT_EQ(u"版本信息#5012"_s, describe(&bar));
     EXPECT_EQ(QString(), describe(&opening));
 }
@@ -104,7 +104,7 @@ TEST_F(FunctionMenuTest, EntriesNestUnderTheLastEntryOfTheLevelAbove) {
         {3, 42, "乙一甲"},  // under 乙一, not under 甲一
         {1, 43, "丙"},      // a command right in the bar
     });
-    menu.BuildFromRows(targets);
+    menu.buildFromRows(targets);
     EXPECT_EQ(u"甲[甲一[甲一甲[甲一甲甲#33]],甲二#34],乙[乙一[乙一甲#42]],丙#43"_s, describe(&bar));
 }
 
@@ -140,7 +140,7 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
         SCOPED_TRACE(c.name);
         menu.cdsMenu = menuRows(c.rows);
         EXPECT_EQ(QString::fromUtf8(c.message),
-                  test::errorOf([&] { menu.BuildFromRows(targets); }));
+                  test::errorOf([&] { menu.buildFromRows(targets); }));
         EXPECT_EQ(QString::fromUtf8(c.menuSoFar), describe(&bar));
         EXPECT_TRUE(bar.updatesEnabled());
     }
@@ -158,7 +158,7 @@ TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
         {2, 201807, "委托结算单丙"},
         {2, 201808, "委托调价单丁"},
     });
-    menu.BuildFromRows(targets);
+    menu.buildFromRows(targets);
     billTypeTitleListener() = nullptr;
     EXPECT_EQ(u"委托发货单甲"_s, billTypeTitle(43));
     EXPECT_EQ(u"委托退货单乙"_s, billTypeTitle(47));

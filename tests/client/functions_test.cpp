@@ -346,7 +346,7 @@ TEST_F(DispatcherTest, BackupWindowOpensInRestoreOrBackupMode) {
 TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
     {
         IniFile ini(QDir(dir.path()).filePath(u"dytv1config.ini"_s));
-        ini.WriteInteger(u"_CLIENT_"_s, u"CYGNPAGE1"_s, 3);
+        ini.writeInteger(u"_CLIENT_"_s, u"CYGNPAGE1"_s, 3);
     }
     // A cancelled login changes nothing.
     open(5001);
@@ -468,7 +468,7 @@ TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
 TEST_F(DispatcherTest, MenuEntriesAndQuickLinksOpenThroughTheDispatcher) {
     main->functionMenu().cdsMenu =
         menuRows({{0, 0, "主菜单"}, {1, 10, "基本资料", 1}, {2, 1001, "商品信息"}});
-    main->functionMenu().BuildFromRows(main->menuTargets());
+    main->functionMenu().buildFromRows(main->menuTargets());
     QAction* goods = nullptr;
     for (QAction* a : main->menuBar()->findChildren<QAction*>()) {
         if (a->property(kTagProperty).toInt() == 1001 && !a->menu())

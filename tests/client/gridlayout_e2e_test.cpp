@@ -82,7 +82,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
     EXPECT_TRUE(text.startsWith(u"[_Sys_]#$0D#$0A_Ver_=V10#$0D#$0A"_s))
         << text.left(60).toStdString();
-    const IniFile ini = IniFile::fromText(UnpackLayoutText(text));
+    const IniFile ini = IniFile::fromText(unpackLayoutText(text));
     EXPECT_EQ(u"V10"_s, ini.ReadString(u"_Sys_"_s, u"_Ver_"_s));
     EXPECT_EQ(u"进货#$0D单价"_s, ini.ReadString(u"_Sys_"_s, u"0_C"_s));
     EXPECT_EQ(u"150"_s, ini.ReadString(u"_Sys_"_s, u"0_W"_s));
@@ -116,7 +116,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
 
     RecordSet fixedStored;
     dm.ExecQuery(u"select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"_s, &fixedStored);
-    const IniFile fixedIni = IniFile::fromText(UnpackLayoutText(fixedStored.text(u"colstr1"_s)));
+    const IniFile fixedIni = IniFile::fromText(unpackLayoutText(fixedStored.text(u"colstr1"_s)));
     EXPECT_EQ(u"-1"_s, fixedIni.ReadString(u"_Sys_"_s, u"0_D"_s));
 
     // An unknown key leaves the design.
@@ -130,7 +130,7 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
     GridDefinition old;
     design(old, true);
     old.columns[0].width = 400;
-    QString text = GridLayoutText(old);
+    QString text = gridLayoutText(old);
     text.replace(u"_Ver_=V10"_s, u"_Ver_=V9"_s);
     const int half = static_cast<int>(text.size() / 2);
     ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, "
@@ -158,19 +158,19 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     QTableWidget grid(2, 3);
     for (int c = 0; c < 3; ++c)
         grid.setColumnWidth(c, QList<int>{40, 120, 75}.at(c));
-    ASSERT_TRUE(SaveStringGridLayout(&grid, u"TfrmList_sgX"_s));
+    ASSERT_TRUE(saveStringGridLayout(&grid, u"TfrmList_sgX"_s));
     columnConfigs().clear();
     ASSERT_TRUE(ReloadColumnConfigs());
 
     QTableWidget fresh(0, 4);  // a column more than stored: 66 wide
     for (int c = 0; c < 4; ++c)
         fresh.setColumnWidth(c, 30);
-    ASSERT_TRUE(LoadStringGridLayout(&fresh, u"TfrmList_sgX"_s));
+    ASSERT_TRUE(loadStringGridLayout(&fresh, u"TfrmList_sgX"_s));
     EXPECT_EQ((QList<int>{40, 120, 75, 66}),
               (QList<int>{fresh.columnWidth(0), fresh.columnWidth(1), fresh.columnWidth(2),
                           fresh.columnWidth(3)}));
     QTableWidget other(0, 1);
     other.setColumnWidth(0, 30);
-    EXPECT_FALSE(LoadStringGridLayout(&other, u"TfrmNone_sgX"_s));
+    EXPECT_FALSE(loadStringGridLayout(&other, u"TfrmNone_sgX"_s));
     EXPECT_EQ(30, other.columnWidth(0));
 }

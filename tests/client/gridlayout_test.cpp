@@ -36,7 +36,7 @@ QString sysValue(const QString& text, const QString& key) {
 
 }  // namespace
 
-TEST(GridLayoutText, IdentityIsTheTagOr111Or_1) {
+TEST(gridLayoutText, IdentityIsTheTagOr111Or_1) {
     struct Row {
         const char* name;
         int tag;
@@ -52,11 +52,11 @@ TEST(GridLayoutText, IdentityIsTheTagOr111Or_1) {
         g.allowHideColumns = r.allowHide;
         GridColumn c;
         c.tag = r.tag;
-        EXPECT_EQ(r.identity, ColumnIdentity(g, c)) << r.name;
+        EXPECT_EQ(r.identity, columnIdentity(g, c)) << r.name;
     }
 }
 
-TEST(GridLayoutText, LineBreaksTravelAsHashDollar0D) {
+TEST(gridLayoutText, LineBreaksTravelAsHashDollar0D) {
     struct Row {
         QString text;
         QString encoded;
@@ -68,15 +68,15 @@ TEST(GridLayoutText, LineBreaksTravelAsHashDollar0D) {
         {u"plain"_s, u"plain"_s, u"plain"_s},
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(r.encoded, EncodeLayoutText(r.text));
-        EXPECT_EQ(r.decoded, DecodeLayoutText(r.encoded));
+        EXPECT_EQ(r.encoded, encodeLayoutText(r.text));
+        EXPECT_EQ(r.decoded, decodeLayoutText(r.encoded));
     }
 }
 
-TEST(GridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
+TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     GridDefinition g = designedGrid();
     g.columns[0].width = 95;
-    const QString text = GridLayoutText(g);
+    const QString text = gridLayoutText(g);
     EXPECT_EQ(u"V10"_s, sysValue(text, u"_Ver_"_s));
     EXPECT_EQ(u"3"_s, sysValue(text, u"_Cnt_"_s));
     EXPECT_EQ(u"111"_s, sysValue(text, u"0_D"_s));
@@ -94,30 +94,30 @@ TEST(GridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
         EXPECT_TRUE(line.startsWith(QLatin1Char('[')) || line.contains(QLatin1Char('=')))
             << line.toStdString();
 
-    const QString fixed = GridLayoutText(designedGrid(false));
+    const QString fixed = gridLayoutText(designedGrid(false));
     EXPECT_EQ(u"-1"_s, sysValue(fixed, u"0_D"_s));
     // A grid whose columns may not be hidden ignores the "F" rule: the barcode is tagged 0.
     EXPECT_EQ(u"-1"_s, sysValue(fixed, u"2_D"_s));
     EXPECT_EQ(u"1"_s, sysValue(fixed, u"2_V"_s));
 }
 
-TEST(GridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
+TEST(gridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
     GridDefinition g = designedGrid();
-    const QString text = GridLayoutText(g);
-    const QString packed = PackLayoutText(text);
+    const QString text = gridLayoutText(g);
+    const QString packed = packLayoutText(text);
     EXPECT_FALSE(packed.contains(QLatin1Char('\r')));
     EXPECT_FALSE(packed.contains(QLatin1Char('\n')));
-    EXPECT_EQ(text, UnpackLayoutText(packed));
+    EXPECT_EQ(text, unpackLayoutText(packed));
     // The caption's own break stays "#$0D" next to a line end.
-    EXPECT_EQ(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s, PackLayoutText(u"[_Sys_]\r\nb=x#$0D\r\n"_s));
-    EXPECT_EQ(u"[_Sys_]\r\nb=x#$0D\r\n"_s, UnpackLayoutText(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s));
+    EXPECT_EQ(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s, packLayoutText(u"[_Sys_]\r\nb=x#$0D\r\n"_s));
+    EXPECT_EQ(u"[_Sys_]\r\nb=x#$0D\r\n"_s, unpackLayoutText(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s));
     GridDefinition applied = designedGrid();
     applied.columns[0].width = 1;
-    ASSERT_TRUE(ApplyGridLayoutText(applied, packed));
+    ASSERT_TRUE(applyGridLayoutText(applied, packed));
     EXPECT_EQ(60, applied.columns[0].width);
 }
 
-TEST(GridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
+TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     GridDefinition changed = designedGrid();
     changed.columns[0].width = 120;
     changed.columns[1].visible = false;
@@ -126,7 +126,7 @@ TEST(GridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     changed.columns.move(2, 0);  // barcode first
 
     GridDefinition g = designedGrid();
-    ASSERT_TRUE(ApplyGridLayoutText(g, GridLayoutText(changed)));
+    ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(changed)));
     ASSERT_EQ(3, g.columns.size());
     EXPECT_EQ(u"barcode"_s, g.columns[0].fieldName);
     EXPECT_EQ(u"商品\n条码"_s, g.columns[0].caption);
@@ -140,25 +140,25 @@ TEST(GridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     EXPECT_EQ(NumberKind::Price, g.columns[2].numberKind);
 }
 
-TEST(GridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
+TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     GridDefinition changed = designedGrid();
     changed.columns[0].width = 300;
-    QString text = GridLayoutText(changed);
+    QString text = gridLayoutText(changed);
     text.replace(u"_Ver_=V10"_s, u"_Ver_=V9"_s);
     GridDefinition g = designedGrid();
-    EXPECT_FALSE(ApplyGridLayoutText(g, text));
+    EXPECT_FALSE(applyGridLayoutText(g, text));
     EXPECT_EQ(60, g.columns[0].width);
-    EXPECT_FALSE(ApplyGridLayoutText(g, QString()));
-    EXPECT_FALSE(ApplyGridLayoutText(g, u"no ini at all"_s));
+    EXPECT_FALSE(applyGridLayoutText(g, QString()));
+    EXPECT_FALSE(applyGridLayoutText(g, u"no ini at all"_s));
     EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
 }
 
-TEST(GridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
+TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
     GridDefinition old = designedGrid();
     old.columns.removeAt(0);  // a layout saved before the quantity column existed
     old.columns[0].width = 33;
     GridDefinition g = designedGrid();
-    ASSERT_TRUE(ApplyGridLayoutText(g, GridLayoutText(old)));
+    ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(old)));
     EXPECT_EQ(u"price"_s, g.columns[0].fieldName);
     EXPECT_EQ(33, g.columns[0].width);
     EXPECT_EQ(u"barcode"_s, g.columns[1].fieldName);
@@ -166,17 +166,17 @@ TEST(GridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
     EXPECT_EQ(60, g.columns[2].width);
 }
 
-TEST(GridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
-    const QString text = StringGridLayoutText({40, 50});
-    EXPECT_EQ((QList<int>{40, 50, 66}), StringGridWidths(text, 3));
+TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
+    const QString text = stringGridLayoutText({40, 50});
+    EXPECT_EQ((QList<int>{40, 50, 66}), stringGridWidths(text, 3));
     QString foreign = text;
     foreign.replace(u"V10"_s, u"V11"_s);
-    EXPECT_EQ(QList<int>(), StringGridWidths(foreign, 3));
+    EXPECT_EQ(QList<int>(), stringGridWidths(foreign, 3));
 }
 
 TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     const QString ascii(9000, QLatin1Char('a'));
-    QStringList p = SplitLayoutPieces(ascii, 4000);
+    QStringList p = splitLayoutPieces(ascii, 4000);
     ASSERT_EQ(10, p.size());
     EXPECT_EQ(4000, p[0].size());
     EXPECT_EQ(4000, p[1].size());
@@ -185,15 +185,15 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     EXPECT_EQ(ascii, p.join(QString()));
 
     // Five bytes hold two Chinese characters, never two and a half.
-    p = SplitLayoutPieces(u"甲乙丙a"_s, 5);
+    p = splitLayoutPieces(u"甲乙丙a"_s, 5);
     EXPECT_EQ(u"甲乙"_s, p[0]);
     EXPECT_EQ(u"丙a"_s, p[1]);
     for (const QString& piece : p)
         EXPECT_LE(gbk::byteLength(piece), 5);
 
     EXPECT_EQ(u"表格配置信息太长，不能保存"_s,
-              errorOf([] { SplitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
-    EXPECT_EQ(10, SplitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());
+              errorOf([] { splitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
+    EXPECT_EQ(10, splitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());
 }
 
 TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
@@ -204,6 +204,6 @@ TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
     EXPECT_EQ(expected, errorOf([] { SaveGridLayout(nullptr, u"k"_s); }));
     EXPECT_EQ(expected, errorOf([&] { SaveGridLayout(&grid, u"  "_s); }));
     QTableWidget strings(1, 1);
-    EXPECT_EQ(expected, errorOf([] { LoadStringGridLayout(nullptr, u"k"_s); }));
-    EXPECT_EQ(expected, errorOf([&] { SaveStringGridLayout(&strings, QString()); }));
+    EXPECT_EQ(expected, errorOf([] { loadStringGridLayout(nullptr, u"k"_s); }));
+    EXPECT_EQ(expected, errorOf([&] { saveStringGridLayout(&strings, QString()); }));
 }

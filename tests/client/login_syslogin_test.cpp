@@ -249,7 +249,7 @@ TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
     // In the query-only mode nothing data-changing is sent.
     transport->clearCalls();
     setRunMode(kQueryOnlyMode);
-    EXPECT_FALSE(sysLogin().RegisterSession());
+    EXPECT_FALSE(sysLogin().registerSession());
     EXPECT_EQ(QStringList(), updates());
 }
 

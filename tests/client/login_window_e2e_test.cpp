@@ -230,7 +230,7 @@ TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) 
                                                {u"甲公司"_s, u"甲公司"_s, QString(), QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     TfrmLogin probe(0, dir.path());
-    probe.LoadProfileList();
+    probe.loadProfileList();
     const QString dbName = probe.focusedDbName();
     ASSERT_FALSE(dbName.isEmpty());
     dm->Disconnect();

@@ -32,7 +32,7 @@ QDate d(int y, int m, int day) {
 
 }  // namespace
 
-TEST(QuotedStr, DoublesEveryInnerQuote) {
+TEST(quotedStr, DoublesEveryInnerQuote) {
     const QList<QPair<QString, QString>> cases{
         {u"abc"_s, u"'abc'"_s},
         {QString(), u"''"_s},
@@ -41,7 +41,7 @@ TEST(QuotedStr, DoublesEveryInnerQuote) {
         {u"a'';drop table x--"_s, u"'a'''';drop table x--'"_s},
         {u"预收账款"_s, u"'预收账款'"_s}};
     for (const auto& c : cases)
-        EXPECT_EQ(c.second, QuotedStr(c.first)) << c.first.toStdString();
+        EXPECT_EQ(c.second, quotedStr(c.first)) << c.first.toStdString();
 }
 
 // --- date presets
@@ -68,7 +68,7 @@ TEST(DatePresets, EveryPresetOnAWednesdayInMay) {
     ASSERT_EQ(20, cases.size());
     for (const Case& c : cases) {
         QDate begin, end;
-        ASSERT_TRUE(DatePresetRange(c.no, today, &begin, &end)) << c.no;
+        ASSERT_TRUE(datePresetRange(c.no, today, &begin, &end)) << c.no;
         EXPECT_EQ(c.begin, begin) << "preset " << c.no;
         EXPECT_EQ(c.end, end) << "preset " << c.no;
     }
@@ -88,10 +88,10 @@ TEST(DatePresets, WeeksRunMondayToSunday) {
     };
     for (const Case& c : cases) {
         QDate begin, end;
-        ASSERT_TRUE(DatePresetRange(3, c.today, &begin, &end));
+        ASSERT_TRUE(datePresetRange(3, c.today, &begin, &end));
         EXPECT_EQ(c.thisMonday, begin) << c.today.toString().toStdString();
         EXPECT_EQ(c.thisMonday.addDays(6), end);
-        ASSERT_TRUE(DatePresetRange(4, c.today, &begin, &end));
+        ASSERT_TRUE(datePresetRange(4, c.today, &begin, &end));
         EXPECT_EQ(c.thisMonday.addDays(-7), begin);
         EXPECT_EQ(c.thisMonday.addDays(-1), end);
     }
@@ -100,18 +100,18 @@ TEST(DatePresets, WeeksRunMondayToSunday) {
 TEST(DatePresets, MonthsAtTheEdges) {
     QDate begin, end;
     // "上月" in January is December of the year before.
-    ASSERT_TRUE(DatePresetRange(6, d(2024, 1, 31), &begin, &end));
+    ASSERT_TRUE(datePresetRange(6, d(2024, 1, 31), &begin, &end));
     EXPECT_EQ(d(2023, 12, 1), begin);
     EXPECT_EQ(d(2023, 12, 31), end);
     // February of a leap year and of a common year.
-    ASSERT_TRUE(DatePresetRange(6, d(2024, 3, 31), &begin, &end));
+    ASSERT_TRUE(datePresetRange(6, d(2024, 3, 31), &begin, &end));
     EXPECT_EQ(d(2024, 2, 1), begin);
     EXPECT_EQ(d(2024, 2, 29), end);
-    ASSERT_TRUE(DatePresetRange(5, d(2023, 2, 10), &begin, &end));
+    ASSERT_TRUE(datePresetRange(5, d(2023, 2, 10), &begin, &end));
     EXPECT_EQ(d(2023, 2, 1), begin);
     EXPECT_EQ(d(2023, 2, 28), end);
     // "昨天" on the first of January.
-    ASSERT_TRUE(DatePresetRange(2, d(2024, 1, 1), &begin, &end));
+    ASSERT_TRUE(datePresetRange(2, d(2024, 1, 1), &begin, &end));
     EXPECT_EQ(d(2023, 12, 31), begin);
     EXPECT_EQ(d(2023, 12, 31), end);
 }
@@ -119,7 +119,7 @@ TEST(DatePresets, MonthsAtTheEdges) {
 TEST(DatePresets, NumbersOutsideTheListChangeNothing) {
     for (int no : {0, -1, 21}) {
         QDate begin = d(2000, 1, 1), end = d(2000, 1, 2);
-        EXPECT_FALSE(DatePresetRange(no, d(2024, 5, 15), &begin, &end)) << no;
+        EXPECT_FALSE(datePresetRange(no, d(2024, 5, 15), &begin, &end)) << no;
         EXPECT_EQ(d(2000, 1, 1), begin);
         EXPECT_EQ(d(2000, 1, 2), end);
     }
@@ -181,13 +181,13 @@ TEST(SqlScript, SplitsAtGoLinesAndLeavesOutUseAndLeadingComments) {
                        "stays\r\n  name varchar(20))"),
         u"insert into t1 values (1, 'a')\r\ninsert into t1 values (2, 'b')"_s,
         u"GOTO done\r\nupdate t1 set name = 'c'"_s};
-    EXPECT_EQ(expected, SplitSqlScript(script));
+    EXPECT_EQ(expected, splitSqlScript(script));
 }
 
 TEST(SqlScript, EmptyAndCommentOnlyScriptsHaveNoBatch) {
-    EXPECT_EQ(QStringList(), SplitSqlScript(QString()));
-    EXPECT_EQ(QStringList(), SplitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
-    EXPECT_EQ(QStringList{u"select 1"_s}, SplitSqlScript(u"select 1\rGO\r"_s));
+    EXPECT_EQ(QStringList(), splitSqlScript(QString()));
+    EXPECT_EQ(QStringList(), splitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
+    EXPECT_EQ(QStringList{u"select 1"_s}, splitSqlScript(u"select 1\rGO\r"_s));
 }
 
 class LookupsTest : public DmFixture {
@@ -365,7 +365,7 @@ TEST(PrintIni, OpenedOnceInTheProgramFolderAndKept) {
     setPrintIniFolder(dir.path());
     IniFile& first = GetPrintIni();
     EXPECT_EQ(QDir(dir.path()).filePath(u"print.ini"_s), first.fileName());
-    first.WriteString(u"打印"_s, u"份数"_s, u"2"_s);
+    first.writeString(u"打印"_s, u"份数"_s, u"2"_s);
     EXPECT_EQ(&first, &GetPrintIni());
     EXPECT_EQ(u"2"_s, IniFile(first.fileName()).ReadString(u"打印"_s, u"份数"_s));
     resetPrintIni();

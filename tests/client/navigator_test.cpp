@@ -320,13 +320,13 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
     nav->SelectPage(0);
     EXPECT_EQ(1, nav->tiles().size());
     answerCommon(commonOf({{99999999, "2009", "销售单"}, {5, "2004", "进货单"}}));
-    nav->RefreshCommonFunctions();
+    nav->refreshCommonFunctions();
     EXPECT_EQ(2, nav->tiles().size());
     EXPECT_EQ(u"销售单"_s, nav->tiles().at(0)->toolTip());
     EXPECT_EQ(2, transport->methods(false).size());
 
     nav->SelectPage(1);
-    nav->RefreshCommonFunctions();  // not on display: nothing is read
+    nav->refreshCommonFunctions();  // not on display: nothing is read
     EXPECT_EQ(2, transport->methods(false).size());
 }
 

@@ -52,7 +52,7 @@ protected:
 
 TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     // The exact code of one goods: added at once, with its price and the warehouse's stock.
-    ASSERT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, u"0101"_s, u"商品选择"_s));
+    ASSERT_TRUE(client::selectGoodsByText(target, 1, 0, 1, 0, u"0101"_s, u"商品选择"_s));
     ASSERT_EQ(1, bill.size());
     EXPECT_EQ(2, bill[0].goodsId);
     EXPECT_EQ(u"奥利奥饼干"_s, bill[0].name);
@@ -63,17 +63,17 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ(3.5, bill[0].total);
 
     // A quote in the text finds the goods it names.
-    ASSERT_TRUE(client::SelectGoodsByText(target, 1, 0, 1, 0, u"o'brien"_s, QString()));
+    ASSERT_TRUE(client::selectGoodsByText(target, 1, 0, 1, 0, u"o'brien"_s, QString()));
     EXPECT_EQ(3, bill.last().goodsId);
 
     // Scanning: the class's barcode is refused, an unknown one too, the box unit comes with its
     // rate.
-    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"CLASS-01"_s));
-    EXPECT_FALSE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"0000"_s));
+    EXPECT_FALSE(client::selectGoodsByBarcode(target, 1, 0, 1, 0, u"CLASS-01"_s));
+    EXPECT_FALSE(client::selectGoodsByBarcode(target, 1, 0, 1, 0, u"0000"_s));
     EXPECT_EQ((QStringList{u"你扫描的条码在数据库中是一类商品，不能添加！"_s, u"无此条码商品！"_s}),
               script.messages());
     EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
-    EXPECT_TRUE(client::SelectGoodsByBarcode(target, 1, 0, 1, 0, u"6901-12"_s));
+    EXPECT_TRUE(client::selectGoodsByBarcode(target, 1, 0, 1, 0, u"6901-12"_s));
     EXPECT_EQ(1, bill.last().unitId);
     EXPECT_EQ(12.0, bill.last().rate);
     EXPECT_EQ(40.0, bill.last().price);
@@ -140,7 +140,7 @@ TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
             closeByEsc(w);
         });
         const auto chosen =
-            client::SelectBase(QString::fromLatin1(c.kind), QString::fromUtf8(c.opened));
+            client::selectBase(QString::fromLatin1(c.kind), QString::fromUtf8(c.opened));
         EXPECT_EQ(c.chosen, chosen ? chosen->id : 0);
         EXPECT_EQ(*c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList(),
                   script.messages());
@@ -179,7 +179,7 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
             closeByEsc(w);
         });
         EXPECT_EQ(!c.added.isEmpty(),
-                  client::SelectGoodsByText(target, 1, 0, 1, 0, QString(), QString()));
+                  client::selectGoodsByText(target, 1, 0, 1, 0, QString(), QString()));
         QList<qint64> added;
         for (const auto& g : bill)
             added << g.goodsId;
@@ -203,7 +203,7 @@ TEST_F(SelectEndToEnd, BatchAndUnitFromTheKeyboard) {
         onNextModal([&](QWidget* w) {
             perform(w, static_cast<client::TfrmSelectGoodsFZXX*>(w)->grid()->table(), keys);
         });
-        const auto chosen = client::SelectGoodsUnit(2);
+        const auto chosen = client::selectGoodsUnit(2);
         EXPECT_EQ(QString::fromUtf8(unit), chosen ? chosen->unitName : QString());
     }
 }
@@ -227,7 +227,7 @@ TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays)
         EXPECT_EQ(c.ids, ids);
     }
     // Every kind read by SQL runs on the server with a hostile text.
-    for (const QString& kind : client::BaseKindNames()) {
+    for (const QString& kind : client::baseKindNames()) {
         client::RecordSelection s(kind);
         if (s.kind().sql.isEmpty())
             continue;

@@ -14,9 +14,9 @@
 namespace dyt::test {
 namespace {
 
-using client::BaseFilterCondition;
+using client::baseFilterCondition;
 using client::FindBaseKind;
-using client::SqlContainsLiteral;
+using client::sqlContainsLiteral;
 
 TEST(SelectBasePattern, OperatorTextIsQuotedAndItsWildcardsEscaped) {
     struct Case {
@@ -33,7 +33,7 @@ TEST(SelectBasePattern, OperatorTextIsQuotedAndItsWildcardsEscaped) {
         {"x' or 1=1 --", "'%x'' or 1=1 --%'"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.literal), SqlContainsLiteral(QString::fromUtf8(c.text)))
+        EXPECT_EQ(QString::fromUtf8(c.literal), sqlContainsLiteral(QString::fromUtf8(c.text)))
             << c.text;
     }
 }
@@ -43,21 +43,21 @@ TEST(SelectBasePattern, ConditionLooksAtPinyinCodeAndName) {
     ASSERT_TRUE(area.has_value());
     EXPECT_EQ(QStringLiteral(" and ((Lower(pym) like '%ab''c%' escape '\\') or (Lower(code) like "
                              "'%ab''c%' escape '\\') or (fullname like '%AB''c%' escape '\\'))"),
-              BaseFilterCondition(*area, u" AB'c "_s));
-    EXPECT_EQ(QString(), BaseFilterCondition(*area, u"  "_s));
+              baseFilterCondition(*area, u" AB'c "_s));
+    EXPECT_EQ(QString(), baseFilterCondition(*area, u"  "_s));
     // Kinds without pinyin look at code and name only; accounts at the joined table's columns.
     const auto wb = FindBaseKind(u"WB"_s);
     ASSERT_TRUE(wb.has_value());
     EXPECT_EQ(QStringLiteral(" and ((Lower(code) like '%r%' escape '\\') or (Name like '%r%' "
                              "escape '\\'))"),
-              BaseFilterCondition(*wb, u"r"_s));
+              baseFilterCondition(*wb, u"r"_s));
     const auto fkkm = FindBaseKind(u"fkkm"_s);
     ASSERT_TRUE(fkkm.has_value());
-    EXPECT_TRUE(BaseFilterCondition(*fkkm, u"x"_s).startsWith(u" and ((Lower(b.pym) like"_s));
+    EXPECT_TRUE(baseFilterCondition(*fkkm, u"x"_s).startsWith(u" and ((Lower(b.pym) like"_s));
 }
 
 TEST(SelectBaseKinds, EveryKindNameHasADataSource) {
-    const QStringList names = client::BaseKindNames();
+    const QStringList names = client::baseKindNames();
     EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());  // no name twice
     const QStringList procTypes = {u"BM"_s, u"ZY"_s, u"CK"_s,  u"WLDW"_s,
                                    u"XM"_s, u"KM"_s, u"CZY"_s, u"SP"_s};
@@ -86,7 +86,7 @@ protected:
         connectLoggedIn(7);
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         DmFixture::TearDown();
     }
     static RecordSet baseRows(const QList<QStringList>& rows) {
@@ -234,7 +234,7 @@ protected:
         connectLoggedIn(7);
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         DmFixture::TearDown();
     }
 };

@@ -84,7 +84,7 @@ protected:
         target.add = [this](const SelectedGoods& g) { bill.append(g); };
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         DmFixture::TearDown();
     }
 
@@ -163,7 +163,7 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
         SCOPED_TRACE(c.name);
         answerProc(c.rows);
         ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
-        EXPECT_FALSE(client::SelectGoodsByText(target, 1, 0, 1, 0, c.text, u"商品选择"_s));
+        EXPECT_FALSE(client::selectGoodsByText(target, 1, 0, 1, 0, c.text, u"商品选择"_s));
         EXPECT_EQ(1, watch.shown);
         EXPECT_EQ(QStringList{u"商品选择"_s}, watch.titles);
         EXPECT_TRUE(bill.isEmpty());
@@ -187,7 +187,7 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
         answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
         script.clearRecords();
         script.answer(QString::fromUtf8(c.answer), question);
-        client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
+        client::selectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
         EXPECT_EQ(c.billSize, bill.size());
         ASSERT_EQ(1, script.records(client::PromptKind::Question).size());
         const auto q = script.records(client::PromptKind::Question)[0];
@@ -199,7 +199,7 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
     bill[2].unitId = 1;
     answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     script.clearRecords();
-    client::SelectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
+    client::selectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
     EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
 }
 

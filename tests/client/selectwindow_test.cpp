@@ -38,7 +38,7 @@ protected:
         answerQuery(units);
     }
     void TearDown() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         DmFixture::TearDown();
     }
 

@@ -27,7 +27,7 @@ const char kGoodsKey[] = "TfrmSelectGoods_grdGoods";
 class SelectWiring : public ServerFixture {
 protected:
     void SetUp() override {
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
         ServerFixture::SetUp();
         client::loginedUser().ProfileName = u"dytv1_1"_s;
         client::loginedUser().ProfileCaption = caption();
@@ -47,7 +47,7 @@ protected:
         cache.reset();
         client::columnConfigs().clear();
         ServerFixture::TearDown();
-        client::ResetSelectionServices();
+        client::resetSelectionServices();
     }
 
     // Logs the operator in again on a new connection and reads his layouts, as a login does.
@@ -95,7 +95,7 @@ protected:
             for (int i = 1; i <= 10; ++i)
                 text += rs.at(r, rs.fieldIndex(u"colstr%1"_s.arg(i))).toString();
             out.insert(rs.at(r, rs.fieldIndex(u"userId"_s)).toLongLong(),
-                       client::UnpackLayoutText(text));
+                       client::unpackLayoutText(text));
         }
         return out;
     }

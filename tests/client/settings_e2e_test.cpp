@@ -68,7 +68,7 @@ TEST_F(SettingsEndToEnd, ScriptChangesTheAccountSetAndTheReadsTakeTheValues) {
 // dialect translation and its functions.
 TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     // A typed quote in a changed setting reaches the server intact.
-    dm.ExecUpdate(u"UPDATE sysData SET sysValue = "_s + QuotedStr(u"甲's 公司"_s) +
+    dm.ExecUpdate(u"UPDATE sysData SET sysValue = "_s + quotedStr(u"甲's 公司"_s) +
                   u" WHERE Name = '单位全名'"_s);
 
     TSettings& s = settings();

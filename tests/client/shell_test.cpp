@@ -179,7 +179,7 @@ TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
 TEST_F(ShellTest, StatusFollowsTheSessionAndTheNetworkBlinksWhileDown) {
     login();
     loginedUser().ServerAddress = u"127.0.0.1"_s;
-    main->RefreshStatus();
+    main->refreshStatus();
     EXPECT_EQ(u"服务器：本机"_s, main->panelText(TfrmMain::kServerPanel));
     EXPECT_EQ(u"账套：账套甲"_s, main->panelText(TfrmMain::kProfilePanel));
     EXPECT_EQ(u"操作员：张三"_s, main->panelText(TfrmMain::kOperatorPanel));
@@ -188,7 +188,7 @@ TEST_F(ShellTest, StatusFollowsTheSessionAndTheNetworkBlinksWhileDown) {
     EXPECT_FALSE(main->blinking());
 
     loginedUser().ServerAddress = u"srv:8019"_s;
-    main->RefreshStatus();
+    main->refreshStatus();
     EXPECT_EQ(u"服务器：srv:8019"_s, main->panelText(TfrmMain::kServerPanel));
 
     dm->Disconnect();  // the data module tells the window

@@ -13,8 +13,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using dyt::Currency;
-using dyt::DecimalPattern;
-using dyt::RoundTo;
+using dyt::decimalPattern;
+using dyt::roundTo;
 
 constexpr std::int64_t kMaxRaw = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMinRaw = std::numeric_limits<std::int64_t>::min();
@@ -165,7 +165,7 @@ struct DoubleCase {
     double expected;
 };
 
-TEST(RoundTo, HalfAwayFromZeroOnTheDecimalText) {
+TEST(roundTo, HalfAwayFromZeroOnTheDecimalText) {
     // The binary values of 2.675, 1.005, 0.285 and 27 × 1.13 lie just below the written
     // decimals; rounding works on the text an operator sees, so they round up.
     const DoubleCase cases[] = {{"product 27 x 1.13", 27 * 1.13, 2, 30.51},
@@ -186,21 +186,21 @@ TEST(RoundTo, HalfAwayFromZeroOnTheDecimalText) {
                                 {"sum noise 0.1 + 0.2", 0.1 + 0.2, 10, 0.3},
                                 {"places zero", 1234.5678, 0, 1235.0}};
     for (const auto& c : cases) {
-        EXPECT_EQ(RoundTo(c.value, c.places), c.expected) << c.name;
+        EXPECT_EQ(roundTo(c.value, c.places), c.expected) << c.name;
     }
 }
 
-TEST(RoundTo, NegativeValueRoundingToZeroIsPlainZero) {
-    double r = RoundTo(-0.001, 2);
+TEST(roundTo, NegativeValueRoundingToZeroIsPlainZero) {
+    double r = roundTo(-0.001, 2);
     EXPECT_EQ(r, 0.0);
     EXPECT_FALSE(std::signbit(r));
 }
 
-TEST(RoundTo, SpecialValuesAndBadPlaces) {
-    EXPECT_TRUE(std::isnan(RoundTo(std::nan(""), 2)));
-    EXPECT_EQ(RoundTo(HUGE_VAL, 2), HUGE_VAL);
-    EXPECT_THROW(RoundTo(1.0, -1), dyt::DytError);
-    EXPECT_THROW(RoundTo(1.0, 16), dyt::DytError);
+TEST(roundTo, SpecialValuesAndBadPlaces) {
+    EXPECT_TRUE(std::isnan(roundTo(std::nan(""), 2)));
+    EXPECT_EQ(roundTo(HUGE_VAL, 2), HUGE_VAL);
+    EXPECT_THROW(roundTo(1.0, -1), dyt::DytError);
+    EXPECT_THROW(roundTo(1.0, 16), dyt::DytError);
 }
 
 struct CurrencyCase {
@@ -210,7 +210,7 @@ struct CurrencyCase {
     std::int64_t expectedRaw;
 };
 
-TEST(RoundTo, CurrencyIsExactHalfAwayFromZero) {
+TEST(roundTo, CurrencyIsExactHalfAwayFromZero) {
     const CurrencyCase cases[] = {{"2.675 to 2", 26750, 2, 26800},
                                   {"-2.675 to 2", -26750, 2, -26800},
                                   {"1.2345 to 3", 12345, 3, 12350},
@@ -223,34 +223,34 @@ TEST(RoundTo, CurrencyIsExactHalfAwayFromZero) {
                                   {"four places unchanged", 12345, 4, 12345},
                                   {"more places unchanged", 12345, 6, 12345}};
     for (const auto& c : cases) {
-        EXPECT_EQ(RoundTo(Currency::fromRaw(c.raw), c.places).raw(), c.expectedRaw) << c.name;
+        EXPECT_EQ(roundTo(Currency::fromRaw(c.raw), c.places).raw(), c.expectedRaw) << c.name;
     }
 }
 
-TEST(RoundTo, CurrencyRefusesOverflowAndNegativePlaces) {
+TEST(roundTo, CurrencyRefusesOverflowAndNegativePlaces) {
     const auto top = Currency::fromRaw(std::numeric_limits<std::int64_t>::max());  // ...5807
-    EXPECT_THROW(RoundTo(top, 0), dyt::DytError);
+    EXPECT_THROW(roundTo(top, 0), dyt::DytError);
     // Rounding down near the limit stays representable.
-    EXPECT_EQ(RoundTo(top, 2).raw(), std::numeric_limits<std::int64_t>::max() - 7);
-    EXPECT_THROW(RoundTo(Currency::fromRaw(1), -1), dyt::DytError);
+    EXPECT_EQ(roundTo(top, 2).raw(), std::numeric_limits<std::int64_t>::max() - 7);
+    EXPECT_THROW(roundTo(Currency::fromRaw(1), -1), dyt::DytError);
 }
 
-TEST(RoundTo, SettingsPatternGivesThePlaces) {
-    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0.00"_s), 2.68);
-    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0."_s), 3.0);
-    EXPECT_EQ(dyt::RoundToPattern(2.675, u"0"_s), 3.0);
-    EXPECT_EQ(dyt::RoundToPattern(1.23456, u"0.0000"_s), 1.2346);
-    EXPECT_EQ(dyt::RoundToPattern(-1.25, DecimalPattern(1)), -1.3);
+TEST(roundTo, SettingsPatternGivesThePlaces) {
+    EXPECT_EQ(dyt::roundToPattern(2.675, u"0.00"_s), 2.68);
+    EXPECT_EQ(dyt::roundToPattern(2.675, u"0."_s), 3.0);
+    EXPECT_EQ(dyt::roundToPattern(2.675, u"0"_s), 3.0);
+    EXPECT_EQ(dyt::roundToPattern(1.23456, u"0.0000"_s), 1.2346);
+    EXPECT_EQ(dyt::roundToPattern(-1.25, decimalPattern(1)), -1.3);
 }
 
-TEST(DecimalPattern, PrefixOfTheTenDecimalPattern) {
-    EXPECT_EQ(DecimalPattern(0), u"0."_s);
-    EXPECT_EQ(DecimalPattern(1), u"0.0"_s);
-    EXPECT_EQ(DecimalPattern(2), u"0.00"_s);
-    EXPECT_EQ(DecimalPattern(4), u"0.0000"_s);
-    EXPECT_EQ(DecimalPattern(10), u"0.0000000000"_s);
-    EXPECT_EQ(DecimalPattern(12), u"0.0000000000"_s);
-    EXPECT_EQ(DecimalPattern(-3), u"0."_s);
+TEST(decimalPattern, PrefixOfTheTenDecimalPattern) {
+    EXPECT_EQ(decimalPattern(0), u"0."_s);
+    EXPECT_EQ(decimalPattern(1), u"0.0"_s);
+    EXPECT_EQ(decimalPattern(2), u"0.00"_s);
+    EXPECT_EQ(decimalPattern(4), u"0.0000"_s);
+    EXPECT_EQ(decimalPattern(10), u"0.0000000000"_s);
+    EXPECT_EQ(decimalPattern(12), u"0.0000000000"_s);
+    EXPECT_EQ(decimalPattern(-3), u"0."_s);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using dyt::FormatDateTime;
-using dyt::FormatFloat;
+using dyt::formatFloat;
 
 struct FloatCase {
     const char* pattern;
@@ -20,7 +20,7 @@ struct FloatCase {
     const char* expected;
 };
 
-TEST(FormatFloat, PatternsOfTheGridsAndTheSettings) {
+TEST(formatFloat, PatternsOfTheGridsAndTheSettings) {
     const FloatCase cases[] = {
         // The display pattern of the grids.
         {",0.00;-,0.00", 1234.5, "1,234.50"},
@@ -87,41 +87,41 @@ TEST(FormatFloat, PatternsOfTheGridsAndTheSettings) {
         {"00.0E+0", 12345, "12.3E+3"},
     };
     for (const FloatCase& c : cases) {
-        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.pattern), c.value), QString::fromUtf8(c.expected))
+        EXPECT_EQ(formatFloat(QString::fromUtf8(c.pattern), c.value), QString::fromUtf8(c.expected))
             << "pattern " << c.pattern << " value " << c.value;
     }
 }
 
-TEST(FormatFloat, GeneralFormatFallbacks) {
-    EXPECT_EQ(FormatFloat(QString(), 3.5), u"3.5"_s);
-    EXPECT_EQ(FormatFloat(u";0.00"_s, 3.5), u"3.5"_s);
-    EXPECT_EQ(FormatFloat(u"0"_s, 1e20), u"1E20"_s);
-    EXPECT_EQ(FormatFloat(u"0.00"_s, std::nan("")), u"NAN"_s);
-    EXPECT_EQ(FormatFloat(u"0.00"_s, -HUGE_VAL), u"-INF"_s);
+TEST(formatFloat, GeneralFormatFallbacks) {
+    EXPECT_EQ(formatFloat(QString(), 3.5), u"3.5"_s);
+    EXPECT_EQ(formatFloat(u";0.00"_s, 3.5), u"3.5"_s);
+    EXPECT_EQ(formatFloat(u"0"_s, 1e20), u"1E20"_s);
+    EXPECT_EQ(formatFloat(u"0.00"_s, std::nan("")), u"NAN"_s);
+    EXPECT_EQ(formatFloat(u"0.00"_s, -HUGE_VAL), u"-INF"_s);
 }
 
-TEST(FormatFloat, CompiledPatternMatchesTheFunction) {
+TEST(formatFloat, CompiledPatternMatchesTheFunction) {
     const dyt::FloatPattern pattern(u",0.00;-,0.00"_s);
     for (double v : {0.0, 1.0, -1.0, 1234.565, -98765.4321, 0.015}) {
-        EXPECT_EQ(pattern.format(v), FormatFloat(pattern.pattern(), v)) << v;
+        EXPECT_EQ(pattern.format(v), formatFloat(pattern.pattern(), v)) << v;
     }
 }
 
-TEST(FormatFloat, ManyPatternsInTurnStayCorrect) {
+TEST(formatFloat, ManyPatternsInTurnStayCorrect) {
     // More patterns than the per-thread cache holds, used in turn twice over.
     for (int round = 0; round < 2; ++round) {
         for (int places = 0; places <= 10; ++places) {
-            const QString pattern = dyt::DisplayPattern(dyt::DecimalPattern(places));
+            const QString pattern = dyt::DisplayPattern(dyt::decimalPattern(places));
             QString expected = u"-1,234"_s;
             if (places > 0)
                 expected += u'.' + QString(places, u'0');
-            EXPECT_EQ(FormatFloat(pattern, -1234.0), expected) << pattern.toStdString();
+            EXPECT_EQ(formatFloat(pattern, -1234.0), expected) << pattern.toStdString();
         }
     }
-    EXPECT_EQ(FormatFloat(u"0.00"_s, -0.0), u"0.00"_s);
+    EXPECT_EQ(formatFloat(u"0.00"_s, -0.0), u"0.00"_s);
 }
 
-TEST(FloatToStr, FifteenSignificantDigits) {
+TEST(floatToStr, FifteenSignificantDigits) {
     struct Case {
         double value;
         const char* expected;
@@ -138,26 +138,26 @@ TEST(FloatToStr, FifteenSignificantDigits) {
                  {2.0 / 3.0, "0.666666666666667"},
                  {HUGE_VAL, "INF"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(dyt::FloatToStr(c.value), QString::fromUtf8(c.expected)) << c.value;
+        EXPECT_EQ(dyt::floatToStr(c.value), QString::fromUtf8(c.expected)) << c.value;
     }
 }
 
-TEST(FormatFloatFooter, PrefixFillsTheSlots) {
-    const QString pattern = dyt::FooterPattern(dyt::DecimalPattern(2));
+TEST(formatFloatFooter, PrefixFillsTheSlots) {
+    const QString pattern = dyt::FooterPattern(dyt::decimalPattern(2));
     EXPECT_EQ(pattern, u"%s,0.00;%s-,0.00"_s);
-    EXPECT_EQ(dyt::FormatFloatFooter(pattern, u"最大值："_s, 1234.5), u"最大值：1,234.50"_s);
-    EXPECT_EQ(dyt::FormatFloatFooter(pattern, u"最小值："_s, -1234.5), u"最小值：-1,234.50"_s);
-    EXPECT_EQ(dyt::FormatFloatFooter(pattern, QString(), 98.765), u"98.77"_s);
-    EXPECT_EQ(dyt::FormatFloatFooter(u"%s,0.00%;%s-,0.00%"_s, u"平均值："_s, 12.5),
+    EXPECT_EQ(dyt::formatFloatFooter(pattern, u"最大值："_s, 1234.5), u"最大值：1,234.50"_s);
+    EXPECT_EQ(dyt::formatFloatFooter(pattern, u"最小值："_s, -1234.5), u"最小值：-1,234.50"_s);
+    EXPECT_EQ(dyt::formatFloatFooter(pattern, QString(), 98.765), u"98.77"_s);
+    EXPECT_EQ(dyt::formatFloatFooter(u"%s,0.00%;%s-,0.00%"_s, u"平均值："_s, 12.5),
               u"平均值：12.50%"_s);
     // Characters of the number language in a prefix stay literal.
-    EXPECT_EQ(dyt::FormatFloatFooter(pattern, u"No.1, \"E\"#:"_s, 12), u"No.1, \"E\"#:12.00"_s);
-    EXPECT_EQ(dyt::FormatFloatFooter(u"%s0%%"_s, u"x"_s, 5), u"x5%"_s);
+    EXPECT_EQ(dyt::formatFloatFooter(pattern, u"No.1, \"E\"#:"_s, 12), u"No.1, \"E\"#:12.00"_s);
+    EXPECT_EQ(dyt::formatFloatFooter(u"%s0%%"_s, u"x"_s, 5), u"x5%"_s);
 }
 
-TEST(FormatFloatFooter, PatternPairsFromSettings) {
+TEST(formatFloatFooter, PatternPairsFromSettings) {
     EXPECT_EQ(dyt::DisplayPattern(u"0.00"_s), u",0.00;-,0.00"_s);
-    EXPECT_EQ(dyt::DisplayPattern(dyt::DecimalPattern(0)), u",0.;-,0."_s);
+    EXPECT_EQ(dyt::DisplayPattern(dyt::decimalPattern(0)), u",0.;-,0."_s);
     EXPECT_EQ(dyt::FooterPattern(u"0.000"_s), u"%s,0.000;%s-,0.000"_s);
 }
 
@@ -253,7 +253,7 @@ TEST(FormatDateTime, TwelveHourClockAndMidnight) {
     EXPECT_EQ(FormatDateTime(u"yyyy-mm-dd hh:nn:ss"_s, QDateTime()), u"1899-12-30 00:00:00"_s);
 }
 
-TEST(FormatBillNumber, PresetsOfTheNumberingWindow) {
+TEST(formatBillNumber, PresetsOfTheNumberingWindow) {
     const QDateTime newYear(QDate(2008, 1, 1), QTime(10, 30, 0));
     const QString prefix = u"\"JH\""_s;
     struct Case {
@@ -267,22 +267,22 @@ TEST(FormatBillNumber, PresetsOfTheNumberingWindow) {
                  {u"\"PC9\"\r-\r"_s + prefix + u"\r-\rYYYY\r-\rMM\r-\rDD\r-\r[00000]"_s,
                   "PC9-JH-2008-01-01-00001"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(dyt::FormatBillNumber(c.format, newYear, 1), QString::fromUtf8(c.expected))
+        EXPECT_EQ(dyt::formatBillNumber(c.format, newYear, 1), QString::fromUtf8(c.expected))
             << c.expected;
     }
     // CR LF line breaks are removed as well; a counter wider than the mask keeps
     // all its digits.
-    EXPECT_EQ(dyt::FormatBillNumber(u"\"XS\"\r\nyyyymmdd\r\n[000]"_s, newYear, 1234),
+    EXPECT_EQ(dyt::formatBillNumber(u"\"XS\"\r\nyyyymmdd\r\n[000]"_s, newYear, 1234),
               u"XS200801011234"_s);
-    EXPECT_EQ(dyt::FormatBillNumber(QString(), newYear, 1), QString());
+    EXPECT_EQ(dyt::formatBillNumber(QString(), newYear, 1), QString());
 }
 
-TEST(ApplyCounterMask, ReplacesTheFirstBracketPair) {
-    EXPECT_EQ(dyt::ApplyCounterMask(u"JH-2008-[0000]"_s, 12), u"JH-2008-0012"_s);
-    EXPECT_EQ(dyt::ApplyCounterMask(u"[00]-X"_s, 7), u"07-X"_s);
-    EXPECT_EQ(dyt::ApplyCounterMask(u"JH-2008"_s, 12), u"JH-2008"_s);
-    EXPECT_EQ(dyt::ApplyCounterMask(u"JH]-[00"_s, 12), u"JH]-[00"_s);
-    EXPECT_EQ(dyt::ApplyCounterMask(u"A[000]B[00]"_s, 5), u"A005B[00]"_s);
+TEST(applyCounterMask, ReplacesTheFirstBracketPair) {
+    EXPECT_EQ(dyt::applyCounterMask(u"JH-2008-[0000]"_s, 12), u"JH-2008-0012"_s);
+    EXPECT_EQ(dyt::applyCounterMask(u"[00]-X"_s, 7), u"07-X"_s);
+    EXPECT_EQ(dyt::applyCounterMask(u"JH-2008"_s, 12), u"JH-2008"_s);
+    EXPECT_EQ(dyt::applyCounterMask(u"JH]-[00"_s, 12), u"JH]-[00"_s);
+    EXPECT_EQ(dyt::applyCounterMask(u"A[000]B[00]"_s, 5), u"A005B[00]"_s);
 }
 
 TEST(Format, IntegersTextsAndFloatingPoint) {

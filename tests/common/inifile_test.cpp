@@ -70,17 +70,17 @@ TEST_F(IniFileTest, ReadsWindowsStyleFile) {
     EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s), u"0"_s);
     EXPECT_EQ(ini.ReadString(u"nosuch"_s, u"cb1"_s, u"d"_s), u"d"_s);
     // Keys before the first section and lines without "=" are not keys.
-    EXPECT_FALSE(ini.ValueExists(QString(), u"orphan"_s));
-    EXPECT_FALSE(ini.ValueExists(u"_CLIENT_"_s, u"odd line without equals"_s));
+    EXPECT_FALSE(ini.valueExists(QString(), u"orphan"_s));
+    EXPECT_FALSE(ini.valueExists(u"_CLIENT_"_s, u"odd line without equals"_s));
     EXPECT_FALSE(ini.hasUndecodableBytes());
 }
 
 TEST_F(IniFileTest, RewriteKeepsEverythingElseAndWritesCrLf) {
     writeBytes(path(), gbkLines(kSample, "\n"));  // LF line ends on read
     IniFile ini(path());
-    ini.WriteString(u"_client_"_s, u"serverip"_s, u"10.0.0.1"_s);
-    ini.WriteString(u"_CLIENT_"_s, u"UserId"_s, u"3"_s);
-    ini.WriteString(u"销售单"_s, u"TreeWidth"_s, u"200"_s);
+    ini.writeString(u"_client_"_s, u"serverip"_s, u"10.0.0.1"_s);
+    ini.writeString(u"_CLIENT_"_s, u"UserId"_s, u"3"_s);
+    ini.writeString(u"销售单"_s, u"TreeWidth"_s, u"200"_s);
     const QString expected =
         u"; 客户端配置\n"
         "orphan=before any section\n"
@@ -101,17 +101,17 @@ TEST_F(IniFileTest, RewriteKeepsEverythingElseAndWritesCrLf) {
     // A fresh reader sees the same values.
     IniFile again(path());
     EXPECT_EQ(again.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"10.0.0.1"_s);
-    EXPECT_EQ(again.ReadSection(u"_CLIENT_"_s),
+    EXPECT_EQ(again.readSection(u"_CLIENT_"_s),
               (QStringList{u"ServerIP"_s, u"cb1"_s, u"ProfileName"_s, u"UserId"_s}));
 }
 
 TEST_F(IniFileTest, DeleteKeyAndEraseSection) {
     writeBytes(path(), gbkLines(kSample));
     IniFile ini(path());
-    ini.DeleteKey(u"_CLIENT_"_s, u"CB1"_s);
-    ini.DeleteKey(u"_CLIENT_"_s, u"nosuch"_s);
-    ini.DeleteKey(u"nosuch"_s, u"cb1"_s);
-    ini.EraseSection(u"进货单"_s);
+    ini.deleteKey(u"_CLIENT_"_s, u"CB1"_s);
+    ini.deleteKey(u"_CLIENT_"_s, u"nosuch"_s);
+    ini.deleteKey(u"nosuch"_s, u"cb1"_s);
+    ini.eraseSection(u"进货单"_s);
     const QString expected =
         u"; 客户端配置\n"
         "orphan=before any section\n"
@@ -121,24 +121,24 @@ TEST_F(IniFileTest, DeleteKeyAndEraseSection) {
         "odd line without equals\n"
         "\n"_s;
     EXPECT_EQ(readBytes(path()), gbkLines(expected));
-    EXPECT_FALSE(ini.SectionExists(u"进货单"_s));
-    EXPECT_FALSE(ini.ValueExists(u"_CLIENT_"_s, u"cb1"_s));
+    EXPECT_FALSE(ini.sectionExists(u"进货单"_s));
+    EXPECT_FALSE(ini.valueExists(u"_CLIENT_"_s, u"cb1"_s));
 }
 
 TEST_F(IniFileTest, DuplicateSectionsAndKeys) {
     IniFile ini = IniFile::fromText(u"[A]\nk=1\nK=2\nx=3\n[b]\nk=4\n[a]\nk=5\ny=6\n"_s);
     EXPECT_EQ(ini.ReadString(u"a"_s, u"k"_s), u"1"_s);
     // The second section of a name is not read.
-    EXPECT_FALSE(ini.ValueExists(u"A"_s, u"y"_s));
-    EXPECT_EQ(ini.ReadSections(), (QStringList{u"A"_s, u"b"_s}));
-    EXPECT_EQ(ini.ReadSection(u"A"_s), (QStringList{u"k"_s, u"x"_s}));
-    const auto values = ini.ReadSectionValues(u"a"_s);
+    EXPECT_FALSE(ini.valueExists(u"A"_s, u"y"_s));
+    EXPECT_EQ(ini.readSections(), (QStringList{u"A"_s, u"b"_s}));
+    EXPECT_EQ(ini.readSection(u"A"_s), (QStringList{u"k"_s, u"x"_s}));
+    const auto values = ini.readSectionValues(u"a"_s);
     ASSERT_EQ(values.size(), 2);
     EXPECT_EQ(values[0].first, u"k"_s);
     EXPECT_EQ(values[0].second, u"1"_s);
     EXPECT_EQ(values[1].first, u"x"_s);
     EXPECT_EQ(values[1].second, u"3"_s);
-    ini.EraseSection(u"A"_s);
+    ini.eraseSection(u"A"_s);
     EXPECT_EQ(ini.toText(), u"[b]\r\nk=4\r\n"_s);
 }
 
@@ -157,26 +157,26 @@ TEST(IniFileValues, ReadInteger) {
     for (const auto& c : cases) {
         EXPECT_EQ(ini.ReadInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
     }
-    EXPECT_TRUE(ini.ReadBool(u"s"_s, u"dec"_s, false));
-    EXPECT_FALSE(ini.ReadBool(u"s"_s, u"word"_s, false));
-    EXPECT_TRUE(ini.ReadBool(u"s"_s, u"missing"_s, true));
+    EXPECT_TRUE(ini.readBool(u"s"_s, u"dec"_s, false));
+    EXPECT_FALSE(ini.readBool(u"s"_s, u"word"_s, false));
+    EXPECT_TRUE(ini.readBool(u"s"_s, u"missing"_s, true));
 }
 
 TEST(IniFileValues, ValuesAreStoredVerbatim) {
     IniFile ini;
-    ini.WriteString(u"s"_s, u"path"_s, u"C:\\dyt\\a;b=c"_s);
-    ini.WriteInteger(u"s"_s, u"n"_s, -12);
-    ini.WriteBool(u"s"_s, u"b"_s, true);
+    ini.writeString(u"s"_s, u"path"_s, u"C:\\dyt\\a;b=c"_s);
+    ini.writeInteger(u"s"_s, u"n"_s, -12);
+    ini.writeBool(u"s"_s, u"b"_s, true);
     EXPECT_EQ(ini.toText(), u"[s]\r\npath=C:\\dyt\\a;b=c\r\nn=-12\r\nb=1\r\n"_s);
     EXPECT_EQ(ini.ReadString(u"s"_s, u"path"_s), u"C:\\dyt\\a;b=c"_s);
 }
 
-TEST(IniFileText, GridLayoutText) {
+TEST(IniFileText, gridLayoutText) {
     IniFile layout;
-    layout.WriteString(u"_Sys_"_s, u"_Ver_"_s, u"V10"_s);
-    layout.WriteInteger(u"_Sys_"_s, u"_Cnt_"_s, 2);
-    layout.WriteInteger(u"_Sys_"_s, u"0_W"_s, 66);
-    layout.WriteString(u"_Sys_"_s, u"0_C"_s, u"单价#$0D含税"_s);
+    layout.writeString(u"_Sys_"_s, u"_Ver_"_s, u"V10"_s);
+    layout.writeInteger(u"_Sys_"_s, u"_Cnt_"_s, 2);
+    layout.writeInteger(u"_Sys_"_s, u"0_W"_s, 66);
+    layout.writeString(u"_Sys_"_s, u"0_C"_s, u"单价#$0D含税"_s);
     const QString text = layout.toText();
     EXPECT_EQ(text, u"[_Sys_]\r\n_Ver_=V10\r\n_Cnt_=2\r\n0_W=66\r\n0_C=单价#$0D含税\r\n"_s);
     IniFile back = IniFile::fromText(text);
@@ -191,20 +191,20 @@ TEST(IniFileText, GridLayoutText) {
     // Texts are not files: characters outside GBK are accepted here.
     IniFile wide;
     const QString emoji = QString::fromUcs4(U"\U0001F600");
-    wide.WriteString(u"_Sys_"_s, u"x"_s, emoji);
+    wide.writeString(u"_Sys_"_s, u"x"_s, emoji);
     EXPECT_EQ(wide.ReadString(u"_Sys_"_s, u"x"_s), emoji);
 }
 
 TEST(IniFileText, BadNamesAndValuesAreRefused) {
     IniFile ini;
     const QString s = u"s"_s;
-    EXPECT_THROW(ini.WriteString(QString(), u"k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(u"a]b"_s, u"k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, QString(), u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, u"a=b"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, u"[k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, u";k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.WriteString(s, u"k"_s, u"a\r\nb"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(QString(), u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(u"a]b"_s, u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(s, QString(), u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(s, u"a=b"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(s, u"[k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(s, u";k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(s, u"k"_s, u"a\r\nb"_s), dyt::DytError);
     EXPECT_EQ(ini.toText(), QString());
 }
 
@@ -214,9 +214,9 @@ TEST_F(IniFileTest, CharactersOutsideGbkAreRefusedAndNothingChanges) {
     IniFile ini(path());
     const QString emoji = QString::fromUcs4(U"\U0001F600");
     const QString error =
-        dyt::test::errorOf([&] { ini.WriteString(u"_CLIENT_"_s, u"ServerIP"_s, emoji); });
+        dyt::test::errorOf([&] { ini.writeString(u"_CLIENT_"_s, u"ServerIP"_s, emoji); });
     EXPECT_TRUE(error.contains(u"GBK"_s)) << error.toStdString();
-    EXPECT_THROW(ini.WriteString(emoji, u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_THROW(ini.writeString(emoji, u"k"_s, u"v"_s), dyt::DytError);
     EXPECT_EQ(readBytes(path()), before);
     EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
 }
@@ -226,7 +226,7 @@ TEST_F(IniFileTest, Utf8ByteOrderMarkIsReadAndTheFileBecomesGbk) {
                QByteArray("\xEF\xBB\xBF") + u"[_CLIENT_]\r\nProfileName=账套一\r\n"_s.toUtf8());
     IniFile ini(path());
     EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
-    ini.WriteString(u"_CLIENT_"_s, u"UserId"_s, u"1"_s);
+    ini.writeString(u"_CLIENT_"_s, u"UserId"_s, u"1"_s);
     EXPECT_EQ(readBytes(path()), gbkLines(u"[_CLIENT_]\nProfileName=账套一\nUserId=1\n"_s));
 }
 
@@ -248,15 +248,15 @@ TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {
     EXPECT_TRUE(ini.hasUndecodableBytes());
     EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).startsWith(u"ab"_s));
     EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).contains(QChar(0xFFFD)));
-    ini.WriteString(u"s"_s, u"k"_s, u"2"_s);
+    ini.writeString(u"s"_s, u"k"_s, u"2"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\n") + bad1 + "\r\n" + bad2 + "\r\nk=2\r\n");
 }
 
 TEST_F(IniFileTest, MissingFileIsEmptyAndCreatedOnFirstWrite) {
     IniFile ini(path());
-    EXPECT_TRUE(ini.ReadSections().isEmpty());
+    EXPECT_TRUE(ini.readSections().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
-    ini.WriteString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s);
+    ini.writeString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[_CLIENT_]\r\ncb2=0\r\n"));
     // Only the file itself is left in the folder: no temporary file remains.
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"dytv1config.ini"_s});
@@ -264,8 +264,8 @@ TEST_F(IniFileTest, MissingFileIsEmptyAndCreatedOnFirstWrite) {
 
 TEST_F(IniFileTest, FailedSaveLeavesMemoryAndDiskAlone) {
     IniFile ini(dir_.filePath(u"no/such/folder/print.ini"_s));
-    EXPECT_THROW(ini.WriteString(u"s"_s, u"k"_s, u"v"_s), dyt::DytError);
-    EXPECT_FALSE(ini.ValueExists(u"s"_s, u"k"_s));
+    EXPECT_THROW(ini.writeString(u"s"_s, u"k"_s, u"v"_s), dyt::DytError);
+    EXPECT_FALSE(ini.valueExists(u"s"_s, u"k"_s));
     // A folder in the way: it cannot be read as a file, nor replaced by one.
     QDir(dir_.path()).mkdir(u"print.ini"_s);
     EXPECT_THROW(IniFile{path(u"print.ini"_s)}, dyt::DytError);
@@ -279,7 +279,7 @@ TEST_F(IniFileTest, BufferedWritesReachTheFileOnSave) {
     writeBytes(path(), QByteArray("[s]\r\nk=1\r\n"));
     IniFile ini(path());
     ini.setWriteThrough(false);
-    ini.WriteString(u"s"_s, u"k"_s, u"2"_s);
+    ini.writeString(u"s"_s, u"k"_s, u"2"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\nk=1\r\n"));
     ini.save();
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\nk=2\r\n"));

@@ -52,7 +52,7 @@ GridDefinition goodsGrid() {
     return def;
 }
 
-TEST(ColumnIdentity, FollowsTheTagAndTheGridsHidingRule) {
+TEST(columnIdentity, FollowsTheTagAndTheGridsHidingRule) {
     struct Case {
         const char* name;
         int tag;
@@ -69,7 +69,7 @@ TEST(ColumnIdentity, FollowsTheTagAndTheGridsHidingRule) {
         def.allowHideColumns = c.allowHide;
         GridColumn column;
         column.tag = c.tag;
-        EXPECT_EQ(c.identity, gridfilter::ColumnIdentity(def, column)) << c.name;
+        EXPECT_EQ(c.identity, gridfilter::columnIdentity(def, column)) << c.name;
     }
 }
 
@@ -246,7 +246,7 @@ TEST_F(ColumnConfigOnGridTest, SortAndFilterRowFollowTheirColumns) {
     config.setVisible(0, false);
     config.setVisible(2, true);
     config.setCaption(1, u"货号"_s);
-    gridfilter::ApplyColumnConfig(&view, config);
+    gridfilter::applyColumnConfig(&view, config);
 
     // The offered places 0, 1, 3, 4 take the list's order; the fixed id stays at 2.
     EXPECT_EQ((QStringList{u"amount"_s, u"code"_s, u"id"_s, u"barcode"_s, u"qty"_s}),
@@ -267,7 +267,7 @@ TEST_F(ColumnConfigOnGridTest, ARefusedChoiceLeavesTheGridAlone) {
     ColumnConfig config(def);
     for (int i = 0; i < config.rowCount(); ++i)
         config.setVisible(i, false);
-    EXPECT_EQ(u"至少显示一列"_s, errorOf([&] { gridfilter::ApplyColumnConfig(&view, config); }));
+    EXPECT_EQ(u"至少显示一列"_s, errorOf([&] { gridfilter::applyColumnConfig(&view, config); }));
     EXPECT_FALSE(view.table()->isColumnHidden(0));
     EXPECT_EQ(u"code"_s, def.columns[0].fieldName);
 }
@@ -323,7 +323,7 @@ TEST_F(ColumnConfigOnGridTest, DraggingALineByItsNumberMovesTheColumn) {
     EXPECT_EQ(u"金额"_s, dialog.listModel()->index(0, 1).data().toString());
     // The header keeps its plain numbering; the list holds the order.
     EXPECT_EQ(0, dialog.list()->verticalHeader()->visualIndex(0));
-    gridfilter::ApplyColumnConfig(&view, dialog.config());
+    gridfilter::applyColumnConfig(&view, dialog.config());
     EXPECT_EQ(u"amount"_s, def.columns[0].fieldName);
 }
 

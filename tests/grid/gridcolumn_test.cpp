@@ -62,11 +62,11 @@ TEST(SplitCaptionTags, CutsAtTheFirstBrackets) {
     }
 }
 
-TEST(NumberPatterns, BuildsTheDisplayAndFooterPair) {
-    EXPECT_EQ(u",0.00;-,0.00"_s, NumberPatterns(u"0.00"_s).display);
-    EXPECT_EQ(u"%s,0.00;%s-,0.00"_s, NumberPatterns(u"0.00"_s).footer);
-    EXPECT_EQ(u",0.;-,0."_s, NumberPatterns(u"0."_s).display);
-    EXPECT_EQ(u"%s,0.0000;%s-,0.0000"_s, NumberPatterns(u"0.0000"_s).footer);
+TEST(numberPatterns, BuildsTheDisplayAndFooterPair) {
+    EXPECT_EQ(u",0.00;-,0.00"_s, numberPatterns(u"0.00"_s).display);
+    EXPECT_EQ(u"%s,0.00;%s-,0.00"_s, numberPatterns(u"0.00"_s).footer);
+    EXPECT_EQ(u",0.;-,0."_s, numberPatterns(u"0."_s).display);
+    EXPECT_EQ(u"%s,0.0000;%s-,0.0000"_s, numberPatterns(u"0.0000"_s).footer);
 }
 
 // One row per number tag of the tag table: kind, places, patterns, and a value shown with them.
@@ -115,7 +115,7 @@ TEST(ApplyColumnTags, NumberTagTable) {
         EXPECT_EQ(Qt::AlignRight, col.footerAlignment & Qt::AlignHorizontal_Mask);
         EXPECT_FALSE(col.masked);
         EXPECT_TRUE(col.editable);
-        EXPECT_EQ(QLatin1String(c.shown), FormatFloat(col.displayPattern, c.sample));
+        EXPECT_EQ(QLatin1String(c.shown), formatFloat(col.displayPattern, c.sample));
     }
 }
 
@@ -216,8 +216,8 @@ TEST(ApplyColumnTags, PercentFooterKeepsThePercentSign) {
     GridDefinition view = definition();
     GridColumn col;
     ApplyColumnTags(view, col, u"%R%AVG%"_s);
-    EXPECT_EQ(u"平均值：12.50%"_s, FormatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
-    EXPECT_EQ(u"平均值：-0.25%"_s, FormatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
+    EXPECT_EQ(u"平均值：12.50%"_s, formatFloatFooter(col.summaryFormat, col.summaryPrefix, 12.5));
+    EXPECT_EQ(u"平均值：-0.25%"_s, formatFloatFooter(col.summaryFormat, col.summaryPrefix, -0.25));
 }
 
 TEST(ApplyColumnTags, SummaryOtherThanCountMakesATextColumnFloat) {
@@ -270,7 +270,7 @@ TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
     EXPECT_FALSE(masked.editable);
     EXPECT_EQ(SummaryKind::None, masked.summary);
     EXPECT_FALSE(denied.footerVisible);
-    EXPECT_EQ(u"***"_s, MaskedText());
+    EXPECT_EQ(u"***"_s, maskedText());
 
     GridDefinition allowed = definition(true);
     const GridColumn& open = AddGridColumn(allowed, caption, u"yjzj"_s, true, 80);
@@ -279,8 +279,8 @@ TEST(AddGridColumn, CostColumnWithAndWithoutTheRight) {
     EXPECT_EQ(SummaryKind::Sum, open.summary);
     EXPECT_TRUE(allowed.footerVisible);
     EXPECT_EQ(5, open.decimals);  // totaldot
-    EXPECT_EQ(u"1,234.56780"_s, FormatFloat(open.displayPattern, 1234.5678));
-    EXPECT_EQ(u"99.00000"_s, FormatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
+    EXPECT_EQ(u"1,234.56780"_s, formatFloat(open.displayPattern, 1234.5678));
+    EXPECT_EQ(u"99.00000"_s, formatFloatFooter(open.summaryFormat, open.summaryPrefix, 99));
 }
 
 // One row per caption: what AddGridColumn makes of its tags and text. "F" anywhere in the tags
@@ -377,16 +377,16 @@ TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
 TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
     GridDefinition view = definition();  // pricedot 4, qtydot 3
     const GridColumn& col = AddGridColumn(view, u"[%P%]单价"_s, QString(), true, 60);
-    EXPECT_EQ(u"12.3457"_s, FormatFloat(col.displayPattern, 12.345678));
-    EXPECT_EQ(u"-12.346"_s, FormatFloat(col.displayPattern, -12.345678));
-    EXPECT_EQ(u"-1,234.500"_s, FormatFloat(col.displayPattern, -1234.5));
+    EXPECT_EQ(u"12.3457"_s, formatFloat(col.displayPattern, 12.345678));
+    EXPECT_EQ(u"-12.346"_s, formatFloat(col.displayPattern, -12.345678));
+    EXPECT_EQ(u"-1,234.500"_s, formatFloat(col.displayPattern, -1234.5));
     EXPECT_EQ(4, col.decimals);
 
     GridDefinition whole = definition();
     whole.context.qtyDot = 0;
     const GridColumn& p0 = AddGridColumn(whole, u"[%P%]单价"_s, QString(), true, 60);
-    EXPECT_EQ(u"-13"_s, FormatFloat(p0.displayPattern, -12.5));
-    EXPECT_EQ(u"12.5000"_s, FormatFloat(p0.displayPattern, 12.5));
+    EXPECT_EQ(u"-13"_s, formatFloat(p0.displayPattern, -12.5));
+    EXPECT_EQ(u"12.5000"_s, formatFloat(p0.displayPattern, 12.5));
 }
 
 TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {

@@ -114,18 +114,18 @@ QStringList sharedStrings(const QByteArray& xml) {
 }
 
 TEST(GridExportNames, SaveDialogTexts) {
-    EXPECT_EQ(u"导出到Excel"_s, gridexport::DialogTitle());
+    EXPECT_EQ(u"导出到Excel"_s, gridexport::dialogTitle());
     EXPECT_EQ(u"Excel文件(*.xls);;Excel 2007文件(*.xlsx);;所有文件(*.*)"_s,
-              gridexport::FileFilter());
+              gridexport::fileFilter());
     EXPECT_EQ(u"数据-2024_03_05-07_08_09.xls"_s,
-              gridexport::ProposedFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
+              gridexport::proposedFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
     EXPECT_EQ(u"数据-2024_12_31-23_59_58.xls"_s,
-              gridexport::ProposedFileName(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))));
+              gridexport::proposedFileName(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))));
 }
 
 TEST(GridExportNames, TargetFileNames) {
     const QString xls = u"Excel文件(*.xls)"_s;
-    const QString xlsx = gridexport::XlsxFilter();
+    const QString xlsx = gridexport::xlsxFilter();
     const QString all = u"所有文件(*.*)"_s;
     struct Case {
         QString chosen;
@@ -144,9 +144,9 @@ TEST(GridExportNames, TargetFileNames) {
         {u"/d/a.xls.bak"_s, xls, u"/d/a.xls.bak"_s, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.target, gridexport::TargetFileName(c.chosen, c.filter))
+        EXPECT_EQ(c.target, gridexport::targetFileName(c.chosen, c.filter))
             << c.chosen.toStdString();
-        EXPECT_EQ(c.isXlsx, gridexport::IsXlsxName(c.target)) << c.target.toStdString();
+        EXPECT_EQ(c.isXlsx, gridexport::isXlsxName(c.target)) << c.target.toStdString();
     }
 }
 
@@ -164,7 +164,7 @@ TEST(GridExportNames, SpreadsheetNumberFormats) {
         {QString(), QString()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.format, gridexport::SpreadsheetNumberFormat(c.pattern))
+        EXPECT_EQ(c.format, gridexport::spreadsheetNumberFormat(c.pattern))
             << c.pattern.toStdString();
 }
 
@@ -184,9 +184,9 @@ TEST(GridExportNames, PlacesFollowTheSectionThatShowsTheValue) {
         {QString(), 1.23456, 4, 1.2346},  // no pattern: the column's places
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.places, gridfilter::DisplayPlaces(c.pattern, c.value, 4))
+        EXPECT_EQ(c.places, gridfilter::displayPlaces(c.pattern, c.value, 4))
             << c.pattern.toStdString() << " " << c.value;
-        EXPECT_DOUBLE_EQ(c.shown, gridfilter::DisplayedNumber(c.pattern, c.value, 4))
+        EXPECT_DOUBLE_EQ(c.shown, gridfilter::displayedNumber(c.pattern, c.value, 4))
             << c.pattern.toStdString() << " " << c.value;
     }
 }
@@ -229,7 +229,7 @@ protected:
 
 TEST_F(GridExportTest, WorksheetBytesFieldByField) {
     const QString file = path("导出.xls");
-    WriteGridWorkbook(&view, file);
+    writeGridWorkbook(&view, file);
     const QByteArray bytes = readFile(file);
 
     // Worked out from the record layout: number, length, row, column, format 0, body.
@@ -267,11 +267,11 @@ TEST_F(GridExportTest, WorksheetBytesFieldByField) {
 
 TEST_F(GridExportTest, ExportFollowsTheShownOrderRowsAndFilter) {
     view.table()->horizontalHeader()->moveSection(4, 0);  // ID shown first
-    gridfilter::ApplyQueryFilter(
+    gridfilter::applyQueryFilter(
         &view,
         gridfilter::QueryFilter::makeCondition(def, 4, gridfilter::FilterOperator::Less, u"0"_s),
         gridfilter::FilterScope::New);
-    const RecordSet out = gridexport::GridRecords(&view);
+    const RecordSet out = gridexport::gridRecords(&view);
     QStringList captions;
     for (const Field& f : out.fields())
         captions.append(f.caption());
@@ -283,7 +283,7 @@ TEST_F(GridExportTest, ExportFollowsTheShownOrderRowsAndFilter) {
 
 TEST_F(GridExportTest, XlsxRoundTrip) {
     const QString file = path("导出.xlsx");
-    WriteGridWorkbook(&view, file);
+    writeGridWorkbook(&view, file);
     const QByteArray bytes = readFile(file);
     ASSERT_TRUE(bytes.startsWith("PK\x03\x04"));
     const QMap<QString, QByteArray> parts = unzip(bytes);
@@ -325,7 +325,7 @@ TEST_F(GridExportTest, XlsxRoundTrip) {
 TEST_F(GridExportTest, AnExistingFileIsReplacedWholeOrKept) {
     const QString file = path("库存.xls");
     writeFile(file, "old contents");
-    WriteGridWorkbook(&view, file);
+    writeGridWorkbook(&view, file);
     EXPECT_TRUE(readFile(file).startsWith(QByteArray::fromHex("09080800")));
 
     // Too many rows for the worksheet format: nothing is written, the old file stays.
@@ -333,7 +333,7 @@ TEST_F(GridExportTest, AnExistingFileIsReplacedWholeOrKept) {
     for (int i = 0; i < 65534; ++i)
         rs.appendRow({u"X"_s});
     model.reload();
-    EXPECT_FALSE(errorOf([&] { WriteGridWorkbook(&view, file); }).isEmpty());
+    EXPECT_FALSE(errorOf([&] { writeGridWorkbook(&view, file); }).isEmpty());
     EXPECT_EQ(QByteArray("old contents"), readFile(file));
     EXPECT_EQ(QStringList{u"库存.xls"_s}, QDir(dir.path()).entryList(QDir::Files));
 }
@@ -352,7 +352,7 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
     gridexport::setFileChooser([&](QWidget*, const QString& title, const QString& proposed,
                                    const QString& filter, QString* selected) {
         asked << title << proposed << filter;
-        *selected = gridexport::XlsxFilter();
+        *selected = gridexport::xlsxFilter();
         return path("月报");
     });
     gridexport::setDocumentOpener([&](const QString& p) {
@@ -360,21 +360,21 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
         return true;
     });
 
-    EXPECT_TRUE(ExportGridToExcel(&view, nullptr));
+    EXPECT_TRUE(exportGridToExcel(&view, nullptr));
     ASSERT_EQ(3, asked.size());
     EXPECT_EQ(u"导出到Excel"_s, asked[0]);
     EXPECT_TRUE(QRegularExpression(u"^数据-\\d{4}_\\d{2}_\\d{2}-\\d{2}_\\d{2}_\\d{2}\\.xls$"_s)
                     .match(asked[1])
                     .hasMatch())
         << asked[1].toStdString();
-    EXPECT_EQ(gridexport::FileFilter(), asked[2]);
+    EXPECT_EQ(gridexport::fileFilter(), asked[2]);
     EXPECT_EQ(QStringList{path("月报.xlsx")}, opened);
     EXPECT_TRUE(readFile(path("月报.xlsx")).startsWith("PK\x03\x04"));
     EXPECT_TRUE(prompter.messages().isEmpty());
 
     // A shell that cannot open the file leaves the file and says so.
     gridexport::setDocumentOpener([](const QString&) { return false; });
-    EXPECT_TRUE(ExportGridToExcel(&view, nullptr));
+    EXPECT_TRUE(exportGridToExcel(&view, nullptr));
     ASSERT_EQ(1, prompter.messages().size());
     EXPECT_TRUE(prompter.messages()[0].contains(u"月报.xlsx"_s));
 
@@ -386,15 +386,15 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
         opened.append(p);
         return true;
     });
-    EXPECT_FALSE(ExportGridToExcel(&view, nullptr));
+    EXPECT_FALSE(exportGridToExcel(&view, nullptr));
     EXPECT_TRUE(opened.isEmpty());
 }
 
 TEST_F(GridExportTest, ErrorsGoToThePrompter) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
-    EXPECT_EQ(u"无数据"_s, errorOf([] { WriteGridWorkbook(nullptr, u"x.xls"_s); }));
-    EXPECT_FALSE(ExportGridToExcel(nullptr, nullptr));
+    EXPECT_EQ(u"无数据"_s, errorOf([] { writeGridWorkbook(nullptr, u"x.xls"_s); }));
+    EXPECT_FALSE(exportGridToExcel(nullptr, nullptr));
     ASSERT_EQ(1, prompter.records(client::PromptKind::Message).size());
     EXPECT_EQ(u"错误"_s, prompter.records(client::PromptKind::Message)[0].caption);
     EXPECT_EQ(u"无数据"_s, prompter.messages()[0]);

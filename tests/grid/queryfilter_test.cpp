@@ -92,7 +92,7 @@ protected:
 
     void filter(const char* field, FilterOperator op, const QString& value,
                 FilterScope scope = FilterScope::New) {
-        gridfilter::ApplyQueryFilter(&view, condition(field, op, value), scope);
+        gridfilter::applyQueryFilter(&view, condition(field, op, value), scope);
     }
 
     RecordSet rs;
@@ -166,7 +166,7 @@ TEST_F(QueryFilterTest, NewConditionReplacesTheLastOne) {
     filter("name", FilterOperator::Like, u"笔"_s);
     filter("code", FilterOperator::Equal, u"C_01"_s, FilterScope::New);
     EXPECT_EQ(QStringList{u"C_01"_s}, shownCodes());
-    EXPECT_EQ(u"(【编号】等于 [C_01])"_s, gridfilter::CurrentQueryFilter(&view).text());
+    EXPECT_EQ(u"(【编号】等于 [C_01])"_s, gridfilter::currentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, FilterWithinTheLastResult) {
@@ -174,7 +174,7 @@ TEST_F(QueryFilterTest, FilterWithinTheLastResult) {
     filter("qty", FilterOperator::Greater, u"1"_s, FilterScope::WithinLast);
     EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s}), shownCodes());
     EXPECT_EQ(u"(【名称】类似于 [笔])并且(【数量】大于 [1])"_s,
-              gridfilter::CurrentQueryFilter(&view).text());
+              gridfilter::currentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, MergeWithTheLastResult) {
@@ -182,7 +182,7 @@ TEST_F(QueryFilterTest, MergeWithTheLastResult) {
     filter("code", FilterOperator::Equal, u"C_01"_s, FilterScope::MergeWithLast);
     EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s, u"B001"_s, u"C_01"_s}), shownCodes());
     EXPECT_EQ(u"(【名称】类似于 [笔])或者(【编号】等于 [C_01])"_s,
-              gridfilter::CurrentQueryFilter(&view).text());
+              gridfilter::currentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, StepsApplyInTheOrderTheOperatorTookThem) {
@@ -196,10 +196,10 @@ TEST_F(QueryFilterTest, StepsApplyInTheOrderTheOperatorTookThem) {
 TEST_F(QueryFilterTest, AScopeOnAnEmptyChainStartsIt) {
     filter("name", FilterOperator::Like, u"笔"_s, FilterScope::MergeWithLast);
     EXPECT_EQ(3, model.rowCount());
-    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::CurrentQueryFilter(&view).text());
-    gridfilter::ClearQueryFilter(&view);
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::currentQueryFilter(&view).text());
+    gridfilter::clearQueryFilter(&view);
     EXPECT_EQ(5, model.rowCount());
-    EXPECT_TRUE(gridfilter::CurrentQueryFilter(&view).isEmpty());
+    EXPECT_TRUE(gridfilter::currentQueryFilter(&view).isEmpty());
 }
 
 TEST_F(QueryFilterTest, TheFilterStaysThroughAReload) {
@@ -225,11 +225,11 @@ TEST_F(QueryFilterTest, Errors) {
 
     GridView bare;
     EXPECT_EQ(u" 不支持该类型视图的过滤"_s, errorOf([&] {
-                  gridfilter::ApplyQueryFilter(
+                  gridfilter::applyQueryFilter(
                       &bare, condition("name", FilterOperator::Equal, u"x"_s), FilterScope::New);
               }));
     EXPECT_EQ(u" 不支持该类型视图的过滤"_s,
-              errorOf([&] { RunQueryFilter(nullptr, QueryFilterMode::Filter, nullptr); }));
+              errorOf([&] { runQueryFilter(nullptr, QueryFilterMode::Filter, nullptr); }));
 }
 
 TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
@@ -237,29 +237,29 @@ TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
     gridfilter::QueryCondition stray = condition("name", FilterOperator::Equal, u"x"_s);
     stray.fieldName = u"nosuch"_s;
     EXPECT_FALSE(errorOf([&] {
-                     gridfilter::ApplyQueryFilter(&view, stray, FilterScope::WithinLast);
+                     gridfilter::applyQueryFilter(&view, stray, FilterScope::WithinLast);
                  }).isEmpty());
     EXPECT_EQ(3, model.rowCount());
-    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::CurrentQueryFilter(&view).text());
+    EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::currentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, LocateMovesToTheNextMatchAndWraps) {
     const auto pen = condition("name", FilterOperator::Like, u"笔"_s);
     const QList<int> expected{0, 1, 2, 0};
     for (int step = 0; step < expected.size(); ++step) {
-        EXPECT_EQ(expected[step], gridfilter::LocateRow(&view, pen)) << step;
+        EXPECT_EQ(expected[step], gridfilter::locateRow(&view, pen)) << step;
         EXPECT_EQ(expected[step], view.table()->currentIndex().row()) << step;
     }
     EXPECT_EQ(0, model.currentRow());
     // No match: the focus stays.
-    EXPECT_EQ(-1, gridfilter::LocateRow(&view, condition("code", FilterOperator::Equal, u"Z9"_s)));
+    EXPECT_EQ(-1, gridfilter::locateRow(&view, condition("code", FilterOperator::Equal, u"Z9"_s)));
     EXPECT_EQ(0, view.table()->currentIndex().row());
     EXPECT_EQ(5, model.rowCount());  // locating filters nothing
 }
 
 TEST_F(QueryFilterTest, LocateFollowsTheGridsOrder) {
     model.sort(0, Qt::DescendingOrder);  // by GBK bytes: b100%, C_01, B001, A002, A001
-    EXPECT_EQ(2, gridfilter::LocateRow(&view, condition("name", FilterOperator::Like, u"笔"_s)));
+    EXPECT_EQ(2, gridfilter::locateRow(&view, condition("name", FilterOperator::Like, u"笔"_s)));
     EXPECT_EQ(u"B001"_s, model.displayText(2, 0));
 }
 
@@ -292,7 +292,7 @@ TEST_F(QueryFilterTest, DialogOffersShownColumnsAndAppliesOnEnter) {
     EXPECT_TRUE(dialog.result());
     EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s}), shownCodes());
     EXPECT_EQ(u"(【名称】类似于 [笔])并且(【数量】大于等于 [5])"_s,
-              gridfilter::CurrentQueryFilter(&view).text());
+              gridfilter::currentQueryFilter(&view).text());
 }
 
 TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {

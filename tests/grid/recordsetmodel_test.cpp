@@ -294,11 +294,11 @@ TEST_F(RecordSetModelTest, RowIndicator) {
     EXPECT_EQ(QString(), model.rowIndicatorText(3));
 }
 
-TEST(RowIndicatorMarker, FourForms) {
-    EXPECT_EQ(u"*→"_s, RowIndicatorMarker(true, true));
-    EXPECT_EQ(u"*  "_s, RowIndicatorMarker(false, true));
-    EXPECT_EQ(u" →"_s, RowIndicatorMarker(true, false));
-    EXPECT_EQ(u"   "_s, RowIndicatorMarker(false, false));
+TEST(rowIndicatorMarker, FourForms) {
+    EXPECT_EQ(u"*→"_s, rowIndicatorMarker(true, true));
+    EXPECT_EQ(u"*  "_s, rowIndicatorMarker(false, true));
+    EXPECT_EQ(u" →"_s, rowIndicatorMarker(true, false));
+    EXPECT_EQ(u"   "_s, rowIndicatorMarker(false, false));
 }
 
 TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {

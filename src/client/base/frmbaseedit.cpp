@@ -142,7 +142,7 @@ void TfrmBaseEdit::addField(const base::EditField& field) {
             const QString kindName = field.pickKind;
             connect(pick, &QAction::triggered, this, [this, e, kindName] {
                 try {
-                    if (const auto chosen = SelectBase(kindName, QString(), this)) {
+                    if (const auto chosen = selectBase(kindName, QString(), this)) {
                         e->setProperty(kRecordIdProperty, chosen->id);
                         e->setText(chosen->name);
                     }
@@ -465,14 +465,14 @@ void TfrmBaseEdit::btnOKClick() {
         TfrmBaseDialog::btnOKClick();
 }
 
-TfrmBaseEdit* CreateBaseEditor(const base::BaseKind& kind, QWidget* parent) {
+TfrmBaseEdit* createBaseEditor(const base::BaseKind& kind, QWidget* parent) {
     if (kind.kindCode == u"SP")
         return new TfrmBaseGoodsSet(parent);
     return new TfrmBaseEdit(kind, parent);
 }
 
-bool RunBaseEditor(const base::BaseKind& kind, const EditorRequest& request, QWidget* parent) {
-    std::unique_ptr<TfrmBaseEdit> editor(CreateBaseEditor(kind, parent));
+bool runBaseEditor(const base::BaseKind& kind, const EditorRequest& request, QWidget* parent) {
+    std::unique_ptr<TfrmBaseEdit> editor(createBaseEditor(kind, parent));
     editor->setWindowFlag(Qt::Window, true);
     try {
         editor->setup(request);

@@ -102,8 +102,8 @@ private:
 };
 
 // Creates the kind's editor (the goods editor for goods).
-TfrmBaseEdit* CreateBaseEditor(const base::BaseKind& kind, QWidget* parent);
+TfrmBaseEdit* createBaseEditor(const base::BaseKind& kind, QWidget* parent);
 // Creates, sets up and shows the editor modally; true when it saved.
-bool RunBaseEditor(const base::BaseKind& kind, const EditorRequest& request, QWidget* parent);
+bool runBaseEditor(const base::BaseKind& kind, const EditorRequest& request, QWidget* parent);
 
 }  // namespace dyt::client

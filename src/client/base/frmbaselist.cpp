@@ -47,7 +47,7 @@ QString exitCaption(bool top) {
 EditorOpener& TfrmBaseList::editorOpener() {
     static EditorOpener opener = [](const base::BaseKind& kind, const EditorRequest& request,
                                     QWidget* parent) {
-        return RunBaseEditor(kind, request, parent);
+        return runBaseEditor(kind, request, parent);
     };
     return opener;
 }
@@ -133,7 +133,7 @@ void TfrmBaseList::buildColumns() {
         const QString caption = base::columnCaption(kind_, c);
         bool granted = true;
         if (c.fieldNo > 0) {
-            granted = CheckPurview(
+            granted = checkPurview(
                 menu, QStringLiteral("%1").arg(c.fieldNo, 2, 10, QLatin1Char('0')), caption, false);
         }
         GridColumn& column = addColumn(caption, c.field, false, granted ? c.width : 0);
@@ -147,13 +147,13 @@ void TfrmBaseList::buildColumns() {
 
 void TfrmBaseList::applyRights() {
     const QString menu = QString::number(tag());
-    const bool canAdd = CheckPurview(menu, QStringLiteral("01"), QStringLiteral("添加"), false);
+    const bool canAdd = checkPurview(menu, QStringLiteral("01"), QStringLiteral("添加"), false);
     btnAdd_->setVisible(canAdd);
     btnAddLevel_->setVisible(canAdd);
     btnCopyAdd_->setVisible(canAdd);
-    btnUpdate_->setVisible(CheckPurview(menu, QStringLiteral("02"), QStringLiteral("修改"), false));
-    btnDel_->setVisible(CheckPurview(menu, QStringLiteral("03"), QStringLiteral("删除"), false));
-    btnPrint()->setVisible(CheckPurview(menu, QStringLiteral("04"), QStringLiteral("打印"), false));
+    btnUpdate_->setVisible(checkPurview(menu, QStringLiteral("02"), QStringLiteral("修改"), false));
+    btnDel_->setVisible(checkPurview(menu, QStringLiteral("03"), QStringLiteral("删除"), false));
+    btnPrint()->setVisible(checkPurview(menu, QStringLiteral("04"), QStringLiteral("打印"), false));
     buildColumns();
     if (records().fieldCount() > 0)
         showRecords();

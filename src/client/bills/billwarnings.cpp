@@ -101,7 +101,7 @@ struct UnitPrices {
 };
 bool readUnitPrices(const WarnLine& line, UnitPrices* out) {
     RecordSet rs;
-    dataModule().ExecQuery(warnsql::UnitPriceSql(line), &rs);
+    dataModule().ExecQuery(warnsql::unitPriceSql(line), &rs);
     if (rs.recordCount() == 0)
         return false;
     rs.first();
@@ -113,7 +113,7 @@ bool readUnitPrices(const WarnLine& line, UnitPrices* out) {
 
 }  // namespace
 
-QList<WarnLine> WarnLinesOf(const RecordSet& lines, qint64 billStockId) {
+QList<WarnLine> warnLinesOf(const RecordSet& lines, qint64 billStockId) {
     const auto field = [&](const char* name) { return lines.fieldIndex(QLatin1String(name)); };
     const int goods = field("goodsid"), unit = field("unitid"), rate = field("rate"),
               qty = field("qty"), price = field("discountprice"), batch = field("goodspc"),
@@ -153,7 +153,7 @@ QString GoodsIdList(const QList<WarnLine>& lines) {
     return QStringLiteral("(") + parts.join(QLatin1Char(',')) + QStringLiteral(")");
 }
 
-QString StockLimitSql(const QList<WarnLine>& lines, bool upper) {
+QString stockLimitSql(const QList<WarnLine>& lines, bool upper) {
     const QString limit = upper ? QStringLiteral("warnUp") : QStringLiteral("warnDown");
     QStringList parts;
     for (const WarnLine& l : goodsLines(lines)) {
@@ -180,7 +180,7 @@ QString StockLimitSql(const QList<WarnLine>& lines, bool upper) {
            QStringLiteral(" HAVING ") + having + QStringLiteral(" ORDER BY min(k.row)");
 }
 
-QString UnitPriceSql(const WarnLine& line) {
+QString unitPriceSql(const WarnLine& line) {
     return QStringLiteral(" select k.id,k.goodsid as sp_id") +
            QStringLiteral(" ,k.latestBuyPrice,k.lowestSalePrice") +
            QStringLiteral(",dbo.fnGetCostPrice(") + QString::number(line.goodsId) +
@@ -204,7 +204,7 @@ QString VirtualStockSql(qint64 stockId, const QList<WarnLine>& lines) {
            QStringLiteral(" WHERE b1.id IN ") + GoodsIdList(lines);
 }
 
-QString PartnerSql(qint64 partnerId) {
+QString partnerSql(qint64 partnerId) {
     return QStringLiteral("select a.* from basewldw as a where a.id = ") +
            QString::number(partnerId);
 }
@@ -258,17 +258,17 @@ RecordSet sellingRowsOf(int kind, const QList<std::pair<WarnLine, UnitPrices>>& 
 
 }  // namespace
 
-RecordSet SellingPriceRows(int kind, const QList<WarnLine>& lines) {
+RecordSet sellingPriceRows(int kind, const QList<WarnLine>& lines) {
     checkSellingKind(kind);
     return sellingRowsOf(kind, pricedLines(lines));
 }
 
-SellingPriceChecks SellingPriceChecksFromSettings() {
+SellingPriceChecks sellingPriceChecksFromSettings() {
     const TSettings& s = settings();
     return {s.Switch(2035), s.Right(6013), s.Right(6017)};
 }
 
-QList<int> SellingPriceKinds(const SellingPriceChecks& checks, bool posting) {
+QList<int> sellingPriceKinds(const SellingPriceChecks& checks, bool posting) {
     QList<int> kinds;
     if (checks.warn)
         kinds << kPriceBelowLatestBuy << kPriceBelowCost << kPriceBelowLowest;
@@ -279,20 +279,20 @@ QList<int> SellingPriceKinds(const SellingPriceChecks& checks, bool posting) {
     return kinds;
 }
 
-bool CheckSellingPrices(const QList<WarnLine>& lines, bool posting,
+bool checkSellingPrices(const QList<WarnLine>& lines, bool posting,
                         const SellingPriceChecks& checks, QWidget* parent) {
-    const QList<int> kinds = SellingPriceKinds(checks, posting);
+    const QList<int> kinds = sellingPriceKinds(checks, posting);
     if (kinds.isEmpty())
         return true;
     const auto priced = pricedLines(lines);
     for (int kind : kinds) {
-        if (!TfrmBaseShowPrice::CheckAndShow(kind, sellingRowsOf(kind, priced), parent))
+        if (!TfrmBaseShowPrice::checkAndShow(kind, sellingRowsOf(kind, priced), parent))
             return false;
     }
     return true;
 }
 
-RecordSet PurchasePriceRows(const QList<WarnLine>& lines) {
+RecordSet purchasePriceRows(const QList<WarnLine>& lines) {
     RecordSet out = priceRowsShape(false);
     for (const WarnLine& l : goodsLines(lines)) {
         if (l.gift || l.unitId <= 0)
@@ -336,7 +336,7 @@ RecordSet NegativeStockRows(const QList<WarnLine>& lines) {
     return out;
 }
 
-RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines) {
+RecordSet virtualNegativeStockRows(const QList<WarnLine>& lines) {
     RecordSet out;
     out.addField(QStringLiteral("sp_id"), FieldType::Integer);
     out.addField(QStringLiteral("row"), FieldType::Integer);
@@ -370,27 +370,27 @@ RecordSet VirtualNegativeStockRows(const QList<WarnLine>& lines) {
     return out;
 }
 
-bool CheckStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent) {
-    const QString sql = warnsql::StockLimitSql(lines, upper);
+bool checkStockLimits(const QList<WarnLine>& lines, bool upper, QWidget* parent) {
+    const QString sql = warnsql::stockLimitSql(lines, upper);
     if (sql.isEmpty())
         return true;
-    return TfrmBaseShowPrice::CheckAndShow(upper ? kStockAboveUpper : kStockBelowLower, sql,
+    return TfrmBaseShowPrice::checkAndShow(upper ? kStockAboveUpper : kStockBelowLower, sql,
                                            parent);
 }
 
-bool CheckPurchasePrices(const QList<WarnLine>& lines, QWidget* parent) {
-    return TfrmBaseShowPrice::CheckAndShow(kPurchasePriceOdd, PurchasePriceRows(lines), parent);
+bool checkPurchasePrices(const QList<WarnLine>& lines, QWidget* parent) {
+    return TfrmBaseShowPrice::checkAndShow(kPurchasePriceOdd, purchasePriceRows(lines), parent);
 }
 
-bool CheckNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent) {
+bool checkNegativeStock(const QList<WarnLine>& lines, bool virtualStock, QWidget* parent) {
     if (virtualStock)
-        return TfrmBaseFKC::CheckAndShow(FkcMode::Virtual, VirtualNegativeStockRows(lines), parent);
-    return TfrmBaseFKC::CheckAndShow(FkcMode::Real, NegativeStockRows(lines), parent);
+        return TfrmBaseFKC::checkAndShow(FkcMode::Virtual, virtualNegativeStockRows(lines), parent);
+    return TfrmBaseFKC::checkAndShow(FkcMode::Real, NegativeStockRows(lines), parent);
 }
 
-PartnerLimit ReadPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
+PartnerLimit readPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
     RecordSet rs;
-    dataModule().ExecQuery(warnsql::PartnerSql(partnerId), &rs);
+    dataModule().ExecQuery(warnsql::partnerSql(partnerId), &rs);
     PartnerLimit p;
     p.thisBill = thisBill;
     if (rs.recordCount() == 0)
@@ -402,7 +402,7 @@ PartnerLimit ReadPartnerLimit(qint64 partnerId, double thisBill, bool receivable
     return p;
 }
 
-QString PartnerLimitQuestion(const PartnerLimit& limit, bool receivable, int totalDot) {
+QString partnerLimitQuestion(const PartnerLimit& limit, bool receivable, int totalDot) {
     const auto money = [totalDot](double v) { return QString::number(v, 'f', totalDot); };
     const QString side = receivable ? QStringLiteral("应收") : QStringLiteral("应付");
     const QString who = receivable ? QStringLiteral("客户[ ") : QStringLiteral("供应商[ ");
@@ -415,12 +415,12 @@ QString PartnerLimitQuestion(const PartnerLimit& limit, bool receivable, int tot
            QStringLiteral("超额：") + money(limit.excess());
 }
 
-bool CheckPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
-    const PartnerLimit limit = ReadPartnerLimit(partnerId, thisBill, receivable);
+bool checkPartnerLimit(qint64 partnerId, double thisBill, bool receivable) {
+    const PartnerLimit limit = readPartnerLimit(partnerId, thisBill, receivable);
     if (!limit.exceeded())
         return true;
     return prompter().ask(caption::hint(),
-                          PartnerLimitQuestion(limit, receivable, settings().TotalDot),
+                          partnerLimitQuestion(limit, receivable, settings().TotalDot),
                           {QStringLiteral("继续(&O)"), QStringLiteral("取消(&C)")}, 0) == 0;
 }
 

@@ -51,12 +51,12 @@ TfrmBaseFKC::TfrmBaseFKC(FkcMode mode, const RecordSet& rows, QWidget* parent)
 
 TfrmBaseFKC::~TfrmBaseFKC() = default;
 
-bool TfrmBaseFKC::CheckAndShow(FkcMode mode, const QString& sql, QWidget* parent) {
+bool TfrmBaseFKC::checkAndShow(FkcMode mode, const QString& sql, QWidget* parent) {
     TfrmBaseFKC w(mode, sql, parent);
     return w.execWhenRows();
 }
 
-bool TfrmBaseFKC::CheckAndShow(FkcMode mode, const RecordSet& rows, QWidget* parent) {
+bool TfrmBaseFKC::checkAndShow(FkcMode mode, const RecordSet& rows, QWidget* parent) {
     if (rows.recordCount() == 0)
         return true;
     TfrmBaseFKC w(mode, rows, parent);

@@ -29,8 +29,8 @@ public:
 
     // The entry point of a bill at save time: with no row true at once, else the list is shown
     // modally and true comes back only on "继续".
-    static bool CheckAndShow(FkcMode mode, const QString& sql, QWidget* parent = nullptr);
-    static bool CheckAndShow(FkcMode mode, const RecordSet& rows, QWidget* parent = nullptr);
+    static bool checkAndShow(FkcMode mode, const QString& sql, QWidget* parent = nullptr);
+    static bool checkAndShow(FkcMode mode, const RecordSet& rows, QWidget* parent = nullptr);
 
     FkcMode mode() const { return mode_; }
 

@@ -50,7 +50,7 @@ QString question(int kind) {
 }
 }  // namespace showpricetext
 
-bool ShowPriceCanContinue(int kind) {
+bool showPriceCanContinue(int kind) {
     return kind != kPriceBelowLowestStop && kind != kPriceBelowCostStop;
 }
 
@@ -71,7 +71,7 @@ WarnListLook showPriceLook(int kind) {
     look.objectName = QStringLiteral("TfrmBaseShowPrice");
     look.caption = showpricetext::caption(kind);
     look.question = showpricetext::question(kind);
-    look.canContinue = ShowPriceCanContinue(kind);
+    look.canContinue = showPriceCanContinue(kind);
     GridDefinition& def = look.columns;
     warnlist::initDefinition(def);
     warnlist::addHidden(def, QStringLiteral("sp_id"));
@@ -128,12 +128,12 @@ TfrmBaseShowPrice::TfrmBaseShowPrice(int kind, const RecordSet& rows, QWidget* p
 
 TfrmBaseShowPrice::~TfrmBaseShowPrice() = default;
 
-bool TfrmBaseShowPrice::CheckAndShow(int kind, const QString& sql, QWidget* parent) {
+bool TfrmBaseShowPrice::checkAndShow(int kind, const QString& sql, QWidget* parent) {
     TfrmBaseShowPrice w(kind, sql, parent);
     return w.execWhenRows();
 }
 
-bool TfrmBaseShowPrice::CheckAndShow(int kind, const RecordSet& rows, QWidget* parent) {
+bool TfrmBaseShowPrice::checkAndShow(int kind, const RecordSet& rows, QWidget* parent) {
     if (rows.recordCount() == 0)
         return true;
     TfrmBaseShowPrice w(kind, rows, parent);

@@ -31,7 +31,7 @@ QString question(int kind);
 }  // namespace showpricetext
 
 // Whether the kind lets the operator continue (every kind but 5 and 6).
-bool ShowPriceCanContinue(int kind);
+bool showPriceCanContinue(int kind);
 
 // Width of the quantity columns of kinds 7 and 8 (70, or 0 to hide them).
 int& stockLimitColumnWidth();
@@ -47,8 +47,8 @@ public:
 
     // The entry point of a bill at save time: runs the text (or takes the rows); with no row
     // returns true at once, else shows the list modally and returns true only on "继续".
-    static bool CheckAndShow(int kind, const QString& sql, QWidget* parent = nullptr);
-    static bool CheckAndShow(int kind, const RecordSet& rows, QWidget* parent = nullptr);
+    static bool checkAndShow(int kind, const QString& sql, QWidget* parent = nullptr);
+    static bool checkAndShow(int kind, const RecordSet& rows, QWidget* parent = nullptr);
 
     int kind() const { return kind_; }
 

@@ -209,7 +209,7 @@ void TfrmBillAbstract::buildAuditControls() {
         if (step >= 2)
             connect(btnInput_[i], &QToolButton::clicked, this, [this, step] {
                 btnAuditClick(step);
-                ShowAuditControls();
+                showAuditControls();
             });
     }
     row->addStretch(1);
@@ -226,8 +226,8 @@ void TfrmBillAbstract::buildContextMenus() {
     actNoteView_->setObjectName(u"actNoteView"_s);
     actNoteEdit_ = pmLineNote_->addAction(billtext::modify());
     actNoteEdit_->setObjectName(u"actNoteEdit"_s);
-    connect(actNoteView_, &QAction::triggered, this, [this] { ViewLineNote(); });
-    connect(actNoteEdit_, &QAction::triggered, this, [this] { EditLineNote(); });
+    connect(actNoteView_, &QAction::triggered, this, [this] { viewLineNote(); });
+    connect(actNoteEdit_, &QAction::triggered, this, [this] { editLineNote(); });
     menu->insertMenu(before, pmLineNote_);
     menu->insertSeparator(before);
     const QList<std::tuple<BillLookupKind, QString, QString>> lookups = {
@@ -243,7 +243,7 @@ void TfrmBillAbstract::buildContextMenus() {
         menu->insertAction(before, action);
         lookupActions_.append({kind, action});
         const BillLookupKind k = kind;
-        connect(action, &QAction::triggered, this, [this, k] { ShowLookup(k); });
+        connect(action, &QAction::triggered, this, [this, k] { showLookup(k); });
     }
     menu->insertSeparator(before);
 
@@ -268,7 +268,7 @@ QToolButton* TfrmBillAbstract::btnInput(int step) const {
     return step >= 1 && step <= kAuditSteps ? btnInput_[step - 1] : nullptr;
 }
 
-void TfrmBillAbstract::ShowAuditControls() {
+void TfrmBillAbstract::showAuditControls() {
     const BillKind* kind = findBillKind(djType_);
     const int steps = kind ? kind->inputNum : 1;
     panAudit_->setVisible(steps > 1);
@@ -322,7 +322,7 @@ void TfrmBillAbstract::setHeaderValue(const QString& fieldName, const QString& v
 QString TfrmBillAbstract::headerValue(const QString& fieldName) const {
     const int amount = amountIndex(fieldName);
     if (amount >= 0)
-        return AmountValueText(amounts_.at(amount).tags, headerAmount(fieldName));
+        return amountValueText(amounts_.at(amount).tags, headerAmount(fieldName));
     for (const auto& pair : boundFields_) {
         if (pair.first.compare(fieldName, Qt::CaseInsensitive) != 0)
             continue;
@@ -373,21 +373,21 @@ std::optional<double> parseAmount(const QString& text) {
 
 }  // namespace
 
-QString TfrmBillAbstract::FormatAmount(const QString& tags, double value) {
+QString TfrmBillAbstract::formatAmount(const QString& tags, double value) {
     const GridColumn column = amountColumn(tags);
     if (column.masked)
-        return MaskedText();
+        return maskedText();
     if (!column.isNumber())
         return QString::number(value, 'g', 15);
-    return FormatFloat(column.displayPattern, value);
+    return formatFloat(column.displayPattern, value);
 }
 
-QString TfrmBillAbstract::AmountValueText(const QString& tags, double value) {
+QString TfrmBillAbstract::amountValueText(const QString& tags, double value) {
     const GridColumn column = amountColumn(tags);
     if (!column.isNumber())
         return QString::number(value, 'g', 15);
     QString pattern = column.displayPattern;
-    return FormatFloat(pattern.remove(QLatin1Char(',')), value);
+    return formatFloat(pattern.remove(QLatin1Char(',')), value);
 }
 
 int TfrmBillAbstract::amountIndex(const QString& fieldName) const {
@@ -398,9 +398,9 @@ int TfrmBillAbstract::amountIndex(const QString& fieldName) const {
 }
 
 void TfrmBillAbstract::showAmount(QLineEdit* control, const QString& tags, double value) {
-    const QString text = FormatAmount(tags, value);
+    const QString text = formatAmount(tags, value);
     control->setText(text);
-    if (text == MaskedText())
+    if (text == maskedText())
         control->setReadOnly(true);
 }
 
@@ -418,7 +418,7 @@ void TfrmBillAbstract::bindHeaderAmount(const QString& fieldName, QLineEdit* con
         if (i < 0)
             return;
         HeaderAmount& amount = amounts_[i];
-        if (amount.control->text() == MaskedText())
+        if (amount.control->text() == maskedText())
             return;
         // A text that is no number shows the amount it replaced again.
         if (const auto typed = parseAmount(amount.control->text()))
@@ -444,7 +444,7 @@ double TfrmBillAbstract::headerAmount(const QString& fieldName) const {
         return parseAmount(headerValue(fieldName)).value_or(0.0);
     const HeaderAmount& amount = amounts_.at(index);
     const QString text = amount.control->text();
-    if (text != MaskedText())
+    if (text != maskedText())
         if (const auto typed = parseAmount(text))
             return *typed;
     return amount.value;
@@ -469,11 +469,11 @@ void TfrmBillAbstract::OpenBill(int djType, qint64 billId, bool quietClose) {
     if (billId > 0)
         LoadBill();
     else
-        ResetToNewBill();
+        resetToNewBill();
     modified_ = false;
 }
 
-void TfrmBillAbstract::FillHeader(const RecordSet& header) {
+void TfrmBillAbstract::fillHeader(const RecordSet& header) {
     for (const auto& pair : boundFields_) {
         const int col = header.fieldIndex(pair.first);
         if (col < 0 || header.rowCount() == 0)
@@ -520,7 +520,7 @@ void TfrmBillAbstract::LoadBill() {
     dm.ExecProcQuery(u"P_JXC_DJ_GetDJIndex"_s, params, &header);
     if (header.rowCount() == 0)
         throw DytError(billtext::invalidBill());
-    FillHeader(header);
+    fillHeader(header);
 
     const bool isRedWord = headerValue(u"isredword"_s).toInt() == 1;
     const bool isRed = headerValue(u"isred"_s).toInt() == 1;
@@ -555,7 +555,7 @@ void TfrmBillAbstract::LoadBill() {
             headerValue(u"rec_id"_s).toLongLong() != loginedUser().UserId && !editOthersDrafts;
         setReadOnly(audited || othersDraft);
     }
-    ShowAuditControls();
+    showAuditControls();
 }
 
 void TfrmBillAbstract::LoadLines() {
@@ -605,7 +605,7 @@ void TfrmBillAbstract::applyRedStyle(bool red) {
     dbgvX()->table()->setStyleSheet(style);
 }
 
-void TfrmBillAbstract::ResetToNewBill() {
+void TfrmBillAbstract::resetToNewBill() {
     billId_ = 0;
     billState_ = kBillNew;
     headerValues_.clear();
@@ -624,7 +624,7 @@ void TfrmBillAbstract::ResetToNewBill() {
         showAmount(amount.control, amount.tags, 0);
     }
     edBillCode_->setText(NextBillNumber());
-    ShowAuditControls();
+    showAuditControls();
     modified_ = false;
 }
 
@@ -636,7 +636,7 @@ QString TfrmBillAbstract::NextBillNumber() {
                                       billnumber::Options::fromSettings());
 }
 
-void TfrmBillAbstract::CheckBill(bool) {}
+void TfrmBillAbstract::checkBill(bool) {}
 
 ParamList TfrmBillAbstract::BuildParams() const {
     ParamList params;
@@ -657,12 +657,12 @@ ParamList TfrmBillAbstract::BuildParams() const {
         for (int row = 0; row < records().rowCount(); ++row)
             total += records().at(row, totalCol).toString().toDouble();
     const int dot = settings().TotalDot;
-    params.setValue(u"total"_s, QString::number(RoundTo(total, dot), 'f', dot));
+    params.setValue(u"total"_s, QString::number(roundTo(total, dot), 'f', dot));
     params.setValue(u"comment"_s, comment);
     return params;
 }
 
-RecordSet TfrmBillAbstract::BuildLinesPacket() const {
+RecordSet TfrmBillAbstract::buildLinesPacket() const {
     const RecordSet& rows = records();
     if (rows.rowCount() == 0)
         throw DytError(xtext::noData());
@@ -700,17 +700,17 @@ RecordSet TfrmBillAbstract::BuildLinesPacket() const {
     return packet;
 }
 
-RecordSet TfrmBillAbstract::BuildAccountPacket() const {
+RecordSet TfrmBillAbstract::buildAccountPacket() const {
     RecordSet packet;
     for (const QString& name : {u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s})
         packet.addField(name, FieldType::Text, kPacketFieldWidth);
     return packet;
 }
 
-void TfrmBillAbstract::DoSaveBill(bool post) {
+void TfrmBillAbstract::doSaveBill(bool post) {
     if (billId_ == 0 && settings().Switch(kOptionGeneratedNumbers))
         edBillCode_->setText(NextBillNumber());
-    CheckBill(post);
+    checkBill(post);
     const BillKind* kind = findBillKind(djType_);
     if (post && kind && kind->inputNum >= 2) {
         for (int step = 2; step <= kind->inputNum; ++step)
@@ -729,8 +729,8 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
                 records().setAt(row, idCol, u"0"_s);
     }
     ParamList params = BuildParams();
-    const RecordSet lines = BuildLinesPacket();
-    const RecordSet accounts = BuildAccountPacket();
+    const RecordSet lines = buildLinesPacket();
+    const RecordSet accounts = buildAccountPacket();
     const int id = billDataModule().ExecService(
         billtext::serviceName(), post ? u"SaveToDB"_s : u"SaveToDraft"_s, params, &lines,
         accounts.fieldCount() == 0 ? nullptr : &accounts, nullptr);
@@ -754,13 +754,13 @@ void TfrmBillAbstract::DoSaveBill(bool post) {
         if (!closing_)
             close();
     } else {
-        ResetToNewBill();
+        resetToNewBill();
     }
 }
 
 bool TfrmBillAbstract::SaveBill(bool post) {
     try {
-        DoSaveBill(post);
+        doSaveBill(post);
         printAfterSave_ = false;
         return true;
     } catch (const std::exception& e) {
@@ -770,13 +770,13 @@ bool TfrmBillAbstract::SaveBill(bool post) {
     }
 }
 
-bool TfrmBillAbstract::SavePrintBill() {
+bool TfrmBillAbstract::savePrintBill() {
     printAfterSave_ = true;
     return SaveBill(true);
 }
 
 void TfrmBillAbstract::btnSavePrintClick() {
-    SavePrintBill();
+    savePrintBill();
 }
 
 // --- the line note and the look-ups
@@ -806,12 +806,12 @@ QString TfrmBillAbstract::LineNote() const {
     return v.isNull() ? QString() : v.toString();
 }
 
-void TfrmBillAbstract::ViewLineNote() {
+void TfrmBillAbstract::viewLineNote() {
     showErrors<std::exception>(caption::hint(),
                                [&] { prompter().message(billtext::lineNote(), LineNote()); });
 }
 
-void TfrmBillAbstract::SetLineNote(const QString& note) {
+void TfrmBillAbstract::setLineNote(const QString& note) {
     const int line = currentLine();
     if (line < 0)
         throw DytError(billtext::chooseLineFirst());
@@ -833,12 +833,12 @@ void TfrmBillAbstract::SetLineNote(const QString& note) {
     setFocusedRow(row);
 }
 
-bool TfrmBillAbstract::EditLineNote() {
+bool TfrmBillAbstract::editLineNote() {
     try {
         QString note = LineNote();
         if (!prompter().input(billtext::lineNote(), billtext::lineNote() + u"："_s, &note))
             return false;
-        SetLineNote(note);
+        setLineNote(note);
         return true;
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
@@ -944,7 +944,7 @@ void TfrmBillAbstract::showLookupRows(const BillLookup& lookup, const RecordSet&
     dialog.exec();
 }
 
-void TfrmBillAbstract::ShowLookup(BillLookupKind kind) {
+void TfrmBillAbstract::showLookup(BillLookupKind kind) {
     showErrors<std::exception>(caption::hint(), [&] {
         const BillLookup lookup = lookupFor(kind);
         RecordSet rows;
@@ -964,7 +964,7 @@ bool TfrmBillAbstract::saveAvailable(QAction* action) const {
     return action->isVisible() && action->isEnabled();
 }
 
-void TfrmBillAbstract::AuditStep(int step) {
+void TfrmBillAbstract::auditStep(int step) {
     if (step < 2 || step > 5 || billId_ < 1 || billState_ == kBillPosted)
         return;
     const QString field = u"inputid%1"_s.arg(step);
@@ -989,7 +989,7 @@ void TfrmBillAbstract::AuditStep(int step) {
 
 bool TfrmBillAbstract::btnAuditClick(int step) {
     try {
-        AuditStep(step);
+        auditStep(step);
         return true;
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
@@ -1007,7 +1007,7 @@ QString TfrmBillAbstract::AccountDetails() {
     QStringList lines;
     for (rows.first(); !rows.eof(); rows.next())
         lines.append(rows.text(u"fullname"_s) + u"："_s +
-                     FormatAmount(u"%M%"_s, rows.number(u"total"_s)));
+                     formatAmount(u"%M%"_s, rows.number(u"total"_s)));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -1016,7 +1016,7 @@ void TfrmBillAbstract::btnkmxqClick() {
                                [&] { prompter().message(caption::hint(), AccountDetails()); });
 }
 
-void TfrmBillAbstract::PrintBill() {
+void TfrmBillAbstract::printBill() {
     if (settings().Switch(kOptionPrintPostedOnly) && billState_ != kBillPosted)
         throw DytError(billtext::printPostedOnly());
     qint64 printed = 0;
@@ -1076,10 +1076,10 @@ void TfrmBillAbstract::PrintBill() {
 }
 
 void TfrmBillAbstract::btnPrintClick() {
-    showErrors<std::exception>(caption::hint(), [&] { PrintBill(); });
+    showErrors<std::exception>(caption::hint(), [&] { printBill(); });
 }
 
-bool TfrmBillAbstract::CloseQuery() {
+bool TfrmBillAbstract::closeQuery() {
     const bool canPost = saveAvailable(btnBillSave_);
     const bool canDraft = saveAvailable(btnBillSaveToDraft_);
     if (!modified_ || (!canPost && !canDraft))
@@ -1109,7 +1109,7 @@ bool TfrmBillAbstract::CloseQuery() {
 }
 
 void TfrmBillAbstract::closeEvent(QCloseEvent* event) {
-    if (!closing_ && !CloseQuery()) {
+    if (!closing_ && !closeQuery()) {
         event->ignore();
         return;
     }

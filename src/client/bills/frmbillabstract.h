@@ -5,8 +5,8 @@
 // opening of an existing bill, the save through the bill service and the close prompt.
 //
 // A concrete bill adds its header fields with bindHeaderField()/setHeaderValue(), its line
-// columns with addColumn(), its checks in CheckBill() and its account lines in
-// BuildAccountPacket().
+// columns with addColumn(), its checks in checkBill() and its account lines in
+// buildAccountPacket().
 
 #include <QMap>
 #include <QString>
@@ -126,7 +126,7 @@ public:
     // Shows the kind's audit controls: edInput1 when the kind has more than one step, edInputN
     // when it has at least N; captions from the step names; values from rec_Name and
     // inputidNName (a new bill shows the operator as maker).
-    virtual void ShowAuditControls();
+    virtual void showAuditControls();
 
     // --- header amounts: a line edit bound to a field that shows an amount formatted by a tag
     // list of the grid columns ("%M%" money, "%Q%" quantity, "%P%" price, "%D%" discount, "%T%"
@@ -136,9 +136,9 @@ public:
     void setHeaderAmount(const QString& fieldName, double value);
     double headerAmount(const QString& fieldName) const;
     // The display text of an amount under a tag list (",0.00;-,0.00" with the tag's places).
-    static QString FormatAmount(const QString& tags, double value);
+    static QString formatAmount(const QString& tags, double value);
     // The same with the tag's places but without thousands separators, as the save sends it.
-    static QString AmountValueText(const QString& tags, double value);
+    static QString amountValueText(const QString& tags, double value);
 
     // --- the lines grid's context menu (pmBill): the line note and the look-ups; the header
     // context menu: the account details.
@@ -152,12 +152,12 @@ public:
     // The line note of the focused line; no line: "请先选择一行！".
     QString LineNote() const;
     // Shows the focused line's note (caption "行摘要").
-    void ViewLineNote();
+    void viewLineNote();
     // Sets the focused line's note; for a saved bill the line's stored note is changed at once
     // ("Update djList set comment = …"), a new bill is only marked modified. Failures throw.
-    virtual void SetLineNote(const QString& note);
+    virtual void setLineNote(const QString& note);
     // Asks for the note ("修改") and sets it; false when cancelled or refused (shown).
-    bool EditLineNote();
+    bool editLineNote();
     // The goods of the focused line, 0 when none.
     qint64 lineGoodsId() const;
     // The ids the look-ups take from the focused line and the header.
@@ -166,11 +166,11 @@ public:
     // DytError when the ids it needs are missing.
     virtual BillLookup lookupFor(BillLookupKind kind) const;
     // Runs a look-up and shows its rows; failures are shown (caption "提示").
-    void ShowLookup(BillLookupKind kind);
+    void showLookup(BillLookupKind kind);
 
-    // --- save and print: posts the bill, then prints the saved bill through PrintBill before the
+    // --- save and print: posts the bill, then prints the saved bill through printBill before the
     // window closes or makes room for a new bill. False when the save failed.
-    bool SavePrintBill();
+    bool savePrintBill();
     void btnSavePrintClick() override;
 
     // --- header values: controls bound to field names, and values without a control (the id
@@ -186,19 +186,19 @@ public:
     virtual ParamList BuildParams() const;
     // The lines packet: one text field per bound grid column, one record per row whose first
     // four columns are not all empty. No rows: "无数据".
-    RecordSet BuildLinesPacket() const;
+    RecordSet buildLinesPacket() const;
     // The account packet: km_id, type, dbtotal, Lendtotal; the concrete bill adds its accounts.
     // A packet without fields is sent as Null.
-    virtual RecordSet BuildAccountPacket() const;
+    virtual RecordSet buildAccountPacket() const;
     // Saves as posted (true) or draft (false); failures are shown and give false.
     bool SaveBill(bool post);
     // The same, throwing the failure.
-    void DoSaveBill(bool post);
+    void doSaveBill(bool post);
 
     // Audit step 2..5 by the operator, for a saved bill that is not posted (others do nothing):
     // undoes the operator's own step, performs a step not yet performed when the kind's list
     // allows the operator; refusals throw DytError.
-    void AuditStep(int step);
+    void auditStep(int step);
     // The same, showing a refusal (caption "提示"); false when refused.
     bool btnAuditClick(int step);
     // The account lines of a saved bill, one "name：total" line each; failures throw DytError.
@@ -209,17 +209,17 @@ public:
     // Printing with the print-count guard: option 2010 allows only posted bills; an enforced
     // count that is used up asks for the print password (cancel: no print). The prints made are
     // added to the bill's count and the engine values are reset afterwards. Refusals throw.
-    void PrintBill();
+    void printBill();
     void btnPrintClick() override;
 
     // The close prompt; true when the window may close.
-    bool CloseQuery();
+    bool closeQuery();
 
     void btnBillSaveClick() override;
     void btnBillSaveToDraftClick() override;
 
     // Makes the window an empty new bill of the same kind.
-    virtual void ResetToNewBill();
+    virtual void resetToNewBill();
 
 Q_SIGNALS:
     // A save succeeded; the bill id it gave.
@@ -228,7 +228,7 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     // The checks of the concrete bill before a save; they throw DytError.
-    virtual void CheckBill(bool post);
+    virtual void checkBill(bool post);
     // The next number for a new bill (through the numbering rules).
     virtual QString NextBillNumber();
     // Loads the header row and the lines of an existing bill.
@@ -236,7 +236,7 @@ protected:
     // Loads the lines of an existing bill into records() (LoadBill calls it after the header).
     virtual void LoadLines();
     // Fills the header controls and values from a header row.
-    virtual void FillHeader(const RecordSet& header);
+    virtual void fillHeader(const RecordSet& header);
     // The rows a fresh grid shows (the account-set default bill rows).
     virtual int minimumRows() const;
     // Shows a look-up's rows (modal TfrmBillLookup); a bill may open a query window instead.

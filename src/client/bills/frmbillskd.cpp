@@ -69,7 +69,7 @@ Currency moneyOf(const QVariant& v) {
 
 QString moneyText(Currency value) {
     const int dot = settings().TotalDot;
-    return QString::number(RoundTo(value, dot).toDouble(), 'f', dot);
+    return QString::number(roundTo(value, dot).toDouble(), 'f', dot);
 }
 
 // The fields of the lower grid with the types the window keeps them in.
@@ -158,7 +158,7 @@ TfrmBillSKD::TfrmBillSKD(int djType, QWidget* parent)
     setObjectName(kind_.className);
     setTitle(kind_.title);
     selector = [this](const QString& kindName, const QString& text) {
-        return SelectBase(kindName, text, this);
+        return selectBase(kindName, text, this);
     };
     buildControls();
     buildBillsGrid();
@@ -879,11 +879,11 @@ void TfrmBillSKD::LoadLines() {
     showBills(settled);
 }
 
-void TfrmBillSKD::ResetToNewBill() {
+void TfrmBillSKD::resetToNewBill() {
     checkKind();
     resettling_ = false;
     prepay_ = 0;
-    TfrmBillAbstract::ResetToNewBill();
+    TfrmBillAbstract::resetToNewBill();
     for (QLineEdit* e : {eddw_, edjsr_, edbm_, edzhaiyao_, edyhje_})
         e->clear();
     showBills(RecordSet());
@@ -895,8 +895,8 @@ void TfrmBillSKD::ResetToNewBill() {
 
 // --- saving
 
-void TfrmBillSKD::CheckBill(bool post) {
-    TfrmBillAbstract::CheckBill(post);
+void TfrmBillSKD::checkBill(bool post) {
+    TfrmBillAbstract::checkBill(post);
     if (settings().Switch(kOptionDateQuestion) && edBillDate()->date() != QDate::currentDate()) {
         if (!prompter().confirm(caption::hint(), skdtext::dateQuestion(),
                                 {u"继续(&O)"_s, u"取消(&C)"_s}))
@@ -941,13 +941,13 @@ ParamList TfrmBillSKD::BuildParams() const {
     for (const Currency& c : accountTotals())
         sum += c;
     const int dot = settings().TotalDot;
-    params.setValue(u"total"_s, QString::number(RoundTo(sum, dot).toDouble(), 'f', dot));
+    params.setValue(u"total"_s, QString::number(roundTo(sum, dot).toDouble(), 'f', dot));
     params.setValue(u"hhlx"_s, QString::number(prepay_));
     params.setValue(u"youhuiTotal"_s, moneyOf(edyhje_->text()).toString());
     return params;
 }
 
-RecordSet TfrmBillSKD::BuildAccountPacket() const {
+RecordSet TfrmBillSKD::buildAccountPacket() const {
     RecordSet packet;
     if (!settlesByBill())
         return packet;
@@ -977,7 +977,7 @@ RecordSet TfrmBillSKD::BuildAccountPacket() const {
 
 // --- re-settlement
 
-void TfrmBillSKD::StartResettlement() {
+void TfrmBillSKD::startResettlement() {
     if (billState() != kBillPosted || billId() <= 0)
         return;
     if (!prompter().confirm(caption::hint(), skdtext::resettleQuestion(), buttons::okCancel()))
@@ -1043,7 +1043,7 @@ void TfrmBillSKD::btnqzwcClick() {
         if (resettling_)
             SaveSettlement();
         else
-            StartResettlement();
+            startResettlement();
     });
 }
 
@@ -1071,7 +1071,7 @@ void TfrmBillSKD::closeEvent(QCloseEvent* event) {
 
 // --- printing
 
-void TfrmBillSKD::SetPrintVariables() {
+void TfrmBillSKD::setPrintVariables() {
     const qint64 partner = headerValue(u"wldw_id"_s).toLongLong();
     Currency balance;
     if (partner > 0) {
@@ -1102,8 +1102,8 @@ void TfrmBillSKD::SetPrintVariables() {
 }
 
 void TfrmBillSKD::printNow() {
-    SetPrintVariables();
-    PrintBill();
+    setPrintVariables();
+    printBill();
 }
 
 void TfrmBillSKD::btnPrintClick() {

@@ -134,23 +134,23 @@ public:
     bool isResettling() const { return resettling_; }
     // "重新结算" / "保存结算"; failures are shown.
     void btnqzwcClick();
-    void StartResettlement();  // throws DytError
+    void startResettlement();  // throws DytError
     void SaveSettlement();     // throws DytError
 
     // --- saving and printing
     ParamList BuildParams() const override;
     // The settled bills (only while settling by bill; otherwise a packet without fields, which
     // goes as Null).
-    RecordSet BuildAccountPacket() const override;
-    void ResetToNewBill() override;
+    RecordSet buildAccountPacket() const override;
+    void resetToNewBill() override;
     void btnPrintClick() override;
     // The print variables: the header fields of the bill by caption, and "上次欠款", "本次欠款",
     // "累计欠款" of the partner.
-    void SetPrintVariables();
+    void setPrintVariables();
     QString layoutKey() const override;
 
 protected:
-    void CheckBill(bool post) override;
+    void checkBill(bool post) override;
     void LoadBill() override;
     void LoadLines() override;
     void closeEvent(QCloseEvent* event) override;

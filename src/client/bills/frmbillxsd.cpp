@@ -44,7 +44,7 @@ GoodsHeaderField field(const QString& control, const QString& caption, const QSt
 
 // The purchase bill's field of that control, with another caption where given.
 GoodsHeaderField purchaseField(const QString& control, const QString& caption = QString()) {
-    for (const GoodsHeaderField& f : PurchaseHeaderFields())
+    for (const GoodsHeaderField& f : purchaseHeaderFields())
         if (f.control == control) {
             GoodsHeaderField copy = f;
             if (!caption.isEmpty())
@@ -107,7 +107,7 @@ QString numberText(double v) {
 
 QString moneyText(Currency v) {
     const int dot = qBound(0, settings().TotalDot, 4);
-    return QString::number(RoundTo(v, dot).toDouble(), 'f', dot);
+    return QString::number(roundTo(v, dot).toDouble(), 'f', dot);
 }
 
 const GoodsBillFamily& salesRow() {
@@ -119,7 +119,7 @@ const GoodsBillFamily& salesRow() {
 
 }  // namespace
 
-std::vector<GoodsBillFamily> SalesBillFamilyRows() {
+std::vector<GoodsBillFamily> salesBillFamilyRows() {
     std::vector<GoodsBillFamily> rows;
     {  // 1 销售单
         GoodsBillFamily r;
@@ -245,7 +245,7 @@ void TfrmBillXSD::buildSalesControls() {
     }
     connect(edBarcode_, &QLineEdit::returnPressed, this, [this] {
         try {
-            if (ScanBarcodeChecked(edBarcode_->text()))
+            if (scanBarcodeChecked(edBarcode_->text()))
                 edBarcode_->clear();
         } catch (const std::exception& e) {
             showError(e);
@@ -254,7 +254,7 @@ void TfrmBillXSD::buildSalesControls() {
     if (auto* order = qobject_cast<QLineEdit*>(headerControl(u"eddd"_s)))
         connect(order, &QLineEdit::returnPressed, this, [this] {
             try {
-                LinkOrderByCode();
+                linkOrderByCode();
             } catch (const std::exception& e) {
                 showError(e);
             }
@@ -263,14 +263,14 @@ void TfrmBillXSD::buildSalesControls() {
     // writes the amount).
     if (auto* discount = qobject_cast<QLineEdit*>(headerControl(u"edyhje"_s)))
         connect(discount, &QLineEdit::textChanged, this, [this] {
-            DiscountAmountChanged();
+            discountAmountChanged();
             refreshReceiptAmount();
         });
 }
 
 // --- the order link
 
-void TfrmBillXSD::LinkOrderByCode() {
+void TfrmBillXSD::linkOrderByCode() {
     const QString code = headerText(u"eddd"_s).trimmed();
     if (code.isEmpty())
         throw DytError(salestext::enterFirst(salestext::orderCode()));
@@ -278,14 +278,14 @@ void TfrmBillXSD::LinkOrderByCode() {
     RecordSet lines;
     if (!salesOrderPicker()(u";Code="_s + code, &header, &lines))
         return;
-    TakeOverOrder(header, lines);
+    takeOverOrder(header, lines);
     if (header.rowCount() > 0) {
         setHeaderValue(u"dd_id"_s, header.at(0, header.fieldIndex(u"id"_s)).toString());
         setHeaderText(u"eddd"_s, header.at(0, header.fieldIndex(u"code"_s)).toString());
     }
 }
 
-void TfrmBillXSD::PullOrders() {
+void TfrmBillXSD::pullOrders() {
     if (isReadOnly())
         return;
     const qint64 customerId = headerId(u"eddw"_s);
@@ -301,7 +301,7 @@ void TfrmBillXSD::PullOrders() {
     RecordSet lines;
     if (!salesOrderPicker()(condition, &header, &lines))
         return;
-    TakeOverOrder(header, lines);
+    takeOverOrder(header, lines);
     if (header.rowCount() > 0) {
         const int id = header.fieldIndex(u"id"_s);
         const int c = header.fieldIndex(u"code"_s);
@@ -314,7 +314,7 @@ void TfrmBillXSD::PullOrders() {
 
 // --- barcode and available stock
 
-bool TfrmBillXSD::ScanBarcodeChecked(const QString& barcode) {
+bool TfrmBillXSD::scanBarcodeChecked(const QString& barcode) {
     if (barcode.trimmed().isEmpty())
         return false;
     for (const QString& control : {u"eddw"_s, u"edshck"_s})
@@ -323,10 +323,10 @@ bool TfrmBillXSD::ScanBarcodeChecked(const QString& barcode) {
                 w->setFocus();
             throw DytError(salestext::scanFirst(headerField(control)->caption));
         }
-    return ScanBarcode(barcode);
+    return scanBarcode(barcode);
 }
 
-bool TfrmBillXSD::RefreshAvailableStock(int row) {
+bool TfrmBillXSD::refreshAvailableStock(int row) {
     const qint64 warehouse = headerId(u"edshck"_s);
     if (!isGoodsLine(row) || warehouse <= 0 || !dmMain()) {
         lbAvailable_->clear();
@@ -349,7 +349,7 @@ bool TfrmBillXSD::RefreshAvailableStock(int row) {
 
 // --- promotion
 
-std::optional<GiftRule> TfrmBillXSD::PromotionFor(qint64 goodsId) {
+std::optional<GiftRule> TfrmBillXSD::promotionFor(qint64 goodsId) {
     const qint64 customerId = headerId(u"eddw"_s);
     if (goodsId <= 0 || customerId <= 0 || !settings().HasPromotions || !dmMain())
         return std::nullopt;
@@ -384,10 +384,10 @@ int TfrmBillXSD::findGiftRow(int row, const QString& ruleText) const {
     return -1;
 }
 
-int TfrmBillXSD::ApplyPromotion(int row) {
+int TfrmBillXSD::applyPromotion(int row) {
     if (!isGoodsLine(row) || isGift(row))
         return -1;
-    const std::optional<GiftRule> rule = PromotionFor(cell(row, u"goodsid"_s).toLongLong());
+    const std::optional<GiftRule> rule = promotionFor(cell(row, u"goodsid"_s).toLongLong());
     if (!rule)
         return -1;
     const double given = sales::giftQuantity(number(row, u"qty"_s), rule->buy, rule->give);
@@ -424,7 +424,7 @@ int TfrmBillXSD::ApplyPromotion(int row) {
             records().appendRow(RecordSet::Row(records().fieldCount()));
     }
     setCell(gift, u"qty"_s, numberText(given));
-    TfrmGoodsBill::RecalcLine(gift, u"qty"_s);
+    TfrmGoodsBill::recalcLine(gift, u"qty"_s);
     applyingPromotion_ = false;
     setModified(true);
     reshowLines();
@@ -433,22 +433,22 @@ int TfrmBillXSD::ApplyPromotion(int row) {
 
 // --- lines
 
-void TfrmBillXSD::RecalcLine(int row, const QString& changedColumn) {
+void TfrmBillXSD::recalcLine(int row, const QString& changedColumn) {
     // The cost price of a sales line is the stock cost, not what the purchase computation
     // derives from the amounts: it stays as it was.
     const QString cost = cell(row, u"costPrice"_s);
-    TfrmGoodsBill::RecalcLine(row, changedColumn);
+    TfrmGoodsBill::recalcLine(row, changedColumn);
     if (isGoodsLine(row))
         setCell(row, u"costPrice"_s, cost.isEmpty() ? u"0"_s : cost);
     refreshReceiptAmount();
     if (applyingPromotion_ || changedColumn.compare(u"qty"_s, Qt::CaseInsensitive) != 0)
         return;
-    ApplyPromotion(row);
-    RefreshAvailableStock(row);
+    applyPromotion(row);
+    refreshAvailableStock(row);
 }
 
-void TfrmBillXSD::LinesChanged() {
-    TfrmGoodsBill::LinesChanged();
+void TfrmBillXSD::linesChanged() {
+    TfrmGoodsBill::linesChanged();
     refreshReceiptAmount();
 }
 
@@ -466,12 +466,12 @@ void TfrmBillXSD::refreshReceiptAmount() {
     setHeaderText(u"edfkje"_s, moneyText(receipt));
 }
 
-void TfrmBillXSD::HeaderRecordChosen(const GoodsHeaderField& f) {
-    TfrmGoodsBill::HeaderRecordChosen(f);
+void TfrmBillXSD::headerRecordChosen(const GoodsHeaderField& f) {
+    TfrmGoodsBill::headerRecordChosen(f);
     if (f.idField.compare(u"wldw_id"_s, Qt::CaseInsensitive) == 0)
         promotions_.clear();
     else if (f.idField.compare(u"IntoStock_id"_s, Qt::CaseInsensitive) == 0)
-        RefreshAvailableStock(focusedRow());
+        refreshAvailableStock(focusedRow());
 }
 
 void TfrmBillXSD::LoadBill() {
@@ -486,8 +486,8 @@ void TfrmBillXSD::LoadBill() {
     loading_ = false;
 }
 
-void TfrmBillXSD::ResetToNewBill() {
-    TfrmGoodsBill::ResetToNewBill();
+void TfrmBillXSD::resetToNewBill() {
+    TfrmGoodsBill::resetToNewBill();
     promotions_.clear();
     const TSettings& s = settings();
     if (s.SalesReceiptAccountId > 0) {
@@ -503,7 +503,7 @@ void TfrmBillXSD::ResetToNewBill() {
 
 // --- warnings
 
-void TfrmBillXSD::RunWarnings(bool post) {
+void TfrmBillXSD::runWarnings(bool post) {
     TdmMain* dm = dmMain();
     if (!dm)
         return;
@@ -512,7 +512,7 @@ void TfrmBillXSD::RunWarnings(bool post) {
     in.warehouseId = headerId(u"edshck"_s);
     in.posting = post;
     in.billPosted = billState() == kBillPosted;
-    in.billReceivable = RoundTo(Currency::fromDouble(columnSum(u"taxTotalSum"_s)) -
+    in.billReceivable = roundTo(Currency::fromDouble(columnSum(u"taxTotalSum"_s)) -
                                     Currency::fromDouble(headerNumber(u"edyhje"_s)),
                                 qBound(0, settings().TotalDot, 4));
     const QList<int> rows = goodsRows();
@@ -532,7 +532,7 @@ void TfrmBillXSD::RunWarnings(bool post) {
         l.gift = isGift(r);
         in.lines.append(l);
     }
-    if (!sales::RunSalesWarnings(*dm, in))
+    if (!sales::runSalesWarnings(*dm, in))
         throw DytError(silentErrorText());
     for (int i = 0; i < rows.size(); ++i)
         setCell(rows.at(i), u"costPrice"_s, in.lines.at(i).costPrice.toString());

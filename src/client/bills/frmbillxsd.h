@@ -35,7 +35,7 @@ QString chooseOrOrder(const QString& label);  // "请先选择" + label + "  或
 }  // namespace salestext
 
 // The rows of the sales kinds 1 to 4 in the goods-bill family.
-std::vector<GoodsBillFamily> SalesBillFamilyRows();
+std::vector<GoodsBillFamily> salesBillFamilyRows();
 
 // The picking of sales orders: the partner condition (";wldw_id=" + customer or ";Code=" +
 // order number) over the bill dates 2000-01-01 to 2030-01-01; fills the chosen order's header
@@ -64,31 +64,31 @@ public:
     QLabel* lbAvailable() const { return lbAvailable_; }
 
     // "订单编号" entered: the picking of the orders with that number.
-    void LinkOrderByCode();
+    void linkOrderByCode();
     // The order button: the orders of the customer, else of the typed number.
-    void PullOrders() override;
+    void pullOrders() override;
     // A scanned barcode: needs the customer and the warehouse first.
-    bool ScanBarcodeChecked(const QString& barcode);
+    bool scanBarcodeChecked(const QString& barcode);
 
     // The available stock and the stock of a line's goods in the bill's warehouse; shown in the
     // label. False when the row has no goods or no warehouse is chosen.
-    bool RefreshAvailableStock(int row);
+    bool refreshAvailableStock(int row);
     double availableQty() const { return availableQty_; }
     double stockQty() const { return stockQty_; }
 
     // The gift line that the customer's running agreement gives for the quantity of `row`: added,
     // changed or removed. Returns the gift row, -1 when there is none.
-    int ApplyPromotion(int row);
+    int applyPromotion(int row);
     // The agreement for a goods of this bill's customer and date (asked once per goods).
-    std::optional<GiftRule> PromotionFor(qint64 goodsId);
+    std::optional<GiftRule> promotionFor(qint64 goodsId);
 
-    void RecalcLine(int row, const QString& changedColumn) override;
-    void ResetToNewBill() override;
+    void recalcLine(int row, const QString& changedColumn) override;
+    void resetToNewBill() override;
 
 protected:
-    void RunWarnings(bool post) override;
-    void LinesChanged() override;
-    void HeaderRecordChosen(const GoodsHeaderField& field) override;
+    void runWarnings(bool post) override;
+    void linesChanged() override;
+    void headerRecordChosen(const GoodsHeaderField& field) override;
     void LoadBill() override;
 
 private:

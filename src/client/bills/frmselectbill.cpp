@@ -88,7 +88,7 @@ void ensureColumnFields(RecordSet& rows, const GridDefinition& def) {
 
 }  // namespace
 
-bool IsTakeOverKindList(const QString& djStr) {
+bool isTakeOverKindList(const QString& djStr) {
     static const int kinds[] = {4, 71, 45, 43, 8, 35, 38, 61, 62, 64, 65};
     for (int k : kinds) {
         if (djStr == QStringLiteral("(") + QString::number(k) + QStringLiteral(")"))
@@ -97,7 +97,7 @@ bool IsTakeOverKindList(const QString& djStr) {
     return false;
 }
 
-QString OrderFilterText(const QList<qint64>& orderIds) {
+QString orderFilterText(const QList<qint64>& orderIds) {
     QString text = QStringLiteral("orderid in (") + QStringLiteral("0,");
     for (qint64 id : orderIds)
         text += QString::number(id) + QStringLiteral(",");
@@ -121,7 +121,7 @@ ParamList BillPicking::listParams() const {
     ParamList p;
     p.setValue(QStringLiteral("dj_state"), QStringLiteral("2"));
     p.setValue(QStringLiteral("QueryType"), QString());
-    p.setValue(QStringLiteral("filter"), IsTakeOverKindList(args_.djStr)
+    p.setValue(QStringLiteral("filter"), isTakeOverKindList(args_.djStr)
                                              ? QStringLiteral(";isred=1;isOver=0")
                                              : QStringLiteral(";isred=1"));
     p.setValue(QStringLiteral("wldwStr"), args_.wldwStr);
@@ -220,7 +220,7 @@ SelectBillResult BillPicking::result() const {
     if (orders.isEmpty())
         throw DytError(selbilltext::noLine());
     SelectBillResult r;
-    r.orderFilter = OrderFilterText(orders);
+    r.orderFilter = orderFilterText(orders);
     r.lines = markedRows(lines_);
     // The lines refer to where they come from.
     for (const char* target : {"s_id", "s_orderid"}) {
@@ -253,11 +253,11 @@ SelectBillResult BillPicking::result() const {
 // --- the period dialog
 
 PeriodAsker& periodAsker() {
-    static PeriodAsker asker = AskBillPeriod;
+    static PeriodAsker asker = askBillPeriod;
     return asker;
 }
 
-bool AskBillPeriod(QDate* begin, QDate* end, QWidget* parent) {
+bool askBillPeriod(QDate* begin, QDate* end, QWidget* parent) {
     TfrmBaseDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("TfrmSelectDate"));
     dlg.setWindowTitle(selbilltext::periodTitle());

@@ -78,10 +78,10 @@ struct SelectBillResult {
 // True when the kind list is one of the single kinds whose bills are taken over until done
 // (orders, contracts, consignment, borrowing, requests, enquiries, quotations): "(4)", "(71)",
 // "(45)", "(43)", "(8)", "(35)", "(38)", "(61)", "(62)", "(64)", "(65)".
-bool IsTakeOverKindList(const QString& djStr);
+bool isTakeOverKindList(const QString& djStr);
 
 // The result text for the marked line ids: "orderid in (0,11,12,0)".
-QString OrderFilterText(const QList<qint64>& orderIds);
+QString orderFilterText(const QList<qint64>& orderIds);
 
 class BillPicking {
 public:
@@ -130,7 +130,7 @@ private:
 using PeriodAsker = std::function<bool(QDate* begin, QDate* end, QWidget* parent)>;
 PeriodAsker& periodAsker();
 // The product's dialog (the default periodAsker).
-bool AskBillPeriod(QDate* begin, QDate* end, QWidget* parent);
+bool askBillPeriod(QDate* begin, QDate* end, QWidget* parent);
 
 class TfrmSelectBill : public TfrmBaseDialog {
     Q_OBJECT

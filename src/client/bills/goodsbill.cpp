@@ -67,7 +67,7 @@ namespace {
 
 QString money(double v) {
     const int dot = settings().TotalDot;
-    return QString::number(RoundTo(v, dot), 'f', dot);
+    return QString::number(roundTo(v, dot), 'f', dot);
 }
 
 double toNumber(const QString& text) {
@@ -82,7 +82,7 @@ QString numberText(double v) {
 }
 
 bool defaultWarningWindow(int kind, const RecordSet& rows) {
-    return TfrmBaseShowPrice::CheckAndShow(kind, rows);
+    return TfrmBaseShowPrice::checkAndShow(kind, rows);
 }
 
 bool defaultOrderPicker(const QString& kinds, const QString& condition, RecordSet* header,
@@ -203,7 +203,7 @@ void TfrmGoodsBill::buildHeader() {
             const QString control = def.control;
             connect(hc.button, &QToolButton::clicked, this, [this, control] {
                 try {
-                    SelectHeaderRecord(control);
+                    selectHeaderRecord(control);
                 } catch (const std::exception& e) {
                     showError(e);
                 }
@@ -271,7 +271,7 @@ void TfrmGoodsBill::buildHeader() {
             [this] { btnMultiAccountClick(kFreightAccounts); });
     connect(btnzdfp_, &QPushButton::clicked, this, [this] {
         try {
-            AllocateFreight();
+            allocateFreight();
         } catch (const std::exception& e) {
             showError(e);
         }
@@ -315,7 +315,7 @@ void TfrmGoodsBill::buildHeader() {
     grid->addWidget(btnOrder_, infoRow, 9, 1, 3);
     connect(btnOrder_, &QPushButton::clicked, this, [this] {
         try {
-            PullOrders();
+            pullOrders();
         } catch (const std::exception& e) {
             showError(e);
         }
@@ -336,14 +336,14 @@ void TfrmGoodsBill::buildHeader() {
                 }
             });
     };
-    onEdited(u"edyhje"_s, &TfrmGoodsBill::DiscountAmountChanged);
-    onEdited(u"edyouhuibilv"_s, &TfrmGoodsBill::DiscountRateChanged);
-    onEdited(u"edyfhj"_s, &TfrmGoodsBill::FreightTotalChanged);
+    onEdited(u"edyhje"_s, &TfrmGoodsBill::discountAmountChanged);
+    onEdited(u"edyouhuibilv"_s, &TfrmGoodsBill::discountRateChanged);
+    onEdited(u"edyfhj"_s, &TfrmGoodsBill::freightTotalChanged);
     if (auto* edit = qobject_cast<QLineEdit*>(headerControl(u"edzdzk"_s)))
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
             if (edit->isModified()) {
                 edit->setModified(false);
-                ApplyDefaultDiscount();
+                applyDefaultDiscount();
             }
         });
     for (const HeaderControl& hc : header_)
@@ -356,7 +356,7 @@ void TfrmGoodsBill::buildColumns() {
     def.bands = {GridBand{goodstext::goodsGroup(), 0, true, false},
                  GridBand{goodstext::otherGroup(), 0, true, false}};
     def.footerVisible = true;
-    for (const GoodsLineColumn& c : FamilyLineColumns(family_))
+    for (const GoodsLineColumn& c : familyLineColumns(family_))
         addColumn(c.caption, c.field, c.editable, c.width, c.band);
     // Ids, copies and flags the operator does not read.
     for (const QString& hidden :
@@ -397,12 +397,12 @@ void TfrmGoodsBill::buildCommands() {
     connect(actGift_, &QAction::triggered, this, [this] {
         const int row = focusedRow();
         if (row >= 0)
-            ToggleGift(row);
+            toggleGift(row);
     });
     connect(actDeleteLine_, &QAction::triggered, this, [this] {
         const int row = focusedRow();
         if (row >= 0)
-            DeleteLine(row);
+            deleteLine(row);
     });
     connect(actGoodsInfo_, &QAction::triggered, this, [this] {
         const int row = focusedRow();
@@ -491,7 +491,7 @@ void TfrmGoodsBill::chooseHeaderRecord(const QString& control, qint64 id, const 
         setHeaderText(control, name);
     }
     setModified(true);
-    HeaderRecordChosen(def);
+    headerRecordChosen(def);
 }
 
 void TfrmGoodsBill::clearHeaderRecord(const QString& control) {
@@ -503,7 +503,7 @@ void TfrmGoodsBill::clearHeaderRecord(const QString& control) {
     setHeaderText(control, QString());
 }
 
-bool TfrmGoodsBill::SelectHeaderRecord(const QString& control) {
+bool TfrmGoodsBill::selectHeaderRecord(const QString& control) {
     const GoodsHeaderField* f = headerField(control);
     if (!f || f->kind.isEmpty() || isReadOnly())
         return false;
@@ -511,19 +511,19 @@ bool TfrmGoodsBill::SelectHeaderRecord(const QString& control) {
     QString filter;
     if (def.type == HeaderFieldType::Select && headerId(control) == 0)
         filter = headerText(control).trimmed();
-    const std::optional<BaseChoice> choice = SelectBase(def.kind, filter, this);
+    const std::optional<BaseChoice> choice = selectBase(def.kind, filter, this);
     if (!choice)
         return false;
     chooseHeaderRecord(control, choice->id, choice->name);
     return true;
 }
 
-void TfrmGoodsBill::HeaderRecordChosen(const GoodsHeaderField& field) {
+void TfrmGoodsBill::headerRecordChosen(const GoodsHeaderField& field) {
     if (field.idField.compare(u"wldw_id"_s, Qt::CaseInsensitive) == 0) {
         if (!dmMain())
             return;
         RefreshBalances();
-        RefreshLastDiscountRate();
+        refreshLastDiscountRate();
     } else if (field.idField.compare(u"jsr_id"_s, Qt::CaseInsensitive) == 0) {
         TdmMain* dm = dmMain();
         // The employee's department fills an empty department.
@@ -561,7 +561,7 @@ void TfrmGoodsBill::RefreshBalances() {
     }
 }
 
-void TfrmGoodsBill::RefreshLastDiscountRate() {
+void TfrmGoodsBill::refreshLastDiscountRate() {
     const qint64 partner = headerId(u"eddw"_s);
     if (partner <= 0 || !headerControl(u"edyouhuibilv"_s))
         return;
@@ -614,7 +614,7 @@ QList<int> TfrmGoodsBill::goodsRows() const {
     return rows;
 }
 
-int TfrmGoodsBill::LineOfGoods(qint64 goodsId, qint64 unitId) const {
+int TfrmGoodsBill::lineOfGoods(qint64 goodsId, qint64 unitId) const {
     for (int r = 0; r < records().rowCount(); ++r)
         if (cell(r, u"goodsid"_s).toLongLong() == goodsId &&
             cell(r, u"unitid"_s).toLongLong() == unitId)
@@ -667,8 +667,8 @@ void TfrmGoodsBill::setLineValues(int row, const billcalc::Line& l) {
         setCell(row, u"yxqdate"_s, l.yxqDate);
 }
 
-void TfrmGoodsBill::RecalcLine(int row, const QString& changedColumn) {
-    if (!isGoodsLine(row) || !billcalc::IsComputedColumn(changedColumn))
+void TfrmGoodsBill::recalcLine(int row, const QString& changedColumn) {
+    if (!isGoodsLine(row) || !billcalc::isComputedColumn(changedColumn))
         return;
     const QString c = changedColumn.toLower();
     if ((c == u"outdate"_s || c == u"yxqdate"_s) && TfrmGoodsBill::number(row, u"goodsid"_s) > 0) {
@@ -689,15 +689,15 @@ void TfrmGoodsBill::RecalcLine(int row, const QString& changedColumn) {
 void TfrmGoodsBill::editCell(int row, const QString& field, const QString& text) {
     const QString f = field.toLower();
     if (f == u"goodscode"_s || f == u"goodsname"_s) {
-        SelectGoodsText(row, text);
+        selectGoodsText(row, text);
         return;
     }
     setCell(row, field, text);
     setModified(true);
-    RecalcLine(row, field);
+    recalcLine(row, field);
     if (f == u"qty"_s)
-        RefreshAuxQuantities(row);
-    LinesChanged();
+        refreshAuxQuantities(row);
+    linesChanged();
     refreshLine(row);
 }
 
@@ -739,7 +739,7 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     if (billDiscount > 0 && billDiscount <= 1)
         setCell(row, u"discount"_s, numberText(billDiscount));
     setCell(row, u"tax"_s, u"0"_s);
-    RecalcLine(row, u"qty"_s);
+    recalcLine(row, u"qty"_s);
     // A new empty row when the last one is filled.
     if (row == records().rowCount() - 1)
         records().appendRow(RecordSet::Row(records().fieldCount()));
@@ -751,17 +751,17 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     return row;
 }
 
-bool TfrmGoodsBill::SelectGoodsText(int row, const QString& text) {
+bool TfrmGoodsBill::selectGoodsText(int row, const QString& text) {
     if (isReadOnly())
         return false;
     GoodsTarget target;
-    target.lineOf = [this](qint64 goods, qint64 unit) { return LineOfGoods(goods, unit); };
+    target.lineOf = [this](qint64 goods, qint64 unit) { return lineOfGoods(goods, unit); };
     target.add = [this](const SelectedGoods& g) { AddGoods(g); };
     pendingRow_ = isGoodsLine(row) ? -1 : row;
     firstAddedRow_ = -1;
     bool added = false;
     try {
-        added = SelectGoodsByText(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
+        added = selectGoodsByText(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
                                   family_.goodsTypeMode, text.trimmed(), selecttext::title(), false,
                                   this);
     } catch (...) {
@@ -773,7 +773,7 @@ bool TfrmGoodsBill::SelectGoodsText(int row, const QString& text) {
         setCell(row, u"goodsCode"_s, QVariant());
         setCell(row, u"goodsname"_s, QVariant());
     }
-    LinesChanged();
+    linesChanged();
     reshowLines();
     // The quantity of the (first) goods written is what the operator types next; nothing
     // written leaves the cursor in the goods cell.
@@ -785,21 +785,21 @@ bool TfrmGoodsBill::SelectGoodsText(int row, const QString& text) {
     return added;
 }
 
-bool TfrmGoodsBill::ScanBarcode(const QString& barcode) {
+bool TfrmGoodsBill::scanBarcode(const QString& barcode) {
     if (isReadOnly() || barcode.trimmed().isEmpty())
         return false;
     GoodsTarget target;
-    target.lineOf = [this](qint64 goods, qint64 unit) { return LineOfGoods(goods, unit); };
+    target.lineOf = [this](qint64 goods, qint64 unit) { return lineOfGoods(goods, unit); };
     target.add = [this](const SelectedGoods& g) { AddGoods(g); };
     const bool added =
-        SelectGoodsByBarcode(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
+        selectGoodsByBarcode(target, djType(), headerId(u"eddw"_s), headerId(u"edshck"_s),
                              family_.goodsTypeMode, barcode.trimmed());
-    LinesChanged();
+    linesChanged();
     reshowLines();
     return added;
 }
 
-void TfrmGoodsBill::RefreshAuxQuantities(int row) {
+void TfrmGoodsBill::refreshAuxQuantities(int row) {
     if (!isGoodsLine(row) || records().fieldIndex(u"fzqty"_s) < 0 || !dmMain())
         return;
     const QString args = cell(row, u"goodsid"_s) + u","_s +
@@ -839,10 +839,10 @@ void TfrmGoodsBill::onModelDataChanged(const QModelIndex& topLeft, const QModelI
     }
     try {
         setModified(true);
-        RecalcLine(row, field);
+        recalcLine(row, field);
         if (f == u"qty"_s)
-            RefreshAuxQuantities(row);
-        LinesChanged();
+            refreshAuxQuantities(row);
+        linesChanged();
     } catch (const std::exception& e) {
         recalculating_ = false;
         showError(e);
@@ -866,51 +866,51 @@ void TfrmGoodsBill::refreshLine(int row) {
     dbgvX()->table()->viewport()->update();
 }
 
-void TfrmGoodsBill::LinesChanged() {
+void TfrmGoodsBill::linesChanged() {
     if (headerControl(u"edyhje"_s))
-        DiscountAmountChanged();
+        discountAmountChanged();
 }
 
 // --- commands
 
-void TfrmGoodsBill::AllocateFreight() {
+void TfrmGoodsBill::allocateFreight() {
     std::vector<std::optional<double>> qtys;
     const int rows = records().rowCount();
     for (int r = 0; r < rows; ++r)
         qtys.push_back(isGoodsLine(r) ? std::optional<double>(number(r, u"qty"_s)) : std::nullopt);
     const auto shares =
-        billcalc::AllocateFreight(qtys, headerNumber(u"edyfhj"_s), settings().TotalDot);
+        billcalc::allocateFreight(qtys, headerNumber(u"edyfhj"_s), settings().TotalDot);
     for (int r = 0; r < rows; ++r) {
         if (!shares[std::size_t(r)])
             continue;
         setCell(r, u"yftotal"_s, numberText(*shares[std::size_t(r)]));
-        RecalcLine(r, u"yftotal"_s);
+        recalcLine(r, u"yftotal"_s);
     }
     setModified(true);
     refreshLine(0);
 }
 
-void TfrmGoodsBill::DiscountAmountChanged() {
-    const double after = billcalc::AmountAfterDiscount(
+void TfrmGoodsBill::discountAmountChanged() {
+    const double after = billcalc::amountAfterDiscount(
         columnSum(u"taxTotalSum"_s), headerNumber(u"edyhje"_s), settings().TotalDot);
     lbyhhje_->setText(goodstext::afterDiscount() + money(after));
 }
 
-void TfrmGoodsBill::DiscountRateChanged() {
-    const double rate = billcalc::NormalizedDiscountRate(headerNumber(u"edyouhuibilv"_s));
+void TfrmGoodsBill::discountRateChanged() {
+    const double rate = billcalc::normalizedDiscountRate(headerNumber(u"edyouhuibilv"_s));
     if (rate != headerNumber(u"edyouhuibilv"_s))
         setHeaderText(u"edyouhuibilv"_s, u"0"_s);
     const double amount =
-        billcalc::DiscountAmountOfRate(rate, columnSum(u"taxTotalSum"_s), settings().TotalDot);
+        billcalc::discountAmountOfRate(rate, columnSum(u"taxTotalSum"_s), settings().TotalDot);
     setHeaderText(u"edyhje"_s, numberText(amount));
-    DiscountAmountChanged();
+    discountAmountChanged();
 }
 
-bool TfrmGoodsBill::ApplyDefaultDiscount() {
+bool TfrmGoodsBill::applyDefaultDiscount() {
     const QString text = headerText(u"edzdzk"_s).trimmed();
     bool ok = text.isEmpty();
     const double d = text.isEmpty() ? 0 : text.toDouble(&ok);
-    if (!ok || !billcalc::ValidDefaultDiscount(d)) {
+    if (!ok || !billcalc::validDefaultDiscount(d)) {
         prompter().message(caption::hint(), goodstext::defaultDiscountRange());
         setHeaderText(u"edzdzk"_s, u"0"_s);
         if (QWidget* w = headerControl(u"edzdzk"_s))
@@ -921,15 +921,15 @@ bool TfrmGoodsBill::ApplyDefaultDiscount() {
         return true;
     for (int r : goodsRows()) {
         setCell(r, u"discount"_s, numberText(d));
-        RecalcLine(r, u"discount"_s);
+        recalcLine(r, u"discount"_s);
     }
     setModified(true);
-    LinesChanged();
+    linesChanged();
     refreshLine(0);
     return true;
 }
 
-void TfrmGoodsBill::FreightTotalChanged() {
+void TfrmGoodsBill::freightTotalChanged() {
     if (billState() == kBillNew && headerNumber(u"edyfhj"_s) < 0)
         setHeaderText(u"edyfhj"_s, u"0"_s);
 }
@@ -938,7 +938,7 @@ bool TfrmGoodsBill::isGift(int row) const {
     return cell(row, u"RowTypeName"_s) == goodstext::gift();
 }
 
-void TfrmGoodsBill::ToggleGift(int row) {
+void TfrmGoodsBill::toggleGift(int row) {
     if (isReadOnly() || !isGoodsLine(row))
         return;
     const bool gift = !isGift(row);
@@ -948,7 +948,7 @@ void TfrmGoodsBill::ToggleGift(int row) {
     refreshLine(row);
 }
 
-bool TfrmGoodsBill::DeleteLine(int row) {
+bool TfrmGoodsBill::deleteLine(int row) {
     if (isReadOnly() || row < 0 || row >= records().rowCount())
         return false;
     if (!prompter().confirm(caption::hint(), goodstext::deleteLineQuestion(), buttons::yesNo()))
@@ -958,11 +958,11 @@ bool TfrmGoodsBill::DeleteLine(int row) {
         records().appendRow(RecordSet::Row(records().fieldCount()));
     setModified(true);
     reshowLines();
-    LinesChanged();
+    linesChanged();
     return true;
 }
 
-void TfrmGoodsBill::PullOrders() {
+void TfrmGoodsBill::pullOrders() {
     if (family_.orderKind <= 0)
         return;
     const GoodsHeaderField* partner = headerField(u"eddw"_s);
@@ -976,10 +976,10 @@ void TfrmGoodsBill::PullOrders() {
                             u";wldw_id="_s + QString::number(headerId(u"eddw"_s)), &orderHeader,
                             &orderLines))
         return;
-    TakeOverOrder(orderHeader, orderLines);
+    takeOverOrder(orderHeader, orderLines);
 }
 
-void TfrmGoodsBill::TakeOverOrder(const RecordSet& header, const RecordSet& lines) {
+void TfrmGoodsBill::takeOverOrder(const RecordSet& header, const RecordSet& lines) {
     if (header.rowCount() > 0) {
         const auto value = [&](const QString& f) {
             const int i = header.fieldIndex(f);
@@ -1030,7 +1030,7 @@ void TfrmGoodsBill::TakeOverOrder(const RecordSet& header, const RecordSet& line
             const int row = AddGoods(g);
             if (!lv(u"tax"_s).isNull()) {
                 setCell(row, u"tax"_s, numberText(lv(u"tax"_s).toDouble()));
-                RecalcLine(row, u"qty"_s);
+                recalcLine(row, u"qty"_s);
             }
             const qint64 source = lv(u"id"_s).toLongLong() > 0 ? lv(u"id"_s).toLongLong() : orderId;
             setCell(row, u"s_id"_s, QString::number(source));
@@ -1038,7 +1038,7 @@ void TfrmGoodsBill::TakeOverOrder(const RecordSet& header, const RecordSet& line
         }
     }
     setModified(true);
-    LinesChanged();
+    linesChanged();
     reshowLines();
 }
 
@@ -1087,7 +1087,7 @@ void TfrmGoodsBill::btnMultiAccountClick(int type) {
     setMultiAccounts(type, dialog.accounts());
 }
 
-QList<AccountAmount> TfrmGoodsBill::AccountLines(int type) const {
+QList<AccountAmount> TfrmGoodsBill::accountLines(int type) const {
     const QString account = type == kPaymentAccounts ? u"edfkzh"_s : u"edyffkzh"_s;
     const QString amount = type == kPaymentAccounts ? u"edfkje"_s : u"edyffkje"_s;
     QList<AccountAmount> out;
@@ -1106,10 +1106,10 @@ QList<AccountAmount> TfrmGoodsBill::AccountLines(int type) const {
     return out;
 }
 
-RecordSet TfrmGoodsBill::BuildAccountPacket() const {
-    RecordSet packet = TfrmBillAbstract::BuildAccountPacket();
+RecordSet TfrmGoodsBill::buildAccountPacket() const {
+    RecordSet packet = TfrmBillAbstract::buildAccountPacket();
     for (int type : {int(kPaymentAccounts), int(kFreightAccounts)})
-        for (const AccountAmount& a : AccountLines(type))
+        for (const AccountAmount& a : accountLines(type))
             packet.appendRow(
                 {QString::number(a.accountId), QString::number(type), u"0"_s, money(a.amount)});
     return packet;
@@ -1131,13 +1131,13 @@ void TfrmGoodsBill::focusCell(int row, const QString& field) {
     dbgvX()->table()->setCurrentIndex(model()->index(row, col));
 }
 
-void TfrmGoodsBill::CheckBill(bool post) {
-    CheckHeader(post);
-    CheckLines(post);
-    RunWarnings(post);
+void TfrmGoodsBill::checkBill(bool post) {
+    checkHeader(post);
+    checkLines(post);
+    runWarnings(post);
 }
 
-void TfrmGoodsBill::CheckHeader(bool) {
+void TfrmGoodsBill::checkHeader(bool) {
     const TSettings& s = settings();
     if (s.Switch(goodsoption::kDateQuestion) && edBillDate()->date() != QDate::currentDate()) {
         if (prompter().ask(caption::hint(), goodstext::dateDiffers(),
@@ -1167,10 +1167,10 @@ void TfrmGoodsBill::CheckHeader(bool) {
             failAt(headerControl(control), goodstext::notNegative(f->caption));
     const int dot = s.TotalDot;
     if (headerField(u"edyfhj"_s)) {
-        const double freight = RoundTo(headerNumber(u"edyfhj"_s), dot);
-        if (RoundTo(freight - RoundTo(columnSum(u"yftotal"_s), dot), dot) != 0)
+        const double freight = roundTo(headerNumber(u"edyfhj"_s), dot);
+        if (roundTo(freight - roundTo(columnSum(u"yftotal"_s), dot), dot) != 0)
             failAt(headerControl(u"edyfhj"_s), goodstext::freightNotAllocated());
-        if (headerField(u"edyffkje"_s) && RoundTo(headerNumber(u"edyffkje"_s), dot) > freight)
+        if (headerField(u"edyffkje"_s) && roundTo(headerNumber(u"edyffkje"_s), dot) > freight)
             failAt(headerControl(u"edyffkje"_s), goodstext::freightPaidTooMuch());
         if (headerField(u"edyfwldw"_s) && freight > 0 && headerId(u"edyfwldw"_s) <= 0)
             failAt(headerControl(u"edyfwldw"_s), goodstext::freightPartnerNeeded());
@@ -1198,7 +1198,7 @@ void TfrmGoodsBill::CheckHeader(bool) {
     }
 }
 
-void TfrmGoodsBill::CheckLines(bool post) {
+void TfrmGoodsBill::checkLines(bool post) {
     const bool hasDiscount = records().fieldIndex(u"discount"_s) >= 0;
     const bool hasPrice = records().fieldIndex(u"Price"_s) >= 0;
     int lines = 0;
@@ -1231,15 +1231,15 @@ void TfrmGoodsBill::CheckLines(bool post) {
         }
         if (records().fieldIndex(u"costTotal"_s) >= 0 && hasDiscount) {
             const double cost = number(r, u"discounttotal"_s) + number(r, u"yftotal"_s);
-            setCell(r, u"costTotal"_s, numberText(RoundTo(cost, settings().TotalDot)));
-            setCell(r, u"costPrice"_s, numberText(RoundTo(cost / qty, settings().PriceDot)));
+            setCell(r, u"costTotal"_s, numberText(roundTo(cost, settings().TotalDot)));
+            setCell(r, u"costPrice"_s, numberText(roundTo(cost / qty, settings().PriceDot)));
         }
     }
     if (lines == 0)
         throw DytError(goodstext::noLines());
 }
 
-void TfrmGoodsBill::RunWarnings(bool post) {
+void TfrmGoodsBill::runWarnings(bool post) {
     Q_UNUSED(post);
     const TSettings& s = settings();
     if (!dmMain())
@@ -1247,9 +1247,9 @@ void TfrmGoodsBill::RunWarnings(bool post) {
     TdmMain& dm = billDataModule();
     const qint64 partner = headerId(u"eddw"_s);
     const double billPayable =
-        RoundTo(columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s), s.TotalDot);
+        roundTo(columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s), s.TotalDot);
     if (djType() == 5 && s.Switch(goodsoption::kPayableLimit) && billState() != kBillPosted &&
-        partner > 0 && !CheckPartnerLimit(partner, billPayable, false))
+        partner > 0 && !checkPartnerLimit(partner, billPayable, false))
         throw DytError(silentErrorText());
 
     QList<WarnLine> lines;
@@ -1268,7 +1268,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
     }
     if (s.Switch(goodsoption::kStockUpperLimit) && !lines.isEmpty() && warehouse > 0) {
         RecordSet found;
-        dm.ExecQuery(warnsql::StockLimitSql(lines, true), &found);
+        dm.ExecQuery(warnsql::stockLimitSql(lines, true), &found);
         if (found.rowCount() > 0 && !goodsWarningWindow()(kStockAboveUpper, found))
             throw DytError(silentErrorText());
     }
@@ -1298,7 +1298,7 @@ void TfrmGoodsBill::RunWarnings(bool post) {
 
 // --- new bill, loading, rights
 
-void TfrmGoodsBill::ResetToNewBill() {
+void TfrmGoodsBill::resetToNewBill() {
     for (const HeaderControl& hc : header_) {
         if (auto* edit = qobject_cast<QLineEdit*>(hc.editor))
             edit->setText(hc.def.type == HeaderFieldType::Number ? u"0"_s : QString());
@@ -1308,18 +1308,18 @@ void TfrmGoodsBill::ResetToNewBill() {
             check->setChecked(false);
     }
     multi_.clear();
-    TfrmBillAbstract::ResetToNewBill();
+    TfrmBillAbstract::resetToNewBill();
     setSelectEnabled(true);
     if (headerControl(u"edzdzk"_s))
         setHeaderText(u"edzdzk"_s, u"1"_s);
     RefreshBalances();
-    DiscountAmountChanged();
+    discountAmountChanged();
     ApplyRights();
-    ApplyNewBillDefaults();
+    applyNewBillDefaults();
     setModified(false);
 }
 
-void TfrmGoodsBill::ApplyNewBillDefaults() {
+void TfrmGoodsBill::applyNewBillDefaults() {
     TdmMain* dm = dmMain();
     if (!dm)
         return;
@@ -1355,7 +1355,7 @@ void TfrmGoodsBill::ApplyRights() {
     const QString menu = QString::number(kind ? kind->menuTag : 0);
     const auto allowed = [&](const char16_t* sub) {
         try {
-            return CheckPurview(menu, QString::fromUtf16(sub), u"-"_s, false);
+            return checkPurview(menu, QString::fromUtf16(sub), u"-"_s, false);
         } catch (const std::exception&) {
             return false;
         }
@@ -1374,7 +1374,7 @@ void TfrmGoodsBill::LoadBill() {
             setCell(r, u"RowTypeName"_s, goodstext::gift());
     RefreshBalances();
     refreshAccountsFromLoaded();
-    LinesChanged();
+    linesChanged();
     ApplyRights();
     setModified(false);
 }
@@ -1440,7 +1440,7 @@ QStringList TfrmGoodsBill::PrintVariables() {
     double thisBill = 0;
     if (headerField(u"edyhje"_s)) {
         double paid = 0;
-        for (const AccountAmount& a : AccountLines(kPaymentAccounts))
+        for (const AccountAmount& a : accountLines(kPaymentAccounts))
             paid += a.amount;
         thisBill = columnSum(u"taxTotalSum"_s) - headerNumber(u"edyhje"_s) - paid;
     }
@@ -1465,7 +1465,7 @@ void TfrmGoodsBill::btnPrintClick() {
                         const int eq = line.indexOf(u'=');
                         print::setPrintVariable(line.left(eq), line.mid(eq + 1));
                     }
-                    PrintBill();
+                    printBill();
                 } catch (const std::exception& e) {
                     showError(e);
                 }
@@ -1478,7 +1478,7 @@ void TfrmGoodsBill::btnPrintClick() {
             const int eq = line.indexOf(u'=');
             print::setPrintVariable(line.left(eq), line.mid(eq + 1));
         }
-        PrintBill();
+        printBill();
     } catch (const std::exception& e) {
         showError(e);
     }
@@ -1532,7 +1532,7 @@ void TfrmGoodsBill::chooseGoods(int row, const QString& text) {
     if (row < 0 || isReadOnly())
         return;
     try {
-        SelectGoodsText(row, text);
+        selectGoodsText(row, text);
     } catch (const std::exception& e) {
         showError(e);
     }
@@ -1589,11 +1589,11 @@ bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
             const QModelIndex current = table->currentIndex();
             const int row = current.isValid() ? model()->rawRow(current.row()) : -1;
             if (key->key() == Qt::Key_Delete && row >= 0) {
-                DeleteLine(row);
+                deleteLine(row);
                 return true;
             }
             if (key->key() == Qt::Key_F4 && row >= 0) {
-                ToggleGift(row);
+                toggleGift(row);
                 return true;
             }
             if (enter && current.isValid()) {
@@ -1609,7 +1609,7 @@ bool TfrmGoodsBill::eventFilter(QObject* watched, QEvent* event) {
                     if (hc.def.type == HeaderFieldType::Select && !hc.def.kind.isEmpty() &&
                         headerId(hc.def.control) == 0 && !headerText(hc.def.control).isEmpty()) {
                         try {
-                            SelectHeaderRecord(hc.def.control);
+                            selectHeaderRecord(hc.def.control);
                         } catch (const std::exception& e) {
                             showError(e);
                         }

@@ -10,7 +10,7 @@
 // of the payments with the bill.
 //
 // A kind whose behaviour differs derives from TfrmGoodsBill and overrides the hooks
-// (RecalcLine, CheckHeader, CheckLines, RunWarnings, HeaderRecordChosen, AccountLines …).
+// (recalcLine, checkHeader, checkLines, runWarnings, headerRecordChosen, accountLines …).
 
 #include <QList>
 #include <QMap>
@@ -115,9 +115,9 @@ struct GoodsLineColumn {
 };
 
 // The line columns of the purchase bill, in grid order.
-const QList<GoodsLineColumn>& PurchaseLineColumns();
+const QList<GoodsLineColumn>& purchaseLineColumns();
 // The purchase bill's header fields, in order.
-const QList<GoodsHeaderField>& PurchaseHeaderFields();
+const QList<GoodsHeaderField>& purchaseHeaderFields();
 
 // One row of the goods-bill family.
 struct GoodsBillFamily {
@@ -147,7 +147,7 @@ void addGoodsBillFamily(const GoodsBillFamily& row);
 const GoodsBillFamily* findGoodsBillFamily(const QString& className);
 const GoodsBillFamily* findGoodsBillFamilyByType(int djType);
 // The line columns of a family row, in grid order.
-QList<GoodsLineColumn> FamilyLineColumns(const GoodsBillFamily& row);
+QList<GoodsLineColumn> familyLineColumns(const GoodsBillFamily& row);
 
 // An account and the amount paid through it (the "多账户" list).
 struct AccountAmount {
@@ -202,7 +202,7 @@ public:
     // The number in a field (0 for empty or not a number).
     double headerNumber(const QString& control) const;
     // The record selection of a select field (its button); true when a record was chosen.
-    virtual bool SelectHeaderRecord(const QString& control);
+    virtual bool selectHeaderRecord(const QString& control);
 
     QLabel* lbyhhje() const { return lbyhhje_; }
     QLabel* lbyf() const { return lbyf_; }
@@ -231,10 +231,10 @@ public:
     // recomputes it; returns the row.
     int AddGoods(const SelectedGoods& goods);
     // The 1-based line on which the goods with the unit stands; 0 when none.
-    int LineOfGoods(qint64 goodsId, qint64 unitId) const;
+    int lineOfGoods(qint64 goodsId, qint64 unitId) const;
 
     // The line computation hook: recomputes `row` after `changedColumn` changed.
-    virtual void RecalcLine(int row, const QString& changedColumn);
+    virtual void recalcLine(int row, const QString& changedColumn);
     // The values of a row for the computation, and back.
     billcalc::Line lineValues(int row) const;
     void setLineValues(int row, const billcalc::Line& line);
@@ -244,35 +244,35 @@ public:
 
     // --- commands
     // "自动分配": the freight total over the lines by quantity.
-    void AllocateFreight();
+    void allocateFreight();
     // "优惠金额" changed: refreshes "优惠后金额：".
-    void DiscountAmountChanged();
+    void discountAmountChanged();
     // "优惠比率(%)" changed: normalises the rate, sets the discount amount.
-    void DiscountRateChanged();
+    void discountRateChanged();
     // "整单折扣" entered: refused outside 0..1 (message, field reset to 0); otherwise written into
     // every goods line's discount and the lines recomputed. True when applied.
-    bool ApplyDefaultDiscount();
+    bool applyDefaultDiscount();
     // "运费合计" changed: a negative total of a new bill is reset to 0.
-    void FreightTotalChanged();
+    void freightTotalChanged();
     // "赠品(&F4)": toggles the gift mark of the row.
-    void ToggleGift(int row);
+    void toggleGift(int row);
     bool isGift(int row) const;
     // Deletes the row after the operator confirms; true when deleted.
-    bool DeleteLine(int row);
+    bool deleteLine(int row);
     // Types a text into the goods cell of the row: the goods selection by text.
-    bool SelectGoodsText(int row, const QString& text);
+    bool selectGoodsText(int row, const QString& text);
     // A scanned barcode: the goods selection by barcode.
-    bool ScanBarcode(const QString& barcode);
+    bool scanBarcode(const QString& barcode);
     // Pulls order lines into the bill through the bill picking ("进货订单").
-    virtual void PullOrders();
+    virtual void pullOrders();
     // Takes over the header of an order and adds its lines (s_id, s_orderid set).
-    void TakeOverOrder(const RecordSet& orderHeader, const RecordSet& orderLines);
+    void takeOverOrder(const RecordSet& orderHeader, const RecordSet& orderLines);
     // The auxiliary quantities of a row from the server.
-    void RefreshAuxQuantities(int row);
+    void refreshAuxQuantities(int row);
     // The partner's balances from the server (right 6005), shown in the balance labels.
     void RefreshBalances();
     // The partner's last discount rate from the server.
-    void RefreshLastDiscountRate();
+    void refreshLastDiscountRate();
 
     // --- accounts
     // The "多账户" list of a type; setting a non-empty list disables the single account and
@@ -285,30 +285,30 @@ public:
     // Opens the "多账户" dialog of a type (a read-only bill shows its loaded accounts).
     void btnMultiAccountClick(int type);
     // The account lines of a type as the packet carries them.
-    virtual QList<AccountAmount> AccountLines(int type) const;
-    RecordSet BuildAccountPacket() const override;
+    virtual QList<AccountAmount> accountLines(int type) const;
+    RecordSet buildAccountPacket() const override;
 
     // --- printing
     // The print variables "上次欠款=", "本次欠款=", "累计欠款=".
     virtual QStringList PrintVariables();
     void btnPrintClick() override;
 
-    void ResetToNewBill() override;
+    void resetToNewBill() override;
 
     // The sub-rights of the bill's menu entry decide the save and print buttons.
     void ApplyRights();
 
 protected:
-    void CheckBill(bool post) override;
+    void checkBill(bool post) override;
     // The checks of algorithm 9 (header part, then lines); each throws the message.
-    virtual void CheckHeader(bool post);
-    virtual void CheckLines(bool post);
+    virtual void checkHeader(bool post);
+    virtual void checkLines(bool post);
     // The save-time warnings; a refusal throws the silent error.
-    virtual void RunWarnings(bool post);
+    virtual void runWarnings(bool post);
     // Follow-ups after a select field got a record.
-    virtual void HeaderRecordChosen(const GoodsHeaderField& field);
+    virtual void headerRecordChosen(const GoodsHeaderField& field);
     // The bill's sums changed (lines recomputed, rows added or removed).
-    virtual void LinesChanged();
+    virtual void linesChanged();
     void LoadBill() override;
     // The kinds of the bill-kind table, and the family row's own kind (the stocktake).
     bool acceptsKind(int djType) const override;
@@ -321,7 +321,7 @@ protected:
     // Throws the message after focusing the control.
     [[noreturn]] void failAt(QWidget* control, const QString& message);
     // The defaults of a new bill: single warehouse, default employee.
-    virtual void ApplyNewBillDefaults();
+    virtual void applyNewBillDefaults();
 
 private:
     void buildHeader();

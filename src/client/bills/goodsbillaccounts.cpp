@@ -107,7 +107,7 @@ void TfrmMultiAccount::setAmount(int row, double amount) {
     while (grid_->rowCount() <= row)
         grid_->insertRow(grid_->rowCount());
     const int dot = settings().TotalDot;
-    auto* item = new QTableWidgetItem(QString::number(RoundTo(amount, dot), 'f', dot));
+    auto* item = new QTableWidgetItem(QString::number(roundTo(amount, dot), 'f', dot));
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid_->setItem(row, kAmountColumn, item);
     refreshTotal();
@@ -116,7 +116,7 @@ void TfrmMultiAccount::setAmount(int row, double amount) {
 bool TfrmMultiAccount::chooseAccount(int row, const QString& text) {
     std::optional<BaseChoice> choice;
     try {
-        choice = SelectBase(kind_, text, this);
+        choice = selectBase(kind_, text, this);
     } catch (const std::exception& e) {
         prompter().showError(caption::hint(), e);
     }
@@ -260,7 +260,7 @@ void TfrmMultiAccount::ensureEmptyRow() {
 
 void TfrmMultiAccount::refreshTotal() {
     const int dot = settings().TotalDot;
-    lbTotal_->setText(u"合计："_s + QString::number(RoundTo(total(), dot), 'f', dot));
+    lbTotal_->setText(u"合计："_s + QString::number(roundTo(total(), dot), 'f', dot));
 }
 
 }  // namespace dyt::client

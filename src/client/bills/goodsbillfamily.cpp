@@ -21,7 +21,7 @@ GoodsHeaderField field(const QString& control, const QString& caption, const QSt
 
 // The purchase bill's fields by control name, with a caption of its own where a kind needs it.
 GoodsHeaderField purchaseField(const QString& control, const QString& caption = QString()) {
-    for (const GoodsHeaderField& f : PurchaseHeaderFields())
+    for (const GoodsHeaderField& f : purchaseHeaderFields())
         if (f.control == control) {
             GoodsHeaderField copy = f;
             if (!caption.isEmpty())
@@ -70,7 +70,7 @@ std::vector<GoodsBillFamily> defaultRows() {
         r.djType = 5;
         r.className = u"TfrmBillJHD"_s;
         r.title = u"进货单"_s;
-        r.headerFields = PurchaseHeaderFields();
+        r.headerFields = purchaseHeaderFields();
         r.requiredControls = {u"eddw"_s, u"edshck"_s};
         r.orderKind = 8;
         r.orderButton = u"进货订单"_s;
@@ -209,7 +209,7 @@ std::vector<GoodsBillFamily> defaultRows() {
         rows.push_back(r);
     }
     // The sales kinds 1 to 4.
-    for (const GoodsBillFamily& r : SalesBillFamilyRows())
+    for (const GoodsBillFamily& r : salesBillFamilyRows())
         rows.push_back(r);
     return rows;
 }
@@ -221,7 +221,7 @@ std::vector<GoodsBillFamily>& table() {
 
 }  // namespace
 
-const QList<GoodsHeaderField>& PurchaseHeaderFields() {
+const QList<GoodsHeaderField>& purchaseHeaderFields() {
     static const QList<GoodsHeaderField> fields = [] {
         QList<GoodsHeaderField> f = {
             field(u"eddw"_s, u"供货单位"_s, u"wldw_id"_s, u"wldw_Name"_s, u"gys"_s),
@@ -251,7 +251,7 @@ const QList<GoodsHeaderField>& PurchaseHeaderFields() {
     return fields;
 }
 
-const QList<GoodsLineColumn>& PurchaseLineColumns() {
+const QList<GoodsLineColumn>& purchaseLineColumns() {
     static const QList<GoodsLineColumn> columns = {
         {u"goodsid"_s, u"[%NUM%Q%]商品ID"_s, false, 50, 0},
         {u"orderid"_s, u"[%NUM%Q%]orderid"_s, false, 40, 0},
@@ -306,9 +306,9 @@ const QList<GoodsLineColumn>& PurchaseLineColumns() {
     return columns;
 }
 
-QList<GoodsLineColumn> FamilyLineColumns(const GoodsBillFamily& row) {
+QList<GoodsLineColumn> familyLineColumns(const GoodsBillFamily& row) {
     QList<GoodsLineColumn> out;
-    for (const GoodsLineColumn& c : PurchaseLineColumns()) {
+    for (const GoodsLineColumn& c : purchaseLineColumns()) {
         if (row.withoutColumns.contains(c.field, Qt::CaseInsensitive))
             continue;
         out.append(c);

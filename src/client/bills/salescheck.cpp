@@ -179,10 +179,10 @@ QString costPricePrompt() {
 SalesWarningWindows defaultSalesWarningWindows() {
     SalesWarningWindows w;
     w.priceList = [](int kind, const RecordSet& rows) {
-        return TfrmBaseShowPrice::CheckAndShow(kind, rows);
+        return TfrmBaseShowPrice::checkAndShow(kind, rows);
     };
     w.stockList = [](bool virtualStock, const RecordSet& rows) {
-        return TfrmBaseFKC::CheckAndShow(virtualStock ? FkcMode::Virtual : FkcMode::Real, rows);
+        return TfrmBaseFKC::checkAndShow(virtualStock ? FkcMode::Virtual : FkcMode::Real, rows);
     };
     return w;
 }
@@ -221,7 +221,7 @@ RecordSet negativeStockRows(const QList<NegativeStock>& found, bool virtualStock
     return rs;
 }
 
-bool RunSalesWarnings(TdmMain& dm, SalesCheckInput& input) {
+bool runSalesWarnings(TdmMain& dm, SalesCheckInput& input) {
     return receivablesLimit(dm, input) && lowerLimits(dm, input) && sellingPrices(dm, input) &&
            negativeStockCheck(dm, input) && costPrices(input);
 }

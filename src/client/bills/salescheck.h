@@ -69,7 +69,7 @@ RecordSet negativeStockRows(const QList<NegativeStock>& found, bool virtualStock
 // Runs the warnings in their order with the account-set options and rights of the settings.
 // Returns false when the operator cancelled; the cost prices entered are written into
 // input.lines. Server failures throw DytError.
-bool RunSalesWarnings(TdmMain& dm, SalesCheckInput& input);
+bool runSalesWarnings(TdmMain& dm, SalesCheckInput& input);
 
 }  // namespace sales
 }  // namespace dyt::client

@@ -134,29 +134,29 @@ std::optional<BaseKindInfo> FindBaseKind(const QString& name) {
     return std::nullopt;
 }
 
-QStringList BaseKindNames() {
+QStringList baseKindNames() {
     QStringList out;
     for (const BaseKindInfo& k : kinds())
         out.append(k.name);
     return out;
 }
 
-QString SqlContainsLiteral(const QString& text) {
+QString sqlContainsLiteral(const QString& text) {
     QString escaped;
     for (const QChar c : text) {
         if (c == u'\\' || c == u'%' || c == u'_')
             escaped += u'\\';
         escaped += c;
     }
-    return QuotedStr(u'%' + escaped + u'%');
+    return quotedStr(u'%' + escaped + u'%');
 }
 
-QString BaseFilterCondition(const BaseKindInfo& kind, const QString& text) {
+QString baseFilterCondition(const BaseKindInfo& kind, const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
-    const QString lower = SqlContainsLiteral(t.toLower()) + QStringLiteral(" escape '\\'");
-    const QString exact = SqlContainsLiteral(t) + QStringLiteral(" escape '\\'");
+    const QString lower = sqlContainsLiteral(t.toLower()) + QStringLiteral(" escape '\\'");
+    const QString exact = sqlContainsLiteral(t) + QStringLiteral(" escape '\\'");
     QStringList parts;
     if (!kind.pymColumn.isEmpty())
         parts << QStringLiteral("(Lower(%1) like %2)").arg(kind.pymColumn, lower);
@@ -177,7 +177,7 @@ RecordSelection::RecordSelection(const QString& kindName) {
 QString RecordSelection::sqlText(const QString& text) const {
     if (kind_.sql.isEmpty())
         return {};
-    return kind_.sql + BaseFilterCondition(kind_, text) + kind_.orderBy;
+    return kind_.sql + baseFilterCondition(kind_, text) + kind_.orderBy;
 }
 
 ParamList RecordSelection::procParams() const {
@@ -349,7 +349,7 @@ void TfrmSelectBase::done(bool accepted) {
     TfrmSelectWindow::done(accepted);
 }
 
-std::optional<BaseChoice> SelectBase(const QString& kindName, const QString& filterText,
+std::optional<BaseChoice> selectBase(const QString& kindName, const QString& filterText,
                                      QWidget* parent) {
     TfrmSelectBase window(kindName, filterText, parent);
     if (window.exec() != 1)

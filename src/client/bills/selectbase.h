@@ -52,14 +52,14 @@ struct BaseKindInfo {
 
 // Every kind name of the record selection; nullopt for an unknown name.
 std::optional<BaseKindInfo> FindBaseKind(const QString& name);
-QStringList BaseKindNames();
+QStringList baseKindNames();
 
 // The LIKE operand that finds the text anywhere: an SQL string literal with "%" around the text,
 // its "%", "_" and "\" escaped with "\" and its quotes doubled. Use with " escape '\'".
-QString SqlContainsLiteral(const QString& text);
+QString sqlContainsLiteral(const QString& text);
 // " and ((Lower(pym) like '%…%' escape '\') or (Lower(code) like … ) or (fullname like … ))"
 // for the kind's columns; empty for an empty text.
-QString BaseFilterCondition(const BaseKindInfo& kind, const QString& text);
+QString baseFilterCondition(const BaseKindInfo& kind, const QString& text);
 
 struct BaseChoice {
     qint64 id = 0;
@@ -130,7 +130,7 @@ private:
 };
 
 // Shows the record selection for the kind and text; the choice, or nullopt when cancelled.
-std::optional<BaseChoice> SelectBase(const QString& kindName, const QString& filterText,
+std::optional<BaseChoice> selectBase(const QString& kindName, const QString& filterText,
                                      QWidget* parent = nullptr);
 
 }  // namespace dyt::client

@@ -33,7 +33,7 @@ QString alreadyPresent(int line, const QString& fullName) {
 }
 }  // namespace selecttext
 
-bool OrdinaryGoodsOnly(int djType) {
+bool ordinaryGoodsOnly(int djType) {
     const auto in = [djType](int from, int to) { return djType >= from && djType <= to; };
     return in(10, 16) || in(35, 40) || in(44, 46) || in(48, 50) || in(53, 63);
 }
@@ -123,7 +123,7 @@ ParamList GoodsSelection::queryParams(const QString& barcode) const {
         }
         goods += QStringLiteral(";isstop=0") + operatorSegment();
     }
-    if (OrdinaryGoodsOnly(djType_))
+    if (ordinaryGoodsOnly(djType_))
         goods += QStringLiteral(";sptype=0");
     p.setValue(QStringLiteral("goodsStr"), goods);
     p.setValue(QStringLiteral("ckStr"),
@@ -249,7 +249,7 @@ QList<SelectedGoods> GoodsSelection::goodsOfClass(qint64 classId) {
         if (fieldOf(rs, r, {"sonnum"}).toLongLong() > 0)
             continue;
         const SelectedGoods g = goodsFrom(rs, r, false);
-        if (OrdinaryGoodsOnly(djType_) && g.spType != 0)
+        if (ordinaryGoodsOnly(djType_) && g.spType != 0)
             continue;
         out.append(g);
     }
@@ -519,7 +519,7 @@ void TfrmSelectGoods::newGoodsClick() {
 
 void TfrmSelectGoods::columnsClick() {
     showErrors(caption::error(), [&] {
-        if (RunGridColFilter(grid_, this)) {
+        if (runGridColFilter(grid_, this)) {
             grid_->applyColumns();
             saveLayout();
         }
@@ -569,7 +569,7 @@ void TfrmSelectGoods::done(bool accepted) {
 
 // ---------------------------------------------------------------- entry points
 
-bool SelectGoodsByText(const GoodsTarget& target, int djType, qint64 partnerId, qint64 warehouseId,
+bool selectGoodsByText(const GoodsTarget& target, int djType, qint64 partnerId, qint64 warehouseId,
                        int typeMode, const QString& text, const QString& caption, bool allowNew,
                        QWidget* parent) {
     auto selection =
@@ -586,7 +586,7 @@ bool SelectGoodsByText(const GoodsTarget& target, int djType, qint64 partnerId, 
     return window.addedCount() > 0;
 }
 
-bool SelectGoodsByBarcode(const GoodsTarget& target, int djType, qint64 partnerId,
+bool selectGoodsByBarcode(const GoodsTarget& target, int djType, qint64 partnerId,
                           qint64 warehouseId, int typeMode, const QString& barcode) {
     if (barcode.trimmed().isEmpty()) {
         prompter().message(caption::hint(), selecttext::noBarcode());

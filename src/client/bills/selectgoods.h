@@ -3,7 +3,7 @@
 //
 // GoodsSelection holds the whole behaviour apart from the widgets (the query, classes, list and
 // level display, marking, adding with the already-present question); the window only lays it
-// out. SelectGoodsByText and SelectGoodsByBarcode are the two ways a bill calls it.
+// out. selectGoodsByText and selectGoodsByBarcode are the two ways a bill calls it.
 
 #include <QList>
 #include <QString>
@@ -67,7 +67,7 @@ struct GoodsTarget {
 
 // True for the bill kinds that are offered only ordinary goods (sp_sptype 0): 10 to 16, 35 to 40,
 // 44 to 46, 48 to 50 and 53 to 63.
-bool OrdinaryGoodsOnly(int djType);
+bool ordinaryGoodsOnly(int djType);
 
 class GoodsSelection {
 public:
@@ -201,13 +201,13 @@ private:
 // Select by text: runs the goods query with the text; a single goods found for a non-empty text
 // is added without showing the window, otherwise the window is shown modally. allowNew offers the
 // "添加" button (with the operator's right 100101). Returns whether goods were added.
-bool SelectGoodsByText(const GoodsTarget& target, int djType, qint64 partnerId, qint64 warehouseId,
+bool selectGoodsByText(const GoodsTarget& target, int djType, qint64 partnerId, qint64 warehouseId,
                        int typeMode, const QString& text, const QString& caption,
                        bool allowNew = false, QWidget* parent = nullptr);
 
 // Select by barcode: "无此条码商品！" when nothing is found, "你扫描的条码在数据库中是一类商品，
 // 不能添加！" for a class; otherwise the goods is added. Returns whether it was added.
-bool SelectGoodsByBarcode(const GoodsTarget& target, int djType, qint64 partnerId,
+bool selectGoodsByBarcode(const GoodsTarget& target, int djType, qint64 partnerId,
                           qint64 warehouseId, int typeMode, const QString& barcode);
 
 }  // namespace dyt::client

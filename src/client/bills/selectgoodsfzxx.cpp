@@ -105,7 +105,7 @@ void TfrmSelectGoodsFZXX::done(bool accepted) {
     TfrmSelectWindow::done(accepted);
 }
 
-std::optional<GoodsUnitChoice> SelectGoodsUnit(qint64 goodsId, QWidget* parent) {
+std::optional<GoodsUnitChoice> selectGoodsUnit(qint64 goodsId, QWidget* parent) {
     TfrmSelectGoodsFZXX window(goodsId, parent);
     if (window.exec() != 1)
         return std::nullopt;

@@ -64,6 +64,6 @@ private:
 };
 
 // Shows the unit selection; the unit chosen, or nullopt when cancelled.
-std::optional<GoodsUnitChoice> SelectGoodsUnit(qint64 goodsId, QWidget* parent = nullptr);
+std::optional<GoodsUnitChoice> selectGoodsUnit(qint64 goodsId, QWidget* parent = nullptr);
 
 }  // namespace dyt::client

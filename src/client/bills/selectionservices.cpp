@@ -70,7 +70,7 @@ bool storeLayout(GridView* grid, const QString& layoutKey) {
 
 }  // namespace
 
-SelectionServices DefaultSelectionServices() {
+SelectionServices defaultSelectionServices() {
     SelectionServices services;
     services.goodsFullName = cachedGoodsName;
     services.warehouseFullName = cachedWarehouseName;
@@ -80,12 +80,12 @@ SelectionServices DefaultSelectionServices() {
 }
 
 SelectionServices& selectionServices() {
-    static SelectionServices services = DefaultSelectionServices();
+    static SelectionServices services = defaultSelectionServices();
     return services;
 }
 
-void ResetSelectionServices() {
-    selectionServices() = DefaultSelectionServices();
+void resetSelectionServices() {
+    selectionServices() = defaultSelectionServices();
 }
 
 }  // namespace dyt::client

@@ -2,8 +2,8 @@
 // What the selection windows need from other parts of the client, reached through replaceable
 // functions: names of cached base records (the local cache and its in-memory warehouse list)
 // and the loading and saving of the operator's grid layouts. The process's services start out
-// connected to the real things (DefaultSelectionServices); tests may replace single functions and
-// put the defaults back with ResetSelectionServices. A function left unset is done without (no
+// connected to the real things (defaultSelectionServices); tests may replace single functions and
+// put the defaults back with resetSelectionServices. A function left unset is done without (no
 // name found, layout not kept).
 
 #include <QString>
@@ -33,11 +33,11 @@ struct SelectionServices {
 // name is found) and to the per-operator
 // grid layouts (LoadGridLayout / SaveGridLayout). None of them throws: a cache that cannot answer
 // gives nullopt, a layout that cannot be read or stored gives false.
-SelectionServices DefaultSelectionServices();
+SelectionServices defaultSelectionServices();
 
 // The process's services.
 SelectionServices& selectionServices();
 // Puts the default services back.
-void ResetSelectionServices();
+void resetSelectionServices();
 
 }  // namespace dyt::client

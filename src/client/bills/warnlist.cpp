@@ -145,7 +145,7 @@ int printList(QWidget* parent, const Parts& parts, const GridDefinition& def, co
         }
         detail.appendRow(row);
     }
-    return TfrmXAbstract::printHandler()(parent, kPrintPreview, PrintHeaderRecords(header), detail,
+    return TfrmXAbstract::printHandler()(parent, kPrintPreview, printHeaderRecords(header), detail,
                                          caption + xtext::templateExtension());
 }
 

@@ -28,7 +28,7 @@ FormColours& formColours() {
     return colours;
 }
 
-QString NumberPatternForLabel(const QString& labelText) {
+QString numberPatternForLabel(const QString& labelText) {
     const TSettings& s = settings();
     if (labelText.contains(QStringLiteral("数")))
         return s.QtyPattern;
@@ -118,11 +118,11 @@ void TfrmBase::formatNumberEdits() {
         auto* edit = qobject_cast<QLineEdit*>(label->buddy());
         if (!edit || !edit->property(kNumberEditProperty).toBool())
             continue;
-        const QString pattern = NumberPatternForLabel(label->text());
+        const QString pattern = numberPatternForLabel(label->text());
         double value = 0;
         if (pattern.isEmpty() || !readNumber(edit->text(), &value))
             continue;
-        edit->setText(FormatFloat(pattern, value));
+        edit->setText(formatFloat(pattern, value));
     }
 }
 

@@ -45,7 +45,7 @@ inline constexpr FixedText helpFile{u"Help.chm"};
 // The settings pattern a labelled number edit is shown with, chosen by its label: a label holding
 // "数" the quantity pattern, else "价" the price pattern, else "折" the discount pattern, else
 // "税" the ratio pattern; empty for any other label.
-QString NumberPatternForLabel(const QString& labelText);
+QString numberPatternForLabel(const QString& labelText);
 
 // The property that marks a line edit as a number edit (value true); its buddy label names it.
 inline constexpr const char* kNumberEditProperty = "NumberEdit";

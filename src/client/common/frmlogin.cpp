@@ -210,7 +210,7 @@ TfrmLogin::TfrmLogin(int startStep, const QString& programDir, QWidget* parent)
             setAutoFillBackground(true);
         }
     }
-    ApplyLoginMode();
+    applyLoginMode();
     setStep(startStep < 0 || startStep > 2 ? 0 : startStep);
 }
 
@@ -227,7 +227,7 @@ void TfrmLogin::setStep(int step) {
     btnLogin_->setText(step_ == 2 ? QStringLiteral("登录") : QStringLiteral("下一步"));
 }
 
-void TfrmLogin::ApplyLoginMode() {
+void TfrmLogin::applyLoginMode() {
     const bool typed = typedNameMode();
     profileNameLabel_->setVisible(typed);
     edProfileName_->setVisible(typed);
@@ -314,7 +314,7 @@ void TfrmLogin::connectStep() {
         if (isLocalAlias(server)) {
             // A server already answering there is used; only an empty address gets one started.
             address = sysLogin().localServer;
-            dm.EnsureLocalServer(address);
+            dm.ensureLocalServer(address);
         }
         if (!dm.ConnectServer(address, false, 1))
             throw DytError(dmtext::connectFailed() + address);
@@ -341,9 +341,9 @@ void TfrmLogin::connectStep() {
                     lines.intValue(QStringLiteral("客户端不允许修改制单日期"), 0) == 0;
             }
         }
-        ApplyLoginMode();
-        LoadProfileList();
-        if (!EnsureDefaultProfile())
+        applyLoginMode();
+        loadProfileList();
+        if (!ensureDefaultProfile())
             return;
         if (typedNameMode() && clientConfig().read(configkey::remember()) != QLatin1String("1")) {
             edProfileName_->clear();
@@ -360,7 +360,7 @@ void TfrmLogin::profileStep() {
     try {
         QString dbName;
         QString caption;
-        SelectedProfile(&dbName, &caption);
+        selectedProfile(&dbName, &caption);
         LoadOperators(dbName);
         setStep(2);
     } catch (const DytError& e) {
@@ -395,7 +395,7 @@ void TfrmLogin::passwordStep() {
                 return;
             QString dbName;
             QString caption;
-            SelectedProfile(&dbName, &caption);
+            selectedProfile(&dbName, &caption);
             userIdText = edusername_->currentData().toString();
             ok = sysLogin().Login(dbName, caption, edusername_->currentText(), userIdText,
                                   edPassWord_->text());
@@ -434,7 +434,7 @@ void TfrmLogin::passwordStep() {
 
 // --- the account-set list
 
-void TfrmLogin::LoadProfileList() {
+void TfrmLogin::loadProfileList() {
     const QString remembered = clientConfig().read(configkey::profileName());
     const Response r = dataModule().GetAppServer().call(QStringLiteral("GetProfileList"),
                                                         {logintext::profilePrefix(), 1});
@@ -478,7 +478,7 @@ QString TfrmLogin::focusedDbName() const {
     return cellText(dbgvX_, row, kColDbName).trimmed();
 }
 
-void TfrmLogin::SelectedProfile(QString* dbName, QString* caption) const {
+void TfrmLogin::selectedProfile(QString* dbName, QString* caption) const {
     if (typedNameMode()) {
         const QString name = edProfileName_->text().trimmed();
         if (name.isEmpty())
@@ -499,11 +499,11 @@ void TfrmLogin::SelectedProfile(QString* dbName, QString* caption) const {
         throw DytError(logintext::invalidProfile());
 }
 
-bool TfrmLogin::ProfileDialog(TfrmProfileProperties& dialog) {
+bool TfrmLogin::profileDialog(TfrmProfileProperties& dialog) {
     return runProfileDialog ? runProfileDialog(dialog) : dialog.exec() == QDialog::Accepted;
 }
 
-bool TfrmLogin::EnsureDefaultProfile() {
+bool TfrmLogin::ensureDefaultProfile() {
     if (profiles_.rowCount() > 0)
         return true;
     auto endProgram = [this] {
@@ -519,7 +519,7 @@ bool TfrmLogin::EnsureDefaultProfile() {
     dialog.setProfileCaption(logintext::defaultProfile());
     dialog.setDatabaseName(QStringLiteral("dytv1Default"));
     dialog.setAdminAccount(loginedUser().dbUserName);
-    if (!ProfileDialog(dialog))
+    if (!profileDialog(dialog))
         return endProgram();
     QString message;
     qint64 result = -1;
@@ -542,7 +542,7 @@ bool TfrmLogin::EnsureDefaultProfile() {
                            MessageIcon::Error);
         return endProgram();
     }
-    LoadProfileList();
+    loadProfileList();
     return true;
 }
 
@@ -553,7 +553,7 @@ void TfrmLogin::btnCreateClick() {
     }
     TfrmProfileProperties dialog(TfrmProfileProperties::Mode::Create, this);
     dialog.setAdminAccount(loginedUser().dbUserName);
-    if (!ProfileDialog(dialog))
+    if (!profileDialog(dialog))
         return;
     try {
         Response r;
@@ -568,7 +568,7 @@ void TfrmLogin::btnCreateClick() {
             prompter().message(caption::hint(), r.outText(0));
             return;
         }
-        LoadProfileList();
+        loadProfileList();
     } catch (const DytError& e) {
         prompter().showError(caption::hint(), e);
     }
@@ -590,7 +590,7 @@ void TfrmLogin::btnDeleteClick() {
     dialog.setProfileCaption(cellText(dbgvX_, row, kColCaption));
     dialog.setDatabaseName(cellText(dbgvX_, row, kColDbName));
     dialog.setAdminAccount(loginedUser().dbUserName);
-    if (!ProfileDialog(dialog))
+    if (!profileDialog(dialog))
         return;
     try {
         const Response r = dataModule().GetAppServer().call(
@@ -601,7 +601,7 @@ void TfrmLogin::btnDeleteClick() {
             prompter().message(caption::hint(), r.outText(0));
             return;
         }
-        LoadProfileList();
+        loadProfileList();
     } catch (const DytError& e) {
         prompter().showError(caption::hint(), e);
     }
@@ -640,13 +640,13 @@ bool TfrmLogin::hiddenKey(int key) {
                 ExecCommand({QStringLiteral("Command=CheckAdminPass"),
                              QStringLiteral("Password=") + password});
                 showHidden_ = true;
-                LoadProfileList();
+                loadProfileList();
                 return true;
             }
             case Qt::Key_S:
                 if (showHidden_) {
                     showHidden_ = false;
-                    LoadProfileList();
+                    loadProfileList();
                 }
                 return true;
             case Qt::Key_Q:
@@ -664,7 +664,7 @@ bool TfrmLogin::hiddenKey(int key) {
                 ExecCommand({hide ? QStringLiteral("Command=HideProfile")
                                   : QStringLiteral("Command=ShowProfile"),
                              QStringLiteral("ProfileName=") + dbName});
-                LoadProfileList();
+                loadProfileList();
                 return true;
             }
             default:

@@ -78,15 +78,15 @@ public:
 
     // --- the steps' loading
     // Shows or hides the controls of the typed-name mode ("cb1" = "1").
-    void ApplyLoginMode();
-    void LoadProfileList();
+    void applyLoginMode();
+    void loadProfileList();
     // Offers and creates the default account set on a server without any; false when the program
     // ends.
-    bool EnsureDefaultProfile();
+    bool ensureDefaultProfile();
     void LoadOperators(const QString& dbName);
     // The chosen account set: database name and display name; raises "账套无效" /
     // "请输入账套名称".
-    void SelectedProfile(QString* dbName, QString* caption) const;
+    void selectedProfile(QString* dbName, QString* caption) const;
     // The database name of the focused row, trimmed ("" for a filler row or no row).
     QString focusedDbName() const;
 
@@ -102,7 +102,7 @@ private:
     void passwordStep();
     void focusNext();
     void ExecCommand(const QStringList& lines);
-    bool ProfileDialog(TfrmProfileProperties& dialog);
+    bool profileDialog(TfrmProfileProperties& dialog);
 
     QString programDir_;
     int step_ = 0;

@@ -44,7 +44,7 @@
 
 namespace dyt::client {
 
-RecordSet PrintHeaderRecords(const NamedValues& values) {
+RecordSet printHeaderRecords(const NamedValues& values) {
     RecordSet header;
     QList<QVariant> row;
     for (const auto& [name, value] : values) {
@@ -58,7 +58,7 @@ RecordSet PrintHeaderRecords(const NamedValues& values) {
     return header;
 }
 
-QStringList SplitIdList(const QList<qint64>& ids, int pieceWidth) {
+QStringList splitIdList(const QList<qint64>& ids, int pieceWidth) {
     QStringList pieces{QString()};
     for (qint64 id : ids) {
         const QString text = QString::number(id);
@@ -412,7 +412,7 @@ void TfrmXAbstract::cbqiyongzhinengguolvClick() {
     const bool on = cbSmartFilter_->isChecked();
     grid_->setFilterRowVisible(on);
     try {
-        clientConfig().ini().WriteString(configSection(), xtext::smartFilterKey(),
+        clientConfig().ini().writeString(configSection(), xtext::smartFilterKey(),
                                          on ? QStringLiteral("1") : QStringLiteral("0"));
     } catch (const DytError& e) {
         showError(e);
@@ -505,8 +505,8 @@ void TfrmXAbstract::BuildPrintRows(RecordSet* detail) const {
         for (const Source& s : sources) {
             const GridColumn& col = gridDef_.columns[s.column];
             const QVariant& value = records_.at(raw, s.field);
-            row.append(col.masked ? QVariant(MaskedText())
-                       : col.flag ? QVariant(gridfilter::FlagText(value))
+            row.append(col.masked ? QVariant(maskedText())
+                       : col.flag ? QVariant(gridfilter::flagText(value))
                                   : value);
         }
         detail->appendRow(row);
@@ -514,7 +514,7 @@ void TfrmXAbstract::BuildPrintRows(RecordSet* detail) const {
     detail->first();
 }
 
-NamedValues TfrmXAbstract::BuildPrintHeaderLines() const {
+NamedValues TfrmXAbstract::buildPrintHeaderLines() const {
     const TSettings& s = settings();
     NamedValues lines = {
         {QStringLiteral("公司全名"), s.CompanyFullName},
@@ -538,8 +538,8 @@ PrintHandler& TfrmXAbstract::printHandler() {
 int TfrmXAbstract::RunPrint(int mode) {
     try {
         if (mode == kPrintExport)
-            return ExportGridToExcel(grid_, this) ? 1 : 0;
-        const RecordSet header = PrintHeaderRecords(BuildPrintHeaderLines());
+            return exportGridToExcel(grid_, this) ? 1 : 0;
+        const RecordSet header = printHeaderRecords(buildPrintHeaderLines());
         RecordSet detail;
         BuildPrintRows(&detail);
         return printHandler()(this, mode, header, detail, titleText() + xtext::templateExtension());
@@ -598,7 +598,7 @@ bool TfrmXAbstract::SaveRowOrder() {
         QList<qint64> ids;
         for (int r = 0; r < model_->rowCount(); ++r)
             ids.append(records_.at(model_->rawRow(r), idField).toLongLong());
-        const QStringList pieces = SplitIdList(ids);
+        const QStringList pieces = splitIdList(ids);
         ParamList params;
         params.setValue(QStringLiteral("tableName"), table);
         for (int i = 0; i < pieces.size(); ++i) {
@@ -616,7 +616,7 @@ bool TfrmXAbstract::SaveRowOrder() {
 
 // --- base-record fields
 
-void TfrmXAbstract::FillBaseFields(const QString& prefix, const RecordSet& chosen) {
+void TfrmXAbstract::fillBaseFields(const QString& prefix, const RecordSet& chosen) {
     int raw = -1;
     const int row = focusedRow();
     if (row >= 0)
@@ -640,23 +640,23 @@ void TfrmXAbstract::FillBaseFields(const QString& prefix, const RecordSet& chose
     setFocusedRow(row);
 }
 
-void TfrmXAbstract::FillGoodsFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("sp_"), chosen);
+void TfrmXAbstract::fillGoodsFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("sp_"), chosen);
 }
-void TfrmXAbstract::FillStoreFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("ck_"), chosen);
+void TfrmXAbstract::fillStoreFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("ck_"), chosen);
 }
-void TfrmXAbstract::FillSubjectFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("km_"), chosen);
+void TfrmXAbstract::fillSubjectFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("km_"), chosen);
 }
-void TfrmXAbstract::FillPartnerFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("dw_"), chosen);
+void TfrmXAbstract::fillPartnerFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("dw_"), chosen);
 }
-void TfrmXAbstract::FillDepartmentFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("bm_"), chosen);
+void TfrmXAbstract::fillDepartmentFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("bm_"), chosen);
 }
-void TfrmXAbstract::FillEmployeeFields(const RecordSet& chosen) {
-    FillBaseFields(QStringLiteral("zy_"), chosen);
+void TfrmXAbstract::fillEmployeeFields(const RecordSet& chosen) {
+    fillBaseFields(QStringLiteral("zy_"), chosen);
 }
 
 // --- handlers
@@ -681,7 +681,7 @@ void TfrmXAbstract::btnDownClick() {
 
 void TfrmXAbstract::btnColConfigureClick() {
     try {
-        if (RunGridColFilter(grid_, this))
+        if (runGridColFilter(grid_, this))
             saveLayout();
     } catch (const DytError& e) {
         showError(e);
@@ -694,7 +694,7 @@ void TfrmXAbstract::lbColConfigureClick() {
 
 void TfrmXAbstract::lbFilterClick() {
     try {
-        RunQueryFilter(grid_, QueryFilterMode::Filter, this);
+        runQueryFilter(grid_, QueryFilterMode::Filter, this);
     } catch (const DytError& e) {
         showError(e);
     }
@@ -702,7 +702,7 @@ void TfrmXAbstract::lbFilterClick() {
 
 void TfrmXAbstract::lblocalizerClick() {
     try {
-        RunQueryFilter(grid_, QueryFilterMode::Locate, this);
+        runQueryFilter(grid_, QueryFilterMode::Locate, this);
     } catch (const DytError& e) {
         showError(e);
     }
@@ -712,7 +712,7 @@ void TfrmXAbstract::lbrevertClick() {
     model_->clearColumnFilters();
     // Drops the conditions of the query filter too, so that the next "在上次查询结果上过滤"
     // starts from all rows.
-    gridfilter::ClearQueryFilter(grid_);
+    gridfilter::clearQueryFilter(grid_);
 }
 
 void TfrmXAbstract::N2Click() {
@@ -734,7 +734,7 @@ void TfrmXAbstract::closeEvent(QCloseEvent* event) {
         if (tree_->isVisible())
             treeWidth_ = splitter_->sizes().value(0, treeWidth_);
         try {
-            clientConfig().ini().WriteString(configSection(), xtext::treeWidthKey(),
+            clientConfig().ini().writeString(configSection(), xtext::treeWidthKey(),
                                              QString::number(treeWidth_));
         } catch (const DytError&) {
             // The width is a convenience; a configuration file that cannot be written keeps the

@@ -79,11 +79,11 @@ using NamedValues = QList<QPair<QString, QString>>;
 
 // The header record set of a print: one row with one text field per pair, named by the caption
 // ("公司全名" …, then the header panel's captions); a caption given twice keeps its first value.
-RecordSet PrintHeaderRecords(const NamedValues& values);
+RecordSet printHeaderRecords(const NamedValues& values);
 
 // The comma-separated ids cut at commas into the five pieces IdList … IdList5 of at most
 // pieceWidth characters; throws DytError when they do not fit.
-QStringList SplitIdList(const QList<qint64>& ids, int pieceWidth = kIdListPieceWidth);
+QStringList splitIdList(const QList<qint64>& ids, int pieceWidth = kIdListPieceWidth);
 
 class TfrmXAbstract : public TfrmBase {
     Q_OBJECT
@@ -162,7 +162,7 @@ public:
     // display order.
     virtual void BuildPrintRows(RecordSet* detail) const;
     // The header lines of a print: company texts, operator, print label, header panel pairs.
-    NamedValues BuildPrintHeaderLines() const;
+    NamedValues buildPrintHeaderLines() const;
     // Prints by mode (PrintMode); mode 4 exports the grid.
     int RunPrint(int mode);
     static PrintHandler& printHandler();
@@ -187,13 +187,13 @@ public:
     // --- slots 15 to 21: the fields of a chosen base record into the current row of records():
     // every field of the row with the prefix takes the chosen record's field of the same name,
     // or of the name without the prefix ("sp_id" ← "id").
-    void FillBaseFields(const QString& prefix, const RecordSet& chosen);
-    virtual void FillGoodsFields(const RecordSet& chosen);       // sp_
-    virtual void FillStoreFields(const RecordSet& chosen);       // ck_
-    virtual void FillSubjectFields(const RecordSet& chosen);     // km_
-    virtual void FillPartnerFields(const RecordSet& chosen);     // dw_
-    virtual void FillDepartmentFields(const RecordSet& chosen);  // bm_
-    virtual void FillEmployeeFields(const RecordSet& chosen);    // zy_
+    void fillBaseFields(const QString& prefix, const RecordSet& chosen);
+    virtual void fillGoodsFields(const RecordSet& chosen);       // sp_
+    virtual void fillStoreFields(const RecordSet& chosen);       // ck_
+    virtual void fillSubjectFields(const RecordSet& chosen);     // km_
+    virtual void fillPartnerFields(const RecordSet& chosen);     // dw_
+    virtual void fillDepartmentFields(const RecordSet& chosen);  // bm_
+    virtual void fillEmployeeFields(const RecordSet& chosen);    // zy_
 
     // --- handlers
     virtual void btnExitClick();

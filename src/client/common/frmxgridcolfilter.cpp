@@ -230,14 +230,14 @@ void TfrmXGridColFilter::onRowMoved(int /*logicalIndex*/, int oldVisual, int new
     list_->selectRow(newVisual);
 }
 
-bool RunGridColFilter(GridView* grid, QWidget* parent) {
+bool runGridColFilter(GridView* grid, QWidget* parent) {
     RecordSetModel* model = grid ? grid->model() : nullptr;
     if (!model || !model->definition())
         throw DytError(QStringLiteral(" 不支持该类型视图的列配置"));
     TfrmXGridColFilter dialog(*model->definition(), parent);
     if (dialog.exec() != 1)
         return false;
-    gridfilter::ApplyColumnConfig(grid, dialog.config());
+    gridfilter::applyColumnConfig(grid, dialog.config());
     return true;
 }
 

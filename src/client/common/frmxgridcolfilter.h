@@ -18,7 +18,7 @@ class GridView;
 
 // Runs the dialog on the grid; on "确定" applies the choice to the grid and returns true (the
 // caller saves the layout). Throws DytError when the grid cannot be configured.
-bool RunGridColFilter(GridView* grid, QWidget* parent);
+bool runGridColFilter(GridView* grid, QWidget* parent);
 
 namespace gridfilter {
 

@@ -28,7 +28,7 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     : client::TfrmBaseDialog(parent), grid_(grid), mode_(mode) {
     const RecordSetModel* model = grid ? grid->model() : nullptr;
     if (!model || !model->records() || !model->definition())
-        throw DytError(gridfilter::UnsupportedViewText());
+        throw DytError(gridfilter::unsupportedViewText());
     const GridDefinition& def = *model->definition();
 
     setObjectName(QStringLiteral("frmXQueryFilter"));
@@ -54,7 +54,7 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
         setColumn(current.column());
     cbOperator_ = new QComboBox(this);
     cbOperator_->setObjectName(QStringLiteral("cbOperator"));
-    cbOperator_->addItems(gridfilter::FilterOperatorTexts());
+    cbOperator_->addItems(gridfilter::filterOperatorTexts());
     edValue_ = new QLineEdit(this);
     edValue_->setObjectName(QStringLiteral("edValue"));
     form->addRow(QStringLiteral("列名称"), cbColumn_);
@@ -66,7 +66,7 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     scopeBox->setObjectName(QStringLiteral("rgScope"));
     auto* scopeLayout = new QVBoxLayout(scopeBox);
     scopes_ = new QButtonGroup(this);
-    const QStringList scopeTexts = gridfilter::FilterScopeTexts();
+    const QStringList scopeTexts = gridfilter::filterScopeTexts();
     for (int i = 0; i < scopeTexts.size(); ++i) {
         auto* radio = new QRadioButton(scopeTexts[i], scopeBox);
         scopes_->addButton(radio, i);
@@ -80,7 +80,7 @@ TfrmXQueryFilter::TfrmXQueryFilter(GridView* grid, QueryFilterMode mode, QWidget
     lbCondition_ = new QLabel(this);
     lbCondition_->setObjectName(QStringLiteral("lbCondition"));
     lbCondition_->setWordWrap(true);
-    lbCondition_->setText(gridfilter::CurrentQueryFilter(grid).text());
+    lbCondition_->setText(gridfilter::currentQueryFilter(grid).text());
     lbCondition_->setVisible(mode == QueryFilterMode::Filter);
     layout->addWidget(lbCondition_);
 
@@ -113,15 +113,15 @@ void TfrmXQueryFilter::btnOKClick() {
     try {
         const RecordSetModel* model = grid_->model();
         if (!model || !model->definition())
-            throw DytError(gridfilter::UnsupportedViewText());
+            throw DytError(gridfilter::unsupportedViewText());
         const int at = cbColumn_->currentIndex();
         const int column = at >= 0 && at < columns_.size() ? columns_[at] : -1;
         const gridfilter::QueryCondition condition = gridfilter::QueryFilter::makeCondition(
             *model->definition(), column, static_cast<FilterOperator>(cbOperator_->currentIndex()),
             edValue_->text());
         if (mode_ == QueryFilterMode::Filter) {
-            gridfilter::ApplyQueryFilter(grid_, condition, scope());
-        } else if (gridfilter::LocateRow(grid_, condition) < 0) {
+            gridfilter::applyQueryFilter(grid_, condition, scope());
+        } else if (gridfilter::locateRow(grid_, condition) < 0) {
             client::prompter().message(
                 client::caption::hint(),
                 QStringLiteral("没有找到符合条件%1的记录").arg(condition.text()));
@@ -135,7 +135,7 @@ void TfrmXQueryFilter::btnOKClick() {
     client::TfrmBaseDialog::btnOKClick();
 }
 
-bool RunQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent) {
+bool runQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent) {
     TfrmXQueryFilter dialog(grid, mode, parent);
     return dialog.exec() == 1;
 }

@@ -21,7 +21,7 @@ enum class QueryFilterMode { Filter, Locate };
 
 // Runs the dialog on the grid's own rows; true when a condition was applied. Throws DytError
 // " 不支持该类型视图的过滤" for a grid that cannot be filtered.
-bool RunQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent);
+bool runQueryFilter(GridView* grid, QueryFilterMode mode, QWidget* parent);
 
 class TfrmXQueryFilter : public client::TfrmBaseDialog {
     Q_OBJECT

@@ -12,29 +12,29 @@
 
 namespace dyt::gridfilter {
 
-int ColumnIdentity(const GridDefinition& def, const GridColumn& column) {
+int columnIdentity(const GridDefinition& def, const GridColumn& column) {
     if (column.tag != 0)
         return column.tag;
     return def.allowHideColumns ? kHideableColumnIdentity : kFixedColumnIdentity;
 }
 
-GridColumnExData& ColumnExData(GridColumn& column) {
+GridColumnExData& columnExData(GridColumn& column) {
     if (!column.exData)
         throw DytError(QStringLiteral("数据结构的类型不是TgxGridColumnExData，请查证原因"));
     return *column.exData;
 }
 
-const GridColumnExData& ColumnExData(const GridColumn& column) {
+const GridColumnExData& columnExData(const GridColumn& column) {
     if (!column.exData)
         throw DytError(QStringLiteral("数据结构的类型不是TgxGridColumnExData，请查证原因"));
     return *column.exData;
 }
 
-QString NoVisibleColumnText() {
+QString noVisibleColumnText() {
     return QStringLiteral("至少显示一列");
 }
 
-QString EmptyCaptionText() {
+QString emptyCaptionText() {
     return QStringLiteral("显示标签不能空字符串");
 }
 
@@ -44,10 +44,10 @@ ColumnConfig::ColumnConfig(const GridDefinition& def) {
     designIndex_.reserve(columnCount_);
     for (int i = 0; i < columnCount_; ++i) {
         const GridColumn& c = def.columns[i];
-        const GridColumnExData& ex = ColumnExData(c);
+        const GridColumnExData& ex = columnExData(c);
         designIndex_.append(ex.designIndex);
         openingCaptions_.append(c.caption);
-        const int identity = ColumnIdentity(def, c);
+        const int identity = columnIdentity(def, c);
         // The list is filtered with " Tag<>'-1' ": fixed columns are not offered.
         if (identity == kFixedColumnIdentity)
             continue;
@@ -67,7 +67,7 @@ void ColumnConfig::setCaption(int row, const QString& caption) {
     if (row < 0 || row >= rowCount())
         return;
     if (caption.trimmed().isEmpty())
-        throw DytError(EmptyCaptionText());
+        throw DytError(emptyCaptionText());
     rows_[row].visName = caption;
 }
 
@@ -110,12 +110,12 @@ void ColumnConfig::sortRowsBy(bool designed) {
 void ColumnConfig::validate() const {
     for (const Row& r : rows_) {
         if (r.visName.trimmed().isEmpty())
-            throw DytError(EmptyCaptionText());
+            throw DytError(emptyCaptionText());
     }
     const bool anyVisible =
         std::any_of(rows_.cbegin(), rows_.cend(), [](const Row& r) { return r.visible; });
     if (!anyVisible)
-        throw DytError(NoVisibleColumnText());
+        throw DytError(noVisibleColumnText());
 }
 
 QList<int> ColumnConfig::apply(GridDefinition& def) const {
@@ -126,7 +126,7 @@ QList<int> ColumnConfig::apply(GridDefinition& def) const {
                            .arg(def.columns.size()));
     }
     for (const GridColumn& c : def.columns)
-        ColumnExData(c);  // every column must carry its data before anything changes
+        columnExData(c);  // every column must carry its data before anything changes
 
     QList<GridColumn> columns = def.columns;
     for (const Row& r : rows_) {
@@ -162,7 +162,7 @@ QList<int> ColumnConfig::apply(GridDefinition& def) const {
     return order;
 }
 
-void ApplyColumnConfig(GridView* grid, const ColumnConfig& config) {
+void applyColumnConfig(GridView* grid, const ColumnConfig& config) {
     RecordSetModel* model = grid ? grid->model() : nullptr;
     GridDefinition* def = model ? model->editableDefinition() : nullptr;
     if (!def)

@@ -16,18 +16,18 @@ namespace gridfilter {
 
 // The identity of a column in the layouts and in the column configuration: its tag value, or for
 // a column with tag value 0: 111 when the grid lets the operator hide columns, else -1.
-int ColumnIdentity(const GridDefinition& def, const GridColumn& column);
+int columnIdentity(const GridDefinition& def, const GridColumn& column);
 inline constexpr int kHideableColumnIdentity = 111;
 inline constexpr int kFixedColumnIdentity = -1;
 
 // The data attached to a column by AddGridColumn. A column built some other way has none, which
 // is an internal error: "数据结构的类型不是TgxGridColumnExData，请查证原因".
-GridColumnExData& ColumnExData(GridColumn& column);
-const GridColumnExData& ColumnExData(const GridColumn& column);
+GridColumnExData& columnExData(GridColumn& column);
+const GridColumnExData& columnExData(const GridColumn& column);
 
 // "至少显示一列", "显示标签不能空字符串"
-QString NoVisibleColumnText();
-QString EmptyCaptionText();
+QString noVisibleColumnText();
+QString emptyCaptionText();
 
 class ColumnConfig {
 public:
@@ -93,7 +93,7 @@ private:
 // Applies the choice to a grid shown in a view: the description, then the model (its sort and
 // filter-row texts follow their columns to the new places) and the view's widths and visibility.
 // Throws DytError when the grid has no model or description.
-void ApplyColumnConfig(GridView* grid, const ColumnConfig& config);
+void applyColumnConfig(GridView* grid, const ColumnConfig& config);
 
 }  // namespace gridfilter
 }  // namespace dyt

@@ -68,7 +68,7 @@ ExportTable buildTable(const GridView* grid) {
             type = FieldType::Text;
         } else if (col.isNumber()) {
             type = FieldType::Float;
-            format = SpreadsheetNumberFormat(col.displayPattern);
+            format = spreadsheetNumberFormat(col.displayPattern);
         } else if (outs[i].field >= 0) {
             type = source->field(outs[i].field).type;
         }
@@ -99,11 +99,11 @@ ExportTable buildTable(const GridView* grid) {
             if (!v.isValid() || v.isNull()) {
                 values.append(QVariant());
             } else if (col.masked) {
-                values.append(MaskedText());
+                values.append(maskedText());
             } else if (col.isNumber()) {
-                const std::optional<double> d = gridfilter::CellNumber(v);
+                const std::optional<double> d = gridfilter::cellNumber(v);
                 values.append(
-                    d ? QVariant(gridfilter::DisplayedNumber(col.displayPattern, *d, col.decimals))
+                    d ? QVariant(gridfilter::displayedNumber(col.displayPattern, *d, col.decimals))
                       : QVariant());
             } else {
                 values.append(v);
@@ -227,7 +227,7 @@ void writeXlsxFile(const RecordSet& records, const QList<QString>& formats,
                     case FieldType::Integer:
                     case FieldType::Float:
                     case FieldType::Currency: {
-                        const std::optional<double> d = gridfilter::CellNumber(v);
+                        const std::optional<double> d = gridfilter::cellNumber(v);
                         if (d) {
                             checkXlsx(worksheet_write_number(sheet, r, col, *d, numberFormats[c]),
                                       target);
@@ -258,31 +258,31 @@ void writeXlsxFile(const RecordSet& records, const QList<QString>& formats,
 
 }  // namespace
 
-QString FileFilter() {
-    return QStringLiteral("Excel文件(*.xls);;") + XlsxFilter() + QStringLiteral(";;所有文件(*.*)");
+QString fileFilter() {
+    return QStringLiteral("Excel文件(*.xls);;") + xlsxFilter() + QStringLiteral(";;所有文件(*.*)");
 }
 
-QString ProposedFileName(const QDateTime& now) {
+QString proposedFileName(const QDateTime& now) {
     return QStringLiteral("数据-") + now.toString(QStringLiteral("yyyy_MM_dd-hh_mm_ss")) +
            QStringLiteral(".xls");
 }
 
-QString TargetFileName(const QString& chosen, const QString& selectedFilter) {
+QString targetFileName(const QString& chosen, const QString& selectedFilter) {
     if (chosen.contains(QLatin1String(".xls"), Qt::CaseInsensitive))
         return chosen;
     const bool xlsx = selectedFilter.contains(QLatin1String("*.xlsx"), Qt::CaseInsensitive);
     return chosen + (xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".xls"));
 }
 
-bool IsXlsxName(const QString& path) {
+bool isXlsxName(const QString& path) {
     return path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
 }
 
-RecordSet GridRecords(const GridView* grid) {
+RecordSet gridRecords(const GridView* grid) {
     return buildTable(grid).records;
 }
 
-QString SpreadsheetNumberFormat(const QString& displayPattern) {
+QString spreadsheetNumberFormat(const QString& displayPattern) {
     if (displayPattern.isEmpty())
         return {};
     const QStringList sections = displayPattern.split(u';');
@@ -292,7 +292,7 @@ QString SpreadsheetNumberFormat(const QString& displayPattern) {
     return out.join(u';');
 }
 
-void WriteXlsx(const RecordSet& records, const QList<QString>& numberFormats,
+void writeXlsx(const RecordSet& records, const QList<QString>& numberFormats,
                const QList<int>& widths, const QString& path) {
     if (records.recordCount() > kXlsxMaxRows) {
         throw DytError(
@@ -343,30 +343,30 @@ DocumentOpener setDocumentOpener(DocumentOpener opener) {
 
 }  // namespace gridexport
 
-void WriteGridWorkbook(const GridView* grid, const QString& path) {
+void writeGridWorkbook(const GridView* grid, const QString& path) {
     if (path.trimmed().isEmpty())
         throw DytError(QStringLiteral("请指定导出的文件名"));
     const gridexport::ExportTable table = gridexport::buildTable(grid);
-    if (gridexport::IsXlsxName(path)) {
-        gridexport::WriteXlsx(table.records, table.formats, table.widths, path);
+    if (gridexport::isXlsxName(path)) {
+        gridexport::writeXlsx(table.records, table.formats, table.widths, path);
     } else {
         worksheet::save(table.records, path);
     }
 }
 
-bool ExportGridToExcel(GridView* grid, QWidget* parent) {
+bool exportGridToExcel(GridView* grid, QWidget* parent) {
     using namespace gridexport;
     try {
         if (!grid || !grid->model() || !grid->model()->definition())
             throw DytError(QStringLiteral("无数据"));
         QString selected;
         const QString chosen =
-            chooseFile(parent, DialogTitle(), ProposedFileName(QDateTime::currentDateTime()),
-                       FileFilter(), &selected);
+            chooseFile(parent, dialogTitle(), proposedFileName(QDateTime::currentDateTime()),
+                       fileFilter(), &selected);
         if (chosen.isEmpty())
             return false;
-        const QString target = TargetFileName(chosen, selected);
-        WriteGridWorkbook(grid, target);
+        const QString target = targetFileName(chosen, selected);
+        writeGridWorkbook(grid, target);
         if (!openDocument(target)) {
             client::prompter().message(client::caption::hint(),
                                        QStringLiteral("数据已导出到文件[%1]，但无法打开该文件")

@@ -40,13 +40,13 @@ QString pieceField(int i) {
 
 }  // namespace
 
-int ColumnIdentity(const GridDefinition& grid, const GridColumn& column) {
+int columnIdentity(const GridDefinition& grid, const GridColumn& column) {
     if (column.tag != 0)
         return column.tag;
     return grid.allowHideColumns ? kHideableIdentity : kFixedIdentity;
 }
 
-QString EncodeLayoutText(const QString& text) {
+QString encodeLayoutText(const QString& text) {
     QString out = text;
     out.replace(QStringLiteral("\r\n"), layouttext::lineBreak());
     out.replace(QLatin1Char('\r'), layouttext::lineBreak());
@@ -54,7 +54,7 @@ QString EncodeLayoutText(const QString& text) {
     return out;
 }
 
-QString DecodeLayoutText(const QString& text) {
+QString decodeLayoutText(const QString& text) {
     QString out = text;
     out.replace(layouttext::lineBreak(), QStringLiteral("\n"));
     return out;
@@ -66,42 +66,42 @@ QString packedLineEnd() {
 }
 }  // namespace
 
-QString PackLayoutText(const QString& iniText) {
+QString packLayoutText(const QString& iniText) {
     QString out = iniText;
     out.replace(QStringLiteral("\r\n"), packedLineEnd());
     return out;
 }
 
-QString UnpackLayoutText(const QString& stored) {
+QString unpackLayoutText(const QString& stored) {
     QString out = stored;
     out.replace(packedLineEnd(), QStringLiteral("\r\n"));
     return out;
 }
 
-QString GridLayoutText(const GridDefinition& grid) {
+QString gridLayoutText(const GridDefinition& grid) {
     IniFile ini;
     const QString s = layouttext::section();
-    ini.WriteString(s, versionKey(), layouttext::version());
-    ini.WriteInteger(s, countKey(), static_cast<int>(grid.columns.size()));
+    ini.writeString(s, versionKey(), layouttext::version());
+    ini.writeInteger(s, countKey(), static_cast<int>(grid.columns.size()));
     QHash<int, int> inBand;  // columns written so far per band
     for (int n = 0; n < grid.columns.size(); ++n) {
         const GridColumn& c = grid.columns[n];
-        ini.WriteInteger(s, key(n, "D"), ColumnIdentity(grid, c));
-        ini.WriteInteger(s, key(n, "W"), c.width);
-        ini.WriteInteger(s, key(n, "G"), -1);
-        ini.WriteBool(s, key(n, "V"), c.visible);
-        ini.WriteString(s, key(n, "C"), EncodeLayoutText(c.caption));
-        ini.WriteString(s, key(n, "CD"), EncodeLayoutText(c.fieldName));
-        ini.WriteInteger(s, key(n, "B"), c.bandIndex);
-        ini.WriteInteger(s, key(n, "R"), 0);
-        ini.WriteInteger(s, key(n, "X"), inBand.value(c.bandIndex));
+        ini.writeInteger(s, key(n, "D"), columnIdentity(grid, c));
+        ini.writeInteger(s, key(n, "W"), c.width);
+        ini.writeInteger(s, key(n, "G"), -1);
+        ini.writeBool(s, key(n, "V"), c.visible);
+        ini.writeString(s, key(n, "C"), encodeLayoutText(c.caption));
+        ini.writeString(s, key(n, "CD"), encodeLayoutText(c.fieldName));
+        ini.writeInteger(s, key(n, "B"), c.bandIndex);
+        ini.writeInteger(s, key(n, "R"), 0);
+        ini.writeInteger(s, key(n, "X"), inBand.value(c.bandIndex));
         inBand[c.bandIndex] += 1;
     }
     return ini.toText();
 }
 
-bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
-    const IniFile ini = IniFile::fromText(UnpackLayoutText(text));
+bool applyGridLayoutText(GridDefinition& grid, const QString& text) {
+    const IniFile ini = IniFile::fromText(unpackLayoutText(text));
     const QString s = layouttext::section();
     if (ini.ReadString(s, versionKey()) != layouttext::version())
         return false;
@@ -110,10 +110,10 @@ bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
     std::vector<bool> used(static_cast<size_t>(columns), false);
     QList<int> order;  // indexes of the matched columns in the stored order
     for (int n = 0; n < count; ++n) {
-        if (!ini.ValueExists(s, key(n, "D")))
+        if (!ini.valueExists(s, key(n, "D")))
             continue;
         const int identity = ini.ReadInteger(s, key(n, "D"), 0);
-        const QString field = DecodeLayoutText(ini.ReadString(s, key(n, "CD")));
+        const QString field = decodeLayoutText(ini.ReadString(s, key(n, "CD")));
         int match = -1;
         int sameIdentity = 0;
         int onlyByIdentity = -1;
@@ -121,7 +121,7 @@ bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
             if (used[static_cast<size_t>(j)])
                 continue;
             const GridColumn& c = grid.columns[j];
-            if (ColumnIdentity(grid, c) != identity)
+            if (columnIdentity(grid, c) != identity)
                 continue;
             ++sameIdentity;
             onlyByIdentity = j;
@@ -135,13 +135,13 @@ bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
         used[static_cast<size_t>(match)] = true;
         order.append(match);
         GridColumn& c = grid.columns[match];
-        if (ini.ValueExists(s, key(n, "W"))) {
+        if (ini.valueExists(s, key(n, "W"))) {
             c.width = ini.ReadInteger(s, key(n, "W"), c.width);
             c.widthStored = true;
         }
-        c.visible = ini.ReadBool(s, key(n, "V"), c.visible);
-        if (ini.ValueExists(s, key(n, "C")))
-            c.caption = DecodeLayoutText(ini.ReadString(s, key(n, "C")));
+        c.visible = ini.readBool(s, key(n, "V"), c.visible);
+        if (ini.valueExists(s, key(n, "C")))
+            c.caption = decodeLayoutText(ini.ReadString(s, key(n, "C")));
         const int band = ini.ReadInteger(s, key(n, "B"), c.bandIndex);
         if (grid.bands.isEmpty() || (band >= 0 && band < grid.bands.size()))
             c.bandIndex = band;
@@ -158,18 +158,18 @@ bool ApplyGridLayoutText(GridDefinition& grid, const QString& text) {
     return true;
 }
 
-QString StringGridLayoutText(const QList<int>& widths) {
+QString stringGridLayoutText(const QList<int>& widths) {
     IniFile ini;
     const QString s = layouttext::section();
-    ini.WriteString(s, versionKey(), layouttext::version());
-    ini.WriteInteger(s, countKey(), static_cast<int>(widths.size()));
+    ini.writeString(s, versionKey(), layouttext::version());
+    ini.writeInteger(s, countKey(), static_cast<int>(widths.size()));
     for (int n = 0; n < widths.size(); ++n)
-        ini.WriteInteger(s, key(n, "W"), widths[n]);
+        ini.writeInteger(s, key(n, "W"), widths[n]);
     return ini.toText();
 }
 
-QList<int> StringGridWidths(const QString& text, int columnCount) {
-    const IniFile ini = IniFile::fromText(UnpackLayoutText(text));
+QList<int> stringGridWidths(const QString& text, int columnCount) {
+    const IniFile ini = IniFile::fromText(unpackLayoutText(text));
     const QString s = layouttext::section();
     QList<int> widths;
     if (ini.ReadString(s, versionKey()) != layouttext::version())
@@ -179,7 +179,7 @@ QList<int> StringGridWidths(const QString& text, int columnCount) {
     return widths;
 }
 
-QStringList SplitLayoutPieces(const QString& text, int pieceWidth) {
+QStringList splitLayoutPieces(const QString& text, int pieceWidth) {
     if (pieceWidth < 2)
         throw DytError(QStringLiteral("表格配置字段宽度无效"));
     QStringList pieces;
@@ -270,7 +270,7 @@ bool storeLayoutText(const QString& layoutKey, const QString& iniText) {
         pieceWidth = configs.field(f).size;
     QStringList pieces;
     try {
-        pieces = SplitLayoutPieces(PackLayoutText(iniText), pieceWidth);
+        pieces = splitLayoutPieces(packLayoutText(iniText), pieceWidth);
     } catch (const DytError&) {
         return false;
     }
@@ -322,7 +322,7 @@ void checkArguments(const QObject* grid, const QString& layoutKey) {
 bool LoadGridLayout(GridView* grid, const QString& layoutKey) {
     GridDefinition* def = definitionOf(grid, layoutKey);
     QString text;
-    if (!def || !storedLayoutText(layoutKey, &text) || !ApplyGridLayoutText(*def, text))
+    if (!def || !storedLayoutText(layoutKey, &text) || !applyGridLayoutText(*def, text))
         return false;
     grid->model()->reload();
     grid->applyColumns();
@@ -339,15 +339,15 @@ bool SaveGridLayout(GridView* grid, const QString& layoutKey) {
         if (!table->isColumnHidden(i) && table->columnWidth(i) > 0)
             def->columns[i].width = table->columnWidth(i);
     }
-    return storeLayoutText(layoutKey, GridLayoutText(*def));
+    return storeLayoutText(layoutKey, gridLayoutText(*def));
 }
 
-bool LoadStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
+bool loadStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
     checkArguments(grid, layoutKey);
     QString text;
     if (!storedLayoutText(layoutKey, &text))
         return false;
-    const QList<int> widths = StringGridWidths(text, grid->columnCount());
+    const QList<int> widths = stringGridWidths(text, grid->columnCount());
     if (widths.isEmpty())
         return false;
     for (int c = 0; c < widths.size(); ++c)
@@ -355,12 +355,12 @@ bool LoadStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
     return true;
 }
 
-bool SaveStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
+bool saveStringGridLayout(QTableWidget* grid, const QString& layoutKey) {
     checkArguments(grid, layoutKey);
     QList<int> widths;
     for (int c = 0; c < grid->columnCount(); ++c)
         widths.append(grid->columnWidth(c));
-    return storeLayoutText(layoutKey, StringGridLayoutText(widths));
+    return storeLayoutText(layoutKey, stringGridLayoutText(widths));
 }
 
 }  // namespace dyt::client

@@ -8,7 +8,7 @@
 // (group index), "n_V" (visible), "n_C" (caption), "n_CD" (bound field), "n_B" (band), "n_R"
 // (row in the band) and "n_X" (position in the band). Line breaks of texts are written "#$0D".
 // Parameter lines cannot hold line breaks, so the text travels as one line, its line ends written
-// "#$0D#$0A" (PackLayoutText), cut into the ten pieces colstr1 … colstr10.
+// "#$0D#$0A" (packLayoutText), cut into the ten pieces colstr1 … colstr10.
 
 #include <QString>
 #include <QStringList>
@@ -47,34 +47,34 @@ inline constexpr int kDefaultStringGridWidth = 66;
 
 // The identity stored for a column: its tag, or for tag 0 111 when the grid lets the operator hide
 // columns, else -1.
-int ColumnIdentity(const GridDefinition& grid, const GridColumn& column);
+int columnIdentity(const GridDefinition& grid, const GridColumn& column);
 
 // Texts with line breaks ("\r\n", "\r" or "\n") as "#$0D", and back (as "\n").
-QString EncodeLayoutText(const QString& text);
-QString DecodeLayoutText(const QString& text);
+QString encodeLayoutText(const QString& text);
+QString decodeLayoutText(const QString& text);
 
 // The INI text as one line: line ends "\r\n" written "#$0D#$0A"; and back. A text that has real
 // line ends unpacks as it is.
-QString PackLayoutText(const QString& iniText);
-QString UnpackLayoutText(const QString& stored);
+QString packLayoutText(const QString& iniText);
+QString unpackLayoutText(const QString& stored);
 
 // The layout text of a grid description (an INI text).
-QString GridLayoutText(const GridDefinition& grid);
+QString gridLayoutText(const GridDefinition& grid);
 // Applies a layout text (INI text or packed): false (nothing changed) when its version is not
 // "V10". Each stored column is matched to a column of the grid by its identity and bound field (by
 // the identity alone when only one column has it); widths, visibility, captions and bands are
 // restored and the matched columns take the stored order, columns the layout does not know keep
 // their place behind them.
-bool ApplyGridLayoutText(GridDefinition& grid, const QString& text);
+bool applyGridLayoutText(GridDefinition& grid, const QString& text);
 
 // String grids keep only the widths: "_Ver_", "_Cnt_" and "n_W".
-QString StringGridLayoutText(const QList<int>& widths);
+QString stringGridLayoutText(const QList<int>& widths);
 // The widths of a string grid's layout (66 for a missing key); empty for another version.
-QList<int> StringGridWidths(const QString& text, int columnCount);
+QList<int> stringGridWidths(const QString& text, int columnCount);
 
 // Cuts a layout text into the ten colstr pieces of at most pieceWidth GBK bytes each (a character
 // is never split); throws DytError when the text does not fit.
-QStringList SplitLayoutPieces(const QString& text, int pieceWidth = kLayoutPieceWidth);
+QStringList splitLayoutPieces(const QString& text, int pieceWidth = kLayoutPieceWidth);
 
 // The shared record set of the operator's layouts (ColId, colstr1 … colstr10, ColValue, userId).
 RecordSet& columnConfigs();
@@ -90,7 +90,7 @@ bool LoadGridLayout(GridView* grid, const QString& key);
 // empty key throws DytError.
 bool SaveGridLayout(GridView* grid, const QString& key);
 // The same for plain string grids, which keep only their column widths.
-bool LoadStringGridLayout(QTableWidget* grid, const QString& key);
-bool SaveStringGridLayout(QTableWidget* grid, const QString& key);
+bool loadStringGridLayout(QTableWidget* grid, const QString& key);
+bool saveStringGridLayout(QTableWidget* grid, const QString& key);
 
 }  // namespace dyt::client

@@ -41,7 +41,7 @@ bool ApplyDatePreset(const QComboBox* combo, QDateEdit* beginEdit, QDateEdit* en
         return false;
     const int preset = combo->currentData().toInt();
     QDate begin, end;
-    if (!DatePresetRange(preset, today, &begin, &end))
+    if (!datePresetRange(preset, today, &begin, &end))
         return false;
     if (beginEdit)
         beginEdit->setDate(begin);

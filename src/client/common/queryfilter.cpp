@@ -72,9 +72,9 @@ struct Compiled {
 
     QString shownText(const QVariant& v) const {
         if (masked)
-            return v.isValid() && !v.isNull() ? MaskedText() : QString();
+            return v.isValid() && !v.isNull() ? maskedText() : QString();
         if (numberColumn) {
-            const std::optional<double> d = CellNumber(v);
+            const std::optional<double> d = cellNumber(v);
             return d ? display.format(*d) : CellText(v);
         }
         return CellText(v);
@@ -82,11 +82,11 @@ struct Compiled {
 
     bool test(const QVariant& v) const {
         if (numeric) {
-            std::optional<double> d = CellNumber(v);
+            std::optional<double> d = cellNumber(v);
             if (!d)
                 return false;
             if (numberColumn)
-                d = DisplayedNumber(displayPattern, *d, decimals);
+                d = displayedNumber(displayPattern, *d, decimals);
             return compare(op, *d, number);
         }
         if (numberColumn && !masked && (!v.isValid() || v.isNull()))
@@ -204,33 +204,33 @@ FilterState* stateFor(RecordSetModel* model) {
 RecordSetModel* filterableModel(const GridView* grid) {
     RecordSetModel* model = grid ? grid->model() : nullptr;
     if (!model || !model->records() || !model->definition())
-        throw DytError(UnsupportedViewText());
+        throw DytError(unsupportedViewText());
     return model;
 }
 
 }  // namespace
 
-QStringList FilterOperatorTexts() {
+QStringList filterOperatorTexts() {
     return {QStringLiteral("等于"),    QStringLiteral("大于"),     QStringLiteral("小于"),
             QStringLiteral("不等于"),  QStringLiteral("大于等于"), QStringLiteral("小于等于"),
             QStringLiteral("类似于"),  QStringLiteral("左匹配"),   QStringLiteral("右匹配"),
             QStringLiteral("不类似于")};
 }
 
-QString FilterOperatorText(FilterOperator op) {
-    return FilterOperatorTexts().value(static_cast<int>(op));
+QString filterOperatorText(FilterOperator op) {
+    return filterOperatorTexts().value(static_cast<int>(op));
 }
 
-QStringList FilterScopeTexts() {
+QStringList filterScopeTexts() {
     return {QStringLiteral("建立一个新的过滤条件"), QStringLiteral("在上次查询结果上过滤"),
             QStringLiteral("与上次查询结果合并")};
 }
 
-QString EmptyValueText() {
+QString emptyValueText() {
     return QStringLiteral("AValue 不能为空");
 }
 
-QString UnsupportedViewText() {
+QString unsupportedViewText() {
     return QStringLiteral(" 不支持该类型视图的过滤");
 }
 
@@ -249,13 +249,13 @@ QString LikePattern(FilterOperator op, const QString& value) {
 }
 
 QString QueryCondition::text() const {
-    return QStringLiteral("(【%1】%2 [%3])").arg(caption, FilterOperatorText(op), value);
+    return QStringLiteral("(【%1】%2 [%3])").arg(caption, filterOperatorText(op), value);
 }
 
 QueryCondition QueryFilter::makeCondition(const GridDefinition& def, int column, FilterOperator op,
                                           const QString& value) {
     if (value.trimmed().isEmpty())
-        throw DytError(EmptyValueText());
+        throw DytError(emptyValueText());
     if (column < 0 || column >= def.columns.size())
         throw DytError(QStringLiteral("列索引越界 %1").arg(column));
     const GridColumn& c = def.columns[column];
@@ -306,21 +306,21 @@ RecordSetModel::RowFilter QueryFilter::compile(const GridDefinition& def,
     return [chain](const RecordSet& rs, int raw) { return chain->matches(rs, raw); };
 }
 
-QueryFilter CurrentQueryFilter(const GridView* grid) {
+QueryFilter currentQueryFilter(const GridView* grid) {
     const FilterState* s = findState(grid ? grid->model() : nullptr);
     return s ? s->filter : QueryFilter();
 }
 
-void ApplyQueryFilter(GridView* grid, const QueryCondition& condition, FilterScope scope) {
+void applyQueryFilter(GridView* grid, const QueryCondition& condition, FilterScope scope) {
     RecordSetModel* model = filterableModel(grid);
-    QueryFilter next = CurrentQueryFilter(grid);
+    QueryFilter next = currentQueryFilter(grid);
     next.add(condition, scope);
     RecordSetModel::RowFilter predicate = next.compile(*model->definition(), *model->records());
     stateFor(model)->filter = next;
     model->setRowFilter(std::move(predicate));
 }
 
-void ClearQueryFilter(GridView* grid) {
+void clearQueryFilter(GridView* grid) {
     RecordSetModel* model = grid ? grid->model() : nullptr;
     if (!model)
         return;
@@ -329,7 +329,7 @@ void ClearQueryFilter(GridView* grid) {
     model->setRowFilter({});
 }
 
-int LocateRow(GridView* grid, const QueryCondition& condition) {
+int locateRow(GridView* grid, const QueryCondition& condition) {
     RecordSetModel* model = filterableModel(grid);
     QueryFilter one;
     one.add(condition, FilterScope::New);

@@ -40,16 +40,16 @@ enum class FilterOperator {
     RightMatch,
     NotLike,
 };
-QStringList FilterOperatorTexts();
-QString FilterOperatorText(FilterOperator op);
+QStringList filterOperatorTexts();
+QString filterOperatorText(FilterOperator op);
 
 // 0 "建立一个新的过滤条件", 1 "在上次查询结果上过滤" (and), 2 "与上次查询结果合并" (or).
 enum class FilterScope { New, WithinLast, MergeWithLast };
-QStringList FilterScopeTexts();
+QStringList filterScopeTexts();
 
 // "AValue 不能为空", " 不支持该类型视图的过滤"
-QString EmptyValueText();
-QString UnsupportedViewText();
+QString emptyValueText();
+QString unsupportedViewText();
 
 // The LIKE pattern of a matching operator: "%value%", "value%", "%value"; the value itself for
 // the comparing operators.
@@ -95,20 +95,20 @@ private:
 
 // --- acting on a grid
 // The filter in force on the grid (empty when none); it lives with the grid's model.
-QueryFilter CurrentQueryFilter(const GridView* grid);
+QueryFilter currentQueryFilter(const GridView* grid);
 
 // Adds the condition with the scope and filters the grid's rows by the chain. Throws DytError
 // " 不支持该类型视图的过滤" for a grid without a record-set model, and leaves the grid as it was on
 // any error.
-void ApplyQueryFilter(GridView* grid, const QueryCondition& condition, FilterScope scope);
+void applyQueryFilter(GridView* grid, const QueryCondition& condition, FilterScope scope);
 
 // Shows all rows again and forgets the chain.
-void ClearQueryFilter(GridView* grid);
+void clearQueryFilter(GridView* grid);
 
 // Moves the focus to the next row that meets the condition, searching from the row after the
 // focused one and wrapping round to the top; returns the row, or -1 (focus unchanged) when no row
 // meets it.
-int LocateRow(GridView* grid, const QueryCondition& condition);
+int locateRow(GridView* grid, const QueryCondition& condition);
 
 }  // namespace gridfilter
 }  // namespace dyt

@@ -146,7 +146,7 @@ bool TSysLogin::Login(const QString& dbName, const QString& caption, const QStri
     // The login stands even when the registration under the workstation code fails; the
     // operator is told why.
     try {
-        RegisterSession();
+        registerSession();
     } catch (const DytError& e) {
         prompter().showError(caption::systemHint(), e);
     }
@@ -159,10 +159,10 @@ QString TSysLogin::GetClientID() const {
 
 void TSysLogin::SetClientID(const QString& clientId) {
     clientConfig().write(configkey::clientId(), clientId);
-    RegisterSession();
+    registerSession();
 }
 
-bool TSysLogin::RegisterSession() {
+bool TSysLogin::registerSession() {
     const QString clientId = GetClientID();
     TdmMain* dm = dmMain();
     // The query-only mode refuses every data-changing statement; the server keeps the row it

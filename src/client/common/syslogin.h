@@ -106,7 +106,7 @@ public:
     void SetClientID(const QString& clientId);
     // Registers the session when the workstation has a code, is connected and may change data;
     // returns true when the statements were sent.
-    bool RegisterSession();
+    bool registerSession();
 
     // The operation log: skipped (false) while the program ends, without a connection or for an
     // empty text; otherwise p_sys_Up_Log runs (true).

@@ -71,7 +71,7 @@ Places Places::fromSettings() {
     return p;
 }
 
-bool IsComputedColumn(const QString& column) {
+bool isComputedColumn(const QString& column) {
     return changedKind(column) != Changed::None;
 }
 
@@ -95,7 +95,7 @@ Line Recalc(const Line& line, const QString& changedColumn, const Places& places
         return out;
     }
 
-    const auto money = [&](double v) { return RoundTo(v, places.total); };
+    const auto money = [&](double v) { return roundTo(v, places.total); };
     double q = line.qty;
     double p = line.price;
     double t = line.total;
@@ -194,24 +194,24 @@ Line Recalc(const Line& line, const QString& changedColumn, const Places& places
         cp = costFromRounded ? money(ct) / q : ct / q;
     }
 
-    out.qty = RoundTo(q, places.qty);
-    out.price = RoundTo(p, places.price);
-    out.discountPrice = RoundTo(dp, places.price);
-    out.costPrice = RoundTo(cp, places.price);
-    out.taxPrice = RoundTo(tp, places.price);
+    out.qty = roundTo(q, places.qty);
+    out.price = roundTo(p, places.price);
+    out.discountPrice = roundTo(dp, places.price);
+    out.costPrice = roundTo(cp, places.price);
+    out.taxPrice = roundTo(tp, places.price);
     out.total = money(t);
     out.discountTotal = money(dt);
     out.costTotal = money(ct);
     out.taxTotal = money(taxTotal);
     out.taxTotalSum = money(ts);
     out.lsTotal = money(lsTotal);
-    out.discount = RoundTo(d, places.discount);
-    out.yfTotal = RoundTo(f, places.tax);
-    out.tax = RoundTo(r, places.tax);
+    out.discount = roundTo(d, places.discount);
+    out.yfTotal = roundTo(f, places.tax);
+    out.tax = roundTo(r, places.tax);
     return out;
 }
 
-std::vector<std::optional<double>> AllocateFreight(const std::vector<std::optional<double>>& qtys,
+std::vector<std::optional<double>> allocateFreight(const std::vector<std::optional<double>>& qtys,
                                                    double freight, int totalPlaces) {
     std::vector<std::optional<double>> shares(qtys.size());
     Currency sumQty;
@@ -221,14 +221,14 @@ std::vector<std::optional<double>> AllocateFreight(const std::vector<std::option
     if (sumQty <= Currency())
         return shares;
     const Currency total = Currency::fromDouble(freight);
-    const double perUnit = RoundTo(total.toDouble() / sumQty.toDouble(), kMaxPatternDecimals);
+    const double perUnit = roundTo(total.toDouble() / sumQty.toDouble(), kMaxPatternDecimals);
     Currency allocated;
     int last = -1;
     for (std::size_t i = 0; i < qtys.size(); ++i) {
         if (!qtys[i])
             continue;
         const Currency share = Currency::fromDouble(
-            RoundTo(Currency::fromDouble(*qtys[i]).toDouble() * perUnit, totalPlaces));
+            roundTo(Currency::fromDouble(*qtys[i]).toDouble() * perUnit, totalPlaces));
         shares[i] = share.toDouble();
         allocated += share;
         last = int(i);
@@ -239,23 +239,23 @@ std::vector<std::optional<double>> AllocateFreight(const std::vector<std::option
     return shares;
 }
 
-double AmountAfterDiscount(double taxTotalSum, double discountAmount, int totalPlaces) {
-    return RoundTo(taxTotalSum - discountAmount, totalPlaces);
+double amountAfterDiscount(double taxTotalSum, double discountAmount, int totalPlaces) {
+    return roundTo(taxTotalSum - discountAmount, totalPlaces);
 }
 
-double NormalizedDiscountRate(double rate) {
+double normalizedDiscountRate(double rate) {
     return rate < 0 || rate >= 100 ? 0 : rate;
 }
 
-double DiscountAmountOfRate(double rate, double taxTotalSum, int totalPlaces) {
-    const double accepted = NormalizedDiscountRate(rate);
+double discountAmountOfRate(double rate, double taxTotalSum, int totalPlaces) {
+    const double accepted = normalizedDiscountRate(rate);
     if (accepted == 0)
         return 0;
     const double sum = Currency::fromDouble(taxTotalSum).toDouble();
-    return RoundTo(accepted * sum / 100.0, totalPlaces);
+    return roundTo(accepted * sum / 100.0, totalPlaces);
 }
 
-bool ValidDefaultDiscount(double discount) {
+bool validDefaultDiscount(double discount) {
     return discount >= 0 && discount <= 1;
 }
 

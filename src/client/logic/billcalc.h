@@ -47,7 +47,7 @@ struct Line {
 };
 
 // True for the column names (any letter case) that make a line recompute.
-bool IsComputedColumn(const QString& column);
+bool isComputedColumn(const QString& column);
 
 // The line recomputed after `changedColumn` changed (names compared in lower case): quantity 0
 // becomes 1, a discount of 0 or less becomes 1 and one above 10 becomes 10, then the figures
@@ -57,20 +57,20 @@ Line Recalc(const Line& line, const QString& changedColumn, const Places& places
 // The freight shares of the lines: `qtys` holds each line's quantity, nullopt for a line without
 // goods (it gets no share). Each share is round(qty × u) with u = freight / Σqty (10 decimals);
 // the last share takes what rounding left over. Nothing to share on (Σqty ≤ 0): all nullopt.
-std::vector<std::optional<double>> AllocateFreight(const std::vector<std::optional<double>>& qtys,
+std::vector<std::optional<double>> allocateFreight(const std::vector<std::optional<double>>& qtys,
                                                    double freight, int totalPlaces);
 
 // The amount after the invoice discount: round(Σ taxTotalSum − discount amount).
-double AmountAfterDiscount(double taxTotalSum, double discountAmount, int totalPlaces);
+double amountAfterDiscount(double taxTotalSum, double discountAmount, int totalPlaces);
 
 // A discount rate in percent as the bill accepts it: below 0 or 100 and more is 0.
-double NormalizedDiscountRate(double rate);
+double normalizedDiscountRate(double rate);
 // The discount amount of a rate: round(rate × Σ taxTotalSum / 100) with the sum as a fixed-point
 // value; 0 for a rate of 0 or one that is not accepted.
-double DiscountAmountOfRate(double rate, double taxTotalSum, int totalPlaces);
+double discountAmountOfRate(double rate, double taxTotalSum, int totalPlaces);
 
 // Whether a default discount for all lines is acceptable: 0 to 1 inclusive.
-bool ValidDefaultDiscount(double discount);
+bool validDefaultDiscount(double discount);
 
 // Adds days to a "yyyy-mm-dd" date; an empty or malformed date gives an empty text.
 QString AddDays(const QString& date, int days);

@@ -46,7 +46,7 @@ AutoCode autoCodeFromRow(const RecordSet& rows) {
 
 QString composeNumber(const AutoCode& code, const QTime& timeOfDay, const QString& machineNumber) {
     const QString number =
-        FormatBillNumber(code.snFormat, QDateTime(code.billDate, timeOfDay), code.maxNo);
+        formatBillNumber(code.snFormat, QDateTime(code.billDate, timeOfDay), code.maxNo);
     if (number.isEmpty() || !code.machinePrefix || machineNumber.isEmpty())
         return number;
     const QString prefix = machineNumber + QLatin1Char('-');

@@ -31,7 +31,7 @@ QString ClientConfig::read(const QString& key, const QString& defaultValue) cons
 }
 
 void ClientConfig::write(const QString& key, const QString& value) {
-    ini_->WriteString(section(), key, value);
+    ini_->writeString(section(), key, value);
 }
 
 namespace {

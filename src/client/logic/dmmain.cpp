@@ -211,7 +211,7 @@ bool TdmMain::CheckConnection() {
                     splitServerAddress(address, &host, &port);
                     if (isLocalServer(host)) {
                         try {
-                            EnsureLocalServer(address);
+                            ensureLocalServer(address);
                         } catch (const DytError& e) {
                             // The operator learns why; the loop still offers to go on or quit.
                             prompter().showError(caption::systemError(), e);
@@ -250,7 +250,7 @@ void TdmMain::Disconnect() {
     setConnected(false);
 }
 
-void TdmMain::StartLocalServer(int port) {
+void TdmMain::startLocalServer(int port) {
     // On this platform one program plays both local roles, the socket server and the
     // application server; each role checks for its program, the program starts once.
     const QString dir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
@@ -276,7 +276,7 @@ QString TdmMain::localServerDataDir() {
     return QDir(base).filePath(QStringLiteral("deyingtong/data"));
 }
 
-bool TdmMain::ServerAnswers(const QString& address) {
+bool TdmMain::serverAnswers(const QString& address) {
     QString host;
     int port = 0;
     splitServerAddress(address, &host, &port);
@@ -300,16 +300,16 @@ bool TdmMain::ServerAnswers(const QString& address) {
     return answers;
 }
 
-bool TdmMain::EnsureLocalServer(const QString& address) {
-    if (ServerAnswers(address))
+bool TdmMain::ensureLocalServer(const QString& address) {
+    if (serverAnswers(address))
         return true;
     QString host;
     int port = 0;
     splitServerAddress(address, &host, &port);
-    StartLocalServer(port);
+    startLocalServer(port);
     const QDeadlineTimer deadline(localServerWaitMs);
     for (;;) {
-        if (ServerAnswers(address))
+        if (serverAnswers(address))
             return true;
         if (deadline.hasExpired())
             return false;

@@ -95,14 +95,14 @@ public:
     void Disconnect();
     // Starts the local server program on the port with the local data folder; raises when it is
     // missing.
-    void StartLocalServer(int port);
+    void startLocalServer(int port);
     // True when a server answers the echo at "host[:port]" (a connection of its own, closed
     // again; the module's state stays as it is).
-    bool ServerAnswers(const QString& address);
+    bool serverAnswers(const QString& address);
     // The local server for "host[:port]": when nothing answers there, starts the program and
     // waits until it answers, at most localServerWaitMs. True when a server answers in the end;
     // raises when the program is missing.
-    bool EnsureLocalServer(const QString& address);
+    bool ensureLocalServer(const QString& address);
     int localServerWaitMs = 10000;
     // The data folder of a local server the client starts: the environment variable
     // DYT_DATA_DIR when set (the run script sets it to the folder its own server uses), else the

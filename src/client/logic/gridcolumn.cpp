@@ -66,7 +66,7 @@ void SplitCaptionTags(const QString& captionText, QString* tags, QString* captio
         *caption = captionText.mid(close + 1);
 }
 
-PatternPair NumberPatterns(const QString& settingsPattern) {
+PatternPair numberPatterns(const QString& settingsPattern) {
     return {QStringLiteral(",%1;-,%1").arg(settingsPattern),
             QStringLiteral("%s,%1;%s-,%1").arg(settingsPattern)};
 }
@@ -121,7 +121,7 @@ void ApplyColumnTags(GridDefinition& view, GridColumn& column, const QString& ta
     }
 
     // Without a number tag a summary still needs a pattern pair.
-    PatternPair pair = NumberPatterns(QStringLiteral("0.00"));
+    PatternPair pair = numberPatterns(QStringLiteral("0.00"));
     if (found) {
         column.numberKind = found->kind;
         switch (found->kind) {
@@ -130,28 +130,28 @@ void ApplyColumnTags(GridDefinition& view, GridColumn& column, const QString& ta
                 column.decimals = 2;
                 break;
             case NumberKind::Money:
-                pair = NumberPatterns(DecimalPattern(ctx.totalDot));
+                pair = numberPatterns(decimalPattern(ctx.totalDot));
                 column.decimals = ctx.totalDot;
                 break;
             case NumberKind::Quantity:
-                pair = NumberPatterns(DecimalPattern(ctx.qtyDot));
+                pair = numberPatterns(decimalPattern(ctx.qtyDot));
                 column.decimals = ctx.qtyDot;
                 break;
             case NumberKind::Price: {
                 // Positive prices with the price pattern, negative ones with the quantity pattern.
-                const QString price = DecimalPattern(ctx.priceDot);
-                const QString qty = DecimalPattern(ctx.qtyDot);
+                const QString price = decimalPattern(ctx.priceDot);
+                const QString qty = decimalPattern(ctx.qtyDot);
                 pair = {QStringLiteral(",%1;-,%2").arg(price, qty),
                         QStringLiteral("%s,%1;%s-,%2").arg(price, qty)};
                 column.decimals = ctx.priceDot;
                 break;
             }
             case NumberKind::Discount:
-                pair = NumberPatterns(DecimalPattern(ctx.discountDot));
+                pair = numberPatterns(decimalPattern(ctx.discountDot));
                 column.decimals = ctx.discountDot;
                 break;
             case NumberKind::Ratio:
-                pair = NumberPatterns(DecimalPattern(ctx.taxDot));
+                pair = numberPatterns(decimalPattern(ctx.taxDot));
                 column.decimals = ctx.taxDot;
                 break;
             case NumberKind::None:

@@ -42,7 +42,7 @@ inline constexpr int kHiddenColumnTag = 110;
 // Largest value the number editor accepts.
 inline constexpr double kNumberEditorMax = 99999999.0;
 // The text shown and edited in place of a masked cost value.
-inline constexpr FixedText MaskedText{u"***"};
+inline constexpr FixedText maskedText{u"***"};
 
 // What a column built by AddGridColumn carries beside its description: whether it is printed
 // (the column configuration sets it) and its place in the designed order of the view.
@@ -82,7 +82,7 @@ struct GridColumn {
     Qt::Alignment footerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
     SummaryKind summary = SummaryKind::None;
-    QString summaryFormat;  // footer text pattern: FormatFloat pattern, "%s" slots filled
+    QString summaryFormat;  // footer text pattern: formatFloat pattern, "%s" slots filled
     QString summaryPrefix;  // "", "最大值：", "最小值：", "平均值："
 
     std::optional<GridColumnExData> exData;  // set by AddGridColumn
@@ -125,7 +125,7 @@ struct PatternPair {
     QString display;
     QString footer;
 };
-PatternPair NumberPatterns(const QString& settingsPattern);
+PatternPair numberPatterns(const QString& settingsPattern);
 
 // Builds one column and appends it to the view: caption and tags, width (raised to 7 pixels per
 // GBK byte of the caption), editability, tags, binding, alignment by caption and the "F" rule.

@@ -12,7 +12,7 @@
 
 namespace dyt::gridfilter {
 
-std::optional<double> CellNumber(const QVariant& value) {
+std::optional<double> cellNumber(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return std::nullopt;
     switch (value.metaType().id()) {
@@ -50,7 +50,7 @@ QString CellText(const QVariant& value) {
     if (id == qMetaTypeId<Currency>())
         return value.value<Currency>().toString();
     if (id == QMetaType::Double || id == QMetaType::Float)
-        return FloatToStr(value.toDouble());
+        return floatToStr(value.toDouble());
     if (id == QMetaType::QDate)
         return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
     if (id == QMetaType::QDateTime)
@@ -62,16 +62,16 @@ QString CellText(const QVariant& value) {
     return value.toString();
 }
 
-QString FlagText(const QVariant& value) {
+QString flagText(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return {};
-    const std::optional<double> n = CellNumber(value);
+    const std::optional<double> n = cellNumber(value);
     if (!n)
         return value.toString();
     return *n != 0 ? QStringLiteral("是") : QStringLiteral("否");
 }
 
-int DisplayPlaces(const QString& displayPattern, double value, int fallback) {
+int displayPlaces(const QString& displayPattern, double value, int fallback) {
     if (displayPattern.isEmpty())
         return fallback;
     const QStringList sections = displayPattern.split(u';');
@@ -89,8 +89,8 @@ int DisplayPlaces(const QString& displayPattern, double value, int fallback) {
     return std::min(places, 15);
 }
 
-double DisplayedNumber(const QString& displayPattern, double value, int fallback) {
-    return RoundTo(value, DisplayPlaces(displayPattern, value, fallback));
+double displayedNumber(const QString& displayPattern, double value, int fallback) {
+    return roundTo(value, displayPlaces(displayPattern, value, fallback));
 }
 
 }  // namespace dyt::gridfilter

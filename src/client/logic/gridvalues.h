@@ -11,7 +11,7 @@ namespace dyt::gridfilter {
 
 // The number of a cell: numbers, currency and booleans by value, text when it reads as a number
 // (thousands separators allowed); Null and other text give nullopt.
-std::optional<double> CellNumber(const QVariant& value);
+std::optional<double> cellNumber(const QVariant& value);
 
 // The plain text of a cell: dates "yyyy-MM-dd", stamps "yyyy-MM-dd hh:mm:ss", booleans "1"/"0",
 // currency with its decimals, floats at 15 significant digits; Null and blobs give "".
@@ -19,14 +19,14 @@ QString CellText(const QVariant& value);
 
 // A flag (stopped, gift …) as every list shows it: "是" when set (true, a non-zero number or
 // numeric text), "否" when cleared; Null gives "" and a text that is no number stays as it is.
-QString FlagText(const QVariant& value);
+QString flagText(const QVariant& value);
 
 // The decimal places a display pattern (",0.00;-,0.000") shows the value with: the negative
 // section's for a negative value when there is one, else the first section's (the "0" and "#"
 // after its first "."). An empty pattern gives fallback.
-int DisplayPlaces(const QString& displayPattern, double value, int fallback);
+int displayPlaces(const QString& displayPattern, double value, int fallback);
 
 // The value rounded to the places its column shows.
-double DisplayedNumber(const QString& displayPattern, double value, int fallback);
+double displayedNumber(const QString& displayPattern, double value, int fallback);
 
 }  // namespace dyt::gridfilter

@@ -44,24 +44,24 @@ double priceOf(const QString& sql) {
 QString dateFieldText(RecordSet& rs, const QString& name) {
     const QVariant v = rs.value(name);
     if (v.typeId() == QMetaType::QDate)
-        return SqlDateText(v.toDate());
+        return sqlDateText(v.toDate());
     if (v.typeId() == QMetaType::QDateTime)
-        return SqlDateText(v.toDateTime().date());
+        return sqlDateText(v.toDateTime().date());
     return rs.text(name).left(10);
 }
 
 }  // namespace
 
-QString QuotedStr(const QString& text) {
+QString quotedStr(const QString& text) {
     return sqlQuoted(text);
 }
 
-QString SqlDateText(const QDate& date) {
+QString sqlDateText(const QDate& date) {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QString GetSysData(const QString& name) {
-    RecordSet rs = query(QStringLiteral("SELECT dbo.fnGetSysData(") + QuotedStr(name) +
+    RecordSet rs = query(QStringLiteral("SELECT dbo.fnGetSysData(") + quotedStr(name) +
                          QStringLiteral(",'') as value"));
     if (rs.recordCount() != 1)
         return QString();
@@ -71,7 +71,7 @@ QString GetSysData(const QString& name) {
 bool GetPurview(const QString& rightId) {
     RecordSet rs =
         query(QStringLiteral("SELECT dbo.fnGetPurview(") + QString::number(loginedUser().UserId) +
-              QLatin1Char(',') + QuotedStr(rightId) + QStringLiteral(") as value"));
+              QLatin1Char(',') + quotedStr(rightId) + QStringLiteral(") as value"));
     return rs.recordCount() == 1 && rs.integer(QStringLiteral("Value")) == 1;
 }
 
@@ -79,12 +79,12 @@ double GetGoodsPrice(const QList<qint64>& numbers, const QString& text) {
     if (numbers.size() != 5)
         throw DytError(QStringLiteral("GetGoodsPrice: 需要五个整数参数"));
     return priceOf(QStringLiteral("SELECT dbo.fnGetGoodsPrice(") + joinNumbers(numbers) +
-                   QLatin1Char(',') + QuotedStr(text) + QStringLiteral(") as Price"));
+                   QLatin1Char(',') + quotedStr(text) + QStringLiteral(") as Price"));
 }
 
 double GetGoodsPrice(int djType, qint64 goodsId, qint64 partnerId, qint64 unitId,
                      const QDate& billDate) {
-    return GetGoodsPrice({0, djType, goodsId, partnerId, unitId}, SqlDateText(billDate));
+    return GetGoodsPrice({0, djType, goodsId, partnerId, unitId}, sqlDateText(billDate));
 }
 
 double GetCostTotal(const QList<qint64>& numbers) {
@@ -98,7 +98,7 @@ double GetCostPrice(const QList<qint64>& numbers) {
 }
 
 double GetCostTotalOther(const QString& text, const QList<qint64>& numbers) {
-    QString sql = QStringLiteral("SELECT dbo.fnGetCostTotalOther(") + QuotedStr(text);
+    QString sql = QStringLiteral("SELECT dbo.fnGetCostTotalOther(") + quotedStr(text);
     if (!numbers.isEmpty())
         sql += QLatin1Char(',') + joinNumbers(numbers);
     return priceOf(sql + QStringLiteral(") as Price"));
@@ -111,12 +111,12 @@ bool GetInterfaceSubject(const QString& roleName, int* id, QString* fullName) {
         rs = query(QStringLiteral(" SELECT a.* ,isnull(b.isbj,1) AS bj FROM basekm AS a LEFT JOIN "
                                   "baseYHZHPurview AS b ON a.id = b.id AND b.czy_id = ") +
                    QString::number(loginedUser().UserId) +
-                   QStringLiteral(" WHERE a.id = dbo.fnGetInterfaceKMID(") + QuotedStr(roleName) +
+                   QStringLiteral(" WHERE a.id = dbo.fnGetInterfaceKMID(") + quotedStr(roleName) +
                    QLatin1Char(')'));
         found = rs.recordCount() == 1 && rs.integer(QStringLiteral("bj")) == 1;
     } else {
         rs = query(QStringLiteral("select * from basekm where id = dbo.fnGetInterfaceKMID(") +
-                   QuotedStr(roleName) + QLatin1Char(')'));
+                   quotedStr(roleName) + QLatin1Char(')'));
         found = rs.recordCount() == 1;
     }
     if (rs.recordCount() == 1) {
@@ -199,7 +199,7 @@ void yearPart(int part, int year, QDate* begin, QDate* end) {
 
 }  // namespace
 
-bool DatePresetRange(int preset, const QDate& today, QDate* begin, QDate* end) {
+bool datePresetRange(int preset, const QDate& today, QDate* begin, QDate* end) {
     if (preset < 1 || preset > 20 || !today.isValid() || !begin || !end)
         return false;
     switch (preset) {
@@ -253,7 +253,7 @@ bool isUseLine(const QString& upperTrimmed) {
 
 }  // namespace
 
-QStringList SplitSqlScript(const QString& script) {
+QStringList splitSqlScript(const QString& script) {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     QStringList lines = script.split(lineBreak);
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -305,7 +305,7 @@ int RunSqlScript(const QString& fileName) {
         if (toUtf16.hasError())
             text = gbk::decode(bytes);
     }
-    const QStringList batches = SplitSqlScript(text);
+    const QStringList batches = splitSqlScript(text);
     for (const QString& batch : batches)
         dataModule().ExecUpdate(batch);
     return static_cast<int>(batches.size());

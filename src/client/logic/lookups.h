@@ -4,7 +4,7 @@
 // SQL script runner and the print options file. The helpers that fill or check widgets are in
 // client/common/lookupwidgets.h.
 //
-// Every text that comes from the operator goes into SQL through QuotedStr, so a quote in it
+// Every text that comes from the operator goes into SQL through quotedStr, so a quote in it
 // never ends the literal early.
 
 #include <QDate>
@@ -19,9 +19,9 @@ class IniFile;
 namespace dyt::client {
 
 // The text as an SQL string literal: in single quotes, each inner quote doubled.
-QString QuotedStr(const QString& text);
+QString quotedStr(const QString& text);
 // A date as it goes into SQL: "yyyy-mm-dd".
-QString SqlDateText(const QDate& date);
+QString sqlDateText(const QDate& date);
 
 // --- system values and rights
 // "SELECT dbo.fnGetSysData('name','') as value": the trimmed value when exactly one row comes
@@ -61,13 +61,13 @@ QString billTypesSql();
 QStringList datePresetTexts();
 // The range of a preset on a given day; false (outputs unchanged) for a number outside 1 … 20.
 // Weeks run Monday to Sunday; halves of the year are January to June and July to December.
-bool DatePresetRange(int preset, const QDate& today, QDate* begin, QDate* end);
+bool datePresetRange(int preset, const QDate& today, QDate* begin, QDate* end);
 
 // --- SQL scripts
 // The batches of a script text: lines "GO" (any case, blanks around) end a batch; lines "USE …"
 // and, between batches, comment lines "--…" and blank lines are left out; a batch's lines are
 // joined by "\r\n".
-QStringList SplitSqlScript(const QString& script);
+QStringList splitSqlScript(const QString& script);
 // Reads the file (UTF-8, or GBK when it is not valid UTF-8) and sends each batch with
 // ExecUpdate. Returns the number of batches sent. A missing file raises "找不到脚本文件：" + name.
 int RunSqlScript(const QString& fileName);

@@ -242,7 +242,7 @@ void deriveAveragePrices(RecordSet& rows, const QList<QueryDerivedPrice>& derive
             if (amount == Currency())
                 continue;
             const double price = qAbs(amount.toDouble() / q.toDouble());
-            rows.setAt(r, rows.fieldIndex(dp.target), RoundToPattern(price, pattern));
+            rows.setAt(r, rows.fieldIndex(dp.target), roundToPattern(price, pattern));
         }
     }
 }

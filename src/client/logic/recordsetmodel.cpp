@@ -54,7 +54,7 @@ QString plainText(const QVariant& v) {
     if (id == qMetaTypeId<Currency>())
         return v.value<Currency>().toString();
     if (id == QMetaType::Double)
-        return FloatToStr(v.toDouble());
+        return floatToStr(v.toDouble());
     if (id == QMetaType::QDate)
         return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
     if (id == QMetaType::QDateTime) {
@@ -73,7 +73,7 @@ bool isChecked(const QVariant& v) {
 
 }  // namespace
 
-QString RowIndicatorMarker(bool focused, bool marked) {
+QString rowIndicatorMarker(bool focused, bool marked) {
     if (marked)
         return focused ? QStringLiteral("*→") : QStringLiteral("*  ");
     return focused ? QStringLiteral(" →") : QStringLiteral("   ");
@@ -311,7 +311,7 @@ QString RecordSetModel::formatValue(int column, const QVariant& value) const {
     if (!value.isValid() || value.isNull())
         return {};
     if (c.masked)
-        return MaskedText();
+        return maskedText();
     if (c.isNumber()) {
         const std::optional<double> d = toNumber(value);
         if (!d)
@@ -319,7 +319,7 @@ QString RecordSetModel::formatValue(int column, const QVariant& value) const {
         return columns_[static_cast<size_t>(column)].display.format(*d);
     }
     if (columns_[static_cast<size_t>(column)].flag)
-        return gridfilter::FlagText(value);
+        return gridfilter::flagText(value);
     return plainText(value);
 }
 
@@ -352,7 +352,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
         case Qt::EditRole: {
             const QVariant* v = cell(index.row(), index.column());
             if (c.masked)
-                return MaskedText();
+                return maskedText();
             if (!v)
                 return {};
             if (c.editor == EditorKind::CheckBox) {
@@ -375,7 +375,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
         case RawValueRole: {
             const QVariant* v = cell(index.row(), index.column());
             if (c.masked)
-                return MaskedText();
+                return maskedText();
             return v ? *v : QVariant();
         }
         default:
@@ -433,7 +433,7 @@ bool RecordSetModel::setData(const QModelIndex& index, const QVariant& value, in
                     return false;
                 if (c.maxValue > 0 && std::fabs(*d) > c.maxValue)
                     return false;
-                stored = RoundTo(*d, c.decimals);
+                stored = roundTo(*d, c.decimals);
             }
         } else {
             stored = value;
@@ -507,7 +507,7 @@ QString RecordSetModel::rowIndicatorText(int row) const {
         const std::optional<double> n = toNumber(records_->at(rawRow(row), markField_));
         marked = n && *n > 0;
     }
-    return RowIndicatorMarker(row == currentRow_, marked) + QString::number(row + 1);
+    return rowIndicatorMarker(row == currentRow_, marked) + QString::number(row + 1);
 }
 
 bool RecordSetModel::footerVisible() const {
@@ -602,7 +602,7 @@ QString RecordSetModel::footerText(int column) const {
     if (!v)
         return {};
     const GridColumn& c = def_->columns[column];
-    return FormatFloatFooter(c.summaryFormat, c.summaryPrefix, *v);
+    return formatFloatFooter(c.summaryFormat, c.summaryPrefix, *v);
 }
 
 Qt::Alignment RecordSetModel::footerAlignment(int column) const {

@@ -24,7 +24,7 @@ namespace dyt {
 
 // The row indicator's marker: "*" for a category row (sonnum above 0), "→" for the focused row:
 // "*→", "*  ", " →", "   ".
-QString RowIndicatorMarker(bool focused, bool marked);
+QString rowIndicatorMarker(bool focused, bool marked);
 
 class RecordSetModel : public QAbstractTableModel {
     Q_OBJECT

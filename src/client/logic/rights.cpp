@@ -42,7 +42,7 @@ const RecordSet* operatorRights() {
     return rightsRows();
 }
 
-bool CheckPurviewIn(const RecordSet* rows, int userId, const QString& menuNumber,
+bool checkPurviewIn(const RecordSet* rows, int userId, const QString& menuNumber,
                     const QString& subCode, const QString& caption, bool raise) {
     const QString menu = menuNumber.trimmed();
     const QString sub = subCode.trimmed();
@@ -70,9 +70,9 @@ bool CheckPurviewIn(const RecordSet* rows, int userId, const QString& menuNumber
     return granted;
 }
 
-bool CheckPurview(const QString& menuNumber, const QString& subCode, const QString& caption,
+bool checkPurview(const QString& menuNumber, const QString& subCode, const QString& caption,
                   bool raise) {
-    return CheckPurviewIn(rightsRows(), loginedUser().UserId, menuNumber, subCode, caption, raise);
+    return checkPurviewIn(rightsRows(), loginedUser().UserId, menuNumber, subCode, caption, raise);
 }
 
 }  // namespace dyt::client

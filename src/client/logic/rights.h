@@ -32,10 +32,10 @@ const RecordSet* operatorRights();
 //    way; a sub-right above 20 that has no row is granted (those are not controlled);
 // 4. operator 1 is always granted;
 // 5. refused with raise set: DytError "您没有执行该操作的权限!".
-bool CheckPurview(const QString& menuNumber, const QString& subCode, const QString& caption,
+bool checkPurview(const QString& menuNumber, const QString& subCode, const QString& caption,
                   bool raise);
 // The same over a given record set (tests, windows holding their own rows).
-bool CheckPurviewIn(const RecordSet* rows, int userId, const QString& menuNumber,
+bool checkPurviewIn(const RecordSet* rows, int userId, const QString& menuNumber,
                     const QString& subCode, const QString& caption, bool raise);
 
 }  // namespace dyt::client

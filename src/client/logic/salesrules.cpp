@@ -18,7 +18,7 @@ QString sqlNumber(double value) {
 
 QString money(Currency value, int totalDot) {
     const int places = totalDot < 0 ? 0 : (totalDot > 4 ? 4 : totalDot);
-    const Currency r = RoundTo(value, places);
+    const Currency r = roundTo(value, places);
     return QString::number(r.toDouble(), 'f', places);
 }
 
@@ -35,7 +35,7 @@ Currency defaultReceiptAmount(const QList<Currency>& taxTotalSums, Currency disc
     Currency sum;
     for (const Currency& v : taxTotalSums)
         sum += v;
-    return RoundTo(sum - discountAmount, totalDot < 0 ? 0 : totalDot);
+    return roundTo(sum - discountAmount, totalDot < 0 ? 0 : totalDot);
 }
 
 // ---- selling prices ------------------------------------------------------------------------

@@ -196,11 +196,11 @@ void TSettings::applySysData(RecordSet& rows) {
 }
 
 void TSettings::buildPatterns() {
-    PricePattern = DecimalPattern(PriceDot);
-    RatioPattern = DecimalPattern(TaxDot);
-    AmountPattern = DecimalPattern(TotalDot);
-    QtyPattern = DecimalPattern(QtyDot);
-    DiscountPattern = DecimalPattern(DiscountDot);
+    PricePattern = decimalPattern(PriceDot);
+    RatioPattern = decimalPattern(TaxDot);
+    AmountPattern = decimalPattern(TotalDot);
+    QtyPattern = decimalPattern(QtyDot);
+    DiscountPattern = decimalPattern(DiscountDot);
 }
 
 void TSettings::applySysConf(int id, const QString& value) {
@@ -225,8 +225,8 @@ void TSettings::forceSwitchesOff() {
 }
 
 void TSettings::setLoginDateTexts(const QDate& loginDate) {
-    LoginDateText = SqlDateText(loginDate);
-    LoginDateFromText = SqlDateText(loginDate.addDays(-30));
+    LoginDateText = sqlDateText(loginDate);
+    LoginDateFromText = sqlDateText(loginDate.addDays(-30));
 }
 
 void TSettings::applyFieldNames(RecordSet& rows) {

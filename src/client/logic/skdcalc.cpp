@@ -9,7 +9,7 @@ Currency receivedAmount(const QList<Currency>& accountTotals, Currency discount,
     Currency sum;
     for (const Currency& amount : accountTotals)
         sum += amount;
-    return RoundTo(sum, totalDot) + discount;
+    return roundTo(sum, totalDot) + discount;
 }
 
 Currency settledAmount(const QList<OpenBillRow>& rows) {

@@ -93,9 +93,9 @@ void TfrmQKCZKB::showEvent(QShowEvent* event) {
         return;
     opened_ = true;
     const QString menu = QString::number(tag());
-    btnPrint()->setVisible(CheckPurview(menu, QStringLiteral("02"), QStringLiteral("打印"), false));
+    btnPrint()->setVisible(checkPurview(menu, QStringLiteral("02"), QStringLiteral("打印"), false));
     btnQList()->setVisible(
-        CheckPurview(menu, QStringLiteral("01"), QStringLiteral("明细账本"), false));
+        checkPurview(menu, QStringLiteral("01"), QStringLiteral("明细账本"), false));
     btnSelecAll_->setVisible(btnQList()->isVisible() && settings().Switch(kAuxiliaryUnitSwitch));
     btnBatchList_->setVisible(settings().CostAlgorithm == 1 || settings().CostAlgorithm == -1);
     fillReferencePrices();
@@ -110,7 +110,7 @@ void TfrmQKCZKB::fillReferencePrices() {
     QList<bool> rights;
     for (int level = 0; level < 4; ++level) {
         rights.append(
-            CheckPurview(menu, stockstatus::priceLevelSubRight(level), names[level], false));
+            checkPurview(menu, stockstatus::priceLevelSubRight(level), names[level], false));
     }
     const QList<stockstatus::ReferencePrice> choices =
         stockstatus::referencePriceChoices(rights, names, settings().ExtraReferencePrices);

@@ -209,7 +209,7 @@ void TfrmQueryWindow::showEvent(QShowEvent* event) {
         return;
     shown_ = true;
     btnPrint()->setVisible(
-        CheckPurview(QString::number(tag()), QStringLiteral("01"), QStringLiteral("打印"), false));
+        checkPurview(QString::number(tag()), QStringLiteral("01"), QStringLiteral("打印"), false));
     if (d_.tree != QueryTree::None && !nav_.listMode)
         loadTree();
 }
@@ -525,7 +525,7 @@ void TfrmQueryWindow::btnBillClick() {
         const qint64 id = focusedValue(QStringLiteral("id")).toLongLong();
         const int djType = focusedValue(QStringLiteral("djType")).toInt();
         if (const BillKind* kind = findBillKind(djType); kind && kind->menuTag > 0)
-            CheckPurview(QString::number(kind->menuTag), QString(), QString(), true);
+            checkPurview(QString::number(kind->menuTag), QString(), QString(), true);
         QWidget* bill = OpenBill(djType, id);
         queryChildHost()(bill);
     } catch (const DytError& e) {
@@ -541,7 +541,7 @@ void TfrmQueryWindow::quickSearch() {
 
 void TfrmQueryWindow::qtyFilterChanged(int index) {
     try {
-        clientConfig().ini().WriteString(configSection(), query::text::qtyIndexKey(),
+        clientConfig().ini().writeString(configSection(), query::text::qtyIndexKey(),
                                          QString::number(index));
     } catch (const DytError& e) {
         showError(e);
@@ -552,7 +552,7 @@ void TfrmQueryWindow::qtyFilterChanged(int index) {
 
 void TfrmQueryWindow::redFilterChanged(int index) {
     try {
-        clientConfig().ini().WriteString(configSection(), query::text::redIndexKey(),
+        clientConfig().ini().writeString(configSection(), query::text::redIndexKey(),
                                          QString::number(index));
     } catch (const DytError& e) {
         showError(e);

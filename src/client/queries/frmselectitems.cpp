@@ -34,7 +34,7 @@ namespace {
 PickerSelector defaultSelector() {
     return [](const QString& kindName, const QString& text,
               QWidget* parent) -> std::optional<PickerChoice> {
-        const std::optional<BaseChoice> c = SelectBase(kindName, text, parent);
+        const std::optional<BaseChoice> c = selectBase(kindName, text, parent);
         if (!c)
             return std::nullopt;
         return PickerChoice{c->id, c->name};
@@ -44,7 +44,7 @@ PickerSelector defaultSelector() {
 GroupSelector defaultGroupSelector() {
     return [](const QString& kindName, QWidget* parent) {
         QList<PickerChoice> out;
-        while (const std::optional<BaseChoice> c = SelectBase(kindName, QString(), parent)) {
+        while (const std::optional<BaseChoice> c = selectBase(kindName, QString(), parent)) {
             const bool known = std::any_of(out.cbegin(), out.cend(),
                                            [&](const PickerChoice& p) { return p.id == c->id; });
             if (!known)

@@ -132,7 +132,7 @@ void TFunctionMenu::BuildFunctionMenu(const MenuTargets& targets) {
     params.setValue(QStringLiteral("userid"), user);
     params.setValue(QStringLiteral("czyid"), user);
     dm->ExecProcQuery(QStringLiteral("p_sys_Get_purview"), params, &cdsMenu);
-    BuildFromRows(targets);
+    buildFromRows(targets);
 }
 
 bool TFunctionMenu::rowAllowed(int row) const {
@@ -147,7 +147,7 @@ void TFunctionMenu::triggered(int functionCode) {
         openFunction(functionCode);
 }
 
-void TFunctionMenu::BuildFromRows(const MenuTargets& targets) {
+void TFunctionMenu::buildFromRows(const MenuTargets& targets) {
     // Clear what the last build made: the bar, the two drop-downs.
     clearBuilt(true);
     if (targets.bar)

@@ -70,7 +70,7 @@ public:
 
     // Builds the menu from the rows in cdsMenu. A wrong parent raises "“%s”的Parent类“%s”不对"
     // and leaves the menu as far as it was built.
-    void BuildFromRows(const MenuTargets& targets);
+    void buildFromRows(const MenuTargets& targets);
 
     // The rights test: operator 1 passes; anyone else passes when the function's row exists and
     // is allowed (isbj = 1 or hide = 1). When refused and raise is set, raises

@@ -512,7 +512,7 @@ void TFunctionDispatcher::dispatch(const FunctionEntry& entry) {
             if (!openDialog(entry, true))
                 return;
             if (TfrmNavigator* nav = main_.navigator())
-                nav->RefreshCommonFunctions();
+                nav->refreshCommonFunctions();
             return;
         case S::Help: {
             const QString dir =
@@ -618,7 +618,7 @@ void TFunctionDispatcher::loginAgain(int mode) {
     }
     if (main_.hooks.buildMenu)
         main_.hooks.buildMenu();
-    main_.SelectStartPage();
+    main_.selectStartPage();
 }
 
 }  // namespace dyt::client

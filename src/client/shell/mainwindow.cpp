@@ -256,7 +256,7 @@ void TfrmMain::attachDataModule(TdmMain* dm) {
         disconnect(dm_, nullptr, this, nullptr);
     dm_ = dm;
     if (dm_) {
-        connect(dm_, &TdmMain::networkStateChanged, this, &TfrmMain::RefreshNetworkState);
+        connect(dm_, &TdmMain::networkStateChanged, this, &TfrmMain::refreshNetworkState);
     }
 }
 
@@ -268,7 +268,7 @@ void TfrmMain::setNavigator(TfrmNavigator* navigator) {
     navigator_ = navigator;
 }
 
-void TfrmMain::RefreshStatus() {
+void TfrmMain::refreshStatus() {
     const TLoginedUser& user = loginedUser();
     if (!user.ServerAddress.isEmpty()) {
         // The local server reads "本机" whatever port it listens on.
@@ -281,10 +281,10 @@ void TfrmMain::RefreshStatus() {
     }
     setPanel(kProfilePanel, QStringLiteral("账套：%1").arg(user.ProfileCaption));
     setPanel(kOperatorPanel, QStringLiteral("操作员：") + user.UserName);
-    RefreshNetworkState();
+    refreshNetworkState();
 }
 
-void TfrmMain::RefreshNetworkState() {
+void TfrmMain::refreshNetworkState() {
     if (dm_ && dm_->Connected()) {
         setPanel(kNetworkPanel, QStringLiteral("网络状态：正常"), networkBlue());
         blink_->stop();
@@ -340,7 +340,7 @@ void TfrmMain::FormActivate() {
         return;
     }
     activated_ = true;
-    RefreshStatus();
+    refreshStatus();
 
     try {
         ProgressScope progress(QStringLiteral("正在加载系统配置，请稍后..."), 8, 4);
@@ -355,7 +355,7 @@ void TfrmMain::FormActivate() {
         return;
     }
 
-    SelectStartPage();
+    selectStartPage();
 
     try {
         if (hooks.afterStart)
@@ -365,7 +365,7 @@ void TfrmMain::FormActivate() {
     }
 }
 
-void TfrmMain::SelectStartPage() {
+void TfrmMain::selectStartPage() {
     int page = 1;
     try {
         IniFile ini(QDir(programDir_).filePath(QStringLiteral("dytv1config.ini")));

@@ -123,7 +123,7 @@ public:
     QToolBar* windowListBar() const { return windowBar_; }
     QMenu* windowListMenu() const { return windowMenu_; }
     // The navigator's start page: option "CYGNPAGE" + operator id of "_CLIENT_", default 1.
-    void SelectStartPage();
+    void selectStartPage();
     // Ends the program without the question and without the automatic backup.
     void quitWithoutBackup();
 
@@ -135,8 +135,8 @@ public:
     bool FormCloseQuery(const QDateTime& now = QDateTime::currentDateTime());
 
     // Panels 0 to 2 from the session record, then the network panel.
-    void RefreshStatus();
-    void RefreshNetworkState();
+    void refreshStatus();
+    void refreshNetworkState();
     void showClock(const QDateTime& now);
     void blinkTick();
 

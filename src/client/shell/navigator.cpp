@@ -570,7 +570,7 @@ void TfrmNavigator::SelectPage(int page) {
     }
 }
 
-void TfrmNavigator::RefreshCommonFunctions() {
+void TfrmNavigator::refreshCommonFunctions() {
     if (page_ != navpage::kCommon)
         return;
     try {
@@ -580,7 +580,7 @@ void TfrmNavigator::RefreshCommonFunctions() {
     }
 }
 
-bool TfrmNavigator::ShowHelp() {
+bool TfrmNavigator::showHelp() {
     const QString help = file(QStringLiteral("Help.chm"));
     if (!QFileInfo::exists(help) || !openUrl)
         return false;
@@ -618,7 +618,7 @@ bool TfrmNavigator::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmNavigator::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        ShowHelp();
+        showHelp();
         event->accept();
         return;
     }

@@ -107,9 +107,9 @@ public:
     void SelectPage(int page);
     int currentPage() const { return page_; }
     // Reads the operator's common functions again and rebuilds page 0 when it is on display.
-    void RefreshCommonFunctions();
+    void refreshCommonFunctions();
     // F1: opens "Help.chm" of the program folder when it exists; true when it was opened.
-    bool ShowHelp();
+    bool showHelp();
 
     // --- what is on display (tests, the workspace)
     QString programDir() const { return programDir_; }

@@ -94,7 +94,7 @@ void wireLogin(TfrmMain& main, TdmMain& dm) {
     login.onLoggedIn = [window] {
         // The login date is the default bill date every window reads from the settings.
         settings().LoginDate = sysLogin().LoginDate;
-        window->RefreshStatus();
+        window->refreshStatus();
         window->setWindowTitle(loggedInTitle());
     };
     login.cacheStep = [](int position) { localCache().loginStep(position); };

@@ -17,7 +17,7 @@ void registerBaseWindows() {
         });
         registerWindowClass(kind.editorClass, [k](QWidget* owner) -> QWidget* {
             // A new record at the top level (the goods selection's "new goods").
-            TfrmBaseEdit* editor = CreateBaseEditor(*k, owner);
+            TfrmBaseEdit* editor = createBaseEditor(*k, owner);
             editor->setWindowFlag(Qt::Window, true);
             try {
                 editor->setup(EditorRequest{});

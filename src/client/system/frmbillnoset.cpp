@@ -144,7 +144,7 @@ QStringList splitFormat(const QString& snFormat) {
 }
 
 QString sampleNumber(const QString& snFormat, const QDate& date) {
-    return FormatBillNumber(snFormat, QDateTime(date, QTime(12, 0)), 1);
+    return formatBillNumber(snFormat, QDateTime(date, QTime(12, 0)), 1);
 }
 
 QString saveSql(const Settings& s, int kindId, const QString& prefix, const QString& snFormat) {
@@ -275,8 +275,8 @@ TfrmBillNoSet::TfrmBillNoSet(QWidget* owner) : TfrmBaseDialog(owner) {
     right->addLayout(buttons);
     content->addLayout(right, 1);
 
-    connect(btnAll, &QPushButton::clicked, this, [this] { ApplyToAll(); });
-    connect(btnReset, &QPushButton::clicked, this, [this] { ResetCounters(); });
+    connect(btnAll, &QPushButton::clicked, this, [this] { applyToAll(); });
+    connect(btnReset, &QPushButton::clicked, this, [this] { resetCounters(); });
     connect(cbAuto_, &QCheckBox::toggled, this, [this] { changed(); });
     connect(cbRule4_, &QCheckBox::toggled, this, [this] { changed(); });
     connect(edMachine_, &QLineEdit::textChanged, this, [this] { changed(); });
@@ -452,7 +452,7 @@ bool TfrmBillNoSet::Save() {
     return true;
 }
 
-bool TfrmBillNoSet::ApplyToAll() {
+bool TfrmBillNoSet::applyToAll() {
     if (kindId_ < 0)
         return false;
     try {
@@ -464,7 +464,7 @@ bool TfrmBillNoSet::ApplyToAll() {
     return true;
 }
 
-bool TfrmBillNoSet::ResetCounters() {
+bool TfrmBillNoSet::resetCounters() {
     if (prompter().ask(questionCaption(), QStringLiteral("是否将系统所有的计数器复位？"),
                        buttons::confirmAbandon(), 0) != 0)
         return false;

@@ -86,8 +86,8 @@ public:
     void selectKind(int row);     // the list of kinds; asks to save unsaved changes first
     void applyPreset(int index);  // "常用样式"
     bool Save();                  // "保存(&O)"; true when the server took it
-    bool ApplyToAll();            // "规则应用到所有单据"
-    bool ResetCounters();         // "编号计数器复位"
+    bool applyToAll();            // "规则应用到所有单据"
+    bool resetCounters();         // "编号计数器复位"
     void btnOKClick() override;
 
     // State for the window and its tests.

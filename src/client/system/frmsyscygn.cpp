@@ -178,12 +178,12 @@ TfrmsysCYGN::TfrmsysCYGN(QWidget* owner) : TfrmBaseDialog(owner) {
     connect(lbLeft_, &QListWidget::itemDoubleClicked, this, [this] { btnRightClick(); });
     connect(lbRight_, &QListWidget::itemDoubleClicked, this, [this] { btnLeftClick(); });
 
-    LoadFunctions();
+    loadFunctions();
 }
 
 TfrmsysCYGN::~TfrmsysCYGN() = default;
 
-void TfrmsysCYGN::LoadFunctions() {
+void TfrmsysCYGN::loadFunctions() {
     try {
         TdmMain* dm = &dataModule();
         RecordSet rows;

@@ -89,7 +89,7 @@ public:
     bool loaded() const { return loaded_; }
 
 private:
-    void LoadFunctions();
+    void loadFunctions();
     void refill();
     void limitReached();
 

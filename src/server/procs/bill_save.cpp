@@ -110,10 +110,10 @@ QVariant readValue(const Column& col, const QString& text, const QString& what) 
             return billvalues::id(text, what);
         case Kind::Money:
             return text.trimmed().isEmpty() ? col.emptyValue
-                                            : RoundTo(billvalues::number(text, what), 4);
+                                            : roundTo(billvalues::number(text, what), 4);
         case Kind::Quantity:
             return text.trimmed().isEmpty() ? col.emptyValue
-                                            : RoundTo(billvalues::number(text, what), 8);
+                                            : roundTo(billvalues::number(text, what), 8);
         case Kind::Date: {
             const auto d = billvalues::optionalDate(text, what);
             return d ? billvalues::dateText(*d) : QString();
@@ -286,8 +286,8 @@ QList<AccountLine> readAccounts(Database& db, const RecordSet& rs) {
         if (type != QLatin1String("1") && type != QLatin1String("2"))
             throw DytError(QStringLiteral("%1的类型只能是1或2：%2").arg(where, type));
         a.type = type.toInt();
-        a.debit = fDebit >= 0 ? RoundTo(billvalues::number(cell(rs, r, fDebit), where), 4) : 0.0;
-        a.credit = fCredit >= 0 ? RoundTo(billvalues::number(cell(rs, r, fCredit), where), 4) : 0.0;
+        a.debit = fDebit >= 0 ? roundTo(billvalues::number(cell(rs, r, fDebit), where), 4) : 0.0;
+        a.credit = fCredit >= 0 ? roundTo(billvalues::number(cell(rs, r, fCredit), where), 4) : 0.0;
         out.append(a);
     }
     return out;
@@ -312,7 +312,7 @@ QList<Settlement> readSettlements(Database& db, const RecordSet& rs) {
         const QString where = QStringLiteral("结算单据第%1行").arg(r + 1);
         Settlement s;
         s.billId = billvalues::id(cell(rs, r, fBill), where);
-        s.amount = RoundTo(billvalues::number(cell(rs, r, fAmount), where), 4);
+        s.amount = roundTo(billvalues::number(cell(rs, r, fAmount), where), 4);
         if (s.billId == 0 || s.amount == 0.0)
             continue;
         if (!exists(db, QStringLiteral("SELECT id FROM djIndex WHERE id = ? AND dj_state = 2"),
@@ -453,7 +453,7 @@ int saveBill(CallContext& c) {
                  old.audit[i] > 0 ? employeeName(db, old.audit[i]) : QString());
     }
     setValue(header, QStringLiteral("printnum"), old.printNum);
-    setValue(header, QStringLiteral("taxTotalSum"), RoundTo(taxTotalSum, 4));
+    setValue(header, QStringLiteral("taxTotalSum"), roundTo(taxTotalSum, 4));
     if (post) {
         setValue(header, QStringLiteral("postid"), c.userId);
         setValue(header, QStringLiteral("postDateTime"), now);
