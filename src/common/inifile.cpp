@@ -272,7 +272,7 @@ qsizetype IniFile::findKey(qsizetype sectionIndex, const QString& key) const {
     return -1;
 }
 
-QString IniFile::ReadString(const QString& section, const QString& key,
+QString IniFile::readString(const QString& section, const QString& key,
                             const QString& defaultValue) const {
     const qsizetype s = findSection(section);
     if (s < 0)
@@ -281,8 +281,8 @@ QString IniFile::ReadString(const QString& section, const QString& key,
     return k < 0 ? defaultValue : lines_[k].value;
 }
 
-int IniFile::ReadInteger(const QString& section, const QString& key, int defaultValue) const {
-    const QString text = ReadString(section, key);
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const {
+    const QString text = readString(section, key);
     qsizetype i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
@@ -332,7 +332,7 @@ int IniFile::ReadInteger(const QString& section, const QString& key, int default
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const {
-    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
 bool IniFile::sectionExists(const QString& section) const {

@@ -51,11 +51,11 @@ public:
     // True when the file read had bytes that are not valid GBK.
     bool hasUndecodableBytes() const { return undecodable_; }
 
-    QString ReadString(const QString& section, const QString& key,
+    QString readString(const QString& section, const QString& key,
                        const QString& defaultValue = QString()) const;
     // Decimal, "$FF" or "0xFF"; anything else (or a value out of range) gives the default.
-    int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
-    // ReadInteger(…, default ? 1 : 0) != 0.
+    int readInteger(const QString& section, const QString& key, int defaultValue) const;
+    // readInteger(…, default ? 1 : 0) != 0.
     bool readBool(const QString& section, const QString& key, bool defaultValue) const;
 
     bool sectionExists(const QString& section) const;

@@ -256,7 +256,7 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     // A later plain save does not print either.
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
-    EXPECT_TRUE(bill->SaveBill(false));
+    EXPECT_TRUE(bill->saveBill(false));
     EXPECT_EQ(0, prints);
 }
 

@@ -285,7 +285,7 @@ TEST_F(MoneyBill, TheChecksBeforeSavingStopWithTheirMessage) {
         if (c.account)
             bill->setAccount(0, 1001, u"1001"_s, u"现金"_s);
         setCell(bill->records(), 0, u"total"_s, u"10"_s);
-        EXPECT_FALSE(bill->SaveBill(true));
+        EXPECT_FALSE(bill->saveBill(true));
         EXPECT_EQ(QStringList{c.message}, script.messages());
         EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
     }
@@ -313,7 +313,7 @@ TEST_F(MoneyBill, WithOption2023ABillDatedOtherThanTodayAsksFirst) {
         bill->edBillDate()->setDate(c.date);
         if (!c.answer.isEmpty())
             script.answer(c.answer, u"制单日期与系统日期不一致，是否继续？"_s);
-        EXPECT_FALSE(bill->SaveBill(true));
+        EXPECT_FALSE(bill->saveBill(true));
         EXPECT_EQ(c.messages, script.messages());
         EXPECT_EQ(c.answer.isEmpty() ? 0 : 1, script.records(PromptKind::Question).size());
     }
@@ -340,7 +340,7 @@ TEST_F(MoneyBill, TheDiscountMayNotExceedTheOperatorsCeiling) {
         answerQuery(textRows({u"zy_YouHuiTotalUp"_s}, {{c.ceiling}}));
         if (c.saves)
             transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
-        EXPECT_EQ(c.saves, bill->SaveBill(true));
+        EXPECT_EQ(c.saves, bill->saveBill(true));
         const auto queries = callsOf(u"ExecQuery"_s);
         ASSERT_EQ(1, queries.size());
         EXPECT_EQ(u"select YouHuiTotalUp as zy_YouHuiTotalUp from baseZY where id = 7"_s,
@@ -366,7 +366,7 @@ TEST_F(MoneyBill, PostingSendsTheAccountRowsAndTheSettledBills) {
     transport->clearCalls();
     answerQuery(textRows({u"zy_YouHuiTotalUp"_s}, {{u"0"_s}}));
     transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
-    ASSERT_TRUE(bill->SaveBill(true));
+    ASSERT_TRUE(bill->saveBill(true));
 
     const auto services = callsOf(u"ExecService"_s);
     ASSERT_EQ(1, services.size());
@@ -404,7 +404,7 @@ TEST_F(MoneyBill, OnlyBillsWithAnAmountTravelAndSettlingByAmountSendsNull) {
     settings().SettlementMode = 1;
     EXPECT_EQ(0, bill->buildAccountPacket().fieldCount());
     transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
-    ASSERT_TRUE(bill->SaveBill(false));
+    ASSERT_TRUE(bill->saveBill(false));
     const auto services = callsOf(u"ExecService"_s);
     ASSERT_EQ(1, services.size());
     EXPECT_EQ(u"SaveToDraft"_s, services.at(0).serviceMethod);
@@ -710,7 +710,7 @@ protected:
             check(bill);
         qint64 saved = 0;
         QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&saved](qint64 id) { saved = id; });
-        EXPECT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+        EXPECT_TRUE(bill.saveBill(true)) << script.messages().join(u"|"_s).toStdString();
         return saved;
     }
 };

@@ -196,7 +196,7 @@ TEST_F(SalesBillWindow, ACancelledWarningStopsTheSaveAndWritesNothing) {
     };
     auto bill = readyBill();
     bill->AddGoods(screw(5, 6));
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(1, shown);
     EXPECT_EQ(0, query(u"SELECT COUNT(*) AS n FROM djIndex"_s).integer(u"n"_s));
 }
@@ -206,7 +206,7 @@ TEST_F(SalesBillWindow, TheCostPriceAskedUnderNegativeStockIsSaved) {
     auto bill = readyBill();
     const int row = bill->AddGoods(screw(2, 6));
     script.enter(u"3.5"_s, u"编号：SP101  商品：螺丝 单位：个"_s);
-    ASSERT_TRUE(bill->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(bill->saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(3.5, bill->number(row, u"costPrice"_s));
     RecordSet rs = query(u"SELECT costprice FROM djList WHERE id = %1"_s.arg(bill->billId()));
     ASSERT_EQ(1, rs.rowCount());
@@ -255,7 +255,7 @@ TEST_F(SalesBillE2E, APostedSaleMovesStockReceivableAndTheReceiptAccount) {
     // The receipt follows the bill (50 - 5); the operator takes only 20 now.
     EXPECT_EQ(u"45.00"_s, bill.headerText(u"edfkje"_s));
     bill.setHeaderText(u"edfkje"_s, u"20"_s);
-    ASSERT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(bill.saveBill(true)) << script.messages().join(u"|"_s).toStdString();
     const qint64 id = bill.billId();
     ASSERT_GT(id, 0);
     EXPECT_EQ(2, state(id));
@@ -294,7 +294,7 @@ TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
     agent->setChecked(true);
     bill.chooseHeaderRecord(u"eddsdw"_s, kCustomerB, u"乙公司"_s);
     bill.setHeaderText(u"eddsje"_s, u"30"_s);
-    ASSERT_TRUE(bill.SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(bill.saveBill(true)) << script.messages().join(u"|"_s).toStdString();
     const qint64 id = bill.billId();
     // The agent owes the 30 it collects, the customer the other 20.
     EXPECT_EQ(20.0, receivable());
@@ -339,7 +339,7 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
                 bill->chooseHeaderRecord(u"edfhck"_s, kStore, u"一号仓"_s);
             for (const auto& [g, qty] : r.lines)
                 bill->AddGoods(namedGoods(g, qty, g == kScrew ? 10 : 5));
-            ASSERT_TRUE(bill->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+            ASSERT_TRUE(bill->saveBill(false)) << script.messages().join(u"|"_s).toStdString();
             id = bill->billId();
             ASSERT_GT(id, 0);
             EXPECT_EQ(1, state(id));
@@ -351,7 +351,7 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
             ASSERT_NE(nullptr, bill);
             EXPECT_EQ(int(kBillDraft), bill->billState());
             EXPECT_EQ(r.lines.size(), bill->goodsRows().size());
-            ASSERT_TRUE(bill->SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+            ASSERT_TRUE(bill->saveBill(true)) << script.messages().join(u"|"_s).toStdString();
             id = bill->billId();
         }
         EXPECT_EQ(2, state(id));

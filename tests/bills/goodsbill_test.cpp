@@ -260,18 +260,18 @@ TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
     bill->toggleGift(1);
     EXPECT_EQ(u"赠品|1|2"_s, test::cells(*bill, 1, u"RowTypeName,RowType,qty"_s));
     transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
-    EXPECT_TRUE(bill->SaveBill(true)) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_TRUE(bill->saveBill(true)) << script.messages().join(u"|"_s).toStdString();
 
     auto again = readyBill();
     again->AddGoods(goods(102, 2, 0));
     again->toggleGift(1);
     again->toggleGift(1);
     EXPECT_EQ(u"|0"_s, test::cells(*again, 1, u"RowTypeName,RowType"_s));
-    EXPECT_FALSE(again->SaveBill(true));
+    EXPECT_FALSE(again->saveBill(true));
     EXPECT_EQ(u"第 2 行输入错误:单价必须大于零！"_s, lastMessage());
     // A draft does not ask for prices.
     transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
-    EXPECT_TRUE(again->SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+    EXPECT_TRUE(again->saveBill(false)) << script.messages().join(u"|"_s).toStdString();
 }
 
 // --- checks
@@ -335,13 +335,13 @@ TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
         // A quantity the computation would have made 1, found only after the discount check.
         if (QString::fromUtf16(step.message).startsWith(u"优惠金额"_s))
             bill->setCell(0, u"qty"_s, u"0"_s);
-        EXPECT_FALSE(bill->SaveBill(true)) << QString::fromUtf16(step.message).toStdString();
+        EXPECT_FALSE(bill->saveBill(true)) << QString::fromUtf16(step.message).toStdString();
         EXPECT_EQ(QString::fromUtf16(step.message), lastMessage());
         step.fix();
     }
     EXPECT_TRUE(callsOf(u"ExecService"_s).isEmpty());
     transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
-    EXPECT_TRUE(bill->SaveBill(true)) << lastMessage().toStdString();
+    EXPECT_TRUE(bill->saveBill(true)) << lastMessage().toStdString();
     ASSERT_EQ(1, callsOf(u"ExecService"_s).size());
     // The cost of the line was refreshed before the save: 10 plus the freight 10.
     EXPECT_EQ(u"20|10"_s, test::cells(*bill, 0, u"costTotal,costPrice"_s));
@@ -377,7 +377,7 @@ TEST_F(GoodsBillWindow, EachMemberChecksItsOwnRequiredFieldsAndLines) {
         TfrmGoodsBill bill(*family);
         bill.OpenBill(family->djType, 0, false);
         bill.edBillCode()->setText(u"X-1"_s);
-        EXPECT_FALSE(bill.SaveBill(true));
+        EXPECT_FALSE(bill.saveBill(true));
         EXPECT_EQ(QString::fromUtf16(r.firstMessage), lastMessage());
         for (const QString& control : {u"eddw"_s, u"edshck"_s, u"edfhck"_s})
             if (bill.headerField(control))
@@ -388,10 +388,10 @@ TEST_F(GoodsBillWindow, EachMemberChecksItsOwnRequiredFieldsAndLines) {
         const QString expected = QString::fromUtf16(r.lineMessage);
         if (expected.isEmpty()) {
             transport->respond(u"ExecService"_s, 0, {QString(), ++saved, QString()});
-            EXPECT_TRUE(bill.SaveBill(true)) << lastMessage().toStdString();
+            EXPECT_TRUE(bill.saveBill(true)) << lastMessage().toStdString();
             EXPECT_EQ(saved, bill.billId());
         } else {
-            EXPECT_FALSE(bill.SaveBill(true));
+            EXPECT_FALSE(bill.saveBill(true));
             EXPECT_EQ(expected, lastMessage());
         }
     }
@@ -402,17 +402,17 @@ TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilen
     bill->edBillCode()->setText(u"JH-2"_s);
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
     bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
 
     settings().setSwitch(goodsoption::kDateQuestion, true);
     bill->edBillDate()->setDate(QDate::currentDate().addDays(-1));
     const int shown = int(script.messages().size());
     script.answer(u"取消(&C)"_s, u"制单日期与系统日期不一致，是否继续？"_s);
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(shown, script.messages().size());  // nothing more shown
     script.answer(u"继续(&O)"_s, u"制单日期与系统日期不一致，是否继续？"_s);
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
 }
 
@@ -429,7 +429,7 @@ TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
         u"当前应付额：80.00\r\n    本次应付额：30.00\r\n      应付超额：10.00"_s;
     script.answer(u"取消(&C)"_s);
     const int shown = int(script.messages().size());
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(shown, script.messages().size());
     EXPECT_TRUE(callsOf(u"ExecService"_s).isEmpty());
     const QList<PromptRecord> asked = script.records(PromptKind::Question);
@@ -440,7 +440,7 @@ TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
     // Within the limit nothing is asked: a discount of 10 leaves 20 to pay, 100 in all.
     bill->setHeaderText(u"edyhje"_s, u"10"_s);
     transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
-    EXPECT_TRUE(bill->SaveBill(true)) << lastMessage().toStdString();
+    EXPECT_TRUE(bill->saveBill(true)) << lastMessage().toStdString();
 }
 
 TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) {
@@ -465,7 +465,7 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
     };
     auto bill = readyBill();             // line 1: 3 at 10, above the latest price 8
     bill->AddGoods(goods(102, 1, 7.5));  // line 2: below it, not listed
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     goodsWarningWindow() = original;
     EXPECT_EQ((QList<int>{8, 4}), kinds);
     ASSERT_EQ(2, listed.size());
@@ -692,7 +692,7 @@ protected:
         }
         qint64 id = 0;
         QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
-        EXPECT_TRUE(bill.SaveBill(true)) << messages().toStdString();
+        EXPECT_TRUE(bill.saveBill(true)) << messages().toStdString();
         return id;
     }
 };
@@ -715,7 +715,7 @@ TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensRead
     bill.setHeaderText(u"edyhje"_s, u"20"_s);
     qint64 id = 0;
     QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
-    ASSERT_TRUE(bill.SaveBill(true)) << messages().toStdString();
+    ASSERT_TRUE(bill.saveBill(true)) << messages().toStdString();
     ASSERT_GT(id, 0);
 
     EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid "
@@ -805,7 +805,7 @@ TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
         }
         qint64 draft = 0;
         QObject::connect(bill, &TfrmBillAbstract::billSaved, [&](qint64 id) { draft = id; });
-        ASSERT_TRUE(bill->SaveBill(false)) << messages().toStdString();
+        ASSERT_TRUE(bill->saveBill(false)) << messages().toStdString();
         ASSERT_GT(draft, 0);
 
         // The draft opens again editable, and posts.
@@ -820,7 +820,7 @@ TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
         qint64 posted = 0;
         QObject::connect(reopened.get(), &TfrmBillAbstract::billSaved,
                          [&](qint64 id) { posted = id; });
-        ASSERT_TRUE(reopened->SaveBill(true)) << messages().toStdString();
+        ASSERT_TRUE(reopened->saveBill(true)) << messages().toStdString();
         EXPECT_EQ(draft, posted);
         EXPECT_EQ(m.expected,
                   number(u"SELECT sum(%1) FROM baseGoodsStock WHERE goodsid = %2 AND stockid = %3"_s

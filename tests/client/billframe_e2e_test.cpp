@@ -62,14 +62,14 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     bill.edBillCode()->setText(u"JH-E2E-1"_s);
     bill.setLine(0, u"101"_s, u"2"_s, u"10"_s);
     bill.setLine(1, u"102"_s, u"1"_s, u"7"_s);
-    ASSERT_TRUE(bill.SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     const qint64 first = bill.billId();
     ASSERT_GT(first, 0);
 
     // The second save replaces the draft: one line now.
     bill.records().clearRows();
     bill.setLine(0, u"102"_s, u"3"_s, u"21"_s);
-    ASSERT_TRUE(bill.SaveBill(false)) << script.messages().join(u"|"_s).toStdString();
+    ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(first, bill.billId());
 
     RecordSet rs;

@@ -195,7 +195,7 @@ TEST_F(BillFrame, ADraftSaveSendsTheHeaderLinesPacketsAndTheTotal) {
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}, {u"taxTotalSum"_s, u"10.25"_s}});
     bill->setLine(1, {{u"goodsid"_s, u"102"_s}, {u"taxTotalSum"_s, u"2.5"_s}});
     answerSave(55);
-    EXPECT_TRUE(bill->SaveBill(false));
+    EXPECT_TRUE(bill->saveBill(false));
 
     const auto calls = serviceCalls();
     ASSERT_EQ(1, calls.size());
@@ -233,7 +233,7 @@ TEST_F(BillFrame, WithOption2034ASavedBillMakesRoomForANewOne) {
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     bill->edComment()->setText(u"旧说明"_s);
     answerSave(55);
-    ASSERT_TRUE(bill->SaveBill(true));
+    ASSERT_TRUE(bill->saveBill(true));
     EXPECT_EQ(u"SaveToDB"_s, serviceCalls().value(0).serviceMethod);
     EXPECT_EQ(0, bill->billId());
     EXPECT_EQ(int(kBillNew), bill->billState());
@@ -247,7 +247,7 @@ TEST_F(BillFrame, WithOption2034ASavedBillMakesRoomForANewOne) {
 TEST_F(BillFrame, AnEmptyGridOrAServerRefusalIsShownAndKeepsTheBill) {
     settings().DefaultBillRows = 0;
     auto bill = newBill();
-    EXPECT_FALSE(bill->SaveBill(false));
+    EXPECT_FALSE(bill->saveBill(false));
     EXPECT_EQ(0, serviceCalls().size());
     ASSERT_EQ(1, script.records().size());
     EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
@@ -255,7 +255,7 @@ TEST_F(BillFrame, AnEmptyGridOrAServerRefusalIsShownAndKeepsTheBill) {
 
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     transport->respond(u"ExecService"_s, 0, {QString(), -1, u"商品不存在"_s});
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(u"商品不存在"_s, script.records().last().text);
     EXPECT_EQ(0, bill->billId());
     EXPECT_EQ(u"101"_s, bill->records().at(0, 0).toString());
@@ -267,19 +267,19 @@ TEST_F(BillFrame, PostingWaitsForEveryAuditStepButADraftDoesNot) {
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     bill->setHeaderValue(u"inputid2"_s, u"5"_s);
     bill->setHeaderValue(u"inputid3"_s, u"0"_s);
-    EXPECT_FALSE(bill->SaveBill(true));
+    EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(0, serviceCalls().size());
     EXPECT_EQ(QStringList{u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s},
               script.messages());
 
     answerSave(60);
-    EXPECT_TRUE(bill->SaveBill(false));
+    EXPECT_TRUE(bill->saveBill(false));
     EXPECT_EQ(u"SaveToDraft"_s, serviceCalls().value(0).serviceMethod);
 
     // With step 3 performed the post goes through.
     bill->setHeaderValue(u"inputid3"_s, u"9"_s);
     answerSave(61);
-    EXPECT_TRUE(bill->SaveBill(true));
+    EXPECT_TRUE(bill->saveBill(true));
     EXPECT_EQ(u"SaveToDB"_s, serviceCalls().value(1).serviceMethod);
 }
 
@@ -527,7 +527,7 @@ TEST_F(BillFrame, AccountDetailsListEachAccountOrSayWhyNot) {
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     settings().setSwitch(2034, false);
     answerSave(77);
-    ASSERT_TRUE(bill->SaveBill(true));
+    ASSERT_TRUE(bill->saveBill(true));
     script.clearRecords();
     transport->clearCalls();
     RecordSet accounts =
@@ -583,7 +583,7 @@ protected:
         auto bill = newBill();
         bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
         answerSave(77);
-        EXPECT_TRUE(bill->SaveBill(true));
+        EXPECT_TRUE(bill->saveBill(true));
         script.clearRecords();
         transport->clearCalls();
         transport->respond(
@@ -695,7 +695,7 @@ TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) 
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
     answerCounter(2);
     answerSave(80);
-    ASSERT_TRUE(bill->SaveBill(false));
+    ASSERT_TRUE(bill->saveBill(false));
     QStringList order;
     for (const RecordedCall& c : transport->calls())
         if (c.method == u"ExecProcQuery"_s || c.method == u"ExecService"_s)

@@ -495,7 +495,7 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
         EXPECT_TRUE(w.dbgvX()->filterRow()->isVisible());
         w.setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    EXPECT_EQ(u"1"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
+    EXPECT_EQ(u"1"_s, clientConfig().ini().readString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
     // The file holds it: a configuration read again gives the same.
     openClientConfig(dir.path());
     {
@@ -506,7 +506,7 @@ TEST_F(FormsTest, SmartFilterChoiceIsStoredPerWindowTitle) {
         EXPECT_FALSE(again.smartFilter());
         again.setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    EXPECT_EQ(u"0"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
+    EXPECT_EQ(u"0"_s, clientConfig().ini().readString(u"部门列表"_s, u"qiyongzhinengguolv"_s));
     // Another window title has its own choice.
     DepartmentList other;
     other.setTitle(u"仓库列表"_s);
@@ -541,7 +541,7 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
         w->close();
         flushDeletes();
     }
-    EXPECT_EQ(u"240"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"TreeWidth"_s));
+    EXPECT_EQ(u"240"_s, clientConfig().ini().readString(u"部门列表"_s, u"TreeWidth"_s));
     DepartmentList again;
     again.resize(800, 500);
     again.show();
@@ -555,7 +555,7 @@ TEST_F(FormsTest, CategoryTreeNestsByLevelAndKeepsItsWidth) {
     noTree->show();
     noTree->close();
     flushDeletes();
-    EXPECT_EQ(u"111"_s, clientConfig().ini().ReadString(u"部门列表"_s, u"TreeWidth"_s));
+    EXPECT_EQ(u"111"_s, clientConfig().ini().readString(u"部门列表"_s, u"TreeWidth"_s));
 }
 
 TEST_F(FormsTest, CellAccessReportsEmptyGridsAndIndexesOutOfRange) {

@@ -83,11 +83,11 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     EXPECT_TRUE(text.startsWith(u"[_Sys_]#$0D#$0A_Ver_=V10#$0D#$0A"_s))
         << text.left(60).toStdString();
     const IniFile ini = IniFile::fromText(unpackLayoutText(text));
-    EXPECT_EQ(u"V10"_s, ini.ReadString(u"_Sys_"_s, u"_Ver_"_s));
-    EXPECT_EQ(u"进货#$0D单价"_s, ini.ReadString(u"_Sys_"_s, u"0_C"_s));
-    EXPECT_EQ(u"150"_s, ini.ReadString(u"_Sys_"_s, u"0_W"_s));
-    EXPECT_EQ(u"111"_s, ini.ReadString(u"_Sys_"_s, u"0_D"_s));
-    EXPECT_EQ(u"110"_s, ini.ReadString(u"_Sys_"_s, u"1_D"_s));
+    EXPECT_EQ(u"V10"_s, ini.readString(u"_Sys_"_s, u"_Ver_"_s));
+    EXPECT_EQ(u"进货#$0D单价"_s, ini.readString(u"_Sys_"_s, u"0_C"_s));
+    EXPECT_EQ(u"150"_s, ini.readString(u"_Sys_"_s, u"0_W"_s));
+    EXPECT_EQ(u"111"_s, ini.readString(u"_Sys_"_s, u"0_D"_s));
+    EXPECT_EQ(u"110"_s, ini.readString(u"_Sys_"_s, u"1_D"_s));
 
     // A fixed grid stores identity -1 for its untagged columns.
     Grid fixed(&rows, false);
@@ -117,7 +117,7 @@ TEST_F(LayoutEndToEnd, ALayoutSurvivesTheServerAndTheNextLogin) {
     RecordSet fixedStored;
     dm.ExecQuery(u"select * from sysColConfigure where ColId = 'TfrmFixed_dbgvX'"_s, &fixedStored);
     const IniFile fixedIni = IniFile::fromText(unpackLayoutText(fixedStored.text(u"colstr1"_s)));
-    EXPECT_EQ(u"-1"_s, fixedIni.ReadString(u"_Sys_"_s, u"0_D"_s));
+    EXPECT_EQ(u"-1"_s, fixedIni.readString(u"_Sys_"_s, u"0_D"_s));
 
     // An unknown key leaves the design.
     Grid other(&rows, true);

@@ -31,7 +31,7 @@ GridDefinition designedGrid(bool allowHide = true) {
 }
 
 QString sysValue(const QString& text, const QString& key) {
-    return IniFile::fromText(text).ReadString(u"_Sys_"_s, key, u"<none>"_s);
+    return IniFile::fromText(text).readString(u"_Sys_"_s, key, u"<none>"_s);
 }
 
 }  // namespace

@@ -367,7 +367,7 @@ TEST(PrintIni, OpenedOnceInTheProgramFolderAndKept) {
     EXPECT_EQ(QDir(dir.path()).filePath(u"print.ini"_s), first.fileName());
     first.writeString(u"打印"_s, u"份数"_s, u"2"_s);
     EXPECT_EQ(&first, &GetPrintIni());
-    EXPECT_EQ(u"2"_s, IniFile(first.fileName()).ReadString(u"打印"_s, u"份数"_s));
+    EXPECT_EQ(u"2"_s, IniFile(first.fileName()).readString(u"打印"_s, u"份数"_s));
     resetPrintIni();
     setPrintIniFolder(QString());
 }

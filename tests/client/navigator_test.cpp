@@ -114,7 +114,7 @@ protected:
     }
     int storedPage(int userId) {
         IniFile ini(QDir(dir.path()).filePath(u"dytv1config.ini"_s));
-        return ini.ReadInteger(u"_CLIENT_"_s, u"CYGNPAGE%1"_s.arg(userId), -100);
+        return ini.readInteger(u"_CLIENT_"_s, u"CYGNPAGE%1"_s.arg(userId), -100);
     }
 
     std::unique_ptr<TfrmNavigator> nav;

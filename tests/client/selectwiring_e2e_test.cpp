@@ -182,8 +182,8 @@ TEST_F(SelectWiring, GoodsLayoutIsKeptPerOperator) {
     QMap<qint64, QString> stored = storedGoodsLayouts();
     ASSERT_EQ(QList<qint64>{1}, stored.keys());
     const IniFile ini = IniFile::fromText(stored.value(1));
-    EXPECT_EQ(u"V10"_s, ini.ReadString(u"_Sys_"_s, u"_Ver_"_s));
-    EXPECT_EQ(u"251"_s, ini.ReadString(u"_Sys_"_s, u"%1_W"_s.arg(nameColumn)));
+    EXPECT_EQ(u"V10"_s, ini.readString(u"_Sys_"_s, u"_Ver_"_s));
+    EXPECT_EQ(u"251"_s, ini.readString(u"_Sys_"_s, u"%1_W"_s.arg(nameColumn)));
 
     // Operator 1's next login: the window opens with his width.
     logInAs(1);

@@ -60,15 +60,15 @@ const QString kSample =
 TEST_F(IniFileTest, ReadsWindowsStyleFile) {
     writeBytes(path(), gbkLines(kSample));
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
+    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
     // Names are compared without regard to letter case or surrounding blanks.
-    EXPECT_EQ(ini.ReadString(u"_client_"_s, u"SERVERIP"_s), u"192.168.1.5"_s);
-    EXPECT_EQ(ini.ReadString(u" _Client_ "_s, u"cb1 "_s), u"1"_s);
+    EXPECT_EQ(ini.readString(u"_client_"_s, u"SERVERIP"_s), u"192.168.1.5"_s);
+    EXPECT_EQ(ini.readString(u" _Client_ "_s, u"cb1 "_s), u"1"_s);
     // One pair of quotes around a value is dropped.
-    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
-    EXPECT_EQ(ini.ReadString(u"进货单"_s, u"TreeWidth"_s), u"195"_s);
-    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s), u"0"_s);
-    EXPECT_EQ(ini.ReadString(u"nosuch"_s, u"cb1"_s, u"d"_s), u"d"_s);
+    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
+    EXPECT_EQ(ini.readString(u"进货单"_s, u"TreeWidth"_s), u"195"_s);
+    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"cb2"_s, u"0"_s), u"0"_s);
+    EXPECT_EQ(ini.readString(u"nosuch"_s, u"cb1"_s, u"d"_s), u"d"_s);
     // Keys before the first section and lines without "=" are not keys.
     EXPECT_FALSE(ini.valueExists(QString(), u"orphan"_s));
     EXPECT_FALSE(ini.valueExists(u"_CLIENT_"_s, u"odd line without equals"_s));
@@ -100,7 +100,7 @@ TEST_F(IniFileTest, RewriteKeepsEverythingElseAndWritesCrLf) {
     EXPECT_EQ(readBytes(path()), gbkLines(expected));
     // A fresh reader sees the same values.
     IniFile again(path());
-    EXPECT_EQ(again.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"10.0.0.1"_s);
+    EXPECT_EQ(again.readString(u"_CLIENT_"_s, u"ServerIP"_s), u"10.0.0.1"_s);
     EXPECT_EQ(again.readSection(u"_CLIENT_"_s),
               (QStringList{u"ServerIP"_s, u"cb1"_s, u"ProfileName"_s, u"UserId"_s}));
 }
@@ -127,7 +127,7 @@ TEST_F(IniFileTest, DeleteKeyAndEraseSection) {
 
 TEST_F(IniFileTest, DuplicateSectionsAndKeys) {
     IniFile ini = IniFile::fromText(u"[A]\nk=1\nK=2\nx=3\n[b]\nk=4\n[a]\nk=5\ny=6\n"_s);
-    EXPECT_EQ(ini.ReadString(u"a"_s, u"k"_s), u"1"_s);
+    EXPECT_EQ(ini.readString(u"a"_s, u"k"_s), u"1"_s);
     // The second section of a name is not read.
     EXPECT_FALSE(ini.valueExists(u"A"_s, u"y"_s));
     EXPECT_EQ(ini.readSections(), (QStringList{u"A"_s, u"b"_s}));
@@ -142,7 +142,7 @@ TEST_F(IniFileTest, DuplicateSectionsAndKeys) {
     EXPECT_EQ(ini.toText(), u"[b]\r\nk=4\r\n"_s);
 }
 
-TEST(IniFileValues, ReadInteger) {
+TEST(IniFileValues, readInteger) {
     IniFile ini = IniFile::fromText(
         u"[s]\ndec=12\nneg=-5\nplus=+7\nhex=$FF\ncx=0x10\nword=abc\nempty=\nbig=2147483648\n"
         "min=-2147483648\ntail=12a\nspaced=  42  \nallbits=$FFFFFFFF\nquoted=\"9\"\n"_s);
@@ -155,7 +155,7 @@ TEST(IniFileValues, ReadInteger) {
                  {"tail", -1},  {"spaced", 42}, {"allbits", -1},
                  {"quoted", 9}, {"missing", -1}};
     for (const auto& c : cases) {
-        EXPECT_EQ(ini.ReadInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
+        EXPECT_EQ(ini.readInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
     }
     EXPECT_TRUE(ini.readBool(u"s"_s, u"dec"_s, false));
     EXPECT_FALSE(ini.readBool(u"s"_s, u"word"_s, false));
@@ -168,7 +168,7 @@ TEST(IniFileValues, ValuesAreStoredVerbatim) {
     ini.writeInteger(u"s"_s, u"n"_s, -12);
     ini.writeBool(u"s"_s, u"b"_s, true);
     EXPECT_EQ(ini.toText(), u"[s]\r\npath=C:\\dyt\\a;b=c\r\nn=-12\r\nb=1\r\n"_s);
-    EXPECT_EQ(ini.ReadString(u"s"_s, u"path"_s), u"C:\\dyt\\a;b=c"_s);
+    EXPECT_EQ(ini.readString(u"s"_s, u"path"_s), u"C:\\dyt\\a;b=c"_s);
 }
 
 TEST(IniFileText, gridLayoutText) {
@@ -180,19 +180,19 @@ TEST(IniFileText, gridLayoutText) {
     const QString text = layout.toText();
     EXPECT_EQ(text, u"[_Sys_]\r\n_Ver_=V10\r\n_Cnt_=2\r\n0_W=66\r\n0_C=单价#$0D含税\r\n"_s);
     IniFile back = IniFile::fromText(text);
-    EXPECT_EQ(back.ReadString(u"_sys_"_s, u"_ver_"_s), u"V10"_s);
-    EXPECT_EQ(back.ReadInteger(u"_Sys_"_s, u"0_W"_s, 0), 66);
-    EXPECT_EQ(back.ReadString(u"_Sys_"_s, u"0_C"_s), u"单价#$0D含税"_s);
-    EXPECT_EQ(back.ReadInteger(u"_Sys_"_s, u"1_W"_s, 66), 66);
+    EXPECT_EQ(back.readString(u"_sys_"_s, u"_ver_"_s), u"V10"_s);
+    EXPECT_EQ(back.readInteger(u"_Sys_"_s, u"0_W"_s, 0), 66);
+    EXPECT_EQ(back.readString(u"_Sys_"_s, u"0_C"_s), u"单价#$0D含税"_s);
+    EXPECT_EQ(back.readInteger(u"_Sys_"_s, u"1_W"_s, 66), 66);
     // A text with LF only or without a final line end reads the same.
     IniFile lf = IniFile::fromText(u"[_Sys_]\n_Ver_=V10"_s);
-    EXPECT_EQ(lf.ReadString(u"_Sys_"_s, u"_Ver_"_s), u"V10"_s);
+    EXPECT_EQ(lf.readString(u"_Sys_"_s, u"_Ver_"_s), u"V10"_s);
     EXPECT_EQ(lf.toText(), u"[_Sys_]\r\n_Ver_=V10\r\n"_s);
     // Texts are not files: characters outside GBK are accepted here.
     IniFile wide;
     const QString emoji = QString::fromUcs4(U"\U0001F600");
     wide.writeString(u"_Sys_"_s, u"x"_s, emoji);
-    EXPECT_EQ(wide.ReadString(u"_Sys_"_s, u"x"_s), emoji);
+    EXPECT_EQ(wide.readString(u"_Sys_"_s, u"x"_s), emoji);
 }
 
 TEST(IniFileText, BadNamesAndValuesAreRefused) {
@@ -218,14 +218,14 @@ TEST_F(IniFileTest, CharactersOutsideGbkAreRefusedAndNothingChanges) {
     EXPECT_TRUE(error.contains(u"GBK"_s)) << error.toStdString();
     EXPECT_THROW(ini.writeString(emoji, u"k"_s, u"v"_s), dyt::DytError);
     EXPECT_EQ(readBytes(path()), before);
-    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
+    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
 }
 
 TEST_F(IniFileTest, Utf8ByteOrderMarkIsReadAndTheFileBecomesGbk) {
     writeBytes(path(),
                QByteArray("\xEF\xBB\xBF") + u"[_CLIENT_]\r\nProfileName=账套一\r\n"_s.toUtf8());
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
+    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
     ini.writeString(u"_CLIENT_"_s, u"UserId"_s, u"1"_s);
     EXPECT_EQ(readBytes(path()), gbkLines(u"[_CLIENT_]\nProfileName=账套一\nUserId=1\n"_s));
 }
@@ -236,7 +236,7 @@ TEST_F(IniFileTest, Utf16ByteOrderMarkIsRead) {
     bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     writeBytes(path(), bytes);
     IniFile ini(path());
-    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"值"_s);
+    EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"值"_s);
 }
 
 TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {
@@ -246,8 +246,8 @@ TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {
     writeBytes(path(), QByteArray("[s]\r\n") + bad1 + "\r\n" + bad2 + "\r\nk=1\r\n");
     IniFile ini(path());
     EXPECT_TRUE(ini.hasUndecodableBytes());
-    EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).startsWith(u"ab"_s));
-    EXPECT_TRUE(ini.ReadString(u"s"_s, u"Broken"_s).contains(QChar(0xFFFD)));
+    EXPECT_TRUE(ini.readString(u"s"_s, u"Broken"_s).startsWith(u"ab"_s));
+    EXPECT_TRUE(ini.readString(u"s"_s, u"Broken"_s).contains(QChar(0xFFFD)));
     ini.writeString(u"s"_s, u"k"_s, u"2"_s);
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\n") + bad1 + "\r\n" + bad2 + "\r\nk=2\r\n");
 }
@@ -285,9 +285,9 @@ TEST_F(IniFileTest, BufferedWritesReachTheFileOnSave) {
     EXPECT_EQ(readBytes(path()), QByteArray("[s]\r\nk=2\r\n"));
     // Another writer changes the file; reload sees it.
     writeBytes(path(), QByteArray("[s]\nk=3\n"));
-    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"2"_s);
+    EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"2"_s);
     ini.reload();
-    EXPECT_EQ(ini.ReadString(u"s"_s, u"k"_s), u"3"_s);
+    EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"3"_s);
     // A text saved as a file.
     IniFile text = IniFile::fromText(u"[_Sys_]\n_Ver_=V10\n"_s);
     text.saveAs(path(u"layout.ini"_s));

@@ -322,7 +322,7 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     ledger->cbred()->setCurrentIndex(2);
     const ParamList red = lastParams();
     EXPECT_EQ(u";isred=2|;czy_id=7;isSub=1;id=101"_s, test::valuesOf(red, u"filter,GoodsStr"_s));
-    EXPECT_EQ(u"2"_s, clientConfig().ini().ReadString(u"销售明细账本"_s, u"cbredItemIndex"_s));
+    EXPECT_EQ(u"2"_s, clientConfig().ini().readString(u"销售明细账本"_s, u"cbredItemIndex"_s));
 }
 
 TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothing) {
@@ -394,7 +394,7 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
         // Not shown yet: stored, but no query.
         w.cbqty()->setCurrentIndex(2);
         EXPECT_TRUE(procCalls().isEmpty());
-        EXPECT_EQ(u"2"_s, clientConfig().ini().ReadString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
+        EXPECT_EQ(u"2"_s, clientConfig().ini().readString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
     }
     TfrmQueryWindow again(u"TfrmQXSDTJ"_s);
     EXPECT_EQ(2, again.cbqty()->currentIndex());
@@ -407,7 +407,7 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     answerRows(goodsRows({}));
     again.cbqty()->setCurrentIndex(1);
     EXPECT_EQ(u";qty=1"_s, lastParams().value(u"filter"_s));
-    EXPECT_EQ(u"1"_s, clientConfig().ini().ReadString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
+    EXPECT_EQ(u"1"_s, clientConfig().ini().readString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
 }
 
 TEST_F(QueryWindowTest, AFailedQueryKeepsTheRowsShown) {

@@ -467,7 +467,7 @@ void TfrmBillAbstract::OpenBill(int djType, qint64 billId, bool quietClose) {
     closeAfterSave_ = billId > 0 || !settings().Switch(kOptionNewBillAfterSave);
     editOthersDrafts = settings().Switch(kOptionEditOthersDrafts);
     if (billId > 0)
-        LoadBill();
+        loadBill();
     else
         resetToNewBill();
     modified_ = false;
@@ -509,7 +509,7 @@ void TfrmBillAbstract::fillHeader(const RecordSet& header) {
     lbRecName_->setText(headerValue(u"rec_Name"_s));
 }
 
-void TfrmBillAbstract::LoadBill() {
+void TfrmBillAbstract::loadBill() {
     TdmMain& dm = billDataModule();
     ParamList params;
     params.clear();
@@ -535,7 +535,7 @@ void TfrmBillAbstract::LoadBill() {
         shpFlag_->setVisible(false);
     }
 
-    LoadLines();
+    loadLines();
     appendEmptyRows();
     showRecords();
 
@@ -558,7 +558,7 @@ void TfrmBillAbstract::LoadBill() {
     showAuditControls();
 }
 
-void TfrmBillAbstract::LoadLines() {
+void TfrmBillAbstract::loadLines() {
     ParamList params;
     params.setValue(u"id"_s, QString::number(billId_));
     RecordSet lines;
@@ -758,7 +758,7 @@ void TfrmBillAbstract::doSaveBill(bool post) {
     }
 }
 
-bool TfrmBillAbstract::SaveBill(bool post) {
+bool TfrmBillAbstract::saveBill(bool post) {
     try {
         doSaveBill(post);
         printAfterSave_ = false;
@@ -772,7 +772,7 @@ bool TfrmBillAbstract::SaveBill(bool post) {
 
 bool TfrmBillAbstract::savePrintBill() {
     printAfterSave_ = true;
-    return SaveBill(true);
+    return saveBill(true);
 }
 
 void TfrmBillAbstract::btnSavePrintClick() {
@@ -954,10 +954,10 @@ void TfrmBillAbstract::showLookup(BillLookupKind kind) {
 }
 
 void TfrmBillAbstract::btnBillSaveClick() {
-    SaveBill(true);
+    saveBill(true);
 }
 void TfrmBillAbstract::btnBillSaveToDraftClick() {
-    SaveBill(false);
+    saveBill(false);
 }
 
 bool TfrmBillAbstract::saveAvailable(QAction* action) const {
@@ -1103,7 +1103,7 @@ bool TfrmBillAbstract::closeQuery() {
     if (meaning.at(answer) == 0)
         return true;
     closing_ = true;
-    SaveBill(meaning.at(answer) == 1);
+    saveBill(meaning.at(answer) == 1);
     closing_ = false;
     return false;
 }

@@ -191,7 +191,7 @@ public:
     // A packet without fields is sent as Null.
     virtual RecordSet buildAccountPacket() const;
     // Saves as posted (true) or draft (false); failures are shown and give false.
-    bool SaveBill(bool post);
+    bool saveBill(bool post);
     // The same, throwing the failure.
     void doSaveBill(bool post);
 
@@ -232,9 +232,9 @@ protected:
     // The next number for a new bill (through the numbering rules).
     virtual QString NextBillNumber();
     // Loads the header row and the lines of an existing bill.
-    virtual void LoadBill();
-    // Loads the lines of an existing bill into records() (LoadBill calls it after the header).
-    virtual void LoadLines();
+    virtual void loadBill();
+    // Loads the lines of an existing bill into records() (loadBill calls it after the header).
+    virtual void loadLines();
     // Fills the header controls and values from a header row.
     virtual void fillHeader(const RecordSet& header);
     // The rows a fresh grid shows (the account-set default bill rows).

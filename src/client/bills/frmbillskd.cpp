@@ -847,17 +847,17 @@ void TfrmBillSKD::checkKind() const {
         throw DytError(u"%1窗口不能打开单据类型：%2"_s.arg(kind_.title).arg(djType()));
 }
 
-void TfrmBillSKD::LoadBill() {
+void TfrmBillSKD::loadBill() {
     checkKind();
     resettling_ = false;
-    TfrmBillAbstract::LoadBill();
+    TfrmBillAbstract::loadBill();
     prepay_ = headerValue(u"hhlx"_s).toInt() == 1 ? 1 : 0;
     refreshBalances();
     updateCommands();
     recompute();
 }
 
-void TfrmBillSKD::LoadLines() {
+void TfrmBillSKD::loadLines() {
     ParamList p;
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_KM"_s);
@@ -1123,7 +1123,7 @@ void TfrmBillSKD::btnPrintClick() {
                 }
             });
             const QPointer<TfrmBillSKD> self(this);
-            SaveBill(true);
+            saveBill(true);
             if (self) {
                 printAfterSave_ = false;
                 disconnect(c);

@@ -151,8 +151,8 @@ public:
 
 protected:
     void checkBill(bool post) override;
-    void LoadBill() override;
-    void LoadLines() override;
+    void loadBill() override;
+    void loadLines() override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -474,11 +474,11 @@ void TfrmBillXSD::headerRecordChosen(const GoodsHeaderField& f) {
         refreshAvailableStock(focusedRow());
 }
 
-void TfrmBillXSD::LoadBill() {
+void TfrmBillXSD::loadBill() {
     // A saved bill shows the amount it was saved with.
     loading_ = true;
     try {
-        TfrmGoodsBill::LoadBill();
+        TfrmGoodsBill::loadBill();
     } catch (...) {
         loading_ = false;
         throw;

@@ -89,7 +89,7 @@ protected:
     void runWarnings(bool post) override;
     void linesChanged() override;
     void headerRecordChosen(const GoodsHeaderField& field) override;
-    void LoadBill() override;
+    void loadBill() override;
 
 private:
     void buildSalesControls();

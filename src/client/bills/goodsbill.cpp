@@ -1365,8 +1365,8 @@ void TfrmGoodsBill::ApplyRights() {
     btnPrint()->setVisible(allowed(u"03"));
 }
 
-void TfrmGoodsBill::LoadBill() {
-    TfrmBillAbstract::LoadBill();
+void TfrmGoodsBill::loadBill() {
+    TfrmBillAbstract::loadBill();
     // Ids stay as values; put the names of the select fields back from the header.
     setSelectEnabled(!isReadOnly());
     for (int r = 0; r < records().rowCount(); ++r)
@@ -1470,7 +1470,7 @@ void TfrmGoodsBill::btnPrintClick() {
                     showError(e);
                 }
             });
-            SaveBill(true);
+            saveBill(true);
             disconnect(*connection);
             return;
         }

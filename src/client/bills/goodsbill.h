@@ -309,7 +309,7 @@ protected:
     virtual void headerRecordChosen(const GoodsHeaderField& field);
     // The bill's sums changed (lines recomputed, rows added or removed).
     virtual void linesChanged();
-    void LoadBill() override;
+    void loadBill() override;
     // The kinds of the bill-kind table, and the family row's own kind (the stocktake).
     bool acceptsKind(int djType) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;

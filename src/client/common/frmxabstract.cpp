@@ -261,7 +261,7 @@ void TfrmXAbstract::FormCreate() {
         w->setPalette(p);
         w->setAutoFillBackground(true);
     }
-    const bool on = clientConfig().ini().ReadString(configSection(), xtext::smartFilterKey(),
+    const bool on = clientConfig().ini().readString(configSection(), xtext::smartFilterKey(),
                                                     QStringLiteral("0")) == QLatin1String("1");
     cbSmartFilter_->setChecked(on);
     grid_->setFilterRowVisible(on);
@@ -451,7 +451,7 @@ void TfrmXAbstract::LoadCategoryTree(const RecordSet& rows) {
     const int width =
         clientConfig()
             .ini()
-            .ReadString(configSection(), xtext::treeWidthKey(), QString::number(kDefaultTreeWidth))
+            .readString(configSection(), xtext::treeWidthKey(), QString::number(kDefaultTreeWidth))
             .toInt(&ok);
     treeLoaded_ = true;
     tree_->show();

@@ -103,17 +103,17 @@ QString gridLayoutText(const GridDefinition& grid) {
 bool applyGridLayoutText(GridDefinition& grid, const QString& text) {
     const IniFile ini = IniFile::fromText(unpackLayoutText(text));
     const QString s = layouttext::section();
-    if (ini.ReadString(s, versionKey()) != layouttext::version())
+    if (ini.readString(s, versionKey()) != layouttext::version())
         return false;
-    const int count = ini.ReadInteger(s, countKey(), 0);
+    const int count = ini.readInteger(s, countKey(), 0);
     const int columns = static_cast<int>(grid.columns.size());
     std::vector<bool> used(static_cast<size_t>(columns), false);
     QList<int> order;  // indexes of the matched columns in the stored order
     for (int n = 0; n < count; ++n) {
         if (!ini.valueExists(s, key(n, "D")))
             continue;
-        const int identity = ini.ReadInteger(s, key(n, "D"), 0);
-        const QString field = decodeLayoutText(ini.ReadString(s, key(n, "CD")));
+        const int identity = ini.readInteger(s, key(n, "D"), 0);
+        const QString field = decodeLayoutText(ini.readString(s, key(n, "CD")));
         int match = -1;
         int sameIdentity = 0;
         int onlyByIdentity = -1;
@@ -136,13 +136,13 @@ bool applyGridLayoutText(GridDefinition& grid, const QString& text) {
         order.append(match);
         GridColumn& c = grid.columns[match];
         if (ini.valueExists(s, key(n, "W"))) {
-            c.width = ini.ReadInteger(s, key(n, "W"), c.width);
+            c.width = ini.readInteger(s, key(n, "W"), c.width);
             c.widthStored = true;
         }
         c.visible = ini.readBool(s, key(n, "V"), c.visible);
         if (ini.valueExists(s, key(n, "C")))
-            c.caption = decodeLayoutText(ini.ReadString(s, key(n, "C")));
-        const int band = ini.ReadInteger(s, key(n, "B"), c.bandIndex);
+            c.caption = decodeLayoutText(ini.readString(s, key(n, "C")));
+        const int band = ini.readInteger(s, key(n, "B"), c.bandIndex);
         if (grid.bands.isEmpty() || (band >= 0 && band < grid.bands.size()))
             c.bandIndex = band;
     }
@@ -172,10 +172,10 @@ QList<int> stringGridWidths(const QString& text, int columnCount) {
     const IniFile ini = IniFile::fromText(unpackLayoutText(text));
     const QString s = layouttext::section();
     QList<int> widths;
-    if (ini.ReadString(s, versionKey()) != layouttext::version())
+    if (ini.readString(s, versionKey()) != layouttext::version())
         return widths;
     for (int n = 0; n < columnCount; ++n)
-        widths.append(ini.ReadInteger(s, key(n, "W"), kDefaultStringGridWidth));
+        widths.append(ini.readInteger(s, key(n, "W"), kDefaultStringGridWidth));
     return widths;
 }
 

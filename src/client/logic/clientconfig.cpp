@@ -27,7 +27,7 @@ QString ClientConfig::fileName() const {
 }
 
 QString ClientConfig::read(const QString& key, const QString& defaultValue) const {
-    return ini_->ReadString(section(), key, defaultValue);
+    return ini_->readString(section(), key, defaultValue);
 }
 
 void ClientConfig::write(const QString& key, const QString& value) {

@@ -157,7 +157,7 @@ void TfrmQueryWindow::buildControls() {
     const auto storedIndex = [this](const QString& key, int count) {
         bool ok = false;
         const int i =
-            clientConfig().ini().ReadString(configSection(), key, QStringLiteral("0")).toInt(&ok);
+            clientConfig().ini().readString(configSection(), key, QStringLiteral("0")).toInt(&ok);
         return ok && i >= 0 && i < count ? i : 0;
     };
     if (cbQty_) {

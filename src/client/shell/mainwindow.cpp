@@ -369,7 +369,7 @@ void TfrmMain::selectStartPage() {
     int page = 1;
     try {
         IniFile ini(QDir(programDir_).filePath(QStringLiteral("dytv1config.ini")));
-        page = ini.ReadInteger(QStringLiteral("_CLIENT_"),
+        page = ini.readInteger(QStringLiteral("_CLIENT_"),
                                QStringLiteral("CYGNPAGE%1").arg(loginedUser().UserId), 1);
     } catch (const DytError&) {
         page = 1;  // an unreadable configuration file gives the default page
