@@ -38,6 +38,7 @@ WM_PID=$!
 sleep 1
 
 export QT_QPA_PLATFORM=xcb
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}"
 export DYT_WALK_DIR="$OUT"
 export DYT_BIN_DIR="$PWD/$BUILD_DIR/bin"
 status=0
