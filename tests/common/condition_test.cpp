@@ -54,8 +54,7 @@ TEST(ConditionString, ParsesIntoOrderedPairs) {
         QList<ConditionPair> expected;
     };
     const std::vector<Row> rows{
-        {"", {}},
-        {";czy_id=1", pairs({{"czy_id", "1"}})},
+        {"", {}}, {";czy_id=1", pairs({{"czy_id", "1"}})},
         {";czy_id=1;id=;issub=1;Other=1",
          pairs({{"czy_id", "1"}, {"id", ""}, {"issub", "1"}, {"Other", "1"}})},
         {";czy_id=1;isSub=1;id=27", pairs({{"czy_id", "1"}, {"isSub", "1"}, {"id", "27"}})},
@@ -103,16 +102,17 @@ TEST(ConditionString, MalformedTextsAreRefused) {
         const char* text;
         const char* message;
     };
-    const std::vector<Row> rows{{"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
-                                {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
-                                {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
-                                {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
-                                {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
-                                {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
-                                {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
-                                {";", "条件串格式错误（第1个条件缺少等号）：;"},
-                                {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
-                                {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"}};
+    const std::vector<Row> rows{
+        {"czy_id=1", "条件串格式错误（必须以分号开始）：czy_id=1"},
+        {" ;czy_id=1", "条件串格式错误（必须以分号开始）： ;czy_id=1"},
+        {";czy_id", "条件串格式错误（第1个条件缺少等号）：;czy_id"},
+        {";czy_id=1;", "条件串格式错误（第2个条件缺少等号）：;czy_id=1;"},
+        {";a;b=1", "条件串格式错误（第1个条件缺少等号）：;a;b=1"},
+        {";=1", "条件串格式错误（第1个条件缺少名称）：;=1"},
+        {";a=1;=2", "条件串格式错误（第2个条件缺少名称）：;a=1;=2"},
+        {";", "条件串格式错误（第1个条件缺少等号）：;"},
+        {";a=1\r\n", "条件串格式错误（含有换行符）：;a=1\r\n"},
+        {";a=x\ny", "条件串格式错误（含有换行符）：;a=x\ny"}};
     for (const Row& r : rows) {
         EXPECT_EQ(errorOf([&] { dyt::parseConditions(s(r.text)); }), s(r.message)) << r.text;
         EXPECT_EQ(errorOf([&] { ConditionString::parse(s(r.text)); }), s(r.message)) << r.text;
@@ -152,45 +152,21 @@ TEST(BillKindList, ParsesOnlyTheExactShape) {
         const char* text;
         QList<int> kinds;
     };
-    for (const Good& g : std::vector<Good>{{" (0) ", {}},
-                                           {" (1,0) ", {1}},
-                                           {" (1,5,0) ", {1, 5}},
-                                           {" (21,22,0) ", {21, 22}},
-                                           {" (40,1,40,0) ", {40, 1, 40}},
-                                           {" (999999999,0) ", {999999999}}}) {
+    for (const Good& g : std::vector<Good>{
+        {" (0) ", {}}, {" (1,0) ", {1}}, {" (1,5,0) ", {1, 5}}, {" (21,22,0) ", {21, 22}},
+        {" (40,1,40,0) ", {40, 1, 40}}, {" (999999999,0) ", {999999999}}}) {
         EXPECT_EQ(dyt::parseBillKindList(s(g.text)), g.kinds) << g.text;
         EXPECT_EQ(dyt::billKindList(g.kinds), s(g.text));
     }
-    for (const char* bad : {"",
-                            " () ",
-                            "(1,0)",
-                            " (1,0)",
-                            "(1,0) ",
-                            "  (1,0) ",
-                            " (1,0)  ",
-                            " (1) ",
-                            " (10) ",
-                            " (1,50) ",
-                            " (1,,0) ",
-                            " (,0) ",
-                            " (01,0) ",
-                            " (00) ",
-                            " (-1,0) ",
-                            " (+1,0) ",
-                            " (1 ,0) ",
-                            " ( 1,0) ",
-                            " (1,0 ) ",
-                            " (1;0) ",
-                            " (1,0);drop table djIndex) ",
-                            " (1,0) or 1=1 ",
-                            " (1) or (0) ",
-                            " (1000000000,0) ",
-                            " (１,0) ",
-                            " (0x10,0) ",
-                            " (1.5,0) "}) {
-        EXPECT_EQ(errorOf([&] { dyt::parseBillKindList(s(bad)); }),
-                  u"单据类型列表格式错误：[%1]"_s.arg(s(bad)))
-            << bad;
+    const char* bad[] = {
+        "", " () ", "(1,0)", " (1,0)", "(1,0) ", "  (1,0) ", " (1,0)  ", " (1) ", " (10) ",
+        " (1,50) ", " (1,,0) ", " (,0) ", " (01,0) ", " (00) ", " (-1,0) ", " (+1,0) ", " (1 ,0) ",
+        " ( 1,0) ", " (1,0 ) ", " (1;0) ", " (1,0);drop table djIndex) ", " (1,0) or 1=1 ",
+        " (1) or (0) ", " (1000000000,0) ", " (１,0) ", " (0x10,0) ", " (1.5,0) "};
+    for (const char* text : bad) {
+        EXPECT_EQ(errorOf([&] { dyt::parseBillKindList(s(text)); }),
+                  u"单据类型列表格式错误：[%1]"_s.arg(s(text)))
+            << text;
     }
 }
 

@@ -42,28 +42,20 @@ TEST(Currency, ParsesText) {
     struct Case {
         const char* text;
         std::int64_t raw;
-    } cases[] = {{"12.5", 125000},
-                 {"-3", -30000},
-                 {"1,234.5678", 12345678},
-                 {"0.00005", 1},
-                 {"-0.00005", -1},
-                 {"0.00004999", 0},
-                 {"1.23456", 12346},
-                 {"+7", 70000},
-                 {".5", 5000},
-                 {"5.", 50000},
-                 {"1e3", 10000000},
-                 {"  42 ", 420000},
-                 {"922337203685477.5807", kMaxRaw},
-                 {"-922337203685477.5807", -kMaxRaw}};
+    } cases[] = {
+        {"12.5", 125000}, {"-3", -30000}, {"1,234.5678", 12345678}, {"0.00005", 1},
+        {"-0.00005", -1}, {"0.00004999", 0}, {"1.23456", 12346}, {"+7", 70000}, {".5", 5000},
+        {"5.", 50000}, {"1e3", 10000000}, {"  42 ", 420000}, {"922337203685477.5807", kMaxRaw},
+        {"-922337203685477.5807", -kMaxRaw}};
     for (const auto& c : cases) {
         EXPECT_EQ(parse(c.text).raw(), c.raw) << c.text;
     }
 }
 
 TEST(Currency, RefusesBadTextAndLeavesTheTargetAlone) {
-    const char* bad[] = {"",     "abc", "1.2.3", "１２", "1,2.3,4", ",5", "922337203685477.5808",
-                         "1e20", "12-", "--1",   "-",    "1 2"};
+    const char* bad[] = {
+        "", "abc", "1.2.3", "１２", "1,2.3,4", ",5", "922337203685477.5808", "1e20", "12-", "--1",
+        "-", "1 2"};
     for (const char* text : bad) {
         Currency c = Currency::fromRaw(77);
         EXPECT_FALSE(Currency::fromString(QString::fromUtf8(text), &c)) << text;
@@ -75,14 +67,10 @@ TEST(Currency, TextWithoutTrailingZeros) {
     struct Case {
         std::int64_t raw;
         const char* text;
-    } cases[] = {{125000, "12.5"},
-                 {-30000, "-3"},
-                 {0, "0"},
-                 {1, "0.0001"},
-                 {-1, "-0.0001"},
-                 {12345678, "1234.5678"},
-                 {kMinRaw, "-922337203685477.5808"},
-                 {kMaxRaw, "922337203685477.5807"}};
+    } cases[] = {
+        {125000, "12.5"}, {-30000, "-3"}, {0, "0"}, {1, "0.0001"}, {-1, "-0.0001"},
+        {12345678, "1234.5678"}, {kMinRaw, "-922337203685477.5808"},
+        {kMaxRaw, "922337203685477.5807"}};
     for (const auto& c : cases) {
         EXPECT_EQ(Currency::fromRaw(c.raw).toString(), QString::fromUtf8(c.text)) << c.raw;
     }
@@ -92,9 +80,9 @@ TEST(Currency, DoublesGoThroughTheirDecimalText) {
     struct Case {
         double value;
         std::int64_t raw;
-    } cases[] = {{2.675, 26750},      {1.00005, 10001}, {-1.00005, -10001},
-                 {27 * 1.13, 305100}, {-2.5, -25000},   {0.1 + 0.2, 3000},
-                 {1e-5, 0},           {5e-5, 1},        {9e14, 9000000000000000000LL}};
+    } cases[] = {
+        {2.675, 26750}, {1.00005, 10001}, {-1.00005, -10001}, {27 * 1.13, 305100}, {-2.5, -25000},
+        {0.1 + 0.2, 3000}, {1e-5, 0}, {5e-5, 1}, {9e14, 9000000000000000000LL}};
     for (const auto& c : cases) {
         EXPECT_EQ(Currency::fromDouble(c.value).raw(), c.raw) << c.value;
     }
@@ -120,12 +108,11 @@ TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZero) {
         char op;
         const char* b;
         std::int64_t raw;
-    } cases[] = {{"3.3333", '*', "3", 99999},  {"1.2345", '*', "1.2345", 15240},
-                 {"0.0001", '*', "0.5", 1},    {"-0.0001", '*', "0.5", -1},
-                 {"0.0001", '*', "0.4999", 0}, {"-12.5", '*', "-2", 250000},
-                 {"1", '/', "3", 3333},        {"2", '/', "3", 6667},
-                 {"-2", '/', "3", -6667},      {"2", '/', "-3", -6667},
-                 {"100", '/', "8", 125000},    {"0.0001", '/', "2", 1}};
+    } cases[] = {
+        {"3.3333", '*', "3", 99999}, {"1.2345", '*', "1.2345", 15240}, {"0.0001", '*', "0.5", 1},
+        {"-0.0001", '*', "0.5", -1}, {"0.0001", '*', "0.4999", 0}, {"-12.5", '*', "-2", 250000},
+        {"1", '/', "3", 3333}, {"2", '/', "3", 6667}, {"-2", '/', "3", -6667},
+        {"2", '/', "-3", -6667}, {"100", '/', "8", 125000}, {"0.0001", '/', "2", 1}};
     for (const auto& c : cases) {
         Currency a = parse(c.a);
         Currency b = parse(c.b);
@@ -168,35 +155,25 @@ struct DoubleCase {
 TEST(roundTo, HalfAwayFromZeroOnTheDecimalText) {
     // The binary values of 2.675, 1.005, 0.285 and 27 × 1.13 lie just below the written
     // decimals; rounding works on the text an operator sees, so they round up.
-    const DoubleCase cases[] = {{"product 27 x 1.13", 27 * 1.13, 2, 30.51},
-                                {"2.675", 2.675, 2, 2.68},
-                                {"-2.675", -2.675, 2, -2.68},
-                                {"1.005", 1.005, 2, 1.01},
-                                {"0.285", 0.285, 2, 0.29},
-                                {"half to whole", 0.5, 0, 1.0},
-                                {"negative half to whole", -0.5, 0, -1.0},
-                                {"below half", 0.4999, 0, 0.0},
-                                {"one decimal", 123.456, 1, 123.5},
-                                {"carry through nines", 9.9999, 3, 10.0},
-                                {"carry into new digit", 99.995, 2, 100.0},
-                                {"large value", 123456789.125, 2, 123456789.13},
-                                {"already short", 1.5, 4, 1.5},
-                                {"tiny value vanishes", 1e-20, 2, 0.0},
-                                {"noise beyond 15 digits", 1.0000000000000002, 6, 1.0},
-                                {"sum noise 0.1 + 0.2", 0.1 + 0.2, 10, 0.3},
-                                {"places zero", 1234.5678, 0, 1235.0}};
+    const DoubleCase cases[] = {
+        {"product 27 x 1.13", 27 * 1.13, 2, 30.51}, {"2.675", 2.675, 2, 2.68},
+        {"-2.675", -2.675, 2, -2.68}, {"1.005", 1.005, 2, 1.01}, {"0.285", 0.285, 2, 0.29},
+        {"half to whole", 0.5, 0, 1.0}, {"negative half to whole", -0.5, 0, -1.0},
+        {"below half", 0.4999, 0, 0.0}, {"one decimal", 123.456, 1, 123.5},
+        {"carry through nines", 9.9999, 3, 10.0}, {"carry into new digit", 99.995, 2, 100.0},
+        {"large value", 123456789.125, 2, 123456789.13}, {"already short", 1.5, 4, 1.5},
+        {"tiny value vanishes", 1e-20, 2, 0.0},
+        {"noise beyond 15 digits", 1.0000000000000002, 6, 1.0},
+        {"sum noise 0.1 + 0.2", 0.1 + 0.2, 10, 0.3}, {"places zero", 1234.5678, 0, 1235.0}};
     for (const auto& c : cases) {
         EXPECT_EQ(roundTo(c.value, c.places), c.expected) << c.name;
     }
 }
 
-TEST(roundTo, NegativeValueRoundingToZeroIsPlainZero) {
-    double r = roundTo(-0.001, 2);
-    EXPECT_EQ(r, 0.0);
-    EXPECT_FALSE(std::signbit(r));
-}
-
 TEST(roundTo, SpecialValuesAndBadPlaces) {
+    // A negative value rounding to zero is plain zero.
+    EXPECT_EQ(roundTo(-0.001, 2), 0.0);
+    EXPECT_FALSE(std::signbit(roundTo(-0.001, 2)));
     EXPECT_TRUE(std::isnan(roundTo(std::nan(""), 2)));
     EXPECT_EQ(roundTo(HUGE_VAL, 2), HUGE_VAL);
     EXPECT_THROW(roundTo(1.0, -1), dyt::DytError);
@@ -211,17 +188,12 @@ struct CurrencyCase {
 };
 
 TEST(roundTo, CurrencyIsExactHalfAwayFromZero) {
-    const CurrencyCase cases[] = {{"2.675 to 2", 26750, 2, 26800},
-                                  {"-2.675 to 2", -26750, 2, -26800},
-                                  {"1.2345 to 3", 12345, 3, 12350},
-                                  {"1.2344 to 3", 12344, 3, 12340},
-                                  {"-1.2344 to 3", -12344, 3, -12340},
-                                  {"0.0005 to 0", 5, 0, 0},
-                                  {"0.5 to 0", 5000, 0, 10000},
-                                  {"-0.5 to 0", -5000, 0, -10000},
-                                  {"0.4999 to 0", 4999, 0, 0},
-                                  {"four places unchanged", 12345, 4, 12345},
-                                  {"more places unchanged", 12345, 6, 12345}};
+    const CurrencyCase cases[] = {
+        {"2.675 to 2", 26750, 2, 26800}, {"-2.675 to 2", -26750, 2, -26800},
+        {"1.2345 to 3", 12345, 3, 12350}, {"1.2344 to 3", 12344, 3, 12340},
+        {"-1.2344 to 3", -12344, 3, -12340}, {"0.0005 to 0", 5, 0, 0}, {"0.5 to 0", 5000, 0, 10000},
+        {"-0.5 to 0", -5000, 0, -10000}, {"0.4999 to 0", 4999, 0, 0},
+        {"four places unchanged", 12345, 4, 12345}, {"more places unchanged", 12345, 6, 12345}};
     for (const auto& c : cases) {
         EXPECT_EQ(roundTo(Currency::fromRaw(c.raw), c.places).raw(), c.expectedRaw) << c.name;
     }
@@ -244,13 +216,10 @@ TEST(roundTo, SettingsPatternGivesThePlaces) {
 }
 
 TEST(decimalPattern, PrefixOfTheTenDecimalPattern) {
-    EXPECT_EQ(decimalPattern(0), u"0."_s);
-    EXPECT_EQ(decimalPattern(1), u"0.0"_s);
-    EXPECT_EQ(decimalPattern(2), u"0.00"_s);
-    EXPECT_EQ(decimalPattern(4), u"0.0000"_s);
-    EXPECT_EQ(decimalPattern(10), u"0.0000000000"_s);
-    EXPECT_EQ(decimalPattern(12), u"0.0000000000"_s);
-    EXPECT_EQ(decimalPattern(-3), u"0."_s);
+    QStringList patterns;
+    for (int places : {0, 1, 2, 4, 10, 12, -3})
+        patterns << decimalPattern(places);
+    EXPECT_EQ(patterns.join(u' '), u"0. 0.0 0.00 0.0000 0.0000000000 0.0000000000 0."_s);
 }
 
 }  // namespace

@@ -37,11 +37,7 @@ QStringList words(const char* text) {
 
 // code, name, isbj, qty
 RecordSet bills() {
-    RecordSet s;
-    s.addField(u"code"_s, FieldType::Text);
-    s.addField(u"name"_s, FieldType::Text);
-    s.addField(u"isbj"_s, FieldType::Integer);
-    s.addField(u"qty"_s, FieldType::Integer);
+    RecordSet s = dyt::test::withFields("code text, name text, isbj integer, qty integer");
     s.appendRow({u"A"_s, u"进货单"_s, 1, 10});
     s.appendRow({u"B"_s, u"销售单"_s, 1, 2});
     s.appendRow({u"C"_s, u"收款单"_s, 0, 30});
@@ -51,10 +47,7 @@ RecordSet bills() {
 }
 
 TEST(RecordSet, AppendRowCoercesValuesAndRefusesBadOnes) {
-    RecordSet s;
-    s.addField(u"id"_s, FieldType::Integer);
-    s.addField(u"price"_s, FieldType::Currency);
-    s.addField(u"d"_s, FieldType::Date);
+    RecordSet s = dyt::test::withFields("id integer, price currency, d date");
     EXPECT_THROW(s.addField(u"ID"_s, FieldType::Text), DytError);
     s.appendRow({u" 42 "_s, u"1.5"_s, u"2024-03-01"_s});
     s.appendRow({7});
@@ -81,17 +74,14 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
         QVariant in;
         bool ok;
         qint64 out;
-    } cases[] = {{"double up", 2.7, true, 3},
-                 {"double half down", -2.5, true, -3},
-                 {"double half up", 2.5, true, 3},
-                 {"text decimal", u" 2.7 "_s, true, 3},
-                 {"text integer", u"-12"_s, true, -12},
-                 {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
-                 {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
-                 {"boolean", true, true, 1},
-                 {"huge double", 1e30, false, 0},
-                 {"huge text", u"1e30"_s, false, 0},
-                 {"not a number", u"abc"_s, false, 0}};
+    } cases[] = {
+        {"double up", 2.7, true, 3}, {"double half down", -2.5, true, -3},
+        {"double half up", 2.5, true, 3}, {"text decimal", u" 2.7 "_s, true, 3},
+        {"text integer", u"-12"_s, true, -12},
+        {"currency", QVariant::fromValue(Currency::fromRaw(25000)), true, 3},
+        {"negative currency", QVariant::fromValue(Currency::fromRaw(-24999)), true, -2},
+        {"boolean", true, true, 1}, {"huge double", 1e30, false, 0},
+        {"huge text", u"1e30"_s, false, 0}, {"not a number", u"abc"_s, false, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         bool ok = !c.ok;
@@ -274,10 +264,7 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
             code += QString::fromUtf8(parts[rng() % 6]);
         return code;
     };
-    RecordSet indexed;
-    indexed.addField(u"code"_s, FieldType::Text);
-    indexed.addField(u"n"_s, FieldType::Integer);
-    indexed.addField(u"keep"_s, FieldType::Integer);
+    RecordSet indexed = dyt::test::withFields("code text, n integer, keep integer");
     for (int i = 0; i < 400; ++i) {
         indexed.appendRow(
             {randomCode(), static_cast<int>(rng() % 50), static_cast<int>(rng() % 3)});
@@ -296,33 +283,22 @@ TEST(RecordSet, IndexedLocateAgreesWithAScanThroughEditsAppendsRemovalsAndSorts)
             const bool ci = probe % 2 == 1;
             const QString code = randomCode();
             const int n = static_cast<int>(rng() % 50);
+            // The position found, -1 when locate finds nothing.
+            const auto at = [](RecordSet& s, bool found) { return found ? s.recNo() : -1; };
             const int expectCode = firstMatch(indexed, 0, code, ci);
-            EXPECT_EQ(indexed.locate(u"code"_s, code, ci), expectCode >= 0);
-            if (expectCode >= 0) {
-                EXPECT_EQ(indexed.recNo(), expectCode);
-            }
-            EXPECT_EQ(plain.locate(u"code"_s, code, ci), expectCode >= 0);
-            if (expectCode >= 0) {
-                EXPECT_EQ(plain.recNo(), expectCode);
-            }
-            const int expectN = firstMatch(indexed, 1, n, false);
-            EXPECT_EQ(indexed.locate(u"n"_s, n), expectN >= 0);
-            if (expectN >= 0) {
-                EXPECT_EQ(indexed.recNo(), expectN);
-            }
+            EXPECT_EQ(at(indexed, indexed.locate(u"code"_s, code, ci)), expectCode);
+            EXPECT_EQ(at(plain, plain.locate(u"code"_s, code, ci)), expectCode);
+            EXPECT_EQ(at(indexed, indexed.locate(u"n"_s, n)), firstMatch(indexed, 1, n, false));
             // Two fields: the index narrows, the other field decides.
-            const bool both = indexed.locate(QStringList{u"n"_s, u"keep"_s}, QVariantList{n, 1});
             int expectBoth = -1;
             for (int i = 0; i < indexed.recordCount() && expectBoth < 0; ++i) {
                 const int r = indexed.visibleRow(i);
-                if (indexed.at(r, 1).toLongLong() == n && indexed.at(r, 2).toLongLong() == 1) {
+                if (indexed.at(r, 1).toLongLong() == n && indexed.at(r, 2).toLongLong() == 1)
                     expectBoth = i;
-                }
             }
-            EXPECT_EQ(both, expectBoth >= 0);
-            if (expectBoth >= 0) {
-                EXPECT_EQ(indexed.recNo(), expectBoth);
-            }
+            EXPECT_EQ(
+                at(indexed, indexed.locate(QStringList{u"n"_s, u"keep"_s}, QVariantList{n, 1})),
+                expectBoth);
         }
     };
     const auto both = [&](const std::function<void(RecordSet&)>& f) {
@@ -397,13 +373,8 @@ TEST(RecordSet, BookmarksFollowTheirRowAndFailWhenItIsGoneOrHidden) {
 }
 
 TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
-    RecordSet s;
-    s.addField(u"id"_s, FieldType::Integer);
-    s.addField(u"code"_s, FieldType::Text);
-    s.addField(u"n"_s, FieldType::Integer);
-    s.addField(u"price"_s, FieldType::Currency);
-    s.addField(u"rate"_s, FieldType::Float);
-    s.addField(u"d"_s, FieldType::Date);
+    RecordSet s = dyt::test::withFields("id integer, code text, n integer, price currency, "
+        "rate float, d date");
     s.appendRow({1, u"10"_s, 10, u"2.5"_s, 0.5, QDate(2024, 5, 1)});
     s.appendRow({2, u"2"_s, 2, u"-1"_s, -3.0, QDate(2023, 5, 1)});
     s.appendRow({3, QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
@@ -415,13 +386,10 @@ TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
         const char* ids;
     } cases[] = {
         // Texts as texts ("10" < "2"), letters without regard to case, stable among equals.
-        {"code", Qt::AscendingOrder, "3 1 2 4 5"},
-        {"code", Qt::DescendingOrder, "4 5 2 1 3"},
+        {"code", Qt::AscendingOrder, "3 1 2 4 5"}, {"code", Qt::DescendingOrder, "4 5 2 1 3"},
         // Numbers as numbers; equal values keep their order.
-        {"n", Qt::AscendingOrder, "3 2 4 1 5"},
-        {"n", Qt::DescendingOrder, "1 5 2 4 3"},
-        {"price", Qt::AscendingOrder, "3 2 1 5 4"},
-        {"rate", Qt::AscendingOrder, "3 2 1 5 4"},
+        {"n", Qt::AscendingOrder, "3 2 4 1 5"}, {"n", Qt::DescendingOrder, "1 5 2 4 3"},
+        {"price", Qt::AscendingOrder, "3 2 1 5 4"}, {"rate", Qt::AscendingOrder, "3 2 1 5 4"},
         {"d", Qt::DescendingOrder, "1 5 4 2 3"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);

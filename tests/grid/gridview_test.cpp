@@ -18,6 +18,7 @@
 #include "client/logic/recordsetmodel.h"
 #include "common/currency.h"
 #include "grid/printers.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,9 +28,7 @@ namespace {
 class GridViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(u"code"_s, FieldType::Text);
-        rs.addField(u"barcode"_s, FieldType::Text);
-        rs.addField(u"qty"_s, FieldType::Float);
+        rs = test::withFields("code text, barcode text, qty float");
         for (int i = 0; i < 5; ++i) {
             rs.appendRow({u"G%1"_s.arg(i), u"69%1"_s.arg(i), i * 1.5});
         }
@@ -60,10 +59,7 @@ TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
 // Widths follow the formatted cells and the footer: numbers and codes whole, a long name up to
 // the cap, a wider described width kept; an amount the operator types widens its column again.
 TEST(GridViewWidths, ColumnsFitTheirFormattedCellsAndFooter) {
-    RecordSet rs;
-    for (const char* field : {"billcode", "name", "note"})
-        rs.addField(QLatin1String(field), FieldType::Text);
-    rs.addField(u"amount"_s, FieldType::Currency);
+    RecordSet rs = test::withFields("billcode text, name text, note text, amount currency");
     const QString longName(60, u'螺');
     rs.appendRow({u"JH-2026-12-06-000123"_s, longName, u"a"_s,
                   QVariant::fromValue(Currency::fromDouble(1087709.55))});
@@ -110,21 +106,13 @@ TEST(GridViewWidths, ColumnsFitTheirFormattedCellsAndFooter) {
     check();
 }
 
-TEST_F(GridViewTest, NoFooterWithoutSummaries) {
-    AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
-    model.setSource(&rs, &def);
-    GridView view;
-    view.setModel(&model);
-    view.show();
-    EXPECT_FALSE(view.footer()->isVisible());
-}
-
 TEST_F(GridViewTest, FocusedRowMovesTheIndicatorArrow) {
     AddGridColumn(def, u"编号"_s, u"code"_s, false, 60);
     model.setSource(&rs, &def);
     GridView view;
     view.setModel(&model);
     view.show();
+    EXPECT_FALSE(view.footer()->isVisible());  // no summaries, no footer
     view.table()->setCurrentIndex(model.index(3, 0));
     EXPECT_EQ(3, model.currentRow());
     EXPECT_EQ(u" →4"_s, model.headerData(3, Qt::Vertical).toString());
@@ -135,10 +123,7 @@ TEST_F(GridViewTest, FocusedRowMovesTheIndicatorArrow) {
 class GridEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rs.addField(u"qty"_s, FieldType::Float);
-        rs.addField(u"day"_s, FieldType::Date);
-        rs.addField(u"goods"_s, FieldType::Text);
-        rs.addField(u"chk"_s, FieldType::Text);
+        rs = test::withFields("qty float, day date, goods text, chk text");
         rs.appendRow({10.5, QDate(2024, 3, 5), u"螺丝"_s, u"0"_s});
         def.context.qtyDot = 3;
         AddGridColumn(def, u"[%Q%]数量"_s, u"qty"_s, true, 60);
@@ -197,10 +182,7 @@ TEST_F(GridEditorTest, ButtonEditorReportsItsCell) {
     edit->actions().first()->trigger();
     ASSERT_EQ(1, spy.count());
     EXPECT_EQ(model.index(0, 2), spy.first().first().value<QModelIndex>());
-}
-
-TEST_F(GridEditorTest, CheckColumnHasNoEditor) {
-    EXPECT_EQ(nullptr, editorFor(3));
+    EXPECT_EQ(nullptr, editorFor(3));  // a check column has no editor
 }
 
 TEST_F(GridViewTest, FilterRowFiltersTheModel) {

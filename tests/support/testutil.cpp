@@ -1,5 +1,9 @@
 #include "support/testutil.h"
 
+#include <gtest/gtest.h>
+
+#include <QFile>
+
 namespace dyt::test {
 
 QString dataPath(const QString& relative) {
@@ -15,6 +19,28 @@ RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows) {
         for (const QString& v : r)
             values.append(v);
         rs.appendRow(values);
+    }
+    return rs;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+RecordSet withFields(const char* spec) {
+    RecordSet rs;
+    for (const QString& field : QString::fromUtf8(spec).split(QLatin1Char(','))) {
+        const QStringList parts = field.simplified().split(QLatin1Char(' '));
+        FieldType type = FieldType::Text;
+        EXPECT_TRUE(parts.size() >= 2 && fieldTypeFromName(parts[1], &type)) << spec;
+        rs.addField(parts[0], type, parts.size() > 2 ? parts[2].toInt() : 0);
     }
     return rs;
 }
