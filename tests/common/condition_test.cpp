@@ -22,9 +22,8 @@ using dyt::test::errorOf;
 
 QList<ConditionPair> pairs(std::initializer_list<std::pair<const char*, const char*>> items) {
     QList<ConditionPair> l;
-    for (const auto& [k, v] : items) {
+    for (const auto& [k, v] : items)
         l.append({s(k), s(v)});
-    }
     return l;
 }
 
@@ -33,15 +32,12 @@ TEST(ConditionString, BuildsTheSegmentsOfTheQueryWindows) {
     ConditionString dialog;
     dialog.add(u"id"_s, u""_s).add(u"issub"_s, u"1"_s).add(u"Other"_s, u"1"_s);
     EXPECT_EQ(dialog.toString(), u";id=;issub=1;Other=1"_s);
-
     ConditionString wldw;
     wldw.add(u"czy_id"_s, 1).append(dialog);
     EXPECT_EQ(wldw.toString(), u";czy_id=1;id=;issub=1;Other=1"_s);
-
     ConditionString goods;
     goods.add(u"czy_id"_s, 12).add(u"isList"_s, 1).add(u"isList"_s, 1).add(u"par_id"_s, 35);
     EXPECT_EQ(goods.toString(), u";czy_id=12;isList=1;isList=1;par_id=35"_s);
-
     EXPECT_EQ(dyt::conditionSegment(u"allfilter"_s, u"可乐"_s), u";allfilter=可乐"_s);
     EXPECT_EQ(dyt::conditionSegment(u"qty"_s, u"0"_s), u";qty=0"_s);
     EXPECT_EQ(ConditionString().toString(), QString());
@@ -66,9 +62,8 @@ TEST(ConditionString, ParsesIntoOrderedPairs) {
         {";allfilter=;;;id=1", pairs({{"allfilter", ";"}, {"id", "1"}})},
         {";allfilter=x;;;;", pairs({{"allfilter", "x;;"}})},
         {";id=;;issub=1", pairs({{"id", ";issub=1"}})}};
-    for (const Row& r : rows) {
+    for (const Row& r : rows)
         EXPECT_EQ(dyt::parseConditions(s(r.text)), r.expected) << r.text;
-    }
 }
 
 TEST(ConditionString, SemicolonsInValuesRoundTrip) {
@@ -140,10 +135,8 @@ TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
     EXPECT_EQ(dyt::billKindList({5, 6, 7, 37}), u" (5,6,7,37,0) "_s);
     EXPECT_EQ(dyt::billKindList({}), u" (0) "_s);
     for (int bad : {0, -1}) {
-        EXPECT_EQ(errorOf([&] {
-                      dyt::billKindList({1, bad});
-                  }),
-                  u"单据类型[%1]无效，必须大于0"_s.arg(bad));
+        const QString error = errorOf([&] { dyt::billKindList({1, bad}); });
+        EXPECT_EQ(error, u"单据类型[%1]无效，必须大于0"_s.arg(bad));
     }
 }
 

@@ -47,9 +47,8 @@ TEST(Currency, ParsesText) {
         {"-0.00005", -1}, {"0.00004999", 0}, {"1.23456", 12346}, {"+7", 70000}, {".5", 5000},
         {"5.", 50000}, {"1e3", 10000000}, {"  42 ", 420000}, {"922337203685477.5807", kMaxRaw},
         {"-922337203685477.5807", -kMaxRaw}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(parse(c.text).raw(), c.raw) << c.text;
-    }
 }
 
 TEST(Currency, RefusesBadTextAndLeavesTheTargetAlone) {
@@ -71,9 +70,8 @@ TEST(Currency, TextWithoutTrailingZeros) {
         {125000, "12.5"}, {-30000, "-3"}, {0, "0"}, {1, "0.0001"}, {-1, "-0.0001"},
         {12345678, "1234.5678"}, {kMinRaw, "-922337203685477.5808"},
         {kMaxRaw, "922337203685477.5807"}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(Currency::fromRaw(c.raw).toString(), QString::fromUtf8(c.text)) << c.raw;
-    }
 }
 
 TEST(Currency, DoublesGoThroughTheirDecimalText) {
@@ -83,9 +81,8 @@ TEST(Currency, DoublesGoThroughTheirDecimalText) {
     } cases[] = {
         {2.675, 26750}, {1.00005, 10001}, {-1.00005, -10001}, {27 * 1.13, 305100}, {-2.5, -25000},
         {0.1 + 0.2, 3000}, {1e-5, 0}, {5e-5, 1}, {9e14, 9000000000000000000LL}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(Currency::fromDouble(c.value).raw(), c.raw) << c.value;
-    }
     EXPECT_EQ(Currency::fromRaw(305100).toDouble(), 30.51);
     EXPECT_EQ(Currency::fromRaw(-1).toDouble(), -0.0001);
 }
@@ -165,9 +162,8 @@ TEST(roundTo, HalfAwayFromZeroOnTheDecimalText) {
         {"tiny value vanishes", 1e-20, 2, 0.0},
         {"noise beyond 15 digits", 1.0000000000000002, 6, 1.0},
         {"sum noise 0.1 + 0.2", 0.1 + 0.2, 10, 0.3}, {"places zero", 1234.5678, 0, 1235.0}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(roundTo(c.value, c.places), c.expected) << c.name;
-    }
 }
 
 TEST(roundTo, SpecialValuesAndBadPlaces) {
@@ -194,9 +190,8 @@ TEST(roundTo, CurrencyIsExactHalfAwayFromZero) {
         {"-1.2344 to 3", -12344, 3, -12340}, {"0.0005 to 0", 5, 0, 0}, {"0.5 to 0", 5000, 0, 10000},
         {"-0.5 to 0", -5000, 0, -10000}, {"0.4999 to 0", 4999, 0, 0},
         {"four places unchanged", 12345, 4, 12345}, {"more places unchanged", 12345, 6, 12345}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(roundTo(Currency::fromRaw(c.raw), c.places).raw(), c.expectedRaw) << c.name;
-    }
 }
 
 TEST(roundTo, CurrencyRefusesOverflowAndNegativePlaces) {

@@ -61,9 +61,8 @@ RecordSet menu() {
         {"3007", 1, 0, 1, 2}, {"300701", 0, 0, 1, 2}, {"300702", 0, 0, 1, 3},
         {"300601", 0, 0, 0, 3}, {"300608", 0, 0, 1, 3}, {"2001", 0, 0, 1, 2},
         {"500401", 0, 0, 1, 3}, {"5003", 0, 0, 1, 2}, {"1001", 0, 0, 1, 2}, {"5002", 0, 0, 1, 2}};
-    for (const auto& r : rows) {
+    for (const auto& r : rows)
         s.appendRow({QString::fromLatin1(r.code), r.sonnum, r.isbtn, r.isbj, r.leveal});
-    }
     return s;
 }
 

@@ -141,9 +141,8 @@ TEST(IniFileValues, readInteger) {
         {"dec", 12}, {"neg", -5}, {"plus", 7}, {"hex", 255}, {"cx", 16}, {"word", -1},
         {"empty", -1}, {"big", -1}, {"min", -2147483647 - 1}, {"tail", -1}, {"spaced", 42},
         {"allbits", -1}, {"quoted", 9}, {"missing", -1}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(ini.readInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
-    }
     EXPECT_TRUE(ini.readBool(u"s"_s, u"dec"_s, false));
     EXPECT_FALSE(ini.readBool(u"s"_s, u"word"_s, false));
     EXPECT_TRUE(ini.readBool(u"s"_s, u"missing"_s, true));
@@ -184,14 +183,12 @@ TEST(IniFileText, gridLayoutText) {
 
 TEST(IniFileText, BadNamesAndValuesAreRefused) {
     IniFile ini;
-    const QString s = u"s"_s;
-    EXPECT_THROW(ini.writeString(QString(), u"k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(u"a]b"_s, u"k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(s, QString(), u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(s, u"a=b"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(s, u"[k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(s, u";k"_s, u"v"_s), dyt::DytError);
-    EXPECT_THROW(ini.writeString(s, u"k"_s, u"a\r\nb"_s), dyt::DytError);
+    const QString bad[][3] = {{QString(), u"k"_s, u"v"_s}, {u"a]b"_s, u"k"_s, u"v"_s},
+                              {u"s"_s, QString(), u"v"_s}, {u"s"_s, u"a=b"_s, u"v"_s},
+                              {u"s"_s, u"[k"_s, u"v"_s},   {u"s"_s, u";k"_s, u"v"_s},
+                              {u"s"_s, u"k"_s, u"a\r\nb"_s}};
+    for (const auto& b : bad)
+        EXPECT_THROW(ini.writeString(b[0], b[1], b[2]), dyt::DytError) << b[1].toStdString();
     EXPECT_EQ(ini.toText(), QString());
 }
 
@@ -208,22 +205,17 @@ TEST_F(IniFileTest, CharactersOutsideGbkAreRefusedAndNothingChanges) {
     EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
 }
 
-TEST_F(IniFileTest, Utf8ByteOrderMarkIsReadAndTheFileBecomesGbk) {
-    writeFile(path(),
-               QByteArray("\xEF\xBB\xBF") + u"[_CLIENT_]\r\nProfileName=账套一\r\n"_s.toUtf8());
-    IniFile ini(path());
-    EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ProfileName"_s), u"账套一"_s);
-    ini.writeString(u"_CLIENT_"_s, u"UserId"_s, u"1"_s);
-    EXPECT_EQ(readFile(path()), gbkLines(u"[_CLIENT_]\nProfileName=账套一\nUserId=1\n"_s));
-}
-
-TEST_F(IniFileTest, Utf16ByteOrderMarkIsRead) {
+TEST_F(IniFileTest, ByteOrderMarksAreReadAndTheFileBecomesGbk) {
     const QString text = u"[s]\r\nk=值\r\n"_s;
-    QByteArray bytes("\xFF\xFE");
-    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    writeFile(path(), bytes);
-    IniFile ini(path());
-    EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"值"_s);
+    QByteArray utf16("\xFF\xFE");
+    utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    for (const QByteArray& bytes : {QByteArray("\xEF\xBB\xBF") + text.toUtf8(), utf16}) {
+        writeFile(path(), bytes);
+        IniFile ini(path());
+        EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"值"_s);
+        ini.writeString(u"s"_s, u"n"_s, u"1"_s);
+        EXPECT_EQ(readFile(path()), gbkLines(u"[s]\nk=值\nn=1\n"_s));
+    }
 }
 
 TEST_F(IniFileTest, InvalidGbkLinesSurviveByteForByte) {

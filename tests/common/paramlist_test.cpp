@@ -21,9 +21,8 @@ QString s(const char* utf8) {
 
 QStringList list(std::initializer_list<const char*> items) {
     QStringList l;
-    for (const char* i : items) {
+    for (const char* i : items)
         l.append(s(i));
-    }
     return l;
 }
 
@@ -45,7 +44,6 @@ TEST(ParamList, SetValueAppendsOrReplacesTheFirstLineOfThatName) {
     EXPECT_EQ(p.value(u"数量"_s), u"1"_s);
     EXPECT_FALSE(p.contains(u"querytyp"_s));
     EXPECT_FALSE(p.contains(u"querytype "_s));
-
     // With a repeated name only the first line is read and replaced.
     ParamList twice(u"a=1\r\nA=2"_s);
     EXPECT_EQ(twice.value(u"a"_s), u"1"_s);
@@ -111,9 +109,8 @@ TEST(ParamList, SetTextAcceptsEveryLineBreak) {
     for (const Row& r : rows) {
         ParamList p(QString::fromUtf8(r.text));
         QStringList expected;
-        for (const char* l : r.lines) {
+        for (const char* l : r.lines)
             expected.append(s(l));
-        }
         EXPECT_EQ(p.lines(), expected) << r.name;
     }
 }
@@ -196,7 +193,6 @@ TEST(ParamList, IndexAccessToRawLines) {
     EXPECT_EQ(p.line(2), u"last"_s);
     EXPECT_EQ(p.nameAt(1), u"b"_s);
     EXPECT_EQ(p.valueAt(1), u"2"_s);
-
     for (qsizetype bad : {qsizetype(-1), qsizetype(3), qsizetype(100)}) {
         EXPECT_EQ(errorOf([&] { (void)p.line(bad); }), u"参数行号%1超出范围（共3行）"_s.arg(bad));
         EXPECT_FALSE(errorOf([&] { p.setLine(bad, u"x"_s); }).isEmpty());
@@ -230,15 +226,12 @@ TEST(ParamList, IntegerAccessors) {
 
 TEST(ParamList, DoubleAccessors) {
     ParamList p(u"price=12.5\r\nneg=-0.25\r\nexp=1e3\r\nspaced= 3.75 \r\ncomma=1,5\r\ntext=x"_s);
-    EXPECT_EQ(p.doubleValue(u"price"_s), 12.5);
-    EXPECT_EQ(p.doubleValue(u"PRICE"_s), 12.5);
-    EXPECT_EQ(p.doubleValue(u"neg"_s), -0.25);
-    EXPECT_EQ(p.doubleValue(u"exp"_s), 1000.0);
-    EXPECT_EQ(p.doubleValue(u"spaced"_s), 3.75);
-    EXPECT_EQ(p.doubleValue(u"comma"_s, -1.0), -1.0);  // "." is the only decimal point
-    EXPECT_EQ(p.doubleValue(u"text"_s, -1.0), -1.0);
-    EXPECT_EQ(p.doubleValue(u"missing"_s, 7.0), 7.0);
-
+    // "." is the only decimal point.
+    const std::pair<const char*, double> cases[] = {
+        {"price", 12.5},  {"PRICE", 12.5}, {"neg", -0.25}, {"exp", 1000.0},
+        {"spaced", 3.75}, {"comma", -1.0}, {"text", -1.0}, {"missing", -1.0}};
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(p.doubleValue(s(name), -1.0), expected) << name;
     for (double v : {0.1, 1.0 / 3.0, -2.5e-7, 123456789.125, 0.0}) {
         p.setDouble(u"v"_s, v);
         EXPECT_EQ(p.doubleValue(u"v"_s), v) << p.value(u"v"_s).toStdString();

@@ -24,9 +24,8 @@ QString u8(const char* s) {
 }
 
 void expectRows(const std::vector<Row>& rows) {
-    for (const Row& r : rows) {
+    for (const Row& r : rows)
         EXPECT_EQ(GetPinYinLeader(u8(r.text)), QLatin1String(r.expected)) << r.text;
-    }
 }
 
 // The window class names are the pinyin initials of the window titles.
@@ -75,14 +74,11 @@ TEST(PinYin, ResultIsCutTo255Bytes) {
     EXPECT_EQ(leader.size(), 255);
     EXPECT_EQ(leader, u"JH"_s.repeated(128).left(255));
     EXPECT_EQ(dyt::pinYinInitials(chinese).size(), 400);
-
     const QString ascii = u"a"_s.repeated(300);
     EXPECT_EQ(GetPinYinLeader(ascii), u"A"_s.repeated(255));
-
     // Dropped characters do not count against the limit.
     const QString spaced = u"a, "_s.repeated(300);
     EXPECT_EQ(GetPinYinLeader(spaced), u"A"_s.repeated(255));
-
     // Exactly 255 letters pass whole.
     EXPECT_EQ(GetPinYinLeader(u"b"_s.repeated(255)), u"B"_s.repeated(255));
 }
@@ -113,9 +109,8 @@ TEST(PinYin, SingleCodePoints) {
         {0x3400, 'Q', "㐀 qiū, first of Extension A"}, {U'a', '\0', "ASCII is no ideograph"},
         {0x4DC0, '\0', "Yijing hexagram symbol"}, {0xFA0E, '\0', "﨎 has no known reading"},
         {0x20000, '\0', "Extension B is not covered"}, {0xFFFF, '\0', "not a character"}};
-    for (const auto& r : rows) {
+    for (const auto& r : rows)
         EXPECT_EQ(dyt::pinYinInitial(r.cp), r.expected) << r.why;
-    }
 }
 
 // The 15 ideographs of GBK for which the pinyin source gives no reading: Japanese-made

@@ -234,7 +234,6 @@ TEST_F(ColumnConfigOnGridTest, SortAndFilterRowFollowTheirColumns) {
     config.setVisible(2, true);
     config.setCaption(1, u"货号"_s);
     gridfilter::applyColumnConfig(&view, config);
-
     // The offered places 0, 1, 3, 4 take the list's order; the fixed id stays at 2.
     EXPECT_EQ((QStringList{u"amount"_s, u"code"_s, u"id"_s, u"barcode"_s, u"qty"_s}),
               fieldsOf(def));
@@ -268,14 +267,12 @@ TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
     EXPECT_EQ(u"否"_s, list->index(1, 3).data().toString());  // 条码 starts hidden
     EXPECT_EQ(u"是"_s, list->index(1, 4).data().toString());
     EXPECT_EQ(u"110"_s, list->index(1, 5).data().toString());
-
     // An empty display name is refused with its message.
     EXPECT_FALSE(list->setData(list->index(0, 2), QString()));
     ASSERT_EQ(1, prompter.records(client::PromptKind::Message).size());
     EXPECT_EQ(u"提示"_s, prompter.records(client::PromptKind::Message)[0].caption);
     EXPECT_EQ(u"显示标签不能空字符串"_s, prompter.messages()[0]);
     EXPECT_EQ(u"商品编号"_s, list->index(0, 2).data().toString());
-
     // The check boxes of the list and the dialog's options.
     EXPECT_TRUE(
         list->setData(list->index(1, 3), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
@@ -283,7 +280,6 @@ TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
     EXPECT_TRUE(list->setData(list->index(0, 2), u"货号"_s));
     dialog.defaultCaptionsBox()->setChecked(true);
     EXPECT_EQ(u"商品编号"_s, list->index(0, 2).data().toString());
-
     dialog.show();
     // "确定" with nothing visible stays open with "至少显示一列".
     for (int r = 0; r < list->rowCount(); ++r)
@@ -292,7 +288,6 @@ TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
     EXPECT_EQ(u"至少显示一列"_s, prompter.messages().last());
     EXPECT_FALSE(dialog.result());
     EXPECT_TRUE(dialog.isVisible());
-
     list->setData(list->index(2, 3), static_cast<int>(Qt::Checked), Qt::CheckStateRole);
     dialog.btnOKClick();
     EXPECT_TRUE(dialog.result());

@@ -29,9 +29,8 @@ class GridViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         rs = test::withFields("code text, barcode text, qty float");
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5; ++i)
             rs.appendRow({u"G%1"_s.arg(i), u"69%1"_s.arg(i), i * 1.5});
-        }
     }
     RecordSet rs;
     GridDefinition def;
@@ -47,7 +46,6 @@ TEST_F(GridViewTest, ColumnsAndFooterFollowTheDescriptions) {
     view.setModel(&model);
     view.resize(400, 300);
     view.show();
-
     EXPECT_GE(view.table()->columnWidth(0), 56);  // raised to the caption's 8 GBK bytes
     EXPECT_TRUE(view.table()->isColumnHidden(1));
     EXPECT_FALSE(view.table()->isColumnHidden(2));
@@ -203,7 +201,6 @@ TEST_F(GridViewTest, FilterRowFiltersTheModel) {
     EXPECT_EQ(u"G3"_s, model.displayText(0, 0));
     EXPECT_EQ(u"4.50"_s, model.footerText(1));
     EXPECT_EQ(u"g3"_s, view.filterRow()->editor(0)->text());
-
     // A view that does not filter shows no filter row.
     def.filteringEnabled = false;
     view.applyColumns();
@@ -232,7 +229,6 @@ TEST_F(GridViewTest, BandsSpanTheirColumnsAndHideWithTheirBand) {
     EXPECT_EQ(80, second.second);
     EXPECT_EQ(first.first + 130, second.first);
     EXPECT_EQ(0, bands->bandSpan(2).second);
-
     // A fixed band resets the view: band headers off.
     AddGridBand(def, u"固定"_s, 1, true);
     view.applyColumns();

@@ -44,7 +44,6 @@ protected:
         rs.appendRow({u"B001"_s, u"笔记本"_s, 0.5, -3.0, 2.0, QDate(2024, 3, 1), 3});
         rs.appendRow({u"b100%"_s, u"100% 棉'布"_s, null, 20.0, null, null, 4});
         rs.appendRow({u"C_01"_s, u"橡皮"_s, 2.004, 0.995, 0.3, QDate(2024, 3, 15), 5});
-
         def.context.qtyDot = 2;
         def.context.priceDot = 2;
         def.context.totalDot = 2;
@@ -61,14 +60,11 @@ protected:
         model.setSource(&rs, &def);
         view.setModel(&model);
     }
-
     int column(const char* field) const { return def.columnIndex(QLatin1String(field)); }
-
     gridfilter::QueryCondition condition(const char* field, FilterOperator op,
                                          const QString& value) const {
         return QueryFilter::makeCondition(def, column(field), op, value);
     }
-
     // The codes of the rows the grid shows, in its order.
     QStringList shownCodes() const {
         QStringList out;
@@ -76,12 +72,10 @@ protected:
             out.append(model.displayText(r, 0));
         return out;
     }
-
     void filter(const char* field, FilterOperator op, const QString& value,
                 FilterScope scope = FilterScope::New) {
         gridfilter::applyQueryFilter(&view, condition(field, op, value), scope);
     }
-
     RecordSet rs;
     GridDefinition def;
     RecordSetModel model;
@@ -181,24 +175,20 @@ TEST_F(QueryFilterTest, TheFilterStaysThroughAReload) {
 }
 
 TEST_F(QueryFilterTest, Errors) {
-    for (const QString& empty : {QString(), u"  "_s}) {
+    for (const QString& empty : {QString(), u"  "_s})
         EXPECT_EQ(u"AValue 不能为空"_s,
                   errorOf([&] { condition("name", FilterOperator::Equal, empty); }));
-    }
     EXPECT_EQ(u"【数量】是数值列，[abc] 不是数值"_s,
               errorOf([&] { condition("qty", FilterOperator::Greater, u"abc"_s); }));
     // Matching a number column by its text needs no number.
     EXPECT_EQ(QString(), errorOf([&] { condition("qty", FilterOperator::Like, u"abc"_s); }));
-    EXPECT_FALSE(errorOf([&] {
-                     QueryFilter::makeCondition(def, def.columns.size() - 1, FilterOperator::Equal,
-                                                u"x"_s);
-                 }).isEmpty());
-
+    const int unbound = def.columns.size() - 1;
+    const auto equal = FilterOperator::Equal;
+    EXPECT_NE(QString(), errorOf([&] { QueryFilter::makeCondition(def, unbound, equal, u"x"_s); }));
     GridView bare;
-    EXPECT_EQ(u" 不支持该类型视图的过滤"_s, errorOf([&] {
-                  gridfilter::applyQueryFilter(
-                      &bare, condition("name", FilterOperator::Equal, u"x"_s), FilterScope::New);
-              }));
+    const auto x = condition("name", FilterOperator::Equal, u"x"_s);
+    EXPECT_EQ(u" 不支持该类型视图的过滤"_s,
+              errorOf([&] { gridfilter::applyQueryFilter(&bare, x, FilterScope::New); }));
     EXPECT_EQ(u" 不支持该类型视图的过滤"_s,
               errorOf([&] { runQueryFilter(nullptr, QueryFilterMode::Filter, nullptr); }));
 }
@@ -207,9 +197,8 @@ TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
     filter("name", FilterOperator::Like, u"笔"_s);
     gridfilter::QueryCondition stray = condition("name", FilterOperator::Equal, u"x"_s);
     stray.fieldName = u"nosuch"_s;
-    EXPECT_FALSE(errorOf([&] {
-                     gridfilter::applyQueryFilter(&view, stray, FilterScope::WithinLast);
-                 }).isEmpty());
+    const auto within = FilterScope::WithinLast;
+    EXPECT_NE(QString(), errorOf([&] { gridfilter::applyQueryFilter(&view, stray, within); }));
     EXPECT_EQ(3, model.rowCount());
     EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::currentQueryFilter(&view).text());
 }
@@ -226,11 +215,9 @@ TEST_F(QueryFilterTest, LocateMovesToTheNextMatchAndWraps) {
     EXPECT_EQ(-1, gridfilter::locateRow(&view, condition("code", FilterOperator::Equal, u"Z9"_s)));
     EXPECT_EQ(0, view.table()->currentIndex().row());
     EXPECT_EQ(5, model.rowCount());  // locating filters nothing
-}
-
-TEST_F(QueryFilterTest, LocateFollowsTheGridsOrder) {
+    // Locating follows the grid's order.
     model.sort(0, Qt::DescendingOrder);  // by GBK bytes: b100%, C_01, B001, A002, A001
-    EXPECT_EQ(2, gridfilter::locateRow(&view, condition("name", FilterOperator::Like, u"笔"_s)));
+    EXPECT_EQ(2, gridfilter::locateRow(&view, pen));
     EXPECT_EQ(u"B001"_s, model.displayText(2, 0));
 }
 
@@ -238,13 +225,11 @@ TEST_F(QueryFilterTest, DialogOffersShownColumnsAndAppliesOnEnter) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
     filter("name", FilterOperator::Like, u"笔"_s);
-
     TfrmXQueryFilter dialog(&view, QueryFilterMode::Filter);
     // The hidden memo and the unbound column are not offered.
     EXPECT_EQ((QList<int>{0, 1, 2, 3, 4, 5, 6}), dialog.offeredColumns());
     EXPECT_EQ(10, dialog.operatorBox()->count());
     EXPECT_EQ(u"(【名称】类似于 [笔])"_s, dialog.conditionLabel()->text());
-
     // "确定" with an empty value keeps the dialog open.
     dialog.show();
     dialog.btnOKClick();
@@ -252,7 +237,6 @@ TEST_F(QueryFilterTest, DialogOffersShownColumnsAndAppliesOnEnter) {
     EXPECT_EQ(u"AValue 不能为空"_s, prompter.messages()[0]);
     EXPECT_EQ(u"提示"_s, prompter.records(client::PromptKind::Message)[0].caption);
     EXPECT_TRUE(dialog.isVisible());
-
     dialog.setColumn(column("qty"));
     dialog.setOperator(FilterOperator::GreaterEqual);
     dialog.setScope(FilterScope::WithinLast);
@@ -275,7 +259,6 @@ TEST_F(QueryFilterTest, LocateDialogMovesTheFocus) {
     EXPECT_TRUE(dialog.result());
     EXPECT_EQ(4, view.table()->currentIndex().row());
     EXPECT_EQ(5, model.rowCount());
-
     TfrmXQueryFilter again(&view, QueryFilterMode::Locate);
     again.setColumn(column("name"));
     again.valueEdit()->setText(u"没有"_s);

@@ -98,11 +98,17 @@ TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
         {"datetime without time", FieldType::DateTime, QCborValue(u"2026-01-01"_s)},
         {"boolean given integer", FieldType::Boolean, QCborValue(1)},
         {"blob given text", FieldType::Blob, QCborValue(u"ab"_s)}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
         EXPECT_THROW(cellFromCbor(c.value, c.type), DytError) << c.name;
-    }
     // Float accepts integers (a whole number may be encoded compactly).
     EXPECT_EQ(QVariant(7.0), cellFromCbor(QCborValue(7), FieldType::Float));
+}
+
+QCborMap map(std::initializer_list<std::pair<const char*, QCborValue>> items) {
+    QCborMap m;
+    for (const auto& [k, v] : items)
+        m.insert(QString::fromLatin1(k), v);
+    return m;
 }
 
 // A packet around hand-made content.
@@ -115,12 +121,6 @@ QCborValue packetOf(const QCborMap& m) {
 
 TEST(RecordSetPacket, MalformedPacketsAreRefused) {
     const QCborArray textField{u"a"_s, u"text"_s, 0};
-    auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
-        QCborMap m;
-        for (const auto& [k, v] : items)
-            m.insert(QString::fromLatin1(k), v);
-        return m;
-    };
     const QByteArray good = recordSetToCbor(allTypes()).taggedValue().toByteArray();
     struct Case {
         const char* name;
@@ -148,9 +148,8 @@ TEST(RecordSetPacket, MalformedPacketsAreRefused) {
         {"truncated content", packetOf(good.left(good.size() - 3))},
         {"trailing bytes", packetOf(good + QByteArray(1, '\0'))},
         {"empty content", packetOf(QByteArray())}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
         EXPECT_THROW(recordSetFromCbor(c.packet), DytError) << c.name;
-    }
     // Rows listed before the fields cannot be read.
     const QByteArray rowsFirst = QByteArray::fromHex("a264726f777380666669656c647380");
     EXPECT_THROW(recordSetFromCbor(packetOf(rowsFirst)), DytError);  // {"rows": [], "fields": []}
@@ -168,13 +167,8 @@ TEST(Frames, LengthPrefixIsFourBytesBigEndian) {
 }
 
 TEST(Frames, ReaderAssemblesFramesFromPieces) {
-    Request a;
-    a.id = 1;
-    a.method = u"ConnectionVar"_s;
-    a.args = {u"qZevrint\r\n"_s};
-    Request b;
-    b.id = 2;
-    b.method = u"登录"_s;
+    const Request a{1, u"ConnectionVar"_s, {u"qZevrint\r\n"_s}};
+    const Request b{2, u"登录"_s, {}};
     const QByteArray stream = encodeFrame(a.toCbor()) + encodeFrame(b.toCbor());
     FrameReader reader;
     QList<Request> got;
@@ -191,7 +185,6 @@ TEST(Frames, ReaderAssemblesFramesFromPieces) {
     EXPECT_EQ(u"登录"_s, got[1].method);
     EXPECT_FALSE(reader.failed());
     EXPECT_EQ(0, reader.pending());
-
     // Both frames in one chunk.
     FrameReader whole;
     whole.append(stream);
@@ -240,15 +233,11 @@ TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
 }
 
 TEST(Calls, RequestsAndResponsesRoundTrip) {
-    Request req;
-    req.id = 77;
-    req.method = u"ExecProc"_s;
-    req.args = {u"p_sys_Up_Log"_s, u"logMsgCont=打开窗口[进货单]"_s};
+    const Request req{77, u"ExecProc"_s, {u"p_sys_Up_Log"_s, u"logMsgCont=打开窗口[进货单]"_s}};
     const Request back = Request::fromCbor(decodePayload(req.toCbor().toCbor()));
     EXPECT_EQ(77, back.id);
     EXPECT_EQ(req.method, back.method);
     EXPECT_EQ(req.args, back.args);
-
     Response resp;
     resp.id = 77;
     resp.result = -3;
@@ -260,20 +249,13 @@ TEST(Calls, RequestsAndResponsesRoundTrip) {
     EXPECT_TRUE(rb.out(1).isNull());
     EXPECT_TRUE(rb.out(5).isUndefined());
     EXPECT_EQ(QString(), rb.error);
-
     resp.error = u"未知的方法[X]"_s;
     EXPECT_EQ(resp.error, Response::fromCbor(resp.toCbor()).error);
 }
 
 TEST(Calls, MalformedRequestsAreRefused) {
-    auto map = [](std::initializer_list<std::pair<const char*, QCborValue>> items) {
-        QCborMap m;
-        for (const auto& [k, v] : items)
-            m.insert(QString::fromLatin1(k), v);
-        return QCborValue(m);
-    };
     const QCborValue cases[] = {
-        QCborValue(QCborArray{1, 2}), map({{"method", u"X"_s}, {"args", QCborArray()}}),
+        QCborArray{1, 2}, map({{"method", u"X"_s}, {"args", QCborArray()}}),
         map({{"id", u"1"_s}, {"method", u"X"_s}}), map({{"id", 1}, {"method", u""_s}}),
         map({{"id", 1}, {"method", 5}}), map({{"id", 1}, {"method", u"X"_s}, {"args", u"a"_s}})};
     for (const auto& v : cases)

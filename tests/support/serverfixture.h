@@ -85,17 +85,12 @@ protected:
     }
     void addUnit(qint64 unitId, qint64 goods, int index, const char* unit, double rate,
                  const QString& morePrices = {}) {
-        dm.ExecUpdate(QStringLiteral("INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate%1) "
-                                     "VALUES (%2, %3, %4, '%5', %6%7)")
-                          .arg(morePrices.isEmpty() ? QString()
-                                                    : QStringLiteral(", latestBuyPrice, "
-                                                                     "lowestSalePrice"))
-                          .arg(unitId)
-                          .arg(goods)
-                          .arg(index)
-                          .arg(QString::fromUtf8(unit))
-                          .arg(rate)
-                          .arg(morePrices.isEmpty() ? QString() : u", "_s + morePrices));
+        const bool more = !morePrices.isEmpty();
+        dm.ExecUpdate(u"INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate%1) "
+                      "VALUES (%2, %3, %4, '%5', %6%7)"_s
+                          .arg(more ? u", latestBuyPrice, lowestSalePrice"_s : QString())
+                          .arg(unitId).arg(goods).arg(index).arg(QString::fromUtf8(unit)).arg(rate)
+                          .arg(more ? u", "_s + morePrices : QString()));
     }
     // Opens the accounts at a date (the first of this month when none is given).
     int openAccounts(QDate date = {}) {
