@@ -258,15 +258,14 @@ TEST_F(ColumnConfigOnGridTest, ARefusedChoiceLeavesTheGridAlone) {
     EXPECT_EQ(u"code"_s, def.columns[0].fieldName);
 }
 
-TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
+TEST_F(ColumnConfigOnGridTest, DialogShowsTheListRefusesBadInputAndMovesDraggedLines) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
     TfrmXGridColFilter dialog(def);
     gridfilter::ColumnConfigModel* list = dialog.listModel();
     ASSERT_EQ(4, list->rowCount());
-    EXPECT_EQ(u"否"_s, list->index(1, 3).data().toString());  // 条码 starts hidden
-    EXPECT_EQ(u"是"_s, list->index(1, 4).data().toString());
-    EXPECT_EQ(u"110"_s, list->index(1, 5).data().toString());
+    const auto cell = [&](int r, int c) { return list->index(r, c).data().toString(); };
+    EXPECT_EQ(cell(1, 3) + u'|' + cell(1, 4) + u'|' + cell(1, 5), u"否|是|110"_s);  // 条码 hidden
     // An empty display name is refused with its message.
     EXPECT_FALSE(list->setData(list->index(0, 2), QString()));
     ASSERT_EQ(1, prompter.records(client::PromptKind::Message).size());
@@ -274,8 +273,8 @@ TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
     EXPECT_EQ(u"显示标签不能空字符串"_s, prompter.messages()[0]);
     EXPECT_EQ(u"商品编号"_s, list->index(0, 2).data().toString());
     // The check boxes of the list and the dialog's options.
-    EXPECT_TRUE(
-        list->setData(list->index(1, 3), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
+    const int checked = Qt::Checked;
+    EXPECT_TRUE(list->setData(list->index(1, 3), checked, Qt::CheckStateRole));
     EXPECT_EQ(u"是"_s, list->index(1, 3).data().toString());
     EXPECT_TRUE(list->setData(list->index(0, 2), u"货号"_s));
     dialog.defaultCaptionsBox()->setChecked(true);
@@ -288,21 +287,16 @@ TEST_F(ColumnConfigOnGridTest, DialogShowsTheListAndRefusesBadInput) {
     EXPECT_EQ(u"至少显示一列"_s, prompter.messages().last());
     EXPECT_FALSE(dialog.result());
     EXPECT_TRUE(dialog.isVisible());
-    list->setData(list->index(2, 3), static_cast<int>(Qt::Checked), Qt::CheckStateRole);
+    list->setData(list->index(2, 3), checked, Qt::CheckStateRole);
     dialog.btnOKClick();
     EXPECT_TRUE(dialog.result());
     EXPECT_EQ(2, prompter.messages().size());
-}
-
-TEST_F(ColumnConfigOnGridTest, DraggingALineByItsNumberMovesTheColumn) {
-    client::ScriptedPrompter prompter;
-    client::PrompterOverride use(&prompter);
-    TfrmXGridColFilter dialog(def);
-    dialog.list()->verticalHeader()->moveSection(3, 0);
-    EXPECT_EQ(u"金额"_s, dialog.listModel()->index(0, 1).data().toString());
-    // The header keeps its plain numbering; the list holds the order.
-    EXPECT_EQ(0, dialog.list()->verticalHeader()->visualIndex(0));
-    gridfilter::applyColumnConfig(&view, dialog.config());
+    // Dragging a line by its number moves the column; the header keeps its plain numbering.
+    TfrmXGridColFilter dragged(def);
+    dragged.list()->verticalHeader()->moveSection(3, 0);
+    EXPECT_EQ(u"金额"_s, dragged.listModel()->index(0, 1).data().toString());
+    EXPECT_EQ(0, dragged.list()->verticalHeader()->visualIndex(0));
+    gridfilter::applyColumnConfig(&view, dragged.config());
     EXPECT_EQ(u"amount"_s, def.columns[0].fieldName);
 }
 

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <cstring>
