@@ -618,25 +618,6 @@ QList<const QueryDescriptor*> findQueryDescriptors(const QString& procedure,
     return out;
 }
 
-const QStringList& queryProcedures() {
-    static const QStringList procs = [] {
-        QStringList p;
-        for (const char* name :
-             {"P_JXC_Get_JH",     "P_JXC_Get_XS",        "P_JXC_Get_KC",
-              "P_JXC_Get_WL",     "P_JXC_Get_CW",        "P_JXC_Get_DX",
-              "P_JXC_Get_JQ",     "P_JXC_Get_WWJG",      "P_JXC_Get_Other",
-              "P_JXC_Get_KP",     "P_JXC_DJ_GetDJIndex", "P_Base_Get_KM",
-              "P_JXC_Get_LBBB",   "P_Base_Get_Goods",    "P_JXC_DJ_PanDianToDraft",
-              "P_JXC_Get_Base",   "P_JXC_InertDJIndex",  "P_JXC_InertDJList",
-              "P_JXC_DJ_Post",    "P_JXC_INI_Other",     "P_JXC_DJ_WarnToDraft",
-              "P_SYS_Up_DataRow", "P_JXC_DJ_CopyRed",    "P_JXC_DJ_PostDel",
-              "P_JXC_DJ_Other",   "P_JXC_DJ_GetDJList"})
-            p.append(u8(name));
-        return p;
-    }();
-    return procs;
-}
-
 QString treeQueryType(QueryTree tree) {
     switch (tree) {
         case QueryTree::Goods:

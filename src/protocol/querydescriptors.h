@@ -82,8 +82,6 @@ const QueryDescriptor* findQueryDescriptor(const QString& className);
 // Every row that calls that procedure with that QueryType (both case-insensitive).
 QList<const QueryDescriptor*> findQueryDescriptors(const QString& procedure,
                                                    const QString& queryType);
-// The procedures the query windows may call (report procedures and the follow-up procedures).
-const QStringList& queryProcedures();
 // The QueryType of the category tree of a tree kind: "SP", "WLDW", "ZY", "BM", "ck"; "" for None.
 QString treeQueryType(QueryTree tree);
 

@@ -16,6 +16,9 @@
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/settings.h"
+#include "client/logic/transport.h"
+#include "common/paramlist.h"
+#include "protocol/querydescriptors.h"
 #include "client/shell/functionmenu.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
@@ -375,11 +378,81 @@ QString functionAction(const FunctionEntry& entry) {
     return QStringLiteral("command");
 }
 
+namespace {
+
+ServedQueries& servedQueries() {
+    static ServedQueries served;
+    return served;
+}
+
+}  // namespace
+
+void ServedQueries::add(const QString& procedure, const QString& queryType, bool figures) {
+    known_ = true;
+    QStringList& types = types_[procedure.trimmed().toLower()];
+    if (figures)
+        types.append(queryType.trimmed().toUpper());
+}
+
+bool ServedQueries::serves(const QString& procedure, const QString& queryType) const {
+    auto it = types_.constFind(procedure.trimmed().toLower());
+    if (it == types_.constEnd())
+        return false;
+    return it->contains(QString()) || it->contains(queryType.trimmed().toUpper());
+}
+
+bool ServedQueries::servesWindow(const QString& className) const {
+    const QueryDescriptor* d = findQueryDescriptor(className);
+    if (!d)
+        return true;
+    if (!known_ || d->procedure.isEmpty())
+        return false;
+    if (d->queryTypes.isEmpty() && !serves(d->procedure, QString()))
+        return false;
+    for (const QString& type : d->queryTypes) {
+        if (!serves(d->procedure, type))
+            return false;
+    }
+    for (const QString& other : d->otherProcedures) {
+        if (!serves(other, QString()))
+            return false;
+    }
+    return true;
+}
+
+ServedQueries fetchServedQueries(const QString& address) {
+    ServedQueries served;
+    try {
+        QString host;
+        int port = 0;
+        splitServerAddress(address, &host, &port);
+        TcpTransport transport;
+        transport.open(host, port);
+        ParamList lines;
+        lines.setValue(QStringLiteral("Method"), QStringLiteral("ServedQueries"));
+        const Response r = transport.call(QStringLiteral("GetProfileUserInfo"), {lines.text()});
+        if (r.code() != 0 || !proto::isRecordSet(r.out(0)))
+            return served;
+        const RecordSet rows = proto::recordSetFromCbor(r.out(0));
+        for (int i = 0; i < rows.rowCount(); ++i)
+            served.add(rows.at(i, 0).toString(), rows.at(i, 1).toString(), rows.at(i, 2).toInt() == 1);
+    } catch (const DytError&) {
+        // Not reached: nothing is known.
+    }
+    return served;
+}
+
+void setServedQueries(const ServedQueries& served) {
+    servedQueries() = served;
+}
+
 bool functionBuilt(const FunctionEntry& entry) {
     switch (entry.kind) {
         case K::Window:
-        case K::Dialog:
-            return windowClassRegistered(QString::fromLatin1(entry.className));
+        case K::Dialog: {
+            const QString className = QString::fromLatin1(entry.className);
+            return windowClassRegistered(className) && servedQueries().servesWindow(className);
+        }
         case K::Bill: {
             const BillOpener& opener = billOpener();
             return opener.open && (!opener.canOpen || opener.canOpen(entry.billType));

@@ -3,6 +3,7 @@
 // toolbar button carries only a function code; OpenFunction tests the operator's right and turns
 // the code into a window (child or modal), a new bill, or one of the commands of the shell.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -72,11 +73,35 @@ const std::vector<FunctionEntry>& functionTable();
 // The entry of a code; nullptr for a code outside the table.
 const FunctionEntry* findFunction(int code);
 
+// What the server answers with rows: per procedure the QueryTypes it gives figures for (an empty
+// QueryType for a procedure that takes none). Read from the server before any login.
+class ServedQueries {
+public:
+    // False until a server's answer was read.
+    bool known() const { return known_; }
+    // A row of the server's answer: without figures it only tells that the procedure exists.
+    void add(const QString& procedure, const QString& queryType, bool figures);
+    // Whether a call of the procedure with that QueryType is answered with rows.
+    bool serves(const QString& procedure, const QString& queryType) const;
+    // Whether the query window of a class does its job: its procedure with each of its QueryTypes
+    // and every further procedure it calls are served. Classes without a query descriptor count.
+    bool servesWindow(const QString& className) const;
+
+private:
+    bool known_ = false;
+    QHash<QString, QStringList> types_;  // procedure in lower case -> QueryTypes in upper case
+};
+// Asks the server at "host[:port]"; an empty, unknown set when it cannot be reached.
+ServedQueries fetchServedQueries(const QString& address);
+// The set functionBuilt() judges query windows by (unknown: every query window is missing).
+void setServedQueries(const ServedQueries& served);
+
 // The action of an entry as --list-functions prints it: the window class, "TfrmX (modal)",
 // "bill type N", the command's name, or "under construction".
 QString functionAction(const FunctionEntry& entry);
-// True when the entry opens something: its window class is registered, the bill opener opens its
-// bill type, or the command is one of the shell's own. "Under construction" codes are missing.
+// True when the entry opens something that does its job: its window class is registered (and, for
+// a query window, the server answers it with figures), the bill opener opens its bill type, or the
+// command is one of the shell's own. "Under construction" codes are missing.
 bool functionBuilt(const FunctionEntry& entry);
 // One line per code: code, action and "built" or "missing", separated by tabs.
 QStringList functionListing();

@@ -597,10 +597,33 @@ Response Backend::getProfileList(Session&, const QCborArray& args) {
     }
 }
 
+// The procedures and what they answer with rows: a procedure that takes no QueryType has one row
+// (QueryType empty, figures 1); one that dispatches on it has a row with QueryType empty and
+// figures 0, then one row per QueryType it answers with figures. Report query types that give
+// their columns only have no row of their own.
+RecordSet Backend::servedQueries() const {
+    RecordSet rs;
+    rs.addField(QStringLiteral("procedure"), FieldType::Text);
+    rs.addField(QStringLiteral("QueryType"), FieldType::Text);
+    rs.addField(QStringLiteral("figures"), FieldType::Integer);
+    for (const QString& name : procedures_.names()) {
+        const Registry::Entry* e = procedures_.find(name);
+        rs.appendRow({e->name, QString(), e->queryTypes ? 0 : 1});
+        if (e->queryTypes) {
+            for (const QString& type : *e->queryTypes)
+                rs.appendRow({e->name, type, 1});
+        }
+    }
+    rs.first();
+    return rs;
+}
+
 Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
     const ParamList lines(text(args, 0));
     auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
     const QString method = lines.value(QStringLiteral("Method")).trimmed();
+    if (method.compare(QLatin1String("ServedQueries"), Qt::CaseInsensitive) == 0)
+        return answer(0, {packet(servedQueries()), QString()});
     if (method.compare(QLatin1String("CheckLoginType"), Qt::CaseInsensitive) != 0) {
         return fail(QStringLiteral("未知的查询方式[%1]").arg(method));
     }

@@ -103,6 +103,7 @@ private:
     proto::Response execService(Session&, const QCborArray&);
     proto::Response execCommand(Session&, const QCborArray&);
     proto::Response getProfileList(Session&, const QCborArray&);
+    RecordSet servedQueries() const;
     proto::Response getProfileUserInfo(Session&, const QCborArray&);
     proto::Response createProfile(Session&, const QCborArray&);
     proto::Response deleteProfile(Session&, const QCborArray&);

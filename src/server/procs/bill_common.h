@@ -50,5 +50,6 @@ RecordChoice recordChoice(const QString& text, const QString& what,
 void registerNumberingProcedures(Registry& procedures);  // bill_numbering.cpp
 void registerBillReadProcedures(Registry& procedures);   // bill_read.cpp
 void registerBillService(Registry& services);            // bill_save.cpp
+void registerStocktakeProcedures(Registry& procedures);  // bill_save.cpp
 
 }  // namespace dyt::server

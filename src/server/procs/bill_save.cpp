@@ -15,6 +15,7 @@
 // server's transaction leaves the account set as it was.
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 
 #include "common/error.h"
 #include "common/rounding.h"
@@ -503,10 +504,84 @@ int saveBill(CallContext& c) {
     return static_cast<int>(billId);
 }
 
+// P_JXC_DJ_PanDianToDraft: the counted quantities of one warehouse become a stocktake draft.
+// Parameters: ckid (a warehouse without sub-warehouses), Date ("yyyy-mm-dd"), Lines
+// ("goodsid:qty;goodsid:qty", counted quantities in base units) and comment. The draft is saved
+// through the bill service as the stocktake window would save it; its id is the result and the
+// output line id.
+int panDianToDraft(CallContext& c) {
+    Database& db = c.db;
+    const ParamList& p = c.params;
+    const qint64 warehouse = billvalues::id(p.value(QStringLiteral("ckid")), QStringLiteral("仓库"));
+    if (warehouse <= 0 ||
+        !exists(db, QStringLiteral("SELECT id FROM baseCK WHERE id = ? AND sonnum = 0 AND del = 0"),
+                warehouse)) {
+        throw DytError(QStringLiteral("请先选择某一仓库"));
+    }
+    const QDate date = billvalues::date(p.value(QStringLiteral("Date")), QStringLiteral("盘点日期"));
+
+    RecordSet lines;
+    for (const char* name : {"goodsid", "unitid", "rate", "costmode", "IntoStock_id", "qty"})
+        lines.addField(QString::fromLatin1(name), FieldType::Text);
+    Statement unit = db.prepare(QStringLiteral(
+        "SELECT u.id, g.costmode FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = g.id "
+        "AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"));
+    QSet<qint64> seen;
+    const QStringList items =
+        p.value(QStringLiteral("Lines")).split(u';', Qt::SkipEmptyParts);
+    for (const QString& item : items) {
+        const QString what = QStringLiteral("盘点行[%1]").arg(item.trimmed());
+        const qsizetype colon = item.indexOf(u':');
+        if (colon < 0)
+            throw DytError(what + QStringLiteral("格式错误，应为 商品ID:数量"));
+        const qint64 goods = billvalues::id(item.left(colon), what);
+        const double qty = billvalues::number(item.mid(colon + 1), what);
+        if (qty < 0)
+            throw DytError(what + QStringLiteral("的盘点数量不能为负数"));
+        if (seen.contains(goods))
+            throw DytError(QStringLiteral("商品[%1]重复盘点").arg(goods));
+        seen.insert(goods);
+        unit.bindAll({goods});
+        if (!unit.step())
+            throw DytError(QStringLiteral("商品[%1]不存在").arg(goods));
+        lines.appendRow({QString::number(goods), unit.value(0).toString(), QStringLiteral("1"),
+                         unit.value(1).toString(), QString::number(warehouse),
+                         QString::number(qty, 'f', 4)});
+        unit.reset();
+    }
+    if (lines.rowCount() == 0)
+        throw DytError(QStringLiteral("没有录入盘点数量，不能生成盘点单！"));
+
+    ParamList header;
+    header.setValue(QStringLiteral("djType"), QString::number(billvalues::kStocktakeKind));
+    header.setValue(QStringLiteral("date"), billvalues::dateText(date));
+    header.setValue(QStringLiteral("code"),
+                    QStringLiteral("PD-%1-%2")
+                        .arg(date.toString(QStringLiteral("yyyyMMdd")))
+                        .arg(numbering::nextCounter(db, numbering::readRules(db),
+                                                    static_cast<int>(billvalues::kStocktakeKind), date, false),
+                             3, 10, QLatin1Char('0')));
+    header.setValue(QStringLiteral("IntoStock_id"), QString::number(warehouse));
+    header.setValue(QStringLiteral("comment"), p.value(QStringLiteral("comment")));
+    CallContext draft(db, header);
+    draft.userId = c.userId;
+    draft.userName = c.userName;
+    draft.dbName = c.dbName;
+    draft.method = QStringLiteral("SaveToDraft");
+    draft.packets[0] = std::move(lines);
+    const int id = saveBill(draft);
+    c.params.setInt(QStringLiteral("id"), id);
+    return id;
+}
+
 }  // namespace
 
 void registerBillService(Registry& services) {
     services.add(QStringLiteral("QMXService"), saveBill);
+}
+
+void registerStocktakeProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_JXC_DJ_PanDianToDraft"), panDianToDraft);
 }
 
 }  // namespace dyt::server

@@ -8,6 +8,7 @@ void registerBillProcedures(Registry& procedures, Registry& services) {
     registerNumberingProcedures(procedures);
     registerBillReadProcedures(procedures);
     registerBillService(services);
+    registerStocktakeProcedures(procedures);
 }
 
 }  // namespace dyt::server

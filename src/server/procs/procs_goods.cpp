@@ -405,6 +405,8 @@ int runGoods(CallContext& c) {
         return rows.selectBatches();
     if (type.compare(QLatin1String("DQKCNEW"), Qt::CaseInsensitive) == 0)
         return stockStatusReport(c);
+    if (type.compare(QLatin1String("QCKCNEW"), Qt::CaseInsensitive) == 0)
+        return openingStockReport(c);
     c.message = QStringLiteral("P_Base_Get_Goods不支持查询类型[%1]").arg(type);
     return -1;
 }
@@ -423,7 +425,12 @@ int getGoods(CallContext& c) {
 }  // namespace
 
 void registerGoodsProcedures(Registry& procedures) {
-    procedures.add(QStringLiteral("P_Base_Get_Goods"), getGoods, false);
+    procedures.add(QStringLiteral("P_Base_Get_Goods"), getGoods, false,
+                   QStringList{QStringLiteral("XZSPALL"), QStringLiteral("QTKC"),
+                               QStringLiteral("XZSPPC"), QStringLiteral("DQKCNEW"),
+                               QStringLiteral("QCKCNEW")});
+    procedures.add(QStringLiteral("P_JXC_Get_QC"), openingOtherGoods, false,
+                   openingOtherQueryTypes());
 }
 
 }  // namespace dyt::server

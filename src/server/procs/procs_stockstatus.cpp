@@ -1,5 +1,11 @@
 // The stock status report (P_Base_Get_Goods "DQKCNEW"): the current stock of goods from the stock
-// ledger (baseGoodsStock), one category level at a time or as a flat list.
+// ledger (baseGoodsStock), one category level at a time or as a flat list. The opening stock
+// (P_Base_Get_Goods "QCKCNEW") reads iniGoodsStock the same way and adds `stockid`, the opening
+// record of a moving-average goods in the one warehouse asked for (0 when none). The opening
+// goods held by or for partners (P_JXC_Get_QC "JJSP" borrowed in, "JCSP" lent out, "WTSP"
+// consigned out, "STSP" held on consignment, "WWSP" out for processing) read iniGoodsStockOther
+// of that type, per partner (wldwStr ";id=" + partner, ";issub=1" its sub-partners; empty id:
+// all partners) instead of per warehouse, and answer qty, Price, Total, costPrice, costTotal.
 //
 // Parameter lines:
 //   goodsStr  which rows: ";par_id=" + category (0 = top) gives the rows directly below it, a
@@ -54,26 +60,38 @@ struct GoodsFigures {
     double refPrice = 0;
     double qty = 0;
     Currency total;
+    Currency costTotal;
+    qint64 openingRow = 0;  // QCKCNEW: the one opening record in the warehouse
 };
 
 // What a row shows.
 struct Sums {
     double qty = 0;
     Currency total;
+    Currency costTotal;
     Currency refTotal;
     double auxQty = 0;
     bool any = false;  // a goods below the row passed the quantity filter
 };
 
+// Where the figures come from.
+enum class Source {
+    Stock,    // DQKCNEW: the stock ledger
+    Opening,  // QCKCNEW: the opening stock
+    Other     // P_JXC_Get_QC: the opening goods held by or for partners
+};
+
 class StockStatus {
 public:
-    explicit StockStatus(CallContext& c) : c_(c) {
+    StockStatus(CallContext& c, Source source, qint64 otherType = 0)
+        : c_(c), source_(source), otherType_(otherType) {
         const ParamList& p = c.params;
         goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
-        const ConditionString ck = ConditionString::parse(p.value(QStringLiteral("ckStr")));
+        const ConditionString place = ConditionString::parse(
+            p.value(source == Source::Other ? QStringLiteral("wldwStr") : QStringLiteral("ckStr")));
         const ConditionString filter = ConditionString::parse(p.value(QStringLiteral("filter")));
-        warehouse_ = conditionId(ck, QStringLiteral("id"));
-        subWarehouses_ = ck.value(QStringLiteral("issub")).trimmed() == u"1";
+        warehouse_ = conditionId(place, QStringLiteral("id"));
+        subWarehouses_ = place.value(QStringLiteral("issub")).trimmed() == u"1";
         qtyFilter_ = conditionId(filter, QStringLiteral("qty"));
         if (qtyFilter_ < 0 || qtyFilter_ > 2)
             throw DytError(QStringLiteral("数量过滤条件[%1]无效").arg(qtyFilter_));
@@ -192,52 +210,73 @@ private:
 
     // The stock of the goods found by loadGoods. Few goods (one category's) look their stock up
     // one by one; many read the whole ledger once, grouped by goods, and keep the ones asked for.
-    // Both read baseGoodsStock through its index on (goodsid, stockid, qty, total) alone.
+    // Both read the ledger through its index on goods and place.
     void loadStock() {
+        const bool other = source_ == Source::Other;
+        const QString table = source_ == Source::Stock     ? QStringLiteral("baseGoodsStock")
+                              : source_ == Source::Opening ? QStringLiteral("iniGoodsStock")
+                                                           : QStringLiteral("iniGoodsStockOther");
+        const QString place = other ? QStringLiteral("wldw_id") : QStringLiteral("stockid");
         QString where;
         QVariantList values;
+        if (other) {
+            where = QStringLiteral(" AND typeid = ?");
+            values << otherType_;
+        }
         if (warehouse_ > 0) {
+            const QString places = other ? QStringLiteral("baseWLDW") : QStringLiteral("baseCK");
+            const QVariant path = c_.db.scalar(
+                QStringLiteral("SELECT par_jl FROM ") + places + QStringLiteral(" WHERE id = ? AND del = 0"),
+                {warehouse_});
+            if (!path.isValid()) {
+                throw DytError((other ? QStringLiteral("往来单位[%1]不存在")
+                                      : QStringLiteral("仓库[%1]不存在"))
+                                   .arg(warehouse_));
+            }
             if (subWarehouses_) {
-                const QVariant path = c_.db.scalar(
-                    QStringLiteral("SELECT par_jl FROM baseCK WHERE id = ? AND del = 0"),
-                    {warehouse_});
-                if (!path.isValid())
-                    throw DytError(QStringLiteral("仓库[%1]不存在").arg(warehouse_));
-                where = QStringLiteral(
-                    " AND stockid IN (SELECT k.id FROM baseCK AS k WHERE k.par_jl LIKE ? ESCAPE "
-                    "'\\')");
+                where += QStringLiteral(" AND ") + place + QStringLiteral(" IN (SELECT k.id FROM ") +
+                         places + QStringLiteral(" AS k WHERE k.par_jl LIKE ? ESCAPE '\\')");
                 values << prefixPattern(path.toString());
             } else {
-                where = QStringLiteral(" AND stockid = ?");
+                where += QStringLiteral(" AND ") + place + QStringLiteral(" = ?");
                 values << warehouse_;
             }
         }
-        auto take = [&](qint64 id, double qty, double total) {
+        // The opening record a moving-average goods is edited through: its only row there.
+        const QString figures =
+            other ? QStringLiteral("SUM(qty), SUM(total), SUM(costtotal), 0")
+            : source_ == Source::Opening
+                ? QStringLiteral("SUM(qty), SUM(total), 0, CASE WHEN count(*) = 1 THEN max(id) "
+                                 "ELSE 0 END")
+                : QStringLiteral("SUM(qty), SUM(total), 0, 0");
+        auto take = [&](qint64 id, const Statement& st, int first) {
             auto it = goodsFigures_.find(id);
             if (it == goodsFigures_.end())
                 return;
-            it->qty = qty;
-            it->total = Currency::fromDouble(total);
+            it->qty = st.value(first).toDouble();
+            it->total = Currency::fromDouble(st.value(first + 1).toDouble());
+            it->costTotal = Currency::fromDouble(st.value(first + 2).toDouble());
+            it->openingRow = st.value(first + 3).toLongLong();
         };
         if (!scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit) {
-            Statement st = c_.db.prepare(
-                QStringLiteral(
-                    "SELECT SUM(qty), SUM(total) FROM baseGoodsStock WHERE goodsid = ?") +
-                where);
+            Statement st = c_.db.prepare(QStringLiteral("SELECT ") + figures +
+                                         QStringLiteral(" FROM ") + table +
+                                         QStringLiteral(" WHERE goodsid = ?") + where);
             for (const auto& [id, path] : paths_) {
                 st.bindAll(QVariantList{id} + values);
                 if (st.step())
-                    take(id, st.value(0).toDouble(), st.value(1).toDouble());
+                    take(id, st, 0);
                 st.reset();
             }
             return;
         }
-        Statement st = c_.db.prepare(
-            QStringLiteral("SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock WHERE 1 = 1") +
-            where + QStringLiteral(" GROUP BY goodsid"));
+        Statement st = c_.db.prepare(QStringLiteral("SELECT goodsid, ") + figures +
+                                     QStringLiteral(" FROM ") + table +
+                                     QStringLiteral(" WHERE 1 = 1") + where +
+                                     QStringLiteral(" GROUP BY goodsid"));
         st.bindAll(values);
         while (st.step())
-            take(st.value(0).toLongLong(), st.value(1).toDouble(), st.value(2).toDouble());
+            take(st.value(0).toLongLong(), st, 1);
     }
 
     // The latest sales price (4), the lowest sales price (5) and the latest purchase price (6)
@@ -360,6 +399,7 @@ private:
                     Sums& c = categories[parts[i].toLongLong()];
                     c.qty += f.qty;
                     c.total += f.total;
+                    c.costTotal += f.costTotal;
                     c.refTotal += refValue(f);
                     c.auxQty += auxQty(f);
                     c.any = true;
@@ -375,9 +415,10 @@ private:
         while (shown.step()) {
             const qint64 id = shown.value(0).toLongLong();
             const qint64 sonnum = shown.value(4).toLongLong();
+            const int costMode = shown.value(5).toInt();
             Sums s;
-            double price = 0;
             double refPrice = 0;
+            qint64 openingRow = 0;
             QString unit;
             QString auxText;
             if (sonnum > 0) {
@@ -390,60 +431,86 @@ private:
                     continue;
                 s.qty = it->qty;
                 s.total = it->total;
+                s.costTotal = it->costTotal;
                 s.refTotal = refValue(*it);
                 s.auxQty = auxQty(*it);
-                price = std::fabs(s.qty) > kZero ? s.total.toDouble() / s.qty : 0.0;
                 refPrice = it->refPrice;
                 unit = it->unit;
                 auxText = auxiliaryQuantity(s.qty, it->auxUnit, it->auxRate, it->unit);
+                if (warehouse_ > 0 && costMode == 0)
+                    openingRow = it->openingRow;
             }
-            out.appendRow({sonnum,
-                           id,
-                           shown.value(1).toLongLong(),
-                           shown.value(2).toString(),
-                           id,
-                           shown.value(3).toLongLong(),
-                           shown.value(5).toLongLong(),
-                           shown.value(6).toString(),
-                           shown.value(7).toString(),
-                           shown.value(8).toString(),
-                           shown.value(9).toString(),
-                           shown.value(10).toString(),
-                           shown.value(11).toString(),
-                           shown.value(12).toString(),
-                           unit,
-                           auxText,
-                           s.qty,
-                           price,
-                           QVariant::fromValue(s.total),
-                           refPrice,
-                           QVariant::fromValue(s.refTotal),
-                           QVariant::fromValue(s.refTotal - s.total),
-                           s.auxQty});
+            // A unit price of mixed goods means nothing: categories keep 0.
+            const auto price = [&](const Currency& amount) {
+                return sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
+            };
+            QVariantList row = {sonnum,
+                                id,
+                                shown.value(1).toLongLong(),
+                                shown.value(2).toString(),
+                                id,
+                                shown.value(3).toLongLong(),
+                                costMode,
+                                shown.value(6).toString(),
+                                shown.value(7).toString(),
+                                shown.value(8).toString(),
+                                shown.value(9).toString(),
+                                shown.value(10).toString(),
+                                shown.value(11).toString(),
+                                shown.value(12).toString(),
+                                unit};
+            if (source_ == Source::Other) {
+                row << warehouse_ << s.qty << price(s.total) << QVariant::fromValue(s.total)
+                    << price(s.costTotal) << QVariant::fromValue(s.costTotal);
+            } else {
+                row << auxText << s.qty << price(s.total) << QVariant::fromValue(s.total)
+                    << refPrice << QVariant::fromValue(s.refTotal)
+                    << QVariant::fromValue(s.refTotal - s.total) << s.auxQty;
+                if (source_ == Source::Opening)
+                    row << openingRow;
+            }
+            out.appendRow(row);
         }
         out.first();
         return 0;
     }
 
-    static const std::vector<std::pair<const char*, FieldType>>& fields() {
-        static const std::vector<std::pair<const char*, FieldType>> list = {
-            {"sonnum", FieldType::Integer},      {"id", FieldType::Integer},
-            {"par_id", FieldType::Integer},      {"par_jl", FieldType::Text},
-            {"sp_id", FieldType::Integer},       {"leveal", FieldType::Integer},
-            {"costMode", FieldType::Integer},    {"sp_spbh", FieldType::Text},
-            {"sp_spqm", FieldType::Text},        {"sp_spjm", FieldType::Text},
-            {"sp_pym", FieldType::Text},         {"sp_gg", FieldType::Text},
-            {"sp_xh", FieldType::Text},          {"sp_cd", FieldType::Text},
-            {"sp_dw", FieldType::Text},          {"fzqty", FieldType::Text},
-            {"stockqty", FieldType::Float},      {"stockPrice", FieldType::Float},
-            {"stockTotal", FieldType::Currency}, {"lsPrice", FieldType::Float},
-            {"lstotal", FieldType::Currency},    {"total_", FieldType::Currency},
-            {"fdwqty", FieldType::Float},
+    std::vector<std::pair<const char*, FieldType>> fields() const {
+        std::vector<std::pair<const char*, FieldType>> list = {
+            {"sonnum", FieldType::Integer},   {"id", FieldType::Integer},
+            {"par_id", FieldType::Integer},   {"par_jl", FieldType::Text},
+            {"sp_id", FieldType::Integer},    {"leveal", FieldType::Integer},
+            {"costMode", FieldType::Integer}, {"sp_spbh", FieldType::Text},
+            {"sp_spqm", FieldType::Text},     {"sp_spjm", FieldType::Text},
+            {"sp_pym", FieldType::Text},      {"sp_gg", FieldType::Text},
+            {"sp_xh", FieldType::Text},       {"sp_cd", FieldType::Text},
+            {"sp_dw", FieldType::Text},
         };
+        if (source_ == Source::Other) {
+            list.insert(list.end(), {{"dw_id", FieldType::Integer},
+                                     {"qty", FieldType::Float},
+                                     {"Price", FieldType::Float},
+                                     {"Total", FieldType::Currency},
+                                     {"costPrice", FieldType::Float},
+                                     {"costTotal", FieldType::Currency}});
+            return list;
+        }
+        list.insert(list.end(), {{"fzqty", FieldType::Text},
+                                 {"stockqty", FieldType::Float},
+                                 {"stockPrice", FieldType::Float},
+                                 {"stockTotal", FieldType::Currency},
+                                 {"lsPrice", FieldType::Float},
+                                 {"lstotal", FieldType::Currency},
+                                 {"total_", FieldType::Currency},
+                                 {"fdwqty", FieldType::Float}});
+        if (source_ == Source::Opening)
+            list.push_back({"stockid", FieldType::Integer});
         return list;
     }
 
     CallContext& c_;
+    Source source_;
+    qint64 otherType_;
     ConditionString goods_;
     qint64 warehouse_ = 0;
     bool subWarehouses_ = false;
@@ -461,7 +528,31 @@ private:
 }  // namespace
 
 int stockStatusReport(CallContext& c) {
-    return StockStatus(c).run();
+    return StockStatus(c, Source::Stock).run();
+}
+
+int openingStockReport(CallContext& c) {
+    return StockStatus(c, Source::Opening).run();
+}
+
+QStringList openingOtherQueryTypes() {
+    return {QStringLiteral("JJSP"), QStringLiteral("JCSP"), QStringLiteral("WTSP"),
+            QStringLiteral("STSP"), QStringLiteral("WWSP")};
+}
+
+int openingOtherGoods(CallContext& c) {
+    const QString type = c.params.value(QStringLiteral("QueryType")).trimmed();
+    const qsizetype index = openingOtherQueryTypes().indexOf(type.toUpper());
+    if (index < 0) {
+        c.message = QStringLiteral("P_JXC_Get_QC不支持查询类型[%1]").arg(type);
+        return -1;
+    }
+    if (c.db.inTransaction())
+        return StockStatus(c, Source::Other, index + 1).run();
+    Transaction tx(c.db, Transaction::Lock::Deferred);
+    const int result = StockStatus(c, Source::Other, index + 1).run();
+    tx.commit();
+    return result;
 }
 
 }  // namespace dyt::server

@@ -5,9 +5,11 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "common/paramlist.h"
 #include "common/recordset.h"
@@ -38,11 +40,16 @@ public:
         QString name;
         Handler handler;
         bool writes = true;  // runs inside an immediate transaction
+        // The QueryTypes answered with rows; none when the procedure takes no QueryType.
+        std::optional<QStringList> queryTypes;
     };
 
-    void add(const QString& name, Handler handler, bool writes = true);
+    void add(const QString& name, Handler handler, bool writes = true,
+             std::optional<QStringList> queryTypes = std::nullopt);
     const Entry* find(const QString& name) const;
     QStringList names() const;
+    // Whether a call of that procedure with that QueryType is answered with rows.
+    bool serves(const QString& name, const QString& queryType) const;
 
 private:
     QHash<QString, Entry> entries_;

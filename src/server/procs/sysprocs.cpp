@@ -3,12 +3,21 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/db/schema.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
 
-void Registry::add(const QString& name, Handler handler, bool writes) {
-    entries_.insert(name.toLower(), Entry{name, std::move(handler), writes});
+void Registry::add(const QString& name, Handler handler, bool writes,
+                   std::optional<QStringList> queryTypes) {
+    entries_.insert(name.toLower(),
+                    Entry{name, std::move(handler), writes, std::move(queryTypes)});
+}
+
+bool Registry::serves(const QString& name, const QString& queryType) const {
+    const Entry* e = find(name);
+    return e && (!e->queryTypes ||
+                 e->queryTypes->contains(queryType.trimmed(), Qt::CaseInsensitive));
 }
 
 const Registry::Entry* Registry::find(const QString& name) const {
@@ -85,9 +94,20 @@ int upDataRow(CallContext& c) {
     return 0;
 }
 
+// The versions of the server program and of the account set's tables.
+int getVersion(CallContext& c) {
+    c.data.clear();
+    c.data.addField(QStringLiteral("ServerVersion"), FieldType::Text);
+    c.data.addField(QStringLiteral("SchemaVersion"), FieldType::Integer);
+    c.data.appendRow({QStringLiteral(DYT_SERVER_VERSION), schema::storedVersion(c.db.handle())});
+    c.data.first();
+    return 0;
+}
+
 }  // namespace
 
 void registerSystemProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_SYS_Get_Version"), getVersion, false);
     procedures.add(QStringLiteral("p_sys_Up_Log"), upLog);
     procedures.add(QStringLiteral("p_sys_Up_ColConfigure"), upColConfigure);
     procedures.add(QStringLiteral("P_SYS_Up_DataRow"), upDataRow);

@@ -80,8 +80,14 @@ const ReportInfo* findReport(const QString& procedure, const QString& queryType)
 
 void registerReportProcedures(Registry& procedures) {
     for (const QString& name : reportProcedures()) {
+        // Only the reports with figures count as answered; the others give their columns only.
+        QStringList types;
+        for (const ReportInfo& r : reportCatalogue()) {
+            if (r.realFigures && r.procedure.compare(name, Qt::CaseInsensitive) == 0)
+                types << r.queryType;
+        }
         procedures.add(
-            name, [name](CallContext& c) { return runReport(c, name); }, false);
+            name, [name](CallContext& c) { return runReport(c, name); }, false, types);
     }
 }
 
