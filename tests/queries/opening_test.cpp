@@ -349,6 +349,10 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
     auto p = open<TfrmIniYSYF>("TfrmIniYSYF", 101302, partners);
     EXPECT_EQ(u"WLDW|;czy_id=7;par_id=0|;qcqty=0"_s,
               test::valuesOf(lastParams(), u"QueryType,wldwStr,filter"_s));
+    answerRows(partners);
+    QTest::keyClicks(p->edSearch(), u"hl"_s);
+    QTest::keyClick(p->edSearch(), Qt::Key_Return);
+    EXPECT_EQ(u";czy_id=7;allfilter=hl"_s, lastParams().value(u"wldwStr"_s));
     test::onNextModal([](QWidget* d) {
         EXPECT_EQ(u"100"_s, d->findChild<QLineEdit*>(u"edysTotal"_s)->text());
         typeField(d, "ysTotal", "120.5");
@@ -364,6 +368,8 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
         u"31|0|120.5|0|0|30"_s,
         test::valuesOf(lastProc(&procedure), u"id,par_id,ysTotal,yfTotal,yuShouTotal,yufuTotal"_s));
     EXPECT_EQ(u"P_JXC_INI_baseWLDW"_s, procedure);
+    // The rows again are the search's.
+    EXPECT_EQ(u";czy_id=7;allfilter=hl"_s, lastParams().value(u"wldwStr"_s));
     p.reset();
 
     // The cash and bank page: the two roles' accounts, then the level below the bank total.

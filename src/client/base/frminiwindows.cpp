@@ -1,7 +1,9 @@
 #include "client/base/frminiwindows.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +15,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 
 #include "client/common/gridview.h"
@@ -175,6 +178,18 @@ void addMissingFields(RecordSet& rows, const GridDefinition& grid) {
     }
 }
 
+// Takes condition labels out of the header band together with their captions.
+void hideHeaderFields(TfrmXAbstract* window, std::initializer_list<QLabel*> labels) {
+    const QList<QLabel*> all = window->panBillTitle()->findChildren<QLabel*>();
+    for (QLabel* l : labels) {
+        l->setVisible(false);
+        for (QLabel* caption : all) {
+            if (caption->buddy() == l)
+                caption->setVisible(false);
+        }
+    }
+}
+
 bool refuse(const QString& refusal) {
     if (refusal.isEmpty())
         return false;
@@ -254,6 +269,7 @@ void TfrmIniGoods::requery() {
 
 TfrmIniGoodsStock::TfrmIniGoodsStock(QWidget* parent)
     : TfrmIniGoods(goodsStockDescriptor(), parent) {
+    hideHeaderFields(this, {lblDate(), lblWldw(), lblZy(), lblBm()});
     // The batch details of an opening stock are its opening batches.
     disconnect(btnpcxq(), &QAction::triggered, nullptr, nullptr);
     connect(btnpcxq(), &QAction::triggered, this, [this] {
@@ -339,6 +355,7 @@ TfrmIniGoodsOther::TfrmIniGoodsOther(const QString& className, QWidget* parent)
     hideWarehousePicker();
     for (QAction* a : {btnQuery(), btnAdd(), btnpcxq()})
         a->setVisible(false);
+    hideHeaderFields(this, {lblDate(), lblZy(), lblCk(), lblBm()});
     edPartner_ = new QLineEdit(this);
     edPartner_->setObjectName(QStringLiteral("edPartner"));
     edPartner_->setMinimumWidth(150);
@@ -366,7 +383,6 @@ void TfrmIniGoodsOther::showPartner() {
     const QString text = partnerId_.isEmpty() ? opening::text::allPartnersCaption() : partnerName_;
     edPartner_->setText(text);
     lblWldw()->setText(text);
-    lblCk()->clear();
 }
 
 void TfrmIniGoodsOther::choosePartner() {
@@ -443,8 +459,18 @@ TfrmIniYSYF::TfrmIniYSYF(QWidget* parent) : TfrmQueryWindow(partnerDescriptor(),
     connect(btnModify_, &QAction::triggered, this, [this] { btnModifyClick(); });
     // The partners need no condition dialog.
     btnQuery()->setVisible(false);
-    for (QLabel* l : {lblDate(), lblZy(), lblCk(), lblBm()})
-        l->setVisible(false);
+    hideHeaderFields(this, {lblDate(), lblZy(), lblCk(), lblBm()});
+    // The quick search of partners by code, name or pinyin.
+    edSearch_ = new QLineEdit(this);
+    edSearch_->setObjectName(QStringLiteral("edSearch"));
+    edSearch_->setMinimumWidth(140);
+    connect(edSearch_, &QLineEdit::returnPressed, this,
+            [this] { runQuery(false, edSearch_->text().trimmed()); });
+    auto* l = new QLabel(QStringLiteral("快速查找单位(Tab)"), toolBar());
+    l->setBuddy(edSearch_);
+    l->setContentsMargins(8, 0, 2, 0);
+    toolBar()->addWidget(l);
+    toolBar()->addWidget(edSearch_);
 }
 
 void TfrmIniYSYF::showEvent(QShowEvent* event) {
@@ -457,7 +483,10 @@ void TfrmIniYSYF::showEvent(QShowEvent* event) {
 }
 
 bool TfrmIniYSYF::runQuery(bool, const QString& quickText) {
-    const int focus = takePendingFocus();
+    int focus = takePendingFocus();
+    // A new search starts at its first row.
+    if (!quickText.isEmpty() && quickText != searchText_)
+        focus = 0;
     ParamList p;
     try {
         p = opening::partnerParams(operatorId(), navigation(), quickText,
@@ -466,7 +495,10 @@ bool TfrmIniYSYF::runQuery(bool, const QString& quickText) {
         showError(e);
         return false;
     }
-    return execute(p, focus);
+    if (!execute(p, focus))
+        return false;
+    searchText_ = quickText;
+    return true;
 }
 
 bool TfrmIniYSYF::eventFilter(QObject* watched, QEvent* event) {
@@ -519,7 +551,8 @@ void TfrmIniYSYF::btnModifyClick() {
         showError(err);
         return;
     }
-    runQuery(false);
+    // The same rows again: the search or the level.
+    runQuery(false, searchText_);
 }
 
 // --- the accounts
@@ -531,9 +564,13 @@ TfrmIniKmData::TfrmIniKmData(QWidget* parent) : TfrmXAbstract(parent) {
     tabs_->setObjectName(QStringLiteral("tabPages"));
     for (const opening::AccountPageInfo& p : opening::accountPages())
         tabs_->addTab(p.caption);
-    addHeaderField(QString(), tabs_);
+    tabs_->setExpanding(false);
+    // The pages sit right above the grid.
+    if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+        box->insertWidget(box->indexOf(gbCondition()) + 1, tabs_);
     lblPath_ = new QLabel(opening::text::pathCaption(), this);
     lblPath_->setObjectName(QStringLiteral("lblPath"));
+    lblPath_->setMinimumWidth(260);
     addHeaderField(QString(), lblPath_);
     tvCategory()->setVisible(false);
     btnModify_ = addModifyAction(this);

@@ -98,6 +98,7 @@ class TfrmIniYSYF : public TfrmQueryWindow {
 public:
     explicit TfrmIniYSYF(QWidget* parent = nullptr);
     QAction* btnModify() const { return btnModify_; }
+    QLineEdit* edSearch() const { return edSearch_; }  // "快速查找单位(Tab)"
     bool runQuery(bool showDialog, const QString& quickText = QString()) override;
     void btnModifyClick();
 
@@ -108,6 +109,8 @@ protected:
 
 private:
     QAction* btnModify_ = nullptr;
+    QLineEdit* edSearch_ = nullptr;
+    QString searchText_;  // the search the rows shown came from
     bool queried_ = false;
 };
 

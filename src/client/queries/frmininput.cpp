@@ -52,7 +52,7 @@ TfrmIniInput::TfrmIniInput(const QString& title, const QString& heading, const Q
             e->installEventFilter(this);
             connect(e, &QLineEdit::textChanged, this, [this] { recompute(); });
         }
-        if (f.kind == Kind::Number)
+        if (f.kind == Kind::Number || f.kind == Kind::Computed)
             e->setAlignment(Qt::AlignRight);
         if (f.kind == Kind::Date)
             e->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
