@@ -39,6 +39,15 @@ constexpr int kAuxiliaryUnitSwitch = 2029;
 }  // namespace
 
 TfrmQKCZKB::TfrmQKCZKB(QWidget* parent) : TfrmQueryWindow(QStringLiteral("TfrmQKCZKB"), parent) {
+    buildControls();
+}
+
+TfrmQKCZKB::TfrmQKCZKB(const QueryDescriptor& descriptor, QWidget* parent)
+    : TfrmQueryWindow(descriptor, parent), report_(false) {
+    buildControls();
+}
+
+void TfrmQKCZKB::buildControls() {
     // The reference price and the warehouse sit in the tool bar beside the other filters.
     const auto toolField = [this](const QString& caption, QWidget* editor) {
         auto* l = new QLabel(caption, toolBar());
@@ -58,7 +67,8 @@ TfrmQKCZKB::TfrmQKCZKB(QWidget* parent) : TfrmQueryWindow(QStringLiteral("TfrmQK
     pick->setObjectName(QStringLiteral("actChooseWarehouse"));
     connect(pick, &QAction::triggered, this, [this] { chooseWarehouse(); });
     connect(edWarehouse_, &QLineEdit::returnPressed, this, [this] { chooseWarehouse(); });
-    toolField(stockstatus::text::chooseWarehouse(), edWarehouse_);
+    std::tie(warehouseCaption_, warehouseField_) =
+        toolField(stockstatus::text::chooseWarehouse(), edWarehouse_);
 
     const auto action = [this](const char* text, const char* name) {
         auto* a = new QAction(QString::fromUtf8(text), this);
@@ -94,11 +104,19 @@ void TfrmQKCZKB::showEvent(QShowEvent* event) {
     opened_ = true;
     const QString menu = QString::number(tag());
     btnPrint()->setVisible(checkPurview(menu, QStringLiteral("02"), QStringLiteral("打印"), false));
-    btnQList()->setVisible(
-        checkPurview(menu, QStringLiteral("01"), QStringLiteral("明细账本"), false));
-    btnSelecAll_->setVisible(btnQList()->isVisible() && settings().Switch(kAuxiliaryUnitSwitch));
-    btnBatchList_->setVisible(settings().CostAlgorithm == 1 || settings().CostAlgorithm == -1);
-    fillReferencePrices();
+    if (report_) {
+        btnQList()->setVisible(
+            checkPurview(menu, QStringLiteral("01"), QStringLiteral("明细账本"), false));
+        btnSelecAll_->setVisible(btnQList()->isVisible() &&
+                                 settings().Switch(kAuxiliaryUnitSwitch));
+        btnBatchList_->setVisible(settings().CostAlgorithm == 1 || settings().CostAlgorithm == -1);
+        fillReferencePrices();
+    } else {
+        for (QAction* a : {btnQList(), btnSelecAll_, btnBatchList_, priceCaption_, priceField_}) {
+            if (a)
+                a->setVisible(false);
+        }
+    }
     if (warehouseId_.isEmpty())
         presetSingleWarehouse();
     showWarehouse();
@@ -216,7 +234,7 @@ bool TfrmQKCZKB::runQuery(bool showDialog, const QString& quickText) {
     r.referencePrice = referencePriceCode();
     ParamList p;
     try {
-        p = stockstatus::buildParams(r);
+        p = queryParams(r);
     } catch (const DytError& e) {
         showError(e);
         return false;
@@ -227,6 +245,15 @@ bool TfrmQKCZKB::runQuery(bool showDialog, const QString& quickText) {
         return false;
     searchResult_ = search;
     return true;
+}
+
+ParamList TfrmQKCZKB::queryParams(const stockstatus::Request& request) const {
+    return stockstatus::buildParams(request);
+}
+
+void TfrmQKCZKB::hideWarehousePicker() {
+    warehouseCaption_->setVisible(false);
+    warehouseField_->setVisible(false);
 }
 
 void TfrmQKCZKB::openStockWindow(const QString& className, qint64 goodsId,

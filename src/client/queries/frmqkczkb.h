@@ -52,10 +52,19 @@ public:
     void btnpcxqClick();       // "批次详情"
 
 protected:
+    // A window of the same frame with a descriptor of its own (the opening stock windows): the
+    // warehouse picker, the levels, the quick search, the goods distribution and the batch
+    // details stay; the reference price, the ledgers and the batch list go.
+    TfrmQKCZKB(const QueryDescriptor& descriptor, QWidget* parent);
     void showEvent(QShowEvent* event) override;
     void rememberRow() override;
+    // The parameter list of a query.
+    virtual ParamList queryParams(const stockstatus::Request& request) const;
+    // Takes the warehouse picker out of the tool bar.
+    void hideWarehousePicker();
 
 private:
+    void buildControls();
     void fillReferencePrices();
     void presetSingleWarehouse();
     void showWarehouse();
@@ -65,6 +74,8 @@ private:
     QComboBox* cbPrice_ = nullptr;
     QAction* priceCaption_ = nullptr;  // the tool bar's entries of the reference price
     QAction* priceField_ = nullptr;
+    QAction* warehouseCaption_ = nullptr;  // the tool bar's entries of the warehouse picker
+    QAction* warehouseField_ = nullptr;
     QLineEdit* edWarehouse_ = nullptr;
     QAction* btnSelecAll_ = nullptr;
     QAction* btnBatchList_ = nullptr;
@@ -75,6 +86,7 @@ private:
     stockstatus::RowMemory rows_;
     bool searchResult_ = false;  // the rows shown came from a quick search
     bool opened_ = false;
+    bool report_ = true;  // the stock status report itself
 };
 
 }  // namespace dyt::client

@@ -58,12 +58,17 @@ std::function<bool(TfrmSelectItems&)>& TfrmQueryWindow::dialogRunner() {
 }
 
 TfrmQueryWindow::TfrmQueryWindow(const QString& className, QWidget* parent)
-    : TfrmXAbstract(parent), d_([&]() -> const QueryDescriptor& {
-          const QueryDescriptor* d = findQueryDescriptor(className);
-          if (!d)
-              throw DytError(QStringLiteral("未知的查询窗口[%1]").arg(className));
-          return *d;
-      }()) {
+    : TfrmQueryWindow(
+          [&]() -> const QueryDescriptor& {
+              const QueryDescriptor* d = findQueryDescriptor(className);
+              if (!d)
+                  throw DytError(QStringLiteral("未知的查询窗口[%1]").arg(className));
+              return *d;
+          }(),
+          parent) {}
+
+TfrmQueryWindow::TfrmQueryWindow(const QueryDescriptor& descriptor, QWidget* parent)
+    : TfrmXAbstract(parent), d_(descriptor) {
     setObjectName(d_.className);
     setTitle(d_.title);
     dialog_ = std::make_unique<TfrmSelectItems>(d_.dialogClass);
@@ -317,9 +322,14 @@ bool TfrmQueryWindow::ensureConditions() {
     return true;
 }
 
-bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
-    int focus = pendingFocus_.value_or(std::max(0, focusedRow()));
+int TfrmQueryWindow::takePendingFocus() {
+    const int focus = pendingFocus_.value_or(std::max(0, focusedRow()));
     pendingFocus_.reset();
+    return focus;
+}
+
+bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
+    int focus = takePendingFocus();
     if (!quickText.isEmpty())
         focus = 0;
     if (heldParams_ && !showDialog) {
@@ -416,6 +426,10 @@ void TfrmQueryWindow::btnDownLevelClick() {
         runQuery(false);
         return;
     }
+    activateRow();
+}
+
+void TfrmQueryWindow::activateRow() {
     if (btnQList_)
         btnQListClick();
     else if (btnBill_)

@@ -98,6 +98,15 @@ public:
     QString layoutKey() const override;
 
 protected:
+    // A window of a descriptor of its own (not in the table); the descriptor outlives the window.
+    TfrmQueryWindow(const QueryDescriptor& descriptor, QWidget* parent);
+    // A row that is no category was activated (Enter, double-click): the detail ledger, or the
+    // bill of a ledger row.
+    virtual void activateRow();
+    // Runs the procedure with the parameters and shows its rows with that row focused.
+    bool execute(const ParamList& params, int focusRow);
+    // The row to focus after the next query, taken once (the current row when none was set).
+    int takePendingFocus();
     void FormCreate() override;
     void showEvent(QShowEvent* event) override;
     // Tab inside the quick-search box keeps the focus there.
@@ -113,7 +122,6 @@ private:
     void setLabels();
     void setExitCaption();
     bool ensureConditions();
-    bool execute(const ParamList& params, int focusRow);
     virtual void rememberRow();
     int rememberedRow(qint64 category) const;
     void setListMode(bool on);

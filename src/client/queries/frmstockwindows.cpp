@@ -1,14 +1,26 @@
 #include "client/queries/frmstockwindows.h"
 
+#include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QTableView>
+#include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
+#include "client/common/gridview.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/gridcolumn.h"
+#include "client/logic/openingbalance.h"
+#include "client/logic/prompter.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
+#include "client/queries/frmininput.h"
 #include "common/currency.h"
 #include "common/error.h"
+#include "common/formatting.h"
 #include "common/recordset.h"
 
 namespace dyt::client {
@@ -156,8 +168,179 @@ bool TfrmBaseKCPCB::showBatches(qint64 goodsId, const QString& goodsName, qint64
 }
 
 void TfrmBaseKCPCB::refreshData() {
-    if (goodsId_ > 0)
+    if (goodsId_ <= 0)
+        return;
+    if (opening_)
+        showOpeningBatches(goodsId_, lblGoods_->text(), warehouseId_, lblWarehouse_->text());
+    else
         showBatches(goodsId_, lblGoods_->text(), warehouseId_, lblWarehouse_->text());
+}
+
+void TfrmBaseKCPCB::buildOpeningColumns() {
+    gridDefinition().columns.clear();
+    addColumn(QStringLiteral("id"), QStringLiteral("id"), false, 0);
+    addColumn(QStringLiteral("[]批号"), QStringLiteral("ph"), false, 100);
+    addColumn(QStringLiteral("[]生产日期"), QStringLiteral("outdate"), false, 80);
+    addColumn(QStringLiteral("[]有效期至"), QStringLiteral("yxqdate"), false, 80);
+    addColumn(QStringLiteral("[%SUM%Q%]期初数量"), QStringLiteral("qty"), false, 80);
+    addColumn(QStringLiteral("[%P%Cost%]成本单价"), QStringLiteral("price"), false, 80);
+    addColumn(QStringLiteral("[%SUM%M%Cost%]期初金额"), QStringLiteral("total"), false, 100);
+    const auto action = [this](const char* text, const char* name) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(QLatin1String(name));
+        toolBar()->insertAction(btnPrint(), a);
+        return a;
+    };
+    btnAdd_ = action("新增", "btnAdd");
+    btnEdit_ = action("修改", "btnEdit");
+    btnDelete_ = action("删除", "btnDelete");
+    connect(btnAdd_, &QAction::triggered, this, [this] { btnAddClick(); });
+    connect(btnEdit_, &QAction::triggered, this, [this] { btnEditClick(); });
+    connect(btnDelete_, &QAction::triggered, this, [this] { btnDeleteClick(); });
+    connect(dbgvX()->table(), &QTableView::doubleClicked, this, [this] { btnEditClick(); });
+    dbgvX()->table()->installEventFilter(this);
+}
+
+bool TfrmBaseKCPCB::showOpeningBatches(qint64 goodsId, const QString& goodsName, qint64 warehouseId,
+                                       const QString& warehouseName) {
+    if (warehouseId <= 0) {
+        prompter().message(caption::hint(), opening::text::batchAllWarehouses());
+        return false;
+    }
+    if (!opening_) {
+        opening_ = true;
+        setTitle(QStringLiteral("期初库存批次"));
+        buildOpeningColumns();
+    }
+    try {
+        RecordSet rows;
+        dataModule().ExecQuery(opening::openingBatchSql(goodsId, warehouseId), &rows);
+        addMissingFields(rows, gridDefinition());
+        goodsId_ = goodsId;
+        warehouseId_ = warehouseId;
+        lblGoods_->setText(goodsName);
+        lblWarehouse_->setText(warehouseName);
+        const int focus = std::max(0, focusedRow());
+        loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
+        const int count = model()->rowCount();
+        setFocusedRow(count == 0 ? -1 : std::min(focus, count - 1));
+        return true;
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+}
+
+bool TfrmBaseKCPCB::eventFilter(QObject* watched, QEvent* event) {
+    if (opening_ && watched == dbgvX()->table() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            btnEditClick();
+            return true;
+        }
+        if (key->key() == Qt::Key_Insert) {
+            btnAddClick();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) {
+            btnDeleteClick();
+            return true;
+        }
+    }
+    return TfrmXAbstract::eventFilter(watched, event);
+}
+
+void TfrmBaseKCPCB::btnAddClick() {
+    editBatch(false);
+}
+
+void TfrmBaseKCPCB::btnEditClick() {
+    if (focusedRow() < 0) {
+        editBatch(false);
+        return;
+    }
+    editBatch(true);
+}
+
+bool TfrmBaseKCPCB::save(ParamList params) {
+    try {
+        dataModule().ExecProc(opening::text::goodsStockProc(), params);
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+    refreshData();
+    Q_EMIT openingChanged();
+    return true;
+}
+
+void TfrmBaseKCPCB::editBatch(bool current) {
+    if (!opening_)
+        return;
+    if (settings().IsOpen != 0) {
+        prompter().message(caption::hint(), opening::text::opened());
+        return;
+    }
+    const RecordSet& rows = records();
+    const int row = current ? model()->rawRow(focusedRow()) : -1;
+    const auto value = [&rows, row](const char* field) {
+        const int f = rows.fieldIndex(QLatin1String(field));
+        return row < 0 || f < 0 ? QVariant() : rows.at(row, f);
+    };
+    const auto numberText = [&value](const char* field) {
+        const double v = number(value(field));
+        return v == 0 ? QString() : floatToStr(v);
+    };
+    using F = TfrmIniInput::Field;
+    using K = TfrmIniInput::Kind;
+    TfrmIniInput dialog(
+        current ? QStringLiteral("修改批次") : QStringLiteral("新增批次"), lblGoods_->text(),
+        {F{QStringLiteral("ph"), QStringLiteral("批号"), K::Text, value("ph").toString()},
+         F{QStringLiteral("outdate"), QStringLiteral("生产日期"), K::Date,
+           value("outdate").toString().left(10)},
+         F{QStringLiteral("yxqdate"), QStringLiteral("有效期至"), K::Date,
+           value("yxqdate").toString().left(10)},
+         F{QStringLiteral("qty"), QStringLiteral("期初数量"), K::Number, numberText("qty")},
+         F{QStringLiteral("total"), QStringLiteral("期初金额"), K::Number, numberText("total")},
+         F{QStringLiteral("price"), QStringLiteral("成本单价"), K::Computed, {}}},
+        this);
+    dialog.setComputation(QStringLiteral("price"), [](const TfrmIniInput& d) {
+        return floatToStr(opening::unitPrice(d.number(QStringLiteral("qty")),
+                                             d.number(QStringLiteral("total")),
+                                             settings().PriceDot));
+    });
+    if (dialog.exec() != 1)
+        return;
+    opening::GoodsStockEntry e;
+    e.id = current ? value("id").toLongLong() : 0;
+    e.goodsId = goodsId_;
+    e.warehouseId = warehouseId_;
+    e.qty = dialog.number(QStringLiteral("qty"));
+    e.total = dialog.number(QStringLiteral("total"));
+    e.batchNo = dialog.text(QStringLiteral("ph"));
+    e.outDate = dialog.text(QStringLiteral("outdate"));
+    e.validDate = dialog.text(QStringLiteral("yxqdate"));
+    e.batch = true;
+    save(opening::goodsStockSave(e, settings().QtyDot, settings().TotalDot));
+}
+
+void TfrmBaseKCPCB::btnDeleteClick() {
+    if (!opening_ || focusedRow() < 0)
+        return;
+    if (settings().IsOpen != 0) {
+        prompter().message(caption::hint(), opening::text::opened());
+        return;
+    }
+    if (!prompter().confirm(caption::hint(), QStringLiteral("确定要删除该批次吗？")))
+        return;
+    const RecordSet& rows = records();
+    const int row = model()->rawRow(focusedRow());
+    opening::GoodsStockEntry e;
+    e.id = rows.at(row, rows.fieldIndex(QStringLiteral("id"))).toLongLong();
+    e.goodsId = goodsId_;
+    e.warehouseId = warehouseId_;
+    e.batch = true;
+    save(opening::goodsStockSave(e, settings().QtyDot, settings().TotalDot));
 }
 
 }  // namespace dyt::client

@@ -1,8 +1,9 @@
 // The window classes of the base-data lists and editors: every list class opens the one list
-// window over its kind, every editor class the kind's editor.
+// window over its kind, every editor class the kind's editor; and the opening-balance windows.
 #include "client/base/basekinds.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
+#include "client/base/frminiwindows.h"
 #include "client/common/windowregistry.h"
 #include "client/logic/prompter.h"
 #include "common/error.h"
@@ -27,6 +28,18 @@ void registerBaseWindows() {
             return editor;
         });
     }
+    registerWindowClass(QStringLiteral("TfrmIniGoodsStock"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmIniGoodsStock(owner); });
+    for (const opening::PartnerGoodsKind& kind : opening::partnerGoodsKinds()) {
+        const QString name = kind.className;
+        registerWindowClass(name, [name](QWidget* owner) -> QWidget* {
+            return new TfrmIniGoodsOther(name, owner);
+        });
+    }
+    registerWindowClass(QStringLiteral("TfrmIniYSYF"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmIniYSYF(owner); });
+    registerWindowClass(QStringLiteral("TfrmIniKmData"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmIniKmData(owner); });
 }
 
 }  // namespace dyt::client

@@ -1,0 +1,158 @@
+#include "client/queries/frmininput.h"
+
+#include <QDate>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "client/logic/openingbalance.h"
+#include "client/logic/prompter.h"
+
+namespace dyt::client {
+
+namespace {
+
+bool readNumber(const QString& text, double* value) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        *value = 0;
+        return true;
+    }
+    bool ok = false;
+    *value = t.toDouble(&ok);
+    return ok;
+}
+
+}  // namespace
+
+TfrmIniInput::TfrmIniInput(const QString& title, const QString& heading, const QList<Field>& fields,
+                           QWidget* parent)
+    : TfrmBaseDialog(parent), fields_(fields) {
+    setObjectName(QStringLiteral("TfrmIniInput"));
+    setWindowTitle(title);
+    lbltitle()->setText(title);
+    auto* outer = new QVBoxLayout(contentBox());
+    lblHeading_ = new QLabel(heading, contentBox());
+    lblHeading_->setObjectName(QStringLiteral("lblHeading"));
+    outer->addWidget(lblHeading_);
+    auto* form = new QFormLayout;
+    outer->addLayout(form);
+    for (const Field& f : fields_) {
+        auto* e = new QLineEdit(f.value, contentBox());
+        e->setObjectName(QStringLiteral("ed") + f.key);
+        e->setMinimumWidth(160);
+        if (f.kind == Kind::Computed) {
+            e->setReadOnly(true);
+            e->setFocusPolicy(Qt::NoFocus);
+        } else {
+            e->installEventFilter(this);
+            connect(e, &QLineEdit::textChanged, this, [this] { recompute(); });
+        }
+        if (f.kind == Kind::Number || f.kind == Kind::Computed)
+            e->setAlignment(Qt::AlignRight);
+        if (f.kind == Kind::Date)
+            e->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
+        form->addRow(f.caption, e);
+        editors_.append(e);
+    }
+    btnExit()->setText(QStringLiteral("取消(&C)"));
+    resize(320, 120 + 32 * static_cast<int>(fields_.size()));
+}
+
+void TfrmIniInput::setComputation(const QString& key,
+                                  std::function<QString(const TfrmIniInput&)> compute) {
+    computedKey_ = key;
+    compute_ = std::move(compute);
+    recompute();
+}
+
+QLineEdit* TfrmIniInput::editor(const QString& key) const {
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].key.compare(key, Qt::CaseInsensitive) == 0)
+            return editors_[i];
+    }
+    return nullptr;
+}
+
+QString TfrmIniInput::text(const QString& key) const {
+    const QLineEdit* e = editor(key);
+    return e ? e->text().trimmed() : QString();
+}
+
+double TfrmIniInput::number(const QString& key) const {
+    double v = 0;
+    return readNumber(text(key), &v) ? v : 0;
+}
+
+void TfrmIniInput::recompute() {
+    if (!compute_)
+        return;
+    if (QLineEdit* e = editor(computedKey_))
+        e->setText(compute_(*this));
+}
+
+bool TfrmIniInput::valid(const Field& f, QLineEdit* edit) const {
+    const QString t = edit->text().trimmed();
+    double v = 0;
+    switch (f.kind) {
+        case Kind::Number:
+            return readNumber(t, &v);
+        case Kind::Date:
+            return t.isEmpty() || QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+        case Kind::Text:
+        case Kind::Computed:
+            break;
+    }
+    return true;
+}
+
+void TfrmIniInput::btnOKClick() {
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (valid(fields_[i], editors_[i]))
+            continue;
+        prompter().message(caption::hint(), fields_[i].kind == Kind::Date
+                                                ? opening::text::badDate()
+                                                : opening::text::badNumber());
+        editors_[i]->setFocus(Qt::OtherFocusReason);
+        editors_[i]->selectAll();
+        return;
+    }
+    TfrmBaseDialog::btnOKClick();
+}
+
+void TfrmIniInput::showEvent(QShowEvent* event) {
+    TfrmBaseDialog::showEvent(event);
+    for (QLineEdit* e : editors_) {
+        if (!e->isReadOnly()) {
+            e->setFocus(Qt::OtherFocusReason);
+            e->selectAll();
+            break;
+        }
+    }
+}
+
+bool TfrmIniInput::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // The next field that takes input, or OK after the last.
+            const int at = static_cast<int>(editors_.indexOf(static_cast<QLineEdit*>(watched)));
+            for (int i = at + 1; at >= 0 && i < editors_.size(); ++i) {
+                if (!editors_[i]->isReadOnly()) {
+                    editors_[i]->setFocus(Qt::TabFocusReason);
+                    editors_[i]->selectAll();
+                    return true;
+                }
+            }
+            btnOKClick();
+            return true;
+        }
+    }
+    return TfrmBaseDialog::eventFilter(watched, event);
+}
+
+}  // namespace dyt::client
