@@ -139,6 +139,23 @@ TEST_F(OpeningFigures, GoodsHeldByOrForPartnersByKindAndPartner) {
     EXPECT_THROW(goodsQuery(u"P_JXC_Get_QC"_s, u"XXSP"_s, u"wldwStr"_s, QString()), DytError);
 }
 
+TEST_F(OpeningFigures, PartnersFilteredByWhetherTheyHaveOpeningAmounts) {
+    proc(u"P_JXC_INI_baseWLDW"_s, {{u"id"_s, u"201"_s}, {u"ysTotal"_s, u"50"_s}});
+    for (const auto& [filter, list, level] : {std::tuple{"0", "201 202 203", "200 203"},
+                                              {"1", "201", "200"},
+                                              {"2", "202 203", "200 203"}}) {
+        SCOPED_TRACE(filter);
+        for (const auto& [segment, expected] : {std::pair{";isList=1", list}, {";par_id=0", level}}) {
+            ParamList p;
+            p.setValue(u"QueryType"_s, u"WLDW"_s);
+            p.setValue(u"wldwStr"_s, u";czy_id=1"_s + QString::fromLatin1(segment));
+            p.setValue(u"filter"_s, u";qcqty="_s + QString::fromLatin1(filter));
+            EXPECT_EQ(QString::fromLatin1(expected),
+                      joinedRows(procQuery(u"P_JXC_Get_Base"_s, p), {u"id"_s}));
+        }
+    }
+}
+
 TEST_F(OpeningFigures, CountedQuantitiesBecomeAStocktakeDraftThatPostsTheDifferences) {
     openingStock(u"101"_s, u"301"_s, u"10"_s, u"100"_s);
     openingStock(u"103"_s, u"301"_s, u"4"_s, u"100"_s);

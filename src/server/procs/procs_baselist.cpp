@@ -119,6 +119,7 @@ public:
             const qint64 type = conditionId(cond_, QStringLiteral("dwtype"));
             if (type > 0)
                 w.add(QStringLiteral("(t.sonnum > 0 OR t.type = ? OR t.type = 0)"), {type});
+            addOpeningFilter(w);
         }
         if (base::recordRightsApply(c_.db, kind_, userId_)) {
             addRecordRights(w, kind_.rightsTable, QStringLiteral("t.id"), userId_);
@@ -188,6 +189,25 @@ private:
             pushChildren(rs.at(r, idF).toLongLong());
         }
         return out;
+    }
+
+    // The opening window of the partners: filter ";qcqty=" 1 keeps the partners with an opening
+    // amount (and the categories above them), 2 those without; 0 or none every partner.
+    void addOpeningFilter(Where& w) const {
+        const ConditionString filter =
+            ConditionString::parse(c_.params.value(QStringLiteral("filter")));
+        const qint64 which = conditionId(filter, QStringLiteral("qcqty"));
+        if (which != 1 && which != 2)
+            return;
+        const auto any = [](const char* a) {
+            return QStringLiteral("(%1.ystotal00 <> 0 OR %1.yftotal00 <> 0 OR %1.yushouTotal00 "
+                                  "<> 0 OR %1.yufuTotal00 <> 0)")
+                .arg(QLatin1String(a));
+        };
+        const QString test = which == 1 ? any("s") : QStringLiteral("NOT ") + any("s");
+        w.add(QStringLiteral("EXISTS (SELECT 1 FROM baseWLDW AS s WHERE s.del = 0 AND s.sonnum = "
+                             "0 AND substr(s.par_jl, 1, length(t.par_jl)) = t.par_jl AND ") +
+              test + u')');
     }
 
     CallContext& c_;
