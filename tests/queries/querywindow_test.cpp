@@ -448,8 +448,9 @@ TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {
 }
 
 TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
-    // A stand-in window for the sales bill class.
+    // Stand-in windows for the sales bill and the stocktake bill classes.
     registerWindowClass(u"TfrmBillXSD"_s, [](QWidget*) { return new QWidget; });
+    registerWindowClass(u"TfrmBillPDD"_s, [](QWidget*) { return new QWidget; });
     TfrmQueryWindow ledger(u"TfrmQXSMXZB"_s);
     ASSERT_NE(nullptr, ledger.btnBill());
     EXPECT_EQ(nullptr, ledger.cbqty());
@@ -458,6 +459,7 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     rows.addField(u"id"_s, FieldType::Integer);
     rows.addField(u"djType"_s, FieldType::Integer);
     rows.appendRow({qint64(900), qint64(1)});
+    rows.appendRow({qint64(901), qint64(42)});
     answerRows(rows);
     ledger.btnQueryClick();
     ledger.setFocusedRow(0);
@@ -470,10 +472,16 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     ASSERT_EQ(1u, children.size());
     EXPECT_EQ(qint64(900), children[0]->property(kBillIdProperty).toLongLong());
     EXPECT_EQ(1, children[0]->property(kBillTypeProperty).toInt());
+    // A stocktake opens in the stocktake bill like any other kind.
+    ledger.setFocusedRow(1);
+    ledger.btnBillClick();
+    ASSERT_EQ(2u, children.size()) << script.messages().join(u'|').toStdString();
+    EXPECT_EQ(qint64(901), children[1]->property(kBillIdProperty).toLongLong());
+    EXPECT_EQ(42, children[1]->property(kBillTypeProperty).toInt());
     // Hidden button: nothing.
     ledger.btnBill()->setVisible(false);
     ledger.btnBillClick();
-    EXPECT_EQ(1u, children.size());
+    EXPECT_EQ(2u, children.size());
 }
 
 TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
