@@ -16,7 +16,6 @@
 
 #include "client/common/dialogprompter.h"
 #include "client/common/syslogin.h"
-#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/localcache.h"
@@ -30,7 +29,7 @@ int main(int argc, char** argv) {
     using namespace dyt::client;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--list-functions") == 0) {
-            registerAllWindows();
+            installWindows();
             for (const QString& line : functionListing())
                 std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
             return 0;
