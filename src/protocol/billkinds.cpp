@@ -49,6 +49,7 @@ const BillKindRow kBillKinds[] = {
     {39, "TfrmBillJCHHD", 202005, "借出还回单", "JCHH"},
     {40, "TfrmBillJZXSD", 202006, "借转销售单", "JZXS"},
     {41, "", 0, "账外入库单", "ZWRK"},
+    {42, "TfrmBillPDD", 0, "盘点单", "PD"},
     {43, "TfrmBillWTFHD", 201805, "委托发货单", "WTFH"},
     {44, "TfrmBillWTJSD", 201807, "委托结算单", "WTJS"},
     {45, "TfrmBillSTSHD", 201801, "受托收货单", "STSH"},

@@ -513,7 +513,7 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
 TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
     resetBillKinds();
     const QList<int> kinds = billnoset::defaultKinds();
-    // 1..41, 43..51 and 53..71: 42 (the stocktake) and 52 are no kinds of the table.
+    // 1..41, 43..51 and 53..71: the stocktake 42 has no sysDjb row, 52 is no kind.
     EXPECT_EQ(69, kinds.size());
     EXPECT_EQ(1, kinds.value(0));
     EXPECT_EQ(71, kinds.value(kinds.size() - 1));

@@ -67,10 +67,12 @@ TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
     }
     EXPECT_EQ(nullptr, findBillKindByMenuTag(0));
     EXPECT_EQ(nullptr, findBillKindByMenuTag(12345));
-    // 1..41, 43..51 and 53..71: the numbers 42 and 52 are not kinds.
-    EXPECT_EQ(69u, billKinds().size());
-    for (int type : {0, 42, 52})
+    // 1..51 and 53..71: 52 is not a kind; the stocktake 42 opens in its own window.
+    EXPECT_EQ(70u, billKinds().size());
+    for (int type : {0, 52})
         EXPECT_EQ(nullptr, findBillKind(type)) << type;
+    ASSERT_NE(nullptr, findBillKind(42));
+    EXPECT_EQ(u"TfrmBillPDD"_s, findBillKind(42)->className);
 }
 
 TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {

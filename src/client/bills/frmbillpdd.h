@@ -1,7 +1,8 @@
 #pragma once
 // TfrmBillPDD ("盘点单"): the stocktake. The counted quantities of the goods of one warehouse;
-// posting books what is over or short against the stock. The kind has no row in the bill-kind
-// table and is opened by its own entries, as a new bill when created.
+// posting books what is over or short against the stock. The kind has no menu entry of its own:
+// the stocktake window makes its drafts, and the bill opener opens them from there and from the
+// bill lists.
 
 #include "client/bills/goodsbill.h"
 

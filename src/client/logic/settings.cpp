@@ -337,4 +337,14 @@ bool LoadSettings() {
     return true;
 }
 
+std::function<bool()>& settingsReloader() {
+    static std::function<bool()> reloader;
+    return reloader;
+}
+
+bool ReloadSettings() {
+    const std::function<bool()>& reloader = settingsReloader();
+    return reloader ? reloader() : LoadSettings();
+}
+
 }  // namespace dyt::client

@@ -11,6 +11,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 namespace dyt {
 class RecordSet;
 }
@@ -156,5 +158,11 @@ const QList<int>& forcedOffSwitches();
 // unset. Failures are shown
 // (caption "提示") and give false; the values stored so far stay.
 bool LoadSettings();
+
+// The load after a window changed the account set's state (opening it for business or taking it
+// back): the reloader the main window installed, which also refreshes what it shows of the
+// settings, or LoadSettings() when none is installed. Gives what the load gives.
+std::function<bool()>& settingsReloader();
+bool ReloadSettings();
 
 }  // namespace dyt::client

@@ -18,7 +18,6 @@
 
 #include "client/common/dialogprompter.h"
 #include "client/common/syslogin.h"
-#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/localcache.h"
@@ -32,13 +31,12 @@ int main(int argc, char** argv) {
     using namespace dyt::client;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--list-functions") == 0) {
-            registerAllWindows();
+            installWindows();
             // Query windows count as built only when the server answers them with figures.
             QCoreApplication core(argc, argv);
             const ServedQueries served = fetchServedQueries(defaultServerAddress());
-            if (!served.known()) {
+            if (!served.known())
                 std::fputs("服务器未连接：查询窗口都按未完成列出\n", stderr);
-            }
             setServedQueries(served);
             for (const QString& line : functionListing())
                 std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);

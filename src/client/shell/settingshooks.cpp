@@ -28,6 +28,8 @@ void installSettingsHooks(TfrmMain& main) {
             window->setPeriodText(settings().StatusPeriodText);
         return true;
     };
+    // Windows that change the account set's state read the settings again the same way.
+    settingsReloader() = main.hooks.loadSettings;
     main.hooks.autoBackupSettings = [](QString* lastBackupDate, int* intervalDays) {
         if (!settings().Loaded)
             return false;

@@ -36,14 +36,18 @@ void applyDateFormat() {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
+void installWindows() {
+    registerAllWindows();
+    installBillOpener();
+}
+
 ClientObjects startUp(const QStringList& arguments, TfrmSplash* splash, const QString& programDir) {
     auto step = [splash](const QString& message) {
         if (splash)
             splash->step(message);
     };
     ClientObjects objects;
-    registerAllWindows();
-    installBillOpener();
+    installWindows();
     applyDateFormat();
     step(QStringLiteral("正在初始化系统运行环境"));
     QCoreApplication::setApplicationName(productTitle());

@@ -22,6 +22,10 @@ QString productTitle();
 QString clientDateFormat();
 void applyDateFormat();
 
+// Registers every window class and puts the bill windows into the dispatcher's bill opener: what
+// the function menu can open. Start-up and the function list both begin with it.
+void installWindows();
+
 // The objects start-up creates; they live for the whole run.
 struct ClientObjects {
     std::unique_ptr<TdmMain> dm;

@@ -13,17 +13,8 @@ void registerBillWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBillJHD(owner); });
     registerWindowClass(QStringLiteral("TfrmBillXSD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillXSD(owner); });
-    // The stocktake opens as a new bill of its own kind.
-    registerWindowClass(QStringLiteral("TfrmBillPDD"), [](QWidget* owner) -> QWidget* {
-        auto* bill = new TfrmBillPDD(owner);
-        try {
-            bill->OpenBill(kStocktakeType, 0, false);
-        } catch (...) {
-            delete bill;
-            throw;
-        }
-        return bill;
-    });
+    registerWindowClass(QStringLiteral("TfrmBillPDD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillPDD(owner); });
     // The other members are rows of the family table over the one goods-bill window.
     for (const GoodsBillFamily& row : goodsBillFamily()) {
         if (row.className == QStringLiteral("TfrmBillJHD") ||

@@ -1,7 +1,8 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
-// all built by the one query window, the stock status report by its own variant; and the small
-// stock windows it opens.
+// all built by the one query window, the stock status report by its own variant and the
+// stocktake by its own window; and the small stock windows the report opens.
 #include "client/common/windowregistry.h"
+#include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmstockwindows.h"
@@ -15,6 +16,11 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCZKB")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCZKB(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKCPD2")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQKCPD2(owner); });
             continue;
         }
         registerWindowClass(

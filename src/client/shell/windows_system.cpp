@@ -1,7 +1,9 @@
 // The window classes of the system administration.
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
+#include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
+#include "client/system/frmsysversioninfo.h"
 
 namespace dyt::client {
 
@@ -10,6 +12,10 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmsysCYGN(owner); });
     registerWindowClass(QStringLiteral("TfrmBillNoSet"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillNoSet(owner); });
+    registerWindowClass(QStringLiteral("TfrmInitOver"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmInitOver(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysVersionInfo"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysVersionInfo(owner); });
 }
 
 }  // namespace dyt::client

@@ -22,6 +22,7 @@
 #include "common/formatting.h"
 #include "common/recordset.h"
 #include "common/sqltext.h"
+#include "protocol/billkinds.h"
 
 namespace dyt::client {
 
@@ -29,8 +30,12 @@ namespace billnoset {
 
 QList<int> defaultKinds() {
     QList<int> kinds;
-    for (const BillKind& kind : billKinds())
+    for (const BillKind& kind : billKinds()) {
+        // The stocktake has no sysDjb row, so no format of its own.
+        if (const BillKindRow* row = findBillKindRow(kind.djType); row && row->ownEntries())
+            continue;
         kinds.append(kind.djType);
+    }
     return kinds;
 }
 

@@ -31,8 +31,9 @@ namespace billnoset {
 inline constexpr int kPieces = 11;
 inline constexpr int kPresets = 5;
 
-// The bill kinds of the list: the numbers of the bill-kind table in its order (sysDjb rows that
-// are groups drop out through the query's own filter). The rules stay keyed by these numbers.
+// The bill kinds of the list: the numbers of the bill-kind table in its order but for the
+// stocktake, which has no sysDjb row (sysDjb rows that are groups drop out through the query's
+// own filter). The rules stay keyed by these numbers.
 QList<int> defaultKinds();
 QString kindsSql(const QList<int>& kinds);
 QString settingsSql();

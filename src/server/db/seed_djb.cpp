@@ -46,6 +46,8 @@ void seedBillKinds(sqlite3* db) {
     const int leading = static_cast<int>(std::size(kLeadingOrder));
     int next = leading + 1;
     for (const BillKindRow& k : billKindRows()) {
+        if (k.ownEntries())
+            continue;
         int orderly = 0;
         for (int i = 0; i < leading; ++i) {
             if (kLeadingOrder[i] == k.djType)
