@@ -5,6 +5,8 @@
 // them back, a bill window's data module on the recording transport, and the sales account set
 // on a real server.
 
+#include <cmath>
+
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
@@ -30,6 +32,12 @@ QString headers(const Bill& bill, const QString& controls) {
 }
 inline QString rowOf(const RecordSet& rs, int row, const QString& fields) {
     return each(fields, [&](const QString& f) { return cellOf(rs, row, f); });
+}
+// The same as numbers to four places, for rows the server answers.
+inline QString numbersOf(const RecordSet& rs, int row, const QString& fields) {
+    return each(fields, [&](const QString& f) {
+        return QString::number(std::round(rs.at(row, rs.fieldIndex(f)).toDouble() * 1e4) / 1e4);
+    });
 }
 
 // Goods (by default named 商品<id>, code SP<id>; unit 个) as the goods window hands them to a bill.

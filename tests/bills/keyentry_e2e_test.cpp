@@ -120,7 +120,6 @@ protected:
         ServerFixture::TearDown();
     }
     QString messages() const { return script.messages().join(u"|"_s); }
-
     void showBill(TfrmBillAbstract* bill, const QString& code) {
         bill->edBillCode()->setText(code);
         bill->resize(1200, 700);

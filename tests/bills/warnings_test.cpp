@@ -139,20 +139,8 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
               sql[0]);
     EXPECT_TRUE(sql[1].contains(u"stockid = 4 and goodsid in (101)"_s));
     ASSERT_EQ(2, rows.rowCount());
-    struct Expect {
-        qint64 goods;
-        int row;
-        double stock;
-        double after;
-    };
-    const Expect expect[] = {{101, 1, 3, -2}, {103, 4, 0, -1}};
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(expect[i].goods, rows.at(i, rows.fieldIndex(u"sp_id"_s)).toLongLong());
-        EXPECT_EQ(expect[i].row, rows.at(i, rows.fieldIndex(u"row"_s)).toInt());
-        EXPECT_EQ(expect[i].stock, rows.at(i, rows.fieldIndex(u"Qty"_s)).toDouble());
-        EXPECT_EQ(expect[i].after, rows.at(i, rows.fieldIndex(u"fkcQty"_s)).toDouble());
-    }
+    EXPECT_EQ(u"101|1|3|-2 103|4|0|-1"_s, rowOf(rows, 0, u"sp_id,row,Qty,fkcQty"_s) + u' ' +
+                                             rowOf(rows, 1, u"sp_id,row,Qty,fkcQty"_s));
 }
 
 RecordSet priceRows(int count) {
@@ -173,7 +161,6 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
     answer(RecordSet());
     EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(1, sql));
     EXPECT_EQ(QStringList{sql}, sqlSent());
-
     struct Case {
         const char* name;
         int kind;
@@ -193,8 +180,6 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
             shownRows = win->grid()->model()->rowCount();
             continueShown = win->btnOK()->isVisible();
             firstRow = win->grid()->model()->displayText(0, 2);
-            if (c.kind == 1 && c.pressContinue)
-                saveScreenshot(win, u"showprice_kind1"_s);
             if (c.pressContinue)
                 win->btnOKClick();
             else
@@ -222,12 +207,10 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
             auto* win = qobject_cast<TfrmBaseFKC*>(w);
             ASSERT_NE(nullptr, win);
             EXPECT_EQ(2, win->grid()->model()->rowCount());
-            if (go) {
-                saveScreenshot(win, u"fkc_real"_s);
+            if (go)
                 win->btnOKClick();
-            } else {
+            else
                 win->btnExitClick();
-            }
         });
         EXPECT_EQ(go, TfrmBaseFKC::checkAndShow(FkcMode::Real, rows));
     }
@@ -290,13 +273,11 @@ TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
     ASSERT_EQ(1, printed.header.rowCount());
     EXPECT_EQ(u"以下商品折后售价低于最近折后进价，是否继续？"_s,
               printed.header.at(0, printed.header.fieldIndex(u"提示"_s)).toString());
-
     // Without the cost right the cost price prints masked.
     TfrmBaseShowPrice masked(client::kPriceBelowLatestBuy, priceRows(1));
     masked.btnPrintClick();
     EXPECT_EQ(u"***"_s, printed.detail.at(0, 2).toString());
     EXPECT_EQ(5.0, printed.detail.at(0, 1).toDouble());
-
     // An empty list prints nothing and says so.
     TfrmBaseFKC empty(FkcMode::Real, RecordSet());
     EXPECT_EQ(0, empty.btnPrintClick());
@@ -317,27 +298,15 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
     rs.appendRow({u"102"_s, u"1022"_s, u"12"_s, u"3"_s, u"0"_s, u"7"_s, u"1"_s, u"5"_s});
     rs.appendRow({u"103"_s, u"1031"_s, u"0"_s, u"4"_s, u"1"_s, u"0"_s, u"0"_s, QString()});
     const QList<WarnLine> lines = client::warnLinesOf(rs, 3);
-    ASSERT_EQ(3, lines.size());
-    struct Expect {
-        int row;
-        qint64 goods, unit, stock, batch;
-        double qty, price;
-        bool gift;
-    };
-    const Expect expect[] = {{1, 101, 1011, 3, 0, 2.5, 9.9, false},
-                             {3, 102, 1022, 5, 7, 36, 0, true},
-                             {4, 103, 1031, 3, 0, 4, 1, false}};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(expect[i].row, lines[i].row);
-        EXPECT_EQ(expect[i].goods, lines[i].goodsId);
-        EXPECT_EQ(expect[i].unit, lines[i].unitId);
-        EXPECT_EQ(expect[i].stock, lines[i].stockId);
-        EXPECT_EQ(expect[i].batch, lines[i].batch);
-        EXPECT_EQ(expect[i].qty, lines[i].baseQty);
-        EXPECT_EQ(expect[i].price, lines[i].discountPrice);
-        EXPECT_EQ(expect[i].gift, lines[i].gift);
-    }
+    // Row, goods, unit, warehouse, batch, quantity in base units, price, gift.
+    QStringList got;
+    for (const WarnLine& l : lines)
+        got << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                   .arg(l.row).arg(l.goodsId).arg(l.unitId).arg(l.stockId).arg(l.batch)
+                   .arg(l.baseQty).arg(l.discountPrice).arg(l.gift ? u"gift"_s : u"-"_s);
+    EXPECT_EQ((QStringList{u"1 101 1011 3 0 2.5 9.9 -"_s, u"3 102 1022 5 7 36 0 gift"_s,
+                           u"4 103 1031 3 0 4 1 -"_s}),
+              got);
 }
 
 TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
@@ -411,7 +380,6 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     EXPECT_TRUE(client::checkNegativeStock(none, true));
     EXPECT_TRUE(client::checkPurchasePrices(none));
     EXPECT_EQ(QStringList(), sqlSent());
-
     // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
     RecordSet limit;
     limit.addField(u"sp_id"_s, FieldType::Integer);
@@ -431,7 +399,6 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     EXPECT_FALSE(client::checkStockLimits({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(client::kStockAboveUpper, kind);
     EXPECT_EQ(client::warnsql::stockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
-
     // Enough stock: the negative-stock list stays closed.
     answer(stockRows({{101, 10}}));
     EXPECT_TRUE(client::checkNegativeStock({warnLine(1, 101, 3, 9)}, false));

@@ -30,7 +30,6 @@ TEST(QueryConditionStrings, PickerStringsAndLabels) {
                    {1234, ";id=1234;issub=1;Other=1"}};
     for (const auto& p : pickers)
         EXPECT_EQ(s(p.text), pickerCondition(p.id)) << p.id;
-
     const struct {
         PickerKind kind;
         const char* all;
