@@ -413,28 +413,15 @@ TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {
     post(5, u"JH-1"_s, kSupplier, {{.goods = kScrew, .qty = 1, .price = 5}});
     const QList<qint64> orderLines = orderIds(order);
     ASSERT_EQ(2, orderLines.size());
-    QStringList listed;
-    int lineCount = -1;
-    onNextModal([&](QWidget* w) {
-        auto* win = qobject_cast<client::TfrmSelectBill*>(w);
-        ASSERT_NE(nullptr, win);
-        RecordSetModel* bills = win->billGrid()->model();
-        const RecordSet& rows = win->picking().bills();
-        for (int r = 0; r < rows.rowCount(); ++r)
-            listed << rows.at(r, rows.fieldIndex(u"code"_s)).toString();
-        if (bills->rowCount() > 0)
-            bills->setData(bills->index(0, 0), int(Qt::Checked), Qt::CheckStateRole);
-        win->pickLinesClick();
-        lineCount = win->lineGrid()->model()->rowCount();
-        win->lineGrid()->table()->setFocus();
-        win->markAllClick(true);
-        win->btnOKClick();
-    });
-    SelectBillResult r;
-    ASSERT_TRUE(client::TfrmSelectBill::Execute(purchaseOrdersOf(kSupplier), &r))
-        << script.messages().join(u'|').toStdString();
-    EXPECT_EQ(QStringList{u"JHDD-1"_s}, listed);
-    EXPECT_EQ(2, lineCount);
+    BillPicking listing(purchaseOrdersOf(kSupplier));
+    listing.runList();
+    ASSERT_EQ(1, listing.bills().rowCount());
+    EXPECT_EQ(u"JHDD-1"_s, cellOf(listing.bills(), 0, u"code"_s));
+    BillPicking::markAll(listing.bills(), true);
+    listing.runLines();
+    ASSERT_EQ(2, listing.lines().rowCount());
+    BillPicking::markAll(listing.lines(), true);
+    const SelectBillResult r = listing.result();
     EXPECT_EQ(client::orderFilterText(orderLines), r.orderFilter);
     ASSERT_EQ(2, r.lines.rowCount());
     EXPECT_EQ((QList<double>{kScrew, 10, kGear, 7}),
