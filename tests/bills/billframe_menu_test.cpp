@@ -524,21 +524,6 @@ protected:
         for (const char* sql : seed)
             dm.ExecUpdate(QString::fromUtf8(sql));
     }
-    // The named field of every row, as text.
-    static QStringList column(const RecordSet& rows, const QString& field) {
-        QStringList out;
-        const int col = rows.fieldIndex(field);
-        for (int r = 0; r < rows.rowCount(); ++r)
-            out.append(col < 0 ? u"<no field>"_s : rows.at(r, col).toString());
-        return out;
-    }
-    static QList<double> numbers(const RecordSet& rows, const QString& field) {
-        QList<double> out;
-        const int col = rows.fieldIndex(field);
-        for (int r = 0; r < rows.rowCount(); ++r)
-            out.append(col < 0 ? -9999 : rows.at(r, col).toDouble());
-        return out;
-    }
 };
 
 TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
@@ -549,26 +534,19 @@ TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
     ASSERT_EQ(101, sale.lineGoodsId());
     sale.showLookup(BillLookupKind::GoodsDistribution);
     ASSERT_EQ(1, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"主仓库"_s, u"分仓库"_s}), column(sale.shownRows, u"ck_fullname"_s));
-    EXPECT_EQ((QList<double>{5, 4}), numbers(sale.shownRows, u"qty"_s));
-    EXPECT_EQ((QList<double>{50, 40}), numbers(sale.shownRows, u"total"_s));
+    EXPECT_EQ(u"主仓库 5 50|分仓库 4 40"_s,
+              test::rowsOf(sale.shownRows, u"ck_fullname,qty,total"_s));
     sale.showLookup(BillLookupKind::PurchasePrices);
     ASSERT_EQ(2, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"JH-2"_s, u"JH-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{11, 10}), numbers(sale.shownRows, u"price"_s));
-    EXPECT_EQ((QStringList{u"供应商甲"_s, u"供应商甲"_s}),
-              column(sale.shownRows, u"dw_fullname"_s));
-    EXPECT_EQ((QList<double>{12.87, 11.7}), numbers(sale.shownRows, u"taxprice"_s));
+    EXPECT_EQ(u"JH-2 11 供应商甲 12.87|JH-1 10 供应商甲 11.7"_s,
+              test::rowsOf(sale.shownRows, u"code,price,dw_fullname,taxprice"_s));
     sale.showLookup(BillLookupKind::SalePrices);
     ASSERT_EQ(3, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"XS-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{18}), numbers(sale.shownRows, u"discountprice"_s));
+    EXPECT_EQ(u"XS-1 18"_s, test::rowsOf(sale.shownRows, u"code,discountprice"_s));
     sale.showLookup(BillLookupKind::Receipts);
     ASSERT_EQ(4, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"SK-2"_s, u"SK-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{30, 100}), numbers(sale.shownRows, u"total"_s));
-    EXPECT_EQ((QList<double>{0, 60}), numbers(sale.shownRows, u"settled"_s));
-    EXPECT_EQ((QStringList{QString(), u"经手人丙"_s}), column(sale.shownRows, u"jsr_fullname"_s));
+    EXPECT_EQ(u"SK-2 30 0 |SK-1 100 60 经手人丙"_s,
+              test::rowsOf(sale.shownRows, u"code,total,settled,jsr_fullname"_s));
     sale.showLookup(BillLookupKind::Payments);  // none to the customer
     ASSERT_EQ(5, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(0, sale.shownRows.rowCount());
@@ -576,7 +554,7 @@ TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
     purchase.OpenBill(5, 202, false);
     purchase.showLookup(BillLookupKind::Payments);
     ASSERT_EQ(1, purchase.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"FK-1"_s}), column(purchase.shownRows, u"code"_s));
+    EXPECT_EQ(u"FK-1"_s, test::rowsOf(purchase.shownRows, u"code"_s));
     EXPECT_EQ(QStringList(), script.messages());
 }
 

@@ -33,6 +33,22 @@ QString headers(const Bill& bill, const QString& controls) {
 inline QString rowOf(const RecordSet& rs, int row, const QString& fields) {
     return each(fields, [&](const QString& f) { return cellOf(rs, row, f); });
 }
+// Every row of a record set, its fields by ' ' (numbers to four places), the rows by '|'.
+inline QString rowsOf(const RecordSet& rs, const QString& fields) {
+    QStringList rows;
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        QStringList cells;
+        for (const QString& f : fields.split(u',')) {
+            const int i = rs.fieldIndex(f);
+            const QVariant v = i < 0 ? QVariant(QStringLiteral("<no field>")) : rs.at(r, i);
+            cells << (i < 0 || rs.field(i).type == FieldType::Text
+                          ? v.toString()
+                          : QString::number(std::round(v.toDouble() * 1e4) / 1e4));
+        }
+        rows << cells.join(u' ');
+    }
+    return rows.join(u'|');
+}
 // The same as numbers to four places, for rows the server answers.
 inline QString numbersOf(const RecordSet& rs, int row, const QString& fields) {
     return each(fields, [&](const QString& f) {
