@@ -117,8 +117,6 @@ protected:
     }
 };
 
-// --- audit controls
-
 TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
     for (int steps = 1; steps <= 5; ++steps) {
         SCOPED_TRACE(steps);
@@ -158,8 +156,6 @@ TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep)
     EXPECT_EQ(u"张三"_s, bill->edInput(2)->text());
 }
 
-// --- option 2007 "允许修改他人的草稿"
-
 TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
     for (const bool allowed : {false, true}) {
         SCOPED_TRACE(allowed);
@@ -172,8 +168,6 @@ TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
         EXPECT_FALSE(openDraft(u"7"_s, u"0"_s, QString())->isReadOnly());
     }
 }
-
-// --- save and print
 
 class BillSavePrint : public BillMenu {
 protected:
@@ -245,8 +239,6 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     EXPECT_EQ(0, prints);
 }
 
-// --- the line note
-
 TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
     auto bill = newBill();
     bill->actNoteView()->trigger();  // no focused line
@@ -288,8 +280,6 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
     EXPECT_FALSE(bill->isModified());
 }
-
-// --- the look-ups
 
 TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
     auto bill = newBill();
@@ -348,8 +338,6 @@ TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTh
     TfrmBillLookup sales(bill->lookupFor(BillLookupKind::SalePrices), rows);
     EXPECT_EQ(u"1,234.500"_s, sales.cellText(0, sales.definition().columnIndex(u"price"_s)));
 }
-
-// --- header amounts
 
 TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
     struct Row {
@@ -416,8 +404,6 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     EXPECT_EQ(u"88.3"_s, bill.BuildParams().value(u"costTotal"_s));
 }
 
-// --- the modified flag
-
 TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFillingDoesNot) {
     auto bill = newBill();
     auto* check = new QCheckBox(u"代收款"_s, bill.get());
@@ -455,8 +441,6 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     }
 }
 
-// --- the numbering dialog's kinds
-
 TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
     resetBillKinds();
     const QList<int> kinds = billnoset::defaultKinds();
@@ -469,8 +453,6 @@ TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
     EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u"(0,1,2,3,"_s));
     EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u",41,43,"_s));
 }
-
-// --- against a real server
 
 class LookupE2E : public test::ServerFixture {
 protected:

@@ -1,17 +1,15 @@
 #pragma once
-#include "support/joined.h"
-#include "common/paramlist.h"
-// Shared set-up of the bill tests: record sets of text fields, goods as the goods window hands
-// them back, a bill window's data module on the recording transport, and the sales account set
-// on a real server.
-
+// Shared set-up of the bill tests: rows as text, goods and warning lines, a bill window's data
+// module on the recording transport, and the sales account set on a real server.
 #include <cmath>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
 #include "client/logic/settings.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
+#include "support/joined.h"
 #include "support/serverfixture.h"
 #include "support/testutil.h"
 

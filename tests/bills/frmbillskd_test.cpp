@@ -580,8 +580,6 @@ TEST_F(MoneyBill, WithItsRightThePartnersBalanceIsShown) {
     EXPECT_EQ(u"应收款：140.00"_s, bill->lbBalance()->text());
 }
 
-// --- against a real server
-
 constexpr qint64 kGoods = 101, kCustomer = 201, kSupplier = 203, kWarehouse = 301;
 constexpr qint64 kmCash = 8;
 

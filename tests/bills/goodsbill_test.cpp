@@ -97,8 +97,6 @@ protected:
     QList<QPair<QString, RecordSet>> answers;
 };
 
-// --- the family table and what the window builds from it
-
 TEST(GoodsBillFamily, ColumnsDropAndReplaceByField) {
     GoodsBillFamily row;
     row.withoutColumns = {u"YFTOTAL"_s, u"costTotal"_s};
@@ -179,8 +177,6 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
     EXPECT_TRUE(callsOf(u"ExecQuery"_s).isEmpty());
 }
 
-// --- lines
-
 TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRateAndNoNegativeFreight) {
     auto bill = newBill();
     bill->AddGoods(goods(101, 3, 10));
@@ -238,8 +234,6 @@ TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
     transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
     EXPECT_TRUE(again->saveBill(false)) << script.messages().join(u"|"_s).toStdString();
 }
-
-// --- checks
 
 TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
     settings().setSwitch(goodsoption::kCodeRequired, true);
@@ -370,8 +364,6 @@ TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilen
     EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
 }
 
-// --- warnings
-
 TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
     settings().setSwitch(goodsoption::kPayableLimit, true);
     const RecordSet supplier = textRows({u"id"_s, u"fullname"_s, u"yf_xyd"_s, u"yftotal"_s},
@@ -431,8 +423,6 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
     EXPECT_TRUE(sqlOf(u"ExecQuery"_s).contains(warnsql::stockLimitSql(
         {test::warnLine(1, 101, 301, 3), test::warnLine(2, 102, 301, 1)}, true)));
 }
-
-// --- accounts and printing
 
 TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
     auto bill = readyBill();
@@ -545,8 +535,6 @@ TEST_F(GoodsBillWindow, MultiAccountDialogTotalsAndTakesAnAccountTypedByCode) {
     EXPECT_EQ(u"金额不能为负数！"_s, script.messages().value(0));
     script.clearRecords();
 }
-
-// --- against a real server
 
 class GoodsBillE2E : public test::ServerFixture {
 protected:
@@ -697,8 +685,6 @@ TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndRe
         EXPECT_TRUE(done->isReadOnly());
     }
 }
-
-// --- entering a bill at the keyboard
 
 void press(QWidget* target, int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);

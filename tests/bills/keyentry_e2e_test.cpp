@@ -1,7 +1,5 @@
-// Bills entered at the keyboard against a real server, as an operator does: a purchase (header
-// walked with Enter, goods typed by code and one picked in the goods window, quantities and prices
-// typed), a sale of part of it, a receipt settling the sale and a payment settling the purchase,
-// their accounts typed by code in the account cells.
+// Bills entered at the keyboard against a real server, as an operator does: a purchase, a sale of
+// part of it, a receipt settling the sale and a payment settling the purchase.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
@@ -120,6 +118,13 @@ protected:
         ServerFixture::TearDown();
     }
     QString messages() const { return script.messages().join(u"|"_s); }
+    double stock(qint64 goods) {
+        return number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = %1"_s.arg(goods));
+    }
+    double balance(const char* column, qint64 partner) {
+        return number(
+            u"SELECT %1 FROM baseWLDW WHERE id = %2"_s.arg(QLatin1String(column)).arg(partner));
+    }
     void showBill(TfrmBillAbstract* bill, const QString& code) {
         bill->edBillCode()->setText(code);
         bill->resize(1200, 700);
@@ -248,9 +253,9 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         EXPECT_EQ(3, bill->goodsRows().size());
         test::walkStep(u"purchase"_s);
         post(bill.get());
-        EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
-        EXPECT_EQ(2, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 103"_s));
-        EXPECT_EQ(190, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+        EXPECT_EQ(10, stock(101));
+        EXPECT_EQ(2, stock(103));
+        EXPECT_EQ(190, balance("yftotal", 203));
     }
     {
         SCOPED_TRACE("sale");
@@ -270,20 +275,20 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         typeQtyAndPrice(bill.get(), u"4"_s, u"20"_s);
         test::walkStep(u"sale"_s);
         sale = post(bill.get());
-        EXPECT_EQ(6, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
-        EXPECT_EQ(80, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+        EXPECT_EQ(6, stock(101));
+        EXPECT_EQ(80, balance("ystotal", 201));
     }
     {
         SCOPED_TRACE("receipt");
         ASSERT_GT(enterMoneyBill(21, u"K1"_s, u"80"_s), 0);
-        EXPECT_EQ(0, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+        EXPECT_EQ(0, balance("ystotal", 201));
         EXPECT_EQ(80, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(sale)));
         EXPECT_EQ(cashBefore + 80, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
     }
     {
         SCOPED_TRACE("payment");
         ASSERT_GT(enterMoneyBill(22, u"G1"_s, u"190"_s), 0);
-        EXPECT_EQ(0, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+        EXPECT_EQ(0, balance("yftotal", 203));
         EXPECT_EQ(cashBefore + 80 - 190, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
     }
 }

@@ -161,8 +161,6 @@ TEST(SalesPromotion, LookupNamesGoodsCustomerAndDate) {
     EXPECT_TRUE(sql.contains(u"c.id = 21 "_s));
 }
 
-// --- against a real server
-
 struct Shown {
     int kind = 0;  // price kinds; -1 real and -2 virtual negative stock
     RecordSet rows;

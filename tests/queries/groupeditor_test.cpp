@@ -33,8 +33,6 @@ query::RecordGroup group(PickerKind kind, std::initializer_list<std::pair<qint64
     return g;
 }
 
-// --- the groups line
-
 TEST(GroupCondition, ComposesOneSegmentPerGroupInListOrder) {
     const PickerKind P = PickerKind::Partner;
     const PickerKind W = PickerKind::Warehouse;
@@ -109,8 +107,6 @@ QStringList labels(const QListWidget* list) {
         out.append(list->item(i)->text());
     return out;
 }
-
-// --- the dialog
 
 class GroupEditor : public test::QueryFixture {
 protected:
@@ -191,8 +187,6 @@ TEST_F(GroupEditor, ConditionPagesHaveNoGroupControlsAndSendNoGroups) {
     EXPECT_FALSE(query::buildQueryParams(req).contains(u"GroupStr"_s));
 }
 
-// --- the operator list
-
 class OperatorList : public GroupEditor {
 protected:
     void answerOperators(const QList<std::tuple<qint64, const char*, const char*>>& ops) {
@@ -225,8 +219,6 @@ TEST_F(OperatorList, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
     other.selectPage(0);
     EXPECT_THROW(other.loadOperators(2), DytError);
 }
-
-// --- against a real server
 
 // Picks the named records one after the other in the selection windows that open, then cancels
 // the next one. Records what each window listed.

@@ -523,8 +523,6 @@ TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
     EXPECT_EQ(u"a"_s, w.edQuick()->text());
 }
 
-// --- the condition dialogs built from their pages
-
 TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
     TfrmSelectItems exchange(u"TfrmSelectItems_XS4"_s);
     exchange.selectPage(u"销售换货单统计"_s);
@@ -595,8 +593,6 @@ TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
     }
     EXPECT_GT(boxes, 10);
 }
-
-// --- against a real server
 
 // The product's TCP transport with a record of the procedure queries sent through it.
 class WatchedTcpTransport : public ITransport {
