@@ -205,12 +205,41 @@ protected:
         return post(bill.get(), true);
     }
 
+    // Opens a posted receipt or payment and settles it again with `amount` on the bill `billId`,
+    // which is open in full meanwhile; the money does not move again.
+    void resettle(int djType, qint64 id, qint64 billId, double amount) {
+        const double cashBefore = cash();
+        TfrmBillSKD bill(djType);
+        bill.OpenBill(djType, id, false);
+        EXPECT_EQ(int(kBillPosted), bill.billState());
+        script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+        bill.btnqzwcClick();
+        ASSERT_TRUE(bill.isResettling()) << messages().toStdString();
+        EXPECT_EQ(0, settledOf(billId));
+        RecordSet& rows = bill.billRows();
+        ASSERT_EQ(1, rows.rowCount());
+        EXPECT_EQ(billId, rows.at(0, rows.fieldIndex(u"s_id"_s)).toLongLong());
+        EXPECT_EQ(djType == 21 ? 80 : 190, rows.at(0, rows.fieldIndex(u"ye"_s)).toDouble());
+        rows.setAt(0, rows.fieldIndex(u"Total"_s), amount);
+        bill.btnqzwcClick();
+        EXPECT_FALSE(bill.isResettling()) << messages().toStdString();
+        EXPECT_EQ(amount, settledOf(billId));
+        EXPECT_EQ(amount, rows.at(0, rows.fieldIndex(u"Total"_s)).toDouble());
+        EXPECT_EQ(cashBefore, cash());
+        // One settled row, no leftovers of the cleared one.
+        EXPECT_EQ(1, number(u"SELECT COUNT(*) FROM djList WHERE km_id = 0 AND id = %1"_s.arg(id)));
+    }
+    double cash() { return number(u"SELECT Total FROM baseKM WHERE id = 8"_s); }
+    double settledOf(qint64 bill) {
+        return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(bill));
+    }
+
     QtMessageHandler previousHandler_ = nullptr;
 };
 
 TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
-    const double cashBefore = number(u"SELECT Total FROM baseKM WHERE id = 8"_s);
-    qint64 sale = 0;
+    const double cashBefore = cash();
+    qint64 purchase = 0, sale = 0;
     {
         SCOPED_TRACE("purchase");
         auto bill = std::make_unique<TfrmBillJHD>();
@@ -252,7 +281,7 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         EXPECT_EQ(u"40"_s, bill->cell(1, u"taxTotalSum"_s));  // line 2 kept what was typed
         EXPECT_EQ(3, bill->goodsRows().size());
         test::walkStep(u"purchase"_s);
-        post(bill.get());
+        purchase = post(bill.get());
         EXPECT_EQ(10, stock(101));
         EXPECT_EQ(2, stock(103));
         EXPECT_EQ(190, balance("yftotal", 203));
@@ -280,16 +309,25 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
     }
     {
         SCOPED_TRACE("receipt");
-        ASSERT_GT(enterMoneyBill(21, u"K1"_s, u"80"_s), 0);
+        const qint64 receipt = enterMoneyBill(21, u"K1"_s, u"80"_s);
+        ASSERT_GT(receipt, 0);
         EXPECT_EQ(0, balance("ystotal", 201));
-        EXPECT_EQ(80, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(sale)));
-        EXPECT_EQ(cashBefore + 80, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+        EXPECT_EQ(80, settledOf(sale));
+        EXPECT_EQ(cashBefore + 80, cash());
+        // Settled again: 50 of the sale; the receivable stays what the receipt left.
+        resettle(21, receipt, sale, 50);
+        EXPECT_EQ(0, balance("ystotal", 201));
     }
     {
         SCOPED_TRACE("payment");
-        ASSERT_GT(enterMoneyBill(22, u"G1"_s, u"190"_s), 0);
+        const qint64 payment = enterMoneyBill(22, u"G1"_s, u"190"_s);
+        ASSERT_GT(payment, 0);
         EXPECT_EQ(0, balance("yftotal", 203));
-        EXPECT_EQ(cashBefore + 80 - 190, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+        EXPECT_EQ(190, settledOf(purchase));
+        EXPECT_EQ(cashBefore + 80 - 190, cash());
+        // Settled again through its negated rows: 120 of the purchase.
+        resettle(22, payment, purchase, 120);
+        EXPECT_EQ(0, balance("yftotal", 203));
     }
 }
 
