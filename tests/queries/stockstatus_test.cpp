@@ -2,7 +2,6 @@
 // real server the posted stock by level, warehouse, distribution and batch.
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
