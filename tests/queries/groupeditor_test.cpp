@@ -135,8 +135,7 @@ TEST_F(GroupEditor, DeletingRemovesTheCurrentGroupAndRenumbersTheRest) {
     d.groupList()->setCurrentRow(1);
     d.deleteGroupButton()->click();
     EXPECT_EQ(QStringList({u"第1组: A"_s, u"第2组: C"_s}), labels(d.groupList()));
-    ASSERT_EQ(2, d.groups().size());
-    EXPECT_EQ(3, d.groups()[1][0].id);
+    EXPECT_EQ(3, d.groups().value(1).value(0).id);
     // The last group deleted: the one before it becomes current.
     d.groupList()->setCurrentRow(1);
     d.deleteGroupClick();
@@ -161,7 +160,6 @@ TEST_F(GroupEditor, Refusals) {
     d.addGroupClick();
     d.addGroupClick();
     EXPECT_EQ(QStringList{u"第1组: 总仓"_s}, labels(d.groupList()));
-    EXPECT_EQ(1, d.groups().size());
     EXPECT_EQ(
         QStringList({u"请至少新增一个组！"_s, u"请选择要删除的组！"_s, u"[总仓]已经在第1组中！"_s}),
         script.messages());
@@ -187,29 +185,16 @@ TEST_F(GroupEditor, ConditionPagesHaveNoGroupControlsAndSendNoGroups) {
     EXPECT_FALSE(query::buildQueryParams(req).contains(u"GroupStr"_s));
 }
 
-class OperatorList : public GroupEditor {
-protected:
-    void answerOperators(const QList<std::tuple<qint64, const char*, const char*>>& ops) {
-        RecordSet rows;
-        rows.addField(u"id"_s, FieldType::Integer);
-        rows.addField(u"password"_s, FieldType::Text, 50);
-        rows.addField(u"code"_s, FieldType::Text, 50);
-        rows.addField(u"fullname"_s, FieldType::Text, 50);
-        for (const auto& [id, code, name] : ops)
-            rows.appendRow({id, QString(), s(code), s(name)});
-        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
-            Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(rows), QString()};
-            return r;
-        });
-    }
-};
-
-TEST_F(OperatorList, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
+TEST_F(GroupEditor, NoOtherOperatorIsSaidAndNothingCanBeChosen) {
     TfrmSelectItems d(u"TfrmSelectItems_CZY"_s);
     d.selectPage(0);
-    answerOperators({});
+    const RecordSet none = test::textRows({u"id"_s, u"password"_s, u"code"_s, u"fullname"_s}, {});
+    transport->respondWith(u"ExecQuery"_s, [none](const QCborArray&) {
+        Response r;
+        r.result = 0;
+        r.outs = {proto::recordSetToCbor(none), QString()};
+        return r;
+    });
     EXPECT_FALSE(d.loadOperators(2));
     EXPECT_FALSE(d.accept());
     EXPECT_EQ(QStringList({u"没有可复制的操作员！"_s, u"请选择操作员！"_s}), script.messages());

@@ -230,12 +230,12 @@ const QList<StockRow> kSoda = {{0, 201, 7, "5,7,201,", "可口可乐", 2, 20, 60
 
 TEST_F(StockStatusWindowTest, OpensAsTheReportOfItsMenuCodeAndSendsDQKCNEW) {
     registerQueryWindows();
-    std::unique_ptr<QWidget> created(createWindow(u"TfrmQKCZKB"_s, nullptr));
-    EXPECT_NE(nullptr, qobject_cast<TfrmQKCZKB*>(created.get()));
-    std::unique_ptr<QWidget> fenbu(createWindow(u"TfrmBaseGoodsFenBu"_s, nullptr));
-    EXPECT_NE(nullptr, qobject_cast<TfrmBaseGoodsFenBu*>(fenbu.get()));
-    std::unique_ptr<QWidget> batches(createWindow(u"TfrmBaseKCPCB"_s, nullptr));
-    EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(batches.get()));
+    for (const char* name : {"TfrmQKCZKB", "TfrmBaseGoodsFenBu", "TfrmBaseKCPCB"}) {
+        std::unique_ptr<QWidget> created(createWindow(s(name), nullptr));
+        EXPECT_TRUE(created && QLatin1String(created->metaObject()->className()).endsWith(
+                                   QLatin1String("::") + QLatin1String(name)))
+            << name;
+    }
     auto w = open();
     // The category tree of goods type 0.
     const ParamList tree = lastParams();
