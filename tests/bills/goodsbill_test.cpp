@@ -776,13 +776,11 @@ TEST_F(GoodsBillEntry, AScannedBarcodeAddsItsGoods) {
 }
 
 TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) {
-    QString askedKinds;
-    QString askedCondition;
+    QString asked;  // the kinds and the condition
     const OrderPicker original = goodsOrderPicker();
     goodsOrderPicker() = [&](const QString& kinds, const QString& condition, RecordSet* header,
                              RecordSet* lines) {
-        askedKinds = kinds;
-        askedCondition = condition;
+        asked = kinds + condition;
         *header = textRows(
             {u"id"_s, u"wldw_id"_s, u"wldw_name"_s, u"jsr_id"_s, u"jsr_name"_s, u"IntoStock_id"_s,
              u"IntoStock_Name"_s, u"summery"_s, u"comment"_s, u"billDiscount"_s},
@@ -796,14 +794,13 @@ TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) 
         return true;
     };
     EXPECT_EQ(u"请先选择供货单位"_s, test::errorOf([&] { bill->pullOrders(); }));
-    EXPECT_TRUE(askedKinds.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
     bill->pullOrders();
     goodsOrderPicker() = original;
-    EXPECT_EQ(u"(8)"_s, askedKinds);
-    EXPECT_EQ(u";wldw_id=203"_s, askedCondition);
-    EXPECT_EQ(2, bill->headerId(u"edjsr"_s));
-    EXPECT_EQ(301, bill->headerId(u"edshck"_s));
+    EXPECT_EQ(u"(8);wldw_id=203"_s, asked);
+    EXPECT_EQ(u"2 301"_s,
+              u"%1 %2"_s.arg(bill->headerId(u"edjsr"_s)).arg(bill->headerId(u"edshck"_s)));
     EXPECT_EQ(u"张三|原摘要：急单|0.95"_s, test::headers(*bill, u"edjsr,edzhaiyao,edzdzk"_s));
     EXPECT_EQ(u"原说明：月底到货"_s, bill->edComment()->text());
     // The open 6 of the order line, at the order's price.
