@@ -58,22 +58,16 @@ protected:
     }
     static RecordSet unitRow(qint64 unit, qint64 goods, double latestBuy, double lowestSale,
                              double cost) {
-        RecordSet rs;
-        rs.addField(u"id"_s, FieldType::Integer);
-        rs.addField(u"sp_id"_s, FieldType::Integer);
-        rs.addField(u"latestBuyPrice"_s, FieldType::Float);
-        rs.addField(u"lowestSalePrice"_s, FieldType::Float);
-        rs.addField(u"CostPrice"_s, FieldType::Float);
-        rs.appendRow({unit, goods, latestBuy, lowestSale, cost});
-        return rs;
+        const auto n = [](double v) { return QString::number(v, 'g', 10); };
+        return textRows(
+            {u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s, u"lowestSalePrice"_s, u"CostPrice"_s},
+            {{n(unit), n(goods), n(latestBuy), n(lowestSale), n(cost)}});
     }
     static RecordSet stockRows(const QList<std::pair<qint64, double>>& rows) {
-        RecordSet rs;
-        rs.addField(u"goodsid"_s, FieldType::Integer);
-        rs.addField(u"qty"_s, FieldType::Float);
+        QList<QStringList> values;
         for (const auto& [g, q] : rows)
-            rs.appendRow({g, q});
-        return rs;
+            values.append({QString::number(g), QString::number(q)});
+        return textRows({u"goodsid"_s, u"qty"_s}, values);
     }
 };
 
