@@ -61,6 +61,12 @@ protected:
         bill->setPartner(201, u"客户甲"_s);
         return bill;
     }
+    // The field under the grid's cursor, and its row.
+    static QString cursorAt(TfrmBillSKD& bill) {
+        const QModelIndex i = bill.dbgvX()->table()->currentIndex();
+        return bill.gridDefinition().columns.at(i.column()).fieldName + u' ' +
+               QString::number(i.row());
+    }
     static void setCell(RecordSet& rs, int row, const QString& field, const QVariant& v) {
         rs.setAt(row, rs.fieldIndex(field), v);
     }
@@ -134,9 +140,7 @@ TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
             bill->model()->index(1, bill->gridDefinition().columnIndex(u"km_Name"_s)));
         QTest::keyClick(table, Qt::Key_F2);
         EXPECT_EQ((QStringList{u"wldw"_s, u"zhiyuan"_s, c.accountKind}), asked);
-        EXPECT_EQ(u"total"_s, bill->gridDefinition()
-                                  .columns.at(table->currentIndex().column())
-                                  .fieldName);  // the amount follows
+        EXPECT_EQ(u"total 1"_s, cursorAt(*bill));  // the amount follows
         EXPECT_EQ(u"203|供应商|"_s, bill->headerValue(u"wldw_id"_s) + u'|' + bill->eddw()->text() +
                                       u'|' + bill->headerValue(u"jsr_id"_s));
         EXPECT_EQ(u"1002|银行存款"_s, test::rowOf(bill->records(), 1, u"km_id,km_Name"_s));
@@ -187,11 +191,9 @@ TEST_F(MoneyBill, AnAccountCellTakesATypedCodeOrOpensTheSelection) {
         asked.clear();
         answerQuery(accounts);
         typeInto(row, c.typed);
-        EXPECT_EQ(c.asked.isEmpty() ? QStringList() : QStringList{c.asked}, asked);
-        EXPECT_EQ(c.account, cellOf(bill->records(), row, u"km_id"_s));
-        EXPECT_EQ(u"total"_s,
-                  bill->gridDefinition().columns.at(table->currentIndex().column()).fieldName);
-        EXPECT_EQ(row, table->currentIndex().row());
+        EXPECT_EQ(c.asked, asked.join(u','));
+        EXPECT_EQ(c.account + u" total "_s + QString::number(row),
+                  cellOf(bill->records(), row, u"km_id"_s) + u' ' + cursorAt(*bill));
         ++row;
     }
     // A double-click on an account cell opens the selection with its text.
