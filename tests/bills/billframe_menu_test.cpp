@@ -1,8 +1,5 @@
-// The rest of the bill window base against the recording transport: the audit controls, the
-// option that lets an operator edit other operators' drafts, save and print, the line note, the
-// look-ups of the lines grid's context menu, the header amounts and the numbering dialog's list
-// of kinds; against a real server each look-up runs through the server's dialect layer and
-// answers the rows the seeded bills give, and the line note is stored.
+// The rest of the bill window base on the recording transport: audit, save and print, the line
+// note, the look-ups and the header amounts; against a real server the look-ups and the line note.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +11,7 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 
 #include "bills_support.h"
@@ -119,49 +117,37 @@ protected:
     }
 };
 
-// --- audit controls
-
 TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
     for (int steps = 1; steps <= 5; ++steps) {
         SCOPED_TRACE(steps);
         setSteps(steps);
         auto bill = newBill();
         EXPECT_EQ(steps > 1, !bill->panAudit()->isHidden());
+        // A new bill has no audit step to perform yet.
         for (int step = 1; step <= 5; ++step) {
             const bool shown = steps > 1 && step <= steps;
             EXPECT_EQ(shown, !bill->edInput(step)->isHidden()) << step;
             EXPECT_EQ(shown, !bill->btnInput(step)->isHidden()) << step;
-            EXPECT_EQ(u"审核"_s, bill->btnInput(step)->text());
-            // A new bill has no audit step to perform yet.
             EXPECT_FALSE(bill->btnInput(step)->isEnabled()) << step;
         }
-        EXPECT_EQ(u"制单|主管|审查人三"_s,
-                  test::textsOf(bill->lbInput(1), bill->lbInput(2), bill->lbInput(3)));
-        // The maker of a new bill is the operator.
-        EXPECT_EQ(u"李四"_s, bill->edInput(1)->text());
-        EXPECT_EQ(nullptr, bill->edInput(0));
-        EXPECT_EQ(nullptr, bill->edInput(6));
+        // The steps named by the kind, the maker of a new bill is the operator.
+        EXPECT_EQ(u"制单|主管|李四"_s,
+                  test::textsOf(bill->lbInput(1), bill->lbInput(2), bill->edInput(1)));
     }
 }
 
 TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep) {
     setSteps(3);
     auto bill = openDraft(u"7"_s, u"3"_s, u"张三"_s);
-    EXPECT_EQ(u"王五|张三"_s, test::textsOf(bill->edInput(1), bill->edInput(2)));
-    EXPECT_EQ(QString(), bill->edInput(3)->text());
+    EXPECT_EQ(u"王五|张三|"_s, test::textsOf(bill->edInput(1), bill->edInput(2), bill->edInput(3)));
     EXPECT_FALSE(bill->btnInput(1)->isEnabled());
     EXPECT_TRUE(bill->btnInput(3)->isEnabled());
     // An audited draft is read-only, the audit buttons still work.
     EXPECT_TRUE(bill->isReadOnly());
-
     bill->btnInput(3)->click();
     EXPECT_EQ(QStringList{u"Update djindex set inputid3 = 7 where id = 90"_s},
               sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"李四"_s, bill->edInput(3)->text());
-    bill->resize(1000, 420);
-    bill->show();
-    test::saveScreenshot(bill.get(), u"bill_audit_controls"_s);
-
     // Step 2 belongs to another operator: refused, the field keeps the name.
     transport->clearCalls();
     bill->btnInput(2)->click();
@@ -169,8 +155,6 @@ TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep)
     EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"张三"_s, bill->edInput(2)->text());
 }
-
-// --- option 2007 "允许修改他人的草稿"
 
 TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
     for (const bool allowed : {false, true}) {
@@ -181,12 +165,9 @@ TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
         EXPECT_EQ(!allowed, other->isReadOnly());
         EXPECT_EQ(allowed, other->edComment()->isEnabled());
         // The operator's own draft is editable either way.
-        auto own = openDraft(u"7"_s, u"0"_s, QString());
-        EXPECT_FALSE(own->isReadOnly());
+        EXPECT_FALSE(openDraft(u"7"_s, u"0"_s, QString())->isReadOnly());
     }
 }
-
-// --- save and print
 
 class BillSavePrint : public BillMenu {
 protected:
@@ -228,7 +209,6 @@ TEST_F(BillSavePrint, SavePrintPostsThenPrintsTheSavedBillBeforeMakingRoomForANe
                                                         {{u"0"_s, u"9"_s, u"0"_s, QString()}})),
                         QString()});
     bill->btnSavePrint()->trigger();
-
     const QList<RecordedCall> saves = callsOf(u"ExecService"_s);
     ASSERT_EQ(1, saves.size());
     EXPECT_EQ(u"SaveToDB"_s, saves.at(0).serviceMethod);
@@ -251,7 +231,6 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     bill->records().clearRows();
     bill->showRecords();
     EXPECT_FALSE(bill->savePrintBill());
-    EXPECT_EQ(0, prints);
     EXPECT_EQ(QStringList{u"无数据"_s}, script.messages());
     // A later plain save does not print either.
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}});
@@ -260,36 +239,15 @@ TEST_F(BillSavePrint, AFailedSavePrintsNothing) {
     EXPECT_EQ(0, prints);
 }
 
-// --- the line note
-
-TEST_F(BillMenu, TheContextMenuOffersTheLineNoteAndTheLookUps) {
-    auto bill = newBill();
-    QStringList captions;
-    for (QAction* a : bill->pmBill()->actions())
-        if (!a->isSeparator())
-            captions.append(a->text());
-    // Before the grid's own entries (refresh, export).
-    EXPECT_EQ((QStringList{u"行摘要"_s, u"商品分布"_s, u"历史进价"_s, u"历史售价"_s, u"收款过程"_s,
-                           u"付款过程"_s, u"刷新数据"_s, u"转成Excel(&E)"_s}),
-              captions);
-    QStringList noteEntries;
-    for (QAction* a : bill->pmLineNote()->actions())
-        noteEntries.append(a->text());
-    EXPECT_EQ((QStringList{u"查看"_s, u"修改"_s}), noteEntries);
-    EXPECT_TRUE(bill->panBillTitle()->actions().contains(bill->btnkmxq()));
-}
-
 TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
     auto bill = newBill();
     bill->actNoteView()->trigger();  // no focused line
     EXPECT_EQ(QStringList{u"请先选择一行！"_s}, script.messages());
-
     bill->setLine(1, {{u"goodsid"_s, u"102"_s}, {u"comment"_s, u"第二行"_s}});
     bill->setFocusedRow(1);
     script.clearRecords();
     bill->actNoteView()->trigger();
     EXPECT_EQ(QStringList{u"第二行"_s}, script.messages());
-
     script.enter(u"送到仓库"_s, u"行摘要"_s);
     bill->actNoteEdit()->trigger();
     EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
@@ -306,19 +264,16 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     auto bill = openDraft(u"7"_s, u"0"_s, QString());
     bill->setFocusedRow(0);
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
-
     script.cancelInput();
     EXPECT_FALSE(bill->editLineNote());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
-
     // A refusal of the server leaves the note as it was.
     transport->respond(u"ExecUpdate"_s, -1, {QString(), u"数据库忙"_s});
     script.enter(u"新摘要"_s);
     EXPECT_FALSE(bill->editLineNote());
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
     EXPECT_EQ(1, script.messages().size());
-
     script.clearRecords();
     script.enter(u"送到仓库"_s);
     EXPECT_TRUE(bill->editLineNote());
@@ -326,25 +281,16 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     EXPECT_FALSE(bill->isModified());
 }
 
-// --- the look-ups
-
 TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
     auto bill = newBill();
-    struct Row {
-        BillLookupKind kind;
-        const char16_t* message;
-    } rows[] = {
-        {BillLookupKind::GoodsDistribution, u"请先在当前行选择商品！"},
-        {BillLookupKind::PurchasePrices, u"请先在当前行选择商品！"},
-        {BillLookupKind::SalePrices, u"请先在当前行选择商品！"},
-        {BillLookupKind::Receipts, u"请先选择往来单位！"},
-        {BillLookupKind::Payments, u"请先选择往来单位！"},
-    };
-    for (const Row& r : rows) {
-        script.clearRecords();
-        bill->actLookup(r.kind)->trigger();
-        EXPECT_EQ(QStringList{QString::fromUtf16(r.message)}, script.messages());
-    }
+    for (const BillLookupKind kind :
+         {BillLookupKind::GoodsDistribution, BillLookupKind::PurchasePrices,
+          BillLookupKind::SalePrices, BillLookupKind::Receipts, BillLookupKind::Payments})
+        bill->actLookup(kind)->trigger();
+    EXPECT_EQ((QStringList{u"请先在当前行选择商品！"_s, u"请先在当前行选择商品！"_s,
+                           u"请先在当前行选择商品！"_s, u"请先选择往来单位！"_s,
+                           u"请先选择往来单位！"_s}),
+              script.messages());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
     EXPECT_TRUE(bill->shownLookups.isEmpty());
 }
@@ -359,12 +305,9 @@ TEST_F(BillMenu, LookUpsTakeTheLinesGoodsAndWarehouseAndTheHeadersPartnerAndEmpl
     rs.addField(u"IntoStock_id"_s, FieldType::Text, 10);
     rs.setAt(0, rs.fieldIndex(u"IntoStock_id"_s), u"11"_s);
     const BillLookupIds ids = bill->lookupFor(BillLookupKind::SalePrices).ids;
-    EXPECT_EQ(101, ids.goodsid);
-    EXPECT_EQ(31, ids.wldw_id);
-    EXPECT_EQ(41, ids.jsr_id);
-    EXPECT_EQ(0, ids.dep_id);
-    EXPECT_EQ(11, ids.IntoStock_id);
-    EXPECT_EQ(12, ids.OutStock_id);
+    EXPECT_EQ((QList<qint64>{101, 31, 41, 0, 11, 12}),
+              (QList<qint64>{ids.goodsid, ids.wldw_id, ids.jsr_id, ids.dep_id, ids.IntoStock_id,
+                             ids.OutStock_id}));
     // The receipts name this bill for the amounts they settled of it.
     EXPECT_TRUE(bill->lookupFor(BillLookupKind::Receipts).sql.contains(u"x.s_id = 90"_s));
 }
@@ -396,8 +339,6 @@ TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTh
     EXPECT_EQ(u"1,234.500"_s, sales.cellText(0, sales.definition().columnIndex(u"price"_s)));
 }
 
-// --- header amounts
-
 TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
     struct Row {
         const char16_t* typed;
@@ -407,6 +348,7 @@ TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
         {u"1234.5", u"1,234.50", u"1234.50"},
         {u"2,000.456", u"2,000.46", u"2000.46"},
         {u"-7", u"-7.00", u"-7.00"},
+        {u"abc", u"-7.00", u"-7.00"},  // no number: the amount before stays
         {u"", u"0.00", u"0.00"},
     };
     auto bill = newBill();
@@ -418,18 +360,12 @@ TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
         EXPECT_EQ(QString::fromUtf16(r.shown), bill->edDiscount->text());
         EXPECT_EQ(QString::fromUtf16(r.sent), bill->BuildParams().value(u"youhuiTotal"_s));
     }
-    // No number: the amount before stays.
-    bill->setHeaderAmount(u"youhuiTotal"_s, 3.5);
-    bill->edDiscount->setText(u"abc"_s);
-    Q_EMIT bill->edDiscount->editingFinished();
-    EXPECT_EQ(u"3.50"_s, bill->edDiscount->text());
-    EXPECT_EQ(3.5, bill->headerAmount(u"youhuiTotal"_s));
 }
 
 TEST_F(BillMenu, AnOpenedBillShowsItsAmountsAndANewBillZero) {
     auto bill = openDraft(u"7"_s, u"0"_s, QString());
-    EXPECT_EQ(u"1,234.50"_s, bill->edDiscount->text());
-    EXPECT_EQ(u"1234.50"_s, bill->headerValue(u"youhuiTotal"_s));
+    EXPECT_EQ(u"1,234.50|1234.50"_s,
+              bill->edDiscount->text() + u'|' + bill->headerValue(u"youhuiTotal"_s));
     bill->resetToNewBill();
     EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
 }
@@ -468,8 +404,6 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     EXPECT_EQ(u"88.3"_s, bill.BuildParams().value(u"costTotal"_s));
 }
 
-// --- the modified flag
-
 TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFillingDoesNot) {
     auto bill = newBill();
     auto* check = new QCheckBox(u"代收款"_s, bill.get());
@@ -484,7 +418,6 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     bill->edDiscount->setText(u"5"_s);
     EXPECT_THROW(bill->setLineNote(QString()), DytError);  // no focused line: refused
     EXPECT_FALSE(bill->isModified());
-
     struct Row {
         const char* name;
         std::function<void()> change;
@@ -508,24 +441,18 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     }
 }
 
-// --- the numbering dialog's kinds
-
 TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
     resetBillKinds();
     const QList<int> kinds = billnoset::defaultKinds();
-    // 1..41, 43..51 and 53..71: the stocktake 42 has no sysDjb row, 52 is no kind.
+    // Every kind of the table, in order: 42 (the stocktake, no numbering of its own) and 52 are not in it.
+    for (const int kind : kinds)
+        EXPECT_NE(nullptr, findBillKind(kind)) << kind;
+    EXPECT_TRUE(std::is_sorted(kinds.begin(), kinds.end()));
     EXPECT_EQ(69, kinds.size());
-    EXPECT_EQ(1, kinds.value(0));
-    EXPECT_EQ(71, kinds.value(kinds.size() - 1));
-    for (int gone : {0, 42, 52, 72})
-        EXPECT_FALSE(kinds.contains(gone)) << gone;
-    for (int kept : {41, 43, 51, 53})
-        EXPECT_TRUE(kinds.contains(kept)) << kept;
+    EXPECT_FALSE(kinds.contains(42) || kinds.contains(52));
     EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u"(0,1,2,3,"_s));
     EXPECT_TRUE(billnoset::kindsSql(kinds).contains(u",41,43,"_s));
 }
-
-// --- against a real server
 
 class LookupE2E : public test::ServerFixture {
 protected:
@@ -579,21 +506,6 @@ protected:
         for (const char* sql : seed)
             dm.ExecUpdate(QString::fromUtf8(sql));
     }
-    // The named field of every row, as text.
-    static QStringList column(const RecordSet& rows, const QString& field) {
-        QStringList out;
-        const int col = rows.fieldIndex(field);
-        for (int r = 0; r < rows.rowCount(); ++r)
-            out.append(col < 0 ? u"<no field>"_s : rows.at(r, col).toString());
-        return out;
-    }
-    static QList<double> numbers(const RecordSet& rows, const QString& field) {
-        QList<double> out;
-        const int col = rows.fieldIndex(field);
-        for (int r = 0; r < rows.rowCount(); ++r)
-            out.append(col < 0 ? -9999 : rows.at(r, col).toDouble());
-        return out;
-    }
 };
 
 TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
@@ -602,42 +514,29 @@ TEST_F(LookupE2E, EachLookUpAnswersTheRowsOfTheSeededBills) {
     ASSERT_EQ(u"XS-1"_s, sale.edBillCode()->text());
     sale.setFocusedRow(0);
     ASSERT_EQ(101, sale.lineGoodsId());
-
     sale.showLookup(BillLookupKind::GoodsDistribution);
     ASSERT_EQ(1, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"主仓库"_s, u"分仓库"_s}), column(sale.shownRows, u"ck_fullname"_s));
-    EXPECT_EQ((QList<double>{5, 4}), numbers(sale.shownRows, u"qty"_s));
-    EXPECT_EQ((QList<double>{50, 40}), numbers(sale.shownRows, u"total"_s));
-
+    EXPECT_EQ(u"主仓库 5 50|分仓库 4 40"_s,
+              test::rowsOf(sale.shownRows, u"ck_fullname,qty,total"_s));
     sale.showLookup(BillLookupKind::PurchasePrices);
     ASSERT_EQ(2, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"JH-2"_s, u"JH-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{11, 10}), numbers(sale.shownRows, u"price"_s));
-    EXPECT_EQ((QStringList{u"供应商甲"_s, u"供应商甲"_s}),
-              column(sale.shownRows, u"dw_fullname"_s));
-    EXPECT_EQ((QList<double>{12.87, 11.7}), numbers(sale.shownRows, u"taxprice"_s));
-
+    EXPECT_EQ(u"JH-2 11 供应商甲 12.87|JH-1 10 供应商甲 11.7"_s,
+              test::rowsOf(sale.shownRows, u"code,price,dw_fullname,taxprice"_s));
     sale.showLookup(BillLookupKind::SalePrices);
     ASSERT_EQ(3, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"XS-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{18}), numbers(sale.shownRows, u"discountprice"_s));
-
+    EXPECT_EQ(u"XS-1 18"_s, test::rowsOf(sale.shownRows, u"code,discountprice"_s));
     sale.showLookup(BillLookupKind::Receipts);
     ASSERT_EQ(4, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"SK-2"_s, u"SK-1"_s}), column(sale.shownRows, u"code"_s));
-    EXPECT_EQ((QList<double>{30, 100}), numbers(sale.shownRows, u"total"_s));
-    EXPECT_EQ((QList<double>{0, 60}), numbers(sale.shownRows, u"settled"_s));
-    EXPECT_EQ((QStringList{QString(), u"经手人丙"_s}), column(sale.shownRows, u"jsr_fullname"_s));
-
+    EXPECT_EQ(u"SK-2 30 0 |SK-1 100 60 经手人丙"_s,
+              test::rowsOf(sale.shownRows, u"code,total,settled,jsr_fullname"_s));
     sale.showLookup(BillLookupKind::Payments);  // none to the customer
     ASSERT_EQ(5, sale.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(0, sale.shownRows.rowCount());
-
     MenuBill purchase;
     purchase.OpenBill(5, 202, false);
     purchase.showLookup(BillLookupKind::Payments);
     ASSERT_EQ(1, purchase.shownLookups.size()) << script.messages().join(u"|"_s).toStdString();
-    EXPECT_EQ((QStringList{u"FK-1"_s}), column(purchase.shownRows, u"code"_s));
+    EXPECT_EQ(u"FK-1"_s, test::rowsOf(purchase.shownRows, u"code"_s));
     EXPECT_EQ(QStringList(), script.messages());
 }
 
@@ -682,33 +581,21 @@ TEST_F(LookupE2E, AccountDetailsListOnlyThePostedPaymentRowsOfTheBill) {
     EXPECT_EQ(expected, lines);
 }
 
-TEST_F(LookupE2E, ScreenshotOfABillWithItsLookUpDialog) {
+TEST_F(LookupE2E, TheLookUpDialogShowsTheRowsModally) {
     MenuBill sale;
     sale.realDialog = true;
-    sale.resize(900, 500);
     sale.OpenBill(1, 205, false);
-    sale.show();
     sale.setFocusedRow(0);
-    QApplication::processEvents();
-    test::saveScreenshot(&sale, u"bill_lookup_window"_s);
-    QString title;
-    QString firstCell;
+    QString title, firstCell;
     test::onNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<TfrmBillLookup*>(w);
-        if (!dialog) {
-            w->close();
-            return;
-        }
+        ASSERT_NE(nullptr, dialog);
         title = dialog->lbltitle()->text();
         firstCell = dialog->cellText(0, 1);
-        test::saveScreenshot(dialog, u"bill_lookup_dialog"_s);
         dialog->btnExit()->click();
     });
     sale.actLookup(BillLookupKind::GoodsDistribution)->trigger();
-    EXPECT_EQ(u"商品分布"_s, title);
-    EXPECT_EQ(u"主仓库"_s, firstCell);
-    sale.setModified(false);
-    sale.close();
+    EXPECT_EQ(u"商品分布|主仓库"_s, title + u'|' + firstCell);
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #pragma once
-#include "support/joined.h"
-#include "common/paramlist.h"
-// Shared set-up of the bill tests: record sets of text fields, goods as the goods window hands
-// them back, a bill window's data module on the recording transport, and the sales account set
-// on a real server.
+// Shared set-up of the bill tests: rows as text, goods and warning lines, a bill window's data
+// module on the recording transport, and the sales account set on a real server.
+#include <cmath>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
 #include "client/logic/settings.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
+#include "support/joined.h"
 #include "support/serverfixture.h"
 #include "support/testutil.h"
 
@@ -30,6 +30,28 @@ QString headers(const Bill& bill, const QString& controls) {
 }
 inline QString rowOf(const RecordSet& rs, int row, const QString& fields) {
     return each(fields, [&](const QString& f) { return cellOf(rs, row, f); });
+}
+// Every row of a record set, its fields by ' ' (numbers to four places), the rows by '|'.
+inline QString rowsOf(const RecordSet& rs, const QString& fields) {
+    QStringList rows;
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        QStringList cells;
+        for (const QString& f : fields.split(u',')) {
+            const int i = rs.fieldIndex(f);
+            const QVariant v = i < 0 ? QVariant(QStringLiteral("<no field>")) : rs.at(r, i);
+            cells << (i < 0 || rs.field(i).type == FieldType::Text
+                          ? v.toString()
+                          : QString::number(std::round(v.toDouble() * 1e4) / 1e4));
+        }
+        rows << cells.join(u' ');
+    }
+    return rows.join(u'|');
+}
+// The same as numbers to four places, for rows the server answers.
+inline QString numbersOf(const RecordSet& rs, int row, const QString& fields) {
+    return each(fields, [&](const QString& f) {
+        return QString::number(std::round(rs.at(row, rs.fieldIndex(f)).toDouble() * 1e4) / 1e4);
+    });
 }
 
 // Goods (by default named 商品<id>, code SP<id>; unit 个) as the goods window hands them to a bill.

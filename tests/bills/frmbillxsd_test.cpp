@@ -1,11 +1,6 @@
-// The sales bill window against a real server: the defaults of a new bill, the receipt amount that
-// follows the bill, the barcode precondition, the order link, the available stock, the buy-and-give
-// gift line and the warnings that stop a save; a sale posted through the window moves the stock,
-// the customer's receivable and the receipt account, and the return, the exchange and the order
-// open, save a draft, post and open again.
-#include <QApplication>
+// The sales bill window against a real server: a new bill's defaults, the receipt, barcode, order
+// link, stock, gift line and warnings; sales, returns, exchanges and orders posted and reopened.
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -62,8 +57,6 @@ TEST_F(SalesBillWindow, ANewBillTakesTheDefaultReceiptAccountAndZeroBalances) {
     EXPECT_EQ(8, bill->headerId(u"edfkzh"_s));
     EXPECT_EQ(u"现金|0"_s, test::headers(*bill, u"edfkzh,edfkje"_s));
     EXPECT_EQ(u"应收款：0|预收款：0"_s, test::textsOf(bill->lbyf(), bill->lbyufu()));
-    EXPECT_EQ(u"收款账户"_s, bill->headerField(u"edfkzh"_s)->caption);
-    EXPECT_EQ(u"skkm"_s, bill->headerField(u"edfkzh"_s)->kind);
 }
 
 TEST_F(SalesBillWindow, WithTheSwitchTheReceiptAmountFollowsTheLinesLessTheDiscount) {
@@ -106,15 +99,12 @@ TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
     QStringList conditions;
     salesOrderPicker() = [&](const QString& condition, RecordSet* header, RecordSet* lines) {
         conditions.append(condition);
-        header->addField(u"id"_s, FieldType::Integer);
-        header->addField(u"code"_s, FieldType::Text);
-        header->addField(u"summery"_s, FieldType::Text);
-        header->appendRow({77, u"XD-7"_s, u"月底送货"_s});
-        for (const char* f : {"goodsid", "goodsCode", "goodsname", "unitid", "unitName", "qty",
-                              "toQty", "Price", "discount", "orderid"})
-            lines->addField(QString::fromLatin1(f), FieldType::Text);
-        lines->appendRow({u"101"_s, u"SP101"_s, u"螺丝"_s, u"0"_s, u"个"_s, u"10"_s, u"4"_s, u"6"_s,
-                          u"1"_s, u"900"_s});
+        *header =
+            textRows({u"id"_s, u"code"_s, u"summery"_s}, {{u"77"_s, u"XD-7"_s, u"月底送货"_s}});
+        *lines = textRows(QString::fromLatin1("goodsid,goodsCode,goodsname,unitid,unitName,qty,"
+                                              "toQty,Price,discount,orderid").split(u','),
+                          {{u"101"_s, u"SP101"_s, u"螺丝"_s, u"0"_s, u"个"_s, u"10"_s, u"4"_s,
+                            u"6"_s, u"1"_s, u"900"_s}});
         return true;
     };
     auto bill = newBill();
@@ -128,12 +118,12 @@ TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
     bill->pullOrders();
     EXPECT_EQ((QStringList{u";Code=XD-7"_s, u";Code=XD-7"_s, u";wldw_id=201"_s}), conditions);
     // The order is linked and its open quantity (10 - 4) taken over with the source line.
-    EXPECT_EQ(77, bill->headerId(u"eddd"_s));
-    EXPECT_EQ(u"XD-7|原摘要：月底送货"_s, test::headers(*bill, u"eddd,edzhaiyao"_s));
+    EXPECT_EQ(u"77|XD-7|原摘要：月底送货"_s,
+              QString::number(bill->headerId(u"eddd"_s)) + u'|' +
+                  test::headers(*bill, u"eddd,edzhaiyao"_s));
     ASSERT_FALSE(bill->goodsRows().isEmpty());
-    const int row = bill->goodsRows().first();
-    EXPECT_EQ(6.0, bill->number(row, u"qty"_s));
-    EXPECT_EQ(u"77|900"_s, test::cells(*bill, row, u"s_id,s_orderid"_s));
+    EXPECT_EQ(u"6|77|900"_s,
+              test::cells(*bill, bill->goodsRows().first(), u"qty,s_id,s_orderid"_s));
 }
 
 TEST_F(SalesBillWindow, AvailableStockOfTheLine) {
@@ -141,8 +131,6 @@ TEST_F(SalesBillWindow, AvailableStockOfTheLine) {
     auto bill = readyBill();
     const int row = bill->AddGoods(screw(1, 6));
     EXPECT_TRUE(bill->refreshAvailableStock(row));
-    EXPECT_EQ(3.0, bill->availableQty());
-    EXPECT_EQ(3.0, bill->stockQty());
     EXPECT_EQ(u"可用库存：3  库存数量：3"_s, bill->lbAvailable()->text());
     // An empty row shows nothing.
     EXPECT_FALSE(bill->refreshAvailableStock(row + 1));
@@ -157,18 +145,14 @@ TEST_F(SalesBillWindow, BuyAndGiveAddsChangesAndRemovesTheGiftLine) {
     auto bill = newBill();
     bill->chooseHeaderRecord(u"eddw"_s, kCustomerB, u"乙公司"_s);
     const int row = bill->AddGoods(screw(25, 6));
-    QList<int> gifts;
-    for (int r : bill->goodsRows())
-        if (bill->isGift(r))
-            gifts.append(r);
-    ASSERT_EQ(1, gifts.size());
-    const int gift = gifts.first();
-    EXPECT_EQ(2.0, bill->number(gift, u"qty"_s));
-    EXPECT_EQ(0.0, bill->number(gift, u"Price"_s));
-    EXPECT_EQ(0.0, bill->number(gift, u"taxTotalSum"_s));
+    ASSERT_EQ(2, bill->goodsRows().size());
+    const int gift = bill->goodsRows().last();
+    EXPECT_TRUE(bill->isGift(gift));
+    EXPECT_EQ(u"2 0 0"_s, u"%1 %2 %3"_s.arg(bill->number(gift, u"qty"_s))
+                              .arg(bill->number(gift, u"Price"_s))
+                              .arg(bill->number(gift, u"taxTotalSum"_s)));
     EXPECT_EQ(u"赠品|1|买 10 赠 1|101"_s,
               test::cells(*bill, gift, u"RowTypeName,RowType,comment,goodsid"_s));
-
     bill->editCell(row, u"qty"_s, u"30"_s);
     EXPECT_EQ(3.0, bill->number(gift, u"qty"_s));
     EXPECT_EQ(2, bill->goodsRows().size());
@@ -177,7 +161,6 @@ TEST_F(SalesBillWindow, BuyAndGiveAddsChangesAndRemovesTheGiftLine) {
     bill->editCell(row, u"qty"_s, u"10"_s);
     ASSERT_EQ(2, bill->goodsRows().size());
     EXPECT_EQ(1.0, bill->number(bill->goodsRows().last(), u"qty"_s));
-
     // A customer outside the class gets no gift.
     auto other = newBill();
     other->chooseHeaderRecord(u"eddw"_s, kOutsider, u"丙公司"_s);
@@ -240,45 +223,6 @@ protected:
     }
 };
 
-TEST_F(SalesBillE2E, APostedSaleMovesStockReceivableAndTheReceiptAccount) {
-    const double cashBefore = cash();
-    EXPECT_NE(nullptr,
-              qobject_cast<TfrmBillXSD*>(std::unique_ptr<QWidget>(OpenBill(1, 0, true)).get()));
-    TfrmBillXSD bill;
-    bill.OpenBill(1, 0, true);
-    bill.edBillCode()->setText(u"XS-E2E-1"_s);
-    bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
-    bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
-    bill.AddGoods(namedGoods(kScrew, 4, 10));  // 40
-    bill.AddGoods(namedGoods(kGear, 2, 5));    // 10
-    bill.setHeaderText(u"edyhje"_s, u"5"_s);
-    // The receipt follows the bill (50 - 5); the operator takes only 20 now.
-    EXPECT_EQ(u"45.00"_s, bill.headerText(u"edfkje"_s));
-    bill.setHeaderText(u"edfkje"_s, u"20"_s);
-    ASSERT_TRUE(bill.saveBill(true)) << script.messages().join(u"|"_s).toStdString();
-    const qint64 id = bill.billId();
-    ASSERT_GT(id, 0);
-    EXPECT_EQ(2, state(id));
-
-    EXPECT_EQ(6.0, stock(kScrew));
-    EXPECT_EQ(3.0, stock(kGear));
-    // Receivable: 50 - 5 discount - 20 received.
-    EXPECT_EQ(25.0, receivable());
-    EXPECT_EQ(20.0, cash() - cashBefore);
-    // The receipt is the bill's account line of type 1.
-    EXPECT_EQ(20.0, scalar(u"SELECT SUM(dbTotal + LendTotal) FROM djKmDetail WHERE id = %1 AND "
-                           "type = 1 AND km_id = 8"_s.arg(id)));
-
-    // Opened again: posted, read-only, with both lines and the receipt.
-    TfrmBillXSD again;
-    again.OpenBill(1, id, true);
-    EXPECT_EQ(int(kBillPosted), again.billState());
-    EXPECT_TRUE(again.isReadOnly());
-    EXPECT_EQ(2, again.goodsRows().size());
-    EXPECT_EQ(20.0, again.headerNumber(u"edfkje"_s));
-    EXPECT_EQ(kCustomerA, again.headerId(u"eddw"_s));
-}
-
 TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
     TfrmBillXSD bill;
     bill.OpenBill(1, 0, true);
@@ -302,36 +246,37 @@ TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
     const RecordSet head = query(
         u"SELECT JieShaoRenID, isdaishoukuan, yfwldw_id FROM djIndex WHERE id = %1"_s.arg(id));
     ASSERT_EQ(1, head.rowCount());
-    EXPECT_EQ(kEmployee, head.at(0, 0).toLongLong());
-    EXPECT_EQ(1, head.at(0, 1).toInt());
-    EXPECT_EQ(kCustomerB, head.at(0, 2).toLongLong());
+    EXPECT_EQ(u"2 1 202"_s, rowsOf(head, u"JieShaoRenID,isdaishoukuan,yfwldw_id"_s));
 }
 
-TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
+TEST_F(SalesBillE2E, SaleReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
     struct Row {
         int djType;
         QList<QPair<qint64, double>> lines;  // goods, quantity
         double screwMoved;                   // screws coming into stock by posting
-        double receivableAfter;
+        double receivableAfter, cashAfter;
     };
-    // Return: 2 screws back (+2, receivable -20). Exchange: 1 screw comes back, 1 gear goes
-    // out (receivable +5 - 10). Order: nothing moves.
+    // Sale: 40 + 10 less 5 off, 20 of it received in cash. Return: 2 screws back (+2,
+    // receivable -20). Exchange: 1 screw comes back, 1 gear goes out (receivable +5 - 10).
+    // Order: nothing moves.
     const Row rows[] = {
-        {2, {{kScrew, 2}}, 2, -20},
-        {3, {{kScrew, 1}, {kGear, -1}}, 1, -5},
-        {4, {{kScrew, 3}}, 0, 0},
+        {1, {{kScrew, 4}, {kGear, 2}}, -4, 25, 20},
+        {2, {{kScrew, 2}}, 2, -20, 0},
+        {3, {{kScrew, 1}, {kGear, -1}}, 1, -5, 0},
+        {4, {{kScrew, 3}}, 0, 0, 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.djType);
-        const double screwBefore = stock(kScrew);
-        const double receivableBefore = receivable();
+        const double screwBefore = stock(kScrew), receivableBefore = receivable();
+        const double cashBefore = cash();
         qint64 id = 0;
         {
             std::unique_ptr<QWidget> w(OpenBill(r.djType, 0, true));
             auto* bill = qobject_cast<TfrmGoodsBill*>(w.get());
             ASSERT_NE(nullptr, bill);
             EXPECT_EQ(r.djType, bill->djType());
-            EXPECT_EQ(nullptr, qobject_cast<TfrmBillXSD*>(w.get()));  // the sale's own window
+            // Only the sale has its own window.
+            EXPECT_EQ(r.djType == 1, qobject_cast<TfrmBillXSD*>(w.get()) != nullptr);
             bill->edBillCode()->setText(u"XS-%1"_s.arg(r.djType));
             bill->chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
             bill->chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
@@ -351,46 +296,26 @@ TEST_F(SalesBillE2E, ReturnExchangeAndOrderSaveADraftPostAndOpenAgain) {
             ASSERT_NE(nullptr, bill);
             EXPECT_EQ(int(kBillDraft), bill->billState());
             EXPECT_EQ(r.lines.size(), bill->goodsRows().size());
+            if (r.djType == 1) {
+                // The receipt follows the bill (50 - 5); the operator takes only 20 now.
+                bill->setHeaderText(u"edyhje"_s, u"5"_s);
+                EXPECT_EQ(u"45.00"_s, bill->headerText(u"edfkje"_s));
+                bill->setHeaderText(u"edfkje"_s, u"20"_s);
+            }
             ASSERT_TRUE(bill->saveBill(true)) << script.messages().join(u"|"_s).toStdString();
             id = bill->billId();
         }
         EXPECT_EQ(2, state(id));
         EXPECT_EQ(r.screwMoved, stock(kScrew) - screwBefore);
         EXPECT_EQ(r.receivableAfter, receivable() - receivableBefore);
+        EXPECT_EQ(r.cashAfter, cash() - cashBefore);
         std::unique_ptr<QWidget> w(OpenBill(r.djType, id, true));
         auto* bill = qobject_cast<TfrmGoodsBill*>(w.get());
         ASSERT_NE(nullptr, bill);
         EXPECT_EQ(int(kBillPosted), bill->billState());
+        EXPECT_TRUE(bill->isReadOnly());
         EXPECT_EQ(r.lines.size(), bill->goodsRows().size());
     }
-}
-
-TEST_F(SalesBillE2E, ScreenshotOfASaleWithLinesAndAGift) {
-    settings().HasPromotions = true;
-    const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
-    addAgreement(kCustomerA, kScrew, 3, 1, today, today);
-    TfrmBillXSD bill;
-    bill.OpenBill(1, 0, true);
-    bill.resize(1280, 640);
-    bill.edBillCode()->setText(u"XS-20261206-001"_s);
-    bill.chooseHeaderRecord(u"eddw"_s, kCustomerA, u"甲公司"_s);
-    bill.chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
-    bill.chooseHeaderRecord(u"edjsr"_s, kEmployee, u"张三"_s);
-    const int row = bill.AddGoods(namedGoods(kScrew, 6, 10));
-    bill.AddGoods(namedGoods(kGear, 2, 25));
-    bill.setHeaderText(u"edyhje"_s, u"10"_s);
-    bill.show();
-    bill.showRecords();
-    bill.refreshAvailableStock(row);
-    QApplication::processEvents();
-    // 60 + 50 - 10; two screws given for six bought.
-    EXPECT_EQ(u"100.00"_s, bill.headerText(u"edfkje"_s));
-    EXPECT_EQ(3, bill.goodsRows().size());
-    EXPECT_EQ(u"优惠后金额：100.00"_s, bill.lbyhhje()->text());
-    const QString path = saveScreenshot(&bill, u"sales_bill"_s);
-    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
-    bill.setModified(false);
-    bill.close();
 }
 
 }  // namespace

@@ -1,16 +1,8 @@
-// The goods-bill window against the recording transport: family columns, custom fields, rights,
-// the defaults of a new bill, the supplier's balances, freight, discounts, gift lines, the checks
-// in their order, the warnings, the account packet and the print offer; entering a bill as the
-// operator does (Enter walks the header fields and the cells, Delete and F4 act on the focused
-// row, scanned barcodes and pulled orders add lines, auxiliary quantities come from the server);
-// pictures of the purchase bill with lines and of its multi-account dialog, for review; against a
-// real server, a purchase entered through the window and posted changes stock and the supplier's
-// payable and opens again read-only, and every member of the family opens, saves a draft, posts
-// and opens again.
+// The goods-bill window on the recording transport, entered by slots and by keys, and against a
+// real server a purchase and every member of the family saved, posted and opened again.
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,6 +77,10 @@ protected:
         bill->AddGoods(goods(101, 3, 10));
         return bill;
     }
+    static QString ids(const TfrmBillJHD& bill, const QString& controls) {
+        return test::each(controls,
+                          [&](const QString& c) { return QString::number(bill.headerId(c)); });
+    }
     QString lastMessage() const { return script.messages().value(script.messages().size() - 1); }
     // Columns of an account packet's rows, by '|', the rows by a space.
     static QString packetText(const RecordSet& packet, QList<int> columns = {0, 1, 2, 3}) {
@@ -101,8 +97,6 @@ protected:
     QList<QPair<QString, RecordSet>> answers;
 };
 
-// --- the family table and what the window builds from it
-
 TEST(GoodsBillFamily, ColumnsDropAndReplaceByField) {
     GoodsBillFamily row;
     row.withoutColumns = {u"YFTOTAL"_s, u"costTotal"_s};
@@ -112,8 +106,7 @@ TEST(GoodsBillFamily, ColumnsDropAndReplaceByField) {
     QStringList fields;
     for (const GoodsLineColumn& c : columns)
         fields.append(c.field);
-    EXPECT_FALSE(fields.contains(u"yftotal"_s));
-    EXPECT_FALSE(fields.contains(u"costTotal"_s));
+    EXPECT_FALSE(fields.contains(u"yftotal"_s) || fields.contains(u"costTotal"_s));
     EXPECT_EQ(purchaseLineColumns().size() - 2 + 1, columns.size());
     EXPECT_EQ(u"isCanYuZheShangZhe"_s, columns.last().field);
     const int price = int(fields.indexOf(u"Price"_s));
@@ -132,10 +125,10 @@ TEST_F(GoodsBillWindow, CustomFieldsShowWhenTheAccountSetUsesThem) {
 }
 
 TEST_F(GoodsBillWindow, SaveAndPrintButtonsFollowTheSubRightsOfTheMenuEntry) {
-    const RecordSet rights =
-        textRows({u"code"_s, u"isbj"_s, u"hide"_s}, {{u"2004"_s, u"1"_s, u"0"_s},
-                                                     {u"200401"_s, u"1"_s, u"0"_s},
-                                                     {u"200403"_s, u"1"_s, u"0"_s}});
+    QList<QStringList> granted;
+    for (const QString& code : {u"2004"_s, u"200401"_s, u"200403"_s})
+        granted.append({code, u"1"_s, u"0"_s});
+    const RecordSet rights = textRows({u"code"_s, u"isbj"_s, u"hide"_s}, granted);
     setOperatorRights(&rights);
     auto bill = newBill();
     EXPECT_TRUE(bill->btnBillSave()->isVisible());
@@ -151,19 +144,15 @@ TEST_F(GoodsBillWindow, ASingleWarehouseIsFilledInAndTheDefaultEmployeeWithHisDe
         {u"FROM baseZY AS a"_s, textRows({u"id"_s, u"fullname"_s, u"zy_zybmid"_s, u"zy_zybm"_s},
                                          {{u"7"_s, u"张三"_s, u"401"_s, u"业务部"_s}})}};
     auto bill = newBill();
-    EXPECT_EQ((QList<qint64>{301, 7, 401}),
-              (QList<qint64>{bill->headerId(u"edshck"_s), bill->headerId(u"edjsr"_s),
-                             bill->headerId(u"edbm"_s)}));
+    EXPECT_EQ(u"301|7|401"_s, ids(*bill, u"edshck,edjsr,edbm"_s));
     EXPECT_EQ(u"总仓|张三|业务部"_s, test::headers(*bill, u"edshck,edjsr,edbm"_s));
     EXPECT_EQ(Qt::ClickFocus, bill->headerControl(u"edshck"_s)->focusPolicy());
-
     // Two warehouses: none is chosen; the administrator gets no default employee.
     answers = {{u"FROM baseCK"_s, textRows({u"id"_s, u"fullname"_s},
                                            {{u"301"_s, u"总仓"_s}, {u"302"_s, u"分仓"_s}})}};
     loginedUser().UserId = 1;
     auto other = newBill();
-    EXPECT_EQ(0, other->headerId(u"edshck"_s));
-    EXPECT_EQ(0, other->headerId(u"edjsr"_s));
+    EXPECT_EQ(u"0|0"_s, ids(*other, u"edshck,edjsr"_s));
 }
 
 TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) {
@@ -177,20 +166,9 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
     EXPECT_EQ(u"应付款：80.00|预付款：20.50"_s, test::textsOf(bill->lbyf(), bill->lbyufu()));
     EXPECT_EQ(u"5"_s, bill->headerText(u"edyouhuibilv"_s));
-    const QList<RecordedCall> queries = callsOf(u"ExecQuery"_s);
-    ASSERT_EQ(2, queries.size());
-    EXPECT_EQ(
-        u"SELECT ystotal-yftotal as ystotal,yftotal - ystotal as yftotal,yushoutotal - "
-        u"yufuTotal as yushoutotal,yufutotal - yushoutotal as yufutotal FROM baseWLDW WHERE "
-        u"id = 203"_s,
-        queries.at(0).sql);
-    EXPECT_EQ(
-        u"SELECT TOP 1 a.YouHuiBiLv   FROM djIndex AS a  WHERE a.dj_state <> 0 AND "
-        u"a.isred = 0 AND a.wldw_id = 203 AND a.djType = 5 ORDER BY a.id desc"_s,
-        queries.at(1).sql);
-    EXPECT_EQ(u"203"_s, bill->BuildParams().value(u"wldw_id"_s));
-    EXPECT_EQ(u"甲供应商"_s, bill->BuildParams().value(u"wldw_Name"_s));
-
+    // The last rate of this supplier's purchases.
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).value(1).contains(u"a.wldw_id = 203 AND a.djType = 5"_s));
+    EXPECT_EQ(u"203|甲供应商"_s, test::valuesOf(bill->BuildParams(), u"wldw_id,wldw_Name"_s));
     // Without the right the labels show no amounts and nothing is asked.
     settings().setRight(goodsoption::kShowBalances, false);
     transport->clearCalls();
@@ -199,27 +177,7 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
     EXPECT_TRUE(callsOf(u"ExecQuery"_s).isEmpty());
 }
 
-// --- lines
-
-TEST_F(GoodsBillWindow, FreightTenOverThreeLinesAndTheCostFollows) {
-    auto bill = newBill();
-    for (int i = 0; i < 3; ++i)
-        bill->AddGoods(goods(101 + i, 1, 10));
-    bill->setHeaderText(u"edyfhj"_s, u"10"_s);
-    bill->allocateFreight();
-    for (int r = 0; r < 4; ++r)
-        EXPECT_EQ(r == 3   ? u"||"_s
-                  : r == 2 ? u"3.34|13.34|13.34"_s
-                           : u"3.33|13.33|13.33"_s,
-                  test::cells(*bill, r, u"yftotal,costTotal,costPrice"_s))
-            << r;
-    // A negative freight total of a new bill goes back to 0.
-    bill->setHeaderText(u"edyfhj"_s, u"-4"_s);
-    bill->freightTotalChanged();
-    EXPECT_EQ(u"0"_s, bill->headerText(u"edyfhj"_s));
-}
-
-TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRate) {
+TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRateAndNoNegativeFreight) {
     auto bill = newBill();
     bill->AddGoods(goods(101, 3, 10));
     bill->AddGoods(goods(102, 1, 0.51));
@@ -234,6 +192,10 @@ TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRate) {
     bill->discountRateChanged();
     EXPECT_EQ(u"0|0"_s, test::headers(*bill, u"edyouhuibilv,edyhje"_s));
     EXPECT_EQ(u"优惠后金额：30.51"_s, bill->lbyhhje()->text());
+    // A negative freight total of a new bill goes back to 0.
+    bill->setHeaderText(u"edyfhj"_s, u"-4"_s);
+    bill->freightTotalChanged();
+    EXPECT_EQ(u"0"_s, bill->headerText(u"edyfhj"_s));
 }
 
 TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEveryLine) {
@@ -248,10 +210,9 @@ TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEve
     bill->setHeaderText(u"edzdzk"_s, u"0.8"_s);
     EXPECT_TRUE(bill->applyDefaultDiscount());
     // The empty row stays empty.
-    for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(QStringList({u"0.8|16"_s, u"0.8|4"_s, u"|"_s}).at(r),
-                  test::cells(*bill, r, u"discount,discounttotal"_s))
-            << r;
+    EXPECT_EQ(u"0.8|16 0.8|4 |"_s, test::cells(*bill, 0, u"discount,discounttotal"_s) + u' ' +
+                                       test::cells(*bill, 1, u"discount,discounttotal"_s) + u' ' +
+                                       test::cells(*bill, 2, u"discount,discounttotal"_s));
 }
 
 TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
@@ -261,7 +222,6 @@ TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
     EXPECT_EQ(u"赠品|1|2"_s, test::cells(*bill, 1, u"RowTypeName,RowType,qty"_s));
     transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
     EXPECT_TRUE(bill->saveBill(true)) << script.messages().join(u"|"_s).toStdString();
-
     auto again = readyBill();
     again->AddGoods(goods(102, 2, 0));
     again->toggleGift(1);
@@ -273,8 +233,6 @@ TEST_F(GoodsBillWindow, GiftLinesToggleAndSkipThePriceChecks) {
     transport->respond(u"ExecService"_s, 0, {QString(), 78, QString()});
     EXPECT_TRUE(again->saveBill(false)) << script.messages().join(u"|"_s).toStdString();
 }
-
-// --- checks
 
 TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
     settings().setSwitch(goodsoption::kCodeRequired, true);
@@ -288,56 +246,46 @@ TEST_F(GoodsBillWindow, ChecksRunInTheirOrderEachStoppingTheSave) {
     bill->setHeaderText(u"edyffkje"_s, u"-1"_s);
     bill->setHeaderText(u"edyfhj"_s, u"10"_s);
     bill->setHeaderText(u"edyhje"_s, u"3"_s);
-
-    struct Step {
-        const char16_t* message;
-        std::function<void()> fix;
+    // Each message and what then fixes it: a header record chosen ("control id name"), a header
+    // text ("control=text"), cells of line 1 ("field=value ..."), the number or the freight.
+    const char16_t* const steps[][2] = {
+        {u"单据编号不能为空！", u"number"},
+        {u"[供货单位]不能为空，请重新输入", u"eddw 203 甲供应商"},
+        {u"[经 手 人]不能为空，请重新输入", u"edjsr 2 张三"},
+        {u"[部    门]不能为空，请重新输入", u"edbm 401 业务部"},
+        {u"[收货仓库]不能为空，请重新输入", u"edshck 301 总仓"},
+        {u"[付款金额]不能为负数，请重新输入", u"edfkje=5"},
+        {u"[运费付款金额]不能为负数，请重新输入", u"edyffkje=12"},
+        {u"运费合计没有分配完成！", u"freight"},
+        {u"运费付款金额不能大于运费合计！", u"edyffkje=10"},
+        {u"必须输入运费往来单位！", u"edyfwldw 204 物流公司"},
+        {u"请输入付款账户", u"edfkzh 8 现金"},
+        {u"请输入运费付款账户", u"edyffkzh 9 银行"},
+        {u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额", u"edyhje=1"},
+        {u"第 1 行输入错误:数量必须大于零！", u"qty=2 Price=0"},
+        {u"第 1 行输入错误:单价必须大于零！", u"Price=5 Total=0"},
+        {u"第 1 行输入错误:金额必须大于零！", u"Total=10 discount=0"},
+        {u"第 1 行输入错误:折扣必须大于零！", u"discount=1"},
     };
-    const std::vector<Step> steps = {
-        {u"单据编号不能为空！", [&] { bill->edBillCode()->setText(u"JH-9"_s); }},
-        {u"[供货单位]不能为空，请重新输入",
-         [&] { bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s); }},
-        {u"[经 手 人]不能为空，请重新输入",
-         [&] { bill->chooseHeaderRecord(u"edjsr"_s, 2, u"张三"_s); }},
-        {u"[部    门]不能为空，请重新输入",
-         [&] { bill->chooseHeaderRecord(u"edbm"_s, 401, u"业务部"_s); }},
-        {u"[收货仓库]不能为空，请重新输入",
-         [&] { bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s); }},
-        {u"[付款金额]不能为负数，请重新输入", [&] { bill->setHeaderText(u"edfkje"_s, u"5"_s); }},
-        {u"[运费付款金额]不能为负数，请重新输入",
-         [&] { bill->setHeaderText(u"edyffkje"_s, u"12"_s); }},
-        {u"运费合计没有分配完成！", [&] { bill->allocateFreight(); }},
-        {u"运费付款金额不能大于运费合计！", [&] { bill->setHeaderText(u"edyffkje"_s, u"10"_s); }},
-        {u"必须输入运费往来单位！",
-         [&] { bill->chooseHeaderRecord(u"edyfwldw"_s, 204, u"物流公司"_s); }},
-        {u"请输入付款账户", [&] { bill->chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s); }},
-        {u"请输入运费付款账户", [&] { bill->chooseHeaderRecord(u"edyffkzh"_s, 9, u"银行"_s); }},
-        {u"优惠金额超出职员最高优惠限额\r\n\r\n请修改优惠金额",
-         [&] { bill->setHeaderText(u"edyhje"_s, u"1"_s); }},
-        {u"第 1 行输入错误:数量必须大于零！",
-         [&] {
-             bill->setCell(0, u"qty"_s, u"2"_s);
-             bill->setCell(0, u"Price"_s, u"0"_s);
-         }},
-        {u"第 1 行输入错误:单价必须大于零！",
-         [&] {
-             bill->setCell(0, u"Price"_s, u"5"_s);
-             bill->setCell(0, u"Total"_s, u"0"_s);
-         }},
-        {u"第 1 行输入错误:金额必须大于零！",
-         [&] {
-             bill->setCell(0, u"Total"_s, u"10"_s);
-             bill->setCell(0, u"discount"_s, u"0"_s);
-         }},
-        {u"第 1 行输入错误:折扣必须大于零！", [&] { bill->setCell(0, u"discount"_s, u"1"_s); }},
-    };
-    for (const Step& step : steps) {
+    for (const auto& [messageText, fixText] : steps) {
+        const QString message = QString::fromUtf16(messageText), fix = QString::fromUtf16(fixText);
         // A quantity the computation would have made 1, found only after the discount check.
-        if (QString::fromUtf16(step.message).startsWith(u"优惠金额"_s))
+        if (message.startsWith(u"优惠金额"_s))
             bill->setCell(0, u"qty"_s, u"0"_s);
-        EXPECT_FALSE(bill->saveBill(true)) << QString::fromUtf16(step.message).toStdString();
-        EXPECT_EQ(QString::fromUtf16(step.message), lastMessage());
-        step.fix();
+        EXPECT_FALSE(bill->saveBill(true)) << message.toStdString();
+        EXPECT_EQ(message, lastMessage());
+        const QStringList parts = fix.split(u' ');
+        if (fix == u"number"_s)
+            bill->edBillCode()->setText(u"JH-9"_s);
+        else if (fix == u"freight"_s)
+            bill->allocateFreight();
+        else if (parts.size() == 3 && fix.startsWith(u"ed"_s))
+            bill->chooseHeaderRecord(parts[0], parts[1].toLongLong(), parts[2]);
+        else if (fix.startsWith(u"ed"_s))
+            bill->setHeaderText(fix.section(u'=', 0, 0), fix.section(u'=', 1));
+        else
+            for (const QString& cell : parts)
+                bill->setCell(0, cell.section(u'=', 0, 0), cell.section(u'=', 1));
     }
     EXPECT_TRUE(callsOf(u"ExecService"_s).isEmpty());
     transport->respond(u"ExecService"_s, 0, {QString(), 90, QString()});
@@ -404,7 +352,6 @@ TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilen
     bill->chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
     EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
-
     settings().setSwitch(goodsoption::kDateQuestion, true);
     bill->edBillDate()->setDate(QDate::currentDate().addDays(-1));
     const int shown = int(script.messages().size());
@@ -415,8 +362,6 @@ TEST_F(GoodsBillWindow, ABillWithoutLinesIsRefusedAndTheDateQuestionMayStopSilen
     EXPECT_FALSE(bill->saveBill(true));
     EXPECT_EQ(u"必须录入明细数据！"_s, lastMessage());
 }
-
-// --- warnings
 
 TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
     settings().setSwitch(goodsoption::kPayableLimit, true);
@@ -436,7 +381,6 @@ TEST_F(GoodsBillWindow, PayablesAboveTheLimitAskBeforeTheSave) {
     ASSERT_FALSE(asked.isEmpty());
     EXPECT_EQ(question, asked.last().text);
     EXPECT_EQ((QStringList{u"继续(&O)"_s, u"取消(&C)"_s}), asked.last().buttons);
-
     // Within the limit nothing is asked: a discount of 10 leaves 20 to pay, 100 in all.
     bill->setHeaderText(u"edyhje"_s, u"10"_s);
     transport->respond(u"ExecService"_s, 0, {QString(), 91, QString()});
@@ -470,31 +414,14 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
     EXPECT_EQ((QList<int>{8, 4}), kinds);
     ASSERT_EQ(2, listed.size());
     ASSERT_EQ(1, listed.at(0).rowCount());
-    ASSERT_GE(listed.at(0).fieldIndex(u"sp_id"_s), 0)
-        << listed.at(0).fields().at(0).name.toStdString();
     EXPECT_EQ(u"101"_s, test::cellOf(listed.at(0), 0, u"sp_id"_s));
     ASSERT_EQ(1, listed.at(1).rowCount());
-    ASSERT_GE(listed.at(1).fieldIndex(u"Price1"_s), 0);
     EXPECT_EQ(u"10|8|1"_s, test::rowOf(listed.at(1), 0, u"Price1,Price2,row"_s));
     EXPECT_TRUE(callsOf(u"ExecService"_s).isEmpty());
-    // The stock query has one part per line, for the warehouse and goods, in base units.
-    QString stockSql;
-    for (const RecordedCall& c : callsOf(u"ExecQuery"_s))
-        if (c.sql.contains(u"baseGoodsWarn"_s))
-            stockSql = c.sql;
-    EXPECT_TRUE(
-        stockSql.contains(u" SELECT a.goodsid,a.stockid,a.warnUp,1 AS row,3 AS Qty "
-                          u"FROM baseGoodsWarn AS a WHERE a.stockid = 301 and a.goodsid = "
-                          u"101 union all SELECT a.goodsid,a.stockid,a.warnUp,2 AS row,1 AS Qty "
-                          u"FROM baseGoodsWarn AS a WHERE a.stockid = 301 and a.goodsid = "
-                          u"102)"_s))
-        << stockSql.toStdString();
-    EXPECT_TRUE(
-        stockSql.contains(u"dbo.fnGetStockQty(k.goodsid,k.stockid,0) - k.warnUp + "
-                          u"sum(k.Qty) > 0"_s));
+    // The stock query asks for each line in its warehouse, in base units.
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).contains(warnsql::stockLimitSql(
+        {test::warnLine(1, 101, 301, 3), test::warnLine(2, 102, 301, 1)}, true)));
 }
-
-// --- accounts and printing
 
 TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
     auto bill = readyBill();
@@ -507,9 +434,6 @@ TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
     const RecordSet packet = bill->buildAccountPacket();
     ASSERT_EQ(4, packet.fieldCount());
     EXPECT_EQ(u"8|1|0|12.35 9|2|0|6.00 11|2|0|4.50"_s, packetText(packet));
-    EXPECT_EQ(u"km_id"_s, packet.fields().at(0).name);
-    EXPECT_EQ(u"Lendtotal"_s, packet.fields().at(3).name);
-
     // No amount or no account: no payment line; the multi list of payments replaces the field.
     bill->setHeaderText(u"edfkje"_s, u"0"_s);
     EXPECT_EQ(2, bill->buildAccountPacket().rowCount());
@@ -543,9 +467,7 @@ TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain
     bill.OpenBill(5, 55, false);
     EXPECT_EQ(int(kBillDraft), bill.billState());
     EXPECT_FALSE(bill.isModified());
-    QStringList sent;
-    for (const RecordedCall& c : callsOf(u"ExecQuery"_s))
-        sent.append(c.sql);
+    const QStringList sent = sqlOf(u"ExecQuery"_s);
     EXPECT_TRUE(sent.contains(shownSql)) << sent.join(u"\n"_s).toStdString();
     EXPECT_TRUE(
         sent.contains(u" select b.fullname,a.dbTotal + a.LendTotal as total   FROM "
@@ -553,7 +475,6 @@ TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain
                       u"AND a.type = 2"_s));
     ASSERT_EQ(2, bill.loadedAccounts(kPaymentAccounts).size());
     EXPECT_EQ(u"工商银行"_s, bill.loadedAccounts(kPaymentAccounts).at(1).accountName);
-    EXPECT_EQ(20, bill.loadedAccounts(kPaymentAccounts).at(1).amount);
     EXPECT_TRUE(bill.loadedAccounts(kFreightAccounts).isEmpty());
     EXPECT_FALSE(bill.headerControl(u"edfkje"_s)->isEnabled());
     // A second save sends the same split.
@@ -577,58 +498,13 @@ TEST_F(GoodsBillWindow, PrintVariablesGiveTheSupplierDebtBeforeAndAfterThisBill)
               bill->PrintVariables());
 }
 
-// --- pictures for review
-
-class GoodsBillScreens : public test::BillFixture {
-protected:
-    void SetUp() override {
-        BillFixture::SetUp();
-        loginedUser().UserId = 1;
-        settings().DefaultBillRows = 6;
-        settings().SeeCost = true;
-    }
-};
-
-TEST_F(GoodsBillScreens, PurchaseBillWithLines) {
-    TfrmBillJHD bill;
-    bill.OpenBill(5, 0, false);
-    bill.resize(1280, 720);
-    bill.edBillCode()->setText(u"JH-20261206-001"_s);
-    bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金批发有限公司"_s);
-    bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
-    bill.chooseHeaderRecord(u"edjsr"_s, 2, u"张三"_s);
-    bill.chooseHeaderRecord(u"edbm"_s, 401, u"采购部"_s);
-    bill.AddGoods(test::goods(101, 200, 0.35, u"不锈钢螺丝 M6×30"_s, u"LS-0001"_s));
-    bill.AddGoods(test::goods(102, 12, 18.5, u"直齿轮 Z20"_s, u"CL-0002"_s));
-    bill.AddGoods(test::goods(103, 30, 9.8, u"深沟球轴承 6204"_s, u"ZC-0003"_s));
-    bill.editCell(1, u"discount"_s, u"0.9"_s);
-    bill.editCell(2, u"tax"_s, u"13"_s);
-    bill.toggleGift(0);
-    bill.setHeaderText(u"edyfhj"_s, u"30"_s);
-    bill.allocateFreight();
-    bill.setHeaderText(u"edyhje"_s, u"5"_s);
-    bill.discountAmountChanged();
-    bill.show();
-    QApplication::processEvents();
-    const QString path = test::saveScreenshot(&bill, u"purchase_bill_lines"_s);
-    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
-    // 70 + 199.8 + 332.22 with tax − 5.
-    EXPECT_EQ(u"优惠后金额：597.02"_s, bill.lbyhhje()->text());
-    EXPECT_EQ(6, bill.dbgvX()->model()->rowCount());  // three lines, three empty rows
-    EXPECT_TRUE(bill.headerControl(u"eddw"_s)->isVisible());
-    EXPECT_TRUE(bill.btnzdfp()->isVisible());
-}
-
-TEST_F(GoodsBillScreens, MultiAccountDialog) {
+TEST_F(GoodsBillWindow, MultiAccountDialogTotalsAndTakesAnAccountTypedByCode) {
     TfrmMultiAccount dialog;
     dialog.setAccounts({{8, u"现金"_s, 300}, {9, u"工商银行"_s, 250.5}});
     dialog.show();
-    QApplication::processEvents();
-    test::saveScreenshot(&dialog, u"purchase_multi_account"_s);
     EXPECT_EQ(3, dialog.grid()->rowCount());  // the two accounts and an empty row
     EXPECT_EQ(u"合计：550.50"_s, dialog.lbTotal()->text());
     ASSERT_EQ(2, dialog.accounts().size());
-    EXPECT_EQ(9, dialog.accounts().at(1).accountId);
     EXPECT_EQ(250.5, dialog.accounts().at(1).amount);
     // An account typed by code into the empty row, then its amount: Enter walks on.
     dialog.setAccountKind(u"skkm"_s);
@@ -659,8 +535,6 @@ TEST_F(GoodsBillScreens, MultiAccountDialog) {
     script.clearRecords();
 }
 
-// --- against a real server
-
 class GoodsBillE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
@@ -676,8 +550,8 @@ protected:
         registerBillWindows();
     }
     QString messages() const { return script.messages().join(u"|"_s); }
-
-    // Posts a purchase of both goods into the first warehouse through the window.
+    // Posts a purchase of both goods into the first warehouse through the window, 20 off and 50
+    // paid in cash (account 8 of the seeded accounts).
     qint64 purchase(double qty, double price) {
         TfrmBillJHD bill;
         bill.OpenBill(5, 0, false);
@@ -690,6 +564,9 @@ protected:
             bill.editCell(row, u"qty"_s, QString::number(qty));
             bill.editCell(row, u"Price"_s, QString::number(price));
         }
+        bill.chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s);
+        bill.setHeaderText(u"edfkje"_s, u"50"_s);
+        bill.setHeaderText(u"edyhje"_s, u"20"_s);
         qint64 id = 0;
         QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
         EXPECT_TRUE(bill.saveBill(true)) << messages().toStdString();
@@ -697,53 +574,27 @@ protected:
     }
 };
 
-TEST_F(GoodsBillE2E, APurchaseThroughTheWindowBooksStockAndPayableAndReopensReadOnly) {
-    TfrmBillJHD bill;
-    bill.OpenBill(5, 0, false);
-    bill.edBillCode()->setText(u"JH-E2E-1"_s);
-    bill.chooseHeaderRecord(u"eddw"_s, 203, u"华东五金"_s);
-    bill.chooseHeaderRecord(u"edshck"_s, 301, u"总仓"_s);
-    // The goods are typed into the goods cell and found by the server's goods query.
-    ASSERT_TRUE(bill.selectGoodsText(0, u"SP101"_s)) << messages().toStdString();
-    EXPECT_EQ(u"螺丝"_s, bill.cell(0, u"goodsname"_s));
-    bill.editCell(0, u"qty"_s, u"10"_s);
-    bill.editCell(0, u"Price"_s, u"12"_s);
-    EXPECT_EQ(u"120"_s, bill.cell(0, u"taxTotalSum"_s));
-    // 50 paid in cash (account 8 of the seeded accounts) and 20 discount.
-    bill.chooseHeaderRecord(u"edfkzh"_s, 8, u"现金"_s);
-    bill.setHeaderText(u"edfkje"_s, u"50"_s);
-    bill.setHeaderText(u"edyhje"_s, u"20"_s);
-    qint64 id = 0;
-    QObject::connect(&bill, &TfrmBillAbstract::billSaved, [&](qint64 saved) { id = saved; });
-    ASSERT_TRUE(bill.saveBill(true)) << messages().toStdString();
-    ASSERT_GT(id, 0);
-
-    EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101 AND stockid "
-                         u"= 301"_s));
-    EXPECT_EQ(120, number(u"SELECT sum(total) FROM baseGoodsStock WHERE goodsid = 101"_s));
-    // Payable: 120 − 20 discount − 50 paid.
-    EXPECT_EQ(50, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndReopens) {
+    const qint64 bought = purchase(100, 10);
+    ASSERT_GT(bought, 0);
+    // The payable: 2000 − 20 discount − 50 paid; the stock at its cost, without the discount.
+    EXPECT_EQ(1930, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
     EXPECT_EQ(50, number(u"SELECT sum(dbTotal + LendTotal) FROM djKmDetail WHERE id = %1 AND "
-                         u"type = 1"_s.arg(id)));
-
-    TfrmBillJHD again;
-    again.OpenBill(5, id, false);
-    EXPECT_EQ(int(kBillPosted), again.billState());
-    EXPECT_TRUE(again.isReadOnly());
-    EXPECT_EQ(u"JH-E2E-1"_s, again.edBillCode()->text());
-    EXPECT_EQ(203, again.headerId(u"eddw"_s));
-    EXPECT_EQ(u"华东五金|总仓|20"_s, test::headers(again, u"eddw,edshck,edyhje"_s));
-    // The line's unit is named again from the goods' unit it was entered with.
-    EXPECT_FALSE(again.cell(0, u"unitName"_s).isEmpty());
-    EXPECT_EQ(u"101|%1|10|120"_s.arg(bill.cell(0, u"unitName"_s)),
-              test::cells(again, 0, u"goodsid,unitName,qty,taxTotalSum"_s));
-    EXPECT_FALSE(again.headerControl(u"eddw"_s)->isEnabled());
-    EXPECT_FALSE(again.btnBillSave()->isEnabled());
-    EXPECT_EQ(u"优惠后金额：100.00"_s, again.lbyhhje()->text());
-}
-
-TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
-    ASSERT_GT(purchase(100, 10), 0);
+                         u"type = 1"_s.arg(bought)));
+    EXPECT_EQ(1000, number(u"SELECT sum(total) FROM baseGoodsStock WHERE goodsid = 101"_s));
+    {
+        TfrmBillJHD again;
+        again.OpenBill(5, bought, false);
+        EXPECT_EQ(int(kBillPosted), again.billState());
+        EXPECT_TRUE(again.isReadOnly());
+        EXPECT_EQ(u"JH-STOCK|华东五金|总仓|20"_s,
+                  again.edBillCode()->text() + u'|' + test::headers(again, u"eddw,edshck,edyhje"_s));
+        // The line's unit is named again from the goods' unit it was entered with.
+        EXPECT_EQ(u"101|个|100|1000"_s,
+                  test::cells(again, 0, u"goodsid,unitName,qty,taxTotalSum"_s));
+        EXPECT_FALSE(again.headerControl(u"eddw"_s)->isEnabled());
+        EXPECT_FALSE(again.btnBillSave()->isEnabled());
+    }
     struct Member {
         const char16_t* className;
         int djType;
@@ -822,7 +673,6 @@ TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
                              .arg(QString::fromUtf16(m.column))
                              .arg(m.goods)
                              .arg(m.stock)));
-
         std::unique_ptr<TfrmGoodsBill> done(
             qobject_cast<TfrmGoodsBill*>(OpenBill(m.djType, posted)));
         ASSERT_NE(nullptr, done);
@@ -830,8 +680,6 @@ TEST_F(GoodsBillE2E, EveryMemberOpensSavesADraftPostsAndReopens) {
         EXPECT_TRUE(done->isReadOnly());
     }
 }
-
-// --- entering a bill at the keyboard
 
 void press(QWidget* target, int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
@@ -857,44 +705,27 @@ protected:
     QModelIndex indexOf(int row, const QString& field) const {
         return bill->model()->index(row, bill->gridDefinition().columnIndex(field));
     }
-    QString currentField() const {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
 
     std::unique_ptr<TfrmBillJHD> bill;
 };
 
-TEST_F(GoodsBillEntry, EnterWalksHeaderFieldsThenCellsAndAddsARowAfterTheLastFilledOne) {
+// Enter through the cells of a line and on to the next is the keyboard entry's test.
+TEST_F(GoodsBillEntry, EnterWalksTheHeaderAndPastTheLastRowAddsOneOnlyAfterGoods) {
     QWidget* supplier = bill->headerControl(u"eddw"_s);
     supplier->setFocus();
     press(supplier, Qt::Key_Return);
     EXPECT_EQ(bill->headerControl(u"edshck"_s), QApplication::focusWidget());
-
     bill->AddGoods(goods(101, 1, 10));
     bill->AddGoods(goods(102, 1, 10));  // the last row is filled: a third row stands empty
     ASSERT_EQ(3, bill->records().rowCount());
-    QTableView* table = bill->dbgvX()->table();
-    table->setCurrentIndex(indexOf(0, u"qty"_s));
-    press(table, Qt::Key_Return);
-    EXPECT_EQ(u"Price"_s, currentField());
-    EXPECT_EQ(0, table->currentIndex().row());
-    // From the last editable column to the next row's first one.
     const GridDefinition& def = bill->gridDefinition();
-    int last = -1;
+    int last = -1;  // the last editable column
     for (int c = 0; c < def.columns.size(); ++c)
         if (def.columns.at(c).visible && def.columns.at(c).editable)
             last = c;
     ASSERT_GE(last, 0);
-    EXPECT_EQ(3, bill->records().rowCount());
-    table->setCurrentIndex(bill->model()->index(1, last));
-    EXPECT_EQ(3, bill->records().rowCount());
-    press(table, Qt::Key_Return);
-    EXPECT_EQ(3, bill->records().rowCount());
-    EXPECT_EQ(2, table->currentIndex().row());
-    // Past the last row, only when it holds goods: the empty third row gets no follower.
+    QTableView* table = bill->dbgvX()->table();
     table->setCurrentIndex(bill->model()->index(2, last));
-    ASSERT_EQ(3, bill->records().rowCount()) << bill->cell(2, u"goodsid"_s).toStdString();
     press(table, Qt::Key_Return);
     EXPECT_EQ(3, bill->records().rowCount());
     bill->AddGoods(goods(103, 1, 10));
@@ -940,13 +771,11 @@ TEST_F(GoodsBillEntry, AScannedBarcodeAddsItsGoods) {
 }
 
 TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) {
-    QString askedKinds;
-    QString askedCondition;
+    QString asked;  // the kinds and the condition
     const OrderPicker original = goodsOrderPicker();
     goodsOrderPicker() = [&](const QString& kinds, const QString& condition, RecordSet* header,
                              RecordSet* lines) {
-        askedKinds = kinds;
-        askedCondition = condition;
+        asked = kinds + condition;
         *header = textRows(
             {u"id"_s, u"wldw_id"_s, u"wldw_name"_s, u"jsr_id"_s, u"jsr_name"_s, u"IntoStock_id"_s,
              u"IntoStock_Name"_s, u"summery"_s, u"comment"_s, u"billDiscount"_s},
@@ -960,15 +789,13 @@ TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) 
         return true;
     };
     EXPECT_EQ(u"请先选择供货单位"_s, test::errorOf([&] { bill->pullOrders(); }));
-    EXPECT_TRUE(askedKinds.isEmpty());
-
+    EXPECT_TRUE(asked.isEmpty());
     bill->chooseHeaderRecord(u"eddw"_s, 203, u"甲供应商"_s);
     bill->pullOrders();
     goodsOrderPicker() = original;
-    EXPECT_EQ(u"(8)"_s, askedKinds);
-    EXPECT_EQ(u";wldw_id=203"_s, askedCondition);
-    EXPECT_EQ(2, bill->headerId(u"edjsr"_s));
-    EXPECT_EQ(301, bill->headerId(u"edshck"_s));
+    EXPECT_EQ(u"(8);wldw_id=203"_s, asked);
+    EXPECT_EQ(u"2 301"_s,
+              u"%1 %2"_s.arg(bill->headerId(u"edjsr"_s)).arg(bill->headerId(u"edshck"_s)));
     EXPECT_EQ(u"张三|原摘要：急单|0.95"_s, test::headers(*bill, u"edjsr,edzhaiyao,edzdzk"_s));
     EXPECT_EQ(u"原说明：月底到货"_s, bill->edComment()->text());
     // The open 6 of the order line, at the order's price.

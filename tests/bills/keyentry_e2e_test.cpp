@@ -1,7 +1,5 @@
-// Bills entered at the keyboard against a real server, as an operator does: a purchase (header
-// walked with Enter, goods typed by code and one picked in the goods window, quantities and prices
-// typed), a sale of part of it, a receipt settling the sale and a payment settling the purchase,
-// their accounts typed by code in the account cells.
+// Bills entered at the keyboard against a real server, as an operator does: a purchase, a sale of
+// part of it, a receipt settling the sale and a payment settling the purchase.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
@@ -120,7 +118,13 @@ protected:
         ServerFixture::TearDown();
     }
     QString messages() const { return script.messages().join(u"|"_s); }
-
+    double stock(qint64 goods) {
+        return number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = %1"_s.arg(goods));
+    }
+    double balance(const char* column, qint64 partner) {
+        return number(
+            u"SELECT %1 FROM baseWLDW WHERE id = %2"_s.arg(QLatin1String(column)).arg(partner));
+    }
     void showBill(TfrmBillAbstract* bill, const QString& code) {
         bill->edBillCode()->setText(code);
         bill->resize(1200, 700);
@@ -201,12 +205,41 @@ protected:
         return post(bill.get(), true);
     }
 
+    // Opens a posted receipt or payment and settles it again with `amount` on the bill `billId`,
+    // which is open in full meanwhile; the money does not move again.
+    void resettle(int djType, qint64 id, qint64 billId, double amount) {
+        const double cashBefore = cash();
+        TfrmBillSKD bill(djType);
+        bill.OpenBill(djType, id, false);
+        EXPECT_EQ(int(kBillPosted), bill.billState());
+        script.answer(u"确定(&O)"_s, u"你确定要重新结算吗？"_s);
+        bill.btnqzwcClick();
+        ASSERT_TRUE(bill.isResettling()) << messages().toStdString();
+        EXPECT_EQ(0, settledOf(billId));
+        RecordSet& rows = bill.billRows();
+        ASSERT_EQ(1, rows.rowCount());
+        EXPECT_EQ(billId, rows.at(0, rows.fieldIndex(u"s_id"_s)).toLongLong());
+        EXPECT_EQ(djType == 21 ? 80 : 190, rows.at(0, rows.fieldIndex(u"ye"_s)).toDouble());
+        rows.setAt(0, rows.fieldIndex(u"Total"_s), amount);
+        bill.btnqzwcClick();
+        EXPECT_FALSE(bill.isResettling()) << messages().toStdString();
+        EXPECT_EQ(amount, settledOf(billId));
+        EXPECT_EQ(amount, rows.at(0, rows.fieldIndex(u"Total"_s)).toDouble());
+        EXPECT_EQ(cashBefore, cash());
+        // One settled row, no leftovers of the cleared one.
+        EXPECT_EQ(1, number(u"SELECT COUNT(*) FROM djList WHERE km_id = 0 AND id = %1"_s.arg(id)));
+    }
+    double cash() { return number(u"SELECT Total FROM baseKM WHERE id = 8"_s); }
+    double settledOf(qint64 bill) {
+        return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(bill));
+    }
+
     QtMessageHandler previousHandler_ = nullptr;
 };
 
 TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
-    const double cashBefore = number(u"SELECT Total FROM baseKM WHERE id = 8"_s);
-    qint64 sale = 0;
+    const double cashBefore = cash();
+    qint64 purchase = 0, sale = 0;
     {
         SCOPED_TRACE("purchase");
         auto bill = std::make_unique<TfrmBillJHD>();
@@ -248,10 +281,10 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         EXPECT_EQ(u"40"_s, bill->cell(1, u"taxTotalSum"_s));  // line 2 kept what was typed
         EXPECT_EQ(3, bill->goodsRows().size());
         test::walkStep(u"purchase"_s);
-        post(bill.get());
-        EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
-        EXPECT_EQ(2, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 103"_s));
-        EXPECT_EQ(190, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
+        purchase = post(bill.get());
+        EXPECT_EQ(10, stock(101));
+        EXPECT_EQ(2, stock(103));
+        EXPECT_EQ(190, balance("yftotal", 203));
     }
     {
         SCOPED_TRACE("sale");
@@ -271,21 +304,30 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         typeQtyAndPrice(bill.get(), u"4"_s, u"20"_s);
         test::walkStep(u"sale"_s);
         sale = post(bill.get());
-        EXPECT_EQ(6, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
-        EXPECT_EQ(80, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
+        EXPECT_EQ(6, stock(101));
+        EXPECT_EQ(80, balance("ystotal", 201));
     }
     {
         SCOPED_TRACE("receipt");
-        ASSERT_GT(enterMoneyBill(21, u"K1"_s, u"80"_s), 0);
-        EXPECT_EQ(0, number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s));
-        EXPECT_EQ(80, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(sale)));
-        EXPECT_EQ(cashBefore + 80, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+        const qint64 receipt = enterMoneyBill(21, u"K1"_s, u"80"_s);
+        ASSERT_GT(receipt, 0);
+        EXPECT_EQ(0, balance("ystotal", 201));
+        EXPECT_EQ(80, settledOf(sale));
+        EXPECT_EQ(cashBefore + 80, cash());
+        // Settled again: 50 of the sale; the receivable stays what the receipt left.
+        resettle(21, receipt, sale, 50);
+        EXPECT_EQ(0, balance("ystotal", 201));
     }
     {
         SCOPED_TRACE("payment");
-        ASSERT_GT(enterMoneyBill(22, u"G1"_s, u"190"_s), 0);
-        EXPECT_EQ(0, number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
-        EXPECT_EQ(cashBefore + 80 - 190, number(u"SELECT Total FROM baseKM WHERE id = 8"_s));
+        const qint64 payment = enterMoneyBill(22, u"G1"_s, u"190"_s);
+        ASSERT_GT(payment, 0);
+        EXPECT_EQ(0, balance("yftotal", 203));
+        EXPECT_EQ(190, settledOf(purchase));
+        EXPECT_EQ(cashBefore + 80 - 190, cash());
+        // Settled again through its negated rows: 120 of the purchase.
+        resettle(22, payment, purchase, 120);
+        EXPECT_EQ(0, balance("yftotal", 203));
     }
 }
 

@@ -75,30 +75,19 @@ TEST(SkdCalc, AutomaticDistributionCases) {
     };
     const Case cases[] = {
         // The −10 bill first: 100 + 10 = 110; then 30 fits (80 left); 120 takes the 80.
-        {"receipt of 100 over 30, -10, 120",
-         "100",
-         bills({"30", "-10", "120"}),
-         {"30", "-10", "80"},
-         "0"},
+        {"a return first", "100", bills({"30", "-10", "120"}), {"30", "-10", "80"}, "0"},
         {"everything fits", "100", bills({"40", "60"}), {"40", "60"}, "0"},
         // 20 fits (30 left), 40 does not: it takes 30 and the distribution stops, so the last
         // row settles nothing although 10 would have fitted before.
-        {"stops at the first bill that does not fit",
-         "50",
-         bills({"20", "40", "10"}),
-         {"20", "30", "0"},
-         "0"},
+        {"stops at the first misfit", "50", bills({"20", "40", "10"}), {"20", "30", "0"}, "0"},
         {"more received than open", "100", bills({"25", "35"}), {"25", "35"}, "40"},
         // −10 raises 10 to 20; 15 fits; 5 stays.
         {"a return makes room", "10", bills({"-10", "15"}), {"-10", "15"}, "5"},
         {"an open amount of zero settles zero", "10", bills({"0", "4"}), {"0", "4"}, "6"},
         // Nothing received: a positive bill gets nothing, and never a negative amount.
         {"nothing received", "0", bills({"30"}), {"0"}, "0"},
-        {"a refund does not settle a bill negatively",
-         "-20",
-         bills({"30", "5"}),
-         {"0", "0"},
-         "-20"},
+        // A refund does not settle a bill negatively.
+        {"a refund", "-20", bills({"30", "5"}), {"0", "0"}, "-20"},
         // Four decimals are kept exactly.
         {"four decimals", "0.3333", bills({"0.1111", "0.2223"}), {"0.1111", "0.2222"}, "0"},
     };
@@ -119,19 +108,17 @@ TEST(SkdCalc, DistributionStartsAfreshAndLeavesRowsWithoutABillAlone) {
     QList<OpenBillRow> rows = bills({"30", "120", "50", "-5"});
     // Amounts settled by hand before: they are replaced, not added to, also on the bills the
     // distribution does not reach any more.
-    rows[0].settled = c("12");
-    rows[1].settled = c("99");
-    rows[2].settled = c("44");
-    rows[3].settled = c("-1");
+    const char* const before[] = {"12", "99", "44", "-1"};
+    for (int row = 0; row < 4; ++row)
+        rows[row].settled = c(before[row]);
     rows.insert(1, {0, c("500"), c("3")});
     const QList<OpenBillRow> out = distribute(c("100"), rows);
-    ASSERT_EQ(5, out.size());
-    EXPECT_EQ(c("30"), out.at(0).settled);
-    EXPECT_EQ(c("3"), out.at(1).settled);  // no bill: untouched, and not fed with money
-    // 100 + 5 of the return = 105; 30 fits, 75 of the 120, nothing of the 50.
-    EXPECT_EQ(c("75"), out.at(2).settled);
-    EXPECT_EQ(c("0"), out.at(3).settled);
-    EXPECT_EQ(c("-5"), out.at(4).settled);
+    // 100 + 5 of the return = 105; 30 fits, 75 of the 120, nothing of the 50; the row without a
+    // bill keeps its 3 and is not fed with money.
+    QList<Currency> settled;
+    for (const OpenBillRow& row : out)
+        settled << row.settled;
+    EXPECT_EQ((QList<Currency>{c("30"), c("3"), c("75"), c("0"), c("-5")}), settled);
 }
 
 }  // namespace

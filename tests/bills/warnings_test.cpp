@@ -2,6 +2,7 @@
 // list, the texts the checks send, and the two windows' rows, buttons and answers.
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "bills_support.h"
 #include "client/bills/billwarnings.h"
@@ -57,22 +58,16 @@ protected:
     }
     static RecordSet unitRow(qint64 unit, qint64 goods, double latestBuy, double lowestSale,
                              double cost) {
-        RecordSet rs;
-        rs.addField(u"id"_s, FieldType::Integer);
-        rs.addField(u"sp_id"_s, FieldType::Integer);
-        rs.addField(u"latestBuyPrice"_s, FieldType::Float);
-        rs.addField(u"lowestSalePrice"_s, FieldType::Float);
-        rs.addField(u"CostPrice"_s, FieldType::Float);
-        rs.appendRow({unit, goods, latestBuy, lowestSale, cost});
-        return rs;
+        const auto n = [](double v) { return QString::number(v, 'g', 10); };
+        return textRows(
+            {u"id"_s, u"sp_id"_s, u"latestBuyPrice"_s, u"lowestSalePrice"_s, u"CostPrice"_s},
+            {{n(unit), n(goods), n(latestBuy), n(lowestSale), n(cost)}});
     }
     static RecordSet stockRows(const QList<std::pair<qint64, double>>& rows) {
-        RecordSet rs;
-        rs.addField(u"goodsid"_s, FieldType::Integer);
-        rs.addField(u"qty"_s, FieldType::Float);
+        QList<QStringList> values;
         for (const auto& [g, q] : rows)
-            rs.appendRow({g, q});
-        return rs;
+            values.append({QString::number(g), QString::number(q)});
+        return textRows({u"goodsid"_s, u"qty"_s}, values);
     }
 };
 
@@ -139,20 +134,8 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
               sql[0]);
     EXPECT_TRUE(sql[1].contains(u"stockid = 4 and goodsid in (101)"_s));
     ASSERT_EQ(2, rows.rowCount());
-    struct Expect {
-        qint64 goods;
-        int row;
-        double stock;
-        double after;
-    };
-    const Expect expect[] = {{101, 1, 3, -2}, {103, 4, 0, -1}};
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(expect[i].goods, rows.at(i, rows.fieldIndex(u"sp_id"_s)).toLongLong());
-        EXPECT_EQ(expect[i].row, rows.at(i, rows.fieldIndex(u"row"_s)).toInt());
-        EXPECT_EQ(expect[i].stock, rows.at(i, rows.fieldIndex(u"Qty"_s)).toDouble());
-        EXPECT_EQ(expect[i].after, rows.at(i, rows.fieldIndex(u"fkcQty"_s)).toDouble());
-    }
+    EXPECT_EQ(u"101|1|3|-2 103|4|0|-1"_s, rowOf(rows, 0, u"sp_id,row,Qty,fkcQty"_s) + u' ' +
+                                             rowOf(rows, 1, u"sp_id,row,Qty,fkcQty"_s));
 }
 
 RecordSet priceRows(int count) {
@@ -173,28 +156,22 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
     answer(RecordSet());
     EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(1, sql));
     EXPECT_EQ(QStringList{sql}, sqlSent());
-
     struct Case {
         const char* name;
         int kind;
-        bool pressContinue;
-        bool expected;
+        bool pressContinue, expected;
     };
     for (const Case& c : {Case{"continue", 1, true, true}, Case{"leave", 1, false, false},
                           Case{"stop kind cannot continue", 5, false, false}}) {
         SCOPED_TRACE(c.name);
         answer(priceRows(3));
-        int shownRows = -1;
-        bool continueShown = false;
-        QString firstRow;
+        QString shown;  // rows, the first row's line number, whether "继续" shows
         onNextModal([&](QWidget* w) {
             auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
             ASSERT_NE(nullptr, win);
-            shownRows = win->grid()->model()->rowCount();
-            continueShown = win->btnOK()->isVisible();
-            firstRow = win->grid()->model()->displayText(0, 2);
-            if (c.kind == 1 && c.pressContinue)
-                saveScreenshot(win, u"showprice_kind1"_s);
+            shown = u"%1 %2 %3"_s.arg(win->grid()->model()->rowCount())
+                        .arg(win->grid()->model()->displayText(0, 2))
+                        .arg(win->btnOK()->isVisible() ? 1 : 0);
             if (c.pressContinue)
                 win->btnOKClick();
             else
@@ -202,9 +179,7 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
         });
         EXPECT_EQ(c.expected, TfrmBaseShowPrice::checkAndShow(c.kind, sql));
         // One row per line with its line number.
-        EXPECT_EQ(3, shownRows);
-        EXPECT_EQ(u"2"_s, firstRow);
-        EXPECT_EQ(c.kind != 5, continueShown);
+        EXPECT_EQ(c.kind != 5 ? u"3 2 1"_s : u"3 2 0"_s, shown);
     }
 }
 
@@ -222,12 +197,10 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
             auto* win = qobject_cast<TfrmBaseFKC*>(w);
             ASSERT_NE(nullptr, win);
             EXPECT_EQ(2, win->grid()->model()->rowCount());
-            if (go) {
-                saveScreenshot(win, u"fkc_real"_s);
+            if (go)
                 win->btnOKClick();
-            } else {
+            else
                 win->btnExitClick();
-            }
         });
         EXPECT_EQ(go, TfrmBaseFKC::checkAndShow(FkcMode::Real, rows));
     }
@@ -236,71 +209,48 @@ TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     EXPECT_THROW(TfrmBaseFKC::checkAndShow(FkcMode::Virtual, u"SELECT x"_s), DytError);
 }
 
-// What the print engine was handed.
-struct PrintCall {
-    int mode = -1;
-    RecordSet header;
-    RecordSet detail;
-    QString templateFile;
-    int calls = 0;
-};
-
-class WarningPrintTest : public WarningsTest {
-protected:
-    void SetUp() override {
-        WarningsTest::SetUp();
-        saved_ = client::TfrmXAbstract::printHandler();
-        client::TfrmXAbstract::printHandler() = [this](QWidget*, int mode, const RecordSet& header,
-                                                       const RecordSet& detail,
-                                                       const QString& file) {
-            printed.mode = mode;
-            printed.header = header;
-            printed.detail = detail;
-            printed.templateFile = file;
-            ++printed.calls;
-            return 1;
-        };
-    }
-    void TearDown() override {
-        client::TfrmXAbstract::printHandler() = saved_;
-        WarningsTest::TearDown();
-    }
-    PrintCall printed;
-
-private:
-    client::PrintHandler saved_;
-};
-
-TEST_F(WarningPrintTest, TheListPrintsItsShownColumnsUnderItsCaption) {
+TEST_F(WarningsTest, TheListPrintsItsShownColumnsUnderItsCaption) {
+    // What the print engine was handed: the mode, template, header and lines.
+    const auto restore = qScopeGuard([saved = client::TfrmXAbstract::printHandler()] {
+        client::TfrmXAbstract::printHandler() = saved;
+    });
+    int calls = 0, mode = -1;
+    QString file;
+    RecordSet header, detail;
+    client::TfrmXAbstract::printHandler() = [&](QWidget*, int m, const RecordSet& h,
+                                                const RecordSet& d, const QString& f) {
+        ++calls, mode = m, header = h, detail = d, file = f;
+        return 1;
+    };
     client::settings().SeeCost = true;
     TfrmBaseShowPrice w(client::kPriceBelowLatestBuy, priceRows(2));
     EXPECT_EQ(1, w.btnPrintClick());
     client::settings().SeeCost = false;
-    ASSERT_EQ(1, printed.calls);
-    EXPECT_EQ(client::kPrintPreview, printed.mode);
-    EXPECT_EQ(u"折后售价低于最近折后进价.QXF"_s, printed.templateFile);
+    ASSERT_EQ(1, calls);
+    EXPECT_EQ(client::kPrintPreview, mode);
+    EXPECT_EQ(u"折后售价低于最近折后进价.QXF"_s, file);
     // The hidden keys stay out; the line number and both prices go in, in grid order.
-    ASSERT_EQ(3, printed.detail.fieldCount());
-    EXPECT_EQ(u"row"_s, printed.detail.field(0).name);
-    EXPECT_EQ(u"行号"_s, printed.detail.field(0).caption());
-    EXPECT_EQ(u"最近折后进价"_s, printed.detail.field(2).caption());
-    ASSERT_EQ(2, printed.detail.rowCount());
-    EXPECT_EQ(4, printed.detail.at(1, 0).toInt());
-    EXPECT_EQ(8.0, printed.detail.at(1, 2).toDouble());
-    ASSERT_EQ(1, printed.header.rowCount());
-    EXPECT_EQ(u"以下商品折后售价低于最近折后进价，是否继续？"_s,
-              printed.header.at(0, printed.header.fieldIndex(u"提示"_s)).toString());
-
+    ASSERT_EQ(3, detail.fieldCount());
+    EXPECT_EQ(u"row 行号 最近折后进价"_s,
+              detail.field(0).name + u' ' + detail.field(0).caption() + u' ' +
+                  detail.field(2).caption());
+    ASSERT_EQ(2, detail.rowCount());
+    const auto line = [&](int r) {
+        QStringList cells;
+        for (int i = 0; i < detail.fieldCount(); ++i)
+            cells << detail.at(r, i).toString();
+        return cells.join(u'|');
+    };
+    EXPECT_EQ(u"4|5|8"_s, line(1));
+    EXPECT_EQ(u"以下商品折后售价低于最近折后进价，是否继续？"_s, cellOf(header, 0, u"提示"_s));
     // Without the cost right the cost price prints masked.
     TfrmBaseShowPrice masked(client::kPriceBelowLatestBuy, priceRows(1));
     masked.btnPrintClick();
-    EXPECT_EQ(u"***"_s, printed.detail.at(0, 2).toString());
-    EXPECT_EQ(5.0, printed.detail.at(0, 1).toDouble());
-
+    EXPECT_EQ(u"2|5|***"_s, line(0));
     // An empty list prints nothing and says so.
     TfrmBaseFKC empty(FkcMode::Real, RecordSet());
     EXPECT_EQ(0, empty.btnPrintClick());
-    EXPECT_EQ(2, printed.calls);
+    EXPECT_EQ(2, calls);
     EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
 }
 
@@ -317,27 +267,15 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
     rs.appendRow({u"102"_s, u"1022"_s, u"12"_s, u"3"_s, u"0"_s, u"7"_s, u"1"_s, u"5"_s});
     rs.appendRow({u"103"_s, u"1031"_s, u"0"_s, u"4"_s, u"1"_s, u"0"_s, u"0"_s, QString()});
     const QList<WarnLine> lines = client::warnLinesOf(rs, 3);
-    ASSERT_EQ(3, lines.size());
-    struct Expect {
-        int row;
-        qint64 goods, unit, stock, batch;
-        double qty, price;
-        bool gift;
-    };
-    const Expect expect[] = {{1, 101, 1011, 3, 0, 2.5, 9.9, false},
-                             {3, 102, 1022, 5, 7, 36, 0, true},
-                             {4, 103, 1031, 3, 0, 4, 1, false}};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(expect[i].row, lines[i].row);
-        EXPECT_EQ(expect[i].goods, lines[i].goodsId);
-        EXPECT_EQ(expect[i].unit, lines[i].unitId);
-        EXPECT_EQ(expect[i].stock, lines[i].stockId);
-        EXPECT_EQ(expect[i].batch, lines[i].batch);
-        EXPECT_EQ(expect[i].qty, lines[i].baseQty);
-        EXPECT_EQ(expect[i].price, lines[i].discountPrice);
-        EXPECT_EQ(expect[i].gift, lines[i].gift);
-    }
+    // Row, goods, unit, warehouse, batch, quantity in base units, price, gift.
+    QStringList got;
+    for (const WarnLine& l : lines)
+        got << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                   .arg(l.row).arg(l.goodsId).arg(l.unitId).arg(l.stockId).arg(l.batch)
+                   .arg(l.baseQty).arg(l.discountPrice).arg(l.gift ? u"gift"_s : u"-"_s);
+    EXPECT_EQ((QStringList{u"1 101 1011 3 0 2.5 9.9 -"_s, u"3 102 1022 5 7 36 0 gift"_s,
+                           u"4 103 1031 3 0 4 1 -"_s}),
+              got);
 }
 
 TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
@@ -406,21 +344,12 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
 TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     // No goods line: nothing asked of the server, the save goes on.
     const QList<WarnLine> none = {warnLine(1, 0, 3, 0)};
-    EXPECT_TRUE(client::checkStockLimits(none, true));
-    EXPECT_TRUE(client::checkNegativeStock(none, false));
-    EXPECT_TRUE(client::checkNegativeStock(none, true));
-    EXPECT_TRUE(client::checkPurchasePrices(none));
+    EXPECT_TRUE(client::checkStockLimits(none, true) && client::checkNegativeStock(none, false) &&
+                client::checkNegativeStock(none, true) && client::checkPurchasePrices(none));
     EXPECT_EQ(QStringList(), sqlSent());
-
     // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
-    RecordSet limit;
-    limit.addField(u"sp_id"_s, FieldType::Integer);
-    limit.addField(u"ck_id"_s, FieldType::Integer);
-    limit.addField(u"row"_s, FieldType::Integer);
-    limit.addField(u"Qty_"_s, FieldType::Float);
-    limit.addField(u"Qty"_s, FieldType::Float);
-    limit.appendRow({qint64(101), qint64(3), 1, 10.0, 2.0});
-    answer(limit);
+    answer(textRows({u"sp_id"_s, u"ck_id"_s, u"row"_s, u"Qty_"_s, u"Qty"_s},
+                    {{u"101"_s, u"3"_s, u"1"_s, u"10"_s, u"2"_s}}));
     int kind = 0;
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
@@ -431,17 +360,11 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     EXPECT_FALSE(client::checkStockLimits({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(client::kStockAboveUpper, kind);
     EXPECT_EQ(client::warnsql::stockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
-
     // Enough stock: the negative-stock list stays closed.
     answer(stockRows({{101, 10}}));
     EXPECT_TRUE(client::checkNegativeStock({warnLine(1, 101, 3, 9)}, false));
     // Too little: the virtual list shows and "继续" lets the save go on.
-    RecordSet virt;
-    virt.addField(u"goodsid"_s, FieldType::Integer);
-    virt.addField(u"kcqty"_s, FieldType::Float);
-    virt.addField(u"xnkcqty"_s, FieldType::Float);
-    virt.appendRow({qint64(101), 1.0, 1.0});
-    answer(virt);
+    answer(textRows({u"goodsid"_s, u"kcqty"_s, u"xnkcqty"_s}, {{u"101"_s, u"1"_s, u"1"_s}}));
     FkcMode mode = FkcMode::Real;
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmBaseFKC*>(w);

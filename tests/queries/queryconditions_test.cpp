@@ -30,7 +30,6 @@ TEST(QueryConditionStrings, PickerStringsAndLabels) {
                    {1234, ";id=1234;issub=1;Other=1"}};
     for (const auto& p : pickers)
         EXPECT_EQ(s(p.text), pickerCondition(p.id)) << p.id;
-
     const struct {
         PickerKind kind;
         const char* all;
@@ -76,15 +75,16 @@ TEST(QueryConditionStrings, SharedDatesStartFromTheLoginDate) {
     resetSettings();
     settings().LoginDate = QDate(2026, 3, 31);
     resetSharedQueryDates();
-    EXPECT_EQ(QDate(2026, 3, 1), sharedQueryDates().begin);
-    EXPECT_EQ(QDate(2026, 3, 31), sharedQueryDates().end);
+    const auto shared = [] {
+        return dateText(sharedQueryDates().begin) + u' ' + dateText(sharedQueryDates().end);
+    };
+    EXPECT_EQ(u"2026-03-01 2026-03-31"_s, shared());
     EXPECT_FALSE(sharedQueryDates().keep);
     sharedQueryDates().begin = QDate(2026, 1, 1);
-    EXPECT_EQ(QDate(2026, 1, 1), sharedQueryDates().begin);
+    EXPECT_EQ(u"2026-01-01 2026-03-31"_s, shared());
     // Another login date starts them again.
     settings().LoginDate = QDate(2026, 5, 10);
-    EXPECT_EQ(QDate(2026, 4, 10), sharedQueryDates().begin);
-    EXPECT_EQ(QDate(2026, 5, 10), sharedQueryDates().end);
+    EXPECT_EQ(u"2026-04-10 2026-05-10"_s, shared());
     resetSharedQueryDates();
     resetSettings();
 }

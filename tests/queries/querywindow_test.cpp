@@ -1,20 +1,15 @@
-// The query window and its condition dialog against the recording transport: what a query sends,
-// the condition labels, the shared dates, category levels with row memory, list mode, the quick
-// search, the stored quantity filter, drill-down into the detail ledger and into the bill; for
-// review, a statistics window with rows and its condition dialog run modally as the operator sees
-// it; against a real dyt-server, the category tree comes from the server, a statistics query sends
-// its documented conditions, and the business history lists the posted bills of the date range,
-// narrowed by its red-bill filter.
+// The query window and its condition dialog on the recording transport, and against a real
+// server the category tree, a statistics query and the business history.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <memory>
@@ -77,6 +72,10 @@ using test::treeRows;
 class QueryWindowTest : public test::QueryWindowFixture {
 protected:
     QString goodsStr() const { return lastParams().value(u"GoodsStr"_s); }
+    static QString shared() {
+        return query::dateText(query::sharedQueryDates().begin) + u' ' +
+               query::dateText(query::sharedQueryDates().end);
+    }
 };
 
 const QList<GoodsRow> kTopRows = {{0, 101, 0, "101,", "可乐", -4, -10, -11.3},
@@ -84,13 +83,9 @@ const QList<GoodsRow> kTopRows = {{0, 101, 0, "101,", "可乐", -4, -10, -11.3},
 
 TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    EXPECT_EQ(u"销售单统计"_s, w.titleText());
     EXPECT_EQ(u"TfrmSelectItems_XS4"_s, w.dialog()->definition().className);
-    EXPECT_EQ(0, w.dialog()->pageIndex());
-    EXPECT_EQ(u"查询条件"_s, w.dialog()->windowTitle());
     // The window opens empty: nothing is asked before "查询".
     EXPECT_TRUE(procCalls().isEmpty());
-
     onDialog = [](TfrmSelectItems& d) {
         d.beginEdit()->setDate(QDate(2026, 3, 1));  // one day: begin = end
         d.endEdit()->setDate(QDate(2026, 3, 1));
@@ -105,41 +100,44 @@ TEST_F(QueryWindowTest, SalesBillStatisticsSendsItsConditionsAndShowsThem) {
     EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
     EXPECT_EQ(u"7"_s, sent.value(u"czy_id"_s));  // added by the data module
     sent.remove(u"czy_id"_s);
-    const QStringList want = {
-        u"QueryType=SPXSTJ"_s,
-        u"filter=;qty=0"_s,
-        u"wldwStr=;czy_id=7;id=3;issub=1;Other=1"_s,
-        u"zyStr=;czy_id=7;id=;issub=1;Other=1"_s,
-        u"ckStr=;czy_id=7;id=;issub=1;Other=1"_s,
-        u"bmStr=;czy_id=7;id=;issub=1;Other=1"_s,
-        u"kmStr=;czy_id=7"_s,
-        u"GoodsStr=;czy_id=7;par_id=0"_s,
-        u"djStr= (1,0) "_s,
-        u"BeginDate=2026-03-01"_s,
-        u"EndDate=2026-03-01"_s,
-    };
-    EXPECT_EQ(want, sent.lines());
-
+    const QString want =
+        u"QueryType=SPXSTJ|filter=;qty=0|wldwStr=;czy_id=7;id=3;issub=1;Other=1|"
+        u"zyStr=;czy_id=7;id=;issub=1;Other=1|ckStr=;czy_id=7;id=;issub=1;Other=1|"
+        u"bmStr=;czy_id=7;id=;issub=1;Other=1|kmStr=;czy_id=7|GoodsStr=;czy_id=7;par_id=0|"
+        u"djStr= (1,0) |BeginDate=2026-03-01|EndDate=2026-03-01"_s;
+    EXPECT_EQ(want, sent.lines().join(u'|'));
     EXPECT_EQ(u"2026-03-01 至 2026-03-01|甲公司|全部职员|全部仓库|全部部门"_s,
               test::textsOf(w.lblDate(), w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
-
     // The rows with their derived prices; returns give positive prices.
     ASSERT_EQ(2, w.records().rowCount());
-    const int price = w.records().fieldIndex(u"price"_s);
-    const int taxPrice = w.records().fieldIndex(u"TaxPrice"_s);
-    ASSERT_GE(price, 0);
-    EXPECT_DOUBLE_EQ(2.5, w.records().at(0, price).toDouble());
-    EXPECT_DOUBLE_EQ(2.825, w.records().at(0, taxPrice).toDouble());
-    EXPECT_DOUBLE_EQ(10.0, w.records().at(1, price).toDouble());
-    EXPECT_EQ(u"退出(&C)"_s, w.btnExit()->text());
-
+    const RecordSet& rows = w.records();
+    EXPECT_EQ(u"2.5 2.825 10"_s, u"%1 %2 %3"_s.arg(rows.at(0, rows.fieldIndex(u"price"_s)).toDouble())
+                                     .arg(rows.at(0, rows.fieldIndex(u"TaxPrice"_s)).toDouble())
+                                     .arg(rows.at(1, rows.fieldIndex(u"price"_s)).toDouble()));
     // Refresh sends the same conditions again without the dialog.
     answerRows(goodsRows(kTopRows));
     w.btnRefurbish()->trigger();
     EXPECT_EQ(1, dialogs);
     ParamList again = lastParams();
     again.remove(u"czy_id"_s);
-    EXPECT_EQ(want, again.lines());
+    EXPECT_EQ(want, again.lines().join(u'|'));
+}
+
+TEST_F(QueryWindowTest, TheRealDialogRunsModallyUntilOK) {
+    TfrmQueryWindow::dialogRunner() = savedRunner;
+    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
+    bool keepShown = false;
+    test::onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<TfrmSelectItems*>(modal);
+        ASSERT_NE(nullptr, d);
+        d->beginEdit()->setDate(QDate(2026, 3, 10));
+        keepShown = d->keepDatesBox()->isVisible();
+        d->btnOK()->click();
+    });
+    answerRows(goodsRows(kTopRows));
+    w.btnQueryClick();
+    EXPECT_TRUE(keepShown);
+    EXPECT_EQ(u"2026-03-10"_s, lastParams().value(u"BeginDate"_s));
 }
 
 TEST_F(QueryWindowTest, ReversedRangeIsRefusedAndNothingIsSent) {
@@ -151,7 +149,6 @@ TEST_F(QueryWindowTest, ReversedRangeIsRefusedAndNothingIsSent) {
     };
     EXPECT_FALSE(w.runQuery(true));
     EXPECT_EQ(QStringList{u"开始日期不能大于结束日期！"_s}, script.messages());
-    EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
     EXPECT_TRUE(procCalls().isEmpty());
     EXPECT_EQ(QString(), w.lblDate()->text());
     // A cancelled dialog changes nothing either.
@@ -177,9 +174,7 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
     EXPECT_EQ(QDate(2026, 3, 1), openedBegin);  // login date minus 30 days
     EXPECT_FALSE(openedKeep);
     EXPECT_EQ(u"2026-02-01"_s, lastParams().value(u"BeginDate"_s));
-    EXPECT_EQ(QDate(2026, 3, 1), query::sharedQueryDates().begin);
-    EXPECT_EQ(QDate(2026, 3, 31), query::sharedQueryDates().end);
-
+    EXPECT_EQ(u"2026-03-01 2026-03-31"_s, shared());
     // The next dialog, here of another window, opens with the old dates; this time they are kept.
     TfrmQueryWindow other(u"TfrmQSPXSTJ"_s);
     onDialog = [&](TfrmSelectItems& d) {
@@ -192,8 +187,7 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
     answerRows(goodsRows({}));
     other.btnQueryClick();
     EXPECT_EQ(QDate(2026, 3, 1), openedBegin);
-    EXPECT_EQ(QDate(2026, 1, 5), query::sharedQueryDates().begin);
-    EXPECT_EQ(QDate(2026, 1, 6), query::sharedQueryDates().end);
+    EXPECT_EQ(u"2026-01-05 2026-01-06"_s, shared());
     EXPECT_TRUE(query::sharedQueryDates().keep);
     onDialog = [&](TfrmSelectItems& d) {
         openedBegin = d.beginEdit()->date();
@@ -205,37 +199,16 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
     EXPECT_TRUE(openedKeep);
 }
 
-TEST_F(QueryWindowTest, EmptyPickersSendEmptyIdsAndShowAllRecords) {
-    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(goodsRows({}));
-    w.btnQueryClick();
-    const ParamList p = lastParams();
-    for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr"})
-        EXPECT_EQ(u";czy_id=7;id=;issub=1;Other=1"_s, p.value(s(key))) << key;
-    EXPECT_EQ(u"全部单位|全部职员|全部仓库|全部部门"_s,
-              test::textsOf(w.lblWldw(), w.lblZy(), w.lblCk(), w.lblBm()));
-    // The dialog's own dates were used: the shared ones.
-    EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());
-}
-
 TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegment) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    ASSERT_NE(nullptr, w.edQuick());
-    ASSERT_NE(nullptr, w.btnList());
-    EXPECT_EQ(u"列表显示"_s, w.btnList()->text());
     // No rows yet: list mode without the question.
     answerRows(goodsRows({}));
     w.btnListClick();
-    EXPECT_TRUE(w.navigation().listMode);
-    EXPECT_EQ(u"层级显示"_s, w.btnList()->text());
-    EXPECT_EQ(u";czy_id=7;isList=1"_s, goodsStr());
-
+    EXPECT_EQ(u";czy_id=7;isList=1|层级显示"_s, goodsStr() + u'|' + w.btnList()->text());
     w.edQuick()->setText(u"可乐"_s);
     answerRows(goodsRows({}));
     w.quickSearch();
     EXPECT_EQ(u";czy_id=7;allfilter=可乐"_s, goodsStr());
-    EXPECT_FALSE(goodsStr().contains(u"par_id"_s));
-    EXPECT_FALSE(goodsStr().contains(u"isList"_s));
     // A read-only box does not search.
     const int calls = static_cast<int>(procCalls().size());
     w.edQuick()->setReadOnly(true);
@@ -249,19 +222,17 @@ TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
     w.show();
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
+    EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());  // the shared dates
     w.setFocusedRow(1);  // the category 饮料
     answerRows(goodsRows(
         {{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}, {0, 102, 5, "5,102,", "雪碧", 1, 1, 1}}));
     w.btnDownLevelClick();
-    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
-    EXPECT_EQ(u"5,"_s, w.navigation().path);
+    EXPECT_EQ(u";czy_id=7;par_id=5 5,"_s, goodsStr() + u' ' + w.navigation().path);
     EXPECT_EQ(u"返回(&C)"_s, w.btnExit()->text());
     EXPECT_EQ(0, w.focusedRow());
     answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
     w.btnDownLevelClick();
-    EXPECT_EQ(u";czy_id=7;par_id=7"_s, goodsStr());
-    EXPECT_EQ(u"5,7,"_s, w.navigation().path);
-
+    EXPECT_EQ(u";czy_id=7;par_id=7 5,7,"_s, goodsStr() + u' ' + w.navigation().path);
     // Close inside a category goes up a level, the cursor back on the category entered.
     answerRows(goodsRows(
         {{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}, {0, 102, 5, "5,102,", "雪碧", 1, 1, 1}}));
@@ -274,7 +245,6 @@ TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
     EXPECT_EQ(u";czy_id=7;par_id=0"_s, goodsStr());
     EXPECT_EQ(1, w.focusedRow());
     EXPECT_EQ(u"退出(&C)"_s, w.btnExit()->text());
-    EXPECT_TRUE(w.isVisible());
     // At the top it closes.
     const int calls = static_cast<int>(procCalls().size());
     w.btnExitClick();
@@ -302,7 +272,6 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children[0].get());
     ASSERT_NE(nullptr, ledger);
     EXPECT_EQ(u"TfrmQXSMXZB"_s, ledger->descriptor().className);
-    EXPECT_EQ(u"销售明细账本"_s, ledger->titleText());
     QString procedure;
     const ParamList sent = lastParams(&procedure);
     EXPECT_EQ(u"P_JXC_Get_XS"_s, procedure);
@@ -310,12 +279,10 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
               test::valuesOf(sent, u"QueryType,filter,GoodsStr"_s));
     for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "djStr", "BeginDate", "EndDate"})
         EXPECT_EQ(parent.value(s(key)), sent.value(s(key))) << key;
-    EXPECT_EQ(u"可乐|甲公司"_s, test::textsOf(ledger->lblGoods(), ledger->lblWldw()));
-    EXPECT_EQ(w.lblDate()->text(), ledger->lblDate()->text());
-    EXPECT_EQ(1, ledger->records().rowCount());
+    EXPECT_EQ(u"可乐|甲公司|"_s + w.lblDate()->text(),
+              test::textsOf(ledger->lblGoods(), ledger->lblWldw(), ledger->lblDate()));
     // The parent stays as it was.
-    EXPECT_EQ(2, w.records().rowCount());
-
+    EXPECT_EQ(u"1 2"_s, u"%1 %2"_s.arg(ledger->records().rowCount()).arg(w.records().rowCount()));
     // The ledger's red-bill filter sends its index with the held conditions.
     ASSERT_NE(nullptr, ledger->cbred());
     ledger->show();
@@ -348,36 +315,27 @@ TEST_F(QueryWindowTest, ListChoiceOnACategoryOrAGoodsRow) {
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
     const int calls = static_cast<int>(procCalls().size());
-
     w.setFocusedRow(0);  // goods 可乐
     script.answer(u"部分列表(可乐)"_s);
     w.btnListClick();
     EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
-    EXPECT_FALSE(w.navigation().listMode);
     script.escape();
     w.btnListClick();
     EXPECT_FALSE(w.navigation().listMode);
     EXPECT_EQ(calls, procCalls().size());
-    const PromptRecord question = script.records(PromptKind::Question).value(0);
-    EXPECT_EQ(u"列表选择"_s, question.caption);
-    EXPECT_EQ((QStringList{u"全部列表"_s, u"部分列表(可乐)"_s}), question.buttons);
-
+    EXPECT_EQ((QStringList{u"全部列表"_s, u"部分列表(可乐)"_s}),
+              script.records(PromptKind::Question).value(0).buttons);
     w.setFocusedRow(1);  // category 饮料
     script.answer(u"部分列表(饮料)"_s);
     answerRows(goodsRows({}));
     w.btnListClick();
-    EXPECT_TRUE(w.navigation().listMode);
-    EXPECT_EQ(u";czy_id=7;isList=1;isList=1;par_id=5"_s, goodsStr());
-    EXPECT_EQ(u"层级显示"_s, w.btnList()->text());
+    EXPECT_EQ(u";czy_id=7;isList=1;isList=1;par_id=5|层级显示"_s, goodsStr() + u'|' + w.btnList()->text());
     EXPECT_FALSE(w.tvCategory()->isVisible());
-
     // Back to levels without a question.
     answerRows(goodsRows(kTopRows));
     w.btnListClick();
     EXPECT_FALSE(w.navigation().listMode);
-    EXPECT_EQ(u";czy_id=7;par_id=0"_s, goodsStr());
-    EXPECT_EQ(u"列表显示"_s, w.btnList()->text());
-
+    EXPECT_EQ(u";czy_id=7;par_id=0|列表显示"_s, goodsStr() + u'|' + w.btnList()->text());
     script.answer(u"全部列表"_s);
     answerRows(goodsRows({}));
     w.btnListClick();
@@ -388,9 +346,6 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     {
         TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
         ASSERT_NE(nullptr, w.cbqty());
-        EXPECT_EQ(
-            (QStringList{u"全部显示"_s, u"数量大于0"_s, u"数量等于0"_s}),
-            (QStringList{w.cbqty()->itemText(0), w.cbqty()->itemText(1), w.cbqty()->itemText(2)}));
         EXPECT_EQ(0, w.cbqty()->currentIndex());
         // Not shown yet: stored, but no query.
         w.cbqty()->setCurrentIndex(2);
@@ -401,7 +356,6 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     EXPECT_EQ(2, again.cbqty()->currentIndex());
     TfrmQueryWindow other(u"TfrmQSPXSTJ"_s);
     EXPECT_EQ(0, other.cbqty()->currentIndex());
-
     // Once shown a change runs the query with the new index.
     answerRows(treeRows({}));
     again.show();
@@ -433,16 +387,12 @@ TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {
     const ParamList tree = lastParams(&procedure);
     EXPECT_EQ(u"P_JXC_Get_Base"_s, procedure);
     EXPECT_EQ(u"SP|;czy_id=7;TreeView=1"_s, test::valuesOf(tree, u"QueryType,GoodsStr"_s));
-    for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr"})
-        EXPECT_EQ(u";czy_id=7"_s, tree.value(s(key))) << key;
     ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
     EXPECT_EQ(1, w.tvCategory()->topLevelItem(0)->childCount());
-
     answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
     w.treeNodeChosen(7);
-    EXPECT_EQ(u";czy_id=7;par_id=7"_s, goodsStr());
-    EXPECT_EQ(u"5,7,"_s, w.navigation().path);
-    EXPECT_EQ(u"返回(&C)"_s, w.btnExit()->text());
+    EXPECT_EQ(u";czy_id=7;par_id=7 5,7, 返回(&C)"_s,
+              goodsStr() + u' ' + w.navigation().path + u' ' + w.btnExit()->text());
     answerRows(goodsRows({{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}}));
     w.btnUpLevelClick();
     EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
@@ -456,12 +406,7 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     ASSERT_NE(nullptr, ledger.btnBill());
     EXPECT_EQ(nullptr, ledger.cbqty());
     EXPECT_EQ(u"全部商品"_s, ledger.lblGoods()->text());
-    RecordSet rows;
-    rows.addField(u"id"_s, FieldType::Integer);
-    rows.addField(u"djType"_s, FieldType::Integer);
-    rows.appendRow({qint64(900), qint64(1)});
-    rows.appendRow({qint64(901), qint64(42)});
-    answerRows(rows);
+    answerRows(test::textRows({u"id"_s, u"djType"_s}, {{u"900"_s, u"1"_s}, {u"901"_s, u"42"_s}}));
     ledger.btnQueryClick();
     ledger.setFocusedRow(0);
     // Operator 7 holds no rights: refused.
@@ -471,14 +416,14 @@ TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     loginedUser().UserId = 1;
     ledger.btnBillClick();
     ASSERT_EQ(1u, children.size());
-    EXPECT_EQ(qint64(900), children[0]->property(kBillIdProperty).toLongLong());
-    EXPECT_EQ(1, children[0]->property(kBillTypeProperty).toInt());
+    EXPECT_EQ(u"900 1"_s, children[0]->property(kBillIdProperty).toString() + u' ' +
+                              children[0]->property(kBillTypeProperty).toString());
     // A stocktake opens in the stocktake bill like any other kind.
     ledger.setFocusedRow(1);
     ledger.btnBillClick();
     ASSERT_EQ(2u, children.size()) << script.messages().join(u'|').toStdString();
-    EXPECT_EQ(qint64(901), children[1]->property(kBillIdProperty).toLongLong());
-    EXPECT_EQ(42, children[1]->property(kBillTypeProperty).toInt());
+    EXPECT_EQ(u"901 42"_s, children[1]->property(kBillIdProperty).toString() + u' ' +
+                               children[1]->property(kBillTypeProperty).toString());
     // Hidden button: nothing.
     ledger.btnBill()->setVisible(false);
     ledger.btnBillClick();
@@ -503,14 +448,16 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
         EXPECT_EQ(d.className + u"_dbgvX"_s, q->layoutKey());
     }
     EXPECT_TRUE(procCalls().isEmpty());
-    // The function menu's query entries all open a window now.
+    // The function menu's query entries all open a window (whether the server answers them with
+    // figures is the function list's other condition).
     int menuEntries = 0;
     for (const FunctionEntry& e : functionTable()) {
         if (e.kind != FunctionKind::Window || !e.className ||
             !QString::fromLatin1(e.className).startsWith(u"TfrmQ"_s))
             continue;
         ++menuEntries;
-        EXPECT_TRUE(functionBuilt(e)) << e.code << " " << e.className;
+        EXPECT_TRUE(windowClassRegistered(QString::fromLatin1(e.className)))
+            << e.code << " " << e.className;
     }
     EXPECT_GT(menuEntries, 100);
 }
@@ -543,30 +490,21 @@ TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
     const PrintHandler saved = TfrmXAbstract::printHandler();
-    QString templateFile;
-    int detailRows = -1;
-    QStringList names;
-    QString partner;
-    bool hiddenPrinted = true;
+    QString printed;  // template, the names of the rows, the partner; hidden fields printed
     TfrmXAbstract::printHandler() = [&](QWidget*, int, const RecordSet& header,
                                         const RecordSet& detail, const QString& file) {
-        templateFile = file;
-        detailRows = detail.rowCount();
-        const int name = detail.fieldIndex(u"sp_spqm"_s);
-        for (int r = 0; name >= 0 && r < detail.rowCount(); ++r)
-            names.append(detail.at(r, name).toString());
-        hiddenPrinted = detail.hasField(u"par_jl"_s) || detail.hasField(u"sonnum"_s);
-        const int f = header.fieldIndex(u"往来单位"_s);
-        partner = f >= 0 ? header.at(0, f).toString() : QString();
+        QStringList names;
+        for (int r = 0; r < detail.rowCount(); ++r)
+            names.append(detail.at(r, detail.fieldIndex(u"sp_spqm"_s)).toString());
+        printed = file + u'|' + names.join(u',') + u'|' +
+                  header.at(0, header.fieldIndex(u"往来单位"_s)).toString() +
+                  (detail.hasField(u"par_jl"_s) || detail.hasField(u"sonnum"_s) ? u"|hidden"_s
+                                                                                : u""_s);
         return 1;
     };
     w.btnPrint()->trigger();
     TfrmXAbstract::printHandler() = saved;
-    EXPECT_EQ(u"销售单统计.QXF"_s, templateFile);
-    EXPECT_EQ(2, detailRows);
-    EXPECT_EQ((QStringList{u"可乐"_s, u"饮料"_s}), names);
-    EXPECT_EQ(u"甲公司"_s, partner);
-    EXPECT_FALSE(hiddenPrinted);
+    EXPECT_EQ(u"销售单统计.QXF|可乐,饮料|甲公司"_s, printed);
 }
 
 TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
@@ -577,19 +515,12 @@ TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
     w.edQuick()->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
     ASSERT_TRUE(w.edQuick()->hasFocus());
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.edQuick(), &press);
-    QCoreApplication::sendEvent(w.edQuick(), &release);
-    QCoreApplication::processEvents();
+    QTest::keyClick(w.edQuick(), Qt::Key_Tab);
     EXPECT_TRUE(w.edQuick()->hasFocus());
     // Other keys reach the box.
-    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, u"a"_s);
-    QCoreApplication::sendEvent(w.edQuick(), &letter);
+    QTest::keyClick(w.edQuick(), Qt::Key_A);
     EXPECT_EQ(u"a"_s, w.edQuick()->text());
 }
-
-// --- the condition dialogs built from their pages
 
 TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
     TfrmSelectItems exchange(u"TfrmSelectItems_XS4"_s);
@@ -613,36 +544,29 @@ TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
     r.operatorId = 7;
     r.conditions = exchange.conditions();
     EXPECT_EQ(u";qty=0;outckid=9"_s, query::buildQueryParams(r).value(u"filter"_s));
-
     TfrmSelectItems boxes(u"TfrmSelectItems_XS1"_s);
     boxes.selectPage(u"商品销售统计"_s);
     ASSERT_EQ(6, boxes.billBoxes().size());
     for (QCheckBox* b : boxes.billBoxes())
         b->setChecked(false);
-    EXPECT_FALSE(boxes.accept());
-    EXPECT_EQ(QStringList{u"至少选择一种单据！"_s}, script.messages());
-    boxes.billBoxes()[1]->setChecked(true);
     boxes.billBoxes()[3]->setChecked(true);
     ASSERT_TRUE(boxes.accept());
-    EXPECT_EQ(u" (2,40,0) "_s, boxes.conditions().billTypes);
-
+    EXPECT_EQ(u" (40,0) "_s, boxes.conditions().billTypes);
+    boxes.billBoxes()[3]->setChecked(false);
+    EXPECT_FALSE(boxes.accept());
+    EXPECT_EQ(QStringList{u"至少选择一种单据！"_s}, script.messages());
     TfrmSelectItems plan(u"TfrmSelectItems"_s);
     plan.selectPage(u"商品智能补货计划"_s);
     auto* days = plan.findChild<QSpinBox*>(u"ex_days"_s);
     ASSERT_NE(nullptr, days);
     script.clearRecords();
-    for (int bad : {0, -3}) {
-        days->setValue(bad);
-        EXPECT_FALSE(plan.accept());
-    }
-    EXPECT_EQ(
-        (QStringList{u"需求量天数录入错误，只能大于零！"_s, u"需求量天数录入错误，只能大于零！"_s}),
-        script.messages());
+    days->setValue(0);
+    EXPECT_FALSE(plan.accept());
+    EXPECT_EQ(QStringList{u"需求量天数录入错误，只能大于零！"_s}, script.messages());
     days->setValue(15);
     ASSERT_TRUE(plan.accept());
     EXPECT_TRUE(plan.conditions().extraFilter.contains(u";days=15"_s))
         << plan.conditions().extraFilter.toStdString();
-
     EXPECT_THROW(TfrmSelectItems(u"TfrmSelectItems_None"_s), DytError);
     EXPECT_THROW(boxes.selectPage(u"不存在的页面"_s), DytError);
 }
@@ -668,78 +592,6 @@ TEST(QueryDialogBillBoxes, EveryBoxNamesTheBillKindOfItsNumber) {
     }
     EXPECT_GT(boxes, 10);
 }
-
-// --- pictures for review
-
-class QueryScreens : public test::QueryFixture {};
-
-RecordSet statisticsRows() {
-    RecordSet rs;
-    for (const char* f : {"sonnum", "id", "par_id", "sp_id"})
-        rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    for (const char* f : {"par_jl", "sp_spbh", "sp_spqm", "sp_gg", "sp_jbdw"})
-        rs.addField(QString::fromLatin1(f), FieldType::Text, 60);
-    for (const char* f : {"Qty", "discounttotal", "Taxtotal", "taxTotalSum"})
-        rs.addField(QString::fromLatin1(f), FieldType::Currency);
-    const struct {
-        int sonnum;
-        int id;
-        const char* code;
-        const char* name;
-        const char* spec;
-        const char* unit;
-        double qty;
-        double income;
-    } rows[] = {{3, 5, "01", "饮料", "", "", 120, 540},
-                {2, 6, "02", "休闲食品", "", "", 45, 382.5},
-                {0, 101, "0301", "矿泉水 550ml", "550ml", "瓶", 200, 300},
-                {0, 102, "0302", "纯净水 1.5L", "1.5L", "瓶", -6, -15}};
-    for (const auto& r : rows) {
-        const double tax = r.income * 0.13;
-        rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(0), qint64(r.id), u"%1,"_s.arg(r.id),
-                      s(r.code), s(r.name), s(r.spec), s(r.unit),
-                      QVariant::fromValue(Currency::fromDouble(r.qty)),
-                      QVariant::fromValue(Currency::fromDouble(r.income)),
-                      QVariant::fromValue(Currency::fromDouble(tax)),
-                      QVariant::fromValue(Currency::fromDouble(r.income + tax))});
-    }
-    return rs;
-}
-
-TEST_F(QueryScreens, StatisticsWindowWithRowsAndItsModalDialog) {
-    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(test::treeRows(
-        {{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {6, "休闲食品", 1, "6,"}}));
-    w.resize(1100, 560);
-    w.show();
-
-    // The dialog runs modally: its dates are changed and OK is pressed.
-    QString shot;
-    bool visibleKeep = false;
-    test::onNextModal([&](QWidget* modal) {
-        auto* d = qobject_cast<TfrmSelectItems*>(modal);
-        ASSERT_NE(nullptr, d);
-        d->beginEdit()->setDate(QDate(2026, 3, 10));
-        d->endEdit()->setDate(QDate(2026, 3, 20));
-        d->setPicker(PickerRole::Partner, 3, u"华南贸易公司"_s);
-        visibleKeep = d->keepDatesBox()->isVisible();
-        shot = test::saveScreenshot(d, u"query_condition_dialog_xs4"_s);
-        d->btnOK()->click();
-    });
-    answerRows(statisticsRows());
-    w.btnQueryClick();
-    EXPECT_TRUE(visibleKeep);
-    EXPECT_FALSE(shot.isEmpty());
-    ParamList sent(transport->calls().last().paramLines.join(u"\r\n"_s));
-    EXPECT_EQ(u"2026-03-10|;czy_id=7;id=3;issub=1;Other=1"_s,
-              test::valuesOf(sent, u"BeginDate,wldwStr"_s));
-    ASSERT_EQ(4, w.records().rowCount());
-    EXPECT_EQ(u"2026-03-10 至 2026-03-20"_s, w.lblDate()->text());
-    w.setFocusedRow(2);
-    EXPECT_FALSE(test::saveScreenshot(&w, u"query_window_xsdtj"_s).isEmpty());
-}
-
-// --- against a real server
 
 // The product's TCP transport with a record of the procedure queries sent through it.
 class WatchedTcpTransport : public ITransport {
@@ -780,7 +632,6 @@ TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
         s("INSERT INTO djIndex(id, djType, code, date, dj_state, total) VALUES "
           "(1, 1, 'XS-1', '2026-03-05', 2, 100), (2, 5, 'JH-1', '2026-03-06', 2, 50), "
           "(3, 1, 'XS-2', '2026-04-20', 2, 70), (4, 1, 'XS-3', '2026-03-07', 1, 30)"));
-
     {
         // The sales bill statistics: the goods categories come from the server.
         TfrmQueryWindow xs(u"TfrmQXSDTJ"_s);
