@@ -117,72 +117,44 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
     bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
 
+    const QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
+    const QList<qint64> purchases = {buy, buy302, reversed, reversal};
+    const QString wldw = u"wldwStr=;czy_id=1;id="_s;
     struct Case {
-        const char* name;
-        QList<QPair<QString, QString>> lines;
+        QString lines;  // "name=value" lines joined by "|"; the posted bills of the day unless
+                        // the state is given
         QList<qint64> expected;
     };
-    const QString range = d;
-    auto posted = [&](QList<QPair<QString, QString>> extra) {
-        QList<QPair<QString, QString>> l = {{u"dj_state"_s, u"2"_s},
-                                            {u"BeginDate"_s, range},
-                                            {u"EndDate"_s, range},
-                                            {u"zyStr"_s, u";czy_id=1;candel=0"_s}};
-        return l + extra;
-    };
-    QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
-    std::sort(all.begin(), all.end());
-    QList<qint64> partner201Purchases = {buy, reversed, reversal};
-    QList<qint64> group200 = {buy, buy302, reversed, reversal, openOrder, doneOrder};
-    std::sort(group200.begin(), group200.end());
+    // clang-format off
     const Case cases[] = {
-        {"every posted bill of the day", posted({}), all},
-        {"one kind", posted({{u"djStr"_s, u" (1,0) "_s}}), {sale}},
-        {"two kinds with blanks",
-         posted({{u"djStr"_s, u" (1, 5,0) "_s}}),
-         {buy, buy302, sale, reversed, reversal}},
-        {"picking purchase orders",
-         posted({{u"djStr"_s, u"(8)"_s},
-                 {u"filter"_s, u";isred=1;isOver=0"_s},
-                 {u"wldwStr"_s, u";wldw_id=201"_s}}),
-         {openOrder}},
-        {"neither reversed nor reversal",
-         posted({{u"djStr"_s, u"(5)"_s}, {u"filter"_s, u";isred=1"_s}}),
-         {buy, buy302}},
-        {"only reversed and reversal",
-         posted({{u"filter"_s, u";isred=2"_s}}),
-         {reversed, reversal}},
-        {"a partner",
-         posted(
-             {{u"djStr"_s, u" (5,0) "_s}, {u"wldwStr"_s, u";czy_id=1;id=201;issub=1;Other=1"_s}}),
-         partner201Purchases},
-        {"a partner group with its members",
-         posted({{u"wldwStr"_s, u";czy_id=1;id=200;issub=1;Other=1"_s}}), group200},
-        {"a partner group without its members",
-         posted({{u"wldwStr"_s, u";czy_id=1;id=200;Other=1"_s}}),
-         {}},
-        {"no partner chosen", posted({{u"wldwStr"_s, u";czy_id=1;id=;issub=1;Other=1"_s}}), all},
-        {"a goods", posted({{u"GoodsStr"_s, u";czy_id=1;id=103"_s}}), {sale}},
-        {"a goods category",
-         posted({{u"GoodsStr"_s, u";czy_id=1;isSub=1;id=100"_s}, {u"djStr"_s, u" (5,0) "_s}}),
-         {buy, buy302, reversed, reversal}},
-        {"a line warehouse", posted({{u"ckStr"_s, u";czy_id=1;id=302;issub=1"_s}}), {buy302}},
-        {"drafts of January",
-         {{u"dj_state"_s, u"1"_s},
-          {u"BeginDate"_s, u"2024-01-01"_s},
-          {u"EndDate"_s, u"2024-01-31"_s}},
-         {oldDraft}},
-        {"drafts from January on",
-         {{u"dj_state"_s, u"1"_s},
-          {u"BeginDate"_s, u"2024-01-15"_s},
-          {u"EndDate"_s, u"2024-12-31"_s}},
-         {oldDraft, laterDraft}}};
+        {QString(), all},
+        {u"djStr= (1,0) "_s, {sale}},
+        {u"djStr= (1, 5,0) "_s, purchases + QList{sale}},
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;wldw_id=201"_s, {openOrder}},
+        {u"djStr=(5)|filter=;isred=1"_s, {buy, buy302}},
+        {u"filter=;isred=2"_s, {reversed, reversal}},
+        {u"djStr= (5,0) |"_s + wldw + u"201;issub=1;Other=1"_s, {buy, reversed, reversal}},
+        {wldw + u"200;issub=1;Other=1"_s, purchases + QList{openOrder, doneOrder}},
+        {wldw + u"200;Other=1"_s, {}},
+        {wldw + u";issub=1;Other=1"_s, all},
+        {u"GoodsStr=;czy_id=1;id=103"_s, {sale}},
+        {u"GoodsStr=;czy_id=1;isSub=1;id=100|djStr= (5,0) "_s, purchases},
+        {u"ckStr=;czy_id=1;id=302;issub=1"_s, {buy302}},
+        {u"dj_state=1|BeginDate=2024-01-01|EndDate=2024-01-31"_s, {oldDraft}},
+        {u"dj_state=1|BeginDate=2024-01-15|EndDate=2024-12-31"_s, {oldDraft, laterDraft}}};
+    // clang-format on
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.toStdString());
+        QList<QPair<QString, QString>> lines = {{u"QueryType"_s, QString()}};
+        if (!c.lines.startsWith(u"dj_state"_s)) {
+            lines << qMakePair(u"dj_state"_s, u"2"_s) << qMakePair(u"BeginDate"_s, d)
+                  << qMakePair(u"EndDate"_s, d) << qMakePair(u"zyStr"_s, u";czy_id=1;candel=0"_s);
+        }
+        for (const QString& l : c.lines.split(u'|', Qt::SkipEmptyParts))
+            lines << qMakePair(l.section(u'=', 0, 0), l.section(u'=', 1));
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex",
-                                     QList{qMakePair(u"QueryType"_s, QString())} + c.lines)))
-            << c.name;
+        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex", lines)));
     }
 }
 
@@ -289,10 +261,8 @@ TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
 
     Session other;
     other.spid = backend_->nextSpid();
-    const QString login = proto::joinLines(
-        {u"dytv1_1"_s, u"dytv1_1"_s, u"3"_s, u"pc-2"_s, QString(), QString(), u"1"_s, u"x"_s,
-         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-    ASSERT_EQ(0, call(other, "Login", {login, u"3"_s, QString()}).code());
+    ASSERT_EQ(0,
+              call(other, "Login", {loginLines(u"dytv1_1"_s, u"3"_s), u"3"_s, QString()}).code());
     ParamList p;
     p.setValue(u"dj_state"_s, u"2"_s);
     p.setValue(u"zyStr"_s, u";czy_id=3;candel=0"_s);

@@ -185,57 +185,29 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     ParamList notADate = billHeader(5, u"2025-13-01"_s);
     ParamList badAmount = billHeader(5, today());
     badAmount.setValue(u"sfkTotal"_s, u"12元"_s);
-    ParamList goneDraft = billHeader(5, today(), 9999);
+    ParamList gone = billHeader(5, today(), 9999);
     ParamList otherKind = billHeader(6, today(), kept);
     const RecordSet badAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
                                           {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
-    const RecordSet unknownAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                              {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
+    const RecordSet noAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                         {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
 
     const QString draft = u"SaveToDraft"_s;
     const ParamList h = billHeader(5, today());
+    // clang-format off
     const Case cases[] = {
         {"unknown kind", draft, unknownKind, {good}, {}, u"单据类型[52]不存在"_s},
-        {"no goods but a quantity",
-         draft,
-         h,
-         {good, noGoods},
-         {},
-         u"第2行没有选择商品，不能录入数量"_s},
-        {"quantity not a number",
-         u"SaveToDB"_s,
-         h,
-         {badQty},
-         {},
-         u"[第1行qty]不是有效的数字：abc"_s},
+        {"quantity, no goods", draft, h, {good, noGoods}, {}, u"第2行没有选择商品，不能录入数量"_s},
+        {"bad quantity", u"SaveToDB"_s, h, {badQty}, {}, u"[第1行qty]不是有效的数字：abc"_s},
         {"date not a date", draft, notADate, {good}, {}, u"[录单日期]不是有效的日期：2025-13-01"_s},
         {"amount not a number", draft, badAmount, {good}, {}, u"[sfkTotal]不是有效的数字：12元"_s},
         {"unknown goods", draft, h, {unknownGoods}, {}, u"第1行的商品不存在（商品ID：999）"_s},
         {"account type", draft, h, {good}, badAccount, u"账户明细第1行的类型只能是1或2：3"_s},
-        {"unknown account",
-         draft,
-         h,
-         {good},
-         unknownAccount,
-         u"账户明细第1行的账户不存在（账户ID：777）"_s},
-        {"draft gone",
-         draft,
-         goneDraft,
-         {good},
-         {},
-         u"你要保存的草稿已经不存在，有可能已被删除！"_s},
-        {"draft of another kind",
-         draft,
-         otherKind,
-         {good},
-         {},
-         u"草稿的单据类型与本单据不符，不能保存！"_s},
-        {"unknown method",
-         u"SaveToNowhere"_s,
-         h,
-         {good},
-         {},
-         u"QMXService不支持方法[SaveToNowhere]"_s}};
+        {"no account", draft, h, {good}, noAccount, u"账户明细第1行的账户不存在（账户ID：777）"_s},
+        {"draft gone", draft, gone, {good}, {}, u"你要保存的草稿已经不存在，有可能已被删除！"_s},
+        {"other kind", draft, otherKind, {good}, {}, u"草稿的单据类型与本单据不符，不能保存！"_s},
+        {"unknown method", u"Send"_s, h, {good}, {}, u"QMXService不支持方法[Send]"_s}};
+    // clang-format on
     const QString before = footprint();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -18,8 +18,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::server {
 namespace {
 
-using test::loginLines;
-
 class BackendSql : public test::BackendFixture {
 protected:
     void SetUp() override {
@@ -38,7 +36,7 @@ protected:
 
 TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
-    EXPECT_EQ(u"pc-7"_s, value(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
+    EXPECT_EQ(u"pc-01"_s, value(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
     // T-SQL forms: top, isnull, string +, getdate(), a dbo. function.
     const RecordSet rs = query(
         u"select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "

@@ -102,6 +102,26 @@ struct BillPlan {
     std::vector<MoneyPlan> money;
 };
 
+// A bill of the kind with the partner and one goods line, into (or out of) the main warehouse.
+inline BillPlan goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
+                          const char* date, qint64 stock = kMain) {
+    BillPlan b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.wldw = partner;
+    b.intoStock = stock;
+    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
+    return b;
+}
+inline BillPlan purchase(qint64 goods, double qty, double price, const char* date,
+                         qint64 stock = kMain) {
+    return goodsBill(5, kSupplier, goods, qty, price, date, stock);
+}
+inline BillPlan sale(qint64 goods, double qty, double price, const char* date,
+                     qint64 stock = kMain) {
+    return goodsBill(1, kCustomer, goods, qty, price, date, stock);
+}
+
 class LedgerTest : public ::testing::Test, public test::LedgerFigures<LedgerTest> {
     friend class test::LedgerFigures<LedgerTest>;
 

@@ -9,26 +9,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillPlan purchase(qint64 goods, double qty, double price, const char* date) {
-    BillPlan b;
-    b.djType = 5;
-    b.date = QString::fromLatin1(date);
-    b.wldw = kSupplier;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
-BillPlan sale(qint64 goods, double qty, double price, const char* date) {
-    BillPlan b;
-    b.djType = 1;
-    b.date = QString::fromLatin1(date);
-    b.wldw = kCustomer;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
 class Posting : public LedgerTest {
 protected:
     void SetUp() override {

@@ -9,17 +9,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillPlan goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
-                   const char* date) {
-    BillPlan b;
-    b.djType = djType;
-    b.date = QString::fromLatin1(date);
-    b.wldw = partner;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
 QString n(qint64 v) {
     return QString::number(v);
 }

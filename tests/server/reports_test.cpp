@@ -42,38 +42,29 @@ TEST_F(Reports, SalesStatisticsAggregateOneCategoryLevelAtATime) {
 
 TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
     struct Case {
-        const char* name;
         Lines lines;
         QList<qint64> ids;
         QList<double> qty;
     };
+    // The goods picker's flat list, a category, the quick search; partners with sub-records or
+    // all of them; dates; bill kinds; the quantity filter; a warehouse without sales.
+    // clang-format off
     const Case cases[] = {
-        {"flat list of all goods",
-         {{"GoodsStr", ";czy_id=1;isList=1"}},
-         {101, 102, 103},
-         {4, 5, 1}},
-        {"flat list below one category",
-         {{"GoodsStr", ";czy_id=1;isList=1;isList=1;par_id=100"}},
-         {101, 102},
-         {4, 5}},
-        {"quick search replaces the level", {{"GoodsStr", ";czy_id=1;allfilter=102"}}, {102}, {5}},
-        {"partner category with its sub-records",
-         {{"wldwStr", ";czy_id=1;id=200;issub=1;Other=1"}},
-         {100, 103},
-         {2, 1}},
-        {"empty picker means all partners",
-         {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1"}},
-         {100, 103},
-         {9, 1}},
-        {"date range", {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}}, {100}, {6}},
-        {"one day", {{"BeginDate", "2025-01-10"}, {"EndDate", "2025-01-10"}}, {100, 103}, {3, 1}},
-        {"sales bills only", {{"djStr", " (1,0) "}}, {100, 103}, {10, 1}},
-        {"returns only", {{"djStr", " (2,0) "}}, {100}, {-1}},
-        {"quantity above 0", {{"filter", ";qty=1"}}, {100, 103}, {9, 1}},
-        {"quantity equal to 0", {{"filter", ";qty=2"}}, {}, {}},
-        {"warehouse without sales", {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}}, {}, {}}};
+        {{{"GoodsStr", ";czy_id=1;isList=1"}}, {101, 102, 103}, {4, 5, 1}},
+        {{{"GoodsStr", ";czy_id=1;isList=1;isList=1;par_id=100"}}, {101, 102}, {4, 5}},
+        {{{"GoodsStr", ";czy_id=1;allfilter=102"}}, {102}, {5}},
+        {{{"wldwStr", ";czy_id=1;id=200;issub=1;Other=1"}}, {100, 103}, {2, 1}},
+        {{{"wldwStr", ";czy_id=1;id=;issub=1;Other=1"}}, {100, 103}, {9, 1}},
+        {{{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}}, {100}, {6}},
+        {{{"BeginDate", "2025-01-10"}, {"EndDate", "2025-01-10"}}, {100, 103}, {3, 1}},
+        {{{"djStr", " (1,0) "}}, {100, 103}, {10, 1}},
+        {{{"djStr", " (2,0) "}}, {100}, {-1}},
+        {{{"filter", ";qty=1"}}, {100, 103}, {9, 1}},
+        {{{"filter", ";qty=2"}}, {}, {}},
+        {{{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}}, {}, {}}};
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.lines[0].second);
         const RecordSet rs = report(kXS, u"SPXSTJ"_s, c.lines);
         EXPECT_EQ(c.ids, ids(rs));
         for (int i = 0; i < c.qty.size() && i < rs.rowCount(); ++i)
@@ -251,30 +242,25 @@ TEST_F(Reports, BatchesVirtualStockAndLimitAlerts) {
 
 TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
     struct Case {
-        const char* name;
-        QString type;
+        const char* type;
         Lines lines;
-        QString message;
+        const char* message;  // empty: any message
     };
+    // clang-format off
     const Case cases[] = {
-        {"reversed range",
-         u"SPXSTJ"_s,
-         {{"BeginDate", "2025-02-02"}, {"EndDate", "2025-02-01"}},
-         u"开始日期不能大于结束日期！"_s},
-        {"quantity filter out of range",
-         u"SPXSTJ"_s,
-         {{"filter", ";qty=3"}},
-         u"查询条件[qty]只能是0到2：3"_s},
-        {"unknown query type", u"NOSUCH"_s, {}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s},
-        {"bad date", u"SPXSTJ"_s, {{"BeginDate", "2025-13-01"}}, {}},
-        {"bad bill-kind list", u"SPXSTJ"_s, {{"djStr", " (1,"}}, {}},
-        {"bad partner id", u"SPXSTJ"_s, {{"wldwStr", ";czy_id=1;id=x"}}, {}}};
+        {"SPXSTJ", {{"BeginDate", "2025-02-02"}, {"EndDate", "2025-02-01"}}, "开始日期不能大于结束日期！"},
+        {"SPXSTJ", {{"filter", ";qty=3"}}, "查询条件[qty]只能是0到2：3"},
+        {"NOSUCH", {}, "P_JXC_Get_XS不支持查询类型[NOSUCH]"},
+        {"SPXSTJ", {{"BeginDate", "2025-13-01"}}, ""},
+        {"SPXSTJ", {{"djStr", " (1,"}}, ""},
+        {"SPXSTJ", {{"wldwStr", ";czy_id=1;id=x"}}, ""}};
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString message = reportError(kXS, c.type, c.lines);
+        SCOPED_TRACE(c.lines.empty() ? c.type : c.lines[0].second);
+        const QString message = reportError(kXS, QString::fromLatin1(c.type), c.lines);
         EXPECT_FALSE(message.isEmpty());
-        if (!c.message.isEmpty()) {
-            EXPECT_EQ(c.message, message);
+        if (*c.message) {
+            EXPECT_EQ(QString::fromUtf8(c.message), message);
         }
     }
 }

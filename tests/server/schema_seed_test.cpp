@@ -66,18 +66,6 @@ TEST_F(SchemaAccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
               u"1"_s);
 }
 
-TEST_F(SchemaAccountSetTest, AccountsTheBossReportOpensHaveTheirFixedIds) {
-    struct Case {
-        int id;
-        const char* name;
-    };
-    for (const Case& c : {Case{3, "【收入类】"}, Case{4, "【支出类】"}, Case{8, "现金"},
-                          Case{9, "全部银行存款合计"}}) {
-        EXPECT_EQ(scalar(db_, u"SELECT fullname FROM baseKM WHERE id = %1"_s.arg(c.id)),
-                  QString::fromUtf8(c.name));
-    }
-}
-
 TEST_F(SchemaAccountSetTest, InterfaceRolesResolveToAccountsOfTheSameName) {
     // The advance-receipt subject that the settings loader asks for.
     EXPECT_EQ(scalar(db_,
@@ -158,11 +146,6 @@ TEST_F(SchemaAccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {
     EXPECT_EQ(begin.day(), 1);
     EXPECT_EQ(end, begin.addMonths(1).addDays(-1));
     EXPECT_LE(begin, QDate::currentDate());
-}
-
-TEST_F(SchemaAccountSetTest, StoredVersionIsTheCurrentOne) {
-    EXPECT_EQ(dyt::server::schema::storedVersion(db_), dyt::server::schema::currentVersion());
-    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysVersion"_s), u"1"_s);
 }
 
 }  // namespace

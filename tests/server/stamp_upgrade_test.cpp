@@ -60,14 +60,6 @@ protected:
     }
 };
 
-TEST_F(StampUpgrade, ANewAccountSetHasTheStampsAndTheCurrentVersion) {
-    sqlite3* db = openFile();
-    EXPECT_EQ(static_cast<int>(std::size(kStampTriggers)), triggerCount(db));
-    EXPECT_EQ(schema::currentVersion(), schema::storedVersion(db));
-    EXPECT_LE(2, schema::currentVersion());
-    sqlite3_close(db);
-}
-
 TEST_F(StampUpgrade, AnAccountSetOfVersionOneGetsTheStampsAtTheUpgradingLogin) {
     ASSERT_EQ(0, login(u"Check"_s).code());
     update(
