@@ -91,7 +91,6 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {old});
     db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"_s);
     db_->execute(u"UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"_s, {old});
-
     struct Case {
         const char* what;
         const char* sql;
@@ -122,7 +121,6 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         EXPECT_LE(before, stamp);
         EXPECT_GE(after, stamp);
     }
-
     // The default supplier's new name reaches the goods that name it.
     db_->execute(u"UPDATE baseGoods SET wldw_id = 7, updateTime = ? WHERE id = 1"_s, {old});
     db_->execute(u"UPDATE baseWLDW SET fullname = '东方五金' WHERE id = 7"_s);
@@ -145,7 +143,6 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
         "0, 0, 0), (1, 2, '件', 120, '', 0, 0, 0, 0)"_s);
     db_->execute(
         u"INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"_s);
-
     RecordSet rs = rowsOf(u"SP_"_s);
     ASSERT_EQ(basecache::goodsColumns().size(), rs.fieldCount());
     for (int i = 0; i < rs.fieldCount(); ++i)
@@ -161,7 +158,6 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
     EXPECT_EQ(1, rs.integer(u"sp_sptype"_s));
     EXPECT_EQ(30, rs.integer(u"sp_jxqNum"_s));
-
     ASSERT_TRUE(go(rs, u"sp_id"_s, 2));
     expectRow(rs, u"sp_zt=删除|sp_sptypename=库存商品|sp_dwgx=|sp_cbsf=移动加权平均"_s);
 }
@@ -254,7 +250,6 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     db_->execute(u"INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"_s);
     db_->execute(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"_s);
     db_->execute(u"INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
-
     auto ids = [&](const QString& kind, qint64 user) {
         RecordSet rs;
         QString message;
@@ -282,7 +277,6 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
                      {c.rightsOn ? u"1"_s : u"0"_s});
         EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
     }
-
     // The named columns the windows read.
     RecordSet rs;
     ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));

@@ -161,7 +161,6 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
         // The pinyin code follows the full name when none is sent.
         EXPECT_EQ(u"YHJL"_s, cell(rs, rec, u"pym"_s).toString());
         EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
-
         // Edit: only the lines sent change; the result is the same id.
         EXPECT_EQ(rec,
                   save(saveProc, u"id=%1;par_id=%2;code=T902;fullname=改名"_s.arg(rec).arg(cat)));
@@ -170,7 +169,6 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
         EXPECT_EQ(u"T902"_s, cell(rs, rec, u"code"_s).toString());
         EXPECT_EQ(u"改名"_s, cell(rs, rec, u"fullname"_s).toString());
         EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
-
         // Delete: marked, not removed; the category is a leaf again.
         const Outcome del = *k.deleteProc
                                 ? proc(QString::fromLatin1(k.deleteProc), u"id=%1"_s.arg(rec))
@@ -212,7 +210,6 @@ TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
         expectedPath += QString::number(id) + u',';
     EXPECT_EQ(u"%1/%2/5/0/0"_s.arg(chain[3]).arg(expectedPath), treeOf(u"baseGoods"_s, chain[4]));
     EXPECT_EQ(1, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(chain[3])));
-
     const qint64 before = count(u"SELECT COUNT(*) FROM baseGoods"_s);
     const Outcome o =
         proc(u"p_base_Up_Goods"_s, u"id=0;par_id=%1;code=LV6;fullname=第6级"_s.arg(chain[4]));
@@ -263,7 +260,6 @@ TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
     const Outcome twin = proc(u"p_base_Up_Goods"_s, u"par_id=0;code=a'01;fullname=另一个"_s);
     EXPECT_EQ(-1, twin.code);
     EXPECT_EQ(u"商品编号[a'01]已经存在，请重新输入！"_s, twin.message);
-
     // Warehouses alike; the next automatic code follows the highest child code.
     const qint64 south = save(u"p_Base_Up_CK"_s, u"par_id=0;code=02;fullname=华南仓库"_s);
     const qint64 store =
@@ -542,7 +538,6 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
     EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(target).arg(path({target, 102})), treeOf(u"baseGoods"_s, 102));
     EXPECT_EQ(u"0/100,/1/0/0"_s, treeOf(u"baseGoods"_s, 100));
     EXPECT_EQ(3, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(target)));
-
     // A category moves with everything below it.
     proc(u"p_Base_Up_DragDrop"_s,
          u"TableName=basegoods;par_id=0;idStrList=%1"_s.arg(u"(0,%1,-1)"_s.arg(target)));
@@ -554,7 +549,6 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
                      .code);
     EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
               treeOf(u"baseGoods"_s, 101));
-
     struct Refusal {
         const char* name;
         QString parId;
@@ -579,7 +573,6 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
     }
     EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
               treeOf(u"baseGoods"_s, 101));
-
     // One unknown id in the list: none of the records moves.
     const Outcome partial =
         proc(u"p_Base_Up_DragDrop"_s, u"TableName=basegoods;par_id=0;idStrList=(0,101,999,-1)"_s);
@@ -634,7 +627,6 @@ TEST_F(BaseList, UnitsAreSavedAndLockedOnceBillsUseThem) {
     EXPECT_EQ(u"单位关系必须大于0"_s, unit("2", "托", "0", "").message);
     EXPECT_EQ(u"[商品类]是商品分类，不能设置单位"_s,
               proc(u"p_base_Up_goodsunit"_s, u"Goodsid=100;fzdwid=0;unit=个"_s).message);
-
     // A posted bill line in the box unit: its name and rate stay, its prices may change.
     update(u"INSERT INTO djIndex(id, djType, dj_state) VALUES (901, 1, 2)"_s);
     update(
@@ -663,7 +655,6 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     RecordSet rs = procQuery(u"p_Base_Get_GoodsImage"_s, p);
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(png, rs.at(0, rs.fieldIndex(u"Image"_s)).toByteArray());
-
     struct Case {
         const char* name;
         QString data;
@@ -680,7 +671,6 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
                   proc(u"p_Base_Up_GoodsImage"_s, u"Goodsid=102;Image=%1"_s.arg(c.data)).message);
     }
     EXPECT_EQ(u"无"_s, scalar(u"SELECT YouWuTuPian FROM baseGoods WHERE id = 102"_s));
-
     EXPECT_EQ(0, proc(u"p_Base_Up_GoodsImage"_s, u"Goodsid=101;del=1"_s).code);
     EXPECT_EQ(u"无"_s, scalar(u"SELECT YouWuTuPian FROM baseGoods WHERE id = 101"_s));
     rs = procQuery(u"p_Base_Get_GoodsImage"_s, p);
@@ -718,7 +708,6 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
         EXPECT_EQ(QString::fromUtf8(c.message), o.message);
     }
     EXPECT_EQ(u"现金"_s, scalar(u"SELECT fullname FROM baseKM WHERE id = 8"_s));
-
     // A new expense account below 【支出类】 takes its class and side, and comes with the list.
     const qint64 fee = save(u"p_base_Up_KM"_s, u"par_id=4;code=409;fullname=运杂费"_s);
     EXPECT_EQ(u"4/1/2"_s, direct(u"SELECT kmType || '/' || dc || '/' || leveal FROM baseKM WHERE "

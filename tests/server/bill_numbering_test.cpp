@@ -44,7 +44,6 @@ TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwn) {
     EXPECT_EQ(2, nextNo(1, d));
     EXPECT_EQ(3, nextNo(5, d));
     EXPECT_EQ(3, count(u"SELECT yearMaxNo FROM sysbillNo WHERE id = 0"_s));
-
     update(
         u"UPDATE sysbillNo SET yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0, "
         "lastDate = ''"_s);

@@ -65,7 +65,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
               texts(head(id), 0,
                     {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
                      "rec_Name", "post_Name", "dj_state"}));
-
     const auto lines = [&](qint64 billId) {
         return read("P_JXC_DJ_GetDJList", {{u"id"_s, QString::number(billId)}});
     };
@@ -83,7 +82,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const RecordSet palletLines = lines(saveGoodsBill(false, 5, today(), {pallet}));
     ASSERT_EQ(1, palletLines.rowCount());
     EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
-
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());
     again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
@@ -94,7 +92,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const RecordSet memoHead = head(memo.code);
     ASSERT_EQ(1, memoHead.rowCount());
     EXPECT_EQ(u"第一行\r\n第二行"_s, text(memoHead, 0, "comment"));
-
     // A deleted bill no longer opens.
     update(u"UPDATE djIndex SET dj_state = 0 WHERE id = %1"_s.arg(id));
     EXPECT_EQ(0, head(id).rowCount());
@@ -116,7 +113,6 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const qint64 oldDraft = bill(5, u"2024-01-15"_s, u"202"_s, {g101});
     const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
     bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
-
     const QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
     const QList<qint64> purchases = {buy, buy302, reversed, reversal};
     const QString wldw = u"wldwStr=;czy_id=1;id="_s;
@@ -167,7 +163,6 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
         bill(8, d, u"201"_s, {goodsLine(u"103"_s, u"1"_s, u"9"_s)}, u"dj_state = 2"_s);
     const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
-
     const RecordSet rs = read("P_JXC_DJ_GetDJList",
                               {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
                                {u"QueryType"_s, u"xuandan"_s},
@@ -189,7 +184,6 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     const qint64 sale = bill(1, d, u"201"_s, {line}, u"dj_state = 2, total = 50"_s);
     bill(5, d, u"203"_s, {line}, u"dj_state = 2, total = 70"_s);
     bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
-
     auto open = [&](qint64 billId, int kind) {
         QList<QPair<QString, QString>> l = {{u"QueryType"_s, u"WSKDJ"_s},
                                             {u"wldwStr"_s, u";id=201;czy_id=1"_s},
@@ -210,7 +204,6 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     }
     // The receipt side of the same partner holds the sale only.
     EXPECT_EQ((QList<qint64>{sale}), ids(open(0, 21), u"s_id"_s));
-
     // A posted payment settles the 30 in full and 40 of the 100.
     ParamList pay = billHeader(22, d);
     const ServiceResult r =
@@ -221,14 +214,12 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
                          {{QString::number(p2), u"30"_s}, {QString::number(p1), u"40"_s}}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     update(u"UPDATE djIndex SET dj_state = 2 WHERE id = %1"_s.arg(r.code));
-
     rs = open(0, 22);
     EXPECT_EQ((QList<qint64>{p1, ret}), ids(rs, u"s_id"_s));
     EXPECT_EQ(60.0, number(rs, 0, "ye"));
     // Re-settling the payment itself shows the bills as open as before it; its kind comes from
     // the bill when the call does not name it.
     EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), u"s_id"_s));
-
     const auto ofPayment = [&](const QString& type) {
         return read("P_JXC_DJ_GetDJList",
                     {{u"QueryType"_s, type}, {u"id"_s, QString::number(r.code)}});
@@ -258,7 +249,6 @@ TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 3, 0)"_s);
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (201, 3, 1)"_s);
     update(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (302, 3, 0)"_s);
-
     Session other;
     other.spid = backend_->nextSpid();
     ASSERT_EQ(0,

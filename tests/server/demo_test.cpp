@@ -127,7 +127,6 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     EXPECT_EQ(sum.partners, number(d,
                                    u"SELECT COUNT(*) FROM baseWLDW WHERE "
                                    "sonnum = 0"_s));
-
     // Every goods has a base unit with an EAN-13 barcode whose check digit is right, and no
     // barcode is used twice.
     const RecordSet units = d.query(
@@ -147,7 +146,6 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
             withBase.insert(units.at(r, 0).toLongLong());
     }
     EXPECT_EQ(40, withBase.size());
-
     // Opening balances, then three months of every kind of business, all posted.
     EXPECT_GT(number(d, u"SELECT COUNT(*) FROM iniGoodsStock"_s), 0);
     EXPECT_GT(number(d, u"SELECT COUNT(*) FROM baseWLDW WHERE ystotal00 > 0"_s), 0);
@@ -168,7 +166,6 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     EXPECT_EQ(sum.lines, lines);
     EXPECT_GE(lines, 300);
     EXPECT_LE(lines, 300 + 80);
-
     // One red reversal: the copy of a sale, linked both ways.
     EXPECT_EQ(1, number(d, u"SELECT COUNT(*) FROM djIndex WHERE isredword = 1"_s));
     EXPECT_EQ(sum.redBill, number(d, u"SELECT id FROM djIndex WHERE isredword = 1"_s));
@@ -180,7 +177,6 @@ TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
     build(u"e.db"_s, smallSet(5));
     LocalDemoCalls calls(db(0), 1);
     EXPECT_EQ(QStringList(), checkConsistency(calls));
-
     // A stock row changed behind the ledger's back.
     const RecordSet row =
         db(0).query(u"SELECT id, goodsid, stockid FROM baseGoodsStock ORDER BY id LIMIT 1"_s);
@@ -190,7 +186,6 @@ TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
     EXPECT_TRUE(
         faults[0].contains(u"%1/%2"_s.arg(row.at(0, 1).toString(), row.at(0, 2).toString())))
         << faults[0].toStdString();
-
     // A receivable changed, and a bill whose account lines no longer balance.
     db(0).execute(
         u"UPDATE baseWLDW SET ystotal = ystotal + 10 WHERE id = (SELECT "
@@ -218,7 +213,6 @@ TEST(DemoCli, OverTheWireEqualsTheBulkPath) {
     EXPECT_TRUE(r.out.startsWith(u"item\tvalue\ndbName\tdytv1_1\n"_s)) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(u"\ngoods\t40\n"_s)) << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith(u"\nfaults\t0\n"_s)) << r.out.toStdString();
-
     QTemporaryDir dir;
     auto local = freshAccountSet(dir.filePath(u"local.db"_s));
     {
@@ -228,7 +222,6 @@ TEST(DemoCli, OverTheWireEqualsTheBulkPath) {
     auto remote =
         Database::open(QDir(server.dataDir()).filePath(u"dytv1_1.db"_s), Database::Mode::ReadOnly);
     EXPECT_EQ(figures(*local), figures(*remote));
-
     const test::CliResult again =
         test::runCli({u"--server"_s, server.address(), u"demo"_s, u"--goods"_s, u"5"_s});
     EXPECT_EQ(1, again.exitCode);

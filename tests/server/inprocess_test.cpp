@@ -20,20 +20,17 @@ TEST(InProcessServer, StopClosesSessionsAndTheServerCanStartAgain) {
     Server server(backend);
     const quint16 port = server.start(u"127.0.0.1"_s, 0);
     EXPECT_NE(0, port);
-
     proto::Client c;
     c.connectTo(u"127.0.0.1"_s, port);
     ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
     ASSERT_EQ(0, test::logIn(c, u"dytv1_1"_s).code());
     EXPECT_EQ(1, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(1, server.connectionCount());
-
     server.stop();
     EXPECT_EQ(0, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(0, server.connectionCount());
     EXPECT_THROW(c.call(u"InitDataBase"_s), DytError);
     server.stop();  // twice is harmless
-
     // The same backend serves again; the account set is intact.
     const quint16 again = server.start(u"127.0.0.1"_s, 0);
     proto::Client c2;

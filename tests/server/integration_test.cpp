@@ -112,7 +112,6 @@ TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
     ASSERT_FALSE(time.isEmpty());
     const QString backupFile = QDir(backend_->backupDir()).filePath(u"甲.1.db"_s);
     EXPECT_TRUE(QFile::exists(backupFile));
-
     // The text the backup window sends.
     EXPECT_EQ(1, update(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
                         "'甲.1.db'\r\n AND backDateTime = '"_s +
@@ -151,7 +150,6 @@ TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
             .arg(product + 1),
         r.outText(0));
     EXPECT_FALSE(session_.loggedIn());
-
     r = login(session_, u"dytv1_1"_s, QString(), u"Update"_s);
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     EXPECT_EQ(product + 1, value(u"SELECT version FROM sysVersion"_s).toLongLong());

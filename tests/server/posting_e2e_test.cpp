@@ -108,7 +108,6 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
                                                  {{.goods = kAvg, .qty = 100, .price = 10},
                                                   {.goods = kFifo, .qty = 100, .price = 10}}));
     ASSERT_GT(bought, 0) << message.toStdString();
-
     constexpr int kEach = 12;
     std::atomic<int> failures{0};
     std::vector<QString> errors(2);
@@ -139,7 +138,6 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(0, failures.load()) << errors[0].toStdString() << " / " << errors[1].toStdString();
-
     const int sold = 2 * kEach * 2;  // two connections, kEach sales, 2 units of each goods
     EXPECT_EQ(2 * kEach, number(*c_,
                                 u"SELECT count(*) FROM djIndex WHERE "

@@ -156,7 +156,6 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
         bill(1, "2025-01-07", kCustomer,
              {{.goods = kAvg, .qty = 15, .price = 20}, {.goods = kFifo, .qty = 15, .price = 20}},
              {{.km = kmCash, .amount = 100}}));
-
     // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5.
     EXPECT_EQ(std::pair(172.5, 11.5), lineCost(sale, 1));
     EXPECT_EQ((QList<double>{5, 57.5}), stockOf(kAvg, kWh1));
@@ -165,19 +164,16 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
     EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
     EXPECT_EQ(13, number(u"SELECT price FROM baseGoodsStock WHERE goodsid = 102 "
                          "AND qty > 0"_s));
-
     // Supplier: 200 + 260 bought, 50 paid on the spot. Customer: 600 sold, 100 received.
     EXPECT_EQ(410, payable(kSupplier));
     EXPECT_EQ(500, receivable(kCustomer));
     EXPECT_EQ(50, billField(first, "sfkTotalLj"));
     EXPECT_EQ(0, billField(second, "sfkTotalLj"));
     EXPECT_EQ(100, billField(sale, "sfkTotalLj"));
-
     // Accounts: stock 460 in, 337.5 out; cash −50 + 100.
     EXPECT_EQ(
         (QList<double>{122.5, 50, 500, 410, 600, 337.5, 122.5 + 500 + 50}),
         accounts({kmStock, kmCash, kmReceivable, kmPayable, kmSales, kmCostOfSales, kmAssets}));
-
     // The open bills the receipt window offers agree with the ledger: the sale leaves 500.
     EXPECT_EQ(QStringList{u"%1=500"_s.arg(sale)}, openBills(kCustomer));
 }
@@ -192,7 +188,6 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
         posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
     EXPECT_EQ(300, receivable(kCustomer));
     EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
-
     const QStringList beforeReceipt = balances();
     MoneyBill receipt;
     receipt.date = u"2025-01-09"_s;
@@ -202,7 +197,6 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     receipt.accounts = {{.km = kmCash, .amount = 150}, {.km = kmBank, .amount = 200}};
     receipt.settled = {{.billId = s1, .amount = 200}, {.billId = s2, .amount = 100}};
     const qint64 r = posted(receipt);
-
     // 350 received: 300 settle the two sales, 50 stay as an advance.
     EXPECT_EQ(0, receivable(kCustomer));
     EXPECT_EQ(50, advanceReceived(kCustomer));
@@ -212,7 +206,6 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     EXPECT_EQ((QList<double>{250, 200, 200, 0, 50}),
               accounts({kmCash, kmBank, kmBanks, kmReceivable, kmAdvanceReceived}));
     EXPECT_EQ(QStringList(), openBills(kCustomer));
-
     // Red reversal of the receipt: every balance as before it, the sales open again.
     ASSERT_LT(0, proc(u"P_JXC_DJ_CopyRed"_s,
                       {{"isRed", u"-1"_s}, {"billid", QString::number(r)}, {"dj_state", u"2"_s}}))
@@ -220,7 +213,6 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
     EXPECT_EQ(beforeReceipt, balances());
     EXPECT_EQ(1, billField(r, "isred"));
     EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
-
     // Red reversal of the second sale: the FIFO batch it took is refilled at its own cost.
     ASSERT_LT(0, proc(u"P_JXC_DJ_CopyRed"_s,
                       {{"isRed", u"-1"_s}, {"billid", QString::number(s2)}, {"dj_state", u"2"_s}}))
@@ -252,7 +244,6 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     // A settled bill cannot be deleted before its receipt is settled again.
     EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(s1)}}));
     EXPECT_EQ(u"单据已经按单结算，请先在对应的收付款单据中重新结算！"_s, lastMessage_);
-
     // "重新结算": the settled rows are zeroed and the receipt reposted, then the rows go.
     update(u"Update b set b.total = 0 FROM djList AS b WHERE km_id = 0 AND b.id = "_s + id);
     ASSERT_EQ(0, proc(u"P_JXC_DJ_PostOther"_s, {{"billid", id}})) << lastMessage_.toStdString();
@@ -261,7 +252,6 @@ TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) 
     EXPECT_EQ(250, advanceReceived(kCustomer));
     EXPECT_EQ(0, billField(s1, "sfkTotalLj"));
     EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
-
     // "保存结算": 150 against the first sale, 100 against the second.
     for (const auto& [bill, amount] : {std::pair{s1, 150}, std::pair{s2, 100}}) {
         EXPECT_LT(0, proc(u"P_JXC_InertDJList"_s, {{"id", id},
@@ -291,7 +281,6 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(275, stockValue(kAvg, kWh1));
     EXPECT_EQ(460 + 45 - 20, payable(kSupplier));
     EXPECT_EQ(-20, account(kmCash));
-
     ASSERT_EQ(0,
               proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(p3)}, {"filter", QString()}}))
         << lastMessage_.toStdString();
@@ -304,7 +293,6 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(0, count(u"SELECT count(*) FROM djStockDetail WHERE id = %1"_s.arg(p3)));
     EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(p3)}}));
     EXPECT_EQ(u"单据已经删除！"_s, lastMessage_);
-
     // A bill of a closed month stays.
     const qint64 january =
         posted(bill(5, "2025-01-20", kSupplier, {{.goods = kAvg, .qty = 1, .price = 10}}));
@@ -320,7 +308,6 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     EXPECT_EQ(1, nextNo(1, date));
     const QStringList before = balances();
     const QString rows = footprint();
-
     // The first line could be taken; the second asks for more than the 20 there are.
     const ServiceResult r = post(
         bill(1, "2025-01-07", kCustomer,
@@ -334,7 +321,6 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     EXPECT_EQ(rows, footprint());
     EXPECT_EQ(before, balances());
     EXPECT_EQ(1, nextNo(1, date));
-
     // The same bill within the stock posts, and only then is its number used.
     posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 20, .price = 20}}));
     EXPECT_EQ(2, nextNo(1, date));
@@ -349,7 +335,6 @@ TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
     EXPECT_EQ(0, stockQty(kAvg, kWh1));
     EXPECT_EQ(0, payable(kSupplier));
     EXPECT_EQ(1, nextNo(5, b.date));
-
     b.oldId = draft.code;
     b.lines[0].qty = 6;
     EXPECT_EQ(draft.code, posted(b));

@@ -51,7 +51,6 @@ TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
     const RecordSet all = query(u"SELECT count(*) AS n FROM sysMenu"_s);
     EXPECT_EQ(all.at(0, 0).toLongLong(), rs.rowCount());
     ASSERT_GT(rs.rowCount(), 275);
-
     // The menu bar first, then the first menu and its first entry with its operation rights:
     // code, name, level and whether the row is an operation right.
     QStringList heads;
@@ -91,7 +90,6 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     update(
         u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 0, 0, 0 "
         "FROM sysMenu WHERE code = '1003'"_s);
-
     const RecordSet rs = purview(u"2"_s);
     struct Case {
         const char* code;

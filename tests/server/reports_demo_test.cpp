@@ -140,7 +140,6 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     const RecordSet balance = report("P_JXC_Get_KC", "CKKCYEB");
     EXPECT_NEAR(stockQty, sum(balance, "Qty"), 1e-6);
     EXPECT_NEAR(stockValue, sum(balance, "total"), 0.01);
-
     const RecordSet move = report("P_JXC_Get_KC", "QNJXCBDB",
                                   {{"BeginDate", u"2025-01-01"_s}, {"EndDate", u"2030-12-31"_s}});
     EXPECT_NEAR(sql("SELECT SUM(qty) FROM iniGoodsStock"), sum(move, "qcQty"), 1e-6);
@@ -148,7 +147,6 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     EXPECT_NEAR(stockQty, sum(move, "jcQty"), 1e-6);
     EXPECT_NEAR(stockValue, sum(move, "jcTotal"), 0.01);
     EXPECT_NEAR(sql("SELECT SUM(qty) FROM djStockDetail WHERE qty > 0"), sum(move, "rkQty"), 1e-6);
-
     // The goods ledger of one goods ends at its stock.
     const qint64 goods = static_cast<qint64>(
         sql("SELECT goodsid FROM djStockDetail GROUP BY goodsid ORDER BY COUNT(*) DESC, goodsid "

@@ -98,7 +98,6 @@ TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
     const dyt::test::CliResult byProcedure =
         report({u"P_JXC_Get_XS"_s, u"SPXSTJ"_s, u"GoodsStr=;czy_id=1;par_id=100"_s});
     EXPECT_EQ(byClass.out, byProcedure.out);
-
     struct Case {
         QStringList args;
         QString message;

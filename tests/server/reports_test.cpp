@@ -30,7 +30,6 @@ TEST_F(Reports, SalesStatisticsAggregateOneCategoryLevelAtATime) {
               nums(top, 0, {"Qty", "discounttotal", "price"}));
     EXPECT_EQ((QList<double>{1.0, 40.0}), nums(top, 1, {"Qty", "discounttotal"}));
     EXPECT_EQ(u"SP103"_s, text(top, 1, "sp_spbh"));
-
     // One level down: the goods of category 100.
     const RecordSet level = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}});
     ASSERT_EQ((QList<qint64>{101, 102}), ids(level));
@@ -81,7 +80,6 @@ TEST_F(Reports, PartnerStatisticsAndCostTable) {
     EXPECT_EQ(u"丙公司"_s, text(partners, 1, "dw_dwqm"));
     const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
     EXPECT_EQ((QList<qint64>{201}), ids(inside));
-
     // Sales bills only: cost by moving average (101 at 10) and FIFO (102 at 5), 103 at 25.
     const RecordSet cost = report(kXS, u"SPXSCBB"_s, {{"djStr", " (1,0) "}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(cost));
@@ -126,7 +124,6 @@ TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
              {u"P_JXC_DJ_CopyRed"_s, u"isRed=-1\r\nbillid=%1\r\ndj_state=2"_s.arg(bills_[2])});
     ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     ASSERT_LT(0, r.out(1).toInteger()) << r.outText(2).toStdString();
-
     const auto level = [&](const char* filter) {
         return report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}, {"filter", filter}});
     };
@@ -150,7 +147,6 @@ TEST_F(Reports, MonthlyAnalysisAndRanking) {
     EXPECT_EQ(u"2025-01/2025-02"_s, text(months, 0, "yf") + u'/' + text(months, 2, "yf"));
     EXPECT_EQ((QList<double>{3, 1, 6}),
               (QList<double>{num(months, 0, "Qty"), num(months, 1, "Qty"), num(months, 2, "Qty")}));
-
     // The goods ranking window sends its tree level in GoodsStr.
     const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
     ASSERT_EQ(3, goods.rowCount());
@@ -200,7 +196,6 @@ TEST_F(Reports, StockBalancesAndMovementTable) {
     // Qty: 101: 10 − 3, 102: 20
     EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
     EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
-
     const RecordSet move =
         report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
@@ -216,7 +211,6 @@ TEST_F(Reports, BatchesVirtualStockAndLimitAlerts) {
     ASSERT_EQ(1, batches.rowCount());
     EXPECT_EQ((QList<double>{15.0, 75.0}), nums(batches, 0, {"Qty", "total"}));
     EXPECT_EQ(u"2025-01-05"_s, text(batches, 0, "indate"));
-
     posted(4, "2025-02-20", 201, {{103, 2, 40}});
     posted(8, "2025-02-20", 202, {{101, 6, 10}});
     const RecordSet virt = report(kKC, u"XNKCCX"_s);
@@ -224,7 +218,6 @@ TEST_F(Reports, BatchesVirtualStockAndLimitAlerts) {
     // Qty: 101: 11, 102: 15
     EXPECT_EQ((QList<double>{26.0, 6.0, 32.0}), nums(virt, 0, {"Qty", "jhddQty", "xnQty"}));
     EXPECT_EQ((QList<double>{2.0, 1.0}), nums(virt, 1, {"xsddQty", "xnQty"}));
-
     update(u"UPDATE baseGoods SET warnUP = 10 WHERE id = 102"_s);
     update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
     const RecordSet upper = report(kKC, u"KCSXBJ"_s);
@@ -314,11 +307,9 @@ TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
     lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
     const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
-
     const RecordSet stats = report(kXS, u"XSDDTJ"_s);
     ASSERT_EQ((QList<qint64>{103}), ids(stats));
     EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
-
     const RecordSet open = report(kXS, u"XSDDZXQK"_s);
     ASSERT_EQ(1, open.rowCount());
     EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
@@ -349,13 +340,11 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     };
     const qint64 sale = withDiscount(1, "2025-02-15", "5");
     const qint64 back = withDiscount(2, "2025-02-16", "2");
-
     const RecordSet bills = report(kXS, u"XSYHMXZB"_s);
     ASSERT_EQ((QList<qint64>{sale, back}), ids(bills));
     EXPECT_EQ(5.0, num(bills, 0, "total"));
     EXPECT_EQ(-2.0, num(bills, 1, "total"));  // a return's discount counts back
     EXPECT_EQ(u"甲公司"_s, text(bills, 0, "dw_dwqm"));
-
     struct Case {
         const char* tjfs;
         qint64 id;
@@ -369,7 +358,6 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     }
     EXPECT_EQ(u"查询条件[tjfs]只能是0到2：3"_s,
               reportError(kXS, u"XSYHTJ"_s, {{"filter", ";tjfs=3"}}));
-
     // The order statistics sum by goods, partner or handler as the dialog chooses.
     posted(4, "2025-02-20", 203, {{103, 2, 45}});
     EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, u"XSDDTJ"_s)));
@@ -388,7 +376,6 @@ TEST_F(Reports, ComparisonPutsTwoRangesSideBySide) {
     EXPECT_EQ((QList<double>{3.0, 6.0, 60.0, -3.0, 0.0}),
               nums(goods, 0, {"Qty", "Qty2", "discounttotal2", "cyQty", "cyTotal"}));
     EXPECT_EQ((QList<double>{1.0, 40.0}), nums(goods, 1, {"cyQty", "cyTotal"}));
-
     const RecordSet partners = report(kXS, u"KHXSDBFX"_s,
                                       {{"BeginDate", "2025-01-01"},
                                        {"EndDate", "2025-01-31"},
@@ -399,7 +386,6 @@ TEST_F(Reports, ComparisonPutsTwoRangesSideBySide) {
     EXPECT_EQ((QList<double>{100.0, -20.0}),
               nums(partners, 0, {"discounttotal", "discounttotal2"}));
     EXPECT_EQ((QList<double>{0.0, 7.0}), nums(partners, 1, {"Qty", "Qty2"}));
-
     EXPECT_EQ(u"开始日期不能大于结束日期！"_s,
               reportError(kXS, u"SPXSDBFX"_s,
                           {{"BeginDate2", "2025-02-02"}, {"EndDate2", "2025-02-01"}}));

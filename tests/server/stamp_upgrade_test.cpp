@@ -69,7 +69,6 @@ TEST_F(StampUpgrade, AnAccountSetOfVersionOneGetsTheStampsAtTheUpgradingLogin) {
     update(
         u"INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, "
         "fullname) VALUES (21, 0, '21,', 1, 0, 'K21', '宏达五金')"_s);
-
     // As the account set was before the stamps: no triggers, no stamps, version 1.
     sqlite3* db = openFile();
     for (const char* name : kStampTriggers)
@@ -79,13 +78,11 @@ TEST_F(StampUpgrade, AnAccountSetOfVersionOneGetsTheStampsAtTheUpgradingLogin) {
     schema::detail::setStoredVersion(db, 1);
     EXPECT_EQ(0, triggerCount(db));
     sqlite3_close(db);
-
     // The login asks first, then upgrades.
     proto::Response r = login(u"Check"_s);
     EXPECT_EQ(-9, r.code()) << r.outText(0).toStdString();
     r = login(u"Update"_s);
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-
     db = openFile();
     EXPECT_EQ(schema::currentVersion(), schema::storedVersion(db));
     EXPECT_EQ(static_cast<int>(std::size(kStampTriggers)), triggerCount(db));

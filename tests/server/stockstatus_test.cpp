@@ -39,7 +39,6 @@ protected:
         for (const char* sql : rows)
             db_->execute(QString::fromUtf8(sql));
         openAccountSet();
-
         // 螺丝 (31, moving average): 100 @ 1.0 into 总仓, 30 @ 1.4 into 总仓二库, 20 @ 1.1 into
         // 门店; sold from 总仓 40 @ 3.0 and 5 @ 3.2 at the average cost 1.0.
         // 齿轮 (33, FIFO): 10 @ 12 into 总仓.
@@ -128,7 +127,6 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
     EXPECT_EQ((QStringList{fasteners, gears}), rowsOf(report(u";par_id=40"_s)));
     EXPECT_EQ(QStringList{screws}, rowsOf(report(u";par_id=41"_s)));
     EXPECT_THROW(report(u";par_id=999"_s), DytError);
-
     // The flat list holds goods only, at any depth, in code order.
     EXPECT_EQ((QList<qint64>{31, 32, 33, 34, 35}), idsOf(report(u";isList=1"_s)));
     EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(u";isList=1;isList=1;par_id=40"_s)));
