@@ -108,8 +108,9 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const qint64 sale = bill(1, d, u"203"_s, {g103}, u"dj_state = 2"_s);
     const qint64 reversed = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isred = 1"_s);
     const qint64 reversal = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isredword = 1"_s);
-    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2"_s);
-    const qint64 doneOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1"_s);
+    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, code = 'DD-1'"_s);
+    const qint64 doneOrder =
+        bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1, code = 'DD-2'"_s);
     const qint64 oldDraft = bill(5, u"2024-01-15"_s, u"202"_s, {g101});
     const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
     bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
@@ -127,6 +128,9 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
         {u"djStr= (1,0) "_s, {sale}},
         {u"djStr= (1, 5,0) "_s, purchases + QList{sale}},
         {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;wldw_id=201"_s, {openOrder}},
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;code=DD-1"_s, {openOrder}},  // by number
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;Code=DD-2"_s, {}},  // delivered
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;Code=DD-9"_s, {}},
         {u"djStr=(5)|filter=;isred=1"_s, {buy, buy302}},
         {u"filter=;isred=2"_s, {reversed, reversal}},
         {u"djStr= (5,0) |"_s + wldw + u"201;issub=1;Other=1"_s, {buy, reversed, reversal}},

@@ -21,19 +21,18 @@ using namespace dyt::server::tsql;
 TEST(TsqlLexer, TokenKindsAndTexts) {
     const std::vector<Token> t = tokenize(
         u"select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"_s);
-    struct Want {
-        TokenKind kind;
-        const char* text;
-    } want[] = {{TokenKind::Identifier, "select"}, {TokenKind::Quoted, "my col"},
-                {TokenKind::Operator, ","},        {TokenKind::String, "it's"},
-                {TokenKind::Operator, ","},        {TokenKind::Number, "12.5e2"},
-                {TokenKind::Variable, "@@spid"},   {TokenKind::Operator, "<>"},
-                {TokenKind::Variable, "@x"},       {TokenKind::End, ""}};
-    ASSERT_EQ(std::size(want), t.size());
-    for (size_t i = 0; i < t.size(); ++i) {
-        EXPECT_EQ(want[i].kind, t[i].kind) << i;
-        EXPECT_EQ(QString::fromUtf8(want[i].text), t[i].text) << i;
-    }
+    QStringList got;
+    for (const Token& k : t)
+        got << u"%1:%2"_s.arg(static_cast<int>(k.kind)).arg(k.text);
+    const auto want = [](TokenKind k, const char* text) {
+        return u"%1:%2"_s.arg(static_cast<int>(k)).arg(QString::fromUtf8(text));
+    };
+    EXPECT_EQ((QStringList{want(TokenKind::Identifier, "select"), want(TokenKind::Quoted, "my col"),
+                           want(TokenKind::Operator, ","), want(TokenKind::String, "it's"),
+                           want(TokenKind::Operator, ","), want(TokenKind::Number, "12.5e2"),
+                           want(TokenKind::Variable, "@@spid"), want(TokenKind::Operator, "<>"),
+                           want(TokenKind::Variable, "@x"), want(TokenKind::End, "")}),
+              got);
     EXPECT_EQ(0, t[0].pos);
     EXPECT_EQ(7, t[1].pos);
 }
