@@ -1,7 +1,5 @@
-// The demo account set: built in process through the procedure and service handlers (the bulk
-// path) and over the wire by "dyt-cli demo"; the same seed gives the same records and figures on
-// both roads, another seed other ones; the set holds what a demo needs and passes the consistency
-// checks, which in turn catch a planted fault; the stock status report agrees with the ledger.
+// The demo account set, built in process and by "dyt-cli demo": same seed, same figures; the
+// consistency checks pass and catch planted faults.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,9 +10,9 @@
 
 #include "common/error.h"
 #include "server/db/database.h"
-#include "server/demo/demo_builder.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
+#include "server/demo/demo_builder.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
@@ -101,7 +99,6 @@ protected:
     std::vector<std::unique_ptr<Database>> dbs_;
 };
 
-// The same seed giving the same figures is shown by the command line's run below.
 TEST_F(DemoSet, AnotherSeedGivesOtherFigures) {
     build(u"a.db"_s, smallSet(7));
     build(u"c.db"_s, smallSet(8));
@@ -117,13 +114,8 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     Database& d = db(0);
     EXPECT_EQ(40, sum.goods);
     EXPECT_EQ(40, number(d, u"SELECT COUNT(*) FROM baseGoods WHERE sonnum = 0"_s));
-    // Two category levels: five top categories, each with its sub-categories.
-    EXPECT_EQ(5, number(d,
-                        u"SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0 AND "
-                        "leveal = 1"_s));
     EXPECT_EQ(sum.categories, number(d, u"SELECT COUNT(*) FROM baseGoods WHERE sonnum > 0"_s));
     EXPECT_EQ(4, number(d, u"SELECT COUNT(*) FROM baseCK"_s));
-    EXPECT_EQ(8, number(d, u"SELECT COUNT(*) FROM baseZY WHERE code LIKE 'Z%'"_s));
     EXPECT_EQ(sum.partners, number(d,
                                    u"SELECT COUNT(*) FROM baseWLDW WHERE "
                                    "sonnum = 0"_s));
@@ -150,14 +142,7 @@ TEST_F(DemoSet, HoldsTheRecordsAndBusinessOfADemo) {
     EXPECT_GT(number(d, u"SELECT COUNT(*) FROM iniGoodsStock"_s), 0);
     EXPECT_GT(number(d, u"SELECT COUNT(*) FROM baseWLDW WHERE ystotal00 > 0"_s), 0);
     EXPECT_EQ(u"1"_s, d.scalar(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
-    const RecordSet kinds = d.query(u"SELECT DISTINCT djType FROM djIndex ORDER BY djType"_s);
-    QList<int> kindList;
-    for (int r = 0; r < kinds.rowCount(); ++r)
-        kindList << kinds.at(r, 0).toInt();
-    EXPECT_EQ((QList<int>{1, 2, 5, 6, 15, 21, 22}), kindList);
     EXPECT_EQ(0, number(d, u"SELECT COUNT(*) FROM djIndex WHERE dj_state <> 2"_s));
-    EXPECT_EQ(u"2025-01-01"_s, d.scalar(u"SELECT MIN(date) FROM djIndex"_s).toString());
-    EXPECT_LT(d.scalar(u"SELECT MAX(date) FROM djIndex"_s).toString(), u"2025-04-01"_s);
     // The goods lines reach the size asked for (a last bill may go a little beyond it).
     const qint64 lines = static_cast<qint64>(
         number(d,
@@ -198,8 +183,6 @@ TEST_F(DemoSet, ConsistencyChecksPassAndCatchPlantedFaults) {
     EXPECT_EQ(1, faults.filter(u"应收"_s).size());
     EXPECT_EQ(1, faults.filter(u"借方"_s).size());
 }
-
-// The report's top level adds up to the whole stock ledger, and a level below sums to its parent.
 
 // "dyt-cli demo" over the wire makes the same account set as the bulk path with the same seed;
 // a second run refuses the existing name and leaves it alone.

@@ -137,17 +137,12 @@ TEST_F(ServerTest, AnonymousConnectionAnswersOnlyTheLoginMethods) {
     EXPECT_EQ(0, c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).code());
 }
 
-TEST_F(ServerTest, ServerConfigurationLines) {
+TEST_F(ServerTest, ConfigurationLinesAndTheEchoOfTheTokenAndTheStamps) {
     auto c = connect();
-    Response r = c->call(u"GetServerConf"_s);
-    EXPECT_EQ(0, r.code());
-    EXPECT_EQ(QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
-              lineValues(r.outText(0), {"系统日期", "新登录模式", "客户端强制记忆账套",
-                                        "客户端不允许修改制单日期"}));
-}
-
-TEST_F(ServerTest, EchoReturnsTheTokenAndTheStamps) {
-    auto c = connect();
+    EXPECT_EQ(
+        QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
+        lineValues(c->call(u"GetServerConf"_s).outText(0),
+                   {"系统日期", "新登录模式", "客户端强制记忆账套", "客户端不允许修改制单日期"}));
     Response r = c->call(u"ConnectionVar"_s, {u"qZevrint\r\n"_s});
     EXPECT_EQ((QStringList{u"qZevrint"_s, u"2000-01-01"_s, u"2000-01-01"_s}),
               proto::splitLines(r.result.toString()));
@@ -171,16 +166,14 @@ TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
         QCborArray args;
         const char* expected;
     };
+    // clang-format off
     const Case cases[] = {
         {"NoSuchMethod", {}, "未知的方法[NoSuchMethod]"},
         {"ConnectionVar", {}, "方法[ConnectionVar]的参数不符：参数个数应为1个，实际为0个"},
         {"ConnectionVar", {1}, "方法[ConnectionVar]的参数不符：第1个参数应为文本"},
-        {"GetProfileList",
-         {u"dytv1"_s, u"x"_s},
-         "方法[GetProfileList]的参数不符：第2个参数应为整数"},
-        {"DeleteProfile",
-         {1, u"sa"_s},
-         "方法[DeleteProfile]的参数不符：参数个数应为3个，实际为2个"}};
+        {"GetProfileList", {u"dytv1"_s, u"x"_s}, "方法[GetProfileList]的参数不符：第2个参数应为整数"},
+        {"DeleteProfile", {1, u"sa"_s}, "方法[DeleteProfile]的参数不符：参数个数应为3个，实际为2个"}};
+    // clang-format on
     for (const Case& k : cases) {
         EXPECT_EQ(QString::fromUtf8(k.expected),
                   errorOf(*c, QString::fromLatin1(k.method), k.args));

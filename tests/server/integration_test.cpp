@@ -1,6 +1,5 @@
-// Client SQL through the server's own entry points: the T-SQL layer behind ExecQuery and
-// ExecUpdate, the password hashing, the backup log, the upgrade road at login, and every text of
-// the corpus on a seeded account set with base rows and bills.
+// Client SQL through the server's entry points: the dialect layer, password hashing, the backup
+// log, the upgrade at login and every corpus text on a seeded account set.
 #include <gtest/gtest.h>
 
 #include <QDir>

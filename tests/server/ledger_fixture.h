@@ -1,7 +1,6 @@
 #pragma once
-// A fresh account set on disk with a few warehouses, partners and goods, opened on 2024-01-01,
-// and a helper that writes bills the way the bill service stores them (djIndex, djList and
-// djKmDetail rows with dj_state 2) and posts them in one immediate transaction.
+// A fresh account set on disk with warehouses, partners and goods, and bills written as the bill
+// service stores them and posted in one immediate transaction.
 
 #include <gtest/gtest.h>
 

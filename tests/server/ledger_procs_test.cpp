@@ -1,6 +1,5 @@
-// The ledger procedures on bills written as the bill service stores them: a payment settled again
-// with negated rows, red reversal and its refusals, opening balances and the opening of the
-// account set.
+// The ledger procedures: a payment settled again, red reversal and its refusals, opening balances
+// and the opening of the account set.
 
 #include "ledger_fixture.h"
 

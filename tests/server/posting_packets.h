@@ -1,8 +1,6 @@
 #pragma once
-// The parameter lines and data packets of QMXService "SaveToDB"/"SaveToDraft" as the bill windows
-// build them: header lines named after the header fields, a lines packet with one text field per
-// grid column, an account packet (km_id, type, dbtotal, Lendtotal); receipts and
-// payments send their account rows first and the bills they settle second.
+// The parameter lines and packets of QMXService "SaveToDB"/"SaveToDraft" as the bill windows
+// build them.
 
 #include <QString>
 #include <QStringList>

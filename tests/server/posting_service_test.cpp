@@ -1,6 +1,5 @@
-// Posting through the bill service: realistic sequences sent to QMXService "SaveToDB" exactly as
-// the bill windows send them, checked against stock, line costs, partner balances and account
-// balances worked out by hand; red reversal, deletion and copy through their procedures.
+// Posting through the bill service as the bill windows send it, checked against balances worked
+// out by hand; red reversal, deletion and copy through their procedures.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,10 +1,5 @@
-// Golden files of the reports: for every query window whose report has real figures, dyt-cli
-// report runs the window's query against a dyt-server holding the account set of ReportFixture
-// (all its bills, see reports_fixture.h) and its output must equal tests/data/reports/<class>.tsv.
-// One test per window, generated from the query-window table.
-//
-// The files were checked by hand against the bills once; a deliberate change of a report rewrites
-// them with DYT_UPDATE_GOLDEN=1 and is checked again.
+// Golden files of the reports: "dyt-cli report" on ReportFixture's account set must print
+// tests/data/reports/<class>.tsv (rewritten with DYT_UPDATE_GOLDEN=1, then checked by hand).
 #include <QDir>
 #include <QFile>
 

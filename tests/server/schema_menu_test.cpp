@@ -1,6 +1,5 @@
-// The function menu: every function code has its entry in a consistent tree, bills open their
-// kinds, windows carry the operation rights they check, and the navigator's filters select the
-// purchase, sales, stock and finance entries.
+// The function menu: a consistent tree holding every function code, the rights of bill entries,
+// the navigator's filters and the common-functions list.
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,4 @@
-// The upgrade of an account set of version 1 to the change stamps of goods and partners: the
-// login that upgrades it leaves the stamp triggers of a new account set in place and every row
-// stamped.
+// An account set of version 1 gets the change stamps of goods and partners at the upgrading login.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 

@@ -1,8 +1,5 @@
-// The stock status report (P_Base_Get_Goods "DQKCNEW") on bills posted through the ledgers: one
-// category level at a time, the flat list, the quick search, one goods, warehouses with and
-// without their sub-warehouses, the quantity filter, the reference prices, negative stock, a red
-// reversal and record rights. Every expected figure is worked out by hand from the postings
-// listed in SetUp.
+// The stock status report (P_Base_Get_Goods "DQKCNEW") on bills posted through the ledgers;
+// every figure is worked out by hand from the postings of SetUp.
 #include <gtest/gtest.h>
 
 #include <QStringList>

@@ -1,6 +1,5 @@
-// The dbo. functions over the account-set schema as created and seeded: stock, cost, prices,
-// open orders, partner balances, rights and interface accounts. Expected values are worked out
-// by hand from the rows each test writes.
+// The dbo. functions over the account-set schema as created and seeded, against values worked
+// out by hand from the rows each test writes.
 
 #include "schema_test_util.h"
 #include "server/tsql/tsql_functions.h"
