@@ -8,6 +8,7 @@
 #include "common/basecache.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -69,6 +70,14 @@ protected:
             EXPECT_EQ(fv.section(u'=', 1, -1), rs.text(fv.section(u'=', 0, 0))) << fv.toStdString();
     }
 
+    // The names of the local table's columns, in order.
+    template <typename Columns>
+    static QStringList namesOf(const Columns& columns) {
+        QStringList out;
+        for (const auto& c : columns)
+            out << c.name;
+        return out;
+    }
     std::unique_ptr<Database> db_;
     Registry procedures_;
 };
@@ -144,9 +153,7 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     db_->execute(
         u"INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"_s);
     RecordSet rs = rowsOf(u"SP_"_s);
-    ASSERT_EQ(basecache::goodsColumns().size(), rs.fieldCount());
-    for (int i = 0; i < rs.fieldCount(); ++i)
-        EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
+    ASSERT_EQ(namesOf(basecache::goodsColumns()), dyt::test::fieldNames(rs));
     EXPECT_EQ(2, rs.recordCount());
     ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
     expectRow(rs,
@@ -215,9 +222,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
         "1250.5, 300.25, 0, 80)"_s);
     db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"_s);
     RecordSet rs = rowsOf(u"DW_"_s);
-    ASSERT_EQ(basecache::partnerColumns().size(), rs.fieldCount());
-    for (int i = 0; i < rs.fieldCount(); ++i)
-        EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
+    ASSERT_EQ(namesOf(basecache::partnerColumns()), dyt::test::fieldNames(rs));
     ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
     expectRow(
         rs,

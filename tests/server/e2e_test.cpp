@@ -511,25 +511,23 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
     script(u"dytv1_2"_s,
            u"CREATE TABLE IF NOT EXISTS tb(v TEXT); "
            "DELETE FROM tb; INSERT INTO tb VALUES ('备份前')"_s);
-    // Server backup, then a local one with the content.
-    Response b = c->call(u"BackupProfile"_s,
-                         {u"dytv1_2"_s, u"账套乙"_s, u"乙.server.db"_s, u"sa"_s, QString(), 0});
+    const auto backup = [&](const QString& file, int local) {
+        return c->call(u"BackupProfile"_s,
+                       {u"dytv1_2"_s, u"账套乙"_s, file, u"sa"_s, QString(), local});
+    };
+    // Server backup, then a local one with the content; the same name twice and a name outside
+    // the backup folder are refused.
+    Response b = backup(u"乙.server.db"_s, 0);
     ASSERT_EQ(0, b.code()) << b.outText(1).toStdString();
     EXPECT_TRUE(b.out(2).isNull());
-    b = c->call(u"BackupProfile"_s,
-                {u"dytv1_2"_s, u"账套乙"_s, u"乙.local.db"_s, u"sa"_s, QString(), 1});
+    b = backup(u"乙.local.db"_s, 1);
     ASSERT_EQ(0, b.code());
     const QByteArray content = b.out(2).toByteArray();
     EXPECT_TRUE(content.startsWith(QByteArray("SQLite format 3", 15)));
-    // The same name twice is refused.
-    b = c->call(u"BackupProfile"_s,
-                {u"dytv1_2"_s, u"账套乙"_s, u"乙.server.db"_s, u"sa"_s, QString(), 0});
-    EXPECT_EQ(-1, b.code());
-    b = c->call(u"BackupProfile"_s,
-                {u"dytv1_2"_s, u"账套乙"_s, u"../escape.db"_s, u"sa"_s, QString(), 0});
-    EXPECT_EQ(-1, b.code());
-    Response list = c->call(u"GetProfileBackups"_s, {u"dytv1_2"_s});
-    RecordSet backups = proto::recordSetFromCbor(list.out(0));
+    EXPECT_EQ(-1, backup(u"乙.server.db"_s, 0).code());
+    EXPECT_EQ(-1, backup(u"../escape.db"_s, 0).code());
+    RecordSet backups =
+        proto::recordSetFromCbor(c->call(u"GetProfileBackups"_s, {u"dytv1_2"_s}).out(0));
     EXPECT_EQ(2, backups.rowCount());
     EXPECT_TRUE(backups.locate(u"backFileName"_s, u"乙.server.db"_s));
     EXPECT_EQ(u"账套乙"_s, backups.text(u"profileName"_s));
@@ -556,8 +554,7 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
     update(*c, u"UPDATE tb SET v = '保持不变'"_s);
     QByteArray corrupt = content;
     corrupt.truncate(content.size() / 2);
-    const QByteArray bad[] = {QByteArray("garbage garbage garbage"), corrupt};
-    for (const QByteArray& bytes : bad) {
+    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt}) {
         r = restore(u"x.db"_s, bytes);
         EXPECT_EQ(-1, r.code());
         EXPECT_TRUE(r.outText(3).startsWith(u"恢复失败："_s)) << r.outText(3).toStdString();

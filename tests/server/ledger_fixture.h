@@ -14,9 +14,9 @@
 #include "ledger_figures.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
+#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 #include "server/procs/registry.h"
-#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
@@ -145,8 +145,7 @@ protected:
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
-    // Every balance the ledgers keep, as text rows, for before/after comparisons.
-    QStringList balances();
+    QStringList numberRows(const QString& sql);
 
     void openAccountSet(const QString& date = u"2024-01-01"_s);
 

@@ -25,9 +25,7 @@ protected:
         openAccountSet();
     }
     void buy(qint64 goods, double qty, double price) {
-        BillPlan p = bill(5, kSupplier, "2024-01-05");
-        p.lines.push_back({.goods = goods, .qty = qty, .price = price});
-        post(p);
+        post(purchase(goods, qty, price, "2024-01-05"));
     }
 };
 

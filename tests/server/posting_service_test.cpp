@@ -106,28 +106,17 @@ protected:
                    : std::pair{round4(rs.at(r, 0).toDouble()), round4(rs.at(r, 1).toDouble())};
     }
 
-    // Every balance the ledgers keep, one text row each, for before/after comparisons.
-    QStringList balances() {
+    QStringList numberRows(const QString& sql) {
         QStringList out;
-        auto add = [&](const QString& sql) {
-            const RecordSet rs = query(sql);
-            for (int r = 0; r < rs.rowCount(); ++r) {
-                QStringList row;
-                for (int f = 0; f < rs.fieldCount(); ++f)
-                    row << QString::number(rs.at(r, f).toDouble(), 'f', 4);
-                out << row.join(QLatin1Char('|'));
-            }
-        };
-        add(u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock "
-            "WHERE qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"_s);
-        add(u"SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW "
-            "ORDER BY id"_s);
-        add(u"SELECT id, dbTotal - LendTotal, Total FROM baseKM ORDER BY id"_s);
-        add(u"SELECT id, sfkTotalLj FROM djIndex WHERE dj_state = 2 AND isred = 0 "
-            "AND isredword = 0 ORDER BY id"_s);
+        const RecordSet rs = query(sql);
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QStringList row;
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                row << QString::number(rs.at(r, f).toDouble(), 'f', 4);
+            out << row.join(QLatin1Char('|'));
+        }
         return out;
     }
-
     // The open bills a receipt of the customer offers (P_JXC_DJ_GetDJList "WSKDJ"): s_id=ye.
     QStringList openBills(qint64 partner) {
         ParamList p;
@@ -155,14 +144,10 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
         bill(1, "2025-01-07", kCustomer,
              {{.goods = kAvg, .qty = 15, .price = 20}, {.goods = kFifo, .qty = 15, .price = 20}},
              {{.km = kmCash, .amount = 100}}));
-    // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5.
+    // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5. FIFO: the 10 at 10
+    // first, then 5 of the batch at 13: 165 (the cost methods themselves: ledger_posting_test).
     EXPECT_EQ(std::pair(172.5, 11.5), lineCost(sale, 1));
-    EXPECT_EQ((QList<double>{5, 57.5}), stockOf(kAvg, kWh1));
-    // FIFO: the 10 at 10 first, then 5 of the batch at 13: 165; 5 at 13 are left.
     EXPECT_EQ(std::pair(165.0, 11.0), lineCost(sale, 2));
-    EXPECT_EQ((QList<double>{5, 65}), stockOf(kFifo, kWh1));
-    EXPECT_EQ(13, number(u"SELECT price FROM baseGoodsStock WHERE goodsid = 102 "
-                         "AND qty > 0"_s));
     // Supplier: 200 + 260 bought, 50 paid on the spot. Customer: 600 sold, 100 received.
     EXPECT_EQ(410, payable(kSupplier));
     EXPECT_EQ(500, receivable(kCustomer));

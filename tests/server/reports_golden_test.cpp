@@ -99,8 +99,6 @@ TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
     };
     const Case cases[] = {
         {{u"TfrmQNoSuch"_s}, u"查询窗口[TfrmQNoSuch]不存在"_s},
-        {{u"TfrmQSPXSTJ"_s, u"BeginDate=2025-02-02"_s, u"EndDate=2025-02-01"_s},
-         u"开始日期不能大于结束日期！"_s},
         {{u"TfrmQSPXSTJ"_s, u"par_id"_s}, u"report: 条件[par_id]应写作 名称=值"_s},
         {{u"P_JXC_Get_XS"_s, u"NOSUCH"_s}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s}};
     for (const Case& c : cases) {
