@@ -30,7 +30,6 @@ protected:
         session_.spid = backend_->nextSpid();
     }
     void TearDown() override { backend_->closeSession(session_); }
-
     proto::Response call(Session& s, const char* method, const QCborArray& args) {
         proto::Request r;
         r.id = ++requestId_;
@@ -50,7 +49,6 @@ protected:
             s.spid = backend_->nextSpid();
         return call(s, "Login", {loginLines(db, u"1"_s, flag), u"1"_s, pw});
     }
-
     // The session's SQL texts; failures throw DytError with the server's message.
     RecordSet query(const QString& sql, Session* s = nullptr) {
         const proto::Response r = call(s ? *s : session_, "ExecQuery", {sql});
@@ -69,7 +67,6 @@ protected:
         return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
     }
     qint64 count(const QString& sql) { return scalar(sql).toLongLong(); }
-
     QTemporaryDir dir_;
     std::unique_ptr<Backend> backend_;
     Session session_;

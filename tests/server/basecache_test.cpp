@@ -27,7 +27,6 @@ protected:
         db_ = Database::open(backend_->profilePath(u"dytv1_1"_s));
         registerBaseProcedures(procedures_);
     }
-
     // Runs P_JXC_Get_Base as the operator with the lines; the rows come back in data.
     int getBase(const QStringList& lines, RecordSet* data, QString* message = nullptr,
                 qint64 userId = 1) {
@@ -69,7 +68,6 @@ protected:
         for (const QString& fv : expected.split(u'|'))
             EXPECT_EQ(fv.section(u'=', 1, -1), rs.text(fv.section(u'=', 0, 0))) << fv.toStdString();
     }
-
     // The names of the local table's columns, in order.
     template <typename Columns>
     static QStringList namesOf(const Columns& columns) {

@@ -44,7 +44,6 @@ protected:
         EXPECT_GT(o.code, 0) << name.toStdString() << ": " << o.message.toStdString();
         return o.code;
     }
-
     RecordSet goods(const QString& condition) { return list(u"SP"_s, u"GoodsStr"_s, condition); }
     RecordSet partners(const QString& c) { return list(u"WLDW"_s, u"wldwStr"_s, c); }
     // A save or delete refused with the message.
@@ -59,7 +58,6 @@ protected:
         p.setValue(key, u";czy_id=1"_s + condition);
         return procQuery(kListProc, p);
     }
-
     // The list handler and the procedures called as another operator on the session's
     // connection.
     RecordSet listAs(qint64 user, const QString& queryType, const QString& key,
@@ -86,10 +84,8 @@ protected:
         }
         return c.message;
     }
-
     // A value read on the session's connection, for SQL the client dialect does not speak.
     QVariant direct(const QString& sql) { return session_.db->scalar(sql); }
-
     static QList<qint64> ids(const RecordSet& rs) {
         QList<qint64> out;
         const int f = rs.fieldIndex(u"id"_s);

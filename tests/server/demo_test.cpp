@@ -94,7 +94,6 @@ protected:
         return sum;
     }
     Database& db(size_t i) { return *dbs_.at(i); }
-
     QTemporaryDir dir_;
     std::vector<std::unique_ptr<Database>> dbs_;
 };

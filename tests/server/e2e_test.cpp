@@ -74,7 +74,6 @@ protected:
         delete server;
         server = nullptr;
     }
-
     std::unique_ptr<Client> connect() {
         auto c = std::make_unique<Client>();
         c->connectTo(u"127.0.0.1"_s, server->port());
@@ -115,7 +114,6 @@ protected:
     static QString errorOf(Client& c, const QString& method, const QCborArray& args) {
         return c.callRaw(method, args).error;
     }
-
     static test::ServerProcess* server;
 };
 

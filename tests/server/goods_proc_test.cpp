@@ -26,7 +26,6 @@ protected:
         registerBaseProcedures(registry_);
         seed();
     }
-
     void goods(qint64 id, qint64 parId, const QString& path, int level, int sonnum,
                const QString& code, const QString& fullname, const QString& name,
                const QString& pym, int spType = 0, int isstop = 0) {
@@ -50,7 +49,6 @@ protected:
             "indate, qty, price, total) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s,
             {goodsId, stockId, batch, ph, indate, qty, qty != 0 ? total / qty : 0, total});
     }
-
     // Classes 1 食品 (below it class 2 饼干 and goods 3), 6 日用品; goods 4, 5 below 饼干,
     // goods 7, 8, 9 below 日用品.
     void seed() {
@@ -81,7 +79,6 @@ protected:
         stock(5, 1, 4, u"B0"_s, u"2023-12-01"_s, 0, 0);
         stock(5, 2, 3, u"B3"_s, u"2024-03-01"_s, 1, 3);
     }
-
     // Runs the procedure as operator `user` and returns the rows.
     RecordSet run(const QString& type, const QString& goodsStr, const QString& ckStr = QString(),
                   const QString& filter = u";djtype=1"_s, qint64 user = 1,
@@ -99,7 +96,6 @@ protected:
             throw DytError(c.message);
         return c.data;
     }
-
     static QList<qint64> ids(const RecordSet& rs) {
         QList<qint64> out;
         for (int r = 0; r < rs.rowCount(); ++r)
@@ -124,7 +120,6 @@ protected:
         }
         return out.join(u'|');
     }
-
     QTemporaryDir dir_;
     std::unique_ptr<Database> db_;
     Registry registry_;

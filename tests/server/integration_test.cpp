@@ -29,7 +29,6 @@ protected:
         backend_->closeSession(other_);
     }
     QVariant value(const QString& sql) { return scalar(sql); }
-
     Session other_;
 };
 

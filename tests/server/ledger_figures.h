@@ -36,7 +36,6 @@ public:
     QList<double> payables(std::initializer_list<qint64> ids) {
         return each(ids, &LedgerFigures::payable);
     }
-
     // Every balance the ledgers keep, one text row each, for before/after comparisons.
     QStringList balances() {
         QStringList out;

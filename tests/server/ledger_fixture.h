@@ -127,7 +127,6 @@ class LedgerTest : public ::testing::Test, public test::LedgerFigures<LedgerTest
 protected:
     void SetUp() override;
     void TearDown() override { db_.reset(); }
-
     // Writes the bill as the bill service stores it (dj_state 2) and posts it, all in one
     // immediate transaction; throws what the posting throws (and nothing stays written).
     qint64 post(const BillPlan& bill);
@@ -146,9 +145,7 @@ protected:
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
     QStringList numberRows(const QString& sql);
-
     void openAccountSet(const QString& date = u"2024-01-01"_s);
-
     QTemporaryDir dir_;
     QString path_;
     std::unique_ptr<Database> db_;

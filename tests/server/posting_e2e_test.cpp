@@ -91,14 +91,12 @@ protected:
         const Response r = c_->call(u"ExecProc"_s, {u"P_SYS_UP_Open"_s, open.text()});
         ASSERT_EQ(0, r.out(1).toInteger()) << r.outText(2).toStdString();
     }
-
     double stock(const char* what, qint64 goods) {
         return number(*c_,
                       u"SELECT isnull(sum(%1), 0) FROM baseGoodsStock WHERE "
                       "goodsid = %2"_s.arg(QString::fromLatin1(what))
                           .arg(goods));
     }
-
     dyt::test::ServerProcess server_;
     std::unique_ptr<Client> c_;
 };

@@ -37,7 +37,6 @@ protected:
         ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
             << lastMessage_.toStdString();
     }
-
     // ExecProc as the client calls it; returns the out integer, keeps the message.
     qint64 proc(const QString& name, std::initializer_list<std::pair<const char*, QString>> lines) {
         ParamList p;
@@ -47,7 +46,6 @@ protected:
         lastMessage_ = r.error.isEmpty() ? r.outText(2) : r.error;
         return r.error.isEmpty() ? r.out(1).toInteger() : -1;
     }
-
     ServiceResult post(const GoodsBill& b, bool draft = false) {
         return service(draft ? u"SaveToDraft"_s : u"SaveToDB"_s, goodsBillParams(b),
                        goodsLinesPacket(b), accountPacket(b.accounts));
@@ -64,7 +62,6 @@ protected:
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
-
     static GoodsBill bill(int djType, const char* date, qint64 partner,
                           std::vector<GoodsLine> lines, std::vector<AccountLine> accounts = {}) {
         GoodsBill b;
@@ -77,7 +74,6 @@ protected:
         b.accounts = std::move(accounts);
         return b;
     }
-
     // Two purchases of 10 of each goods from the supplier: at 10 on 01-05, at 13 on 01-06.
     std::pair<qint64, qint64> buyTwice(std::vector<AccountLine> firstPaid = {}) {
         const qint64 a = posted(bill(
@@ -89,7 +85,6 @@ protected:
             {{.goods = kAvg, .qty = 10, .price = 13}, {.goods = kFifo, .qty = 10, .price = 13}}));
         return {a, b};
     }
-
     double number(const QString& sql) { return round4(scalar(sql).toDouble()); }
     double billField(qint64 id, const char* field) {
         return number(
@@ -105,7 +100,6 @@ protected:
                    ? std::pair{-1.0, -1.0}
                    : std::pair{round4(rs.at(r, 0).toDouble()), round4(rs.at(r, 1).toDouble())};
     }
-
     QStringList numberRows(const QString& sql) {
         QStringList out;
         const RecordSet rs = query(sql);
@@ -134,7 +128,6 @@ protected:
         }
         return out;
     }
-
     QString lastMessage_;
 };
 

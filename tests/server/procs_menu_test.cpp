@@ -17,7 +17,6 @@ protected:
         ASSERT_EQ(0, createProfile(u"账套甲"_s).code());
         ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
     }
-
     RecordSet purview(const QString& userid) {
         ParamList p;
         if (!userid.isNull())

@@ -52,7 +52,6 @@ protected:
         registerReportProcedures(registry_);
         registerBaseProcedures(registry_);
     }
-
     RecordSet report(const char* procedure, const char* type,
                      std::vector<std::pair<const char*, QString>> lines = {}) {
         ParamList p;
@@ -67,7 +66,6 @@ protected:
         return c.data;
     }
     double sql(const char* text) { return db_->scalar(QString::fromUtf8(text)).toDouble(); }
-
     QTemporaryDir dir_;
     std::unique_ptr<Database> db_;
     Registry registry_;

@@ -56,7 +56,6 @@ protected:
         }
         QString dataDir() const { return dir_.path(); }
     };
-
     static void SetUpTestSuite() {
         builder_ = new Builder;
         builder_->build();
@@ -69,13 +68,11 @@ protected:
         server_ = nullptr;
         builder_ = nullptr;
     }
-
     static dyt::test::CliResult report(const QStringList& args) {
         return dyt::test::runCli(QStringList{u"--server"_s, server_->address(), u"--profile"_s,
                                              u"dytv1_1"_s, u"--user"_s, u"1"_s, u"report"_s} +
                                  args);
     }
-
     static inline Builder* builder_ = nullptr;
     static inline dyt::test::ServerProcess* server_ = nullptr;
 };

@@ -120,8 +120,8 @@ TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     }
 }
 
-// Every bill entry can be posted, drafted and printed; every base list's field captions have a right
-// of the same code, which is how saving the captions reaches the menu rows.
+// Every bill entry can be posted, drafted and printed; every base list's field captions have a
+// right of the same code, which is how saving the captions reaches the menu rows.
 TEST_F(SchemaAccountSetTest, BillEntriesAndFieldCaptionListsHaveTheirRights) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     for (const BillKindRow& k : billKindRows()) {

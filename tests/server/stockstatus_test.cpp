@@ -51,7 +51,6 @@ protected:
         negative.lines[0].costprice = 5;
         post(negative);
     }
-
     RecordSet report(const QString& goods, const QString& ck = u";czy_id=1;id="_s,
                      const QString& filter = u";qty=0;ckj=0"_s, qint64 user = 1) {
         server::Registry registry;
@@ -69,7 +68,6 @@ protected:
             throw DytError(ctx.message);
         return ctx.data;
     }
-
     // Each row as "id|sonnum|qty|price|value|reference price|reference value|difference|
     // auxiliary quantity|auxiliary text", the figures to nine decimals.
     static QStringList rowsOf(RecordSet rs) {
@@ -103,7 +101,6 @@ protected:
         }
         return u"no row %1"_s.arg(id);
     }
-
     qint64 lastSale_ = 0;
 };
 
