@@ -22,7 +22,8 @@ using proto::Client;
 using proto::Response;
 
 constexpr qint64 kAvg = 101, kFifo = 102, kCustomerA = 201, kCustomerB = 202, kSupplier = 203;
-constexpr qint64 kWh = 301, kmCash = 8;
+constexpr qint64 kmCash = 8;
+constexpr const char* kDate = "2025-02-03";
 
 void update(Client& c, const QString& sql) {
     const Response r = c.call(u"ExecUpdate"_s, {sql});
@@ -46,19 +47,6 @@ std::pair<qint64, QString> post(Client& c, const GoodsBill& b) {
                 proto::recordSetToCbor(goodsLinesPacket(b)),
                 proto::recordSetToCbor(accountPacket(b.accounts)), QCborValue(QCborValue::Null)});
     return {r.out(1).toInteger(), r.outText(2)};
-}
-
-GoodsBill goodsBill(int djType, qint64 partner, std::vector<GoodsLine> lines,
-                    std::vector<AccountLine> accounts = {}) {
-    GoodsBill b;
-    b.djType = djType;
-    b.date = u"2025-02-03"_s;
-    b.code = u"E2E-%1"_s.arg(djType);
-    b.partner = partner;
-    b.intoStock = kWh;
-    b.lines = std::move(lines);
-    b.accounts = std::move(accounts);
-    return b;
 }
 
 class PostingOverLoopback : public ::testing::Test {
@@ -102,7 +90,7 @@ protected:
 };
 
 TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsRight) {
-    auto [bought, message] = post(*c_, goodsBill(5, kSupplier,
+    auto [bought, message] = post(*c_, goodsBill(5, kDate, kSupplier,
                                                  {{.goods = kAvg, .qty = 100, .price = 10},
                                                   {.goods = kFifo, .qty = 100, .price = 10}}));
     ASSERT_GT(bought, 0) << message.toStdString();
@@ -118,7 +106,7 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
                 const qint64 customer = w == 0 ? kCustomerA : kCustomerB;
                 for (int i = 0; i < kEach; ++i) {
                     // Each sale takes 2 of each goods at 15 and receives 5 in cash.
-                    auto [id, m] = post(*c, goodsBill(1, customer,
+                    auto [id, m] = post(*c, goodsBill(1, kDate, customer,
                                                       {{.goods = kAvg, .qty = 2, .price = 15},
                                                        {.goods = kFifo, .qty = 2, .price = 15}},
                                                       {{.km = kmCash, .amount = 5}}));

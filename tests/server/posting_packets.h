@@ -62,6 +62,20 @@ struct MoneyBill {
     std::vector<SettledBill> settled;
 };
 
+// A goods bill of the kind, day and partner with its lines and the accounts it pays through.
+inline GoodsBill goodsBill(int djType, const char* date, qint64 partner,
+                           std::vector<GoodsLine> lines, std::vector<AccountLine> accounts = {},
+                           qint64 warehouse = 301) {
+    GoodsBill b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.code = u"B%1-%2"_s.arg(djType).arg(b.date);
+    b.partner = partner;
+    b.intoStock = warehouse;
+    b.lines = std::move(lines);
+    b.accounts = std::move(accounts);
+    return b;
+}
 inline QString num(double v) {
     return QString::number(v, 'f', 4);
 }

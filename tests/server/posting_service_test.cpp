@@ -62,25 +62,13 @@ protected:
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
-    static GoodsBill bill(int djType, const char* date, qint64 partner,
-                          std::vector<GoodsLine> lines, std::vector<AccountLine> accounts = {}) {
-        GoodsBill b;
-        b.djType = djType;
-        b.date = QString::fromLatin1(date);
-        b.code = u"B-%1-%2"_s.arg(djType).arg(b.date);
-        b.partner = partner;
-        b.intoStock = kWh1;
-        b.lines = std::move(lines);
-        b.accounts = std::move(accounts);
-        return b;
-    }
     // Two purchases of 10 of each goods from the supplier: at 10 on 01-05, at 13 on 01-06.
     std::pair<qint64, qint64> buyTwice(std::vector<AccountLine> firstPaid = {}) {
-        const qint64 a = posted(bill(
+        const qint64 a = posted(goodsBill(
             5, "2025-01-05", kSupplier,
             {{.goods = kAvg, .qty = 10, .price = 10}, {.goods = kFifo, .qty = 10, .price = 10}},
             std::move(firstPaid)));
-        const qint64 b = posted(bill(
+        const qint64 b = posted(goodsBill(
             5, "2025-01-06", kSupplier,
             {{.goods = kAvg, .qty = 10, .price = 13}, {.goods = kFifo, .qty = 10, .price = 13}}));
         return {a, b};
@@ -133,10 +121,10 @@ protected:
 
 TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
     const auto [first, second] = buyTwice({{.km = kmCash, .amount = 50}});
-    const qint64 sale = posted(
-        bill(1, "2025-01-07", kCustomer,
-             {{.goods = kAvg, .qty = 15, .price = 20}, {.goods = kFifo, .qty = 15, .price = 20}},
-             {{.km = kmCash, .amount = 100}}));
+    const qint64 sale = posted(goodsBill(
+        1, "2025-01-07", kCustomer,
+        {{.goods = kAvg, .qty = 15, .price = 20}, {.goods = kFifo, .qty = 15, .price = 20}},
+        {{.km = kmCash, .amount = 100}}));
     // Moving average: 20 units worth 100 + 130 cost 11.5 each; 15 go for 172.5. FIFO: the 10 at 10
     // first, then 5 of the batch at 13: 165 (the cost methods themselves: ledger_posting_test).
     EXPECT_EQ(std::pair(172.5, 11.5), lineCost(sale, 1));
@@ -158,10 +146,10 @@ TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {
 TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRestoreEverything) {
     buyTwice();
     const qint64 s1 =
-        posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 15, .price = 20}},
-                    {{.km = kmCash, .amount = 100}}));
+        posted(goodsBill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 15, .price = 20}},
+                         {{.km = kmCash, .amount = 100}}));
     const qint64 s2 =
-        posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
+        posted(goodsBill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
     EXPECT_EQ(300, receivable(kCustomer));
     EXPECT_EQ((QStringList{u"%1=200"_s.arg(s1), u"%1=100"_s.arg(s2)}), openBills(kCustomer));
     const QStringList beforeReceipt = balances();
@@ -194,9 +182,9 @@ TEST_F(PostingService, AReceiptSettlesTwoBillsLeavesAnAdvanceAndRedReversalsRest
 TEST_F(PostingService, AReceiptIsSettledAgainWithTheTextsTheReceiptWindowSends) {
     buyTwice();
     const qint64 s1 =
-        posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 10, .price = 20}}));
+        posted(goodsBill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 10, .price = 20}}));
     const qint64 s2 =
-        posted(bill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
+        posted(goodsBill(1, "2025-01-08", kCustomer, {{.goods = kFifo, .qty = 5, .price = 20}}));
     MoneyBill receipt;
     receipt.date = u"2025-01-09"_s;
     receipt.partner = kCustomer;
@@ -242,8 +230,8 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     buyTwice();
     const QStringList before = balances();
     const qint64 p3 =
-        posted(bill(5, "2025-01-07", kSupplier, {{.goods = kAvg, .qty = 5, .price = 9}},
-                    {{.km = kmCash, .amount = 20}}));
+        posted(goodsBill(5, "2025-01-07", kSupplier, {{.goods = kAvg, .qty = 5, .price = 9}},
+                         {{.km = kmCash, .amount = 20}}));
     EXPECT_EQ(275, stockValue(kAvg, kWh1));
     EXPECT_EQ(460 + 45 - 20, payable(kSupplier));
     EXPECT_EQ(-20, account(kmCash));
@@ -261,7 +249,7 @@ TEST_F(PostingService, DeletionTakesEveryEffectBack) {
     EXPECT_EQ(u"单据已经删除！"_s, lastMessage_);
     // A bill of a closed month stays.
     const qint64 january =
-        posted(bill(5, "2025-01-20", kSupplier, {{.goods = kAvg, .qty = 1, .price = 10}}));
+        posted(goodsBill(5, "2025-01-20", kSupplier, {{.goods = kAvg, .qty = 1, .price = 10}}));
     update(u"UPDATE sysPeriod SET beginDate = '2025-02-01' WHERE type = 0"_s);
     EXPECT_EQ(-1, proc(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(january)}}));
     EXPECT_EQ(u"本张单据已月结存，不能删除"_s, lastMessage_);
@@ -275,10 +263,10 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     const QStringList before = balances();
     const QString rows = footprint();
     // The first line could be taken; the second asks for more than the 20 there are.
-    const ServiceResult r = post(
-        bill(1, "2025-01-07", kCustomer,
-             {{.goods = kFifo, .qty = 1, .price = 20}, {.goods = kAvg, .qty = 25, .price = 20}},
-             {{.km = kmCash, .amount = 10}}));
+    const ServiceResult r = post(goodsBill(
+        1, "2025-01-07", kCustomer,
+        {{.goods = kFifo, .qty = 1, .price = 20}, {.goods = kAvg, .qty = 25, .price = 20}},
+        {{.km = kmCash, .amount = 10}}));
     EXPECT_EQ(-1, r.code);
     EXPECT_EQ(
         u"第 2 行商品[SP101 商品101]库存不足：仓库[一号仓]现有 20，需要 "
@@ -288,14 +276,14 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     EXPECT_EQ(before, balances());
     EXPECT_EQ(1, nextNo(1, date));
     // The same bill within the stock posts, and only then is its number used.
-    posted(bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 20, .price = 20}}));
+    posted(goodsBill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 20, .price = 20}}));
     EXPECT_EQ(2, nextNo(1, date));
     EXPECT_EQ((QList<double>{0, 0}), stockOf(kAvg, kWh1));
 }
 
 TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
     setRules(1, 1, 0);
-    GoodsBill b = bill(5, "2025-01-05", kSupplier, {{.goods = kAvg, .qty = 4, .price = 10}});
+    GoodsBill b = goodsBill(5, "2025-01-05", kSupplier, {{.goods = kAvg, .qty = 4, .price = 10}});
     const ServiceResult draft = post(b, true);
     ASSERT_GT(draft.code, 0) << draft.message.toStdString();
     EXPECT_EQ(0, stockQty(kAvg, kWh1));
@@ -319,14 +307,15 @@ TEST_F(PostingService, UnknownRecordsAreRefusedByNameBeforeAnythingIsWritten) {
         GoodsBill bill;
         QString message;
     };
-    GoodsBill warehouse = bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}});
+    GoodsBill warehouse =
+        goodsBill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}});
     warehouse.intoStock = 999;
-    GoodsBill lineWarehouse =
-        bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5, .intoStock = 998}});
-    GoodsBill partner = bill(1, "2025-01-07", 997, {{.goods = kAvg, .qty = 1, .price = 5}});
+    GoodsBill lineWarehouse = goodsBill(1, "2025-01-07", kCustomer,
+                                        {{.goods = kAvg, .qty = 1, .price = 5, .intoStock = 998}});
+    GoodsBill partner = goodsBill(1, "2025-01-07", 997, {{.goods = kAvg, .qty = 1, .price = 5}});
     GoodsBill cashAccount =
-        bill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}},
-             {{.km = 996, .amount = 5}});
+        goodsBill(1, "2025-01-07", kCustomer, {{.goods = kAvg, .qty = 1, .price = 5}},
+                  {{.km = 996, .amount = 5}});
     const Case cases[] = {{"header warehouse", warehouse, u"单据的仓库不存在（仓库ID：999）"_s},
                           {"line warehouse", lineWarehouse, u"第1行的仓库不存在（仓库ID：998）"_s},
                           {"partner", partner, u"单据的往来单位不存在（往来单位ID：997）"_s},

@@ -37,16 +37,11 @@ protected:
     }
     qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
                   qint64 warehouse = 301, qint64 outWarehouse = 0) {
-        GoodsBill b;
-        b.djType = djType;
-        b.date = QString::fromLatin1(date);
-        b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
-        b.partner = partner;
-        b.intoStock = warehouse;
-        b.outStock = outWarehouse;
         for (GoodsLine& l : lines)
             l.intoStock = warehouse;
-        b.lines = std::move(lines);
+        GoodsBill b = goodsBill(djType, date, partner, std::move(lines), {}, warehouse);
+        b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
+        b.outStock = outWarehouse;
         const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(b), goodsLinesPacket(b),
                                         accountPacket(b.accounts));
         EXPECT_GT(r.code, 0) << r.message.toStdString();

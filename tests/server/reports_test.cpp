@@ -226,13 +226,7 @@ TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
     const qint64 line =
         scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
     // A sales bill takes one of the two over (its line names the order line).
-    GoodsBill sale;
-    sale.djType = 1;
-    sale.date = u"2025-02-21"_s;
-    sale.code = u"XS-ORDER"_s;
-    sale.partner = 203;
-    sale.intoStock = 301;
-    sale.lines = {{103, 1, 45, 301}};
+    const GoodsBill sale = goodsBill(1, "2025-02-21", 203, {{103, 1, 45, 301}});
     RecordSet lines = goodsLinesPacket(sale);
     lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
     lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
@@ -255,13 +249,7 @@ TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
 
 TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     const auto withDiscount = [&](int djType, const char* date, const char* discount) {
-        GoodsBill b;
-        b.djType = djType;
-        b.date = QString::fromLatin1(date);
-        b.code = u"YH-%1"_s.arg(djType);
-        b.partner = 201;
-        b.intoStock = 301;
-        b.lines = {{101, 1, 20, 301}};
+        const GoodsBill b = goodsBill(djType, date, 201, {{101, 1, 20, 301}});
         ParamList header = goodsBillParams(b);
         header.setValue(u"youhuiTotal"_s, QString::fromLatin1(discount));
         const ServiceResult r =
