@@ -95,10 +95,13 @@ protected:
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
     // machine number (0, 1).
     void setRules(int kinds, int voiding, int period, int machine = 0) {
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042001"_s.arg(kinds));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042002"_s.arg(voiding));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042003"_s.arg(period));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042004"_s.arg(machine));
+        update(
+            u"UPDATE sysData SET sysValue = CASE id WHEN 208042001 THEN '%1' WHEN 208042002 THEN "
+            "'%2' WHEN 208042003 THEN '%3' ELSE '%4' END WHERE id BETWEEN 208042001 AND "
+            "208042004"_s.arg(kinds)
+                .arg(voiding)
+                .arg(period)
+                .arg(machine));
     }
     // p_sys_Get_BillAutoCode for the kind and date.
     RecordSet autoCode(int djType, const QString& date) {

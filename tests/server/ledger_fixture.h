@@ -151,4 +151,13 @@ protected:
     std::unique_ptr<Database> db_;
 };
 
+// The account set opened on 2024-01-01.
+class OpenedLedgerTest : public LedgerTest {
+protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        openAccountSet();
+    }
+};
+
 }  // namespace dyt::ledgertest

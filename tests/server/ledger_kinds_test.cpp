@@ -18,12 +18,8 @@ BillPlan bill(int djType, qint64 partner, const char* date = "2024-01-10") {
     return b;
 }
 
-class Kinds : public LedgerTest {
+class Kinds : public OpenedLedgerTest {
 protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
     void buy(qint64 goods, double qty, double price) {
         post(purchase(goods, qty, price, "2024-01-05"));
     }

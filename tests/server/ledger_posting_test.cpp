@@ -9,13 +9,7 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-class Posting : public LedgerTest {
-protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
-};
+using Posting = OpenedLedgerTest;
 
 TEST_F(Posting, PurchasesAtTwoPricesThenASaleUnderEachCostMethod) {
     struct Case {
@@ -75,22 +69,11 @@ TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
     EXPECT_EQ(50, lineCost(id, 1));  // 5 at the average 10
     EXPECT_EQ(113 - 3 - 50, receivable(kCustomer));
     EXPECT_EQ(50, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {id}));
-    struct Row {
-        qint64 km;
-        double total;
-    } rows[] = {
-        {kmReceivable, 60},  // 113 - 3 discount - 50 received
-        {kmSales, 100},      // credit balance: the amount without tax
-        {kmTax, 13},         // output tax
-        {kmSalesDiscount, 3},
-        {kmCash, 50},
-        {kmCostOfSales, 50},
-        {kmStock, 100 - 50},
-        {kmPayable, 100},          // the purchase, unpaid
-        {kmAssets, 50 + 60 + 50},  // stock + receivable + cash
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(r.total, account(r.km)) << r.km;
+    // Receivable: 113 − 3 discount − 50 received; sales: the amount without tax; output tax 13;
+    // the purchase unpaid; assets: stock + receivable + cash.
+    EXPECT_EQ((QList<double>{60, 100, 13, 3, 50, 50, 100 - 50, 100, 50 + 60 + 50}),
+              accounts({kmReceivable, kmSales, kmTax, kmSalesDiscount, kmCash, kmCostOfSales,
+                        kmStock, kmPayable, kmAssets}));
     // Every bill's account lines balance.
     EXPECT_EQ(0, number(u"SELECT total(dbTotal) - total(LendTotal) FROM djKmDetail "
                         "WHERE type = 0"_s));

@@ -12,12 +12,8 @@ QString n(qint64 v) {
     return QString::number(v);
 }
 
-class Procedures : public LedgerTest {
+class Procedures : public OpenedLedgerTest {
 protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
     double settledOf(qint64 bill) {
         return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bill});
     }
