@@ -93,8 +93,10 @@ protected:
         return r.code;
     }
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
-    // machine number (0, 1).
+    // machine number (0, 1); every counter starts afresh.
     void setRules(int kinds, int voiding, int period, int machine = 0) {
+        update(
+            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0"_s);
         update(
             u"UPDATE sysData SET sysValue = CASE id WHEN 208042001 THEN '%1' WHEN 208042002 THEN "
             "'%2' WHEN 208042003 THEN '%3' ELSE '%4' END WHERE id BETWEEN 208042001 AND "

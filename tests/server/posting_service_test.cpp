@@ -343,9 +343,6 @@ TEST_F(PostingService, ACopyIntoADraftUsesItsNumberUnderTheNumberingRules) {
     // 1: numbers count when posted, so the draft copy keeps its number free; 2: they count once
     // the bill is first saved, so the copy uses it up.
     for (const Case c : {Case{1, 1}, Case{2, 2}}) {
-        update(
-            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = "
-            "0, dayMaxNo = 0"_s);
         setRules(1, c.voiding, 0);
         ASSERT_EQ(1, nextNo(6, today()));
         const qint64 copy = proc(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"1"_s},
