@@ -34,27 +34,23 @@ protected:
 };
 
 TEST_F(CliTest, AccountSetCommands) {
-    test::CliResult r = cli({u"profiles"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n"_s, r.out);
-    r = cli({u"create-profile"_s, u"默认账套"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s, r.out);
-    r = cli({u"create-profile"_s, u"第二"_s});
-    EXPECT_EQ(0, r.exitCode);
-    r = cli({u"hide-profile"_s, u"dytv1_2"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({u"profiles"_s});
-    EXPECT_EQ(
-        u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"_s,
-        r.out);
-    EXPECT_EQ(0, cli({u"show-profile"_s, u"dytv1_2"_s}).exitCode);
-    r = cli({u"delete-profile"_s, u"2"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s,
-              cli({u"profiles"_s}).out);
+    // The output of a command that must succeed.
+    const auto ok = [&](const QStringList& args) {
+        const test::CliResult r = cli(args);
+        EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
+        return r.out;
+    };
+    const QString head = u"fullName\tdbName\torderId\thidden\n"_s;
+    EXPECT_EQ(head, ok({u"profiles"_s}));
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"create-profile"_s, u"默认账套"_s}));
+    ok({u"create-profile"_s, u"第二"_s});
+    ok({u"hide-profile"_s, u"dytv1_2"_s});
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"_s, ok({u"profiles"_s}));
+    ok({u"show-profile"_s, u"dytv1_2"_s});
+    ok({u"delete-profile"_s, u"2"_s});
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"profiles"_s}));
     // A refusal of the server: non-zero status and its message on standard error.
-    r = cli({u"create-profile"_s, u"默认账套"_s});
+    const test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(u"1 账套[默认账套]已经存在\n"_s, refusal(r));
     EXPECT_EQ(QString(), r.out);
 }
