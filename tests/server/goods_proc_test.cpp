@@ -83,12 +83,8 @@ protected:
     RecordSet run(const QString& type, const QString& goodsStr, const QString& ckStr = QString(),
                   const QString& filter = u";djtype=1"_s, qint64 user = 1,
                   const QString& wldwStr = QString()) {
-        ParamList p;
-        p.setValue(u"QueryType"_s, type);
-        p.setValue(u"Filter"_s, filter);
-        p.setValue(u"goodsStr"_s, goodsStr);
-        p.setValue(u"ckStr"_s, ckStr);
-        p.setValue(u"wldwStr"_s, wldwStr);
+        ParamList p(u"QueryType=%1\nFilter=%2\ngoodsStr=%3\nckStr=%4\nwldwStr=%5"_s.arg(
+            type, filter, goodsStr, ckStr, wldwStr));
         CallContext c(*db_, p);
         c.userId = user;
         const int rc = registry_.find(u"p_base_get_goods"_s)->handler(c);

@@ -101,13 +101,9 @@ protected:
     }
     // The open bills a receipt of the customer offers (P_JXC_DJ_GetDJList "WSKDJ"): s_id=ye.
     QStringList openBills(qint64 partner) {
-        ParamList p;
-        p.setValue(u"QueryType"_s, u"WSKDJ"_s);
-        p.setValue(u"wldwStr"_s, u";id=%1;czy_id=1"_s.arg(partner));
-        p.setValue(u"BeginDate"_s, u"1988-01-01"_s);
-        p.setValue(u"EndDate"_s, u"2030-01-01"_s);
-        p.setValue(u"id"_s, u"0"_s);
-        p.setValue(u"djType"_s, u"21"_s);
+        const ParamList p(
+            u"QueryType=WSKDJ\nwldwStr=;id=%1;czy_id=1\nBeginDate=1988-01-01\n"
+            "EndDate=2030-01-01\nid=0\ndjType=21"_s.arg(partner));
         const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
         QStringList out;
         for (int r = 0; r < rs.rowCount(); ++r) {
