@@ -10,6 +10,7 @@
 
 #include "common/error.h"
 #include "common/recordset.h"
+#include "login.h"
 #include "protocol/protocol.h"
 #include "server/net/backend.h"
 
@@ -17,12 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
 
-// The log-in lines of operator 1 on computer "pc-7".
-inline QString loginLines(const QString& db, const QString& flag = u"Check"_s) {
-    return proto::joinLines({db, db, u"1"_s, u"pc-7"_s, QString(), QString(), u"1"_s, u"x"_s,
-                             u"dytv1"_s, u"UpdateFlag="_s + flag, u"LoginType=0"_s,
-                             u"V11.0.140215"_s});
-}
+using dyt::test::loginLines;
 
 class BackendFixture : public ::testing::Test {
 protected:
@@ -34,7 +30,6 @@ protected:
         session_.spid = backend_->nextSpid();
     }
     void TearDown() override { backend_->closeSession(session_); }
-
     proto::Response call(Session& s, const char* method, const QCborArray& args) {
         proto::Request r;
         r.id = ++requestId_;
@@ -52,9 +47,8 @@ protected:
                           const QString& flag = u"Check"_s) {
         if (s.spid == 0)
             s.spid = backend_->nextSpid();
-        return call(s, "Login", {loginLines(db, flag), u"1"_s, pw});
+        return call(s, "Login", {loginLines(db, u"1"_s, flag), u"1"_s, pw});
     }
-
     // The session's SQL texts; failures throw DytError with the server's message.
     RecordSet query(const QString& sql, Session* s = nullptr) {
         const proto::Response r = call(s ? *s : session_, "ExecQuery", {sql});
@@ -73,7 +67,6 @@ protected:
         return rs.rowCount() > 0 ? rs.at(0, 0) : QVariant();
     }
     qint64 count(const QString& sql) { return scalar(sql).toLongLong(); }
-
     QTemporaryDir dir_;
     std::unique_ptr<Backend> backend_;
     Session session_;

@@ -8,6 +8,7 @@
 #include "common/basecache.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +27,6 @@ protected:
         db_ = Database::open(backend_->profilePath(u"dytv1_1"_s));
         registerBaseProcedures(procedures_);
     }
-
     // Runs P_JXC_Get_Base as the operator with the lines; the rows come back in data.
     int getBase(const QStringList& lines, RecordSet* data, QString* message = nullptr,
                 qint64 userId = 1) {
@@ -68,7 +68,14 @@ protected:
         for (const QString& fv : expected.split(u'|'))
             EXPECT_EQ(fv.section(u'=', 1, -1), rs.text(fv.section(u'=', 0, 0))) << fv.toStdString();
     }
-
+    // The names of the local table's columns, in order.
+    template <typename Columns>
+    static QStringList namesOf(const Columns& columns) {
+        QStringList out;
+        for (const auto& c : columns)
+            out << c.name;
+        return out;
+    }
     std::unique_ptr<Database> db_;
     Registry procedures_;
 };
@@ -91,7 +98,6 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {old});
     db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"_s);
     db_->execute(u"UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"_s, {old});
-
     struct Case {
         const char* what;
         const char* sql;
@@ -122,7 +128,6 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         EXPECT_LE(before, stamp);
         EXPECT_GE(after, stamp);
     }
-
     // The default supplier's new name reaches the goods that name it.
     db_->execute(u"UPDATE baseGoods SET wldw_id = 7, updateTime = ? WHERE id = 1"_s, {old});
     db_->execute(u"UPDATE baseWLDW SET fullname = '东方五金' WHERE id = 7"_s);
@@ -145,11 +150,8 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
         "0, 0, 0), (1, 2, '件', 120, '', 0, 0, 0, 0)"_s);
     db_->execute(
         u"INSERT INTO baseGoods(id, code, fullname, del) VALUES (2, 'SP002', '旧货', 1)"_s);
-
     RecordSet rs = rowsOf(u"SP_"_s);
-    ASSERT_EQ(basecache::goodsColumns().size(), rs.fieldCount());
-    for (int i = 0; i < rs.fieldCount(); ++i)
-        EXPECT_EQ(basecache::goodsColumns().at(i).name, rs.fields().at(i).name);
+    ASSERT_EQ(namesOf(basecache::goodsColumns()), dyt::test::fieldNames(rs));
     EXPECT_EQ(2, rs.recordCount());
     ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
     expectRow(rs,
@@ -161,7 +163,6 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
     EXPECT_EQ(1, rs.integer(u"sp_sptype"_s));
     EXPECT_EQ(30, rs.integer(u"sp_jxqNum"_s));
-
     ASSERT_TRUE(go(rs, u"sp_id"_s, 2));
     expectRow(rs, u"sp_zt=删除|sp_sptypename=库存商品|sp_dwgx=|sp_cbsf=移动加权平均"_s);
 }
@@ -219,9 +220,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
         "1250.5, 300.25, 0, 80)"_s);
     db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"_s);
     RecordSet rs = rowsOf(u"DW_"_s);
-    ASSERT_EQ(basecache::partnerColumns().size(), rs.fieldCount());
-    for (int i = 0; i < rs.fieldCount(); ++i)
-        EXPECT_EQ(basecache::partnerColumns().at(i).name, rs.fields().at(i).name);
+    ASSERT_EQ(namesOf(basecache::partnerColumns()), dyt::test::fieldNames(rs));
     ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
     expectRow(
         rs,
@@ -254,7 +253,6 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     db_->execute(u"INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"_s);
     db_->execute(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"_s);
     db_->execute(u"INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
-
     auto ids = [&](const QString& kind, qint64 user) {
         RecordSet rs;
         QString message;
@@ -282,7 +280,6 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
                      {c.rightsOn ? u"1"_s : u"0"_s});
         EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
     }
-
     // The named columns the windows read.
     RecordSet rs;
     ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));

@@ -46,7 +46,6 @@ protected:
         ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
         seedBase();
     }
-
     // A query procedure; throws DytError with the server's message.
     RecordSet procQuery(const QString& name, const ParamList& params) {
         const proto::Response r = call(session_, "ExecProcQuery", {name, params.text()});
@@ -54,7 +53,6 @@ protected:
             throw DytError(r.error);
         return proto::recordSetFromCbor(r.out(1));
     }
-
     struct ServiceResult {
         qint64 code = 0;
         QString message;
@@ -73,27 +71,16 @@ protected:
             return {-1, r.error};
         return {r.code(), r.outText(2)};
     }
-
     // The header lines of a goods bill as the bill windows send them.
     static ParamList billHeader(int djType, const QString& date, qint64 oldId = 0,
                                 const QString& code = u"JH-1"_s) {
-        ParamList p;
-        p.setValue(u"date"_s, date);
-        p.setValue(u"code"_s, code);
-        p.setValue(u"wldw_id"_s, u"201"_s);
-        p.setValue(u"wldw_Name"_s, u"甲公司"_s);
-        p.setValue(u"jsr_id"_s, u"2"_s);
-        p.setValue(u"dep_id"_s, u"401"_s);
-        p.setValue(u"IntoStock_id"_s, u"301"_s);
-        p.setValue(u"summery"_s, u"摘要"_s);
-        p.setValue(u"comment"_s, u"说明"_s);
-        p.setValue(u"dj_Caption"_s, u"进货单"_s);
-        p.setInt(u"djType"_s, djType);
-        p.setInt(u"OldBillid"_s, oldId);
-        p.setValue(u"total"_s, u"0"_s);
-        return p;
+        return ParamList(
+            u"date=%1\ncode=%2\nwldw_id=201\nwldw_Name=甲公司\njsr_id=2\ndep_id=401\n"
+            "IntoStock_id=301\nsummery=摘要\ncomment=说明\ndj_Caption=进货单\ndjType=%3\n"
+            "OldBillid=%4\ntotal=0"_s.arg(date, code)
+                .arg(djType)
+                .arg(oldId));
     }
-
     // Saves a goods bill with one line per (goods, qty, price) and returns its id.
     qint64 saveGoodsBill(bool post, int djType, const QString& date,
                          const QList<QStringList>& lines, qint64 oldId = 0,
@@ -105,16 +92,19 @@ protected:
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
-
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
-    // machine number (0, 1).
+    // machine number (0, 1); every counter starts afresh.
     void setRules(int kinds, int voiding, int period, int machine = 0) {
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042001"_s.arg(kinds));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042002"_s.arg(voiding));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042003"_s.arg(period));
-        update(u"UPDATE sysData SET sysValue = '%1' WHERE id = 208042004"_s.arg(machine));
+        update(
+            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0"_s);
+        update(
+            u"UPDATE sysData SET sysValue = CASE id WHEN 208042001 THEN '%1' WHEN 208042002 THEN "
+            "'%2' WHEN 208042003 THEN '%3' ELSE '%4' END WHERE id BETWEEN 208042001 AND "
+            "208042004"_s.arg(kinds)
+                .arg(voiding)
+                .arg(period)
+                .arg(machine));
     }
-
     // p_sys_Get_BillAutoCode for the kind and date.
     RecordSet autoCode(int djType, const QString& date) {
         ParamList p;
@@ -127,7 +117,6 @@ protected:
         EXPECT_EQ(1, rs.rowCount());
         return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(u"SNMaxNo"_s)).toLongLong() : -1;
     }
-
     // The rows a query answers, each "value|value|...": texts and dates as they are, other values
     // as numbers.
     QStringList rowsOf(const QString& sql) {
@@ -145,9 +134,7 @@ protected:
         }
         return out;
     }
-
     static QString today() { return QDate::currentDate().toString(u"yyyy-MM-dd"_s); }
-
     // Counts of the bill tables and the counters, to show that a refusal wrote nothing.
     QString footprint() {
         return u"%1/%2/%3/%4"_s.arg(count(u"SELECT COUNT(*) FROM djIndex"_s))
@@ -156,7 +143,6 @@ protected:
             .arg(count(u"SELECT SUM(yearMaxNo + monthMaxNo + dayMaxNo) FROM "
                        "sysbillNo"_s));
     }
-
     // A row of a tree table below parent (0: the top level).
     void addTreeRow(const char* table, qint64 id, qint64 parent, int sons, const char* code,
                     const char* name) {

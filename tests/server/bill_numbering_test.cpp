@@ -26,9 +26,6 @@ TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) 
                           // Daily: a new run with each new day.
                           {"daily", 2, {1, 2, 1, 1, 2, 1, 1, 2}}};
     for (const Case& c : cases) {
-        update(
-            u"UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, monthMaxNo = 0, "
-            "dayMaxNo = 0"_s);
         setRules(1, 0, c.period);
         QList<qint64> got;
         for (const QString& d : dates)
@@ -44,10 +41,6 @@ TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwn) {
     EXPECT_EQ(2, nextNo(1, d));
     EXPECT_EQ(3, nextNo(5, d));
     EXPECT_EQ(3, count(u"SELECT yearMaxNo FROM sysbillNo WHERE id = 0"_s));
-
-    update(
-        u"UPDATE sysbillNo SET yearMaxNo = 0, monthMaxNo = 0, dayMaxNo = 0, "
-        "lastDate = ''"_s);
     setRules(1, 0, 0);
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(1, d));

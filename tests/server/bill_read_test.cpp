@@ -65,7 +65,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
               texts(head(id), 0,
                     {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
                      "rec_Name", "post_Name", "dj_state"}));
-
     const auto lines = [&](qint64 billId) {
         return read("P_JXC_DJ_GetDJList", {{u"id"_s, QString::number(billId)}});
     };
@@ -83,7 +82,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const RecordSet palletLines = lines(saveGoodsBill(false, 5, today(), {pallet}));
     ASSERT_EQ(1, palletLines.rowCount());
     EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
-
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());
     again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
@@ -94,7 +92,6 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const RecordSet memoHead = head(memo.code);
     ASSERT_EQ(1, memoHead.rowCount());
     EXPECT_EQ(u"第一行\r\n第二行"_s, text(memoHead, 0, "comment"));
-
     // A deleted bill no longer opens.
     update(u"UPDATE djIndex SET dj_state = 0 WHERE id = %1"_s.arg(id));
     EXPECT_EQ(0, head(id).rowCount());
@@ -111,78 +108,53 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const qint64 sale = bill(1, d, u"203"_s, {g103}, u"dj_state = 2"_s);
     const qint64 reversed = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isred = 1"_s);
     const qint64 reversal = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isredword = 1"_s);
-    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2"_s);
-    const qint64 doneOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1"_s);
+    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, code = 'DD-1'"_s);
+    const qint64 doneOrder =
+        bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1, code = 'DD-2'"_s);
     const qint64 oldDraft = bill(5, u"2024-01-15"_s, u"202"_s, {g101});
     const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
     bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
-
+    const QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
+    const QList<qint64> purchases = {buy, buy302, reversed, reversal};
+    const QString wldw = u"wldwStr=;czy_id=1;id="_s;
     struct Case {
-        const char* name;
-        QList<QPair<QString, QString>> lines;
+        QString lines;  // "name=value" lines joined by "|"; the posted bills of the day unless
+                        // the state is given
         QList<qint64> expected;
     };
-    const QString range = d;
-    auto posted = [&](QList<QPair<QString, QString>> extra) {
-        QList<QPair<QString, QString>> l = {{u"dj_state"_s, u"2"_s},
-                                            {u"BeginDate"_s, range},
-                                            {u"EndDate"_s, range},
-                                            {u"zyStr"_s, u";czy_id=1;candel=0"_s}};
-        return l + extra;
-    };
-    QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
-    std::sort(all.begin(), all.end());
-    QList<qint64> partner201Purchases = {buy, reversed, reversal};
-    QList<qint64> group200 = {buy, buy302, reversed, reversal, openOrder, doneOrder};
-    std::sort(group200.begin(), group200.end());
+    // clang-format off
     const Case cases[] = {
-        {"every posted bill of the day", posted({}), all},
-        {"one kind", posted({{u"djStr"_s, u" (1,0) "_s}}), {sale}},
-        {"two kinds with blanks",
-         posted({{u"djStr"_s, u" (1, 5,0) "_s}}),
-         {buy, buy302, sale, reversed, reversal}},
-        {"picking purchase orders",
-         posted({{u"djStr"_s, u"(8)"_s},
-                 {u"filter"_s, u";isred=1;isOver=0"_s},
-                 {u"wldwStr"_s, u";wldw_id=201"_s}}),
-         {openOrder}},
-        {"neither reversed nor reversal",
-         posted({{u"djStr"_s, u"(5)"_s}, {u"filter"_s, u";isred=1"_s}}),
-         {buy, buy302}},
-        {"only reversed and reversal",
-         posted({{u"filter"_s, u";isred=2"_s}}),
-         {reversed, reversal}},
-        {"a partner",
-         posted(
-             {{u"djStr"_s, u" (5,0) "_s}, {u"wldwStr"_s, u";czy_id=1;id=201;issub=1;Other=1"_s}}),
-         partner201Purchases},
-        {"a partner group with its members",
-         posted({{u"wldwStr"_s, u";czy_id=1;id=200;issub=1;Other=1"_s}}), group200},
-        {"a partner group without its members",
-         posted({{u"wldwStr"_s, u";czy_id=1;id=200;Other=1"_s}}),
-         {}},
-        {"no partner chosen", posted({{u"wldwStr"_s, u";czy_id=1;id=;issub=1;Other=1"_s}}), all},
-        {"a goods", posted({{u"GoodsStr"_s, u";czy_id=1;id=103"_s}}), {sale}},
-        {"a goods category",
-         posted({{u"GoodsStr"_s, u";czy_id=1;isSub=1;id=100"_s}, {u"djStr"_s, u" (5,0) "_s}}),
-         {buy, buy302, reversed, reversal}},
-        {"a line warehouse", posted({{u"ckStr"_s, u";czy_id=1;id=302;issub=1"_s}}), {buy302}},
-        {"drafts of January",
-         {{u"dj_state"_s, u"1"_s},
-          {u"BeginDate"_s, u"2024-01-01"_s},
-          {u"EndDate"_s, u"2024-01-31"_s}},
-         {oldDraft}},
-        {"drafts from January on",
-         {{u"dj_state"_s, u"1"_s},
-          {u"BeginDate"_s, u"2024-01-15"_s},
-          {u"EndDate"_s, u"2024-12-31"_s}},
-         {oldDraft, laterDraft}}};
+        {QString(), all},
+        {u"djStr= (1,0) "_s, {sale}},
+        {u"djStr= (1, 5,0) "_s, purchases + QList{sale}},
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;wldw_id=201"_s, {openOrder}},
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;code=DD-1"_s, {openOrder}},  // by number
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;Code=DD-2"_s, {}},  // delivered
+        {u"djStr=(8)|filter=;isred=1;isOver=0|wldwStr=;Code=DD-9"_s, {}},
+        {u"djStr=(5)|filter=;isred=1"_s, {buy, buy302}},
+        {u"filter=;isred=2"_s, {reversed, reversal}},
+        {u"djStr= (5,0) |"_s + wldw + u"201;issub=1;Other=1"_s, {buy, reversed, reversal}},
+        {wldw + u"200;issub=1;Other=1"_s, purchases + QList{openOrder, doneOrder}},
+        {wldw + u"200;Other=1"_s, {}},
+        {wldw + u";issub=1;Other=1"_s, all},
+        {u"GoodsStr=;czy_id=1;id=103"_s, {sale}},
+        {u"GoodsStr=;czy_id=1;isSub=1;id=100|djStr= (5,0) "_s, purchases},
+        {u"ckStr=;czy_id=1;id=302;issub=1"_s, {buy302}},
+        {u"dj_state=1|BeginDate=2024-01-01|EndDate=2024-01-31"_s, {oldDraft}},
+        {u"dj_state=1|BeginDate=2024-01-15|EndDate=2024-12-31"_s, {oldDraft, laterDraft}}};
+    // clang-format on
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.toStdString());
+        QList<QPair<QString, QString>> lines = {{u"QueryType"_s, QString()}};
+        if (!c.lines.startsWith(u"dj_state"_s)) {
+            lines << qMakePair(u"dj_state"_s, u"2"_s) << qMakePair(u"BeginDate"_s, d)
+                  << qMakePair(u"EndDate"_s, d) << qMakePair(u"zyStr"_s, u";czy_id=1;candel=0"_s);
+        }
+        for (const QString& l : c.lines.split(u'|', Qt::SkipEmptyParts))
+            lines << qMakePair(l.section(u'=', 0, 0), l.section(u'=', 1));
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex",
-                                     QList{qMakePair(u"QueryType"_s, QString())} + c.lines)))
-            << c.name;
+        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex", lines)));
     }
 }
 
@@ -195,7 +167,6 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
         bill(8, d, u"201"_s, {goodsLine(u"103"_s, u"1"_s, u"9"_s)}, u"dj_state = 2"_s);
     const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
-
     const RecordSet rs = read("P_JXC_DJ_GetDJList",
                               {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
                                {u"QueryType"_s, u"xuandan"_s},
@@ -217,7 +188,6 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     const qint64 sale = bill(1, d, u"201"_s, {line}, u"dj_state = 2, total = 50"_s);
     bill(5, d, u"203"_s, {line}, u"dj_state = 2, total = 70"_s);
     bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
-
     auto open = [&](qint64 billId, int kind) {
         QList<QPair<QString, QString>> l = {{u"QueryType"_s, u"WSKDJ"_s},
                                             {u"wldwStr"_s, u";id=201;czy_id=1"_s},
@@ -238,7 +208,6 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     }
     // The receipt side of the same partner holds the sale only.
     EXPECT_EQ((QList<qint64>{sale}), ids(open(0, 21), u"s_id"_s));
-
     // A posted payment settles the 30 in full and 40 of the 100.
     ParamList pay = billHeader(22, d);
     const ServiceResult r =
@@ -249,14 +218,12 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
                          {{QString::number(p2), u"30"_s}, {QString::number(p1), u"40"_s}}));
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     update(u"UPDATE djIndex SET dj_state = 2 WHERE id = %1"_s.arg(r.code));
-
     rs = open(0, 22);
     EXPECT_EQ((QList<qint64>{p1, ret}), ids(rs, u"s_id"_s));
     EXPECT_EQ(60.0, number(rs, 0, "ye"));
     // Re-settling the payment itself shows the bills as open as before it; its kind comes from
     // the bill when the call does not name it.
     EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), u"s_id"_s));
-
     const auto ofPayment = [&](const QString& type) {
         return read("P_JXC_DJ_GetDJList",
                     {{u"QueryType"_s, type}, {u"id"_s, QString::number(r.code)}});
@@ -286,13 +253,10 @@ TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 3, 0)"_s);
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (201, 3, 1)"_s);
     update(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (302, 3, 0)"_s);
-
     Session other;
     other.spid = backend_->nextSpid();
-    const QString login = proto::joinLines(
-        {u"dytv1_1"_s, u"dytv1_1"_s, u"3"_s, u"pc-2"_s, QString(), QString(), u"1"_s, u"x"_s,
-         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-    ASSERT_EQ(0, call(other, "Login", {login, u"3"_s, QString()}).code());
+    ASSERT_EQ(0,
+              call(other, "Login", {loginLines(u"dytv1_1"_s, u"3"_s), u"3"_s, QString()}).code());
     ParamList p;
     p.setValue(u"dj_state"_s, u"2"_s);
     p.setValue(u"zyStr"_s, u";czy_id=3;candel=0"_s);

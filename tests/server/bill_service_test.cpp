@@ -21,7 +21,6 @@ TEST_F(BillService, ADraftSavedTwiceKeepsOneBill) {
         false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
     ASSERT_GT(first, 0);
     EXPECT_EQ(2, lineCount(first));
-
     const qint64 second = saveGoodsBill(false, 5, d, {goodsLine(u"103"_s, u"4"_s, u"3"_s)}, first);
     EXPECT_EQ(first, second);
     EXPECT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex"_s));
@@ -44,7 +43,6 @@ TEST_F(BillService, PostingADraftReplacesItAndAPostedBillIsNeverReplaced) {
         rowsOf(u"SELECT dj_state, postid, postDateTime <> '' FROM djIndex WHERE id = %1"_s.arg(
             posted)));
     EXPECT_EQ(2, count(u"SELECT MIN(dj_state) FROM djList WHERE id = %1"_s.arg(posted)));
-
     const QString before = footprint();
     for (const char* method : {"SaveToDraft", "SaveToDB"}) {
         const ServiceResult r =
@@ -115,7 +113,6 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
                                         {u"0"_s, QString(), QString(), QString()}});
     const ServiceResult r = service(u"SaveToDraft"_s, p, accountRows, settled);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
-
     EXPECT_EQ(1, count(u"SELECT hhlx FROM djIndex WHERE id = %1"_s.arg(r.code)));
     // Money received is a debit of the account.
     EXPECT_EQ((QStringList{u"8|1|60|0"_s, u"36|1|40|0"_s}),
@@ -124,7 +121,6 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     EXPECT_EQ((QStringList{u"8|0|60|现金部分"_s, u"36|0|40|"_s, u"0|%1|30|"_s.arg(sale)}),
               rowsOf(u"SELECT km_id, s_id, total, rowbeizhu1 FROM djList WHERE id = %1 ORDER BY "
                      "orderid"_s.arg(r.code)));
-
     // A payment books the money as leaving the account.
     ParamList pay = billHeader(22, today());
     const ServiceResult r2 =
@@ -146,7 +142,6 @@ TEST_F(BillService, AKindWithThreeAuditStepsPostsOnlyWhenEveryStepIsDone) {
     EXPECT_EQ(-1, direct.code);
     EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, direct.message);
     EXPECT_EQ(before, footprint());
-
     const qint64 draft = saveGoodsBill(false, 5, today(), lines);
     update(u"Update djindex set inputid2 = 2 where id = %1"_s.arg(draft));
     // Step 3 missing: posting refused, saving the draft again works and keeps step 2.
@@ -158,7 +153,6 @@ TEST_F(BillService, AKindWithThreeAuditStepsPostsOnlyWhenEveryStepIsDone) {
     EXPECT_EQ(2, count(u"SELECT inputid2 FROM djIndex WHERE id = %1"_s.arg(draft)));
     EXPECT_EQ(u"张三"_s,
               scalar(u"SELECT inputid2Name FROM djIndex WHERE id = %1"_s.arg(draft)).toString());
-
     update(u"Update djindex set inputid3 = 1 where id = %1"_s.arg(draft));
     EXPECT_EQ(draft, saveGoodsBill(true, 5, today(), lines, draft));
     EXPECT_EQ(2, count(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(draft)));
@@ -185,57 +179,28 @@ TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     ParamList notADate = billHeader(5, u"2025-13-01"_s);
     ParamList badAmount = billHeader(5, today());
     badAmount.setValue(u"sfkTotal"_s, u"12元"_s);
-    ParamList goneDraft = billHeader(5, today(), 9999);
+    ParamList gone = billHeader(5, today(), 9999);
     ParamList otherKind = billHeader(6, today(), kept);
     const RecordSet badAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
                                           {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
-    const RecordSet unknownAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                              {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
-
+    const RecordSet noAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
+                                         {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
     const QString draft = u"SaveToDraft"_s;
     const ParamList h = billHeader(5, today());
+    // clang-format off
     const Case cases[] = {
         {"unknown kind", draft, unknownKind, {good}, {}, u"单据类型[52]不存在"_s},
-        {"no goods but a quantity",
-         draft,
-         h,
-         {good, noGoods},
-         {},
-         u"第2行没有选择商品，不能录入数量"_s},
-        {"quantity not a number",
-         u"SaveToDB"_s,
-         h,
-         {badQty},
-         {},
-         u"[第1行qty]不是有效的数字：abc"_s},
+        {"quantity, no goods", draft, h, {good, noGoods}, {}, u"第2行没有选择商品，不能录入数量"_s},
+        {"bad quantity", u"SaveToDB"_s, h, {badQty}, {}, u"[第1行qty]不是有效的数字：abc"_s},
         {"date not a date", draft, notADate, {good}, {}, u"[录单日期]不是有效的日期：2025-13-01"_s},
         {"amount not a number", draft, badAmount, {good}, {}, u"[sfkTotal]不是有效的数字：12元"_s},
         {"unknown goods", draft, h, {unknownGoods}, {}, u"第1行的商品不存在（商品ID：999）"_s},
         {"account type", draft, h, {good}, badAccount, u"账户明细第1行的类型只能是1或2：3"_s},
-        {"unknown account",
-         draft,
-         h,
-         {good},
-         unknownAccount,
-         u"账户明细第1行的账户不存在（账户ID：777）"_s},
-        {"draft gone",
-         draft,
-         goneDraft,
-         {good},
-         {},
-         u"你要保存的草稿已经不存在，有可能已被删除！"_s},
-        {"draft of another kind",
-         draft,
-         otherKind,
-         {good},
-         {},
-         u"草稿的单据类型与本单据不符，不能保存！"_s},
-        {"unknown method",
-         u"SaveToNowhere"_s,
-         h,
-         {good},
-         {},
-         u"QMXService不支持方法[SaveToNowhere]"_s}};
+        {"no account", draft, h, {good}, noAccount, u"账户明细第1行的账户不存在（账户ID：777）"_s},
+        {"draft gone", draft, gone, {good}, {}, u"你要保存的草稿已经不存在，有可能已被删除！"_s},
+        {"other kind", draft, otherKind, {good}, {}, u"草稿的单据类型与本单据不符，不能保存！"_s},
+        {"unknown method", u"Send"_s, h, {good}, {}, u"QMXService不支持方法[Send]"_s}};
+    // clang-format on
     const QString before = footprint();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

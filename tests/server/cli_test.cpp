@@ -34,30 +34,23 @@ protected:
 };
 
 TEST_F(CliTest, AccountSetCommands) {
-    test::CliResult r = cli({u"profiles"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n"_s, r.out);
-
-    r = cli({u"create-profile"_s, u"默认账套"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s, r.out);
-    r = cli({u"create-profile"_s, u"第二"_s});
-    EXPECT_EQ(0, r.exitCode);
-
-    r = cli({u"hide-profile"_s, u"dytv1_2"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({u"profiles"_s});
-    EXPECT_EQ(
-        u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"_s,
-        r.out);
-    EXPECT_EQ(0, cli({u"show-profile"_s, u"dytv1_2"_s}).exitCode);
-    r = cli({u"delete-profile"_s, u"2"_s});
-    EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    EXPECT_EQ(u"fullName\tdbName\torderId\thidden\n默认账套\tdytv1_1\t1\t0\n"_s,
-              cli({u"profiles"_s}).out);
-
+    // The output of a command that must succeed.
+    const auto ok = [&](const QStringList& args) {
+        const test::CliResult r = cli(args);
+        EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
+        return r.out;
+    };
+    const QString head = u"fullName\tdbName\torderId\thidden\n"_s;
+    EXPECT_EQ(head, ok({u"profiles"_s}));
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"create-profile"_s, u"默认账套"_s}));
+    ok({u"create-profile"_s, u"第二"_s});
+    ok({u"hide-profile"_s, u"dytv1_2"_s});
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n第二\tdytv1_2\t2\t1\n"_s, ok({u"profiles"_s}));
+    ok({u"show-profile"_s, u"dytv1_2"_s});
+    ok({u"delete-profile"_s, u"2"_s});
+    EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"profiles"_s}));
     // A refusal of the server: non-zero status and its message on standard error.
-    r = cli({u"create-profile"_s, u"默认账套"_s});
+    const test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(u"1 账套[默认账套]已经存在\n"_s, refusal(r));
     EXPECT_EQ(QString(), r.out);
 }
@@ -82,14 +75,12 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(u"id\tcomment\n901\tx\\ty\n902\t\n"_s, r.out);
     EXPECT_EQ(u"1 no such table: nosuch\n"_s,
               refusal(asOperator({u"sql"_s, u"select * from nosuch"_s})));
-
     r = asOperator({u"proc"_s, u"P_SYS_Up_DataRow"_s, u"Name=自动备份天数"_s, u"DefValue=7"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     EXPECT_EQ(u"name\tvalue\nresult\t0\nName\t自动备份天数\nDefValue\t7\nczy_id\t1\n"_s, r.out);
     EXPECT_EQ(u"1 存储过程[p_nosuch]不存在\n"_s, refusal(asOperator({u"proc"_s, u"p_nosuch"_s})));
     EXPECT_EQ(u"1 存储过程[p_nosuch]不存在\n"_s,
               refusal(asOperator({u"procq"_s, u"p_nosuch"_s, u"a=1"_s})));
-
     QTemporaryDir dir;
     // The bill service's refusal (a bill without a date) comes back after the files were read.
     auto writeFile = [&](const QString& name, const QByteArray& bytes) {
@@ -104,7 +95,6 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
               refusal(asOperator({u"service"_s, u"SaveToDB"_s, params, lines})));
     r = asOperator({u"service"_s, u"SaveToDB"_s, dir.filePath(u"missing"_s), lines});
     EXPECT_EQ(1, r.exitCode);
-
     const QString file = dir.filePath(u"copy.db"_s);
     r = asOperator({u"backup"_s, file});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
@@ -116,7 +106,6 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     EXPECT_EQ(u"id\n901\n902\n"_s,
               asOperator({u"sql"_s, u"select id from baseGoods where id > 900 order by id"_s}).out);
-
     // Login failures come back as the server's message.
     EXPECT_EQ(u"1 口令错误，请重新输入！\n"_s,
               refusal(cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"1"_s, u"--password"_s,
@@ -165,7 +154,6 @@ TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
     EXPECT_EQ(0, c.call(u"InitDataBase"_s).code());
     // An answer above the limit becomes an error answer.
     EXPECT_FALSE(c.callRaw(u"ConnectionVar"_s, {QString(2000, QLatin1Char('y'))}).error.isEmpty());
-
     EXPECT_EQ(0, server.stop());
     EXPECT_TRUE(server.output().contains(u"stopped"_s)) << server.output().toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(u"data/catalogue.db"_s)));

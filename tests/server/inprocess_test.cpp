@@ -3,8 +3,7 @@
 
 #include <QTemporaryDir>
 
-#include "common/error.h"
-#include "protocol/client.h"
+#include "login.h"
 #include "server/net/backend.h"
 #include "server/net/server.h"
 
@@ -12,12 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::server {
 namespace {
-
-QString loginLines(const QString& db) {
-    return proto::joinLines({db, db, u"1"_s, u"host"_s, QString(), QString(), u"1"_s, u"x"_s,
-                             u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s,
-                             u"V11.0.140215"_s});
-}
 
 TEST(InProcessServer, StopClosesSessionsAndTheServerCanStartAgain) {
     QTemporaryDir dir;
@@ -27,25 +20,22 @@ TEST(InProcessServer, StopClosesSessionsAndTheServerCanStartAgain) {
     Server server(backend);
     const quint16 port = server.start(u"127.0.0.1"_s, 0);
     EXPECT_NE(0, port);
-
     proto::Client c;
     c.connectTo(u"127.0.0.1"_s, port);
     ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
-    ASSERT_EQ(0, c.call(u"Login"_s, {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
+    ASSERT_EQ(0, test::logIn(c, u"dytv1_1"_s).code());
     EXPECT_EQ(1, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(1, server.connectionCount());
-
     server.stop();
     EXPECT_EQ(0, backend.sessionCount(u"dytv1_1"_s));
     EXPECT_EQ(0, server.connectionCount());
     EXPECT_THROW(c.call(u"InitDataBase"_s), DytError);
     server.stop();  // twice is harmless
-
     // The same backend serves again; the account set is intact.
     const quint16 again = server.start(u"127.0.0.1"_s, 0);
     proto::Client c2;
     c2.connectTo(u"127.0.0.1"_s, again);
-    EXPECT_EQ(0, c2.call(u"Login"_s, {loginLines(u"dytv1_1"_s), u"1"_s, QString()}).code());
+    EXPECT_EQ(0, test::logIn(c2, u"dytv1_1"_s).code());
 }
 
 TEST(InProcessServer, AnAddressInUseIsReported) {

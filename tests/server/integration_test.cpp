@@ -1,6 +1,5 @@
-// Client SQL through the server's own entry points: the T-SQL layer behind ExecQuery and
-// ExecUpdate, the password hashing, the backup log, the upgrade road at login, and every text of
-// the corpus on a seeded account set with base rows and bills.
+// Client SQL through the server's entry points: the dialect layer, password hashing, the backup
+// log, the upgrade at login and every corpus text on a seeded account set.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -18,8 +17,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::server {
 namespace {
 
-using test::loginLines;
-
 class BackendSql : public test::BackendFixture {
 protected:
     void SetUp() override {
@@ -31,14 +28,12 @@ protected:
         BackendFixture::TearDown();
         backend_->closeSession(other_);
     }
-    QVariant value(const QString& sql) { return scalar(sql); }
-
     Session other_;
 };
 
 TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
-    EXPECT_EQ(u"pc-7"_s, value(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
+    EXPECT_EQ(u"pc-01"_s, scalar(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
     // T-SQL forms: top, isnull, string +, getdate(), a dbo. function.
     const RecordSet rs = query(
         u"select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "
@@ -55,7 +50,7 @@ TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
                               "'单位名称'; CREATE TABLE t(a int)"_s});
     EXPECT_EQ(-1, r.code());
     EXPECT_TRUE(r.outText(0).contains(u"CREATE"_s)) << r.outText(0).toStdString();
-    EXPECT_NE(u"x"_s, value(u"SELECT sysValue FROM sysData WHERE Name = '单位名称'"_s).toString());
+    EXPECT_NE(u"x"_s, scalar(u"SELECT sysValue FROM sysData WHERE Name = '单位名称'"_s).toString());
 }
 
 TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
@@ -83,7 +78,7 @@ TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
         else
             EXPECT_EQ(1, update(QString::fromUtf8(c.sql)));
         const QString stored =
-            value(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
+            scalar(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
         EXPECT_TRUE(password::isHash(stored)) << "stored " << stored.toStdString();
         EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored));
     }
@@ -105,16 +100,15 @@ TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
                       {u"dytv1_2"_s, u"账套乙"_s, u"乙.1.db"_s, u"sa"_s, QString(), 0})
                      .code());
     // Each account set sees its own backups only.
-    EXPECT_EQ(2, value(u"SELECT count(*) FROM master.dbo.mvqxDbLog"_s).toLongLong());
+    EXPECT_EQ(2, scalar(u"SELECT count(*) FROM master.dbo.mvqxDbLog"_s).toLongLong());
     EXPECT_EQ(1, query(u"select backFileName from master.dbo.mvqxDbLog"_s, &other_).rowCount());
-    const QString time = value(
+    const QString time = scalar(
                              u"SELECT backDateTime FROM master.dbo.mvqxDbLog WHERE backFileName "
                              "= '甲.1.db'"_s)
                              .toString();
     ASSERT_FALSE(time.isEmpty());
     const QString backupFile = QDir(backend_->backupDir()).filePath(u"甲.1.db"_s);
     EXPECT_TRUE(QFile::exists(backupFile));
-
     // The text the backup window sends.
     EXPECT_EQ(1, update(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
                         "'甲.1.db'\r\n AND backDateTime = '"_s +
@@ -153,14 +147,13 @@ TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
             .arg(product + 1),
         r.outText(0));
     EXPECT_FALSE(session_.loggedIn());
-
     r = login(session_, u"dytv1_1"_s, QString(), u"Update"_s);
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(product + 1, value(u"SELECT version FROM sysVersion"_s).toLongLong());
+    EXPECT_EQ(product + 1, scalar(u"SELECT version FROM sysVersion"_s).toLongLong());
     // The new column is there, and the translation knows its type (text compared without case).
     EXPECT_EQ(1, update(u"INSERT INTO baseGoods(id, code, fullname, colour) VALUES "
                         "(1, 'G1', '螺丝', 'Red')"_s));
-    EXPECT_EQ(u"G1"_s, value(u"SELECT code FROM baseGoods WHERE colour = 'RED'"_s).toString());
+    EXPECT_EQ(u"G1"_s, scalar(u"SELECT code FROM baseGoods WHERE colour = 'RED'"_s).toString());
     // The other account set stays at its version until its own login asks for the upgrade.
     EXPECT_EQ(-9, login(other_, u"dytv1_2"_s).code());
 }

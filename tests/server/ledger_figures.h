@@ -1,9 +1,10 @@
 #pragma once
-// The balances the ledgers keep, read through the fixture's own number(sql): the stock of a goods
-// in a warehouse, partner balances and account totals.
+// The balances the ledgers keep, read through the fixture's own number(sql) and numberRows(sql):
+// the stock of a goods in a warehouse, partner balances and account totals.
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -34,6 +35,21 @@ public:
     }
     QList<double> payables(std::initializer_list<qint64> ids) {
         return each(ids, &LedgerFigures::payable);
+    }
+    // Every balance the ledgers keep, one text row each, for before/after comparisons.
+    QStringList balances() {
+        QStringList out;
+        for (const char* sql :
+             {"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock WHERE qty <> 0 OR "
+              "total <> 0 ORDER BY goodsid, stockid, goodspc",
+              "SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER BY id",
+              "SELECT id, dbTotal - LendTotal, Total FROM baseKM ORDER BY id",
+              "SELECT id, sfkTotalLj, isOver FROM djIndex WHERE isredword = 0 AND isred = 0 AND "
+              "dj_state = 2 ORDER BY id",
+              "SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND djType IN (4, 8) "
+              "ORDER BY orderid"})
+            out << static_cast<Fixture*>(this)->numberRows(QString::fromLatin1(sql));
+        return out;
     }
 
 private:

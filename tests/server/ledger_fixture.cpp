@@ -154,26 +154,15 @@ qint64 LedgerTest::lineBatch(qint64 billId, int line) {
         .toLongLong();
 }
 
-QStringList LedgerTest::balances() {
+QStringList LedgerTest::numberRows(const QString& sql) {
     QStringList out;
-    auto add = [&](const QString& sql) {
-        server::Statement st = db_->prepare(sql);
-        while (st.step()) {
-            QStringList row;
-            for (int i = 0; i < st.columnCount(); ++i)
-                row << QString::number(st.value(i).toDouble(), 'f', 4);
-            out << row.join(QLatin1Char('|'));
-        }
-    };
-    add(u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock WHERE "
-        "qty <> 0 OR total <> 0 ORDER BY goodsid, stockid, goodspc"_s);
-    add(u"SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER "
-        "BY id"_s);
-    add(u"SELECT id, Total FROM baseKM ORDER BY id"_s);
-    add(u"SELECT id, sfkTotalLj, isOver FROM djIndex WHERE isredword = 0 AND "
-        "isred = 0 AND dj_state = 2 ORDER BY id"_s);
-    add(u"SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND "
-        "djType IN (4, 8) ORDER BY orderid"_s);
+    server::Statement st = db_->prepare(sql);
+    while (st.step()) {
+        QStringList row;
+        for (int i = 0; i < st.columnCount(); ++i)
+            row << QString::number(st.value(i).toDouble(), 'f', 4);
+        out << row.join(QLatin1Char('|'));
+    }
     return out;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// A fresh account set on disk with a few warehouses, partners and goods, opened on 2024-01-01,
-// and a helper that writes bills the way the bill service stores them (djIndex, djList and
-// djKmDetail rows with dj_state 2) and posts them in one immediate transaction.
+// A fresh account set on disk with warehouses, partners and goods, and bills written as the bill
+// service stores them and posted in one immediate transaction.
 
 #include <gtest/gtest.h>
 
@@ -15,9 +14,9 @@
 #include "ledger_figures.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
+#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 #include "server/procs/registry.h"
-#include "server/db/schema.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
@@ -102,13 +101,32 @@ struct BillPlan {
     std::vector<MoneyPlan> money;
 };
 
+// A bill of the kind with the partner and one goods line, into (or out of) the main warehouse.
+inline BillPlan goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
+                          const char* date, qint64 stock = kMain) {
+    BillPlan b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.wldw = partner;
+    b.intoStock = stock;
+    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
+    return b;
+}
+inline BillPlan purchase(qint64 goods, double qty, double price, const char* date,
+                         qint64 stock = kMain) {
+    return goodsBill(5, kSupplier, goods, qty, price, date, stock);
+}
+inline BillPlan sale(qint64 goods, double qty, double price, const char* date,
+                     qint64 stock = kMain) {
+    return goodsBill(1, kCustomer, goods, qty, price, date, stock);
+}
+
 class LedgerTest : public ::testing::Test, public test::LedgerFigures<LedgerTest> {
     friend class test::LedgerFigures<LedgerTest>;
 
 protected:
     void SetUp() override;
     void TearDown() override { db_.reset(); }
-
     // Writes the bill as the bill service stores it (dj_state 2) and posts it, all in one
     // immediate transaction; throws what the posting throws (and nothing stays written).
     qint64 post(const BillPlan& bill);
@@ -126,14 +144,20 @@ protected:
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
-    // Every balance the ledgers keep, as text rows, for before/after comparisons.
-    QStringList balances();
-
+    QStringList numberRows(const QString& sql);
     void openAccountSet(const QString& date = u"2024-01-01"_s);
-
     QTemporaryDir dir_;
     QString path_;
     std::unique_ptr<Database> db_;
+};
+
+// The account set opened on 2024-01-01.
+class OpenedLedgerTest : public LedgerTest {
+protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        openAccountSet();
+    }
 };
 
 }  // namespace dyt::ledgertest

@@ -18,16 +18,10 @@ BillPlan bill(int djType, qint64 partner, const char* date = "2024-01-10") {
     return b;
 }
 
-class Kinds : public LedgerTest {
+class Kinds : public OpenedLedgerTest {
 protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
     void buy(qint64 goods, double qty, double price) {
-        BillPlan p = bill(5, kSupplier, "2024-01-05");
-        p.lines.push_back({.goods = goods, .qty = qty, .price = price});
-        post(p);
+        post(purchase(goods, qty, price, "2024-01-05"));
     }
 };
 
@@ -45,7 +39,6 @@ TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
     EXPECT_EQ(9, stockQty(kFifo, kMain));
     EXPECT_EQ(30 - 40, receivable(kCustomer));
     EXPECT_EQ((QList<double>{30 - 40, 10 - 20}), accounts({kmSales, kmCostOfSales}));
-
     // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
     BillPlan p = bill(7, kSupplier);
     p.lines = {{.goods = kAverage, .qty = 3, .price = 10},
@@ -128,13 +121,11 @@ TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
     post(up);
     EXPECT_EQ(30, receivable(kCustomer));
     EXPECT_EQ(30, account(kmOtherIncome));
-
     BillPlan down = bill(31, kSupplier);  // payable down against other income
     down.lines.push_back({.km = kmOtherIncome, .total = 20});
     post(down);
     EXPECT_EQ(-20, payable(kSupplier));
     EXPECT_EQ(50, account(kmOtherIncome));
-
     BillPlan move = bill(20, 0);  // 100 from the cash box to the bank
     move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
                   {.km = kmBank, .type = 1, .amount = 100}};

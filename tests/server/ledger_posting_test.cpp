@@ -9,33 +9,7 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillPlan purchase(qint64 goods, double qty, double price, const char* date) {
-    BillPlan b;
-    b.djType = 5;
-    b.date = QString::fromLatin1(date);
-    b.wldw = kSupplier;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
-BillPlan sale(qint64 goods, double qty, double price, const char* date) {
-    BillPlan b;
-    b.djType = 1;
-    b.date = QString::fromLatin1(date);
-    b.wldw = kCustomer;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
-class Posting : public LedgerTest {
-protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
-};
+using Posting = OpenedLedgerTest;
 
 TEST_F(Posting, PurchasesAtTwoPricesThenASaleUnderEachCostMethod) {
     struct Case {
@@ -70,13 +44,11 @@ TEST_F(Posting, ManualBatchTakesTheBatchTheLineChose) {
     const qint64 first = lineBatch(p1, 1), second = lineBatch(p2, 1);
     EXPECT_NE(0, first);
     EXPECT_NE(first, second);
-
     BillPlan s = sale(kManual, 8, 20, "2024-01-07");
     s.lines[0].goodspc = second;
     const qint64 id = post(s);
     EXPECT_EQ(8 * 12, lineCost(id, 1));
     EXPECT_EQ((QList<double>{12, 10 * 10 + 2 * 12}), stockOf(kManual, kMain));
-
     // Without a batch the line cannot be costed; more than the batch holds is refused.
     EXPECT_EQ(u"第 1 行商品[SP02 轴承]按手工指定批次计算成本，请选择批次！"_s,
               test::errorOf([&] { post(sale(kManual, 1, 20, "2024-01-08")); }));
@@ -94,26 +66,14 @@ TEST_F(Posting, SaleWithTaxDiscountAndReceiptOnTheSpot) {
     s.youhui = 3;
     s.money.push_back({.km = kmCash, .type = 1, .amount = 50});
     const qint64 id = post(s);
-
     EXPECT_EQ(50, lineCost(id, 1));  // 5 at the average 10
     EXPECT_EQ(113 - 3 - 50, receivable(kCustomer));
     EXPECT_EQ(50, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {id}));
-    struct Row {
-        qint64 km;
-        double total;
-    } rows[] = {
-        {kmReceivable, 60},  // 113 - 3 discount - 50 received
-        {kmSales, 100},      // credit balance: the amount without tax
-        {kmTax, 13},         // output tax
-        {kmSalesDiscount, 3},
-        {kmCash, 50},
-        {kmCostOfSales, 50},
-        {kmStock, 100 - 50},
-        {kmPayable, 100},          // the purchase, unpaid
-        {kmAssets, 50 + 60 + 50},  // stock + receivable + cash
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(r.total, account(r.km)) << r.km;
+    // Receivable: 113 − 3 discount − 50 received; sales: the amount without tax; output tax 13;
+    // the purchase unpaid; assets: stock + receivable + cash.
+    EXPECT_EQ((QList<double>{60, 100, 13, 3, 50, 50, 100 - 50, 100, 50 + 60 + 50}),
+              accounts({kmReceivable, kmSales, kmTax, kmSalesDiscount, kmCash, kmCostOfSales,
+                        kmStock, kmPayable, kmAssets}));
     // Every bill's account lines balance.
     EXPECT_EQ(0, number(u"SELECT total(dbTotal) - total(LendTotal) FROM djKmDetail "
                         "WHERE type = 0"_s));
@@ -132,14 +92,12 @@ TEST_F(Posting, PurchaseWithFreightSharedOverTheLinesAndPaidInPart) {
                {.goods = kLifo, .qty = 1, .price = 30, .freight = 3.34}};
     p.money = {{.km = kmCash, .type = 1, .amount = 30}, {.km = kmCash, .type = 2, .amount = 4}};
     const qint64 id = post(p);
-
     EXPECT_EQ(13.33, lineCost(id, 1));
     EXPECT_EQ(23.33, lineCost(id, 2));
     EXPECT_EQ(33.34, lineCost(id, 3));
     EXPECT_EQ(33.34, stockValue(kLifo, kMain));
     EXPECT_EQ((QList<double>{60 - 30, 10 - 4}), payables({kSupplier, kCarrier}));
     EXPECT_EQ((QList<double>{70, -34, 30 + 6}), accounts({kmStock, kmCash, kmPayable}));
-
     p.lines[2].freight = 0;
     EXPECT_EQ(u"运费合计没有分配完成！"_s, test::errorOf([&] { post(p); }));
     p.lines[2].freight = 3.34;
@@ -157,7 +115,6 @@ TEST_F(Posting, ReturnsComeBackAtCostAndTheDifferenceIsACostAdjustment) {
     EXPECT_EQ((QList<double>{17, 220 - 30}), stockOf(kFifo, kMain));
     EXPECT_EQ(220 - 33, payable(kSupplier));
     EXPECT_EQ(-3, account(kmCostAdjust));  // 33 owed less against 30 of stock: a gain of 3
-
     post(purchase(kAverage, 10, 10, "2024-01-05"));
     post(sale(kAverage, 5, 20, "2024-01-08"));
     BillPlan back = sale(kAverage, 2, 20, "2024-01-09");
@@ -181,7 +138,6 @@ TEST_F(Posting, TransfersMoveCostAndBatches) {
     EXPECT_EQ(88, lineCost(id, 1));
     EXPECT_EQ((QList<double>{12, 132}), stockOf(kAverage, kMain));
     EXPECT_EQ((QList<double>{8, 88}), stockOf(kAverage, kShop));
-
     // FIFO batches keep their date of entry in the other warehouse: the shop sells the older
     // batch first.
     post(purchase(kFifo, 10, 10, "2024-01-05"));
@@ -191,7 +147,6 @@ TEST_F(Posting, TransfersMoveCostAndBatches) {
     BillPlan s = sale(kFifo, 1, 20, "2024-01-10");
     s.intoStock = kShop;
     EXPECT_EQ(10, lineCost(post(s), 1));
-
     // Changed-price transfer: out at cost 55 (5 at 11), in at 60; the 5 is a revaluation.
     BillPlan priced;
     priced.djType = 16;
@@ -215,7 +170,6 @@ TEST_F(Posting, StocktakeDifferencesBecomeLossAndOverflow) {
     EXPECT_EQ(-22, lineCost(less, 1));
     EXPECT_EQ((QList<double>{18, 198}), stockOf(kAverage, kMain));
     EXPECT_EQ(22, account(kmLoss));
-
     count.lines[0].qty = 21;
     EXPECT_EQ(33, lineCost(post(count), 1));  // 3 more at 11
     EXPECT_EQ(231, stockValue(kAverage, kMain));
@@ -260,7 +214,6 @@ TEST_F(Posting, OrdersCountWhatLaterBillsTakeOver) {
     EXPECT_EQ(20, stockQty(kAverage, kMain));  // an order moves no stock
     EXPECT_EQ(0, receivable(kCustomer));
     const qint64 orderLine = lineId(o, 1);
-
     BillPlan s = sale(kAverage, 4, 20, "2024-01-07");
     s.lines[0].sourceBill = o;
     s.lines[0].sourceLine = orderLine;
@@ -289,7 +242,6 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     post(fee);
     EXPECT_EQ((QList<double>{100, -30}), accounts({kmOtherFee, kmCash}));
     EXPECT_EQ(70, payable(kCarrier));
-
     BillPlan income;
     income.djType = 19;
     income.lines.push_back({.km = kmOtherIncome, .total = 50});
@@ -297,7 +249,6 @@ TEST_F(Posting, FeeIncomeAndMoneyTransferBills) {
     post(income);
     // kmBanks: the category of bank accounts follows
     EXPECT_EQ((QList<double>{50, 50, 50}), accounts({kmOtherIncome, kmBank, kmBanks}));
-
     BillPlan cashFee = income;  // a cash fee must be paid in full when there is no partner
     cashFee.djType = 17;
     cashFee.lines = {{.km = kmOtherFee, .total = 40}};
@@ -321,7 +272,6 @@ TEST_F(Posting, ARefusedNegativeStockLeavesNothingBehind) {
     const QStringList before = balances();
     const double bills = number(u"SELECT count(*) FROM djIndex"_s);
     const double moves = number(u"SELECT count(*) FROM djStockDetail"_s);
-
     BillPlan s = sale(kAverage, 3, 20, "2024-01-06");
     s.lines.push_back({.goods = kFifo, .qty = 4, .price = 30});
     s.money.push_back({.km = kmCash, .type = 1, .amount = 60});
@@ -330,7 +280,6 @@ TEST_F(Posting, ARefusedNegativeStockLeavesNothingBehind) {
     EXPECT_EQ(before, balances());
     EXPECT_EQ(bills, number(u"SELECT count(*) FROM djIndex"_s));
     EXPECT_EQ(moves, number(u"SELECT count(*) FROM djStockDetail"_s));
-
     // With negative stock allowed, moving average goes below zero at its average cost; the
     // batch methods still refuse.
     db_->execute(u"UPDATE sysData SET sysValue = '1' WHERE Name = '系统使用负库存'"_s);

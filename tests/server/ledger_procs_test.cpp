@@ -1,6 +1,5 @@
-// The ledger procedures on bills written as the bill service stores them: a payment settled again
-// with negated rows, red reversal and its refusals, opening balances and the opening of the
-// account set.
+// The ledger procedures: a payment settled again, red reversal and its refusals, opening balances
+// and the opening of the account set.
 
 #include "ledger_fixture.h"
 
@@ -9,27 +8,12 @@ using namespace Qt::StringLiterals;
 namespace dyt::ledgertest {
 namespace {
 
-BillPlan goodsBill(int djType, qint64 partner, qint64 goods, double qty, double price,
-                   const char* date) {
-    BillPlan b;
-    b.djType = djType;
-    b.date = QString::fromLatin1(date);
-    b.wldw = partner;
-    b.intoStock = kMain;
-    b.lines.push_back({.goods = goods, .qty = qty, .price = price});
-    return b;
-}
-
 QString n(qint64 v) {
     return QString::number(v);
 }
 
-class Procedures : public LedgerTest {
+class Procedures : public OpenedLedgerTest {
 protected:
-    void SetUp() override {
-        LedgerTest::SetUp();
-        openAccountSet();
-    }
     double settledOf(qint64 bill) {
         return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bill});
     }
@@ -45,7 +29,6 @@ TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
     EXPECT_EQ(100, settledOf(bought));
     EXPECT_EQ(0, payable(kSupplier));
     EXPECT_EQ(-100, account(kmCash));
-
     db_->execute(u"UPDATE djList SET total = -total WHERE km_id = 0 AND id = ?"_s, {payment});
     ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(payment)}}));
     EXPECT_EQ(0, settledOf(bought));
@@ -56,7 +39,6 @@ TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
     EXPECT_EQ(60, settledOf(bought));
     EXPECT_EQ(0, payable(kSupplier));
     EXPECT_EQ(-100, account(kmCash));
-
     const qint64 other = post(goodsBill(5, kCarrier, kAverage, 1, 10, "2024-01-06"));
     EXPECT_EQ(u"结算的单据[T-5]不是本往来单位的单据！"_s,
               callError(u"P_JXC_InertDJList"_s,
@@ -69,7 +51,6 @@ TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     BillPlan order = goodsBill(4, kCustomer, kFifo, 15, 20, "2024-01-06");
     const qint64 o = post(order);
     const QStringList before = balances();
-
     BillPlan s = goodsBill(1, kCustomer, kFifo, 15, 20, "2024-01-07");
     s.lines[0].taxRate = 13;
     s.lines[0].sourceBill = o;
@@ -80,7 +61,6 @@ TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     EXPECT_EQ(160, lineCost(id, 1));
     EXPECT_EQ(1, number(u"SELECT isOver FROM djIndex WHERE id = ?"_s, {o}));
     ASSERT_NE(before, balances());
-
     const int red =
         call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(id)}, {"dj_state", u"2"_s}});
     ASSERT_GT(red, 0);
@@ -141,7 +121,6 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
     EXPECT_EQ(500, account(kmReceivable));
     ASSERT_EQ(0, call(u"P_JXC_INI_baseKM"_s, {{"id", n(kmCash)}, {"Total", u"300"_s}}));
     EXPECT_EQ((QList<double>{300, 100 + 500 + 300}), accounts({kmCash, kmAssets}));
-
     struct Refusal {
         const char* proc;
         const char* lines;  // the parameter lines
@@ -163,7 +142,6 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
             << r.proc << " " << r.lines;
     }
     EXPECT_EQ(100, account(kmStock));  // refusals changed nothing
-
     openAccountSet();
     EXPECT_EQ(u"2024-01-01"_s,
               value(u"SELECT beginDate FROM sysPeriod WHERE type = 0"_s).toString());

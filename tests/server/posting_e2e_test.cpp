@@ -7,9 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "common/error.h"
+#include "login.h"
 #include "posting_packets.h"
-#include "protocol/client.h"
 #include "protocol/protocol.h"
 #include "support/serverprocess.h"
 
@@ -18,26 +17,13 @@ using namespace Qt::StringLiterals;
 namespace dyt::server::test {
 namespace {
 
+using dyt::test::loggedIn;
 using proto::Client;
 using proto::Response;
 
 constexpr qint64 kAvg = 101, kFifo = 102, kCustomerA = 201, kCustomerB = 202, kSupplier = 203;
-constexpr qint64 kWh = 301, kmCash = 8;
-
-QString loginLines() {
-    return proto::joinLines({u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s,
-                             u"00-11-22"_s, u"1"_s, u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s,
-                             u"LoginType=0"_s, u"V11.0.140215"_s});
-}
-
-std::unique_ptr<Client> logIn(int port) {
-    auto c = std::make_unique<Client>();
-    c->connectTo(u"127.0.0.1"_s, port);
-    const Response r = c->call(u"Login"_s, {loginLines(), u"1"_s, QString()});
-    if (r.code() != 0)
-        throw DytError(r.outText(0));
-    return c;
-}
+constexpr qint64 kmCash = 8;
+constexpr const char* kDate = "2025-02-03";
 
 void update(Client& c, const QString& sql) {
     const Response r = c.call(u"ExecUpdate"_s, {sql});
@@ -63,19 +49,6 @@ std::pair<qint64, QString> post(Client& c, const GoodsBill& b) {
     return {r.out(1).toInteger(), r.outText(2)};
 }
 
-GoodsBill goodsBill(int djType, qint64 partner, std::vector<GoodsLine> lines,
-                    std::vector<AccountLine> accounts = {}) {
-    GoodsBill b;
-    b.djType = djType;
-    b.date = u"2025-02-03"_s;
-    b.code = u"E2E-%1"_s.arg(djType);
-    b.partner = partner;
-    b.intoStock = kWh;
-    b.lines = std::move(lines);
-    b.accounts = std::move(accounts);
-    return b;
-}
-
 class PostingOverLoopback : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -84,51 +57,43 @@ protected:
         admin.connectTo(u"127.0.0.1"_s, server_.port());
         const QString name = u"过账测试"_s;
         ASSERT_EQ(0, admin.call(u"CreateProfile"_s, {name, name, u"sa"_s, QString()}).code());
-        c_ = logIn(server_.port());
+        c_ = loggedIn(server_.port());
         // Base records entered as the base-data windows would store them.
-        const char* const rows[] = {
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0)",
-            "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
-            "VALUES (102, 0, '102,', 1, 0, 'SP102', '齿轮', 2)",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(201, 0, '201,', 1, 0, 'K1', '甲客户')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(202, 0, '202,', 1, 0, 'K2', '乙客户')",
-            "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(203, 0, '203,', 1, 0, 'G1', '供应商')",
-            "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(301, 0, '301,', 1, 0, 'CK1', '总仓')",
-            "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name) VALUES "
-            "(2, 0, '2,', 1, 0, '002', '张三', '张三')",
-            "INSERT INTO baseBM(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-            "(401, 0, '401,', 1, 0, 'BM1', '业务部')"};
-        for (const char* sql : rows)
-            update(*c_, QString::fromUtf8(sql));
+        const char* const rows[][4] = {
+            {"baseGoods", "101", "SP101", "螺丝"}, {"baseGoods", "102", "SP102", "齿轮"},
+            {"baseWLDW", "201", "K1", "甲客户"},   {"baseWLDW", "202", "K2", "乙客户"},
+            {"baseWLDW", "203", "G1", "供应商"},   {"baseCK", "301", "CK1", "总仓"},
+            {"baseZY", "2", "002", "张三"},        {"baseBM", "401", "BM1", "业务部"}};
+        for (const auto& r : rows) {
+            update(*c_,
+                   u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+                   "(%2, 0, '%2,', 1, 0, '%3', '%4')"_s.arg(
+                       QString::fromUtf8(r[0]), QString::fromUtf8(r[1]), QString::fromUtf8(r[2]),
+                       QString::fromUtf8(r[3])));
+        }
+        update(*c_, u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
+        update(*c_, u"UPDATE baseZY SET name = '张三' WHERE id = 2"_s);
         ParamList open;
         open.setValue(u"type"_s, u"0"_s);
         open.setValue(u"Date"_s, u"2025-01-01"_s);
         const Response r = c_->call(u"ExecProc"_s, {u"P_SYS_UP_Open"_s, open.text()});
         ASSERT_EQ(0, r.out(1).toInteger()) << r.outText(2).toStdString();
     }
-
     double stock(const char* what, qint64 goods) {
         return number(*c_,
                       u"SELECT isnull(sum(%1), 0) FROM baseGoodsStock WHERE "
                       "goodsid = %2"_s.arg(QString::fromLatin1(what))
                           .arg(goods));
     }
-
     dyt::test::ServerProcess server_;
     std::unique_ptr<Client> c_;
 };
 
 TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsRight) {
-    auto [bought, message] = post(*c_, goodsBill(5, kSupplier,
+    auto [bought, message] = post(*c_, goodsBill(5, kDate, kSupplier,
                                                  {{.goods = kAvg, .qty = 100, .price = 10},
                                                   {.goods = kFifo, .qty = 100, .price = 10}}));
     ASSERT_GT(bought, 0) << message.toStdString();
-
     constexpr int kEach = 12;
     std::atomic<int> failures{0};
     std::vector<QString> errors(2);
@@ -137,11 +102,11 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
     for (int w = 0; w < 2; ++w) {
         threads.emplace_back([w, port, &failures, &errors] {
             try {
-                auto c = logIn(port);
+                auto c = loggedIn(port);
                 const qint64 customer = w == 0 ? kCustomerA : kCustomerB;
                 for (int i = 0; i < kEach; ++i) {
                     // Each sale takes 2 of each goods at 15 and receives 5 in cash.
-                    auto [id, m] = post(*c, goodsBill(1, customer,
+                    auto [id, m] = post(*c, goodsBill(1, kDate, customer,
                                                       {{.goods = kAvg, .qty = 2, .price = 15},
                                                        {.goods = kFifo, .qty = 2, .price = 15}},
                                                       {{.km = kmCash, .amount = 5}}));
@@ -159,7 +124,6 @@ TEST_F(PostingOverLoopback, TwoConnectionsPostingAtOnceBothSucceedAndTheStockIsR
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(0, failures.load()) << errors[0].toStdString() << " / " << errors[1].toStdString();
-
     const int sold = 2 * kEach * 2;  // two connections, kEach sales, 2 units of each goods
     EXPECT_EQ(2 * kEach, number(*c_,
                                 u"SELECT count(*) FROM djIndex WHERE "

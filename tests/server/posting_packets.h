@@ -1,8 +1,6 @@
 #pragma once
-// The parameter lines and data packets of QMXService "SaveToDB"/"SaveToDraft" as the bill windows
-// build them: header lines named after the header fields, a lines packet with one text field per
-// grid column, an account packet (km_id, type, dbtotal, Lendtotal); receipts and
-// payments send their account rows first and the bills they settle second.
+// The parameter lines and packets of QMXService "SaveToDB"/"SaveToDraft" as the bill windows
+// build them.
 
 #include <QString>
 #include <QStringList>
@@ -64,6 +62,20 @@ struct MoneyBill {
     std::vector<SettledBill> settled;
 };
 
+// A goods bill of the kind, day and partner with its lines and the accounts it pays through.
+inline GoodsBill goodsBill(int djType, const char* date, qint64 partner,
+                           std::vector<GoodsLine> lines, std::vector<AccountLine> accounts = {},
+                           qint64 warehouse = 301) {
+    GoodsBill b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.code = u"B%1-%2"_s.arg(djType).arg(b.date);
+    b.partner = partner;
+    b.intoStock = warehouse;
+    b.lines = std::move(lines);
+    b.accounts = std::move(accounts);
+    return b;
+}
 inline QString num(double v) {
     return QString::number(v, 'f', 4);
 }
@@ -77,25 +89,19 @@ inline ParamList goodsBillParams(const GoodsBill& b) {
         if (a.type == 1)
             paid += a.amount;
     }
-    ParamList p;
-    p.setValue(u"date"_s, b.date);
-    p.setValue(u"code"_s, b.code);
-    p.setValue(u"wldw_id"_s, b.partner > 0 ? QString::number(b.partner) : QString());
-    p.setValue(u"jsr_id"_s, u"2"_s);
-    p.setValue(u"dep_id"_s, u"401"_s);
-    p.setValue(u"IntoStock_id"_s, QString::number(b.intoStock));
-    if (b.outStock > 0)
-        p.setValue(u"OutStock_id"_s, QString::number(b.outStock));
-    p.setValue(u"summery"_s, QString());
+    ParamList p(
+        u"date=%1\ncode=%2\nwldw_id=%3\njsr_id=2\ndep_id=401\nIntoStock_id=%4\nsummery=\n"
+        "sfkTotal=%5\nyouhuiTotal=0\ncomment=\ndj_Caption=单据\ndjType=%6\nOldBillid=%7\n"
+        "total=%8"_s.arg(b.date, b.code, b.partner > 0 ? QString::number(b.partner) : QString())
+            .arg(b.intoStock)
+            .arg(num(paid))
+            .arg(b.djType)
+            .arg(b.oldId)
+            .arg(QString::number(sum, 'f', 2)));
     p.setValue(u"sfkKm_id"_s,
                b.accounts.empty() ? QString() : QString::number(b.accounts.front().km));
-    p.setValue(u"sfkTotal"_s, num(paid));
-    p.setValue(u"youhuiTotal"_s, u"0"_s);
-    p.setValue(u"comment"_s, QString());
-    p.setValue(u"dj_Caption"_s, u"单据"_s);
-    p.setInt(u"djType"_s, b.djType);
-    p.setInt(u"OldBillid"_s, b.oldId);
-    p.setValue(u"total"_s, QString::number(sum, 'f', 2));
+    if (b.outStock > 0)
+        p.setValue(u"OutStock_id"_s, QString::number(b.outStock));
     return p;
 }
 
@@ -132,21 +138,14 @@ inline ParamList moneyBillParams(const MoneyBill& b) {
     double sum = 0;
     for (const AccountLine& a : b.accounts)
         sum += a.amount;
-    ParamList p;
-    p.setValue(u"date"_s, b.date);
-    p.setValue(u"code"_s, b.code);
-    p.setValue(u"wldw_id"_s, QString::number(b.partner));
-    p.setValue(u"jsr_id"_s, u"2"_s);
-    p.setValue(u"dep_id"_s, u"401"_s);
-    p.setValue(u"summery"_s, QString());
-    p.setValue(u"youhuiTotal"_s, u"0"_s);
-    p.setValue(u"dj_Caption"_s, b.djType == 21 ? u"收款单"_s : u"付款单"_s);
-    p.setInt(u"djType"_s, b.djType);
-    p.setInt(u"OldBillid"_s, 0);
-    p.setValue(u"total"_s, QString::number(sum, 'f', 2));
-    p.setInt(u"hhlx"_s, b.prepayment);
-    p.setValue(u"comment"_s, QString());
-    return p;
+    return ParamList(
+        u"date=%1\ncode=%2\nwldw_id=%3\njsr_id=2\ndep_id=401\nsummery=\nyouhuiTotal=0\n"
+        "dj_Caption=%4\ndjType=%5\nOldBillid=0\ntotal=%6\nhhlx=%7\ncomment="_s
+            .arg(b.date, b.code, QString::number(b.partner),
+                 b.djType == 21 ? u"收款单"_s : u"付款单"_s)
+            .arg(b.djType)
+            .arg(QString::number(sum, 'f', 2))
+            .arg(b.prepayment));
 }
 
 // The upper grid of a receipt or payment: one row per account.

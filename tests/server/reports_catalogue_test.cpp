@@ -1,6 +1,5 @@
-// The reports the server knows against the query-window table: every query type a window sends
-// is answered, with the columns the window documents; the list of query types still without real
-// figures is printed so that the gap stays visible.
+// The report catalogue against the query-window table; the query types still without real
+// figures are printed.
 #include <QSet>
 
 #include <cstdio>

@@ -1,6 +1,4 @@
-// The reports on a demo account set agree with the postings that made it: the totals of each
-// report equal sums taken here straight from the bill lines and the stock ledger, a category row
-// equals the rows one level below it, and goods and partner statistics divide the same sales.
+// The reports on a demo account set agree with the bill lines and the stock ledger they sum.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -54,7 +52,6 @@ protected:
         registerReportProcedures(registry_);
         registerBaseProcedures(registry_);
     }
-
     RecordSet report(const char* procedure, const char* type,
                      std::vector<std::pair<const char*, QString>> lines = {}) {
         ParamList p;
@@ -69,7 +66,6 @@ protected:
         return c.data;
     }
     double sql(const char* text) { return db_->scalar(QString::fromUtf8(text)).toDouble(); }
-
     QTemporaryDir dir_;
     std::unique_ptr<Database> db_;
     Registry registry_;
@@ -79,34 +75,26 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
     struct Case {
         const char* procedure;
         const char* type;
-        const char* kinds;
-        const char* qtySql;
-        const char* amountSql;
+        const char* kinds;  // the bill kinds summed; returns (2) count back
     };
-    const Case cases[] = {
-        {"P_JXC_Get_XS", "SPXSTJ", " (1,0) ",
-         "SELECT SUM(l.qty * l.rate) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
-         "1 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0",
-         "SELECT SUM(l.discounttotal) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
-         "1 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"},
-        {"P_JXC_Get_JH", "SPJHTJ", " (5,0) ",
-         "SELECT SUM(l.qty * l.rate) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
-         "5 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0",
-         "SELECT SUM(l.discounttotal) FROM djList l JOIN djIndex a ON a.id = l.id WHERE a.djType = "
-         "5 AND a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"},
-        {"P_JXC_Get_XS", "SPXSTJ", " (1,2,0) ",
-         "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.qty * l.rate) FROM djList l JOIN "
-         "djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND l.dj_state = 2 "
-         "AND l.goodsid > 0",
-         "SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * l.discounttotal) FROM djList l "
-         "JOIN djIndex a ON a.id = l.id WHERE a.djType IN (1, 2) AND a.dj_state = 2 AND "
-         "l.dj_state = 2 AND l.goodsid > 0"}};
+    const Case cases[] = {{"P_JXC_Get_XS", "SPXSTJ", "1"},
+                          {"P_JXC_Get_JH", "SPJHTJ", "5"},
+                          {"P_JXC_Get_XS", "SPXSTJ", "1,2"}};
+    const auto posted = [&](const char* what, const char* kinds) {
+        return db_
+            ->scalar(
+                u"SELECT SUM(CASE a.djType WHEN 2 THEN -1 ELSE 1 END * %1) FROM djList l JOIN "
+                "djIndex a ON a.id = l.id WHERE a.djType IN (%2) AND a.dj_state = 2 AND "
+                "l.dj_state = 2 AND l.goodsid > 0"_s.arg(QString::fromLatin1(what),
+                                                         QString::fromLatin1(kinds)))
+            .toDouble();
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + c.kinds);
-        const double qty = sql(c.qtySql);
-        const double amount = sql(c.amountSql);
+        const double qty = posted("l.qty * l.rate", c.kinds);
+        const double amount = posted("l.discounttotal", c.kinds);
         ASSERT_GT(qty, 0);
-        const QString kinds = QString::fromLatin1(c.kinds);
+        const QString kinds = u" (%1,0) "_s.arg(QString::fromLatin1(c.kinds));
         const RecordSet top = report(c.procedure, c.type, {{"djStr", kinds}});
         EXPECT_NEAR(qty, sum(top, "Qty"), 1e-6);
         EXPECT_NEAR(amount, sum(top, "discounttotal"), 0.01);
@@ -130,7 +118,7 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
     }
     // Partners divide the same sales as goods do.
     const RecordSet byPartner = report("P_JXC_Get_XS", "DWXSTJ", {{"djStr", u" (1,0) "_s}});
-    EXPECT_NEAR(sql(cases[0].amountSql), sum(byPartner, "discounttotal"), 0.01);
+    EXPECT_NEAR(posted("l.discounttotal", "1"), sum(byPartner, "discounttotal"), 0.01);
 }
 
 TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
@@ -140,7 +128,6 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     const RecordSet balance = report("P_JXC_Get_KC", "CKKCYEB");
     EXPECT_NEAR(stockQty, sum(balance, "Qty"), 1e-6);
     EXPECT_NEAR(stockValue, sum(balance, "total"), 0.01);
-
     const RecordSet move = report("P_JXC_Get_KC", "QNJXCBDB",
                                   {{"BeginDate", u"2025-01-01"_s}, {"EndDate", u"2030-12-31"_s}});
     EXPECT_NEAR(sql("SELECT SUM(qty) FROM iniGoodsStock"), sum(move, "qcQty"), 1e-6);
@@ -148,7 +135,6 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     EXPECT_NEAR(stockQty, sum(move, "jcQty"), 1e-6);
     EXPECT_NEAR(stockValue, sum(move, "jcTotal"), 0.01);
     EXPECT_NEAR(sql("SELECT SUM(qty) FROM djStockDetail WHERE qty > 0"), sum(move, "rkQty"), 1e-6);
-
     // The goods ledger of one goods ends at its stock.
     const qint64 goods = static_cast<qint64>(
         sql("SELECT goodsid FROM djStockDetail GROUP BY goodsid ORDER BY COUNT(*) DESC, goodsid "

@@ -35,25 +35,18 @@ protected:
         const proto::Response r = call(session_, "ExecProc", {u"P_SYS_UP_Open"_s, open.text()});
         ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     }
-
     qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
                   qint64 warehouse = 301, qint64 outWarehouse = 0) {
-        GoodsBill b;
-        b.djType = djType;
-        b.date = QString::fromLatin1(date);
-        b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
-        b.partner = partner;
-        b.intoStock = warehouse;
-        b.outStock = outWarehouse;
         for (GoodsLine& l : lines)
             l.intoStock = warehouse;
-        b.lines = std::move(lines);
+        GoodsBill b = goodsBill(djType, date, partner, std::move(lines), {}, warehouse);
+        b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
+        b.outStock = outWarehouse;
         const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(b), goodsLinesPacket(b),
                                         accountPacket(b.accounts));
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
-
     // The five bills of the header.
     void postScenario() {
         bills_[0] = posted(5, "2025-01-05", 202, {{101, 10, 10}, {102, 20, 5}, {103, 4, 25}});
@@ -62,7 +55,6 @@ protected:
         bills_[3] = posted(2, "2025-02-10", 201, {{101, 1, 20}});
         bills_[4] = posted(5, "2025-02-12", 202, {{101, 5, 12}}, 302);
     }
-
     // More kinds for the report files: a transfer, a loss, an other receipt, a sales exchange and
     // two open orders.
     //   6 同价调拨单 2025-03-02 from 301 into 302: 101 × 2
@@ -82,7 +74,6 @@ protected:
         posted(4, "2025-03-06", 203, {{103, 2, 45}});
         posted(8, "2025-03-06", 202, {{102, 10, 5}});
     }
-
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;
     RecordSet report(const QString& procedure, const QString& queryType, const Lines& lines = {}) {
@@ -94,7 +85,6 @@ protected:
             p.setValue(QString::fromUtf8(n), QString::fromUtf8(v));
         return procQuery(procedure, p);
     }
-
     // The message of a report that fails.
     QString reportError(const QString& procedure, const QString& queryType, const Lines& lines) {
         try {
@@ -104,7 +94,6 @@ protected:
         }
         return QString();
     }
-
     // A value of a row as a number (currency and numbers alike), rounded to four decimals.
     static double num(const RecordSet& rs, int row, const char* field) {
         const int f = rs.fieldIndex(QString::fromLatin1(field));
@@ -138,7 +127,6 @@ protected:
             out << rs.at(r, f).toLongLong();
         return out;
     }
-
     qint64 bills_[5] = {};
     int billNo_ = 0;
 };

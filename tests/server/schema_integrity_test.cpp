@@ -138,12 +138,9 @@ TEST_F(SchemaCreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
     EXPECT_EQ(tableCount(), 1);
 }
 
-TEST_F(SchemaCreationTest, EmptyNameIsRefused) {
+TEST_F(SchemaCreationTest, AnEmptyNameAndASecondCreationInTheSameDatabaseAreRefused) {
     EXPECT_THROW(schema::createAccountSet(db_, u"   "_s, u"h"_s), DytError);
     EXPECT_EQ(tableCount(), 0);
-}
-
-TEST_F(SchemaCreationTest, SecondCreationInTheSameDatabaseIsRefused) {
     schema::createAccountSet(db_, u"甲"_s, u"h"_s);
     const int tables = tableCount();
     EXPECT_GT(tables, 40);

@@ -1,6 +1,5 @@
-// The function menu: every function code has its entry in a consistent tree, bills open their
-// kinds, windows carry the operation rights they check, and the navigator's filters select the
-// purchase, sales, stock and finance entries.
+// The function menu: a consistent tree holding every function code, the rights of bill entries,
+// the navigator's filters and the common-functions list.
 
 #include <QHash>
 #include <QSet>
@@ -121,34 +120,10 @@ TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     }
 }
 
-TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
-    struct Case {
-        const char* window;
-        QStringList rights;
-    };
-    const Case cases[] = {{"1001", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-                          {"1003", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-                          {"4015", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-                          {"2002", {u"01"_s, u"02"_s, u"03"_s, u"04"_s}},
-                          {"2004", {u"01"_s, u"02"_s, u"03"_s}},
-                          {"2009", {u"01"_s, u"02"_s, u"03"_s}},
-                          {"20190701", {u"01"_s, u"02"_s, u"03"_s}},
-                          {"300501", {u"01"_s, u"02"_s}},
-                          {"30041801", {u"01"_s, u"02"_s}},
-                          {"101301", {u"01"_s, u"02"_s}},
-                          {"500408", {u"02"_s}}};
+// Every bill entry can be posted, drafted and printed; every base list's field captions have a
+// right of the same code, which is how saving the captions reaches the menu rows.
+TEST_F(SchemaAccountSetTest, BillEntriesAndFieldCaptionListsHaveTheirRights) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
-    for (const Case& c : cases) {
-        const QString code = QString::fromUtf8(c.window);
-        ASSERT_TRUE(menu.contains(code)) << c.window;
-        for (const QString& sub : c.rights) {
-            const QString rightCode = code + sub;
-            ASSERT_TRUE(menu.contains(rightCode)) << rightCode.toStdString();
-            EXPECT_EQ(menu[rightCode].isbtn, u"1"_s);
-            EXPECT_EQ(menu[rightCode].parent, menu[code].id);
-        }
-    }
-    // Every bill entry of the bill-kind table can be posted, drafted and printed.
     for (const BillKindRow& k : billKindRows()) {
         if (k.menuTag == 0)
             continue;
@@ -157,36 +132,10 @@ TEST_F(SchemaAccountSetTest, WindowsHaveTheOperationRightsTheyCheck) {
                 << k.menuTag << sub;
         }
     }
-}
-
-TEST_F(SchemaAccountSetTest, RightsReadByTheSettingsLoaderExist) {
-    const QHash<QString, MenuRow> menu = loadMenu(db_);
-    for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017}) {
-        const QString code = QString::number(right);
-        ASSERT_TRUE(menu.contains(code)) << right;
-        EXPECT_EQ(menu[code].isbtn, u"1"_s);
-    }
-    // Each base list's field captions have a right of the same code, which is how saving the
-    // captions reaches the menu rows.
     EXPECT_EQ(scalar(db_,
                      u"SELECT count(*) FROM baseFieldNames AS a,sysMenu AS b  "
                      "WHERE a.code = b.code AND b.isbtn = 1"_s),
               scalar(db_, u"SELECT count(*) FROM baseFieldNames"_s));
-}
-
-TEST_F(SchemaAccountSetTest, CaptionsSavedInTheFieldWindowReachTheMenu) {
-    ASSERT_EQ(dyt::schematest::run(db_,
-                                   u"Update baseFieldNames set name = '颜色'  where "
-                                   "code = '100141'"_s),
-              SQLITE_OK);
-    // The statement the field-caption window sends after saving, written for SQLite.
-    ASSERT_EQ(dyt::schematest::run(db_,
-                                   u"UPDATE sysMenu SET Name = (SELECT a.Name FROM "
-                                   "baseFieldNames AS a WHERE a.code = sysMenu.code) "
-                                   "WHERE code IN (SELECT code FROM baseFieldNames)"_s),
-              SQLITE_OK);
-    EXPECT_EQ(scalar(db_, u"SELECT Name FROM sysMenu WHERE code = '100141'"_s), u"颜色"_s);
-    EXPECT_EQ(scalar(db_, u"SELECT Name FROM sysMenu WHERE code = '1001'"_s), u"商品信息"_s);
 }
 
 // Rows of the operator's permission set (menu joined with operator 1's rights) that a navigator
@@ -262,17 +211,6 @@ TEST_F(SchemaAccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
                      u"SELECT count(*) FROM sysMenu WHERE isbtn = 0 AND sonnum = 0 "
                      "AND (code LIKE '1013%' OR code = '1014')"_s),
               u"12"_s);
-}
-
-TEST_F(SchemaAccountSetTest, OpenFunctionsAreMarkedHidden) {
-    // Functions every operator may use: version information (5012) opens without a right row.
-    for (const char* code : {"5012", "5001", "5002", "5011", "5014"}) {
-        EXPECT_EQ(scalar(db_, u"SELECT hide FROM sysMenu WHERE code = '%1'"_s.arg(
-                                  QString::fromUtf8(code))),
-                  u"1"_s)
-            << code;
-    }
-    EXPECT_EQ(scalar(db_, u"SELECT hide FROM sysMenu WHERE code = '2004'"_s), u"0"_s);
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ protected:
         ASSERT_EQ(run(db_, u"COMMIT"_s), SQLITE_OK);
     }
     void TearDown() override { sqlite3_close(db_); }
-
     sqlite3* db_ = nullptr;
 };
 

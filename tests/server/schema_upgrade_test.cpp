@@ -110,6 +110,16 @@ TEST_F(SchemaAccountSetTest, NewerAccountSetIsRefused) {
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion() + 1);
 }
 
+TEST_F(SchemaAccountSetTest, AnAccountSetOfVersionTwoGetsTheStockReportIndex) {
+    const QString count =
+        u"SELECT count(*) FROM sqlite_master WHERE name = 'ix_baseGoodsStock_report'"_s;
+    ASSERT_EQ(run(db_, u"DROP INDEX ix_baseGoodsStock_report"_s), SQLITE_OK);
+    detail::setStoredVersion(db_, 2);
+    schema::upgrade(db_);
+    EXPECT_EQ(scalar(db_, count), u"1"_s);
+    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
+}
+
 TEST(SchemaVersion, CurrentVersionIsTheLastStepsTarget) {
     const auto& steps = detail::upgradeSteps();
     int expected = 1;

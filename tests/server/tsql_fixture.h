@@ -22,9 +22,7 @@ protected:
         server::tsql::registerFunctions(db, functionOptions());
     }
     void TearDown() override { sqlite3_close(db); }
-
     virtual server::tsql::FunctionOptions functionOptions() { return {}; }
-
     // Runs native SQLite text (table set-up and checks).
     void sql(const char* text) {
         char* err = nullptr;
@@ -45,7 +43,6 @@ protected:
         sqlite3_finalize(st);
         return out;
     }
-
     server::tsql::Context context(bool withSchema = true) {
         server::tsql::Context c;
         c.sessionId = 57;
@@ -69,7 +66,6 @@ protected:
         const QVariant v = r.rows.at(0, c);
         return v.isValid() ? v.toString() : u"<null>"_s;
     }
-
     sqlite3* db = nullptr;
 };
 

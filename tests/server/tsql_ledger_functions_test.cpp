@@ -1,6 +1,5 @@
-// The dbo. functions over the account-set schema as created and seeded: stock, cost, prices,
-// open orders, partner balances, rights and interface accounts. Expected values are worked out
-// by hand from the rows each test writes.
+// The dbo. functions over the account-set schema as created and seeded, against values worked
+// out by hand from the rows each test writes.
 
 #include "schema_test_util.h"
 #include "server/tsql/tsql_functions.h"
@@ -158,6 +157,13 @@ TEST_F(LedgerFunctions, BalancesRightsAndInterfaceAccountsOfTheSeed) {
                              u"INSERT INTO sysPurview(userid, menuid, isbj) "
                              "SELECT 2, id, 1 FROM sysMenu WHERE code = '%1'"_s.arg(code)));
     EXPECT_EQ(u"1"_s, scalar(db_, u"SELECT fnGetPurview(2, '%1')"_s.arg(code)));
+    // An entry every operator may use (version information) is not controlled even where its row
+    // does not grant it; an unknown code is refused.
+    ASSERT_EQ(SQLITE_OK, run(db_,
+                             u"INSERT INTO sysPurview(userid, menuid, isbj) "
+                             "SELECT 2, id, 0 FROM sysMenu WHERE code = '5012'"_s));
+    EXPECT_EQ(u"1"_s, value("SELECT fnGetPurview(2, '5012')"));
+    EXPECT_EQ(u"0"_s, value("SELECT fnGetPurview(2, '7777')"));
 }
 
 }  // namespace

@@ -45,9 +45,6 @@ protected:
             "isbj INTEGER, iscygn INTEGER, openCount INTEGER);"
             "INSERT INTO syspurview VALUES(11, 2, 1, 1, 1, 5), (12, 2, 2, 1, 0, 7), "
             "(13, 3, 1, 1, 1, 9);"
-            "CREATE TABLE syssession(id INTEGER PRIMARY KEY, PcID TEXT, userId INTEGER);"
-            "CREATE TABLE basecuxiao(id INTEGER PRIMARY KEY, isstop INTEGER);"
-            "INSERT INTO basecuxiao VALUES(3, 0), (4, 1);"
             "CREATE TABLE t(id INTEGER PRIMARY KEY, code TEXT NOT NULL, n INTEGER);"
             "INSERT INTO t VALUES(1, 'AB', 5), (2, 'cd', 7);");
     }
@@ -274,19 +271,6 @@ TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
     EXPECT_EQ(3, ordered.rows.at(0, 0).toLongLong());
 }
 
-TEST_F(TsqlSemantic, SessionIdAndCaseToggle) {
-    run(u" insert into syssession(id, PcID) values(@@spid, 'a1b2') "_s);
-    EXPECT_EQ(u"a1b2"_s, value("SELECT PcID FROM syssession WHERE id = 57"));
-    const Result del = run(u" delete syssession where id = @@spid"_s);
-    EXPECT_EQ(1, del.changedRows);
-    run(u"Update basecuxiao set isstop = case when isstop = 1 then 0 else 1 end "
-        "where id = 3\r\nUpdate basecuxiao set isstop = case when isstop = 1 then "
-        "0 else 1 end where id = 4"_s);
-    EXPECT_EQ(
-        u"1,0"_s,
-        value("SELECT group_concat(isstop) FROM (SELECT isstop FROM basecuxiao ORDER BY id)"));
-}
-
 TEST_F(TsqlSemantic, GroupByHavingWithServerFunction) {
     sql("CREATE TABLE baseGoodsWarn(goodsid INTEGER, stockid INTEGER, warnUp REAL);"
         "INSERT INTO baseGoodsWarn VALUES(6, 1, 15), (7, 1, 100);");
@@ -302,22 +286,6 @@ TEST_F(TsqlSemantic, GroupByHavingWithServerFunction) {
     ASSERT_EQ(1, r.rows.rowCount());
     EXPECT_EQ(6, r.rows.integer(u"goodsid"_s));
     EXPECT_EQ(7.0, r.rows.number(u"Qty"_s));
-}
-
-TEST_F(TsqlSemantic, MasterPrefixGoesToTheCatalogueSchema) {
-    sql("ATTACH ':memory:' AS catalog;"
-        "CREATE TABLE catalog.mvqxDbLog(backFileName TEXT, backDateTime TEXT);"
-        "INSERT INTO catalog.mvqxDbLog VALUES('a.db', '2024-03-15 12:00:00'), "
-        "('b.db', '2024-03-15 12:00:00');");
-    server::tsql::Context c = context();
-    c.masterSchema = u"catalog"_s;
-    const Result r = server::tsql::execute(
-        db, server::tsql::translate(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE "
-                                    "backFileName = 'a.db'\r\n AND backDateTime = "
-                                    "'2024-03-15 12:00:00'"_s,
-                                    c));
-    EXPECT_EQ(1, r.changedRows);
-    EXPECT_EQ(u"b.db"_s, value("SELECT group_concat(backFileName) FROM catalog.mvqxDbLog"));
 }
 
 TEST_F(TsqlSemantic, ResultFieldTypesFollowDeclarationsAndValues) {
