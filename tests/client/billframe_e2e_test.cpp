@@ -65,7 +65,6 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     const qint64 first = bill.billId();
     ASSERT_GT(first, 0);
-
     // The second save replaces the draft: one line now.
     bill.records().clearRows();
     bill.setLine(0, u"102"_s, u"3"_s, u"21"_s);
@@ -77,7 +76,6 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     EXPECT_EQ(1, rs.integer(u"n"_s));
     dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
-
     // Opened again it is the operator's own draft, editable, with its line and an empty row.
     PurchaseLikeBill again;
     again.OpenBill(5, first, false);

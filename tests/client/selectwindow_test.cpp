@@ -1,6 +1,4 @@
-// The selection windows as TfrmBase windows shown modally: exec() and the result, Enter and a
-// double-click choosing once, Esc and the close box closing without a choice, the window staying
-// alive for its caller, the layout loaded on opening and stored on closing under the window's key.
+// The selection windows shown modally: the result, the choice and the layout kept under its key.
 
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectionservices.h"
@@ -89,6 +87,15 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
             EXPECT_EQ(12.0, w.chosen()->rate);
         }
     }
+    // The function the bills call answers the choice made in the window.
+    answerUnits();
+    onNextModal([](QWidget* w) {
+        perform(w, static_cast<client::TfrmSelectGoodsFZXX*>(w)->grid()->table(),
+                {key(Qt::Key_Return)});
+    });
+    const auto chosen = client::selectGoodsUnit(4);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(u"包"_s, chosen->unitName);
 }
 
 }  // namespace
