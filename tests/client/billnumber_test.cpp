@@ -1,6 +1,4 @@
-// The next bill number: the format with its constants and counter mask, the machine number, the
-// duplicate correction, and the calls made for it (the seeded rules on a real server are in
-// billnoset_e2e).
+// The bill number: formatting, the machine prefix, the next free number and the calls it makes.
 
 #include "client/logic/billnumber.h"
 #include "common/paramlist.h"

@@ -74,7 +74,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     // The opening entries again in the drop-down; the common functions are cleared.
     EXPECT_EQ(u"期初库存商品#101301,期初应收应付#101302,期初完成..开账#1014"_s, describe(&opening));
     EXPECT_EQ(QString(), describe(&common));
-
     // Shortcut and click.
     QAction* goods = actionOf(1001);
     ASSERT_NE(nullptr, goods);
@@ -83,7 +82,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     actionOf(5099)->trigger();
     opening.actions().at(2)->trigger();
     EXPECT_EQ((QList<int>{1001, 5099, 1014}), opened);
-
     // A second build replaces the first.
     menu.cdsMenu = menuRows({{0, 0, "主菜单"}, {1, 5012, "版本信息"}});
     menu.buildFromRows(targets);

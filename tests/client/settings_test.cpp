@@ -1,6 +1,4 @@
-// The account-set settings: reading sysData and sysConf rows, the number patterns, the forced
-// switches, the whole load with the exact SQL it sends (recording transport), the failure
-// messages, the status period text.
+// The account-set settings: sysData and sysConf rows, patterns, switches and the whole load.
 
 #include <QCborArray>
 
@@ -211,7 +209,6 @@ protected:
         resetSettings();
         DmFixture::TearDown();
     }
-
     // Answers the next `count` queries from the table of SQL texts; texts not in it get an empty
     // record set, texts in `failures` the error message.
     void serve(int count = 40) {
