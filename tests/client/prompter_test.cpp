@@ -88,17 +88,6 @@ TEST(ScriptedPrompter, ScriptFaultsAreReportedAndThrown) {
     }
 }
 
-TEST(ScriptedPrompter, UnusedAnswersAreReportedAtTheEnd) {
-    QStringList reported;
-    {
-        ScriptedPrompter p;
-        p.setFailureHandler([&](const QString& what) { reported.append(what); });
-        p.answer(u"继续"_s);
-    }
-    ASSERT_EQ(1, reported.size());
-    EXPECT_TRUE(reported.at(0).contains(u"继续"_s)) << qPrintable(reported.at(0));
-}
-
 TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
     ScriptedPrompter p;
     PrompterOverride use(&p);

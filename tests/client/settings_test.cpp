@@ -1,12 +1,16 @@
 // The account-set settings: sysData and sysConf rows, patterns, switches and the whole load.
 
 #include <QCborArray>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "client/logic/lookups.h"
 #include "client/logic/settings.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/settingshooks.h"
 #include "common/error.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
@@ -338,4 +342,71 @@ TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
     EXPECT_EQ(QStringList{u"读取配置信息失败:系统参数[qtydot]的值[two]不是整数"_s},
               script.messages());
     EXPECT_EQ(1, sentSql().size());
+}
+
+// --- the main window's hooks: panel 5 shows the period, the close reads the backup settings
+
+namespace {
+
+class SettingsHooksTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        ASSERT_TRUE(dir.isValid());
+        main = std::make_unique<TfrmMain>(dir.path());
+        main->attachDataModule(dm.get());
+        installSettingsHooks(*main);
+        connectLoggedIn();
+    }
+    void TearDown() override {
+        main.reset();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+    void answerSysData(const QList<QPair<QString, QString>>& rows) {
+        transport->respond(u"ExecQuery"_s, 0,
+                           {proto::recordSetToCbor(nameValueRows(rows)), QString()});
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> main;
+};
+
+}  // namespace
+
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
+    answerSysData({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}});
+    ASSERT_TRUE(main->hooks.loadSettings);
+    EXPECT_TRUE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
+}
+
+TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
+    const QString before = main->panelText(TfrmMain::kMessagePanel);
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
+    EXPECT_FALSE(main->hooks.loadSettings());
+    EXPECT_EQ(before, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
+}
+
+TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
+    QString last = u"unchanged"_s;
+    int interval = -5;
+    ASSERT_TRUE(main->hooks.autoBackupSettings);
+    EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
+    EXPECT_EQ(u"unchanged"_s, last);
+
+    answerSysData({{u"自动备份天数"_s, u"7"_s}});
+    ASSERT_TRUE(main->hooks.loadSettings());
+    RecordSet value;
+    value.addField(u"value"_s, FieldType::Text);
+    value.appendRow({u"2026-11-29"_s});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(value), QString()});
+    EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
+    EXPECT_EQ(u"2026-11-29"_s, last);
+    EXPECT_EQ(7, interval);
+    EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
+              transport->calls().last().sql);
 }
