@@ -147,6 +147,7 @@ TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
     EXPECT_TRUE(p.progressVisible());
     EXPECT_EQ(p.progress().text(), w->text());
     EXPECT_EQ(u"《德盈通》普及版"_s, w->windowTitle());
+    EXPECT_EQ(ProgressState::kStepMilliseconds, w->stepTimer()->interval());
     EXPECT_TRUE(w->stepTimer()->isActive());
 
     p.showProgress(u"正在加载系统配置，请稍后..."_s, 8, 4, QString());

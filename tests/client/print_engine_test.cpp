@@ -92,6 +92,7 @@ TEST_F(PrintEngineTest, EngineValues) {
     EXPECT_EQ(u"1"_s, printValue(u"自定义"_s));
     resetPrintValues();
     EXPECT_EQ(u"NO"_s, printValue(u"PrintOnlyOnce"_s));
+    EXPECT_EQ(u"NO"_s, printValue(u"PRINT"_s));
     EXPECT_EQ(QString(), printValue(u"自定义"_s));
 
     setPrintVariable(u"打印次数"_s, u"1"_s);
