@@ -340,7 +340,6 @@ TEST_F(BaseList, SystemRowsOfEmployeesAndAccountsRefuseEveryChange) {
     const QString refusal = u"系统默认操作员，不能被修改、删除和分类!"_s;
     EXPECT_EQ(QStringList({refusal, refusal, refusal}), script.messages());
     EXPECT_TRUE(requests.isEmpty());
-
     script.clearRecords();
     auto km = open(u"KM"_s, 1008);
     answerProc(baseRows({{101, 0, u"1001"_s, u"库存现金"_s, 1, 0, u"101,"_s, QString()}},

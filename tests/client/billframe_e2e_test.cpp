@@ -56,7 +56,6 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     // The seeded kinds answer the kinds' query: one audit step each by default.
     loadBillKinds(dm);
     EXPECT_EQ(1, findBillKind(5)->inputNum);
-
     PurchaseLikeBill bill;
     bill.OpenBill(5, 0, false);
     bill.edBillCode()->setText(u"JH-E2E-1"_s);
@@ -70,7 +69,6 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     bill.setLine(0, u"102"_s, u"3"_s, u"21"_s);
     ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(first, bill.billId());
-
     RecordSet rs;
     dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));

@@ -32,7 +32,6 @@ TEST_F(BillNoSetEndToEnd, SeededRulesThenASavedRuleDriveTheNextNumbers) {
               billnumber::nextBillNumber(dm, 5, march, QString(), seeded));
     EXPECT_EQ(u"XS-2025-03-04-00001"_s,
               billnumber::nextBillNumber(dm, 1, march, QString(), seeded));
-
     TfrmBillNoSet dlg;
     ASSERT_GE(dlg.kindList()->count(), 2);
     EXPECT_TRUE(script.messages().isEmpty())
@@ -49,7 +48,6 @@ TEST_F(BillNoSetEndToEnd, SeededRulesThenASavedRuleDriveTheNextNumbers) {
     dlg.ruleBox(2)->setCurrentIndex(2);
     ASSERT_TRUE(dlg.Save());
     EXPECT_EQ(QStringList{u"保存成功！"_s}, script.messages());
-
     RecordSet rs;
     dm.ExecQuery(billnoset::settingsSql(), &rs);
     billnoset::Settings stored;
@@ -57,7 +55,6 @@ TEST_F(BillNoSetEndToEnd, SeededRulesThenASavedRuleDriveTheNextNumbers) {
     EXPECT_TRUE(stored.autoSN);
     EXPECT_EQ(1, stored.rule1);
     EXPECT_EQ(2, stored.rule3);
-
     billnumber::Options options;
     options.autoNumbering = true;
     options.timeOfDay = QTime(9, 30);

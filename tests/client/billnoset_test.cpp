@@ -92,7 +92,6 @@ TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     // Empty pieces leave no empty line.
     EXPECT_EQ(u"\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, format);
     EXPECT_EQ(u"JH-20240305-0001"_s, billnoset::sampleNumber(format, QDate(2024, 3, 5)));
-
     const QString withMachine = billnoset::composeFormat(pieces, u"PC9"_s);
     EXPECT_EQ(u"\"PC9\"-\r\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, withMachine);
     EXPECT_EQ(u"PC9-JH-20241231-0001"_s, billnoset::sampleNumber(withMachine, QDate(2024, 12, 31)));
@@ -176,7 +175,6 @@ TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) 
     EXPECT_EQ(QStringList{u"请输入机器号码"_s}, script.messages());
     EXPECT_EQ(u"提示"_s, script.records().last().caption);
     EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
-
     dlg.machineEdit()->setText(u"PC9"_s);
     EXPECT_EQ(u"PC9-JH-"_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"-00001"_s,
               dlg.sampleText());

@@ -159,7 +159,6 @@ TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) 
     EXPECT_EQ(21, dlg.rightList()->count());
     EXPECT_EQ(4, dlg.leftList()->count());
     EXPECT_EQ(QStringList{u"最多可以设置 21 个常用功能"_s}, script.messages());
-
     dlg.btnAllLeftClick();
     EXPECT_EQ(0, dlg.rightList()->count());
     EXPECT_EQ(25, dlg.leftList()->count());

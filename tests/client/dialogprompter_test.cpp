@@ -149,7 +149,6 @@ TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
     EXPECT_EQ(u"《德盈通》普及版"_s, w->windowTitle());
     EXPECT_EQ(ProgressState::kStepMilliseconds, w->stepTimer()->interval());
     EXPECT_TRUE(w->stepTimer()->isActive());
-
     p.showProgress(u"正在加载系统配置，请稍后..."_s, 8, 4, QString());
     EXPECT_EQ(u"正在加载系统配置，请稍后..."_s, w->text());
     EXPECT_EQ(8, w->barMaximum());
@@ -164,7 +163,6 @@ TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
     EXPECT_EQ(1, p.progress().position());
     p.setProgressText(u"备份成功"_s);
     EXPECT_EQ(u"备份成功"_s, w->text());
-
     p.hideProgress();
     EXPECT_FALSE(p.progressVisible());
     EXPECT_FALSE(w->stepTimer()->isActive());

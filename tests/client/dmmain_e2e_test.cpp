@@ -24,7 +24,6 @@ TEST_F(DmMainEndToEnd, CallsARealServerAndAsksWhenItIsGone) {
     EXPECT_TRUE(dm.CheckConnection());
     EXPECT_FALSE(dm.GoodsStamp.isEmpty());
     EXPECT_EQ(1, dm.GoodsStampNewer);
-
     // The server's refusals come back as errors and free the channel.
     RecordSet rs;
     ParamList params;

@@ -62,7 +62,6 @@ TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->failOpens(1, u"连接被拒绝"_s);
     EXPECT_EQ(u"连接失败：连接被拒绝"_s, errorOf([&] { dm->ConnectServer(u"srv"_s, false, 1); }));
     EXPECT_FALSE(dm->Connected());
-
     transport->respond(u"InitDataBase"_s, 1, {u"数据库没有准备好"_s});
     EXPECT_EQ(u"连接失败：数据库没有准备好"_s,
               errorOf([&] { dm->ConnectServer(u"srv"_s, false, 1); }));
@@ -200,7 +199,6 @@ TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     EXPECT_EQ(3, rs.recordCount());
     EXPECT_EQ(0, rs.recNo());
     EXPECT_EQ(u"G1"_s, rs.text(u"sp_spbh"_s));
-
     transport->respond(u"ExecQuery"_s, -1, {QCborValue(QCborValue::Null), u"对象名无效"_s});
     EXPECT_EQ(u"对象名无效"_s, errorOf([&] { dm->ExecQuery(u"select * from nope"_s, &rs); }));
     transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
@@ -275,7 +273,6 @@ TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
     script.answer(u"继续连接"_s, u"客户端与服务器连接断开"_s);
     transport->respond(u"ExecUpdate"_s, 1, {QString()});
     EXPECT_EQ(1, dm->ExecUpdate(u"update t set a=1"_s));
-
     const auto questions = script.records(PromptKind::Question);
     ASSERT_EQ(1, questions.size());
     EXPECT_EQ(u"系统错误"_s, questions.at(0).caption);

@@ -175,13 +175,11 @@ TEST_F(FormsTest, EscClosesAndF1OpensTheHelpFileWhenItExists) {
     w->show();
     press(w, Qt::Key_F1);
     EXPECT_EQ(QStringList(), opened);  // no Help.chm yet
-
     QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.close();
     press(w, Qt::Key_F1);
     EXPECT_EQ(QStringList{QDir(dir.path()).filePath(u"Help.chm"_s)}, opened);
-
     press(w, Qt::Key_Escape);
     flushDeletes();
     EXPECT_TRUE(w.isNull());
@@ -197,7 +195,6 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     w.btnUp()->setVisible(true);
     w.btnDown()->setVisible(true);
     QTableView* table = w.dbgvX()->table();
-
     w.setFocusedRow(1);
     press(table, Qt::Key_Up, Qt::ControlModifier);
     EXPECT_EQ((QStringList{u"B"_s, u"A"_s, u"C"_s}), displayedCodes(w));
@@ -223,7 +220,6 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     w.btnDown()->setVisible(false);
     press(&w, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(1, procCalls(u"p_Base_Up_Orderly"_s).size());
-
     w.btnDown()->setVisible(true);
     press(&w, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ((QStringList{u"B"_s, u"C"_s, u"A"_s}), displayedCodes(w));
@@ -282,7 +278,6 @@ TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
     RecordSet detail;
     w.showRecords();
     EXPECT_EQ(u"无数据，不能打印"_s, errorOf([&] { w.BuildPrintRows(&detail); }));
-
     w.addRow(1, u"A"_s, u"甲"_s, 12.5);
     w.addRow(2, u"B"_s, u"乙"_s, 7);
     w.showRecords();
@@ -328,7 +323,6 @@ TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
     w.addHeaderField(u"已审核"_s, audited);
     auto* note = new QLineEdit(u"急"_s);
     w.addHeaderField(u"&备注:"_s, note);
-
     struct Call {
         int mode;
         RecordSet header;
@@ -347,7 +341,6 @@ TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
     EXPECT_EQ(0, calls.size());
     EXPECT_EQ(QStringList{u"无数据，不能打印"_s}, script.messages());
     EXPECT_EQ(u"提示"_s, script.records().value(0).caption);
-
     w.addRow(1, u"A"_s, u"甲"_s);
     w.showRecords();
     for (int mode : {kPrintDirect, kPrintPreview, kPrintPreviewOnly, kPrintDesign})
@@ -372,7 +365,6 @@ TEST_F(FormsTest, PrintHandsHeaderAndDetailToTheEngine) {
 TEST_F(FormsTest, DialogClosesByButtonsWithoutAskingAndOtherwiseOnConfirm) {
     TfrmBaseDialog d;
     d.setConfirmOnClose(true, u"放弃修改吗？"_s);
-
     struct Row {
         const char* name;
         const char* answer;  // answer to the confirm question, or null when none is asked
@@ -611,7 +603,6 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     held.clear();
     held.addField(u"ColId"_s, FieldType::Text);
     held.appendRow({u"TfrmOld_dbgvX"_s});
-
     RecordSet answer = test::recordSet({u"ColId"_s, u"colstr1"_s, u"userId:integer"_s},
                                        {{u"TfrmNew_dbgvX"_s, u"[_Sys_]"_s, 4}});
     sysLogin().showLoginWindow = [&](TfrmLogin&) {
@@ -623,7 +614,6 @@ TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
     sysLogin().showLoginWindow = nullptr;
     sysLogin().LoggedIn = false;
     ASSERT_TRUE(loggedIn);
-
     EXPECT_EQ(QStringList{u" select * from sysColConfigure where UserId=4 "_s},
               sqlOf(u"ExecQuery"_s));
     ASSERT_EQ(1, columnConfigs().recordCount());
@@ -662,7 +652,6 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
                                      def, code, gridfilter::FilterOperator::LeftMatch, u"A"_s),
                                  gridfilter::FilterScope::New);
     EXPECT_EQ(2, w.model()->rowCount());
-
     w.lbrevertClick();
     EXPECT_EQ(3, w.model()->rowCount());
     EXPECT_TRUE(gridfilter::currentQueryFilter(w.dbgvX()).text().isEmpty());

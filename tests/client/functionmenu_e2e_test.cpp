@@ -76,7 +76,6 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
     const Response r = dm.GetAppServer().call(u"Login"_s, {lines, u"2"_s, u"pw2"_s});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     loginedUser().UserId = 2;
-
     main.BuildFunctionMenu();
     EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,往来单位#1003],综合查询[老板报表#3030],"
                              "系统维护[重新登录#5001,更换账套或操作员#5002,修改密码#5003,-,"
@@ -86,7 +85,6 @@ TEST_F(FunctionMenuEndToEnd, SeededRowsBuildTheMenusOfOperatorOneAndOfARestricte
               test::describe(bar, {u"窗口(&W)"_s}));
     EXPECT_EQ(QString(), test::describe(main.openingMenu()));
     EXPECT_EQ(QKeySequence(Qt::Key_F1), commandOf(bar, 5014)->shortcut());
-
     const TFunctionMenu& menu = main.functionMenu();
     EXPECT_TRUE(menu.HasPurview(u"1001"_s, false));
     EXPECT_FALSE(menu.HasPurview(u"1002"_s, false));

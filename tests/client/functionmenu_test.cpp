@@ -66,7 +66,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
         {2, 6001, "修改单据单价", 0, 1, 0, 1},
     });
     menu.buildFromRows(targets);
-
     EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,-,期初建账[期初库存商品#101301,"
                              "期初应收应付#101302],期初完成..开账#1014],"
                              "系统维护[版本信息#5012,大按钮#5099*]"),
@@ -133,7 +132,6 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
          "“商品信息”的Parent类“nil”不对", "基本资料#10"},
     };
     // clang-format on
-
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         menu.cdsMenu = menuRows(c.rows);

@@ -347,7 +347,6 @@ TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
     EXPECT_EQ(QList<int>{0}, logins);
     EXPECT_EQ(0, loads);
     EXPECT_EQ(0, ends);
-
     loginSucceeds = true;
     open(5001);
     EXPECT_EQ((QList<int>{0, 0}), logins);
@@ -380,7 +379,6 @@ TEST_F(DispatcherTest, ChangingTheAccountSetClosesTheWindowsFirst) {
     EXPECT_EQ((QStringList{u"TfrmBaseGoods"_s, u"TfrmBaseWLDW"_s}), asked);
     EXPECT_EQ(2, children());
     EXPECT_TRUE(logins.isEmpty());
-
     dynamic_cast<FakeWindow*>(main->childWindows().at(1))->refuse = false;
     script.answer(u"继续"_s);
     open(5002);
@@ -405,7 +403,6 @@ TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(dm->Connected());
     EXPECT_EQ(0, closed);
-
     script.answer(u"确定(&O)"_s, u"您确定要直接退出系统吗？(不备份)"_s);
     open(5011);
     EXPECT_FALSE(main->isVisible());

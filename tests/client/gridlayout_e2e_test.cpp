@@ -68,7 +68,6 @@ TEST_F(LayoutEndToEnd, AForeignVersionIsLeftUnapplied) {
                                               "'%1', '%2')")
                                    .arg(text.left(half), text.mid(half))));
     ASSERT_TRUE(ReloadColumnConfigs());
-
     RecordSet rows = lines();
     Grid grid(&rows, true);
     EXPECT_FALSE(LoadGridLayout(&grid.view, u"TfrmOld_dbgvX"_s));
@@ -90,7 +89,6 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     ASSERT_TRUE(saveStringGridLayout(&grid, u"TfrmList_sgX"_s));
     columnConfigs().clear();
     ASSERT_TRUE(ReloadColumnConfigs());
-
     QTableWidget fresh(0, 4);  // a column more than stored: 66 wide
     for (int c = 0; c < 4; ++c)
         fresh.setColumnWidth(c, 30);

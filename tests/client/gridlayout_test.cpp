@@ -94,7 +94,6 @@ TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     for (const QString& line : text.split(u"\r\n"_s, Qt::SkipEmptyParts))
         EXPECT_TRUE(line.startsWith(QLatin1Char('[')) || line.contains(QLatin1Char('=')))
             << line.toStdString();
-
     // A grid whose columns may not be hidden ignores the "F" rule: the barcode is tagged 0.
     EXPECT_EQ(u"0_D=-1 2_D=-1 2_V=1"_s,
               sysValues(gridLayoutText(designedGrid(false)), {u"0_D"_s, u"2_D"_s, u"2_V"_s}));
@@ -123,7 +122,6 @@ TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     changed.columns[2].visible = true;
     changed.columns[2].caption = u"商品\r\n条码"_s;
     changed.columns.move(2, 0);  // barcode first
-
     GridDefinition g = designedGrid();
     ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(changed)));
     QStringList columns;
@@ -186,7 +184,6 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     EXPECT_EQ(u"丙a"_s, p[1]);
     for (const QString& piece : p)
         EXPECT_LE(gbk::byteLength(piece), 5);
-
     EXPECT_EQ(u"表格配置信息太长，不能保存"_s,
               errorOf([] { splitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
     EXPECT_EQ(10, splitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());

@@ -57,7 +57,6 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     // As the login does in list mode.
     dm.GoodsStampNewer = 1;
     dm.PartnerStampNewer = 1;
-
     TLocalCache cache(programDir.path(), &dm);
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
@@ -91,7 +90,6 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_GE(cache.GetEmployees().recordCount(), 1);
     EXPECT_GT(cache.GetAccounts().recordCount(), 0);
     EXPECT_EQ(cache.GetAccounts().recordCount(), cache.GetAccountNames().recordCount());
-
     cache.Close();
     dm.Disconnect();
 }

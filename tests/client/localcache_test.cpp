@@ -238,9 +238,7 @@ TEST_F(LocalCacheTest, FirstRunCreatesBothTablesAndLoadsEveryRow) {
     addGoods(3, u"锤子"_s, u"2025-12-31 23:59:59"_s);
     addPartner(10, u"东方五金"_s, u"2026-01-10 10:00:00"_s);
     addPartner(11, u"西城商行"_s, u"2026-01-11 11:00:00"_s);
-
     cache->OpenLocalCache();
-
     EXPECT_EQ(QDir(dir.path()).filePath(u"data/baseDB.db"_s), cache->fileName());
     EXPECT_EQ(2, fileCount(QStringLiteral(
                      "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE "
@@ -261,7 +259,6 @@ TEST_F(LocalCacheTest, FirstRunCreatesBothTablesAndLoadsEveryRow) {
     EXPECT_EQ(u"2026-01-11 11:00:00"_s, partnerStamp());
     EXPECT_EQ(0, dm->GoodsStampNewer);
     EXPECT_EQ(0, dm->PartnerStampNewer);
-
     ASSERT_TRUE(cache->FindPartner(11));
     EXPECT_EQ(u"西城商行"_s, cache->cdsbaseDW.text(u"dw_dwqm"_s));
     EXPECT_EQ(u"C11"_s, cache->cdsbaseDW.text(u"dw_dwbh"_s));
@@ -340,7 +337,6 @@ TEST_F(LocalCacheTest, AFailedServerCallLeavesTheFlagAndTheStampForTheNextLookup
     cache->OpenLocalCache();
     addGoods(1, u"大扳手"_s, u"2026-01-06 08:00:00"_s);
     anyServerCall();
-
     server->failNextQuery = u"网络中断"_s;
     EXPECT_EQ(u"ProcName:[P_JXC_Get_Base]Error:[网络中断]"_s,
               errorOf([&] { cache->FindGoods(1); }));
@@ -372,7 +368,6 @@ TEST_F(LocalCacheTest, AFailedLocalWriteRollsBackEveryRowAndIsRepeated) {
     EXPECT_EQ(0, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_spqm = '甲二'"_s));
     EXPECT_EQ(u"2026-01-05 08:00:00"_s, goodsStamp());
     EXPECT_EQ(1, dm->GoodsStampNewer);
-
     server->extraGoods.clear();
     server->calls.clear();
     EXPECT_EQ(u"甲二"_s, goodsName(1));
@@ -422,7 +417,6 @@ TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
         EXPECT_EQ(first, c.get(*cache).integer(u"id"_s));
         EXPECT_EQ((QStringList{kind + u" ;czy_id=7"_s}), server->baseQueries());
         EXPECT_FALSE(cache->reloadPending(c.kind));
-
         cache->setReload(c.kind);
         EXPECT_NE(first, c.get(*cache).integer(u"id"_s));
         EXPECT_EQ(2, server->baseQueries().size());
@@ -460,7 +454,6 @@ TEST_F(LocalCacheTest, ADeletedFileIsLoadedInFullDespiteTheStoredStamp) {
     cache->Close();
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(cache->fileName() + QString::fromLatin1(suffix));
-
     server->calls.clear();
     cache->OpenLocalCache();
     EXPECT_EQ((QStringList{u"SP_ ;czy_id=7;UpdateTime=2000-01-01"_s,

@@ -78,7 +78,6 @@ TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
     EXPECT_EQ(u"0"_s, config().read(configkey::userId(), u"0"_s));
     config().write(configkey::serverIp(), u"192.168.1.5"_s);
     config().write(configkey::profileName(), u"dytv1_2"_s);
-
     QFile file(config().fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -125,7 +124,6 @@ TEST_F(LoginTest, SuccessFillsTheSessionRecordFromTheReply) {
                            u"pw"_s}),
               (QStringList{u.ProfileName, u.ProfileCaption, u.Password, u.UserName, u.UserCode,
                            u.dbUserName, u.dbPassword}));
-
     const QList<RecordedCall> logins = callsOf(u"Login"_s);
     ASSERT_EQ(1, logins.size());
     const ParamList sent(logins[0].args.at(0).toString());

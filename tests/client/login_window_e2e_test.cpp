@@ -222,7 +222,6 @@ TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) 
     TfrmLogin off(0, dir.path());
     off.FormShow();
     EXPECT_EQ(0, off.step());
-
     clientConfig().write(configkey::remember(), u"1"_s);
     TfrmLogin w(0, dir.path());
     w.FormShow();
@@ -310,7 +309,6 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     };
     wireLogin(main, *objects.dm);
     main.resize(1200, 800);
-
     logInWithKeys(0);
     main.show();
     for (int i = 0; i < 300 && !main.activated(); ++i)

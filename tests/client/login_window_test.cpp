@@ -421,7 +421,6 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
     EXPECT_EQ(0, shown);
     EXPECT_EQ(3, open);
     EXPECT_EQ(u"警告"_s, script.records(PromptKind::Question).value(0).caption);
-
     script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);

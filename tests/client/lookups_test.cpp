@@ -129,17 +129,14 @@ TEST(DatePresets, TheListAndItsApplication) {
     ASSERT_EQ(20, combo.count());
     for (int i = 0; i < combo.count(); ++i)
         EXPECT_EQ(i + 1, combo.itemData(i).toInt());
-
     QDateEdit begin(d(2000, 1, 1)), end(d(2000, 1, 1));
     combo.setCurrentIndex(11);  // "今年下半年"
     EXPECT_TRUE(ApplyDatePreset(&combo, &begin, &end, d(2024, 2, 10)));
     EXPECT_EQ(d(2024, 7, 1), begin.date());
     EXPECT_EQ(d(2024, 12, 31), end.date());
-
     combo.setCurrentIndex(-1);
     EXPECT_FALSE(ApplyDatePreset(&combo, &begin, &end, d(2020, 2, 10)));
     EXPECT_EQ(d(2024, 7, 1), begin.date());
-
     QComboBox other;
     other.addItem(u"自定义"_s, 0);
     EXPECT_FALSE(ApplyDatePreset(&other, &begin, &end, d(2020, 2, 10)));
@@ -250,7 +247,6 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     EXPECT_EQ(u"select * from basekm where id = dbo.fnGetInterfaceKMID('预收账款')"_s, lastSql());
     EXPECT_EQ(2203, id);
     EXPECT_EQ(u"预收账款"_s, name);
-
     settings().setSwitch(2004, true);
     RecordSet withBj =
         test::recordSet({u"id:integer"_s, u"fullname"_s, u"bj:integer"_s}, {{101, u"现金"_s, 0}});
@@ -294,7 +290,6 @@ TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
     EXPECT_EQ(u"销售单"_s, combo.itemText(2));
     EXPECT_EQ(1, combo.itemData(2).toInt());
     EXPECT_EQ(0, combo.currentIndex());
-
     answer(types);
     FillBillTypes(&combo, true);
     ASSERT_EQ(2, combo.count());
@@ -314,7 +309,6 @@ TEST_F(LookupsTest, RunSqlScriptSendsEachBatch) {
     EXPECT_EQ(2, RunSqlScript(utf8));
     EXPECT_EQ((QStringList{u"update t set a = '甲'"_s, u"delete from t"_s}),
               sqlOf(u"ExecUpdate"_s));
-
     const QString gbkFile = dir.filePath(u"b.sql"_s);
     {
         QFile f(gbkFile);
@@ -323,7 +317,6 @@ TEST_F(LookupsTest, RunSqlScriptSendsEachBatch) {
     }
     EXPECT_EQ(1, RunSqlScript(gbkFile));
     EXPECT_EQ(u"update t set a = '乙'"_s, lastSql());
-
     const QString missing = dir.filePath(u"none.sql"_s);
     EXPECT_EQ(u"找不到脚本文件："_s + missing, errorOf([&] { RunSqlScript(missing); }));
 }
@@ -338,7 +331,6 @@ TEST(FailIf, RaisesWhenTheConditionDoesNotHoldAndFocusesTheControl) {
     EXPECT_EQ(QString(), errorOf([&] { FailIf(edit, true, u"请输入名称"_s); }));
     EXPECT_EQ(u"请输入名称"_s, errorOf([&] { FailIf(edit, false, u"请输入名称"_s); }));
     EXPECT_EQ(edit, window.focusWidget());
-
     other->setFocus();
     edit->setEnabled(false);
     EXPECT_EQ(u"请输入名称"_s, errorOf([&] { FailIf(edit, false, u"请输入名称"_s); }));

@@ -76,7 +76,6 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsBuil
         EXPECT_EQ(12, dlg.rightList()->count());
         EXPECT_GE(rowOf(dlg.rightList(), u"老板报表"_s), 0);
     }
-
     RecordSet menu = menuOfOperator(dm, 1);
     ASSERT_GT(menu.recordCount(), 100);
     TfrmNavigator nav(builtProgramDir());
@@ -85,7 +84,6 @@ TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsBuil
     nav.show();
     nav.SelectPage(0);
     QApplication::processEvents();
-
     EXPECT_EQ(12, nav.commonFunctions().rowCount());
     QStringList tileHints;
     for (QLabel* t : nav.tiles())
@@ -158,7 +156,6 @@ class ShellPictures : public test::LoginFixture {};
 TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
     TfrmSplash splash(builtProgramDir());
     EXPECT_TRUE(splash.pictureLoaded());
-
     TfrmMain main(builtProgramDir());
     auto* nav = new TfrmNavigator(builtProgramDir());
     main.setNavigator(nav);

@@ -240,21 +240,18 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     }));
     makeNavigator();
     nav->SelectPage(0);
-
     ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
     EXPECT_EQ(QStringLiteral("  SELECT top 50 a.openCount,b.code,b.name FROM sysPurview AS "
                              "a,sysMenu AS b  WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = "
                              "1 AND a.iscygn = 1 AND b.sonnum = 0 AND b.hide = 0   ORDER BY "
                              "a.openCount desc,b.code"),
               transport->calls().last().sql);
-
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(3, tiles.size());
     EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
     EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());  // the next place, not the one of 销售单
     for (QLabel* t : tiles)
         EXPECT_FALSE(t->isHidden());
-
     EXPECT_EQ((QStringList{u"库存状况表"_s, u"老板报表"_s, u"常用功能设置"_s}),
               texts(nav->links()));
     EXPECT_EQ((QList<int>{300501, 3030, 5013}), tags(nav->links()));
@@ -300,7 +297,6 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
     EXPECT_EQ(2, nav->tiles().size());
     EXPECT_EQ(u"销售单"_s, nav->tiles().at(0)->toolTip());
     EXPECT_EQ(2, transport->methods(false).size());
-
     nav->SelectPage(1);
     nav->refreshCommonFunctions();  // not on display: nothing is read
     EXPECT_EQ(2, transport->methods(false).size());
@@ -315,7 +311,6 @@ TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
     ASSERT_EQ(6, tiles.size());
     EXPECT_EQ((QList<int>{500401, 500402, 5003, 5006, 5005, 0}), tags(tiles));
     EXPECT_TRUE(transport->methods(false).isEmpty());
-
     click(tiles.at(1));
     click(tiles.at(5));  // "联系我们": the maker's web site, no function
     EXPECT_EQ(QList<int>{500402}, opened);
@@ -344,7 +339,6 @@ TEST_F(NavigatorTest, PageIsStoredPerOperatorAndOddIndexesAsTheySay) {
     nav->SelectPage(3);
     EXPECT_EQ(3, storedPage(7));
     EXPECT_EQ(3, nav->currentPage());
-
     loginedUser().UserId = 9;
     nav->SelectPage(1);
     EXPECT_EQ(1, storedPage(9));
@@ -383,7 +377,6 @@ TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
     }
     // The button without its picture still names its category.
     EXPECT_EQ(u"财务管理"_s, nav->categoryButtons().at(4)->text());
-
     nav->SelectPage(-1);
     EXPECT_EQ(QDir(dir.path()).filePath(u"images/销售管理1.jpg"_s), nav->categoryPictureShown(2));
     // A click on a category button selects its page.
@@ -409,7 +402,6 @@ TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(nav.get(), &f1);
     EXPECT_TRUE(urls.isEmpty());
-
     QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.write("ITSF");

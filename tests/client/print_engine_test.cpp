@@ -76,7 +76,6 @@ TEST_F(PrintEngineTest, PrintIniIsReadAsGbk) {
     EXPECT_EQ(QString(), o.outputPdf);
     EXPECT_EQ(u"Noto Sans CJK SC"_s, o.fontFamily);
     EXPECT_EQ(QDir::cleanPath(dir_.filePath(u"模板/进货单.QXF"_s)), templatePath(u"进货单.QXF"_s));
-
     QFile::remove(dir_.filePath(u"print.ini"_s));
     const PrintOptions defaults = printOptions();
     EXPECT_EQ(QDir::cleanPath(dir_.filePath(u"Report"_s)), defaults.templateDir);
@@ -94,7 +93,6 @@ TEST_F(PrintEngineTest, EngineValues) {
     EXPECT_EQ(u"NO"_s, printValue(u"PrintOnlyOnce"_s));
     EXPECT_EQ(u"NO"_s, printValue(u"PRINT"_s));
     EXPECT_EQ(QString(), printValue(u"自定义"_s));
-
     setPrintVariable(u"打印次数"_s, u"1"_s);
     setPrintVariable(u"打印次数"_s, u"2"_s);
     ASSERT_EQ(1, printVariables().size());
@@ -225,7 +223,6 @@ TEST_F(PrintEngineTest, DesignerEditsAndSavesTheTemplate) {
     auto* tabs = dlg.findChild<QTabWidget*>();
     ASSERT_NE(nullptr, tabs);
     tabs->setCurrentIndex(2);
-
     dlg.titleEdit()->setText(u"采购进货单"_s);
     dlg.paperBox()->setCurrentText(u"241x140"_s);
     dlg.orientationBox()->setCurrentIndex(1);
@@ -245,7 +242,6 @@ TEST_F(PrintEngineTest, DesignerEditsAndSavesTheTemplate) {
     dlg.fontSizeBox(DesignerDialog::DetailFont)->setValue(11);
     dlg.footerEdit()->setPlainText(u"制单：{操作员}\n审核："_s);
     ASSERT_TRUE(dlg.save()) << qPrintable(dlg.statusText());
-
     const PrintTemplate saved = PrintTemplate::load(path);
     EXPECT_EQ((QStringList{u"采购进货单"_s, u"241x140"_s}),
               (QStringList{saved.title, saved.paper}));
@@ -305,7 +301,6 @@ TEST_F(PrintEngineTest, RunDesignFrmSavesOnSave) {
     });
     EXPECT_EQ(1, Run_DesignFrm(nullptr, header_, detail_, u"进货单.QXF"_s, 1));
     EXPECT_EQ(u"进货单"_s, PrintTemplate::load(templatePath(u"进货单.QXF"_s)).title);
-
     dyt::test::onNextModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_EQ(0, Run_DesignFrm(nullptr, header_, detail_, u"销售单.QXF"_s, 1));
     EXPECT_FALSE(QFile::exists(templatePath(u"销售单.QXF"_s)));

@@ -142,7 +142,6 @@ TEST(PrintTemplate, TextAndFileRoundTrip) {
     EXPECT_EQ(t, PrintTemplate::fromText(t.toText()));
     const PrintTemplate plain;  // the defaults survive as well
     EXPECT_EQ(plain, PrintTemplate::fromText(plain.toText()));
-
     QTemporaryDir dir;
     const QString path = dir.filePath(u"销售单.QXF"_s);
     t.save(path);

@@ -122,7 +122,6 @@ TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
         {"a warehouse", "cangku", "", 1, "", {typed("总"), key(Key_Return)}},
     };
     // clang-format on
-
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         script.clearRecords();
@@ -160,7 +159,6 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
         {"a double-click adds once", {3}, "", {typed("饼干"), rows(2), doubleClick(1)}},
     };
     // clang-format on
-
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         script.clearRecords();

@@ -163,7 +163,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_EQ(u"仓库：总仓"_s, client::BatchSelection(5, 1).warehouseLabel());
     client::selectionServices().goodsFullName = nullptr;
     client::selectionServices().warehouseFullName = nullptr;
-
     RecordSet batches =
         recordSet({u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
                    u"stockQty:float"_s},

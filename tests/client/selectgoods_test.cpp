@@ -284,7 +284,6 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     answerProc(top);
     s.showAll();
     EXPECT_EQ(0, s.classId());
-
     QStringList goodsStrs;
     for (const auto& c : procCalls())
         goodsStrs << line(c, u"goodsStr"_s);

@@ -120,7 +120,6 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     cache = std::make_unique<client::TLocalCache>(programDir.path(), &dm);
     ASSERT_EQ(cache.get(), client::existingLocalCache());
     cache->OpenLocalCache();
-
     struct Case {
         const char* name;
         qint64 goods;
@@ -215,7 +214,6 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     ASSERT_GE(shortName, 0);
     ASSERT_GE(fullName, 0);
     ASSERT_FALSE(w->grid()->table()->isColumnHidden(shortName));
-
     bool dialogSeen = false;
     onNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<TfrmXGridColFilter*>(modal);

@@ -16,7 +16,6 @@ TEST_F(SettingsEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     // A typed quote in a changed setting reaches the server intact.
     dm.ExecUpdate(u"UPDATE sysData SET sysValue = "_s + quotedStr(u"甲's 公司"_s) +
                   u" WHERE Name = '单位全名'"_s);
-
     TSettings& s = settings();
     s.LoginDate = QDate(2026, 3, 15);
     ASSERT_TRUE(LoadSettings());

@@ -263,9 +263,7 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
         oneValue(u"yushoukm_id"_s, 2203);
     serve();
     settings().LoginDate = QDate(2024, 5, 31);
-
     EXPECT_TRUE(LoadSettings());
-
     QStringList expected{u"SELECT * FROM sysData"_s, u"SELECT * FROM sysConf"_s};
     for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017})
         expected.append(purviewSql(7, right));
@@ -275,7 +273,6 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
                     "SELECT TOP 1 a.id FROM djIndex AS a WHERE a.dj_state = 2 AND a.djType = 71")
              << u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s;
     EXPECT_EQ(expected, sentSql());
-
     const TSettings& s = settings();
     EXPECT_EQ(4, s.Period);
     // totaldot missing: the default amount pattern stays.
@@ -397,7 +394,6 @@ TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
     ASSERT_TRUE(main->hooks.autoBackupSettings);
     EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
     EXPECT_EQ(u"unchanged"_s, last);
-
     answerSysData({{u"自动备份天数"_s, u"7"_s}});
     ASSERT_TRUE(main->hooks.loadSettings());
     RecordSet value;

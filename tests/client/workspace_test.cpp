@@ -150,7 +150,6 @@ TEST_F(WorkspaceTest, ADestroyedWindowLeavesAllThreeMirrors) {
 TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
     FakeWindow* a = add(u"甲"_s);
     add(u"乙"_s);
-
     main->closeTab(0);
     ASSERT_EQ(1, script.records().size());
     EXPECT_EQ(u"提示"_s, script.records().at(0).caption);
@@ -159,12 +158,10 @@ TEST_F(WorkspaceTest, ClosingATabAsksItsWindowAndTheNavigatorRefuses) {
     // Nor does the navigator's window close any other way while the program runs.
     EXPECT_FALSE(main->navigator()->parentWidget()->close());
     EXPECT_EQ(3, main->childWindowCount());
-
     a->refuse = true;
     main->closeTab(1);
     EXPECT_EQ(QStringList{u"甲"_s}, asked);
     EXPECT_EQ(3, main->childWindowCount());
-
     a->refuse = false;
     Q_EMIT main->tabStrip()->tabCloseRequested(1);
     EXPECT_EQ((QStringList{u"甲"_s, u"甲"_s}), asked);
@@ -177,12 +174,10 @@ TEST_F(WorkspaceTest, CloseAllWindowsStopsAtTheFirstRefusalUnlessForced) {
     add(u"乙"_s)->refuse = true;
     add(u"丙"_s);
     EXPECT_TRUE(main->otherWindowsOpen());
-
     EXPECT_FALSE(main->CloseAllWindows(false));
     EXPECT_EQ((QStringList{u"甲"_s, u"乙"_s}), asked);
     EXPECT_TRUE(first.isNull());  // gone at once, before a login that may follow
     EXPECT_EQ((QStringList{u"系统导航"_s, u"乙"_s, u"丙"_s}), tabs());
-
     asked.clear();
     EXPECT_TRUE(main->CloseAllWindows(true));
     EXPECT_EQ((QStringList{u"乙"_s, u"丙"_s}), asked);
