@@ -76,9 +76,7 @@ TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) 
                                     {u"NoSuchSetting"_s, u"abc"_s},
                                     {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
-    EXPECT_EQ(2024, s.CurrentYear);
-    EXPECT_EQ(1, s.IsOpen);
-    EXPECT_EQ(2, s.kmLength[2]);
+    EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
     EXPECT_EQ(u"德盈"_s, s.CompanyShortName);
     EXPECT_EQ(5, s.Period);                   // not in the rows
     EXPECT_EQ(u"旧名"_s, s.CompanyFullName);  // not in the rows
