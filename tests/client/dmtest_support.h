@@ -44,7 +44,7 @@ inline RecordSet recordSet(const QStringList& fields, const QList<QVariantList>&
 }
 
 // One row of a record set as its values joined by "|", for comparing a row in one assertion.
-inline QString rowText(const RecordSet& rs, int row) {
+inline QString rowValuesText(const RecordSet& rs, int row) {
     QStringList values;
     for (int f = 0; f < rs.fieldCount(); ++f)
         values.append(rs.at(row, f).toString());

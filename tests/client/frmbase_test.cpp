@@ -287,7 +287,7 @@ TEST_F(FormsTest, PrintRowsNumberTheShownColumnsAndMaskCosts) {
               test::fieldNames(detail));
     EXPECT_EQ(u"部门名称"_s, detail.field(2).caption());  // without its rule
     ASSERT_EQ(2, detail.rowCount());
-    EXPECT_EQ(u"2|B|乙|***"_s, test::rowText(detail, 1));
+    EXPECT_EQ(u"2|B|乙|***"_s, test::rowValuesText(detail, 1));
     // With the right the cost itself is printed.
     settings().SeeCost = true;
     DepartmentList seen;

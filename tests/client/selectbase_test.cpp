@@ -181,7 +181,7 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
                                  {qint64(0), QString(), QString(), QString(), 0.0, 8.0}});
     EXPECT_EQ(0, b.writeInto(1, lines, 1, nullptr));  // a class row is no batch
     EXPECT_EQ(5, b.writeInto(0, lines, 1, nullptr));
-    EXPECT_EQ(u"11|B1|2024-01-01|2025-01-01|4|8"_s, rowText(lines, 1));
+    EXPECT_EQ(u"11|B1|2024-01-01|2025-01-01|4|8"_s, rowValuesText(lines, 1));
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
     // With the grid's columns only the shown ones are written.
     GridDefinition grid;
