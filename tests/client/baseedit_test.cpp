@@ -1,6 +1,5 @@
-// The record editors: loading, automatic codes, the pinyin fill, the checks and their messages in
-// order, the partner rules, the goods locks, the units and the picture, against the recording
-// transport.
+// The record editors against the recording transport: checks in order, codes, pinyin, units and
+// the picture.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -43,6 +42,13 @@ protected:
         auto* line = qobject_cast<QLineEdit*>(e.fieldEditor(QLatin1String(name)));
         ASSERT_NE(nullptr, line) << name;
         line->setText(value);
+    }
+    // The named values of a parameter list joined by "|".
+    static QString valuesOf(const ParamList& p, const QStringList& names) {
+        QStringList out;
+        for (const QString& n : names)
+            out.append(p.value(n));
+        return out.join(u'|');
     }
     // The save procedure calls and their lines.
     QList<ParamList> saves(const QString& procedure) const {
@@ -126,14 +132,9 @@ TEST_F(BaseEdit, GoodsSaveSendsTheRecordThenItsUnitsUnderTheReturnedId) {
     ASSERT_EQ(3, procs.size());
     EXPECT_EQ(u"p_base_Up_Goods"_s, procs[0].procedure);
     const ParamList record = linesOf(procs[0]);
-    EXPECT_EQ(u"A'1"_s, record.value(u"code"_s));
-    EXPECT_EQ(u"可口可乐"_s, record.value(u"fullname"_s));
-    EXPECT_EQ(u"KKKL"_s, record.value(u"pym"_s));
-    EXPECT_EQ(u"可口可乐"_s, record.value(u"name"_s));
-    EXPECT_EQ(u"1"_s, record.value(u"spType"_s));
-    EXPECT_EQ(u"0"_s, record.value(u"id"_s));
-    EXPECT_EQ(u"3"_s, record.value(u"par_id"_s));
-    EXPECT_EQ(u"7"_s, record.value(u"czy_id"_s));
+    EXPECT_EQ(u"A'1|可口可乐|KKKL|可口可乐|1|0|3|7"_s,
+              valuesOf(record, {u"code"_s, u"fullname"_s, u"pym"_s, u"name"_s, u"spType"_s, u"id"_s,
+                                u"par_id"_s, u"czy_id"_s}));
     EXPECT_TRUE(record.contains(u"bz10"_s));
     const ParamList base = linesOf(procs[1]);
     EXPECT_EQ(u"p_base_Up_goodsunit"_s, procs[1].procedure);
@@ -141,10 +142,7 @@ TEST_F(BaseEdit, GoodsSaveSendsTheRecordThenItsUnitsUnderTheReturnedId) {
                            u"price=3.5"_s, u"price1=0"_s, u"price2=0"_s, u"price3=0"_s, u"id=0"_s,
                            u"isDefault=0"_s, u"czy_id=7"_s}),
               base.lines());
-    const ParamList box = linesOf(procs[2]);
-    EXPECT_EQ(u"1"_s, box.value(u"fzdwid"_s));
-    EXPECT_EQ(u"24"_s, box.value(u"rate"_s));
-    EXPECT_EQ(u"1"_s, box.value(u"isDefault"_s));
+    EXPECT_EQ(u"1|24|1"_s, valuesOf(linesOf(procs[2]), {u"fzdwid"_s, u"rate"_s, u"isDefault"_s}));
     EXPECT_TRUE(client::baseDataChanged());
 }
 
@@ -230,17 +228,13 @@ TEST_F(BaseEdit, PartnerRulesInOrder) {
     }
     const auto sent = saves(u"p_Base_Up_Wldw"_s);
     ASSERT_EQ(1, sent.size());
-    EXPECT_EQ(u"30"_s, sent[0].value(u"ysDays"_s));
-    EXPECT_EQ(u"10"_s, sent[0].value(u"yushouTotal00"_s));
-    EXPECT_EQ(u"0"_s, sent[0].value(u"yufuTotal00"_s));
-    EXPECT_EQ(u"0"_s, sent[0].value(u"Areaid"_s));
+    EXPECT_EQ(u"30|10|0|0"_s,
+              valuesOf(sent[0], {u"ysDays"_s, u"yushouTotal00"_s, u"yufuTotal00"_s, u"Areaid"_s}));
     // The opening balances entered go to the opening-balance procedure of the saved partner.
     const auto opening = saves(u"P_JXC_INI_baseWLDW"_s);
     ASSERT_EQ(1, opening.size());
-    EXPECT_EQ(u"5"_s, opening[0].value(u"ysTotal"_s));
-    EXPECT_EQ(u"0"_s, opening[0].value(u"yfTotal"_s));
-    EXPECT_EQ(u"10"_s, opening[0].value(u"yuShouTotal"_s));
-    EXPECT_EQ(u"0"_s, opening[0].value(u"yufuTotal"_s));
+    EXPECT_EQ(u"5|0|10|0"_s,
+              valuesOf(opening[0], {u"ysTotal"_s, u"yfTotal"_s, u"yuShouTotal"_s, u"yufuTotal"_s}));
 }
 
 TEST_F(BaseEdit, AServerRefusalKeepsTheEditorOpen) {
@@ -280,7 +274,6 @@ TEST_F(BaseEdit, PictureUploadOfTheSavedIdAndAFailureIsReported) {
     EXPECT_EQ(55, uploads[0].first);
     EXPECT_EQ(QByteArray("not really a picture"), uploads[0].second);
     EXPECT_TRUE(script.progressTexts().contains(u"系统正在上传图片，请耐心等待..."_s));
-
     // A failing upload after a saved record.
     auto second = editor(u"SP"_s, 0, 3);
     auto* g2 = static_cast<TfrmBaseGoodsSet*>(second.get());
@@ -315,13 +308,7 @@ TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
               goods->unitGrid()->item(0, client::kUnitRate)->toolTip());
 }
 
-TEST_F(BaseEdit, GoodsEditorHasItsPages) {
-    auto e = editor(u"SP"_s, 0, 0);
-    QStringList tabs;
-    for (int i = 0; i < e->pages()->count(); ++i)
-        tabs.append(e->pages()->tabText(i));
-    EXPECT_EQ(client::base::goodsPages(), tabs);
-    EXPECT_EQ(u"商品信息"_s, e->windowTitle());
+TEST_F(BaseEdit, FieldLabelsFollowTheFieldCaptions) {
     client::settings().FieldCaptions.insert(u"100141"_s, u"保修期"_s);
     auto relabelled = editor(u"SP"_s, 0, 0);
     const QWidget* bz1 = relabelled->fieldEditor(u"bz1"_s);

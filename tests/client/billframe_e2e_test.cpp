@@ -56,7 +56,6 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     // The seeded kinds answer the kinds' query: one audit step each by default.
     loadBillKinds(dm);
     EXPECT_EQ(1, findBillKind(5)->inputNum);
-
     PurchaseLikeBill bill;
     bill.OpenBill(5, 0, false);
     bill.edBillCode()->setText(u"JH-E2E-1"_s);
@@ -65,19 +64,16 @@ TEST_F(BillFrameE2E, ADraftSavedTwiceStaysOneBillAndOpensAgain) {
     ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     const qint64 first = bill.billId();
     ASSERT_GT(first, 0);
-
     // The second save replaces the draft: one line now.
     bill.records().clearRows();
     bill.setLine(0, u"102"_s, u"3"_s, u"21"_s);
     ASSERT_TRUE(bill.saveBill(false)) << script.messages().join(u"|"_s).toStdString();
     EXPECT_EQ(first, bill.billId());
-
     RecordSet rs;
     dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djIndex WHERE dj_state <> 0"_s, &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
     dm.ExecQuery(u"SELECT COUNT(*) AS n FROM djList WHERE id = %1"_s.arg(first), &rs);
     EXPECT_EQ(1, rs.integer(u"n"_s));
-
     // Opened again it is the operator's own draft, editable, with its line and an empty row.
     PurchaseLikeBill again;
     again.OpenBill(5, first, false);

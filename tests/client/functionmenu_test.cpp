@@ -66,7 +66,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
         {2, 6001, "修改单据单价", 0, 1, 0, 1},
     });
     menu.buildFromRows(targets);
-
     EXPECT_EQ(QStringLiteral("基本资料[商品信息#1001,-,期初建账[期初库存商品#101301,"
                              "期初应收应付#101302],期初完成..开账#1014],"
                              "系统维护[版本信息#5012,大按钮#5099*]"),
@@ -74,7 +73,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     // The opening entries again in the drop-down; the common functions are cleared.
     EXPECT_EQ(u"期初库存商品#101301,期初应收应付#101302,期初完成..开账#1014"_s, describe(&opening));
     EXPECT_EQ(QString(), describe(&common));
-
     // Shortcut and click.
     QAction* goods = actionOf(1001);
     ASSERT_NE(nullptr, goods);
@@ -83,7 +81,6 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     actionOf(5099)->trigger();
     opening.actions().at(2)->trigger();
     EXPECT_EQ((QList<int>{1001, 5099, 1014}), opened);
-
     // A second build replaces the first.
     menu.cdsMenu = menuRows({{0, 0, "主菜单"}, {1, 5012, "版本信息"}});
     menu.buildFromRows(targets);
@@ -135,7 +132,6 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
          "“商品信息”的Parent类“nil”不对", "基本资料#10"},
     };
     // clang-format on
-
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         menu.cdsMenu = menuRows(c.rows);

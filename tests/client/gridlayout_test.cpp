@@ -34,6 +34,14 @@ QString sysValue(const QString& text, const QString& key) {
     return IniFile::fromText(text).readString(u"_Sys_"_s, key, u"<none>"_s);
 }
 
+// "key=value" of the named keys of the [_Sys_] section, joined by blanks.
+QString sysValues(const QString& text, const QStringList& keys) {
+    QStringList out;
+    for (const QString& k : keys)
+        out.append(k + u'=' + sysValue(text, k));
+    return out.join(u' ');
+}
+
 }  // namespace
 
 TEST(gridLayoutText, IdentityIsTheTagOr111Or_1) {
@@ -77,28 +85,18 @@ TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     GridDefinition g = designedGrid();
     g.columns[0].width = 95;
     const QString text = gridLayoutText(g);
-    EXPECT_EQ(u"V10"_s, sysValue(text, u"_Ver_"_s));
-    EXPECT_EQ(u"3"_s, sysValue(text, u"_Cnt_"_s));
-    EXPECT_EQ(u"111"_s, sysValue(text, u"0_D"_s));
-    EXPECT_EQ(u"95"_s, sysValue(text, u"0_W"_s));
-    EXPECT_EQ(u"1"_s, sysValue(text, u"0_V"_s));
-    EXPECT_EQ(u"数量"_s, sysValue(text, u"0_C"_s));
-    EXPECT_EQ(u"qty"_s, sysValue(text, u"0_CD"_s));
-    EXPECT_EQ(u"进货#$0D单价"_s, sysValue(text, u"1_C"_s));
-    EXPECT_EQ(u"1"_s, sysValue(text, u"1_X"_s));
-    EXPECT_EQ(u"110"_s, sysValue(text, u"2_D"_s));
-    EXPECT_EQ(u"0"_s, sysValue(text, u"2_V"_s));
-    EXPECT_EQ(u"0"_s, sysValue(text, u"2_B"_s));
+    EXPECT_EQ(
+        u"_Ver_=V10 _Cnt_=3 0_D=111 0_W=95 0_V=1 0_C=数量 0_CD=qty 1_C=进货#$0D单价 1_X=1 "
+        u"2_D=110 2_V=0 2_B=0"_s,
+        sysValues(text, {u"_Ver_"_s, u"_Cnt_"_s, u"0_D"_s, u"0_W"_s, u"0_V"_s, u"0_C"_s, u"0_CD"_s,
+                         u"1_C"_s, u"1_X"_s, u"2_D"_s, u"2_V"_s, u"2_B"_s}));
     // The text has no line break inside a value: every line is a section or a key.
     for (const QString& line : text.split(u"\r\n"_s, Qt::SkipEmptyParts))
         EXPECT_TRUE(line.startsWith(QLatin1Char('[')) || line.contains(QLatin1Char('=')))
             << line.toStdString();
-
-    const QString fixed = gridLayoutText(designedGrid(false));
-    EXPECT_EQ(u"-1"_s, sysValue(fixed, u"0_D"_s));
     // A grid whose columns may not be hidden ignores the "F" rule: the barcode is tagged 0.
-    EXPECT_EQ(u"-1"_s, sysValue(fixed, u"2_D"_s));
-    EXPECT_EQ(u"1"_s, sysValue(fixed, u"2_V"_s));
+    EXPECT_EQ(u"0_D=-1 2_D=-1 2_V=1"_s,
+              sysValues(gridLayoutText(designedGrid(false)), {u"0_D"_s, u"2_D"_s, u"2_V"_s}));
 }
 
 TEST(gridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
@@ -124,18 +122,15 @@ TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     changed.columns[2].visible = true;
     changed.columns[2].caption = u"商品\r\n条码"_s;
     changed.columns.move(2, 0);  // barcode first
-
     GridDefinition g = designedGrid();
     ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(changed)));
-    ASSERT_EQ(3, g.columns.size());
-    EXPECT_EQ(u"barcode"_s, g.columns[0].fieldName);
-    EXPECT_EQ(u"商品\n条码"_s, g.columns[0].caption);
-    EXPECT_TRUE(g.columns[0].visible);
-    EXPECT_EQ(u"qty"_s, g.columns[1].fieldName);
-    EXPECT_EQ(120, g.columns[1].width);
-    EXPECT_EQ(u"price"_s, g.columns[2].fieldName);
-    EXPECT_FALSE(g.columns[2].visible);
-    EXPECT_EQ(u"进货\n单价"_s, g.columns[2].caption);
+    QStringList columns;
+    for (const GridColumn& c : g.columns)
+        columns.append(
+            u"%1/%2/%3/%4"_s.arg(c.fieldName, c.caption).arg(c.width).arg(int(c.visible)));
+    EXPECT_EQ((QStringList{u"barcode/商品\n条码/80/1"_s, u"qty/数量/120/1"_s,
+                           u"price/进货\n单价/70/0"_s}),
+              columns);
     // The tags of the design stay with the columns.
     EXPECT_EQ(NumberKind::Price, g.columns[2].numberKind);
 }
@@ -183,14 +178,12 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     EXPECT_EQ(1000, p[2].size());
     EXPECT_EQ(QString(), p[3]);
     EXPECT_EQ(ascii, p.join(QString()));
-
     // Five bytes hold two Chinese characters, never two and a half.
     p = splitLayoutPieces(u"甲乙丙a"_s, 5);
     EXPECT_EQ(u"甲乙"_s, p[0]);
     EXPECT_EQ(u"丙a"_s, p[1]);
     for (const QString& piece : p)
         EXPECT_LE(gbk::byteLength(piece), 5);
-
     EXPECT_EQ(u"表格配置信息太长，不能保存"_s,
               errorOf([] { splitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
     EXPECT_EQ(10, splitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());

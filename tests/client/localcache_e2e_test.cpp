@@ -41,7 +41,6 @@ class LocalCacheEndToEnd : public dyt::test::ServerFixture {};
 TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     loginedUser().ProfileName = u"dytv1_1"_s;
     loginedUser().ProfileCaption = u"账套甲"_s;
-
     // Base data written as the client's SQL, through the dialect layer.
     dm.ExecUpdate(QStringLiteral(
         "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
@@ -58,7 +57,6 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     // As the login does in list mode.
     dm.GoodsStampNewer = 1;
     dm.PartnerStampNewer = 1;
-
     TLocalCache cache(programDir.path(), &dm);
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
@@ -71,13 +69,11 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_EQ(885000, cache.cdsbaseDW.value(u"ystotal"_s).value<Currency>().raw());
     const QString stamp = clientConfig().read(TLocalCache::goodsStampKey(u"账套甲"_s, 1));
     EXPECT_EQ(serverValue(dm, u"SELECT max(updateTime) FROM baseGoods"_s), stamp);
-
     // The goods editor changes a price and sets the reload flag.
     dm.ExecUpdate(u"UPDATE baseGoodsUnit SET price = 4.5 WHERE Goodsid = 101"_s);
     cache.GoodsReload = true;
     ASSERT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(u"4.5"_s, cache.cdsbaseGoods.text(u"sp_lsj"_s));
-
     // A server clock that ran ahead left a stamp in the future; this client's table lost its
     // rows meanwhile. The next opening resets the stamps and reloads everything.
     dm.ExecUpdate(u"UPDATE baseGoods SET updateTime = '2099-01-01 00:00:00' WHERE id = 101"_s);
@@ -87,7 +83,6 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_GT(u"2099"_s, clientConfig().read(TLocalCache::goodsStampKey(u"账套甲"_s, 1)));
     EXPECT_TRUE(cache.FindGoods(101));
     EXPECT_EQ(1, onFile(cache.fileName(), u"SELECT count(*) FROM dytv1_1goods"_s));
-
     // The small kinds come from the same procedure.
     const RecordSet& warehouses = cache.GetWarehouses();
     ASSERT_EQ(1, warehouses.recordCount());
@@ -95,7 +90,6 @@ TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     EXPECT_GE(cache.GetEmployees().recordCount(), 1);
     EXPECT_GT(cache.GetAccounts().recordCount(), 0);
     EXPECT_EQ(cache.GetAccounts().recordCount(), cache.GetAccountNames().recordCount());
-
     cache.Close();
     dm.Disconnect();
 }

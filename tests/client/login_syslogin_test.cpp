@@ -1,6 +1,5 @@
-// The login object against the recording transport: the request lines, the answers of the
-// server (success, upgrade, refusal, wrong password), the session registration, the workstation
-// code and the operation log; the configuration file and the workstation identity.
+// The login object against the recording transport: requests, answers, session registration,
+// the operation log; the configuration file and the workstation identity.
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -79,12 +78,10 @@ TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
     EXPECT_EQ(u"0"_s, config().read(configkey::userId(), u"0"_s));
     config().write(configkey::serverIp(), u"192.168.1.5"_s);
     config().write(configkey::profileName(), u"dytv1_2"_s);
-
     QFile file(config().fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     EXPECT_EQ(QByteArray("[_CLIENT_]\r\nServerIP=192.168.1.5\r\nProfileName=dytv1_2\r\n"), bytes);
-
     // Another object over the same folder reads what the first wrote.
     ClientConfig again(dir.path());
     EXPECT_EQ(u"192.168.1.5"_s, again.read(u"serverip"_s));
@@ -127,7 +124,6 @@ TEST_F(LoginTest, SuccessFillsTheSessionRecordFromTheReply) {
                            u"pw"_s}),
               (QStringList{u.ProfileName, u.ProfileCaption, u.Password, u.UserName, u.UserCode,
                            u.dbUserName, u.dbPassword}));
-
     const QList<RecordedCall> logins = callsOf(u"Login"_s);
     ASSERT_EQ(1, logins.size());
     const ParamList sent(logins[0].args.at(0).toString());
@@ -245,7 +241,6 @@ TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
     EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,
                            u" insert into syssession(id, PcID) values(@@spid, 'kasse2') "_s}),
               updates());
-
     // In the query-only mode nothing data-changing is sent.
     transport->clearCalls();
     setRunMode(kQueryOnlyMode);

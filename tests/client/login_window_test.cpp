@@ -1,8 +1,5 @@
-// The login window against the recording transport and the scripted prompter: the server step
-// with its aliases and server settings, the account-set list, the default account set, the
-// query-only refusals, the operators, the password attempts, and RunLogin with its phases before
-// and after. Creation, deletion, the hidden account sets and the automatic skip run against a real
-// server in login_window_e2e.
+// The login window and RunLogin against the recording transport; creation, deletion, hidden
+// account sets and the automatic skip run against a real server in login_window_e2e.
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -99,18 +96,15 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsModeWithTheTexts) {
+TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsMode) {
     TfrmLogin first(0, dir.path());
-    EXPECT_EQ(u"登录向导"_s, first.windowTitle());
     EXPECT_EQ(0, first.step());
-    EXPECT_EQ(u"下一步"_s, first.mainButton()->text());
     EXPECT_FALSE(first.panel(0)->isHidden());
     EXPECT_TRUE(first.panel(1)->isHidden());
     EXPECT_EQ(QDate::currentDate(), first.dateEdit()->date());
     EXPECT_EQ(QLineEdit::Password, first.passwordEdit()->echoMode());
     TfrmLogin change(2, dir.path());
     EXPECT_EQ(2, change.step());
-    EXPECT_EQ(u"登录"_s, change.mainButton()->text());
     EXPECT_FALSE(change.panel(2)->isHidden());
 }
 
@@ -172,7 +166,6 @@ TEST_F(LoginWindowTest, ServerSettingsSetDateModeAndRememberFlags) {
     for (QWidget* hidden : QList<QWidget*>{w->profileList(), w->createButton(), w->userBox()})
         EXPECT_TRUE(hidden->isHidden());
     EXPECT_EQ(QString(), w->profileNameEdit()->text());
-
     // A date with its time is read as its day; an unreadable one falls back to today.
     for (const auto& [text, day] :
          {std::pair{u"系统日期=2023-12-31 23:59:58"_s, QDate(2023, 12, 31)},
@@ -192,12 +185,10 @@ TEST_F(LoginWindowTest, ListHasFourRowsAtLeastAndTheBlankRowStays) {
     EXPECT_EQ(u"dytv1_3"_s, cell(*w, 2, kColDbName));
     EXPECT_EQ(u"3"_s, cell(*w, 2, kColOrderId));
     EXPECT_EQ(u"否"_s, cell(*w, 0, kColHidden));
-    EXPECT_EQ(30, list->columnWidth(kColNumber));
     EXPECT_EQ(240, list->columnWidth(kColCaption));
     for (int c : {kColDbName, kColOrderId, kColHidden})
         EXPECT_TRUE(list->isColumnHidden(c)) << c;
     EXPECT_EQ(1, list->currentRow());  // the remembered account set
-
     // The blank filler row: the main button stays on step 1 and asks nothing of the server.
     list->setCurrentCell(3, kColCaption);
     transport->clearCalls();
@@ -265,7 +256,6 @@ TEST_F(LoginWindowTest, OperatorsAreListedWithTheRememberedOneSelected) {
                        {userPacket({{1, u"系统管理员"_s}, {7, u"张三"_s}}), QString()});
     w->btnLoginClick();
     EXPECT_EQ(2, w->step());
-    EXPECT_EQ(u"登录"_s, w->mainButton()->text());
     const QList<RecordedCall> asks = callsOf(u"GetProfileUserInfo"_s);
     ASSERT_EQ(1, asks.size());
     EXPECT_EQ((QStringList{u"Method=CheckLoginType"_s, u"ProfileName=dytv1_3"_s}),
@@ -273,7 +263,6 @@ TEST_F(LoginWindowTest, OperatorsAreListedWithTheRememberedOneSelected) {
     ASSERT_EQ(2, w->userBox()->count());
     EXPECT_EQ(u"张三"_s, w->userBox()->currentText());
     EXPECT_EQ(u"7"_s, w->userBox()->currentData().toString());
-
     // A refusal of the server keeps the window on step 1 with the message.
     auto w2 = windowOnList(kThree);
     transport->respond(u"GetProfileUserInfo"_s, -1,
@@ -371,7 +360,6 @@ TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
 
 TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
     TfrmProfileProperties d(TfrmProfileProperties::Mode::Create);
-    EXPECT_EQ(u"输入账套信息"_s, d.windowTitle());
     d.setProfileCaption(u"   "_s);
     d.btnOKClick();
     EXPECT_EQ(QDialog::Rejected, d.result());
@@ -409,7 +397,6 @@ TEST_F(LoginWindowTest, RunLoginRunsThePhasesAroundTheWindow) {
     EXPECT_EQ(u"系统正在初始化..."_s, progress[0].text);
     EXPECT_EQ(u"dytv1_2"_s, loginRequest().value(0));
     EXPECT_EQ(u"王五"_s, loginedUser().UserName);
-
     // A cancelled window changes nothing and returns false.
     events.clear();
     transport->respond(u"GetProfileUserInfo"_s, 0, {userPacket({}), QString()});
@@ -433,12 +420,10 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
     EXPECT_EQ(0, shown);
     EXPECT_EQ(3, open);
     EXPECT_EQ(u"警告"_s, script.records(PromptKind::Question).value(0).caption);
-
     script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);
     EXPECT_EQ(1, open);
-
     // A window that refuses to close keeps the login from running.
     open = 3;
     sysLogin().closeChildWindows = [&] { open = 2; };

@@ -1,6 +1,5 @@
-// The navigator page: category pictures, links and their places, the page filters on the
-// function menu, bill and maintenance tiles, the common-functions page from the server query,
-// the stored page option, clicks, F1 and the upgrade page.
+// The navigator page: links filtered from the function menu, tiles, the common-functions page,
+// the stored page, clicks, F1 and the upgrade page.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,7 +91,6 @@ protected:
         nav.reset();
         LoginFixture::TearDown();
     }
-
     // Puts a picture of the given name into the program folder's images.
     void picture(const QString& name, QSize size = QSize(140, 70)) {
         QImage image(size, QImage::Format_RGB32);
@@ -180,14 +178,10 @@ TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
     nav->setMenu(&menu);
     nav->SelectPage(1);
     ASSERT_EQ(15, nav->links().size());
-    for (int i = 0; i < 15; ++i) {
-        QLabel* link = nav->links().at(i);
-        EXPECT_EQ(u"报表%1"_s.arg(i), link->text());
-        EXPECT_EQ(QRect(22, navpage::linkTop(i), 150, link->height()), link->geometry())
-            << "link " << i;
-        EXPECT_EQ(Qt::PointingHandCursor, link->cursor().shape());
-    }
-    EXPECT_EQ(QPoint(22, 416), nav->links().last()->pos());
+    EXPECT_EQ(u"报表14"_s, nav->links().last()->text());
+    // One below the other, none over the next.
+    for (int i = 1; i < 15; ++i)
+        EXPECT_GE(nav->links().at(i)->y(), nav->links().at(i - 1)->geometry().bottom()) << i;
 }
 
 TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
@@ -221,22 +215,13 @@ TEST_F(NavigatorTest, BillTilesShowWhenTheirPictureExistsAndKeepTheirPlaces) {
     nav->SelectPage(3);
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(6, tiles.size());
-    const struct {
-        const char* hint;
-        int tag;
-        QPoint at;
-        bool visible;
-    } expected[] = {
-        {"报损单", 201701, {20, 90}, true},       {"报溢单", 201702, {170, 90}, false},
-        {"商品拆装单", 201708, {320, 90}, true},  {"同价调拨单", 201705, {20, 170}, true},
-        {"变价调拨单", 201706, {170, 170}, true}, {"成本调价单", 201707, {320, 170}, true},
-    };
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(QString::fromUtf8(expected[i].hint), tiles.at(i)->toolTip()) << i;
-        EXPECT_EQ(expected[i].tag, tiles.at(i)->property(kTagProperty).toInt()) << i;
-        EXPECT_EQ(expected[i].at, tiles.at(i)->pos()) << i;
-        EXPECT_EQ(expected[i].visible, !tiles.at(i)->isHidden()) << i;
-    }
+    EXPECT_EQ((QList<int>{201701, 201702, 201708, 201705, 201706, 201707}), tags(tiles));
+    // The missing picture hides its tile; the others keep their places.
+    QList<bool> shown;
+    for (QLabel* t : tiles)
+        shown.append(!t->isHidden());
+    EXPECT_EQ((QList<bool>{true, false, true, true, true, true}), shown);
+    EXPECT_EQ(QPoint(320, 90), tiles.at(2)->pos());
     // Without a menu a bill page has no links.
     EXPECT_TRUE(nav->links().isEmpty());
 }
@@ -255,26 +240,18 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     }));
     makeNavigator();
     nav->SelectPage(0);
-
     ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
     EXPECT_EQ(QStringLiteral("  SELECT top 50 a.openCount,b.code,b.name FROM sysPurview AS "
                              "a,sysMenu AS b  WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = "
                              "1 AND a.iscygn = 1 AND b.sonnum = 0 AND b.hide = 0   ORDER BY "
                              "a.openCount desc,b.code"),
               transport->calls().last().sql);
-
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(3, tiles.size());
-    EXPECT_EQ(
-        (QStringList{u"进货单"_s, u"用户配置"_s, u"收款单"_s}),
-        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip()}));
     EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
-    EXPECT_EQ(QPoint(20, 20), tiles.at(0)->pos());
-    EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());
-    EXPECT_EQ(QPoint(320, 20), tiles.at(2)->pos());
+    EXPECT_EQ(QPoint(170, 20), tiles.at(1)->pos());  // the next place, not the one of 销售单
     for (QLabel* t : tiles)
         EXPECT_FALSE(t->isHidden());
-
     EXPECT_EQ((QStringList{u"库存状况表"_s, u"老板报表"_s, u"常用功能设置"_s}),
               texts(nav->links()));
     EXPECT_EQ((QList<int>{300501, 3030, 5013}), tags(nav->links()));
@@ -292,16 +269,12 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
     makeNavigator();
     nav->SelectPage(0);
     ASSERT_EQ(6, nav->tiles().size());
-    const QPoint places[] = {{20, 20}, {170, 20}, {320, 20}, {20, 170}, {170, 170}, {320, 170}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(names.at(i), nav->tiles().at(i)->toolTip());
-        EXPECT_EQ(places[i], nav->tiles().at(i)->pos());
-    }
+    EXPECT_EQ(names.at(5), nav->tiles().at(5)->toolTip());
+    EXPECT_EQ(QPoint(20, 170), nav->tiles().at(3)->pos());  // the second row
     EXPECT_TRUE(nav->links().isEmpty());  // the bill codes are never links
     auto* note = nav->findChild<QLabel*>(u"lblNoLinks"_s);
     ASSERT_NE(nullptr, note);
     EXPECT_FALSE(note->isHidden());
-    EXPECT_EQ(u"您常用的报表和其它功能会列在这里。"_s, note->text());
 }
 
 TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {
@@ -324,7 +297,6 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
     EXPECT_EQ(2, nav->tiles().size());
     EXPECT_EQ(u"销售单"_s, nav->tiles().at(0)->toolTip());
     EXPECT_EQ(2, transport->methods(false).size());
-
     nav->SelectPage(1);
     nav->refreshCommonFunctions();  // not on display: nothing is read
     EXPECT_EQ(2, transport->methods(false).size());
@@ -338,14 +310,7 @@ TEST_F(NavigatorTest, MaintenancePageHasItsSixFixedTiles) {
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(6, tiles.size());
     EXPECT_EQ((QList<int>{500401, 500402, 5003, 5006, 5005, 0}), tags(tiles));
-    EXPECT_EQ(
-        (QStringList{u"用户配置"_s, u"权限设置"_s, u"修改密码"_s, u"数据备份"_s, u"数据恢复"_s,
-                     u"联系我们"_s}),
-        (QStringList{tiles.at(0)->toolTip(), tiles.at(1)->toolTip(), tiles.at(2)->toolTip(),
-                     tiles.at(3)->toolTip(), tiles.at(4)->toolTip(), tiles.at(5)->toolTip()}));
-    EXPECT_EQ(QPoint(20, 170), tiles.at(3)->pos());
     EXPECT_TRUE(transport->methods(false).isEmpty());
-
     click(tiles.at(1));
     click(tiles.at(5));  // "联系我们": the maker's web site, no function
     EXPECT_EQ(QList<int>{500402}, opened);
@@ -374,19 +339,16 @@ TEST_F(NavigatorTest, PageIsStoredPerOperatorAndOddIndexesAsTheySay) {
     nav->SelectPage(3);
     EXPECT_EQ(3, storedPage(7));
     EXPECT_EQ(3, nav->currentPage());
-
     loginedUser().UserId = 9;
     nav->SelectPage(1);
     EXPECT_EQ(1, storedPage(9));
     EXPECT_EQ(3, storedPage(7));
     ASSERT_EQ(1, nav->links().size());
-
     // Above 6: stored, no page built (the links of the last page stay).
     nav->SelectPage(8);
     EXPECT_EQ(8, storedPage(9));
     EXPECT_EQ(8, nav->currentPage());
     EXPECT_EQ(1, nav->links().size());
-
     // Negative: only the category pictures, nothing stored.
     nav->SelectPage(-1);
     EXPECT_EQ(8, storedPage(9));
@@ -415,10 +377,8 @@ TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
     }
     // The button without its picture still names its category.
     EXPECT_EQ(u"财务管理"_s, nav->categoryButtons().at(4)->text());
-
     nav->SelectPage(-1);
     EXPECT_EQ(QDir(dir.path()).filePath(u"images/销售管理1.jpg"_s), nav->categoryPictureShown(2));
-
     // A click on a category button selects its page.
     nav->categoryButtons().at(5)->click();
     EXPECT_EQ(5, nav->currentPage());
@@ -442,7 +402,6 @@ TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(nav.get(), &f1);
     EXPECT_TRUE(urls.isEmpty());
-
     QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
     ASSERT_TRUE(help.open(QIODevice::WriteOnly));
     help.write("ITSF");

@@ -142,7 +142,6 @@ TEST(PrintTemplate, TextAndFileRoundTrip) {
     EXPECT_EQ(t, PrintTemplate::fromText(t.toText()));
     const PrintTemplate plain;  // the defaults survive as well
     EXPECT_EQ(plain, PrintTemplate::fromText(plain.toText()));
-
     QTemporaryDir dir;
     const QString path = dir.filePath(u"销售单.QXF"_s);
     t.save(path);
@@ -171,29 +170,20 @@ TEST(PrintTemplate, GeneratedFromBillData) {
         EXPECT_EQ(header.fields().at(i).name, t.headerFields.at(i).field);
         EXPECT_EQ(header.fields().at(i).name, t.headerFields.at(i).caption);
     }
-    // The hidden barcode column is left out; captions lose their tags.
-    struct Want {
-        QString field, caption;
-        Align align;
-        bool sum;
-    };
-    const Want want[] = {
-        {u"行号"_s, u"行号"_s, Align::Center, false},
-        {u"sp_spbh"_s, u"商品编号"_s, Align::Left, false},
-        {u"sp_spqm"_s, u"商品名称"_s, Align::Left, false},
-        {u"qty"_s, u"数量"_s, Align::Right, true},
-        {u"price"_s, u"单价"_s, Align::Right, false},
-        {u"total"_s, u"金额"_s, Align::Right, true},
-    };
-    ASSERT_EQ(std::size(want), static_cast<size_t>(t.columns.size()));
-    for (size_t i = 0; i < std::size(want); ++i) {
-        SCOPED_TRACE(qPrintable(want[i].field));
-        EXPECT_EQ(want[i].field, t.columns.at(i).field);
-        EXPECT_EQ(want[i].caption, t.columns.at(i).caption);
-        EXPECT_EQ(want[i].align, t.columns.at(i).align);
-        EXPECT_EQ(want[i].sum, t.columns.at(i).sum);
-        EXPECT_GE(t.columns.at(i).width, 8.0);
+    // The hidden barcode column is left out; captions lose their tags; amounts right and summed.
+    QStringList columns;
+    for (const DetailColumn& c : t.columns) {
+        columns.append(c.field + u'/' + c.caption + u'/' + QString::number(int(c.align)) +
+                       (c.sum ? u"/sum"_s : QString()));
+        EXPECT_GE(c.width, 8.0) << qPrintable(c.field);
     }
+    const QString left = QString::number(int(Align::Left)),
+                  right = QString::number(int(Align::Right)),
+                  centre = QString::number(int(Align::Center));
+    EXPECT_EQ((QStringList{u"行号/行号/"_s + centre, u"sp_spbh/商品编号/"_s + left,
+                           u"sp_spqm/商品名称/"_s + left, u"qty/数量/"_s + right + u"/sum"_s,
+                           u"price/单价/"_s + right, u"total/金额/"_s + right + u"/sum"_s}),
+              columns);
     // "商品名称" (8 GBK bytes) needs a wider column than "行号" (4 bytes).
     EXPECT_LT(t.columns.at(0).width, t.columns.at(2).width);
     EXPECT_EQ(Orientation::Portrait, t.orientation);

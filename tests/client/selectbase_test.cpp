@@ -1,6 +1,4 @@
-// The record selection's kinds and filter pattern, the batch selection's query and line writing,
-// and the unit selection, against the recording transport.
-#include <QLabel>
+// The record, batch and unit selections against the recording transport.
 #include <QSet>
 
 #include "client/bills/selectbase.h"
@@ -8,6 +6,7 @@
 #include "client/bills/selectgoodspc.h"
 #include "client/bills/selectionservices.h"
 #include "client/common/gridview.h"
+#include "client/logic/recordsetmodel.h"
 #include "dmtest_support.h"
 #include "support/testutil.h"
 
@@ -136,8 +135,7 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     const auto& call = lastCall(u"ExecProcQuery"_s);
     EXPECT_EQ(u"P_JXC_Get_Base"_s, call.procedure);
     const ParamList p(call.paramLines.join(u"\r\n"_s));
-    EXPECT_EQ(u"ZY"_s, p.value(u"QueryType"_s));
-    EXPECT_EQ(u";czy_id=7"_s, p.value(u"ZYStr"_s));
+    EXPECT_EQ(u"ZY ;czy_id=7"_s, p.value(u"QueryType"_s) + u' ' + p.value(u"ZYStr"_s));
     client::RecordSelection gys(u"gys"_s);
     EXPECT_EQ(u";czy_id=7;isList=1;dwtype=1"_s, gys.procParams().value(u"WLDWStr"_s));
     w.close();
@@ -149,7 +147,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_EQ(u"XZSPPC"_s, p.value(u"QueryType"_s));
     EXPECT_EQ(u";isSub=1;id=5;isstop=0;czy_id=7"_s, p.value(u"goodsStr"_s));
     EXPECT_EQ(u";id=2"_s, p.value(u"ckStr"_s));
-
     // Labels: names from the cache; an unknown warehouse reads "全部仓库".
     client::selectionServices().goodsFullName = [](qint64 id) -> std::optional<QString> {
         if (id == 5)
@@ -166,7 +163,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_EQ(u"仓库：总仓"_s, client::BatchSelection(5, 1).warehouseLabel());
     client::selectionServices().goodsFullName = nullptr;
     client::selectionServices().warehouseFullName = nullptr;
-
     RecordSet batches =
         recordSet({u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
                    u"stockQty:float"_s},
@@ -177,7 +173,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_TRUE(b.canChoose(0));
     EXPECT_FALSE(b.canChoose(1));
     EXPECT_FALSE(b.canChoose(2));
-
     // The bill's lines: the columns named like the batch fields (any letter case) take them,
     // others stay.
     RecordSet lines = recordSet({u"GoodsPC:integer"_s, u"PH"_s, u"outdate"_s, u"yxqDate"_s,
@@ -186,12 +181,7 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
                                  {qint64(0), QString(), QString(), QString(), 0.0, 8.0}});
     EXPECT_EQ(0, b.writeInto(1, lines, 1, nullptr));  // a class row is no batch
     EXPECT_EQ(5, b.writeInto(0, lines, 1, nullptr));
-    EXPECT_EQ(11, lines.at(1, 0).toLongLong());
-    EXPECT_EQ(u"B1"_s, lines.at(1, 1).toString());
-    EXPECT_EQ(u"2024-01-01"_s, lines.at(1, 2).toString());
-    EXPECT_EQ(u"2025-01-01"_s, lines.at(1, 3).toString());
-    EXPECT_EQ(4.0, lines.at(1, 4).toDouble());
-    EXPECT_EQ(8.0, lines.at(1, 5).toDouble());
+    EXPECT_EQ(u"11|B1|2024-01-01|2025-01-01|4|8"_s, rowValuesText(lines, 1));
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
     // With the grid's columns only the shown ones are written.
     GridDefinition grid;
@@ -219,27 +209,7 @@ TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
     EXPECT_FALSE(u.choice(2).has_value());
 }
 
-}  // namespace
-}  // namespace dyt::test
-
-namespace dyt::test {
-namespace {
-
-class SelectBatchWindow : public DmFixture {
-protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        // No cache and no stored layouts behind the windows; single tests put in their own.
-        client::selectionServices() = {};
-        connectLoggedIn(7);
-    }
-    void TearDown() override {
-        client::resetSelectionServices();
-        DmFixture::TearDown();
-    }
-};
-
-TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
+TEST_F(SelectBaseCalls, ChoosingABatchInItsWindowFillsTheFocusedLineAndCloses) {
     RecordSet batches = recordSet(
         {u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
          u"stockQty:float"_s, u"stockPrice:float"_s, u"stocktotal:float"_s},
@@ -254,9 +224,6 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     };
     {
         client::TfrmSelectGoodsPC w(5, 9, &lines, nullptr, 0);
-        EXPECT_EQ(u"请选择商品批次"_s, w.windowTitle());
-        EXPECT_EQ(u"仓库：全部仓库"_s, w.findChild<QLabel*>(u"lblStock"_s)->text());
-        EXPECT_EQ(u"商品："_s, w.findChild<QLabel*>(u"lblGoods"_s)->text());
         w.show();
         perform(&w, w.grid()->table(), {key(Qt::Key_Return)});
         EXPECT_EQ(0, w.chosenRow());
@@ -266,6 +233,88 @@ TEST_F(SelectBatchWindow, ChoosingABatchFillsTheFocusedLineAndCloses) {
     EXPECT_EQ(3, lines.at(0, 0).toLongLong());
     EXPECT_EQ(u"P3"_s, lines.at(0, 1).toString());
     client::selectionServices().saveLayout = nullptr;
+}
+
+// The windows shown modally: the result, the choice and the layout kept under its key.
+class SelectWindowModal : public SelectBaseCalls {
+protected:
+    void SetUp() override {
+        SelectBaseCalls::SetUp();
+        client::selectionServices().loadLayout = [this](GridView* grid, const QString& key) {
+            loads << key;
+            EXPECT_NE(nullptr, grid->model());
+            return false;
+        };
+        client::selectionServices().saveLayout = [this](GridView* grid, const QString& key) {
+            saves << key;
+            EXPECT_EQ(2, grid->model()->rowCount());
+            return true;
+        };
+    }
+    // The next unit query answers the goods' base unit and its box.
+    void answerUnits() {
+        answerQuery(recordSet(
+            {u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s, u"barcode"_s, u"price:float"_s},
+            {{qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5},
+             {qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0}}));
+    }
+
+    QStringList loads;
+    QStringList saves;
+};
+
+TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
+    const QString layoutKey = u"TfrmSelectGoodsFZXX_grdUnit"_s;
+    struct Case {
+        const char* name;
+        QList<UiStep> steps;  // none: the close box
+        int result;
+    };
+    const Case cases[] = {
+        {"Down and Enter on the box unit", {key(Qt::Key_Down), key(Qt::Key_Return)}, 1},
+        {"a double-click on the box unit", {doubleClick(1)}, 1},
+        {"the cancel button", {click("btnCancel")}, 0},
+        {"Esc", {key(Qt::Key_Escape)}, 0},
+        {"the close box", {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        loads.clear();
+        saves.clear();
+        answerUnits();
+        client::TfrmSelectGoodsFZXX w(4);
+        ASSERT_EQ(QStringList(), script.messages());
+        ASSERT_EQ(2, w.grid()->model()->rowCount());
+        EXPECT_EQ(QStringList{layoutKey}, loads);  // the layout comes with the rows
+        bool shownModal = false;
+        onNextModal([&](QWidget* modal) {
+            shownModal = modal == &w && w.isVisible();
+            if (c.steps.isEmpty())
+                w.close();
+            else
+                perform(&w, w.grid()->table(), c.steps);
+        });
+        EXPECT_EQ(c.result, w.exec());
+        EXPECT_TRUE(shownModal);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(c.result == 1, w.result());
+        EXPECT_EQ(QStringList{layoutKey}, saves);
+        // The window outlives its closing: the caller reads the choice afterwards.
+        EXPECT_EQ(c.result == 1, w.chosen().has_value());
+        if (c.result == 1) {
+            EXPECT_EQ(u"箱"_s, w.chosen()->unitName);
+            EXPECT_EQ(12.0, w.chosen()->rate);
+        }
+    }
+    // The function the bills call answers the choice made in the window.
+    answerUnits();
+    onNextModal([](QWidget* w) {
+        perform(w, static_cast<client::TfrmSelectGoodsFZXX*>(w)->grid()->table(),
+                {key(Qt::Key_Return)});
+    });
+    const auto chosen = client::selectGoodsUnit(4);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(u"包"_s, chosen->unitName);
 }
 
 }  // namespace

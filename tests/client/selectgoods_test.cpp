@@ -1,6 +1,5 @@
-// The goods selection against the recording transport: what it asks the server for, when the
-// window shows, marking, class expansion, the already-present question, level and list display
-// and the exit button (the code and barcode picks run against a real server in select_e2e).
+// The goods selection against the recording transport (code and barcode picks run against a real
+// server in select_e2e).
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -109,41 +108,33 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
         QString text, barcode;
         const char *queryType, *filter, *goodsStr, *wldwStr;
     };
+    // clang-format off
     const Case cases[] = {
         {1, 0, {}, {}, "XZSPALL", ";djtype=1", ";par_id=0;isstop=0;czy_id=7", ""},
-        {1,
-         0,
-         u"  奥利奥 "_s,
-         {},
-         "XZSPALL",
-         ";djtype=1",
-         ";allfilter=奥利奥;isstop=0;czy_id=7",
-         ""},
+        {1, 0, u"  奥利奥 "_s, {}, "XZSPALL", ";djtype=1", ";allfilter=奥利奥;isstop=0;czy_id=7", ""},
         {5, 0, u"a;b"_s, {}, "XZSPALL", ";djtype=5", ";allfilter=a;;b;isstop=0;czy_id=7", ""},
         {1, 0, {}, u"6901"_s, "XZSPALL", ";djtype=1", ";isstop=0;czy_id=7;barcode=6901", ""},
         // Ordinary goods only for a loss and a transfer bill.
         {12, 0, {}, {}, "XZSPALL", ";djtype=12", ";par_id=0;isstop=0;czy_id=7;sptype=0", ""},
         {15, 0, {}, u"77"_s, "XZSPALL", ";djtype=15", ";isstop=0;czy_id=7;barcode=77;sptype=0", ""},
-        {38,
-         -2,
-         {},
-         {},
-         "QTKC",
-         ";djtype=38;typeid=2",
-         ";par_id=0;isstop=0;czy_id=7;sptype=0",
+        {38, -2, {}, {}, "QTKC", ";djtype=38;typeid=2", ";par_id=0;isstop=0;czy_id=7;sptype=0",
          ";issub=1;id=44;czy_id=7"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.goodsStr);
         GoodsSelection s(target, c.djType, 44, 3, c.typeMode);
         if (!c.text.isEmpty())
             s.setFilterText(c.text);
         const ParamList p = s.queryParams(c.barcode);
-        EXPECT_EQ(QString::fromLatin1(c.queryType), p.value(u"QueryType"_s));
-        EXPECT_EQ(QString::fromLatin1(c.filter), p.value(u"Filter"_s));
-        EXPECT_EQ(QString::fromUtf8(c.goodsStr), p.value(u"goodsStr"_s));
-        EXPECT_EQ(u";id=3;czy_id=7"_s, p.value(u"ckStr"_s));
-        EXPECT_EQ(QString::fromLatin1(c.wldwStr), p.value(u"wldwStr"_s));
+        QStringList sent;
+        for (const QString& name :
+             {u"QueryType"_s, u"Filter"_s, u"goodsStr"_s, u"ckStr"_s, u"wldwStr"_s})
+            sent << p.value(name);
+        EXPECT_EQ((QStringList{QString::fromUtf8(c.queryType), QString::fromUtf8(c.filter),
+                               QString::fromUtf8(c.goodsStr), u";id=3;czy_id=7"_s,
+                               QString::fromUtf8(c.wldwStr)}),
+                  sent);
     }
 }
 
@@ -275,7 +266,6 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.openClass(0));
     EXPECT_EQ((QList<qint64>{1, 2}), s.classPath());
-
     // List display of the class shown, then level display again.
     answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
     EXPECT_TRUE(s.showList());
@@ -294,17 +284,13 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     answerProc(top);
     s.showAll();
     EXPECT_EQ(0, s.classId());
-
     QStringList goodsStrs;
     for (const auto& c : procCalls())
         goodsStrs << line(c, u"goodsStr"_s);
     EXPECT_EQ(
-        (QStringList{u";par_id=0;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
-                     u";par_id=2;isstop=0;czy_id=7"_s, u";isList=1;par_id=2;isstop=0;czy_id=7"_s,
-                     u";par_id=2;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
-                     u";par_id=0;isstop=0;czy_id=7"_s, u";par_id=1;isstop=0;czy_id=7"_s,
-                     u";par_id=0;isstop=0;czy_id=7"_s}),
-        goodsStrs);
+        u";par_id=0 ;par_id=1 ;par_id=2 ;isList=1;par_id=2 ;par_id=2 ;par_id=1 ;par_id=0 "
+        u";par_id=1 ;par_id=0"_s,
+        goodsStrs.join(u' ').remove(u";isstop=0;czy_id=7"_s));
 }
 
 TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
@@ -318,7 +304,6 @@ TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
     EXPECT_EQ(0, procCalls().size());
     EXPECT_FALSE(s.listMode());
-
     // One marked class is listed; the focused class when none is marked; all goods at the top.
     struct Case {
         const char* name;
@@ -363,8 +348,6 @@ TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     EXPECT_EQ(-1, s.currentRow());
 }
 
-// The class steps and the layout kept on closing run against a real server in select_e2e and
-// selectwiring_e2e.
 TEST_F(SelectGoods, AFastTypistCausesOneQueryAndEnterInTheBoxAddsTheGoods) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answerProc(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));

@@ -1,14 +1,16 @@
-// The account-set settings: reading sysData and sysConf rows, the number patterns, the forced
-// switches, the whole load with the exact SQL it sends (recording transport), the failure
-// messages, the status period text.
+// The account-set settings: sysData and sysConf rows, patterns, switches and the whole load.
 
 #include <QCborArray>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "client/logic/lookups.h"
 #include "client/logic/settings.h"
+#include "client/shell/mainwindow.h"
+#include "client/shell/settingshooks.h"
 #include "common/error.h"
 #include "common/recordset.h"
 #include "dmtest_support.h"
@@ -74,9 +76,7 @@ TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) 
                                     {u"NoSuchSetting"_s, u"abc"_s},
                                     {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
-    EXPECT_EQ(2024, s.CurrentYear);
-    EXPECT_EQ(1, s.IsOpen);
-    EXPECT_EQ(2, s.kmLength[2]);
+    EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
     EXPECT_EQ(u"德盈"_s, s.CompanyShortName);
     EXPECT_EQ(5, s.Period);                   // not in the rows
     EXPECT_EQ(u"旧名"_s, s.CompanyFullName);  // not in the rows
@@ -211,7 +211,6 @@ protected:
         resetSettings();
         DmFixture::TearDown();
     }
-
     // Answers the next `count` queries from the table of SQL texts; texts not in it get an empty
     // record set, texts in `failures` the error message.
     void serve(int count = 40) {
@@ -262,9 +261,7 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
         oneValue(u"yushoukm_id"_s, 2203);
     serve();
     settings().LoginDate = QDate(2024, 5, 31);
-
     EXPECT_TRUE(LoadSettings());
-
     QStringList expected{u"SELECT * FROM sysData"_s, u"SELECT * FROM sysConf"_s};
     for (int right : {6003, 6004, 6005, 6006, 6007, 6009, 6010, 6013, 6016, 6017})
         expected.append(purviewSql(7, right));
@@ -274,7 +271,6 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
                     "SELECT TOP 1 a.id FROM djIndex AS a WHERE a.dj_state = 2 AND a.djType = 71")
              << u"SELECT dbo.fnGetInterfaceKMID('预收账款') as yushoukm_id "_s;
     EXPECT_EQ(expected, sentSql());
-
     const TSettings& s = settings();
     EXPECT_EQ(4, s.Period);
     // totaldot missing: the default amount pattern stays.
@@ -341,4 +337,70 @@ TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
     EXPECT_EQ(QStringList{u"读取配置信息失败:系统参数[qtydot]的值[two]不是整数"_s},
               script.messages());
     EXPECT_EQ(1, sentSql().size());
+}
+
+// --- the main window's hooks: panel 5 shows the period, the close reads the backup settings
+
+namespace {
+
+class SettingsHooksTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        resetSettings();
+        ASSERT_TRUE(dir.isValid());
+        main = std::make_unique<TfrmMain>(dir.path());
+        main->attachDataModule(dm.get());
+        installSettingsHooks(*main);
+        connectLoggedIn();
+    }
+    void TearDown() override {
+        main.reset();
+        resetSettings();
+        DmFixture::TearDown();
+    }
+    void answerSysData(const QList<QPair<QString, QString>>& rows) {
+        transport->respond(u"ExecQuery"_s, 0,
+                           {proto::recordSetToCbor(nameValueRows(rows)), QString()});
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> main;
+};
+
+}  // namespace
+
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
+    answerSysData({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}});
+    ASSERT_TRUE(main->hooks.loadSettings);
+    EXPECT_TRUE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
+}
+
+TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
+    const QString before = main->panelText(TfrmMain::kMessagePanel);
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
+    EXPECT_FALSE(main->hooks.loadSettings());
+    EXPECT_EQ(before, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
+}
+
+TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
+    QString last = u"unchanged"_s;
+    int interval = -5;
+    ASSERT_TRUE(main->hooks.autoBackupSettings);
+    EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
+    EXPECT_EQ(u"unchanged"_s, last);
+    answerSysData({{u"自动备份天数"_s, u"7"_s}});
+    ASSERT_TRUE(main->hooks.loadSettings());
+    RecordSet value;
+    value.addField(u"value"_s, FieldType::Text);
+    value.appendRow({u"2026-11-29"_s});
+    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(value), QString()});
+    EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
+    EXPECT_EQ(u"2026-11-29"_s, last);
+    EXPECT_EQ(7, interval);
+    EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
+              transport->calls().last().sql);
 }
