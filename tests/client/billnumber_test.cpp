@@ -21,17 +21,14 @@ billnumber::AutoCode code(const QString& format, qint64 counter, const QDate& da
     c.machinePrefix = machine;
     return c;
 }
-
 RecordSet autoCodeRow(const QString& format, qint64 counter, const QString& date, int pcId) {
     return test::recordSet(
         {u"SNFormat"_s, u"SNMaxNo:integer"_s, u"BillDate"_s, u"IsPcID:integer"_s},
         {{format, counter, date, pcId}});
 }
-
 RecordSet codeRow(const QString& value) {
     return test::recordSet({u"code"_s}, {{value}});
 }
-
 TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
     const QDate d(2025, 7, 8);
     const QTime t(14, 5, 9);
@@ -58,7 +55,6 @@ TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
             << c.format.toStdString();
     }
 }
-
 TEST(BillNumber, TheMachineNumberLeadsWhenTheAccountSetAsksForIt) {
     const QDate d(2008, 1, 1);
     const QString format = u"\"JH\"-yyyy-[00000]"_s;
@@ -76,23 +72,15 @@ TEST(BillNumber, TheMachineNumberLeadsWhenTheAccountSetAsksForIt) {
     EXPECT_EQ(u"PC3-PC9-JH-2008-00001"_s,
               billnumber::composeNumber(code(u"\"PC9\"-"_s + format, 1, d, true), t, u"PC3"_s));
 }
-
 TEST(BillNumber, TheTrailingDigitRunGrowsByOneAndKeepsOrWidensItsWidth) {
     const QList<QPair<QString, QString>> cases = {
-        {u"JH-0099"_s, u"JH-0100"_s},
-        {u"JH0999"_s, u"JH1000"_s},
-        {u"JH-2008-01-01-00001"_s, u"JH-2008-01-01-00002"_s},
-        {u"0009"_s, u"0010"_s},
-        {u"999"_s, u"1000"_s},
-        {u"A9B"_s, u"A9B1"_s},
-        {u"JH-"_s, u"JH-1"_s},
-        {QString(), u"1"_s},
-        {u"X99999999999999999999"_s, u"X100000000000000000000"_s},
-    };
+        {u"JH-0099"_s, u"JH-0100"_s}, {u"JH0999"_s, u"JH1000"_s}, {u"0009"_s, u"0010"_s},
+        {u"JH-2008-01-01-00001"_s, u"JH-2008-01-01-00002"_s}, {u"999"_s, u"1000"_s},
+        {u"A9B"_s, u"A9B1"_s}, {u"JH-"_s, u"JH-1"_s}, {QString(), u"1"_s},
+        {u"X99999999999999999999"_s, u"X100000000000000000000"_s}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, billnumber::incrementTrailingDigits(in)) << in.toStdString();
 }
-
 TEST(BillNumber, TheDuplicateQueryQuotesTheNumber) {
     EXPECT_EQ(QStringLiteral(
                   " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = "
@@ -100,7 +88,6 @@ TEST(BillNumber, TheDuplicateQueryQuotesTheNumber) {
                   "and code like LEFT('JH''01',3) + '%' ELSE SELECT '    ' as code"),
               billnumber::duplicateCheckSql(u"JH'01"_s));
 }
-
 TEST(BillNumber, AnAnswerWithoutARowOrDateIsRefused) {
     RecordSet empty = autoCodeRow(QString(), 0, QString(), 0);
     empty.clearRows();
@@ -110,7 +97,6 @@ TEST(BillNumber, AnAnswerWithoutARowOrDateIsRefused) {
                   billnumber::autoCodeFromRow(autoCodeRow(u"x"_s, 1, u"2025-02-30"_s, 0));
               }));
 }
-
 class BillNumberCalls : public test::DmFixture {
 protected:
     void SetUp() override {
@@ -122,23 +108,19 @@ protected:
     }
     QList<RecordedCall> serverCalls() const {
         QList<RecordedCall> out;
-        for (const RecordedCall& c : transport->calls()) {
+        for (const RecordedCall& c : transport->calls())
             if (c.method != QLatin1String("ConnectionVar"))
                 out.append(c);
-        }
         return out;
     }
-
     billnumber::Options options;
 };
-
 TEST_F(BillNumberCalls, WithoutAutomaticNumberingTheTypedNumberStaysAndNothingIsSent) {
     options.autoNumbering = false;
     EXPECT_EQ(u"手工-1"_s,
               billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"手工-1"_s, options));
     EXPECT_EQ(0, serverCalls().size());
 }
-
 TEST_F(BillNumberCalls, TheRuleRowBecomesTheNumberWithTheMachinePrefix) {
     answerProc(autoCodeRow(u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"2025-07-08"_s, 1));
     EXPECT_EQ(u"PC2-JH-20250708-0012"_s,
@@ -151,7 +133,6 @@ TEST_F(BillNumberCalls, TheRuleRowBecomesTheNumberWithTheMachinePrefix) {
     EXPECT_EQ(u"5 2025-07-08 7"_s, sent.value(u"BillType"_s) + u' ' + sent.value(u"BillDate"_s) +
                                        u' ' + sent.value(u"czy_id"_s));
 }
-
 TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
     options.checkDuplicates = true;
     options.machineNumber.clear();
@@ -182,14 +163,12 @@ TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
             << c.name;
     }
 }
-
 TEST_F(BillNumberCalls, AnEmptyFormatGivesAnEmptyNumberWithoutADuplicateQuery) {
     options.checkDuplicates = true;
     answerProc(autoCodeRow(QString(), 3, u"2025-07-08"_s, 1));
     EXPECT_EQ(QString(), billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"old"_s, options));
     EXPECT_EQ(1, serverCalls().size());
 }
-
 TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
     transport->fail(u"ExecProcQuery"_s, u"单据类型[42]不存在"_s);
     const QString message = test::errorOf(

@@ -27,21 +27,18 @@ RecordSet functionsOf(int available, int pinned, qint64 firstId = 100) {
         rs.appendRow({id, 1, u"功能%1"_s.arg(id)});
     return rs;
 }
-
 QStringList names(const QList<cygn::Item>& items) {
     QStringList out;
     for (const cygn::Item& i : items)
         out.append(i.name);
     return out;
 }
-
 QStringList rowsOf(const QListWidget* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
         out.append(list->item(i)->text());
     return out;
 }
-
 QString saveText(int userId, const QString& ids) {
     return QStringLiteral(
                "UPDATE syspurview SET isCYGN = 0,openCount = 0 WHERE userid = %1\r\n"
@@ -64,30 +61,21 @@ TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
     EXPECT_EQ((QStringList{u"进货单"_s, u"收款单"_s}), names(lists.available()));
     EXPECT_EQ((QStringList{u"销售单"_s, u"付款单"_s}), names(lists.pinned()));
     EXPECT_EQ(12, lists.pinned().at(0).id);
+    RecordSet bad = test::recordSet({u"id:integer"_s, u"name"_s});
+    EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(bad); }));
 }
-
-TEST(CommonFunctionLists, LoadRefusesRowsWithoutTheFields) {
-    RecordSet rs = test::recordSet({u"id:integer"_s, u"name"_s});
-    cygn::Lists lists;
-    EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(rs); }));
-}
-
-TEST(CommonFunctionLists, SaveTextWithoutPinnedFunctionsEndsInTheClosingZeroAlone) {
-    cygn::Lists lists;
-    RecordSet rs = functionsOf(3, 0);
-    lists.load(rs);
-    EXPECT_EQ(saveText(7, QString()), lists.saveSql(7));
-}
-
+// Without pinned functions the save text ends in the closing zero alone.
 TEST(CommonFunctionLists, SaveTextListsThePinnedRowIdsInListOrder) {
     cygn::Lists lists;
+    RecordSet none = functionsOf(3, 0);
+    lists.load(none);
+    EXPECT_EQ(saveText(7, QString()), lists.saveSql(7));
     RecordSet rs = functionsOf(3, 1);  // 100..102 available, 103 pinned
     lists.load(rs);
     ASSERT_TRUE(lists.pin(2));  // 102
     ASSERT_TRUE(lists.pin(0));  // 100
     EXPECT_EQ(saveText(12, u"103,102,100,"_s), lists.saveSql(12));
 }
-
 TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
     cygn::Lists lists;
     RecordSet rs = functionsOf(4, 2);  // 100..103 available, 104 and 105 pinned
@@ -105,7 +93,6 @@ TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
     EXPECT_FALSE(lists.pin(6));
     EXPECT_FALSE(lists.unpin(0));
 }
-
 TEST(CommonFunctionLists, PinAllStopsAtTwentyOne) {
     const struct {
         int available;
@@ -140,7 +127,10 @@ protected:
 
 TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
     answer(functionsOf(2, 21));
-    TfrmsysCYGN dlg;
+    registerSystemWindows();  // opened by its class name, as the function table does
+    std::unique_ptr<QWidget> w(createWindow(u"TfrmsysCYGN"_s, nullptr));
+    ASSERT_NE(nullptr, qobject_cast<TfrmsysCYGN*>(w.get()));
+    TfrmsysCYGN& dlg = *qobject_cast<TfrmsysCYGN*>(w.get());
     dlg.leftList()->setCurrentRow(0);
     dlg.btnRightClick();
     EXPECT_EQ(QStringList{u"最多可以设置 21 个常用功能"_s}, script.messages());
@@ -151,7 +141,6 @@ TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
     EXPECT_EQ(2, script.messages().size());
     EXPECT_EQ(2, dlg.leftList()->count());
 }
-
 TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) {
     answer(functionsOf(25, 0));
     TfrmsysCYGN dlg;
@@ -166,7 +155,6 @@ TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) 
     EXPECT_EQ(u"功能121"_s, dlg.leftList()->item(0)->text());
     EXPECT_EQ(u"功能100"_s, dlg.leftList()->item(4)->text());
 }
-
 TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
     answer(functionsOf(3, 2));  // 100..102 left, 103 and 104 right
     TfrmsysCYGN dlg;
@@ -178,7 +166,6 @@ TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
     EXPECT_EQ((QStringList{u"功能101"_s, u"功能102"_s, u"功能103"_s}), rowsOf(dlg.leftList()));
     EXPECT_TRUE(script.messages().isEmpty());
 }
-
 TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     answer(functionsOf(3, 0));
     TfrmsysCYGN dlg;
@@ -192,7 +179,6 @@ TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
     EXPECT_EQ(saveText(7, u"101,"_s), call.sql);
     EXPECT_TRUE(dlg.result());
 }
-
 TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
     answer(functionsOf(2, 0));
     TfrmsysCYGN dlg;
@@ -201,7 +187,6 @@ TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
     EXPECT_EQ(QStringList{u"数据库忙"_s}, script.messages());
     EXPECT_FALSE(dlg.result());
 }
-
 TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
     transport->fail(u"ExecQuery"_s, u"连接中断"_s);
     TfrmsysCYGN dlg;
@@ -211,12 +196,4 @@ TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
     transport->clearCalls();
     EXPECT_FALSE(dlg.Save());
     EXPECT_TRUE(transport->methods(false).isEmpty());
-}
-
-TEST_F(CygnDialogTest, RegisteredUnderItsClassName) {
-    registerSystemWindows();
-    answer(functionsOf(1, 0));
-    std::unique_ptr<QWidget> w(createWindow(u"TfrmsysCYGN"_s, nullptr));
-    ASSERT_NE(nullptr, w);
-    EXPECT_NE(nullptr, qobject_cast<TfrmsysCYGN*>(w.get()));
 }

@@ -48,7 +48,6 @@ TEST(ServerAddress, SplitsAtTheFirstColonWith211AsFallback) {
         EXPECT_EQ(c.port, port) << c.address;
     }
 }
-
 TEST_F(DmFixture, ConnectOpensHostAndPortAndKeepsTheAddressAsTyped) {
     ASSERT_TRUE(dm->ConnectServer(u"srv:x"_s, false, 1));
     EXPECT_EQ(u"srv"_s, transport->host());
@@ -57,7 +56,6 @@ TEST_F(DmFixture, ConnectOpensHostAndPortAndKeepsTheAddressAsTyped) {
     EXPECT_EQ(u"srv:x"_s, loginedUser().ServerAddress);
     EXPECT_EQ(QStringList{u"InitDataBase"_s}, transport->methods());
 }
-
 TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->failOpens(1, u"连接被拒绝"_s);
     EXPECT_EQ(u"连接失败：连接被拒绝"_s, errorOf([&] { dm->ConnectServer(u"srv"_s, false, 1); }));
@@ -71,7 +69,6 @@ TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->respond(u"InitDataBase"_s, 1, {QString()});
     EXPECT_FALSE(dm->ConnectServer(u"srv"_s, false, 1));
 }
-
 TEST_F(DmFixture, ConnectTriesAsOftenAsAskedAndShowsProgress) {
     transport->failOpens(2);
     EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
@@ -80,7 +77,6 @@ TEST_F(DmFixture, ConnectTriesAsOftenAsAskedAndShowsProgress) {
               script.progressTexts());
     EXPECT_FALSE(script.progressVisible());
 }
-
 TEST_F(DmFixture, GetAppServerAndDisconnect) {
     EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
     connectLoggedIn();
@@ -89,7 +85,6 @@ TEST_F(DmFixture, GetAppServerAndDisconnect) {
     EXPECT_FALSE(dm->Connected());
     EXPECT_FALSE(transport->isOpen());
 }
-
 TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     RecordSet rs;
     ParamList params;
@@ -103,14 +98,12 @@ TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     EXPECT_EQ(0, transport->openCount());
     EXPECT_TRUE(script.records().isEmpty());
 }
-
 TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     connectLoggedIn();
     QString inner;
     transport->duringCall = [&](const RecordedCall& c) {
-        if (c.method == QLatin1String("ExecProc")) {
+        if (c.method == QLatin1String("ExecProc"))
             inner = errorOf([&] { dm->ExecUpdate(u"update t set a=1"_s); });
-        }
     };
     transport->respond(u"ExecProc"_s, 0, {u"a=1\r\nczy_id=7\r\nNewId=42"_s, 5, QString()});
     ParamList params;
@@ -121,7 +114,6 @@ TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     EXPECT_EQ((QStringList{u"ConnectionVar"_s, u"ExecProc"_s}), transport->methods());
     EXPECT_FALSE(dm->CallBusy());
 }
-
 TEST_F(DmFixture, ChannelIsFreeAgainAfterAFailure) {
     connectLoggedIn();
     transport->respond(u"ExecUpdate"_s, -1, {u"违反唯一约束"_s});
@@ -130,7 +122,6 @@ TEST_F(DmFixture, ChannelIsFreeAgainAfterAFailure) {
     transport->respond(u"ExecUpdate"_s, 3, {QString()});
     EXPECT_EQ(3, dm->ExecUpdate(u"update t set a=1"_s));
 }
-
 TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     connectLoggedIn();
     setRunMode(kQueryOnlyMode);
@@ -162,7 +153,6 @@ TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
         EXPECT_EQ(c.allowed ? 2 : 0, transport->calls().size()) << c.name;
     }
 }
-
 TEST_F(DmFixture, ProceduresCarryTheOperatorAndTakeBackTheLines) {
     connectLoggedIn(7);
     ParamList params;
@@ -189,7 +179,6 @@ TEST_F(DmFixture, ProceduresCarryTheOperatorAndTakeBackTheLines) {
     EXPECT_EQ(2, proto::recordSetFromCbor(call.args.at(3)).rowCount());
     EXPECT_TRUE(call.args.at(4).isNull());
 }
-
 TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     connectLoggedIn();
     RecordSet rs = goodsRows(1);  // an open record set is emptied first
@@ -204,7 +193,6 @@ TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
     EXPECT_EQ(u"没有数据"_s, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
 }
-
 TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
     connectLoggedIn(7);
     struct Case {
@@ -230,7 +218,6 @@ TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
         EXPECT_EQ(c.rows, rs.recordCount()) << c.name;
     }
 }
-
 TEST_F(DmFixture, ExecProcQueryErrors) {
     connectLoggedIn();
     ParamList params;
@@ -243,21 +230,18 @@ TEST_F(DmFixture, ExecProcQueryErrors) {
               errorOf([&] { dm->ExecProcQuery(u"P_JXC_Query"_s, params, &rs); }));
     EXPECT_FALSE(dm->CallBusy());
 }
-
 TEST_F(DmFixture, EchoStampsReplaceOnlyOlderStamps) {
     connectLoggedIn();
     dm->GoodsStamp = u"2026-01-01 00:00:00"_s;
     dm->PartnerStamp = u"2025-06-01 00:00:00"_s;
     transport->setStamps(u"2026-01-02 10:00:00"_s, u"2025-01-01 00:00:00"_s);
     EXPECT_TRUE(dm->CheckConnection());
-    EXPECT_EQ(u"2026-01-02 10:00:00"_s, dm->GoodsStamp);
-    EXPECT_EQ(1, dm->GoodsStampNewer);
-    EXPECT_EQ(u"2025-06-01 00:00:00"_s, dm->PartnerStamp);
-    EXPECT_EQ(0, dm->PartnerStampNewer);
+    EXPECT_EQ(test::clientValuesText(u"2026-01-02 10:00:00"_s, 1, u"2025-06-01 00:00:00"_s, 0),
+              test::clientValuesText(dm->GoodsStamp, dm->GoodsStampNewer, dm->PartnerStamp,
+                                     dm->PartnerStampNewer));
     // The token travels with CR LF.
     EXPECT_EQ(u"qZevrint\r\n"_s, transport->calls().at(0).args.at(0).toString());
 }
-
 TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
     connectLoggedIn();
     int relogins = 0;
@@ -273,12 +257,10 @@ TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
     script.answer(u"继续连接"_s, u"客户端与服务器连接断开"_s);
     transport->respond(u"ExecUpdate"_s, 1, {QString()});
     EXPECT_EQ(1, dm->ExecUpdate(u"update t set a=1"_s));
-    const auto questions = script.records(PromptKind::Question);
-    ASSERT_EQ(1, questions.size());
-    EXPECT_EQ(u"系统错误"_s, questions.at(0).caption);
-    EXPECT_EQ(u"客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?"_s,
-              questions.at(0).text);
-    EXPECT_EQ((QStringList{u"继续连接"_s, u"退出系统"_s}), questions.at(0).buttons);
+    const auto q = script.records(PromptKind::Question);
+    ASSERT_EQ(1, q.size());
+    EXPECT_EQ(u"系统错误|客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?|继续连接,退出系统"_s,
+              q.at(0).caption + u'|' + q.at(0).text + u'|' + q.at(0).buttons.join(u','));
     EXPECT_EQ(1, relogins);
     EXPECT_TRUE(connectedDuringRelogin);
     EXPECT_TRUE(dm->Connected());
@@ -289,7 +271,6 @@ TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
     EXPECT_EQ(0, quitCalls);
     EXPECT_TRUE(started.isEmpty());  // a remote server is not started here
 }
-
 TEST_F(DmFixture, EchoMismatchAndQuitEndsTheProgramSilently) {
     connectLoggedIn();
     int networkSignals = 0;
@@ -308,7 +289,6 @@ TEST_F(DmFixture, EchoMismatchAndQuitEndsTheProgramSilently) {
     EXPECT_EQ(u"当前网络数据通道断开,请稍后再次尝试!"_s,
               errorOf([&] { dm->ExecUpdate(u"update t set a=1"_s); }));
 }
-
 TEST_F(DmFixture, FailedReloginCountsAsAFailedReconnect) {
     connectLoggedIn();
     int relogins = 0;
@@ -319,8 +299,9 @@ TEST_F(DmFixture, FailedReloginCountsAsAFailedReconnect) {
     EXPECT_EQ(2, relogins);
     EXPECT_EQ(1, script.records(PromptKind::Question).size());
 }
-
-TEST_F(DmFixture, LocalServerStartNeedsTheServerProgram) {
+// The local server starts only with its program in the program folder; a reconnect to this
+// computer starts it first when nothing answers.
+TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     dm->programDir = dir.path();
@@ -334,15 +315,7 @@ TEST_F(DmFixture, LocalServerStartNeedsTheServerProgram) {
     EXPECT_EQ(QStringList{QDir(dir.path()).filePath(u"dyt-server"_s) + u" --port 3001 --data "_s +
                           TdmMain::localServerDataDir()},
               started);
-}
-
-TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    dm->programDir = dir.path();
-    QFile program(QDir(dir.path()).filePath(u"dyt-server"_s));
-    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
-    program.close();
+    started.clear();
     ASSERT_TRUE(dm->ConnectServer(u"127.0.0.1:4000"_s, false, 1));
     dm->localServerWaitMs = 0;
     // Nothing answers at the address: the server is started there, then connected to.
@@ -359,7 +332,6 @@ TEST_F(DmFixture, ReconnectToThisComputerStartsTheLocalServerFirst) {
     EXPECT_EQ(1, started.size());
     EXPECT_TRUE(dm->Connected());
 }
-
 TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
     connectLoggedIn();
     // A connect started while one runs (through message processing) returns false at once.
@@ -380,7 +352,6 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(u"不提示"_s, inner);
 }
-
 TEST_F(DmFixture, WrappersRefuseMissingArguments) {
     connectLoggedIn();
     ParamList params;

@@ -29,11 +29,9 @@ GridDefinition designedGrid(bool allowHide = true) {
     AddGridColumn(g, u"[%F%]条码"_s, u"barcode"_s, false, 80);
     return g;
 }
-
 QString sysValue(const QString& text, const QString& key) {
     return IniFile::fromText(text).readString(u"_Sys_"_s, key, u"<none>"_s);
 }
-
 // "key=value" of the named keys of the [_Sys_] section, joined by blanks.
 QString sysValues(const QString& text, const QStringList& keys) {
     QStringList out;
@@ -63,7 +61,6 @@ TEST(gridLayoutText, IdentityIsTheTagOr111Or_1) {
         EXPECT_EQ(r.identity, columnIdentity(g, c)) << r.name;
     }
 }
-
 TEST(gridLayoutText, LineBreaksTravelAsHashDollar0D) {
     struct Row {
         QString text;
@@ -80,7 +77,6 @@ TEST(gridLayoutText, LineBreaksTravelAsHashDollar0D) {
         EXPECT_EQ(r.decoded, decodeLayoutText(r.encoded));
     }
 }
-
 TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     GridDefinition g = designedGrid();
     g.columns[0].width = 95;
@@ -98,7 +94,6 @@ TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
     EXPECT_EQ(u"0_D=-1 2_D=-1 2_V=1"_s,
               sysValues(gridLayoutText(designedGrid(false)), {u"0_D"_s, u"2_D"_s, u"2_V"_s}));
 }
-
 TEST(gridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
     GridDefinition g = designedGrid();
     const QString text = gridLayoutText(g);
@@ -114,7 +109,6 @@ TEST(gridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
     ASSERT_TRUE(applyGridLayoutText(applied, packed));
     EXPECT_EQ(60, applied.columns[0].width);
 }
-
 TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     GridDefinition changed = designedGrid();
     changed.columns[0].width = 120;
@@ -134,7 +128,6 @@ TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
     // The tags of the design stay with the columns.
     EXPECT_EQ(NumberKind::Price, g.columns[2].numberKind);
 }
-
 TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     GridDefinition changed = designedGrid();
     changed.columns[0].width = 300;
@@ -147,20 +140,16 @@ TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     EXPECT_FALSE(applyGridLayoutText(g, u"no ini at all"_s));
     EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
 }
-
 TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
     GridDefinition old = designedGrid();
     old.columns.removeAt(0);  // a layout saved before the quantity column existed
     old.columns[0].width = 33;
     GridDefinition g = designedGrid();
     ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(old)));
-    EXPECT_EQ(u"price"_s, g.columns[0].fieldName);
-    EXPECT_EQ(33, g.columns[0].width);
-    EXPECT_EQ(u"barcode"_s, g.columns[1].fieldName);
-    EXPECT_EQ(u"qty"_s, g.columns[2].fieldName);
-    EXPECT_EQ(60, g.columns[2].width);
+    EXPECT_EQ(test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
+        test::clientValuesText(g.columns[0].fieldName, g.columns[0].width, g.columns[1].fieldName,
+            g.columns[2].fieldName, g.columns[2].width));
 }
-
 TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
     const QString text = stringGridLayoutText({40, 50});
     EXPECT_EQ((QList<int>{40, 50, 66}), stringGridWidths(text, 3));
@@ -168,15 +157,12 @@ TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
     foreign.replace(u"V10"_s, u"V11"_s);
     EXPECT_EQ(QList<int>(), stringGridWidths(foreign, 3));
 }
-
 TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     const QString ascii(9000, QLatin1Char('a'));
     QStringList p = splitLayoutPieces(ascii, 4000);
     ASSERT_EQ(10, p.size());
-    EXPECT_EQ(4000, p[0].size());
-    EXPECT_EQ(4000, p[1].size());
-    EXPECT_EQ(1000, p[2].size());
-    EXPECT_EQ(QString(), p[3]);
+    EXPECT_EQ(test::clientValuesText(4000, 4000, 1000, QString()),
+        test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
     EXPECT_EQ(ascii, p.join(QString()));
     // Five bytes hold two Chinese characters, never two and a half.
     p = splitLayoutPieces(u"甲乙丙a"_s, 5);
@@ -188,7 +174,6 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
               errorOf([] { splitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
     EXPECT_EQ(10, splitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());
 }
-
 TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
     const QString expected = u"LoadAutoColWidth: AGridView or AKeyName can not be null"_s;
     GridView grid;

@@ -29,41 +29,36 @@ qint64 onFile(const QString& file, const QString& sql) {
     sqlite3_close_v2(db);
     return v;
 }
-
 QString serverValue(TdmMain& dm, const QString& sql) {
     RecordSet rs;
     dm.ExecQuery(sql, &rs);
     return rs.recordCount() > 0 ? rs.value(0).toString() : QString();
 }
-
 class LocalCacheEndToEnd : public dyt::test::ServerFixture {};
 
 TEST_F(LocalCacheEndToEnd, LoadsChangesAndResetsFutureStampsOnARealServer) {
     loginedUser().ProfileName = u"dytv1_1"_s;
     loginedUser().ProfileCaption = u"账套甲"_s;
     // Base data written as the client's SQL, through the dialect layer.
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
-        "costmode) VALUES (101, 0, '101,', 1, 0, 'SP101', 'O''Brien 扳手', '扳手', 'BS', 2)"));
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
-        "(101, 0, '把', 1, '6901', 3.5)"));
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, ystotal) "
-        "VALUES (201, 0, '201,', 1, 0, 'DW201', '东方''五金', 88.5)"));
-    dm.ExecUpdate(QStringLiteral(
-        "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
-        "(301, 0, '301,', 1, 0, 'CK1', '总仓')"));
+    exec({"INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
+          "costmode) VALUES (101, 0, '101,', 1, 0, 'SP101', 'O''Brien 扳手', '扳手', 'BS', 2)",
+          "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price) VALUES "
+          "(101, 0, '把', 1, '6901', 3.5)",
+          "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname, ystotal) "
+          "VALUES (201, 0, '201,', 1, 0, 'DW201', '东方''五金', 88.5)",
+          "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES "
+          "(301, 0, '301,', 1, 0, 'CK1', '总仓')"});
     // As the login does in list mode.
     dm.GoodsStampNewer = 1;
     dm.PartnerStampNewer = 1;
     TLocalCache cache(programDir.path(), &dm);
     cache.OpenLocalCache();
     ASSERT_TRUE(cache.FindGoods(101));
-    EXPECT_EQ(u"O'Brien 扳手"_s, cache.cdsbaseGoods.text(u"sp_spqm"_s));
-    EXPECT_EQ(u"把"_s, cache.cdsbaseGoods.text(u"sp_jbdw"_s));
-    EXPECT_EQ(u"3.5"_s, cache.cdsbaseGoods.text(u"sp_lsj"_s));
-    EXPECT_EQ(u"先进先出"_s, cache.cdsbaseGoods.text(u"sp_cbsf"_s));
+    EXPECT_EQ(u"O'Brien 扳手|把|3.5|先进先出"_s,
+              dyt::test::clientValuesText(cache.cdsbaseGoods.text(u"sp_spqm"_s),
+                                          cache.cdsbaseGoods.text(u"sp_jbdw"_s),
+                                          cache.cdsbaseGoods.text(u"sp_lsj"_s),
+                                          cache.cdsbaseGoods.text(u"sp_cbsf"_s)));
     ASSERT_TRUE(cache.FindPartner(201));
     EXPECT_EQ(u"东方'五金"_s, cache.cdsbaseDW.text(u"dw_dwqm"_s));
     EXPECT_EQ(885000, cache.cdsbaseDW.value(u"ystotal"_s).value<Currency>().raw());

@@ -61,12 +61,13 @@ protected:
         sysLogin().cacheStep = nullptr;
         resetSession();
     }
-    // Starts the server with the administrator password; the local-server names lead to it.
-    void startServer(const QString& adminPassword) {
+    // Starts the server with the administrator password (or the configuration lines given); the
+    // local-server names lead to it.
+    void startServer(const QString& adminPassword, const QByteArray& lines = {}) {
         const QString conf = dir.filePath(u"server.ini"_s);
         QFile f(conf);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("adminpassword=" + adminPassword.toUtf8() + "\n");
+        f.write(lines.isEmpty() ? "adminpassword=" + adminPassword.toUtf8() + "\n" : lines);
         f.close();
         ASSERT_TRUE(server.start({u"--config"_s, conf})) << server.error().toStdString();
         sysLogin().localServer = server.address();
@@ -76,13 +77,11 @@ protected:
         return item ? item->text() : u"<none>"_s;
     }
     int rowOf(TfrmLogin& w, const QString& caption) const {
-        for (int r = 0; r < w.profileList()->rowCount(); ++r) {
+        for (int r = 0; r < w.profileList()->rowCount(); ++r)
             if (cell(w, r, kColCaption) == caption)
                 return r;
-        }
         return -1;
     }
-
     ScriptedPrompter script;
     PrompterOverride override_{&script};
     QTemporaryDir dir;
@@ -122,14 +121,14 @@ TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLog
     // A new account set's operator 1 has no password.
     w.btnLoginClick();
     EXPECT_EQ(QDialog::Accepted, w.result());
-    EXPECT_EQ(1, loginedUser().UserId);
-    EXPECT_EQ(w.userBox()->itemText(0), loginedUser().UserName);
-    EXPECT_EQ(cell(w, 0, kColDbName), loginedUser().ProfileName);
-    EXPECT_EQ(cell(w, 0, kColDbName), clientConfig().read(configkey::profileName()));
-    EXPECT_EQ(u"本机"_s, clientConfig().read(configkey::serverIp()));
+    EXPECT_EQ(dyt::test::clientValuesText(1, w.userBox()->itemText(0), cell(w, 0, kColDbName),
+                                          cell(w, 0, kColDbName), u"本机"_s),
+              dyt::test::clientValuesText(loginedUser().UserId, loginedUser().UserName,
+                                          loginedUser().ProfileName,
+                                          clientConfig().read(configkey::profileName()),
+                                          clientConfig().read(configkey::serverIp())));
     EXPECT_EQ(0, quits);
 }
-
 TEST_F(LoginWindowEndToEnd,
        AccountSetsAreCreatedHiddenShownAndDeletedWithTheAdministratorPassword) {
     startServer(u"geheim"_s);
@@ -196,15 +195,8 @@ TEST_F(LoginWindowEndToEnd,
     EXPECT_NE(-1, rowOf(w, u"默认账套"_s));
     EXPECT_EQ(0, quits);
 }
-
 TEST_F(LoginWindowEndToEnd, RememberedServerAndAccountSetSkipToTheOperatorStep) {
-    const QString conf = dir.filePath(u"server.ini"_s);
-    QFile f(conf);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("rememberprofile=1\n");
-    f.close();
-    ASSERT_TRUE(server.start({u"--config"_s, conf})) << server.error().toStdString();
-    sysLogin().localServer = server.address();
+    startServer(QString(), "rememberprofile=1\n");
     ASSERT_TRUE(dm->ConnectServer(server.address(), false, 1));
     const Response r = dm->GetAppServer().call(u"CreateProfile"_s,
                                                {u"甲公司"_s, u"甲公司"_s, QString(), QString()});
@@ -249,7 +241,6 @@ bool menuPath(const QList<QAction*>& actions, const QString& text, QList<QAction
     }
     return false;
 }
-
 // Clicks through the menus of the bar to the command, as a person does.
 void chooseMenuEntry(QMenuBar* bar, const QString& text) {
     QList<QAction*> path;
@@ -263,7 +254,6 @@ void chooseMenuEntry(QMenuBar* bar, const QString& text) {
         QTest::qWait(30);  // a sub-menu opens after its delay
     }
 }
-
 // Logs in through the login window when it shows: Enter on the local server, Down `downs` times
 // and Enter in the account-set list, Enter with operator 1's empty password.
 void logInWithKeys(int downs) {

@@ -21,21 +21,12 @@ TEST(PrintLayout, NumberFormat) {
         int decimals;
         QString text;
     };
-    const Row rows[] = {
-        {1234567.5, 2, u"1,234,567.50"_s},
-        {-1234.5, 2, u"-1,234.50"_s},
-        {0, 2, u"0.00"_s},
-        {999, 0, u"999"_s},
-        {1000, 0, u"1,000"_s},
-        {-0.001, 2, u"0.00"_s},
-        {100000, 3, u"100,000.000"_s},
-        {12.5, 4, u"12.5000"_s},
-    };
-    for (const Row& r : rows) {
+    const Row rows[] = {{1234567.5, 2, u"1,234,567.50"_s}, {-1234.5, 2, u"-1,234.50"_s},
+                        {0, 2, u"0.00"_s},    {999, 0, u"999"_s},     {1000, 0, u"1,000"_s},
+                        {-0.001, 2, u"0.00"_s}, {100000, 3, u"100,000.000"_s}, {12.5, 4, u"12.5000"_s}};
+    for (const Row& r : rows)
         EXPECT_EQ(r.text, formatNumber(r.value, r.decimals));
-    }
 }
-
 TEST(PrintLayout, ValueFormat) {
     struct Row {
         QVariant value;
@@ -57,9 +48,8 @@ TEST(PrintLayout, ValueFormat) {
         {QVariant(), FieldType::Currency, -1, QString()},
         {QVariant(u"1234"_s), FieldType::Text, -1, u"1234"_s},
     };
-    for (const Row& r : rows) {
+    for (const Row& r : rows)
         EXPECT_EQ(r.text, formatValue(r.value, r.type, r.decimals));
-    }
 }
 
 namespace {
@@ -77,12 +67,10 @@ PrintTemplate gridTemplate(bool sum) {
                  {u"total"_s, u"金额"_s, 30, Align::Right, -1, sum}};
     return t;
 }
-
 QList<int> rowsPerPage(const Layout& layout) {
     QList<int> out;
-    for (const LayoutPage& p : layout.pages) {
+    for (const LayoutPage& p : layout.pages)
         out.append(static_cast<int>(p.rows.size()));
-    }
     return out;
 }
 
@@ -117,9 +105,8 @@ TEST(PrintLayout, Pagination) {
         for (int p = 0; p < pages; ++p) {
             const LayoutPage& page = layout.pages.at(p);
             // Rows continue in order across pages.
-            for (int row : page.rows) {
+            for (int row : page.rows)
                 EXPECT_EQ(next++, row);
-            }
             EXPECT_EQ(QStringList{u"第 %1 页 共 %2 页"_s.arg(p + 1).arg(pages)},
                       page.texts(ItemRole::PageFooter));
             // The column header on every page with rows or the total.
@@ -128,15 +115,13 @@ TEST(PrintLayout, Pagination) {
                           page.texts(ItemRole::ColumnHeader));
             }
             // Nothing runs into the bottom margin.
-            for (const LayoutItem& item : page.items) {
+            for (const LayoutItem& item : page.items)
                 EXPECT_LE(item.rect.bottom(), 287.0 + 1e-6) << qPrintable(item.text);
-            }
         }
         EXPECT_EQ(r.lines, next);
         EXPECT_EQ(r.sum ? 3 : 0, layout.pages.last().texts(ItemRole::Total).size());
     }
 }
-
 TEST(PrintLayout, BillPageContent) {
     const dyt::RecordSet header = dyt::test::billHeader();
     const dyt::RecordSet detail = dyt::test::billDetail(3);
@@ -157,9 +142,8 @@ TEST(PrintLayout, BillPageContent) {
     // Line 2: quantity 2, price 1.5, amount 3.
     QStringList line2;
     for (const LayoutItem& item : page.items) {
-        if (item.role == ItemRole::Cell && item.row == 1) {
+        if (item.role == ItemRole::Cell && item.row == 1)
             line2.append(item.text);
-        }
     }
     EXPECT_EQ((QStringList{u"2"_s, u"SP002"_s, u"商品2"_s, u"2.00"_s, u"1.50"_s, u"3.00"_s}),
               line2);
@@ -179,7 +163,6 @@ TEST(PrintLayout, BillPageContent) {
     }
     EXPECT_LE(headerBottom, tableTop);
 }
-
 TEST(PrintLayout, HeaderRepeatsOnlyWhenAsked) {
     const dyt::RecordSet header = dyt::test::billHeader();
     const dyt::RecordSet detail = dyt::test::billDetail(80);
@@ -204,7 +187,6 @@ TEST(PrintLayout, HeaderRepeatsOnlyWhenAsked) {
         }
     }
 }
-
 // A table wider than the printable width turns the page and, where that is not enough, narrows
 // its columns in proportion and their font with them: nothing lies outside the printable width
 // and every caption and value still fits its column. Header texts wrap inside their cell.
@@ -256,7 +238,6 @@ TEST(PrintLayout, WideTablesFitThePage) {
                         .endsWith(u"六分仓）"_s));
     }
 }
-
 TEST(PrintLayout, PageTooSmallForOneRow) {
     PrintTemplate t = gridTemplate(false);
     t.rowHeight = 100;

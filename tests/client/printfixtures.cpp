@@ -10,9 +10,8 @@ RecordSet billHeader() {
     RecordSet h;
     const QString names[] = {u"公司全名"_s, u"公司电话"_s, u"操作员"_s, u"打印标签"_s,
                              u"单据编号"_s, u"日期"_s,     u"供应商"_s};
-    for (const QString& n : names) {
+    for (const QString& n : names)
         h.addField(n, n == u"日期" ? FieldType::Date : FieldType::Text, 60);
-    }
     h.appendRow({u"德盈商贸有限公司"_s, u"0571-88886666"_s, u"张三"_s, u"德盈通软件"_s,
                  u"JH-2026-12-06-00001"_s, QDate(2026, 12, 6), u"杭州五金批发部"_s});
     return h;

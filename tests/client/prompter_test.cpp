@@ -31,7 +31,6 @@ TEST(ProgressState, StepWrapsToOneAfterMaximum) {
         EXPECT_EQ(e, s.position());
     }
 }
-
 TEST(ProgressState, DefaultsAndBounds) {
     ProgressState s;
     s.reset(u"《德盈通》普及版"_s, QString(), 0, 0);
@@ -47,9 +46,7 @@ TEST(ProgressState, DefaultsAndBounds) {
     s.setMaximum(3);  // a smaller scale pulls the position in
     EXPECT_EQ(3, s.position());
 }
-
-// The scripted prompter's answers and records are what every window test here relies on; its
-// faults must reach the test.
+// Every window test relies on the scripted prompter; its faults must reach the test.
 TEST(ScriptedPrompter, ScriptFaultsAreReportedAndThrown) {
     struct Case {
         const char* name;
@@ -57,26 +54,20 @@ TEST(ScriptedPrompter, ScriptFaultsAreReportedAndThrown) {
         std::function<void(QuietScript&)> act;
         QString reportContains;
     };
-    const std::vector<Case> cases = {
-        {"no answer left", [](QuietScript&) {},
-         [](QuietScript& p) { p.ask(caption::hint(), u"问题一"_s, buttons::yesNo(), 0); },
-         u"no scripted answer left"_s},
-        {"question where an input is scripted", [](QuietScript& p) { p.enter(u"x"_s); },
-         [](QuietScript& p) { p.ask(caption::hint(), u"问题二"_s, buttons::yesNo(), 0); },
-         u"waits for a input"_s},
-        {"answer that is no button", [](QuietScript& p) { p.answer(u"确定(&O)"_s); },
-         [](QuietScript& p) { p.ask(caption::hint(), u"问题三"_s, buttons::yesNo(), 0); },
-         u"is not a button"_s},
-        {"other text than expected", [](QuietScript& p) { p.answer(u"是(&O)"_s, u"删除"_s); },
-         [](QuietScript& p) { p.ask(caption::hint(), u"问题四"_s, buttons::yesNo(), 0); },
-         u"expects \"删除\""_s},
-        {"input where a question is scripted", [](QuietScript& p) { p.answer(u"是(&O)"_s); },
-         [](QuietScript& p) {
-             QString v;
-             p.input(caption::hint(), u"请输入"_s, &v, false);
-         },
-         u"waits for a question"_s},
+    const auto ask = [](QuietScript& p) { p.ask(caption::hint(), u"问题"_s, buttons::yesNo(), 0); };
+    const auto input = [](QuietScript& p) {
+        QString v;
+        p.input(caption::hint(), u"请输入"_s, &v, false);
     };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"no answer left", [](QuietScript&) {}, ask, u"no scripted answer left"_s},
+        {"question, input scripted", [](QuietScript& p) { p.enter(u"x"_s); }, ask, u"waits for a input"_s},
+        {"no such button", [](QuietScript& p) { p.answer(u"确定(&O)"_s); }, ask, u"is not a button"_s},
+        {"other text", [](QuietScript& p) { p.answer(u"是(&O)"_s, u"删除"_s); }, ask, u"expects \"删除\""_s},
+        {"input, question scripted", [](QuietScript& p) { p.answer(u"是(&O)"_s); }, input, u"waits for a question"_s},
+    };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QuietScript p;
@@ -87,7 +78,6 @@ TEST(ScriptedPrompter, ScriptFaultsAreReportedAndThrown) {
         EXPECT_EQ(p.reported, p.failures());
     }
 }
-
 TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
     ScriptedPrompter p;
     PrompterOverride use(&p);
@@ -105,7 +95,6 @@ TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
     EXPECT_EQ((QStringList{u"正在加载系统配置，请稍后..."_s, u"备份成功"_s}), p.progressTexts());
     EXPECT_EQ(1000, p.records().last().milliseconds);
 }
-
 TEST(Prompter, ShowErrorSwallowsTheSilentText) {
     ScriptedPrompter p;
     p.showError(caption::hint(), dyt::DytError(u"不提示"_s));
@@ -116,7 +105,6 @@ TEST(Prompter, ShowErrorSwallowsTheSilentText) {
     EXPECT_EQ(u"无数据，不能打印"_s, p.records().at(0).text);
     EXPECT_EQ(u"socket closed"_s, p.records().at(1).text);
 }
-
 TEST(Prompter, AccessorSwapsAndRestores) {
     Prompter* const original = &prompter();
     ScriptedPrompter outer;
@@ -132,7 +120,6 @@ TEST(Prompter, AccessorSwapsAndRestores) {
     }
     EXPECT_EQ(original, &prompter());
 }
-
 TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
     AcceptDefaultsPrompter p;
     EXPECT_EQ(0, p.ask(caption::hint(), u"您确定要退出系统吗？"_s, buttons::okCancel(), 0));
@@ -152,7 +139,6 @@ TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
     EXPECT_EQ(u"系统警告: 升级 -> 放弃退出"_s, p.log().at(1));
     EXPECT_EQ(u"错误: 打印密码错误"_s, p.log().at(4));
 }
-
 TEST(ScriptedPrompter, FaultsFailTheRunningTest) {
     EXPECT_NONFATAL_FAILURE(
         {

@@ -34,19 +34,16 @@ protected:
              "VALUES (1, 0, '1,', 1, 0, '001', '华达食品', 'HDSP', 1), (2, 0, '2,', 1, 0, '002', "
              "'华联商贸', 'HLSM', 1), (3, 0, '3,', 1, 0, '003', '华润超市', 'HRCS', 2)"});
         target.lineOf = [this](qint64 goodsId, qint64 unitId) {
-            for (int i = 0; i < bill.size(); ++i) {
+            for (int i = 0; i < bill.size(); ++i)
                 if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
                     return i + 1;
-            }
             return 0;
         };
         target.add = [this](const client::SelectedGoods& g) { bill.append(g); };
     }
-
     client::GoodsTarget target;
     QList<client::SelectedGoods> bill;
 };
-
 TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     // The exact code of one goods: added at once, with its price and the warehouse's stock.
     ASSERT_TRUE(client::selectGoodsByText(target, 1, 0, 1, 0, u"0101"_s, u"商品选择"_s));
@@ -83,13 +80,11 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     EXPECT_EQ(u"箱"_s, units.choice(1)->unitName);
     EXPECT_EQ(12.0, units.choice(1)->rate);
 }
-
 // Closes a window the steps left open, as the operator would: Esc until it goes.
 void closeByEsc(QWidget* w) {
     for (int i = 0; i < 5 && w->isVisible(); ++i)
         QTest::keyClick(w, Qt::Key_Escape);
 }
-
 TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
     using Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape;
     struct Case {
@@ -136,7 +131,6 @@ TEST_F(SelectEndToEnd, RecordSelectionFromTheKeyboard) {
                   script.messages());
     }
 }
-
 TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
     using Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape;
     struct Case {
@@ -177,7 +171,6 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
                   script.messages());
     }
 }
-
 TEST_F(SelectEndToEnd, BatchFromTheKeyboard) {
     // The batch window opens in its list: Down to the second batch, Enter.
     client::TfrmSelectGoodsPC batches(2, 1);
@@ -188,16 +181,13 @@ TEST_F(SelectEndToEnd, BatchFromTheKeyboard) {
     EXPECT_EQ(1, batches.chosenRow());
     // The unit window from the keyboard: SelectWindowModal.
 }
-
 TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays) {
     struct Case {
         const char* text;
         QList<qint64> ids;
     };
-    const Case cases[] = {
-        {"", {1, 2, 3, 4}}, {"o'hara", {1}}, {"'", {1}},           {"100%", {2}}, {"100", {2, 3}},
-        {"d_", {4}},        {"%", {2}},      {"x' or '1'='1", {}}, {"bxq", {3}},
-    };
+    const Case cases[] = {{"", {1, 2, 3, 4}}, {"o'hara", {1}}, {"'", {1}}, {"100%", {2}},
+                          {"100", {2, 3}}, {"d_", {4}}, {"%", {2}}, {"x' or '1'='1", {}}, {"bxq", {3}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         client::RecordSelection s(u"area"_s);

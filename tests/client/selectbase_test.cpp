@@ -22,21 +22,13 @@ TEST(SelectBasePattern, OperatorTextIsQuotedAndItsWildcardsEscaped) {
         const char* text;
         const char* literal;
     };
-    const Case cases[] = {
-        {"abc", "'%abc%'"},
-        {"O'Hara", "'%O''Hara%'"},
-        {"''", "'%''''%'"},
-        {"100%", "'%100\\%%'"},
-        {"a_b", "'%a\\_b%'"},
-        {"c:\\d", "'%c:\\\\d%'"},
-        {"x' or 1=1 --", "'%x'' or 1=1 --%'"},
-    };
-    for (const Case& c : cases) {
+    const Case cases[] = {{"abc", "'%abc%'"},     {"O'Hara", "'%O''Hara%'"}, {"''", "'%''''%'"},
+                          {"100%", "'%100\\%%'"}, {"a_b", "'%a\\_b%'"},      {"c:\\d", "'%c:\\\\d%'"},
+                          {"x' or 1=1 --", "'%x'' or 1=1 --%'"}};
+    for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.literal), sqlContainsLiteral(QString::fromUtf8(c.text)))
             << c.text;
-    }
 }
-
 TEST(SelectBasePattern, ConditionLooksAtPinyinCodeAndName) {
     const auto area = FindBaseKind(u"area"_s);
     ASSERT_TRUE(area.has_value());
@@ -54,7 +46,6 @@ TEST(SelectBasePattern, ConditionLooksAtPinyinCodeAndName) {
     ASSERT_TRUE(fkkm.has_value());
     EXPECT_TRUE(baseFilterCondition(*fkkm, u"x"_s).startsWith(u" and ((Lower(b.pym) like"_s));
 }
-
 TEST(SelectBaseKinds, EveryKindNameHasADataSource) {
     const QStringList names = client::baseKindNames();
     EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());  // no name twice
@@ -75,7 +66,6 @@ TEST(SelectBaseKinds, EveryKindNameHasADataSource) {
     EXPECT_FALSE(FindBaseKind(u"nosuch"_s).has_value());
     EXPECT_EQ(u"未知的选择类型[nosuch]"_s, errorOf([] { client::RecordSelection s(u"nosuch"_s); }));
 }
-
 class SelectBaseCalls : public DmFixture {
 protected:
     void SetUp() override {
@@ -95,16 +85,14 @@ protected:
         return rs;
     }
     const client::RecordedCall& lastCall(const QString& method) const {
-        for (qsizetype i = transport->calls().size() - 1; i >= 0; --i) {
+        for (qsizetype i = transport->calls().size() - 1; i >= 0; --i)
             if (transport->calls()[i].method == method)
                 return transport->calls()[i];
-        }
         static client::RecordedCall none;
         ADD_FAILURE() << "no call " << method.toStdString();
         return none;
     }
 };
-
 TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     answerProc(baseRows({{u"1"_s, u"001"_s, u"张三"_s, u"ZS"_s},
                          {u"2"_s, u"002"_s, u"李四"_s, u"LS"_s},
@@ -140,7 +128,6 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     EXPECT_EQ(u";czy_id=7;isList=1;dwtype=1"_s, gys.procParams().value(u"WLDWStr"_s));
     w.close();
 }
-
 TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
@@ -191,7 +178,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_EQ(u"B1"_s, lines.at(0, 1).toString());
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
 }
-
 TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
     RecordSet units = recordSet({u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s},
                                 {{qint64(0), u"包"_s, 1.0}, {qint64(1), u"箱"_s, 12.0}});
@@ -203,12 +189,9 @@ TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
               lastCall(u"ExecQuery"_s).sql);
     const auto box = u.choice(1);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(1, box->unitid);
-    EXPECT_EQ(u"箱"_s, box->unitName);
-    EXPECT_EQ(12.0, box->rate);
-    EXPECT_FALSE(u.choice(2).has_value());
+    EXPECT_EQ(test::clientValuesText(1, u"箱"_s, 12.0, false),
+        test::clientValuesText(box->unitid, box->unitName, box->rate, u.choice(2).has_value()));
 }
-
 TEST_F(SelectBaseCalls, ChoosingABatchInItsWindowFillsTheFocusedLineAndCloses) {
     RecordSet batches = recordSet(
         {u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
@@ -234,7 +217,6 @@ TEST_F(SelectBaseCalls, ChoosingABatchInItsWindowFillsTheFocusedLineAndCloses) {
     EXPECT_EQ(u"P3"_s, lines.at(0, 1).toString());
     client::selectionServices().saveLayout = nullptr;
 }
-
 // The windows shown modally: the result, the choice and the layout kept under its key.
 class SelectWindowModal : public SelectBaseCalls {
 protected:
@@ -258,11 +240,9 @@ protected:
             {{qint64(0), u"包"_s, 1.0, u"6901"_s, 3.5},
              {qint64(1), u"箱"_s, 12.0, u"6902"_s, 40.0}}));
     }
-
     QStringList loads;
     QStringList saves;
 };
-
 TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
     const QString layoutKey = u"TfrmSelectGoodsFZXX_grdUnit"_s;
     struct Case {

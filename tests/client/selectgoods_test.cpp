@@ -27,7 +27,6 @@ struct GoodsRow {
     double price = 0;
     double stock = 0;
 };
-
 // A record set shaped like the rows of P_Base_Get_Goods.
 RecordSet goodsRows(const QList<GoodsRow>& rows) {
     RecordSet rs = recordSet({u"goodsid:integer"_s, u"sonnum:integer"_s, u"code"_s, u"fullName"_s,
@@ -40,7 +39,6 @@ RecordSet goodsRows(const QList<GoodsRow>& rows) {
     }
     return rs;
 }
-
 // Counts the modal windows that show while it lives and hands each to an action.
 class ModalWatch {
 public:
@@ -65,7 +63,6 @@ private:
     QTimer timer_;
     QPointer<client::TfrmSelectWindow> last_;
 };
-
 class SelectGoods : public DmFixture {
 protected:
     void SetUp() override {
@@ -74,10 +71,9 @@ protected:
         client::selectionServices() = {};
         connectLoggedIn(7);
         target.lineOf = [this](qint64 goodsId, qint64 unitId) {
-            for (int i = 0; i < bill.size(); ++i) {
+            for (int i = 0; i < bill.size(); ++i)
                 if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
                     return i + 1;
-            }
             return 0;
         };
         target.add = [this](const SelectedGoods& g) { bill.append(g); };
@@ -86,7 +82,6 @@ protected:
         client::resetSelectionServices();
         DmFixture::TearDown();
     }
-
     QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
     static QString line(const client::RecordedCall& c, const QString& name) {
         return ParamList(c.paramLines.join(u"\r\n"_s)).value(name);
@@ -97,11 +92,9 @@ protected:
             out << g.name;
         return out;
     }
-
     GoodsTarget target;
     QList<SelectedGoods> bill;
 };
-
 TEST_F(SelectGoods, QueryLinesFollowTheState) {
     struct Case {
         int djType, typeMode;
@@ -137,7 +130,6 @@ TEST_F(SelectGoods, QueryLinesFollowTheState) {
                   sent);
     }
 }
-
 TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
     struct Case {
         const char* name;
@@ -160,7 +152,6 @@ TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
         EXPECT_TRUE(bill.isEmpty());
     }
 }
-
 TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
     for (int i = 0; i < 3; ++i) {
         SelectedGoods g;
@@ -193,7 +184,6 @@ TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
     client::selectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
     EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
 }
-
 TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     GoodsSelection s(target, 1, 0, 1);
     answerProc(goodsRows(
@@ -220,7 +210,6 @@ TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
     EXPECT_EQ(u"SP"_s, line(procCalls()[0], u"QueryType"_s));
     EXPECT_EQ(u";czy_id=7;isList=1;par_id=2"_s, line(procCalls()[0], u"GoodsStr"_s));
 }
-
 TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
     struct Case {
         int typeMode;
@@ -241,7 +230,6 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
         EXPECT_EQ(6.0, bill[0].stockQty);
     }
 }
-
 TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
     GoodsSelection s(target, 1, 0, 1);
     answerProc(goodsRows({}));
@@ -249,7 +237,6 @@ TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
     EXPECT_EQ(0, s.addChosen());
     EXPECT_EQ(QStringList{u"请选择商品"_s}, script.messages());
 }
-
 TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     GoodsSelection s(target, 1, 0, 1);
     const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
@@ -292,7 +279,6 @@ TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
         u";par_id=1 ;par_id=0"_s,
         goodsStrs.join(u' ').remove(u";isstop=0;czy_id=7"_s));
 }
-
 TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
     GoodsSelection s(target, 1, 0, 1);
     answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
@@ -331,7 +317,6 @@ TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
         EXPECT_EQ(QString::fromLatin1(c.goodsStr), line(procCalls()[0], u"goodsStr"_s));
     }
 }
-
 TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     GoodsSelection s(target, 1, 0, 1);
     answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
@@ -347,7 +332,6 @@ TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     s.runQuery();
     EXPECT_EQ(-1, s.currentRow());
 }
-
 TEST_F(SelectGoods, AFastTypistCausesOneQueryAndEnterInTheBoxAddsTheGoods) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answerProc(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
@@ -364,7 +348,6 @@ TEST_F(SelectGoods, AFastTypistCausesOneQueryAndEnterInTheBoxAddsTheGoods) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(QStringList{u"奥利奥饼干"_s}, billNames());
 }
-
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
@@ -379,7 +362,6 @@ TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     w.findChild<QPushButton*>(u"btnOK"_s)->click();
     EXPECT_EQ(QStringList{u"苏打饼干"_s}, billNames());
 }
-
 TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
     struct Case {
         const char* name;
@@ -392,13 +374,9 @@ TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
           Case{"not allowed", false, 1, false}}) {
         SCOPED_TRACE(c.name);
         auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
-        RecordSet right;
-        right.addField(u"value"_s, FieldType::Integer);
-        right.appendRow({c.right});
         transport->clearCalls();
-        if (c.allowNew) {
-            answerQuery(right);
-        }
+        if (c.allowNew)
+            answerQuery(recordSet({u"value:integer"_s}, {{c.right}}));
         client::TfrmSelectGoods w(s, QString(), c.allowNew);
         EXPECT_EQ(c.visible, w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
         bool asked = false;

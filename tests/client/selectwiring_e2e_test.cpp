@@ -73,11 +73,13 @@ protected:
     }
     static int columnOf(const client::TfrmSelectGoods& w, const char* field) {
         const auto& columns = w.grid()->model()->definition()->columns;
-        for (int i = 0; i < columns.size(); ++i) {
+        for (int i = 0; i < columns.size(); ++i)
             if (columns[i].fieldName == QLatin1String(field))
                 return i;
-        }
         return -1;
+    }
+    static QString header(const client::TfrmSelectGoods& w, const char* field) {
+        return w.grid()->model()->headerData(columnOf(w, field), Qt::Horizontal).toString();
     }
     // The rows of sysColConfigure under the goods window's key: userId → layout text.
     QMap<qint64, QString> storedGoodsLayouts() {
@@ -104,11 +106,9 @@ protected:
         exit->click();
         EXPECT_FALSE(w.isVisible());
     }
-
     std::unique_ptr<client::TLocalCache> cache;
     client::GoodsTarget target;
 };
-
 TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     // Without a local cache no name is found.
     ASSERT_EQ(nullptr, client::existingLocalCache());
@@ -148,15 +148,14 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     w.resize(760, 300);
     w.show();
     QApplication::processEvents();
-    EXPECT_EQ(u"商品：奥利奥夹心饼干"_s, w.findChild<QLabel*>(u"lblGoods"_s)->text());
-    EXPECT_EQ(u"仓库：东区'门店仓"_s, w.findChild<QLabel*>(u"lblStock"_s)->text());
-    EXPECT_EQ(2, w.grid()->model()->rowCount());
+    EXPECT_EQ(u"商品：奥利奥夹心饼干|仓库：东区'门店仓|2"_s,
+              clientValuesText(w.findChild<QLabel*>(u"lblGoods"_s)->text(),
+                               w.findChild<QLabel*>(u"lblStock"_s)->text(), w.grid()->model()->rowCount()));
     perform(&w, w.grid()->table(), {key(Qt::Key_Escape)});
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.result());
     cache->Close();
 }
-
 TEST_F(SelectWiring, GoodsLayoutIsKeptPerOperator) {
     EXPECT_TRUE(storedGoodsLayouts().isEmpty());
     int nameColumn = -1;
@@ -204,7 +203,6 @@ TEST_F(SelectWiring, GoodsLayoutIsKeptPerOperator) {
         EXPECT_EQ(251, w->grid()->table()->columnWidth(columnOf(*w, "fullName")));
     }
 }
-
 TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     auto w = goodsWindow();
     w->show();
@@ -232,10 +230,7 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     w->findChild<QPushButton*>(u"btnColumns"_s)->click();
     ASSERT_TRUE(dialogSeen);
     EXPECT_TRUE(w->grid()->table()->isColumnHidden(columnOf(*w, "sp_spjm")));
-    EXPECT_EQ(u"品名"_s, w->grid()
-                             ->model()
-                             ->headerData(columnOf(*w, "fullName"), Qt::Horizontal, Qt::DisplayRole)
-                             .toString());
+    EXPECT_EQ(u"品名"_s, header(*w, "fullName"));
     // The choice is stored at once, before the window closes.
     ASSERT_EQ(QList<qint64>{1}, storedGoodsLayouts().keys());
     w->activateWindow();                                          // back from the dialog
@@ -246,11 +241,7 @@ TEST_F(SelectWiring, ColumnConfigurationFromTheGoodsWindowIsAppliedAndKept) {
     logInAs(1);
     auto again = goodsWindow();
     EXPECT_TRUE(again->grid()->table()->isColumnHidden(columnOf(*again, "sp_spjm")));
-    EXPECT_EQ(u"品名"_s,
-              again->grid()
-                  ->model()
-                  ->headerData(columnOf(*again, "fullName"), Qt::Horizontal, Qt::DisplayRole)
-                  .toString());
+    EXPECT_EQ(u"品名"_s, header(*again, "fullName"));
 }
 
 }  // namespace

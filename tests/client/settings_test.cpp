@@ -29,14 +29,12 @@ RecordSet nameValueRows(const QList<QPair<QString, QString>>& rows) {
         rs.appendRow({r.first, r.second});
     return rs;
 }
-
 RecordSet confRows(const QList<QPair<int, QString>>& rows) {
     RecordSet rs = test::recordSet({u"id:integer"_s, u"sysValue"_s});
     for (const auto& r : rows)
         rs.appendRow({r.first, r.second});
     return rs;
 }
-
 RecordSet oneValue(const QString& field, const QVariant& value) {
     return test::recordSet({value.typeId() == QMetaType::QString ? field : field + u":integer"_s},
                            {{value}});
@@ -49,13 +47,10 @@ protected:
     void SetUp() override { resetSettings(); }
     void TearDown() override { resetSettings(); }
 };
-
 TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     TSettings& s = settings();
-    RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s},
-                                    {u"taxdot"_s, u"1"_s},
-                                    {u"totaldot"_s, u"3"_s},
-                                    {u"qtydot"_s, u"0"_s},
+    RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s}, {u"taxdot"_s, u"1"_s},
+                                    {u"totaldot"_s, u"3"_s}, {u"qtydot"_s, u"0"_s},
                                     {u"discountdot"_s, u"4"_s}});
     s.applySysData(rows);
     s.buildPatterns();
@@ -65,15 +60,12 @@ TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
               (QStringList{s.PricePattern, s.RatioPattern, s.AmountPattern, s.QtyPattern,
                            s.DiscountPattern}));
 }
-
 TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) {
     TSettings& s = settings();
     s.Period = 5;
     s.CompanyFullName = u"旧名"_s;
-    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
-                                    {u"isopen"_s, u"1"_s},
-                                    {u"KmLength3"_s, u"2"_s},
-                                    {u"NoSuchSetting"_s, u"abc"_s},
+    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s}, {u"isopen"_s, u"1"_s},
+                                    {u"KmLength3"_s, u"2"_s}, {u"NoSuchSetting"_s, u"abc"_s},
                                     {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
     EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
@@ -84,7 +76,6 @@ TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) 
     EXPECT_TRUE(s.applySysData(u"Period"_s, u"7"_s));
     EXPECT_EQ(7, s.Period);
 }
-
 TEST_F(SettingsTest, FlagsAndSpecialValues) {
     struct Row {
         const char* name;
@@ -112,7 +103,6 @@ TEST_F(SettingsTest, FlagsAndSpecialValues) {
         EXPECT_EQ(r.expected, r.read(settings())) << r.name << "=" << r.value;
     }
 }
-
 TEST_F(SettingsTest, EnterpriseTypeSetsItsCodeAndTheWageSubject) {
     const QList<QPair<QString, int>> cases{{u"c2006"_s, 97}, {u"C2006"_s, 97}, {u"gy"_s, 103},
                                            {u"GY"_s, 103},   {u"xqy"_s, 78},   {u"other"_s, 78}};
@@ -125,7 +115,6 @@ TEST_F(SettingsTest, EnterpriseTypeSetsItsCodeAndTheWageSubject) {
         EXPECT_EQ(u"应付职工薪酬"_s, settings().WageSubjectName);
     }
 }
-
 TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
     TSettings& s = settings();
     s.applySysData(u"TaxIniJe"_s, u"12.5"_s);
@@ -145,7 +134,6 @@ TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
               test::errorOf([&s] { s.applySysData(u"period"_s, u"五"_s); }));
     EXPECT_EQ(4, s.Period);
 }
-
 TEST_F(SettingsTest, SwitchesOfSysConf) {
     TSettings& s = settings();
     // 2003 is no switch of the list, 2022, 2033 and 2038 are gaps in it: each stays off.
@@ -172,24 +160,20 @@ TEST_F(SettingsTest, SwitchesOfSysConf) {
         EXPECT_FALSE(s.Switch(id)) << id;
     EXPECT_TRUE(s.Switch(2031));
 }
-
 TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
     struct Case {
         int period;
         int isOpen;
         QString text;
     };
-    const QList<Case> cases{{3, 1, u"会计期间：3 月"_s},
-                            {12, 2, u"会计期间：12 月"_s},
-                            {3, 0, u"期初"_s},
-                            {0, 1, u"期初"_s}};
+    const QList<Case> cases{{3, 1, u"会计期间：3 月"_s}, {12, 2, u"会计期间：12 月"_s},
+                            {3, 0, u"期初"_s}, {0, 1, u"期初"_s}};
     for (const Case& c : cases) {
         settings().Period = c.period;
         settings().IsOpen = c.isOpen;
         EXPECT_EQ(c.text, settings().periodText()) << c.period << " " << c.isOpen;
     }
 }
-
 TEST_F(SettingsTest, LoginDateTextsReachBackThirtyDays) {
     settings().setLoginDateTexts(QDate(2024, 3, 15));
     EXPECT_EQ(u"2024-03-15"_s, settings().LoginDateText);
@@ -229,22 +213,17 @@ protected:
             });
         }
     }
-
     QStringList sentSql() const { return sqlOf(u"ExecQuery"_s); }
 
     static QString purviewSql(int userId, int right) {
         return u"SELECT dbo.fnGetPurview(%1,'%2') as value"_s.arg(userId).arg(right);
     }
-
     std::map<QString, RecordSet> answers;
     std::map<QString, QString> failures;
 };
-
 TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
-    answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"period"_s, u"4"_s},
-                                                         {u"isOpen"_s, u"1"_s},
-                                                         {u"qtydot"_s, u"0"_s},
-                                                         {u"PriceDot"_s, u"3"_s}});
+    answers[u"SELECT * FROM sysData"_s] = nameValueRows(
+        {{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}, {u"qtydot"_s, u"0"_s}, {u"PriceDot"_s, u"3"_s}});
     answers[u"SELECT * FROM sysConf"_s] = confRows({{2004, u"1"_s}, {2028, u"1"_s}});
     answers[purviewSql(7, 6003)] = oneValue(u"value"_s, 1);
     answers[purviewSql(7, 6004)] = oneValue(u"value"_s, 1);
@@ -283,16 +262,11 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
     EXPECT_EQ((QStringList{u"2024-05-31"_s, u"2024-05-01"_s, u"商品编号"_s}),
               (QStringList{s.LoginDateText, s.LoginDateFromText, s.FieldCaption(u"SP_SPBH"_s)}));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
-    EXPECT_EQ(2, s.BillAuditSteps[5].inputNum);
-    EXPECT_EQ(u"审核"_s, s.BillAuditSteps[5].names[1]);
-    EXPECT_EQ(9, s.BillAuditSteps[5].operatorIds[1]);
-    EXPECT_TRUE(s.HasPromotions);
-    EXPECT_FALSE(s.HasGiftContractDrafts);
-    EXPECT_EQ(2203, s.AdvanceReceiptSubjectId);
-    EXPECT_EQ(u"会计期间：4 月"_s, s.StatusPeriodText);
-    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_EQ(test::clientValuesText(2, u"审核"_s, 9, true, false, 2203, u"会计期间：4 月"_s, true),
+        test::clientValuesText(s.BillAuditSteps[5].inputNum, s.BillAuditSteps[5].names[1],
+            s.BillAuditSteps[5].operatorIds[1], s.HasPromotions, s.HasGiftContractDrafts,
+            s.AdvanceReceiptSubjectId, s.StatusPeriodText, script.messages().isEmpty()));
 }
-
 TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
     loginedUser().UserId = 2;
     serve();  // every purview query answers no row
@@ -301,7 +275,6 @@ TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
     EXPECT_FALSE(settings().SeeCost);
     EXPECT_EQ(u"期初"_s, settings().StatusPeriodText);
 }
-
 TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
     failures[u"SELECT * FROM baseFieldNames"_s] = u"对象名无效"_s;
     failures[u"SELECT * FROM sysdjb"_s] = u"超时"_s;
@@ -317,8 +290,8 @@ TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
     EXPECT_EQ(u"提示"_s, script.records(PromptKind::Message).at(0).caption);
     EXPECT_TRUE(settings().HasGiftContractDrafts);
 }
-
-TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
+// Any other failure, a bad value too, ends the load with its message and keeps what was stored.
+TEST_F(LoadSettingsTest, AnyOtherFailureOrABadValueEndsTheLoad) {
     answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"period"_s, u"6"_s}});
     failures[u"SELECT * FROM sysConf"_s] = u"连接中断"_s;
     serve();
@@ -328,11 +301,9 @@ TEST_F(LoadSettingsTest, AnyOtherFailureEndsTheLoadAndKeepsWhatWasStored) {
     EXPECT_EQ(6, settings().Period);
     EXPECT_EQ(2, sentSql().size());  // nothing after the failing query
     EXPECT_EQ(QString(), settings().StatusPeriodText);
-}
-
-TEST_F(LoadSettingsTest, ABadValueEndsTheLoadWithItsMessage) {
+    transport->clearCalls();
+    script.clearRecords();
     answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"qtydot"_s, u"two"_s}});
-    serve();
     EXPECT_FALSE(LoadSettings());
     EXPECT_EQ(QStringList{u"读取配置信息失败:系统参数[qtydot]的值[two]不是整数"_s},
               script.messages());
@@ -363,29 +334,24 @@ protected:
         transport->respond(u"ExecQuery"_s, 0,
                            {proto::recordSetToCbor(nameValueRows(rows)), QString()});
     }
-
     QTemporaryDir dir;
     std::unique_ptr<TfrmMain> main;
 };
 
 }  // namespace
 
-TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFive) {
+// A load shows the period in panel 5; a failed one leaves the panel and reports false.
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndAFailedOneLeavesIt) {
     answerSysData({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}});
     ASSERT_TRUE(main->hooks.loadSettings);
     EXPECT_TRUE(main->hooks.loadSettings());
     EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
     EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
-}
-
-TEST_F(SettingsHooksTest, FailedLoadLeavesThePanelAndReportsFalse) {
-    const QString before = main->panelText(TfrmMain::kMessagePanel);
     transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
     EXPECT_FALSE(main->hooks.loadSettings());
-    EXPECT_EQ(before, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
     EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
 }
-
 TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
     QString last = u"unchanged"_s;
     int interval = -5;
@@ -394,13 +360,9 @@ TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
     EXPECT_EQ(u"unchanged"_s, last);
     answerSysData({{u"自动备份天数"_s, u"7"_s}});
     ASSERT_TRUE(main->hooks.loadSettings());
-    RecordSet value;
-    value.addField(u"value"_s, FieldType::Text);
-    value.appendRow({u"2026-11-29"_s});
-    transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(value), QString()});
+    answerQuery(test::recordSet({u"value"_s}, {{u"2026-11-29"_s}}));
     EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
-    EXPECT_EQ(u"2026-11-29"_s, last);
-    EXPECT_EQ(7, interval);
+    EXPECT_EQ(u"2026-11-29 7"_s, last + u' ' + QString::number(interval));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
               transport->calls().last().sql);
 }

@@ -60,21 +60,6 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
     return true;
 }
 
-QString saveScreenshot(QWidget* widget, const QString& name) {
-    return saveImage(widget->grab().toImage(), name);
-}
-
-QString saveImage(const QImage& image, const QString& name) {
-    QString dir = qEnvironmentVariable("DYT_BIN_DIR");
-    if (dir.isEmpty()) {
-        dir = QCoreApplication::applicationDirPath();
-    }
-    QDir(dir).mkpath(u"screenshots"_s);
-    const QString path = dir + u"/screenshots/"_s + name + u".png"_s;
-    image.save(path);
-    return path;
-}
-
 void walkStep(const QString& name) {
     const QString dir = qEnvironmentVariable("DYT_WALK_DIR");
     if (dir.isEmpty())

@@ -1,10 +1,12 @@
 #pragma once
 // Helpers of the window tests: scripted prompter faults as test failures, acting on the next
-// modal dialog, screenshots for review.
+// modal dialog, key and mouse steps.
 
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <QWidget>
 
 #include <QKeySequence>
@@ -22,6 +24,15 @@ class ScriptedPrompter;
 
 namespace dyt::test {
 
+// The values as texts joined by "|" (booleans as true/false, dates as yyyy-MM-dd), for comparing
+// several fields of a window's or a record's state in one assertion.
+template <typename... T>
+QString clientValuesText(const T&... values) {
+    QStringList out;
+    (out.append(QVariant::fromValue(values).toString()), ...);
+    return out.join(QLatin1Char('|'));
+}
+
 // Reports the scripted prompter's faults (unexpected prompts, answers run out or left unused) as
 // failures of the running test.
 void reportFaultsToTest(client::ScriptedPrompter& prompter);
@@ -36,11 +47,6 @@ void doubleClick(QWidget* widget, const QPoint& pos);
 // Lets the event loop run until the condition holds, at most the time given; returns the
 // condition's last value.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
-
-// Saves the widget's picture as <build bin folder>/screenshots/<name>.png; returns the path.
-QString saveScreenshot(QWidget* widget, const QString& name);
-// Saves an image the same way.
-QString saveImage(const QImage& image, const QString& name);
 
 // One step of an operator's flow. When DYT_WALK_DIR is set (scripts/walk.sh, a real display with
 // a window manager), the whole screen is saved there as "<number>-<name>.png", numbered in the
