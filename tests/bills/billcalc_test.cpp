@@ -150,10 +150,8 @@ TEST(LineByChangedColumn, DatesFollowEachOtherByTheShelfLife) {
 
 TEST(FreightAllocation, SharesByQuantityAndTheLastTakesTheRest) {
     struct Row {
-        const char* name;
-        std::vector<std::optional<double>> qtys;
-        double freight;
-        std::vector<std::optional<double>> shares;
+        const char* name; std::vector<std::optional<double>> qtys;
+        double freight; std::vector<std::optional<double>> shares;
     } rows[] = {
         {"ten over three", {1, 1, 1}, 10, {3.33, 3.33, 3.34}},
         {"twenty over three", {1, 1, 1}, 20, {6.67, 6.67, 6.66}},
@@ -170,15 +168,10 @@ TEST(FreightAllocation, SharesByQuantityAndTheLastTakesTheRest) {
     }
 }
 
-TEST(InvoiceDiscount, AmountAfterDiscountAndRate) {
+TEST(InvoiceDiscount, AmountAfterDiscountRateAndTheDefaultDiscount) {
     EXPECT_EQ(30, amountAfterDiscount(30.51, 0.51, 2));
     EXPECT_EQ(25.5, amountAfterDiscount(30.51, 5.01, 2));
-    struct Row {
-        double rate;
-        double sum;
-        double normalised;
-        double amount;
-    } rows[] = {
+    struct Row { double rate; double sum; double normalised; double amount; } rows[] = {
         {10, 30.51, 10, 3.05},   // 3.051
         {15, 33.33, 15, 5},      // 4.9995 rounds away from zero
         {0, 30.51, 0, 0},        //
@@ -190,15 +183,11 @@ TEST(InvoiceDiscount, AmountAfterDiscountAndRate) {
         EXPECT_EQ(r.normalised, normalizedDiscountRate(r.rate)) << r.rate;
         EXPECT_EQ(r.amount, discountAmountOfRate(r.rate, r.sum, 2)) << r.rate;
     }
-}
-
-TEST(InvoiceDiscount, DefaultDiscountLiesBetweenZeroAndOne) {
-    const struct {
-        double value;
-        bool valid;
-    } rows[] = {{0, true}, {1, true}, {0.9, true}, {1.01, false}, {-0.1, false}, {9, false}};
-    for (const auto& r : rows)
-        EXPECT_EQ(r.valid, validDefaultDiscount(r.value)) << r.value;
+    // The default discount lies between 0 and 1.
+    const std::pair<double, bool> defaults[] = {{0, true},     {1, true},     {0.9, true},
+                                                {1.01, false}, {-0.1, false}, {9, false}};
+    for (const auto& [value, valid] : defaults)
+        EXPECT_EQ(valid, validDefaultDiscount(value)) << value;
 }
 
 }  // namespace

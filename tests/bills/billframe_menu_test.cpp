@@ -1,31 +1,10 @@
 // The rest of the bill window base on the recording transport: audit, save and print, the line
 // note, the look-ups and the header amounts; against a real server the look-ups and the line note.
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTableView>
-#include <QToolButton>
-
-#include <algorithm>
-#include <functional>
-
 #include "bills_support.h"
-#include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/frmbilllookup.h"
-#include "client/common/gridview.h"
-#include "client/logic/settings.h"
 #include "client/system/frmbillnoset.h"
-#include "common/error.h"
-#include "common/paramlist.h"
-#include "common/recordset.h"
 #include "printengine/printengine.h"
-#include "protocol/protocol.h"
 
 using namespace Qt::StringLiterals;
 
@@ -340,11 +319,7 @@ TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTh
 }
 
 TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
-    struct Row {
-        const char16_t* typed;
-        const char16_t* shown;
-        const char16_t* sent;
-    } rows[] = {
+    struct Row { const char16_t* typed; const char16_t* shown; const char16_t* sent; } rows[] = {
         {u"1234.5", u"1,234.50", u"1234.50"},
         {u"2,000.456", u"2,000.46", u"2000.46"},
         {u"-7", u"-7.00", u"-7.00"},
@@ -374,12 +349,7 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     settings().TotalDot = 1;
     settings().QtyDot = 3;
     settings().PriceDot = 4;
-    struct Row {
-        const char16_t* tags;
-        double value;
-        const char16_t* shown;
-        const char16_t* sent;
-    } rows[] = {
+    struct Row { const char16_t* tags; double value; const char16_t *shown, *sent; } rows[] = {
         {u"%M%", 1234.56, u"1,234.6", u"1234.6"},
         {u"%Q%", 2.5, u"2.500", u"2.500"},
         {u"%P%", 12345.6, u"12,345.6000", u"12345.6000"},
@@ -418,10 +388,7 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     bill->edDiscount->setText(u"5"_s);
     EXPECT_THROW(bill->setLineNote(QString()), DytError);  // no focused line: refused
     EXPECT_FALSE(bill->isModified());
-    struct Row {
-        const char* name;
-        std::function<void()> change;
-    } rows[] = {
+    struct Row { const char* name; std::function<void()> change; } rows[] = {
         {"grid cell",
          [&] {
              QAbstractItemModel* m = bill->dbgvX()->table()->model();

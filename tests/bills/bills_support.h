@@ -1,14 +1,26 @@
 #pragma once
 // Shared set-up of the bill tests: rows as text, goods and warning lines, a bill window's data
 // module on the recording transport, and the sales account set on a real server.
+#include <QTest>
+#include <QtWidgets>
+
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
+#include "client/common/gridview.h"
+#include "client/common/windowregistry.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
 #include "client/logic/settings.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "protocol/protocol.h"
 #include "support/joined.h"
 #include "support/serverfixture.h"
 #include "support/testutil.h"

@@ -1,29 +1,8 @@
 // The receipt and payment bill windows on the recording transport (the re-settlement of posted
 // ones against a real server is the keyboard entry's).
-#include <QAction>
-#include <QApplication>
-#include <QDateEdit>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
-#include <QToolButton>
-
 #include "bills_support.h"
-#include "client/bills/billkinds.h"
 #include "client/bills/frmbillskd.h"
-#include "client/common/gridview.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/settings.h"
-#include "client/common/windowregistry.h"
-#include "common/error.h"
-#include "common/paramlist.h"
-#include "common/recordset.h"
 #include "printengine/printengine.h"
-#include "protocol/protocol.h"
 
 using namespace Qt::StringLiterals;
 
@@ -96,7 +75,7 @@ TEST_F(MoneyBill, BothClassesAreRegisteredAndOpenTheirKind) {
     EXPECT_THROW(receipt.OpenBill(22, 0, false), DytError);
 }
 
-TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBills) {
+TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBillsUnlessSettlingByAmount) {
     auto bill = billWithOpenBills(threeOpenBills());
     const auto procs = callsOf(u"ExecProcQuery"_s);
     ASSERT_EQ(1, procs.size());
@@ -111,13 +90,26 @@ TEST_F(MoneyBill, ChoosingThePartnerLoadsItsOpenBills) {
     // The payment bill asks for the purchase side.
     auto payment = billWithOpenBills(RecordSet(), 22);
     EXPECT_EQ(u"22"_s, paramOf(callsOf(u"ExecProcQuery"_s).value(0), u"djType"_s));
+    // With its right the partner's balance is shown.
+    settings().setRight(6005, true);
+    auto shown = newBill();
+    answerQuery(textRows({u"ystotal"_s, u"yftotal"_s, u"yushoutotal"_s, u"yufutotal"_s},
+                         {{u"140"_s, u"-140"_s, u"0"_s, u"0"_s}}));
+    answerProcQuery(threeOpenBills());
+    shown->setPartner(201, u"甲客户"_s);
+    EXPECT_EQ(u"应收款：140.00"_s, shown->lbBalance()->text());
+    settings().setRight(6005, false);
+    // Settling by amount neither loads nor shows bills.
+    settings().SettlementMode = 1;
+    auto byAmount = newBill();
+    byAmount->setPartner(201, u"客户甲"_s);
+    EXPECT_EQ(0, callsOf(u"ExecProcQuery"_s).size());
+    EXPECT_TRUE(byAmount->gbBills()->isHidden());
+    EXPECT_EQ(0, byAmount->billRows().rowCount());
 }
 
 TEST_F(MoneyBill, TheButtonsOpenTheRecordSelectionOfTheirKind) {
-    struct Case {
-        int djType;
-        QString accountKind;
-    } cases[] = {{21, u"skkm"_s}, {22, u"fkkm"_s}};
+    struct Case { int djType; QString accountKind; } cases[] = {{21, u"skkm"_s}, {22, u"fkkm"_s}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.djType);
         auto bill = newBill(c.djType);
@@ -202,15 +194,6 @@ TEST_F(MoneyBill, AnAccountCellTakesATypedCodeOrOpensTheSelection) {
     EXPECT_EQ(QStringList{u"fkkm:1001"_s}, asked);
 }
 
-TEST_F(MoneyBill, SettlingByAmountNeitherLoadsNorShowsBills) {
-    settings().SettlementMode = 1;
-    auto bill = newBill();
-    bill->setPartner(201, u"客户甲"_s);
-    EXPECT_EQ(0, callsOf(u"ExecProcQuery"_s).size());
-    EXPECT_TRUE(bill->gbBills()->isHidden());
-    EXPECT_EQ(0, bill->billRows().rowCount());
-}
-
 TEST_F(MoneyBill, TheDistributableAmountFollowsAccountsDiscountAndSettledBills) {
     auto bill = billWithOpenBills(threeOpenBills());
     twoAccounts(*bill);
@@ -237,13 +220,7 @@ TEST_F(MoneyBill, TheDistributableAmountFollowsAccountsDiscountAndSettledBills) 
 }
 
 TEST_F(MoneyBill, TheChecksBeforeSavingStopWithTheirMessage) {
-    struct Case {
-        const char* name;
-        int djType;
-        bool partner;
-        bool account;
-        QString message;
-    };
+    struct Case { const char* name; int djType; bool partner; bool account; QString message; };
     const Case cases[] = {
         {"receipt without partner", 21, false, true, u"[付款单位]不能为空，请重新输入"_s},
         {"payment without partner", 22, false, true, u"[收款单位]不能为空，请重新输入"_s},
@@ -297,12 +274,7 @@ TEST_F(MoneyBill, WithOption2023ABillDatedOtherThanTodayAsksFirst) {
 }
 
 TEST_F(MoneyBill, TheDiscountMayNotExceedTheOperatorsCeiling) {
-    struct Case {
-        const char* name;
-        QString discount;
-        QString ceiling;
-        bool saves;
-    };
+    struct Case { const char* name; QString discount; QString ceiling; bool saves; };
     const Case cases[] = {{"over the ceiling", u"50"_s, u"30"_s, false},
                           {"at the ceiling", u"30"_s, u"30"_s, true},
                           {"no ceiling", u"50"_s, u"0"_s, true}};
@@ -441,12 +413,7 @@ TEST_F(PostedMoneyBill, CancellingTheQuestionChangesNothing) {
 }
 
 TEST_F(PostedMoneyBill, LeavingDuringAReSettlementAsksWhetherToSaveIt) {
-    struct Case {
-        const char* name;
-        QString answer;  // empty: escape
-        bool closes;
-        bool saves;
-    };
+    struct Case { const char* name; QString answer; bool closes, saves; };  // answer empty: escape
     const Case cases[] = {{"yes", u"是(&O)"_s, true, true},
                           {"no", u"否(&C)"_s, true, false},
                           {"escape", QString(), false, false}};
@@ -559,16 +526,6 @@ TEST_F(MoneyBillPrint, YesPostsTheBillAndPrintsItBeforeItCloses) {
     EXPECT_EQ(1, calls);
     EXPECT_EQ(u"必须录入收款账户明细数据！"_s, script.messages().value(1));
     EXPECT_EQ(0, callsOf(u"ExecService"_s).size());
-}
-
-TEST_F(MoneyBill, WithItsRightThePartnersBalanceIsShown) {
-    settings().setRight(6005, true);
-    auto bill = newBill();
-    answerQuery(textRows({u"ystotal"_s, u"yftotal"_s, u"yushoutotal"_s, u"yufutotal"_s},
-                         {{u"140"_s, u"-140"_s, u"0"_s, u"0"_s}}));
-    answerProcQuery(threeOpenBills());
-    bill->setPartner(201, u"甲客户"_s);
-    EXPECT_EQ(u"应收款：140.00"_s, bill->lbBalance()->text());
 }
 
 }  // namespace

@@ -1,27 +1,9 @@
 // Bills entered at the keyboard against a real server, as an operator does: a purchase, a sale of
 // part of it, a receipt settling the sale and a payment settling the purchase.
-#include <QApplication>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
-
-#include <cmath>
-#include <memory>
-
 #include "bills_support.h"
-#include "client/bills/billkinds.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillskd.h"
 #include "client/bills/frmbillxsd.h"
-#include "client/common/gridview.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/settings.h"
-#include "common/paramlist.h"
-#include "common/recordset.h"
 #include "uihelpers.h"
 
 using namespace Qt::StringLiterals;
@@ -204,7 +186,6 @@ protected:
         test::walkStep(u"distributed"_s);
         return post(bill.get(), true);
     }
-
     // Opens a posted receipt or payment and settles it again with `amount` on the bill `billId`,
     // which is open in full meanwhile; the money does not move again.
     void resettle(int djType, qint64 id, qint64 billId, double amount) {
@@ -233,7 +214,6 @@ protected:
     double settledOf(qint64 bill) {
         return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = %1"_s.arg(bill));
     }
-
     QtMessageHandler previousHandler_ = nullptr;
 };
 

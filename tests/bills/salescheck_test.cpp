@@ -1,12 +1,9 @@
 // The sales bill's rules without a window, and against a real server the save-time warnings, the
 // receivables limit, the cost-price prompt, the buy-and-give agreement and the stock lower limits.
-#include <QLabel>
-
 #include "bills_support.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/salescheck.h"
 #include "client/logic/salesrules.h"
-#include "common/error.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +18,7 @@ Currency c(double v) {
     return Currency::fromDouble(v);
 }
 
-TEST(SalesReceiptAmount, FollowsTheLinesMinusTheDiscount) {
+TEST(SalesReceiptAmount, FollowsTheLinesMinusTheDiscountWithTheSwitchOn) {
     // Two lines worth 60 and 40 with a discount of 5 leave 95 to receive.
     EXPECT_EQ(c(95), defaultReceiptAmount({c(60), c(40)}, c(5), 2));
     EXPECT_EQ(c(0), defaultReceiptAmount({}, c(0), 2));
@@ -29,16 +26,10 @@ TEST(SalesReceiptAmount, FollowsTheLinesMinusTheDiscount) {
     EXPECT_EQ(c(10.01), defaultReceiptAmount({c(10.005)}, c(0), 2));
     // A discount above the lines gives a negative amount, not a clamp.
     EXPECT_EQ(c(-2), defaultReceiptAmount({c(3)}, c(5), 2));
-}
-
-TEST(SalesReceiptAmount, FollowsOnlyWithSwitchEnabledAndVisible) {
-    struct Row {
-        bool on, enabled, visible, expected;
-    };
-    const Row rows[] = {{true, true, true, true},
-                        {false, true, true, false},
-                        {true, false, true, false},
-                        {true, true, false, false}};
+    // It follows only with the switch on and the field enabled and visible.
+    struct Row { bool on, enabled, visible, expected; };
+    const Row rows[] = {{true, true, true, true}, {false, true, true, false},
+                        {true, false, true, false}, {true, true, false, false}};
     for (const Row& r : rows)
         EXPECT_EQ(r.expected, receiptFollowsBill(r.on, r.enabled, r.visible))
             << r.on << r.enabled << r.visible;
@@ -47,11 +38,7 @@ TEST(SalesReceiptAmount, FollowsOnlyWithSwitchEnabledAndVisible) {
 TEST(SalesPriceWarnings, KindsByOptionAndPosting) {
     // Latest purchase 10, lowest sale 8, cost 9; the line sells at 7.5 (below all three).
     const ReferencePrices below{c(10), c(8), c(9)};
-    struct Row {
-        const char* name;
-        PriceOptions options;
-        QList<PriceKind> expected;
-    };
+    struct Row { const char* name; PriceOptions options; QList<PriceKind> expected; };
     const Row rows[] = {
         {"draft, 2035 off, nothing", {false, false, false, false}, {}},
         {"draft, 2035 on, three warnings",
@@ -138,9 +125,7 @@ TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
 }
 
 TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
-    struct Row {
-        double bought, gmsl, zssl, expected;
-    };
+    struct Row { double bought, gmsl, zssl, expected; };
     // Buy 10 get 1; buy 3 get 2; rules without a positive lot give nothing.
     const Row rows[] = {{9, 10, 1, 0}, {10, 10, 1, 1}, {25, 10, 1, 2}, {6, 3, 2, 4},
                         {7, 3, 2, 4},  {5, 0, 1, 0},   {5, 1, 0, 0},   {0.3 * 10, 3, 1, 1}};
@@ -171,7 +156,6 @@ protected:
         salesWarningWindows() = defaultSalesWarningWindows();
         SalesServerFixture::TearDown();
     }
-
     static SalesCheckLine line(int row, qint64 goods, double qty, double price, qint64 unit,
                                double rate = 1) {
         SalesCheckLine l;
@@ -200,7 +184,6 @@ protected:
             out.append(s.kind);
         return out;
     }
-
     QList<Shown> shown;
     bool answer = true;
 };

@@ -1,23 +1,10 @@
 // Bill picking on the recording transport and in its window; against a real server posted orders
 // picked until fully taken over, and the warning lists answered from the ledgers.
-#include <QApplication>
-#include <QDateEdit>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableView>
-
-#include <cmath>
-
 #include "bills_support.h"
-#include "client/bills/billwarnings.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
 #include "client/bills/frmselectbill.h"
 #include "client/bills/selectionservices.h"
-#include "client/common/gridview.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/settings.h"
-#include "common/error.h"
 #include "server/posting_packets.h"
 
 using namespace Qt::StringLiterals;
@@ -32,32 +19,19 @@ using client::TfrmSelectBill;
 
 // Bill headers shaped like P_JXC_DJ_GetDJIndex rows.
 RecordSet billRows(const QList<std::pair<qint64, const char*>>& bills) {
-    RecordSet rs;
-    rs.addField(u"id"_s, FieldType::Integer);
-    rs.addField(u"code"_s, FieldType::Text);
-    rs.addField(u"date"_s, FieldType::Text);
-    rs.addField(u"wldw_id"_s, FieldType::Integer);
-    rs.addField(u"summery"_s, FieldType::Text);
+    RecordSet rs = recordSet(
+        {u"id:integer"_s, u"code"_s, u"date"_s, u"wldw_id:integer"_s, u"summery"_s});
     for (const auto& [id, code] : bills)
         rs.appendRow({id, QString::fromUtf8(code), u"2026-03-02"_s, qint64(3), u"摘要"_s});
     return rs;
 }
 
-struct LineRow {
-    qint64 billId;
-    qint64 orderid;
-    qint64 goodsid;
-    double qty;
-};
+struct LineRow { qint64 billId; qint64 orderid; qint64 goodsid; double qty; };
 
 // Lines shaped like P_JXC_DJ_GetDJList ("xuandan") rows.
 RecordSet lineRows(const QList<LineRow>& lines) {
-    RecordSet rs;
-    rs.addField(u"id"_s, FieldType::Integer);
-    rs.addField(u"orderid"_s, FieldType::Integer);
-    rs.addField(u"goodsid"_s, FieldType::Integer);
-    rs.addField(u"qty"_s, FieldType::Float);
-    rs.addField(u"djcode"_s, FieldType::Text);
+    RecordSet rs = recordSet({u"id:integer"_s, u"orderid:integer"_s, u"goodsid:integer"_s,
+                              u"qty:float"_s, u"djcode"_s});
     for (const LineRow& l : lines)
         rs.appendRow(
             {l.billId, l.orderid, l.goodsid, l.qty, u"JHDD-"_s + QString::number(l.billId)});
@@ -95,7 +69,7 @@ protected:
     }
 };
 
-TEST(SelectBillTexts, SingleOrderLikeKindsAreTakenOverUntilDone) {
+TEST(SelectBillTexts, SingleOrderLikeKindsAreTakenOverAndNoLinesGiveTwoZeros) {
     for (int kind : {4, 71, 45, 43, 8, 35, 38, 61, 62, 64, 65}) {
         SCOPED_TRACE(kind);
         EXPECT_TRUE(client::isTakeOverKindList(u"("_s + QString::number(kind) + u")"_s));
@@ -106,19 +80,12 @@ TEST(SelectBillTexts, SingleOrderLikeKindsAreTakenOverUntilDone) {
         SCOPED_TRACE(list.toStdString());
         EXPECT_FALSE(client::isTakeOverKindList(list));
     }
-}
-
-// Marked lines framed by zeros are in the picking tests below.
-TEST(SelectBillTexts, ResultTextOfNoLinesIsTwoZeros) {
+    // No marked line: the result's filter is framed by zeros alone.
     EXPECT_EQ(u"orderid in (0,0)"_s, client::orderFilterText({}));
 }
 
 TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
-    struct Case {
-        const char* name;
-        QString djStr;
-        QString filter;
-    };
+    struct Case { const char* name; QString djStr; QString filter; };
     for (const Case& c : {Case{"purchase orders", u"(8)"_s, u";isred=1;isOver=0"_s},
                           Case{"sales orders", u"(4)"_s, u";isred=1;isOver=0"_s},
                           Case{"purchase bills", u"(5)"_s, u";isred=1"_s},
@@ -333,7 +300,6 @@ protected:
         client::resetSelectionServices();
         ServerFixture::TearDown();
     }
-
     // Posts a goods bill as the bill windows send it; `sources` sets s_id/s_orderid per line.
     // Returns the bill's id.
     qint64 post(int djType, const QString& code, qint64 partner, std::vector<GoodsLine> lines,

@@ -1,19 +1,10 @@
 // The save-time warning lists against the recording transport: what the client-side comparisons
 // list, the texts the checks send, and the two windows' rows, buttons and answers.
-#include <QLabel>
-#include <QPushButton>
-#include <QScopeGuard>
-
 #include "bills_support.h"
-#include "client/bills/billwarnings.h"
 #include "client/bills/frmbasefkc.h"
 #include "client/bills/frmbaseshowprice.h"
 #include "client/bills/selectionservices.h"
 #include "client/common/frmxabstract.h"
-#include "client/common/gridview.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/settings.h"
-#include "common/error.h"
 #include "dmtest_support.h"
 
 using namespace Qt::StringLiterals;
@@ -96,15 +87,7 @@ TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
     EXPECT_FALSE(p.exceeded());
 }
 
-TEST_F(WarningsTest, PricesCompareAsFourDecimalFixedPoint) {
-    // 9.00001 and 9.00004 are both 9.0000: not below.
-    answer(unitRow(1011, 101, 0, 9.00004, 0));
-    EXPECT_EQ(0, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
-    answer(unitRow(1011, 101, 0, 9.0001, 0));
-    EXPECT_EQ(1, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
-}
-
-TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
+TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPricedAndPricesCompareAtFourPlaces) {
     WarnLine gift = warnLine(1, 101, 3, 1, 0, 1011);
     gift.gift = true;
     const WarnLine noUnit = warnLine(2, 102, 3, 1, 0, 0);
@@ -117,6 +100,11 @@ TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPriced) {
     ASSERT_EQ(1, rows.rowCount());
     EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
     EXPECT_THROW(client::sellingPriceRows(4, {}), DytError);
+    // 9.00001 and 9.00004 are both 9.0000: not below.
+    answer(unitRow(1011, 101, 0, 9.00004, 0));
+    EXPECT_EQ(0, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
+    answer(unitRow(1011, 101, 0, 9.0001, 0));
+    EXPECT_EQ(1, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
 }
 
 TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
@@ -139,12 +127,8 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
 }
 
 RecordSet priceRows(int count) {
-    RecordSet rs;
-    rs.addField(u"sp_id"_s, FieldType::Integer);
-    rs.addField(u"ck_id"_s, FieldType::Integer);
-    rs.addField(u"row"_s, FieldType::Integer);
-    rs.addField(u"Price1"_s, FieldType::Float);
-    rs.addField(u"Price2"_s, FieldType::Float);
+    RecordSet rs = test::recordSet({u"sp_id:integer"_s, u"ck_id:integer"_s, u"row:integer"_s,
+                                    u"Price1:float"_s, u"Price2:float"_s});
     for (int i = 1; i <= count; ++i)
         rs.appendRow({qint64(100 + i), qint64(3), i * 2, 5.0, 6.0 + i});
     return rs;
@@ -156,11 +140,7 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
     answer(RecordSet());
     EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(1, sql));
     EXPECT_EQ(QStringList{sql}, sqlSent());
-    struct Case {
-        const char* name;
-        int kind;
-        bool pressContinue, expected;
-    };
+    struct Case { const char* name; int kind; bool pressContinue, expected; };
     for (const Case& c : {Case{"continue", 1, true, true}, Case{"leave", 1, false, false},
                           Case{"stop kind cannot continue", 5, false, false}}) {
         SCOPED_TRACE(c.name);
@@ -280,12 +260,7 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
 
 TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
     using client::SellingPriceChecks;
-    struct Case {
-        const char* name;
-        SellingPriceChecks checks;
-        bool posting;
-        QList<int> kinds;
-    };
+    struct Case { const char* name; SellingPriceChecks checks; bool posting; QList<int> kinds; };
     const Case cases[] = {
         {"nothing on, draft", {false, true, true}, false, {}},
         {"2035 on, draft", {true, true, true}, false, {1, 2, 3}},

@@ -1,23 +1,7 @@
 // The group editors of the distribution reports and the operator list of the rights copy, on the
 // recording transport and against a real server.
-#include <QDateEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableView>
-#include <QTreeWidget>
-
 #include "client/bills/selectbase.h"
-#include "client/logic/clientconfig.h"
-#include "client/common/gridview.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/settings.h"
-#include "client/queries/frmselectitems.h"
-#include "client/logic/queryconditions.h"
-#include "common/error.h"
 #include "common/groupcondition.h"
-#include "common/paramlist.h"
-#include "common/recordset.h"
-#include "protocol/protocol.h"
 #include "querytest_support.h"
 #include "support/serverfixture.h"
 
@@ -68,7 +52,7 @@ TEST(GroupCondition, ComposesOneSegmentPerGroupInListOrder) {
     }
 }
 
-TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
+TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLinesAndLabelsGroups) {
     EXPECT_EQ(u"请至少新增一个组！"_s,
               dyt::test::errorOf([&] { query::groupCondition(1, PickerKind::Partner, {}); }));
     EXPECT_THROW(query::groupCondition(1, PickerKind::Partner, {query::RecordGroup{}}), DytError);
@@ -94,11 +78,9 @@ TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLines) {
     };
     for (const char* line : bad)
         EXPECT_THROW(parseGroupCondition(s(line)), DytError) << line;
-}
-
-TEST(GroupCondition, LabelNamesTheGroupAndItsMembers) {
-    const query::RecordGroup g = group(PickerKind::Partner, {{3, "甲公司"}, {4, "乙公司"}});
-    EXPECT_EQ(u"第2组: 甲公司、乙公司"_s, query::groupLabel(2, g));
+    // A group's label names it and its members.
+    EXPECT_EQ(u"第2组: 甲公司、乙公司"_s,
+              query::groupLabel(2, group(PickerKind::Partner, {{3, "甲公司"}, {4, "乙公司"}})));
 }
 
 QStringList labels(const QListWidget* list) {

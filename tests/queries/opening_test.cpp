@@ -1,28 +1,10 @@
-// The opening balances: the parameter lists of their queries and saves apart from the windows;
-// then the windows as an operator drives them by keys against the recording transport: the
-// opening stock per warehouse (the quantity dialog, the batch window of a batch-costed goods),
-// the goods held by a partner, the partners' amounts and the accounts on their pages.
-#include <QAction>
-#include <QApplication>
-#include <QLineEdit>
-#include <QTabBar>
-#include <QTableView>
-#include <QTest>
-#include <QToolBar>
-
+// The opening balances: the parameters of their queries and saves, and the windows driven by
+// keys on the recording transport: stock per warehouse and batch, partner goods, accounts.
 #include <list>
-#include <memory>
 #include <string>
-
 #include "client/base/frminiwindows.h"
-#include "client/common/gridview.h"
-#include "client/common/windowregistry.h"
 #include "client/logic/openingbalance.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/rights.h"
-#include "client/logic/settings.h"
 #include "client/queries/frmstockwindows.h"
-#include "common/error.h"
 #include "querytest_support.h"
 
 using namespace Qt::StringLiterals;
@@ -56,7 +38,6 @@ TEST(OpeningParams, QueriesAndSavesSendTheirLinesRounded) {
     EXPECT_EQ(u";czy_id=7;par_id=9|;czy_id=7;id=8"_s,
               opening::accountParams(7, 9).value(u"kmStr"_s) + u'|' +
                   opening::accountParams(7, 0, 8).value(u"kmStr"_s));
-
     // The figures go rounded, half away from zero, as decimal text.
     opening::GoodsStockEntry e{12, 101, 3, 2.34567, 10.005, {}, {}, {}, false};
     const ParamList stock = opening::goodsStockSave(e, 3, 2);
@@ -111,20 +92,21 @@ RecordSet goodsRows(const QList<QVariantList>& rows) {
 }
 
 // A category, an average-cost goods with its opening record 55, a FIFO goods.
-const QList<QVariantList> kLevel = {{qint64(2), qint64(5), qint64(0), qint64(5), qint64(0),
-                                     qint64(0), u"5,"_s, u"饮料"_s, 30.0, 90.0, 0.0, 0.0, 0.0},
-                                    {qint64(0), qint64(101), qint64(0), qint64(101), qint64(0),
-                                     qint64(55), u"101,"_s, u"散装糖"_s, 4.0, 20.0, 4.0, 10.0, 8.0},
-                                    {qint64(0), qint64(102), qint64(0), qint64(102), qint64(1),
-                                     qint64(0), u"102,"_s, u"雪碧"_s, 0.0, 0.0, 0.0, 0.0, 0.0}};
+const QList<QVariantList> kLevel = {
+    {2, 5, 0, 5, 0, 0, u"5,"_s, u"饮料"_s, 30.0, 90.0, 0.0, 0.0, 0.0},
+    {0, 101, 0, 101, 0, 55, u"101,"_s, u"散装糖"_s, 4.0, 20.0, 4.0, 10.0, 8.0},
+    {0, 102, 0, 102, 1, 0, u"102,"_s, u"雪碧"_s, 0.0, 0.0, 0.0, 0.0, 0.0}};
 
-// Types into the dialog's field by keys: select all, the text, Enter.
-void typeField(QWidget* dialog, const char* key, const char* text) {
-    auto* e = dialog->findChild<QLineEdit*>(u"ed"_s + QLatin1String(key));
-    ASSERT_NE(nullptr, e) << key;
-    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(e, QString::fromUtf8(text));
-    QTest::keyClick(e, Qt::Key_Return);
+// Types into the dialog's fields by keys: for each, select all, the text, Enter.
+void typeFields(QWidget* dialog,
+                std::initializer_list<std::pair<const char*, const char*>> fields) {
+    for (const auto& [key, text] : fields) {
+        auto* e = dialog->findChild<QLineEdit*>(u"ed"_s + QLatin1String(key));
+        ASSERT_NE(nullptr, e) << key;
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(e, QString::fromUtf8(text));
+        QTest::keyClick(e, Qt::Key_Return);
+    }
 }
 
 class OpeningWindowTest : public test::QueryWindowFixture {
@@ -168,7 +150,6 @@ protected:
     }
     RecordSet rights;
     std::list<std::string> codes;
-
     // The opening procedures called (the operation log left out).
     int saves() const {
         int n = 0;
@@ -197,14 +178,12 @@ TEST_F(OpeningWindowTest, GoodsStockIsSetPerWarehouseByKeys) {
               test::valuesOf(lastParams(&procedure), u"QueryType,filter,ckStr"_s));
     EXPECT_EQ(u"P_Base_Get_Goods"_s, procedure);
     EXPECT_EQ(3, w->model()->rowCount());
-
     // All warehouses: the goods cannot be set, the warehouse picker takes the focus.
     press(w.get(), Qt::Key_Down);
     press(w.get(), Qt::Key_Return);
     EXPECT_EQ(QStringList{opening::text::allWarehouses()}, script.messages());
     EXPECT_EQ(w->edWarehouse(), QApplication::focusWidget());
     EXPECT_EQ(0, saves());
-
     pickerSelector() = [](const QString&, const QString& text, QWidget*) {
         EXPECT_EQ(u"zc"_s, text);
         return std::optional<PickerChoice>(PickerChoice{3, u"总仓"_s});
@@ -214,7 +193,6 @@ TEST_F(OpeningWindowTest, GoodsStockIsSetPerWarehouseByKeys) {
     QTest::keyClicks(w->edWarehouse(), u"zc"_s);
     QTest::keyClick(w->edWarehouse(), Qt::Key_Return);
     EXPECT_EQ(u";czy_id=7;id=3;issub=1"_s, lastParams().value(u"ckStr"_s));
-
     // "修改" on a category goes down into it.
     w->setFocusedRow(0);
     answerRows(goodsRows({}));
@@ -222,12 +200,10 @@ TEST_F(OpeningWindowTest, GoodsStockIsSetPerWarehouseByKeys) {
     EXPECT_EQ(u";sptype=0;czy_id=7;par_id=5"_s, lastParams().value(u"goodsStr"_s));
     answerRows(goodsRows(kLevel));
     w->btnExitClick();
-
     // Enter on the average-cost goods: quantity and amount typed, the unit price follows.
     QString price;
     test::onNextModal([&price](QWidget* d) {
-        typeField(d, "qty", "3");
-        typeField(d, "total", "10");
+        typeFields(d, {{"qty", "3"}, {"total", "10"}});
         price = d->findChild<QLineEdit*>(u"edprice"_s)->text();
     });
     w->setFocusedRow(1);
@@ -239,7 +215,6 @@ TEST_F(OpeningWindowTest, GoodsStockIsSetPerWarehouseByKeys) {
               test::valuesOf(lastProc(&procedure), u"id,goodsid,stockid,Qty,Total"_s));
     EXPECT_EQ(u"P_JXC_INI_GoodsStock"_s, procedure);
     EXPECT_EQ(queries + 1, procCalls().size());  // the level again
-
     // Once opened, nothing is set any more.
     settings().IsOpen = 1;
     press(w.get(), Qt::Key_F2);
@@ -264,17 +239,13 @@ TEST_F(OpeningWindowTest, BatchGoodsAreEnteredBatchByBatch) {
     EXPECT_TRUE(sqlOf(u"ExecQuery"_s).last().contains(u"FROM iniGoodsStock"_s));
     EXPECT_TRUE(sqlOf(u"ExecQuery"_s).last().contains(u"goodsid = 102 AND a.stockid = 3"_s));
     EXPECT_EQ(1, b->model()->rowCount());
-
     // Insert: a new batch; a wrong date is named and can be put right.
     test::onNextModal([this](QWidget* d) {
-        typeField(d, "ph", "B2");
-        typeField(d, "outdate", "2026-13-01");
-        typeField(d, "yxqdate", "2027-01-05");
-        typeField(d, "qty", "2");
-        typeField(d, "total", "5");
+        typeFields(d, {{"ph", "B2"}, {"outdate", "2026-13-01"}, {"yxqdate", "2027-01-05"},
+                        {"qty", "2"}, {"total", "5"}});
         EXPECT_EQ(QStringList{opening::text::badDate()}, script.messages());
         EXPECT_TRUE(d->isVisible());
-        typeField(d, "outdate", "2026-01-05");
+        typeFields(d, {{"outdate", "2026-01-05"}});
         auto* last = d->findChild<QLineEdit*>(u"edtotal"_s);
         QTest::keyClick(last, Qt::Key_Return);
     });
@@ -283,12 +254,10 @@ TEST_F(OpeningWindowTest, BatchGoodsAreEnteredBatchByBatch) {
     QTest::keyClick(table(b), Qt::Key_Insert);
     EXPECT_EQ(u"0|102|3|2|5|B2|2026-01-05|2027-01-05"_s,
               test::valuesOf(lastProc(), u"id,goodsid,stockid,Qty,Total,ph,outdate,yxqdate"_s));
-
     // Enter changes the focused batch, Delete (confirmed) sends it with quantity 0.
     test::onNextModal([](QWidget* d) {
         EXPECT_EQ(u"A1"_s, d->findChild<QLineEdit*>(u"edph"_s)->text());
-        typeField(d, "qty", "6");
-        typeField(d, "total", "12");
+        typeFields(d, {{"qty", "6"}, {"total", "12"}});
     });
     answerQuery(batches);
     answerRows(goodsRows(kLevel));
@@ -312,11 +281,9 @@ TEST_F(OpeningWindowTest, ConsignedGoodsAreSetPerPartner) {
     w->setFocusedRow(1);
     EXPECT_EQ(2.5, w->focusedValue(u"Price"_s).toDouble());
     EXPECT_EQ(2.0, w->focusedValue(u"costPrice"_s).toDouble());
-
     press(w.get(), Qt::Key_Return);
     EXPECT_EQ(QStringList{opening::text::allPartners()}, script.messages());
     EXPECT_EQ(w->edPartner(), QApplication::focusWidget());
-
     pickerSelector() = [](const QString& kind, const QString&, QWidget*) {
         EXPECT_EQ(u"wldw"_s, kind);
         return std::optional<PickerChoice>(PickerChoice{44, u"华联"_s});
@@ -324,11 +291,8 @@ TEST_F(OpeningWindowTest, ConsignedGoodsAreSetPerPartner) {
     answerRows(goodsRows(kLevel));
     QTest::keyClick(w->edPartner(), Qt::Key_Return);
     EXPECT_EQ(u";czy_id=7;id=44;issub=1"_s, lastParams().value(u"wldwStr"_s));
-
     test::onNextModal([](QWidget* d) {
-        typeField(d, "qty", "4");
-        typeField(d, "total", "12");
-        typeField(d, "costTotal", "9");
+        typeFields(d, {{"qty", "4"}, {"total", "12"}, {"costTotal", "9"}});
     });
     w->setFocusedRow(1);
     answerRows(goodsRows(kLevel));
@@ -344,8 +308,8 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
         {u"sonnum:integer"_s, u"id:integer"_s, u"par_id:integer"_s, u"par_jl"_s, u"fullname"_s,
          u"ystotal00:float"_s, u"yftotal00:float"_s, u"yushouTotal00:float"_s,
          u"yufuTotal00:float"_s},
-        {{qint64(1), qint64(2), qint64(0), u"2,"_s, u"客户"_s, 0.0, 0.0, 0.0, 0.0},
-         {qint64(0), qint64(31), qint64(0), u"31,"_s, u"华联"_s, 100.0, 0.0, 0.0, 0.0}});
+        {{1, 2, 0, u"2,"_s, u"客户"_s, 0.0, 0.0, 0.0, 0.0},
+         {0, 31, 0, u"31,"_s, u"华联"_s, 100.0, 0.0, 0.0, 0.0}});
     auto p = open<TfrmIniYSYF>("TfrmIniYSYF", 101302, partners);
     EXPECT_EQ(u"WLDW|;czy_id=7;par_id=0|;qcqty=0"_s,
               test::valuesOf(lastParams(), u"QueryType,wldwStr,filter"_s));
@@ -355,10 +319,8 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
     EXPECT_EQ(u";czy_id=7;allfilter=hl"_s, lastParams().value(u"wldwStr"_s));
     test::onNextModal([](QWidget* d) {
         EXPECT_EQ(u"100"_s, d->findChild<QLineEdit*>(u"edysTotal"_s)->text());
-        typeField(d, "ysTotal", "120.5");
-        typeField(d, "yfTotal", "");
-        typeField(d, "yuShouTotal", "");
-        typeField(d, "yufuTotal", "30");
+        typeFields(d, {{"ysTotal", "120.5"}, {"yfTotal", ""}, {"yuShouTotal", ""},
+                        {"yufuTotal", "30"}});
     });
     answerRows(partners);
     press(p.get(), Qt::Key_Down);
@@ -371,20 +333,18 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
     // The rows again are the search's.
     EXPECT_EQ(u";czy_id=7;allfilter=hl"_s, lastParams().value(u"wldwStr"_s));
     p.reset();
-
     // The cash and bank page: the two roles' accounts, then the level below the bank total.
     const QStringList fields = {
         u"id:integer"_s, u"par_id:integer"_s, u"sonnum:integer"_s,  u"code"_s,
         u"fullname"_s,   u"Total00:float"_s,  u"InterfaceKMName"_s, u"pathName"_s};
     answerQuery(test::recordSet({u"name"_s, u"km_id:integer"_s},
-                                {{u"现金"_s, qint64(8)}, {u"银行存款"_s, qint64(9)}}));
-    answerProc(test::recordSet(fields, {{qint64(8), qint64(1), qint64(0), u"103"_s, u"现金"_s, 50.0,
-                                         u"现金"_s, u"【资产类】/现金"_s}}));
-    answerProc(
-        test::recordSet(fields, {{qint64(9), qint64(1), qint64(1), u"104"_s, u"全部银行存款合计"_s,
-                                  0.0, u"银行存款"_s, u"【资产类】/全部银行存款合计"_s}}));
-    auto* created = createWindow(u"TfrmIniKmData"_s, nullptr);
-    std::unique_ptr<TfrmIniKmData> k(qobject_cast<TfrmIniKmData*>(created));
+                                {{u"现金"_s, 8}, {u"银行存款"_s, 9}}));
+    answerProc(test::recordSet(
+        fields, {{8, 1, 0, u"103"_s, u"现金"_s, 50.0, u"现金"_s, u"【资产类】/现金"_s}}));
+    answerProc(test::recordSet(fields, {{9, 1, 1, u"104"_s, u"全部银行存款合计"_s, 0.0,
+                                         u"银行存款"_s, u"【资产类】/全部银行存款合计"_s}}));
+    std::unique_ptr<TfrmIniKmData> k(
+        qobject_cast<TfrmIniKmData*>(createWindow(u"TfrmIniKmData"_s, nullptr)));
     ASSERT_NE(nullptr, k);
     k->setTag(101303);
     k->show();
@@ -395,26 +355,22 @@ TEST_F(OpeningWindowTest, PartnersAndAccountsAreSetByKeys) {
               linesOf(kmCalls[kmCalls.size() - 2]).value(u"kmStr"_s) + u'|' +
                   linesOf(kmCalls.last()).value(u"kmStr"_s));
     EXPECT_EQ(2, k->model()->rowCount());
-
     // A total row is not set; Enter goes down into it, where the advances are not shown.
     press(k.get(), Qt::Key_Down);
     press(k.get(), Qt::Key_F2);
     EXPECT_EQ(opening::text::totalRow(), script.messages().last());
     answerProc(test::recordSet(
-        fields,
-        {{qint64(36), qint64(9), qint64(0), u"10401"_s, u"银行存款"_s, 0.0, u""_s,
-          u"【资产类】/全部银行存款合计/银行存款"_s},
-         {qint64(17), qint64(9), qint64(0), u"202"_s, u"预收账款"_s, 0.0, u"预收账款"_s, u""_s}}));
+        fields, {{36, 9, 0, u"10401"_s, u"银行存款"_s, 0.0, u""_s,
+                  u"【资产类】/全部银行存款合计/银行存款"_s},
+                 {17, 9, 0, u"202"_s, u"预收账款"_s, 0.0, u"预收账款"_s, u""_s}}));
     press(k.get(), Qt::Key_Return);
     EXPECT_EQ(u";czy_id=7;par_id=9"_s, linesOf(procCalls().last()).value(u"kmStr"_s));
     EXPECT_EQ(1, k->model()->rowCount());
     EXPECT_EQ(u"分类路径：【资产类】/全部银行存款合计/银行存款"_s, k->lblPath()->text());
-
-    test::onNextModal([](QWidget* d) { typeField(d, "Total", "2000"); });
+    test::onNextModal([](QWidget* d) { typeFields(d, {{"Total", "2000"}}); });
     press(k.get(), Qt::Key_F2);
     EXPECT_EQ(u"36|2000"_s, test::valuesOf(lastProc(&procedure), u"id,Total"_s));
     EXPECT_EQ(u"P_JXC_INI_baseKM"_s, procedure);
-
     // The balances of the finance menu are read only.
     std::unique_ptr<QWidget> view(createWindow(u"TfrmIniKmData"_s, nullptr));
     auto* balances = qobject_cast<TfrmIniKmData*>(view.get());

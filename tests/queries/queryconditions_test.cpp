@@ -9,6 +9,7 @@
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/recordset.h"
+#include "dmtest_support.h"
 #include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
@@ -21,22 +22,14 @@ QString s(const char* text) {
 }
 
 TEST(QueryConditionStrings, PickerStringsAndLabels) {
-    const struct {
-        qint64 id;
-        const char* text;
-    } pickers[] = {{0, ";id=;issub=1;Other=1"},
-                   {-4, ";id=;issub=1;Other=1"},
-                   {1, ";id=1;issub=1;Other=1"},
-                   {1234, ";id=1234;issub=1;Other=1"}};
+    const struct { qint64 id; const char* text; } pickers[] = {
+        {0, ";id=;issub=1;Other=1"}, {-4, ";id=;issub=1;Other=1"}, {1, ";id=1;issub=1;Other=1"},
+        {1234, ";id=1234;issub=1;Other=1"}};
     for (const auto& p : pickers)
         EXPECT_EQ(s(p.text), pickerCondition(p.id)) << p.id;
-    const struct {
-        PickerKind kind;
-        const char* all;
-    } kinds[] = {{PickerKind::Partner, "全部单位"},
-                 {PickerKind::Employee, "全部职员"},
-                 {PickerKind::Warehouse, "全部仓库"},
-                 {PickerKind::Department, "全部部门"}};
+    const struct { PickerKind kind; const char* all; } kinds[] = {
+        {PickerKind::Partner, "全部单位"}, {PickerKind::Employee, "全部职员"},
+        {PickerKind::Warehouse, "全部仓库"}, {PickerKind::Department, "全部部门"}};
     for (const auto& k : kinds) {
         EXPECT_EQ(s(k.all), conditionLabel(k.kind, 0, u"旧名字"_s));
         EXPECT_EQ(u"甲公司"_s, conditionLabel(k.kind, 1, u"甲公司"_s));
@@ -62,16 +55,13 @@ TEST(QueryConditionStrings, BillTypeListsOfPages) {
               }));
 }
 
-TEST(QueryConditionStrings, DateRanges) {
+TEST(QueryConditionStrings, DateRangesAndSharedDatesFromTheLoginDate) {
     const QDate day(2026, 3, 1);
     EXPECT_NO_THROW(checkDateRange(day, day));  // one day
     EXPECT_NO_THROW(checkDateRange(day, day.addDays(30)));
     EXPECT_EQ(u"开始日期不能大于结束日期！"_s,
               dyt::test::errorOf([&] { checkDateRange(day, day.addDays(-1)); }));
     EXPECT_EQ(u"2026-03-01"_s, dateText(day));
-}
-
-TEST(QueryConditionStrings, SharedDatesStartFromTheLoginDate) {
     resetSettings();
     settings().LoginDate = QDate(2026, 3, 31);
     resetSharedQueryDates();
@@ -90,11 +80,7 @@ TEST(QueryConditionStrings, SharedDatesStartFromTheLoginDate) {
 }
 
 TEST(QueryNavigationPaths, ParentPathAndLastId) {
-    const struct {
-        const char* path;
-        const char* parent;
-        qint64 last;
-    } cases[] = {
+    const struct { const char* path; const char* parent; qint64 last; } cases[] = {
         {"", "", 0}, {"3,", "", 3}, {"3,7,", "3,", 7}, {"3,7,12,", "3,7,", 12}, {"3,7", "3,", 7}};
     for (const auto& c : cases) {
         EXPECT_EQ(s(c.parent), parentPath(s(c.path))) << c.path;
@@ -138,12 +124,9 @@ TEST(QueryParameters, CategoryTreeOfEachTreeKind) {
 }
 
 RecordSet priceRows(const QList<QList<double>>& rows) {
-    RecordSet rs;
-    rs.addField(u"Qty"_s, FieldType::Currency);
-    rs.addField(u"discounttotal"_s, FieldType::Currency);
-    rs.addField(u"taxTotalSum"_s, FieldType::Currency);
-    rs.addField(u"price"_s, FieldType::Float);
-    rs.addField(u"TaxPrice"_s, FieldType::Float);
+    RecordSet rs = test::recordSet({u"Qty:currency"_s, u"discounttotal:currency"_s,
+                                    u"taxTotalSum:currency"_s, u"price:float"_s,
+                                    u"TaxPrice:float"_s});
     for (const QList<double>& r : rows) {
         rs.appendRow({QVariant::fromValue(Currency::fromDouble(r[0])),
                       QVariant::fromValue(Currency::fromDouble(r[1])),
@@ -155,12 +138,7 @@ RecordSet priceRows(const QList<QList<double>>& rows) {
 TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
     const QList<QueryDerivedPrice> derived = findQueryDescriptor(u"TfrmQXSDTJ"_s)->derived;
     // qty, income, tax-inclusive, price sent, tax price sent -> price, tax price shown
-    const struct {
-        const char* name;
-        QList<double> row;
-        double price;
-        double taxPrice;
-    } cases[] = {
+    const struct { const char* name; QList<double> row; double price; double taxPrice; } cases[] = {
         {"plain", {4, 10, 11.3, 0, 0}, 2.5, 2.825},
         {"zero quantity keeps the server's prices", {0, 5, 6, 9, 9.5}, 9, 9.5},
         {"returns give positive prices", {-3, -10, -11.3, 0, 0}, 3.333333, 3.766667},
@@ -177,11 +155,8 @@ TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
 }
 
 TEST(DerivedPrices, MissingTargetFieldsAreAddedAndTextValuesRead) {
-    RecordSet rs;
-    rs.addField(u"qty"_s, FieldType::Text);
-    rs.addField(u"discounttotal"_s, FieldType::Text);
-    rs.addField(u"taxTotalSum"_s, FieldType::Text);
-    rs.appendRow({u"2"_s, u"5"_s, u"5.65"_s});
+    RecordSet rs = test::recordSet({u"qty"_s, u"discounttotal"_s, u"taxTotalSum"_s},
+                                   {{u"2"_s, u"5"_s, u"5.65"_s}});
     deriveAveragePrices(rs, findQueryDescriptor(u"TfrmQXSDTJ"_s)->derived, u"0.000000"_s);
     ASSERT_TRUE(rs.hasField(u"price"_s));
     ASSERT_TRUE(rs.hasField(u"TaxPrice"_s));

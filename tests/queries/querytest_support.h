@@ -1,16 +1,23 @@
 #pragma once
-// Shared set-up of the query window tests: the client configuration in a temporary folder, the
-// login date 2026-03-31 and operator 7 logged in on the recording transport; procedure queries
-// answered with prepared rows; condition dialogs accepted and child windows kept.
+// Shared set-up of the query window tests: client configuration, login date 2026-03-31, operator 7
+// on the recording transport; condition dialogs accepted and child windows kept.
 
 #include <QTemporaryDir>
+#include <QTest>
+#include <QtWidgets>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <tuple>
 #include <vector>
 
+#include "client/bills/billkinds.h"
+#include "client/common/gridview.h"
+#include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
+#include "client/logic/recordsetmodel.h"
+#include "client/logic/rights.h"
 #include "client/logic/settings.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmselectitems.h"

@@ -1,32 +1,11 @@
 // The stock status report: its parameters, the window on the recording transport, and against a
 // real server the posted stock by level, warehouse, distribution and batch.
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableView>
-
-#include <cmath>
-#include <memory>
-#include <vector>
-
 #include "../server/posting_packets.h"
-#include "client/logic/clientconfig.h"
-#include "client/common/gridview.h"
 #include "client/logic/localcache.h"
-#include "client/logic/recordsetmodel.h"
-#include "client/logic/rights.h"
-#include "client/logic/settings.h"
-#include "client/common/windowregistry.h"
 #include "client/queries/frmqkczkb.h"
-#include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockwindows.h"
 #include "client/logic/stockstatus.h"
 #include "common/currency.h"
-#include "common/error.h"
-#include "common/paramlist.h"
-#include "common/recordset.h"
-#include "protocol/protocol.h"
 #include "querytest_support.h"
 #include "support/serverfixture.h"
 #include "uihelpers.h"
@@ -36,8 +15,6 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-// The cases the window tests below do not reach; those check the top level, a quick search, the
-// list of all goods and the dialog's goods.
 TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     stockstatus::Request level;
     level.operatorId = 7;
@@ -90,12 +67,7 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
 
 TEST(StockStatusParams, ReferencePriceChoicesFollowRightsAndTheExtraSetting) {
     const QList<QString> names = stockstatus::priceLevelNames();
-    struct Case {
-        const char* name;
-        QList<bool> rights;
-        bool extras;
-        QList<int> codes;
-    };
+    struct Case { const char* name; QList<bool> rights; bool extras; QList<int> codes; };
     const Case cases[] = {
         {"everything", {true, true, true, true}, true, {0, 1, 2, 3, 4, 5, 6}},
         {"nothing", {false, false, false, false}, false, {}},
@@ -129,7 +101,7 @@ TEST(StockStatusParams, RowMemoryIsANameValueListPerLevel) {
     EXPECT_EQ(3, m.list().count());
 }
 
-TEST(StockStatusParams, FollowOnWindowsGetGoodsWarehouseAndDates) {
+TEST(StockStatusParams, FollowOnWindowsAndBatchDetailRefusals) {
     const QueryDescriptor* ledger = findQueryDescriptor(u"TfrmQSPMX"_s);
     const QueryDescriptor* batches = findQueryDescriptor(u"TfrmQKCPCLB"_s);
     ASSERT_NE(nullptr, ledger);
@@ -144,14 +116,8 @@ TEST(StockStatusParams, FollowOnWindowsGetGoodsWarehouseAndDates) {
               test::valuesOf(b, u"QueryType,filter,GoodsStr,ckStr"_s));
     // A reversed range of the shared dates is refused.
     EXPECT_THROW(stockstatus::followOnParams(*ledger, 7, 101, u"3"_s, end, begin, 0), DytError);
-}
-
-TEST(StockStatusParams, BatchDetailRefusals) {
-    const struct {
-        qint64 sonnum;
-        int costMode;
-        const char* refusal;
-    } cases[] = {
+    // Batch details are refused for a category and for an average-cost goods.
+    const struct { qint64 sonnum; int costMode; const char* refusal; } cases[] = {
         {2, 1, "不能查看某一类商品的批次详情！"},
         {1, 0, "不能查看某一类商品的批次详情！"},
         {0, 0, "该商品成本算法是“加权平均法”，不能查看批次详情"},
@@ -165,14 +131,10 @@ TEST(StockStatusParams, BatchDetailRefusals) {
 }
 
 struct StockRow {
-    int sonnum;
-    int id;
-    int parId;
-    const char* path;
-    const char* name;
+    int sonnum, id, parId;
+    const char *path, *name;
     int costMode;
-    double qty;
-    double total;
+    double qty, total;
 };
 
 RecordSet stockRows(const QList<StockRow>& rows) {
@@ -206,9 +168,7 @@ protected:
         setOperatorRights(nullptr);
         QueryWindowFixture::TearDown();
     }
-
-    // Opens the window as the dispatcher does: the function code, then show (the category tree
-    // answers with no categories).
+    // Opens the window as the dispatcher does: the function code, then show (no categories).
     std::unique_ptr<TfrmQKCZKB> open() {
         auto w = std::make_unique<TfrmQKCZKB>();
         w->setTag(kMenu);
@@ -237,7 +197,6 @@ TEST_F(StockStatusWindowTest, OpensAsTheReportOfItsMenuCodeAndSendsDQKCNEW) {
             << name;
     }
     auto w = open();
-    // The category tree of goods type 0.
     const ParamList tree = lastParams();
     EXPECT_EQ(u";czy_id=7;sptype=0;TreeView=1"_s, tree.value(u"GoodsStr"_s));
     // Nothing is queried before "查询".
@@ -359,7 +318,6 @@ TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
     answerRows(stockRows({kSoda[0], kDrinks[0], kTop[0]}));
     w->btnListClick();
     EXPECT_EQ(u";sptype=0;czy_id=7;isList=1"_s, goodsStr());
-    // Back to the levels.
     answerRows(stockRows(kSoda));
     w->btnListClick();
     EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
@@ -424,9 +382,7 @@ TEST_F(StockStatusWindowTest, ButtonsFollowRightsAndSettings) {
     struct Case {
         const char* name;
         QList<std::pair<const char*, int>> rights;
-        bool auxSwitch;
-        int costAlgorithm;
-        bool ledger, print, aux, batches;
+        bool auxSwitch; int costAlgorithm; bool ledger, print, aux, batches;
     };
     const Case cases[] = {
         {"all rights, switch on, FIFO account set",
@@ -455,8 +411,7 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     answerRows(stockRows(kDrinks));
     w->btnAllckClick(u"3"_s, u"总仓"_s);
     w->setFocusedRow(0);  // 雪碧
-    // Each button, and activating a goods row instead of going down, opens its window: the
-    // class, the query type and goods sent, then the warehouse and dates.
+    // Each button, and a goods row activated, opens its window with goods, warehouse and dates.
     const struct {
         std::function<void()> click;
         const char* expected;
@@ -496,7 +451,6 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     EXPECT_EQ(opened, children.size());
 }
 
-// Which goods are refused is tested apart from the window; here a refusal opens nothing.
 TEST_F(StockStatusWindowTest, BatchDetailsRefuseACategory) {
     auto w = open();
     answerRows(stockRows(kDrinks));

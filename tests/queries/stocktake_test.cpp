@@ -1,17 +1,5 @@
-// The stocktake window at the keyboard against the recording transport: the warehouse chosen,
-// its goods listed with the book quantity, counted quantities typed down the column (Enter passes
-// a goods not counted), the draft made of exactly the counted rows and opened in the stocktake
-// bill; the refusals without a warehouse or without a count.
-
-#include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
-
-#include "client/bills/billkinds.h"
-#include "client/common/gridview.h"
-#include "client/common/windowregistry.h"
+// The stocktake window at the keyboard on the recording transport: counts typed down the column
+// become the draft opened in the stocktake bill; the refusals without a warehouse or a count.
 #include "client/logic/stocktake.h"
 #include "client/queries/frmqkcpd2.h"
 #include "querytest_support.h"
@@ -20,20 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::client {
 namespace {
-
-// Keys go where the focus is, as on the keyboard.
-void type(const QString& text) {
-    for (const QChar c : text) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(nullptr, w);
-        QTest::keyClick(w, c.toLatin1());
-    }
-}
-void press(Qt::Key key) {
-    QWidget* w = QApplication::focusWidget();
-    ASSERT_NE(nullptr, w);
-    QTest::keyClick(w, key);
-}
 
 RecordSet goodsOfWarehouse() {
     return test::recordSet(
@@ -57,12 +31,11 @@ TEST_F(StocktakeWindowTest, CountsTypedDownTheColumnBecomeTheDraftWhichOpensInTh
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-
     // Nothing to make a draft of yet: no warehouse, then no count.
     QTest::mouseClick(w.btnMakeBill(), Qt::LeftButton);
     w.edWarehouse()->setFocus();
     answerRows(goodsOfWarehouse());
-    press(Qt::Key_Return);
+    QTest::keyClick(w.edWarehouse(), Qt::Key_Return);
     ASSERT_EQ(3, w.dbgvX()->table()->model()->rowCount());
     EXPECT_EQ(u"P_Base_Get_Goods"_s, procCalls().last().procedure);
     EXPECT_EQ(u"DQKCNEW|;czy_id=7;id=3|;sptype=0;czy_id=7;isList=1"_s,
@@ -71,15 +44,13 @@ TEST_F(StocktakeWindowTest, CountsTypedDownTheColumnBecomeTheDraftWhichOpensInTh
     EXPECT_EQ((QStringList{stocktake::text::noWarehouse(), stocktake::text::nothingCounted()}),
               script.messages());
     EXPECT_TRUE(callsOf(u"ExecProc"_s).isEmpty());
-
     // The cursor waits in the first count: 12, the second goods passed by, 0.5 for the third.
     EXPECT_EQ(w.dbgvX()->table(), QApplication::focusWidget());
-    type(u"12"_s);
-    press(Qt::Key_Return);
-    press(Qt::Key_Return);
-    type(u"0.5"_s);
-    press(Qt::Key_Return);
-
+    // One key a step: the first key opens the cell's editor, which takes the focus.
+    test::perform(&w, w.dbgvX()->table(),
+                  {test::typed("1"), test::typed("2"), test::key(Qt::Key_Return),
+                   test::key(Qt::Key_Return), test::typed("0"), test::typed("."), test::typed("5"),
+                   test::key(Qt::Key_Return)});
     script.clearRecords();
     transport->respondWith(u"ExecProc"_s, [](const QCborArray& args) {
         ParamList out(args.at(1).toString());
