@@ -324,11 +324,7 @@ void TfrmIniGoodsStock::editGoodsRow() {
                            numberText(rowValue("stockTotal"))},
                          F{QStringLiteral("price"), QStringLiteral("成本单价"), K::Computed, {}}},
                         this);
-    dialog.setComputation(QStringLiteral("price"), [](const TfrmIniInput& d) {
-        return floatToStr(opening::unitPrice(d.number(QStringLiteral("qty")),
-                                             d.number(QStringLiteral("total")),
-                                             settings().PriceDot));
-    });
+    dialog.computeUnitPrice();
     if (dialog.exec() != 1)
         return;
     opening::GoodsStockEntry e;
@@ -386,17 +382,9 @@ void TfrmIniGoodsOther::showPartner() {
 }
 
 void TfrmIniGoodsOther::choosePartner() {
-    const QString typed = edPartner_->text().trimmed();
-    const QString current =
-        partnerId_.isEmpty() ? opening::text::allPartnersCaption() : partnerName_;
-    std::optional<PickerChoice> choice;
-    try {
-        choice = pickerSelector()(pickerKindName(PickerKind::Partner),
-                                  typed == current ? QString() : typed, this);
-    } catch (const DytError& e) {
-        showError(e);
-        return;
-    }
+    const std::optional<PickerChoice> choice = pickRecord(
+        PickerKind::Partner, edPartner_->text(),
+        partnerId_.isEmpty() ? opening::text::allPartnersCaption() : partnerName_, this);
     if (!choice) {
         showPartner();
         return;
@@ -434,11 +422,7 @@ void TfrmIniGoodsOther::editGoodsRow() {
     }
     fields.append(F{QStringLiteral("price"), QStringLiteral("单价"), K::Computed, {}});
     TfrmIniInput dialog(titleText(), rowValue("sp_spqm").toString(), fields, this);
-    dialog.setComputation(QStringLiteral("price"), [](const TfrmIniInput& d) {
-        return floatToStr(opening::unitPrice(d.number(QStringLiteral("qty")),
-                                             d.number(QStringLiteral("total")),
-                                             settings().PriceDot));
-    });
+    dialog.computeUnitPrice();
     if (dialog.exec() != 1)
         return;
     opening::PartnerGoodsEntry e;

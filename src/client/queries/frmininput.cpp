@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 
 #include "client/logic/openingbalance.h"
+#include "client/logic/settings.h"
+#include "common/formatting.h"
 #include "client/logic/prompter.h"
 
 namespace dyt::client {
@@ -153,6 +155,14 @@ bool TfrmIniInput::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return TfrmBaseDialog::eventFilter(watched, event);
+}
+
+void TfrmIniInput::computeUnitPrice() {
+    setComputation(QStringLiteral("price"), [](const TfrmIniInput& d) {
+        return floatToStr(opening::unitPrice(d.number(QStringLiteral("qty")),
+                                             d.number(QStringLiteral("total")),
+                                             settings().PriceDot));
+    });
 }
 
 }  // namespace dyt::client

@@ -32,6 +32,8 @@ public:
 
     // The value of a computed field from the dialog's current values.
     void setComputation(const QString& key, std::function<QString(const TfrmIniInput&)> compute);
+    // The field "price" follows "total" ÷ "qty" at the account set's price decimals.
+    void computeUnitPrice();
     QLineEdit* editor(const QString& key) const;
     QString text(const QString& key) const;
     // A number field's value (0 for an empty one); only valid after an accepted dialog.

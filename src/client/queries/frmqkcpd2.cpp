@@ -96,15 +96,8 @@ int TfrmQKCPD2::countColumn() {
 }
 
 void TfrmQKCPD2::chooseWarehouse() {
-    const QString typed = edWarehouse_->text().trimmed();
-    const QString search = typed == warehouseName_ ? QString() : typed;
-    std::optional<PickerChoice> choice;
-    try {
-        choice = pickerSelector()(pickerKindName(PickerKind::Warehouse), search, this);
-    } catch (const DytError& e) {
-        showError(e);
-        return;
-    }
+    const std::optional<PickerChoice> choice =
+        pickRecord(PickerKind::Warehouse, edWarehouse_->text(), warehouseName_, this);
     if (!choice) {
         edWarehouse_->setText(warehouseName_);
         return;

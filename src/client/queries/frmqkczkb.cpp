@@ -178,17 +178,9 @@ void TfrmQKCZKB::showWarehouse() {
 }
 
 void TfrmQKCZKB::chooseWarehouse() {
-    const QString typed = edWarehouse_->text().trimmed();
-    const QString current =
-        warehouseId_.isEmpty() ? stockstatus::text::allWarehouses() : warehouseName_;
-    const QString search = typed == current ? QString() : typed;
-    std::optional<PickerChoice> choice;
-    try {
-        choice = pickerSelector()(pickerKindName(PickerKind::Warehouse), search, this);
-    } catch (const DytError& e) {
-        showError(e);
-        return;
-    }
+    const std::optional<PickerChoice> choice = pickRecord(
+        PickerKind::Warehouse, edWarehouse_->text(),
+        warehouseId_.isEmpty() ? stockstatus::text::allWarehouses() : warehouseName_, this);
     if (!choice) {
         showWarehouse();
         return;

@@ -73,6 +73,17 @@ void resetPickerSelector() {
     pickerSelector() = defaultSelector();
 }
 
+std::optional<PickerChoice> pickRecord(PickerKind kind, const QString& typed,
+                                       const QString& current, QWidget* parent) {
+    const QString text = typed.trimmed();
+    try {
+        return pickerSelector()(pickerKindName(kind), text == current ? QString() : text, parent);
+    } catch (const DytError& e) {
+        prompter().showError(caption::hint(), e);
+        return std::nullopt;
+    }
+}
+
 GroupSelector& groupSelector() {
     static GroupSelector s = defaultGroupSelector();
     return s;

@@ -40,6 +40,11 @@ using PickerSelector = std::function<std::optional<PickerChoice>(
     const QString& kindName, const QString& text, QWidget* parent)>;
 PickerSelector& pickerSelector();
 void resetPickerSelector();
+// The picker of a window's record field: the selection of that kind with the text typed there
+// (none while the field still shows the current record); nullopt when cancelled or when the
+// selection fails (the error shown).
+std::optional<PickerChoice> pickRecord(PickerKind kind, const QString& typed,
+                                       const QString& current, QWidget* parent);
 
 // Chooses the members of a new group of a group editor ("wldw" or "cangku"): the default opens
 // the record selection again after every pick until the operator cancels, and hands back the

@@ -304,11 +304,7 @@ void TfrmBaseKCPCB::editBatch(bool current) {
          F{QStringLiteral("total"), QStringLiteral("期初金额"), K::Number, numberText("total")},
          F{QStringLiteral("price"), QStringLiteral("成本单价"), K::Computed, {}}},
         this);
-    dialog.setComputation(QStringLiteral("price"), [](const TfrmIniInput& d) {
-        return floatToStr(opening::unitPrice(d.number(QStringLiteral("qty")),
-                                             d.number(QStringLiteral("total")),
-                                             settings().PriceDot));
-    });
+    dialog.computeUnitPrice();
     if (dialog.exec() != 1)
         return;
     opening::GoodsStockEntry e;
