@@ -1,6 +1,10 @@
 // The login window against a real dyt-server, and a whole session at the keyboard and mouse.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
@@ -12,7 +16,16 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cmath>
+#include <cstdio>
+#include <tuple>
+
 #include "client/bills/frmbillabstract.h"
+#include "client/base/frminiwindows.h"
+#include "client/bills/frmbilljhd.h"
+#include "client/queries/frmqkczkb.h"
+#include "client/queries/frmstockwindows.h"
+#include "client/system/frminitover.h"
 #include "client/bills/frmbillskd.h"
 #include "client/logic/clientconfig.h"
 #include "client/common/frmlogin.h"
@@ -20,6 +33,8 @@
 #include "client/common/gridview.h"
 #include "client/logic/localcache.h"
 #include "client/logic/recordsetmodel.h"
+#include "client/logic/settings.h"
+#include "common/currency.h"
 #include "client/common/syslogin.h"
 #include "client/shell/mainwindow.h"
 #include "client/shell/startup.h"
@@ -291,6 +306,14 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     dm.reset();  // the client's own data module takes over
     TLocalCache cache(dir.path());
     ClientObjects objects = startUp({}, nullptr, dir.path());
+    // The main window goes before its data module, also when the test stops early.
+    struct InOrder {
+        ClientObjects& o;
+        ~InOrder() {
+            o.main.reset();
+            o.dm.reset();
+        }
+    } inOrder{objects};
     TfrmMain& main = *objects.main;
     objects.dm->programDir = test::binDir();
     objects.dm->quitApplication = [this] { ++quits; };
@@ -356,4 +379,251 @@ TEST_F(LoginWindowEndToEnd, ReceiptLeftUnsavedThenAccountSetChangedThroughTheMen
     EXPECT_EQ(0, quits);
     objects.main.reset();
     objects.dm.reset();
+}
+
+namespace {
+
+// Types into the field "ed" + key of an input dialog, then Enter (the last field's Enter is OK).
+void typeField(QWidget* dialog, const char* key, const QString& text) {
+    auto* e = dialog->findChild<QLineEdit*>(u"ed"_s + QLatin1String(key));
+    ASSERT_NE(nullptr, e) << key;
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(e, text);
+    QTest::keyClick(e, Qt::Key_Return);
+}
+// The next modal input dialog gets these fields typed, in order.
+void fillNextDialog(QList<std::pair<const char*, QString>> fields) {
+    test::onNextModal([fields](QWidget* d) {
+        for (const auto& [key, text] : fields)
+            typeField(d, key, text);
+        if (d->isVisible()) {
+            ADD_FAILURE() << "the input dialog stayed open";
+            QTest::keyClick(d, Qt::Key_Escape);
+        }
+    });
+}
+// Picks the one row a selection window shows for the text typed in its search box.
+void pickNext(const QString& text) {
+    test::onNextModal([text](QWidget* w) {
+        auto* search = w->findChild<QLineEdit*>(u"edFilter"_s);
+        auto* grid = w->findChild<GridView*>();
+        if (!search || !grid) {
+            ADD_FAILURE() << "not a selection: " << w->metaObject()->className() << " "
+                          << w->windowTitle().toStdString();
+            w->close();
+            return;
+        }
+        QTest::keyClick(search, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(search, text);
+        test::waitUntil([grid] { return grid->model() && grid->model()->rowCount() == 1; });
+        QTest::keyClick(grid->table(), Qt::Key_Return);
+        if (w->isVisible()) {
+            ADD_FAILURE() << "the selection stayed open";
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+    });
+}
+// Keys go where the focus is, as on the keyboard; the main window is made active when nothing
+// has the focus (after a modal window closed).
+void keysTo(TfrmMain& main, const QString& text, Qt::Key key = Qt::Key_Return,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    if (!QApplication::focusWidget()) {
+        main.activateWindow();
+        QTest::qWait(50);
+    }
+    // Each key to the widget that has the focus then: a cell's first key opens its editor.
+    for (const QChar c : text) {
+        ASSERT_NE(nullptr, QApplication::focusWidget()) << "no focus for " << text.toStdString();
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+    ASSERT_NE(nullptr, QApplication::focusWidget()) << "no focus for the key";
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+template <typename W>
+W* lastChild(TfrmMain& main) {
+    return main.childWindows().isEmpty() ? nullptr
+                                         : qobject_cast<W*>(main.childWindows().last());
+}
+
+}  // namespace
+
+// A new company at the keyboard: the default account set created at the login, the opening
+// stock of an average-cost and of a batch goods, an opening receivable and cash, the books
+// opened, a first purchase and sale, and their figures in the reports and balances; afterwards
+// the opening cannot be reversed and a bill dated before it is refused by the server.
+TEST_F(LoginWindowEndToEnd, ANewCompanyOpensItsBooksAndPostsItsFirstBills) {
+    startServer(QString());
+    TLocalCache cache(dir.path());
+    dm.reset();
+    ClientObjects objects = startUp({}, nullptr, dir.path());
+    TfrmMain& main = *objects.main;
+    objects.dm->programDir = test::binDir();
+    wireLogin(main, *objects.dm);
+    main.resize(1400, 900);
+    // The fresh server gets "默认账套": the offer confirmed, its dialog taken with Enter.
+    script.answer(u"确定"_s, u"系统将自动为你创建默认账套"_s);
+    test::onNextModal([](QWidget* modal) {
+        auto* login = qobject_cast<TfrmLogin*>(modal);
+        ASSERT_NE(nullptr, login);
+        test::onNextModal([](QWidget* profile) { QTest::keyClick(profile, Qt::Key_Return); });
+        QTest::keyClick(login, Qt::Key_Return);
+        EXPECT_EQ(1, login->step());
+        QTest::keyClick(login->profileList(), Qt::Key_Return);
+        QTest::keyClick(login->passwordEdit(), Qt::Key_Return);
+        if (login->isVisible()) {
+            ADD_FAILURE() << "the login window stayed open";
+            login->reject();
+        }
+    });
+    main.show();
+    ASSERT_TRUE(test::waitUntil([&main] { return main.activated(); }));
+    ASSERT_EQ(u"默认账套"_s, loginedUser().ProfileCaption);
+    TdmMain& d = *objects.dm;
+    for (const char* sql :
+         {"INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
+          "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0), (102, 0, '102,', 1, 0, 'SP102', "
+          "'齿轮', 2)",
+          "INSERT INTO baseGoodsUnit(id, Goodsid, fzdwid, unit, rate) VALUES (1011, 101, 0, '个', "
+          "1), (1021, 102, 0, '只', 1)",
+          "INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES (201, "
+          "0, '201,', 1, 0, 'K1', '甲客户'), (203, 0, '203,', 1, 0, 'G1', '华东五金')",
+          "INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) VALUES (301, 0, "
+          "'301,', 1, 0, 'CK1', '总仓')"})
+        d.ExecUpdate(QString::fromUtf8(sql));
+    const auto number = [&d](const QString& sql) {
+        RecordSet rs;
+        d.ExecQuery(sql, &rs);
+        return rs.recordCount() ? std::round(rs.at(0, 0).toDouble() * 100) / 100 : -1.0;
+    };
+    const auto account = [&number](const char* role) {
+        return number(u"SELECT Total FROM baseKM WHERE id = (SELECT km_id FROM sysSubjectInterface "
+                      "WHERE type = 0 AND name = '%1')"_s.arg(QString::fromUtf8(role)));
+    };
+
+    {
+        SCOPED_TRACE("opening stock");
+        chooseMenuEntry(main.menuBar(), u"期初库存商品"_s);
+        auto* w = lastChild<TfrmIniGoodsStock>(main);
+        ASSERT_NE(nullptr, w);
+        pickNext(u"CK1"_s);
+        QTest::keyClick(w->edWarehouse(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w->edWarehouse(), u"CK1"_s);
+        QTest::keyClick(w->edWarehouse(), Qt::Key_Return);
+        ASSERT_EQ(u"总仓"_s, w->edWarehouse()->text());
+        QTableView* table = w->dbgvX()->table();
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_Home);
+        fillNextDialog({{"qty", u"10"_s}, {"total", u"100"_s}});
+        QTest::keyClick(table, Qt::Key_Return);  // 101, by moving average
+        QTest::keyClick(table, Qt::Key_Down);
+        QTest::keyClick(table, Qt::Key_Return);  // 102, batch by batch
+        auto* batches = lastChild<TfrmBaseKCPCB>(main);
+        ASSERT_NE(nullptr, batches);
+        for (const auto& [ph, qty, total] : {std::tuple{"P1", "4", "20"}, {"P2", "6", "36"}}) {
+            fillNextDialog({{"ph", QString::fromLatin1(ph)},
+                            {"qty", QString::fromLatin1(qty)},
+                            {"total", QString::fromLatin1(total)}});
+            QTest::keyClick(batches->dbgvX()->table(), Qt::Key_Insert);
+        }
+        EXPECT_EQ(2, batches->model()->rowCount());
+        test::walkStep(u"opening-stock"_s);
+        EXPECT_EQ(156, account("库存商品"));
+    }
+    {
+        SCOPED_TRACE("opening receivable and cash");
+        chooseMenuEntry(main.menuBar(), u"期初应收应付"_s);
+        auto* p = lastChild<TfrmIniYSYF>(main);
+        ASSERT_NE(nullptr, p);
+        QTest::keyClicks(p->edSearch(), u"K1"_s);
+        QTest::keyClick(p->edSearch(), Qt::Key_Return);
+        ASSERT_TRUE(test::waitUntil([p] { return p->model()->rowCount() == 1; }));
+        fillNextDialog({{"ysTotal", u"300"_s}, {"yfTotal", u""_s}, {"yuShouTotal", u""_s},
+                        {"yufuTotal", u""_s}});
+        p->dbgvX()->table()->setFocus();
+        QTest::keyClick(p->dbgvX()->table(), Qt::Key_Return);
+        chooseMenuEntry(main.menuBar(), u"期初现金银行"_s);
+        auto* k = lastChild<TfrmIniKmData>(main);
+        ASSERT_NE(nullptr, k);
+        k->dbgvX()->table()->setFocus();
+        QTest::keyClick(k->dbgvX()->table(), Qt::Key_Home);
+        fillNextDialog({{"Total", u"500"_s}});
+        QTest::keyClick(k->dbgvX()->table(), Qt::Key_F2);
+        EXPECT_EQ(u"300|500"_s, QString::number(account("应收账款")) + u'|' +
+                                    QString::number(number(u"SELECT Total FROM baseKM WHERE "
+                                                           "code = '103'"_s)));
+    }
+    const auto initOver = [&](bool reverse) {
+        test::onNextModal([reverse](QWidget* modal) {
+            auto* o = qobject_cast<TfrmInitOver*>(modal);
+            ASSERT_NE(nullptr, o);
+            QTest::mouseClick(reverse ? o->btnReverse() : o->btnOpen(), Qt::LeftButton);
+            if (o->isVisible())
+                QTest::keyClick(o, Qt::Key_Escape);
+        });
+        chooseMenuEntry(main.menuBar(), u"期初完成..开账"_s);
+    };
+    initOver(false);
+    EXPECT_EQ(u"开账操作成功！"_s, script.messages().value(script.messages().size() - 1));
+    EXPECT_EQ(1, settings().IsOpen);
+
+    const auto enterBill = [&](const char* menu, const QString& partner, const QString& goods,
+                               const QString& qty, const QString& price, const QDate& date) {
+        chooseMenuEntry(main.menuBar(), QString::fromUtf8(menu));
+        auto* bill = lastChild<TfrmGoodsBill>(main);
+        EXPECT_NE(nullptr, bill);
+        if (!bill)
+            return qint64(0);
+        bill->edBillDate()->setDate(date);
+        main.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
+        bill->headerControl(u"eddw"_s)->setFocus();
+        pickNext(partner);
+        keysTo(main, partner);
+        for (int i = 0; i < 40 && bill->focusWidget() != bill->dbgvX()->table(); ++i)
+            keysTo(main, QString());
+        for (const QString& typed : {goods, qty, price})
+            keysTo(main, typed);
+        qint64 id = 0;
+        QObject::connect(bill, &TfrmBillAbstract::billSaved, [&id](qint64 saved) { id = saved; });
+        keysTo(main, QString(), Qt::Key_S, Qt::ControlModifier);
+        return id;
+    };
+    const QDate today = settings().LoginDate;
+    EXPECT_GT(enterBill("进货单", u"G1"_s, u"SP101"_s, u"5"_s, u"12"_s, today), 0)
+        << script.messages().join(u'|').toStdString();
+    EXPECT_GT(enterBill("销售单", u"K1"_s, u"SP101"_s, u"4"_s, u"20"_s, today), 0)
+        << script.messages().join(u'|').toStdString();
+    test::walkStep(u"first-bills"_s);
+
+    // 101: 10 at 10 and 5 at 12, 4 sold at the average 10.6667; 102 as opened.
+    chooseMenuEntry(main.menuBar(), u"库存状况表"_s);
+    auto* status = lastChild<TfrmQKCZKB>(main);
+    ASSERT_NE(nullptr, status);
+    QTest::mouseClick(status->toolBar()->widgetForAction(status->btnRefurbish()), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([status] { return status->model()->rowCount() == 2; }));
+    QStringList rows;
+    for (int r = 0; r < 2; ++r) {
+        const RecordSet& rs = status->records();
+        rows << u"%1|%2|%3"_s.arg(rs.at(r, rs.fieldIndex(u"sp_spbh"_s)).toString())
+                    .arg(rs.at(r, rs.fieldIndex(u"stockqty"_s)).toDouble())
+                    .arg(std::round(rs.at(r, rs.fieldIndex(u"stockTotal"_s))
+                                        .value<Currency>()
+                                        .toDouble() *
+                                    100) /
+                         100);
+    }
+    EXPECT_EQ(u"SP101|11|117.33 SP102|10|56"_s, rows.join(u' '));
+    EXPECT_EQ(u"380|60|500|173.33"_s,
+              u"%1|%2|%3|%4"_s.arg(number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s))
+                  .arg(number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s))
+                  .arg(number(u"SELECT Total FROM baseKM WHERE code = '103'"_s))
+                  .arg(account("库存商品")));
+
+    // The opening cannot be reversed now, and nothing is dated before it.
+    initOver(true);
+    EXPECT_EQ(u"已经有过账单据，不能反开账！"_s, script.messages().value(script.messages().size() - 1));
+    EXPECT_EQ(1, settings().IsOpen);
+    EXPECT_EQ(0, enterBill("进货单", u"G1"_s, u"SP102"_s, u"1"_s, u"5"_s, today.addDays(-1)));
+    EXPECT_TRUE(script.messages().last().contains(u"早于开账日期"_s))
+        << script.messages().last().toStdString();
 }

@@ -124,6 +124,10 @@ TfrmMain::TfrmMain(const QString& programDir, QWidget* parent)
 TfrmMain::~TfrmMain() {
     if (functionMenu_ && operatorRights() == &functionMenu_->cdsMenu)
         setOperatorRights(nullptr);
+    // Child windows still open write their close log through the data module as they go; the
+    // state it signals then must not reach a window half taken down.
+    if (dm_)
+        disconnect(dm_, nullptr, this, nullptr);
     // The child windows go after this object's members: their ends must not reach the list.
     for (const WindowEntry& e : std::as_const(entries_)) {
         if (!e.sub)
