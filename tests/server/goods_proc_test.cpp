@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/db/where.h"
@@ -92,28 +93,15 @@ protected:
             throw DytError(c.message);
         return c.data;
     }
-    static QList<qint64> ids(const RecordSet& rs) {
-        QList<qint64> out;
-        for (int r = 0; r < rs.rowCount(); ++r)
-            out.append(rs.at(r, rs.fieldIndex(u"goodsid"_s)).toLongLong());
-        return out;
-    }
+    static QList<qint64> ids(const RecordSet& rs) { return dyt::test::idsOf(rs, u"goodsid"_s); }
     static QVariant cell(const RecordSet& rs, qint64 goodsId, const QString& field) {
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            if (rs.at(r, rs.fieldIndex(u"goodsid"_s)).toLongLong() == goodsId)
-                return rs.at(r, rs.fieldIndex(field));
-        }
-        ADD_FAILURE() << "goods " << goodsId << " not returned";
-        return {};
+        return dyt::test::cellOf(rs, goodsId, field, u"goodsid"_s);
     }
     // Several fields of a goods row, "|" between them; numbers as QString::number gives them.
     static QString cells(const RecordSet& rs, qint64 goodsId, const QString& fields) {
         QStringList out;
-        for (const QString& f : fields.split(u'|')) {
-            const QVariant v = cell(rs, goodsId, f);
-            out << (v.typeId() == QMetaType::QString ? v.toString()
-                                                     : QString::number(v.toDouble()));
-        }
+        for (const QString& f : fields.split(u'|'))
+            out << dyt::test::shown(cell(rs, goodsId, f));
         return out.join(u'|');
     }
     QTemporaryDir dir_;

@@ -1,5 +1,5 @@
 #pragma once
-// The balances the ledgers keep, read through the fixture's own number(sql) and numberRows(sql):
+// The balances the ledgers keep, read through the fixture's own number(sql) and query(sql):
 // the stock of a goods in a warehouse, partner balances and account totals.
 
 #include <QList>
@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <initializer_list>
+
+#include "records.h"
 
 using namespace Qt::StringLiterals;
 
@@ -48,7 +50,7 @@ public:
               "dj_state = 2 ORDER BY id",
               "SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND djType IN (4, 8) "
               "ORDER BY orderid"})
-            out << static_cast<Fixture*>(this)->numberRows(QString::fromLatin1(sql));
+            out << numberRows(static_cast<Fixture*>(this)->query(QString::fromLatin1(sql)));
         return out;
     }
 

@@ -144,7 +144,7 @@ protected:
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
-    QStringList numberRows(const QString& sql);
+    RecordSet query(const QString& sql) { return db_->query(sql); }
     void openAccountSet(const QString& date = u"2024-01-01"_s);
     QTemporaryDir dir_;
     QString path_;
