@@ -98,24 +98,18 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {old});
     db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"_s);
     db_->execute(u"UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"_s, {old});
-    struct Case {
-        const char* what;
-        const char* sql;
-        const char* table;
-        qint64 id;
-    };
+    // clang-format off
+    struct Case { const char* what; const char* sql; const char* table; qint64 id; };
     const Case cases[] = {
         {"goods renamed", "UPDATE baseGoods SET fullname = '乙二' WHERE id = 2", "baseGoods", 2},
-        {"unit added", "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (2, 0, '个')",
-         "baseGoods", 2},
+        {"unit added", "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (2, 0, '个')", "baseGoods", 2},
         {"price changed", "UPDATE baseGoodsUnit SET price = 9.5 WHERE Goodsid = 2", "baseGoods", 2},
-        {"barcode changed", "UPDATE baseGoodsUnit SET barcode = '690' WHERE Goodsid = 2",
-         "baseGoods", 2},
+        {"barcode changed", "UPDATE baseGoodsUnit SET barcode = '690' WHERE Goodsid = 2", "baseGoods", 2},
         {"unit removed", "DELETE FROM baseGoodsUnit WHERE Goodsid = 2", "baseGoods", 2},
         {"goods deleted (flag)", "UPDATE baseGoods SET del = 1 WHERE id = 2", "baseGoods", 2},
         {"partner balance posted", "UPDATE baseWLDW SET ystotal = 100 WHERE id = 7", "baseWLDW", 7},
-        {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3",
-         "baseWLDW", 7}};
+        {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3", "baseWLDW", 7}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const QString table = QString::fromLatin1(c.table);

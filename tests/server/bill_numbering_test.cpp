@@ -120,15 +120,14 @@ TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
 
 TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
     setRules(1, 0, 0);
-    struct Case {
-        QString kind;
-        QString date;
-        QString message;
-    };
-    const Case cases[] = {{u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
-                          {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
-                          {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
-                          {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
+    // clang-format off
+    struct Case { QString kind; QString date; QString message; };
+    const Case cases[] = {
+        {u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
+        {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
+        {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
+        {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
+    // clang-format on
     const QString before = footprint();
     for (const Case& c : cases) {
         ParamList p;

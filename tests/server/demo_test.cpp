@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "common/error.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
@@ -56,15 +57,8 @@ QStringList figures(Database& db) {
         "SELECT id, goodsid, unit, qty, price, discounttotal, costtotal FROM djList ORDER BY "
         "orderid"};
     QStringList out;
-    for (const char* sql : queries) {
-        const RecordSet rs = db.query(QString::fromUtf8(sql));
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                cells << rs.at(r, c).toString();
-            out << cells.join(u'\t');
-        }
-    }
+    for (const char* sql : queries)
+        out << dyt::test::rowTexts(db.query(QString::fromUtf8(sql)));
     return out;
 }
 

@@ -110,11 +110,8 @@ protected:
 };
 
 TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
-    struct Case {
-        const char* name;
-        const char* goodsStr;
-        QList<qint64> expected;
-    };
+    // clang-format off
+    struct Case { const char* name; const char* goodsStr; QList<qint64> expected; };
     const Case cases[] = {
         {"top level: the two classes", ";par_id=0;isstop=0;czy_id=1", {1, 6}},
         {"inside 食品: class first, then goods", ";par_id=1;isstop=0;czy_id=1", {2, 3}},
@@ -134,6 +131,7 @@ TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
         {"quote alone", ";allfilter=';isstop=0", {7}},
         {"exact barcode", ";isstop=0;czy_id=1;barcode=6901", {4}},
         {"barcode part is no barcode", ";isstop=0;czy_id=1;barcode=690", {}}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.expected, ids(run(u"XZSPALL"_s, QString::fromUtf8(c.goodsStr))));
@@ -179,14 +177,13 @@ TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
     db_->execute(
         u"INSERT INTO djList(id, djType, dj_state, goodsid, IntoStock_id, OutStock_id, qty, toQty) "
         "VALUES (1, 8, 2, 4, 1, 0, 5, 2), (2, 4, 2, 4, 0, 1, 4, 0), (3, 8, 1, 4, 1, 0, 100, 0)"_s);
-    struct Case {
-        const char* ckStr;
-        double qty, price, total, virtualQty;
-        const char* aux;
-    };
-    const Case cases[] = {{";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
-                          {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
-                          {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
+    // clang-format off
+    struct Case { const char* ckStr; double qty, price, total, virtualQty; const char* aux; };
+    const Case cases[] = {
+        {";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
+        {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
+        {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ckStr);
         const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));

@@ -14,6 +14,14 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::test {
 
+// Accounts of the seeded chart.
+namespace chart {
+constexpr qint64 kmAssets = 1, kmStock = 6, kmReceivable = 7, kmCash = 8, kmBanks = 9,
+                 kmPrepaid = 10, kmPayable = 16, kmAdvanceReceived = 17, kmTax = 19, kmSales = 21,
+                 kmOtherIncome = 22, kmOverflow = 23, kmPurchaseDiscount = 24, kmCostOfSales = 26,
+                 kmOtherFee = 27, kmLoss = 28, kmSalesDiscount = 29, kmCostAdjust = 30, kmBank = 36;
+}  // namespace chart
+
 template <typename Fixture>
 class LedgerFigures {
 public:

@@ -17,9 +17,7 @@ namespace {
 // 201 (the customer) and 202 (the supplier), warehouses 301 and 302. Seeded accounts.
 constexpr qint64 kAvg = 101, kFifo = 102, kCustomer = 201, kSupplier = 202;
 constexpr qint64 kWh1 = 301, kWh2 = 302;
-constexpr qint64 kmAssets = 1, kmStock = 6, kmReceivable = 7, kmCash = 8, kmBanks = 9,
-                 kmPayable = 16, kmAdvanceReceived = 17, kmSales = 21, kmOverflow = 23,
-                 kmCostOfSales = 26, kmLoss = 28, kmCostAdjust = 30, kmBank = 36;
+using namespace dyt::test::chart;
 
 double round4(double v) {
     return std::round(v * 10000.0) / 10000.0;

@@ -29,7 +29,7 @@ inline QString shown(const QVariant& v) {
 }
 
 // The values of the comma-separated fields of a row (every field when none is named), "|" between.
-inline QString rowText(const RecordSet& rs, int row, const QString& fields = QString()) {
+inline QString rowText(const RecordSet& rs, int row = 0, const QString& fields = QString()) {
     QStringList out;
     if (fields.isEmpty()) {
         for (int f = 0; f < rs.fieldCount(); ++f)

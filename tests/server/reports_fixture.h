@@ -121,11 +121,7 @@ protected:
     }
     // The ids of the rows, in order.
     static QList<qint64> ids(const RecordSet& rs, const char* field = "id") {
-        QList<qint64> out;
-        const int f = rs.fieldIndex(QString::fromLatin1(field));
-        for (int r = 0; f >= 0 && r < rs.rowCount(); ++r)
-            out << rs.at(r, f).toLongLong();
-        return out;
+        return dyt::test::idsOf(rs, QString::fromLatin1(field));
     }
     qint64 bills_[5] = {};
     int billNo_ = 0;

@@ -292,12 +292,10 @@ TEST_F(TsqlSemantic, ResultFieldTypesFollowDeclarationsAndValues) {
     const Result r = run(
         u"SELECT a.id, a.code, a.n * 1.5 AS half, getdate() AS now, NULL AS nothing FROM t AS a"_s);
     ASSERT_EQ(5, r.rows.fieldCount());
-    EXPECT_EQ(FieldType::Integer, r.rows.fields()[0].type);
-    EXPECT_EQ(FieldType::Text, r.rows.fields()[1].type);
-    EXPECT_EQ(FieldType::Float, r.rows.fields()[2].type);
-    EXPECT_EQ(FieldType::Text, r.rows.fields()[3].type);
-    EXPECT_EQ(u"id"_s, r.rows.fields()[0].name);
-    EXPECT_EQ(u"half"_s, r.rows.fields()[2].name);
+    EXPECT_EQ((std::vector{FieldType::Integer, FieldType::Text, FieldType::Float, FieldType::Text}),
+              (std::vector{r.rows.fields()[0].type, r.rows.fields()[1].type,
+                           r.rows.fields()[2].type, r.rows.fields()[3].type}));
+    EXPECT_EQ(u"id|half"_s, r.rows.fields()[0].name + u'|' + r.rows.fields()[2].name);
     EXPECT_EQ(7.5, r.rows.at(0, 2).toDouble());
     EXPECT_FALSE(r.rows.at(0, 4).isValid());
 }
