@@ -33,7 +33,7 @@ protected:
     test::ServerProcess server;
 };
 
-TEST_F(CliTest, AccountSetCommands) {
+TEST_F(CliTest, AccountSetCommandsAndTheAdministratorPassword) {
     // The output of a command that must succeed.
     const auto ok = [&](const QStringList& args) {
         const test::CliResult r = cli(args);
@@ -50,19 +50,15 @@ TEST_F(CliTest, AccountSetCommands) {
     ok({u"delete-profile"_s, u"2"_s});
     EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"profiles"_s}));
     // A refusal of the server: non-zero status and its message on standard error.
-    const test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
+    test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(u"1 账套[默认账套]已经存在\n"_s, refusal(r));
     EXPECT_EQ(QString(), r.out);
-}
-
-TEST_F(CliTest, AdministratorPasswordChange) {
+    // A new administrator password: the old (empty) one no longer works, the new one does.
     EXPECT_EQ(0, cli({u"admin-password"_s, u"新的sa口令"_s}).exitCode);
-    // The old (empty) password no longer works, the new one does.
     EXPECT_EQ(u"1 管理员账号或口令错误\n"_s, refusal(cli({u"create-profile"_s, u"甲"_s})));
-    test::CliResult r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
+    r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s});
-    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(1, cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s}).exitCode);
 }
 
 TEST_F(CliTest, SqlProceduresBackupAndRestore) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/paramlist.h"
 #include "login.h"
 #include "posting_packets.h"
 #include "protocol/client.h"
@@ -19,6 +20,7 @@
 #include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
+#include "support/joined.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
@@ -35,20 +37,9 @@ QCborValue null() {
     return QCborValue(QCborValue::Null);
 }
 
-// Value of name in name=value lines.
-QString lineValue(const QString& text, const QString& name) {
-    for (const QString& l : proto::splitLines(text)) {
-        if (l.section(QLatin1Char('='), 0, 0).compare(name, Qt::CaseInsensitive) == 0)
-            return l.section(QLatin1Char('='), 1);
-    }
-    return u"<absent>"_s;
-}
-// The values of the named lines, joined with "|".
-QString lineValues(const QString& text, std::initializer_list<const char*> names) {
-    QStringList out;
-    for (const char* n : names)
-        out << lineValue(text, QString::fromUtf8(n));
-    return out.join(u'|');
+// The values of the comma-separated names in name=value lines, "|" between them.
+QString lineValues(const QString& text, const char* names) {
+    return test::valuesOf(ParamList(text), QString::fromUtf8(names));
 }
 
 class ServerTest : public ::testing::Test {
@@ -119,11 +110,9 @@ TEST_F(ServerTest, AnonymousConnectionAnswersOnlyTheLoginMethods) {
     Response init = c->call(u"InitDataBase"_s);
     EXPECT_EQ(0, init.code());
     EXPECT_EQ(QString(), init.outText(0));
-    const char* refused[][2] = {
-        {"ExecQuery", "s"}, {"ExecUpdate", "s"}, {"GetProfileBackups", "s"}};
-    for (const auto& m : refused) {
-        const QString err = errorOf(*c, QString::fromLatin1(m[0]), {u"select 1"_s});
-        EXPECT_TRUE(err.contains(u"尚未登录"_s)) << m[0] << ": " << err.toStdString();
+    for (const char* m : {"ExecQuery", "ExecUpdate", "GetProfileBackups"}) {
+        const QString err = errorOf(*c, QString::fromLatin1(m), {u"select 1"_s});
+        EXPECT_TRUE(err.contains(u"尚未登录"_s)) << m << ": " << err.toStdString();
     }
     EXPECT_TRUE(errorOf(*c, u"ExecProc"_s, {u"p_sys_Up_Log"_s, QString()}).contains(u"尚未登录"_s));
     // Still serving on the same connection.
@@ -132,10 +121,9 @@ TEST_F(ServerTest, AnonymousConnectionAnswersOnlyTheLoginMethods) {
 
 TEST_F(ServerTest, ConfigurationLinesAndTheEchoOfTheTokenAndTheStamps) {
     auto c = connect();
-    EXPECT_EQ(
-        QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
-        lineValues(c->call(u"GetServerConf"_s).outText(0),
-                   {"系统日期", "新登录模式", "客户端强制记忆账套", "客户端不允许修改制单日期"}));
+    EXPECT_EQ(QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
+              lineValues(c->call(u"GetServerConf"_s).outText(0),
+                         "系统日期,新登录模式,客户端强制记忆账套,客户端不允许修改制单日期"));
     Response r = c->call(u"ConnectionVar"_s, {u"qZevrint\r\n"_s});
     EXPECT_EQ((QStringList{u"qZevrint"_s, u"2000-01-01"_s, u"2000-01-01"_s}),
               proto::splitLines(r.result.toString()));
@@ -227,7 +215,8 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
                      .rowCount());  // nothing half-created
 }
 
-// The hidden flag these commands set is shown in the list: CliTest.AccountSetCommands.
+// The hidden flag these commands set is shown in the list:
+// CliTest.AccountSetCommandsAndTheAdministratorPassword.
 TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
     auto c = connect();
     const auto command = [&](const QString& lines) {
@@ -265,8 +254,8 @@ TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
     Response r =
         c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(u"系统管理员|001|1|sa|"_s, lineValues(r.outText(0), {"UserName", "UserCode", "UserId",
-                                                                   "dbUserName", "dbPassword"}));
+    EXPECT_EQ(u"系统管理员|001|1|sa|"_s,
+              lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName,dbPassword"));
     // The session is registered under the connection's number.
     RecordSet rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
@@ -276,7 +265,7 @@ TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
     r = typed->call(u"Login"_s,
                     {loginLines(u"dytv1_1"_s, u"001"_s, u"Check"_s, 1), u"001"_s, QString()});
     EXPECT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(u"1"_s, lineValue(r.outText(0), u"UserId"_s));
+    EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "UserId"));
 }
 
 TEST_F(ServerTest, LoginFailures) {
@@ -427,7 +416,7 @@ TEST_F(ServerTest, SystemProcedures) {
               u"logMsgType=1"_s, u"logMsgCont=打开窗口[进货单]"_s, u"aTag=101"_s, u"czy_id=99"_s});
     EXPECT_EQ(0, r.code());
     EXPECT_EQ(0, r.out(1).toInteger());
-    EXPECT_EQ(u"1"_s, lineValue(r.outText(0), u"czy_id"_s));
+    EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "czy_id"));
     EXPECT_EQ(u"1|系统管理员|PC-01|1|打开窗口[进货单]|101"_s,
               rowText(query(*c,
                             u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
@@ -549,27 +538,29 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
         return c->call(u"RestoreProfile"_s, {u"dytv1_2"_s, name, u"sa"_s, pw,
                                              bytes.isEmpty() ? null() : QCborValue(bytes)});
     };
-    Response r = restore(u"乙.server.db"_s, {}, u"bad"_s);
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"管理员账号或口令错误"_s, r.outText(3));
-    r = restore(u"乙.server.db"_s, {});
+    // A refusal as "code message".
+    const auto refused = [&](const QString& name, const QByteArray& bytes,
+                             const QString& pw = QString()) {
+        const Response r = restore(name, bytes, pw);
+        return u"%1 %2"_s.arg(r.code()).arg(r.outText(3));
+    };
+    const auto v = [&] { return query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString(); };
+    EXPECT_EQ(u"-1 管理员账号或口令错误"_s, refused(u"乙.server.db"_s, {}, u"bad"_s));
+    Response r = restore(u"乙.server.db"_s, {});
     ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
     EXPECT_EQ(0, r.out(2).toInteger());
-    EXPECT_EQ(u"备份前"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"备份前"_s, v());
     // Uploaded content.
     update(*c, u"UPDATE tb SET v = '再次修改'"_s);
     r = restore(u"乙.local.db"_s, content);
     ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
-    EXPECT_EQ(u"备份前"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"备份前"_s, v());
     // Content that is not an account set leaves everything as it was.
     update(*c, u"UPDATE tb SET v = '保持不变'"_s);
     QByteArray corrupt = content;
     corrupt.truncate(content.size() / 2);
-    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt}) {
-        r = restore(u"x.db"_s, bytes);
-        EXPECT_EQ(-1, r.code());
-        EXPECT_TRUE(r.outText(3).startsWith(u"恢复失败："_s)) << r.outText(3).toStdString();
-    }
+    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt})
+        EXPECT_TRUE(refused(u"x.db"_s, bytes).startsWith(u"-1 恢复失败："_s));
     // A genuine SQLite file without the version table.
     {
         QTemporaryDir d;
@@ -579,13 +570,10 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
         plain.reset();
         QFile pf(p);
         ASSERT_TRUE(pf.open(QIODevice::ReadOnly));
-        r = restore(u"plain.db"_s, pf.readAll());
-        EXPECT_EQ(-1, r.code());
-        EXPECT_EQ(u"恢复失败：文件不是有效的账套备份"_s, r.outText(3));
+        EXPECT_EQ(u"-1 恢复失败：文件不是有效的账套备份"_s, refused(u"plain.db"_s, pf.readAll()));
     }
-    r = restore(u"nosuch.db"_s, {});
-    EXPECT_EQ(u"服务器备份[nosuch.db]不存在"_s, r.outText(3));
-    EXPECT_EQ(u"保持不变"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"-1 服务器备份[nosuch.db]不存在"_s, refused(u"nosuch.db"_s, {}));
+    EXPECT_EQ(u"保持不变"_s, v());
     script(u"dytv1_2"_s, u"DROP TABLE tb"_s);
 }
 

@@ -145,12 +145,10 @@ TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
         u"010101|奥利奥饼干|奥利奥|ALAOBG|6901|包|0|0|0"_s,
         cells(rs, 4, u"code|fullName|sp_spjm|sp_pym|barcode|unitName|unitid|sonnum|selected"_s));
     EXPECT_EQ(1, cell(rs, 5, u"sp_sptype"_s).toLongLong());
-}
-
-TEST_F(GoodsProc, ScannedAuxiliaryBarcodeBringsItsUnit) {
-    const RecordSet rs = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
-    ASSERT_EQ(QList<qint64>{4}, ids(rs));
-    EXPECT_EQ(u"1|箱|12|40"_s, cells(rs, 4, u"unitid|unitName|rate|price"_s));
+    // A scanned auxiliary barcode brings its unit.
+    const RecordSet scanned = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
+    ASSERT_EQ(QList<qint64>{4}, ids(scanned));
+    EXPECT_EQ(u"1|箱|12|40"_s, cells(scanned, 4, u"unitid|unitName|rate|price"_s));
 }
 
 TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {

@@ -87,13 +87,8 @@ protected:
         const ParamList p(
             u"QueryType=WSKDJ\nwldwStr=;id=%1;czy_id=1\nBeginDate=1988-01-01\n"
             "EndDate=2030-01-01\nid=0\ndjType=21"_s.arg(partner));
-        const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJList"_s, p);
-        QStringList out;
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            out << u"%1=%2"_s.arg(rs.at(r, rs.fieldIndex(u"s_id"_s)).toLongLong())
-                       .arg(rs.at(r, rs.fieldIndex(u"ye"_s)).toDouble());
-        }
-        return out;
+        return dyt::test::rowTexts(procQuery(u"P_JXC_DJ_GetDJList"_s, p), u"s_id,ye"_s)
+            .replaceInStrings(u"|"_s, u"="_s);
     }
     QString lastMessage_;
 };

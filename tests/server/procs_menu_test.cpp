@@ -60,7 +60,7 @@ TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
     EXPECT_LT(rowOf(rs, u"2018"_s), rowOf(rs, u"201805"_s));
 }
 
-TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
+TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrantAndABadIdIsRefused) {
     update(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, depid, "
         "del, candel) VALUES (2, 0, '2,', 1, 0, '002', '李四', '李四', 'LS', 0, 0, 1)"_s);
@@ -97,9 +97,7 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     const int row = rowOf(own, u"1003"_s);
     ASSERT_GE(row, 0);
     EXPECT_EQ(u"1"_s, value(own, row, "isbj"));
-}
-
-TEST_F(MenuProcedure, AnOperatorIdThatIsNoNumberIsRefused) {
+    // An operator id that is no number is refused.
     const QString message = dyt::test::errorOf([&] { purview(u"x1"_s); });
     EXPECT_TRUE(message.contains(u"操作员编号[x1]不正确"_s)) << message.toStdString();
 }

@@ -22,7 +22,7 @@ protected:
 
 // The top level of each report with the default conditions is compared with the golden files
 // (reports_golden_test.cpp); these tests check the conditions and the levels below it.
-TEST_F(Reports, SalesStatisticsGoOneCategoryLevelDown) {
+TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
     // One level down: the goods of category 100.
     const RecordSet level = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}});
     ASSERT_EQ((QList<qint64>{101, 102}), ids(level));
@@ -30,6 +30,10 @@ TEST_F(Reports, SalesStatisticsGoOneCategoryLevelDown) {
     EXPECT_EQ((QList<double>{5.0, 8.0}), nums(level, 1, {"Qty", "price"}));
     EXPECT_EQ(100, level.at(0, level.fieldIndex(u"par_id"_s)).toLongLong());
     EXPECT_EQ(u"100,101,"_s, text(level, 0, "par_jl"));
+    // The partners of category 200.
+    const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
+    EXPECT_EQ((QList<qint64>{201}), ids(inside));
+    EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
 }
 
 TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
@@ -62,12 +66,6 @@ TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
         for (int i = 0; i < c.qty.size() && i < rs.rowCount(); ++i)
             EXPECT_EQ(c.qty[i], num(rs, i, "Qty"));
     }
-}
-
-TEST_F(Reports, PartnerStatisticsGoOneCategoryLevelDown) {
-    const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
-    EXPECT_EQ((QList<qint64>{201}), ids(inside));
-    EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
 }
 
 TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {

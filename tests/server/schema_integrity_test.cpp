@@ -15,25 +15,18 @@ using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 namespace schema = dyt::server::schema;
 
-TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKey) {
+TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKeyAndOrphansAreRefused) {
     EXPECT_TRUE(query(db_, u"PRAGMA foreign_key_check"_s).empty());
     EXPECT_EQ(scalar(db_, u"PRAGMA integrity_check"_s), u"ok"_s);
-}
-
-TEST_F(SchemaAccountSetTest, ForeignKeysRefuseOrphans) {
-    struct Case {
-        const char* sql;
-    };
-    const Case cases[] = {
-        {"INSERT INTO djList(id, goodsid, qty) VALUES (999, 1, 1)"},
-        {"INSERT INTO djKmDetail(id, km_id) VALUES (999, 8)"},
-        {"INSERT INTO sysPurview(userid, menuid, isbj) VALUES (77, 1, 1)"},
-        {"INSERT INTO sysuser(id, password) VALUES (77, 'x')"},
-        {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (999, 0, '个')"},
-        {"INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', 999, 0)"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(run(db_, QString::fromUtf8(c.sql)), SQLITE_CONSTRAINT) << c.sql;
-    }
+    for (const char* sql :
+         {"INSERT INTO djList(id, goodsid, qty) VALUES (999, 1, 1)",
+          "INSERT INTO djKmDetail(id, km_id) VALUES (999, 8)",
+          "INSERT INTO sysPurview(userid, menuid, isbj) VALUES (77, 1, 1)",
+          "INSERT INTO sysuser(id, password) VALUES (77, 'x')",
+          "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (999, 0, '个')",
+          "INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', "
+          "999, 0)"})
+        EXPECT_EQ(run(db_, QString::fromUtf8(sql)), SQLITE_CONSTRAINT) << sql;
 }
 
 TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
@@ -127,18 +120,7 @@ TEST_F(SchemaCreationTest, FailurePartWayWithoutACallerTransactionLeavesNothing)
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
 }
 
-TEST_F(SchemaCreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
-    ASSERT_EQ(run(db_, u"CREATE TABLE other(x INTEGER)"_s), SQLITE_OK);
-    try {
-        schema::createAccountSet(db_, u"甲"_s, u"h"_s);
-        FAIL() << "created in a non-empty database";
-    } catch (const DytError& e) {
-        EXPECT_EQ(e.message(), u"数据库中已经有数据，不能在其中创建账套"_s);
-    }
-    EXPECT_EQ(tableCount(), 1);
-}
-
-TEST_F(SchemaCreationTest, AnEmptyNameAndASecondCreationInTheSameDatabaseAreRefused) {
+TEST_F(SchemaCreationTest, AnEmptyNameASecondCreationAndANonEmptyDatabaseAreRefused) {
     EXPECT_THROW(schema::createAccountSet(db_, u"   "_s, u"h"_s), DytError);
     EXPECT_EQ(tableCount(), 0);
     schema::createAccountSet(db_, u"甲"_s, u"h"_s);
@@ -147,6 +129,17 @@ TEST_F(SchemaCreationTest, AnEmptyNameAndASecondCreationInTheSameDatabaseAreRefu
     EXPECT_THROW(schema::createAccountSet(db_, u"乙"_s, u"h"_s), DytError);
     EXPECT_EQ(tableCount(), tables);
     EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = '单位全名'"_s), u"甲"_s);
+    // Nor in a database holding other tables.
+    sqlite3_close(db_);
+    SetUp();
+    ASSERT_EQ(run(db_, u"CREATE TABLE other(x INTEGER)"_s), SQLITE_OK);
+    try {
+        schema::createAccountSet(db_, u"甲"_s, u"h"_s);
+        FAIL() << "created in a non-empty database";
+    } catch (const DytError& e) {
+        EXPECT_EQ(e.message(), u"数据库中已经有数据，不能在其中创建账套"_s);
+    }
+    EXPECT_EQ(tableCount(), 1);
 }
 
 }  // namespace
