@@ -282,7 +282,7 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
     expectRow(rs, u"ck_ckbh=02|ck_ckqm=二部"_s);
 }
 
-TEST_F(BaseCacheTest, AccountsAndAccountNames) {
+TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
     RecordSet accounts;
     ASSERT_EQ(0, getBase({u"QueryType=KM_"_s}, &accounts));
     RecordSet names;
@@ -304,9 +304,6 @@ TEST_F(BaseCacheTest, AccountsAndAccountNames) {
     ASSERT_EQ(1, top.rowCount());
     ASSERT_TRUE(go(names, u"km_id"_s, top.at(0, 0).toLongLong()));
     EXPECT_EQ(top.at(0, 1).toString(), names.text(u"km_kmqm"_s));
-}
-
-TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
     struct Case {
         const char* kind;
         const char* message;

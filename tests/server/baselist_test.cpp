@@ -156,14 +156,6 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
     }
 }
 
-// The refusal of an unknown kind: BaseCacheTest.OtherKindsAreRefusedClearly.
-TEST_F(BaseList, ListKindsAreKnownWithoutRegardToCase) {
-    EXPECT_EQ(true, isBaseListKind(u"sp"_s));
-    EXPECT_EQ(true, isBaseListKind(u"DiQu"_s));
-    EXPECT_EQ(false, isBaseListKind(u"SP_"_s));
-    EXPECT_EQ(false, isBaseListKind(u"KMName"_s));
-}
-
 TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
     qint64 parent = 0;
     QList<qint64> chain;
@@ -643,7 +635,7 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
               cellOf(procQuery(u"P_Base_Get_KM"_s, p), 36, u"pathName"_s).toString());
 }
 
-TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {
+TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogInAndListKindsIgnoreCase) {
     update(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
         "VALUES (3, 0, '3,', 1, 0, '003', '李四')"_s);
@@ -651,6 +643,12 @@ TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {
     update(u"INSERT INTO sysuser(id, password) VALUES (3, '')"_s);
     EXPECT_EQ((QList<qint64>{1, 3}), idsOf(list(u"CZY"_s, u"zyStr"_s, QString())));
     EXPECT_EQ((QList<qint64>{1, 2, 3}), idsOf(list(u"ZY"_s, u"zyStr"_s, QString())));
+    // List kinds are known without regard to case (an unknown one:
+    // BaseCacheTest.OtherKindsAreRefusedClearly).
+    EXPECT_EQ(true, isBaseListKind(u"sp"_s));
+    EXPECT_EQ(true, isBaseListKind(u"DiQu"_s));
+    EXPECT_EQ(false, isBaseListKind(u"SP_"_s));
+    EXPECT_EQ(false, isBaseListKind(u"KMName"_s));
 }
 
 TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {

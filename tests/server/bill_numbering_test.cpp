@@ -53,13 +53,21 @@ TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwnAndTheResetStartsThe
     EXPECT_EQ(1, nextNo(1, d));
 }
 
-TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneOnceHandedOut) {
+TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneAndALateBillContinuesTheCounters) {
     setRules(1, 0, 0);
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(5, d));  // the first one was never saved and is skipped for good
     saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));  // saving does not move it a second time
+    // A late bill continues the current counters.
+    setRules(1, 0, 1);
+    EXPECT_EQ(1, nextNo(5, u"2025-03-02"_s));
+    EXPECT_EQ(2, nextNo(5, u"2025-03-05"_s));
+    // A bill dated in February after March was numbered: no restart, March stays current.
+    EXPECT_EQ(3, nextNo(5, u"2025-02-27"_s));
+    EXPECT_EQ(4, nextNo(5, u"2025-03-06"_s));
+    EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
 }
 
 TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
@@ -89,17 +97,7 @@ TEST_F(BillNumbering, ANumberCountedAtSavingMovesOnceWithTheFirstSave) {
     EXPECT_EQ(2, nextNo(5, u"2025-06-01"_s));
 }
 
-TEST_F(BillNumbering, ALateBillContinuesTheCurrentCounters) {
-    setRules(1, 0, 1);
-    EXPECT_EQ(1, nextNo(5, u"2025-03-02"_s));
-    EXPECT_EQ(2, nextNo(5, u"2025-03-05"_s));
-    // A bill dated in February after March was numbered: no restart, March stays current.
-    EXPECT_EQ(3, nextNo(5, u"2025-02-27"_s));
-    EXPECT_EQ(4, nextNo(5, u"2025-03-06"_s));
-    EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
-}
-
-TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
+TEST_F(BillNumbering, TheAnswerCarriesFormatDateAndMachineFlagAndBadRequestsAreRefused) {
     update(u"UPDATE sysDjb SET SNFormat = '\"JH\"-yyyymmdd-[0000]' WHERE id = 5"_s);
     for (int machine : {0, 1}) {
         setRules(1, 0, 0, machine);
@@ -109,9 +107,6 @@ TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
         EXPECT_EQ(u"2025-07-08"_s, rs.at(0, rs.fieldIndex(u"BillDate"_s)).toString());
         EXPECT_EQ(machine, rs.at(0, rs.fieldIndex(u"IsPcID"_s)).toInt());
     }
-}
-
-TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
     setRules(1, 0, 0);
     // clang-format off
     struct Case { QString kind; QString date; QString message; };

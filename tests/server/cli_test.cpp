@@ -125,7 +125,7 @@ TEST(CliUsage, WrongCommandLinesExitWithTwo) {
     EXPECT_TRUE(r.err.startsWith(u"连接失败："_s)) << r.err.toStdString();
 }
 
-TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
+TEST(ServerProcessTest, ConfigurationFileGracefulStopAndBadConfiguration) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(u"server.ini"_s);
     QFile f(ini);
@@ -154,11 +154,9 @@ TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
     EXPECT_TRUE(server.output().contains(u"stopped"_s)) << server.output().toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(u"data/catalogue.db"_s)));
     EXPECT_TRUE(QFile::exists(dir.filePath(u"data/dytv1_1.db"_s)));
-}
-
-TEST(ServerProcessTest, BadConfigurationStopsTheStart) {
-    test::ServerProcess server;
-    EXPECT_FALSE(server.start({u"--listen"_s, u"not-an-address"_s}));
+    // A bad listen address or option stops the start.
+    test::ServerProcess bad;
+    EXPECT_FALSE(bad.start({u"--listen"_s, u"not-an-address"_s}));
     test::ServerProcess server2;
     EXPECT_FALSE(server2.start({u"--bogus"_s}));
 }

@@ -233,7 +233,7 @@ TEST_F(GoodsProc, OtherStockListsTheGoodsHeldForThePartner) {
               }));
 }
 
-TEST_F(GoodsProc, BatchesOfOneGoodsInOneWarehouseInArrivalOrder) {
+TEST_F(GoodsProc, BatchesInArrivalOrderAndBadRequestsAreRefused) {
     RecordSet rs = run(u"XZSPPC"_s, u";isSub=1;id=5;isstop=0;czy_id=1"_s, u";id=1"_s);
     ASSERT_EQ(2, rs.rowCount());
     QStringList batches;
@@ -249,9 +249,6 @@ TEST_F(GoodsProc, BatchesOfOneGoodsInOneWarehouseInArrivalOrder) {
     rs.last();
     EXPECT_EQ(u"B3"_s, rs.text(u"ph"_s));
     EXPECT_EQ(2, rs.integer(u"stockid"_s));
-}
-
-TEST_F(GoodsProc, BadRequestsAreRefusedWithAMessage) {
     EXPECT_EQ(u"P_Base_Get_Goods不支持查询类型[XYZ]"_s,
               test::errorOf([&] { run(u"XYZ"_s, QString()); }));
     EXPECT_EQ(u"查询条件[par_id]不是有效的编号: x"_s,

@@ -68,7 +68,7 @@ TEST(ReportCatalogue, TheFamiliesThatMustHaveFiguresHaveThemAndEachIsOneAWindowS
 class ReportColumns : public ReportFixture {};
 
 // Each query type, with or without figures, answers every column its windows document.
-TEST_F(ReportColumns, EveryReportAnswersTheColumnsItsWindowsDocument) {
+TEST_F(ReportColumns, EveryReportAnswersItsColumnsAndAnUnknownQueryTypeIsRefused) {
     postScenario();
     for (const ReportInfo& r : reportCatalogue()) {
         SCOPED_TRACE(qPrintable(key(r.procedure, r.queryType)));
@@ -82,9 +82,6 @@ TEST_F(ReportColumns, EveryReportAnswersTheColumnsItsWindowsDocument) {
         }
         EXPECT_EQ(QStringList(), absent);
     }
-}
-
-TEST_F(ReportColumns, ProceduresRefuseAQueryTypeTheyDoNotKnow) {
     for (const QString& procedure : kReportProcedures) {
         SCOPED_TRACE(qPrintable(procedure));
         EXPECT_EQ(u"%1不支持查询类型[XYZ]"_s.arg(procedure), reportError(procedure, u"XYZ"_s, {}));

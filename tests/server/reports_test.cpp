@@ -135,7 +135,7 @@ TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
     EXPECT_EQ(0.0, num(all, 0, "jcQty"));  // nothing before the first bill
 }
 
-TEST_F(Reports, StockBalancesAndMovementTable) {
+TEST_F(Reports, StockBalancesMovementTableAndTheLowerLimitAlert) {
     const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
     ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
     // Qty: 101: 10 − 3, 102: 20
@@ -149,9 +149,7 @@ TEST_F(Reports, StockBalancesAndMovementTable) {
               nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
     EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
               nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
-}
-
-TEST_F(Reports, TheLowerLimitAlertOfOneWarehouse) {
+    // The lower-limit alert of one warehouse.
     update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
     // In warehouse 302 goods 103 has nothing: 5 short.
     const RecordSet lower302 =

@@ -29,7 +29,7 @@ TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKeyAndOrphansAreRefuse
         EXPECT_EQ(run(db_, QString::fromUtf8(sql)), SQLITE_CONSTRAINT) << sql;
 }
 
-TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
+TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLinesAndChecksRefuseImpossibleValues) {
     ASSERT_EQ(run(db_,
                   u"INSERT INTO djIndex(id, djType, code, date, dj_state) VALUES "
                   "(5, 5, 'JH-1', '2024-05-01', 2)"_s),
@@ -42,9 +42,6 @@ TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
     ASSERT_EQ(run(db_, u"DELETE FROM djIndex WHERE id = 5"_s), SQLITE_OK);
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM djList"_s), u"0"_s);
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM djKmDetail"_s), u"0"_s);
-}
-
-TEST_F(SchemaAccountSetTest, ChecksRefuseImpossibleValues) {
     const char* const refused[] = {
         "INSERT INTO djIndex(djType, dj_state) VALUES (1, 3)",
         "INSERT INTO baseGoods(par_jl, leveal, code, fullname) VALUES ('x', 6, 'A', 'A')",

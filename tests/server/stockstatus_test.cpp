@@ -136,7 +136,7 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
     EXPECT_EQ(hardware, only(report(u";id=40"_s), kHardware));
 }
 
-TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
+TEST_F(StockStatusReport, WarehousesAndTheQuantityFilter) {
     struct Case {
         const char* ck;
         QString screws;
@@ -159,9 +159,6 @@ TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
         EXPECT_EQ(c.gears, only(rs, 33));
     }
     EXPECT_THROW(report(u";isList=1"_s, u";id=99;issub=1"_s), DytError);
-}
-
-TEST_F(StockStatusReport, QuantityFilter) {
     // Above 0: 五金 keeps both its goods; the goods without stock and 变速箱 (below 0) go.
     EXPECT_EQ((QList<qint64>{kHardware}), idsOf(report(u";par_id=0"_s, {}, u";qty=1;ckj=0"_s)));
     // Equal to 0: the two goods never moved; 五金 has none of them.

@@ -91,12 +91,20 @@ protected:
     }
 };
 
-TEST_F(TsqlFunctions, SysDataByNameIgnoringCase) {
+TEST_F(TsqlFunctions, SysDataByNameIgnoringCaseAndAuxiliaryUnitQuantities) {
     EXPECT_EQ(u"3"_s, cell(u"SELECT dbo.fnGetSysData('jxcperiodnow','') as value"_s, u"value"_s));
     EXPECT_EQ(u"德盈商贸"_s,
               cell(u"SELECT dbo.fnGetSysData('单位全名','') as value"_s, u"value"_s));
     EXPECT_EQ(u"dflt"_s, cell(u"SELECT dbo.fnGetSysData('Missing','dflt') as value"_s, u"value"_s));
     EXPECT_EQ(u"9"_s, cell(u"SELECT dbo.fnGetSysData('Empty',9) as value"_s, u"value"_s));
+    // 12 boxes of 24 bottles = 288 bottles = 1.2 pallets of 240
+    const Result fz =
+        run(u"select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty "
+            u",dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
+            "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "_s);
+    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(u"fzQty"_s));
+    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(u"fzQty1"_s));
+    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
 }
 
 TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
@@ -134,17 +142,6 @@ TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     EXPECT_EQ(u"华东"_s, r.rows.at(0, 0).toString());
     EXPECT_EQ(u"华东/江苏/南京"_s, r.rows.at(2, 0).toString());
     EXPECT_TRUE(r.rows.hasField(u"fullname"_s));
-}
-
-TEST_F(TsqlFunctions, AuxiliaryUnitQuantities) {
-    // 12 boxes of 24 bottles = 288 bottles = 1.2 pallets of 240
-    const Result fz =
-        run(u"select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty "
-            u",dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
-            "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "_s);
-    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(u"fzQty"_s));
-    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(u"fzQty1"_s));
-    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
 }
 
 TEST_F(TsqlFunctions, AuthorizerAllowsTheBusinessStatementsAndAutoincrement) {
@@ -202,7 +199,7 @@ TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
 
 class TsqlLookup : public TsqlDb {};
 
-TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
+TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnectionAndBranchesRunOnThem) {
     sql("CREATE TABLE baseGoods(id INTEGER PRIMARY KEY, code TEXT, price REAL, made DATE, x);");
     const SchemaLookup lookup = schemaLookupFromDatabase(db);
     EXPECT_EQ(ColumnType::Integer, lookup(u"basegoods"_s, u"ID"_s));
@@ -212,9 +209,6 @@ TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
     EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"x"_s));
     EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"nope"_s));
     EXPECT_EQ(ColumnType::Unknown, lookup(u"other"_s, u"code"_s));
-}
-
-TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
     sql("CREATE TABLE a(id INTEGER PRIMARY KEY, v TEXT); CREATE TABLE b(id INTEGER, v TEXT);"
         "INSERT INTO a VALUES(1, 'x'), (2, 'y');");
     // a false condition without ELSE runs nothing and returns no rows

@@ -104,7 +104,7 @@ TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
     EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
 }
 
-TEST_F(LedgerFunctions, GoodsPriceStartsFromThePartnersLatestBill) {
+TEST_F(LedgerFunctions, GoodsPriceBalancesRightsAndInterfaceAccounts) {
     struct Case {
         const char* sql;
         double expected;
@@ -126,9 +126,6 @@ TEST_F(LedgerFunctions, GoodsPriceStartsFromThePartnersLatestBill) {
         {"SELECT fnGetGoodsPrice(0, 1, 32, 21, 999, '2024-03-15')", 0}};
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
-}
-
-TEST_F(LedgerFunctions, BalancesRightsAndInterfaceAccountsOfTheSeed) {
     EXPECT_DOUBLE_EQ(400, number("SELECT fnGetWldwTotal00(21, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(-350.5, number("SELECT fnGetWldwTotal00(22, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(0, number("SELECT fnGetWldwTotal00(99, '2990-01-01')"));

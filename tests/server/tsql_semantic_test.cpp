@@ -72,7 +72,7 @@ TEST_F(TsqlSemantic, PlusConcatenatesTextAndAddsNumbers) {
     }
 }
 
-TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
+TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEndsAndGivesTheShelfLifeAlert) {
     struct Case {
         const char* text;
         const char* expected;
@@ -89,9 +89,6 @@ TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
         {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
-}
-
-TEST_F(TsqlSemantic, ShelfLifeAlertAddsDaysToTheProductionDate) {
     // 可乐: produced 2023-12-25, 10 days shelf life -> due 2024-01-04; warned 2 + 5 days earlier,
     // i.e. from 2023-12-28 on.
     const QString text =
@@ -200,7 +197,7 @@ TEST_F(TsqlSemantic, IfExistsRunsTheMatchingBranch) {
     EXPECT_EQ(u"JH-007"_s, cell(text.arg(u"jh-001"_s), u"code"_s));
 }
 
-TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingApplied) {
+TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingAppliedAlsoInsideTheCallersTransaction) {
     const char* before = "SELECT group_concat(iscygn || '/' || openCount) FROM syspurview";
     const QString start = value(before);
     // runtime failure: NOT NULL constraint in the last statement
@@ -219,9 +216,7 @@ TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingApplied) {
         "set iscygn = 1,openCount = 99999999 where userid = 2 and id in (12, 0)"_s);
     EXPECT_EQ(3, ok.changedRows);
     EXPECT_EQ(u"0/0,1/99999999,1/9"_s, value(before));
-}
-
-TEST_F(TsqlSemantic, ProgramNestsInsideTheCallersTransaction) {
+    // Inside the caller's transaction the program undoes only its own part.
     sql("BEGIN");
     run(u"UPDATE t SET n = 100 WHERE id = 1"_s);
     EXPECT_THROW(run(u"UPDATE t SET n = 200 WHERE id = 2\r\nUPDATE t SET code = "
@@ -253,7 +248,7 @@ TEST_F(TsqlSemantic, TextComparisonsIgnoreLetterCase) {
     }
 }
 
-TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
+TEST_F(TsqlSemantic, TopOrderByUnionAndGroupByHavingWithServerFunction) {
     EXPECT_EQ(u"2"_s, cell(u"SELECT top 1 * FROM t ORDER BY id desc"_s, u"id"_s));
     EXPECT_EQ(u"JH-007"_s, cell(u"SELECT TOP 1 a.code FROM djIndex AS a WHERE a.dj_state <> 0 "
                                 "ORDER BY a.id desc"_s,
@@ -269,9 +264,6 @@ TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
         u"SELECT a.id FROM t AS a UNION ALL SELECT b.id FROM djIndex AS b ORDER BY a.id DESC"_s);
     ASSERT_EQ(5, ordered.rows.rowCount());
     EXPECT_EQ(3, ordered.rows.at(0, 0).toLongLong());
-}
-
-TEST_F(TsqlSemantic, GroupByHavingWithServerFunction) {
     sql("CREATE TABLE baseGoodsWarn(goodsid INTEGER, stockid INTEGER, warnUp REAL);"
         "INSERT INTO baseGoodsWarn VALUES(6, 1, 15), (7, 1, 100);");
     // stock 10 of goods 6, limit 15: 3 + 4 more exceed it; goods 7 (stock 4, limit 100) does not
