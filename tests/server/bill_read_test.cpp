@@ -142,7 +142,7 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     }
 }
 
-TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
+TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBillsAndBadConditionsAreRefused) {
     const QString d = today();
     const qint64 order1 = bill(
         8, d, u"201"_s, {goodsLine(u"101"_s, u"4"_s, u"5"_s), goodsLine(u"102"_s, u"2"_s, u"6"_s)},
@@ -158,6 +158,31 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
     ASSERT_EQ(2, rs.rowCount());
     EXPECT_EQ(u"101|商品101|JH-1|4"_s, rowText(rs, 0, u"goodsid,fullname,djcode,qty"_s));
     EXPECT_EQ(u"103|%1"_s.arg(order2), rowText(rs, 1, u"goodsid,id"_s));
+    // Malformed conditions are refused.
+    struct Case {
+        const char* procedure;
+        QString lines;
+        QString message;  // empty: the condition parser's own message
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"P_JXC_DJ_GetDJIndex", u"djStr=(5;1)"_s, u"[单据类型]格式错误：(5;1)"_s},
+        {"P_JXC_DJ_GetDJIndex", u"djStr=(5) or 1=1"_s, u"[单据类型]格式错误：(5) or 1=1"_s},
+        {"P_JXC_DJ_GetDJIndex", u"BeginDate=2025-02-30"_s, u"[开始日期]不是有效的日期：2025-02-30"_s},
+        {"P_JXC_DJ_GetDJIndex", u"wldwStr=;id=1 or 1=1"_s, u"[往来单位]不是有效的数字：1 or 1=1"_s},
+        {"P_JXC_DJ_GetDJIndex", u"filter=;isred=7"_s, u"[isred]只能是0、1或2：7"_s},
+        {"P_JXC_DJ_GetDJIndex", u"wldwStr=id=1"_s, QString()},
+        {"P_JXC_DJ_GetDJList", u"QueryType=XYZ"_s, u"未知的查询类型[XYZ]"_s},
+        {"P_JXC_DJ_GetDJList", u"QueryType=WSKDJ|wldwStr=;id="_s, u"请先选择往来单位"_s}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.toStdString());
+        const QString message = dyt::test::errorOf([&] { read(c.procedure, c.lines); });
+        EXPECT_FALSE(message.isEmpty());
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(c.message, message);
+        }
+    }
 }
 
 TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
@@ -247,33 +272,6 @@ TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     EXPECT_EQ((QList<qint64>{of201}), list(other));
     EXPECT_EQ(all, list(session_));  // operator 1 sees everything
     backend_->closeSession(other);
-}
-
-TEST_F(BillRead, MalformedConditionsAreRefused) {
-    struct Case {
-        const char* procedure;
-        QString lines;
-        QString message;  // empty: the condition parser's own message
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"P_JXC_DJ_GetDJIndex", u"djStr=(5;1)"_s, u"[单据类型]格式错误：(5;1)"_s},
-        {"P_JXC_DJ_GetDJIndex", u"djStr=(5) or 1=1"_s, u"[单据类型]格式错误：(5) or 1=1"_s},
-        {"P_JXC_DJ_GetDJIndex", u"BeginDate=2025-02-30"_s, u"[开始日期]不是有效的日期：2025-02-30"_s},
-        {"P_JXC_DJ_GetDJIndex", u"wldwStr=;id=1 or 1=1"_s, u"[往来单位]不是有效的数字：1 or 1=1"_s},
-        {"P_JXC_DJ_GetDJIndex", u"filter=;isred=7"_s, u"[isred]只能是0、1或2：7"_s},
-        {"P_JXC_DJ_GetDJIndex", u"wldwStr=id=1"_s, QString()},
-        {"P_JXC_DJ_GetDJList", u"QueryType=XYZ"_s, u"未知的查询类型[XYZ]"_s},
-        {"P_JXC_DJ_GetDJList", u"QueryType=WSKDJ|wldwStr=;id="_s, u"请先选择往来单位"_s}};
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lines.toStdString());
-        const QString message = dyt::test::errorOf([&] { read(c.procedure, c.lines); });
-        EXPECT_FALSE(message.isEmpty());
-        if (!c.message.isEmpty()) {
-            EXPECT_EQ(c.message, message);
-        }
-    }
 }
 
 }  // namespace

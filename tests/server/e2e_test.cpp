@@ -217,7 +217,7 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
 
 // The hidden flag these commands set is shown in the list:
 // CliTest.AccountSetCommandsAndTheAdministratorPassword.
-TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
+TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed) {
     auto c = connect();
     const auto command = [&](const QString& lines) {
         const Response r = c->call(u"ExecCommand"_s, {lines});
@@ -231,10 +231,7 @@ TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
     EXPECT_EQ(u"0"_s, command(u"Command=ShowProfile\r\nProfileName=dytv1_2"_s));
     EXPECT_EQ(u"-1 账套[nosuch]不存在"_s, command(u"Command=HideProfile\r\nProfileName=nosuch"_s));
     EXPECT_EQ(u"-1 未知的命令[Format]"_s, command(u"Command=Format"_s));
-}
-
-TEST_F(ServerTest, OperatorsOfAnAccountSet) {
-    auto c = connect();
+    // The operators of an account set.
     auto info = [&](const QString& method, const QString& db) {
         return c->call(u"GetProfileUserInfo"_s,
                        {proto::joinLines({u"Method="_s + method, u"ProfileName="_s + db})});

@@ -198,7 +198,7 @@ TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
               cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
-TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {
+TEST_F(GoodsProc, RecordRightsHideRefusedGoodsAndOtherStockListsThePartnersGoods) {
     db_->execute(
         u"INSERT INTO baseZY(id, par_jl, code, fullname) VALUES (2, '2,', "
         "'002', '张三')"_s);
@@ -210,9 +210,6 @@ TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {
               ids(run(u"XZSPALL"_s, u";par_id=2"_s, QString(), u";djtype=1"_s, 2)));
     EXPECT_EQ((QList<qint64>{4, 5}),
               ids(run(u"XZSPALL"_s, u";par_id=2"_s, QString(), u";djtype=1"_s, 1)));
-}
-
-TEST_F(GoodsProc, OtherStockListsTheGoodsHeldForThePartner) {
     db_->execute(
         u"INSERT INTO baseWLDW(id, par_jl, code, fullname) VALUES "
         "(1, '1,', 'K1', '客户一'), (2, '2,', 'K2', '客户二')"_s);

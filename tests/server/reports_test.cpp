@@ -114,7 +114,7 @@ TEST_F(Reports, RankingsByGoodsCustomerAndRegion) {
     EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
 }
 
-TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
+TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalanceAndBadConditionsAreRefused) {
     const RecordSet rs = report(kKC, u"SPMX"_s,
                                 {{"GoodsStr", ";czy_id=1;isSub=1;id=101"},
                                  {"ckStr", ";czy_id=1;id=301;issub=1;Other=1"},
@@ -133,32 +133,6 @@ TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
     ASSERT_EQ(6, all.rowCount());
     EXPECT_EQ((QList<double>{11.0, 5.0, 60.0}), nums(all, 5, {"jcQty", "inQty", "inTotal"}));
     EXPECT_EQ(0.0, num(all, 0, "jcQty"));  // nothing before the first bill
-}
-
-TEST_F(Reports, StockBalancesMovementTableAndTheLowerLimitAlert) {
-    const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
-    ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
-    // Qty: 101: 10 − 3, 102: 20
-    EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
-    EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
-    const RecordSet move =
-        report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
-    ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
-    // rkQty: return 1, purchase 5; ckQty: 101: 2, 102: 5
-    EXPECT_EQ((QList<double>{27.0, 170.0, 6.0, 7.0, 26.0}),
-              nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
-    EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
-              nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
-    // The lower-limit alert of one warehouse.
-    update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
-    // In warehouse 302 goods 103 has nothing: 5 short.
-    const RecordSet lower302 =
-        report(kKC, u"KCXXBJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
-    ASSERT_EQ((QList<qint64>{103}), ids(lower302, "sp_id"));
-    EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
-}
-
-TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
     struct Case {
         const char* type;
         Lines lines;
@@ -183,6 +157,29 @@ TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
             EXPECT_EQ(QString::fromUtf8(c.message), message);
         }
     }
+}
+
+TEST_F(Reports, StockBalancesMovementTableAndTheLowerLimitAlert) {
+    const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
+    // Qty: 101: 10 − 3, 102: 20
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
+    EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
+    const RecordSet move =
+        report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
+    // rkQty: return 1, purchase 5; ckQty: 101: 2, 102: 5
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.0, 7.0, 26.0}),
+              nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
+    EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
+              nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
+    // The lower-limit alert of one warehouse.
+    update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
+    // In warehouse 302 goods 103 has nothing: 5 short.
+    const RecordSet lower302 =
+        report(kKC, u"KCXXBJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
+    ASSERT_EQ((QList<qint64>{103}), ids(lower302, "sp_id"));
+    EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
 }
 
 // A report as another operator sees it, on the session's connection.

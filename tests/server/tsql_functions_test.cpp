@@ -144,7 +144,7 @@ TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     EXPECT_TRUE(r.rows.hasField(u"fullname"_s));
 }
 
-TEST_F(TsqlFunctions, AuthorizerAllowsTheBusinessStatementsAndAutoincrement) {
+TEST_F(TsqlFunctions, TheAuthorizerAllowsTheBusinessAndIsInstalledOnlyWhileRunning) {
     sql("CREATE TABLE sysLog(id INTEGER PRIMARY KEY AUTOINCREMENT, logMsgCont TEXT);");
     sqlite3_set_authorizer(db, clientAuthorizer, nullptr);
     const auto prepares = [&](const char* text) {
@@ -165,9 +165,6 @@ TEST_F(TsqlFunctions, AuthorizerAllowsTheBusinessStatementsAndAutoincrement) {
     const Result r = run(u"insert into sysLog(logMsgCont) values('登录')"_s);
     EXPECT_EQ(1, r.changedRows);
     EXPECT_EQ(u"1"_s, value("SELECT seq FROM sqlite_sequence WHERE name = 'sysLog'"));
-}
-
-TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
     // a program built by hand (translate() never emits this) is stopped by the authorizer
     Program p;
     Step s;

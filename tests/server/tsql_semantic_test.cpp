@@ -137,7 +137,7 @@ TEST_F(TsqlWeek, MondayOfTheWeekTreatsSundayAsTheWeekBefore) {
     }
 }
 
-TEST_F(TsqlSemantic, UpdatesAndDeletesThroughAliasesAndJoinsChangeOnlyTheirRows) {
+TEST_F(TsqlSemantic, UpdatesDeletesAndIfExistsChangeAndReadOnlyTheirRows) {
     struct Case {
         const char* text;
         int changed;
@@ -180,9 +180,6 @@ TEST_F(TsqlSemantic, UpdatesAndDeletesThroughAliasesAndJoinsChangeOnlyTheirRows)
         EXPECT_EQ(QString::fromUtf8(c.expected), value(c.check));
         sql("ROLLBACK");
     }
-}
-
-TEST_F(TsqlSemantic, IfExistsRunsTheMatchingBranch) {
     const QString text =
         u" IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = '%1') SELECT "
         "max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 and code like LEFT('%1',3) + "

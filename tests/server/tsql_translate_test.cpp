@@ -18,7 +18,7 @@ namespace {
 
 using namespace dyt::server::tsql;
 
-TEST(TsqlLexer, TokenKindsAndTexts) {
+TEST(TsqlLexer, TokenKindsTextsAndUnterminatedPiecesWithTheirPosition) {
     const std::vector<Token> t = tokenize(
         u"select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"_s);
     QStringList got;
@@ -35,9 +35,6 @@ TEST(TsqlLexer, TokenKindsAndTexts) {
               got);
     EXPECT_EQ(0, t[0].pos);
     EXPECT_EQ(7, t[1].pos);
-}
-
-TEST(TsqlLexer, UnterminatedPiecesAreErrorsWithPosition) {
     struct Case {
         const char* text;
         int position;  // 1-based
