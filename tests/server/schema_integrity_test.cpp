@@ -15,7 +15,8 @@ using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 namespace schema = dyt::server::schema;
 
-TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKeyAndOrphansAreRefused) {
+TEST_F(SchemaAccountSetTest,
+       SeedDataSatisfiesEveryForeignKeyOrphansAreRefusedAndAuditNamesFollowIds) {
     EXPECT_TRUE(query(db_, u"PRAGMA foreign_key_check"_s).empty());
     EXPECT_EQ(scalar(db_, u"PRAGMA integrity_check"_s), u"ok"_s);
     for (const char* sql :
@@ -27,6 +28,16 @@ TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKeyAndOrphansAreRefuse
           "INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', "
           "999, 0)"})
         EXPECT_EQ(run(db_, QString::fromUtf8(sql)), SQLITE_CONSTRAINT) << sql;
+    ASSERT_EQ(run(db_,
+                  u"INSERT INTO djIndex(id, djType, code, date) VALUES (9, 5, "
+                  "'JH-9', '2024-05-01')"_s),
+              SQLITE_OK);
+    // The bill window writes the id alone; the name follows.
+    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 1 where id = 9"_s), SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), u"系统管理员"_s);
+    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 0 where id = 9"_s), SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), QString());
+    EXPECT_EQ(scalar(db_, u"SELECT inputid3Name FROM djIndex WHERE id = 9"_s), QString());
 }
 
 TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLinesAndChecksRefuseImpossibleValues) {
@@ -59,19 +70,6 @@ TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLinesAndChecksRefuseImpossib
                      u"SELECT count(*) FROM sysSubjectInterface WHERE name = "
                      "'现金'"_s),
               u"2"_s);
-}
-
-TEST_F(SchemaAccountSetTest, AuditPerformerNamesFollowTheirIds) {
-    ASSERT_EQ(run(db_,
-                  u"INSERT INTO djIndex(id, djType, code, date) VALUES (9, 5, "
-                  "'JH-9', '2024-05-01')"_s),
-              SQLITE_OK);
-    // The bill window writes the id alone; the name follows.
-    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 1 where id = 9"_s), SQLITE_OK);
-    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), u"系统管理员"_s);
-    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 0 where id = 9"_s), SQLITE_OK);
-    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), QString());
-    EXPECT_EQ(scalar(db_, u"SELECT inputid3Name FROM djIndex WHERE id = 9"_s), QString());
 }
 
 class SchemaCreationTest : public ::testing::Test {

@@ -44,7 +44,7 @@ TEST_F(SchemaAccountSetTest, EveryHarvestedTableAndColumnExists) {
     EXPECT_EQ(missing, 0);
 }
 
-TEST_F(SchemaAccountSetTest, TableNamesCodesAndNamesAreFoundWithoutRegardToCase) {
+TEST_F(SchemaAccountSetTest, NamesAreFoundWithoutRegardToCaseAndIndexesServeTheFrequentLookups) {
     // The system's texts spell the same table in several ways (djIndex, djindex, sysDjb, sysdjb).
     for (const char* spelled :
          {"djindex", "DJINDEX", "sysdjb", "basewldw", "syspurview", "sysconf"}) {
@@ -61,9 +61,6 @@ TEST_F(SchemaAccountSetTest, TableNamesCodesAndNamesAreFoundWithoutRegardToCase)
     EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE code = 'AB-01'"_s), u"7"_s);
     EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE fullname = 'WIDGET'"_s), u"7"_s);
     EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = 'autosn'"_s), u"1"_s);
-}
-
-TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
     struct Case {
         const char* sql;
         const char* index;

@@ -108,7 +108,7 @@ protected:
 // = 119; at price level 0 (2.5) the reference value is 262.5. 五金 = 螺丝 + 齿轮 (10 worth 120,
 // reference 10 × 20); categories come first, then the goods by code; 变速箱 is 4 below zero at
 // cost 5.
-TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
+TEST_F(StockStatusReport, OneCategoryLevelAtATimeReferencePricesAndARedReversal) {
     const QString hardware = row({kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5});
     const QString fasteners = row({kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5});
     const QString gears = row({33, 0, 10, 12, 120, 20, 200, 80, 0});
@@ -134,6 +134,30 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
     EXPECT_EQ((QList<qint64>{33}), idsOf(report(u";id=33;issub=1"_s)));
     EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(u";id=40;issub=1"_s)));
     EXPECT_EQ(hardware, only(report(u";id=40"_s), kHardware));
+    struct Case {
+        const char* ckj;
+        double screwPrice;
+    };
+    // 0 to 2: the unit's price levels; 3: not set; 4: the latest sale (3.2); 5: the lowest sale
+    // (3.0); 6: the latest purchase (1.1 into 门店); -1 and empty: none.
+    const QList<Case> cases = {{"0", 2.5}, {"1", 2.9}, {"2", 2.7}, {"3", 0}, {"4", 3.2},
+                               {"5", 3.0}, {"6", 1.1}, {"-1", 0},  {"", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ckj);
+        const RecordSet rs =
+            report(u";par_id=41"_s, {}, u";qty=0;ckj="_s + QString::fromLatin1(c.ckj));
+        const double value = 105 * c.screwPrice;
+        EXPECT_EQ(row({31, 0, 105, 119.0 / 105, 119, c.screwPrice, value, value - 119, 10.5},
+                      u"10盒5个"_s),
+                  only(rs, 31));
+    }
+    EXPECT_THROW(report(u";par_id=41"_s, {}, u";ckj=7"_s), DytError);
+    // The 5 sold at 3.2 come back at their cost 1.0; the latest sale is the one at 3.0 again.
+    ASSERT_GT(
+        call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", QString::number(lastSale_)}}),
+        0);
+    EXPECT_EQ(row({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11}, u"11盒"_s),
+              only(report(u";par_id=41"_s, {}, u";qty=0;ckj=4"_s), 31));
 }
 
 TEST_F(StockStatusReport, WarehousesAndTheQuantityFilter) {
@@ -170,33 +194,6 @@ TEST_F(StockStatusReport, WarehousesAndTheQuantityFilter) {
     EXPECT_EQ(row({kHardware, 2, 20, 0, 22, 0, 50, 28, 2}),
               only(report(u";par_id=0"_s, shop, u";qty=1;ckj=0"_s), kHardware));
     EXPECT_THROW(report(u";par_id=0"_s, {}, u";qty=3"_s), DytError);
-}
-
-TEST_F(StockStatusReport, ReferencePricesAndARedReversal) {
-    struct Case {
-        const char* ckj;
-        double screwPrice;
-    };
-    // 0 to 2: the unit's price levels; 3: not set; 4: the latest sale (3.2); 5: the lowest sale
-    // (3.0); 6: the latest purchase (1.1 into 门店); -1 and empty: none.
-    const QList<Case> cases = {{"0", 2.5}, {"1", 2.9}, {"2", 2.7}, {"3", 0}, {"4", 3.2},
-                               {"5", 3.0}, {"6", 1.1}, {"-1", 0},  {"", 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.ckj);
-        const RecordSet rs =
-            report(u";par_id=41"_s, {}, u";qty=0;ckj="_s + QString::fromLatin1(c.ckj));
-        const double value = 105 * c.screwPrice;
-        EXPECT_EQ(row({31, 0, 105, 119.0 / 105, 119, c.screwPrice, value, value - 119, 10.5},
-                      u"10盒5个"_s),
-                  only(rs, 31));
-    }
-    EXPECT_THROW(report(u";par_id=41"_s, {}, u";ckj=7"_s), DytError);
-    // The 5 sold at 3.2 come back at their cost 1.0; the latest sale is the one at 3.0 again.
-    ASSERT_GT(
-        call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", QString::number(lastSale_)}}),
-        0);
-    EXPECT_EQ(row({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11}, u"11盒"_s),
-              only(report(u";par_id=41"_s, {}, u";qty=0;ckj=4"_s), 31));
 }
 
 TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {

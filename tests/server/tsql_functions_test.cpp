@@ -107,7 +107,7 @@ TEST_F(TsqlFunctions, SysDataByNameIgnoringCaseAndAuxiliaryUnitQuantities) {
     EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
 }
 
-TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
+TEST_F(TsqlFunctions, FirstAndLastDayOfMonthAutoCodeAndRegionPath) {
     struct Case {
         int year, month;
         const char* first;
@@ -126,9 +126,6 @@ TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
         EXPECT_EQ(QString::fromUtf8(c.first), r.rows.text(u"date1"_s)) << c.year << "-" << c.month;
         EXPECT_EQ(QString::fromUtf8(c.last), r.rows.text(u"date2"_s)) << c.year << "-" << c.month;
     }
-}
-
-TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     // children of 华东 (01): 0101, 0102, 01x (not digits), 0104 (deleted, still taken)
     EXPECT_EQ(u"0105"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('dq', 1) as Code"_s, u"Code"_s));
     EXPECT_EQ(u"010102"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('DQ', 2) as Code"_s, u"Code"_s));

@@ -45,33 +45,6 @@ TEST_F(DatabaseTest, OpensWithTheServerSettingsAndBindsParametersIntact) {
     EXPECT_FALSE(db->tableExists(u"nosuch"_s));
 }
 
-TEST_F(DatabaseTest, RecordSetTypesFollowDeclarationsAndValues) {
-    db->execute(
-        u"INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
-        "'2026-01-31 08:00:00')"_s);
-    db->execute(u"INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"_s);
-    RecordSet rs = db->query(
-        u"SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
-        "FROM child ORDER BY id"_s);
-    ASSERT_EQ(8, rs.fieldCount());
-    const FieldType expected[] = {FieldType::Integer, FieldType::Text,     FieldType::Currency,
-                                  FieldType::Date,    FieldType::DateTime, FieldType::Float,
-                                  FieldType::Text,    FieldType::Text};
-    for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(expected[c], rs.fields()[c].type) << c;
-    EXPECT_EQ(Currency::fromRaw(125000).raw(), rs.at(0, 2).value<Currency>().raw());
-    EXPECT_EQ(Currency::fromRaw(30000).raw(), rs.at(1, 2).value<Currency>().raw());
-    EXPECT_EQ(QDate(2026, 1, 31), rs.at(0, 3).toDate());
-    EXPECT_FALSE(rs.at(1, 1).isValid());
-    EXPECT_EQ(3.0, rs.at(1, 5).toDouble());
-    EXPECT_EQ(u"x2"_s, rs.at(1, 6).toString());
-    // A declared date holding other text falls back to text.
-    db->execute(u"UPDATE child SET day = '下月' WHERE id = 2"_s);
-    rs = db->query(u"SELECT day FROM child WHERE id = 2"_s);
-    EXPECT_EQ(FieldType::Text, rs.fields()[0].type);
-    EXPECT_EQ(u"下月"_s, rs.at(0, 0).toString());
-}
-
 TEST_F(DatabaseTest, TransactionRollsBackUnlessCommittedAndAFailedCommitWritesNothing) {
     {
         Transaction tx(*db);
@@ -110,7 +83,7 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommittedAndAFailedCommitWritesNo
     EXPECT_EQ(0, count(u"child"_s));
 }
 
-TEST_F(DatabaseTest, StatementsOfATextRunInTurn) {
+TEST_F(DatabaseTest, StatementsOfATextRunInTurnAndRecordSetTypesFollowDeclarations) {
     QStringList seen;
     db->forEachStatement(
         u"CREATE TABLE t(a); INSERT INTO t VALUES (1); -- note\n"
@@ -122,6 +95,30 @@ TEST_F(DatabaseTest, StatementsOfATextRunInTurn) {
         });
     EXPECT_EQ((QStringList{u"statement"_s, u"statement"_s, u"query"_s}), seen);
     EXPECT_THROW(db->forEachStatement(u"SELEC 1"_s, [](Statement&) {}), DytError);
+    db->execute(
+        u"INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
+        "'2026-01-31 08:00:00')"_s);
+    db->execute(u"INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"_s);
+    RecordSet rs = db->query(
+        u"SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
+        "FROM child ORDER BY id"_s);
+    ASSERT_EQ(8, rs.fieldCount());
+    const FieldType expected[] = {FieldType::Integer, FieldType::Text,     FieldType::Currency,
+                                  FieldType::Date,    FieldType::DateTime, FieldType::Float,
+                                  FieldType::Text,    FieldType::Text};
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(expected[c], rs.fields()[c].type) << c;
+    EXPECT_EQ(Currency::fromRaw(125000).raw(), rs.at(0, 2).value<Currency>().raw());
+    EXPECT_EQ(Currency::fromRaw(30000).raw(), rs.at(1, 2).value<Currency>().raw());
+    EXPECT_EQ(QDate(2026, 1, 31), rs.at(0, 3).toDate());
+    EXPECT_FALSE(rs.at(1, 1).isValid());
+    EXPECT_EQ(3.0, rs.at(1, 5).toDouble());
+    EXPECT_EQ(u"x2"_s, rs.at(1, 6).toString());
+    // A declared date holding other text falls back to text.
+    db->execute(u"UPDATE child SET day = '下月' WHERE id = 2"_s);
+    rs = db->query(u"SELECT day FROM child WHERE id = 2"_s);
+    EXPECT_EQ(FieldType::Text, rs.fields()[0].type);
+    EXPECT_EQ(u"下月"_s, rs.at(0, 0).toString());
 }
 
 TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
