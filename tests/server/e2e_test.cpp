@@ -140,14 +140,10 @@ TEST_F(ServerTest, ConfigurationLinesAndTheEchoOfTheTokenAndTheStamps) {
     EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
 }
 
-TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
+TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
     auto c = connect();
-    struct Case {
-        const char* method;
-        QCborArray args;
-        const char* expected;
-    };
     // clang-format off
+    struct Case { const char* method; QCborArray args; const char* expected; };
     const Case cases[] = {
         {"NoSuchMethod", {}, "未知的方法[NoSuchMethod]"},
         {"ConnectionVar", {}, "方法[ConnectionVar]的参数不符：参数个数应为1个，实际为0个"},
@@ -161,22 +157,19 @@ TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
     }
     // Method names are matched without regard to case; the connection still serves.
     EXPECT_EQ(0, c->call(u"initdatabase"_s).code());
-}
-
-TEST_F(ServerTest, BrokenFramesCloseOnlyThatConnection) {
+    // Broken frames close only that connection.
     auto other = connect();
     const QByteArray broken[] = {
         proto::encodeFrame(QByteArray("\xff\xff\xff", 3)),  // not CBOR
         QByteArray("\x7f\xff\xff\xff", 4),                  // announces 2 GiB
     };
     for (const QByteArray& bytes : broken) {
-        auto c = connect();
-        c->sendRaw(bytes);
-        EXPECT_THROW(c->readResponse(), DytError);
-        EXPECT_FALSE(c->isConnected());
+        auto bad = connect();
+        bad->sendRaw(bytes);
+        EXPECT_THROW(bad->readResponse(), DytError);
+        EXPECT_FALSE(bad->isConnected());
     }
     // A well-formed CBOR value that is not a request gets an error answer.
-    auto c = connect();
     c->sendRaw(proto::encodeFrame(QCborValue(u"hello"_s)));
     EXPECT_TRUE(c->readResponse().error.contains(u"请求不是映射"_s));
     EXPECT_EQ(0, c->call(u"InitDataBase"_s).code());
@@ -246,7 +239,7 @@ TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed)
     EXPECT_EQ(-1, info(u"Other"_s, u"dytv1_1"_s).code());
 }
 
-TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
+TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPassword) {
     auto c = connect();
     Response r =
         c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
@@ -263,9 +256,7 @@ TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
                     {loginLines(u"dytv1_1"_s, u"001"_s, u"Check"_s, 1), u"001"_s, QString()});
     EXPECT_EQ(0, r.code()) << r.outText(0).toStdString();
     EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "UserId"));
-}
-
-TEST_F(ServerTest, LoginFailures) {
+    // Failures leave the connection anonymous.
     // clang-format off
     struct Case { const char* db; const char* user; const char* password; int code; const char* message; };
     const Case cases[] = {
@@ -275,13 +266,14 @@ TEST_F(ServerTest, LoginFailures) {
         {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
     // clang-format on
     for (const Case& k : cases) {
-        auto c = connect();
-        Response r = test::logIn(*c, QString::fromLatin1(k.db), QString::fromLatin1(k.user),
-                                 QString::fromLatin1(k.password));
-        EXPECT_EQ(k.code, r.code()) << k.db << " " << k.user;
-        EXPECT_EQ(QString::fromUtf8(k.message), r.outText(0));
+        auto anon = connect();
+        const Response failed =
+            test::logIn(*anon, QString::fromLatin1(k.db), QString::fromLatin1(k.user),
+                        QString::fromLatin1(k.password));
+        EXPECT_EQ(k.code, failed.code()) << k.db << " " << k.user;
+        EXPECT_EQ(QString::fromUtf8(k.message), failed.outText(0));
         // Still anonymous.
-        EXPECT_TRUE(errorOf(*c, u"ExecQuery"_s, {u"select 1"_s}).contains(u"尚未登录"_s));
+        EXPECT_TRUE(errorOf(*anon, u"ExecQuery"_s, {u"select 1"_s}).contains(u"尚未登录"_s));
     }
 }
 

@@ -37,14 +37,10 @@ TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
 }
 
 TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
-    struct Case {
-        Lines lines;
-        QList<qint64> ids;
-        QList<double> qty;
-    };
+    // clang-format off
+    struct Case { Lines lines; QList<qint64> ids; QList<double> qty; };
     // The goods picker's flat list, a category, the quick search; partners with sub-records or
     // all of them; dates; bill kinds; the quantity filter; a warehouse without sales.
-    // clang-format off
     const Case cases[] = {
         {{{"GoodsStr", ";czy_id=1;isList=1"}}, {101, 102, 103}, {4, 5, 1}},
         {{{"GoodsStr", ";czy_id=1;isList=1;isList=1;par_id=100"}}, {101, 102}, {4, 5}},

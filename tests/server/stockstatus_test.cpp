@@ -161,15 +161,11 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATimeReferencePricesAndARedReversal)
 }
 
 TEST_F(StockStatusReport, WarehousesAndTheQuantityFilter) {
-    struct Case {
-        const char* ck;
-        QString screws;
-        QString gears;
-    };
+    // clang-format off
+    struct Case { const char* ck; QString screws; QString gears; };
     const QString gears = row({33, 0, 10, 12, 120, 20, 200, 80, 0});
     const QString noGears = row({33, 0, 0, 0, 0, 20, 0, 0, 0});
     // 总仓 (11) with 二库 (13): 螺丝 55 + 30 worth 55 + 42; 门店 is 12.
-    // clang-format off
     const Case cases[] = {
         {"id=11;issub=1", row({31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5}, u"8盒5个"_s), gears},
         {"id=11", row({31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5}, u"5盒5个"_s), gears},
