@@ -257,16 +257,13 @@ TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
             out << rs.integer(u"id"_s);
         return out;
     };
-    struct Case {
-        const char* kind;
-        qint64 user;
-        bool rightsOn;
-        QList<qint64> ids;
-    };
+    // clang-format off
+    struct Case { const char* kind; qint64 user; bool rightsOn; QList<qint64> ids; };
     const Case cases[] = {
         {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
         {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
         {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
                      (c.rightsOn ? " rights on" : " rights off"));

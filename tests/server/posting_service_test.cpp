@@ -255,7 +255,8 @@ TEST_F(PostingService, ARefusedNegativeStockLeavesNoBillNoNumberAndNoBalanceBehi
     EXPECT_EQ((QList<double>{0, 0}), stockOf(kAvg, kWh1));
 }
 
-TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
+TEST_F(PostingService,
+       ADraftHasNoEffectUntilPostedAndUnknownRecordsAreRefusedBeforeAnythingIsWritten) {
     setRules(1, 1, 0);
     GoodsBill b = goodsBill(5, "2025-01-05", kSupplier, {{.goods = kAvg, .qty = 4, .price = 10}});
     const ServiceResult draft = save(b, true);
@@ -272,9 +273,6 @@ TEST_F(PostingService, ADraftHasNoEffectUntilItIsPostedUnderItsOwnId) {
     EXPECT_EQ(60, payable(kSupplier));
     EXPECT_EQ(60, account(kmStock));
     EXPECT_EQ(2, nextNo(5, b.date));
-}
-
-TEST_F(PostingService, UnknownRecordsAreRefusedByNameBeforeAnythingIsWritten) {
     buyTwice();
     struct Case {
         const char* name;
@@ -297,8 +295,8 @@ TEST_F(PostingService, UnknownRecordsAreRefusedByNameBeforeAnythingIsWritten) {
     const QStringList before = balances();
     const QString rows = footprint();
     for (const Case& c : cases) {
-        for (bool draft : {false, true}) {
-            const ServiceResult r = save(c.bill, draft);
+        for (bool asDraft : {false, true}) {
+            const ServiceResult r = save(c.bill, asDraft);
             EXPECT_EQ(-1, r.code) << c.name;
             EXPECT_EQ(c.message, r.message) << c.name;
         }
