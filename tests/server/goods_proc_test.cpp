@@ -109,7 +109,7 @@ protected:
     Registry registry_;
 };
 
-TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
+TEST_F(GoodsProc, LevelsListsSearchesAndTheStockColumnsOfAWarehouse) {
     // clang-format off
     struct Case { const char* name; const char* goodsStr; QList<qint64> expected; };
     const Case cases[] = {
@@ -136,6 +136,34 @@ TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.expected, ids(run(u"XZSPALL"_s, QString::fromUtf8(c.goodsStr))));
     }
+    // Orders posted: a purchase order of 5 with 2 received, a sales order of 4 not delivered.
+    db_->execute(
+        u"INSERT INTO djIndex(id, djType, dj_state) VALUES (1, 8, 2), "
+        "(2, 4, 2), (3, 8, 1)"_s);
+    db_->execute(
+        u"INSERT INTO djList(id, djType, dj_state, goodsid, IntoStock_id, OutStock_id, qty, toQty) "
+        "VALUES (1, 8, 2, 4, 1, 0, 5, 2), (2, 4, 2, 4, 0, 1, 4, 0), (3, 8, 1, 4, 1, 0, 100, 0)"_s);
+    // clang-format off
+    struct StockCase { const char* ckStr; double qty, price, total, virtualQty; const char* aux; };
+    const StockCase stocks[] = {
+        {";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
+        {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
+        {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
+    // clang-format on
+    for (const StockCase& c : stocks) {
+        SCOPED_TRACE(c.ckStr);
+        const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
+        EXPECT_EQ(u"%1|%2|%3|%4|"_s.arg(c.qty).arg(c.price).arg(c.total).arg(c.virtualQty) +
+                      QString::fromUtf8(c.aux),
+                  cells(rs, 4, u"stockQty|stockPrice|stockTotal|xnStockQty|fzsl"_s));
+    }
+    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
+    const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
+    EXPECT_EQ(u"36|72"_s, cells(top, 1, u"stockQty|stockTotal"_s));
+    EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
+    // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
+    EXPECT_EQ(u"47|100"_s,
+              cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
 TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
@@ -165,37 +193,6 @@ TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
         EXPECT_EQ(4.0, cell(rs, 5, u"price"_s).toDouble());
         EXPECT_EQ(4.5, cell(rs, 4, u"price1"_s).toDouble());
     }
-}
-
-TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
-    // Orders posted: a purchase order of 5 with 2 received, a sales order of 4 not delivered.
-    db_->execute(
-        u"INSERT INTO djIndex(id, djType, dj_state) VALUES (1, 8, 2), "
-        "(2, 4, 2), (3, 8, 1)"_s);
-    db_->execute(
-        u"INSERT INTO djList(id, djType, dj_state, goodsid, IntoStock_id, OutStock_id, qty, toQty) "
-        "VALUES (1, 8, 2, 4, 1, 0, 5, 2), (2, 4, 2, 4, 0, 1, 4, 0), (3, 8, 1, 4, 1, 0, 100, 0)"_s);
-    // clang-format off
-    struct Case { const char* ckStr; double qty, price, total, virtualQty; const char* aux; };
-    const Case cases[] = {
-        {";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
-        {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
-        {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.ckStr);
-        const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
-        EXPECT_EQ(u"%1|%2|%3|%4|"_s.arg(c.qty).arg(c.price).arg(c.total).arg(c.virtualQty) +
-                      QString::fromUtf8(c.aux),
-                  cells(rs, 4, u"stockQty|stockPrice|stockTotal|xnStockQty|fzsl"_s));
-    }
-    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
-    const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
-    EXPECT_EQ(u"36|72"_s, cells(top, 1, u"stockQty|stockTotal"_s));
-    EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
-    // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
-    EXPECT_EQ(u"47|100"_s,
-              cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
 TEST_F(GoodsProc, RecordRightsHideRefusedGoodsAndOtherStockListsThePartnersGoods) {

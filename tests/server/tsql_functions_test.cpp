@@ -9,7 +9,7 @@ namespace {
 
 using namespace dyt::server::tsql;
 
-TEST(TsqlDates, ParseFormsAndDayNumbers) {
+TEST(TsqlDates, ParseFormsDayNumbersAndDateDiffBoundaries) {
     struct Case {
         const char* text;
         const char* expected;  // formatDateValue, "" for invalid
@@ -31,16 +31,13 @@ TEST(TsqlDates, ParseFormsAndDayNumbers) {
     // 2023-01-01 is 44925 days after 1900-01-01 (123 years, 30 of them leap: 123 * 365 + 30);
     // 45000 is 75 days later (31 + 28 + 16): 2023-03-17
     EXPECT_EQ(u"2023-03-17 00:00:00"_s, formatDateValue(dateFromDays(45000)));
-}
-
-TEST(TsqlDates, DateDiffCountsBoundaries) {
     const auto d = [](const char* s) { return parseDateValue(QString::fromUtf8(s)); };
-    struct Case {
+    struct DiffCase {
         const char* unit;
         const char* from;
         const char* to;
         qint64 expected;
-    } cases[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
+    } diffs[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
                  {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
                  {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
                  {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
@@ -50,7 +47,7 @@ TEST(TsqlDates, DateDiffCountsBoundaries) {
                  {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
                  {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
                  {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2}};
-    for (const Case& c : cases)
+    for (const DiffCase& c : diffs)
         EXPECT_EQ(c.expected, dateDiff(QString::fromUtf8(c.unit), d(c.from), d(c.to)))
             << c.unit << " " << c.from << " " << c.to;
     EXPECT_EQ(1, datePart(u"weekday"_s, d("2024-03-10")));  // Sunday

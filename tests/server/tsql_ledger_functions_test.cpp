@@ -59,7 +59,7 @@ protected:
     double number(const char* sql) { return value(sql).toDouble(); }
 };
 
-TEST_F(LedgerFunctions, StockAvailableAndVirtualQuantities) {
+TEST_F(LedgerFunctions, StockQuantitiesAndCostsFollowTheLedger) {
     struct Case {
         const char* sql;
         double expected;
@@ -77,13 +77,10 @@ TEST_F(LedgerFunctions, StockAvailableAndVirtualQuantities) {
                  {"SELECT fnGetXNKCQty(32, 0)", 0}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(c.expected, number(c.sql)) << c.sql;
-}
-
-TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
-    struct Case {
+    struct CostCase {
         const char* sql;
         double expected;
-    } cases[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
+    } costs[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
                  {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
                  // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
                  {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
@@ -99,7 +96,7 @@ TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
                  // Batch 8 alone (the second row): 31 / 10.
                  {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
                  {"SELECT fnGetCostPrice(31, 2, 301)", 0}};
-    for (const Case& c : cases)
+    for (const CostCase& c : costs)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
     EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
 }

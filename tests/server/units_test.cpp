@@ -178,7 +178,7 @@ TEST(Password, HashesAreSaltedAndVerify) {
     EXPECT_FALSE(password::isHash(u"pbkdf2-sha256$0$a$b"_s));
 }
 
-TEST(Config, FileAndCommandLine) {
+TEST(Config, FileAndCommandLineAndBadLinesAndOptionsAreRefused) {
     ServerConfig c;
     c.loadText(
         u"# comment\n[server]\nlisten = 0.0.0.0\nport=8019\n; other\n"
@@ -198,22 +198,19 @@ TEST(Config, FileAndCommandLine) {
     c.applyArguments({u"--port"_s, u"0"_s, u"--data"_s, u"d2"_s, u"--listen"_s, u"::1"_s},
                      QString());
     EXPECT_EQ(u"::1|0|d2|boss|4096|1|1|1"_s, fields());
-}
-
-TEST(Config, BadLinesAndOptionsAreRefused) {
     const char* badTexts[] = {"port=70000",    "port=abc",       "colour=red", "no equals sign",
                               "frameLimit=10", "newLoginMode=2", "admin="};
     for (const char* t : badTexts) {
-        ServerConfig c;
-        EXPECT_THROW(c.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;
+        ServerConfig bad;
+        EXPECT_THROW(bad.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;
     }
     const QStringList badArgs[] = {{u"--port"_s},
                                    {u"--verbose"_s},
                                    {u"--port"_s, u"-1"_s},
                                    {u"--config"_s, u"/nonexistent/x.ini"_s}};
     for (const auto& a : badArgs) {
-        ServerConfig c;
-        EXPECT_THROW(c.applyArguments(a, QString()), DytError)
+        ServerConfig bad;
+        EXPECT_THROW(bad.applyArguments(a, QString()), DytError)
             << a.join(QLatin1Char(' ')).toStdString();
     }
 }
