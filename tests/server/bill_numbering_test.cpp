@@ -11,7 +11,7 @@ namespace {
 class BillNumbering : public BillFixture {};
 
 // The counter each date gets when every number handed out is used up at once (rule two = 0).
-TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) {
+TEST_F(BillNumbering, PeriodsKindsAndTheResetStartTheCountersAgain) {
     const QStringList dates = {u"2024-12-30"_s, u"2024-12-30"_s, u"2024-12-31"_s, u"2025-01-01"_s,
                                u"2025-01-01"_s, u"2025-01-31"_s, u"2025-02-01"_s, u"2025-02-01"_s};
     struct Case {
@@ -32,9 +32,7 @@ TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) 
             got << nextNo(5, d);
         EXPECT_EQ(c.expected, got) << c.name;
     }
-}
-
-TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwnAndTheResetStartsThemAgain) {
+    // All kinds share one run or each kind has its own; the reset starts them again.
     const QString d = u"2025-03-10"_s;
     setRules(0, 0, 0);
     EXPECT_EQ(1, nextNo(5, d));
@@ -70,7 +68,7 @@ TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneAndALateBillContinuesTheCou
     EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
 }
 
-TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
+TEST_F(BillNumbering, ANumberCountedAtPostingComesBackAndOneCountedAtSavingMovesOnce) {
     setRules(1, 1, 0);
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
@@ -81,17 +79,15 @@ TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
     EXPECT_EQ(2, nextNo(5, d));
     saveGoodsBill(true, 5, d, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));
-}
-
-TEST_F(BillNumbering, ANumberCountedAtSavingMovesOnceWithTheFirstSave) {
+    // A number counted at saving moves once, with the first save.
     setRules(1, 2, 2);
-    const QString d = u"2025-05-31"_s;
-    EXPECT_EQ(1, nextNo(5, d));
-    EXPECT_EQ(1, nextNo(5, d));
-    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
-    EXPECT_EQ(2, nextNo(5, d));
-    saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, draft);
-    EXPECT_EQ(2, nextNo(5, d));  // the draft saved again keeps its number
+    const QString day = u"2025-05-31"_s;
+    EXPECT_EQ(1, nextNo(5, day));
+    EXPECT_EQ(1, nextNo(5, day));
+    const qint64 kept = saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    EXPECT_EQ(2, nextNo(5, day));
+    saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, kept);
+    EXPECT_EQ(2, nextNo(5, day));  // the draft saved again keeps its number
     // The next day starts the daily run again, and the counter follows the bill date.
     saveGoodsBill(false, 5, u"2025-06-01"_s, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(2, nextNo(5, u"2025-06-01"_s));

@@ -273,7 +273,7 @@ TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPas
     }
 }
 
-TEST_F(ServerTest, QueriesAndStatements) {
+TEST_F(ServerTest, QueriesStatementsAndSystemProcedures) {
     auto c = loggedIn();
     script(u"dytv1_1"_s,
            u"CREATE TABLE IF NOT EXISTS tq(id INTEGER PRIMARY KEY, name "
@@ -306,6 +306,53 @@ TEST_F(ServerTest, QueriesAndStatements) {
     EXPECT_EQ(-1, r.code());
     EXPECT_EQ(u"SQL语句为空"_s, r.outText(0));
     script(u"dytv1_1"_s, u"DROP TABLE tq"_s);
+    // System procedures.
+    auto proc = [&](const QString& name, const QStringList& lines) {
+        return c->call(u"ExecProc"_s, {name, proto::joinLines(lines)});
+    };
+    // czy_id comes from the session, whatever the lines say.
+    Response res =
+        proc(u"P_SYS_UP_LOG"_s,
+             {u"logUserName=someone"_s, u"logUserId=55"_s, u"logHostName=PC-01"_s,
+              u"logMsgType=1"_s, u"logMsgCont=打开窗口[进货单]"_s, u"aTag=101"_s, u"czy_id=99"_s});
+    EXPECT_EQ(0, res.code());
+    EXPECT_EQ(0, res.out(1).toInteger());
+    EXPECT_EQ(u"1"_s, lineValues(res.outText(0), "czy_id"));
+    EXPECT_EQ(u"1|系统管理员|PC-01|1|打开窗口[进货单]|101"_s,
+              rowText(query(*c,
+                            u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
+                            "logMsgCont, aTag FROM sysLog ORDER BY id DESC"_s)));
+    // Settings rows: added when missing, replaced when present.
+    EXPECT_EQ(
+        0, proc(u"P_SYS_Up_DataRow"_s, {u"Name=自动备份日期"_s, u"DefValue=2026-01-02"_s}).code());
+    EXPECT_EQ(
+        0, proc(u"p_sys_up_datarow"_s, {u"Name=自动备份日期"_s, u"DefValue=2026-02-03"_s}).code());
+    RecordSet data = query(*c, u"SELECT sysValue FROM sysData WHERE Name = '自动备份日期'"_s);
+    ASSERT_EQ(1, data.rowCount());
+    EXPECT_EQ(u"2026-02-03"_s, data.at(0, 0).toString());
+    res = proc(u"P_SYS_Up_DataRow"_s, {u"DefValue=1"_s});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"系统参数名称不能为空"_s, res.outText(2));
+    // Grid layouts: one row per layout and operator, the operator from the session.
+    for (const char* v : {"first", "second"}) {
+        EXPECT_EQ(0, proc(u"p_sys_Up_ColConfigure"_s,
+                          {u"ColId=进货单"_s, u"userId=5"_s, u"colstr1="_s + QString::fromLatin1(v),
+                           u"ColValue=1"_s})
+                         .code());
+    }
+    RecordSet layout =
+        query(*c, u"SELECT userId, colstr1, colstr2 FROM sysColConfigure WHERE ColId = '进货单'"_s);
+    ASSERT_EQ(1, layout.rowCount());
+    EXPECT_EQ(u"1|second|"_s, rowText(layout, 0));
+    res = c->call(u"ExecService"_s,
+                  {u"NoSuchService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"服务[NoSuchService]不存在"_s, res.outText(2));
+    // The bill service refuses a bill without a kind.
+    res = c->call(u"ExecService"_s,
+                  {u"QMXService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"单据类型[0]不存在"_s, res.outText(2));
 }
 
 // Two connections post sales at once while also writing a read-modify-write text each time:
@@ -387,56 +434,6 @@ TEST_F(ServerTest, ConcurrentPostingAndWritingAreSerialised) {
               row(u"SELECT (SELECT count(*) FROM djIndex WHERE djType = 1 AND dj_state = 2) AS n, "
                   "(SELECT Total FROM baseKM WHERE id = 8) AS cash, "
                   "(SELECT count(*) FROM djStockDetail) AS moves"_s));
-}
-
-TEST_F(ServerTest, SystemProcedures) {
-    auto c = loggedIn();
-    auto proc = [&](const QString& name, const QStringList& lines) {
-        return c->call(u"ExecProc"_s, {name, proto::joinLines(lines)});
-    };
-    // czy_id comes from the session, whatever the lines say.
-    Response r =
-        proc(u"P_SYS_UP_LOG"_s,
-             {u"logUserName=someone"_s, u"logUserId=55"_s, u"logHostName=PC-01"_s,
-              u"logMsgType=1"_s, u"logMsgCont=打开窗口[进货单]"_s, u"aTag=101"_s, u"czy_id=99"_s});
-    EXPECT_EQ(0, r.code());
-    EXPECT_EQ(0, r.out(1).toInteger());
-    EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "czy_id"));
-    EXPECT_EQ(u"1|系统管理员|PC-01|1|打开窗口[进货单]|101"_s,
-              rowText(query(*c,
-                            u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
-                            "logMsgCont, aTag FROM sysLog ORDER BY id DESC"_s)));
-    // Settings rows: added when missing, replaced when present.
-    EXPECT_EQ(
-        0, proc(u"P_SYS_Up_DataRow"_s, {u"Name=自动备份日期"_s, u"DefValue=2026-01-02"_s}).code());
-    EXPECT_EQ(
-        0, proc(u"p_sys_up_datarow"_s, {u"Name=自动备份日期"_s, u"DefValue=2026-02-03"_s}).code());
-    RecordSet data = query(*c, u"SELECT sysValue FROM sysData WHERE Name = '自动备份日期'"_s);
-    ASSERT_EQ(1, data.rowCount());
-    EXPECT_EQ(u"2026-02-03"_s, data.at(0, 0).toString());
-    r = proc(u"P_SYS_Up_DataRow"_s, {u"DefValue=1"_s});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"系统参数名称不能为空"_s, r.outText(2));
-    // Grid layouts: one row per layout and operator, the operator from the session.
-    for (const char* v : {"first", "second"}) {
-        EXPECT_EQ(0, proc(u"p_sys_Up_ColConfigure"_s,
-                          {u"ColId=进货单"_s, u"userId=5"_s, u"colstr1="_s + QString::fromLatin1(v),
-                           u"ColValue=1"_s})
-                         .code());
-    }
-    RecordSet layout =
-        query(*c, u"SELECT userId, colstr1, colstr2 FROM sysColConfigure WHERE ColId = '进货单'"_s);
-    ASSERT_EQ(1, layout.rowCount());
-    EXPECT_EQ(u"1|second|"_s, rowText(layout, 0));
-    r = c->call(u"ExecService"_s,
-                {u"NoSuchService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"服务[NoSuchService]不存在"_s, r.outText(2));
-    // The bill service refuses a bill without a kind.
-    r = c->call(u"ExecService"_s,
-                {u"QMXService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"单据类型[0]不存在"_s, r.outText(2));
 }
 
 TEST_F(ServerTest, NewerOrBrokenAccountSetsCannotBeUsedAndOneInUseIsNotDeleted) {

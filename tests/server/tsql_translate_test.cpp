@@ -242,7 +242,7 @@ TEST(TsqlTranslate, EscapesFromTheAccountSetAreRefused) {
     }
 }
 
-TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
+TEST(TsqlCache, SameTextTranslatesOnceSessionsStaySeparateAndConcurrentUseAgrees) {
     TranslationCache cache(2);
     Context a;
     a.sessionId = 1;
@@ -262,10 +262,8 @@ TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
     EXPECT_EQ(2, cache.size());
     cache.clear();
     EXPECT_EQ(0, cache.size());
-}
-
-TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
-    TranslationCache cache(8);
+    // Concurrent use gives the same translations.
+    TranslationCache shared(8);
     QStringList texts;
     for (int i = 0; i < 20; ++i)
         texts << u"select top %1 * from t where id = %1"_s.arg(i);
@@ -276,7 +274,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
             Context c;
             for (int round = 0; round < 50; ++round) {
                 for (int i = 0; i < texts.size(); ++i) {
-                    const Program p = cache.translate(texts[(i + k) % texts.size()], c);
+                    const Program p = shared.translate(texts[(i + k) % texts.size()], c);
                     const int n = (i + k) % texts.size();
                     if (p.steps.size() != 1 ||
                         p.steps[0].sql != u"SELECT * FROM t WHERE id = %1 LIMIT %1"_s.arg(n))
@@ -289,7 +287,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
         t.join();
     for (int w : wrong)
         EXPECT_EQ(0, w);
-    EXPECT_EQ(8, cache.size());
+    EXPECT_EQ(8, shared.size());
 }
 
 }  // namespace
