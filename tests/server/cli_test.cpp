@@ -33,7 +33,7 @@ protected:
     test::ServerProcess server;
 };
 
-TEST_F(CliTest, AccountSetCommandsAndTheAdministratorPassword) {
+TEST_F(CliTest, AccountSetCommandsTheAdministratorPasswordAndWrongCommandLines) {
     // The output of a command that must succeed.
     const auto ok = [&](const QStringList& args) {
         const test::CliResult r = cli(args);
@@ -59,6 +59,21 @@ TEST_F(CliTest, AccountSetCommandsAndTheAdministratorPassword) {
     r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     EXPECT_EQ(1, cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s}).exitCode);
+    // Wrong command lines exit with 2.
+    const QStringList cases[] = {
+        {},
+        {u"profiles"_s},                    // no --server
+        {u"--server"_s, u"127.0.0.1:1"_s},  // no command
+        {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
+        {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
+        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
+    for (const auto& args : cases) {
+        EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
+    }
+    // No server there: exit 1 with the connection message.
+    test::CliResult usage = runCli({u"--server"_s, u"127.0.0.1:1"_s, u"profiles"_s});
+    EXPECT_EQ(1, usage.exitCode);
+    EXPECT_TRUE(usage.err.startsWith(u"连接失败："_s)) << usage.err.toStdString();
 }
 
 TEST_F(CliTest, SqlProceduresBackupAndRestore) {
@@ -106,23 +121,6 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_EQ(u"1 口令错误，请重新输入！\n"_s,
               refusal(cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"1"_s, u"--password"_s,
                            u"x"_s, u"sql"_s, u"select 1"_s})));
-}
-
-TEST(CliUsage, WrongCommandLinesExitWithTwo) {
-    const QStringList cases[] = {
-        {},
-        {u"profiles"_s},                    // no --server
-        {u"--server"_s, u"127.0.0.1:1"_s},  // no command
-        {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
-        {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
-        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
-    for (const auto& args : cases) {
-        EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
-    }
-    // No server there: exit 1 with the connection message.
-    test::CliResult r = runCli({u"--server"_s, u"127.0.0.1:1"_s, u"profiles"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_TRUE(r.err.startsWith(u"连接失败："_s)) << r.err.toStdString();
 }
 
 TEST(ServerProcessTest, ConfigurationFileGracefulStopAndBadConfiguration) {

@@ -36,7 +36,7 @@ TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
     EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
 }
 
-TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
+TEST_F(Reports, SalesStatisticsListSearchConditionsAndRankings) {
     // clang-format off
     struct Case { Lines lines; QList<qint64> ids; QList<double> qty; };
     // The goods picker's flat list, a category, the quick search; partners with sub-records or
@@ -62,6 +62,26 @@ TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
         for (int i = 0; i < c.qty.size() && i < rs.rowCount(); ++i)
             EXPECT_EQ(c.qty[i], num(rs, i, "Qty"));
     }
+    // The goods ranking window sends its tree level in GoodsStr.
+    const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
+    ASSERT_EQ(3, goods.rowCount());
+    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
+    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
+    EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
+    // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
+    const RecordSet customers =
+        report(kXS, u"XSPHB"_s, {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
+    EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
+    EXPECT_EQ((QList<qint64>{201, 203}), ids(report(kXS, u"XSPHB"_s, {{"filter", ";phlx=kh"}})));
+    // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
+    update(
+        u"INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"_s);
+    update(u"UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"_s);
+    const RecordSet regions = report(kXS, u"XSPHB"_s);
+    ASSERT_EQ((QList<qint64>{501}), ids(regions));
+    EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
+    EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
 }
 
 TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
@@ -85,29 +105,6 @@ TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
     ASSERT_EQ(2, ledger.rowCount());
     EXPECT_EQ(5.0, num(ledger, 0, "Qty"));
     EXPECT_EQ(-5.0, num(ledger, 1, "Qty"));
-}
-
-TEST_F(Reports, RankingsByGoodsCustomerAndRegion) {
-    // The goods ranking window sends its tree level in GoodsStr.
-    const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
-    ASSERT_EQ(3, goods.rowCount());
-    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
-    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
-    EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
-    // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
-    const RecordSet customers =
-        report(kXS, u"XSPHB"_s, {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
-    EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
-    EXPECT_EQ((QList<qint64>{201, 203}), ids(report(kXS, u"XSPHB"_s, {{"filter", ";phlx=kh"}})));
-    // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
-    update(
-        u"INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-        "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"_s);
-    update(u"UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"_s);
-    const RecordSet regions = report(kXS, u"XSPHB"_s);
-    ASSERT_EQ((QList<qint64>{501}), ids(regions));
-    EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
-    EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
 }
 
 TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalanceAndBadConditionsAreRefused) {
@@ -193,7 +190,7 @@ RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QStrin
     return c.data;
 }
 
-TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
+TEST_F(Reports, RecordRightsLeaveOutWhatIsRefusedAndDiscountsAreSummedAsChosen) {
     update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (203, 2, 0)"_s);
     update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (103, 2, 0)"_s);
@@ -208,35 +205,6 @@ TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
     const RecordSet one = reportAs(*backend_, session_, 1, u"SPXSTJ"_s);
     EXPECT_EQ((QList<qint64>{100, 103}), ids(one));
     EXPECT_EQ(9.0, num(one, 0, "Qty"));
-}
-
-TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
-    const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
-    const qint64 line =
-        scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
-    // A sales bill takes one of the two over (its line names the order line).
-    const GoodsBill sale = goodsBill(1, "2025-02-21", 203, {{103, 1, 45, 301}});
-    RecordSet lines = goodsLinesPacket(sale);
-    lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
-    lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
-    const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
-    ASSERT_GT(r.code, 0) << r.message.toStdString();
-    const RecordSet stats = report(kXS, u"XSDDTJ"_s);
-    ASSERT_EQ((QList<qint64>{103}), ids(stats));
-    EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
-    const RecordSet open = report(kXS, u"XSDDZXQK"_s);
-    ASSERT_EQ(1, open.rowCount());
-    EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
-    EXPECT_EQ((QList<double>{2.0, 1.0, 1.0}), nums(open, 0, {"Qty", "zxQty", "wzxQty"}));
-    EXPECT_EQ((QList<qint64>{order}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=0"}})));
-    EXPECT_EQ((QList<qint64>{}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=1"}})));
-    EXPECT_EQ(u"查询条件[isOver]只能是0或1：2"_s,
-              reportError(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=2"}}));
-    // The purchase side has no orders here.
-    EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
-}
-
-TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     const auto withDiscount = [&](int djType, const char* date, const char* discount) {
         const GoodsBill b = goodsBill(djType, date, 201, {{101, 1, 20, 301}});
         ParamList header = goodsBillParams(b);
@@ -271,6 +239,32 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, u"XSDDTJ"_s)));
     EXPECT_EQ((QList<qint64>{203}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=1"}})));
     EXPECT_EQ((QList<qint64>{2}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=2"}})));
+}
+
+TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
+    const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
+    const qint64 line =
+        scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
+    // A sales bill takes one of the two over (its line names the order line).
+    const GoodsBill sale = goodsBill(1, "2025-02-21", 203, {{103, 1, 45, 301}});
+    RecordSet lines = goodsLinesPacket(sale);
+    lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
+    lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
+    const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
+    ASSERT_GT(r.code, 0) << r.message.toStdString();
+    const RecordSet stats = report(kXS, u"XSDDTJ"_s);
+    ASSERT_EQ((QList<qint64>{103}), ids(stats));
+    EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
+    const RecordSet open = report(kXS, u"XSDDZXQK"_s);
+    ASSERT_EQ(1, open.rowCount());
+    EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
+    EXPECT_EQ((QList<double>{2.0, 1.0, 1.0}), nums(open, 0, {"Qty", "zxQty", "wzxQty"}));
+    EXPECT_EQ((QList<qint64>{order}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=0"}})));
+    EXPECT_EQ((QList<qint64>{}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=1"}})));
+    EXPECT_EQ(u"查询条件[isOver]只能是0或1：2"_s,
+              reportError(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=2"}}));
+    // The purchase side has no orders here.
+    EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
 }
 
 }  // namespace
