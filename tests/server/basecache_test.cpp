@@ -98,24 +98,18 @@ TEST_F(BaseCacheTest, EveryChangeOfGoodsUnitsAndPartnersMovesTheirStamp) {
         {old});
     db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '01', '华东')"_s);
     db_->execute(u"UPDATE baseWLDW SET Areaid = 3, updateTime = ? WHERE id = 7"_s, {old});
-    struct Case {
-        const char* what;
-        const char* sql;
-        const char* table;
-        qint64 id;
-    };
+    // clang-format off
+    struct Case { const char* what; const char* sql; const char* table; qint64 id; };
     const Case cases[] = {
         {"goods renamed", "UPDATE baseGoods SET fullname = '乙二' WHERE id = 2", "baseGoods", 2},
-        {"unit added", "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (2, 0, '个')",
-         "baseGoods", 2},
+        {"unit added", "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (2, 0, '个')", "baseGoods", 2},
         {"price changed", "UPDATE baseGoodsUnit SET price = 9.5 WHERE Goodsid = 2", "baseGoods", 2},
-        {"barcode changed", "UPDATE baseGoodsUnit SET barcode = '690' WHERE Goodsid = 2",
-         "baseGoods", 2},
+        {"barcode changed", "UPDATE baseGoodsUnit SET barcode = '690' WHERE Goodsid = 2", "baseGoods", 2},
         {"unit removed", "DELETE FROM baseGoodsUnit WHERE Goodsid = 2", "baseGoods", 2},
         {"goods deleted (flag)", "UPDATE baseGoods SET del = 1 WHERE id = 2", "baseGoods", 2},
         {"partner balance posted", "UPDATE baseWLDW SET ystotal = 100 WHERE id = 7", "baseWLDW", 7},
-        {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3",
-         "baseWLDW", 7}};
+        {"partner's region renamed", "UPDATE baseDQ SET fullname = '华东区' WHERE id = 3", "baseWLDW", 7}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const QString table = QString::fromLatin1(c.table);
@@ -167,7 +161,7 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     expectRow(rs, u"sp_zt=删除|sp_sptypename=库存商品|sp_dwgx=|sp_cbsf=移动加权平均"_s);
 }
 
-TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
+TEST_F(BaseCacheTest, OnlyChangedRowsComeAgainAndSmallKindsFollowTheRecordRights) {
     struct Row {
         qint64 id;
         const char* stamp;
@@ -208,6 +202,51 @@ TEST_F(BaseCacheTest, OnlyRowsChangedSinceTheStampComeAgain) {
             EXPECT_EQ(c.ids, ids);
         }
     }
+    db_->execute(
+        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
+        "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"_s);
+    db_->execute(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    for (const char* table : {"baseBM", "baseCK"}) {
+        db_->execute(
+            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
+            "fullname, del) VALUES (11, 0, '11,', 1, 0, '01', '一部', 0), "
+            "(12, 0, '12,', 1, 0, '02', '二部', 0), "
+            "(13, 0, '13,', 1, 0, '03', '已删', 1)"_s.arg(QString::fromLatin1(table)));
+    }
+    // Operator 2 may not use department 12, warehouse 11 nor employee 1.
+    db_->execute(u"INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"_s);
+    db_->execute(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"_s);
+    db_->execute(u"INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
+    auto ids = [&](const QString& kind, qint64 user) {
+        RecordSet rs;
+        QString message;
+        EXPECT_EQ(0, getBase({u"QueryType="_s + kind}, &rs, &message, user))
+            << message.toStdString();
+        QList<qint64> out;
+        for (rs.first(); !rs.eof(); rs.next())
+            out << rs.integer(u"id"_s);
+        return out;
+    };
+    // clang-format off
+    struct KindCase { const char* kind; qint64 user; bool rightsOn; QList<qint64> ids; };
+    const KindCase kinds[] = {
+        {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
+        {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
+        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}}};
+    // clang-format on
+    for (const KindCase& c : kinds) {
+        SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
+                     (c.rightsOn ? " rights on" : " rights off"));
+        db_->execute(u"UPDATE sysConf SET sysValue = ? WHERE id = 2004"_s,
+                     {c.rightsOn ? u"1"_s : u"0"_s});
+        EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
+    }
+    // The named columns the windows read.
+    RecordSet rs;
+    ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));
+    ASSERT_TRUE(go(rs, u"id"_s, 12));
+    EXPECT_EQ(12, rs.integer(u"ck_id"_s));
+    expectRow(rs, u"ck_ckbh=02|ck_ckqm=二部"_s);
 }
 
 TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
@@ -237,58 +276,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     EXPECT_EQ(u"0"_s, rs.text(u"dw_je"_s));
 }
 
-TEST_F(BaseCacheTest, SmallKindsFollowTheRecordRightsOfTheOperator) {
-    db_->execute(
-        u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
-        "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"_s);
-    db_->execute(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
-    for (const char* table : {"baseBM", "baseCK"}) {
-        db_->execute(
-            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
-            "fullname, del) VALUES (11, 0, '11,', 1, 0, '01', '一部', 0), "
-            "(12, 0, '12,', 1, 0, '02', '二部', 0), "
-            "(13, 0, '13,', 1, 0, '03', '已删', 1)"_s.arg(QString::fromLatin1(table)));
-    }
-    // Operator 2 may not use department 12, warehouse 11 nor employee 1.
-    db_->execute(u"INSERT INTO basebmPurview(id, czy_id, isbj) VALUES (12, 2, 0), (11, 2, 1)"_s);
-    db_->execute(u"INSERT INTO baseCKPurview(id, czy_id, isbj) VALUES (11, 2, 0)"_s);
-    db_->execute(u"INSERT INTO basezyPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
-    auto ids = [&](const QString& kind, qint64 user) {
-        RecordSet rs;
-        QString message;
-        EXPECT_EQ(0, getBase({u"QueryType="_s + kind}, &rs, &message, user))
-            << message.toStdString();
-        QList<qint64> out;
-        for (rs.first(); !rs.eof(); rs.next())
-            out << rs.integer(u"id"_s);
-        return out;
-    };
-    struct Case {
-        const char* kind;
-        qint64 user;
-        bool rightsOn;
-        QList<qint64> ids;
-    };
-    const Case cases[] = {
-        {"BM_", 2, false, {11, 12}}, {"BM_", 2, true, {11}}, {"BM_", 1, true, {11, 12}},
-        {"CK_", 2, false, {11, 12}}, {"CK_", 2, true, {12}}, {"CK_", 1, true, {11, 12}},
-        {"ZY_", 2, false, {1, 2}},   {"ZY_", 2, true, {2}},  {"ZY_", 1, true, {1, 2}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.kind) + " user " + std::to_string(c.user) +
-                     (c.rightsOn ? " rights on" : " rights off"));
-        db_->execute(u"UPDATE sysConf SET sysValue = ? WHERE id = 2004"_s,
-                     {c.rightsOn ? u"1"_s : u"0"_s});
-        EXPECT_EQ(c.ids, ids(QString::fromLatin1(c.kind), c.user));
-    }
-    // The named columns the windows read.
-    RecordSet rs;
-    ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));
-    ASSERT_TRUE(go(rs, u"id"_s, 12));
-    EXPECT_EQ(12, rs.integer(u"ck_id"_s));
-    expectRow(rs, u"ck_ckbh=02|ck_ckqm=二部"_s);
-}
-
-TEST_F(BaseCacheTest, AccountsAndAccountNames) {
+TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
     RecordSet accounts;
     ASSERT_EQ(0, getBase({u"QueryType=KM_"_s}, &accounts));
     RecordSet names;
@@ -310,9 +298,6 @@ TEST_F(BaseCacheTest, AccountsAndAccountNames) {
     ASSERT_EQ(1, top.rowCount());
     ASSERT_TRUE(go(names, u"km_id"_s, top.at(0, 0).toLongLong()));
     EXPECT_EQ(top.at(0, 1).toString(), names.text(u"km_kmqm"_s));
-}
-
-TEST_F(BaseCacheTest, OtherKindsAreRefusedClearly) {
     struct Case {
         const char* kind;
         const char* message;

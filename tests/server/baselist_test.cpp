@@ -14,6 +14,10 @@ using namespace Qt::StringLiterals;
 namespace dyt::server::test {
 namespace {
 
+using dyt::test::cellOf;
+using dyt::test::idsOf;
+using dyt::test::paramLines;
+
 // The list kinds of P_JXC_Get_Base, as the list windows and the record selection ask for them.
 const QString kListProc = u"P_JXC_Get_Base"_s;
 
@@ -25,15 +29,8 @@ struct Outcome {
 
 class BaseList : public BillFixture {
 protected:
-    // "key=value;key=value" as the parameter lines of a procedure.
-    static ParamList lines(const QString& values) {
-        ParamList p;
-        for (const QString& kv : values.split(u';', Qt::SkipEmptyParts))
-            p.setValue(kv.section(u'=', 0, 0), kv.section(u'=', 1));
-        return p;
-    }
     Outcome proc(const QString& name, const QString& values) {
-        const ParamList p = lines(values);
+        const ParamList p = paramLines(values);
         const proto::Response r = call(session_, "ExecProc", {name, p.text()});
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         return {r.out(1).toInteger(), r.outText(2), ParamList(r.outText(0))};
@@ -72,7 +69,7 @@ protected:
         return c.data;
     }
     QString procAs(qint64 user, const QString& name, const QString& values) {
-        ParamList p = lines(values);
+        ParamList p = paramLines(values);
         CallContext c(*session_.db, p);
         c.userId = user;
         Transaction tx(*session_.db);
@@ -86,36 +83,13 @@ protected:
     }
     // A value read on the session's connection, for SQL the client dialect does not speak.
     QVariant direct(const QString& sql) { return session_.db->scalar(sql); }
-    static QList<qint64> ids(const RecordSet& rs) {
-        QList<qint64> out;
-        const int f = rs.fieldIndex(u"id"_s);
-        for (int r = 0; r < rs.rowCount(); ++r)
-            out.append(rs.at(r, f).toLongLong());
-        return out;
-    }
-    static QVariant cell(const RecordSet& rs, qint64 id, const QString& field) {
-        const int idF = rs.fieldIndex(u"id"_s);
-        const int f = rs.fieldIndex(field);
-        EXPECT_GE(f, 0) << field.toStdString();
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            if (rs.at(r, idF).toLongLong() == id)
-                return f >= 0 ? rs.at(r, f) : QVariant();
-        }
-        ADD_FAILURE() << "row " << id << " not returned";
-        return {};
-    }
     // "par_id/par_jl/leveal/sonnum/del" of a row.
     QString treeOf(const QString& table, qint64 id) {
-        const RecordSet rs = query(
-            u"SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2"_s.arg(table).arg(
-                id));
-        if (rs.rowCount() != 1)
-            return u"missing"_s;
-        return u"%1/%2/%3/%4/%5"_s.arg(rs.at(0, 0).toLongLong())
-            .arg(rs.at(0, 1).toString())
-            .arg(rs.at(0, 2).toLongLong())
-            .arg(rs.at(0, 3).toLongLong())
-            .arg(rs.at(0, 4).toLongLong());
+        return rowsOf(
+                   u"SELECT par_id, par_jl, leveal, sonnum, del FROM %1 WHERE id = %2"_s.arg(table)
+                       .arg(id))
+            .join(u';')
+            .replace(u'|', u'/');
     }
     static QString path(std::initializer_list<qint64> chain) {
         QString out;
@@ -158,19 +132,19 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
         EXPECT_EQ(u"0/%1/1/1/0"_s.arg(path({cat})), treeOf(table, cat));
         EXPECT_EQ(u"%1/%2/2/0/0"_s.arg(cat).arg(path({cat, rec})), treeOf(table, rec));
         RecordSet rs = list(type, key, u";par_id=%1"_s.arg(cat));
-        EXPECT_EQ(QList<qint64>{rec}, ids(rs));
-        EXPECT_EQ(u"测试类/银行记录"_s, cell(rs, rec, u"pathName"_s));
+        EXPECT_EQ(QList<qint64>{rec}, idsOf(rs));
+        EXPECT_EQ(u"测试类/银行记录"_s, cellOf(rs, rec, u"pathName"_s));
         // The pinyin code follows the full name when none is sent.
-        EXPECT_EQ(u"YHJL"_s, cell(rs, rec, u"pym"_s).toString());
-        EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
+        EXPECT_EQ(u"YHJL"_s, cellOf(rs, rec, u"pym"_s).toString());
+        EXPECT_EQ(u"备注一"_s, cellOf(rs, rec, u"comment"_s).toString());
         // Edit: only the lines sent change; the result is the same id.
         EXPECT_EQ(rec,
                   save(saveProc, u"id=%1;par_id=%2;code=T902;fullname=改名"_s.arg(rec).arg(cat)));
         rs = list(type, key, u";id=%1"_s.arg(rec));
-        EXPECT_EQ(QList<qint64>{rec}, ids(rs));
-        EXPECT_EQ(u"T902"_s, cell(rs, rec, u"code"_s).toString());
-        EXPECT_EQ(u"改名"_s, cell(rs, rec, u"fullname"_s).toString());
-        EXPECT_EQ(u"备注一"_s, cell(rs, rec, u"comment"_s).toString());
+        EXPECT_EQ(QList<qint64>{rec}, idsOf(rs));
+        EXPECT_EQ(u"T902"_s, cellOf(rs, rec, u"code"_s).toString());
+        EXPECT_EQ(u"改名"_s, cellOf(rs, rec, u"fullname"_s).toString());
+        EXPECT_EQ(u"备注一"_s, cellOf(rs, rec, u"comment"_s).toString());
         // Delete: marked, not removed; the category is a leaf again.
         const Outcome del = *k.deleteProc
                                 ? proc(QString::fromLatin1(k.deleteProc), u"id=%1"_s.arg(rec))
@@ -178,23 +152,8 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
         EXPECT_GE(del.code, 0) << del.message.toStdString();
         EXPECT_EQ(u"%1/%2/2/0/1"_s.arg(cat).arg(path({cat, rec})), treeOf(table, rec));
         EXPECT_EQ(u"0/%1/1/0/0"_s.arg(path({cat})), treeOf(table, cat));
-        EXPECT_EQ(QList<qint64>{}, ids(list(type, key, u";par_id=%1"_s.arg(cat))));
+        EXPECT_EQ(QList<qint64>{}, idsOf(list(type, key, u";par_id=%1"_s.arg(cat))));
     }
-}
-
-TEST_F(BaseList, AnUnknownKindIsRefusedWithItsName) {
-    ParamList p;
-    p.setValue(u"QueryType"_s, u"XYZ"_s);
-    try {
-        procQuery(kListProc, p);
-        ADD_FAILURE() << "no error";
-    } catch (const DytError& e) {
-        EXPECT_EQ(u"查询类型[XYZ]暂不支持"_s, e.message());
-    }
-    EXPECT_EQ(true, isBaseListKind(u"sp"_s));
-    EXPECT_EQ(true, isBaseListKind(u"DiQu"_s));
-    EXPECT_EQ(false, isBaseListKind(u"SP_"_s));
-    EXPECT_EQ(false, isBaseListKind(u"KMName"_s));
 }
 
 TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
@@ -207,10 +166,9 @@ TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
         chain.append(parent);
     }
     // Level 5 was added below level 4: its path holds all five ids.
-    QString expectedPath;
-    for (qint64 id : chain)
-        expectedPath += QString::number(id) + u',';
-    EXPECT_EQ(u"%1/%2/5/0/0"_s.arg(chain[3]).arg(expectedPath), treeOf(u"baseGoods"_s, chain[4]));
+    EXPECT_EQ(u"%1/%2/5/0/0"_s.arg(chain[3]).arg(
+                  path({chain[0], chain[1], chain[2], chain[3], chain[4]})),
+              treeOf(u"baseGoods"_s, chain[4]));
     EXPECT_EQ(1, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(chain[3])));
     const qint64 before = count(u"SELECT COUNT(*) FROM baseGoods"_s);
     refused(u"p_base_Up_Goods"_s, u"id=0;par_id=%1;code=LV6;fullname=第6级"_s.arg(chain[4]),
@@ -223,15 +181,15 @@ TEST_F(BaseList, DeletingTheOnlyGoodsOfACategoryKeepsTheTreeConsistent) {
     const qint64 cat = save(u"p_base_Up_Goods"_s, u"par_id=0;code=C1;fullname=单品类"_s);
     const qint64 only =
         save(u"p_base_Up_Goods"_s, u"par_id=%1;code=C101;fullname=唯一商品"_s.arg(cat));
-    EXPECT_EQ(true, ids(goods(u";TreeView=1"_s)).contains(cat));
+    EXPECT_EQ(true, idsOf(goods(u";TreeView=1"_s)).contains(cat));
     const Outcome o = proc(u"p_base_Up_Goods"_s, u"id=%1;del=1"_s.arg(only));
     EXPECT_EQ(only, o.code) << o.message.toStdString();
     EXPECT_EQ(u"0/%1/1/0/0"_s.arg(path({cat})), treeOf(u"baseGoods"_s, cat));
     // The level is empty, the category is a plain row of the top level and left the tree.
-    EXPECT_EQ(QList<qint64>{}, ids(goods(u";par_id=%1"_s.arg(cat))));
+    EXPECT_EQ(QList<qint64>{}, idsOf(goods(u";par_id=%1"_s.arg(cat))));
     const RecordSet top = goods(u";par_id=0"_s);
-    EXPECT_EQ(0, cell(top, cat, u"sonnum"_s).toLongLong());
-    EXPECT_EQ(false, ids(goods(u";TreeView=1"_s)).contains(cat));
+    EXPECT_EQ(0, cellOf(top, cat, u"sonnum"_s).toLongLong());
+    EXPECT_EQ(false, idsOf(goods(u";TreeView=1"_s)).contains(cat));
     // A category is refused.
     const Outcome node = proc(u"p_base_Up_Goods"_s, u"id=100;del=1"_s);
     EXPECT_EQ(u"此记录为一个节点，不能删除！"_s, node.message);
@@ -241,20 +199,19 @@ TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
     const qint64 id =
         save(u"p_base_Up_Goods"_s, u"par_id=100;code=A'01;fullname=O'Brien 牙膏;name=牙膏"_s);
     EXPECT_EQ(u"A'01"_s, scalar(u"SELECT code FROM baseGoods WHERE id = %1"_s.arg(id)));
-    struct Case {
-        const char* name;
-        const char* condition;
-        QList<qint64> expected;
-    };
-    const Case cases[] = {{"quote alone", ";allfilter='", {id}},
-                          {"code with quote", ";allfilter=a'0", {id}},
-                          {"name with quote", ";allfilter=O'Brien", {id}},
-                          {"percent is literal", ";allfilter=%", {}},
-                          {"pinyin of the full name", ";allfilter=OBRIENYG", {id}},
-                          {"category and goods by name", ";allfilter=商品", {100, 101, 102, 103}}};
+    // clang-format off
+    struct Case { const char* name; const char* condition; QList<qint64> expected; };
+    const Case cases[] = {
+        {"quote alone", ";allfilter='", {id}},
+        {"code with quote", ";allfilter=a'0", {id}},
+        {"name with quote", ";allfilter=O'Brien", {id}},
+        {"percent is literal", ";allfilter=%", {}},
+        {"pinyin of the full name", ";allfilter=OBRIENYG", {id}},
+        {"category and goods by name", ";allfilter=商品", {100, 101, 102, 103}}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.expected, ids(goods(QString::fromUtf8(c.condition))));
+        EXPECT_EQ(c.expected, idsOf(goods(QString::fromUtf8(c.condition))));
     }
     // Codes compare without regard to letter case.
     refused(u"p_base_Up_Goods"_s, u"par_id=0;code=a'01;fullname=另一个"_s,
@@ -272,15 +229,15 @@ TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
 TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
     update(u"UPDATE baseGoods SET isstop = 1 WHERE id = 102"_s);
     const RecordSet all = goods(u";par_id=100"_s);
-    EXPECT_EQ((QList<qint64>{101, 102}), ids(all));
-    EXPECT_EQ(u"是"_s, cell(all, 102, u"stopName"_s).toString());
-    EXPECT_EQ(u"否"_s, cell(all, 101, u"stopName"_s).toString());
-    EXPECT_EQ(QList<qint64>{101}, ids(goods(u";par_id=100;isstop=0"_s)));
-    EXPECT_EQ((QList<qint64>{101, 103}), ids(goods(u";isList=1;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{101, 102}), idsOf(all));
+    EXPECT_EQ(u"是"_s, cellOf(all, 102, u"stopName"_s).toString());
+    EXPECT_EQ(u"否"_s, cellOf(all, 101, u"stopName"_s).toString());
+    EXPECT_EQ(QList<qint64>{101}, idsOf(goods(u";par_id=100;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{101, 103}), idsOf(goods(u";isList=1;isstop=0"_s)));
     // Stopping through the editor works the same for partners.
     save(u"p_Base_Up_Wldw"_s, u"id=202;isstop=True;code=DW202;fullname=乙公司"_s);
-    EXPECT_EQ(QList<qint64>{201}, ids(partners(u";par_id=200;isstop=0"_s)));
-    EXPECT_EQ((QList<qint64>{201, 202}), ids(partners(u";par_id=200"_s)));
+    EXPECT_EQ(QList<qint64>{201}, idsOf(partners(u";par_id=200;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{201, 202}), idsOf(partners(u";par_id=200"_s)));
 }
 
 TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCategories) {
@@ -299,23 +256,23 @@ TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCateg
     };
     EXPECT_EQ(100, stop(100, "L1", "商品类", "1"));
     EXPECT_EQ(u"100,101,102"_s, stopped());
-    EXPECT_EQ(QList<qint64>{103}, ids(goods(u";isList=1;isstop=0"_s)));
+    EXPECT_EQ(QList<qint64>{103}, idsOf(goods(u";isList=1;isstop=0"_s)));
     EXPECT_EQ(102, stop(102, "SP102", "商品102", "0"));
     EXPECT_EQ(u"101"_s, stopped());
-    EXPECT_EQ((QList<qint64>{100, 103}), ids(goods(u";par_id=0;isstop=0"_s)));
+    EXPECT_EQ((QList<qint64>{100, 103}), idsOf(goods(u";par_id=0;isstop=0"_s)));
 }
 
 TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
     const Outcome o = proc(u"p_Base_Up_Orderly"_s, u"tableName=baseGoods;IdList=102,101"_s);
     EXPECT_EQ(2, o.code) << o.message.toStdString();
-    EXPECT_EQ((QList<qint64>{102, 101}), ids(goods(u";par_id=100"_s)));
+    EXPECT_EQ((QList<qint64>{102, 101}), idsOf(goods(u";par_id=100"_s)));
     // The flat list mixes levels: code order.
-    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods(u";isList=1"_s)));
+    EXPECT_EQ((QList<qint64>{101, 102, 103}), idsOf(goods(u";isList=1"_s)));
     // A renamed category renames the path of every row below it.
     save(u"p_base_Up_Goods"_s, u"id=100;code=L1;fullname=饮料"_s);
     const RecordSet rs = goods(u";par_id=100"_s);
-    EXPECT_EQ(u"饮料/商品101"_s, cell(rs, 101, u"pathName"_s).toString());
-    EXPECT_EQ(u"饮料/商品102"_s, cell(rs, 102, u"pathName"_s).toString());
+    EXPECT_EQ(u"饮料/商品101"_s, cellOf(rs, 101, u"pathName"_s).toString());
+    EXPECT_EQ(u"饮料/商品102"_s, cellOf(rs, 102, u"pathName"_s).toString());
 }
 
 TEST_F(BaseList, TheOrderOfAllPiecesIsSetAndRefusedOrdersChangeNothing) {
@@ -334,19 +291,15 @@ TEST_F(BaseList, TheOrderOfAllPiecesIsSetAndRefusedOrdersChangeNothing) {
     EXPECT_EQ(3, o.code) << o.message.toStdString();
     EXPECT_EQ(u"2,3,1"_s, orders());
     setOrders();
-    struct Case {
-        const char* name;
-        const char* lines;
-        const char* message;
-    };
+    // clang-format off
+    struct Case { const char* name; const char* lines; const char* message; };
     const Case cases[] = {
         {"a table without order", "tableName=sysuser;IdList=1", "表[sysuser]不能排序"},
-        {"a name that is SQL", "tableName=baseKM SET orderly=0 --;IdList=1",
-         "表[baseKM SET orderly=0 --]不能排序"},
+        {"a name that is SQL", "tableName=baseKM SET orderly=0 --;IdList=1", "表[baseKM SET orderly=0 --]不能排序"},
         {"no table", "IdList=1", "表[]不能排序"},
-        {"a bad id after good ones", "tableName=baseKM;IdList=2,1;IdList2=x1",
-         "排序的记录编号[x1]无效"},
+        {"a bad id after good ones", "tableName=baseKM;IdList=2,1;IdList2=x1", "排序的记录编号[x1]无效"},
         {"an id twice", "tableName=baseKM;IdList=2;IdList3=2", "排序的记录编号[2]重复"}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         refused(u"p_Base_Up_Orderly"_s, QString::fromUtf8(c.lines), QString::fromUtf8(c.message));
@@ -361,19 +314,11 @@ TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
     update(
         u"UPDATE baseGoods SET gg = '500g', xh = 'X1', addr = '上海', wldw_id = "
         "201 WHERE id = 101"_s);
-    const RecordSet rs = goods(u";par_id=100"_s);
-    const QString expected =
-        u"code=SP101|fullname=商品101|gg=500g|xh=X1|addr=上海|unitName=个|barcode=690101|"
-        "LSprice=3.5|price1=4|price2=4.5|price3=5|YouWuTuPian=无|wldwName=甲公司|"
-        "pathName=商品类/商品101|par_jl=100,101,|leveal=2"_s;
-    QStringList got;
-    for (const QString& fv : expected.split(u'|')) {
-        const QVariant v = cell(rs, 101, fv.section(u'=', 0, 0));
-        got << fv.section(u'=', 0, 0) + u'=' +
-                   (v.typeId() == QMetaType::QString ? v.toString()
-                                                     : QString::number(v.toDouble()));
-    }
-    EXPECT_EQ(expected, got.join(u'|'));
+    EXPECT_EQ(
+        u"SP101|商品101|500g|X1|上海|个|690101|3.5|4|4.5|5|无|甲公司|商品类/商品101|100,101,|2"_s,
+        dyt::test::rowText(goods(u";id=101"_s), 0,
+                           u"code,fullname,gg,xh,addr,unitName,barcode,LSprice,price1,price2,"
+                           "price3,YouWuTuPian,wldwName,pathName,par_jl,leveal"_s));
 }
 
 TEST_F(BaseList, TheTreeComesFromTheTopDownWithEachSubtreeAfterItsCategory) {
@@ -383,9 +328,9 @@ TEST_F(BaseList, TheTreeComesFromTheTopDownWithEachSubtreeAfterItsCategory) {
     const qint64 top2 = save(u"p_base_Up_Goods"_s, u"par_id=0;code=L2;fullname=第二类"_s);
     save(u"p_base_Up_Goods"_s, u"par_id=%1;code=L201;fullname=乙"_s.arg(top2));
     const RecordSet tree = goods(u";TreeView=1"_s);
-    EXPECT_EQ((QList<qint64>{100, sub, top2}), ids(tree));
-    EXPECT_EQ(2, cell(tree, sub, u"leveal"_s).toLongLong());
-    EXPECT_EQ(u"商品类/子类"_s, cell(tree, sub, u"pathName"_s));
+    EXPECT_EQ((QList<qint64>{100, sub, top2}), idsOf(tree));
+    EXPECT_EQ(2, cellOf(tree, sub, u"leveal"_s).toLongLong());
+    EXPECT_EQ(u"商品类/子类"_s, cellOf(tree, sub, u"pathName"_s));
     // The flat list of a category holds the goods at every depth below it, no categories.
     const RecordSet flat = goods(u";isList=1;isList=1;par_id=100"_s);
     EXPECT_EQ(3, flat.rowCount());
@@ -398,18 +343,15 @@ TEST_F(BaseList, TheTreeComesFromTheTopDownWithEachSubtreeAfterItsCategory) {
 TEST_F(BaseList, ADeleteOfARecordUsedByAPostedBillIsRefused) {
     saveGoodsBill(true, 5, today(), {goodsLine(u"101"_s, u"2"_s, u"10"_s)});
     ASSERT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex WHERE dj_state = 2"_s));
-    struct Case {
-        const char* proc;
-        const char* table;
-        qint64 id;
-        const char* message;
-    };
+    // clang-format off
+    struct Case { const char* proc; const char* table; qint64 id; const char* message; };
     const Case cases[] = {
         {"p_base_Up_Goods", "baseGoods", 101, "商品[商品101]已经被单据使用，不能删除！"},
         {"p_Base_Del_WLDW", "baseWLDW", 201, "往来单位[甲公司]已经被单据使用，不能删除！"},
         {"p_Base_Del_CK", "baseCK", 301, "仓库[一号仓]已经被单据使用，不能删除！"},
         {"p_Base_Del_ZY", "baseZY", 2, "职员[张三]已经被单据使用，不能删除！"},
         {"p_base_Del_BM", "baseBM", 401, "部门[采购部]已经被单据使用，不能删除！"}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);
         refused(QString::fromLatin1(c.proc), u"id=%1;del=1"_s.arg(c.id),
@@ -543,20 +485,14 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
                      .code);
     EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
               treeOf(u"baseGoods"_s, 101));
-    struct Refusal {
-        const char* name;
-        QString parId;
-        QString ids;
-        QString message;
-    };
+    // clang-format off
+    struct Refusal { const char* name; QString parId; QString ids; QString message; };
     const Refusal refusals[] = {
-        {"into its own subtree", QString::number(target), u"(0,%1,-1)"_s.arg(outer),
-         u"不能把分类移到它自己或它的下级中"_s},
+        {"into its own subtree", QString::number(target), u"(0,%1,-1)"_s.arg(outer), u"不能把分类移到它自己或它的下级中"_s},
         {"onto a goods", u"103"_s, u"(0,101,-1)"_s, u"[商品103]不是分类，不能移入"_s},
-        {"without the closing -1", QString::number(outer), u"(0,101)"_s,
-         u"记录编号列表格式错误：(0,101)"_s},
-        {"text in the list", QString::number(outer), u"(0,1 OR 1,-1)"_s,
-         u"记录编号列表格式错误：(0,1 OR 1,-1)"_s}};
+        {"without the closing -1", QString::number(outer), u"(0,101)"_s, u"记录编号列表格式错误：(0,101)"_s},
+        {"text in the list", QString::number(outer), u"(0,1 OR 1,-1)"_s, u"记录编号列表格式错误：(0,1 OR 1,-1)"_s}};
+    // clang-format on
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.name);
         refused(u"p_Base_Up_DragDrop"_s,
@@ -639,22 +575,19 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
     const Outcome up = proc(u"p_Base_Up_GoodsImage"_s,
                             u"Goodsid=101;Image=%1"_s.arg(QString::fromLatin1(png.toBase64())));
     EXPECT_EQ(png.size(), up.code) << up.message.toStdString();
-    EXPECT_EQ(u"有"_s, cell(goods(u";id=101"_s), 101, u"YouWuTuPian"_s).toString());
+    EXPECT_EQ(u"有"_s, cellOf(goods(u";id=101"_s), 101, u"YouWuTuPian"_s).toString());
     ParamList p;
     p.setValue(u"Goodsid"_s, u"101"_s);
     RecordSet rs = procQuery(u"p_Base_Get_GoodsImage"_s, p);
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(png, rs.at(0, rs.fieldIndex(u"Image"_s)).toByteArray());
-    struct Case {
-        const char* name;
-        QString data;
-        const char* message;
-    };
+    // clang-format off
+    struct Case { const char* name; QString data; const char* message; };
     const Case refusals[] = {
         {"no picture", QString(), "商品图片不存在，请检查"},
         {"not base64", u"@@@"_s, "商品图片不存在，请检查"},
-        {"not a picture", QString::fromLatin1(QByteArray("hello world").toBase64()),
-         "商品图片不是JPG、PNG、GIF或BMP格式"}};
+        {"not a picture", QString::fromLatin1(QByteArray("hello world").toBase64()), "商品图片不是JPG、PNG、GIF或BMP格式"}};
+    // clang-format on
     for (const Case& c : refusals) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(QString::fromUtf8(c.message),
@@ -668,28 +601,18 @@ TEST_F(BaseList, APictureIsStoredPerGoodsAndMarked) {
 }
 
 TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
-    struct Case {
-        const char* name;
-        const char* proc;
-        QString values;
-        const char* message;
-    };
+    // clang-format off
+    struct Case { const char* name; const char* proc; QString values; const char* message; };
     const Case cases[] = {
-        {"edit the administrator", "p_Base_Up_ZY", u"id=1;code=001;fullname=改"_s,
-         "系统默认操作员，不能被修改、删除和分类!"},
-        {"delete the administrator", "p_Base_Del_ZY", u"id=1"_s,
-         "系统默认操作员，不能被修改、删除和分类!"},
-        {"add below the administrator", "p_Base_Up_ZY", u"par_id=1;code=0011;fullname=下级"_s,
-         "系统默认操作员，不能被修改、删除和分类!"},
-        {"delete an operator's employee row", "p_Base_Del_ZY", u"id=2"_s,
-         "职员[张三]是操作员，不能删除！"},
-        {"edit a system account", "p_base_Up_KM", u"id=8;code=103;fullname=现钞"_s,
-         "系统行不能新增或修改！"},
-        {"add below a system leaf", "p_base_Up_KM", u"par_id=8;code=10301;fullname=零钱"_s,
-         "系统行不能被分类！"},
+        {"edit the administrator", "p_Base_Up_ZY", u"id=1;code=001;fullname=改"_s, "系统默认操作员，不能被修改、删除和分类!"},
+        {"delete the administrator", "p_Base_Del_ZY", u"id=1"_s, "系统默认操作员，不能被修改、删除和分类!"},
+        {"add below the administrator", "p_Base_Up_ZY", u"par_id=1;code=0011;fullname=下级"_s, "系统默认操作员，不能被修改、删除和分类!"},
+        {"delete an operator's employee row", "p_Base_Del_ZY", u"id=2"_s, "职员[张三]是操作员，不能删除！"},
+        {"edit a system account", "p_base_Up_KM", u"id=8;code=103;fullname=现钞"_s, "系统行不能新增或修改！"},
+        {"add below a system leaf", "p_base_Up_KM", u"par_id=8;code=10301;fullname=零钱"_s, "系统行不能被分类！"},
         {"delete a system account", "p_base_Del_kM", u"id=8"_s, "系统行不能被删除！"},
-        {"delete an account with a role", "p_base_Del_kM", u"id=27"_s,
-         "科目[其它费用]已经被设置为收付款账户或收支类型，不能删除！"}};
+        {"delete an account with a role", "p_base_Del_kM", u"id=27"_s, "科目[其它费用]已经被设置为收付款账户或收支类型，不能删除！"}};
+    // clang-format on
     update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -704,22 +627,28 @@ TEST_F(BaseList, SystemEmployeesAndAccountsAreRefused) {
     ParamList p;
     p.setValue(u"kmStr"_s, u";czy_id=1;par_id=4"_s);
     const RecordSet rs = procQuery(u"P_Base_Get_KM"_s, p);
-    EXPECT_EQ(true, ids(rs).contains(fee));
-    EXPECT_EQ(u"其它费用"_s, cell(rs, 27, u"InterfaceKMName"_s).toString());
-    EXPECT_EQ(u"【支出类】/运杂费"_s, cell(rs, fee, u"pathName"_s).toString());
+    EXPECT_EQ(true, idsOf(rs).contains(fee));
+    EXPECT_EQ(u"其它费用"_s, cellOf(rs, 27, u"InterfaceKMName"_s).toString());
+    EXPECT_EQ(u"【支出类】/运杂费"_s, cellOf(rs, fee, u"pathName"_s).toString());
     p.setValue(u"kmStr"_s, u";czy_id=1;par_id=9"_s);
     EXPECT_EQ(u"【资产类】/全部银行存款合计/银行存款"_s,
-              cell(procQuery(u"P_Base_Get_KM"_s, p), 36, u"pathName"_s).toString());
+              cellOf(procQuery(u"P_Base_Get_KM"_s, p), 36, u"pathName"_s).toString());
 }
 
-TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogIn) {
+TEST_F(BaseList, TheOperatorListHoldsTheEmployeesWhoCanLogInAndListKindsIgnoreCase) {
     update(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
         "VALUES (3, 0, '3,', 1, 0, '003', '李四')"_s);
-    EXPECT_EQ(QList<qint64>{1}, ids(list(u"CZY"_s, u"zyStr"_s, QString())));
+    EXPECT_EQ(QList<qint64>{1}, idsOf(list(u"CZY"_s, u"zyStr"_s, QString())));
     update(u"INSERT INTO sysuser(id, password) VALUES (3, '')"_s);
-    EXPECT_EQ((QList<qint64>{1, 3}), ids(list(u"CZY"_s, u"zyStr"_s, QString())));
-    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(list(u"ZY"_s, u"zyStr"_s, QString())));
+    EXPECT_EQ((QList<qint64>{1, 3}), idsOf(list(u"CZY"_s, u"zyStr"_s, QString())));
+    EXPECT_EQ((QList<qint64>{1, 2, 3}), idsOf(list(u"ZY"_s, u"zyStr"_s, QString())));
+    // List kinds are known without regard to case (an unknown one:
+    // BaseCacheTest.OtherKindsAreRefusedClearly).
+    EXPECT_EQ(true, isBaseListKind(u"sp"_s));
+    EXPECT_EQ(true, isBaseListKind(u"DiQu"_s));
+    EXPECT_EQ(false, isBaseListKind(u"SP_"_s));
+    EXPECT_EQ(false, isBaseListKind(u"KMName"_s));
 }
 
 TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {
@@ -727,10 +656,10 @@ TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {
     update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (101, 2, 0)"_s);
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (202, 2, 0)"_s);
     const auto goods = [&](qint64 user) {
-        return ids(listAs(user, u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s));
+        return idsOf(listAs(user, u"SP"_s, u"GoodsStr"_s, u";par_id=100"_s));
     };
     const auto partners = [&](qint64 user) {
-        return ids(listAs(user, u"WLDW"_s, u"wldwStr"_s, u";isList=1"_s));
+        return idsOf(listAs(user, u"WLDW"_s, u"wldwStr"_s, u";isList=1"_s));
     };
     // Switch off: the rights rows are not read.
     EXPECT_EQ((QList<qint64>{101, 102}), goods(2));
@@ -746,9 +675,9 @@ TEST_F(BaseList, RecordRightsHideRefusedRowsWhenTheAccountSetUsesThem) {
     EXPECT_EQ(QString(), procAs(2, u"p_base_Up_Goods"_s, u"id=102;code=SP102;fullname=可改"_s));
     // A category refused because nothing below it was granted is granted again by a new record.
     update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (100, 2, 0)"_s);
-    EXPECT_EQ(QList<qint64>{103}, ids(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
+    EXPECT_EQ(QList<qint64>{103}, idsOf(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
     save(u"p_base_Up_Goods"_s, u"par_id=100;code=SP104;fullname=新品"_s);
-    EXPECT_EQ((QList<qint64>{100, 103}), ids(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
+    EXPECT_EQ((QList<qint64>{100, 103}), idsOf(listAs(2, u"SP"_s, u"GoodsStr"_s, u";par_id=0"_s)));
 }
 
 }  // namespace

@@ -12,13 +12,12 @@
 
 #include "backend_fixture.h"
 #include "common/paramlist.h"
-#include "support/testutil.h"
+#include "posting_packets.h"
+#include "records.h"
 
 using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
-
-using dyt::test::textRows;
 
 // The line fields a goods bill sends, first the four that the blank-row rule looks at.
 inline QStringList goodsLineFields() {
@@ -92,6 +91,11 @@ protected:
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
+    // A bill built by posting_packets.h, posted (or saved as a draft) as the bill windows send it.
+    ServiceResult save(const GoodsBill& b, bool draft = false) {
+        return service(draft ? u"SaveToDraft"_s : u"SaveToDB"_s, goodsBillParams(b),
+                       goodsLinesPacket(b), accountPacket(b.accounts));
+    }
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
     // machine number (0, 1); every counter starts afresh.
     void setRules(int kinds, int voiding, int period, int machine = 0) {
@@ -117,23 +121,8 @@ protected:
         EXPECT_EQ(1, rs.rowCount());
         return rs.rowCount() > 0 ? rs.at(0, rs.fieldIndex(u"SNMaxNo"_s)).toLongLong() : -1;
     }
-    // The rows a query answers, each "value|value|...": texts and dates as they are, other values
-    // as numbers.
-    QStringList rowsOf(const QString& sql) {
-        const RecordSet rs = query(sql);
-        QStringList out;
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            QStringList row;
-            for (int f = 0; f < rs.fieldCount(); ++f) {
-                const QVariant v = rs.at(r, f);
-                const bool text = !v.isValid() || v.typeId() == QMetaType::QString ||
-                                  v.typeId() == QMetaType::QDate;
-                row << (text ? v.toString() : QString::number(v.toDouble()));
-            }
-            out << row.join(u'|');
-        }
-        return out;
-    }
+    // The rows a query answers, each "value|value|..." (records.h).
+    QStringList rowsOf(const QString& sql) { return dyt::test::rowTexts(query(sql)); }
     static QString today() { return QDate::currentDate().toString(u"yyyy-MM-dd"_s); }
     // Counts of the bill tables and the counters, to show that a refusal wrote nothing.
     QString footprint() {

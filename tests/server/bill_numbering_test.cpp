@@ -11,7 +11,7 @@ namespace {
 class BillNumbering : public BillFixture {};
 
 // The counter each date gets when every number handed out is used up at once (rule two = 0).
-TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) {
+TEST_F(BillNumbering, PeriodsKindsAndTheResetStartTheCountersAgain) {
     const QStringList dates = {u"2024-12-30"_s, u"2024-12-30"_s, u"2024-12-31"_s, u"2025-01-01"_s,
                                u"2025-01-01"_s, u"2025-01-31"_s, u"2025-02-01"_s, u"2025-02-01"_s};
     struct Case {
@@ -32,9 +32,7 @@ TEST_F(BillNumbering, YearlyMonthlyAndDailyCountersStartAgainAtTheirPeriodEnds) 
             got << nextNo(5, d);
         EXPECT_EQ(c.expected, got) << c.name;
     }
-}
-
-TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwn) {
+    // All kinds share one run or each kind has its own; the reset starts them again.
     const QString d = u"2025-03-10"_s;
     setRules(0, 0, 0);
     EXPECT_EQ(1, nextNo(5, d));
@@ -47,18 +45,30 @@ TEST_F(BillNumbering, AllKindsShareOneRunOrEachKindHasItsOwn) {
     EXPECT_EQ(2, nextNo(5, d));
     EXPECT_EQ(1, nextNo(21, d));
     EXPECT_EQ(0, count(u"SELECT yearMaxNo FROM sysbillNo WHERE id = 0"_s));
+    // The counter reset of the numbering window starts every run again.
+    update(u" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "_s);
+    EXPECT_EQ(1, nextNo(5, d));
+    EXPECT_EQ(1, nextNo(1, d));
 }
 
-TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneOnceHandedOut) {
+TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneAndALateBillContinuesTheCounters) {
     setRules(1, 0, 0);
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(5, d));  // the first one was never saved and is skipped for good
     saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));  // saving does not move it a second time
+    // A late bill continues the current counters.
+    setRules(1, 0, 1);
+    EXPECT_EQ(1, nextNo(5, u"2025-03-02"_s));
+    EXPECT_EQ(2, nextNo(5, u"2025-03-05"_s));
+    // A bill dated in February after March was numbered: no restart, March stays current.
+    EXPECT_EQ(3, nextNo(5, u"2025-02-27"_s));
+    EXPECT_EQ(4, nextNo(5, u"2025-03-06"_s));
+    EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
 }
 
-TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
+TEST_F(BillNumbering, ANumberCountedAtPostingComesBackAndOneCountedAtSavingMovesOnce) {
     setRules(1, 1, 0);
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
@@ -69,44 +79,21 @@ TEST_F(BillNumbering, ANumberCountedAtPostingComesBackUntilABillIsPosted) {
     EXPECT_EQ(2, nextNo(5, d));
     saveGoodsBill(true, 5, d, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(3, nextNo(5, d));
-}
-
-TEST_F(BillNumbering, ANumberCountedAtSavingMovesOnceWithTheFirstSave) {
+    // A number counted at saving moves once, with the first save.
     setRules(1, 2, 2);
-    const QString d = u"2025-05-31"_s;
-    EXPECT_EQ(1, nextNo(5, d));
-    EXPECT_EQ(1, nextNo(5, d));
-    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
-    EXPECT_EQ(2, nextNo(5, d));
-    saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, draft);
-    EXPECT_EQ(2, nextNo(5, d));  // the draft saved again keeps its number
+    const QString day = u"2025-05-31"_s;
+    EXPECT_EQ(1, nextNo(5, day));
+    EXPECT_EQ(1, nextNo(5, day));
+    const qint64 kept = saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    EXPECT_EQ(2, nextNo(5, day));
+    saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, kept);
+    EXPECT_EQ(2, nextNo(5, day));  // the draft saved again keeps its number
     // The next day starts the daily run again, and the counter follows the bill date.
     saveGoodsBill(false, 5, u"2025-06-01"_s, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
     EXPECT_EQ(2, nextNo(5, u"2025-06-01"_s));
 }
 
-TEST_F(BillNumbering, TheCounterResetOfTheNumberingWindowStartsEveryRunAgain) {
-    setRules(1, 0, 1);
-    const QString d = u"2025-04-10"_s;
-    EXPECT_EQ(1, nextNo(5, d));
-    EXPECT_EQ(2, nextNo(5, d));
-    EXPECT_EQ(1, nextNo(1, d));
-    update(u" update sysbillNo set yearMaxNo=0, monthMaxNo=0, dayMaxNo=0 "_s);
-    EXPECT_EQ(1, nextNo(5, d));
-    EXPECT_EQ(1, nextNo(1, d));
-}
-
-TEST_F(BillNumbering, ALateBillContinuesTheCurrentCounters) {
-    setRules(1, 0, 1);
-    EXPECT_EQ(1, nextNo(5, u"2025-03-02"_s));
-    EXPECT_EQ(2, nextNo(5, u"2025-03-05"_s));
-    // A bill dated in February after March was numbered: no restart, March stays current.
-    EXPECT_EQ(3, nextNo(5, u"2025-02-27"_s));
-    EXPECT_EQ(4, nextNo(5, u"2025-03-06"_s));
-    EXPECT_EQ(u"2025-03-06"_s, scalar(u"SELECT lastDate FROM sysbillNo WHERE id = 5"_s).toString());
-}
-
-TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
+TEST_F(BillNumbering, TheAnswerCarriesFormatDateAndMachineFlagAndBadRequestsAreRefused) {
     update(u"UPDATE sysDjb SET SNFormat = '\"JH\"-yyyymmdd-[0000]' WHERE id = 5"_s);
     for (int machine : {0, 1}) {
         setRules(1, 0, 0, machine);
@@ -116,19 +103,15 @@ TEST_F(BillNumbering, TheAnswerCarriesTheFormatTheDateAndTheMachineNumberFlag) {
         EXPECT_EQ(u"2025-07-08"_s, rs.at(0, rs.fieldIndex(u"BillDate"_s)).toString());
         EXPECT_EQ(machine, rs.at(0, rs.fieldIndex(u"IsPcID"_s)).toInt());
     }
-}
-
-TEST_F(BillNumbering, AnUnknownKindOrABadDateIsRefusedAndNoCounterMoves) {
     setRules(1, 0, 0);
-    struct Case {
-        QString kind;
-        QString date;
-        QString message;
-    };
-    const Case cases[] = {{u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
-                          {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
-                          {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
-                          {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
+    // clang-format off
+    struct Case { QString kind; QString date; QString message; };
+    const Case cases[] = {
+        {u"52"_s, u"2025-01-01"_s, u"单据类型[52]不存在"_s},
+        {u"x"_s, u"2025-01-01"_s, u"[单据类型]不是有效的数字：x"_s},
+        {u"5"_s, u"2025-02-30"_s, u"[单据日期]不是有效的日期：2025-02-30"_s},
+        {u"5"_s, QString(), u"[单据日期]不是有效的日期："_s}};
+    // clang-format on
     const QString before = footprint();
     for (const Case& c : cases) {
         ParamList p;

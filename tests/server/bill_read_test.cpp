@@ -11,6 +11,8 @@ using namespace Qt::StringLiterals;
 namespace dyt::server::test {
 namespace {
 
+using dyt::test::rowText;
+
 class BillRead : public BillFixture {
 protected:
     // A draft of the kind with the lines, then the header columns changed as given (state,
@@ -30,25 +32,12 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    static QString text(const RecordSet& rs, int row, const char* field) {
-        return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toString();
-    }
-    // Several fields of a row, joined with "|".
-    static QString texts(const RecordSet& rs, int row, std::initializer_list<const char*> fields) {
-        QStringList out;
-        for (const char* f : fields)
-            out << text(rs, row, f);
-        return out.join(u'|');
-    }
     static double number(const RecordSet& rs, int row, const char* field) {
         return rs.at(row, rs.fieldIndex(QString::fromLatin1(field))).toDouble();
     }
-    // A query procedure with its "name=value" lines.
-    RecordSet read(const char* name, const QList<QPair<QString, QString>>& lines) {
-        ParamList p;
-        for (const auto& [key, value] : lines)
-            p.setValue(key, value);
-        return procQuery(QString::fromLatin1(name), p);
+    // A query procedure with its "name=value" lines, "|" between them.
+    RecordSet read(const char* name, const QString& lines) {
+        return procQuery(QString::fromLatin1(name), dyt::test::paramLines(lines, u'|'));
     }
 };
 
@@ -57,31 +46,29 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
         true, 5, today(),
         {goodsLine(u"101"_s, u"2"_s, u"5"_s, u"注"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
     const auto head = [&](qint64 billId) {
-        return read("P_JXC_DJ_GetDJIndex",
-                    {{u"id"_s, QString::number(billId)}, {u"zyStr"_s, u";czy_id=1;candel=0"_s}});
+        return read("P_JXC_DJ_GetDJIndex", u"id=%1|zyStr=;czy_id=1;candel=0"_s.arg(billId));
     };
     ASSERT_EQ(1, head(id).rowCount());
-    EXPECT_EQ(u"JH-1|甲公司|DW201|张三|采购部|一号仓|系统管理员|系统管理员|2"_s,
-              texts(head(id), 0,
-                    {"code", "wldw_Name", "wldw_code", "jsr_Name", "bm_Name", "IntoStock_Name",
-                     "rec_Name", "post_Name", "dj_state"}));
+    EXPECT_EQ(
+        u"JH-1|甲公司|DW201|张三|采购部|一号仓|系统管理员|系统管理员|2"_s,
+        rowText(head(id), 0,
+                u"code,wldw_Name,wldw_code,jsr_Name,bm_Name,IntoStock_Name,rec_Name,post_Name,"
+                "dj_state"_s));
     const auto lines = [&](qint64 billId) {
-        return read("P_JXC_DJ_GetDJList", {{u"id"_s, QString::number(billId)}});
+        return read("P_JXC_DJ_GetDJList", u"id=%1"_s.arg(billId));
     };
     const RecordSet two = lines(id);
     ASSERT_EQ(2, two.rowCount());
-    EXPECT_EQ(u"SP101|商品101|个|一号仓|注"_s,
-              texts(two, 0, {"goodsCode", "goodsname", "unitName", "IntoStockname", "comment"}));
-    EXPECT_EQ((QList<double>{2, 10}),
-              (QList<double>{number(two, 0, "qty"), number(two, 0, "Total")}));
-    EXPECT_EQ(u"SP102|箱"_s, texts(two, 1, {"goodsCode", "unitName"}));
+    EXPECT_EQ(u"SP101|商品101|个|一号仓|注|2|10"_s,
+              rowText(two, 0, u"goodsCode,goodsname,unitName,IntoStockname,comment,qty,Total"_s));
+    EXPECT_EQ(u"SP102|箱"_s, rowText(two, 1, u"goodsCode,unitName"_s));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
     QStringList pallet = goodsLine(u"102"_s, u"1"_s, u"140"_s);
     pallet[goodsLineFields().indexOf(u"unitid"_s)] = u"1"_s;
     const RecordSet palletLines = lines(saveGoodsBill(false, 5, today(), {pallet}));
     ASSERT_EQ(1, palletLines.rowCount());
-    EXPECT_EQ(u"托|1"_s, texts(palletLines, 0, {"unitName", "unitid"}));
+    EXPECT_EQ(u"托|1"_s, rowText(palletLines, 0, u"unitName,unitid"_s));
     // A remark of several lines arrives escaped and opens with its line breaks.
     ParamList again = billHeader(5, today());
     again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
@@ -91,7 +78,7 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     ASSERT_GT(memo.code, 0) << memo.message.toStdString();
     const RecordSet memoHead = head(memo.code);
     ASSERT_EQ(1, memoHead.rowCount());
-    EXPECT_EQ(u"第一行\r\n第二行"_s, text(memoHead, 0, "comment"));
+    EXPECT_EQ(u"第一行\r\n第二行"_s, rowText(memoHead, 0, u"comment"_s));
     // A deleted bill no longer opens.
     update(u"UPDATE djIndex SET dj_state = 0 WHERE id = %1"_s.arg(id));
     EXPECT_EQ(0, head(id).rowCount());
@@ -145,20 +132,17 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines.toStdString());
-        QList<QPair<QString, QString>> lines = {{u"QueryType"_s, QString()}};
-        if (!c.lines.startsWith(u"dj_state"_s)) {
-            lines << qMakePair(u"dj_state"_s, u"2"_s) << qMakePair(u"BeginDate"_s, d)
-                  << qMakePair(u"EndDate"_s, d) << qMakePair(u"zyStr"_s, u";czy_id=1;candel=0"_s);
-        }
-        for (const QString& l : c.lines.split(u'|', Qt::SkipEmptyParts))
-            lines << qMakePair(l.section(u'=', 0, 0), l.section(u'=', 1));
+        const QString posted =
+            u"dj_state=2|BeginDate=%1|EndDate=%1|zyStr=;czy_id=1;candel=0|"_s.arg(d);
         QList<qint64> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, ids(read("P_JXC_DJ_GetDJIndex", lines)));
+        EXPECT_EQ(expected,
+                  ids(read("P_JXC_DJ_GetDJIndex",
+                           (c.lines.startsWith(u"dj_state"_s) ? QString() : posted) + c.lines)));
     }
 }
 
-TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
+TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBillsAndBadConditionsAreRefused) {
     const QString d = today();
     const qint64 order1 = bill(
         8, d, u"201"_s, {goodsLine(u"101"_s, u"4"_s, u"5"_s), goodsLine(u"102"_s, u"2"_s, u"6"_s)},
@@ -167,14 +151,38 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBills) {
         bill(8, d, u"201"_s, {goodsLine(u"103"_s, u"1"_s, u"9"_s)}, u"dj_state = 2"_s);
     const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
-    const RecordSet rs = read("P_JXC_DJ_GetDJList",
-                              {{u"djStr"_s, u" (%1,%2,%3, 0)"_s.arg(order1).arg(order2).arg(draft)},
-                               {u"QueryType"_s, u"xuandan"_s},
-                               {u"filter"_s, u";djtype=5"_s}});
+    const RecordSet rs = read(
+        "P_JXC_DJ_GetDJList",
+        u"djStr= (%1,%2,%3, 0)|QueryType=xuandan|filter=;djtype=5"_s.arg(order1).arg(order2).arg(
+            draft));
     ASSERT_EQ(2, rs.rowCount());
-    EXPECT_EQ(u"101|商品101|JH-1"_s, texts(rs, 0, {"goodsid", "fullname", "djcode"}));
-    EXPECT_EQ(4.0, number(rs, 0, "qty"));
-    EXPECT_EQ(u"103|%1"_s.arg(order2), texts(rs, 1, {"goodsid", "id"}));
+    EXPECT_EQ(u"101|商品101|JH-1|4"_s, rowText(rs, 0, u"goodsid,fullname,djcode,qty"_s));
+    EXPECT_EQ(u"103|%1"_s.arg(order2), rowText(rs, 1, u"goodsid,id"_s));
+    // Malformed conditions are refused.
+    struct Case {
+        const char* procedure;
+        QString lines;
+        QString message;  // empty: the condition parser's own message
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"P_JXC_DJ_GetDJIndex", u"djStr=(5;1)"_s, u"[单据类型]格式错误：(5;1)"_s},
+        {"P_JXC_DJ_GetDJIndex", u"djStr=(5) or 1=1"_s, u"[单据类型]格式错误：(5) or 1=1"_s},
+        {"P_JXC_DJ_GetDJIndex", u"BeginDate=2025-02-30"_s, u"[开始日期]不是有效的日期：2025-02-30"_s},
+        {"P_JXC_DJ_GetDJIndex", u"wldwStr=;id=1 or 1=1"_s, u"[往来单位]不是有效的数字：1 or 1=1"_s},
+        {"P_JXC_DJ_GetDJIndex", u"filter=;isred=7"_s, u"[isred]只能是0、1或2：7"_s},
+        {"P_JXC_DJ_GetDJIndex", u"wldwStr=id=1"_s, QString()},
+        {"P_JXC_DJ_GetDJList", u"QueryType=XYZ"_s, u"未知的查询类型[XYZ]"_s},
+        {"P_JXC_DJ_GetDJList", u"QueryType=WSKDJ|wldwStr=;id="_s, u"请先选择往来单位"_s}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.toStdString());
+        const QString message = dyt::test::errorOf([&] { read(c.procedure, c.lines); });
+        EXPECT_FALSE(message.isEmpty());
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(c.message, message);
+        }
+    }
 }
 
 TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
@@ -189,14 +197,10 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     bill(5, d, u"203"_s, {line}, u"dj_state = 2, total = 70"_s);
     bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
     auto open = [&](qint64 billId, int kind) {
-        QList<QPair<QString, QString>> l = {{u"QueryType"_s, u"WSKDJ"_s},
-                                            {u"wldwStr"_s, u";id=201;czy_id=1"_s},
-                                            {u"BeginDate"_s, u"1988-01-01"_s},
-                                            {u"EndDate"_s, u"2030-01-01"_s},
-                                            {u"id"_s, QString::number(billId)}};
-        if (kind > 0)
-            l.append({u"djType"_s, QString::number(kind)});
-        return read("P_JXC_DJ_GetDJList", l);
+        return read("P_JXC_DJ_GetDJList",
+                    u"QueryType=WSKDJ|wldwStr=;id=201;czy_id=1|BeginDate=1988-01-01|"
+                    "EndDate=2030-01-01|id=%1"_s.arg(billId) +
+                        (kind > 0 ? u"|djType=%1"_s.arg(kind) : QString()));
     };
     RecordSet rs = open(0, 22);
     ASSERT_EQ(3, rs.rowCount());
@@ -225,19 +229,15 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     // the bill when the call does not name it.
     EXPECT_EQ((QList<qint64>{p1, p2, ret}), ids(open(r.code, 0), u"s_id"_s));
     const auto ofPayment = [&](const QString& type) {
-        return read("P_JXC_DJ_GetDJList",
-                    {{u"QueryType"_s, type}, {u"id"_s, QString::number(r.code)}});
+        return read("P_JXC_DJ_GetDJList", u"QueryType=%1|id=%2"_s.arg(type).arg(r.code));
     };
     const RecordSet dj = ofPayment(u"SKD_DJ"_s);
     ASSERT_EQ(2, dj.rowCount());
-    EXPECT_EQ(
-        (QList<double>{double(p2), 30, 30, 30, 100, 120}),
-        (QList<double>{number(dj, 0, "s_id"), number(dj, 0, "Total"), number(dj, 0, "ye"),
-                       number(dj, 0, "totalSum"), number(dj, 1, "ye"), number(dj, 1, "totalSum")}));
+    EXPECT_EQ(u"%1|30|30|30"_s.arg(p2), rowText(dj, 0, u"s_id,Total,ye,totalSum"_s));
+    EXPECT_EQ(u"100|120"_s, rowText(dj, 1, u"ye,totalSum"_s));
     const RecordSet km = ofPayment(u"SKD_KM"_s);
     ASSERT_EQ(1, km.rowCount());
-    EXPECT_EQ(u"现金"_s, text(km, 0, "km_Name"));
-    EXPECT_EQ(70.0, number(km, 0, "total"));
+    EXPECT_EQ(u"现金|70"_s, rowText(km, 0, u"km_Name,total"_s));
 }
 
 TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
@@ -272,39 +272,6 @@ TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     EXPECT_EQ((QList<qint64>{of201}), list(other));
     EXPECT_EQ(all, list(session_));  // operator 1 sees everything
     backend_->closeSession(other);
-}
-
-TEST_F(BillRead, MalformedConditionsAreRefused) {
-    struct Case {
-        const char* procedure;
-        QList<QPair<QString, QString>> lines;
-        QString message;  // empty: the condition parser's own message
-    };
-    const Case cases[] = {
-        {"P_JXC_DJ_GetDJIndex", {{u"djStr"_s, u"(5;1)"_s}}, u"[单据类型]格式错误：(5;1)"_s},
-        {"P_JXC_DJ_GetDJIndex",
-         {{u"djStr"_s, u"(5) or 1=1"_s}},
-         u"[单据类型]格式错误：(5) or 1=1"_s},
-        {"P_JXC_DJ_GetDJIndex",
-         {{u"BeginDate"_s, u"2025-02-30"_s}},
-         u"[开始日期]不是有效的日期：2025-02-30"_s},
-        {"P_JXC_DJ_GetDJIndex",
-         {{u"wldwStr"_s, u";id=1 or 1=1"_s}},
-         u"[往来单位]不是有效的数字：1 or 1=1"_s},
-        {"P_JXC_DJ_GetDJIndex", {{u"filter"_s, u";isred=7"_s}}, u"[isred]只能是0、1或2：7"_s},
-        {"P_JXC_DJ_GetDJIndex", {{u"wldwStr"_s, u"id=1"_s}}, QString()},
-        {"P_JXC_DJ_GetDJList", {{u"QueryType"_s, u"XYZ"_s}}, u"未知的查询类型[XYZ]"_s},
-        {"P_JXC_DJ_GetDJList",
-         {{u"QueryType"_s, u"WSKDJ"_s}, {u"wldwStr"_s, u";id="_s}},
-         u"请先选择往来单位"_s}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lines.first().second.toStdString());
-        const QString message = dyt::test::errorOf([&] { read(c.procedure, c.lines); });
-        EXPECT_FALSE(message.isEmpty());
-        if (!c.message.isEmpty()) {
-            EXPECT_EQ(c.message, message);
-        }
-    }
 }
 
 }  // namespace

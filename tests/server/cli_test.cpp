@@ -33,7 +33,7 @@ protected:
     test::ServerProcess server;
 };
 
-TEST_F(CliTest, AccountSetCommands) {
+TEST_F(CliTest, AccountSetCommandsTheAdministratorPasswordAndWrongCommandLines) {
     // The output of a command that must succeed.
     const auto ok = [&](const QStringList& args) {
         const test::CliResult r = cli(args);
@@ -50,19 +50,30 @@ TEST_F(CliTest, AccountSetCommands) {
     ok({u"delete-profile"_s, u"2"_s});
     EXPECT_EQ(head + u"默认账套\tdytv1_1\t1\t0\n"_s, ok({u"profiles"_s}));
     // A refusal of the server: non-zero status and its message on standard error.
-    const test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
+    test::CliResult r = cli({u"create-profile"_s, u"默认账套"_s});
     EXPECT_EQ(u"1 账套[默认账套]已经存在\n"_s, refusal(r));
     EXPECT_EQ(QString(), r.out);
-}
-
-TEST_F(CliTest, AdministratorPasswordChange) {
+    // A new administrator password: the old (empty) one no longer works, the new one does.
     EXPECT_EQ(0, cli({u"admin-password"_s, u"新的sa口令"_s}).exitCode);
-    // The old (empty) password no longer works, the new one does.
     EXPECT_EQ(u"1 管理员账号或口令错误\n"_s, refusal(cli({u"create-profile"_s, u"甲"_s})));
-    test::CliResult r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
+    r = cli({u"--admin"_s, u"sa:新的sa口令"_s, u"create-profile"_s, u"甲"_s});
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
-    r = cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s});
-    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(1, cli({u"--admin"_s, u"sa:wrong"_s, u"admin-password"_s, u"x"_s}).exitCode);
+    // Wrong command lines exit with 2.
+    const QStringList cases[] = {
+        {},
+        {u"profiles"_s},                    // no --server
+        {u"--server"_s, u"127.0.0.1:1"_s},  // no command
+        {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
+        {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
+        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
+    for (const auto& args : cases) {
+        EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
+    }
+    // No server there: exit 1 with the connection message.
+    test::CliResult usage = runCli({u"--server"_s, u"127.0.0.1:1"_s, u"profiles"_s});
+    EXPECT_EQ(1, usage.exitCode);
+    EXPECT_TRUE(usage.err.startsWith(u"连接失败："_s)) << usage.err.toStdString();
 }
 
 TEST_F(CliTest, SqlProceduresBackupAndRestore) {
@@ -112,24 +123,7 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
                            u"x"_s, u"sql"_s, u"select 1"_s})));
 }
 
-TEST(CliUsage, WrongCommandLinesExitWithTwo) {
-    const QStringList cases[] = {
-        {},
-        {u"profiles"_s},                    // no --server
-        {u"--server"_s, u"127.0.0.1:1"_s},  // no command
-        {u"--server"_s, u"127.0.0.1:1"_s, u"frobnicate"_s},
-        {u"--server"_s, u"127.0.0.1:1"_s, u"sql"_s, u"select 1"_s},  // no --profile
-        {u"--server"_s, u"127.0.0.1:1"_s, u"delete-profile"_s, u"x"_s}};
-    for (const auto& args : cases) {
-        EXPECT_EQ(2, runCli(args).exitCode) << args.join(QLatin1Char(' ')).toStdString();
-    }
-    // No server there: exit 1 with the connection message.
-    test::CliResult r = runCli({u"--server"_s, u"127.0.0.1:1"_s, u"profiles"_s});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_TRUE(r.err.startsWith(u"连接失败："_s)) << r.err.toStdString();
-}
-
-TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
+TEST(ServerProcessTest, ConfigurationFileGracefulStopAndBadConfiguration) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(u"server.ini"_s);
     QFile f(ini);
@@ -158,11 +152,9 @@ TEST(ServerProcessTest, ConfigurationFileAndGracefulStop) {
     EXPECT_TRUE(server.output().contains(u"stopped"_s)) << server.output().toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(u"data/catalogue.db"_s)));
     EXPECT_TRUE(QFile::exists(dir.filePath(u"data/dytv1_1.db"_s)));
-}
-
-TEST(ServerProcessTest, BadConfigurationStopsTheStart) {
-    test::ServerProcess server;
-    EXPECT_FALSE(server.start({u"--listen"_s, u"not-an-address"_s}));
+    // A bad listen address or option stops the start.
+    test::ServerProcess bad;
+    EXPECT_FALSE(bad.start({u"--listen"_s, u"not-an-address"_s}));
     test::ServerProcess server2;
     EXPECT_FALSE(server2.start({u"--bogus"_s}));
 }

@@ -8,16 +8,19 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <atomic>
 #include <thread>
 #include <vector>
 
 #include "common/error.h"
+#include "common/paramlist.h"
 #include "login.h"
+#include "posting_packets.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
+#include "support/joined.h"
 #include "support/serverprocess.h"
 
 using namespace Qt::StringLiterals;
@@ -28,32 +31,15 @@ namespace {
 using proto::Client;
 using proto::Response;
 using test::loginLines;
+using test::rowText;
 
 QCborValue null() {
     return QCborValue(QCborValue::Null);
 }
 
-// Value of name in name=value lines.
-QString lineValue(const QString& text, const QString& name) {
-    for (const QString& l : proto::splitLines(text)) {
-        if (l.section(QLatin1Char('='), 0, 0).compare(name, Qt::CaseInsensitive) == 0)
-            return l.section(QLatin1Char('='), 1);
-    }
-    return u"<absent>"_s;
-}
-// The values of the named lines, joined with "|".
-QString lineValues(const QString& text, std::initializer_list<const char*> names) {
-    QStringList out;
-    for (const char* n : names)
-        out << lineValue(text, QString::fromUtf8(n));
-    return out.join(u'|');
-}
-// A row's values, joined with "|".
-QString rowText(const RecordSet& rs, int row = 0) {
-    QStringList out;
-    for (int f = 0; f < rs.fieldCount(); ++f)
-        out << rs.at(row, f).toString();
-    return out.join(u'|');
+// The values of the comma-separated names in name=value lines, "|" between them.
+QString lineValues(const QString& text, const char* names) {
+    return test::valuesOf(ParamList(text), QString::fromUtf8(names));
 }
 
 class ServerTest : public ::testing::Test {
@@ -119,28 +105,21 @@ protected:
 
 test::ServerProcess* ServerTest::server = nullptr;
 
-TEST_F(ServerTest, AnonymousConnectionAnswersOnlyTheLoginMethods) {
+TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndTheStamps) {
     auto c = connect();
     Response init = c->call(u"InitDataBase"_s);
     EXPECT_EQ(0, init.code());
     EXPECT_EQ(QString(), init.outText(0));
-    const char* refused[][2] = {
-        {"ExecQuery", "s"}, {"ExecUpdate", "s"}, {"GetProfileBackups", "s"}};
-    for (const auto& m : refused) {
-        const QString err = errorOf(*c, QString::fromLatin1(m[0]), {u"select 1"_s});
-        EXPECT_TRUE(err.contains(u"尚未登录"_s)) << m[0] << ": " << err.toStdString();
+    for (const char* m : {"ExecQuery", "ExecUpdate", "GetProfileBackups"}) {
+        const QString err = errorOf(*c, QString::fromLatin1(m), {u"select 1"_s});
+        EXPECT_TRUE(err.contains(u"尚未登录"_s)) << m << ": " << err.toStdString();
     }
     EXPECT_TRUE(errorOf(*c, u"ExecProc"_s, {u"p_sys_Up_Log"_s, QString()}).contains(u"尚未登录"_s));
     // Still serving on the same connection.
     EXPECT_EQ(0, c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).code());
-}
-
-TEST_F(ServerTest, ConfigurationLinesAndTheEchoOfTheTokenAndTheStamps) {
-    auto c = connect();
-    EXPECT_EQ(
-        QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
-        lineValues(c->call(u"GetServerConf"_s).outText(0),
-                   {"系统日期", "新登录模式", "客户端强制记忆账套", "客户端不允许修改制单日期"}));
+    EXPECT_EQ(QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u"|0|0|0"_s,
+              lineValues(c->call(u"GetServerConf"_s).outText(0),
+                         "系统日期,新登录模式,客户端强制记忆账套,客户端不允许修改制单日期"));
     Response r = c->call(u"ConnectionVar"_s, {u"qZevrint\r\n"_s});
     EXPECT_EQ((QStringList{u"qZevrint"_s, u"2000-01-01"_s, u"2000-01-01"_s}),
               proto::splitLines(r.result.toString()));
@@ -157,14 +136,10 @@ TEST_F(ServerTest, ConfigurationLinesAndTheEchoOfTheTokenAndTheStamps) {
     EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
 }
 
-TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
+TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
     auto c = connect();
-    struct Case {
-        const char* method;
-        QCborArray args;
-        const char* expected;
-    };
     // clang-format off
+    struct Case { const char* method; QCborArray args; const char* expected; };
     const Case cases[] = {
         {"NoSuchMethod", {}, "未知的方法[NoSuchMethod]"},
         {"ConnectionVar", {}, "方法[ConnectionVar]的参数不符：参数个数应为1个，实际为0个"},
@@ -178,22 +153,19 @@ TEST_F(ServerTest, UnknownMethodsAndWrongArgumentsGetClearErrors) {
     }
     // Method names are matched without regard to case; the connection still serves.
     EXPECT_EQ(0, c->call(u"initdatabase"_s).code());
-}
-
-TEST_F(ServerTest, BrokenFramesCloseOnlyThatConnection) {
+    // Broken frames close only that connection.
     auto other = connect();
     const QByteArray broken[] = {
         proto::encodeFrame(QByteArray("\xff\xff\xff", 3)),  // not CBOR
         QByteArray("\x7f\xff\xff\xff", 4),                  // announces 2 GiB
     };
     for (const QByteArray& bytes : broken) {
-        auto c = connect();
-        c->sendRaw(bytes);
-        EXPECT_THROW(c->readResponse(), DytError);
-        EXPECT_FALSE(c->isConnected());
+        auto bad = connect();
+        bad->sendRaw(bytes);
+        EXPECT_THROW(bad->readResponse(), DytError);
+        EXPECT_FALSE(bad->isConnected());
     }
     // A well-formed CBOR value that is not a request gets an error answer.
-    auto c = connect();
     c->sendRaw(proto::encodeFrame(QCborValue(u"hello"_s)));
     EXPECT_TRUE(c->readResponse().error.contains(u"请求不是映射"_s));
     EXPECT_EQ(0, c->call(u"InitDataBase"_s).code());
@@ -211,12 +183,8 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
     EXPECT_EQ(
         0,
         proto::recordSetFromCbor(c->call(u"GetProfileList"_s, {u"other"_s, 1}).out(0)).rowCount());
-    struct Case {
-        const char* name;
-        const char* account;
-        const char* password;
-        const char* message;
-    };
+    // clang-format off
+    struct Case { const char* name; const char* account; const char* password; const char* message; };
     const Case refused[] = {
         {"新账套", "sa", "wrong", "管理员账号或口令错误"},
         {"新账套", "root", "", "管理员账号或口令错误"},
@@ -224,6 +192,7 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
         {"a.b", "sa", "", "账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"},
         {"  ", "sa", "", "账套名字由汉字或英文字母组成，请不要使用特殊字符、小数点、空格。"},
         {"账套甲", "sa", "", "账套[账套甲]已经存在"}};
+    // clang-format on
     for (const Case& k : refused) {
         const QString n = QString::fromUtf8(k.name);
         Response cr = c->call(u"CreateProfile"_s, {n, n.trimmed(), QString::fromUtf8(k.account),
@@ -235,8 +204,9 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
                      .rowCount());  // nothing half-created
 }
 
-// The hidden flag these commands set is shown in the list: CliTest.AccountSetCommands.
-TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
+// The hidden flag these commands set is shown in the list:
+// CliTest.AccountSetCommandsAndTheAdministratorPassword.
+TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed) {
     auto c = connect();
     const auto command = [&](const QString& lines) {
         const Response r = c->call(u"ExecCommand"_s, {lines});
@@ -250,10 +220,7 @@ TEST_F(ServerTest, HideAndShowNeedTheAdministratorPassword) {
     EXPECT_EQ(u"0"_s, command(u"Command=ShowProfile\r\nProfileName=dytv1_2"_s));
     EXPECT_EQ(u"-1 账套[nosuch]不存在"_s, command(u"Command=HideProfile\r\nProfileName=nosuch"_s));
     EXPECT_EQ(u"-1 未知的命令[Format]"_s, command(u"Command=Format"_s));
-}
-
-TEST_F(ServerTest, OperatorsOfAnAccountSet) {
-    auto c = connect();
+    // The operators of an account set.
     auto info = [&](const QString& method, const QString& db) {
         return c->call(u"GetProfileUserInfo"_s,
                        {proto::joinLines({u"Method="_s + method, u"ProfileName="_s + db})});
@@ -268,49 +235,45 @@ TEST_F(ServerTest, OperatorsOfAnAccountSet) {
     EXPECT_EQ(-1, info(u"Other"_s, u"dytv1_1"_s).code());
 }
 
-TEST_F(ServerTest, LoginAnswersTheOperatorAndNeverTheAdministratorPassword) {
+TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPassword) {
     auto c = connect();
     Response r =
         c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(u"系统管理员|001|1|sa|"_s, lineValues(r.outText(0), {"UserName", "UserCode", "UserId",
-                                                                   "dbUserName", "dbPassword"}));
+    EXPECT_EQ(u"系统管理员|001|1|sa|"_s,
+              lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName,dbPassword"));
     // The session is registered under the connection's number.
     RecordSet rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(u"pc-01|1"_s, rowText(rs));
+    EXPECT_EQ(u"pc-01|1"_s, rowText(rs, 0));
     // Typed-name mode looks the operator up by code.
     auto typed = connect();
     r = typed->call(u"Login"_s,
                     {loginLines(u"dytv1_1"_s, u"001"_s, u"Check"_s, 1), u"001"_s, QString()});
     EXPECT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(u"1"_s, lineValue(r.outText(0), u"UserId"_s));
-}
-
-TEST_F(ServerTest, LoginFailures) {
-    struct Case {
-        const char* db;
-        const char* user;
-        const char* password;
-        int code;
-        const char* message;
-    };
-    const Case cases[] = {{"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
-                          {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
-                          {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
-                          {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
+    EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "UserId"));
+    // Failures leave the connection anonymous.
+    // clang-format off
+    struct Case { const char* db; const char* user; const char* password; int code; const char* message; };
+    const Case cases[] = {
+        {"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
+        {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
+        {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
+        {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
+    // clang-format on
     for (const Case& k : cases) {
-        auto c = connect();
-        Response r = test::logIn(*c, QString::fromLatin1(k.db), QString::fromLatin1(k.user),
-                                 QString::fromLatin1(k.password));
-        EXPECT_EQ(k.code, r.code()) << k.db << " " << k.user;
-        EXPECT_EQ(QString::fromUtf8(k.message), r.outText(0));
+        auto anon = connect();
+        const Response failed =
+            test::logIn(*anon, QString::fromLatin1(k.db), QString::fromLatin1(k.user),
+                        QString::fromLatin1(k.password));
+        EXPECT_EQ(k.code, failed.code()) << k.db << " " << k.user;
+        EXPECT_EQ(QString::fromUtf8(k.message), failed.outText(0));
         // Still anonymous.
-        EXPECT_TRUE(errorOf(*c, u"ExecQuery"_s, {u"select 1"_s}).contains(u"尚未登录"_s));
+        EXPECT_TRUE(errorOf(*anon, u"ExecQuery"_s, {u"select 1"_s}).contains(u"尚未登录"_s));
     }
 }
 
-TEST_F(ServerTest, QueriesAndStatements) {
+TEST_F(ServerTest, QueriesStatementsAndSystemProcedures) {
     auto c = loggedIn();
     script(u"dytv1_1"_s,
            u"CREATE TABLE IF NOT EXISTS tq(id INTEGER PRIMARY KEY, name "
@@ -343,65 +306,18 @@ TEST_F(ServerTest, QueriesAndStatements) {
     EXPECT_EQ(-1, r.code());
     EXPECT_EQ(u"SQL语句为空"_s, r.outText(0));
     script(u"dytv1_1"_s, u"DROP TABLE tq"_s);
-}
-
-TEST_F(ServerTest, ConcurrentWritersAreSerialised) {
-    auto setup = loggedIn();
-    script(u"dytv1_1"_s,
-           u"CREATE TABLE IF NOT EXISTS tc(id INTEGER PRIMARY KEY, who INTEGER, "
-           "n INTEGER); DELETE FROM tc"_s);
-    constexpr int kWriters = 4;
-    constexpr int kEach = 40;
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    const int port = server->port();
-    for (int w = 0; w < kWriters; ++w) {
-        threads.emplace_back([w, port, &failures] {
-            try {
-                Client c;
-                c.connectTo(u"127.0.0.1"_s, port);
-                if (test::logIn(c, u"dytv1_1"_s).code() != 0) {
-                    ++failures;
-                    return;
-                }
-                for (int i = 0; i < kEach; ++i) {
-                    // Read-modify-write in one text: each must see the others' committed rows.
-                    const Response r =
-                        c.call(u"ExecUpdate"_s,
-                               {u"INSERT INTO tc(who, n) SELECT %1, count(*) FROM tc"_s.arg(w)});
-                    if (r.code() != 1)
-                        ++failures;
-                }
-            } catch (const DytError&) {
-                ++failures;
-            }
-        });
-    }
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
-    RecordSet rs =
-        query(*setup, u"SELECT count(*) AS c, count(DISTINCT n) AS d, max(n) AS m FROM tc"_s);
-    EXPECT_EQ(kWriters * kEach, rs.at(0, 0).toLongLong());
-    // Every insert saw a different number of earlier rows: no two ran interleaved.
-    EXPECT_EQ(kWriters * kEach, rs.at(0, 1).toLongLong());
-    EXPECT_EQ(kWriters * kEach - 1, rs.at(0, 2).toLongLong());
-    script(u"dytv1_1"_s, u"DROP TABLE tc"_s);
-}
-
-TEST_F(ServerTest, SystemProcedures) {
-    auto c = loggedIn();
+    // System procedures.
     auto proc = [&](const QString& name, const QStringList& lines) {
         return c->call(u"ExecProc"_s, {name, proto::joinLines(lines)});
     };
     // czy_id comes from the session, whatever the lines say.
-    Response r =
+    Response res =
         proc(u"P_SYS_UP_LOG"_s,
              {u"logUserName=someone"_s, u"logUserId=55"_s, u"logHostName=PC-01"_s,
               u"logMsgType=1"_s, u"logMsgCont=打开窗口[进货单]"_s, u"aTag=101"_s, u"czy_id=99"_s});
-    EXPECT_EQ(0, r.code());
-    EXPECT_EQ(0, r.out(1).toInteger());
-    EXPECT_EQ(u"1"_s, lineValue(r.outText(0), u"czy_id"_s));
+    EXPECT_EQ(0, res.code());
+    EXPECT_EQ(0, res.out(1).toInteger());
+    EXPECT_EQ(u"1"_s, lineValues(res.outText(0), "czy_id"));
     EXPECT_EQ(u"1|系统管理员|PC-01|1|打开窗口[进货单]|101"_s,
               rowText(query(*c,
                             u"SELECT top 1 logUserId, logUserName, logHostName, logMsgType, "
@@ -414,9 +330,9 @@ TEST_F(ServerTest, SystemProcedures) {
     RecordSet data = query(*c, u"SELECT sysValue FROM sysData WHERE Name = '自动备份日期'"_s);
     ASSERT_EQ(1, data.rowCount());
     EXPECT_EQ(u"2026-02-03"_s, data.at(0, 0).toString());
-    r = proc(u"P_SYS_Up_DataRow"_s, {u"DefValue=1"_s});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"系统参数名称不能为空"_s, r.outText(2));
+    res = proc(u"P_SYS_Up_DataRow"_s, {u"DefValue=1"_s});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"系统参数名称不能为空"_s, res.outText(2));
     // Grid layouts: one row per layout and operator, the operator from the session.
     for (const char* v : {"first", "second"}) {
         EXPECT_EQ(0, proc(u"p_sys_Up_ColConfigure"_s,
@@ -427,19 +343,100 @@ TEST_F(ServerTest, SystemProcedures) {
     RecordSet layout =
         query(*c, u"SELECT userId, colstr1, colstr2 FROM sysColConfigure WHERE ColId = '进货单'"_s);
     ASSERT_EQ(1, layout.rowCount());
-    EXPECT_EQ(u"1|second|"_s, rowText(layout));
-    r = c->call(u"ExecService"_s,
-                {u"NoSuchService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"服务[NoSuchService]不存在"_s, r.outText(2));
+    EXPECT_EQ(u"1|second|"_s, rowText(layout, 0));
+    res = c->call(u"ExecService"_s,
+                  {u"NoSuchService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"服务[NoSuchService]不存在"_s, res.outText(2));
     // The bill service refuses a bill without a kind.
-    r = c->call(u"ExecService"_s,
-                {u"QMXService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"单据类型[0]不存在"_s, r.outText(2));
+    res = c->call(u"ExecService"_s,
+                  {u"QMXService"_s, u"SaveToDB"_s, QString(), null(), null(), null()});
+    EXPECT_EQ(-1, res.code());
+    EXPECT_EQ(u"单据类型[0]不存在"_s, res.outText(2));
 }
 
-TEST_F(ServerTest, NewerAccountSetCannotBeUsed) {
+// Two connections post sales at once while also writing a read-modify-write text each time:
+// every call succeeds, no two writes interleave, and stock and balances add up.
+TEST_F(ServerTest, ConcurrentPostingAndWritingAreSerialised) {
+    auto admin = connect();
+    const QString db = created(*admin, u"过账测试"_s).first;
+    ASSERT_FALSE(db.isEmpty());
+    auto c = loggedIn(db);
+    const char* const rows[][4] = {
+        {"baseGoods", "101", "SP101", "螺丝"}, {"baseGoods", "102", "SP102", "齿轮"},
+        {"baseWLDW", "201", "K1", "甲客户"},   {"baseWLDW", "202", "K2", "乙客户"},
+        {"baseWLDW", "203", "G1", "供应商"},   {"baseCK", "301", "CK1", "总仓"},
+        {"baseZY", "2", "002", "张三"},        {"baseBM", "401", "BM1", "业务部"}};
+    for (const auto& r : rows) {
+        ASSERT_EQ(1, update(*c,
+                            u"INSERT INTO %1(id, par_id, par_jl, leveal, sonnum, code, "
+                            "fullname) VALUES (%2, 0, '%2,', 1, 0, '%3', '%4')"_s.arg(
+                                QString::fromUtf8(r[0]), QString::fromUtf8(r[1]),
+                                QString::fromUtf8(r[2]), QString::fromUtf8(r[3]))));
+    }
+    update(*c, u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);  // FIFO
+    update(*c, u"UPDATE baseZY SET name = '张三' WHERE id = 2"_s);
+    ASSERT_EQ(0, c->call(u"ExecProc"_s, {u"P_SYS_UP_Open"_s,
+                                         proto::joinLines({u"type=0"_s, u"Date=2025-01-01"_s})})
+                     .out(1)
+                     .toInteger());
+    script(db, u"CREATE TABLE tc(id INTEGER PRIMARY KEY, who INTEGER, n INTEGER)"_s);
+    const auto post = [](Client& to, const server::test::GoodsBill& b) {
+        const Response r =
+            to.call(u"ExecService"_s,
+                    {u"QMXService"_s, u"SaveToDB"_s, server::test::goodsBillParams(b).text(),
+                     proto::recordSetToCbor(server::test::goodsLinesPacket(b)),
+                     proto::recordSetToCbor(server::test::accountPacket(b.accounts)), null()});
+        return r.out(1).toInteger() > 0 ? QString() : r.outText(2) + r.error;
+    };
+    using server::test::goodsBill;
+    ASSERT_EQ(QString(), post(*c, goodsBill(5, "2025-02-03", 203,
+                                            {{.goods = 101, .qty = 100, .price = 10},
+                                             {.goods = 102, .qty = 100, .price = 10}})));
+    constexpr int kEach = 12;
+    std::vector<QString> errors(2);
+    std::vector<std::thread> threads;
+    for (int w = 0; w < 2; ++w) {
+        threads.emplace_back([&, w] {
+            try {
+                auto own = test::loggedIn(server->port(), db);
+                for (int i = 0; i < kEach && errors[w].isEmpty(); ++i) {
+                    // A sale of 2 of each goods at 15 with 5 received in cash.
+                    errors[w] = post(*own, goodsBill(1, "2025-02-03", 201 + w,
+                                                     {{.goods = 101, .qty = 2, .price = 15},
+                                                      {.goods = 102, .qty = 2, .price = 15}},
+                                                     {{.km = 8, .amount = 5}}));
+                    // Read-modify-write in one text: each must see the other's committed rows.
+                    if (update(*own,
+                               u"INSERT INTO tc(who, n) SELECT %1, count(*) FROM tc"_s.arg(w)) != 1)
+                        errors[w] = u"write refused"_s;
+                }
+            } catch (const DytError& e) {
+                errors[w] = e.message();
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(u"|"_s, errors[0] + u'|' + errors[1]);
+    const auto row = [&](const QString& sql) { return rowText(query(*c, sql)); };
+    // Every insert saw a different number of earlier rows.
+    EXPECT_EQ(u"24|24|23"_s, row(u"SELECT count(*), count(DISTINCT n), max(n) FROM tc"_s));
+    // 2 × 12 sales of 2 of each goods, one stock movement per line; each customer owes
+    // 12 × (60 − 5); the cash took 24 × 5.
+    for (int goods : {101, 102}) {
+        EXPECT_EQ(u"52|520"_s, row(u"SELECT sum(qty), sum(total) FROM baseGoodsStock WHERE "
+                                   "goodsid = %1"_s.arg(goods)));
+    }
+    EXPECT_EQ(u"660|660"_s, row(u"SELECT a.ystotal, b.ystotal FROM baseWLDW AS a, baseWLDW AS b "
+                                "WHERE a.id = 201 AND b.id = 202"_s));
+    EXPECT_EQ(u"24|120|50"_s,
+              row(u"SELECT (SELECT count(*) FROM djIndex WHERE djType = 1 AND dj_state = 2) AS n, "
+                  "(SELECT Total FROM baseKM WHERE id = 8) AS cash, "
+                  "(SELECT count(*) FROM djStockDetail) AS moves"_s));
+}
+
+TEST_F(ServerTest, NewerOrBrokenAccountSetsCannotBeUsedAndOneInUseIsNotDeleted) {
     // A throw-away account set whose version is raised beyond the server's.
     auto admin = connect();
     const auto [db, order] = created(*admin, u"版本测试"_s);
@@ -461,34 +458,31 @@ TEST_F(ServerTest, NewerAccountSetCannotBeUsed) {
     r = test::logIn(*c, db);
     EXPECT_EQ(-8, r.code());
     EXPECT_EQ(0, admin->call(u"DeleteProfile"_s, {order, u"sa"_s, QString()}).code());
-}
-
-TEST_F(ServerTest, DeleteRefusesAnAccountSetInUse) {
-    auto admin = connect();
-    const auto [db, order] = created(*admin, u"删除测试"_s);
-    ASSERT_FALSE(db.isEmpty());
-    const QString file = QDir(server->dataDir()).filePath(db + u".db"_s);
+    // An account set in use is not deleted.
+    const auto [db2, order2] = created(*admin, u"删除测试"_s);
+    ASSERT_FALSE(db2.isEmpty());
+    const QString file = QDir(server->dataDir()).filePath(db2 + u".db"_s);
     EXPECT_TRUE(QFile::exists(file));
     {
-        auto user = loggedIn(db);
-        Response r = admin->call(u"DeleteProfile"_s, {order, u"sa"_s, QString()});
-        EXPECT_EQ(-1, r.code());
-        EXPECT_EQ(u"账套[删除测试]正在使用中，不能删除"_s, r.outText(0));
-        r = admin->call(u"DeleteProfile"_s, {order, u"sa"_s, u"x"_s});
-        EXPECT_EQ(u"管理员账号或口令错误"_s, r.outText(0));
+        auto user = loggedIn(db2);
+        Response del = admin->call(u"DeleteProfile"_s, {order2, u"sa"_s, QString()});
+        EXPECT_EQ(-1, del.code());
+        EXPECT_EQ(u"账套[删除测试]正在使用中，不能删除"_s, del.outText(0));
+        del = admin->call(u"DeleteProfile"_s, {order2, u"sa"_s, u"x"_s});
+        EXPECT_EQ(u"管理员账号或口令错误"_s, del.outText(0));
     }
     // The server notices the closed connection; give it a moment by retrying.
-    Response r;
+    Response del;
     for (int i = 0; i < 50; ++i) {
-        r = admin->call(u"DeleteProfile"_s, {order, u"sa"_s, QString()});
-        if (r.code() == 0)
+        del = admin->call(u"DeleteProfile"_s, {order2, u"sa"_s, QString()});
+        if (del.code() == 0)
             break;
         QThread::msleep(100);
     }
-    EXPECT_EQ(0, r.code()) << r.outText(0).toStdString();
+    EXPECT_EQ(0, del.code()) << del.outText(0).toStdString();
     EXPECT_FALSE(QFile::exists(file));
-    r = admin->call(u"DeleteProfile"_s, {order, u"sa"_s, QString()});
-    EXPECT_EQ(u"要删除的账套不存在"_s, r.outText(0));
+    del = admin->call(u"DeleteProfile"_s, {order2, u"sa"_s, QString()});
+    EXPECT_EQ(u"要删除的账套不存在"_s, del.outText(0));
 }
 
 TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
@@ -523,27 +517,29 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
         return c->call(u"RestoreProfile"_s, {u"dytv1_2"_s, name, u"sa"_s, pw,
                                              bytes.isEmpty() ? null() : QCborValue(bytes)});
     };
-    Response r = restore(u"乙.server.db"_s, {}, u"bad"_s);
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"管理员账号或口令错误"_s, r.outText(3));
-    r = restore(u"乙.server.db"_s, {});
+    // A refusal as "code message".
+    const auto refused = [&](const QString& name, const QByteArray& bytes,
+                             const QString& pw = QString()) {
+        const Response r = restore(name, bytes, pw);
+        return u"%1 %2"_s.arg(r.code()).arg(r.outText(3));
+    };
+    const auto v = [&] { return query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString(); };
+    EXPECT_EQ(u"-1 管理员账号或口令错误"_s, refused(u"乙.server.db"_s, {}, u"bad"_s));
+    Response r = restore(u"乙.server.db"_s, {});
     ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
     EXPECT_EQ(0, r.out(2).toInteger());
-    EXPECT_EQ(u"备份前"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"备份前"_s, v());
     // Uploaded content.
     update(*c, u"UPDATE tb SET v = '再次修改'"_s);
     r = restore(u"乙.local.db"_s, content);
     ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
-    EXPECT_EQ(u"备份前"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"备份前"_s, v());
     // Content that is not an account set leaves everything as it was.
     update(*c, u"UPDATE tb SET v = '保持不变'"_s);
     QByteArray corrupt = content;
     corrupt.truncate(content.size() / 2);
-    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt}) {
-        r = restore(u"x.db"_s, bytes);
-        EXPECT_EQ(-1, r.code());
-        EXPECT_TRUE(r.outText(3).startsWith(u"恢复失败："_s)) << r.outText(3).toStdString();
-    }
+    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt})
+        EXPECT_TRUE(refused(u"x.db"_s, bytes).startsWith(u"-1 恢复失败："_s));
     // A genuine SQLite file without the version table.
     {
         QTemporaryDir d;
@@ -553,13 +549,10 @@ TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
         plain.reset();
         QFile pf(p);
         ASSERT_TRUE(pf.open(QIODevice::ReadOnly));
-        r = restore(u"plain.db"_s, pf.readAll());
-        EXPECT_EQ(-1, r.code());
-        EXPECT_EQ(u"恢复失败：文件不是有效的账套备份"_s, r.outText(3));
+        EXPECT_EQ(u"-1 恢复失败：文件不是有效的账套备份"_s, refused(u"plain.db"_s, pf.readAll()));
     }
-    r = restore(u"nosuch.db"_s, {});
-    EXPECT_EQ(u"服务器备份[nosuch.db]不存在"_s, r.outText(3));
-    EXPECT_EQ(u"保持不变"_s, query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString());
+    EXPECT_EQ(u"-1 服务器备份[nosuch.db]不存在"_s, refused(u"nosuch.db"_s, {}));
+    EXPECT_EQ(u"保持不变"_s, v());
     script(u"dytv1_2"_s, u"DROP TABLE tb"_s);
 }
 

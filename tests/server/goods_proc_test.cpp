@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/db/where.h"
@@ -92,28 +93,15 @@ protected:
             throw DytError(c.message);
         return c.data;
     }
-    static QList<qint64> ids(const RecordSet& rs) {
-        QList<qint64> out;
-        for (int r = 0; r < rs.rowCount(); ++r)
-            out.append(rs.at(r, rs.fieldIndex(u"goodsid"_s)).toLongLong());
-        return out;
-    }
+    static QList<qint64> ids(const RecordSet& rs) { return dyt::test::idsOf(rs, u"goodsid"_s); }
     static QVariant cell(const RecordSet& rs, qint64 goodsId, const QString& field) {
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            if (rs.at(r, rs.fieldIndex(u"goodsid"_s)).toLongLong() == goodsId)
-                return rs.at(r, rs.fieldIndex(field));
-        }
-        ADD_FAILURE() << "goods " << goodsId << " not returned";
-        return {};
+        return dyt::test::cellOf(rs, goodsId, field, u"goodsid"_s);
     }
     // Several fields of a goods row, "|" between them; numbers as QString::number gives them.
     static QString cells(const RecordSet& rs, qint64 goodsId, const QString& fields) {
         QStringList out;
-        for (const QString& f : fields.split(u'|')) {
-            const QVariant v = cell(rs, goodsId, f);
-            out << (v.typeId() == QMetaType::QString ? v.toString()
-                                                     : QString::number(v.toDouble()));
-        }
+        for (const QString& f : fields.split(u'|'))
+            out << dyt::test::shown(cell(rs, goodsId, f));
         return out.join(u'|');
     }
     QTemporaryDir dir_;
@@ -121,12 +109,9 @@ protected:
     Registry registry_;
 };
 
-TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
-    struct Case {
-        const char* name;
-        const char* goodsStr;
-        QList<qint64> expected;
-    };
+TEST_F(GoodsProc, LevelsListsSearchesAndTheStockColumnsOfAWarehouse) {
+    // clang-format off
+    struct Case { const char* name; const char* goodsStr; QList<qint64> expected; };
     const Case cases[] = {
         {"top level: the two classes", ";par_id=0;isstop=0;czy_id=1", {1, 6}},
         {"inside 食品: class first, then goods", ";par_id=1;isstop=0;czy_id=1", {2, 3}},
@@ -146,10 +131,39 @@ TEST_F(GoodsProc, LevelListAndSearchModesReturnTheRightRows) {
         {"quote alone", ";allfilter=';isstop=0", {7}},
         {"exact barcode", ";isstop=0;czy_id=1;barcode=6901", {4}},
         {"barcode part is no barcode", ";isstop=0;czy_id=1;barcode=690", {}}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.expected, ids(run(u"XZSPALL"_s, QString::fromUtf8(c.goodsStr))));
     }
+    // Orders posted: a purchase order of 5 with 2 received, a sales order of 4 not delivered.
+    db_->execute(
+        u"INSERT INTO djIndex(id, djType, dj_state) VALUES (1, 8, 2), "
+        "(2, 4, 2), (3, 8, 1)"_s);
+    db_->execute(
+        u"INSERT INTO djList(id, djType, dj_state, goodsid, IntoStock_id, OutStock_id, qty, toQty) "
+        "VALUES (1, 8, 2, 4, 1, 0, 5, 2), (2, 4, 2, 4, 0, 1, 4, 0), (3, 8, 1, 4, 1, 0, 100, 0)"_s);
+    // clang-format off
+    struct StockCase { const char* ckStr; double qty, price, total, virtualQty; const char* aux; };
+    const StockCase stocks[] = {
+        {";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
+        {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
+        {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
+    // clang-format on
+    for (const StockCase& c : stocks) {
+        SCOPED_TRACE(c.ckStr);
+        const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
+        EXPECT_EQ(u"%1|%2|%3|%4|"_s.arg(c.qty).arg(c.price).arg(c.total).arg(c.virtualQty) +
+                      QString::fromUtf8(c.aux),
+                  cells(rs, 4, u"stockQty|stockPrice|stockTotal|xnStockQty|fzsl"_s));
+    }
+    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
+    const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
+    EXPECT_EQ(u"36|72"_s, cells(top, 1, u"stockQty|stockTotal"_s));
+    EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
+    // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
+    EXPECT_EQ(u"47|100"_s,
+              cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
 TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
@@ -159,12 +173,10 @@ TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
         u"010101|奥利奥饼干|奥利奥|ALAOBG|6901|包|0|0|0"_s,
         cells(rs, 4, u"code|fullName|sp_spjm|sp_pym|barcode|unitName|unitid|sonnum|selected"_s));
     EXPECT_EQ(1, cell(rs, 5, u"sp_sptype"_s).toLongLong());
-}
-
-TEST_F(GoodsProc, ScannedAuxiliaryBarcodeBringsItsUnit) {
-    const RecordSet rs = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
-    ASSERT_EQ(QList<qint64>{4}, ids(rs));
-    EXPECT_EQ(u"1|箱|12|40"_s, cells(rs, 4, u"unitid|unitName|rate|price"_s));
+    // A scanned auxiliary barcode brings its unit.
+    const RecordSet scanned = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
+    ASSERT_EQ(QList<qint64>{4}, ids(scanned));
+    EXPECT_EQ(u"1|箱|12|40"_s, cells(scanned, 4, u"unitid|unitName|rate|price"_s));
 }
 
 TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
@@ -183,39 +195,7 @@ TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
     }
 }
 
-TEST_F(GoodsProc, StockColumnsFollowTheWarehouse) {
-    // Orders posted: a purchase order of 5 with 2 received, a sales order of 4 not delivered.
-    db_->execute(
-        u"INSERT INTO djIndex(id, djType, dj_state) VALUES (1, 8, 2), "
-        "(2, 4, 2), (3, 8, 1)"_s);
-    db_->execute(
-        u"INSERT INTO djList(id, djType, dj_state, goodsid, IntoStock_id, OutStock_id, qty, toQty) "
-        "VALUES (1, 8, 2, 4, 1, 0, 5, 2), (2, 4, 2, 4, 0, 1, 4, 0), (3, 8, 1, 4, 1, 0, 100, 0)"_s);
-    struct Case {
-        const char* ckStr;
-        double qty, price, total, virtualQty;
-        const char* aux;
-    };
-    const Case cases[] = {{";id=1;czy_id=1", 30, 2, 60, 29, "2箱6包"},
-                          {";id=2;czy_id=1", 10, 2.5, 25, 10, "10包"},
-                          {";id=;czy_id=1", 40, 2.125, 85, 39, "3箱4包"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.ckStr);
-        const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2"_s, QString::fromUtf8(c.ckStr));
-        EXPECT_EQ(u"%1|%2|%3|%4|"_s.arg(c.qty).arg(c.price).arg(c.total).arg(c.virtualQty) +
-                      QString::fromUtf8(c.aux),
-                  cells(rs, 4, u"stockQty|stockPrice|stockTotal|xnStockQty|fzsl"_s));
-    }
-    // A class sums the goods below it: 食品 in warehouse 1 holds goods 4 (30, 60) and 5 (6, 12).
-    const RecordSet top = run(u"XZSPALL"_s, u";par_id=0"_s, u";id=1"_s);
-    EXPECT_EQ(u"36|72"_s, cells(top, 1, u"stockQty|stockTotal"_s));
-    EXPECT_EQ(0.0, cell(top, 6, u"stockQty"_s).toDouble());
-    // In every warehouse 食品 holds 40 + 6 + the batch of 1 in warehouse 2.
-    EXPECT_EQ(u"47|100"_s,
-              cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
-}
-
-TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {
+TEST_F(GoodsProc, RecordRightsHideRefusedGoodsAndOtherStockListsThePartnersGoods) {
     db_->execute(
         u"INSERT INTO baseZY(id, par_jl, code, fullname) VALUES (2, '2,', "
         "'002', '张三')"_s);
@@ -227,9 +207,6 @@ TEST_F(GoodsProc, RecordRightsHideRefusedGoodsFromOtherOperators) {
               ids(run(u"XZSPALL"_s, u";par_id=2"_s, QString(), u";djtype=1"_s, 2)));
     EXPECT_EQ((QList<qint64>{4, 5}),
               ids(run(u"XZSPALL"_s, u";par_id=2"_s, QString(), u";djtype=1"_s, 1)));
-}
-
-TEST_F(GoodsProc, OtherStockListsTheGoodsHeldForThePartner) {
     db_->execute(
         u"INSERT INTO baseWLDW(id, par_jl, code, fullname) VALUES "
         "(1, '1,', 'K1', '客户一'), (2, '2,', 'K2', '客户二')"_s);
@@ -250,7 +227,7 @@ TEST_F(GoodsProc, OtherStockListsTheGoodsHeldForThePartner) {
               }));
 }
 
-TEST_F(GoodsProc, BatchesOfOneGoodsInOneWarehouseInArrivalOrder) {
+TEST_F(GoodsProc, BatchesInArrivalOrderAndBadRequestsAreRefused) {
     RecordSet rs = run(u"XZSPPC"_s, u";isSub=1;id=5;isstop=0;czy_id=1"_s, u";id=1"_s);
     ASSERT_EQ(2, rs.rowCount());
     QStringList batches;
@@ -266,9 +243,6 @@ TEST_F(GoodsProc, BatchesOfOneGoodsInOneWarehouseInArrivalOrder) {
     rs.last();
     EXPECT_EQ(u"B3"_s, rs.text(u"ph"_s));
     EXPECT_EQ(2, rs.integer(u"stockid"_s));
-}
-
-TEST_F(GoodsProc, BadRequestsAreRefusedWithAMessage) {
     EXPECT_EQ(u"P_Base_Get_Goods不支持查询类型[XYZ]"_s,
               test::errorOf([&] { run(u"XYZ"_s, QString()); }));
     EXPECT_EQ(u"查询条件[par_id]不是有效的编号: x"_s,

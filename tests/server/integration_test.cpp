@@ -31,28 +31,6 @@ protected:
     Session other_;
 };
 
-TEST_F(BackendSql, SessionIdAndDboFunctionsRunThroughTheDialectLayer) {
-    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
-    EXPECT_EQ(u"pc-01"_s, scalar(u"SELECT PcID FROM syssession WHERE id = @@spid"_s).toString());
-    // T-SQL forms: top, isnull, string +, getdate(), a dbo. function.
-    const RecordSet rs = query(
-        u"select top 1 isnull(NULL, 'a') + '-' + 'b' AS t, "
-        "len(convert(varchar(10), getdate(), 20)) AS n, "
-        "dbo.fnGetFirstDayOfMonth(2024, 2) AS d"_s);
-    ASSERT_EQ(1, rs.rowCount());
-    EXPECT_EQ(u"a-b"_s, rs.at(0, 0).toString());
-    EXPECT_EQ(10, rs.at(0, 1).toLongLong());
-    EXPECT_TRUE(rs.at(0, 2).toString().startsWith(u"2024-02-01"_s))
-        << rs.at(0, 2).toString().toStdString();
-    // A text that cannot be translated runs nothing and names the construct.
-    proto::Response r = call(session_, "ExecUpdate",
-                             {u"UPDATE sysData SET sysValue = 'x' WHERE Name = "
-                              "'单位名称'; CREATE TABLE t(a int)"_s});
-    EXPECT_EQ(-1, r.code());
-    EXPECT_TRUE(r.outText(0).contains(u"CREATE"_s)) << r.outText(0).toStdString();
-    EXPECT_NE(u"x"_s, scalar(u"SELECT sysValue FROM sysData WHERE Name = '单位名称'"_s).toString());
-}
-
 TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
     EXPECT_EQ(1, update(u"INSERT INTO baseZY(id, code, fullname) VALUES (2, '002', '张三')"_s));

@@ -1,5 +1,5 @@
 #pragma once
-// The balances the ledgers keep, read through the fixture's own number(sql) and numberRows(sql):
+// The balances the ledgers keep, read through the fixture's own number(sql) and query(sql):
 // the stock of a goods in a warehouse, partner balances and account totals.
 
 #include <QList>
@@ -8,9 +8,19 @@
 
 #include <initializer_list>
 
+#include "records.h"
+
 using namespace Qt::StringLiterals;
 
 namespace dyt::test {
+
+// Accounts of the seeded chart.
+namespace chart {
+constexpr qint64 kmAssets = 1, kmStock = 6, kmReceivable = 7, kmCash = 8, kmBanks = 9,
+                 kmPrepaid = 10, kmPayable = 16, kmAdvanceReceived = 17, kmTax = 19, kmSales = 21,
+                 kmOtherIncome = 22, kmOverflow = 23, kmPurchaseDiscount = 24, kmCostOfSales = 26,
+                 kmOtherFee = 27, kmLoss = 28, kmSalesDiscount = 29, kmCostAdjust = 30, kmBank = 36;
+}  // namespace chart
 
 template <typename Fixture>
 class LedgerFigures {
@@ -48,7 +58,7 @@ public:
               "dj_state = 2 ORDER BY id",
               "SELECT orderid, toQty, isOver FROM djList WHERE dj_state = 2 AND djType IN (4, 8) "
               "ORDER BY orderid"})
-            out << static_cast<Fixture*>(this)->numberRows(QString::fromLatin1(sql));
+            out << numberRows(static_cast<Fixture*>(this)->query(QString::fromLatin1(sql)));
         return out;
     }
 

@@ -154,16 +154,4 @@ qint64 LedgerTest::lineBatch(qint64 billId, int line) {
         .toLongLong();
 }
 
-QStringList LedgerTest::numberRows(const QString& sql) {
-    QStringList out;
-    server::Statement st = db_->prepare(sql);
-    while (st.step()) {
-        QStringList row;
-        for (int i = 0; i < st.columnCount(); ++i)
-            row << QString::number(st.value(i).toDouble(), 'f', 4);
-        out << row.join(QLatin1Char('|'));
-    }
-    return out;
-}
-
 }  // namespace dyt::ledgertest

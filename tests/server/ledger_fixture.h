@@ -40,28 +40,7 @@ enum : qint64 {
     kProduct = 35,   // 变速箱, moving average (assembled)
 };
 
-// Accounts of the seeded chart.
-enum : qint64 {
-    kmAssets = 1,
-    kmStock = 6,
-    kmReceivable = 7,
-    kmCash = 8,
-    kmBanks = 9,
-    kmPrepaid = 10,
-    kmPayable = 16,
-    kmAdvanceReceived = 17,
-    kmTax = 19,
-    kmSales = 21,
-    kmOtherIncome = 22,
-    kmOverflow = 23,
-    kmPurchaseDiscount = 24,
-    kmCostOfSales = 26,
-    kmOtherFee = 27,
-    kmLoss = 28,
-    kmSalesDiscount = 29,
-    kmCostAdjust = 30,
-    kmBank = 36
-};
+using namespace dyt::test::chart;
 
 struct LinePlan {
     qint64 goods = 0;
@@ -144,7 +123,7 @@ protected:
     double lineCost(qint64 billId, int line);  // costtotal of the n-th line (1-based)
     qint64 lineId(qint64 billId, int line);
     qint64 lineBatch(qint64 billId, int line);
-    QStringList numberRows(const QString& sql);
+    RecordSet query(const QString& sql) { return db_->query(sql); }
     void openAccountSet(const QString& date = u"2024-01-01"_s);
     QTemporaryDir dir_;
     QString path_;

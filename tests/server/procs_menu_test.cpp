@@ -41,7 +41,7 @@ protected:
     }
 };
 
-TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
+TEST_F(MenuProcedure, OperatorOneGetsEveryRowOthersWhatTheirRightsGrantAndABadIdIsRefused) {
     const RecordSet rs = purview(u"1"_s);
     const RecordSet all = query(u"SELECT count(*) AS n FROM sysMenu"_s);
     EXPECT_EQ(all.at(0, 0).toLongLong(), rs.rowCount());
@@ -58,9 +58,6 @@ TEST_F(MenuProcedure, OperatorOneGetsEveryRowGrantedInMenuOrder) {
     }
     EXPECT_EQ(u"0"_s, value(rs, 0, "code"));  // the menu bar first
     EXPECT_LT(rowOf(rs, u"2018"_s), rowOf(rs, u"201805"_s));
-}
-
-TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     update(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, depid, "
         "del, candel) VALUES (2, 0, '2,', 1, 0, '002', '李四', '李四', 'LS', 0, 0, 1)"_s);
@@ -71,7 +68,7 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     update(
         u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, id, 0, 0, 0 "
         "FROM sysMenu WHERE code = '1003'"_s);
-    const RecordSet rs = purview(u"2"_s);
+    const RecordSet granted = purview(u"2"_s);
     struct Case {
         const char* code;
         const char* isbj;
@@ -86,10 +83,10 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
                           {"5012", "0", "1"},    // open to everyone
                           {"5001", "0", "1"},   {"50", "0", "1"}};
     for (const Case& c : cases) {
-        const int row = rowOf(rs, QString::fromLatin1(c.code));
+        const int row = rowOf(granted, QString::fromLatin1(c.code));
         ASSERT_GE(row, 0) << c.code;
         EXPECT_EQ(u"%1|%2"_s.arg(QLatin1String(c.isbj), QLatin1String(c.hide)),
-                  value(rs, row, "isbj") + u'|' + value(rs, row, "hide"))
+                  value(granted, row, "isbj") + u'|' + value(granted, row, "hide"))
             << c.code;
     }
     // Without userid the session's operator (1) is read.
@@ -97,9 +94,7 @@ TEST_F(MenuProcedure, OtherOperatorsHoldWhatTheirRightsRowsGrant) {
     const int row = rowOf(own, u"1003"_s);
     ASSERT_GE(row, 0);
     EXPECT_EQ(u"1"_s, value(own, row, "isbj"));
-}
-
-TEST_F(MenuProcedure, AnOperatorIdThatIsNoNumberIsRefused) {
+    // An operator id that is no number is refused.
     const QString message = dyt::test::errorOf([&] { purview(u"x1"_s); });
     EXPECT_TRUE(message.contains(u"操作员编号[x1]不正确"_s)) << message.toStdString();
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/currency.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
@@ -18,17 +19,14 @@ using namespace Qt::StringLiterals;
 namespace dyt::server::test {
 namespace {
 
-double value(const QVariant& v) {
-    return v.metaType().id() == qMetaTypeId<Currency>() ? v.value<Currency>().toDouble()
-                                                        : v.toDouble();
-}
+using dyt::test::numberOf;
 
 double sum(const RecordSet& rs, const char* field) {
     const int f = rs.fieldIndex(QString::fromLatin1(field));
     EXPECT_GE(f, 0) << field;
     double total = 0;
     for (int r = 0; f >= 0 && r < rs.rowCount(); ++r)
-        total += value(rs.at(r, f));
+        total += numberOf(rs.at(r, f));
     return total;
 }
 
@@ -113,7 +111,7 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
                 report(c.procedure, c.type,
                        {{"djStr", kinds},
                         {"GoodsStr", u";czy_id=1;par_id=%1"_s.arg(top.at(r, id).toLongLong())}});
-            EXPECT_NEAR(value(top.at(r, q)), sum(below, "Qty"), 1e-6);
+            EXPECT_NEAR(numberOf(top.at(r, q)), sum(below, "Qty"), 1e-6);
         }
     }
     // Partners divide the same sales as goods do.
@@ -142,7 +140,7 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     const RecordSet ledger =
         report("P_JXC_Get_KC", "SPMX", {{"GoodsStr", u";czy_id=1;isSub=1;id=%1"_s.arg(goods)}});
     ASSERT_GT(ledger.rowCount(), 2);
-    const double last = value(ledger.at(ledger.rowCount() - 1, ledger.fieldIndex(u"jcQty"_s)));
+    const double last = numberOf(ledger.at(ledger.rowCount() - 1, ledger.fieldIndex(u"jcQty"_s)));
     EXPECT_NEAR(
         db_->scalar(u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"_s, {goods}).toDouble(),
         last, 1e-6);
@@ -164,7 +162,7 @@ TEST_F(DemoReports, StockStatusReportAgreesWithTheLedger) {
     EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
     const qint64 first = top.at(0, top.fieldIndex(u"id"_s)).toLongLong();
     const RecordSet level = report(u";par_id=%1"_s.arg(first));
-    EXPECT_NEAR(value(top.at(0, top.fieldIndex(u"stockqty"_s))), sum(level, "stockqty"), 1e-6);
+    EXPECT_NEAR(numberOf(top.at(0, top.fieldIndex(u"stockqty"_s))), sum(level, "stockqty"), 1e-6);
 }
 
 }  // namespace

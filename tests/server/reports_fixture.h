@@ -42,8 +42,7 @@ protected:
         GoodsBill b = goodsBill(djType, date, partner, std::move(lines), {}, warehouse);
         b.code = u"B%1-%2"_s.arg(djType).arg(++billNo_);
         b.outStock = outWarehouse;
-        const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(b), goodsLinesPacket(b),
-                                        accountPacket(b.accounts));
+        const ServiceResult r = save(b);
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
     }
@@ -121,11 +120,7 @@ protected:
     }
     // The ids of the rows, in order.
     static QList<qint64> ids(const RecordSet& rs, const char* field = "id") {
-        QList<qint64> out;
-        const int f = rs.fieldIndex(QString::fromLatin1(field));
-        for (int r = 0; f >= 0 && r < rs.rowCount(); ++r)
-            out << rs.at(r, f).toLongLong();
-        return out;
+        return dyt::test::idsOf(rs, QString::fromLatin1(field));
     }
     qint64 bills_[5] = {};
     int billNo_ = 0;

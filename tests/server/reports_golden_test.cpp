@@ -90,14 +90,13 @@ TEST_F(ReportServer, CliReportByClassOrByProcedureAndRefusals) {
     const dyt::test::CliResult byProcedure =
         report({u"P_JXC_Get_XS"_s, u"SPXSTJ"_s, u"GoodsStr=;czy_id=1;par_id=100"_s});
     EXPECT_EQ(byClass.out, byProcedure.out);
-    struct Case {
-        QStringList args;
-        QString message;
-    };
+    // clang-format off
+    struct Case { QStringList args; QString message; };
     const Case cases[] = {
         {{u"TfrmQNoSuch"_s}, u"查询窗口[TfrmQNoSuch]不存在"_s},
         {{u"TfrmQSPXSTJ"_s, u"par_id"_s}, u"report: 条件[par_id]应写作 名称=值"_s},
         {{u"P_JXC_Get_XS"_s, u"NOSUCH"_s}, u"P_JXC_Get_XS不支持查询类型[NOSUCH]"_s}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(qPrintable(c.args.join(u' ')));
         const dyt::test::CliResult r = report(c.args);

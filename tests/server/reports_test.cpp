@@ -22,7 +22,7 @@ protected:
 
 // The top level of each report with the default conditions is compared with the golden files
 // (reports_golden_test.cpp); these tests check the conditions and the levels below it.
-TEST_F(Reports, SalesStatisticsGoOneCategoryLevelDown) {
+TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
     // One level down: the goods of category 100.
     const RecordSet level = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}});
     ASSERT_EQ((QList<qint64>{101, 102}), ids(level));
@@ -30,17 +30,17 @@ TEST_F(Reports, SalesStatisticsGoOneCategoryLevelDown) {
     EXPECT_EQ((QList<double>{5.0, 8.0}), nums(level, 1, {"Qty", "price"}));
     EXPECT_EQ(100, level.at(0, level.fieldIndex(u"par_id"_s)).toLongLong());
     EXPECT_EQ(u"100,101,"_s, text(level, 0, "par_jl"));
+    // The partners of category 200.
+    const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
+    EXPECT_EQ((QList<qint64>{201}), ids(inside));
+    EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
 }
 
-TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
-    struct Case {
-        Lines lines;
-        QList<qint64> ids;
-        QList<double> qty;
-    };
+TEST_F(Reports, SalesStatisticsListSearchConditionsAndRankings) {
+    // clang-format off
+    struct Case { Lines lines; QList<qint64> ids; QList<double> qty; };
     // The goods picker's flat list, a category, the quick search; partners with sub-records or
     // all of them; dates; bill kinds; the quantity filter; a warehouse without sales.
-    // clang-format off
     const Case cases[] = {
         {{{"GoodsStr", ";czy_id=1;isList=1"}}, {101, 102, 103}, {4, 5, 1}},
         {{{"GoodsStr", ";czy_id=1;isList=1;isList=1;par_id=100"}}, {101, 102}, {4, 5}},
@@ -62,12 +62,26 @@ TEST_F(Reports, SalesStatisticsListSearchAndConditions) {
         for (int i = 0; i < c.qty.size() && i < rs.rowCount(); ++i)
             EXPECT_EQ(c.qty[i], num(rs, i, "Qty"));
     }
-}
-
-TEST_F(Reports, PartnerStatisticsGoOneCategoryLevelDown) {
-    const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
-    EXPECT_EQ((QList<qint64>{201}), ids(inside));
-    EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
+    // The goods ranking window sends its tree level in GoodsStr.
+    const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
+    ASSERT_EQ(3, goods.rowCount());
+    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
+    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
+    EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
+    // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
+    const RecordSet customers =
+        report(kXS, u"XSPHB"_s, {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
+    EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
+    EXPECT_EQ((QList<qint64>{201, 203}), ids(report(kXS, u"XSPHB"_s, {{"filter", ";phlx=kh"}})));
+    // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
+    update(
+        u"INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
+        "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"_s);
+    update(u"UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"_s);
+    const RecordSet regions = report(kXS, u"XSPHB"_s);
+    ASSERT_EQ((QList<qint64>{501}), ids(regions));
+    EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
+    EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
 }
 
 TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
@@ -93,30 +107,7 @@ TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
     EXPECT_EQ(-5.0, num(ledger, 1, "Qty"));
 }
 
-TEST_F(Reports, RankingsByGoodsCustomerAndRegion) {
-    // The goods ranking window sends its tree level in GoodsStr.
-    const RecordSet goods = report(kXS, u"XSPHB"_s, {{"GoodsStr", ";czy_id=1;par_id=0"}});
-    ASSERT_EQ(3, goods.rowCount());
-    EXPECT_EQ((QList<qint64>{1, 2, 3}), ids(goods, "pm"));
-    EXPECT_EQ((QList<qint64>{101, 102, 103}), ids(goods));  // 80, then 40 and 40 in code order
-    EXPECT_EQ(80.0, num(goods, 0, "taxTotalSum"));
-    // The customer ranking sends it in wldwStr; ";phlx=" names the ranking outright.
-    const RecordSet customers =
-        report(kXS, u"XSPHB"_s, {{"wldwStr", ";czy_id=1;id=;issub=1;Other=1;par_id=0"}});
-    EXPECT_EQ((QList<qint64>{201, 203}), ids(customers));  // 80 each: code order
-    EXPECT_EQ((QList<qint64>{201, 203}), ids(report(kXS, u"XSPHB"_s, {{"filter", ";phlx=kh"}})));
-    // The region ranking has no tree: partner 201 lies in region 501, 203 in none.
-    update(
-        u"INSERT INTO baseDQ(id, par_id, par_jl, leveal, sonnum, code, fullname) "
-        "VALUES (501, 0, '501,', 1, 0, 'DQ1', '华东')"_s);
-    update(u"UPDATE baseWLDW SET Areaid = 501 WHERE id = 201"_s);
-    const RecordSet regions = report(kXS, u"XSPHB"_s);
-    ASSERT_EQ((QList<qint64>{501}), ids(regions));
-    EXPECT_EQ(80.0, num(regions, 0, "taxTotalSum"));
-    EXPECT_EQ(u"华东"_s, text(regions, 0, "dq_dqqm"));
-}
-
-TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
+TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalanceAndBadConditionsAreRefused) {
     const RecordSet rs = report(kKC, u"SPMX"_s,
                                 {{"GoodsStr", ";czy_id=1;isSub=1;id=101"},
                                  {"ckStr", ";czy_id=1;id=301;issub=1;Other=1"},
@@ -135,34 +126,6 @@ TEST_F(Reports, GoodsLedgerCarriesTheOpeningAndRunningBalance) {
     ASSERT_EQ(6, all.rowCount());
     EXPECT_EQ((QList<double>{11.0, 5.0, 60.0}), nums(all, 5, {"jcQty", "inQty", "inTotal"}));
     EXPECT_EQ(0.0, num(all, 0, "jcQty"));  // nothing before the first bill
-}
-
-TEST_F(Reports, StockBalancesAndMovementTable) {
-    const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
-    ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
-    // Qty: 101: 10 − 3, 102: 20
-    EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
-    EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
-    const RecordSet move =
-        report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
-    ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
-    // rkQty: return 1, purchase 5; ckQty: 101: 2, 102: 5
-    EXPECT_EQ((QList<double>{27.0, 170.0, 6.0, 7.0, 26.0}),
-              nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
-    EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
-              nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
-}
-
-TEST_F(Reports, TheLowerLimitAlertOfOneWarehouse) {
-    update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
-    // In warehouse 302 goods 103 has nothing: 5 short.
-    const RecordSet lower302 =
-        report(kKC, u"KCXXBJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
-    ASSERT_EQ((QList<qint64>{103}), ids(lower302, "sp_id"));
-    EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
-}
-
-TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
     struct Case {
         const char* type;
         Lines lines;
@@ -189,6 +152,29 @@ TEST_F(Reports, BadConditionsAreRefusedWithAMessage) {
     }
 }
 
+TEST_F(Reports, StockBalancesMovementTableAndTheLowerLimitAlert) {
+    const RecordSet balance = report(kKC, u"CKKCYEB"_s, {{"EndDate", "2025-01-31"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(balance));
+    // Qty: 101: 10 − 3, 102: 20
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.2963}), nums(balance, 0, {"Qty", "total", "price"}));
+    EXPECT_EQ((QList<double>{3.0, 75.0}), nums(balance, 1, {"Qty", "total"}));
+    const RecordSet move =
+        report(kKC, u"QNJXCBDB"_s, {{"BeginDate", "2025-02-01"}, {"EndDate", "2025-02-28"}});
+    ASSERT_EQ((QList<qint64>{100, 103}), ids(move));
+    // rkQty: return 1, purchase 5; ckQty: 101: 2, 102: 5
+    EXPECT_EQ((QList<double>{27.0, 170.0, 6.0, 7.0, 26.0}),
+              nums(move, 0, {"qcQty", "qcTotal", "rkQty", "ckQty", "jcQty"}));
+    EXPECT_EQ((QList<double>{3.0, 0.0, 3.0, 75.0}),
+              nums(move, 1, {"qcQty", "ckQty", "jcQty", "jcTotal"}));
+    // The lower-limit alert of one warehouse.
+    update(u"UPDATE baseGoods SET warnDown = 5 WHERE id = 103"_s);
+    // In warehouse 302 goods 103 has nothing: 5 short.
+    const RecordSet lower302 =
+        report(kKC, u"KCXXBJ"_s, {{"ckStr", ";czy_id=1;id=302;issub=1;Other=1"}});
+    ASSERT_EQ((QList<qint64>{103}), ids(lower302, "sp_id"));
+    EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
+}
+
 // A report as another operator sees it, on the session's connection.
 RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QString& type,
                    const QString& goods = u";par_id=0"_s) {
@@ -204,7 +190,7 @@ RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QStrin
     return c.data;
 }
 
-TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
+TEST_F(Reports, RecordRightsLeaveOutWhatIsRefusedAndDiscountsAreSummedAsChosen) {
     update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     update(u"INSERT INTO baseWLDWPurview(id, czy_id, isbj) VALUES (203, 2, 0)"_s);
     update(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (103, 2, 0)"_s);
@@ -219,35 +205,6 @@ TEST_F(Reports, RecordRightsLeaveOutWhatTheOperatorIsRefused) {
     const RecordSet one = reportAs(*backend_, session_, 1, u"SPXSTJ"_s);
     EXPECT_EQ((QList<qint64>{100, 103}), ids(one));
     EXPECT_EQ(9.0, num(one, 0, "Qty"));
-}
-
-TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
-    const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
-    const qint64 line =
-        scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
-    // A sales bill takes one of the two over (its line names the order line).
-    const GoodsBill sale = goodsBill(1, "2025-02-21", 203, {{103, 1, 45, 301}});
-    RecordSet lines = goodsLinesPacket(sale);
-    lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
-    lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
-    const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
-    ASSERT_GT(r.code, 0) << r.message.toStdString();
-    const RecordSet stats = report(kXS, u"XSDDTJ"_s);
-    ASSERT_EQ((QList<qint64>{103}), ids(stats));
-    EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
-    const RecordSet open = report(kXS, u"XSDDZXQK"_s);
-    ASSERT_EQ(1, open.rowCount());
-    EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
-    EXPECT_EQ((QList<double>{2.0, 1.0, 1.0}), nums(open, 0, {"Qty", "zxQty", "wzxQty"}));
-    EXPECT_EQ((QList<qint64>{order}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=0"}})));
-    EXPECT_EQ((QList<qint64>{}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=1"}})));
-    EXPECT_EQ(u"查询条件[isOver]只能是0或1：2"_s,
-              reportError(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=2"}}));
-    // The purchase side has no orders here.
-    EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
-}
-
-TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     const auto withDiscount = [&](int djType, const char* date, const char* discount) {
         const GoodsBill b = goodsBill(djType, date, 201, {{101, 1, 20, 301}});
         ParamList header = goodsBillParams(b);
@@ -282,6 +239,32 @@ TEST_F(Reports, DiscountsOfSalesBillsAndTheDialogsChoiceOfWhatIsSummed) {
     EXPECT_EQ((QList<qint64>{103}), ids(report(kXS, u"XSDDTJ"_s)));
     EXPECT_EQ((QList<qint64>{203}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=1"}})));
     EXPECT_EQ((QList<qint64>{2}), ids(report(kXS, u"XSDDTJ"_s, {{"filter", ";tjfs=2"}})));
+}
+
+TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
+    const qint64 order = posted(4, "2025-02-20", 203, {{103, 2, 45}});
+    const qint64 line =
+        scalar(u"SELECT orderid FROM djList WHERE id = %1"_s.arg(order)).toLongLong();
+    // A sales bill takes one of the two over (its line names the order line).
+    const GoodsBill sale = goodsBill(1, "2025-02-21", 203, {{103, 1, 45, 301}});
+    RecordSet lines = goodsLinesPacket(sale);
+    lines.setAt(0, lines.fieldIndex(u"s_id"_s), QString::number(order));
+    lines.setAt(0, lines.fieldIndex(u"s_orderid"_s), QString::number(line));
+    const ServiceResult r = service(u"SaveToDB"_s, goodsBillParams(sale), lines, accountPacket({}));
+    ASSERT_GT(r.code, 0) << r.message.toStdString();
+    const RecordSet stats = report(kXS, u"XSDDTJ"_s);
+    ASSERT_EQ((QList<qint64>{103}), ids(stats));
+    EXPECT_EQ((QList<double>{2.0, 90.0}), nums(stats, 0, {"Qty", "discounttotal"}));
+    const RecordSet open = report(kXS, u"XSDDZXQK"_s);
+    ASSERT_EQ(1, open.rowCount());
+    EXPECT_EQ(order, open.at(0, open.fieldIndex(u"id"_s)).toLongLong());
+    EXPECT_EQ((QList<double>{2.0, 1.0, 1.0}), nums(open, 0, {"Qty", "zxQty", "wzxQty"}));
+    EXPECT_EQ((QList<qint64>{order}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=0"}})));
+    EXPECT_EQ((QList<qint64>{}), ids(report(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=1"}})));
+    EXPECT_EQ(u"查询条件[isOver]只能是0或1：2"_s,
+              reportError(kXS, u"XSDDMXCX"_s, {{"filter", ";isOver=2"}}));
+    // The purchase side has no orders here.
+    EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
 }
 
 }  // namespace

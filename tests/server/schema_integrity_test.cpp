@@ -15,28 +15,32 @@ using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 namespace schema = dyt::server::schema;
 
-TEST_F(SchemaAccountSetTest, SeedDataSatisfiesEveryForeignKey) {
+TEST_F(SchemaAccountSetTest,
+       SeedDataSatisfiesEveryForeignKeyOrphansAreRefusedAndAuditNamesFollowIds) {
     EXPECT_TRUE(query(db_, u"PRAGMA foreign_key_check"_s).empty());
     EXPECT_EQ(scalar(db_, u"PRAGMA integrity_check"_s), u"ok"_s);
+    for (const char* sql :
+         {"INSERT INTO djList(id, goodsid, qty) VALUES (999, 1, 1)",
+          "INSERT INTO djKmDetail(id, km_id) VALUES (999, 8)",
+          "INSERT INTO sysPurview(userid, menuid, isbj) VALUES (77, 1, 1)",
+          "INSERT INTO sysuser(id, password) VALUES (77, 'x')",
+          "INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (999, 0, '个')",
+          "INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', "
+          "999, 0)"})
+        EXPECT_EQ(run(db_, QString::fromUtf8(sql)), SQLITE_CONSTRAINT) << sql;
+    ASSERT_EQ(run(db_,
+                  u"INSERT INTO djIndex(id, djType, code, date) VALUES (9, 5, "
+                  "'JH-9', '2024-05-01')"_s),
+              SQLITE_OK);
+    // The bill window writes the id alone; the name follows.
+    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 1 where id = 9"_s), SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), u"系统管理员"_s);
+    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 0 where id = 9"_s), SQLITE_OK);
+    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), QString());
+    EXPECT_EQ(scalar(db_, u"SELECT inputid3Name FROM djIndex WHERE id = 9"_s), QString());
 }
 
-TEST_F(SchemaAccountSetTest, ForeignKeysRefuseOrphans) {
-    struct Case {
-        const char* sql;
-    };
-    const Case cases[] = {
-        {"INSERT INTO djList(id, goodsid, qty) VALUES (999, 1, 1)"},
-        {"INSERT INTO djKmDetail(id, km_id) VALUES (999, 8)"},
-        {"INSERT INTO sysPurview(userid, menuid, isbj) VALUES (77, 1, 1)"},
-        {"INSERT INTO sysuser(id, password) VALUES (77, 'x')"},
-        {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit) VALUES (999, 0, '个')"},
-        {"INSERT INTO sysSubjectInterface(name, km_id, type) VALUES ('无此科目', 999, 0)"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(run(db_, QString::fromUtf8(c.sql)), SQLITE_CONSTRAINT) << c.sql;
-    }
-}
-
-TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
+TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLinesAndChecksRefuseImpossibleValues) {
     ASSERT_EQ(run(db_,
                   u"INSERT INTO djIndex(id, djType, code, date, dj_state) VALUES "
                   "(5, 5, 'JH-1', '2024-05-01', 2)"_s),
@@ -49,9 +53,6 @@ TEST_F(SchemaAccountSetTest, DeletingABillDeletesItsLines) {
     ASSERT_EQ(run(db_, u"DELETE FROM djIndex WHERE id = 5"_s), SQLITE_OK);
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM djList"_s), u"0"_s);
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM djKmDetail"_s), u"0"_s);
-}
-
-TEST_F(SchemaAccountSetTest, ChecksRefuseImpossibleValues) {
     const char* const refused[] = {
         "INSERT INTO djIndex(djType, dj_state) VALUES (1, 3)",
         "INSERT INTO baseGoods(par_jl, leveal, code, fullname) VALUES ('x', 6, 'A', 'A')",
@@ -69,19 +70,6 @@ TEST_F(SchemaAccountSetTest, ChecksRefuseImpossibleValues) {
                      u"SELECT count(*) FROM sysSubjectInterface WHERE name = "
                      "'现金'"_s),
               u"2"_s);
-}
-
-TEST_F(SchemaAccountSetTest, AuditPerformerNamesFollowTheirIds) {
-    ASSERT_EQ(run(db_,
-                  u"INSERT INTO djIndex(id, djType, code, date) VALUES (9, 5, "
-                  "'JH-9', '2024-05-01')"_s),
-              SQLITE_OK);
-    // The bill window writes the id alone; the name follows.
-    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 1 where id = 9"_s), SQLITE_OK);
-    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), u"系统管理员"_s);
-    ASSERT_EQ(run(db_, u"Update djindex set inputid2 = 0 where id = 9"_s), SQLITE_OK);
-    EXPECT_EQ(scalar(db_, u"SELECT inputid2Name FROM djIndex WHERE id = 9"_s), QString());
-    EXPECT_EQ(scalar(db_, u"SELECT inputid3Name FROM djIndex WHERE id = 9"_s), QString());
 }
 
 class SchemaCreationTest : public ::testing::Test {
@@ -127,18 +115,7 @@ TEST_F(SchemaCreationTest, FailurePartWayWithoutACallerTransactionLeavesNothing)
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
 }
 
-TEST_F(SchemaCreationTest, NonEmptyDatabaseIsRefusedWithAMessage) {
-    ASSERT_EQ(run(db_, u"CREATE TABLE other(x INTEGER)"_s), SQLITE_OK);
-    try {
-        schema::createAccountSet(db_, u"甲"_s, u"h"_s);
-        FAIL() << "created in a non-empty database";
-    } catch (const DytError& e) {
-        EXPECT_EQ(e.message(), u"数据库中已经有数据，不能在其中创建账套"_s);
-    }
-    EXPECT_EQ(tableCount(), 1);
-}
-
-TEST_F(SchemaCreationTest, AnEmptyNameAndASecondCreationInTheSameDatabaseAreRefused) {
+TEST_F(SchemaCreationTest, AnEmptyNameASecondCreationAndANonEmptyDatabaseAreRefused) {
     EXPECT_THROW(schema::createAccountSet(db_, u"   "_s, u"h"_s), DytError);
     EXPECT_EQ(tableCount(), 0);
     schema::createAccountSet(db_, u"甲"_s, u"h"_s);
@@ -147,6 +124,17 @@ TEST_F(SchemaCreationTest, AnEmptyNameAndASecondCreationInTheSameDatabaseAreRefu
     EXPECT_THROW(schema::createAccountSet(db_, u"乙"_s, u"h"_s), DytError);
     EXPECT_EQ(tableCount(), tables);
     EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = '单位全名'"_s), u"甲"_s);
+    // Nor in a database holding other tables.
+    sqlite3_close(db_);
+    SetUp();
+    ASSERT_EQ(run(db_, u"CREATE TABLE other(x INTEGER)"_s), SQLITE_OK);
+    try {
+        schema::createAccountSet(db_, u"甲"_s, u"h"_s);
+        FAIL() << "created in a non-empty database";
+    } catch (const DytError& e) {
+        EXPECT_EQ(e.message(), u"数据库中已经有数据，不能在其中创建账套"_s);
+    }
+    EXPECT_EQ(tableCount(), 1);
 }
 
 }  // namespace

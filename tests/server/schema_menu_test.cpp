@@ -61,7 +61,7 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
     }
 }
 
-TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
+TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistentAndEveryParentComesBeforeItsChildren) {
     const QHash<QString, MenuRow> menu = loadMenu(db_);
     QHash<QString, MenuRow> byId;
     for (const MenuRow& m : menu)
@@ -100,9 +100,6 @@ TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistent) {
                      "r.par_id = w.id AND r.isbtn = 1 AND w.isbtn = 0 AND w.leveal > 0 AND "
                      "w.sonnum > 0"_s),
               u"0"_s);
-}
-
-TEST_F(SchemaAccountSetTest, MenuOrderPutsEveryParentBeforeItsChildren) {
     // The menu is built walking rows in menu order; a child attaches to the last entry built one
     // level up, so that entry must be its parent.
     auto rows = query(db_,
@@ -151,7 +148,7 @@ QSet<QString> navigatorSelection(sqlite3* db, const QString& filter) {
     return out;
 }
 
-TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
+TEST_F(SchemaAccountSetTest, NavigatorFiltersAndCommonFunctionsSelectTheirEntries) {
     const auto codes = readTsv(u"schema/function_codes.tsv"_s);
     // Expected from the function codes alone: the area's report codes that open a window. The
     // finance page takes the finance reports one level below the menu bar (six digits) and five
@@ -189,9 +186,6 @@ TEST_F(SchemaAccountSetTest, NavigatorFiltersSelectTheirAreasEntries) {
                                  "'300618'"_s),
               finance);
     EXPECT_EQ(finance.size(), 13);
-}
-
-TEST_F(SchemaAccountSetTest, CommonFunctionQueriesOfferLeafEntries) {
     // The common-functions dialog's list: held, visible leaf functions in menu order.
     auto rows = query(db_,
                       u"  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "

@@ -44,7 +44,7 @@ TEST_F(SchemaAccountSetTest, EveryHarvestedTableAndColumnExists) {
     EXPECT_EQ(missing, 0);
 }
 
-TEST_F(SchemaAccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
+TEST_F(SchemaAccountSetTest, NamesAreFoundWithoutRegardToCaseAndIndexesServeTheFrequentLookups) {
     // The system's texts spell the same table in several ways (djIndex, djindex, sysDjb, sysdjb).
     for (const char* spelled :
          {"djindex", "DJINDEX", "sysdjb", "basewldw", "syspurview", "sysconf"}) {
@@ -53,9 +53,7 @@ TEST_F(SchemaAccountSetTest, TableNamesAreFoundWithoutRegardToCase) {
             u"0"_s)
             << spelled;
     }
-}
-
-TEST_F(SchemaAccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
+    // Codes and names compare without regard to case too.
     ASSERT_EQ(dyt::schematest::run(db_,
                                    u"INSERT INTO baseGoods(id, par_jl, code, fullname, pym) "
                                    "VALUES (7, '7,', 'ab-01', 'Widget', 'WG')"_s),
@@ -63,9 +61,6 @@ TEST_F(SchemaAccountSetTest, CodesAndNamesCompareWithoutRegardToCase) {
     EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE code = 'AB-01'"_s), u"7"_s);
     EXPECT_EQ(scalar(db_, u"SELECT id FROM baseGoods WHERE fullname = 'WIDGET'"_s), u"7"_s);
     EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = 'autosn'"_s), u"1"_s);
-}
-
-TEST_F(SchemaAccountSetTest, IndexesServeTheFrequentLookups) {
     struct Case {
         const char* sql;
         const char* index;

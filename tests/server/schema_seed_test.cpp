@@ -14,7 +14,7 @@ using dyt::schematest::query;
 using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 
-TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesAndFormatsStartingWithThem) {
+TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesFormatsAndCounters) {
     EXPECT_EQ(scalar(db_, u"SELECT count(DISTINCT NumHead) FROM sysDjb"_s),
               scalar(db_, u"SELECT count(*) FROM sysDjb"_s));
     // The format starts with the quoted prefix and ends with a counter mask.
@@ -38,9 +38,7 @@ TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesAndFormatsStartingWith
     }
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysDjb"_s), QString::number(seeded));
     EXPECT_EQ(69u, seeded);
-}
-
-TEST_F(SchemaAccountSetTest, NumberingCountersExistForEveryKind) {
+    // Every kind has its counter, starting at zero.
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysbillNo"_s), u"70"_s);
     EXPECT_EQ(scalar(db_,
                      u"SELECT count(*) FROM sysbillNo WHERE yearMaxNo <> 0 OR "
@@ -52,7 +50,7 @@ TEST_F(SchemaAccountSetTest, NumberingCountersExistForEveryKind) {
               u"0"_s);
 }
 
-TEST_F(SchemaAccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
+TEST_F(SchemaAccountSetTest, OperatorOneAndTheInterfaceRolesAreSeeded) {
     auto r = query(db_,
                    u"  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b "
                    " WHERE a.id = b.id"_s);
@@ -71,16 +69,7 @@ TEST_F(SchemaAccountSetTest, OperatorOneIsTheAdministratorWithTheGivenHash) {
                      u"SELECT count(*) FROM baseZY AS a, sysuser AS b WHERE "
                      "a.id = b.id AND a.del = 0"_s),
               u"1"_s);
-}
-
-TEST_F(SchemaAccountSetTest, InterfaceRolesResolveToAccountsOfTheSameName) {
-    // The advance-receipt subject that the settings loader asks for.
-    EXPECT_EQ(scalar(db_,
-                     u"SELECT b.fullname FROM sysSubjectInterface AS a, baseKM "
-                     "AS b WHERE a.km_id = b.id AND a.type = 0 AND a.name = "
-                     "'预收账款'"_s),
-              u"预收账款"_s);
-    // Roles the posting needs: receivables, payables, advances, stock, cash, income, cost.
+    // Roles the posting needs, each on one account (the role read by name: LedgerFunctions).
     for (const char* role : {"应收账款", "应付账款", "预付账款", "库存商品", "现金", "销售收入",
                              "销售成本", "应交税金", "本年利润"}) {
         EXPECT_EQ(scalar(db_,
@@ -119,7 +108,7 @@ void expectConsistentTree(sqlite3* db, const QString& table) {
     }
 }
 
-TEST_F(SchemaAccountSetTest, SeededBaseTreesAreConsistent) {
+TEST_F(SchemaAccountSetTest, SeededBaseTreesAndTheCurrentPeriodAreConsistent) {
     expectConsistentTree(db_, u"baseKM"_s);
     expectConsistentTree(db_, u"baseZY"_s);
     // Account codes extend their parent's code by the level length of kmLength<level>.
@@ -133,9 +122,6 @@ TEST_F(SchemaAccountSetTest, SeededBaseTreesAreConsistent) {
                                    "'kmLength%1'"_s.arg(r[2]));
         EXPECT_EQ(r[0].size() - r[1].size(), len.toInt()) << r[0].toStdString();
     }
-}
-
-TEST_F(SchemaAccountSetTest, CurrentPeriodRowMakesTheMonthClosedTestWork) {
     // The bill-correction windows compare a bill's date with the begin of the current period.
     auto r = query(db_,
                    u"SELECT beginDate, EndDate FROM sysPeriod AS a WHERE a.type = "

@@ -30,7 +30,7 @@ std::vector<detail::UpgradeStep> fakeSteps(std::vector<int>* log) {
              }}};
 }
 
-TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
+TEST(SchemaVersion, AnEmptyDatabaseHasNoVersionAndTheCurrentOneIsTheLastStepsTarget) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
     EXPECT_EQ(schema::storedVersion(db), 0);
@@ -41,32 +41,42 @@ TEST(SchemaVersion, EmptyDatabaseHasNoVersion) {
         EXPECT_EQ(e.message(), u"数据库不是有效的账套，不能升级"_s);
     }
     sqlite3_close(db);
+    const auto& steps = detail::upgradeSteps();
+    int expected = 1;
+    for (const auto& s : steps) {
+        EXPECT_EQ(s.toVersion, expected + 1);  // consecutive, starting at 2
+        expected = s.toVersion;
+    }
+    EXPECT_EQ(schema::currentVersion(), expected);
 }
 
-TEST_F(SchemaAccountSetTest, UpgradeOfACurrentAccountSetChangesNothing) {
-    const QString before = scalar(db_, u"SELECT count(*) FROM sysMenu"_s);
-    schema::upgrade(db_);
-    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
-    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysMenu"_s), before);
-}
-
-TEST_F(SchemaAccountSetTest, StepsRunInOrderUpToTheTarget) {
+TEST_F(SchemaAccountSetTest, StepsRunInOrderFromTheStoredVersionAndAGapOrANewerSetIsRefused) {
     std::vector<int> log;
     detail::setStoredVersion(db_, 1);
-    detail::applyUpgrades(db_, fakeSteps(&log), 3);
+    auto steps = fakeSteps(&log);
+    EXPECT_THROW(detail::applyUpgrades(db_, {steps[1]}, 3), DytError);  // no step to version 2
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(schema::storedVersion(db_), 1);
+    detail::applyUpgrades(db_, steps, 3);
     EXPECT_EQ(log, (std::vector<int>{2, 3}));
     EXPECT_EQ(schema::storedVersion(db_), 3);
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM baseGoods WHERE colour = ''"_s), u"0"_s);
     EXPECT_EQ(scalar(db_, u"SELECT sysValue FROM sysData WHERE Name = '单位备注'"_s), u"v3"_s);
-}
-
-TEST_F(SchemaAccountSetTest, OnlyTheMissingStepsRun) {
-    std::vector<int> log;
+    // From version 2 only step 3 runs.
+    log.clear();
     detail::setStoredVersion(db_, 2);
-    detail::exec(db_, "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
-    detail::applyUpgrades(db_, fakeSteps(&log), 3);
+    detail::applyUpgrades(db_, steps, 3);
     EXPECT_EQ(log, (std::vector<int>{3}));
     EXPECT_EQ(schema::storedVersion(db_), 3);
+    // An account set newer than the server is refused.
+    detail::setStoredVersion(db_, schema::currentVersion() + 1);
+    try {
+        schema::upgrade(db_);
+        ADD_FAILURE() << "accepted an account set newer than the server";
+    } catch (const DytError& e) {
+        EXPECT_TRUE(e.message().contains(u"请升级服务器程序"_s)) << e.what();
+    }
+    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion() + 1);
 }
 
 TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
@@ -89,28 +99,7 @@ TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     EXPECT_EQ(run(db_, u"COMMIT"_s), SQLITE_OK);
 }
 
-TEST_F(SchemaAccountSetTest, MissingStepIsRefused) {
-    std::vector<int> log;
-    auto steps = fakeSteps(&log);
-    steps.erase(steps.begin());  // no step to version 2
-    detail::setStoredVersion(db_, 1);
-    EXPECT_THROW(detail::applyUpgrades(db_, steps, 3), DytError);
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(schema::storedVersion(db_), 1);
-}
-
-TEST_F(SchemaAccountSetTest, NewerAccountSetIsRefused) {
-    detail::setStoredVersion(db_, schema::currentVersion() + 1);
-    try {
-        schema::upgrade(db_);
-        ADD_FAILURE() << "accepted an account set newer than the server";
-    } catch (const DytError& e) {
-        EXPECT_TRUE(e.message().contains(u"请升级服务器程序"_s)) << e.what();
-    }
-    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion() + 1);
-}
-
-TEST_F(SchemaAccountSetTest, AnAccountSetOfVersionTwoGetsTheStockReportIndex) {
+TEST_F(SchemaAccountSetTest, AnAccountSetOfVersionTwoGetsTheStockReportIndexAndThenStays) {
     const QString count =
         u"SELECT count(*) FROM sqlite_master WHERE name = 'ix_baseGoodsStock_report'"_s;
     ASSERT_EQ(run(db_, u"DROP INDEX ix_baseGoodsStock_report"_s), SQLITE_OK);
@@ -118,16 +107,12 @@ TEST_F(SchemaAccountSetTest, AnAccountSetOfVersionTwoGetsTheStockReportIndex) {
     schema::upgrade(db_);
     EXPECT_EQ(scalar(db_, count), u"1"_s);
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
-}
-
-TEST(SchemaVersion, CurrentVersionIsTheLastStepsTarget) {
-    const auto& steps = detail::upgradeSteps();
-    int expected = 1;
-    for (const auto& s : steps) {
-        EXPECT_EQ(s.toVersion, expected + 1);  // consecutive, starting at 2
-        expected = s.toVersion;
-    }
-    EXPECT_EQ(schema::currentVersion(), expected);
+    // Upgrading a current account set changes nothing.
+    const QString menu = scalar(db_, u"SELECT count(*) FROM sysMenu"_s);
+    schema::upgrade(db_);
+    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
+    EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysMenu"_s), menu);
+    EXPECT_EQ(scalar(db_, count), u"1"_s);
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ protected:
 // = 119; at price level 0 (2.5) the reference value is 262.5. 五金 = 螺丝 + 齿轮 (10 worth 120,
 // reference 10 × 20); categories come first, then the goods by code; 变速箱 is 4 below zero at
 // cost 5.
-TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
+TEST_F(StockStatusReport, OneCategoryLevelAtATimeReferencePricesAndARedReversal) {
     const QString hardware = row({kHardware, 2, 115, 0, 239, 0, 462.5, 223.5, 10.5});
     const QString fasteners = row({kFasteners, 1, 105, 0, 119, 0, 262.5, 143.5, 10.5});
     const QString gears = row({33, 0, 10, 12, 120, 20, 200, 80, 0});
@@ -134,48 +134,6 @@ TEST_F(StockStatusReport, OneCategoryLevelAtATime) {
     EXPECT_EQ((QList<qint64>{33}), idsOf(report(u";id=33;issub=1"_s)));
     EXPECT_EQ((QList<qint64>{31, 33}), idsOf(report(u";id=40;issub=1"_s)));
     EXPECT_EQ(hardware, only(report(u";id=40"_s), kHardware));
-}
-
-TEST_F(StockStatusReport, WarehouseWithAndWithoutSubWarehouses) {
-    struct Case {
-        const char* ck;
-        QString screws;
-        QString gears;
-    };
-    const QString gears = row({33, 0, 10, 12, 120, 20, 200, 80, 0});
-    const QString noGears = row({33, 0, 0, 0, 0, 20, 0, 0, 0});
-    // 总仓 (11) with 二库 (13): 螺丝 55 + 30 worth 55 + 42; 门店 is 12.
-    // clang-format off
-    const Case cases[] = {
-        {"id=11;issub=1", row({31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5}, u"8盒5个"_s), gears},
-        {"id=11", row({31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5}, u"5盒5个"_s), gears},
-        {"id=13;issub=1", row({31, 0, 30, 1.4, 42, 2.5, 75, 33, 3}, u"3盒"_s), noGears},
-        {"id=12;issub=1", row({31, 0, 20, 1.1, 22, 2.5, 50, 28, 2}, u"2盒"_s), noGears}};
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.ck);
-        const RecordSet rs = report(u";isList=1"_s, u";czy_id=1;"_s + QString::fromLatin1(c.ck));
-        EXPECT_EQ(c.screws, only(rs, 31));
-        EXPECT_EQ(c.gears, only(rs, 33));
-    }
-    EXPECT_THROW(report(u";isList=1"_s, u";id=99;issub=1"_s), DytError);
-}
-
-TEST_F(StockStatusReport, QuantityFilter) {
-    // Above 0: 五金 keeps both its goods; the goods without stock and 变速箱 (below 0) go.
-    EXPECT_EQ((QList<qint64>{kHardware}), idsOf(report(u";par_id=0"_s, {}, u";qty=1;ckj=0"_s)));
-    // Equal to 0: the two goods never moved; 五金 has none of them.
-    EXPECT_EQ((QList<qint64>{32, 34}), idsOf(report(u";par_id=0"_s, {}, u";qty=2;ckj=0"_s)));
-    // In 门店 齿轮 has no stock: 五金 stays for it, summing only the qualifying goods.
-    const QString shop = u";czy_id=1;id=12;issub=1"_s;
-    EXPECT_EQ(row({kHardware, 2, 0, 0, 0, 0, 0, 0, 0}),
-              only(report(u";par_id=0"_s, shop, u";qty=2;ckj=0"_s), kHardware));
-    EXPECT_EQ(row({kHardware, 2, 20, 0, 22, 0, 50, 28, 2}),
-              only(report(u";par_id=0"_s, shop, u";qty=1;ckj=0"_s), kHardware));
-    EXPECT_THROW(report(u";par_id=0"_s, {}, u";qty=3"_s), DytError);
-}
-
-TEST_F(StockStatusReport, ReferencePricesAndARedReversal) {
     struct Case {
         const char* ckj;
         double screwPrice;
@@ -200,6 +158,38 @@ TEST_F(StockStatusReport, ReferencePricesAndARedReversal) {
         0);
     EXPECT_EQ(row({31, 0, 110, 124.0 / 110, 124, 3.0, 330, 206, 11}, u"11盒"_s),
               only(report(u";par_id=41"_s, {}, u";qty=0;ckj=4"_s), 31));
+}
+
+TEST_F(StockStatusReport, WarehousesAndTheQuantityFilter) {
+    // clang-format off
+    struct Case { const char* ck; QString screws; QString gears; };
+    const QString gears = row({33, 0, 10, 12, 120, 20, 200, 80, 0});
+    const QString noGears = row({33, 0, 0, 0, 0, 20, 0, 0, 0});
+    // 总仓 (11) with 二库 (13): 螺丝 55 + 30 worth 55 + 42; 门店 is 12.
+    const Case cases[] = {
+        {"id=11;issub=1", row({31, 0, 85, 97.0 / 85, 97, 2.5, 212.5, 115.5, 8.5}, u"8盒5个"_s), gears},
+        {"id=11", row({31, 0, 55, 1, 55, 2.5, 137.5, 82.5, 5.5}, u"5盒5个"_s), gears},
+        {"id=13;issub=1", row({31, 0, 30, 1.4, 42, 2.5, 75, 33, 3}, u"3盒"_s), noGears},
+        {"id=12;issub=1", row({31, 0, 20, 1.1, 22, 2.5, 50, 28, 2}, u"2盒"_s), noGears}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ck);
+        const RecordSet rs = report(u";isList=1"_s, u";czy_id=1;"_s + QString::fromLatin1(c.ck));
+        EXPECT_EQ(c.screws, only(rs, 31));
+        EXPECT_EQ(c.gears, only(rs, 33));
+    }
+    EXPECT_THROW(report(u";isList=1"_s, u";id=99;issub=1"_s), DytError);
+    // Above 0: 五金 keeps both its goods; the goods without stock and 变速箱 (below 0) go.
+    EXPECT_EQ((QList<qint64>{kHardware}), idsOf(report(u";par_id=0"_s, {}, u";qty=1;ckj=0"_s)));
+    // Equal to 0: the two goods never moved; 五金 has none of them.
+    EXPECT_EQ((QList<qint64>{32, 34}), idsOf(report(u";par_id=0"_s, {}, u";qty=2;ckj=0"_s)));
+    // In 门店 齿轮 has no stock: 五金 stays for it, summing only the qualifying goods.
+    const QString shop = u";czy_id=1;id=12;issub=1"_s;
+    EXPECT_EQ(row({kHardware, 2, 0, 0, 0, 0, 0, 0, 0}),
+              only(report(u";par_id=0"_s, shop, u";qty=2;ckj=0"_s), kHardware));
+    EXPECT_EQ(row({kHardware, 2, 20, 0, 22, 0, 50, 28, 2}),
+              only(report(u";par_id=0"_s, shop, u";qty=1;ckj=0"_s), kHardware));
+    EXPECT_THROW(report(u";par_id=0"_s, {}, u";qty=3"_s), DytError);
 }
 
 TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {

@@ -13,34 +13,6 @@ namespace {
 
 using namespace dyt::server::tsql;
 
-TEST(TsqlCorpus, FileIsWellFormed) {
-    const std::vector<CorpusText> corpus = readCorpus();
-    ASSERT_GE(corpus.size(), 100u) << "corpus missing or short";
-    QSet<QString> ids;
-    for (const CorpusText& t : corpus) {
-        EXPECT_FALSE(t.id.isEmpty()) << "malformed line " << t.line;
-        EXPECT_FALSE(ids.contains(t.id)) << "duplicate id " << t.id.toStdString();
-        ids.insert(t.id);
-        EXPECT_EQ(t.query, !t.reads.isEmpty()) << t.id.toStdString();
-    }
-}
-
-TEST(TsqlCorpus, EveryTextTranslatesToItsKindOfProgram) {
-    Context c;
-    c.sessionId = 57;
-    int translated = 0;
-    for (const CorpusText& t : readCorpus()) {
-        try {
-            const Program p = translate(t.sql, c);
-            EXPECT_EQ(t.query, p.returnsRows()) << t.id.toStdString();
-            ++translated;
-        } catch (const DytError& e) {
-            ADD_FAILURE() << t.id.toStdString() << ": " << e.message().toStdString();
-        }
-    }
-    EXPECT_EQ(static_cast<int>(readCorpus().size()), translated);
-}
-
 // Names an SQLite error that says the statement itself is malformed (as opposed to naming a
 // table or column the empty test database lacks).
 bool malformed(const QString& error) {
@@ -52,35 +24,49 @@ bool malformed(const QString& error) {
            error.contains(QLatin1String("misuse"));
 }
 
-void collectStatements(const std::vector<Step>& steps, QStringList& out) {
-    for (const Step& s : steps) {
-        out << s.sql;
-        collectStatements(s.thenSteps, out);
-        collectStatements(s.elseSteps, out);
-    }
-}
-
-class TsqlCorpusDb : public TsqlDb {};
-
-TEST_F(TsqlCorpusDb, EveryTranslatedStatementIsWellFormedSqlite) {
-    Context c;
-    for (const CorpusText& t : readCorpus()) {
-        QStringList statements;
-        try {
-            collectStatements(translate(t.sql, c).steps, statements);
-        } catch (const DytError&) {
-            continue;  // reported by the test above
-        }
-        for (const QString& s : statements) {
+class TsqlCorpusDb : public TsqlDb {
+protected:
+    // Every statement of the program, branches included, prepares as well-formed SQLite.
+    void expectWellFormed(const std::vector<Step>& steps, const QString& from) {
+        for (const Step& s : steps) {
             sqlite3_stmt* st = nullptr;
-            const QByteArray u = s.toUtf8();
+            const QByteArray u = s.sql.toUtf8();
             sqlite3_prepare_v2(db, u.constData(), static_cast<int>(u.size()), &st, nullptr);
             sqlite3_finalize(st);
             const QString error = QString::fromUtf8(sqlite3_errmsg(db));
             EXPECT_FALSE(malformed(error))
-                << t.id.toStdString() << ": " << error.toStdString() << "\n"
-                << s.toStdString();
+                << "from: " << from.toStdString() << "\nto: " << s.sql.toStdString() << "\n"
+                << error.toStdString();
+            expectWellFormed(s.thenSteps, from);
+            expectWellFormed(s.elseSteps, from);
         }
+    }
+};
+
+TEST_F(TsqlCorpusDb, TheFileIsWellFormedAndEveryTextTranslatesToAWellFormedProgramOfItsKind) {
+    Context c;
+    c.sessionId = 57;
+    int translated = 0;
+    for (const CorpusText& t : readCorpus()) {
+        try {
+            const Program p = translate(t.sql, c);
+            EXPECT_EQ(t.query, p.returnsRows()) << t.id.toStdString();
+            expectWellFormed(p.steps, t.id);
+            ++translated;
+        } catch (const DytError& e) {
+            ADD_FAILURE() << t.id.toStdString() << ": " << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(static_cast<int>(readCorpus().size()), translated);
+    // The corpus file itself: ids unique, queries name what they read.
+    const std::vector<CorpusText> corpus = readCorpus();
+    ASSERT_GE(corpus.size(), 100u) << "corpus missing or short";
+    QSet<QString> ids;
+    for (const CorpusText& t : corpus) {
+        EXPECT_FALSE(t.id.isEmpty()) << "malformed line " << t.line;
+        EXPECT_FALSE(ids.contains(t.id)) << "duplicate id " << t.id.toStdString();
+        ids.insert(t.id);
+        EXPECT_EQ(t.query, !t.reads.isEmpty()) << t.id.toStdString();
     }
 }
 
@@ -132,18 +118,7 @@ TEST_F(TsqlCorpusDb, RandomTokenStreamsGiveProgramsOrCleanErrors) {
         try {
             const Program p = translate(text, c);
             ++programs;
-            QStringList statements;
-            collectStatements(p.steps, statements);
-            for (const QString& s : statements) {
-                sqlite3_stmt* st = nullptr;
-                const QByteArray u = s.toUtf8();
-                sqlite3_prepare_v2(db, u.constData(), static_cast<int>(u.size()), &st, nullptr);
-                sqlite3_finalize(st);
-                const QString error = QString::fromUtf8(sqlite3_errmsg(db));
-                EXPECT_FALSE(malformed(error))
-                    << "from: " << text.toStdString() << "\nto: " << s.toStdString() << "\n"
-                    << error.toStdString();
-            }
+            expectWellFormed(p.steps, text);
         } catch (const DytError& e) {
             ++errors;
             EXPECT_FALSE(e.message().isEmpty());

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "common/error.h"
+#include "schema_test_util.h"
 #include "server/tsql/tsql.h"
 #include "server/tsql/tsql_functions.h"
 
@@ -32,17 +33,7 @@ protected:
         ASSERT_EQ(SQLITE_OK, rc) << msg.toStdString() << "\n" << text;
     }
     // First column of the first row of native SQLite text, as text ("<null>" for Null).
-    QString value(const char* text) {
-        sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, text, -1, &st, nullptr)) << sqlite3_errmsg(db);
-        QString out = u"<none>"_s;
-        if (st && sqlite3_step(st) == SQLITE_ROW) {
-            const unsigned char* t = sqlite3_column_text(st, 0);
-            out = t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : u"<null>"_s;
-        }
-        sqlite3_finalize(st);
-        return out;
-    }
+    QString value(const char* text) { return schematest::scalar(db, QString::fromUtf8(text)); }
     server::tsql::Context context(bool withSchema = true) {
         server::tsql::Context c;
         c.sessionId = 57;

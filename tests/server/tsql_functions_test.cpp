@@ -9,7 +9,7 @@ namespace {
 
 using namespace dyt::server::tsql;
 
-TEST(TsqlDates, ParseFormsAndDayNumbers) {
+TEST(TsqlDates, ParseFormsDayNumbersAndDateDiffBoundaries) {
     struct Case {
         const char* text;
         const char* expected;  // formatDateValue, "" for invalid
@@ -31,16 +31,13 @@ TEST(TsqlDates, ParseFormsAndDayNumbers) {
     // 2023-01-01 is 44925 days after 1900-01-01 (123 years, 30 of them leap: 123 * 365 + 30);
     // 45000 is 75 days later (31 + 28 + 16): 2023-03-17
     EXPECT_EQ(u"2023-03-17 00:00:00"_s, formatDateValue(dateFromDays(45000)));
-}
-
-TEST(TsqlDates, DateDiffCountsBoundaries) {
     const auto d = [](const char* s) { return parseDateValue(QString::fromUtf8(s)); };
-    struct Case {
+    struct DiffCase {
         const char* unit;
         const char* from;
         const char* to;
         qint64 expected;
-    } cases[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
+    } diffs[] = {{"week", "2024-03-09", "2024-03-10", 1},  // Saturday -> Sunday crosses a boundary
                  {"week", "2024-03-10", "2024-03-16", 0},  // Sunday -> Saturday stays in the week
                  {"week", "1900-01-01", "1900-01-07", 1},  // Monday -> Sunday
                  {"day", "2024-03-01 23:59:59", "2024-03-02 00:00:00", 1},
@@ -50,7 +47,7 @@ TEST(TsqlDates, DateDiffCountsBoundaries) {
                  {"hour", "2024-03-01 10:59:59", "2024-03-01 11:00:00", 1},
                  {"minute", "2024-03-01 10:59:59", "2024-03-01 10:59:00", 0},
                  {"second", "2024-03-01 10:59:59", "2024-03-01 11:00:01", 2}};
-    for (const Case& c : cases)
+    for (const DiffCase& c : diffs)
         EXPECT_EQ(c.expected, dateDiff(QString::fromUtf8(c.unit), d(c.from), d(c.to)))
             << c.unit << " " << c.from << " " << c.to;
     EXPECT_EQ(1, datePart(u"weekday"_s, d("2024-03-10")));  // Sunday
@@ -91,15 +88,23 @@ protected:
     }
 };
 
-TEST_F(TsqlFunctions, SysDataByNameIgnoringCase) {
+TEST_F(TsqlFunctions, SysDataByNameIgnoringCaseAndAuxiliaryUnitQuantities) {
     EXPECT_EQ(u"3"_s, cell(u"SELECT dbo.fnGetSysData('jxcperiodnow','') as value"_s, u"value"_s));
     EXPECT_EQ(u"德盈商贸"_s,
               cell(u"SELECT dbo.fnGetSysData('单位全名','') as value"_s, u"value"_s));
     EXPECT_EQ(u"dflt"_s, cell(u"SELECT dbo.fnGetSysData('Missing','dflt') as value"_s, u"value"_s));
     EXPECT_EQ(u"9"_s, cell(u"SELECT dbo.fnGetSysData('Empty',9) as value"_s, u"value"_s));
+    // 12 boxes of 24 bottles = 288 bottles = 1.2 pallets of 240
+    const Result fz =
+        run(u"select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty "
+            u",dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
+            "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "_s);
+    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(u"fzQty"_s));
+    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(u"fzQty1"_s));
+    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
 }
 
-TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
+TEST_F(TsqlFunctions, FirstAndLastDayOfMonthAutoCodeAndRegionPath) {
     struct Case {
         int year, month;
         const char* first;
@@ -118,9 +123,6 @@ TEST_F(TsqlFunctions, FirstAndLastDayOfMonth) {
         EXPECT_EQ(QString::fromUtf8(c.first), r.rows.text(u"date1"_s)) << c.year << "-" << c.month;
         EXPECT_EQ(QString::fromUtf8(c.last), r.rows.text(u"date2"_s)) << c.year << "-" << c.month;
     }
-}
-
-TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     // children of 华东 (01): 0101, 0102, 01x (not digits), 0104 (deleted, still taken)
     EXPECT_EQ(u"0105"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('dq', 1) as Code"_s, u"Code"_s));
     EXPECT_EQ(u"010102"_s, cell(u"SELECT dbo.fnGetBaseAutoCode('DQ', 2) as Code"_s, u"Code"_s));
@@ -136,18 +138,7 @@ TEST_F(TsqlFunctions, AutoCodeAndRegionPath) {
     EXPECT_TRUE(r.rows.hasField(u"fullname"_s));
 }
 
-TEST_F(TsqlFunctions, AuxiliaryUnitQuantities) {
-    // 12 boxes of 24 bottles = 288 bottles = 1.2 pallets of 240
-    const Result fz =
-        run(u"select dbo.fnGetBaseGoodsFZQty(101,302,12,0) fzQty "
-            u",dbo.fnGetBaseGoodsFZQty(101,302,12,1) "
-            "fzQty1 ,dbo.fnGetBaseGoodsFZQty(101,302,12,2) fzQty2 "_s);
-    EXPECT_DOUBLE_EQ(288.0, fz.rows.number(u"fzQty"_s));
-    EXPECT_DOUBLE_EQ(12.0, fz.rows.number(u"fzQty1"_s));
-    EXPECT_DOUBLE_EQ(1.2, fz.rows.number(u"fzQty2"_s));
-}
-
-TEST_F(TsqlFunctions, AuthorizerAllowsTheBusinessStatementsAndAutoincrement) {
+TEST_F(TsqlFunctions, TheAuthorizerAllowsTheBusinessAndIsInstalledOnlyWhileRunning) {
     sql("CREATE TABLE sysLog(id INTEGER PRIMARY KEY AUTOINCREMENT, logMsgCont TEXT);");
     sqlite3_set_authorizer(db, clientAuthorizer, nullptr);
     const auto prepares = [&](const char* text) {
@@ -168,9 +159,6 @@ TEST_F(TsqlFunctions, AuthorizerAllowsTheBusinessStatementsAndAutoincrement) {
     const Result r = run(u"insert into sysLog(logMsgCont) values('登录')"_s);
     EXPECT_EQ(1, r.changedRows);
     EXPECT_EQ(u"1"_s, value("SELECT seq FROM sqlite_sequence WHERE name = 'sysLog'"));
-}
-
-TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
     // a program built by hand (translate() never emits this) is stopped by the authorizer
     Program p;
     Step s;
@@ -179,7 +167,7 @@ TEST_F(TsqlFunctions, ExecuteInstallsTheAuthorizerOnlyWhileRunning) {
     p.steps.push_back(s);
     EXPECT_THROW(execute(db, p), DytError);
     // afterwards the connection is free again for the server's own work
-    EXPECT_NE(u"<none>"_s, value("SELECT count(*) FROM sqlite_master"));
+    EXPECT_NE(QString(), value("SELECT count(*) FROM sqlite_master"));
     ExecuteOptions noAuth;
     noAuth.installAuthorizer = false;
     EXPECT_TRUE(execute(db, p, noAuth).hasRows);
@@ -202,7 +190,7 @@ TEST(TsqlSchema, DeclaredTypesMapToColumnTypes) {
 
 class TsqlLookup : public TsqlDb {};
 
-TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
+TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnectionAndBranchesRunOnThem) {
     sql("CREATE TABLE baseGoods(id INTEGER PRIMARY KEY, code TEXT, price REAL, made DATE, x);");
     const SchemaLookup lookup = schemaLookupFromDatabase(db);
     EXPECT_EQ(ColumnType::Integer, lookup(u"basegoods"_s, u"ID"_s));
@@ -212,9 +200,6 @@ TEST_F(TsqlLookup, LookupReadsTheTablesOfTheConnection) {
     EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"x"_s));
     EXPECT_EQ(ColumnType::Unknown, lookup(u"baseGoods"_s, u"nope"_s));
     EXPECT_EQ(ColumnType::Unknown, lookup(u"other"_s, u"code"_s));
-}
-
-TEST_F(TsqlLookup, BranchesBlocksAndInsertSelect) {
     sql("CREATE TABLE a(id INTEGER PRIMARY KEY, v TEXT); CREATE TABLE b(id INTEGER, v TEXT);"
         "INSERT INTO a VALUES(1, 'x'), (2, 'y');");
     // a false condition without ELSE runs nothing and returns no rows

@@ -59,7 +59,7 @@ protected:
     double number(const char* sql) { return value(sql).toDouble(); }
 };
 
-TEST_F(LedgerFunctions, StockAvailableAndVirtualQuantities) {
+TEST_F(LedgerFunctions, StockQuantitiesAndCostsFollowTheLedger) {
     struct Case {
         const char* sql;
         double expected;
@@ -77,13 +77,10 @@ TEST_F(LedgerFunctions, StockAvailableAndVirtualQuantities) {
                  {"SELECT fnGetXNKCQty(32, 0)", 0}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(c.expected, number(c.sql)) << c.sql;
-}
-
-TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
-    struct Case {
+    struct CostCase {
         const char* sql;
         double expected;
-    } cases[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
+    } costs[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
                  {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
                  // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
                  {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
@@ -99,12 +96,12 @@ TEST_F(LedgerFunctions, CostsFollowTheAverageOfTheLedger) {
                  // Batch 8 alone (the second row): 31 / 10.
                  {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
                  {"SELECT fnGetCostPrice(31, 2, 301)", 0}};
-    for (const Case& c : cases)
+    for (const CostCase& c : costs)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
     EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
 }
 
-TEST_F(LedgerFunctions, GoodsPriceStartsFromThePartnersLatestBill) {
+TEST_F(LedgerFunctions, GoodsPriceBalancesRightsAndInterfaceAccounts) {
     struct Case {
         const char* sql;
         double expected;
@@ -126,9 +123,6 @@ TEST_F(LedgerFunctions, GoodsPriceStartsFromThePartnersLatestBill) {
         {"SELECT fnGetGoodsPrice(0, 1, 32, 21, 999, '2024-03-15')", 0}};
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
-}
-
-TEST_F(LedgerFunctions, BalancesRightsAndInterfaceAccountsOfTheSeed) {
     EXPECT_DOUBLE_EQ(400, number("SELECT fnGetWldwTotal00(21, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(-350.5, number("SELECT fnGetWldwTotal00(22, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(0, number("SELECT fnGetWldwTotal00(99, '2990-01-01')"));

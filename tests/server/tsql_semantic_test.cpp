@@ -50,7 +50,7 @@ protected:
     }
 };
 
-TEST_F(TsqlSemantic, PlusConcatenatesTextAndAddsNumbers) {
+TEST_F(TsqlSemantic, PlusConcatenatesOrAddsAndTextComparisonsIgnoreLetterCase) {
     struct Case {
         const char* text;
         const char* expected;
@@ -70,9 +70,26 @@ TEST_F(TsqlSemantic, PlusConcatenatesTextAndAddsNumbers) {
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))
             << "without schema: " << c.text;
     }
+    struct CompareCase {
+        const char* text;
+        const char* expected;
+    } comparisons[] = {
+        {"SELECT count(*) AS v FROM t WHERE code = 'ab'", "1"},
+        {"SELECT count(*) AS v FROM t WHERE code <> 'ab'", "1"},
+        {"SELECT count(*) AS v FROM t WHERE code IN ('ab', 'CD')", "2"},
+        {"SELECT count(*) AS v FROM t WHERE code LIKE 'a%'", "1"},
+        {"SELECT count(*) AS v FROM t WHERE code BETWEEN 'aa' AND 'az'", "1"},
+        {"SELECT count(*) AS v FROM t WHERE UPPER(code) = 'cd'", "1"},
+        {"SELECT CASE code WHEN 'ab' THEN 'yes' ELSE 'no' END AS v FROM t WHERE id = 1", "yes"},
+        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"}};
+    for (const CompareCase& c : comparisons) {
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
+        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))
+            << "without schema: " << c.text;
+    }
 }
 
-TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
+TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEndsAndGivesTheShelfLifeAlert) {
     struct Case {
         const char* text;
         const char* expected;
@@ -89,9 +106,6 @@ TEST_F(TsqlSemantic, DateArithmeticCrossesMonthAndYearEnds) {
         {"SELECT CONVERT(varchar(8), CONVERT(datetime, '2024-02-05'), 112) AS v", "20240205"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
-}
-
-TEST_F(TsqlSemantic, ShelfLifeAlertAddsDaysToTheProductionDate) {
     // 可乐: produced 2023-12-25, 10 days shelf life -> due 2024-01-04; warned 2 + 5 days earlier,
     // i.e. from 2023-12-28 on.
     const QString text =
@@ -140,7 +154,7 @@ TEST_F(TsqlWeek, MondayOfTheWeekTreatsSundayAsTheWeekBefore) {
     }
 }
 
-TEST_F(TsqlSemantic, UpdatesAndDeletesThroughAliasesAndJoinsChangeOnlyTheirRows) {
+TEST_F(TsqlSemantic, UpdatesDeletesAndIfExistsChangeAndReadOnlyTheirRows) {
     struct Case {
         const char* text;
         int changed;
@@ -183,9 +197,6 @@ TEST_F(TsqlSemantic, UpdatesAndDeletesThroughAliasesAndJoinsChangeOnlyTheirRows)
         EXPECT_EQ(QString::fromUtf8(c.expected), value(c.check));
         sql("ROLLBACK");
     }
-}
-
-TEST_F(TsqlSemantic, IfExistsRunsTheMatchingBranch) {
     const QString text =
         u" IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = '%1') SELECT "
         "max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 and code like LEFT('%1',3) + "
@@ -200,7 +211,7 @@ TEST_F(TsqlSemantic, IfExistsRunsTheMatchingBranch) {
     EXPECT_EQ(u"JH-007"_s, cell(text.arg(u"jh-001"_s), u"code"_s));
 }
 
-TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingApplied) {
+TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingAppliedAlsoInsideTheCallersTransaction) {
     const char* before = "SELECT group_concat(iscygn || '/' || openCount) FROM syspurview";
     const QString start = value(before);
     // runtime failure: NOT NULL constraint in the last statement
@@ -219,9 +230,7 @@ TEST_F(TsqlSemantic, FailingLastStatementLeavesNothingApplied) {
         "set iscygn = 1,openCount = 99999999 where userid = 2 and id in (12, 0)"_s);
     EXPECT_EQ(3, ok.changedRows);
     EXPECT_EQ(u"0/0,1/99999999,1/9"_s, value(before));
-}
-
-TEST_F(TsqlSemantic, ProgramNestsInsideTheCallersTransaction) {
+    // Inside the caller's transaction the program undoes only its own part.
     sql("BEGIN");
     run(u"UPDATE t SET n = 100 WHERE id = 1"_s);
     EXPECT_THROW(run(u"UPDATE t SET n = 200 WHERE id = 2\r\nUPDATE t SET code = "
@@ -233,27 +242,7 @@ TEST_F(TsqlSemantic, ProgramNestsInsideTheCallersTransaction) {
     EXPECT_EQ(u"5"_s, value("SELECT n FROM t WHERE id = 1"));
 }
 
-TEST_F(TsqlSemantic, TextComparisonsIgnoreLetterCase) {
-    struct Case {
-        const char* text;
-        const char* expected;
-    } cases[] = {
-        {"SELECT count(*) AS v FROM t WHERE code = 'ab'", "1"},
-        {"SELECT count(*) AS v FROM t WHERE code <> 'ab'", "1"},
-        {"SELECT count(*) AS v FROM t WHERE code IN ('ab', 'CD')", "2"},
-        {"SELECT count(*) AS v FROM t WHERE code LIKE 'a%'", "1"},
-        {"SELECT count(*) AS v FROM t WHERE code BETWEEN 'aa' AND 'az'", "1"},
-        {"SELECT count(*) AS v FROM t WHERE UPPER(code) = 'cd'", "1"},
-        {"SELECT CASE code WHEN 'ab' THEN 'yes' ELSE 'no' END AS v FROM t WHERE id = 1", "yes"},
-        {"SELECT count(*) AS v FROM t AS a, t AS b WHERE a.code = Lower(b.code)", "2"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s)) << c.text;
-        EXPECT_EQ(QString::fromUtf8(c.expected), cell(QString::fromUtf8(c.text), u"v"_s, false))
-            << "without schema: " << c.text;
-    }
-}
-
-TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
+TEST_F(TsqlSemantic, TopOrderByUnionAndGroupByHavingWithServerFunction) {
     EXPECT_EQ(u"2"_s, cell(u"SELECT top 1 * FROM t ORDER BY id desc"_s, u"id"_s));
     EXPECT_EQ(u"JH-007"_s, cell(u"SELECT TOP 1 a.code FROM djIndex AS a WHERE a.dj_state <> 0 "
                                 "ORDER BY a.id desc"_s,
@@ -269,9 +258,6 @@ TEST_F(TsqlSemantic, TopWithOrderByAndUnion) {
         u"SELECT a.id FROM t AS a UNION ALL SELECT b.id FROM djIndex AS b ORDER BY a.id DESC"_s);
     ASSERT_EQ(5, ordered.rows.rowCount());
     EXPECT_EQ(3, ordered.rows.at(0, 0).toLongLong());
-}
-
-TEST_F(TsqlSemantic, GroupByHavingWithServerFunction) {
     sql("CREATE TABLE baseGoodsWarn(goodsid INTEGER, stockid INTEGER, warnUp REAL);"
         "INSERT INTO baseGoodsWarn VALUES(6, 1, 15), (7, 1, 100);");
     // stock 10 of goods 6, limit 15: 3 + 4 more exceed it; goods 7 (stock 4, limit 100) does not
@@ -292,12 +278,10 @@ TEST_F(TsqlSemantic, ResultFieldTypesFollowDeclarationsAndValues) {
     const Result r = run(
         u"SELECT a.id, a.code, a.n * 1.5 AS half, getdate() AS now, NULL AS nothing FROM t AS a"_s);
     ASSERT_EQ(5, r.rows.fieldCount());
-    EXPECT_EQ(FieldType::Integer, r.rows.fields()[0].type);
-    EXPECT_EQ(FieldType::Text, r.rows.fields()[1].type);
-    EXPECT_EQ(FieldType::Float, r.rows.fields()[2].type);
-    EXPECT_EQ(FieldType::Text, r.rows.fields()[3].type);
-    EXPECT_EQ(u"id"_s, r.rows.fields()[0].name);
-    EXPECT_EQ(u"half"_s, r.rows.fields()[2].name);
+    EXPECT_EQ((std::vector{FieldType::Integer, FieldType::Text, FieldType::Float, FieldType::Text}),
+              (std::vector{r.rows.fields()[0].type, r.rows.fields()[1].type,
+                           r.rows.fields()[2].type, r.rows.fields()[3].type}));
+    EXPECT_EQ(u"id|half"_s, r.rows.fields()[0].name + u'|' + r.rows.fields()[2].name);
     EXPECT_EQ(7.5, r.rows.at(0, 2).toDouble());
     EXPECT_FALSE(r.rows.at(0, 4).isValid());
 }

@@ -18,7 +18,7 @@ namespace {
 
 using namespace dyt::server::tsql;
 
-TEST(TsqlLexer, TokenKindsAndTexts) {
+TEST(TsqlLexer, TokenKindsTextsAndUnterminatedPiecesWithTheirPosition) {
     const std::vector<Token> t = tokenize(
         u"select [my col],N'it''s', 12.5e2 -- note\r\n/* a /* nested */ one */ @@spid<>@x"_s);
     QStringList got;
@@ -35,9 +35,6 @@ TEST(TsqlLexer, TokenKindsAndTexts) {
               got);
     EXPECT_EQ(0, t[0].pos);
     EXPECT_EQ(7, t[1].pos);
-}
-
-TEST(TsqlLexer, UnterminatedPiecesAreErrorsWithPosition) {
     struct Case {
         const char* text;
         int position;  // 1-based
@@ -65,7 +62,7 @@ QString one(const QString& text) {
     return p.steps.empty() ? QString() : p.steps.front().sql;
 }
 
-TEST(TsqlTranslate, ConstructsBecomeSqlite) {
+TEST(TsqlTranslate, ConstructsAndProgramsOfSeveralStatementsBecomeSqlite) {
     struct Case {
         const char* tsql;
         const char* sqlite;
@@ -121,6 +118,30 @@ TEST(TsqlTranslate, ConstructsBecomeSqlite) {
          "SELECT x FROM t WHERE x NOT IN (SELECT y FROM u)"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.sqlite), one(QString::fromUtf8(c.tsql))) << c.tsql;
+    Context c;
+    const Program p = translate(u"UPDATE t SET a = 1\r\n update t set b = 2; select * from t"_s, c);
+    ASSERT_EQ(3u, p.steps.size());
+    EXPECT_EQ(Step::Kind::Statement, p.steps[0].kind);
+    EXPECT_EQ(Step::Kind::Statement, p.steps[1].kind);
+    EXPECT_EQ(Step::Kind::Query, p.steps[2].kind);
+    EXPECT_TRUE(p.returnsRows());
+    const Program q = translate(
+        u"IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
+        "update t set b = 1 END ELSE select 2 as v"_s,
+        c);
+    ASSERT_EQ(1u, q.steps.size());
+    EXPECT_EQ(Step::Kind::If, q.steps[0].kind);
+    EXPECT_EQ(
+        u"SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
+        "ELSE 0 END"_s,
+        q.steps[0].sql);
+    EXPECT_EQ(2u, q.steps[0].thenSteps.size());
+    ASSERT_EQ(1u, q.steps[0].elseSteps.size());
+    EXPECT_EQ(Step::Kind::Query, q.steps[0].elseSteps[0].kind);
+    const Program noElse = translate(u"if exists(select 1) delete t"_s, c);
+    ASSERT_EQ(1u, noElse.steps.size());
+    EXPECT_TRUE(noElse.steps[0].elseSteps.empty());
+    EXPECT_FALSE(noElse.returnsRows());
 }
 
 TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
@@ -160,34 +181,7 @@ TEST(TsqlTranslate, SchemaTypesDecidePlusAndCollation) {
     }
 }
 
-TEST(TsqlTranslate, ProgramsOfSeveralStatementsAndBranches) {
-    Context c;
-    const Program p = translate(u"UPDATE t SET a = 1\r\n update t set b = 2; select * from t"_s, c);
-    ASSERT_EQ(3u, p.steps.size());
-    EXPECT_EQ(Step::Kind::Statement, p.steps[0].kind);
-    EXPECT_EQ(Step::Kind::Statement, p.steps[1].kind);
-    EXPECT_EQ(Step::Kind::Query, p.steps[2].kind);
-    EXPECT_TRUE(p.returnsRows());
-    const Program q = translate(
-        u"IF NOT EXISTS (select 1 from t where a = 1) BEGIN update t set a = 1 "
-        "update t set b = 1 END ELSE select 2 as v"_s,
-        c);
-    ASSERT_EQ(1u, q.steps.size());
-    EXPECT_EQ(Step::Kind::If, q.steps[0].kind);
-    EXPECT_EQ(
-        u"SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM t WHERE a = 1) THEN 1 "
-        "ELSE 0 END"_s,
-        q.steps[0].sql);
-    EXPECT_EQ(2u, q.steps[0].thenSteps.size());
-    ASSERT_EQ(1u, q.steps[0].elseSteps.size());
-    EXPECT_EQ(Step::Kind::Query, q.steps[0].elseSteps[0].kind);
-    const Program noElse = translate(u"if exists(select 1) delete t"_s, c);
-    ASSERT_EQ(1u, noElse.steps.size());
-    EXPECT_TRUE(noElse.steps[0].elseSteps.empty());
-    EXPECT_FALSE(noElse.returnsRows());
-}
-
-TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
+TEST(TsqlTranslate, UntranslatableTextsAndEscapesAreRefusedByName) {
     struct Case {
         const char* text;
         const char* construct;  // part of the message
@@ -220,9 +214,7 @@ TEST(TsqlTranslate, UntranslatableTextsNameConstructAndPosition) {
             }
         }
     }
-}
-
-TEST(TsqlTranslate, EscapesFromTheAccountSetAreRefused) {
+    // Escapes from the account set are refused.
     // Text and what the message names (empty: any message).
     const char* texts[][2] = {{"ATTACH DATABASE 'x.db' AS x", "不允许执行 ATTACH"},
                               {"DETACH DATABASE x", ""},
@@ -245,7 +237,7 @@ TEST(TsqlTranslate, EscapesFromTheAccountSetAreRefused) {
     }
 }
 
-TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
+TEST(TsqlCache, SameTextTranslatesOnceSessionsStaySeparateAndConcurrentUseAgrees) {
     TranslationCache cache(2);
     Context a;
     a.sessionId = 1;
@@ -265,10 +257,8 @@ TEST(TsqlCache, SameTextTranslatesOnceAndSessionsStaySeparate) {
     EXPECT_EQ(2, cache.size());
     cache.clear();
     EXPECT_EQ(0, cache.size());
-}
-
-TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
-    TranslationCache cache(8);
+    // Concurrent use gives the same translations.
+    TranslationCache shared(8);
     QStringList texts;
     for (int i = 0; i < 20; ++i)
         texts << u"select top %1 * from t where id = %1"_s.arg(i);
@@ -279,7 +269,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
             Context c;
             for (int round = 0; round < 50; ++round) {
                 for (int i = 0; i < texts.size(); ++i) {
-                    const Program p = cache.translate(texts[(i + k) % texts.size()], c);
+                    const Program p = shared.translate(texts[(i + k) % texts.size()], c);
                     const int n = (i + k) % texts.size();
                     if (p.steps.size() != 1 ||
                         p.steps[0].sql != u"SELECT * FROM t WHERE id = %1 LIMIT %1"_s.arg(n))
@@ -292,7 +282,7 @@ TEST(TsqlCache, ConcurrentUseGivesTheSameTranslations) {
         t.join();
     for (int w : wrong)
         EXPECT_EQ(0, w);
-    EXPECT_EQ(8, cache.size());
+    EXPECT_EQ(8, shared.size());
 }
 
 }  // namespace

@@ -33,13 +33,11 @@ protected:
     std::unique_ptr<Database> db;
 };
 
-TEST_F(DatabaseTest, OpensWithTheServerSettings) {
+TEST_F(DatabaseTest, OpensWithTheServerSettingsAndBindsParametersIntact) {
     EXPECT_EQ(u"wal"_s, db->scalar(u"PRAGMA journal_mode"_s).toString());
     EXPECT_EQ(1, db->scalar(u"PRAGMA foreign_keys"_s).toLongLong());
     EXPECT_EQ(2, db->scalar(u"PRAGMA synchronous"_s).toLongLong());  // FULL
-}
-
-TEST_F(DatabaseTest, BoundParametersKeepQuotesAndChineseIntact) {
+    // Bound parameters keep quotes and Chinese intact; table names are found without case.
     const QString name = u"O'Brien 的 \"商品\"; DROP TABLE child;--"_s;
     EXPECT_EQ(1, db->execute(u"INSERT INTO child(id, pid, name) VALUES (?, ?, ?)"_s, {1, 1, name}));
     EXPECT_EQ(name, db->scalar(u"SELECT name FROM child WHERE id = ?"_s, {1}).toString());
@@ -47,34 +45,7 @@ TEST_F(DatabaseTest, BoundParametersKeepQuotesAndChineseIntact) {
     EXPECT_FALSE(db->tableExists(u"nosuch"_s));
 }
 
-TEST_F(DatabaseTest, RecordSetTypesFollowDeclarationsAndValues) {
-    db->execute(
-        u"INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
-        "'2026-01-31 08:00:00')"_s);
-    db->execute(u"INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"_s);
-    RecordSet rs = db->query(
-        u"SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
-        "FROM child ORDER BY id"_s);
-    ASSERT_EQ(8, rs.fieldCount());
-    const FieldType expected[] = {FieldType::Integer, FieldType::Text,     FieldType::Currency,
-                                  FieldType::Date,    FieldType::DateTime, FieldType::Float,
-                                  FieldType::Text,    FieldType::Text};
-    for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(expected[c], rs.fields()[c].type) << c;
-    EXPECT_EQ(Currency::fromRaw(125000).raw(), rs.at(0, 2).value<Currency>().raw());
-    EXPECT_EQ(Currency::fromRaw(30000).raw(), rs.at(1, 2).value<Currency>().raw());
-    EXPECT_EQ(QDate(2026, 1, 31), rs.at(0, 3).toDate());
-    EXPECT_FALSE(rs.at(1, 1).isValid());
-    EXPECT_EQ(3.0, rs.at(1, 5).toDouble());
-    EXPECT_EQ(u"x2"_s, rs.at(1, 6).toString());
-    // A declared date holding other text falls back to text.
-    db->execute(u"UPDATE child SET day = '下月' WHERE id = 2"_s);
-    rs = db->query(u"SELECT day FROM child WHERE id = 2"_s);
-    EXPECT_EQ(FieldType::Text, rs.fields()[0].type);
-    EXPECT_EQ(u"下月"_s, rs.at(0, 0).toString());
-}
-
-TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
+TEST_F(DatabaseTest, TransactionRollsBackUnlessCommittedAndAFailedCommitWritesNothing) {
     {
         Transaction tx(*db);
         db->execute(u"INSERT INTO child(id, pid) VALUES (1, 1)"_s);
@@ -100,9 +71,7 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(1, count(u"child"_s));
     Transaction again(*db);  // a new transaction can begin
     again.commit();
-}
-
-TEST_F(DatabaseTest, FailedCommitLeavesNothingWritten) {
+    db->execute(u"DELETE FROM child"_s);
     {
         Transaction tx(*db);
         // Deferred foreign key: the violation shows only at commit.
@@ -114,7 +83,7 @@ TEST_F(DatabaseTest, FailedCommitLeavesNothingWritten) {
     EXPECT_EQ(0, count(u"child"_s));
 }
 
-TEST_F(DatabaseTest, StatementsOfATextRunInTurn) {
+TEST_F(DatabaseTest, StatementsOfATextRunInTurnAndRecordSetTypesFollowDeclarations) {
     QStringList seen;
     db->forEachStatement(
         u"CREATE TABLE t(a); INSERT INTO t VALUES (1); -- note\n"
@@ -126,19 +95,30 @@ TEST_F(DatabaseTest, StatementsOfATextRunInTurn) {
         });
     EXPECT_EQ((QStringList{u"statement"_s, u"statement"_s, u"query"_s}), seen);
     EXPECT_THROW(db->forEachStatement(u"SELEC 1"_s, [](Statement&) {}), DytError);
-}
-
-TEST_F(DatabaseTest, WriteWatcherSeesTablesAndColumns) {
-    QStringList seen;
-    db->setWriteWatcher(
-        [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
-    db->prepare(u"UPDATE child SET name = 'a' WHERE id = 1"_s);
-    db->prepare(u"INSERT INTO parent(id) VALUES (5)"_s);
-    db->setWriteWatcher(nullptr);
-    db->prepare(u"DELETE FROM parent"_s);
-    EXPECT_TRUE(seen.contains(u"child.name"_s)) << seen.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(seen.contains(u"parent."_s));
-    EXPECT_EQ(2, seen.size());
+    db->execute(
+        u"INSERT INTO child VALUES (1, 1, '甲', 12.5, '2026-01-31', "
+        "'2026-01-31 08:00:00')"_s);
+    db->execute(u"INSERT INTO child VALUES (2, 1, NULL, 3, NULL, NULL)"_s);
+    RecordSet rs = db->query(
+        u"SELECT id, name, amount, day, at, id * 1.5 AS half, 'x' || id AS tag, NULL AS empty "
+        "FROM child ORDER BY id"_s);
+    ASSERT_EQ(8, rs.fieldCount());
+    const FieldType expected[] = {FieldType::Integer, FieldType::Text,     FieldType::Currency,
+                                  FieldType::Date,    FieldType::DateTime, FieldType::Float,
+                                  FieldType::Text,    FieldType::Text};
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(expected[c], rs.fields()[c].type) << c;
+    EXPECT_EQ(Currency::fromRaw(125000).raw(), rs.at(0, 2).value<Currency>().raw());
+    EXPECT_EQ(Currency::fromRaw(30000).raw(), rs.at(1, 2).value<Currency>().raw());
+    EXPECT_EQ(QDate(2026, 1, 31), rs.at(0, 3).toDate());
+    EXPECT_FALSE(rs.at(1, 1).isValid());
+    EXPECT_EQ(3.0, rs.at(1, 5).toDouble());
+    EXPECT_EQ(u"x2"_s, rs.at(1, 6).toString());
+    // A declared date holding other text falls back to text.
+    db->execute(u"UPDATE child SET day = '下月' WHERE id = 2"_s);
+    rs = db->query(u"SELECT day FROM child WHERE id = 2"_s);
+    EXPECT_EQ(FieldType::Text, rs.fields()[0].type);
+    EXPECT_EQ(u"下月"_s, rs.at(0, 0).toString());
 }
 
 TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
@@ -169,12 +149,16 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
                 << sql << ": " << e.message().toStdString();
         }
     }
-    // Business statements pass, and the watcher sees their writes.
+    // Business statements pass, and the watcher sees the columns they write (a row insert as
+    // its table alone); once it is removed nothing more is seen.
     db->prepare(u"UPDATE child SET amount = 1 WHERE id IN (SELECT id FROM parent)"_s);
-    EXPECT_EQ(QStringList{u"child.amount"_s}, seen);
+    db->prepare(u"INSERT INTO parent(id) VALUES (5)"_s);
+    EXPECT_EQ((QStringList{u"child.amount"_s, u"parent."_s}), seen);
     db->setRestricted(nullptr);
     db->setWriteWatcher(nullptr);
     db->prepare(u"PRAGMA table_info(child)"_s);
+    db->prepare(u"DELETE FROM parent"_s);
+    EXPECT_EQ(2, seen.size());
 }
 
 TEST(Password, HashesAreSaltedAndVerify) {
@@ -194,7 +178,7 @@ TEST(Password, HashesAreSaltedAndVerify) {
     EXPECT_FALSE(password::isHash(u"pbkdf2-sha256$0$a$b"_s));
 }
 
-TEST(Config, FileAndCommandLine) {
+TEST(Config, FileAndCommandLineAndBadLinesAndOptionsAreRefused) {
     ServerConfig c;
     c.loadText(
         u"# comment\n[server]\nlisten = 0.0.0.0\nport=8019\n; other\n"
@@ -214,22 +198,19 @@ TEST(Config, FileAndCommandLine) {
     c.applyArguments({u"--port"_s, u"0"_s, u"--data"_s, u"d2"_s, u"--listen"_s, u"::1"_s},
                      QString());
     EXPECT_EQ(u"::1|0|d2|boss|4096|1|1|1"_s, fields());
-}
-
-TEST(Config, BadLinesAndOptionsAreRefused) {
     const char* badTexts[] = {"port=70000",    "port=abc",       "colour=red", "no equals sign",
                               "frameLimit=10", "newLoginMode=2", "admin="};
     for (const char* t : badTexts) {
-        ServerConfig c;
-        EXPECT_THROW(c.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;
+        ServerConfig bad;
+        EXPECT_THROW(bad.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;
     }
     const QStringList badArgs[] = {{u"--port"_s},
                                    {u"--verbose"_s},
                                    {u"--port"_s, u"-1"_s},
                                    {u"--config"_s, u"/nonexistent/x.ini"_s}};
     for (const auto& a : badArgs) {
-        ServerConfig c;
-        EXPECT_THROW(c.applyArguments(a, QString()), DytError)
+        ServerConfig bad;
+        EXPECT_THROW(bad.applyArguments(a, QString()), DytError)
             << a.join(QLatin1Char(' ')).toStdString();
     }
 }
