@@ -192,6 +192,16 @@ TEST_F(OpeningFigures, CountedQuantitiesBecomeAStocktakeDraftThatPostsTheDiffere
               joinedRows(query(u"SELECT goodsid, SUM(qty) AS q, SUM(total) AS t FROM "
                                           "baseGoodsStock GROUP BY goodsid ORDER BY goodsid"_s),
                                     {u"goodsid"_s, u"q"_s, u"t"_s}));
+    // The loss and the overflow reach their accounts; the stock account moves by the difference.
+    EXPECT_EQ(u"20|25|205"_s,
+              joinedRows(query(u"SELECT (SELECT Total FROM baseKM WHERE id = a.km_id) AS loss, "
+                               "(SELECT Total FROM baseKM WHERE id = b.km_id) AS overflow, "
+                               "(SELECT Total FROM baseKM WHERE id = c.km_id) AS stock FROM "
+                               "sysSubjectInterface AS a, sysSubjectInterface AS b, "
+                               "sysSubjectInterface AS c WHERE a.type = 0 AND a.name = '商品报损' "
+                               "AND b.type = 0 AND b.name = '商品报溢' AND c.type = 0 AND c.name = "
+                               "'库存商品'"_s),
+                         {u"loss"_s, u"overflow"_s, u"stock"_s}));
 }
 
 TEST_F(OpeningFigures, VersionsOfServerAndAccountSet) {
