@@ -120,15 +120,22 @@ TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
 
 TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack) {
     BillPicking picking(purchaseOrders());
+    answer(RecordSet());
+    picking.runList();
+    const QString noLine = u"请您选中一条或多条商品！"_s;
+    EXPECT_EQ(u"请选择单据！"_s, dyt::test::errorOf([&] { picking.result(); }));
     answer(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}, {30, "JHDD-3"}}));
     picking.runList();
     BillPicking::setMark(picking.bills(), 0, true);
     BillPicking::setMark(picking.bills(), 2, true);
     EXPECT_EQ((QList<qint64>{10, 30}), picking.markedBillIds());
     EXPECT_EQ(u" (10,30, 0)"_s, picking.markedBillList());
+    // Bills marked but no line fetched, then lines fetched but none marked: refused.
+    EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     transport->clearCalls();
     answer(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}, {30, 31, 101, 4}}));
     picking.runLines();
+    EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     const auto calls = procCalls();
     ASSERT_EQ(1, calls.size());
     EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, calls[0].procedure);
@@ -156,25 +163,6 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     EXPECT_EQ(2, all.bills.rowCount());
     BillPicking::markAll(picking.lines(), false);
     EXPECT_EQ(QList<qint64>(), picking.markedOrderIds());
-}
-
-TEST_F(SelectBillTest, ConfirmRefusesAnEmptyListAndMissingMarks) {
-    BillPicking picking(purchaseOrders());
-    answer(RecordSet());
-    picking.runList();
-    EXPECT_EQ(u"请选择单据！"_s, dyt::test::errorOf([&] { picking.result(); }));
-    answer(billRows({{10, "JHDD-1"}}));
-    picking.runList();
-    BillPicking::setMark(picking.bills(), 0, true);
-    // Bills marked but no line fetched, then lines fetched but none marked.
-    for (bool fetch : {false, true}) {
-        SCOPED_TRACE(fetch);
-        if (fetch) {
-            answer(lineRows({{10, 11, 101, 2}}));
-            picking.runLines();
-        }
-        EXPECT_EQ(u"请您选中一条或多条商品！"_s, dyt::test::errorOf([&] { picking.result(); }));
-    }
 }
 
 TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
