@@ -95,21 +95,6 @@ TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
               (QList<double>{out[0].after, out[0].virtualAfter, out[0].virtualStock}));
 }
 
-TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
-    // Limit 1000, owing 800, this bill 300: 100 over.
-    const std::optional<QString> q =
-        receivablesLimitQuestion(u"宏达五金"_s, c(1000), c(800), c(300), 2);
-    ASSERT_TRUE(q.has_value());
-    EXPECT_EQ(QStringLiteral("客户[ 宏达五金 ]应收款超出限制，是否继续？\r\n"
-                             "      应收限额：1000.00\r\n"
-                             "    当前应收额：800.00\r\n"
-                             "    本次应收额：300.00\r\n"
-                             "      应收超额：100.00"),
-              *q);
-    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(1000), c(700), c(300), 2));
-    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(0), c(800), c(300), 2));
-}
-
 TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
     struct Row { double bought, gmsl, zssl, expected; };
     // Buy 10 get 1; buy 3 get 2; rules without a positive lot give nothing.
@@ -260,12 +245,19 @@ TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
     EXPECT_FALSE(runSalesWarnings(dm, in));
     script.answer(u"继续(&O)"_s, u"      应收超额：100.00"_s);
     EXPECT_TRUE(runSalesWarnings(dm, in));
+    EXPECT_EQ(QStringLiteral("客户[ 甲公司 ]应收款超出限制，是否继续？\r\n      应收限额：1000.00\r\n"
+                             "    当前应收额：800.00\r\n    本次应收额：300.00\r\n      应收超额：100.00"),
+              script.records(client::PromptKind::Question).last().text);
     // A posted bill saved again is not asked about.
     in.billPosted = true;
     EXPECT_TRUE(runSalesWarnings(dm, in));
     // Within the limit: no question (the script holds no answer, so a question would fail).
     in.billPosted = false;
     in.billReceivable = Currency::fromDouble(200);
+    EXPECT_TRUE(runSalesWarnings(dm, in));
+    // A limit of 0 is no limit.
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 0 WHERE id = 201"_s);
+    in.billReceivable = Currency::fromDouble(5000);
     EXPECT_TRUE(runSalesWarnings(dm, in));
 }
 

@@ -503,8 +503,9 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     EXPECT_FALSE(client::checkPartnerLimit(kSupplier, 90, false));
     script.answer(u"继续(&O)"_s, u"    本次应付额：90.00"_s);
     EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 90, false));
-    // Within the limit nothing is asked.
+    // Within the limit, or reaching it exactly, nothing is asked.
     EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 80, false));
+    EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 82, false));
     EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
     // A sale on credit raises the customer's receivable against its limit.
     post(1, u"XS-1"_s, kCustomer, {{.goods = kScrew, .qty = 1, .price = 50}});
@@ -513,6 +514,11 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     EXPECT_EQ(50.0, customer.current);
     EXPECT_TRUE(customer.exceeded());
     EXPECT_FALSE(client::readPartnerLimit(kCustomer, 10, true).exceeded());
+    script.answer(u"取消(&C)"_s, u"客户[ 甲客户 ]应收款超出限制，是否继续？"_s);
+    EXPECT_FALSE(client::checkPartnerLimit(kCustomer, 20, true));
+    // A limit of 0 is no limit.
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 0 WHERE id = 201"_s);
+    EXPECT_FALSE(client::readPartnerLimit(kCustomer, 5000, true).exceeded());
 }
 
 }  // namespace
