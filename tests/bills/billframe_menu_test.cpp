@@ -241,6 +241,9 @@ TEST_F(BillMenu, TheLineNoteOfANewBillChangesOnlyTheWindow) {
 
 TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) {
     auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    // The opened bill shows its amounts.
+    EXPECT_EQ(u"1,234.50|1234.50"_s,
+              bill->edDiscount->text() + u'|' + bill->headerValue(u"youhuiTotal"_s));
     bill->setFocusedRow(0);
     EXPECT_EQ(u"旧摘要"_s, bill->LineNote());
     script.cancelInput();
@@ -258,9 +261,11 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     EXPECT_TRUE(bill->editLineNote());
     EXPECT_EQ(u"送到仓库"_s, bill->LineNote());
     EXPECT_FALSE(bill->isModified());
+    bill->resetToNewBill();
+    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
 }
 
-TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
+TEST_F(BillMenu, LookUpsNeedTheirIdsAndTakeTheLinesGoodsAndWarehouseAndTheHeadersPartner) {
     auto bill = newBill();
     for (const BillLookupKind kind :
          {BillLookupKind::GoodsDistribution, BillLookupKind::PurchasePrices,
@@ -272,10 +277,8 @@ TEST_F(BillMenu, LookUpsNeedTheirIdsAndSayWhichIsMissing) {
               script.messages());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
     EXPECT_TRUE(bill->shownLookups.isEmpty());
-}
-
-TEST_F(BillMenu, LookUpsTakeTheLinesGoodsAndWarehouseAndTheHeadersPartnerAndEmployee) {
-    auto bill = openDraft(u"7"_s, u"0"_s, QString());
+    // They take the line's goods and warehouse and the header's partner and employee.
+    bill = openDraft(u"7"_s, u"0"_s, QString());
     bill->setFocusedRow(0);
     // The line's warehouse counts while the header has none.
     bill->setHeaderValue(u"jsr_id"_s, u"41"_s);
@@ -335,14 +338,6 @@ TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
         EXPECT_EQ(QString::fromUtf16(r.shown), bill->edDiscount->text());
         EXPECT_EQ(QString::fromUtf16(r.sent), bill->BuildParams().value(u"youhuiTotal"_s));
     }
-}
-
-TEST_F(BillMenu, AnOpenedBillShowsItsAmountsAndANewBillZero) {
-    auto bill = openDraft(u"7"_s, u"0"_s, QString());
-    EXPECT_EQ(u"1,234.50|1234.50"_s,
-              bill->edDiscount->text() + u'|' + bill->headerValue(u"youhuiTotal"_s));
-    bill->resetToNewBill();
-    EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
 }
 
 TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {

@@ -71,7 +71,7 @@ TEST_F(SalesBillWindow, WithTheSwitchTheReceiptAmountFollowsTheLinesLessTheDisco
     EXPECT_EQ(u"0"_s, fixed->headerText(u"edfkje"_s));
 }
 
-TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirst) {
+TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirstAndALineShowsItsStock) {
     auto bill = newBill();
     EXPECT_EQ(u"请先选择[ 购买单位 ]再扫描条码！"_s,
               dyt::test::errorOf([&] { bill->scanBarcodeChecked(u"6901"_s); }));
@@ -82,6 +82,14 @@ TEST_F(SalesBillWindow, BarcodeNeedsCustomerAndWarehouseFirst) {
               dyt::test::errorOf([&] { bill->scanBarcodeChecked(u"6901"_s); }));
     // An empty scan does nothing.
     EXPECT_FALSE(bill->scanBarcodeChecked(u"  "_s));
+    // A line shows the available stock of its warehouse; an empty row nothing.
+    putStock(kScrew, kStore, 3, 4);
+    bill->chooseHeaderRecord(u"edshck"_s, kStore, u"一号仓"_s);
+    const int row = bill->AddGoods(screw(1, 6));
+    EXPECT_TRUE(bill->refreshAvailableStock(row));
+    EXPECT_EQ(u"可用库存：3  库存数量：3"_s, bill->lbAvailable()->text());
+    EXPECT_FALSE(bill->refreshAvailableStock(row + 1));
+    EXPECT_EQ(QString(), bill->lbAvailable()->text());
 }
 
 TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
@@ -113,17 +121,6 @@ TEST_F(SalesBillWindow, OrderLinkByNumberOrByCustomer) {
     ASSERT_FALSE(bill->goodsRows().isEmpty());
     EXPECT_EQ(u"6|77|900"_s,
               test::cells(*bill, bill->goodsRows().first(), u"qty,s_id,s_orderid"_s));
-}
-
-TEST_F(SalesBillWindow, AvailableStockOfTheLine) {
-    putStock(kScrew, kStore, 3, 4);
-    auto bill = readyBill();
-    const int row = bill->AddGoods(screw(1, 6));
-    EXPECT_TRUE(bill->refreshAvailableStock(row));
-    EXPECT_EQ(u"可用库存：3  库存数量：3"_s, bill->lbAvailable()->text());
-    // An empty row shows nothing.
-    EXPECT_FALSE(bill->refreshAvailableStock(row + 1));
-    EXPECT_EQ(QString(), bill->lbAvailable()->text());
 }
 
 TEST_F(SalesBillWindow, BuyAndGiveAddsChangesAndRemovesTheGiftLine) {
@@ -196,20 +193,12 @@ protected:
         putStock(kScrew, kStore, 10, 4);
         putStock(kGear, kStore, 5, 2);
     }
-    double scalar(const QString& sql) {
-        const RecordSet rs = query(sql);
-        return rs.rowCount() > 0 ? rs.at(0, 0).toDouble() : 0.0;
-    }
     double stock(qint64 goods) {
-        return scalar(
-            u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = %1 AND stockid = 301"_s.arg(
-                goods));
+        return number(u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = %1 AND stockid = 301"_s.arg(goods));
     }
-    double receivable() { return scalar(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s); }
-    double cash() { return scalar(u"SELECT Total FROM baseKM WHERE id = 8"_s); }
-    int state(qint64 id) {
-        return int(scalar(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(id)));
-    }
+    double receivable() { return number(u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s); }
+    double cash() { return number(u"SELECT Total FROM baseKM WHERE id = 8"_s); }
+    int state(qint64 id) { return int(number(u"SELECT dj_state FROM djIndex WHERE id = %1"_s.arg(id))); }
 };
 
 TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
@@ -231,7 +220,7 @@ TEST_F(SalesBillE2E, AnAgentCollectsPartOfTheSaleAndTheIntroducerIsKept) {
     const qint64 id = bill.billId();
     // The agent owes the 30 it collects, the customer the other 20.
     EXPECT_EQ(20.0, receivable());
-    EXPECT_EQ(30.0, scalar(u"SELECT ystotal FROM baseWLDW WHERE id = 202"_s));
+    EXPECT_EQ(30.0, number(u"SELECT ystotal FROM baseWLDW WHERE id = 202"_s));
     const RecordSet head = query(
         u"SELECT JieShaoRenID, isdaishoukuan, yfwldw_id FROM djIndex WHERE id = %1"_s.arg(id));
     ASSERT_EQ(1, head.rowCount());

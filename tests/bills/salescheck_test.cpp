@@ -95,35 +95,6 @@ TEST(SalesStock, VirtualNegativeStockUsesTheVirtualQuantity) {
               (QList<double>{out[0].after, out[0].virtualAfter, out[0].virtualStock}));
 }
 
-TEST(SalesCostPrice, PromptsOncePerGoodsAndFillsAllItsLines) {
-    QList<CostLine> lines{{7, u"A1"_s, u"螺丝"_s, u"个"_s, c(0)},
-                          {8, u"A2"_s, u"轴承"_s, u"套"_s, c(3)},
-                          {7, u"A1"_s, u"螺丝"_s, u"箱"_s, c(0)},
-                          {9, u"A3"_s, u"齿轮"_s, u"个"_s, c(0)},
-                          {0, QString(), QString(), QString(), c(0)}};
-    EXPECT_EQ((QList<int>{0, 3}), costPricePromptLines(lines));
-    EXPECT_EQ(u"编号：A1  商品：螺丝 单位：个"_s, costPricePromptText(lines[0]));
-    EXPECT_EQ(2, applyCostPrice(lines, 7, c(2.5)));
-    EXPECT_EQ((QList<Currency>{c(2.5), c(3), c(2.5)}),
-              (QList<Currency>{lines[0].costPrice, lines[1].costPrice, lines[2].costPrice}));
-    EXPECT_EQ(QList<int>{3}, costPricePromptLines(lines));
-}
-
-TEST(SalesReceivablesLimit, AsksOnlyAboveAPositiveLimit) {
-    // Limit 1000, owing 800, this bill 300: 100 over.
-    const std::optional<QString> q =
-        receivablesLimitQuestion(u"宏达五金"_s, c(1000), c(800), c(300), 2);
-    ASSERT_TRUE(q.has_value());
-    EXPECT_EQ(QStringLiteral("客户[ 宏达五金 ]应收款超出限制，是否继续？\r\n"
-                             "      应收限额：1000.00\r\n"
-                             "    当前应收额：800.00\r\n"
-                             "    本次应收额：300.00\r\n"
-                             "      应收超额：100.00"),
-              *q);
-    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(1000), c(700), c(300), 2));
-    EXPECT_FALSE(receivablesLimitQuestion(u"x"_s, c(0), c(800), c(300), 2));
-}
-
 TEST(SalesPromotion, GiftQuantityPerFullLotBought) {
     struct Row { double bought, gmsl, zssl, expected; };
     // Buy 10 get 1; buy 3 get 2; rules without a positive lot give nothing.
@@ -158,25 +129,12 @@ protected:
     }
     static SalesCheckLine line(int row, qint64 goods, double qty, double price, qint64 unit,
                                double rate = 1) {
-        SalesCheckLine l;
-        l.row = row;
-        l.goodsId = goods;
-        l.code = goods == kScrew ? u"SP101"_s : u"SP102"_s;
-        l.name = goods == kScrew ? u"螺丝"_s : u"齿轮"_s;
-        l.unitName = u"个"_s;
-        l.unitId = unit;
-        l.qty = qty;
-        l.rate = rate;
-        l.discountPrice = Currency::fromDouble(price);
-        return l;
+        const bool screw = goods == kScrew;
+        return {row, goods, screw ? u"SP101"_s : u"SP102"_s, screw ? u"螺丝"_s : u"齿轮"_s,
+                u"个"_s, unit, 0, qty, rate, Currency::fromDouble(price), Currency(), false};
     }
-    SalesCheckInput bill(QList<SalesCheckLine> lines, bool posting = false) {
-        SalesCheckInput in;
-        in.customerId = kCustomerA;
-        in.warehouseId = kStore;
-        in.posting = posting;
-        in.lines = std::move(lines);
-        return in;
+    static SalesCheckInput bill(QList<SalesCheckLine> lines) {
+        return {kCustomerA, kStore, false, false, {}, std::move(lines)};
     }
     QList<int> kinds() const {
         QList<int> out;
@@ -287,6 +245,9 @@ TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
     EXPECT_FALSE(runSalesWarnings(dm, in));
     script.answer(u"继续(&O)"_s, u"      应收超额：100.00"_s);
     EXPECT_TRUE(runSalesWarnings(dm, in));
+    EXPECT_EQ(QStringLiteral("客户[ 甲公司 ]应收款超出限制，是否继续？\r\n      应收限额：1000.00\r\n"
+                             "    当前应收额：800.00\r\n    本次应收额：300.00\r\n      应收超额：100.00"),
+              script.records(client::PromptKind::Question).last().text);
     // A posted bill saved again is not asked about.
     in.billPosted = true;
     EXPECT_TRUE(runSalesWarnings(dm, in));
@@ -294,13 +255,18 @@ TEST_F(SalesServer, ReceivablesLimitAsksAndMayStop) {
     in.billPosted = false;
     in.billReceivable = Currency::fromDouble(200);
     EXPECT_TRUE(runSalesWarnings(dm, in));
+    // A limit of 0 is no limit.
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 0 WHERE id = 201"_s);
+    in.billReceivable = Currency::fromDouble(5000);
+    EXPECT_TRUE(runSalesWarnings(dm, in));
 }
 
 TEST_F(SalesServer, CostPricePromptUnderNegativeStock) {
     SalesCheckLine screw2 = line(3, kScrew, 1, 6, 0);
     SalesCheckLine gear = line(2, kGear, 1, 6, 0);
     gear.costPrice = Currency::fromDouble(2);
-    SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2});
+    // One prompt per goods fills all its lines; a line without goods is never asked about.
+    SalesCheckInput in = bill({line(1, kScrew, 2, 6, 0), gear, screw2, line(4, 0, 0, 0, 0)});
     // Without "系统使用负库存" nothing is asked.
     EXPECT_TRUE(runSalesWarnings(dm, in));
     EXPECT_EQ(Currency(), in.lines[0].costPrice);

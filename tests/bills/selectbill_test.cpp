@@ -120,15 +120,22 @@ TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
 
 TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack) {
     BillPicking picking(purchaseOrders());
+    answer(RecordSet());
+    picking.runList();
+    const QString noLine = u"请您选中一条或多条商品！"_s;
+    EXPECT_EQ(u"请选择单据！"_s, dyt::test::errorOf([&] { picking.result(); }));
     answer(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}, {30, "JHDD-3"}}));
     picking.runList();
     BillPicking::setMark(picking.bills(), 0, true);
     BillPicking::setMark(picking.bills(), 2, true);
     EXPECT_EQ((QList<qint64>{10, 30}), picking.markedBillIds());
     EXPECT_EQ(u" (10,30, 0)"_s, picking.markedBillList());
+    // Bills marked but no line fetched, then lines fetched but none marked: refused.
+    EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     transport->clearCalls();
     answer(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}, {30, 31, 101, 4}}));
     picking.runLines();
+    EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     const auto calls = procCalls();
     ASSERT_EQ(1, calls.size());
     EXPECT_EQ(u"P_JXC_DJ_GetDJList"_s, calls[0].procedure);
@@ -156,25 +163,6 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     EXPECT_EQ(2, all.bills.rowCount());
     BillPicking::markAll(picking.lines(), false);
     EXPECT_EQ(QList<qint64>(), picking.markedOrderIds());
-}
-
-TEST_F(SelectBillTest, ConfirmRefusesAnEmptyListAndMissingMarks) {
-    BillPicking picking(purchaseOrders());
-    answer(RecordSet());
-    picking.runList();
-    EXPECT_EQ(u"请选择单据！"_s, dyt::test::errorOf([&] { picking.result(); }));
-    answer(billRows({{10, "JHDD-1"}}));
-    picking.runList();
-    BillPicking::setMark(picking.bills(), 0, true);
-    // Bills marked but no line fetched, then lines fetched but none marked.
-    for (bool fetch : {false, true}) {
-        SCOPED_TRACE(fetch);
-        if (fetch) {
-            answer(lineRows({{10, 11, 101, 2}}));
-            picking.runLines();
-        }
-        EXPECT_EQ(u"请您选中一条或多条商品！"_s, dyt::test::errorOf([&] { picking.result(); }));
-    }
 }
 
 TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
@@ -515,8 +503,9 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     EXPECT_FALSE(client::checkPartnerLimit(kSupplier, 90, false));
     script.answer(u"继续(&O)"_s, u"    本次应付额：90.00"_s);
     EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 90, false));
-    // Within the limit nothing is asked.
+    // Within the limit, or reaching it exactly, nothing is asked.
     EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 80, false));
+    EXPECT_TRUE(client::checkPartnerLimit(kSupplier, 82, false));
     EXPECT_EQ(2, script.records(client::PromptKind::Question).size());
     // A sale on credit raises the customer's receivable against its limit.
     post(1, u"XS-1"_s, kCustomer, {{.goods = kScrew, .qty = 1, .price = 50}});
@@ -525,6 +514,11 @@ TEST_F(SelBillE2E, PriceAndPartnerWarningsAnswerFromTheLedgers) {
     EXPECT_EQ(50.0, customer.current);
     EXPECT_TRUE(customer.exceeded());
     EXPECT_FALSE(client::readPartnerLimit(kCustomer, 10, true).exceeded());
+    script.answer(u"取消(&C)"_s, u"客户[ 甲客户 ]应收款超出限制，是否继续？"_s);
+    EXPECT_FALSE(client::checkPartnerLimit(kCustomer, 20, true));
+    // A limit of 0 is no limit.
+    dm.ExecUpdate(u"UPDATE baseWLDW SET ys_xyd = 0 WHERE id = 201"_s);
+    EXPECT_FALSE(client::readPartnerLimit(kCustomer, 5000, true).exceeded());
 }
 
 }  // namespace

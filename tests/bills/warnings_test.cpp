@@ -62,31 +62,6 @@ protected:
     }
 };
 
-TEST(WarningTexts, PartnerLimitQuestionNamesTheFourAmounts) {
-    client::PartnerLimit p;
-    p.name = u"供应商甲"_s;
-    p.limit = 1000;
-    p.current = 800;
-    p.thisBill = 300;
-    EXPECT_TRUE(p.exceeded());
-    EXPECT_EQ(100.0, p.excess());
-    EXPECT_EQ(
-        u"供应商[ 供应商甲 ]应付款超出限制，是否继续？\r\n      应付限额：1000.00\r\n    "
-        u"当前应付额：800.00\r\n    本次应付额：300.00\r\n      应付超额：100.00"_s,
-        client::partnerLimitQuestion(p, false, 2));
-    p.name = u"客户乙"_s;
-    EXPECT_EQ(
-        u"客户[ 客户乙 ]应收款超出限制，是否继续？\r\n      应收限额：1000.0\r\n    "
-        u"当前应收额：800.0\r\n    本次应收额：300.0\r\n      应收超额：100.0"_s,
-        client::partnerLimitQuestion(p, true, 1));
-    // Reaching the limit exactly is allowed; a limit of 0 means none.
-    p.thisBill = 200;
-    EXPECT_FALSE(p.exceeded());
-    p.limit = 0;
-    p.thisBill = 5000;
-    EXPECT_FALSE(p.exceeded());
-}
-
 TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPricedAndPricesCompareAtFourPlaces) {
     WarnLine gift = warnLine(1, 101, 3, 1, 0, 1011);
     gift.gift = true;

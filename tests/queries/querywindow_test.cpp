@@ -260,12 +260,18 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     EXPECT_EQ(u"2"_s, clientConfig().ini().readString(u"销售明细账本"_s, u"cbredItemIndex"_s));
 }
 
-TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothing) {
+TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothingAndFailuresKeepRows) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     w.btnQListClick();
     EXPECT_TRUE(children.empty());
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
+    const QString before = w.lastParams();
+    transport->fail(u"ExecProcQuery"_s, u"数据库忙"_s);
+    EXPECT_FALSE(w.runQuery(false, u"雪碧"_s));
+    ASSERT_EQ(1, script.messages().size());
+    EXPECT_TRUE(script.messages()[0].contains(u"数据库忙"_s)) << script.messages()[0].toStdString();
+    EXPECT_EQ(u"2 "_s + before, u"%1 "_s.arg(w.records().rowCount()) + w.lastParams());
     w.setFocusedRow(0);
     w.btnQList()->setVisible(false);
     const int calls = static_cast<int>(procCalls().size());
@@ -330,20 +336,6 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     again.cbqty()->setCurrentIndex(1);
     EXPECT_EQ(u";qty=1"_s, lastParams().value(u"filter"_s));
     EXPECT_EQ(u"1"_s, clientConfig().ini().readString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
-}
-
-TEST_F(QueryWindowTest, AFailedQueryKeepsTheRowsShown) {
-    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(goodsRows(kTopRows));
-    w.btnQueryClick();
-    ASSERT_EQ(2, w.records().rowCount());
-    const QString before = w.lastParams();
-    transport->fail(u"ExecProcQuery"_s, u"数据库忙"_s);
-    EXPECT_FALSE(w.runQuery(false, u"雪碧"_s));
-    ASSERT_EQ(1, script.messages().size());
-    EXPECT_TRUE(script.messages()[0].contains(u"数据库忙"_s)) << script.messages()[0].toStdString();
-    EXPECT_EQ(2, w.records().rowCount());
-    EXPECT_EQ(before, w.lastParams());
 }
 
 TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {

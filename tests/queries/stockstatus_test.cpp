@@ -323,27 +323,6 @@ TEST_F(StockStatusWindowTest, TreeNodeAndListModeKeepTheLevelsMemory) {
     EXPECT_EQ(u";sptype=0;czy_id=7;par_id=7"_s, goodsStr());
 }
 
-TEST_F(StockStatusWindowTest, CostColumnsAreHiddenWithoutTheCostRight) {
-    for (bool seeCost : {false, true}) {
-        SCOPED_TRACE(seeCost);
-        settings().SeeCost = seeCost;
-        auto w = open();
-        answerRows(stockRows(kTop));
-        w->btnRefurbishClick();
-        // The hidden ones of the cost columns and of the open ones.
-        QStringList hidden;
-        for (const char* field :
-             {"stockPrice", "stockTotal", "total_", "stockqty", "lsPrice", "lstotal"}) {
-            const int c = w->gridDefinition().columnIndex(s(field));
-            if (c < 0 || w->dbgvX()->table()->isColumnHidden(c))
-                hidden << s(field);
-        }
-        EXPECT_EQ((seeCost ? QStringList()
-                           : QStringList{u"stockPrice"_s, u"stockTotal"_s, u"total_"_s}),
-                  hidden);
-    }
-}
-
 TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     // No price right and no extra prices: the drop-down is hidden and "no selection" is sent.
     rights = test::rightsRows({{"300501", 1}, {"30050101", 1}, {"30050121", 0}});
@@ -378,29 +357,41 @@ TEST_F(StockStatusWindowTest, ReferencePricesByRightAndTheCodeSent) {
     }
 }
 
-TEST_F(StockStatusWindowTest, ButtonsFollowRightsAndSettings) {
+TEST_F(StockStatusWindowTest, ButtonsAndCostColumnsFollowRightsAndSettings) {
     struct Case {
         const char* name;
         QList<std::pair<const char*, int>> rights;
-        bool auxSwitch; int costAlgorithm; bool ledger, print, aux, batches;
+        bool auxSwitch; int costAlgorithm; bool ledger, print, aux, batches, seeCost;
     };
     const Case cases[] = {
         {"all rights, switch on, FIFO account set",
-         {{"300501", 1}, {"30050101", 1}, {"30050102", 1}}, true, 1, true, true, true, true},
+         {{"300501", 1}, {"30050101", 1}, {"30050102", 1}}, true, 1, true, true, true, true, true},
         {"no ledger right hides the auxiliary detail too",
-         {{"300501", 1}, {"30050101", 0}, {"30050102", 1}}, true, -1, false, true, false, true},
+         {{"300501", 1}, {"30050101", 0}, {"30050102", 1}}, true, -1, false, true, false, true, false},
         {"switch off, average cost",
-         {{"300501", 1}, {"30050101", 1}, {"30050102", 0}}, false, 0, true, false, false, false},
+         {{"300501", 1}, {"30050101", 1}, {"30050102", 0}}, false, 0, true, false, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         rights = test::rightsRows(c.rights);
         settings().setSwitch(2029, c.auxSwitch);
         settings().CostAlgorithm = c.costAlgorithm;
+        settings().SeeCost = c.seeCost;
         auto w = open();
         EXPECT_EQ((QList<bool>{c.ledger, c.print, c.aux, c.batches}),
                   (QList<bool>{w->btnQList()->isVisible(), w->btnPrint()->isVisible(),
                                w->btnSelecAll()->isVisible(), w->btnBatchList()->isVisible()}));
+        // Without the cost right the cost columns are hidden, the others stay.
+        answerRows(stockRows(kTop));
+        w->btnRefurbishClick();
+        QStringList hidden;
+        for (const char* field : {"stockPrice", "stockTotal", "total_", "stockqty", "lsPrice", "lstotal"}) {
+            const int col = w->gridDefinition().columnIndex(s(field));
+            if (col < 0 || w->dbgvX()->table()->isColumnHidden(col))
+                hidden << s(field);
+        }
+        EXPECT_EQ(c.seeCost ? QStringList() : QStringList({u"stockPrice"_s, u"stockTotal"_s, u"total_"_s}),
+                  hidden);
     }
 }
 
@@ -440,6 +431,15 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     auto* ledger = qobject_cast<TfrmQueryWindow*>(children.front().get());
     ASSERT_NE(nullptr, ledger->lblGoods());
     EXPECT_EQ(u"雪碧"_s, ledger->lblGoods()->text());
+    // Batch details are refused for a category and open for a FIFO goods.
+    const auto before = children.size();
+    w->setFocusedRow(1);
+    w->btnpcxqClick();
+    w->setFocusedRow(0);
+    w->btnpcxqClick();
+    ASSERT_EQ(before + 1, children.size());
+    EXPECT_EQ(QStringList{u"不能查看某一类商品的批次详情！"_s}, script.messages());
+    EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(children.back().get()));
     // Without rows nothing opens.
     answerRows(RecordSet());
     w->btnRefurbishClick();
@@ -449,19 +449,6 @@ TEST_F(StockStatusWindowTest, LedgerAuxiliaryDetailAndBatchListOpenWithTheirCond
     w->btnAddClick();
     w->btnpcxqClick();
     EXPECT_EQ(opened, children.size());
-}
-
-TEST_F(StockStatusWindowTest, BatchDetailsRefuseACategory) {
-    auto w = open();
-    answerRows(stockRows(kDrinks));
-    w->btnAllckClick(u"3"_s, u"总仓"_s);
-    w->setFocusedRow(1);  // the category 碳酸饮料
-    w->btnpcxqClick();
-    w->setFocusedRow(0);  // 雪碧, FIFO
-    w->btnpcxqClick();
-    ASSERT_EQ(1u, children.size());
-    EXPECT_EQ(QStringList{u"不能查看某一类商品的批次详情！"_s}, script.messages());
-    EXPECT_NE(nullptr, qobject_cast<TfrmBaseKCPCB*>(children.back().get()));
 }
 
 constexpr qint64 kDrinksCategory = 50, kCola = 101, kSprite = 102, kSugar = 103;
