@@ -25,10 +25,7 @@ protected:
         return id;
     }
     QList<qint64> ids(const RecordSet& rs, const QString& field = u"id"_s) {
-        QList<qint64> out;
-        const int f = rs.fieldIndex(field);
-        for (int r = 0; r < rs.rowCount(); ++r)
-            out << rs.at(r, f).toLongLong();
+        QList<qint64> out = dyt::test::idsOf(rs, field);
         std::sort(out.begin(), out.end());
         return out;
     }
