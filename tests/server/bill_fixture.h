@@ -74,13 +74,15 @@ protected:
         return service(draft ? u"SaveToDraft"_s : u"SaveToDB"_s, goodsBillParams(b),
                        goodsLinesPacket(b), accountPacket(b.accounts));
     }
-    // Saves a goods bill with the lines and returns its id.
-    qint64 saveGoodsBill(bool post, int djType, const QString& date, std::vector<GoodsLine> lines,
-                         qint64 oldId = 0, qint64 partner = 201) {
-        const ServiceResult r =
-            save(makeBill(djType, date, std::move(lines), oldId, partner), !post);
+    // A save that must succeed; returns the bill id.
+    qint64 posted(const GoodsBill& b, bool draft = false) {
+        const ServiceResult r = save(b, draft);
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
+    }
+    qint64 saveGoodsBill(bool post, int djType, const QString& date, std::vector<GoodsLine> lines,
+                         qint64 oldId = 0, qint64 partner = 201) {
+        return posted(makeBill(djType, date, std::move(lines), oldId, partner), !post);
     }
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
     // machine number (0, 1); every counter starts afresh.
