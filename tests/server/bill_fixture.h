@@ -19,24 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace dyt::server::test {
 
-// The line fields a goods bill sends, first the four that the blank-row rule looks at.
-inline QStringList goodsLineFields() {
-    return {u"goodsid"_s,       u"orderid"_s,     u"goodsCode"_s, u"goodsname"_s, u"IntoStock_id"_s,
-            u"unitid"_s,        u"qty"_s,         u"Price"_s,     u"Total"_s,     u"discount"_s,
-            u"discounttotal"_s, u"taxTotalSum"_s, u"comment"_s};
-}
-
-// One goods line: goods, quantity, price (amounts follow), line note.
-inline QStringList goodsLine(const QString& goods, const QString& qty, const QString& price,
-                             const QString& note = QString()) {
-    const QString t = QString::number(qty.toDouble() * price.toDouble(), 'f', 2);
-    // A line with goods is in the goods' base unit (slot 0).
-    const QString code = goods.isEmpty() ? QString() : u"SP"_s + goods;
-    const QString name = goods.isEmpty() ? QString() : u"商品"_s + goods;
-    const QString unit = goods.isEmpty() ? QString() : u"0"_s;
-    return {goods, QString(), code, name, u"301"_s, unit, qty, price, t, u"1"_s, t, t, note};
-}
-
 class BillFixture : public BackendFixture {
 protected:
     void SetUp() override {
@@ -70,31 +52,37 @@ protected:
             return {-1, r.error};
         return {r.code(), r.outText(2)};
     }
-    // The header lines of a goods bill as the bill windows send them.
+    // A goods bill (posting_packets.h) of partner 201, its lines into warehouse 301, numbered JH-1.
+    static GoodsBill makeBill(int djType, const QString& date, std::vector<GoodsLine> lines = {},
+                              qint64 oldId = 0, qint64 partner = 201) {
+        GoodsBill b = goodsBill(djType, "", partner, std::move(lines));
+        b.date = date;
+        b.code = u"JH-1"_s;
+        b.oldId = oldId;
+        for (GoodsLine& l : b.lines)
+            l.intoStock = l.intoStock ? l.intoStock : 301;
+        return b;
+    }
     static ParamList billHeader(int djType, const QString& date, qint64 oldId = 0,
                                 const QString& code = u"JH-1"_s) {
-        return ParamList(
-            u"date=%1\ncode=%2\nwldw_id=201\nwldw_Name=甲公司\njsr_id=2\ndep_id=401\n"
-            "IntoStock_id=301\nsummery=摘要\ncomment=说明\ndj_Caption=进货单\ndjType=%3\n"
-            "OldBillid=%4\ntotal=0"_s.arg(date, code)
-                .arg(djType)
-                .arg(oldId));
+        ParamList p = goodsBillParams(makeBill(djType, date, {}, oldId));
+        p.setValue(u"code"_s, code);
+        return p;
     }
-    // Saves a goods bill with one line per (goods, qty, price) and returns its id.
-    qint64 saveGoodsBill(bool post, int djType, const QString& date,
-                         const QList<QStringList>& lines, qint64 oldId = 0,
-                         const QString& partner = u"201"_s) {
-        ParamList p = billHeader(djType, date, oldId);
-        p.setValue(u"wldw_id"_s, partner);
-        const ServiceResult r =
-            service(post ? u"SaveToDB"_s : u"SaveToDraft"_s, p, textRows(goodsLineFields(), lines));
-        EXPECT_GT(r.code, 0) << r.message.toStdString();
-        return r.code;
-    }
-    // A bill built by posting_packets.h, posted (or saved as a draft) as the bill windows send it.
+    // A bill posted (or saved as a draft) as the bill windows send it.
     ServiceResult save(const GoodsBill& b, bool draft = false) {
         return service(draft ? u"SaveToDraft"_s : u"SaveToDB"_s, goodsBillParams(b),
                        goodsLinesPacket(b), accountPacket(b.accounts));
+    }
+    // A save that must succeed; returns the bill id.
+    qint64 posted(const GoodsBill& b, bool draft = false) {
+        const ServiceResult r = save(b, draft);
+        EXPECT_GT(r.code, 0) << r.message.toStdString();
+        return r.code;
+    }
+    qint64 saveGoodsBill(bool post, int djType, const QString& date, std::vector<GoodsLine> lines,
+                         qint64 oldId = 0, qint64 partner = 201) {
+        return posted(makeBill(djType, date, std::move(lines), oldId, partner), !post);
     }
     // The numbering rules: kinds (0 all, 1 per kind), voiding (0, 1, 2), period (0, 1, 2),
     // machine number (0, 1); every counter starts afresh.

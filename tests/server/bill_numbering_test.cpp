@@ -56,7 +56,7 @@ TEST_F(BillNumbering, ANumberThatCannotBeVoidedIsGoneAndALateBillContinuesTheCou
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(2, nextNo(5, d));  // the first one was never saved and is skipped for good
-    saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    saveGoodsBill(false, 5, d, {{101, 1, 5}});
     EXPECT_EQ(3, nextNo(5, d));  // saving does not move it a second time
     // A late bill continues the current counters.
     setRules(1, 0, 1);
@@ -73,23 +73,23 @@ TEST_F(BillNumbering, ANumberCountedAtPostingComesBackAndOneCountedAtSavingMoves
     const QString d = today();
     EXPECT_EQ(1, nextNo(5, d));
     EXPECT_EQ(1, nextNo(5, d));
-    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)});
+    const qint64 draft = saveGoodsBill(false, 5, d, {{101, 2, 5}});
     EXPECT_EQ(1, nextNo(5, d));  // a draft does not use it up
-    saveGoodsBill(true, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)}, draft);
+    saveGoodsBill(true, 5, d, {{101, 2, 5}}, draft);
     EXPECT_EQ(2, nextNo(5, d));
-    saveGoodsBill(true, 5, d, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
+    saveGoodsBill(true, 5, d, {{102, 1, 5}});
     EXPECT_EQ(3, nextNo(5, d));
     // A number counted at saving moves once, with the first save.
     setRules(1, 2, 2);
     const QString day = u"2025-05-31"_s;
     EXPECT_EQ(1, nextNo(5, day));
     EXPECT_EQ(1, nextNo(5, day));
-    const qint64 kept = saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    const qint64 kept = saveGoodsBill(false, 5, day, {{101, 1, 5}});
     EXPECT_EQ(2, nextNo(5, day));
-    saveGoodsBill(false, 5, day, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, kept);
+    saveGoodsBill(false, 5, day, {{101, 3, 5}}, kept);
     EXPECT_EQ(2, nextNo(5, day));  // the draft saved again keeps its number
     // The next day starts the daily run again, and the counter follows the bill date.
-    saveGoodsBill(false, 5, u"2025-06-01"_s, {goodsLine(u"102"_s, u"1"_s, u"5"_s)});
+    saveGoodsBill(false, 5, u"2025-06-01"_s, {{102, 1, 5}});
     EXPECT_EQ(2, nextNo(5, u"2025-06-01"_s));
 }
 

@@ -17,18 +17,15 @@ class BillRead : public BillFixture {
 protected:
     // A draft of the kind with the lines, then the header columns changed as given (state,
     // total, flags) the way the ledgers would leave them.
-    qint64 bill(int djType, const QString& date, const QString& partner,
-                const QList<QStringList>& lines, const QString& set = QString()) {
-        const qint64 id = saveGoodsBill(false, djType, date, lines, 0, partner);
+    qint64 bill(int djType, const QString& date, qint64 partner, std::vector<GoodsLine> lines,
+                const QString& set = QString()) {
+        const qint64 id = saveGoodsBill(false, djType, date, std::move(lines), 0, partner);
         if (!set.isEmpty())
             update(u"UPDATE djIndex SET %1 WHERE id = %2"_s.arg(set).arg(id));
         return id;
     }
     QList<qint64> ids(const RecordSet& rs, const QString& field = u"id"_s) {
-        QList<qint64> out;
-        const int f = rs.fieldIndex(field);
-        for (int r = 0; r < rs.rowCount(); ++r)
-            out << rs.at(r, f).toLongLong();
+        QList<qint64> out = dyt::test::idsOf(rs, field);
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -43,8 +40,7 @@ protected:
 
 TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     const qint64 id = saveGoodsBill(
-        true, 5, today(),
-        {goodsLine(u"101"_s, u"2"_s, u"5"_s, u"注"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
+        true, 5, today(), {{.goods = 101, .qty = 2, .price = 5, .note = u"注"_s}, {102, 1, 7}});
     const auto head = [&](qint64 billId) {
         return read("P_JXC_DJ_GetDJIndex", u"id=%1|zyStr=;czy_id=1;candel=0"_s.arg(billId));
     };
@@ -64,17 +60,15 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
     EXPECT_EQ(u"SP102|箱"_s, rowText(two, 1, u"goodsCode,unitName"_s));
     // A line names its unit by the goods' unit slot: slot 1 of goods 102 is the pallet, never
     // the unit row whose id happens to be 1.
-    QStringList pallet = goodsLine(u"102"_s, u"1"_s, u"140"_s);
-    pallet[goodsLineFields().indexOf(u"unitid"_s)] = u"1"_s;
-    const RecordSet palletLines = lines(saveGoodsBill(false, 5, today(), {pallet}));
+    const RecordSet palletLines = lines(
+        saveGoodsBill(false, 5, today(), {{.goods = 102, .qty = 1, .price = 140, .unit = 1}}));
     ASSERT_EQ(1, palletLines.rowCount());
     EXPECT_EQ(u"托|1"_s, rowText(palletLines, 0, u"unitName,unitid"_s));
     // A remark of several lines arrives escaped and opens with its line breaks.
-    ParamList again = billHeader(5, today());
+    const GoodsBill memoBill = makeBill(5, today(), {{101, 1, 5}});
+    ParamList again = goodsBillParams(memoBill);
     again.setValue(u"comment"_s, encodeLineBreaks(u"第一行\r\n第二行"_s));
-    const ServiceResult memo =
-        service(u"SaveToDraft"_s, again,
-                textRows(goodsLineFields(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)}));
+    const ServiceResult memo = service(u"SaveToDraft"_s, again, goodsLinesPacket(memoBill));
     ASSERT_GT(memo.code, 0) << memo.message.toStdString();
     const RecordSet memoHead = head(memo.code);
     ASSERT_EQ(1, memoHead.rowCount());
@@ -86,21 +80,17 @@ TEST_F(BillRead, OneBillOpensWithItsNamesAndLines) {
 
 TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
     const QString d = today();
-    const QStringList g101 = goodsLine(u"101"_s, u"1"_s, u"5"_s);
-    const QStringList g103 = goodsLine(u"103"_s, u"1"_s, u"5"_s);
-    QStringList g102in302 = goodsLine(u"102"_s, u"1"_s, u"5"_s);
-    g102in302[4] = u"302"_s;
-    const qint64 buy = bill(5, d, u"201"_s, {g101}, u"dj_state = 2"_s);
-    const qint64 buy302 = bill(5, d, u"202"_s, {g102in302}, u"dj_state = 2"_s);
-    const qint64 sale = bill(1, d, u"203"_s, {g103}, u"dj_state = 2"_s);
-    const qint64 reversed = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isred = 1"_s);
-    const qint64 reversal = bill(5, d, u"201"_s, {g101}, u"dj_state = 2, isredword = 1"_s);
-    const qint64 openOrder = bill(8, d, u"201"_s, {g101}, u"dj_state = 2, code = 'DD-1'"_s);
-    const qint64 doneOrder =
-        bill(8, d, u"201"_s, {g101}, u"dj_state = 2, isOver = 1, code = 'DD-2'"_s);
-    const qint64 oldDraft = bill(5, u"2024-01-15"_s, u"202"_s, {g101});
-    const qint64 laterDraft = bill(5, u"2024-02-01"_s, u"202"_s, {g101});
-    bill(5, d, u"201"_s, {g101}, u"dj_state = 0"_s);  // deleted
+    const GoodsLine g101 = {101, 1, 5};
+    const qint64 buy = bill(5, d, 201, {g101}, u"dj_state = 2"_s);
+    const qint64 buy302 = bill(5, d, 202, {{102, 1, 5, 302}}, u"dj_state = 2"_s);
+    const qint64 sale = bill(1, d, 203, {{103, 1, 5}}, u"dj_state = 2"_s);
+    const qint64 reversed = bill(5, d, 201, {g101}, u"dj_state = 2, isred = 1"_s);
+    const qint64 reversal = bill(5, d, 201, {g101}, u"dj_state = 2, isredword = 1"_s);
+    const qint64 openOrder = bill(8, d, 201, {g101}, u"dj_state = 2, code = 'DD-1'"_s);
+    const qint64 doneOrder = bill(8, d, 201, {g101}, u"dj_state = 2, isOver = 1, code = 'DD-2'"_s);
+    const qint64 oldDraft = bill(5, u"2024-01-15"_s, 202, {g101});
+    const qint64 laterDraft = bill(5, u"2024-02-01"_s, 202, {g101});
+    bill(5, d, 201, {g101}, u"dj_state = 0"_s);  // deleted
     const QList<qint64> all = {buy, buy302, sale, reversed, reversal, openOrder, doneOrder};
     const QList<qint64> purchases = {buy, buy302, reversed, reversal};
     const QString wldw = u"wldwStr=;czy_id=1;id="_s;
@@ -144,12 +134,9 @@ TEST_F(BillRead, BillListsFollowStateDatesKindsRecordsAndFlags) {
 
 TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBillsAndBadConditionsAreRefused) {
     const QString d = today();
-    const qint64 order1 = bill(
-        8, d, u"201"_s, {goodsLine(u"101"_s, u"4"_s, u"5"_s), goodsLine(u"102"_s, u"2"_s, u"6"_s)},
-        u"dj_state = 2"_s);
-    const qint64 order2 =
-        bill(8, d, u"201"_s, {goodsLine(u"103"_s, u"1"_s, u"9"_s)}, u"dj_state = 2"_s);
-    const qint64 draft = bill(8, d, u"201"_s, {goodsLine(u"101"_s, u"1"_s, u"1"_s)});
+    const qint64 order1 = bill(8, d, 201, {{101, 4, 5}, {102, 2, 6}}, u"dj_state = 2"_s);
+    const qint64 order2 = bill(8, d, 201, {{103, 1, 9}}, u"dj_state = 2"_s);
+    const qint64 draft = bill(8, d, 201, {{101, 1, 1}});
     update(u"UPDATE djList SET isOver = 1 WHERE id = %1 AND goodsid = 102"_s.arg(order1));
     const RecordSet rs = read(
         "P_JXC_DJ_GetDJList",
@@ -187,15 +174,15 @@ TEST_F(BillRead, PickingOffersTheOpenLinesOfTheMarkedPostedBillsAndBadConditions
 
 TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     const QString d = today();
-    const QStringList line = goodsLine(u"101"_s, u"1"_s, u"1"_s);
+    const GoodsLine line = {101, 1, 1};
     // Purchases of 120 (20 paid at once) and 30, a return of 10; a sale and another partner's
     // purchase are not the payment's business.
-    const qint64 p1 = bill(5, d, u"201"_s, {line}, u"dj_state = 2, total = 120, sfkTotal = 20"_s);
-    const qint64 p2 = bill(5, d, u"201"_s, {line}, u"dj_state = 2, total = 30"_s);
-    const qint64 ret = bill(6, d, u"201"_s, {line}, u"dj_state = 2, total = 10"_s);
-    const qint64 sale = bill(1, d, u"201"_s, {line}, u"dj_state = 2, total = 50"_s);
-    bill(5, d, u"203"_s, {line}, u"dj_state = 2, total = 70"_s);
-    bill(5, d, u"201"_s, {line}, u"total = 80"_s);  // a draft
+    const qint64 p1 = bill(5, d, 201, {line}, u"dj_state = 2, total = 120, sfkTotal = 20"_s);
+    const qint64 p2 = bill(5, d, 201, {line}, u"dj_state = 2, total = 30"_s);
+    const qint64 ret = bill(6, d, 201, {line}, u"dj_state = 2, total = 10"_s);
+    const qint64 sale = bill(1, d, 201, {line}, u"dj_state = 2, total = 50"_s);
+    bill(5, d, 203, {line}, u"dj_state = 2, total = 70"_s);
+    bill(5, d, 201, {line}, u"total = 80"_s);  // a draft
     auto open = [&](qint64 billId, int kind) {
         return read("P_JXC_DJ_GetDJList",
                     u"QueryType=WSKDJ|wldwStr=;id=201;czy_id=1|BeginDate=1988-01-01|"
@@ -213,9 +200,8 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
     // The receipt side of the same partner holds the sale only.
     EXPECT_EQ((QList<qint64>{sale}), ids(open(0, 21), u"s_id"_s));
     // A posted payment settles the 30 in full and 40 of the 100.
-    ParamList pay = billHeader(22, d);
     const ServiceResult r =
-        service(u"SaveToDraft"_s, pay,
+        service(u"SaveToDraft"_s, billHeader(22, d),
                 textRows({u"km_id"_s, u"orderid"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s},
                          {{u"8"_s, QString(), QString(), QString(), u"70"_s}}),
                 textRows({u"s_id"_s, u"Total"_s},
@@ -242,10 +228,10 @@ TEST_F(BillRead, OpenBillsOfAPartnerAndWhatAPaymentSettled) {
 
 TEST_F(BillRead, WithDataRightsOnAnOperatorSeesNoBillsOfRefusedRecords) {
     const QString d = today();
-    const QStringList line = goodsLine(u"101"_s, u"1"_s, u"5"_s);
-    const qint64 of201 = bill(5, d, u"201"_s, {line}, u"dj_state = 2"_s);
-    const qint64 of202 = bill(5, d, u"202"_s, {line}, u"dj_state = 2"_s);
-    const qint64 in302 = bill(5, d, u"203"_s, {line}, u"dj_state = 2, IntoStock_id = 302"_s);
+    const GoodsLine line = {101, 1, 5};
+    const qint64 of201 = bill(5, d, 201, {line}, u"dj_state = 2"_s);
+    const qint64 of202 = bill(5, d, 202, {line}, u"dj_state = 2"_s);
+    const qint64 in302 = bill(5, d, 203, {line}, u"dj_state = 2, IntoStock_id = 302"_s);
     update(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname) "
         "VALUES (3, 0, '3,', 1, 0, '003', '李四')"_s);

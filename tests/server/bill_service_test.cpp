@@ -17,11 +17,10 @@ protected:
 
 TEST_F(BillService, ADraftSavedTwiceKeepsOneBillAndBlankGridRowsAreLeftOut) {
     const QString d = today();
-    const qint64 first = saveGoodsBill(
-        false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s), goodsLine(u"102"_s, u"1"_s, u"7"_s)});
+    const qint64 first = saveGoodsBill(false, 5, d, {{101, 2, 5}, {102, 1, 7}});
     ASSERT_GT(first, 0);
     EXPECT_EQ(2, lineCount(first));
-    const qint64 second = saveGoodsBill(false, 5, d, {goodsLine(u"103"_s, u"4"_s, u"3"_s)}, first);
+    const qint64 second = saveGoodsBill(false, 5, d, {{103, 4, 3}}, first);
     EXPECT_EQ(first, second);
     EXPECT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex"_s));
     EXPECT_EQ(QStringList{u"103"_s},
@@ -30,17 +29,15 @@ TEST_F(BillService, ADraftSavedTwiceKeepsOneBillAndBlankGridRowsAreLeftOut) {
     EXPECT_EQ(
         QStringList{u"1|1|12"_s},
         rowsOf(u"SELECT dj_state, rec_id, taxTotalSum FROM djIndex WHERE id = %1"_s.arg(second)));
-    QStringList blank = goodsLine(QString(), QString(), QString());
-    for (QString& v : blank)
-        v.clear();
-    QStringList blankButWarehouse = blank;  // the four first columns decide, not the others
-    blankButWarehouse[4] = u"301"_s;
-    QStringList nameOnly = blank;
-    nameOnly[3] = u"手写的商品名"_s;
-    nameOnly[12] = u"行备注"_s;
-    const qint64 id = saveGoodsBill(
-        false, 5, today(),
-        {blank, goodsLine(u"101"_s, u"1"_s, u"5"_s), blankButWarehouse, nameOnly, blank});
+    // Blank grid rows are left out: the four first columns decide, not the warehouse or the note.
+    RecordSet rows = goodsLinesPacket(makeBill(5, d, {{101, 1, 5}}));  // the line, a blank row
+    const RecordSet::Row blank = rows.row(1);
+    rows.appendRow(blank);
+    rows.appendRow(blank);
+    rows.setAt(2, rows.fieldIndex(u"IntoStock_id"_s), u"301"_s);
+    rows.setAt(3, rows.fieldIndex(u"goodsname"_s), u"手写的商品名"_s);
+    rows.setAt(3, rows.fieldIndex(u"comment"_s), u"行备注"_s);
+    const qint64 id = service(u"SaveToDraft"_s, billHeader(5, d), rows).code;
     EXPECT_EQ(2, lineCount(id));
     EXPECT_EQ(
         u"行备注"_s,
@@ -49,8 +46,8 @@ TEST_F(BillService, ADraftSavedTwiceKeepsOneBillAndBlankGridRowsAreLeftOut) {
 
 TEST_F(BillService, PostingADraftReplacesItAndAPostedBillIsNeverReplaced) {
     const QString d = today();
-    const qint64 draft = saveGoodsBill(false, 5, d, {goodsLine(u"101"_s, u"2"_s, u"5"_s)});
-    const qint64 posted = saveGoodsBill(true, 5, d, {goodsLine(u"101"_s, u"3"_s, u"5"_s)}, draft);
+    const qint64 draft = saveGoodsBill(false, 5, d, {{101, 2, 5}});
+    const qint64 posted = saveGoodsBill(true, 5, d, {{101, 3, 5}}, draft);
     EXPECT_EQ(draft, posted);
     EXPECT_EQ(1, count(u"SELECT COUNT(*) FROM djIndex"_s));
     EXPECT_EQ(
@@ -59,12 +56,10 @@ TEST_F(BillService, PostingADraftReplacesItAndAPostedBillIsNeverReplaced) {
             posted)));
     EXPECT_EQ(2, count(u"SELECT MIN(dj_state) FROM djList WHERE id = %1"_s.arg(posted)));
     const QString before = footprint();
-    for (const char* method : {"SaveToDraft", "SaveToDB"}) {
-        const ServiceResult r =
-            service(QString::fromLatin1(method), billHeader(5, d, posted),
-                    textRows(goodsLineFields(), {goodsLine(u"102"_s, u"9"_s, u"1"_s)}));
-        EXPECT_EQ(-1, r.code) << method;
-        EXPECT_EQ(u"这张单据已经过账，不能再次保存！"_s, r.message) << method;
+    for (const bool asDraft : {true, false}) {
+        const ServiceResult r = save(makeBill(5, d, {{102, 9, 1}}, posted), asDraft);
+        EXPECT_EQ(-1, r.code) << asDraft;
+        EXPECT_EQ(u"这张单据已经过账，不能再次保存！"_s, r.message) << asDraft;
     }
     EXPECT_EQ(before, footprint());
     EXPECT_EQ(101, count(u"SELECT goodsid FROM djList WHERE id = %1"_s.arg(posted)));
@@ -78,13 +73,14 @@ TEST_F(BillService, HeaderValuesAndAccountsAreStoredAndThreeAuditStepsMustBeDone
     p.setValue(u"total"_s, u"1,250.00"_s);
     p.setValue(u"sfkDate"_s, u"2025-01-31"_s);
     p.setValue(u"code"_s, u"JH-0007"_s);
+    p.setValue(u"summery"_s, u"摘要"_s);
+    p.setValue(u"dj_Caption"_s, u"进货单"_s);
     const RecordSet accounts = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
                                         {{u"8"_s, u"1"_s, u"0"_s, u"1234.5"_s},
                                          {u"36"_s, u"2"_s, u"0"_s, u"15.5"_s},
                                          {QString(), QString(), QString(), QString()}});
-    const ServiceResult r =
-        service(u"SaveToDraft"_s, p,
-                textRows(goodsLineFields(), {goodsLine(u"101"_s, u"250"_s, u"5"_s)}), accounts);
+    const ServiceResult r = service(
+        u"SaveToDraft"_s, p, goodsLinesPacket(makeBill(5, today(), {{101, 250, 5}})), accounts);
     ASSERT_GT(r.code, 0) << r.message.toStdString();
     EXPECT_EQ(QStringList{u"JH-0007|1234.5|8|2.5|1250|2025-01-31|201|301|摘要|进货单"_s},
               rowsOf(u"SELECT code, sfkTotal, sfkKm_id, YouHuiBiLv, total, sfkDate, wldw_id, "
@@ -93,19 +89,17 @@ TEST_F(BillService, HeaderValuesAndAccountsAreStoredAndThreeAuditStepsMustBeDone
               rowsOf(u"SELECT km_id, type, dbTotal, LendTotal, dj_state FROM djKmDetail WHERE "
                      "id = %1 ORDER BY type"_s.arg(r.code)));
     update(u"UPDATE sysDjb SET inputnum = 3 WHERE id = 5"_s);
-    const QList<QStringList> lines = {goodsLine(u"101"_s, u"1"_s, u"5"_s)};
+    const std::vector<GoodsLine> lines = {{101, 1, 5}};
     // A new bill has no step performed: it cannot be posted, but it can be a draft.
     const QString before = footprint();
-    const ServiceResult direct =
-        service(u"SaveToDB"_s, billHeader(5, today()), textRows(goodsLineFields(), lines));
+    const ServiceResult direct = save(makeBill(5, today(), lines));
     EXPECT_EQ(-1, direct.code);
     EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, direct.message);
     EXPECT_EQ(before, footprint());
     const qint64 draft = saveGoodsBill(false, 5, today(), lines);
     update(u"Update djindex set inputid2 = 2 where id = %1"_s.arg(draft));
     // Step 3 missing: posting refused, saving the draft again works and keeps step 2.
-    const ServiceResult half =
-        service(u"SaveToDB"_s, billHeader(5, today(), draft), textRows(goodsLineFields(), lines));
+    const ServiceResult half = save(makeBill(5, today(), lines, draft));
     EXPECT_EQ(-1, half.code);
     EXPECT_EQ(u"这张单据采用分级审核，现在还没有审核完，不能过账！"_s, half.message);
     EXPECT_EQ(draft, saveGoodsBill(false, 5, today(), lines, draft));
@@ -118,7 +112,7 @@ TEST_F(BillService, HeaderValuesAndAccountsAreStoredAndThreeAuditStepsMustBeDone
 }
 
 TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
-    const qint64 sale = saveGoodsBill(false, 1, today(), {goodsLine(u"101"_s, u"1"_s, u"30"_s)});
+    const qint64 sale = saveGoodsBill(false, 1, today(), {{101, 1, 30}});
     update(u"UPDATE djIndex SET dj_state = 2, total = 30 WHERE id = %1"_s.arg(sale));
     ParamList p = billHeader(21, today());
     p.setValue(u"total"_s, u"100"_s);
@@ -153,53 +147,52 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
 }
 
 TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
-    const qint64 kept = saveGoodsBill(false, 5, today(), {goodsLine(u"101"_s, u"1"_s, u"5"_s)});
+    const qint64 kept = saveGoodsBill(false, 5, today(), {{101, 1, 5}});
     update(u"UPDATE sysData SET sysValue = '2' WHERE id = 208042002"_s);
     struct Case {
         const char* name;
         QString method;
         ParamList params;
-        QList<QStringList> lines;
+        RecordSet lines;
         RecordSet accounts;
         QString message;
     };
-    const QStringList good = goodsLine(u"101"_s, u"1"_s, u"5"_s);
-    QStringList noGoods = good;
-    noGoods[0].clear();
-    QStringList badQty = good;
-    badQty[6] = u"abc"_s;
-    const QStringList unknownGoods = goodsLine(u"999"_s, u"1"_s, u"5"_s);
+    const auto lines = [](std::vector<GoodsLine> l) {
+        return goodsLinesPacket(makeBill(5, today(), std::move(l)));
+    };
+    const RecordSet good = lines({{101, 1, 5}});
+    RecordSet noGoods = lines({{101, 1, 5}, {101, 1, 5}});
+    noGoods.setAt(1, 0, QString());
+    RecordSet badQty = good;
+    badQty.setAt(0, good.fieldIndex(u"qty"_s), u"abc"_s);
     ParamList unknownKind = billHeader(52, today());
     ParamList notADate = billHeader(5, u"2025-13-01"_s);
     ParamList badAmount = billHeader(5, today());
     badAmount.setValue(u"sfkTotal"_s, u"12元"_s);
     ParamList gone = billHeader(5, today(), 9999);
     ParamList otherKind = billHeader(6, today(), kept);
-    const RecordSet badAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                          {{u"8"_s, u"3"_s, u"0"_s, u"1"_s}});
-    const RecordSet noAccount = textRows({u"km_id"_s, u"type"_s, u"dbtotal"_s, u"Lendtotal"_s},
-                                         {{u"777"_s, u"1"_s, u"0"_s, u"1"_s}});
+    const RecordSet badAccount = accountPacket({{.km = 8, .amount = 1, .type = 3}});
+    const RecordSet noAccount = accountPacket({{.km = 777, .amount = 1}});
     const QString draft = u"SaveToDraft"_s;
     const ParamList h = billHeader(5, today());
     // clang-format off
     const Case cases[] = {
-        {"unknown kind", draft, unknownKind, {good}, {}, u"单据类型[52]不存在"_s},
-        {"quantity, no goods", draft, h, {good, noGoods}, {}, u"第2行没有选择商品，不能录入数量"_s},
-        {"bad quantity", u"SaveToDB"_s, h, {badQty}, {}, u"[第1行qty]不是有效的数字：abc"_s},
-        {"date not a date", draft, notADate, {good}, {}, u"[录单日期]不是有效的日期：2025-13-01"_s},
-        {"amount not a number", draft, badAmount, {good}, {}, u"[sfkTotal]不是有效的数字：12元"_s},
-        {"unknown goods", draft, h, {unknownGoods}, {}, u"第1行的商品不存在（商品ID：999）"_s},
-        {"account type", draft, h, {good}, badAccount, u"账户明细第1行的类型只能是1或2：3"_s},
-        {"no account", draft, h, {good}, noAccount, u"账户明细第1行的账户不存在（账户ID：777）"_s},
-        {"draft gone", draft, gone, {good}, {}, u"你要保存的草稿已经不存在，有可能已被删除！"_s},
-        {"other kind", draft, otherKind, {good}, {}, u"草稿的单据类型与本单据不符，不能保存！"_s},
-        {"unknown method", u"Send"_s, h, {good}, {}, u"QMXService不支持方法[Send]"_s}};
+        {"unknown kind", draft, unknownKind, good, {}, u"单据类型[52]不存在"_s},
+        {"quantity, no goods", draft, h, noGoods, {}, u"第2行没有选择商品，不能录入数量"_s},
+        {"bad quantity", u"SaveToDB"_s, h, badQty, {}, u"[第1行qty]不是有效的数字：abc"_s},
+        {"date not a date", draft, notADate, good, {}, u"[录单日期]不是有效的日期：2025-13-01"_s},
+        {"amount not a number", draft, badAmount, good, {}, u"[sfkTotal]不是有效的数字：12元"_s},
+        {"unknown goods", draft, h, lines({{999, 1, 5}}), {}, u"第1行的商品不存在（商品ID：999）"_s},
+        {"account type", draft, h, good, badAccount, u"账户明细第1行的类型只能是1或2：3"_s},
+        {"no account", draft, h, good, noAccount, u"账户明细第1行的账户不存在（账户ID：777）"_s},
+        {"draft gone", draft, gone, good, {}, u"你要保存的草稿已经不存在，有可能已被删除！"_s},
+        {"other kind", draft, otherKind, good, {}, u"草稿的单据类型与本单据不符，不能保存！"_s},
+        {"unknown method", u"Send"_s, h, good, {}, u"QMXService不支持方法[Send]"_s}};
     // clang-format on
     const QString before = footprint();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ServiceResult r =
-            service(c.method, c.params, textRows(goodsLineFields(), c.lines), c.accounts);
+        const ServiceResult r = service(c.method, c.params, c.lines, c.accounts);
         EXPECT_EQ(-1, r.code);
         EXPECT_EQ(c.message, r.message);
         EXPECT_EQ(before, footprint());

@@ -25,6 +25,8 @@ struct GoodsLine {
     double price = 0;
     qint64 intoStock = 0;  // the line's own warehouse; 0 = the header's
     qint64 goodspc = 0;    // the batch chosen
+    int unit = 0;          // the goods' unit slot
+    QString note{};
 };
 
 // One account a bill pays or receives through (type 1 payment accounts, 2 freight accounts).
@@ -115,6 +117,8 @@ inline RecordSet goodsLinesPacket(const GoodsBill& b) {
                     .arg(l.goodspc)
                     .arg(num(l.qty), num(l.price), num(l.qty * l.price))
                     .split(u'|');
+        rows.last()[6] = QString::number(l.unit);
+        rows.last()[22] = l.note;
     }
     // The grid keeps empty rows below the bill's lines; the packet carries them too.
     rows << QStringList(25, QString());

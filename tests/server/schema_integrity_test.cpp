@@ -128,12 +128,8 @@ TEST_F(SchemaCreationTest, AnEmptyNameASecondCreationAndANonEmptyDatabaseAreRefu
     sqlite3_close(db_);
     SetUp();
     ASSERT_EQ(run(db_, u"CREATE TABLE other(x INTEGER)"_s), SQLITE_OK);
-    try {
-        schema::createAccountSet(db_, u"甲"_s, u"h"_s);
-        FAIL() << "created in a non-empty database";
-    } catch (const DytError& e) {
-        EXPECT_EQ(e.message(), u"数据库中已经有数据，不能在其中创建账套"_s);
-    }
+    EXPECT_EQ(dyt::test::errorOf([&] { schema::createAccountSet(db_, u"甲"_s, u"h"_s); }),
+              u"数据库中已经有数据，不能在其中创建账套"_s);
     EXPECT_EQ(tableCount(), 1);
 }
 
