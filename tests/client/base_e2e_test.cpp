@@ -317,32 +317,6 @@ TEST_F(BaseEndToEnd, GoodsListCommandsAgainstTheServer) {
     EXPECT_EQ((QStringList{u"001001"_s, u"001002"_s}), codes(*w));
     EXPECT_EQ(QStringList{}, script.messages());
 }
-// The system's own rows arrive marked, so the list refuses them before the server would.
-TEST_F(BaseEndToEnd, SystemRowsOfEmployeesAndAccountsAreRefused) {
-    struct Case {
-        const char* kind;
-        const char* field;
-        long long systemValue;
-        const char* message;
-    };
-    const Case cases[] = {{"ZY", "candel", 0, "系统默认操作员，不能被修改、删除和分类!"},
-                          {"KM", "sysrow", 1, "系统行不能新增或修改！"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.kind);
-        auto w = open(QLatin1String(c.kind));
-        int row = -1;
-        for (int r = 0; r < w->model()->rowCount() && row < 0; ++r) {
-            const QVariant v = w->rowValue(r, QLatin1String(c.field));
-            if (!v.isNull() && v.toString() != u"" && v.toLongLong() == c.systemValue)
-                row = r;
-        }
-        ASSERT_GE(row, 0) << codes(*w).join(u',').toStdString();
-        w->setFocusedRow(row);
-        script.clearRecords();
-        EXPECT_EQ(0, withEditor(named(u"X"_s, u"X"_s), [&] { w->btnUpdateClick(); }));
-        EXPECT_EQ(QStringList{QString::fromUtf8(c.message)}, script.messages());
-    }
-}
 // A record chosen in a picker is stored by id and shown by name when the editor opens again.
 TEST_F(BaseEndToEnd, PickedRecordsComeBackWithTheirNames) {
     auto bm = open(u"BM"_s);

@@ -230,13 +230,6 @@ TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
         EXPECT_EQ(6.0, bill[0].stockQty);
     }
 }
-TEST_F(SelectGoods, NothingToAddAsksForAGoods) {
-    GoodsSelection s(target, 1, 0, 1);
-    answerProc(goodsRows({}));
-    s.runQuery();
-    EXPECT_EQ(0, s.addChosen());
-    EXPECT_EQ(QStringList{u"请选择商品"_s}, script.messages());
-}
 TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
     GoodsSelection s(target, 1, 0, 1);
     const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
