@@ -99,7 +99,7 @@ TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     EXPECT_EQ(back, billnoset::splitFormat(withMachine));
     EXPECT_EQ(back, billnoset::splitFormat(u"\"JH\"\r\n-\r\nyyyy\nmm\ndd\r-\r[0000]"_s));
 }
-// Saving, applying to all kinds and resetting on a real server: server_e2e. Here: a quote in the
+// Saving, applying to all kinds and resetting on a real server: ServerEndToEnd. Here: a quote in the
 // format stays inside its SQL text.
 TEST(BillNoSetTexts, AQuoteInTheFormatIsDoubledInTheSavedTexts) {
     const QString saved = billnoset::saveSql(billnoset::Settings(), 4, u"\"J'H\""_s, u"\"J'H\"\ryyyy"_s);

@@ -1,7 +1,6 @@
 // The navigator page: links, tiles, the common-functions page, the stored page, clicks, F1; the
 // same against a real dyt-server, and the pictures the build drew for the navigator and the shell.
-// The common-functions dialog: the two lists and their moves, the limit of 21 and the save text
-// (the read and the save against a real server: navigator_e2e).
+// The common-functions dialog: the two lists and their moves, the limit of 21 and the save.
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,7 +1,15 @@
 // The record, batch and unit selections against the recording transport.
+// The goods selection against the recording transport (code and barcode picks run against a real
+// server in select_e2e).
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
 #include <QSet>
+#include <QTimer>
 
 #include "client/bills/selectbase.h"
+#include "client/bills/selectgoods.h"
 #include "client/bills/selectgoodsfzxx.h"
 #include "client/bills/selectgoodspc.h"
 #include "client/bills/selectionservices.h"
@@ -9,6 +17,8 @@
 #include "client/logic/recordsetmodel.h"
 #include "dmtest_support.h"
 #include "support/testutil.h"
+
+
 
 namespace dyt::test {
 namespace {
@@ -293,6 +303,372 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
     const auto chosen = client::selectGoodsUnit(4);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(u"包"_s, chosen->unitName);
+}
+
+
+using client::GoodsSelection;
+using client::GoodsTarget;
+using client::SelectedGoods;
+
+struct GoodsRow {
+    qint64 id;
+    int sonnum;
+    const char* code;
+    const char* name;
+    double price = 0;
+    double stock = 0;
+};
+// A record set shaped like the rows of P_Base_Get_Goods.
+RecordSet goodsRows(const QList<GoodsRow>& rows) {
+    RecordSet rs = recordSet({u"goodsid:integer"_s, u"sonnum:integer"_s, u"code"_s, u"fullName"_s,
+                              u"unitid:integer"_s, u"unitName"_s, u"rate:float"_s, u"price:float"_s,
+                              u"stockQty:float"_s, u"costmode:integer"_s, u"sp_sptype:integer"_s,
+                              u"selected:boolean"_s});
+    for (const GoodsRow& r : rows) {
+        rs.appendRow({r.id, r.sonnum, QString::fromUtf8(r.code), QString::fromUtf8(r.name),
+                      qint64(0), u"个"_s, 1.0, r.price, r.stock, qint64(2), qint64(0), false});
+    }
+    return rs;
+}
+// Counts the modal windows that show while it lives and hands each to an action.
+class ModalWatch {
+public:
+    explicit ModalWatch(std::function<void(client::TfrmSelectWindow*)> act) : act_(std::move(act)) {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dlg = qobject_cast<client::TfrmSelectWindow*>(QApplication::activeModalWidget());
+            if (!dlg || dlg == last_)
+                return;
+            last_ = dlg;
+            ++shown;
+            titles << dlg->windowTitle();
+            act_(dlg);
+        });
+        timer_.start();
+    }
+    int shown = 0;
+    QStringList titles;
+
+private:
+    std::function<void(client::TfrmSelectWindow*)> act_;
+    QTimer timer_;
+    QPointer<client::TfrmSelectWindow> last_;
+};
+class SelectGoods : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        // No cache and no stored layouts behind the windows; single tests put in their own.
+        client::selectionServices() = {};
+        connectLoggedIn(7);
+        target.lineOf = [this](qint64 goodsId, qint64 unitId) {
+            for (int i = 0; i < bill.size(); ++i)
+                if (bill[i].goodsId == goodsId && bill[i].unitId == unitId)
+                    return i + 1;
+            return 0;
+        };
+        target.add = [this](const SelectedGoods& g) { bill.append(g); };
+    }
+    void TearDown() override {
+        client::resetSelectionServices();
+        DmFixture::TearDown();
+    }
+    QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
+    static QString line(const client::RecordedCall& c, const QString& name) {
+        return ParamList(c.paramLines.join(u"\r\n"_s)).value(name);
+    }
+    QStringList billNames() const {
+        QStringList out;
+        for (const auto& g : bill)
+            out << g.name;
+        return out;
+    }
+    GoodsTarget target;
+    QList<SelectedGoods> bill;
+};
+TEST_F(SelectGoods, QueryLinesFollowTheState) {
+    struct Case {
+        int djType, typeMode;
+        QString text, barcode;
+        const char *queryType, *filter, *goodsStr, *wldwStr;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {1, 0, {}, {}, "XZSPALL", ";djtype=1", ";par_id=0;isstop=0;czy_id=7", ""},
+        {1, 0, u"  奥利奥 "_s, {}, "XZSPALL", ";djtype=1", ";allfilter=奥利奥;isstop=0;czy_id=7", ""},
+        {5, 0, u"a;b"_s, {}, "XZSPALL", ";djtype=5", ";allfilter=a;;b;isstop=0;czy_id=7", ""},
+        {1, 0, {}, u"6901"_s, "XZSPALL", ";djtype=1", ";isstop=0;czy_id=7;barcode=6901", ""},
+        // Ordinary goods only for a loss and a transfer bill.
+        {12, 0, {}, {}, "XZSPALL", ";djtype=12", ";par_id=0;isstop=0;czy_id=7;sptype=0", ""},
+        {15, 0, {}, u"77"_s, "XZSPALL", ";djtype=15", ";isstop=0;czy_id=7;barcode=77;sptype=0", ""},
+        {38, -2, {}, {}, "QTKC", ";djtype=38;typeid=2", ";par_id=0;isstop=0;czy_id=7;sptype=0",
+         ";issub=1;id=44;czy_id=7"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.goodsStr);
+        GoodsSelection s(target, c.djType, 44, 3, c.typeMode);
+        if (!c.text.isEmpty())
+            s.setFilterText(c.text);
+        const ParamList p = s.queryParams(c.barcode);
+        QStringList sent;
+        for (const QString& name :
+             {u"QueryType"_s, u"Filter"_s, u"goodsStr"_s, u"ckStr"_s, u"wldwStr"_s})
+            sent << p.value(name);
+        EXPECT_EQ((QStringList{QString::fromUtf8(c.queryType), QString::fromUtf8(c.filter),
+                               QString::fromUtf8(c.goodsStr), u";id=3;czy_id=7"_s,
+                               QString::fromUtf8(c.wldwStr)}),
+                  sent);
+    }
+}
+TEST_F(SelectGoods, TheWindowShowsForAClassForSeveralRowsAndForNoText) {
+    struct Case {
+        const char* name;
+        QString text;
+        RecordSet rows;
+    };
+    const Case cases[] = {
+        {"a code matching one class", u"01"_s, goodsRows({{1, 2, "01", "食品"}})},
+        {"two goods", u"饼干"_s,
+         goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}})},
+        {"one goods but no text", QString(), goodsRows({{4, 0, "010101", "奥利奥饼干"}})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answerProc(c.rows);
+        ModalWatch watch([](client::TfrmSelectWindow* d) { d->reject(); });
+        EXPECT_FALSE(client::selectGoodsByText(target, 1, 0, 1, 0, c.text, u"商品选择"_s));
+        EXPECT_EQ(1, watch.shown);
+        EXPECT_EQ(QStringList{u"商品选择"_s}, watch.titles);
+        EXPECT_TRUE(bill.isEmpty());
+    }
+}
+TEST_F(SelectGoods, GoodsAlreadyOnLineThreeIsAddedAgainOnlyAfterYes) {
+    for (int i = 0; i < 3; ++i) {
+        SelectedGoods g;
+        g.goodsId = 100 + i;
+        bill.append(g);
+    }
+    bill[2].goodsId = 4;  // line 3
+    const QString question = u"第 3 行已经添加了[ 奥利奥饼干 ]\r\n是否继续添加？"_s;
+    struct Case {
+        const char* answer;
+        int billSize;
+    };
+    for (const Case c : {Case{"否(&C)", 3}, Case{"是(&O)", 4}}) {
+        SCOPED_TRACE(c.answer);
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+        script.clearRecords();
+        script.answer(QString::fromUtf8(c.answer), question);
+        client::selectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
+        EXPECT_EQ(c.billSize, bill.size());
+        ASSERT_EQ(1, script.records(client::PromptKind::Question).size());
+        const auto q = script.records(client::PromptKind::Question)[0];
+        EXPECT_EQ(question, q.text);
+        EXPECT_EQ((QStringList{u"是(&O)"_s, u"否(&C)"_s}), q.buttons);
+    }
+    // The same goods in another unit is a new line without a question.
+    bill.removeLast();
+    bill[2].unitId = 1;
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    script.clearRecords();
+    client::selectGoodsByText(target, 1, 0, 1, 0, u"010101"_s, QString());
+    EXPECT_EQ(0, script.records(client::PromptKind::Question).size());
+}
+TEST_F(SelectGoods, MarkedRowsAreAddedAndAMarkedClassBringsAllItsGoods) {
+    GoodsSelection s(target, 1, 0, 1);
+    answerProc(goodsRows(
+        {{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}, {2, 3, "0102", "饮料"}}));
+    s.runQuery();
+    s.setMarked(0, true);
+    s.setMarked(2, true);
+    EXPECT_EQ((QList<int>{0, 2}), s.markedRows());
+    // The class's goods as the base-data list returns them (id, fullname, LSprice), one of them a
+    // sub-class that is left out.
+    RecordSet classGoods = recordSet(
+        {u"id:integer"_s, u"sonnum:integer"_s, u"code"_s, u"fullname"_s, u"LSprice:float"_s},
+        {{qint64(21), qint64(0), u"010201"_s, u"可乐"_s, 2.5},
+         {qint64(22), qint64(1), u"010202"_s, u"果汁类"_s, 0.0},
+         {qint64(23), qint64(0), u"010203"_s, u"雪碧"_s, 2.0}});
+    answerProc(classGoods);
+    transport->clearCalls();
+    EXPECT_EQ(3, s.addChosen());
+    EXPECT_EQ((QStringList{u"奥利奥饼干"_s, u"可乐"_s, u"雪碧"_s}), billNames());
+    EXPECT_EQ(2.5, bill[1].price);
+    EXPECT_EQ(21, bill[1].goodsId);
+    ASSERT_EQ(1, procCalls().size());
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, procCalls()[0].procedure);
+    EXPECT_EQ(u"SP"_s, line(procCalls()[0], u"QueryType"_s));
+    EXPECT_EQ(u";czy_id=7;isList=1;par_id=2"_s, line(procCalls()[0], u"GoodsStr"_s));
+}
+TEST_F(SelectGoods, GoodsHeldForThePartnerComeBackWhole) {
+    struct Case {
+        int typeMode;
+        double qty;
+        double total;
+    };
+    // Goods at 2.5 with 6 held: in type mode the whole 6 is taken, otherwise one unit.
+    for (const Case c : {Case{-3, 6, 15}, Case{0, 1, 2.5}}) {
+        SCOPED_TRACE(c.typeMode);
+        bill.clear();
+        GoodsSelection s(target, 38, 44, 1, c.typeMode);
+        answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干", 2.5, 6}}));
+        s.runQuery();
+        EXPECT_EQ(1, s.addRow(0));
+        ASSERT_EQ(1, bill.size());
+        EXPECT_EQ(c.qty, bill[0].qty);
+        EXPECT_EQ(c.total, bill[0].total);
+        EXPECT_EQ(6.0, bill[0].stockQty);
+    }
+}
+TEST_F(SelectGoods, ClassesLevelsListsAndTheExitButton) {
+    GoodsSelection s(target, 1, 0, 1);
+    const RecordSet top = goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}});
+    const RecordSet inFood = goodsRows({{2, 1, "0101", "饼干"}, {3, 0, "0102", "矿泉水"}});
+    answerProc(top);
+    s.runQuery();
+    EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
+    EXPECT_FALSE(s.openClass(5));  // no such row
+    answerProc(inFood);
+    EXPECT_TRUE(s.openClass(0));
+    EXPECT_EQ(u"返回(&C)"_s, s.exitCaption());
+    EXPECT_EQ(1, s.classId());
+    EXPECT_FALSE(s.openClass(1));  // a goods is no class
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    EXPECT_TRUE(s.openClass(0));
+    EXPECT_EQ((QList<qint64>{1, 2}), s.classPath());
+    // List display of the class shown, then level display again.
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    EXPECT_TRUE(s.showList());
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}}));
+    s.showLevels();
+    // Up, up, and at the top the exit button closes.
+    answerProc(inFood);
+    EXPECT_TRUE(s.goUp());
+    answerProc(top);
+    EXPECT_TRUE(s.goUp());
+    EXPECT_FALSE(s.goUp());
+    EXPECT_EQ(u"退出(&C)"_s, s.exitCaption());
+    // "全部" from deep inside.
+    answerProc(inFood);
+    s.openClass(0);
+    answerProc(top);
+    s.showAll();
+    EXPECT_EQ(0, s.classId());
+    QStringList goodsStrs;
+    for (const auto& c : procCalls())
+        goodsStrs << line(c, u"goodsStr"_s);
+    EXPECT_EQ(
+        u";par_id=0 ;par_id=1 ;par_id=2 ;isList=1;par_id=2 ;par_id=2 ;par_id=1 ;par_id=0 "
+        u";par_id=1 ;par_id=0"_s,
+        goodsStrs.join(u' ').remove(u";isstop=0;czy_id=7"_s));
+}
+TEST_F(SelectGoods, ListDisplayTakesOneClassOnly) {
+    GoodsSelection s(target, 1, 0, 1);
+    answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+    s.runQuery();
+    s.setMarked(0, true);
+    s.setMarked(1, true);
+    transport->clearCalls();
+    EXPECT_FALSE(s.showList());
+    EXPECT_EQ(QStringList{u"只能对一类商品进行列表！"_s}, script.messages());
+    EXPECT_EQ(0, procCalls().size());
+    EXPECT_FALSE(s.listMode());
+    // One marked class is listed; the focused class when none is marked; all goods at the top.
+    struct Case {
+        const char* name;
+        QList<int> marked;
+        int current;
+        const char* goodsStr;
+    };
+    const Case cases[] = {
+        {"marked class", {1}, 2, ";isList=1;par_id=6;isstop=0;czy_id=7"},
+        {"focused class", {}, 0, ";isList=1;par_id=1;isstop=0;czy_id=7"},
+        {"focused goods at the top", {}, 2, ";isList=1;isstop=0;czy_id=7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GoodsSelection t(target, 1, 0, 1);
+        answerProc(goodsRows({{1, 2, "01", "食品"}, {6, 1, "02", "日用品"}, {9, 0, "09", "杂项"}}));
+        t.runQuery();
+        for (int r : c.marked)
+            t.setMarked(r, true);
+        t.setCurrentRow(c.current);
+        transport->clearCalls();
+        answerProc(goodsRows({}));
+        EXPECT_TRUE(t.showList());
+        ASSERT_EQ(1, procCalls().size());
+        EXPECT_EQ(QString::fromLatin1(c.goodsStr), line(procCalls()[0], u"goodsStr"_s));
+    }
+}
+TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
+    GoodsSelection s(target, 1, 0, 1);
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}}));
+    s.runQuery();
+    s.setCurrentRow(2);
+    answerProc(goodsRows({{1, 0, "1", "a"}, {2, 0, "2", "b"}, {3, 0, "3", "c"}, {4, 0, "4", "d"}}));
+    s.runQuery();
+    EXPECT_EQ(2, s.currentRow());
+    answerProc(goodsRows({{1, 0, "1", "a"}}));
+    s.runQuery();
+    EXPECT_EQ(0, s.currentRow());
+    answerProc(goodsRows({}));
+    s.runQuery();
+    EXPECT_EQ(-1, s.currentRow());
+}
+TEST_F(SelectGoods, AFastTypistCausesOneQueryAndEnterInTheBoxAddsTheGoods) {
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    answerProc(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+    s->runQuery();
+    client::TfrmSelectGoods w(s, QString(), false);
+    EXPECT_FALSE(w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
+    w.show();
+    transport->clearCalls();
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
+    perform(&w, w.grid()->table(), {typed("奥利"), rows(1)});
+    ASSERT_EQ(1, procCalls().size());
+    EXPECT_EQ(u";allfilter=奥利;isstop=0;czy_id=7"_s, line(procCalls().last(), u"goodsStr"_s));
+    perform(&w, w.grid()->table(), {key(Qt::Key_Return)});
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(QStringList{u"奥利奥饼干"_s}, billNames());
+}
+TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
+    auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+    answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干"}, {5, 0, "010102", "苏打饼干"}}));
+    s->runQuery();
+    client::TfrmSelectGoods w(s, QString(), false);
+    RecordSetModel* model = w.grid()->model();
+    const int check = w.gridDefinition().columnIndex(u"selected"_s);
+    ASSERT_EQ(0, check);
+    EXPECT_TRUE(
+        model->setData(model->index(1, check), static_cast<int>(Qt::Checked), Qt::CheckStateRole));
+    EXPECT_EQ(QList<int>{1}, s->markedRows());
+    w.findChild<QPushButton*>(u"btnOK"_s)->click();
+    EXPECT_EQ(QStringList{u"苏打饼干"_s}, billNames());
+}
+TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
+    struct Case {
+        const char* name;
+        bool allowNew;
+        qint64 right;
+        bool visible;
+    };
+    for (const Case c :
+         {Case{"allowed and granted", true, 1, true}, Case{"allowed, not granted", true, 0, false},
+          Case{"not allowed", false, 1, false}}) {
+        SCOPED_TRACE(c.name);
+        auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
+        transport->clearCalls();
+        if (c.allowNew)
+            answerQuery(recordSet({u"value:integer"_s}, {{c.right}}));
+        client::TfrmSelectGoods w(s, QString(), c.allowNew);
+        EXPECT_EQ(c.visible, w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
+        bool asked = false;
+        for (const auto& call : transport->calls())
+            asked = asked || call.sql.contains(u"fnGetPurview(7,'100101')"_s);
+        EXPECT_EQ(c.allowNew, asked);
+        EXPECT_EQ(0, transport->pendingAnswers());
+    }
 }
 
 }  // namespace
