@@ -1,5 +1,8 @@
 // The form base classes: log entries, keys, dialogs, number edits, stored choices, row order,
 // printing and cell access, against the recording transport and the scripted prompter.
+// The grid layout text: identities, line breaks, version check, restoring and the colstr pieces.
+// The prompter service: progress state, scripted and unattended prompters, the accessor.
+// The dialogs of the product prompter, opened offscreen and answered by clicking their buttons.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,27 +15,40 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
-#include "client/logic/clientconfig.h"
+#include "client/common/dialogprompter.h"
 #include "client/common/frmbase.h"
 #include "client/common/frmxabstract.h"
 #include "client/common/gridlayout.h"
 #include "client/common/gridview.h"
 #include "client/common/queryfilter.h"
+#include "client/common/syslogin.h"
+#include "client/logic/clientconfig.h"
+#include "client/logic/gridcolumn.h"
+#include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/settings.h"
-#include "client/common/syslogin.h"
 #include "common/error.h"
+#include "common/gbk.h"
 #include "common/inifile.h"
 #include "common/paramlist.h"
+#include "common/recordset.h"
+#include "dmtest_support.h"
 #include "login_support.h"
 #include "protocol/protocol.h"
+#include "support/client/scriptedprompter.h"
+#include "support/serverfixture.h"
 #include "support/testutil.h"
+#include "uihelpers.h"
 
 using namespace dyt;
 using namespace dyt::client;
+using dyt::test::onNextModal;
 
 namespace {
 
@@ -633,4 +649,479 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
                                      def, code, gridfilter::FilterOperator::Equal, u"B"_s),
                                  gridfilter::FilterScope::WithinLast);
     EXPECT_EQ(1, w.model()->rowCount());
+}
+
+namespace {
+
+
+// A designed grid: quantity, a price caption over two lines, a hidden barcode (tag 110).
+GridDefinition designedGrid(bool allowHide = true) {
+    GridDefinition g;
+    g.allowHideColumns = allowHide;
+    AddGridColumn(g, u"[%Q%]数量"_s, u"qty"_s, true, 60);
+    AddGridColumn(g, u"[%P%]进货\n单价"_s, u"price"_s, true, 70);
+    AddGridColumn(g, u"[%F%]条码"_s, u"barcode"_s, false, 80);
+    return g;
+}
+QString sysValue(const QString& text, const QString& key) {
+    return IniFile::fromText(text).readString(u"_Sys_"_s, key, u"<none>"_s);
+}
+// "key=value" of the named keys of the [_Sys_] section, joined by blanks.
+QString sysValues(const QString& text, const QStringList& keys) {
+    QStringList out;
+    for (const QString& k : keys)
+        out.append(k + u'=' + sysValue(text, k));
+    return out.join(u' ');
+}
+
+}  // namespace
+
+TEST(gridLayoutText, IdentityIsTheTagOr111Or_1) {
+    struct Row {
+        const char* name;
+        int tag;
+        bool allowHide;
+        int identity;
+    } rows[] = {
+        {"tag 110 stays", 110, true, 110}, {"tag 110 stays without hiding", 110, false, 110},
+        {"tag 0 hideable", 0, true, 111},  {"tag 0 fixed", 0, false, -1},
+        {"other tag", 7, false, 7},
+    };
+    for (const Row& r : rows) {
+        GridDefinition g;
+        g.allowHideColumns = r.allowHide;
+        GridColumn c;
+        c.tag = r.tag;
+        EXPECT_EQ(r.identity, columnIdentity(g, c)) << r.name;
+    }
+}
+TEST(gridLayoutText, LineBreaksTravelAsHashDollar0D) {
+    struct Row {
+        QString text;
+        QString encoded;
+        QString decoded;
+    } rows[] = {
+        {u"进货\r\n单价"_s, u"进货#$0D单价"_s, u"进货\n单价"_s},
+        {u"a\rb"_s, u"a#$0Db"_s, u"a\nb"_s},
+        {u"a\nb\nc"_s, u"a#$0Db#$0Dc"_s, u"a\nb\nc"_s},
+        {u"plain"_s, u"plain"_s, u"plain"_s},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.encoded, encodeLayoutText(r.text));
+        EXPECT_EQ(r.decoded, decodeLayoutText(r.encoded));
+    }
+}
+TEST(gridLayoutText, WritesVersionCountAndTheKeysOfEachColumn) {
+    GridDefinition g = designedGrid();
+    g.columns[0].width = 95;
+    const QString text = gridLayoutText(g);
+    EXPECT_EQ(
+        u"_Ver_=V10 _Cnt_=3 0_D=111 0_W=95 0_V=1 0_C=数量 0_CD=qty 1_C=进货#$0D单价 1_X=1 "
+        u"2_D=110 2_V=0 2_B=0"_s,
+        sysValues(text, {u"_Ver_"_s, u"_Cnt_"_s, u"0_D"_s, u"0_W"_s, u"0_V"_s, u"0_C"_s, u"0_CD"_s,
+                         u"1_C"_s, u"1_X"_s, u"2_D"_s, u"2_V"_s, u"2_B"_s}));
+    // The text has no line break inside a value: every line is a section or a key.
+    for (const QString& line : text.split(u"\r\n"_s, Qt::SkipEmptyParts))
+        EXPECT_TRUE(line.startsWith(QLatin1Char('[')) || line.contains(QLatin1Char('=')))
+            << line.toStdString();
+    // A grid whose columns may not be hidden ignores the "F" rule: the barcode is tagged 0.
+    EXPECT_EQ(u"0_D=-1 2_D=-1 2_V=1"_s,
+              sysValues(gridLayoutText(designedGrid(false)), {u"0_D"_s, u"2_D"_s, u"2_V"_s}));
+}
+TEST(gridLayoutText, PackedTextIsOneLineAndUnpacksToTheSame) {
+    GridDefinition g = designedGrid();
+    const QString text = gridLayoutText(g);
+    const QString packed = packLayoutText(text);
+    EXPECT_FALSE(packed.contains(QLatin1Char('\r')));
+    EXPECT_FALSE(packed.contains(QLatin1Char('\n')));
+    EXPECT_EQ(text, unpackLayoutText(packed));
+    // The caption's own break stays "#$0D" next to a line end.
+    EXPECT_EQ(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s, packLayoutText(u"[_Sys_]\r\nb=x#$0D\r\n"_s));
+    EXPECT_EQ(u"[_Sys_]\r\nb=x#$0D\r\n"_s, unpackLayoutText(u"[_Sys_]#$0D#$0Ab=x#$0D#$0D#$0A"_s));
+    GridDefinition applied = designedGrid();
+    applied.columns[0].width = 1;
+    ASSERT_TRUE(applyGridLayoutText(applied, packed));
+    EXPECT_EQ(60, applied.columns[0].width);
+}
+TEST(gridLayoutText, RestoresWidthsVisibilityCaptionsAndOrder) {
+    GridDefinition changed = designedGrid();
+    changed.columns[0].width = 120;
+    changed.columns[1].visible = false;
+    changed.columns[2].visible = true;
+    changed.columns[2].caption = u"商品\r\n条码"_s;
+    changed.columns.move(2, 0);  // barcode first
+    GridDefinition g = designedGrid();
+    ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(changed)));
+    QStringList columns;
+    for (const GridColumn& c : g.columns)
+        columns.append(
+            u"%1/%2/%3/%4"_s.arg(c.fieldName, c.caption).arg(c.width).arg(int(c.visible)));
+    EXPECT_EQ((QStringList{u"barcode/商品\n条码/80/1"_s, u"qty/数量/120/1"_s,
+                           u"price/进货\n单价/70/0"_s}),
+              columns);
+    // The tags of the design stay with the columns.
+    EXPECT_EQ(NumberKind::Price, g.columns[2].numberKind);
+}
+TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
+    GridDefinition changed = designedGrid();
+    changed.columns[0].width = 300;
+    QString text = gridLayoutText(changed);
+    text.replace(u"_Ver_=V10"_s, u"_Ver_=V9"_s);
+    GridDefinition g = designedGrid();
+    EXPECT_FALSE(applyGridLayoutText(g, text));
+    EXPECT_EQ(60, g.columns[0].width);
+    EXPECT_FALSE(applyGridLayoutText(g, QString()));
+    EXPECT_FALSE(applyGridLayoutText(g, u"no ini at all"_s));
+    EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
+}
+TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
+    GridDefinition old = designedGrid();
+    old.columns.removeAt(0);  // a layout saved before the quantity column existed
+    old.columns[0].width = 33;
+    GridDefinition g = designedGrid();
+    ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(old)));
+    EXPECT_EQ(test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
+        test::clientValuesText(g.columns[0].fieldName, g.columns[0].width, g.columns[1].fieldName,
+            g.columns[2].fieldName, g.columns[2].width));
+}
+TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
+    const QString text = stringGridLayoutText({40, 50});
+    EXPECT_EQ((QList<int>{40, 50, 66}), stringGridWidths(text, 3));
+    QString foreign = text;
+    foreign.replace(u"V10"_s, u"V11"_s);
+    EXPECT_EQ(QList<int>(), stringGridWidths(foreign, 3));
+}
+TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
+    const QString ascii(9000, QLatin1Char('a'));
+    QStringList p = splitLayoutPieces(ascii, 4000);
+    ASSERT_EQ(10, p.size());
+    EXPECT_EQ(test::clientValuesText(4000, 4000, 1000, QString()),
+        test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
+    EXPECT_EQ(ascii, p.join(QString()));
+    // Five bytes hold two Chinese characters, never two and a half.
+    p = splitLayoutPieces(u"甲乙丙a"_s, 5);
+    EXPECT_EQ(u"甲乙"_s, p[0]);
+    EXPECT_EQ(u"丙a"_s, p[1]);
+    for (const QString& piece : p)
+        EXPECT_LE(gbk::byteLength(piece), 5);
+    EXPECT_EQ(u"表格配置信息太长，不能保存"_s,
+              errorOf([] { splitLayoutPieces(QString(41, QLatin1Char('x')), 4); }));
+    EXPECT_EQ(10, splitLayoutPieces(QString(40, QLatin1Char('x')), 4).size());
+}
+TEST(GridLayoutCalls, NullGridOrEmptyKeyIsRefused) {
+    const QString expected = u"LoadAutoColWidth: AGridView or AKeyName can not be null"_s;
+    GridView grid;
+    EXPECT_EQ(expected, errorOf([] { LoadGridLayout(nullptr, u"k"_s); }));
+    EXPECT_EQ(expected, errorOf([&] { LoadGridLayout(&grid, QString()); }));
+    EXPECT_EQ(expected, errorOf([] { SaveGridLayout(nullptr, u"k"_s); }));
+    EXPECT_EQ(expected, errorOf([&] { SaveGridLayout(&grid, u"  "_s); }));
+    QTableWidget strings(1, 1);
+    EXPECT_EQ(expected, errorOf([] { loadStringGridLayout(nullptr, u"k"_s); }));
+    EXPECT_EQ(expected, errorOf([&] { saveStringGridLayout(&strings, QString()); }));
+}
+
+// Against a real dyt-server: pieces joined on reading, string grids.
+namespace {
+RecordSet lines() {
+    return test::recordSet({u"qty:float"_s, u"price:float"_s, u"barcode"_s},
+                           {{2.0, 3.5, u"690"_s}});
+}
+// A grid view of the rows under the design.
+struct Grid {
+    Grid(RecordSet* rows, bool allowHide) : def(designedGrid(allowHide)) {
+        model.setSource(rows, &def);
+        view.setModel(&model);
+    }
+    GridDefinition def;
+    RecordSetModel model;
+    GridView view;
+};
+class LayoutEndToEnd : public test::ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        ASSERT_TRUE(ReloadColumnConfigs());
+    }
+    void TearDown() override {
+        columnConfigs().clear();
+        ServerFixture::TearDown();
+    }
+};
+
+}  // namespace
+
+// A layout stored in two pieces is read as one text.
+TEST_F(LayoutEndToEnd, APieceWiseStoredLayoutIsJoinedAndApplied) {
+    GridDefinition old = designedGrid();
+    old.columns[0].width = 400;
+    const QString text = gridLayoutText(old);
+    const int half = static_cast<int>(text.size() / 2);
+    ASSERT_EQ(1, dm.ExecUpdate(QStringLiteral("insert into sysColConfigure(ColId, userId, colstr1, "
+                                              "colstr2) values ('TfrmOld_dbgvX', 1, '%1', '%2')")
+                                   .arg(text.left(half), text.mid(half))));
+    ASSERT_TRUE(ReloadColumnConfigs());
+    RecordSet rows = lines();
+    Grid grid(&rows, true);
+    EXPECT_EQ(60, grid.def.columns[0].width);
+    EXPECT_TRUE(LoadGridLayout(&grid.view, u"TfrmOld_dbgvX"_s));
+    EXPECT_EQ(400, grid.def.columns[0].width);
+}
+TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
+    QTableWidget grid(2, 3);
+    for (int c = 0; c < 3; ++c)
+        grid.setColumnWidth(c, QList<int>{40, 120, 75}.at(c));
+    ASSERT_TRUE(saveStringGridLayout(&grid, u"TfrmList_sgX"_s));
+    columnConfigs().clear();
+    ASSERT_TRUE(ReloadColumnConfigs());
+    QTableWidget fresh(0, 4);  // a column more than stored: 66 wide
+    for (int c = 0; c < 4; ++c)
+        fresh.setColumnWidth(c, 30);
+    ASSERT_TRUE(loadStringGridLayout(&fresh, u"TfrmList_sgX"_s));
+    EXPECT_EQ((QList<int>{40, 120, 75, 66}),
+              (QList<int>{fresh.columnWidth(0), fresh.columnWidth(1), fresh.columnWidth(2),
+                          fresh.columnWidth(3)}));
+    QTableWidget other(0, 1);
+    other.setColumnWidth(0, 30);
+    EXPECT_FALSE(loadStringGridLayout(&other, u"TfrmNone_sgX"_s));
+    EXPECT_EQ(30, other.columnWidth(0));
+}
+
+TEST(ProgressState, StepWrapsToOneAfterMaximum) {
+    ProgressState s;
+    s.reset(QString(), u"正在加载系统配置，请稍后..."_s, 8, 6);
+    const int expected[] = {7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1};
+    for (int e : expected) {
+        s.step();
+        EXPECT_EQ(e, s.position());
+    }
+}
+TEST(ProgressState, DefaultsAndBounds) {
+    ProgressState s;
+    s.reset(u"《德盈通》普及版"_s, QString(), 0, 0);
+    EXPECT_EQ(u"正在努力工作，请稍候 ..."_s, s.text());
+    EXPECT_EQ(u"《德盈通》普及版"_s, s.title());
+    EXPECT_EQ(ProgressState::kDefaultMaximum, s.maximum());
+    s.setMaximum(8);
+    s.setPosition(12);  // beyond the scale: held at its end
+    EXPECT_EQ(8, s.position());
+    s.setPosition(-3);
+    EXPECT_EQ(0, s.position());
+    s.setPosition(4);
+    s.setMaximum(3);  // a smaller scale pulls the position in
+    EXPECT_EQ(3, s.position());
+}
+TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
+    ScriptedPrompter p;
+    PrompterOverride use(&p);
+    {
+        ProgressScope scope(u"正在加载系统配置，请稍后..."_s, 8, 4);
+        EXPECT_TRUE(p.progressVisible());
+        EXPECT_EQ(4, p.progress().position());
+        EXPECT_EQ(8, p.progress().maximum());
+        scope.setPosition(6);
+        EXPECT_EQ(6, p.progress().position());
+        scope.setText(u"备份成功"_s);
+        prompter().holdProgress(1000);
+    }
+    EXPECT_FALSE(p.progressVisible());
+    EXPECT_EQ((QStringList{u"正在加载系统配置，请稍后..."_s, u"备份成功"_s}), p.progressTexts());
+    EXPECT_EQ(1000, p.records().last().milliseconds);
+}
+TEST(Prompter, ShowErrorSwallowsTheSilentText) {
+    ScriptedPrompter p;
+    p.showError(caption::hint(), dyt::DytError(u"不提示"_s));
+    p.showError(caption::systemError(), dyt::DytError(u"无数据，不能打印"_s));
+    p.showError(caption::error(), std::runtime_error("socket closed"));
+    ASSERT_EQ(2, p.records().size());
+    EXPECT_EQ(u"系统错误"_s, p.records().at(0).caption);
+    EXPECT_EQ(u"无数据，不能打印"_s, p.records().at(0).text);
+    EXPECT_EQ(u"socket closed"_s, p.records().at(1).text);
+}
+TEST(Prompter, AccessorSwapsAndRestores) {
+    Prompter* const original = &prompter();
+    ScriptedPrompter outer;
+    AcceptDefaultsPrompter inner;
+    {
+        PrompterOverride a(&outer);
+        EXPECT_EQ(static_cast<Prompter*>(&outer), &prompter());
+        {
+            PrompterOverride b(&inner);
+            EXPECT_EQ(static_cast<Prompter*>(&inner), &prompter());
+        }
+        EXPECT_EQ(static_cast<Prompter*>(&outer), &prompter());
+    }
+    EXPECT_EQ(original, &prompter());
+}
+TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
+    AcceptDefaultsPrompter p;
+    EXPECT_EQ(0, p.ask(caption::hint(), u"您确定要退出系统吗？"_s, buttons::okCancel(), 0));
+    EXPECT_EQ(1, p.ask(caption::systemWarning(), u"升级"_s, buttons::upgradeOrQuit(), 1));
+    EXPECT_EQ(-1, p.ask(caption::hint(), u"无默认"_s, buttons::yesNo(), -1));
+    QString v = u"x"_s;
+    EXPECT_FALSE(p.input(caption::hint(), u"请输入打印密码"_s, &v, true));
+    EXPECT_EQ(u"x"_s, v);
+    p.message(caption::error(), u"打印密码错误"_s, MessageIcon::Error);
+    p.showProgress(QString(), 0, 0, QString());
+    EXPECT_TRUE(p.progressVisible());
+    EXPECT_EQ(u"正在努力工作，请稍候 ..."_s, p.progress().text());
+    p.hideProgress();
+    EXPECT_FALSE(p.progressVisible());
+    ASSERT_EQ(5, p.log().size());
+    EXPECT_EQ(u"提示: 您确定要退出系统吗？ -> 确定(&O)"_s, p.log().at(0));
+    EXPECT_EQ(u"系统警告: 升级 -> 放弃退出"_s, p.log().at(1));
+    EXPECT_EQ(u"错误: 打印密码错误"_s, p.log().at(4));
+}
+TEST(ScriptedPrompter, FaultsFailTheRunningTest) {
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter p;
+            dyt::test::reportFaultsToTest(p);
+            try {
+                p.ask(caption::hint(), u"意外的问题"_s, buttons::yesNo(), 0);
+            } catch (const ScriptedPrompter::Fault&) {
+            }
+        },
+        "no scripted answer left");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter p;
+            dyt::test::reportFaultsToTest(p);
+            p.enter(u"never asked"_s);
+        },
+        "scripted answers left unused: input never asked");
+}
+
+namespace {
+
+QPushButton* buttonWithText(QWidget* dialog, const QString& text) {
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+QStringList buttonTexts(QWidget* dialog) {
+    QStringList out;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        out.append(b->isDefault() ? b->text() + u'*' : b->text());  // "*": the default button
+    return out;
+}
+
+}  // namespace
+
+TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
+    const QStringList close = {u"过账"_s, u"存为草稿"_s, u"废弃退出(&C)"_s};
+    for (int pick = -1; pick < close.size(); ++pick) {  // -1: Esc gives up the question
+        SCOPED_TRACE(pick);
+        DialogPrompter p;
+        QString title, text;
+        QStringList shown;
+        onNextModal([&](QWidget* dlg) {
+            title = dlg->windowTitle();
+            text = dlg->findChild<QLabel*>(u"lblText"_s)->text();
+            shown = buttonTexts(dlg);
+            if (pick < 0) {
+                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(dlg, &esc);
+                return;
+            }
+            QPushButton* b = buttonWithText(dlg, close.at(pick));
+            ASSERT_NE(nullptr, b);
+            b->click();
+        });
+        const int answer =
+            p.ask(u"单据提示"_s, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, close, 1);
+        EXPECT_EQ(pick, answer);
+        EXPECT_EQ(u"单据提示|请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, title + u'|' + text);
+        EXPECT_EQ((QStringList{u"过账"_s, u"存为草稿*"_s, u"废弃退出(&C)"_s}), shown);
+    }
+}
+TEST(DialogPrompter, MessageShowsCaptionTextAndOneButton) {
+    DialogPrompter p;
+    QString title, text;
+    QStringList shown;
+    onNextModal([&](QWidget* dlg) {
+        title = dlg->windowTitle();
+        text = dlg->findChild<QLabel*>(u"lblText"_s)->text();
+        shown = buttonTexts(dlg);
+        buttonWithText(dlg, u"确定"_s)->click();
+    });
+    // "\r" in the system's texts breaks the line.
+    p.message(u"系统提示"_s, u"启动画面加载失败，系统可能已经被破坏,\r建议您重新安装客户端系统！"_s,
+              MessageIcon::Warning);
+    EXPECT_EQ(u"系统提示|启动画面加载失败，系统可能已经被破坏,\n建议您重新安装客户端系统！"_s,
+              title + u'|' + text);
+    EXPECT_EQ(1, shown.size());
+    EXPECT_TRUE(shown.value(0).startsWith(u"确定"_s));
+}
+TEST(DialogPrompter, InputBoxReturnsTheTextOrCancels) {
+    struct Case {
+        bool password;
+        bool confirm;
+        QString typed;
+    };
+    const Case cases[] = {
+        {true, true, u"s3cret"_s}, {false, true, u"机器一号"_s}, {true, false, u"ignored"_s}};
+    for (const Case& c : cases) {
+        DialogPrompter p;
+        QString title, prompt;
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        onNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<TfrmInputDlg*>(w);
+            ASSERT_NE(nullptr, dlg);
+            title = dlg->windowTitle();
+            prompt = dlg->prompt();
+            echo = dlg->edit()->echoMode();
+            dlg->edit()->setText(c.typed);
+            (c.confirm ? dlg->okButton() : dlg->cancelButton())->click();
+        });
+        QString value = u"before"_s;
+        const bool ok =
+            p.input(u"请输入数据库管理员口令"_s, u"管理员sa口令："_s, &value, c.password);
+        EXPECT_EQ(c.confirm, ok);
+        EXPECT_EQ(c.confirm ? c.typed : u"before"_s, value);
+        EXPECT_EQ(u"请输入数据库管理员口令|管理员sa口令："_s, title + u'|' + prompt);
+        EXPECT_EQ(c.password ? QLineEdit::Password : QLineEdit::Normal, echo);
+    }
+}
+TEST(DialogPrompter, FlashWindowClosesItself) {
+    DialogPrompter p;
+    p.flash(u"保存成功！"_s, 600);
+    QPointer<TfrmFlashMsg> w = p.flashWindow();
+    ASSERT_FALSE(w.isNull());
+    EXPECT_EQ(dyt::test::clientValuesText(true, u"保存成功！"_s, 600, true, true),
+        dyt::test::clientValuesText(w->isVisible(), w->text(), w->closeTimer()->interval(),
+            w->closeTimer()->isSingleShot(), w->closeTimer()->isActive()));
+    // Fire the timer at once instead of waiting for it.
+    w->closeTimer()->stop();
+    QMetaObject::invokeMethod(w.data(), "close", Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+}
+TEST(DialogPrompter, ProgressWindowShowsStepsAndHides) {
+    DialogPrompter p;
+    p.showProgress(QString(), 0, 0, u"《德盈通》普及版"_s);
+    TfrmProgressor* w = p.progressWindow();
+    EXPECT_TRUE(p.progressVisible());
+    EXPECT_EQ(p.progress().text(), w->text());
+    EXPECT_EQ(u"《德盈通》普及版"_s, w->windowTitle());
+    EXPECT_EQ(ProgressState::kStepMilliseconds, w->stepTimer()->interval());
+    EXPECT_TRUE(w->stepTimer()->isActive());
+    p.showProgress(u"正在加载系统配置，请稍后..."_s, 8, 4, QString());
+    EXPECT_EQ(u"正在加载系统配置，请稍后..."_s, w->text());
+    EXPECT_EQ(8, w->barMaximum());
+    EXPECT_EQ(4, w->barValue());
+    p.setProgressPosition(6);
+    EXPECT_EQ(6, w->barValue());
+    w->tick();
+    w->tick();
+    EXPECT_EQ(8, w->barValue());
+    w->tick();  // past the maximum: back to 1
+    EXPECT_EQ(1, w->barValue());
+    EXPECT_EQ(1, p.progress().position());
+    p.setProgressText(u"备份成功"_s);
+    EXPECT_EQ(u"备份成功"_s, w->text());
+    p.hideProgress();
+    EXPECT_FALSE(p.progressVisible());
+    EXPECT_FALSE(w->stepTimer()->isActive());
 }

@@ -108,42 +108,6 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginWindowEndToEnd, FreshServerGetsTheDefaultAccountSetAndTheOperatorLogsIn) {
-    startServer(QString());
-    TfrmLogin w(0, dir.path());
-    int dialogs = 0;
-    w.runProfileDialog = [&](TfrmProfileProperties& d) {
-        EXPECT_EQ(TfrmProfileProperties::Mode::Create, d.mode());
-        EXPECT_EQ(u"默认账套"_s, d.profileCaption());
-        EXPECT_EQ(u"dytv1Default"_s, d.databaseName());
-        return ++dialogs > 0;
-    };
-    script.answer(u"确定"_s, u"系统将自动为你创建默认账套"_s);
-    w.serverEdit()->setEditText(u"本机"_s);
-    w.btnLoginClick();
-    ASSERT_EQ(1, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(1, dialogs);
-    EXPECT_EQ(QStringList{u"系统正在创建默认账套，请稍候..."_s}, script.progressTexts());
-    EXPECT_TRUE(started.isEmpty());  // the server answering at the local address is used
-    EXPECT_EQ(4, w.profileList()->rowCount());
-    EXPECT_EQ(u"默认账套"_s, cell(w, 0, kColCaption));
-    EXPECT_EQ(QString(), cell(w, 1, kColCaption));
-    // Step 1: the operators of the default account set.
-    w.btnLoginClick();
-    ASSERT_EQ(2, w.step()) << script.messages().join(QLatin1Char('|')).toStdString();
-    ASSERT_GE(w.userBox()->count(), 1);
-    EXPECT_EQ(u"1"_s, w.userBox()->itemData(0).toString());
-    // A new account set's operator 1 has no password.
-    w.btnLoginClick();
-    EXPECT_EQ(QDialog::Accepted, w.result());
-    EXPECT_EQ(dyt::test::clientValuesText(1, w.userBox()->itemText(0), cell(w, 0, kColDbName),
-                                          cell(w, 0, kColDbName), u"本机"_s),
-              dyt::test::clientValuesText(loginedUser().UserId, loginedUser().UserName,
-                                          loginedUser().ProfileName,
-                                          clientConfig().read(configkey::profileName()),
-                                          clientConfig().read(configkey::serverIp())));
-    EXPECT_EQ(0, quits);
-}
 TEST_F(LoginWindowEndToEnd,
        AccountSetsAreCreatedHiddenShownAndDeletedWithTheAdministratorPassword) {
     startServer(u"geheim"_s);

@@ -1,20 +1,32 @@
-// The navigator page: links, tiles, the common-functions page, the stored page, clicks, F1.
+// The navigator page: links, tiles, the common-functions page, the stored page, clicks, F1; the
+// same against a real dyt-server, and the pictures the build drew for the navigator and the shell.
+// The common-functions dialog: the two lists and their moves, the limit of 21 and the save.
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "client/logic/clientconfig.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/clientconfig.h"
+#include "client/shell/mainwindow.h"
 #include "client/shell/navigator.h"
+#include "client/shell/splash.h"
+#include "client/system/frmsyscygn.h"
 #include "common/inifile.h"
 #include "common/recordset.h"
+#include "dmtest_support.h"
 #include "login_support.h"
 #include "protocol/protocol.h"
+#include "support/serverfixture.h"
+#include "support/testutil.h"
 
 using namespace dyt;
 using namespace dyt::client;
@@ -224,11 +236,6 @@ TEST_F(NavigatorTest, CommonPageQueriesTheOperatorsFunctionsAndSplitsThem) {
     makeNavigator();
     nav->SelectPage(0);
     ASSERT_EQ(QStringList{u"ExecQuery"_s}, transport->methods(false));
-    EXPECT_EQ(QStringLiteral("  SELECT top 50 a.openCount,b.code,b.name FROM sysPurview AS "
-                             "a,sysMenu AS b  WHERE a.menuid = b.id AND a.userid = 7 AND a.isbj = "
-                             "1 AND a.iscygn = 1 AND b.sonnum = 0 AND b.hide = 0   ORDER BY "
-                             "a.openCount desc,b.code"),
-              transport->calls().last().sql);
     const QList<QLabel*> tiles = nav->tiles();
     ASSERT_EQ(3, tiles.size());
     EXPECT_EQ((QList<int>{2004, 500401, 2012}), tags(tiles));
@@ -379,4 +386,314 @@ TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
     QCoreApplication::sendEvent(nav.get(), &f1);
     ASSERT_EQ(1, urls.size());
     EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
+}
+
+namespace {
+
+QString builtProgramDir() {
+    return test::binDir();
+}
+// The menu as the main window holds it: every function of the operator in menu order.
+RecordSet menuOfOperator(TdmMain& dm, int userId) {
+    RecordSet rs;
+    dm.ExecQuery(QStringLiteral("SELECT b.Name,b.code,b.sonnum,b.leveal,b.isbtn,a.isbj,b.hide,"
+                                "b.groupby,b.ShortCut FROM sysPurview AS a,sysMenu AS b "
+                                "WHERE a.menuid = b.id AND a.userid = %1 ORDER BY b.ordercode")
+                     .arg(userId),
+                 &rs);
+    return rs;
+}
+int rowOf(QListWidget* list, const QString& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text)
+            return i;
+    return -1;
+}
+class NavigatorEndToEnd : public test::ServerFixture {};
+
+}  // namespace
+
+TEST_F(NavigatorEndToEnd, PinnedFunctionsAppearOnTheCommonPageAndEveryPageIsBuilt) {
+    // The dialog offers the operator's functions, none pinned in a fresh account set.
+    QStringList pinned;
+    {
+        TfrmsysCYGN dlg;
+        ASSERT_TRUE(dlg.loaded());
+        EXPECT_EQ(0, dlg.rightList()->count());
+        EXPECT_GT(dlg.leftList()->count(), 100);
+        EXPECT_EQ(-1, rowOf(dlg.leftList(), u"采购管理"_s));  // sub-menus are not
+        for (const char* name :
+             {"销售单", "进货单", "收款单", "库存状况表", "用户配置", "付款单", "商品销售统计",
+              "单位应收应付", "报损单", "经营历程", "老板报表", "商品信息"}) {
+            const int row = rowOf(dlg.leftList(), QString::fromUtf8(name));
+            ASSERT_GE(row, 0) << name;
+            dlg.leftList()->setCurrentRow(row);
+            dlg.btnRightClick();
+            pinned.append(QString::fromUtf8(name));
+        }
+        EXPECT_EQ(12, dlg.rightList()->count());
+        ASSERT_TRUE(dlg.Save());
+    }
+    {
+        // Opened again, the dialog shows the same choice on the right, in menu order.
+        TfrmsysCYGN dlg;
+        EXPECT_EQ(12, dlg.rightList()->count());
+        EXPECT_GE(rowOf(dlg.rightList(), u"老板报表"_s), 0);
+    }
+    RecordSet menu = menuOfOperator(dm, 1);
+    ASSERT_GT(menu.recordCount(), 100);
+    TfrmNavigator nav(builtProgramDir());
+    nav.setMenu(&menu);
+    nav.resize(1024, 580);
+    nav.show();
+    nav.SelectPage(0);
+    QApplication::processEvents();
+    EXPECT_EQ(12, nav.commonFunctions().rowCount());
+    QStringList tileHints;
+    for (QLabel* t : nav.tiles())
+        tileHints.append(t->toolTip());
+    // Tiles: the bill kinds, the functions whose code starts with 20 and user configuration.
+    EXPECT_EQ(6, tileHints.size());
+    for (const QString& hint : tileHints)
+        EXPECT_TRUE(pinned.contains(hint)) << hint.toStdString();
+    QStringList links;
+    for (QLabel* l : nav.links())
+        links.append(l->text());
+    links.sort();
+    EXPECT_EQ(u"单位应收应付 商品销售统计 库存状况表 老板报表"_s, links.join(u' '));
+    for (int page = 1; page < 7; ++page) {
+        nav.SelectPage(page);
+        QApplication::processEvents();
+        if (page <= 4) {
+            EXPECT_FALSE(nav.links().isEmpty()) << page;
+            for (QLabel* t : nav.tiles())
+                EXPECT_FALSE(t->isHidden()) << page << " " << t->toolTip().toStdString();
+        }
+        EXPECT_FALSE(menu.filtered());
+    }
+    // The empty common page of an operator without pinned functions.
+    {
+        TfrmsysCYGN dlg;
+        dlg.btnAllLeftClick();
+        ASSERT_TRUE(dlg.Save());
+    }
+    nav.SelectPage(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(nav.tiles().isEmpty());
+    EXPECT_TRUE(nav.links().isEmpty());
+    EXPECT_TRUE(nav.backgroundShown());
+}
+TEST(NavigatorPictures, TheBuildDrewEveryPictureTheNavigatorAndShellLoad) {
+    const QDir dir(builtProgramDir());
+    QStringList missing;
+    auto need = [&](const QString& relative) {
+        if (!QFileInfo::exists(dir.filePath(relative)))
+            missing.append(relative);
+    };
+    for (int i = 0; i < navpage::kPageCount; ++i) {
+        need(navpage::categoryPicture(i, false));
+        need(navpage::categoryPicture(i, true));
+        need(navpage::backgroundPicture(i));
+    }
+    for (int page = navpage::kPurchase; page <= navpage::kMaintenance; ++page)
+        for (const navpage::Tile& t : navpage::fixedTiles(page))
+            need(navpage::tilePicture(t.picture.isEmpty() ? t.caption : t.picture));
+    for (const char* name : {"images/抬头左.jpg", "images/抬头中.jpg", "images/抬头右.jpg",
+                             "images/dytv1Splash.jpg", "images/comLogin.jpg", "images/1.bmp"})
+        need(QString::fromUtf8(name));
+    EXPECT_EQ(QStringList(), missing);
+    // The splash window is 509 pixels wide; the picture fills it.
+    QImage splash(dir.filePath(u"images/dytv1Splash.jpg"_s));
+    EXPECT_EQ(509, splash.width());
+    // Tiles fit their places: 150 apart across, 80 apart on the bill pages.
+    QImage tile(dir.filePath(u"images/进货单.jpg"_s));
+    EXPECT_LE(tile.width(), 150);
+    EXPECT_LE(tile.height(), 80);
+}
+
+namespace {
+class ShellPictures : public test::LoginFixture {};
+}  // namespace
+
+TEST_F(ShellPictures, MainWindowSplashAndLoginShowThePicturesTheBuildDrew) {
+    TfrmSplash splash(builtProgramDir());
+    EXPECT_TRUE(splash.pictureLoaded());
+    TfrmMain main(builtProgramDir());
+    auto* nav = new TfrmNavigator(builtProgramDir());
+    main.setNavigator(nav);
+    main.hooks.login = [] { return true; };
+    main.resize(1280, 760);
+    main.show();
+    main.FormActivate();
+    nav->SelectPage(navpage::kStock);
+    QApplication::processEvents();
+    // The header pictures stand in the header strip.
+    int pictures = 0;
+    for (QLabel* l : main.findChildren<QLabel*>())
+        if (!l->pixmap().isNull() && l->height() <= 56 && l->pixmap().height() == 56)
+            ++pictures;
+    EXPECT_EQ(3, pictures);
+    main.hide();
+}
+
+namespace {
+
+// Rows of the dialog's query: id, iscygn, name.
+RecordSet functionsOf(int available, int pinned, qint64 firstId = 100) {
+    RecordSet rs = test::recordSet({u"id:integer"_s, u"iscygn:integer"_s, u"name"_s});
+    qint64 id = firstId;
+    for (int i = 0; i < available; ++i, ++id)
+        rs.appendRow({id, 0, u"功能%1"_s.arg(id)});
+    for (int i = 0; i < pinned; ++i, ++id)
+        rs.appendRow({id, 1, u"功能%1"_s.arg(id)});
+    return rs;
+}
+QStringList names(const QList<cygn::Item>& items) {
+    QStringList out;
+    for (const cygn::Item& i : items)
+        out.append(i.name);
+    return out;
+}
+QStringList rowsOf(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+}  // namespace
+
+TEST(CommonFunctionLists, LoadSplitsByThePinnedFlagInMenuOrder) {
+    RecordSet rs = functionsOf(0, 0);
+    rs.appendRow({11, 0, u"进货单"_s});
+    rs.appendRow({12, 1, u"销售单"_s});
+    rs.appendRow({13, 0, u"收款单"_s});
+    rs.appendRow({14, 2, u"付款单"_s});  // anything but 0 counts as pinned
+    cygn::Lists lists;
+    lists.load(rs);
+    EXPECT_EQ((QStringList{u"进货单"_s, u"收款单"_s}), names(lists.available()));
+    EXPECT_EQ((QStringList{u"销售单"_s, u"付款单"_s}), names(lists.pinned()));
+    EXPECT_EQ(12, lists.pinned().at(0).id);
+    RecordSet bad = test::recordSet({u"id:integer"_s, u"name"_s});
+    EXPECT_EQ(u"常用功能数据缺少字段 iscygn"_s, test::errorOf([&] { lists.load(bad); }));
+}
+TEST(CommonFunctionLists, MovesAppendAtTheEndOfTheTargetList) {
+    cygn::Lists lists;
+    RecordSet rs = functionsOf(4, 2);  // 100..103 available, 104 and 105 pinned
+    lists.load(rs);
+    ASSERT_TRUE(lists.unpin(0));  // 104 goes behind 103, not to its menu place
+    EXPECT_EQ((QStringList{u"功能100"_s, u"功能101"_s, u"功能102"_s, u"功能103"_s, u"功能104"_s}),
+              names(lists.available()));
+    ASSERT_TRUE(lists.pin(1));  // 101 behind 105
+    EXPECT_EQ((QStringList{u"功能105"_s, u"功能101"_s}), names(lists.pinned()));
+    lists.unpinAll();
+    EXPECT_EQ((QStringList{u"功能100"_s, u"功能102"_s, u"功能103"_s, u"功能104"_s, u"功能105"_s,
+                           u"功能101"_s}),
+              names(lists.available()));
+    EXPECT_TRUE(lists.pinned().isEmpty());
+    EXPECT_FALSE(lists.pin(6));
+    EXPECT_FALSE(lists.unpin(0));
+}
+TEST(CommonFunctionLists, PinAllStopsAtTwentyOne) {
+    const struct {
+        int available;
+        int pinned;
+        bool all;
+        int leftAfter;
+    } cases[] = {
+        {5, 0, true, 0}, {21, 0, true, 0}, {22, 0, false, 1}, {10, 15, false, 4}, {0, 21, true, 0},
+    };
+    for (const auto& c : cases) {
+        cygn::Lists lists;
+        RecordSet rs = functionsOf(c.available, c.pinned);
+        lists.load(rs);
+        EXPECT_EQ(c.all, lists.pinAll()) << c.available << "+" << c.pinned;
+        EXPECT_EQ(c.leftAfter, lists.available().size()) << c.available << "+" << c.pinned;
+        EXPECT_EQ(c.available + c.pinned - c.leftAfter, lists.pinned().size());
+    }
+}
+
+namespace {
+class CygnDialogTest : public DmFixture {
+protected:
+    void SetUp() override {
+        DmFixture::SetUp();
+        connectLoggedIn(7);
+    }
+    void answer(const RecordSet& rs) {
+        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
+    }
+};
+}  // namespace
+
+TEST_F(CygnDialogTest, MovingTheTwentySecondShowsTheLimitAndMovesNothing) {
+    answer(functionsOf(2, 21));
+    registerSystemWindows();  // opened by its class name, as the function table does
+    std::unique_ptr<QWidget> w(createWindow(u"TfrmsysCYGN"_s, nullptr));
+    ASSERT_NE(nullptr, qobject_cast<TfrmsysCYGN*>(w.get()));
+    TfrmsysCYGN& dlg = *qobject_cast<TfrmsysCYGN*>(w.get());
+    dlg.leftList()->setCurrentRow(0);
+    dlg.btnRightClick();
+    EXPECT_EQ(QStringList{u"最多可以设置 21 个常用功能"_s}, script.messages());
+    EXPECT_EQ(2, dlg.leftList()->count());
+    EXPECT_EQ(21, dlg.rightList()->count());
+    // ">>" at the limit says the same.
+    dlg.btnAllRightClick();
+    EXPECT_EQ(2, script.messages().size());
+    EXPECT_EQ(2, dlg.leftList()->count());
+}
+TEST_F(CygnDialogTest, AllRightStopsAtTheLimitWithAMessageOnlyWhenItemsAreLeft) {
+    answer(functionsOf(25, 0));
+    TfrmsysCYGN dlg;
+    dlg.btnAllRightClick();
+    EXPECT_EQ(21, dlg.rightList()->count());
+    EXPECT_EQ(4, dlg.leftList()->count());
+    EXPECT_EQ(QStringList{u"最多可以设置 21 个常用功能"_s}, script.messages());
+    dlg.btnAllLeftClick();
+    EXPECT_EQ(0, dlg.rightList()->count());
+    EXPECT_EQ(25, dlg.leftList()->count());
+    // The functions come back behind those that stayed.
+    EXPECT_EQ(u"功能121"_s, dlg.leftList()->item(0)->text());
+    EXPECT_EQ(u"功能100"_s, dlg.leftList()->item(4)->text());
+}
+TEST_F(CygnDialogTest, DoubleClicksMoveTheItemToTheEndOfTheOtherList) {
+    answer(functionsOf(3, 2));  // 100..102 left, 103 and 104 right
+    TfrmsysCYGN dlg;
+    dlg.leftList()->setCurrentRow(0);
+    Q_EMIT dlg.leftList()->itemDoubleClicked(dlg.leftList()->item(0));
+    EXPECT_EQ((QStringList{u"功能103"_s, u"功能104"_s, u"功能100"_s}), rowsOf(dlg.rightList()));
+    dlg.rightList()->setCurrentRow(0);
+    Q_EMIT dlg.rightList()->itemDoubleClicked(dlg.rightList()->item(0));
+    EXPECT_EQ((QStringList{u"功能101"_s, u"功能102"_s, u"功能103"_s}), rowsOf(dlg.leftList()));
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+TEST_F(CygnDialogTest, OkSendsTheSaveTextAndCloses) {
+    answer(functionsOf(3, 0));
+    TfrmsysCYGN dlg;
+    dlg.leftList()->setCurrentRow(1);
+    dlg.btnRightClick();  // 101
+    transport->clearCalls();
+    dlg.btnOKClick();
+    ASSERT_EQ(1, transport->methods(false).size());
+    const RecordedCall& call = transport->calls().last();
+    EXPECT_EQ(u"ExecUpdate"_s, call.method);
+    EXPECT_TRUE(call.sql.contains(u"userid = 7 and id in (101, 0)"_s)) << call.sql.toStdString();
+    EXPECT_TRUE(dlg.result());
+}
+TEST_F(CygnDialogTest, ARefusedSaveIsShownAndTheDialogStaysOpen) {
+    answer(functionsOf(2, 0));
+    TfrmsysCYGN dlg;
+    transport->fail(u"ExecUpdate"_s, u"数据库忙"_s);
+    dlg.btnOKClick();
+    EXPECT_EQ(QStringList{u"数据库忙"_s}, script.messages());
+    EXPECT_FALSE(dlg.result());
+}
+TEST_F(CygnDialogTest, AFailedReadLeavesOkOffSoThatNothingIsUnpinned) {
+    transport->fail(u"ExecQuery"_s, u"连接中断"_s);
+    TfrmsysCYGN dlg;
+    EXPECT_EQ(QStringList{u"连接中断"_s}, script.messages());
+    EXPECT_FALSE(dlg.loaded());
+    EXPECT_FALSE(dlg.okButton()->isEnabled());
+    transport->clearCalls();
+    EXPECT_FALSE(dlg.Save());
+    EXPECT_TRUE(transport->methods(false).isEmpty());
 }

@@ -9,19 +9,8 @@ QString cancelledAnswer() {
 }  // namespace
 
 QString promptKindName(PromptKind kind) {
-    switch (kind) {
-        case PromptKind::Message:
-            return QStringLiteral("message");
-        case PromptKind::Question:
-            return QStringLiteral("question");
-        case PromptKind::Input:
-            return QStringLiteral("input");
-        case PromptKind::Flash:
-            return QStringLiteral("flash");
-        case PromptKind::Progress:
-            return QStringLiteral("progress");
-    }
-    return QString();
+    static const char* const names[] = {"message", "question", "input", "flash", "progress"};
+    return QString::fromLatin1(names[static_cast<int>(kind)]);
 }
 
 ScriptedPrompter::ScriptedPrompter() = default;
@@ -98,7 +87,6 @@ QString ScriptedPrompter::describe(const PromptRecord& record) {
 }
 
 void ScriptedPrompter::fail(const QString& what) {
-    failures_.append(what);
     if (failureHandler_) {
         failureHandler_(what);
     }

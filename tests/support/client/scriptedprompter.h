@@ -1,8 +1,8 @@
 #pragma once
 // Prompter for tests: answers questions and input boxes from a queue and records every prompt.
 // A question or input box that finds no answer, or an answer that does not fit the prompt, is a
-// script fault: it is reported through the failure handler (tests hook their framework in),
-// collected in failures() and thrown as ScriptedPrompter::Fault.
+// script fault: it is reported through the failure handler (tests hook their framework in) and
+// thrown as ScriptedPrompter::Fault.
 
 #include <QList>
 #include <QString>
@@ -56,7 +56,6 @@ public:
     // Texts of the messages shown, in order.
     QStringList messages() const;
     int pendingAnswers() const { return static_cast<int>(script_.size()); }
-    const QStringList& failures() const { return failures_; }
     // The progress window's texts in the order they were shown or set.
     QStringList progressTexts() const;
     void clearRecords() { records_.clear(); }
@@ -96,7 +95,6 @@ private:
 
     QList<Step> script_;
     QList<PromptRecord> records_;
-    QStringList failures_;
     std::function<void(const QString&)> failureHandler_;
     bool progressVisible_ = false;
 };
