@@ -218,12 +218,7 @@ private:
 
 // One consistent view for the rows and their path names.
 int runList(CallContext& c, const BaseKind& kind) {
-    if (c.db.inTransaction())
-        return ListQuery(c, kind).run();
-    Transaction tx(c.db, Transaction::Lock::Deferred);
-    const int result = ListQuery(c, kind).run();
-    tx.commit();
-    return result;
+    return inReadView(c, [&c, &kind] { return ListQuery(c, kind).run(); });
 }
 
 int getAccounts(CallContext& c) {

@@ -411,15 +411,9 @@ int runGoods(CallContext& c) {
     return -1;
 }
 
-// The rows and their stock lookups are read in one read transaction: one consistent view, and
-// the file lock taken once instead of once per lookup.
+// The rows and their stock lookups are read in one read view.
 int getGoods(CallContext& c) {
-    if (c.db.inTransaction())
-        return runGoods(c);
-    Transaction tx(c.db, Transaction::Lock::Deferred);
-    const int result = runGoods(c);
-    tx.commit();
-    return result;
+    return inReadView(c, [&c] { return runGoods(c); });
 }
 
 }  // namespace

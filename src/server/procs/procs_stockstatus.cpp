@@ -547,12 +547,7 @@ int openingOtherGoods(CallContext& c) {
         c.message = QStringLiteral("P_JXC_Get_QC不支持查询类型[%1]").arg(type);
         return -1;
     }
-    if (c.db.inTransaction())
-        return StockStatus(c, Source::Other, index + 1).run();
-    Transaction tx(c.db, Transaction::Lock::Deferred);
-    const int result = StockStatus(c, Source::Other, index + 1).run();
-    tx.commit();
-    return result;
+    return inReadView(c, [&c, index] { return StockStatus(c, Source::Other, index + 1).run(); });
 }
 
 }  // namespace dyt::server

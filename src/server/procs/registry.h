@@ -34,6 +34,10 @@ struct CallContext {
 
 using Handler = std::function<int(CallContext&)>;
 
+// Runs a reading handler in one read transaction (one consistent view, and the file lock taken
+// once instead of once per lookup), unless the caller already holds a transaction.
+int inReadView(CallContext& c, const std::function<int()>& read);
+
 class Registry {
 public:
     struct Entry {

@@ -14,6 +14,15 @@ void Registry::add(const QString& name, Handler handler, bool writes,
                     Entry{name, std::move(handler), writes, std::move(queryTypes)});
 }
 
+int inReadView(CallContext& c, const std::function<int()>& read) {
+    if (c.db.inTransaction())
+        return read();
+    Transaction tx(c.db, Transaction::Lock::Deferred);
+    const int result = read();
+    tx.commit();
+    return result;
+}
+
 bool Registry::serves(const QString& name, const QString& queryType) const {
     const Entry* e = find(name);
     return e && (!e->queryTypes ||
