@@ -11,61 +11,9 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-// The bill window being entered: it is active again once a selection window closed.
-QPointer<QWidget> billWindow;
-
-// Keys go where the focus is, as on the keyboard.
-QWidget* keyTarget() {
-    if (!QApplication::focusWidget() && billWindow) {
-        billWindow->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(billWindow));
-    }
-    return QApplication::focusWidget();
-}
-void type(const QString& text) {
-    for (const QChar c : text)
-        if (QWidget* w = keyTarget())
-            QTest::keyClick(w, c.toLatin1());
-}
-void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    if (QWidget* w = keyTarget())
-        QTest::keyClick(w, key, modifiers);
-    else
-        ADD_FAILURE() << "no focus for the key";
-}
-
-// Picks the record of `code` in a selection window: the code typed into the search box, then
-// Enter on the list; the choose button when Enter there does not choose.
-void pickIn(QWidget* window, const QString& code) {
-    auto* search = window->findChild<QLineEdit*>(u"edFilter"_s);
-    auto* grid = window->findChild<GridView*>();
-    ASSERT_TRUE(search && grid);
-    search->setFocus();
-    QTest::keyClick(search, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(search, code);
-    QTest::qWait(400);  // a search that follows the typing has run by now
-    const auto shows = [&] {
-        RecordSetModel* m = grid->model();
-        return m && m->rowCount() == 1;
-    };
-    if (!shows())
-        QTest::keyClick(search, Qt::Key_Return);
-    if (!window->isVisible())
-        return;
-    grid->table()->setFocus();
-    QTest::keyClick(grid->table(), Qt::Key_Return);
-    if (!window->isVisible())
-        return;
-    for (auto* button : window->findChildren<QPushButton*>())
-        if (button->text() == u"确定(&O)"_s || button->text() == u"选择(&S)"_s) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    ADD_FAILURE() << "no choose button";
-}
-void pickNext(const QString& code) {
-    test::onNextModal([code](QWidget* window) { pickIn(window, code); });
-}
+using test::pickNext;
+using test::pressKey;
+using test::typeKeys;
 
 // What the views complain of while the bills are entered (an editor left over by its view).
 QStringList& viewComplaints() {
@@ -110,7 +58,7 @@ protected:
     void showBill(TfrmBillAbstract* bill, const QString& code) {
         bill->edBillCode()->setText(code);
         bill->resize(1200, 700);
-        billWindow = bill;
+        test::setKeyWindow(bill);
         bill->show();
         bill->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(bill));
@@ -129,23 +77,23 @@ protected:
         for (int i = 0; i < 40 && !(bill->dbgvX()->table()->currentIndex().row() == row &&
                                     cursorField(bill) == u"goodsname"_s);
              ++i)
-            press(Qt::Key_Return);
+            pressKey(Qt::Key_Return);
     }
     // Quantity and price typed into the line under the cursor, from its quantity cell.
     static void typeQtyAndPrice(TfrmGoodsBill* bill, const QString& qty, const QString& price) {
         EXPECT_EQ(u"qty"_s, cursorField(bill));
-        type(qty);
-        press(Qt::Key_Return);
+        typeKeys(qty);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"Price"_s, cursorField(bill));
-        type(price);
-        press(Qt::Key_Return);
+        typeKeys(price);
+        pressKey(Qt::Key_Return);
     }
     // Posts through the "过账" button, or by its key Ctrl+S; the bill id saved.
     qint64 post(TfrmBillAbstract* bill, bool byKey = false) {
         qint64 id = 0;
         QObject::connect(bill, &TfrmBillAbstract::billSaved, [&id](qint64 saved) { id = saved; });
         if (byKey)
-            press(Qt::Key_S, Qt::ControlModifier);
+            pressKey(Qt::Key_S, Qt::ControlModifier);
         else
             QTest::mouseClick(bill->toolBar()->widgetForAction(bill->btnBillSave()),
                               Qt::LeftButton);
@@ -163,26 +111,26 @@ protected:
         // account cell.
         bill->findChild<QLineEdit*>(u"eddw"_s)->setFocus();
         if (djType == 21) {
-            type(partnerCode);
-            press(Qt::Key_Return);
+            typeKeys(partnerCode);
+            pressKey(Qt::Key_Return);
         } else {
             pickNext(partnerCode);
-            press(Qt::Key_F2);
+            pressKey(Qt::Key_F2);
         }
         for (int i = 0; i < 6 && !gridFocused(bill.get()); ++i)
-            press(Qt::Key_Return);
+            pressKey(Qt::Key_Return);
         EXPECT_TRUE(gridFocused(bill.get()));
         EXPECT_EQ(u"km_Code"_s, cursorField(bill.get()));
         EXPECT_EQ(1, bill->billRows().rowCount());
         test::walkStep(u"partner"_s);
-        type(u"103"_s);  // the cash account's code
-        press(Qt::Key_Return);
+        typeKeys(u"103"_s);  // the cash account's code
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"total"_s, cursorField(bill.get()));
         EXPECT_TRUE(gridFocused(bill.get()));
-        type(amount);
-        press(Qt::Key_Return);
+        typeKeys(amount);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"8"_s, bill->records().at(0, bill->records().fieldIndex(u"km_id"_s)).toString());
-        press(Qt::Key_F, Qt::ControlModifier);  // "自动分配"
+        pressKey(Qt::Key_F, Qt::ControlModifier);  // "自动分配"
         test::walkStep(u"distributed"_s);
         return post(bill.get(), true);
     }
@@ -228,32 +176,32 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         // The supplier typed by code, picked in the selection; Enter walks the header on into
         // the goods cell of the first empty line.
         bill->headerControl(u"eddw"_s)->setFocus();
-        type(u"G1"_s);
+        typeKeys(u"G1"_s);
         pickNext(u"G1"_s);
-        press(Qt::Key_Return);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(203, bill->headerId(u"eddw"_s));
         EXPECT_EQ(301, bill->headerId(u"edshck"_s));  // the only warehouse
         for (int i = 0; i < 30 && !gridFocused(bill.get()); ++i)
-            press(Qt::Key_Return);
+            pressKey(Qt::Key_Return);
         ASSERT_TRUE(gridFocused(bill.get()));
         EXPECT_EQ(u"goodsname"_s, cursorField(bill.get()));
         EXPECT_EQ(0, bill->dbgvX()->table()->currentIndex().row());
         // Two goods typed by code: each lands on its line, the cursor on its quantity.
-        type(u"SP101"_s);
-        press(Qt::Key_Return);
+        typeKeys(u"SP101"_s);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"101"_s, bill->cell(0, u"goodsid"_s)) << messages().toStdString();
         typeQtyAndPrice(bill.get(), u"10"_s, u"12"_s);
         EXPECT_EQ(u"120"_s, bill->cell(0, u"taxTotalSum"_s));
         enterToGoodsCell(bill.get(), 1);
-        type(u"SP102"_s);
-        press(Qt::Key_Return);
+        typeKeys(u"SP102"_s);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"102"_s, bill->cell(1, u"goodsid"_s));
         EXPECT_EQ(1, bill->dbgvX()->table()->currentIndex().row());
         typeQtyAndPrice(bill.get(), u"5"_s, u"8"_s);
         // The third from the goods window, opened by Enter on the empty goods cell.
         enterToGoodsCell(bill.get(), 2);
         pickNext(u"SP103"_s);
-        press(Qt::Key_Return);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(u"103"_s, bill->cell(2, u"goodsid"_s));
         EXPECT_EQ(2, bill->dbgvX()->table()->currentIndex().row());
         EXPECT_TRUE(gridFocused(bill.get()));
@@ -272,15 +220,15 @@ TEST_F(KeyEntryE2E, PurchaseSaleReceiptAndPaymentEnteredAtTheKeyboard) {
         bill->OpenBill(1, 0, false);
         showBill(bill.get(), u"XS-KEY-1"_s);
         bill->headerControl(u"eddw"_s)->setFocus();
-        type(u"K1"_s);
+        typeKeys(u"K1"_s);
         pickNext(u"K1"_s);
-        press(Qt::Key_Return);
+        pressKey(Qt::Key_Return);
         EXPECT_EQ(201, bill->headerId(u"eddw"_s));
         for (int i = 0; i < 40 && !gridFocused(bill.get()); ++i)
-            press(Qt::Key_Return);
+            pressKey(Qt::Key_Return);
         ASSERT_TRUE(gridFocused(bill.get()));
-        type(u"SP101"_s);
-        press(Qt::Key_Return);
+        typeKeys(u"SP101"_s);
+        pressKey(Qt::Key_Return);
         typeQtyAndPrice(bill.get(), u"4"_s, u"20"_s);
         test::walkStep(u"sale"_s);
         sale = post(bill.get());

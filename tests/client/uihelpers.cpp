@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -11,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "client/common/gridview.h"
+#include "client/logic/recordsetmodel.h"
 #include "support/client/scriptedprompter.h"
 
 #include <memory>
@@ -77,6 +81,66 @@ void walkStep(const QString& name) {
     const QString file =
         u"%1/%2-%3%4.png"_s.arg(dir).arg(++step, 3, 10, QLatin1Char('0')).arg(prefix, name);
     screen->grabWindow(0).save(file);
+}
+
+namespace {
+
+QPointer<QWidget> keyWindow;
+
+QWidget* keyTarget() {
+    if (!QApplication::focusWidget() && keyWindow) {
+        keyWindow->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(keyWindow));
+    }
+    if (!QApplication::focusWidget())
+        ADD_FAILURE() << "no focus for the key";
+    return QApplication::focusWidget();
+}
+void pickIn(QWidget* window, const QString& code) {
+    auto* search = window->findChild<QLineEdit*>(u"edFilter"_s);
+    auto* grid = window->findChild<GridView*>();
+    if (!search || !grid) {
+        ADD_FAILURE() << "not a selection: " << window->metaObject()->className();
+        window->close();
+        return;
+    }
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(search, code);
+    QTest::qWait(400);  // a search that follows the typing has run by now
+    if (!grid->model() || grid->model()->rowCount() != 1)
+        QTest::keyClick(search, Qt::Key_Return);
+    if (!window->isVisible())
+        return;
+    grid->table()->setFocus();
+    QTest::keyClick(grid->table(), Qt::Key_Return);
+    if (!window->isVisible())
+        return;
+    for (auto* button : window->findChildren<QPushButton*>())
+        if (button->text() == u"确定(&O)"_s || button->text() == u"选择(&S)"_s) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no choose button";
+    window->close();
+}
+
+}  // namespace
+
+void setKeyWindow(QWidget* window) {
+    keyWindow = window;
+}
+void typeKeys(const QString& text) {
+    for (const QChar c : text)
+        if (QWidget* w = keyTarget())
+            QTest::keyClick(w, c.toLatin1());
+}
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if (QWidget* w = keyTarget())
+        QTest::keyClick(w, key, modifiers);
+}
+void pickNext(const QString& code) {
+    onNextModal([code](QWidget* window) { pickIn(window, code); });
 }
 
 void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps) {

@@ -78,6 +78,16 @@ inline UiStep doubleClick(int row) {
     return {UiStep::DoubleClick, 0, {}, row};
 }
 
+// Keys go where the focus is, as on the keyboard. When nothing has the focus (a modal window has
+// just closed), the key window is made active first.
+void setKeyWindow(QWidget* window);
+void typeKeys(const QString& text);
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// The next modal window is a selection: the code typed into its search box, then Enter on the
+// list, or its choose button when Enter there does not choose.
+void pickNext(const QString& code);
+
 // Waits until the window is the active one, then performs the steps; stops at the first step
 // that cannot be done (a failure of the test).
 void perform(QWidget* window, QTableView* list, const QList<UiStep>& steps);
