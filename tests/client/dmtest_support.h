@@ -10,12 +10,12 @@
 #include <ostream>
 
 #include "client/logic/dmmain.h"
-#include "support/client/scriptedprompter.h"
 #include "client/logic/session.h"
-#include "support/client/recordingtransport.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
 #include "protocol/protocol.h"
+#include "support/client/recordingtransport.h"
+#include "support/client/scriptedprompter.h"
 #include "uihelpers.h"
 
 // Readable failure output for texts.
@@ -125,24 +125,28 @@ protected:
     QStringList started;
 };
 
-// Creates the account set `caption` on the connected server (its database is dytv1_1 on a fresh
-// server) and logs operator 1 in through the direct server handle, as the login window does.
-// Returns the server's message on failure, an empty text on success.
-inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
-                              const QString& dbName = u"dytv1_1"_s) {
-    client::Response r =
-        dm.GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
-    if (r.code() != 0)
-        return r.outText(0);
+// Logs the operator in through the direct server handle on the connected server, as the login
+// window does. Returns the server's message on failure, an empty text on success.
+inline QString logIn(client::TdmMain& dm, int userId, const QString& password = {},
+                     const QString& dbName = u"dytv1_1"_s) {
     const QString lines = proto::joinLines(
-        {dbName, dbName, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s, u"正式版"_s,
-         u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-    r = dm.GetAppServer().call(u"Login"_s, {lines, u"1"_s, QString()});
+        {dbName, dbName, QString::number(userId), u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s,
+         u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
+    const client::Response r =
+        dm.GetAppServer().call(u"Login"_s, {lines, QString::number(userId), password});
     if (r.code() != 0)
         return r.outText(0);
-    client::loginedUser().UserId = 1;
+    client::loginedUser().UserId = userId;
     client::setLoggedIn(true);
     return {};
+}
+// Creates the account set `caption` on the connected server (its database is dytv1_1 on a fresh
+// server) and logs operator 1 in.
+inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
+                              const QString& dbName = u"dytv1_1"_s) {
+    const client::Response r =
+        dm.GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
+    return r.code() != 0 ? r.outText(0) : logIn(dm, 1, QString(), dbName);
 }
 
 }  // namespace dyt::test

@@ -29,8 +29,6 @@
 #include "support/testutil.h"
 #include "uihelpers.h"
 
-
-
 namespace dyt::test {
 namespace {
 
@@ -43,8 +41,12 @@ TEST(SelectBasePattern, OperatorTextIsQuotedAndItsWildcardsEscaped) {
         const char* text;
         const char* literal;
     };
-    const Case cases[] = {{"abc", "'%abc%'"},     {"O'Hara", "'%O''Hara%'"}, {"''", "'%''''%'"},
-                          {"100%", "'%100\\%%'"}, {"a_b", "'%a\\_b%'"},      {"c:\\d", "'%c:\\\\d%'"},
+    const Case cases[] = {{"abc", "'%abc%'"},
+                          {"O'Hara", "'%O''Hara%'"},
+                          {"''", "'%''''%'"},
+                          {"100%", "'%100\\%%'"},
+                          {"a_b", "'%a\\_b%'"},
+                          {"c:\\d", "'%c:\\\\d%'"},
                           {"x' or 1=1 --", "'%x'' or 1=1 --%'"}};
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.literal), sqlContainsLiteral(QString::fromUtf8(c.text)))
@@ -103,14 +105,6 @@ protected:
             rs.appendRow({r[0].toLongLong(), r[1], r[2], r[3]});
         return rs;
     }
-    const client::RecordedCall& lastCall(const QString& method) const {
-        for (qsizetype i = transport->calls().size() - 1; i >= 0; --i)
-            if (transport->calls()[i].method == method)
-                return transport->calls()[i];
-        static client::RecordedCall none;
-        ADD_FAILURE() << "no call " << method.toStdString();
-        return none;
-    }
 };
 TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     answerProc(baseRows({{u"1"_s, u"001"_s, u"张三"_s, u"ZS"_s},
@@ -137,9 +131,8 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
         EXPECT_EQ(c.ids, ids);
     }
     // The rows were asked for once, as the employees of the operator.
-    ASSERT_EQ(1, std::count_if(transport->calls().begin(), transport->calls().end(),
-                               [](const auto& c) { return c.method == u"ExecProcQuery"; }));
-    const auto& call = lastCall(u"ExecProcQuery"_s);
+    ASSERT_EQ(1, callsOf(u"ExecProcQuery"_s).size());
+    const auto call = callsOf(u"ExecProcQuery"_s).last();
     EXPECT_EQ(u"P_JXC_Get_Base"_s, call.procedure);
     const ParamList p(call.paramLines.join(u"\r\n"_s));
     EXPECT_EQ(u"ZY ;czy_id=7"_s, p.value(u"QueryType"_s) + u' ' + p.value(u"ZYStr"_s));
@@ -196,20 +189,6 @@ TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
     EXPECT_EQ(1, b.writeInto(0, lines, 0, &grid));
     EXPECT_EQ(u"B1"_s, lines.at(0, 1).toString());
     EXPECT_EQ(0, lines.at(0, 0).toLongLong());
-}
-TEST_F(SelectBaseCalls, UnitSelectionReadsTheUnitsOfTheGoods) {
-    RecordSet units = recordSet({u"fzdwid:integer"_s, u"unit"_s, u"rate:float"_s},
-                                {{qint64(0), u"包"_s, 1.0}, {qint64(1), u"箱"_s, 12.0}});
-    client::UnitSelection u(4);
-    answerQuery(units);
-    u.load();
-    EXPECT_EQ(QStringLiteral("SELECT a.* FROM baseGoodsUnit as a  WHERE a.Goodsid = 4 order by "
-                             "a.fzdwid"),
-              lastCall(u"ExecQuery"_s).sql);
-    const auto box = u.choice(1);
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(test::clientValuesText(1, u"箱"_s, 12.0, false),
-        test::clientValuesText(box->unitid, box->unitName, box->rate, u.choice(2).has_value()));
 }
 TEST_F(SelectBaseCalls, ChoosingABatchInItsWindowFillsTheFocusedLineAndCloses) {
     RecordSet batches = recordSet(
@@ -315,7 +294,6 @@ TEST_F(SelectWindowModal, ExecAnswersWhetherAChoiceClosedTheWindow) {
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(u"包"_s, chosen->unitName);
 }
-
 
 using client::GoodsSelection;
 using client::GoodsTarget;
@@ -682,7 +660,6 @@ TEST_F(SelectGoods, TheNewGoodsButtonNeedsTheCallerAndTheRight) {
     }
 }
 
-
 class SelectEndToEnd : public ServerFixture {
 protected:
     void SetUp() override {
@@ -746,8 +723,9 @@ TEST_F(SelectEndToEnd, GoodsPickedByCodeBarcodeRefusedBatchesAndUnits) {
     client::UnitSelection units(2);
     units.load();
     ASSERT_EQ(2, units.rows().rowCount());
-    EXPECT_EQ(u"箱"_s, units.choice(1)->unitName);
-    EXPECT_EQ(12.0, units.choice(1)->rate);
+    EXPECT_EQ(test::clientValuesText(1, u"箱"_s, 12.0, false),
+              test::clientValuesText(units.choice(1)->unitid, units.choice(1)->unitName,
+                                     units.choice(1)->rate, units.choice(2).has_value()));
 }
 // Closes a window the steps left open, as the operator would: Esc until it goes.
 void closeByEsc(QWidget* w) {
@@ -855,8 +833,9 @@ TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays)
         const char* text;
         QList<qint64> ids;
     };
-    const Case cases[] = {{"", {1, 2, 3, 4}}, {"o'hara", {1}}, {"'", {1}}, {"100%", {2}},
-                          {"100", {2, 3}}, {"d_", {4}}, {"%", {2}}, {"x' or '1'='1", {}}, {"bxq", {3}}};
+    const Case cases[] = {{"", {1, 2, 3, 4}}, {"o'hara", {1}},      {"'", {1}},
+                          {"100%", {2}},      {"100", {2, 3}},      {"d_", {4}},
+                          {"%", {2}},         {"x' or '1'='1", {}}, {"bxq", {3}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         client::RecordSelection s(u"area"_s);
@@ -881,7 +860,6 @@ TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays)
     ASSERT_EQ(1, wb.rows().rowCount());
     EXPECT_EQ(u"人民币"_s, wb.choice(0)->name);
 }
-
 
 // The selection windows wired to the rest of the client: the local cache, the layouts kept per
 // operator and the column configuration.
@@ -916,14 +894,7 @@ protected:
     void logInAs(int userId) {
         dm.Disconnect();
         ASSERT_TRUE(dm.ConnectServer(server.address(), false, 1));
-        const QString lines = proto::joinLines(
-            {u"dytv1_1"_s, u"dytv1_1"_s, u"1"_s, u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s,
-             u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
-        const client::Response r =
-            dm.GetAppServer().call(u"Login"_s, {lines, QString::number(userId), QString()});
-        ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-        client::loginedUser().UserId = userId;
-        client::setLoggedIn(true);
+        ASSERT_EQ(QString(), test::logIn(dm, userId));
         client::columnConfigs().clear();
         ASSERT_TRUE(client::ReloadColumnConfigs());
     }
@@ -1015,7 +986,8 @@ TEST_F(SelectWiring, BatchWindowNamesGoodsAndWarehouseFromTheLocalCache) {
     QApplication::processEvents();
     EXPECT_EQ(u"商品：奥利奥夹心饼干|仓库：东区'门店仓|2"_s,
               clientValuesText(w.findChild<QLabel*>(u"lblGoods"_s)->text(),
-                               w.findChild<QLabel*>(u"lblStock"_s)->text(), w.grid()->model()->rowCount()));
+                               w.findChild<QLabel*>(u"lblStock"_s)->text(),
+                               w.grid()->model()->rowCount()));
     perform(&w, w.grid()->table(), {key(Qt::Key_Escape)});
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.result());
