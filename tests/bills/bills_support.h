@@ -109,23 +109,10 @@ protected:
         client::resetSettings();
         DmFixture::TearDown();
     }
-    // The next procedure query or query answers these rows.
+    // The next procedure query answers these rows.
     void answerProcQuery(const RecordSet& rows) {
         transport->respond(QStringLiteral("ExecProcQuery"), 0,
                            {QString(), proto::recordSetToCbor(rows)});
-    }
-    void answerQuery(const RecordSet& rows) {
-        transport->respond(QStringLiteral("ExecQuery"), 0,
-                           {proto::recordSetToCbor(rows), QString()});
-    }
-    QList<client::RecordedCall> callsOf(const QString& method) const {
-        return transport->callsOf(method);
-    }
-    QStringList sqlOf(const QString& method) const {
-        QStringList out;
-        for (const client::RecordedCall& c : callsOf(method))
-            out.append(c.sql);
-        return out;
     }
     // One parameter a call sent; "<none>" when it sent none of that name.
     static QString paramOf(const client::RecordedCall& c, const QString& name) {

@@ -19,19 +19,24 @@ using client::TfrmSelectBill;
 
 // Bill headers shaped like P_JXC_DJ_GetDJIndex rows.
 RecordSet billRows(const QList<std::pair<qint64, const char*>>& bills) {
-    RecordSet rs = recordSet(
-        {u"id:integer"_s, u"code"_s, u"date"_s, u"wldw_id:integer"_s, u"summery"_s});
+    RecordSet rs =
+        recordSet({u"id:integer"_s, u"code"_s, u"date"_s, u"wldw_id:integer"_s, u"summery"_s});
     for (const auto& [id, code] : bills)
         rs.appendRow({id, QString::fromUtf8(code), u"2026-03-02"_s, qint64(3), u"摘要"_s});
     return rs;
 }
 
-struct LineRow { qint64 billId; qint64 orderid; qint64 goodsid; double qty; };
+struct LineRow {
+    qint64 billId;
+    qint64 orderid;
+    qint64 goodsid;
+    double qty;
+};
 
 // Lines shaped like P_JXC_DJ_GetDJList ("xuandan") rows.
 RecordSet lineRows(const QList<LineRow>& lines) {
-    RecordSet rs = recordSet({u"id:integer"_s, u"orderid:integer"_s, u"goodsid:integer"_s,
-                              u"qty:float"_s, u"djcode"_s});
+    RecordSet rs = recordSet(
+        {u"id:integer"_s, u"orderid:integer"_s, u"goodsid:integer"_s, u"qty:float"_s, u"djcode"_s});
     for (const LineRow& l : lines)
         rs.appendRow(
             {l.billId, l.orderid, l.goodsid, l.qty, u"JHDD-"_s + QString::number(l.billId)});
@@ -55,14 +60,6 @@ protected:
         client::periodAsker() = client::askBillPeriod;
         BillFixture::TearDown();
     }
-    void answer(const RecordSet& rows) {
-        transport->respondWith(u"ExecProcQuery"_s, [rows](const QCborArray& args) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {args.at(1), proto::recordSetToCbor(rows)};
-            return r;
-        });
-    }
     QList<client::RecordedCall> procCalls() const { return callsOf(u"ExecProcQuery"_s); }
     static ParamList params(const client::RecordedCall& c) {
         return ParamList(c.paramLines.join(u"\r\n"_s));
@@ -85,7 +82,11 @@ TEST(SelectBillTexts, SingleOrderLikeKindsAreTakenOverAndNoLinesGiveTwoZeros) {
 }
 
 TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
-    struct Case { const char* name; QString djStr; QString filter; };
+    struct Case {
+        const char* name;
+        QString djStr;
+        QString filter;
+    };
     for (const Case& c : {Case{"purchase orders", u"(8)"_s, u";isred=1;isOver=0"_s},
                           Case{"sales orders", u"(4)"_s, u";isred=1;isOver=0"_s},
                           Case{"purchase bills", u"(5)"_s, u";isred=1"_s},
@@ -100,7 +101,7 @@ TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
         a.goodsStr = u";id=101;issub=1"_s;
         BillPicking picking(a);
         transport->clearCalls();
-        answer(billRows({{10, "JHDD-1"}}));
+        answerProc(billRows({{10, "JHDD-1"}}));
         picking.runList();
         const auto calls = procCalls();
         ASSERT_EQ(1, calls.size());
@@ -110,8 +111,9 @@ TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
         EXPECT_EQ(u"2||"_s + c.filter + u'|' + c.djStr +
                       u"|;wldw_id=3|;czy_id=7;candel=0;id=12|;id=2|;id=4|;id=8|;id=101;issub=1"
                       u"|2026-03-01|2026-03-31"_s,
-                  test::valuesOf(p, u"dj_state,QueryType,filter,djStr,wldwStr,zyStr,ckStr,bmStr,"
-                                    u"kmStr,GoodsStr,BeginDate,EndDate"_s));
+                  test::valuesOf(p,
+                                 u"dj_state,QueryType,filter,djStr,wldwStr,zyStr,ckStr,bmStr,"
+                                 u"kmStr,GoodsStr,BeginDate,EndDate"_s));
         // The rows come with their marks cleared.
         ASSERT_EQ(1, picking.bills().rowCount());
         EXPECT_FALSE(BillPicking::isMarked(picking.bills(), 0));
@@ -120,11 +122,11 @@ TEST_F(SelectBillTest, ListQueryCarriesTheCallersFilters) {
 
 TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack) {
     BillPicking picking(purchaseOrders());
-    answer(RecordSet());
+    answerProc(RecordSet());
     picking.runList();
     const QString noLine = u"请您选中一条或多条商品！"_s;
     EXPECT_EQ(u"请选择单据！"_s, dyt::test::errorOf([&] { picking.result(); }));
-    answer(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}, {30, "JHDD-3"}}));
+    answerProc(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}, {30, "JHDD-3"}}));
     picking.runList();
     BillPicking::setMark(picking.bills(), 0, true);
     BillPicking::setMark(picking.bills(), 2, true);
@@ -133,7 +135,7 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     // Bills marked but no line fetched, then lines fetched but none marked: refused.
     EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     transport->clearCalls();
-    answer(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}, {30, 31, 101, 4}}));
+    answerProc(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}, {30, 31, 101, 4}}));
     picking.runLines();
     EXPECT_EQ(noLine, dyt::test::errorOf([&] { picking.result(); }));
     const auto calls = procCalls();
@@ -185,7 +187,7 @@ TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
         *e = QDate(2026, 2, 28);
         return true;
     };
-    answer(billRows({{10, "JHDD-1"}}));
+    answerProc(billRows({{10, "JHDD-1"}}));
     QString shownPeriod;
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmSelectBill*>(w);
@@ -224,8 +226,8 @@ TEST_F(SelectBillTest, ThePeriodDialogAsksForTheBillDates) {
 }
 
 TEST_F(SelectBillTest, TheWindowPicksMarksAndHandsBack) {
-    answer(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}}));
-    answer(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}}));
+    answerProc(billRows({{10, "JHDD-1"}, {20, "JHDD-2"}}));
+    answerProc(lineRows({{10, 11, 101, 2}, {10, 12, 102, 3}}));
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmSelectBill*>(w);
         ASSERT_NE(nullptr, win);
@@ -354,7 +356,7 @@ TEST_F(SelBillE2E, APostedPurchaseOrderIsListedPickedAndHandedBack) {
     EXPECT_EQ(client::orderFilterText(orderLines), r.orderFilter);
     ASSERT_EQ(2, r.lines.rowCount());
     EXPECT_EQ(u"101|10 102|7"_s, numbersOf(r.lines, 0, u"goodsid,qty"_s) + u' ' +
-                                    numbersOf(r.lines, 1, u"goodsid,Price"_s));
+                                     numbersOf(r.lines, 1, u"goodsid,Price"_s));
     EXPECT_EQ(u"JHDD-1"_s, cellOf(r.lines, 0, u"djcode"_s));
     // The server's lines carry the order's own (empty) source; the result names the order.
     EXPECT_EQ(u"%1|%2"_s.arg(order).arg(orderLines[1]), numbersOf(r.lines, 1, u"s_id,s_orderid"_s));
@@ -425,8 +427,10 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
         const char* rows;  // goods|warehouse|row|limit|beyond, "" for none
     } cases[] = {
         // 3 + 4 + 5 = 12 screws, 2 over the 10; 10 + 2 gears reach 12 exactly.
-        {"upper, two lines of one goods", true,
-         {line(1, kScrew, 4), line(2, kGear, 2), line(3, kScrew, 5)}, "101|301|1|10|2"},
+        {"upper, two lines of one goods",
+         true,
+         {line(1, kScrew, 4), line(2, kGear, 2), line(3, kScrew, 5)},
+         "101|301|1|10|2"},
         {"upper, within", true, {line(1, kScrew, 7)}, ""},
         // 3 − 2 = 1 screw, 1 short of the 2.
         {"lower, short", false, {line(1, kGear, 1), line(2, kScrew, 2)}, "101|301|2|2|1"},

@@ -30,23 +30,6 @@ protected:
         client::resetSelectionServices();
         DmFixture::TearDown();
     }
-    // The next ExecQuery answers these rows.
-    void answer(const RecordSet& rows) {
-        transport->respondWith(u"ExecQuery"_s, [rows](const QCborArray&) {
-            client::Response r;
-            r.result = 0;
-            r.outs = {proto::recordSetToCbor(rows), QString()};
-            return r;
-        });
-    }
-    QStringList sqlSent() const {
-        QStringList out;
-        for (const auto& c : transport->calls()) {
-            if (c.method == u"ExecQuery")
-                out << c.sql;
-        }
-        return out;
-    }
     static RecordSet unitRow(qint64 unit, qint64 goods, double latestBuy, double lowestSale,
                              double cost) {
         const auto n = [](double v) { return QString::number(v, 'g', 10); };
@@ -67,30 +50,30 @@ TEST_F(WarningsTest, GiftsAndLinesWithoutUnitAreNotPricedAndPricesCompareAtFourP
     gift.gift = true;
     const WarnLine noUnit = warnLine(2, 102, 3, 1, 0, 0);
     // Only the third line is asked for; it is listed.
-    answer(unitRow(1031, 103, 0, 5, 0));
+    answerQuery(unitRow(1031, 103, 0, 5, 0));
     const RecordSet rows =
         client::sellingPriceRows(3, {gift, noUnit, warnLine(3, 103, 3, 1, 1, 1031)});
-    EXPECT_EQ(1, sqlSent().size());
-    EXPECT_TRUE(sqlSent().value(0).endsWith(u"k.id = 1031"_s));
+    EXPECT_EQ(1, sqlOf(u"ExecQuery"_s).size());
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).value(0).endsWith(u"k.id = 1031"_s));
     ASSERT_EQ(1, rows.rowCount());
     EXPECT_EQ(3, rows.at(0, rows.fieldIndex(u"row"_s)).toLongLong());
     EXPECT_THROW(client::sellingPriceRows(4, {}), DytError);
     // 9.00001 and 9.00004 are both 9.0000: not below.
-    answer(unitRow(1011, 101, 0, 9.00004, 0));
+    answerQuery(unitRow(1011, 101, 0, 9.00004, 0));
     EXPECT_EQ(0, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.00001, 1011)}).rowCount());
-    answer(unitRow(1011, 101, 0, 9.0001, 0));
+    answerQuery(unitRow(1011, 101, 0, 9.0001, 0));
     EXPECT_EQ(1, client::sellingPriceRows(3, {warnLine(1, 101, 3, 1, 9.0, 1011)}).rowCount());
 }
 
 TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
     // Warehouse 3: goods 101 has 3 and two lines take 2 + 3; goods 102 has 10, takes 4; goods 103
     // has no stock row and takes 1. Warehouse 4: goods 101 has 6, takes 6 (stays at 0).
-    answer(stockRows({{101, 3}, {102, 10}}));
-    answer(stockRows({{101, 6}}));
+    answerQuery(stockRows({{101, 3}, {102, 10}}));
+    answerQuery(stockRows({{101, 6}}));
     const RecordSet rows = client::NegativeStockRows(
         {warnLine(1, 101, 3, 2), warnLine(2, 102, 3, 4), warnLine(3, 101, 3, 3),
          warnLine(4, 103, 3, 1), warnLine(5, 101, 4, 6)});
-    const QStringList sql = sqlSent();
+    const QStringList sql = sqlOf(u"ExecQuery"_s);
     ASSERT_EQ(2, sql.size());
     EXPECT_EQ(client::warnsql::NegativeStockSql(
                   3, {warnLine(1, 101, 3, 2), warnLine(2, 102, 3, 4), warnLine(4, 103, 3, 1)}),
@@ -98,7 +81,7 @@ TEST_F(WarningsTest, NegativeStockListsGoodsGoingBelowZeroPerWarehouse) {
     EXPECT_TRUE(sql[1].contains(u"stockid = 4 and goodsid in (101)"_s));
     ASSERT_EQ(2, rows.rowCount());
     EXPECT_EQ(u"101|1|3|-2 103|4|0|-1"_s, rowOf(rows, 0, u"sp_id,row,Qty,fkcQty"_s) + u' ' +
-                                             rowOf(rows, 1, u"sp_id,row,Qty,fkcQty"_s));
+                                              rowOf(rows, 1, u"sp_id,row,Qty,fkcQty"_s));
 }
 
 RecordSet priceRows(int count) {
@@ -112,14 +95,18 @@ RecordSet priceRows(int count) {
 TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
     const QString sql = u"SELECT 1"_s;
     // No row: true at once, nothing shown.
-    answer(RecordSet());
+    answerQuery(RecordSet());
     EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(1, sql));
-    EXPECT_EQ(QStringList{sql}, sqlSent());
-    struct Case { const char* name; int kind; bool pressContinue, expected; };
+    EXPECT_EQ(QStringList{sql}, sqlOf(u"ExecQuery"_s));
+    struct Case {
+        const char* name;
+        int kind;
+        bool pressContinue, expected;
+    };
     for (const Case& c : {Case{"continue", 1, true, true}, Case{"leave", 1, false, false},
                           Case{"stop kind cannot continue", 5, false, false}}) {
         SCOPED_TRACE(c.name);
-        answer(priceRows(3));
+        answerQuery(priceRows(3));
         QString shown;  // rows, the first row's line number, whether "继续" shows
         onNextModal([&](QWidget* w) {
             auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
@@ -140,9 +127,9 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
 
 TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
     EXPECT_TRUE(TfrmBaseFKC::checkAndShow(FkcMode::Real, RecordSet()));
-    EXPECT_EQ(QStringList(), sqlSent());
-    answer(stockRows({{101, 3}}));
-    answer(RecordSet());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
+    answerQuery(stockRows({{101, 3}}));
+    answerQuery(RecordSet());
     const RecordSet rows =
         client::NegativeStockRows({warnLine(1, 101, 3, 5), warnLine(2, 102, 4, 1)});
     ASSERT_EQ(2, rows.rowCount());
@@ -186,9 +173,8 @@ TEST_F(WarningsTest, TheListPrintsItsShownColumnsUnderItsCaption) {
     EXPECT_EQ(u"折后售价低于最近折后进价.QXF"_s, file);
     // The hidden keys stay out; the line number and both prices go in, in grid order.
     ASSERT_EQ(3, detail.fieldCount());
-    EXPECT_EQ(u"row 行号 最近折后进价"_s,
-              detail.field(0).name + u' ' + detail.field(0).caption() + u' ' +
-                  detail.field(2).caption());
+    EXPECT_EQ(u"row 行号 最近折后进价"_s, detail.field(0).name + u' ' + detail.field(0).caption() +
+                                              u' ' + detail.field(2).caption());
     ASSERT_EQ(2, detail.rowCount());
     const auto line = [&](int r) {
         QStringList cells;
@@ -226,8 +212,14 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
     QStringList got;
     for (const WarnLine& l : lines)
         got << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                   .arg(l.row).arg(l.goodsId).arg(l.unitId).arg(l.stockId).arg(l.batch)
-                   .arg(l.baseQty).arg(l.discountPrice).arg(l.gift ? u"gift"_s : u"-"_s);
+                   .arg(l.row)
+                   .arg(l.goodsId)
+                   .arg(l.unitId)
+                   .arg(l.stockId)
+                   .arg(l.batch)
+                   .arg(l.baseQty)
+                   .arg(l.discountPrice)
+                   .arg(l.gift ? u"gift"_s : u"-"_s);
     EXPECT_EQ((QStringList{u"1 101 1011 3 0 2.5 9.9 -"_s, u"3 102 1022 5 7 36 0 gift"_s,
                            u"4 103 1031 3 0 4 1 -"_s}),
               got);
@@ -235,7 +227,12 @@ TEST(WarningLines, BillLinesBecomeWarnLines) {
 
 TEST(WarningLines, SellingPriceKindsFollowOptionAndRights) {
     using client::SellingPriceChecks;
-    struct Case { const char* name; SellingPriceChecks checks; bool posting; QList<int> kinds; };
+    struct Case {
+        const char* name;
+        SellingPriceChecks checks;
+        bool posting;
+        QList<int> kinds;
+    };
     const Case cases[] = {
         {"nothing on, draft", {false, true, true}, false, {}},
         {"2035 on, draft", {true, true, true}, false, {1, 2, 3}},
@@ -266,7 +263,7 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
         SCOPED_TRACE(leaveAtLowest);
         shown.clear();
         transport->clearCalls();
-        answer(unitRow(1011, 101, 9, 9, 8));
+        answerQuery(unitRow(1011, 101, 9, 9, 8));
         std::function<void(QWidget*)> act = [&](QWidget* w) {
             auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
             ASSERT_NE(nullptr, win);
@@ -282,7 +279,7 @@ TEST_F(WarningsTest, SellingPriceChecksShowEachListThatHasRows) {
         onNextModal(act);
         EXPECT_FALSE(client::checkSellingPrices({warnLine(1, 101, 3, 1, 8.5, 1011)}, true, checks));
         // One unit query serves every list.
-        EXPECT_EQ(1, sqlSent().size());
+        EXPECT_EQ(1, sqlOf(u"ExecQuery"_s).size());
         EXPECT_EQ(
             leaveAtLowest ? (QStringList{u"1"_s, u"3"_s}) : (QStringList{u"1"_s, u"3"_s, u"5"_s}),
             shown);
@@ -296,10 +293,10 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     const QList<WarnLine> none = {warnLine(1, 0, 3, 0)};
     EXPECT_TRUE(client::checkStockLimits(none, true) && client::checkNegativeStock(none, false) &&
                 client::checkNegativeStock(none, true) && client::checkPurchasePrices(none));
-    EXPECT_EQ(QStringList(), sqlSent());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
     // A stock limit row: the kind-8 list shows the server's rows; leaving it stops the save.
-    answer(textRows({u"sp_id"_s, u"ck_id"_s, u"row"_s, u"Qty_"_s, u"Qty"_s},
-                    {{u"101"_s, u"3"_s, u"1"_s, u"10"_s, u"2"_s}}));
+    answerQuery(textRows({u"sp_id"_s, u"ck_id"_s, u"row"_s, u"Qty_"_s, u"Qty"_s},
+                         {{u"101"_s, u"3"_s, u"1"_s, u"10"_s, u"2"_s}}));
     int kind = 0;
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmBaseShowPrice*>(w);
@@ -309,12 +306,13 @@ TEST_F(WarningsTest, SaveTimeChecksShowOnlyListsWithRows) {
     });
     EXPECT_FALSE(client::checkStockLimits({warnLine(1, 101, 3, 9)}, true));
     EXPECT_EQ(client::kStockAboveUpper, kind);
-    EXPECT_EQ(client::warnsql::stockLimitSql({warnLine(1, 101, 3, 9)}, true), sqlSent().value(0));
+    EXPECT_EQ(client::warnsql::stockLimitSql({warnLine(1, 101, 3, 9)}, true),
+              sqlOf(u"ExecQuery"_s).value(0));
     // Enough stock: the negative-stock list stays closed.
-    answer(stockRows({{101, 10}}));
+    answerQuery(stockRows({{101, 10}}));
     EXPECT_TRUE(client::checkNegativeStock({warnLine(1, 101, 3, 9)}, false));
     // Too little: the virtual list shows and "继续" lets the save go on.
-    answer(textRows({u"goodsid"_s, u"kcqty"_s, u"xnkcqty"_s}, {{u"101"_s, u"1"_s, u"1"_s}}));
+    answerQuery(textRows({u"goodsid"_s, u"kcqty"_s, u"xnkcqty"_s}, {{u"101"_s, u"1"_s, u"1"_s}}));
     FkcMode mode = FkcMode::Real;
     onNextModal([&](QWidget* w) {
         auto* win = qobject_cast<TfrmBaseFKC*>(w);
@@ -333,7 +331,7 @@ TEST_F(WarningsTest, OnlyAShownListKeepsTheOperatorsLayout) {
         return true;
     };
     // Nothing to list: the window never shows and stores nothing.
-    answer(RecordSet());
+    answerQuery(RecordSet());
     EXPECT_TRUE(TfrmBaseShowPrice::checkAndShow(client::kStockAboveUpper, u"SELECT 1"_s));
     EXPECT_TRUE(TfrmBaseFKC::checkAndShow(FkcMode::Real, RecordSet()));
     EXPECT_EQ(QStringList(), kept);

@@ -283,8 +283,9 @@ TEST_F(DmFixture, EchoMismatchLeadsToTheDialogAndContinueReconnectsAndLogsIn) {
     EXPECT_EQ(1, dm->ExecUpdate(u"update t set a=1"_s));
     const auto q = script.records(PromptKind::Question);
     ASSERT_EQ(1, q.size());
-    EXPECT_EQ(u"系统错误|客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?|继续连接,退出系统"_s,
-              q.at(0).caption + u'|' + q.at(0).text + u'|' + q.at(0).buttons.join(u','));
+    EXPECT_EQ(
+        u"系统错误|客户端与服务器连接断开, 您要继续尝试连接服务器还是退出系统?|继续连接,退出系统"_s,
+        q.at(0).caption + u'|' + q.at(0).text + u'|' + q.at(0).buttons.join(u','));
     EXPECT_EQ(1, relogins);
     EXPECT_TRUE(connectedDuringRelogin);
     EXPECT_TRUE(dm->Connected());
@@ -388,7 +389,6 @@ TEST_F(DmFixture, WrappersRefuseMissingArguments) {
 
 namespace {
 
-
 class ServerEndToEnd : public test::ServerFixture {};
 
 // The fixture connects (without progress) and logs in through the direct server handle.
@@ -429,9 +429,10 @@ TEST_F(ServerEndToEnd, WholeLoadAfterALoginReadsTheSeededAccountSet) {
     EXPECT_TRUE(script.records().isEmpty()) << "the load showed a message";
     // Operator 1 holds every right, the cost view among them.
     EXPECT_EQ(test::clientValuesText(true, u"0.00"_s, u"2026-03-15"_s, u"2026-02-13"_s, false,
-            u"甲's 公司"_s, u"2"_s),
-        test::clientValuesText(s.SeeCost, s.AmountPattern, s.LoginDateText, s.LoginDateFromText,
-            s.StatusPeriodText.isEmpty(), s.CompanyFullName, GetSysData(u"qtydot"_s)));
+                                     u"甲's 公司"_s, u"2"_s),
+              test::clientValuesText(s.SeeCost, s.AmountPattern, s.LoginDateText,
+                                     s.LoginDateFromText, s.StatusPeriodText.isEmpty(),
+                                     s.CompanyFullName, GetSysData(u"qtydot"_s)));
     // The seeded field captions and audit steps as the load reads them.
     EXPECT_EQ(u"商品编号"_s, s.FieldCaption(u"100121"_s));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
@@ -536,8 +537,10 @@ protected:
 };
 TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     TSettings& s = settings();
-    RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s}, {u"taxdot"_s, u"1"_s},
-                                    {u"totaldot"_s, u"3"_s}, {u"qtydot"_s, u"0"_s},
+    RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s},
+                                    {u"taxdot"_s, u"1"_s},
+                                    {u"totaldot"_s, u"3"_s},
+                                    {u"qtydot"_s, u"0"_s},
                                     {u"discountdot"_s, u"4"_s}});
     s.applySysData(rows);
     s.buildPatterns();
@@ -551,8 +554,10 @@ TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) 
     TSettings& s = settings();
     s.Period = 5;
     s.CompanyFullName = u"旧名"_s;
-    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s}, {u"isopen"_s, u"1"_s},
-                                    {u"KmLength3"_s, u"2"_s}, {u"NoSuchSetting"_s, u"abc"_s},
+    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
+                                    {u"isopen"_s, u"1"_s},
+                                    {u"KmLength3"_s, u"2"_s},
+                                    {u"NoSuchSetting"_s, u"abc"_s},
                                     {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
     EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
@@ -653,8 +658,10 @@ TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
         int isOpen;
         QString text;
     };
-    const QList<Case> cases{{3, 1, u"会计期间：3 月"_s}, {12, 2, u"会计期间：12 月"_s},
-                            {3, 0, u"期初"_s}, {0, 1, u"期初"_s}};
+    const QList<Case> cases{{3, 1, u"会计期间：3 月"_s},
+                            {12, 2, u"会计期间：12 月"_s},
+                            {3, 0, u"期初"_s},
+                            {0, 1, u"期初"_s}};
     for (const Case& c : cases) {
         settings().Period = c.period;
         settings().IsOpen = c.isOpen;
@@ -709,8 +716,10 @@ protected:
     std::map<QString, QString> failures;
 };
 TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
-    answers[u"SELECT * FROM sysData"_s] = nameValueRows(
-        {{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}, {u"qtydot"_s, u"0"_s}, {u"PriceDot"_s, u"3"_s}});
+    answers[u"SELECT * FROM sysData"_s] = nameValueRows({{u"period"_s, u"4"_s},
+                                                         {u"isOpen"_s, u"1"_s},
+                                                         {u"qtydot"_s, u"0"_s},
+                                                         {u"PriceDot"_s, u"3"_s}});
     answers[u"SELECT * FROM sysConf"_s] = confRows({{2004, u"1"_s}, {2028, u"1"_s}});
     answers[purviewSql(7, 6003)] = oneValue(u"value"_s, 1);
     answers[purviewSql(7, 6004)] = oneValue(u"value"_s, 1);
@@ -750,9 +759,10 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
               (QStringList{s.LoginDateText, s.LoginDateFromText, s.FieldCaption(u"SP_SPBH"_s)}));
     ASSERT_TRUE(s.BillAuditSteps.contains(5));
     EXPECT_EQ(test::clientValuesText(2, u"审核"_s, 9, true, false, 2203, u"会计期间：4 月"_s, true),
-        test::clientValuesText(s.BillAuditSteps[5].inputNum, s.BillAuditSteps[5].names[1],
-            s.BillAuditSteps[5].operatorIds[1], s.HasPromotions, s.HasGiftContractDrafts,
-            s.AdvanceReceiptSubjectId, s.StatusPeriodText, script.messages().isEmpty()));
+              test::clientValuesText(s.BillAuditSteps[5].inputNum, s.BillAuditSteps[5].names[1],
+                                     s.BillAuditSteps[5].operatorIds[1], s.HasPromotions,
+                                     s.HasGiftContractDrafts, s.AdvanceReceiptSubjectId,
+                                     s.StatusPeriodText, script.messages().isEmpty()));
 }
 TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
     loginedUser().UserId = 2;
@@ -856,7 +866,6 @@ TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
 
 namespace {
 
-
 QDate d(int y, int m, int day) {
     return QDate(y, m, day);
 }
@@ -864,9 +873,13 @@ QDate d(int y, int m, int day) {
 }  // namespace
 
 TEST(quotedStr, DoublesEveryInnerQuote) {
-    const QList<QPair<QString, QString>> cases{{u"abc"_s, u"'abc'"_s}, {QString(), u"''"_s},
-        {u"O'Brien"_s, u"'O''Brien'"_s}, {u"'"_s, u"''''"_s},
-        {u"a'';drop table x--"_s, u"'a'''';drop table x--'"_s}, {u"预收账款"_s, u"'预收账款'"_s}};
+    const QList<QPair<QString, QString>> cases{
+        {u"abc"_s, u"'abc'"_s},
+        {QString(), u"''"_s},
+        {u"O'Brien"_s, u"'O''Brien'"_s},
+        {u"'"_s, u"''''"_s},
+        {u"a'';drop table x--"_s, u"'a'''';drop table x--'"_s},
+        {u"预收账款"_s, u"'预收账款'"_s}};
     for (const auto& c : cases)
         EXPECT_EQ(c.second, quotedStr(c.first)) << c.first.toStdString();
 }
@@ -930,7 +943,9 @@ TEST(DatePresets, MonthsAtTheEdgesAndNumbersOutsideTheList) {
         {6, d(2024, 3, 31), d(2024, 2, 1), d(2024, 2, 29)},    // February of a leap year
         {5, d(2023, 2, 10), d(2023, 2, 1), d(2023, 2, 28)},    // and of a common year
         {2, d(2024, 1, 1), d(2023, 12, 31), d(2023, 12, 31)},  // "昨天" on the first of January
-        {0, d(2024, 5, 15), {}, {}}, {-1, d(2024, 5, 15), {}, {}}, {21, d(2024, 5, 15), {}, {}},
+        {0, d(2024, 5, 15), {}, {}},
+        {-1, d(2024, 5, 15), {}, {}},
+        {21, d(2024, 5, 15), {}, {}},
     };
     for (const auto& c : cases) {
         QDate begin = d(2000, 1, 1), end = d(2000, 1, 2);
@@ -1001,9 +1016,6 @@ protected:
         resetSettings();
         DmFixture::TearDown();
     }
-    void answer(const RecordSet& rs) {
-        transport->respond(u"ExecQuery"_s, 0, {proto::recordSetToCbor(rs), QString()});
-    }
     QString lastSql() const { return transport->calls().last().sql; }
     static RecordSet rows(const QString& field, FieldType type, const QVariantList& values) {
         RecordSet rs;
@@ -1014,33 +1026,33 @@ protected:
     }
 };
 TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
-    answer(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
+    answerQuery(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
     EXPECT_EQ(u"2024"_s, GetSysData(u"Current'Year"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('Current''Year','') as value"_s, lastSql());
-    answer(rows(u"value"_s, FieldType::Text, {u"a"_s, u"b"_s}));
+    answerQuery(rows(u"value"_s, FieldType::Text, {u"a"_s, u"b"_s}));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));  // no row
 }
 TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
     loginedUser().UserId = 12;
-    answer(rows(u"value"_s, FieldType::Integer, {1}));
+    answerQuery(rows(u"value"_s, FieldType::Integer, {1}));
     EXPECT_TRUE(GetPurview(u"600301"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'600301') as value"_s, lastSql());
-    answer(rows(u"value"_s, FieldType::Integer, {0}));
+    answerQuery(rows(u"value"_s, FieldType::Integer, {0}));
     EXPECT_FALSE(GetPurview(u"600301"_s));
     EXPECT_FALSE(GetPurview(u"1'2"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'1''2') as value"_s, lastSql());
 }
 TEST_F(LookupsTest, PriceAndCostLookups) {
-    answer(rows(u"price"_s, FieldType::Float, {12.5}));
+    answerQuery(rows(u"price"_s, FieldType::Float, {12.5}));
     EXPECT_EQ(12.5, GetGoodsPrice(5, 10, 20, 3, d(2024, 2, 1)));
     EXPECT_EQ(u"SELECT dbo.fnGetGoodsPrice(0,5,10,20,3,'2024-02-01') as Price"_s, lastSql());
-    answer(rows(u"Price"_s, FieldType::Float, {7.25}));
+    answerQuery(rows(u"Price"_s, FieldType::Float, {7.25}));
     EXPECT_EQ(7.25, GetCostTotal({1, 2, 3}));
     EXPECT_EQ(u"SELECT dbo.fnGetCostTotal(1,2,3) as Price"_s, lastSql());
     EXPECT_EQ(0.0, GetCostPrice({4, -5}));  // no row
     EXPECT_EQ(u"SELECT dbo.fnGetCostPrice(4,-5) as Price"_s, lastSql());
-    answer(rows(u"price"_s, FieldType::Float, {3.0}));
+    answerQuery(rows(u"price"_s, FieldType::Float, {3.0}));
     EXPECT_EQ(3.0, GetCostTotalOther(u"1,2'"_s, {8, 9}));
     EXPECT_EQ(u"SELECT dbo.fnGetCostTotalOther('1,2''',8,9) as Price"_s, lastSql());
     EXPECT_EQ(u"GetGoodsPrice: 需要五个整数参数"_s, errorOf([] { GetGoodsPrice({1, 2}, u"x"_s); }));
@@ -1048,7 +1060,7 @@ TEST_F(LookupsTest, PriceAndCostLookups) {
 TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     loginedUser().UserId = 3;
     RecordSet km = test::recordSet({u"id:integer"_s, u"fullname"_s}, {{2203, u"预收账款"_s}});
-    answer(km);
+    answerQuery(km);
     int id = 0;
     QString name;
     EXPECT_TRUE(GetInterfaceSubject(u"预收账款"_s, &id, &name));
@@ -1059,21 +1071,21 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     RecordSet withBj =
         test::recordSet({u"id:integer"_s, u"fullname"_s, u"bj:integer"_s}, {{101, u"现金"_s, 0}});
     withBj.first();
-    answer(withBj);
+    answerQuery(withBj);
     EXPECT_FALSE(GetInterfaceSubject(u"现金'"_s, &id, &name));
     EXPECT_EQ(QStringLiteral(" SELECT a.* ,isnull(b.isbj,1) AS bj FROM basekm AS a LEFT JOIN "
                              "baseYHZHPurview AS b ON a.id = b.id AND b.czy_id = 3 WHERE a.id = "
                              "dbo.fnGetInterfaceKMID('现金''')"),
               lastSql());
     withBj.setValue(u"bj"_s, 1);
-    answer(withBj);
+    answerQuery(withBj);
     EXPECT_TRUE(GetInterfaceSubject(u"现金"_s, &id, &name));
     EXPECT_FALSE(GetInterfaceSubject(u"现金"_s, &id, &name));  // no row
 }
 TEST_F(LookupsTest, PeriodDates) {
     RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
                                   {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
-    answer(p);
+    answerQuery(p);
     QString begin, end;
     EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
     EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
@@ -1084,7 +1096,7 @@ TEST_F(LookupsTest, PeriodDates) {
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
     RecordSet types =
         test::recordSet({u"id:integer"_s, u"fullname"_s}, {{5, u"进货单"_s}, {1, u"销售单"_s}});
-    answer(types);
+    answerQuery(types);
     QComboBox combo;
     combo.addItem(u"旧的"_s);
     FillBillTypes(&combo, false);
@@ -1098,7 +1110,7 @@ TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
         return out.join(u',') + u" @"_s + QString::number(combo.currentIndex());
     };
     EXPECT_EQ(u"[全部单据]=0,进货单=5,销售单=1 @0"_s, entries());
-    answer(types);
+    answerQuery(types);
     FillBillTypes(&combo, true);
     EXPECT_EQ(u"进货单=5,销售单=1 @0"_s, entries());
 }

@@ -416,20 +416,13 @@ namespace {
 
 using test::FakeWindow;
 
-class WorkspaceTest : public test::DmFixture {
+class WorkspaceTest : public ::ShellTest {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        main = std::make_unique<TfrmMain>(dir.path());
-        main->attachDataModule(dm.get());
+        ShellTest::SetUp();
         // The first activation without login puts the navigator into the workspace.
         main->FormActivate();
         script.clearRecords();
-    }
-    void TearDown() override {
-        main.reset();
-        DmFixture::TearDown();
     }
     FakeWindow* add(const QString& caption) {
         auto* w = new FakeWindow(u"TfrmTest"_s, caption, &asked);
@@ -465,8 +458,6 @@ protected:
     // The captions of the windows, then what the tab strip, the toolbar and the menu list.
     QList<QStringList> mirrors() const { return {captions(), tabs(), buttons(), menuEntries()}; }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TfrmMain> main;
     QStringList asked;
 };
 TEST_F(WorkspaceTest, ASecondWindowOfACaptionIsNumberedByTheOpenWindowsOfThatCaption) {
