@@ -112,6 +112,9 @@ TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
         // The steps named by the kind, the maker of a new bill is the operator.
         EXPECT_EQ(u"制单|主管|李四"_s,
                   test::textsOf(bill->lbInput(1), bill->lbInput(2), bill->edInput(1)));
+        // Nor does the slot send anything for it.
+        EXPECT_TRUE(steps < 2 || bill->btnAuditClick(2));
+        EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     }
 }
 
@@ -127,25 +130,25 @@ TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep)
     EXPECT_EQ(QStringList{u"Update djindex set inputid3 = 7 where id = 90"_s},
               sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"李四"_s, bill->edInput(3)->text());
+    // Performed again, the step is undone.
+    transport->clearCalls();
+    bill->btnInput(3)->click();
+    EXPECT_EQ(QStringList{u"Update djindex set inputid3 = 0 where id = 90"_s},
+              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(QString(), bill->edInput(3)->text());
     // Step 2 belongs to another operator: refused, the field keeps the name.
     transport->clearCalls();
     bill->btnInput(2)->click();
     EXPECT_EQ(QStringList{u"本级已经被[张三]审核，您不能反审核！"_s}, script.messages());
     EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     EXPECT_EQ(u"张三"_s, bill->edInput(2)->text());
-}
-
-TEST_F(BillMenu, Option2007DecidesWhetherAnotherOperatorsDraftIsEditable) {
-    for (const bool allowed : {false, true}) {
-        SCOPED_TRACE(allowed);
-        settings().setSwitch(2007, allowed);
-        auto other = openDraft(u"3"_s, u"0"_s, QString());
-        EXPECT_EQ(allowed, other->editOthersDrafts);
-        EXPECT_EQ(!allowed, other->isReadOnly());
-        EXPECT_EQ(allowed, other->edComment()->isEnabled());
-        // The operator's own draft is editable either way.
-        EXPECT_FALSE(openDraft(u"7"_s, u"0"_s, QString())->isReadOnly());
-    }
+    // An operator outside the list of a step is refused too.
+    refreshBillKinds(textRows({u"id"_s, u"inputnum"_s, u"inputid2"_s, u"inputid3"_s},
+                              {{u"64"_s, u"3"_s, u"(0,7,0)"_s, u"(0,9,0)"_s}}));
+    script.clearRecords();
+    EXPECT_FALSE(openDraft(u"7"_s, u"0"_s, QString())->btnAuditClick(3));
+    EXPECT_EQ(QStringList{u"您没有这种单据这一级的审核权限！"_s}, script.messages());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
 }
 
 class BillSavePrint : public BillMenu {
@@ -322,7 +325,11 @@ TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTh
 }
 
 TEST_F(BillMenu, AHeaderAmountShowsItsTagsPatternAndTravelsWithItsPlaces) {
-    struct Row { const char16_t* typed; const char16_t* shown; const char16_t* sent; } rows[] = {
+    struct Row {
+        const char16_t* typed;
+        const char16_t* shown;
+        const char16_t* sent;
+    } rows[] = {
         {u"1234.5", u"1,234.50", u"1234.50"},
         {u"2,000.456", u"2,000.46", u"2000.46"},
         {u"-7", u"-7.00", u"-7.00"},
@@ -344,7 +351,11 @@ TEST_F(BillMenu, AmountPatternsFollowTheTagsAndACostAmountIsMaskedButSent) {
     settings().TotalDot = 1;
     settings().QtyDot = 3;
     settings().PriceDot = 4;
-    struct Row { const char16_t* tags; double value; const char16_t *shown, *sent; } rows[] = {
+    struct Row {
+        const char16_t* tags;
+        double value;
+        const char16_t *shown, *sent;
+    } rows[] = {
         {u"%M%", 1234.56, u"1,234.6", u"1234.6"},
         {u"%Q%", 2.5, u"2.500", u"2.500"},
         {u"%P%", 12345.6, u"12,345.6000", u"12345.6000"},
@@ -383,7 +394,10 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
     bill->edDiscount->setText(u"5"_s);
     EXPECT_THROW(bill->setLineNote(QString()), DytError);  // no focused line: refused
     EXPECT_FALSE(bill->isModified());
-    struct Row { const char* name; std::function<void()> change; } rows[] = {
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+    } rows[] = {
         {"grid cell",
          [&] {
              QAbstractItemModel* m = bill->dbgvX()->table()->model();
@@ -406,7 +420,8 @@ TEST_F(BillMenu, WhatTheOperatorChangesMakesTheBillModifiedAndTheWindowsOwnFilli
 TEST(BillNoSetKinds, TheListHoldsTheBillKindsOfTheTableInTheirOrder) {
     resetBillKinds();
     const QList<int> kinds = billnoset::defaultKinds();
-    // Every kind of the table, in order: 42 (the stocktake, no numbering of its own) and 52 are not in it.
+    // Every kind of the table, in order: 42 (the stocktake, no numbering of its own) and 52 are not
+    // in it.
     for (const int kind : kinds)
         EXPECT_NE(nullptr, findBillKind(kind)) << kind;
     EXPECT_TRUE(std::is_sorted(kinds.begin(), kinds.end()));

@@ -1,9 +1,9 @@
 // The goods-bill window on the recording transport, entered by slots and by keys, and against a
 // real server a purchase and every member of the family saved, posted and opened again.
+#include "client/bills/goodsbill.h"
 #include "bills_support.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
-#include "client/bills/goodsbill.h"
 #include "client/bills/goodsbillaccounts.h"
 
 using namespace Qt::StringLiterals;
@@ -391,8 +391,9 @@ TEST_F(GoodsBillWindow, StockUpperLimitsAndPurchasePricesGoToTheWarningWindows) 
     EXPECT_EQ(u"10|8|1"_s, test::rowOf(listed.at(1), 0, u"Price1,Price2,row"_s));
     EXPECT_TRUE(callsOf(u"ExecService"_s).isEmpty());
     // The stock query asks for each line in its warehouse, in base units.
-    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).contains(warnsql::stockLimitSql(
-        {test::warnLine(1, 101, 301, 3), test::warnLine(2, 102, 301, 1)}, true)));
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s)
+                    .contains(warnsql::stockLimitSql(
+                        {test::warnLine(1, 101, 301, 3), test::warnLine(2, 102, 301, 1)}, true)));
 }
 
 TEST_F(GoodsBillWindow, AccountPacketHoldsPaymentAndFreightAccounts) {
@@ -543,6 +544,7 @@ protected:
 };
 
 TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndReopens) {
+    EXPECT_EQ(1, findBillKind(5)->inputNum);  // the seeded kinds: one audit step each
     const qint64 bought = purchase(100, 10);
     ASSERT_GT(bought, 0);
     // The payable: 2000 − 20 discount − 50 paid; the stock at its cost, without the discount.
@@ -555,8 +557,9 @@ TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndRe
         again.OpenBill(5, bought, false);
         EXPECT_EQ(int(kBillPosted), again.billState());
         EXPECT_TRUE(again.isReadOnly());
-        EXPECT_EQ(u"JH-STOCK|华东五金|总仓|20"_s,
-                  again.edBillCode()->text() + u'|' + test::headers(again, u"eddw,edshck,edyhje"_s));
+        EXPECT_EQ(
+            u"JH-STOCK|华东五金|总仓|20"_s,
+            again.edBillCode()->text() + u'|' + test::headers(again, u"eddw,edshck,edyhje"_s));
         // The line's unit is named again from the goods' unit it was entered with.
         EXPECT_EQ(u"101|个|100|1000"_s,
                   test::cells(again, 0, u"goodsid,unitName,qty,taxTotalSum"_s));
@@ -622,6 +625,8 @@ TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndRe
         QObject::connect(bill, &TfrmBillAbstract::billSaved, [&](qint64 id) { draft = id; });
         ASSERT_TRUE(bill->saveBill(false)) << messages().toStdString();
         ASSERT_GT(draft, 0);
+        const QString linesSql = u"SELECT COUNT(*) FROM djList WHERE id = %1"_s.arg(draft);
+        const double lines = number(linesSql);
         // The draft opens again editable through the bill opener, as from a bill list, and posts.
         std::unique_ptr<TfrmGoodsBill> reopened(
             qobject_cast<TfrmGoodsBill*>(OpenBill(m.djType, draft)));
@@ -634,7 +639,10 @@ TEST_F(GoodsBillE2E, APurchaseBooksStockAndPayableThenEveryMemberSavesPostsAndRe
         QObject::connect(reopened.get(), &TfrmBillAbstract::billSaved,
                          [&](qint64 id) { posted = id; });
         ASSERT_TRUE(reopened->saveBill(true)) << messages().toStdString();
+        // Saved again, the draft stays one bill with its lines once.
         EXPECT_EQ(draft, posted);
+        EXPECT_EQ(lines, number(linesSql));
+        EXPECT_EQ(1, number(u"SELECT COUNT(*) FROM djIndex WHERE code = 'FM-%1'"_s.arg(m.djType)));
         EXPECT_EQ(m.expected,
                   number(u"SELECT sum(%1) FROM baseGoodsStock WHERE goodsid = %2 AND stockid = %3"_s
                              .arg(QString::fromUtf16(m.column))
