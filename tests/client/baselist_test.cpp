@@ -39,8 +39,6 @@
 #include "support/testutil.h"
 #include "uihelpers.h"
 
-
-
 namespace dyt::test {
 namespace {
 
@@ -473,7 +471,6 @@ TEST_F(BaseList, EveryListClassIsRegistered) {
     }
 }
 
-
 using client::EditorRequest;
 using client::TfrmBaseEdit;
 using client::TfrmBaseGoodsSet;
@@ -743,7 +740,7 @@ TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
     goods->setDefaultUnit(1);
     EXPECT_EQ(1, goods->defaultUnitRow());
     EXPECT_EQ(u"|√"_s, goods->unitGrid()->item(0, client::kUnitDefault)->text() + u'|' +
-                          goods->unitGrid()->item(1, client::kUnitDefault)->text());
+                           goods->unitGrid()->item(1, client::kUnitDefault)->text());
     // The base unit's relation is not editable.
     EXPECT_FALSE(goods->unitGrid()->item(0, client::kUnitRate)->flags() & Qt::ItemIsEditable);
     EXPECT_EQ(u"基本单位的单位关系不能修改"_s,
@@ -760,8 +757,6 @@ TEST_F(BaseEdit, FieldLabelsFollowTheFieldCaptions) {
             found = l->text() == u"保修期："_s;
     EXPECT_TRUE(found);
 }
-
-
 
 // What the scripted editor does once it is set up: fill its fields. The editor then saves.
 using EditorScript = std::function<void(TfrmBaseEdit&)>;
@@ -854,12 +849,27 @@ TEST_F(BaseEndToEnd, EveryKindCreatedEditedAndDeletedThroughItsList) {
         row = rowOf(*w, cat);
         ASSERT_GE(row, 0);
         EXPECT_EQ(1, w->rowValue(row, u"sonnum"_s).toLongLong());
-        // The category's node is in the tree.
+        // The category's node is in the tree; a top-level record dropped on it moves into it.
         EXPECT_FALSE(w->tvCategory()
                          ->findItems(u"测试分类"_s, Qt::MatchContains | Qt::MatchRecursive)
                          .isEmpty());
-        // Into the category: the record with its path; edit it.
-        w->enterCategory(row);
+        const QString other = cat + u"02"_s;
+        w->setFocusedRow(-1);
+        const qint64 moved = withEditor(named(other, u"移动记录"_s), [&] { w->btnAddClick(); });
+        ASSERT_GT(moved, 0) << script.messages().join(u'|').toStdString();
+        w->dropOnTreeNode(catId, {moved});
+        EXPECT_EQ(-1, rowOf(*w, other));
+        const QString sql = u"SELECT %1 FROM "_s + kind.recordTable + u" WHERE id = %2"_s;
+        EXPECT_EQ(u"%1,%2,"_s.arg(catId).arg(moved),
+                  stored(sql.arg(u"par_jl"_s).arg(moved)).toString());
+        EXPECT_EQ(2, stored(sql.arg(u"sonnum"_s).arg(catId)).toInt());
+        // Into the category: the records with their paths; edit one, delete the other.
+        w->treeNodeChosen(catId);
+        ASSERT_EQ((QStringList{leaf, other}), codes(*w));
+        EXPECT_EQ(u"测试分类/移动记录"_s, w->rowValue(1, u"pathName"_s).toString());
+        script.answer(u"确定(&O)"_s, u"您确定要删除选中的数据吗？"_s);
+        w->setFocusedRow(1);
+        w->btnDelClick();
         ASSERT_EQ(QStringList{leaf}, codes(*w));
         EXPECT_EQ(u"测试分类/测试记录"_s, w->rowValue(0, u"pathName"_s).toString());
         EXPECT_EQ(u"CSJL"_s, w->rowValue(0, u"pym"_s).toString());
@@ -883,8 +893,7 @@ TEST_F(BaseEndToEnd, EveryKindCreatedEditedAndDeletedThroughItsList) {
         row = rowOf(*w, cat);
         ASSERT_GE(row, 0);
         EXPECT_EQ(0, w->rowValue(row, u"sonnum"_s).toLongLong());
-        EXPECT_EQ(1, stored(u"SELECT del FROM %1 WHERE id = %2"_s.arg(kind.recordTable).arg(leafId))
-                         .toLongLong());
+        EXPECT_EQ(1, stored(sql.arg(u"del"_s).arg(leafId)).toLongLong());
         // And the former category goes too.
         w->setFocusedRow(row);
         script.answer(u"确定(&O)"_s);
@@ -1012,10 +1021,12 @@ TEST_F(BaseEndToEnd, GoodsListCommandsAgainstTheServer) {
     EXPECT_EQ(drinks, lastParent);
     ASSERT_EQ((QStringList{u"001001"_s, u"001002"_s}), codes(*w));
     EXPECT_EQ(u"330ml 罐 罐"_s, w->rowValue(1, u"gg"_s).toString() + u' ' +
-                                   w->rowValue(1, u"unitName"_s).toString() + u' ' +
-                                   w->rowValue(0, u"unitName"_s).toString());
-    EXPECT_EQ(2, stored(u"SELECT COUNT(*) FROM baseGoodsUnit WHERE Goodsid IN (%1, %2)"_s.arg(cola)
-                            .arg(copy)).toInt());
+                                    w->rowValue(1, u"unitName"_s).toString() + u' ' +
+                                    w->rowValue(0, u"unitName"_s).toString());
+    EXPECT_EQ(
+        2, stored(u"SELECT COUNT(*) FROM baseGoodsUnit WHERE Goodsid IN (%1, %2)"_s.arg(cola).arg(
+                      copy))
+               .toInt());
     // Row order: the second row moved up stays first after a reload.
     w->setFocusedRow(1);
     w->btnUpClick();
@@ -1026,7 +1037,9 @@ TEST_F(BaseEndToEnd, GoodsListCommandsAgainstTheServer) {
         const char* text;
         QStringList codes;
     };
-    const Search searches[] = {{"雪", {u"001002"_s}}, {"kl", {u"001001"_s}}, {"x'y", {}},
+    const Search searches[] = {{"雪", {u"001002"_s}},
+                               {"kl", {u"001001"_s}},
+                               {"x'y", {}},
                                {"00", {u"001"_s, u"001001"_s, u"001002"_s, u"002"_s}}};
     for (const Search& q : searches) {
         SCOPED_TRACE(q.text);
@@ -1198,8 +1211,9 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
     lines.setAt(0, lines.fieldIndex(u"unitid"_s), u"0"_s);
     const RecordSet accounts = server::test::accountPacket({});
     dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &lines, &accounts);
-    ASSERT_EQ(1, stored(u"SELECT COUNT(*) FROM djList WHERE goodsid = %1 AND dj_state <> 0"_s.arg(
-                            goods)).toLongLong())
+    ASSERT_EQ(
+        1, stored(u"SELECT COUNT(*) FROM djList WHERE goodsid = %1 AND dj_state <> 0"_s.arg(goods))
+               .toLongLong())
         << script.messages().join(u'|').toStdString();
     // Deleting the goods, the supplier or the warehouse of the bill is refused by the server.
     struct Refusal {
@@ -1249,37 +1263,6 @@ TEST_F(BaseEndToEnd, GoodsOfAPostedPurchaseKeepsItsCostMethodAndIsNotDeleted) {
         client::createBaseEditor(client::base::kindByCode(u"SP"_s), nullptr));
     other->setup({fresh, 0, nullptr});
     EXPECT_TRUE(other->fieldEditor(u"costmode"_s)->isEnabled());
-}
-TEST_F(BaseEndToEnd, EveryKindMovesARecordDroppedOntoACategory) {
-    for (const client::base::BaseKind& kind : client::base::baseKinds()) {
-        SCOPED_TRACE(kind.listClass.toStdString());
-        script.clearRecords();
-        auto w = open(kind.kindCode);
-        w->setFocusedRow(-1);
-        const qint64 target = withEditor(named(u"MA"_s, u"目标分类"_s), [&] { w->btnAddClick(); });
-        w->setFocusedRow(rowOf(*w, u"MA"_s));
-        const qint64 child =
-            withEditor(named(u"MA1"_s, u"原有记录"_s), [&] { w->btnAddLevelClick(); });
-        w->setFocusedRow(-1);
-        const qint64 moved = withEditor(named(u"MB"_s, u"移动记录"_s), [&] { w->btnAddClick(); });
-        ASSERT_GT(child, 0) << script.messages().join(u'|').toStdString();
-        ASSERT_GT(moved, 0) << script.messages().join(u'|').toStdString();
-        // The tree offers the category as a drop target.
-        ASSERT_FALSE(w->tvCategory()
-                         ->findItems(u"目标分类"_s, Qt::MatchExactly | Qt::MatchRecursive)
-                         .isEmpty());
-        w->dropOnTreeNode(target, {moved});
-        EXPECT_EQ(QStringList{}, script.messages());
-        EXPECT_EQ(-1, rowOf(*w, u"MB"_s));
-        w->treeNodeChosen(target);
-        EXPECT_EQ((QStringList{u"MA1"_s, u"MB"_s}), codes(*w));
-        EXPECT_EQ(u"目标分类/移动记录"_s,
-                  w->rowValue(rowOf(*w, u"MB"_s), u"pathName"_s).toString());
-        const QString sql = u"SELECT %1 FROM "_s + kind.recordTable + u" WHERE id = %2"_s;
-        EXPECT_EQ(u"%1,%2,"_s.arg(target).arg(moved),
-                  stored(sql.arg(u"par_jl"_s).arg(moved)).toString());
-        EXPECT_EQ(2, stored(sql.arg(u"sonnum"_s).arg(target)).toInt());
-    }
 }
 TEST_F(BaseEndToEnd, AGoodsPictureIsUploadedAndShownAgain) {
     QImage image(8, 6, QImage::Format_RGB32);
