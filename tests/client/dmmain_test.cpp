@@ -827,10 +827,6 @@ protected:
         resetSettings();
         DmFixture::TearDown();
     }
-    void answerSysData(const QList<QPair<QString, QString>>& rows) {
-        transport->respond(u"ExecQuery"_s, 0,
-                           {proto::recordSetToCbor(nameValueRows(rows)), QString()});
-    }
     QTemporaryDir dir;
     std::unique_ptr<TfrmMain> main;
 };
@@ -839,7 +835,7 @@ protected:
 
 // A load shows the period in panel 5; a failed one leaves the panel and reports false.
 TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndAFailedOneLeavesIt) {
-    answerSysData({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}});
+    answerQuery(nameValueRows({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}}));
     ASSERT_TRUE(main->hooks.loadSettings);
     EXPECT_TRUE(main->hooks.loadSettings());
     EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
@@ -855,7 +851,7 @@ TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
     ASSERT_TRUE(main->hooks.autoBackupSettings);
     EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
     EXPECT_EQ(u"unchanged"_s, last);
-    answerSysData({{u"自动备份天数"_s, u"7"_s}});
+    answerQuery(nameValueRows({{u"自动备份天数"_s, u"7"_s}}));
     ASSERT_TRUE(main->hooks.loadSettings());
     answerQuery(test::recordSet({u"value"_s}, {{u"2026-11-29"_s}}));
     EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));

@@ -65,10 +65,7 @@ TEST(RunMode, FirstArgumentDashCInAnyCaseSelectsQueryOnly) {
     for (const auto& c : cases)
         EXPECT_EQ(c.mode, runModeFromArguments(c.args))
             << c.args.join(QLatin1Char(' ')).toStdString();
-    setRunMode(kQueryOnlyMode);
-    EXPECT_EQ(u"查询版"_s, modeLabel());
-    setRunMode(kFullMode);
-    EXPECT_EQ(u"正式版"_s, modeLabel());
+    // The mode's label travels in the login request: LoginTest.
 }
 TEST(AutoBackup, DueWhenLastDatePlusIntervalIsNotLaterThanToday) {
     const QDate today(2026, 12, 6);
