@@ -222,7 +222,7 @@ const DialogRow kDialogs[] = {
     {"TfrmSelectItems_KC6", {"其它出入库差异表", "库存盘点"}},
     {"TfrmSelectItems_KC7", {"商品保质期查询"}},
     {"TfrmSelectItems_Other", {"物价管理", "老板报表"}},
-    {"TfrmSelectItems_Other1", {"经营历程"}},
+    {"TfrmSelectItems_Other1", {"万能查询条件"}},
     {"TfrmSelectItems_Other2", {"配送商品明细账本", "配送商品统计", "配送申请查询", "配送验收查询"}},
     {"TfrmSelectItems_Other3", {"经营状况日报", "经营状况月报", "经营状况年报"}},
     {"TfrmSelectItems_Other5", {"开票查询", "单据开票明细查询", "单据开票情况查询", "商品开票明细查询", "商品开票情况查询"}},
@@ -325,9 +325,29 @@ QList<QueryColumn> subjectColumns(QuerySubject subject) {
                  col("dj_Caption", "[]单据类型", 80),
                  col("total", "[%SUM%M%Cost%]金额", 100),
                  col("yhhtotal", "[%SUM%M%Cost%]优惠后金额", 100),
+                 col("wldw_code", "[]往来单位编号", 90),
                  col("wldw_name", "[]往来单位", 160),
+                 col("jsr_code", "[]经手人编号", 80),
                  col("jsr_name", "[]经手人全名", 80),
-                 col("summery", "[]摘要", 120)};
+                 col("bm_Name", "[]部门", 80),
+                 col("rec_name", "[]制单人", 70),
+                 col("post_Name", "[]过账人", 70),
+                 col("postDateTime", "[]过账时间", 120),
+                 col("summery", "[]摘要", 120),
+                 col("comment", "[]附加说明", 120),
+                 col("printNum", "[]打印次数", 60),
+                 col("DuiZhang", "[]是否对账", 60),
+                 col("DuiZhangShuoMing", "[]对账说明", 100)};
+            for (int i = 1; i <= 10; ++i) {
+                static const char* const captions[] = {
+                    "自定义一", "自定义二", "自定义三", "自定义四", "自定义五",
+                    "自定义六", "自定义七", "自定义八", "自定义九", "自定义十"};
+                c << QueryColumn{u8("zidingyi") + QString::number(i),
+                                 u8("[]") + u8(captions[i - 1]), 80};
+            }
+            for (const char* hidden :
+                 {"isred", "isredword", "isOver", "wldw_id", "jsr_id", "dep_id", "isDuiZhang"})
+                c << col(hidden, hidden, 0);
             break;
         case S::StockStatus:
             c = navigationColumns();
@@ -405,9 +425,10 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.redBillCombo = row.subject == S::Ledger || row.subject == S::BillList;
     d.goodsKey = row.subject == S::StockStatus ? u8("goodsStr") : u8("GoodsStr");
     // The business history lists posted bills, the draft list drafts.
-    if (d.className == u8("TfrmQJYLC"))
+    if (d.className == u8("TfrmQJYLC")) {
         d.billState = 2;
-    else if (d.className == u8("TfrmQYWCG"))
+        d.dialogPage = u8("万能查询条件");
+    } else if (d.className == u8("TfrmQYWCG"))
         d.billState = 1;
     return d;
 }
@@ -529,6 +550,25 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
         p.pickers = {goodsPicker(), standardPickers()[0]};
     } else if (is("商品进货明细汇总表")) {
         p.pickers << goodsPicker() << regionPicker();
+    } else if (is("万能查询条件")) {
+        p.pickers.append(goodsPicker());
+        p.billBoxes = boxes({{"销售单", 1},
+                             {"销售退货单", 2},
+                             {"销售换货单", 3},
+                             {"进货单", 5},
+                             {"进货退货单", 6},
+                             {"进货换货单", 7},
+                             {"收款单", 21},
+                             {"付款单", 22},
+                             {"报损单", 12},
+                             {"报溢单", 13},
+                             {"同价调拨单", 15},
+                             {"其它入库单", 11},
+                             {"其它出库单", 10}});
+        p.extras = {extra(ExtraKind::Text, "code", "单据编号"),
+                    extra(ExtraKind::Text, "summery", "摘要")};
+        p.width = 460;
+        p.height = 520;
     } else if (is("商品智能补货计划")) {
         p.pickers.append(picker(PickerKind::Warehouse, PickerRole::Extra, "补货仓库", "bhckid"));
         p.extras = {extra(ExtraKind::Days, "days", "需求量天数")};

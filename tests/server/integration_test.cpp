@@ -165,7 +165,9 @@ const char* const kBusinessRows[] = {
     "total, km_id) VALUES (5001, 1001, 1, '2024-03-15', 2, 101, 1, 5, 4, 20, 0), "
     "(5002, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 20, 0), "
     "(5003, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 15, 0), "
-    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)"};
+    "(5004, 1002, 21, '2024-03-16', 1, 0, 0, 0, 0, 5, 7)",
+    // The bills lie in the current accounting month.
+    "UPDATE sysPeriod SET beginDate = '2024-03-01' WHERE type = 0"};
 
 // Rows each statement of the corpus changes on those rows, run in corpus order.
 struct Expected {

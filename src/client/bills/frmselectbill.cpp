@@ -258,10 +258,15 @@ PeriodAsker& periodAsker() {
 }
 
 bool askBillPeriod(QDate* begin, QDate* end, QWidget* parent) {
+    return askPeriod(selbilltext::periodTitle(), selbilltext::periodPrompt(), begin, end, parent);
+}
+
+bool askPeriod(const QString& title, const QString& prompt, QDate* begin, QDate* end,
+               QWidget* parent) {
     TfrmBaseDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("TfrmSelectDate"));
-    dlg.setWindowTitle(selbilltext::periodTitle());
-    dlg.lbltitle()->setText(selbilltext::periodPrompt());
+    dlg.setWindowTitle(title);
+    dlg.lbltitle()->setText(prompt);
     auto* from = new QDateEdit(dlg.contentBox());
     from->setObjectName(QStringLiteral("edBegin"));
     auto* to = new QDateEdit(dlg.contentBox());

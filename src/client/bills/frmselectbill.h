@@ -131,6 +131,9 @@ using PeriodAsker = std::function<bool(QDate* begin, QDate* end, QWidget* parent
 PeriodAsker& periodAsker();
 // The product's dialog (the default periodAsker).
 bool askBillPeriod(QDate* begin, QDate* end, QWidget* parent);
+// The same dialog with its own title and prompt.
+bool askPeriod(const QString& title, const QString& prompt, QDate* begin, QDate* end,
+               QWidget* parent);
 
 class TfrmSelectBill : public TfrmBaseDialog {
     Q_OBJECT

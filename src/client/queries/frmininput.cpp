@@ -10,9 +10,10 @@
 #include <QVBoxLayout>
 
 #include "client/logic/openingbalance.h"
-#include "client/logic/settings.h"
-#include "common/formatting.h"
 #include "client/logic/prompter.h"
+#include "client/logic/settings.h"
+#include "client/queries/frmselectitems.h"
+#include "common/formatting.h"
 
 namespace dyt::client {
 
@@ -72,12 +73,44 @@ void TfrmIniInput::setComputation(const QString& key,
     recompute();
 }
 
-QLineEdit* TfrmIniInput::editor(const QString& key) const {
+int TfrmIniInput::fieldIndex(const QString& key) const {
     for (int i = 0; i < fields_.size(); ++i) {
         if (fields_[i].key.compare(key, Qt::CaseInsensitive) == 0)
-            return editors_[i];
+            return i;
     }
-    return nullptr;
+    return -1;
+}
+
+QLineEdit* TfrmIniInput::editor(const QString& key) const {
+    const int i = fieldIndex(key);
+    return i < 0 ? nullptr : editors_[i];
+}
+
+qint64 TfrmIniInput::id(const QString& key) const {
+    const int i = fieldIndex(key);
+    return i < 0 || fields_[i].kind != Kind::Pick ? 0 : fields_[i].id;
+}
+
+bool TfrmIniInput::pick(int index, bool always) {
+    Field& f = fields_[index];
+    QLineEdit* e = editors_[index];
+    const QString typed = e->text().trimmed();
+    if (!always && typed == f.value)
+        return true;
+    if (typed.isEmpty() && !always) {
+        f.id = 0;
+        f.value.clear();
+        return true;
+    }
+    const std::optional<PickerChoice> c = pickRecord(f.picker, typed, f.value, this);
+    if (!c) {
+        e->setText(f.value);
+        return false;
+    }
+    f.id = c->id;
+    f.value = c->name;
+    e->setText(c->name);
+    return true;
 }
 
 QString TfrmIniInput::text(const QString& key) const {
@@ -105,6 +138,8 @@ bool TfrmIniInput::valid(const Field& f, QLineEdit* edit) const {
             return readNumber(t, &v);
         case Kind::Date:
             return t.isEmpty() || QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+        case Kind::Pick:
+            return t.isEmpty() || t == f.value;
         case Kind::Text:
         case Kind::Computed:
             break;
@@ -114,6 +149,10 @@ bool TfrmIniInput::valid(const Field& f, QLineEdit* edit) const {
 
 void TfrmIniInput::btnOKClick() {
     for (int i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].kind == Kind::Pick && !pick(i, false)) {
+            editors_[i]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
         if (valid(fields_[i], editors_[i]))
             continue;
         prompter().message(caption::hint(), fields_[i].kind == Kind::Date
@@ -140,9 +179,16 @@ void TfrmIniInput::showEvent(QShowEvent* event) {
 bool TfrmIniInput::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        const int at = static_cast<int>(editors_.indexOf(static_cast<QLineEdit*>(watched)));
+        const bool picks = at >= 0 && fields_[at].kind == Kind::Pick;
+        if (picks && key->key() == Qt::Key_F2) {
+            pick(at, true);
+            return true;
+        }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (picks && !pick(at, false))
+                return true;
             // The next field that takes input, or OK after the last.
-            const int at = static_cast<int>(editors_.indexOf(static_cast<QLineEdit*>(watched)));
             for (int i = at + 1; at >= 0 && i < editors_.size(); ++i) {
                 if (!editors_[i]->isReadOnly()) {
                     editors_[i]->setFocus(Qt::TabFocusReason);

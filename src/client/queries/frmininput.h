@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "client/common/frmbase.h"
+#include "protocol/querydescriptors.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,12 +20,16 @@ namespace dyt::client {
 class TfrmIniInput : public TfrmBaseDialog {
     Q_OBJECT
 public:
-    enum class Kind { Number, Text, Date, Computed };
+    // Pick: a base record chosen in its selection window (F2, or Enter after typing), the
+    // field shows its name and keeps its id.
+    enum class Kind { Number, Text, Date, Computed, Pick };
     struct Field {
         QString key;
         QString caption;
         Kind kind = Kind::Number;
         QString value;
+        PickerKind picker = PickerKind::Employee;
+        qint64 id = 0;
     };
 
     TfrmIniInput(const QString& title, const QString& heading, const QList<Field>& fields,
@@ -36,6 +41,8 @@ public:
     void computeUnitPrice();
     QLineEdit* editor(const QString& key) const;
     QString text(const QString& key) const;
+    // The id of a Pick field (0 when none or cleared).
+    qint64 id(const QString& key) const;
     // A number field's value (0 for an empty one); only valid after an accepted dialog.
     double number(const QString& key) const;
 
@@ -49,6 +56,9 @@ protected:
 private:
     void recompute();
     bool valid(const Field& f, QLineEdit* edit) const;
+    int fieldIndex(const QString& key) const;
+    // Opens the selection of a Pick field with its typed text; false when cancelled.
+    bool pick(int index, bool always);
 
     QList<Field> fields_;
     QList<QLineEdit*> editors_;

@@ -341,10 +341,8 @@ bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
         return execute(p, focus);
     }
     if (showDialog) {
-        dialog_->loadSharedDates();
-        if (!dialogRunner()(*dialog_))
+        if (!askConditions())
             return false;
-        conditions_ = dialog_->conditions();
         hasConditions_ = true;
     } else if (!ensureConditions()) {
         return false;
@@ -365,11 +363,25 @@ bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
     ParamList p;
     try {
         p = query::buildQueryParams(r);
+        adjustParams(p);
     } catch (const DytError& e) {
         showError(e);
         return false;
     }
     return execute(p, focus);
+}
+
+bool TfrmQueryWindow::askConditions() {
+    dialog_->loadSharedDates();
+    if (!dialogRunner()(*dialog_))
+        return false;
+    conditions_ = dialog_->conditions();
+    return true;
+}
+
+void TfrmQueryWindow::setConditions(const query::QueryConditions& conditions) {
+    conditions_ = conditions;
+    hasConditions_ = true;
 }
 
 bool TfrmQueryWindow::runWithParams(const ParamList& params) {

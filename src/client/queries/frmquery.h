@@ -103,6 +103,12 @@ protected:
     // A row that is no category was activated (Enter, double-click): the detail ledger, or the
     // bill of a ledger row.
     virtual void activateRow();
+    // Asks for the conditions of a query from the operator ("查询"); the default runs the
+    // window's condition dialog. False when cancelled.
+    virtual bool askConditions();
+    void setConditions(const query::QueryConditions& conditions);
+    // The window's own parameters on top of those of its conditions.
+    virtual void adjustParams(ParamList& params) { (void)params; }
     // Runs the procedure with the parameters and shows its rows with that row focused.
     bool execute(const ParamList& params, int focusRow);
     // The row to focus after the next query, taken once (the current row when none was set).

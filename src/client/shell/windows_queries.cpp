@@ -2,6 +2,7 @@
 // all built by the one query window, the stock status report by its own variant and the
 // stocktake by its own window; and the small stock windows the report opens.
 #include "client/common/windowregistry.h"
+#include "client/queries/frmqjylc.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmquery.h"
@@ -16,6 +17,11 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCZKB")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCZKB(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQJYLC")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQJYLC(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQKCPD2")) {

@@ -143,10 +143,16 @@ void addStockStatusIndex(sqlite3* db) {
          "stockid, qty, total)");
 }
 
+// Version 4: the guard of the header fields of posted bills.
+void addBillGuards(sqlite3* db) {
+    createBillGuards(db, true);
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
-    static const std::vector<UpgradeStep> steps = {{2, addChangeStamps}, {3, addStockStatusIndex}};
+    static const std::vector<UpgradeStep> steps = {
+        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -329,6 +329,19 @@ const char* const kTriggers[] = {
     "NEW.inputid5), '') WHERE id = NEW.id; END",
 };
 
+// The header fields the business history may change on a posted bill are refused while the bill
+// is reversed, reconciled or lies before the current accounting month, whatever statement
+// carries the change.
+const char* const kPostedHeaderGuard =
+    "CREATE TRIGGER tr_djIndex_posted_header BEFORE UPDATE OF jsr_id, dep_id, code, summery ON "
+    "djIndex WHEN OLD.dj_state = 2 AND (NEW.jsr_id IS NOT OLD.jsr_id OR NEW.dep_id IS NOT "
+    "OLD.dep_id OR NEW.code IS NOT OLD.code OR NEW.summery IS NOT OLD.summery) BEGIN "
+    "SELECT RAISE(ABORT, '不能修改已红冲的单据') WHERE OLD.isred = 1; "
+    "SELECT RAISE(ABORT, '不能修改已对账的单据') WHERE OLD.isDuiZhang = 1; "
+    "SELECT RAISE(ABORT, '本张单据已月结存，不能修改') WHERE OLD.date < (SELECT p.beginDate "
+    "FROM sysPeriod AS p WHERE p.type = 0 AND p.id = COALESCE((SELECT CAST(d.sysValue AS "
+    "INTEGER) FROM sysData AS d WHERE d.Name = 'JxcPeriodNow'), 1)); END";
+
 QString columnType(QChar kind, const QString& name) {
     switch (kind.unicode()) {
         case 'K':
@@ -413,6 +426,14 @@ void createTablesV1(sqlite3* db) {
     for (const char* sql : kTriggers)
         exec(db, sql);
     createChangeStampTriggers(db);
+}
+
+void createBillGuards(sqlite3* db, bool ifMissing) {
+    QString sql = QString::fromUtf8(kPostedHeaderGuard);
+    if (ifMissing)
+        sql.replace(QStringLiteral("CREATE TRIGGER "),
+                    QStringLiteral("CREATE TRIGGER IF NOT EXISTS "));
+    exec(db, sql.toUtf8().constData());
 }
 
 QString changeStampExpression() {

@@ -86,6 +86,8 @@ void seedLookups(sqlite3* db);                           // cost methods, home c
 // the value it wrote. With ifMissing, triggers already there are left as they are (the upgrade of
 // an older account set).
 void createChangeStampTriggers(sqlite3* db, bool ifMissing = false);
+// The guards of posted bills against changes their state forbids.
+void createBillGuards(sqlite3* db, bool ifMissing = false);
 
 // The stamp the triggers write: the local time as "yyyy-mm-dd hh:nn:ss", the same text that the
 // dialect layer's getdate() gives.

@@ -6,8 +6,9 @@
 // values bound; a record filter is ";id=<record>" (";wldw_id=" for the partner too), with
 // ";issub=1" taking in the record's sub-records as well; an empty id means all records.
 // `filter` carries ";isred=" (0 all bills; 1 neither reversed bills nor reversal bills;
-// 2 only those), ";isOver=" (0 or 1: only bills not yet / already fully taken over) and
-// ";djtype=" (one bill kind).
+// 2 only those), ";isOver=" (0 or 1: only bills not yet / already fully taken over),
+// ";djtype=" (one bill kind), ";code=" and ";summery=" (bills whose number or abstract holds
+// that text).
 // Kind and id lists (djStr) are "(" numbers separated by "," ")", blanks allowed around each
 // number, the 0 that closes the list ignored: " (1,5,0) ", "(8)", " (11,12, 0)".
 #include <QStringList>
@@ -76,6 +77,12 @@ void addBillFilter(Where& w, const QString& text, const QString& alias) {
     if (!kind.isEmpty())
         w.add(QStringLiteral("%1.djType = ?").arg(alias),
               {billvalues::id(kind, QStringLiteral("djtype"))});
+    // The advanced query of the business history: part of the number or of the abstract.
+    for (const char* column : {"code", "summery"}) {
+        const QString part = cs.value(QLatin1String(column)).trimmed();
+        if (!part.isEmpty())
+            w.add(QStringLiteral("instr(%1.%2, ?) > 0").arg(alias, QLatin1String(column)), {part});
+    }
 }
 
 void addDateRange(Where& w, const ParamList& p, const QString& column) {

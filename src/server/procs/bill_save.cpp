@@ -524,7 +524,7 @@ int panDianToDraft(CallContext& c) {
     for (const char* name : {"goodsid", "unitid", "rate", "costmode", "IntoStock_id", "qty"})
         lines.addField(QString::fromLatin1(name), FieldType::Text);
     Statement unit = db.prepare(QStringLiteral(
-        "SELECT u.id, g.costmode FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = g.id "
+        "SELECT u.fzdwid, g.costmode FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = g.id "
         "AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"));
     QSet<qint64> seen;
     const QStringList items =
