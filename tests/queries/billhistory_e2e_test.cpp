@@ -200,6 +200,7 @@ TEST_F(BillHistoryE2E, ReversalsPutEveryBalanceBackAndAreRefusedTwice) {
     EXPECT_EQ(0, window->model()->rowCount());
     window->cbred()->setCurrentIndex(2);
     ASSERT_EQ(6, window->model()->rowCount());
+    test::walkStep(u"history-reversals"_s);
     const int red = rowOf(u"isredword"_s, 1);
     ASSERT_GE(red, 0);
 
@@ -224,6 +225,7 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
     // The sale copied into a sales return draft, the kind chosen from the list by key.
     focus(sale);
     test::onNextModal([](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
         auto* list = w->findChild<QListWidget*>(u"lbKinds"_s);
         ASSERT_TRUE(list);
         list->setFocus();
@@ -277,8 +279,10 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
     // Handler, number and abstract changed; the quotes typed are stored as typed.
     script.answer(u"确定(&O)"_s, text::confirmChange());
     test::onNextModal([](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
         auto* jsr = w->findChild<QLineEdit*>(u"edjsr"_s);
-        ASSERT_TRUE(jsr);
+        auto* code = w->findChild<QLineEdit*>(u"edcode"_s);
+        ASSERT_TRUE(jsr && code);
         pickerSelector() = [](const QString& kind, const QString& typed, QWidget*) {
             EXPECT_EQ(u"zhiyuan|李"_s, kind + u'|' + typed);
             return std::optional<PickerChoice>(PickerChoice{3, u"李四"_s});
@@ -288,10 +292,12 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
         type(u"李"_s);
         press(Qt::Key_Return);  // picks 李四, goes on to the department
         press(Qt::Key_Return);  // department kept
-        static_cast<QLineEdit*>(QApplication::focusWidget())->selectAll();
+        ASSERT_EQ(code, QApplication::focusWidget());
+        code->selectAll();
         type(u"XS'01"_s);
         press(Qt::Key_Return);
         type(u"O'Brien; --"_s);
+        test::walkStep(u"history-change"_s);
         press(Qt::Key_Return);  // the last field takes the dialog
     });
     press(Qt::Key_E, Qt::ControlModifier);
@@ -301,7 +307,8 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
 
     // The user fields, a quote in the first.
     focus(sale);
-    test::onNextModal([](QWidget*) {
+    test::onNextModal([](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
         type(u"甲'乙"_s);
         for (int i = 0; i < 10; ++i)
             press(Qt::Key_Return);

@@ -125,7 +125,8 @@ TfrmQJYLC::TfrmQJYLC(QWidget* parent) : TfrmQueryWindow(QStringLiteral("TfrmQJYL
             showError(e);
         }
     });
-    toolBar()->addWidget(cbAdvanced_);
+    // Beside the conditions it chooses between.
+    addHeaderField(QString(), cbAdvanced_);
 
     btnRed_ = addCommand(text::red(), "btnRed", QKeySequence(Qt::CTRL | Qt::Key_R),
                          &TfrmQJYLC::btnRedClick);
