@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 OUT="$(realpath -m "${1:-walk}")"
 export BUILD_DIR="${BUILD_DIR:-build}"
-FILTER="${WALK_FILTER:-*Keyboard*:*ThroughTheMenu*:*NewCompany*}"
+FILTER="${WALK_FILTER:-*Keyboard*:*ThroughTheMenu*:*NewCompany*:*BillHistory*}"
 
 bash scripts/deps.sh
 bash scripts/build.sh >/dev/null
