@@ -458,7 +458,7 @@ int pageBillType(const QString& caption) {
             {"报溢单统计", 13},     {"成本调价单统计", 14}, {"同价调拨单统计", 15},
             {"变价调拨单统计", 16}, {"借进单统计", 35},     {"借进还出单统计", 36},
             {"借转进货单统计", 37}, {"借出单统计", 38},     {"借出还回单统计", 39},
-            {"借转销售单统计", 40}};
+            {"借转销售单统计", 40}, {"进货订单查询", 8},   {"销售订单查询", 4}};
         QHash<QString, int> h;
         for (const auto& [text, type] : rows)
             h.insert(u8(text), type);
@@ -558,6 +558,9 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
     } else if (is("超期应收款") || is("超期应付款")) {
         p.dates = false;
         p.extras = {extra(ExtraKind::Date, "enddate", "截至时间")};
+    } else if (is("进货订单查询") || is("销售订单查询")) {
+        p.extras = {extra(ExtraKind::Radio, "state", "订单状态",
+                          {"全部", "未完成", "已完成", "已中止"})};
     } else if (inDialog("TfrmSelectItems_XS7") || inDialog("TfrmSelectItems_JH3")) {
         p.extras = {extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成"})};
     } else if (inDialog("TfrmSelectItems_XS8") || inDialog("TfrmSelectItems_Other9")) {
