@@ -409,6 +409,12 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.billState = 2;
     else if (d.className == u8("TfrmQYWCG"))
         d.billState = 1;
+    // The draft and order lists show the maker; the order lists each order's state.
+    const bool orders = d.className == u8("TfrmQJHDDCX") || d.className == u8("TfrmQXSDDCX");
+    if (orders || d.className == u8("TfrmQYWCG"))
+        d.columns.append(col("rec_Name", "[]制单人", 70));
+    if (orders)
+        d.columns.append(col("OrderState", "[]订单状态", 70));
     return d;
 }
 
@@ -458,7 +464,7 @@ int pageBillType(const QString& caption) {
             {"报溢单统计", 13},     {"成本调价单统计", 14}, {"同价调拨单统计", 15},
             {"变价调拨单统计", 16}, {"借进单统计", 35},     {"借进还出单统计", 36},
             {"借转进货单统计", 37}, {"借出单统计", 38},     {"借出还回单统计", 39},
-            {"借转销售单统计", 40}, {"进货订单查询", 8},   {"销售订单查询", 4}};
+            {"借转销售单统计", 40}};
         QHash<QString, int> h;
         for (const auto& [text, type] : rows)
             h.insert(u8(text), type);

@@ -103,6 +103,10 @@ protected:
     // A row that is no category was activated (Enter, double-click): the detail ledger, or the
     // bill of a ledger row.
     virtual void activateRow();
+    // A window's own parameters on top of those of its conditions.
+    virtual void completeParams(ParamList& params) { Q_UNUSED(params) }
+    // A bill opened by "查看单据" was closed.
+    virtual void billClosed() {}
     // Runs the procedure with the parameters and shows its rows with that row focused.
     bool execute(const ParamList& params, int focusRow);
     // The row to focus after the next query, taken once (the current row when none was set).
