@@ -123,6 +123,14 @@ void TfrmQYWCG::btnPostClick() {
     if (id <= 0 || !mayHandleFocused())
         return;
     const QString code = focusedValue(QStringLiteral("code")).toString();
+    // Posting takes the right to post bills of the draft's kind.
+    if (const BillKind* kind = findBillKind(focusedValue(QStringLiteral("djType")).toInt());
+        kind && kind->menuTag > 0 &&
+        !checkPurview(QString::number(kind->menuTag), QStringLiteral("01"), QStringLiteral("过账"),
+                      false)) {
+        prompter().message(caption::hint(), QStringLiteral("您没有执行该操作的权限!"));
+        return;
+    }
     changeBill(QStringLiteral("确定要将草稿[%1]过账吗？").arg(code), QStringLiteral("P_JXC_DJ_Post"),
                billLines(id), QStringLiteral("过账成功！"));
 }
