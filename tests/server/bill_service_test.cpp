@@ -282,9 +282,14 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     EXPECT_EQ((QStringList{u"8|1|60|0"_s, u"36|1|40|0"_s}),
               rowsOf(u"SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = %1 "
                      "ORDER BY km_id"_s.arg(r.code)));
-    EXPECT_EQ((QStringList{u"8|0|60|现金部分"_s, u"36|0|40|"_s, u"0|%1|30|"_s.arg(sale)}),
-              rowsOf(u"SELECT km_id, s_id, total, rowbeizhu1 FROM djList WHERE id = %1 ORDER BY "
-                     "orderid"_s.arg(r.code)));
+    const QString lines = u"SELECT km_id, s_id, total, rowbeizhu1, dj_state FROM djList WHERE id = "
+                          "%1 ORDER BY orderid"_s.arg(r.code);
+    EXPECT_EQ((QStringList{u"8|0|60|现金部分|1"_s, u"36|0|40||1"_s, u"0|%1|30||1"_s.arg(sale)}),
+              rowsOf(lines));
+    // Posted from the draft list it keeps its accounts and the bills it settles.
+    ASSERT_EQ(r.code, proc(session_, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(r.code)).code);
+    EXPECT_EQ((QStringList{u"8|0|60|现金部分|2"_s, u"36|0|40||2"_s, u"0|%1|30||2"_s.arg(sale)}),
+              rowsOf(lines));
     // A payment books the money as leaving the account.
     ParamList pay = billHeader(22, today());
     const ServiceResult r2 =
