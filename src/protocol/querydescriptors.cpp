@@ -330,7 +330,7 @@ QList<QueryColumn> subjectColumns(QuerySubject subject) {
                  col("jsr_code", "[]经手人编号", 80),
                  col("jsr_name", "[]经手人全名", 80),
                  col("bm_Name", "[]部门", 80),
-                 col("rec_name", "[]制单人", 70),
+                 col("rec_Name", "[]制单人", 70),
                  col("post_Name", "[]过账人", 70),
                  col("postDateTime", "[]过账时间", 120),
                  col("summery", "[]摘要", 120),
@@ -430,6 +430,9 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.dialogPage = u8("万能查询条件");
     } else if (d.className == u8("TfrmQYWCG"))
         d.billState = 1;
+    // The order lists show each order's state.
+    if (d.className == u8("TfrmQJHDDCX") || d.className == u8("TfrmQXSDDCX"))
+        d.columns.append(col("OrderState", "[]订单状态", 70));
     return d;
 }
 
@@ -598,6 +601,9 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
     } else if (is("超期应收款") || is("超期应付款")) {
         p.dates = false;
         p.extras = {extra(ExtraKind::Date, "enddate", "截至时间")};
+    } else if (is("进货订单查询") || is("销售订单查询")) {
+        p.extras = {extra(ExtraKind::Radio, "state", "订单状态",
+                          {"全部", "未完成", "已完成", "已中止"})};
     } else if (inDialog("TfrmSelectItems_XS7") || inDialog("TfrmSelectItems_JH3")) {
         p.extras = {extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成"})};
     } else if (inDialog("TfrmSelectItems_XS8") || inDialog("TfrmSelectItems_Other9")) {

@@ -13,7 +13,157 @@ protected:
     qint64 lineCount(qint64 billId) {
         return count(u"SELECT COUNT(*) FROM djList WHERE id = %1"_s.arg(billId));
     }
+    // A procedure of the session: its result, or -1 and the refusal.
+    ServiceResult proc(Session& s, const QString& name, const QString& values) {
+        const proto::Response r = call(s, "ExecProc", {name, dyt::test::paramLines(values).text()});
+        EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+        return {r.out(1).toInteger(), r.outText(2)};
+    }
+    QString refusal(Session& s, const QString& name, const QString& values) {
+        const ServiceResult r = proc(s, name, values);
+        return r.code < 0 ? r.message : QString();
+    }
+    // Operator 3 (李四) logged in on `clerk`, holding the rights of those codes.
+    void logInClerk(Session& clerk, const QString& codes) {
+        addTreeRow("baseZY", 3, 0, 0, "003", "李四");
+        update(u"INSERT INTO sysuser(id, password) VALUES (3, '')"_s);
+        grant(codes);
+        clerk.spid = backend_->nextSpid();
+        ASSERT_EQ(
+            0, call(clerk, "Login", {loginLines(u"dytv1_1"_s, u"3"_s), u"3"_s, QString()}).code());
+    }
+    void grant(const QString& codes) {
+        update(u"INSERT INTO sysPurview(userid, menuid, isbj) SELECT 3, id, 1 FROM sysMenu "
+               "WHERE code IN (%1)"_s.arg(codes));
+    }
+    // The ids of the bill list of the session ("name=value|name=value"); the order state of one.
+    QList<qint64> listed(Session& s, const QString& values) {
+        const proto::Response r = call(s, "ExecProcQuery",
+                                       {u"P_JXC_DJ_GetDJIndex"_s,
+                                        dyt::test::paramLines(values, u'|').text()});
+        EXPECT_EQ(QString(), r.error);
+        const RecordSet rs = proto::recordSetFromCbor(r.out(1));
+        QList<qint64> out;
+        for (int i = 0; i < rs.rowCount(); ++i)
+            out << rs.at(i, rs.fieldIndex(u"id"_s)).toLongLong();
+        return out;
+    }
+    QString orderState(qint64 order) {
+        const RecordSet rs = procQuery(u"P_JXC_DJ_GetDJIndex"_s,
+                                       dyt::test::paramLines(u"id=%1"_s.arg(order)));
+        return rs.rowCount() == 1 ? rs.at(0, rs.fieldIndex(u"OrderState"_s)).toString()
+                                  : u"<none>"_s;
+    }
 };
+
+TEST_F(BillService, OtherOperatorsDraftsAreListedPostedAndDeletedOnlyWithTheRight) {
+    const QString d = today();
+    Session clerk;
+    logInClerk(clerk, u"'200401', '200402'"_s);
+    const qint64 mine = saveGoodsBill(false, 5, d, {{101, 2, 5}});
+    std::swap(session_, clerk);
+    const qint64 his = saveGoodsBill(false, 5, d, {{101, 1, 5}});
+    std::swap(session_, clerk);
+    const QString drafts = u"dj_state=1"_s;
+    EXPECT_EQ((QList<qint64>{his}), listed(clerk, drafts));
+    EXPECT_EQ((QList<qint64>{mine, his}), listed(session_, drafts));
+    const QString others = u"这是其他操作员的草稿，您没有处理他人单据的权限！"_s;
+    const QString before = footprint();
+    EXPECT_EQ(others, refusal(clerk, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(mine)));
+    EXPECT_EQ(others, refusal(clerk, u"P_JXC_DJ_PostDel"_s, u"billid=%1"_s.arg(mine)));
+    std::swap(session_, clerk);
+    for (const bool asDraft : {true, false}) {
+        const ServiceResult r = save(makeBill(5, d, {{102, 1, 1}}, mine), asDraft);
+        EXPECT_EQ(others, r.message) << asDraft;
+    }
+    std::swap(session_, clerk);
+    EXPECT_EQ(before, footprint());
+    // Posting takes the right to post the kind; an order's state the order rights.
+    const qint64 order = saveGoodsBill(true, 8, d, {{101, 1, 5}});
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s,
+              refusal(clerk, u"P_JXC_DJ_Other"_s, u"billid=%1;type=1"_s.arg(order)));
+    const qint64 sale = saveGoodsBill(false, 1, d, {{101, 1, 5}});
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s,
+              refusal(clerk, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(sale)));
+    // With right 6010 the clerk handles the administrator's drafts too: posted as they stand.
+    grant(u"'6010'"_s);
+    EXPECT_EQ((QList<qint64>{mine, his, sale}), listed(clerk, drafts));
+    EXPECT_EQ(mine, proc(clerk, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(mine)).code);
+    EXPECT_EQ(QStringList{u"2|1|3|2|10"_s},
+              rowsOf(u"SELECT a.dj_state, a.rec_id, a.postid, b.qty, b.total FROM djIndex AS a, "
+                     "djList AS b WHERE a.id = b.id AND a.id = %1"_s.arg(mine)));
+    EXPECT_EQ(2, count(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
+    EXPECT_EQ(u"这张单据已经过账，不能再次保存！"_s,
+              refusal(clerk, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(mine)));
+    EXPECT_EQ(0, proc(clerk, u"P_JXC_DJ_PostDel"_s, u"billid=%1"_s.arg(his)).code);
+    EXPECT_EQ((QList<qint64>{sale}), listed(clerk, drafts));
+    backend_->closeSession(clerk);
+}
+
+TEST_F(BillService, AnOrderIsStoppedResumedAndFinishedByHandAndNotPickedMeanwhile) {
+    const QString d = today();
+    const qint64 order = saveGoodsBill(true, 8, d, {{101, 10, 5}, {102, 4, 7}});
+    const qint64 draftOrder = saveGoodsBill(false, 8, d, {{101, 1, 5}});
+    const qint64 bill = saveGoodsBill(true, 5, d, {{101, 1, 5}});
+    const qint64 firstLine = count(u"SELECT min(orderid) FROM djList WHERE id = %1"_s.arg(order));
+    // A purchase bill receiving screws of the order's first line.
+    const auto receive = [&](double qty) {
+        GoodsBill b = makeBill(5, d, {{101, qty, 5}});
+        RecordSet packet = goodsLinesPacket(b);
+        packet.setAt(0, packet.fieldIndex(u"s_id"_s), QString::number(order));
+        packet.setAt(0, packet.fieldIndex(u"s_orderid"_s), QString::number(firstLine));
+        return service(u"SaveToDB"_s, goodsBillParams(b), packet, accountPacket({}));
+    };
+    const qint64 received = receive(4).code;
+    ASSERT_GT(received, 0);
+    EXPECT_EQ(u"部分执行"_s, orderState(order));
+    const QString picking = u"dj_state=2|djStr=(8)|filter=;isred=1;isOver=0"_s;
+    const QString other = u"P_JXC_DJ_Other"_s;
+    struct Case {
+        const char* name;
+        qint64 bill;
+        int type;
+        QString refusal;  // empty: done
+        char state;       // afterwards: 'o' open, 's' stopped, 'd' finished
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"not an order", bill, 1, u"只能对进货订单和销售订单进行此操作！"_s, 'o'},
+        {"draft order", draftOrder, 1, u"订单还没有过账，不能进行此操作！"_s, 'o'},
+        {"bad type", order, 4, u"参数[type]只能是 1（中止）、2（恢复）或 3（完成）"_s, 'o'},
+        {"resume an open order", order, 2, u"订单没有中止，不需要恢复！"_s, 'o'},
+        {"stop", order, 1, QString(), 's'},
+        {"stop again", order, 1, u"订单已经中止！"_s, 's'},
+        {"finish a stopped order", order, 3, u"订单已经中止！"_s, 's'},
+        {"resume", order, 2, QString(), 'o'},
+        {"finish", order, 3, QString(), 'd'},
+        {"stop a finished order", order, 1, u"订单已经完成！"_s, 'd'},
+        {"resume a finished order", order, 2, u"订单没有中止，不需要恢复！"_s, 'd'}};
+    // clang-format on
+    QString open = u"部分执行"_s;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString values = u"billid=%1;type=%2"_s.arg(c.bill).arg(c.type);
+        EXPECT_EQ(c.refusal, refusal(session_, other, values));
+        EXPECT_EQ(c.state == 'o' ? open : c.state == 's' ? u"已中止"_s : u"已完成"_s,
+                  orderState(order));
+        EXPECT_EQ(c.state == 'o', listed(session_, picking).contains(order));
+        if (c.state != 's')
+            continue;
+        // Neither its lines nor a bill taking them are accepted.
+        EXPECT_EQ(0, procQuery(u"P_JXC_DJ_GetDJList"_s,
+                               dyt::test::paramLines(u"QueryType=xuandan;djStr=(%1)"_s.arg(order)))
+                         .rowCount());
+        EXPECT_EQ(u"第1行选自的订单[JH-1]已经中止，不能再选单执行！"_s, receive(1).message);
+        if (c.refusal.isEmpty()) {
+            // Deleting what was received keeps it stopped; resumed, nothing is delivered.
+            ASSERT_EQ(0, proc(session_, u"P_JXC_DJ_PostDel"_s, u"billid=%1"_s.arg(received)).code);
+            EXPECT_EQ(u"已中止"_s, orderState(order));
+            open = u"未执行"_s;
+        }
+    }
+    EXPECT_EQ(u"第1行选自的订单[JH-1]已经完成，不能再选单执行！"_s, receive(1).message);
+}
 
 TEST_F(BillService, ADraftSavedTwiceKeepsOneBillAndBlankGridRowsAreLeftOut) {
     const QString d = today();
@@ -132,9 +282,14 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
     EXPECT_EQ((QStringList{u"8|1|60|0"_s, u"36|1|40|0"_s}),
               rowsOf(u"SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = %1 "
                      "ORDER BY km_id"_s.arg(r.code)));
-    EXPECT_EQ((QStringList{u"8|0|60|现金部分"_s, u"36|0|40|"_s, u"0|%1|30|"_s.arg(sale)}),
-              rowsOf(u"SELECT km_id, s_id, total, rowbeizhu1 FROM djList WHERE id = %1 ORDER BY "
-                     "orderid"_s.arg(r.code)));
+    const QString lines = u"SELECT km_id, s_id, total, rowbeizhu1, dj_state FROM djList WHERE id = "
+                          "%1 ORDER BY orderid"_s.arg(r.code);
+    EXPECT_EQ((QStringList{u"8|0|60|现金部分|1"_s, u"36|0|40||1"_s, u"0|%1|30||1"_s.arg(sale)}),
+              rowsOf(lines));
+    // Posted from the draft list it keeps its accounts and the bills it settles.
+    ASSERT_EQ(r.code, proc(session_, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(r.code)).code);
+    EXPECT_EQ((QStringList{u"8|0|60|现金部分|2"_s, u"36|0|40||2"_s, u"0|%1|30||2"_s.arg(sale)}),
+              rowsOf(lines));
     // A payment books the money as leaving the account.
     ParamList pay = billHeader(22, today());
     const ServiceResult r2 =

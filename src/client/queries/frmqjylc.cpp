@@ -214,7 +214,7 @@ bool TfrmQJYLC::askConditions() {
     return true;
 }
 
-void TfrmQJYLC::adjustParams(ParamList& params) {
+void TfrmQJYLC::completeParams(ParamList& params) {
     const QString czy = QStringLiteral(";czy_id=") + QString::number(loginedUser().UserId);
     QString zy = params.value(QStringLiteral("zyStr"));
     if (zy.startsWith(czy))

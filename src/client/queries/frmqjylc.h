@@ -65,7 +65,7 @@ public:
 
 protected:
     bool askConditions() override;
-    void adjustParams(ParamList& params) override;
+    void completeParams(ParamList& params) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -363,7 +363,7 @@ bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
     ParamList p;
     try {
         p = query::buildQueryParams(r);
-        adjustParams(p);
+        completeParams(p);
     } catch (const DytError& e) {
         showError(e);
         return false;
@@ -553,6 +553,7 @@ void TfrmQueryWindow::btnBillClick() {
         if (const BillKind* kind = findBillKind(djType); kind && kind->menuTag > 0)
             checkPurview(QString::number(kind->menuTag), QString(), QString(), true);
         QWidget* bill = OpenBill(djType, id);
+        connect(bill, &QObject::destroyed, this, [this] { billClosed(); });
         queryChildHost()(bill);
     } catch (const DytError& e) {
         showError(e);

@@ -107,8 +107,10 @@ protected:
     // window's condition dialog. False when cancelled.
     virtual bool askConditions();
     void setConditions(const query::QueryConditions& conditions);
-    // The window's own parameters on top of those of its conditions.
-    virtual void adjustParams(ParamList& params) { (void)params; }
+    // A window's own parameters on top of those of its conditions.
+    virtual void completeParams(ParamList& params) { Q_UNUSED(params) }
+    // A bill opened by "查看单据" was closed.
+    virtual void billClosed() {}
     // Runs the procedure with the parameters and shows its rows with that row focused.
     bool execute(const ParamList& params, int focusRow);
     // The row to focus after the next query, taken once (the current row when none was set).

@@ -1,7 +1,8 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
-// all built by the one query window, the stock status report by its own variant and the
-// stocktake by its own window; and the small stock windows the report opens.
+// all built by the one query window, the stock status report by its own variant, the draft and
+// order lists by theirs and the stocktake by its own window; and the small stock windows the report opens.
 #include "client/common/windowregistry.h"
+#include "client/queries/frmqbilllists.h"
 #include "client/queries/frmqjylc.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
@@ -27,6 +28,17 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCPD2")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCPD2(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQYWCG")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQYWCG(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQJHDDCX") || name == QLatin1String("TfrmQXSDDCX")) {
+            registerWindowClass(name, [name](QWidget* owner) -> QWidget* {
+                return new TfrmQOrderList(name, owner);
+            });
             continue;
         }
         registerWindowClass(

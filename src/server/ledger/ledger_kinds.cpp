@@ -657,11 +657,15 @@ void applyOrderFulfilment(Database& db, const Bill& b, const QList<Line>& lines,
         const double done = st.value(4).toDouble();
         if (!isOrder(kind) || st.value(5).toInt() != 2)
             continue;
+        // An order stopped (2) or finished by hand (3) stays so; only what was delivered moves.
+        const bool byHand =
+            db.scalar(QStringLiteral("SELECT isOver FROM djIndex WHERE id = ?"), {order}).toInt() >=
+            2;
         const double toQty = roundQty(done + sign * baseQty(l) / rate);
-        const int over = toQty >= qty - 0.5e-8 ? 1 : 0;
+        const int over = byHand || toQty >= qty - 0.5e-8 ? 1 : 0;
         db.execute(QStringLiteral("UPDATE djList SET toQty = ?, isOver = ? WHERE orderid = ?"),
                    {toQty, over, l.s_orderid});
-        if (!orders.contains(order))
+        if (!byHand && !orders.contains(order))
             orders << order;
     }
     for (qint64 order : orders) {

@@ -89,4 +89,24 @@ RecordChoice recordChoice(const QString& text, const QString& what, const QStrin
     return r;
 }
 
+bool holdsRight(Database& db, qint64 userId, const QString& code) {
+    if (userId == 1)
+        return true;
+    const QVariant granted = db.scalar(
+        QStringLiteral("SELECT max(CASE WHEN a.isbj = 1 OR b.hide = 1 THEN 1 ELSE 0 END) FROM "
+                       "sysPurview AS a, sysMenu AS b WHERE a.menuid = b.id AND a.userid = ? AND "
+                       "b.code = ?"),
+        {userId, code});
+    return granted.toInt() == 1;
+}
+
+bool mayHandleOthersDrafts(Database& db, qint64 userId) {
+    return holdsRight(db, userId, QStringLiteral("6010"));
+}
+
+void checkDraftMaker(Database& db, qint64 userId, qint64 makerId) {
+    if (makerId != userId && !mayHandleOthersDrafts(db, userId))
+        throw DytError(QStringLiteral("这是其他操作员的草稿，您没有处理他人单据的权限！"));
+}
+
 }  // namespace dyt::server

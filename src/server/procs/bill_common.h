@@ -47,9 +47,19 @@ void addRedFilter(Where& w, int redFilter, const QString& alias);
 RecordChoice recordChoice(const QString& text, const QString& what,
                           const QString& altKey = QString());
 
+// Whether the operator holds the right of that menu or sub-right code, as dbo.fnGetPurview
+// answers it: operator 1 holds every right, a right that is not controlled counts as held.
+bool holdsRight(Database& db, qint64 userId, const QString& code);
+// Drafts of other operators are listed, posted, saved over and deleted only by operator 1 and by
+// holders of right 6010 ("查看他人单据").
+bool mayHandleOthersDrafts(Database& db, qint64 userId);
+// Throws DytError when the operator may not handle a draft made by `makerId`.
+void checkDraftMaker(Database& db, qint64 userId, qint64 makerId);
+
 void registerNumberingProcedures(Registry& procedures);  // bill_numbering.cpp
 void registerBillReadProcedures(Registry& procedures);   // bill_read.cpp
 void registerBillService(Registry& services);            // bill_save.cpp
-void registerStocktakeProcedures(Registry& procedures);  // bill_save.cpp
+// The stocktake draft and the posting of a stored draft (bill_save.cpp).
+void registerStocktakeProcedures(Registry& procedures);
 
 }  // namespace dyt::server

@@ -8,7 +8,11 @@
 // `filter` carries ";isred=" (0 all bills; 1 neither reversed bills nor reversal bills;
 // 2 only those), ";isOver=" (0 or 1: only bills not yet / already fully taken over),
 // ";djtype=" (one bill kind), ";code=" and ";summery=" (bills whose number or abstract holds
-// that text).
+// that text) and ";state=" (orders: 0 all, 1 open, 2 finished, 3 stopped).
+// Drafts of other operators are listed only to operator 1 and holders of right 6010.
+// The rows carry OrderState, the state of an order in words ("未执行", "部分执行", "已完成",
+// "已中止"; empty for other bills); an order's isOver is 0 open, 1 delivered in full, 2 stopped
+// and 3 finished by hand.
 // Kind and id lists (djStr) are "(" numbers separated by "," ")", blanks allowed around each
 // number, the 0 that closes the list ignored: " (1,5,0) ", "(8)", " (11,12, 0)".
 #include <QStringList>
@@ -73,6 +77,16 @@ void addBillFilter(Where& w, const QString& text, const QString& alias) {
     if (!isOver.isEmpty())
         w.add(QStringLiteral("%1.isOver = ?").arg(alias),
               {billvalues::id(isOver, QStringLiteral("isOver"))});
+    const QString state = cs.value(QStringLiteral("state")).trimmed();
+    if (!state.isEmpty()) {
+        const qint64 v = billvalues::id(state, QStringLiteral("订单状态"));
+        if (v > 3)
+            throw DytError(QStringLiteral("[订单状态]只能是0、1、2或3：%1").arg(state));
+        const char* const clauses[] = {nullptr, "%1.isOver = 0", "%1.isOver IN (1, 3)",
+                                       "%1.isOver = 2"};
+        if (v > 0)
+            w.add(QString::fromLatin1(clauses[v]).arg(alias));
+    }
     const QString kind = cs.value(QStringLiteral("djtype")).trimmed();
     if (!kind.isEmpty())
         w.add(QStringLiteral("%1.djType = ?").arg(alias),
@@ -126,7 +140,10 @@ const QString kIndexSelect = QStringLiteral(
     "COALESCE(pz.fullname, '') AS post_Name, COALESCE(k1.fullname, '') AS sfkKm_Name, "
     "COALESCE(k2.fullname, '') AS yfKm_Name, COALESCE(yw.fullname, '') AS yfwldw_Name, "
     "a.total - a.youhuiTotal AS yhhtotal, "
-    "CASE WHEN a.isDuiZhang = 1 THEN '是' ELSE '' END AS DuiZhang "
+    "CASE WHEN a.isDuiZhang = 1 THEN '是' ELSE '' END AS DuiZhang, "
+    "CASE WHEN a.djType NOT IN (4, 8) THEN '' WHEN a.isOver = 2 THEN '已中止' "
+    "WHEN a.isOver <> 0 THEN '已完成' WHEN EXISTS (SELECT 1 FROM djList AS o WHERE o.id = a.id "
+    "AND o.toQty <> 0) THEN '部分执行' ELSE '未执行' END AS OrderState "
     "FROM djIndex AS a "
     "LEFT JOIN baseWLDW AS w ON w.id = a.wldw_id "
     "LEFT JOIN baseZY AS z ON z.id = a.jsr_id "
@@ -219,6 +236,8 @@ int getDJIndex(CallContext& c) {
                   v);
         }
         addDataRights(w, c);
+        if (!mayHandleOthersDrafts(c.db, c.userId))
+            w.add(QStringLiteral("(a.dj_state <> 1 OR a.rec_id = ?)"), {c.userId});
         const RecordChoice goods =
             recordChoice(p.value(QStringLiteral("GoodsStr")), QStringLiteral("商品"));
         if (goods.id > 0) {

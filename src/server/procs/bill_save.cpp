@@ -19,6 +19,7 @@
 
 #include "common/error.h"
 #include "common/rounding.h"
+#include "protocol/billkinds.h"
 #include "server/db/database.h"
 #include "server/ledger/posting.h"
 #include "server/procs/bill_common.h"
@@ -210,6 +211,26 @@ void checkPartner(Database& db, qint64 wldwId, const QString& where) {
             QStringLiteral("%1的往来单位不存在（往来单位ID：%2）").arg(where).arg(wldwId));
 }
 
+// The bill a line was taken from must exist; a goods line may not be taken from an order that is
+// stopped or finished (isOver: 1 delivered in full, 2 stopped, 3 finished by hand).
+void checkSource(Database& db, qint64 source, qint64 goods, int line) {
+    if (source <= 0)
+        return;
+    Statement st = db.prepare(
+        QStringLiteral("SELECT djType, isOver, code FROM djIndex WHERE id = ? AND dj_state <> 0"));
+    st.bind(1, source);
+    if (!st.step())
+        throw DytError(QStringLiteral("第%1行的源单据不存在（单据ID：%2）").arg(line).arg(source));
+    const int kind = st.value(0).toInt();
+    const int over = st.value(1).toInt();
+    if (goods <= 0 || (kind != 4 && kind != 8) || over == 0)
+        return;
+    throw DytError(QStringLiteral("第%1行选自的订单[%2]%3，不能再选单执行！")
+                       .arg(line)
+                       .arg(st.value(2).toString(),
+                            over == 2 ? QStringLiteral("已经中止") : QStringLiteral("已经完成")));
+}
+
 // The lines of packet 1 with the values they set; for receipts and payments the account rows.
 QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
     QHash<int, const Column*> columnOf;  // packet field -> column
@@ -247,14 +268,7 @@ QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
         }
         if (moneyBill && km == 0 && valueOf(v, "total").toDouble() != 0.0)
             throw DytError(QStringLiteral("第%1行没有选择账户").arg(line));
-        const qint64 source = valueOf(v, "s_id").toLongLong();
-        if (source > 0 && !exists(db,
-                                  QStringLiteral("SELECT id FROM djIndex WHERE id = ? AND "
-                                                 "dj_state <> 0"),
-                                  source)) {
-            throw DytError(
-                QStringLiteral("第%1行的源单据不存在（单据ID：%2）").arg(line).arg(source));
-        }
+        checkSource(db, valueOf(v, "s_id").toLongLong(), goods, line);
         lines.append(v);
     }
     return lines;
@@ -334,7 +348,7 @@ struct OldDraft {
     qint64 audit[4] = {0, 0, 0, 0};  // inputid2 … inputid5
 };
 
-OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind) {
+OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind, qint64 userId) {
     const RecordSet rs = db.query(
         QStringLiteral("SELECT dj_state, djType, rec_id, printnum, inputid2, inputid3, inputid4, "
                        "inputid5 FROM djIndex WHERE id = ?"),
@@ -347,6 +361,7 @@ OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind) {
         throw DytError(QStringLiteral("草稿的单据类型与本单据不符，不能保存！"));
     OldDraft d;
     d.makerId = rs.at(0, 2).toLongLong();
+    checkDraftMaker(db, userId, d.makerId);
     d.printNum = rs.at(0, 3).toLongLong();
     for (int i = 0; i < 4; ++i)
         d.audit[i] = rs.at(0, 4 + i).toLongLong();
@@ -410,7 +425,7 @@ int saveBill(CallContext& c) {
 
     OldDraft old;
     if (oldId > 0)
-        old = checkOldDraft(db, oldId, kind);
+        old = checkOldDraft(db, oldId, kind, c.userId);
     if (oldId == 0)
         old.makerId = c.userId;
 
@@ -574,6 +589,84 @@ int panDianToDraft(CallContext& c) {
     return id;
 }
 
+// P_JXC_DJ_Post: posts a stored draft (billid) as it stands. The draft goes through the bill
+// service as its window sends it with "过账": the same checks and posting, the same bill id.
+int postDraft(CallContext& c) {
+    Database& db = c.db;
+    const qint64 id = billvalues::id(c.params.value(QStringLiteral("billid")), QStringLiteral("单据ID"));
+    const RecordSet head = db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {id});
+    const auto headValue = [&head](const QString& name) {
+        const int f = head.fieldIndex(name);
+        return f < 0 ? QString() : cell(head, 0, f);
+    };
+    if (head.rowCount() == 0 || headValue(QStringLiteral("dj_state")) == QLatin1String("0"))
+        throw DytError(QStringLiteral("你要过账的草稿已经不存在，有可能已被删除！"));
+    const int kind = headValue(QStringLiteral("djType")).toInt();
+    if (const BillKindRow* row = findBillKindRow(kind); row && row->menuTag > 0) {
+        if (!holdsRight(db, c.userId, QString::number(row->menuTag) + QStringLiteral("01")))
+            throw DytError(QStringLiteral("您没有执行该操作的权限!"));
+    }
+    ParamList header;
+    for (const Column& col : kHeaderColumns) {
+        const QString name = QString::fromLatin1(col.name);
+        QString value = headValue(name);
+        if (name == QLatin1String("comment") || name == QLatin1String("summery"))
+            value = encodeLineBreaks(value);
+        header.setValue(name, value);
+    }
+    for (const char* name : {"djType", "date", "dj_Caption"})
+        header.setValue(QString::fromLatin1(name), headValue(QString::fromLatin1(name)));
+    header.setValue(QStringLiteral("OldBillid"), QString::number(id));
+
+    const bool moneyBill = kind == kReceipt || kind == kPayment;
+    // Packet 1: the lines (the account rows of receipts and payments) under the names sent.
+    RecordSet lines;
+    QStringList columns;
+    for (const Column& col : kLineColumns) {
+        lines.addField(QString::fromLatin1(col.sent ? col.sent : col.name), FieldType::Text);
+        columns << QString::fromLatin1(col.name);
+    }
+    const RecordSet stored = db.query(
+        QStringLiteral("SELECT %1 FROM djList WHERE id = ? %2 ORDER BY orderid")
+            .arg(columns.join(QStringLiteral(", ")),
+                 moneyBill ? QStringLiteral("AND km_id > 0") : QString()),
+        {id});
+    for (int r = 0; r < stored.rowCount(); ++r) {
+        QVariantList row;
+        for (int f = 0; f < stored.fieldCount(); ++f)
+            row << cell(stored, r, f);
+        lines.appendRow(row);
+    }
+    // Packet 2: the bills a receipt or payment settles, the accounts of the other bills.
+    const RecordSet second =
+        moneyBill ? db.query(QStringLiteral("SELECT s_id, total AS Total, comment FROM djList "
+                                            "WHERE id = ? AND km_id = 0 AND s_id > 0 "
+                                            "ORDER BY orderid"),
+                             {id})
+                  : db.query(QStringLiteral("SELECT km_id, type, dbTotal AS dbtotal, LendTotal "
+                                            "AS Lendtotal FROM djKmDetail WHERE id = ? AND type "
+                                            "IN (1, 2) ORDER BY orderid"),
+                             {id});
+    RecordSet accounts;
+    for (int f = 0; f < second.fieldCount(); ++f)
+        accounts.addField(second.field(f).name, FieldType::Text);
+    for (int r = 0; r < second.rowCount(); ++r) {
+        QVariantList row;
+        for (int f = 0; f < second.fieldCount(); ++f)
+            row << cell(second, r, f);
+        accounts.appendRow(row);
+    }
+
+    CallContext save(db, header);
+    save.userId = c.userId;
+    save.userName = c.userName;
+    save.dbName = c.dbName;
+    save.method = QStringLiteral("SaveToDB");
+    save.packets[0] = std::move(lines);
+    save.packets[1] = std::move(accounts);
+    return saveBill(save);
+}
+
 }  // namespace
 
 void registerBillService(Registry& services) {
@@ -582,6 +675,7 @@ void registerBillService(Registry& services) {
 
 void registerStocktakeProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("P_JXC_DJ_PanDianToDraft"), panDianToDraft);
+    procedures.add(QStringLiteral("P_JXC_DJ_Post"), postDraft);
 }
 
 }  // namespace dyt::server

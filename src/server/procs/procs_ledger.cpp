@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/error.h"
+#include "protocol/billkinds.h"
 #include "server/db/database.h"
 #include "server/ledger/ledger_internal.h"
 #include "server/ledger/posting.h"
@@ -202,6 +203,12 @@ int postDel(CallContext& ctx) {
     const Bill bill = loadBill(db, billId);
     if (bill.state == 0)
         throw DytError(QStringLiteral("单据已经删除！"));
+    if (bill.state == 1) {
+        checkDraftMaker(
+            db, ctx.userId,
+            db.scalar(QStringLiteral("SELECT rec_id FROM djIndex WHERE id = ?"), {billId})
+                .toLongLong());
+    }
     if (bill.state == 2) {
         if (bill.isred == 1)
             throw DytError(QStringLiteral("不能删除已红冲的单据！"));
@@ -234,6 +241,57 @@ int postDel(CallContext& ctx) {
                {now(), billId});
     db.execute(QStringLiteral("UPDATE djList SET dj_state = 0 WHERE id = ?"), {billId});
     db.execute(QStringLiteral("UPDATE djKmDetail SET dj_state = 0 WHERE id = ?"), {billId});
+    return 0;
+}
+
+// P_JXC_DJ_Other: an operator changes the state of a posted purchase or sales order by hand.
+// Lines: billid and type, 1 stops the order, 2 resumes a stopped order, 3 finishes the order.
+// An order's isOver is 0 while open, 1 once delivered in full, 2 while stopped and 3 once finished
+// by hand. A stopped or finished order offers no line for picking (its lines are over) and no bill
+// may take lines from it; resuming takes each line back to what was delivered of it. It takes the
+// right of the order query window and the right to post orders of the kind.
+int changeOrderState(CallContext& ctx) {
+    Database& db = ctx.db;
+    const qint64 billId = intParam(ctx.params, QStringLiteral("billid"));
+    const qint64 type = intParam(ctx.params, QStringLiteral("type"));
+    if (type < 1 || type > 3)
+        throw DytError(QStringLiteral("参数[type]只能是 1（中止）、2（恢复）或 3（完成）"));
+    Statement st = db.prepare(
+        QStringLiteral("SELECT djType, dj_state, isOver FROM djIndex WHERE id = ?"));
+    st.bind(1, billId);
+    if (!st.step() || st.value(1).toInt() == 0)
+        throw DytError(QStringLiteral("你要处理的订单不存在，有可能已被删除！"));
+    const int kind = st.value(0).toInt();
+    const int state = st.value(1).toInt();
+    const int over = st.value(2).toInt();
+    if (kind != 4 && kind != 8)
+        throw DytError(QStringLiteral("只能对进货订单和销售订单进行此操作！"));
+    if (state != 2)
+        throw DytError(QStringLiteral("订单还没有过账，不能进行此操作！"));
+    const QString window = kind == 8 ? QStringLiteral("300314") : QStringLiteral("300419");
+    const QString post = QString::number(findBillKindRow(kind)->menuTag) + QStringLiteral("01");
+    if (!holdsRight(db, ctx.userId, window) || !holdsRight(db, ctx.userId, post))
+        throw DytError(QStringLiteral("您没有执行该操作的权限!"));
+    if (type == 2) {
+        if (over != 2)
+            throw DytError(QStringLiteral("订单没有中止，不需要恢复！"));
+        db.execute(QStringLiteral("UPDATE djList SET isOver = CASE WHEN toQty >= qty - 0.00000001 "
+                                  "THEN 1 ELSE 0 END WHERE id = ? AND goodsid > 0"),
+                   {billId});
+        db.execute(QStringLiteral("UPDATE djIndex SET isOver = CASE WHEN EXISTS (SELECT 1 FROM "
+                                  "djList WHERE id = ? AND goodsid > 0 AND isOver = 0) THEN 0 "
+                                  "ELSE 1 END, updateTime = ? WHERE id = ?"),
+                   {billId, now(), billId});
+        return 0;
+    }
+    if (over == 2)
+        throw DytError(QStringLiteral("订单已经中止！"));
+    if (over != 0)
+        throw DytError(QStringLiteral("订单已经完成！"));
+    db.execute(QStringLiteral("UPDATE djList SET isOver = 1 WHERE id = ? AND goodsid > 0"),
+               {billId});
+    db.execute(QStringLiteral("UPDATE djIndex SET isOver = ?, updateTime = ? WHERE id = ?"),
+               {type == 1 ? 2 : 3, now(), billId});
     return 0;
 }
 
@@ -542,6 +600,7 @@ int iniAccount(CallContext& ctx) {
 void registerLedgerProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("P_JXC_DJ_CopyRed"), copyRed);
     procedures.add(QStringLiteral("P_JXC_DJ_PostDel"), postDel);
+    procedures.add(QStringLiteral("P_JXC_DJ_Other"), changeOrderState);
     procedures.add(QStringLiteral("P_JXC_DJ_PostOther"), postOther);
     procedures.add(QStringLiteral("P_JXC_InertDJList"), insertDjList);
     procedures.add(QStringLiteral("P_SYS_UP_Open"), openAccountSet);
