@@ -5,6 +5,7 @@
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmquery.h"
+#include "client/queries/frmstockfollowups.h"
 #include "client/queries/frmstockwindows.h"
 #include "protocol/querydescriptors.h"
 
@@ -16,6 +17,21 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCZKB")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCZKB(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKCXXBJ")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQKCXXBJ(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQSPZNBHJH")) {
+            registerWindowClass(
+                name, [](QWidget* owner) -> QWidget* { return new TfrmQSPZNBHJH(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKCSXXBJSZ")) {
+            registerWindowClass(
+                name, [](QWidget* owner) -> QWidget* { return new TfrmQKCSXXBJSZ(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQKCPD2")) {
