@@ -1,5 +1,6 @@
-// The lower-limit alert against a real server, at the mouse: the goods short of their lower limit
-// become purchase drafts of the missing whole quantities, which open in the purchase bill.
+// The stock-limit windows against a real server: in the lower-limit alert the goods short of their
+// lower limit become purchase drafts of the missing whole quantities, which open in the purchase
+// bill; limits typed into the settings list are stored, or refused with the reason.
 #include <QTest>
 #include <QtWidgets>
 
@@ -11,6 +12,7 @@
 #include "client/queries/frmselectitems.h"
 #include "client/queries/frmstockfollowups.h"
 #include "support/serverfixture.h"
+#include "uihelpers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -125,6 +127,36 @@ TEST_F(LowerLimitDraftE2E, ChosenShortGoodsBecomeAPurchaseDraftOfTheMissingWhole
     EXPECT_EQ(drafts.at(1, 0).toLongLong(), bills[1]->property(kBillIdProperty).toLongLong());
     EXPECT_EQ(u"102:3"_s, billLines(bills[0].get()));
     EXPECT_EQ(u"101:4 102:3"_s, billLines(bills[1].get()));
+}
+
+TEST_F(LowerLimitDraftE2E, LimitsTypedIntoTheSettingsListAreStoredOrRefused) {
+    TfrmQKCSXXBJSZ w;
+    w.resize(1000, 600);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    click(w, w.btnQuery());
+    ASSERT_EQ(3, w.model()->rowCount());
+    QTableView* table = w.dbgvX()->table();
+    const auto enter = [&](int row, const char* field, std::initializer_list<const char*> keys) {
+        table->setCurrentIndex(
+            w.model()->index(row, w.gridDefinition().columnIndex(QString::fromLatin1(field))));
+        table->setFocus();
+        QList<test::UiStep> steps;
+        for (const char* k : keys)
+            steps << test::typed(k);
+        test::perform(&w, table, steps << test::key(Qt::Key_Return));
+    };
+    enter(0, "warnDown", {"8"});
+    enter(0, "warnUp", {"2", "0"});
+    enter(1, "warnUp", {"1"});  // below the lower limit 3 of 102
+    const RecordSet limits =
+        query(u"SELECT warnDown, warnUP FROM baseGoods WHERE id IN (101, 102) ORDER BY id"_s);
+    EXPECT_EQ(u"8/20 3/0"_s, u"%1/%2 %3/%4"_s.arg(limits.at(0, 0).toDouble())
+                                 .arg(limits.at(0, 1).toDouble())
+                                 .arg(limits.at(1, 0).toDouble())
+                                 .arg(limits.at(1, 1).toDouble()));
+    EXPECT_EQ(QStringList{u"库存上限必须大于库存下限"_s}, script.messages());
 }
 
 }  // namespace

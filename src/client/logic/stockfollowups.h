@@ -30,6 +30,7 @@ inline constexpr FixedText warnProcedure{u"P_JXC_DJ_WarnToDraft"};
 inline constexpr FixedText indexProcedure{u"P_JXC_InertDJIndex"};
 inline constexpr FixedText listProcedure{u"P_JXC_InertDJList"};
 inline constexpr FixedText postProcedure{u"P_JXC_DJ_Post"};
+inline constexpr FixedText deleteProcedure{u"P_JXC_DJ_PostDel"};
 inline constexpr FixedText limitProcedure{u"P_JXC_INI_Other"};
 // "已生成进货单草稿[" + code + "]，请在进货单中核对后过账！"
 QString draftMade(const QString& code);

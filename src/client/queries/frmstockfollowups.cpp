@@ -125,7 +125,19 @@ qint64 TfrmQSPZNBHJH::makeDraft(const QList<int>& rows) {
     ParamList add;
     add.setInt(QStringLiteral("id"), id);
     add.setValue(QStringLiteral("Lines"), lines);
-    dm.ExecProc(stockfollow::text::listProcedure(), add, true);
+    try {
+        dm.ExecProc(stockfollow::text::listProcedure(), add, true);
+    } catch (const DytError&) {
+        // The plan becomes a draft whole or not at all: the empty draft goes again.
+        ParamList drop;
+        drop.setInt(QStringLiteral("billid"), id);
+        try {
+            dm.ExecProc(stockfollow::text::deleteProcedure(), drop, false);
+        } catch (const DytError&) {
+            // The refusal of the lines is what the operator needs to read.
+        }
+        throw;
+    }
     const QString made = stockfollow::text::draftMade(header.value(QStringLiteral("code")));
     if (prompter().confirm(caption::hint(), made + u'\n' + stockfollow::text::postNow(),
                            buttons::yesNo())) {

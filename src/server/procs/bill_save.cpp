@@ -604,8 +604,11 @@ int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet&
     ParamList header;
     for (const Column& col : kHeaderColumns) {
         const QString name = QString::fromLatin1(col.name);
-        if (head.fieldIndex(name) >= 0)
-            header.setValue(name, encodeLineBreaks(field(name)));
+        if (head.fieldIndex(name) < 0)
+            continue;
+        // The remarks travel escaped, as a bill window sends them.
+        const bool remark = name == QLatin1String("comment") || name == QLatin1String("summery");
+        header.setValue(name, remark ? encodeLineBreaks(field(name)) : field(name));
     }
     header.setValue(QStringLiteral("djType"), QString::number(kind));
     header.setValue(QStringLiteral("date"), field(QStringLiteral("date")));
