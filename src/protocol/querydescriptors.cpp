@@ -371,7 +371,8 @@ QList<QueryColumn> amountColumns(QuerySubject subject, Amounts amounts) {
 // The stock-limit windows list goods with their limits rather than the plain columns.
 QList<QueryColumn> stockLimitColumns(const QString& className) {
     const QList<QueryColumn> goods = {col("sp_id", "sp_id", 0), col("sp_spbh", "[]商品编号", 90),
-                                      col("sp_spqm", "[]商品全名", 160), col("sp_gg", "[]规格", 70)};
+                                      col("sp_spqm", "[]商品全名", 160),
+                                      col("sp_gg", "[]规格", 70)};
     if (className == u8("TfrmQKCXXBJ")) {
         return goods + QList<QueryColumn>{col("Qty", "[%SUM%Q%]库存数量"),
                                           col("warnDown", "[%Q%]库存下限"),
@@ -383,11 +384,10 @@ QList<QueryColumn> stockLimitColumns(const QString& className) {
                                           col("cyQty", "[%SUM%Q%]超出数量")};
     }
     if (className == u8("TfrmQKCSXXBJSZ")) {
-        return navigationColumns() + goods + QList<QueryColumn>{col("sp_xh", "[]型号", 70),
-                                                               col("sp_jbdw", "[]单位", 50),
-                                                               col("stockqty", "[%SUM%Q%]库存数量"),
-                                                               col("warnDown", "[%Q%]库存下限"),
-                                                               col("warnUp", "[%Q%]库存上限")};
+        return navigationColumns() + goods +
+               QList<QueryColumn>{col("sp_xh", "[]型号", 70), col("sp_jbdw", "[]单位", 50),
+                                  col("stockqty", "[%SUM%Q%]库存数量"),
+                                  col("warnDown", "[%Q%]库存下限"), col("warnUp", "[%Q%]库存上限")};
     }
     if (className == u8("TfrmQSPZNBHJH")) {
         return goods + QList<QueryColumn>{col("sp_jbdw", "[]单位", 50),

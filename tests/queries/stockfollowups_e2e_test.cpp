@@ -30,8 +30,8 @@ protected:
         exec({"UPDATE baseGoodsUnit SET latestBuyPrice = 2.5 WHERE id = 1011",
               "UPDATE baseGoodsUnit SET latestBuyPrice = 40 WHERE id = 1021"});
         // 101: 2 in stock, lower limit 5.5; 102: none, 3; 103: 4, 1 (not short).
-        for (const auto& [goods, qty, lower] : {std::tuple{101, 2, u"5.5"_s}, {102, 0, u"3"_s},
-                                                 {103, 4, u"1"_s}}) {
+        for (const auto& [goods, qty, lower] :
+             {std::tuple{101, 2, u"5.5"_s}, {102, 0, u"3"_s}, {103, 4, u"1"_s}}) {
             ParamList limit;
             limit.setInt(u"goodsid"_s, goods);
             limit.setValue(u"warnDown"_s, lower);
@@ -120,8 +120,9 @@ TEST_F(LowerLimitDraftE2E, ChosenShortGoodsBecomeAPurchaseDraftOfTheMissingWhole
     ASSERT_EQ(3, drafts.rowCount());
     const QString first = drafts.at(0, 1).toString(), second = drafts.at(1, 1).toString();
     EXPECT_NE(first, second);
-    EXPECT_EQ((QStringList{stockfollow::text::draftMade(first), stockfollow::text::draftMade(second)}),
-              script.messages());
+    EXPECT_EQ(
+        (QStringList{stockfollow::text::draftMade(first), stockfollow::text::draftMade(second)}),
+        script.messages());
     // Each draft opened in the purchase bill with its lines.
     ASSERT_EQ(2u, bills.size());
     EXPECT_EQ(drafts.at(1, 0).toLongLong(), bills[1]->property(kBillIdProperty).toLongLong());

@@ -38,7 +38,8 @@ protected:
     }
 };
 
-TEST_F(StockFollowUps, LimitsBecomeDraftsOfTheMissingQuantitiesAndThePlanPostsThroughTheBillService) {
+TEST_F(StockFollowUps,
+       LimitsBecomeDraftsOfTheMissingQuantitiesAndThePlanPostsThroughTheBillService) {
     // Everything happens on the working day; the sales period is the ten days up to it.
     const QDate day = QDate::currentDate();
     const QString d = today(), begin = day.addDays(-9).toString(u"yyyy-MM-dd"_s);
@@ -51,7 +52,8 @@ TEST_F(StockFollowUps, LimitsBecomeDraftsOfTheMissingQuantitiesAndThePlanPostsTh
     const QString before = footprint();
     update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
     Session clerk;
-    ASSERT_EQ(0, call(clerk, "Login", {loginLines(u"dytv1_1"_s, u"2"_s), u"2"_s, QString()}).code());
+    ASSERT_EQ(0,
+              call(clerk, "Login", {loginLines(u"dytv1_1"_s, u"2"_s), u"2"_s, QString()}).code());
     const qint64 postedId = count(u"SELECT max(id) FROM djIndex"_s);
     struct Case {
         const char* proc;
@@ -76,13 +78,13 @@ TEST_F(StockFollowUps, LimitsBecomeDraftsOfTheMissingQuantitiesAndThePlanPostsTh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.proc + (u' ' + c.lines).toStdString());
         EXPECT_TEXT(QString::fromUtf8(c.message),
-                  proc(QString::fromLatin1(c.proc), c.lines, c.clerk ? &clerk : nullptr));
+                    proc(QString::fromLatin1(c.proc), c.lines, c.clerk ? &clerk : nullptr));
     }
     backend_->closeSession(clerk);
     EXPECT_TEXT(before, footprint());
-    EXPECT_TEXT(u"101|20|5.5 102|0|3"_s,
-              rowsOf(u"SELECT id, warnUP, warnDown FROM baseGoods WHERE id IN (101, 102)"_s)
-                  .join(u' '));
+    EXPECT_TEXT(
+        u"101|20|5.5 102|0|3"_s,
+        rowsOf(u"SELECT id, warnUP, warnDown FROM baseGoods WHERE id IN (101, 102)"_s).join(u' '));
 
     // The alert of warehouse 301: 101 is 3.5 short (4 whole units at its last purchase price),
     // 102 is 3 short at its latest purchase price; a second draft of 102 alone gets a new number.
@@ -94,43 +96,44 @@ TEST_F(StockFollowUps, LimitsBecomeDraftsOfTheMissingQuantitiesAndThePlanPostsTh
     const QString second = proc(u"P_JXC_DJ_WarnToDraft"_s, warn + u"&Goods=102"_s, nullptr, &out);
     EXPECT_TEXT(u"102|3|7|21|301"_s, lines(second));
     EXPECT_TEXT(u"5|1|%1 5|1|%1"_s.arg(d),
-              rowsOf(u"SELECT djType, dj_state, date FROM djIndex WHERE id IN (%1, %2)"_s.arg(
-                         first, second))
-                  .join(u' '));
+                rowsOf(u"SELECT djType, dj_state, date FROM djIndex WHERE id IN (%1, %2)"_s.arg(
+                           first, second))
+                    .join(u' '));
     EXPECT_FALSE(firstCode.isEmpty());
     EXPECT_NE(firstCode, out.value(u"code"_s));
 
     // The plan's draft: a header, lines added (an empty price: the supplier's last purchase
     // price), then posted by the bill service; a posted draft is not posted twice.
-    const QString plan = proc(u"P_JXC_InertDJIndex"_s,
-                              u"wldw_id=201&IntoStock_id=301&date="_s + d, nullptr, &out);
+    const QString plan =
+        proc(u"P_JXC_InertDJIndex"_s, u"wldw_id=201&IntoStock_id=301&date="_s + d, nullptr, &out);
     ASSERT_GT(plan.toLongLong(), 0) << plan.toStdString();
     EXPECT_TEXT(u"第 2 行输入错误:数量必须大于零！"_s,
-              proc(u"P_JXC_InertDJList"_s, u"id=%1&Lines=101:4:;102:0:8"_s.arg(plan)));
+                proc(u"P_JXC_InertDJList"_s, u"id=%1&Lines=101:4:;102:0:8"_s.arg(plan)));
     EXPECT_TEXT(u"单据中没有商品，不能过账！"_s, proc(u"P_JXC_DJ_Post"_s, u"id="_s + plan));
     EXPECT_TEXT(plan, proc(u"P_JXC_InertDJList"_s, u"id=%1&Lines=101:4:;102:3:8"_s.arg(plan)));
     EXPECT_TEXT(u"101|4|10|40|301 102|3|8|24|301"_s, lines(plan));
     EXPECT_TEXT(plan, proc(u"P_JXC_DJ_Post"_s, u"id="_s + plan));
     EXPECT_TEXT(u"这张单据已经过账，不能再次保存！"_s, proc(u"P_JXC_DJ_Post"_s, u"id="_s + plan));
-    EXPECT_TEXT(u"2|6|3"_s, rowsOf(u"SELECT (SELECT dj_state FROM djIndex WHERE id = %1), "
-                                 "SUM(CASE WHEN goodsid = 101 THEN qty END), SUM(CASE WHEN goodsid "
-                                 "= 102 THEN qty END) FROM djStockDetail"_s.arg(plan))
-                              .join(u' '));
+    EXPECT_TEXT(u"2|6|3"_s,
+                rowsOf(u"SELECT (SELECT dj_state FROM djIndex WHERE id = %1), "
+                       "SUM(CASE WHEN goodsid = 101 THEN qty END), SUM(CASE WHEN goodsid "
+                       "= 102 THEN qty END) FROM djStockDetail"_s.arg(plan))
+                    .join(u' '));
 
     // Three of 101 sold in ten days: 0.3 a day, 6 for twenty days (above the lower limit 5.5),
     // 3 in stock: 3 to order. 102 sold nothing and holds its lower limit: nothing to order.
     saveGoodsBill(true, 1, d, {{101, 3, 15}});
     EXPECT_TEXT(u"101|3|5.5|20|3|0.3|6|3|10|30 102|3|3|0|0|0|0|0|8|0"_s,
-              report(u"P_JXC_Get_JH"_s, u"ZNBHJH"_s,
-                     u"BeginDate=%1&EndDate=%2&filter=;qty=0;days=20;bhckid=301"_s.arg(begin, d),
-                     u"sp_id,stockqty,warnDown,warnUp,xsQty,rjxsQty,xqQty,Qty,price,total"_s));
+                report(u"P_JXC_Get_JH"_s, u"ZNBHJH"_s,
+                       u"BeginDate=%1&EndDate=%2&filter=;qty=0;days=20;bhckid=301"_s.arg(begin, d),
+                       u"sp_id,stockqty,warnDown,warnUp,xsQty,rjxsQty,xqQty,Qty,price,total"_s));
     // The settings list: one level at a time, a category with the stock below it.
     EXPECT_TEXT(u"100|2|6|| 103|0|0|0|0"_s,
-              report(u"P_JXC_Get_KC"_s, u"KCSXXBJSZ"_s, u"GoodsStr=;par_id=0"_s,
-                     u"id,sonnum,stockqty,warnUp,warnDown"_s));
+                report(u"P_JXC_Get_KC"_s, u"KCSXXBJSZ"_s, u"GoodsStr=;par_id=0"_s,
+                       u"id,sonnum,stockqty,warnUp,warnDown"_s));
     EXPECT_TEXT(u"101|3|20|5.5 102|3|0|3"_s,
-              report(u"P_JXC_Get_KC"_s, u"KCSXXBJSZ"_s, u"GoodsStr=;par_id=100"_s,
-                     u"sp_id,stockqty,warnUp,warnDown"_s));
+                report(u"P_JXC_Get_KC"_s, u"KCSXXBJSZ"_s, u"GoodsStr=;par_id=100"_s,
+                       u"sp_id,stockqty,warnUp,warnDown"_s));
 }
 
 }  // namespace

@@ -83,8 +83,9 @@ QString planLines(const RecordSet& rows, const QList<int>& rowIndexes, int qtyDo
         if (qty <= 0 || goods <= 0)
             continue;
         const double price = fPrice >= 0 ? rows.at(r, fPrice).toDouble() : 0.0;
-        lines << QStringLiteral("%1:%2:%3").arg(goods).arg(number(qty, qtyDot),
-                                                            number(price, priceDot));
+        lines << QStringLiteral("%1:%2:%3")
+                     .arg(goods)
+                     .arg(number(qty, qtyDot), number(price, priceDot));
     }
     if (lines.isEmpty())
         throw DytError(text::nothingToOrder());

@@ -48,9 +48,9 @@ void TfrmQStockDraftWindow::showEvent(QShowEvent* event) {
     TfrmQueryWindow::showEvent(event);
     // The draft is a purchase bill: the operator's right to save purchase drafts.
     const BillKind* kind = findBillKind(stockfollow::kPurchaseBill);
-    btnMakeBill_->setVisible(kind && checkPurview(QString::number(kind->menuTag),
-                                                  QStringLiteral("02"),
-                                                  stockfollow::text::makeBill(), false));
+    btnMakeBill_->setVisible(kind &&
+                             checkPurview(QString::number(kind->menuTag), QStringLiteral("02"),
+                                          stockfollow::text::makeBill(), false));
 }
 
 QList<int> TfrmQStockDraftWindow::chosenRows() {
@@ -63,10 +63,9 @@ QList<int> TfrmQStockDraftWindow::chosenRows() {
     std::sort(chosen.begin(), chosen.end());
     if (chosen.isEmpty() || chosen.size() == all.size())
         return all;
-    const int answer = prompter().ask(stockfollow::text::makeBill(),
-                                      stockfollow::text::chooseGoods(),
-                                      {stockfollow::text::allGoods(), stockfollow::text::chosenGoods()},
-                                      1);
+    const int answer =
+        prompter().ask(stockfollow::text::makeBill(), stockfollow::text::chooseGoods(),
+                       {stockfollow::text::allGoods(), stockfollow::text::chosenGoods()}, 1);
     if (answer < 0)
         return {};
     return answer == 0 ? all : chosen;
@@ -189,9 +188,8 @@ bool TfrmQKCSXXBJSZ::saveLimits(int row) {
     try {
         if (value("sonnum").toLongLong() > 0)
             throw DytError(stockfollow::text::categoryLimits());
-        ParamList p = stockfollow::limitParams(value("sp_id").toLongLong(),
-                                               value("warnUp").toString(),
-                                               value("warnDown").toString());
+        ParamList p = stockfollow::limitParams(
+            value("sp_id").toLongLong(), value("warnUp").toString(), value("warnDown").toString());
         dataModule().ExecProc(stockfollow::text::limitProcedure(), p, true);
         return true;
     } catch (const DytError& e) {

@@ -57,7 +57,8 @@ int insertDjIndex(CallContext& c) {
     Database& db = c.db;
     const ParamList& p = c.params;
     const QString kindText = p.value(QStringLiteral("djType")).trimmed();
-    const qint64 kind = kindText.isEmpty() ? kPurchase : billvalues::id(kindText, QStringLiteral("单据类型"));
+    const qint64 kind =
+        kindText.isEmpty() ? kPurchase : billvalues::id(kindText, QStringLiteral("单据类型"));
     billvalues::billKindName(db, kind);
     if (moneyKind(kind))
         throw DytError(QStringLiteral("收款单和付款单的草稿请在单据窗口中保存！"));

@@ -591,8 +591,10 @@ int save(CallContext& caller, const ParamList& header, RecordSet lines, bool pos
 
 int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet& extra) {
     Database& db = caller.db;
-    const RecordSet head = db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {draftId});
-    if (head.rowCount() == 0 || head.at(0, head.fieldIndex(QStringLiteral("dj_state"))).toInt() == 0)
+    const RecordSet head =
+        db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {draftId});
+    if (head.rowCount() == 0 ||
+        head.at(0, head.fieldIndex(QStringLiteral("dj_state"))).toInt() == 0)
         throw DytError(QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！"));
     const auto field = [&head](const QString& name) {
         const int f = head.fieldIndex(name);
@@ -623,9 +625,10 @@ int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet&
         select << QString::fromLatin1(col.name) + QStringLiteral(" AS ") + sent;
         lines.addField(sent, FieldType::Text);
     }
-    const RecordSet stored = db.query(QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
-                                          QStringLiteral(" FROM djList WHERE id = ? ORDER BY orderid"),
-                                      {draftId});
+    const RecordSet stored =
+        db.query(QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
+                     QStringLiteral(" FROM djList WHERE id = ? ORDER BY orderid"),
+                 {draftId});
     for (int r = 0; r < stored.rowCount(); ++r) {
         RecordSet::Row row;
         for (int f = 0; f < stored.fieldCount(); ++f)

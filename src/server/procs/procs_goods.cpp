@@ -426,13 +426,14 @@ int saveStockLimits(CallContext& c) {
     const ParamList& p = c.params;
     billservice::requireRight(db, c.userId, QStringLiteral("300508"));
     const qint64 goods = billvalues::id(p.value(QStringLiteral("goodsid")), QStringLiteral("商品"));
-    const QVariant sons = db.scalar(
-        QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = ? AND del = 0"), {goods});
+    const QVariant sons =
+        db.scalar(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = ? AND del = 0"), {goods});
     if (goods <= 0 || !sons.isValid())
         throw DytError(QStringLiteral("商品[%1]不存在").arg(goods));
     if (sons.toLongLong() > 0)
         throw DytError(QStringLiteral("不能对商品类别设置库存上下限！"));
-    const double up = billvalues::number(p.value(QStringLiteral("warnUp")), QStringLiteral("库存上限"));
+    const double up =
+        billvalues::number(p.value(QStringLiteral("warnUp")), QStringLiteral("库存上限"));
     const double down =
         billvalues::number(p.value(QStringLiteral("warnDown")), QStringLiteral("库存下限"));
     if (down < 0)

@@ -260,8 +260,8 @@ int insertDjList(CallContext& ctx) {
     Database& db = ctx.db;
     const qint64 billId = intParam(ctx.params, QStringLiteral("id"));
     // The lines of a goods draft go through the bill service (bill_drafts.cpp).
-    const QVariant kind =
-        db.scalar(QStringLiteral("SELECT djType FROM djIndex WHERE id = ? AND dj_state = 1"), {billId});
+    const QVariant kind = db.scalar(
+        QStringLiteral("SELECT djType FROM djIndex WHERE id = ? AND dj_state = 1"), {billId});
     if (kind.isValid() && !isMoneyBill(kind.toInt()))
         return insertGoodsDraftLines(ctx, billId);
     const Bill bill = loadBill(db, billId);

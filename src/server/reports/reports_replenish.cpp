@@ -98,11 +98,11 @@ RecordSet limitSettings(Database& db, const ReportParams& p) {
         w.add(QStringLiteral("g.sonnum = 0"));
     else if (level.record.id <= 0)
         w.add(QStringLiteral("g.par_id = ?"), {level.parId});
-    const RecordSet rows = db.query(
-        QStringLiteral("SELECT g.sonnum, g.par_id, g.par_jl, g.warnUP, g.warnDown, ") +
-            kGoodsColumns + QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
-            QStringLiteral(" ORDER BY g.orderly, g.code, g.id"),
-        w.values);
+    const RecordSet rows =
+        db.query(QStringLiteral("SELECT g.sonnum, g.par_id, g.par_jl, g.warnUP, g.warnDown, ") +
+                     kGoodsColumns + QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
+                     QStringLiteral(" ORDER BY g.orderly, g.code, g.id"),
+                 w.values);
 
     // Stock per goods with its path, so that a category shows the stock below it.
     Where sw;
@@ -136,10 +136,11 @@ RecordSet limitSettings(Database& db, const ReportParams& p) {
         if (!keeps(p.qtyFilter, qty))
             continue;
         RecordSet::Row row;
-        row << rows.at(r, 0).toLongLong() << rows.at(r, 5).toLongLong() << rows.at(r, 1).toLongLong()
-            << path;
+        row << rows.at(r, 0).toLongLong() << rows.at(r, 5).toLongLong()
+            << rows.at(r, 1).toLongLong() << path;
         for (int f = 5; f < 11; ++f)
-            row << (f == 5 ? QVariant(rows.at(r, f).toLongLong()) : QVariant(rows.at(r, f).toString()));
+            row << (f == 5 ? QVariant(rows.at(r, f).toLongLong())
+                           : QVariant(rows.at(r, f).toString()));
         row << fieldValue(FieldType::Float, qty)
             << (category ? QVariant() : fieldValue(FieldType::Float, rows.at(r, 3).toDouble()))
             << (category ? QVariant() : fieldValue(FieldType::Float, rows.at(r, 4).toDouble()));
@@ -150,7 +151,8 @@ RecordSet limitSettings(Database& db, const ReportParams& p) {
 
 RecordSet replenishPlan(Database& db, const ReportParams& p) {
     const QString daysText = p.filter.value(QStringLiteral("days")).trimmed();
-    const qint64 days = daysText.isEmpty() ? 30 : billvalues::id(daysText, QStringLiteral("需求量天数"));
+    const qint64 days =
+        daysText.isEmpty() ? 30 : billvalues::id(daysText, QStringLiteral("需求量天数"));
     if (days <= 0)
         throw DytError(QStringLiteral("需求量天数录入错误，只能大于零！"));
     const QDate end = p.end.value_or(QDate::currentDate());
@@ -176,11 +178,11 @@ RecordSet replenishPlan(Database& db, const ReportParams& p) {
     Where ow = goodsScope(db, p);
     addWarehouse(ow, db, p, warehouse, lineWarehouseSql());
     ow.add(QStringLiteral("a.djType = 8 AND a.dj_state = 2 AND l.isOver = 0"));
-    const QHash<qint64, double> ordered = sums(
-        db,
-        QStringLiteral("SELECT g.id, SUM((l.qty - l.toQty) * l.rate) FROM djList AS l JOIN "
-                       "djIndex AS a ON a.id = l.id JOIN baseGoods AS g ON g.id = l.goodsid"),
-        ow);
+    const QHash<qint64, double> ordered =
+        sums(db,
+             QStringLiteral("SELECT g.id, SUM((l.qty - l.toQty) * l.rate) FROM djList AS l JOIN "
+                            "djIndex AS a ON a.id = l.id JOIN baseGoods AS g ON g.id = l.goodsid"),
+             ow);
 
     // The limits of the replenishment warehouse where it has its own, else the goods'.
     Where gw = goodsScope(db, p);
@@ -199,8 +201,8 @@ RecordSet replenishPlan(Database& db, const ReportParams& p) {
 
     RecordSet rs;
     addGoodsFields(rs);
-    for (const char* name : {"stockqty", "ztQty", "warnDown", "warnUp", "xsQty", "rjxsQty",
-                             "xqQty", "Qty", "price"})
+    for (const char* name :
+         {"stockqty", "ztQty", "warnDown", "warnUp", "xsQty", "rjxsQty", "xqQty", "Qty", "price"})
         rs.addField(QString::fromLatin1(name), FieldType::Float);
     rs.addField(QStringLiteral("total"), FieldType::Currency);
     for (int r = 0; r < goods.rowCount(); ++r) {
@@ -261,7 +263,8 @@ int warnToDraft(CallContext& c) {
     }
     qint64 warehouse =
         billvalues::id(c.params.value(QStringLiteral("IntoStock_id")), QStringLiteral("仓库"));
-    const QString leaf = QStringLiteral("SELECT id FROM baseCK WHERE id = ? AND sonnum = 0 AND del = 0");
+    const QString leaf =
+        QStringLiteral("SELECT id FROM baseCK WHERE id = ? AND sonnum = 0 AND del = 0");
     if (warehouse > 0 && !db.scalar(leaf, {warehouse}).isValid())
         throw DytError(QStringLiteral("仓库[%1]不存在").arg(warehouse));
     if (warehouse == 0 && p.warehouse.id > 0 && db.scalar(leaf, {p.warehouse.id}).isValid())
@@ -272,7 +275,8 @@ int warnToDraft(CallContext& c) {
     const QDate date = dateText.isEmpty() ? QDate::currentDate()
                                           : billvalues::date(dateText, QStringLiteral("录单日期"));
 
-    const StockReport* alert = findStockReport(QStringLiteral("P_JXC_Get_KC"), QStringLiteral("KCXXBJ"));
+    const StockReport* alert =
+        findStockReport(QStringLiteral("P_JXC_Get_KC"), QStringLiteral("KCXXBJ"));
     const RecordSet rows = runStockReport(db, p, *alert);
     const int fGoods = rows.fieldIndex(QStringLiteral("sp_id"));
     const int fMissing = rows.fieldIndex(QStringLiteral("cyQty"));

@@ -11,7 +11,7 @@
 namespace dyt::server {
 class Database;
 class Registry;
-}
+}  // namespace dyt::server
 
 namespace dyt::server::reports {
 
