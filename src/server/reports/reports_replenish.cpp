@@ -11,7 +11,8 @@
 //   target      the larger of demand and the lower limit, but not above an upper limit;
 //   suggestion  target − stock − the open quantity of posted purchase orders, rounded up to a
 //               whole base unit; 0 when the goods needs nothing.
-// The plan lists the goods that sold in the period or have a lower limit.
+// The plan lists the goods that sold in the period or have a lower limit. The partner condition
+// names the supplier of the draft the window makes of the plan; it does not narrow the sales.
 #include <QHash>
 
 #include <cmath>
