@@ -388,6 +388,43 @@ QList<QueryColumn> amountColumns(QuerySubject subject, Amounts amounts) {
     return {col("Qty", "[%SUM%Q%]数量"), col("total", "[%SUM%M%]金额", 100)};
 }
 
+// The stock-limit windows list goods with their limits rather than the plain columns.
+QList<QueryColumn> stockLimitColumns(const QString& className) {
+    const QList<QueryColumn> goods = {col("sp_id", "sp_id", 0), col("sp_spbh", "[]商品编号", 90),
+                                      col("sp_spqm", "[]商品全名", 160),
+                                      col("sp_gg", "[]规格", 70)};
+    if (className == u8("TfrmQKCXXBJ")) {
+        return goods + QList<QueryColumn>{col("Qty", "[%SUM%Q%]库存数量"),
+                                          col("warnDown", "[%Q%]库存下限"),
+                                          col("cyQty", "[%SUM%Q%]缺货数量")};
+    }
+    if (className == u8("TfrmQKCSXBJ")) {
+        return goods + QList<QueryColumn>{col("Qty", "[%SUM%Q%]库存数量"),
+                                          col("warnUp", "[%Q%]库存上限"),
+                                          col("cyQty", "[%SUM%Q%]超出数量")};
+    }
+    if (className == u8("TfrmQKCSXXBJSZ")) {
+        return navigationColumns() + goods +
+               QList<QueryColumn>{col("sp_xh", "[]型号", 70), col("sp_jbdw", "[]单位", 50),
+                                  col("stockqty", "[%SUM%Q%]库存数量"),
+                                  col("warnDown", "[%Q%]库存下限"), col("warnUp", "[%Q%]库存上限")};
+    }
+    if (className == u8("TfrmQSPZNBHJH")) {
+        return goods + QList<QueryColumn>{col("sp_jbdw", "[]单位", 50),
+                                          col("stockqty", "[%SUM%Q%]库存数量"),
+                                          col("ztQty", "[%SUM%Q%]在途数量"),
+                                          col("warnDown", "[%Q%]库存下限"),
+                                          col("warnUp", "[%Q%]库存上限"),
+                                          col("xsQty", "[%SUM%Q%]期间销量"),
+                                          col("rjxsQty", "[%Q%]日均销量"),
+                                          col("xqQty", "[%SUM%Q%]需求数量"),
+                                          col("Qty", "[%SUM%Q%]建议进货数量", 90),
+                                          col("price", "[%P%]参考进价"),
+                                          col("total", "[%SUM%M%]进货金额", 100)};
+    }
+    return {};
+}
+
 QueryTree treeOf(QuerySubject subject, bool tree) {
     if (!tree)
         return QueryTree::None;
@@ -416,7 +453,9 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.dialogPage = d.title;
     d.subject = row.subject;
     d.tree = treeOf(row.subject, row.tree);
-    d.columns = subjectColumns(row.subject) + amountColumns(row.subject, row.amounts);
+    d.columns = stockLimitColumns(d.className);
+    if (d.columns.isEmpty())
+        d.columns = subjectColumns(row.subject) + amountColumns(row.subject, row.amounts);
     d.drillDown = u8(row.drillDown);
     if (row.amounts != A::Plain && !d.opensBills() && row.subject != S::StockStatus) {
         d.derived = {{u8("price"), u8("discounttotal"), u8("Qty")},

@@ -1,12 +1,14 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
 // all built by the one query window, the stock status report by its own variant, the draft and
-// order lists by theirs and the stocktake by its own window; and the small stock windows the report opens.
+// order lists by theirs and the stocktake by its own window; and the small stock windows the report
+// opens.
 #include "client/common/windowregistry.h"
 #include "client/queries/frmqbilllists.h"
 #include "client/queries/frmqjylc.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmquery.h"
+#include "client/queries/frmstockfollowups.h"
 #include "client/queries/frmstockwindows.h"
 #include "protocol/querydescriptors.h"
 
@@ -23,6 +25,21 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQJYLC")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQJYLC(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKCXXBJ")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQKCXXBJ(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQSPZNBHJH")) {
+            registerWindowClass(
+                name, [](QWidget* owner) -> QWidget* { return new TfrmQSPZNBHJH(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKCSXXBJSZ")) {
+            registerWindowClass(
+                name, [](QWidget* owner) -> QWidget* { return new TfrmQKCSXXBJSZ(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQKCPD2")) {

@@ -8,12 +8,15 @@
 
 #include <optional>
 
+#include "common/paramlist.h"
+#include "common/recordset.h"
 #include "server/db/where.h"
 
 namespace dyt::server {
 
 class Database;
 class Registry;
+struct CallContext;
 
 namespace billvalues {
 
@@ -55,11 +58,55 @@ bool holdsRight(Database& db, qint64 userId, const QString& code);
 bool mayHandleOthersDrafts(Database& db, qint64 userId);
 // Throws DytError when the operator may not handle a draft made by `makerId`.
 void checkDraftMaker(Database& db, qint64 userId, qint64 makerId);
+// Bills made or posted by procedures, through the one bill service.
+namespace billservice {
+
+// Saves a bill as a bill window would send it: the header lines and the lines packet, "SaveToDB"
+// when post, else "SaveToDraft", inside the caller's transaction and as the caller's operator.
+// Returns the bill id.
+int save(CallContext& caller, const ParamList& header, RecordSet lines, bool post);
+
+// Saves a draft of a goods bill again with its own header and lines followed by the rows of
+// extra (text fields named as in the lines packet); posts it when post. Refuses a draft that is
+// gone or posted and the drafts of receipts and payments. Returns the bill id.
+int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet& extra = {});
+
+// The packet fields of a goods line a procedure fills (goodsid, unitid, rate, qty, price, the
+// amounts at discount 1 and tax 0, the cost and IntoStock_id), and one row of it: the quantity in
+// the goods' base unit at the price, the amounts rounded to the account set's money places.
+// Throws DytError when the goods does not exist or is a category.
+RecordSet goodsLinePacket();
+void appendGoodsLine(Database& db, RecordSet& packet, qint64 goodsId, double qty, double price,
+                     qint64 warehouseId);
+
+// The price a purchase line of the goods starts with: the base-unit price of the latest posted
+// purchase line (of the partner when given), else the base unit's latest purchase price.
+double purchasePrice(Database& db, qint64 goodsId, qint64 partnerId = 0);
+
+// The number of a new bill of the kind and date as the server hands it out: the kind's format
+// with the next counter (used up as p_sys_Get_BillAutoCode uses it), past numbers already taken.
+QString newCode(Database& db, qint64 djType, const QDate& date);
+
+// Throws "您没有执行该操作的权限!" unless the operator holds the right of the code (operator 1
+// holds every right; an entry the menu hides is not controlled).
+void requireRight(Database& db, qint64 userId, const QString& code);
+// The right to save (post: post) bills of the kind: its menu entry and the sub-right "01" post
+// or "02" draft.
+void requireBillRight(Database& db, qint64 userId, qint64 djType, bool post);
+
+}  // namespace billservice
 
 void registerNumberingProcedures(Registry& procedures);  // bill_numbering.cpp
 void registerBillReadProcedures(Registry& procedures);   // bill_read.cpp
 void registerBillService(Registry& services);            // bill_save.cpp
-// The stocktake draft and the posting of a stored draft (bill_save.cpp).
+// The stocktake draft (bill_save.cpp).
 void registerStocktakeProcedures(Registry& procedures);
+// P_JXC_InertDJIndex, P_JXC_DJ_Post and the goods lines of P_JXC_InertDJList (bill_drafts.cpp).
+void registerDraftProcedures(Registry& procedures);
+// The goods lines of a goods draft (P_JXC_InertDJList of a goods bill); bill_drafts.cpp.
+int insertGoodsDraftLines(CallContext& c, qint64 draftId);
+// Posts a stored draft as it stands, through the bill service: the right to post its kind, the
+// rule on others' drafts and every check of a save (bill_save.cpp).
+int postStoredDraft(CallContext& c);
 
 }  // namespace dyt::server

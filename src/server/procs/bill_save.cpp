@@ -527,23 +527,25 @@ int saveBill(CallContext& c) {
 int panDianToDraft(CallContext& c) {
     Database& db = c.db;
     const ParamList& p = c.params;
-    const qint64 warehouse = billvalues::id(p.value(QStringLiteral("ckid")), QStringLiteral("仓库"));
+    const qint64 warehouse =
+        billvalues::id(p.value(QStringLiteral("ckid")), QStringLiteral("仓库"));
     if (warehouse <= 0 ||
         !exists(db, QStringLiteral("SELECT id FROM baseCK WHERE id = ? AND sonnum = 0 AND del = 0"),
                 warehouse)) {
         throw DytError(QStringLiteral("请先选择某一仓库"));
     }
-    const QDate date = billvalues::date(p.value(QStringLiteral("Date")), QStringLiteral("盘点日期"));
+    const QDate date =
+        billvalues::date(p.value(QStringLiteral("Date")), QStringLiteral("盘点日期"));
 
     RecordSet lines;
     for (const char* name : {"goodsid", "unitid", "rate", "costmode", "IntoStock_id", "qty"})
         lines.addField(QString::fromLatin1(name), FieldType::Text);
-    Statement unit = db.prepare(QStringLiteral(
-        "SELECT u.fzdwid, g.costmode FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = g.id "
-        "AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"));
+    Statement unit = db.prepare(
+        QStringLiteral("SELECT u.fzdwid, g.costmode FROM baseGoods AS g JOIN baseGoodsUnit AS u ON "
+                       "u.Goodsid = g.id "
+                       "AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"));
     QSet<qint64> seen;
-    const QStringList items =
-        p.value(QStringLiteral("Lines")).split(u';', Qt::SkipEmptyParts);
+    const QStringList items = p.value(QStringLiteral("Lines")).split(u';', Qt::SkipEmptyParts);
     for (const QString& item : items) {
         const QString what = QStringLiteral("盘点行[%1]").arg(item.trimmed());
         const qsizetype colon = item.indexOf(u':');
@@ -570,12 +572,13 @@ int panDianToDraft(CallContext& c) {
     ParamList header;
     header.setValue(QStringLiteral("djType"), QString::number(billvalues::kStocktakeKind));
     header.setValue(QStringLiteral("date"), billvalues::dateText(date));
-    header.setValue(QStringLiteral("code"),
-                    QStringLiteral("PD-%1-%2")
-                        .arg(date.toString(QStringLiteral("yyyyMMdd")))
-                        .arg(numbering::nextCounter(db, numbering::readRules(db),
-                                                    static_cast<int>(billvalues::kStocktakeKind), date, false),
-                             3, 10, QLatin1Char('0')));
+    header.setValue(
+        QStringLiteral("code"),
+        QStringLiteral("PD-%1-%2")
+            .arg(date.toString(QStringLiteral("yyyyMMdd")))
+            .arg(numbering::nextCounter(db, numbering::readRules(db),
+                                        static_cast<int>(billvalues::kStocktakeKind), date, false),
+                 3, 10, QLatin1Char('0')));
     header.setValue(QStringLiteral("IntoStock_id"), QString::number(warehouse));
     header.setValue(QStringLiteral("comment"), p.value(QStringLiteral("comment")));
     CallContext draft(db, header);
@@ -593,7 +596,8 @@ int panDianToDraft(CallContext& c) {
 // service as its window sends it with "过账": the same checks and posting, the same bill id.
 int postDraft(CallContext& c) {
     Database& db = c.db;
-    const qint64 id = billvalues::id(c.params.value(QStringLiteral("billid")), QStringLiteral("单据ID"));
+    const qint64 id =
+        billvalues::id(c.params.value(QStringLiteral("billid")), QStringLiteral("单据ID"));
     const RecordSet head = db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {id});
     const auto headValue = [&head](const QString& name) {
         const int f = head.fieldIndex(name);
@@ -626,11 +630,11 @@ int postDraft(CallContext& c) {
         lines.addField(QString::fromLatin1(col.sent ? col.sent : col.name), FieldType::Text);
         columns << QString::fromLatin1(col.name);
     }
-    const RecordSet stored = db.query(
-        QStringLiteral("SELECT %1 FROM djList WHERE id = ? %2 ORDER BY orderid")
-            .arg(columns.join(QStringLiteral(", ")),
-                 moneyBill ? QStringLiteral("AND km_id > 0") : QString()),
-        {id});
+    const RecordSet stored =
+        db.query(QStringLiteral("SELECT %1 FROM djList WHERE id = ? %2 ORDER BY orderid")
+                     .arg(columns.join(QStringLiteral(", ")),
+                          moneyBill ? QStringLiteral("AND km_id > 0") : QString()),
+                 {id});
     for (int r = 0; r < stored.rowCount(); ++r) {
         QVariantList row;
         for (int f = 0; f < stored.fieldCount(); ++f)
@@ -669,13 +673,152 @@ int postDraft(CallContext& c) {
 
 }  // namespace
 
+namespace billservice {
+
+int save(CallContext& caller, const ParamList& header, RecordSet lines, bool post) {
+    ParamList params = header;
+    CallContext bill(caller.db, params);
+    bill.userId = caller.userId;
+    bill.userName = caller.userName;
+    bill.dbName = caller.dbName;
+    bill.method = post ? QStringLiteral("SaveToDB") : QStringLiteral("SaveToDraft");
+    bill.packets[0] = std::move(lines);
+    return saveBill(bill);
+}
+
+int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet& extra) {
+    Database& db = caller.db;
+    const RecordSet head =
+        db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {draftId});
+    if (head.rowCount() == 0 ||
+        head.at(0, head.fieldIndex(QStringLiteral("dj_state"))).toInt() == 0)
+        throw DytError(QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！"));
+    const auto field = [&head](const QString& name) {
+        const int f = head.fieldIndex(name);
+        return f < 0 || !head.at(0, f).isValid() ? QString() : head.at(0, f).toString();
+    };
+    const qint64 kind = field(QStringLiteral("djType")).toLongLong();
+    if (kind == kReceipt || kind == kPayment)
+        throw DytError(QStringLiteral("收款单和付款单的草稿请在单据窗口中保存！"));
+    ParamList header;
+    for (const Column& col : kHeaderColumns) {
+        const QString name = QString::fromLatin1(col.name);
+        if (head.fieldIndex(name) < 0)
+            continue;
+        // The remarks travel escaped, as a bill window sends them.
+        const bool remark = name == QLatin1String("comment") || name == QLatin1String("summery");
+        header.setValue(name, remark ? encodeLineBreaks(field(name)) : field(name));
+    }
+    header.setValue(QStringLiteral("djType"), QString::number(kind));
+    header.setValue(QStringLiteral("date"), field(QStringLiteral("date")));
+    header.setValue(QStringLiteral("dj_Caption"), field(QStringLiteral("dj_Caption")));
+    header.setValue(QStringLiteral("OldBillid"), QString::number(draftId));
+
+    // The lines as they are stored, in their order, then the extra rows by field name.
+    QStringList select;
+    RecordSet lines;
+    for (const Column& col : kLineColumns) {
+        const QString sent = QString::fromLatin1(col.sent ? col.sent : col.name);
+        select << QString::fromLatin1(col.name) + QStringLiteral(" AS ") + sent;
+        lines.addField(sent, FieldType::Text);
+    }
+    const RecordSet stored =
+        db.query(QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
+                     QStringLiteral(" FROM djList WHERE id = ? ORDER BY orderid"),
+                 {draftId});
+    for (int r = 0; r < stored.rowCount(); ++r) {
+        RecordSet::Row row;
+        for (int f = 0; f < stored.fieldCount(); ++f)
+            row << (stored.at(r, f).isValid() ? stored.at(r, f).toString() : QString());
+        lines.appendRow(row);
+    }
+    for (int r = 0; r < extra.rowCount(); ++r) {
+        RecordSet::Row row;
+        for (int f = 0; f < lines.fieldCount(); ++f) {
+            const int e = extra.fieldIndex(lines.field(f).name);
+            row << (e >= 0 ? cell(extra, r, e) : QString());
+        }
+        lines.appendRow(row);
+    }
+    return save(caller, header, std::move(lines), post);
+}
+
+RecordSet goodsLinePacket() {
+    RecordSet rs;
+    for (const char* name : {"goodsid", "unitid", "rate", "qty", "price", "total", "discount",
+                             "discountprice", "discounttotal", "tax", "taxprice", "taxtotal",
+                             "taxTotalSum", "costprice", "costtotal", "IntoStock_id"})
+        rs.addField(QString::fromLatin1(name), FieldType::Text);
+    return rs;
+}
+
+void appendGoodsLine(Database& db, RecordSet& packet, qint64 goodsId, double qty, double price,
+                     qint64 warehouseId) {
+    const QVariant unit = db.scalar(
+        QStringLiteral("SELECT u.id FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
+                       "g.id AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"),
+        {goodsId});
+    if (!unit.isValid())
+        throw DytError(QStringLiteral("商品[%1]不存在").arg(goodsId));
+    bool ok = false;
+    int places = db.scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'totaldot'"))
+                     .toString()
+                     .toInt(&ok);
+    if (!ok || places < 0 || places > 4)
+        places = 2;
+    const QString p = QString::number(roundTo(price, 4), 'f', 4);
+    const QString t = QString::number(roundTo(qty * price, places), 'f', places);
+    packet.appendRow({QString::number(goodsId), unit.toString(), QStringLiteral("1"),
+                      QString::number(qty, 'f', 4), p, t, QStringLiteral("1"), p, t,
+                      QStringLiteral("0"), p, QStringLiteral("0"), t, p, t,
+                      QString::number(warehouseId)});
+}
+
+double purchasePrice(Database& db, qint64 goodsId, qint64 partnerId) {
+    const QVariant last = db.scalar(
+        QStringLiteral("SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+                       "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
+                       "a.djType IN (5, 7) AND b.goodsid = ? AND b.qty > 0 AND (? = 0 OR "
+                       "a.wldw_id = ?) ORDER BY a.date DESC, b.orderid DESC LIMIT 1"),
+        {goodsId, partnerId, partnerId});
+    if (last.isValid())
+        return last.toDouble();
+    return db
+        .scalar(QStringLiteral("SELECT latestBuyPrice FROM baseGoodsUnit WHERE Goodsid = ? AND "
+                               "fzdwid = 0"),
+                {goodsId})
+        .toDouble();
+}
+
+void requireRight(Database& db, qint64 userId, const QString& code) {
+    if (!holdsRight(db, userId, code))
+        throw DytError(QStringLiteral("您没有执行该操作的权限!"));
+}
+
+void requireBillRight(Database& db, qint64 userId, qint64 djType, bool post) {
+    const QString code =
+        db.scalar(QStringLiteral("SELECT code FROM sysMenu WHERE djType = ? AND isbtn = 0 ORDER "
+                                 "BY id LIMIT 1"),
+                  {djType})
+            .toString();
+    if (code.isEmpty())
+        throw DytError(QStringLiteral("您没有执行该操作的权限!"));
+    requireRight(db, userId, code);
+    requireRight(db, userId, code + (post ? QStringLiteral("01") : QStringLiteral("02")));
+}
+
+}  // namespace billservice
+
 void registerBillService(Registry& services) {
     services.add(QStringLiteral("QMXService"), saveBill);
 }
 
 void registerStocktakeProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("P_JXC_DJ_PanDianToDraft"), panDianToDraft);
-    procedures.add(QStringLiteral("P_JXC_DJ_Post"), postDraft);
+}
+
+int postStoredDraft(CallContext& c) {
+    return postDraft(c);
 }
 
 }  // namespace dyt::server

@@ -9,6 +9,7 @@ void registerBillProcedures(Registry& procedures, Registry& services) {
     registerBillReadProcedures(procedures);
     registerBillService(services);
     registerStocktakeProcedures(procedures);
+    registerDraftProcedures(procedures);
 }
 
 }  // namespace dyt::server

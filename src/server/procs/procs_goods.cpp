@@ -35,8 +35,10 @@
 
 #include "common/condition.h"
 #include "common/error.h"
+#include "server/db/basekinds.h"
 #include "server/db/database.h"
 #include "server/db/where.h"
+#include "server/procs/bill_common.h"
 #include "server/procs/procs_stockstatus.h"
 #include "server/procs/registry.h"
 
@@ -416,9 +418,54 @@ int getGoods(CallContext& c) {
     return inReadView(c, [&c] { return runGoods(c); });
 }
 
+// P_JXC_INI_Other: the stock limits of a goods (the window 库存上下限报警设置). Lines goodsid,
+// warnUp and warnDown (empty or 0: no limit), stockid (0 or empty: the goods' own limits, else
+// those of that warehouse).
+int saveStockLimits(CallContext& c) {
+    Database& db = c.db;
+    const ParamList& p = c.params;
+    billservice::requireRight(db, c.userId, QStringLiteral("300508"));
+    const qint64 goods = billvalues::id(p.value(QStringLiteral("goodsid")), QStringLiteral("商品"));
+    const QVariant sons =
+        db.scalar(QStringLiteral("SELECT sonnum FROM baseGoods WHERE id = ? AND del = 0"), {goods});
+    if (goods <= 0 || !sons.isValid())
+        throw DytError(QStringLiteral("商品[%1]不存在").arg(goods));
+    if (sons.toLongLong() > 0)
+        throw DytError(QStringLiteral("不能对商品类别设置库存上下限！"));
+    const double up =
+        billvalues::number(p.value(QStringLiteral("warnUp")), QStringLiteral("库存上限"));
+    const double down =
+        billvalues::number(p.value(QStringLiteral("warnDown")), QStringLiteral("库存下限"));
+    if (down < 0)
+        throw DytError(QStringLiteral("库存下限不能小于0"));
+    if (up < 0)
+        throw DytError(QStringLiteral("库存上限不能小于0"));
+    if (up > 0 && down > up)
+        throw DytError(QStringLiteral("库存上限必须大于库存下限"));
+    const qint64 stock = billvalues::id(p.value(QStringLiteral("stockid")), QStringLiteral("仓库"));
+    if (stock > 0) {
+        if (!db.scalar(QStringLiteral("SELECT id FROM baseCK WHERE id = ? AND del = 0"), {stock})
+                 .isValid())
+            throw DytError(QStringLiteral("仓库[%1]不存在").arg(stock));
+        db.execute(QStringLiteral("DELETE FROM baseGoodsWarn WHERE goodsid = ? AND stockid = ?"),
+                   {goods, stock});
+        if (up > 0 || down > 0) {
+            db.execute(QStringLiteral("INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, "
+                                      "warnDown) VALUES (?, ?, ?, ?)"),
+                       {goods, stock, up, down});
+        }
+        return 0;
+    }
+    db.execute(QStringLiteral("UPDATE baseGoods SET warnUP = ?, warnDown = ?, updateTime = ? "
+                              "WHERE id = ?"),
+               {up, down, base::changeStamp(), goods});
+    return 0;
+}
+
 }  // namespace
 
 void registerGoodsProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_JXC_INI_Other"), saveStockLimits);
     procedures.add(QStringLiteral("P_Base_Get_Goods"), getGoods, false,
                    QStringList{QStringLiteral("XZSPALL"), QStringLiteral("QTKC"),
                                QStringLiteral("XZSPPC"), QStringLiteral("DQKCNEW"),

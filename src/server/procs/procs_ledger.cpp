@@ -317,6 +317,11 @@ int postOther(CallContext& ctx) {
 int insertDjList(CallContext& ctx) {
     Database& db = ctx.db;
     const qint64 billId = intParam(ctx.params, QStringLiteral("id"));
+    // The lines of a goods draft go through the bill service (bill_drafts.cpp).
+    const QVariant kind = db.scalar(
+        QStringLiteral("SELECT djType FROM djIndex WHERE id = ? AND dj_state = 1"), {billId});
+    if (kind.isValid() && !isMoneyBill(kind.toInt()))
+        return insertGoodsDraftLines(ctx, billId);
     const Bill bill = loadBill(db, billId);
     if (!isMoneyBill(bill.djType))
         throw DytError(QStringLiteral("只有收款单和付款单可以录入结算单据！"));

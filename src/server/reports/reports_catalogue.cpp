@@ -89,6 +89,7 @@ void registerReportProcedures(Registry& procedures) {
         procedures.add(
             name, [name](CallContext& c) { return runReport(c, name); }, false, types);
     }
+    reports::registerStockFollowUps(procedures);
 }
 
 }  // namespace dyt::server

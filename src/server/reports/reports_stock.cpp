@@ -355,6 +355,9 @@ const QList<StockReport>& stockReports() {
         add("XNKCCX", StockShape::Virtual);
         add("KCSXBJ", StockShape::UpperAlert);
         add("KCXXBJ", StockShape::LowerAlert);
+        add("KCSXXBJSZ", StockShape::Limits);
+        t << StockReport{QStringLiteral("P_JXC_Get_JH"), QStringLiteral("ZNBHJH"),
+                         StockShape::Replenish};
         return t;
     }();
     return table;
@@ -385,6 +388,10 @@ RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport&
             return alert(db, p, true);
         case StockShape::LowerAlert:
             return alert(db, p, false);
+        case StockShape::Limits:
+            return limitSettings(db, p);
+        case StockShape::Replenish:
+            return replenishPlan(db, p);
     }
     return {};
 }

@@ -10,7 +10,8 @@
 
 namespace dyt::server {
 class Database;
-}
+class Registry;
+}  // namespace dyt::server
 
 namespace dyt::server::reports {
 
@@ -24,6 +25,8 @@ enum class StockShape {
     Virtual,     // stock with the open orders
     UpperAlert,  // goods above their upper limit
     LowerAlert,  // goods below their lower limit
+    Limits,      // the stock limits of one goods level, with the stock (reports_replenish.cpp)
+    Replenish,   // the smart replenishment plan (reports_replenish.cpp)
 };
 
 struct StockReport {
@@ -35,6 +38,12 @@ struct StockReport {
 const QList<StockReport>& stockReports();
 const StockReport* findStockReport(const QString& procedure, const QString& queryType);
 RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport& r);
+
+// The stock limits of a goods level and the replenishment plan (reports_replenish.cpp).
+RecordSet limitSettings(Database& db, const ReportParams& p);
+RecordSet replenishPlan(Database& db, const ReportParams& p);
+// P_JXC_DJ_WarnToDraft (reports_replenish.cpp).
+void registerStockFollowUps(Registry& procedures);
 
 // The reports of the query-window table whose procedure is a report procedure, and the columns
 // each documents (no rows).
