@@ -51,7 +51,7 @@ GridDefinition goodsGrid() {
     return def;
 }
 
-TEST(columnIdentity, FollowsTheTagAndTheGridsHidingRule) {
+TEST(ColumnConfig, IdentityFollowsTheTagAndHidingRuleAndEveryColumnButTheFixedOnesIsOffered) {
     struct Case {
         const char* name;
         int tag;
@@ -69,9 +69,7 @@ TEST(columnIdentity, FollowsTheTagAndTheGridsHidingRule) {
         column.tag = c.tag;
         EXPECT_EQ(c.identity, gridfilter::columnIdentity(def, column)) << c.name;
     }
-}
-
-TEST(ColumnConfig, OffersEveryColumnButTheFixedOnes) {
+    // The configuration offers every column but the fixed ones.
     const GridDefinition def = goodsGrid();
     const ColumnConfig config(def);
     QStringList rows;

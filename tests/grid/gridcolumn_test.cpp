@@ -61,7 +61,7 @@ TEST(SplitCaptionTags, CutsAtTheFirstBrackets) {
 }
 
 // One row per number tag of the tag table: kind, places, patterns, and a value shown with them.
-TEST(ApplyColumnTags, NumberTagTable) {
+TEST(ApplyColumnTags, NumberTagTableAndTextColumns) {
     struct Case {
         const char* tags;
         NumberKind kind;
@@ -107,12 +107,9 @@ TEST(ApplyColumnTags, NumberTagTable) {
         EXPECT_TRUE(col.editable);
         EXPECT_EQ(QLatin1String(c.shown), formatFloat(col.displayPattern, c.sample));
     }
-}
-
-TEST(ApplyColumnTags, WithoutNumberTagTheColumnIsText) {
-    const char* cases[] = {
-        "", "%NUM%", "%SEL%", "%F%", "DATA", "%s", "%SUM%", "Cost", "%CHK%"};
-    for (const char* tags : cases) {
+    // Without a number tag the column is text.
+    const char* textTags[] = {"", "%NUM%", "%SEL%", "%F%", "DATA", "%s", "%SUM%", "Cost", "%CHK%"};
+    for (const char* tags : textTags) {
         SCOPED_TRACE(tags);
         GridDefinition view = definition();
         GridColumn col;
@@ -125,7 +122,7 @@ TEST(ApplyColumnTags, WithoutNumberTagTheColumnIsText) {
     }
 }
 
-TEST(ApplyColumnTags, EditorTags) {
+TEST(ApplyColumnTags, EditorTagsAndButtonGlyphs) {
     struct Case {
         const char* tags;
         EditorKind editor;
@@ -146,9 +143,7 @@ TEST(ApplyColumnTags, EditorTags) {
         EXPECT_EQ(c.editor, col.editor);
         EXPECT_EQ(c.value, col.valueKind);
     }
-}
-
-TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
+    // The button glyph comes from the program directory when the image exists.
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     GridDefinition view = definition();
@@ -164,7 +159,7 @@ TEST(ApplyColumnTags, ButtonGlyphFromTheProgramDirectoryWhenTheImageExists) {
     EXPECT_EQ(image, with.buttonGlyph);
 }
 
-TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
+TEST(ApplyColumnTags, SummaryTagsFirstMatchWinsAndCostColumnsWithoutTheRight) {
     struct Case {
         const char* tags;
         SummaryKind kind;
@@ -197,25 +192,25 @@ TEST(ApplyColumnTags, SummaryTagsFirstMatchWins) {
         const bool numbers = c.kind != SummaryKind::None && c.kind != SummaryKind::Count;
         EXPECT_EQ(numbers ? ValueKind::Float : ValueKind::Text, col.valueKind);
     }
-}
-
-TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
-    struct Case {
+    // A cost column without the right.
+    struct CostCase {
         const char* tags;
         bool masked;
         SummaryKind kind;
     };
-    const Case cases[] = {
+    const CostCase costCases[] = {
         {"%SUM%M%Cost%", true, SummaryKind::None},
         // The summary tags after a refused one are still tried.
         {"%SUM%CNT%M%Cost%", true, SummaryKind::Count},
         {"%SUM%MAX%MIN%AVG%P%Cost%", true, SummaryKind::None},
-        {"%MAX%Cost%Q%", true, SummaryKind::None}, {"%MIN%CNT%Cost%Q%", true, SummaryKind::Count},
+        {"%MAX%Cost%Q%", true, SummaryKind::None},
+        {"%MIN%CNT%Cost%Q%", true, SummaryKind::Count},
         // "Cost" masks only number columns, but a text column's summary is still refused.
-        {"%SUM%Cost%", false, SummaryKind::None}, {"%CNT%Cost%", false, SummaryKind::Count},
+        {"%SUM%Cost%", false, SummaryKind::None},
+        {"%CNT%Cost%", false, SummaryKind::Count},
         // "cost" in another letter case is no cost tag.
         {"%SUM%M%cost%", false, SummaryKind::Sum}};
-    for (const Case& c : cases) {
+    for (const CostCase& c : costCases) {
         SCOPED_TRACE(c.tags);
         GridDefinition view = definition(false);
         GridColumn col;
@@ -238,7 +233,7 @@ TEST(ApplyColumnTags, CostColumnWithoutTheRight) {
 // One row per caption: what AddGridColumn makes of its tags and text. "F" anywhere in the tags
 // hides the column (tag 110) when the grid lets columns hide; "额" or "价" in the caption or a
 // number tag aligns it right; a check box is editable even when the column was asked read-only.
-TEST(AddGridColumn, CaptionTable) {
+TEST(AddGridColumn, CaptionTableAndWidths) {
     using E = EditorKind;
     using S = SummaryKind;
     struct Case {
@@ -296,22 +291,20 @@ TEST(AddGridColumn, CaptionTable) {
     GridDefinition unfiltered = definition();
     unfiltered.filteringEnabled = false;
     EXPECT_FALSE(AddGridColumn(unfiltered, u"乙"_s, QString(), false, 60).filtering);
-}
-
-TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
-    struct Case {
+    // The width is raised to seven pixels per GBK byte.
+    struct WidthCase {
         const char16_t* caption;
         int width;
         int expected;
     };
-    const Case cases[] = {
-        {u"商品名称", 20, 56},  // four Chinese characters = 8 bytes
-        {u"商品名称", 80, 80},  // a wider given width stays
-        {u"[%Q%F%SUM%]数量", 5, 28},  // the tags do not count
-        {u"ABC", 20, 21},  // ASCII: one byte each
-        {u"ABC", 21, 21}, {u"单价A", 0, 35},  // 5 bytes
-        {u"", 0, 0}};
-    for (const Case& c : cases) {
+    const WidthCase widths[] = {{u"商品名称", 20, 56},        // four Chinese characters = 8 bytes
+                                {u"商品名称", 80, 80},        // a wider given width stays
+                                {u"[%Q%F%SUM%]数量", 5, 28},  // the tags do not count
+                                {u"ABC", 20, 21},             // ASCII: one byte each
+                                {u"ABC", 21, 21},
+                                {u"单价A", 0, 35},  // 5 bytes
+                                {u"", 0, 0}};
+    for (const WidthCase& c : widths) {
         GridDefinition view = definition();
         view.allowHideColumns = false;
         const GridColumn& col =
@@ -322,16 +315,14 @@ TEST(AddGridColumn, WidthIsRaisedToSevenPixelsPerGbkByte) {
     }
 }
 
-TEST(AddGridColumn, NegativePriceUsesTheQuantityPlaces) {
+TEST(AddGridColumn, NegativePricesBandsOrderAndTheFixedBand) {
     // The places 4 and 3 of the settings are in the tag table above; here the quantity has none.
     GridDefinition whole = definition();
     whole.context.qtyDot = 0;
     const GridColumn& p0 = AddGridColumn(whole, u"[%P%]单价"_s, QString(), true, 60);
     EXPECT_EQ(u"-13"_s, formatFloat(p0.displayPattern, -12.5));
     EXPECT_EQ(u"12.5000"_s, formatFloat(p0.displayPattern, 12.5));
-}
-
-TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
+    // Columns keep their band and are appended in order.
     GridDefinition view = definition();
     AddGridColumn(view, u"编号"_s, u"code"_s, false, 60, 0);
     AddGridColumn(view, u"[%Q%]数量"_s, u"qty"_s, true, 60, 2);
@@ -340,25 +331,23 @@ TEST(AddGridColumn, KeepsBandAndAppendsInOrder) {
     EXPECT_EQ(2, view.columns[1].bandIndex);
     EXPECT_EQ(1, view.columnIndex(u"QTY"_s));
     EXPECT_EQ(-1, view.columnIndex(u"price"_s));
-}
-
-TEST(AddGridBand, FixedBandResetsTheView) {
-    GridDefinition view = definition();
-    AddGridBand(view, u"基本信息"_s, 100, false);
-    AddGridBand(view, u"隐藏"_s, 0, false);
-    ASSERT_EQ(2, view.bands.size());
-    EXPECT_TRUE(view.bands[0].visible);
-    EXPECT_FALSE(view.bands[1].visible);
-    EXPECT_FALSE(view.bands[0].fixedLeft);
-    EXPECT_TRUE(view.bandHeadersVisible);
-    GridBand& fixed = AddGridBand(view, u"商品"_s, 1, true);
-    ASSERT_EQ(1, view.bands.size());
+    // A fixed band resets the banded.
+    GridDefinition banded = definition();
+    AddGridBand(banded, u"基本信息"_s, 100, false);
+    AddGridBand(banded, u"隐藏"_s, 0, false);
+    ASSERT_EQ(2, banded.bands.size());
+    EXPECT_TRUE(banded.bands[0].visible);
+    EXPECT_FALSE(banded.bands[1].visible);
+    EXPECT_FALSE(banded.bands[0].fixedLeft);
+    EXPECT_TRUE(banded.bandHeadersVisible);
+    GridBand& fixed = AddGridBand(banded, u"商品"_s, 1, true);
+    ASSERT_EQ(1, banded.bands.size());
     EXPECT_TRUE(fixed.visible && fixed.fixedLeft);
-    EXPECT_FALSE(view.groupingBoxVisible);
-    EXPECT_FALSE(view.columnGrouping);
-    EXPECT_FALSE(view.autoHeaderHeight);
-    EXPECT_FALSE(view.bandHeadersVisible);
-    EXPECT_EQ(0, view.fixedBandSeparatorWidth);
+    EXPECT_FALSE(banded.groupingBoxVisible);
+    EXPECT_FALSE(banded.columnGrouping);
+    EXPECT_FALSE(banded.autoHeaderHeight);
+    EXPECT_FALSE(banded.bandHeadersVisible);
+    EXPECT_EQ(0, banded.fixedBandSeparatorWidth);
 }
 
 }  // namespace
