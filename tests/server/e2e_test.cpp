@@ -105,7 +105,7 @@ protected:
 
 test::ServerProcess* ServerTest::server = nullptr;
 
-TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndTheStamps) {
+TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndClearRefusals) {
     auto c = connect();
     Response init = c->call(u"InitDataBase"_s);
     EXPECT_EQ(0, init.code());
@@ -134,10 +134,7 @@ TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndTheS
     ASSERT_EQ(3, l2.size());
     EXPECT_EQ(u"abc|2026-06-02 09:00:00"_s, l2[0] + u'|' + l2[1]);
     EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
-}
-
-TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
-    auto c = connect();
+    // Unknown methods, wrong arguments and broken frames get clear answers.
     // clang-format off
     struct Case { const char* method; QCborArray args; const char* expected; };
     const Case cases[] = {
@@ -172,7 +169,7 @@ TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
     EXPECT_EQ(0, other->call(u"InitDataBase"_s).code());
 }
 
-TEST_F(ServerTest, AccountSetListAndCreation) {
+TEST_F(ServerTest, AccountSetListCreationHidingAndOperators) {
     auto c = connect();
     Response r = c->call(u"GetProfileList"_s, {u"dytv1"_s, 1});
     EXPECT_EQ(0, r.code());
@@ -202,15 +199,11 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
     }
     EXPECT_EQ(2, proto::recordSetFromCbor(c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0))
                      .rowCount());  // nothing half-created
-}
-
-// The hidden flag these commands set is shown in the list:
-// CliTest.AccountSetCommandsAndTheAdministratorPassword.
-TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed) {
-    auto c = connect();
+    // Hiding and showing need the administrator password (the hidden flag is shown in the list:
+    // CliTest.AccountSetCommandsAndTheAdministratorPassword); the operators are listed.
     const auto command = [&](const QString& lines) {
-        const Response r = c->call(u"ExecCommand"_s, {lines});
-        return r.code() == 0 ? u"0"_s : u"%1 %2"_s.arg(r.code()).arg(r.outText(1));
+        const Response answer = c->call(u"ExecCommand"_s, {lines});
+        return answer.code() == 0 ? u"0"_s : u"%1 %2"_s.arg(answer.code()).arg(answer.outText(1));
     };
     const QString hide = u"Command=HideProfile\r\nProfileName=dytv1_2"_s;
     EXPECT_EQ(u"-1 请先验证管理员口令"_s, command(hide));
@@ -225,9 +218,9 @@ TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed)
         return c->call(u"GetProfileUserInfo"_s,
                        {proto::joinLines({u"Method="_s + method, u"ProfileName="_s + db})});
     };
-    Response r = info(u"CheckLoginType"_s, u"dytv1_1"_s);
+    r = info(u"CheckLoginType"_s, u"dytv1_1"_s);
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
-    RecordSet rs = proto::recordSetFromCbor(r.out(0));
+    rs = proto::recordSetFromCbor(r.out(0));
     ASSERT_TRUE(rs.locate(u"Id"_s, qint64(1)));
     EXPECT_EQ(u"系统管理员"_s, rs.text(u"FullName"_s));
     r = info(u"CheckLoginType"_s, u"dytv1_99"_s);

@@ -69,7 +69,7 @@ protected:
     Registry registry_;
 };
 
-TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
+TEST_F(DemoReports, SalesPurchaseAndStockReportsAgreeWithThePostedLinesAndTheLedger) {
     struct Case {
         const char* procedure;
         const char* type;
@@ -117,9 +117,7 @@ TEST_F(DemoReports, SalesAndPurchaseTotalsEqualThePostedLines) {
     // Partners divide the same sales as goods do.
     const RecordSet byPartner = report("P_JXC_Get_XS", "DWXSTJ", {{"djStr", u" (1,0) "_s}});
     EXPECT_NEAR(posted("l.discounttotal", "1"), sum(byPartner, "discounttotal"), 0.01);
-}
-
-TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
+    // The stock reports agree with the stock ledger.
     const double stockQty = sql("SELECT SUM(qty) FROM baseGoodsStock");
     const double stockValue = sql("SELECT SUM(total) FROM baseGoodsStock");
     ASSERT_GT(stockQty, 0);
@@ -144,25 +142,24 @@ TEST_F(DemoReports, StockReportsAgreeWithTheStockLedger) {
     EXPECT_NEAR(
         db_->scalar(u"SELECT SUM(qty) FROM baseGoodsStock WHERE goodsid = ?"_s, {goods}).toDouble(),
         last, 1e-6);
-}
-
-TEST_F(DemoReports, StockStatusReportAgreesWithTheLedger) {
-    const auto report = [&](const QString& goods) {
-        return this->report("P_Base_Get_Goods", "DQKCNEW",
-                            {{"GoodsStr", u";sptype=0;czy_id=1"_s + goods},
-                             {"ckStr", u";czy_id=1;id="_s},
-                             {"filter", u";qty=0;ckj=0"_s}});
+    // The stock status report agrees with the ledger.
+    const auto status = [&](const QString& condition) {
+        return report("P_Base_Get_Goods", "DQKCNEW",
+                      {{"GoodsStr", u";sptype=0;czy_id=1"_s + condition},
+                       {"ckStr", u";czy_id=1;id="_s},
+                       {"filter", u";qty=0;ckj=0"_s}});
     };
-    const RecordSet top = report(u";par_id=0"_s);
-    EXPECT_EQ(5, top.rowCount());
-    EXPECT_NEAR(sql("SELECT SUM(qty) FROM baseGoodsStock"), sum(top, "stockqty"), 1e-6);
-    EXPECT_NEAR(sql("SELECT SUM(total) FROM baseGoodsStock"), sum(top, "stockTotal"), 0.005);
-    const RecordSet flat = report(u";isList=1"_s);
-    EXPECT_EQ(40, flat.rowCount());
-    EXPECT_NEAR(sum(top, "lstotal"), sum(flat, "lstotal"), 0.005);
-    const qint64 first = top.at(0, top.fieldIndex(u"id"_s)).toLongLong();
-    const RecordSet level = report(u";par_id=%1"_s.arg(first));
-    EXPECT_NEAR(numberOf(top.at(0, top.fieldIndex(u"stockqty"_s))), sum(level, "stockqty"), 1e-6);
+    const RecordSet levels = status(u";par_id=0"_s);
+    EXPECT_EQ(5, levels.rowCount());
+    EXPECT_NEAR(sql("SELECT SUM(qty) FROM baseGoodsStock"), sum(levels, "stockqty"), 1e-6);
+    EXPECT_NEAR(sql("SELECT SUM(total) FROM baseGoodsStock"), sum(levels, "stockTotal"), 0.005);
+    const RecordSet goodsList = status(u";isList=1"_s);
+    EXPECT_EQ(40, goodsList.rowCount());
+    EXPECT_NEAR(sum(levels, "lstotal"), sum(goodsList, "lstotal"), 0.005);
+    const qint64 first = levels.at(0, levels.fieldIndex(u"id"_s)).toLongLong();
+    const RecordSet level = status(u";par_id=%1"_s.arg(first));
+    EXPECT_NEAR(numberOf(levels.at(0, levels.fieldIndex(u"stockqty"_s))), sum(level, "stockqty"),
+                1e-6);
 }
 
 }  // namespace

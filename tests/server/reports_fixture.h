@@ -18,6 +18,7 @@
 #include "bill_fixture.h"
 #include "common/currency.h"
 #include "posting_packets.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -84,12 +85,7 @@ protected:
     }
     // The message of a report that fails.
     QString reportError(const QString& procedure, const QString& queryType, const Lines& lines) {
-        try {
-            report(procedure, queryType, lines);
-        } catch (const DytError& e) {
-            return e.message();
-        }
-        return QString();
+        return dyt::test::errorOf([&] { report(procedure, queryType, lines); });
     }
     // A value of a row as a number (currency and numbers alike), rounded to four decimals.
     static double num(const RecordSet& rs, int row, const char* field) {
@@ -97,11 +93,7 @@ protected:
         EXPECT_GE(f, 0) << field;
         if (f < 0 || row >= rs.rowCount())
             return NAN;
-        const QVariant v = rs.at(row, f);
-        const double d = v.canConvert<Currency>() && v.metaType() == QMetaType::fromType<Currency>()
-                             ? v.value<Currency>().toDouble()
-                             : v.toDouble();
-        return std::round(d * 10000.0) / 10000.0;
+        return std::round(dyt::test::numberOf(rs.at(row, f)) * 10000.0) / 10000.0;
     }
     // Several values of a row, as num() gives them.
     static QList<double> nums(const RecordSet& rs, int row,

@@ -34,7 +34,20 @@ QHash<QString, MenuRow> loadMenu(sqlite3* db) {
     return byCode;
 }
 
-TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
+// Rows of the operator's permission set (menu joined with operator 1's rights) that a navigator
+// filter selects, as codes.
+QSet<QString> navigatorSelection(sqlite3* db, const QString& filter) {
+    QSet<QString> out;
+    for (const auto& r : query(db,
+                               u"SELECT code FROM (SELECT b.*, a.isbj FROM sysPurview AS a, "
+                               "sysMenu AS b WHERE a.menuid = b.id AND a.userid = 1) WHERE "_s +
+                                   filter)) {
+        out.insert(r[0]);
+    }
+    return out;
+}
+
+TEST_F(SchemaAccountSetTest, EveryFunctionCodeReachesTheMenuBarOfAConsistentTreeWithItsRights) {
     const auto codes = readTsv(u"schema/function_codes.tsv"_s);
     ASSERT_EQ(codes.size(), 275u);
     const QHash<QString, MenuRow> menu = loadMenu(db_);
@@ -59,13 +72,7 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeHasAnEntryReachingTheMenuBar) {
         EXPECT_EQ(cur.level, u"0"_s) << c[0].toStdString();
         EXPECT_GE(m.level.toInt(), 2) << c[0].toStdString();
     }
-}
-
-TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistentAndEveryParentComesBeforeItsChildren) {
-    const QHash<QString, MenuRow> menu = loadMenu(db_);
-    QHash<QString, MenuRow> byId;
-    for (const MenuRow& m : menu)
-        byId.insert(m.id, m);
+    // The tree columns are consistent and every parent comes before its children.
     QHash<QString, int> menuChildren;
     for (const MenuRow& m : menu) {
         if (m.isbtn == QLatin1String("0"))
@@ -115,12 +122,8 @@ TEST_F(SchemaAccountSetTest, MenuTreeColumnsAreConsistentAndEveryParentComesBefo
         }
         lastAtLevel[level] = r[0];
     }
-}
-
-// Every bill entry can be posted, drafted and printed; every base list's field captions have a
-// right of the same code, which is how saving the captions reaches the menu rows.
-TEST_F(SchemaAccountSetTest, BillEntriesAndFieldCaptionListsHaveTheirRights) {
-    const QHash<QString, MenuRow> menu = loadMenu(db_);
+    // Every bill entry can be posted, drafted and printed; every base list's field captions have
+    // a right of the same code, which is how saving the captions reaches the menu rows.
     for (const BillKindRow& k : billKindRows()) {
         if (k.menuTag == 0)
             continue;
@@ -133,23 +136,7 @@ TEST_F(SchemaAccountSetTest, BillEntriesAndFieldCaptionListsHaveTheirRights) {
                      u"SELECT count(*) FROM baseFieldNames AS a,sysMenu AS b  "
                      "WHERE a.code = b.code AND b.isbtn = 1"_s),
               scalar(db_, u"SELECT count(*) FROM baseFieldNames"_s));
-}
-
-// Rows of the operator's permission set (menu joined with operator 1's rights) that a navigator
-// filter selects, as codes.
-QSet<QString> navigatorSelection(sqlite3* db, const QString& filter) {
-    QSet<QString> out;
-    for (const auto& r : query(db,
-                               u"SELECT code FROM (SELECT b.*, a.isbj FROM sysPurview AS a, "
-                               "sysMenu AS b WHERE a.menuid = b.id AND a.userid = 1) WHERE "_s +
-                                   filter)) {
-        out.insert(r[0]);
-    }
-    return out;
-}
-
-TEST_F(SchemaAccountSetTest, NavigatorFiltersAndCommonFunctionsSelectTheirEntries) {
-    const auto codes = readTsv(u"schema/function_codes.tsv"_s);
+    // The navigator filters and the common functions select their entries.
     // Expected from the function codes alone: the area's report codes that open a window. The
     // finance page takes the finance reports one level below the menu bar (six digits) and five
     // receivable reports.
@@ -187,11 +174,11 @@ TEST_F(SchemaAccountSetTest, NavigatorFiltersAndCommonFunctionsSelectTheirEntrie
               finance);
     EXPECT_EQ(finance.size(), 13);
     // The common-functions dialog's list: held, visible leaf functions in menu order.
-    auto rows = query(db_,
-                      u"  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "
-                      "AS b   WHERE a.menuid = b.id AND a.userid = 1 AND a.isbj "
-                      "= 1 AND b.hide = 0 AND b.sonnum = 0 AND b.isBtn = 0  "
-                      "ORDER BY b.ordercode"_s);
+    rows = query(db_,
+                 u"  SELECT a.id,a.iscygn,b.name FROM sysPurview AS a,sysMenu "
+                 "AS b   WHERE a.menuid = b.id AND a.userid = 1 AND a.isbj "
+                 "= 1 AND b.hide = 0 AND b.sonnum = 0 AND b.isBtn = 0  "
+                 "ORDER BY b.ordercode"_s);
     EXPECT_GT(rows.size(), 200u);
     QStringList names;
     for (const auto& r : rows)

@@ -14,7 +14,7 @@ using dyt::schematest::query;
 using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
 
-TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesFormatsAndCounters) {
+TEST_F(SchemaAccountSetTest, BillKindsOperatorOneAndTheInterfaceRolesAreSeeded) {
     EXPECT_EQ(scalar(db_, u"SELECT count(DISTINCT NumHead) FROM sysDjb"_s),
               scalar(db_, u"SELECT count(*) FROM sysDjb"_s));
     // The format starts with the quoted prefix and ends with a counter mask.
@@ -48,9 +48,7 @@ TEST_F(SchemaAccountSetTest, BillKindsHaveDistinctPrefixesFormatsAndCounters) {
                      u"SELECT count(*) FROM sysDjb WHERE id NOT IN "
                      "(SELECT id FROM sysbillNo)"_s),
               u"0"_s);
-}
-
-TEST_F(SchemaAccountSetTest, OperatorOneAndTheInterfaceRolesAreSeeded) {
+    // Operator 1 and the interface roles are seeded.
     auto r = query(db_,
                    u"  SELECT a.*,b.code,b.fullname FROM sysuser AS a,baseZY AS b "
                    " WHERE a.id = b.id"_s);

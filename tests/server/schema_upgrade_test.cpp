@@ -1,5 +1,5 @@
 // The version mechanism: steps run in order inside one unit, the stored version follows, and a
-// failing or missing step leaves the account set as it was.
+// failing or missing step leaves the account set as it was; the product's own steps.
 
 #include "common/error.h"
 #include "schema_test_util.h"
@@ -10,6 +10,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using dyt::DytError;
+using dyt::schematest::query;
 using dyt::schematest::run;
 using dyt::schematest::scalar;
 using dyt::schematest::SchemaAccountSetTest;
@@ -86,20 +87,50 @@ TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     EXPECT_EQ(run(db_, u"COMMIT"_s), SQLITE_OK);
 }
 
-TEST_F(SchemaAccountSetTest, AnAccountSetOfVersionTwoGetsTheStockReportIndexAndThenStays) {
-    const QString count =
-        u"SELECT count(*) FROM sqlite_master WHERE name = 'ix_baseGoodsStock_report'"_s;
-    ASSERT_EQ(run(db_, u"DROP INDEX ix_baseGoodsStock_report"_s), SQLITE_OK);
-    detail::setStoredVersion(db_, 2);
-    schema::upgrade(db_);
-    EXPECT_EQ(scalar(db_, count), u"1"_s);
-    EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
-    // Upgrading a current account set changes nothing.
+// An account set of version 1 lacks the change stamps of goods and partners and the stock report
+// index: it gets the triggers and the index, and every goods and partner row is stamped now. The
+// steps leave what is there alone, and upgrading a current account set changes nothing.
+TEST_F(SchemaAccountSetTest, AnOlderAccountSetGetsTheStampsAndTheStockReportIndexAndThenStays) {
+    const QString triggers =
+        u"SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'tr_%_stamp_%'"_s;
+    // The nine stamp triggers and the index.
+    const QString objects =
+        u"SELECT count(*) FROM sqlite_master WHERE name = "
+        "'ix_baseGoodsStock_report' OR name IN ("_s +
+        triggers + u')';
+    ASSERT_EQ(run(db_,
+                  u"INSERT INTO baseGoods(id, par_jl, code, fullname) VALUES (11, '11,', "
+                  "'G11', '螺丝'), (12, '12,', 'G12', '螺母'); INSERT INTO baseWLDW(id, "
+                  "par_jl, code, fullname) VALUES (21, '21,', 'K21', '宏达五金')"_s),
+              SQLITE_OK);
+    EXPECT_EQ(scalar(db_, objects), u"10"_s);
+    for (const QStringList& trigger : query(db_, triggers))
+        ASSERT_EQ(run(db_, u"DROP TRIGGER "_s + trigger[0]), SQLITE_OK);
+    ASSERT_EQ(run(db_,
+                  u"DROP INDEX ix_baseGoodsStock_report; UPDATE baseGoods SET updateTime = "
+                  "''; UPDATE baseWLDW SET updateTime = ''"_s),
+              SQLITE_OK);
+    EXPECT_EQ(scalar(db_, objects), u"0"_s);
+    // The second time the steps run over what the first one made.
+    for (int pass = 0; pass < 2; ++pass) {
+        detail::setStoredVersion(db_, 1);
+        schema::upgrade(db_);
+        EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
+        EXPECT_EQ(scalar(db_, objects), u"10"_s);
+    }
+    // Every row carries a stamp "yyyy-mm-dd hh:nn:ss" of the last minutes.
+    EXPECT_EQ(scalar(db_,
+                     u"SELECT count(*) >= 3 AND count(*) = sum(t GLOB '[0-9][0-9][0-9][0-9]-"
+                     "[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]' AND abs("
+                     "julianday('now', 'localtime') - julianday(t)) < 0.01) FROM (SELECT "
+                     "updateTime AS t FROM baseGoods UNION ALL SELECT updateTime FROM "
+                     "baseWLDW)"_s),
+              u"1"_s);
     const QString menu = scalar(db_, u"SELECT count(*) FROM sysMenu"_s);
     schema::upgrade(db_);
     EXPECT_EQ(schema::storedVersion(db_), schema::currentVersion());
     EXPECT_EQ(scalar(db_, u"SELECT count(*) FROM sysMenu"_s), menu);
-    EXPECT_EQ(scalar(db_, count), u"1"_s);
+    EXPECT_EQ(scalar(db_, objects), u"10"_s);
 }
 
 }  // namespace
