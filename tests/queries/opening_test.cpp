@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 namespace dyt::client {
 namespace {
 
-TEST(OpeningParams, QueriesAndSavesSendTheirLinesRounded) {
+TEST(OpeningParams, QueriesSavesRefusalsPricesAndPages) {
     stockstatus::Request r;
     r.operatorId = 7;
     r.warehouseId = u"3"_s;
@@ -51,9 +51,7 @@ TEST(OpeningParams, QueriesAndSavesSendTheirLinesRounded) {
                                           u"typeid,Total,costTotal"_s));
     EXPECT_EQ(u"31|2|0|-1.01"_s, test::valuesOf(opening::partnerSave({31, 2, 0, 0, 0, -1.005}, 2),
                                                 u"id,par_id,ysTotal,yufuTotal"_s));
-}
-
-TEST(OpeningParams, RefusalsPricesAndPages) {
+    // Refusals, prices and pages.
     const QString all = opening::text::allWarehouses();
     EXPECT_EQ(opening::text::opened(), opening::editRefusal(true, false, all));
     EXPECT_EQ(all, opening::editRefusal(false, false, all));
