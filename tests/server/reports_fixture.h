@@ -30,11 +30,8 @@ protected:
         BillFixture::SetUp();
         update(u"UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"_s);
         update(u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
-        ParamList open;
-        open.setValue(u"type"_s, u"0"_s);
-        open.setValue(u"Date"_s, u"2025-01-01"_s);
-        const proto::Response r = call(session_, "ExecProc", {u"P_SYS_UP_Open"_s, open.text()});
-        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+        ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
+            << lastMessage_.toStdString();
     }
     qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
                   qint64 warehouse = 301, qint64 outWarehouse = 0) {
