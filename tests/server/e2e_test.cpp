@@ -20,6 +20,8 @@
 #include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 #include "support/joined.h"
 #include "support/serverprocess.h"
 
@@ -616,6 +618,36 @@ TEST(ServerStop, ACallInFlightIsAnsweredBeforeTheServerExits) {
     const Response r = c.readResponse();
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
     EXPECT_EQ(kSlowCount, proto::recordSetFromCbor(r.out(0)).at(0, 0).toLongLong());
+}
+
+// The server inside the test process: start, serve, stop with connections open.
+TEST(InProcessServer, StopClosesSessionsTheServerStartsAgainAndAnAddressInUseIsReported) {
+    QTemporaryDir dir;
+    server::ServerConfig config;
+    config.dataDir = dir.path();
+    server::Backend backend(config);
+    server::Server server(backend);
+    const quint16 port = server.start(u"127.0.0.1"_s, 0);
+    EXPECT_NE(0, port);
+    proto::Client c;
+    c.connectTo(u"127.0.0.1"_s, port);
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+    ASSERT_EQ(0, test::logIn(c, u"dytv1_1"_s).code());
+    EXPECT_EQ(1, backend.sessionCount(u"dytv1_1"_s));
+    EXPECT_EQ(1, server.connectionCount());
+    server.stop();
+    EXPECT_EQ(0, backend.sessionCount(u"dytv1_1"_s));
+    EXPECT_EQ(0, server.connectionCount());
+    EXPECT_THROW(c.call(u"InitDataBase"_s), DytError);
+    server.stop();  // twice is harmless
+    // The same backend serves again; the account set is intact.
+    const quint16 again = server.start(u"127.0.0.1"_s, 0);
+    proto::Client c2;
+    c2.connectTo(u"127.0.0.1"_s, again);
+    EXPECT_EQ(0, test::logIn(c2, u"dytv1_1"_s).code());
+    // An address in use or no address at all is reported.
+    EXPECT_THROW(server::Server(backend).start(u"127.0.0.1"_s, again), DytError);
+    EXPECT_THROW(server::Server(backend).start(u"999.1.1.1"_s, 0), DytError);
 }
 
 }  // namespace
