@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QSet>
 
 #include "backend_fixture.h"
 #include "common/basecache.h"
@@ -301,6 +302,33 @@ TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
     // A malformed condition string is an error, not a pasted text.
     RecordSet rs;
     EXPECT_THROW(getBase({u"QueryType=SP_"_s, u"GoodsStr=czy_id"_s}, &rs), DytError);
+}
+
+// The local goods and partner tables: each has one key, first, distinct names, and travels as a
+// record set of the column types.
+TEST(BaseCacheColumns, EachTableHasOneKeyFirstDistinctNamesAndItsTypes) {
+    for (const QList<basecache::Column>* columns :
+         {&basecache::goodsColumns(), &basecache::partnerColumns()}) {
+        ASSERT_FALSE(columns->isEmpty());
+        SCOPED_TRACE(columns->first().name.toStdString());
+        EXPECT_EQ(basecache::ColumnKind::Id, columns->first().kind);
+        const RecordSet rows = basecache::emptyRecordSet(*columns);
+        ASSERT_EQ(columns->size(), rows.fieldCount());
+        EXPECT_EQ(0, rows.rowCount());
+        QSet<QString> names;
+        for (int i = 0; i < columns->size(); ++i) {
+            const basecache::Column& c = columns->at(i);
+            SCOPED_TRACE(c.name.toStdString());
+            EXPECT_TRUE(c.kind != basecache::ColumnKind::Id || i == 0);
+            EXPECT_FALSE(names.contains(c.name.toLower()));
+            names.insert(c.name.toLower());
+            const FieldType want = c.kind == basecache::ColumnKind::Text    ? FieldType::Text
+                                   : c.kind == basecache::ColumnKind::Money ? FieldType::Currency
+                                                                            : FieldType::Integer;
+            EXPECT_EQ(c.name, rows.field(i).name);
+            EXPECT_EQ(want, rows.field(i).type);
+        }
+    }
 }
 
 }  // namespace
