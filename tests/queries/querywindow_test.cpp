@@ -1,5 +1,6 @@
 // The query window and its condition dialog on the recording transport, and against a real
 // server the category tree, a statistics query and the business history.
+#include "../server/records.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/shell/functions.h"
 #include "common/currency.h"
@@ -599,10 +600,7 @@ TEST_F(QueryWindowE2E, TreeStatisticsAndBusinessHistoryAgainstTheServer) {
         TfrmQueryWindow jylc(u"TfrmQJYLC"_s);
         jylc.show();
         ASSERT_TRUE(jylc.runQuery(true)) << script.messages().join(u'|').toStdString();
-        QStringList codes;
-        RecordSet& rows = jylc.records();
-        for (int r = 0; r < rows.rowCount(); ++r)
-            codes.append(rows.at(r, rows.fieldIndex(u"code"_s)).toString());
+        QStringList codes = test::rowTexts(jylc.records(), u"code"_s);
         codes.sort();
         EXPECT_EQ((QStringList{u"JH-1"_s, u"XS-1"_s}), codes);
         EXPECT_EQ(u"P_JXC_DJ_GetDJIndex"_s, watched->procQueries.last().first);

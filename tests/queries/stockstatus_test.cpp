@@ -1,10 +1,11 @@
 // The stock status report: its parameters, the window on the recording transport, and against a
 // real server the posted stock by level, warehouse, distribution and batch.
+#include "client/logic/stockstatus.h"
 #include "../server/posting_packets.h"
+#include "../server/records.h"
 #include "client/logic/localcache.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmstockwindows.h"
-#include "client/logic/stockstatus.h"
 #include "common/currency.h"
 #include "querytest_support.h"
 #include "support/serverfixture.h"
@@ -450,9 +451,7 @@ constexpr qint64 kDrinksCategory = 50, kCola = 101, kSprite = 102, kSugar = 103;
 constexpr qint64 kMain = 301, kShop = 302, kAnnex = 303;
 
 double round4(const QVariant& v) {
-    const double d =
-        v.userType() == qMetaTypeId<Currency>() ? v.value<Currency>().toDouble() : v.toDouble();
-    return std::round(d * 10000.0) / 10000.0;
+    return std::round(test::numberOf(v) * 10000.0) / 10000.0;
 }
 
 // The quantity, total and price of the row of `key` in a window's records, by '|'; "" when none.
