@@ -1,4 +1,4 @@
-// The bill service QMXService: drafts, posting, the packets, and what it refuses.
+// The bill service QMXService: drafts, posting, the packets, and what it refuses; bill numbering.
 #include <gtest/gtest.h>
 
 #include "bill_fixture.h"

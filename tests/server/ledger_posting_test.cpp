@@ -1,5 +1,6 @@
-// Posting realistic sequences of bills and checking stock quantity and value, line costs,
-// partner balances and account balances against values worked out by hand.
+// Posting realistic sequences of bills of every kind and the ledger procedures, checking stock
+// quantity and value, line costs, partner balances and account balances against values worked
+// out by hand.
 
 #include "ledger_fixture.h"
 #include "server/tsql/tsql_functions.h"

@@ -1,5 +1,6 @@
-// The function menu: a consistent tree holding every function code, the rights of bill entries,
-// the navigator's filters and the common-functions list.
+// A fresh account set: the function menu (a consistent tree holding every function code, the
+// rights of bill entries, the navigator's filters and the common-functions list), the seed data,
+// and every table and column the system's texts name.
 
 #include <QHash>
 #include <QSet>
@@ -197,7 +198,30 @@ TEST_F(SchemaAccountSetTest, EveryFunctionCodeReachesTheMenuBarOfAConsistentTree
 
 // --- seed data of a fresh account set: bill kinds and their counters, operator 1, accounts, the
 // seeded trees, the current period and the version
-TEST_F(SchemaAccountSetTest, BillKindsOperatorOneAndTheInterfaceRolesAreSeeded) {
+
+// Tree columns of a base table agree with each other: the path ends with the row's id and starts
+// with the parent's path, the level is the path's length, sonnum counts the children, codes
+// extend their parent's code.
+void expectConsistentTree(sqlite3* db, const QString& table) {
+    auto rows = query(db,
+                      u"SELECT id, par_id, par_jl, leveal, sonnum, "
+                      "(SELECT count(*) FROM %1 AS c WHERE c.par_id = t.id), "
+                      "COALESCE((SELECT p.par_jl FROM %1 AS p WHERE p.id = "
+                      "t.par_id), '') FROM %1 AS t"_s.arg(table));
+    ASSERT_FALSE(rows.empty()) << table.toStdString();
+    for (const auto& r : rows) {
+        const QStringList path = r[2].split(QLatin1Char(','), Qt::SkipEmptyParts);
+        EXPECT_TRUE(r[2].endsWith(QLatin1Char(','))) << r[2].toStdString();
+        EXPECT_EQ(path.last(), r[0]);
+        EXPECT_EQ(QString::number(path.size()), r[3])
+            << table.toStdString() << " " << r[0].toStdString();
+        EXPECT_EQ(r[4], r[5]) << table.toStdString() << " " << r[0].toStdString();
+        EXPECT_TRUE(r[2].startsWith(r[6]));
+        EXPECT_EQ(r[1] == QLatin1String("0"), r[6].isEmpty());
+    }
+}
+
+TEST_F(SchemaAccountSetTest, BillKindsOperatorOneInterfaceRolesTreesAndThePeriodAreSeeded) {
     EXPECT_EQ(scalar(db_, u"SELECT count(DISTINCT NumHead) FROM sysDjb"_s),
               scalar(db_, u"SELECT count(*) FROM sysDjb"_s));
     // The format starts with the quoted prefix and ends with a counter mask.
@@ -265,49 +289,25 @@ TEST_F(SchemaAccountSetTest, BillKindsOperatorOneAndTheInterfaceRolesAreSeeded) 
                      u"SELECT count(*) FROM sysSubjectInterface AS a, baseKM AS "
                      "b WHERE a.km_id = b.id AND a.type = 1 AND b.sonnum > 0"_s),
               u"0"_s);
-}
-
-// Tree columns of a base table agree with each other: the path ends with the row's id and starts
-// with the parent's path, the level is the path's length, sonnum counts the children, codes
-// extend their parent's code.
-void expectConsistentTree(sqlite3* db, const QString& table) {
-    auto rows = query(db,
-                      u"SELECT id, par_id, par_jl, leveal, sonnum, "
-                      "(SELECT count(*) FROM %1 AS c WHERE c.par_id = t.id), "
-                      "COALESCE((SELECT p.par_jl FROM %1 AS p WHERE p.id = "
-                      "t.par_id), '') FROM %1 AS t"_s.arg(table));
-    ASSERT_FALSE(rows.empty()) << table.toStdString();
-    for (const auto& r : rows) {
-        const QStringList path = r[2].split(QLatin1Char(','), Qt::SkipEmptyParts);
-        EXPECT_TRUE(r[2].endsWith(QLatin1Char(','))) << r[2].toStdString();
-        EXPECT_EQ(path.last(), r[0]);
-        EXPECT_EQ(QString::number(path.size()), r[3])
-            << table.toStdString() << " " << r[0].toStdString();
-        EXPECT_EQ(r[4], r[5]) << table.toStdString() << " " << r[0].toStdString();
-        EXPECT_TRUE(r[2].startsWith(r[6]));
-        EXPECT_EQ(r[1] == QLatin1String("0"), r[6].isEmpty());
-    }
-}
-
-TEST_F(SchemaAccountSetTest, SeededBaseTreesAndTheCurrentPeriodAreConsistent) {
+    // The seeded base trees and the current period are consistent.
     expectConsistentTree(db_, u"baseKM"_s);
     expectConsistentTree(db_, u"baseZY"_s);
     // Account codes extend their parent's code by the level length of kmLength<level>.
     auto rows = query(db_,
                       u"SELECT c.code, p.code, c.leveal FROM baseKM AS c, baseKM "
                       "AS p WHERE c.par_id = p.id"_s);
-    for (const auto& r : rows) {
-        EXPECT_TRUE(r[0].startsWith(r[1])) << r[0].toStdString();
+    for (const auto& km : rows) {
+        EXPECT_TRUE(km[0].startsWith(km[1])) << km[0].toStdString();
         const QString len = scalar(db_,
                                    u"SELECT sysValue FROM sysData WHERE Name = "
-                                   "'kmLength%1'"_s.arg(r[2]));
-        EXPECT_EQ(r[0].size() - r[1].size(), len.toInt()) << r[0].toStdString();
+                                   "'kmLength%1'"_s.arg(km[2]));
+        EXPECT_EQ(km[0].size() - km[1].size(), len.toInt()) << km[0].toStdString();
     }
     // The bill-correction windows compare a bill's date with the begin of the current period.
-    auto r = query(db_,
-                   u"SELECT beginDate, EndDate FROM sysPeriod AS a WHERE a.type = "
-                   "0 AND a.id = (SELECT sysValue FROM sysData WHERE Name = "
-                   "'JxcPeriodNow')"_s);
+    r = query(db_,
+              u"SELECT beginDate, EndDate FROM sysPeriod AS a WHERE a.type = "
+              "0 AND a.id = (SELECT sysValue FROM sysData WHERE Name = "
+              "'JxcPeriodNow')"_s);
     ASSERT_EQ(r.size(), 1u);
     const QDate begin = QDate::fromString(r[0][0], u"yyyy-MM-dd"_s);
     const QDate end = QDate::fromString(r[0][1], u"yyyy-MM-dd"_s);
@@ -318,7 +318,7 @@ TEST_F(SchemaAccountSetTest, SeededBaseTreesAndTheCurrentPeriodAreConsistent) {
 }
 
 // --- every table and column that the system's SQL texts and packets name exists
-// (tests/data/schema_names.tsv) Lower-cased column names of a table.
+// (tests/data/schema_names.tsv). Lower-cased column names of a table.
 QSet<QString> columnsOf(sqlite3* db, const QString& table) {
     QSet<QString> out;
     for (const QStringList& r : query(db, u"PRAGMA table_info(\"%1\")"_s.arg(table))) {

@@ -1,5 +1,6 @@
 // The version mechanism: steps run in order inside one unit, the stored version follows, and a
-// failing or missing step leaves the account set as it was; the product's own steps.
+// failing or missing step leaves the account set as it was; the product's own steps; the
+// integrity of a fresh account set and of its creation.
 
 #include "common/error.h"
 #include "schema_test_util.h"

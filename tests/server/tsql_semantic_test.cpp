@@ -1,4 +1,5 @@
-// Translated texts run on SQLite and give the results SQL Server gives.
+// Translated texts run on SQLite and give the results SQL Server gives; the server functions, date
+// helpers and the authorizer for client texts.
 
 #include "tsql_fixture.h"
 
