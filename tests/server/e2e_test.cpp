@@ -171,7 +171,7 @@ TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndClea
     EXPECT_EQ(0, other->call(u"InitDataBase"_s).code());
 }
 
-TEST_F(ServerTest, AccountSetListCreationHidingAndOperators) {
+TEST_F(ServerTest, AccountSetListCreationHidingOperatorsAndLogin) {
     auto c = connect();
     Response r = c->call(u"GetProfileList"_s, {u"dytv1"_s, 1});
     EXPECT_EQ(0, r.code());
@@ -228,17 +228,13 @@ TEST_F(ServerTest, AccountSetListCreationHidingAndOperators) {
     r = info(u"CheckLoginType"_s, u"dytv1_99"_s);
     EXPECT_EQ(u"-1 账套[dytv1_99]不存在"_s, u"%1 %2"_s.arg(r.code()).arg(r.outText(1)));
     EXPECT_EQ(-1, info(u"Other"_s, u"dytv1_1"_s).code());
-}
-
-TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPassword) {
-    auto c = connect();
-    Response r =
-        c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
+    // The login answers the operator or the reason, never the administrator password.
+    r = c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     EXPECT_EQ(u"系统管理员|001|1|sa|"_s,
               lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName,dbPassword"));
     // The session is registered under the connection's number.
-    RecordSet rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
+    rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(u"pc-01|1"_s, rowText(rs, 0));
     // Typed-name mode looks the operator up by code.
@@ -249,14 +245,14 @@ TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPas
     EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "UserId"));
     // Failures leave the connection anonymous.
     // clang-format off
-    struct Case { const char* db; const char* user; const char* password; int code; const char* message; };
-    const Case cases[] = {
+    struct Failure { const char* db; const char* user; const char* password; int code; const char* message; };
+    const Failure failures[] = {
         {"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
         {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
         {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
         {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
     // clang-format on
-    for (const Case& k : cases) {
+    for (const Failure& k : failures) {
         auto anon = connect();
         const Response failed =
             test::logIn(*anon, QString::fromLatin1(k.db), QString::fromLatin1(k.user),

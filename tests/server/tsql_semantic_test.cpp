@@ -274,7 +274,7 @@ TEST_F(TsqlSemantic, ResultFieldTypesFollowDeclarationsAndValues) {
 // --- server functions, date helpers and the authorizer for client texts
 using namespace dyt::server::tsql;
 
-TEST(TsqlDates, ParseFormsDayNumbersAndDateDiffBoundaries) {
+TEST(TsqlDates, ParseFormsDayNumbersDateDiffBoundariesAndTheNextCode) {
     struct Case {
         const char* text;
         const char* expected;  // formatDateValue, "" for invalid
@@ -320,17 +320,13 @@ TEST(TsqlDates, ParseFormsDayNumbersAndDateDiffBoundaries) {
     EXPECT_EQ(2, datePart(u"week"_s, d("2024-01-07")));  // first Sunday of 2024
     EXPECT_EQ(u"2023-02-28 00:00:00"_s, formatDateValue(dateAdd(u"year"_s, -1, d("2024-02-29"))));
     EXPECT_FALSE(dateAdd(u"fortnight"_s, 1, d("2024-02-29")).isValid());
-}
-
-TEST(TsqlCodes, IncrementCode) {
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {{"0099", "0100"}, {"JH-009", "JH-010"},
-                 {"999", "1000"},  {"A", "A1"},
-                 {"", "1"},        {"JH-2024-00001", "JH-2024-00002"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(QString::fromUtf8(c.out), incrementCode(QString::fromUtf8(c.in))) << c.in;
+    // The next code after a code.
+    const std::pair<const char*, const char*> codes[] = {
+        {"0099", "0100"}, {"JH-009", "JH-010"},
+        {"999", "1000"},  {"A", "A1"},
+        {"", "1"},        {"JH-2024-00001", "JH-2024-00002"}};
+    for (const auto& [in, out] : codes)
+        EXPECT_EQ(QString::fromUtf8(out), incrementCode(QString::fromUtf8(in))) << in;
 }
 
 class TsqlFunctions : public TsqlDb {
