@@ -39,9 +39,7 @@ TEST(IncrementNumber, AddsOneAndKeepsAtLeastTheInputWidth) {
              {"09223372036854775806", "09223372036854775807"}}) {
         EXPECT_EQ(IncrementNumber(s(r.input)), s(r.expected)) << r.input;
     }
-}
-
-TEST(IncrementNumber, TextsThatCannotBeConvertedAreRefused) {
+    // Texts that cannot be converted are refused.
     for (const char* bad :
          {"", "9223372036854775807", "9223372036854775808", "18446744073709551615",
           "18446744073709551616", "99999999999999999999999", "-1", "+1", " 1", "1 ", "1a", "a",
@@ -59,9 +57,7 @@ TEST(IncrementCode, IncrementsTheTrailingRunOfDigits) {
         {"P01-a 09", "P01-a 10"}, {"ＪＨ０９", "ＪＨ０９1"}}) {  // full-width digits are no digits
         EXPECT_EQ(IncrementCode(s(r.input)), s(r.expected)) << r.input;
     }
-}
-
-TEST(IncrementCode, ATrailingRunTooLongIsRefused) {
+    // A trailing run too long is refused.
     EXPECT_EQ(errorOf([] { IncrementCode(u"JH99999999999999999999"_s); }), s(kTooLong));
     EXPECT_EQ(errorOf([] { IncrementCode(u"9223372036854775807"_s); }), s(kTooLong));
     // A long code whose digit run is short is fine.

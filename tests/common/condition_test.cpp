@@ -28,7 +28,7 @@ QList<ConditionPair> pairs(std::initializer_list<std::pair<const char*, const ch
 }
 
 // What a condition dialog and a query window compose for a picker left empty.
-TEST(ConditionString, BuildsTheSegmentsOfTheQueryWindows) {
+TEST(ConditionString, BuildsTheSegmentsOfTheQueryWindowsAndParsesThem) {
     ConditionString dialog;
     dialog.add(u"id"_s, u""_s).add(u"issub"_s, u"1"_s).add(u"Other"_s, u"1"_s);
     EXPECT_EQ(dialog.toString(), u";id=;issub=1;Other=1"_s);
@@ -42,9 +42,7 @@ TEST(ConditionString, BuildsTheSegmentsOfTheQueryWindows) {
     EXPECT_EQ(dyt::conditionSegment(u"qty"_s, u"0"_s), u";qty=0"_s);
     EXPECT_EQ(ConditionString().toString(), QString());
     EXPECT_TRUE(ConditionString().isEmpty());
-}
-
-TEST(ConditionString, ParsesIntoOrderedPairs) {
+    // Parsing gives ordered pairs.
     struct Row {
         const char* text;
         QList<ConditionPair> expected;
@@ -76,9 +74,7 @@ TEST(ConditionString, SemicolonsInValuesRoundTrip) {
         EXPECT_EQ(back.value(u"id"_s, u"none"_s), QString()) << v;
     }
     EXPECT_EQ(dyt::conditionSegment(u"allfilter"_s, u"a;b"_s), u";allfilter=a;;b"_s);
-}
-
-TEST(ConditionString, ReadsAKeyWithoutRegardToCase) {
+    // A key is read without regard to case.
     const QString text = u";czy_id=7;isSub=1;id=27;ID=99"_s;
     const ConditionString c = ConditionString::parse(text);
     EXPECT_EQ(c.value(u"issub"_s), u"1"_s);
@@ -112,9 +108,7 @@ TEST(ConditionString, MalformedTextsAreRefused) {
         EXPECT_EQ(errorOf([&] { dyt::parseConditions(s(r.text)); }), s(r.message)) << r.text;
         EXPECT_EQ(errorOf([&] { ConditionString::parse(s(r.text)); }), s(r.message)) << r.text;
     }
-}
-
-TEST(ConditionString, InvalidKeysAndValuesAreRefusedAndNothingIsAdded) {
+    // Invalid keys and values are refused and nothing is added.
     ConditionString c;
     c.add(u"czy_id"_s, 1);
     for (const char* key : {"", "a;b", "a=b", "a\rb", "a\n"}) {
@@ -129,7 +123,7 @@ TEST(ConditionString, InvalidKeysAndValuesAreRefusedAndNothingIsAdded) {
     EXPECT_EQ(c.toString(), u";czy_id=1"_s);
 }
 
-TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
+TEST(BillKindList, BuildsTheListOfTheConditionDialogsAndParsesOnlyItsShape) {
     EXPECT_EQ(dyt::billKindList({1}), u" (1,0) "_s);
     EXPECT_EQ(dyt::billKindList({1, 5}), u" (1,5,0) "_s);
     EXPECT_EQ(dyt::billKindList({5, 6, 7, 37}), u" (5,6,7,37,0) "_s);
@@ -138,9 +132,7 @@ TEST(BillKindList, BuildsTheListOfTheConditionDialogs) {
         const QString error = errorOf([&] { dyt::billKindList({1, bad}); });
         EXPECT_EQ(error, u"单据类型[%1]无效，必须大于0"_s.arg(bad));
     }
-}
-
-TEST(BillKindList, ParsesOnlyTheExactShape) {
+    // Only the exact shape parses.
     struct Good {
         const char* text;
         QList<int> kinds;

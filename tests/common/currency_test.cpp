@@ -38,7 +38,7 @@ TEST(Currency, SumsAreExact) {
     EXPECT_EQ((-parse("2.5")).raw(), -25000);
 }
 
-TEST(Currency, ParsesText) {
+TEST(Currency, ParsesTextAndRefusesBadText) {
     struct Case {
         const char* text;
         std::int64_t raw;
@@ -49,9 +49,7 @@ TEST(Currency, ParsesText) {
         {"-922337203685477.5807", -kMaxRaw}};
     for (const auto& c : cases)
         EXPECT_EQ(parse(c.text).raw(), c.raw) << c.text;
-}
-
-TEST(Currency, RefusesBadTextAndLeavesTheTargetAlone) {
+    // Bad text is refused and leaves the target alone.
     const char* bad[] = {
         "", "abc", "1.2.3", "１２", "1,2.3,4", ",5", "922337203685477.5808", "1e20", "12-", "--1",
         "-", "1 2"};
@@ -74,7 +72,7 @@ TEST(Currency, TextWithoutTrailingZeros) {
         EXPECT_EQ(Currency::fromRaw(c.raw).toString(), QString::fromUtf8(c.text)) << c.raw;
 }
 
-TEST(Currency, DoublesGoThroughTheirDecimalText) {
+TEST(Currency, DoublesGoThroughTheirDecimalTextAndOutOfRangeOnesAreRefused) {
     struct Case {
         double value;
         std::int64_t raw;
@@ -85,9 +83,7 @@ TEST(Currency, DoublesGoThroughTheirDecimalText) {
         EXPECT_EQ(Currency::fromDouble(c.value).raw(), c.raw) << c.value;
     EXPECT_EQ(Currency::fromRaw(305100).toDouble(), 30.51);
     EXPECT_EQ(Currency::fromRaw(-1).toDouble(), -0.0001);
-}
-
-TEST(Currency, DoublesOutOfRangeAreRefused) {
+    // Doubles out of range are refused.
     EXPECT_THROW(Currency::fromDouble(std::nan("")), dyt::DytError);
     EXPECT_THROW(Currency::fromDouble(HUGE_VAL), dyt::DytError);
     EXPECT_THROW(Currency::fromDouble(1e15), dyt::DytError);
@@ -99,7 +95,7 @@ TEST(Currency, DoublesOutOfRangeAreRefused) {
     EXPECT_EQ(c.raw(), 15000);
 }
 
-TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZero) {
+TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZeroAndOverflowIsRefused) {
     struct Case {
         const char* a;
         char op;
@@ -116,9 +112,7 @@ TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZero) {
         Currency r = c.op == '*' ? a * b : a / b;
         EXPECT_EQ(r.raw(), c.raw) << c.a << c.op << c.b;
     }
-}
-
-TEST(Currency, OverflowAndDivisionByZeroAreRefused) {
+    // Overflow and division by zero are refused.
     const Currency max = Currency::fromRaw(kMaxRaw);
     const Currency min = Currency::fromRaw(kMinRaw);
     const Currency tick = Currency::fromRaw(1);
@@ -133,9 +127,6 @@ TEST(Currency, OverflowAndDivisionByZeroAreRefused) {
     EXPECT_EQ(c, max);
     EXPECT_EQ((max - tick + tick), max);
     EXPECT_EQ((min + tick).raw(), kMinRaw + 1);
-}
-
-TEST(Currency, Ordering) {
     EXPECT_LT(parse("-1"), parse("0.0001"));
     EXPECT_GT(parse("2"), parse("1.9999"));
     EXPECT_EQ(parse("1.50"), parse("1.5"));
@@ -164,9 +155,6 @@ TEST(roundTo, HalfAwayFromZeroOnTheDecimalText) {
         {"sum noise 0.1 + 0.2", 0.1 + 0.2, 10, 0.3}, {"places zero", 1234.5678, 0, 1235.0}};
     for (const auto& c : cases)
         EXPECT_EQ(roundTo(c.value, c.places), c.expected) << c.name;
-}
-
-TEST(roundTo, SpecialValuesAndBadPlaces) {
     // A negative value rounding to zero is plain zero.
     EXPECT_EQ(roundTo(-0.001, 2), 0.0);
     EXPECT_FALSE(std::signbit(roundTo(-0.001, 2)));
@@ -183,7 +171,7 @@ struct CurrencyCase {
     std::int64_t expectedRaw;
 };
 
-TEST(roundTo, CurrencyIsExactHalfAwayFromZero) {
+TEST(roundTo, CurrencyIsExactHalfAwayFromZeroAndRefusesOverflowAndNegativePlaces) {
     const CurrencyCase cases[] = {
         {"2.675 to 2", 26750, 2, 26800}, {"-2.675 to 2", -26750, 2, -26800},
         {"1.2345 to 3", 12345, 3, 12350}, {"1.2344 to 3", 12344, 3, 12340},
@@ -192,9 +180,6 @@ TEST(roundTo, CurrencyIsExactHalfAwayFromZero) {
         {"four places unchanged", 12345, 4, 12345}, {"more places unchanged", 12345, 6, 12345}};
     for (const auto& c : cases)
         EXPECT_EQ(roundTo(Currency::fromRaw(c.raw), c.places).raw(), c.expectedRaw) << c.name;
-}
-
-TEST(roundTo, CurrencyRefusesOverflowAndNegativePlaces) {
     const auto top = Currency::fromRaw(std::numeric_limits<std::int64_t>::max());  // ...5807
     EXPECT_THROW(roundTo(top, 0), dyt::DytError);
     // Rounding down near the limit stays representable.
@@ -202,15 +187,13 @@ TEST(roundTo, CurrencyRefusesOverflowAndNegativePlaces) {
     EXPECT_THROW(roundTo(Currency::fromRaw(1), -1), dyt::DytError);
 }
 
-TEST(roundTo, SettingsPatternGivesThePlaces) {
+TEST(roundTo, SettingsPatternGivesThePlacesAndPlacesGiveThePattern) {
     EXPECT_EQ(dyt::roundToPattern(2.675, u"0.00"_s), 2.68);
     EXPECT_EQ(dyt::roundToPattern(2.675, u"0."_s), 3.0);
     EXPECT_EQ(dyt::roundToPattern(2.675, u"0"_s), 3.0);
     EXPECT_EQ(dyt::roundToPattern(1.23456, u"0.0000"_s), 1.2346);
     EXPECT_EQ(dyt::roundToPattern(-1.25, decimalPattern(1)), -1.3);
-}
-
-TEST(decimalPattern, PrefixOfTheTenDecimalPattern) {
+    // The pattern of some places is a prefix of the ten-decimal pattern.
     QStringList patterns;
     for (int places : {0, 1, 2, 4, 10, 12, -3})
         patterns << decimalPattern(places);

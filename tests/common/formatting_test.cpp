@@ -50,9 +50,7 @@ TEST(formatFloat, PatternsOfTheGridsAndTheSettings) {
         EXPECT_EQ(formatFloat(QString::fromUtf8(c.pattern), c.value), QString::fromUtf8(c.expected))
             << "pattern " << c.pattern << " value " << c.value;
     }
-}
-
-TEST(formatFloat, CompiledPatternAndManyPatternsInTurnStayCorrect) {
+    // A compiled pattern and many patterns in turn stay correct.
     const dyt::FloatPattern pattern(u",0.00;-,0.00"_s);
     for (double v : {0.0, 1.0, -1.0, 1234.565, -98765.4321, 0.015})
         EXPECT_EQ(pattern.format(v), formatFloat(pattern.pattern(), v)) << v;
@@ -67,7 +65,7 @@ TEST(formatFloat, CompiledPatternAndManyPatternsInTurnStayCorrect) {
     }
 }
 
-TEST(floatToStr, FifteenSignificantDigits) {
+TEST(floatToStr, FifteenSignificantDigitsAndTheFooterPrefix) {
     const struct {
         double value;
         const char* expected;
@@ -78,9 +76,7 @@ TEST(floatToStr, FifteenSignificantDigits) {
         {HUGE_VAL, "INF"}};
     for (const auto& c : cases)
         EXPECT_EQ(dyt::floatToStr(c.value), QString::fromUtf8(c.expected)) << c.value;
-}
-
-TEST(formatFloatFooter, PrefixFillsTheSlots) {
+    // The footer's prefix fills the slots.
     const QString pattern = dyt::FooterPattern(dyt::decimalPattern(2));
     EXPECT_EQ(pattern, u"%s,0.00;%s-,0.00"_s);
     EXPECT_EQ(dyt::formatFloatFooter(pattern, u"最大值："_s, 1234.5), u"最大值：1,234.50"_s);
@@ -124,9 +120,7 @@ TEST(FormatDateTime, EveryItemOfTheNumberingWindowAndTheirCombinations) {
                   QString::fromUtf8(c.expected))
             << c.pattern;
     }
-}
-
-TEST(FormatDateTime, TwelveHourClockAndMidnight) {
+    // The twelve-hour clock and midnight.
     const QDate day(2008, 1, 5);
     EXPECT_EQ(FormatDateTime(u"hh:nn am/pm"_s, QDateTime(day, QTime(0, 5))), u"12:05 am"_s);
     EXPECT_EQ(FormatDateTime(u"h ampm"_s, QDateTime(day, QTime(0, 5))), u"12 上午"_s);
@@ -137,7 +131,7 @@ TEST(FormatDateTime, TwelveHourClockAndMidnight) {
     EXPECT_EQ(FormatDateTime(u"yyyy-mm-dd hh:nn:ss"_s, QDateTime()), u"1899-12-30 00:00:00"_s);
 }
 
-TEST(formatBillNumber, PresetsOfTheNumberingWindow) {
+TEST(formatBillNumber, PresetsOfTheNumberingWindowAndTheCounterMask) {
     const QDateTime newYear(QDate(2008, 1, 1), QTime(10, 30, 0));
     const QString prefix = u"\"JH\""_s;
     const struct {
@@ -157,9 +151,7 @@ TEST(formatBillNumber, PresetsOfTheNumberingWindow) {
     EXPECT_EQ(dyt::formatBillNumber(u"\"XS\"\r\nyyyymmdd\r\n[000]"_s, newYear, 1234),
               u"XS200801011234"_s);
     EXPECT_EQ(dyt::formatBillNumber(QString(), newYear, 1), QString());
-}
-
-TEST(applyCounterMask, ReplacesTheFirstBracketPair) {
+    // The counter mask replaces the first bracket pair.
     EXPECT_EQ(dyt::applyCounterMask(u"JH-2008-[0000]"_s, 12), u"JH-2008-0012"_s);
     EXPECT_EQ(dyt::applyCounterMask(u"[00]-X"_s, 7), u"07-X"_s);
     EXPECT_EQ(dyt::applyCounterMask(u"JH-2008"_s, 12), u"JH-2008"_s);
@@ -194,9 +186,7 @@ TEST(Format, IntegersTextsAndFloatingPoint) {
         {Format(u"%8.2f|"_s, {3.14159}), u"    3.14|"_s}, {Format(u"%f"_s, {3}), u"3.00"_s}};
     for (const auto& c : cases)
         EXPECT_EQ(c[0], c[1]);
-}
-
-TEST(Format, BadItemsAndArgumentsAreRefused) {
+    // Bad items and arguments are refused.
     EXPECT_THROW(Format(u"%s"_s, {}), dyt::DytError);
     EXPECT_THROW(Format(u"%s"_s, {5}), dyt::DytError);
     EXPECT_THROW(Format(u"%q"_s, {5}), dyt::DytError);

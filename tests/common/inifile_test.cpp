@@ -157,7 +157,7 @@ TEST(IniFileValues, ValuesAreStoredVerbatim) {
     EXPECT_EQ(ini.readString(u"s"_s, u"path"_s), u"C:\\dyt\\a;b=c"_s);
 }
 
-TEST(IniFileText, gridLayoutText) {
+TEST(IniFileText, gridLayoutTextAndBadNamesAndValues) {
     IniFile layout;
     layout.writeString(u"_Sys_"_s, u"_Ver_"_s, u"V10"_s);
     layout.writeInteger(u"_Sys_"_s, u"_Cnt_"_s, 2);
@@ -179,9 +179,7 @@ TEST(IniFileText, gridLayoutText) {
     const QString emoji = QString::fromUcs4(U"\U0001F600");
     wide.writeString(u"_Sys_"_s, u"x"_s, emoji);
     EXPECT_EQ(wide.readString(u"_Sys_"_s, u"x"_s), emoji);
-}
-
-TEST(IniFileText, BadNamesAndValuesAreRefused) {
+    // Bad names and values are refused.
     IniFile ini;
     const QString bad[][3] = {{QString(), u"k"_s, u"v"_s}, {u"a]b"_s, u"k"_s, u"v"_s},
                               {u"s"_s, QString(), u"v"_s}, {u"s"_s, u"a=b"_s, u"v"_s},
@@ -203,17 +201,15 @@ TEST_F(IniFileTest, CharactersOutsideGbkAreRefusedAndNothingChanges) {
     EXPECT_THROW(ini.writeString(emoji, u"k"_s, u"v"_s), dyt::DytError);
     EXPECT_EQ(readFile(path()), before);
     EXPECT_EQ(ini.readString(u"_CLIENT_"_s, u"ServerIP"_s), u"192.168.1.5"_s);
-}
-
-TEST_F(IniFileTest, ByteOrderMarksAreReadAndTheFileBecomesGbk) {
+    // Byte order marks are read and the file becomes GBK.
     const QString text = u"[s]\r\nk=值\r\n"_s;
     QByteArray utf16("\xFF\xFE");
     utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     for (const QByteArray& bytes : {QByteArray("\xEF\xBB\xBF") + text.toUtf8(), utf16}) {
         writeFile(path(), bytes);
-        IniFile ini(path());
-        EXPECT_EQ(ini.readString(u"s"_s, u"k"_s), u"值"_s);
-        ini.writeString(u"s"_s, u"n"_s, u"1"_s);
+        IniFile marked(path());
+        EXPECT_EQ(marked.readString(u"s"_s, u"k"_s), u"值"_s);
+        marked.writeString(u"s"_s, u"n"_s, u"1"_s);
         EXPECT_EQ(readFile(path()), gbkLines(u"[s]\nk=值\nn=1\n"_s));
     }
 }

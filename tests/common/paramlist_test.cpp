@@ -91,7 +91,7 @@ TEST(ParamList, LinesWithoutEqualsAreKeptButNeverFoundByName) {
         p.text().startsWith(u"dytv1Default\r\n默认账套\r\n管理员\r\nPC-01\r\n\r\nABCD1234"_s));
 }
 
-TEST(ParamList, SetTextAcceptsEveryLineBreak) {
+TEST(ParamList, SetTextAcceptsEveryLineBreakAndTextPutsCrLf) {
     struct Row {
         const char* name;
         const char* text;
@@ -113,9 +113,7 @@ TEST(ParamList, SetTextAcceptsEveryLineBreak) {
             expected.append(s(l));
         EXPECT_EQ(p.lines(), expected) << r.name;
     }
-}
-
-TEST(ParamList, TextPutsCrLfBetweenLinesAndRoundTrips) {
+    // The text puts CR LF between lines and round trips.
     ParamList p;
     EXPECT_EQ(p.text(), QString());
     p.setValue(u"czy_id"_s, u"1"_s);
@@ -256,9 +254,7 @@ TEST(ParamListLineBreaks, EscapedValuesFitALineAndReadBackAsTheyWere) {
         p.setValue(u"comment"_s, dyt::encodeLineBreaks(value));
         EXPECT_EQ(value, dyt::decodeLineBreaks(ParamList(p.text()).value(u"comment"_s)));
     }
-}
-
-TEST(ParamListLineBreaks, ABackslashThatStartsNoEscapeIsKept) {
+    // A backslash that starts no escape is kept.
     EXPECT_EQ(u"a\\tb"_s, dyt::decodeLineBreaks(u"a\\tb"_s));
     EXPECT_EQ(u"end\\"_s, dyt::decodeLineBreaks(u"end\\"_s));
 }

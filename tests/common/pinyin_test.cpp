@@ -29,15 +29,12 @@ void expectRows(const std::vector<Row>& rows) {
 }
 
 // The window class names are the pinyin initials of the window titles.
-TEST(PinYin, WindowTitlesGiveTheirClassNames) {
+TEST(PinYin, TitlesPolyphonicCharactersAsciiAndOtherCharacters) {
     expectRows({
         {"进货单", "JHD"}, {"应收应付--单位明细", "YSYFDWMX"}, {"全能进销存变动表", "QNJXCBDB"},
         {"库存上下限报警设置", "KCSXXBJSZ"}, {"商品智能补货计划", "SPZNBHJH"},
         {"往来对账", "WLDZ"}});
-}
-
-// Characters with several readings take the common one (see pinyin.h for the rule).
-TEST(PinYin, PolyphonicCharactersTakeTheCommonReading) {
+    // Characters with several readings take the common one (see pinyin.h for the rule).
     expectRows({
         {"德盈通", "DYT"}, {"银行", "YH"},  // 行 háng: business override
         {"商行", "SH"},  // 行 háng
@@ -57,9 +54,7 @@ TEST(PinYin, PolyphonicCharactersTakeTheCommonReading) {
         {"单价", "DJ"},  // 单 dān
         // 调 keeps its first reading diào, although the class name of this title used tiáo.
         {"成本调价单统计", "CBDJDTJ"}});
-}
-
-TEST(PinYin, AsciiLettersAndDigitsAreKeptOtherCharactersDropped) {
+    // ASCII letters and digits are kept, other characters dropped.
     expectRows({
         {"", ""}, {"abcXYZ", "ABCXYZ"}, {"0123456789", "0123456789"}, {"德盈通 A-1型", "DYTA1X"},
         {" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~\t\r\n", ""}, {"（中文）、，。；：“”《》—…", "ZW"},
@@ -68,7 +63,7 @@ TEST(PinYin, AsciiLettersAndDigitsAreKeptOtherCharactersDropped) {
         {"①②③ⅠⅡ", ""}, {"2024年3月", "2024N3Y"}, {"iPhone15手机壳", "IPHONE15SJK"}});
 }
 
-TEST(PinYin, ResultIsCutTo255Bytes) {
+TEST(PinYin, ResultIsCutTo255BytesAndCharactersOutsideTheBasicPlaneAreDropped) {
     const QString chinese = u"进货"_s.repeated(200);  // 400 characters
     const QString leader = GetPinYinLeader(chinese);
     EXPECT_EQ(leader.size(), 255);
@@ -81,9 +76,6 @@ TEST(PinYin, ResultIsCutTo255Bytes) {
     EXPECT_EQ(GetPinYinLeader(spaced), u"A"_s.repeated(255));
     // Exactly 255 letters pass whole.
     EXPECT_EQ(GetPinYinLeader(u"b"_s.repeated(255)), u"B"_s.repeated(255));
-}
-
-TEST(PinYin, CharactersOutsideTheBasicPlaneAreDropped) {
     // U+20000 (Extension B) between two characters, written as a surrogate pair.
     const QString text = u"进"_s + QString::fromUcs4(U"\U00020000") + u"货"_s;
     EXPECT_EQ(GetPinYinLeader(text), u"JH"_s);
@@ -232,7 +224,7 @@ TEST(Gbk, CharactersOutsideGbkBecomeQuestionMarks) {
     EXPECT_FALSE(dyt::gbk::isEncodable(QString::fromUcs4(U"\U0001F600")));
 }
 
-TEST(Gbk, InvalidBytesDecodeToReplacementCharacter) {
+TEST(Gbk, InvalidBytesDecodeToReplacementCharacterAndLeftBytesNeverSplitsACharacter) {
     bool ok = true;
     QString s = decode(QByteArray("a\xFF", 2) + QByteArray("b"), &ok);
     EXPECT_FALSE(ok);
@@ -242,9 +234,6 @@ TEST(Gbk, InvalidBytesDecodeToReplacementCharacter) {
     ok = true;
     decode(QByteArray("x\xBD", 2), &ok);
     EXPECT_FALSE(ok);
-}
-
-TEST(Gbk, LeftBytesNeverSplitsACharacter) {
     const QString text = u"a进货"_s;
     EXPECT_EQ(dyt::gbk::leftBytes(text, 0), QString());
     EXPECT_EQ(dyt::gbk::leftBytes(text, 2), u"a"_s);

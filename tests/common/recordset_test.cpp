@@ -65,6 +65,16 @@ TEST(RecordSet, AppendRowCoercesValuesAndRefusesBadOnes) {
     EXPECT_THROW(s.value(u"nosuch"_s), DytError);
     EXPECT_THROW(s.setValue(u"id"_s, u"abc"_s), DytError);
     EXPECT_EQ(s.integer(u"id"_s), 42);
+    // Field type names round trip.
+    for (FieldType t :
+         {FieldType::Text, FieldType::Integer, FieldType::Float, FieldType::Currency,
+          FieldType::Date, FieldType::DateTime, FieldType::Boolean, FieldType::Blob}) {
+        FieldType back = FieldType::Text;
+        EXPECT_TRUE(dyt::fieldTypeFromName(dyt::fieldTypeName(t).toUpper(), &back));
+        EXPECT_EQ(back, t);
+    }
+    FieldType unused = FieldType::Text;
+    EXPECT_FALSE(dyt::fieldTypeFromName(u"money"_s, &unused));
 }
 
 TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
@@ -103,7 +113,7 @@ TEST(RecordSet, CoercionToIntegerRoundsHalfAwayFromZeroAndRefusesOverflow) {
     EXPECT_TRUE(ok);
 }
 
-TEST(RecordSet, FilterLimitsTheCursorAndRecordCount) {
+TEST(RecordSet, FilterLimitsTheCursorAndRecordCountAndStaysForNewRows) {
     RecordSet s = bills();
     s.setFilter(u" isbj = 1 AND qty < 10 "_s);
     EXPECT_TRUE(s.filtered());
@@ -119,20 +129,19 @@ TEST(RecordSet, FilterLimitsTheCursorAndRecordCount) {
     s.setFilter(QString());
     EXPECT_FALSE(s.filtered());
     EXPECT_EQ(walk(s, u"code"_s), words("A B C D E"));
-}
-
-TEST(RecordSet, BadFilterKeepsThePreviousOne) {
-    RecordSet s = bills();
+    // A bad filter keeps the previous one.
     s.setFilter(u"isbj = 0"_s);
     const QString error = dyt::test::errorOf([&] { s.setFilter(u"isbj = 1 AND nosuch = 2"_s); });
     EXPECT_TRUE(error.contains(u"第 14 个字符处"_s));
     EXPECT_TRUE(error.contains(u"字段[nosuch]不存在"_s));
     EXPECT_EQ(s.filter(), u"isbj = 0"_s);
     EXPECT_EQ(walk(s, u"code"_s), words("C E"));
-}
-
-TEST(RecordSet, FilterStaysForNewRowsAfterClearRows) {
-    RecordSet s = bills();
+    // Letter case is ignored when asked.
+    s.setFilter(u"code IN ('a', 'c')"_s, dyt::FilterOptions{true});
+    EXPECT_EQ(walk(s, u"code"_s), words("A C"));
+    s.setFilter(u"code IN ('a', 'c')"_s);
+    EXPECT_EQ(s.recordCount(), 0);
+    // The filter stays for new rows after the rows are cleared.
     s.setFilter(u"qty > 5"_s);
     s.clearRows();
     EXPECT_EQ(s.recordCount(), 0);
@@ -391,16 +400,13 @@ TEST(RecordSet, SortComparesByFieldKindStablyWithNullFirst) {
     t.sort(QList<SortKey>{{u"price"_s, Qt::DescendingOrder}, {u"id"_s, Qt::DescendingOrder}});
     EXPECT_EQ(walk(t, u"id"_s), words("4 5 1 2 3"));
     EXPECT_THROW(t.sort(u"nosuch"_s), DytError);
-}
-
-TEST(RecordSet, ChineseTextsSortInCharacterCodeOrder) {
-    // GBK places 啊 (B0A1) before 北 (B1B1) before 中 (D6D0), the reverse of their Unicode order.
-    RecordSet s;
-    s.addField(u"name"_s, FieldType::Text);
+    // Chinese texts in character code order: GBK places 啊 (B0A1) before 北 (B1B1) before 中
+    // (D6D0), the reverse of their Unicode order.
+    RecordSet names = dyt::test::withFields("name text");
     for (const char* n : {"中", "北", "啊", "Z", "北京"})
-        s.appendRow({QString::fromUtf8(n)});
-    s.sort(u"name"_s);
-    EXPECT_EQ(walk(s, u"name"_s), words("Z 啊 北 北京 中"));
+        names.appendRow({QString::fromUtf8(n)});
+    names.sort(u"name"_s);
+    EXPECT_EQ(walk(names, u"name"_s), words("Z 啊 北 北京 中"));
 }
 
 TEST(RecordSet, SortKeepsTheCursorOnItsRowAndTheFilteredRowsVisible) {
@@ -415,7 +421,7 @@ TEST(RecordSet, SortKeepsTheCursorOnItsRowAndTheFilteredRowsVisible) {
     EXPECT_EQ(walk(s, u"code"_s), words("E B D A C"));
 }
 
-TEST(RecordSet, CopyStructureAndLoadFromTakeFieldsAndRows) {
+TEST(RecordSet, CopyStructureLoadFromCopiesAndMoves) {
     RecordSet source = bills();
     source.field(0).displayName = u"单据编号"_s;
     source.setFilter(u"qty = 2"_s);
@@ -438,9 +444,7 @@ TEST(RecordSet, CopyStructureAndLoadFromTakeFieldsAndRows) {
     EXPECT_EQ(walk(visible, u"code"_s), words("B D"));
     visible.loadFrom(visible);
     EXPECT_EQ(walk(visible, u"code"_s), words("B D"));
-}
-
-TEST(RecordSet, CopiesAreIndependentAndMovesLeaveTheSourceEmpty) {
+    // Copies are independent and moves leave the source empty.
     RecordSet a = bills();
     a.setFilter(u"isbj = 1"_s);
     RecordSet b = a;
@@ -455,26 +459,6 @@ TEST(RecordSet, CopiesAreIndependentAndMovesLeaveTheSourceEmpty) {
     EXPECT_FALSE(b.filtered());
     b = a;
     EXPECT_EQ(walk(b, u"code"_s), words("A B D"));
-}
-
-TEST(RecordSet, FilterOptionsIgnoreCaseWhenAsked) {
-    RecordSet s = bills();
-    s.setFilter(u"code IN ('a', 'c')"_s, dyt::FilterOptions{true});
-    EXPECT_EQ(walk(s, u"code"_s), words("A C"));
-    s.setFilter(u"code IN ('a', 'c')"_s);
-    EXPECT_EQ(s.recordCount(), 0);
-}
-
-TEST(RecordSet, FieldTypeNamesRoundTrip) {
-    for (FieldType t :
-         {FieldType::Text, FieldType::Integer, FieldType::Float, FieldType::Currency,
-          FieldType::Date, FieldType::DateTime, FieldType::Boolean, FieldType::Blob}) {
-        FieldType back = FieldType::Text;
-        EXPECT_TRUE(dyt::fieldTypeFromName(dyt::fieldTypeName(t).toUpper(), &back));
-        EXPECT_EQ(back, t);
-    }
-    FieldType unused = FieldType::Text;
-    EXPECT_FALSE(dyt::fieldTypeFromName(u"money"_s, &unused));
 }
 
 }  // namespace

@@ -40,9 +40,7 @@ TEST(Worksheet, WritesBofCaptionsOneRowPerRecordAndEof) {
     // format 0, text length 4, then 编号 in GBK.
     EXPECT_EQ(bytes.mid(12, 16).toHex(), QByteArray("04020c000000000000000400b1e0bac5"));
     EXPECT_EQ(sheetCells(bytes), u"L:b1e0bac5|L:qty|L:price\nL:A1|K:5|N:12.5\nB|K:-3|B"_s);
-}
-
-TEST(Worksheet, IntegersOutsideThirtyBitsBecomeNumbers) {
+    // Integers outside thirty bits become numbers.
     RecordSet s = withFields("n integer");
     const qint64 big = qint64{1} << 29;
     for (qint64 v : {qint64{0}, qint64{-1}, big - 1, big, -big, -big - 1, qint64{1000000000000}})
@@ -63,9 +61,7 @@ TEST(Worksheet, FloatsAndCurrencyAreNumbersOtherKindsAreTrimmedLabels) {
     EXPECT_EQ(rows[1], u"N:%1|N:%2|L:2024-03-01|L:2024-03-01 08:09:10|L:1|B|L:bdf8bbf5b5a5"_s.arg(
                            QString::number(0.1, 'g', 17), QString::number(-1234.5678, 'g', 17)));
     EXPECT_EQ(rows[2], u"B|B|B|B|L:0|B|L:"_s);
-}
-
-TEST(Worksheet, LabelsAreCutAt255BytesWithoutSplittingACharacter) {
+    // Labels are cut at 255 bytes without splitting a character.
     const QString huo = u"货"_s;  // two GBK bytes: bb f5
     const struct {
         QString text;
@@ -76,9 +72,9 @@ TEST(Worksheet, LabelsAreCutAt255BytesWithoutSplittingACharacter) {
         {QString(201, QLatin1Char('a')) + huo.repeated(100), 255}, {huo.repeated(200), 254},
         {QString(255, QLatin1Char('a')), 255}, {QString(253, QLatin1Char('a')) + huo, 255}};
     for (const auto& c : cases) {
-        RecordSet s = withFields("t text");
-        s.appendRow({c.text});
-        const auto recs = dyt::test::sheetRecords(dyt::worksheet::toBytes(s));
+        RecordSet one = withFields("t text");
+        one.appendRow({c.text});
+        const auto recs = dyt::test::sheetRecords(dyt::worksheet::toBytes(one));
         ASSERT_EQ(recs.size(), 4);
         const QByteArray& body = recs[2].body;
         EXPECT_EQ(dyt::test::u16(body, 6), c.expectedBytes);
@@ -100,22 +96,20 @@ TEST(Worksheet, WritesTheVisibleRowsInCursorOrder) {
     s.sort(u"n"_s, Qt::DescendingOrder);
     // n: c0 0, c1 1, c2 2, c3 3, c4 4, c5 5; without 3, descending.
     EXPECT_EQ(cellsOf(s), u"L:code|L:n\nL:c5|K:5\nL:c4|K:4\nL:c2|K:2\nL:c1|K:1\nL:c0|K:0"_s);
-}
-
-TEST(Worksheet, RefusesMoreRowsOrColumnsThanTheFormatHolds) {
-    RecordSet s = withFields("n integer");
+    // More rows or columns than the format holds are refused.
+    RecordSet many = withFields("n integer");
     for (int i = 0; i < dyt::worksheet::kMaxRows; ++i)
-        s.appendRow({i});
-    const QStringList rows = cellsOf(s).split(u'\n');
+        many.appendRow({i});
+    const QStringList rows = cellsOf(many).split(u'\n');
     ASSERT_EQ(rows.size(), 65536);
     EXPECT_EQ(rows.last(), u"K:65534"_s);
-    s.appendRow({1});
-    const QString error = dyt::test::errorOf([&] { dyt::worksheet::toBytes(s); });
+    many.appendRow({1});
+    const QString error = dyt::test::errorOf([&] { dyt::worksheet::toBytes(many); });
     EXPECT_TRUE(error.contains(u"65536"_s)) << error.toStdString();
     EXPECT_TRUE(error.contains(u"65535"_s)) << error.toStdString();
     // Under a filter only the visible rows count.
-    s.setFilter(u"n < 10"_s);
-    EXPECT_NO_THROW(dyt::worksheet::toBytes(s));
+    many.setFilter(u"n < 10"_s);
+    EXPECT_NO_THROW(dyt::worksheet::toBytes(many));
     RecordSet wide;
     for (int c = 0; c < 257; ++c)
         wide.addField(u"f%1"_s.arg(c), dyt::FieldType::Text);
@@ -141,10 +135,7 @@ TEST(Worksheet, SaveWritesTheWholeFileOrLeavesTheOldOneAlone) {
     EXPECT_THROW(dyt::worksheet::save(s, lost), DytError);
     EXPECT_FALSE(QFile::exists(lost));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-}
-
-TEST(Worksheet, WriteGoesToAnOpenDevice) {
-    const RecordSet s = goods();
+    // A write goes to an open device.
     QByteArray target;
     QBuffer buffer(&target);
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));

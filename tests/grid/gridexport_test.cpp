@@ -85,7 +85,7 @@ QStringList sharedStrings(const QByteArray& xml) {
     return out;
 }
 
-TEST(GridExportNames, TargetFileNames) {
+TEST(GridExportNames, TargetFileNamesNumberFormatsAndPlaces) {
     const QString xls = u"Excel文件(*.xls)"_s;
     const QString xlsx = gridexport::xlsxFilter();
     const QString all = u"所有文件(*.*)"_s;
@@ -110,39 +110,31 @@ TEST(GridExportNames, TargetFileNames) {
     }
     EXPECT_EQ(u"数据-2024_03_05-07_08_09.xls"_s,
               gridexport::proposedFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
-}
-
-TEST(GridExportNames, SpreadsheetNumberFormats) {
-    struct Case {
-        QString pattern;
-        QString format;
-    };
-    const Case cases[] = {
+    // Spreadsheet number formats.
+    const std::pair<QString, QString> formats[] = {
         {u",0.00;-,0.00"_s, u"#,##0.00;\"-\"#,##0.00"_s},
         {u",0.0000;-,0.00"_s, u"#,##0.0000;\"-\"#,##0.00"_s},
         {u",0.;-,0."_s, u"#,##0;\"-\"#,##0"_s},
-        {u",0.00%;-,0.00%"_s, u"#,##0.00\"%\";\"-\"#,##0.00\"%\""_s}, {u"0.000"_s, u"0.000"_s},
+        {u",0.00%;-,0.00%"_s, u"#,##0.00\"%\";\"-\"#,##0.00\"%\""_s},
+        {u"0.000"_s, u"0.000"_s},
         {QString(), QString()}};
-    for (const Case& c : cases)
-        EXPECT_EQ(c.format, gridexport::spreadsheetNumberFormat(c.pattern))
-            << c.pattern.toStdString();
-}
-
-TEST(GridExportNames, PlacesFollowTheSectionThatShowsTheValue) {
-    struct Case {
+    for (const auto& [pattern, format] : formats)
+        EXPECT_EQ(format, gridexport::spreadsheetNumberFormat(pattern)) << pattern.toStdString();
+    // Places follow the section that shows the value.
+    struct PlacesCase {
         QString pattern;
         double value;
         int places;
         double shown;
     };
-    const Case cases[] = {
-        {u",0.00;-,0.000"_s, 1.2345, 2, 1.23},  // a price
+    const PlacesCase places[] = {
+        {u",0.00;-,0.000"_s, 1.2345, 2, 1.23},     // a price
         {u",0.00;-,0.000"_s, -1.2345, 3, -1.235},  // negative: quantity places
-        {u",0.;-,0."_s, -2.5, 0, -3},  // half away from zero
+        {u",0.;-,0."_s, -2.5, 0, -3},              // half away from zero
         {u",0.00%;-,0.00%"_s, 0.125, 2, 0.13},
-        {u"0.0"_s, -1.25, 1, -1.3},  // no negative section: the first one
+        {u"0.0"_s, -1.25, 1, -1.3},        // no negative section: the first one
         {QString(), 1.23456, 4, 1.2346}};  // no pattern: the column's places
-    for (const Case& c : cases) {
+    for (const PlacesCase& c : places) {
         EXPECT_EQ(c.places, gridfilter::displayPlaces(c.pattern, c.value, 4))
             << c.pattern.toStdString() << " " << c.value;
         EXPECT_DOUBLE_EQ(c.shown, gridfilter::displayedNumber(c.pattern, c.value, 4))
@@ -181,15 +173,13 @@ protected:
 
 // The hidden barcode is left out, the code trimmed, the quantity written as shown (1.005 as 1.01),
 // the masked cost as "***", integers as RK numbers, the date as its text, empty cells blank.
-TEST_F(GridExportTest, WorksheetCellsFollowTheGrid) {
+TEST_F(GridExportTest, WorksheetCellsFollowTheGridItsOrderRowsAndFilter) {
     const QString file = path("导出.xls");
     writeGridWorkbook(&view, file);
     EXPECT_EQ(test::sheetCells(readFile(file)),
               u"L:b1e0bac5|L:cafdc1bf|L:b3c9b1be|L:ID|L:c8d5c6da\n"  // 编号 数量 成本 ID 日期
               "L:A1|N:1.01|L:***|K:7|L:2024-03-05\nL:B2|B|B|K:-2|B"_s);
-}
-
-TEST_F(GridExportTest, ExportFollowsTheShownOrderRowsAndFilter) {
+    // The export follows the shown order, rows and filter.
     view.table()->horizontalHeader()->moveSection(4, 0);  // ID shown first
     gridfilter::applyQueryFilter(
         &view,
@@ -241,7 +231,7 @@ TEST_F(GridExportTest, XlsxRoundTrip) {
         << styles.toStdString();
 }
 
-TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
+TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensItAndErrorsGoToThePrompter) {
     client::ScriptedPrompter prompter;
     client::PrompterOverride use(&prompter);
     struct HooksBack {
@@ -288,11 +278,8 @@ TEST_F(GridExportTest, ExportAsksForTheFileWritesItAndOpensIt) {
     });
     EXPECT_FALSE(exportGridToExcel(&view, nullptr));
     EXPECT_TRUE(opened.isEmpty());
-}
-
-TEST_F(GridExportTest, ErrorsGoToThePrompter) {
-    client::ScriptedPrompter prompter;
-    client::PrompterOverride use(&prompter);
+    // Errors go to the prompter.
+    prompter.clearRecords();
     EXPECT_EQ(u"无数据"_s, errorOf([] { writeGridWorkbook(nullptr, u"x.xls"_s); }));
     EXPECT_FALSE(exportGridToExcel(nullptr, nullptr));
     ASSERT_EQ(1, prompter.records(client::PromptKind::Message).size());

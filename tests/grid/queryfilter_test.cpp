@@ -156,9 +156,8 @@ TEST_F(QueryFilterTest, ScopesChainTheConditions) {
         EXPECT_EQ(c.codes, shownCodes());
         EXPECT_EQ(c.text, gridfilter::currentQueryFilter(&view).text());
     }
-}
-
-TEST_F(QueryFilterTest, AScopeOnAnEmptyChainStartsIt) {
+    // A scope on an empty chain starts it.
+    gridfilter::clearQueryFilter(&view);
     filter("name", FilterOperator::Like, u"笔"_s, FilterScope::MergeWithLast);
     EXPECT_EQ(3, model.rowCount());
     EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::currentQueryFilter(&view).text());
@@ -167,14 +166,12 @@ TEST_F(QueryFilterTest, AScopeOnAnEmptyChainStartsIt) {
     EXPECT_TRUE(gridfilter::currentQueryFilter(&view).isEmpty());
 }
 
-TEST_F(QueryFilterTest, TheFilterStaysThroughAReload) {
+TEST_F(QueryFilterTest, TheFilterStaysThroughAReloadAndErrors) {
     filter("name", FilterOperator::Like, u"笔"_s);
     rs.appendRow({u"D001"_s, u"毛笔"_s, 1.0, 1.0, 1.0});
     model.reload();
     EXPECT_EQ((QStringList{u"A001"_s, u"A002"_s, u"B001"_s, u"D001"_s}), shownCodes());
-}
-
-TEST_F(QueryFilterTest, Errors) {
+    // Errors.
     for (const QString& empty : {QString(), u"  "_s})
         EXPECT_EQ(u"AValue 不能为空"_s,
                   errorOf([&] { condition("name", FilterOperator::Equal, empty); }));
@@ -193,7 +190,7 @@ TEST_F(QueryFilterTest, Errors) {
               errorOf([&] { runQueryFilter(nullptr, QueryFilterMode::Filter, nullptr); }));
 }
 
-TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
+TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWasAndLocateWraps) {
     filter("name", FilterOperator::Like, u"笔"_s);
     gridfilter::QueryCondition stray = condition("name", FilterOperator::Equal, u"x"_s);
     stray.fieldName = u"nosuch"_s;
@@ -201,9 +198,8 @@ TEST_F(QueryFilterTest, AFailedConditionLeavesTheGridAsItWas) {
     EXPECT_NE(QString(), errorOf([&] { gridfilter::applyQueryFilter(&view, stray, within); }));
     EXPECT_EQ(3, model.rowCount());
     EXPECT_EQ(u"(【名称】类似于 [笔])"_s, gridfilter::currentQueryFilter(&view).text());
-}
-
-TEST_F(QueryFilterTest, LocateMovesToTheNextMatchAndWraps) {
+    // Locate moves to the next match and wraps.
+    gridfilter::clearQueryFilter(&view);
     const auto pen = condition("name", FilterOperator::Like, u"笔"_s);
     const QList<int> expected{0, 1, 2, 0};
     for (int step = 0; step < expected.size(); ++step) {

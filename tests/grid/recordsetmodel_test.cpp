@@ -62,7 +62,7 @@ protected:
     RecordSetModel model;
 };
 
-TEST_F(RecordSetModelTest, DisplayTextWithTheColumnPatterns) {
+TEST_F(RecordSetModelTest, DisplayTextWithTheColumnPatternsHeaderCaptionsAndAlignment) {
     build(true);
     ASSERT_EQ(3, model.rowCount());
     ASSERT_EQ(ColCount, model.columnCount());
@@ -81,10 +81,7 @@ TEST_F(RecordSetModelTest, DisplayTextWithTheColumnPatterns) {
         EXPECT_EQ(QString::fromUtf16(c.text), text(c.row, c.col)) << c.row << "," << c.col;
         EXPECT_EQ(QString::fromUtf16(c.text), model.displayText(c.row, c.col));
     }
-}
-
-TEST_F(RecordSetModelTest, HeaderCaptionsAndAlignment) {
-    build(true);
+    // Header captions and alignment.
     EXPECT_EQ(u"数量"_s, model.headerData(Qty, Qt::Horizontal).toString());
     EXPECT_EQ(u"备注"_s, model.headerData(Note, Qt::Horizontal).toString());
     EXPECT_EQ(int(Qt::AlignCenter),
@@ -176,7 +173,7 @@ TEST_F(RecordSetModelTest, FooterOverAllRows) {
     EXPECT_EQ(QString(), model.footerText(Name));
 }
 
-TEST_F(RecordSetModelTest, FooterKindsOverNegativeValues) {
+TEST_F(RecordSetModelTest, FooterKindsOverNegativeValuesAndOverNoRows) {
     view = GridDefinition();
     view.context.qtyDot = 1;
     view.context.priceDot = 3;
@@ -190,9 +187,7 @@ TEST_F(RecordSetModelTest, FooterKindsOverNegativeValues) {
     // (2.345 - 1.23456) / 2 = 0.55522
     EXPECT_EQ(u"平均值：0.555"_s, model.footerText(1));
     EXPECT_EQ(u"最大值：10.5"_s, model.footerText(2));
-}
-
-TEST_F(RecordSetModelTest, FooterOfEmptyRowsShowsSumAndCountOnly) {
+    // The footer of no rows shows sum and count only.
     build(true);
     model.setRowFilter([](const RecordSet&, int) { return false; });
     EXPECT_EQ(0, model.rowCount());
@@ -230,7 +225,7 @@ TEST_F(RecordSetModelTest, FooterFollowsTheRowFilterAndEdits) {
     EXPECT_EQ(-1, model.rawRow(3));
 }
 
-TEST_F(RecordSetModelTest, RowIndicator) {
+TEST_F(RecordSetModelTest, RowIndicatorAndUnknownFields) {
     build(true);
     // Row 2 (sonnum 2) is a category row marked "*".
     EXPECT_EQ(u"   1"_s, model.rowIndicatorText(0));
@@ -247,10 +242,7 @@ TEST_F(RecordSetModelTest, RowIndicator) {
     EXPECT_EQ(-1, model.currentRow());
     EXPECT_EQ(u"*  2"_s, model.rowIndicatorText(1));
     EXPECT_EQ(QString(), model.rowIndicatorText(3));
-}
-
-TEST_F(RecordSetModelTest, UnknownFieldIsRefusedAndTheModelKeepsItsSource) {
-    build(true);
+    // An unknown field is refused and the model keeps its source.
     GridDefinition bad;
     AddGridColumn(bad, u"编号"_s, u"nosuchfield"_s, false, 60);
     EXPECT_EQ(u"字段[nosuchfield]不存在"_s,
@@ -325,7 +317,7 @@ TEST_F(RecordSetModelTest, MaskedColumnIsNotSorted) {
     EXPECT_EQ(u"A01"_s, text(0, Code));
 }
 
-TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
+TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayTextAndOnlyTheMaskOfMaskedColumns) {
     build(true);
     // "螺" is in two names; the footer follows the shown rows.
     model.setColumnFilter(Name, u"螺"_s);
@@ -342,9 +334,7 @@ TEST_F(RecordSetModelTest, ColumnFiltersMatchTheDisplayText) {
     EXPECT_EQ((QStringList{u"A01"_s}), codes());
     model.clearColumnFilters();
     EXPECT_EQ(3, model.rowCount());
-}
-
-TEST_F(RecordSetModelTest, FilterOnAMaskedColumnSeesOnlyTheMask) {
+    // A filter on a masked column sees only the mask.
     build(false);
     model.setColumnFilter(Cost, u"1.2"_s);
     EXPECT_EQ(0, model.rowCount());

@@ -36,7 +36,7 @@ RecordSet allTypes() {
     return rs;
 }
 
-TEST(RecordSetPacket, EveryFieldTypeRoundTripsThroughBytes) {
+TEST(RecordSetPacket, EveryFieldTypeRoundTripsInTheAgreedForm) {
     const RecordSet in = allTypes();
     // Through the encoded bytes, as it travels.
     const QByteArray bytes = recordSetToCbor(in).toCbor();
@@ -63,9 +63,7 @@ TEST(RecordSetPacket, EveryFieldTypeRoundTripsThroughBytes) {
             }
         }
     }
-}
-
-TEST(RecordSetPacket, DatesAndCurrencyTravelInTheAgreedForm) {
+    // Dates and currency travel in the agreed form.
     RecordSet rs = test::withFields("d date, t datetime, m currency");
     rs.appendRow({QDate(2026, 3, 5), QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)),
                   QVariant::fromValue(Currency::fromRaw(123456))});
@@ -81,7 +79,7 @@ TEST(RecordSetPacket, DatesAndCurrencyTravelInTheAgreedForm) {
     EXPECT_EQ(123456, row.at(2).taggedValue().toInteger());
 }
 
-TEST(RecordSetPacket, CellsThatDoNotFitTheirFieldAreRefused) {
+TEST(RecordSetPacket, MisfitCellsAndMalformedPacketsAreRefused) {
     struct Case {
         const char* name;
         FieldType type;
@@ -117,9 +115,7 @@ QCborValue packetOf(const QByteArray& content) {
 }
 QCborValue packetOf(const QCborMap& m) {
     return packetOf(QCborValue(m).toCbor());
-}
-
-TEST(RecordSetPacket, MalformedPacketsAreRefused) {
+    // Malformed packets are refused.
     const QCborArray textField{u"a"_s, u"text"_s, 0};
     const QByteArray good = recordSetToCbor(allTypes()).taggedValue().toByteArray();
     struct Case {
@@ -159,14 +155,12 @@ TEST(RecordSetPacket, MalformedPacketsAreRefused) {
                   .fieldCount());
 }
 
-TEST(Frames, LengthPrefixIsFourBytesBigEndian) {
+TEST(Frames, LengthPrefixAndAssembly) {
     const QByteArray frame = encodeFrame(QByteArray("abc"));
     EXPECT_EQ(QByteArray::fromHex("00000003616263"), frame);  // 3, "abc"
     const QByteArray big = encodeFrame(QByteArray(0x010203, 'x'));
     EXPECT_EQ(QByteArray("\x00\x01\x02\x03", 4), big.left(4));
-}
-
-TEST(Frames, ReaderAssemblesFramesFromPieces) {
+    // The reader assembles frames from pieces.
     const Request a{1, u"ConnectionVar"_s, {u"qZevrint\r\n"_s}};
     const Request b{2, u"登录"_s, {}};
     const QByteArray stream = encodeFrame(a.toCbor()) + encodeFrame(b.toCbor());
@@ -194,7 +188,7 @@ TEST(Frames, ReaderAssemblesFramesFromPieces) {
     EXPECT_FALSE(whole.next(&v));
 }
 
-TEST(Frames, TruncatedFrameWaitsForTheRest) {
+TEST(Frames, TruncatedFramesWaitAndBadOnesFailTheReader) {
     const QByteArray frame = encodeFrame(QCborValue(u"一二三四五"_s));
     FrameReader reader;
     reader.append(frame.left(frame.size() - 1));
@@ -204,9 +198,7 @@ TEST(Frames, TruncatedFrameWaitsForTheRest) {
     reader.append(frame.right(1));
     EXPECT_TRUE(reader.next(&v));
     EXPECT_EQ(u"一二三四五"_s, v.toString());
-}
-
-TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
+    // Oversized and malformed frames fail the reader.
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -220,15 +212,14 @@ TEST(Frames, OversizedAndMalformedFramesFailTheReader) {
         {"two values in one frame", encodeFrame(QCborValue(1).toCbor() + QCborValue(2).toCbor())},
         {"empty payload", encodeFrame(QByteArray())}};
     for (const Case& c : cases) {
-        FrameReader reader(256);
-        reader.append(c.bytes);
-        QCborValue v;
-        EXPECT_FALSE(reader.next(&v)) << c.name;
-        EXPECT_TRUE(reader.failed()) << c.name;
-        EXPECT_FALSE(reader.error().isEmpty()) << c.name;
+        FrameReader bad(256);
+        bad.append(c.bytes);
+        EXPECT_FALSE(bad.next(&v)) << c.name;
+        EXPECT_TRUE(bad.failed()) << c.name;
+        EXPECT_FALSE(bad.error().isEmpty()) << c.name;
         // Once failed it stays failed, even when good bytes follow.
-        reader.append(encodeFrame(QCborValue(1)));
-        EXPECT_FALSE(reader.next(&v)) << c.name;
+        bad.append(encodeFrame(QCborValue(1)));
+        EXPECT_FALSE(bad.next(&v)) << c.name;
     }
 }
 
@@ -251,9 +242,7 @@ TEST(Calls, RequestsAndResponsesRoundTrip) {
     EXPECT_EQ(QString(), rb.error);
     resp.error = u"未知的方法[X]"_s;
     EXPECT_EQ(resp.error, Response::fromCbor(resp.toCbor()).error);
-}
-
-TEST(Calls, MalformedRequestsAreRefused) {
+    // Malformed requests are refused.
     const QCborValue cases[] = {
         QCborArray{1, 2}, map({{"method", u"X"_s}, {"args", QCborArray()}}),
         map({{"id", u"1"_s}, {"method", u"X"_s}}), map({{"id", 1}, {"method", u""_s}}),
@@ -262,13 +251,10 @@ TEST(Calls, MalformedRequestsAreRefused) {
         EXPECT_THROW(Request::fromCbor(v), DytError);
 }
 
-TEST(Lines, SplitAndJoin) {
+TEST(LinesAndAddress, SplitJoinHostAndPort) {
     EXPECT_EQ(u"a=1\r\nb=2"_s, joinLines({u"a=1"_s, u"b=2"_s}));
     EXPECT_EQ((QStringList{u"a=1"_s, u"b="_s, u"c=3"_s}), splitLines(u"a=1\r\nb=\nc=3\r\n"_s));
     EXPECT_EQ(QStringList(), splitLines(QString()));
-}
-
-TEST(Address, HostAndPort) {
     struct Case {
         const char* address;
         const char* host;
@@ -286,15 +272,12 @@ TEST(Address, HostAndPort) {
     }
 }
 
-TEST(ClientSide, ConnectToClosedPortFailsWithMessage) {
+TEST(ClientSideAndDates, ClosedPortAndStrictDateText) {
     Client client;
     const QString error = dyt::test::errorOf([&] { client.connectTo(u"127.0.0.1"_s, 1, 2000); });
     EXPECT_TRUE(error.startsWith(u"连接失败："_s)) << error.toStdString();
     EXPECT_FALSE(client.isConnected());
     EXPECT_THROW(client.call(u"InitDataBase"_s), DytError);
-}
-
-TEST(DateText, StrictParsingAndFormatting) {
     struct Case {
         const char* text;
         QDate expected;  // invalid = refused

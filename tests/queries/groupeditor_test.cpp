@@ -17,7 +17,7 @@ query::RecordGroup group(PickerKind kind, std::initializer_list<std::pair<qint64
     return g;
 }
 
-TEST(GroupCondition, ComposesOneSegmentPerGroupInListOrder) {
+TEST(GroupCondition, ComposesOneSegmentPerGroupRefusesBadGroupsAndLabelsThem) {
     const PickerKind P = PickerKind::Partner;
     const PickerKind W = PickerKind::Warehouse;
     struct Case {
@@ -50,9 +50,7 @@ TEST(GroupCondition, ComposesOneSegmentPerGroupInListOrder) {
         }
         EXPECT_EQ(ids, read.groups) << c.name;
     }
-}
-
-TEST(GroupCondition, RefusesNoGroupsEmptyGroupsAndMalformedLinesAndLabelsGroups) {
+    // No groups, empty groups and malformed lines are refused; labels name the groups.
     EXPECT_EQ(u"请至少新增一个组！"_s,
               dyt::test::errorOf([&] { query::groupCondition(1, PickerKind::Partner, {}); }));
     EXPECT_THROW(query::groupCondition(1, PickerKind::Partner, {query::RecordGroup{}}), DytError);
@@ -221,7 +219,6 @@ void pickInSelectionWindows(QStringList names, QList<QStringList>* listed, int* 
 class GroupEditorE2E : public test::ServerFixture {};
 
 TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
-    openClientConfig(programDir.path());
     settings().LoginDate = QDate(2026, 3, 31);
     query::resetSharedQueryDates();
     resetGroupSelector();
@@ -302,7 +299,6 @@ TEST_F(GroupEditorE2E, GroupsFromTheSelectionWindowsAndOperatorsFromTheServer) {
         EXPECT_EQ(4, d.chosenOperator());
     }
     EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
-    closeClientConfig();
     query::resetSharedQueryDates();
 }
 

@@ -21,7 +21,7 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(QueryConditionStrings, PickerStringsAndLabels) {
+TEST(QueryConditionStrings, PickerStringsLabelsBillTypesAndSharedDates) {
     const struct { qint64 id; const char* text; } pickers[] = {
         {0, ";id=;issub=1;Other=1"}, {-4, ";id=;issub=1;Other=1"}, {1, ";id=1;issub=1;Other=1"},
         {1234, ";id=1234;issub=1;Other=1"}};
@@ -34,9 +34,7 @@ TEST(QueryConditionStrings, PickerStringsAndLabels) {
         EXPECT_EQ(s(k.all), conditionLabel(k.kind, 0, u"旧名字"_s));
         EXPECT_EQ(u"甲公司"_s, conditionLabel(k.kind, 1, u"甲公司"_s));
     }
-}
-
-TEST(QueryConditionStrings, BillTypeListsOfPages) {
+    // Bill-type lists of the pages.
     const QueryDialogPage* sale = findQueryDialogPage(u"TfrmSelectItems_XS4"_s, u"销售单统计"_s);
     const QueryDialogPage* back =
         findQueryDialogPage(u"TfrmSelectItems_XS4"_s, u"销售退货单统计"_s);
@@ -53,10 +51,8 @@ TEST(QueryConditionStrings, BillTypeListsOfPages) {
     EXPECT_EQ(u"至少选择一种单据！"_s, dyt::test::errorOf([&] {
                   pageBillTypes(*boxes, {false, false, false, false, false, false});
               }));
-}
-
-// The range checks themselves are the query windows' and the group editor's.
-TEST(QueryConditionStrings, SharedDatesFromTheLoginDate) {
+    // Shared dates from the login date.
+    // The range checks themselves are the query windows' and the group editor's.
     resetSettings();
     settings().LoginDate = QDate(2026, 3, 31);
     resetSharedQueryDates();
@@ -74,7 +70,7 @@ TEST(QueryConditionStrings, SharedDatesFromTheLoginDate) {
     resetSettings();
 }
 
-TEST(QueryNavigationPaths, ParentPathAndLastId) {
+TEST(QueryNavigationPaths, ParentPathLastIdAndCategorySegments) {
     const struct { const char* path; const char* parent; qint64 last; } cases[] = {
         {"", "", 0}, {"3,", "", 3}, {"3,7,", "3,", 7}, {"3,7,12,", "3,7,", 12}, {"3,7", "3,", 7}};
     for (const auto& c : cases) {
@@ -84,22 +80,20 @@ TEST(QueryNavigationPaths, ParentPathAndLastId) {
     // Going up from "3,7," lands on category 3, from there on the top.
     EXPECT_EQ(3, lastPathId(parentPath(u"3,7,"_s)));
     EXPECT_EQ(0, lastPathId(parentPath(u"3,"_s)));
-}
-
-TEST(QueryNavigationPaths, CategorySegments) {
+    // Category segments.
     const struct {
         qint64 category;
         bool list;
         qint64 listCategory;
         const char* quick;
         const char* segment;
-    } cases[] = {
+    } segments[] = {
         {0, false, 0, "", ";par_id=0"},          {7, false, 0, "", ";par_id=7"},
         {7, true, 0, "", ";isList=1"},           {7, true, 5, "", ";isList=1;isList=1;par_id=5"},
         {7, true, 5, "可乐", ";allfilter=可乐"}, {7, false, 0, "可乐", ";allfilter=可乐"},
         {0, false, 0, "a;b", ";allfilter=a;;b"},  // the operator's ";" is written doubled
     };
-    for (const auto& c : cases) {
+    for (const auto& c : segments) {
         Navigation nav;
         nav.category = c.category;
         nav.listMode = c.list;
@@ -147,9 +141,7 @@ TEST(DerivedPrices, AveragePricesFromQuantityAndAmounts) {
         EXPECT_DOUBLE_EQ(c.price, rs.at(0, rs.fieldIndex(u"price"_s)).toDouble()) << c.name;
         EXPECT_DOUBLE_EQ(c.taxPrice, rs.at(0, rs.fieldIndex(u"TaxPrice"_s)).toDouble()) << c.name;
     }
-}
-
-TEST(DerivedPrices, MissingTargetFieldsAreAddedAndTextValuesRead) {
+    // Missing target fields are added and text values read.
     RecordSet rs = test::recordSet({u"qty"_s, u"discounttotal"_s, u"taxTotalSum"_s},
                                    {{u"2"_s, u"5"_s, u"5.65"_s}});
     deriveAveragePrices(rs, findQueryDescriptor(u"TfrmQXSDTJ"_s)->derived, u"0.000000"_s);

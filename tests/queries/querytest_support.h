@@ -33,11 +33,7 @@ namespace dyt::test {
 
 // Category tree rows as P_JXC_Get_Base answers them: id, name, level, path.
 inline RecordSet treeRows(const QList<std::tuple<int, const char*, int, const char*>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("id"), FieldType::Integer);
-    rs.addField(QStringLiteral("fullname"), FieldType::Text, 50);
-    rs.addField(QStringLiteral("leveal"), FieldType::Integer);
-    rs.addField(QStringLiteral("par_jl"), FieldType::Text, 50);
+    RecordSet rs = withFields("id integer, fullname text 50, leveal integer, par_jl text 50");
     for (const auto& [id, name, level, path] : rows)
         rs.appendRow({qint64(id), QString::fromUtf8(name), qint64(level), QString::fromUtf8(path)});
     return rs;
@@ -45,10 +41,7 @@ inline RecordSet treeRows(const QList<std::tuple<int, const char*, int, const ch
 
 // Operator rights rows: menu code and whether it is granted.
 inline RecordSet rightsRows(const QList<std::pair<const char*, int>>& rows) {
-    RecordSet rs;
-    rs.addField(QStringLiteral("code"), FieldType::Text, 20);
-    rs.addField(QStringLiteral("isbj"), FieldType::Integer);
-    rs.addField(QStringLiteral("hide"), FieldType::Integer);
+    RecordSet rs = withFields("code text 20, isbj integer, hide integer");
     for (const auto& [code, isbj] : rows)
         rs.appendRow({QString::fromLatin1(code), qint64(isbj), qint64(0)});
     return rs;

@@ -1,5 +1,6 @@
 // The query window and its condition dialog on the recording transport, and against a real
 // server the category tree, a statistics query and the business history.
+#include "../server/records.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/shell/functions.h"
 #include "common/currency.h"
@@ -20,13 +21,9 @@ struct GoodsRow {
 };
 
 RecordSet goodsRows(const QList<GoodsRow>& rows) {
-    RecordSet rs;
-    for (const char* f : {"sonnum", "id", "par_id", "sp_id"})
-        rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    rs.addField(u"par_jl"_s, FieldType::Text, 100);
-    rs.addField(u"sp_spqm"_s, FieldType::Text, 100);
-    for (const char* f : {"Qty", "discounttotal", "taxTotalSum"})
-        rs.addField(QString::fromLatin1(f), FieldType::Currency);
+    RecordSet rs = test::withFields(
+        "sonnum integer, id integer, par_id integer, sp_id integer, par_jl text 100, "
+        "sp_spqm text 100, Qty currency, discounttotal currency, taxTotalSum currency");
     for (const GoodsRow& r : rows) {
         rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(r.parId), qint64(r.id), s(r.path),
                       s(r.name), QVariant::fromValue(Currency::fromDouble(r.qty)),
@@ -168,8 +165,19 @@ TEST_F(QueryWindowTest, SharedDatesChangeOnlyWhenSaveIsTicked) {
     EXPECT_TRUE(openedKeep);
 }
 
-TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegment) {
+TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegmentAndKeepsTab) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
+    answerRows(treeRows({}));
+    w.show();
+    w.activateWindow();
+    w.edQuick()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.edQuick()->hasFocus());
+    QTest::keyClick(w.edQuick(), Qt::Key_Tab);
+    EXPECT_TRUE(w.edQuick()->hasFocus());
+    // Other keys reach the box.
+    QTest::keyClick(w.edQuick(), Qt::Key_A);
+    EXPECT_EQ(u"a"_s, w.edQuick()->text());
     // No rows yet: list mode without the question.
     answerRows(goodsRows({}));
     w.btnListClick();
@@ -185,10 +193,26 @@ TEST_F(QueryWindowTest, QuickSearchInListModeSendsNoCategorySegment) {
     EXPECT_EQ(calls, procCalls().size());
 }
 
-TEST_F(QueryWindowTest, TwoLevelsDownAndCloseBackWithRowMemory) {
+TEST_F(QueryWindowTest, TheTreeChoosesTheLevelAndTwoLevelsDownCloseBackWithRowMemory) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(treeRows({}));
+    answerRows(treeRows({{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {9, "食品", 1, "9,"}}));
     w.show();
+    QString procedure;
+    const ParamList tree = lastParams(&procedure);
+    EXPECT_EQ(u"P_JXC_Get_Base"_s, procedure);
+    EXPECT_EQ(u"SP|;czy_id=7;TreeView=1"_s, test::valuesOf(tree, u"QueryType,GoodsStr"_s));
+    ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
+    EXPECT_EQ(1, w.tvCategory()->topLevelItem(0)->childCount());
+    answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
+    w.treeNodeChosen(7);
+    EXPECT_EQ(u";czy_id=7;par_id=7 5,7, 返回(&C)"_s,
+              goodsStr() + u' ' + w.navigation().path + u' ' + w.btnExit()->text());
+    answerRows(goodsRows({{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}}));
+    w.btnUpLevelClick();
+    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
+    answerRows(goodsRows(kTopRows));
+    w.btnExitClick();
+    EXPECT_EQ(u";czy_id=7;par_id=0"_s, goodsStr());
     answerRows(goodsRows(kTopRows));
     w.btnQueryClick();
     EXPECT_EQ(u"2026-03-01 至 2026-03-31"_s, w.lblDate()->text());  // the shared dates
@@ -338,25 +362,6 @@ TEST_F(QueryWindowTest, QuantityFilterIsStoredPerWindow) {
     EXPECT_EQ(u"1"_s, clientConfig().ini().readString(u"销售单统计"_s, u"cbqtyItemIndex"_s));
 }
 
-TEST_F(QueryWindowTest, TheCategoryTreeLoadsOnShowAndChoosesTheLevel) {
-    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(treeRows({{5, "饮料", 1, "5,"}, {7, "碳酸饮料", 2, "5,7,"}, {9, "食品", 1, "9,"}}));
-    w.show();
-    QString procedure;
-    const ParamList tree = lastParams(&procedure);
-    EXPECT_EQ(u"P_JXC_Get_Base"_s, procedure);
-    EXPECT_EQ(u"SP|;czy_id=7;TreeView=1"_s, test::valuesOf(tree, u"QueryType,GoodsStr"_s));
-    ASSERT_EQ(2, w.tvCategory()->topLevelItemCount());
-    EXPECT_EQ(1, w.tvCategory()->topLevelItem(0)->childCount());
-    answerRows(goodsRows({{0, 201, 7, "5,7,201,", "可口可乐", 1, 1, 1}}));
-    w.treeNodeChosen(7);
-    EXPECT_EQ(u";czy_id=7;par_id=7 5,7, 返回(&C)"_s,
-              goodsStr() + u' ' + w.navigation().path + u' ' + w.btnExit()->text());
-    answerRows(goodsRows({{3, 7, 5, "5,7,", "碳酸饮料", 1, 1, 1}}));
-    w.btnUpLevelClick();
-    EXPECT_EQ(u";czy_id=7;par_id=5"_s, goodsStr());
-}
-
 TEST_F(QueryWindowTest, LedgerRowsOpenTheirBillWithTheRight) {
     registerWindowClass(u"TfrmBillXSD"_s, [](QWidget*) { return new QWidget; });
     registerWindowClass(u"TfrmBillPDD"_s, [](QWidget*) { return new QWidget; });
@@ -419,7 +424,7 @@ TEST_F(QueryWindowTest, EveryDescriptorIsARegisteredWindowClass) {
     EXPECT_GT(menuEntries, 100);
 }
 
-TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
+TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightAndHandsTheRowsAndConditionsToTheEngine) {
     const struct {
         int subRight;  // -1 for no row
         bool visible;
@@ -436,9 +441,7 @@ TEST_F(QueryWindowTest, PrintNeedsTheFirstSubRightOfTheMenuEntry) {
         EXPECT_EQ(c.visible, w.btnPrint()->isVisible()) << c.subRight;
         setOperatorRights(nullptr);
     }
-}
-
-TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
+    // The rows and the conditions go to the print engine.
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     onDialog = [](TfrmSelectItems& d) {
         d.setPicker(PickerRole::Partner, 3, u"甲公司"_s);
@@ -462,21 +465,6 @@ TEST_F(QueryWindowTest, PrintHandsTheRowsAndTheConditionsToTheEngine) {
     w.btnPrint()->trigger();
     TfrmXAbstract::printHandler() = saved;
     EXPECT_EQ(u"销售单统计.QXF|可乐,饮料|甲公司"_s, printed);
-}
-
-TEST_F(QueryWindowTest, TabStaysInTheQuickSearchBox) {
-    TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
-    answerRows(treeRows({}));
-    w.show();
-    w.activateWindow();
-    w.edQuick()->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(w.edQuick()->hasFocus());
-    QTest::keyClick(w.edQuick(), Qt::Key_Tab);
-    EXPECT_TRUE(w.edQuick()->hasFocus());
-    // Other keys reach the box.
-    QTest::keyClick(w.edQuick(), Qt::Key_A);
-    EXPECT_EQ(u"a"_s, w.edQuick()->text());
 }
 
 TEST_F(QueryWindowTest, DialogPagesComposeTheirOwnConditions) {
@@ -577,7 +565,6 @@ protected:
 };
 
 TEST_F(QueryWindowE2E, TreeStatisticsAgainstTheServer) {
-    openClientConfig(programDir.path());
     settings().LoginDate = QDate(2026, 3, 31);
     query::resetSharedQueryDates();
     const auto savedRunner = TfrmQueryWindow::dialogRunner();
@@ -606,7 +593,6 @@ TEST_F(QueryWindowE2E, TreeStatisticsAgainstTheServer) {
     }
     TfrmQueryWindow::dialogRunner() = savedRunner;
     query::resetSharedQueryDates();
-    closeClientConfig();
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The stock status report: its parameters, the window on the recording transport, and against a
 // real server the posted stock by level, warehouse, distribution and batch.
+#include "client/logic/stockstatus.h"
 #include "../server/posting_packets.h"
+#include "../server/records.h"
 #include "client/logic/localcache.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmstockwindows.h"
-#include "client/logic/stockstatus.h"
 #include "common/currency.h"
 #include "querytest_support.h"
 #include "support/serverfixture.h"
@@ -65,7 +66,7 @@ TEST(StockStatusParams, GoodsWarehouseAndFilterStringsPerCase) {
     EXPECT_THROW(stockstatus::buildParams(bad), DytError);
 }
 
-TEST(StockStatusParams, ReferencePriceChoicesFollowRightsAndTheExtraSetting) {
+TEST(StockStatusParams, ReferencePriceChoicesAndRowMemory) {
     const QList<QString> names = stockstatus::priceLevelNames();
     struct Case { const char* name; QList<bool> rights; bool extras; QList<int> codes; };
     const Case cases[] = {
@@ -86,9 +87,7 @@ TEST(StockStatusParams, ReferencePriceChoicesFollowRightsAndTheExtraSetting) {
             EXPECT_TRUE(choice.code >= 4 || names[choice.code] == choice.name) << choice.code;
     }
     EXPECT_THROW(stockstatus::priceLevelSubRight(4), DytError);
-}
-
-TEST(StockStatusParams, RowMemoryIsANameValueListPerLevel) {
+    // The row memory is a name=value list per level.
     stockstatus::RowMemory m;
     EXPECT_FALSE(m.contains(5));
     m.store(0, 3);
@@ -138,13 +137,10 @@ struct StockRow {
 };
 
 RecordSet stockRows(const QList<StockRow>& rows) {
-    RecordSet rs;
-    for (const char* f : {"sonnum", "id", "par_id", "sp_id", "costMode"})
-        rs.addField(QString::fromLatin1(f), FieldType::Integer);
-    rs.addField(u"par_jl"_s, FieldType::Text, 100);
-    rs.addField(u"sp_spqm"_s, FieldType::Text, 100);
-    for (const char* f : {"stockqty", "stockPrice", "stockTotal", "lsPrice", "lstotal", "total_"})
-        rs.addField(QString::fromLatin1(f), FieldType::Float);
+    RecordSet rs = test::withFields(
+        "sonnum integer, id integer, par_id integer, sp_id integer, costMode integer, par_jl text "
+        "100, sp_spqm text 100, stockqty float, stockPrice float, stockTotal float, lsPrice float, "
+        "lstotal float, total_ float");
     for (const StockRow& r : rows) {
         const double price = r.qty == 0 ? 0 : r.total / r.qty;
         rs.appendRow({qint64(r.sonnum), qint64(r.id), qint64(r.parId), qint64(r.id),
@@ -455,9 +451,7 @@ constexpr qint64 kDrinksCategory = 50, kCola = 101, kSprite = 102, kSugar = 103;
 constexpr qint64 kMain = 301, kShop = 302, kAnnex = 303;
 
 double round4(const QVariant& v) {
-    const double d =
-        v.userType() == qMetaTypeId<Currency>() ? v.value<Currency>().toDouble() : v.toDouble();
-    return std::round(d * 10000.0) / 10000.0;
+    return std::round(test::numberOf(v) * 10000.0) / 10000.0;
 }
 
 // The quantity, total and price of the row of `key` in a window's records, by '|'; "" when none.
@@ -475,7 +469,6 @@ QString figuresOf(const RecordSet& rows, const char* keyField, qint64 key,
 class StockStatusE2E : public test::ServerFixture {};
 
 TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
-    openClientConfig(programDir.path());
     addRecord("baseGoods", 50, "C1", "饮料", 0, 2, {{"costmode", u"0"_s}});
     addRecord("baseGoods", 101, "SP101", "可乐", 50, 0, {{"costmode", u"0"_s}});
     addRecord("baseGoods", 102, "SP102", "雪碧", 50, 0, {{"costmode", u"2"_s}});
@@ -491,32 +484,25 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     ASSERT_EQ(0, openAccounts(QDate(2025, 1, 1)));
     // Into 总仓: 可乐 10 at 2, 雪碧 20 at 3 and 10 at 4 (two FIFO batches), 白糖 5 at 6.
     // Into 门店: 可乐 6 at 2.5.
-    const auto post = [this](qint64 warehouse, const char* code,
-                             std::vector<server::test::GoodsLine> lines) {
-        server::test::GoodsBill bill;
-        bill.djType = 5;
-        bill.date = u"2025-02-03"_s;
-        bill.code = s(code);
-        bill.partner = 203;
-        bill.intoStock = warehouse;
-        bill.lines = std::move(lines);
+    const auto post = [this](qint64 warehouse, std::vector<server::test::GoodsLine> lines) {
+        const server::test::GoodsBill bill =
+            server::test::goodsBill(5, "2025-02-03", 203, std::move(lines), {}, warehouse);
         ParamList header = server::test::goodsBillParams(bill);
-        RecordSet lines_ = server::test::goodsLinesPacket(bill);
+        RecordSet packet = server::test::goodsLinesPacket(bill);
         const RecordSet accounts = server::test::accountPacket({});
-        dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &lines_, &accounts);
+        dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &packet, &accounts);
     };
-    post(kMain, "JH-1",
-         {{.goods = kCola, .qty = 10, .price = 2},
-          {.goods = kSprite, .qty = 20, .price = 3},
-          {.goods = kSugar, .qty = 5, .price = 6}});
-    post(kMain, "JH-2", {{.goods = kSprite, .qty = 10, .price = 4}});
-    post(kShop, "JH-3", {{.goods = kCola, .qty = 6, .price = 2.5}});
+    post(kMain, {{.goods = kCola, .qty = 10, .price = 2},
+                 {.goods = kSprite, .qty = 20, .price = 3},
+                 {.goods = kSugar, .qty = 5, .price = 6}});
+    post(kMain, {{.goods = kSprite, .qty = 10, .price = 4}});
+    post(kShop, {{.goods = kCola, .qty = 6, .price = 2.5}});
     // 总仓 gets a sub-warehouse 总仓二库 holding 雪碧 5 at 5.
     dm.ExecUpdate(u"UPDATE baseCK SET sonnum = 1 WHERE id = 301"_s);
     dm.ExecUpdate(
         s("INSERT INTO baseCK(id, par_id, par_jl, leveal, sonnum, code, fullname) "
           "VALUES (303, 301, '301,303,', 2, 0, 'CK101', '总仓二库')"));
-    post(kAnnex, "JH-4", {{.goods = kSprite, .qty = 5, .price = 5}});
+    post(kAnnex, {{.goods = kSprite, .qty = 5, .price = 5}});
     ASSERT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     settings().SeeCost = true;
     settings().CostAlgorithm = 1;
@@ -593,7 +579,6 @@ TEST_F(StockStatusE2E, TheReportShowsThePostedStockByLevelWarehouseAndBatch) {
     EXPECT_TRUE(script.messages().isEmpty()) << script.messages().join(u'|').toStdString();
     children.clear();
     queryChildHost() = savedHost;
-    closeClientConfig();
 }
 
 }  // namespace

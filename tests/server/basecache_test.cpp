@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QSet>
 
 #include "backend_fixture.h"
 #include "common/basecache.h"
+#include "records.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
 #include "support/testutil.h"
@@ -54,14 +56,6 @@ protected:
     }
     QString stampOf(const QString& table, qint64 id) {
         return db_->scalar(u"SELECT updateTime FROM %1 WHERE id = ?"_s.arg(table), {id}).toString();
-    }
-    // Finds the row of an id (field "sp_id", "dw_id" or "id") and makes it current.
-    static bool go(RecordSet& rs, const QString& key, qint64 id) {
-        for (rs.first(); !rs.eof(); rs.next()) {
-            if (rs.integer(key) == id)
-                return true;
-        }
-        return false;
     }
     // The current row against "field=value|field=value", as RecordSet::text gives the values.
     static void expectRow(const RecordSet& rs, const QString& expected) {
@@ -147,7 +141,7 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     RecordSet rs = rowsOf(u"SP_"_s);
     ASSERT_EQ(namesOf(basecache::goodsColumns()), dyt::test::fieldNames(rs));
     EXPECT_EQ(2, rs.recordCount());
-    ASSERT_TRUE(go(rs, u"sp_id"_s, 1));
+    ASSERT_TRUE(rs.locate(u"sp_id"_s, 1));
     expectRow(rs,
               u"sp_spbh=SP001|sp_spqm=O'Brien 扳手|sp_spjm=扳手|sp_pym=BS|sp_gg=10寸|sp_xh=X1|"
               "sp_cd=上海|sp_cbsf=先进先出|sp_zt=停用|sp_jbdw=把|sp_dwgx=1箱=12把,1件=120把|"
@@ -157,7 +151,7 @@ TEST_F(BaseCacheTest, GoodsComeWithTheColumnsOfTheLocalTable) {
     EXPECT_EQ(1, rs.integer(u"isCanYuZheShangZhe"_s));
     EXPECT_EQ(1, rs.integer(u"sp_sptype"_s));
     EXPECT_EQ(30, rs.integer(u"sp_jxqNum"_s));
-    ASSERT_TRUE(go(rs, u"sp_id"_s, 2));
+    ASSERT_TRUE(rs.locate(u"sp_id"_s, 2));
     expectRow(rs, u"sp_zt=删除|sp_sptypename=库存商品|sp_dwgx=|sp_cbsf=移动加权平均"_s);
 }
 
@@ -195,11 +189,8 @@ TEST_F(BaseCacheTest, OnlyChangedRowsComeAgainAndSmallKindsFollowTheRecordRights
             SCOPED_TRACE(kind.toStdString() + " " + c.stamp);
             const QString condition =
                 *c.stamp ? u";UpdateTime="_s + QString::fromLatin1(c.stamp) : QString();
-            RecordSet rs = rowsOf(kind, condition);
-            QList<qint64> ids;
-            for (rs.first(); !rs.eof(); rs.next())
-                ids << rs.value(0).toLongLong();
-            EXPECT_EQ(c.ids, ids);
+            const RecordSet rs = rowsOf(kind, condition);
+            EXPECT_EQ(c.ids, dyt::test::idsOf(rs, rs.fields().value(0).name));
         }
     }
     db_->execute(
@@ -222,10 +213,7 @@ TEST_F(BaseCacheTest, OnlyChangedRowsComeAgainAndSmallKindsFollowTheRecordRights
         QString message;
         EXPECT_EQ(0, getBase({u"QueryType="_s + kind}, &rs, &message, user))
             << message.toStdString();
-        QList<qint64> out;
-        for (rs.first(); !rs.eof(); rs.next())
-            out << rs.integer(u"id"_s);
-        return out;
+        return dyt::test::idsOf(rs);
     };
     // clang-format off
     struct KindCase { const char* kind; qint64 user; bool rightsOn; QList<qint64> ids; };
@@ -244,7 +232,7 @@ TEST_F(BaseCacheTest, OnlyChangedRowsComeAgainAndSmallKindsFollowTheRecordRights
     // The named columns the windows read.
     RecordSet rs;
     ASSERT_EQ(0, getBase({u"QueryType=CK_"_s}, &rs));
-    ASSERT_TRUE(go(rs, u"id"_s, 12));
+    ASSERT_TRUE(rs.locate(u"id"_s, 12));
     EXPECT_EQ(12, rs.integer(u"ck_id"_s));
     expectRow(rs, u"ck_ckbh=02|ck_ckqm=二部"_s);
 }
@@ -260,7 +248,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (8, 'W02', '西城')"_s);
     RecordSet rs = rowsOf(u"DW_"_s);
     ASSERT_EQ(namesOf(basecache::partnerColumns()), dyt::test::fieldNames(rs));
-    ASSERT_TRUE(go(rs, u"dw_id"_s, 7));
+    ASSERT_TRUE(rs.locate(u"dw_id"_s, 7));
     expectRow(
         rs,
         u"dw_dwbh=W01|dw_dwqm=东方'五金|dw_dwjm=东方|dw_pym=DFWJ|dw_dhhm=021-1|dw_dwdz=路1号|"
@@ -271,7 +259,7 @@ TEST_F(BaseCacheTest, PartnersCarryTheirRegionAndBalances) {
     for (const auto& [field, raw] : money) {
         EXPECT_EQ(raw, rs.value(QString::fromLatin1(field)).value<Currency>().raw()) << field;
     }
-    ASSERT_TRUE(go(rs, u"dw_id"_s, 8));
+    ASSERT_TRUE(rs.locate(u"dw_id"_s, 8));
     EXPECT_EQ(0, rs.value(u"ystotal"_s).value<Currency>().raw());
     EXPECT_EQ(u"0"_s, rs.text(u"dw_je"_s));
 }
@@ -290,13 +278,13 @@ TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
         u"SELECT c.id, p.fullname, c.fullname FROM baseKM AS c, baseKM AS p WHERE c.par_id = p.id "
         "AND c.leveal = 2 AND c.del = 0 ORDER BY c.id LIMIT 1"_s);
     ASSERT_EQ(1, child.rowCount());
-    ASSERT_TRUE(go(names, u"km_id"_s, child.at(0, 0).toLongLong()));
+    ASSERT_TRUE(names.locate(u"km_id"_s, child.at(0, 0).toLongLong()));
     EXPECT_EQ(child.at(0, 1).toString() + QLatin1Char('-') + child.at(0, 2).toString(),
               names.text(u"km_kmqm"_s));
     const RecordSet top = db_->query(
         u"SELECT id, fullname FROM baseKM WHERE leveal = 1 AND del = 0 ORDER BY id LIMIT 1"_s);
     ASSERT_EQ(1, top.rowCount());
-    ASSERT_TRUE(go(names, u"km_id"_s, top.at(0, 0).toLongLong()));
+    ASSERT_TRUE(names.locate(u"km_id"_s, top.at(0, 0).toLongLong()));
     EXPECT_EQ(top.at(0, 1).toString(), names.text(u"km_kmqm"_s));
     struct Case {
         const char* kind;
@@ -314,6 +302,33 @@ TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
     // A malformed condition string is an error, not a pasted text.
     RecordSet rs;
     EXPECT_THROW(getBase({u"QueryType=SP_"_s, u"GoodsStr=czy_id"_s}, &rs), DytError);
+}
+
+// The local goods and partner tables: each has one key, first, distinct names, and travels as a
+// record set of the column types.
+TEST(BaseCacheColumns, EachTableHasOneKeyFirstDistinctNamesAndItsTypes) {
+    for (const QList<basecache::Column>* columns :
+         {&basecache::goodsColumns(), &basecache::partnerColumns()}) {
+        ASSERT_FALSE(columns->isEmpty());
+        SCOPED_TRACE(columns->first().name.toStdString());
+        EXPECT_EQ(basecache::ColumnKind::Id, columns->first().kind);
+        const RecordSet rows = basecache::emptyRecordSet(*columns);
+        ASSERT_EQ(columns->size(), rows.fieldCount());
+        EXPECT_EQ(0, rows.rowCount());
+        QSet<QString> names;
+        for (int i = 0; i < columns->size(); ++i) {
+            const basecache::Column& c = columns->at(i);
+            SCOPED_TRACE(c.name.toStdString());
+            EXPECT_TRUE(c.kind != basecache::ColumnKind::Id || i == 0);
+            EXPECT_FALSE(names.contains(c.name.toLower()));
+            names.insert(c.name.toLower());
+            const FieldType want = c.kind == basecache::ColumnKind::Text    ? FieldType::Text
+                                   : c.kind == basecache::ColumnKind::Money ? FieldType::Currency
+                                                                            : FieldType::Integer;
+            EXPECT_EQ(c.name, rows.field(i).name);
+            EXPECT_EQ(want, rows.field(i).type);
+        }
+    }
 }
 
 }  // namespace

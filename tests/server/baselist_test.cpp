@@ -156,7 +156,7 @@ TEST_F(BaseList, EveryKindIsCreatedEditedAndDeletedThroughItsProcedures) {
     }
 }
 
-TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
+TEST_F(BaseList, AddingOrMovingBelowLevelFiveIsRefused) {
     qint64 parent = 0;
     QList<qint64> chain;
     for (int level = 1; level <= 5; ++level) {
@@ -175,6 +175,22 @@ TEST_F(BaseList, AddingBelowLevelFourIsAcceptedAndBelowLevelFiveRefused) {
             u"系统最大支持5级，不能再增加下级"_s);
     EXPECT_EQ(before, count(u"SELECT COUNT(*) FROM baseGoods"_s));
     EXPECT_EQ(0, count(u"SELECT sonnum FROM baseGoods WHERE id = %1"_s.arg(chain[4])));
+    // A move that would go below level five is refused: a chain of four warehouse levels and a
+    // category with a child; moving the category below level 4 would put its child on level 6.
+    parent = 0;
+    for (int level = 1; level <= 4; ++level) {
+        parent = save(u"p_Base_Up_CK"_s, u"par_id=%1;code=%2;fullname=%3"_s.arg(parent)
+                                             .arg(u"K%1"_s.arg(level))
+                                             .arg(u"层%1"_s.arg(level)));
+    }
+    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=K5;fullname=层5"_s.arg(parent));
+    const qint64 cat = save(u"p_Base_Up_CK"_s, u"par_id=0;code=Q;fullname=待移"_s);
+    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=Q1;fullname=子"_s.arg(cat));
+    const Outcome o =
+        proc(u"p_Base_Up_DragDrop"_s,
+             u"TableName=baseck;par_id=%1;idStrList=%2"_s.arg(parent).arg(u"(0,%1,-1)"_s.arg(cat)));
+    EXPECT_EQ(u"系统最大支持5级，不能再增加下级"_s, o.message);
+    EXPECT_EQ(u"0/%1/1/1/0"_s.arg(path({cat})), treeOf(u"baseCK"_s, cat));
 }
 
 TEST_F(BaseList, DeletingTheOnlyGoodsOfACategoryKeepsTheTreeConsistent) {
@@ -226,7 +242,7 @@ TEST_F(BaseList, ACodeWithAQuoteIsStoredSearchedAndKeptUnique) {
               proc(u"p_Base_Up_CK"_s, u"par_id=0;code=0201;fullname=重复"_s).message);
 }
 
-TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
+TEST_F(BaseList, StoppedRecordsAreHiddenOnlyWhenLeftOutAndStopAndStartWithTheirTree) {
     update(u"UPDATE baseGoods SET isstop = 1 WHERE id = 102"_s);
     const RecordSet all = goods(u";par_id=100"_s);
     EXPECT_EQ((QList<qint64>{101, 102}), idsOf(all));
@@ -238,9 +254,7 @@ TEST_F(BaseList, AStoppedRecordIsHiddenOnlyWhenStoppedRowsAreLeftOut) {
     save(u"p_Base_Up_Wldw"_s, u"id=202;isstop=True;code=DW202;fullname=乙公司"_s);
     EXPECT_EQ(QList<qint64>{201}, idsOf(partners(u";par_id=200;isstop=0"_s)));
     EXPECT_EQ((QList<qint64>{201, 202}), idsOf(partners(u";par_id=200"_s)));
-}
-
-TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCategories) {
+    // Stopping a category stops its subtree; a started record starts its categories.
     const auto stop = [&](qint64 id, const char* code, const char* name, const char* value) {
         return proc(u"p_base_Up_Goods"_s, u"id=%1;code=%2;fullname=%3;isstop=%4"_s.arg(id)
                                               .arg(QString::fromLatin1(code))
@@ -262,7 +276,18 @@ TEST_F(BaseList, StoppingACategoryStopsItsSubtreeAndAStartedRecordStartsItsCateg
     EXPECT_EQ((QList<qint64>{100, 103}), idsOf(goods(u";par_id=0;isstop=0"_s)));
 }
 
-TEST_F(BaseList, TheListFollowsTheRowOrderAndTheCategoryNames) {
+TEST_F(BaseList, TheListCarriesItsColumnsAndFollowsTheRowOrderAndTheCategoryNames) {
+    update(
+        u"UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
+        "price2 = 4.5, price3 = 5 WHERE id = 1011"_s);
+    update(
+        u"UPDATE baseGoods SET gg = '500g', xh = 'X1', addr = '上海', wldw_id = "
+        "201 WHERE id = 101"_s);
+    EXPECT_EQ(
+        u"SP101|商品101|500g|X1|上海|个|690101|3.5|4|4.5|5|无|甲公司|商品类/商品101|100,101,|2"_s,
+        dyt::test::rowText(goods(u";id=101"_s), 0,
+                           u"code,fullname,gg,xh,addr,unitName,barcode,LSprice,price1,price2,"
+                           "price3,YouWuTuPian,wldwName,pathName,par_jl,leveal"_s));
     const Outcome o = proc(u"p_Base_Up_Orderly"_s, u"tableName=baseGoods;IdList=102,101"_s);
     EXPECT_EQ(2, o.code) << o.message.toStdString();
     EXPECT_EQ((QList<qint64>{102, 101}), idsOf(goods(u";par_id=100"_s)));
@@ -305,20 +330,6 @@ TEST_F(BaseList, TheOrderOfAllPiecesIsSetAndRefusedOrdersChangeNothing) {
         refused(u"p_Base_Up_Orderly"_s, QString::fromUtf8(c.lines), QString::fromUtf8(c.message));
         EXPECT_EQ(u"100,101,102"_s, orders());
     }
-}
-
-TEST_F(BaseList, GoodsRowsCarryTheListColumns) {
-    update(
-        u"UPDATE baseGoodsUnit SET barcode = '690101', price = 3.5, price1 = 4, "
-        "price2 = 4.5, price3 = 5 WHERE id = 1011"_s);
-    update(
-        u"UPDATE baseGoods SET gg = '500g', xh = 'X1', addr = '上海', wldw_id = "
-        "201 WHERE id = 101"_s);
-    EXPECT_EQ(
-        u"SP101|商品101|500g|X1|上海|个|690101|3.5|4|4.5|5|无|甲公司|商品类/商品101|100,101,|2"_s,
-        dyt::test::rowText(goods(u";id=101"_s), 0,
-                           u"code,fullname,gg,xh,addr,unitName,barcode,LSprice,price1,price2,"
-                           "price3,YouWuTuPian,wldwName,pathName,par_jl,leveal"_s));
 }
 
 TEST_F(BaseList, TheTreeComesFromTheTopDownWithEachSubtreeAfterItsCategory) {
@@ -493,25 +504,6 @@ TEST_F(BaseList, TheDragIdListMovesRecordsWithTheirSubtrees) {
     EXPECT_EQ(u"商品记录[999]不存在或已被删除"_s, partial.message);
     EXPECT_EQ(u"%1/%2/3/0/0"_s.arg(target).arg(path({outer, target, 101})),
               treeOf(u"baseGoods"_s, 101));
-}
-
-TEST_F(BaseList, AMoveThatWouldGoBelowLevelFiveIsRefused) {
-    // A chain of four levels and a category with a child: moving the category below level 4
-    // would put its child on level 6.
-    qint64 parent = 0;
-    for (int level = 1; level <= 4; ++level) {
-        parent = save(u"p_Base_Up_CK"_s, u"par_id=%1;code=%2;fullname=%3"_s.arg(parent)
-                                             .arg(u"K%1"_s.arg(level))
-                                             .arg(u"层%1"_s.arg(level)));
-    }
-    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=K5;fullname=层5"_s.arg(parent));
-    const qint64 cat = save(u"p_Base_Up_CK"_s, u"par_id=0;code=Q;fullname=待移"_s);
-    save(u"p_Base_Up_CK"_s, u"par_id=%1;code=Q1;fullname=子"_s.arg(cat));
-    const Outcome o =
-        proc(u"p_Base_Up_DragDrop"_s,
-             u"TableName=baseck;par_id=%1;idStrList=%2"_s.arg(parent).arg(u"(0,%1,-1)"_s.arg(cat)));
-    EXPECT_EQ(u"系统最大支持5级，不能再增加下级"_s, o.message);
-    EXPECT_EQ(u"0/%1/1/1/0"_s.arg(path({cat})), treeOf(u"baseCK"_s, cat));
 }
 
 TEST_F(BaseList, UnitsAreSavedAndLockedOnceBillsUseThem) {

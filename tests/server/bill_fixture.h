@@ -52,6 +52,15 @@ protected:
             return {-1, r.error};
         return {r.code(), r.outText(2)};
     }
+    // ExecProc as the client calls it: the out integer (-1 on an error); the message is kept.
+    qint64 proc(const QString& name, std::initializer_list<std::pair<const char*, QString>> lines) {
+        ParamList p;
+        for (const auto& [n, v] : lines)
+            p.setValue(QString::fromUtf8(n), v);
+        const proto::Response r = call(session_, "ExecProc", {name, p.text()});
+        lastMessage_ = r.error.isEmpty() ? r.outText(2) : r.error;
+        return r.error.isEmpty() ? r.out(1).toInteger() : -1;
+    }
     // A goods bill (posting_packets.h) of partner 201, its lines into warehouse 301, numbered JH-1.
     static GoodsBill makeBill(int djType, const QString& date, std::vector<GoodsLine> lines = {},
                               qint64 oldId = 0, qint64 partner = 201) {
@@ -134,6 +143,7 @@ protected:
                 .arg(sons)
                 .arg(QString::fromUtf8(code), QString::fromUtf8(name)));
     }
+    QString lastMessage_;
 
 private:
     void seedBase() {

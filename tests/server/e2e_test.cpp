@@ -20,6 +20,8 @@
 #include "records.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
+#include "server/net/backend.h"
+#include "server/net/server.h"
 #include "support/joined.h"
 #include "support/serverprocess.h"
 
@@ -105,7 +107,7 @@ protected:
 
 test::ServerProcess* ServerTest::server = nullptr;
 
-TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndTheStamps) {
+TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndClearRefusals) {
     auto c = connect();
     Response init = c->call(u"InitDataBase"_s);
     EXPECT_EQ(0, init.code());
@@ -134,10 +136,7 @@ TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndTheS
     ASSERT_EQ(3, l2.size());
     EXPECT_EQ(u"abc|2026-06-02 09:00:00"_s, l2[0] + u'|' + l2[1]);
     EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
-}
-
-TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
-    auto c = connect();
+    // Unknown methods, wrong arguments and broken frames get clear answers.
     // clang-format off
     struct Case { const char* method; QCborArray args; const char* expected; };
     const Case cases[] = {
@@ -172,7 +171,7 @@ TEST_F(ServerTest, UnknownMethodsWrongArgumentsAndBrokenFramesGetClearAnswers) {
     EXPECT_EQ(0, other->call(u"InitDataBase"_s).code());
 }
 
-TEST_F(ServerTest, AccountSetListAndCreation) {
+TEST_F(ServerTest, AccountSetListCreationHidingOperatorsAndLogin) {
     auto c = connect();
     Response r = c->call(u"GetProfileList"_s, {u"dytv1"_s, 1});
     EXPECT_EQ(0, r.code());
@@ -202,15 +201,11 @@ TEST_F(ServerTest, AccountSetListAndCreation) {
     }
     EXPECT_EQ(2, proto::recordSetFromCbor(c->call(u"GetProfileList"_s, {u"dytv1"_s, 1}).out(0))
                      .rowCount());  // nothing half-created
-}
-
-// The hidden flag these commands set is shown in the list:
-// CliTest.AccountSetCommandsAndTheAdministratorPassword.
-TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed) {
-    auto c = connect();
+    // Hiding and showing need the administrator password (the hidden flag is shown in the list:
+    // CliTest.AccountSetCommandsAndTheAdministratorPassword); the operators are listed.
     const auto command = [&](const QString& lines) {
-        const Response r = c->call(u"ExecCommand"_s, {lines});
-        return r.code() == 0 ? u"0"_s : u"%1 %2"_s.arg(r.code()).arg(r.outText(1));
+        const Response answer = c->call(u"ExecCommand"_s, {lines});
+        return answer.code() == 0 ? u"0"_s : u"%1 %2"_s.arg(answer.code()).arg(answer.outText(1));
     };
     const QString hide = u"Command=HideProfile\r\nProfileName=dytv1_2"_s;
     EXPECT_EQ(u"-1 请先验证管理员口令"_s, command(hide));
@@ -225,25 +220,21 @@ TEST_F(ServerTest, HideAndShowNeedTheAdministratorPasswordAndOperatorsAreListed)
         return c->call(u"GetProfileUserInfo"_s,
                        {proto::joinLines({u"Method="_s + method, u"ProfileName="_s + db})});
     };
-    Response r = info(u"CheckLoginType"_s, u"dytv1_1"_s);
+    r = info(u"CheckLoginType"_s, u"dytv1_1"_s);
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
-    RecordSet rs = proto::recordSetFromCbor(r.out(0));
+    rs = proto::recordSetFromCbor(r.out(0));
     ASSERT_TRUE(rs.locate(u"Id"_s, qint64(1)));
     EXPECT_EQ(u"系统管理员"_s, rs.text(u"FullName"_s));
     r = info(u"CheckLoginType"_s, u"dytv1_99"_s);
     EXPECT_EQ(u"-1 账套[dytv1_99]不存在"_s, u"%1 %2"_s.arg(r.code()).arg(r.outText(1)));
     EXPECT_EQ(-1, info(u"Other"_s, u"dytv1_1"_s).code());
-}
-
-TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPassword) {
-    auto c = connect();
-    Response r =
-        c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
+    // The login answers the operator or the reason, never the administrator password.
+    r = c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     EXPECT_EQ(u"系统管理员|001|1|sa|"_s,
               lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName,dbPassword"));
     // The session is registered under the connection's number.
-    RecordSet rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
+    rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
     EXPECT_EQ(u"pc-01|1"_s, rowText(rs, 0));
     // Typed-name mode looks the operator up by code.
@@ -254,14 +245,14 @@ TEST_F(ServerTest, LoginAnswersTheOperatorOrTheReasonAndNeverTheAdministratorPas
     EXPECT_EQ(u"1"_s, lineValues(r.outText(0), "UserId"));
     // Failures leave the connection anonymous.
     // clang-format off
-    struct Case { const char* db; const char* user; const char* password; int code; const char* message; };
-    const Case cases[] = {
+    struct Failure { const char* db; const char* user; const char* password; int code; const char* message; };
+    const Failure failures[] = {
         {"dytv1_1", "1", "wrong", -3, "口令错误，请重新输入！"},
         {"dytv1_1", "7", "", -2, "操作员[7]不存在"},
         {"dytv1_1", "abc", "", -2, "操作员[abc]不存在"},
         {"dytv1_77", "1", "", -1, "账套[dytv1_77]不存在"}};
     // clang-format on
-    for (const Case& k : cases) {
+    for (const Failure& k : failures) {
         auto anon = connect();
         const Response failed =
             test::logIn(*anon, QString::fromLatin1(k.db), QString::fromLatin1(k.user),
@@ -623,6 +614,36 @@ TEST(ServerStop, ACallInFlightIsAnsweredBeforeTheServerExits) {
     const Response r = c.readResponse();
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
     EXPECT_EQ(kSlowCount, proto::recordSetFromCbor(r.out(0)).at(0, 0).toLongLong());
+}
+
+// The server inside the test process: start, serve, stop with connections open.
+TEST(InProcessServer, StopClosesSessionsTheServerStartsAgainAndAnAddressInUseIsReported) {
+    QTemporaryDir dir;
+    server::ServerConfig config;
+    config.dataDir = dir.path();
+    server::Backend backend(config);
+    server::Server server(backend);
+    const quint16 port = server.start(u"127.0.0.1"_s, 0);
+    EXPECT_NE(0, port);
+    proto::Client c;
+    c.connectTo(u"127.0.0.1"_s, port);
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+    ASSERT_EQ(0, test::logIn(c, u"dytv1_1"_s).code());
+    EXPECT_EQ(1, backend.sessionCount(u"dytv1_1"_s));
+    EXPECT_EQ(1, server.connectionCount());
+    server.stop();
+    EXPECT_EQ(0, backend.sessionCount(u"dytv1_1"_s));
+    EXPECT_EQ(0, server.connectionCount());
+    EXPECT_THROW(c.call(u"InitDataBase"_s), DytError);
+    server.stop();  // twice is harmless
+    // The same backend serves again; the account set is intact.
+    const quint16 again = server.start(u"127.0.0.1"_s, 0);
+    proto::Client c2;
+    c2.connectTo(u"127.0.0.1"_s, again);
+    EXPECT_EQ(0, test::logIn(c2, u"dytv1_1"_s).code());
+    // An address in use or no address at all is reported.
+    EXPECT_THROW(server::Server(backend).start(u"127.0.0.1"_s, again), DytError);
+    EXPECT_THROW(server::Server(backend).start(u"999.1.1.1"_s, 0), DytError);
 }
 
 }  // namespace

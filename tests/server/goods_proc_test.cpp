@@ -166,7 +166,7 @@ TEST_F(GoodsProc, LevelsListsSearchesAndTheStockColumnsOfAWarehouse) {
               cells(run(u"XZSPALL"_s, u";par_id=0"_s, u";id="_s), 1, u"stockQty|stockTotal"_s));
 }
 
-TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
+TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShowsAndPurchasesTheLatestPrice) {
     const RecordSet rs = run(u"XZSPALL"_s, u";par_id=2;isstop=0"_s, u";id=1;czy_id=1"_s);
     ASSERT_EQ((QList<qint64>{4, 5}), ids(rs));
     EXPECT_EQ(
@@ -177,9 +177,7 @@ TEST_F(GoodsProc, RowsCarryTheColumnsTheSelectionShows) {
     const RecordSet scanned = run(u"XZSPALL"_s, u";isstop=0;czy_id=1;barcode=6901-12"_s);
     ASSERT_EQ(QList<qint64>{4}, ids(scanned));
     EXPECT_EQ(u"1|箱|12|40"_s, cells(scanned, 4, u"unitid|unitName|rate|price"_s));
-}
-
-TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
+    // Purchase kinds are offered the latest purchase price.
     struct Case {
         int djType;
         double price;
@@ -187,11 +185,11 @@ TEST_F(GoodsProc, PurchaseKindsAreOfferedTheLatestPurchasePrice) {
     // Goods 4: preset price 3.5, latest purchase price 2.8. Goods 5: no purchase price yet.
     for (const Case c : {Case{1, 3.5}, Case{5, 2.8}, Case{8, 2.8}, Case{11, 3.5}}) {
         SCOPED_TRACE(c.djType);
-        const RecordSet rs =
+        const RecordSet offered =
             run(u"XZSPALL"_s, u";par_id=2"_s, QString(), u";djtype=%1"_s.arg(c.djType));
-        EXPECT_EQ(c.price, cell(rs, 4, u"price"_s).toDouble());
-        EXPECT_EQ(4.0, cell(rs, 5, u"price"_s).toDouble());
-        EXPECT_EQ(4.5, cell(rs, 4, u"price1"_s).toDouble());
+        EXPECT_EQ(c.price, cell(offered, 4, u"price"_s).toDouble());
+        EXPECT_EQ(4.0, cell(offered, 5, u"price"_s).toDouble());
+        EXPECT_EQ(4.5, cell(offered, 4, u"price1"_s).toDouble());
     }
 }
 

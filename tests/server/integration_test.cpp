@@ -225,11 +225,9 @@ const ExpectedValue kExpectedValues[] = {
 TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
     ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
     for (const char* sql : kBusinessRows) {
-        try {
-            EXPECT_LT(0, update(QString::fromUtf8(sql))) << sql;
-        } catch (const DytError& e) {
-            ADD_FAILURE() << sql << ": " << e.message().toStdString();
-        }
+        EXPECT_EQ(QString(),
+                  dyt::test::errorOf([&] { EXPECT_LT(0, update(QString::fromUtf8(sql))) << sql; }))
+            << sql;
     }
     const std::vector<dyt::test::CorpusText> corpus = dyt::test::readCorpus();
     ASSERT_GE(corpus.size(), 100u);

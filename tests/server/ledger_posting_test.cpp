@@ -1,5 +1,6 @@
-// Posting realistic sequences of bills and checking stock quantity and value, line costs,
-// partner balances and account balances against values worked out by hand.
+// Posting realistic sequences of bills of every kind and the ledger procedures, checking stock
+// quantity and value, line costs, partner balances and account balances against values worked
+// out by hand.
 
 #include "ledger_fixture.h"
 #include "server/tsql/tsql_functions.h"
@@ -312,6 +313,288 @@ TEST_F(Unopened, PostingIsRefusedBeforeOpeningBeforeTheOpeningDateAndInAClosedPe
     EXPECT_EQ(u"会计科目[全部银行存款合计]是分类，不能直接记账，请选择它下面的科目！"_s,
               test::errorOf([&] { post(category); }));
     EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex"_s));
+}
+
+// --- the ledger procedures: re-settlement, red reversal and the opening balances
+QString n(qint64 v) {
+    return QString::number(v);
+}
+
+class Procedures : public OpenedLedgerTest {
+protected:
+    double settledOf(qint64 bill) {
+        return number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bill});
+    }
+};
+
+TEST_F(Procedures, APaymentReSettlementTakesNegatedRowsAsCleared) {
+    const qint64 bought = post(goodsBill(5, kSupplier, kAverage, 10, 10, "2024-01-05"));
+    BillPlan pay;
+    pay.djType = 22;
+    pay.wldw = kSupplier;
+    pay.lines = {{.km = kmCash, .total = 100}, {.sourceBill = bought, .total = 100}};
+    const qint64 payment = post(pay);
+    EXPECT_EQ(100, settledOf(bought));
+    EXPECT_EQ(0, payable(kSupplier));
+    EXPECT_EQ(-100, account(kmCash));
+    db_->execute(u"UPDATE djList SET total = -total WHERE km_id = 0 AND id = ?"_s, {payment});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(payment)}}));
+    EXPECT_EQ(0, settledOf(bought));
+    db_->execute(u"DELETE FROM djList WHERE km_id = 0 AND id = ?"_s, {payment});
+    call(u"P_JXC_InertDJList"_s, {{"id", n(payment)}, {"s_id", n(bought)}, {"Total", u"60"_s}});
+    db_->execute(u"UPDATE djList SET dj_state = 2 WHERE km_id = 0 AND id = ?"_s, {payment});
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostOther"_s, {{"billid", n(payment)}}));
+    EXPECT_EQ(60, settledOf(bought));
+    EXPECT_EQ(0, payable(kSupplier));
+    EXPECT_EQ(-100, account(kmCash));
+    const qint64 other = post(goodsBill(5, kCarrier, kAverage, 1, 10, "2024-01-06"));
+    EXPECT_EQ(u"结算的单据[T-5]不是本往来单位的单据！"_s,
+              callError(u"P_JXC_InertDJList"_s,
+                        {{"id", n(payment)}, {"s_id", n(other)}, {"Total", u"1"_s}}));
+}
+
+TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
+    post(goodsBill(5, kSupplier, kFifo, 10, 10, "2024-01-05"));
+    post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
+    BillPlan order = goodsBill(4, kCustomer, kFifo, 15, 20, "2024-01-06");
+    const qint64 o = post(order);
+    const QStringList before = balances();
+    BillPlan s = goodsBill(1, kCustomer, kFifo, 15, 20, "2024-01-07");
+    s.lines[0].taxRate = 13;
+    s.lines[0].sourceBill = o;
+    s.lines[0].sourceLine = lineId(o, 1);
+    s.youhui = 9;
+    s.money.push_back({.km = kmCash, .type = 1, .amount = 100});
+    const qint64 id = post(s);
+    EXPECT_EQ(160, lineCost(id, 1));
+    EXPECT_EQ(1, number(u"SELECT isOver FROM djIndex WHERE id = ?"_s, {o}));
+    ASSERT_NE(before, balances());
+    const int red =
+        call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(id)}, {"dj_state", u"2"_s}});
+    ASSERT_GT(red, 0);
+    EXPECT_EQ(before, balances());
+    // Layers come back as they were: the next sale takes the 10s first again.
+    EXPECT_EQ(100, stockValue(kFifo, kMain) - 120);
+    // The reversed bill is marked; the red one names it and takes its lines back.
+    EXPECT_EQ(u"1|1|%1|-15"_s.arg(id),
+              value(u"SELECT o.isred || '|' || r.isredword || '|' || r.redBillid || '|' || l.qty "
+                    "FROM djIndex AS o, djIndex AS r, djList AS l WHERE o.id = ? AND r.id = ? "
+                    "AND l.id = r.id"_s,
+                    {id, red})
+                  .toString());
+    EXPECT_EQ(-160, lineCost(red, 1));
+    EXPECT_EQ(15, number(u"SELECT total(qty) FROM djStockDetail WHERE id = ?"_s, {red}));
+    // The sale's receivable line, netted per account and partner: 339 with tax, less the discount
+    // of 9 and the 100 received, is 230 on the debit side; the red bill repeats it in red.
+    EXPECT_EQ(-230, number(u"SELECT dbTotal FROM djKmDetail WHERE id = ? AND "
+                           "type = 0 AND km_id = ?"_s,
+                           {red, kmReceivable}));
+    EXPECT_EQ(u"不能对已红冲单据再次红冲操作！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(id)}}));
+    EXPECT_EQ(u"不能对红字单据进行红冲操作！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(red)}}));
+    EXPECT_EQ(u"订单不能红冲，请在订单查询中直接删除单据！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(o)}}));
+}
+
+TEST_F(Procedures, AReversalThatWouldTakeStockAlreadySoldIsRefused) {
+    post(goodsBill(5, kSupplier, kFifo, 10, 10, "2024-01-05"));
+    const qint64 later = post(goodsBill(5, kSupplier, kFifo, 10, 12, "2024-01-06"));
+    post(goodsBill(1, kCustomer, kFifo, 18, 20, "2024-01-07"));  // 2 of the 12s are left
+    const QStringList before = balances();
+    EXPECT_EQ(u"商品[SP03 齿轮]在仓库[总仓]的库存不足（现有 2），不能红冲！"_s,
+              callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(later)}}));
+    EXPECT_EQ(before, balances());
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE isredword = 1"_s));
+}
+
+using Opening = LedgerTest;
+
+TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
+    ASSERT_LE(0, call(u"P_JXC_INI_GoodsStock"_s, {{"id", u"0"_s},
+                                                  {"goodsid", n(kAverage)},
+                                                  {"stockid", n(kMain)},
+                                                  {"Qty", u"10"_s},
+                                                  {"Total", u"105"_s}}));
+    // Entered again, the row is replaced, not added.
+    ASSERT_LE(0, call(u"P_JXC_INI_GoodsStock"_s, {{"goodsid", n(kAverage)},
+                                                  {"stockid", n(kMain)},
+                                                  {"Qty", u"10"_s},
+                                                  {"Total", u"100"_s}}));
+    EXPECT_EQ((QList<double>{10, 100}), stockOf(kAverage, kMain));
+    EXPECT_EQ(100, number(u"SELECT Total00 FROM baseKM WHERE id = ?"_s, {kmStock}));
+    ASSERT_EQ(0, call(u"P_JXC_INI_baseWLDW"_s,
+                      {{"id", n(kCustomer)}, {"ysTotal", u"500"_s}, {"yuShouTotal", u"0"_s}}));
+    EXPECT_EQ(500, receivable(kCustomer));
+    EXPECT_EQ(500, account(kmReceivable));
+    ASSERT_EQ(0, call(u"P_JXC_INI_baseKM"_s, {{"id", n(kmCash)}, {"Total", u"300"_s}}));
+    EXPECT_EQ((QList<double>{300, 100 + 500 + 300}), accounts({kmCash, kmAssets}));
+    struct Refusal {
+        const char* proc;
+        const char* lines;  // the parameter lines
+        const char* message;
+    } const before[] = {
+        {"P_JXC_INI_baseWLDW", "id=21\nysTotal=1\nyfTotal=1", "不能同时录入期初应收和期初应付！"},
+        {"P_JXC_INI_baseKM", "id=6\nTotal=1", "本行金额不能直接修改！"},
+        {"P_JXC_INI_baseKM", "id=1\nTotal=1", "本行为合计值，不能直接修改！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=-1", "期初数量和金额不能为负数！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=0\nTotal=5",
+         "期初数量为零时不能录入金额！"},
+        {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=x", "参数[Qty]的值[x]不是有效的数字"},
+        {"P_SYS_UP_Open", "type=0\nDate=2024-13-01", "参数[Date]的日期[2024-13-01]无效"},
+        {"P_SYS_UP_Open", "type=1", "账套还没有开账，不能反开账！"}};
+    for (const Refusal& r : before) {
+        ParamList p(QString::fromUtf8(r.lines));
+        EXPECT_EQ(QString::fromUtf8(r.message),
+                  test::errorOf([&] { call(QString::fromUtf8(r.proc), p); }))
+            << r.proc << " " << r.lines;
+    }
+    EXPECT_EQ(100, account(kmStock));  // refusals changed nothing
+    openAccountSet();
+    EXPECT_EQ(u"2024-01-01"_s,
+              value(u"SELECT beginDate FROM sysPeriod WHERE type = 0"_s).toString());
+    EXPECT_EQ(
+        u"已经开账，不能再修改期初数据！"_s,
+        callError(
+            u"P_JXC_INI_GoodsStock"_s,
+            {{"goodsid", n(kAverage)}, {"stockid", n(kMain)}, {"Qty", u"1"_s}, {"Total", u"1"_s}}));
+    // The opening stock is the stock the first sale takes.
+    const qint64 s = post(goodsBill(1, kCustomer, kAverage, 4, 20, "2024-01-02"));
+    EXPECT_EQ(40, lineCost(s, 1));
+    EXPECT_EQ(500 + 80, receivable(kCustomer));
+    EXPECT_EQ(u"已经有过账单据，不能反开账！"_s, callError(u"P_SYS_UP_Open"_s, {{"type", u"1"_s}}));
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(s)}}));
+    ASSERT_EQ(0, call(u"P_SYS_UP_Open"_s, {{"type", u"1"_s}, {"Date", u"2024-01-01"_s}}));
+    EXPECT_EQ(u"0"_s, value(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString());
+}
+
+// --- the other bill kinds: exchanges, goods in and out against one account, collection by an
+// agent, the prepayment switch, adjustments and money transfers
+BillPlan bill(int djType, qint64 partner, const char* date = "2024-01-10") {
+    BillPlan b;
+    b.djType = djType;
+    b.date = QString::fromLatin1(date);
+    b.wldw = partner;
+    b.intoStock = kMain;
+    b.outStock = kMain;
+    return b;
+}
+
+class Kinds : public OpenedLedgerTest {
+protected:
+    void buy(qint64 goods, double qty, double price) {
+        post(purchase(goods, qty, price, "2024-01-05"));
+    }
+};
+
+TEST_F(Kinds, ExchangesTakeNegativeLinesOutAndPutPositiveLinesIn) {
+    buy(kAverage, 10, 10);
+    buy(kFifo, 10, 10);
+    // The customer brings back 2 screws (sold at 20, cost 10) and takes 1 gear at 30.
+    BillPlan s = bill(3, kCustomer);
+    s.lines = {{.goods = kAverage, .qty = 2, .price = 20, .costprice = 10},
+               {.goods = kFifo, .qty = -1, .price = 30}};
+    const qint64 id = post(s);
+    EXPECT_EQ(20, lineCost(id, 1));
+    EXPECT_EQ(-10, lineCost(id, 2));
+    EXPECT_EQ((QList<double>{12, 120}), stockOf(kAverage, kMain));
+    EXPECT_EQ(9, stockQty(kFifo, kMain));
+    EXPECT_EQ(30 - 40, receivable(kCustomer));
+    EXPECT_EQ((QList<double>{30 - 40, 10 - 20}), accounts({kmSales, kmCostOfSales}));
+    // The supplier delivers 3 screws at 10 and takes back 2 gears at 12 (they cost 10 each).
+    BillPlan p = bill(7, kSupplier);
+    p.lines = {{.goods = kAverage, .qty = 3, .price = 10},
+               {.goods = kFifo, .qty = -2, .price = 12}};
+    post(p);
+    EXPECT_EQ(200 + 30 - 24, payable(kSupplier));
+    EXPECT_EQ(15, stockQty(kAverage, kMain));
+    EXPECT_EQ(7, stockQty(kFifo, kMain));
+    EXPECT_EQ(-4, account(kmCostAdjust));  // 24 owed less for goods that cost 20
+}
+
+TEST_F(Kinds, GoodsInAndOutAgainstOneAccount) {
+    buy(kAverage, 10, 10);
+    struct Case {
+        int djType;
+        double qty, price;
+        qint64 km;       // the counter account
+        double kmTotal;  // its balance afterwards
+        double qtyAfter, valueAfter;
+    } cases[] = {
+        {10, 2, 0, kmOtherFee, 20, 8, 80},      // other out: 2 at the average 10
+        {12, 1, 0, kmLoss, 10, 7, 70},          // loss
+        {60, 1, 0, 33, 10, 6, 60},              // gift out: 赠送支出
+        {11, 2, 12, kmOtherIncome, 24, 8, 84},  // other in at its own price
+        {13, 1, 0, kmOverflow, 10.5, 9, 94.5},  // overflow without a price: average 84 / 8
+        {59, 1, 9, 25, 9, 10, 103.5},           // gift in: 获赠收入
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        BillPlan b = bill(c.djType, 0);
+        b.lines.push_back({.goods = kAverage, .qty = c.qty, .price = c.price});
+        post(b);
+        EXPECT_EQ(c.kmTotal, account(c.km));
+        EXPECT_EQ((QList<double>{c.qtyAfter, c.valueAfter}), stockOf(kAverage, kMain));
+        EXPECT_EQ(c.valueAfter, account(kmStock));
+    }
+}
+
+TEST_F(Kinds, AnAgentCollectsPartOfASale) {
+    buy(kAverage, 10, 10);
+    BillPlan s = bill(1, kCustomer);
+    s.lines.push_back({.goods = kAverage, .qty = 10, .price = 20});
+    s.daishou = 1;
+    s.yfwldw = kAgent;
+    s.yfTotalSum = 80;
+    post(s);
+    EXPECT_EQ((QList<double>{200 - 80, 80}), receivables({kCustomer, kAgent}));
+    EXPECT_EQ(200, account(kmReceivable));
+}
+
+TEST_F(Kinds, ThePrepaymentSwitchBooksTheSurplusOfAPaymentAsAnAdvance) {
+    buy(kAverage, 10, 10);  // payable 100
+    const qint64 bought = value(u"SELECT max(id) FROM djIndex"_s).toLongLong();
+    struct Case {
+        int hhlx;
+        double payable, advance;
+    } cases[] = {
+        {0, 100 - 150, 0},   // all of it reduces the payable
+        {1, 100 - 100, 50},  // the 50 beyond the settled bill is an advance
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hhlx);
+        BillPlan pay = bill(22, kSupplier);
+        pay.hhlx = c.hhlx;
+        pay.lines = {{.km = kmBank, .total = 150}, {.sourceBill = bought, .total = 100}};
+        const qint64 id = post(pay);
+        EXPECT_EQ(c.payable, payable(kSupplier));
+        EXPECT_EQ(c.advance, number(u"SELECT yufutotal FROM baseWLDW WHERE id = ?"_s, {kSupplier}));
+        EXPECT_EQ(c.advance, account(kmPrepaid));
+        EXPECT_EQ(100, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bought}));
+        ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", QString::number(id)}}));
+        EXPECT_EQ(100, payable(kSupplier));
+        EXPECT_EQ(0, number(u"SELECT sfkTotalLj FROM djIndex WHERE id = ?"_s, {bought}));
+    }
+}
+
+TEST_F(Kinds, AdjustmentsAndMoneyTransfers) {
+    BillPlan up = bill(29, kCustomer);  // receivable up against other income
+    up.lines.push_back({.km = kmOtherIncome, .total = 30});
+    post(up);
+    EXPECT_EQ(30, receivable(kCustomer));
+    EXPECT_EQ(30, account(kmOtherIncome));
+    BillPlan down = bill(31, kSupplier);  // payable down against other income
+    down.lines.push_back({.km = kmOtherIncome, .total = 20});
+    post(down);
+    EXPECT_EQ(-20, payable(kSupplier));
+    EXPECT_EQ(50, account(kmOtherIncome));
+    BillPlan move = bill(20, 0);  // 100 from the cash box to the bank
+    move.money = {{.km = kmCash, .type = 1, .amount = 0, .lend = 100},
+                  {.km = kmBank, .type = 1, .amount = 100}};
+    post(move);
+    EXPECT_EQ((QList<double>{-100, 100}), accounts({kmCash, kmBank}));
+    move.money[1].amount = 90;
+    EXPECT_EQ(u"转入金额与转出金额不一致，不能过账！"_s, test::errorOf([&] { post(move); }));
 }
 
 }  // namespace

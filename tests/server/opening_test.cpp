@@ -11,19 +11,7 @@ namespace {
 
 // The rows of a record set as "a|b|c a|b|c" over the named fields, numbers without trailing zeros.
 QString joinedRows(const RecordSet& rs, const QStringList& fields) {
-    QStringList rows;
-    for (int r = 0; r < rs.rowCount(); ++r) {
-        QStringList cells;
-        for (const QString& f : fields) {
-            const QVariant v = rs.at(r, rs.fieldIndex(f));
-            cells << (v.metaType() == QMetaType::fromType<Currency>()
-                          ? QString::number(v.value<Currency>().toDouble())
-                      : v.metaType() == QMetaType::fromType<double>() ? QString::number(v.toDouble())
-                                                                      : v.toString());
-        }
-        rows << cells.join(u'|');
-    }
-    return rows.join(u' ');
+    return dyt::test::rowTexts(rs, fields.join(u',')).join(u' ');
 }
 
 class OpeningFigures : public BillFixture {

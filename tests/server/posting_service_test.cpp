@@ -35,15 +35,6 @@ protected:
         ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
             << lastMessage_.toStdString();
     }
-    // ExecProc as the client calls it; returns the out integer, keeps the message.
-    qint64 proc(const QString& name, std::initializer_list<std::pair<const char*, QString>> lines) {
-        ParamList p;
-        for (const auto& [n, v] : lines)
-            p.setValue(QString::fromUtf8(n), v);
-        const proto::Response r = call(session_, "ExecProc", {name, p.text()});
-        lastMessage_ = r.error.isEmpty() ? r.outText(2) : r.error;
-        return r.error.isEmpty() ? r.out(1).toInteger() : -1;
-    }
     using BillFixture::posted;
     qint64 posted(const MoneyBill& b) {
         const ServiceResult r =
@@ -85,7 +76,6 @@ protected:
         return dyt::test::rowTexts(procQuery(u"P_JXC_DJ_GetDJList"_s, p), u"s_id,ye"_s)
             .replaceInStrings(u"|"_s, u"="_s);
     }
-    QString lastMessage_;
 };
 
 TEST_F(PostingService, PurchasesAtTwoPricesThenASaleUnderMovingAverageAndFifo) {

@@ -18,6 +18,7 @@
 #include "bill_fixture.h"
 #include "common/currency.h"
 #include "posting_packets.h"
+#include "support/testutil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,11 +30,8 @@ protected:
         BillFixture::SetUp();
         update(u"UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"_s);
         update(u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
-        ParamList open;
-        open.setValue(u"type"_s, u"0"_s);
-        open.setValue(u"Date"_s, u"2025-01-01"_s);
-        const proto::Response r = call(session_, "ExecProc", {u"P_SYS_UP_Open"_s, open.text()});
-        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+        ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
+            << lastMessage_.toStdString();
     }
     qint64 posted(int djType, const char* date, qint64 partner, std::vector<GoodsLine> lines,
                   qint64 warehouse = 301, qint64 outWarehouse = 0) {
@@ -84,12 +82,7 @@ protected:
     }
     // The message of a report that fails.
     QString reportError(const QString& procedure, const QString& queryType, const Lines& lines) {
-        try {
-            report(procedure, queryType, lines);
-        } catch (const DytError& e) {
-            return e.message();
-        }
-        return QString();
+        return dyt::test::errorOf([&] { report(procedure, queryType, lines); });
     }
     // A value of a row as a number (currency and numbers alike), rounded to four decimals.
     static double num(const RecordSet& rs, int row, const char* field) {
@@ -97,11 +90,7 @@ protected:
         EXPECT_GE(f, 0) << field;
         if (f < 0 || row >= rs.rowCount())
             return NAN;
-        const QVariant v = rs.at(row, f);
-        const double d = v.canConvert<Currency>() && v.metaType() == QMetaType::fromType<Currency>()
-                             ? v.value<Currency>().toDouble()
-                             : v.toDouble();
-        return std::round(d * 10000.0) / 10000.0;
+        return std::round(dyt::test::numberOf(rs.at(row, f)) * 10000.0) / 10000.0;
     }
     // Several values of a row, as num() gives them.
     static QList<double> nums(const RecordSet& rs, int row,

@@ -22,7 +22,7 @@ protected:
 
 // The top level of each report with the default conditions is compared with the golden files
 // (reports_golden_test.cpp); these tests check the conditions and the levels below it.
-TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
+TEST_F(Reports, SalesStatisticsGoOneLevelDownAndFollowTheConditionsAndRankings) {
     // One level down: the goods of category 100.
     const RecordSet level = report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}});
     ASSERT_EQ((QList<qint64>{101, 102}), ids(level));
@@ -34,9 +34,7 @@ TEST_F(Reports, SalesStatisticsOfGoodsAndPartnersGoOneCategoryLevelDown) {
     const RecordSet inside = report(kXS, u"DWXSTJ"_s, {{"wldwStr", ";czy_id=1;par_id=200"}});
     EXPECT_EQ((QList<qint64>{201}), ids(inside));
     EXPECT_EQ(3.0, num(inside, 0, "Qty"));  // 101: 3 − 1, 103: 1
-}
-
-TEST_F(Reports, SalesStatisticsListSearchConditionsAndRankings) {
+    // The flat list, the search, the conditions and the rankings.
     // clang-format off
     struct Case { Lines lines; QList<qint64> ids; QList<double> qty; };
     // The goods picker's flat list, a category, the quick search; partners with sub-records or
@@ -85,11 +83,10 @@ TEST_F(Reports, SalesStatisticsListSearchConditionsAndRankings) {
 }
 
 TEST_F(Reports, RedReversalCancelsAndTheRedFilterChoosesBills) {
-    const proto::Response r =
-        call(session_, "ExecProc",
-             {u"P_JXC_DJ_CopyRed"_s, u"isRed=-1\r\nbillid=%1\r\ndj_state=2"_s.arg(bills_[2])});
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    ASSERT_LT(0, r.out(1).toInteger()) << r.outText(2).toStdString();
+    ASSERT_LT(
+        0, proc(u"P_JXC_DJ_CopyRed"_s,
+                {{"isRed", u"-1"_s}, {"billid", QString::number(bills_[2])}, {"dj_state", u"2"_s}}))
+        << lastMessage_.toStdString();
     const auto level = [&](const char* filter) {
         return report(kXS, u"SPXSTJ"_s, {{"GoodsStr", ";czy_id=1;par_id=100"}, {"filter", filter}});
     };

@@ -48,14 +48,13 @@ TEST_F(TsqlCorpusDb, TheFileIsWellFormedAndEveryTextTranslatesToAWellFormedProgr
     c.sessionId = 57;
     int translated = 0;
     for (const CorpusText& t : readCorpus()) {
-        try {
-            const Program p = translate(t.sql, c);
-            EXPECT_EQ(t.query, p.returnsRows()) << t.id.toStdString();
-            expectWellFormed(p.steps, t.id);
-            ++translated;
-        } catch (const DytError& e) {
-            ADD_FAILURE() << t.id.toStdString() << ": " << e.message().toStdString();
-        }
+        EXPECT_EQ(QString(), errorOf([&] {
+                      const Program p = translate(t.sql, c);
+                      EXPECT_EQ(t.query, p.returnsRows()) << t.id.toStdString();
+                      expectWellFormed(p.steps, t.id);
+                      ++translated;
+                  }))
+            << t.id.toStdString();
     }
     EXPECT_EQ(static_cast<int>(readCorpus().size()), translated);
     // The corpus file itself: ids unique, queries name what they read.

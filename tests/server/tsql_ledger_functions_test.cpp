@@ -59,53 +59,39 @@ protected:
     double number(const char* sql) { return value(sql).toDouble(); }
 };
 
-TEST_F(LedgerFunctions, StockQuantitiesAndCostsFollowTheLedger) {
-    struct Case {
-        const char* sql;
-        double expected;
-    } cases[] = {{"SELECT fnGetStockQty(31, 11, 0)", 50},
-                 {"SELECT fnGetStockQty(31, 0, 0)", 60},
-                 {"SELECT fnGetStockQty(32, 11, 0)", 0},
-                 // Open sales orders: (3 - 1) boxes of 12 from the main warehouse, 4 from the shop;
-                 // the completed line and the other kinds do not count.
-                 {"SELECT fnGetKYQty(31, 11)", 50 - 24},
-                 {"SELECT fnGetKYQty(31, 12)", 10 - 4},
-                 {"SELECT fnGetKYQty(31, 0)", 60 - 28},
-                 // Virtual stock adds the 15 still to come on the purchase order.
-                 {"SELECT fnGetXNKCQty(31, 11)", 50 + 15 - 24},
-                 {"SELECT fnGetXNKCQty(31, 12)", 10 - 4},
-                 {"SELECT fnGetXNKCQty(32, 0)", 0}};
-    for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(c.expected, number(c.sql)) << c.sql;
-    struct CostCase {
-        const char* sql;
-        double expected;
-    } costs[] = {// 131 / 50 = 2.62 a piece in the main warehouse.
-                 {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
-                 // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
-                 {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
-                 // 1/3 piece of 131/50: 0.873333… rounds to four decimals.
-                 {"SELECT fnGetCostTotal(31, 11, 1.0 / 3)", 0.8733},
-                 {"SELECT fnGetCostTotal(32, 11, 5)", 0},
-                 // Consignment and borrowed stock: (10 + 21) / (4 + 6) = 3.1 a piece.
-                 {"SELECT fnGetCostTotalOther('1,2,', 31, 11, 3)", 9.3},
-                 {"SELECT fnGetCostTotalOther('3', 31, 0, 50)", 0.5},
-                 {"SELECT fnGetCostTotalOther('', 31, 11, 3)", 0},
-                 // Cost price per unit: 156 / 60 per piece, a box of 12 is 31.2.
-                 {"SELECT fnGetCostPrice(31, 0, 302)", 31.2},
-                 // Batch 8 alone (the second row): 31 / 10.
-                 {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
-                 {"SELECT fnGetCostPrice(31, 2, 301)", 0}};
-    for (const CostCase& c : costs)
-        EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
-    EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
-}
-
-TEST_F(LedgerFunctions, GoodsPriceBalancesRightsAndInterfaceAccounts) {
+TEST_F(LedgerFunctions, StockCostsPricesBalancesRightsAndInterfaceAccounts) {
     struct Case {
         const char* sql;
         double expected;
     } cases[] = {
+        {"SELECT fnGetStockQty(31, 11, 0)", 50},
+        {"SELECT fnGetStockQty(31, 0, 0)", 60},
+        {"SELECT fnGetStockQty(32, 11, 0)", 0},
+        // Open sales orders: (3 - 1) boxes of 12 from the main warehouse, 4 from the shop;
+        // the completed line and the other kinds do not count.
+        {"SELECT fnGetKYQty(31, 11)", 50 - 24},
+        {"SELECT fnGetKYQty(31, 12)", 10 - 4},
+        {"SELECT fnGetKYQty(31, 0)", 60 - 28},
+        // Virtual stock adds the 15 still to come on the purchase order.
+        {"SELECT fnGetXNKCQty(31, 11)", 50 + 15 - 24},
+        {"SELECT fnGetXNKCQty(31, 12)", 10 - 4},
+        {"SELECT fnGetXNKCQty(32, 0)", 0},
+        // 131 / 50 = 2.62 a piece in the main warehouse.
+        {"SELECT fnGetCostTotal(31, 11, 12)", 31.44},
+        // All warehouses: 156 / 60 = 2.6; 7 pieces 18.2.
+        {"SELECT fnGetCostTotal(31, 0, 7)", 18.2},
+        // 1/3 piece of 131/50: 0.873333… rounds to four decimals.
+        {"SELECT fnGetCostTotal(31, 11, 1.0 / 3)", 0.8733},
+        {"SELECT fnGetCostTotal(32, 11, 5)", 0},
+        // Consignment and borrowed stock: (10 + 21) / (4 + 6) = 3.1 a piece.
+        {"SELECT fnGetCostTotalOther('1,2,', 31, 11, 3)", 9.3},
+        {"SELECT fnGetCostTotalOther('3', 31, 0, 50)", 0.5},
+        {"SELECT fnGetCostTotalOther('', 31, 11, 3)", 0},
+        // Cost price per unit: 156 / 60 per piece, a box of 12 is 31.2.
+        {"SELECT fnGetCostPrice(31, 0, 302)", 31.2},
+        // Batch 8 alone (the second row): 31 / 10.
+        {"SELECT fnGetCostPrice(31, 8, 301)", 3.1},
+        {"SELECT fnGetCostPrice(31, 2, 301)", 0},
         // Latest posted sale to 21 up to 03-15 is 1 box at 45.6: 3.8 a piece.
         {"SELECT fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-03-15')", 3.8},
         {"SELECT fnGetGoodsPrice(0, 1, 31, 21, 302, '2024-03-15')", 45.6},
@@ -123,6 +109,7 @@ TEST_F(LedgerFunctions, GoodsPriceBalancesRightsAndInterfaceAccounts) {
         {"SELECT fnGetGoodsPrice(0, 1, 32, 21, 999, '2024-03-15')", 0}};
     for (const Case& c : cases)
         EXPECT_NEAR(c.expected, number(c.sql), 1e-9) << c.sql;
+    EXPECT_EQ(QString(), value("SELECT fnGetCostTotalOther('1,x', 31, 11, 3)"));
     EXPECT_DOUBLE_EQ(400, number("SELECT fnGetWldwTotal00(21, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(-350.5, number("SELECT fnGetWldwTotal00(22, '2990-01-01')"));
     EXPECT_DOUBLE_EQ(0, number("SELECT fnGetWldwTotal00(99, '2990-01-01')"));

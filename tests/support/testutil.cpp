@@ -14,12 +14,8 @@ RecordSet textRows(const QStringList& fields, const QList<QStringList>& rows) {
     RecordSet rs;
     for (const QString& f : fields)
         rs.addField(f, FieldType::Text, 100);
-    for (const QStringList& r : rows) {
-        RecordSet::Row values;
-        for (const QString& v : r)
-            values.append(v);
-        rs.appendRow(values);
-    }
+    for (const QStringList& r : rows)
+        rs.appendRow(RecordSet::Row(r.begin(), r.end()));
     return rs;
 }
 

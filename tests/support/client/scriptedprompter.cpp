@@ -59,11 +59,8 @@ QList<PromptRecord> ScriptedPrompter::records(PromptKind kind) const {
 
 QStringList ScriptedPrompter::messages() const {
     QStringList out;
-    for (const PromptRecord& r : records_) {
-        if (r.kind == PromptKind::Message) {
-            out.append(r.text);
-        }
-    }
+    for (const PromptRecord& r : records(PromptKind::Message))
+        out.append(r.text);
     return out;
 }
 
@@ -111,21 +108,13 @@ ScriptedPrompter::Step ScriptedPrompter::take(PromptKind kind, const PromptRecor
 }
 
 void ScriptedPrompter::message(const QString& captionText, const QString& text, MessageIcon) {
-    PromptRecord r;
-    r.kind = PromptKind::Message;
-    r.caption = captionText;
-    r.text = text;
-    r.buttons = QStringList{QStringLiteral("确定")};
-    records_.append(r);
+    records_.append({.caption = captionText, .text = text, .buttons = {QStringLiteral("确定")}});
 }
 
 int ScriptedPrompter::ask(const QString& captionText, const QString& text,
                           const QStringList& buttonList, int) {
-    PromptRecord r;
-    r.kind = PromptKind::Question;
-    r.caption = captionText;
-    r.text = text;
-    r.buttons = buttonList;
+    const PromptRecord r{
+        .kind = PromptKind::Question, .caption = captionText, .text = text, .buttons = buttonList};
     records_.append(r);
     const Step step = take(PromptKind::Question, r);
     if (step.cancel) {
@@ -143,12 +132,11 @@ int ScriptedPrompter::ask(const QString& captionText, const QString& text,
 
 bool ScriptedPrompter::input(const QString& captionText, const QString& prompt, QString* value,
                              bool password) {
-    PromptRecord r;
-    r.kind = PromptKind::Input;
-    r.caption = captionText;
-    r.text = prompt;
-    r.buttons = buttons::confirmCancel();
-    r.password = password;
+    const PromptRecord r{.kind = PromptKind::Input,
+                         .caption = captionText,
+                         .text = prompt,
+                         .buttons = buttons::confirmCancel(),
+                         .password = password};
     records_.append(r);
     const Step step = take(PromptKind::Input, r);
     if (step.cancel) {
@@ -163,31 +151,20 @@ bool ScriptedPrompter::input(const QString& captionText, const QString& prompt, 
 }
 
 void ScriptedPrompter::flash(const QString& text, int milliseconds) {
-    PromptRecord r;
-    r.kind = PromptKind::Flash;
-    r.text = text;
-    r.milliseconds = milliseconds;
-    records_.append(r);
+    records_.append({.kind = PromptKind::Flash, .text = text, .milliseconds = milliseconds});
 }
 
 void ScriptedPrompter::showProgress(const QString& text, int maximum, int position,
                                     const QString& title) {
     progress_.reset(title, text, maximum, position);
     progressVisible_ = true;
-    PromptRecord r;
-    r.kind = PromptKind::Progress;
-    r.caption = progress_.title();
-    r.text = progress_.text();
-    records_.append(r);
+    records_.append(
+        {.kind = PromptKind::Progress, .caption = progress_.title(), .text = progress_.text()});
 }
 
 void ScriptedPrompter::setProgressText(const QString& text) {
     progress_.setText(text);
-    PromptRecord r;
-    r.kind = PromptKind::Progress;
-    r.caption = progress_.title();
-    r.text = text;
-    records_.append(r);
+    records_.append({.kind = PromptKind::Progress, .caption = progress_.title(), .text = text});
 }
 
 void ScriptedPrompter::setProgressPosition(int position) {

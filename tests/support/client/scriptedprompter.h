@@ -20,11 +20,11 @@ QString promptKindName(PromptKind kind);
 
 struct PromptRecord {
     PromptKind kind = PromptKind::Message;
-    QString caption;  // for Progress: the window title
-    QString text;     // message, question or prompt text; for Progress: the shown text
-    QStringList buttons;
+    QString caption{};  // for Progress: the window title
+    QString text{};     // message, question or prompt text; for Progress: the shown text
+    QStringList buttons{};
     bool password = false;
-    QString answer;        // button caption or entered text; "(取消)" for a cancelled prompt
+    QString answer{};      // button caption or entered text; "(取消)" for a cancelled prompt
     int milliseconds = 0;  // Flash: life time of the transient window
 };
 
