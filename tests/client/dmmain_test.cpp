@@ -72,13 +72,26 @@ TEST(ServerAddress, SplitsAtTheFirstColonWith211AsFallback) {
         EXPECT_EQ(c.port, port) << c.address;
     }
 }
-TEST_F(DmFixture, ConnectOpensHostAndPortAndKeepsTheAddressAsTyped) {
+TEST_F(DmFixture, ConnectOpensHostAndPortKeepsTheAddressAsTypedAndTriesAsOftenAsAsked) {
+    EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
     ASSERT_TRUE(dm->ConnectServer(u"srv:x"_s, false, 1));
     EXPECT_EQ(u"srv"_s, transport->host());
     EXPECT_EQ(211, transport->port());
     EXPECT_TRUE(dm->Connected());
     EXPECT_EQ(u"srv:x"_s, loginedUser().ServerAddress);
     EXPECT_EQ(QStringList{u"InitDataBase"_s}, transport->methods());
+    EXPECT_EQ(transport, &dm->GetAppServer());
+    dm->Disconnect();
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_FALSE(transport->isOpen());
+    // Two refused opens: the third try connects, under the progress window.
+    const int opened = transport->openCount();
+    transport->failOpens(2);
+    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
+    EXPECT_EQ(opened + 3, transport->openCount());
+    EXPECT_EQ(QStringList{u"客户端系统正在尝试连接应用服务器，请稍后..."_s},
+              script.progressTexts());
+    EXPECT_FALSE(script.progressVisible());
 }
 TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->failOpens(1, u"连接被拒绝"_s);
@@ -92,22 +105,6 @@ TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     // A failure without a message is a plain false.
     transport->respond(u"InitDataBase"_s, 1, {QString()});
     EXPECT_FALSE(dm->ConnectServer(u"srv"_s, false, 1));
-}
-TEST_F(DmFixture, ConnectTriesAsOftenAsAskedAndShowsProgress) {
-    transport->failOpens(2);
-    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
-    EXPECT_EQ(3, transport->openCount());
-    EXPECT_EQ(QStringList{u"客户端系统正在尝试连接应用服务器，请稍后..."_s},
-              script.progressTexts());
-    EXPECT_FALSE(script.progressVisible());
-}
-TEST_F(DmFixture, GetAppServerAndDisconnect) {
-    EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
-    connectLoggedIn();
-    EXPECT_EQ(transport, &dm->GetAppServer());
-    dm->Disconnect();
-    EXPECT_FALSE(dm->Connected());
-    EXPECT_FALSE(transport->isOpen());
 }
 TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     RecordSet rs;
@@ -137,14 +134,6 @@ TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     EXPECT_EQ(u"42"_s, params.value(u"NewId"_s));
     EXPECT_EQ((QStringList{u"ConnectionVar"_s, u"ExecProc"_s}), transport->methods());
     EXPECT_FALSE(dm->CallBusy());
-}
-TEST_F(DmFixture, ChannelIsFreeAgainAfterAFailure) {
-    connectLoggedIn();
-    transport->respond(u"ExecUpdate"_s, -1, {u"违反唯一约束"_s});
-    EXPECT_EQ(u"违反唯一约束"_s, errorOf([&] { dm->ExecUpdate(u"insert into t values(1)"_s); }));
-    EXPECT_FALSE(dm->CallBusy());
-    transport->respond(u"ExecUpdate"_s, 3, {QString()});
-    EXPECT_EQ(3, dm->ExecUpdate(u"update t set a=1"_s));
 }
 TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     connectLoggedIn();
@@ -214,6 +203,7 @@ TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     EXPECT_EQ(u"G1"_s, rs.text(u"sp_spbh"_s));
     transport->respond(u"ExecQuery"_s, -1, {QCborValue(QCborValue::Null), u"对象名无效"_s});
     EXPECT_EQ(u"对象名无效"_s, errorOf([&] { dm->ExecQuery(u"select * from nope"_s, &rs); }));
+    // The channel is free again: the next call is sent and answered.
     transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
     EXPECT_EQ(u"没有数据"_s, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
 }
@@ -652,7 +642,7 @@ TEST_F(SettingsTest, SwitchesOfSysConf) {
         EXPECT_FALSE(s.Switch(id)) << id;
     EXPECT_TRUE(s.Switch(2031));
 }
-TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
+TEST_F(SettingsTest, PeriodTextOfTheStatusBarAndTheLoginDateTexts) {
     struct Case {
         int period;
         int isOpen;
@@ -667,8 +657,7 @@ TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
         settings().IsOpen = c.isOpen;
         EXPECT_EQ(c.text, settings().periodText()) << c.period << " " << c.isOpen;
     }
-}
-TEST_F(SettingsTest, LoginDateTextsReachBackThirtyDays) {
+    // The login date texts reach back thirty days.
     settings().setLoginDateTexts(QDate(2024, 3, 15));
     EXPECT_EQ(u"2024-03-15"_s, settings().LoginDateText);
     EXPECT_EQ(u"2024-02-14"_s, settings().LoginDateFromText);
@@ -833,31 +822,29 @@ protected:
 
 }  // namespace
 
-// A load shows the period in panel 5; a failed one leaves the panel and reports false.
-TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndAFailedOneLeavesIt) {
-    answerQuery(nameValueRows({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}}));
-    ASSERT_TRUE(main->hooks.loadSettings);
-    EXPECT_TRUE(main->hooks.loadSettings());
-    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
-    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
-    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
-    EXPECT_FALSE(main->hooks.loadSettings());
-    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
-    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
-}
-TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
+// A load shows the period in panel 5 and gives the backup settings; a failed one leaves the panel
+// and reports false.
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndGivesTheBackupSettings) {
     QString last = u"unchanged"_s;
     int interval = -5;
     ASSERT_TRUE(main->hooks.autoBackupSettings);
     EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
     EXPECT_EQ(u"unchanged"_s, last);
-    answerQuery(nameValueRows({{u"自动备份天数"_s, u"7"_s}}));
-    ASSERT_TRUE(main->hooks.loadSettings());
+    answerQuery(
+        nameValueRows({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}, {u"自动备份天数"_s, u"7"_s}}));
+    ASSERT_TRUE(main->hooks.loadSettings);
+    EXPECT_TRUE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
     answerQuery(test::recordSet({u"value"_s}, {{u"2026-11-29"_s}}));
     EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
     EXPECT_EQ(u"2026-11-29 7"_s, last + u' ' + QString::number(interval));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
               transport->calls().last().sql);
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
+    EXPECT_FALSE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
 }
 
 namespace {
@@ -880,7 +867,7 @@ TEST(quotedStr, DoublesEveryInnerQuote) {
         EXPECT_EQ(c.second, quotedStr(c.first)) << c.first.toStdString();
 }
 
-TEST(DatePresets, EveryPresetOnAWednesdayInMay) {
+TEST(DatePresets, EveryPresetOnAWednesdayInMayAndWeeksRunMondayToSunday) {
     const QDate today = d(2024, 5, 15);  // a Wednesday
     struct Case {
         int no;
@@ -906,27 +893,22 @@ TEST(DatePresets, EveryPresetOnAWednesdayInMay) {
         EXPECT_EQ(c.begin, begin) << "preset " << c.no;
         EXPECT_EQ(c.end, end) << "preset " << c.no;
     }
-}
-TEST(DatePresets, WeeksRunMondayToSunday) {
-    struct Case {
-        QDate today;
-        QDate thisMonday;
-    };
-    const QList<Case> cases{
+    // Weeks run Monday to Sunday.
+    const QList<std::pair<QDate, QDate>> weeks{
         {d(2024, 5, 19), d(2024, 5, 13)},  // Sunday: the week that began six days before
         {d(2024, 5, 13), d(2024, 5, 13)},  // Monday: its own week
         {d(2024, 5, 18), d(2024, 5, 13)},  // Saturday
         {d(2024, 1, 1), d(2024, 1, 1)},    // a Monday at the turn of the year
         {d(2023, 1, 1), d(2022, 12, 26)},  // a Sunday at the turn of the year
     };
-    for (const Case& c : cases) {
+    for (const auto& [day, monday] : weeks) {
         QDate begin, end;
-        ASSERT_TRUE(datePresetRange(3, c.today, &begin, &end));
-        EXPECT_EQ(c.thisMonday, begin) << c.today.toString().toStdString();
-        EXPECT_EQ(c.thisMonday.addDays(6), end);
-        ASSERT_TRUE(datePresetRange(4, c.today, &begin, &end));
-        EXPECT_EQ(c.thisMonday.addDays(-7), begin);
-        EXPECT_EQ(c.thisMonday.addDays(-1), end);
+        ASSERT_TRUE(datePresetRange(3, day, &begin, &end));
+        EXPECT_EQ(monday, begin) << day.toString().toStdString();
+        EXPECT_EQ(monday.addDays(6), end);
+        ASSERT_TRUE(datePresetRange(4, day, &begin, &end));
+        EXPECT_EQ(monday.addDays(-7), begin);
+        EXPECT_EQ(monday.addDays(-1), end);
     }
 }
 // Months at the edges; numbers outside the list (no range) leave the dates unchanged.
@@ -995,8 +977,7 @@ TEST(SqlScript, SplitsAtGoLinesAndLeavesOutUseAndLeadingComments) {
         u"insert into t1 values (1, 'a')\r\ninsert into t1 values (2, 'b')"_s,
         u"GOTO done\r\nupdate t1 set name = 'c'"_s};
     EXPECT_EQ(expected, splitSqlScript(script));
-}
-TEST(SqlScript, EmptyAndCommentOnlyScriptsHaveNoBatch) {
+    // Empty and comment-only scripts have no batch.
     EXPECT_EQ(QStringList(), splitSqlScript(QString()));
     EXPECT_EQ(QStringList(), splitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
     EXPECT_EQ(QStringList{u"select 1"_s}, splitSqlScript(u"select 1\rGO\r"_s));
@@ -1021,15 +1002,14 @@ protected:
         return rs;
     }
 };
-TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
+TEST_F(LookupsTest, SysDataAndPurviewQuoteTheNameAndWantOneRow) {
     answerQuery(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
     EXPECT_EQ(u"2024"_s, GetSysData(u"Current'Year"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('Current''Year','') as value"_s, lastSql());
     answerQuery(rows(u"value"_s, FieldType::Text, {u"a"_s, u"b"_s}));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));  // no row
-}
-TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
+    // The purview sends the operator and the quoted right.
     loginedUser().UserId = 12;
     answerQuery(rows(u"value"_s, FieldType::Integer, {1}));
     EXPECT_TRUE(GetPurview(u"600301"_s));

@@ -4,6 +4,7 @@
 // The prompter service: progress state, scripted and unattended prompters, the accessor.
 // The dialogs of the product prompter, opened offscreen and answered by clicking their buttons.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -18,8 +19,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
-#include <gtest/gtest-spi.h>
-#include <gtest/gtest.h>
 
 #include "client/common/dialogprompter.h"
 #include "client/common/frmbase.h"
@@ -196,7 +195,7 @@ TEST_F(FormsTest, EscClosesAndF1OpensTheHelpFileWhenItExists) {
     flushDeletes();
     EXPECT_TRUE(w.isNull());
 }
-TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
+TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrderAFailureIsShown) {
     DepartmentList w;
     w.addRow(11, u"A"_s, u"甲"_s);
     w.addRow(12, u"B"_s, u"乙"_s);
@@ -238,12 +237,7 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     sent = procCalls(u"p_Base_Up_Orderly"_s);
     ASSERT_EQ(2, sent.size());
     EXPECT_EQ(u"12,13,11"_s, sent[1].value(u"IdList"_s));
-}
-TEST_F(FormsTest, AFailedOrderSaveIsShownWithHint) {
-    DepartmentList w;
-    w.addRow(1, u"A"_s, u"甲"_s);
-    w.addRow(2, u"B"_s, u"乙"_s);
-    w.showRecords();
+    // A failed order save is shown with its hint.
     transport->respond(u"ExecProc"_s, 0, {QString(), -1, u"表[baseBM]不能排序"_s});
     EXPECT_FALSE(w.SaveRowOrder());
     ASSERT_EQ(1, script.records().size());
@@ -653,7 +647,6 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
 
 namespace {
 
-
 // A designed grid: quantity, a price caption over two lines, a hidden barcode (tag 110).
 GridDefinition designedGrid(bool allowHide = true) {
     GridDefinition g;
@@ -780,9 +773,10 @@ TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
     old.columns[0].width = 33;
     GridDefinition g = designedGrid();
     ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(old)));
-    EXPECT_EQ(test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
+    EXPECT_EQ(
+        test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
         test::clientValuesText(g.columns[0].fieldName, g.columns[0].width, g.columns[1].fieldName,
-            g.columns[2].fieldName, g.columns[2].width));
+                               g.columns[2].fieldName, g.columns[2].width));
 }
 TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
     const QString text = stringGridLayoutText({40, 50});
@@ -796,7 +790,7 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     QStringList p = splitLayoutPieces(ascii, 4000);
     ASSERT_EQ(10, p.size());
     EXPECT_EQ(test::clientValuesText(4000, 4000, 1000, QString()),
-        test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
+              test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
     EXPECT_EQ(ascii, p.join(QString()));
     // Five bytes hold two Chinese characters, never two and a half.
     p = splitLayoutPieces(u"甲乙丙a"_s, 5);
@@ -886,15 +880,6 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     EXPECT_EQ(30, other.columnWidth(0));
 }
 
-TEST(ProgressState, StepWrapsToOneAfterMaximum) {
-    ProgressState s;
-    s.reset(QString(), u"正在加载系统配置，请稍后..."_s, 8, 6);
-    const int expected[] = {7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1};
-    for (int e : expected) {
-        s.step();
-        EXPECT_EQ(e, s.position());
-    }
-}
 TEST(ProgressState, DefaultsAndBounds) {
     ProgressState s;
     s.reset(u"《德盈通》普及版"_s, QString(), 0, 0);
@@ -971,26 +956,6 @@ TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
     EXPECT_EQ(u"系统警告: 升级 -> 放弃退出"_s, p.log().at(1));
     EXPECT_EQ(u"错误: 打印密码错误"_s, p.log().at(4));
 }
-TEST(ScriptedPrompter, FaultsFailTheRunningTest) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            ScriptedPrompter p;
-            dyt::test::reportFaultsToTest(p);
-            try {
-                p.ask(caption::hint(), u"意外的问题"_s, buttons::yesNo(), 0);
-            } catch (const ScriptedPrompter::Fault&) {
-            }
-        },
-        "no scripted answer left");
-    EXPECT_NONFATAL_FAILURE(
-        {
-            ScriptedPrompter p;
-            dyt::test::reportFaultsToTest(p);
-            p.enter(u"never asked"_s);
-        },
-        "scripted answers left unused: input never asked");
-}
-
 namespace {
 
 QPushButton* buttonWithText(QWidget* dialog, const QString& text) {
@@ -1031,7 +996,8 @@ TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
         const int answer =
             p.ask(u"单据提示"_s, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, close, 1);
         EXPECT_EQ(pick, answer);
-        EXPECT_EQ(u"单据提示|请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, title + u'|' + text);
+        EXPECT_EQ(u"单据提示|请选择对本单据的处理，按《ESC》键放弃本次处理！"_s,
+                  title + u'|' + text);
         EXPECT_EQ((QStringList{u"过账"_s, u"存为草稿*"_s, u"废弃退出(&C)"_s}), shown);
     }
 }
@@ -1088,9 +1054,10 @@ TEST(DialogPrompter, FlashWindowClosesItself) {
     p.flash(u"保存成功！"_s, 600);
     QPointer<TfrmFlashMsg> w = p.flashWindow();
     ASSERT_FALSE(w.isNull());
-    EXPECT_EQ(dyt::test::clientValuesText(true, u"保存成功！"_s, 600, true, true),
+    EXPECT_EQ(
+        dyt::test::clientValuesText(true, u"保存成功！"_s, 600, true, true),
         dyt::test::clientValuesText(w->isVisible(), w->text(), w->closeTimer()->interval(),
-            w->closeTimer()->isSingleShot(), w->closeTimer()->isActive()));
+                                    w->closeTimer()->isSingleShot(), w->closeTimer()->isActive()));
     // Fire the timer at once instead of waiting for it.
     w->closeTimer()->stop();
     QMetaObject::invokeMethod(w.data(), "close", Qt::QueuedConnection);
