@@ -278,7 +278,7 @@ TEST_F(DispatcherTest, PeriodAndYearCloseNeedAnOpenedAccountSetAndNoOtherWindows
         main->CloseAllWindows(true);
     }
 }
-TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
+TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccessAndRecordRightsNeedTheirOption) {
     modalResult = QDialog::Rejected;
     open(500404);
     EXPECT_EQ(QStringList{u"TfrmSysRestart:500404"_s}, modal);
@@ -286,8 +286,7 @@ TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
     modalResult = QDialog::Accepted;
     open(500404);
     EXPECT_EQ(1, loads);
-}
-TEST_F(DispatcherTest, RecordRightsWindowNeedsItsOption) {
+    // The record rights window needs its option.
     settings().setSwitch(2004, false);
     open(500403);
     EXPECT_EQ(QStringList{u"系统配置中没有使用基本信息授权控制！"_s}, script.messages());

@@ -370,7 +370,7 @@ TEST_F(LoginWindowTest, TypedNameModeLogsInByCode) {
     EXPECT_EQ(u"002"_s, config().read(u"UserId"_s));
     EXPECT_EQ(0, dm->GoodsStampNewer);
 }
-TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
+TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDeleteAndTheDialogRefusesABlankName) {
     auto w = windowOnList(kThree);
     setRunMode(kQueryOnlyMode);
     int dialogs = 0;
@@ -380,8 +380,8 @@ TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
     EXPECT_EQ(0, dialogs);
     EXPECT_EQ((QStringList{u"您当前使用的是查询版,只能查询"_s, u"您当前使用的是查询版,只能查询"_s}),
               script.messages());
-}
-TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
+    // The account-set dialog refuses a blank name.
+    script.clearRecords();
     TfrmProfileProperties d(TfrmProfileProperties::Mode::Create);
     d.setProfileCaption(u"   "_s);
     d.btnOKClick();
@@ -427,7 +427,7 @@ TEST_F(LoginWindowTest, RunLoginRunsThePhasesAroundTheWindow) {
     EXPECT_EQ(QStringList(), events);
     EXPECT_EQ(u"王五"_s, loginedUser().UserName);
 }
-TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
+TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirstAndTheTitleNamesTheQueryOnlyMode) {
     int open = 3;
     int shown = 0;
     sysLogin().childWindowCount = [&] { return open; };
@@ -451,8 +451,7 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
     script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);
-}
-TEST_F(LoginWindowTest, TitleAfterLoginNamesTheQueryOnlyMode) {
+    // The title after the login names the query-only mode.
     EXPECT_EQ(u"《德盈通》普及版V11.0.140215"_s, loggedInTitle());
     setRunMode(kQueryOnlyMode);
     EXPECT_EQ(u"《德盈通》普及版V11.0.140215(查询版)"_s, loggedInTitle());
@@ -502,13 +501,12 @@ protected:
 
 }  // namespace
 
-TEST(LoginPlatform, WorkstationIdIsTheFirstFourBytesOfTheSha1InUpperCaseHex) {
+TEST(LoginPlatform, TheWorkstationIdIsTheSha1PrefixAndTheSessionRecordCarriesTheComputerName) {
     // SHA-1("abc") = a9993e36 4706816a ba3e2571 7850c26c 9cd0d89d (FIPS 180 example).
     EXPECT_EQ(u"A9993E36"_s, platform::workstationIdOf("abc"));
     // SHA-1("") = da39a3ee 5e6b4b0d ...
     EXPECT_EQ(u"DA39A3EE"_s, platform::workstationIdOf(QByteArray()));
-}
-TEST(LoginPlatform, TheSessionRecordCarriesComputerNameAndStableIdentity) {
+    // This computer's id is the same each time.
     const QString id = platform::workstationId();
     EXPECT_TRUE(QRegularExpression(u"^[0-9A-F]{8}$"_s).match(id).hasMatch()) << id.toStdString();
     EXPECT_EQ(id, platform::workstationId());
@@ -640,7 +638,7 @@ TEST_F(LoginTest, TypedLineBreakIsRefusedBeforeAnythingIsSent) {
               }));
     EXPECT_EQ(0, callsOf(u"Login"_s).size());
 }
-TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubled) {
+TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubledAndAgainForANewCode) {
     EXPECT_EQ(u" insert into syssession(id, PcID) values(@@spid, 'pc''a') "_s,
               sessionInsertSql(u"Pc'A"_s));
     config().write(configkey::clientId(), u"Pc'A"_s);
@@ -661,8 +659,8 @@ TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubled) {
     ASSERT_EQ(1, shown.size());
     EXPECT_EQ(u"系统提示|表syssession不存在"_s, shown[0].caption + u'|' + shown[0].text);
     EXPECT_EQ(1, updates().size());
-}
-TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
+    // A new code is stored and registered again.
+    transport->clearCalls();
     sysLogin().SetClientID(u"KASSE2"_s);
     EXPECT_EQ(u"KASSE2"_s, ClientConfig(dir.path()).read(u"ClientID"_s));
     EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,

@@ -168,7 +168,7 @@ TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
         EXPECT_EQ(20, menu.recordCount());
     }
 }
-TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
+TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlacesAndAPageSelectedAgainIsRebuilt) {
     RecordSet menu = menuOf({});
     for (int i = 0; i < 18; ++i)
         menu.appendRow({u"报表%1"_s.arg(i), QString::number(300301 + i), 0, 2, 0, 1, 0});
@@ -180,13 +180,10 @@ TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlaces) {
     // One below the other, none over the next.
     for (int i = 1; i < 15; ++i)
         EXPECT_GE(nav->links().at(i)->y(), nav->links().at(i - 1)->geometry().bottom()) << i;
-}
-TEST_F(NavigatorTest, SelectingAPageTwiceRebuildsItsLinksWithoutTheOldOnes) {
-    RecordSet menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1},
-                             {"单位进货统计", "300302", 0, 2, 0, 1},
-                             {"商品销售统计", "300401", 0, 2, 0, 1}});
-    makeNavigator();
-    nav->setMenu(&menu);
+    // Selecting a page again rebuilds its links without the old ones.
+    menu = menuOf({{"商品进货统计", "300301", 0, 2, 0, 1},
+                   {"单位进货统计", "300302", 0, 2, 0, 1},
+                   {"商品销售统计", "300401", 0, 2, 0, 1}});
     auto linkWidgets = [this] {
         int n = 0;
         for (QLabel* l : nav->findChildren<QLabel*>()) {
@@ -263,15 +260,7 @@ TEST_F(NavigatorTest, CommonPageFillsAtMostSixTilesInTwoRows) {
     ASSERT_NE(nullptr, nav->findChild<QLabel*>(u"lblNoLinks"_s));
     EXPECT_FALSE(nav->findChild<QLabel*>(u"lblNoLinks"_s)->isHidden());
 }
-TEST_F(NavigatorTest, FailedCommonFunctionsQueryIsShownAndThePageStillStored) {
-    transport->fail(u"ExecQuery"_s, u"对象名 'sysPurview' 无效。"_s);
-    makeNavigator();
-    nav->SelectPage(0);
-    EXPECT_EQ(QStringList{u"对象名 'sysPurview' 无效。"_s}, script.messages());
-    EXPECT_TRUE(nav->tiles().isEmpty());
-    EXPECT_EQ(0, storedPage(7));
-}
-TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
+TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPageAFailureIsShown) {
     pictures({u"进货单"_s, u"销售单"_s});
     answerQuery(commonOf({{5, "2004", "进货单"}}));
     makeNavigator();
@@ -285,6 +274,13 @@ TEST_F(NavigatorTest, RefreshReadsTheCommonFunctionsAgainOnlyOnTheCommonPage) {
     nav->SelectPage(1);
     nav->refreshCommonFunctions();  // not on display: nothing is read
     EXPECT_EQ(2, transport->methods(false).size());
+    // A failed query is shown and the page still stored.
+    transport->fail(u"ExecQuery"_s, u"对象名 'sysPurview' 无效。"_s);
+    makeNavigator();
+    nav->SelectPage(0);
+    EXPECT_EQ(QStringList{u"对象名 'sysPurview' 无效。"_s}, script.messages());
+    EXPECT_TRUE(nav->tiles().isEmpty());
+    EXPECT_EQ(0, storedPage(7));
 }
 TEST_F(NavigatorTest, MaintenanceTilesBillTilesAndLinksOpenTheirFunctions) {
     pictures({u"用户配置"_s, u"用户及权限设置"_s, u"修改密码"_s, u"数据备份"_s, u"数据恢复"_s,
@@ -362,7 +358,7 @@ TEST_F(NavigatorTest, SelectedCategoryShowsItsSecondPicture) {
     EXPECT_EQ(5, nav->currentPage());
     EXPECT_EQ(QDir(dir.path()).filePath(u"images/系统维护2.jpg"_s), nav->categoryPictureShown(5));
 }
-TEST_F(NavigatorTest, UpgradePageLiesOverTheContentUntilAnotherPageIsChosen) {
+TEST_F(NavigatorTest, UpgradePageLiesOverTheContentUntilAnotherPageIsChosenAndF1OpensHelp) {
     makeNavigator();
     nav->SelectPage(6);
     EXPECT_FALSE(nav->upgradePanel()->isHidden());
@@ -372,9 +368,8 @@ TEST_F(NavigatorTest, UpgradePageLiesOverTheContentUntilAnotherPageIsChosen) {
     EXPECT_EQ(QList<QUrl>{navpage::upgradeUrl()}, urls);
     nav->SelectPage(5);
     EXPECT_TRUE(nav->upgradePanel()->isHidden());
-}
-TEST_F(NavigatorTest, F1OpensTheHelpFileWhenItExists) {
-    makeNavigator();
+    // F1 opens the help file when it exists.
+    urls.clear();
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(nav.get(), &f1);
     EXPECT_TRUE(urls.isEmpty());

@@ -818,16 +818,6 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
                   script.messages());
     }
 }
-TEST_F(SelectEndToEnd, BatchFromTheKeyboard) {
-    // The batch window opens in its list: Down to the second batch, Enter.
-    client::TfrmSelectGoodsPC batches(2, 1);
-    onNextModal([&](QWidget*) {
-        perform(&batches, batches.grid()->table(), {key(Qt::Key_Down), key(Qt::Key_Return)});
-    });
-    EXPECT_EQ(1, batches.exec());
-    EXPECT_EQ(1, batches.chosenRow());
-    // The unit window from the keyboard: SelectWindowModal.
-}
 TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays) {
     struct Case {
         const char* text;
