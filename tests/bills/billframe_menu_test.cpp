@@ -56,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
+TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNamesTheBillsPerformersAndPerformTheStep) {
     for (int steps = 1; steps <= 5; ++steps) {
         SCOPED_TRACE(steps);
         setSteps(steps);
@@ -76,9 +76,7 @@ TEST_F(BillMenu, AuditControlsShowPerStepCountWithTheStepNames) {
         EXPECT_TRUE(steps < 2 || bill->btnAuditClick(2));
         EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     }
-}
-
-TEST_F(BillMenu, AuditControlsShowTheBillsPerformersAndTheButtonPerformsTheStep) {
+    // An opened draft shows its performers; the button performs the step.
     setSteps(3);
     auto bill = openDraft(u"7"_s, u"3"_s, u"张三"_s);
     EXPECT_EQ(u"王五|张三|"_s, test::textsOf(bill->edInput(1), bill->edInput(2), bill->edInput(3)));
@@ -145,11 +143,8 @@ TEST_F(BillSavePrint, SavePrintPostsThenPrintsTheSavedBillBeforeMakingRoomForANe
     auto bill = newBill();
     bill->setLine(0, {{u"goodsid"_s, u"101"_s}, {u"goodsname"_s, u"商品101"_s}});
     transport->respond(u"ExecService"_s, 0, {QString(), 77, QString()});
-    transport->respond(u"ExecQuery"_s, 0,
-                       {proto::recordSetToCbor(textRows({u"printnum"_s, u"printNumSum"_s,
-                                                         u"printisCheck"_s, u"printPassword"_s},
-                                                        {{u"0"_s, u"9"_s, u"0"_s, QString()}})),
-                        QString()});
+    answerQuery(textRows({u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                         {{u"0"_s, u"9"_s, u"0"_s, QString()}}));
     bill->btnSavePrint()->trigger();
     const QList<RecordedCall> saves = callsOf(u"ExecService"_s);
     ASSERT_EQ(1, saves.size());
@@ -228,7 +223,7 @@ TEST_F(BillMenu, TheLineNoteOfASavedBillIsStoredAtOnceAndACancelChangesNothing) 
     EXPECT_EQ(u"0.00"_s, bill->edDiscount->text());
 }
 
-TEST_F(BillMenu, LookUpsNeedTheirIdsAndTakeTheLinesGoodsAndWarehouseAndTheHeadersPartner) {
+TEST_F(BillMenu, LookUpsNeedTheirIdsTakeTheLinesAndTheHeadersAndTheDialogMasksPurchasePrices) {
     auto bill = newBill();
     for (const BillLookupKind kind :
          {BillLookupKind::GoodsDistribution, BillLookupKind::PurchasePrices,
@@ -255,13 +250,9 @@ TEST_F(BillMenu, LookUpsNeedTheirIdsAndTakeTheLinesGoodsAndWarehouseAndTheHeader
                              ids.OutStock_id}));
     // The receipts name this bill for the amounts they settled of it.
     EXPECT_TRUE(bill->lookupFor(BillLookupKind::Receipts).sql.contains(u"x.s_id = 90"_s));
-}
-
-TEST_F(BillMenu, TheLookUpDialogFormatsItsColumnsAndMasksPurchasePricesWithoutTheCostRight) {
+    // The look-up dialog formats its columns and masks purchase prices without the cost right.
     settings().PriceDot = 3;
     settings().QtyDot = 1;
-    auto bill = openDraft(u"7"_s, u"0"_s, QString());
-    bill->setFocusedRow(0);
     const RecordSet rows =
         textRows({u"date"_s, u"code"_s, u"dw_fullname"_s, u"qty"_s, u"price"_s},
                  {{u"2025-01-02"_s, u"JH-1"_s, u"供应商甲"_s, u"12"_s, u"1234.5"_s}});

@@ -779,10 +779,7 @@ TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) 
 TEST_F(GoodsBillEntry, AuxiliaryQuantitiesComeFromTheServer) {
     bill->AddGoods(goods(101, 1, 10));
     transport->clearCalls();
-    transport->respond(u"ExecQuery"_s, 0,
-                       {proto::recordSetToCbor(textRows({u"fzQty"_s, u"fzQty1"_s, u"fzQty2"_s},
-                                                        {{u"1箱2个"_s, u"14"_s, u""_s}})),
-                        QString()});
+    answerQuery(textRows({u"fzQty"_s, u"fzQty1"_s, u"fzQty2"_s}, {{u"1箱2个"_s, u"14"_s, u""_s}}));
     bill->editCell(0, u"qty"_s, u"14"_s);
     EXPECT_EQ(u"1箱2个|14"_s, test::cells(*bill, 0, u"fzqty,fzqty1"_s));
     const QString sql = sqlOf(u"ExecQuery"_s).value(sqlOf(u"ExecQuery"_s).size() - 1);
