@@ -429,7 +429,7 @@ TEST_F(BaseList, RegionsAreReadBySqlAndShownOneLevelAtATime) {
     w->loadList();
     EXPECT_EQ(QStringList{QStringLiteral(
                   "SELECT dbo.fnGetBaseDQFullName(id) as PathName,* FROM baseDQ WHERE del = 0")},
-              sqlTexts());
+              sqlOf(u"ExecQuery"_s));
     ASSERT_EQ(2, w->model()->rowCount());
     EXPECT_EQ(u"华东"_s, w->rowValue(0, u"fullname"_s).toString());
     EXPECT_EQ(u"华北"_s, w->rowValue(1, u"fullname"_s).toString());
@@ -608,7 +608,7 @@ TEST_F(BaseEdit, AutomaticCodeOfEveryKindAndTheRememberedState) {
         auto e = editor(QLatin1String(k.kind), 0, 4);
         EXPECT_EQ(QStringList{u"SELECT dbo.fnGetBaseAutoCode('%1', 4) as Code"_s.arg(
                       QLatin1String(k.autoKind))},
-                  sqlTexts());
+                  sqlOf(u"ExecQuery"_s));
         EXPECT_EQ(u"X-009"_s, e->fieldValue(u"code"_s));
     }
     // Unticked and saved: the next editor starts unticked and fetches nothing.
@@ -620,7 +620,7 @@ TEST_F(BaseEdit, AutomaticCodeOfEveryKindAndTheRememberedState) {
     transport->clearCalls();
     auto next = editor(u"BM"_s, 0, 0);
     EXPECT_FALSE(next->cbAutoCode()->isChecked());
-    EXPECT_TRUE(sqlTexts().isEmpty());
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).isEmpty() && sqlOf(u"ExecUpdate"_s).isEmpty());
 }
 TEST_F(BaseEdit, PartnerRulesInOrder) {
     auto e = editor(u"WLDW"_s, 0, 0);
@@ -686,7 +686,8 @@ TEST_F(BaseEdit, AMissingPictureAndAFailedUploadAreReported) {
     EXPECT_TRUE(e->save());
     EXPECT_EQ(QStringList{u"保存成功，但商品图片未保存成功：磁盘已满"_s}, script.messages());
     EXPECT_TRUE(script.progressTexts().contains(u"系统正在上传图片，请耐心等待..."_s));
-    EXPECT_TRUE(sqlTexts().isEmpty());  // not marked as having a picture
+    // Not marked as having a picture.
+    EXPECT_TRUE(sqlOf(u"ExecQuery"_s).isEmpty() && sqlOf(u"ExecUpdate"_s).isEmpty());
 }
 TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
     auto e = editor(u"SP"_s, 0, 0);

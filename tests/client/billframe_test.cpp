@@ -45,7 +45,7 @@ using test::kEnquiry;
 
 // --- the bill-kind table
 
-TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
+TEST(BillKinds, NumbersAndMenuTagsAreUniqueAuditStepsComeFromSysDjbABadStepCountChangesNothing) {
     resetBillKinds();
     std::set<int> types, tags;
     for (const BillKind& k : billKinds()) {
@@ -62,9 +62,7 @@ TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
         EXPECT_EQ(nullptr, findBillKind(type)) << type;
     ASSERT_NE(nullptr, findBillKind(42));
     EXPECT_EQ(u"TfrmBillPDD"_s, findBillKind(42)->className);
-}
-TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
-    resetBillKinds();
+    // The audit steps come from sysdjb.
     const RecordSet rows = test::textRows(
         {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s, u"inputid3"_s},
         {{u"5"_s, u"3"_s, u"制单"_s, u"主管"_s, u"(0,1,7,0)"_s, u"(0,17,0)"_s},
@@ -442,12 +440,9 @@ protected:
         EXPECT_TRUE(bill->saveBill(true));
         script.clearRecords();
         transport->clearCalls();
-        transport->respond(
-            u"ExecQuery"_s, 0,
-            {proto::recordSetToCbor(test::textRows(
-                 {u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
-                 {{printed, allowed, check, u"abc"_s}})),
-             QString()});
+        answerQuery(
+            test::textRows({u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                           {{printed, allowed, check, u"abc"_s}}));
         return bill;
     }
     QStringList seenValues() {
@@ -573,7 +568,7 @@ RecordSet formatRow(const QString& numHead, const QString& format) {
 
 }  // namespace
 
-TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
+TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrderEachPresetsSampleIsItsExample) {
     struct Row {
         const char* name;
         QList<int> values;
@@ -598,8 +593,6 @@ TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
     bad.addField(u"id"_s, FieldType::Integer);
     billnoset::Settings s;
     EXPECT_THROW(s.load(bad), DytError);
-}
-TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     // The name of each preset shows the number it gives for 2008-01-01 with counter 1.
     const QStringList names = billnoset::presetNames();
     ASSERT_EQ(billnoset::kPresets, names.size());
@@ -612,7 +605,7 @@ TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     }
     EXPECT_THROW(billnoset::presetPieces(5, kJH), DytError);
 }
-TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
+TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMaskAQuoteDoubledInTheSavedTexts) {
     const QStringList pieces{kJH,     u"-"_s,    u"yyyy"_s, u"mm"_s,
                              u"dd"_s, QString(), u"-"_s,    u"[0000]"_s};
     const QString format = billnoset::composeFormat(pieces, QString());
@@ -626,10 +619,8 @@ TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     const QStringList back{kJH, u"-"_s, u"yyyy"_s, u"mm"_s, u"dd"_s, u"-"_s, u"[0000]"_s};
     EXPECT_EQ(back, billnoset::splitFormat(withMachine));
     EXPECT_EQ(back, billnoset::splitFormat(u"\"JH\"\r\n-\r\nyyyy\nmm\ndd\r-\r[0000]"_s));
-}
-// Saving, applying to all kinds and resetting on a real server: ServerEndToEnd. Here: a quote in
-// the format stays inside its SQL text.
-TEST(BillNoSetTexts, AQuoteInTheFormatIsDoubledInTheSavedTexts) {
+    // Saving, applying to all kinds and resetting on a real server: ServerEndToEnd. Here: a quote
+    // in the format stays inside its SQL text.
     const QString saved =
         billnoset::saveSql(billnoset::Settings(), 4, u"\"J'H\""_s, u"\"J'H\"\ryyyy"_s);
     EXPECT_TRUE(saved.contains(u"comment='\"J''H\"', SNFormat='\"J''H\"\ryyyy' where id=4"_s))
@@ -676,7 +667,8 @@ TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
     EXPECT_EQ(u"JH-"_s + today + u"-0001"_s, dlg.sampleText());
     EXPECT_TRUE(dlg.findChild<QLabel*>(u"lblSample"_s)->text().endsWith(dlg.sampleText()));
 }
-TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) {
+TEST_F(BillNoSetDialogTest,
+       MachinePrefixNeedsAMachineNumberAndIsStoredLocallyTheCountersResetOnlyWhenConfirmed) {
     answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r[000]"_s);
     TfrmBillNoSet dlg;
     dlg.applyPreset(4);  // preset five switches rule four on
@@ -697,10 +689,7 @@ TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) 
         << sent.first().toStdString();
     EXPECT_TRUE(sent.first().contains(u" update sysData set sysValue=1 where id=208042004 "_s));
     EXPECT_EQ(u"PC9"_s, clientConfig().read(u"MachineNo"_s));
-}
-TEST_F(BillNoSetDialogTest, CounterResetOnlyAfterConfirmation) {
-    answerOpening({1, 1, 0, 0, 0}, QString());
-    TfrmBillNoSet dlg;
+    // The counters are reset only after a confirmation.
     transport->clearCalls();
     script.answer(u"放弃"_s, u"是否将系统所有的计数器复位？"_s);
     EXPECT_FALSE(dlg.resetCounters());
@@ -845,14 +834,12 @@ TEST(BillNumber, TheTrailingDigitRunGrowsByOneAndKeepsOrWidensItsWidth) {
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, billnumber::incrementTrailingDigits(in)) << in.toStdString();
 }
-TEST(BillNumber, TheDuplicateQueryQuotesTheNumber) {
+TEST(BillNumber, TheDuplicateQueryQuotesTheNumberAndAnAnswerWithoutARowOrDateIsRefused) {
     EXPECT_EQ(QStringLiteral(
                   " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = "
                   "'JH''01') SELECT max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 "
                   "and code like LEFT('JH''01',3) + '%' ELSE SELECT '    ' as code"),
               billnumber::duplicateCheckSql(u"JH'01"_s));
-}
-TEST(BillNumber, AnAnswerWithoutARowOrDateIsRefused) {
     RecordSet empty = autoCodeRow(QString(), 0, QString(), 0);
     empty.clearRows();
     EXPECT_EQ(u"取单据编号失败：服务器没有返回编号规则"_s,
@@ -880,7 +867,7 @@ protected:
     billnumber::Options options;
 };
 // The rule row, the duplicate query and what each step sends.
-TEST_F(BillNumberCalls, TheRuleRowAndTheDuplicateQueryMakeTheNumber) {
+TEST_F(BillNumberCalls, TheRuleRowAndTheDuplicateQueryMakeTheNumberAndARefusalReachesTheCaller) {
     struct Case {
         const char* name;
         bool automatic;
@@ -928,8 +915,7 @@ TEST_F(BillNumberCalls, TheRuleRowAndTheDuplicateQueryMakeTheNumber) {
                       calls[1].sql);
         }
     }
-}
-TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
+    // A refusal of the server reaches the caller.
     transport->fail(u"ExecProcQuery"_s, u"单据类型[42]不存在"_s);
     const QString message = test::errorOf(
         [&] { billnumber::nextBillNumber(*dm, 42, QDate(2025, 7, 8), QString(), options); });

@@ -106,7 +106,7 @@ TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->respond(u"InitDataBase"_s, 1, {QString()});
     EXPECT_FALSE(dm->ConnectServer(u"srv"_s, false, 1));
 }
-TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
+TEST_F(DmFixture, CallsWhileDisconnectedOrWithoutArgumentsFailAtOnceWithoutSending) {
     RecordSet rs;
     ParamList params;
     const QString down = u"当前网络数据通道断开,请稍后再次尝试!"_s;
@@ -118,6 +118,13 @@ TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     EXPECT_EQ(0, transport->calls().size());
     EXPECT_EQ(0, transport->openCount());
     EXPECT_TRUE(script.records().isEmpty());
+    // Connected, the wrappers refuse missing arguments before sending.
+    connectLoggedIn();
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(u"  "_s); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(u"select 1"_s, nullptr); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecService(QString(), u"SaveToDB"_s, params); }));
+    EXPECT_TRUE(transport->calls().isEmpty());
+    EXPECT_FALSE(dm->CallBusy());
 }
 TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     connectLoggedIn();
@@ -207,7 +214,7 @@ TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
     EXPECT_EQ(u"没有数据"_s, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
 }
-TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
+TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheListOrRaisesItsError) {
     connectLoggedIn(7);
     struct Case {
         const char* name;
@@ -231,9 +238,7 @@ TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
         EXPECT_EQ(c.expected, params.lines()) << c.name;
         EXPECT_EQ(c.rows, rs.recordCount()) << c.name;
     }
-}
-TEST_F(DmFixture, ExecProcQueryErrors) {
-    connectLoggedIn();
+    // Errors: the server's, and an answer without a packet.
     ParamList params;
     RecordSet rs;
     transport->fail(u"ExecProcQuery"_s, u"除数为零"_s);
@@ -366,15 +371,6 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
     };
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(u"不提示"_s, inner);
-}
-TEST_F(DmFixture, WrappersRefuseMissingArguments) {
-    connectLoggedIn();
-    ParamList params;
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(u"  "_s); }));
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(u"select 1"_s, nullptr); }));
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecService(QString(), u"SaveToDB"_s, params); }));
-    EXPECT_TRUE(transport->calls().isEmpty());
-    EXPECT_FALSE(dm->CallBusy());
 }
 
 namespace {
@@ -525,7 +521,7 @@ protected:
     void SetUp() override { resetSettings(); }
     void TearDown() override { resetSettings(); }
 };
-TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
+TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPatternNamesMatchWithoutCaseMissingOnesStay) {
     TSettings& s = settings();
     RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s},
                                     {u"taxdot"_s, u"1"_s},
@@ -539,16 +535,14 @@ TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     EXPECT_EQ((QStringList{u"0."_s, u"0.0"_s, u"0.000"_s, u"0."_s, u"0.0000"_s}),
               (QStringList{s.PricePattern, s.RatioPattern, s.AmountPattern, s.QtyPattern,
                            s.DiscountPattern}));
-}
-TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) {
-    TSettings& s = settings();
+    // Names match without case, unknown ones are ignored, missing ones stay.
     s.Period = 5;
     s.CompanyFullName = u"旧名"_s;
-    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
-                                    {u"isopen"_s, u"1"_s},
-                                    {u"KmLength3"_s, u"2"_s},
-                                    {u"NoSuchSetting"_s, u"abc"_s},
-                                    {u"单位简名"_s, u"德盈"_s}});
+    rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
+                          {u"isopen"_s, u"1"_s},
+                          {u"KmLength3"_s, u"2"_s},
+                          {u"NoSuchSetting"_s, u"abc"_s},
+                          {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
     EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
     EXPECT_EQ(u"德盈"_s, s.CompanyShortName);
@@ -597,7 +591,7 @@ TEST_F(SettingsTest, EnterpriseTypeSetsItsCodeAndTheWageSubject) {
         EXPECT_EQ(u"应付职工薪酬"_s, settings().WageSubjectName);
     }
 }
-TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
+TEST_F(SettingsTest, NumbersTextsTheAccountIdDefaultAndTheSwitchesOfSysConf) {
     TSettings& s = settings();
     s.applySysData(u"TaxIniJe"_s, u"12.5"_s);
     s.applySysData(u"inidate"_s, u"2024-01-01"_s);
@@ -615,9 +609,7 @@ TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
     EXPECT_EQ(u"系统参数[period]的值[五]不是整数"_s,
               test::errorOf([&s] { s.applySysData(u"period"_s, u"五"_s); }));
     EXPECT_EQ(4, s.Period);
-}
-TEST_F(SettingsTest, SwitchesOfSysConf) {
-    TSettings& s = settings();
+    // The switches of sysConf.
     // 2003 is no switch of the list, 2022, 2033 and 2038 are gaps in it: each stays off.
     struct Row {
         int id;
@@ -753,15 +745,15 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
                                      s.HasGiftContractDrafts, s.AdvanceReceiptSubjectId,
                                      s.StatusPeriodText, script.messages().isEmpty()));
 }
-TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
+TEST_F(LoadSettingsTest,
+       RightSixteenIsStoredInvertedFieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
     loginedUser().UserId = 2;
     serve();  // every purview query answers no row
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(settings().Right(6016));
     EXPECT_FALSE(settings().SeeCost);
     EXPECT_EQ(u"期初"_s, settings().StatusPeriodText);
-}
-TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
+    // Field-name and audit failures are shown and the load goes on.
     failures[u"SELECT * FROM baseFieldNames"_s] = u"对象名无效"_s;
     failures[u"SELECT * FROM sysdjb"_s] = u"超时"_s;
     answers[QStringLiteral(
@@ -912,7 +904,7 @@ TEST(DatePresets, EveryPresetOnAWednesdayInMayAndWeeksRunMondayToSunday) {
     }
 }
 // Months at the edges; numbers outside the list (no range) leave the dates unchanged.
-TEST(DatePresets, MonthsAtTheEdgesAndNumbersOutsideTheList) {
+TEST(DatePresets, MonthsAtTheEdgesNumbersOutsideTheListAndTheListAndItsApplication) {
     const struct {
         int no;
         QDate today, begin, end;
@@ -931,8 +923,7 @@ TEST(DatePresets, MonthsAtTheEdgesAndNumbersOutsideTheList) {
         EXPECT_EQ(c.begin.isValid() ? c.begin : d(2000, 1, 1), begin) << c.no;
         EXPECT_EQ(c.end.isValid() ? c.end : d(2000, 1, 2), end) << c.no;
     }
-}
-TEST(DatePresets, TheListAndItsApplication) {
+    // The list and its application.
     QComboBox combo;
     FillDatePresets(&combo);
     ASSERT_EQ(20, combo.count());
@@ -1002,7 +993,7 @@ protected:
         return rs;
     }
 };
-TEST_F(LookupsTest, SysDataAndPurviewQuoteTheNameAndWantOneRow) {
+TEST_F(LookupsTest, SysDataPurviewAndPeriodDatesQuoteTheirTextsAndWantOneRow) {
     answerQuery(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
     EXPECT_EQ(u"2024"_s, GetSysData(u"Current'Year"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('Current''Year','') as value"_s, lastSql());
@@ -1018,6 +1009,16 @@ TEST_F(LookupsTest, SysDataAndPurviewQuoteTheNameAndWantOneRow) {
     EXPECT_FALSE(GetPurview(u"600301"_s));
     EXPECT_FALSE(GetPurview(u"1'2"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'1''2') as value"_s, lastSql());
+    // The dates of a period.
+    RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
+                                  {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
+    answerQuery(p);
+    QString begin, end;
+    EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
+    EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
+    EXPECT_EQ(u"2024-03-01 2024-03-31"_s, begin + u' ' + end);
+    EXPECT_FALSE(GetPeriodDates(13, &begin, &end));
+    EXPECT_EQ(u" "_s, begin + u' ' + end);
 }
 TEST_F(LookupsTest, PriceAndCostLookups) {
     answerQuery(rows(u"price"_s, FieldType::Float, {12.5}));
@@ -1057,17 +1058,6 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     answerQuery(withBj);
     EXPECT_TRUE(GetInterfaceSubject(u"现金"_s, &id, &name));
     EXPECT_FALSE(GetInterfaceSubject(u"现金"_s, &id, &name));  // no row
-}
-TEST_F(LookupsTest, PeriodDates) {
-    RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
-                                  {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
-    answerQuery(p);
-    QString begin, end;
-    EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
-    EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
-    EXPECT_EQ(u"2024-03-01 2024-03-31"_s, begin + u' ' + end);
-    EXPECT_FALSE(GetPeriodDates(13, &begin, &end));
-    EXPECT_EQ(u" "_s, begin + u' ' + end);
 }
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
     RecordSet types =

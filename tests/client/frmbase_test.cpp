@@ -133,7 +133,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntry) {
+TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntryIfAChildOrTagged) {
     for (int i = 0; i < 2; ++i) {
         auto* w = new DepartmentList;
         w->setTag(1005);
@@ -153,8 +153,7 @@ TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntry) {
     ASSERT_EQ(4, calls.size());
     EXPECT_EQ(u"张三"_s, calls[0].value(u"logUserName"_s));
     EXPECT_EQ(u"7"_s, calls[0].value(u"logUserId"_s));
-}
-TEST_F(FormsTest, LogEntriesOnlyForChildWindowsOrTaggedWindows) {
+    // Only child windows or tagged ones log.
     struct Row {
         const char* name;
         bool child;
@@ -249,7 +248,7 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrderAFailureIsShown)
     EXPECT_FALSE(w.SaveRowOrder());
     EXPECT_EQ(0, procCalls(u"p_Base_Up_Orderly"_s).size());
 }
-TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
+TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigitsIdListsAreCutIntoFivePieces) {
     DepartmentList w;
     w.addRow(1, u"C"_s, u"丙"_s);
     w.addRow(2, u"A"_s, u"甲"_s);
@@ -262,8 +261,7 @@ TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
     const int f = rs.fieldIndex(u"_order"_s);
     EXPECT_EQ(u"000003|000001|000002"_s,  // C, A, B
               dyt::test::clientValuesText(rs.at(0, f), rs.at(1, f), rs.at(2, f)));
-}
-TEST_F(FormsTest, IdListsAreCutAtCommasIntoFivePieces) {
+    // The id lists are cut at commas into five pieces.
     EXPECT_EQ((QStringList{u"1,22"_s, u"333"_s, u"4"_s, QString(), QString()}),
               splitIdList({1, 22, 333, 4}, 4));
     EXPECT_EQ((QStringList{QString(), QString(), QString(), QString(), QString()}),
@@ -767,7 +765,7 @@ TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     EXPECT_FALSE(applyGridLayoutText(g, u"no ini at all"_s));
     EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
 }
-TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
+TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehindStringGridsTheirWidths) {
     GridDefinition old = designedGrid();
     old.columns.removeAt(0);  // a layout saved before the quantity column existed
     old.columns[0].width = 33;
@@ -777,8 +775,7 @@ TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
         test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
         test::clientValuesText(g.columns[0].fieldName, g.columns[0].width, g.columns[1].fieldName,
                                g.columns[2].fieldName, g.columns[2].width));
-}
-TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
+    // String grids keep only widths, 66 for the missing keys.
     const QString text = stringGridLayoutText({40, 50});
     EXPECT_EQ((QList<int>{40, 50, 66}), stringGridWidths(text, 3));
     QString foreign = text;
@@ -895,24 +892,7 @@ TEST(ProgressState, DefaultsAndBounds) {
     s.setMaximum(3);  // a smaller scale pulls the position in
     EXPECT_EQ(3, s.position());
 }
-TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
-    ScriptedPrompter p;
-    PrompterOverride use(&p);
-    {
-        ProgressScope scope(u"正在加载系统配置，请稍后..."_s, 8, 4);
-        EXPECT_TRUE(p.progressVisible());
-        EXPECT_EQ(4, p.progress().position());
-        EXPECT_EQ(8, p.progress().maximum());
-        scope.setPosition(6);
-        EXPECT_EQ(6, p.progress().position());
-        scope.setText(u"备份成功"_s);
-        prompter().holdProgress(1000);
-    }
-    EXPECT_FALSE(p.progressVisible());
-    EXPECT_EQ((QStringList{u"正在加载系统配置，请稍后..."_s, u"备份成功"_s}), p.progressTexts());
-    EXPECT_EQ(1000, p.records().last().milliseconds);
-}
-TEST(Prompter, ShowErrorSwallowsTheSilentText) {
+TEST(Prompter, ShowErrorSwallowsTheSilentTextAndTheAccessorSwapsAndRestores) {
     ScriptedPrompter p;
     p.showError(caption::hint(), dyt::DytError(u"不提示"_s));
     p.showError(caption::systemError(), dyt::DytError(u"无数据，不能打印"_s));
@@ -921,8 +901,7 @@ TEST(Prompter, ShowErrorSwallowsTheSilentText) {
     EXPECT_EQ(u"系统错误"_s, p.records().at(0).caption);
     EXPECT_EQ(u"无数据，不能打印"_s, p.records().at(0).text);
     EXPECT_EQ(u"socket closed"_s, p.records().at(1).text);
-}
-TEST(Prompter, AccessorSwapsAndRestores) {
+    // The accessor swaps and restores.
     Prompter* const original = &prompter();
     ScriptedPrompter outer;
     AcceptDefaultsPrompter inner;

@@ -296,7 +296,7 @@ TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccessAndRecordRightsN
     EXPECT_EQ(u"TfrmBasePurview:500403"_s, lastWindow());
 }
 // Each call opens a new window with its tag; the backup window opens in its mode.
-TEST_F(DispatcherTest, EachCallOpensANewWindowAndTheBackupWindowItsMode) {
+TEST_F(DispatcherTest, EachCallOpensANewWindowTheBackupWindowItsModeHelpItsFile) {
     for (int code : {1008, 1008, 5005, 5006})
         open(code);
     QStringList opened;
@@ -304,6 +304,15 @@ TEST_F(DispatcherTest, EachCallOpensANewWindowAndTheBackupWindowItsMode) {
         opened << w->property(kTagProperty).toString() + u':' + w->windowTitle();
     EXPECT_EQ(u"1008:TfrmBaseKM,1008:TfrmBaseKM_1,5005:账套恢复,5006:账套备份"_s,
               opened.join(u','));
+    // Help opens the help file only when it exists.
+    open(5014);
+    EXPECT_TRUE(urls.isEmpty());
+    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    open(5014);
+    ASSERT_EQ(1, urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
 }
 TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
     {
@@ -377,16 +386,6 @@ TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
     // Only the two questions of 5011: no close question, no backup.
     EXPECT_EQ(2, script.records(PromptKind::Question).size());
 }
-TEST_F(DispatcherTest, HelpOpensTheHelpFileOnlyWhenItExists) {
-    open(5014);
-    EXPECT_TRUE(urls.isEmpty());
-    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.close();
-    open(5014);
-    ASSERT_EQ(1, urls.size());
-    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
-}
 TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
     struct Case {
         bool wanted;
@@ -455,7 +454,8 @@ protected:
     TFunctionMenu menu;
     QList<int> opened;
 };
-TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
+TEST_F(FunctionMenuTest,
+       AllowedRowsBuildTheTreeButtonRowsAreSkippedEntriesNestUnderTheLastOfTheLevelAbove) {
     common.addAction(u"旧的常用功能"_s);
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单", 1, 0, 1},  // the bar: allowed through hide
@@ -494,8 +494,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     menu.buildFromRows(targets);
     EXPECT_EQ(u"版本信息#5012"_s, describe(&bar));
     EXPECT_EQ(QString(), describe(&opening));
-}
-TEST_F(FunctionMenuTest, EntriesNestUnderTheLastEntryOfTheLevelAbove) {
+    // Entries nest under the last entry of the level above.
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单"},
         {1, 30, "甲", 2},

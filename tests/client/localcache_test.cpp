@@ -277,16 +277,7 @@ TEST_F(LocalCacheTest, AFailedLocalWriteRollsBackEveryRowAndIsRepeated) {
     EXPECT_EQ((QStringList{u"SP_ ;czy_id=1;UpdateTime=2026-01-05 08:00:00"_s}), server_->queries);
     EXPECT_EQ(u"2026-01-06 08:00:00"_s, goodsStamp());
 }
-// The first cache is the process's cache; lookups before opening fail clearly.
-TEST_F(LocalCacheTest, TheFirstCacheIsTheProcesssCacheAndLooksUpOnlyWhenOpen) {
-    TLocalCache second(programDir.path(), &dm);
-    EXPECT_EQ(cache.get(), &localCache());
-    EXPECT_EQ(u"本地数据缓存还没有打开"_s, errorOf([&] { cache->FindGoods(1); }));
-    EXPECT_EQ(1, dm.GoodsStampNewer);
-    loginedUser().ProfileName.clear();
-    EXPECT_EQ(u"本地数据缓存：没有登录的账套"_s, errorOf([&] { cache->OpenLocalCache(); }));
-}
-TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
+TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSetTheFirstCacheIsTheProcesssCache) {
     struct Case {
         SmallKind kind;
         const char* queryType;
@@ -311,6 +302,13 @@ TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
         EXPECT_EQ(2, server_->queries.size());
         EXPECT_FALSE(cache->reloadPending(c.kind));
     }
+    // The first cache is the process's cache; lookups before opening fail clearly.
+    TLocalCache second(programDir.path(), &dm);
+    EXPECT_EQ(cache.get(), &localCache());
+    EXPECT_EQ(u"本地数据缓存还没有打开"_s, errorOf([&] { cache->FindGoods(1); }));
+    EXPECT_EQ(1, dm.GoodsStampNewer);
+    loginedUser().ProfileName.clear();
+    EXPECT_EQ(u"本地数据缓存：没有登录的账套"_s, errorOf([&] { cache->OpenLocalCache(); }));
 }
 TEST_F(LocalCacheTest, TheLoginStepsReloadTheSmallKindsAndOpenTheCache) {
     addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);

@@ -133,7 +133,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsMode) {
+TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsModeServerAliasesConnectToTheLocalServer) {
     TfrmLogin first(0, dir.path()), change(2, dir.path());
     EXPECT_EQ((QList<bool>{false, true, true, true, true, false}),
               (QList<bool>{first.panel(0)->isHidden(), first.panel(1)->isHidden(),
@@ -141,8 +141,7 @@ TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsMode) {
                            change.panel(1)->isHidden(), change.panel(2)->isHidden()}));
     EXPECT_EQ(QDate::currentDate(), first.dateEdit()->date());
     EXPECT_EQ(QLineEdit::Password, first.passwordEdit()->echoMode());
-}
-TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServerStartedOnlyWhenNoneAnswers) {
+    // The local server aliases connect to the local server, started only when none answers.
     struct Row {
         QString typed;
         QString host;
@@ -524,7 +523,7 @@ TEST(LoginPlatform, TheWorkstationIdIsTheSha1PrefixAndTheSessionRecordCarriesThe
     EXPECT_TRUE(loginedUser().UserName.isEmpty());
 }
 
-TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
+TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSectionRequestLinesFollowTheServerOrder) {
     EXPECT_EQ(QString(), config().read(configkey::serverIp()));
     EXPECT_EQ(u"0"_s, config().read(configkey::userId(), u"0"_s));
     config().write(configkey::serverIp(), u"192.168.1.5"_s);
@@ -537,9 +536,7 @@ TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
     ClientConfig again(dir.path());
     EXPECT_EQ(u"192.168.1.5"_s, again.read(u"serverip"_s));
     EXPECT_EQ(u"dytv1_2"_s, again.read(configkey::profileName()));
-}
-
-TEST_F(LoginTest, RequestLinesFollowTheServerOrder) {
+    // The request lines follow the server's order.
     struct Row {
         const char* name;
         int mode;
@@ -560,7 +557,13 @@ TEST_F(LoginTest, RequestLinesFollowTheServerOrder) {
         EXPECT_EQ(u"UpdateFlag=Check"_s, request.line(kUpdateFlagLine));
     }
 }
-TEST_F(LoginTest, SuccessFillsTheSessionRecordFromTheReply) {
+TEST_F(LoginTest, ATypedLineBreakIsRefusedASuccessFillsTheSessionRecordFromTheReply) {
+    // A typed line break is refused before anything is sent.
+    EXPECT_NE(QString(), errorOf([&] {
+                  sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张\r\nUpdateFlag=Update"_s, u"5"_s,
+                                   QString());
+              }));
+    EXPECT_EQ(0, callsOf(u"Login"_s).size());
     config().write(configkey::loginMode(), u"1"_s);
     transport->respond(u"Login"_s, 0, {replyLines()});
     EXPECT_TRUE(sysLogin().Login(u" dytv1_1 "_s, u" 账套甲 "_s, u"001"_s, u"5"_s, u"secret"_s));
@@ -630,13 +633,6 @@ TEST_F(LoginTest, AnswersThatEndTheProgram) {
         ASSERT_EQ(1, shown.size());
         EXPECT_EQ(u"系统警告|"_s + text, shown[0].caption + u'|' + shown[0].text);
     }
-}
-TEST_F(LoginTest, TypedLineBreakIsRefusedBeforeAnythingIsSent) {
-    EXPECT_NE(QString(), errorOf([&] {
-                  sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张\r\nUpdateFlag=Update"_s, u"5"_s,
-                                   QString());
-              }));
-    EXPECT_EQ(0, callsOf(u"Login"_s).size());
 }
 TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubledAndAgainForANewCode) {
     EXPECT_EQ(u" insert into syssession(id, PcID) values(@@spid, 'pc''a') "_s,

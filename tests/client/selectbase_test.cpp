@@ -140,28 +140,13 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     EXPECT_EQ(u";czy_id=7;isList=1;dwtype=1"_s, gys.procParams().value(u"WLDWStr"_s));
     w.close();
 }
-TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
+TEST_F(SelectBaseCalls, BatchQueryAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
     EXPECT_EQ(u"XZSPPC"_s, p.value(u"QueryType"_s));
     EXPECT_EQ(u";isSub=1;id=5;isstop=0;czy_id=7"_s, p.value(u"goodsStr"_s));
     EXPECT_EQ(u";id=2"_s, p.value(u"ckStr"_s));
-    // Labels: names from the cache; an unknown warehouse reads "全部仓库".
-    client::selectionServices().goodsFullName = [](qint64 id) -> std::optional<QString> {
-        if (id == 5)
-            return u"苏打饼干"_s;
-        return std::nullopt;
-    };
-    client::selectionServices().warehouseFullName = [](qint64 id) -> std::optional<QString> {
-        if (id == 1)
-            return u"总仓"_s;
-        return std::nullopt;
-    };
-    EXPECT_EQ(u"商品：苏打饼干"_s, b.goodsLabel());
-    EXPECT_EQ(u"仓库：全部仓库"_s, b.warehouseLabel());
-    EXPECT_EQ(u"仓库：总仓"_s, client::BatchSelection(5, 1).warehouseLabel());
-    client::selectionServices().goodsFullName = nullptr;
-    client::selectionServices().warehouseFullName = nullptr;
+    // The labels, named from the local cache: SelectWiring.
     RecordSet batches =
         recordSet({u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
                    u"stockQty:float"_s},
