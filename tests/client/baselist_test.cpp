@@ -683,7 +683,7 @@ TEST_F(BaseEdit, AMissingPictureAndAFailedUploadAreReported) {
     // Not marked as having a picture.
     EXPECT_TRUE(sqlOf(u"ExecQuery"_s).isEmpty() && sqlOf(u"ExecUpdate"_s).isEmpty());
 }
-TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
+TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnitAndFieldLabelsFollowTheFieldCaptions) {
     auto e = editor(u"SP"_s, 0, 0);
     auto* goods = static_cast<TfrmBaseGoodsSet*>(e.get());
     goods->unitGrid()->item(0, client::kUnitName)->setText(u"个"_s);
@@ -699,8 +699,7 @@ TEST_F(BaseEdit, DefaultUnitMovesOnlyToARowWithAUnit) {
     EXPECT_FALSE(goods->unitGrid()->item(0, client::kUnitRate)->flags() & Qt::ItemIsEditable);
     EXPECT_EQ(u"基本单位的单位关系不能修改"_s,
               goods->unitGrid()->item(0, client::kUnitRate)->toolTip());
-}
-TEST_F(BaseEdit, FieldLabelsFollowTheFieldCaptions) {
+    // The field labels follow the field captions.
     client::settings().FieldCaptions.insert(u"100141"_s, u"保修期"_s);
     auto relabelled = editor(u"SP"_s, 0, 0);
     const QWidget* bz1 = relabelled->fieldEditor(u"bz1"_s);

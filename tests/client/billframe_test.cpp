@@ -116,7 +116,8 @@ protected:
         answerProcQuery(lines);
     }
 };
-TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
+TEST_F(BillFrame,
+       TheLinesPacketDropsRowsWithTheFirstFourColumnsEmptyADraftSaveSendsHeaderPacketsAndTotal) {
     auto bill = newBill();
     bill->setLine(0, {{u"goodsid"_s, u"101"_s},
                       {u"goodsCode"_s, u"SP101"_s},
@@ -138,9 +139,8 @@ TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
     const QString note = packet.at(0, 6).toString();
     EXPECT_FALSE(note.contains(QLatin1Char('\n')));
     EXPECT_EQ(u"第一行\n第二行"_s, decodeLineBreaks(note));
-}
-TEST_F(BillFrame, ADraftSaveSendsTheHeaderLinesPacketsAndTheTotal) {
-    auto bill = newBill();
+    // A draft save sends the header, the lines and accounts packets and the total.
+    bill = newBill();
     bill->edBillCode()->setText(u"XJ-001"_s);
     bill->edBillDate()->setDate(QDate(2025, 3, 4));
     bill->edComment()->setText(u"  送货上门\n周末  "_s);
