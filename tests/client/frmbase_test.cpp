@@ -586,7 +586,7 @@ TEST_F(FormsTest, BaseRecordFieldsFillTheFocusedRow) {
     EXPECT_TRUE(rs.at(0, 0).isNull());
     EXPECT_EQ(1, w.focusedRow());
 }
-TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
+TEST_F(FormsTest, PopupMenuOffersRefreshAndExportAndALoginReadsTheOperatorsLayoutsAgain) {
     class Refreshing : public DepartmentList {
     public:
         void refreshData() override { ++refreshed; }
@@ -595,8 +595,7 @@ TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
     ASSERT_EQ(2, w.pmBill()->actions().size());
     w.pmBill()->actions()[0]->trigger();
     EXPECT_EQ(1, w.refreshed);
-}
-TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
+    // A successful login reads the operator's layouts again.
     // Layouts of the previous operator are still held.
     RecordSet& held = columnConfigs();
     held.clear();

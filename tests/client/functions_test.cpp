@@ -546,7 +546,7 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
         EXPECT_TRUE(bar.updatesEnabled());
     }
 }
-TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
+TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypesAndHasPurviewFollowsTheAllowedRule) {
     int told = 0;
     billTypeTitleListener() = [&](int, const QString&) { ++told; };
     menu.cdsMenu = menuRows({
@@ -565,8 +565,7 @@ TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
               test::clientValuesText(billTypeTitle(43), billTypeTitle(47), billTypeTitle(44),
                                      billTypeTitle(49), billTypeTitle(50)));
     EXPECT_EQ(4, told);
-}
-TEST_F(FunctionMenuTest, HasPurviewFollowsTheAllowedRuleAndPassesOperatorOne) {
+    // HasPurview follows the allowed rule and passes operator 1.
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单", 1, 0, 1},
         {2, 1001, "商品信息", 0, 1, 0},

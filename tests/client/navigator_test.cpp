@@ -122,7 +122,8 @@ protected:
 
 }  // namespace
 
-TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
+TEST_F(NavigatorTest,
+       LinksOfEachPageFollowItsFilterAtMostFifteenAtTheirPlacesAndRebuiltWhenSelectedAgain) {
     RecordSet menu = menuOf({
         {"采购管理", "3003", 4, 1, 0, 1},
         {"进货单", "2004", 0, 2, 0, 1},  // a bill: not a 3003 code
@@ -167,9 +168,8 @@ TEST_F(NavigatorTest, LinksOfEachPageFollowItsFilterOnTheMenu) {
         EXPECT_FALSE(menu.filtered()) << "page " << c.page;
         EXPECT_EQ(20, menu.recordCount());
     }
-}
-TEST_F(NavigatorTest, AtMostFifteenLinksAtTheirPlacesAndAPageSelectedAgainIsRebuilt) {
-    RecordSet menu = menuOf({});
+    // At most fifteen links at their places.
+    menu = menuOf({});
     for (int i = 0; i < 18; ++i)
         menu.appendRow({u"报表%1"_s.arg(i), QString::number(300301 + i), 0, 2, 0, 1, 0});
     makeNavigator();
