@@ -414,10 +414,7 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
     // Limits: screws between 2 and 10, gears up to 12.
     dm.ExecUpdate(
         u"INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES "
-        u"(101, 301, 10, 2)"_s);
-    dm.ExecUpdate(
-        u"INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES "
-        u"(102, 301, 12, 0)"_s);
+        u"(101, 301, 10, 2), (102, 301, 12, 0)"_s);
     const struct {
         const char* name;
         bool upper;
