@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "billframe_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/billwarnings.h"
 #include "client/bills/selectgoods.h"
@@ -91,39 +92,6 @@ inline client::WarnLine warnLine(int row, qint64 goods, qint64 stock, double qty
     l.discountPrice = price;
     return l;
 }
-
-// A bill window's data module on the recording transport, operator 7 logged in, money at two
-// places and two empty rows in a new bill.
-class BillFixture : public DmFixture {
-protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        client::resetSettings();
-        client::resetBillKinds();
-        client::settings().TotalDot = 2;
-        client::settings().DefaultBillRows = 2;
-        connectLoggedIn(7);
-    }
-    void TearDown() override {
-        client::resetBillKinds();
-        client::resetSettings();
-        DmFixture::TearDown();
-    }
-    // The next procedure query answers these rows.
-    void answerProcQuery(const RecordSet& rows) {
-        transport->respond(QStringLiteral("ExecProcQuery"), 0,
-                           {QString(), proto::recordSetToCbor(rows)});
-    }
-    // One parameter a call sent; "<none>" when it sent none of that name.
-    static QString paramOf(const client::RecordedCall& c, const QString& name) {
-        return ParamList(c.paramLines.join(QStringLiteral("\r\n")))
-            .value(name, QStringLiteral("<none>"));
-    }
-    // The parameters of the comma-separated names, joined by '|'.
-    static QString paramsOf(const client::RecordedCall& c, const QString& names) {
-        return each(names, [&](const QString& n) { return paramOf(c, n); });
-    }
-};
 
 // The sales account set: a customer class with two customers and one customer outside it, two
 // goods, a warehouse, an employee, and stock placed directly in the stock ledger.

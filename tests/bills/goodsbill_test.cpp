@@ -149,7 +149,8 @@ TEST_F(GoodsBillWindow, ChoosingTheSupplierShowsBalancesAndTheLastDiscountRate) 
     EXPECT_TRUE(callsOf(u"ExecQuery"_s).isEmpty());
 }
 
-TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRateAndNoNegativeFreight) {
+TEST_F(GoodsBillWindow,
+       InvoiceDiscountByAmountAndByRateNoNegativeFreightAndTheDefaultDiscountRate) {
     auto bill = newBill();
     bill->AddGoods(goods(101, 3, 10));
     bill->AddGoods(goods(102, 1, 0.51));
@@ -168,10 +169,8 @@ TEST_F(GoodsBillWindow, InvoiceDiscountByAmountAndByRateAndNoNegativeFreight) {
     bill->setHeaderText(u"edyfhj"_s, u"-4"_s);
     bill->freightTotalChanged();
     EXPECT_EQ(u"0"_s, bill->headerText(u"edyfhj"_s));
-}
-
-TEST_F(GoodsBillWindow, DefaultDiscountOutsideZeroToOneIsRefusedElseAppliedToEveryLine) {
-    auto bill = newBill();
+    // A default discount outside 0...1 is refused, else applied to every line.
+    bill = newBill();
     bill->AddGoods(goods(101, 2, 10));
     bill->AddGoods(goods(102, 1, 5));
     bill->setHeaderText(u"edzdzk"_s, u"1.5"_s);
@@ -454,7 +453,7 @@ TEST_F(GoodsBillWindow, ADraftPaidThroughSeveralAccountsKeepsThemWhenOpenedAgain
     EXPECT_EQ(u"8|10.00 9|20.00"_s, packetText(bill.buildAccountPacket(), {0, 3}));
 }
 
-TEST_F(GoodsBillWindow, PrintOffersToPostFirstAndGivesTheSupplierDebtBeforeAndAfter) {
+TEST_F(GoodsBillWindow, PrintOffersToPostFirstTheDebtBeforeAndAfterAndTheAccountsDialogTotals) {
     answers = {{u"fnGetWldwTotal00(203,'2990-01-01')"_s, textRows({u"total"_s}, {{u"50"_s}})}};
     auto bill = readyBill();  // 30 to pay
     script.answer(u"否(&C)"_s, u"只有保存过账后才能打印，是否立即保存过账并打印单据？"_s);
@@ -465,9 +464,7 @@ TEST_F(GoodsBillWindow, PrintOffersToPostFirstAndGivesTheSupplierDebtBeforeAndAf
     bill->setHeaderText(u"edfkje"_s, u"10"_s);
     EXPECT_EQ((QStringList{u"上次欠款=50.00"_s, u"本次欠款=20.00"_s, u"累计欠款=70.00"_s}),
               bill->PrintVariables());
-}
-
-TEST_F(GoodsBillWindow, MultiAccountDialogTotalsAndTakesAnAccountTypedByCode) {
+    // The accounts dialog totals and takes an account typed by its code.
     TfrmMultiAccount dialog;
     dialog.setAccounts({{8, u"现金"_s, 300}, {9, u"工商银行"_s, 250.5}});
     dialog.show();
@@ -779,10 +776,7 @@ TEST_F(GoodsBillEntry, PullingOrdersNeedsTheSupplierAndTakesOverHeaderAndLines) 
 TEST_F(GoodsBillEntry, AuxiliaryQuantitiesComeFromTheServer) {
     bill->AddGoods(goods(101, 1, 10));
     transport->clearCalls();
-    transport->respond(u"ExecQuery"_s, 0,
-                       {proto::recordSetToCbor(textRows({u"fzQty"_s, u"fzQty1"_s, u"fzQty2"_s},
-                                                        {{u"1箱2个"_s, u"14"_s, u""_s}})),
-                        QString()});
+    answerQuery(textRows({u"fzQty"_s, u"fzQty1"_s, u"fzQty2"_s}, {{u"1箱2个"_s, u"14"_s, u""_s}}));
     bill->editCell(0, u"qty"_s, u"14"_s);
     EXPECT_EQ(u"1箱2个|14"_s, test::cells(*bill, 0, u"fzqty,fzqty1"_s));
     const QString sql = sqlOf(u"ExecQuery"_s).value(sqlOf(u"ExecQuery"_s).size() - 1);

@@ -167,7 +167,7 @@ TEST_F(SelectBillTest, LinesOfTheMarkedBillsAreAskedForAndMarkedLinesHandedBack)
     EXPECT_EQ(QList<qint64>(), picking.markedOrderIds());
 }
 
-TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
+TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirstInThePeriodDialog) {
     SelectBillArgs a = purchaseOrders();
     a.beginDate = QDate();
     int asked = 0;
@@ -201,9 +201,7 @@ TEST_F(SelectBillTest, WithoutAPeriodTheDateRangeIsAskedFirst) {
     ASSERT_EQ(1, procCalls().size());
     EXPECT_EQ(u"2026-02-01|2026-02-28"_s,
               test::valuesOf(params(procCalls()[0]), u"BeginDate,EndDate"_s));
-}
-
-TEST_F(SelectBillTest, ThePeriodDialogAsksForTheBillDates) {
+    // The period dialog asks for the bill dates.
     for (const bool confirm : {true, false}) {
         SCOPED_TRACE(confirm);
         onNextModal([&](QWidget* w) {
@@ -416,10 +414,7 @@ TEST_F(SelBillE2E, StockWarningsAnswerFromTheStockLedger) {
     // Limits: screws between 2 and 10, gears up to 12.
     dm.ExecUpdate(
         u"INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES "
-        u"(101, 301, 10, 2)"_s);
-    dm.ExecUpdate(
-        u"INSERT INTO baseGoodsWarn(goodsid, stockid, warnUp, warnDown) VALUES "
-        u"(102, 301, 12, 0)"_s);
+        u"(101, 301, 10, 2), (102, 301, 12, 0)"_s);
     const struct {
         const char* name;
         bool upper;

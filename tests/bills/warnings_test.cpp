@@ -92,7 +92,7 @@ RecordSet priceRows(int count) {
     return rs;
 }
 
-TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
+TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswerTheStockListTakesRowsOrText) {
     const QString sql = u"SELECT 1"_s;
     // No row: true at once, nothing shown.
     answerQuery(RecordSet());
@@ -123,9 +123,8 @@ TEST_F(WarningsTest, CheckAndShowRunsTheTextAndTakesTheAnswer) {
         // One row per line with its line number.
         EXPECT_EQ(c.kind != 5 ? u"3 2 1"_s : u"3 2 0"_s, shown);
     }
-}
-
-TEST_F(WarningsTest, FkcCheckAndShowTakesRowsOrText) {
+    // The negative-stock list takes rows or a text.
+    transport->clearCalls();
     EXPECT_TRUE(TfrmBaseFKC::checkAndShow(FkcMode::Real, RecordSet()));
     EXPECT_EQ(QStringList(), sqlOf(u"ExecQuery"_s));
     answerQuery(stockRows({{101, 3}}));

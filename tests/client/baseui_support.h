@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 
 #include "client/base/frmbaselist.h"
-#include "client/logic/clientconfig.h"
 #include "client/common/frmbase.h"
+#include "client/logic/clientconfig.h"
 #include "client/logic/rights.h"
 #include "client/logic/settings.h"
 #include "dmtest_support.h"
@@ -65,14 +65,6 @@ protected:
         DmFixture::TearDown();
     }
 
-    QStringList sqlTexts() const {
-        QStringList out;
-        for (const client::RecordedCall& c : transport->calls()) {
-            if (c.method == u"ExecQuery" || c.method == u"ExecUpdate")
-                out.append(c.sql);
-        }
-        return out;
-    }
     // The rights rows of the operator: code, isbj, hide.
     void setRights(const QList<QPair<QString, int>>& rows) {
         rights = recordSet({u"code"_s, u"isbj:integer"_s, u"hide:integer"_s});

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <set>
 
+#include "billframe_support.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/common/windowregistry.h"
@@ -39,33 +40,12 @@ using dyt::test::DmFixture;
 namespace dyt::client {
 namespace {
 
-// A bill of the enquiry kind (64) with the line columns of a goods bill.
-class TestBill : public TfrmBillAbstract {
-public:
-    explicit TestBill(QWidget* parent = nullptr) : TfrmBillAbstract(parent) {
-        setTitle(u"询价单"_s);
-        addColumn(u"商品ID"_s, u"goodsid"_s, false, 40);
-        addColumn(u"行号"_s, u"orderid"_s, false, 40);
-        addColumn(u"商品编号"_s, u"goodsCode"_s, true, 80);
-        addColumn(u"商品名称"_s, u"goodsname"_s, true, 120);
-        addColumn(u"数量"_s, u"qty"_s, true, 60);
-        addColumn(u"价税合计"_s, u"taxTotalSum"_s, true, 80);
-        addColumn(u"行摘要"_s, u"comment"_s, true, 80);
-    }
-    // Fills row `row` (growing the rows as needed) with the values of the named fields.
-    void setLine(int row, const QList<QPair<QString, QString>>& values) {
-        RecordSet& rs = records();
-        while (rs.rowCount() <= row)
-            rs.appendRow(RecordSet::Row(rs.fieldCount()));
-        for (const auto& v : values)
-            rs.setAt(row, rs.fieldIndex(v.first), v.second);
-    }
-};
-constexpr int kEnquiry = 64;
+using TestBill = test::EnquiryBill;
+using test::kEnquiry;
 
 // --- the bill-kind table
 
-TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
+TEST(BillKinds, NumbersAndMenuTagsAreUniqueAuditStepsComeFromSysDjbABadStepCountChangesNothing) {
     resetBillKinds();
     std::set<int> types, tags;
     for (const BillKind& k : billKinds()) {
@@ -82,9 +62,7 @@ TEST(BillKinds, NumbersAndMenuTagsAreUniqueAndTagsFindTheirKind) {
         EXPECT_EQ(nullptr, findBillKind(type)) << type;
     ASSERT_NE(nullptr, findBillKind(42));
     EXPECT_EQ(u"TfrmBillPDD"_s, findBillKind(42)->className);
-}
-TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
-    resetBillKinds();
+    // The audit steps come from sysdjb.
     const RecordSet rows = test::textRows(
         {u"id"_s, u"inputnum"_s, u"inputName1"_s, u"inputName2"_s, u"inputid2"_s, u"inputid3"_s},
         {{u"5"_s, u"3"_s, u"制单"_s, u"主管"_s, u"(0,1,7,0)"_s, u"(0,17,0)"_s},
@@ -116,20 +94,13 @@ TEST(BillKinds, AuditStepsComeFromSysDjbAndABadStepCountChangesNothing) {
 
 // --- the bill window against the recording transport
 
-class BillFrame : public test::DmFixture {
+// Money at one place and three empty rows in a new bill.
+class BillFrame : public test::BillFixture {
 protected:
     void SetUp() override {
-        DmFixture::SetUp();
-        resetSettings();
-        resetBillKinds();
+        BillFixture::SetUp();
         settings().TotalDot = 1;
         settings().DefaultBillRows = 3;
-        connectLoggedIn(7);
-    }
-    void TearDown() override {
-        resetBillKinds();
-        resetSettings();
-        DmFixture::TearDown();
     }
     std::unique_ptr<TestBill> newBill() {
         auto bill = std::make_unique<TestBill>();
@@ -137,19 +108,16 @@ protected:
         return bill;
     }
     QList<RecordedCall> serviceCalls() const { return callsOf(u"ExecService"_s); }
-    static QString line(const RecordedCall& c, const QString& name) {
-        ParamList p(c.paramLines.join(u"\r\n"_s));
-        return p.value(name, u"<none>"_s);
-    }
     void answerSave(int billId) {
         transport->respond(u"ExecService"_s, 0, {QString(), billId, QString()});
     }
     void answerOpen(const RecordSet& header, const RecordSet& lines) {
-        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(header)});
-        transport->respond(u"ExecProcQuery"_s, 0, {QString(), proto::recordSetToCbor(lines)});
+        answerProcQuery(header);
+        answerProcQuery(lines);
     }
 };
-TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
+TEST_F(BillFrame,
+       TheLinesPacketDropsRowsWithTheFirstFourColumnsEmptyADraftSaveSendsHeaderPacketsAndTotal) {
     auto bill = newBill();
     bill->setLine(0, {{u"goodsid"_s, u"101"_s},
                       {u"goodsCode"_s, u"SP101"_s},
@@ -171,9 +139,8 @@ TEST_F(BillFrame, TheLinesPacketDropsOnlyRowsWhoseFirstFourColumnsAreEmpty) {
     const QString note = packet.at(0, 6).toString();
     EXPECT_FALSE(note.contains(QLatin1Char('\n')));
     EXPECT_EQ(u"第一行\n第二行"_s, decodeLineBreaks(note));
-}
-TEST_F(BillFrame, ADraftSaveSendsTheHeaderLinesPacketsAndTheTotal) {
-    auto bill = newBill();
+    // A draft save sends the header, the lines and accounts packets and the total.
+    bill = newBill();
     bill->edBillCode()->setText(u"XJ-001"_s);
     bill->edBillDate()->setDate(QDate(2025, 3, 4));
     bill->edComment()->setText(u"  送货上门\n周末  "_s);
@@ -189,14 +156,14 @@ TEST_F(BillFrame, ADraftSaveSendsTheHeaderLinesPacketsAndTheTotal) {
     QStringList sent;
     for (const QString& name : {u"date"_s, u"code"_s, u"wldw_id"_s, u"dj_Caption"_s, u"djType"_s,
                                 u"OldBillid"_s, u"czy_id"_s, u"total"_s})
-        sent.append(line(c, name));
+        sent.append(paramOf(c, name));
     // The total 10.25 + 2.5 = 12.75 with one decimal place, half away from zero.
     EXPECT_EQ((QStringList{u"2025-03-04"_s, u"XJ-001"_s, u"201"_s, u"询价单"_s, u"64"_s, u"0"_s,
                            u"7"_s, u"12.8"_s}),
               sent);
     // Trimmed, and its line break escaped.
-    EXPECT_EQ(u"送货上门\n周末"_s, decodeLineBreaks(line(c, u"comment"_s)));
-    EXPECT_FALSE(line(c, u"comment"_s).contains(QLatin1Char('\n')));
+    EXPECT_EQ(u"送货上门\n周末"_s, decodeLineBreaks(paramOf(c, u"comment"_s)));
+    EXPECT_FALSE(paramOf(c, u"comment"_s).contains(QLatin1Char('\n')));
     ASSERT_EQ(6, c.args.size());
     const RecordSet lines = proto::recordSetFromCbor(c.args.at(3));
     EXPECT_EQ(2, lines.rowCount());
@@ -334,9 +301,9 @@ TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     EXPECT_EQ(test::clientValuesText(u"P_JXC_DJ_GetDJIndex"_s, u"88"_s, u";czy_id=7;candel=0"_s,
                                      u"P_JXC_DJ_GetDJList"_s, u"88"_s, int(kBillPosted), 88, true,
                                      true, true),
-              test::clientValuesText(procs.at(0).procedure, line(procs.at(0), u"id"_s),
-                                     line(procs.at(0), u"zyStr"_s), procs.at(1).procedure,
-                                     line(procs.at(1), u"id"_s), bill.billState(), bill.billId(),
+              test::clientValuesText(procs.at(0).procedure, paramOf(procs.at(0), u"id"_s),
+                                     paramOf(procs.at(0), u"zyStr"_s), procs.at(1).procedure,
+                                     paramOf(procs.at(1), u"id"_s), bill.billState(), bill.billId(),
                                      bill.quietClose(), bill.closeAfterSave(), bill.isReadOnly()));
     for (QAction* save : {bill.btnBillSave(), bill.btnBillSaveToDraft(), bill.btnSavePrint()})
         EXPECT_FALSE(save->isEnabled()) << save->text().toStdString();
@@ -356,7 +323,7 @@ TEST_F(BillFrame, OpeningAPostedBillAsksForItAndMakesTheWindowReadOnly) {
     EXPECT_TRUE(bill.closeQuery());
     EXPECT_EQ(0, script.records().size());
 }
-TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
+TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDoneAndABillThatIsGoneFails) {
     struct Case {
         const char* name;
         QString recId, inputid2, isredword;
@@ -389,8 +356,7 @@ TEST_F(BillFrame, ADraftIsReadOnlyWhenAnotherOperatorMadeItOrAStepIsDone) {
         EXPECT_EQ(red ? u"红字单据"_s : u"<hidden>"_s,
                   bill.shpFlag()->isHidden() ? u"<hidden>"_s : bill.lblFlag()->text());
     }
-}
-TEST_F(BillFrame, OpeningABillThatIsGoneFails) {
+    // Opening a bill that is gone fails.
     answerOpen(test::textRows(kHeaderFields, {}), test::textRows({u"goodsid"_s}, {}));
     TestBill bill;
     EXPECT_EQ(u"你要打开的单据无效,有可能此张订单已被删除或修改！"_s,
@@ -474,12 +440,9 @@ protected:
         EXPECT_TRUE(bill->saveBill(true));
         script.clearRecords();
         transport->clearCalls();
-        transport->respond(
-            u"ExecQuery"_s, 0,
-            {proto::recordSetToCbor(test::textRows(
-                 {u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
-                 {{printed, allowed, check, u"abc"_s}})),
-             QString()});
+        answerQuery(
+            test::textRows({u"printnum"_s, u"printNumSum"_s, u"printisCheck"_s, u"printPassword"_s},
+                           {{printed, allowed, check, u"abc"_s}}));
         return bill;
     }
     QStringList seenValues() {
@@ -493,14 +456,12 @@ protected:
     QMap<QString, QString> seen;
     QString seenCount;
 };
-TEST_F(BillPrint, WithOption2010OnlyAPostedBillPrints) {
+TEST_F(BillPrint, WithOption2010OnlyAPostedBillPrintsAndAnUnenforcedCountAddsThePrintsMade) {
     settings().setSwitch(2010, true);
-    auto bill = newBill();
-    bill->btnPrintClick();
+    newBill()->btnPrintClick();
     EXPECT_EQ(QStringList{u"只有保存过账后才能打印!"_s}, script.messages());
     EXPECT_EQ(0, calls);
-}
-TEST_F(BillPrint, AnUnenforcedCountPrintsAndAddsThePrintsMade) {
+    // Posted, an unenforced count prints and adds the prints made.
     auto bill = savedBill(u"2"_s, u"5"_s, u"0"_s);
     prints = 2;
     bill->btnPrintClick();
@@ -580,7 +541,7 @@ TEST_F(BillFrame, WithGeneratedNumbersANewBillTakesAFreshNumberBeforeItIsSaved) 
     EXPECT_EQ(
         (QStringList{u"p_sys_Get_BillAutoCode"_s, u"p_sys_Get_BillAutoCode"_s, u"QMXService"_s}),
         order);
-    EXPECT_EQ(u"XJ-0002"_s, line(serviceCalls().value(0), u"code"_s));
+    EXPECT_EQ(u"XJ-0002"_s, paramOf(serviceCalls().value(0), u"code"_s));
 }
 
 }  // namespace
@@ -607,7 +568,7 @@ RecordSet formatRow(const QString& numHead, const QString& format) {
 
 }  // namespace
 
-TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
+TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrderEachPresetsSampleIsItsExample) {
     struct Row {
         const char* name;
         QList<int> values;
@@ -632,8 +593,6 @@ TEST(BillNoSetTexts, SettingsRowsFillTheSwitchAndTheRulesInIdOrder) {
     bad.addField(u"id"_s, FieldType::Integer);
     billnoset::Settings s;
     EXPECT_THROW(s.load(bad), DytError);
-}
-TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     // The name of each preset shows the number it gives for 2008-01-01 with counter 1.
     const QStringList names = billnoset::presetNames();
     ASSERT_EQ(billnoset::kPresets, names.size());
@@ -646,7 +605,7 @@ TEST(BillNoSetTexts, EachPresetsSampleIsTheExampleOfItsName) {
     }
     EXPECT_THROW(billnoset::presetPieces(5, kJH), DytError);
 }
-TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
+TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMaskAQuoteDoubledInTheSavedTexts) {
     const QStringList pieces{kJH,     u"-"_s,    u"yyyy"_s, u"mm"_s,
                              u"dd"_s, QString(), u"-"_s,    u"[0000]"_s};
     const QString format = billnoset::composeFormat(pieces, QString());
@@ -660,10 +619,8 @@ TEST(BillNoSetTexts, FormatWithAQuotedConstantAndACounterMask) {
     const QStringList back{kJH, u"-"_s, u"yyyy"_s, u"mm"_s, u"dd"_s, u"-"_s, u"[0000]"_s};
     EXPECT_EQ(back, billnoset::splitFormat(withMachine));
     EXPECT_EQ(back, billnoset::splitFormat(u"\"JH\"\r\n-\r\nyyyy\nmm\ndd\r-\r[0000]"_s));
-}
-// Saving, applying to all kinds and resetting on a real server: ServerEndToEnd. Here: a quote in
-// the format stays inside its SQL text.
-TEST(BillNoSetTexts, AQuoteInTheFormatIsDoubledInTheSavedTexts) {
+    // Saving, applying to all kinds and resetting on a real server: ServerEndToEnd. Here: a quote
+    // in the format stays inside its SQL text.
     const QString saved =
         billnoset::saveSql(billnoset::Settings(), 4, u"\"J'H\""_s, u"\"J'H\"\ryyyy"_s);
     EXPECT_TRUE(saved.contains(u"comment='\"J''H\"', SNFormat='\"J''H\"\ryyyy' where id=4"_s))
@@ -710,7 +667,8 @@ TEST_F(BillNoSetDialogTest, OpeningReadsSettingsKindsAndTheFirstKindsFormat) {
     EXPECT_EQ(u"JH-"_s + today + u"-0001"_s, dlg.sampleText());
     EXPECT_TRUE(dlg.findChild<QLabel*>(u"lblSample"_s)->text().endsWith(dlg.sampleText()));
 }
-TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) {
+TEST_F(BillNoSetDialogTest,
+       MachinePrefixNeedsAMachineNumberAndIsStoredLocallyTheCountersResetOnlyWhenConfirmed) {
     answerOpening({1, 1, 0, 0, 0}, u"\"JH\"\r[000]"_s);
     TfrmBillNoSet dlg;
     dlg.applyPreset(4);  // preset five switches rule four on
@@ -731,10 +689,7 @@ TEST_F(BillNoSetDialogTest, MachinePrefixNeedsAMachineNumberAndIsStoredLocally) 
         << sent.first().toStdString();
     EXPECT_TRUE(sent.first().contains(u" update sysData set sysValue=1 where id=208042004 "_s));
     EXPECT_EQ(u"PC9"_s, clientConfig().read(u"MachineNo"_s));
-}
-TEST_F(BillNoSetDialogTest, CounterResetOnlyAfterConfirmation) {
-    answerOpening({1, 1, 0, 0, 0}, QString());
-    TfrmBillNoSet dlg;
+    // The counters are reset only after a confirmation.
     transport->clearCalls();
     script.answer(u"放弃"_s, u"是否将系统所有的计数器复位？"_s);
     EXPECT_FALSE(dlg.resetCounters());
@@ -827,13 +782,16 @@ RecordSet autoCodeRow(const QString& format, qint64 counter, const QString& date
 RecordSet codeRow(const QString& value) {
     return test::recordSet({u"code"_s}, {{value}});
 }
-TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
+TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsTheCounterMaskAndTheMachineNumber) {
     const QDate d(2025, 7, 8);
     const QTime t(14, 5, 9);
+    const QString jh = u"\"JH\"-yyyy-[00000]"_s;
     struct Case {
         QString format;
         qint64 counter;
         QString expected;
+        bool machinePrefix = false;  // the account set asks for this computer's number
+        QString machine = QString();
     };
     const Case cases[] = {
         // JH, a hyphen, year month and day digits, a hyphen, 12 in four digits.
@@ -847,28 +805,20 @@ TEST(BillNumber, FormatsWithQuotedConstantsDatePatternsAndTheCounterMask) {
         {u"\"mydd\"[0]"_s, 5, u"mydd5"_s},
         {u"\"年\"yyyy\"年\"[000]"_s, 42, u"年2025年042"_s},
         {QString(), 5, QString()},
+        // The machine number leads only when the account set asks for it and there is one.
+        {jh, 1, u"PC9-JH-2025-00001"_s, true, u"PC9"_s},
+        {jh, 1, u"JH-2025-00001"_s, false, u"PC9"_s},
+        {jh, 1, u"JH-2025-00001"_s, true},
+        // The numbering window wrote this computer's number into the format already; another
+        // computer's number in the format stays, and this one's leads.
+        {u"\"PC9\"-"_s + jh, 1, u"PC9-JH-2025-00001"_s, true, u"PC9"_s},
+        {u"\"PC9\"-"_s + jh, 1, u"PC3-PC9-JH-2025-00001"_s, true, u"PC3"_s},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, billnumber::composeNumber(code(c.format, c.counter, d), t, QString()))
-            << c.format.toStdString();
+        EXPECT_EQ(c.expected, billnumber::composeNumber(
+                                  code(c.format, c.counter, d, c.machinePrefix), t, c.machine))
+            << c.format.toStdString() << " " << c.machine.toStdString();
     }
-}
-TEST(BillNumber, TheMachineNumberLeadsWhenTheAccountSetAsksForIt) {
-    const QDate d(2008, 1, 1);
-    const QString format = u"\"JH\"-yyyy-[00000]"_s;
-    const QTime t(9, 0);
-    EXPECT_EQ(u"PC9-JH-2008-00001"_s,
-              billnumber::composeNumber(code(format, 1, d, true), t, u"PC9"_s));
-    EXPECT_EQ(u"JH-2008-00001"_s,
-              billnumber::composeNumber(code(format, 1, d, false), t, u"PC9"_s));
-    EXPECT_EQ(u"JH-2008-00001"_s,
-              billnumber::composeNumber(code(format, 1, d, true), t, QString()));
-    // The numbering window wrote this computer's number into the format already.
-    EXPECT_EQ(u"PC9-JH-2008-00001"_s,
-              billnumber::composeNumber(code(u"\"PC9\"-"_s + format, 1, d, true), t, u"PC9"_s));
-    // Another computer's number in the format stays, and this one's leads.
-    EXPECT_EQ(u"PC3-PC9-JH-2008-00001"_s,
-              billnumber::composeNumber(code(u"\"PC9\"-"_s + format, 1, d, true), t, u"PC3"_s));
 }
 TEST(BillNumber, TheTrailingDigitRunGrowsByOneAndKeepsOrWidensItsWidth) {
     const QList<QPair<QString, QString>> cases = {
@@ -884,14 +834,12 @@ TEST(BillNumber, TheTrailingDigitRunGrowsByOneAndKeepsOrWidensItsWidth) {
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, billnumber::incrementTrailingDigits(in)) << in.toStdString();
 }
-TEST(BillNumber, TheDuplicateQueryQuotesTheNumber) {
+TEST(BillNumber, TheDuplicateQueryQuotesTheNumberAndAnAnswerWithoutARowOrDateIsRefused) {
     EXPECT_EQ(QStringLiteral(
                   " IF EXISTS(SELECT * FROM djIndex AS a WHERE a.dj_state <> 0 AND a.code = "
                   "'JH''01') SELECT max(a.code) as code FROM djIndex AS a WHERE a.dj_state <> 0 "
                   "and code like LEFT('JH''01',3) + '%' ELSE SELECT '    ' as code"),
               billnumber::duplicateCheckSql(u"JH'01"_s));
-}
-TEST(BillNumber, AnAnswerWithoutARowOrDateIsRefused) {
     RecordSet empty = autoCodeRow(QString(), 0, QString(), 0);
     empty.clearRows();
     EXPECT_EQ(u"取单据编号失败：服务器没有返回编号规则"_s,
@@ -918,61 +866,56 @@ protected:
     }
     billnumber::Options options;
 };
-TEST_F(BillNumberCalls, WithoutAutomaticNumberingTheTypedNumberStaysAndNothingIsSent) {
-    options.autoNumbering = false;
-    EXPECT_EQ(u"手工-1"_s,
-              billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"手工-1"_s, options));
-    EXPECT_EQ(0, serverCalls().size());
-}
-TEST_F(BillNumberCalls, TheRuleRowBecomesTheNumberWithTheMachinePrefix) {
-    answerProc(autoCodeRow(u"\"JH\"-yyyymmdd-[0000]"_s, 12, u"2025-07-08"_s, 1));
-    EXPECT_EQ(u"PC2-JH-20250708-0012"_s,
-              billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options));
-    const QList<RecordedCall> calls = serverCalls();
-    ASSERT_EQ(1, calls.size());
-    EXPECT_EQ(u"ExecProcQuery"_s, calls[0].method);
-    EXPECT_EQ(u"p_sys_Get_BillAutoCode"_s, calls[0].procedure);
-    const ParamList sent(calls[0].paramLines.join(u"\r\n"_s));
-    EXPECT_EQ(u"5 2025-07-08 7"_s, sent.value(u"BillType"_s) + u' ' + sent.value(u"BillDate"_s) +
-                                       u' ' + sent.value(u"czy_id"_s));
-}
-TEST_F(BillNumberCalls, ATakenNumberBecomesTheHighestLikeItPlusOne) {
-    options.checkDuplicates = true;
-    options.machineNumber.clear();
+// The rule row, the duplicate query and what each step sends.
+TEST_F(BillNumberCalls, TheRuleRowAndTheDuplicateQueryMakeTheNumberAndARefusalReachesTheCaller) {
     struct Case {
         const char* name;
+        bool automatic;
+        bool checkDuplicates;
         QString format;
         qint64 counter;
-        QString highest;  // what the duplicate query answers
+        int pcId;
+        QString highest;  // what the duplicate query answers; null: not asked
         QString expected;
     };
+    const QString typed = u"手工-1"_s;
     const Case cases[] = {
-        {"taken", u"\"JH-\"[0000]"_s, 99, u"JH-0099"_s, u"JH-0100"_s},
-        {"the run grows", u"\"JH\"[000]"_s, 5, u"JH0999"_s, u"JH1000"_s},
-        {"free", u"\"JH-\"[0000]"_s, 7, u"    "_s, u"JH-0007"_s},
+        {"typed number stays", false, true, QString(), 1, 0, QString(), typed},
+        {"machine prefix", true, false, u"\"JH\"-yyyymmdd-[0000]"_s, 12, 1, QString(),
+         u"PC2-JH-20250708-0012"_s},
+        {"empty format", true, true, QString(), 3, 1, QString(), QString()},
+        {"taken", true, true, u"\"JH-\"[0000]"_s, 99, 0, u"JH-0099"_s, u"JH-0100"_s},
+        {"the run grows", true, true, u"\"JH\"[000]"_s, 5, 0, u"JH0999"_s, u"JH1000"_s},
+        {"free", true, true, u"\"JH-\"[0000]"_s, 7, 0, u"    "_s, u"JH-0007"_s},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         transport->clearCalls();
-        answerProc(autoCodeRow(c.format, c.counter, u"2025-07-08"_s, 0));
-        answerQuery(codeRow(c.highest));
+        options.autoNumbering = c.automatic;
+        options.checkDuplicates = c.checkDuplicates;
+        if (c.automatic)
+            answerProc(autoCodeRow(c.format, c.counter, u"2025-07-08"_s, c.pcId));
+        if (!c.highest.isNull())
+            answerQuery(codeRow(c.highest));
         EXPECT_EQ(c.expected,
-                  billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), QString(), options))
-            << c.name;
+                  billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), typed, options));
         const QList<RecordedCall> calls = serverCalls();
-        ASSERT_EQ(2, calls.size()) << c.name;
-        EXPECT_EQ(billnumber::duplicateCheckSql(billnumber::composeNumber(
-                      code(c.format, c.counter, QDate(2025, 7, 8)), QTime(10, 0), QString())),
-                  calls[1].sql)
-            << c.name;
+        ASSERT_EQ(!c.automatic ? 0 : c.highest.isNull() ? 1 : 2, calls.size());
+        if (calls.isEmpty())
+            continue;
+        EXPECT_EQ(u"ExecProcQuery p_sys_Get_BillAutoCode"_s,
+                  calls[0].method + u' ' + calls[0].procedure);
+        const ParamList sent(calls[0].paramLines.join(u"\r\n"_s));
+        EXPECT_EQ(u"5 2025-07-08 7"_s, sent.value(u"BillType"_s) + u' ' +
+                                           sent.value(u"BillDate"_s) + u' ' +
+                                           sent.value(u"czy_id"_s));
+        if (calls.size() > 1) {
+            EXPECT_EQ(billnumber::duplicateCheckSql(billnumber::composeNumber(
+                          code(c.format, c.counter, QDate(2025, 7, 8)), QTime(10, 0), QString())),
+                      calls[1].sql);
+        }
     }
-}
-TEST_F(BillNumberCalls, AnEmptyFormatGivesAnEmptyNumberWithoutADuplicateQuery) {
-    options.checkDuplicates = true;
-    answerProc(autoCodeRow(QString(), 3, u"2025-07-08"_s, 1));
-    EXPECT_EQ(QString(), billnumber::nextBillNumber(*dm, 5, QDate(2025, 7, 8), u"old"_s, options));
-    EXPECT_EQ(1, serverCalls().size());
-}
-TEST_F(BillNumberCalls, AServerRefusalReachesTheCaller) {
+    // A refusal of the server reaches the caller.
     transport->fail(u"ExecProcQuery"_s, u"单据类型[42]不存在"_s);
     const QString message = test::errorOf(
         [&] { billnumber::nextBillNumber(*dm, 42, QDate(2025, 7, 8), QString(), options); });

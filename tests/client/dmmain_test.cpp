@@ -72,13 +72,26 @@ TEST(ServerAddress, SplitsAtTheFirstColonWith211AsFallback) {
         EXPECT_EQ(c.port, port) << c.address;
     }
 }
-TEST_F(DmFixture, ConnectOpensHostAndPortAndKeepsTheAddressAsTyped) {
+TEST_F(DmFixture, ConnectOpensHostAndPortKeepsTheAddressAsTypedAndTriesAsOftenAsAsked) {
+    EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
     ASSERT_TRUE(dm->ConnectServer(u"srv:x"_s, false, 1));
     EXPECT_EQ(u"srv"_s, transport->host());
     EXPECT_EQ(211, transport->port());
     EXPECT_TRUE(dm->Connected());
     EXPECT_EQ(u"srv:x"_s, loginedUser().ServerAddress);
     EXPECT_EQ(QStringList{u"InitDataBase"_s}, transport->methods());
+    EXPECT_EQ(transport, &dm->GetAppServer());
+    dm->Disconnect();
+    EXPECT_FALSE(dm->Connected());
+    EXPECT_FALSE(transport->isOpen());
+    // Two refused opens: the third try connects, under the progress window.
+    const int opened = transport->openCount();
+    transport->failOpens(2);
+    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
+    EXPECT_EQ(opened + 3, transport->openCount());
+    EXPECT_EQ(QStringList{u"客户端系统正在尝试连接应用服务器，请稍后..."_s},
+              script.progressTexts());
+    EXPECT_FALSE(script.progressVisible());
 }
 TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->failOpens(1, u"连接被拒绝"_s);
@@ -93,23 +106,7 @@ TEST_F(DmFixture, ConnectFailuresRaiseTheirMessage) {
     transport->respond(u"InitDataBase"_s, 1, {QString()});
     EXPECT_FALSE(dm->ConnectServer(u"srv"_s, false, 1));
 }
-TEST_F(DmFixture, ConnectTriesAsOftenAsAskedAndShowsProgress) {
-    transport->failOpens(2);
-    EXPECT_TRUE(dm->ConnectServer(u"srv:8019"_s, true, 3));
-    EXPECT_EQ(3, transport->openCount());
-    EXPECT_EQ(QStringList{u"客户端系统正在尝试连接应用服务器，请稍后..."_s},
-              script.progressTexts());
-    EXPECT_FALSE(script.progressVisible());
-}
-TEST_F(DmFixture, GetAppServerAndDisconnect) {
-    EXPECT_EQ(u"应用服务器还没有初始化，或者连接没有打开"_s, errorOf([&] { dm->GetAppServer(); }));
-    connectLoggedIn();
-    EXPECT_EQ(transport, &dm->GetAppServer());
-    dm->Disconnect();
-    EXPECT_FALSE(dm->Connected());
-    EXPECT_FALSE(transport->isOpen());
-}
-TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
+TEST_F(DmFixture, CallsWhileDisconnectedOrWithoutArgumentsFailAtOnceWithoutSending) {
     RecordSet rs;
     ParamList params;
     const QString down = u"当前网络数据通道断开,请稍后再次尝试!"_s;
@@ -121,6 +118,13 @@ TEST_F(DmFixture, CallWhileDisconnectedFailsAtOnceWithoutSending) {
     EXPECT_EQ(0, transport->calls().size());
     EXPECT_EQ(0, transport->openCount());
     EXPECT_TRUE(script.records().isEmpty());
+    // Connected, the wrappers refuse missing arguments before sending.
+    connectLoggedIn();
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(u"  "_s); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(u"select 1"_s, nullptr); }));
+    EXPECT_NE(QString(), errorOf([&] { dm->ExecService(QString(), u"SaveToDB"_s, params); }));
+    EXPECT_TRUE(transport->calls().isEmpty());
+    EXPECT_FALSE(dm->CallBusy());
 }
 TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     connectLoggedIn();
@@ -137,14 +141,6 @@ TEST_F(DmFixture, CallDuringACallFailsBusyAndLeavesTheRunningCallUndisturbed) {
     EXPECT_EQ(u"42"_s, params.value(u"NewId"_s));
     EXPECT_EQ((QStringList{u"ConnectionVar"_s, u"ExecProc"_s}), transport->methods());
     EXPECT_FALSE(dm->CallBusy());
-}
-TEST_F(DmFixture, ChannelIsFreeAgainAfterAFailure) {
-    connectLoggedIn();
-    transport->respond(u"ExecUpdate"_s, -1, {u"违反唯一约束"_s});
-    EXPECT_EQ(u"违反唯一约束"_s, errorOf([&] { dm->ExecUpdate(u"insert into t values(1)"_s); }));
-    EXPECT_FALSE(dm->CallBusy());
-    transport->respond(u"ExecUpdate"_s, 3, {QString()});
-    EXPECT_EQ(3, dm->ExecUpdate(u"update t set a=1"_s));
 }
 TEST_F(DmFixture, QueryOnlyModeRefusesChangesBeforeSendingAndAllowsTheLog) {
     connectLoggedIn();
@@ -214,10 +210,11 @@ TEST_F(DmFixture, ExecQueryTakesThePacketOrRaisesTheMessage) {
     EXPECT_EQ(u"G1"_s, rs.text(u"sp_spbh"_s));
     transport->respond(u"ExecQuery"_s, -1, {QCborValue(QCborValue::Null), u"对象名无效"_s});
     EXPECT_EQ(u"对象名无效"_s, errorOf([&] { dm->ExecQuery(u"select * from nope"_s, &rs); }));
+    // The channel is free again: the next call is sent and answered.
     transport->respond(u"ExecQuery"_s, 0, {QCborValue(QCborValue::Null), u"没有数据"_s});
     EXPECT_EQ(u"没有数据"_s, errorOf([&] { dm->ExecQuery(u"select 1"_s, &rs); }));
 }
-TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
+TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheListOrRaisesItsError) {
     connectLoggedIn(7);
     struct Case {
         const char* name;
@@ -241,9 +238,7 @@ TEST_F(DmFixture, ExecProcQueryCopiesASingleRowIntoTheList) {
         EXPECT_EQ(c.expected, params.lines()) << c.name;
         EXPECT_EQ(c.rows, rs.recordCount()) << c.name;
     }
-}
-TEST_F(DmFixture, ExecProcQueryErrors) {
-    connectLoggedIn();
+    // Errors: the server's, and an answer without a packet.
     ParamList params;
     RecordSet rs;
     transport->fail(u"ExecProcQuery"_s, u"除数为零"_s);
@@ -376,15 +371,6 @@ TEST_F(DmFixture, ConnectAndCheckDoNotReenterThemselves) {
     };
     EXPECT_TRUE(dm->CheckConnection());
     EXPECT_EQ(u"不提示"_s, inner);
-}
-TEST_F(DmFixture, WrappersRefuseMissingArguments) {
-    connectLoggedIn();
-    ParamList params;
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecUpdate(u"  "_s); }));
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecQuery(u"select 1"_s, nullptr); }));
-    EXPECT_NE(QString(), errorOf([&] { dm->ExecService(QString(), u"SaveToDB"_s, params); }));
-    EXPECT_TRUE(transport->calls().isEmpty());
-    EXPECT_FALSE(dm->CallBusy());
 }
 
 namespace {
@@ -535,7 +521,7 @@ protected:
     void SetUp() override { resetSettings(); }
     void TearDown() override { resetSettings(); }
 };
-TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
+TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPatternNamesMatchWithoutCaseMissingOnesStay) {
     TSettings& s = settings();
     RecordSet rows = nameValueRows({{u"pricedot"_s, u"0"_s},
                                     {u"taxdot"_s, u"1"_s},
@@ -549,16 +535,14 @@ TEST_F(SettingsTest, PatternsArePrefixesOfTheLongPattern) {
     EXPECT_EQ((QStringList{u"0."_s, u"0.0"_s, u"0.000"_s, u"0."_s, u"0.0000"_s}),
               (QStringList{s.PricePattern, s.RatioPattern, s.AmountPattern, s.QtyPattern,
                            s.DiscountPattern}));
-}
-TEST_F(SettingsTest, NamesMatchWithoutCaseUnknownOnesAreIgnoredMissingOnesStay) {
-    TSettings& s = settings();
+    // Names match without case, unknown ones are ignored, missing ones stay.
     s.Period = 5;
     s.CompanyFullName = u"旧名"_s;
-    RecordSet rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
-                                    {u"isopen"_s, u"1"_s},
-                                    {u"KmLength3"_s, u"2"_s},
-                                    {u"NoSuchSetting"_s, u"abc"_s},
-                                    {u"单位简名"_s, u"德盈"_s}});
+    rows = nameValueRows({{u"CURRENTYEAR"_s, u"2024"_s},
+                          {u"isopen"_s, u"1"_s},
+                          {u"KmLength3"_s, u"2"_s},
+                          {u"NoSuchSetting"_s, u"abc"_s},
+                          {u"单位简名"_s, u"德盈"_s}});
     s.applySysData(rows);
     EXPECT_EQ((QList<int>{2024, 1, 2}), (QList<int>{s.CurrentYear, s.IsOpen, s.kmLength[2]}));
     EXPECT_EQ(u"德盈"_s, s.CompanyShortName);
@@ -607,7 +591,7 @@ TEST_F(SettingsTest, EnterpriseTypeSetsItsCodeAndTheWageSubject) {
         EXPECT_EQ(u"应付职工薪酬"_s, settings().WageSubjectName);
     }
 }
-TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
+TEST_F(SettingsTest, NumbersTextsTheAccountIdDefaultAndTheSwitchesOfSysConf) {
     TSettings& s = settings();
     s.applySysData(u"TaxIniJe"_s, u"12.5"_s);
     s.applySysData(u"inidate"_s, u"2024-01-01"_s);
@@ -625,9 +609,7 @@ TEST_F(SettingsTest, NumbersTextsAndTheAccountIdDefault) {
     EXPECT_EQ(u"系统参数[period]的值[五]不是整数"_s,
               test::errorOf([&s] { s.applySysData(u"period"_s, u"五"_s); }));
     EXPECT_EQ(4, s.Period);
-}
-TEST_F(SettingsTest, SwitchesOfSysConf) {
-    TSettings& s = settings();
+    // The switches of sysConf.
     // 2003 is no switch of the list, 2022, 2033 and 2038 are gaps in it: each stays off.
     struct Row {
         int id;
@@ -652,7 +634,7 @@ TEST_F(SettingsTest, SwitchesOfSysConf) {
         EXPECT_FALSE(s.Switch(id)) << id;
     EXPECT_TRUE(s.Switch(2031));
 }
-TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
+TEST_F(SettingsTest, PeriodTextOfTheStatusBarAndTheLoginDateTexts) {
     struct Case {
         int period;
         int isOpen;
@@ -667,8 +649,7 @@ TEST_F(SettingsTest, PeriodTextOfTheStatusBar) {
         settings().IsOpen = c.isOpen;
         EXPECT_EQ(c.text, settings().periodText()) << c.period << " " << c.isOpen;
     }
-}
-TEST_F(SettingsTest, LoginDateTextsReachBackThirtyDays) {
+    // The login date texts reach back thirty days.
     settings().setLoginDateTexts(QDate(2024, 3, 15));
     EXPECT_EQ(u"2024-03-15"_s, settings().LoginDateText);
     EXPECT_EQ(u"2024-02-14"_s, settings().LoginDateFromText);
@@ -764,15 +745,15 @@ TEST_F(LoadSettingsTest, SendsTheQueriesInOrderAndStoresWhatComesBack) {
                                      s.HasGiftContractDrafts, s.AdvanceReceiptSubjectId,
                                      s.StatusPeriodText, script.messages().isEmpty()));
 }
-TEST_F(LoadSettingsTest, RightSixteenIsStoredInverted) {
+TEST_F(LoadSettingsTest,
+       RightSixteenIsStoredInvertedFieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
     loginedUser().UserId = 2;
     serve();  // every purview query answers no row
     EXPECT_TRUE(LoadSettings());
     EXPECT_TRUE(settings().Right(6016));
     EXPECT_FALSE(settings().SeeCost);
     EXPECT_EQ(u"期初"_s, settings().StatusPeriodText);
-}
-TEST_F(LoadSettingsTest, FieldNameAndAuditFailuresAreShownAndTheLoadGoesOn) {
+    // Field-name and audit failures are shown and the load goes on.
     failures[u"SELECT * FROM baseFieldNames"_s] = u"对象名无效"_s;
     failures[u"SELECT * FROM sysdjb"_s] = u"超时"_s;
     answers[QStringLiteral(
@@ -833,31 +814,29 @@ protected:
 
 }  // namespace
 
-// A load shows the period in panel 5; a failed one leaves the panel and reports false.
-TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndAFailedOneLeavesIt) {
-    answerQuery(nameValueRows({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}}));
-    ASSERT_TRUE(main->hooks.loadSettings);
-    EXPECT_TRUE(main->hooks.loadSettings());
-    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
-    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
-    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
-    EXPECT_FALSE(main->hooks.loadSettings());
-    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
-    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
-}
-TEST_F(SettingsHooksTest, BackupSettingsComeFromTheLoadedSettings) {
+// A load shows the period in panel 5 and gives the backup settings; a failed one leaves the panel
+// and reports false.
+TEST_F(SettingsHooksTest, LoadShowsThePeriodInPanelFiveAndGivesTheBackupSettings) {
     QString last = u"unchanged"_s;
     int interval = -5;
     ASSERT_TRUE(main->hooks.autoBackupSettings);
     EXPECT_FALSE(main->hooks.autoBackupSettings(&last, &interval));  // nothing loaded yet
     EXPECT_EQ(u"unchanged"_s, last);
-    answerQuery(nameValueRows({{u"自动备份天数"_s, u"7"_s}}));
-    ASSERT_TRUE(main->hooks.loadSettings());
+    answerQuery(
+        nameValueRows({{u"period"_s, u"4"_s}, {u"isOpen"_s, u"1"_s}, {u"自动备份天数"_s, u"7"_s}}));
+    ASSERT_TRUE(main->hooks.loadSettings);
+    EXPECT_TRUE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));  // the panel stays hidden
     answerQuery(test::recordSet({u"value"_s}, {{u"2026-11-29"_s}}));
     EXPECT_TRUE(main->hooks.autoBackupSettings(&last, &interval));
     EXPECT_EQ(u"2026-11-29 7"_s, last + u' ' + QString::number(interval));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('自动备份日期','') as value"_s,
               transport->calls().last().sql);
+    transport->fail(u"ExecQuery"_s, u"对象名无效"_s);
+    EXPECT_FALSE(main->hooks.loadSettings());
+    EXPECT_EQ(u"会计期间：4 月"_s, main->panelText(TfrmMain::kMessagePanel));
+    EXPECT_EQ(QStringList{u"读取配置信息失败:对象名无效"_s}, script.messages());
 }
 
 namespace {
@@ -880,7 +859,7 @@ TEST(quotedStr, DoublesEveryInnerQuote) {
         EXPECT_EQ(c.second, quotedStr(c.first)) << c.first.toStdString();
 }
 
-TEST(DatePresets, EveryPresetOnAWednesdayInMay) {
+TEST(DatePresets, EveryPresetOnAWednesdayInMayAndWeeksRunMondayToSunday) {
     const QDate today = d(2024, 5, 15);  // a Wednesday
     struct Case {
         int no;
@@ -906,31 +885,26 @@ TEST(DatePresets, EveryPresetOnAWednesdayInMay) {
         EXPECT_EQ(c.begin, begin) << "preset " << c.no;
         EXPECT_EQ(c.end, end) << "preset " << c.no;
     }
-}
-TEST(DatePresets, WeeksRunMondayToSunday) {
-    struct Case {
-        QDate today;
-        QDate thisMonday;
-    };
-    const QList<Case> cases{
+    // Weeks run Monday to Sunday.
+    const QList<std::pair<QDate, QDate>> weeks{
         {d(2024, 5, 19), d(2024, 5, 13)},  // Sunday: the week that began six days before
         {d(2024, 5, 13), d(2024, 5, 13)},  // Monday: its own week
         {d(2024, 5, 18), d(2024, 5, 13)},  // Saturday
         {d(2024, 1, 1), d(2024, 1, 1)},    // a Monday at the turn of the year
         {d(2023, 1, 1), d(2022, 12, 26)},  // a Sunday at the turn of the year
     };
-    for (const Case& c : cases) {
+    for (const auto& [day, monday] : weeks) {
         QDate begin, end;
-        ASSERT_TRUE(datePresetRange(3, c.today, &begin, &end));
-        EXPECT_EQ(c.thisMonday, begin) << c.today.toString().toStdString();
-        EXPECT_EQ(c.thisMonday.addDays(6), end);
-        ASSERT_TRUE(datePresetRange(4, c.today, &begin, &end));
-        EXPECT_EQ(c.thisMonday.addDays(-7), begin);
-        EXPECT_EQ(c.thisMonday.addDays(-1), end);
+        ASSERT_TRUE(datePresetRange(3, day, &begin, &end));
+        EXPECT_EQ(monday, begin) << day.toString().toStdString();
+        EXPECT_EQ(monday.addDays(6), end);
+        ASSERT_TRUE(datePresetRange(4, day, &begin, &end));
+        EXPECT_EQ(monday.addDays(-7), begin);
+        EXPECT_EQ(monday.addDays(-1), end);
     }
 }
 // Months at the edges; numbers outside the list (no range) leave the dates unchanged.
-TEST(DatePresets, MonthsAtTheEdgesAndNumbersOutsideTheList) {
+TEST(DatePresets, MonthsAtTheEdgesNumbersOutsideTheListAndTheListAndItsApplication) {
     const struct {
         int no;
         QDate today, begin, end;
@@ -949,8 +923,7 @@ TEST(DatePresets, MonthsAtTheEdgesAndNumbersOutsideTheList) {
         EXPECT_EQ(c.begin.isValid() ? c.begin : d(2000, 1, 1), begin) << c.no;
         EXPECT_EQ(c.end.isValid() ? c.end : d(2000, 1, 2), end) << c.no;
     }
-}
-TEST(DatePresets, TheListAndItsApplication) {
+    // The list and its application.
     QComboBox combo;
     FillDatePresets(&combo);
     ASSERT_EQ(20, combo.count());
@@ -995,8 +968,7 @@ TEST(SqlScript, SplitsAtGoLinesAndLeavesOutUseAndLeadingComments) {
         u"insert into t1 values (1, 'a')\r\ninsert into t1 values (2, 'b')"_s,
         u"GOTO done\r\nupdate t1 set name = 'c'"_s};
     EXPECT_EQ(expected, splitSqlScript(script));
-}
-TEST(SqlScript, EmptyAndCommentOnlyScriptsHaveNoBatch) {
+    // Empty and comment-only scripts have no batch.
     EXPECT_EQ(QStringList(), splitSqlScript(QString()));
     EXPECT_EQ(QStringList(), splitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
     EXPECT_EQ(QStringList{u"select 1"_s}, splitSqlScript(u"select 1\rGO\r"_s));
@@ -1021,15 +993,14 @@ protected:
         return rs;
     }
 };
-TEST_F(LookupsTest, GetSysDataQuotesTheNameAndWantsOneRow) {
+TEST_F(LookupsTest, SysDataPurviewAndPeriodDatesQuoteTheirTextsAndWantOneRow) {
     answerQuery(rows(u"value"_s, FieldType::Text, {u"  2024 "_s}));
     EXPECT_EQ(u"2024"_s, GetSysData(u"Current'Year"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetSysData('Current''Year','') as value"_s, lastSql());
     answerQuery(rows(u"value"_s, FieldType::Text, {u"a"_s, u"b"_s}));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));
     EXPECT_EQ(QString(), GetSysData(u"x"_s));  // no row
-}
-TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
+    // The purview sends the operator and the quoted right.
     loginedUser().UserId = 12;
     answerQuery(rows(u"value"_s, FieldType::Integer, {1}));
     EXPECT_TRUE(GetPurview(u"600301"_s));
@@ -1038,6 +1009,16 @@ TEST_F(LookupsTest, GetPurviewSendsTheOperatorAndTheQuotedRight) {
     EXPECT_FALSE(GetPurview(u"600301"_s));
     EXPECT_FALSE(GetPurview(u"1'2"_s));
     EXPECT_EQ(u"SELECT dbo.fnGetPurview(12,'1''2') as value"_s, lastSql());
+    // The dates of a period.
+    RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
+                                  {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
+    answerQuery(p);
+    QString begin, end;
+    EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
+    EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
+    EXPECT_EQ(u"2024-03-01 2024-03-31"_s, begin + u' ' + end);
+    EXPECT_FALSE(GetPeriodDates(13, &begin, &end));
+    EXPECT_EQ(u" "_s, begin + u' ' + end);
 }
 TEST_F(LookupsTest, PriceAndCostLookups) {
     answerQuery(rows(u"price"_s, FieldType::Float, {12.5}));
@@ -1077,17 +1058,6 @@ TEST_F(LookupsTest, InterfaceSubjectWithAndWithoutTheAccountRights) {
     answerQuery(withBj);
     EXPECT_TRUE(GetInterfaceSubject(u"现金"_s, &id, &name));
     EXPECT_FALSE(GetInterfaceSubject(u"现金"_s, &id, &name));  // no row
-}
-TEST_F(LookupsTest, PeriodDates) {
-    RecordSet p = test::recordSet({u"beginDate:date"_s, u"EndDate"_s},
-                                  {{d(2024, 3, 1), u"2024-03-31 00:00:00"_s}});
-    answerQuery(p);
-    QString begin, end;
-    EXPECT_TRUE(GetPeriodDates(3, &begin, &end));
-    EXPECT_EQ(u"SELECT * FROM sysPeriod AS a WHERE a.type = 0 AND a.id = 3"_s, lastSql());
-    EXPECT_EQ(u"2024-03-01 2024-03-31"_s, begin + u' ' + end);
-    EXPECT_FALSE(GetPeriodDates(13, &begin, &end));
-    EXPECT_EQ(u" "_s, begin + u' ' + end);
 }
 TEST_F(LookupsTest, BillTypesWithAndWithoutTheAllEntry) {
     RecordSet types =

@@ -4,6 +4,7 @@
 // The prompter service: progress state, scripted and unattended prompters, the accessor.
 // The dialogs of the product prompter, opened offscreen and answered by clicking their buttons.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -18,8 +19,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
-#include <gtest/gtest-spi.h>
-#include <gtest/gtest.h>
 
 #include "client/common/dialogprompter.h"
 #include "client/common/frmbase.h"
@@ -134,7 +133,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntry) {
+TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntryIfAChildOrTagged) {
     for (int i = 0; i < 2; ++i) {
         auto* w = new DepartmentList;
         w->setTag(1005);
@@ -154,8 +153,7 @@ TEST_F(FormsTest, EachWindowInstanceLogsOneOpenAndOneCloseEntry) {
     ASSERT_EQ(4, calls.size());
     EXPECT_EQ(u"张三"_s, calls[0].value(u"logUserName"_s));
     EXPECT_EQ(u"7"_s, calls[0].value(u"logUserId"_s));
-}
-TEST_F(FormsTest, LogEntriesOnlyForChildWindowsOrTaggedWindows) {
+    // Only child windows or tagged ones log.
     struct Row {
         const char* name;
         bool child;
@@ -196,7 +194,7 @@ TEST_F(FormsTest, EscClosesAndF1OpensTheHelpFileWhenItExists) {
     flushDeletes();
     EXPECT_TRUE(w.isNull());
 }
-TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
+TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrderAFailureIsShown) {
     DepartmentList w;
     w.addRow(11, u"A"_s, u"甲"_s);
     w.addRow(12, u"B"_s, u"乙"_s);
@@ -238,12 +236,7 @@ TEST_F(FormsTest, CtrlUpAndDownMoveTheFocusedRowAndStoreTheOrder) {
     sent = procCalls(u"p_Base_Up_Orderly"_s);
     ASSERT_EQ(2, sent.size());
     EXPECT_EQ(u"12,13,11"_s, sent[1].value(u"IdList"_s));
-}
-TEST_F(FormsTest, AFailedOrderSaveIsShownWithHint) {
-    DepartmentList w;
-    w.addRow(1, u"A"_s, u"甲"_s);
-    w.addRow(2, u"B"_s, u"乙"_s);
-    w.showRecords();
+    // A failed order save is shown with its hint.
     transport->respond(u"ExecProc"_s, 0, {QString(), -1, u"表[baseBM]不能排序"_s});
     EXPECT_FALSE(w.SaveRowOrder());
     ASSERT_EQ(1, script.records().size());
@@ -255,7 +248,7 @@ TEST_F(FormsTest, AFailedOrderSaveIsShownWithHint) {
     EXPECT_FALSE(w.SaveRowOrder());
     EXPECT_EQ(0, procCalls(u"p_Base_Up_Orderly"_s).size());
 }
-TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
+TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigitsIdListsAreCutIntoFivePieces) {
     DepartmentList w;
     w.addRow(1, u"C"_s, u"丙"_s);
     w.addRow(2, u"A"_s, u"甲"_s);
@@ -268,8 +261,7 @@ TEST_F(FormsTest, SetRowOrderNumbersTheDisplayOrderWithSixDigits) {
     const int f = rs.fieldIndex(u"_order"_s);
     EXPECT_EQ(u"000003|000001|000002"_s,  // C, A, B
               dyt::test::clientValuesText(rs.at(0, f), rs.at(1, f), rs.at(2, f)));
-}
-TEST_F(FormsTest, IdListsAreCutAtCommasIntoFivePieces) {
+    // The id lists are cut at commas into five pieces.
     EXPECT_EQ((QStringList{u"1,22"_s, u"333"_s, u"4"_s, QString(), QString()}),
               splitIdList({1, 22, 333, 4}, 4));
     EXPECT_EQ((QStringList{QString(), QString(), QString(), QString(), QString()}),
@@ -594,7 +586,7 @@ TEST_F(FormsTest, BaseRecordFieldsFillTheFocusedRow) {
     EXPECT_TRUE(rs.at(0, 0).isNull());
     EXPECT_EQ(1, w.focusedRow());
 }
-TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
+TEST_F(FormsTest, PopupMenuOffersRefreshAndExportAndALoginReadsTheOperatorsLayoutsAgain) {
     class Refreshing : public DepartmentList {
     public:
         void refreshData() override { ++refreshed; }
@@ -603,8 +595,7 @@ TEST_F(FormsTest, PopupMenuOffersRefreshAndExport) {
     ASSERT_EQ(2, w.pmBill()->actions().size());
     w.pmBill()->actions()[0]->trigger();
     EXPECT_EQ(1, w.refreshed);
-}
-TEST_F(FormsTest, ASuccessfulLoginReadsTheOperatorsLayoutsAgain) {
+    // A successful login reads the operator's layouts again.
     // Layouts of the previous operator are still held.
     RecordSet& held = columnConfigs();
     held.clear();
@@ -652,7 +643,6 @@ TEST_F(FormsTest, RevertDropsTheQueryFilterSoTheNextNarrowingStartsFromAllRows) 
 }
 
 namespace {
-
 
 // A designed grid: quantity, a price caption over two lines, a hidden barcode (tag 110).
 GridDefinition designedGrid(bool allowHide = true) {
@@ -774,17 +764,17 @@ TEST(gridLayoutText, AForeignVersionOrGarbageLeavesTheDesign) {
     EXPECT_FALSE(applyGridLayoutText(g, u"no ini at all"_s));
     EXPECT_EQ(u"qty"_s, g.columns[0].fieldName);
 }
-TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehind) {
+TEST(gridLayoutText, ColumnsTheLayoutDoesNotKnowKeepTheirPlaceBehindStringGridsTheirWidths) {
     GridDefinition old = designedGrid();
     old.columns.removeAt(0);  // a layout saved before the quantity column existed
     old.columns[0].width = 33;
     GridDefinition g = designedGrid();
     ASSERT_TRUE(applyGridLayoutText(g, gridLayoutText(old)));
-    EXPECT_EQ(test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
+    EXPECT_EQ(
+        test::clientValuesText(u"price"_s, 33, u"barcode"_s, u"qty"_s, 60),
         test::clientValuesText(g.columns[0].fieldName, g.columns[0].width, g.columns[1].fieldName,
-            g.columns[2].fieldName, g.columns[2].width));
-}
-TEST(gridLayoutText, StringGridsKeepOnlyWidthsWith66ForMissingKeys) {
+                               g.columns[2].fieldName, g.columns[2].width));
+    // String grids keep only widths, 66 for the missing keys.
     const QString text = stringGridLayoutText({40, 50});
     EXPECT_EQ((QList<int>{40, 50, 66}), stringGridWidths(text, 3));
     QString foreign = text;
@@ -796,7 +786,7 @@ TEST(GridLayoutPieces, CutByGbkBytesIntoTenPieces) {
     QStringList p = splitLayoutPieces(ascii, 4000);
     ASSERT_EQ(10, p.size());
     EXPECT_EQ(test::clientValuesText(4000, 4000, 1000, QString()),
-        test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
+              test::clientValuesText(p[0].size(), p[1].size(), p[2].size(), p[3]));
     EXPECT_EQ(ascii, p.join(QString()));
     // Five bytes hold two Chinese characters, never two and a half.
     p = splitLayoutPieces(u"甲乙丙a"_s, 5);
@@ -886,15 +876,6 @@ TEST_F(LayoutEndToEnd, StringGridsKeepTheirWidths) {
     EXPECT_EQ(30, other.columnWidth(0));
 }
 
-TEST(ProgressState, StepWrapsToOneAfterMaximum) {
-    ProgressState s;
-    s.reset(QString(), u"正在加载系统配置，请稍后..."_s, 8, 6);
-    const int expected[] = {7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1};
-    for (int e : expected) {
-        s.step();
-        EXPECT_EQ(e, s.position());
-    }
-}
 TEST(ProgressState, DefaultsAndBounds) {
     ProgressState s;
     s.reset(u"《德盈通》普及版"_s, QString(), 0, 0);
@@ -910,24 +891,7 @@ TEST(ProgressState, DefaultsAndBounds) {
     s.setMaximum(3);  // a smaller scale pulls the position in
     EXPECT_EQ(3, s.position());
 }
-TEST(ScriptedPrompter, ProgressWindowIsRecorded) {
-    ScriptedPrompter p;
-    PrompterOverride use(&p);
-    {
-        ProgressScope scope(u"正在加载系统配置，请稍后..."_s, 8, 4);
-        EXPECT_TRUE(p.progressVisible());
-        EXPECT_EQ(4, p.progress().position());
-        EXPECT_EQ(8, p.progress().maximum());
-        scope.setPosition(6);
-        EXPECT_EQ(6, p.progress().position());
-        scope.setText(u"备份成功"_s);
-        prompter().holdProgress(1000);
-    }
-    EXPECT_FALSE(p.progressVisible());
-    EXPECT_EQ((QStringList{u"正在加载系统配置，请稍后..."_s, u"备份成功"_s}), p.progressTexts());
-    EXPECT_EQ(1000, p.records().last().milliseconds);
-}
-TEST(Prompter, ShowErrorSwallowsTheSilentText) {
+TEST(Prompter, ShowErrorSwallowsTheSilentTextAndTheAccessorSwapsAndRestores) {
     ScriptedPrompter p;
     p.showError(caption::hint(), dyt::DytError(u"不提示"_s));
     p.showError(caption::systemError(), dyt::DytError(u"无数据，不能打印"_s));
@@ -936,8 +900,7 @@ TEST(Prompter, ShowErrorSwallowsTheSilentText) {
     EXPECT_EQ(u"系统错误"_s, p.records().at(0).caption);
     EXPECT_EQ(u"无数据，不能打印"_s, p.records().at(0).text);
     EXPECT_EQ(u"socket closed"_s, p.records().at(1).text);
-}
-TEST(Prompter, AccessorSwapsAndRestores) {
+    // The accessor swaps and restores.
     Prompter* const original = &prompter();
     ScriptedPrompter outer;
     AcceptDefaultsPrompter inner;
@@ -971,26 +934,6 @@ TEST(AcceptDefaultsPrompter, TakesDefaultsAndLogs) {
     EXPECT_EQ(u"系统警告: 升级 -> 放弃退出"_s, p.log().at(1));
     EXPECT_EQ(u"错误: 打印密码错误"_s, p.log().at(4));
 }
-TEST(ScriptedPrompter, FaultsFailTheRunningTest) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            ScriptedPrompter p;
-            dyt::test::reportFaultsToTest(p);
-            try {
-                p.ask(caption::hint(), u"意外的问题"_s, buttons::yesNo(), 0);
-            } catch (const ScriptedPrompter::Fault&) {
-            }
-        },
-        "no scripted answer left");
-    EXPECT_NONFATAL_FAILURE(
-        {
-            ScriptedPrompter p;
-            dyt::test::reportFaultsToTest(p);
-            p.enter(u"never asked"_s);
-        },
-        "scripted answers left unused: input never asked");
-}
-
 namespace {
 
 QPushButton* buttonWithText(QWidget* dialog, const QString& text) {
@@ -1031,7 +974,8 @@ TEST(DialogPrompter, QuestionReturnsTheClickedButton) {
         const int answer =
             p.ask(u"单据提示"_s, u"请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, close, 1);
         EXPECT_EQ(pick, answer);
-        EXPECT_EQ(u"单据提示|请选择对本单据的处理，按《ESC》键放弃本次处理！"_s, title + u'|' + text);
+        EXPECT_EQ(u"单据提示|请选择对本单据的处理，按《ESC》键放弃本次处理！"_s,
+                  title + u'|' + text);
         EXPECT_EQ((QStringList{u"过账"_s, u"存为草稿*"_s, u"废弃退出(&C)"_s}), shown);
     }
 }
@@ -1088,9 +1032,10 @@ TEST(DialogPrompter, FlashWindowClosesItself) {
     p.flash(u"保存成功！"_s, 600);
     QPointer<TfrmFlashMsg> w = p.flashWindow();
     ASSERT_FALSE(w.isNull());
-    EXPECT_EQ(dyt::test::clientValuesText(true, u"保存成功！"_s, 600, true, true),
+    EXPECT_EQ(
+        dyt::test::clientValuesText(true, u"保存成功！"_s, 600, true, true),
         dyt::test::clientValuesText(w->isVisible(), w->text(), w->closeTimer()->interval(),
-            w->closeTimer()->isSingleShot(), w->closeTimer()->isActive()));
+                                    w->closeTimer()->isSingleShot(), w->closeTimer()->isActive()));
     // Fire the timer at once instead of waiting for it.
     w->closeTimer()->stop();
     QMetaObject::invokeMethod(w.data(), "close", Qt::QueuedConnection);

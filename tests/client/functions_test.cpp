@@ -278,7 +278,7 @@ TEST_F(DispatcherTest, PeriodAndYearCloseNeedAnOpenedAccountSetAndNoOtherWindows
         main->CloseAllWindows(true);
     }
 }
-TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
+TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccessAndRecordRightsNeedTheirOption) {
     modalResult = QDialog::Rejected;
     open(500404);
     EXPECT_EQ(QStringList{u"TfrmSysRestart:500404"_s}, modal);
@@ -286,8 +286,7 @@ TEST_F(DispatcherTest, RebuildReloadsTheSettingsOnlyAfterSuccess) {
     modalResult = QDialog::Accepted;
     open(500404);
     EXPECT_EQ(1, loads);
-}
-TEST_F(DispatcherTest, RecordRightsWindowNeedsItsOption) {
+    // The record rights window needs its option.
     settings().setSwitch(2004, false);
     open(500403);
     EXPECT_EQ(QStringList{u"系统配置中没有使用基本信息授权控制！"_s}, script.messages());
@@ -297,7 +296,7 @@ TEST_F(DispatcherTest, RecordRightsWindowNeedsItsOption) {
     EXPECT_EQ(u"TfrmBasePurview:500403"_s, lastWindow());
 }
 // Each call opens a new window with its tag; the backup window opens in its mode.
-TEST_F(DispatcherTest, EachCallOpensANewWindowAndTheBackupWindowItsMode) {
+TEST_F(DispatcherTest, EachCallOpensANewWindowTheBackupWindowItsModeHelpItsFile) {
     for (int code : {1008, 1008, 5005, 5006})
         open(code);
     QStringList opened;
@@ -305,6 +304,15 @@ TEST_F(DispatcherTest, EachCallOpensANewWindowAndTheBackupWindowItsMode) {
         opened << w->property(kTagProperty).toString() + u':' + w->windowTitle();
     EXPECT_EQ(u"1008:TfrmBaseKM,1008:TfrmBaseKM_1,5005:账套恢复,5006:账套备份"_s,
               opened.join(u','));
+    // Help opens the help file only when it exists.
+    open(5014);
+    EXPECT_TRUE(urls.isEmpty());
+    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    open(5014);
+    ASSERT_EQ(1, urls.size());
+    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
 }
 TEST_F(DispatcherTest, LoggingInAgainReloadsRebuildsAndSelectsTheStartPage) {
     {
@@ -378,16 +386,6 @@ TEST_F(DispatcherTest, ExitWithoutBackupAsksAndEndsWithoutTheCloseQuestion) {
     // Only the two questions of 5011: no close question, no backup.
     EXPECT_EQ(2, script.records(PromptKind::Question).size());
 }
-TEST_F(DispatcherTest, HelpOpensTheHelpFileOnlyWhenItExists) {
-    open(5014);
-    EXPECT_TRUE(urls.isEmpty());
-    QFile help(QDir(dir.path()).filePath(u"Help.chm"_s));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.close();
-    open(5014);
-    ASSERT_EQ(1, urls.size());
-    EXPECT_EQ(QUrl::fromLocalFile(help.fileName()), urls.at(0));
-}
 TEST_F(DispatcherTest, TheAlertsWindowOpensAtLoginWhenWantedAndAllowed) {
     struct Case {
         bool wanted;
@@ -456,7 +454,8 @@ protected:
     TFunctionMenu menu;
     QList<int> opened;
 };
-TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
+TEST_F(FunctionMenuTest,
+       AllowedRowsBuildTheTreeButtonRowsAreSkippedEntriesNestUnderTheLastOfTheLevelAbove) {
     common.addAction(u"旧的常用功能"_s);
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单", 1, 0, 1},  // the bar: allowed through hide
@@ -495,8 +494,7 @@ TEST_F(FunctionMenuTest, AllowedRowsBuildTheTreeAndButtonRowsAreSkipped) {
     menu.buildFromRows(targets);
     EXPECT_EQ(u"版本信息#5012"_s, describe(&bar));
     EXPECT_EQ(QString(), describe(&opening));
-}
-TEST_F(FunctionMenuTest, EntriesNestUnderTheLastEntryOfTheLevelAbove) {
+    // Entries nest under the last entry of the level above.
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单"},
         {1, 30, "甲", 2},
@@ -548,7 +546,7 @@ TEST_F(FunctionMenuTest, AWrongParentAbortsWithItsMessageAndKeepsTheMenuBuiltSoF
         EXPECT_TRUE(bar.updatesEnabled());
     }
 }
-TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
+TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypesAndHasPurviewFollowsTheAllowedRule) {
     int told = 0;
     billTypeTitleListener() = [&](int, const QString&) { ++told; };
     menu.cdsMenu = menuRows({
@@ -567,8 +565,7 @@ TEST_F(FunctionMenuTest, ConsignmentEntriesTitleTheirBillTypes) {
               test::clientValuesText(billTypeTitle(43), billTypeTitle(47), billTypeTitle(44),
                                      billTypeTitle(49), billTypeTitle(50)));
     EXPECT_EQ(4, told);
-}
-TEST_F(FunctionMenuTest, HasPurviewFollowsTheAllowedRuleAndPassesOperatorOne) {
+    // HasPurview follows the allowed rule and passes operator 1.
     menu.cdsMenu = menuRows({
         {0, 0, "主菜单", 1, 0, 1},
         {2, 1001, "商品信息", 0, 1, 0},

@@ -188,11 +188,15 @@ TEST_F(LocalCacheTest, NamesWithQuotesAndOtherSqlCharactersAreStoredIntact) {
         EXPECT_EQ(names.at(i), goodsName(i + 1)) << i;
     EXPECT_EQ(4, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
 }
-TEST_F(LocalCacheTest, ARowChangedTwiceIsStoredOnce) {
+TEST_F(LocalCacheTest, LookupsStayLocalUntilAFlagAndARowChangedTwiceIsStoredOnce) {
     addGoods(5, u"旧名"_s, u"2026-01-01 08:00:00"_s);
     addGoods(6, u"不变"_s, u"2026-01-01 08:00:00"_s);
     cache->OpenLocalCache();
+    // Lookups without a stale flag stay local.
+    server_->queries.clear();
     EXPECT_EQ(u"旧名"_s, goodsName(5));
+    EXPECT_EQ(u"旧名"_s, goodsName(5));
+    EXPECT_EQ(QStringList(), server_->queries);
     // Changed on the server; the next connection check sees the newer stamp, the lookup brings
     // the row again and only the changed rows.
     addGoods(5, u"新名"_s, u"2026-01-02 09:00:00"_s);
@@ -210,18 +214,11 @@ TEST_F(LocalCacheTest, ARowChangedTwiceIsStoredOnce) {
     EXPECT_EQ(1, fileCount(u"SELECT count(*) FROM dytv1_1goods WHERE sp_id = 5"_s));
     EXPECT_EQ(2, fileCount(u"SELECT count(*) FROM dytv1_1goods"_s));
     EXPECT_EQ(u"不变"_s, goodsName(6));
-}
-TEST_F(LocalCacheTest, LookupsWithoutAStaleFlagStayLocal) {
-    addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);
-    cache->OpenLocalCache();
-    server_->queries.clear();
-    EXPECT_EQ(u"扳手"_s, goodsName(1));
-    EXPECT_EQ(u"扳手"_s, goodsName(1));
-    EXPECT_EQ(QStringList(), server_->queries);
     // The goods editor saved a record: the reload flag brings the changes though no connection
     // check has run.
+    server_->queries.clear();
     cache->GoodsReload = true;
-    EXPECT_EQ(u"扳手"_s, goodsName(1));
+    EXPECT_EQ(u"不变"_s, goodsName(6));
     EXPECT_EQ(1, server_->queries.size());
     EXPECT_FALSE(cache->GoodsReload);
 }
@@ -280,16 +277,7 @@ TEST_F(LocalCacheTest, AFailedLocalWriteRollsBackEveryRowAndIsRepeated) {
     EXPECT_EQ((QStringList{u"SP_ ;czy_id=1;UpdateTime=2026-01-05 08:00:00"_s}), server_->queries);
     EXPECT_EQ(u"2026-01-06 08:00:00"_s, goodsStamp());
 }
-// The first cache is the process's cache; lookups before opening fail clearly.
-TEST_F(LocalCacheTest, TheFirstCacheIsTheProcesssCacheAndLooksUpOnlyWhenOpen) {
-    TLocalCache second(programDir.path(), &dm);
-    EXPECT_EQ(cache.get(), &localCache());
-    EXPECT_EQ(u"本地数据缓存还没有打开"_s, errorOf([&] { cache->FindGoods(1); }));
-    EXPECT_EQ(1, dm.GoodsStampNewer);
-    loginedUser().ProfileName.clear();
-    EXPECT_EQ(u"本地数据缓存：没有登录的账套"_s, errorOf([&] { cache->OpenLocalCache(); }));
-}
-TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
+TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSetTheFirstCacheIsTheProcesssCache) {
     struct Case {
         SmallKind kind;
         const char* queryType;
@@ -314,6 +302,13 @@ TEST_F(LocalCacheTest, SmallKindsLoadOnceUntilTheirFlagIsSet) {
         EXPECT_EQ(2, server_->queries.size());
         EXPECT_FALSE(cache->reloadPending(c.kind));
     }
+    // The first cache is the process's cache; lookups before opening fail clearly.
+    TLocalCache second(programDir.path(), &dm);
+    EXPECT_EQ(cache.get(), &localCache());
+    EXPECT_EQ(u"本地数据缓存还没有打开"_s, errorOf([&] { cache->FindGoods(1); }));
+    EXPECT_EQ(1, dm.GoodsStampNewer);
+    loginedUser().ProfileName.clear();
+    EXPECT_EQ(u"本地数据缓存：没有登录的账套"_s, errorOf([&] { cache->OpenLocalCache(); }));
 }
 TEST_F(LocalCacheTest, TheLoginStepsReloadTheSmallKindsAndOpenTheCache) {
     addGoods(1, u"扳手"_s, u"2026-01-05 08:00:00"_s);

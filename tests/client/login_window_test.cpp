@@ -133,7 +133,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsMode) {
+TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsModeServerAliasesConnectToTheLocalServer) {
     TfrmLogin first(0, dir.path()), change(2, dir.path());
     EXPECT_EQ((QList<bool>{false, true, true, true, true, false}),
               (QList<bool>{first.panel(0)->isHidden(), first.panel(1)->isHidden(),
@@ -141,8 +141,7 @@ TEST_F(LoginWindowTest, WindowStartsOnTheStepOfItsMode) {
                            change.panel(1)->isHidden(), change.panel(2)->isHidden()}));
     EXPECT_EQ(QDate::currentDate(), first.dateEdit()->date());
     EXPECT_EQ(QLineEdit::Password, first.passwordEdit()->echoMode());
-}
-TEST_F(LoginWindowTest, ServerAliasesConnectToTheLocalServerStartedOnlyWhenNoneAnswers) {
+    // The local server aliases connect to the local server, started only when none answers.
     struct Row {
         QString typed;
         QString host;
@@ -370,7 +369,7 @@ TEST_F(LoginWindowTest, TypedNameModeLogsInByCode) {
     EXPECT_EQ(u"002"_s, config().read(u"UserId"_s));
     EXPECT_EQ(0, dm->GoodsStampNewer);
 }
-TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
+TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDeleteAndTheDialogRefusesABlankName) {
     auto w = windowOnList(kThree);
     setRunMode(kQueryOnlyMode);
     int dialogs = 0;
@@ -380,8 +379,8 @@ TEST_F(LoginWindowTest, QueryOnlyModeRefusesCreateAndDelete) {
     EXPECT_EQ(0, dialogs);
     EXPECT_EQ((QStringList{u"您当前使用的是查询版,只能查询"_s, u"您当前使用的是查询版,只能查询"_s}),
               script.messages());
-}
-TEST_F(LoginWindowTest, AccountSetDialogRefusesABlankName) {
+    // The account-set dialog refuses a blank name.
+    script.clearRecords();
     TfrmProfileProperties d(TfrmProfileProperties::Mode::Create);
     d.setProfileCaption(u"   "_s);
     d.btnOKClick();
@@ -427,7 +426,7 @@ TEST_F(LoginWindowTest, RunLoginRunsThePhasesAroundTheWindow) {
     EXPECT_EQ(QStringList(), events);
     EXPECT_EQ(u"王五"_s, loginedUser().UserName);
 }
-TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
+TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirstAndTheTitleNamesTheQueryOnlyMode) {
     int open = 3;
     int shown = 0;
     sysLogin().childWindowCount = [&] { return open; };
@@ -451,8 +450,7 @@ TEST_F(LoginWindowTest, RunLoginClosesBusinessWindowsFirst) {
     script.answer(u"继续"_s);
     EXPECT_FALSE(sysLogin().RunLogin(1));
     EXPECT_EQ(1, shown);
-}
-TEST_F(LoginWindowTest, TitleAfterLoginNamesTheQueryOnlyMode) {
+    // The title after the login names the query-only mode.
     EXPECT_EQ(u"《德盈通》普及版V11.0.140215"_s, loggedInTitle());
     setRunMode(kQueryOnlyMode);
     EXPECT_EQ(u"《德盈通》普及版V11.0.140215(查询版)"_s, loggedInTitle());
@@ -502,13 +500,12 @@ protected:
 
 }  // namespace
 
-TEST(LoginPlatform, WorkstationIdIsTheFirstFourBytesOfTheSha1InUpperCaseHex) {
+TEST(LoginPlatform, TheWorkstationIdIsTheSha1PrefixAndTheSessionRecordCarriesTheComputerName) {
     // SHA-1("abc") = a9993e36 4706816a ba3e2571 7850c26c 9cd0d89d (FIPS 180 example).
     EXPECT_EQ(u"A9993E36"_s, platform::workstationIdOf("abc"));
     // SHA-1("") = da39a3ee 5e6b4b0d ...
     EXPECT_EQ(u"DA39A3EE"_s, platform::workstationIdOf(QByteArray()));
-}
-TEST(LoginPlatform, TheSessionRecordCarriesComputerNameAndStableIdentity) {
+    // This computer's id is the same each time.
     const QString id = platform::workstationId();
     EXPECT_TRUE(QRegularExpression(u"^[0-9A-F]{8}$"_s).match(id).hasMatch()) << id.toStdString();
     EXPECT_EQ(id, platform::workstationId());
@@ -526,7 +523,7 @@ TEST(LoginPlatform, TheSessionRecordCarriesComputerNameAndStableIdentity) {
     EXPECT_TRUE(loginedUser().UserName.isEmpty());
 }
 
-TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
+TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSectionRequestLinesFollowTheServerOrder) {
     EXPECT_EQ(QString(), config().read(configkey::serverIp()));
     EXPECT_EQ(u"0"_s, config().read(configkey::userId(), u"0"_s));
     config().write(configkey::serverIp(), u"192.168.1.5"_s);
@@ -539,9 +536,7 @@ TEST_F(LoginTest, ConfigurationFileKeepsClientKeysInItsSection) {
     ClientConfig again(dir.path());
     EXPECT_EQ(u"192.168.1.5"_s, again.read(u"serverip"_s));
     EXPECT_EQ(u"dytv1_2"_s, again.read(configkey::profileName()));
-}
-
-TEST_F(LoginTest, RequestLinesFollowTheServerOrder) {
+    // The request lines follow the server's order.
     struct Row {
         const char* name;
         int mode;
@@ -562,7 +557,13 @@ TEST_F(LoginTest, RequestLinesFollowTheServerOrder) {
         EXPECT_EQ(u"UpdateFlag=Check"_s, request.line(kUpdateFlagLine));
     }
 }
-TEST_F(LoginTest, SuccessFillsTheSessionRecordFromTheReply) {
+TEST_F(LoginTest, ATypedLineBreakIsRefusedASuccessFillsTheSessionRecordFromTheReply) {
+    // A typed line break is refused before anything is sent.
+    EXPECT_NE(QString(), errorOf([&] {
+                  sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张\r\nUpdateFlag=Update"_s, u"5"_s,
+                                   QString());
+              }));
+    EXPECT_EQ(0, callsOf(u"Login"_s).size());
     config().write(configkey::loginMode(), u"1"_s);
     transport->respond(u"Login"_s, 0, {replyLines()});
     EXPECT_TRUE(sysLogin().Login(u" dytv1_1 "_s, u" 账套甲 "_s, u"001"_s, u"5"_s, u"secret"_s));
@@ -633,14 +634,7 @@ TEST_F(LoginTest, AnswersThatEndTheProgram) {
         EXPECT_EQ(u"系统警告|"_s + text, shown[0].caption + u'|' + shown[0].text);
     }
 }
-TEST_F(LoginTest, TypedLineBreakIsRefusedBeforeAnythingIsSent) {
-    EXPECT_NE(QString(), errorOf([&] {
-                  sysLogin().Login(u"dytv1_1"_s, u"甲"_s, u"张\r\nUpdateFlag=Update"_s, u"5"_s,
-                                   QString());
-              }));
-    EXPECT_EQ(0, callsOf(u"Login"_s).size());
-}
-TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubled) {
+TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubledAndAgainForANewCode) {
     EXPECT_EQ(u" insert into syssession(id, PcID) values(@@spid, 'pc''a') "_s,
               sessionInsertSql(u"Pc'A"_s));
     config().write(configkey::clientId(), u"Pc'A"_s);
@@ -661,8 +655,8 @@ TEST_F(LoginTest, SessionIsRegisteredUnderTheLowerCasedCodeWithQuotesDoubled) {
     ASSERT_EQ(1, shown.size());
     EXPECT_EQ(u"系统提示|表syssession不存在"_s, shown[0].caption + u'|' + shown[0].text);
     EXPECT_EQ(1, updates().size());
-}
-TEST_F(LoginTest, SetClientIdStoresTheCodeAndRegistersAgain) {
+    // A new code is stored and registered again.
+    transport->clearCalls();
     sysLogin().SetClientID(u"KASSE2"_s);
     EXPECT_EQ(u"KASSE2"_s, ClientConfig(dir.path()).read(u"ClientID"_s));
     EXPECT_EQ((QStringList{u" delete syssession where id = @@spid"_s,

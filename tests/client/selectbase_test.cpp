@@ -140,28 +140,13 @@ TEST_F(SelectBaseCalls, ProcedureKindsFilterTheRowsReceivedAsTyped) {
     EXPECT_EQ(u";czy_id=7;isList=1;dwtype=1"_s, gys.procParams().value(u"WLDWStr"_s));
     w.close();
 }
-TEST_F(SelectBaseCalls, BatchQueryLabelsAndWritingIntoTheBillLine) {
+TEST_F(SelectBaseCalls, BatchQueryAndWritingIntoTheBillLine) {
     client::BatchSelection b(5, 2);
     const ParamList p = b.queryParams();
     EXPECT_EQ(u"XZSPPC"_s, p.value(u"QueryType"_s));
     EXPECT_EQ(u";isSub=1;id=5;isstop=0;czy_id=7"_s, p.value(u"goodsStr"_s));
     EXPECT_EQ(u";id=2"_s, p.value(u"ckStr"_s));
-    // Labels: names from the cache; an unknown warehouse reads "全部仓库".
-    client::selectionServices().goodsFullName = [](qint64 id) -> std::optional<QString> {
-        if (id == 5)
-            return u"苏打饼干"_s;
-        return std::nullopt;
-    };
-    client::selectionServices().warehouseFullName = [](qint64 id) -> std::optional<QString> {
-        if (id == 1)
-            return u"总仓"_s;
-        return std::nullopt;
-    };
-    EXPECT_EQ(u"商品：苏打饼干"_s, b.goodsLabel());
-    EXPECT_EQ(u"仓库：全部仓库"_s, b.warehouseLabel());
-    EXPECT_EQ(u"仓库：总仓"_s, client::BatchSelection(5, 1).warehouseLabel());
-    client::selectionServices().goodsFullName = nullptr;
-    client::selectionServices().warehouseFullName = nullptr;
+    // The labels, named from the local cache: SelectWiring.
     RecordSet batches =
         recordSet({u"sonnum:integer"_s, u"goodspc:integer"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s,
                    u"stockQty:float"_s},
@@ -605,21 +590,18 @@ TEST_F(SelectGoods, TheCurrentRowSurvivesARequeryWhenStillInRange) {
     s.runQuery();
     EXPECT_EQ(-1, s.currentRow());
 }
-TEST_F(SelectGoods, AFastTypistCausesOneQueryAndEnterInTheBoxAddsTheGoods) {
+TEST_F(SelectGoods, AFastTypistCausesOneQuery) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
     answerProc(goodsRows({{1, 2, "01", "食品"}, {4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
     s->runQuery();
     client::TfrmSelectGoods w(s, QString(), false);
-    EXPECT_FALSE(w.findChild<QPushButton*>(u"btnNew"_s)->isVisibleTo(&w));
     w.show();
     transport->clearCalls();
     answerProc(goodsRows({{4, 0, "010101", "奥利奥饼干", 3.5, 30}}));
     perform(&w, w.grid()->table(), {typed("奥利"), rows(1)});
     ASSERT_EQ(1, procCalls().size());
     EXPECT_EQ(u";allfilter=奥利;isstop=0;czy_id=7"_s, line(procCalls().last(), u"goodsStr"_s));
-    perform(&w, w.grid()->table(), {key(Qt::Key_Return)});
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(QStringList{u"奥利奥饼干"_s}, billNames());
+    // Enter in the box then adds the goods: SelectEndToEnd.GoodsWindowFromTheKeyboard.
 }
 TEST_F(SelectGoods, TickingTheCheckColumnMarksTheRow) {
     auto s = std::make_shared<GoodsSelection>(target, 1, 0, 1);
@@ -817,16 +799,6 @@ TEST_F(SelectEndToEnd, GoodsWindowFromTheKeyboard) {
         EXPECT_EQ(*c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList(),
                   script.messages());
     }
-}
-TEST_F(SelectEndToEnd, BatchFromTheKeyboard) {
-    // The batch window opens in its list: Down to the second batch, Enter.
-    client::TfrmSelectGoodsPC batches(2, 1);
-    onNextModal([&](QWidget*) {
-        perform(&batches, batches.grid()->table(), {key(Qt::Key_Down), key(Qt::Key_Return)});
-    });
-    EXPECT_EQ(1, batches.exec());
-    EXPECT_EQ(1, batches.chosenRow());
-    // The unit window from the keyboard: SelectWindowModal.
 }
 TEST_F(SelectEndToEnd, RecordSelectionTextWithQuotesAndWildcardsFindsWhatItSays) {
     struct Case {

@@ -155,13 +155,12 @@ protected:
 
 }  // namespace
 
-TEST_F(ShellTest, StatusPanelsShowTheClockAndHideTheMessagePanel) {
+TEST_F(ShellTest, StatusPanelsShowTheClockAndQuickLinksOpenTheirFunctions) {
     EXPECT_FALSE(main->panelVisible(TfrmMain::kMessagePanel));
     EXPECT_TRUE(main->panelVisible(TfrmMain::kNetworkPanel));
     main->showClock(QDateTime(QDate(2026, 12, 6), QTime(8, 3, 9)));
     EXPECT_EQ(u"系统时间：2026-12-06 08:03:09"_s, main->panelText(TfrmMain::kClockPanel));
-}
-TEST_F(ShellTest, QuickLinksOpenTheirFunctions) {
+    // The quick links open their functions.
     QList<int> opened;
     main->hooks.openFunction = [&](int code) { opened.append(code); };
     main->resize(1200, 800);
