@@ -345,6 +345,7 @@ tsql::Program Backend::translateClientSql(Session& session, const QString& sql) 
     tsql::Context context;
     context.sessionId = session.spid;
     context.masterSchema = kMasterSchema;
+    context.databaseName = session.dbName;
     {
         std::lock_guard guard(state.schemaMutex);
         if (!state.schema)

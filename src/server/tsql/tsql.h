@@ -64,6 +64,9 @@ struct Context {
     // Schema name under which the server attaches its catalogue database; master.dbo.X names
     // become <masterSchema>.X. Empty: the prefix is dropped like dbo.
     QString masterSchema;
+    // The session's account-set database: the only one a three-part name may name besides
+    // master.
+    QString databaseName;
 };
 
 // One step of a program.

@@ -35,7 +35,7 @@ TranslationCache::~TranslationCache() {
 Program TranslationCache::translate(const QString& text, const Context& context) {
     // The session id takes part in the key only where the text reads it.
     QString key = QString::number(static_cast<int>(context.dialect)) + u'\x1f' +
-                  context.masterSchema + u'\x1f';
+                  context.masterSchema + u'\x1f' + context.databaseName + u'\x1f';
     if (text.contains(QLatin1String("@@")))
         key += QString::number(context.sessionId);
     key += u'\x1f' + text;

@@ -857,6 +857,159 @@ void fnGetGoodsPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, purchase ? unitBuyPrice : unitPrice);
 }
 
+// --- LIKE and the text collation
+
+struct LikeItem {
+    enum Kind { Literal, One, Any, Set } kind = Literal;
+    QChar ch;                              // Literal
+    bool negated = false;                  // Set
+    QList<std::pair<QChar, QChar>> ranges;  // Set: single characters are ranges of one
+};
+
+QChar folded(QChar c) {
+    return c.toCaseFolded();
+}
+
+// The pattern as items; false for a pattern that can match nothing (an unclosed '[').
+bool compileLike(const QString& pattern, QChar escape, QList<LikeItem>* out) {
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        LikeItem item;
+        if (!escape.isNull() && c == escape) {
+            if (i + 1 >= pattern.size())
+                return false;
+            item.ch = folded(pattern[++i]);
+        } else if (c == u'%') {
+            if (!out->isEmpty() && out->last().kind == LikeItem::Any)
+                continue;
+            item.kind = LikeItem::Any;
+        } else if (c == u'_') {
+            item.kind = LikeItem::One;
+        } else if (c == u'[') {
+            const qsizetype close = pattern.indexOf(u']', i + 2);
+            if (close < 0)
+                return false;
+            item.kind = LikeItem::Set;
+            qsizetype j = i + 1;
+            if (pattern[j] == u'^' && j + 1 < close) {
+                item.negated = true;
+                ++j;
+            }
+            for (; j < close; ++j) {
+                const QChar from = folded(pattern[j]);
+                if (j + 2 < close && pattern[j + 1] == u'-') {
+                    item.ranges.append({from, folded(pattern[j + 2])});
+                    j += 2;
+                } else {
+                    item.ranges.append({from, from});
+                }
+            }
+            i = close;
+        } else {
+            item.ch = folded(c);
+        }
+        out->append(item);
+    }
+    return true;
+}
+
+bool itemMatches(const LikeItem& item, QChar c) {
+    switch (item.kind) {
+        case LikeItem::Literal:
+            return item.ch == c;
+        case LikeItem::One:
+            return true;
+        case LikeItem::Set: {
+            bool in = false;
+            for (const auto& [from, to] : item.ranges)
+                in = in || (c >= from && c <= to);
+            return in != item.negated;
+        }
+        case LikeItem::Any:
+            break;
+    }
+    return false;
+}
+
+bool matchItems(const QList<LikeItem>& items, const QString& value) {
+    // Greedy walk with one backtrack point per '%': linear for the usual patterns.
+    qsizetype p = 0, v = 0, starP = -1, starV = 0;
+    while (v < value.size()) {
+        if (p < items.size() && items[p].kind == LikeItem::Any) {
+            starP = p++;
+            starV = v;
+        } else if (p < items.size() && itemMatches(items[p], folded(value[v]))) {
+            ++p;
+            ++v;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            v = ++starV;
+        } else {
+            return false;
+        }
+    }
+    while (p < items.size() && items[p].kind == LikeItem::Any)
+        ++p;
+    return p == items.size();
+}
+
+// tsql_like(pattern, value[, escape]): null when an argument is null. The compiled pattern is
+// kept for the rows of a statement.
+void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    const QString value = argText(argv[1]);
+    QChar escape;
+    if (argc > 2) {
+        const QString e = argText(argv[2]);
+        if (e.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE 只能是一个字符", -1);
+            return;
+        }
+        escape = e[0];
+    }
+    struct Compiled {
+        bool valid = false;
+        QList<LikeItem> items;
+    };
+    auto* compiled = static_cast<Compiled*>(sqlite3_get_auxdata(ctx, 0));
+    if (!compiled || argc > 2) {
+        auto* fresh = new Compiled;
+        fresh->valid = compileLike(argText(argv[0]), escape, &fresh->items);
+        if (argc > 2) {
+            const bool m = fresh->valid && matchItems(fresh->items, value);
+            delete fresh;
+            sqlite3_result_int(ctx, m ? 1 : 0);
+            return;
+        }
+        sqlite3_set_auxdata(ctx, 0, fresh, [](void* p) { delete static_cast<Compiled*>(p); });
+        compiled = static_cast<Compiled*>(sqlite3_get_auxdata(ctx, 0));
+        if (!compiled) {  // SQLite dropped it at once (out of memory): match without keeping it
+            Compiled again;
+            again.valid = compileLike(argText(argv[0]), escape, &again.items);
+            sqlite3_result_int(ctx, again.valid && matchItems(again.items, value) ? 1 : 0);
+            return;
+        }
+    }
+    sqlite3_result_int(ctx, compiled->valid && matchItems(compiled->items, value) ? 1 : 0);
+}
+
+QStringView withoutTrailingBlanks(const QString& s) {
+    qsizetype n = s.size();
+    while (n > 0 && s[n - 1] == u' ')
+        --n;
+    return QStringView(s).left(n);
+}
+
+int collateText(void*, int n1, const void* a, int n2, const void* b) {
+    return compareText(QString::fromUtf8(static_cast<const char*>(a), n1),
+                       QString::fromUtf8(static_cast<const char*>(b), n2));
+}
+
 using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
 
 void create(sqlite3* db, const char* name, int nArg, Fn fn, bool deterministic,
@@ -871,7 +1024,23 @@ void create(sqlite3* db, const char* name, int nArg, Fn fn, bool deterministic,
 
 }  // namespace
 
+bool likeMatches(const QString& pattern, const QString& value, QChar escape) {
+    QList<LikeItem> items;
+    return compileLike(pattern, escape, &items) && matchItems(items, value);
+}
+
+int compareText(const QString& a, const QString& b) {
+    return withoutTrailingBlanks(a).compare(withoutTrailingBlanks(b), Qt::CaseInsensitive);
+}
+
 void registerFunctions(sqlite3* db, const FunctionOptions& options) {
+    if (sqlite3_create_collation_v2(db, "TSQL", SQLITE_UTF8, nullptr, collateText, nullptr) !=
+        SQLITE_OK) {
+        throw DytError(QStringLiteral("注册排序规则 TSQL 失败：%1")
+                           .arg(QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+    create(db, "tsql_like", 2, fnLike, true);
+    create(db, "tsql_like", 3, fnLike, true);
     create(db, "dyt_add", 2, fnAdd, true);
     create(db, "dyt_datetime", 1, fnDatetime, true);
     create(db, "dyt_dateadd", 3, fnDateAdd, true);

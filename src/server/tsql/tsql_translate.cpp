@@ -1,7 +1,7 @@
 // Translation of T-SQL texts into SQLite programs: a recursive-descent parser over the tokens of
 // tsql_lexer.h that writes the target text while it parses and keeps, for every expression, what
 // it knows of its type (text, number, date or unknown). The type decides what "+" means, how
-// dates are added to and whether a comparison needs COLLATE NOCASE.
+// dates are added to and whether a comparison needs COLLATE TSQL.
 //
 // Rules worth knowing:
 // - "a + b": text + text (or text + unknown) concatenates with ||; date + number adds days;
@@ -358,6 +358,11 @@ private:
         }
         if (rest.size() > 3)
             fail(QStringLiteral("名称的部分太多"), at);
+        // A database name other than master must be the session's own account set.
+        if (rest.size() == 3 && !master &&
+            (ctx_.databaseName.isEmpty() ||
+             rest[0].compare(ctx_.databaseName, Qt::CaseInsensitive) != 0))
+            fail(QStringLiteral("不能访问其它账套的表 %1").arg(rest.join(u'.')), at);
         const QString name = rest.last();
         if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
             fail(QStringLiteral("不允许访问系统目录"), at);
@@ -1075,7 +1080,8 @@ private:
                               b.type == VType::Number || b.type == VType::Date;
         return anyText && !anyOther;
     }
-    static QString nocase(const Expr& e) { return e.sql + QStringLiteral(" COLLATE NOCASE"); }
+    // Text compared as SQL Server compares varchar: without regard to case or trailing blanks.
+    static QString nocase(const Expr& e) { return e.sql + QStringLiteral(" COLLATE TSQL"); }
 
     Expr comparison() {
         Expr l = additive();
@@ -1096,10 +1102,13 @@ private:
         }
         const QString notText = neg ? QStringLiteral(" NOT") : QString();
         if (accept("LIKE")) {
+            // SQL Server's pattern language (bracket classes, case) is the server's function.
             const Expr r = additive();
-            out.sql = l.sql + notText + QStringLiteral(" LIKE ") + r.sql;
+            QString args = r.sql + QStringLiteral(", ") + l.sql;
             if (accept("ESCAPE"))
-                out.sql += QStringLiteral(" ESCAPE ") + additive().sql;
+                args += QStringLiteral(", ") + additive().sql;
+            out.sql = (neg ? QStringLiteral("NOT ") : QString()) + QStringLiteral("tsql_like(") +
+                      args + u')';
             return out;
         }
         if (accept("IN")) {
