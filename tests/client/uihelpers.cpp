@@ -131,9 +131,17 @@ void setKeyWindow(QWidget* window) {
     keyWindow = window;
 }
 void typeKeys(const QString& text) {
-    for (const QChar c : text)
-        if (QWidget* w = keyTarget())
+    // Characters without a key of their own come as the text of a key event, as an input
+    // method hands them over.
+    for (const QChar c : text) {
+        QWidget* w = keyTarget();
+        if (!w)
+            return;
+        if (c.unicode() < 128)
             QTest::keyClick(w, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     if (QWidget* w = keyTarget())

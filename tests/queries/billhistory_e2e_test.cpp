@@ -34,26 +34,6 @@ using server::test::GoodsLine;
 using server::test::MoneyBill;
 using namespace history;
 
-QWidget* target() {
-    QWidget* w = QApplication::focusWidget();
-    return w ? w : QApplication::activeWindow();
-}
-void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    ASSERT_TRUE(target());
-    QTest::keyClick(target(), static_cast<Qt::Key>(key), mods);
-}
-void type(const QString& text) {
-    // One key a character; characters without a key of their own come as the text of a key
-    // event, as an input method hands them over.
-    for (QChar ch : text) {
-        if (ch.unicode() < 128)
-            QTest::keyClick(target(), ch.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, target(), Qt::Key_unknown, QString(ch),
-                                Qt::NoModifier);
-    }
-}
-
 class BillHistoryE2E : public test::ServerFixture {
 protected:
     void SetUp() override {
@@ -176,7 +156,7 @@ TEST_F(BillHistoryE2E, ReversalsPutEveryBalanceBackAndAreRefusedTwice) {
     ASSERT_EQ(3, window->model()->rowCount()) << messages().toStdString();
     focus(sale);
     script.answer(u"取消(&C)"_s, text::settledWarning());
-    press(Qt::Key_R, Qt::ControlModifier);
+    test::pressKey(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(0, script.pendingAnswers());
     EXPECT_EQ(u"2|0"_s, state(sale).section(u'|', 0, 1));
 
@@ -188,7 +168,7 @@ TEST_F(BillHistoryE2E, ReversalsPutEveryBalanceBackAndAreRefusedTwice) {
             script.answer(u"我知道了(&O)"_s, text::settledWarning());
         script.answer(u"确定(&O)"_s, text::confirmRed());
         script.clearRecords();
-        press(Qt::Key_R, Qt::ControlModifier);
+        test::pressKey(Qt::Key_R, Qt::ControlModifier);
         EXPECT_EQ(text::redDone(), messages());
         EXPECT_EQ(u"2|1"_s, state(bill).section(u'|', 0, 1));
         if (bill == sale) {
@@ -209,10 +189,10 @@ TEST_F(BillHistoryE2E, ReversalsPutEveryBalanceBackAndAreRefusedTwice) {
     focus(purchase);
     const QString stateBefore = state(purchase);
     script.clearRecords();
-    press(Qt::Key_R, Qt::ControlModifier);
-    press(Qt::Key_E, Qt::ControlModifier);
+    test::pressKey(Qt::Key_R, Qt::ControlModifier);
+    test::pressKey(Qt::Key_E, Qt::ControlModifier);
     window->setFocusedRow(red);
-    press(Qt::Key_D, Qt::ControlModifier);
+    test::pressKey(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(u"%1|%2|%3"_s.arg(text::alreadyRed(), text::noChangeOfRed(), text::noCopyOfRed()),
               messages());
     EXPECT_THROW(dm.ExecUpdate(changeSql(purchase, 3, 401, u"X"_s, u"Y"_s)), DytError);
@@ -234,7 +214,7 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
         QTest::keyClick(list, Qt::Key_Return);
     });
     script.clearRecords();
-    press(Qt::Key_D, Qt::ControlModifier);
+    test::pressKey(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(text::copied(), messages());
     const qint64 draft =
         stored(u"SELECT id FROM djIndex WHERE dj_state = 1 AND djType = 2"_s).toLongLong();
@@ -256,7 +236,7 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
     focus(sale);
     script.answer(u"确定(&O)"_s, text::confirmDelete());
     script.clearRecords();
-    press(Qt::Key_Delete, Qt::ControlModifier);
+    test::pressKey(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(text::deleted(), messages());
     EXPECT_EQ(u"0"_s, state(sale).section(u'|', 0, 0));
     EXPECT_LT(rowOf(u"id"_s, sale), 0);
@@ -266,8 +246,8 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
     exec({"UPDATE sysPeriod SET beginDate = '2999-01-01' WHERE type = 0 AND id = 1"});
     focus(purchase);
     script.clearRecords();
-    press(Qt::Key_E, Qt::ControlModifier);
-    press(Qt::Key_Delete, Qt::ControlModifier);
+    test::pressKey(Qt::Key_E, Qt::ControlModifier);
+    test::pressKey(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(u"%1|%2"_s.arg(text::closedNoChange(), text::closedNoDelete()), messages());
     EXPECT_THROW(dm.ExecUpdate(changeSql(purchase, 3, 401, u"X"_s, u"Y"_s)), DytError);
     EXPECT_EQ(u"2|0"_s, state(purchase).section(u'|', 0, 1));
@@ -289,18 +269,18 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
         };
         jsr->setFocus();
         jsr->selectAll();
-        type(u"李"_s);
-        press(Qt::Key_Return);  // picks 李四, goes on to the department
-        press(Qt::Key_Return);  // department kept
+        test::typeKeys(u"李"_s);
+        test::pressKey(Qt::Key_Return);  // picks 李四, goes on to the department
+        test::pressKey(Qt::Key_Return);  // department kept
         ASSERT_EQ(code, QApplication::focusWidget());
         code->selectAll();
-        type(u"XS'01"_s);
-        press(Qt::Key_Return);
-        type(u"O'Brien; --"_s);
+        test::typeKeys(u"XS'01"_s);
+        test::pressKey(Qt::Key_Return);
+        test::typeKeys(u"O'Brien; --"_s);
         test::walkStep(u"history-change"_s);
-        press(Qt::Key_Return);  // the last field takes the dialog
+        test::pressKey(Qt::Key_Return);  // the last field takes the dialog
     });
-    press(Qt::Key_E, Qt::ControlModifier);
+    test::pressKey(Qt::Key_E, Qt::ControlModifier);
     resetPickerSelector();
     EXPECT_EQ(u"2|0|XS'01|O'Brien; --|3"_s, state(sale).section(u'|', 0, 4))
         << messages().toStdString();
@@ -309,28 +289,28 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
     focus(sale);
     test::onNextModal([](QWidget* w) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-        type(u"甲'乙"_s);
+        test::typeKeys(u"甲'乙"_s);
         for (int i = 0; i < 10; ++i)
-            press(Qt::Key_Return);
+            test::pressKey(Qt::Key_Return);
     });
-    press(Qt::Key_U, Qt::ControlModifier);
+    test::pressKey(Qt::Key_U, Qt::ControlModifier);
     EXPECT_EQ(u"甲'乙|"_s, state(sale).section(u'|', 7, 8));
 
     // Reconciled with a remark: the list shows it and a change is refused, by the window and by
     // the server; the mark can be taken back.
     focus(sale);
     script.enter(u"已核'对"_s, text::reconcileRemark());
-    press(Qt::Key_K, Qt::ControlModifier);
+    test::pressKey(Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(u"1|已核'对"_s, state(sale).section(u'|', 5, 6));
     focus(sale);
     EXPECT_EQ(u"是"_s, window->focusedValue(u"DuiZhang"_s).toString());
     script.clearRecords();
-    press(Qt::Key_E, Qt::ControlModifier);
+    test::pressKey(Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(text::noChangeReconciled(), messages());
     EXPECT_THROW(dm.ExecUpdate(changeSql(sale, 2, 401, u"X"_s, u"Y"_s)), DytError);
     focus(sale);
     script.answer(u"确定(&O)"_s, text::confirmUnreconcile());
-    press(Qt::Key_K, Qt::ControlModifier);
+    test::pressKey(Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(u"0|"_s, state(sale).section(u'|', 5, 6));
 
     // The sale exported for the tax-invoice program; a purchase is refused.
@@ -338,9 +318,9 @@ TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
     TfrmQJYLC::folderAsker() = [&folder](QWidget*) { return folder.path(); };
     focus(purchase);
     script.clearRecords();
-    press(Qt::Key_J, Qt::ControlModifier);
+    test::pressKey(Qt::Key_J, Qt::ControlModifier);
     focus(sale);
-    press(Qt::Key_J, Qt::ControlModifier);
+    test::pressKey(Qt::Key_J, Qt::ControlModifier);
     TfrmQJYLC::folderAsker() = [](QWidget*) { return QString(); };
     const QString file = folder.filePath(u"bill.txt"_s);
     EXPECT_EQ(text::salesOnly() + u'|' + text::exported() + QDir::toNativeSeparators(file),
