@@ -220,6 +220,16 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
         stored(u"SELECT id FROM djIndex WHERE dj_state = 1 AND djType = 2"_s).toLongLong();
     ASSERT_GT(draft, 0);
     EXPECT_EQ(4, number(u"SELECT qty FROM djList WHERE id = %1 AND goodsid = 101"_s.arg(draft)));
+    // Deleting the sale of the open month takes it out of every balance and of the list.
+    focus(sale);
+    script.answer(u"确定(&O)"_s, text::confirmDelete());
+    script.clearRecords();
+    test::pressKey(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(text::deleted(), messages());
+    EXPECT_EQ(u"0"_s, state(sale).section(u'|', 0, 0));
+    EXPECT_LT(rowOf(u"id"_s, sale), 0);
+    EXPECT_EQ(afterPurchase, balances());
+
     // Posted as a return from its bill window: the four come back into stock.
     {
         std::unique_ptr<QWidget> bill(OpenBill(2, draft));
@@ -229,21 +239,13 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
         QTest::keyClick(bill.get(), Qt::Key_S, Qt::ControlModifier);
     }
     EXPECT_EQ(u"2"_s, state(draft).section(u'|', 0, 0)) << messages().toStdString();
-    EXPECT_EQ(10, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
-
-    // Deleting the sale of the open month takes it out of every balance and of the list.
-    window->btnRefurbish()->trigger();
-    focus(sale);
-    script.answer(u"确定(&O)"_s, text::confirmDelete());
-    script.clearRecords();
-    test::pressKey(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(text::deleted(), messages());
-    EXPECT_EQ(u"0"_s, state(sale).section(u'|', 0, 0));
-    EXPECT_LT(rowOf(u"id"_s, sale), 0);
+    EXPECT_EQ(14, number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = 101"_s));
 
     // Once the current month starts after the purchase, it can be neither changed nor deleted,
     // but it can be reversed.
-    exec({"UPDATE sysPeriod SET beginDate = '2999-01-01' WHERE type = 0 AND id = 1"});
+    const QDate next = QDate::currentDate().addMonths(1);
+    dm.ExecUpdate(u"UPDATE sysPeriod SET beginDate = '%1' WHERE type = 0 AND id = 1"_s.arg(
+        QDate(next.year(), next.month(), 1).toString(u"yyyy-MM-dd"_s)));
     focus(purchase);
     script.clearRecords();
     test::pressKey(Qt::Key_E, Qt::ControlModifier);
@@ -251,6 +253,11 @@ TEST_F(BillHistoryE2E, CopyIntoAReturnDraftDeleteAndTheClosedMonth) {
     EXPECT_EQ(u"%1|%2"_s.arg(text::closedNoChange(), text::closedNoDelete()), messages());
     EXPECT_THROW(dm.ExecUpdate(changeSql(purchase, 3, 401, u"X"_s, u"Y"_s)), DytError);
     EXPECT_EQ(u"2|0"_s, state(purchase).section(u'|', 0, 1));
+    script.answer(u"确定(&O)"_s, text::confirmRed());
+    script.clearRecords();
+    test::pressKey(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(text::redDone(), messages());
+    EXPECT_EQ(u"2|1"_s, state(purchase).section(u'|', 0, 1));
 }
 
 TEST_F(BillHistoryE2E, HeaderChangeMarksUserFieldsAndTheInvoiceExport) {
