@@ -53,11 +53,6 @@ QString numberText(const QVariant& v) {
     return floatToStr(number(v));
 }
 
-bool isEnter(const QKeyEvent* key) {
-    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-}
-
 QueryColumn col(const char* field, const char* caption, int width = 80) {
     return {QString::fromLatin1(field), QString::fromUtf8(caption), width};
 }
@@ -205,7 +200,10 @@ TfrmIniGoods::TfrmIniGoods(const QueryDescriptor& descriptor, QWidget* parent)
     : TfrmQKCZKB(descriptor, parent) {
     btnModify_ = addModifyAction(this);
     connect(btnModify_, &QAction::triggered, this, [this] { btnModifyClick(); });
-    dbgvX()->table()->installEventFilter(this);
+    bindGridKey(Qt::Key_F2, [this] {
+        btnModifyClick();
+        return true;
+    });
 }
 
 void TfrmIniGoods::showEvent(QShowEvent* event) {
@@ -220,15 +218,6 @@ void TfrmIniGoods::showEvent(QShowEvent* event) {
 bool TfrmIniGoods::runQuery(bool showDialog, const QString& quickText) {
     ProgressScope working(opening::text::working());
     return TfrmQKCZKB::runQuery(showDialog, quickText);
-}
-
-bool TfrmIniGoods::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgvX()->table() && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
-        btnModifyClick();
-        return true;
-    }
-    return TfrmQKCZKB::eventFilter(watched, event);
 }
 
 void TfrmIniGoods::activateRow() {
@@ -382,9 +371,9 @@ void TfrmIniGoodsOther::showPartner() {
 }
 
 void TfrmIniGoodsOther::choosePartner() {
-    const std::optional<PickerChoice> choice = pickRecord(
-        PickerKind::Partner, edPartner_->text(),
-        partnerId_.isEmpty() ? opening::text::allPartnersCaption() : partnerName_, this);
+    const std::optional<PickerChoice> choice =
+        pickRecord(PickerKind::Partner, edPartner_->text(),
+                   partnerId_.isEmpty() ? opening::text::allPartnersCaption() : partnerName_, this);
     if (!choice) {
         showPartner();
         return;
@@ -441,6 +430,10 @@ void TfrmIniGoodsOther::editGoodsRow() {
 TfrmIniYSYF::TfrmIniYSYF(QWidget* parent) : TfrmQueryWindow(partnerDescriptor(), parent) {
     btnModify_ = addModifyAction(this);
     connect(btnModify_, &QAction::triggered, this, [this] { btnModifyClick(); });
+    bindGridKey(Qt::Key_F2, [this] {
+        btnModifyClick();
+        return true;
+    });
     // The partners need no condition dialog.
     btnQuery()->setVisible(false);
     hideHeaderFields(this, {lblDate(), lblZy(), lblCk(), lblBm()});
@@ -483,15 +476,6 @@ bool TfrmIniYSYF::runQuery(bool, const QString& quickText) {
         return false;
     searchText_ = quickText;
     return true;
-}
-
-bool TfrmIniYSYF::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgvX()->table() && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
-        btnModifyClick();
-        return true;
-    }
-    return TfrmQueryWindow::eventFilter(watched, event);
 }
 
 void TfrmIniYSYF::activateRow() {
@@ -563,7 +547,14 @@ TfrmIniKmData::TfrmIniKmData(QWidget* parent) : TfrmXAbstract(parent) {
         if (shown_ && i >= 0 && i < opening::accountPages().size())
             selectPage(opening::accountPages()[i].page);
     });
-    dbgvX()->table()->installEventFilter(this);
+    bindGridKey(Qt::Key_Return, [this] {
+        btnDownLevelClick();
+        return true;
+    });
+    bindGridKey(Qt::Key_F2, [this] {
+        btnModifyClick();
+        return true;
+    });
     connect(dbgvX()->table(), &QTableView::doubleClicked, this, [this] { btnDownLevelClick(); });
 }
 
@@ -735,21 +726,6 @@ void TfrmIniKmData::btnModifyClick() {
     }
     rowsAbove_.append(focusedRow());
     query();
-}
-
-bool TfrmIniKmData::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgvX()->table() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (isEnter(key)) {
-            btnDownLevelClick();
-            return true;
-        }
-        if (key->key() == Qt::Key_F2) {
-            btnModifyClick();
-            return true;
-        }
-    }
-    return TfrmXAbstract::eventFilter(watched, event);
 }
 
 }  // namespace dyt::client

@@ -33,7 +33,6 @@ public:
 protected:
     TfrmIniGoods(const QueryDescriptor& descriptor, QWidget* parent);
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void activateRow() override;
     // Whether one warehouse (or partner) is chosen, the refusal when not, and the picker.
     virtual bool pickerChosen() const = 0;
@@ -104,7 +103,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void activateRow() override;
 
 private:
@@ -134,7 +132,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool loadRoles();

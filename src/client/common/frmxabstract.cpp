@@ -746,10 +746,23 @@ void TfrmXAbstract::closeEvent(QCloseEvent* event) {
 
 bool TfrmXAbstract::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_->table() && event->type() == QEvent::KeyPress) {
-        if (handleRowKeys(static_cast<QKeyEvent*>(event)))
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (handleRowKeys(key) || handleBoundKey(key))
             return true;
     }
     return TfrmBase::eventFilter(watched, event);
+}
+
+void TfrmXAbstract::bindGridKey(Qt::Key key, std::function<bool()> command) {
+    gridKeys_.insert(key == Qt::Key_Enter ? Qt::Key_Return : key, std::move(command));
+}
+
+bool TfrmXAbstract::handleBoundKey(const QKeyEvent* event) {
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    const int key = event->key() == Qt::Key_Enter ? Qt::Key_Return : event->key();
+    const auto it = gridKeys_.constFind(key);
+    return it != gridKeys_.constEnd() && (*it)();
 }
 
 bool TfrmXAbstract::handleRowKeys(QKeyEvent* event) {

@@ -9,6 +9,7 @@
 // long-load message meanwhile) and calls showRecords(). The empty hooks are filled by the derived
 // windows.
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -224,12 +225,16 @@ protected:
     void escapePressed() override;
     // Shows an error of a command (caption "提示").
     void showError(const std::exception& error) const;
+    // A key pressed on the grid without modifiers (Enter counts as Return) runs the command,
+    // which answers whether it took the key; a later binding of the key replaces the earlier.
+    void bindGridKey(Qt::Key key, std::function<bool()> command);
 
 private:
     void buildControls();
     void checkCell(int row, int column) const;
     // Ctrl+Up and Ctrl+Down; true when the key was one of them.
     bool handleRowKeys(QKeyEvent* event);
+    bool handleBoundKey(const QKeyEvent* event);
 
     QLabel* lbltitle_ = nullptr;
     QGroupBox* gbCondition_ = nullptr;
@@ -238,6 +243,7 @@ private:
     QCheckBox* cbSmartFilter_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QTreeWidget* tree_ = nullptr;
+    QHash<int, std::function<bool()>> gridKeys_;
     GridView* grid_ = nullptr;
     RecordSetModel* model_ = nullptr;
     QToolBar* toolBar_ = nullptr;

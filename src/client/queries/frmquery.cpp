@@ -179,6 +179,10 @@ void TfrmQueryWindow::buildControls() {
     // A row goes down by double-click or Enter. Not through the view's "activated": it comes with
     // every double-click as well (and with a single click under some styles).
     connect(dbgvX()->table(), &QTableView::doubleClicked, this, [this] { btnDownLevelClick(); });
+    bindGridKey(Qt::Key_Return, [this] {
+        btnDownLevelClick();
+        return true;
+    });
     connect(tvCategory(), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
         if (item)
             treeNodeChosen(item->data(0, Qt::UserRole).toLongLong());
@@ -220,14 +224,6 @@ void TfrmQueryWindow::showEvent(QShowEvent* event) {
 }
 
 bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgvX()->table() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            btnDownLevelClick();
-            return true;
-        }
-    }
     if (edQuick_ && watched == edQuick_ &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);

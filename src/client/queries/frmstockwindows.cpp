@@ -198,7 +198,18 @@ void TfrmBaseKCPCB::buildOpeningColumns() {
     connect(btnEdit_, &QAction::triggered, this, [this] { btnEditClick(); });
     connect(btnDelete_, &QAction::triggered, this, [this] { btnDeleteClick(); });
     connect(dbgvX()->table(), &QTableView::doubleClicked, this, [this] { btnEditClick(); });
-    dbgvX()->table()->installEventFilter(this);
+    // The opening batches are kept from the keyboard: Enter changes, Insert adds, Delete deletes.
+    const std::pair<Qt::Key, void (TfrmBaseKCPCB::*)()> keys[] = {
+        {Qt::Key_Return, &TfrmBaseKCPCB::btnEditClick},
+        {Qt::Key_Insert, &TfrmBaseKCPCB::btnAddClick},
+        {Qt::Key_Delete, &TfrmBaseKCPCB::btnDeleteClick}};
+    for (const auto& [key, command] : keys) {
+        bindGridKey(key, [this, command = command] {
+            if (opening_)
+                (this->*command)();
+            return opening_;
+        });
+    }
 }
 
 bool TfrmBaseKCPCB::showOpeningBatches(qint64 goodsId, const QString& goodsName, qint64 warehouseId,
@@ -229,25 +240,6 @@ bool TfrmBaseKCPCB::showOpeningBatches(qint64 goodsId, const QString& goodsName,
         showError(e);
         return false;
     }
-}
-
-bool TfrmBaseKCPCB::eventFilter(QObject* watched, QEvent* event) {
-    if (opening_ && watched == dbgvX()->table() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            btnEditClick();
-            return true;
-        }
-        if (key->key() == Qt::Key_Insert) {
-            btnAddClick();
-            return true;
-        }
-        if (key->key() == Qt::Key_Delete) {
-            btnDeleteClick();
-            return true;
-        }
-    }
-    return TfrmXAbstract::eventFilter(watched, event);
 }
 
 void TfrmBaseKCPCB::btnAddClick() {

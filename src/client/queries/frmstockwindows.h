@@ -62,8 +62,6 @@ Q_SIGNALS:
     void openingChanged();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildOpeningColumns();
     // Asks for the batch's values (those of the focused row when id is above 0) and saves it.
