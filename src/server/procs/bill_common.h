@@ -66,10 +66,10 @@ namespace billservice {
 // Returns the bill id.
 int save(CallContext& caller, const ParamList& header, RecordSet lines, bool post);
 
-// Saves a draft of a goods bill again with its own header and lines followed by the rows of
-// extra (text fields named as in the lines packet); posts it when post. Refuses a draft that is
-// gone or posted and the drafts of receipts and payments. Returns the bill id.
-int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet& extra = {});
+// Saves a draft of a goods bill again with its own header, lines and accounts, the rows of extra
+// after its lines (text fields named as in the lines packet). Refuses a draft that is gone and
+// the drafts of receipts and payments. Returns the bill id.
+int resaveDraft(CallContext& caller, qint64 draftId, const RecordSet& extra = {});
 
 // The packet fields of a goods line a procedure fills (goodsid, unitid, rate, qty, price, the
 // amounts at discount 1 and tax 0, the cost and IntoStock_id), and one row of it: the quantity in

@@ -167,7 +167,7 @@ int insertGoodsDraftLines(CallContext& c, qint64 id) {
     }
     if (packet.rowCount() == 0)
         throw DytError(QStringLiteral("没有要添加的商品"));
-    const int saved = billservice::resaveDraft(c, id, false, packet);
+    const int saved = billservice::resaveDraft(c, id, packet);
     c.params.setInt(QStringLiteral("id"), saved);
     return saved;
 }

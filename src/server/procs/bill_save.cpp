@@ -592,57 +592,64 @@ int panDianToDraft(CallContext& c) {
     return id;
 }
 
-// P_JXC_DJ_Post: posts a stored draft (billid) as it stands. The draft goes through the bill
-// service as its window sends it with "过账": the same checks and posting, the same bill id.
-int postDraft(CallContext& c) {
-    Database& db = c.db;
-    const qint64 id =
-        billvalues::id(c.params.value(QStringLiteral("billid")), QStringLiteral("单据ID"));
+// A stored bill as its window would send it again to replace itself (OldBillid): the header
+// lines, the lines packet (the account rows of receipts and payments) and the second packet (the
+// bills a receipt or payment settles, the accounts of the other bills).
+struct StoredBill {
+    int kind = 0;
+    ParamList header;
+    RecordSet lines;
+    RecordSet second;
+};
+
+RecordSet textPacket(const RecordSet& rows) {
+    RecordSet out;
+    for (int f = 0; f < rows.fieldCount(); ++f)
+        out.addField(rows.field(f).name, FieldType::Text);
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        QVariantList row;
+        for (int f = 0; f < rows.fieldCount(); ++f)
+            row << cell(rows, r, f);
+        out.appendRow(row);
+    }
+    return out;
+}
+
+// Throws `gone` when the bill does not exist or is deleted.
+StoredBill storedBill(Database& db, qint64 id, const QString& gone) {
     const RecordSet head = db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {id});
     const auto headValue = [&head](const QString& name) {
         const int f = head.fieldIndex(name);
         return f < 0 ? QString() : cell(head, 0, f);
     };
     if (head.rowCount() == 0 || headValue(QStringLiteral("dj_state")) == QLatin1String("0"))
-        throw DytError(QStringLiteral("你要过账的草稿已经不存在，有可能已被删除！"));
-    const int kind = headValue(QStringLiteral("djType")).toInt();
-    if (const BillKindRow* row = findBillKindRow(kind); row && row->menuTag > 0) {
-        if (!holdsRight(db, c.userId, QString::number(row->menuTag) + QStringLiteral("01")))
-            throw DytError(QStringLiteral("您没有执行该操作的权限!"));
-    }
-    ParamList header;
+        throw DytError(gone);
+    StoredBill b;
+    b.kind = headValue(QStringLiteral("djType")).toInt();
     for (const Column& col : kHeaderColumns) {
         const QString name = QString::fromLatin1(col.name);
         QString value = headValue(name);
+        // The remarks travel escaped, as a bill window sends them.
         if (name == QLatin1String("comment") || name == QLatin1String("summery"))
             value = encodeLineBreaks(value);
-        header.setValue(name, value);
+        b.header.setValue(name, value);
     }
     for (const char* name : {"djType", "date", "dj_Caption"})
-        header.setValue(QString::fromLatin1(name), headValue(QString::fromLatin1(name)));
-    header.setValue(QStringLiteral("OldBillid"), QString::number(id));
+        b.header.setValue(QString::fromLatin1(name), headValue(QString::fromLatin1(name)));
+    b.header.setValue(QStringLiteral("OldBillid"), QString::number(id));
 
-    const bool moneyBill = kind == kReceipt || kind == kPayment;
-    // Packet 1: the lines (the account rows of receipts and payments) under the names sent.
-    RecordSet lines;
+    const bool moneyBill = b.kind == kReceipt || b.kind == kPayment;
     QStringList columns;
     for (const Column& col : kLineColumns) {
-        lines.addField(QString::fromLatin1(col.sent ? col.sent : col.name), FieldType::Text);
-        columns << QString::fromLatin1(col.name);
+        columns << QString::fromLatin1(col.name) + QStringLiteral(" AS ") +
+                       QString::fromLatin1(col.sent ? col.sent : col.name);
     }
-    const RecordSet stored =
-        db.query(QStringLiteral("SELECT %1 FROM djList WHERE id = ? %2 ORDER BY orderid")
-                     .arg(columns.join(QStringLiteral(", ")),
-                          moneyBill ? QStringLiteral("AND km_id > 0") : QString()),
-                 {id});
-    for (int r = 0; r < stored.rowCount(); ++r) {
-        QVariantList row;
-        for (int f = 0; f < stored.fieldCount(); ++f)
-            row << cell(stored, r, f);
-        lines.appendRow(row);
-    }
-    // Packet 2: the bills a receipt or payment settles, the accounts of the other bills.
-    const RecordSet second =
+    b.lines =
+        textPacket(db.query(QStringLiteral("SELECT %1 FROM djList WHERE id = ? %2 ORDER BY orderid")
+                                .arg(columns.join(QStringLiteral(", ")),
+                                     moneyBill ? QStringLiteral("AND km_id > 0") : QString()),
+                            {id}));
+    b.second = textPacket(
         moneyBill ? db.query(QStringLiteral("SELECT s_id, total AS Total, comment FROM djList "
                                             "WHERE id = ? AND km_id = 0 AND s_id > 0 "
                                             "ORDER BY orderid"),
@@ -650,25 +657,34 @@ int postDraft(CallContext& c) {
                   : db.query(QStringLiteral("SELECT km_id, type, dbTotal AS dbtotal, LendTotal "
                                             "AS Lendtotal FROM djKmDetail WHERE id = ? AND type "
                                             "IN (1, 2) ORDER BY orderid"),
-                             {id});
-    RecordSet accounts;
-    for (int f = 0; f < second.fieldCount(); ++f)
-        accounts.addField(second.field(f).name, FieldType::Text);
-    for (int r = 0; r < second.rowCount(); ++r) {
-        QVariantList row;
-        for (int f = 0; f < second.fieldCount(); ++f)
-            row << cell(second, r, f);
-        accounts.appendRow(row);
-    }
+                             {id}));
+    return b;
+}
 
-    CallContext save(db, header);
-    save.userId = c.userId;
-    save.userName = c.userName;
-    save.dbName = c.dbName;
-    save.method = QStringLiteral("SaveToDB");
-    save.packets[0] = std::move(lines);
-    save.packets[1] = std::move(accounts);
-    return saveBill(save);
+// Saves the stored bill again (post: "过账", else as a draft) as the caller's operator.
+int saveStored(CallContext& caller, StoredBill& b, bool post) {
+    CallContext bill(caller.db, b.header);
+    bill.userId = caller.userId;
+    bill.userName = caller.userName;
+    bill.dbName = caller.dbName;
+    bill.method = post ? QStringLiteral("SaveToDB") : QStringLiteral("SaveToDraft");
+    bill.packets[0] = std::move(b.lines);
+    bill.packets[1] = std::move(b.second);
+    return saveBill(bill);
+}
+
+// P_JXC_DJ_Post: posts a stored draft (billid) as it stands. The draft goes through the bill
+// service as its window sends it with "过账": the same checks and posting, the same bill id.
+int postDraft(CallContext& c) {
+    Database& db = c.db;
+    const qint64 id =
+        billvalues::id(c.params.value(QStringLiteral("billid")), QStringLiteral("单据ID"));
+    StoredBill b = storedBill(db, id, QStringLiteral("你要过账的草稿已经不存在，有可能已被删除！"));
+    if (const BillKindRow* row = findBillKindRow(b.kind); row && row->menuTag > 0) {
+        if (!holdsRight(db, c.userId, QString::number(row->menuTag) + QStringLiteral("01")))
+            throw DytError(QStringLiteral("您没有执行该操作的权限!"));
+    }
+    return saveStored(c, b, true);
 }
 
 }  // namespace
@@ -686,61 +702,21 @@ int save(CallContext& caller, const ParamList& header, RecordSet lines, bool pos
     return saveBill(bill);
 }
 
-int resaveDraft(CallContext& caller, qint64 draftId, bool post, const RecordSet& extra) {
-    Database& db = caller.db;
-    const RecordSet head =
-        db.query(QStringLiteral("SELECT * FROM djIndex WHERE id = ?"), {draftId});
-    if (head.rowCount() == 0 ||
-        head.at(0, head.fieldIndex(QStringLiteral("dj_state"))).toInt() == 0)
-        throw DytError(QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！"));
-    const auto field = [&head](const QString& name) {
-        const int f = head.fieldIndex(name);
-        return f < 0 || !head.at(0, f).isValid() ? QString() : head.at(0, f).toString();
-    };
-    const qint64 kind = field(QStringLiteral("djType")).toLongLong();
-    if (kind == kReceipt || kind == kPayment)
+int resaveDraft(CallContext& caller, qint64 draftId, const RecordSet& extra) {
+    StoredBill b = storedBill(caller.db, draftId,
+                              QStringLiteral("你要保存的草稿已经不存在，有可能已被删除！"));
+    if (b.kind == kReceipt || b.kind == kPayment)
         throw DytError(QStringLiteral("收款单和付款单的草稿请在单据窗口中保存！"));
-    ParamList header;
-    for (const Column& col : kHeaderColumns) {
-        const QString name = QString::fromLatin1(col.name);
-        if (head.fieldIndex(name) < 0)
-            continue;
-        // The remarks travel escaped, as a bill window sends them.
-        const bool remark = name == QLatin1String("comment") || name == QLatin1String("summery");
-        header.setValue(name, remark ? encodeLineBreaks(field(name)) : field(name));
-    }
-    header.setValue(QStringLiteral("djType"), QString::number(kind));
-    header.setValue(QStringLiteral("date"), field(QStringLiteral("date")));
-    header.setValue(QStringLiteral("dj_Caption"), field(QStringLiteral("dj_Caption")));
-    header.setValue(QStringLiteral("OldBillid"), QString::number(draftId));
-
-    // The lines as they are stored, in their order, then the extra rows by field name.
-    QStringList select;
-    RecordSet lines;
-    for (const Column& col : kLineColumns) {
-        const QString sent = QString::fromLatin1(col.sent ? col.sent : col.name);
-        select << QString::fromLatin1(col.name) + QStringLiteral(" AS ") + sent;
-        lines.addField(sent, FieldType::Text);
-    }
-    const RecordSet stored =
-        db.query(QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
-                     QStringLiteral(" FROM djList WHERE id = ? ORDER BY orderid"),
-                 {draftId});
-    for (int r = 0; r < stored.rowCount(); ++r) {
-        RecordSet::Row row;
-        for (int f = 0; f < stored.fieldCount(); ++f)
-            row << (stored.at(r, f).isValid() ? stored.at(r, f).toString() : QString());
-        lines.appendRow(row);
-    }
+    // The extra rows after the stored lines, by field name.
     for (int r = 0; r < extra.rowCount(); ++r) {
         RecordSet::Row row;
-        for (int f = 0; f < lines.fieldCount(); ++f) {
-            const int e = extra.fieldIndex(lines.field(f).name);
+        for (int f = 0; f < b.lines.fieldCount(); ++f) {
+            const int e = extra.fieldIndex(b.lines.field(f).name);
             row << (e >= 0 ? cell(extra, r, e) : QString());
         }
-        lines.appendRow(row);
+        b.lines.appendRow(row);
     }
-    return save(caller, header, std::move(lines), post);
+    return saveStored(caller, b, false);
 }
 
 RecordSet goodsLinePacket() {
@@ -755,8 +731,9 @@ RecordSet goodsLinePacket() {
 void appendGoodsLine(Database& db, RecordSet& packet, qint64 goodsId, double qty, double price,
                      qint64 warehouseId) {
     const QVariant unit = db.scalar(
-        QStringLiteral("SELECT u.id FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
-                       "g.id AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND g.del = 0"),
+        QStringLiteral("SELECT u.fzdwid FROM baseGoods AS g JOIN baseGoodsUnit AS u ON "
+                       "u.Goodsid = g.id AND u.fzdwid = 0 WHERE g.id = ? AND g.sonnum = 0 AND "
+                       "g.del = 0"),
         {goodsId});
     if (!unit.isValid())
         throw DytError(QStringLiteral("商品[%1]不存在").arg(goodsId));
