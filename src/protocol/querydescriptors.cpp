@@ -338,13 +338,9 @@ QList<QueryColumn> subjectColumns(QuerySubject subject) {
                  col("printNum", "[]打印次数", 60),
                  col("DuiZhang", "[]是否对账", 60),
                  col("DuiZhangShuoMing", "[]对账说明", 100)};
-            for (int i = 1; i <= 10; ++i) {
-                static const char* const captions[] = {
-                    "自定义一", "自定义二", "自定义三", "自定义四", "自定义五",
-                    "自定义六", "自定义七", "自定义八", "自定义九", "自定义十"};
+            for (int i = 1; i <= 10; ++i)
                 c << QueryColumn{u8("zidingyi") + QString::number(i),
-                                 u8("[]") + u8(captions[i - 1]), 80};
-            }
+                                 u8("[]") + userFieldCaption(i), 80};
             for (const char* hidden :
                  {"isred", "isredword", "isOver", "wldw_id", "jsr_id", "dep_id", "isDuiZhang"})
                 c << col(hidden, hidden, 0);
@@ -641,8 +637,8 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
         p.dates = false;
         p.extras = {extra(ExtraKind::Date, "enddate", "截至时间")};
     } else if (is("进货订单查询") || is("销售订单查询")) {
-        p.extras = {extra(ExtraKind::Radio, "state", "订单状态",
-                          {"全部", "未完成", "已完成", "已中止"})};
+        p.extras = {
+            extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成", "已中止"})};
     } else if (inDialog("TfrmSelectItems_XS7") || inDialog("TfrmSelectItems_JH3")) {
         p.extras = {extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成"})};
     } else if (inDialog("TfrmSelectItems_XS8") || inDialog("TfrmSelectItems_Other9")) {
@@ -776,6 +772,14 @@ QString pickerKindName(PickerKind kind) {
             return u8("area");
     }
     return {};
+}
+
+QString userFieldCaption(int index) {
+    static const char16_t* const numbers[] = {u"一", u"二", u"三", u"四", u"五",
+                                              u"六", u"七", u"八", u"九", u"十"};
+    if (index < 1 || index > 10)
+        return {};
+    return QStringLiteral("自定义") + QString::fromUtf16(numbers[index - 1]);
 }
 
 }  // namespace dyt

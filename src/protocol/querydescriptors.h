@@ -155,6 +155,8 @@ struct QueryDialog {
 };
 
 const QList<QueryDialog>& queryDialogs();
+// The caption of a bill's user field 1..10: "自定义一" … "自定义十"; empty outside that range.
+QString userFieldCaption(int index);
 // The dialog of a class name (case-insensitive), nullptr when none.
 const QueryDialog* findQueryDialog(const QString& className);
 // The page of a dialog class and caption, nullptr when none.

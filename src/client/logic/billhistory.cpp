@@ -6,16 +6,6 @@
 
 namespace dyt::client::history {
 
-namespace text {
-QString userFieldCaption(int index) {
-    static const char16_t* const numbers[] = {u"一", u"二", u"三", u"四", u"五",
-                                              u"六", u"七", u"八", u"九", u"十"};
-    if (index < 1 || index > 10)
-        return {};
-    return QStringLiteral("自定义") + QString::fromUtf16(numbers[index - 1]);
-}
-}  // namespace text
-
 namespace {
 
 QString field(const RecordSet& rows, int row, const char* name) {

@@ -20,8 +20,6 @@ namespace dyt::client::history {
 namespace text {
 inline constexpr FixedText title{u"经营历程"};
 inline constexpr FixedText advancedKey{u"经营历程高级查询"};
-inline constexpr FixedText advancedTitle{u"经营历程高级查询"};
-inline constexpr FixedText advancedPage{u"万能查询条件"};
 inline constexpr FixedText advancedQuery{u"高级查询"};
 inline constexpr FixedText useAdvanced{u"使用高级查询"};
 inline constexpr FixedText entryDate{u"录单日期"};
@@ -29,14 +27,12 @@ inline constexpr FixedText chooseEntryDate{u"请选择录单日期"};
 inline constexpr FixedText redFilterKey{u"cbredItemIndex"};
 inline constexpr FixedText allTypes{u"全部单据"};
 inline constexpr FixedText billType{u"单据类型"};
-inline constexpr FixedText waiting{u"系统正在处理中，请等待....."};
 
 inline constexpr FixedText red{u"红冲单据"};
 inline constexpr FixedText copy{u"复制单据"};
 inline constexpr FixedText change{u"修改单据"};
 inline constexpr FixedText remove{u"删除单据"};
 inline constexpr FixedText reconcile{u"对账"};
-inline constexpr FixedText unreconcile{u"取消对账"};
 inline constexpr FixedText userFields{u"自定义项"};
 inline constexpr FixedText exportInvoice{u"航天金穗"};
 
@@ -64,9 +60,6 @@ inline constexpr FixedText salesOnly{u"只能销售单才能导入航天金穗�
 inline constexpr FixedText exported{u"数据已经成功转出！\r\n文件名称："};
 inline constexpr FixedText exportFile{u"bill.txt"};
 inline constexpr FixedText chooseFolder{u"请选择导出文件夹"};
-inline constexpr FixedText noBill{u"请先选择一张单据！"};
-// "自定义一" … "自定义十".
-QString userFieldCaption(int index);
 }  // namespace text
 
 // The kinds the business history treats apart.

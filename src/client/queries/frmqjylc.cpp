@@ -151,10 +151,10 @@ QAction* TfrmQJYLC::addCommand(const QString& caption, const char* name, const Q
     a->setShortcut(key);
     a->setShortcutContext(Qt::WindowShortcut);
     toolBar()->insertAction(btnPrint(), a);
-    connect(a, &QAction::triggered, this, [this, handler] {
-        if (QAction* self = qobject_cast<QAction*>(sender()); self && !self->isVisible())
-            return;
-        (this->*handler)();
+    // A command the operator's rights hide does nothing, however it is triggered.
+    connect(a, &QAction::triggered, this, [this, a, handler] {
+        if (a->isVisible())
+            (this->*handler)();
     });
     return a;
 }
@@ -325,7 +325,7 @@ void TfrmQJYLC::btnCopyClick() {
 
 void TfrmQJYLC::btnDeleteClick() {
     const BillRow b = focusedBill();
-    if (b.id <= 0 || !btnDelete_->isVisible())
+    if (b.id <= 0)
         return;
     if (const QString refusal = deleteRefusal(b); !refusal.isEmpty()) {
         prompter().message(caption::hint(), refusal);
@@ -353,7 +353,7 @@ void TfrmQJYLC::btnDeleteClick() {
 
 void TfrmQJYLC::btnChangeClick() {
     const BillRow b = focusedBill();
-    if (b.id <= 0 || !btnChange_->isVisible())
+    if (b.id <= 0)
         return;
     if (const QString refusal = changeRefusal(b); !refusal.isEmpty()) {
         prompter().message(caption::hint(), refusal);
@@ -396,7 +396,7 @@ void TfrmQJYLC::btnChangeClick() {
 
 void TfrmQJYLC::btnReconcileClick() {
     const BillRow b = focusedBill();
-    if (b.id <= 0 || !btnReconcile_->isVisible())
+    if (b.id <= 0)
         return;
     QString remark;
     if (b.reconciled) {
@@ -419,13 +419,13 @@ void TfrmQJYLC::btnReconcileClick() {
 
 void TfrmQJYLC::btnUserFieldsClick() {
     const BillRow b = focusedBill();
-    if (b.id <= 0 || !btnUserFields_->isVisible())
+    if (b.id <= 0)
         return;
     QList<TfrmIniInput::Field> fields;
     for (int i = 1; i <= 10; ++i) {
         const QString key = QStringLiteral("zidingyi%1").arg(i);
-        fields.append({key, text::userFieldCaption(i), TfrmIniInput::Kind::Text,
-                       focusedValue(key).toString()});
+        fields.append(
+            {key, userFieldCaption(i), TfrmIniInput::Kind::Text, focusedValue(key).toString()});
     }
     TfrmIniInput dlg(text::userFields(), focusedValue(QStringLiteral("code")).toString(), fields,
                      this);

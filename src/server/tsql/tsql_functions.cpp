@@ -6,10 +6,12 @@
 #include <QRegularExpression>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "common/error.h"
 
@@ -861,13 +863,14 @@ void fnGetGoodsPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 struct LikeItem {
     enum Kind { Literal, One, Any, Set } kind = Literal;
-    QChar ch;                              // Literal
-    bool negated = false;                  // Set
+    QChar ch;                               // Literal
+    bool negated = false;                   // Set
     QList<std::pair<QChar, QChar>> ranges;  // Set: single characters are ranges of one
 };
 
+// Letters compared as SQLite's LIKE compares them: ASCII without regard to case.
 QChar folded(QChar c) {
-    return c.toCaseFolded();
+    return c.unicode() < 128 ? c.toLower() : c;
 }
 
 // The pattern as items; false for a pattern that can match nothing (an unclosed '[').
@@ -953,8 +956,9 @@ bool matchItems(const QList<LikeItem>& items, const QString& value) {
     return p == items.size();
 }
 
-// tsql_like(pattern, value[, escape]): null when an argument is null. The compiled pattern is
-// kept for the rows of a statement.
+// tsql_like(pattern, value[, escape]): null when an argument is null. A pattern without a
+// bracket class is SQLite's own LIKE; the compiled bracket pattern is kept for the rows of a
+// statement.
 void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     for (int i = 0; i < argc; ++i) {
         if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
@@ -962,7 +966,6 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             return;
         }
     }
-    const QString value = argText(argv[1]);
     QChar escape;
     if (argc > 2) {
         const QString e = argText(argv[2]);
@@ -972,42 +975,39 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         escape = e[0];
     }
-    struct Compiled {
-        bool valid = false;
-        QList<LikeItem> items;
-    };
-    auto* compiled = static_cast<Compiled*>(sqlite3_get_auxdata(ctx, 0));
-    if (!compiled || argc > 2) {
-        auto* fresh = new Compiled;
-        fresh->valid = compileLike(argText(argv[0]), escape, &fresh->items);
-        if (argc > 2) {
-            const bool m = fresh->valid && matchItems(fresh->items, value);
-            delete fresh;
-            sqlite3_result_int(ctx, m ? 1 : 0);
-            return;
-        }
-        sqlite3_set_auxdata(ctx, 0, fresh, [](void* p) { delete static_cast<Compiled*>(p); });
-        compiled = static_cast<Compiled*>(sqlite3_get_auxdata(ctx, 0));
-        if (!compiled) {  // SQLite dropped it at once (out of memory): match without keeping it
-            Compiled again;
-            again.valid = compileLike(argText(argv[0]), escape, &again.items);
-            sqlite3_result_int(ctx, again.valid && matchItems(again.items, value) ? 1 : 0);
-            return;
-        }
+    const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    if (!std::strchr(pattern, '[')) {
+        const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+        sqlite3_result_int(ctx, sqlite3_strlike(pattern, value, escape.unicode()) == 0 ? 1 : 0);
+        return;
     }
-    sqlite3_result_int(ctx, compiled->valid && matchItems(compiled->items, value) ? 1 : 0);
+    using Compiled = std::optional<QList<LikeItem>>;  // empty: a pattern that matches nothing
+    auto* compiled = static_cast<Compiled*>(sqlite3_get_auxdata(ctx, 0));
+    Compiled local;
+    if (!compiled) {
+        QList<LikeItem> items;
+        if (compileLike(argText(argv[0]), escape, &items))
+            local = std::move(items);
+        // Kept only without an escape argument, whose value may change from row to row.
+        if (argc == 2) {
+            sqlite3_set_auxdata(ctx, 0, new Compiled(local),
+                                [](void* p) { delete static_cast<Compiled*>(p); });
+        }
+        compiled = &local;
+    }
+    sqlite3_result_int(ctx, *compiled && matchItems(**compiled, argText(argv[1])) ? 1 : 0);
 }
 
-QStringView withoutTrailingBlanks(const QString& s) {
-    qsizetype n = s.size();
-    while (n > 0 && s[n - 1] == u' ')
-        --n;
-    return QStringView(s).left(n);
-}
-
+// UTF-8 text without its trailing blanks, compared as SQLite's NOCASE compares.
 int collateText(void*, int n1, const void* a, int n2, const void* b) {
-    return compareText(QString::fromUtf8(static_cast<const char*>(a), n1),
-                       QString::fromUtf8(static_cast<const char*>(b), n2));
+    const auto* x = static_cast<const char*>(a);
+    const auto* y = static_cast<const char*>(b);
+    while (n1 > 0 && x[n1 - 1] == ' ')
+        --n1;
+    while (n2 > 0 && y[n2 - 1] == ' ')
+        --n2;
+    const int c = sqlite3_strnicmp(x, y, std::min(n1, n2));
+    return c != 0 ? c : n1 - n2;
 }
 
 using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
@@ -1030,7 +1030,10 @@ bool likeMatches(const QString& pattern, const QString& value, QChar escape) {
 }
 
 int compareText(const QString& a, const QString& b) {
-    return withoutTrailingBlanks(a).compare(withoutTrailingBlanks(b), Qt::CaseInsensitive);
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    return collateText(nullptr, static_cast<int>(x.size()), x.constData(),
+                       static_cast<int>(y.size()), y.constData());
 }
 
 void registerFunctions(sqlite3* db, const FunctionOptions& options) {

@@ -21,12 +21,13 @@ struct FunctionOptions {
 void registerFunctions(sqlite3* db, const FunctionOptions& options = {});
 
 // SQL Server's LIKE: % any run, _ one character, [abc] [a-f] one of a set, [^abc] one outside
-// it, the escape character (when not null) taking the next pattern character as it is; letters
-// compared without regard to case. A '[' without its ']' matches nothing.
+// it, the escape character (when not null) taking the next pattern character as it is; ASCII
+// letters compared without regard to case. A '[' without its ']' matches nothing.
 bool likeMatches(const QString& pattern, const QString& value, QChar escape = QChar());
 
-// The collation of text comparisons ("TSQL"): letters without regard to case, trailing blanks
-// ignored, as SQL Server compares varchar values. Negative, 0 or positive.
+// The collation of text comparisons ("TSQL"): ASCII letters without regard to case (as SQLite's
+// NOCASE), trailing blanks ignored, as SQL Server compares varchar values. Negative, 0 or
+// positive.
 int compareText(const QString& a, const QString& b);
 
 // Date helpers with SQL Server's meaning, shared with the tests.
