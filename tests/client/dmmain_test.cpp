@@ -973,17 +973,9 @@ TEST(SqlScript, SplitsAtGoLinesAndLeavesOutUseAndLeadingComments) {
     EXPECT_EQ(QStringList(), splitSqlScript(u"GO\r\ngo\r\n-- x\r\nUSE a\r\n\r\n"_s));
     EXPECT_EQ(QStringList{u"select 1"_s}, splitSqlScript(u"select 1\rGO\r"_s));
 }
-class LookupsTest : public DmFixture {
+// The same logged-in data module with fresh settings.
+class LookupsTest : public LoadSettingsTest {
 protected:
-    void SetUp() override {
-        DmFixture::SetUp();
-        resetSettings();
-        connectLoggedIn();
-    }
-    void TearDown() override {
-        resetSettings();
-        DmFixture::TearDown();
-    }
     QString lastSql() const { return transport->calls().last().sql; }
     static RecordSet rows(const QString& field, FieldType type, const QVariantList& values) {
         RecordSet rs;

@@ -130,17 +130,21 @@ void pickIn(QWidget* window, const QString& code) {
 void setKeyWindow(QWidget* window) {
     keyWindow = window;
 }
-void typeKeys(const QString& text) {
+void typeInto(QWidget* widget, const QString& text) {
     // Characters without a key of their own come as the text of a key event, as an input
     // method hands them over.
     for (const QChar c : text) {
-        QWidget* w = keyTarget();
-        if (!w)
-            return;
         if (c.unicode() < 128)
-            QTest::keyClick(w, c.toLatin1());
+            QTest::keyClick(widget, c.toLatin1());
         else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+void typeKeys(const QString& text) {
+    // The focus is asked again for every key: the first key may open an editor that takes it.
+    for (const QChar c : text) {
+        if (QWidget* w = keyTarget())
+            typeInto(w, QString(c));
     }
 }
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {

@@ -82,6 +82,8 @@ inline UiStep doubleClick(int row) {
 // just closed), the key window is made active first.
 void setKeyWindow(QWidget* window);
 void typeKeys(const QString& text);
+// The keys of the text sent to that widget, wherever the focus is.
+void typeInto(QWidget* widget, const QString& text);
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // The next modal window is a selection: the code typed into its search box, then Enter on the

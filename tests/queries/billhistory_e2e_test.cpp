@@ -38,12 +38,7 @@ using namespace history;
 void typeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();
-    for (QChar ch : text) {
-        if (ch.unicode() < 128)
-            QTest::keyClick(edit, ch.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
+    test::typeInto(edit, text);
 }
 
 // A dialog a failed step left open is closed, so that the flow fails instead of waiting.
