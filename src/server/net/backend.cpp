@@ -236,6 +236,11 @@ void Backend::closeSession(Session& session) {
     session.userCode.clear();
 }
 
+// Every check of the administrator's account and password goes through here.
+bool Backend::checkAdmin(Session&, const QString& account, const QString& password) {
+    return catalogue_->checkAdmin(account, password);
+}
+
 // --- dispatch
 
 Response Backend::handle(Session& session, const Request& request) {
@@ -562,7 +567,7 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
     const QString command = lines.value(QStringLiteral("Command")).trimmed();
     auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
     if (command.compare(QLatin1String("CheckAdminPass"), Qt::CaseInsensitive) == 0) {
-        if (!catalogue_->checkAdmin(QString(), lines.value(QStringLiteral("Password")))) {
+        if (!checkAdmin(session, QString(), lines.value(QStringLiteral("Password")))) {
             return fail(QStringLiteral("管理员口令错误"));
         }
         session.adminVerified = true;
@@ -580,8 +585,8 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
         return answer(0, {null(), QString()});
     }
     if (command.compare(QLatin1String("SetAdminPass"), Qt::CaseInsensitive) == 0) {
-        if (!catalogue_->checkAdmin(lines.value(QStringLiteral("Account")),
-                                    lines.value(QStringLiteral("Password")))) {
+        if (!checkAdmin(session, lines.value(QStringLiteral("Account")),
+                          lines.value(QStringLiteral("Password")))) {
             return fail(QStringLiteral("管理员账号或口令错误"));
         }
         catalogue_->setAdminPassword(lines.value(QStringLiteral("NewPassword")));
@@ -649,10 +654,10 @@ Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
     }
 }
 
-Response Backend::createProfile(Session&, const QCborArray& args) {
+Response Backend::createProfile(Session& session, const QCborArray& args) {
     auto fail = [](const QString& msg) { return answer(-1, {msg}); };
     const QString name = text(args, 1).trimmed();
-    if (!catalogue_->checkAdmin(text(args, 2), text(args, 3))) {
+    if (!checkAdmin(session, text(args, 2), text(args, 3))) {
         return fail(QStringLiteral("管理员账号或口令错误"));
     }
     if (!validProfileName(name)) {
@@ -678,9 +683,9 @@ Response Backend::createProfile(Session&, const QCborArray& args) {
     return answer(0, {QString()});
 }
 
-Response Backend::deleteProfile(Session&, const QCborArray& args) {
+Response Backend::deleteProfile(Session& session, const QCborArray& args) {
     auto fail = [](const QString& msg) { return answer(-1, {msg}); };
-    if (!catalogue_->checkAdmin(text(args, 1), text(args, 2))) {
+    if (!checkAdmin(session, text(args, 1), text(args, 2))) {
         return fail(QStringLiteral("管理员账号或口令错误"));
     }
     const auto entry = catalogue_->findByOrderId(integer(args, 0));
@@ -921,7 +926,7 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     auto done = [&](int code, const QString& msg) {
         return answer(code, {first, backupName, code, msg});
     };
-    if (!catalogue_->checkAdmin(text(args, 2), text(args, 3))) {
+    if (!checkAdmin(session, text(args, 2), text(args, 3))) {
         return done(-1, QStringLiteral("管理员账号或口令错误"));
     }
     auto state = session.profile;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,8 @@ struct Session {
     std::shared_ptr<ProfileState> profile;
     std::unique_ptr<Database> db;  // touched only under the profile's shared lock
     bool evicted = false;          // the account set was restored under this session
+    // True once the client has closed its end of the connection (checked while a call runs).
+    std::function<bool()> peerGone;
 
     bool loggedIn() const { return profile != nullptr; }
 };
@@ -89,6 +92,9 @@ private:
     };
     static const MethodInfo* findMethod(const QString& name);
     static const MethodInfo kMethods[];
+
+    // The administrator's account and password, as every method that needs them checks them.
+    bool checkAdmin(Session& session, const QString& account, const QString& password);
 
     std::shared_ptr<ProfileState> profileState(const QString& dbName);
     std::unique_ptr<Database> openProfile(const QString& dbName);

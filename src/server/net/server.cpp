@@ -6,6 +6,14 @@
 
 #include <condition_variable>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+
+#include <cerrno>
+#endif
+
 #include "common/error.h"
 
 namespace dyt::server {
@@ -22,6 +30,19 @@ protected:
 };
 
 constexpr int kPollMs = 100;
+
+// True when the other end has closed the connection. Looks at the socket without taking data:
+// a request sent ahead stays for the connection loop.
+bool peerClosed(qintptr fd) {
+    char c = 0;
+#ifdef Q_OS_WIN
+    const int n = ::recv(static_cast<SOCKET>(fd), &c, 1, MSG_PEEK);  // the socket is non-blocking
+    return n == 0 || (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
+#else
+    const ssize_t n = ::recv(static_cast<int>(fd), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+#endif
+}
 
 }  // namespace
 
@@ -98,6 +119,8 @@ void Server::serve(Connection* connection) {
     Session session;
     session.spid = backend_.nextSpid();
     session.peer = socket.peerAddress().toString();
+    const qintptr fd = socket.socketDescriptor();
+    session.peerGone = [fd] { return peerClosed(fd); };
     proto::FrameReader reader(backend_.config().frameLimit);
     while (!stopping_ && socket.state() == QAbstractSocket::ConnectedState) {
         QCborValue value;
