@@ -40,7 +40,8 @@ const char kUsage[] =
     "  service METHOD PARAMS-FILE LINES-TSV [ACCOUNTS-TSV]\n"
     "                                call the bill service (prints the bill id)\n"
     "  backup FILE                   back up the account set to FILE (and on the server)\n"
-    "  restore FILE                  restore the account set from FILE\n"
+    "  restore FILE                  restore the account set from FILE (needs --profile and\n"
+    "                                --admin, no operator)\n"
     "  report CLASS|PROC TYPE k=v ...\n"
     "                                run a query window's report (prints rows)\n"
     "  demo [--name NAME] [--seed N] [--goods N] [--lines N] [--warehouses N]\n"
@@ -267,7 +268,13 @@ public:
             if (!f.open(QIODevice::ReadOnly))
                 throw DytError(QStringLiteral("要恢复的本地文件不存在，请检查"));
             const QByteArray content = f.readAll();
-            loginTo(host, port);
+            // The administrator restores without a login, so that an account set nobody can
+            // log in to any more can be restored too.
+            if (profile_.isEmpty())
+                throw UsageError{QStringLiteral("restore needs --profile")};
+            connect(host, port);
+            command1(QStringList{QStringLiteral("Command=CheckAdminPass"),
+                                 QStringLiteral("Password=") + adminPassword_});
             proto::Response r = client_.call(
                 QStringLiteral("RestoreProfile"),
                 {profile_, QFileInfo(args[0]).fileName(), adminUser_, adminPassword_, content});

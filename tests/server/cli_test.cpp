@@ -113,7 +113,12 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_GT(QFile(file).size(), 0);
     EXPECT_EQ(u"count\n2\n"_s,
               asOperator({u"sql"_s, u"DELETE FROM baseGoods WHERE id > 900"_s}).out);
-    r = asOperator({u"restore"_s, file});
+    // An account set nobody can log in to any more is restored by the administrator alone.
+    EXPECT_EQ(0, asOperator({u"sql"_s, u"DELETE FROM sysuser"_s}).exitCode);
+    EXPECT_EQ(1, asOperator({u"sql"_s, u"select 1"_s}).exitCode);
+    const QStringList restore{u"--profile"_s, u"dytv1_1"_s, u"restore"_s, file};
+    EXPECT_EQ(u"1 管理员口令错误\n"_s, refusal(cli(QStringList{u"--admin"_s, u"sa:x"_s} + restore)));
+    r = cli(restore);
     EXPECT_EQ(0, r.exitCode) << r.err.toStdString();
     EXPECT_EQ(u"id\n901\n902\n"_s,
               asOperator({u"sql"_s, u"select id from baseGoods where id > 900 order by id"_s}).out);

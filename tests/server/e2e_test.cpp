@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -231,8 +232,8 @@ TEST_F(ServerTest, AccountSetListCreationHidingOperatorsAndLogin) {
     // The login answers the operator or the reason, never the administrator password.
     r = c->call(u"Login"_s, {loginLines(u"dytv1_1"_s, u"系统管理员"_s), u"1"_s, QString()});
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
-    EXPECT_EQ(u"系统管理员|001|1|sa|"_s,
-              lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName,dbPassword"));
+    EXPECT_EQ(u"系统管理员|001|1|sa"_s,
+              lineValues(r.outText(0), "UserName,UserCode,UserId,dbUserName"));
     // The session is registered under the connection's number.
     rs = query(*c, u"SELECT PcID, userId FROM syssession WHERE id = @@spid"_s);
     ASSERT_EQ(1, rs.rowCount());
@@ -476,75 +477,116 @@ TEST_F(ServerTest, NewerOrBrokenAccountSetsCannotBeUsedAndOneInUseIsNotDeleted) 
     EXPECT_EQ(u"要删除的账套不存在"_s, del.outText(0));
 }
 
-TEST_F(ServerTest, BackupAndRestoreRoundTripAnAccountSet) {
-    auto c = loggedIn(u"dytv1_2"_s);
-    script(u"dytv1_2"_s,
-           u"CREATE TABLE IF NOT EXISTS tb(v TEXT); "
-           "DELETE FROM tb; INSERT INTO tb VALUES ('备份前')"_s);
-    const auto backup = [&](const QString& file, int local) {
-        return c->call(u"BackupProfile"_s,
-                       {u"dytv1_2"_s, u"账套乙"_s, file, u"sa"_s, QString(), local});
+// The backup's bytes changed by a script, as a hostile file would come.
+QByteArray changedBackup(const QByteArray& content, const QString& sql) {
+    QTemporaryDir d;
+    const QString p = d.filePath(u"changed.db"_s);
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        return {};
+    f.close();
+    server::Database::open(p, server::Database::Mode::File)->executeScript(sql);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAccountSets) {
+    auto c = connect();
+    const Response login = test::logIn(*c, u"dytv1_2"_s);
+    ASSERT_EQ(0, login.code());
+    const QString token = ParamList(login.outText(0)).value(u"dbPassword"_s);
+    ASSERT_EQ(1, update(*c, u"INSERT INTO sysData(Name, sysValue) VALUES ('恢复标记', '备份前')"_s));
+    const auto backup = [&](const QString& file, int local, const QString& pw = QString()) {
+        const Response r = c->call(u"BackupProfile"_s,
+                                   {u"dytv1_2"_s, u"账套乙"_s, file, u"sa"_s, pw, local});
+        return u"%1 %2"_s.arg(r.code()).arg(r.outText(1));
     };
-    // Server backup, then a local one with the content; the same name twice and a name outside
-    // the backup folder are refused.
-    Response b = backup(u"乙.server.db"_s, 0);
-    ASSERT_EQ(0, b.code()) << b.outText(1).toStdString();
-    EXPECT_TRUE(b.out(2).isNull());
-    b = backup(u"乙.local.db"_s, 1);
-    ASSERT_EQ(0, b.code());
-    const QByteArray content = b.out(2).toByteArray();
-    EXPECT_TRUE(content.startsWith(QByteArray("SQLite format 3", 15)));
-    EXPECT_EQ(-1, backup(u"乙.server.db"_s, 0).code());
-    EXPECT_EQ(-1, backup(u"../escape.db"_s, 0).code());
-    RecordSet backups =
+    // A wrong administrator password is refused whatever the target; the login's own token makes
+    // server backups only (the client's automatic backup); a name twice or outside is refused.
+    const char* const ok = "0 数据备份到服务器成功完成";
+    const char* const wrong = "-1 管理员账号或口令错误";
+    const struct {
+        const char* file;
+        int local;
+        QString password;
+        const char* expected;
+    } backups[] = {{"乙.bad.db", 0, u"bad"_s, wrong},    {"乙.bad.db", 1, u"bad"_s, wrong},
+                   {"乙.token.db", 1, token, wrong},     {"乙.token.db", 0, token, ok},
+                   {"乙.token.db", 0, QString(), "-1 备份文件[乙.token.db]已经存在，请重新命名"},
+                   {"../escape.db", 0, QString(), "-1 备份文件名称[../escape.db]无效"}};
+    for (const auto& b : backups) {
+        EXPECT_EQ(QString::fromUtf8(b.expected), backup(QString::fromUtf8(b.file), b.local, b.password))
+            << b.file;
+    }
+    const Response local = c->call(u"BackupProfile"_s,
+                                   {u"dytv1_2"_s, u"账套乙"_s, u"乙.local.db"_s, u"sa"_s, QString(), 1});
+    ASSERT_EQ(0, local.code());
+    const QByteArray content = local.out(2).toByteArray();
+    RecordSet backupRows =
         proto::recordSetFromCbor(c->call(u"GetProfileBackups"_s, {u"dytv1_2"_s}).out(0));
-    EXPECT_EQ(2, backups.rowCount());
-    EXPECT_TRUE(backups.locate(u"backFileName"_s, u"乙.server.db"_s));
-    EXPECT_EQ(u"账套乙"_s, backups.text(u"profileName"_s));
-    // Change, then restore from the server backup.
-    update(*c, u"UPDATE tb SET v = '备份后'"_s);
-    auto restore = [&](const QString& name, const QByteArray& bytes,
-                       const QString& pw = QString()) {
-        return c->call(u"RestoreProfile"_s, {u"dytv1_2"_s, name, u"sa"_s, pw,
-                                             bytes.isEmpty() ? null() : QCborValue(bytes)});
-    };
-    // A refusal as "code message".
-    const auto refused = [&](const QString& name, const QByteArray& bytes,
+    EXPECT_EQ((QStringList{u"乙.token.db"_s, u"乙.local.db"_s}),
+              test::rowTexts(backupRows, u"backFileName"_s));
+    // Another account set's backup is not this one's to restore.
+    ASSERT_EQ(0, loggedIn(u"dytv1_1"_s)
+                     ->call(u"BackupProfile"_s,
+                            {u"dytv1_1"_s, u"账套甲"_s, u"甲.other.db"_s, u"sa"_s, QString(), 0})
+                     .code());
+    update(*c, u"UPDATE sysData SET sysValue = '备份后' WHERE Name = '恢复标记'"_s);
+    const auto restore = [&](const QString& name, const QByteArray& bytes,
                              const QString& pw = QString()) {
-        const Response r = restore(name, bytes, pw);
+        const Response r = c->call(u"RestoreProfile"_s, {u"dytv1_2"_s, name, u"sa"_s, pw,
+                                                         bytes.isEmpty() ? null() : QCborValue(bytes)});
         return u"%1 %2"_s.arg(r.code()).arg(r.outText(3));
     };
-    const auto v = [&] { return query(*c, u"SELECT v FROM tb"_s).at(0, 0).toString(); };
-    EXPECT_EQ(u"-1 管理员账号或口令错误"_s, refused(u"乙.server.db"_s, {}, u"bad"_s));
-    Response r = restore(u"乙.server.db"_s, {});
-    ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
-    EXPECT_EQ(0, r.out(2).toInteger());
-    EXPECT_EQ(u"备份前"_s, v());
-    // Uploaded content.
-    update(*c, u"UPDATE tb SET v = '再次修改'"_s);
-    r = restore(u"乙.local.db"_s, content);
-    ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
-    EXPECT_EQ(u"备份前"_s, v());
-    // Content that is not an account set leaves everything as it was.
-    update(*c, u"UPDATE tb SET v = '保持不变'"_s);
-    QByteArray corrupt = content;
-    corrupt.truncate(content.size() / 2);
-    for (const QByteArray& bytes : {QByteArray("garbage garbage garbage"), corrupt})
-        EXPECT_TRUE(refused(u"x.db"_s, bytes).startsWith(u"-1 恢复失败："_s));
-    // A genuine SQLite file without the version table.
+    const auto marker = [&] {
+        return query(*c, u"SELECT sysValue FROM sysData WHERE Name = '恢复标记'"_s).at(0, 0).toString();
+    };
+    EXPECT_EQ(u"-1 管理员账号或口令错误"_s, restore(u"乙.token.db"_s, {}, token));
+    EXPECT_EQ(u"-1 服务器备份[甲.other.db]不存在"_s, restore(u"甲.other.db"_s, {}));
+    EXPECT_EQ(u"-1 服务器备份[nosuch.db]不存在"_s, restore(u"nosuch.db"_s, {}));
+    EXPECT_EQ(u"0 账套恢复成功"_s, restore(u"乙.token.db"_s, {}));
+    EXPECT_EQ(u"备份前"_s, marker());
+    update(*c, u"UPDATE sysData SET sysValue = '保持不变' WHERE Name = '恢复标记'"_s);
+    // Files that are not this server's account sets leave everything as it was: broken bytes,
+    // a database without the tables, one with only the version, ones lacking a table the server
+    // needs or carrying one it never makes.
+    QByteArray plain;
     {
         QTemporaryDir d;
         const QString p = d.filePath(u"plain.db"_s);
-        auto plain = server::Database::open(p, server::Database::Mode::ReadWriteCreate);
-        plain->executeScript(u"PRAGMA journal_mode=DELETE; CREATE TABLE a(x)"_s);
-        plain.reset();
+        server::Database::open(p, server::Database::Mode::ReadWriteCreate)
+            ->executeScript(u"PRAGMA journal_mode=DELETE; CREATE TABLE a(x)"_s);
         QFile pf(p);
         ASSERT_TRUE(pf.open(QIODevice::ReadOnly));
-        EXPECT_EQ(u"-1 恢复失败：文件不是有效的账套备份"_s, refused(u"plain.db"_s, pf.readAll()));
+        plain = pf.readAll();
     }
-    EXPECT_EQ(u"-1 服务器备份[nosuch.db]不存在"_s, refused(u"nosuch.db"_s, {}));
-    EXPECT_EQ(u"保持不变"_s, v());
-    script(u"dytv1_2"_s, u"DROP TABLE tb"_s);
+    const QString onlyVersion = u"CREATE TABLE sysVersion(version INTEGER NOT NULL); "
+                                "INSERT INTO sysVersion VALUES (%1)"_s.arg(server::schema::currentVersion());
+    const struct {
+        QByteArray bytes;
+        const char* reason;
+    } foreign[] = {
+        {QByteArray("garbage garbage garbage"), "文件不是有效的账套备份"},
+        {content.left(content.size() / 2), "备份文件已损坏"},
+        {plain, "文件不是有效的账套备份"},
+        {changedBackup(plain, onlyVersion), "文件不是有效的账套备份：缺少"},
+        {changedBackup(content, u"DROP TABLE sysuser"_s), "缺少[sysuser]"},
+        {changedBackup(content, u"DROP TABLE djIndex"_s), "缺少[djindex]"},
+        {changedBackup(content, u"CREATE TRIGGER tr_extra AFTER INSERT ON djStockDetail BEGIN "
+                                "UPDATE baseGoodsStock SET qty = qty * 2; END"_s),
+         "含有本系统没有的[tr_extra]"},
+        {changedBackup(content, u"CREATE VIEW v_extra AS SELECT 1"_s), "含有本系统没有的[v_extra]"},
+    };
+    for (const auto& f : foreign) {
+        const QString answer = restore(u"x.db"_s, f.bytes);
+        EXPECT_TRUE(answer.startsWith(u"-1 恢复失败："_s) &&
+                    answer.contains(QString::fromUtf8(f.reason)))
+            << answer.toStdString();
+    }
+    EXPECT_EQ(u"保持不变"_s, marker());
+    // The genuine local copy is taken.
+    EXPECT_EQ(u"0 账套恢复成功"_s, restore(u"乙.local.db"_s, content));
+    EXPECT_EQ(u"备份前"_s, marker());
+    update(*c, u"DELETE FROM sysData WHERE Name = '恢复标记'"_s);
 }
 
 // A table whose self-join keeps a query busy for a while: the calls sent meanwhile find it running.
@@ -562,42 +604,70 @@ void send(Client& c, qint64 id, const QString& method, const QCborArray& args) {
     c.sendRaw(proto::encodeFrame(proto::Request{id, method, args}.toCbor()));
 }
 
-TEST_F(ServerTest, ARestoreWaitsForRunningCallsRefusesASecondAndSendsTheOthersBackToLogIn) {
+TEST_F(ServerTest, ARestoreUnderWritingClientsRefusesTheirCallsAndLeavesExactlyTheBackup) {
     const QString db = u"dytv1_1"_s;
-    addSlowTable(server->dataDir(), db);
-    auto busy = loggedIn(db);
-    auto first = loggedIn(db);
-    auto second = loggedIn(db);
-    script(db, u"CREATE TABLE tr(v TEXT); INSERT INTO tr VALUES ('备份前')"_s);
-    ASSERT_EQ(0, first
+    const QString restored = u"账套已经被恢复或关闭，请重新登录"_s;
+    auto restorer = loggedIn(db);
+    ASSERT_EQ(0, restorer
                      ->call(u"BackupProfile"_s,
-                            {db, u"账套甲"_s, u"甲.restore.db"_s, u"sa"_s, QString(), 0})
+                            {db, u"账套甲"_s, u"甲.load.db"_s, u"sa"_s, QString(), 0})
                      .code());
-    update(*busy, u"UPDATE tr SET v = '备份后'"_s);
-    // A restore waits for the running query; a second one meanwhile is refused at once.
-    const QCborArray restore{db, u"甲.restore.db"_s, u"sa"_s, QString(), null()};
-    send(*busy, 1, u"ExecQuery"_s, {kSlowQuery});
-    QThread::msleep(100);
-    send(*first, 2, u"RestoreProfile"_s, restore);
-    QThread::msleep(100);
-    Response r = second->call(u"RestoreProfile"_s, restore);
-    EXPECT_EQ(-1, r.code());
-    EXPECT_EQ(u"账套正在恢复中，请稍后"_s, r.outText(3));
-    r = busy->readResponse();
-    ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
-    EXPECT_EQ(kSlowCount, proto::recordSetFromCbor(r.out(0)).at(0, 0).toLongLong());
-    r = first->readResponse();
-    ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
-    EXPECT_EQ(u"备份前"_s, query(*first, u"SELECT v FROM tr"_s).at(0, 0).toString());
-    // The other sessions are sent back to log in; logged in again they see the restored data.
-    for (Client* other : {busy.get(), second.get()}) {
-        EXPECT_EQ(u"账套已经被恢复或关闭，请重新登录"_s,
-                  errorOf(*other, u"ExecQuery"_s, {u"SELECT 1"_s}));
-        EXPECT_TRUE(errorOf(*other, u"ExecQuery"_s, {u"SELECT 1"_s}).contains(u"尚未登录"_s));
-        ASSERT_EQ(0, test::logIn(*other, db).code());
-        EXPECT_EQ(u"备份前"_s, query(*other, u"SELECT v FROM tr"_s).at(0, 0).toString());
+    // Three clients write as fast as they can until they are sent back to log in; a long query
+    // runs meanwhile. Acknowledgements are counted, also those after the restore answered.
+    constexpr int kWriters = 3;
+    std::atomic<bool> restoreAnswered{false};
+    std::vector<std::atomic<int>> acks(kWriters);
+    std::vector<int> acksAfter(kWriters, 0);
+    std::vector<QString> ends(kWriters);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            try {
+                auto own = test::loggedIn(server->port(), db);
+                for (int i = 0; ends[w].isEmpty() && i < 100000; ++i) {
+                    const Response r = own->callRaw(
+                        u"ExecUpdate"_s,
+                        {u"INSERT INTO sysLog(logMsgCont) VALUES ('写入%1-%2')"_s.arg(w).arg(i)});
+                    if (r.error.isEmpty() && r.code() == 1) {
+                        ++acks[w];
+                        acksAfter[w] += restoreAnswered ? 1 : 0;
+                    } else {
+                        ends[w] = r.error + r.outText(0);
+                    }
+                }
+            } catch (const DytError& e) {
+                ends[w] = e.message();
+            }
+        });
     }
-    script(db, u"DROP TABLE tr; DROP TABLE slow"_s);
+    for (int w = 0; w < kWriters; ++w) {
+        for (int wait = 0; acks[w] < 20 && wait < 600; ++wait)
+            QThread::msleep(50);
+    }
+    auto reader = loggedIn(db);
+    send(*reader, 1, u"ExecQuery"_s,
+         {u"SELECT count(*) FROM sysLog a, sysLog b, sysLog c, sysLog d, sysLog e, sysLog f"_s});
+    QElapsedTimer timer;
+    timer.start();
+    const Response r = restorer->call(u"RestoreProfile"_s,
+                                      {db, u"甲.load.db"_s, u"sa"_s, QString(), null()});
+    restoreAnswered = true;
+    const qint64 took = timer.elapsed();
+    for (auto& t : writers)
+        t.join();
+    ASSERT_EQ(0, r.code()) << r.outText(3).toStdString();
+    EXPECT_LT(took, 15000);
+    for (int w = 0; w < kWriters; ++w) {
+        EXPECT_GT(acks[w], 0);
+        EXPECT_EQ(u"%1 0"_s.arg(restored), u"%1 %2"_s.arg(ends[w]).arg(acksAfter[w]));
+    }
+    EXPECT_EQ(restored, reader->readResponse().error);
+    // Nothing written after the backup survived; the others log in again.
+    EXPECT_EQ(0, query(*restorer, u"SELECT count(*) FROM sysLog WHERE logMsgCont LIKE '写入%'"_s)
+                     .at(0, 0)
+                     .toLongLong());
+    EXPECT_TRUE(errorOf(*reader, u"ExecQuery"_s, {u"SELECT 1"_s}).contains(u"尚未登录"_s));
+    EXPECT_EQ(0, test::logIn(*reader, db).code());
 }
 
 TEST(ServerStop, ACallInFlightIsAnsweredBeforeTheServerExits) {
@@ -614,6 +684,70 @@ TEST(ServerStop, ACallInFlightIsAnsweredBeforeTheServerExits) {
     const Response r = c.readResponse();
     ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
     EXPECT_EQ(kSlowCount, proto::recordSetFromCbor(r.out(0)).at(0, 0).toLongLong());
+}
+
+// A server inside the test process with its own data folder and settings.
+struct LocalServer {
+    explicit LocalServer(int statementTimeout, int stopWait) {
+        server::ServerConfig config;
+        config.dataDir = dir.path();
+        config.statementTimeout = statementTimeout;
+        config.stopWait = stopWait;
+        backend = std::make_unique<server::Backend>(config);
+        srv = std::make_unique<server::Server>(*backend);
+        port = srv->start(u"127.0.0.1"_s, 0);
+        Client c;
+        c.connectTo(u"127.0.0.1"_s, port);
+        c.call(u"CreateProfile"_s, {u"限时"_s, u"限时"_s, u"sa"_s, QString()});
+        addSlowTable(dir.path(), u"dytv1_1"_s);
+    }
+    // A write through a procedure, which has no time limit: "" when it got through.
+    QString write(const QString& value) const {
+        const Response r = test::loggedIn(port)->call(
+            u"ExecProc"_s,
+            {u"P_SYS_Up_DataRow"_s, proto::joinLines({u"Name=并发写入"_s, u"DefValue="_s + value})});
+        return r.code() == 0 ? QString() : r.outText(2);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<server::Backend> backend;
+    std::unique_ptr<server::Server> srv;
+    quint16 port = 0;
+};
+
+// Statements that would hold the write lock for ever.
+const QString kEndlessUpdate =
+    u"UPDATE sysData SET comment = comment WHERE (SELECT count(*) FROM slow a, slow b, slow c) > 0"_s;
+
+TEST(StatementLimits, ClientSqlStopsAtTheLimitWhenItsClientLeavesAndWhenTheServerStops) {
+    {
+        // At the limit the text is stopped with the reason and a concurrent write gets through.
+        LocalServer s(1, 10);
+        auto a = test::loggedIn(s.port);
+        send(*a, 1, u"ExecUpdate"_s, {kEndlessUpdate});
+        QThread::msleep(200);
+        EXPECT_EQ(QString(), s.write(u"1"_s));
+        const Response r = a->readResponse();
+        EXPECT_EQ(u"-1 语句执行超过了1秒的时间限制，已被服务器终止"_s,
+                  u"%1 %2"_s.arg(r.code()).arg(r.outText(0)));
+    }
+    LocalServer s(0, 1);
+    {
+        // Without a limit, a client that leaves takes its statement along.
+        auto gone = test::loggedIn(s.port);
+        send(*gone, 1, u"ExecUpdate"_s, {kEndlessUpdate});
+        QThread::msleep(200);
+    }
+    EXPECT_EQ(QString(), s.write(u"2"_s));
+    // A stop waits for running calls only as long as configured.
+    auto last = test::loggedIn(s.port);
+    send(*last, 1, u"ExecUpdate"_s, {kEndlessUpdate});
+    QThread::msleep(200);
+    QElapsedTimer timer;
+    timer.start();
+    s.srv->stop();
+    EXPECT_LT(timer.elapsed(), 8000);
+    const Response r = last->readResponse();
+    EXPECT_EQ(u"-1 服务器正在停止，操作已被终止"_s, u"%1 %2"_s.arg(r.code()).arg(r.outText(0)));
 }
 
 // The server inside the test process: start, serve, stop with connections open.

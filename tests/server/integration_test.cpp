@@ -87,10 +87,16 @@ TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
     ASSERT_FALSE(time.isEmpty());
     const QString backupFile = QDir(backend_->backupDir()).filePath(u"甲.1.db"_s);
     EXPECT_TRUE(QFile::exists(backupFile));
-    // The text the backup window sends.
-    EXPECT_EQ(1, update(u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = "
-                        "'甲.1.db'\r\n AND backDateTime = '"_s +
-                        time + u'\''));
+    // The text the backup window sends, once the administrator's password was checked.
+    const QString deletion =
+        u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = '甲.1.db'\r\n AND "
+        "backDateTime = '"_s +
+        time + u'\'';
+    EXPECT_THROW(update(deletion), DytError);
+    ASSERT_EQ(0, call(session_, "ExecCommand",
+                      {proto::joinLines({u"Command=CheckAdminPass"_s, u"Password="_s})})
+                     .code());
+    EXPECT_EQ(1, update(deletion));
     const RecordSet left =
         proto::recordSetFromCbor(call(session_, "GetProfileBackups", {QString()}).out(0));
     ASSERT_EQ(1, left.rowCount());

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <chrono>
+
 #include <sqlite3.h>
 
 #include "common/error.h"
@@ -180,7 +182,64 @@ Database::~Database() {
 }
 
 QString Database::lastError() const {
-    return QString::fromUtf8(sqlite3_errmsg(db_));
+    return errorMessage(db_);
+}
+
+// --- limits
+
+namespace {
+
+// The limit of the call running on this thread (a connection's calls run on its own thread).
+thread_local const CallLimit* currentLimit = nullptr;
+thread_local sqlite3* currentLimitDb = nullptr;
+
+qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+CallLimit::CallLimit(Database& db, int timeLimitMs, std::function<QString()> check)
+    : db_(db), timeLimitMs_(timeLimitMs), check_(std::move(check)) {
+    if (timeLimitMs_ > 0)
+        deadline_ = steadyMs() + timeLimitMs_;
+    currentLimit = this;
+    currentLimitDb = db_.handle();
+    sqlite3_progress_handler(db_.handle(), 2000, &CallLimit::progress, this);
+}
+
+CallLimit::~CallLimit() {
+    sqlite3_progress_handler(db_.handle(), 0, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(db_.handle())) {
+        // A stopped call must not leave its transaction holding the account set.
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    currentLimit = nullptr;
+    currentLimitDb = nullptr;
+}
+
+int CallLimit::progress(void* self) {
+    auto* limit = static_cast<CallLimit*>(self);
+    if (!limit->reason_.isEmpty())
+        return 1;
+    if (limit->deadline_ > 0 && steadyMs() > limit->deadline_) {
+        limit->reason_ = QStringLiteral("语句执行超过了%1秒的时间限制，已被服务器终止")
+                             .arg(limit->timeLimitMs_ / 1000.0);
+        return 1;
+    }
+    if (limit->check_)
+        limit->reason_ = limit->check_();
+    return limit->reason_.isEmpty() ? 0 : 1;
+}
+
+QString errorMessage(sqlite3* db) {
+    const int code = sqlite3_errcode(db);
+    if (currentLimit && currentLimitDb == db && !currentLimit->reason().isEmpty() &&
+        (code == SQLITE_INTERRUPT || code == SQLITE_ABORT))
+        return currentLimit->reason();
+    return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
 void Database::raise(int rc, const QString& context) const {
@@ -436,7 +495,7 @@ RecordSet readRecordSet(sqlite3_stmt* stmt) {
     }
     if (rc != SQLITE_DONE) {
         sqlite3* db = sqlite3_db_handle(stmt);
-        QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        QString msg = errorMessage(db);
         if (msg.isEmpty() || msg == QLatin1String("not an error"))
             msg = QString::fromUtf8(sqlite3_errstr(rc));
         throw DytError(msg, rc);

@@ -120,6 +120,32 @@ RecordSet readRecordSet(Statement& st);
 // names a result repeats (SELECT * over a join) get a suffix "_1", "_2", ... after the first.
 RecordSet readRecordSet(sqlite3_stmt* st);
 
+// Bounds what a connection runs while it lives: statements stop after the time limit (0: none) or
+// as soon as the check answers a reason (the client left, the account set is being restored, the
+// server stops). A stopped statement fails with that reason as its message. The check is called
+// every few thousand steps of the running statement, so it must be cheap.
+class CallLimit {
+public:
+    CallLimit(Database& db, int timeLimitMs, std::function<QString()> check);
+    ~CallLimit();
+    CallLimit(const CallLimit&) = delete;
+    CallLimit& operator=(const CallLimit&) = delete;
+
+    // Why the statements were stopped; empty while they may run.
+    const QString& reason() const { return reason_; }
+
+private:
+    static int progress(void* self);
+    Database& db_;
+    qint64 deadline_ = 0;  // steady clock, ms; 0: no limit
+    int timeLimitMs_;
+    std::function<QString()> check_;
+    QString reason_;
+};
+
+// The message of the connection's last failure: the reason of its CallLimit when one stopped it.
+QString errorMessage(sqlite3* db);
+
 // RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
 // write), rolls back in the destructor unless committed.
 class Transaction {

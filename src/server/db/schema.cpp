@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <map>
+
 #include "common/error.h"
 #include "server/db/schema_internal.h"
 
@@ -242,6 +244,80 @@ void createAccountSet(sqlite3* db, const QString& displayName, const QString& ad
     setStoredVersion(db, 1);
     applyUpgrades(db, upgradeSteps(), currentVersion());
     sp.commit();
+}
+
+QString goodsImageTable() {
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS baseGoodsImage (goodsid INTEGER PRIMARY KEY, image BLOB NOT "
+        "NULL, updateTime TEXT NOT NULL DEFAULT '')");
+}
+
+namespace {
+
+struct SchemaObject {
+    QString type;
+    QString table;
+    QString sql;  // blanks folded, lower case
+};
+using SchemaObjects = std::map<QString, SchemaObject>;
+
+// The objects of sqlite_master by lower-case name; SQLite's own are left out.
+SchemaObjects schemaObjects(sqlite3* db) {
+    SchemaObjects out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT type, name, tbl_name, sql FROM sqlite_master "
+                           "WHERE substr(name, 1, 7) <> 'sqlite_'",
+                           -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throw DytError(detail::lastError(db));
+    }
+    const auto column = [st](int c) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+    };
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QString sql = column(3).simplified().toLower();
+        sql.replace(QStringLiteral(" if not exists "), QStringLiteral(" "));
+        out[column(1).toLower()] = {column(0), column(2).toLower(), sql};
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+}  // namespace
+
+QString structureDifference(sqlite3* db) {
+    sqlite3* ref = nullptr;
+    if (sqlite3_open_v2(":memory:", &ref, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(ref);
+        throw DytError(QStringLiteral("无法建立账套结构的比较库"));
+    }
+    struct Close {
+        sqlite3* d;
+        ~Close() { sqlite3_close(d); }
+    } close{ref};
+    detail::createTablesV1(ref);
+    detail::setStoredVersion(ref, 1);
+    detail::applyUpgrades(ref, detail::upgradeSteps(), currentVersion());
+    const SchemaObjects expected = schemaObjects(ref);
+    detail::exec(ref, goodsImageTable().toUtf8().constData());
+    const SchemaObjects allowed = schemaObjects(ref);
+    const SchemaObjects actual = schemaObjects(db);
+    for (const auto& [name, object] : expected) {
+        const auto it = actual.find(name);
+        if (it == actual.end())
+            return QStringLiteral("缺少[%1]").arg(name);
+    }
+    for (const auto& [name, object] : actual) {
+        const auto it = allowed.find(name);
+        if (it == allowed.end())
+            return QStringLiteral("含有本系统没有的[%1]").arg(name);
+        if (it->second.type != object.type || it->second.table != object.table ||
+            it->second.sql != object.sql)
+            return QStringLiteral("[%1]的定义与本系统的不同").arg(name);
+    }
+    return {};
 }
 
 void upgrade(sqlite3* db) {

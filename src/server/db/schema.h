@@ -33,6 +33,14 @@ int storedVersion(sqlite3* db);
 // captions). Runs inside the caller's transaction; throws DytError on failure.
 void createAccountSet(sqlite3* db, const QString& displayName, const QString& adminPasswordHash);
 
+// The table of goods pictures, made when the first picture is saved.
+QString goodsImageTable();
+
+// What sets the database's tables, indexes, triggers and views apart from those of a fresh account
+// set of the current version ("" when nothing does): a missing or changed object, or one the server
+// never makes. Tables made on demand may be missing.
+QString structureDifference(sqlite3* db);
+
 // Upgrades an account set from storedVersion() to currentVersion(). Runs inside the caller's
 // transaction; throws DytError on failure.
 void upgrade(sqlite3* db);

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -119,6 +121,13 @@ void removeDatabaseFiles(const QString& path) {
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
+// A random text the login hands out as its database password (see backupProfile).
+QString newBackupToken() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+}
+
 bool validBackupFileName(const QString& name) {
     return !name.trimmed().isEmpty() && QFileInfo(name).fileName() == name &&
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
@@ -146,7 +155,7 @@ const Backend::MethodInfo Backend::kMethods[] = {
     {"Login", "sss", true, &Backend::login},
     {"GetProfileBackups", "s", false, &Backend::getProfileBackups},
     {"BackupProfile", "sssssi", false, &Backend::backupProfile},
-    {"RestoreProfile", "ssssb", false, &Backend::restoreProfile},
+    {"RestoreProfile", "ssssb", true, &Backend::restoreProfile},
 };
 
 const Backend::MethodInfo* Backend::findMethod(const QString& name) {
@@ -234,6 +243,7 @@ void Backend::closeSession(Session& session) {
     session.userId = 0;
     session.userName.clear();
     session.userCode.clear();
+    session.backupToken.clear();
 }
 
 // Every check of the administrator's account and password goes through here.
@@ -242,6 +252,85 @@ bool Backend::checkAdmin(Session&, const QString& account, const QString& passwo
 }
 
 // --- dispatch
+
+namespace {
+
+const QString kRestored = QStringLiteral("账套已经被恢复或关闭，请重新登录");
+
+qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+void Backend::beginStop() {
+    stopAt_ = steadyMs() + qint64(config_.stopWait) * 1000;
+}
+
+int Backend::timeLimitMs(Method fn) const {
+    if (fn == &Backend::execQuery || fn == &Backend::execUpdate)
+        return config_.statementTimeout * 1000;
+    if (fn == &Backend::execProcQuery)
+        return config_.reportTimeout * 1000;
+    return 0;
+}
+
+QString Backend::interruption(Session& session, bool watchPeer, qint64& nextPeerCheck) {
+    if (session.profile && session.profile->takingOver)
+        return kRestored;
+    const qint64 now = steadyMs();
+    const qint64 stopAt = stopAt_;
+    if (stopAt > 0 && now > stopAt)
+        return QStringLiteral("服务器正在停止，操作已被终止");
+    if (watchPeer && session.peerGone && now >= nextPeerCheck) {
+        nextPeerCheck = now + 200;
+        if (session.peerGone())
+            return QStringLiteral("客户端已经断开连接，操作已被终止");
+    }
+    return {};
+}
+
+// A call of a logged-in connection. Once a restore takes the account set over, new calls are
+// refused and running ones stopped; an answer finished meanwhile waits for the restore's outcome,
+// so that no bill the restore discards is ever acknowledged.
+Response Backend::callInAccountSet(Session& session, const MethodInfo& m, const QCborArray& args) {
+    auto state = session.profile;
+    const auto refuse = [&] {
+        session.evicted = true;
+        closeSession(session);
+        return DytError(kRestored);
+    };
+    if (state->takingOver)
+        throw refuse();
+    std::shared_lock lock(state->lock);
+    if (session.evicted || !session.db || state->takingOver) {
+        lock.unlock();
+        throw refuse();
+    }
+    const quint64 restoresBefore = state->restores;
+    Response resp;
+    {
+        // Queries and client texts stop when their client leaves; postings run to their end.
+        const bool watchPeer = m.fn == &Backend::execQuery || m.fn == &Backend::execUpdate ||
+                               m.fn == &Backend::execProcQuery;
+        qint64 nextPeerCheck = 0;
+        CallLimit limit(*session.db, timeLimitMs(m.fn), [&, watchPeer]() mutable {
+            return interruption(session, watchPeer, nextPeerCheck);
+        });
+        resp = (this->*m.fn)(session, args);
+    }
+    if (state->takingOver) {
+        lock.unlock();
+        std::unique_lock wait(state->restoreMutex);
+        state->restoreEnded.wait(wait, [&] { return !state->takingOver; });
+        wait.unlock();
+        if (state->restores != restoresBefore)
+            throw refuse();
+    }
+    return resp;
+}
 
 Response Backend::handle(Session& session, const Request& request) {
     Response resp;
@@ -264,14 +353,7 @@ Response Backend::handle(Session& session, const Request& request) {
             if (m->fn == &Backend::restoreProfile) {
                 resp = (this->*m->fn)(session, request.args);
             } else {
-                auto state = session.profile;
-                std::shared_lock lock(state->lock);
-                if (session.evicted || !session.db) {
-                    lock.unlock();
-                    closeSession(session);
-                    throw DytError(QStringLiteral("账套已经被恢复或关闭，请重新登录"));
-                }
-                resp = (this->*m->fn)(session, request.args);
+                resp = callInAccountSet(session, *m, request.args);
             }
         }
     } catch (const DytError& e) {
@@ -448,6 +530,8 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
         }
     }
     const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
+    if (!removed.empty() && !session.adminVerified)
+        throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
     if (tx)
         tx->commit();
     for (qint64 recNo : removed) {
@@ -814,6 +898,7 @@ Response Backend::login(Session& session, const QCborArray& args) {
     session.userId = userId;
     session.userCode = userCode;
     session.userName = userName;
+    session.backupToken = newBackupToken();
     {
         std::lock_guard sessionsLock(state->sessionsMutex);
         state->sessions.insert(&session);
@@ -823,7 +908,7 @@ Response Backend::login(Session& session, const QCborArray& args) {
         QStringLiteral("UserCode=") + userCode,
         QStringLiteral("UserId=%1").arg(userId),
         QStringLiteral("dbUserName=") + catalogue_->adminAccount(),
-        QStringLiteral("dbPassword="),
+        QStringLiteral("dbPassword=") + session.backupToken,
     };
     return answer(0, {proto::joinLines(reply)});
 }
@@ -837,6 +922,12 @@ Response Backend::getProfileBackups(Session& session, const QCborArray&) {
 Response Backend::backupProfile(Session& session, const QCborArray& args) {
     const qint64 target = integer(args, 5);
     auto fail = [target](const QString& msg) { return answer(-1, {target, msg, null()}); };
+    // The whole account set leaves the server only for the administrator; the client's automatic
+    // backup on closing, which keeps its copy on the server, shows the login's own token instead.
+    const bool ownBackup =
+        target == 0 && !session.backupToken.isEmpty() && text(args, 4) == session.backupToken;
+    if (!ownBackup && !checkAdmin(session, text(args, 3), text(args, 4)))
+        return fail(QStringLiteral("管理员账号或口令错误"));
     QString fileName = text(args, 2).trimmed();
     if (fileName.isEmpty()) {
         fileName = QStringLiteral("%1.%2.db")
@@ -905,7 +996,6 @@ bool validateAccountSetFile(const QString& path, QString* message) {
         return false;
     }
     const int version = schema::storedVersion(db->handle());
-    db.reset();
     if (version <= 0) {
         *message = QStringLiteral("文件不是有效的账套备份");
         return false;
@@ -914,6 +1004,22 @@ bool validateAccountSetFile(const QString& path, QString* message) {
         *message = QStringLiteral("备份的版本(%1)比服务器的版本(%2)新，不能恢复")
                        .arg(version)
                        .arg(schema::currentVersion());
+        return false;
+    }
+    // Its tables, indexes and triggers must be exactly the server's: an older one is compared
+    // as the login would upgrade it, and the upgrade is undone again.
+    QString difference;
+    try {
+        tsql::registerFunctions(db->handle());
+        Transaction tx(*db);
+        if (version < schema::currentVersion())
+            schema::upgrade(db->handle());
+        difference = schema::structureDifference(db->handle());
+    } catch (const DytError& e) {
+        difference = e.message();
+    }
+    if (!difference.isEmpty()) {
+        *message = QStringLiteral("文件不是有效的账套备份：%1").arg(difference);
         return false;
     }
     return true;
@@ -929,17 +1035,30 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     if (!checkAdmin(session, text(args, 2), text(args, 3))) {
         return done(-1, QStringLiteral("管理员账号或口令错误"));
     }
-    auto state = session.profile;
-    if (session.evicted)
-        return done(-1, QStringLiteral("账套已经被恢复或关闭，请重新登录"));
+    // An operator restores the account set of the login; an administrator's connection without a
+    // login (one nobody can log in to any more) names it in the first value.
+    const QString dbName =
+        session.loggedIn() ? session.dbName : proto::splitLines(first).value(0).trimmed();
+    if (session.loggedIn() && session.evicted)
+        return done(-1, kRestored);
+    if (!catalogue_->findByDbName(dbName))
+        return done(-1, QStringLiteral("账套[%1]不存在").arg(dbName));
+    auto state = profileState(dbName);
     if (state->restoring.exchange(true))
         return done(-1, QStringLiteral("账套正在恢复中，请稍后"));
     struct Reset {
         ProfileState& s;
-        ~Reset() { s.restoring = false; }
+        ~Reset() {
+            {
+                std::lock_guard guard(s.restoreMutex);
+                s.takingOver = false;
+                s.restoring = false;
+            }
+            s.restoreEnded.notify_all();
+        }
     } reset{*state};
 
-    const QString target = profilePath(session.dbName);
+    const QString target = profilePath(dbName);
     const QString tmp = target + QStringLiteral(".restore");
     removeDatabaseFiles(tmp);
     if (!content.isEmpty()) {
@@ -950,9 +1069,11 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     } else {
         if (backupName.isEmpty())
             return done(-1, QStringLiteral("请先选择你要恢复的服务器备份"));
+        // Only this account set's own backups.
         const auto backup = catalogue_->findBackup(backupName);
         const QString source = QDir(backupDir()).filePath(backupName);
-        if (!backup || !validBackupFileName(backupName) || !QFileInfo::exists(source)) {
+        if (!backup || backup->dbName.compare(dbName, Qt::CaseInsensitive) != 0 ||
+            !validBackupFileName(backupName) || !QFileInfo::exists(source)) {
             return done(-1, QStringLiteral("服务器备份[%1]不存在").arg(backupName));
         }
         if (!QFile::copy(source, tmp))
@@ -963,41 +1084,52 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
         removeDatabaseFiles(tmp);
         return done(-1, QStringLiteral("恢复失败：%1").arg(why));
     }
-    {
-        std::unique_lock lock(state->lock);
-        state->schemaChanged();
-        {
-            std::lock_guard sessionsLock(state->sessionsMutex);
-            for (Session* other : state->sessions) {
-                other->db.reset();
-                if (other != &session)
-                    other->evicted = true;
-            }
-            state->sessions.clear();
-            state->sessions.insert(&session);
-        }
-        session.db.reset();
-        QFile::remove(target + QStringLiteral("-wal"));
-        QFile::remove(target + QStringLiteral("-shm"));
-        std::error_code ec;
-        std::filesystem::rename(tmp.toStdString(), target.toStdString(), ec);
-        if (ec) {
-            removeDatabaseFiles(tmp);
-            try {
-                session.db = openProfile(session.dbName);
-            } catch (const DytError&) {
-                session.evicted = true;
-            }
-            return done(-1, QStringLiteral("无法替换账套文件：%1")
-                                .arg(QString::fromLocal8Bit(ec.message().c_str())));
-        }
-        try {
-            session.db = openProfile(session.dbName);
-        } catch (const DytError& e) {
-            session.evicted = true;
-            return done(-1, e.message());
-        }
+    // Take the account set over: from here the other connections' calls are refused, running
+    // ones stop at their next step; the swap waits for them within a bound.
+    state->takingOver = true;
+    std::unique_lock lock(state->lock, std::defer_lock);
+    if (!lock.try_lock_for(std::chrono::seconds(config_.restoreWait))) {
+        removeDatabaseFiles(tmp);
+        return done(-1, QStringLiteral("账套正在使用中，%1秒内未能停下，恢复失败，请稍后再试")
+                            .arg(config_.restoreWait));
     }
+    state->schemaChanged();
+    {
+        std::lock_guard sessionsLock(state->sessionsMutex);
+        for (Session* other : state->sessions) {
+            other->db.reset();
+            if (other != &session)
+                other->evicted = true;
+        }
+        state->sessions.clear();
+        if (session.profile == state)
+            state->sessions.insert(&session);
+    }
+    session.db.reset();
+    QFile::remove(target + QStringLiteral("-wal"));
+    QFile::remove(target + QStringLiteral("-shm"));
+    std::error_code ec;
+    std::filesystem::rename(tmp.toStdString(), target.toStdString(), ec);
+    const auto reopen = [&] {
+        if (session.profile != state)
+            return true;
+        try {
+            session.db = openProfile(dbName);
+            return true;
+        } catch (const DytError&) {
+            session.evicted = true;
+            return false;
+        }
+    };
+    if (ec) {
+        removeDatabaseFiles(tmp);
+        reopen();
+        return done(-1, QStringLiteral("无法替换账套文件：%1")
+                            .arg(QString::fromLocal8Bit(ec.message().c_str())));
+    }
+    ++state->restores;
+    if (!reopen())
+        return done(-1, QStringLiteral("账套已恢复，但无法打开，请重新登录"));
     return done(0, QStringLiteral("账套恢复成功"));
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +30,7 @@ struct Session {
     qint64 spid = 0;
     QString peer;                // client address
     bool adminVerified = false;  // "CheckAdminPass" succeeded on this connection
+    QString backupToken;         // handed out at login: lets the client's own backups stay on the server
     // Set after login:
     QString dbName;
     QString fullName;
@@ -46,8 +48,14 @@ struct Session {
 
 // Per account set: a call holds the shared lock, restore and delete take it exclusively.
 struct ProfileState {
-    std::shared_mutex lock;
-    std::atomic<bool> restoring{false};
+    std::shared_timed_mutex lock;
+    std::atomic<bool> restoring{false};  // a restore runs (one at a time; no new logins)
+    // The restore has its file checked and takes the account set over: the other connections'
+    // calls are refused or stopped, their answers held until it ends.
+    std::atomic<bool> takingOver{false};
+    std::atomic<quint64> restores{0};  // restores completed
+    std::mutex restoreMutex;
+    std::condition_variable restoreEnded;
     std::mutex sessionsMutex;
     std::set<Session*> sessions;
 
@@ -82,6 +90,10 @@ public:
     // Connections the account set has now (for tests and the delete check).
     int sessionCount(const QString& dbName);
 
+    // The server stops: calls in flight may run on for the configured wait, then they are stopped.
+    void beginStop();
+    void endStop() { stopAt_ = 0; }
+
 private:
     using Method = proto::Response (Backend::*)(Session&, const QCborArray&);
     struct MethodInfo {
@@ -96,6 +108,7 @@ private:
     // The administrator's account and password, as every method that needs them checks them.
     bool checkAdmin(Session& session, const QString& account, const QString& password);
 
+    proto::Response callInAccountSet(Session& session, const MethodInfo& m, const QCborArray& args);
     std::shared_ptr<ProfileState> profileState(const QString& dbName);
     std::unique_ptr<Database> openProfile(const QString& dbName);
 
@@ -133,7 +146,13 @@ private:
     std::vector<qint64> removedBackups(Session& session);
     int callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx);
 
+    // Why the running call of the session must stop now (empty: it may go on).
+    QString interruption(Session& session, bool watchPeer, qint64& nextPeerCheck);
+    // Time limit of a method's statements in ms (0: none).
+    int timeLimitMs(Method fn) const;
+
     ServerConfig config_;
+    std::atomic<qint64> stopAt_{0};  // steady clock ms after which running calls are stopped
     QString dataDir_;
     std::unique_ptr<Catalogue> catalogue_;
     Registry procedures_;

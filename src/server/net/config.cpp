@@ -58,6 +58,14 @@ void ServerConfig::loadText(const QString& text, const QString& origin) {
             rememberProfile = toInt(value, where, 0, 1);
         } else if (key == QLatin1String("lockbilldate")) {
             lockBillDate = toInt(value, where, 0, 1);
+        } else if (key == QLatin1String("statementtimeout")) {
+            statementTimeout = toInt(value, where, 0, 86400);
+        } else if (key == QLatin1String("reporttimeout")) {
+            reportTimeout = toInt(value, where, 0, 86400);
+        } else if (key == QLatin1String("restorewait")) {
+            restoreWait = toInt(value, where, 1, 3600);
+        } else if (key == QLatin1String("stopwait")) {
+            stopWait = toInt(value, where, 0, 3600);
         } else {
             throw DytError(QStringLiteral("未知的配置项[%1]：%2").arg(key, where));
         }

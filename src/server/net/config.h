@@ -17,6 +17,12 @@ struct ServerConfig {
     int newLoginMode = 0;     // "新登录模式": operators type account set and user code
     int rememberProfile = 0;  // "客户端强制记忆账套"
     int lockBillDate = 0;     // "客户端不允许修改制单日期"
+    // Time limits in seconds (0: none): one client SQL text, one query procedure (reports, lists),
+    // the restore's wait for the calls of other connections, the stop's wait for calls in flight.
+    int statementTimeout = 5;
+    int reportTimeout = 120;
+    int restoreWait = 30;
+    int stopWait = 10;
 
     // Reads key=value lines ("#" and ";" start comments, "[section]" lines are ignored).
     // Unknown keys and bad values throw DytError naming the line.

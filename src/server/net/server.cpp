@@ -60,6 +60,7 @@ Server::~Server() {
 
 quint16 Server::start(const QString& address, quint16 port) {
     stopping_ = false;
+    backend_.endStop();
     acceptThread_ = std::thread([this, address, port] { acceptLoop(address, port); });
     std::unique_lock lock(startMutex_);
     startCv_.wait(lock, [this] { return started_; });
@@ -189,6 +190,8 @@ int Server::connectionCount() {
 
 void Server::stop() {
     stopping_ = true;
+    // Calls in flight may finish within the configured wait; then their statements are stopped.
+    backend_.beginStop();
     if (acceptThread_.joinable())
         acceptThread_.join();
     std::list<std::unique_ptr<Connection>> all;

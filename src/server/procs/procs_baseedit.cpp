@@ -22,6 +22,7 @@
 #include "common/pinyin.h"
 #include "server/db/basekinds.h"
 #include "server/db/database.h"
+#include "server/db/schema.h"
 #include "server/db/where.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
@@ -830,9 +831,7 @@ int upGoodsImage(CallContext& c) {
         throw DytError(QStringLiteral("商品图片不能大于16MB"));
     if (!isPicture(decoded.decoded))
         throw DytError(QStringLiteral("商品图片不是JPG、PNG、GIF或BMP格式"));
-    db.execute(
-        QStringLiteral("CREATE TABLE IF NOT EXISTS baseGoodsImage (goodsid INTEGER PRIMARY "
-                       "KEY, image BLOB NOT NULL, updateTime TEXT NOT NULL DEFAULT '')"));
+    db.execute(schema::goodsImageTable());
     db.execute(QStringLiteral("DELETE FROM baseGoodsImage WHERE goodsid = ?"), {goods});
     db.execute(QStringLiteral("INSERT INTO baseGoodsImage(goodsid, image, updateTime) VALUES (?, "
                               "?, ?)"),

@@ -129,7 +129,7 @@ int clientAuthorizer(void*, int action, const char* arg1, const char* arg2, cons
 namespace {
 
 QString errorText(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    return errorMessage(db);
 }
 
 void exec(sqlite3* db, const char* sql) {
