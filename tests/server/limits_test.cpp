@@ -59,6 +59,14 @@ QString refusal(Client& c) {
     return {};
 }
 
+// A server with the configuration lines and one account set, dytv1_1.
+void startWithAccountSet(test::ServerProcess& s, const QString& config) {
+    ASSERT_TRUE(s.startWithConfig(config)) << s.error().toStdString();
+    Client c;
+    c.connectTo(u"127.0.0.1"_s, s.port());
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+}
+
 TEST(ServerLimits, ConnectionCapsKeepThreadsBoundedAndNewConnectionsAreServedOnceOthersClose) {
     test::ServerProcess s;
     ASSERT_TRUE(s.startWithConfig(u"maxConnections=12\nmaxConnectionsPerAddress=8\n"_s))
@@ -93,12 +101,7 @@ TEST(ServerLimits, ConnectionCapsKeepThreadsBoundedAndNewConnectionsAreServedOnc
 
 TEST(ServerLimits, BeforeLoginFramesAreSmallAndIdleConnectionsCloseAfterLoginLater) {
     test::ServerProcess s;
-    ASSERT_TRUE(s.startWithConfig(u"loginFrameLimit=4096\nloginIdleTimeout=1\nidleTimeout=2\n"_s))
-        << s.error().toStdString();
-    Client c;
-    c.connectTo(u"127.0.0.1"_s, s.port());
-    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
-    c.close();
+    startWithAccountSet(s, u"loginFrameLimit=4096\nloginIdleTimeout=1\nidleTimeout=2\n"_s);
     // A frame announced at 1 MB closes the connection at once, without waiting for its bytes.
     Socket announced = openFrom(s);
     announced->write(header(1 << 20) + QByteArray(1000, 'x'));
@@ -123,73 +126,47 @@ TEST(ServerLimits, BeforeLoginFramesAreSmallAndIdleConnectionsCloseAfterLoginLat
     EXPECT_FALSE(until.hasExpired());
     // After login the big limit and the longer timeout hold; past that the connection is closed
     // with its reason.
-    c.connectTo(u"127.0.0.1"_s, s.port());
-    ASSERT_EQ(0, test::logIn(c, u"dytv1_1"_s).code());
-    EXPECT_TRUE(c.callRaw(u"InitDataBase"_s, {QString(1 << 20, u'x')}).error.contains(u"参数"_s));
+    auto c = test::loggedIn(s.port());
+    EXPECT_TRUE(c->callRaw(u"InitDataBase"_s, {QString(1 << 20, u'x')}).error.contains(u"参数"_s));
     QThread::msleep(1500);
-    EXPECT_EQ(QString(), refusal(c));
+    EXPECT_EQ(QString(), refusal(*c));
     QThread::msleep(2500);
-    EXPECT_TRUE(refusal(c).contains(u"空闲"_s));
+    EXPECT_TRUE(refusal(*c).contains(u"空闲"_s));
 }
 
-class LimitedAnswers : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        server = new test::ServerProcess;
-        ASSERT_TRUE(server->startWithConfig(u"frameLimit=1048576\n"_s));
-        Client c;
-        c.connectTo(u"127.0.0.1"_s, server->port());
-        ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
-        // 20 000 rows of 1000 characters: 20 MB, twenty times the frame limit.
-        server::Database::open(QDir(server->dataDir()).filePath(u"dytv1_1.db"_s))
-            ->executeScript(
-                u"CREATE TABLE big(id INTEGER PRIMARY KEY, t VARCHAR(1000));"
-                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-                "INSERT INTO big SELECT i, hex(zeroblob(500)) FROM n"_s);
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-    static test::ServerProcess* server;
-};
-
-test::ServerProcess* LimitedAnswers::server = nullptr;
-
-TEST_F(LimitedAnswers, ClientNamesInErrorsAreClipped) {
-    auto c = test::loggedIn(server->port());
+TEST(ServerLimits, NamesInErrorsAreClippedAndAQueryPastTheFrameLimitStopsEarly) {
+    test::ServerProcess s;
+    startWithAccountSet(s, u"frameLimit=1048576\n"_s);
+    // 20 000 rows of 1000 characters: 20 MB, twenty times the frame limit.
+    server::Database::open(QDir(s.dataDir()).filePath(u"dytv1_1.db"_s))
+        ->executeScript(
+            u"CREATE TABLE big(id INTEGER PRIMARY KEY, t VARCHAR(1000));"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+            "INSERT INTO big SELECT i, hex(zeroblob(500)) FROM n"_s);
+    auto c = test::loggedIn(s.port());
     const QString name(5000, u'x');
-    const QString shown = u"[%1…]"_s.arg(QString(64, u'x'));
-    struct Case {
-        QString method;
-        QCborArray args;
-    };
     const QCborValue null(QCborValue::Null);
-    const Case cases[] = {{name, {}},
-                          {u"ExecProc"_s, {name, QString()}},
-                          {u"ExecProcQuery"_s, {name, QString()}},
-                          {u"ExecService"_s, {name, u"m"_s, QString(), null, null, null}},
-                          {u"ExecCommand"_s, {u"Command="_s + name}},
-                          {u"GetProfileUserInfo"_s, {u"Method="_s + name}}};
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.method.left(20).toStdString());
-        const proto::Response r = c->callRaw(k.method, k.args);
+    const std::pair<QString, QCborArray> calls[] = {
+        {name, {}},
+        {u"ExecProc"_s, {name, QString()}},
+        {u"ExecProcQuery"_s, {name, QString()}},
+        {u"ExecService"_s, {name, u"m"_s, QString(), null, null, null}},
+        {u"ExecCommand"_s, {u"Command="_s + name}},
+        {u"GetProfileUserInfo"_s, {u"Method="_s + name}}};
+    for (const auto& [method, args] : calls) {
+        const proto::Response r = c->callRaw(method, args);
         QString all = r.error;
         for (const QCborValue& v : r.outs)
             all += v.toString();
-        EXPECT_TRUE(all.contains(shown)) << all.left(200).toStdString();
-        EXPECT_LT(all.size(), 200);
+        EXPECT_TRUE(all.contains(u"[%1…]"_s.arg(QString(64, u'x')))) << all.left(200).toStdString();
+        EXPECT_LT(all.size(), 200) << method.left(20).toStdString();
     }
-}
-
-TEST_F(LimitedAnswers, AQueryPastTheFrameLimitStopsBeforeItsRowsAreReadAndTheConnectionServesOn) {
-    auto c = test::loggedIn(server->port());
-    const qint64 peakBefore = server->memoryKb("VmHWM");
+    const qint64 peakBefore = s.memoryKb("VmHWM");
     const proto::Response r = c->call(u"ExecQuery"_s, {u"select * from big"_s});
     EXPECT_EQ(-1, r.code());
     EXPECT_EQ(u"应答数据过大，超过了服务器的数据帧上限"_s, r.outText(1));
-    EXPECT_LT(server->memoryKb("VmHWM") - peakBefore, 8 * 1024);
-    // An answer within the limit still comes.
+    EXPECT_LT(s.memoryKb("VmHWM") - peakBefore, 8 * 1024);
+    // The connection serves on, and an answer within the limit still comes.
     const proto::Response part = c->call(u"ExecQuery"_s, {u"select top 500 * from big"_s});
     ASSERT_EQ(0, part.code()) << part.outText(1).toStdString();
     EXPECT_EQ(500, proto::recordSetFromCbor(part.out(0)).rowCount());
