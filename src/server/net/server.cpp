@@ -160,10 +160,10 @@ void Server::admit(qintptr descriptor) {
     std::unique_lock lock(mutex_);
     const int fromPeer = perAddress_.value(peer);
     if (live_ >= config.maxConnections || fromPeer >= config.maxConnectionsPerAddress) {
+        const bool full = live_ >= config.maxConnections;
         lock.unlock();
-        refuse(descriptor, live_ >= config.maxConnections
-                               ? QStringLiteral("应用服务器的连接数已满，请稍后再连接")
-                               : QStringLiteral("来自同一地址的连接数已满，请稍后再连接"));
+        refuse(descriptor, full ? QStringLiteral("应用服务器的连接数已满，请稍后再连接")
+                                : QStringLiteral("来自同一地址的连接数已满，请稍后再连接"));
         return;
     }
     ++live_;
