@@ -88,8 +88,9 @@ Response Client::callRaw(const QString& method, const QCborArray& args) {
     req.args = args;
     sendRaw(encodeFrame(req.toCbor()));
     Response resp = readResponse();
+    // Id 0 with an error: the server's last word before it closes the connection.
     if (resp.id != req.id)
-        fail(QStringLiteral("应答编号不符"));
+        fail(resp.id == 0 && !resp.error.isEmpty() ? resp.error : QStringLiteral("应答编号不符"));
     return resp;
 }
 

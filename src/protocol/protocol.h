@@ -38,6 +38,8 @@ QByteArray encodeFrame(const QCborValue& value);
 class FrameReader {
 public:
     explicit FrameReader(qint64 limit = kDefaultFrameLimit) : limit_(limit) {}
+    // The limit for the frames not yet taken (a connection's limit grows after its login).
+    void setLimit(qint64 limit) { limit_ = limit; }
 
     void append(const QByteArray& bytes);
     // Takes the next complete frame's value; false when none is complete yet or after failure.

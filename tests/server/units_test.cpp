@@ -192,8 +192,10 @@ TEST(Config, FileAndCommandLineAndBadLinesAndOptionsAreRefused) {
     c.applyArguments({u"--port"_s, u"0"_s, u"--data"_s, u"d2"_s, u"--listen"_s, u"::1"_s},
                      QString());
     EXPECT_EQ(u"::1|0|d2|boss|4096|1|1|1"_s, fields());
-    const char* badTexts[] = {"port=70000",    "port=abc",       "colour=red", "no equals sign",
-                              "frameLimit=10", "newLoginMode=2", "admin="};
+    const char* badTexts[] = {"port=70000",       "port=abc",         "colour=red",
+                              "no equals sign",   "frameLimit=10",    "newLoginMode=2",
+                              "admin=",           "maxConnections=0", "loginIdleTimeout=0",
+                              "loginFrameLimit=1"};
     for (const char* t : badTexts) {
         ServerConfig bad;
         EXPECT_THROW(bad.loadText(QString::fromLatin1(t), u"x.ini"_s), DytError) << t;

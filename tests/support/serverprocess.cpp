@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -70,6 +71,31 @@ bool ServerProcess::start(const QStringList& extraArgs, const QString& dataDir) 
     error_ =
         u"server did not start: "_s + output_ + QString::fromUtf8(process_->readAllStandardError());
     return false;
+}
+
+bool ServerProcess::startWithConfig(const QString& lines) {
+    tempDir_ = std::make_unique<QTemporaryDir>();
+    QFile ini(tempDir_->filePath(u"dyt-server.ini"_s));
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(lines.toUtf8()) < 0) {
+        error_ = ini.errorString();
+        return false;
+    }
+    ini.close();
+    return start({u"--config"_s, ini.fileName()}, tempDir_->path());
+}
+
+int ServerProcess::threads() const {
+    return QDir(u"/proc/%1/task"_s.arg(process_->processId()))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+        .size();
+}
+
+qint64 ServerProcess::memoryKb(const char* key) const {
+    QFile f(u"/proc/%1/status"_s.arg(process_->processId()));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QRegularExpression re(QString::fromLatin1(key) + u":\\s*(\\d+)"_s);
+    return re.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
 }
 
 int ServerProcess::stop() {

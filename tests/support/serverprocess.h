@@ -24,6 +24,8 @@ public:
     // Starts the server with --port 0 and the data folder (a fresh temporary one when empty);
     // returns false with the reason in error() when it does not come up.
     bool start(const QStringList& extraArgs = {}, const QString& dataDir = {});
+    // As start(), with a configuration file of these key=value lines in a fresh data folder.
+    bool startWithConfig(const QString& lines);
     // SIGTERM, then waits; returns the exit code (-1 when it had to be killed).
     int stop();
 
@@ -33,6 +35,9 @@ public:
     const QString& error() const { return error_; }
     QString output() const { return output_; }
     bool running() const;
+    // The running process's threads, and a size from its status in kB ("VmRSS", "VmHWM").
+    int threads() const;
+    qint64 memoryKb(const char* key) const;
 
 private:
     std::unique_ptr<QTemporaryDir> tempDir_;

@@ -473,7 +473,18 @@ FieldType fromValue(const QVariant& v) {
     }
 }
 
+// Bytes a result may take on this thread (0: no limit).
+thread_local qint64 resultLimit = 0;
+
 }  // namespace
+
+ResultLimit::ResultLimit(qint64 bytes) : previous_(resultLimit) {
+    resultLimit = bytes;
+}
+
+ResultLimit::~ResultLimit() {
+    resultLimit = previous_;
+}
 
 RecordSet readRecordSet(Statement& st) {
     return readRecordSet(st.handle());
@@ -485,12 +496,23 @@ RecordSet readRecordSet(sqlite3_stmt* stmt) {
     for (int c = 0; c < columns; ++c)
         guesses.append(fromDeclared(sqlite3_column_decltype(stmt, c)));
     QList<RecordSet::Row> rows;
+    // What the rows take in an answer, at least: a byte for each row and cell and the bytes of
+    // texts and blobs (numbers take one to nine).
+    const qint64 limit = resultLimit;
+    qint64 size = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         RecordSet::Row row;
         row.reserve(columns);
-        for (int c = 0; c < columns; ++c)
+        size += 1 + columns;
+        for (int c = 0; c < columns; ++c) {
+            const int type = sqlite3_column_type(stmt, c);
             row.append(columnValue(stmt, c));
+            if (type == SQLITE_TEXT || type == SQLITE_BLOB)
+                size += sqlite3_column_bytes(stmt, c);
+        }
+        if (limit > 0 && size > limit)
+            throw DytError(QStringLiteral("应答数据过大，超过了服务器的数据帧上限"));
         rows.append(std::move(row));
     }
     if (rc != SQLITE_DONE) {

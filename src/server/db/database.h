@@ -146,6 +146,21 @@ private:
 // The message of the connection's last failure: the reason of its CallLimit when one stopped it.
 QString errorMessage(sqlite3* db);
 
+// While one lives on its thread, readRecordSet refuses a result whose rows would take more bytes
+// in an answer than the limit ("应答数据过大，超过了服务器的数据帧上限"). It counts as it reads, so
+// a result too large to send stops before its rows are all in memory. A connection sets its frame
+// limit for the duration of each call.
+class ResultLimit {
+public:
+    explicit ResultLimit(qint64 bytes);
+    ~ResultLimit();
+    ResultLimit(const ResultLimit&) = delete;
+    ResultLimit& operator=(const ResultLimit&) = delete;
+
+private:
+    qint64 previous_;
+};
+
 // RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
 // write), rolls back in the destructor unless committed.
 class Transaction {

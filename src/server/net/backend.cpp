@@ -31,6 +31,15 @@ QString nowText() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// Client text named in an error message: its first 64 characters, "…" marking a cut.
+QString clipped(const QString& text) {
+    constexpr int kShown = 64;
+    if (text.size() <= kShown)
+        return text;
+    const int n = text.at(kShown - 1).isHighSurrogate() ? kShown - 1 : kShown;
+    return text.left(n) + QChar(0x2026);
+}
+
 Response answer(qint64 result, const QCborArray& outs) {
     Response r;
     r.result = result;
@@ -337,7 +346,7 @@ Response Backend::handle(Session& session, const Request& request) {
     const MethodInfo* m = findMethod(request.method);
     try {
         if (!m)
-            throw DytError(QStringLiteral("未知的方法[%1]").arg(request.method));
+            throw DytError(QStringLiteral("未知的方法[%1]").arg(clipped(request.method)));
         const QString argError = checkArgs(m->args, request.args);
         if (!argError.isEmpty()) {
             throw DytError(QStringLiteral("方法[%1]的参数不符：%2")
@@ -587,7 +596,8 @@ Response Backend::execProc(Session& session, const QCborArray& args) {
     ParamList params(text(args, 1));
     const Registry::Entry* entry = procedures_.find(name);
     if (!entry) {
-        return answer(-1, {params.text(), -1, QStringLiteral("存储过程[%1]不存在").arg(name)});
+        return answer(-1,
+                      {params.text(), -1, QStringLiteral("存储过程[%1]不存在").arg(clipped(name))});
     }
     CallContext ctx(*session.db, params);
     ctx.userId = session.userId;
@@ -608,7 +618,7 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     ParamList params(text(args, 1));
     const Registry::Entry* entry = procedures_.find(name);
     if (!entry)
-        throw DytError(QStringLiteral("存储过程[%1]不存在").arg(name));
+        throw DytError(QStringLiteral("存储过程[%1]不存在").arg(clipped(name)));
     CallContext ctx(*session.db, params);
     ctx.userId = session.userId;
     ctx.userName = session.userName;
@@ -625,7 +635,8 @@ Response Backend::execService(Session& session, const QCborArray& args) {
     ParamList params(text(args, 2));
     const Registry::Entry* entry = services_.find(service);
     if (!entry) {
-        return answer(-1, {params.text(), -1, QStringLiteral("服务[%1]不存在").arg(service)});
+        return answer(-1,
+                      {params.text(), -1, QStringLiteral("服务[%1]不存在").arg(clipped(service))});
     }
     CallContext ctx(*session.db, params);
     ctx.userId = session.userId;
@@ -664,7 +675,7 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
         const QString db = lines.value(QStringLiteral("ProfileName")).trimmed();
         const bool hide = command.compare(QLatin1String("HideProfile"), Qt::CaseInsensitive) == 0;
         if (!catalogue_->setHidden(db, hide)) {
-            return fail(QStringLiteral("账套[%1]不存在").arg(db));
+            return fail(QStringLiteral("账套[%1]不存在").arg(clipped(db)));
         }
         return answer(0, {null(), QString()});
     }
@@ -676,7 +687,7 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
         catalogue_->setAdminPassword(lines.value(QStringLiteral("NewPassword")));
         return answer(0, {null(), QString()});
     }
-    return fail(QStringLiteral("未知的命令[%1]").arg(command));
+    return fail(QStringLiteral("未知的命令[%1]").arg(clipped(command)));
 }
 
 Response Backend::getProfileList(Session&, const QCborArray& args) {
@@ -715,11 +726,11 @@ Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
     if (method.compare(QLatin1String("ServedQueries"), Qt::CaseInsensitive) == 0)
         return answer(0, {packet(servedQueries()), QString()});
     if (method.compare(QLatin1String("CheckLoginType"), Qt::CaseInsensitive) != 0) {
-        return fail(QStringLiteral("未知的查询方式[%1]").arg(method));
+        return fail(QStringLiteral("未知的查询方式[%1]").arg(clipped(method)));
     }
     const QString dbName = lines.value(QStringLiteral("ProfileName")).trimmed();
     if (!catalogue_->findByDbName(dbName))
-        return fail(QStringLiteral("账套[%1]不存在").arg(dbName));
+        return fail(QStringLiteral("账套[%1]不存在").arg(clipped(dbName)));
     auto state = profileState(dbName);
     if (state->restoring)
         return fail(QStringLiteral("账套[%1]正在恢复，请稍后再试").arg(dbName));

@@ -18,6 +18,14 @@ int toInt(const QString& value, const QString& where, int min, int max) {
     return v;
 }
 
+qint64 toBytes(const QString& value, const QString& where) {
+    bool ok = false;
+    const qint64 v = value.toLongLong(&ok);
+    if (!ok || v < 1024 || v > 0xffffffffLL)
+        throw DytError(QStringLiteral("配置项数值无效：%1").arg(where));
+    return v;
+}
+
 }  // namespace
 
 void ServerConfig::loadText(const QString& text, const QString& origin) {
@@ -47,11 +55,17 @@ void ServerConfig::loadText(const QString& text, const QString& origin) {
         } else if (key == QLatin1String("adminpassword")) {
             adminPassword = value;
         } else if (key == QLatin1String("framelimit")) {
-            bool ok = false;
-            frameLimit = value.toLongLong(&ok);
-            if (!ok || frameLimit < 1024) {
-                throw DytError(QStringLiteral("配置项数值无效：%1").arg(where));
-            }
+            frameLimit = toBytes(value, where);
+        } else if (key == QLatin1String("loginframelimit")) {
+            loginFrameLimit = toBytes(value, where);
+        } else if (key == QLatin1String("maxconnections")) {
+            maxConnections = toInt(value, where, 1, 100000);
+        } else if (key == QLatin1String("maxconnectionsperaddress")) {
+            maxConnectionsPerAddress = toInt(value, where, 1, 100000);
+        } else if (key == QLatin1String("loginidletimeout")) {
+            loginIdleTimeout = toInt(value, where, 1, 24 * 60 * 60);
+        } else if (key == QLatin1String("idletimeout")) {
+            idleTimeout = toInt(value, where, 0, 30 * 24 * 60 * 60);
         } else if (key == QLatin1String("newloginmode")) {
             newLoginMode = toInt(value, where, 0, 1);
         } else if (key == QLatin1String("rememberprofile")) {

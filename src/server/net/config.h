@@ -14,6 +14,14 @@ struct ServerConfig {
     QString adminAccount = QStringLiteral("sa");
     QString adminPassword;  // initial password of a new catalogue
     qint64 frameLimit = 256LL * 1024 * 1024;
+    // Limits against clients that hold the server's threads or memory: connections in total and
+    // from one address, the largest request before login, and how long a connection may stay
+    // without a whole request before login and after it (seconds; 0 after login: no limit).
+    int maxConnections = 200;
+    int maxConnectionsPerAddress = 50;
+    qint64 loginFrameLimit = 64 * 1024;
+    int loginIdleTimeout = 60;
+    int idleTimeout = 8 * 60 * 60;
     int newLoginMode = 0;     // "新登录模式": operators type account set and user code
     int rememberProfile = 0;  // "客户端强制记忆账套"
     int lockBillDate = 0;     // "客户端不允许修改制单日期"

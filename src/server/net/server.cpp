@@ -1,20 +1,25 @@
 #include "server/net/server.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <condition_variable>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #else
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #endif
 
 #include "common/error.h"
+#include "server/db/database.h"
 
 namespace dyt::server {
 
@@ -44,10 +49,56 @@ bool peerClosed(qintptr fd) {
 #endif
 }
 
+// The client's address of an accepted descriptor. IPv4 clients of a dual-stack listener count
+// under their IPv4 address.
+QHostAddress peerAddress(qintptr fd) {
+    sockaddr_storage ss{};
+#ifdef Q_OS_WIN
+    int len = sizeof ss;
+    if (::getpeername(static_cast<SOCKET>(fd), reinterpret_cast<sockaddr*>(&ss), &len) != 0)
+        return {};
+#else
+    socklen_t len = sizeof ss;
+    if (::getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&ss), &len) != 0)
+        return {};
+#endif
+    const QHostAddress address(reinterpret_cast<const sockaddr*>(&ss));
+    bool v4 = false;
+    const quint32 ip4 = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip4) : address;
+}
+
+// The last answer of a connection the server closes: an error with id 0.
+QByteArray farewell(const QString& message) {
+    proto::Response r;
+    r.error = message;
+    return proto::encodeFrame(r.toCbor());
+}
+
+// Closes an accepted descriptor that gets no socket object and no thread, after one short error
+// frame if the socket takes it at once.
+void refuse(qintptr fd, const QString& message) {
+    const QByteArray frame = farewell(message);
+#ifdef Q_OS_WIN
+    ::send(static_cast<SOCKET>(fd), frame.constData(), static_cast<int>(frame.size()), 0);
+    ::closesocket(static_cast<SOCKET>(fd));
+#else
+    int flags = MSG_DONTWAIT;
+#ifdef MSG_NOSIGNAL
+    flags |= MSG_NOSIGNAL;
+#endif
+    if (::send(static_cast<int>(fd), frame.constData(), frame.size(), flags) < 0) {
+        // The client is gone already; closing is all that is left.
+    }
+    ::close(static_cast<int>(fd));
+#endif
+}
+
 }  // namespace
 
 struct Server::Connection {
     qintptr descriptor = 0;
+    QHostAddress peer;
     std::thread thread;
     std::atomic<bool> finished{false};
 };
@@ -96,39 +147,82 @@ void Server::acceptLoop(const QString& address, quint16 port) {
         return;
     while (!stopping_) {
         listener.waitForNewConnection(kPollMs);
-        for (qintptr d : std::as_const(listener.pending)) {
-            auto c = std::make_unique<Connection>();
-            c->descriptor = d;
-            Connection* raw = c.get();
-            std::lock_guard lock(mutex_);
-            connections_.push_back(std::move(c));
-            raw->thread = std::thread([this, raw] { serve(raw); });
-        }
+        for (qintptr d : std::as_const(listener.pending))
+            admit(d);
         listener.pending.clear();
         reap();
     }
     listener.close();
 }
 
-void Server::serve(Connection* connection) {
-    QTcpSocket socket;
-    if (!socket.setSocketDescriptor(connection->descriptor)) {
-        connection->finished = true;
+void Server::admit(qintptr descriptor) {
+    const ServerConfig& config = backend_.config();
+    const QHostAddress peer = peerAddress(descriptor);
+    std::unique_lock lock(mutex_);
+    const int fromPeer = perAddress_.value(peer);
+    if (live_ >= config.maxConnections || fromPeer >= config.maxConnectionsPerAddress) {
+        const bool full = live_ >= config.maxConnections;
+        lock.unlock();
+        refuse(descriptor, full ? QStringLiteral("应用服务器的连接数已满，请稍后再连接")
+                                : QStringLiteral("来自同一地址的连接数已满，请稍后再连接"));
         return;
     }
+    ++live_;
+    perAddress_[peer] = fromPeer + 1;
+    auto c = std::make_unique<Connection>();
+    c->descriptor = descriptor;
+    c->peer = peer;
+    Connection* raw = c.get();
+    connections_.push_back(std::move(c));
+    raw->thread = std::thread([this, raw] {
+        serve(raw);
+        release(raw);
+    });
+}
+
+void Server::release(Connection* connection) {
+    std::lock_guard lock(mutex_);
+    --live_;
+    if (--perAddress_[connection->peer] <= 0)
+        perAddress_.remove(connection->peer);
+    connection->finished = true;
+}
+
+void Server::serve(Connection* connection) {
+    QTcpSocket socket;
+    if (!socket.setSocketDescriptor(connection->descriptor))
+        return;
     socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     Session session;
     session.spid = backend_.nextSpid();
     session.peer = socket.peerAddress().toString();
     const qintptr fd = socket.socketDescriptor();
     session.peerGone = [fd] { return peerClosed(fd); };
-    proto::FrameReader reader(backend_.config().frameLimit);
+    // Before login (or the administrator's check, after which a restore uploads its file) only
+    // small requests are taken, and a connection that sends no whole request within the idle
+    // timeout is closed: bytes trickling in do not keep it open.
+    const ServerConfig& config = backend_.config();
+    const auto frameLimit = [&] {
+        return session.loggedIn() || session.adminVerified
+                   ? config.frameLimit
+                   : std::min(config.loginFrameLimit, config.frameLimit);
+    };
+    proto::FrameReader reader(frameLimit());
+    QElapsedTimer idle;
+    idle.start();
     while (!stopping_ && socket.state() == QAbstractSocket::ConnectedState) {
         QCborValue value;
         bool got = reader.next(&value);
         if (!got) {
             if (reader.failed())
                 break;  // a broken frame closes the connection
+            const qint64 timeout =
+                1000LL * (session.loggedIn() ? config.idleTimeout : config.loginIdleTimeout);
+            if (timeout > 0 && idle.hasExpired(timeout)) {
+                socket.write(farewell(QStringLiteral("连接空闲时间过长，已被应用服务器断开")));
+                socket.waitForBytesWritten(1000);
+                break;
+            }
             if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(kPollMs)) {
                 if (socket.state() != QAbstractSocket::ConnectedState)
                     break;
@@ -139,6 +233,7 @@ void Server::serve(Connection* connection) {
         }
         proto::Response resp;
         try {
+            const ResultLimit resultLimit(config.frameLimit);
             resp = backend_.handle(session, proto::Request::fromCbor(value));
         } catch (const DytError& e) {
             // Not a request at all: answer with id 0 and keep the connection.
@@ -157,10 +252,11 @@ void Server::serve(Connection* connection) {
             if (!socket.waitForBytesWritten(1000) && stopping_)
                 break;
         }
+        idle.restart();
+        reader.setLimit(frameLimit());
     }
     backend_.closeSession(session);
     socket.abort();
-    connection->finished = true;
 }
 
 void Server::reap() {

@@ -2,6 +2,8 @@
 // The TCP side of the application server: an accepting thread and one thread per connection.
 // Works without an event loop, so it can run inside tests and benchmarks as well as dyt-server.
 
+#include <QHash>
+#include <QHostAddress>
 #include <QString>
 
 #include <atomic>
@@ -35,12 +37,17 @@ private:
     void acceptLoop(const QString& address, quint16 port);
     void serve(Connection* connection);
     void reap();
+    // Takes a new connection in, or refuses it when the caps are reached.
+    void admit(qintptr descriptor);
+    void release(Connection* connection);
 
     Backend& backend_;
     std::atomic<bool> stopping_{false};
     std::thread acceptThread_;
     std::mutex mutex_;
     std::list<std::unique_ptr<Connection>> connections_;
+    int live_ = 0;  // connections being served, and per client address
+    QHash<QHostAddress, int> perAddress_;
     // Hand-over of the listening result from the accept thread.
     std::mutex startMutex_;
     std::condition_variable startCv_;
