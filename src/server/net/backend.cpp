@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "common/error.h"
 #include "server/db/password.h"
@@ -417,6 +419,16 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     if (backupLog)
         exposeBackupLog(session);
 
+    // Every password value the text writes is hashed here. The values before the text tell which
+    // ones it wrote; they are read only when the text names the operators' table (a write of it
+    // that is not named so is refused below).
+    std::optional<QSet<QString>> passwordsBefore;
+    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
+        const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
+        passwordsBefore.emplace();
+        for (int r = 0; r < users.rowCount(); ++r)
+            passwordsBefore->insert(users.at(r, 0).toString());
+    }
     bool passwordWritten = false;
     db.setWriteWatcher([&passwordWritten](const QString& table, const QString& column) {
         if (table.compare(QLatin1String("sysuser"), Qt::CaseInsensitive) == 0 &&
@@ -438,12 +450,14 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     db.setWriteWatcher(nullptr);
 
     if (passwordWritten) {
-        RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
+        if (!passwordsBefore)
+            throw DytError(QStringLiteral("语句修改了操作员口令，但无法确定修改了哪些"));
+        const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
         for (int r = 0; r < users.rowCount(); ++r) {
-            const QString stored = users.at(r, 1).toString();
-            if (!password::isHash(stored)) {
+            const QString written = users.at(r, 1).toString();
+            if (!passwordsBefore->contains(written) || !password::isHash(written)) {
                 db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
-                           {password::hash(stored), users.at(r, 0)});
+                           {password::hash(written), users.at(r, 0)});
             }
         }
     }

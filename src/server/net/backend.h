@@ -118,7 +118,7 @@ private:
     proto::Response backupProfile(Session&, const QCborArray&);
     proto::Response restoreProfile(Session&, const QCborArray&);
 
-    // Runs client SQL text; writes of sysuser.password are replaced by salted hashes.
+    // Runs client SQL text; every sysuser.password value it writes is replaced by its hash.
     struct SqlOutcome {
         int changes = 0;
         bool hasData = false;
