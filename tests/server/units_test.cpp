@@ -9,6 +9,7 @@
 #include "server/db/database.h"
 #include "server/db/password.h"
 #include "server/net/config.h"
+#include "server/net/throttle.h"
 #include "server/tsql/tsql.h"
 #include "support/testutil.h"
 
@@ -178,6 +179,56 @@ TEST(Password, HashesAreSaltedAndOnlyTheServersOwnVerify) {
         EXPECT_FALSE(password::verify(typed, stored)) << stored.toStdString();
         EXPECT_FALSE(password::isHash(stored));
     }
+}
+
+TEST(LoginThrottle, LocksDoubleToTheCapPerAccountAndAddressAndParallelAttemptsGainNothing) {
+    qint64 now = 0;
+    QStringList log;
+    LoginThrottle t({.freeAttempts = 2, .addressFreeAttempts = 4, .delayMs = 1000,
+                     .delayMaxMs = 4000, .maxEntries = 40},
+                    [&] { return now; }, [&](const QString& line) { log << line; });
+    const auto guess = [&](const QString& user, const QString& address) {  // a wrong password
+        LoginThrottle::Attempt a = t.begin(u"dytv1_1"_s, user, address);
+        if (a.refusedFor() == 0)
+            a.failed();
+        return a.refusedFor();
+    };
+    const auto wait = [&](const QString& user, const QString& address) {  // nothing answered
+        return t.begin(u"dytv1_1"_s, user, address).refusedFor();
+    };
+    // Two free failures, then 1 s doubling to 4 s; the address locks from its fifth failure on,
+    // which is shorter here. Each lock is waited out.
+    std::vector<qint64> locks;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.1"_s));
+        locks.push_back(wait(u"1"_s, u"10.0.0.1"_s));
+        now += locks.back();
+    }
+    EXPECT_EQ((std::vector<qint64>{0, 0, 1000, 2000, 4000, 4000}), locks);
+    ASSERT_EQ(6, log.size());
+    EXPECT_TRUE(log[2].contains(u"账套[dytv1_1] 操作员[1] 地址[10.0.0.1] 连续失败3次"_s));
+    // One more failure from the address locks it for every account; not other addresses.
+    ASSERT_EQ(0, guess(u"2"_s, u"10.0.0.1"_s));
+    EXPECT_EQ(4000, wait(u"3"_s, u"::ffff:10.0.0.1"_s));
+    EXPECT_EQ(0, wait(u"3"_s, u"10.0.0.2"_s));
+    // A right password forgets the account's failures.
+    LoginThrottle::Attempt right = t.begin(u"dytv1_1"_s, u"1"_s, u"10.0.0.2"_s);
+    ASSERT_EQ(0, right.refusedFor());
+    right.succeeded();
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.2"_s));
+    EXPECT_EQ(0, wait(u"1"_s, u"10.0.0.2"_s));
+    // Checks running at once count as failures until they end.
+    std::vector<LoginThrottle::Attempt> running;
+    for (int i = 0; i < 3; ++i)
+        running.push_back(t.begin(u"dytv1_1"_s, u"p"_s, u"10.0.0.3"_s));
+    EXPECT_EQ(1000, wait(u"p"_s, u"10.0.0.3"_s));
+    running.clear();
+    EXPECT_EQ(0, wait(u"p"_s, u"10.0.0.3"_s));
+    // Names and addresses cycled by an attacker do not grow the memory.
+    for (int i = 0; i < 500; ++i)
+        guess(u"n%1"_s.arg(i), u"10.1.%1.%2"_s.arg(i / 200).arg(i % 200));
+    EXPECT_LE(t.size(), 40);
 }
 
 TEST(Config, FileAndCommandLineAndBadLinesAndOptionsAreRefused) {

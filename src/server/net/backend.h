@@ -17,6 +17,7 @@
 #include "server/db/database.h"
 #include "server/net/catalogue.h"
 #include "server/net/config.h"
+#include "server/net/throttle.h"
 #include "server/procs/registry.h"
 #include "server/tsql/tsql.h"
 
@@ -93,7 +94,8 @@ private:
     static const MethodInfo* findMethod(const QString& name);
     static const MethodInfo kMethods[];
 
-    // The administrator's account and password, as every method that needs them checks them.
+    // The administrator's account and password, as every method that needs them checks them;
+    // throttled like the logins, a refusal throws DytError telling the wait.
     bool checkAdmin(Session& session, const QString& account, const QString& password);
 
     std::shared_ptr<ProfileState> profileState(const QString& dbName);
@@ -142,6 +144,7 @@ private:
     std::mutex profilesMutex_;
     std::map<QString, std::shared_ptr<ProfileState>> profiles_;
     std::mutex createMutex_;
+    LoginThrottle throttle_;
 };
 
 // True when the file is an account set this server can open: an SQLite database that passes the

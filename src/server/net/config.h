@@ -17,6 +17,14 @@ struct ServerConfig {
     int newLoginMode = 0;     // "新登录模式": operators type account set and user code
     int rememberProfile = 0;  // "客户端强制记忆账套"
     int lockBillDate = 0;     // "客户端不允许修改制单日期"
+    // Password checks: failures of one account and of one address before a lock, the first lock
+    // and the longest one (each further failure doubles it), in milliseconds; and how long a login
+    // waits for an account set another connection is writing.
+    int loginFreeAttempts = 5;
+    int loginAddressFreeAttempts = 20;
+    int loginDelay = 1000;
+    int loginDelayMax = 60000;
+    int loginBusyTimeout = 2000;
 
     // Reads key=value lines ("#" and ";" start comments, "[section]" lines are ignored).
     // Unknown keys and bad values throw DytError naming the line.
