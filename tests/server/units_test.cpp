@@ -225,6 +225,10 @@ TEST(LoginThrottle, LocksDoubleToTheCapPerAccountAndAddressAndParallelAttemptsGa
     EXPECT_EQ(1000, wait(u"p"_s, u"10.0.0.3"_s));
     running.clear();
     EXPECT_EQ(0, wait(u"p"_s, u"10.0.0.3"_s));
+    // After a long quiet while an account and an address start afresh.
+    now += 15 * 4000 + 1;
+    ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.1"_s));
+    EXPECT_EQ(0, wait(u"1"_s, u"10.0.0.1"_s));
     // Names and addresses cycled by an attacker do not grow the memory.
     for (int i = 0; i < 500; ++i)
         guess(u"n%1"_s.arg(i), u"10.1.%1.%2"_s.arg(i / 200).arg(i % 200));

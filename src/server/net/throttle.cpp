@@ -73,30 +73,28 @@ qint64 LoginThrottle::lockFor(int failures, int free) const {
     return std::min(settings_.delayMs << doublings, settings_.delayMaxMs);
 }
 
-LoginThrottle::Entry& LoginThrottle::entry(const QString& key, qint64 now) {
-    Entry& e = entries_[key];
-    // Quiet for long enough, an account or address starts afresh.
-    if (now >= e.lockedUntil && now - e.last > 15 * settings_.delayMaxMs)
-        e = Entry{};
-    return e;
+bool LoginThrottle::quiet(const Entry& e, qint64 now) const {
+    return now >= e.lockedUntil && now - e.last > 15 * settings_.delayMaxMs;
 }
 
-// Makes room: entries long quiet go first, then the oldest quarter.
+// Makes room: entries long quiet go first, then a quarter of the others, those not locked and
+// the oldest first.
 void LoginThrottle::trim(qint64 now) {
-    const auto quiet = [&](const Entry& e) {
-        return now >= e.lockedUntil && now - e.last > 15 * settings_.delayMaxMs;
-    };
-    std::erase_if(entries_, [&](const auto& kv) { return quiet(kv.second); });
-    if (static_cast<int>(entries_.size()) < settings_.maxEntries)
+    std::erase_if(entries_, [&](const auto& kv) { return quiet(kv.second, now); });
+    if (static_cast<int>(entries_.size()) + 2 <= settings_.maxEntries)
         return;
-    std::vector<qint64> times;
-    times.reserve(entries_.size());
-    for (const auto& kv : entries_)
-        times.push_back(kv.second.last);
-    const auto cut = times.begin() + static_cast<std::ptrdiff_t>(times.size() / 4);
-    std::nth_element(times.begin(), cut, times.end());
-    const qint64 oldest = *cut;
-    std::erase_if(entries_, [&](const auto& kv) { return kv.second.last <= oldest; });
+    std::vector<std::map<QString, Entry>::iterator> order;
+    order.reserve(entries_.size());
+    for (auto it = entries_.begin(); it != entries_.end(); ++it)
+        order.push_back(it);
+    const auto rank = [now](const auto& it) {
+        return std::pair(it->second.lockedUntil > now, it->second.last);
+    };
+    const auto cut = order.begin() + static_cast<std::ptrdiff_t>(order.size() / 4 + 1);
+    std::nth_element(order.begin(), cut - 1, order.end(),
+                     [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+    for (auto it = order.begin(); it != cut; ++it)
+        entries_.erase(*it);
 }
 
 LoginThrottle::Attempt LoginThrottle::begin(const QString& accountSet, const QString& user,
@@ -110,15 +108,20 @@ LoginThrottle::Attempt LoginThrottle::begin(const QString& accountSet, const QSt
     const int free[2] = {settings_.freeAttempts, settings_.addressFreeAttempts};
     std::lock_guard lock(mutex_);
     const qint64 now = clock_();
-    if (static_cast<int>(entries_.size()) + 2 > settings_.maxEntries)
-        trim(now);
-    Entry* e[2] = {&entry(a.marks_[0].key, now), &entry(a.marks_[1].key, now)};
-    for (Entry* x : e)
-        a.wait_ = std::max(a.wait_, x->lockedUntil - now);
+    // A refused attempt leaves nothing behind.
+    for (const Attempt::Mark& m : a.marks_) {
+        const auto it = entries_.find(m.key);
+        if (it != entries_.end())
+            a.wait_ = std::max(a.wait_, it->second.lockedUntil - now);
+    }
     if (a.wait_ > 0)
         return a;
+    if (static_cast<int>(entries_.size()) + 2 > settings_.maxEntries)
+        trim(now);
     for (int i = 0; i < 2; ++i) {
-        Entry& x = *e[i];
+        Entry& x = entries_[a.marks_[i].key];
+        if (quiet(x, now))  // quiet for long enough, an account or address starts afresh
+            x = Entry{};
         ++x.failures;
         x.last = now;
         a.marks_[i].lockedBefore = x.lockedUntil;

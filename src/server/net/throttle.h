@@ -76,7 +76,7 @@ private:
         qint64 last = 0;  // time of the latest attempt
     };
     qint64 lockFor(int failures, int free) const;
-    Entry& entry(const QString& key, qint64 now);
+    bool quiet(const Entry& e, qint64 now) const;
     void trim(qint64 now);
     void undo(Attempt::Mark& mark);
     void finish(Attempt& a, bool failed, bool succeeded);
