@@ -627,8 +627,9 @@ TEST(ServerThrottle, GuessesAreThrottledAndOnlyTheServersOwnHashesAreStored) {
     QTemporaryDir dir;
     QFile ini(dir.filePath(u"dyt-server.ini"_s));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("loginFreeAttempts=2\nloginAddressFreeAttempts=1000\nloginDelay=100\n"
-              "loginDelayMax=1000\nloginBusyTimeout=200\n");
+    ini.write(
+        "loginFreeAttempts=2\nloginAddressFreeAttempts=1000\nloginDelay=100\n"
+        "loginDelayMax=1000\nloginBusyTimeout=200\n");
     ini.close();
     test::ServerProcess s;
     ASSERT_TRUE(s.start({u"--config"_s, ini.fileName()})) << s.error().toStdString();
@@ -649,8 +650,8 @@ TEST(ServerThrottle, GuessesAreThrottledAndOnlyTheServersOwnHashesAreStored) {
         c.call(u"ExecQuery"_s, {u"SELECT a.*, a.password AS p FROM sysuser AS a ORDER BY a.id"_s})
             .out(0));
     ASSERT_EQ(2, users.rowCount());
-    EXPECT_EQ(u"1||/2||"_s, rowText(users, 0, u"id,password,p"_s) + u'/' +
-                                rowText(users, 1, u"id,password,p"_s));
+    EXPECT_EQ(u"1||/2||"_s,
+              rowText(users, 0, u"id,password,p"_s) + u'/' + rowText(users, 1, u"id,password,p"_s));
     int wrongLogins = 0;  // wrong passwords of operator 1 that reached the check
     const auto logIn = [&](const QString& pw) {
         const Response r = test::logIn(other, db, u"1"_s, pw);
@@ -700,9 +701,9 @@ TEST(ServerThrottle, GuessesAreThrottledAndOnlyTheServersOwnHashesAreStored) {
             QThread::msleep(20);
         return checked.load() + 1;
     };
-    wrongLogins += hammer(
-        [&](Client& cl) { return test::logIn(cl, db, u"1"_s, u"guess"_s).outText(0); },
-        u"口令错误，请重新输入！"_s);
+    wrongLogins +=
+        hammer([&](Client& cl) { return test::logIn(cl, db, u"1"_s, u"guess"_s).outText(0); },
+               u"口令错误，请重新输入！"_s);
     // Even the right password is refused now; another operator is not.
     EXPECT_EQ(locked, logIn(planted).outText(0));
     EXPECT_EQ(0, test::logIn(other, db, u"2"_s).code());

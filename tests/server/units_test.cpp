@@ -170,9 +170,9 @@ TEST(Password, HashesAreSaltedAndOnlyTheServersOwnVerify) {
     const QByteArray salt(16, 's');
     const QString cheap = u"pbkdf2-sha256$1$%1$%2"_s.arg(
         QString::fromLatin1(salt.toBase64()),
-        QString::fromLatin1(QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, "x",
-                                                               salt, 1, 32)
-                                .toBase64()));
+        QString::fromLatin1(
+            QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, "x", salt, 1, 32)
+                .toBase64()));
     const std::pair<QString, QString> foreign[] = {
         {u"x"_s, cheap}, {u"x"_s, u"x"_s}, {QString(), QString()}, {u"口令123"_s, a + u"="_s}};
     for (const auto& [typed, stored] : foreign) {
@@ -184,9 +184,13 @@ TEST(Password, HashesAreSaltedAndOnlyTheServersOwnVerify) {
 TEST(LoginThrottle, LocksDoubleToTheCapPerAccountAndAddressAndParallelAttemptsGainNothing) {
     qint64 now = 0;
     QStringList log;
-    LoginThrottle t({.freeAttempts = 2, .addressFreeAttempts = 4, .delayMs = 1000,
-                     .delayMaxMs = 4000, .maxEntries = 40},
-                    [&] { return now; }, [&](const QString& line) { log << line; });
+    LoginThrottle t(
+        {.freeAttempts = 2,
+         .addressFreeAttempts = 4,
+         .delayMs = 1000,
+         .delayMaxMs = 4000,
+         .maxEntries = 40},
+        [&] { return now; }, [&](const QString& line) { log << line; });
     const auto guess = [&](const QString& user, const QString& address) {  // a wrong password
         LoginThrottle::Attempt a = t.begin(u"dytv1_1"_s, user, address);
         if (a.refusedFor() == 0)

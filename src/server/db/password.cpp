@@ -35,8 +35,7 @@ bool parse(const QString& stored, QByteArray* salt, QByteArray* key) {
 
 QString hash(const QString& password) {
     QByteArray salt(kSaltSize, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(salt.data()),
-                                          kSaltSize / 4);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(salt.data()), kSaltSize / 4);
     return QStringList{kPrefix, QString::number(kIterations), QString::fromLatin1(salt.toBase64()),
                        QString::fromLatin1(derive(password, salt).toBase64())}
         .join(QLatin1Char('$'));

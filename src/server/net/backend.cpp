@@ -598,7 +598,7 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
     const auto admin = [&](const QString& account, const QString& wrong) {
         try {
             return checkAdmin(session, account, lines.value(QStringLiteral("Password"))) ? QString()
-                                                                                          : wrong;
+                                                                                         : wrong;
         } catch (const DytError& e) {
             return e.message();
         }
@@ -855,10 +855,9 @@ Response Backend::login(Session& session, const QCborArray& args) {
     }
     try {
         db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
-        db->execute(
-            QStringLiteral(
-                "INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
-            {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
+        db->execute(QStringLiteral(
+                        "INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
+                    {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
     } catch (const DytError& e) {
         if (Database::isBusy(e))
             return busy();

@@ -103,7 +103,8 @@ LoginThrottle::Attempt LoginThrottle::begin(const QString& accountSet, const QSt
     a.accountSet_ = clipped(accountSet);
     a.user_ = clipped(user);
     a.address_ = addressKey(address);
-    a.marks_[0].key = QStringLiteral("u\x1f%1\x1f%2").arg(a.accountSet_.toLower(), a.user_.toLower());
+    a.marks_[0].key =
+        QStringLiteral("u\x1f%1\x1f%2").arg(a.accountSet_.toLower(), a.user_.toLower());
     a.marks_[1].key = QStringLiteral("a\x1f") + a.address_;
     const int free[2] = {settings_.freeAttempts, settings_.addressFreeAttempts};
     std::lock_guard lock(mutex_);
@@ -168,8 +169,8 @@ void LoginThrottle::finish(Attempt& a, bool failed, bool succeeded) {
             ? QStringLiteral("管理员口令错误：账号[%1]").arg(a.user_)
             : QStringLiteral("登录失败：账套[%1] 操作员[%2]").arg(a.accountSet_, a.user_);
     log_(QStringLiteral("%1 %2 地址[%3] 连续失败%4次")
-             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                  who, a.address_)
+             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), who,
+                  a.address_)
              .arg(count));
 }
 

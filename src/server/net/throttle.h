@@ -9,8 +9,8 @@
 #include <QString>
 
 #include <functional>
-#include <mutex>
 #include <map>
+#include <mutex>
 
 namespace dyt::server {
 
