@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "protocol/protocol.h"
 #include "records.h"
 #include "server/db/database.h"
+#include "server/db/password.h"
 #include "server/db/schema.h"
 #include "server/net/backend.h"
 #include "server/net/server.h"
@@ -748,6 +751,123 @@ TEST(StatementLimits, ClientSqlStopsAtTheLimitWhenItsClientLeavesAndWhenTheServe
     EXPECT_LT(timer.elapsed(), 8000);
     const Response r = last->readResponse();
     EXPECT_EQ(u"-1 服务器正在停止，操作已被终止"_s, u"%1 %2"_s.arg(r.code()).arg(r.outText(0)));
+}
+
+// A hostile client against a server with a short lock schedule: planted hash-shaped passwords,
+// password columns read back, a long write lock at login, and wrong passwords from four
+// connections at once, for an operator and for the administrator.
+TEST(ServerThrottle, GuessesAreThrottledAndOnlyTheServersOwnHashesAreStored) {
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(u"dyt-server.ini"_s));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        "loginFreeAttempts=2\nloginAddressFreeAttempts=1000\nloginDelay=100\n"
+        "loginDelayMax=1000\nloginBusyTimeout=200\n");
+    ini.close();
+    test::ServerProcess s;
+    ASSERT_TRUE(s.start({u"--config"_s, ini.fileName()})) << s.error().toStdString();
+    const QString db = u"dytv1_1"_s;
+    Client c;
+    Client other;
+    c.connectTo(u"127.0.0.1"_s, s.port());
+    other.connectTo(u"127.0.0.1"_s, s.port());
+    ASSERT_EQ(0, c.call(u"CreateProfile"_s, {u"甲"_s, u"甲"_s, u"sa"_s, QString()}).code());
+    ASSERT_EQ(0, test::logIn(c, db).code());
+    const QString planted = server::password::hash(u"秘密"_s);
+    ASSERT_EQ(3, c.call(u"ExecUpdate"_s,
+                        {u"UPDATE sysuser SET password = '%1' WHERE id = 1; INSERT INTO "
+                         "baseZY(id, code, fullname) VALUES (2, '002', '乙'); INSERT INTO "
+                         "sysuser(id) VALUES (2)"_s.arg(planted)})
+                     .code());
+    const RecordSet users = proto::recordSetFromCbor(
+        c.call(u"ExecQuery"_s, {u"SELECT a.*, a.password AS p FROM sysuser AS a ORDER BY a.id"_s})
+            .out(0));
+    ASSERT_EQ(2, users.rowCount());
+    EXPECT_EQ(u"1||/2||"_s,
+              rowText(users, 0, u"id,password,p"_s) + u'/' + rowText(users, 1, u"id,password,p"_s));
+    int wrongLogins = 0;  // wrong passwords of operator 1 that reached the check
+    const auto logIn = [&](const QString& pw) {
+        const Response r = test::logIn(other, db, u"1"_s, pw);
+        wrongLogins += r.outText(0) == u"口令错误，请重新输入！"_s;
+        return r;
+    };
+    EXPECT_EQ(-3, logIn(u"秘密"_s).code());
+    EXPECT_EQ(0, logIn(planted).code());
+    EXPECT_EQ(0, test::logIn(other, db, u"2"_s).code());
+    {
+        auto holder = server::Database::open(QDir(s.dataDir()).filePath(db + u".db"_s));
+        server::Transaction writing(*holder);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(u"账套[甲]正忙，请稍后再登录。"_s, test::logIn(other, db, u"2"_s).outText(0));
+        EXPECT_LT(t.elapsed(), server::Database::kBusyTimeoutMs / 2);
+    }
+    // The most checks the schedule lets through in the window: the free ones, then one per lock.
+    constexpr qint64 kWindow = 1200;
+    int most = 3;
+    for (qint64 spent = 0, lock = 100; spent < kWindow; spent += std::min<qint64>(lock, 1000))
+        ++most, lock *= 2;
+    const QString locked = u"登录失败次数过多，请1秒后再试。"_s;
+    // Wrong guesses from four connections for the window; a last one then starts a full lock.
+    const auto hammer = [&](const std::function<QString(Client&)>& guess, const QString& wrong) {
+        std::atomic<int> checked = 0;
+        std::atomic<int> strange = 0;
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i) {
+            threads.emplace_back([&] {
+                Client own;
+                own.connectTo(u"127.0.0.1"_s, s.port());
+                QElapsedTimer t;
+                t.start();
+                while (t.elapsed() < kWindow) {
+                    const QString answer = guess(own);
+                    checked += answer == wrong;
+                    strange += answer != wrong && answer != locked;
+                }
+            });
+        }
+        for (auto& t : threads)
+            t.join();
+        EXPECT_EQ(0, strange.load());
+        EXPECT_LE(checked.load(), most);
+        while (guess(c) == locked)
+            QThread::msleep(20);
+        return checked.load() + 1;
+    };
+    wrongLogins +=
+        hammer([&](Client& cl) { return test::logIn(cl, db, u"1"_s, u"guess"_s).outText(0); },
+               u"口令错误，请重新输入！"_s);
+    // Even the right password is refused now; another operator is not.
+    EXPECT_EQ(locked, logIn(planted).outText(0));
+    EXPECT_EQ(0, test::logIn(other, db, u"2"_s).code());
+    // After the lock the right password gets in, and the count starts afresh.
+    QThread::msleep(1000);
+    EXPECT_EQ(0, logIn(planted).code());
+    EXPECT_EQ(-3, logIn(u"x"_s).code());
+    EXPECT_EQ(0, logIn(planted).code());
+    const int wrongAdmin = hammer(
+        [](Client& cl) {
+            return cl.call(u"ExecCommand"_s, {u"Command=CheckAdminPass\r\nPassword=guess"_s})
+                .outText(1);
+        },
+        u"管理员口令错误"_s);
+    // Every door of the administrator's check refuses the right password now.
+    const std::pair<const char*, QCborArray> doors[] = {
+        {"ExecCommand", {u"Command=CheckAdminPass\r\nPassword="_s}},
+        {"ExecCommand", {u"Command=SetAdminPass\r\nAccount=sa\r\nPassword=\r\nNewPassword=x"_s}},
+        {"CreateProfile", {u"乙"_s, u"乙"_s, u"sa"_s, QString()}},
+        {"DeleteProfile", {1, u"sa"_s, QString()}},
+        {"RestoreProfile", {db, u"none.db"_s, u"sa"_s, QString(), null()}}};
+    for (const auto& [method, args] : doors) {
+        const Response r = c.callRaw(QString::fromLatin1(method), args);
+        EXPECT_EQ(locked, r.error + r.outText(1)) << method;
+    }
+    // One log line per wrong password, without the password.
+    s.stop();
+    const QString log = s.errorOutput();
+    EXPECT_EQ(wrongLogins, log.count(u"登录失败：账套[dytv1_1] 操作员[1] 地址[127.0.0.1]"_s));
+    EXPECT_EQ(wrongAdmin, log.count(u"管理员口令错误：账号[sa] 地址[127.0.0.1]"_s));
+    EXPECT_FALSE(log.contains(u"guess"_s) || log.contains(u"秘密"_s));
 }
 
 // The server inside the test process: start, serve, stop with connections open.

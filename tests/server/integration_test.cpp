@@ -55,8 +55,9 @@ TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
             EXPECT_EQ(1, query(QString::fromUtf8(c.sql)).rowCount());
         else
             EXPECT_EQ(1, update(QString::fromUtf8(c.sql)));
-        const QString stored =
-            scalar(u"SELECT password FROM sysuser WHERE id = %1"_s.arg(c.id)).toString();
+        const QString stored = Database::open(QDir(dir_.path()).filePath(u"dytv1_1.db"_s))
+                                   ->scalar(u"SELECT password FROM sysuser WHERE id = ?"_s, {c.id})
+                                   .toString();
         EXPECT_TRUE(password::isHash(stored)) << "stored " << stored.toStdString();
         EXPECT_TRUE(password::verify(QString::fromUtf8(c.password), stored));
     }
@@ -131,6 +132,9 @@ TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
             .arg(product + 1),
         r.outText(0));
     EXPECT_FALSE(session_.loggedIn());
+    // Only an operator who passes the password check has it upgraded.
+    EXPECT_EQ(-3, login(session_, u"dytv1_1"_s, u"wrong"_s, u"Update"_s).code());
+    EXPECT_EQ(-9, login(session_, u"dytv1_1"_s).code());
     r = login(session_, u"dytv1_1"_s, QString(), u"Update"_s);
     ASSERT_EQ(0, r.code()) << r.outText(0).toStdString();
     EXPECT_EQ(product + 1, scalar(u"SELECT version FROM sysVersion"_s).toLongLong());

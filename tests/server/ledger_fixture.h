@@ -13,7 +13,6 @@
 #include "common/paramlist.h"
 #include "ledger_figures.h"
 #include "server/db/database.h"
-#include "server/db/password.h"
 #include "server/db/schema.h"
 #include "server/ledger/posting.h"
 #include "server/procs/registry.h"

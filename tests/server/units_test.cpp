@@ -2,12 +2,14 @@
 // client texts, password hashes and the configuration file.
 #include <gtest/gtest.h>
 
+#include <QPasswordDigestor>
 #include <QTemporaryDir>
 
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/db/password.h"
 #include "server/net/config.h"
+#include "server/net/throttle.h"
 #include "server/tsql/tsql.h"
 #include "support/testutil.h"
 
@@ -155,21 +157,86 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     EXPECT_EQ(2, seen.size());
 }
 
-TEST(Password, HashesAreSaltedAndVerify) {
-    const QString a = password::hash(u"口令123"_s, 1000);
-    const QString b = password::hash(u"口令123"_s, 1000);
-    EXPECT_NE(a, b);  // different salts
+TEST(Password, HashesAreSaltedAndOnlyTheServersOwnVerify) {
+    const QString a = password::hash(u"口令123"_s);
+    EXPECT_NE(a, password::hash(u"口令123"_s));  // different salts
     EXPECT_TRUE(password::isHash(a));
     EXPECT_FALSE(a.contains(u"口令123"_s));
     EXPECT_TRUE(password::verify(u"口令123"_s, a));
-    EXPECT_TRUE(password::verify(u"口令123"_s, b));
     EXPECT_FALSE(password::verify(u"口令124"_s, a));
     EXPECT_FALSE(password::verify(QString(), a));
-    // Stored values that are not hashes.
-    EXPECT_TRUE(password::verify(QString(), QString()));
-    EXPECT_FALSE(password::verify(u"x"_s, QString()));
-    EXPECT_FALSE(password::verify(u"secret"_s, u"secret"_s));
-    EXPECT_FALSE(password::isHash(u"pbkdf2-sha256$0$a$b"_s));
+    // A genuine PBKDF2 value with another iteration count, clear text, an empty value and an
+    // altered form never match.
+    const QByteArray salt(16, 's');
+    const QString cheap = u"pbkdf2-sha256$1$%1$%2"_s.arg(
+        QString::fromLatin1(salt.toBase64()),
+        QString::fromLatin1(
+            QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, "x", salt, 1, 32)
+                .toBase64()));
+    const std::pair<QString, QString> foreign[] = {
+        {u"x"_s, cheap}, {u"x"_s, u"x"_s}, {QString(), QString()}, {u"口令123"_s, a + u"="_s}};
+    for (const auto& [typed, stored] : foreign) {
+        EXPECT_FALSE(password::verify(typed, stored)) << stored.toStdString();
+        EXPECT_FALSE(password::isHash(stored));
+    }
+}
+
+TEST(LoginThrottle, LocksDoubleToTheCapPerAccountAndAddressAndParallelAttemptsGainNothing) {
+    qint64 now = 0;
+    QStringList log;
+    LoginThrottle t(
+        {.freeAttempts = 2,
+         .addressFreeAttempts = 4,
+         .delayMs = 1000,
+         .delayMaxMs = 4000,
+         .maxEntries = 40},
+        [&] { return now; }, [&](const QString& line) { log << line; });
+    const auto guess = [&](const QString& user, const QString& address) {  // a wrong password
+        LoginThrottle::Attempt a = t.begin(u"dytv1_1"_s, user, address);
+        if (a.refusedFor() == 0)
+            a.failed();
+        return a.refusedFor();
+    };
+    const auto wait = [&](const QString& user, const QString& address) {  // nothing answered
+        return t.begin(u"dytv1_1"_s, user, address).refusedFor();
+    };
+    // Two free failures, then 1 s doubling to 4 s; the address locks from its fifth failure on,
+    // which is shorter here. Each lock is waited out.
+    std::vector<qint64> locks;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.1"_s));
+        locks.push_back(wait(u"1"_s, u"10.0.0.1"_s));
+        now += locks.back();
+    }
+    EXPECT_EQ((std::vector<qint64>{0, 0, 1000, 2000, 4000, 4000}), locks);
+    ASSERT_EQ(6, log.size());
+    EXPECT_TRUE(log[2].contains(u"账套[dytv1_1] 操作员[1] 地址[10.0.0.1] 连续失败3次"_s));
+    // One more failure from the address locks it for every account; not other addresses.
+    ASSERT_EQ(0, guess(u"2"_s, u"10.0.0.1"_s));
+    EXPECT_EQ(4000, wait(u"3"_s, u"::ffff:10.0.0.1"_s));
+    EXPECT_EQ(0, wait(u"3"_s, u"10.0.0.2"_s));
+    // A right password forgets the account's failures.
+    LoginThrottle::Attempt right = t.begin(u"dytv1_1"_s, u"1"_s, u"10.0.0.2"_s);
+    ASSERT_EQ(0, right.refusedFor());
+    right.succeeded();
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.2"_s));
+    EXPECT_EQ(0, wait(u"1"_s, u"10.0.0.2"_s));
+    // Checks running at once count as failures until they end.
+    std::vector<LoginThrottle::Attempt> running;
+    for (int i = 0; i < 3; ++i)
+        running.push_back(t.begin(u"dytv1_1"_s, u"p"_s, u"10.0.0.3"_s));
+    EXPECT_EQ(1000, wait(u"p"_s, u"10.0.0.3"_s));
+    running.clear();
+    EXPECT_EQ(0, wait(u"p"_s, u"10.0.0.3"_s));
+    // After a long quiet while an account and an address start afresh.
+    now += 15 * 4000 + 1;
+    ASSERT_EQ(0, guess(u"1"_s, u"10.0.0.1"_s));
+    EXPECT_EQ(0, wait(u"1"_s, u"10.0.0.1"_s));
+    // Names and addresses cycled by an attacker do not grow the memory.
+    for (int i = 0; i < 500; ++i)
+        guess(u"n%1"_s.arg(i), u"10.1.%1.%2"_s.arg(i / 200).arg(i % 200));
+    EXPECT_LE(t.size(), 40);
 }
 
 TEST(Config, FileAndCommandLineAndBadLinesAndOptionsAreRefused) {

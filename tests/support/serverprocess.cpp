@@ -114,6 +114,7 @@ int ServerProcess::stop() {
         code = process_->exitCode();
     }
     output_ += QString::fromUtf8(process_->readAllStandardOutput());
+    errors_ += QString::fromUtf8(process_->readAllStandardError());
     process_.reset();
     return code;
 }

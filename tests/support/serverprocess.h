@@ -34,6 +34,8 @@ public:
     QString dataDir() const { return dataDir_; }
     const QString& error() const { return error_; }
     QString output() const { return output_; }
+    // What the server wrote on standard error, complete once it has stopped.
+    QString errorOutput() const { return errors_; }
     bool running() const;
     // The running process's threads, and a size from its status in kB ("VmRSS", "VmHWM").
     int threads() const;
@@ -45,6 +47,7 @@ private:
     QString dataDir_;
     QString error_;
     QString output_;
+    QString errors_;
     int port_ = 0;
 };
 

@@ -163,7 +163,7 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
         throw DytError(QStringLiteral("无法打开数据库[%1]：%2").arg(path, msg));
     }
     std::unique_ptr<Database> db(new Database(handle, path));
-    sqlite3_busy_timeout(handle, 10000);
+    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     sqlite3_extended_result_codes(handle, 1);
     if (mode == Mode::File)
         return db;
@@ -179,6 +179,14 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
 Database::~Database() {
     sqlite3_set_authorizer(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
+}
+
+void Database::setBusyTimeout(int ms) {
+    sqlite3_busy_timeout(db_, ms);
+}
+
+bool Database::isBusy(const DytError& e) {
+    return (e.code() & 0xff) == SQLITE_BUSY;
 }
 
 QString Database::lastError() const {

@@ -15,6 +15,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace dyt {
+class DytError;
+}
+
 namespace dyt::server {
 
 class Database;
@@ -58,6 +62,7 @@ public:
     // Opens a database file with the server's settings: WAL, foreign keys, busy timeout and
     // synchronous=FULL (read-only opens skip the journal settings). Throws DytError.
     static std::unique_ptr<Database> open(const QString& path, Mode mode = Mode::ReadWrite);
+    static constexpr int kBusyTimeoutMs = 10000;
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -85,6 +90,11 @@ public:
     // mode, one file to carry away. False when the file cannot be created; throws DytError with
     // the database's message when the copy fails (the file may then stay behind, half written).
     bool backupTo(const QString& path);
+
+    // How long a statement waits for another connection's lock before it fails busy.
+    void setBusyTimeout(int ms);
+    // True for the error of a statement that gave up waiting for another connection's lock.
+    static bool isBusy(const DytError& e);
 
     QString lastError() const;
     [[noreturn]] void raise(int rc, const QString& context = {}) const;

@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "common/error.h"
 #include "server/db/password.h"
@@ -177,7 +179,12 @@ const Backend::MethodInfo* Backend::findMethod(const QString& name) {
 
 // --- life cycle
 
-Backend::Backend(const ServerConfig& config) : config_(config) {
+Backend::Backend(const ServerConfig& config)
+    : config_(config),
+      throttle_(ThrottleSettings{.freeAttempts = config.loginFreeAttempts,
+                                 .addressFreeAttempts = config.loginAddressFreeAttempts,
+                                 .delayMs = config.loginDelay,
+                                 .delayMaxMs = config.loginDelayMax}) {
     dataDir_ = QDir(config.dataDir).absolutePath();
     if (!QDir().mkpath(dataDir_) || !QDir().mkpath(backupDir())) {
         throw DytError(QStringLiteral("无法创建数据目录[%1]").arg(dataDir_));
@@ -256,8 +263,17 @@ void Backend::closeSession(Session& session) {
 }
 
 // Every check of the administrator's account and password goes through here.
-bool Backend::checkAdmin(Session&, const QString& account, const QString& password) {
-    return catalogue_->checkAdmin(account, password);
+bool Backend::checkAdmin(Session& session, const QString& account, const QString& password) {
+    const QString name = account.trimmed().isEmpty() ? catalogue_->adminAccount() : account;
+    LoginThrottle::Attempt attempt = throttle_.begin(QString(), name.trimmed(), session.peer);
+    if (attempt.refusedFor() > 0)
+        throw DytError(LoginThrottle::refusal(attempt.refusedFor()));
+    if (!catalogue_->checkAdmin(account, password)) {
+        attempt.failed();
+        return false;
+    }
+    attempt.succeeded();
+    return true;
 }
 
 // --- dispatch
@@ -508,6 +524,16 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     if (backupLog)
         exposeBackupLog(session);
 
+    // Every password value the text writes is hashed here. The values before the text tell which
+    // ones it wrote; they are read only when the text names the operators' table (a write of it
+    // that is not named so is refused below).
+    std::optional<QSet<QString>> passwordsBefore;
+    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
+        const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
+        passwordsBefore.emplace();
+        for (int r = 0; r < users.rowCount(); ++r)
+            passwordsBefore->insert(users.at(r, 0).toString());
+    }
     bool passwordWritten = false;
     db.setWriteWatcher([&passwordWritten](const QString& table, const QString& column) {
         if (table.compare(QLatin1String("sysuser"), Qt::CaseInsensitive) == 0 &&
@@ -529,12 +555,14 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     db.setWriteWatcher(nullptr);
 
     if (passwordWritten) {
-        RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
+        if (!passwordsBefore)
+            throw DytError(QStringLiteral("语句修改了操作员口令，但无法确定修改了哪些"));
+        const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
         for (int r = 0; r < users.rowCount(); ++r) {
-            const QString stored = users.at(r, 1).toString();
-            if (!password::isHash(stored)) {
+            const QString written = users.at(r, 1).toString();
+            if (!passwordsBefore->contains(written) || !password::isHash(written)) {
                 db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
-                           {password::hash(stored), users.at(r, 0)});
+                           {password::hash(written), users.at(r, 0)});
             }
         }
     }
@@ -661,10 +689,19 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
     const ParamList lines(text(args, 0));
     const QString command = lines.value(QStringLiteral("Command")).trimmed();
     auto fail = [](const QString& msg) { return answer(-1, {null(), msg}); };
-    if (command.compare(QLatin1String("CheckAdminPass"), Qt::CaseInsensitive) == 0) {
-        if (!checkAdmin(session, QString(), lines.value(QStringLiteral("Password")))) {
-            return fail(QStringLiteral("管理员口令错误"));
+    // The administrator's check; empty when passed, else what to answer.
+    const auto admin = [&](const QString& account, const QString& wrong) {
+        try {
+            return checkAdmin(session, account, lines.value(QStringLiteral("Password"))) ? QString()
+                                                                                         : wrong;
+        } catch (const DytError& e) {
+            return e.message();
         }
+    };
+    if (command.compare(QLatin1String("CheckAdminPass"), Qt::CaseInsensitive) == 0) {
+        const QString why = admin(QString(), QStringLiteral("管理员口令错误"));
+        if (!why.isEmpty())
+            return fail(why);
         session.adminVerified = true;
         return answer(0, {null(), QString()});
     }
@@ -680,10 +717,10 @@ Response Backend::execCommand(Session& session, const QCborArray& args) {
         return answer(0, {null(), QString()});
     }
     if (command.compare(QLatin1String("SetAdminPass"), Qt::CaseInsensitive) == 0) {
-        if (!checkAdmin(session, lines.value(QStringLiteral("Account")),
-                          lines.value(QStringLiteral("Password")))) {
-            return fail(QStringLiteral("管理员账号或口令错误"));
-        }
+        const QString why =
+            admin(lines.value(QStringLiteral("Account")), QStringLiteral("管理员账号或口令错误"));
+        if (!why.isEmpty())
+            return fail(why);
         catalogue_->setAdminPassword(lines.value(QStringLiteral("NewPassword")));
         return answer(0, {null(), QString()});
     }
@@ -807,9 +844,22 @@ Response Backend::login(Session& session, const QCborArray& args) {
     const QString pass = text(args, 2);
     auto fail = [](int code, const QString& msg) { return answer(code, {msg}); };
     const QString dbName = lines.lines().value(0).trimmed();
+    // Every answer about an operator's password passes the throttle: a locked account or address
+    // is refused before anything is checked, and an unknown account set or operator counts as a
+    // failure like a wrong password.
+    const auto refused = [&](const LoginThrottle::Attempt& attempt) {
+        return fail(-3, LoginThrottle::refusal(attempt.refusedFor()));
+    };
+    const auto unknown = [&](int code, const QString& msg) {
+        LoginThrottle::Attempt attempt = throttle_.begin(dbName, userIdText, session.peer);
+        if (attempt.refusedFor() > 0)
+            return refused(attempt);
+        attempt.failed();
+        return fail(code, msg);
+    };
     const auto entry = catalogue_->findByDbName(dbName);
     if (!entry)
-        return fail(-1, QStringLiteral("账套[%1]不存在").arg(dbName));
+        return unknown(-1, QStringLiteral("账套[%1]不存在").arg(dbName));
     auto state = profileState(dbName);
     if (state->restoring) {
         return fail(
@@ -823,6 +873,11 @@ Response Backend::login(Session& session, const QCborArray& args) {
     } catch (const DytError& e) {
         return fail(-8, QStringLiteral("账套[%1]无法使用：%2").arg(entry->fullName, e.message()));
     }
+    // Another connection's long write keeps a login waiting only briefly.
+    db->setBusyTimeout(config_.loginBusyTimeout);
+    const auto busy = [&] {
+        return fail(-1, QStringLiteral("账套[%1]正忙，请稍后再登录。").arg(entry->fullName));
+    };
     const int stored = schema::storedVersion(db->handle());
     const int current = schema::currentVersion();
     if (stored <= 0) {
@@ -846,21 +901,12 @@ Response Backend::login(Session& session, const QCborArray& args) {
                             .arg(stored)
                             .arg(current));
         }
-        try {
-            Transaction tx(*db);
-            schema::upgrade(db->handle());
-            tx.commit();
-            state->schemaChanged();
-        } catch (const DytError& e) {
-            return fail(-8,
-                        QStringLiteral("账套[%1]升级失败：%2").arg(entry->fullName, e.message()));
-        }
     }
     const bool byCode = lines.intValue(QStringLiteral("LoginType")) == 1;
     bool isNumber = false;
     const qint64 id = userIdText.toLongLong(&isNumber);
     if (!byCode && !isNumber)
-        return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
+        return unknown(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
     qint64 userId = 0;
     QString userCode;
     QString userName;
@@ -874,19 +920,48 @@ Response Backend::login(Session& session, const QCborArray& args) {
             (byCode ? QStringLiteral("z.code = ?") : QStringLiteral("z.id = ?")));
         st.bind(1, byCode ? QVariant(userIdText) : QVariant(id));
         if (!st.step())
-            return fail(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
+            return unknown(-2, QStringLiteral("操作员[%1]不存在").arg(userIdText));
         userId = st.value(0).toLongLong();
         userCode = st.value(1).toString();
         userName = st.value(2).toString();
         storedHash = st.value(3).toString();
     }
-    if (!password::verify(pass, storedHash)) {
-        return fail(-3, QStringLiteral("口令错误，请重新输入！"));
+    {
+        LoginThrottle::Attempt attempt =
+            throttle_.begin(dbName, QString::number(userId), session.peer);
+        if (attempt.refusedFor() > 0)
+            return refused(attempt);
+        if (!password::verify(pass, storedHash)) {
+            attempt.failed();
+            return fail(-3, QStringLiteral("口令错误，请重新输入！"));
+        }
+        attempt.succeeded();
     }
-    db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
-    db->execute(
-        QStringLiteral("INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
-        {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
+    // Only an operator who passed the check upgrades the account set.
+    if (stored < current) {
+        try {
+            Transaction tx(*db);
+            schema::upgrade(db->handle());
+            tx.commit();
+            state->schemaChanged();
+        } catch (const DytError& e) {
+            if (Database::isBusy(e))
+                return busy();
+            return fail(-8,
+                        QStringLiteral("账套[%1]升级失败：%2").arg(entry->fullName, e.message()));
+        }
+    }
+    try {
+        db->execute(QStringLiteral("DELETE FROM syssession WHERE id = ?"), {session.spid});
+        db->execute(QStringLiteral(
+                        "INSERT INTO syssession(id, PcID, userId, loginTime) VALUES (?, ?, ?, ?)"),
+                    {session.spid, lines.lines().value(3).trimmed().toLower(), userId, nowText()});
+    } catch (const DytError& e) {
+        if (Database::isBusy(e))
+            return busy();
+        throw;
+    }
+    db->setBusyTimeout(Database::kBusyTimeoutMs);
     // Leave the previous account set; its lock is taken unless it is the one held here.
     if (session.profile && session.profile != state) {
         lock.unlock();

@@ -18,6 +18,7 @@
 #include "server/db/database.h"
 #include "server/net/catalogue.h"
 #include "server/net/config.h"
+#include "server/net/throttle.h"
 #include "server/procs/registry.h"
 #include "server/tsql/tsql.h"
 
@@ -105,7 +106,8 @@ private:
     static const MethodInfo* findMethod(const QString& name);
     static const MethodInfo kMethods[];
 
-    // The administrator's account and password, as every method that needs them checks them.
+    // The administrator's account and password, as every method that needs them checks them;
+    // throttled like the logins, a refusal throws DytError telling the wait.
     bool checkAdmin(Session& session, const QString& account, const QString& password);
 
     proto::Response callInAccountSet(Session& session, const MethodInfo& m, const QCborArray& args);
@@ -131,7 +133,7 @@ private:
     proto::Response backupProfile(Session&, const QCborArray&);
     proto::Response restoreProfile(Session&, const QCborArray&);
 
-    // Runs client SQL text; writes of sysuser.password are replaced by salted hashes.
+    // Runs client SQL text; every sysuser.password value it writes is replaced by its hash.
     struct SqlOutcome {
         int changes = 0;
         bool hasData = false;
@@ -161,6 +163,7 @@ private:
     std::mutex profilesMutex_;
     std::map<QString, std::shared_ptr<ProfileState>> profiles_;
     std::mutex createMutex_;
+    LoginThrottle throttle_;
 };
 
 // True when the file is an account set this server can open: an SQLite database that passes the

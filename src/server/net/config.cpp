@@ -80,6 +80,16 @@ void ServerConfig::loadText(const QString& text, const QString& origin) {
             restoreWait = toInt(value, where, 1, 3600);
         } else if (key == QLatin1String("stopwait")) {
             stopWait = toInt(value, where, 0, 3600);
+        } else if (key == QLatin1String("loginfreeattempts")) {
+            loginFreeAttempts = toInt(value, where, 1, 1000);
+        } else if (key == QLatin1String("loginaddressfreeattempts")) {
+            loginAddressFreeAttempts = toInt(value, where, 1, 100000);
+        } else if (key == QLatin1String("logindelay")) {
+            loginDelay = toInt(value, where, 1, 3600000);
+        } else if (key == QLatin1String("logindelaymax")) {
+            loginDelayMax = toInt(value, where, 1, 86400000);
+        } else if (key == QLatin1String("loginbusytimeout")) {
+            loginBusyTimeout = toInt(value, where, 0, 60000);
         } else {
             throw DytError(QStringLiteral("未知的配置项[%1]：%2").arg(key, where));
         }

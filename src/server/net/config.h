@@ -31,6 +31,14 @@ struct ServerConfig {
     int reportTimeout = 120;
     int restoreWait = 30;
     int stopWait = 10;
+    // Password checks: failures of one account and of one address before a lock, the first lock
+    // and the longest one (each further failure doubles it), in milliseconds; and how long a login
+    // waits for an account set another connection is writing.
+    int loginFreeAttempts = 5;
+    int loginAddressFreeAttempts = 20;
+    int loginDelay = 1000;
+    int loginDelayMax = 60000;
+    int loginBusyTimeout = 2000;
 
     // Reads key=value lines ("#" and ";" start comments, "[section]" lines are ignored).
     // Unknown keys and bad values throw DytError naming the line.

@@ -134,7 +134,8 @@ struct ExecuteOptions {
 Result execute(sqlite3* db, const Program& program, const ExecuteOptions& options = {});
 
 // SQLite authorizer for texts that come from clients: refuses ATTACH, DETACH, PRAGMA, schema
-// changes, load_extension and every access to the sqlite_ catalogue tables.
+// changes, load_extension and every access to the sqlite_ catalogue tables; sysuser.password
+// reads as Null.
 int clientAuthorizer(void* userData, int action, const char* arg1, const char* arg2,
                      const char* dbName, const char* trigger);
 

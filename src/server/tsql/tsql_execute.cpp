@@ -115,6 +115,13 @@ int clientAuthorizer(void*, int action, const char* arg1, const char* arg2, cons
                 return SQLITE_DENY;
             return SQLITE_OK;
         case SQLITE_READ:
+            if (catalogue(arg1))
+                return SQLITE_DENY;
+            // Stored passwords read as Null.
+            return arg1 && arg2 && sqlite3_stricmp(arg1, "sysuser") == 0 &&
+                           sqlite3_stricmp(arg2, "password") == 0
+                       ? SQLITE_IGNORE
+                       : SQLITE_OK;
         case SQLITE_INSERT:
         case SQLITE_UPDATE:
         case SQLITE_DELETE:
