@@ -403,7 +403,7 @@ bool ServedQueries::serves(const QString& procedure, const QString& queryType) c
 
 bool ServedQueries::servesWindow(const QString& className) const {
     const QueryDescriptor* d = findQueryDescriptor(className);
-    if (!d)
+    if (!d || !d->sql.isEmpty())
         return true;
     if (!known_ || d->procedure.isEmpty())
         return false;
