@@ -127,6 +127,7 @@ TEST_F(PeriodCloseE2E, MonthsCloseAndUndoAndClosedBillsAreRefusedOnTheServer) {
         d->edEnd()->setDate(end);
         d->edName()->selectAll();
         test::typeInto(d->edName(), name);
+        test::walkStep(u"period-close"_s);
         script.clearRecords();
         QTest::mouseClick(d->btnOK(), Qt::LeftButton);
         EXPECT_EQ(periodclose::done(), messages());
@@ -146,6 +147,7 @@ TEST_F(PeriodCloseE2E, MonthsCloseAndUndoAndClosedBillsAreRefusedOnTheServer) {
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
     EXPECT_EQ(periodclose::undoCaption(), d->btnOK()->text());
     EXPECT_EQ(periodclose::undoNote(4), d->lblUndoNote()->text());
+    test::walkStep(u"period-undo"_s);
     EXPECT_TRUE(d->lblUndoNote()->text().endsWith(u"你可以反 3 次"_s));
     script.answer(u"取消(&C)"_s, periodclose::confirmUndo());
     QTest::mouseClick(d->btnOK(), Qt::LeftButton);
@@ -198,6 +200,7 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
 
     auto y = show<TfrmSysYearClose>();
     QTest::mouseClick(y->cbClearOrders(), Qt::LeftButton);
+    test::walkStep(u"year-close"_s);
     script.answer(u"确定(&O)"_s, yearclose::confirm());
     script.clearRecords();
     QTest::mouseClick(y->btnOK(), Qt::LeftButton);
@@ -232,6 +235,7 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     // balances are the opening ones (none here) with the account set back before its opening.
     auto r = show<TfrmSysRestart>();
     QTest::mouseClick(r->cbDelDraft(), Qt::LeftButton);
+    test::walkStep(u"rebuild"_s);
     script.answer(u"确认(&O)"_s, rebuild::confirmBackup()).answer(u"取消(&C)"_s, rebuild::confirmAgain());
     QTest::mouseClick(r->btnOK(), Qt::LeftButton);
     EXPECT_EQ(4, number(u"SELECT count(*) FROM djIndex"_s));

@@ -77,7 +77,6 @@ TfrmSysPeriodClose::TfrmSysPeriodClose(QWidget* owner) : TfrmBaseDialog(owner) {
     const QDate day = workingDay();
     edEnd_->setDate(day);
     edName_->setText(periodclose::defaultName(day));
-    readPeriods();
 }
 
 TfrmSysPeriodClose::~TfrmSysPeriodClose() = default;
