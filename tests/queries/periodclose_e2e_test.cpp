@@ -42,14 +42,14 @@ protected:
     }
     // Posts a one-line bill; the error message when refused.
     qint64 post(int kind, const char* date, qint64 partner, double qty, double price,
-                QString* error = nullptr) {
+                QString* error = nullptr, const char* method = "SaveToDB") {
         server::test::GoodsBill b =
             server::test::goodsBill(kind, date, partner, {{101, qty, price}});
         ParamList header = server::test::goodsBillParams(b);
         RecordSet lines = server::test::goodsLinesPacket(b);
         const RecordSet accounts = server::test::accountPacket({});
         try {
-            dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &lines, &accounts);
+            dm.ExecService(u"QMXService"_s, QString::fromLatin1(method), header, &lines, &accounts);
         } catch (const DytError& e) {
             if (error)
                 *error = e.message();
@@ -196,6 +196,8 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     }
     EXPECT_EQ(periodclose::yearFull(), closeMonth(u"2026-12-31"_s));
     post(5, "2026-12-20", 203, 2, 6);
+    post(1, "2026-12-21", 201, 1, 9, nullptr, "SaveToDraft");
+    ASSERT_EQ(1, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 1"_s));
     const QString closing = balances();
 
     auto y = show<TfrmSysYearClose>();
@@ -217,6 +219,7 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     EXPECT_EQ(u"1,2026年,2026-01-01,2026-12-31,3"_s,
               rows(u"SELECT id, name, beginDate, EndDate, billSum FROM sysPeriod WHERE type = 1"_s));
     EXPECT_EQ(closing, balances());
+    EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 1"_s));
     registerQueryWindows();
     EXPECT_EQ(u"2026年"_s, periodList("TfrmQNJCXXB"));
 
