@@ -472,9 +472,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
                        : u8("SELECT * FROM sysperiod AS a WHERE a.type = 1 ORDER BY a.id");
         d.columns = {col("name", months ? "账龄" : "年份", 100), col("beginDate", "开始日期"),
                      col("EndDate", "结束日期"),
-                     col("billSum", months ? "[%NUM%SUM%M%]本月单据数量"
-                                           : "[%NUM%SUM%M%]年度单据数量",
-                         110)};
+                     col("billSum",
+                         months ? "[%NUM%SUM%M%]本月单据数量" : "[%NUM%SUM%M%]年度单据数量", 110)};
     }
     // The order lists show each order's state.
     if (d.className == u8("TfrmQJHDDCX") || d.className == u8("TfrmQXSDDCX"))

@@ -17,9 +17,9 @@
 #include "client/logic/periodclose.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/session.h"
-#include "protocol/protocol.h"
 #include "client/queries/frmquery.h"
 #include "client/system/frmsysperiod.h"
+#include "protocol/protocol.h"
 #include "server/posting_packets.h"
 #include "support/serverfixture.h"
 #include "uihelpers.h"
@@ -85,9 +85,11 @@ protected:
     }
     // Stock layers, partner balances and account totals.
     QString balances() {
-        return rows(u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock ORDER BY id"_s) +
+        return rows(
+                   u"SELECT goodsid, stockid, goodspc, qty, total FROM baseGoodsStock ORDER BY id"_s) +
                u"#"_s +
-               rows(u"SELECT id, ystotal, yftotal FROM baseWLDW WHERE ystotal <> 0 OR yftotal <> 0"_s) +
+               rows(
+                   u"SELECT id, ystotal, yftotal FROM baseWLDW WHERE ystotal <> 0 OR yftotal <> 0"_s) +
                u"#"_s + rows(u"SELECT id, Total FROM baseKM WHERE Total <> 0 ORDER BY id"_s);
     }
     QString messages() const { return script.messages().join(u'|'); }
@@ -119,9 +121,9 @@ protected:
 TEST_F(PeriodCloseE2E, MonthsCloseAndUndoAndClosedBillsAreRefusedOnTheServer) {
     registerQueryWindows();
     // Three months closed at the keyboard, each named as typed.
-    for (const auto& [end, name] : {std::pair{QDate(2026, 1, 31), u"一月"_s},
-                                    std::pair{QDate(2026, 2, 28), u"二月"_s},
-                                    std::pair{QDate(2026, 3, 31), u"三月"_s}}) {
+    for (const auto& [end, name] :
+         {std::pair{QDate(2026, 1, 31), u"一月"_s}, std::pair{QDate(2026, 2, 28), u"二月"_s},
+          std::pair{QDate(2026, 3, 31), u"三月"_s}}) {
         SCOPED_TRACE(name.toStdString());
         auto d = show<TfrmSysPeriodClose>();
         d->edEnd()->setDate(end);
@@ -133,10 +135,11 @@ TEST_F(PeriodCloseE2E, MonthsCloseAndUndoAndClosedBillsAreRefusedOnTheServer) {
         EXPECT_EQ(periodclose::done(), messages());
         EXPECT_FALSE(d->isVisible());
     }
-    EXPECT_EQ(u"0,1,一月,2026-01-01,2026-01-31,1,1|0,2,二月,2026-02-01,2026-02-28,1,1|"
-              "0,3,三月,2026-03-01,2026-03-31,0,1|0,4,4月,2026-04-01,2026-04-30,0,0"_s,
-              rows(u"SELECT type, id, name, beginDate, EndDate, billSum, isClosed FROM sysPeriod "
-                   "ORDER BY type, id"_s));
+    EXPECT_EQ(
+        u"0,1,一月,2026-01-01,2026-01-31,1,1|0,2,二月,2026-02-01,2026-02-28,1,1|"
+        "0,3,三月,2026-03-01,2026-03-31,0,1|0,4,4月,2026-04-01,2026-04-30,0,0"_s,
+        rows(u"SELECT type, id, name, beginDate, EndDate, billSum, isClosed FROM sysPeriod "
+             "ORDER BY type, id"_s));
     EXPECT_EQ(4, settings().JxcPeriodNow);
     EXPECT_EQ(4, settings().Period);
 
@@ -170,9 +173,10 @@ TEST_F(PeriodCloseE2E, MonthsCloseAndUndoAndClosedBillsAreRefusedOnTheServer) {
                  DytError);
     EXPECT_EQ(before, balances());
     // The reversal lands in the open month and takes the sale back.
-    EXPECT_EQ(QString(), call("P_JXC_DJ_CopyRed", {{"billid", QString::number(sale)},
-                                                    {"isRed", u"-1"_s}}));
-    EXPECT_GE(stored(u"SELECT date FROM djIndex WHERE isredword = 1"_s).toString(), u"2026-03-01"_s);
+    EXPECT_EQ(QString(),
+              call("P_JXC_DJ_CopyRed", {{"billid", QString::number(sale)}, {"isRed", u"-1"_s}}));
+    EXPECT_GE(stored(u"SELECT date FROM djIndex WHERE isredword = 1"_s).toString(),
+              u"2026-03-01"_s);
     EXPECT_EQ(10, number(u"SELECT qty FROM baseGoodsStock WHERE goodsid = 101"_s));
     // A month does not end before it begins.
     EXPECT_EQ(u"本月结束日期[2026-02-01]不能早于本月开始日期[2026-03-01]！"_s,
@@ -216,8 +220,9 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     EXPECT_TRUE(logged.at(0, logged.fieldIndex(u"backFileName"_s))
                     .toString()
                     .endsWith(u".年结存自动备份.db"_s));
-    EXPECT_EQ(u"1,2026年,2026-01-01,2026-12-31,3"_s,
-              rows(u"SELECT id, name, beginDate, EndDate, billSum FROM sysPeriod WHERE type = 1"_s));
+    EXPECT_EQ(
+        u"1,2026年,2026-01-01,2026-12-31,3"_s,
+        rows(u"SELECT id, name, beginDate, EndDate, billSum FROM sysPeriod WHERE type = 1"_s));
     EXPECT_EQ(closing, balances());
     EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 1"_s));
     registerQueryWindows();
@@ -239,18 +244,20 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     auto r = show<TfrmSysRestart>();
     QTest::mouseClick(r->cbDelDraft(), Qt::LeftButton);
     test::walkStep(u"rebuild"_s);
-    script.answer(u"确认(&O)"_s, rebuild::confirmBackup()).answer(u"取消(&C)"_s, rebuild::confirmAgain());
+    script.answer(u"确认(&O)"_s, rebuild::confirmBackup())
+        .answer(u"取消(&C)"_s, rebuild::confirmAgain());
     QTest::mouseClick(r->btnOK(), Qt::LeftButton);
     EXPECT_EQ(4, number(u"SELECT count(*) FROM djIndex"_s));
-    script.answer(u"确认(&O)"_s, rebuild::confirmBackup()).answer(u"确认(&O)"_s, rebuild::confirmAgain());
+    script.answer(u"确认(&O)"_s, rebuild::confirmBackup())
+        .answer(u"确认(&O)"_s, rebuild::confirmAgain());
     script.clearRecords();
     QTest::mouseClick(r->btnOK(), Qt::LeftButton);
     EXPECT_EQ(rebuild::done(), messages());
-    EXPECT_EQ(u"0|0|0|0"_s, u"%1|%2|%3|%4"_s.arg(number(u"SELECT count(*) FROM djIndex"_s))
-                                .arg(number(u"SELECT count(*) FROM baseGoodsStock"_s))
-                                .arg(number(u"SELECT count(*) FROM baseKM WHERE Total <> 0"_s))
-                                .arg(stored(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s)
-                                         .toString()));
+    EXPECT_EQ(u"0|0|0|0"_s,
+              u"%1|%2|%3|%4"_s.arg(number(u"SELECT count(*) FROM djIndex"_s))
+                  .arg(number(u"SELECT count(*) FROM baseGoodsStock"_s))
+                  .arg(number(u"SELECT count(*) FROM baseKM WHERE Total <> 0"_s))
+                  .arg(stored(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString()));
 }
 
 }  // namespace

@@ -107,14 +107,14 @@ void TfrmSysPeriodClose::btnOKClick() {
         prompter().message(caption::hint(), periodclose::yearFull());
         return;
     }
-    if (undo && prompter().ask(caption::hint(), periodclose::confirmUndo(), buttons::okCancel(),
-                               0) != 0) {
+    if (undo &&
+        prompter().ask(caption::hint(), periodclose::confirmUndo(), buttons::okCancel(), 0) != 0) {
         return;
     }
     try {
-        ParamList p = periodclose::params(
-            undo ? periodclose::Operation::Undo : periodclose::Operation::Close, edEnd_->date(),
-            edName_->text());
+        ParamList p =
+            periodclose::params(undo ? periodclose::Operation::Undo : periodclose::Operation::Close,
+                                edEnd_->date(), edName_->text());
         dataModule().ExecProc(periodclose::procedure(), p, true);
     } catch (const DytError& e) {
         prompter().showError(caption::hint(), e);

@@ -22,10 +22,10 @@ public:
     explicit TfrmSysPeriodClose(QWidget* owner = nullptr);
     ~TfrmSysPeriodClose() override;
 
-    QTabWidget* pages() const { return pages_; }        // "月结存", "反月结存"
-    QLabel* lblBegin() const { return lblBegin_; }      // "本月开始日期：…"
-    QDateEdit* edEnd() const { return edEnd_; }         // "本月结束日期："
-    QLineEdit* edName() const { return edName_; }       // "本月结存名称："
+    QTabWidget* pages() const { return pages_; }    // "月结存", "反月结存"
+    QLabel* lblBegin() const { return lblBegin_; }  // "本月开始日期：…"
+    QDateEdit* edEnd() const { return edEnd_; }     // "本月结束日期："
+    QLineEdit* edName() const { return edName_; }   // "本月结存名称："
     QLabel* lblUndoNote() const { return lblUndoNote_; }
     int yearMonths() const { return months_; }
 
@@ -69,10 +69,10 @@ public:
     explicit TfrmSysRestart(QWidget* owner = nullptr);
     ~TfrmSysRestart() override;
 
-    QCheckBox* cbDelDraft() const { return cbDelDraft_; }      // "清除草稿库"
+    QCheckBox* cbDelDraft() const { return cbDelDraft_; }  // "清除草稿库"
     QCheckBox* cbDelOpening() const { return cbDelOpening_; }  // "清除库存商品和会计科目的期初值"
-    QRadioButton* rbKeepOrders() const { return rbKeep_; }     // "保留订单"
-    QRadioButton* rbClearOrders() const { return rbClear_; }   // "清除所有订单"
+    QRadioButton* rbKeepOrders() const { return rbKeep_; }    // "保留订单"
+    QRadioButton* rbClearOrders() const { return rbClear_; }  // "清除所有订单"
 
     // Two confirmations, then the rebuild; on success the dialog closes with OK.
     void btnOKClick() override;

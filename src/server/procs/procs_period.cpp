@@ -154,9 +154,9 @@ int periodClose(CallContext& ctx) {
 void deleteBills(Database& db, const QString& where, const QVariantList& values = {}) {
     const QString ids = QStringLiteral("SELECT id FROM djIndex WHERE ") + where;
     for (const char* table : {"djStockDetail", "djWLDWDetail", "djKmDetail", "djList"}) {
-        db.execute(QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
-                       .arg(QString::fromLatin1(table), ids),
-                   values);
+        db.execute(
+            QStringLiteral("DELETE FROM %1 WHERE id IN (%2)").arg(QString::fromLatin1(table), ids),
+            values);
     }
     db.execute(QStringLiteral("DELETE FROM djIndex WHERE ") + where, values);
 }
@@ -192,17 +192,17 @@ int yearClose(CallContext& ctx) {
     if (begin.isEmpty())
         begin = m.begin;
     const qint64 year =
-        db.scalar(QStringLiteral("SELECT count(*) FROM sysPeriod WHERE type = 1")).toLongLong() +
-        1;
+        db.scalar(QStringLiteral("SELECT count(*) FROM sysPeriod WHERE type = 1")).toLongLong() + 1;
     closeOpenMonth(db, m, end, monthName(QDate::fromString(end, kDateFormat)));
     db.execute(QStringLiteral("INSERT INTO sysPeriod(type, id, name, beginDate, EndDate, billSum, "
                               "isClosed) VALUES (1, ?, ?, ?, ?, ?, 1)"),
-               {year, QStringLiteral("%1年").arg(QDate::fromString(end, kDateFormat).year()),
-                begin, end, postedBills(db, begin, end)});
+               {year, QStringLiteral("%1年").arg(QDate::fromString(end, kDateFormat).year()), begin,
+                end, postedBills(db, begin, end)});
     setSysValue(db, QStringLiteral("CurrentYear"),
                 QString::number(QDate::fromString(end, kDateFormat).addDays(1).year()));
     const QString clear = ctx.params.value(QStringLiteral("cleareOrder")).trimmed();
-    if (clear == QLatin1String("1") || clear.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+    if (clear == QLatin1String("1") ||
+        clear.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
         deleteBills(db, QStringLiteral("dj_state = 1"));
         deleteBills(db, kFinishedOrders);
     }
@@ -230,7 +230,8 @@ int restart(CallContext& ctx) {
     const bool delOpening = flagParam(ctx.params, QStringLiteral("DelKmInfo"));
     const qint64 orders = ctx.params.value(QStringLiteral("DelOrderform")).trimmed().toLongLong();
     if (orders != 0 && orders != 1)
-        throw DytError(QStringLiteral("参数[DelOrderform]只能是 0（保留订单）或 1（清除所有订单）"));
+        throw DytError(
+            QStringLiteral("参数[DelOrderform]只能是 0（保留订单）或 1（清除所有订单）"));
 
     deleteBills(db, QStringLiteral("dj_state = 0 OR (dj_state = 2 AND djType NOT IN (4, 8))"));
     if (delDraft)
@@ -239,17 +240,20 @@ int restart(CallContext& ctx) {
         deleteBills(db, QStringLiteral("djType IN (4, 8)"));
     } else {
         // Nothing delivered from the kept orders any more; stopped ones stay stopped.
-        db.execute(QStringLiteral("UPDATE djIndex SET isOver = 0 WHERE djType IN (4, 8) AND "
-                                  "isOver IN (1, 3)"));
-        db.execute(QStringLiteral("UPDATE djList SET toQty = 0, isOver = CASE WHEN (SELECT "
-                                  "a.isOver FROM djIndex AS a WHERE a.id = djList.id) = 2 THEN 1 "
-                                  "ELSE 0 END WHERE djType IN (4, 8)"));
+        db.execute(
+            QStringLiteral("UPDATE djIndex SET isOver = 0 WHERE djType IN (4, 8) AND "
+                           "isOver IN (1, 3)"));
+        db.execute(
+            QStringLiteral("UPDATE djList SET toQty = 0, isOver = CASE WHEN (SELECT "
+                           "a.isOver FROM djIndex AS a WHERE a.id = djList.id) = 2 THEN 1 "
+                           "ELSE 0 END WHERE djType IN (4, 8)"));
     }
     if (delOpening) {
         db.execute(QStringLiteral("DELETE FROM iniGoodsStock"));
         db.execute(QStringLiteral("DELETE FROM iniGoodsStockOther"));
-        db.execute(QStringLiteral("UPDATE baseWLDW SET ystotal00 = 0, yftotal00 = 0, "
-                                  "yushouTotal00 = 0, yufuTotal00 = 0"));
+        db.execute(
+            QStringLiteral("UPDATE baseWLDW SET ystotal00 = 0, yftotal00 = 0, "
+                           "yushouTotal00 = 0, yufuTotal00 = 0"));
         db.execute(QStringLiteral("UPDATE baseKM SET Total00 = 0"));
     }
 
@@ -262,12 +266,14 @@ int restart(CallContext& ctx) {
                               "iniGoodsStock ORDER BY id"),
                {inidate});
     db.execute(QStringLiteral("DELETE FROM baseGoodsStockOther"));
-    db.execute(QStringLiteral("INSERT INTO baseGoodsStockOther(goodsid, wldw_id, typeid, qty, "
-                              "price, total, costprice, costtotal) SELECT goodsid, wldw_id, "
-                              "typeid, qty, price, total, costprice, costtotal FROM "
-                              "iniGoodsStockOther ORDER BY id"));
-    db.execute(QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal00, yftotal = yftotal00, "
-                              "yushoutotal = yushouTotal00, yufutotal = yufuTotal00"));
+    db.execute(
+        QStringLiteral("INSERT INTO baseGoodsStockOther(goodsid, wldw_id, typeid, qty, "
+                       "price, total, costprice, costtotal) SELECT goodsid, wldw_id, "
+                       "typeid, qty, price, total, costprice, costtotal FROM "
+                       "iniGoodsStockOther ORDER BY id"));
+    db.execute(
+        QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal00, yftotal = yftotal00, "
+                       "yushoutotal = yushouTotal00, yufutotal = yufuTotal00"));
     db.execute(QStringLiteral("UPDATE baseKM SET Total = Total00, dbTotal = 0, LendTotal = 0"));
 
     // One open month, the current one, until the account set is opened again.
@@ -283,8 +289,9 @@ int restart(CallContext& ctx) {
     setSysValue(db, QStringLiteral("isOpen"), QStringLiteral("0"));
     setSysValue(db, QStringLiteral("sysIni"), QStringLiteral("f"));
     if (!db.scalar(QStringLiteral("SELECT 1 FROM djIndex LIMIT 1")).isValid()) {
-        db.execute(QStringLiteral("UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, "
-                                  "monthMaxNo = 0, dayMaxNo = 0"));
+        db.execute(
+            QStringLiteral("UPDATE sysbillNo SET lastDate = '', yearMaxNo = 0, "
+                           "monthMaxNo = 0, dayMaxNo = 0"));
     }
     return 0;
 }
