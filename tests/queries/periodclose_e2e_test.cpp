@@ -202,6 +202,7 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     post(5, "2026-12-20", 203, 2, 6);
     post(1, "2026-12-21", 201, 1, 9, nullptr, "SaveToDraft");
     ASSERT_EQ(1, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 1"_s));
+    ASSERT_GT(post(4, "2026-12-22", 201, 5, 9), 0);  // an open order stays
     const QString closing = balances();
 
     auto y = show<TfrmSysYearClose>();
@@ -221,7 +222,7 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
                     .toString()
                     .endsWith(u".年结存自动备份.db"_s));
     EXPECT_EQ(
-        u"1,2026年,2026-01-01,2026-12-31,3"_s,
+        u"1,2026年,2026-01-01,2026-12-31,4"_s,
         rows(u"SELECT id, name, beginDate, EndDate, billSum FROM sysPeriod WHERE type = 1"_s));
     EXPECT_EQ(closing, balances());
     EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 1"_s));
@@ -239,22 +240,23 @@ TEST_F(PeriodCloseE2E, ElevenClosesThenTheYearCloseCarriesTheBalancesIntoTheNewY
     EXPECT_EQ(closing.section(u'#', 0, 0).section(u',', 4, 4).toDouble() + 21,
               number(u"SELECT total FROM baseGoodsStock WHERE goodsid = 101"_s));
 
-    // The rebuild: cancelling the second question sends nothing; then every bill goes and the
-    // balances are the opening ones (none here) with the account set back before its opening.
+    // The rebuild: cancelling the second question sends nothing; then every bill but the order
+    // goes and the balances are the opening ones (none here), the account set back before its
+    // opening.
     auto r = show<TfrmSysRestart>();
     QTest::mouseClick(r->cbDelDraft(), Qt::LeftButton);
     test::walkStep(u"rebuild"_s);
     script.answer(u"确认(&O)"_s, rebuild::confirmBackup())
         .answer(u"取消(&C)"_s, rebuild::confirmAgain());
     QTest::mouseClick(r->btnOK(), Qt::LeftButton);
-    EXPECT_EQ(4, number(u"SELECT count(*) FROM djIndex"_s));
+    EXPECT_EQ(5, number(u"SELECT count(*) FROM djIndex"_s));
     script.answer(u"确认(&O)"_s, rebuild::confirmBackup())
         .answer(u"确认(&O)"_s, rebuild::confirmAgain());
     script.clearRecords();
     QTest::mouseClick(r->btnOK(), Qt::LeftButton);
     EXPECT_EQ(rebuild::done(), messages());
-    EXPECT_EQ(u"0|0|0|0"_s,
-              u"%1|%2|%3|%4"_s.arg(number(u"SELECT count(*) FROM djIndex"_s))
+    EXPECT_EQ(u"4,2,0|0|0|0"_s,
+              u"%1|%2|%3|%4"_s.arg(rows(u"SELECT djType, dj_state, isOver FROM djIndex"_s))
                   .arg(number(u"SELECT count(*) FROM baseGoodsStock"_s))
                   .arg(number(u"SELECT count(*) FROM baseKM WHERE Total <> 0"_s))
                   .arg(stored(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString()));
