@@ -465,6 +465,16 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.dialogPage = u8("万能查询条件");
     } else if (d.className == u8("TfrmQYWCG"))
         d.billState = 1;
+    // The period lists read sysPeriod, the month rows or the year rows, without conditions.
+    const bool months = d.className == u8("TfrmQYJCXXB");
+    if (months || d.className == u8("TfrmQNJCXXB")) {
+        d.sql = months ? u8("SELECT * FROM sysperiod AS a WHERE a.type = 0 ORDER BY a.id")
+                       : u8("SELECT * FROM sysperiod AS a WHERE a.type = 1 ORDER BY a.id");
+        d.columns = {col("name", months ? "账龄" : "年份", 100), col("beginDate", "开始日期"),
+                     col("EndDate", "结束日期"),
+                     col("billSum",
+                         months ? "[%NUM%SUM%M%]本月单据数量" : "[%NUM%SUM%M%]年度单据数量", 110)};
+    }
     // The order lists show each order's state.
     if (d.className == u8("TfrmQJHDDCX") || d.className == u8("TfrmQXSDDCX"))
         d.columns.append(col("OrderState", "[]订单状态", 70));

@@ -52,6 +52,7 @@ struct QueryDescriptor {
     QString className;
     QString title;
     QString procedure;            // empty: the window calls no report procedure
+    QString sql;                  // the SQL text of a window that reads its rows without one
     QStringList queryTypes;       // first = the one the window sends; may be empty
     QStringList otherProcedures;  // further procedures the window calls
     QString dialogClass;          // condition dialog class

@@ -221,6 +221,9 @@ void TfrmQueryWindow::showEvent(QShowEvent* event) {
         checkPurview(QString::number(tag()), QStringLiteral("01"), QStringLiteral("打印"), false));
     if (d_.tree != QueryTree::None && !nav_.listMode)
         loadTree();
+    // A window without conditions shows its rows at once.
+    if (!d_.sql.isEmpty())
+        runQuery(false);
 }
 
 bool TfrmQueryWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -328,6 +331,8 @@ bool TfrmQueryWindow::runQuery(bool showDialog, const QString& quickText) {
     int focus = takePendingFocus();
     if (!quickText.isEmpty())
         focus = 0;
+    if (!d_.sql.isEmpty())
+        return executeSql(focus);
     if (heldParams_ && !showDialog) {
         ParamList p = *heldParams_;
         if (d_.redBillCombo) {
@@ -408,6 +413,21 @@ bool TfrmQueryWindow::execute(const ParamList& params, int focusRow) {
     const int count = model()->rowCount();
     setFocusedRow(count == 0 ? -1 : std::min(focusRow, count - 1));
     setExitCaption();
+    return true;
+}
+
+bool TfrmQueryWindow::executeSql(int focusRow) {
+    RecordSet rows;
+    try {
+        dataModule().ExecQuery(d_.sql, &rows);
+        addMissingFields(rows);
+    } catch (const DytError& e) {
+        showError(e);
+        return false;
+    }
+    loadRecords([&rows](RecordSet& target) { target = std::move(rows); });
+    const int count = model()->rowCount();
+    setFocusedRow(count == 0 ? -1 : std::min(focusRow, count - 1));
     return true;
 }
 

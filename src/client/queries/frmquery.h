@@ -113,6 +113,8 @@ protected:
     virtual void billClosed() {}
     // Runs the procedure with the parameters and shows its rows with that row focused.
     bool execute(const ParamList& params, int focusRow);
+    // Reads the rows of a window that has an SQL text of its own.
+    bool executeSql(int focusRow);
     // The row to focus after the next query, taken once (the current row when none was set).
     int takePendingFocus();
     void FormCreate() override;

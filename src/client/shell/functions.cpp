@@ -405,8 +405,11 @@ bool ServedQueries::servesWindow(const QString& className) const {
     const QueryDescriptor* d = findQueryDescriptor(className);
     if (!d)
         return true;
-    if (!known_ || d->procedure.isEmpty())
+    // A window reading its rows with an SQL text of its own needs only a server that answers.
+    if (!known_ || (d->procedure.isEmpty() && d->sql.isEmpty()))
         return false;
+    if (!d->sql.isEmpty())
+        return true;
     if (d->queryTypes.isEmpty() && !serves(d->procedure, QString()))
         return false;
     for (const QString& type : d->queryTypes) {

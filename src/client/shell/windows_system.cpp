@@ -3,6 +3,7 @@
 #include "client/system/frmbillnoset.h"
 #include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
+#include "client/system/frmsysperiod.h"
 #include "client/system/frmsysversioninfo.h"
 
 namespace dyt::client {
@@ -14,6 +15,12 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBillNoSet(owner); });
     registerWindowClass(QStringLiteral("TfrmInitOver"),
                         [](QWidget* owner) -> QWidget* { return new TfrmInitOver(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysPeriodClose"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysPeriodClose(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysYearClose"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysYearClose(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysRestart"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysRestart(owner); });
     registerWindowClass(QStringLiteral("TfrmSysVersionInfo"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysVersionInfo(owner); });
 }

@@ -195,6 +195,7 @@ Backend::Backend(const ServerConfig& config)
     registerBaseProcedures(procedures_);
     registerBillProcedures(procedures_, services_);
     registerLedgerProcedures(procedures_);
+    registerPeriodProcedures(procedures_);
     registerReportProcedures(procedures_);
 }
 

@@ -70,5 +70,7 @@ void registerBillProcedures(Registry& procedures, Registry& services);
 // Ledgers: reversal, deletion, opening balances and the opening of the account set
 // (procs_ledger.cpp).
 void registerLedgerProcedures(Registry& procedures);
+// Month close and its undo, year close and the system rebuild (procs_period.cpp).
+void registerPeriodProcedures(Registry& procedures);
 
 }  // namespace dyt::server
