@@ -179,6 +179,7 @@ Backend::Backend(const ServerConfig& config) : config_(config) {
     registerBaseProcedures(procedures_);
     registerBillProcedures(procedures_, services_);
     registerLedgerProcedures(procedures_);
+    registerRepairProcedures(procedures_);
     registerReportProcedures(procedures_);
 }
 

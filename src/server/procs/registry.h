@@ -70,5 +70,7 @@ void registerBillProcedures(Registry& procedures, Registry& services);
 // Ledgers: reversal, deletion, opening balances and the opening of the account set
 // (procs_ledger.cpp).
 void registerLedgerProcedures(Registry& procedures);
+// The account-set repair: p_sys_Up_DatabaseRepair (procs_repair.cpp).
+void registerRepairProcedures(Registry& procedures);
 
 }  // namespace dyt::server
