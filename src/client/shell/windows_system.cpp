@@ -1,8 +1,10 @@
 // The window classes of the system administration.
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
+#include "client/system/frmdbbackuprestore.h"
 #include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
+#include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysversioninfo.h"
 
 namespace dyt::client {
@@ -16,6 +18,11 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmInitOver(owner); });
     registerWindowClass(QStringLiteral("TfrmSysVersionInfo"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysVersionInfo(owner); });
+    registerWindowClass(QStringLiteral("TfrmDbBackupRestore"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmDbBackupRestore(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
+        return new TfrmSysDatabaseRepair(owner);
+    });
 }
 
 }  // namespace dyt::client
