@@ -308,8 +308,7 @@ TEST_F(DemoSet, RepairChangesNothingOnTheDemoAndMendsWhatWasChangedBehindTheLedg
           "FROM baseGoodsStock WHERE qty > 0 ORDER BY id DESC LIMIT 2)",
           "UPDATE baseWLDW SET ystotal = ystotal + 10, yftotal = 5",
           "UPDATE baseKM SET Total = Total + 1",
-          "UPDATE djList SET costtotal = 0, toQty = 0 WHERE goodsid > 0 AND id IN (SELECT id FROM "
-          "djIndex WHERE isredword = 0)",
+          "UPDATE djList SET costtotal = 0, toQty = 0 WHERE goodsid > 0",
           "UPDATE djIndex SET sfkTotalLj = 0, isOver = 0 WHERE isOver < 2 AND isredword = 0",
           "DELETE FROM djKmDetail WHERE type = 0 AND id = (SELECT MAX(id) FROM djIndex)"})
         db(0).execute(QString::fromUtf8(fault));

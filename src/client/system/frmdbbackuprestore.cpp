@@ -294,6 +294,8 @@ void TfrmDbBackupRestore::backup() {
 }
 
 void TfrmDbBackupRestore::restore() {
+    if (queryOnly())
+        throw DytError(dmtext::queryOnly());
     const bool local = rbFromLocal_->isChecked();
     QByteArray content;
     QString name;

@@ -106,6 +106,18 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
                {opening});
 }
 
+// A red reversal's lines carry its original's costs negated, as the copy made them.
+void copyCostsToRed(Database& db, qint64 originalId, qint64 redId) {
+    const QList<Line> original = loadLines(db, originalId);
+    const QList<Line> red = loadLines(db, redId);
+    for (qsizetype i = 0; i < original.size() && i < red.size(); ++i) {
+        db.execute(
+            QStringLiteral("UPDATE djList SET costprice = ?, costtotal = ? WHERE orderid = ?"),
+            {original[i].costprice, original[i].costtotal == 0 ? 0.0 : -original[i].costtotal,
+             red[i].orderid});
+    }
+}
+
 }  // namespace
 
 int repairLedgers(Database& db) {
@@ -118,6 +130,7 @@ int repairLedgers(Database& db) {
         try {
             if (b.redOf > 0) {
                 reverseBill(db, b.redOf, b.id, b.postId.toLongLong());
+                copyCostsToRed(db, b.redOf, b.id);
             } else {
                 const Bill bill = loadBill(db, b.id);
                 const QList<Line> lines = loadLines(db, b.id);
