@@ -38,8 +38,8 @@ struct BackupColumn {
     const char16_t* caption;
 };
 constexpr BackupColumn kColumns[] = {{"recNo", u"序号"},
-                                     {"profileText", u"账套名称"},
-                                     {"profileName", u"账套数据库"},
+                                     {"profileName", u"账套名称"},
+                                     {"profileText", u"账套数据库"},
                                      {"backDate", u"备份时间"},
                                      {"backFileName", u"备份文件名称"},
                                      {"backDateTime", u"backDateTime"}};
@@ -147,6 +147,8 @@ TfrmDbBackupRestore::TfrmDbBackupRestore(QWidget* owner) : TfrmBaseDialog(owner)
     lblRestart_->setObjectName(QStringLiteral("lblRestart"));
     r->addWidget(lblRestart_);
     content->addWidget(restorePanel_, 1);
+    // The backup's few rows stay at the top; the restore's list takes the height.
+    content->addStretch(0);
     const auto followSource = [this, btnFile] {
         const bool local = rbFromLocal_->isChecked();
         edLocalFile_->setEnabled(local);

@@ -23,7 +23,6 @@ TfrmSysDatabaseRepair::TfrmSysDatabaseRepair(QWidget* owner) : TfrmBaseDialog(ow
     lblNote_->setWordWrap(true);
     content->addWidget(lblNote_);
     content->addStretch(1);
-    btnOK()->setText(dbbackup::repairCaption());
     resize(420, 220);
 }
 
