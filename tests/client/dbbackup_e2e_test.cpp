@@ -130,14 +130,14 @@ TEST_F(DbBackupE2E, BackupDeleteAndRestoreThroughTheWindow) {
     const QRect cell = w->grid()->visualRect(w->grid()->model()->index(0, 1));
     test::doubleClick(w->grid()->viewport(), cell.center());
     EXPECT_EQ(u"first.db"_s, w->edChosen()->text());
-    clientConfig().write(TLocalCache::goodsStampKey(caption(), 1), u"2026-01-01 08:00:00"_s);
-    clientConfig().write(TLocalCache::partnerStampKey(caption(), 1), u"2026-01-01 08:00:00"_s);
+    const QString stampKeys[] = {TLocalCache::goodsStampKey(caption(), 1),
+                                 TLocalCache::partnerStampKey(caption(), 1)};
+    for (const QString& key : stampKeys)
+        clientConfig().write(key, u"2026-01-01 08:00:00"_s);
     ok(w);
     EXPECT_EQ(u"账套恢复成功，系统即将重新启动"_s, lastMessage());
-    EXPECT_EQ(1.0, number(u"SELECT COUNT(*) FROM baseCK WHERE id IN (301, 302)"_s));
-    EXPECT_EQ(301.0, number(u"SELECT id FROM baseCK WHERE id IN (301, 302)"_s));
-    for (const QString& key :
-         {TLocalCache::goodsStampKey(caption(), 1), TLocalCache::partnerStampKey(caption(), 1)})
+    EXPECT_EQ(301.0, number(u"SELECT SUM(id) FROM baseCK WHERE id IN (301, 302)"_s));
+    for (const QString& key : stampKeys)
         EXPECT_EQ(u"2000-01-01"_s, clientConfig().read(key));
     EXPECT_EQ(QStringList{QCoreApplication::applicationFilePath()}, started);
     EXPECT_EQ(1, quits);
@@ -154,10 +154,6 @@ TEST_F(DbBackupE2E, BackupDeleteAndRestoreThroughTheWindow) {
     ok(w);
     EXPECT_EQ(u"账套恢复成功，系统即将重新启动"_s, lastMessage());
     EXPECT_EQ(-1.0, number(u"SELECT id FROM baseCK WHERE id = 303"_s));
-    // The record's name and time go into the deletion as quoted text.
-    EXPECT_TRUE(
-        deleteBackupSql(u"a'b.db"_s, u"x' OR '1'='1"_s)
-            .endsWith(u"backFileName = 'a''b.db'\r\n AND backDateTime = 'x'' OR ''1''=''1'"_s));
 }
 
 // The repair asks twice; cancelling the second question sends nothing; then it runs.
