@@ -8,6 +8,9 @@
 #include "client/logic/dmmain.h"
 #include "client/logic/localcache.h"
 #include "client/logic/lookups.h"
+#include "client/logic/prompter.h"
+#include "common/error.h"
+#include "common/paramlist.h"
 
 namespace dyt::client {
 
@@ -42,6 +45,27 @@ Response callServer(TdmMain& dm, const QString& method, const QCborArray& args) 
 
 QStringList confirmButtons() {
     return {QStringLiteral("确认(&O)"), QStringLiteral("取消(&C)")};
+}
+
+bool confirmMaintenance(const QString& operation) {
+    return prompter().ask(caption::hint(), dbbackup::backedUpQuestion().arg(operation),
+                          confirmButtons(), 0) == 0 &&
+           prompter().ask(caption::hint(), dbbackup::againQuestion().arg(operation),
+                          confirmButtons(), 0) == 0;
+}
+
+bool runMaintenance(const QString& procedure, ParamList& params) {
+    try {
+        {
+            ProgressScope progress;
+            dataModule().ExecProc(procedure, params);
+        }
+        prompter().message(caption::hint(), dbbackup::succeeded());
+        return true;
+    } catch (const DytError& e) {
+        prompter().showError(caption::hint(), dbbackup::failed() + e.message());
+        return false;
+    }
 }
 
 void restartClient(TdmMain& dm) {

@@ -11,6 +11,10 @@
 #include "client/logic/fixedtext.h"
 #include "client/logic/transport.h"
 
+namespace dyt {
+class ParamList;
+}
+
 namespace dyt::client {
 
 class TdmMain;
@@ -55,8 +59,9 @@ inline constexpr FixedText fileFailed{u"无法读写文件：%1"};
 
 inline constexpr FixedText repairCaption{u"账套修复"};
 inline constexpr FixedText repairProcedure{u"p_sys_Up_DatabaseRepair"};
-inline constexpr FixedText repairBackedUp{u"《账套修复》前先做账套备份，您确定已经做了备份吗？"};
-inline constexpr FixedText repairAgain{u"请再次确认《账套修复》"};
+// The two questions before a repair or a rebuild, with the operation's name.
+inline constexpr FixedText backedUpQuestion{u"《%1》前先做账套备份，您确定已经做了备份吗？"};
+inline constexpr FixedText againQuestion{u"请再次确认《%1》"};
 inline constexpr FixedText repairNote{
     u"账套修复将按单据日期重新过账所有已过账的单据，从期初数据重新计算库存、成本、往来单位和"
     u"会计科目的余额、订单的执行情况和单据的结算金额。\n"
@@ -80,8 +85,16 @@ void resetCacheStamps(const QString& profileCaption, int userId);
 // time, the connection checked first). Throws DytError on a broken connection.
 Response callServer(TdmMain& dm, const QString& method, const QCborArray& args);
 
-// The buttons of the repair's confirmations: "确认(&O)" "取消(&C)".
+// The buttons of the confirmations before a repair or a rebuild: "确认(&O)" "取消(&C)".
 QStringList confirmButtons();
+
+// Asks twice before a repair or a rebuild of the account set ("账套修复", "系统重建"); true when
+// both questions were confirmed.
+bool confirmMaintenance(const QString& operation);
+
+// Runs a maintenance procedure of the account set and tells the outcome: "操作已成功！", or
+// "操作失败：" with the server's message (title "提示"). True on success.
+bool runMaintenance(const QString& procedure, ParamList& params);
 
 // Starts the program again with its arguments and ends this run.
 void restartClient(TdmMain& dm);

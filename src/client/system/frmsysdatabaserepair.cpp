@@ -6,9 +6,6 @@
 #include <QVBoxLayout>
 
 #include "client/logic/dbbackup.h"
-#include "client/logic/dmmain.h"
-#include "client/logic/prompter.h"
-#include "common/error.h"
 #include "common/paramlist.h"
 
 namespace dyt::client {
@@ -29,22 +26,11 @@ TfrmSysDatabaseRepair::TfrmSysDatabaseRepair(QWidget* owner) : TfrmBaseDialog(ow
 TfrmSysDatabaseRepair::~TfrmSysDatabaseRepair() = default;
 
 void TfrmSysDatabaseRepair::btnOKClick() {
-    if (prompter().ask(caption::hint(), dbbackup::repairBackedUp(), confirmButtons(), 0) != 0 ||
-        prompter().ask(caption::hint(), dbbackup::repairAgain(), confirmButtons(), 0) != 0) {
-        return;
+    ParamList none;
+    if (confirmMaintenance(dbbackup::repairCaption()) &&
+        runMaintenance(dbbackup::repairProcedure(), none)) {
+        TfrmBaseDialog::btnOKClick();
     }
-    try {
-        ParamList params;
-        {
-            ProgressScope progress;
-            dataModule().ExecProc(dbbackup::repairProcedure(), params);
-        }
-        prompter().message(caption::hint(), dbbackup::succeeded());
-    } catch (const DytError& e) {
-        prompter().showError(caption::hint(), dbbackup::failed() + e.message());
-        return;
-    }
-    TfrmBaseDialog::btnOKClick();
 }
 
 }  // namespace dyt::client
