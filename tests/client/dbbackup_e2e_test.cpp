@@ -31,6 +31,12 @@ protected:
         };
         addRecord("baseCK", 301, "CK1", "总仓");
     }
+    void TearDown() override {
+        // The closed windows go (and write their close log entries) while this test's server
+        // is still there.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ServerFixture::TearDown();
+    }
     // A window of the mode's function code, shown.
     QPointer<TfrmDbBackupRestore> open(int code) {
         QPointer<TfrmDbBackupRestore> w = new TfrmDbBackupRestore;
