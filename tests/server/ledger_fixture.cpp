@@ -1,6 +1,9 @@
 #include "ledger_fixture.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "records.h"
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +39,39 @@ void LedgerTest::SetUp() {
         "(35, '35,', 'SP05', '变速箱', 0)"};
     for (const char* sql : rows)
         db_->execute(QString::fromUtf8(sql));
+}
+
+QStringList ledgerRows(Database& db) {
+    const char* const queries[] = {
+        "SELECT * FROM baseGoodsStock ORDER BY id",
+        "SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW ORDER BY id",
+        "SELECT id, Total, dbTotal, LendTotal FROM baseKM ORDER BY id",
+        "SELECT id, sfkTotalLj, isOver, isred, redBillid, postid, postDateTime FROM djIndex "
+        "ORDER BY id",
+        "SELECT orderid, goodspc, costprice, costtotal, toQty, isOver FROM djList ORDER BY orderid",
+        "SELECT id, listid, djType, date, goodsid, stockid, goodspc, qty, total, costprice "
+        "FROM djStockDetail ORDER BY 1, 2, 5, 6, 7, 8, 9",
+        "SELECT id, djType, date, wldw_id, ysTotal, yfTotal, yushouTotal, yufuTotal FROM "
+        "djWLDWDetail ORDER BY 1, 4, 5, 6, 7, 8",
+        "SELECT id, djType, date, km_id, type, dbTotal, LendTotal, wldw_id FROM djKmDetail "
+        "ORDER BY 1, 5, 4, 8, 6, 7"};
+    QStringList out;
+    for (const char* sql : queries)
+        out << test::rowTexts(db.query(QString::fromUtf8(sql)));
+    return out;
+}
+
+void LedgerTest::TearDown() {
+    if (db_ && !HasFailure() &&
+        value(u"SELECT sysValue FROM sysData WHERE Name = 'isOpen'"_s).toString() == u"1"_s) {
+        const QStringList before = ledgerRows(*db_);
+        ParamList none;
+        EXPECT_EQ(0, call(u"p_sys_Up_DatabaseRepair"_s, none));
+        const QStringList after = ledgerRows(*db_);
+        for (qsizetype i = 0; i < std::min(before.size(), after.size()); ++i)
+            EXPECT_EQ(before[i].toStdString(), after[i].toStdString()) << "after the repair";
+    }
+    db_.reset();
 }
 
 void LedgerTest::openAccountSet(const QString& date) {
@@ -103,6 +139,7 @@ qint64 LedgerTest::post(const BillPlan& b) {
 int LedgerTest::call(const QString& name, ParamList& params) {
     server::Registry registry;
     server::registerLedgerProcedures(registry);
+    server::registerRepairProcedures(registry);
     const server::Registry::Entry* entry = registry.find(name);
     if (!entry)
         throw DytError(u"存储过程[%1]不存在"_s.arg(name));

@@ -99,12 +99,16 @@ inline BillPlan sale(qint64 goods, double qty, double price, const char* date,
     return goodsBill(1, kCustomer, goods, qty, price, date, stock);
 }
 
+// Every row the ledgers write or change (the movement rows without their own keys), as texts.
+QStringList ledgerRows(Database& db);
+
 class LedgerTest : public ::testing::Test, public test::LedgerFigures<LedgerTest> {
     friend class test::LedgerFigures<LedgerTest>;
 
 protected:
     void SetUp() override;
-    void TearDown() override { db_.reset(); }
+    // Every test of an opened account set ends with the repair, which must change nothing.
+    void TearDown() override;
     // Writes the bill as the bill service stores it (dj_state 2) and posts it, all in one
     // immediate transaction; throws what the posting throws (and nothing stays written).
     qint64 post(const BillPlan& bill);

@@ -72,6 +72,7 @@ TEST_F(StockFollowUps,
         {"P_JXC_DJ_WarnToDraft", u"Goods=100"_s, "商品[100]不存在"},
         {"P_JXC_DJ_WarnToDraft", u"IntoStock_id=999"_s, "仓库[999]不存在"},
         {"P_JXC_DJ_WarnToDraft", QString(), "您没有执行该操作的权限!", true},
+        {"p_sys_Up_DatabaseRepair", QString(), "您没有执行该操作的权限!", true},
         {"P_JXC_InertDJIndex", u"djType=21"_s, "收款单和付款单的草稿请在单据窗口中保存！"},
         {"P_JXC_DJ_Post", u"id=%1"_s.arg(postedId), "这张单据已经过账，不能再次保存！"},
     };

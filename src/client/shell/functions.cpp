@@ -546,6 +546,17 @@ void TFunctionDispatcher::dispatch(const FunctionEntry& entry) {
             loginAgain(1);
             return;
         case S::Restore:
+            // The restore replaces the account set under every window: the business windows
+            // close first.
+            if (main_.otherWindowsOpen()) {
+                if (prompter().ask(caption::warning(), functext::restoreClosesWindows(),
+                                   buttons::continueAbandon(), 0) != 0) {
+                    return;
+                }
+                main_.CloseAllWindows(false);
+                if (main_.otherWindowsOpen())
+                    return;
+            }
             openWindow(entry, functext::restoreCaption());
             return;
         case S::Backup:

@@ -26,6 +26,8 @@ inline constexpr FixedText underConstruction{u"功能建设中......"};
 inline constexpr FixedText exitWithoutBackup{u"您确定要直接退出系统吗？(不备份)"};
 inline constexpr FixedText restoreCaption{u"账套恢复"};
 inline constexpr FixedText backupCaption{u"账套备份"};
+inline constexpr FixedText restoreClosesWindows{
+    u"系统在恢复账套之前，将关闭所有的业务处理窗口,是否继续?"};
 inline constexpr FixedText periodCloseNotOpened{u"系统还没有开账，不能做月结存！"};
 inline constexpr FixedText yearCloseNotOpened{u"系统还没有开账，不能做年结存！"};
 inline constexpr FixedText periodCloseWindowsOpen{u"月结存之前，请关闭所有打开的窗口！"};

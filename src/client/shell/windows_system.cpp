@@ -1,8 +1,10 @@
 // The window classes of the system administration.
 #include "client/common/windowregistry.h"
 #include "client/system/frmbillnoset.h"
+#include "client/system/frmdbbackuprestore.h"
 #include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
+#include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysperiod.h"
 #include "client/system/frmsysversioninfo.h"
 
@@ -23,6 +25,11 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmSysRestart(owner); });
     registerWindowClass(QStringLiteral("TfrmSysVersionInfo"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysVersionInfo(owner); });
+    registerWindowClass(QStringLiteral("TfrmDbBackupRestore"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmDbBackupRestore(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
+        return new TfrmSysDatabaseRepair(owner);
+    });
 }
 
 }  // namespace dyt::client

@@ -50,6 +50,8 @@ struct LocalDemoCalls::Impl {
         server::registerBaseProcedures(procedures);
         server::registerBillProcedures(procedures, services);
         server::registerLedgerProcedures(procedures);
+        server::registerRepairProcedures(procedures);
+        server::registerPeriodProcedures(procedures);
     }
 
     // Runs a handler as operator 1 inside the open batch; a refusal leaves the batch to the

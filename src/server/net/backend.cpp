@@ -196,6 +196,7 @@ Backend::Backend(const ServerConfig& config)
     registerBillProcedures(procedures_, services_);
     registerLedgerProcedures(procedures_);
     registerPeriodProcedures(procedures_);
+    registerRepairProcedures(procedures_);
     registerReportProcedures(procedures_);
 }
 

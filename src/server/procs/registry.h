@@ -72,5 +72,7 @@ void registerBillProcedures(Registry& procedures, Registry& services);
 void registerLedgerProcedures(Registry& procedures);
 // Month close and its undo, year close and the system rebuild (procs_period.cpp).
 void registerPeriodProcedures(Registry& procedures);
+// The account-set repair: p_sys_Up_DatabaseRepair (procs_repair.cpp).
+void registerRepairProcedures(Registry& procedures);
 
 }  // namespace dyt::server
