@@ -1,8 +1,6 @@
 // The account-set repair: balances back to the opening data, then every posted bill again.
 #include "server/ledger/repair.h"
 
-#include <QDate>
-
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/ledger/ledger_internal.h"
@@ -15,21 +13,6 @@ using namespace dyt::server::ledger;
 
 // The bills the repair posts again, as a subquery over djIndex with the opening date bound.
 const char* const kRepostedBills = "SELECT id FROM djIndex WHERE dj_state = 2 AND date >= ?";
-
-// The first date whose bills the repair posts again: the opening date, or the day after the
-// last closed year, whose closing balances became the opening data of the next.
-QString firstRepostedDate(Database& db) {
-    QString from = openingDate(db);
-    const QDate yearEnd = QDate::fromString(
-        db.scalar(QStringLiteral("SELECT MAX(EndDate) FROM sysPeriod WHERE type = 1")).toString(),
-        QStringLiteral("yyyy-MM-dd"));
-    if (yearEnd.isValid()) {
-        const QString next = yearEnd.addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
-        if (next > from)
-            from = next;
-    }
-    return from;
-}
 
 struct PostedBill {
     qint64 id = 0;
@@ -140,7 +123,7 @@ void copyCostsToRed(Database& db, qint64 originalId, qint64 redId) {
 int repairLedgers(Database& db) {
     if (!db.inTransaction())
         throw DytError(QStringLiteral("账套修复必须在事务中进行"));
-    const QString opening = firstRepostedDate(db);
+    const QString opening = openingDate(db);
     const QList<PostedBill> bills = postedBills(db, opening);
     resetBalancesAndFollowUps(db, opening);
     for (const PostedBill& b : bills) {
