@@ -23,7 +23,7 @@ struct PostedBill {
 QList<PostedBill> postedBills(Database& db, const QString& opening) {
     Statement st = db.prepare(
         QStringLiteral("SELECT id, isredword, redBillid, postid, postDateTime, djType FROM djIndex "
-                       "WHERE dj_state = 2 AND date >= ? ORDER BY date, postDateTime, id"));
+                       "WHERE dj_state = 2 AND date >= ? ORDER BY date, id"));
     st.bind(1, opening);
     QList<PostedBill> out;
     while (st.step()) {

@@ -13,7 +13,8 @@ namespace posting {
 // Inside the caller's immediate transaction: takes stock layers, partner and account balances back
 // to the opening data, clears the order fulfilment and the settled amounts of the bills, removes
 // the ledger rows and posts every posted bill dated on or after the opening date again, ordered by
-// date and then by the order in which they were posted (a red reversal after its original). The
+// date and then by bill id, the order the date-order re-costing keeps (a red reversal after its
+// original). The
 // bills keep who posted them and when; closed periods do not stop the re-posting. A bill the
 // ledgers refuse on the way (stock that was not there at its date) rolls everything back with the
 // refusal naming that bill. Returns the number of bills posted again.
