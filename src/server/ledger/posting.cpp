@@ -111,10 +111,6 @@ struct LaterBill {
     qint64 redOf = 0;  // the original of a red bill
 };
 
-bool isAfter(const QString& date, qint64 id, const QString& afterDate, qint64 afterId) {
-    return date > afterDate || (date == afterDate && id > afterId);
-}
-
 QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
     Statement st = db.prepare(
         QStringLiteral("SELECT DISTINCT goodsid FROM djList WHERE id = ? AND goodsid > 0"));
@@ -127,67 +123,75 @@ QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
 
 // The posted goods bills after (date, id) that move any of `goods`, in date order. The goods
 // set grows with the other goods those bills move (an exchange, an assembly), since taking
-// such a bill back rewinds their stock too.
+// such a bill back rewinds their stock too. Later days are found through the stock movements
+// of each goods and warehouse; the same day through the bills stored after this one, usually
+// none, so that posting in date order costs a few index look-ups.
 QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<qint64> goods) {
     std::map<std::pair<QString, qint64>, LaterBill> found;
     QList<qint64> queue(goods.begin(), goods.end());
-    Statement warehouses =
-        db.prepare(QStringLiteral("SELECT DISTINCT stockid FROM baseGoodsStock WHERE goodsid = ?"));
-    Statement moves = db.prepare(
-        QStringLiteral("SELECT DISTINCT id, date FROM djStockDetail WHERE goodsid = ? AND "
-                       "stockid = ? AND date >= ?"));
-    Statement moved =
-        db.prepare(QStringLiteral("SELECT DISTINCT goodsid FROM djStockDetail WHERE id = ?"));
-    // A stocktake line that matched the books moved nothing, yet counts against the stock of
-    // its date.
-    Statement stocktakes = db.prepare(QStringLiteral(
-        "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
-        "a.djType = 42 AND a.dj_state = 2 AND a.date >= ? AND b.goodsid = ?"));
-    auto add = [&](qint64 bill, const QString& billDate) {
-        if (!isAfter(billDate, bill, date, id) || found.count({billDate, bill}))
+    auto add = [&](qint64 bill, const QString& billDate, const QSet<qint64>& billGoods) {
+        if (found.count({billDate, bill}))
             return;
         LaterBill& later = found[{billDate, bill}];
         later.id = bill;
         later.date = billDate;
-        for (qint64 g : goodsOfBill(db, bill)) {
-            if (!goods.contains(g)) {
-                goods.insert(g);
-                queue << g;
-            }
-        }
-        moved.reset();
-        moved.bind(1, bill);
-        while (moved.step()) {
-            const qint64 g = moved.value(0).toLongLong();
+        for (qint64 g : billGoods) {
             if (!goods.contains(g)) {
                 goods.insert(g);
                 queue << g;
             }
         }
     };
+    QList<std::pair<qint64, QSet<qint64>>> sameDay;
+    {
+        Statement st = db.prepare(
+            QStringLiteral("SELECT id FROM djIndex WHERE dj_state = 2 AND date = ? AND id > ? "
+                           "AND djType NOT IN (4, 8)"));
+        st.bindAll({date, id});
+        QList<qint64> ids;
+        while (st.step())
+            ids << st.value(0).toLongLong();
+        for (qint64 bill : ids)
+            sameDay.append({bill, goodsOfBill(db, bill)});
+    }
+    Statement warehouses =
+        db.prepare(QStringLiteral("SELECT DISTINCT stockid FROM baseGoodsStock WHERE goodsid = ?"));
+    Statement moves = db.prepare(
+        QStringLiteral("SELECT DISTINCT id, date FROM djStockDetail WHERE goodsid = ? AND "
+                       "stockid = ? AND date > ?"));
+    // A stocktake line that matched the books moved nothing, yet counts against the stock of
+    // its date.
+    Statement stocktakes = db.prepare(QStringLiteral(
+        "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
+        "a.djType = 42 AND a.dj_state = 2 AND a.date > ? AND b.goodsid = ?"));
     while (!queue.isEmpty()) {
-        const qint64 g = queue.takeLast();
-        QList<qint64> stocks;
-        warehouses.reset();
-        warehouses.bind(1, g);
-        while (warehouses.step())
-            stocks << warehouses.value(0).toLongLong();
-        for (qint64 stock : stocks) {
+        while (!queue.isEmpty()) {
+            const qint64 g = queue.takeLast();
             QList<std::pair<qint64, QString>> rows;
-            moves.reset();
-            moves.bindAll({g, stock, date});
-            while (moves.step())
-                rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
-            for (const auto& [bill, billDate] : rows)
-                add(bill, billDate);
+            QList<qint64> stocks;
+            warehouses.reset();
+            warehouses.bind(1, g);
+            while (warehouses.step())
+                stocks << warehouses.value(0).toLongLong();
+            for (qint64 stock : stocks) {
+                moves.reset();
+                moves.bindAll({g, stock, date});
+                while (moves.step())
+                    rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
+            }
+            stocktakes.reset();
+            stocktakes.bindAll({date, g});
+            while (stocktakes.step())
+                rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
+            for (const auto& [bill, billDate] : rows) {
+                if (!found.count({billDate, bill}))
+                    add(bill, billDate, goodsOfBill(db, bill));
+            }
         }
-        QList<std::pair<qint64, QString>> rows;
-        stocktakes.reset();
-        stocktakes.bindAll({date, g});
-        while (stocktakes.step())
-            rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
-        for (const auto& [bill, billDate] : rows)
-            add(bill, billDate);
+        for (const auto& [bill, billGoods] : sameDay) {
+            if (!found.count({date, bill}) && billGoods.intersects(goods))
+                add(bill, date, billGoods);
+        }
     }
     QList<LaterBill> out;
     Statement head =
