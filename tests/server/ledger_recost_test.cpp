@@ -7,6 +7,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "ledger_fixture.h"
 
@@ -16,14 +18,12 @@ namespace dyt::ledgertest {
 namespace {
 
 struct Step {
-    char op;  // 'p' post the plan, 'd' delete the bill of step `of`, 'r' reverse it in red
+    Step(const BillPlan& b) : plan(b) {}             // post the plan
+    Step(char o, int target) : op(o), of(target) {}  // 'd' delete, 'r' reverse the bill of a step
+    char op = 'p';
     BillPlan plan;
     int of = -1;
 };
-
-Step p(const BillPlan& plan) {
-    return {'p', plan};
-}
 
 BillPlan assembly(const char* date) {  // 2 screws become 1 gearbox
     BillPlan b;
@@ -42,21 +42,17 @@ protected:
             QFile::remove(dir_.filePath(f));
         SetUp();
     }
-    QString apply(const Step& s, std::vector<qint64>& ids) {
-        QString error;
-        qint64 id = 0;
+    // Carries out step i; its bill is numbered D<i>.
+    QString apply(const Step& s, int i, std::map<int, qint64>& ids) {
         if (s.op == 'p') {
-            error = test::errorOf([&] { id = post(s.plan); });
-            db_->execute(u"UPDATE djIndex SET code = ? WHERE id = ?"_s,
-                         {u"D%1"_s.arg(ids.size()), id});
-        } else {
-            const QString target = QString::number(ids[s.of]);
-            error = s.op == 'd' ? callError(u"P_JXC_DJ_PostDel"_s, {{"billid", target}})
-                                : callError(u"P_JXC_DJ_CopyRed"_s,
-                                            {{"isRed", u"-1"_s}, {"billid", target}});
+            const QString error = test::errorOf([&] { ids[i] = post(s.plan); });
+            db_->execute(u"UPDATE djIndex SET code = ? WHERE id = ?"_s, {u"D%1"_s.arg(i), ids[i]});
+            return error;
         }
-        ids.push_back(id);
-        return error;
+        const QString target = QString::number(ids[s.of]);
+        return s.op == 'd'
+                   ? callError(u"P_JXC_DJ_PostDel"_s, {{"billid", target}})
+                   : callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", target}});
     }
     // Stock, balances, line costs, movements and account lines, free of ids.
     QStringList picture() {
@@ -86,37 +82,38 @@ TEST_F(Recost, EarlierChangesReCostLaterBillsAsPostingInDateOrderWould) {
         double cost;  // that cost, or for a refusal the step the message names
     } cases[] = {
         {"a purchase before a sale (moving average)",
-         {p(purchase(kAverage, 10, 5, "2024-01-10")), p(sale(kAverage, 5, 9, "2024-01-20")),
-          p(purchase(kAverage, 10, 8, "2024-01-15"))}, 1, 5 * (50 + 80) / 20.0},
+         {purchase(kAverage, 10, 5, "2024-01-10"), sale(kAverage, 5, 9, "2024-01-20"),
+          purchase(kAverage, 10, 8, "2024-01-15")}, 1, 5 * (50 + 80) / 20.0},
         {"deleting the oldest batch (FIFO)",
-         {p(purchase(kFifo, 10, 5, "2024-01-10")), p(purchase(kFifo, 10, 7, "2024-01-12")),
-          p(sale(kFifo, 4, 9, "2024-01-20")), {'d', {}, 0}}, 2, 4 * 7},
+         {purchase(kFifo, 10, 5, "2024-01-10"), purchase(kFifo, 10, 7, "2024-01-12"),
+          sale(kFifo, 4, 9, "2024-01-20"), {'d', 0}}, 2, 4 * 7},
         {"a sale before a sale (moving average)",
-         {p(purchase(kAverage, 10, 5, "2024-01-10")), p(purchase(kAverage, 10, 9, "2024-01-15")),
-          p(sale(kAverage, 5, 20, "2024-01-20")), p(sale(kAverage, 5, 20, "2024-01-12"))},
+         {purchase(kAverage, 10, 5, "2024-01-10"), purchase(kAverage, 10, 9, "2024-01-15"),
+          sale(kAverage, 5, 20, "2024-01-20"), sale(kAverage, 5, 20, "2024-01-12")},
          2, 5 * (25 + 90) / 15.0},
         {"a red purchase before a sale (LIFO)",
-         {p(purchase(kLifo, 10, 5, "2024-01-10")), p(purchase(kLifo, 10, 8, "2024-01-12")),
-          p(sale(kLifo, 5, 20, "2024-01-20")), {'r', {}, 1}}, 2, 5 * 5},
+         {purchase(kLifo, 10, 5, "2024-01-10"), purchase(kLifo, 10, 8, "2024-01-12"),
+          sale(kLifo, 5, 20, "2024-01-20"), {'r', 1}}, 2, 5 * 5},
         {"an assembly carries the new cost to its product",
-         {p(purchase(kAverage, 10, 5, "2024-01-10")), p(assembly("2024-01-15")),
-          p(sale(kProduct, 1, 50, "2024-01-20")), p(purchase(kAverage, 10, 8, "2024-01-05"))},
+         {purchase(kAverage, 10, 5, "2024-01-10"), assembly("2024-01-15"),
+          sale(kProduct, 1, 50, "2024-01-20"), purchase(kAverage, 10, 8, "2024-01-05")},
          2, 2 * 130 / 20.0},
         {"deleting a purchase a later sale of the same day needs",
-         {p(purchase(kAverage, 10, 5, "2024-01-10")), p(purchase(kAverage, 5, 5, "2024-01-11")),
-          p(sale(kAverage, 8, 9, "2024-01-10")), {'d', {}, 0}}, -1, 2},
+         {purchase(kAverage, 10, 5, "2024-01-10"), purchase(kAverage, 5, 5, "2024-01-11"),
+          sale(kAverage, 8, 9, "2024-01-10"), {'d', 0}}, -1, 2},
         {"a sale before a later sale's stock came in",
-         {p(purchase(kFifo, 10, 5, "2024-01-10")), p(sale(kFifo, 10, 9, "2024-01-20")),
-          p(purchase(kFifo, 10, 5, "2024-01-25")), p(sale(kFifo, 3, 9, "2024-01-15"))}, -1, 1},
+         {purchase(kFifo, 10, 5, "2024-01-10"), sale(kFifo, 10, 9, "2024-01-20"),
+          purchase(kFifo, 10, 5, "2024-01-25"), sale(kFifo, 3, 9, "2024-01-15")}, -1, 1},
     };
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<qint64> ids;
-        for (size_t i = 0; i + 1 < c.steps.size(); ++i)
-            ASSERT_EQ(QString(), apply(c.steps[i], ids));
+        std::map<int, qint64> ids;
+        const int last = static_cast<int>(c.steps.size()) - 1;
+        for (int i = 0; i < last; ++i)
+            ASSERT_EQ(QString(), apply(c.steps[i], i, ids));
         const QStringList before = picture();
-        const QString error = apply(c.steps.back(), ids);
+        const QString error = apply(c.steps[last], last, ids);
         if (c.costOf < 0) {
             EXPECT_TRUE(error.contains(u"后面的单据[D%1]"_s.arg(c.cost))) << error.toStdString();
             EXPECT_EQ(before, picture());
@@ -127,27 +124,21 @@ TEST_F(Recost, EarlierChangesReCostLaterBillsAsPostingInDateOrderWould) {
             // date, deleted ones not at all) give the same picture.
             const QStringList after = picture();
             reopen();
-            std::vector<std::pair<QString, size_t>> order;
-            for (size_t i = 0; i < c.steps.size(); ++i) {
+            std::set<int> gone;
+            for (int i = 0; i <= last; ++i) {
+                if (c.steps[i].op == 'd')
+                    gone.insert({i, c.steps[i].of});
+            }
+            std::vector<std::pair<QString, int>> order;
+            for (int i = 0; i <= last; ++i) {
                 const Step& s = c.steps[i];
-                const bool deleted =
-                    std::any_of(c.steps.begin(), c.steps.end(),
-                                [&](const Step& o) { return o.op == 'd' && o.of == int(i); });
-                if (s.op != 'd' && !deleted)
-                    order.emplace_back(s.op == 'p' ? s.plan.date : c.steps[s.of].plan.date, i);
+                if (!gone.count(i))
+                    order.emplace_back((s.op == 'p' ? s : c.steps[s.of]).plan.date, i);
             }
             std::sort(order.begin(), order.end());
-            std::vector<qint64> fresh(c.steps.size());
-            for (const auto& [date, i] : order) {
-                std::vector<qint64> one;
-                Step s = c.steps[i];
-                if (s.op == 'r') {
-                    one = {fresh[s.of]};
-                    s.of = 0;
-                }
-                ASSERT_EQ(QString(), apply(s, one));
-                fresh[i] = one.back();
-            }
+            std::map<int, qint64> fresh;
+            for (const auto& [date, i] : order)
+                ASSERT_EQ(QString(), apply(c.steps[i], i, fresh));
             EXPECT_EQ(after, picture());
         }
         reopen();

@@ -127,6 +127,8 @@ QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
 // of each goods and warehouse; the same day through the bills stored after this one, usually
 // none, so that posting in date order costs a few index look-ups.
 QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<qint64> goods) {
+    if (goods.isEmpty())
+        return {};
     std::map<std::pair<QString, qint64>, LaterBill> found;
     QList<qint64> queue(goods.begin(), goods.end());
     auto add = [&](qint64 bill, const QString& billDate, const QSet<qint64>& billGoods) {
