@@ -152,11 +152,19 @@ struct BatchInfo {
     QString indate;
 };
 
+// How a stock shortage is refused: for the bill being posted itself (no later bill), or for a
+// later bill that an earlier change re-costs, named in front of the line ("删除后，后面的单据
+// [XS-2]（2024-01-20）") with the operation that made it short ("过账", "删除", "红冲").
+struct Refusal {
+    QString laterBill;
+    QString action = QStringLiteral("过账");
+};
+
 // One posting's view of the stock: takes goods out by their cost method and puts goods in,
 // writing the layers (baseGoodsStock) and the bill's movements (djStockDetail) as it goes.
 class StockBook {
 public:
-    StockBook(Database& db, const Bill& bill);
+    StockBook(Database& db, const Bill& bill, const Refusal& refusal = {});
 
     // Takes qtyBase base units of a line's goods out of a warehouse; returns the cost it took.
     // Refuses stock that is not there (unless negative stock is allowed for moving average).
@@ -192,6 +200,7 @@ private:
 
     Database& db_;
     const Bill& bill_;
+    Refusal refusal_;
     bool negativeAllowed_ = false;
 };
 
@@ -237,7 +246,8 @@ void applyPartner(Database& db, qint64 wldw, const PartnerDelta& d);
 // ---- the bill kinds (ledger_kinds.cpp) ---------------------------------------------------------
 
 // Applies every effect of a stored bill (dj_state 2) through the two books; writes line costs.
-void postEffects(Database& db, const Bill& bill, const QList<Line>& lines);
+void postEffects(Database& db, const Bill& bill, const QList<Line>& lines,
+                 const Refusal& refusal = {});
 // True for the kinds whose posting is implemented.
 bool kindPosts(int djType);
 bool isOrder(int djType);

@@ -542,7 +542,7 @@ bool kindPosts(int djType) {
     }
 }
 
-void postEffects(Database& db, const Bill& b, const QList<Line>& lines) {
+void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Refusal& refusal) {
     switch (b.djType) {
         case kSale:
         case kSaleReturn:
@@ -556,7 +556,7 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines) {
         default:
             break;
     }
-    StockBook book(db, b);
+    StockBook book(db, b, refusal);
     MoneyBook money(db);
     bool goods = true;
     switch (b.djType) {

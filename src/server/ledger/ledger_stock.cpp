@@ -29,13 +29,15 @@ QString qtyText(double v) {
 
 }  // namespace
 
-StockBook::StockBook(Database& db, const Bill& bill) : db_(db), bill_(bill) {
+StockBook::StockBook(Database& db, const Bill& bill, const Refusal& refusal)
+    : db_(db), bill_(bill), refusal_(refusal) {
     negativeAllowed_ =
         sysValue(db, QStringLiteral("系统使用负库存"), QStringLiteral("0")) == QLatin1String("1");
 }
 
 QString StockBook::describe(const Line& line, const GoodsInfo& g) const {
-    return QStringLiteral("第 %1 行商品[%2 %3]").arg(line.number).arg(g.code, g.name);
+    return refusal_.laterBill +
+           QStringLiteral("第 %1 行商品[%2 %3]").arg(line.number).arg(g.code, g.name);
 }
 
 std::pair<double, double> StockBook::onHand(qint64 goods, qint64 stock) const {
@@ -101,7 +103,8 @@ namespace {
 // Takes qtyBase out of the layers of a goods in a warehouse by its cost method and returns the
 // pieces taken (one per layer). Writes the layers; the caller records the movements.
 QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const GoodsInfo& g,
-                     qint64 stock, double qtyBase, bool negativeAllowed, const QString& who) {
+                     qint64 stock, double qtyBase, bool negativeAllowed, const QString& who,
+                     const QString& action) {
     QList<Piece> pieces;
     if (g.costMode == kMovingAverage) {
         Statement st = db.prepare(
@@ -116,8 +119,9 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
             total = st.value(2).toDouble();
         }
         if (qtyBase > qty + 0.5e-8 && !negativeAllowed) {
-            throw DytError(QStringLiteral("%1库存不足：仓库[%2]现有 %3，需要 %4，不能过账！")
-                               .arg(who, stockName(db, stock), qtyText(qty), qtyText(qtyBase)));
+            throw DytError(
+                QStringLiteral("%1库存不足：仓库[%2]现有 %3，需要 %4，不能%5！")
+                    .arg(who, stockName(db, stock), qtyText(qty), qtyText(qtyBase), action));
         }
         double cost = 0;
         if (isZero(qtyBase - qty)) {
@@ -199,8 +203,8 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
         const QString where = g.costMode == kManualBatch
                                   ? QStringLiteral("仓库[%1]所选批次").arg(stockName(db, stock))
                                   : QStringLiteral("仓库[%1]").arg(stockName(db, stock));
-        throw DytError(QStringLiteral("%1库存不足：%2现有 %3，需要 %4，不能过账！")
-                           .arg(who, where, qtyText(available), qtyText(qtyBase)));
+        throw DytError(QStringLiteral("%1库存不足：%2现有 %3，需要 %4，不能%5！")
+                           .arg(who, where, qtyText(available), qtyText(qtyBase), action));
     }
     double need = qtyBase;
     for (const Row& r : rows) {
@@ -228,9 +232,9 @@ double StockBook::takeOut(const Line& line, qint64 stock, double qtyBase) {
     const GoodsInfo g = goodsInfo(db_, line.goodsid);
     if (stock <= 0)
         throw DytError(QStringLiteral("%1没有指定仓库，不能过账！").arg(describe(line, g)));
-    const QList<Piece> pieces =
-        consume(db_, bill_, line, g, stock, qtyBase,
-                negativeAllowed_ && g.costMode == kMovingAverage, describe(line, g));
+    const QList<Piece> pieces = consume(db_, bill_, line, g, stock, qtyBase,
+                                        negativeAllowed_ && g.costMode == kMovingAverage,
+                                        describe(line, g), refusal_.action);
     double cost = 0;
     for (const Piece& p : pieces) {
         record(line, line.goodsid, stock, p.goodspc, -p.qty, -p.total);
@@ -292,9 +296,9 @@ double StockBook::transfer(const Line& line, qint64 from, qint64 to, double qtyB
         throw DytError(
             QStringLiteral("%1的发货仓库与收货仓库相同，不能过账！").arg(describe(line, g)));
     }
-    const QList<Piece> pieces =
-        consume(db_, bill_, line, g, from, qtyBase,
-                negativeAllowed_ && g.costMode == kMovingAverage, describe(line, g));
+    const QList<Piece> pieces = consume(db_, bill_, line, g, from, qtyBase,
+                                        negativeAllowed_ && g.costMode == kMovingAverage,
+                                        describe(line, g), refusal_.action);
     double cost = 0;
     for (const Piece& p : pieces)
         cost += p.total;

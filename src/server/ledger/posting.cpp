@@ -2,6 +2,10 @@
 #include "server/ledger/posting.h"
 
 #include <QDateTime>
+#include <QSet>
+
+#include <map>
+#include <tuple>
 
 #include "common/error.h"
 #include "server/db/database.h"
@@ -91,58 +95,193 @@ PartnerDelta negated(const PartnerDelta& d) {
     return {-d.ys, -d.yf, -d.yushou, -d.yufu};
 }
 
-}  // namespace
+// ---- costs in date order -----------------------------------------------------------------------
+//
+// Bills take their costs in date order: by date, and within a day by bill id. A bill posted,
+// deleted or reversed before later postings of its goods would leave those postings with costs
+// taken from stock that was different at their date. So those later bills are taken back first
+// (their stock, partner and account rows at once), the change is made, and they are booked again
+// one by one in date order, exactly as a full re-post of every bill would book them.
 
-void postBill(Database& db, qint64 billId, qint64 userId) {
-    requireTransaction(db);
-    const Bill bill = loadBill(db, billId);
-    if (bill.state != 2)
-        throw DytError(QStringLiteral("单据[%1]还没有保存为过账状态，不能过账！").arg(bill.code));
-    if (bill.isredword == 1)
-        throw DytError(QStringLiteral("红字单据只能由红冲生成，不能过账！"));
-    if (!kindPosts(bill.djType))
-        throw DytError(QStringLiteral("单据类型[%1]暂不支持过账！").arg(bill.djType));
-    if (hasLedgerRows(db, billId))
-        throw DytError(QStringLiteral("单据[%1]已经过账，不能重复过账！").arg(bill.code));
-    checkPostingDate(db, bill.date, QStringLiteral("过账"));
-    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?, postDateTime = ? WHERE id = ?"),
-               {userId, now(), billId});
-    const QList<Line> lines = loadLines(db, billId);
-    applyOrderFulfilment(db, bill, lines, 1);
-    postEffects(db, bill, lines);
-    applySpotPayment(db, bill, 1);
+struct LaterBill {
+    qint64 id = 0;
+    QString date;
+    QString code;
+    int isredword = 0;
+    qint64 redOf = 0;  // the original of a red bill
+};
+
+QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
+    Statement st = db.prepare(
+        QStringLiteral("SELECT DISTINCT goodsid FROM djList WHERE id = ? AND goodsid > 0"));
+    st.bind(1, billId);
+    QSet<qint64> out;
+    while (st.step())
+        out.insert(st.value(0).toLongLong());
+    return out;
 }
 
-void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
-    requireTransaction(db);
-    const Bill bill = loadBill(db, billId);
-    if (bill.state != 2)
-        throw DytError(QStringLiteral("单据[%1]没有过账").arg(bill.code));
-    if (bill.isred == 1 || bill.isredword == 1)
-        throw DytError(QStringLiteral("已红冲的单据和红字单据不能取消过账！"));
-    const QList<StockRow> stock = stockRows(db, billId);
-    for (qsizetype i = stock.size() - 1; i >= 0; --i) {
-        const StockRow& r = stock[i];
-        applyLayerChange(db, r.goods, r.stock, r.pc, -r.qty, -r.total, QStringLiteral("删除"));
+// The posted goods bills after (date, id) that move any of `goods`, in date order. The goods
+// set grows with the other goods those bills move (an exchange, an assembly), since taking
+// such a bill back rewinds their stock too. Later days are found through the stock movements
+// of each goods and warehouse; the same day through the bills stored after this one, usually
+// none, so that posting in date order costs a few index look-ups.
+QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<qint64> goods) {
+    if (goods.isEmpty())
+        return {};
+    std::map<std::pair<QString, qint64>, LaterBill> found;
+    QList<qint64> queue(goods.begin(), goods.end());
+    auto add = [&](qint64 bill, const QString& billDate, const QSet<qint64>& billGoods) {
+        if (found.count({billDate, bill}))
+            return;
+        LaterBill& later = found[{billDate, bill}];
+        later.id = bill;
+        later.date = billDate;
+        for (qint64 g : billGoods) {
+            if (!goods.contains(g)) {
+                goods.insert(g);
+                queue << g;
+            }
+        }
+    };
+    QList<std::pair<qint64, QSet<qint64>>> sameDay;
+    {
+        Statement st = db.prepare(
+            QStringLiteral("SELECT id FROM djIndex WHERE dj_state = 2 AND date = ? AND id > ? "
+                           "AND djType NOT IN (4, 8)"));
+        st.bindAll({date, id});
+        QList<qint64> ids;
+        while (st.step())
+            ids << st.value(0).toLongLong();
+        for (qint64 bill : ids)
+            sameDay.append({bill, goodsOfBill(db, bill)});
     }
-    for (const PartnerRow& r : partnerRows(db, billId))
-        applyPartner(db, r.wldw, negated(r.d));
-    for (const AccountRow& r : accountRows(db, billId))
-        applyAccount(db, r.km, -r.db, -r.lend);
-    db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {billId});
-    db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {billId});
-    db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
-    applyOrderFulfilment(db, bill, loadLines(db, billId), -1);
-    applySettlement(db, bill, -1);
-    applySpotPayment(db, bill, -1);
-    db.execute(QStringLiteral("UPDATE djIndex SET postid = 0, postDateTime = '' WHERE id = ?"),
-               {billId});
+    Statement warehouses =
+        db.prepare(QStringLiteral("SELECT DISTINCT stockid FROM baseGoodsStock WHERE goodsid = ?"));
+    Statement moves = db.prepare(
+        QStringLiteral("SELECT DISTINCT id, date FROM djStockDetail WHERE goodsid = ? AND "
+                       "stockid = ? AND date > ?"));
+    // A stocktake line that matched the books moved nothing, yet counts against the stock of
+    // its date.
+    Statement stocktakes = db.prepare(QStringLiteral(
+        "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
+        "a.djType = 42 AND a.dj_state = 2 AND a.date > ? AND b.goodsid = ?"));
+    while (!queue.isEmpty()) {
+        while (!queue.isEmpty()) {
+            const qint64 g = queue.takeLast();
+            QList<std::pair<qint64, QString>> rows;
+            QList<qint64> stocks;
+            warehouses.reset();
+            warehouses.bind(1, g);
+            while (warehouses.step())
+                stocks << warehouses.value(0).toLongLong();
+            for (qint64 stock : stocks) {
+                moves.reset();
+                moves.bindAll({g, stock, date});
+                while (moves.step())
+                    rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
+            }
+            stocktakes.reset();
+            stocktakes.bindAll({date, g});
+            while (stocktakes.step())
+                rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
+            for (const auto& [bill, billDate] : rows) {
+                if (!found.count({billDate, bill}))
+                    add(bill, billDate, goodsOfBill(db, bill));
+            }
+        }
+        for (const auto& [bill, billGoods] : sameDay) {
+            if (!found.count({date, bill}) && billGoods.intersects(goods))
+                add(bill, date, billGoods);
+        }
+    }
+    QList<LaterBill> out;
+    Statement head =
+        db.prepare(QStringLiteral("SELECT code, isredword, redBillid FROM djIndex WHERE id = ?"));
+    for (auto& [key, later] : found) {
+        head.reset();
+        head.bind(1, later.id);
+        if (head.step()) {
+            later.code = head.value(0).toString();
+            later.isredword = head.value(1).toInt();
+            later.redOf = later.isredword == 1 ? head.value(2).toLongLong() : 0;
+        }
+        out << later;
+    }
+    return out;
 }
 
-void reverseBill(Database& db, qint64 originalId, qint64 redId, qint64 userId) {
-    requireTransaction(db);
-    const Bill original = loadBill(db, originalId);
-    const Bill red = loadBill(db, redId);
+// Takes the ledger rows of the bills back, summed per stock layer, partner and account, and
+// deletes them. What stays is the stock and the balances as they were before the first of them.
+void unwind(Database& db, const QList<LaterBill>& bills) {
+    std::map<std::tuple<qint64, qint64, qint64>, std::pair<double, double>> layers;
+    std::map<qint64, PartnerDelta> partners;
+    std::map<qint64, std::pair<double, double>> accounts;
+    for (const LaterBill& b : bills) {
+        for (const StockRow& r : stockRows(db, b.id)) {
+            auto& [qty, total] = layers[{r.goods, r.stock, r.pc}];
+            qty += r.qty;
+            total += r.total;
+        }
+        for (const PartnerRow& r : partnerRows(db, b.id)) {
+            PartnerDelta& d = partners[r.wldw];
+            d.ys += r.d.ys;
+            d.yf += r.d.yf;
+            d.yushou += r.d.yushou;
+            d.yufu += r.d.yufu;
+        }
+        for (const AccountRow& r : accountRows(db, b.id)) {
+            auto& [debit, credit] = accounts[r.km];
+            debit += r.db;
+            credit += r.lend;
+        }
+        db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {b.id});
+        db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {b.id});
+        db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {b.id});
+    }
+    for (const auto& [layer, change] : layers) {
+        const auto& [goods, stock, pc] = layer;
+        applyLayerChange(db, goods, stock, pc, -roundQty(change.first), -roundMoney(change.second),
+                         QStringLiteral("重新计算成本"));
+    }
+    for (const auto& [wldw, d] : partners) {
+        applyPartner(
+            db, wldw,
+            {-roundMoney(d.ys), -roundMoney(d.yf), -roundMoney(d.yushou), -roundMoney(d.yufu)});
+    }
+    for (const auto& [km, change] : accounts)
+        applyAccount(db, km, -roundMoney(change.first), -roundMoney(change.second));
+}
+
+void bookReversal(Database& db, qint64 originalId, qint64 redId, const Bill& red,
+                  const QString& action);
+
+// Books the bills again in date order after an earlier change (`action` "过账", "删除",
+// "红冲"). A bill that can no longer be booked (a sale short of stock at its date) refuses the
+// change by its number and date.
+void rebook(Database& db, const QList<LaterBill>& bills, const QString& action) {
+    for (const LaterBill& later : bills) {
+        Refusal refusal;
+        refusal.action = action;
+        refusal.laterBill =
+            QStringLiteral("%1后，后面的单据[%2]（%3）").arg(action, later.code, later.date);
+        try {
+            const Bill bill = loadBill(db, later.id);
+            if (later.isredword == 1)
+                bookReversal(db, later.redOf, later.id, bill, action);
+            else
+                postEffects(db, bill, loadLines(db, later.id), refusal);
+        } catch (const DytError& e) {
+            if (e.message().startsWith(refusal.laterBill))
+                throw;
+            throw DytError(refusal.laterBill + e.message());
+        }
+    }
+}
+
+// The red bill's ledger rows: the original's negated, applied to the same layers and balances.
+void bookReversal(Database& db, qint64 originalId, qint64 redId, const Bill& red,
+                  const QString& action) {
     const QList<Line> originalLines = loadLines(db, originalId);
     const QList<Line> redLines = loadLines(db, redId);
     QHash<qint64, qint64> lineOf;  // original line -> red line, by position
@@ -152,7 +291,7 @@ void reverseBill(Database& db, qint64 originalId, qint64 redId, qint64 userId) {
     const QList<StockRow> stock = stockRows(db, originalId);
     for (qsizetype i = stock.size() - 1; i >= 0; --i) {
         const StockRow& r = stock[i];
-        applyLayerChange(db, r.goods, r.stock, r.pc, -r.qty, -r.total, QStringLiteral("红冲"));
+        applyLayerChange(db, r.goods, r.stock, r.pc, -r.qty, -r.total, action);
     }
     for (const StockRow& r : stock) {
         db.execute(QStringLiteral("INSERT INTO djStockDetail(id, listid, djType, date, dj_state, "
@@ -177,13 +316,79 @@ void reverseBill(Database& db, qint64 originalId, qint64 redId, qint64 userId) {
                            "LendTotal, dj_state, wldw_id) VALUES (?, ?, ?, ?, 0, ?, ?, 2, ?)"),
             {redId, red.djType, red.date, r.km, -r.db, -r.lend, r.wldw});
     }
-    applyOrderFulfilment(db, original, originalLines, -1);
+}
+
+}  // namespace
+
+void postBill(Database& db, qint64 billId, qint64 userId) {
+    requireTransaction(db);
+    const Bill bill = loadBill(db, billId);
+    if (bill.state != 2)
+        throw DytError(QStringLiteral("单据[%1]还没有保存为过账状态，不能过账！").arg(bill.code));
+    if (bill.isredword == 1)
+        throw DytError(QStringLiteral("红字单据只能由红冲生成，不能过账！"));
+    if (!kindPosts(bill.djType))
+        throw DytError(QStringLiteral("单据类型[%1]暂不支持过账！").arg(bill.djType));
+    if (hasLedgerRows(db, billId))
+        throw DytError(QStringLiteral("单据[%1]已经过账，不能重复过账！").arg(bill.code));
+    checkPostingDate(db, bill.date, QStringLiteral("过账"));
+    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?, postDateTime = ? WHERE id = ?"),
+               {userId, now(), billId});
+    const QList<Line> lines = loadLines(db, billId);
+    applyOrderFulfilment(db, bill, lines, 1);
+    const QList<LaterBill> later = isOrder(bill.djType)
+                                       ? QList<LaterBill>()
+                                       : laterBills(db, bill.date, billId, goodsOfBill(db, billId));
+    unwind(db, later);
+    postEffects(db, bill, lines);
+    rebook(db, later, QStringLiteral("过账"));
+    applySpotPayment(db, bill, 1);
+}
+
+void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
+    requireTransaction(db);
+    const Bill bill = loadBill(db, billId);
+    if (bill.state != 2)
+        throw DytError(QStringLiteral("单据[%1]没有过账").arg(bill.code));
+    if (bill.isred == 1 || bill.isredword == 1)
+        throw DytError(QStringLiteral("已红冲的单据和红字单据不能取消过账！"));
+    const QList<LaterBill> later = laterBills(db, bill.date, billId, goodsOfBill(db, billId));
+    unwind(db, later);
+    const QList<StockRow> stock = stockRows(db, billId);
+    for (qsizetype i = stock.size() - 1; i >= 0; --i) {
+        const StockRow& r = stock[i];
+        applyLayerChange(db, r.goods, r.stock, r.pc, -r.qty, -r.total, QStringLiteral("删除"));
+    }
+    for (const PartnerRow& r : partnerRows(db, billId))
+        applyPartner(db, r.wldw, negated(r.d));
+    for (const AccountRow& r : accountRows(db, billId))
+        applyAccount(db, r.km, -r.db, -r.lend);
+    db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {billId});
+    db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {billId});
+    db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
+    applyOrderFulfilment(db, bill, loadLines(db, billId), -1);
+    applySettlement(db, bill, -1);
+    applySpotPayment(db, bill, -1);
+    db.execute(QStringLiteral("UPDATE djIndex SET postid = 0, postDateTime = '' WHERE id = ?"),
+               {billId});
+    rebook(db, later, QStringLiteral("删除"));
+}
+
+void reverseBill(Database& db, qint64 originalId, qint64 redId, qint64 userId) {
+    requireTransaction(db);
+    const Bill original = loadBill(db, originalId);
+    const Bill red = loadBill(db, redId);
+    const QList<LaterBill> later = laterBills(db, red.date, redId, goodsOfBill(db, originalId));
+    unwind(db, later);
+    bookReversal(db, originalId, redId, red, QStringLiteral("红冲"));
+    applyOrderFulfilment(db, original, loadLines(db, originalId), -1);
     applySettlement(db, original, -1);
     db.execute(QStringLiteral("UPDATE djIndex SET isred = 1, redBillid = ? WHERE id = ?"),
                {redId, originalId});
     db.execute(QStringLiteral("UPDATE djIndex SET isredword = 1, redBillid = ?, postid = ?, "
                               "postDateTime = ? WHERE id = ?"),
                {originalId, userId, now(), redId});
+    rebook(db, later, QStringLiteral("红冲"));
 }
 
 }  // namespace dyt::server::posting
