@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include "server/db/database.h"
-#include "server/db/password.h"
 #include "server/db/schema.h"
 #include "server/ledger/posting.h"
 
@@ -26,7 +25,7 @@ std::unique_ptr<Database> makeAccountSet(const QString& path, int costMode) {
     auto db = Database::open(path, Database::Mode::ReadWriteCreate);
     Transaction tx(*db);
     dyt::server::schema::createAccountSet(db->handle(), QStringLiteral("bench"),
-                                          dyt::server::password::hash(QString(), 1));
+                                          QStringLiteral("-"));
     db->execute(QStringLiteral(
         "INSERT INTO baseCK(id, par_jl, code, fullname) VALUES (11, '11,', '01', '总仓')"));
     db->execute(
