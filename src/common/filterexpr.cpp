@@ -977,7 +977,26 @@ private:
         return node;
     }
 
+    // Nesting (parentheses, NOT, function calls) is bounded, so that no text can exhaust the
+    // stack while the filter is compiled, run or freed.
+    static constexpr int kMaxNesting = 200;
+    class Nest {
+    public:
+        explicit Nest(Parser& parser) : p_(parser) {
+            if (p_.depth_ == kMaxNesting)
+                fail(p_.peek().pos, QStringLiteral("嵌套超过 %1 层").arg(kMaxNesting));
+            ++p_.depth_;
+        }
+        ~Nest() { --p_.depth_; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+
+    private:
+        Parser& p_;
+    };
+
     std::unique_ptr<PredNode> parseNot() {
+        const Nest nest(*this);
         if (isKeyword(peek(), "not")) {
             take();
             auto node = std::make_unique<NotNode>();
@@ -1247,6 +1266,7 @@ private:
         if (!known)
             fail(name.pos, QStringLiteral("未知的函数 %1").arg(name.text));
         take();  // '('
+        const Nest nest(*this);
         auto node = std::make_unique<FuncNode>();
         node->func = known->func;
         node->pos = name.pos;
@@ -1287,6 +1307,7 @@ private:
 
     QList<Token> tokens_;
     qsizetype at_ = 0;
+    int depth_ = 0;
     const QList<Field>& fields_;
     Qt::CaseSensitivity cs_;
     QList<int> columns_;

@@ -376,6 +376,10 @@ TEST(FilterExpr, MalformedTextsNameThePosition) {
         EXPECT_TRUE(message.startsWith(head)) << message.toStdString();
         EXPECT_TRUE(message.contains(QString::fromUtf8(c.detail))) << message.toStdString();
     }
+    // Deep nesting is refused before it exhausts the stack; a hundred levels compile.
+    for (const QString& head : {u"("_s, u"NOT "_s, u"UPPER("_s})
+        EXPECT_TRUE(errorOf(head.repeated(100000) + u"code"_s, s).contains(u"嵌套超过 200 层"_s));
+    EXPECT_EQ(errorOf(u"("_s.repeated(100) + u"code = '1'"_s + u")"_s.repeated(100), s), QString());
 }
 
 TEST(FilterExpr, ComparingDatesWithNumbersOrBlobsIsRefused) {
