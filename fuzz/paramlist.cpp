@@ -26,9 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         list.intValue(name, -1);
         list.doubleValue(name, -1.0);
     }
-    // Values taken from the text itself, escaped so that they may hold line breaks.
+    // Values taken from the text as read, escaped so that they may hold line breaks.
+    const ParamList read = list;
     for (const QString& name : names) {
-        const QString plain = list.value(name) + QStringLiteral("\r\n");
+        const QString plain = read.value(name) + QStringLiteral("\r\n");
         const QString value = encodeLineBreaks(plain);
         list.setValue(name, value);
         if (list.value(name) != value || decodeLineBreaks(value) != plain)
