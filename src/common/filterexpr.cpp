@@ -473,7 +473,10 @@ struct FuncNode final : ValueNode {
     Func func = Func::Upper;
     std::vector<std::unique_ptr<ValueNode>> args;
 
+    // Positions and lengths beyond any text are all alike: they are clamped, so that neither the
+    // conversion nor the sums below can overflow.
     static qint64 integerArg(const Value& v, bool* ok) {
+        constexpr qint64 kFar = qint64(1) << 60;
         Value n;
         if (isNumeric(v.kind)) {
             n = Value{v.kind, v.i, v.d, {}, {}};
@@ -481,12 +484,12 @@ struct FuncNode final : ValueNode {
             *ok = false;
             return 0;
         }
-        *ok = true;
+        *ok = n.kind != Kind::Real || !std::isnan(n.d);
         if (n.kind == Kind::Real)
-            return static_cast<qint64>(n.d);
+            return *ok ? static_cast<qint64>(std::clamp(n.d, -double(kFar), double(kFar))) : 0;
         if (n.kind == Kind::Cur)
             return n.i / Currency::kScale;
-        return n.i;
+        return std::clamp(n.i, -kFar, kFar);
     }
 
     // Points out.s at the part [from, from + len) of the text in `src`, sharing its storage.
