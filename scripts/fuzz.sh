@@ -30,7 +30,7 @@ for seeds in fuzz/corpus/*/; do
     echo "fuzz_$name: $runs runs, $rate/s, corpus $(find "$corpus" -type f | wc -l) inputs"
   else
     echo "fuzz_$name: FINDING (input in $BUILD_DIR/findings, report in $log)"
-    grep -E -A 30 '^==[0-9]+==ERROR|runtime error|^SUMMARY|deadly signal|timeout' "$log" | head -n 60
+    grep -E -A 30 '^==[0-9]+==ERROR|runtime error|^SUMMARY|deadly signal|timeout' "$log" | head -n 60 || true
     status=1
   fi
 done
