@@ -7,7 +7,11 @@ if(DYT_WERROR)
 endif()
 target_compile_definitions(dyt_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
-if(DYT_SANITIZE)
+if(DYT_FUZZ)
+  target_compile_options(dyt_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(dyt_options INTERFACE -fsanitize=address,undefined)
+elseif(DYT_SANITIZE)
   target_compile_options(dyt_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(dyt_options INTERFACE -fsanitize=address,undefined)

@@ -473,7 +473,10 @@ struct FuncNode final : ValueNode {
     Func func = Func::Upper;
     std::vector<std::unique_ptr<ValueNode>> args;
 
+    // Positions and lengths beyond any text are all alike: they are clamped, so that neither the
+    // conversion nor the sums below can overflow.
     static qint64 integerArg(const Value& v, bool* ok) {
+        constexpr qint64 kFar = qint64(1) << 60;
         Value n;
         if (isNumeric(v.kind)) {
             n = Value{v.kind, v.i, v.d, {}, {}};
@@ -481,12 +484,12 @@ struct FuncNode final : ValueNode {
             *ok = false;
             return 0;
         }
-        *ok = true;
+        *ok = n.kind != Kind::Real || !std::isnan(n.d);
         if (n.kind == Kind::Real)
-            return static_cast<qint64>(n.d);
+            return *ok ? static_cast<qint64>(std::clamp(n.d, -double(kFar), double(kFar))) : 0;
         if (n.kind == Kind::Cur)
             return n.i / Currency::kScale;
-        return n.i;
+        return std::clamp(n.i, -kFar, kFar);
     }
 
     // Points out.s at the part [from, from + len) of the text in `src`, sharing its storage.
@@ -977,7 +980,26 @@ private:
         return node;
     }
 
+    // Nesting (parentheses, NOT, function calls) is bounded, so that no text can exhaust the
+    // stack while the filter is compiled, run or freed.
+    static constexpr int kMaxNesting = 200;
+    class Nest {
+    public:
+        explicit Nest(Parser& parser) : p_(parser) {
+            if (p_.depth_ == kMaxNesting)
+                fail(p_.peek().pos, QStringLiteral("嵌套超过 %1 层").arg(kMaxNesting));
+            ++p_.depth_;
+        }
+        ~Nest() { --p_.depth_; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+
+    private:
+        Parser& p_;
+    };
+
     std::unique_ptr<PredNode> parseNot() {
+        const Nest nest(*this);
         if (isKeyword(peek(), "not")) {
             take();
             auto node = std::make_unique<NotNode>();
@@ -1247,6 +1269,7 @@ private:
         if (!known)
             fail(name.pos, QStringLiteral("未知的函数 %1").arg(name.text));
         take();  // '('
+        const Nest nest(*this);
         auto node = std::make_unique<FuncNode>();
         node->func = known->func;
         node->pos = name.pos;
@@ -1287,6 +1310,7 @@ private:
 
     QList<Token> tokens_;
     qsizetype at_ = 0;
+    int depth_ = 0;
     const QList<Field>& fields_;
     Qt::CaseSensitivity cs_;
     QList<int> columns_;

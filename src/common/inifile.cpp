@@ -318,10 +318,9 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
             return defaultValue;
     }
     if (base == 16) {
-        // Hexadecimal texts name the 32 bits: $FFFFFFFF is -1.
-        const auto bits = static_cast<std::uint32_t>(v);
-        const auto value = static_cast<std::int32_t>(bits);
-        return negative ? -value : value;
+        // Hexadecimal texts name the 32 bits: $FFFFFFFF is -1, -$80000000 the lowest value.
+        const auto bits = static_cast<std::uint32_t>(negative ? -v : v);
+        return static_cast<std::int32_t>(bits);
     }
     if (negative)
         v = -v;

@@ -133,14 +133,15 @@ TEST_F(IniFileTest, DuplicateSectionsAndKeys) {
 TEST(IniFileValues, readInteger) {
     IniFile ini = IniFile::fromText(
         u"[s]\ndec=12\nneg=-5\nplus=+7\nhex=$FF\ncx=0x10\nword=abc\nempty=\nbig=2147483648\n"
-        "min=-2147483648\ntail=12a\nspaced=  42  \nallbits=$FFFFFFFF\nquoted=\"9\"\n"_s);
+        "min=-2147483648\ntail=12a\nspaced=  42  \nallbits=$FFFFFFFF\nquoted=\"9\"\n"
+        "nhex=-$80000000\n"_s);
     struct Case {
         const char* key;
         int expected;
     } cases[] = {
         {"dec", 12}, {"neg", -5}, {"plus", 7}, {"hex", 255}, {"cx", 16}, {"word", -1},
         {"empty", -1}, {"big", -1}, {"min", -2147483647 - 1}, {"tail", -1}, {"spaced", 42},
-        {"allbits", -1}, {"quoted", 9}, {"missing", -1}};
+        {"allbits", -1}, {"quoted", 9}, {"nhex", -2147483647 - 1}, {"missing", -1}};
     for (const auto& c : cases)
         EXPECT_EQ(ini.readInteger(u"s"_s, QString::fromUtf8(c.key), -1), c.expected) << c.key;
     EXPECT_TRUE(ini.readBool(u"s"_s, u"dec"_s, false));

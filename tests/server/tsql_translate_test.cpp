@@ -213,6 +213,14 @@ TEST(TsqlTranslate, UntranslatableTextsAndEscapesAreRefusedByName) {
         EXPECT_FALSE(error.isEmpty()) << text;
         EXPECT_TRUE(error.contains(QString::fromUtf8(message))) << error.toStdString();
     }
+    // Deep nesting is refused by name before it exhausts the stack; a hundred levels translate.
+    const char* deep[][2] = {{"select ", "("}, {"select ", "not "},     {"select ", "- "},
+                             {"select ", "~"}, {"select ", "(select "}, {"", "begin if 1=1 "}};
+    for (const auto& [head, repeated] : deep) {
+        const QString text = QString::fromUtf8(head) + QString::fromUtf8(repeated).repeated(100000);
+        EXPECT_TRUE(errorOf([&] { translate(text, {}); }).contains(u"嵌套超过 200 层"_s)) << repeated;
+    }
+    translate(u"select "_s + u"("_s.repeated(100) + u'1' + u")"_s.repeated(100), Context());
 }
 
 TEST(TsqlCache, SameTextTranslatesOnceSessionsStaySeparateAndConcurrentUseAgrees) {

@@ -328,6 +328,24 @@ private:
         fail(QStringLiteral("不支持 %1").arg(construct), at);
     }
 
+    // Nesting (statement blocks, subqueries, parentheses, NOT and sign chains) is bounded, so
+    // that no text can exhaust the stack of the thread translating it.
+    static constexpr int kMaxNesting = 200;
+    class Nest {
+    public:
+        explicit Nest(Translator& tr) : tr_(tr) {
+            if (tr_.depth_ == kMaxNesting)
+                tr_.fail(QStringLiteral("嵌套超过 %1 层").arg(kMaxNesting), tr_.peek());
+            ++tr_.depth_;
+        }
+        ~Nest() { --tr_.depth_; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+
+    private:
+        Translator& tr_;
+    };
+
     // ---- names
     // A dotted name; dbo. and master.dbo. prefixes are dropped (master objects keep the
     // context's master schema when one is configured).
@@ -373,6 +391,7 @@ private:
 
     // ---- statements
     void statement(std::vector<Step>& out) {
+        const Nest nest(*this);
         const Token& tok = peek();
         if (tok.is("SELECT") || (tok.isOp("(") && peek(1).is("SELECT"))) {
             Step s;
@@ -467,6 +486,7 @@ private:
     };
 
     Select selectStatement() {
+        const Nest nest(*this);
         if (peek().isOp("(")) {
             ++p_;
             Select s = selectStatement();
@@ -1047,6 +1067,7 @@ private:
 
     // ---- expressions
     Expr orExpr() {
+        const Nest nest(*this);
         Expr l = andExpr();
         while (accept("OR")) {
             const Expr r = andExpr();
@@ -1068,6 +1089,7 @@ private:
     }
     Expr notExpr() {
         if (accept("NOT")) {
+            const Nest nest(*this);
             const Expr e = notExpr();
             return {QStringLiteral("NOT ") + e.sql, VType::Number, {}};
         }
@@ -1283,11 +1305,13 @@ private:
 
     Expr unary() {
         if (peek().isOp("-") || peek().isOp("+")) {
+            const Nest nest(*this);
             const QString op = next().text;
             const Expr e = unary();
             return {op + e.sql, e.type == VType::Unknown ? VType::Number : e.type, {}};
         }
         if (acceptOp("~")) {
+            const Nest nest(*this);
             const Expr e = unary();
             return {QStringLiteral("~") + e.sql, VType::Number, {}};
         }
@@ -1777,6 +1801,7 @@ private:
     const std::vector<Token>& t_;
     const Context& ctx_;
     size_t p_ = 0;
+    int depth_ = 0;
     const Scope* scope_ = nullptr;
 };
 
