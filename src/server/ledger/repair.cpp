@@ -63,12 +63,20 @@ void resetStock(Database& db, const QString& opening) {
     }
 }
 
-void resetBalancesAndFollowUps(Database& db, const QString& opening) {
-    resetStock(db, opening);
+}  // namespace
+
+void resetPartnersAndAccounts(Database& db) {
     db.execute(
         QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal00, yftotal = yftotal00, "
                        "yushoutotal = yushouTotal00, yufutotal = yufuTotal00"));
     db.execute(QStringLiteral("UPDATE baseKM SET dbTotal = 0, LendTotal = 0, Total = Total00"));
+}
+
+namespace {
+
+void resetBalancesAndFollowUps(Database& db, const QString& opening) {
+    resetStock(db, opening);
+    resetPartnersAndAccounts(db);
 
     const QString bills = QString::fromLatin1(kRepostedBills);
     // What was received or paid against a bill comes back with the receipts and payments; a red

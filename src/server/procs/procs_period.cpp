@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/ledger/ledger_internal.h"
+#include "server/ledger/repair.h"
 #include "server/procs/bill_common.h"
 #include "server/procs/registry.h"
 
@@ -271,10 +272,7 @@ int restart(CallContext& ctx) {
                        "price, total, costprice, costtotal) SELECT goodsid, wldw_id, "
                        "typeid, qty, price, total, costprice, costtotal FROM "
                        "iniGoodsStockOther ORDER BY id"));
-    db.execute(
-        QStringLiteral("UPDATE baseWLDW SET ystotal = ystotal00, yftotal = yftotal00, "
-                       "yushoutotal = yushouTotal00, yufutotal = yufuTotal00"));
-    db.execute(QStringLiteral("UPDATE baseKM SET Total = Total00, dbTotal = 0, LendTotal = 0"));
+    posting::resetPartnersAndAccounts(db);
 
     // One open month, the current one, until the account set is opened again.
     const QDate today = QDate::currentDate();
