@@ -4,10 +4,9 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include <chrono>
-
 #include <sqlite3.h>
 
+#include "common/clock.h"
 #include "common/error.h"
 #include "protocol/protocol.h"
 
@@ -200,12 +199,6 @@ namespace {
 // The limit of the call running on this thread (a connection's calls run on its own thread).
 thread_local const CallLimit* currentLimit = nullptr;
 thread_local sqlite3* currentLimitDb = nullptr;
-
-qint64 steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 }  // namespace
 

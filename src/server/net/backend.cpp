@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/clock.h"
 #include "common/error.h"
 #include "server/db/password.h"
 #include "server/db/schema.h"
@@ -283,12 +284,6 @@ bool Backend::checkAdmin(Session& session, const QString& account, const QString
 namespace {
 
 const QString kRestored = QStringLiteral("账套已经被恢复或关闭，请重新登录");
-
-qint64 steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 }  // namespace
 

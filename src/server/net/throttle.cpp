@@ -4,10 +4,11 @@
 #include <QHostAddress>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <utility>
 #include <vector>
+
+#include "common/clock.h"
 
 namespace dyt::server {
 namespace {
@@ -41,11 +42,7 @@ QString addressKey(const QString& address) {
 LoginThrottle::LoginThrottle(const ThrottleSettings& settings, Clock clock, Log log)
     : settings_(settings), clock_(std::move(clock)), log_(std::move(log)) {
     if (!clock_) {
-        clock_ = [] {
-            return std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        };
+        clock_ = [] { return steadyMs(); };
     }
     if (!log_) {
         log_ = [](const QString& line) {
