@@ -9,8 +9,8 @@
 #include <sqlite3.h>
 
 #include "common/error.h"
+#include "../benchaccountset.h"
 #include "server/db/database.h"
-#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 
 namespace {
@@ -22,31 +22,11 @@ constexpr int kLines = 10;
 constexpr qint64 kStock = 11, kCustomer = 21, kSupplier = 22, kFirstGoods = 100;
 
 std::unique_ptr<Database> makeAccountSet(const QString& path) {
-    auto db = Database::open(path, Database::Mode::ReadWriteCreate);
-    Transaction tx(*db);
-    // Nobody logs in here: a stored value that is not a hash keeps the set-up cheap.
-    dyt::server::schema::createAccountSet(db->handle(), QStringLiteral("bench"),
-                                          QStringLiteral("-"));
-    db->execute(
-        QStringLiteral("INSERT INTO baseCK(id, par_jl, code, fullname) VALUES (11, '11,', "
-                       "'01', '总仓')"));
-    db->execute(
-        QStringLiteral("INSERT INTO baseWLDW(id, par_jl, code, fullname) VALUES (21, "
-                       "'21,', 'K1', '客户'), (22, '22,', 'G1', '供应商')"));
-    for (int i = 0; i < kLines; ++i) {
-        // Half the goods by moving average, half FIFO.
-        db->execute(
-            QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, costmode) "
-                           "VALUES (?, ?, ?, ?, ?)"),
-            {kFirstGoods + i, QStringLiteral("%1,").arg(kFirstGoods + i),
-             QStringLiteral("SP%1").arg(i), QStringLiteral("商品%1").arg(i), i % 2 ? 2 : 0});
-    }
-    db->execute(QStringLiteral("UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'"));
-    db->execute(
-        QStringLiteral("UPDATE sysData SET sysValue = '2024-01-01' WHERE Name = 'inidate'"));
-    db->execute(QStringLiteral("UPDATE sysPeriod SET beginDate = '2024-01-01' WHERE type = 0"));
-    tx.commit();
-    return db;
+    // Half the goods by moving average, half FIFO.
+    std::vector<std::pair<qint64, int>> goods;
+    for (int i = 0; i < kLines; ++i)
+        goods.emplace_back(kFirstGoods + i, i % 2 ? 2 : 0);
+    return dyt::bench::openedAccountSet(path, goods);
 }
 
 qint64 storeBill(Database& db, int djType, qint64 partner, double qty, double price) {

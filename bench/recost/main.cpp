@@ -9,8 +9,8 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include "../benchaccountset.h"
 #include "server/db/database.h"
-#include "server/db/schema.h"
 #include "server/ledger/posting.h"
 
 namespace {
@@ -22,24 +22,7 @@ constexpr int kSales = 10000;
 constexpr qint64 kStock = 11, kCustomer = 21, kSupplier = 22, kGoods = 100;
 
 std::unique_ptr<Database> makeAccountSet(const QString& path, int costMode) {
-    auto db = Database::open(path, Database::Mode::ReadWriteCreate);
-    Transaction tx(*db);
-    dyt::server::schema::createAccountSet(db->handle(), QStringLiteral("bench"),
-                                          QStringLiteral("-"));
-    db->execute(QStringLiteral(
-        "INSERT INTO baseCK(id, par_jl, code, fullname) VALUES (11, '11,', '01', '总仓')"));
-    db->execute(
-        QStringLiteral("INSERT INTO baseWLDW(id, par_jl, code, fullname) VALUES (21, "
-                       "'21,', 'K1', '客户'), (22, '22,', 'G1', '供应商')"));
-    db->execute(QStringLiteral("INSERT INTO baseGoods(id, par_jl, code, fullname, costmode) "
-                               "VALUES (100, '100,', 'SP1', '商品', ?)"),
-                {costMode});
-    db->execute(QStringLiteral("UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'"));
-    db->execute(
-        QStringLiteral("UPDATE sysData SET sysValue = '2024-01-01' WHERE Name = 'inidate'"));
-    db->execute(QStringLiteral("UPDATE sysPeriod SET beginDate = '2024-01-01' WHERE type = 0"));
-    tx.commit();
-    return db;
+    return dyt::bench::openedAccountSet(path, {{kGoods, costMode}});
 }
 
 // Stores a one-line bill as the bill service does and posts it.
