@@ -57,7 +57,7 @@ TEST(BaseKinds, EveryKindIsFoundByItsClassesAndCodeAndOpensFromItsFunction) {
         EXPECT_EQ(&k, findBaseKind(k.listClass));
         EXPECT_EQ(&k, findBaseKind(k.editorClass.toUpper()));
         EXPECT_EQ(&k, &kindByCode(k.kindCode));
-        const client::FunctionEntry* f = client::findFunction(k.functionCode);
+        const FunctionEntry* f = findFunction(k.functionCode);
         ASSERT_NE(nullptr, f);
         EXPECT_EQ(k.listClass, QLatin1String(f->className));
         EXPECT_FALSE(k.saveProcedure.isEmpty());

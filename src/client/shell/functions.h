@@ -13,6 +13,7 @@
 
 #include "client/common/windowregistry.h"
 #include "client/logic/fixedtext.h"
+#include "protocol/functioncodes.h"
 
 class QWidget;
 
@@ -36,44 +37,6 @@ inline constexpr FixedText rebuildWindowsOpen{u"系统重建之前，请关闭�
 inline constexpr FixedText noBasePurview{u"系统配置中没有使用基本信息授权控制！"};
 }  // namespace functext
 
-enum class FunctionKind {
-    Window,   // a child window of the workspace
-    Dialog,   // a modal window, freed when it closes
-    Bill,     // a new bill of a bill type, through the bill opener
-    Command,  // an action of the shell
-    Building  // shows "功能建设中......"
-};
-
-// What a code does beyond opening its window.
-enum class FunctionSpecial {
-    None,
-    Relogin,            // 5001
-    ChangeLogin,        // 5002
-    Restore,            // 5005
-    Backup,             // 5006
-    PeriodClose,        // 5007
-    YearClose,          // 5008
-    BasePurview,        // 500403
-    Rebuild,            // 500404
-    ExitWithoutBackup,  // 5011
-    CommonFunctions,    // 5013
-    Help,               // 5014
-    HomePage,           // 7002
-    UpgradePage         // 7003
-};
-
-struct FunctionEntry {
-    int code;
-    FunctionKind kind;
-    const char* className;  // Window and Dialog
-    int billType;           // Bill
-    FunctionSpecial special;
-};
-
-// All function codes, in ascending order.
-const std::vector<FunctionEntry>& functionTable();
-// The entry of a code; nullptr for a code outside the table.
-const FunctionEntry* findFunction(int code);
 
 // What the server answers with rows: per procedure the QueryTypes it gives figures for (an empty
 // QueryType for a procedure that takes none). Read from the server before any login.
