@@ -34,7 +34,8 @@ const char kUsage[] =
     "  hide-profile DBNAME           hide an account set from the login list\n"
     "  show-profile DBNAME           show a hidden account set again\n"
     "  admin-password NEW            change the administrator password\n"
-    "  sql TEXT                      run a query (prints rows) or a statement (prints count)\n"
+    "  sql TEXT                      run a query (prints rows) or a statement (prints count);\n"
+    "                                with --admin not held to what the windows may write\n"
     "  proc NAME k=v ...             run a stored procedure (prints result and lines)\n"
     "  procq NAME k=v ...            run a query procedure (prints rows)\n"
     "  service METHOD PARAMS-FILE LINES-TSV [ACCOUNTS-TSV]\n"
@@ -194,6 +195,12 @@ public:
         } else if (command == QLatin1String("sql")) {
             need(1);
             loginTo(host, port);
+            // With the administrator's password the text is not held to what the windows may
+            // write (the administrator may replace the whole account set anyway).
+            if (adminGiven_) {
+                command1(QStringList{QStringLiteral("Command=CheckAdminPass"),
+                                     QStringLiteral("Password=") + adminPassword_});
+            }
             const QString sql = args.join(QLatin1Char(' '));
             // A text that answers rows goes through ExecQuery; "IF EXISTS(...) SELECT ... ELSE
             // SELECT ..." answers rows too.
@@ -396,6 +403,7 @@ private:
                 const int colon = value.indexOf(QLatin1Char(':'));
                 adminUser_ = colon < 0 ? value : value.left(colon);
                 adminPassword_ = colon < 0 ? QString() : value.mid(colon + 1);
+                adminGiven_ = true;
             } else if (opt == QLatin1String("--profile")) {
                 profile_ = value;
             } else if (opt == QLatin1String("--user")) {
@@ -469,6 +477,7 @@ private:
     QString server_;
     QString adminUser_ = QStringLiteral("sa");
     QString adminPassword_;
+    bool adminGiven_ = false;
     QString profile_;
     QString user_;
     QString password_;

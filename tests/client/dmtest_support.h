@@ -125,10 +125,21 @@ protected:
     QStringList started;
 };
 
+// Passes the server administrator's (empty) password on the data module's connection, so that
+// the test's own SQL texts may set up data beyond what the windows write. The server's message
+// on failure.
+inline QString allowSeeding(client::TdmMain& dm) {
+    const client::Response r =
+        dm.GetAppServer().call(u"ExecCommand"_s, {u"Command=CheckAdminPass\r\nPassword="_s});
+    return r.code() != 0 ? r.outText(1) : QString();
+}
+
 // Logs the operator in through the direct server handle on the connected server, as the login
 // window does. Returns the server's message on failure, an empty text on success.
+// With `seeds`, the connection also passes the server administrator's password, so that the
+// test's own SQL texts may set up data beyond what the windows write.
 inline QString logIn(client::TdmMain& dm, int userId, const QString& password = {},
-                     const QString& dbName = u"dytv1_1"_s) {
+                     const QString& dbName = u"dytv1_1"_s, bool seeds = false) {
     const QString lines = proto::joinLines(
         {dbName, dbName, QString::number(userId), u"PC-01"_s, u"127.0.0.1"_s, u"00-11-22"_s, u"1"_s,
          u"正式版"_s, u"dytv1"_s, u"UpdateFlag=Check"_s, u"LoginType=0"_s, u"V11.0.140215"_s});
@@ -136,6 +147,10 @@ inline QString logIn(client::TdmMain& dm, int userId, const QString& password = 
         dm.GetAppServer().call(u"Login"_s, {lines, QString::number(userId), password});
     if (r.code() != 0)
         return r.outText(0);
+    if (seeds) {
+        if (const QString why = allowSeeding(dm); !why.isEmpty())
+            return why;
+    }
     client::loginedUser().UserId = userId;
     client::setLoggedIn(true);
     return {};
@@ -146,7 +161,7 @@ inline QString createAndLogIn(client::TdmMain& dm, const QString& caption,
                               const QString& dbName = u"dytv1_1"_s) {
     const client::Response r =
         dm.GetAppServer().call(u"CreateProfile"_s, {caption, caption, u"sa"_s, QString()});
-    return r.code() != 0 ? r.outText(0) : logIn(dm, 1, QString(), dbName);
+    return r.code() != 0 ? r.outText(0) : logIn(dm, 1, QString(), dbName, true);
 }
 
 }  // namespace dyt::test

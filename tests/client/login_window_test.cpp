@@ -1023,6 +1023,7 @@ TEST_F(LoginWindowEndToEnd, ANewCompanyOpensItsBooksAndPostsItsFirstBills) {
     ASSERT_EQ(u"默认账套"_s, loginedUser().ProfileCaption);
     TdmMain& d = *objects.dm;
     d.quitApplication = [this] { ++quitCalls; };
+    ASSERT_EQ(QString(), test::allowSeeding(d));
     d.ExecUpdate(
         QStringLiteral("INSERT INTO baseWLDW(id, par_id, par_jl, leveal, sonnum, code, fullname) "
                        "VALUES (201, 0, '201,', 1, 0, 'K1', '甲客户')"));
@@ -1075,6 +1076,7 @@ TEST_F(LoginWindowEndToEnd, ANewCompanyOpensItsBooksAndPostsItsFirstBills) {
         ASSERT_EQ(u"默认账套"_s, loginedUser().ProfileCaption);
         EXPECT_FALSE(main.otherWindowsOpen());
     }
+    ASSERT_EQ(QString(), test::allowSeeding(d));
     for (const char* sql :
          {"INSERT INTO baseGoods(id, par_id, par_jl, leveal, sonnum, code, fullname, costmode) "
           "VALUES (101, 0, '101,', 1, 0, 'SP101', '螺丝', 0), (102, 0, '102,', 1, 0, 'SP102', "

@@ -1,6 +1,9 @@
 // The bill service QMXService: drafts, posting, the packets, and what it refuses; bill numbering.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "bill_fixture.h"
 
 using namespace Qt::StringLiterals;
@@ -59,7 +62,7 @@ protected:
 TEST_F(BillService, OtherOperatorsDraftsAreListedPostedAndDeletedOnlyWithTheRight) {
     const QString d = today();
     Session clerk;
-    logInClerk(clerk, u"'200401', '200402'"_s);
+    logInClerk(clerk, u"'2004', '200401', '200402'"_s);
     const qint64 mine = saveGoodsBill(false, 5, d, {{101, 2, 5}});
     std::swap(session_, clerk);
     const qint64 his = saveGoodsBill(false, 5, d, {{101, 1, 5}});
@@ -469,6 +472,121 @@ TEST_F(BillNumbering, TheAnswerCarriesFormatDateAndMachineFlagAndBadRequestsAreR
                   dyt::test::errorOf([&] { procQuery(u"p_sys_Get_BillAutoCode"_s, p); }));
     }
     EXPECT_EQ(before, footprint());
+}
+
+// A modified client as operator 3, holding only purchase drafts and the business history without
+// its change right: every call beyond those is refused and changes nothing; operator 1 makes the
+// same calls (but those no window makes).
+TEST_F(BillService, AModifiedClientGetsNoMoreThanItsOperatorsRights) {
+    const QString d = today();
+    Session clerk;
+    logInClerk(clerk, u"'2004', '200402', '2002'"_s);
+    const qint64 posted = saveGoodsBill(true, 5, d, {{101, 1, 5}});
+    // Only operator 1 may audit step 2 of purchases; it has audited the clerk's draft.
+    update(u"UPDATE sysDjb SET inputid2 = '(0,1,0)' WHERE id = 5"_s);
+    std::swap(session_, clerk);
+    const qint64 draft = saveGoodsBill(false, 5, d, {{101, 2, 5}});
+    std::swap(session_, clerk);
+    update(u"UPDATE djIndex SET inputid2 = 1 WHERE id = %1"_s.arg(draft));
+    const auto sql = [&](Session& s, const QString& text) {
+        const proto::Response r = call(s, "ExecUpdate", {text});
+        return r.code() < 0 ? r.outText(0) : QString();
+    };
+    const auto state = [&] {
+        return footprint() + u'|' +
+               rowsOf(u"SELECT count(*), sum(isbj) FROM sysPurview"_s).join(u',') + u'|' +
+               session_.db->scalar(u"SELECT group_concat(id || password) FROM sysuser"_s)
+                   .toString() +
+               u'|' + rowsOf(u"SELECT inputid2, printnum, summery FROM djIndex"_s).join(u',') +
+               u'|' + rowsOf(u"SELECT sum(qty) FROM baseGoodsStock"_s).join(u',');
+    };
+    const auto asUser = [](Session& s, const char* text) {
+        return QString::fromUtf8(text).replace(u"$me"_s, QString::number(s.userId));
+    };
+    struct Attempt {
+        const char* what;
+        std::function<QString(Session&)> run;
+        bool adminRefusedToo;  // no window makes this call
+    };
+    const std::vector<Attempt> attempts = {
+        {"grants itself a right by SQL",
+         [&](Session& s) {
+             return sql(s, u"INSERT INTO sysPurview(userid, menuid, isbj) SELECT 3, id, 1 FROM "
+                           "sysMenu WHERE code = '500401'"_s);
+         },
+         false},
+        {"grants itself every right by SQL",
+         [&](Session& s) { return sql(s, u"UPDATE sysPurview SET isbj = 1 WHERE userid = 3"_s); },
+         false},
+        {"changes operator 1's password",
+         [&](Session& s) {
+             return sql(s, u"UPDATE sysuser SET password = 'x' WHERE id = 1"_s);
+         },
+         false},
+        {"posts a kind it may only draft",
+         [&](Session& s) {
+             std::swap(session_, s);
+             const ServiceResult r = save(makeBill(5, d, {{102, 1, 1}}));
+             std::swap(session_, s);
+             return r.code < 0 ? r.message : QString();
+         },
+         false},
+        {"calls an administration procedure",
+         [&](Session& s) { return refusal(s, u"p_sys_Up_DatabaseRepair"_s, QString()); }, false},
+        {"changes a posted bill's header",
+         [&](Session& s) {
+             return sql(s, u"Update djindex set summery = '改' where id = %1"_s.arg(posted));
+         },
+         false},
+        {"audits a step it is not listed for",
+         [&](Session& s) {
+             return sql(s, asUser(s, "Update djindex set inputid2 = $me where id = ") +
+                               QString::number(draft));
+         },
+         false},
+        {"counts a print back",
+         [&](Session& s) {
+             return sql(s, u"Update djindex set printNum = printNum - 1 where id = %1"_s.arg(posted));
+         },
+         true},
+        {"writes the stock ledger",
+         [&](Session& s) { return sql(s, u"UPDATE baseGoodsStock SET qty = qty + 1000"_s); }, true},
+        {"takes another's audit mark",
+         [&](Session& s) {
+             return sql(s, u"Update djindex set inputid2 = 0, printNum = printNum where id = %1"_s
+                               .arg(draft));
+         },
+         false},
+    };
+    const QString refused = u"您没有执行该操作的权限!"_s;
+    for (const Attempt& a : attempts) {
+        SCOPED_TRACE(a.what);
+        const QString before = state();
+        EXPECT_EQ(refused, a.run(clerk));
+        EXPECT_EQ(before, state());
+    }
+    for (const Attempt& a : attempts) {
+        SCOPED_TRACE(a.what);
+        const QString before = state();
+        const QString answer = a.run(session_);
+        if (a.adminRefusedToo) {
+            EXPECT_EQ(refused, answer);
+            EXPECT_EQ(before, state());
+        } else {
+            EXPECT_EQ(QString(), answer);
+        }
+    }
+    // Nobody reads a stored password, and one's own may be changed.
+    for (Session* s : {&clerk, &session_}) {
+        EXPECT_EQ(QStringList{u"1|"_s}, dyt::test::rowTexts(query(
+                                            u"SELECT id, password FROM sysuser WHERE id = 1"_s, s)));
+    }
+    EXPECT_EQ(QString(), sql(clerk, u"UPDATE sysuser SET password = 'own' WHERE id = 3"_s));
+    Session again;
+    again.spid = backend_->nextSpid();
+    EXPECT_EQ(0, call(again, "Login", {loginLines(u"dytv1_1"_s, u"3"_s), u"3"_s, u"own"_s}).code());
+    backend_->closeSession(again);
+    backend_->closeSession(clerk);
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ protected:
     test::CliResult asOperator(const QStringList& args, const QString& db = u"dytv1_1"_s) {
         return cli(QStringList{u"--profile"_s, db, u"--user"_s, u"1"_s} + args);
     }
+    // The same with the server administrator's password: SQL beyond the windows' columns.
+    test::CliResult asAdmin(const QStringList& args) {
+        return asOperator(QStringList{u"--admin"_s, u"sa:"_s} + args);
+    }
     // A refusal: exit status 1 and the message on standard error.
     static QString refusal(const test::CliResult& r) {
         return QString::number(r.exitCode) + u' ' + r.err;
@@ -78,9 +82,11 @@ TEST_F(CliTest, AccountSetCommandsTheAdministratorPasswordAndWrongCommandLines) 
 
 TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     ASSERT_EQ(0, cli({u"create-profile"_s, u"默认账套"_s}).exitCode);
-    test::CliResult r = asOperator({u"sql"_s,
-                                    u"INSERT INTO baseGoods(id, code, comment) VALUES "
-                                    "(901, 'A1', 'x\ty'), (902, 'A2', '')"_s});
+    EXPECT_EQ(u"1 您没有执行该操作的权限!\n"_s,
+              refusal(asOperator({u"sql"_s, u"INSERT INTO baseGoods(id, code) VALUES (9, 'A')"_s})));
+    test::CliResult r = asAdmin({u"sql"_s,
+                                 u"INSERT INTO baseGoods(id, code, comment) VALUES "
+                                 "(901, 'A1', 'x\ty'), (902, 'A2', '')"_s});
     EXPECT_EQ(u"count\n2\n"_s, r.out) << r.err.toStdString();
     r = asOperator({u"sql"_s, u"select id, comment from baseGoods where id > 900 order by id"_s});
     EXPECT_EQ(u"id\tcomment\n901\tx\\ty\n902\t\n"_s, r.out);
@@ -112,9 +118,9 @@ TEST_F(CliTest, SqlProceduresBackupAndRestore) {
     EXPECT_TRUE(r.out.startsWith(u"file\tsize\n"_s + file + QLatin1Char('\t')));
     EXPECT_GT(QFile(file).size(), 0);
     EXPECT_EQ(u"count\n2\n"_s,
-              asOperator({u"sql"_s, u"DELETE FROM baseGoods WHERE id > 900"_s}).out);
+              asAdmin({u"sql"_s, u"DELETE FROM baseGoods WHERE id > 900"_s}).out);
     // An account set nobody can log in to any more is restored by the administrator alone.
-    EXPECT_EQ(0, asOperator({u"sql"_s, u"DELETE FROM sysuser"_s}).exitCode);
+    EXPECT_EQ(0, asAdmin({u"sql"_s, u"DELETE FROM sysuser"_s}).exitCode);
     EXPECT_EQ(1, asOperator({u"sql"_s, u"select 1"_s}).exitCode);
     const QStringList restore{u"--profile"_s, u"dytv1_1"_s, u"restore"_s, file};
     EXPECT_EQ(u"1 管理员口令错误\n"_s, refusal(cli(QStringList{u"--admin"_s, u"sa:x"_s} + restore)));

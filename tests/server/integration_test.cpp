@@ -8,6 +8,7 @@
 
 #include "backend_fixture.h"
 #include "server/db/password.h"
+#include "server/procs/callrights.h"
 #include "server/db/schema.h"
 #include "server/db/schema_internal.h"
 #include "tsql_corpus.h"
@@ -93,7 +94,7 @@ TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
         u"DELETE FROM master.dbo.mvqxDbLog \r\n WHERE backFileName = '甲.1.db'\r\n AND "
         "backDateTime = '"_s +
         time + u'\'';
-    EXPECT_THROW(update(deletion), DytError);
+    EXPECT_GT(0, call(session_, "ExecUpdate", {deletion}).code());
     ASSERT_EQ(0, call(session_, "ExecCommand",
                       {proto::joinLines({u"Command=CheckAdminPass"_s, u"Password="_s})})
                      .code());
@@ -246,6 +247,15 @@ TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
     for (const dyt::test::CorpusText& t : corpus) {
         const std::string id = t.id.toStdString();
         proto::Response r = call(session_, t.query ? "ExecQuery" : "ExecUpdate", {t.sql});
+        // Every text the windows write passes operator 1's check, but those whose rows belong to
+        // another operator (an audit mark); those run again with the administrator's password.
+        if (!t.query && r.code() < 0 && r.outText(0) == callrights::refusal()) {
+            static const QStringList othersRows{u"bill.audit-set"_s, u"bill.audit-clear"_s};
+            EXPECT_TRUE(othersRows.contains(t.id)) << id << " is refused to operator 1";
+            session_.adminVerified = true;
+            r = call(session_, "ExecUpdate", {t.sql});
+            session_.adminVerified = false;
+        }
         ASSERT_TRUE(r.error.isEmpty()) << id << ": " << r.error.toStdString();
         if (t.query) {
             if (r.code() != 0) {

@@ -5,6 +5,7 @@
 
 #include "protocol/querydescriptors.h"
 #include "reports_fixture.h"
+#include "server/procs/callrights.h"
 #include "server/reports/reports.h"
 
 using namespace Qt::StringLiterals;
@@ -154,6 +155,14 @@ TEST_F(ReportColumns, EveryProcedureAndQueryTypeOfTheWindowsIsServed) {
     // Every report with figures is served as such.
     for (const ReportInfo& r : reportCatalogue())
         EXPECT_EQ(r.realFigures, serves(r.procedure, r.queryType)) << qPrintable(r.queryType);
+}
+
+// A procedure without a rule would be refused to every operator but 1.
+TEST_F(ReportColumns, EveryServedProcedureHasARightsRule) {
+    const QHash<QString, QSet<QString>> procedures = served();
+    ASSERT_GT(procedures.size(), 40);
+    for (auto it = procedures.cbegin(); it != procedures.cend(); ++it)
+        EXPECT_TRUE(callrights::ruled(it.key())) << it.key().toStdString();
 }
 
 }  // namespace

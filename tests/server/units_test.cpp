@@ -128,7 +128,9 @@ TEST_F(DatabaseTest, RestrictedConnectionRefusesEscapesAndStillWatchesWrites) {
     QStringList seen;
     db->setWriteWatcher(
         [&](const QString& t, const QString& c) { seen << t + QLatin1Char('.') + c; });
-    db->setRestricted(tsql::clientAuthorizer);
+    db->setRestricted([](int action, const char* a, const char* b, const char* d, const char* t) {
+        return tsql::clientAuthorizer(nullptr, action, a, b, d, t);
+    });
     const char* refused[] = {"ATTACH DATABASE 'other.db' AS o",
                              "DETACH DATABASE temp",
                              "PRAGMA foreign_keys = OFF",

@@ -357,7 +357,7 @@ int Database::authorizer(void* self, int action, const char* a, const char* b, c
                          const char* trigger) {
     auto* db = static_cast<Database*>(self);
     if (db->restriction_) {
-        const int rc = db->restriction_(nullptr, action, a, b, dbName, trigger);
+        const int rc = db->restriction_(action, a, b, dbName, trigger);
         if (rc != SQLITE_OK)
             return rc;
     }
@@ -388,7 +388,7 @@ void Database::setWriteWatcher(std::function<void(const QString&, const QString&
 }
 
 void Database::setRestricted(AccessRule rule) {
-    restriction_ = rule;
+    restriction_ = std::move(rule);
     updateAuthorizer();
 }
 

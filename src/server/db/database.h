@@ -107,8 +107,8 @@ public:
     // answers SQLITE_OK to let an action through. The T-SQL layer's rule for text from clients
     // (no ATTACH, no pragmas, no schema changes, ...) is the one the server installs. The write
     // watcher keeps working. Pass nullptr to lift the restriction.
-    using AccessRule = int (*)(void* userData, int action, const char* arg1, const char* arg2,
-                               const char* dbName, const char* trigger);
+    using AccessRule = std::function<int(int action, const char* arg1, const char* arg2,
+                                         const char* dbName, const char* trigger)>;
     void setRestricted(AccessRule rule);
 
 private:
@@ -120,7 +120,7 @@ private:
     sqlite3* db_;
     QString path_;
     std::function<void(const QString&, const QString&)> watcher_;
-    AccessRule restriction_ = nullptr;
+    AccessRule restriction_;
 };
 
 // Reads the rows of a stepped-through statement into a record set. Field types come from the

@@ -1,5 +1,7 @@
 #include "server/net/backend.h"
 
+#include <sqlite3.h>
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -16,6 +18,8 @@
 #include "common/clock.h"
 #include "common/error.h"
 #include "server/db/password.h"
+#include "server/net/clientwrites.h"
+#include "server/procs/callrights.h"
 #include "server/db/schema.h"
 #include "server/reports/reports.h"
 #include "server/tsql/tsql.h"
@@ -546,9 +550,38 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
             d.setRestricted(nullptr);
         }
     } watchOff{db};
+    // What the text may write: the columns the windows write, with the rights they need. A
+    // connection that passed the server administrator's password (who may replace the whole
+    // account set by a restore) is not held to the windows' columns.
+    const bool administrator = session.adminVerified;
+    ClientWrites writes(db, session.userId, session.spid,
+                        !administrator && ClientWrites::mayContainWrites(sql));
     tsql::ExecuteOptions options;
-    options.restrict = [&db](bool on) { db.setRestricted(on ? tsql::clientAuthorizer : nullptr); };
-    tsql::Result result = tsql::execute(db.handle(), program, options);
+    options.restrict = [&db, &writes, administrator](bool on) {
+        if (on) {
+            db.setRestricted([&writes, administrator](int action, const char* a, const char* b,
+                                                      const char* dbName, const char* trigger) {
+                const int rc = tsql::clientAuthorizer(nullptr, action, a, b, dbName, trigger);
+                if (rc != SQLITE_OK || administrator)
+                    return rc;
+                return writes.authorize(action, a, b, dbName, trigger);
+            });
+        } else {
+            db.setRestricted(nullptr);
+        }
+        if (!administrator)
+            writes.watch(on);
+    };
+    if (!administrator)
+        options.verify = [&writes] { writes.verify(); };
+    tsql::Result result;
+    try {
+        result = tsql::execute(db.handle(), program, options);
+    } catch (const DytError&) {
+        if (writes.refused())
+            throw DytError(callrights::refusal());
+        throw;
+    }
     db.setWriteWatcher(nullptr);
 
     if (passwordWritten) {
@@ -630,6 +663,7 @@ Response Backend::execProc(Session& session, const QCborArray& args) {
     ctx.dbName = session.dbName;
     int result = -1;
     try {
+        callrights::checkProcedure(*session.db, session.userId, entry->name, params);
         result = callHandler(session, *entry, ctx);
     } catch (const DytError& e) {
         ctx.message = e.message();
@@ -648,6 +682,7 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     ctx.userId = session.userId;
     ctx.userName = session.userName;
     ctx.dbName = session.dbName;
+    callrights::checkProcedure(*session.db, session.userId, entry->name, params);
     const int result = callHandler(session, *entry, ctx);
     if (result < 0 && !ctx.message.isEmpty())
         throw DytError(ctx.message);
@@ -672,6 +707,7 @@ Response Backend::execService(Session& session, const QCborArray& args) {
     try {
         for (int i = 0; i < 3; ++i)
             ctx.packets[i] = packetArg(args.at(3 + i));
+        callrights::checkService(*session.db, session.userId, entry->name, method, params);
         result = callHandler(session, *entry, ctx);
     } catch (const DytError& e) {
         ctx.message = e.message();
@@ -982,6 +1018,9 @@ Response Backend::login(Session& session, const QCborArray& args) {
     session.userCode = userCode;
     session.userName = userName;
     session.backupToken = newBackupToken();
+    // The administrator's password checked before (the login window's account-set list) does not
+    // carry over to the operator who logs in on this connection.
+    session.adminVerified = false;
     {
         std::lock_guard sessionsLock(state->sessionsMutex);
         state->sessions.insert(&session);

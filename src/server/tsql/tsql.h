@@ -127,6 +127,9 @@ struct ExecuteOptions {
     // (also when a step fails): a caller with its own authorizer, which must include
     // clientAuthorizer's refusals, turns it on only around the program's own statements.
     std::function<void(bool on)> restrict;
+    // When set, called after the last step, before the program's changes are kept: what it throws
+    // undoes them.
+    std::function<void()> verify;
 };
 
 // Runs a program inside one savepoint, so that it nests in a caller's transaction: when any step

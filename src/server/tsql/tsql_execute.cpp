@@ -230,6 +230,8 @@ Result execute(sqlite3* db, const Program& program, const ExecuteOptions& option
         restrict(true);
         runSteps(db, program.steps, result);
         restrict(false);
+        if (options.verify)
+            options.verify();
         exec(db, "RELEASE dyt_tsql");
     } catch (...) {
         restrict(false);
