@@ -366,6 +366,7 @@ TfrmSysPassword::TfrmSysPassword(qint64 user, const QString& name, QWidget* owne
     form->addRow(QStringLiteral("密码"), edPassword_);
     form->addRow(new QLabel(QStringLiteral("注意：密码不要输入汉字！"), box));
     btnOK()->setDefault(true);
+    connect(edPassword_, &QLineEdit::returnPressed, this, [this] { btnOKClick(); });
     edPassword_->setFocus();
 }
 
@@ -410,7 +411,8 @@ TfrmSysCopyPurview::TfrmSysCopyPurview(const RecordSet& operators, QWidget* owne
     layout->addWidget(grid_);
     resize(360, 300);
     btnOK()->setDefault(true);
-    connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { btnOKClick(); });
+    // Enter or a double-click on an operator picks him.
+    connect(grid_, &QTableWidget::activated, this, [this] { btnOKClick(); });
     grid_->setFocus();
 }
 
@@ -440,6 +442,10 @@ TfrmPassWordSet::TfrmPassWordSet(QWidget* owner) : TfrmBaseDialog(owner) {
     edNew_->setObjectName(QStringLiteral("edNew"));
     edConfirm_->setObjectName(QStringLiteral("edConfirm"));
     btnOK()->setDefault(true);
+    // Enter moves on to the next field; on the confirmation it stores.
+    connect(edOld_, &QLineEdit::returnPressed, edNew_, [this] { edNew_->setFocus(); });
+    connect(edNew_, &QLineEdit::returnPressed, edConfirm_, [this] { edConfirm_->setFocus(); });
+    connect(edConfirm_, &QLineEdit::returnPressed, this, [this] { btnOKClick(); });
     edOld_->setFocus();
 }
 
