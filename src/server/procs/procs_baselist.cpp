@@ -278,11 +278,14 @@ QString bankAccountsSql() {
 int listRecordRights(CallContext& c, const RightsKind& kind) {
     const qint64 user = conditionId(
         ConditionString::parse(c.params.value(QStringLiteral("filter"))), QStringLiteral("zy_id"));
-    if (user == 1)
-        throw DytError(QStringLiteral("系统管理员可以使用全部基本信息，不需要授权"));
+    if (user == 1) {
+        c.message = QStringLiteral("系统管理员可以使用全部基本信息，不需要授权");
+        return -1;
+    }
     if (user <= 0 ||
         !c.db.scalar(QStringLiteral("SELECT 1 FROM sysuser WHERE id = ?"), {user}).isValid()) {
-        throw DytError(QStringLiteral("请选择要授权的操作员"));
+        c.message = QStringLiteral("请选择要授权的操作员");
+        return -1;
     }
     const QString table = QString::fromLatin1(kind.rightsTable);
     const BaseKind* base = base::kindByQueryType(QString::fromLatin1(kind.listKind));
