@@ -195,8 +195,8 @@ TEST_F(PurviewE2E, RightsWindowGrantsCopiesSetsPasswordsAndDeletes) {
     test::pickNext(u"003"_s);
     QTest::mouseClick(w->button(u"btnAddUser"_s), Qt::LeftButton);
     ASSERT_EQ(3, w->chosenUser());
-    test::onNextModal([](QWidget*) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    test::onNextModal([](QWidget* d) {
+        QTest::keyClick(d->findChild<QTableWidget*>(u"grdUser"_s), Qt::Key_Return);
     });
     QTest::mouseClick(w->button(u"btnCopy"_s), Qt::LeftButton);
     EXPECT_EQ(purview::copied(), script.messages().value(0));

@@ -75,6 +75,10 @@ TfrmBasePurview::TfrmBasePurview(QWidget* owner) : TfrmBase(owner) {
     right->addWidget(grid_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(new QLabel(QStringLiteral("双击授权列可快速操作"), this));
+    lblLevel_ = new QLabel(this);
+    lblLevel_->setObjectName(QStringLiteral("lblLevel"));
+    buttons->addSpacing(16);
+    buttons->addWidget(lblLevel_);
     buttons->addStretch(1);
     const std::pair<const char*, const char16_t*> kButtons[] = {{"btnUp", u"上一级"},
                                                                 {"btnSingle", u"单个授权"},
@@ -159,6 +163,7 @@ void TfrmBasePurview::kindChanged() {
                    : QStringList{QStringLiteral("编号"), QStringLiteral("全名"),
                                  QStringLiteral("授权")});
     parents_.clear();
+    parentNames_.clear();
     reload();
 }
 
@@ -204,6 +209,9 @@ void TfrmBasePurview::reload(int keepRow) {
     if (rows_.rowCount() > 0)
         grid_->setCurrentCell(qBound(0, keepRow, rows_.rowCount() - 1), 0);
     button(QStringLiteral("btnUp"))->setEnabled(!parents_.isEmpty());
+    lblLevel_->setText(parentNames_.isEmpty()
+                           ? QString()
+                           : QStringLiteral("当前分类：") + parentNames_.join(QLatin1Char('/')));
 }
 
 bool TfrmBasePurview::update(const QString& sql) {
@@ -246,6 +254,8 @@ void TfrmBasePurview::openCategory(int row) {
     if (row < 0 || row >= rows_.rowCount() || sons < 0 || rows_.at(row, sons).toLongLong() <= 0)
         return;
     parents_.append(rows_.at(row, rows_.fieldIndex(QStringLiteral("id"))).toLongLong());
+    parentNames_.append(
+        rows_.at(row, rows_.fieldIndex(QStringLiteral("fullname"))).toString().trimmed());
     reload(0);
 }
 
@@ -253,6 +263,7 @@ void TfrmBasePurview::levelUp() {
     if (parents_.isEmpty())
         return;
     const qint64 left = parents_.takeLast();
+    parentNames_.removeLast();
     reload(0);
     const int id = rows_.fieldIndex(QStringLiteral("id"));
     for (int r = 0; r < rows_.rowCount(); ++r) {

@@ -9,6 +9,7 @@
 #include "client/common/frmbase.h"
 
 #include <QList>
+#include <QStringList>
 
 #include "common/recordset.h"
 
@@ -59,6 +60,8 @@ private:
     QLabel* lblOperator_ = nullptr;
     QList<qint64> operatorIds_;
     QList<qint64> parents_;  // the categories opened, from the top down
+    QStringList parentNames_;
+    QLabel* lblLevel_ = nullptr;
     RecordSet rows_;
 };
 

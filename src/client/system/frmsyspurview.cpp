@@ -367,6 +367,7 @@ TfrmSysPassword::TfrmSysPassword(qint64 user, const QString& name, QWidget* owne
     form->addRow(new QLabel(QStringLiteral("注意：密码不要输入汉字！"), box));
     btnOK()->setDefault(true);
     connect(edPassword_, &QLineEdit::returnPressed, this, [this] { btnOKClick(); });
+    setMinimumWidth(340);
     edPassword_->setFocus();
 }
 
@@ -446,6 +447,7 @@ TfrmPassWordSet::TfrmPassWordSet(QWidget* owner) : TfrmBaseDialog(owner) {
     connect(edOld_, &QLineEdit::returnPressed, edNew_, [this] { edNew_->setFocus(); });
     connect(edNew_, &QLineEdit::returnPressed, edConfirm_, [this] { edConfirm_->setFocus(); });
     connect(edConfirm_, &QLineEdit::returnPressed, this, [this] { btnOKClick(); });
+    setMinimumWidth(340);
     edOld_->setFocus();
 }
 
