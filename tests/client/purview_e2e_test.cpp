@@ -136,6 +136,39 @@ TEST_F(PurviewE2E, ProceduresGrantCopyAndManageOperators) {
             EXPECT_EQ(count(s.expected), count(s.actual));
         }
     }
+    // Every kind of record rights lists its top level (the bank accounts: all of them) with the
+    // grant, after writing an allowing row for each record the operator had none for.
+    addRecord("baseGoods", 101, "SP1", "螺丝");
+    addRecord("baseWLDW", 201, "K1", "甲客户");
+    addRecord("baseCK", 301, "CK1", "总仓");
+    addRecord("baseBM", 401, "BM1", "销售部");
+    for (const purview::RecordKind& k : purview::recordKinds()) {
+        SCOPED_TRACE(k.queryType);
+        const QString table = QString::fromLatin1(k.table);
+        const QString bank =
+            u"SELECT count(*) FROM baseKM WHERE del = 0 AND id IN (SELECT km_id FROM "
+            "sysSubjectInterface WHERE type = 1)"_s;
+        ParamList p;
+        p.setValue(u"QueryType"_s, QString::fromLatin1(k.queryType));
+        p.setValue(QString::fromLatin1(k.conditionKey), u";czy_id=1;par_id=0"_s);
+        p.setValue(u"filter"_s, u";zy_id=3"_s);
+        RecordSet rs;
+        ASSERT_NO_THROW(dm.ExecProcQuery(u"P_JXC_Get_Base"_s, p, &rs));
+        EXPECT_EQ(count(k.accounts ? bank
+                                   : u"SELECT count(*) FROM %1 WHERE del = 0 AND par_id = 0"_s.arg(
+                                         table)),
+                  rs.rowCount());
+        EXPECT_GT(rs.rowCount(), 0);
+        int allowed = 0;
+        for (rs.first(); !rs.eof(); rs.next())
+            allowed += rs.integer(u"isbj"_s) == 1;
+        EXPECT_EQ(rs.rowCount(), allowed);
+        EXPECT_EQ(count(k.accounts ? u"SELECT count(DISTINCT km_id) FROM sysSubjectInterface "
+                                     "WHERE type = 1"_s
+                                   : u"SELECT count(*) FROM "_s + table),
+                  count(u"SELECT count(*) FROM %1 WHERE czy_id = 3"_s.arg(
+                      QLatin1String(k.rightsTable))));
+    }
     // The new operator's empty password logs in.
     EXPECT_EQ(QString(), test::logIn(dm, 3));
     EXPECT_TRUE(call("p_sys_Up_User", {{"id", u"-3"_s}}).contains(u"当前登录"_s));
