@@ -58,8 +58,10 @@ protected:
     }
     qint64 count(const QString& sql) { return stored(sql).toLongLong(); }
     qint64 granted(qint64 user, const QString& where) {
-        return count(u"SELECT count(*) FROM sysPurview AS p, sysMenu AS m WHERE p.menuid = m.id "
-                     "AND p.userid = %1 AND p.isbj = 1 AND "_s.arg(user) + where);
+        return count(
+            u"SELECT count(*) FROM sysPurview AS p, sysMenu AS m WHERE p.menuid = m.id "
+            "AND p.userid = %1 AND p.isbj = 1 AND "_s.arg(user) +
+            where);
     }
     template <class W>
     std::unique_ptr<W> show() {
@@ -91,34 +93,53 @@ TEST_F(PurviewE2E, ProceduresGrantCopyAndManageOperators) {
         "userid = 2 AND menuid = m.id), 0) <> COALESCE((SELECT isbj FROM sysPurview WHERE "
         "userid = 3 AND menuid = m.id), 0)"_s;
     const Step steps[] = {
-        {"p_sys_Up_User", {{"id", u"2"_s}, {"par_id", u"1"_s}}, "",
-         u"SELECT count(*) FROM sysuser WHERE id = 2 AND par_id = 1"_s, u"SELECT 1"_s},
+        {"p_sys_Up_User",
+         {{"id", u"2"_s}, {"par_id", u"1"_s}},
+         "",
+         u"SELECT count(*) FROM sysuser WHERE id = 2 AND par_id = 1"_s,
+         u"SELECT 1"_s},
         {"p_sys_Up_User", {{"id", u"3"_s}}, "", u"SELECT count(*) FROM sysuser"_s, u"SELECT 3"_s},
         {"p_sys_Up_User", {{"id", u"2"_s}}, "已经是操作员", {}, {}},
         {"p_sys_Up_User", {{"id", u"4"_s}}, "职员分类", {}, {}},
         {"p_sys_Up_User", {{"id", u"99"_s}}, "不存在", {}, {}},
-        {"p_sys_up_purview", {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"1"_s}}, "",
+        {"p_sys_up_purview",
+         {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"1"_s}},
+         "",
          u"SELECT count(*) FROM sysPurview AS p, sysMenu AS m WHERE p.menuid = m.id AND "
          "p.userid = 2 AND p.isbj = 1 AND m.type = 2"_s,
          u"SELECT count(*) FROM sysMenu WHERE type = 2"_s},
-        {"p_sys_up_purview", {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"0"_s}}, "",
+        {"p_sys_up_purview",
+         {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"0"_s}},
+         "",
          u"SELECT count(*) FROM sysPurview AS p, sysMenu AS m WHERE p.menuid = m.id AND "
          "p.userid = 2 AND p.isbj = 1 AND m.type = 2"_s,
          u"SELECT 0"_s},
         // A right comes with the entries above it.
-        {"p_sys_up_purview", {{"id", right}, {"userid", u"2"_s}, {"isbj", u"1"_s}}, "",
+        {"p_sys_up_purview",
+         {{"id", right}, {"userid", u"2"_s}, {"isbj", u"1"_s}},
+         "",
          u"SELECT count(*) FROM sysPurview AS p, sysMenu AS m WHERE p.menuid = m.id AND "
          "p.userid = 2 AND p.isbj = 1 AND m.code IN ('10', '1001', '100101')"_s,
          u"SELECT 3"_s},
-        {"p_sys_up_purview", {{"id", u"0"_s}, {"userid", u"1"_s}, {"isbj", u"0"_s}},
-         "系统管理员", u"SELECT count(*) FROM sysPurview WHERE userid = 1 AND isbj = 1"_s,
+        {"p_sys_up_purview",
+         {{"id", u"0"_s}, {"userid", u"1"_s}, {"isbj", u"0"_s}},
+         "系统管理员",
+         u"SELECT count(*) FROM sysPurview WHERE userid = 1 AND isbj = 1"_s,
          u"SELECT count(*) FROM sysMenu"_s},
-        {"p_sys_up_purview", {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"2"_s}},
-         "授权状态", {}, {}},
-        {"p_sys_up_purview", {{"itype", u"1"_s}, {"id", u"2"_s}, {"userid", u"3"_s}}, "",
-         differ, u"SELECT 0"_s},
+        {"p_sys_up_purview",
+         {{"id", u"-2"_s}, {"userid", u"2"_s}, {"isbj", u"2"_s}},
+         "授权状态",
+         {},
+         {}},
+        {"p_sys_up_purview",
+         {{"itype", u"1"_s}, {"id", u"2"_s}, {"userid", u"3"_s}},
+         "",
+         differ,
+         u"SELECT 0"_s},
         {"p_sys_Up_User", {{"id", u"-1"_s}}, "系统管理员不能删除", {}, {}},
-        {"p_sys_Up_User", {{"id", u"-2"_s}}, "",
+        {"p_sys_Up_User",
+         {{"id", u"-2"_s}},
+         "",
          u"SELECT (SELECT count(*) FROM sysPurview WHERE userid = 2) + (SELECT count(*) FROM "
          "baseGoodsPurview WHERE czy_id = 2) + (SELECT count(*) FROM sysuser WHERE id = 2)"_s,
          u"SELECT 0"_s},
@@ -128,9 +149,9 @@ TEST_F(PurviewE2E, ProceduresGrantCopyAndManageOperators) {
         if (QLatin1String(s.proc) == u"p_sys_Up_User"_s && s.lines.first().second == u"-2"_s)
             dm.ExecUpdate(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (1, 2, 0)"_s);
         const QString message = call(s.proc, s.lines);
-        EXPECT_TRUE(QString::fromUtf8(s.error).isEmpty() ? message.isEmpty()
-                                                          : message.contains(
-                                                                QString::fromUtf8(s.error)))
+        EXPECT_TRUE(QString::fromUtf8(s.error).isEmpty()
+                        ? message.isEmpty()
+                        : message.contains(QString::fromUtf8(s.error)))
             << message.toStdString();
         if (!s.actual.isEmpty()) {
             EXPECT_EQ(count(s.expected), count(s.actual));
@@ -154,20 +175,20 @@ TEST_F(PurviewE2E, ProceduresGrantCopyAndManageOperators) {
         p.setValue(u"filter"_s, u";zy_id=3"_s);
         RecordSet rs;
         ASSERT_NO_THROW(dm.ExecProcQuery(u"P_JXC_Get_Base"_s, p, &rs));
-        EXPECT_EQ(count(k.accounts ? bank
-                                   : u"SELECT count(*) FROM %1 WHERE del = 0 AND par_id = 0"_s.arg(
-                                         table)),
+        EXPECT_EQ(count(k.accounts
+                            ? bank
+                            : u"SELECT count(*) FROM %1 WHERE del = 0 AND par_id = 0"_s.arg(table)),
                   rs.rowCount());
         EXPECT_GT(rs.rowCount(), 0);
         int allowed = 0;
         for (rs.first(); !rs.eof(); rs.next())
             allowed += rs.integer(u"isbj"_s) == 1;
         EXPECT_EQ(rs.rowCount(), allowed);
-        EXPECT_EQ(count(k.accounts ? u"SELECT count(DISTINCT km_id) FROM sysSubjectInterface "
-                                     "WHERE type = 1"_s
-                                   : u"SELECT count(*) FROM "_s + table),
-                  count(u"SELECT count(*) FROM %1 WHERE czy_id = 3"_s.arg(
-                      QLatin1String(k.rightsTable))));
+        EXPECT_EQ(
+            count(k.accounts ? u"SELECT count(DISTINCT km_id) FROM sysSubjectInterface "
+                               "WHERE type = 1"_s
+                             : u"SELECT count(*) FROM "_s + table),
+            count(u"SELECT count(*) FROM %1 WHERE czy_id = 3"_s.arg(QLatin1String(k.rightsTable))));
     }
     // The new operator's empty password logs in.
     EXPECT_EQ(QString(), test::logIn(dm, 3));
@@ -178,10 +199,9 @@ TEST_F(PurviewE2E, ProceduresGrantCopyAndManageOperators) {
         const char* code;
         const char* where;
     };
-    for (const List& l :
-         {List{0, "", "m.isbtn = 0 AND m.hide = 0 AND m.leveal > 0"},
-          List{1, "", "m.isbtn = 0 AND m.hide = 0 AND m.leveal > 0 AND m.type = 1"},
-          List{1, "1001", "m.isbtn = 1 AND m.code LIKE '1001__'"}}) {
+    for (const List& l : {List{0, "", "m.isbtn = 0 AND m.hide = 0 AND m.leveal > 0"},
+                          List{1, "", "m.isbtn = 0 AND m.hide = 0 AND m.leveal > 0 AND m.type = 1"},
+                          List{1, "1001", "m.isbtn = 1 AND m.code LIKE '1001__'"}}) {
         SCOPED_TRACE(l.type);
         const QString rows = rights(3, l.type, QString::fromLatin1(l.code));
         const QString where = QString::fromLatin1(l.where);

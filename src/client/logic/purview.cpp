@@ -74,15 +74,14 @@ QString subtreeSql(const RecordKind& kind, int state, qint64 user, qint64 id) {
            QStringLiteral(" AS b") + QStringLiteral(" WHERE a.id = b.ID ") +
            QStringLiteral(" AND a.czy_id = ") + QString::number(user) +
            QStringLiteral(" AND b.par_jl LIKE (SELECT k.par_jl FROM ") + table +
-           QStringLiteral(" AS k WHERE k.ID = ") + QString::number(id) +
-           QStringLiteral(") + '%'");
+           QStringLiteral(" AS k WHERE k.ID = ") + QString::number(id) + QStringLiteral(") + '%'");
 }
 
 QString categoriesSql(const RecordKind& kind, qint64 user) {
     const QString table = latin(kind.table);
     const QString rights = latin(kind.rightsTable);
-    return QStringLiteral("  UPDATE a SET a.isbj = CASE WHEN  (SELECT count(m.id) FROM ") +
-           rights + QStringLiteral(" AS m,") + table +
+    return QStringLiteral("  UPDATE a SET a.isbj = CASE WHEN  (SELECT count(m.id) FROM ") + rights +
+           QStringLiteral(" AS m,") + table +
            QStringLiteral(
                " AS h WHERE m.id = h.id AND  m.czy_id = a.czy_id AND  h.par_jl LIKE b.par_jl + "
                "'%' AND m.isbj = 1 AND h.sonnum = 0 AND h.del = 0) > 0 THEN 1 ELSE 0 END") +

@@ -39,12 +39,12 @@ QString checkOwnPassword(const QString& oldPassword, const QString& loginPasswor
 
 // --- record rights
 struct RecordKind {
-    const char16_t* caption;       // "商品授权"
-    const char* queryType;         // "SPSQ"
-    const char* conditionKey;      // "GoodsStr"
-    const char* table;             // "baseGoods"
-    const char* rightsTable;       // "baseGoodsPurview"
-    bool accounts = false;         // the bank accounts: codes and names as km_code and km_name
+    const char16_t* caption;   // "商品授权"
+    const char* queryType;     // "SPSQ"
+    const char* conditionKey;  // "GoodsStr"
+    const char* table;         // "baseGoods"
+    const char* rightsTable;   // "baseGoodsPurview"
+    bool accounts = false;     // the bank accounts: codes and names as km_code and km_name
 };
 std::span<const RecordKind> recordKinds();
 

@@ -98,8 +98,7 @@ TfrmBasePurview::TfrmBasePurview(QWidget* owner) : TfrmBase(owner) {
     connect(button(QStringLiteral("btnSingle")), &QPushButton::clicked, this,
             [this] { toggle(grid_->currentRow()); });
     connect(button(QStringLiteral("btnAll")), &QPushButton::clicked, this, [this] { setAll(1); });
-    connect(button(QStringLiteral("btnNone")), &QPushButton::clicked, this,
-            [this] { setAll(0); });
+    connect(button(QStringLiteral("btnNone")), &QPushButton::clicked, this, [this] { setAll(0); });
     connect(rgKind_, &QButtonGroup::idClicked, this, [this] { kindChanged(); });
     connect(lstOperator_, &QListWidget::currentRowChanged, this, [this] {
         const QListWidgetItem* item = lstOperator_->currentItem();
@@ -158,10 +157,10 @@ void TfrmBasePurview::kindChanged() {
     const purview::RecordKind& k = kind();
     setWindowTitle(windowCaption() + u'(' + QString::fromUtf16(k.caption) + u')');
     grid_->setHorizontalHeaderLabels(
-        k.accounts ? QStringList{QStringLiteral("账户编号"), QStringLiteral("账户全名"),
-                                 QStringLiteral("授权")}
-                   : QStringList{QStringLiteral("编号"), QStringLiteral("全名"),
-                                 QStringLiteral("授权")});
+        k.accounts
+            ? QStringList{QStringLiteral("账户编号"), QStringLiteral("账户全名"),
+                          QStringLiteral("授权")}
+            : QStringList{QStringLiteral("编号"), QStringLiteral("全名"), QStringLiteral("授权")});
     parents_.clear();
     parentNames_.clear();
     reload();
@@ -192,16 +191,16 @@ void TfrmBasePurview::reload(int keepRow) {
     grid_->setRowCount(rows_.rowCount());
     for (int r = 0; r < rows_.rowCount(); ++r) {
         const bool category = sons >= 0 && rows_.at(r, sons).toLongLong() > 0;
-        const QString texts[] = {rows_.at(r, code).toString().trimmed(),
-                                 (category ? QStringLiteral("+ ") : QString()) +
-                                     rows_.at(r, name).toString().trimmed(),
-                                 QString()};
+        const QString texts[] = {
+            rows_.at(r, code).toString().trimmed(),
+            (category ? QStringLiteral("+ ") : QString()) + rows_.at(r, name).toString().trimmed(),
+            QString()};
         for (int c = 0; c < 3; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (c == 2) {
                 item->setCheckState(rows_.at(r, isbj).toLongLong() == 1 ? Qt::Checked
-                                                                         : Qt::Unchecked);
+                                                                        : Qt::Unchecked);
             }
             grid_->setItem(r, c, item);
         }

@@ -89,9 +89,9 @@ TfrmSysPurview::TfrmSysPurview(QWidget* owner) : TfrmBaseDialog(owner) {
 
     auto* buttons = new QHBoxLayout;
     const std::pair<const char*, const char16_t*> kButtons[] = {
-        {"btnSelectAll", u"全选"},         {"btnUnselectAll", u"反选"},
-        {"btnAddUser", u"添加操作员"},     {"btnDeleteUser", u"删除操作员"},
-        {"btnPassword", u"修改密码"},      {"btnCopy", u"复制权限"}};
+        {"btnSelectAll", u"全选"},     {"btnUnselectAll", u"反选"},
+        {"btnAddUser", u"添加操作员"}, {"btnDeleteUser", u"删除操作员"},
+        {"btnPassword", u"修改密码"},  {"btnCopy", u"复制权限"}};
     for (const auto& [name, text] : kButtons) {
         auto* b = new QPushButton(QString::fromUtf16(text), box);
         b->setObjectName(QString::fromLatin1(name));
@@ -116,11 +116,10 @@ TfrmSysPurview::TfrmSysPurview(QWidget* owner) : TfrmBaseDialog(owner) {
             &TfrmSysPurview::btnCopyClick);
     connect(lstUser_, &QListWidget::currentRowChanged, this, [this] { loadRights(); });
     connect(lstType_, &QListWidget::currentRowChanged, this, [this] { loadRights(); });
-    connect(grdMain_, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int previous) {
-                if (row != previous)
-                    loadDetail();
-            });
+    connect(grdMain_, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous) {
+        if (row != previous)
+            loadDetail();
+    });
     for (QTableWidget* grid : {grdMain_, grdDetail_}) {
         grid->installEventFilter(this);
         connect(grid, &QTableWidget::cellClicked, this, [this, grid](int row, int column) {
@@ -250,7 +249,8 @@ void TfrmSysPurview::toggle(bool detail, int row) {
         return;
     const bool granted = rows.at(row, rows.fieldIndex(QStringLiteral("isbj"))).toLongLong() == 1;
     ParamList p;
-    p.setValue(QStringLiteral("id"), rows.at(row, rows.fieldIndex(QStringLiteral("id"))).toString());
+    p.setValue(QStringLiteral("id"),
+               rows.at(row, rows.fieldIndex(QStringLiteral("id"))).toString());
     p.setInt(QStringLiteral("userid"), chosenUser());
     p.setValue(QStringLiteral("isbj"), granted ? QStringLiteral("0") : QStringLiteral("1"));
     if (!run(QStringLiteral("p_sys_up_purview"), p))
@@ -275,7 +275,8 @@ void TfrmSysPurview::btnSelectAllClick(bool grant) {
 }
 
 void TfrmSysPurview::btnAddUserClick() {
-    const std::optional<BaseChoice> employee = selectBase(QStringLiteral("zhiyuan"), QString(), this);
+    const std::optional<BaseChoice> employee =
+        selectBase(QStringLiteral("zhiyuan"), QString(), this);
     if (!employee)
         return;
     ParamList p;

@@ -290,8 +290,9 @@ int listRecordRights(CallContext& c, const RightsKind& kind) {
     const QString table = QString::fromLatin1(kind.rightsTable);
     const BaseKind* base = base::kindByQueryType(QString::fromLatin1(kind.listKind));
     const QString records =
-        base ? QStringLiteral("SELECT b.id AS id FROM %1 AS b").arg(base->table)
-             : QStringLiteral("SELECT s.km_id AS id FROM sysSubjectInterface AS s WHERE s.type = 1");
+        base
+            ? QStringLiteral("SELECT b.id AS id FROM %1 AS b").arg(base->table)
+            : QStringLiteral("SELECT s.km_id AS id FROM sysSubjectInterface AS s WHERE s.type = 1");
     // Every record without a rights row is allowed; the row written says so, so that the grant
     // texts of the window find a row for every record.
     c.db.execute(QStringLiteral("INSERT INTO %1(id, czy_id, isbj) SELECT DISTINCT r.id, ?, 1 "

@@ -53,8 +53,7 @@ int getPurview(CallContext& c) {
     const qint64 userId =
         number(p, QStringLiteral("userid"), c.userId, QStringLiteral("操作员编号[%1]不正确"));
     const bool grouped = p.contains(QStringLiteral("type")) || p.contains(QStringLiteral("code"));
-    const qint64 group =
-        number(p, QStringLiteral("type"), 0, QStringLiteral("权限类型[%1]不正确"));
+    const qint64 group = number(p, QStringLiteral("type"), 0, QStringLiteral("权限类型[%1]不正确"));
     if (group < 0 || group > kLastGroup)
         throw DytError(QStringLiteral("权限类型[%1]不正确").arg(group));
     const QString code = p.value(QStringLiteral("code")).trimmed();
@@ -90,11 +89,11 @@ int getPurview(CallContext& c) {
 // The operators: every employee with a login, operator 1 first, then by code.
 // Line par_id: the operator asking (the rights window sends the logged-in operator).
 int getUsers(CallContext& c) {
-    c.data = c.db.query(QStringLiteral(
-        "SELECT u.id AS id, z.code AS code, z.fullname AS fullname, z.name AS name, "
-        "u.par_id AS par_id, COALESCE(u.isstop, 0) AS isstop, z.del AS del "
-        "FROM sysuser AS u JOIN baseZY AS z ON z.id = u.id "
-        "ORDER BY CASE WHEN u.id = 1 THEN 0 ELSE 1 END, z.code, u.id"));
+    c.data = c.db.query(
+        QStringLiteral("SELECT u.id AS id, z.code AS code, z.fullname AS fullname, z.name AS name, "
+                       "u.par_id AS par_id, COALESCE(u.isstop, 0) AS isstop, z.del AS del "
+                       "FROM sysuser AS u JOIN baseZY AS z ON z.id = u.id "
+                       "ORDER BY CASE WHEN u.id = 1 THEN 0 ELSE 1 END, z.code, u.id"));
     return 0;
 }
 
@@ -108,8 +107,7 @@ void setGrant(Database& db, qint64 user, const QString& menuRows, const QVariant
         rows = QStringLiteral(
                    "SELECT u.id FROM sysMenu AS u WHERE EXISTS (SELECT 1 FROM sysMenu AS d WHERE "
                    "d.id IN (") +
-               menuRows +
-               QStringLiteral(") AND substr(d.par_jl, 1, length(u.par_jl)) = u.par_jl)");
+               menuRows + QStringLiteral(") AND substr(d.par_jl, 1, length(u.par_jl)) = u.par_jl)");
     }
     QVariantList bound{user, grant ? 1 : 0};
     bound << values;
