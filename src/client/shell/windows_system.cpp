@@ -1,11 +1,13 @@
 // The window classes of the system administration.
 #include "client/common/windowregistry.h"
+#include "client/system/frmbasepurview.h"
 #include "client/system/frmbillnoset.h"
 #include "client/system/frmdbbackuprestore.h"
 #include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysperiod.h"
+#include "client/system/frmsyspurview.h"
 #include "client/system/frmsysversioninfo.h"
 
 namespace dyt::client {
@@ -27,6 +29,12 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmSysVersionInfo(owner); });
     registerWindowClass(QStringLiteral("TfrmDbBackupRestore"),
                         [](QWidget* owner) -> QWidget* { return new TfrmDbBackupRestore(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysPurview"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysPurview(owner); });
+    registerWindowClass(QStringLiteral("TfrmPassWordSet"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmPassWordSet(owner); });
+    registerWindowClass(QStringLiteral("TfrmBasePurview"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
         return new TfrmSysDatabaseRepair(owner);
     });

@@ -268,10 +268,12 @@ int getBase(CallContext& c) {
             return 0;
         }
     }
+    if (isRecordRightsKind(kind))
+        return getRecordRights(c);
     // The kinds of the base-data lists and the record selection.
     if (isBaseListKind(kind))
         return getBaseList(c);
-    // The kinds of the rights windows and the promotions come later.
+    // The promotions come later.
     c.message = QStringLiteral("查询类型[%1]暂不支持").arg(kind);
     return -1;
 }

@@ -241,6 +241,108 @@ int getBaseList(CallContext& c) {
     return runList(c, *kind);
 }
 
+namespace {
+
+// The record-rights lists of the rights window: the query type, the list kind it shows ("" for the
+// bank accounts) and the rights table.
+struct RightsKind {
+    const char* queryType;
+    const char* listKind;
+    const char* rightsTable;
+};
+
+const RightsKind kRightsKinds[] = {
+    {"SPSQ", "SP", "baseGoodsPurview"}, {"DWSQ", "WLDW", "baseWLDWPurview"},
+    {"CKSQ", "CK", "baseCKPurview"},    {"ZYSQ", "ZY", "basezyPurview"},
+    {"BMSQ", "BM", "basebmPurview"},    {"YHZHSQ", "", "baseYHZHPurview"},
+};
+
+const RightsKind* rightsKind(const QString& queryType) {
+    for (const RightsKind& k : kRightsKinds) {
+        if (queryType.trimmed().compare(QLatin1String(k.queryType), Qt::CaseInsensitive) == 0)
+            return &k;
+    }
+    return nullptr;
+}
+
+// The bank accounts (the accounts of the cash and bank role) with their codes and names under the
+// captions of the rights window.
+QString bankAccountsSql() {
+    return QStringLiteral(
+        "SELECT t.id, t.par_id, t.par_jl, t.leveal, t.sonnum, t.code, t.fullname, "
+        "t.code AS km_code, t.fullname AS km_name FROM baseKM AS t WHERE t.del = 0 AND "
+        "t.id IN (SELECT s.km_id FROM sysSubjectInterface AS s WHERE s.type = 1) "
+        "ORDER BY t.code, t.id");
+}
+
+int listRecordRights(CallContext& c, const RightsKind& kind) {
+    const qint64 user = conditionId(
+        ConditionString::parse(c.params.value(QStringLiteral("filter"))), QStringLiteral("zy_id"));
+    if (user == 1) {
+        c.message = QStringLiteral("系统管理员可以使用全部基本信息，不需要授权");
+        return -1;
+    }
+    if (user <= 0 ||
+        !c.db.scalar(QStringLiteral("SELECT 1 FROM sysuser WHERE id = ?"), {user}).isValid()) {
+        c.message = QStringLiteral("请选择要授权的操作员");
+        return -1;
+    }
+    const QString table = QString::fromLatin1(kind.rightsTable);
+    const BaseKind* base = base::kindByQueryType(QString::fromLatin1(kind.listKind));
+    const QString records =
+        base
+            ? QStringLiteral("SELECT b.id AS id FROM %1 AS b").arg(base->table)
+            : QStringLiteral("SELECT s.km_id AS id FROM sysSubjectInterface AS s WHERE s.type = 1");
+    // Every record without a rights row is allowed; the row written says so, so that the grant
+    // texts of the window find a row for every record.
+    c.db.execute(QStringLiteral("INSERT INTO %1(id, czy_id, isbj) SELECT DISTINCT r.id, ?, 1 "
+                                "FROM (%2) AS r WHERE NOT EXISTS (SELECT 1 FROM %1 AS g "
+                                "WHERE g.id = r.id AND g.czy_id = ?)")
+                     .arg(table, records),
+                 {user, user});
+    if (base) {
+        const QString type = c.params.value(QStringLiteral("QueryType"));
+        c.params.setValue(QStringLiteral("QueryType"), QString::fromLatin1(kind.listKind));
+        const int result = runList(c, *base);
+        c.params.setValue(QStringLiteral("QueryType"), type);
+        if (result < 0)
+            return result;
+    } else {
+        c.data = c.db.query(bankAccountsSql());
+    }
+    QHash<qint64, qint64> granted;
+    const RecordSet rows =
+        c.db.query(QStringLiteral("SELECT id, isbj FROM %1 WHERE czy_id = ?").arg(table), {user});
+    for (int r = 0; r < rows.rowCount(); ++r)
+        granted.insert(rows.at(r, 0).toLongLong(), rows.at(r, 1).toLongLong());
+    RecordSet& out = c.data;
+    const int idF = out.fieldIndex(QStringLiteral("id"));
+    const int isbjF = out.addField(QStringLiteral("isbj"), FieldType::Integer);
+    for (int r = 0; r < out.rowCount(); ++r)
+        out.setAt(r, isbjF, granted.value(out.at(r, idF).toLongLong(), 1));
+    out.first();
+    return 0;
+}
+
+}  // namespace
+
+bool isRecordRightsKind(const QString& queryType) {
+    return rightsKind(queryType) != nullptr;
+}
+
+int getRecordRights(CallContext& c) {
+    const RightsKind* kind = rightsKind(c.params.value(QStringLiteral("QueryType")));
+    if (!kind)
+        return getBaseList(c);
+    if (c.db.inTransaction())
+        return listRecordRights(c, *kind);
+    Transaction tx(c.db);
+    const int result = listRecordRights(c, *kind);
+    if (result >= 0)
+        tx.commit();
+    return result;
+}
+
 void registerBaseListProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("P_Base_Get_KM"), getAccounts, false);
     base::registerBaseEditProcedures(procedures);

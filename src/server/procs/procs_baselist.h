@@ -32,6 +32,13 @@ bool isBaseListKind(const QString& queryType);
 // The list of the kind named by the line QueryType; the rows go to c.data.
 int getBaseList(CallContext& c);
 
+// The record-rights lists "SPSQ", "DWSQ", "CKSQ", "YHZHSQ" (bank accounts), "ZYSQ", "BMSQ": the
+// list of the kind (its condition line as for the list) with the column isbj, the grant of the
+// operator of the line filter ";zy_id=". The records that operator has no rights row for get one
+// that allows them first, so the call writes (in a transaction of its own when none is open).
+bool isRecordRightsKind(const QString& queryType);
+int getRecordRights(CallContext& c);
+
 // P_Base_Get_KM, the save and delete procedures, p_base_Up_goodsunit, p_Base_Up_DragDrop and the
 // goods picture procedures p_Base_Up_GoodsImage / p_Base_Get_GoodsImage.
 void registerBaseListProcedures(Registry& procedures);
