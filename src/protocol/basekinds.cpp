@@ -397,6 +397,7 @@ const BaseKindRow kKinds[] = {
      .editorKey = "kmStr",
      .treeQueryType = "KM",
      .table = "baseKM",
+     .rightsTable = "baseYHZHPurview",  // the bank accounts among them
      .saveProcedure = "p_base_Up_KM",
      .deleteProcedure = "p_base_Del_kM",
      .autoCodeKind = "KM",

@@ -198,6 +198,7 @@ TEST_F(GoodsProc, RecordRightsHideRefusedGoodsAndOtherStockListsThePartnersGoods
         u"INSERT INTO baseZY(id, par_jl, code, fullname) VALUES (2, '2,', "
         "'002', '张三')"_s);
     db_->execute(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    db_->execute(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
     db_->execute(
         u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (4, 2, 0), "
         "(5, 2, 1)"_s);

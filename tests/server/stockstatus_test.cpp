@@ -196,6 +196,7 @@ TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {
     db_->execute(
         u"INSERT INTO baseZY(id, par_jl, code, fullname) VALUES (5, '5,', 'Z5', '李四')"_s);
     db_->execute(u"INSERT INTO sysuser(id, password) VALUES (5, '')"_s);
+    db_->execute(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
     db_->execute(u"INSERT INTO baseGoodsPurview(id, czy_id, isbj) VALUES (33, 5, 0)"_s);
     const RecordSet rs = report(u";par_id=40"_s, u";czy_id=5;id="_s, u";qty=0;ckj=0"_s, 5);
     EXPECT_EQ((QList<qint64>{kFasteners}), idsOf(rs));

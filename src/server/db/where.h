@@ -40,6 +40,38 @@ bool recordRightsOn(Database& db, qint64 userId);
 // the operator (isbj = 0; no row means allowed).
 void addRecordRights(Where& w, const QString& rightsTable, const QString& column, qint64 userId);
 
+// The base data record rights cover.
+enum class RecordKind { Goods, Partner, Warehouse, Account, Employee, Department };
+// The rights table of a kind (baseGoodsPurview, baseWLDWPurview, baseCKPurview, baseYHZHPurview
+// over the bank accounts of baseKM, basezyPurview, basebmPurview).
+QString rightsTableOf(RecordKind kind);
+
+// The record rights of one operator for one call. They are empty when they do not apply (switch
+// 2004 off, operator 1) and otherwise hold the kinds of which at least one record is refused to
+// the operator, so that a call only pays for the rights that can leave something out.
+class RecordRights {
+public:
+    RecordRights() = default;  // nothing refused
+    RecordRights(Database& db, qint64 userId);
+
+    bool refuses(RecordKind kind) const { return (refused_ & bit(kind)) != 0; }
+    bool any() const { return refused_ != 0; }
+    // The record whose id is in column (an SQL expression) is not refused.
+    void add(Where& w, RecordKind kind, const QString& column) const;
+    // The bill of the djIndex alias is one the operator may see: none of its partners (the
+    // bill's and the freight's), warehouses (in and out, of the header and of every line),
+    // handler, department or bank accounts (the header's, the lines' and the account rows') is
+    // refused. Goods do not hide a bill; they hide its lines.
+    void addBill(Where& w, const QString& bill) const;
+    // The same for the bill whose id is in billId (a column of a line or ledger row).
+    void addBillOf(Where& w, const QString& billId) const;
+
+private:
+    static unsigned bit(RecordKind kind) { return 1u << static_cast<unsigned>(kind); }
+    qint64 userId_ = 0;
+    unsigned refused_ = 0;
+};
+
 // A record of a base tree chosen by a condition string; id 0 means all records.
 struct RecordChoice {
     qint64 id = 0;

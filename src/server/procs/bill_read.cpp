@@ -110,27 +110,6 @@ void addDateRange(Where& w, const ParamList& p, const QString& column) {
         w.add(column + QStringLiteral(" <= ?"), {billvalues::dateText(*end)});
 }
 
-// The operator's data rights (switch 2004 "使用基本信息授权控制"): a bill list leaves out the
-// bills of partners, warehouses, employees and departments the operator is refused (a rights row
-// with isbj = 0; no row means allowed). Operator 1 sees everything.
-void addDataRights(Where& w, CallContext& c) {
-    if (!recordRightsOn(c.db, c.userId))
-        return;
-    struct Right {
-        const char* table;
-        const char* column;
-    };
-    const Right rights[] = {{"baseWLDWPurview", "wldw_id"},
-                            {"baseCKPurview", "IntoStock_id"},
-                            {"baseCKPurview", "OutStock_id"},
-                            {"basezyPurview", "jsr_id"},
-                            {"basebmPurview", "dep_id"}};
-    for (const Right& r : rights) {
-        addRecordRights(w, QString::fromLatin1(r.table),
-                        QStringLiteral("a.") + QLatin1String(r.column), c.userId);
-    }
-}
-
 const QString kIndexSelect = QStringLiteral(
     "SELECT a.*, COALESCE(w.code, '') AS wldw_code, COALESCE(w.fullname, '') AS wldw_name, "
     "COALESCE(z.code, '') AS jsr_code, COALESCE(z.fullname, '') AS jsr_name, "
@@ -161,6 +140,9 @@ int getDJIndex(CallContext& c) {
     // The operator's own condition string must at least be well formed.
     ConditionString::parse(p.value(QStringLiteral("zyStr")).trimmed());
     const qint64 id = billvalues::id(p.value(QStringLiteral("id")), QStringLiteral("单据ID"));
+    // The operator's record rights (switch 2004): a bill of a refused partner, warehouse,
+    // employee, department or bank account is neither listed nor read.
+    RecordRights(c.db, c.userId).addBill(w, QStringLiteral("a"));
     if (id > 0) {
         w.add(QStringLiteral("a.id = ? AND a.dj_state <> 0"), {id});
     } else {
@@ -235,7 +217,6 @@ int getDJIndex(CallContext& c) {
                       .arg(in1, in2),
                   v);
         }
-        addDataRights(w, c);
         if (!mayHandleOthersDrafts(c.db, c.userId))
             w.add(QStringLiteral("(a.dj_state <> 1 OR a.rec_id = ?)"), {c.userId});
         const RecordChoice goods =
@@ -305,26 +286,36 @@ int getDJList(CallContext& c) {
     const ParamList& p = c.params;
     const QString type = p.value(QStringLiteral("QueryType")).trimmed();
     const qint64 id = billvalues::id(p.value(QStringLiteral("id")), QStringLiteral("单据ID"));
+    // Record rights: nothing of a bill the operator may not see, no line of a refused goods, no
+    // settled or open bill he may not see.
+    const RecordRights rights(c.db, c.userId);
+    Where lines;
+    lines.add(QStringLiteral("l.id = ?"), {id});
+    rights.addBillOf(lines, QStringLiteral("l.id"));
 
     if (type.isEmpty()) {
+        rights.add(lines, RecordKind::Goods, QStringLiteral("l.goodsid"));
         c.data = c.db.query(kLineSelect + QStringLiteral("FROM djList AS l ") + kLineJoins +
-                                QStringLiteral("WHERE l.id = ? ORDER BY l.orderid"),
-                            {id});
+                                QStringLiteral("WHERE ") + lines.text() +
+                                QStringLiteral(" ORDER BY l.orderid"),
+                            lines.values);
     } else if (type.compare(QLatin1String("SKD_KM"), Qt::CaseInsensitive) == 0) {
         c.data = c.db.query(
             QStringLiteral("SELECT l.km_id, l.orderid, k.code AS km_Code, k.fullname AS km_Name, "
                            "l.total, l.rowbeizhu1, l.rowbeizhu2, l.rowbeizhu3, l.rowbeizhu4, "
                            "l.rowbeizhu5, l.comment FROM djList AS l, baseKM AS k WHERE k.id = "
-                           "l.km_id AND l.id = ? AND l.km_id > 0 ORDER BY l.orderid"),
-            {id});
+                           "l.km_id AND l.km_id > 0 AND ") +
+                lines.text() + QStringLiteral(" ORDER BY l.orderid"),
+            lines.values);
     } else if (type.compare(QLatin1String("SKD_DJ"), Qt::CaseInsensitive) == 0) {
+        rights.addBill(lines, QStringLiteral("s"));
         c.data = c.db.query(
             QStringLiteral("SELECT l.s_id, s.djType, s.code AS billCode, s.date, s.dj_Caption, "
                            "%1 AS totalSum, ROUND(%2 - %3, 4) AS ye, l.total AS Total, l.comment, "
                            "l.orderid FROM djList AS l, djIndex AS s WHERE s.id = l.s_id AND "
-                           "l.id = ? AND l.km_id = 0 AND l.s_id > 0 ORDER BY l.orderid")
-                .arg(kSignedTotal, kSignedOpen, kSettledByOthers),
-            {id, id});
+                           "l.km_id = 0 AND l.s_id > 0 AND %4 ORDER BY l.orderid")
+                .arg(kSignedTotal, kSignedOpen, kSettledByOthers, lines.text()),
+            QVariantList{id} + lines.values);
     } else if (type.compare(QLatin1String("WSKDJ"), Qt::CaseInsensitive) == 0) {
         const QList<qint64>& kinds = settlingKind(c, id) == 22 ? kPayableKinds : kReceivableKinds;
         Where w;
@@ -339,6 +330,7 @@ int getDJList(CallContext& c) {
         const QString in = inRecords(partner, QStringLiteral("baseWLDW"), &v);
         w.add(QStringLiteral("s.wldw_id ") + in, v);
         addDateRange(w, p, QStringLiteral("s.date"));
+        rights.addBill(w, QStringLiteral("s"));
         c.data = c.db.query(
             QStringLiteral("SELECT * FROM (SELECT s.id AS s_id, s.djType, s.code AS billCode, "
                            "s.date, s.dj_Caption, s.summery, s.comment, %1 AS totalSum, "
@@ -357,15 +349,19 @@ int getDJList(CallContext& c) {
                                 kLineJoins + QStringLiteral("WHERE 1 = 0"));
             return 0;
         }
+        Where w;
+        w.add(QStringLiteral("a.id IN (%1) AND a.dj_state = 2 AND l.goodsid > 0 AND l.isOver = 0")
+                  .arg(marks(bills.size())),
+              variants(bills));
+        rights.addBill(w, QStringLiteral("a"));
+        rights.add(w, RecordKind::Goods, QStringLiteral("l.goodsid"));
         c.data = c.db.query(
             kLineSelect +
                 QStringLiteral(", a.code AS djcode, COALESCE(g.fullname, '') AS fullname FROM "
                                "djIndex AS a JOIN djList AS l ON l.id = a.id ") +
-                kLineJoins +
-                QStringLiteral("WHERE a.id IN (%1) AND a.dj_state = 2 AND l.goodsid > 0 AND "
-                               "l.isOver = 0 ORDER BY a.date, a.id, l.orderid")
-                    .arg(marks(bills.size())),
-            variants(bills));
+                kLineJoins + QStringLiteral("WHERE ") + w.text() +
+                QStringLiteral(" ORDER BY a.date, a.id, l.orderid"),
+            w.values);
     } else {
         throw DytError(QStringLiteral("未知的查询类型[%1]").arg(type));
     }

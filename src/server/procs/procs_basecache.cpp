@@ -9,6 +9,7 @@
 #include "common/currency.h"
 #include "common/error.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/procs_baselist.h"
 #include "server/procs/registry.h"
 
@@ -46,20 +47,27 @@ QVariant moneyOf(const QVariant& v) {
 
 // The cached rows of a table: all of them for a client that has never synchronised, else those
 // whose stamp is at or after the client's. Rows stamped in the same second as the client's stamp
-// come again: the stamp has whole seconds, and a row may have changed later in that second.
-QString changedSince(const QString& alias, const QString& stamp, QVariantList* values) {
-    if (stamp.trimmed().isEmpty() || stamp <= initialChangeStamp())
-        return {};
-    values->append(stamp);
-    return QStringLiteral(" WHERE %1.updateTime >= ?").arg(alias);
-}
+// come again: the stamp has whole seconds, and a row may have changed later in that second. The
+// records the operator's record rights refuse are left out.
+struct CachedRows {
+    Where where;
+    bool changedOnly = false;
 
-// The order of the rows: by id for a full load; for changed rows in the order of the stamp index,
-// which then also finds them.
-QString orderOf(const QString& alias, const QString& where) {
-    return where.isEmpty() ? QStringLiteral(" ORDER BY %1.id").arg(alias)
-                           : QStringLiteral(" ORDER BY %1.updateTime, %1.id").arg(alias);
-}
+    CachedRows(CallContext& c, const QString& alias, const QString& stamp, RecordKind kind) {
+        if (!stamp.trimmed().isEmpty() && stamp > initialChangeStamp()) {
+            where.add(QStringLiteral("%1.updateTime >= ?").arg(alias), {stamp});
+            changedOnly = true;
+        }
+        RecordRights(c.db, c.userId).add(where, kind, alias + QStringLiteral(".id"));
+    }
+    // The clause and the order of the rows: by id for a full load; for changed rows in the order
+    // of the stamp index, which then also finds them.
+    QString tail(const QString& alias) const {
+        return where.clause() + (changedOnly
+                                     ? QStringLiteral(" ORDER BY %1.updateTime, %1.id").arg(alias)
+                                     : QStringLiteral(" ORDER BY %1.id").arg(alias));
+    }
+};
 
 // The stamp of a cache kind's condition string (";czy_id=1;UpdateTime=…").
 QString stampOf(const CallContext& c, const QString& line) {
@@ -68,9 +76,8 @@ QString stampOf(const CallContext& c, const QString& line) {
 
 // Goods: the columns of the clients' local goods table.
 void goodsRows(CallContext& c) {
-    QVariantList values;
-    const QString where =
-        changedSince(QStringLiteral("g"), stampOf(c, QStringLiteral("GoodsStr")), &values);
+    const CachedRows rows(c, QStringLiteral("g"), stampOf(c, QStringLiteral("GoodsStr")),
+                          RecordKind::Goods);
     Statement st = c.db.prepare(
         QStringLiteral(
             "SELECT g.id, g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr, hs.fullname, "
@@ -84,8 +91,8 @@ void goodsRows(CallContext& c) {
             "LEFT JOIN baseGoodsUnit AS u2 ON u2.Goodsid = g.id AND u2.fzdwid = 2 "
             "LEFT JOIN baseGoodsHS AS hs ON hs.id = g.costmode "
             "LEFT JOIN baseWLDW AS w ON w.id = g.wldw_id") +
-        where + orderOf(QStringLiteral("g"), where));
-    st.bindAll(values);
+        rows.tail(QStringLiteral("g")));
+    st.bindAll(rows.where.values);
     RecordSet out = basecache::emptyRecordSet(basecache::goodsColumns());
     while (st.step()) {
         auto text = [&](int column) { return st.value(column).toString(); };
@@ -129,9 +136,8 @@ void goodsRows(CallContext& c) {
 // Partners: the columns of the clients' local partner table; the balances are those the ledgers
 // keep on the partner.
 void partnerRows(CallContext& c) {
-    QVariantList values;
-    const QString where =
-        changedSince(QStringLiteral("w"), stampOf(c, QStringLiteral("wldwStr")), &values);
+    const CachedRows rows(c, QStringLiteral("w"), stampOf(c, QStringLiteral("wldwStr")),
+                          RecordKind::Partner);
     Statement st = c.db.prepare(
         QStringLiteral("SELECT w.id, w.code, w.fullname, w.name, w.pym, w.tel, w.addr, w.fax, "
                        "w.email, w.sjhm, w.bankname, w.bankcount, w.postcode, w.Person, w.tax, "
@@ -139,8 +145,8 @@ void partnerRows(CallContext& c) {
                        "w.bz6, w.bz7, w.bz8, w.bz9, w.bz10, w.ystotal, w.yftotal, w.yushoutotal, "
                        "w.yufutotal FROM baseWLDW AS w "
                        "LEFT JOIN baseDQ AS dq ON dq.id = w.Areaid") +
-        where + orderOf(QStringLiteral("w"), where));
-    st.bindAll(values);
+        rows.tail(QStringLiteral("w")));
+    st.bindAll(rows.where.values);
     RecordSet out = basecache::emptyRecordSet(basecache::partnerColumns());
     while (st.step()) {
         RecordSet::Row row{st.value(0).toLongLong()};
@@ -159,29 +165,19 @@ void partnerRows(CallContext& c) {
     c.data = std::move(out);
 }
 
-// Record rights apply when the account set uses them (switch 2004) and the operator is not the
-// system administrator.
-bool recordRightsApply(CallContext& c) {
-    if (c.userId == 1)
-        return false;
-    const QVariant v =
-        c.db.scalar(QStringLiteral("SELECT sysValue FROM sysConf WHERE id = ?"), {2004});
-    return v.isValid() && v.toString().trimmed() == QLatin1String("1");
-}
-
 struct SmallKind {
     const char* kind;
     const char* table;
     const char* prefix;        // of the named columns: ck_id, ck_ckbh, ck_ckqm
-    const char* rightsTable;   // nullptr: no record rights
+    RecordKind rights;         // the record rights over the rows
     const char* extraColumns;  // further columns of the table, as they are named there
 };
 
 const SmallKind kSmallKinds[] = {
-    {"BM_", "baseBM", "bm", "basebmPurview", "comment"},
-    {"KM_", "baseKM", "km", nullptr, "name, comment, kmType, dc, sysrow, isstop"},
-    {"CK_", "baseCK", "ck", "baseCKPurview", "isstop, comment"},
-    {"ZY_", "baseZY", "zy", "basezyPurview", "name, depid, tel, isstop, comment"},
+    {"BM_", "baseBM", "bm", RecordKind::Department, "comment"},
+    {"KM_", "baseKM", "km", RecordKind::Account, "name, comment, kmType, dc, sysrow, isstop"},
+    {"CK_", "baseCK", "ck", RecordKind::Warehouse, "isstop, comment"},
+    {"ZY_", "baseZY", "zy", RecordKind::Employee, "name, depid, tel, isstop, comment"},
 };
 
 // A small list in full: the tree columns, the named columns (prefix_id, prefix_ + prefix + "bh",
@@ -195,24 +191,25 @@ void smallRows(CallContext& c, const SmallKind& k) {
     for (const QString& column :
          QString::fromLatin1(k.extraColumns).split(QLatin1Char(','), Qt::SkipEmptyParts))
         sql += QStringLiteral(", t.") + column.trimmed();
-    sql += QStringLiteral(" FROM %1 AS t WHERE t.del = 0").arg(QString::fromLatin1(k.table));
-    QVariantList values;
-    if (k.rightsTable && recordRightsApply(c)) {
-        sql += QStringLiteral(
-                   " AND NOT EXISTS (SELECT 1 FROM %1 AS r WHERE r.id = t.id "
-                   "AND r.czy_id = ? AND r.isbj = 0)")
-                   .arg(QString::fromLatin1(k.rightsTable));
-        values.append(c.userId);
-    }
-    sql += QStringLiteral(" ORDER BY t.code, t.id");
-    c.data = c.db.query(sql, values);
+    Where w;
+    w.add(QStringLiteral("t.del = 0"));
+    RecordRights(c.db, c.userId).add(w, k.rights, QStringLiteral("t.id"));
+    sql += QStringLiteral(" FROM %1 AS t").arg(QString::fromLatin1(k.table)) + w.clause() +
+           QStringLiteral(" ORDER BY t.code, t.id");
+    c.data = c.db.query(sql, w.values);
 }
 
-// Account names: every live account with the names along its path ("资产-现金") in km_kmqm.
+// Account names: every live account the operator may see with the names along its path
+// ("资产-现金") in km_kmqm.
 void accountNameRows(CallContext& c) {
-    const RecordSet all = c.db.query(QStringLiteral(
-        "SELECT id, par_id, par_jl, leveal, sonnum, code, fullname FROM baseKM WHERE del = 0 "
-        "ORDER BY code, id"));
+    Where w;
+    w.add(QStringLiteral("t.del = 0"));
+    RecordRights(c.db, c.userId).add(w, RecordKind::Account, QStringLiteral("t.id"));
+    const RecordSet all = c.db.query(
+        QStringLiteral("SELECT t.id, t.par_id, t.par_jl, t.leveal, t.sonnum, t.code, t.fullname "
+                       "FROM baseKM AS t") +
+            w.clause() + QStringLiteral(" ORDER BY t.code, t.id"),
+        w.values);
     QHash<qint64, QString> names;
     for (int r = 0; r < all.rowCount(); ++r)
         names.insert(all.at(r, 0).toLongLong(), all.at(r, 6).toString());

@@ -841,7 +841,8 @@ int upGoodsImage(CallContext& c) {
     return static_cast<int>(decoded.decoded.size());
 }
 
-// p_Base_Get_GoodsImage: the picture of Goodsid (fields Goodsid, Image); no row without one.
+// p_Base_Get_GoodsImage: the picture of Goodsid (fields Goodsid, Image); no row without one, nor
+// for a goods the operator's record rights refuse.
 int getGoodsImage(CallContext& c) {
     const qint64 goods = idParam(c.params, QStringLiteral("Goodsid"), QStringLiteral("商品"));
     RecordSet& out = c.data;
@@ -849,9 +850,12 @@ int getGoodsImage(CallContext& c) {
     out.addField(QStringLiteral("Goodsid"), FieldType::Integer);
     out.addField(QStringLiteral("Image"), FieldType::Blob);
     if (c.db.tableExists(QStringLiteral("baseGoodsImage"))) {
-        Statement st =
-            c.db.prepare(QStringLiteral("SELECT image FROM baseGoodsImage WHERE goodsid = ?"));
-        st.bindAll({goods});
+        Where w;
+        w.add(QStringLiteral("i.goodsid = ?"), {goods});
+        RecordRights(c.db, c.userId).add(w, RecordKind::Goods, QStringLiteral("i.goodsid"));
+        Statement st = c.db.prepare(
+            QStringLiteral("SELECT i.image FROM baseGoodsImage AS i WHERE ") + w.text());
+        st.bindAll(w.values);
         if (st.step())
             out.appendRow({goods, st.value(0).toByteArray()});
     }

@@ -11,7 +11,9 @@
 //   - list display (";isList=1"): every goods below the class of ";par_id=" (or of all classes);
 //   - otherwise level display: the rows directly below the class ";par_id=" (0 = top).
 // ";isstop=0" leaves out stopped goods, ";sptype=0" leaves only ordinary goods (classes stay).
-// Operators other than 1 see no goods that baseGoodsPurview refuses them (isbj = 0).
+// With record rights on (switch 2004), operators other than 1 see no goods that baseGoodsPurview
+// refuses them (isbj = 0), and the stock columns count no refused warehouse (nor, in "QTKC", a
+// refused partner).
 // Prices: the purchase family (bill kinds 5 to 8) is offered the latest purchase price when there
 // is one, every other kind the unit's preset price; price1 to price3 are the unit's sale prices.
 // Stock columns are those of the warehouse of ckStr (";id=" empty or 0: all warehouses); a class
@@ -63,15 +65,13 @@ QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
 
 namespace {
 
-constexpr qint64 kAdministrator = 1;
-
 bool purchaseFamily(qint64 djType) {
     return djType >= 5 && djType <= 8;
 }
 
 class GoodsRows {
 public:
-    explicit GoodsRows(CallContext& c) : c_(c) {
+    explicit GoodsRows(CallContext& c) : c_(c), rights_(c.db, c.userId) {
         const ParamList& p = c.params;
         goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
         ck_ = ConditionString::parse(p.value(QStringLiteral("ckStr")));
@@ -131,9 +131,7 @@ public:
             w.add(QStringLiteral("(g.sonnum > 0 OR g.spType = ?)"),
                   {conditionId(goods_, QStringLiteral("sptype"))});
         }
-        if (c_.userId != kAdministrator)
-            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
-                            c_.userId);
+        rights_.add(w, RecordKind::Goods, QStringLiteral("g.id"));
         qint64 partner = 0;
         qint64 typeId = 0;
         if (otherStock) {
@@ -141,10 +139,14 @@ public:
             typeId = conditionId(filter_, QStringLiteral("typeid"));
             if (typeId < 1 || typeId > 5)
                 throw DytError(QStringLiteral("往来商品类型[%1]无效").arg(typeId));
-            w.add(QStringLiteral("EXISTS (SELECT 1 FROM baseGoodsStockOther AS o WHERE "
-                                 "o.goodsid = g.id AND o.typeid = ? AND (? = 0 OR o.wldw_id = ?) "
-                                 "AND o.qty <> 0)"),
-                  {typeId, partner, partner});
+            Where held;
+            held.add(QStringLiteral("o.goodsid = g.id AND o.typeid = ? AND (? = 0 OR o.wldw_id = "
+                                    "?) AND o.qty <> 0"),
+                     {typeId, partner, partner});
+            rights_.add(held, RecordKind::Partner, QStringLiteral("o.wldw_id"));
+            w.add(QStringLiteral("EXISTS (SELECT 1 FROM baseGoodsStockOther AS o WHERE %1)")
+                      .arg(held.text()),
+                  held.values);
         }
 
         const QString sql =
@@ -241,11 +243,10 @@ public:
         }
         if (warehouse_ > 0)
             w.add(QStringLiteral("s.stockid = ?"), {warehouse_});
+        rights_.add(w, RecordKind::Warehouse, QStringLiteral("s.stockid"));
         if (goods_.value(QStringLiteral("isstop")).trimmed() == u"0")
             w.add(QStringLiteral("g.isstop = 0"));
-        if (c_.userId != kAdministrator)
-            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
-                            c_.userId);
+        rights_.add(w, RecordKind::Goods, QStringLiteral("g.id"));
         RecordSet& out = c_.data;
         out.clear();
         out.addField(QStringLiteral("goodsid"), FieldType::Integer);
@@ -319,11 +320,16 @@ private:
             if (r[2].toLongLong() > 0)
                 classTotals_.insert(r[0].toLongLong(), Stock{});
         }
-        Statement st = c_.db.prepare(QStringLiteral(
-            "SELECT h.par_jl, SUM(s.qty), SUM(s.total) FROM baseGoodsStock AS s JOIN baseGoods "
-            "AS h ON h.id = s.goodsid WHERE h.del = 0 AND h.sonnum = 0 AND (? = 0 OR s.stockid = "
-            "?) GROUP BY h.id, h.par_jl"));
-        st.bindAll({warehouse_, warehouse_});
+        Where w;
+        w.add(QStringLiteral("h.del = 0 AND h.sonnum = 0 AND (? = 0 OR s.stockid = ?)"),
+              {warehouse_, warehouse_});
+        rights_.add(w, RecordKind::Goods, QStringLiteral("h.id"));
+        rights_.add(w, RecordKind::Warehouse, QStringLiteral("s.stockid"));
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT h.par_jl, SUM(s.qty), SUM(s.total) FROM baseGoodsStock AS s "
+                           "JOIN baseGoods AS h ON h.id = s.goodsid WHERE ") +
+            w.text() + QStringLiteral(" GROUP BY h.id, h.par_jl"));
+        st.bindAll(w.values);
         while (st.step()) {
             const QString path = st.value(0).toString();
             const double qty = st.value(1).toDouble();
@@ -338,39 +344,67 @@ private:
         }
     }
 
+    // A lookup prepared once: the select, its own conditions (bound per call) and the rights
+    // (bound with the operator once known).
+    struct Lookup {
+        std::unique_ptr<Statement> st;
+        QVariantList rights;
+    };
+    Lookup lookup(const QString& select, const QString& conditions, const Where& rights) {
+        return {std::make_unique<Statement>(c_.db.prepare(
+                    select + QStringLiteral(" WHERE ") + conditions +
+                    (rights.parts.isEmpty() ? QString() : QStringLiteral(" AND ") + rights.text()))),
+                rights.values};
+    }
+    Where placeRights(RecordKind place, const QString& column) const {
+        Where w;
+        rights_.add(w, place, column);
+        return w;
+    }
+
     Stock goodsStock(qint64 id) {
-        if (!goodsStock_) {
-            goodsStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
-                "SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) FROM baseGoodsStock WHERE "
-                "goodsid = ? AND (? = 0 OR stockid = ?)")));
+        if (!goodsStock_.st) {
+            goodsStock_ = lookup(QStringLiteral("SELECT COALESCE(SUM(s.qty), 0), "
+                                                "COALESCE(SUM(s.total), 0) FROM baseGoodsStock AS s"),
+                                 QStringLiteral("s.goodsid = ? AND (? = 0 OR s.stockid = ?)"),
+                                 placeRights(RecordKind::Warehouse, QStringLiteral("s.stockid")));
         }
-        goodsStock_->bindAll({id, warehouse_, warehouse_});
-        return read(*goodsStock_);
+        goodsStock_.st->bindAll(QVariantList{id, warehouse_, warehouse_} + goodsStock_.rights);
+        return read(*goodsStock_.st);
     }
 
     Stock otherStockOf(qint64 id, qint64 partner, qint64 typeId) {
-        if (!otherStock_) {
-            otherStock_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
-                "SELECT COALESCE(SUM(qty), 0), COALESCE(SUM(total), 0) FROM baseGoodsStockOther "
-                "WHERE goodsid = ? AND typeid = ? AND (? = 0 OR wldw_id = ?)")));
+        if (!otherStock_.st) {
+            otherStock_ = lookup(
+                QStringLiteral("SELECT COALESCE(SUM(s.qty), 0), COALESCE(SUM(s.total), 0) FROM "
+                               "baseGoodsStockOther AS s"),
+                QStringLiteral("s.goodsid = ? AND s.typeid = ? AND (? = 0 OR s.wldw_id = ?)"),
+                placeRights(RecordKind::Partner, QStringLiteral("s.wldw_id")));
         }
-        otherStock_->bindAll({id, typeId, partner, partner});
-        return read(*otherStock_);
+        otherStock_.st->bindAll(QVariantList{id, typeId, partner, partner} + otherStock_.rights);
+        return read(*otherStock_.st);
     }
 
     // Open order quantities: purchase orders (8) come in, sales orders (4) go out.
+    // Orders the operator may not see do not count.
     double openOrders(qint64 id) {
-        if (!orders_) {
-            orders_ = std::make_unique<Statement>(c_.db.prepare(QStringLiteral(
-                "SELECT COALESCE(SUM(CASE WHEN djType = 8 THEN qty - toQty ELSE toQty - qty END), "
-                "0) FROM djList WHERE goodsid = ? AND djType IN (4, 8) AND dj_state = 2 AND "
-                "isOver = 0 AND (? = 0 OR IntoStock_id = ? OR OutStock_id = ?)")));
+        if (!orders_.st) {
+            Where rights;
+            rights_.addBillOf(rights, QStringLiteral("l.id"));
+            orders_ = lookup(
+                QStringLiteral("SELECT COALESCE(SUM(CASE WHEN l.djType = 8 THEN l.qty - l.toQty "
+                               "ELSE l.toQty - l.qty END), 0) FROM djList AS l"),
+                QStringLiteral("l.goodsid = ? AND l.djType IN (4, 8) AND l.dj_state = 2 AND "
+                               "l.isOver = 0 AND (? = 0 OR l.IntoStock_id = ? OR l.OutStock_id "
+                               "= ?)"),
+                rights);
         }
-        orders_->bindAll({id, warehouse_, warehouse_, warehouse_});
+        orders_.st->bindAll(QVariantList{id, warehouse_, warehouse_, warehouse_} +
+                            orders_.rights);
         double q = 0;
-        if (orders_->step())
-            q = orders_->value(0).toDouble();
-        orders_->reset();
+        if (orders_.st->step())
+            q = orders_.st->value(0).toDouble();
+        orders_.st->reset();
         return q;
     }
 
@@ -389,10 +423,12 @@ private:
     }
 
     CallContext& c_;
+    RecordRights rights_;
     ConditionString goods_, ck_, wldw_, filter_;
     qint64 warehouse_ = 0;
     qint64 djType_ = 0;
-    std::unique_ptr<Statement> goodsStock_, otherStock_, orders_, auxUnit_;
+    Lookup goodsStock_, otherStock_, orders_;
+    std::unique_ptr<Statement> auxUnit_;
     QHash<qint64, Stock> classTotals_;
 };
 

@@ -25,7 +25,9 @@
 // unit; lstotal = stockqty × lsPrice; total_ = lstotal − stockTotal; fdwqty the stock in the first
 // auxiliary unit and fzqty the same as text ("2箱6个"). Category rows carry the sums of quantities
 // and values; a unit price of mixed goods means nothing, so their prices stay 0.
-// Operators other than 1 see no goods that baseGoodsPurview refuses them.
+// With record rights on (switch 2004), operators other than 1 see no goods (nor category) that
+// baseGoodsPurview refuses them, and the figures count no refused warehouse (partner in
+// P_JXC_Get_QC).
 
 #include "server/procs/procs_stockstatus.h"
 
@@ -47,7 +49,6 @@
 namespace dyt::server {
 namespace {
 
-constexpr qint64 kAdministrator = 1;
 constexpr double kZero = 1e-9;
 // Up to this many goods the stock is looked up goods by goods.
 constexpr qsizetype kLookupLimit = 5000;
@@ -84,7 +85,7 @@ enum class Source {
 class StockStatus {
 public:
     StockStatus(CallContext& c, Source source, qint64 otherType = 0)
-        : c_(c), source_(source), otherType_(otherType) {
+        : c_(c), rights_(c.db, c.userId), source_(source), otherType_(otherType) {
         const ParamList& p = c.params;
         goods_ = ConditionString::parse(p.value(QStringLiteral("goodsStr")));
         const ConditionString place = ConditionString::parse(
@@ -156,9 +157,7 @@ private:
         w.add(QStringLiteral("g.sonnum = 0"));
         if (goods_.contains(QStringLiteral("sptype")))
             w.add(QStringLiteral("g.spType = ?"), {conditionId(goods_, QStringLiteral("sptype"))});
-        if (c_.userId != kAdministrator)
-            addRecordRights(w, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"),
-                            c_.userId);
+        rights_.add(w, RecordKind::Goods, QStringLiteral("g.id"));
         if (!scopePath_.isEmpty())
             w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"), {prefixPattern(scopePath_)});
         return w;
@@ -241,6 +240,14 @@ private:
                 where += QStringLiteral(" AND ") + place + QStringLiteral(" = ?");
                 values << warehouse_;
             }
+        }
+        {
+            Where refused;
+            rights_.add(refused, other ? RecordKind::Partner : RecordKind::Warehouse,
+                        table + u'.' + place);
+            for (const QString& part : refused.parts)
+                where += QStringLiteral(" AND ") + part;
+            values << refused.values;
         }
         // The opening record a moving-average goods is edited through: its only row there.
         const QString figures =
@@ -349,6 +356,7 @@ private:
     Statement rows() {
         Where w;
         w.add(QStringLiteral("g.del = 0"));
+        rights_.add(w, RecordKind::Goods, QStringLiteral("g.id"));
         switch (mode_) {
             case Mode::Level:
                 w.add(QStringLiteral("g.par_id = ?"), {parId_});
@@ -509,6 +517,7 @@ private:
     }
 
     CallContext& c_;
+    RecordRights rights_;
     Source source_;
     qint64 otherType_;
     ConditionString goods_;

@@ -26,7 +26,7 @@ const QStringList& reportProcedures() {
 }
 
 int runReport(CallContext& c, const QString& procedure) {
-    const reports::ReportParams p = reports::ReportParams::parse(c.params, c.userId);
+    const reports::ReportParams p = reports::ReportParams::parse(c.db, c.params, c.userId);
     if (p.queryType.isEmpty())
         throw DytError(QStringLiteral("%1缺少查询类型[QueryType]").arg(procedure));
     if (const reports::TradeReport* r = reports::findTradeReport(procedure, p.queryType)) {

@@ -60,9 +60,10 @@ LevelChoice levelChoice(const ConditionString& c, const QString& what) {
 
 }  // namespace
 
-ReportParams ReportParams::parse(const ParamList& lines, qint64 userId) {
+ReportParams ReportParams::parse(Database& db, const ParamList& lines, qint64 userId) {
     ReportParams p;
     p.userId = userId;
+    p.rights = RecordRights(db, userId);
     p.lines = lines;
     p.queryType = lines.value(QStringLiteral("QueryType")).trimmed();
     p.partner = recordChoice(lines.value(QStringLiteral("wldwStr")), QStringLiteral("往来单位"));
@@ -171,12 +172,6 @@ void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table
     }
 }
 
-void addRights(Where& w, Database& db, qint64 userId, const QString& rightsTable,
-               const QString& column) {
-    if (!rightsTable.isEmpty() && recordRightsOn(db, userId))
-        addRecordRights(w, rightsTable, column, userId);
-}
-
 QString lineWarehouseSql() {
     return QStringLiteral(
         "(CASE WHEN l.IntoStock_id > 0 THEN l.IntoStock_id ELSE a.IntoStock_id "
@@ -233,7 +228,7 @@ void addHeaderScope(Where& w, const ReportParams& p, const QList<int>& kinds) {
     }
 }
 
-Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
+Where lineScope(const ReportParams& p, const QList<int>& kinds) {
     Where w;
     w.add(QStringLiteral("a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"));
     addHeaderScope(w, p, kinds);
@@ -256,11 +251,8 @@ Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
     }
     addGoodsChoice(w, p);
     addRedFilter(w, p.redFilter, QStringLiteral("a"));
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("l.goodsid"));
-    addRights(w, db, p.userId, QStringLiteral("baseWLDWPurview"), QStringLiteral("a.wldw_id"));
-    addRights(w, db, p.userId, QStringLiteral("baseCKPurview"), lineWarehouseSql());
-    addRights(w, db, p.userId, QStringLiteral("basezyPurview"), QStringLiteral("a.jsr_id"));
-    addRights(w, db, p.userId, QStringLiteral("basebmPurview"), QStringLiteral("a.dep_id"));
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("l.goodsid"));
+    p.rights.addBill(w, QStringLiteral("a"));
     return w;
 }
 

@@ -45,6 +45,7 @@ struct ReportParams {
     QHash<QString, LevelChoice> levels;
     const LevelChoice& levelOf(const QString& line) const;
     qint64 userId = 0;
+    RecordRights rights;  // the operator's record rights
     RecordChoice partner, employee, warehouse, department, region;
     LevelChoice goods;
     QList<int> kinds;  // djStr; empty when not sent
@@ -54,8 +55,9 @@ struct ReportParams {
     ConditionString filter;
     ParamList lines;  // the lines as sent
 
-    // Reads the lines; throws DytError with the message for the operator on bad input.
-    static ReportParams parse(const ParamList& lines, qint64 userId);
+    // Reads the lines and the operator's record rights; throws DytError with the message for the
+    // operator on bad input.
+    static ReportParams parse(Database& db, const ParamList& lines, qint64 userId);
     QString beginText() const;
     QString endText() const;
 };
@@ -80,19 +82,15 @@ const Dimension& regionDimension();
 void addDimensionChoice(Where& w, const LevelChoice& level, const QString& table,
                         const QString& alias);
 
-// Record-rights clause: the column's record is not refused to the operator (switch 2004; operator
-// 1 sees everything). Empty when no rights apply.
-void addRights(Where& w, Database& db, qint64 userId, const QString& rightsTable,
-               const QString& column);
-
 // The bill lines in scope of a report, over "djList AS l JOIN djIndex AS a ON a.id = l.id JOIN
 // baseGoods AS g ON g.id = l.goodsid": posted goods lines of the kinds, the dates, the partner,
 // employee, department and warehouse choices, the goods choice (";id=" subtree; quick search or
-// flat list restriction; not the level), the red filter and the operator's record rights.
+// flat list restriction; not the level), the red filter and the operator's record rights (the
+// bill's and the line's goods).
 // The bill-header conditions every report shares: the kinds (none: all), the dates, and the chosen
 // partner, employee and department with their sub-records.
 void addHeaderScope(Where& w, const ReportParams& p, const QList<int>& kinds);
-Where lineScope(Database& db, const ReportParams& p, const QList<int>& kinds);
+Where lineScope(const ReportParams& p, const QList<int>& kinds);
 // The warehouse a line moves its goods in (the line's own, else the bill's).
 QString lineWarehouseSql();
 

@@ -37,21 +37,21 @@ const QString kStockRows = QStringLiteral(
     "= s.goodsid");
 
 // Goods choice and record rights over the goods alias g.
-Where goodsScope(Database& db, const ReportParams& p) {
+Where goodsScope(const ReportParams& p) {
     Where w;
     addGoodsChoice(w, p);
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"));
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("g.id"));
     return w;
 }
 
-void addWarehouse(Where& w, Database& db, const ReportParams& p, const RecordChoice& warehouse,
+void addWarehouse(Where& w, const ReportParams& p, const RecordChoice& warehouse,
                   const QString& column) {
     if (warehouse.id > 0) {
         QVariantList v;
         const QString in = inRecords(warehouse, QStringLiteral("baseCK"), &v);
         w.add(column + u' ' + in, v);
     }
-    addRights(w, db, p.userId, QStringLiteral("baseCKPurview"), column);
+    p.rights.add(w, RecordKind::Warehouse, column);
 }
 
 QHash<qint64, double> sums(Database& db, const QString& select, const Where& w,
@@ -66,8 +66,8 @@ QHash<qint64, double> sums(Database& db, const QString& select, const Where& w,
 
 // Stock per goods in the warehouse choice, now.
 QHash<qint64, double> stockOf(Database& db, const ReportParams& p, const RecordChoice& warehouse) {
-    Where w = goodsScope(db, p);
-    addWarehouse(w, db, p, warehouse, QStringLiteral("s.stockid"));
+    Where w = goodsScope(p);
+    addWarehouse(w, p, warehouse, QStringLiteral("s.stockid"));
     return sums(db, QStringLiteral("SELECT g.id, SUM(s.qty) FROM ") + kStockRows, w);
 }
 
@@ -93,7 +93,7 @@ const QString kGoodsColumns = QStringLiteral(
 
 RecordSet limitSettings(Database& db, const ReportParams& p) {
     const LevelChoice& level = p.goods;
-    Where w = goodsScope(db, p);
+    Where w = goodsScope(p);
     w.add(QStringLiteral("g.del = 0"));
     if (level.list || !level.search.isEmpty())
         w.add(QStringLiteral("g.sonnum = 0"));
@@ -107,8 +107,8 @@ RecordSet limitSettings(Database& db, const ReportParams& p) {
 
     // Stock per goods with its path, so that a category shows the stock below it.
     Where sw;
-    addWarehouse(sw, db, p, p.warehouse, QStringLiteral("s.stockid"));
-    addRights(sw, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("g.id"));
+    addWarehouse(sw, p, p.warehouse, QStringLiteral("s.stockid"));
+    p.rights.add(sw, RecordKind::Goods, QStringLiteral("g.id"));
     QList<QPair<QString, double>> stock;
     Statement st = db.prepare(QStringLiteral("SELECT g.par_jl, SUM(s.qty) FROM ") + kStockRows +
                               QStringLiteral(" WHERE ") + sw.text() +
@@ -166,19 +166,21 @@ RecordSet replenishPlan(Database& db, const ReportParams& p) {
         warehouse = {target, true};
 
     const QHash<qint64, double> stock = stockOf(db, p, warehouse);
-    Where sw = goodsScope(db, p);
-    addWarehouse(sw, db, p, warehouse, QStringLiteral("s.stockid"));
+    Where sw = goodsScope(p);
+    addWarehouse(sw, p, warehouse, QStringLiteral("s.stockid"));
     sw.add(QStringLiteral("s.dj_state = 2 AND s.djType IN (1, 2, 3, 40, 51) AND s.date >= ? AND "
                           "s.date <= ?"),
            {billvalues::dateText(begin), billvalues::dateText(end) + QStringLiteral(" 23:59:59")});
+    p.rights.addBill(sw, QStringLiteral("a"));
     const QHash<qint64, double> sold = sums(
         db,
         QStringLiteral("SELECT g.id, -SUM(s.qty) FROM djStockDetail AS s JOIN baseGoods AS g ON "
-                       "g.id = s.goodsid"),
+                       "g.id = s.goodsid JOIN djIndex AS a ON a.id = s.id"),
         sw);
-    Where ow = goodsScope(db, p);
-    addWarehouse(ow, db, p, warehouse, lineWarehouseSql());
+    Where ow = goodsScope(p);
+    addWarehouse(ow, p, warehouse, lineWarehouseSql());
     ow.add(QStringLiteral("a.djType = 8 AND a.dj_state = 2 AND l.isOver = 0"));
+    p.rights.addBill(ow, QStringLiteral("a"));
     const QHash<qint64, double> ordered =
         sums(db,
              QStringLiteral("SELECT g.id, SUM((l.qty - l.toQty) * l.rate) FROM djList AS l JOIN "
@@ -186,7 +188,7 @@ RecordSet replenishPlan(Database& db, const ReportParams& p) {
              ow);
 
     // The limits of the replenishment warehouse where it has its own, else the goods'.
-    Where gw = goodsScope(db, p);
+    Where gw = goodsScope(p);
     gw.add(QStringLiteral("g.sonnum = 0 AND g.del = 0"));
     const QString limit = QStringLiteral(
         "COALESCE((SELECT x.%1 FROM baseGoodsWarn AS x WHERE x.goodsid = g.id AND x.stockid = ? "
@@ -250,7 +252,7 @@ int warnToDraft(CallContext& c) {
     billservice::requireBillRight(db, c.userId, 5, false);
     ParamList lines = c.params;
     lines.setValue(QStringLiteral("QueryType"), QStringLiteral("KCXXBJ"));
-    const ReportParams p = ReportParams::parse(lines, c.userId);
+    const ReportParams p = ReportParams::parse(db, lines, c.userId);
 
     QSet<qint64> chosen;
     for (const QString& item :

@@ -24,7 +24,7 @@ const QString kStockSource = QStringLiteral(
     "JOIN baseGoods AS g ON g.id = s.goodsid");
 
 // The warehouse, goods choice and record rights over the row source.
-Where stockScope(Database& db, const ReportParams& p) {
+Where stockScope(const ReportParams& p) {
     Where w;
     if (p.warehouse.id > 0) {
         QVariantList v;
@@ -32,8 +32,8 @@ Where stockScope(Database& db, const ReportParams& p) {
         w.add(QStringLiteral("s.stockid ") + in, v);
     }
     addGoodsChoice(w, p);
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("s.goodsid"));
-    addRights(w, db, p.userId, QStringLiteral("baseCKPurview"), QStringLiteral("s.stockid"));
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("s.goodsid"));
+    p.rights.add(w, RecordKind::Warehouse, QStringLiteral("s.stockid"));
     return w;
 }
 
@@ -42,7 +42,7 @@ void derivePrice(Figures& f) {
 }
 
 RecordSet balance(Database& db, const ReportParams& p) {
-    Where w = stockScope(db, p);
+    Where w = stockScope(p);
     if (p.end)
         w.add(QStringLiteral("s.date <= ?"), {p.endText()});
     addLevelScope(w, db, goodsDimension(), p.goods, QStringLiteral("g"));
@@ -62,7 +62,7 @@ RecordSet balance(Database& db, const ReportParams& p) {
 }
 
 RecordSet movement(Database& db, const ReportParams& p) {
-    Where w = stockScope(db, p);
+    Where w = stockScope(p);
     if (p.end)
         w.add(QStringLiteral("s.date <= ?"), {p.endText()});
     addLevelScope(w, db, goodsDimension(), p.goods, QStringLiteral("g"));
@@ -114,7 +114,7 @@ RecordSet movement(Database& db, const ReportParams& p) {
 // The movements of the goods (and warehouse) chosen, oldest first, after an opening row; the
 // running balance follows each row.
 RecordSet ledger(Database& db, const ReportParams& p) {
-    Where opening = stockScope(db, p);
+    Where opening = stockScope(p);
     if (p.begin)
         opening.add(QStringLiteral("s.date < ?"), {p.beginText()});
     else
@@ -150,8 +150,11 @@ RecordSet ledger(Database& db, const ReportParams& p) {
     if (p.end)
         w.add(QStringLiteral("d.date <= ?"), {p.endText()});
     addRedFilter(w, p.redFilter, QStringLiteral("a"));
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("d.goodsid"));
-    addRights(w, db, p.userId, QStringLiteral("baseCKPurview"), QStringLiteral("d.stockid"));
+    // The rows are the bills' movements: a bill the operator may not see shows none, and the
+    // running balance goes on over the rows shown.
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("d.goodsid"));
+    p.rights.add(w, RecordKind::Warehouse, QStringLiteral("d.stockid"));
+    p.rights.addBill(w, QStringLiteral("a"));
     Statement st = db.prepare(
         QStringLiteral(
             "SELECT a.id, a.djType, COALESCE((SELECT k.fullname FROM sysDjb AS k WHERE k.id = "
@@ -225,8 +228,8 @@ RecordSet batches(Database& db, const ReportParams& p) {
         w.add(QStringLiteral("b.stockid ") + in, v);
     }
     addGoodsChoice(w, p);
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("b.goodsid"));
-    addRights(w, db, p.userId, QStringLiteral("baseCKPurview"), QStringLiteral("b.stockid"));
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("b.goodsid"));
+    p.rights.add(w, RecordKind::Warehouse, QStringLiteral("b.stockid"));
     return db.query(
         QStringLiteral("SELECT b.id AS goodspc, g.id AS sp_id, g.code AS sp_spbh, g.fullname AS "
                        "sp_spqm, b.stockid AS ck_id, COALESCE(c.fullname, '') AS ck_ckqm, b.ph, "
@@ -240,7 +243,7 @@ RecordSet batches(Database& db, const ReportParams& p) {
 // Stock now, with the open order quantities: virtual = stock + open purchase orders − open sales
 // orders.
 RecordSet virtualStock(Database& db, const ReportParams& p) {
-    Where w = stockScope(db, p);
+    Where w = stockScope(p);
     addLevelScope(w, db, goodsDimension(), p.goods, QStringLiteral("g"));
     RecordFigures figures;
     Statement st =
@@ -254,7 +257,7 @@ RecordSet virtualStock(Database& db, const ReportParams& p) {
     orders.begin.reset();
     orders.end.reset();
     orders.redFilter = 0;
-    Where o = lineScope(db, orders, {4, 8});
+    Where o = lineScope(orders, {4, 8});
     o.add(QStringLiteral("l.isOver = 0"));
     addLevelScope(o, db, goodsDimension(), p.goods, QStringLiteral("g"));
     Statement os = db.prepare(
@@ -286,7 +289,8 @@ RecordSet alert(Database& db, const ReportParams& p, bool upper) {
         w.add(QStringLiteral("(s.stockid = 0 OR s.stockid ") + in + u')', v);
     }
     addGoodsChoice(w, p);
-    addRights(w, db, p.userId, QStringLiteral("baseGoodsPurview"), QStringLiteral("s.goodsid"));
+    p.rights.add(w, RecordKind::Goods, QStringLiteral("s.goodsid"));
+    p.rights.add(w, RecordKind::Warehouse, QStringLiteral("s.stockid"));
     const QString limit = upper ? QStringLiteral("warnUp") : QStringLiteral("warnDown");
     QVariantList values;
     QString limitSql = QStringLiteral("g.") + limit;

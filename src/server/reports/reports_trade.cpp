@@ -149,7 +149,7 @@ RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& give
     LevelChoice shown = level;
     if (r.flat)
         shown.list = true;
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     if (r.dim != Dim::Goods)
         addDimensionChoice(w, level, dim.table, QStringLiteral("t"));
     addLevelScope(w, db, dim, shown, QStringLiteral("t"));
@@ -185,7 +185,7 @@ RecordSet statistic(Database& db, const ReportParams& p, const TradeReport& give
 // is still open (wzxQty, in the line's unit) and whether the line is done (isOver); ";isOver=" in
 // filter keeps open (0) or done (1) lines only.
 RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     const bool orders = r.shape == TradeShape::OrderLines;
     const QString over = p.filter.value(QStringLiteral("isOver")).trimmed();
     if (orders && !over.isEmpty()) {
@@ -223,7 +223,7 @@ RecordSet ledger(Database& db, const ReportParams& p, const TradeReport& r) {
 RecordSet exchange(Database& db, const ReportParams& p, const TradeReport& r) {
     const Dimension& dim = goodsDimension();
     const LevelChoice& level = p.goods;
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     addLevelScope(w, db, dim, level, QStringLiteral("t"));
     const QString sql =
         QStringLiteral(
@@ -251,7 +251,7 @@ RecordSet exchange(Database& db, const ReportParams& p, const TradeReport& r) {
 
 // One block of level rows per month of the range ("yyyy-mm" in the column yf).
 RecordSet monthly(Database& db, const ReportParams& p, const TradeReport& r) {
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     const QVariant first = db.scalar(QStringLiteral("SELECT MIN(substr(a.date, 1, 7))") +
                                          kLineFrom + QStringLiteral(" WHERE ") + w.text(),
                                      w.values);
@@ -355,7 +355,7 @@ RecordSet ranking(Database& db, const ReportParams& p, const TradeReport& r) {
 
 // Goods by partner: one row per goods and partner, goods code order.
 RecordSet goodsByPartner(Database& db, const ReportParams& p, const TradeReport& r) {
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     const QString sign = signSql(r.sales, r.returnsOnly);
     const QString sql = QStringLiteral(
                             "SELECT g.id AS sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, "
@@ -375,7 +375,7 @@ RecordSet goodsByPartner(Database& db, const ReportParams& p, const TradeReport&
 
 // The purchase price of every purchase line of a goods next to the one before it.
 RecordSet priceTrail(Database& db, const ReportParams& p, const TradeReport& r) {
-    Where w = lineScope(db, p, kindsOf(p, r));
+    Where w = lineScope(p, kindsOf(p, r));
     const RecordSet lines = db.query(
         QStringLiteral("SELECT a.id, a.date, a.code, COALESCE(w.fullname, '') AS dw_dwqm, g.id AS "
                        "sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, l.qty, "
@@ -424,7 +424,7 @@ RecordSet comparison(Database& db, const ReportParams& p, const TradeReport& r) 
     ReportParams both = p;
     both.begin.reset();
     both.end.reset();
-    Where w = lineScope(db, both, kindsOf(p, r));
+    Where w = lineScope(both, kindsOf(p, r));
     if (r.dim != Dim::Goods)
         addDimensionChoice(w, level, dim.table, QStringLiteral("t"));
     addLevelScope(w, db, dim, level, QStringLiteral("t"));
@@ -471,20 +471,18 @@ RecordSet comparison(Database& db, const ReportParams& p, const TradeReport& r) 
 }
 
 // The bills of the kinds with a discount (youhuiTotal), returns negative.
-Where billScope(Database& db, const ReportParams& p, const QList<int>& kinds) {
+Where billScope(const ReportParams& p, const QList<int>& kinds) {
     Where w;
     w.add(QStringLiteral("a.dj_state = 2 AND a.youhuiTotal <> 0"));
     addHeaderScope(w, p, kinds);
     addRedFilter(w, p.redFilter, QStringLiteral("a"));
-    addRights(w, db, p.userId, QStringLiteral("baseWLDWPurview"), QStringLiteral("a.wldw_id"));
-    addRights(w, db, p.userId, QStringLiteral("basezyPurview"), QStringLiteral("a.jsr_id"));
-    addRights(w, db, p.userId, QStringLiteral("basebmPurview"), QStringLiteral("a.dep_id"));
+    p.rights.addBill(w, QStringLiteral("a"));
     return w;
 }
 
 RecordSet discounts(Database& db, const ReportParams& p, const TradeReport& given) {
     const QList<int> kinds = kindsOf(p, given);
-    Where w = billScope(db, p, kinds);
+    Where w = billScope(p, kinds);
     const QString sign = QStringLiteral("(CASE WHEN a.djType = 2 THEN -1 ELSE 1 END)");
     if (given.byChoice.isEmpty()) {
         return db.query(
