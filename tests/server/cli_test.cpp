@@ -170,5 +170,55 @@ TEST(ServerProcessTest, ConfigurationFileGracefulStopAndBadConfiguration) {
     EXPECT_FALSE(server2.start({u"--bogus"_s}));
 }
 
+// A modified client as operator 2 with no rights, through the calls anybody can send with the
+// admin tool: each is refused and changes nothing; operator 1 gets the same calls through.
+TEST_F(CliTest, AnOperatorWithoutRightsIsRefusedWhatTheToolSends) {
+    ASSERT_EQ(0, cli({u"create-profile"_s, u"默认账套"_s}).exitCode);
+    ASSERT_EQ(0, asAdmin({u"sql"_s, u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, "
+                                    "fullname) VALUES (2, 0, '2,', 1, 0, '002', '乙'); INSERT INTO "
+                                    "sysuser(id, password) VALUES (2, '')"_s})
+                     .exitCode);
+    QTemporaryDir dir;
+    QFile params(dir.filePath(u"p.txt"_s));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write("djType=5\r\ndate=2026-01-05\r\n");
+    params.close();
+    QFile lines(dir.filePath(u"l.tsv"_s));
+    ASSERT_TRUE(lines.open(QIODevice::WriteOnly));
+    lines.write("goodsid\tqty\n1\t2\n");
+    lines.close();
+    const QStringList calls[] = {
+        {u"sql"_s, u"INSERT INTO sysPurview(userid, menuid, isbj) SELECT 2, id, 1 FROM sysMenu "
+                   "WHERE code = '500402'"_s},
+        {u"proc"_s, u"p_sys_up_purview"_s, u"id=0"_s, u"userid=2"_s, u"isbj=1"_s},
+        {u"proc"_s, u"p_sys_Up_DatabaseRepair"_s},
+        {u"service"_s, u"SaveToDB"_s, params.fileName(), lines.fileName()},
+        {u"sql"_s, u"UPDATE sysuser SET password = '' WHERE id = 1"_s},
+    };
+    const auto state = [&] {
+        return asAdmin({u"sql"_s, u"SELECT (SELECT count(*) FROM sysPurview WHERE isbj = 1), "
+                                  "(SELECT group_concat(password) FROM sysuser)"_s})
+            .out;
+    };
+    const QString before = state();
+    for (const QStringList& c : calls) {
+        SCOPED_TRACE(c.join(u' ').toStdString());
+        const test::CliResult r = cli(QStringList{u"--profile"_s, u"dytv1_1"_s, u"--user"_s,
+                                                  u"2"_s} + c);
+        EXPECT_EQ(u"1 您没有执行该操作的权限!\n"_s, refusal(r));
+        EXPECT_EQ(before, state());
+    }
+    // Operator 1 passes the rights (the bill itself is refused for its lines).
+    for (const QStringList& c : calls) {
+        SCOPED_TRACE(c.join(u' ').toStdString());
+        EXPECT_NE(u"1 您没有执行该操作的权限!\n"_s, refusal(asOperator(c)));
+    }
+    // Nobody reads a stored password.
+    EXPECT_EQ(u"password\n\n"_s,
+              cli({u"--profile"_s, u"dytv1_1"_s, u"--user"_s, u"2"_s, u"sql"_s,
+                   u"select password from sysuser where id = 1"_s})
+                  .out);
+}
+
 }  // namespace
 }  // namespace dyt
