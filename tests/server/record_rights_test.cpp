@@ -65,6 +65,11 @@ TEST_F(RecordRightsTest, ARefusedWarehouseLeavesTheStockStatusAndTheBusinessHist
     seen.removeAll(bills_[4]);
     seen.removeAll(transfer);
     EXPECT_EQ(seen, values(clerk_, "P_JXC_DJ_GetDJIndex", history, "id"));
+    // Nor may it reverse one.
+    const proto::Response red = call(clerk_, "ExecProc",
+                                     {u"P_JXC_DJ_CopyRed"_s,
+                                      u"billid=%1\r\nisRed=-1"_s.arg(bills_[4])});
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s, red.outText(2));
 }
 
 TEST_F(RecordRightsTest, ARefusedRecordDisappearsWhereverItIsSeen) {

@@ -94,8 +94,8 @@ bool holdsRight(Database& db, qint64 userId, const QString& code) {
         return true;
     const QVariant granted = db.scalar(
         QStringLiteral("SELECT max(CASE WHEN a.isbj = 1 OR b.hide = 1 THEN 1 ELSE 0 END) FROM "
-                       "sysPurview AS a, sysMenu AS b WHERE a.menuid = b.id AND a.userid = ? AND "
-                       "b.code = ?"),
+                       "sysMenu AS b LEFT JOIN sysPurview AS a ON a.menuid = b.id AND "
+                       "a.userid = ? WHERE b.code = ?"),
         {userId, code});
     return granted.toInt() == 1;
 }

@@ -10,6 +10,7 @@
 #include "protocol/functioncodes.h"
 #include "protocol/querydescriptors.h"
 #include "server/db/database.h"
+#include "server/db/where.h"
 #include "server/procs/bill_common.h"
 
 namespace dyt::server::callrights {
@@ -185,7 +186,17 @@ Rule billOf(const QString& line) {
         if (!kind.isValid())
             return true;
         const QString code = billMenuCode(kind.toInt());
-        return code.isEmpty() || c.held().holds(code);
+        if (!code.isEmpty() && !c.held().holds(code))
+            return false;
+        // A bill the operator's record rights hide is not one it may act on.
+        const RecordRights records(c.db, c.userId);
+        if (!records.any())
+            return true;
+        Where w;
+        w.add(QStringLiteral("a.id = ?"), {id});
+        records.addBill(w, QStringLiteral("a"));
+        return c.db.scalar(QStringLiteral("SELECT 1 FROM djIndex AS a") + w.clause(), w.values)
+            .isValid();
     };
 }
 

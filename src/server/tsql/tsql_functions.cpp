@@ -436,8 +436,8 @@ void fnGetPurview(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     Query q(
         sqlite3_context_db_handle(ctx),
-        "SELECT max(CASE WHEN a.isbj = 1 OR b.hide = 1 THEN 1 ELSE 0 END) FROM sysPurview AS a, "
-        "sysMenu AS b WHERE a.menuid = b.id AND a.userid = ?1 AND b.code = ?2");
+        "SELECT max(CASE WHEN a.isbj = 1 OR b.hide = 1 THEN 1 ELSE 0 END) FROM sysMenu AS b "
+        "LEFT JOIN sysPurview AS a ON a.menuid = b.id AND a.userid = ?1 WHERE b.code = ?2");
     if (queryFailed(ctx, q, "fnGetPurview"))
         return;
     q.bind(1, user);
