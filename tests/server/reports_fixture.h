@@ -58,9 +58,12 @@ protected:
     //   9 销售换货单 2025-03-05 with 201: 101 × −1 @ 20 out, 103 × 1 @ 40 back
     //  10 销售订单   2025-03-06 to 203: 103 × 2 @ 45
     //  11 进货订单   2025-03-06 from 202: 102 × 10 @ 5
-    // and the stock limits: 102 at most 10, 103 at least 8.
+    // and the stock limits: 102 at most 10, 103 at least 8; 102 keeps 90 days with a warning 10
+    // days ahead, its batch of bill 1 is P1 made on 2025-01-01.
     void postMoreKinds() {
-        update(u"UPDATE baseGoods SET warnUP = 10 WHERE id = 102"_s);
+        update(u"UPDATE baseGoods SET warnUP = 10, yxqNum = 90, jxqNum = 10 WHERE id = 102"_s);
+        update(
+            u"UPDATE baseGoodsStock SET ph = 'P1', outdate = '2025-01-01' WHERE goodsid = 102"_s);
         update(u"UPDATE baseGoods SET warnDown = 8 WHERE id = 103"_s);
         posted(15, "2025-03-02", 0, {{101, 2, 10}}, 302, 301);
         posted(12, "2025-03-03", 0, {{102, 1, 5}});

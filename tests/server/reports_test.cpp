@@ -172,6 +172,39 @@ TEST_F(Reports, StockBalancesMovementTableAndTheLowerLimitAlert) {
     EXPECT_EQ(5.0, num(lower302, 0, "cyQty"));
 }
 
+// The stock per warehouse column of a level (302 moved below 301), the shelf life reached some
+// days ahead and the batch number condition; the figures of the five bills worked out by hand.
+TEST_F(Reports, StockPerWarehouseLevelShelfLifeDaysAndBatchNumbers) {
+    update(u"UPDATE baseCK SET par_id = 301, par_jl = '301,302,', leveal = 2 WHERE id = 302"_s);
+    update(u"UPDATE baseCK SET sonnum = 1 WHERE id = 301"_s);
+    update(u"UPDATE baseGoods SET yxqNum = 90 WHERE id = 102"_s);
+    update(u"UPDATE baseGoodsStock SET ph = 'P1', outdate = '2025-01-01' WHERE goodsid = 102"_s);
+    // clang-format off
+    struct Case { const char* type; Lines lines; const char* field; QList<double> values; };
+    const Case cases[] = {
+        // 101: 6 in 301 and 5 in 302, 102: 15 in 301; 103: 3 in 301
+        {"KCZKFB", {{"filter", ";cklevel=1"}}, "ckQty_301", {26, 3}},
+        {"KCZKFB", {{"filter", ";cklevel=2"}}, "ckQty_301", {21, 3}},
+        {"CKFBB", {}, "ckQty_302", {5, 0}},
+        // 102 expires on 2025-04-01: reached 31 days ahead of 2025-03-01, not 30
+        {"SPBZQCX", {{"EndDate", "2025-03-01"}, {"filter", ";days=31"}}, "syts", {31}},
+        {"SPBZQCX", {{"EndDate", "2025-03-01"}, {"filter", ";days=30"}}, "syts", {}},
+        {"SPPCGZ", {{"filter", ";batchNo=p1"}}, "Qty", {20, -5}},
+        {"SPPCGZ", {{"filter", ";batchNo=P2"}}, "Qty", {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        const RecordSet rs = report(kKC, QString::fromLatin1(c.type), c.lines);
+        QList<double> got;
+        for (int i = 0; i < rs.rowCount(); ++i)
+            got << num(rs, i, c.field);
+        EXPECT_EQ(c.values, got);
+    }
+    EXPECT_EQ(u"查看仓库的级次只能是1至5！"_s,
+              reportError(kKC, u"KCZKFB"_s, {{"filter", ";cklevel=6"}}));
+}
+
 // A report as another operator sees it, on the session's connection.
 RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QString& type,
                    const QString& goods = u";par_id=0"_s) {

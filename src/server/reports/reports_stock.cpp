@@ -360,6 +360,13 @@ const QList<StockReport>& stockReports() {
         add("KCSXBJ", StockShape::UpperAlert);
         add("KCXXBJ", StockShape::LowerAlert);
         add("KCSXXBJSZ", StockShape::Limits);
+        add("KCZKFB", StockShape::Distribution);
+        add("CKFBB", StockShape::WarehouseSpread);
+        add("CKZMCYB", StockShape::CountDifference);
+        add("QTCRKMXB", StockShape::OtherLines);
+        add("QTCRKCYB", StockShape::OtherDifference);
+        add("SPBZQCX", StockShape::ShelfLife);
+        add("SPPCGZ", StockShape::BatchTrail);
         t << StockReport{QStringLiteral("P_JXC_Get_JH"), QStringLiteral("ZNBHJH"),
                          StockShape::Replenish};
         return t;
@@ -396,6 +403,8 @@ RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport&
             return limitSettings(db, p);
         case StockShape::Replenish:
             return replenishPlan(db, p);
+        default:
+            return runMoreStockReport(db, p, r.shape);
     }
     return {};
 }

@@ -27,6 +27,14 @@ enum class StockShape {
     LowerAlert,  // goods below their lower limit
     Limits,      // the stock limits of one goods level, with the stock (reports_replenish.cpp)
     Replenish,   // the smart replenishment plan (reports_replenish.cpp)
+    // reports_stock2.cpp:
+    Distribution,     // stock per goods level and warehouse column of a warehouse level
+    WarehouseSpread,  // the same per warehouse
+    OtherDifference,  // other receipts against other issues
+    CountDifference,  // overflow against loss
+    OtherLines,       // the lines of the other receipt and issue bills
+    ShelfLife,        // batches near the end of their shelf life
+    BatchTrail,       // the movements of goods kept in batches
 };
 
 struct StockReport {
@@ -38,6 +46,8 @@ struct StockReport {
 const QList<StockReport>& stockReports();
 const StockReport* findStockReport(const QString& procedure, const QString& queryType);
 RecordSet runStockReport(Database& db, const ReportParams& p, const StockReport& r);
+// The reports of the shapes from Distribution on (reports_stock2.cpp).
+RecordSet runMoreStockReport(Database& db, const ReportParams& p, StockShape shape);
 
 // The stock limits of a goods level and the replenishment plan (reports_replenish.cpp).
 RecordSet limitSettings(Database& db, const ReportParams& p);
