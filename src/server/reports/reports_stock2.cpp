@@ -1,8 +1,8 @@
 // More stock reports from the stock ledger: the stock per warehouse (KCZKFB, CKFBB), the
-// differences between receipts and issues of a pair of bill kinds (QTCRKCYB other receipts and
-// issues, CKZMCYB overflow and loss found at stocktaking), the lines of the other receipt and
-// issue bills (QTCRKMXB), the batches near the end of their shelf life (SPBZQCX) and the
-// movements of goods kept in batches (SPPCGZ).
+// differences between what some bill kinds brought in and took out (QTCRKCYB other receipts and
+// issues, CKZMCYB the differences between the books and the stock found: overflow, loss and
+// stocktakes), the lines of the other receipt and issue bills (QTCRKMXB), the batches near the
+// end of their shelf life (SPBZQCX) and the movements of goods kept in batches (SPPCGZ).
 //
 // Quantities are in base units and values at cost, signed as djStockDetail holds them (+ in,
 // − out); the stock at a date is the opening stock plus every posted movement up to it, as in the
@@ -30,17 +30,6 @@ void addWarehouseChoice(Where& w, const ReportParams& p, const QString& column) 
     QVariantList v;
     const QString in = inRecords(p.warehouse, QStringLiteral("baseCK"), &v);
     w.add(column + u' ' + in, v);
-}
-
-// The bill kinds as "IN (?, …)" with their values.
-void addKinds(Where& w, const QString& column, const QList<int>& kinds) {
-    QStringList marks;
-    QVariantList values;
-    for (int k : kinds) {
-        marks << QStringLiteral("?");
-        values << k;
-    }
-    w.add(column + QStringLiteral(" IN (%1)").arg(marks.join(QStringLiteral(", "))), values);
 }
 
 // The posted movements of "djStockDetail AS d JOIN djIndex AS a … JOIN baseGoods AS g" in scope:
@@ -144,22 +133,22 @@ RecordSet distribution(Database& db, const ReportParams& p, int warehouseLevel) 
                   [](Figures& f) { f[1] = f[0] != 0 ? f[2] / f[0] : 0.0; });
 }
 
-// Receipts of the in-kinds against issues of the out-kinds per goods level, and the difference.
-RecordSet difference(Database& db, const ReportParams& p, const QList<int>& inKinds,
-                     const QList<int>& outKinds) {
-    Where w = movementScope(p, inKinds + outKinds);
+// What the movements of the kinds brought in (`rkQty`, `rkTotal`) against what they took out
+// (`ckQty`, `ckTotal`) per goods level, and the difference (`Qty`, `total`). A movement comes in
+// when its quantity is above 0 (or, without quantity, its value).
+RecordSet difference(Database& db, const ReportParams& p, const QList<int>& kinds) {
+    Where w = movementScope(p, kinds);
     addLevelScope(w, db, goodsDimension(), p.goods, QStringLiteral("g"));
-    Where in;
-    addKinds(in, QStringLiteral("d.djType"), inKinds);
+    const QString in = QStringLiteral("(d.qty > 0 OR (d.qty = 0 AND d.total > 0))");
     const QString sql =
         QStringLiteral(
             "SELECT d.goodsid, SUM(CASE WHEN %1 THEN d.qty ELSE 0 END), SUM(CASE WHEN %1 THEN "
             "d.total ELSE 0 END), SUM(CASE WHEN %1 THEN 0 ELSE -d.qty END), SUM(CASE WHEN %1 "
             "THEN 0 ELSE -d.total END) FROM ")
-            .arg(in.text()) +
+            .arg(in) +
         kMovements + QStringLiteral(" WHERE ") + w.text() + QStringLiteral(" GROUP BY d.goodsid");
     Statement st = db.prepare(sql);
-    st.bindAll(in.values + in.values + in.values + in.values + w.values);
+    st.bindAll(w.values);
     RecordFigures figures;
     while (st.step()) {
         Figures f;
@@ -350,9 +339,11 @@ RecordSet runMoreStockReport(Database& db, const ReportParams& p, StockShape sha
         case StockShape::WarehouseSpread:
             return distribution(db, p, 5);
         case StockShape::OtherDifference:
-            return difference(db, p, {11}, {10});
+            return difference(db, p, {10, 11});
         case StockShape::CountDifference:
-            return difference(db, p, {13}, {12});
+            // Overflow and loss bills and the stocktakes, which bring in what was found above
+            // the books and take out what was missing.
+            return difference(db, p, {12, 13, 42});
         case StockShape::OtherLines:
             return otherLines(db, p);
         case StockShape::ShelfLife:
