@@ -179,6 +179,7 @@ TEST_F(Reports, StockPerWarehouseLevelShelfLifeDaysAndBatchNumbers) {
     update(u"UPDATE baseCK SET sonnum = 1 WHERE id = 301"_s);
     update(u"UPDATE baseGoods SET yxqNum = 90 WHERE id = 102"_s);
     update(u"UPDATE baseGoodsStock SET ph = 'P1', outdate = '2025-01-01' WHERE goodsid = 102"_s);
+    update(u"UPDATE djList SET ph = 'M7' WHERE goodsid = 101 AND djType = 5"_s);
     posted(42, "2025-02-20", 0, {{102, 13, 0}});  // a stocktake finds 2 of 102 missing
     // clang-format off
     struct Case { const char* type; Lines lines; const char* field; QList<double> values; };
@@ -193,6 +194,7 @@ TEST_F(Reports, StockPerWarehouseLevelShelfLifeDaysAndBatchNumbers) {
         {"SPBZQCX", {{"EndDate", "2025-03-01"}, {"filter", ";days=30"}}, "syts", {}},
         {"SPPCGZ", {{"filter", ";batchNo=p1"}}, "Qty", {20, -5, -2}},
         {"SPPCGZ", {{"filter", ";batchNo=P2"}}, "Qty", {}},
+        {"SPPCGZ", {{"filter", ";batchNo=m7"}}, "Qty", {10, 5}},  // 101 by average cost
     };
     // clang-format on
     for (const Case& c : cases) {

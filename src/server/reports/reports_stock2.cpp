@@ -243,12 +243,12 @@ RecordSet otherLines(Database& db, const ReportParams& p) {
                           QList<Measure>{{QStringLiteral("comment"), FieldType::Text}});
 }
 
-// The movements of goods kept in batches, by goods and batch, with the batch's number and dates;
-// ";batchNo=" and ";lineRemark=" keep the batches whose number and the lines whose remark hold
-// the text.
+// The movements of goods kept in batches and of the lines that name a batch number, by goods and
+// batch, with the batch's number and dates; ";batchNo=" and ";lineRemark=" keep the batches whose
+// number and the lines whose remark hold the text.
 RecordSet batchTrail(Database& db, const ReportParams& p) {
     Where w = movementScope(p, {});
-    w.add(QStringLiteral("d.goodspc > 0"));
+    w.add(QStringLiteral("(d.goodspc > 0 OR COALESCE(l.ph, '') <> '')"));
     const QString batchNo = p.filter.value(QStringLiteral("batchNo")).trimmed();
     if (!batchNo.isEmpty()) {
         w.add(QStringLiteral("COALESCE(NULLIF(b.ph, ''), l.ph, '') LIKE ? ESCAPE '\\'"),
