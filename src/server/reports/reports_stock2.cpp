@@ -11,7 +11,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <cmath>
 
 #include "common/error.h"
 #include "server/db/database.h"
