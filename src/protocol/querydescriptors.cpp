@@ -7,6 +7,9 @@
 
 namespace dyt {
 
+// The columns of the receivables and payables windows (querydescriptors_wl.cpp).
+QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<QueryColumn>& subject);
+
 namespace {
 
 QString u8(const char* text) {
@@ -450,6 +453,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.subject = row.subject;
     d.tree = treeOf(row.subject, row.tree);
     d.columns = stockLimitColumns(d.className);
+    if (d.columns.isEmpty())
+        d.columns = partnerMoneyColumns(d.className, subjectColumns(row.subject));
     if (d.columns.isEmpty())
         d.columns = subjectColumns(row.subject) + amountColumns(row.subject, row.amounts);
     d.drillDown = u8(row.drillDown);

@@ -23,7 +23,8 @@ const QStringList kReportProcedures = {
 
 // The families that must have real figures: sales and purchase statistics, ledgers, returns,
 // exchanges, distributions, rankings, monthly analysis, the cost table; the stock ledgers, stock
-// bills' statistics, warehouse ledgers and balances, batches, virtual stock and limit alerts.
+// bills' statistics, warehouse ledgers and balances, batches, virtual stock and limit alerts; the
+// partner ledger, the partner balances and the overdue lists.
 const QStringList kMustBeReal = {
     u"P_JXC_Get_XS/SPXSTJ"_s,   u"P_JXC_Get_XS/DWXSTJ"_s,   u"P_JXC_Get_XS/XSMXZB"_s,
     u"P_JXC_Get_XS/SPXSTHTJ"_s, u"P_JXC_Get_XS/DWXSTHTJ"_s, u"P_JXC_Get_XS/XSTHDTJ"_s,
@@ -37,7 +38,8 @@ const QStringList kMustBeReal = {
     u"P_JXC_Get_KC/QTRKDTJ"_s,  u"P_JXC_Get_KC/QTCKDTJ"_s,  u"P_JXC_Get_KC/TJDBDTJ"_s,
     u"P_JXC_Get_KC/BJDBDTJ"_s,  u"P_JXC_Get_KC/CKLSZ"_s,    u"P_JXC_Get_KC/CKMXB"_s,
     u"P_JXC_Get_KC/CKKCYEB"_s,  u"P_JXC_Get_KC/KCPCLB"_s,   u"P_JXC_Get_KC/XNKCCX"_s,
-    u"P_JXC_Get_KC/KCSXBJ"_s,   u"P_JXC_Get_KC/KCXXBJ"_s,
+    u"P_JXC_Get_KC/KCSXBJ"_s,   u"P_JXC_Get_KC/KCXXBJ"_s,   u"P_JXC_Get_WL/DWYFMX"_s,
+    u"P_JXC_Get_WL/DWYSYF"_s,   u"P_JXC_Get_WL/CQYSK"_s,    u"P_JXC_Get_WL/CQYFK"_s,
 };
 
 QString key(const QString& procedure, const QString& type) {
