@@ -434,7 +434,8 @@ RecordSet bills(Database& db, const ReportParams& p, const PartnerReport& r) {
         w.values << k;
     }
     w.parts << QStringLiteral("a.djType IN (%1)").arg(marks.join(QStringLiteral(", ")));
-    w.add(QStringLiteral("a.dj_state = 2 AND a.isred = 0 AND a.isredword = 0"));
+    w.add(QStringLiteral(
+        "a.dj_state = 2 AND COALESCE(a.isred, 0) = 0 AND COALESCE(a.isredword, 0) = 0"));
     const QDate limit = cutOff(p);
     if (overdue) {
         w.add(QStringLiteral("COALESCE(a.sfkDate, '') <> '' AND substr(a.sfkDate, 1, 10) <> "
