@@ -111,16 +111,21 @@ bool payableSide(const ReportParams& p) {
     throw DytError(QStringLiteral("查询条件[mxtype]只能是0或1：%1").arg(t));
 }
 
+// One row of a ledger: the movement's increase and decrease and the balance after it. The
+// opening row (movement without a bill) states the balance only.
 void appendLedgerRow(RecordSet& rs, const Movement& m, qint64 partner, const QString& partnerCode,
                      const QString& partnerName, const Running& after, bool payable) {
-    const double side = payable ? m.yf : m.ys;
+    const bool opening = m.bill == 0;
+    const double ys = opening ? 0.0 : m.ys;
+    const double yf = opening ? 0.0 : m.yf;
+    const double side = payable ? yf : ys;
     const auto money = [](double v) { return fieldValue(FieldType::Currency, v); };
     RecordSet::Row row;
     row << m.bill << m.djType << m.date << m.code << m.kindName << partner << partnerCode
         << partnerName << m.handler << m.summery << m.reconciled << money(std::max(side, 0.0))
         << money(std::max(-side, 0.0)) << money(payable ? after.yf : after.ys)
-        << money(std::max(m.ys, 0.0)) << money(std::max(-m.ys, 0.0)) << money(after.ys)
-        << money(std::max(m.yf, 0.0)) << money(std::max(-m.yf, 0.0)) << money(after.yf);
+        << money(std::max(ys, 0.0)) << money(std::max(-ys, 0.0)) << money(after.ys)
+        << money(std::max(yf, 0.0)) << money(std::max(-yf, 0.0)) << money(after.yf);
     rs.appendRow(row);
 }
 
@@ -209,14 +214,7 @@ RecordSet partnerLedger(Database& db, const ReportParams& p) {
             continue;
         const QString code = st.value(1).toString();
         const QString name = st.value(2).toString();
-        Movement open = openingRow(p);
-        open.ys = bal.ys;
-        open.yf = bal.yf;
-        appendLedgerRow(rs, open, id, code, name, bal, payable);
-        // The opening row states the balance; it is no increase.
-        for (const char* f : {"zjTotal", "jsTotal", "ysZj", "ysJs", "yfZj", "yfJs"})
-            rs.setAt(rs.rowCount() - 1, rs.fieldIndex(QString::fromLatin1(f)),
-                     fieldValue(FieldType::Currency, 0));
+        appendLedgerRow(rs, openingRow(p), id, code, name, bal, payable);
         for (const Movement& m : list) {
             bal.ys = round4(bal.ys + m.ys);
             bal.yf = round4(bal.yf + m.yf);
@@ -258,14 +256,8 @@ RecordSet scopeLedger(Database& db, const ReportParams& p) {
         return x.second.bill != y.second.bill ? x.second.bill < y.second.bill : x.first < y.first;
     });
     RecordSet rs = emptyResult(ledgerFields());
-    Movement open = openingRow(p);
-    open.ys = bal.ys;
-    open.yf = bal.yf;
-    if (bal.ys != 0 || bal.yf != 0) {
-        appendLedgerRow(rs, open, 0, QString(), QString(), bal, payable);
-        for (const char* f : {"zjTotal", "jsTotal", "ysZj", "ysJs", "yfZj", "yfJs"})
-            rs.setAt(0, rs.fieldIndex(QString::fromLatin1(f)), fieldValue(FieldType::Currency, 0));
-    }
+    if (bal.ys != 0 || bal.yf != 0)
+        appendLedgerRow(rs, openingRow(p), 0, QString(), QString(), bal, payable);
     Statement names =
         db.prepare(QStringLiteral("SELECT code, fullname FROM baseWLDW WHERE id = ?"));
     for (const auto& [partner, m] : all) {
