@@ -7,6 +7,9 @@
 
 namespace dyt {
 
+// The columns of the receivables and payables windows (querydescriptors_wl.cpp).
+QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<QueryColumn>& subject);
+
 namespace {
 
 QString u8(const char* text) {
@@ -116,12 +119,12 @@ const WindowRow kWindows[] = {
     {"TfrmQCKZMCYB", "仓库账面差异表", "P_JXC_Get_KC", "CKZMCYB", "", S::Goods, true, A::Plain, "TfrmSelectItems_KC4", "TfrmQKCMXZB"},
     {"TfrmQCKFBB", "仓库分布表", "P_JXC_Get_KC", "CKFBB", "", S::Goods, true, A::Plain, "TfrmSelectItems_KC4", "TfrmQKCMXZB"},
     {"TfrmQWLDWMX", "单位明细账本", "P_JXC_Get_WL", "DWYFMX", "", S::Ledger, false, A::Plain, "TfrmSelectItems", ""},
-    {"TfrmQKHWLCX", "客户往来查询", "P_JXC_Get_WL", "KHWLCX", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", ""},
-    {"TfrmQGYSWLCX", "供应商往来查询", "P_JXC_Get_WL", "GYSWLCX", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", ""},
-    {"TfrmQDWYSYF", "单位应收应付", "P_JXC_Get_WL", "DWYSYF", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", ""},
+    {"TfrmQKHWLCX", "客户往来查询", "P_JXC_Get_WL", "KHWLCX", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", "TfrmQYSYFDWMX"},
+    {"TfrmQGYSWLCX", "供应商往来查询", "P_JXC_Get_WL", "GYSWLCX", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", "TfrmQYSYFDWMX"},
+    {"TfrmQDWYSYF", "单位应收应付", "P_JXC_Get_WL", "DWYSYF", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", "TfrmQYSYFDWMX"},
     {"TfrmQYSYFDWMX", "应收应付--单位明细", "P_JXC_Get_WL", "YSYFDWMX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_WL3", ""},
     {"TfrmQYSYFZYMX", "应收应付--职员明细", "P_JXC_Get_WL", "YSYFZYMX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_WL3", ""},
-    {"TfrmQWLYSYF", "应收应付", "P_JXC_Get_WL", "WLYSYF", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", ""},
+    {"TfrmQWLYSYF", "应收应付", "P_JXC_Get_WL", "WLYSYF", "", S::Partner, true, A::Plain, "TfrmSelectItems_WL3", "TfrmQYSYFDWMX"},
     {"TfrmQCQYSK", "超期应收款", "P_JXC_Get_WL", "CQYSK", "", S::Plain, false, A::Plain, "TfrmSelectItems_WL1", ""},
     {"TfrmQCQYFK", "超期应付款", "P_JXC_Get_WL", "CQYFK", "", S::Plain, false, A::Plain, "TfrmSelectItems_WL1", ""},
     {"TfrmQZYMXZB", "职员明细账本", "P_JXC_Get_WL", "ZYMXZB", "", S::Ledger, false, A::Plain, "TfrmSelectItems_WL3", ""},
@@ -450,6 +453,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.subject = row.subject;
     d.tree = treeOf(row.subject, row.tree);
     d.columns = stockLimitColumns(d.className);
+    if (d.columns.isEmpty())
+        d.columns = partnerMoneyColumns(d.className, subjectColumns(row.subject));
     if (d.columns.isEmpty())
         d.columns = subjectColumns(row.subject) + amountColumns(row.subject, row.amounts);
     d.drillDown = u8(row.drillDown);

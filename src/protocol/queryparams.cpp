@@ -127,13 +127,18 @@ ParamList buildTreeParams(QueryTree tree, qint64 operatorId) {
 }
 
 ParamList buildLedgerParams(const QString& parentParams, const QueryDescriptor& ledger,
-                            qint64 operatorId, qint64 goodsId, int redIndex) {
+                            qint64 operatorId, qint64 recordId, int redIndex, QuerySubject parent) {
     ParamList p(parentParams);
     p.setValue(QStringLiteral("QueryType"), ledger.queryType());
     p.setValue(QStringLiteral("filter"), QStringLiteral(";isred=") + QString::number(redIndex));
+    if (parent == QuerySubject::Partner) {
+        p.setValue(QStringLiteral("wldwStr"),
+                   op(operatorId) + QStringLiteral(";issub=1;id=") + QString::number(recordId));
+        return p;
+    }
     p.remove(QStringLiteral("goodsStr"));
     p.setValue(QStringLiteral("GoodsStr"),
-               op(operatorId) + QStringLiteral(";isSub=1;id=") + QString::number(goodsId));
+               op(operatorId) + QStringLiteral(";isSub=1;id=") + QString::number(recordId));
     return p;
 }
 

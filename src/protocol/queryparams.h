@@ -82,8 +82,10 @@ ParamList buildQueryParams(const QueryRequest& request);
 // The parameters of the category tree of a tree kind (P_JXC_Get_Base).
 ParamList buildTreeParams(QueryTree tree, qint64 operatorId);
 // A detail ledger's parameters from the parent's last parameter text: the goods string of one
-// goods, the ledger's QueryType and its red-bill filter.
+// goods (or, from a partner row, the partner string of one partner with its sub-records), the
+// ledger's QueryType and its red-bill filter.
 ParamList buildLedgerParams(const QString& parentParams, const QueryDescriptor& ledger,
-                            qint64 operatorId, qint64 goodsId, int redIndex);
+                            qint64 operatorId, qint64 recordId, int redIndex,
+                            QuerySubject parent = QuerySubject::Goods);
 
 }  // namespace dyt

@@ -52,8 +52,9 @@ TEST(QueryDescriptorTable, EveryDrillDownTargetIsADetailLedgerOfTheTable) {
         ASSERT_NE(nullptr, target) << d.className.toStdString();
         EXPECT_EQ(QuerySubject::Ledger, target->subject) << d.drillDown.toStdString();
         EXPECT_TRUE(target->redBillCombo) << d.drillDown.toStdString();
-        // Drill-down replaces the goods condition with the row's goods.
-        EXPECT_NE(nullptr, d.column(u"sp_id"_s)) << d.className.toStdString();
+        // Drill-down replaces the goods (partner) condition with the row's goods (partner).
+        const bool partner = d.subject == QuerySubject::Partner;
+        EXPECT_NE(nullptr, d.column(partner ? u"dw_id"_s : u"sp_id"_s)) << d.className.toStdString();
     }
     EXPECT_GT(drilling, 10);
 }

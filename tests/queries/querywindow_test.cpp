@@ -284,6 +284,26 @@ TEST_F(QueryWindowTest, GoodsRowsOpenTheLedgerInsteadOfGoingDown) {
     EXPECT_EQ(u"2"_s, clientConfig().ini().readString(u"销售明细账本"_s, u"cbredItemIndex"_s));
 }
 
+// Enter on a partner row of the balances opens that partner's ledger.
+TEST_F(QueryWindowTest, PartnerRowsOpenThePartnerLedger) {
+    TfrmQueryWindow w(u"TfrmQDWYSYF"_s);
+    onDialog = [](TfrmSelectItems& d) { return d.accept(); };
+    answerRows(test::recordSet({u"sonnum:integer"_s, u"id:integer"_s, u"dw_id:integer"_s,
+                                u"dw_dwqm:text"_s},
+                               {{qint64(0), qint64(203), qint64(203), u"丙公司"_s}}));
+    w.btnQueryClick();
+    w.setFocusedRow(0);
+    answerRows(test::recordSet({u"id:integer"_s, u"djType:integer"_s}, {{qint64(3), qint64(1)}}));
+    QTest::keyClick(w.dbgvX()->table(), Qt::Key_Return);
+    ASSERT_EQ(1u, children.size());
+    auto* ledger = qobject_cast<TfrmQueryWindow*>(children[0].get());
+    ASSERT_NE(nullptr, ledger);
+    EXPECT_EQ(u"TfrmQYSYFDWMX|YSYFDWMX|;czy_id=7;issub=1;id=203|丙公司"_s,
+              ledger->descriptor().className + u'|' +
+                  test::valuesOf(lastParams(), u"QueryType,wldwStr"_s) + u'|' +
+                  ledger->lblWldw()->text());
+}
+
 TEST_F(QueryWindowTest, DrillDownWithoutRowsOrWithTheButtonHiddenDoesNothingAndFailuresKeepRows) {
     TfrmQueryWindow w(u"TfrmQXSDTJ"_s);
     w.btnQListClick();

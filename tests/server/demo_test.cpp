@@ -2,6 +2,7 @@
 // reports agree with the ledger, and the consistency checks pass and catch planted faults.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDir>
 #include <QSet>
 #include <QTemporaryDir>
@@ -295,6 +296,84 @@ TEST_F(DemoSet, ReportsAgreeWithTheLedgerAndConsistencyChecksCatchPlantedFaults)
     EXPECT_EQ(3, faults.size());
     EXPECT_EQ(1, faults.filter(u"应收"_s).size());
     EXPECT_EQ(1, faults.filter(u"借方"_s).size());
+}
+
+// The receivables reports read the partner ledger: per partner they are its balances, a
+// partner's ledger ends at its balance from any begin date, and an overdue list holds exactly the
+// bills owing money past their payment date (the demo settles no bill by receipt, so what a bill
+// owes is its own movement of the partner's balance).
+TEST_F(DemoSet, ReceivablesReportsAreThePartnerBalancesAndOverdueListsTheOpenBills) {
+    build(u"w.db"_s, smallSet(7));
+    const auto value = [](const RecordSet& rs, int row, const char* field) {
+        const int f = rs.fieldIndex(QString::fromLatin1(field));
+        return std::round(dyt::test::numberOf(rs.at(row, f)) * 100) / 100;
+    };
+    const auto balances = [&](const RecordSet& rs) {
+        std::string out;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            out += rs.at(r, rs.fieldIndex(u"id"_s)).toString().toStdString() + ':';
+            for (const char* f : {"ystotal", "yftotal", "yushoutotal", "yufutotal"})
+                out += QString::number(value(rs, r, f)).toStdString() + '/';
+        }
+        return out;
+    };
+    ASSERT_GT(sql("SELECT COUNT(*) FROM baseWLDW WHERE ystotal <> 0"), 2);
+    ASSERT_GT(sql("SELECT COUNT(*) FROM baseWLDW WHERE yftotal <> 0"), 2);
+    EXPECT_EQ(balances(db(0).query(
+                  u"SELECT id, ystotal, yftotal, yushoutotal, yufutotal FROM baseWLDW WHERE "
+                  "sonnum = 0 AND id IN (SELECT wldw_id FROM djWLDWDetail) ORDER BY code, id"_s)),
+              balances(report("P_JXC_Get_WL", "DWYSYF", {{"wldwStr", u";czy_id=1;isList=1"_s}})));
+    const RecordSet top = report("P_JXC_Get_WL", "DWYSYF");
+    EXPECT_NEAR(sql("SELECT SUM(ystotal) FROM baseWLDW"), sum(top, "ystotal"), 0.005);
+    EXPECT_NEAR(sql("SELECT SUM(yftotal) FROM baseWLDW"), sum(top, "yftotal"), 0.005);
+    // The busiest customer's and supplier's ledgers, whole and from the middle of their bills.
+    for (const QString& side : {u"ys"_s, u"yf"_s}) {
+        const RecordSet busiest = db(0).query(
+            u"SELECT d.wldw_id, MIN(d.date), MAX(d.date), w.%1total FROM djWLDWDetail AS d JOIN "
+            "baseWLDW AS w ON w.id = d.wldw_id WHERE d.%1Total <> 0 GROUP BY d.wldw_id, "
+            "w.%1total ORDER BY COUNT(*) DESC, d.wldw_id LIMIT 1"_s.arg(side));
+        const QDate first = QDate::fromString(busiest.at(0, 1).toString().left(10), Qt::ISODate);
+        const QDate last = QDate::fromString(busiest.at(0, 2).toString().left(10), Qt::ISODate);
+        for (const QDate& begin : {QDate(), first.addDays(first.daysTo(last) / 2)}) {
+            SCOPED_TRACE(qPrintable(side + begin.toString(Qt::ISODate)));
+            const RecordSet ledger =
+                report("P_JXC_Get_WL", "DWYFMX",
+                       {{"wldwStr", u";czy_id=1;id="_s + busiest.at(0, 0).toString()},
+                        {"BeginDate", begin.toString(Qt::ISODate)},
+                        {"filter", side == u"ys"_s ? u";mxtype=0"_s : u";mxtype=1"_s}});
+            ASSERT_GT(ledger.rowCount(), 2);
+            const double balance = value(busiest, 0, qPrintable(side + u"total"_s));
+            EXPECT_NEAR(balance, value(ledger, ledger.rowCount() - 1, "yeTotal"), 0.005);
+            EXPECT_NEAR(balance - value(ledger, 0, "yeTotal"),
+                        sum(ledger, "zjTotal") - sum(ledger, "jsTotal"), 0.005);
+        }
+    }
+    // Payment terms of up to 44 days (none when the term falls on the bill date), cut off half
+    // a year after the first bill.
+    db(0).execute(
+        u"UPDATE djIndex SET sfkDate = date(date, '+' || (id % 45) || ' day') WHERE "
+        "djType IN (1, 5)"_s);
+    const QString cutoff =
+        db(0).scalar(u"SELECT date(MIN(date), '+6 months') FROM djIndex"_s).toString();
+    for (const auto& [type, kind, side] : {std::tuple{"CQYSK", 1, "ys"}, {"CQYFK", 5, "yf"}}) {
+        SCOPED_TRACE(type);
+        const RecordSet owed = db(0).query(
+            u"SELECT a.id, (SELECT SUM(d.%1Total) FROM djWLDWDetail AS d WHERE d.id = a.id AND "
+            "d.wldw_id = a.wldw_id) AS owed FROM djIndex AS a WHERE a.djType = ? AND a.dj_state "
+            "= 2 AND a.isred = 0 AND a.isredword = 0 AND a.sfkDate <> a.date AND a.sfkDate < ? "
+            "AND owed > 0 ORDER BY a.sfkDate, a.date, a.id"_s.arg(QString::fromLatin1(side)),
+            {kind, cutoff});
+        const RecordSet overdue =
+            report("P_JXC_Get_WL", type, {{"filter", u";enddate="_s + cutoff}});
+        ASSERT_GT(owed.rowCount(), 3);
+        EXPECT_LT(owed.rowCount(),
+                  db(0)
+                      .scalar(u"SELECT COUNT(*) FROM djIndex WHERE djType = ? AND sfkDate < ?"_s,
+                              {kind, cutoff})
+                      .toInt());
+        EXPECT_EQ(dyt::test::idsOf(owed), dyt::test::idsOf(overdue));
+        EXPECT_NEAR(sum(owed, "owed"), sum(overdue, "qkTotal"), 0.005);
+    }
 }
 
 // The repair posts every bill again from the opening data: on the demo it changes no ledger

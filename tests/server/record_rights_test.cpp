@@ -94,6 +94,8 @@ TEST_F(RecordRightsTest, ARefusedRecordDisappearsWhereverItIsSeen) {
         {"baseGoodsPurview", 103, "P_Base_Get_Goods", {{"QueryType", "XZSPALL"}}, "goodsid", 103},
         {"basezyPurview", 2, "P_JXC_Get_XS", {{"QueryType", "XSDDTJ"}, {"filter", ";tjfs=2"}},
          "id", 2},
+        {"baseWLDWPurview", 203, "P_JXC_Get_WL", {{"QueryType", "DWYSYF"}}, "id", 203},
+        {"basezyPurview", 2, "P_JXC_Get_WL", {{"QueryType", "ZYMXZB"}}, "id", bills_[1]},
         {"basebmPurview", 401, "P_JXC_DJ_GetDJIndex", {{"dj_state", "2"}}, "dep_id", 401},
         {"baseYHZHPurview", 8, "P_JXC_DJ_GetDJIndex", {{"dj_state", "2"}}, "id", paid},
         {"baseYHZHPurview", 8, "P_JXC_Get_Base", {{"QueryType", "KM_"}}, "id", 8},

@@ -24,7 +24,8 @@ const QStringList kReportProcedures = {
 // The families that must have real figures: sales and purchase statistics, ledgers, returns,
 // exchanges, distributions, rankings, monthly analysis, the cost table; the stock ledgers, stock
 // bills' statistics, warehouse ledgers and balances, batches, virtual stock, limit alerts, the
-// stock per warehouse, the in/out differences, batch tracking and shelf life.
+// stock per warehouse, the in/out differences, batch tracking and shelf life; the partner ledger,
+// the partner balances and the overdue lists.
 const QStringList kMustBeReal = {
     u"P_JXC_Get_XS/SPXSTJ"_s,   u"P_JXC_Get_XS/DWXSTJ"_s,   u"P_JXC_Get_XS/XSMXZB"_s,
     u"P_JXC_Get_XS/SPXSTHTJ"_s, u"P_JXC_Get_XS/DWXSTHTJ"_s, u"P_JXC_Get_XS/XSTHDTJ"_s,
@@ -41,6 +42,8 @@ const QStringList kMustBeReal = {
     u"P_JXC_Get_KC/KCSXBJ"_s,   u"P_JXC_Get_KC/KCXXBJ"_s,   u"P_JXC_Get_KC/KCZKFB"_s,
     u"P_JXC_Get_KC/CKFBB"_s,    u"P_JXC_Get_KC/CKZMCYB"_s,  u"P_JXC_Get_KC/QTCRKMXB"_s,
     u"P_JXC_Get_KC/QTCRKCYB"_s, u"P_JXC_Get_KC/SPBZQCX"_s,  u"P_JXC_Get_KC/SPPCGZ"_s,
+    u"P_JXC_Get_WL/DWYFMX"_s,   u"P_JXC_Get_WL/DWYSYF"_s,   u"P_JXC_Get_WL/CQYSK"_s,
+    u"P_JXC_Get_WL/CQYFK"_s,
 };
 
 QString key(const QString& procedure, const QString& type) {

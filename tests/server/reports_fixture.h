@@ -30,6 +30,9 @@ protected:
         BillFixture::SetUp();
         update(u"UPDATE sysData SET sysValue = '0' WHERE Name = 'isOpen'"_s);
         update(u"UPDATE baseGoods SET costmode = 2 WHERE id = 102"_s);
+        // Opening balances: 203 owes 50, 202 is owed 30.
+        proc(u"P_JXC_INI_baseWLDW"_s, {{"id", u"203"_s}, {"ysTotal", u"50"_s}});
+        proc(u"P_JXC_INI_baseWLDW"_s, {{"id", u"202"_s}, {"yfTotal", u"30"_s}});
         ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
             << lastMessage_.toStdString();
     }
@@ -71,6 +74,34 @@ protected:
         posted(3, "2025-03-05", 201, {{101, -1, 20}, {103, 1, 40}});
         posted(4, "2025-03-06", 203, {{103, 2, 45}});
         posted(8, "2025-03-06", 202, {{102, 10, 5}});
+    }
+    // Money for the receivables reports, in cash (account 8):
+    //  12 收款单 2025-03-10 from 201: 50, settling 50 of bill 2 (100)
+    //  13 付款单 2025-03-12 to 202: 100, settling 100 of bill 1 (300)
+    // and the payment dates: bill 2 due 2025-02-10, bill 3 2025-04-30, bill 1 2025-02-05, bill 5
+    // on its own date (no term).
+    void postDealings() {
+        for (const auto& [kind, date, partner, bill, amount] :
+             {std::tuple{21, "2025-03-10", 201, bills_[1], 50.0},
+              {22, "2025-03-12", 202, bills_[0], 100.0}}) {
+            MoneyBill b;
+            b.djType = kind;
+            b.date = QString::fromLatin1(date);
+            b.code = u"B%1-%2"_s.arg(kind).arg(++billNo_);
+            b.partner = partner;
+            b.accounts = {{.km = 8, .amount = amount}};
+            b.settled = {{.billId = bill, .amount = amount}};
+            const ServiceResult r =
+                service(u"SaveToDB"_s, moneyBillParams(b), moneyAccountRows(b), settledRows(b));
+            EXPECT_GT(r.code, 0) << r.message.toStdString();
+        }
+        for (const auto& [bill, due] : {std::pair{bills_[1], "2025-02-10"},
+                                        {bills_[2], "2025-04-30"},
+                                        {bills_[0], "2025-02-05"},
+                                        {bills_[4], "2025-02-12"}})
+            update(
+                u"UPDATE djIndex SET sfkDate = '%1' WHERE id = %2"_s.arg(QString::fromLatin1(due))
+                    .arg(bill));
     }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;

@@ -50,6 +50,7 @@ protected:
             SetUp();
             postScenario();
             postMoreKinds();
+            postDealings();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

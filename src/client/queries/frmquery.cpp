@@ -536,21 +536,26 @@ void TfrmQueryWindow::btnQListClick() {
         const QueryDescriptor* ledger = findQueryDescriptor(d_.drillDown);
         if (!ledger)
             throw DytError(QStringLiteral("未知的查询窗口[%1]").arg(d_.drillDown));
-        const qint64 goodsId = focusedValue(QStringLiteral("sp_id")).toLongLong();
-        const QString goodsName = focusedValue(QStringLiteral("sp_spqm")).toString();
+        // A goods row opens the ledger of its goods, a partner row that of its partner.
+        const bool partner = d_.subject == QuerySubject::Partner;
+        const qint64 recordId =
+            focusedValue(partner ? QStringLiteral("dw_id") : QStringLiteral("sp_id")).toLongLong();
+        const QString name =
+            focusedValue(partner ? QStringLiteral("dw_dwqm") : QStringLiteral("sp_spqm"))
+                .toString();
         auto* child = new TfrmQueryWindow(ledger->className);
         child->conditions_ = conditions_;
         child->hasConditions_ = hasConditions_;
         child->lblDate_->setText(lblDate_->text());
-        child->lblWldw_->setText(lblWldw_->text());
+        child->lblWldw_->setText(partner ? name : lblWldw_->text());
         child->lblZy_->setText(lblZy_->text());
         child->lblCk_->setText(lblCk_->text());
         child->lblBm_->setText(lblBm_->text());
-        if (child->lblGoods_)
-            child->lblGoods_->setText(goodsName);
+        if (child->lblGoods_ && !partner)
+            child->lblGoods_->setText(name);
         const ParamList p =
-            query::buildLedgerParams(lastParams_, *ledger, operatorId(), goodsId,
-                                     child->cbRed_ ? child->cbRed_->currentIndex() : 0);
+            query::buildLedgerParams(lastParams_, *ledger, operatorId(), recordId,
+                                     child->cbRed_ ? child->cbRed_->currentIndex() : 0, d_.subject);
         queryChildHost()(child);
         child->runWithParams(p);
     } catch (const DytError& e) {

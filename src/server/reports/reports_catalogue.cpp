@@ -1,6 +1,7 @@
 // The report procedures: each reads its parameter lines, finds the report of its QueryType and
-// returns its rows. Reports with real figures are the sales, purchase and stock reports; the other
-// query types of the query windows answer their columns without rows for now.
+// returns its rows. Reports with real figures are the sales, purchase, stock, receivables and
+// payables reports; the other query types of the query windows answer their columns without rows
+// for now.
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
@@ -8,6 +9,7 @@
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
+#include "server/reports/reports_wl.h"
 
 namespace dyt::server {
 
@@ -39,6 +41,11 @@ int runReport(CallContext& c, const QString& procedure) {
         reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
+    if (const reports::PartnerReport* r = reports::findPartnerReport(procedure, p.queryType)) {
+        c.data = reports::runPartnerReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
+        return 0;
+    }
     if (findReport(procedure, p.queryType)) {
         c.data = reports::documentedColumns(procedure, p.queryType);
         return 0;
@@ -54,6 +61,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::TradeReport& r : reports::tradeReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::StockReport& r : reports::stockReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::PartnerReport& r : reports::partnerReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
