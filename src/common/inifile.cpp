@@ -1,5 +1,7 @@
 #include "common/inifile.h"
 
+#include <utility>
+
 #include "common/error.h"
 #include "common/gbk.h"
 
@@ -228,6 +230,17 @@ void IniFile::saveAs(const QString& fileName) {
     }
 }
 
+void IniFile::commitChange(const std::function<void()>& undo) {
+    if (!writeThrough_ || fileName_.isEmpty())
+        return;
+    try {
+        save();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}
+
 void IniFile::commitChange(QList<Line>&& before) {
     if (!writeThrough_ || fileName_.isEmpty())
         return;
@@ -403,27 +416,32 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     checkGbk(keyName);
     checkGbk(value);
 
-    QList<Line> before = lines_;
+    // One line changes (or two are added): a failed save takes back just that, so that a long
+    // file is not copied for every value written.
+    std::function<void()> undo;
     const qsizetype s = findSection(sectionName);
     if (s < 0) {
+        const qsizetype count = lines_.size();
         lines_.append(parseLine(u'[' + sectionName + u']'));
         lines_.append(parseLine(keyName + u'=' + value));
+        undo = [this, count] { lines_.resize(count); };
     } else {
         const qsizetype k = findKey(s, keyName);
         if (k >= 0) {
-            const Line& old = lines_[k];
-            const QString text = old.name + u'=' + value;
-            if (text == old.text)
+            const QString text = lines_[k].name + u'=' + value;
+            if (text == lines_[k].text)
                 return;
-            lines_[k] = parseLine(text);
+            Line old = std::exchange(lines_[k], parseLine(text));
+            undo = [this, k, old = std::move(old)] { lines_[k] = old; };
         } else {
             qsizetype at = sectionEnd(s);
             while (at > s + 1 && trimBlanks(lines_[at - 1].text).isEmpty())
                 --at;
             lines_.insert(at, parseLine(keyName + u'=' + value));
+            undo = [this, at] { lines_.removeAt(at); };
         }
     }
-    commitChange(std::move(before));
+    commitChange(undo);
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value) {

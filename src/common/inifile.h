@@ -25,6 +25,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace dyt {
 
 class IniFile {
@@ -92,6 +94,7 @@ private:
     QByteArray encodeAll() const;
     void writeFile(const QString& fileName) const;
     void commitChange(QList<Line>&& before);
+    void commitChange(const std::function<void()>& undo);
     void checkGbk(const QString& text) const;
 
     // Index of the first section line of that name, or -1.

@@ -249,6 +249,14 @@ TEST_F(IniFileTest, FailedSaveLeavesMemoryAndDiskAlone) {
     EXPECT_THROW(text.saveAs(path(u"print.ini"_s)), dyt::DytError);
     EXPECT_EQ(text.fileName(), QString());
     EXPECT_TRUE(QFileInfo(path(u"print.ini"_s)).isDir());
+    // A file that can no longer be replaced: a changed key and a new one are both taken back.
+    const QString busy = path(u"busy.ini"_s);
+    IniFile(busy).writeString(u"s"_s, u"k"_s, u"v"_s);
+    IniFile loaded(busy);
+    ASSERT_TRUE(QFile::remove(busy) && QDir(dir_.path()).mkdir(u"busy.ini"_s));
+    for (const QString& key : {u"k"_s, u"new"_s})
+        EXPECT_THROW(loaded.writeString(u"s"_s, key, u"x"_s), dyt::DytError);
+    EXPECT_EQ(u"[s]\r\nk=v\r\n"_s, loaded.toText());
 }
 
 TEST_F(IniFileTest, BufferedWritesReachTheFileOnSave) {
