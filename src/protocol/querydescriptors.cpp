@@ -9,6 +9,9 @@ namespace dyt {
 
 // The columns of the receivables and payables windows (querydescriptors_wl.cpp).
 QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<QueryColumn>& subject);
+// The columns of the sales, purchase and stock windows whose rows are not the plain figures of
+// their subject (querydescriptors_reports.cpp).
+QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColumn>& subject);
 
 namespace {
 
@@ -52,7 +55,7 @@ const WindowRow kWindows[] = {
     {"TfrmQJHDTJ", "进货单统计", "P_JXC_Get_JH", "SPJHTJ", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
     {"TfrmQJHTHDTJ", "进货退货单统计", "P_JXC_Get_JH", "JHTHDTJ", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
     {"TfrmQJHHHMXZB", "进货换货明细账本", "P_JXC_Get_JH", "JHHHMXZB", "", S::Ledger, false, A::Plain, "TfrmSelectItems", ""},
-    {"TfrmQJHHHDTJ", "进货换货单统计", "P_JXC_Get_JH", "JHHHDTJ", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
+    {"TfrmQJHHHDTJ", "进货换货单统计", "P_JXC_Get_JH", "JHHHDTJ", "", S::Goods, true, A::Plain, "TfrmSelectItems", "TfrmQJHMXZB"},
     {"TfrmQSPZNBHJH", "商品智能补货计划", "P_JXC_Get_JH", "ZNBHJH", "P_JXC_InertDJIndex,P_JXC_InertDJList,P_JXC_DJ_Post", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQJHDDTJ", "进货订单统计", "P_JXC_Get_JH", "JHDDTJ", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQJHDDZXQK", "进货订单执行情况", "P_JXC_Get_JH", "JHDDZXQK", "", S::Plain, false, A::Plain, "TfrmSelectItems_JH3", ""},
@@ -69,23 +72,23 @@ const WindowRow kWindows[] = {
     {"TfrmQSPXSMXHZB", "商品销售明细汇总表", "P_JXC_Get_XS", "SPXSMXHZB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS1", ""},
     {"TfrmQDWXSMXHZB", "单位销售明细汇总表", "P_JXC_Get_XS", "SPXSMXHZB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS2", ""},
     {"TfrmQCBMXB", "成本明细清单", "P_JXC_Get_XS", "CBMXB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS1", ""},
-    {"TfrmQSPXSCBB", "商品销售成本表", "P_JXC_Get_XS", "SPXSCBB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS3", ""},
+    {"TfrmQSPXSCBB", "商品销售成本表", "P_JXC_Get_XS", "SPXSCBB", "", S::Goods, false, A::Sales, "TfrmSelectItems_XS3", ""},
     {"TfrmQXSKPCX", "销售开票查询", "P_JXC_Get_XS", "XSKPCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS3", ""},
     {"TfrmQSPXSYFX", "商品销售月分析", "P_JXC_Get_XS", "SPXSYFX", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS3", "TfrmQXSMXZB"},
     {"TfrmQXSDTJ", "销售单统计", "P_JXC_Get_XS", "SPXSTJ", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
     {"TfrmQXSTHDTJ", "销售退货单统计", "P_JXC_Get_XS", "XSTHDTJ", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
     {"TfrmQXSHHMXZB", "销售换货明细账本", "P_JXC_Get_XS", "XSHHMXZB", "", S::Ledger, false, A::Plain, "TfrmSelectItems_XS1", ""},
-    {"TfrmQXSHHDTJ", "销售换货单统计", "P_JXC_Get_XS", "XSHHDTJ", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
+    {"TfrmQXSHHDTJ", "销售换货单统计", "P_JXC_Get_XS", "XSHHDTJ", "", S::Goods, true, A::Plain, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
     {"TfrmQXSDDTJ", "销售订单统计", "P_JXC_Get_XS", "XSDDTJ", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS5", ""},
-    {"TfrmQSPXSDBFX", "商品销售对比分析", "P_JXC_Get_XS", "SPXSDBFX", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS5", "TfrmQXSMXZB"},
-    {"TfrmQKHXSDBFX", "客户销售对比分析", "P_JXC_Get_XS", "KHXSDBFX", "", S::Partner, true, A::Sales, "TfrmSelectItems_XS5", ""},
+    {"TfrmQSPXSDBFX", "商品销售对比分析", "P_JXC_Get_XS", "SPXSDBFX", "", S::Goods, true, A::Plain, "TfrmSelectItems_XS5", "TfrmQXSMXZB"},
+    {"TfrmQKHXSDBFX", "客户销售对比分析", "P_JXC_Get_XS", "KHXSDBFX", "", S::Partner, true, A::Plain, "TfrmSelectItems_XS5", ""},
     {"TfrmQXSDDZXQK", "销售订单执行情况", "P_JXC_Get_XS", "XSDDZXQK", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS7", ""},
     {"TfrmQSPXSPHB", "商品销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS_SPXSPHB", "TfrmQXSMXZB"},
     {"TfrmQKHXSPHB", "客户销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Partner, true, A::Sales, "TfrmSelectItems_XS_KHXSPHB", ""},
     {"TfrmQZYXSPHB", "职员销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Employee, true, A::Sales, "TfrmSelectItems_XS_ZYXSPHB", ""},
     {"TfrmQBMXSPHB", "部门销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Department, true, A::Sales, "TfrmSelectItems_XS_BMXSPHB", ""},
     {"TfrmQCKXSPHB", "仓库销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Warehouse, true, A::Sales, "TfrmSelectItems_XS_CKXSPHB", ""},
-    {"TfrmQDQXSPHB", "地区销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS2", ""},
+    {"TfrmQDQXSPHB", "地区销售排行榜", "P_JXC_Get_XS", "XSPHB", "", S::Plain, false, A::Sales, "TfrmSelectItems_XS2", ""},
     {"TfrmQXSDDMXCX", "销售订单明细查询", "P_JXC_Get_XS", "XSDDMXCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS7", ""},
     {"TfrmQZPHTTJ", "赠品合同统计", "P_JXC_Get_XS", "ZPHTTJ", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS8", ""},
     {"TfrmQSPMX", "商品明细账本", "P_JXC_Get_KC", "SPMX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_KC4", ""},
@@ -370,17 +373,23 @@ QList<QueryColumn> amountColumns(QuerySubject subject, Amounts amounts) {
         return {};
     switch (amounts) {
         case A::Sales:
-            return {
-                col("fzqty", "[]辅助销售数量"),         col("Qty", "[%SUM%Q%]销售数量"),
-                col("price", "[%P%]销售均价"),          col("discounttotal", "[%SUM%M%]销售收入"),
-                col("Taxtotal", "[%SUM%M%]税额"),       col("TaxPrice", "[%P%]含税单价"),
-                col("taxTotalSum", "[%SUM%M%]价税合计")};
+            return {col("fzqty", "[]辅助销售数量"),
+                    col("Qty", "[%SUM%Q%]销售数量"),
+                    col("price", "[%P%]销售均价"),
+                    col("discounttotal", "[%SUM%M%]销售收入", 100),
+                    col("Taxtotal", "[%SUM%M%]税额"),
+                    col("TaxPrice", "[%P%]含税单价"),
+                    col("taxTotalSum", "[%SUM%M%]价税合计", 100),
+                    col("costtotal", "[%SUM%M%Cost%]销售成本", 100),
+                    col("ml", "[%SUM%M%Cost%]毛利", 100)};
         case A::Purchase:
-            return {
-                col("fzqty", "[]辅助进货数量"),         col("Qty", "[%SUM%Q%]进货数量"),
-                col("price", "[%P%]进货均价"),          col("discounttotal", "[%SUM%M%]进货金额"),
-                col("Taxtotal", "[%SUM%M%]税额"),       col("TaxPrice", "[%P%]含税单价"),
-                col("taxTotalSum", "[%SUM%M%]价税合计")};
+            return {col("fzqty", "[]辅助进货数量"),
+                    col("Qty", "[%SUM%Q%]进货数量"),
+                    col("price", "[%P%]进货均价"),
+                    col("discounttotal", "[%SUM%M%]进货金额", 100),
+                    col("Taxtotal", "[%SUM%M%]税额"),
+                    col("TaxPrice", "[%P%]含税单价"),
+                    col("taxTotalSum", "[%SUM%M%]价税合计", 100)};
         case A::Plain:
             break;
     }
@@ -453,6 +462,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.subject = row.subject;
     d.tree = treeOf(row.subject, row.tree);
     d.columns = stockLimitColumns(d.className);
+    if (d.columns.isEmpty())
+        d.columns = reportColumns(d.queryTypes.value(0), subjectColumns(row.subject));
     if (d.columns.isEmpty())
         d.columns = partnerMoneyColumns(d.className, subjectColumns(row.subject));
     if (d.columns.isEmpty())
