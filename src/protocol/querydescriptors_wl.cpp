@@ -61,15 +61,17 @@ QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<Que
 QList<QueryColumn> partnerMoneyColumns(const QString& className,
                                        const QList<QueryColumn>& subject) {
     const auto is = [&](const char* name) { return className == QLatin1String(name); };
-    if (is("TfrmQWLDWMX")) {
-        return billHead() + QList<QueryColumn>{c("zjTotal", "[%SUM%M%]增加"),
-                                               c("jsTotal", "[%SUM%M%]减少"),
-                                               c("yeTotal", "[%M%]余额")};
-    }
-    if (is("TfrmQYSYFDWMX") || is("TfrmQYSYFZYMX") || is("TfrmQZYMXZB"))
-        return billHead() + bothSides();
+    // The ledgers: the side chosen (receivables unless the conditions say payables) with its
+    // running balance, then both sides.
+    const QList<QueryColumn> ledger =
+        billHead() +
+        QList<QueryColumn>{c("zjTotal", "[%SUM%M%]增加"), c("jsTotal", "[%SUM%M%]减少"),
+                           c("yeTotal", "[%M%]余额")} +
+        bothSides();
+    if (is("TfrmQWLDWMX") || is("TfrmQYSYFDWMX") || is("TfrmQYSYFZYMX") || is("TfrmQZYMXZB"))
+        return ledger;
     if (is("TfrmQWLDZ"))
-        return billHead() + bothSides() + QList<QueryColumn>{c("DuiZhang", "[]是否对账", 60)};
+        return ledger + QList<QueryColumn>{c("DuiZhang", "[]是否对账", 60)};
     if (is("TfrmQDWYSYF") || is("TfrmQWLYSYF"))
         return subject + receivable() + payable();
     if (is("TfrmQKHWLCX"))
@@ -89,7 +91,10 @@ QList<QueryColumn> partnerMoneyColumns(const QString& className,
         return billHead() + collected;
     if (is("TfrmQWLDWLRB") || is("TfrmQZYLRB") || is("TfrmQBMLRB")) {
         return subject + QList<QueryColumn>{c("Qty", "[%SUM%Q%]销售数量"),
+                                            c("price", "[%P%]销售均价"),
                                             c("discounttotal", "[%SUM%M%]销售收入"),
+                                            c("Taxtotal", "[%SUM%M%]税额"),
+                                            c("TaxPrice", "[%P%]含税单价"),
                                             c("costtotal", "[%SUM%M%Cost%]销售成本"),
                                             c("ml", "[%SUM%M%Cost%]毛利")};
     }
