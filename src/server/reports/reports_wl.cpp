@@ -66,27 +66,32 @@ bool billChosen(const ReportParams& p) {
 
 // ---- ledgers
 
+// The bill's own columns, first in the ledgers and in the bill lists.
+QList<Measure> billHead() {
+    return {{QStringLiteral("id"), FieldType::Integer},
+            {QStringLiteral("djType"), FieldType::Integer},
+            {QStringLiteral("djDate"), FieldType::Text},
+            {QStringLiteral("djNo"), FieldType::Text},
+            {QStringLiteral("djName"), FieldType::Text},
+            {QStringLiteral("dw_id"), FieldType::Integer},
+            {QStringLiteral("dw_dwbh"), FieldType::Text},
+            {QStringLiteral("dw_dwqm"), FieldType::Text},
+            {QStringLiteral("zy_zyqm"), FieldType::Text},
+            {QStringLiteral("summery"), FieldType::Text}};
+}
+
 const QList<Measure>& ledgerFields() {
-    static const QList<Measure> f = {{QStringLiteral("id"), FieldType::Integer},
-                                     {QStringLiteral("djType"), FieldType::Integer},
-                                     {QStringLiteral("djDate"), FieldType::Text},
-                                     {QStringLiteral("djNo"), FieldType::Text},
-                                     {QStringLiteral("djName"), FieldType::Text},
-                                     {QStringLiteral("dw_id"), FieldType::Integer},
-                                     {QStringLiteral("dw_dwbh"), FieldType::Text},
-                                     {QStringLiteral("dw_dwqm"), FieldType::Text},
-                                     {QStringLiteral("zy_zyqm"), FieldType::Text},
-                                     {QStringLiteral("summery"), FieldType::Text},
-                                     {QStringLiteral("DuiZhang"), FieldType::Text},
-                                     {QStringLiteral("zjTotal"), FieldType::Currency},
-                                     {QStringLiteral("jsTotal"), FieldType::Currency},
-                                     {QStringLiteral("yeTotal"), FieldType::Currency},
-                                     {QStringLiteral("ysZj"), FieldType::Currency},
-                                     {QStringLiteral("ysJs"), FieldType::Currency},
-                                     {QStringLiteral("ysYe"), FieldType::Currency},
-                                     {QStringLiteral("yfZj"), FieldType::Currency},
-                                     {QStringLiteral("yfJs"), FieldType::Currency},
-                                     {QStringLiteral("yfYe"), FieldType::Currency}};
+    static const QList<Measure> f =
+        billHead() + QList<Measure>{{QStringLiteral("DuiZhang"), FieldType::Text},
+                                    {QStringLiteral("zjTotal"), FieldType::Currency},
+                                    {QStringLiteral("jsTotal"), FieldType::Currency},
+                                    {QStringLiteral("yeTotal"), FieldType::Currency},
+                                    {QStringLiteral("ysZj"), FieldType::Currency},
+                                    {QStringLiteral("ysJs"), FieldType::Currency},
+                                    {QStringLiteral("ysYe"), FieldType::Currency},
+                                    {QStringLiteral("yfZj"), FieldType::Currency},
+                                    {QStringLiteral("yfJs"), FieldType::Currency},
+                                    {QStringLiteral("yfYe"), FieldType::Currency}};
     return f;
 }
 
@@ -379,22 +384,13 @@ RecordSet balances(Database& db, const ReportParams& p, Side side) {
 // ---- bills with their settlement
 
 const QList<Measure>& billFields() {
-    static const QList<Measure> f = {{QStringLiteral("id"), FieldType::Integer},
-                                     {QStringLiteral("djType"), FieldType::Integer},
-                                     {QStringLiteral("djDate"), FieldType::Text},
-                                     {QStringLiteral("djNo"), FieldType::Text},
-                                     {QStringLiteral("djName"), FieldType::Text},
-                                     {QStringLiteral("dw_id"), FieldType::Integer},
-                                     {QStringLiteral("dw_dwbh"), FieldType::Text},
-                                     {QStringLiteral("dw_dwqm"), FieldType::Text},
-                                     {QStringLiteral("zy_zyqm"), FieldType::Text},
-                                     {QStringLiteral("summery"), FieldType::Text},
-                                     {QStringLiteral("taxTotalSum"), FieldType::Currency},
-                                     {QStringLiteral("youhuiTotal"), FieldType::Currency},
-                                     {QStringLiteral("sfkTotalLj"), FieldType::Currency},
-                                     {QStringLiteral("qkTotal"), FieldType::Currency},
-                                     {QStringLiteral("sfkDate"), FieldType::Text},
-                                     {QStringLiteral("cqDays"), FieldType::Integer}};
+    static const QList<Measure> f =
+        billHead() + QList<Measure>{{QStringLiteral("taxTotalSum"), FieldType::Currency},
+                                    {QStringLiteral("youhuiTotal"), FieldType::Currency},
+                                    {QStringLiteral("sfkTotalLj"), FieldType::Currency},
+                                    {QStringLiteral("qkTotal"), FieldType::Currency},
+                                    {QStringLiteral("sfkDate"), FieldType::Text},
+                                    {QStringLiteral("cqDays"), FieldType::Integer}};
     return f;
 }
 
