@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <functional>
+#include <mutex>
 
 #include "common/error.h"
 #include "protocol/basekinds.h"
@@ -88,7 +89,9 @@ QStringList codesOfPrefix(const char* prefix) {
 
 }  // namespace
 
-QStringList windowCodes(const QString& procedure, const QString& queryType) {
+namespace {
+
+QStringList findWindowCodes(const QString& procedure, const QString& queryType) {
     QSet<QString> classes;
     for (const QueryDescriptor& d : queryDescriptors()) {
         const bool main = same(d.procedure, procedure) &&
@@ -110,6 +113,24 @@ QStringList windowCodes(const QString& procedure, const QString& queryType) {
         }
     }
     return codesOfClasses(classes);
+}
+
+}  // namespace
+
+// The tables are fixed: each procedure and QueryType is looked up once. The names come from
+// clients, so the memory kept for them is bounded.
+QStringList windowCodes(const QString& procedure, const QString& queryType) {
+    static std::mutex mutex;
+    static QHash<QString, QStringList> known;
+    const QString key = procedure.toLower() + u'/' + queryType.toUpper();
+    std::lock_guard lock(mutex);
+    const auto it = known.constFind(key);
+    if (it != known.constEnd())
+        return *it;
+    QStringList codes = findWindowCodes(procedure, queryType);
+    if (known.size() < 2048)
+        known.insert(key, codes);
+    return codes;
 }
 
 // --- the rules
