@@ -809,3 +809,30 @@ QString userFieldCaption(int index) {
 }
 
 }  // namespace dyt
+
+namespace dyt {
+
+QList<QueryColumn> warehouseSpreadColumns(const QStringList& answerFields,
+                                          const std::function<QString(qint64)>& warehouseName) {
+    QList<QueryColumn> out;
+    for (const QString& field : answerFields) {
+        const bool qty = field.startsWith(QLatin1String("ckQty_"), Qt::CaseInsensitive);
+        const bool total = field.startsWith(QLatin1String("ckTotal_"), Qt::CaseInsensitive);
+        if (!qty && !total)
+            continue;
+        bool ok = false;
+        const qint64 id = field.mid(field.indexOf(u'_') + 1).toLongLong(&ok);
+        if (!ok || id <= 0)
+            continue;
+        QString name = warehouseName ? warehouseName(id) : QString();
+        if (name.isEmpty())
+            name = QString::number(id);
+        out << QueryColumn{field,
+                           (qty ? QStringLiteral("[%Q%]") : QStringLiteral("[%M%]")) + name +
+                               (qty ? QStringLiteral("数量") : QStringLiteral("金额")),
+                           qty ? 70 : 90};
+    }
+    return out;
+}
+
+}  // namespace dyt

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace dyt {
 
 // The base data whose category tree a window shows on its left (loaded through P_JXC_Get_Base).
@@ -85,6 +87,12 @@ QList<const QueryDescriptor*> findQueryDescriptors(const QString& procedure,
                                                    const QString& queryType);
 // The QueryType of the category tree of a tree kind: "SP", "WLDW", "ZY", "BM", "ck"; "" for None.
 QString treeQueryType(QueryTree tree);
+
+// The columns of an answer that spreads its figures over the warehouses: for each field
+// "ckQty_<id>" a quantity column and for each "ckTotal_<id>" an amount column, captioned with the
+// warehouse's name (warehouseName(id); the id itself when it gives nothing), in the answer's order.
+QList<QueryColumn> warehouseSpreadColumns(const QStringList& answerFields,
+                                          const std::function<QString(qint64)>& warehouseName);
 
 // --- condition dialogs
 

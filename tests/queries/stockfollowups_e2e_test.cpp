@@ -7,6 +7,7 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/common/gridview.h"
 #include "client/common/windowregistry.h"
+#include "client/logic/localcache.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/stockfollowups.h"
 #include "client/queries/frmselectitems.h"
@@ -46,6 +47,7 @@ protected:
             opening.setInt(u"Total"_s, qty * 3);
             dm.ExecProc(u"P_JXC_INI_GoodsStock"_s, opening);
         }
+        moreOpenings();
         openAccounts();
         loadBillKinds(dm);
         registerWindowClass(u"TfrmBillJHD"_s,
@@ -61,6 +63,7 @@ protected:
         TfrmQueryWindow::dialogRunner() = savedRunner_;
         ServerFixture::TearDown();
     }
+    virtual void moreOpenings() {}
     static void click(TfrmXAbstract& w, QAction* action) {
         QWidget* button = w.toolBar()->widgetForAction(action);
         ASSERT_TRUE(button && button->isVisible());
@@ -158,6 +161,58 @@ TEST_F(LowerLimitDraftE2E, LimitsTypedIntoTheSettingsListAreStoredOrRefused) {
                                  .arg(limits.at(1, 0).toDouble())
                                  .arg(limits.at(1, 1).toDouble()));
     EXPECT_EQ(QStringList{u"库存上限必须大于库存下限"_s}, script.messages());
+}
+
+// A second warehouse holds 5 of 102 worth 50.
+class StockSpreadE2E : public LowerLimitDraftE2E {
+protected:
+    void moreOpenings() override {
+        addRecord("baseCK", 302, "CK2", "门店");
+        ParamList opening;
+        opening.setValue(u"id"_s, QString());
+        for (const auto& [name, value] : {std::pair{u"goodsid"_s, 102}, {u"stockid"_s, 302},
+                                          {u"Qty"_s, 5}, {u"Total"_s, 50}})
+            opening.setInt(name, value);
+        dm.ExecProc(u"P_JXC_INI_GoodsStock"_s, opening);
+    }
+};
+
+// The distribution over the warehouses shows a quantity and an amount column per warehouse that
+// holds stock, under its name, and follows the warehouses of each answer.
+TEST_F(StockSpreadE2E, TheStockDistributionShowsEachWarehouseUnderItsName) {
+    TLocalCache cache(programDir.path(), &dm);
+    TfrmQueryWindow w(u"TfrmQKCZKFB"_s);
+    w.resize(1200, 600);
+    w.show();
+    const auto shown = [&w] {
+        QStringList out;
+        for (const GridColumn& c : w.gridDefinition().columns) {
+            const int f = w.records().fieldIndex(c.fieldName);
+            if (c.fieldName.startsWith(u"ck"_s, Qt::CaseInsensitive) && f >= 0 && c.visible) {
+                double sum = 0;
+                for (int r = 0; r < w.records().rowCount(); ++r) {
+                    const QVariant v = w.records().at(r, f);
+                    sum += v.metaType() == QMetaType::fromType<Currency>()
+                               ? v.value<Currency>().toDouble()
+                               : v.toDouble();
+                }
+                out << c.caption + u'=' + QString::number(sum);
+            }
+        }
+        return out.join(u' ');
+    };
+    TfrmQueryWindow::dialogRunner() = [](TfrmSelectItems& d) {
+        d.setPicker(PickerRole::Warehouse, 302, u"门店"_s);
+        return d.accept();
+    };
+    click(w, w.btnQuery());
+    EXPECT_EQ(u"门店数量=5 门店金额=50"_s, shown());
+    TfrmQueryWindow::dialogRunner() = [](TfrmSelectItems& d) {
+        d.setPicker(PickerRole::Warehouse, 0, QString());
+        return d.accept();
+    };
+    click(w, w.btnQuery());
+    EXPECT_EQ(u"总仓数量=6 总仓金额=18 门店数量=5 门店金额=50"_s, shown());
 }
 
 }  // namespace

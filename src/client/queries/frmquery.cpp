@@ -18,6 +18,7 @@
 #include "client/common/windowregistry.h"
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
+#include "client/logic/localcache.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/rights.h"
@@ -194,6 +195,44 @@ void TfrmQueryWindow::buildColumns() {
     for (const QueryColumn& c : d_.columns)
         addColumn(c.caption, c.field, false, c.width);
     addMissingFields(records());
+}
+
+// The distribution reports answer a quantity and an amount per warehouse that holds stock; the
+// grid follows the warehouses of each answer, under their names.
+void TfrmQueryWindow::showWarehouseSpread(const RecordSet& rows) {
+    QStringList fields;
+    for (const Field& f : rows.fields())
+        fields << f.name;
+    const QList<QueryColumn> spread = warehouseSpreadColumns(fields, [](qint64 id) {
+        try {
+            if (TLocalCache* cache = existingLocalCache()) {
+                const RecordSet& list = cache->GetWarehouses();
+                const int idField = list.fieldIndex(QStringLiteral("ck_id"));
+                const int nameField = list.fieldIndex(QStringLiteral("ck_ckqm"));
+                for (int r = 0; idField >= 0 && nameField >= 0 && r < list.rowCount(); ++r) {
+                    if (list.at(r, idField).toLongLong() == id)
+                        return list.at(r, nameField).toString();
+                }
+            }
+        } catch (const DytError&) {
+            // Without the list the column keeps the warehouse's number.
+        }
+        return QString();
+    });
+    QStringList now;
+    for (const QueryColumn& c : spread)
+        now << c.field;
+    if (now == spreadFields_)
+        return;
+    QList<GridColumn>& columns = gridDefinition().columns;
+    columns.erase(std::remove_if(columns.begin(), columns.end(),
+                                 [this](const GridColumn& c) {
+                                     return spreadFields_.contains(c.fieldName);
+                                 }),
+                  columns.end());
+    for (const QueryColumn& c : spread)
+        addColumn(c.caption, c.field, false, c.width);
+    spreadFields_ = now;
 }
 
 void TfrmQueryWindow::addMissingFields(RecordSet& rows) const {
@@ -406,6 +445,7 @@ bool TfrmQueryWindow::execute(const ParamList& params, int focusRow) {
         showError(e);
         return false;
     }
+    showWarehouseSpread(rows);
     lastParams_ = sent;
     dbgvX()->setUpdatesEnabled(false);
     loadRecords([&rows](RecordSet& target) { target = std::move(rows); });

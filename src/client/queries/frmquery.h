@@ -129,6 +129,7 @@ private:
     void buildColumns();
     // Adds the fields of the window's columns that the rows lack.
     void addMissingFields(RecordSet& rows) const;
+    void showWarehouseSpread(const RecordSet& rows);
     void setLabels();
     void setExitCaption();
     bool ensureConditions();
@@ -158,6 +159,7 @@ private:
     bool hasConditions_ = false;
     std::optional<ParamList> heldParams_;  // a ledger opened from another window
     QString lastParams_;
+    QStringList spreadFields_;  // the per-warehouse columns of the last answer
     RecordSet treeRows_;
     QHash<qint64, int> rowMemory_;     // "rowindex" + category -> focused row
     std::optional<int> pendingFocus_;  // the row to focus after the next query
