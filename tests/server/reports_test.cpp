@@ -246,6 +246,12 @@ TEST_F(Reports, RecordRightsLeaveOutWhatIsRefusedAndDiscountsAreSummedAsChosen) 
     EXPECT_EQ((QList<double>{60.0, 20.0, 80.0, 205.0}),
               (QList<double>{num(boss, 2, "total"), num(boss, 3, "total"), num(boss, 5, "total"),
                              num(boss, 7, "total")}));
+    // Sales less returns per top category: 100 (101 and 102) and goods 103 at the top.
+    const RecordSet tops =
+        reportAs(*backend_, session_, 1, u"LBBBFX"_s, QString(), u"P_JXC_Get_LBBB"_s);
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(tops));
+    EXPECT_EQ((QList<double>{120.0, 40.0}),
+              (QList<double>{num(tops, 0, "total"), num(tops, 1, "total")}));
     const auto withDiscount = [&](int djType, const char* date, const char* discount) {
         const GoodsBill b = goodsBill(djType, date, 201, {{101, 1, 20, 301}});
         ParamList header = goodsBillParams(b);
