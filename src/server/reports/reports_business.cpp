@@ -8,8 +8,9 @@
 
 #include <QHash>
 
-#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "common/error.h"
 #include "server/db/database.h"
@@ -234,8 +235,9 @@ RecordSet bossTotals(Database& db, const ReportParams& p) {
                                  "现金",     "银行存款",     "收入",       "支出",
                                  "净利润"};
     RecordSet rs = emptyResult(pointFields());
-    for (int i = 0; i < 13; ++i)
-        appendPoint(rs, i + 1, QString::fromUtf8(names[i]), items[i]);
+    static_assert(std::size(names) == std::size(items));
+    for (size_t i = 0; i < std::size(names); ++i)
+        appendPoint(rs, static_cast<qint64>(i) + 1, QString::fromUtf8(names[i]), items[i]);
     return rs;
 }
 
