@@ -667,6 +667,9 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
             extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成", "已中止"})};
     } else if (inDialog("TfrmSelectItems_XS7") || inDialog("TfrmSelectItems_JH3")) {
         p.extras = {extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成"})};
+    } else if (is("经营状况日报") || is("经营状况月报") || is("经营状况年报")) {
+        // The business status reports cover the whole business: dates only.
+        p.pickers.clear();
     } else if (inDialog("TfrmSelectItems_XS8") || inDialog("TfrmSelectItems_Other9")) {
         p.extras = {extra(ExtraKind::Radio, "state", "单据状态", {"全部", "未审核", "已审核"})};
     }

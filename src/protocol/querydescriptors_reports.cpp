@@ -93,6 +93,26 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
         }
         return false;
     };
+    // The owner's reports: the boss report's totals, the business figures per period.
+    if (is({"LBBBTJ"}))
+        return {c("id", "id", 0), c("fullname", "[]项目", 160), c("total", "[%M%]内容", 120)};
+    if (is({"JYZKRB", "JYZKYB", "JYZKNB"})) {
+        return {c("date", is({"JYZKRB"})   ? "[]日期"
+                          : is({"JYZKYB"}) ? "[]月份"
+                                           : "[]年份"),
+                c("jhTotal", "[%SUM%M%]进货金额", 100),
+                c("jhthTotal", "[%SUM%M%]进货退货金额", 100),
+                c("xsTotal", "[%SUM%M%]销售金额", 100),
+                c("xsthTotal", "[%SUM%M%]销售退货金额", 100),
+                c("xssr", "[%SUM%M%]销售收入", 100),
+                c("xscb", "[%SUM%M%Cost%]销售成本", 100),
+                c("ml", "[%SUM%M%Cost%]销售毛利", 100),
+                c("skTotal", "[%SUM%M%]收款金额", 100),
+                c("fkTotal", "[%SUM%M%]付款金额", 100),
+                c("srTotal", "[%SUM%M%]收入", 100),
+                c("zcTotal", "[%SUM%M%]支出", 100),
+                c("lr", "[%SUM%M%Cost%]净利润", 100)};
+    }
     if (is({"JHMXZB", "XSMXZB", "JHHHMXZB", "XSHHMXZB", "SPCZDMXZB", "CBMXB"}))
         return lineHead(true) + lineAmounts() + Columns{c("comment", "[]摘要", 120)};
     if (is({"JHDDZXQK", "XSDDZXQK", "JHDDMXCX", "XSDDMXCX"})) {

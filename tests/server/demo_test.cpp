@@ -306,6 +306,92 @@ TEST_F(DemoSet, ReportsAgreeWithTheLedgerAndConsistencyChecksCatchPlantedFaults)
     EXPECT_EQ(1, faults.filter(u"借方"_s).size());
 }
 
+// The boss report's totals are the posted bills' sums and the balances of the ledgers; the
+// business status rows of a range add up to them; the monthly trends are the monthly rows; the
+// gross profit of the bill lines with the other income and expenses is the profit of the books.
+TEST_F(DemoSet, BossReportAgreesWithTheBillsTheLedgersAndTheBusinessStatusReports) {
+    build(u"boss.db"_s, smallSet(7));
+    // The red copy of the reversal may be dated today.
+    const QString last = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+    const std::vector<std::pair<const char*, QString>> range = {{"BeginDate", u"2025-01-01"_s},
+                                                                {"EndDate", last}};
+    const RecordSet totals = report("P_JXC_Get_LBBB", "LBBBTJ", range);
+    ASSERT_EQ(13, totals.rowCount());
+    const auto item = [&](int id) {
+        EXPECT_EQ(id, totals.at(id - 1, totals.fieldIndex(u"id"_s)).toInt());
+        return dyt::test::numberOf(totals.at(id - 1, totals.fieldIndex(u"total"_s)));
+    };
+    const auto lines = [&](const char* what, const char* kinds) {
+        return db(0)
+            .scalar(
+                u"SELECT SUM(CASE a.djType WHEN 1 THEN 1 WHEN 5 THEN 1 ELSE -1 END * %1) FROM "
+                "djList l JOIN djIndex a ON a.id = l.id WHERE a.djType IN (%2) AND "
+                "a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"_s.arg(
+                    QString::fromLatin1(what), QString::fromLatin1(kinds)))
+            .toDouble();
+    };
+    const double profit = lines("(l.taxTotalSum - l.taxtotal - l.costtotal)", "1, 2, 3");
+    const std::pair<int, double> direct[] = {
+        {1, lines("l.taxTotalSum", "5")},
+        {2, -lines("l.taxTotalSum", "6")},
+        {3, lines("l.taxTotalSum", "1")},
+        {4, -lines("l.taxTotalSum", "2")},
+        {5, profit},
+        {6, sql("SELECT SUM(ystotal) FROM baseWLDW WHERE sonnum = 0")},
+        {7, sql("SELECT SUM(yftotal) FROM baseWLDW WHERE sonnum = 0")},
+        {8, sql("SELECT SUM(total) FROM baseGoodsStock")},
+        {9, sql("SELECT Total FROM baseKM WHERE id = 8")},
+        {10, sql("SELECT Total FROM baseKM WHERE id = 9")},
+        {13, sql("SELECT Total FROM baseKM WHERE id = 3") -
+                 sql("SELECT Total FROM baseKM WHERE id = 4")}};
+    for (const auto& [id, expected] : direct) {
+        SCOPED_TRACE(id);
+        EXPECT_NE(0.0, expected);
+        EXPECT_NEAR(expected, item(id), 0.01);
+    }
+    // Each period report adds up to the totals.
+    const std::pair<const char*, int> columns[] = {
+        {"jhTotal", 1}, {"jhthTotal", 2}, {"xsTotal", 3},  {"xsthTotal", 4},
+        {"ml", 5},      {"srTotal", 11},  {"zcTotal", 12}, {"lr", 13}};
+    const RecordSet months = report("P_JXC_Get_Other", "JYZKYB", range);
+    for (const char* type : {"JYZKRB", "JYZKYB", "JYZKNB"}) {
+        const RecordSet rows = report("P_JXC_Get_Other", type, range);
+        for (const auto& [column, id] : columns) {
+            SCOPED_TRACE(std::string(type) + column);
+            EXPECT_NEAR(item(id), sum(rows, column), 0.01);
+        }
+    }
+    EXPECT_EQ(u"2025-01"_s, months.at(0, months.fieldIndex(u"date"_s)).toString());
+    // The analyses: sales by category, and the monthly trends of the monthly report.
+    const auto analysis = [&](int k) {
+        auto withItem = range;
+        withItem.push_back({"filter", u";ListItem=%1"_s.arg(k)});
+        return report("P_JXC_Get_LBBB", "LBBBFX", withItem);
+    };
+    EXPECT_NEAR(item(3) - item(4), sum(analysis(0), "total"), 0.01);
+    const char* const trends[] = {"xsTotal", "skTotal", "ml", "lr"};
+    for (int k = 1; k <= 4; ++k) {
+        SCOPED_TRACE(k);
+        const RecordSet points = analysis(k);
+        ASSERT_EQ(months.rowCount(), points.rowCount());
+        for (int r = 0; r < points.rowCount(); ++r) {
+            EXPECT_EQ(months.at(r, months.fieldIndex(u"date"_s)),
+                      points.at(r, points.fieldIndex(u"fullname"_s)));
+            EXPECT_NEAR(dyt::test::numberOf(
+                            months.at(r, months.fieldIndex(QString::fromLatin1(trends[k - 1])))),
+                        dyt::test::numberOf(points.at(r, points.fieldIndex(u"total"_s))), 0.005);
+        }
+    }
+    // Bad analyses and ranges too long for one answer are refused.
+    EXPECT_EQ(u"查询条件[ListItem]只能是0到4：5"_s, dyt::test::errorOf([&] {
+                  report("P_JXC_Get_LBBB", "LBBBFX", {{"filter", u";ListItem=5"_s}});
+              }));
+    EXPECT_EQ(u"查询的日期范围太长，最多只能查询3660天！"_s, dyt::test::errorOf([&] {
+                  report("P_JXC_Get_Other", "JYZKRB",
+                         {{"BeginDate", u"2000-01-01"_s}, {"EndDate", u"2010-12-31"_s}});
+              }));
+}
+
 // The receivables reports read the partner ledger: per partner they are its balances, a
 // partner's ledger ends at its balance from any begin date, and an overdue list holds exactly the
 // bills owing money past their payment date (the demo settles no bill by receipt, so what a bill

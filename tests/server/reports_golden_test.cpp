@@ -28,6 +28,9 @@ std::vector<std::string> goldenClasses() {
 // goods category 100 (goods 101 and 102), as when opened from that row of a statistic.
 QStringList conditionsOf(const QueryDescriptor& d) {
     QStringList c = {u"BeginDate=2025-01-01"_s, u"EndDate=2025-03-31"_s};
+    // The daily report: the first twelve days of March (the other bills and the money).
+    if (d.queryType() == u"JYZKRB"_s)
+        c = {u"BeginDate=2025-03-01"_s, u"EndDate=2025-03-12"_s};
     if (d.subject == QuerySubject::Ledger)
         c << u"GoodsStr=;isSub=1;id=100"_s;
     // Comparisons set March against the three months.

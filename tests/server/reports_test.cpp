@@ -211,7 +211,7 @@ TEST_F(Reports, StockPerWarehouseLevelShelfLifeDaysAndBatchNumbers) {
 
 // A report as another operator sees it, on the session's connection.
 RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QString& type,
-                   const QString& goods = u";par_id=0"_s) {
+                   const QString& goods = u";par_id=0"_s, const QString& procedure = kXS) {
     ParamList p;
     p.setValue(u"QueryType"_s, type);
     const QString me = u";czy_id=%1"_s.arg(user);
@@ -220,7 +220,7 @@ RecordSet reportAs(Backend& backend, Session& session, qint64 user, const QStrin
     p.setValue(u"GoodsStr"_s, me + goods);
     CallContext c(*session.db, p);
     c.userId = user;
-    backend.procedures().find(u"P_JXC_Get_XS"_s)->handler(c);
+    backend.procedures().find(procedure)->handler(c);
     return c.data;
 }
 
@@ -239,6 +239,19 @@ TEST_F(Reports, RecordRightsLeaveOutWhatIsRefusedAndDiscountsAreSummedAsChosen) 
     const RecordSet one = reportAs(*backend_, session_, 1, u"SPXSTJ"_s);
     EXPECT_EQ((QList<qint64>{100, 103}), ids(one));
     EXPECT_EQ(9.0, num(one, 0, "Qty"));
+    // The boss report as well: sales and returns of 101 with 201, what 201 owes, the stock of
+    // 101 (6 in 301 worth 70, 5 in 302 worth 60) and 102 (15 at 5).
+    const RecordSet boss =
+        reportAs(*backend_, session_, 2, u"LBBBTJ"_s, QString(), u"P_JXC_Get_LBBB"_s);
+    EXPECT_EQ((QList<double>{60.0, 20.0, 80.0, 205.0}),
+              (QList<double>{num(boss, 2, "total"), num(boss, 3, "total"), num(boss, 5, "total"),
+                             num(boss, 7, "total")}));
+    // Sales less returns per top category: 100 (101 and 102) and goods 103 at the top.
+    const RecordSet tops =
+        reportAs(*backend_, session_, 1, u"LBBBFX"_s, QString(), u"P_JXC_Get_LBBB"_s);
+    EXPECT_EQ((QList<qint64>{100, 103}), ids(tops));
+    EXPECT_EQ((QList<double>{120.0, 40.0}),
+              (QList<double>{num(tops, 0, "total"), num(tops, 1, "total")}));
     const auto withDiscount = [&](int djType, const char* date, const char* discount) {
         const GoodsBill b = goodsBill(djType, date, 201, {{101, 1, 20, 301}});
         ParamList header = goodsBillParams(b);
