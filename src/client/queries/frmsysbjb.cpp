@@ -272,6 +272,8 @@ bool TfrmsysBJB::runKind(int kind) {
     }
     records() = std::move(rows);
     showRecords();
+    // The operator's layout of this kind's columns.
+    loadLayout();
     btnBill_->setEnabled(alerts::listsBills(kind));
     const int count = model()->rowCount();
     if (count > 0)
