@@ -98,6 +98,7 @@ void TfrmsysBJB::buildControls() {
         auto* edit = new QSpinBox(box);
         edit->setObjectName(QStringLiteral("edDays%1").arg(i + 1));
         edit->setRange(0, 9999);
+        edit->setMaximumWidth(80);
         auto* label = new QLabel(names.at(i) + u'：', box);
         label->setBuddy(edit);
         // Row 1: shelf life, receivables, payables; row 2: the two orders and the warehouse.
