@@ -1,7 +1,7 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
 // all built by the one query window, the stock status report by its own variant, the draft and
 // order lists by theirs and the stocktake by its own window; and the small stock windows the report
-// opens.
+// opens; and the alerts.
 #include "client/common/windowregistry.h"
 #include "client/queries/frmqbilllists.h"
 #include "client/queries/frmqjylc.h"
@@ -10,6 +10,7 @@
 #include "client/queries/frmquery.h"
 #include "client/queries/frmstockfollowups.h"
 #include "client/queries/frmstockwindows.h"
+#include "client/queries/frmsysbjb.h"
 #include "protocol/querydescriptors.h"
 
 namespace dyt::client {
@@ -65,6 +66,8 @@ void registerQueryWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBaseGoodsFenBu(owner); });
     registerWindowClass(QStringLiteral("TfrmBaseKCPCB"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBaseKCPCB(owner); });
+    registerWindowClass(QStringLiteral("TfrmsysBJB"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmsysBJB(owner); });
 }
 
 }  // namespace dyt::client

@@ -268,9 +268,10 @@ bool ClientWrites::rowAllowed(const Row& row) {
         return userId_ == 1 || current("czy_id").toLongLong() != userId_;
     if (t == QLatin1String("syssession"))
         return (row.op == SQLITE_DELETE ? row.oldKey : row.newKey) == spid_;
-    // The options window's switches; the alerts' "show at start" switch is everybody's.
+    // The options window's switches; the alerts' "show at start" switch is the alerts window's.
     if (t == QLatin1String("sysconf"))
-        return row.oldKey == 2017 || h.holds(QStringLiteral("500401"));
+        return (row.oldKey == 2017 && row.newKey == 2017 && h.holds(QStringLiteral("3029"))) ||
+               h.holds(QStringLiteral("500401"));
     if (t == QLatin1String("sysdata"))
         return h.holds(QStringLiteral("500401")) ||
                (row.oldKey >= 208042000 && row.oldKey <= 208042004);

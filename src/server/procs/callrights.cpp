@@ -100,6 +100,10 @@ QStringList findWindowCodes(const QString& procedure, const QString& queryType) 
         if (main || d.otherProcedures.contains(procedure, Qt::CaseInsensitive))
             classes.insert(d.className.toLower());
     }
+    // The alerts window runs the two stock-limit alerts.
+    if (same(procedure, QStringLiteral("P_JXC_Get_KC")) &&
+        (same(queryType, QStringLiteral("KCSXBJ")) || same(queryType, QStringLiteral("KCXXBJ"))))
+        classes.insert(QStringLiteral("tfrmsysbjb"));
     // A detail window opened from a row of another window is that window's too.
     for (bool grew = !classes.isEmpty(); grew;) {
         grew = false;
@@ -232,6 +236,7 @@ Rule either(Rule a, Rule b) {
 constexpr const char* kRightsAdmin = "500402";
 constexpr const char* kRecordRightsAdmin = "500403";
 constexpr const char* kOptions = "500401";
+constexpr const char* kAlerts = "3029";
 constexpr const char* kHistory = "2002";
 
 QHash<QString, Rule> makeRules() {
@@ -269,10 +274,19 @@ QHash<QString, Rule> makeRules() {
     add("P_SYS_Up_Restart", anyOf({QStringLiteral("500404")}));
     add("p_sys_Up_DatabaseRepair", anyOf({QStringLiteral("500407")}));
     add("P_SYS_UP_Open", anyOf({QStringLiteral("1014")}));
-    // The automatic backup stamps its date; any other setting is the options window's.
+    // The automatic backup stamps its date; the alerts window keeps its advance days; any other
+    // setting is the options window's.
     add("P_SYS_Up_DataRow", [](Call& c) {
-        return c.p.value(QStringLiteral("Name")).trimmed() == QStringLiteral("自动备份日期") ||
-               c.held().holdsAny(QStringList{QLatin1String(kOptions)} +
+        static const QStringList alertDays = {
+            QStringLiteral("保质期提前报警天数"), QStringLiteral("超期应收款提前报警天数"),
+            QStringLiteral("超期应付款提前报警天数"), QStringLiteral("进货订单提前报警天数"),
+            QStringLiteral("销售订单提前报警天数")};
+        const QString name = c.p.value(QStringLiteral("Name")).trimmed();
+        if (name == QStringLiteral("自动备份日期"))
+            return true;
+        if (alertDays.contains(name) && c.held().holds(QLatin1String(kAlerts)))
+            return true;
+        return c.held().holdsAny(QStringList{QLatin1String(kOptions)} +
                                  windowCodes(QStringLiteral("P_SYS_Up_DataRow"), QString()));
     });
 

@@ -279,13 +279,26 @@ RecordSet virtualStock(Database& db, const ReportParams& p) {
 }
 
 // Goods whose stock lies above the upper (below the lower) limit: the limit of the warehouse
-// chosen (baseGoodsWarn), else the goods' own; a limit of 0 is no limit.
+// chosen (baseGoodsWarn), else the goods' own; a limit of 0 is no limit. The filter ";bjfs=0"
+// (the alerts over all warehouses) sets the warehouse of ckStr aside, ";bjfs=1" keeps it.
 RecordSet alert(Database& db, const ReportParams& p, bool upper) {
+    RecordChoice store = p.warehouse;
+    const QString mode = p.filter.value(QStringLiteral("bjfs")).trimmed();
+    if (mode == u"0")
+        store = {};
+    else if (!mode.isEmpty() && mode != u"1")
+        throw DytError(QStringLiteral("查询条件[bjfs]只能是0到1：%1").arg(mode));
+    // A single warehouse (no category) has limits of its own even when chosen with its subs.
+    const bool single =
+        store.id > 0 &&
+        (!store.withSubs ||
+         db.scalar(QStringLiteral("SELECT sonnum FROM baseCK WHERE id = ?"), {store.id}).toInt() ==
+             0);
     // Goods without any stock row count with stock 0 (the rows of warehouse 0 below).
     Where w;
-    if (p.warehouse.id > 0) {
+    if (store.id > 0) {
         QVariantList v;
-        const QString in = inRecords(p.warehouse, QStringLiteral("baseCK"), &v);
+        const QString in = inRecords(store, QStringLiteral("baseCK"), &v);
         w.add(QStringLiteral("(s.stockid = 0 OR s.stockid ") + in + u')', v);
     }
     addGoodsChoice(w, p);
@@ -294,12 +307,12 @@ RecordSet alert(Database& db, const ReportParams& p, bool upper) {
     const QString limit = upper ? QStringLiteral("warnUp") : QStringLiteral("warnDown");
     QVariantList values;
     QString limitSql = QStringLiteral("g.") + limit;
-    if (p.warehouse.id > 0 && !p.warehouse.withSubs) {
+    if (single) {
         limitSql = QStringLiteral(
                        "COALESCE((SELECT x.%1 FROM baseGoodsWarn AS x WHERE x.goodsid "
                        "= g.id AND x.stockid = ? AND x.%1 <> 0), g.%1)")
                        .arg(limit);
-        values << p.warehouse.id;
+        values << store.id;
     }
     values << w.values;
     const QString compare =
@@ -318,14 +331,17 @@ RecordSet alert(Database& db, const ReportParams& p, bool upper) {
         w.text() + QStringLiteral(" GROUP BY g.id, g.code, g.fullname, g.gg HAVING lim <> 0 AND ") +
         compare + QStringLiteral(" ORDER BY g.code, g.id");
     const RecordSet raw = db.query(sql, values);
+    // The alerts window (it sends bjfs) reads the stock as KCQty and the difference as qty; the
+    // stock-limit query windows read Qty and cyQty.
+    const bool alerts = !mode.isEmpty();
     RecordSet rs;
     rs.addField(QStringLiteral("sp_id"), FieldType::Integer);
     rs.addField(QStringLiteral("sp_spbh"), FieldType::Text);
     rs.addField(QStringLiteral("sp_spqm"), FieldType::Text);
     rs.addField(QStringLiteral("sp_gg"), FieldType::Text);
-    rs.addField(QStringLiteral("Qty"), FieldType::Float);
+    rs.addField(alerts ? QStringLiteral("KCQty") : QStringLiteral("Qty"), FieldType::Float);
     rs.addField(upper ? QStringLiteral("warnUp") : QStringLiteral("warnDown"), FieldType::Float);
-    rs.addField(QStringLiteral("cyQty"), FieldType::Float);
+    rs.addField(alerts ? QStringLiteral("qty") : QStringLiteral("cyQty"), FieldType::Float);
     for (int i = 0; i < raw.rowCount(); ++i) {
         const double q = raw.at(i, 5).toDouble();
         const double lim = raw.at(i, 4).toDouble();
