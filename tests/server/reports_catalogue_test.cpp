@@ -25,25 +25,26 @@ const QStringList kReportProcedures = {
 // exchanges, distributions, rankings, monthly analysis, the cost table; the stock ledgers, stock
 // bills' statistics, warehouse ledgers and balances, batches, virtual stock, limit alerts, the
 // stock per warehouse, the in/out differences, batch tracking and shelf life; the partner ledger,
-// the partner balances and the overdue lists.
+// the partner balances and the overdue lists; the account ledger and the price reports.
 const QStringList kMustBeReal = {
-    u"P_JXC_Get_XS/SPXSTJ"_s,   u"P_JXC_Get_XS/DWXSTJ"_s,   u"P_JXC_Get_XS/XSMXZB"_s,
-    u"P_JXC_Get_XS/SPXSTHTJ"_s, u"P_JXC_Get_XS/DWXSTHTJ"_s, u"P_JXC_Get_XS/XSTHDTJ"_s,
-    u"P_JXC_Get_XS/XSHHDTJ"_s,  u"P_JXC_Get_XS/XSHHMXZB"_s, u"P_JXC_Get_XS/DWXSFB"_s,
-    u"P_JXC_Get_XS/CKXSFB"_s,   u"P_JXC_Get_XS/XSPHB"_s,    u"P_JXC_Get_XS/SPXSYFX"_s,
-    u"P_JXC_Get_XS/SPXSCBB"_s,  u"P_JXC_Get_JH/SPJHTJ"_s,   u"P_JXC_Get_JH/DWJHTJ"_s,
-    u"P_JXC_Get_JH/JHMXZB"_s,   u"P_JXC_Get_JH/SPJHTHTJ"_s, u"P_JXC_Get_JH/DWJHTHTJ"_s,
-    u"P_JXC_Get_JH/JHTHDTJ"_s,  u"P_JXC_Get_JH/JHHHDTJ"_s,  u"P_JXC_Get_JH/DWJHFB"_s,
-    u"P_JXC_Get_JH/CKJHFB"_s,   u"P_JXC_Get_JH/SPJHYFX"_s,  u"P_JXC_Get_KC/SPMX"_s,
-    u"P_JXC_Get_KC/KCMXZB"_s,   u"P_JXC_Get_KC/BSDTJ"_s,    u"P_JXC_Get_KC/BYDTJ"_s,
-    u"P_JXC_Get_KC/QTRKDTJ"_s,  u"P_JXC_Get_KC/QTCKDTJ"_s,  u"P_JXC_Get_KC/TJDBDTJ"_s,
-    u"P_JXC_Get_KC/BJDBDTJ"_s,  u"P_JXC_Get_KC/CKLSZ"_s,    u"P_JXC_Get_KC/CKMXB"_s,
-    u"P_JXC_Get_KC/CKKCYEB"_s,  u"P_JXC_Get_KC/KCPCLB"_s,   u"P_JXC_Get_KC/XNKCCX"_s,
-    u"P_JXC_Get_KC/KCSXBJ"_s,   u"P_JXC_Get_KC/KCXXBJ"_s,   u"P_JXC_Get_KC/KCZKFB"_s,
-    u"P_JXC_Get_KC/CKFBB"_s,    u"P_JXC_Get_KC/CKZMCYB"_s,  u"P_JXC_Get_KC/QTCRKMXB"_s,
-    u"P_JXC_Get_KC/QTCRKCYB"_s, u"P_JXC_Get_KC/SPBZQCX"_s,  u"P_JXC_Get_KC/SPPCGZ"_s,
-    u"P_JXC_Get_WL/DWYFMX"_s,   u"P_JXC_Get_WL/DWYSYF"_s,   u"P_JXC_Get_WL/CQYSK"_s,
-    u"P_JXC_Get_WL/CQYFK"_s,
+    u"P_JXC_Get_XS/SPXSTJ"_s,    u"P_JXC_Get_XS/DWXSTJ"_s,   u"P_JXC_Get_XS/XSMXZB"_s,
+    u"P_JXC_Get_XS/SPXSTHTJ"_s,  u"P_JXC_Get_XS/DWXSTHTJ"_s, u"P_JXC_Get_XS/XSTHDTJ"_s,
+    u"P_JXC_Get_XS/XSHHDTJ"_s,   u"P_JXC_Get_XS/XSHHMXZB"_s, u"P_JXC_Get_XS/DWXSFB"_s,
+    u"P_JXC_Get_XS/CKXSFB"_s,    u"P_JXC_Get_XS/XSPHB"_s,    u"P_JXC_Get_XS/SPXSYFX"_s,
+    u"P_JXC_Get_XS/SPXSCBB"_s,   u"P_JXC_Get_JH/SPJHTJ"_s,   u"P_JXC_Get_JH/DWJHTJ"_s,
+    u"P_JXC_Get_JH/JHMXZB"_s,    u"P_JXC_Get_JH/SPJHTHTJ"_s, u"P_JXC_Get_JH/DWJHTHTJ"_s,
+    u"P_JXC_Get_JH/JHTHDTJ"_s,   u"P_JXC_Get_JH/JHHHDTJ"_s,  u"P_JXC_Get_JH/DWJHFB"_s,
+    u"P_JXC_Get_JH/CKJHFB"_s,    u"P_JXC_Get_JH/SPJHYFX"_s,  u"P_JXC_Get_KC/SPMX"_s,
+    u"P_JXC_Get_KC/KCMXZB"_s,    u"P_JXC_Get_KC/BSDTJ"_s,    u"P_JXC_Get_KC/BYDTJ"_s,
+    u"P_JXC_Get_KC/QTRKDTJ"_s,   u"P_JXC_Get_KC/QTCKDTJ"_s,  u"P_JXC_Get_KC/TJDBDTJ"_s,
+    u"P_JXC_Get_KC/BJDBDTJ"_s,   u"P_JXC_Get_KC/CKLSZ"_s,    u"P_JXC_Get_KC/CKMXB"_s,
+    u"P_JXC_Get_KC/CKKCYEB"_s,   u"P_JXC_Get_KC/KCPCLB"_s,   u"P_JXC_Get_KC/XNKCCX"_s,
+    u"P_JXC_Get_KC/KCSXBJ"_s,    u"P_JXC_Get_KC/KCXXBJ"_s,   u"P_JXC_Get_KC/KCZKFB"_s,
+    u"P_JXC_Get_KC/CKFBB"_s,     u"P_JXC_Get_KC/CKZMCYB"_s,  u"P_JXC_Get_KC/QTCRKMXB"_s,
+    u"P_JXC_Get_KC/QTCRKCYB"_s,  u"P_JXC_Get_KC/SPBZQCX"_s,  u"P_JXC_Get_KC/SPPCGZ"_s,
+    u"P_JXC_Get_WL/DWYFMX"_s,    u"P_JXC_Get_WL/DWYSYF"_s,   u"P_JXC_Get_WL/CQYSK"_s,
+    u"P_JXC_Get_WL/CQYFK"_s,     u"P_JXC_Get_CW/KMMXZ"_s,    u"P_JXC_Get_Other/WJGL"_s,
+    u"P_JXC_Get_Other/JGZKGZ"_s,
 };
 
 QString key(const QString& procedure, const QString& type) {
