@@ -616,6 +616,9 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
         p.extras = {extra(ExtraKind::Radio, "mxtype", "明细类型", {"应收款明细", "应付款明细"})};
     } else if (is("价格折扣跟踪")) {
         p.pickers = {goodsPicker(), standardPickers()[0]};
+    } else if (is("物价管理")) {
+        // The goods listed, the supplier or customer of the latest prices, the stock costed.
+        p.pickers = {goodsPicker(), standardPickers()[0], standardPickers()[2]};
     } else if (is("商品进货明细汇总表")) {
         p.pickers << goodsPicker() << regionPicker();
     } else if (is("万能查询条件")) {

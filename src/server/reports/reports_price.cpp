@@ -174,12 +174,17 @@ RecordSet priceList(Database& db, const ReportParams& p) {
                                     "l.qty < 0))"));
     const QHash<qint64, double> costs = averageCosts(db, p);
     RecordSet rs = emptyResult(priceListFields());
+    qint64 goods = 0;
+    std::optional<double> lastSale, lastBuy;
     while (st.step()) {
-        const qint64 goods = st.value(0).toLongLong();
+        // The latest sale and purchase per base unit, once per goods; in this unit below, the
+        // unit's own figures when there is none.
+        if (st.value(0).toLongLong() != goods) {
+            goods = st.value(0).toLongLong();
+            lastSale = sold.of(goods);
+            lastBuy = bought.of(goods);
+        }
         const double rate = st.value(7).toDouble() > 0 ? st.value(7).toDouble() : 1.0;
-        // The latest sale and purchase in this unit; the unit's own figures when there is none.
-        const std::optional<double> lastSale = sold.of(goods);
-        const std::optional<double> lastBuy = bought.of(goods);
         RecordSet::Row row;
         row << goods << st.value(1).toString() << st.value(2).toString() << st.value(3).toString()
             << st.value(4).toString() << st.value(5).toString() << st.value(6).toString()
