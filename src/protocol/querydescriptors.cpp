@@ -12,6 +12,8 @@ QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<Que
 // The columns of the sales, purchase and stock windows whose rows are not the plain figures of
 // their subject (querydescriptors_reports.cpp).
 QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColumn>& subject);
+// The columns of the account ledger and the price windows (querydescriptors_cw.cpp).
+QList<QueryColumn> accountAndPriceColumns(const QString& className);
 
 namespace {
 
@@ -179,7 +181,7 @@ const WindowRow kWindows[] = {
     {"TfrmQJYZKYB", "经营状况月报", "P_JXC_Get_Other", "JYZKYB", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other3", ""},
     {"TfrmQJYZKNB", "经营状况年报", "P_JXC_Get_Other", "JYZKNB", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other3", ""},
     {"TfrmQWJGL", "物价管理", "P_JXC_Get_Other", "WJGL", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other", ""},
-    {"TfrmQJGZKGZ", "价格折扣跟踪", "P_JXC_Get_Other", "JGZKGZ", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
+    {"TfrmQJGZKGZ", "价格折扣跟踪", "P_JXC_Get_Other", "JGZKGZ", "", S::Ledger, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQSPXSTCMX", "提成明细", "P_JXC_Get_Other", "SPXSTCMX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_XS2", ""},
     {"TfrmQSPXSTCCX", "商品销售提成查询", "P_JXC_Get_Other", "SPXSTCCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS2", ""},
     {"TfrmQXSTCTJ", "销售提成统计", "P_JXC_Get_Other", "TCTJ", "", S::Goods, true, A::Plain, "TfrmSelectItems_XS2", ""},
@@ -463,6 +465,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     d.tree = treeOf(row.subject, row.tree);
     d.columns = stockLimitColumns(d.className);
     if (d.columns.isEmpty())
+        d.columns = accountAndPriceColumns(d.className);
+    if (d.columns.isEmpty())
         d.columns = reportColumns(d.queryTypes.value(0), subjectColumns(row.subject));
     if (d.columns.isEmpty())
         d.columns = partnerMoneyColumns(d.className, subjectColumns(row.subject));
@@ -612,6 +616,9 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
         p.extras = {extra(ExtraKind::Radio, "mxtype", "明细类型", {"应收款明细", "应付款明细"})};
     } else if (is("价格折扣跟踪")) {
         p.pickers = {goodsPicker(), standardPickers()[0]};
+    } else if (is("物价管理")) {
+        // The goods listed, the supplier or customer of the latest prices, the stock costed.
+        p.pickers = {goodsPicker(), standardPickers()[0], standardPickers()[2]};
     } else if (is("商品进货明细汇总表")) {
         p.pickers << goodsPicker() << regionPicker();
     } else if (is("万能查询条件")) {

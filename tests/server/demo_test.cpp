@@ -470,6 +470,56 @@ TEST_F(DemoSet, ReceivablesReportsAreThePartnerBalancesAndOverdueListsTheOpenBil
     }
 }
 
+// The account ledger ends on each account's balance: every account in one run, and cash, the
+// bank accounts, income and expenses (categories with their accounts) one by one, from the
+// opening date and from the middle of the business, where the balance before the range and the
+// lines of the range add up to it.
+TEST_F(DemoSet, AccountLedgerEndsOnEveryAccountBalance) {
+    build(u"k.db"_s, smallSet(7));
+    const auto balance = [&](qint64 km) {
+        return sql(qPrintable(u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(km)));
+    };
+    const RecordSet all = report("P_JXC_Get_CW", "KMMXZ");
+    const int name = all.fieldIndex(u"djName"_s), km = all.fieldIndex(u"km_id"_s);
+    QSet<qint64> closed;
+    for (int r = 0; r < all.rowCount(); ++r) {
+        if (all.at(r, name).toString() != u"期末"_s)
+            continue;
+        closed.insert(all.at(r, km).toLongLong());
+        EXPECT_NEAR(balance(all.at(r, km).toLongLong()),
+                    dyt::test::numberOf(all.at(r, all.fieldIndex(u"yeTotal"_s))), 0.005)
+            << all.at(r, km).toLongLong();
+    }
+    const RecordSet moved = db(0).query(
+        u"SELECT DISTINCT km_id FROM djKmDetail WHERE type = 0 AND dj_state = 2 UNION SELECT id "
+        "FROM baseKM WHERE sonnum = 0 AND Total00 <> 0"_s);
+    ASSERT_GT(moved.rowCount(), 5);
+    for (int r = 0; r < moved.rowCount(); ++r)
+        EXPECT_TRUE(closed.contains(moved.at(r, 0).toLongLong())) << moved.at(r, 0).toLongLong();
+    ASSERT_GT(sql("SELECT COUNT(*) FROM djKmDetail WHERE km_id = 36"), 3);
+    const QString middle =
+        db(0)
+            .scalar(
+                u"SELECT date(MIN(date), '+' || CAST((julianday(MAX(date)) - "
+                "julianday(MIN(date))) / 2 AS INTEGER) || ' day') FROM djKmDetail"_s)
+            .toString();
+    for (qint64 account : {8, 9, 3, 4}) {
+        for (const QString& begin : {QString(), middle}) {
+            SCOPED_TRACE(qPrintable(u"%1 %2"_s.arg(account).arg(begin)));
+            const RecordSet ledger =
+                report("P_JXC_Get_CW", "KMMXZ",
+                       {{"kmStr", u";czy_id=1;id=%1"_s.arg(account)}, {"BeginDate", begin}});
+            ASSERT_GT(ledger.rowCount(), 3);
+            const int last = ledger.rowCount() - 1;
+            const int ye = ledger.fieldIndex(u"yeTotal"_s);
+            const double dc = account == 3 ? -1 : 1;
+            EXPECT_NEAR(balance(account), dyt::test::numberOf(ledger.at(last, ye)), 0.005);
+            EXPECT_NEAR(balance(account) - dyt::test::numberOf(ledger.at(0, ye)),
+                        dc * (sum(ledger, "dbTotal") - sum(ledger, "LendTotal")), 0.005);
+        }
+    }
+}
+
 // The repair posts every bill again from the opening data: on the demo it changes no ledger
 // row, balance, cost, fulfilment or settlement, and it mends figures changed behind the ledger.
 // Every window of a report with figures shows, on the demo, what its report answers.

@@ -62,8 +62,16 @@ protected:
     //  10 销售订单   2025-03-06 to 203: 103 × 2 @ 45
     //  11 进货订单   2025-03-06 from 202: 102 × 10 @ 5
     // and the stock limits: 102 at most 10, 103 at least 8; 102 keeps 90 days with a warning 10
-    // days ahead, its batch of bill 1 is P1 made on 2025-01-01.
+    // days ahead, its batch of bill 1 is P1 made on 2025-01-01. The units' prices (retail, preset
+    // 1 to 3, lowest sale): 101 个 22/20/19/18/15, 102 箱 9/8/0/0/0 and 托 170/160/0/0/0, 103 件
+    // 45/42/0/0/0.
     void postMoreKinds() {
+        update(
+            u"UPDATE baseGoodsUnit SET price = 22, price1 = 20, price2 = 19, price3 = 18, "
+            "lowestSalePrice = 15 WHERE id = 1011"_s);
+        update(u"UPDATE baseGoodsUnit SET price = 9, price1 = 8 WHERE id = 1021"_s);
+        update(u"UPDATE baseGoodsUnit SET price = 170, price1 = 160 WHERE id = 1022"_s);
+        update(u"UPDATE baseGoodsUnit SET price = 45, price1 = 42 WHERE id = 1031"_s);
         update(u"UPDATE baseGoods SET warnUP = 10, yxqNum = 90, jxqNum = 10 WHERE id = 102"_s);
         update(
             u"UPDATE baseGoodsStock SET ph = 'P1', outdate = '2025-01-01' WHERE goodsid = 102"_s);

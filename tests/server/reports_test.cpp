@@ -314,5 +314,91 @@ TEST_F(Reports, OrderLinesShowWhatLaterBillsTookOver) {
     EXPECT_EQ(0, report(kJH, u"JHDDMXCX"_s).rowCount());
 }
 
+// The account ledger: the balance before the range (opening balances and earlier lines), each
+// line with the running balance in the account's direction, the closing row on the account's
+// balance; a category carries its accounts' lines.
+TEST_F(Reports, AccountLedgerRunsFromTheOpeningBalanceToTheAccountBalance) {
+    postMoreKinds();
+    postDealings();
+    struct Case {
+        const char* km;
+        const char* begin;
+        const char* line;  // a condition line with ";czy_id=1;issub=1;id=" + value, or none
+        const char* value;
+        QList<double> balances;  // the opening row first, the closing row last
+        const char* sides;
+    };
+    // clang-format off
+    const Case cases[] = {
+        // cash: receipt 12 brings 50, payment 13 takes 100
+        {"8", "2025-01-01", "", "", {0, 50, -50, -50}, "平借贷贷"},
+        // income (credit side): January's sale 100, then sale 3 80, return 4 −20, the other
+        // receipt 8 40 (其它收入), the exchange 9 −20 (40 back against 20 out)
+        {"3", "2025-02-01", "", "", {100, 180, 160, 200, 180, 180}, "贷贷贷贷贷贷"},
+        // receivables: 203's opening 50, sales 100 and 80, return 20, exchange 20, receipt 50
+        {"7", "2025-01-01", "", "", {50, 150, 230, 210, 190, 140, 140}, "借借借借借借借"},
+        // 203's bills alone, without the opening balance that belongs to no bill
+        {"7", "2025-01-01", "wldwStr", "203", {0, 80, 80}, "平借借"},
+        // payables (credit side): 202's opening 30, purchases 300 and 60, payment 100
+        {"16", "2025-01-01", "", "", {30, 330, 390, 290, 290}, "贷贷贷贷贷"},
+        // stock in warehouse 302: purchase 5 (the transfer 6 books no account line)
+        {"6", "2025-01-01", "ckStr", "302", {0, 60, 60}, "平借借"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.km + std::string(" ") + c.begin + c.line + c.value);
+        const QByteArray km = ";czy_id=1;id=" + QByteArray(c.km);
+        const QByteArray chosen = ";czy_id=1;issub=1;id=" + QByteArray(c.value);
+        Lines lines = {
+            {"kmStr", km.constData()}, {"BeginDate", c.begin}, {"EndDate", "2025-03-31"}};
+        if (*c.line)
+            lines.push_back({c.line, chosen.constData()});
+        const RecordSet rs = report(u"P_JXC_Get_CW"_s, u"KMMXZ"_s, lines);
+        QList<double> balances;
+        QString sides;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            balances << num(rs, r, "yeTotal");
+            sides += text(rs, r, "fx");
+        }
+        EXPECT_EQ(c.balances, balances);
+        EXPECT_EQ(QString::fromUtf8(c.sides), sides);
+        ASSERT_GE(rs.rowCount(), 2);
+        EXPECT_EQ(u"期初"_s + u"期末"_s,
+                  text(rs, 0, "djName") + text(rs, rs.rowCount() - 1, "djName"));
+        if (!*c.line) {
+            EXPECT_EQ(dyt::test::numberOf(scalar(u"SELECT Total FROM baseKM WHERE id = "_s +
+                                                 QString::fromLatin1(c.km))),
+                      balances.last());
+        }
+    }
+    const RecordSet income = report(u"P_JXC_Get_CW"_s, u"KMMXZ"_s,
+                                    {{"kmStr", ";czy_id=1;id=3"}, {"BeginDate", "2025-02-01"}});
+    EXPECT_EQ(u"其它收入"_s, text(income, 3, "km_kmqm"));
+    EXPECT_EQ(u"会计科目[999]不存在"_s,
+              reportError(u"P_JXC_Get_CW"_s, u"KMMXZ"_s, {{"kmStr", ";czy_id=1;id=999"}}));
+    EXPECT_FALSE(reportError(u"P_JXC_Get_CW"_s, u"KMMXZ"_s, {{"kmStr", ";id=x"}}).isEmpty());
+    // An operator refused the cash account sees neither it nor the bills paid through it.
+    update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    update(u"INSERT INTO baseYHZHPurview(id, czy_id, isbj) VALUES (8, 2, 0)"_s);
+    update(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2004"_s);
+    const RecordSet refused =
+        reportAs(*backend_, session_, 2, u"KMMXZ"_s, QString(), u"P_JXC_Get_CW"_s);
+    ASSERT_GT(refused.rowCount(), 20);
+    EXPECT_FALSE(ids(refused, "km_id").contains(8));
+    for (const int kind : {21, 22, 1}) {
+        const qint64 bill =
+            scalar(u"SELECT MAX(id) FROM djIndex WHERE djType = %1"_s.arg(kind)).toLongLong();
+        EXPECT_EQ(kind == 1, ids(refused).contains(bill)) << kind;
+    }
+    // The price tracking measures against the bills' default price type: 预设售价1 of 101 is 20,
+    // the price sale 2 took.
+    update(u"UPDATE sysConf SET sysValue = '1' WHERE id = 2001"_s);
+    const RecordSet tracked =
+        report(u"P_JXC_Get_Other"_s, u"JGZKGZ"_s, {{"GoodsStr", ";czy_id=1;isSub=1;id=101"}});
+    ASSERT_EQ(2, tracked.rowCount());
+    EXPECT_EQ((QList<double>{20, 20, 1, 0, 0}),
+              nums(tracked, 0, {"presetPrice", "discountprice", "sjzk", "cjPrice", "cjTotal"}));
+}
+
 }  // namespace
 }  // namespace dyt::server::test

@@ -7,6 +7,7 @@
 #include "server/procs/registry.h"
 #include "server/reports/reports.h"
 #include "server/reports/reports_business.h"
+#include "server/reports/reports_cw.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
@@ -52,6 +53,12 @@ int runReport(CallContext& c, const QString& procedure) {
         reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
+    if (const reports::DirectReport* r =
+            reports::findAccountOrPriceReport(procedure, p.queryType)) {
+        c.data = r->run(c.db, p);
+        reports::completeColumns(c.data, procedure, p.queryType);
+        return 0;
+    }
     if (findReport(procedure, p.queryType)) {
         c.data = reports::documentedColumns(procedure, p.queryType);
         return 0;
@@ -71,6 +78,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::PartnerReport& r : reports::partnerReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::BusinessReport& r : reports::businessReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::accountAndPriceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
