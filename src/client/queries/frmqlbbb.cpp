@@ -11,12 +11,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPieSeries>
+#include <QPieSlice>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedLayout>
 #include <QTableView>
@@ -136,6 +139,7 @@ void TfrmQLBBB::buildControls() {
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->installEventFilter(this);
+    fitGrid();
     connect(table, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openTotal(index.row()); });
 
@@ -143,8 +147,7 @@ void TfrmQLBBB::buildControls() {
     cbAnalysis_ = new QComboBox(this);
     cbAnalysis_->setObjectName(QStringLiteral("cbAnalysis"));
     cbAnalysis_->addItems(boss::text::analyses());
-    const int stored =
-        clientConfig().read(boss::text::analysisKey(), QStringLiteral("0")).toInt();
+    const int stored = clientConfig().read(boss::text::analysisKey(), QStringLiteral("0")).toInt();
     cbAnalysis_->setCurrentIndex(std::clamp(stored, 0, int(cbAnalysis_->count()) - 1));
     connect(cbAnalysis_, &QComboBox::currentIndexChanged, this,
             [this](int index) { analysisChanged(index); });
@@ -192,17 +195,24 @@ void TfrmQLBBB::buildControls() {
     splitter->addWidget(grid_);
     splitter->addWidget(analysisBox);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({300, 600});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
 
-    QWidget* order[] = {edBegin_, edEnd_,      cbRange_, btnQuery_, btnClose_, table,
-                        cbAnalysis_, chartButton(boss::ChartKind::Bar)};
+    QWidget* order[] = {edBegin_,  edEnd_, cbRange_,    btnQuery_,
+                        btnClose_, table,  cbAnalysis_, chartButton(boss::ChartKind::Bar)};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     rebuildChart();
+}
+
+void TfrmQLBBB::fitGrid() {
+    // Both columns show in full.
+    QTableView* table = grid_->table();
+    grid_->setMinimumWidth(
+        table->verticalHeader()->sizeHint().width() + table->horizontalHeader()->length() +
+        table->verticalScrollBar()->sizeHint().width() + 2 * table->frameWidth());
 }
 
 void TfrmQLBBB::showError(const std::exception& error) const {
@@ -230,6 +240,7 @@ void TfrmQLBBB::btnQueryClick() {
     totals_ = std::move(rows);
     model_->setSource(&totals_, &gridDef_);
     grid_->applyColumns();
+    fitGrid();
     if (model_->rowCount() > 0) {
         const int row = std::min(focus, model_->rowCount() - 1);
         grid_->table()->setCurrentIndex(model_->index(row, 0));
@@ -242,8 +253,8 @@ void TfrmQLBBB::btnQueryClick() {
 bool TfrmQLBBB::runAnalysis(const QDate& begin, const QDate& end) {
     RecordSet rows;
     try {
-        ParamList p = boss::analysisParams(loginedUser().UserId, begin, end,
-                                           cbAnalysis_->currentIndex());
+        ParamList p =
+            boss::analysisParams(loginedUser().UserId, begin, end, cbAnalysis_->currentIndex());
         dataModule().ExecProcQuery(boss::text::procedure(), p, &rows);
     } catch (const DytError& e) {
         showError(e);
@@ -296,11 +307,13 @@ void TfrmQLBBB::rebuildChart() {
         // A share cannot be negative: such a value shows as an empty slice.
         auto* series = new QPieSeries;
         series->setName(name);
-        for (const boss::ChartPoint& p : points_)
-            series->append(p.label, std::max(0.0, p.value));
-        series->setLabelsVisible(true);
+        for (const boss::ChartPoint& p : points_) {
+            QPieSlice* slice = series->append(p.label, std::max(0.0, p.value));
+            slice->setLabelVisible(p.value > 0);
+        }
         chart_->addSeries(series);
-        chart_->legend()->setVisible(true);
+        // The slices name themselves; a legend of many entries would only repeat them, cut short.
+        chart_->legend()->setVisible(points_.size() <= 6);
         return;
     }
     QAbstractSeries* series = nullptr;
@@ -322,6 +335,9 @@ void TfrmQLBBB::rebuildChart() {
     chart_->addSeries(series);
     auto* categories = new QBarCategoryAxis;
     categories->append(labels);
+    // Many months stand aslant so that each label shows in full.
+    if (labels.size() > 6)
+        categories->setLabelsAngle(-45);
     chart_->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
     auto* values = new QValueAxis;
@@ -336,9 +352,9 @@ void TfrmQLBBB::openTotal(int row) {
     if (row < 0 || row >= model_->rowCount())
         return;
     const int raw = model_->rawRow(row);
-    const boss::TotalTarget target =
-        boss::totalTarget(totals_.at(raw, totals_.fieldIndex(QStringLiteral("id"))).toLongLong(),
-                          totals_.at(raw, totals_.fieldIndex(QStringLiteral("fullname"))).toString());
+    const boss::TotalTarget target = boss::totalTarget(
+        totals_.at(raw, totals_.fieldIndex(QStringLiteral("id"))).toLongLong(),
+        totals_.at(raw, totals_.fieldIndex(QStringLiteral("fullname"))).toString());
     if (!target.opens())
         return;
     query::QueryDates& shared = query::sharedQueryDates();

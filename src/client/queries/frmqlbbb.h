@@ -68,6 +68,7 @@ private:
     void buildControls();
     bool runAnalysis(const QDate& begin, const QDate& end);
     void rebuildChart();
+    void fitGrid();
     void showError(const std::exception& error) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
