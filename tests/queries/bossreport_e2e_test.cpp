@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 
@@ -146,6 +147,17 @@ TEST_F(BossReportE2E, ShowsTheServersAnswersSwitchesOverTheQueriedDatesAndRememb
         EXPECT_EQ(values < 2, w->lblNoLine()->isVisible());
         EXPECT_EQ(values >= 2, w->chartView()->isVisible());
     }
+    // Tab reaches every control.
+    QSet<QWidget*> reached;
+    w->edBegin()->setFocus();
+    for (int i = 0; i < 20 && w->focusWidget(); ++i) {
+        reached << w->focusWidget();
+        QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+    }
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             w->edEnd(), w->cbRange(), w->btnQuery(), w->btnClose(), w->grid()->table(),
+             w->cbAnalysis(), w->chartButton(ChartKind::Line)})
+        EXPECT_TRUE(reached.contains(c)) << c->metaObject()->className();
     QTest::mouseClick(w->btnClose(), Qt::LeftButton);
     TfrmQLBBB* again = open();
     ASSERT_NE(nullptr, again);
@@ -155,7 +167,8 @@ TEST_F(BossReportE2E, ShowsTheServersAnswersSwitchesOverTheQueriedDatesAndRememb
 TEST_F(BossReportE2E, EveryChartKindDrawsTheAnalysis) {
     TfrmQLBBB* w = open();
     ASSERT_NE(nullptr, w);
-    w->cbAnalysis()->setCurrentIndex(1);
+    w->cbAnalysis()->setFocus();
+    QTest::keyClick(w->cbAnalysis(), Qt::Key_Down);
     pickRange(w, "今年全年", true);
     if (w->points().isEmpty())
         GTEST_SKIP() << "the server answers no analysis rows";
