@@ -46,4 +46,9 @@ BillOpener& billOpener() {
     return opener;
 }
 
+std::function<void(int)>& functionOpener() {
+    static std::function<void(int)> opener;
+    return opener;
+}
+
 }  // namespace dyt::client

@@ -45,4 +45,8 @@ struct BillOpener {
 };
 BillOpener& billOpener();
 
+// Opens a function by its code as a menu entry does: through the main window's dispatcher, which
+// tests the operator's right first. Unset (nothing opens) until the main window installs it.
+std::function<void(int functionCode)>& functionOpener();
+
 }  // namespace dyt::client

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "client/common/windowregistry.h"
 #include "client/logic/autobackup.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
@@ -477,6 +478,11 @@ void TfrmMain::installFunctionHooks() {
     menu->openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
     hooks.buildMenu = [this] { BuildFunctionMenu(); };
     hooks.openFunction = [dispatcher](int code) { dispatcher->OpenFunction(code); };
+    // Windows open functions through the dispatcher of the main window as long as it lives.
+    functionOpener() = [self = QPointer<TfrmMain>(this)](int code) {
+        if (self)
+            self->functions().OpenFunction(code);
+    };
     hooks.closeChildren = [this] { CloseAllWindows(true); };
     // Drill-down windows of the queries open in the workspace too.
     queryChildHost() = [this](QWidget* window) { addChildWindow(window); };

@@ -1,12 +1,13 @@
 // The window classes of the query windows: one window class per row of the descriptor table,
-// all built by the one query window, the stock status report by its own variant, the draft and
-// order lists by theirs and the stocktake by its own window; and the small stock windows the report
-// opens; and the alerts.
+// all built by the one query window, the stock status report by its own variant, the boss report,
+// the draft and order lists by theirs and the stocktake by its own window; and the small stock
+// windows the report opens; and the alerts.
 #include "client/common/windowregistry.h"
 #include "client/queries/frmqbilllists.h"
 #include "client/queries/frmqjylc.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
+#include "client/queries/frmqlbbb.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmstockfollowups.h"
 #include "client/queries/frmstockwindows.h"
@@ -21,6 +22,11 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCZKB")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCZKB(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQLBBB")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQLBBB(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQJYLC")) {
