@@ -14,6 +14,8 @@ QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<Que
 QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColumn>& subject);
 // The columns of the account ledger and the price windows (querydescriptors_cw.cpp).
 QList<QueryColumn> accountAndPriceColumns(const QString& className);
+// The columns of the finance windows (querydescriptors_finance.cpp).
+QList<QueryColumn> financeColumns(const QString& queryType);
 
 namespace {
 
@@ -202,7 +204,7 @@ const WindowRow kWindows[] = {
     {"TfrmQPSYSCX", "配送验收查询", "P_JXC_DJ_GetDJIndex", "", "P_JXC_DJ_GetDJList", S::BillList, false, A::Plain, "TfrmSelectItems_Other2", ""},
     {"TfrmQYJCXXB", "月结存信息表", "", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW4", ""},
     {"TfrmQNJCXXB", "年结存信息表", "", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW4", ""},
-    {"TfrmQCWZCFZB", "资产负债表(平衡表)", "P_Base_Get_KM", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW2", ""},
+    {"TfrmQCWZCFZB", "资产负债表(平衡表)", "P_Base_Get_KM", "ZCFZB", "", S::Plain, false, A::Plain, "TfrmSelectItems_CW2", ""},
     {"TfrmQLBBB", "老板报表", "P_JXC_Get_LBBB", "LBBBTJ,LBBBFX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other", ""},
     {"TfrmQKCZKB", "库存状况表", "P_Base_Get_Goods", "DQKCNEW", "", S::StockStatus, true, A::Plain, "TfrmSelectItems_KC5", "TfrmQSPMX"},
     {"TfrmQKCPD2", "库存盘点", "P_JXC_DJ_PanDianToDraft", "", "", S::Plain, false, A::Plain, "TfrmSelectItems_KC6", ""},
@@ -467,6 +469,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
     if (d.columns.isEmpty())
         d.columns = accountAndPriceColumns(d.className);
     if (d.columns.isEmpty())
+        d.columns = financeColumns(d.queryTypes.value(0));
+    if (d.columns.isEmpty())
         d.columns = reportColumns(d.queryTypes.value(0), subjectColumns(row.subject));
     if (d.columns.isEmpty())
         d.columns = partnerMoneyColumns(d.className, subjectColumns(row.subject));
@@ -674,6 +678,13 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
             extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成", "已中止"})};
     } else if (inDialog("TfrmSelectItems_XS7") || inDialog("TfrmSelectItems_JH3")) {
         p.extras = {extra(ExtraKind::Radio, "state", "订单状态", {"全部", "未完成", "已完成"})};
+    } else if (is("经营状况表(利润表)") || is("资产负债表(平衡表)")) {
+        // The whole business: dates only.
+        p.pickers.clear();
+    } else if (is("年度费用报表") || is("费用分布表")) {
+        p.pickers = {standardPickers()[0], standardPickers()[1], standardPickers()[3]};
+        if (is("费用分布表"))
+            p.extras = {extra(ExtraKind::Radio, "tjfs", "统计方式", {"部门", "职员", "往来单位"})};
     } else if (is("经营状况日报") || is("经营状况月报") || is("经营状况年报")) {
         // The business status reports cover the whole business: dates only.
         p.pickers.clear();

@@ -110,8 +110,8 @@ protected:
         for (const auto& [n, v] : lines)
             p.setValue(QString::fromLatin1(n), v);
         server::Registry registry;
-        server::registerReportProcedures(registry);
         server::registerBaseProcedures(registry);
+        server::registerReportProcedures(registry);
         server::CallContext c(db(0), p);
         c.userId = 1;
         EXPECT_EQ(0, registry.find(QString::fromLatin1(procedure))->handler(c));
@@ -390,6 +390,74 @@ TEST_F(DemoSet, BossReportAgreesWithTheBillsTheLedgersAndTheBusinessStatusReport
                   report("P_JXC_Get_Other", "JYZKRB",
                          {{"BeginDate", u"2000-01-01"_s}, {"EndDate", u"2010-12-31"_s}});
               }));
+}
+
+// The profit statement's sales, cost and gross profit are those of the sales lines, its gross
+// profit and profit the boss report's, its year to date the range from the first of January; the
+// balance sheet balances at the end of every month and holds the stock and the cash of the ledger.
+TEST_F(DemoSet, ProfitStatementAgreesWithTheBossReportAndTheBalanceSheetBalancesEveryMonth) {
+    build(u"cw.db"_s, smallSet(7));
+    const QDate lastBill = QDate::fromString(
+        db(0).scalar(u"SELECT MAX(date) FROM djIndex WHERE dj_state = 2"_s).toString(), Qt::ISODate);
+    const auto line = [](const RecordSet& rs, const QString& name, const char* field) {
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            if (rs.at(r, rs.fieldIndex(u"fullname"_s)).toString() == name)
+                return dyt::test::numberOf(rs.at(r, rs.fieldIndex(QString::fromLatin1(field))));
+        }
+        ADD_FAILURE() << name.toStdString();
+        return std::nan("");
+    };
+    const auto sales = [&](const char* what, const QString& end) {
+        return db(0)
+            .scalar(u"SELECT SUM(CASE a.djType WHEN 1 THEN 1 ELSE -1 END * %1) FROM djList l "
+                    "JOIN djIndex a ON a.id = l.id WHERE a.djType IN (1, 2, 3) AND a.dj_state = 2 "
+                    "AND l.dj_state = 2 AND l.goodsid > 0 AND a.date <= '%2'"_s.arg(
+                        QString::fromLatin1(what), end))
+            .toDouble();
+    };
+    for (const QString& end : {u"2025-02-28"_s, u"2025-03-31"_s}) {
+        SCOPED_TRACE(qPrintable(end));
+        const std::vector<std::pair<const char*, QString>> range = {{"BeginDate", u"2025-01-01"_s},
+                                                                    {"EndDate", end}};
+        const RecordSet lrb = report("P_JXC_Get_CW", "LRB", range);
+        const RecordSet boss = report("P_JXC_Get_LBBB", "LBBBTJ", range);
+        const double revenue = sales("(l.taxTotalSum - l.taxtotal)", end);
+        const double cost = sales("l.costtotal", end);
+        ASSERT_GT(revenue, cost);
+        const std::pair<const char*, double> expected[] = {
+            {"一、销售收入", revenue},
+            {"减：销售成本", cost},
+            {"二、销售毛利", revenue - cost},
+            {"二、销售毛利", line(boss, u"销售毛利"_s, "total")},
+            {"三、利润", line(boss, u"净利润"_s, "total")}};
+        for (const auto& [name, value] : expected) {
+            EXPECT_NEAR(value, line(lrb, QString::fromUtf8(name), "total"), 0.01) << name;
+            EXPECT_NEAR(value, line(lrb, QString::fromUtf8(name), "yearTotal"), 0.01) << name;
+        }
+        // A later range of the same year keeps the year to date.
+        const RecordSet day = report("P_JXC_Get_CW", "LRB", {{"BeginDate", end}, {"EndDate", end}});
+        EXPECT_NEAR(line(lrb, u"三、利润"_s, "total"), line(day, u"三、利润"_s, "yearTotal"), 0.01);
+    }
+    int months = 0;
+    for (QDate m(2025, 1, 1); m <= lastBill; m = m.addMonths(1), ++months) {
+        const QDate end = m.addMonths(1).addDays(-1);
+        SCOPED_TRACE(qPrintable(end.toString(Qt::ISODate)));
+        const RecordSet sheet = report(
+            "P_Base_Get_KM", "ZCFZB",
+            {{"BeginDate", m.toString(Qt::ISODate)}, {"EndDate", end.toString(Qt::ISODate)}});
+        for (const char* field : {"qcTotal", "qmTotal"}) {
+            const double assets = line(sheet, u"【资产类】"_s, field);
+            EXPECT_GT(assets, 0) << field;
+            EXPECT_NEAR(assets, line(sheet, u"负债和所有者权益合计"_s, field), 0.01) << field;
+        }
+        if (end >= lastBill) {
+            EXPECT_NEAR(sql("SELECT SUM(total) FROM baseGoodsStock"),
+                        line(sheet, u"库存商品"_s, "qmTotal"), 0.01);
+            EXPECT_NEAR(sql("SELECT Total FROM baseKM WHERE id = 8"),
+                        line(sheet, u"现金"_s, "qmTotal"), 0.01);
+        }
+    }
+    EXPECT_GE(months, 3);
 }
 
 // The receivables reports read the partner ledger: per partner they are its balances, a

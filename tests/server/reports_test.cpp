@@ -2,6 +2,7 @@
 // hand from the bills of ReportFixture (see reports_fixture.h).
 #include "server/reports/reports.h"
 #include "reports_fixture.h"
+#include "server/procs/callrights.h"
 
 using namespace Qt::StringLiterals;
 
@@ -398,6 +399,48 @@ TEST_F(Reports, AccountLedgerRunsFromTheOpeningBalanceToTheAccountBalance) {
     ASSERT_EQ(2, tracked.rowCount());
     EXPECT_EQ((QList<double>{20, 20, 1, 0, 0}),
               nums(tracked, 0, {"presetPrice", "discountprice", "sjzk", "cjPrice", "cjTotal"}));
+}
+
+// The expenses are spread over departments, employees or partners as the dialog chooses; the
+// profit statement of March keeps the year to date; the balance sheet is its windows' alone,
+// the account list of the same procedure everyone's.
+TEST_F(Reports, ExpensesSpreadAsChosenProfitOfAMonthAndTheBalanceSheetsRight) {
+    postMoreKinds();
+    const QString cw = u"P_JXC_Get_CW"_s;
+    // clang-format off
+    struct Case { const char* filter; qint64 id; QString name; };
+    const Case cases[] = {{";tjfs=0", 401, u"采购部"_s}, {";tjfs=1", 2, u"张三"_s},
+                          {";tjfs=2", 0, u"（无往来单位）"_s}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        const RecordSet rs = report(cw, u"FYFBB"_s, {{"filter", c.filter}});
+        EXPECT_EQ(QList<qint64>{c.id}, ids(rs));
+        EXPECT_EQ(c.name, text(rs, 0, "fullname"));
+        EXPECT_EQ(5.0, num(rs, 0, "total"));  // the loss of bill 7
+    }
+    EXPECT_EQ(u"查询条件[tjfs]只能是0到2：3"_s,
+              reportError(cw, u"FYFBB"_s, {{"filter", ";tjfs=3"}}));
+    // March: the exchange gives 20 of sales and 28.3333 of cost back; the loss and the other
+    // receipt come in.
+    const RecordSet march =
+        report(cw, u"LRB"_s, {{"BeginDate", "2025-03-01"}, {"EndDate", "2025-03-31"}});
+    ASSERT_EQ(8, march.rowCount());
+    for (const auto& [row, period, year] : {std::tuple{0, -20.0, 140.0}, {2, 8.3333, 88.3333},
+                                            {4, 5.0, 5.0}, {7, 43.3333, 123.3333}}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ((QList<double>{period, year}), nums(march, row, {"total", "yearTotal"}));
+    }
+    update(u"INSERT INTO sysuser(id, password) VALUES (2, '')"_s);
+    const auto refused = [&](qint64 user, const char* type) {
+        ParamList p;
+        p.setValue(u"QueryType"_s, QString::fromLatin1(type));
+        return dyt::test::errorOf(
+            [&] { callrights::checkProcedure(*session_.db, user, u"P_Base_Get_KM"_s, p); });
+    };
+    EXPECT_EQ(callrights::refusal(), refused(2, "ZCFZB"));
+    EXPECT_EQ(QString(), refused(2, ""));
+    EXPECT_EQ(QString(), refused(1, "ZCFZB"));
 }
 
 }  // namespace

@@ -246,10 +246,16 @@ QHash<QString, Rule> makeRules() {
     };
     // Reads every window needs: bills and base data are cut by the record rights where read.
     for (const char* name :
-         {"P_JXC_DJ_GetDJIndex", "P_JXC_DJ_GetDJList", "P_Base_Get_Goods", "P_Base_Get_KM",
+         {"P_JXC_DJ_GetDJIndex", "P_JXC_DJ_GetDJList", "P_Base_Get_Goods",
           "p_Base_Get_GoodsImage", "P_SYS_Get_Version", "p_sys_Up_Log", "p_sys_Up_ColConfigure",
           "p_sys_Get_BillAutoCode"})
         add(name, open());
+    // The account list is open; the balance sheet it also answers is its windows'.
+    add("P_Base_Get_KM", [sheet = reportWindows(QStringLiteral("P_Base_Get_KM"))](Call& c) {
+        return c.p.value(QStringLiteral("QueryType")).trimmed().compare(
+                   QLatin1String("ZCFZB"), Qt::CaseInsensitive) != 0 ||
+               sheet(c);
+    });
     // The record-rights lists are the record-rights window's; every other list is open.
     add("P_JXC_Get_Base", [](Call& c) {
         const QString type = c.p.value(QStringLiteral("QueryType")).trimmed().toUpper();

@@ -197,24 +197,8 @@ void appendPoint(RecordSet& rs, qint64 id, const QString& name, double value) {
     rs.appendRow({id, name, fieldValue(FieldType::Currency, value)});
 }
 
-// The range of a report: the dates sent; without an end date today, without a begin date the
-// opening date of the account set (the first day of the end's month when that lies later).
-std::pair<QDate, QDate> rangeOf(Database& db, const ReportParams& p) {
-    const QDate end = p.end ? *p.end : QDate::currentDate();
-    if (p.begin)
-        return {*p.begin, end};
-    const QDate opening = QDate::fromString(
-        db.scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'inidate'"))
-            .toString()
-            .left(10),
-        Qt::ISODate);
-    if (opening.isValid() && opening <= end)
-        return {opening, end};
-    return {QDate(end.year(), end.month(), 1), end};
-}
-
 RecordSet bossTotals(Database& db, const ReportParams& p) {
-    const auto [begin, end] = rangeOf(db, p);
+    const auto [begin, end] = reportRange(db, p);
     const BusinessFigures f =
         businessFigures(db, p.rights, begin, end, Span::Whole).value(QString());
     const double items[] = {f.purchases,
@@ -283,7 +267,7 @@ int analysisOf(const ReportParams& p) {
 }
 
 RecordSet bossAnalysis(Database& db, const ReportParams& p) {
-    const auto [begin, end] = rangeOf(db, p);
+    const auto [begin, end] = reportRange(db, p);
     const int analysis = analysisOf(p);
     if (analysis == 0)
         return salesByTopCategory(db, p, begin, end);
@@ -303,7 +287,7 @@ RecordSet bossAnalysis(Database& db, const ReportParams& p) {
 }
 
 RecordSet statusRows(Database& db, const ReportParams& p, Span span) {
-    const auto [begin, end] = rangeOf(db, p);
+    const auto [begin, end] = reportRange(db, p);
     const QStringList labels = periods(begin, end, span);
     const QMap<QString, BusinessFigures> figures = businessFigures(db, p.rights, begin, end, span);
     QList<Measure> fields = {{QStringLiteral("date"), FieldType::Text}};
@@ -325,6 +309,22 @@ RecordSet statusRows(Database& db, const ReportParams& p, Span span) {
 }
 
 }  // namespace
+
+// The range of a report: the dates sent; without an end date today, without a begin date the
+// opening date of the account set (the first day of the end's month when that lies later).
+std::pair<QDate, QDate> reportRange(Database& db, const ReportParams& p) {
+    const QDate end = p.end ? *p.end : QDate::currentDate();
+    if (p.begin)
+        return {*p.begin, end};
+    const QDate opening = QDate::fromString(
+        db.scalar(QStringLiteral("SELECT sysValue FROM sysData WHERE Name = 'inidate'"))
+            .toString()
+            .left(10),
+        Qt::ISODate);
+    if (opening.isValid() && opening <= end)
+        return {opening, end};
+    return {QDate(end.year(), end.month(), 1), end};
+}
 
 QMap<QString, BusinessFigures> businessFigures(Database& db, const RecordRights& rights,
                                                const QDate& begin, const QDate& end, Span span) {

@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QString>
 
+#include <utility>
+
 #include "common/recordset.h"
 
 namespace dyt::server {
@@ -52,6 +54,10 @@ struct BusinessFigures {
 // without any figure are absent. Bills and lines the operator's record rights hide do not count.
 QMap<QString, BusinessFigures> businessFigures(Database& db, const RecordRights& rights,
                                                const QDate& begin, const QDate& end, Span span);
+
+// The range of a report: the dates sent; without an end date today, without a begin date the
+// opening date of the account set (the first day of the end's month when that lies later).
+std::pair<QDate, QDate> reportRange(Database& db, const ReportParams& p);
 
 struct BusinessReport {
     QString procedure;

@@ -1,13 +1,14 @@
 // The report procedures: each reads its parameter lines, finds the report of its QueryType and
 // returns its rows. Reports with real figures are the sales, purchase, stock, receivables and
-// payables reports, the boss report and the business status reports; the other query types of the
-// query windows answer their columns without rows for now.
+// payables reports, the boss report, the business status reports and the finance reports; the
+// other query types of the query windows answer their columns without rows for now.
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
 #include "server/reports/reports.h"
 #include "server/reports/reports_business.h"
 #include "server/reports/reports_cw.h"
+#include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
@@ -59,6 +60,11 @@ int runReport(CallContext& c, const QString& procedure) {
         reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
+    if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType)) {
+        c.data = reports::runFinanceReport(c.db, p, *r);
+        reports::completeColumns(c.data, procedure, p.queryType);
+        return 0;
+    }
     if (findReport(procedure, p.queryType)) {
         c.data = reports::documentedColumns(procedure, p.queryType);
         return 0;
@@ -80,6 +86,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::BusinessReport& r : reports::businessReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::accountAndPriceReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::FinanceReport& r : reports::financeReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
@@ -116,6 +124,7 @@ void registerReportProcedures(Registry& procedures) {
             name, [name](CallContext& c) { return runReport(c, name); }, false, types);
     }
     reports::registerStockFollowUps(procedures);
+    reports::registerBalanceSheet(procedures);
 }
 
 }  // namespace dyt::server
