@@ -110,7 +110,6 @@ void checkDraftMaker(Database& db, qint64 userId, qint64 makerId) {
         throw DytError(QStringLiteral("这是其他操作员的草稿，您没有处理他人单据的权限！"));
 }
 
-
 namespace auditsteps {
 
 bool Steps::allows(int step, qint64 userId) const {
@@ -121,10 +120,11 @@ bool Steps::allows(int step, qint64 userId) const {
 
 Steps read(Database& db, qint64 djType) {
     Steps s;
-    const RecordSet rs = db.query(
-        QStringLiteral("SELECT inputnum, inputName1, inputName2, inputName3, inputName4, "
-                       "inputName5, inputid2, inputid3, inputid4, inputid5 FROM sysDjb WHERE id = ?"),
-        {djType});
+    const RecordSet rs =
+        db.query(QStringLiteral(
+                     "SELECT inputnum, inputName1, inputName2, inputName3, inputName4, "
+                     "inputName5, inputid2, inputid3, inputid4, inputid5 FROM sysDjb WHERE id = ?"),
+                 {djType});
     if (rs.rowCount() == 0)
         return s;
     s.count = std::clamp(rs.at(0, 0).toInt(), 1, 5);
@@ -153,9 +153,9 @@ void checkPostable(Database& db, const Steps& steps, const qint64 marks[4]) {
             const QString name =
                 db.scalar(QStringLiteral("SELECT fullname FROM baseZY WHERE id = ?"), {by})
                     .toString();
-            throw DytError(QStringLiteral("[%1]由%2审核，但%2不是这一级的审核职员，不能过账！")
-                               .arg(stepName(steps, step), name.isEmpty() ? QString::number(by)
-                                                                          : name));
+            throw DytError(
+                QStringLiteral("[%1]由%2审核，但%2不是这一级的审核职员，不能过账！")
+                    .arg(stepName(steps, step), name.isEmpty() ? QString::number(by) : name));
         }
     }
 }
@@ -168,9 +168,9 @@ void checkOrder(const Steps& steps, const qint64 before[4], const qint64 after[4
             continue;
         if (now != 0) {
             if (step > steps.count)
-                throw DytError(
-                    QStringLiteral("这种单据只有%1级审核，没有[%2]！").arg(steps.count).arg(
-                        stepName(steps, step)));
+                throw DytError(QStringLiteral("这种单据只有%1级审核，没有[%2]！")
+                                   .arg(steps.count)
+                                   .arg(stepName(steps, step)));
             if (step > 2 && after[step - 3] == 0)
                 throw DytError(QStringLiteral("请先完成[%1]，再审核[%2]！")
                                    .arg(stepName(steps, step - 1), stepName(steps, step)));

@@ -374,9 +374,15 @@ OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind, qint64 userId) {
 // What the auditors of a bill approved: its header's partner, warehouses, date and amounts, its
 // lines and its account rows. A bill with a step performed keeps it when it is saved again.
 QString auditedContent(Database& db, qint64 billId) {
+    static const char* const parts[] = {
+        "SELECT djType, date, wldw_id, IntoStock_id, OutStock_id, total, taxTotalSum FROM "
+        "djIndex WHERE id = ?",
+        "SELECT goodsid, IntoStock_id, OutStock_id, unit, rate, qty, price, discount, tax, total, "
+        "taxTotalSum, km_id, s_id FROM djList WHERE id = ? ORDER BY orderid",
+        "SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = ? ORDER BY orderid"};
     QStringList out;
-    const auto add = [&](const QString& sql) {
-        const RecordSet rs = db.query(sql, {billId});
+    for (const char* sql : parts) {
+        const RecordSet rs = db.query(QString::fromLatin1(sql), {billId});
         for (int r = 0; r < rs.rowCount(); ++r) {
             QStringList row;
             for (int f = 0; f < rs.fieldCount(); ++f)
@@ -384,14 +390,7 @@ QString auditedContent(Database& db, qint64 billId) {
             out << row.join(QLatin1Char('|'));
         }
         out << QString();
-    };
-    add(QStringLiteral("SELECT djType, date, wldw_id, IntoStock_id, OutStock_id, total, "
-                       "taxTotalSum FROM djIndex WHERE id = ?"));
-    add(QStringLiteral("SELECT goodsid, IntoStock_id, OutStock_id, unit, rate, qty, price, "
-                       "discount, tax, total, taxTotalSum, km_id, s_id FROM djList WHERE id = ? "
-                       "ORDER BY orderid"));
-    add(QStringLiteral("SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = ? "
-                       "ORDER BY orderid"));
+    }
     return out.join(QLatin1Char('\n'));
 }
 
@@ -459,8 +458,8 @@ int saveBill(CallContext& c) {
     // Each audit step of the kind performed by an operator its list names, whoever posts.
     if (post)
         auditsteps::checkPostable(db, auditsteps::read(db, kind), old.audit);
-    const bool audited = std::any_of(std::begin(old.audit), std::end(old.audit),
-                                     [](qint64 by) { return by != 0; });
+    const bool audited =
+        std::any_of(std::begin(old.audit), std::end(old.audit), [](qint64 by) { return by != 0; });
     const QString approved = audited ? auditedContent(db, oldId) : QString();
 
     // --- write
