@@ -241,7 +241,8 @@ TEST_F(BillService, HeaderValuesAndAccountsAreStoredAndThreeAuditStepsMustBeDone
     EXPECT_EQ((QStringList{u"8|1|0|1234.5|1"_s, u"36|2|0|15.5|1"_s}),
               rowsOf(u"SELECT km_id, type, dbTotal, LendTotal, dj_state FROM djKmDetail WHERE "
                      "id = %1 ORDER BY type"_s.arg(r.code)));
-    update(u"UPDATE sysDjb SET inputnum = 3 WHERE id = 5"_s);
+    update(u"UPDATE sysDjb SET inputnum = 3, inputid2 = '(0,2,0)', inputid3 = '(0,1,0)' "
+           "WHERE id = 5"_s);
     const std::vector<GoodsLine> lines = {{101, 1, 5}};
     // A new bill has no step performed: it cannot be posted, but it can be a draft.
     const QString before = footprint();
@@ -472,6 +473,71 @@ TEST_F(BillNumbering, TheAnswerCarriesFormatDateAndMachineFlagAndBadRequestsAreR
                   dyt::test::errorOf([&] { procQuery(u"p_sys_Get_BillAutoCode"_s, p); }));
     }
     EXPECT_EQ(before, footprint());
+}
+
+// Three audit steps of purchases: the clerk (3) may perform step 2, the clerk and operator 1 step
+// 3. Each row is a call of a client as one operator, the server's refusal (empty: taken) and the
+// bill's marks and state afterwards.
+TEST_F(BillService, AuditStepsArePerformedInOrderByTheirOperatorsBeforeAnyonePosts) {
+    Session clerk;
+    logInClerk(clerk, u"'2004', '200401', '200402'"_s);
+    update(u"UPDATE sysDjb SET inputnum = 3, inputid2 = '(0,3,0)', inputid3 = '(0,3,1,0)' "
+           "WHERE id = 5"_s);
+    std::swap(session_, clerk);
+    const qint64 draft = saveGoodsBill(false, 5, today(), {{101, 2, 5}});
+    std::swap(session_, clerk);
+    const QString bill = QString::number(draft);
+    const QString post = u"post"_s, changed = u"post 3"_s;
+    struct Row {
+        bool byClerk;
+        QString call;  // SQL text, or post: the draft through the bill service (changed: 3 pieces)
+        const char* refusal;
+        const char* after;  // inputid2|inputid3|dj_state
+    };
+    const Row rows[] = {
+        {true, post, "这张单据采用分级审核，现在还没有审核完，不能过账！", "0|0|1"},
+        {false, post, "这张单据采用分级审核，现在还没有审核完，不能过账！", "0|0|1"},
+        {false, u"Update djindex set inputid2 = 1 where id = "_s + bill, "您没有执行该操作的权限!",
+         "0|0|1"},
+        {true, u"Update djindex set inputid3 = 3 where id = "_s + bill,
+         "请先完成[审查人二]，再审核[审查人三]！", "0|0|1"},
+        {true, u"Update djindex set inputid2 = 3, inputid3 = 3 where id = "_s + bill, "", "3|3|1"},
+        {true, u"Update djindex set inputid2 = 0 where id = "_s + bill,
+         "[审查人三]已经审核，不能取消[审查人二]！", "3|3|1"},
+        {true, u"Update djindex set inputid3 = 0 where id = "_s + bill, "", "3|0|1"},
+        {false, u"Update djindex set inputid4 = 1 where id = "_s + bill, "您没有执行该操作的权限!",
+         "3|0|1"},
+        {true, post, "这张单据采用分级审核，现在还没有审核完，不能过账！", "3|0|1"},
+        {false, u"Update djindex set inputid3 = 1 where id = "_s + bill, "", "3|1|1"},
+        // Step 2 handed to operator 1 after the clerk performed it: his mark no longer counts.
+        {false, u"UPDATE sysDjb SET inputid2 = '(0,1,0)' WHERE id = 5"_s, "", "3|1|1"},
+        {true, post, "[审查人二]由李四审核，但李四不是这一级的审核职员，不能过账！", "3|1|1"},
+        {false, u"UPDATE sysDjb SET inputid2 = '(0,3,0)' WHERE id = 5"_s, "", "3|1|1"},
+        {true, changed, "这张单据已经审核，不能修改单据内容！请先取消审核。", "3|1|1"},
+        {true, post, "", "3|1|2"},
+        {true, u"Update djindex set inputid2 = 0 where id = "_s + bill, "您没有执行该操作的权限!",
+         "3|1|2"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.call.toStdString() + (r.byClerk ? " by the clerk" : " by operator 1"));
+        Session& s = r.byClerk ? clerk : session_;
+        QString refusal;
+        if (r.call.startsWith(post)) {
+            std::swap(session_, s);
+            const double pieces = r.call == changed ? 3 : 2;
+            const ServiceResult result = save(makeBill(5, today(), {{101, pieces, 5}}, draft));
+            std::swap(session_, s);
+            refusal = result.code < 0 ? result.message : QString();
+            EXPECT_EQ(refusal.isEmpty() ? draft : -1, result.code);
+        } else {
+            const proto::Response answer = call(s, "ExecUpdate", {r.call});
+            refusal = answer.code() < 0 ? answer.outText(0) : QString();
+        }
+        EXPECT_EQ(QString::fromUtf8(r.refusal), refusal);
+        EXPECT_EQ(QStringList{QString::fromUtf8(r.after)},
+                  rowsOf(u"SELECT inputid2, inputid3, dj_state FROM djIndex WHERE id = "_s + bill));
+    }
+    backend_->closeSession(clerk);
 }
 
 // A modified client as operator 3, holding only purchase drafts and the business history without

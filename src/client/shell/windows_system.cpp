@@ -6,6 +6,7 @@
 #include "client/system/frminitover.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
+#include "client/system/frmsysdjshjssz.h"
 #include "client/system/frmsysperiod.h"
 #include "client/system/frmsyspurview.h"
 #include "client/system/frmsysversioninfo.h"
@@ -35,6 +36,8 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmPassWordSet(owner); });
     registerWindowClass(QStringLiteral("TfrmBasePurview"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDJSHJSSZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysDJSHJSSZ(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
         return new TfrmSysDatabaseRepair(owner);
     });

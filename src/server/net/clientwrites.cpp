@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "protocol/billkinds.h"
 #include "server/db/database.h"
+#include "server/procs/bill_common.h"
 #include "server/procs/callrights.h"
 
 namespace dyt::server {
@@ -287,23 +288,29 @@ bool ClientWrites::rowAllowed(const Row& row) {
             return false;
         if (now.at(0, 4).toLongLong() < row.old.at(4).toLongLong())
             return false;  // print counts only grow
+        qint64 before[4], after[4];
+        bool audits = false;
         for (int step = 2; step <= 5; ++step) {
-            const qint64 before = row.old.at(step - 2).toLongLong();
-            const qint64 after = now.at(0, step - 2).toLongLong();
-            if (before == after)
+            before[step - 2] = row.old.at(step - 2).toLongLong();
+            after[step - 2] = now.at(0, step - 2).toLongLong();
+            audits = audits || before[step - 2] != after[step - 2];
+        }
+        if (!audits)
+            return true;
+        const auditsteps::Steps steps = auditsteps::read(db_, row.old.at(6).toLongLong());
+        for (int step = 2; step <= 5; ++step) {
+            const qint64 was = before[step - 2];
+            const qint64 is = after[step - 2];
+            if (was == is)
                 continue;
             // An audit step is set or taken back by an operator on its list, on a bill not yet
             // posted, and only its own mark.
-            if ((after != 0 && after != userId_) || (before != 0 && before != userId_) ||
-                row.old.at(5).toInt() == 2)
-                return false;
-            const QString list =
-                db_.scalar(QStringLiteral("SELECT inputid%1 FROM sysDjb WHERE id = ?").arg(step),
-                           {row.old.at(6)})
-                    .toString();
-            if (!list.contains(QLatin1Char(',') + QString::number(userId_) + QLatin1Char(',')))
+            if ((is != 0 && is != userId_) || (was != 0 && was != userId_) ||
+                row.old.at(5).toInt() == 2 || !steps.allows(step, userId_))
                 return false;
         }
+        // The steps one after the other: the refusal says which one comes first.
+        auditsteps::checkOrder(steps, before, after);
         return true;
     }
     if (t == QLatin1String("djlist")) {

@@ -1,6 +1,7 @@
 // Reading the values of bill procedures.
 #include "server/procs/bill_common.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/condition.h"
@@ -108,5 +109,78 @@ void checkDraftMaker(Database& db, qint64 userId, qint64 makerId) {
     if (makerId != userId && !mayHandleOthersDrafts(db, userId))
         throw DytError(QStringLiteral("这是其他操作员的草稿，您没有处理他人单据的权限！"));
 }
+
+namespace auditsteps {
+
+bool Steps::allows(int step, qint64 userId) const {
+    if (step < 2 || step > 5 || userId <= 0)
+        return false;
+    return lists[step - 2].contains(QLatin1Char(',') + QString::number(userId) + QLatin1Char(','));
+}
+
+Steps read(Database& db, qint64 djType) {
+    Steps s;
+    const RecordSet rs =
+        db.query(QStringLiteral(
+                     "SELECT inputnum, inputName1, inputName2, inputName3, inputName4, "
+                     "inputName5, inputid2, inputid3, inputid4, inputid5 FROM sysDjb WHERE id = ?"),
+                 {djType});
+    if (rs.rowCount() == 0)
+        return s;
+    s.count = std::clamp(rs.at(0, 0).toInt(), 1, 5);
+    for (int i = 0; i < 5; ++i)
+        s.names[i] = rs.at(0, 1 + i).toString().trimmed();
+    for (int i = 0; i < 4; ++i)
+        s.lists[i] = rs.at(0, 6 + i).toString();
+    return s;
+}
+
+namespace {
+QString stepName(const Steps& steps, int step) {
+    const QString& name = steps.names[step - 1];
+    return name.isEmpty()
+               ? QStringLiteral("第%1级审核").arg(QStringLiteral("一二三四五").at(step - 1))
+               : name;
+}
+}  // namespace
+
+void checkPostable(Database& db, const Steps& steps, const qint64 marks[4]) {
+    for (int step = 2; step <= steps.count; ++step) {
+        const qint64 by = marks[step - 2];
+        if (by == 0)
+            throw DytError(QStringLiteral("这张单据采用分级审核，现在还没有审核完，不能过账！"));
+        if (!steps.allows(step, by)) {
+            const QString name =
+                db.scalar(QStringLiteral("SELECT fullname FROM baseZY WHERE id = ?"), {by})
+                    .toString();
+            throw DytError(
+                QStringLiteral("[%1]由%2审核，但%2不是这一级的审核职员，不能过账！")
+                    .arg(stepName(steps, step), name.isEmpty() ? QString::number(by) : name));
+        }
+    }
+}
+
+void checkOrder(const Steps& steps, const qint64 before[4], const qint64 after[4]) {
+    for (int step = 2; step <= 5; ++step) {
+        const qint64 was = before[step - 2];
+        const qint64 now = after[step - 2];
+        if (was == now)
+            continue;
+        if (now != 0) {
+            if (step > steps.count)
+                throw DytError(QStringLiteral("这种单据只有%1级审核，没有[%2]！")
+                                   .arg(steps.count)
+                                   .arg(stepName(steps, step)));
+            if (step > 2 && after[step - 3] == 0)
+                throw DytError(QStringLiteral("请先完成[%1]，再审核[%2]！")
+                                   .arg(stepName(steps, step - 1), stepName(steps, step)));
+        } else if (step < 5 && after[step - 1] != 0) {
+            throw DytError(QStringLiteral("[%1]已经审核，不能取消[%2]！")
+                               .arg(stepName(steps, step + 1), stepName(steps, step)));
+        }
+    }
+}
+
+}  // namespace auditsteps
 
 }  // namespace dyt::server

@@ -58,6 +58,32 @@ bool holdsRight(Database& db, qint64 userId, const QString& code);
 bool mayHandleOthersDrafts(Database& db, qint64 userId);
 // Throws DytError when the operator may not handle a draft made by `makerId`.
 void checkDraftMaker(Database& db, qint64 userId, qint64 makerId);
+// The audit steps of a bill kind (sysDjb): step 1 is the bill's maker; steps 2 … 5 are performed
+// by the operators their id lists ("(0,id,…,0)") name, one after the other, and a bill of a kind
+// with more than one step is posted only when each of its steps is performed.
+namespace auditsteps {
+
+struct Steps {
+    int count = 1;     // 1 … 5
+    QString names[5];  // captions of steps 1 … 5
+    QString lists[4];  // id lists of steps 2 … 5
+
+    // Whether the id list of step 2 … 5 names the operator.
+    bool allows(int step, qint64 userId) const;
+};
+
+// The steps of the kind; a kind without a row has one step.
+Steps read(Database& db, qint64 djType);
+// Throws DytError unless each step 2 … count carries the mark (marks[0] … marks[3]: the operators
+// of steps 2 … 5, 0 for none) of an operator its list names.
+void checkPostable(Database& db, const Steps& steps, const qint64 marks[4]);
+// Throws DytError when a change of the marks from `before` to `after` leaves the order of the
+// steps: a step set beyond the kind's count or before the step ahead of it, a step taken back
+// while the one after it stands.
+void checkOrder(const Steps& steps, const qint64 before[4], const qint64 after[4]);
+
+}  // namespace auditsteps
+
 // Bills made or posted by procedures, through the one bill service.
 namespace billservice {
 

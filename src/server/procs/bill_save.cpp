@@ -17,6 +17,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/error.h"
 #include "common/rounding.h"
 #include "protocol/billkinds.h"
@@ -368,6 +371,29 @@ OldDraft checkOldDraft(Database& db, qint64 oldId, qint64 kind, qint64 userId) {
     return d;
 }
 
+// What the auditors of a bill approved: its header's partner, warehouses, date and amounts, its
+// lines and its account rows. A bill with a step performed keeps it when it is saved again.
+QString auditedContent(Database& db, qint64 billId) {
+    static const char* const parts[] = {
+        "SELECT djType, date, wldw_id, IntoStock_id, OutStock_id, total, taxTotalSum FROM "
+        "djIndex WHERE id = ?",
+        "SELECT goodsid, IntoStock_id, OutStock_id, unit, rate, qty, price, discount, tax, total, "
+        "taxTotalSum, km_id, s_id FROM djList WHERE id = ? ORDER BY orderid",
+        "SELECT km_id, type, dbTotal, LendTotal FROM djKmDetail WHERE id = ? ORDER BY orderid"};
+    QStringList out;
+    for (const char* sql : parts) {
+        const RecordSet rs = db.query(QString::fromLatin1(sql), {billId});
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            QStringList row;
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                row << rs.at(r, f).toString();
+            out << row.join(QLatin1Char('|'));
+        }
+        out << QString();
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
 QString employeeName(Database& db, qint64 id) {
     return db.scalar(QStringLiteral("SELECT fullname FROM baseZY WHERE id = ?"), {id}).toString();
 }
@@ -429,15 +455,12 @@ int saveBill(CallContext& c) {
     if (oldId == 0)
         old.makerId = c.userId;
 
-    if (post) {
-        const int steps =
-            db.scalar(QStringLiteral("SELECT inputnum FROM sysDjb WHERE id = ?"), {kind}).toInt();
-        for (int step = 2; step <= std::min(steps, 5); ++step) {
-            if (old.audit[step - 2] == 0)
-                throw DytError(
-                    QStringLiteral("这张单据采用分级审核，现在还没有审核完，不能过账！"));
-        }
-    }
+    // Each audit step of the kind performed by an operator its list names, whoever posts.
+    if (post)
+        auditsteps::checkPostable(db, auditsteps::read(db, kind), old.audit);
+    const bool audited =
+        std::any_of(std::begin(old.audit), std::end(old.audit), [](qint64 by) { return by != 0; });
+    const QString approved = audited ? auditedContent(db, oldId) : QString();
 
     // --- write
     const int state = post ? 2 : 1;
@@ -513,6 +536,8 @@ int saveBill(CallContext& c) {
             addKm(a.kmId, a.type, a.debit, a.credit);
     }
 
+    if (audited && auditedContent(db, billId) != approved)
+        throw DytError(QStringLiteral("这张单据已经审核，不能修改单据内容！请先取消审核。"));
     numbering::billStored(db, static_cast<int>(kind), date, post, oldId == 0);
     if (post)
         posting::postBill(db, billId, c.userId);
