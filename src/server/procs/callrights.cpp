@@ -13,6 +13,7 @@
 #include "server/db/database.h"
 #include "server/db/where.h"
 #include "server/procs/bill_common.h"
+#include "server/procs/registry.h"
 
 namespace dyt::server::callrights {
 
@@ -269,12 +270,18 @@ QHash<QString, Rule> makeRules() {
     add("P_SYS_Up_Restart", anyOf({QStringLiteral("500404")}));
     add("p_sys_Up_DatabaseRepair", anyOf({QStringLiteral("500407")}));
     add("P_SYS_UP_Open", anyOf({QStringLiteral("1014")}));
-    // The automatic backup stamps its date; any other setting is the options window's.
+    // The automatic backup stamps its date; the options are the options window's alone; other
+    // settings also the windows that store them.
     add("P_SYS_Up_DataRow", [](Call& c) {
-        return c.p.value(QStringLiteral("Name")).trimmed() == QStringLiteral("自动备份日期") ||
-               c.held().holdsAny(QStringList{QLatin1String(kOptions)} +
+        const QString name = c.p.value(QStringLiteral("Name")).trimmed();
+        if (name == QStringLiteral("自动备份日期"))
+            return true;
+        if (isOptionSetting(name))
+            return c.held().holds(QLatin1String(kOptions));
+        return c.held().holdsAny(QStringList{QLatin1String(kOptions)} +
                                  windowCodes(QStringLiteral("P_SYS_Up_DataRow"), QString()));
     });
+    add("p_sys_Up_DataWLDW", anyOf({QLatin1String(kOptions)}));
 
     // Opening balances: the opening windows, and the partner and account lists that edit them.
     const QStringList opening = codesOfPrefix("TfrmIni");
