@@ -4,6 +4,7 @@
 #include "client/system/frmbillnoset.h"
 #include "client/system/frmdbbackuprestore.h"
 #include "client/system/frminitover.h"
+#include "client/system/frmsysconf.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysperiod.h"
@@ -35,6 +36,8 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmPassWordSet(owner); });
     registerWindowClass(QStringLiteral("TfrmBasePurview"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysConf"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysConf(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
         return new TfrmSysDatabaseRepair(owner);
     });
