@@ -57,6 +57,12 @@ TfrmSysConf::TfrmSysConf(QWidget* owner) : TfrmBaseDialog(owner) {
     pages_->addTab(buildOptionsPage(), optionsPage());
     layout->addWidget(pages_);
     setMinimumWidth(560);
+    // A page brought to the front takes the focus on its first field.
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        QWidget* first[] = {company_[0], grdConf_, chkNegative_};
+        if (index >= 0 && index < 3 && isVisible())
+            first[index]->setFocus(Qt::TabFocusReason);
+    });
 
     fill(fromSettings(settings()));
     try {
@@ -369,6 +375,17 @@ void TfrmSysConf::pickAccount() {
 }
 
 void TfrmSysConf::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages wherever the focus is.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        event->modifiers().testFlag(Qt::ControlModifier)) {
+        const int step = event->key() == Qt::Key_Backtab ||
+                                 event->modifiers().testFlag(Qt::ShiftModifier)
+                             ? pages_->count() - 1
+                             : 1;
+        pages_->setCurrentIndex((pages_->currentIndex() + step) % pages_->count());
+        event->accept();
+        return;
+    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)) {
         event->accept();
