@@ -97,7 +97,8 @@ DotCheck checkDots(const std::array<int, DotCount>& current,
 QString switchesSql() {
     return QStringLiteral(
         "SELECT * FROM sysConf  WHERE type = 1 and isuse = 1 AND ID IN "
-        "(-1,'2006','2009','2010','2011','2012','2013','2014','2015','2016','2027')  ORDER BY name");
+        "(-1,'2006','2009','2010','2011','2012','2013','2014','2015','2016','2027')  ORDER BY "
+        "name");
 }
 
 QString switchUpdateSql(qint64 id, bool on) {

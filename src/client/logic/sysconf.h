@@ -57,7 +57,7 @@ inline constexpr std::array<CompanyField, 10> kCompanyFields{{
 // The decimal places in the order shown ("数量", "单价", "金额", "折扣", "税率").
 enum Dot { Qty, Price, Total, Discount, Tax, DotCount };
 inline constexpr std::array<const char16_t*, DotCount> kDotCaptions{u"数量", u"单价", u"金额",
-                                                                  u"折扣", u"税率"};
+                                                                    u"折扣", u"税率"};
 inline constexpr int kMaxDots = 8;
 
 // The cost algorithms (stored value = index - 1), settlement and retail modes (stored value =

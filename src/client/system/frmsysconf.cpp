@@ -176,8 +176,8 @@ QWidget* TfrmSysConf::buildOptionsPage() {
     auto* dotBox = new QGroupBox(QStringLiteral("小数位数设置"), page);
     dotBox->setObjectName(QStringLiteral("gbDots"));
     auto* dotLayout = new QHBoxLayout(dotBox);
-    static const char* const kDotNames[] = {"spQtyDot", "spPriceDot", "spTotalDot",
-                                            "spDiscountDot", "spTaxDot"};
+    static const char* const kDotNames[] = {"spQtyDot", "spPriceDot", "spTotalDot", "spDiscountDot",
+                                            "spTaxDot"};
     for (int d = 0; d < DotCount; ++d) {
         // The lower bound is 0 (the account set may keep whole numbers), the upper 8.
         QSpinBox* box = spin(QString::fromLatin1(kDotNames[d]), 0, kMaxDots, dotBox);
@@ -201,8 +201,8 @@ QWidget* TfrmSysConf::buildOptionsPage() {
     btnAccount_ = new QToolButton(accountRow_);
     btnAccount_->setObjectName(QStringLiteral("btnAccount"));
     btnAccount_->setText(QStringLiteral("..."));
-    accountLayout->addWidget(buddyLabel(QStringLiteral("销售单默认收款账户"), edAccount_,
-                                        accountRow_));
+    accountLayout->addWidget(
+        buddyLabel(QStringLiteral("销售单默认收款账户"), edAccount_, accountRow_));
     accountLayout->addWidget(edAccount_, 1);
     accountLayout->addWidget(btnAccount_);
     rest->addWidget(accountRow_, 1, 0, 1, 2);
@@ -358,8 +358,7 @@ void TfrmSysConf::btnOKClick() {
 }
 
 bool TfrmSysConf::FormCloseQuery() {
-    if (modified_ &&
-        prompter().ask(caption::hint(), askSaveSwitches(), buttons::yesNo(), 0) == 0 &&
+    if (modified_ && prompter().ask(caption::hint(), askSaveSwitches(), buttons::yesNo(), 0) == 0 &&
         !saveSwitches())
         return false;
     return TfrmBaseDialog::FormCloseQuery();
@@ -378,10 +377,10 @@ void TfrmSysConf::keyPressEvent(QKeyEvent* event) {
     // Ctrl+Tab and Ctrl+Shift+Tab turn the pages wherever the focus is.
     if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
         event->modifiers().testFlag(Qt::ControlModifier)) {
-        const int step = event->key() == Qt::Key_Backtab ||
-                                 event->modifiers().testFlag(Qt::ShiftModifier)
-                             ? pages_->count() - 1
-                             : 1;
+        const int step =
+            event->key() == Qt::Key_Backtab || event->modifiers().testFlag(Qt::ShiftModifier)
+                ? pages_->count() - 1
+                : 1;
         pages_->setCurrentIndex((pages_->currentIndex() + step) % pages_->count());
         event->accept();
         return;

@@ -87,7 +87,8 @@ int upColConfigure(CallContext& c) {
     return 0;
 }
 
-// The settings of the options window with the values it can store.
+// The settings of the options window with the whole numbers it can store; the receipt account
+// (an account id) and its name are checked by name.
 struct OptionRule {
     const char16_t* name;
     int low, high;
@@ -118,6 +119,14 @@ bool stateSetting(const QString& name) {
         QStringLiteral("EnterpriseType")};
     return kState.contains(name, Qt::CaseInsensitive) ||
            (name.startsWith(QLatin1String("kmLength"), Qt::CaseInsensitive) && name.size() == 9);
+}
+
+// Replaces the value of the setting, adding the row when it is missing.
+void storeSetting(Database& db, const QString& name, const QString& value) {
+    if (db.execute(QStringLiteral("UPDATE sysData SET sysValue = ? WHERE Name = ?"),
+                   {value, name}) == 0)
+        db.execute(QStringLiteral("INSERT INTO sysData(Name, sysValue) VALUES (?, ?)"),
+                   {name, value});
 }
 
 QString storedSetting(Database& db, const QString& name) {
@@ -182,11 +191,7 @@ int upDataRow(CallContext& c) {
         c.message = QStringLiteral("系统参数[%1]不能超过%2个字符").arg(name).arg(kMaxSettingText);
         return -1;
     }
-    if (c.db.execute(QStringLiteral("UPDATE sysData SET sysValue = ? WHERE Name = ?"),
-                     {value, name}) == 0) {
-        c.db.execute(QStringLiteral("INSERT INTO sysData(Name, sysValue) VALUES (?, ?)"),
-                     {name, value});
-    }
+    storeSetting(c.db, name, value);
     return 0;
 }
 
@@ -209,14 +214,8 @@ int upDataWLDW(CallContext& c) {
     }
     for (const auto& [line, setting] : kCompany) {
         const QString key = QString::fromLatin1(line);
-        if (!c.params.contains(key))
-            continue;
-        const QString name = QString::fromUtf16(setting);
-        if (c.db.execute(QStringLiteral("UPDATE sysData SET sysValue = ? WHERE Name = ?"),
-                         {c.params.value(key), name}) == 0) {
-            c.db.execute(QStringLiteral("INSERT INTO sysData(Name, sysValue) VALUES (?, ?)"),
-                         {name, c.params.value(key)});
-        }
+        if (c.params.contains(key))
+            storeSetting(c.db, QString::fromUtf16(setting), c.params.value(key));
     }
     return 0;
 }
