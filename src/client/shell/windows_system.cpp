@@ -4,6 +4,7 @@
 #include "client/system/frmbillnoset.h"
 #include "client/system/frmdbbackuprestore.h"
 #include "client/system/frminitover.h"
+#include "client/system/frmsysconf.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysdjshjssz.h"
@@ -38,6 +39,8 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDJSHJSSZ"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysDJSHJSSZ(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysConf"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysConf(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
         return new TfrmSysDatabaseRepair(owner);
     });

@@ -173,9 +173,8 @@ bool ClientWrites::mayWrite(int action, const QString& table, const QString& col
                h.holdsSub(QStringLiteral("4015"), QStringLiteral("02"));
     if (table == QLatin1String("basefieldnames") || table == QLatin1String("sysmenu"))
         return update && column == QLatin1String("name") && h.holds(QStringLiteral("500408"));
-    if (table == QLatin1String("sysdata"))
-        return update && column == QLatin1String("sysvalue") &&
-               h.holdsAny({QStringLiteral("4008"), QStringLiteral("500401")});
+    if (table == QLatin1String("sysdata"))  // the numbering rules; options go by procedure
+        return update && column == QLatin1String("sysvalue") && h.holds(QStringLiteral("4008"));
     if (table == QLatin1String("sysdjb")) {
         if (!update)
             return false;
@@ -269,13 +268,24 @@ bool ClientWrites::rowAllowed(const Row& row) {
         return userId_ == 1 || current("czy_id").toLongLong() != userId_;
     if (t == QLatin1String("syssession"))
         return (row.op == SQLITE_DELETE ? row.oldKey : row.newKey) == spid_;
-    // The options window's switches; the alerts' "show at start" switch is the alerts window's.
-    if (t == QLatin1String("sysconf"))
-        return (row.oldKey == 2017 && row.newKey == 2017 && h.holds(QStringLiteral("3029"))) ||
-               h.holds(QStringLiteral("500401"));
+    // The options window's switches (type 1 in use); the alerts' "show at start" switch is the
+    // alerts window's. A switch is on or off.
+    if (t == QLatin1String("sysconf")) {
+        if (row.op != SQLITE_UPDATE || row.oldKey != row.newKey)
+            return false;
+        const QString value = current("sysvalue").toString();
+        if (value != QLatin1String("0") && value != QLatin1String("1"))
+            return false;
+        if (row.newKey == 2017 && h.holds(QStringLiteral("3029")))
+            return true;
+        return h.holds(QStringLiteral("500401")) &&
+               db_.scalar(QStringLiteral(
+                              "SELECT 1 FROM sysConf WHERE id = ? AND type = 1 AND isuse = 1"),
+                          {row.newKey})
+                   .isValid();
+    }
     if (t == QLatin1String("sysdata"))
-        return h.holds(QStringLiteral("500401")) ||
-               (row.oldKey >= 208042000 && row.oldKey <= 208042004);
+        return row.oldKey >= 208042000 && row.oldKey <= 208042004;
     if (t == QLatin1String("djindex")) {
         // old: inputid2 … inputid5, printnum, dj_state, djType
         if (row.op != SQLITE_UPDATE || row.oldKey != row.newKey || row.old.size() != 7)

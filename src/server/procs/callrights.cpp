@@ -13,6 +13,7 @@
 #include "server/db/database.h"
 #include "server/db/where.h"
 #include "server/procs/bill_common.h"
+#include "server/procs/registry.h"
 
 namespace dyt::server::callrights {
 
@@ -280,8 +281,8 @@ QHash<QString, Rule> makeRules() {
     add("P_SYS_Up_Restart", anyOf({QStringLiteral("500404")}));
     add("p_sys_Up_DatabaseRepair", anyOf({QStringLiteral("500407")}));
     add("P_SYS_UP_Open", anyOf({QStringLiteral("1014")}));
-    // The automatic backup stamps its date; the alerts window keeps its advance days; any other
-    // setting is the options window's.
+    // The automatic backup stamps its date; the alerts window keeps its advance days; the options
+    // are the options window's alone; other settings also the windows that store them.
     add("P_SYS_Up_DataRow", [](Call& c) {
         static const QStringList alertDays = {
             QStringLiteral("保质期提前报警天数"), QStringLiteral("超期应收款提前报警天数"),
@@ -292,9 +293,12 @@ QHash<QString, Rule> makeRules() {
             return true;
         if (alertDays.contains(name) && c.held().holds(QLatin1String(kAlerts)))
             return true;
+        if (isOptionSetting(name))
+            return c.held().holds(QLatin1String(kOptions));
         return c.held().holdsAny(QStringList{QLatin1String(kOptions)} +
                                  windowCodes(QStringLiteral("P_SYS_Up_DataRow"), QString()));
     });
+    add("p_sys_Up_DataWLDW", anyOf({QLatin1String(kOptions)}));
 
     // Opening balances: the opening windows, and the partner and account lists that edit them.
     const QStringList opening = codesOfPrefix("TfrmIni");

@@ -59,8 +59,11 @@ private:
     QHash<QString, Entry> entries_;
 };
 
-// The procedures of the system module: p_sys_Up_Log, p_sys_Up_ColConfigure, P_SYS_Up_DataRow.
+// The procedures of the system module: p_sys_Up_Log, p_sys_Up_ColConfigure, P_SYS_Up_DataRow,
+// p_sys_Up_DataWLDW.
 void registerSystemProcedures(Registry& procedures);
+// Whether the setting is one of the account-set options (written with the options' right only).
+bool isOptionSetting(const QString& name);
 // The function menu and the operator's rights (procs_menu.cpp).
 void registerMenuProcedures(Registry& procedures);
 // Base data: lists, records, tree and row order (procs_base.cpp).
