@@ -159,6 +159,7 @@ TEST_F(AlertsE2E, KindsListWhatIsDueFromThePaymentDateLessTheAdvanceDays) {
         if (c.kind <= alerts::kOverduePayables)
             typeDays(window->edDays(c.kind - alerts::kShelfLife), c.days);
         goTo(c.kind);
+        test::walkStep(u"alerts-kind%1-days%2"_s.arg(c.kind).arg(c.days));
         EXPECT_EQ(QString::fromUtf8(c.listed), shown(c.field));
         EXPECT_EQ(alerts::kindName(c.kind), window->lblKind()->text());
     }

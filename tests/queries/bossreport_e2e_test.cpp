@@ -181,6 +181,7 @@ TEST_F(BossReportE2E, EveryChartKindDrawsTheAnalysis) {
         QTest::mouseClick(w->chartButton(kind), Qt::LeftButton);
         ASSERT_TRUE(w->chartView()->isVisible());
         QTest::qWait(20);  // the previous chart's items go
+        test::walkStep(u"boss-chart%1"_s.arg(static_cast<int>(kind)));
         const QImage image = w->chartView()->grab().toImage();
         const QRect area =
             w->chartView()->mapFromScene(w->chartView()->chart()->plotArea()).boundingRect() &
