@@ -18,6 +18,7 @@
 #include "client/logic/clientconfig.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
+#include "client/system/kindswitch.h"
 #include "common/error.h"
 #include "common/formatting.h"
 #include "common/recordset.h"
@@ -385,18 +386,9 @@ bool TfrmBillNoSet::askSaveChanges() {
 }
 
 void TfrmBillNoSet::selectKind(int row) {
-    if (row < 0 || row >= kindIds_.size() || kindIds_.at(row) == kindId_)
-        return;
-    if (!askSaveChanges()) {
-        const QSignalBlocker block(lbKinds_);
-        lbKinds_->setCurrentRow(static_cast<int>(kindIds_.indexOf(kindId_)));
-        return;
-    }
-    if (lbKinds_->currentRow() != row) {
-        const QSignalBlocker block(lbKinds_);
-        lbKinds_->setCurrentRow(row);
-    }
-    loadKind(kindIds_.at(row));
+    switchKind(
+        lbKinds_, kindIds_, kindId_, row, [this] { return askSaveChanges(); },
+        [this](int kind) { loadKind(kind); });
 }
 
 void TfrmBillNoSet::applyPreset(int index) {

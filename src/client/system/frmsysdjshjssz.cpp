@@ -16,6 +16,7 @@
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/settings.h"
+#include "client/system/kindswitch.h"
 #include "common/error.h"
 #include "common/recordset.h"
 
@@ -262,19 +263,9 @@ bool TfrmSysDJSHJSSZ::askSaveChanges() {
 }
 
 void TfrmSysDJSHJSSZ::selectKind(int row) {
-    if (row < 0 || row >= kindIds_.size() || kindIds_.at(row) == kindId_)
-        return;
-    if (!askSaveChanges()) {
-        // The changes could not be saved: they stay on display.
-        const QSignalBlocker block(lbKinds_);
-        lbKinds_->setCurrentRow(static_cast<int>(kindIds_.indexOf(kindId_)));
-        return;
-    }
-    if (lbKinds_->currentRow() != row) {
-        const QSignalBlocker block(lbKinds_);
-        lbKinds_->setCurrentRow(row);
-    }
-    loadKind(kindIds_.at(row));
+    switchKind(
+        lbKinds_, kindIds_, kindId_, row, [this] { return askSaveChanges(); },
+        [this](int kind) { loadKind(kind); });
 }
 
 void TfrmSysDJSHJSSZ::locate() {

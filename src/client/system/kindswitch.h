@@ -1,0 +1,28 @@
+#pragma once
+// The bill-kind list of the settings windows that edit one kind at a time: choosing another row
+// first asks to save the shown kind's changes; when they cannot be saved the list goes back to the
+// shown kind and its changes stay on display.
+#include <QList>
+#include <QListWidget>
+#include <QSignalBlocker>
+
+namespace dyt::client {
+
+template <typename AskSave, typename Load>
+void switchKind(QListWidget* list, const QList<int>& ids, int shown, int row, AskSave askSave,
+                Load load) {
+    if (row < 0 || row >= ids.size() || ids.at(row) == shown)
+        return;
+    if (!askSave()) {
+        const QSignalBlocker block(list);
+        list->setCurrentRow(static_cast<int>(ids.indexOf(shown)));
+        return;
+    }
+    if (list->currentRow() != row) {
+        const QSignalBlocker block(list);
+        list->setCurrentRow(row);
+    }
+    load(ids.at(row));
+}
+
+}  // namespace dyt::client
