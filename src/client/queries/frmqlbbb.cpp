@@ -77,8 +77,10 @@ TfrmQLBBB::TfrmQLBBB(QWidget* parent) : TfrmBase(parent) {
 
 TfrmQLBBB::~TfrmQLBBB() {
     // The view and the model read the grid description and the rows held by this window's
-    // members: they go first.
+    // members: they go first, without this window watching the table's last events.
+    grid_->table()->removeEventFilter(this);
     delete grid_;
+    grid_ = nullptr;
     delete model_;
 }
 
@@ -371,7 +373,7 @@ void TfrmQLBBB::openTotal(int row) {
 }
 
 bool TfrmQLBBB::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid_->table() && event->type() == QEvent::KeyPress) {
+    if (grid_ && watched == grid_->table() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             openTotal(grid_->table()->currentIndex().row());
