@@ -193,11 +193,7 @@ void TfrmSysDJSHJSSZ::loadKinds() {
     try {
         RecordSet rows;
         dataModule().ExecQuery(auditlevels::kindsSql(), &rows);
-        const QSignalBlocker block(lbKinds_);
-        for (rows.first(); !rows.eof(); rows.next()) {
-            kindIds_.append(static_cast<int>(rows.integer(QStringLiteral("id"))));
-            lbKinds_->addItem(rows.text(QStringLiteral("fullname")));
-        }
+        fillKinds(lbKinds_, kindIds_, rows);
     } catch (const DytError& e) {
         prompter().showError(caption::error(), e);
     }

@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 
+#include "common/recordset.h"
+
 namespace dyt::client {
 
 template <typename AskSave, typename Load>
@@ -23,6 +25,16 @@ void switchKind(QListWidget* list, const QList<int>& ids, int shown, int row, As
         list->setCurrentRow(row);
     }
     load(ids.at(row));
+}
+
+// Fills the list with the kinds' names ("fullname") and ids with their ids ("id"), in the rows'
+// order, without signalling a choice.
+inline void fillKinds(QListWidget* list, QList<int>& ids, RecordSet& rows) {
+    const QSignalBlocker block(list);
+    for (rows.first(); !rows.eof(); rows.next()) {
+        ids.append(static_cast<int>(rows.integer(QStringLiteral("id"))));
+        list->addItem(rows.text(QStringLiteral("fullname")));
+    }
 }
 
 }  // namespace dyt::client

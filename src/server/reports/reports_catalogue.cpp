@@ -2,6 +2,8 @@
 // returns its rows. Reports with real figures are the sales, purchase, stock, receivables and
 // payables reports, the boss report, the business status reports and the finance reports; the
 // other query types of the query windows answer their columns without rows for now.
+#include <optional>
+
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/procs/registry.h"
@@ -34,34 +36,26 @@ int runReport(CallContext& c, const QString& procedure) {
     const reports::ReportParams p = reports::ReportParams::parse(c.db, c.params, c.userId);
     if (p.queryType.isEmpty())
         throw DytError(QStringLiteral("%1缺少查询类型[QueryType]").arg(procedure));
-    if (const reports::TradeReport* r = reports::findTradeReport(procedure, p.queryType)) {
-        c.data = reports::runTradeReport(c.db, p, *r);
-        reports::completeColumns(c.data, procedure, p.queryType);
-        return 0;
-    }
-    if (const reports::StockReport* r = reports::findStockReport(procedure, p.queryType)) {
-        c.data = reports::runStockReport(c.db, p, *r);
-        reports::completeColumns(c.data, procedure, p.queryType);
-        return 0;
-    }
-    if (const reports::PartnerReport* r = reports::findPartnerReport(procedure, p.queryType)) {
-        c.data = reports::runPartnerReport(c.db, p, *r);
-        reports::completeColumns(c.data, procedure, p.queryType);
-        return 0;
-    }
-    if (const reports::BusinessReport* r = reports::findBusinessReport(procedure, p.queryType)) {
-        c.data = reports::runBusinessReport(c.db, p, *r);
-        reports::completeColumns(c.data, procedure, p.queryType);
-        return 0;
-    }
-    if (const reports::DirectReport* r =
-            reports::findAccountOrPriceReport(procedure, p.queryType)) {
-        c.data = r->run(c.db, p);
-        reports::completeColumns(c.data, procedure, p.queryType);
-        return 0;
-    }
-    if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType)) {
-        c.data = reports::runFinanceReport(c.db, p, *r);
+    // The families with figures, each by its own table.
+    const auto figures = [&]() -> std::optional<RecordSet> {
+        if (const reports::TradeReport* r = reports::findTradeReport(procedure, p.queryType))
+            return reports::runTradeReport(c.db, p, *r);
+        if (const reports::StockReport* r = reports::findStockReport(procedure, p.queryType))
+            return reports::runStockReport(c.db, p, *r);
+        if (const reports::PartnerReport* r = reports::findPartnerReport(procedure, p.queryType))
+            return reports::runPartnerReport(c.db, p, *r);
+        if (const reports::BusinessReport* r =
+                reports::findBusinessReport(procedure, p.queryType))
+            return reports::runBusinessReport(c.db, p, *r);
+        if (const reports::DirectReport* r =
+                reports::findAccountOrPriceReport(procedure, p.queryType))
+            return r->run(c.db, p);
+        if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
+            return reports::runFinanceReport(c.db, p, *r);
+        return std::nullopt;
+    }();
+    if (figures) {
+        c.data = *figures;
         reports::completeColumns(c.data, procedure, p.queryType);
         return 0;
     }
