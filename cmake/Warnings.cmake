@@ -7,7 +7,11 @@ if(DYT_WERROR)
 endif()
 target_compile_definitions(dyt_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
-if(DYT_FUZZ)
+if(DYT_FUZZ AND DYT_FUZZ_PLAIN)
+  # Coverage only: for memory studies of long runs (heaptrack, RSS), where the sanitizers'
+  # own bookkeeping would hide what the code keeps.
+  target_compile_options(dyt_options INTERFACE -fsanitize=fuzzer-no-link -fno-omit-frame-pointer)
+elseif(DYT_FUZZ)
   target_compile_options(dyt_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
     -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(dyt_options INTERFACE -fsanitize=address,undefined)

@@ -221,6 +221,12 @@ TEST(TsqlTranslate, UntranslatableTextsAndEscapesAreRefusedByName) {
         EXPECT_TRUE(errorOf([&] { translate(text, {}); }).contains(u"嵌套超过 200 层"_s)) << repeated;
     }
     translate(u"select "_s + u"("_s.repeated(100) + u'1' + u")"_s.repeated(100), Context());
+    // A function that repeats its argument, nested: the text would double at every level.
+    const auto nested = [](int n) {
+        return u"select "_s + u"right('a', "_s.repeated(n) + u'1' + u")"_s.repeated(n);
+    };
+    EXPECT_TRUE(errorOf([&] { translate(nested(40), {}); }).contains(u"请简化后再试"_s));
+    EXPECT_EQ(translate(nested(8), {}).steps.size(), 1u);
 }
 
 TEST(TsqlCache, SameTextTranslatesOnceSessionsStaySeparateAndConcurrentUseAgrees) {

@@ -1066,8 +1066,13 @@ private:
     }
 
     // ---- expressions
+    // Some functions repeat an argument in their translation (RIGHT names its length twice), so
+    // that nesting them doubles the text at every level; a few hundred characters of client text
+    // would otherwise ask for more memory than the server has. Every expression is bounded.
+    static constexpr qsizetype kMaxExprLength = 1000000;
     Expr orExpr() {
         const Nest nest(*this);
+        const Token& start = peek();
         Expr l = andExpr();
         while (accept("OR")) {
             const Expr r = andExpr();
@@ -1075,6 +1080,9 @@ private:
             l.type = VType::Number;
             l.name.clear();
         }
+        if (l.sql.size() > kMaxExprLength)
+            fail(QStringLiteral("表达式翻译后超过 %1 个字符，请简化后再试").arg(kMaxExprLength),
+                 start);
         return l;
     }
     Expr andExpr() {
