@@ -234,6 +234,30 @@ TEST_F(PromotionE2E, AnAgreementEnteredStoppedAndDeletedAtTheKeyboard) {
     QTest::mouseClick(list.cbStopped(), Qt::LeftButton);
     ASSERT_EQ(2, list.model()->rowCount());
     EXPECT_EQ(u"1 已停用|2 正常"_s, rowsOf(list.records(), u"id,stopName"_s));
+    // The second changed in its editor, opened by Enter on its row: a begin after the end is
+    // refused and the editor stays; a new quantity is saved with its rule's words.
+    list.dbgvX()->table()->setFocus();
+    list.setFocusedRow(1);
+    onNextModal([](QWidget* w) {
+        auto* editor = qobject_cast<TfrmBaseCuXiaoSet*>(w);
+        ASSERT_NE(nullptr, editor);
+        editor->deBegin()->setFocus();
+        for (Qt::Key k : {Qt::Key_Up, Qt::Key_Up})
+            QTest::keyClick(editor->deBegin(), k);
+        QTest::mouseClick(editor->btnOK(), Qt::LeftButton);
+        EXPECT_TRUE(editor->isVisible());
+        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down})
+            QTest::keyClick(editor->deBegin(), k);
+        editor->edBuy()->setFocus();
+        editor->edBuy()->selectAll();
+        typeInto(editor->edBuy(), u"20"_s);
+        QTest::mouseClick(editor->btnOK(), Qt::LeftButton);
+    });
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(u"开始日期不能大于结束日期"_s, script.messages().last());
+    EXPECT_EQ(u"%1 20 买 20 赠 1"_s.arg(day(0)),
+              rowsOf(query(u"SELECT BeginDate, gmsl, mzsm FROM baseCuXiao WHERE id = 2"_s),
+                     u"BeginDate,gmsl,mzsm"_s));
     list.dbgvX()->table()->setFocus();
     list.setFocusedRow(0);
     script.answer(u"确定(&O)"_s, promo::text::confirmDelete());

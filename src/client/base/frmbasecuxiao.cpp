@@ -437,6 +437,10 @@ void TfrmBaseCuXiaoSet::setup(qint64 id) {
     edBuy_->setText(numberText(rs.number(u"gmsl"_s)));
     edGive_->setText(numberText(rs.number(u"zssl"_s)));
     edGiftText_->setText(rs.text(u"mzsm"_s));
+    // Words the system wrote follow the quantities; the operator's own stay.
+    const QString rule = promo::text::defaultGiftText(std::llround(rs.number(u"gmsl"_s)),
+                                                      std::llround(rs.number(u"zssl"_s)));
+    shownGiftText_ = rs.text(u"mzsm"_s) == rule ? rule : QString();
     edPrice_->setText(numberText(rs.number(u"cxPrice"_s)));
     edComment_->setText(rs.text(u"comment"_s));
 }
@@ -476,6 +480,7 @@ promo::Agreement TfrmBaseCuXiaoSet::agreementFor(const PickedGoods& g) const {
 }
 
 void TfrmBaseCuXiaoSet::btnOKClick() {
+    btnOK()->setFocus();  // a field being edited is taken first
     try {
         if (edName_->text().trimmed().isEmpty())
             failAt(edName_, promo::text::enter(promo::text::name()));
