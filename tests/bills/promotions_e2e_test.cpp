@@ -39,9 +39,7 @@ protected:
         return a;
     }
     // The server's refusal, empty when saved (the new id in lastId).
-    QString save(const promo::Agreement& a) {
-        return call(promo::saveParams(a));
-    }
+    QString save(const promo::Agreement& a) { return call(promo::saveParams(a)); }
     QString call(ParamList p) {
         try {
             lastId = dm.ExecProc(promo::text::procedure(), p, true);
@@ -81,19 +79,19 @@ TEST_F(PromotionE2E, OverlappingDatesOfTheSameKindAreRefusedWhereverTheyLie) {
         qint64 partner;
         bool refused;
     } cases[] = {
-        {"2024-03-12", "2024-03-15", true, kCustomerA, true},   // inside
-        {"2024-03-01", "2024-03-31", true, kCustomerA, true},   // around
-        {"2024-03-01", "2024-03-10", true, kCustomerA, true},   // touching the begin
-        {"2024-03-20", "2024-03-25", true, kCustomerA, true},   // touching the end
-        {"2024-03-01", "2024-03-09", true, kCustomerA, false},  // before
-        {"2024-03-21", "2024-03-31", true, kCustomerA, false},  // after
+        {"2024-03-12", "2024-03-15", true, kCustomerA, true},    // inside
+        {"2024-03-01", "2024-03-31", true, kCustomerA, true},    // around
+        {"2024-03-01", "2024-03-10", true, kCustomerA, true},    // touching the begin
+        {"2024-03-20", "2024-03-25", true, kCustomerA, true},    // touching the end
+        {"2024-03-01", "2024-03-09", true, kCustomerA, false},   // before
+        {"2024-03-21", "2024-03-31", true, kCustomerA, false},   // after
         {"2024-03-12", "2024-03-15", false, kCustomerA, false},  // the other kind
         {"2024-03-12", "2024-03-15", true, kCustomerB, false},   // another partner
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.begin) + " " + c.end);
-        promo::Agreement a = agreement(QString::fromLatin1(c.begin), QString::fromLatin1(c.end),
-                                       c.gift);
+        promo::Agreement a =
+            agreement(QString::fromLatin1(c.begin), QString::fromLatin1(c.end), c.gift);
         a.partnerId = c.partner;
         const QString error = save(a);
         EXPECT_EQ(c.refused, error.contains(u"日期不能重叠"_s)) << error.toStdString();
@@ -145,10 +143,12 @@ TEST_F(PromotionE2E, AnOperatorNeedsTheWindowsSubRights) {
     ASSERT_GE(dm.ExecProc(u"p_sys_Up_User"_s, user, true), 0);
     const auto grant = [this](const QString& codes) {
         ASSERT_EQ(QString(), logIn(dm, 1));
-        dm.ExecUpdate(u"DELETE FROM sysPurview WHERE userid = 2 AND menuid IN (SELECT id FROM "
-                      "sysMenu WHERE code IN (%1))"_s.arg(codes));
-        dm.ExecUpdate(u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, "
-                      "id, 1, 0, 0 FROM sysMenu WHERE code IN (%1)"_s.arg(codes));
+        dm.ExecUpdate(
+            u"DELETE FROM sysPurview WHERE userid = 2 AND menuid IN (SELECT id FROM "
+            "sysMenu WHERE code IN (%1))"_s.arg(codes));
+        dm.ExecUpdate(
+            u"INSERT INTO sysPurview(userid, menuid, isbj, iscygn, openCount) SELECT 2, "
+            "id, 1, 0, 0 FROM sysMenu WHERE code IN (%1)"_s.arg(codes));
         ASSERT_EQ(QString(), logIn(dm, 2));
     };
     const QString refused = u"您没有执行该操作的权限!"_s;
@@ -217,10 +217,11 @@ TEST_F(PromotionE2E, AnAgreementEnteredStoppedAndDeletedAtTheKeyboard) {
         EXPECT_EQ(1, entry.goodsRows().size());
     }
     const QString end = QDate::currentDate().addYears(1).toString(u"yyyy-MM-dd"_s);
-    EXPECT_EQ(u"春季促销 201 101 %1 %2 1 0 10 1 买 10 赠 1 0|春季促销 201 102 %1 %2 1 0 5 1 买 5 赠 1 0"_s
-                  .arg(day(0), end),
-              rowsOf(query(u"SELECT * FROM baseCuXiao ORDER BY id"_s),
-                     u"name,khid,goodsid,BeginDate,EndDate,ismzcx,isjgcx,gmsl,zssl,mzsm,isStop"_s));
+    EXPECT_EQ(
+        u"春季促销 201 101 %1 %2 1 0 10 1 买 10 赠 1 0|春季促销 201 102 %1 %2 1 0 5 1 买 5 赠 1 0"_s
+            .arg(day(0), end),
+        rowsOf(query(u"SELECT * FROM baseCuXiao ORDER BY id"_s),
+               u"name,khid,goodsid,BeginDate,EndDate,ismzcx,isjgcx,gmsl,zssl,mzsm,isStop"_s));
     // The list: the first agreement stopped leaves the list until stopped ones are included,
     // then it is deleted.
     TfrmBaseCUXiao list;

@@ -100,9 +100,7 @@ QList<PickedGoods> selectGoods(const QString& text, qint64 partnerId, QWidget* p
                 return i + 1;
         return 0;
     };
-    target.add = [&picked](const SelectedGoods& g) {
-        picked.append({g.goodsId, g.code, g.name});
-    };
+    target.add = [&picked](const SelectedGoods& g) { picked.append({g.goodsId, g.code, g.name}); };
     selectGoodsByText(target, kSalesBill, partnerId, 0, 0, text.trimmed(), selecttext::title(),
                       false, parent);
     return picked;
@@ -197,10 +195,10 @@ TfrmBaseCUXiao::TfrmBaseCUXiao(QWidget* parent) : TfrmXAbstract(parent) {
         int width;
     } columns[] = {
         {"促销协议名称", "name", 120}, {"促销客户", "khName", 120},
-        {"商品编号", "goodsCode", 80},  {"商品名称", "goodsName", 120},
-        {"开始日期", "BeginDate", 80},  {"结束日期", "EndDate", 80},
-        {"买赠促销", "mzsm", 90},       {"[%NUM%P%]促销价格", "cxPrice", 80},
-        {"备注", "comment", 120},       {"状态", "stopName", 60},
+        {"商品编号", "goodsCode", 80}, {"商品名称", "goodsName", 120},
+        {"开始日期", "BeginDate", 80}, {"结束日期", "EndDate", 80},
+        {"买赠促销", "mzsm", 90},      {"[%NUM%P%]促销价格", "cxPrice", 80},
+        {"备注", "comment", 120},      {"状态", "stopName", 60},
     };
     for (const auto& c : columns)
         addColumn(QString::fromUtf8(c.caption), QString::fromLatin1(c.field), false, c.width);
@@ -243,8 +241,8 @@ void TfrmBaseCUXiao::refreshData() {
 }
 
 void TfrmBaseCUXiao::loadList() {
-    ParamList params = promo::listParams(loginedUser().UserId, partner_.id, goods_.id,
-                                         cbStopped_->isChecked());
+    ParamList params =
+        promo::listParams(loginedUser().UserId, partner_.id, goods_.id, cbStopped_->isChecked());
     RecordSet rows;
     dataModule().ExecProcQuery(promo::text::listProcedure(), params, &rows);
     const int focus = focusedRow();
@@ -389,9 +387,9 @@ void TfrmBaseCuXiaoSet::buildControls() {
     connect(edBuy_, &QLineEdit::editingFinished, this, [this] { refreshGiftText(); });
     connect(edGive_, &QLineEdit::editingFinished, this, [this] { refreshGiftText(); });
     // Enter walks on from field to field; on the last it is "确定(&O)".
-    const QList<QWidget*> order = {edName_, partner_.edit, edGoods_, deBegin_, deEnd_,
-                                   cbGift_, cbPrice_,      edBuy_,   edGive_,  edGiftText_,
-                                   edPrice_, edComment_};
+    const QList<QWidget*> order = {edName_, partner_.edit, edGoods_, deBegin_,
+                                   deEnd_,  cbGift_,       cbPrice_, edBuy_,
+                                   edGive_, edGiftText_,   edPrice_, edComment_};
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order.at(i), order.at(i + 1));
 }
@@ -427,8 +425,8 @@ void TfrmBaseCuXiaoSet::setup(qint64 id) {
     partner_.id = static_cast<qint64>(rs.number(u"khid"_s));
     partner_.name = rs.text(u"khName"_s);
     partner_.edit->setText(partner_.name);
-    goodsList_.append({qint64(rs.number(u"goodsid"_s)), rs.text(u"goodsCode"_s),
-                       rs.text(u"goodsName"_s)});
+    goodsList_.append(
+        {qint64(rs.number(u"goodsid"_s)), rs.text(u"goodsCode"_s), rs.text(u"goodsName"_s)});
     edGoods_->setText(goodsList_.first().name);
     deBegin_->setDate(QDate::fromString(rs.text(u"BeginDate"_s).left(10), kDateFormat));
     deEnd_->setDate(QDate::fromString(rs.text(u"EndDate"_s).left(10), kDateFormat));
@@ -493,8 +491,8 @@ void TfrmBaseCuXiaoSet::btnOKClick() {
         first.give = numberOf(edGive_, promo::text::giveQty());
         first.promotionPrice = numberOf(edPrice_, promo::text::price());
         if (const auto error = promo::editorError(first)) {
-            QWidget* at = *error == promo::text::beginAfterEnd() ? static_cast<QWidget*>(deBegin_)
-                          : *error == promo::text::noMode()      ? static_cast<QWidget*>(cbGift_)
+            QWidget* at = *error == promo::text::beginAfterEnd()   ? static_cast<QWidget*>(deBegin_)
+                          : *error == promo::text::noMode()        ? static_cast<QWidget*>(cbGift_)
                           : *error == promo::text::priceNegative() ? static_cast<QWidget*>(edPrice_)
                                                                    : static_cast<QWidget*>(edBuy_);
             failAt(at, *error);
@@ -581,7 +579,8 @@ void TfrmBillCuXiao::buildControls() {
     addHeaderField(promo::text::comment(), edComment_);
     const QStringList free = promo::text::userFields();
     for (int i = 0; i < free.size(); ++i) {
-        QLineEdit* e = lineEdit(this, QStringLiteral("edZiDingYi%1").arg(i + 1).toLatin1().constData());
+        QLineEdit* e =
+            lineEdit(this, QStringLiteral("edZiDingYi%1").arg(i + 1).toLatin1().constData());
         userFields_.append(e);
         addHeaderField(free.at(i), e);
     }
@@ -603,14 +602,10 @@ void TfrmBillCuXiao::buildColumns() {
         bool editable;
         bool shown;
     } columns[] = {
-        {"商品编号", "goodsCode", false, true},
-        {"商品名称", "goodsname", false, true},
-        {"[%F%]条码", "barcode", false, true},
-        {"[%NUM%P%]购买数量", "gmsl", true, gift},
-        {"[%NUM%P%]赠送数量", "zssl", true, gift},
-        {"[]买赠说明", "mzsm", true, gift},
-        {"[%NUM%P%]促销价格", "cxPrice", true, !gift},
-        {"商品ID", "goodsid", false, false},
+        {"商品编号", "goodsCode", false, true},        {"商品名称", "goodsname", false, true},
+        {"[%F%]条码", "barcode", false, true},         {"[%NUM%P%]购买数量", "gmsl", true, gift},
+        {"[%NUM%P%]赠送数量", "zssl", true, gift},     {"[]买赠说明", "mzsm", true, gift},
+        {"[%NUM%P%]促销价格", "cxPrice", true, !gift}, {"商品ID", "goodsid", false, false},
     };
     for (const auto& c : columns) {
         GridColumn& column = addColumn(QString::fromUtf8(c.caption), QString::fromLatin1(c.field),
@@ -781,9 +776,10 @@ int TfrmBillCuXiao::saveLines() {
             RecordSet found;
             dataModule().ExecQuery(promo::overlapSql(m, partner_.id, goods, begin, end), &found);
             if (found.rowCount() > 0) {
-                const int answer = prompter().ask(
-                    caption::hint(), promo::text::lineExists(i + 1, value(u"goodsname"_s).toString()),
-                    buttons::yesNo());
+                const int answer =
+                    prompter().ask(caption::hint(),
+                                   promo::text::lineExists(i + 1, value(u"goodsname"_s).toString()),
+                                   buttons::yesNo());
                 if (answer == 0)
                     continue;
                 result = -1;

@@ -36,8 +36,9 @@ QString defaultGiftText(qint64 buy, qint64 give) {
     return QStringLiteral("买 %1 赠 %2").arg(buy).arg(give);
 }
 QStringList userFields() {
-    return QString::fromUtf8("自定义一 自定义二 自定义三 自定义四 自定义五 自定义六 自定义七 "
-                             "自定义八 自定义九 自定义十")
+    return QString::fromUtf8(
+               "自定义一 自定义二 自定义三 自定义四 自定义五 自定义六 自定义七 "
+               "自定义八 自定义九 自定义十")
         .split(u' ');
 }
 
@@ -119,8 +120,9 @@ QString overlapSql(Mode mode, qint64 partnerId, qint64 goodsId, const QString& b
                    const QString& end) {
     const QString b = sqlQuoted(begin);
     const QString e = sqlQuoted(end);
-    return QStringLiteral("  SELECT * FROM baseCuXiao AS a  \tWHERE a.del = 0 AND A.isStop = 0  "
-                          "     \tAND ") +
+    return QStringLiteral(
+               "  SELECT * FROM baseCuXiao AS a  \tWHERE a.del = 0 AND A.isStop = 0  "
+               "     \tAND ") +
            (mode == Mode::Gift ? QStringLiteral("a.ismzcx = 1") : QStringLiteral("a.isjgcx = 1")) +
            QStringLiteral("                         \tAND a.khid = ") + QString::number(partnerId) +
            QStringLiteral("\tAND a.goodsid = ") + QString::number(goodsId) +

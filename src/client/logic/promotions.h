@@ -56,8 +56,7 @@ inline constexpr FixedText modeChange{u"改变促销方式会清除你之前录�
 inline constexpr FixedText saved{u"保存成功！"};
 inline constexpr FixedText saving{u"正在保存，请稍后..."};
 inline constexpr FixedText noLines{u"必须录入明细数据！"};
-inline constexpr FixedText postBeforePrint{
-    u"只有保存过账后才能打印，是否立即保存过账并打印单据？"};
+inline constexpr FixedText postBeforePrint{u"只有保存过账后才能打印，是否立即保存过账并打印单据？"};
 QString enter(const QString& caption);   // "请输入" + caption
 QString choose(const QString& caption);  // "请选择" + caption
 // "[" + caption + "]不能为空，请重新输入"

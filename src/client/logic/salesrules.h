@@ -1,8 +1,9 @@
 #pragma once
 // The rules of the sales bill that need no window: the receipt amount that follows the bill, the
 // selling-price warnings, negative and virtual negative stock, the cost-price prompt, the
-// receivables limit, the stock lower limits and the buy-and-give promotion, together with the SQL
-// texts the sales bill sends for them. Amounts are fixed-point values with four decimals.
+// receivables limit, the stock lower limits and the promotions (buy and give, promotion price),
+// together with the SQL texts the sales bill sends for them. Amounts are fixed-point values with
+// four decimals.
 
 #include <QList>
 #include <QString>

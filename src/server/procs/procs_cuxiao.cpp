@@ -121,9 +121,9 @@ void checkRecords(Database& db, const Agreement& a) {
         QStringLiteral("SELECT fullname FROM baseWLDW WHERE id = ? AND del = 0"), {a.partner});
     if (!partner.isValid())
         throw DytError(QStringLiteral("促销客户[%1]不存在").arg(a.partner));
-    const RecordSet goods = db.query(
-        QStringLiteral("SELECT fullname, sonnum FROM baseGoods WHERE id = ? AND del = 0"),
-        {a.goods});
+    const RecordSet goods =
+        db.query(QStringLiteral("SELECT fullname, sonnum FROM baseGoods WHERE id = ? AND del = 0"),
+                 {a.goods});
     if (goods.rowCount() == 0)
         throw DytError(QStringLiteral("商品[%1]不存在").arg(a.goods));
     if (goods.at(0, 1).toInt() > 0)
@@ -146,10 +146,11 @@ void checkOverlap(Database& db, const Agreement& a) {
         {a.id, a.partner, a.goods, a.gift ? 1 : 0, a.price ? 1 : 0, a.end, a.begin});
     if (rows.rowCount() == 0)
         return;
-    throw DytError(QStringLiteral("客户[%1]的商品[%2]已有同类促销协议[%3]（%4 至 %5），日期不能重叠")
-                       .arg(rows.at(0, 3).toString().trimmed(), rows.at(0, 4).toString().trimmed(),
-                            rows.at(0, 0).toString().trimmed(), rows.at(0, 1).toString(),
-                            rows.at(0, 2).toString()));
+    throw DytError(
+        QStringLiteral("客户[%1]的商品[%2]已有同类促销协议[%3]（%4 至 %5），日期不能重叠")
+            .arg(rows.at(0, 3).toString().trimmed(), rows.at(0, 4).toString().trimmed(),
+                 rows.at(0, 0).toString().trimmed(), rows.at(0, 1).toString(),
+                 rows.at(0, 2).toString()));
 }
 
 QString now() {
@@ -165,8 +166,8 @@ int upPromotion(CallContext& c) {
     if (!ok || id < 0)
         throw DytError(QStringLiteral("促销协议编号[%1]无效").arg(idText));
     const RecordSet old =
-        id > 0 ? c.db.query(QStringLiteral("SELECT isStop FROM baseCuXiao WHERE id = ? AND del = 0"),
-                            {id})
+        id > 0 ? c.db.query(
+                     QStringLiteral("SELECT isStop FROM baseCuXiao WHERE id = ? AND del = 0"), {id})
                : RecordSet();
     if (id > 0 && old.rowCount() == 0)
         throw DytError(QStringLiteral("促销协议[%1]不存在或已被删除").arg(id));
@@ -182,10 +183,9 @@ int upPromotion(CallContext& c) {
     a.stopped = id > 0 && old.at(0, 0).toInt() == 1;
     checkRecords(c.db, a);
     checkOverlap(c.db, a);
-    QVariantList values = {a.name,      a.partner,          a.goods,     a.begin,
-                           a.end,       a.gift ? 1 : 0,     a.price ? 1 : 0,
-                           a.buy,       a.give,             a.giftText,  a.promotionPrice,
-                           a.comment,   c.userId,           now()};
+    QVariantList values = {a.name,           a.partner,       a.goods,  a.begin, a.end,
+                           a.gift ? 1 : 0,   a.price ? 1 : 0, a.buy,    a.give,  a.giftText,
+                           a.promotionPrice, a.comment,       c.userId, now()};
     QString extra;
     for (int i = 1; i <= 10; ++i) {
         const QString name = QStringLiteral("zidingyi%1").arg(i);
@@ -207,16 +207,15 @@ int upPromotion(CallContext& c) {
     c.db.execute(QStringLiteral("INSERT INTO baseCuXiao(isStop, del) VALUES (0, 0)"));
     const qint64 newId = c.db.lastInsertId();
     values.append(newId);
-    c.db.execute(QStringLiteral("UPDATE baseCuXiao SET ") + sets + extra +
-                     QStringLiteral(" WHERE id = ?"),
-                 values);
+    c.db.execute(
+        QStringLiteral("UPDATE baseCuXiao SET ") + sets + extra + QStringLiteral(" WHERE id = ?"),
+        values);
     return static_cast<int>(newId);
 }
 
 // The records of a picked partner or goods: the record itself, or every record below a
 // picked category.
-void addPicked(Where& w, const ConditionString& cond, const QString& table,
-               const QString& column) {
+void addPicked(Where& w, const ConditionString& cond, const QString& table, const QString& column) {
     const qint64 id = conditionId(cond, QStringLiteral("id"));
     if (id <= 0)
         return;
