@@ -291,7 +291,7 @@ TEST_F(BaseCacheTest, AccountsAndAccountNamesAndOtherKindsAreRefused) {
         const char* message;
     };
     const Case cases[] = {{"SPSQ", "请选择要授权的操作员"},
-                          {"CuXiao", "查询类型[CuXiao]暂不支持"},
+                          {"HeTong", "查询类型[HeTong]暂不支持"},
                           {"", "缺少查询类型QueryType"}};
     for (const Case& c : cases) {
         RecordSet rs;

@@ -375,6 +375,38 @@ std::optional<GiftRule> TfrmBillXSD::promotionFor(qint64 goodsId) {
     return rule;
 }
 
+std::optional<double> TfrmBillXSD::promotionPriceFor(qint64 goodsId) {
+    const qint64 customerId = headerId(u"eddw"_s);
+    if (goodsId <= 0 || customerId <= 0 || !settings().HasPromotions || !dmMain())
+        return std::nullopt;
+    const QString date = edBillDate()->date().toString(u"yyyy-MM-dd"_s);
+    const QString key = u"%1/%2/%3"_s.arg(goodsId).arg(customerId).arg(date);
+    if (promotionPrices_.contains(key))
+        return promotionPrices_.value(key);
+    RecordSet rs;
+    billDataModule().ExecQuery(
+        sales::promotionSql(date, goodsId, customerId, sales::PromotionKind::Price), &rs);
+    std::optional<double> price;
+    if (rs.rowCount() > 0) {
+        rs.first();
+        if (rs.number(u"cxPrice"_s) > 0)
+            price = rs.number(u"cxPrice"_s);
+    }
+    promotionPrices_.insert(key, price);
+    return price;
+}
+
+void TfrmBillXSD::goodsEntered(int row) {
+    if (applyingPromotion_ || !isGoodsLine(row) || isGift(row))
+        return;
+    const std::optional<double> price = promotionPriceFor(cell(row, u"goodsid"_s).toLongLong());
+    if (!price)
+        return;
+    // The agreement's price is per base unit; a line in a larger unit pays it per base unit.
+    const double rate = number(row, u"rate"_s) > 0 ? number(row, u"rate"_s) : 1;
+    setCell(row, u"Price"_s, numberText(*price * rate));
+}
+
 int TfrmBillXSD::findGiftRow(int row, const QString& ruleText) const {
     for (int r = 0; r < records().rowCount(); ++r)
         if (r != row && isGoodsLine(r) && isGift(r) &&
@@ -468,8 +500,10 @@ void TfrmBillXSD::refreshReceiptAmount() {
 
 void TfrmBillXSD::headerRecordChosen(const GoodsHeaderField& f) {
     TfrmGoodsBill::headerRecordChosen(f);
-    if (f.idField.compare(u"wldw_id"_s, Qt::CaseInsensitive) == 0)
+    if (f.idField.compare(u"wldw_id"_s, Qt::CaseInsensitive) == 0) {
         promotions_.clear();
+        promotionPrices_.clear();
+    }
     else if (f.idField.compare(u"IntoStock_id"_s, Qt::CaseInsensitive) == 0)
         refreshAvailableStock(focusedRow());
 }
@@ -489,6 +523,7 @@ void TfrmBillXSD::loadBill() {
 void TfrmBillXSD::resetToNewBill() {
     TfrmGoodsBill::resetToNewBill();
     promotions_.clear();
+    promotionPrices_.clear();
     const TSettings& s = settings();
     if (s.SalesReceiptAccountId > 0) {
         setHeaderValue(u"sfkKm_id"_s, QString::number(s.SalesReceiptAccountId));

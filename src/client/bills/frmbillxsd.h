@@ -3,7 +3,7 @@
 // in place of the supplier and adds the sales-order link (typed number or picking), the
 // collection agent, the introducer, the default receipt account and a receipt amount that follows
 // the bill, a barcode field, the available stock of the current line, the buy-and-give gift lines
-// of the customer's promotion, and the sales warnings before a save. The other sales kinds
+// and the promotion prices of the customer's agreements, and the sales warnings before a save. The other sales kinds
 // (return 2, exchange 3, order 4) are rows of the goods-bill family.
 
 #include <QHash>
@@ -81,6 +81,9 @@ public:
     int applyPromotion(int row);
     // The agreement for a goods of this bill's customer and date (asked once per goods).
     std::optional<GiftRule> promotionFor(qint64 goodsId);
+    // The promotion price (per base unit) of the customer's running price agreement for a goods
+    // on the bill's date; none when no agreement runs.
+    std::optional<double> promotionPriceFor(qint64 goodsId);
 
     void recalcLine(int row, const QString& changedColumn) override;
     void resetToNewBill() override;
@@ -89,6 +92,8 @@ protected:
     void runWarnings(bool post) override;
     void linesChanged() override;
     void headerRecordChosen(const GoodsHeaderField& field) override;
+    // A goods entered for a customer with a running price agreement takes its promotion price.
+    void goodsEntered(int row) override;
     void loadBill() override;
 
 private:
@@ -103,6 +108,7 @@ private:
     bool applyingPromotion_ = false;
     bool loading_ = false;
     QHash<QString, std::optional<GiftRule>> promotions_;
+    QHash<QString, std::optional<double>> promotionPrices_;
 };
 
 }  // namespace dyt::client

@@ -708,6 +708,8 @@ double TfrmGoodsBill::columnSum(const QString& field) const {
     return sum.toDouble();
 }
 
+void TfrmGoodsBill::goodsEntered(int) {}
+
 int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     int row = -1;
     for (int r = 0; r < records().rowCount() && row < 0; ++r)
@@ -739,6 +741,7 @@ int TfrmGoodsBill::AddGoods(const SelectedGoods& g) {
     if (billDiscount > 0 && billDiscount <= 1)
         setCell(row, u"discount"_s, numberText(billDiscount));
     setCell(row, u"tax"_s, u"0"_s);
+    goodsEntered(row);
     recalcLine(row, u"qty"_s);
     // A new empty row when the last one is filled.
     if (row == records().rowCount() - 1)

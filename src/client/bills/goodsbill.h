@@ -309,6 +309,8 @@ protected:
     virtual void headerRecordChosen(const GoodsHeaderField& field);
     // The bill's sums changed (lines recomputed, rows added or removed).
     virtual void linesChanged();
+    // A goods was just written into the row, before the line is computed (its price may change).
+    virtual void goodsEntered(int row);
     void loadBill() override;
     // The kinds of the bill-kind table, and the family row's own kind (the stocktake).
     bool acceptsKind(int djType) const override;

@@ -249,21 +249,24 @@ std::optional<QString> receivablesLimitQuestion(const QString& customer, Currenc
 
 // ---- promotion (buy and give) -----------------------------------------------------------------
 
-QString promotionSql(const QString& date, qint64 goodsId, qint64 customerId) {
+QString promotionSql(const QString& date, qint64 goodsId, qint64 customerId,
+                     PromotionKind kind) {
     const QString d = sqlQuoted(date);
     const QString goods = QString::number(goodsId);
+    const QString flag = kind == PromotionKind::Gift ? QStringLiteral("ismzcx")
+                                                     : QStringLiteral("isjgcx");
     // The agreement's partner may be the customer itself or one of its classes: the partner
     // whose path is the longest prefix of the customer's path is the nearest.
-    return QStringLiteral(
-               "SELECT top 1 * FROM baseCuXiao AS a   WHERE a.del = 0 AND a.isstop = 0 "
-               "\tAND a.ismzcx = 1      AND a.BeginDate <= ") +
-           d + QStringLiteral("\tAND a.EndDate >= ") + d + QStringLiteral("\tAND a.goodsid = ") +
+    return QStringLiteral("SELECT top 1 * FROM baseCuXiao AS a   WHERE a.del = 0 AND a.isstop = 0 "
+                          "\tAND a.") +
+           flag + QStringLiteral(" = 1      AND a.BeginDate <= ") + d +
+           QStringLiteral("\tAND a.EndDate >= ") + d + QStringLiteral("\tAND a.goodsid = ") +
            goods + QStringLiteral("\tAND a.khid = (SELECT TOP 1 k.khid      ") +
            QStringLiteral("FROM baseCuXiao AS k, baseWLDW AS m, baseWLDW AS c ") +
            QStringLiteral("WHERE k.khid = m.id AND c.id = ") + QString::number(customerId) +
-           QStringLiteral(" AND k.del = 0 AND k.isstop = 0 AND k.ismzcx = 1 AND k.goodsid = ") +
-           goods + QStringLiteral(" AND k.BeginDate <= ") + d +
-           QStringLiteral(" AND k.EndDate >= ") + d +
+           QStringLiteral(" AND k.del = 0 AND k.isstop = 0 AND k.") + flag +
+           QStringLiteral(" = 1 AND k.goodsid = ") + goods + QStringLiteral(" AND k.BeginDate <= ") +
+           d + QStringLiteral(" AND k.EndDate >= ") + d +
            QStringLiteral(" AND c.par_jl LIKE m.par_jl + '%' ") +
            QStringLiteral("ORDER BY m.par_jl DESC )");
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The rules of the sales bill that need no window: the receipt amount that follows the bill, the
 // selling-price warnings, negative and virtual negative stock, the cost-price prompt, the
-// receivables limit, the stock lower limits and the buy-and-give promotion, together with the SQL
-// texts the sales bill sends for them. Amounts are fixed-point values with four decimals.
+// receivables limit, the stock lower limits and the promotions (buy and give, promotion price),
+// together with the SQL texts the sales bill sends for them. Amounts are fixed-point values with
+// four decimals.
 
 #include <QList>
 #include <QString>
@@ -142,11 +143,15 @@ std::optional<QString> receivablesLimitQuestion(const QString& customer, Currenc
                                                 Currency current, Currency billAmount,
                                                 int totalDot);
 
-// ---- promotion (buy and give) -----------------------------------------------------------------
+// ---- promotions (buy and give, promotion price) ------------------------------------------------
 
-// The running buy-and-give agreement of the customer or of its nearest class for the goods on the
-// date ("yyyy-mm-dd").
-QString promotionSql(const QString& date, qint64 goodsId, qint64 customerId);
+// The kind flag of an agreement: ismzcx buy and give, isjgcx promotion price.
+enum class PromotionKind { Gift, Price };
+
+// The running agreement of that kind of the customer or of its nearest class for the goods on
+// the date ("yyyy-mm-dd"): not deleted, not stopped, the date within its range.
+QString promotionSql(const QString& date, qint64 goodsId, qint64 customerId,
+                     PromotionKind kind = PromotionKind::Gift);
 
 // Quantity given for the bought quantity: zssl for every full gmsl bought; 0 below gmsl or when
 // either number is not positive.

@@ -1,6 +1,7 @@
 // The window classes of the base-data lists and editors: every list class opens the one list
 // window over its kind, every editor class the kind's editor; and the opening-balance windows.
 #include "client/base/basekinds.h"
+#include "client/base/frmbasecuxiao.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
 #include "client/base/frminiwindows.h"
@@ -28,6 +29,15 @@ void registerBaseWindows() {
             return editor;
         });
     }
+    registerWindowClass(QStringLiteral("TfrmBaseCUXiao"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseCUXiao(owner); });
+    registerWindowClass(QStringLiteral("TfrmBillCuXiao"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillCuXiao(owner); });
+    registerWindowClass(QStringLiteral("TfrmBaseCuXiaoSet"), [](QWidget* owner) -> QWidget* {
+        auto* editor = new TfrmBaseCuXiaoSet(owner);
+        editor->setup(0);
+        return editor;
+    });
     registerWindowClass(QStringLiteral("TfrmIniGoodsStock"),
                         [](QWidget* owner) -> QWidget* { return new TfrmIniGoodsStock(owner); });
     for (const opening::PartnerGoodsKind& kind : opening::partnerGoodsKinds()) {

@@ -13,6 +13,7 @@
 #include "server/db/database.h"
 #include "server/procs/bill_common.h"
 #include "server/procs/callrights.h"
+#include "server/procs/procs_cuxiao.h"
 
 namespace dyt::server {
 
@@ -283,6 +284,13 @@ bool ClientWrites::rowAllowed(const Row& row) {
                               "SELECT 1 FROM sysConf WHERE id = ? AND type = 1 AND isuse = 1"),
                           {row.newKey})
                    .isValid();
+    }
+    // An agreement taken back into use may not overlap another active one.
+    if (t == QLatin1String("basecuxiao")) {
+        if (row.op != SQLITE_UPDATE || row.oldKey != row.newKey)
+            return false;
+        promotions::checkTakenBack(db_, row.newKey);
+        return true;
     }
     if (t == QLatin1String("sysdata"))
         return row.oldKey >= 208042000 && row.oldKey <= 208042004;

@@ -355,6 +355,7 @@ QHash<QString, Rule> makeRules() {
         return c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("01")) ||
                c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("02"));
     });
+    add("p_base_Up_CuXiao", editing({QStringLiteral("4015")}, false));
     add("p_Base_Up_DragDrop", anyOf(lists));
     add("p_Base_Up_Orderly", anyOf(lists));
 

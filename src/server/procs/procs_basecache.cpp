@@ -1,6 +1,7 @@
 // P_JXC_Get_Base for the kinds that clients cache (goods and partners changed after a stamp, the
 // small lists in full) and the change stamps of goods and partners.
 #include "server/procs/procs_basecache.h"
+#include "server/procs/procs_cuxiao.h"
 
 #include <QStringList>
 
@@ -270,7 +271,8 @@ int getBase(CallContext& c) {
     // The kinds of the base-data lists and the record selection.
     if (isBaseListKind(kind))
         return getBaseList(c);
-    // The promotions come later.
+    if (kind.compare(QLatin1String("CuXiao"), Qt::CaseInsensitive) == 0)
+        return promotions::getPromotions(c);
     c.message = QStringLiteral("查询类型[%1]暂不支持").arg(kind);
     return -1;
 }
