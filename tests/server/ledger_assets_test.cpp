@@ -170,6 +170,12 @@ TEST_F(Assets, RefusalsNameTheCardOrTheAccountAndWriteNothing) {
              call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(ids[0])}});
          },
          u"固定资产[GD01 货车]的累计折旧[100]将超过原值[0]，不能删除！"_s},
+        {"the depreciation of a sold card reversed",
+         {asset(23, 1, 1000, 1000), asset(24, 1, 100), asset(25, 1, 900, 900)},
+         [this](const QList<qint64>& ids) {
+             call(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"-1"_s}, {"billid", n(ids[1])}});
+         },
+         u"固定资产[GD01 货车]已经变卖，不能红冲！"_s},
         {"a sale without a partner for what is not received",
          {asset(23, 1, 1000, 1000)},
          [this](const QList<qint64>&) { post(asset(25, 1, 900, 500)); },
@@ -213,6 +219,23 @@ TEST_F(Assets, RefusalsNameTheCardOrTheAccountAndWriteNothing) {
         EXPECT_EQ(before, state());
         EXPECT_EQ(bills, number(u"SELECT COUNT(*) FROM djIndex WHERE dj_state = 2"_s));
     }
+}
+
+TEST_F(Assets, CardsAreKeptByTheirProcedureAndTheirValuesMoveByBillsOnly) {
+    const int id = call(u"P_JXC_GDZC_Save"_s, {{"code", u"GD03"_s}, {"Name", u"电脑"_s},
+                                               {"km_id", n(kmFixed)}, {"zjys", u"36"_s}});
+    ASSERT_LT(2, id);
+    const QString card = u"SELECT code, Name, km_id, zjys, yz FROM GDZCDetail WHERE id = %1"_s.arg(id);
+    post(asset(23, id, 900, 900));
+    EXPECT_EQ(u"固定资产编号[GD01]已经存在！"_s,
+              callError(u"P_JXC_GDZC_Save"_s, {{"code", u"GD01"_s}, {"Name", u"电脑"_s}}));
+    EXPECT_EQ(u"固定资产已经有业务单据，不能修改它的会计科目！"_s,
+              callError(u"P_JXC_GDZC_Save"_s,
+                        {{"id", n(id)}, {"code", u"GD03"_s}, {"Name", u"电脑"_s}}));
+    ASSERT_EQ(id, call(u"P_JXC_GDZC_Save"_s, {{"id", n(id)}, {"code", u"GD03"_s},
+                                              {"Name", u"笔记本电脑"_s}, {"km_id", n(kmFixed)},
+                                              {"zjys", u"24"_s}, {"yz", u"1"_s}}));
+    EXPECT_EQ((QStringList{u"GD03|笔记本电脑|11|24|900"_s}), test::rowTexts(query(card)));
 }
 
 TEST_F(Assets, QuotationsMoveNothingAndCopyIntoOrdersAndBills) {

@@ -174,6 +174,20 @@ void checkCardHistory(Database& db, qint64 card, const QString& action) {
     }
 }
 
+// A purchase or depreciation of a card already sold cannot be taken back: the sale booked the
+// card out at the values they gave it.
+void refuseSoldCards(Database& db, const QList<CardChange>& rows, const QString& action) {
+    for (const CardChange& c : rows) {
+        if (c.sold != 0)
+            continue;
+        if (db.scalar(QStringLiteral("SELECT isSold FROM GDZCDetail WHERE id = ?"), {c.card})
+                .toInt() > 0) {
+            throw DytError(
+                QStringLiteral("固定资产[%1]已经变卖，不能%2！").arg(cardName(db, c.card), action));
+        }
+    }
+}
+
 QSet<qint64> cardsOf(const QList<CardChange>& rows) {
     QSet<qint64> out;
     for (const CardChange& c : rows)
@@ -382,6 +396,7 @@ void takeBackCards(Database& db, qint64 billId, const QString& action) {
     const QList<CardChange> rows = cardRows(db, billId);
     if (rows.isEmpty())
         return;
+    refuseSoldCards(db, rows, action);
     for (const CardChange& c : rows)
         applyCard(db, {c.listid, c.card, -c.yz, -c.ljzj, -c.sold});
     db.execute(QStringLiteral("DELETE FROM djGDZCDetail WHERE id = ?"), {billId});
@@ -394,6 +409,7 @@ void reverseCards(Database& db, qint64 originalId, qint64 redId, const Bill& red
     const QList<CardChange> rows = cardRows(db, originalId);
     if (rows.isEmpty())
         return;
+    refuseSoldCards(db, rows, action);
     const QList<Line> originalLines = loadLines(db, originalId);
     const QList<Line> redLines = loadLines(db, redId);
     QHash<qint64, qint64> lineOf;
