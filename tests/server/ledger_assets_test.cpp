@@ -192,6 +192,12 @@ TEST_F(Assets, RefusalsNameTheCardOrTheAccountAndWriteNothing) {
              post(accountsBill(34, {{kmReceivable, 300}, {kmCash, -300}}));
          },
          u"第 1 行的科目[应收账款]由业务单据自动记账，会计凭证不能直接记入！"_s},
+        {"a voucher taking more out of the deferred expenses than they hold",
+         {accountsBill(26, {{0, 500}}, 500)},
+         [this](const QList<qint64>&) {
+             post(accountsBill(34, {{kmOtherFee, 800}, {kmDeferred, -800}}));
+         },
+         u"待摊费用[待摊费用]在2024-01-10的余额将小于零（-300），不能过账！"_s},
         {"amortising more than was incurred",
          {accountsBill(26, {{0, 500}}, 500)},
          [this](const QList<qint64>&) { post(accountsBill(27, {{0, 600}})); },

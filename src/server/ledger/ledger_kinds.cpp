@@ -670,7 +670,7 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         money.entry(QStringLiteral("成本调价"), -rest);
     }
     money.write(b);
-    if (b.djType == kDeferredOut)
+    if (b.djType == kDeferredOut || b.djType == kVoucher)
         checkDeferredBalances(db, QStringLiteral("过账"));
 }
 

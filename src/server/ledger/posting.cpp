@@ -322,7 +322,7 @@ void bookReversal(Database& db, qint64 originalId, qint64 redId, const Bill& red
             {redId, red.djType, red.date, r.km, -r.db, -r.lend, r.wldw});
     }
     reverseCards(db, originalId, redId, red, action);
-    if (red.djType == kDeferredIn)
+    if (red.djType == kDeferredIn || red.djType == kVoucher)
         checkDeferredBalances(db, action);
 }
 
@@ -373,7 +373,7 @@ void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
     db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {billId});
     db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
     takeBackCards(db, billId, QStringLiteral("删除"));
-    if (bill.djType == kDeferredIn)
+    if (bill.djType == kDeferredIn || bill.djType == kVoucher)
         checkDeferredBalances(db, QStringLiteral("删除"));
     applyOrderFulfilment(db, bill, loadLines(db, billId), -1);
     applySettlement(db, bill, -1);
