@@ -242,6 +242,13 @@ TEST_F(Assets, CardsAreKeptByTheirProcedureAndTheirValuesMoveByBillsOnly) {
                                               {"Name", u"笔记本电脑"_s}, {"km_id", n(kmFixed)},
                                               {"zjys", u"24"_s}, {"yz", u"1"_s}}));
     EXPECT_EQ((QStringList{u"GD03|笔记本电脑|11|24|900"_s}), test::rowTexts(query(card)));
+    // The card's bill copies into asset bills only: its lines name a card, not goods.
+    const qint64 bought = value(u"SELECT id FROM djIndex WHERE djType = 23"_s).toLongLong();
+    for (const auto& [kind, error] : {std::pair{u"5"_s, u"固定资产单据只能与固定资产单据相互复制！"_s},
+                                      std::pair{u"24"_s, QString()}}) {
+        EXPECT_EQ(error, callError(u"P_JXC_DJ_CopyRed"_s, {{"isRed", u"1"_s}, {"billid", n(bought)},
+                                                          {"dj_type", kind}}));
+    }
 }
 
 TEST_F(Assets, QuotationsMoveNothingAndCopyIntoOrdersAndBills) {

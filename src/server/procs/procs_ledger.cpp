@@ -182,6 +182,9 @@ int copyRed(CallContext& ctx) {
         if (spec.djType == 0)
             spec.djType = bill.djType;
         billvalues::billKindName(db, spec.djType);
+        // An asset bill's lines name asset cards, any other bill's lines goods.
+        if (isAssetBill(bill.djType) != isAssetBill(spec.djType))
+            throw DytError(QStringLiteral("固定资产单据只能与固定资产单据相互复制！"));
         spec.code = ctx.params.value(QStringLiteral("billCode")).trimmed();
         spec.date = ctx.params.value(QStringLiteral("date")).trimmed().isEmpty()
                         ? today()
