@@ -305,6 +305,63 @@ TEST_F(BillService, AReceiptStoresItsAccountsAndTheBillsItSettles) {
               scalar(u"SELECT LendTotal FROM djKmDetail WHERE id = %1"_s.arg(r2.code)).toDouble());
 }
 
+// An asset bill names its card (gdzc_id), a voucher each entry's debit and credit; both are saved
+// as drafts, posted from the draft list and read back as their windows show them.
+TEST_F(BillService, AssetBillsAndVouchersTravelAsTheirWindowsSendThem) {
+    update(u"INSERT INTO GDZCDetail(id, code, Name, IsBaseInfo) VALUES (7, 'GD07', '车床', 0)"_s);
+    const struct {
+        int kind;
+        RecordSet lines;
+        QString stored;  // goodsid|km_id|total of each line
+        QString shown;   // the first line as GetDJList answers it
+        const char* shownFields;
+    } cases[] = {
+        {23, textRows({u"gdzc_id"_s, u"orderid"_s, u"gdzcCode"_s, u"total"_s},
+                      {{u"7"_s, QString(), u"GD07"_s, u"5000"_s}}),
+         u"7|0|5000"_s, u"7|GD07|车床|5000"_s, "gdzc_id,gdzcCode,gdzcName,total"},
+        {34, textRows({u"km_id"_s, u"dbTotal"_s, u"LendTotal"_s, u"comment"_s},
+                      {{u"27"_s, u"300"_s, u"0"_s, u"房租"_s}, {u"8"_s, u"0"_s, u"300"_s, QString()}}),
+         u"0|27|300;0|8|-300"_s, u"27|402|其它费用|300|0|房租"_s,
+         "km_id,km_Code,km_Name,dbTotal,LendTotal,comment"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ParamList p = billHeader(c.kind, today());
+        p.setValue(u"wldw_id"_s, QString());
+        const ServiceResult r = service(u"SaveToDraft"_s, p, c.lines,
+                                        c.kind == 23 ? accountPacket({{8, 5000}}) : RecordSet());
+        ASSERT_GT(r.code, 0) << r.message.toStdString();
+        const ServiceResult posted =
+            proc(session_, u"P_JXC_DJ_Post"_s, u"billid=%1"_s.arg(r.code));
+        ASSERT_EQ(r.code, posted.code) << posted.message.toStdString();
+        EXPECT_EQ(c.stored.split(u';'),
+                  rowsOf(u"SELECT goodsid, km_id, total FROM djList WHERE id = %1 AND dj_state = "
+                         "2 ORDER BY orderid"_s.arg(r.code)));
+        ParamList q;
+        q.setInt(u"id"_s, r.code);
+        const RecordSet shown = procQuery(u"P_JXC_DJ_GetDJList"_s, q);
+        ASSERT_LT(0, shown.rowCount());
+        QStringList first;
+        for (const QString& f : QString::fromLatin1(c.shownFields).split(u','))
+            first << shown.at(0, shown.fieldIndex(f)).toString();
+        EXPECT_EQ(c.shown, first.join(u'|'));
+    }
+    EXPECT_EQ(u"5000"_s, scalar(u"SELECT yz FROM GDZCDetail WHERE id = 7"_s).toString());
+    // A card that does not exist, and a voucher that does not balance, are refused.
+    ParamList p = billHeader(23, today());
+    const QString before = footprint();
+    EXPECT_EQ(u"第1行的固定资产不存在（固定资产ID：99）"_s,
+              service(u"SaveToDB"_s, p,
+                      textRows({u"gdzc_id"_s, u"total"_s}, {{u"99"_s, u"10"_s}}))
+                  .message);
+    EXPECT_EQ(u"会计凭证借方合计[300]与贷方合计[200]不相等，不能过账！"_s,
+              service(u"SaveToDB"_s, billHeader(34, today()),
+                      textRows({u"km_id"_s, u"dbTotal"_s, u"LendTotal"_s},
+                               {{u"27"_s, u"300"_s, u"0"_s}, {u"8"_s, u"0"_s, u"200"_s}}))
+                  .message);
+    EXPECT_EQ(before, footprint());
+}
+
 TEST_F(BillService, BadInputIsRefusedWithItsReasonAndNothingIsWritten) {
     const qint64 kept = saveGoodsBill(false, 5, today(), {{101, 1, 5}});
     update(u"UPDATE sysData SET sysValue = '2' WHERE id = 208042002"_s);

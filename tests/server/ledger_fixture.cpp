@@ -54,7 +54,9 @@ QStringList ledgerRows(Database& db) {
         "SELECT id, djType, date, wldw_id, ysTotal, yfTotal, yushouTotal, yufuTotal FROM "
         "djWLDWDetail ORDER BY 1, 4, 5, 6, 7, 8",
         "SELECT id, djType, date, km_id, type, dbTotal, LendTotal, wldw_id FROM djKmDetail "
-        "ORDER BY 1, 5, 4, 8, 6, 7"};
+        "ORDER BY 1, 5, 4, 8, 6, 7",
+        "SELECT id, yz, ljzj, isSold FROM GDZCDetail ORDER BY id",
+        "SELECT id, listid, djType, date, gdzc_id, yz, ljzj, sold FROM djGDZCDetail ORDER BY 1, 2"};
     QStringList out;
     for (const char* sql : queries)
         out << test::rowTexts(db.query(QString::fromUtf8(sql)));

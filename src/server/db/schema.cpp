@@ -150,11 +150,28 @@ void addBillGuards(sqlite3* db) {
     createBillGuards(db, true);
 }
 
+// Version 5: the movements of fixed-asset cards. Purchase, depreciation and sale of an asset
+// change its card (original value yz, accumulated depreciation ljzj, sold); each change is kept
+// per bill line so that deletion and red reversal take back exactly what the bill did.
+void addAssetMovements(sqlite3* db) {
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS djGDZCDetail (orderid INTEGER PRIMARY KEY, id INTEGER NOT "
+         "NULL DEFAULT 0, listid INTEGER NOT NULL DEFAULT 0, djType INTEGER NOT NULL DEFAULT 0, "
+         "date TEXT NOT NULL DEFAULT '', gdzc_id INTEGER NOT NULL DEFAULT 0, yz NUMERIC(19,4) NOT "
+         "NULL DEFAULT 0, ljzj NUMERIC(19,4) NOT NULL DEFAULT 0, sold INTEGER NOT NULL DEFAULT 0, "
+         "FOREIGN KEY (id) REFERENCES djIndex(id) ON DELETE CASCADE)");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_djGDZCDetail_bill ON djGDZCDetail(id)");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_djGDZCDetail_card ON djGDZCDetail(gdzc_id)");
+    if (queryInt(db, "SELECT COUNT(*) FROM pragma_table_info('GDZCDetail') WHERE name = "
+                     "'isSold'") == 0)
+        exec(db, "ALTER TABLE GDZCDetail ADD COLUMN isSold INTEGER NOT NULL DEFAULT 0");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
-        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards}};
+        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards}, {5, addAssetMovements}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -458,7 +458,9 @@ private:
         static const QHash<int, QString> prefixes = {
             {1, QStringLiteral("XS")},  {2, QStringLiteral("XT")},  {5, QStringLiteral("JH")},
             {6, QStringLiteral("JT")},  {15, QStringLiteral("DB")}, {21, QStringLiteral("SK")},
-            {22, QStringLiteral("FK")},
+            {22, QStringLiteral("FK")}, {17, QStringLiteral("FY")}, {18, QStringLiteral("YF")},
+            {19, QStringLiteral("QS")}, {23, QStringLiteral("GZ")}, {24, QStringLiteral("ZJ")},
+            {26, QStringLiteral("DT")}, {27, QStringLiteral("TX")},
         };
         const int n = ++serial_[type * 100000 + date.dayOfYear()];
         return QStringLiteral("%1-%2-%3")
@@ -480,6 +482,20 @@ private:
                 return QStringLiteral("同价调拨单");
             case 21:
                 return QStringLiteral("收款单");
+            case 17:
+                return QStringLiteral("现金费用单");
+            case 18:
+                return QStringLiteral("一般费用单");
+            case 19:
+                return QStringLiteral("其它收入单");
+            case 23:
+                return QStringLiteral("固定资产购置");
+            case 24:
+                return QStringLiteral("固定资产折旧");
+            case 26:
+                return QStringLiteral("待摊费用发生");
+            case 27:
+                return QStringLiteral("待摊费用摊销");
             default:
                 return QStringLiteral("付款单");
         }
@@ -612,6 +628,83 @@ private:
         const qint64 id = calls_.saveBill(p, rows, settled);
         ++summary_.bills;
         return id;
+    }
+
+    // A bill of account lines (fees, other income, deferred expenses) or of asset-card lines
+    // (card > 0: purchase and depreciation of the card), with money paid or received on the
+    // spot through `payKm`; what it does not cover stays with the partner.
+    qint64 accountBill(int type, const QDate& date, qint64 partner, qint64 km, double amount,
+                       qint64 payKm, double paid, qint64 card = 0) {
+        ParamList p = header(type, date, partner, 0, 0, amount, payKm, paid);
+        p.remove(QStringLiteral("IntoStock_id"));
+        RecordSet rows;
+        if (card > 0) {
+            rows = textPacket({QStringLiteral("gdzc_id"), QStringLiteral("orderid"),
+                               QStringLiteral("gdzcCode"), QStringLiteral("gdzcName"),
+                               QStringLiteral("km_id"), QStringLiteral("total"),
+                               QStringLiteral("comment")});
+            rows.appendRow({QString::number(card), QString(), QString(), QString(),
+                             km > 0 ? QString::number(km) : QString(), money(amount), QString()});
+        } else {
+            rows = textPacket({QStringLiteral("km_id"), QStringLiteral("orderid"),
+                               QStringLiteral("km_Code"), QStringLiteral("km_Name"),
+                               QStringLiteral("total"), QStringLiteral("comment")});
+            rows.appendRow({QString::number(km), QString(), QString(), QString(), money(amount),
+                            QString()});
+        }
+        RecordSet accounts = textPacket({QStringLiteral("km_id"), QStringLiteral("type"),
+                                         QStringLiteral("dbtotal"), QStringLiteral("Lendtotal")});
+        if (paid != 0) {
+            const bool in = type == 19;
+            accounts.appendRow({QString::number(payKm), QStringLiteral("1"),
+                                in ? money(paid) : QStringLiteral("0"),
+                                in ? QStringLiteral("0") : money(paid)});
+        }
+        const qint64 id = calls_.saveBill(p, rows, accounts);
+        ++summary_.bills;
+        return id;
+    }
+
+    // The office's finances: a delivery van bought on the first day, part paid, depreciated at
+    // each month's end over five years to a salvage of 5 %; a year's rent paid in advance and
+    // amortised monthly; every month cash expenses, a service invoice owed to a supplier and
+    // other income into the bank.
+    void financeStart(const QDate& date) {
+        ParamList card = record({{"id", QStringLiteral("0")},
+                                 {"code", QStringLiteral("GD001")},
+                                 {"Name", QStringLiteral("送货车")},
+                                 {"BuyDate", date.toString(QStringLiteral("yyyy-MM-dd"))},
+                                 {"czl", QStringLiteral("5")},
+                                 {"zjys", QStringLiteral("60")}});
+        van_ = calls_.proc(QStringLiteral("P_JXC_GDZC_Save"), card);
+        const qint64 dealer = suppliers_.front();
+        accountBill(23, date, dealer, 0, kVanCost, bank_, 30000, van_);
+        payable_[dealer] += kVanCost - 30000;
+        accountBill(26, date, 0, accountByCode(QStringLiteral("108")), kRentAdvance, bank_,
+                    kRentAdvance);
+        rentLeft_ = kRentAdvance;
+    }
+
+    void financeMonth(const QDate& date) {
+        const double depreciation = round2(kVanCost * 0.95 / 60);
+        if (vanDepreciated_ + depreciation <= kVanCost * 0.95 + 0.005) {
+            accountBill(24, date, 0, 0, depreciation, 0, 0, van_);
+            vanDepreciated_ = round2(vanDepreciated_ + depreciation);
+        }
+        const double rent = std::min(rentLeft_, round2(kRentAdvance / 12));
+        if (rent > 0) {
+            accountBill(27, date, 0, 0, rent, 0, 0);
+            rentLeft_ = round2(rentLeft_ - rent);
+        }
+        const qint64 fees = accountByCode(QStringLiteral("402"));
+        const double petty = 200 + random_.between(0, 30) * 10;
+        accountBill(17, date, 0, fees, petty, cash_, petty);
+        const qint64 supplier = random_.pick(suppliers_);
+        const double service = 600 + random_.between(0, 40) * 10;
+        accountBill(18, date, supplier, fees, service, 0, 0);
+        payable_[supplier] += service;
+        const double income = 300 + random_.between(0, 20) * 10;
+        accountBill(19, date, 0, accountByCode(QStringLiteral("302")), income, bank_, income);
     }
 
     // A goods of the warehouse with stock, none of `taken`; -1 when there is none.
@@ -824,6 +917,10 @@ private:
                 idle = summary_.lines == mark ? idle + 1 : 0;
                 ++bills;
             }
+            if (day == 0)
+                financeStart(date);
+            if (date.addDays(1).day() == 1)
+                financeMonth(date);
             done += summary_.lines - before;
             // Money comes in and goes out every few days, more with more business.
             const int rounds = std::max(1, bills / 12);
@@ -867,6 +964,10 @@ private:
     QHash<int, int> serial_;
     qint64 cash_ = 0, bank_ = 0;
     int perBill_ = 4;
+    static constexpr double kVanCost = 120000;
+    static constexpr double kRentAdvance = 36000;
+    qint64 van_ = 0;
+    double vanDepreciated_ = 0, rentLeft_ = 0;
 };
 
 }  // namespace

@@ -44,16 +44,25 @@ enum Kind : int {
     kMoneyTransfer = 20,
     kReceipt = 21,
     kPayment = 22,
+    kAssetBuy = 23,
+    kAssetDepreciation = 24,
+    kAssetSale = 25,
+    kDeferredIn = 26,
+    kDeferredOut = 27,
     kReceivableDown = 28,
     kReceivableUp = 29,
     kPayableUp = 30,
     kPayableDown = 31,
     kMoneyDown = 32,
     kMoneyUp = 33,
+    kVoucher = 34,
     kStocktake = 42,  // 盘点单: no entry of its own in the bill-kind table
     kWarehouseTransfer = 58,
     kGiftIn = 59,
     kGiftOut = 60,
+    kEnquiry = 64,    // 询价单: a document only
+    kQuotation = 65,  // 报价单: a document only
+    kLabourFee = 66,
 };
 
 // Cost methods (baseGoods.costmode).
@@ -252,6 +261,24 @@ void postEffects(Database& db, const Bill& bill, const QList<Line>& lines,
 bool kindPosts(int djType);
 bool isOrder(int djType);
 bool isMoneyBill(int djType);  // receipts and payments
+bool isAssetBill(int djType);  // fixed assets: the lines' goodsid is the asset card
+// Kinds whose lines name goods without moving them (orders, enquiries, quotations) or name no
+// goods at all (fixed assets): no later bill needs costing again after them.
+bool movesNoGoods(int djType);
+
+// ---- fixed assets, deferred expenses and vouchers (ledger_assets.cpp) --------------------------
+
+void postAssetKinds(Database& db, const Bill& bill, const QList<Line>& lines, MoneyBook& money);
+void postDeferredKinds(Database& db, const Bill& bill, const QList<Line>& lines,
+                       MoneyBook& money);
+void postVoucher(Database& db, const Bill& bill, const QList<Line>& lines, MoneyBook& money);
+// Takes the card changes of a bill back (deletion) and removes them.
+void takeBackCards(Database& db, qint64 billId, const QString& action);
+// Books the red bill's card changes: the original's negated.
+void reverseCards(Database& db, qint64 originalId, qint64 redId, const Bill& red,
+                  const QString& action);
+// Refuses a state where a deferred expense account would, on any day, hold less than nothing.
+void checkDeferredBalances(Database& db, const QString& action);
 
 // Order fulfilment, applied (sign +1) or taken back (−1).
 void applyOrderFulfilment(Database& db, const Bill& bill, const QList<Line>& lines, int sign);

@@ -428,7 +428,8 @@ void postMoneyKinds(Database& db, const Bill& b, const QList<Line>& lines, Money
     };
     switch (b.djType) {
         case kCashFee:
-        case kFee: {
+        case kFee:
+        case kLabourFee: {
             const double rest = roundMoney(lineSum - cash);
             needPartner(rest);
             lineEntries(1);
@@ -502,8 +503,25 @@ bool isMoneyBill(int djType) {
     return djType == kReceipt || djType == kPayment;
 }
 
+bool isAssetBill(int djType) {
+    return djType == kAssetBuy || djType == kAssetDepreciation || djType == kAssetSale;
+}
+
+bool movesNoGoods(int djType) {
+    return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation;
+}
+
 bool kindPosts(int djType) {
     switch (djType) {
+        case kAssetBuy:
+        case kAssetDepreciation:
+        case kAssetSale:
+        case kDeferredIn:
+        case kDeferredOut:
+        case kVoucher:
+        case kEnquiry:
+        case kQuotation:
+        case kLabourFee:
         case kSale:
         case kSaleReturn:
         case kSaleExchange:
@@ -583,6 +601,9 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
                     {inWarehouse(b, l), l.orderid});
             }
             return;
+        case kEnquiry:
+        case kQuotation:
+            return;  // documents only: stored, nothing moves
         case kOtherOut:
             postOneWay(db, b, lines, book, money, false, QStringLiteral("其它费用"));
             break;
@@ -620,6 +641,21 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
             goods = false;
             postReceiptPayment(db, b, lines, money);
             break;
+        case kAssetBuy:
+        case kAssetDepreciation:
+        case kAssetSale:
+            goods = false;
+            postAssetKinds(db, b, lines, money);
+            break;
+        case kDeferredIn:
+        case kDeferredOut:
+            goods = false;
+            postDeferredKinds(db, b, lines, money);
+            break;
+        case kVoucher:
+            goods = false;
+            postVoucher(db, b, lines, money);
+            break;
         default:
             goods = false;
             postMoneyKinds(db, b, lines, money);
@@ -634,6 +670,8 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         money.entry(QStringLiteral("成本调价"), -rest);
     }
     money.write(b);
+    if (b.djType == kDeferredOut || b.djType == kVoucher)
+        checkDeferredBalances(db, QStringLiteral("过账"));
 }
 
 void applyOrderFulfilment(Database& db, const Bill& b, const QList<Line>& lines, int sign) {

@@ -111,7 +111,12 @@ struct LaterBill {
     qint64 redOf = 0;  // the original of a red bill
 };
 
+// The goods a bill moves; none for the kinds whose lines do not move goods (an asset bill's
+// lines name asset cards, not goods).
 QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
+    if (movesNoGoods(
+            db.scalar(QStringLiteral("SELECT djType FROM djIndex WHERE id = ?"), {billId}).toInt()))
+        return {};
     Statement st = db.prepare(
         QStringLiteral("SELECT DISTINCT goodsid FROM djList WHERE id = ? AND goodsid > 0"));
     st.bind(1, billId);
@@ -148,7 +153,7 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     {
         Statement st = db.prepare(
             QStringLiteral("SELECT id FROM djIndex WHERE dj_state = 2 AND date = ? AND id > ? "
-                           "AND djType NOT IN (4, 8)"));
+                           "AND djType NOT IN (4, 8, 23, 24, 25, 64, 65)"));
         st.bindAll({date, id});
         QList<qint64> ids;
         while (st.step())
@@ -316,6 +321,9 @@ void bookReversal(Database& db, qint64 originalId, qint64 redId, const Bill& red
                            "LendTotal, dj_state, wldw_id) VALUES (?, ?, ?, ?, 0, ?, ?, 2, ?)"),
             {redId, red.djType, red.date, r.km, -r.db, -r.lend, r.wldw});
     }
+    reverseCards(db, originalId, redId, red, action);
+    if (red.djType == kDeferredIn || red.djType == kVoucher)
+        checkDeferredBalances(db, action);
 }
 
 }  // namespace
@@ -336,9 +344,7 @@ void postBill(Database& db, qint64 billId, qint64 userId) {
                {userId, now(), billId});
     const QList<Line> lines = loadLines(db, billId);
     applyOrderFulfilment(db, bill, lines, 1);
-    const QList<LaterBill> later = isOrder(bill.djType)
-                                       ? QList<LaterBill>()
-                                       : laterBills(db, bill.date, billId, goodsOfBill(db, billId));
+    const QList<LaterBill> later = laterBills(db, bill.date, billId, goodsOfBill(db, billId));
     unwind(db, later);
     postEffects(db, bill, lines);
     rebook(db, later, QStringLiteral("过账"));
@@ -366,6 +372,9 @@ void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
     db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {billId});
     db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {billId});
     db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
+    takeBackCards(db, billId, QStringLiteral("删除"));
+    if (bill.djType == kDeferredIn || bill.djType == kVoucher)
+        checkDeferredBalances(db, QStringLiteral("删除"));
     applyOrderFulfilment(db, bill, loadLines(db, billId), -1);
     applySettlement(db, bill, -1);
     applySpotPayment(db, bill, -1);

@@ -105,7 +105,20 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
                    .arg(kPurchaseOrder)
                    .arg(bills),
                {opening});
-    for (const char* table : {"djStockDetail", "djWLDWDetail"}) {
+    // Asset cards: back to what they held before the bills changed them.
+    for (const char* column : {"yz", "ljzj"}) {
+        db.execute(QStringLiteral("UPDATE GDZCDetail SET %1 = ROUND(%1 - COALESCE((SELECT "
+                                  "SUM(m.%1) FROM djGDZCDetail AS m WHERE m.gdzc_id = "
+                                  "GDZCDetail.id AND m.id IN (%2)), 0), 4)")
+                       .arg(QString::fromLatin1(column), bills),
+                   {opening});
+    }
+    db.execute(QStringLiteral("UPDATE GDZCDetail SET isSold = isSold - COALESCE((SELECT "
+                              "SUM(m.sold) FROM djGDZCDetail AS m WHERE m.gdzc_id = "
+                              "GDZCDetail.id AND m.id IN (%1)), 0)")
+                   .arg(bills),
+               {opening});
+    for (const char* table : {"djStockDetail", "djWLDWDetail", "djGDZCDetail"}) {
         db.execute(QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
                        .arg(QString::fromLatin1(table), bills),
                    {opening});

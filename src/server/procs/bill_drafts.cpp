@@ -29,6 +29,12 @@ bool moneyKind(qint64 kind) {
     return kind == 21 || kind == 22;
 }
 
+// Kinds whose lines name accounts or asset cards, not goods: fees, income, money transfers,
+// receipts and payments, fixed assets, deferred expenses, adjustments, vouchers, labour fees.
+bool accountLineKind(qint64 kind) {
+    return (kind >= 17 && kind <= 34) || kind == 66;
+}
+
 struct Draft {
     qint64 kind = 0;
     qint64 partner = 0;
@@ -93,10 +99,10 @@ int postDraft(CallContext& c) {
     Database& db = c.db;
     const qint64 id = draftId(c.params);
     const Draft d = loadDraft(db, id);
-    // Goods drafts made by procedures are checked as a purchase bill checks itself; receipts and
-    // payments post as they stand.
+    // Goods drafts made by procedures are checked as a purchase bill checks itself; bills of
+    // account or asset lines post as they stand.
     c.params.setInt(QStringLiteral("billid"), id);
-    if (moneyKind(d.kind))
+    if (accountLineKind(d.kind))
         return postStoredDraft(c);
     const RecordSet lines = db.query(
         QStringLiteral("SELECT goodsid, qty, price, IntoStock_id, RowType FROM djList WHERE id = ? "

@@ -293,7 +293,30 @@ int getDJList(CallContext& c) {
     lines.add(QStringLiteral("l.id = ?"), {id});
     rights.addBillOf(lines, QStringLiteral("l.id"));
 
-    if (type.isEmpty()) {
+    const qint64 kind =
+        type.isEmpty()
+            ? c.db.scalar(QStringLiteral("SELECT djType FROM djIndex WHERE id = ?"), {id}).toLongLong()
+            : 0;
+    if (kind == 23 || kind == 24 || kind == 25) {
+        // Fixed-asset bills: the line's goodsid is the asset card.
+        c.data = c.db.query(
+            QStringLiteral("SELECT l.*, l.goodsid AS gdzc_id, COALESCE(z.code, '') AS gdzcCode, "
+                           "COALESCE(z.Name, '') AS gdzcName, COALESCE(k.code, '') AS km_Code, "
+                           "COALESCE(k.fullname, '') AS km_Name FROM djList AS l LEFT JOIN "
+                           "GDZCDetail AS z ON z.id = l.goodsid LEFT JOIN baseKM AS k ON k.id = "
+                           "l.km_id WHERE ") +
+                lines.text() + QStringLiteral(" ORDER BY l.orderid"),
+            lines.values);
+    } else if (kind == 34) {
+        // Vouchers: each entry's amount split back into its debit and credit side.
+        c.data = c.db.query(
+            QStringLiteral("SELECT l.*, CASE WHEN l.total > 0 THEN l.total ELSE 0 END AS dbTotal, "
+                           "CASE WHEN l.total < 0 THEN -l.total ELSE 0 END AS LendTotal, "
+                           "COALESCE(k.code, '') AS km_Code, COALESCE(k.fullname, '') AS km_Name "
+                           "FROM djList AS l LEFT JOIN baseKM AS k ON k.id = l.km_id WHERE ") +
+                lines.text() + QStringLiteral(" ORDER BY l.orderid"),
+            lines.values);
+    } else if (type.isEmpty()) {
         rights.add(lines, RecordKind::Goods, QStringLiteral("l.goodsid"));
         c.data = c.db.query(kLineSelect + QStringLiteral("FROM djList AS l ") + kLineJoins +
                                 QStringLiteral("WHERE ") + lines.text() +

@@ -34,6 +34,12 @@ namespace {
 
 constexpr qint64 kReceipt = 21;
 constexpr qint64 kPayment = 22;
+constexpr qint64 kVoucher = 34;
+
+// Fixed-asset bills: their lines name an asset card (gdzc_id), kept in djList.goodsid.
+bool isAssetKind(qint64 kind) {
+    return kind == 23 || kind == 24 || kind == 25;
+}
 
 // How a value of a column is read and stored.
 enum class Kind { Text, Id, Money, Quantity, Date };
@@ -198,6 +204,16 @@ void checkGoods(Database& db, qint64 goodsId, int line) {
     }
 }
 
+void checkAssetCard(Database& db, qint64 cardId, int line) {
+    if (!exists(db,
+                QStringLiteral("SELECT id FROM GDZCDetail WHERE id = ? AND IsBaseInfo = 0 AND "
+                               "Del <> 1"),
+                cardId)) {
+        throw DytError(
+            QStringLiteral("第%1行的固定资产不存在（固定资产ID：%2）").arg(line).arg(cardId));
+    }
+}
+
 void checkAccount(Database& db, qint64 kmId, const QString& where) {
     if (!exists(db, QStringLiteral("SELECT id FROM baseKM WHERE id = ?"), kmId))
         throw DytError(QStringLiteral("%1的账户不存在（账户ID：%2）").arg(where).arg(kmId));
@@ -234,16 +250,32 @@ void checkSource(Database& db, qint64 source, qint64 goods, int line) {
                             over == 2 ? QStringLiteral("已经中止") : QStringLiteral("已经完成")));
 }
 
+const Column kAssetCardColumn = {"goodsid", Kind::Id, "gdzc_id"};
+
 // The lines of packet 1 with the values they set; for receipts and payments the account rows.
-QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
+// Asset bills send the card as gdzc_id (goodsid when a stored bill is saved again); vouchers
+// send each entry's debit (dbTotal) and credit (LendTotal), kept as total = debit − credit.
+QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
+    const bool moneyBill = kind == kReceipt || kind == kPayment;
+    const bool assets = isAssetKind(kind);
+    const bool hasCardField = assets && rs.fieldIndex(QStringLiteral("gdzc_id")) >= 0;
     QHash<int, const Column*> columnOf;  // packet field -> column
     for (int f = 0; f < rs.fieldCount(); ++f) {
+        if (hasCardField && rs.field(f).name.compare(QLatin1String("gdzc_id"),
+                                                     Qt::CaseInsensitive) == 0) {
+            columnOf.insert(f, &kAssetCardColumn);
+            continue;
+        }
         for (const Column& col : kLineColumns) {
             const QString sent = QString::fromLatin1(col.sent ? col.sent : col.name);
+            if (hasCardField && sent == QLatin1String("goodsid"))
+                continue;
             if (rs.field(f).name.compare(sent, Qt::CaseInsensitive) == 0)
                 columnOf.insert(f, &col);
         }
     }
+    const int fDebit = kind == kVoucher ? rs.fieldIndex(QStringLiteral("dbTotal")) : -1;
+    const int fCredit = kind == kVoucher ? rs.fieldIndex(QStringLiteral("LendTotal")) : -1;
     QList<Values> lines;
     int line = 0;
     for (int r : filledRows(rs)) {
@@ -254,10 +286,22 @@ QList<Values> readLines(Database& db, const RecordSet& rs, bool moneyBill) {
                       readValue(*it.value(), cell(rs, r, it.key()),
                                 lineWhat(line, rs.field(it.key()).name))});
         }
+        if (fDebit >= 0 || fCredit >= 0) {
+            const auto side = [&](int f, const char* name) {
+                return f < 0 ? 0.0
+                             : roundTo(billvalues::number(cell(rs, r, f),
+                                                          lineWhat(line, QString::fromLatin1(name))),
+                                       4);
+            };
+            setValue(v, QStringLiteral("total"),
+                     roundTo(side(fDebit, "dbTotal") - side(fCredit, "LendTotal"), 4));
+        }
         const qint64 goods = valueOf(v, "goodsid").toLongLong();
         const double qty = valueOf(v, "qty").toDouble();
         const qint64 km = valueOf(v, "km_id").toLongLong();
-        if (goods > 0) {
+        if (goods > 0 && assets) {
+            checkAssetCard(db, goods, line);
+        } else if (goods > 0) {
             checkGoods(db, goods, line);
         } else if (qty != 0.0) {
             throw DytError(QStringLiteral("第%1行没有选择商品，不能录入数量").arg(line));
@@ -443,7 +487,7 @@ int saveBill(CallContext& c) {
         if (const qint64 id = valueOf(header, name).toLongLong(); id > 0)
             checkAccount(db, id, headerWhere);
     }
-    const QList<Values> lines = readLines(db, c.packets[0], moneyBill);
+    const QList<Values> lines = readLines(db, c.packets[0], kind);
     const QList<AccountLine> accounts =
         moneyBill ? QList<AccountLine>() : readAccounts(db, c.packets[1]);
     const QList<Settlement> settled =

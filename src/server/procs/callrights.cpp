@@ -316,6 +316,9 @@ QHash<QString, Rule> makeRules() {
     add("P_JXC_INI_GoodsStockOther", openingEdit({}));
     add("P_JXC_INI_baseWLDW", openingEdit({QStringLiteral("1003")}));
     add("P_JXC_INI_baseKM", openingEdit({QStringLiteral("1009")}));
+    // Fixed-asset cards: the windows of the fixed-asset bills.
+    add("P_JXC_GDZC_Save", anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),
+                                  QStringLiteral("20190503")}));
 
     // Base data: the list window of the kind, adding or changing, deleting.
     QHash<QString, QStringList> saves, deletes;

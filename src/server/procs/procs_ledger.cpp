@@ -160,6 +160,8 @@ int copyRed(CallContext& ctx) {
             throw DytError(QStringLiteral("不能对红字单据进行红冲操作！"));
         if (isOrder(bill.djType))
             throw DytError(QStringLiteral("订单不能红冲，请在订单查询中直接删除单据！"));
+        if (bill.djType == kEnquiry || bill.djType == kQuotation)
+            throw DytError(QStringLiteral("询价单和报价单不能红冲，请直接删除单据！"));
         CopySpec spec;
         spec.djType = bill.djType;
         spec.code = bill.code;
@@ -180,6 +182,9 @@ int copyRed(CallContext& ctx) {
         if (spec.djType == 0)
             spec.djType = bill.djType;
         billvalues::billKindName(db, spec.djType);
+        // An asset bill's lines name asset cards, any other bill's lines goods.
+        if (isAssetBill(bill.djType) != isAssetBill(spec.djType))
+            throw DytError(QStringLiteral("固定资产单据只能与固定资产单据相互复制！"));
         spec.code = ctx.params.value(QStringLiteral("billCode")).trimmed();
         spec.date = ctx.params.value(QStringLiteral("date")).trimmed().isEmpty()
                         ? today()
@@ -600,9 +605,70 @@ int iniAccount(CallContext& ctx) {
     return 0;
 }
 
+// P_JXC_GDZC_Save: adds (id 0) or changes a fixed-asset card: code, Name, km_id (the asset
+// account, 0 for the role account 固定资产), BuyDate, czl (salvage rate), zjys (depreciation
+// months), dep_id and comment. The original value and the accumulated depreciation are the
+// bills' alone (purchase, depreciation, sale); the account of a card with bills stays as it is.
+int saveAssetCard(CallContext& ctx) {
+    Database& db = ctx.db;
+    const ParamList& p = ctx.params;
+    const qint64 id = intParam(p, QStringLiteral("id"), false);
+    const QString code = p.value(QStringLiteral("code")).trimmed();
+    const QString name = p.value(QStringLiteral("Name")).trimmed();
+    if (code.isEmpty() || name.isEmpty())
+        throw DytError(QStringLiteral("固定资产的编号和名称不能为空！"));
+    if (db.scalar(QStringLiteral("SELECT 1 FROM GDZCDetail WHERE IsBaseInfo = 0 AND Del <> 1 AND "
+                                 "code = ? AND id <> ?"),
+                  {code, id})
+            .isValid())
+        throw DytError(QStringLiteral("固定资产编号[%1]已经存在！").arg(code));
+    const qint64 km = intParam(p, QStringLiteral("km_id"), false);
+    if (km > 0) {
+        const QVariant sons =
+            db.scalar(QStringLiteral("SELECT sonnum FROM baseKM WHERE id = ?"), {km});
+        if (!sons.isValid())
+            throw DytError(QStringLiteral("会计科目[%1]不存在").arg(km));
+        if (sons.toLongLong() > 0)
+            throw DytError(QStringLiteral("会计科目是分类，请选择它下面的科目！"));
+    }
+    const double czl = numberParam(p, QStringLiteral("czl"));
+    const qint64 months = intParam(p, QStringLiteral("zjys"), false);
+    if (czl < 0 || czl >= 100 || months < 0)
+        throw DytError(QStringLiteral("残值率应在0到100之间，折旧月数不能为负数！"));
+    const QString buyDate = p.value(QStringLiteral("BuyDate")).trimmed().isEmpty()
+                                ? QString()
+                                : dateParam(p, QStringLiteral("BuyDate"));
+    const QVariantList values{code, name, km, buyDate, czl, months,
+                              intParam(p, QStringLiteral("dep_id"), false),
+                              p.value(QStringLiteral("comment")).trimmed()};
+    if (id <= 0) {
+        db.execute(QStringLiteral("INSERT INTO GDZCDetail(code, Name, km_id, BuyDate, czl, zjys, "
+                                  "dep_id, comment, IsBaseInfo, Del, yz, ljzj) VALUES (?, ?, ?, "
+                                  "?, ?, ?, ?, ?, 0, 0, 0, 0)"),
+                   values);
+        const qint64 newId = db.lastInsertId();
+        ctx.params.setInt(QStringLiteral("id"), newId);
+        return static_cast<int>(newId);
+    }
+    const QVariant oldKm = db.scalar(
+        QStringLiteral("SELECT km_id FROM GDZCDetail WHERE id = ? AND IsBaseInfo = 0 AND Del <> 1"),
+        {id});
+    if (!oldKm.isValid())
+        throw DytError(QStringLiteral("固定资产[%1]不存在，有可能已被删除").arg(id));
+    if (oldKm.toLongLong() != km &&
+        db.scalar(QStringLiteral("SELECT 1 FROM djGDZCDetail WHERE gdzc_id = ? LIMIT 1"), {id})
+            .isValid())
+        throw DytError(QStringLiteral("固定资产已经有业务单据，不能修改它的会计科目！"));
+    db.execute(QStringLiteral("UPDATE GDZCDetail SET code = ?, Name = ?, km_id = ?, BuyDate = ?, "
+                              "czl = ?, zjys = ?, dep_id = ?, comment = ? WHERE id = ?"),
+               values + QVariantList{id});
+    return static_cast<int>(id);
+}
+
 }  // namespace
 
 void registerLedgerProcedures(Registry& procedures) {
+    procedures.add(QStringLiteral("P_JXC_GDZC_Save"), saveAssetCard);
     procedures.add(QStringLiteral("P_JXC_DJ_CopyRed"), copyRed);
     procedures.add(QStringLiteral("P_JXC_DJ_PostDel"), postDel);
     procedures.add(QStringLiteral("P_JXC_DJ_Other"), changeOrderState);

@@ -230,7 +230,9 @@ void addHeaderScope(Where& w, const ReportParams& p, const QList<int>& kinds) {
 
 Where lineScope(const ReportParams& p, const QList<int>& kinds) {
     Where w;
-    w.add(QStringLiteral("a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0"));
+    // The lines of the fixed-asset bills name asset cards, not goods.
+    w.add(QStringLiteral("a.dj_state = 2 AND l.dj_state = 2 AND l.goodsid > 0 AND a.djType NOT IN "
+                         "(23, 24, 25)"));
     addHeaderScope(w, p, kinds);
     if (p.warehouse.id > 0) {
         QVariantList v1, v2, v3;
