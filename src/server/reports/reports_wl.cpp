@@ -443,7 +443,8 @@ RecordSet bills(Database& db, const ReportParams& p, const PartnerReport& r) {
             "WHERE k.id = a.djType), ''), t.id, t.code, t.fullname, COALESCE(z.fullname, ''), "
             "COALESCE(a.summery, ''), COALESCE((SELECT SUM(l.taxTotalSum) FROM djList AS l WHERE "
             "l.id "
-            "= a.id AND l.goodsid > 0 AND l.dj_state = 2), 0), COALESCE(a.youhuiTotal, 0), "
+            "= a.id AND l.goodsid > 0 AND l.dj_state = 2 AND a.djType NOT IN (23, 24, 25)), 0), "
+            "COALESCE(a.youhuiTotal, 0), "
             "COALESCE(a.sfkTotalLj, 0), COALESCE(a.sfkDate, '') FROM djIndex AS a JOIN baseWLDW AS "
             "t "
             "ON t.id = a.wldw_id LEFT JOIN baseZY AS z ON z.id = a.jsr_id WHERE %1 ORDER BY %2")
