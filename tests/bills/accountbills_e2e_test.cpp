@@ -199,8 +199,9 @@ TEST_F(AccountBillsE2E, CashFeeDraftReopenPostReadOnlyAndReversal) {
     EXPECT_EQ(0, account(kExpense));
 }
 
-// Each kind: a first save refused for what is missing or wrong, the fix typed, the posting, the
-// balances moved by the hand-worked amounts, the posted bill reopened read-only with its lines.
+// Each kind: a first posting refused for what is missing or wrong, the fix typed, a draft that
+// books nothing, the draft reopened and posted, the balances moved by the hand-worked amounts,
+// the posted bill reopened read-only with its lines.
 TEST_F(AccountBillsE2E, KindsRefuseWhatIsMissingThenPostByTheirRules) {
     enum Fix { Partner, Money, MoneyAccount, SecondLineOut };
     struct Case {
@@ -252,8 +253,17 @@ TEST_F(AccountBillsE2E, KindsRefuseWhatIsMissingThenPostByTheirRules) {
             case SecondLineOut: retypeCell(bill, 1, u"LendTotal"_s, c.fixText); break;
         }
         const QString entered = linesText(bill->lines());
-        const qint64 id = save(bill, true);
-        ASSERT_GT(id, 0) << messages().toStdString();
+        const qint64 draft = save(bill, false);
+        ASSERT_GT(draft, 0) << messages().toStdString();
+        for (int i = 0; i < c.moves.size(); ++i)
+            EXPECT_EQ(before.at(i), number(c.moves.at(i).first));
+        // The draft reopened keeps what was typed and posts as it stands.
+        TfrmBillAccountLines* again = reopen(c.djType, draft);
+        show(again);
+        EXPECT_EQ(int(kBillDraft), again->billState());
+        EXPECT_EQ(entered, linesText(again->lines()));
+        const qint64 id = save(again, true);
+        ASSERT_EQ(draft, id) << messages().toStdString();
         for (int i = 0; i < c.moves.size(); ++i)
             EXPECT_EQ(before.at(i) + c.moves.at(i).second, number(c.moves.at(i).first))
                 << c.moves.at(i).first.toStdString();
@@ -263,8 +273,7 @@ TEST_F(AccountBillsE2E, KindsRefuseWhatIsMissingThenPostByTheirRules) {
     }
 }
 
-// The voucher and the asset purchase are kept as drafts with their lines; an unbalanced voucher
-// is refused.
+// The voucher is kept as a draft with both sides of its lines; an unbalanced one is refused.
 TEST_F(AccountBillsE2E, VoucherDraftKeepsBothSides) {
     TfrmBillAccountLines* bill = openFromMenu(201908);
     ASSERT_NE(nullptr, bill);
