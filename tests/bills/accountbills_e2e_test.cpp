@@ -162,6 +162,23 @@ protected:
     QList<QPointer<QWidget>> windows_;
 };
 
+// Every kind of the family opens from its menu code as a new bill of its own kind.
+TEST_F(AccountBillsE2E, EveryKindOpensFromItsMenuCode) {
+    for (const AccountBillKind& k : accountBillKinds()) {
+        SCOPED_TRACE(k.djType);
+        const BillKind* kind = findBillKind(k.djType);
+        ASSERT_NE(nullptr, kind);
+        EXPECT_EQ(kind->className, k.className);
+        TfrmBillAccountLines* bill = openFromMenu(kind->menuTag);
+        ASSERT_NE(nullptr, bill);
+        EXPECT_EQ(k.djType, bill->djType());
+        EXPECT_EQ(kind->name, bill->windowTitle());
+        EXPECT_EQ(k.hasPartner, bill->eddw() != nullptr);
+        EXPECT_EQ(k.money != MoneyPart::None, bill->edzh() != nullptr);
+        bill->close();
+    }
+}
+
 // 现金费用单: 100 of expenses, 60 paid in cash, the rest owed to the partner.
 TEST_F(AccountBillsE2E, CashFeeDraftReopenPostReadOnlyAndReversal) {
     TfrmBillAccountLines* bill = openFromMenu(201901);

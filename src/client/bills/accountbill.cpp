@@ -19,6 +19,8 @@
 #include "client/bills/frmbillskd.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
+#include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/settings.h"
@@ -694,6 +696,8 @@ void TfrmBillAccountLines::loadLines() {
     for (const QString& f : {idField(), codeField(), nameField(), u"total"_s})
         if (rs.fieldIndex(f) < 0)
             rs.addField(f, FieldType::Text, kPacketFieldWidth);
+    if (kind_.mode == M::Asset)
+        fillAssetNames();
     for (int r = 0; r < rs.rowCount(); ++r)
         if (accountOf(r) > 0)
             accountTexts_.insert(accountOf(r), {cellText(r, codeField()), cellText(r, nameField())});
@@ -711,6 +715,29 @@ void TfrmBillAccountLines::loadLines() {
         const double net = amountOf(r, u"total"_s);
         rs.setAt(r, db, net > 0 ? moneyText(net) : QString());
         rs.setAt(r, lend, net < 0 ? moneyText(-net) : QString());
+    }
+}
+
+void TfrmBillAccountLines::fillAssetNames() {
+    RecordSet& rs = records();
+    QList<qint64> ids;
+    for (int r = 0; r < rs.rowCount(); ++r)
+        if (accountOf(r) > 0 && cellText(r, codeField()).isEmpty() && !ids.contains(accountOf(r)))
+            ids.append(accountOf(r));
+    if (ids.isEmpty())
+        return;
+    RecordSet cards;
+    billDataModule().ExecQuery(billsql::assetCards(ids), &cards);
+    QHash<qint64, QPair<QString, QString>> names;
+    for (cards.first(); !cards.eof(); cards.next())
+        names.insert(cards.integer(u"id"_s), {cards.text(u"code"_s), cards.text(u"Name"_s)});
+    const int code = rs.fieldIndex(codeField());
+    const int name = rs.fieldIndex(nameField());
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        if (!names.contains(accountOf(r)))
+            continue;
+        rs.setAt(r, code, names.value(accountOf(r)).first);
+        rs.setAt(r, name, names.value(accountOf(r)).second);
     }
 }
 

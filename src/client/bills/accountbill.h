@@ -165,6 +165,8 @@ private:
     void walkFrom(const QModelIndex& from);
     // Transfers and vouchers send their net amount as total.
     void fillNetTotals();
+    // Asset lines read back with their card only get the card's code and name.
+    void fillAssetNames();
 
     const AccountBillKind& kind_;
     QWidget* panHead_ = nullptr;
