@@ -289,7 +289,7 @@ void TfrmBillAccountLines::buildControls() {
         edzh_->setObjectName(u"edzh"_s);
         edje_ = addField(kind_.moneyAmountCaption(), u"sfkTotal"_s, 1, 2);
         edje_->setObjectName(u"edje"_s);
-        edje_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        bindHeaderAmount(u"sfkTotal"_s, edje_);
         // The fund adjustments move the money account by the lines' sum.
         if (kind_.isFund()) {
             edje_->setReadOnly(true);
@@ -652,7 +652,7 @@ void TfrmBillAccountLines::recompute() {
     const double sum = lineTotal();
     lbSum_->setText(acctbilltext::lineSum() + moneyText(sum));
     if (kind_.isFund() && edje_)
-        edje_->setText(moneyText(sum));
+        setHeaderAmount(u"sfkTotal"_s, sum);
 }
 
 void TfrmBillAccountLines::fillNetTotals() {
@@ -745,11 +745,11 @@ void TfrmBillAccountLines::resetToNewBill() {
     accountTexts_.clear();
     TfrmBillAbstract::resetToNewBill();
     for (QLineEdit* e : order_) {
+        if (e == edje_)
+            continue;
         e->clear();
         e->setProperty(kChosenText, QString());
     }
-    if (edje_)
-        edje_->clear();
     updateCommands();
     recompute();
     setModified(false);
@@ -771,14 +771,10 @@ void TfrmBillAccountLines::checkBill(bool post) {
     }
     double paid = 0;
     if (kind_.paysOrReceives()) {
-        bool ok = true;
-        QString text = edje_->text().trimmed();
-        text.remove(QLatin1Char(','));
-        paid = text.isEmpty() ? 0.0 : text.toDouble(&ok);
-        if (!ok || paid < 0) {
+        paid = headerAmount(u"sfkTotal"_s);
+        if (paid < 0) {
             edje_->setFocus();
-            throw DytError(u"["_s + kind_.moneyAmountCaption() +
-                           (ok ? u"]不能为负数，请重新输入"_s : u"]必须是数字，请重新输入"_s));
+            throw DytError(u"["_s + kind_.moneyAmountCaption() + u"]不能为负数，请重新输入"_s);
         }
         if (paid > 0 && headerValue(u"sfkKm_id"_s).toLongLong() <= 0) {
             edzh_->setFocus();
@@ -806,7 +802,7 @@ ParamList TfrmBillAccountLines::BuildParams() const {
     if (kind_.isFund())
         params.setValue(u"sfkTotal"_s, moneyText(lineTotal()));
     else if (edje_)
-        params.setValue(u"sfkTotal"_s, moneyText(numberOf(edje_->text())));
+        params.setValue(u"sfkTotal"_s, moneyText(headerAmount(u"sfkTotal"_s)));
     return params;
 }
 
@@ -827,7 +823,7 @@ RecordSet TfrmBillAccountLines::buildAccountPacket() const {
     switch (kind_.money) {
         case P::Pay:
         case P::Receive: {
-            const double amount = numberOf(edje_->text());
+            const double amount = headerAmount(u"sfkTotal"_s);
             if (amount > 0)
                 add(km, kind_.money == P::Receive ? amount : 0.0,
                     kind_.money == P::Pay ? amount : 0.0);
