@@ -83,7 +83,14 @@ QString fixedAssets(int baseInfo) {
            QString::number(baseInfo) + u' ';
 }
 
+// The leaf accounts (no category) that are not deleted, narrowed by a condition.
+QString leafAccounts(const QString& condition) {
+    return QStringLiteral("select * from baseKM where sonnum = 0 and isnull(del,0) = 0 and ") +
+           condition + u' ';
+}
+
 const QList<BaseKindInfo>& kinds() {
+    const QString kByCode = QStringLiteral(" order by code");
     static const QList<BaseKindInfo> all = {
         procKind("sp", "商品", "SP", "goodsStr", ";isList=1"),
         sqlKind("pp", "品牌", QStringLiteral("select * from basePP where 1=1 ")),
@@ -110,6 +117,17 @@ const QList<BaseKindInfo>& kinds() {
                 QStringLiteral(" select * from basetcIndex where tclxid = ") + QString::number(2)),
         sqlKind("zhaiyao", "摘要", QStringLiteral("select * from baseZhaiYao where  del = 0 ")),
         sqlKind("jiesuan", "结算方式", QStringLiteral("SELECT * FROM baseJSFS WHERE del = 0 ")),
+        // The accounts of the account-lines bills: leaf accounts only, a category takes no
+        // money.
+        sqlKind("fykm", "费用科目", leafAccounts(QStringLiteral("kmType = 4 and sysrow = 0")),
+                kByCode),
+        sqlKind("srkm", "收入科目", leafAccounts(QStringLiteral("kmType = 3 and sysrow = 0")),
+                kByCode),
+        sqlKind("dtkm", "待摊费用科目",
+                leafAccounts(QStringLiteral("(par_jl like '1,13,%' or (kmType = 4 and (sysrow "
+                                            "= 0 or id = 32)))")),
+                kByCode),
+        sqlKind("kmleaf", "会计科目", leafAccounts(QStringLiteral("1=1")), kByCode),
         namedKind("gdzc", "固定资产", fixedAssets(0), QStringLiteral("id")),
         namedKind("gdzclb", "固定资产类别", fixedAssets(1), QStringLiteral("id")),
         namedKind("gdzczjfs", "折旧方式", fixedAssets(2), QStringLiteral("id")),

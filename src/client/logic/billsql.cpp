@@ -1,5 +1,7 @@
 #include "client/logic/billsql.h"
 
+#include <QStringList>
+
 #include "common/sqltext.h"
 
 namespace dyt::client {
@@ -63,6 +65,14 @@ QString printLimits(qint64 billId) {
 QString printCountUpdate(int copies, qint64 billId) {
     return u"Update djindex set printNum = printNum +"_s + QString::number(copies) +
            u" where id = "_s + QString::number(billId);
+}
+
+QString assetCards(const QList<qint64>& ids) {
+    QStringList list;
+    for (qint64 id : ids)
+        list.append(QString::number(id));
+    return u"Select [id],[code],[Name] From GDZCDetail where id in ("_s + list.join(u',') +
+           u")"_s;
 }
 
 }  // namespace billsql

@@ -3,6 +3,7 @@
 // counts, and the goods bills' defaults, balances and account splits. Pure functions of their
 // arguments, so that the texts can be checked without a window.
 
+#include <QList>
 #include <QString>
 
 namespace dyt::client {
@@ -27,6 +28,8 @@ QString postedAccounts(qint64 billId);
 QString printLimits(qint64 billId);
 // Adds the copies made to a bill's print count.
 QString printCountUpdate(int copies, qint64 billId);
+// The code and name of fixed-asset cards by id.
+QString assetCards(const QList<qint64>& ids);
 
 }  // namespace billsql
 

@@ -1,4 +1,5 @@
 // The window classes of the bills.
+#include "client/bills/accountbill.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
 #include "client/bills/frmbillskd.h"
@@ -30,6 +31,13 @@ void registerBillWindows() {
                         [](QWidget* owner) { return new TfrmBillSKD(21, owner); });
     registerWindowClass(QStringLiteral("TfrmBillFKD"),
                         [](QWidget* owner) { return new TfrmBillSKD(22, owner); });
+    // The account-lines bills: one window over the rows of their table.
+    for (const AccountBillKind& kind : accountBillKinds()) {
+        const AccountBillKind* k = &kind;
+        registerWindowClass(kind.className, [k](QWidget* owner) -> QWidget* {
+            return new TfrmBillAccountLines(*k, owner);
+        });
+    }
 }
 
 }  // namespace dyt::client
