@@ -316,9 +316,9 @@ TEST_F(BillService, AssetBillsAndVouchersTravelAsTheirWindowsSendThem) {
         QString shown;   // the first line as GetDJList answers it
         const char* shownFields;
     } cases[] = {
-        {23, textRows({u"gdzc_id"_s, u"orderid"_s, u"gdzcCode"_s, u"total"_s},
+        {23, textRows({u"gdzc_id"_s, u"orderid"_s, u"gdzc_Code"_s, u"total"_s},
                       {{u"7"_s, QString(), u"GD07"_s, u"5000"_s}}),
-         u"7|0|5000"_s, u"7|GD07|车床|5000"_s, "gdzc_id,gdzcCode,gdzcName,total"},
+         u"7|0|5000"_s, u"7|GD07|车床|5000"_s, "gdzc_id,gdzc_Code,gdzc_Name,total"},
         {34, textRows({u"km_id"_s, u"dbTotal"_s, u"LendTotal"_s, u"comment"_s},
                       {{u"27"_s, u"300"_s, u"0"_s, u"房租"_s}, {u"8"_s, u"0"_s, u"300"_s, QString()}}),
          u"0|27|300;0|8|-300"_s, u"27|402|其它费用|300|0|房租"_s,

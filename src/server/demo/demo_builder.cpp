@@ -640,7 +640,7 @@ private:
         RecordSet rows;
         if (card > 0) {
             rows = textPacket({QStringLiteral("gdzc_id"), QStringLiteral("orderid"),
-                               QStringLiteral("gdzcCode"), QStringLiteral("gdzcName"),
+                               QStringLiteral("gdzc_Code"), QStringLiteral("gdzc_Name"),
                                QStringLiteral("km_id"), QStringLiteral("total"),
                                QStringLiteral("comment")});
             rows.appendRow({QString::number(card), QString(), QString(), QString(),

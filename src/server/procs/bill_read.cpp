@@ -300,8 +300,8 @@ int getDJList(CallContext& c) {
     if (kind == 23 || kind == 24 || kind == 25) {
         // Fixed-asset bills: the line's goodsid is the asset card.
         c.data = c.db.query(
-            QStringLiteral("SELECT l.*, l.goodsid AS gdzc_id, COALESCE(z.code, '') AS gdzcCode, "
-                           "COALESCE(z.Name, '') AS gdzcName, COALESCE(k.code, '') AS km_Code, "
+            QStringLiteral("SELECT l.*, l.goodsid AS gdzc_id, COALESCE(z.code, '') AS gdzc_Code, "
+                           "COALESCE(z.Name, '') AS gdzc_Name, COALESCE(k.code, '') AS km_Code, "
                            "COALESCE(k.fullname, '') AS km_Name FROM djList AS l LEFT JOIN "
                            "GDZCDetail AS z ON z.id = l.goodsid LEFT JOIN baseKM AS k ON k.id = "
                            "l.km_id WHERE ") +
