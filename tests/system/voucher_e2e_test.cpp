@@ -49,17 +49,16 @@ const struct {
 
 // Purchase from 乙供应商: 螺丝 10 × 5, 螺母 4 × 2.5. Sale to 甲客户: 螺丝 4 × 8 (cost 4 × 5),
 // 12 received in cash. Department 销售部 on both: its account takes income and cost of sales.
-const Line kPurchase[] = {{"1405.01", 50, 0, "", 10, 0},
-                          {"1405", 10, 0, "", 4, 0},
-                          {"2202.001", 0, 60, "G1", 0, 0}};
+const Line kPurchase[] = {
+    {"1405.01", 50, 0, "", 10, 0}, {"1405", 10, 0, "", 4, 0}, {"2202.001", 0, 60, "G1", 0, 0}};
 const Line kSale[] = {{"102", 20, 0, "K1", 0, 0},
                       {"103", 12, 0, "", 0, 0},
                       {"6001.01", 20, 0, "", 0, 0},
                       {"6001.01", 0, 32, "", 0, 0},
                       {"1405.01", 0, 20, "", 0, 4}};
 // Both as one voucher: each code and partner netted.
-const Line kSummary[] = {{"1405.01", 30, 0, "", 6, 0}, {"1405", 10, 0, "", 4, 0},
-                         {"102", 20, 0, "K1", 0, 0},    {"103", 12, 0, "", 0, 0},
+const Line kSummary[] = {{"1405.01", 30, 0, "", 6, 0},    {"1405", 10, 0, "", 4, 0},
+                         {"102", 20, 0, "K1", 0, 0},      {"103", 12, 0, "", 0, 0},
                          {"2202.001", 0, 60, "G1", 0, 0}, {"6001.01", 0, 12, "", 0, 0}};
 
 class VoucherE2E : public test::ServerFixture {
@@ -122,8 +121,9 @@ protected:
         dm.ExecProcQuery(u"P_JXC_Get_Other"_s, p, &rs);
         QStringList out;
         for (rs.first(); !rs.eof(); rs.next()) {
-            out << u"%1|%2|%3|%4|%5|%6"_s.arg(rs.text(u"kmcode"_s), rs.text(u"dbTotal"_s),
-                                            rs.text(u"LendTotal"_s), rs.text(u"wldwCode"_s))
+            out << u"%1|%2|%3|%4|%5|%6"_s
+                       .arg(rs.text(u"kmcode"_s), rs.text(u"dbTotal"_s), rs.text(u"LendTotal"_s),
+                            rs.text(u"wldwCode"_s))
                        .arg(rs.number(u"dbQty"_s))
                        .arg(rs.number(u"LendQty"_s));
         }
@@ -160,7 +160,8 @@ TEST_F(VoucherE2E, AccountLinesGoUnderTheFinanceAccountsOfTheirRecords) {
         QList<Line> expected;
     } cases[] = {
         {{purchase_}, false, {std::begin(kPurchase), std::end(kPurchase)}},
-        {{sale_, purchase_}, false,
+        {{sale_, purchase_},
+         false,
          QList<Line>(std::begin(kPurchase), std::end(kPurchase)) +
              QList<Line>(std::begin(kSale), std::end(kSale))},
         {{purchase_, sale_}, true, {std::begin(kSummary), std::end(kSummary)}},
@@ -246,7 +247,8 @@ TEST_F(VoucherE2E, ExportWritesTheTickedBillsOnceAndNeverOverAnEarlierFile) {
     bill(sale_, {std::begin(kSale), std::end(kSale)});
     EXPECT_EQ(expected, written);
     // Each bill carries its own number as its export mark and is no longer offered.
-    EXPECT_EQ(0, number(u"SELECT count(*) FROM djIndex WHERE dj_state = 2 AND pz_Caption <> code"_s));
+    EXPECT_EQ(0,
+              number(u"SELECT count(*) FROM djIndex WHERE dj_state = 2 AND pz_Caption <> code"_s));
     EXPECT_EQ(0, w.model()->rowCount());
 }
 
@@ -268,7 +270,8 @@ TEST_F(VoucherE2E, CaptionsTypedAreShownInTheBaseListAfterTheNextLogin) {
         test::pressKey(Qt::Key_S, Qt::ControlModifier);
         EXPECT_EQ(QStringList{fieldcaptions::emptyName()}, script.messages());
         EXPECT_EQ(0, w.focusedRow());
-        EXPECT_EQ(u"商品全名"_s, stored(u"SELECT name FROM baseFieldNames WHERE code = '100122'"_s));
+        EXPECT_EQ(u"商品全名"_s,
+                  stored(u"SELECT name FROM baseFieldNames WHERE code = '100122'"_s));
         test::typeKeys(u"货号"_s);
         test::pressKey(Qt::Key_Return);
         // Leaving with changes asks; "是(&Y)" saves them.
@@ -282,8 +285,10 @@ TEST_F(VoucherE2E, CaptionsTypedAreShownInTheBaseListAfterTheNextLogin) {
     show(list);
     QStringList headers;
     for (const char* field : {"code", "fullname"}) {
-        headers << list.model()->headerData(list.gridDefinition().columnIndex(QLatin1String(field)),
-                                            Qt::Horizontal).toString();
+        headers << list.model()
+                       ->headerData(list.gridDefinition().columnIndex(QLatin1String(field)),
+                                    Qt::Horizontal)
+                       .toString();
     }
     EXPECT_EQ((QStringList{u"货号"_s, u"品名"_s}), headers);
 }
@@ -293,11 +298,10 @@ TEST_F(VoucherE2E, TheServerHoldsAModifiedClientToTheExportRights) {
     ParamList account =
         financeaccounts::saveParams(financeaccounts::kindOf(202302), 202, u"22|02"_s);
     EXPECT_NE(QString(), test::errorOf([&] { dm.ExecProc(u"p_Base_Up_CWKM"_s, account); }));
-    const qint64 draft = post(
-        server::test::goodsBill(5, today_.constData(), 202, {{101, 1, 5}}), u"SaveToDraft"_s);
-    EXPECT_EQ(u"您没有执行该操作的权限!"_s, test::errorOf([&] {
-                  dm.ExecUpdate(voucher::markSql({draft}, false, {}));
-              }));
+    const qint64 draft =
+        post(server::test::goodsBill(5, today_.constData(), 202, {{101, 1, 5}}), u"SaveToDraft"_s);
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s,
+              test::errorOf([&] { dm.ExecUpdate(voucher::markSql({draft}, false, {})); }));
     EXPECT_EQ(0, number(u"SELECT count(*) FROM baseCWKM"_s));
     relogin(2);
     const std::function<void()> refused[] = {

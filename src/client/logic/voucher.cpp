@@ -54,9 +54,10 @@ const Kind& kindOf(int functionCode) {
 }
 
 QString listSql(const Kind& kind) {
-    return QStringLiteral("SELECT a.id, a.code, a.fullname, a.sonnum, a.leveal, a.par_jl, "
-                          "isnull(m.kmcode, '') AS kmcode FROM %1 AS a LEFT JOIN baseCWKM AS m "
-                          "ON m.type = %2 AND m.id = a.id WHERE a.del = 0 ORDER BY a.code, a.id")
+    return QStringLiteral(
+               "SELECT a.id, a.code, a.fullname, a.sonnum, a.leveal, a.par_jl, "
+               "isnull(m.kmcode, '') AS kmcode FROM %1 AS a LEFT JOIN baseCWKM AS m "
+               "ON m.type = %2 AND m.id = a.id WHERE a.del = 0 ORDER BY a.code, a.id")
         .arg(kind.table)
         .arg(kind.type);
 }
@@ -75,8 +76,8 @@ namespace voucher {
 
 QString billKindList() {
     // The kinds whose posting writes account lines.
-    static const int kinds[] = {1,  2,  3,  5,  6,  7,  10, 11, 12, 13, 14, 16, 17, 18, 19,
-                                20, 21, 22, 28, 29, 30, 31, 32, 33, 42, 59, 60};
+    static const int kinds[] = {1,  2,  3,  5,  6,  7,  10, 11, 12, 13, 14, 16, 17, 18,
+                                19, 20, 21, 22, 28, 29, 30, 31, 32, 33, 42, 59, 60};
     QString text = QStringLiteral(" (");
     for (int k : kinds)
         text += QString::number(k) + QLatin1Char(',');
@@ -127,9 +128,9 @@ QString targetFile(const QString& chosen) {
 }
 
 QString fileLine(const RecordSet& lines) {
-    static const char* const fields[] = {"date",    "comment",  "",       "kmcode",  "dbTotal",
-                                         "LendTotal", "rec_name", "wldwCode", "jsr_name",
-                                         "bm_name", "dbQty",    "LendQty", "summery"};
+    static const char* const fields[] = {"date",      "comment",  "",         "kmcode",   "dbTotal",
+                                         "LendTotal", "rec_name", "wldwCode", "jsr_name", "bm_name",
+                                         "dbQty",     "LendQty",  "summery"};
     QString line;
     for (const char* f : fields) {
         if (*f)

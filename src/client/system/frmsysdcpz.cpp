@@ -226,9 +226,10 @@ void TfrmSysDCPZ::buildControls() {
     btnSelectNone_ = toolAction(this, voucher::selectNone(), "btnSelectNone");
     btnBill_ = toolAction(this, voucher::viewBill(), "btnBill");
     btnExport_ = toolAction(this, voucher::exportButton(), "btnExport");
-    const std::pair<QAction*, QKeyCombination> keys[] = {
-        {btnQuery_, Qt::Key_F3}, {btnSelectAll_, Qt::CTRL | Qt::Key_A},
-        {btnSelectNone_, Qt::CTRL | Qt::Key_N}, {btnExport_, Qt::CTRL | Qt::Key_E}};
+    const std::pair<QAction*, QKeyCombination> keys[] = {{btnQuery_, Qt::Key_F3},
+                                                         {btnSelectAll_, Qt::CTRL | Qt::Key_A},
+                                                         {btnSelectNone_, Qt::CTRL | Qt::Key_N},
+                                                         {btnExport_, Qt::CTRL | Qt::Key_E}};
     for (const auto& [action, key] : keys) {
         action->setShortcut(QKeySequence(key));
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -269,11 +270,16 @@ void TfrmSysDCPZ::buildControls() {
         const char* field;
         int width;
     } lineColumns[] = {
-        {"凭证日期", "date", 80},          {"凭证说明", "comment", 180},
-        {"科目编号", "kmcode", 90},        {"[%SUM%M%]借方金额", "dbTotal", 90},
-        {"[%SUM%M%]贷方金额", "LendTotal", 90}, {"往来单位", "wldwCode", 80},
-        {"经手人", "jsr_name", 70},        {"部门", "bm_name", 70},
-        {"[%Q%]借方数量", "dbQty", 80},    {"[%Q%]贷方数量", "LendQty", 80},
+        {"凭证日期", "date", 80},
+        {"凭证说明", "comment", 180},
+        {"科目编号", "kmcode", 90},
+        {"[%SUM%M%]借方金额", "dbTotal", 90},
+        {"[%SUM%M%]贷方金额", "LendTotal", 90},
+        {"往来单位", "wldwCode", 80},
+        {"经手人", "jsr_name", 70},
+        {"部门", "bm_name", 70},
+        {"[%Q%]借方数量", "dbQty", 80},
+        {"[%Q%]贷方数量", "LendQty", 80},
         {"摘要", "summery", 120},
     };
     for (const auto& c : lineColumns) {
@@ -287,9 +293,9 @@ void TfrmSysDCPZ::buildControls() {
     static_cast<QVBoxLayout*>(layout())->addWidget(linesGrid_, 1);
 
     records().addField(QStringLiteral("isSelect"), FieldType::Boolean);
-    for (const char* f : {"code", "date", "dj_Caption", "wldw_code", "wldw_name", "jsr_code",
-                          "jsr_name", "bm_Name", "rec_Name", "post_Name", "postDateTime",
-                          "summery", "comment", "pz_Caption"})
+    for (const char* f :
+         {"code", "date", "dj_Caption", "wldw_code", "wldw_name", "jsr_code", "jsr_name", "bm_Name",
+          "rec_Name", "post_Name", "postDateTime", "summery", "comment", "pz_Caption"})
         records().addField(QLatin1String(f), FieldType::Text, 100);
     records().addField(QStringLiteral("total"), FieldType::Currency);
     records().addField(QStringLiteral("id"), FieldType::Integer);
@@ -332,8 +338,8 @@ void TfrmSysDCPZ::summaryToggled(bool on) {
 }
 
 void TfrmSysDCPZ::btnQueryClick() {
-    const QDate today = settings().LoginDate.isValid() ? settings().LoginDate
-                                                        : QDate::currentDate();
+    const QDate today =
+        settings().LoginDate.isValid() ? settings().LoginDate : QDate::currentDate();
     QDate begin = begin_.isValid() ? begin_ : QDate(today.year(), today.month(), 1);
     QDate end = end_.isValid() ? end_ : today;
     if (!dateRangeAsker() || !dateRangeAsker()(this, &begin, &end))
@@ -374,7 +380,7 @@ void TfrmSysDCPZ::refreshData() {
             RecordSet::Row row;
             for (int f = 0; f < bills.fieldCount(); ++f) {
                 const QString name = bills.field(f).name;
-                row << (name == u"isSelect" ? QVariant(false)
+                row << (name == u"isSelect"   ? QVariant(false)
                         : rows.hasField(name) ? rows.value(name)
                                               : QVariant());
             }
@@ -500,8 +506,8 @@ bool TfrmSysDCPZ::btnExportClick() {
     try {
         dataModule().ExecUpdate(voucher::markSql(ids, summary, edCaption_->text()));
     } catch (const DytError& e) {
-        prompter().message(caption::error(), voucher::markFailed() + QStringLiteral("：") +
-                                                 e.message(),
+        prompter().message(caption::error(),
+                           voucher::markFailed() + QStringLiteral("：") + e.message(),
                            MessageIcon::Error);
         return false;
     }

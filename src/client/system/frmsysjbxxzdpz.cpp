@@ -122,7 +122,8 @@ void TfrmSysJBXXZDPZ::loadKind(int prefix) {
     if (model()->rowCount() > 0) {
         setFocusedRow(0);
         QTableView* table = dbgvX()->table();
-        table->setCurrentIndex(model()->index(0, gridDefinition().columnIndex(QStringLiteral("Name"))));
+        table->setCurrentIndex(
+            model()->index(0, gridDefinition().columnIndex(QStringLiteral("Name"))));
     }
 }
 
@@ -152,7 +153,8 @@ bool TfrmSysJBXXZDPZ::Save() {
     for (int r = 0; r < rows; ++r) {
         if (rs.at(model()->rawRow(r), nameField).toString().trimmed().isEmpty()) {
             prompter().message(caption::hint(), fieldcaptions::emptyName());
-            table->setCurrentIndex(model()->index(r, gridDefinition().columnIndex(QStringLiteral("Name"))));
+            table->setCurrentIndex(
+                model()->index(r, gridDefinition().columnIndex(QStringLiteral("Name"))));
             setFocusedRow(r);
             return false;
         }
@@ -184,8 +186,7 @@ bool TfrmSysJBXXZDPZ::Save() {
 bool TfrmSysJBXXZDPZ::askSaveChanges() {
     if (!modified_)
         return true;
-    const int answer =
-        prompter().ask(caption::hint(), fieldcaptions::askSave(), yesNoButtons(), 0);
+    const int answer = prompter().ask(caption::hint(), fieldcaptions::askSave(), yesNoButtons(), 0);
     if (answer == 0)
         return Save();
     if (answer == 1) {

@@ -106,7 +106,8 @@ QStringList findWindowCodes(const QString& procedure, const QString& queryType) 
         (same(queryType, QStringLiteral("KCSXBJ")) || same(queryType, QStringLiteral("KCXXBJ"))))
         classes.insert(QStringLiteral("tfrmsysbjb"));
     // The voucher lines are the voucher export's alone.
-    if (same(procedure, QStringLiteral("P_JXC_Get_Other")) && same(queryType, QStringLiteral("DCPZ")))
+    if (same(procedure, QStringLiteral("P_JXC_Get_Other")) &&
+        same(queryType, QStringLiteral("DCPZ")))
         return codesOfClasses({QStringLiteral("tfrmsysdcpz")});
     // A detail window opened from a row of another window is that window's too.
     for (bool grew = !classes.isEmpty(); grew;) {

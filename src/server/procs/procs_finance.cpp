@@ -29,8 +29,8 @@ constexpr FinanceKind kKinds[] = {
 // type (1 goods, 2 partners, 3 warehouses, 4 departments), id, kmcode (empty: no account).
 int upFinanceAccount(CallContext& c) {
     const ParamList& p = c.params;
-    const qint64 type = billvalues::id(p.value(QStringLiteral("type")).trimmed(),
-                                       QStringLiteral("类型"));
+    const qint64 type =
+        billvalues::id(p.value(QStringLiteral("type")).trimmed(), QStringLiteral("类型"));
     const FinanceKind* kind = nullptr;
     for (const FinanceKind& k : kKinds) {
         if (k.type == type)
@@ -41,10 +41,10 @@ int upFinanceAccount(CallContext& c) {
     const qint64 id =
         billvalues::id(p.value(QStringLiteral("id")).trimmed(), QString::fromUtf8(kind->name));
     const QString what = QString::fromUtf8(kind->name);
-    const QVariant fullname = c.db.scalar(
-        QStringLiteral("SELECT fullname FROM %1 WHERE id = ? AND del = 0")
-            .arg(QLatin1String(kind->table)),
-        {id});
+    const QVariant fullname =
+        c.db.scalar(QStringLiteral("SELECT fullname FROM %1 WHERE id = ? AND del = 0")
+                        .arg(QLatin1String(kind->table)),
+                    {id});
     if (!fullname.isValid())
         throw DytError(QStringLiteral("%1不存在（ID：%2）").arg(what).arg(id));
     const QString code = p.value(QStringLiteral("kmcode")).trimmed();
@@ -57,8 +57,7 @@ int upFinanceAccount(CallContext& c) {
         throw DytError(
             QStringLiteral("财务科目编号不能超过%1个字符：%2").arg(kMaxCodeLength).arg(code));
     if (code.isEmpty()) {
-        c.db.execute(QStringLiteral("DELETE FROM baseCWKM WHERE type = ? AND id = ?"),
-                     {type, id});
+        c.db.execute(QStringLiteral("DELETE FROM baseCWKM WHERE type = ? AND id = ?"), {type, id});
     } else {
         c.db.execute(QStringLiteral("INSERT INTO baseCWKM(type, id, kmcode) VALUES (?, ?, ?) "
                                     "ON CONFLICT(type, id) DO UPDATE SET kmcode = excluded.kmcode"),

@@ -53,6 +53,7 @@ int runReport(CallContext& c, const QString& procedure) {
             return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
+        // The voucher lines are the voucher export's, no query window's report.
         if (const reports::DirectReport* r = reports::findVoucherReport(procedure, p.queryType))
             return r->run(c.db, p);
         return std::nullopt;
@@ -85,8 +86,6 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::accountAndPriceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::FinanceReport& r : reports::financeReports())
-            out << ReportInfo{r.procedure, r.queryType, true};
-        for (const reports::DirectReport& r : reports::voucherReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;

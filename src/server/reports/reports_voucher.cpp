@@ -71,8 +71,9 @@ public:
                             : type == kWarehouse ? "baseCK"
                                                  : "baseBM";
         const QStringList path =
-            db_.scalar(QStringLiteral("SELECT par_jl FROM %1 WHERE id = ?").arg(QLatin1String(table)),
-                       {id})
+            db_.scalar(
+                   QStringLiteral("SELECT par_jl FROM %1 WHERE id = ?").arg(QLatin1String(table)),
+                   {id})
                 .toString()
                 .split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (auto it = path.crbegin(); it != path.crend(); ++it) {
@@ -101,8 +102,8 @@ struct VoucherLine {
 };
 
 // One line per side: a net debit or a net credit (with the quantity on the same side).
-void appendNet(QList<VoucherLine>& out, const QString& kmcode, const QString& wldwCode,
-               double net, double qty) {
+void appendNet(QList<VoucherLine>& out, const QString& kmcode, const QString& wldwCode, double net,
+               double qty) {
     net = round4(net);
     qty = round4(qty);
     if (isZero(net) && isZero(qty))
@@ -315,7 +316,9 @@ RecordSet voucherLines(Database& db, const ReportParams& p) {
 
 QList<qint64> voucherBillIds(const QString& text) {
     const QString t = text.trimmed();
-    const auto bad = [&text] { return DytError(QStringLiteral("单据列表格式错误：[%1]").arg(text)); };
+    const auto bad = [&text] {
+        return DytError(QStringLiteral("单据列表格式错误：[%1]").arg(text));
+    };
     if (t.isEmpty())
         return {};
     if (!t.startsWith(QLatin1Char('(')) || !t.endsWith(QLatin1Char(')')))
