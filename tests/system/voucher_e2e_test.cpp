@@ -200,6 +200,7 @@ TEST_F(VoucherE2E, ExportWritesTheTickedBillsOnceAndNeverOverAnEarlierFile) {
     test::pressKey(Qt::Key_Space);
     ASSERT_EQ((QList<qint64>{purchase_, sale_}), w.tickedIds());
     ASSERT_EQ(8, w.lines().rowCount());
+    test::walkStep(u"voucher-lines"_s);
 
     // An earlier export of the same name stays as it was, and the bills stay listed.
     const QString name = exportDir_->filePath(u"凭证"_s);
@@ -262,6 +263,7 @@ TEST_F(VoucherE2E, CaptionsTypedAreShownInTheBaseListAfterTheNextLogin) {
         test::typeKeys(u"品名"_s);
         test::pressKey(Qt::Key_Return);
         EXPECT_TRUE(w.modified());
+        test::walkStep(u"field-captions"_s);
         // An emptied caption stores nothing at all.
         test::pressKey(Qt::Key_Up);
         test::typeKeys(u" "_s);
