@@ -329,6 +329,12 @@ void writeXlsx(const RecordSet& records, const QList<QString>& numberFormats,
         throw DytError(QStringLiteral("写入文件[%1]失败: %2").arg(path, file.errorString()));
 }
 
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filter) {
+    QString selected;
+    return chooseFile(parent, title, proposed, filter, &selected);
+}
+
 FileChooser setFileChooser(FileChooser chooser) {
     FileChooser previous = std::move(chooserHook());
     chooserHook() = std::move(chooser);

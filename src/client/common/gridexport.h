@@ -65,6 +65,9 @@ using DocumentOpener = std::function<bool(const QString& path)>;
 // Each returns the previous hook; an empty function restores the system's own (the file dialog,
 // the shell's "open").
 FileChooser setFileChooser(FileChooser chooser);
+// The save dialog through the hook: the chosen file name, empty when cancelled.
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filter);
 DocumentOpener setDocumentOpener(DocumentOpener opener);
 
 }  // namespace gridexport

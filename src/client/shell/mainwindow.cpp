@@ -32,6 +32,7 @@
 #include "client/shell/functionmenu.h"
 #include "client/shell/functions.h"
 #include "client/shell/navigator.h"
+#include "client/system/frmsysdcpz.h"
 #include "common/error.h"
 #include "common/inifile.h"
 #include "protocol/client.h"
@@ -486,6 +487,7 @@ void TfrmMain::installFunctionHooks() {
     hooks.closeChildren = [this] { CloseAllWindows(true); };
     // Drill-down windows of the queries open in the workspace too.
     queryChildHost() = [this](QWidget* window) { addChildWindow(window); };
+    TfrmSysDCPZ::billHost() = [this](QWidget* window) { addChildWindow(window); };
     // The alerts window at login, when the operator wants it and holds its right.
     hooks.afterStart = [menu, dispatcher] {
         if (settings().Switch(kAlertsAtLoginSwitch) &&

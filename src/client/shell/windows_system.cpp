@@ -7,7 +7,9 @@
 #include "client/system/frmsysconf.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
+#include "client/system/frmsysdcpz.h"
 #include "client/system/frmsysdjshjssz.h"
+#include "client/system/frmsysjbxxzdpz.h"
 #include "client/system/frmsysperiod.h"
 #include "client/system/frmsyspurview.h"
 #include "client/system/frmsysversioninfo.h"
@@ -41,6 +43,12 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmSysDJSHJSSZ(owner); });
     registerWindowClass(QStringLiteral("TfrmSysConf"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysConf(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysJBXXZDPZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysJBXXZDPZ(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysJBXXCWPZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysJBXXCWPZ(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDCPZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysDCPZ(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
         return new TfrmSysDatabaseRepair(owner);
     });

@@ -167,11 +167,23 @@ void addAssetMovements(sqlite3* db) {
         exec(db, "ALTER TABLE GDZCDetail ADD COLUMN isSold INTEGER NOT NULL DEFAULT 0");
 }
 
+// Version 6: the finance accounts of base records for the voucher export. type 1 goods,
+// 2 partners, 3 warehouses, 4 departments; id the record or category (a category's account
+// holds for every record below it that has none of its own); kmcode the account's code in the
+// finance program.
+void addFinanceAccounts(sqlite3* db) {
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS baseCWKM (type INTEGER NOT NULL, id INTEGER NOT NULL, "
+         "kmcode TEXT COLLATE NOCASE NOT NULL DEFAULT '', PRIMARY KEY (type, id), "
+         "CHECK (type BETWEEN 1 AND 4))");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
-        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards}, {5, addAssetMovements}};
+        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards},
+        {5, addAssetMovements}, {6, addFinanceAccounts}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

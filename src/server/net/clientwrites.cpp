@@ -149,8 +149,10 @@ bool ClientWrites::mayWrite(int action, const QString& table, const QString& col
             return false;
         if (auditStep(column) > 0 || column == QLatin1String("printnum"))
             return true;
-        if (column == QLatin1String("pz_caption"))
+        if (column == QLatin1String("pz_caption")) {
+            exportMark_ = true;
             return h.holds(QStringLiteral("202305"));
+        }
         if (oneOf(column, {"jsr_id", "dep_id", "code", "summery", "isduizhang",
                            "duizhangshuoming"}) ||
             (column.startsWith(QLatin1String("zidingyi")) && column.mid(8).toInt() >= 1 &&
@@ -306,6 +308,9 @@ bool ClientWrites::rowAllowed(const Row& row) {
             return false;
         if (now.at(0, 4).toLongLong() < row.old.at(4).toLongLong())
             return false;  // print counts only grow
+        // Only posted bills are exported as vouchers.
+        if (exportMark_ && row.old.at(5).toInt() != 2)
+            return false;
         qint64 before[4], after[4];
         bool audits = false;
         for (int step = 2; step <= 5; ++step) {

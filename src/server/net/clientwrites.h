@@ -65,6 +65,7 @@ private:
     std::unique_ptr<callrights::Held> held_;
     bool refused_ = false;
     bool settlementWrite_ = false;  // a djList column other than the line note is written
+    bool exportMark_ = false;       // djIndex pz_Caption is written
     std::vector<Row> rows_;
     QHash<QString, QList<int>> positions_;  // of the watched columns, by table
 };

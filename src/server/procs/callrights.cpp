@@ -105,6 +105,10 @@ QStringList findWindowCodes(const QString& procedure, const QString& queryType) 
     if (same(procedure, QStringLiteral("P_JXC_Get_KC")) &&
         (same(queryType, QStringLiteral("KCSXBJ")) || same(queryType, QStringLiteral("KCXXBJ"))))
         classes.insert(QStringLiteral("tfrmsysbjb"));
+    // The voucher lines are the voucher export's alone.
+    if (same(procedure, QStringLiteral("P_JXC_Get_Other")) &&
+        same(queryType, QStringLiteral("DCPZ")))
+        return codesOfClasses({QStringLiteral("tfrmsysdcpz")});
     // A detail window opened from a row of another window is that window's too.
     for (bool grew = !classes.isEmpty(); grew;) {
         grew = false;
@@ -299,6 +303,13 @@ QHash<QString, Rule> makeRules() {
                                  windowCodes(QStringLiteral("P_SYS_Up_DataRow"), QString()));
     });
     add("p_sys_Up_DataWLDW", anyOf({QLatin1String(kOptions)}));
+    // The finance account of a goods, partner, warehouse or department: the window of that kind
+    // (202301 … 202304 by type 1 … 4).
+    add("p_Base_Up_CWKM", [](Call& c) {
+        const QString type = c.p.value(QStringLiteral("type")).trimmed();
+        return type.size() == 1 && type.at(0) >= u'1' && type.at(0) <= u'4' &&
+               c.held().holds(QStringLiteral("20230") + type);
+    });
 
     // Opening balances: the opening windows, and the partner and account lists that edit them.
     const QStringList opening = codesOfPrefix("TfrmIni");

@@ -62,6 +62,9 @@ private:
 // The procedures of the system module: p_sys_Up_Log, p_sys_Up_ColConfigure, P_SYS_Up_DataRow,
 // p_sys_Up_DataWLDW.
 void registerSystemProcedures(Registry& procedures);
+// The finance accounts of base records for the voucher export: p_Base_Up_CWKM
+// (procs_finance.cpp).
+void registerFinanceAccountProcedures(Registry& procedures);
 // Whether the setting is one of the account-set options (written with the options' right only).
 bool isOptionSetting(const QString& name);
 // The function menu and the operator's rights (procs_menu.cpp).

@@ -242,6 +242,7 @@ void registerSystemProcedures(Registry& procedures) {
     procedures.add(QStringLiteral("p_sys_Up_ColConfigure"), upColConfigure);
     procedures.add(QStringLiteral("P_SYS_Up_DataRow"), upDataRow);
     procedures.add(QStringLiteral("p_sys_Up_DataWLDW"), upDataWLDW);
+    registerFinanceAccountProcedures(procedures);
 }
 
 }  // namespace dyt::server

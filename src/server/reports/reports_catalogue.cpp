@@ -14,6 +14,7 @@
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
+#include "server/reports/reports_voucher.h"
 #include "server/reports/reports_wl.h"
 
 namespace dyt::server {
@@ -52,6 +53,9 @@ int runReport(CallContext& c, const QString& procedure) {
             return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
+        // The voucher lines are the voucher export's, no query window's report.
+        if (const reports::DirectReport* r = reports::findVoucherReport(procedure, p.queryType))
+            return r->run(c.db, p);
         return std::nullopt;
     }();
     if (figures) {

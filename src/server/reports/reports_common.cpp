@@ -84,8 +84,9 @@ ReportParams ReportParams::parse(Database& db, const ParamList& lines, qint64 us
     }
     p.goods = p.levelOf(QStringLiteral("GoodsStr"));
 
+    // The voucher lines carry bill ids in djStr, which their report reads itself.
     const QString kinds = lines.value(QStringLiteral("djStr"));
-    if (!kinds.trimmed().isEmpty())
+    if (!kinds.trimmed().isEmpty() && p.queryType.compare(u"DCPZ", Qt::CaseInsensitive) != 0)
         p.kinds = parseBillKindList(kinds);
 
     p.begin = billvalues::optionalDate(lines.value(QStringLiteral("BeginDate")).trimmed(),
