@@ -54,6 +54,8 @@ enum Kind : int {
     kWarehouseTransfer = 58,
     kGiftIn = 59,
     kGiftOut = 60,
+    kEnquiry = 64,    // 询价单: a document only
+    kQuotation = 65,  // 报价单: a document only
 };
 
 // Cost methods (baseGoods.costmode).

@@ -536,6 +536,8 @@ bool kindPosts(int djType) {
         case kWarehouseTransfer:
         case kGiftIn:
         case kGiftOut:
+        case kEnquiry:
+        case kQuotation:
             return true;
         default:
             return false;
@@ -570,6 +572,10 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kPurchaseExchange:
             postPurchaseLike(db, b, lines, book, money);
             break;
+        case kEnquiry:
+        case kQuotation:
+            // Enquiries and quotations are stored as documents; they move nothing.
+            return;
         case kSaleOrder:
         case kPurchaseOrder:
             // Orders move nothing; their lines remember the warehouse the open quantity counts in.
