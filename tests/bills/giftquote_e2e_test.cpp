@@ -4,7 +4,6 @@
 // the business history; a quotation is copied from its window into a sales order and an enquiry
 // from the business history into a purchase order.
 #include <QListWidget>
-#include <QMdiSubWindow>
 #include <QPointer>
 
 #include "bills_support.h"
