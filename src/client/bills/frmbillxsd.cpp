@@ -193,6 +193,23 @@ std::vector<GoodsBillFamily> salesBillFamilyRows() {
         r.receivable = true;
         rows.push_back(r);
     }
+    {  // 65 报价单: prices offered to a customer; copied into a sales order or bill.
+        GoodsBillFamily r;
+        r.djType = 65;
+        r.className = u"TfrmBillBJD"_s;
+        r.title = u"报价单"_s;
+        r.headerFields = {customer(u"购买单位"_s, u"client"_s)};
+        r.headerFields += commonFields();
+        r.headerFields.append(purchaseField(u"edjhrq"_s, u"交货日期"_s));
+        r.headerFields.append(purchaseField(u"edzdzk"_s));
+        r.headerFields += customFields();
+        r.withoutColumns = salesWithout() + documentLineWithout();
+        r.moreColumns = salesColumns();
+        r.requiredControls = {u"eddw"_s};
+        r.receivable = true;
+        r.copyKinds = {4, 1};
+        rows.push_back(r);
+    }
     return rows;
 }
 

@@ -29,6 +29,8 @@
 #include "client/bills/selectgoods.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
+#include "client/logic/billhistory.h"
+#include "client/logic/billnumber.h"
 #include "client/logic/billsql.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
@@ -38,6 +40,7 @@
 #include "client/logic/settings.h"
 #include "common/currency.h"
 #include "common/error.h"
+#include "common/paramlist.h"
 #include "common/rounding.h"
 #include "printengine/printengine.h"
 
@@ -413,6 +416,54 @@ void TfrmGoodsBill::buildCommands() {
                                                 cell(row, u"unitName"_s));
     });
     connect(this, &TfrmBillAbstract::billSaved, this, [this] { setSelectEnabled(true); });
+    // Documents that become orders or bills: a posted one is copied into a draft of those.
+    btnCopy_ = new QAction(history::text::copy(), this);
+    btnCopy_->setObjectName(u"btnCopy"_s);
+    btnCopy_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    btnCopy_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    btnCopy_->setToolTip(btnCopy_->text() + u" ("_s +
+                         btnCopy_->shortcut().toString(QKeySequence::NativeText) + u')');
+    btnCopy_->setEnabled(false);
+    btnCopy_->setVisible(!family_.copyKinds.isEmpty());
+    if (!family_.copyKinds.isEmpty()) {
+        toolBar()->insertAction(toolBar()->actions().value(3, nullptr), btnCopy_);
+        addAction(btnCopy_);
+    }
+    connect(btnCopy_, &QAction::triggered, this, [this] { btnCopyClick(); });
+}
+
+bool TfrmGoodsBill::btnCopyClick() {
+    if (family_.copyKinds.isEmpty() || billId() <= 0 || billState() != kBillPosted)
+        return false;
+    QStringList choices;
+    for (int kind : family_.copyKinds) {
+        const BillKind* k = findBillKind(kind);
+        choices << (k ? k->name : QString::number(kind));
+    }
+    choices << goodstext::cancelButton();
+    const int chosen = prompter().ask(caption::hint(), history::text::confirmCopy(), choices,
+                                      int(family_.copyKinds.size()));
+    if (chosen < 0 || chosen >= family_.copyKinds.size())
+        return false;
+    const int target = family_.copyKinds.at(chosen);
+    try {
+        TdmMain& dm = billDataModule();
+        const QString code = billnumber::nextBillNumber(dm, target, settings().LoginDate,
+                                                        QString(),
+                                                        billnumber::Options::fromSettings());
+        ParamList p;
+        p.setValue(u"isRed"_s, u"1"_s);
+        p.setInt(u"billid"_s, billId());
+        p.setInt(u"dj_type"_s, target);
+        p.setValue(u"billCode"_s, code);
+        p.setValue(u"dj_state"_s, u"2"_s);
+        dm.ExecProc(u"P_JXC_DJ_CopyRed"_s, p);
+    } catch (const std::exception& e) {
+        showError(e);
+        return false;
+    }
+    prompter().message(caption::hint(), history::text::copied());
+    return true;
 }
 
 // --- header
@@ -1318,6 +1369,8 @@ void TfrmGoodsBill::resetToNewBill() {
     RefreshBalances();
     discountAmountChanged();
     ApplyRights();
+    if (btnCopy_)
+        btnCopy_->setEnabled(false);
     applyNewBillDefaults();
     setModified(false);
 }
@@ -1379,6 +1432,8 @@ void TfrmGoodsBill::loadBill() {
     refreshAccountsFromLoaded();
     linesChanged();
     ApplyRights();
+    if (btnCopy_)
+        btnCopy_->setEnabled(billState() == kBillPosted);
     setModified(false);
 }
 

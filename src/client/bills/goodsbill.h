@@ -137,6 +137,9 @@ struct GoodsBillFamily {
     QString orderButton;       // caption of the order button ("进货订单")
     bool receivable = false;   // the partner's balances are receivable (sales) not payable
     int goodsTypeMode = 0;     // the goods selection's type mode
+    // The kinds a posted bill of this kind can be copied into as a draft ("复制单据"); empty:
+    // the window offers no copy.
+    QList<int> copyKinds;
 };
 
 // The family table (kinds 5 to 16, 58, 9 and the stocktake; the sales bills add theirs).
@@ -148,6 +151,8 @@ const GoodsBillFamily* findGoodsBillFamily(const QString& className);
 const GoodsBillFamily* findGoodsBillFamilyByType(int djType);
 // The line columns of a family row, in grid order.
 QList<GoodsLineColumn> familyLineColumns(const GoodsBillFamily& row);
+// The purchase columns that enquiries and quotations leave out (they move no goods).
+const QStringList& documentLineWithout();
 
 // An account and the amount paid through it (the "多账户" list).
 struct AccountAmount {
@@ -213,6 +218,7 @@ public:
     QPushButton* btnOrder() const { return btnOrder_; }
     QAction* actGift() const { return actGift_; }
     QAction* actDeleteLine() const { return actDeleteLine_; }
+    QAction* btnCopy() const { return btnCopy_; }
 
     // --- lines (grid rows of records())
     // A cell by field name (empty text for a missing field or row).
@@ -287,6 +293,10 @@ public:
     // The account lines of a type as the packet carries them.
     virtual QList<AccountAmount> accountLines(int type) const;
     RecordSet buildAccountPacket() const override;
+
+    // "复制单据": a posted bill copied into a draft of one of the family row's copy kinds, the
+    // kind asked from the operator. True when the server made the copy.
+    bool btnCopyClick();
 
     // --- printing
     // The print variables "上次欠款=", "本次欠款=", "累计欠款=".
@@ -366,6 +376,7 @@ private:
     QAction* actGift_ = nullptr;
     QAction* actGoodsInfo_ = nullptr;
     QAction* actDeleteLine_ = nullptr;
+    QAction* btnCopy_ = nullptr;
     QMap<int, QList<AccountAmount>> multi_;
     QMap<int, QList<AccountAmount>> loaded_;
     bool recalculating_ = false;

@@ -60,6 +60,19 @@ QList<GoodsHeaderField> moneyFields(const QString& account, const QString& amoun
 const QStringList kStockOnlyWithout = {u"tax"_s,     u"Taxtotal"_s, u"TaxPrice"_s, u"yftotal"_s,
                                        u"kpTotal"_s, u"s_id"_s,     u"s_orderid"_s};
 
+}  // namespace
+
+const QStringList& documentLineWithout() {
+    // Enquiries and quotations move no goods: no warehouse, batch, freight or source columns.
+    static const QStringList without = {
+        u"IntoStock_id"_s, u"IntoStock_code"_s, u"IntoStock_name"_s, u"IntoStockCode"_s,
+        u"IntoStockname"_s, u"ph"_s, u"outdate"_s, u"yxqdate"_s, u"goodspc"_s, u"yftotal"_s,
+        u"kpTotal"_s, u"s_id"_s, u"s_orderid"_s};
+    return without;
+}
+
+namespace {
+
 std::vector<GoodsBillFamily> defaultRows() {
     std::vector<GoodsBillFamily> rows;
     const QString supplier = u"供货单位"_s;
@@ -208,7 +221,48 @@ std::vector<GoodsBillFamily> defaultRows() {
         r.priceChecks = false;
         rows.push_back(r);
     }
-    // The sales kinds 1 to 4.
+    // Gifts: goods received from a partner (at the value stated in the lines) or given to one
+    // (out at cost); no tax and no money change hands.
+    const struct {
+        int djType;
+        const char16_t* className;
+        const char16_t* title;
+        const char16_t* partnerCaption;
+        const char16_t* warehouseCaption;
+    } gifts[] = {{59, u"TfrmBillHZD", u"获赠单", u"赠送单位", u"收货仓库"},
+                 {60, u"TfrmBillZSD", u"赠送单", u"受赠单位", u"发货仓库"}};
+    for (const auto& g : gifts) {
+        GoodsBillFamily r;
+        r.djType = g.djType;
+        r.className = QString::fromUtf16(g.className);
+        r.title = QString::fromUtf16(g.title);
+        r.headerFields = {field(u"eddw"_s, QString::fromUtf16(g.partnerCaption), u"wldw_id"_s,
+                                u"wldw_Name"_s, u"wldw"_s),
+                          warehouse(QString::fromUtf16(g.warehouseCaption), false)};
+        r.headerFields += commonFields();
+        r.headerFields += customFields();
+        r.withoutColumns = kStockOnlyWithout;
+        r.requiredControls = {u"eddw"_s, u"edshck"_s};
+        r.priceChecks = false;
+        rows.push_back(r);
+    }
+    {  // 64 询价单: prices asked of a supplier; copied into a purchase order or bill.
+        GoodsBillFamily r;
+        r.djType = 64;
+        r.className = u"TfrmBillXJD"_s;
+        r.title = u"询价单"_s;
+        r.headerFields = {purchaseField(u"eddw"_s)};
+        r.headerFields += commonFields();
+        r.headerFields.append(purchaseField(u"edjhrq"_s, u"交货日期"_s));
+        r.headerFields.append(purchaseField(u"edzdzk"_s));
+        r.headerFields += customFields();
+        r.withoutColumns = documentLineWithout();
+        r.withoutColumns += QStringList{u"costPrice"_s, u"costTotal"_s};
+        r.requiredControls = {u"eddw"_s};
+        r.copyKinds = {8, 5};
+        rows.push_back(r);
+    }
+    // The sales kinds 1 to 4 and the quotation.
     for (const GoodsBillFamily& r : salesBillFamilyRows())
         rows.push_back(r);
     return rows;

@@ -23,6 +23,9 @@ QString id(qint64 v) {
 
 // The kinds of purchase and sale that a copy may turn into one another.
 const QList<int> kTradeKinds = {1, 2, 3, 4, 5, 6, 7, 8};
+// Documents that become orders or bills: the enquiry a purchase order or bill, the quotation a
+// sales order or bill.
+const QList<QPair<int, QList<int>>> kDocumentTargets = {{64, {8, 5}}, {65, {4, 1}}};
 
 }  // namespace
 
@@ -75,12 +78,20 @@ QString changeRefusal(const BillRow& bill) {
 }
 
 bool copyChoosesKind(int djType) {
-    return kTradeKinds.contains(djType);
+    if (kTradeKinds.contains(djType))
+        return true;
+    for (const auto& d : kDocumentTargets)
+        if (d.first == djType)
+            return true;
+    return false;
 }
 
 QList<int> copyTargets(int djType) {
     if (!copyChoosesKind(djType))
         return {djType};
+    for (const auto& d : kDocumentTargets)
+        if (d.first == djType)
+            return QList<int>{djType} + d.second;
     QList<int> out{djType};
     for (int k : kTradeKinds) {
         if (k != djType)

@@ -97,7 +97,8 @@ QString deleteRefusal(const BillRow& bill);
 QString changeRefusal(const BillRow& bill);
 
 // Whether the copy asks for the target kind: the purchase and sales kinds, which can become one
-// another (a sale copied into a return); the other kinds are copied as themselves.
+// another (a sale copied into a return), and the enquiry (into a purchase order or bill) and the
+// quotation (into a sales order or bill); the other kinds are copied as themselves.
 bool copyChoosesKind(int djType);
 // The kinds a bill of that kind may be copied into, its own first.
 QList<int> copyTargets(int djType);

@@ -588,6 +588,10 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kPurchaseExchange:
             postPurchaseLike(db, b, lines, book, money);
             break;
+        case kEnquiry:
+        case kQuotation:
+            // Enquiries and quotations are stored as documents; they move nothing.
+            return;
         case kSaleOrder:
         case kPurchaseOrder:
             // Orders move nothing; their lines remember the warehouse the open quantity counts in.
@@ -601,9 +605,6 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
                     {inWarehouse(b, l), l.orderid});
             }
             return;
-        case kEnquiry:
-        case kQuotation:
-            return;  // documents only: stored, nothing moves
         case kOtherOut:
             postOneWay(db, b, lines, book, money, false, QStringLiteral("其它费用"));
             break;
