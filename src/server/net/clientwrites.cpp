@@ -146,7 +146,9 @@ bool ClientWrites::mayWrite(int action, const QString& table, const QString& col
     if (table == QLatin1String("djindex")) {
         if (!update)
             return false;
-        if (auditStep(column) > 0 || column == QLatin1String("printnum"))
+        // The print count is the server's (p_sys_Up_DJPrint); the bill windows' increment text
+        // is run through that procedure before it gets here.
+        if (auditStep(column) > 0)
             return true;
         if (column == QLatin1String("pz_caption"))
             return h.holds(QStringLiteral("202305"));
@@ -296,8 +298,8 @@ bool ClientWrites::rowAllowed(const Row& row) {
             {row.newKey});
         if (now.rowCount() != 1)
             return false;
-        if (now.at(0, 4).toLongLong() < row.old.at(4).toLongLong())
-            return false;  // print counts only grow
+        if (now.at(0, 4).toLongLong() != row.old.at(4).toLongLong())
+            return false;  // the print count is not the client's
         qint64 before[4], after[4];
         bool audits = false;
         for (int step = 2; step <= 5; ++step) {
