@@ -7,6 +7,7 @@
 #include "client/system/frmsysconf.h"
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
+#include "client/system/frmsysdjdycssz.h"
 #include "client/system/frmsysdjshjssz.h"
 #include "client/system/frmsysperiod.h"
 #include "client/system/frmsyspurview.h"
@@ -39,6 +40,8 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDJSHJSSZ"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysDJSHJSSZ(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDJDYCSSZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysDJDYCSSZ(owner); });
     registerWindowClass(QStringLiteral("TfrmSysConf"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysConf(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDatabaseRepair"), [](QWidget* owner) -> QWidget* {
