@@ -146,9 +146,10 @@ bool ClientWrites::mayWrite(int action, const QString& table, const QString& col
     if (table == QLatin1String("djindex")) {
         if (!update)
             return false;
-        // The print count is the server's (p_sys_Up_DJPrint); the bill windows' increment text
-        // is run through that procedure before it gets here.
-        if (auditStep(column) > 0)
+        // The print count is the server's (p_sys_Up_DJPrint; the bill windows' increment text
+        // is run through that procedure before it gets here): the row rule lets no text change
+        // it.
+        if (auditStep(column) > 0 || column == QLatin1String("printnum"))
             return true;
         if (column == QLatin1String("pz_caption"))
             return h.holds(QStringLiteral("202305"));
