@@ -155,8 +155,11 @@ TEST_F(BillSavePrint, SavePrintPostsThenPrintsTheSavedBillBeforeMakingRoomForANe
     const QStringList queries = sqlOf(u"ExecQuery"_s);
     ASSERT_EQ(1, queries.size());
     EXPECT_TRUE(queries.at(0).endsWith(u"a.id = 77"_s)) << queries.at(0).toStdString();
-    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
-              sqlOf(u"ExecUpdate"_s));
+    const QList<RecordedCall> counted = callsOf(u"ExecProc"_s);
+    ASSERT_EQ(1, counted.size());
+    EXPECT_EQ(u"p_sys_Up_DJPrint"_s, counted.at(0).procedure);
+    const ParamList lines = linesOf(counted.at(0));
+    EXPECT_EQ(u"77|1"_s, lines.value(u"id"_s) + u'|' + lines.value(u"PrintNum"_s));
     // Printed with its line, then the window became a new bill.
     EXPECT_GE(printedRows, 1);
     EXPECT_EQ(0, bill->billId());

@@ -445,6 +445,17 @@ protected:
                            {{printed, allowed, check, u"abc"_s}}));
         return bill;
     }
+    // The calls of the server's print count: procedure, bill, copies and password.
+    QStringList printCalls() const {
+        QStringList out;
+        for (const RecordedCall& c : callsOf(u"ExecProc"_s)) {
+            const ParamList p = linesOf(c);
+            out << QStringList{c.procedure, p.value(u"id"_s), p.value(u"PrintNum"_s),
+                               p.value(u"PrintPassword"_s)}
+                       .join(u':');
+        }
+        return out;
+    }
     QStringList seenValues() {
         return {seen[u"PRINT"_s], seen[u"PrintOnlyOnce"_s], seen[u"PRINTNUMSUM"_s],
                 seen[u"PRINTNUM"_s], seen[u"PRINTLIMIT"_s]};
@@ -470,25 +481,27 @@ TEST_F(BillPrint, WithOption2010OnlyAPostedBillPrintsAndAnUnenforcedCountAddsThe
     // PRINT, PrintOnlyOnce, PRINTNUMSUM (5 allowed, 2 made), PRINTNUM, PRINTLIMIT.
     EXPECT_EQ((QStringList{u"NO"_s, u"NO"_s, u"3"_s, u"2"_s, u"YES"_s}), seenValues());
     EXPECT_EQ(u"2"_s, seenCount);
-    EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +2 where id = 77"_s},
-              sqlOf(u"ExecUpdate"_s));
+    EXPECT_EQ(QStringList{u"p_sys_Up_DJPrint:77:2:"_s}, printCalls());
+    EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
     // Reset afterwards.
     EXPECT_EQ(u"NO|99999|0|YES"_s, test::clientValuesText(print::printValue(u"PrintOnlyOnce"_s),
                                                           print::printValue(u"PRINTNUMSUM"_s),
                                                           print::printValue(u"PRINTNUM"_s),
                                                           print::printValue(u"PRINTLIMIT"_s)));
 }
-TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
+TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePasswordTheServerJudges) {
     struct Case {
         const char* name;
         QString entered;  // empty: cancelled
         bool prints;
-        QString message;
+        QString message;  // the server's refusal of the password
+        QStringList calls;
     };
     const Case cases[] = {
-        {"cancelled", QString(), false, QString()},
-        {"wrong", u"abd"_s, false, u"打印密码错误"_s},
-        {"right", u"abc"_s, true, QString()},
+        {"cancelled", QString(), false, QString(), {}},
+        {"wrong", u"abd"_s, false, u"打印密码错误"_s, {u"p_sys_Up_DJPrint:77:0:abd"_s}},
+        {"right", u"abc"_s, true, QString(),
+         {u"p_sys_Up_DJPrint:77:0:abc"_s, u"p_sys_Up_DJPrint:77:1:abc"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -498,6 +511,8 @@ TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
             script.cancelInput(u"请输入打印密码"_s);
         else
             script.enter(c.entered, u"请输入打印密码"_s);
+        if (!c.message.isEmpty())
+            transport->fail(u"ExecProc"_s, c.message);
         bill->btnPrintClick();
         const auto inputs = script.records(PromptKind::Input);
         ASSERT_EQ(1, inputs.size());
@@ -508,11 +523,9 @@ TEST_F(BillPrint, AUsedUpEnforcedCountAsksForThePassword) {
             EXPECT_EQ(u"YES"_s, seen[u"PRINT"_s]);
             EXPECT_EQ(u"NO"_s, seen[u"PRINTLIMIT"_s]);  // the limit is lifted for this print
             EXPECT_EQ(u"0"_s, seen[u"PRINTNUMSUM"_s]);
-            EXPECT_EQ(QStringList{u"Update djindex set printNum = printNum +1 where id = 77"_s},
-                      sqlOf(u"ExecUpdate"_s));
-        } else {
-            EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         }
+        EXPECT_EQ(c.calls, printCalls());
+        EXPECT_EQ(QStringList(), sqlOf(u"ExecUpdate"_s));
         EXPECT_EQ(u"YES"_s, print::printValue(u"PRINTLIMIT"_s));
     }
 }

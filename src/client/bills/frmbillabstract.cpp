@@ -1022,7 +1022,6 @@ void TfrmBillAbstract::printBill() {
     qint64 printed = 0;
     qint64 allowed = kUnlimitedPrints;
     bool enforced = false;
-    QString password;
     if (billId_ > 0) {
         RecordSet rs;
         billDataModule().ExecQuery(billsql::printLimits(billId_), &rs);
@@ -1031,16 +1030,17 @@ void TfrmBillAbstract::printBill() {
             printed = rs.integer(u"printnum"_s);
             allowed = rs.integer(u"printNumSum"_s);
             enforced = rs.integer(u"printisCheck"_s) == 1;
-            password = rs.text(u"printPassword"_s);
         }
     }
+    // The server keeps the password and the count: it judges the password typed and counts
+    // the prints made.
     bool lifted = false;
+    QString entered;
     if (enforced && printed >= allowed) {
-        QString entered;
         if (!prompter().input(caption::hint(), billtext::printPassword(), &entered, true))
             return;
-        if (entered != password)
-            throw DytError(billtext::wrongPrintPassword());
+        ParamList ask = billsql::printParams(billId_, 0, entered);
+        billDataModule().ExecProc(billsql::printProcedure(), ask);
         lifted = true;
     }
     const QString yesNo = enforced ? u"YES"_s : u"NO"_s;
@@ -1066,8 +1066,10 @@ void TfrmBillAbstract::printBill() {
             RunPrint(kPrintPreview);
         }
         const int made = print::printValue(u"PRINTNUM"_s).toInt();
-        if (made > 0 && billId_ > 0)
-            billDataModule().ExecUpdate(billsql::printCountUpdate(made, billId_));
+        if (made > 0 && billId_ > 0) {
+            ParamList told = billsql::printParams(billId_, made, entered);
+            billDataModule().ExecProc(billsql::printProcedure(), told);
+        }
     } catch (...) {
         resetValues();
         throw;

@@ -62,9 +62,16 @@ QString printLimits(qint64 billId) {
            QString::number(billId);
 }
 
-QString printCountUpdate(int copies, qint64 billId) {
-    return u"Update djindex set printNum = printNum +"_s + QString::number(copies) +
-           u" where id = "_s + QString::number(billId);
+QString printProcedure() {
+    return u"p_sys_Up_DJPrint"_s;
+}
+
+ParamList printParams(qint64 billId, int copies, const QString& password) {
+    ParamList p;
+    p.setInt(u"id"_s, billId);
+    p.setInt(u"PrintNum"_s, copies);
+    p.setValue(u"PrintPassword"_s, password);
+    return p;
 }
 
 QString assetCards(const QList<qint64>& ids) {

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "common/paramlist.h"
+
 namespace dyt::client {
 
 namespace billsql {
@@ -26,10 +28,13 @@ QString auditUpdate(const QString& field, qint64 performer, qint64 billId);
 QString postedAccounts(qint64 billId);
 // The print count of a bill and the print limits of its type.
 QString printLimits(qint64 billId);
-// Adds the copies made to a bill's print count.
-QString printCountUpdate(int copies, qint64 billId);
 // The code and name of fixed-asset cards by id.
 QString assetCards(const QList<qint64>& ids);
+// The server's print count: asked with copies 0 before a print beyond the limit (with the password
+// typed), told the copies made afterwards; the server refuses a print beyond the limit of an
+// enforced kind without the right password and counts the prints itself.
+QString printProcedure();
+ParamList printParams(qint64 billId, int copies, const QString& password);
 
 }  // namespace billsql
 

@@ -8,6 +8,7 @@
 #include "client/system/frmsyscygn.h"
 #include "client/system/frmsysdatabaserepair.h"
 #include "client/system/frmsysdcpz.h"
+#include "client/system/frmsysdjdycssz.h"
 #include "client/system/frmsysdjshjssz.h"
 #include "client/system/frmsysjbxxzdpz.h"
 #include "client/system/frmsysperiod.h"
@@ -41,6 +42,8 @@ void registerSystemWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBasePurview(owner); });
     registerWindowClass(QStringLiteral("TfrmSysDJSHJSSZ"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysDJSHJSSZ(owner); });
+    registerWindowClass(QStringLiteral("TfrmSysDJDYCSSZ"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmSysDJDYCSSZ(owner); });
     registerWindowClass(QStringLiteral("TfrmSysConf"),
                         [](QWidget* owner) -> QWidget* { return new TfrmSysConf(owner); });
     registerWindowClass(QStringLiteral("TfrmSysJBXXZDPZ"),

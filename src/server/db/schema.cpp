@@ -178,12 +178,24 @@ void addFinanceAccounts(sqlite3* db) {
          "CHECK (type BETWEEN 1 AND 4))");
 }
 
+// Version 7: the print log. Every print of a bill the server counts is written here: the bill,
+// the copies, the count afterwards, whether it went beyond the kind's limit (with the print
+// password), who printed and when.
+void addPrintLog(sqlite3* db) {
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS djPrintLog (id INTEGER PRIMARY KEY AUTOINCREMENT, billid "
+         "INTEGER NOT NULL, djType INTEGER NOT NULL DEFAULT 0, copies INTEGER NOT NULL, printnum "
+         "INTEGER NOT NULL, overLimit INTEGER NOT NULL DEFAULT 0, userid INTEGER NOT NULL, "
+         "userName TEXT NOT NULL DEFAULT '', printTime TEXT NOT NULL)");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_djPrintLog_bill ON djPrintLog(billid)");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
-        {2, addChangeStamps}, {3, addStockStatusIndex}, {4, addBillGuards},
-        {5, addAssetMovements}, {6, addFinanceAccounts}};
+        {2, addChangeStamps},   {3, addStockStatusIndex}, {4, addBillGuards},
+        {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

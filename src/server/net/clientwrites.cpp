@@ -147,6 +147,9 @@ bool ClientWrites::mayWrite(int action, const QString& table, const QString& col
     if (table == QLatin1String("djindex")) {
         if (!update)
             return false;
+        // The print count is the server's (p_sys_Up_DJPrint; the bill windows' increment text
+        // is run through that procedure before it gets here): the row rule lets no text change
+        // it.
         if (auditStep(column) > 0 || column == QLatin1String("printnum"))
             return true;
         if (column == QLatin1String("pz_caption")) {
@@ -306,8 +309,8 @@ bool ClientWrites::rowAllowed(const Row& row) {
             {row.newKey});
         if (now.rowCount() != 1)
             return false;
-        if (now.at(0, 4).toLongLong() < row.old.at(4).toLongLong())
-            return false;  // print counts only grow
+        if (now.at(0, 4).toLongLong() != row.old.at(4).toLongLong())
+            return false;  // the print count is not the client's
         // Only posted bills are exported as vouchers.
         if (exportMark_ && row.old.at(5).toInt() != 2)
             return false;

@@ -1,11 +1,11 @@
 #pragma once
 // What SQL texts from clients may write. The windows write a few columns of a few tables through
-// SQL text (a bill's audit steps and print count, the business history's header changes, the
+// SQL text (a bill's audit steps, the business history's header changes, the
 // numbering and audit settings, one's own password, the record rights, the session row); every
 // other table and column is written by the server's own procedures only. Each write a text
 // prepares is checked against the table of columns and the rights of the windows that write
 // them, and each row it changes against the row's rule (one's own password and session, the audit
-// step of a bill one may audit, print counts that only grow ...). A refusal undoes the whole text.
+// step of a bill one may audit ...). A refusal undoes the whole text.
 
 #include <QHash>
 #include <QList>

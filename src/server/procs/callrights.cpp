@@ -377,6 +377,8 @@ QHash<QString, Rule> makeRules() {
     for (const char* name : {"P_JXC_InertDJIndex", "P_JXC_DJ_Post", "P_JXC_DJ_PanDianToDraft"})
         add(name, open());
     add("P_JXC_InertDJList", billOf(QStringLiteral("id")));
+    // A bill is printed from its kind's window.
+    add("p_sys_Up_DJPrint", billOf(QStringLiteral("id")));
     add("P_JXC_DJ_PostOther", billOf(QStringLiteral("billid")));
     // The business history's red reversal, copy and deletion are its sub-rights 01, 02 and 04.
     const auto history = [](const char* name, const char* sub) {

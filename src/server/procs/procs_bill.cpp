@@ -1,5 +1,7 @@
-// Procedures and services of the bills: numbering, reading bills and saving them.
+// Procedures and services of the bills: numbering, reading bills, saving them and counting
+// their prints.
 #include "server/procs/bill_common.h"
+#include "server/procs/bill_print.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
@@ -10,6 +12,7 @@ void registerBillProcedures(Registry& procedures, Registry& services) {
     registerBillService(services);
     registerStocktakeProcedures(procedures);
     registerDraftProcedures(procedures);
+    registerPrintProcedures(procedures);
 }
 
 }  // namespace dyt::server
