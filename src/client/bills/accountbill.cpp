@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "client/bills/frmbillskd.h"
 #include "client/common/griddelegate.h"
@@ -139,6 +141,22 @@ const std::vector<AccountBillKind>& accountBillKinds() {
             "fkkm"),
     };
     return rows;
+}
+
+double monthlyDepreciation(const AssetCard& card, int moneyPlaces) {
+    if (card.zjys <= 0 || card.sold)
+        return 0;
+    const double depreciable = card.yz * (1 - card.czl / 100);
+    const double month = roundTo(depreciable / card.zjys, moneyPlaces);
+    const double left = roundTo(depreciable - card.ljzj, moneyPlaces);
+    return std::max(0.0, std::min(month, left));
+}
+
+QString assetCardText(const AssetCard& card) {
+    return u"固定资产[%1 %2]  原值：%3  累计折旧：%4  净值：%5"_s.arg(
+               card.code, card.name, moneyText(card.yz), moneyText(card.ljzj),
+               moneyText(card.netValue())) +
+           (card.sold ? u"（已变卖）"_s : QString());
 }
 
 const AccountBillKind* findAccountBillKind(const QString& className) {
@@ -300,11 +318,17 @@ void TfrmBillAccountLines::buildControls() {
         headGrid_->setColumnStretch(c, 1);
     lbSum_ = new QLabel(acctbilltext::lineSum() + moneyText(0), this);
     lbSum_->setObjectName(u"lbSum"_s);
+    if (kind_.mode == M::Asset) {
+        lbAsset_ = new QLabel(this);
+        lbAsset_->setObjectName(u"lbAsset"_s);
+    }
     if (auto* main = qobject_cast<QBoxLayout*>(layout())) {
         const int at = main->indexOf(gbCondition()) + 1;
         if (at > 0) {
             main->insertWidget(at, panHead_);
             main->insertWidget(at + 1, lbSum_);
+            if (lbAsset_)
+                main->insertWidget(at + 2, lbAsset_);
         }
     }
     // The lines have no goods: only the partner look-ups apply.
@@ -499,9 +523,46 @@ void TfrmBillAccountLines::setLineAccount(int r, qint64 id, const QString& code,
     accountTexts_.insert(id, {code, name});
     if (r == rs.rowCount() - 1)
         rs.appendRow(RecordSet::Row(rs.fieldCount()));
+    if (kind_.mode == M::Asset)
+        assetChosen(r, id);
     reshowLines();
     setModified(true);
     recompute();
+}
+
+std::optional<AssetCard> TfrmBillAccountLines::loadAssetCard(qint64 id) const {
+    RecordSet rows;
+    billDataModule().ExecQuery(billsql::assetCards({id}), &rows);
+    if (rows.recordCount() == 0)
+        return std::nullopt;
+    rows.first();
+    AssetCard c;
+    c.id = id;
+    c.code = rows.text(u"code"_s);
+    c.name = rows.text(u"Name"_s);
+    c.yz = numberOf(rows.value(rows.fieldIndex(u"yz"_s)));
+    c.ljzj = numberOf(rows.value(rows.fieldIndex(u"ljzj"_s)));
+    c.czl = numberOf(rows.value(rows.fieldIndex(u"czl"_s)));
+    c.zjys = int(numberOf(rows.value(rows.fieldIndex(u"zjys"_s))));
+    c.sold = numberOf(rows.value(rows.fieldIndex(u"isSold"_s))) != 0;
+    return c;
+}
+
+void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
+    std::optional<AssetCard> card;
+    try {
+        card = loadAssetCard(id);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    lbAsset_->setText(card ? assetCardText(*card) : QString());
+    if (!card || kind_.djType != 24 || !isZero(amountOf(r, u"total"_s)))
+        return;
+    RecordSet& rs = records();
+    if (rs.fieldIndex(u"total"_s) < 0)
+        rs.addField(u"total"_s, FieldType::Text, kPacketFieldWidth);
+    const double month = monthlyDepreciation(*card, settings().TotalDot);
+    rs.setAt(r, rs.fieldIndex(u"total"_s), month > 0 ? moneyText(month) : QString());
 }
 
 bool TfrmBillAccountLines::chooseLineAccount(int r, const QString& text) {
@@ -743,6 +804,8 @@ void TfrmBillAccountLines::fillAssetNames() {
 
 void TfrmBillAccountLines::resetToNewBill() {
     accountTexts_.clear();
+    if (lbAsset_)
+        lbAsset_->clear();
     TfrmBillAbstract::resetToNewBill();
     for (QLineEdit* e : order_) {
         if (e == edje_)

@@ -28,7 +28,8 @@ QString postedAccounts(qint64 billId);
 QString printLimits(qint64 billId);
 // Adds the copies made to a bill's print count.
 QString printCountUpdate(int copies, qint64 billId);
-// The code and name of fixed-asset cards by id.
+// Fixed-asset cards by id: code, name, original value, accumulated depreciation, salvage rate,
+// depreciation months and the sold mark.
 QString assetCards(const QList<qint64>& ids);
 
 }  // namespace billsql
