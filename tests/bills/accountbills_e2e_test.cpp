@@ -305,6 +305,29 @@ TEST_F(AccountBillsE2E, VoucherDraftKeepsBothSides) {
     EXPECT_EQ(u"8:80/0 34:0/80"_s, linesText(again->lines()));
 }
 
+// The month's depreciation: the depreciable part over the months, never beyond what is left.
+TEST(MonthlyDepreciation, StopsAtWhatIsLeft) {
+    struct Case {
+        double yz, czl;
+        int zjys;
+        double ljzj;
+        bool sold;
+        double month;
+    };
+    const Case cases[] = {{1000, 10, 10, 0, false, 90},   {1000, 10, 10, 850, false, 50},
+                          {1000, 10, 10, 900, false, 0},  {1000, 0, 3, 0, false, 333.33},
+                          {1000, 10, 0, 0, false, 0},     {1000, 10, 10, 0, true, 0}};
+    for (const Case& c : cases) {
+        AssetCard card;
+        card.yz = c.yz;
+        card.czl = c.czl;
+        card.zjys = c.zjys;
+        card.ljzj = c.ljzj;
+        card.sold = c.sold;
+        EXPECT_DOUBLE_EQ(c.month, monthlyDepreciation(card, 2)) << c.ljzj << ' ' << c.zjys;
+    }
+}
+
 // The asset, deferred-expense, voucher and labour-fee bills one after the other on one card:
 // each typed, kept as a draft that books nothing and comes back with its lines (the card with
 // its code and name), posted with the hand-worked changes, reopened read-only; the depreciation
