@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <functional>
 
