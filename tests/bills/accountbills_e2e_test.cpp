@@ -427,6 +427,9 @@ TEST_F(AccountBillsE2E, AssetDeferredVoucherAndLabourBillsPostAndReverse) {
         EXPECT_TRUE(read->isReadOnly());
         EXPECT_EQ(c.entered, linesText(read->lines()));
         EXPECT_EQ(c.lineCode, cell(read, read->codeField()));
+        if (read->lbAsset()) {  // the card of the first line, as the bills left it
+            EXPECT_TRUE(read->lbAsset()->text().contains(u"[GD01 货车]"_s));
+        }
         posted << draft;
     }
     // The sold truck is neither depreciated nor sold again; the forklift, never bought, has

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -396,6 +397,15 @@ void TfrmBillAccountLines::buildColumns() {
         });
     dbgvX()->table()->installEventFilter(this);
     dbgvX()->table()->viewport()->installEventFilter(this);
+    // The card of the line the operator stands on; a line without one leaves the last shown.
+    if (kind_.mode == M::Asset)
+        connect(dbgvX()->table()->selectionModel(), &QItemSelectionModel::currentRowChanged,
+                this, [this](const QModelIndex& current) {
+                    const qint64 card =
+                        current.isValid() ? accountOf(model()->rawRow(current.row())) : 0;
+                    if (card > 0)
+                        showAssetCard(card);
+                });
 }
 
 // --- header choices
@@ -548,14 +558,20 @@ std::optional<AssetCard> TfrmBillAccountLines::loadAssetCard(qint64 id) const {
     return c;
 }
 
-void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
+std::optional<AssetCard> TfrmBillAccountLines::showAssetCard(qint64 id) {
     std::optional<AssetCard> card;
     try {
-        card = loadAssetCard(id);
+        if (id > 0)
+            card = loadAssetCard(id);
     } catch (const std::exception& e) {
         showError(e);
     }
     lbAsset_->setText(card ? assetCardText(*card) : QString());
+    return card;
+}
+
+void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
+    const std::optional<AssetCard> card = showAssetCard(id);
     if (!card || kind_.djType != 24 || !isZero(amountOf(r, u"total"_s)))
         return;
     RecordSet& rs = records();
@@ -749,6 +765,8 @@ void TfrmBillAccountLines::loadBill() {
         f.edit->setProperty(kChosenText, f.edit->text());
     updateCommands();
     recompute();
+    if (lbAsset_)
+        showAssetCard(accountOf(0));
 }
 
 void TfrmBillAccountLines::loadLines() {

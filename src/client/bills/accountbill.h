@@ -193,6 +193,8 @@ private:
     // gets the month's depreciation.
     void assetChosen(int row, qint64 card);
     std::optional<AssetCard> loadAssetCard(qint64 id) const;
+    // Shows the card under the header (nothing for no card) and answers it.
+    std::optional<AssetCard> showAssetCard(qint64 id);
 
     const AccountBillKind& kind_;
     QWidget* panHead_ = nullptr;
