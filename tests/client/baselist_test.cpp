@@ -1075,6 +1075,10 @@ TEST_F(BaseEndToEnd, FixedAssetCardsByKeysUnderTheAccountListsFunctionCode) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(u"GDZC 固定资产"_s, w.kind().kindCode + u' ' + w.windowTitle());
+    // Cards have no categories: no tree, levels, list mode or row order.
+    for (const QAction* a : {w.btnAddLevel(), w.btnList(), w.btnUp()})
+        EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
+    EXPECT_FALSE(w.tvCategory()->isVisible());
     w.dbgvX()->table()->setFocus();
     const QString assetKm = u"SELECT Total FROM baseKM WHERE id = 11"_s;
     const double asset = number(assetKm);
@@ -1128,6 +1132,12 @@ TEST_F(BaseEndToEnd, FixedAssetCardsByKeysUnderTheAccountListsFunctionCode) {
                          },
                          key(Qt::Key_Return)));
     EXPECT_EQ(asset + 1000, number(assetKm));
+    // A copy takes the card's class and department, not its value.
+    withEditor(
+        [](TfrmBaseEdit& e) {
+            EXPECT_EQ(u"900 0"_s, e.fieldValue(u"lbid"_s) + u' ' + e.fieldValue(u"yz"_s));
+        },
+        [&w] { w.btnCopyAdd()->trigger(); });
     focus(u"GD02"_s);
     script.answer(u"确定(&O)"_s, u"您确定要删除选中的数据吗？"_s);
     test::pressKey(Qt::Key_Delete);

@@ -106,6 +106,7 @@ const BaseKind& assetCardKind() {
         k.sendsOperator = true;
         k.searchCaption = QStringLiteral("快速查找固定资产(Tab)");
         k.nameField = QStringLiteral("Name");
+        k.flat = true;
         const struct {
             const char* field;
             const char* caption;

@@ -69,6 +69,7 @@ struct BaseKind {
     bool hasStopped = false;  // the list offers "包含停用"
     QString searchCaption;    // caption of the quick search box
     QString nameField = QStringLiteral("fullname");  // the name the editor requires
+    bool flat = false;  // no categories: no tree, no levels, no list mode, no row order
     QString recordIdColumn;  // SQL source: the editor reads its record as the source narrowed
                              // by this column; empty: the record table by id
 

@@ -310,6 +310,10 @@ void TfrmBaseEdit::setup(const EditorRequest& request) {
     } else if (request.source) {
         fillSource(*request.source);
         setFieldValue(QStringLiteral("code"), QString());
+        // What the bills keep (shown only, or locked once they move it) is not copied.
+        for (const base::EditField& f : kind_.fields)
+            if (f.readOnly || !f.lockField.isEmpty())
+                setFieldValue(f.name, QVariant(0));
         if (cbAutoCode_->isChecked())
             fetchAutoCode();
     } else if (cbAutoCode_->isChecked()) {

@@ -165,7 +165,10 @@ void TfrmBaseList::applyRights() {
     const QString menu = QString::number(tag());
     const bool canAdd = checkPurview(menu, QStringLiteral("01"), QStringLiteral("添加"), false);
     btnAdd_->setVisible(canAdd);
-    btnAddLevel_->setVisible(canAdd);
+    btnAddLevel_->setVisible(canAdd && !kind_->flat);
+    btnList_->setVisible(!kind_->flat);
+    btnUp()->setVisible(!kind_->flat);
+    btnDown()->setVisible(!kind_->flat);
     btnCopyAdd_->setVisible(canAdd);
     btnUpdate_->setVisible(checkPurview(menu, QStringLiteral("02"), QStringLiteral("修改"), false));
     btnDel_->setVisible(checkPurview(menu, QStringLiteral("03"), QStringLiteral("删除"), false));
@@ -286,6 +289,10 @@ void TfrmBaseList::loadList() {
 }
 
 void TfrmBaseList::loadTree() {
+    if (kind_->flat) {
+        tvCategory()->hide();
+        return;
+    }
     TdmMain* dm = &dataModule();
     RecordSet rows;
     if (kind_->listSql.isEmpty()) {
