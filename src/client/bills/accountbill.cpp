@@ -64,6 +64,11 @@ AccountBillKind row(int djType, const char* className, const char* title, bool p
     return k;
 }
 
+AccountBillKind depreciating(AccountBillKind k) {
+    k.proposesDepreciation = true;
+    return k;
+}
+
 // Money amounts compared at four places.
 bool isZero(double v) {
     return std::fabs(v) < 0.00005;
@@ -123,7 +128,8 @@ const std::vector<AccountBillKind>& accountBillKinds() {
         row(20, "TfrmBillTXCXZZ", "提现存现转账", false, false, M::Transfer, "fkkm", "资金账户"),
         row(23, "TfrmBillGDZCGZ", "固定资产购置", true, false, M::Asset, "gdzc", "固定资产",
             P::Pay, "fkkm"),
-        row(24, "TfrmBillGDZCZJ", "固定资产折旧", false, false, M::Asset, "gdzc", "固定资产"),
+        depreciating(
+            row(24, "TfrmBillGDZCZJ", "固定资产折旧", false, false, M::Asset, "gdzc", "固定资产")),
         row(25, "TfrmBillGDZCBM", "固定资产变卖", true, false, M::Asset, "gdzc", "固定资产",
             P::Receive, "skkm"),
         row(26, "TfrmBillDTFYFS", "待摊费用发生", true, false, M::Amount, "dtkm", "待摊费用科目",
@@ -572,7 +578,7 @@ std::optional<AssetCard> TfrmBillAccountLines::showAssetCard(qint64 id) {
 
 void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
     const std::optional<AssetCard> card = showAssetCard(id);
-    if (!card || kind_.djType != 24 || !isZero(amountOf(r, u"total"_s)))
+    if (!card || !kind_.proposesDepreciation || !isZero(amountOf(r, u"total"_s)))
         return;
     RecordSet& rs = records();
     if (rs.fieldIndex(u"total"_s) < 0)

@@ -65,6 +65,7 @@ struct AccountBillKind {
     QString lineCaption;  // "费用科目", "收入科目", …: the caption of the account columns
     MoneyPart money = MoneyPart::None;
     QString moneyKind;  // the record selection of the money account
+    bool proposesDepreciation = false;  // a chosen card proposes the month's depreciation
 
     bool paysOrReceives() const { return money == MoneyPart::Pay || money == MoneyPart::Receive; }
     bool isFund() const { return money == MoneyPart::FundDown || money == MoneyPart::FundUp; }
