@@ -433,16 +433,17 @@ TEST_F(AccountBillsE2E, AssetDeferredVoucherAndLabourBillsPostAndReverse) {
         posted << draft;
     }
     // The sold truck is neither depreciated nor sold again; the forklift, never bought, has
-    // nothing to depreciate: each refusal is shown and nothing is kept.
-    const QList<std::tuple<int, QString, QString>> refused = {
-        {20190502, u"GD01"_s, u"已经变卖"_s},
-        {20190503, u"GD01"_s, u"已经变卖"_s},
-        {20190502, u"GD02"_s, u"净值将小于零"_s},
+    // nothing to depreciate; no more is amortised than was deferred: each refusal is shown.
+    const QList<std::tuple<int, QString, QString, QString>> refused = {
+        {20190502, u"GD01"_s, u"10"_s, u"已经变卖"_s},
+        {20190503, u"GD01"_s, u"10"_s, u"已经变卖"_s},
+        {20190502, u"GD02"_s, u"10"_s, u"净值将小于零"_s},
+        {20190602, u"407"_s, u"201"_s, u"待摊费用余额[200]不足"_s},
     };
-    for (const auto& [menu, code, why] : refused) {
+    for (const auto& [menu, code, amount, why] : refused) {
         TfrmBillAccountLines* bill = openFromMenu(menu);
         ASSERT_NE(nullptr, bill);
-        fill(bill, u"G1"_s, {}, {}, {{code, u"10"_s, {}}});
+        fill(bill, u"G1"_s, {}, {}, {{code, amount, {}}});
         script.clearRecords();
         EXPECT_EQ(0, save(bill, true));
         EXPECT_TRUE(messages().contains(why)) << messages().toStdString();
