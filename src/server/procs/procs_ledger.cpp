@@ -596,10 +596,16 @@ int iniAccount(CallContext& ctx) {
     if (st.value(0).toLongLong() > 0)
         throw DytError(QStringLiteral("本行为合计值，不能直接修改！"));
     for (const char* role :
-         {"库存商品", "应收账款", "应付账款", "预收账款", "预付账款", "本年利润"}) {
+         {"库存商品", "应收账款", "应付账款", "预收账款", "预付账款", "本年利润", "固定资产"}) {
         if (roleAccount(db, QString::fromUtf8(role)) == km)
             throw DytError(QStringLiteral("本行金额不能直接修改！"));
     }
+    // The opening of an asset account is the sum of its cards' opening values.
+    if (db.scalar(QStringLiteral("SELECT 1 FROM GDZCDetail WHERE IsBaseInfo = 0 AND Del <> 1 AND "
+                                 "km_id = ? LIMIT 1"),
+                  {km})
+            .isValid())
+        throw DytError(QStringLiteral("本行金额不能直接修改！"));
     const double dc = st.value(2).toDouble() < 0 ? -1.0 : 1.0;
     const double change = roundMoney(total - st.value(1).toDouble());
     moveOpening(db, km, dc * change);
