@@ -1079,6 +1079,7 @@ TEST_F(BaseEndToEnd, FixedAssetCardsByKeysUnderTheAccountListsFunctionCode) {
     for (const QAction* a : {w.btnAddLevel(), w.btnList(), w.btnUp()})
         EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
     EXPECT_FALSE(w.tvCategory()->isVisible());
+    EXPECT_NE(TfrmBaseList(*client::base::findBaseKind(u"TfrmBaseKM"_s)).layoutKey(), w.layoutKey());
     w.dbgvX()->table()->setFocus();
     const QString assetKm = u"SELECT Total FROM baseKM WHERE id = 11"_s;
     const double asset = number(assetKm);

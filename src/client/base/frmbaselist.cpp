@@ -63,7 +63,11 @@ TfrmBaseList::TfrmBaseList(const base::BaseKind& kind, QWidget* parent)
 TfrmBaseList::~TfrmBaseList() = default;
 
 QString TfrmBaseList::layoutKey() const {
-    return kind_->listClass + QStringLiteral("_dbgvX");
+    // A variant shares the class but not the columns.
+    const base::BaseKind* listed = base::findBaseKind(kind_->listClass);
+    const QString variant =
+        listed && listed != kind_ ? QStringLiteral("_") + kind_->kindCode : QString();
+    return kind_->listClass + variant + QStringLiteral("_dbgvX");
 }
 
 void TfrmBaseList::buildControls() {
