@@ -305,5 +305,155 @@ TEST_F(AccountBillsE2E, VoucherDraftKeepsBothSides) {
     EXPECT_EQ(u"8:80/0 34:0/80"_s, linesText(again->lines()));
 }
 
+// The month's depreciation: the depreciable part over the months, never beyond what is left.
+TEST(MonthlyDepreciation, StopsAtWhatIsLeft) {
+    struct Case {
+        double yz, czl;
+        int zjys;
+        double ljzj;
+        bool sold;
+        double month;
+    };
+    const Case cases[] = {{1000, 10, 10, 0, false, 90},   {1000, 10, 10, 850, false, 50},
+                          {1000, 10, 10, 900, false, 0},  {1000, 0, 3, 0, false, 333.33},
+                          {1000, 10, 0, 0, false, 0},     {1000, 10, 10, 0, true, 0}};
+    for (const Case& c : cases) {
+        AssetCard card;
+        card.yz = c.yz;
+        card.czl = c.czl;
+        card.zjys = c.zjys;
+        card.ljzj = c.ljzj;
+        card.sold = c.sold;
+        EXPECT_DOUBLE_EQ(c.month, monthlyDepreciation(card, 2)) << c.ljzj << ' ' << c.zjys;
+    }
+}
+
+// The asset, deferred-expense, voucher and labour-fee bills one after the other on one card:
+// each typed, kept as a draft that books nothing and comes back with its lines (the card with
+// its code and name), posted with the hand-worked changes, reopened read-only; the depreciation
+// proposes the month's amount, the sale shows the net value, the server's refusals reach the
+// operator, and the reversals, newest first, bring every balance back.
+TEST_F(AccountBillsE2E, AssetDeferredVoucherAndLabourBillsPostAndReverse) {
+    ParamList card;
+    for (const auto& [k, v] : {std::pair{"id", "0"}, {"code", "GD01"}, {"Name", "货车"},
+                               {"czl", "10"}, {"zjys", "10"}})
+        card.setValue(QLatin1String(k), QString::fromUtf8(v));
+    const qint64 truck = dm.ExecProc(u"P_JXC_GDZC_Save"_s, card);
+    card.setValue(u"id"_s, u"0"_s);
+    card.setValue(u"code"_s, u"GD02"_s);
+    card.setValue(u"Name"_s, u"叉车"_s);
+    const qint64 forklift = dm.ExecProc(u"P_JXC_GDZC_Save"_s, card);
+    ASSERT_GT(forklift, truck);
+    const auto km = [](int id) { return u"SELECT Total FROM baseKM WHERE id = %1"_s.arg(id); };
+    const QString yz = u"SELECT yz FROM GDZCDetail WHERE id = %1"_s.arg(truck);
+    const QString ljzj = u"SELECT ljzj FROM GDZCDetail WHERE id = %1"_s.arg(truck);
+    const QString sold = u"SELECT isSold FROM GDZCDetail WHERE id = %1"_s.arg(truck);
+    const QString payable = u"SELECT yftotal FROM baseWLDW WHERE id = 201"_s;
+    const QString receivable = u"SELECT ystotal FROM baseWLDW WHERE id = 201"_s;
+    // 固定资产 11, 累计折旧 12 (a credit balance), 待摊费用 13, 其它收入 22, 其它费用 27, 折旧费用 31, 摊销费用 32.
+    struct Case {
+        int menuCode, djType;
+        QString partner, moneyCode, money;
+        QList<TypedLine> lines;
+        QString lineCode, lineName;  // the first line's account or card as it comes back
+        QString entered;             // the lines after typing (the proposal included)
+        QString shown;               // what the card label must show
+        QList<std::pair<QString, double>> moves;
+    };
+    const QString gd = QString::number(truck);
+    const QList<Case> cases = {
+        {20190501, 23, u"G1"_s, u"103"_s, u"400"_s, {{u"GD01"_s, u"1000"_s, {}}}, u"GD01"_s,
+         u"货车"_s, gd + u":1000/0"_s, u"净值：0.00"_s,
+         {{km(11), 1000}, {km(8), -400}, {payable, 600}, {yz, 1000}}},
+        // 1000 × (1 − 10%) ÷ 10 months.
+        {20190502, 24, {}, {}, {}, {{u"GD01"_s, {}, {}}}, u"GD01"_s, u"货车"_s,
+         gd + u":90/0"_s, u"净值：1000.00"_s,
+         {{km(12), 90}, {km(31), 90}, {ljzj, 90}}},
+        // Net value 910 sold for 950: 40 of gain, 500 received, 450 owed by the partner.
+        {20190503, 25, u"G1"_s, u"103"_s, u"500"_s, {{u"GD01"_s, u"950"_s, {}}}, u"GD01"_s,
+         u"货车"_s, gd + u":950/0"_s, u"净值：910.00"_s,
+         {{km(11), -1000}, {km(12), -90}, {km(8), 500}, {km(22), 40}, {receivable, 450},
+          {sold, 1}}},
+        {20190601, 26, u"G1"_s, u"103"_s, u"300"_s, {{u"108"_s, u"300"_s, {}}}, u"108"_s,
+         u"待摊费用"_s, u"13:300/0"_s, {}, {{km(13), 300}, {km(8), -300}}},
+        {20190602, 27, {}, {}, {}, {{u"407"_s, u"100"_s, {}}}, u"407"_s, u"摊销费用"_s,
+         u"32:100/0"_s, {}, {{km(13), -100}, {km(32), 100}}},
+        {201908, 34, {}, {}, {}, {{u"103"_s, u"70"_s, {}}, {u"501"_s, {}, u"70"_s}}, u"103"_s,
+         u"现金"_s, u"8:70/0 34:0/70"_s, {}, {{km(8), 70}, {km(34), 70}}},
+        {201909, 66, u"G1"_s, u"103"_s, u"20"_s, {{u"402"_s, u"50"_s, {}}}, u"402"_s,
+         u"其它费用"_s, u"27:50/0"_s, {}, {{km(27), 50}, {km(8), -20}, {payable, 30}}},
+    };
+    QStringList watched;
+    for (const Case& c : cases)
+        for (const auto& [sql, change] : c.moves)
+            if (!watched.contains(sql))
+                watched << sql;
+    QList<double> start;
+    for (const QString& sql : watched)
+        start << number(sql);
+    QList<qint64> posted;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djType);
+        QList<double> before;
+        for (const auto& [sql, change] : c.moves)
+            before << number(sql);
+        TfrmBillAccountLines* bill = openFromMenu(c.menuCode);
+        ASSERT_NE(nullptr, bill);
+        EXPECT_EQ(c.djType, bill->djType());
+        fill(bill, c.partner, c.moneyCode, c.money, c.lines);
+        EXPECT_EQ(c.entered, linesText(bill->lines()));
+        if (!c.shown.isEmpty()) {
+            EXPECT_TRUE(bill->lbAsset()->text().contains(c.shown))
+                << bill->lbAsset()->text().toStdString();
+        }
+        const qint64 draft = save(bill, false);
+        ASSERT_GT(draft, 0) << messages().toStdString();
+        for (int i = 0; i < c.moves.size(); ++i)
+            EXPECT_EQ(before.at(i), number(c.moves.at(i).first));
+        TfrmBillAccountLines* again = reopen(c.djType, draft);
+        show(again);
+        EXPECT_EQ(int(kBillDraft), again->billState());
+        EXPECT_EQ(c.entered, linesText(again->lines()));
+        const auto cell = [&](TfrmBillAccountLines* b, const QString& field) {
+            return b->model()->index(0, b->gridDefinition().columnIndex(field)).data().toString();
+        };
+        EXPECT_EQ(c.lineCode + u' ' + c.lineName,
+                  cell(again, again->codeField()) + u' ' + cell(again, again->nameField()));
+        ASSERT_EQ(draft, save(again, true)) << messages().toStdString();
+        for (int i = 0; i < c.moves.size(); ++i)
+            EXPECT_EQ(before.at(i) + c.moves.at(i).second, number(c.moves.at(i).first))
+                << c.moves.at(i).first.toStdString();
+        TfrmBillAccountLines* read = reopen(c.djType, draft);
+        EXPECT_TRUE(read->isReadOnly());
+        EXPECT_EQ(c.entered, linesText(read->lines()));
+        EXPECT_EQ(c.lineCode, cell(read, read->codeField()));
+        if (read->lbAsset()) {  // the card of the first line, as the bills left it
+            EXPECT_TRUE(read->lbAsset()->text().contains(u"[GD01 货车]"_s));
+        }
+        posted << draft;
+    }
+    // The sold truck is neither depreciated nor sold again; the forklift, never bought, has
+    // nothing to depreciate; no more is amortised than was deferred: each refusal is shown.
+    const QList<std::tuple<int, QString, QString, QString>> refused = {
+        {20190502, u"GD01"_s, u"10"_s, u"已经变卖"_s},
+        {20190503, u"GD01"_s, u"10"_s, u"已经变卖"_s},
+        {20190502, u"GD02"_s, u"10"_s, u"净值将小于零"_s},
+        {20190602, u"407"_s, u"201"_s, u"待摊费用余额[200]不足"_s},
+    };
+    for (const auto& [menu, code, amount, why] : refused) {
+        TfrmBillAccountLines* bill = openFromMenu(menu);
+        ASSERT_NE(nullptr, bill);
+        fill(bill, u"G1"_s, {}, {}, {{code, amount, {}}});
+        script.clearRecords();
+        EXPECT_EQ(0, save(bill, true));
+        EXPECT_TRUE(messages().contains(why)) << messages().toStdString();
+    }
+    // Reversed newest first, everything is as it was.
+    for (auto it = posted.crbegin(); it != posted.crend(); ++it)
+        reverse(*it);
+    for (int i = 0; i < watched.size(); ++i)
+        EXPECT_EQ(start.at(i), number(watched.at(i))) << watched.at(i).toStdString();
+}
+
 }  // namespace
 }  // namespace dyt::client

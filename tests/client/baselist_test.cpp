@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <functional>
 
@@ -1056,6 +1057,117 @@ TEST_F(BaseEndToEnd, PickedRecordsComeBackWithTheirNames) {
         ASSERT_NE(nullptr, shown);
         EXPECT_EQ(QString::fromUtf8(c.name), shown->text());
     }
+}
+// The fixed-asset cards under 1012, the account list's class: Insert adds a card with its
+// opening value (the asset account's opening balance follows), Enter edits it with its class and
+// department back, Delete removes it; once the account set is opened the original value is
+// locked in the editor, refused by the server to a modified client, and a card holding an
+// opening value is no longer deleted.
+TEST_F(BaseEndToEnd, FixedAssetCardsByKeysUnderTheAccountListsFunctionCode) {
+    exec({"INSERT INTO GDZCDetail(id, code, Name, IsBaseInfo, Del) VALUES (900, '01', "
+          "'运输设备', 1, 0)"});
+    auto bm = open(u"BM"_s);
+    const qint64 dep = withEditor(named(u"B1"_s, u"行政部"_s), [&] { bm->btnAddClick(); });
+    TfrmBaseList w(*client::base::findBaseKind(u"TfrmBaseKM"_s));
+    w.setTag(1012);
+    w.resize(1000, 600);
+    test::setKeyWindow(&w);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(u"GDZC 固定资产"_s, w.kind().kindCode + u' ' + w.windowTitle());
+    // Cards have no categories: no tree, levels, list mode or row order.
+    for (const QAction* a : {w.btnAddLevel(), w.btnList(), w.btnUp()})
+        EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
+    EXPECT_FALSE(w.tvCategory()->isVisible());
+    EXPECT_NE(TfrmBaseList(*client::base::findBaseKind(u"TfrmBaseKM"_s)).layoutKey(), w.layoutKey());
+    w.dbgvX()->table()->setFocus();
+    const QString assetKm = u"SELECT Total FROM baseKM WHERE id = 11"_s;
+    const double asset = number(assetKm);
+    const auto card = [dep](const QString& code, const QString& name, const QString& value) {
+        return [=](TfrmBaseEdit& e) {
+            e.setFieldValue(u"code"_s, code);
+            e.setFieldValue(u"Name"_s, name);
+            e.setFieldValue(u"lbid"_s, 900, u"运输设备"_s);
+            e.setFieldValue(u"dep_id"_s, dep, u"行政部"_s);
+            e.setFieldValue(u"yz"_s, value);
+            e.setFieldValue(u"czl"_s, u"5"_s);
+            e.setFieldValue(u"zjys"_s, u"24"_s);
+        };
+    };
+    const auto key = [](Qt::Key k) { return [k] { test::pressKey(k); }; };
+    const qint64 truck = withEditor(card(u"GD01"_s, u"货车"_s, u"1200"_s), key(Qt::Key_Insert));
+    const qint64 spare = withEditor(card(u"GD02"_s, u"备用车"_s, u"0"_s), key(Qt::Key_Insert));
+    ASSERT_GT(spare, truck) << script.messages().join(u'|').toStdString();
+    const auto shown = [&w](const QString& code) {
+        for (int r = 0; r < w.model()->rowCount(); ++r)
+            if (w.rowValue(r, u"code"_s).toString() == code)
+                return u"%1 %2 %3 %4 %5 %6"_s.arg(w.rowValue(r, u"Name"_s).toString(),
+                                                  w.rowValue(r, u"lbName"_s).toString(),
+                                                  w.rowValue(r, u"depName"_s).toString())
+                    .arg(w.rowValue(r, u"yz"_s).toDouble())
+                    .arg(w.rowValue(r, u"jz"_s).toDouble())
+                    .arg(w.rowValue(r, u"zjys"_s).toInt());
+        return QString();
+    };
+    EXPECT_EQ(u"货车 运输设备 行政部 1200 1200 24"_s, shown(u"GD01"_s));
+    EXPECT_EQ(asset + 1200, number(assetKm));
+    const auto focus = [&w](const QString& code) {
+        for (int r = 0; r < w.model()->rowCount(); ++r)
+            if (w.rowValue(r, u"code"_s).toString() == code)
+                w.setFocusedRow(r);
+        w.dbgvX()->table()->setFocus();
+    };
+    const auto readOnly = [](TfrmBaseEdit& e, const char* field) {
+        auto* edit = qobject_cast<QLineEdit*>(e.fieldEditor(QLatin1String(field)));
+        return edit && edit->isReadOnly();
+    };
+    focus(u"GD01"_s);
+    EXPECT_EQ(truck, withEditor(
+                         [&](TfrmBaseEdit& e) {
+                             EXPECT_EQ(u"900 运输设备"_s,
+                                       e.fieldValue(u"lbid"_s) + u' ' +
+                                           qobject_cast<QLineEdit*>(e.fieldEditor(u"lbid"_s))->text());
+                             EXPECT_FALSE(readOnly(e, "yz"));
+                             EXPECT_TRUE(readOnly(e, "ljzj"));
+                             e.setFieldValue(u"yz"_s, u"1000"_s);
+                         },
+                         key(Qt::Key_Return)));
+    EXPECT_EQ(asset + 1000, number(assetKm));
+    // A copy takes the card's class and department, not its value.
+    withEditor(
+        [](TfrmBaseEdit& e) {
+            EXPECT_EQ(u"900 0"_s, e.fieldValue(u"lbid"_s) + u' ' + e.fieldValue(u"yz"_s));
+        },
+        [&w] { w.btnCopyAdd()->trigger(); });
+    focus(u"GD02"_s);
+    script.answer(u"确定(&O)"_s, u"您确定要删除选中的数据吗？"_s);
+    test::pressKey(Qt::Key_Delete);
+    EXPECT_EQ(QString(), shown(u"GD02"_s));
+    EXPECT_EQ(1, stored(u"SELECT Del FROM GDZCDetail WHERE id = %1"_s.arg(spare)).toInt());
+
+    ASSERT_GT(openAccounts(), -1);
+    client::settings().IsOpen = 1;
+    focus(u"GD01"_s);
+    withEditor(
+        [&](TfrmBaseEdit& e) {
+            EXPECT_TRUE(readOnly(e, "yz"));
+            e.setFieldValue(u"Name"_s, u"重型货车"_s);
+        },
+        key(Qt::Key_Return));
+    EXPECT_EQ(u"重型货车 运输设备 行政部 1000 1000 24"_s, shown(u"GD01"_s));
+    ParamList modified;
+    for (const auto& [k, v] : {std::pair{"id", QString::number(truck)}, {"code", u"GD01"_s},
+                               {"Name", u"货车"_s}, {"yz", u"5000"_s}})
+        modified.setValue(QLatin1String(k), v);
+    EXPECT_THROW(dm.ExecProc(u"P_JXC_GDZC_Save"_s, modified), DytError);
+    script.clearRecords();
+    script.answer(u"确定(&O)"_s, u"您确定要删除选中的数据吗？"_s);
+    test::pressKey(Qt::Key_Delete);
+    client::settings().IsOpen = 0;
+    EXPECT_TRUE(script.messages().join(u'|').contains(u"已经开账，不能再修改期初数据！"_s))
+        << script.messages().join(u'|').toStdString();
+    EXPECT_NE(QString(), shown(u"GD01"_s));
+    EXPECT_EQ(asset + 1000, number(assetKm));
 }
 TEST_F(BaseEndToEnd, LevelFourTakesAChildLevelFiveRefusesOne) {
     auto w = open(u"SP"_s);

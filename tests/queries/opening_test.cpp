@@ -61,6 +61,7 @@ TEST(OpeningParams, QueriesSavesRefusalsPricesAndPages) {
     EXPECT_EQ(QString(), opening::editRefusal(false, true, all));
     EXPECT_EQ(opening::text::totalRow(), opening::accountRefusal(2, u"银行存款"_s));
     EXPECT_EQ(opening::text::computedRow(), opening::accountRefusal(0, u"本年利润"_s));
+    EXPECT_EQ(opening::text::computedRow(), opening::accountRefusal(0, u"固定资产"_s));
     EXPECT_EQ(QString(), opening::accountRefusal(0, u"现金"_s));
     EXPECT_EQ(0.0, opening::unitPrice(0, 5, 2));
     EXPECT_EQ(3.33, opening::unitPrice(3, 10, 2));

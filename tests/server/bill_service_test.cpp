@@ -712,5 +712,22 @@ TEST_F(BillService, AModifiedClientGetsNoMoreThanItsOperatorsRights) {
     backend_->closeSession(clerk);
 }
 
+// Asset cards: a fixed-asset bill window adds and changes them; deleting takes the card list's
+// delete right, whatever a modified client sends.
+TEST_F(BillService, AssetCardsAreDeletedOnlyWithTheCardListsDeleteRight) {
+    Session clerk;
+    logInClerk(clerk, u"'201905', '20190501'"_s);
+    const qint64 id = proc(clerk, u"P_JXC_GDZC_Save"_s, u"id=0;code=GD01;Name=货车"_s).code;
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(QString(), refusal(clerk, u"P_JXC_GDZC_Save"_s,
+                                 u"id=%1;code=GD01;Name=旧货车"_s.arg(id)));
+    const QString del = u"id=%1;del=1"_s.arg(id);
+    EXPECT_EQ(u"您没有执行该操作的权限!"_s, refusal(clerk, u"P_JXC_GDZC_Save"_s, del));
+    grant(u"'1012', '101203'"_s);
+    EXPECT_EQ(QString(), refusal(clerk, u"P_JXC_GDZC_Save"_s, del));
+    EXPECT_EQ(1, session_.db->scalar(u"SELECT Del FROM GDZCDetail WHERE id = %1"_s.arg(id)).toInt());
+    backend_->closeSession(clerk);
+}
+
 }  // namespace
 }  // namespace dyt::server::test

@@ -238,9 +238,13 @@ TEST_F(Assets, CardsAreKeptByTheirProcedureAndTheirValuesMoveByBillsOnly) {
     EXPECT_EQ(u"固定资产已经有业务单据，不能修改它的会计科目！"_s,
               callError(u"P_JXC_GDZC_Save"_s,
                         {{"id", n(id)}, {"code", u"GD03"_s}, {"Name", u"电脑"_s}}));
+    EXPECT_EQ(u"固定资产已经有业务单据，原值由单据决定，不能修改！"_s,
+              callError(u"P_JXC_GDZC_Save"_s, {{"id", n(id)}, {"code", u"GD03"_s},
+                                               {"Name", u"电脑"_s}, {"km_id", n(kmFixed)},
+                                               {"yz", u"1"_s}}));
     ASSERT_EQ(id, call(u"P_JXC_GDZC_Save"_s, {{"id", n(id)}, {"code", u"GD03"_s},
                                               {"Name", u"笔记本电脑"_s}, {"km_id", n(kmFixed)},
-                                              {"zjys", u"24"_s}, {"yz", u"1"_s}}));
+                                              {"zjys", u"24"_s}, {"yz", u"900"_s}}));
     EXPECT_EQ((QStringList{u"GD03|笔记本电脑|11|24|900"_s}), test::rowTexts(query(card)));
     // The card's bill copies into asset bills only: its lines name a card, not goods.
     const qint64 bought = value(u"SELECT id FROM djIndex WHERE djType = 23"_s).toLongLong();

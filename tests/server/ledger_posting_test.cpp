@@ -439,6 +439,7 @@ TEST_F(Opening, OpeningBalancesThenOpenAndReverse) {
     } const before[] = {
         {"P_JXC_INI_baseWLDW", "id=21\nysTotal=1\nyfTotal=1", "不能同时录入期初应收和期初应付！"},
         {"P_JXC_INI_baseKM", "id=6\nTotal=1", "本行金额不能直接修改！"},
+        {"P_JXC_INI_baseKM", "id=11\nTotal=1", "本行金额不能直接修改！"},
         {"P_JXC_INI_baseKM", "id=1\nTotal=1", "本行为合计值，不能直接修改！"},
         {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=-1", "期初数量和金额不能为负数！"},
         {"P_JXC_INI_GoodsStock", "goodsid=31\nstockid=11\nQty=0\nTotal=5",

@@ -81,6 +81,94 @@ const QList<BaseKind>& baseKinds() {
     return kinds;
 }
 
+const BaseKind& assetCardKind() {
+    static const BaseKind kind = [] {
+        BaseKind k;
+        k.listClass = QStringLiteral("TfrmBaseKM");
+        k.editorClass = QStringLiteral("TfrmBaseGDZCSet");
+        k.title = QStringLiteral("固定资产");
+        k.editorTitle = QStringLiteral("固定资产卡片");
+        k.kindCode = QStringLiteral("GDZC");
+        k.functionCode = 1012;
+        k.listSql = QStringLiteral(
+            "SELECT a.id, a.par_id, a.code, a.Name, a.Name AS fullname, a.lbid, "
+            "COALESCE(c.Name, '') AS lbName, a.dep_id, COALESCE(d.fullname, '') AS depName, "
+            "a.km_id, COALESCE(k.fullname, '') AS kmName, a.BuyDate, a.yz, a.czl, a.zjys, "
+            "a.ljzj, a.yz - a.ljzj AS jz, a.isSold, a.comment, CASE WHEN EXISTS (SELECT 1 FROM "
+            "djGDZCDetail AS m WHERE m.gdzc_id = a.id) THEN 1 ELSE 0 END AS moved FROM "
+            "GDZCDetail AS a LEFT JOIN GDZCDetail AS c ON c.id = a.lbid LEFT JOIN baseBM AS d "
+            "ON d.id = a.dep_id LEFT JOIN baseKM AS k ON k.id = a.km_id WHERE a.IsBaseInfo = 0 "
+            "AND a.Del <> 1");
+        k.recordIdColumn = QStringLiteral("a.id");
+        k.recordTable = QStringLiteral("GDZCDetail");
+        k.table = QStringLiteral("gdzcdetail");
+        k.saveProcedure = QStringLiteral("P_JXC_GDZC_Save");
+        k.sendsOperator = true;
+        k.searchCaption = QStringLiteral("快速查找固定资产(Tab)");
+        k.nameField = QStringLiteral("Name");
+        k.flat = true;
+        const struct {
+            const char* field;
+            const char* caption;
+            int width;
+            bool flag;
+        } columns[] = {
+            {"code", "资产编号", 80, false},
+            {"Name", "资产名称", 140, false},
+            {"lbName", "类别", 90, false},
+            {"depName", "使用部门", 90, false},
+            {"kmName", "会计科目", 110, false},
+            {"BuyDate", "购置日期", 80, false},
+            {"yz", "[%NUM%SUM%M%]原值", 90, false},
+            {"czl", "[%NUM%]残值率(%)", 70, false},
+            {"zjys", "[%NUM%]折旧月数", 70, false},
+            {"ljzj", "[%NUM%SUM%M%]累计折旧", 90, false},
+            {"jz", "[%NUM%SUM%M%]净值", 90, false},
+            {"isSold", "已变卖", 60, true},
+            {"comment", "备注", 140, false},
+        };
+        for (const auto& c : columns)
+            k.columns.append({QLatin1String(c.field), u8(c.caption), c.width, 0, c.flag});
+        auto field = [&k](const char* name, const char* label, EditKind edit) -> EditField& {
+            EditField f;
+            f.name = QLatin1String(name);
+            f.label = u8(label);
+            f.kind = edit;
+            k.fields.append(f);
+            return k.fields.last();
+        };
+        auto picker = [&](const char* name, const char* label, const char* pick,
+                          const char* shown) {
+            EditField& f = field(name, label, EditKind::Picker);
+            f.pickKind = QLatin1String(pick);
+            f.showField = QLatin1String(shown);
+        };
+        field("code", "资产编号", EditKind::Text);
+        field("Name", "资产名称", EditKind::Text);
+        picker("lbid", "类别", "gdzclb", "lbName");
+        picker("dep_id", "使用部门", "bumen", "depName");
+        picker("km_id", "会计科目", "kmleaf", "kmName");
+        field("BuyDate", "购置日期", EditKind::Date);
+        // The original value is an opening value: the bills move it once they exist.
+        EditField& yz = field("yz", "原值", EditKind::Number);
+        yz.lockedWhenOpened = true;
+        yz.lockField = QStringLiteral("moved");
+        field("czl", "残值率(%)", EditKind::Number);
+        field("zjys", "折旧月数", EditKind::Number);
+        field("ljzj", "累计折旧", EditKind::Number).readOnly = true;
+        field("isSold", "已变卖", EditKind::Check).readOnly = true;
+        field("comment", "备注", EditKind::Memo);
+        return k;
+    }();
+    return kind;
+}
+
+const BaseKind& kindForFunction(const BaseKind& listed, int functionCode) {
+    if (listed.kindCode == u"KM" && functionCode == assetCardKind().functionCode)
+        return assetCardKind();
+    return listed;
+}
+
 const BaseKind* findBaseKind(const QString& className) {
     for (const BaseKind& k : baseKinds()) {
         if (k.listClass.compare(className, Qt::CaseInsensitive) == 0 ||
@@ -214,6 +302,9 @@ QString unitLockSql(qint64 goodsId, int unitSlot) {
 }
 
 QString copySourceSql(const BaseKind& kind, qint64 sourceId) {
+    if (!kind.recordIdColumn.isEmpty())
+        return kind.listSql + QStringLiteral(" AND ") + kind.recordIdColumn +
+               QStringLiteral(" = ") + QString::number(sourceId);
     return QStringLiteral(" SELECT * FROM ") + kind.recordTable + QStringLiteral(" WHERE id = ") +
            QString::number(sourceId);
 }

@@ -38,6 +38,9 @@ struct EditField {
     QStringList items;  // Combo: the items by index
     QString pickKind;   // Picker: the record selection kind
     QString showField;  // Picker: the field holding the shown name
+    bool readOnly = false;       // shown only
+    bool lockedWhenOpened = false;  // read-only once the account set is opened
+    QString lockField;  // read-only when the loaded record holds a non-zero value here
 };
 
 struct BaseKind {
@@ -65,6 +68,10 @@ struct BaseKind {
     bool sendsOperator = true;
     bool hasStopped = false;  // the list offers "包含停用"
     QString searchCaption;    // caption of the quick search box
+    QString nameField = QStringLiteral("fullname");  // the name the editor requires
+    bool flat = false;  // no categories: no tree, no levels, no list mode, no row order
+    QString recordIdColumn;  // SQL source: the editor reads its record as the source narrowed
+                             // by this column; empty: the record table by id
 
     QList<ListColumn> columns;
     QList<EditField> fields;
@@ -72,6 +79,12 @@ struct BaseKind {
 
 // Every kind, in menu order.
 const QList<BaseKind>& baseKinds();
+// The fixed-asset cards (GDZCDetail rows that are cards), listed under function 1012 by the
+// account list's class.
+const BaseKind& assetCardKind();
+// The kind a list window shows when opened by a function code: the listed kind, or the variant
+// the code names (1012: the fixed-asset cards).
+const BaseKind& kindForFunction(const BaseKind& listed, int functionCode);
 // The kind of a list or editor class name (letter case ignored); nullptr when unknown.
 const BaseKind* findBaseKind(const QString& className);
 const BaseKind& kindByCode(const QString& kindCode);

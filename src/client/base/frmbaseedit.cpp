@@ -23,6 +23,7 @@
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/session.h"
+#include "client/logic/settings.h"
 #include "common/error.h"
 #include "common/pinyin.h"
 
@@ -166,6 +167,8 @@ void TfrmBaseEdit::addField(const base::EditField& field) {
             editor = new QLineEdit(p);
             break;
     }
+    if (field.readOnly)
+        setEditorLocked(editor, true);
     editor->setObjectName(QStringLiteral("ed") + field.name);
     editor->setProperty("FieldName", field.name);
     editors_.insert(field.name.toLower(), editor);
@@ -188,7 +191,7 @@ void TfrmBaseEdit::addField(const base::EditField& field) {
         if (auto* e = qobject_cast<QLineEdit*>(editor))
             connect(e, &QLineEdit::editingFinished, this, [this] { fullNameLeft(); });
     }
-    if (lower == u"code") {
+    if (lower == u"code" && !kind_.autoCodeKind.isEmpty()) {
         // "自动编号" stands beside the code.
         grid->addWidget(cbAutoCode_, row, 3, Qt::AlignLeft);
         ++slot;
@@ -272,21 +275,51 @@ void TfrmBaseEdit::fillFrom(const RecordSet& rows) {
     }
 }
 
+void TfrmBaseEdit::setEditorLocked(QWidget* editor, bool locked) {
+    if (auto* e = qobject_cast<QLineEdit*>(editor))
+        e->setReadOnly(locked);
+    else if (auto* m = qobject_cast<QPlainTextEdit*>(editor))
+        m->setReadOnly(locked);
+    else
+        editor->setEnabled(!locked);
+}
+
+void TfrmBaseEdit::applyLocks() {
+    for (const base::EditField& f : kind_.fields) {
+        QWidget* w = fieldEditor(f.name);
+        if (!w || f.readOnly || (!f.lockedWhenOpened && f.lockField.isEmpty()))
+            continue;
+        bool locked = f.lockedWhenOpened && settings().IsOpen != 0;
+        if (!f.lockField.isEmpty() && loaded_.currentRow() >= 0 && loaded_.hasField(f.lockField))
+            locked = locked || loaded_.text(f.lockField).toDouble() != 0;
+        setEditorLocked(w, locked);
+    }
+}
+
 void TfrmBaseEdit::setup(const EditorRequest& request) {
     id_ = request.id;
     parentId_ = request.parentId;
     buildPages();
+    if (kind_.autoCodeKind.isEmpty()) {
+        cbAutoCode_->setChecked(false);
+        cbAutoCode_->hide();
+    }
     if (id_ > 0) {
         loadRecord(id_);
         cbAutoCode_->setEnabled(false);
     } else if (request.source) {
         fillSource(*request.source);
         setFieldValue(QStringLiteral("code"), QString());
+        // What the bills keep (shown only, or locked once they move it) is not copied.
+        for (const base::EditField& f : kind_.fields)
+            if (f.readOnly || !f.lockField.isEmpty())
+                setFieldValue(f.name, QVariant(0));
         if (cbAutoCode_->isChecked())
             fetchAutoCode();
     } else if (cbAutoCode_->isChecked()) {
         fetchAutoCode();
     }
+    applyLocks();
     if (QWidget* first = fieldEditor(QStringLiteral("code")))
         first->setFocus();
 }
@@ -345,8 +378,7 @@ double TfrmBaseEdit::numberOf(const QString& name) const {
 }
 
 void TfrmBaseEdit::checkFields() {
-    for (const char* name : {"code", "fullname"}) {
-        const QString n = QLatin1String(name);
+    for (const QString& n : {QStringLiteral("code"), kind_.nameField}) {
         const base::EditField* def = fieldDef(n);
         if (!def)
             continue;
@@ -455,7 +487,8 @@ bool TfrmBaseEdit::save() {
         return false;
     }
     baseDataChanged() = true;
-    autoCodeState() = cbAutoCode_->isChecked();
+    if (!kind_.autoCodeKind.isEmpty())
+        autoCodeState() = cbAutoCode_->isChecked();
     return true;
 }
 

@@ -91,6 +91,10 @@ protected:
     RecordSet loaded_;  // the record as loaded for editing
 
 private:
+    static void setEditorLocked(QWidget* editor, bool locked);
+    // Read-only fields, and those the opened account set or the loaded record lock.
+    void applyLocks();
+
     const base::BaseKind& kind_;
     QTabWidget* pages_ = nullptr;
     QHash<QString, QWidget*> pageWidgets_;

@@ -53,7 +53,7 @@ EditorOpener& TfrmBaseList::editorOpener() {
 }
 
 TfrmBaseList::TfrmBaseList(const base::BaseKind& kind, QWidget* parent)
-    : TfrmXAbstract(parent), kind_(kind) {
+    : TfrmXAbstract(parent), kind_(&kind) {
     setObjectName(kind.listClass);
     setTitle(kind.title);
     buildControls();
@@ -63,7 +63,11 @@ TfrmBaseList::TfrmBaseList(const base::BaseKind& kind, QWidget* parent)
 TfrmBaseList::~TfrmBaseList() = default;
 
 QString TfrmBaseList::layoutKey() const {
-    return kind_.listClass + QStringLiteral("_dbgvX");
+    // A variant shares the class but not the columns.
+    const base::BaseKind* listed = base::findBaseKind(kind_->listClass);
+    const QString variant =
+        listed && listed != kind_ ? QStringLiteral("_") + kind_->kindCode : QString();
+    return kind_->listClass + variant + QStringLiteral("_dbgvX");
 }
 
 void TfrmBaseList::buildControls() {
@@ -90,7 +94,7 @@ void TfrmBaseList::buildControls() {
     edSearch_->setObjectName(QStringLiteral("edSearch"));
     edSearch_->setMinimumWidth(160);
     edSearch_->setClearButtonEnabled(true);
-    addHeaderField(kind_.searchCaption, edSearch_);
+    addHeaderField(kind_->searchCaption, edSearch_);
     connect(edSearch_, &QLineEdit::returnPressed, this, [this] { searchClick(); });
     QAction* find = edSearch_->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
                                          QLineEdit::TrailingPosition);
@@ -99,7 +103,7 @@ void TfrmBaseList::buildControls() {
     edSearch_->installEventFilter(this);
     cbStopped_ = new QCheckBox(basetext::includeStopped(), this);
     cbStopped_->setObjectName(QStringLiteral("cbIncludeStopped"));
-    if (kind_.hasStopped)
+    if (kind_->hasStopped)
         addHeaderField(basetext::includeStopped(), cbStopped_);
     else
         cbStopped_->hide();
@@ -115,6 +119,22 @@ void TfrmBaseList::buildControls() {
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(table, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { rowActivated(index.row()); });
+    // Enter opens the focused row (a category goes down a level), Insert adds, Delete deletes,
+    // each as its button would and only while the button is offered.
+    bindGridKey(Qt::Key_Return, [this] {
+        rowActivated(focusedRow());
+        return true;
+    });
+    bindGridKey(Qt::Key_Insert, [this] {
+        if (btnAdd_->isVisible())
+            btnAddClick();
+        return true;
+    });
+    bindGridKey(Qt::Key_Delete, [this] {
+        if (btnDel_->isVisible())
+            btnDelClick();
+        return true;
+    });
     connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { updatePathLabel(); });
     table->viewport()->installEventFilter(this);
@@ -129,8 +149,8 @@ void TfrmBaseList::buildControls() {
 void TfrmBaseList::buildColumns() {
     gridDefinition().columns.clear();
     const QString menu = QString::number(tag());
-    for (const base::ListColumn& c : kind_.columns) {
-        const QString caption = base::columnCaption(kind_, c);
+    for (const base::ListColumn& c : kind_->columns) {
+        const QString caption = base::columnCaption(*kind_, c);
         bool granted = true;
         if (c.fieldNo > 0) {
             granted = checkPurview(
@@ -149,7 +169,10 @@ void TfrmBaseList::applyRights() {
     const QString menu = QString::number(tag());
     const bool canAdd = checkPurview(menu, QStringLiteral("01"), QStringLiteral("添加"), false);
     btnAdd_->setVisible(canAdd);
-    btnAddLevel_->setVisible(canAdd);
+    btnAddLevel_->setVisible(canAdd && !kind_->flat);
+    btnList_->setVisible(!kind_->flat);
+    btnUp()->setVisible(!kind_->flat);
+    btnDown()->setVisible(!kind_->flat);
     btnCopyAdd_->setVisible(canAdd);
     btnUpdate_->setVisible(checkPurview(menu, QStringLiteral("02"), QStringLiteral("修改"), false));
     btnDel_->setVisible(checkPurview(menu, QStringLiteral("03"), QStringLiteral("删除"), false));
@@ -160,8 +183,16 @@ void TfrmBaseList::applyRights() {
 }
 
 void TfrmBaseList::FormCreate() {
-    // The account lists of the menu share one window; the function code names the list.
-    if (kind_.kindCode == u"KM") {
+    // The account lists of the menu share one window; the function code names the list, and
+    // 1012 lists the fixed-asset cards.
+    if (const base::BaseKind* variant = &base::kindForFunction(*kind_, tag()); variant != kind_) {
+        kind_ = variant;
+        setTitle(kind_->title);
+        for (QLabel* label : findChildren<QLabel*>())
+            if (label->buddy() == edSearch_)
+                label->setText(kind_->searchCaption);
+        buildColumns();
+    } else if (kind_->kindCode == u"KM") {
         static const QHash<int, QString> titles = {{1009, QStringLiteral("现金银行")},
                                                    {1010, QStringLiteral("收入类型")},
                                                    {1011, QStringLiteral("费用类型")},
@@ -236,15 +267,15 @@ void TfrmBaseList::filterSqlRows(RecordSet& all) const {
 void TfrmBaseList::loadList() {
     TdmMain* dm = &dataModule();
     RecordSet rows;
-    if (kind_.listSql.isEmpty()) {
-        ParamList params = base::listParams(kind_, state_, loginedUser().UserId);
-        dm->ExecProcQuery(kind_.listProcedure, params, &rows);
+    if (kind_->listSql.isEmpty()) {
+        ParamList params = base::listParams(*kind_, state_, loginedUser().UserId);
+        dm->ExecProcQuery(kind_->listProcedure, params, &rows);
     } else {
-        dm->ExecQuery(kind_.listSql, &rows);
+        dm->ExecQuery(kind_->listSql, &rows);
         filterSqlRows(rows);
     }
     // A column whose field the answer lacks shows empty.
-    for (const base::ListColumn& c : kind_.columns) {
+    for (const base::ListColumn& c : kind_->columns) {
         if (!rows.hasField(c.field))
             rows.addField(c.field, FieldType::Text);
     }
@@ -262,15 +293,19 @@ void TfrmBaseList::loadList() {
 }
 
 void TfrmBaseList::loadTree() {
+    if (kind_->flat) {
+        tvCategory()->hide();
+        return;
+    }
     TdmMain* dm = &dataModule();
     RecordSet rows;
-    if (kind_.listSql.isEmpty()) {
-        ParamList params = base::treeParams(kind_, loginedUser().UserId);
-        dm->ExecProcQuery(kind_.listProcedure, params, &rows);
+    if (kind_->listSql.isEmpty()) {
+        ParamList params = base::treeParams(*kind_, loginedUser().UserId);
+        dm->ExecProcQuery(kind_->listProcedure, params, &rows);
     } else {
         // The categories of an SQL kind, from the top down.
         RecordSet all;
-        dm->ExecQuery(kind_.listSql, &all);
+        dm->ExecQuery(kind_->listSql, &all);
         rows.copyStructure(all);
         const int sonnum = all.fieldIndex(QStringLiteral("sonnum"));
         for (int r = 0; r < all.rowCount(); ++r) {
@@ -345,7 +380,7 @@ QString TfrmBaseList::systemRowRefusal(int row, int command) const {
 // --- commands
 
 bool TfrmBaseList::openEditor(const EditorRequest& request) {
-    const bool saved = editorOpener()(kind_, request, this);
+    const bool saved = editorOpener()(*kind_, request, this);
     if (saved)
         run([this] { reloadAll(); });
     return saved;
@@ -425,11 +460,11 @@ void TfrmBaseList::btnDelClick() {
     run([&] {
         ParamList params;
         params.setValue(QStringLiteral("id"), rowValue(row, QStringLiteral("id")).toString());
-        if (kind_.deleteProcedure.isEmpty()) {
+        if (kind_->deleteProcedure.isEmpty()) {
             params.setValue(QStringLiteral("del"), QStringLiteral("1"));
-            dmMain()->ExecProc(kind_.saveProcedure, params);
+            dmMain()->ExecProc(kind_->saveProcedure, params);
         } else {
-            dmMain()->ExecProc(kind_.deleteProcedure, params);
+            dmMain()->ExecProc(kind_->deleteProcedure, params);
         }
         if (onlyRow && !state_.listMode && state_.searchText.trimmed().isEmpty())
             goUp();
@@ -520,7 +555,7 @@ void TfrmBaseList::dropOnTreeNode(qint64 targetId, const QList<qint64>& ids) {
         return;
     run([&] {
         ParamList params;
-        params.setValue(QStringLiteral("TableName"), kind_.table);
+        params.setValue(QStringLiteral("TableName"), kind_->table);
         params.setValue(QStringLiteral("par_id"), QString::number(targetId));
         params.setValue(QStringLiteral("idStrList"), base::dragIdList(ids));
         dmMain()->ExecProc(QStringLiteral("p_Base_Up_DragDrop"), params);

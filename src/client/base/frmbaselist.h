@@ -52,7 +52,7 @@ public:
     TfrmBaseList(const base::BaseKind& kind, QWidget* parent = nullptr);
     ~TfrmBaseList() override;
 
-    const base::BaseKind& kind() const { return kind_; }
+    const base::BaseKind& kind() const { return *kind_; }
     base::ListState& state() { return state_; }
     QString currentPath() const { return path_; }
 
@@ -93,7 +93,7 @@ public:
     void dropOnTreeNode(qint64 targetId, const QList<qint64>& ids);
     void rowActivated(int row);
     void btnExitClick() override;
-    QString orderTable() const override { return kind_.table; }
+    QString orderTable() const override { return kind_->table; }
     QString layoutKey() const override;
 
     // The ids of the selected rows, the focused one when none is selected.
@@ -120,7 +120,7 @@ private:
     // The refusal of system rows for a command ("" when allowed).
     QString systemRowRefusal(int row, int command) const;
 
-    const base::BaseKind& kind_;
+    const base::BaseKind* kind_;  // the function code may name a variant (FormCreate)
     base::ListState state_;
     QString path_;
     RecordSet treeRows_;

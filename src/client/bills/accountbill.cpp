@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "client/bills/frmbillskd.h"
 #include "client/common/griddelegate.h"
@@ -58,6 +61,11 @@ AccountBillKind row(int djType, const char* className, const char* title, bool p
     k.lineCaption = QString::fromUtf8(lineCaption);
     k.money = money;
     k.moneyKind = QString::fromLatin1(moneyKind);
+    return k;
+}
+
+AccountBillKind depreciating(AccountBillKind k) {
+    k.proposesDepreciation = true;
     return k;
 }
 
@@ -120,7 +128,8 @@ const std::vector<AccountBillKind>& accountBillKinds() {
         row(20, "TfrmBillTXCXZZ", "提现存现转账", false, false, M::Transfer, "fkkm", "资金账户"),
         row(23, "TfrmBillGDZCGZ", "固定资产购置", true, false, M::Asset, "gdzc", "固定资产",
             P::Pay, "fkkm"),
-        row(24, "TfrmBillGDZCZJ", "固定资产折旧", false, false, M::Asset, "gdzc", "固定资产"),
+        depreciating(
+            row(24, "TfrmBillGDZCZJ", "固定资产折旧", false, false, M::Asset, "gdzc", "固定资产")),
         row(25, "TfrmBillGDZCBM", "固定资产变卖", true, false, M::Asset, "gdzc", "固定资产",
             P::Receive, "skkm"),
         row(26, "TfrmBillDTFYFS", "待摊费用发生", true, false, M::Amount, "dtkm", "待摊费用科目",
@@ -139,6 +148,22 @@ const std::vector<AccountBillKind>& accountBillKinds() {
             "fkkm"),
     };
     return rows;
+}
+
+double monthlyDepreciation(const AssetCard& card, int moneyPlaces) {
+    if (card.zjys <= 0 || card.sold)
+        return 0;
+    const double depreciable = card.yz * (1 - card.czl / 100);
+    const double month = roundTo(depreciable / card.zjys, moneyPlaces);
+    const double left = roundTo(depreciable - card.ljzj, moneyPlaces);
+    return std::max(0.0, std::min(month, left));
+}
+
+QString assetCardText(const AssetCard& card) {
+    return u"固定资产[%1 %2]  原值：%3  累计折旧：%4  净值：%5"_s.arg(
+               card.code, card.name, moneyText(card.yz), moneyText(card.ljzj),
+               moneyText(card.netValue())) +
+           (card.sold ? u"（已变卖）"_s : QString());
 }
 
 const AccountBillKind* findAccountBillKind(const QString& className) {
@@ -300,11 +325,17 @@ void TfrmBillAccountLines::buildControls() {
         headGrid_->setColumnStretch(c, 1);
     lbSum_ = new QLabel(acctbilltext::lineSum() + moneyText(0), this);
     lbSum_->setObjectName(u"lbSum"_s);
+    if (kind_.mode == M::Asset) {
+        lbAsset_ = new QLabel(this);
+        lbAsset_->setObjectName(u"lbAsset"_s);
+    }
     if (auto* main = qobject_cast<QBoxLayout*>(layout())) {
         const int at = main->indexOf(gbCondition()) + 1;
         if (at > 0) {
             main->insertWidget(at, panHead_);
             main->insertWidget(at + 1, lbSum_);
+            if (lbAsset_)
+                main->insertWidget(at + 2, lbAsset_);
         }
     }
     // The lines have no goods: only the partner look-ups apply.
@@ -372,6 +403,15 @@ void TfrmBillAccountLines::buildColumns() {
         });
     dbgvX()->table()->installEventFilter(this);
     dbgvX()->table()->viewport()->installEventFilter(this);
+    // The card of the line the operator stands on; a line without one leaves the last shown.
+    if (kind_.mode == M::Asset)
+        connect(dbgvX()->table()->selectionModel(), &QItemSelectionModel::currentRowChanged,
+                this, [this](const QModelIndex& current) {
+                    const qint64 card =
+                        current.isValid() ? accountOf(model()->rawRow(current.row())) : 0;
+                    if (card > 0)
+                        showAssetCard(card);
+                });
 }
 
 // --- header choices
@@ -499,9 +539,52 @@ void TfrmBillAccountLines::setLineAccount(int r, qint64 id, const QString& code,
     accountTexts_.insert(id, {code, name});
     if (r == rs.rowCount() - 1)
         rs.appendRow(RecordSet::Row(rs.fieldCount()));
+    if (kind_.mode == M::Asset)
+        assetChosen(r, id);
     reshowLines();
     setModified(true);
     recompute();
+}
+
+std::optional<AssetCard> TfrmBillAccountLines::loadAssetCard(qint64 id) const {
+    RecordSet rows;
+    billDataModule().ExecQuery(billsql::assetCards({id}), &rows);
+    if (rows.recordCount() == 0)
+        return std::nullopt;
+    rows.first();
+    AssetCard c;
+    c.id = id;
+    c.code = rows.text(u"code"_s);
+    c.name = rows.text(u"Name"_s);
+    c.yz = numberOf(rows.value(rows.fieldIndex(u"yz"_s)));
+    c.ljzj = numberOf(rows.value(rows.fieldIndex(u"ljzj"_s)));
+    c.czl = numberOf(rows.value(rows.fieldIndex(u"czl"_s)));
+    c.zjys = int(numberOf(rows.value(rows.fieldIndex(u"zjys"_s))));
+    c.sold = numberOf(rows.value(rows.fieldIndex(u"isSold"_s))) != 0;
+    return c;
+}
+
+std::optional<AssetCard> TfrmBillAccountLines::showAssetCard(qint64 id) {
+    std::optional<AssetCard> card;
+    try {
+        if (id > 0)
+            card = loadAssetCard(id);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    lbAsset_->setText(card ? assetCardText(*card) : QString());
+    return card;
+}
+
+void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
+    const std::optional<AssetCard> card = showAssetCard(id);
+    if (!card || !kind_.proposesDepreciation || !isZero(amountOf(r, u"total"_s)))
+        return;
+    RecordSet& rs = records();
+    if (rs.fieldIndex(u"total"_s) < 0)
+        rs.addField(u"total"_s, FieldType::Text, kPacketFieldWidth);
+    const double month = monthlyDepreciation(*card, settings().TotalDot);
+    rs.setAt(r, rs.fieldIndex(u"total"_s), month > 0 ? moneyText(month) : QString());
 }
 
 bool TfrmBillAccountLines::chooseLineAccount(int r, const QString& text) {
@@ -688,6 +771,8 @@ void TfrmBillAccountLines::loadBill() {
         f.edit->setProperty(kChosenText, f.edit->text());
     updateCommands();
     recompute();
+    if (lbAsset_)
+        showAssetCard(accountOf(0));
 }
 
 void TfrmBillAccountLines::loadLines() {
@@ -743,6 +828,8 @@ void TfrmBillAccountLines::fillAssetNames() {
 
 void TfrmBillAccountLines::resetToNewBill() {
     accountTexts_.clear();
+    if (lbAsset_)
+        lbAsset_->clear();
     TfrmBillAbstract::resetToNewBill();
     for (QLineEdit* e : order_) {
         if (e == edje_)

@@ -65,6 +65,7 @@ struct AccountBillKind {
     QString lineCaption;  // "费用科目", "收入科目", …: the caption of the account columns
     MoneyPart money = MoneyPart::None;
     QString moneyKind;  // the record selection of the money account
+    bool proposesDepreciation = false;  // a chosen card proposes the month's depreciation
 
     bool paysOrReceives() const { return money == MoneyPart::Pay || money == MoneyPart::Receive; }
     bool isFund() const { return money == MoneyPart::FundDown || money == MoneyPart::FundUp; }
@@ -89,6 +90,26 @@ struct AccountLine {
 // at least one line, the two sides equal for transfers and vouchers. Throws DytError.
 void checkAccountLines(const AccountBillKind& kind, const QList<AccountLine>& lines);
 
+// A fixed-asset card as the asset bills show it.
+struct AssetCard {
+    qint64 id = 0;
+    QString code;
+    QString name;
+    double yz = 0;    // original value
+    double ljzj = 0;  // accumulated depreciation
+    double czl = 0;   // salvage rate in percent
+    int zjys = 0;     // depreciation months
+    bool sold = false;
+    double netValue() const { return yz - ljzj; }
+};
+
+// The month's depreciation of a card: yz × (1 − czl ÷ 100) ÷ zjys, at most what is left to
+// depreciate (yz × (1 − czl ÷ 100) − ljzj), never below zero; zero without months. Rounded to
+// the money places.
+double monthlyDepreciation(const AssetCard& card, int moneyPlaces);
+// "原值：… 累计折旧：… 净值：…" after the card's code and name, and "（已变卖）" for a sold card.
+QString assetCardText(const AssetCard& card);
+
 class TfrmBillAccountLines : public TfrmBillAbstract {
     Q_OBJECT
 
@@ -106,6 +127,8 @@ public:
     QLineEdit* edzh() const { return edzh_; }
     QLineEdit* edje() const { return edje_; }
     QLabel* lbSum() const { return lbSum_; }
+    // The card of the current asset line (asset kinds only).
+    QLabel* lbAsset() const { return lbAsset_; }
 
     // The record selection behind the buttons and the account cells.
     std::function<std::optional<BaseChoice>(const QString& kind, const QString& text)> selector;
@@ -167,6 +190,12 @@ private:
     void fillNetTotals();
     // Asset lines read back with their card only get the card's code and name.
     void fillAssetNames();
+    // The card of an asset line: shown under the header; a depreciation line without an amount
+    // gets the month's depreciation.
+    void assetChosen(int row, qint64 card);
+    std::optional<AssetCard> loadAssetCard(qint64 id) const;
+    // Shows the card under the header (nothing for no card) and answers it.
+    std::optional<AssetCard> showAssetCard(qint64 id);
 
     const AccountBillKind& kind_;
     QWidget* panHead_ = nullptr;
@@ -180,6 +209,7 @@ private:
     QLineEdit* edzh_ = nullptr;
     QLineEdit* edje_ = nullptr;
     QLabel* lbSum_ = nullptr;
+    QLabel* lbAsset_ = nullptr;
     static constexpr const char* kChosenText = "chosenText";
     QHash<qint64, QPair<QString, QString>> accountTexts_;
     int entryRow_ = -1;

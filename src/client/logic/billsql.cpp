@@ -78,7 +78,8 @@ QString assetCards(const QList<qint64>& ids) {
     QStringList list;
     for (qint64 id : ids)
         list.append(QString::number(id));
-    return u"Select [id],[code],[Name] From GDZCDetail where id in ("_s + list.join(u',') +
+    return u"Select [id],[code],[Name],[yz],[ljzj],[czl],[zjys],[isSold] From GDZCDetail where "
+           u"id in ("_s + list.join(u',') +
            u")"_s;
 }
 

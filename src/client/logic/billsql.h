@@ -28,7 +28,8 @@ QString auditUpdate(const QString& field, qint64 performer, qint64 billId);
 QString postedAccounts(qint64 billId);
 // The print count of a bill and the print limits of its type.
 QString printLimits(qint64 billId);
-// The code and name of fixed-asset cards by id.
+// Fixed-asset cards by id: code, name, original value, accumulated depreciation, salvage rate,
+// depreciation months and the sold mark.
 QString assetCards(const QList<qint64>& ids);
 // The server's print count: asked with copies 0 before a print beyond the limit (with the password
 // typed), told the copies made afterwards; the server refuses a print beyond the limit of an

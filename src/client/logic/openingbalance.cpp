@@ -222,10 +222,11 @@ QString accountRowFilter() {
 QString accountRefusal(qint64 sonnum, const QString& interfaceRole) {
     if (sonnum > 0)
         return text::totalRow();
-    // These follow from the opening stock, the partners and the profit.
+    // These follow from the opening stock, the partners, the profit and the asset cards.
     static const QStringList computed = {QStringLiteral("库存商品"), QStringLiteral("应收账款"),
                                          QStringLiteral("应付账款"), QStringLiteral("预收账款"),
-                                         QStringLiteral("预付账款"), QStringLiteral("本年利润")};
+                                         QStringLiteral("预付账款"), QStringLiteral("本年利润"),
+                                         QStringLiteral("固定资产")};
     if (computed.contains(interfaceRole.trimmed()))
         return text::computedRow();
     return {};

@@ -327,9 +327,6 @@ QHash<QString, Rule> makeRules() {
     add("P_JXC_INI_GoodsStockOther", openingEdit({}));
     add("P_JXC_INI_baseWLDW", openingEdit({QStringLiteral("1003")}));
     add("P_JXC_INI_baseKM", openingEdit({QStringLiteral("1009")}));
-    // Fixed-asset cards: the windows of the fixed-asset bills.
-    add("P_JXC_GDZC_Save", anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),
-                                  QStringLiteral("20190503")}));
 
     // Base data: the list window of the kind, adding or changing, deleting.
     QHash<QString, QStringList> saves, deletes;
@@ -370,6 +367,13 @@ QHash<QString, Rule> makeRules() {
                c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("02"));
     });
     add("p_base_Up_CuXiao", editing({QStringLiteral("4015")}, false));
+    // Fixed-asset cards: their list (1012) by its sub-rights; the windows of the fixed-asset
+    // bills add and change cards but do not delete them.
+    const auto assetBills = anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),
+                                   QStringLiteral("20190503")});
+    add("P_JXC_GDZC_Save", either(editing({QStringLiteral("1012")}, false), [assetBills](Call& c) {
+            return c.p.value(QStringLiteral("del")).trimmed() != u"1" && assetBills(c);
+        }));
     add("p_Base_Up_DragDrop", anyOf(lists));
     add("p_Base_Up_Orderly", anyOf(lists));
 

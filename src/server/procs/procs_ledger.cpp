@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <optional>
 
 #include "common/error.h"
 #include "protocol/billkinds.h"
@@ -595,24 +596,65 @@ int iniAccount(CallContext& ctx) {
     if (st.value(0).toLongLong() > 0)
         throw DytError(QStringLiteral("本行为合计值，不能直接修改！"));
     for (const char* role :
-         {"库存商品", "应收账款", "应付账款", "预收账款", "预付账款", "本年利润"}) {
+         {"库存商品", "应收账款", "应付账款", "预收账款", "预付账款", "本年利润", "固定资产"}) {
         if (roleAccount(db, QString::fromUtf8(role)) == km)
             throw DytError(QStringLiteral("本行金额不能直接修改！"));
     }
+    // The opening of an asset account is the sum of its cards' opening values.
+    if (db.scalar(QStringLiteral("SELECT 1 FROM GDZCDetail WHERE IsBaseInfo = 0 AND Del <> 1 AND "
+                                 "km_id = ? LIMIT 1"),
+                  {km})
+            .isValid())
+        throw DytError(QStringLiteral("本行金额不能直接修改！"));
     const double dc = st.value(2).toDouble() < 0 ? -1.0 : 1.0;
     const double change = roundMoney(total - st.value(1).toDouble());
     moveOpening(db, km, dc * change);
     return 0;
 }
 
-// P_JXC_GDZC_Save: adds (id 0) or changes a fixed-asset card: code, Name, km_id (the asset
-// account, 0 for the role account 固定资产), BuyDate, czl (salvage rate), zjys (depreciation
-// months), dep_id and comment. The original value and the accumulated depreciation are the
-// bills' alone (purchase, depreciation, sale); the account of a card with bills stays as it is.
+// P_JXC_GDZC_Save: adds (id 0), changes or (del 1) deletes a fixed-asset card: code, Name,
+// km_id (the asset account, 0 for the role account 固定资产), lbid (class), zjfsid
+// (depreciation method), BuyDate, czl (salvage rate in percent), zjys (depreciation months),
+// dep_id, comment and yz. The accumulated depreciation is the bills' alone (depreciation, sale);
+// the original value too, except the opening value of a card no bill has moved, which may be
+// set while the account set is not opened and moves the opening balance of the card's account
+// with it. The account of a card with bills stays as it is; such a card is not deleted.
 int saveAssetCard(CallContext& ctx) {
     Database& db = ctx.db;
     const ParamList& p = ctx.params;
     const qint64 id = intParam(p, QStringLiteral("id"), false);
+    const bool moved =
+        id > 0 &&
+        db.scalar(QStringLiteral("SELECT 1 FROM djGDZCDetail WHERE gdzc_id = ? LIMIT 1"), {id})
+            .isValid();
+    struct Stored {
+        qint64 km = 0;
+        double yz = 0;
+    };
+    std::optional<Stored> stored;
+    if (id > 0) {
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT km_id, yz FROM GDZCDetail WHERE id = ? AND IsBaseInfo = 0 AND Del <> 1"));
+        st.bind(1, id);
+        if (!st.step())
+            throw DytError(QStringLiteral("固定资产[%1]不存在，有可能已被删除").arg(id));
+        stored = Stored{st.value(0).toLongLong(), roundMoney(st.value(1).toDouble())};
+    }
+    const auto assetAccount = [&db](qint64 km) {
+        return km > 0 ? km : roleAccount(db, QStringLiteral("固定资产"));
+    };
+    if (p.value(QStringLiteral("del")).trimmed() == u"1") {
+        if (!stored)
+            throw DytError(QStringLiteral("请选择要删除的固定资产！"));
+        if (moved)
+            throw DytError(QStringLiteral("固定资产已经有业务单据，不能删除！"));
+        if (stored->yz != 0) {
+            refuseWhenOpened(db);
+            moveOpening(db, assetAccount(stored->km), -stored->yz);
+        }
+        db.execute(QStringLiteral("UPDATE GDZCDetail SET Del = 1 WHERE id = ?"), {id});
+        return static_cast<int>(id);
+    }
     const QString code = p.value(QStringLiteral("code")).trimmed();
     const QString name = p.value(QStringLiteral("Name")).trimmed();
     if (code.isEmpty() || name.isEmpty())
@@ -631,6 +673,17 @@ int saveAssetCard(CallContext& ctx) {
         if (sons.toLongLong() > 0)
             throw DytError(QStringLiteral("会计科目是分类，请选择它下面的科目！"));
     }
+    auto baseInfo = [&](const char* field, int list, const char* what) {
+        const qint64 v = intParam(p, QLatin1String(field), false);
+        if (v > 0 && !db.scalar(QStringLiteral("SELECT 1 FROM GDZCDetail WHERE id = ? AND "
+                                               "IsBaseInfo = ? AND Del <> 1"),
+                                {v, list})
+                          .isValid())
+            throw DytError(QStringLiteral("%1[%2]不存在").arg(QString::fromUtf8(what)).arg(v));
+        return v;
+    };
+    const qint64 lbid = baseInfo("lbid", 1, "固定资产类别");
+    const qint64 zjfsid = baseInfo("zjfsid", 2, "折旧方式");
     const double czl = numberParam(p, QStringLiteral("czl"));
     const qint64 months = intParam(p, QStringLiteral("zjys"), false);
     if (czl < 0 || czl >= 100 || months < 0)
@@ -638,29 +691,46 @@ int saveAssetCard(CallContext& ctx) {
     const QString buyDate = p.value(QStringLiteral("BuyDate")).trimmed().isEmpty()
                                 ? QString()
                                 : dateParam(p, QStringLiteral("BuyDate"));
-    const QVariantList values{code, name, km, buyDate, czl, months,
+    // The original value: kept unless it changes; a change is an opening value.
+    const double oldYz = stored ? stored->yz : 0.0;
+    const double yz = p.contains(QStringLiteral("yz"))
+                          ? roundMoney(numberParam(p, QStringLiteral("yz")))
+                          : oldYz;
+    if (yz < 0)
+        throw DytError(QStringLiteral("固定资产的原值不能为负数！"));
+    if (stored && stored->km != km && moved)
+        throw DytError(QStringLiteral("固定资产已经有业务单据，不能修改它的会计科目！"));
+    if (yz != oldYz) {
+        if (moved)
+            throw DytError(QStringLiteral("固定资产已经有业务单据，原值由单据决定，不能修改！"));
+        if (accountSetOpened(db))
+            throw DytError(
+                QStringLiteral("已经开账，固定资产的原值只能由固定资产购置单增加，不能直接修改！"));
+    }
+    // An opening value follows the card from its old account to its new one.
+    if (!moved && !accountSetOpened(db)) {
+        if (oldYz != 0)
+            moveOpening(db, assetAccount(stored->km), -oldYz);
+        if (yz != 0)
+            moveOpening(db, assetAccount(km), yz);
+    } else if (stored && stored->km != km && oldYz != 0) {
+        throw DytError(QStringLiteral("已经开账，有原值的固定资产不能修改它的会计科目！"));
+    }
+    const QVariantList values{code, name, km, lbid, zjfsid, buyDate, czl, months,
                               intParam(p, QStringLiteral("dep_id"), false),
-                              p.value(QStringLiteral("comment")).trimmed()};
-    if (id <= 0) {
-        db.execute(QStringLiteral("INSERT INTO GDZCDetail(code, Name, km_id, BuyDate, czl, zjys, "
-                                  "dep_id, comment, IsBaseInfo, Del, yz, ljzj) VALUES (?, ?, ?, "
-                                  "?, ?, ?, ?, ?, 0, 0, 0, 0)"),
+                              p.value(QStringLiteral("comment")).trimmed(), yz};
+    if (!stored) {
+        db.execute(QStringLiteral("INSERT INTO GDZCDetail(code, Name, km_id, lbid, zjfsid, "
+                                  "BuyDate, czl, zjys, dep_id, comment, yz, IsBaseInfo, Del, "
+                                  "ljzj) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 0, 0)"),
                    values);
         const qint64 newId = db.lastInsertId();
         ctx.params.setInt(QStringLiteral("id"), newId);
         return static_cast<int>(newId);
     }
-    const QVariant oldKm = db.scalar(
-        QStringLiteral("SELECT km_id FROM GDZCDetail WHERE id = ? AND IsBaseInfo = 0 AND Del <> 1"),
-        {id});
-    if (!oldKm.isValid())
-        throw DytError(QStringLiteral("固定资产[%1]不存在，有可能已被删除").arg(id));
-    if (oldKm.toLongLong() != km &&
-        db.scalar(QStringLiteral("SELECT 1 FROM djGDZCDetail WHERE gdzc_id = ? LIMIT 1"), {id})
-            .isValid())
-        throw DytError(QStringLiteral("固定资产已经有业务单据，不能修改它的会计科目！"));
-    db.execute(QStringLiteral("UPDATE GDZCDetail SET code = ?, Name = ?, km_id = ?, BuyDate = ?, "
-                              "czl = ?, zjys = ?, dep_id = ?, comment = ? WHERE id = ?"),
+    db.execute(QStringLiteral("UPDATE GDZCDetail SET code = ?, Name = ?, km_id = ?, lbid = ?, "
+                              "zjfsid = ?, BuyDate = ?, czl = ?, zjys = ?, dep_id = ?, "
+                              "comment = ?, yz = ? WHERE id = ?"),
                values + QVariantList{id});
     return static_cast<int>(id);
 }
