@@ -401,6 +401,7 @@ TEST_F(AccountBillsE2E, AssetDeferredVoucherAndLabourBillsPostAndReverse) {
         ASSERT_NE(nullptr, bill);
         EXPECT_EQ(c.djType, bill->djType());
         fill(bill, c.partner, c.moneyCode, c.money, c.lines);
+        test::walkStep(QString::number(c.djType) + u"-entered"_s);
         EXPECT_EQ(c.entered, linesText(bill->lines()));
         if (!c.shown.isEmpty()) {
             EXPECT_TRUE(bill->lbAsset()->text().contains(c.shown))
@@ -424,6 +425,8 @@ TEST_F(AccountBillsE2E, AssetDeferredVoucherAndLabourBillsPostAndReverse) {
             EXPECT_EQ(before.at(i) + c.moves.at(i).second, number(c.moves.at(i).first))
                 << c.moves.at(i).first.toStdString();
         TfrmBillAccountLines* read = reopen(c.djType, draft);
+        show(read);
+        test::walkStep(QString::number(c.djType) + u"-posted"_s);
         EXPECT_TRUE(read->isReadOnly());
         EXPECT_EQ(c.entered, linesText(read->lines()));
         EXPECT_EQ(c.lineCode, cell(read, read->codeField()));

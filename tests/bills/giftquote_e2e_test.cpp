@@ -251,6 +251,7 @@ TEST_F(GiftQuoteE2E, GiftsGoFromDraftToPostedMoveStockAndGiftAccountsAndComeBack
         enterBill(bill, QString::fromUtf16(k.partner), k.typed);
         EXPECT_EQ(k.partnerId, bill->headerId(u"eddw"_s));
         EXPECT_EQ(301, bill->headerId(u"edshck"_s));  // the only warehouse
+        test::walkStep(bill->windowTitle());
         script.clearRecords();
         const QPointer<TfrmGoodsBill> entered(bill);
         const qint64 draft = save(bill, bill->btnBillSaveToDraft());
@@ -313,6 +314,7 @@ TEST_F(GiftQuoteE2E, AQuotationBecomesASalesOrderAndAnEnquiryAPurchaseOrder) {
     ASSERT_NE(nullptr, quote);
     enterBill(quote, u"K1"_s, {{u"SP101", u"3", u"9.5"}, {u"SP102", u"2", u"4"}});
     quote->setHeaderText(u"edjhrq"_s, QDate::currentDate().addDays(7).toString(u"yyyy-MM-dd"_s));
+    test::walkStep(u"quotation"_s);
     const qint64 quoted = save(quote, quote->btnBillSave());
     ASSERT_GT(quoted, 0) << messages().toStdString();
     EXPECT_EQ(u"0/0 0/0 0 0 0"_s, books());  // a document moves nothing

@@ -234,6 +234,7 @@ TEST_F(PromotionE2E, AnAgreementEnteredStoppedAndDeletedAtTheKeyboard) {
     EXPECT_EQ(1, list.model()->rowCount());
     QTest::mouseClick(list.cbStopped(), Qt::LeftButton);
     ASSERT_EQ(2, list.model()->rowCount());
+    test::walkStep(u"promotions"_s);
     EXPECT_EQ(u"1 已停用|2 正常"_s, rowsOf(list.records(), u"id,stopName"_s));
     // The second changed in its editor, opened by Enter on its row: a begin after the end is
     // refused and the editor stays; a new quantity is saved with its rule's words.

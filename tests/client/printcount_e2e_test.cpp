@@ -216,6 +216,7 @@ TEST_F(PrintCountE2E, TheWindowSetsOneKindAndAllKindsByKeys) {
     // Reopened, it shows what was saved; "全部设置" gives every kind one setting.
     TfrmSysDJDYCSSZ w;
     showActive(w);
+    test::walkStep(u"print-limits"_s);
     const printlimits::Row purchases = w.rows().value(4);
     EXPECT_EQ(u"5|1|2|a'b|a'b"_s, test::clientValuesText(purchases.id, purchases.check ? 1 : 0,
                                                          purchases.maximum, purchases.password,
