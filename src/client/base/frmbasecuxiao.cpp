@@ -479,6 +479,9 @@ promo::Agreement TfrmBaseCuXiaoSet::agreementFor(const PickedGoods& g) const {
 
 void TfrmBaseCuXiaoSet::btnOKClick() {
     btnOK()->setFocus();  // a field being edited is taken first
+    // The focus may not move while the window is not active; the words follow the quantities
+    // all the same.
+    refreshGiftText();
     try {
         if (edName_->text().trimmed().isEmpty())
             failAt(edName_, promo::text::enter(promo::text::name()));
