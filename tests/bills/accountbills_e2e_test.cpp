@@ -219,6 +219,44 @@ TEST_F(AccountBillsE2E, CashFeeDraftReopenPostReadOnlyAndReversal) {
 // Each kind: a first posting refused for what is missing or wrong, the fix typed, a draft that
 // books nothing, the draft reopened and posted, the balances moved by the hand-worked amounts,
 // the posted bill reopened read-only with its lines.
+// Text typed over a line's account that names no account, with the selection cancelled, or
+// that is the account's own code or name, leaves the line's account as it was.
+TEST_F(AccountBillsE2E, AnAccountCellTypedOverInVainShowsItsAccountAgain) {
+    TfrmBillAccountLines* bill = openFromMenu(201901);
+    ASSERT_NE(nullptr, bill);
+    fill(bill, u"G1"_s, u"103"_s, u"60"_s, {{u"402"_s, u"100"_s, {}}});
+    QStringList asked;
+    bill->selector = [&](const QString&, const QString& text) -> std::optional<BaseChoice> {
+        asked << text;
+        return std::nullopt;
+    };
+    const struct {
+        QString field;
+        QString typed;
+        QString asked;  // the selection opened, empty when none
+    } cases[] = {
+        {bill->codeField(), u"zz9"_s, u"zz9"_s},
+        {bill->nameField(), u"无此科目"_s, u"无此科目"_s},
+        {bill->codeField(), u"402"_s, QString()},
+        {bill->nameField(), u"其它费用"_s, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        asked.clear();
+        retypeCell(bill, 0, c.field, c.typed);
+        QCoreApplication::processEvents();
+        const RecordSet& rs = bill->records();
+        EXPECT_EQ(c.asked, asked.join(u','));
+        EXPECT_EQ(u"27|402|其它费用|100"_s,
+                  QStringList({rs.at(0, rs.fieldIndex(u"km_id"_s)).toString(),
+                               rs.at(0, rs.fieldIndex(u"km_Code"_s)).toString(),
+                               rs.at(0, rs.fieldIndex(u"km_Name"_s)).toString(),
+                               rs.at(0, rs.fieldIndex(u"total"_s)).toString()})
+                      .join(u'|'));
+        EXPECT_EQ(u"27:100/0"_s, linesText(bill->lines()));
+    }
+}
+
 TEST_F(AccountBillsE2E, KindsRefuseWhatIsMissingThenPostByTheirRules) {
     enum Fix { Partner, Money, MoneyAccount, SecondLineOut };
     struct Case {

@@ -6,13 +6,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -200,7 +200,15 @@ void checkAccountLines(const AccountBillKind& kind, const QList<AccountLine>& li
 // --- the window
 
 TfrmBillAccountLines::TfrmBillAccountLines(const AccountBillKind& kind, QWidget* parent)
-    : TfrmBillAbstract(parent), kind_(kind) {
+    : TfrmBillAbstract(parent),
+      kind_(kind),
+      cells_(*this, {idField(), codeField(), nameField(), firstAmountField()}, kind_.lineKind,
+             {[this] { return editable(); },
+              [this](const QString& text) { return selector(kind_.lineKind, text); },
+              [this](int r, const BaseChoice& c) { setLineAccount(r, c.id, c.code, c.name); },
+              [this](const std::exception& e) { showError(e); },
+              [this](const QModelIndex& from) { return focusNextEditableCell(from); },
+              [this] { reshowLines(); }}) {
     setObjectName(kind_.className);
     setTitle(kind_.title);
     selector = [this](const QString& kindName, const QString& text) {
@@ -373,33 +381,24 @@ void TfrmBillAccountLines::buildColumns() {
     addColumn(u"[]备注"_s, u"comment"_s, true, 220);
 
     connect(dbgvX(), &GridView::buttonClicked, this, [this](const QModelIndex& index) {
-        if (!isAccountColumn(index.column()))
+        if (!cells_.isAccountColumn(index.column()))
             return;
         QString text = takeOpenEditorText();
         const int line = model()->rawRow(index.row());
         if (text.isEmpty())
-            text = cellText(line, codeField());
-        chooseLineAccount(line, text);
+            text = cells_.text(line, codeField());
+        cells_.choose(line, text);
     });
     connect(model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
                 setModified(true);
-                if (topLeft == bottomRight && isAccountColumn(topLeft.column())) {
-                    // A typed code or name is looked up once its editor has closed.
-                    entryRow_ = model()->rawRow(topLeft.row());
-                    entryField_ = gridDefinition().columns.at(topLeft.column()).fieldName;
-                    QTimer::singleShot(0, this, [this] { runAccountEntry(); });
-                }
+                cells_.noteChange(topLeft, bottomRight);
                 recompute();
             });
     if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate()))
         connect(delegate, &GridItemDelegate::editorReturned, this, [this](const QModelIndex& i) {
-            if (!i.isValid())
-                return;
-            if (isAccountColumn(i.column()) && entryRow_ == model()->rawRow(i.row()) &&
-                runAccountEntry())
-                return;
-            walkFrom(i);
+            if (i.isValid() && !cells_.entered(i))
+                cells_.walkFrom(i);
         });
     dbgvX()->table()->installEventFilter(this);
     dbgvX()->table()->viewport()->installEventFilter(this);
@@ -408,7 +407,7 @@ void TfrmBillAccountLines::buildColumns() {
         connect(dbgvX()->table()->selectionModel(), &QItemSelectionModel::currentRowChanged,
                 this, [this](const QModelIndex& current) {
                     const qint64 card =
-                        current.isValid() ? accountOf(model()->rawRow(current.row())) : 0;
+                        current.isValid() ? cells_.accountOf(model()->rawRow(current.row())) : 0;
                     if (card > 0)
                         showAssetCard(card);
                 });
@@ -465,35 +464,16 @@ void TfrmBillAccountLines::focusAfter(QWidget* edit) {
         return;
     }
     int r = 0;
-    while (r + 1 < model()->rowCount() && accountOf(model()->rawRow(r)) > 0)
+    while (r + 1 < model()->rowCount() && cells_.accountOf(model()->rawRow(r)) > 0)
         ++r;
-    enterCell(r, accountOf(model()->rawRow(r)) > 0 ? firstAmountField() : codeField());
+    cells_.enterCell(r,
+                     cells_.accountOf(model()->rawRow(r)) > 0 ? firstAmountField() : codeField());
 }
 
 // --- the lines
 
-bool TfrmBillAccountLines::isAccountColumn(int column) const {
-    const GridDefinition& def = const_cast<TfrmBillAccountLines*>(this)->gridDefinition();
-    if (column < 0 || column >= def.columns.size())
-        return false;
-    const QString f = def.columns.at(column).fieldName;
-    return f.compare(codeField(), Qt::CaseInsensitive) == 0 ||
-           f.compare(nameField(), Qt::CaseInsensitive) == 0;
-}
-
 QString TfrmBillAccountLines::firstAmountField() const {
     return kind_.mode == M::Transfer || kind_.mode == M::Voucher ? u"dbTotal"_s : u"total"_s;
-}
-
-QString TfrmBillAccountLines::cellText(int r, const QString& field) const {
-    const int col = records().fieldIndex(field);
-    return col >= 0 && r >= 0 && r < records().rowCount()
-               ? records().at(r, col).toString().trimmed()
-               : QString();
-}
-
-qint64 TfrmBillAccountLines::accountOf(int r) const {
-    return cellText(r, idField()).toLongLong();
 }
 
 double TfrmBillAccountLines::amountOf(int r, const QString& field) const {
@@ -506,7 +486,7 @@ QList<AccountLine> TfrmBillAccountLines::lines() const {
     const bool twoSided = kind_.mode == M::Transfer || kind_.mode == M::Voucher;
     for (int r = 0; r < records().rowCount(); ++r) {
         AccountLine l;
-        l.account = accountOf(r);
+        l.account = cells_.accountOf(r);
         l.debit = amountOf(r, twoSided ? u"dbTotal"_s : u"total"_s);
         l.credit = twoSided ? amountOf(r, u"LendTotal"_s) : 0.0;
         out.append(l);
@@ -536,7 +516,7 @@ void TfrmBillAccountLines::setLineAccount(int r, qint64 id, const QString& code,
     rs.setAt(r, rs.fieldIndex(idField()), QString::number(id));
     rs.setAt(r, rs.fieldIndex(codeField()), code);
     rs.setAt(r, rs.fieldIndex(nameField()), name);
-    accountTexts_.insert(id, {code, name});
+    cells_.remember(id, code, name);
     if (r == rs.rowCount() - 1)
         rs.appendRow(RecordSet::Row(rs.fieldCount()));
     if (kind_.mode == M::Asset)
@@ -587,90 +567,6 @@ void TfrmBillAccountLines::assetChosen(int r, qint64 id) {
     rs.setAt(r, rs.fieldIndex(u"total"_s), month > 0 ? moneyText(month) : QString());
 }
 
-bool TfrmBillAccountLines::chooseLineAccount(int r, const QString& text) {
-    if (!editable() || r < 0)
-        return false;
-    try {
-        const std::optional<BaseChoice> choice = selector(kind_.lineKind, text);
-        if (choice) {
-            setLineAccount(r, choice->id, choice->code, choice->name);
-            enterCell(r, firstAmountField());
-            return true;
-        }
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    return false;
-}
-
-void TfrmBillAccountLines::restoreAccountCells(int r) {
-    RecordSet& rs = records();
-    const qint64 id = accountOf(r);
-    const QPair<QString, QString> texts = accountTexts_.value(id);
-    const int code = rs.fieldIndex(codeField());
-    const int name = rs.fieldIndex(nameField());
-    if (code < 0 || name < 0 || r < 0 || r >= rs.rowCount())
-        return;
-    rs.setAt(r, code, id > 0 ? texts.first : QString());
-    rs.setAt(r, name, id > 0 ? texts.second : QString());
-    dbgvX()->table()->viewport()->update();
-}
-
-bool TfrmBillAccountLines::runAccountEntry() {
-    const int r = entryRow_;
-    entryRow_ = -1;
-    if (r < 0 || r >= records().rowCount())
-        return false;
-    const QString text = cellText(r, entryField_);
-    entryField_.clear();
-    const qint64 id = accountOf(r);
-    if (text.isEmpty() ||
-        (id > 0 && (text == accountTexts_.value(id).first || text == accountTexts_.value(id).second))) {
-        restoreAccountCells(r);
-        return false;
-    }
-    try {
-        // One account of that code (or full name) is taken at once; otherwise the operator picks
-        // among those the text finds.
-        if (const std::optional<BaseChoice> only = RecordSelection(kind_.lineKind).exactMatch(text)) {
-            setLineAccount(r, only->id, only->code, only->name);
-            enterCell(r, firstAmountField());
-            return true;
-        }
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    if (!chooseLineAccount(r, text)) {
-        restoreAccountCells(r);
-        enterCell(r, codeField());
-    }
-    return true;
-}
-
-void TfrmBillAccountLines::enterCell(int r, const QString& field) {
-    const int col = gridDefinition().columnIndex(field);
-    if (r < 0 || r >= model()->rowCount() || col < 0)
-        return;
-    QTableView* table = dbgvX()->table();
-    table->setCurrentIndex(model()->index(r, col));
-    table->setFocus();
-}
-
-void TfrmBillAccountLines::walkFrom(const QModelIndex& from) {
-    if (focusNextEditableCell(from))
-        return;
-    // The next line's account; a line with an account opens one after the last.
-    int next = from.row() + 1;
-    if (next >= model()->rowCount()) {
-        if (accountOf(model()->rawRow(from.row())) <= 0)
-            return;
-        records().appendRow(RecordSet::Row(records().fieldCount()));
-        reshowLines();
-        next = model()->rowCount() - 1;
-    }
-    enterCell(next, codeField());
-}
-
 bool TfrmBillAccountLines::eventFilter(QObject* watched, QEvent* event) {
     QTableView* table = dbgvX()->table();
     if (event->type() == QEvent::KeyPress && editable()) {
@@ -698,16 +594,16 @@ bool TfrmBillAccountLines::eventFilter(QObject* watched, QEvent* event) {
         }
         if (watched == table) {
             const QModelIndex current = table->currentIndex();
-            if (current.isValid() && isAccountColumn(current.column()) &&
+            if (current.isValid() && cells_.isAccountColumn(current.column()) &&
                 key->modifiers() == Qt::NoModifier) {
                 const int r = model()->rawRow(current.row());
-                if (key->key() == Qt::Key_F2 || (enter && accountOf(r) <= 0)) {
-                    chooseLineAccount(r, cellText(r, codeField()));
+                if (key->key() == Qt::Key_F2 || (enter && cells_.accountOf(r) <= 0)) {
+                    cells_.choose(r, cells_.text(r, codeField()));
                     return true;
                 }
             }
             if (enter && current.isValid()) {
-                walkFrom(current);
+                cells_.walkFrom(current);
                 return true;
             }
         }
@@ -721,10 +617,10 @@ bool TfrmBillAccountLines::eventFilter(QObject* watched, QEvent* event) {
         editable()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QModelIndex at = table->indexAt(mouse->position().toPoint());
-        if (at.isValid() && isAccountColumn(at.column())) {
+        if (at.isValid() && cells_.isAccountColumn(at.column())) {
             table->setCurrentIndex(at);
             const int r = model()->rawRow(at.row());
-            chooseLineAccount(r, cellText(r, codeField()));
+            cells_.choose(r, cells_.text(r, codeField()));
             return true;
         }
     }
@@ -747,7 +643,7 @@ void TfrmBillAccountLines::fillNetTotals() {
     const int col = rs.fieldIndex(u"total"_s);
     for (int r = 0; r < rs.rowCount(); ++r) {
         const double net = amountOf(r, u"dbTotal"_s) - amountOf(r, u"LendTotal"_s);
-        rs.setAt(r, col, accountOf(r) > 0 ? moneyText(net) : QString());
+        rs.setAt(r, col, cells_.accountOf(r) > 0 ? moneyText(net) : QString());
     }
 }
 
@@ -765,14 +661,14 @@ void TfrmBillAccountLines::updateCommands() {
 // --- opening
 
 void TfrmBillAccountLines::loadBill() {
-    accountTexts_.clear();
+    cells_.forget();
     TfrmBillAbstract::loadBill();
     for (const ChoiceField& f : choices_)
         f.edit->setProperty(kChosenText, f.edit->text());
     updateCommands();
     recompute();
     if (lbAsset_)
-        showAssetCard(accountOf(0));
+        showAssetCard(cells_.accountOf(0));
 }
 
 void TfrmBillAccountLines::loadLines() {
@@ -783,9 +679,7 @@ void TfrmBillAccountLines::loadLines() {
             rs.addField(f, FieldType::Text, kPacketFieldWidth);
     if (kind_.mode == M::Asset)
         fillAssetNames();
-    for (int r = 0; r < rs.rowCount(); ++r)
-        if (accountOf(r) > 0)
-            accountTexts_.insert(accountOf(r), {cellText(r, codeField()), cellText(r, nameField())});
+    cells_.rememberLines();
     if (kind_.mode != M::Transfer && kind_.mode != M::Voucher)
         return;
     // Both sides come back as the net amount where the lines do not keep them apart.
@@ -807,8 +701,9 @@ void TfrmBillAccountLines::fillAssetNames() {
     RecordSet& rs = records();
     QList<qint64> ids;
     for (int r = 0; r < rs.rowCount(); ++r)
-        if (accountOf(r) > 0 && cellText(r, codeField()).isEmpty() && !ids.contains(accountOf(r)))
-            ids.append(accountOf(r));
+        if (cells_.accountOf(r) > 0 && cells_.text(r, codeField()).isEmpty() &&
+            !ids.contains(cells_.accountOf(r)))
+            ids.append(cells_.accountOf(r));
     if (ids.isEmpty())
         return;
     RecordSet cards;
@@ -819,15 +714,15 @@ void TfrmBillAccountLines::fillAssetNames() {
     const int code = rs.fieldIndex(codeField());
     const int name = rs.fieldIndex(nameField());
     for (int r = 0; r < rs.rowCount(); ++r) {
-        if (!names.contains(accountOf(r)))
+        if (!names.contains(cells_.accountOf(r)))
             continue;
-        rs.setAt(r, code, names.value(accountOf(r)).first);
-        rs.setAt(r, name, names.value(accountOf(r)).second);
+        rs.setAt(r, code, names.value(cells_.accountOf(r)).first);
+        rs.setAt(r, name, names.value(cells_.accountOf(r)).second);
     }
 }
 
 void TfrmBillAccountLines::resetToNewBill() {
-    accountTexts_.clear();
+    cells_.forget();
     if (lbAsset_)
         lbAsset_->clear();
     TfrmBillAbstract::resetToNewBill();

@@ -5,14 +5,13 @@
 // accounts its lines offer, its amount columns, its money account and its checks) is a row of
 // accountBillKinds().
 
-#include <QHash>
-#include <QPair>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "client/bills/accountcells.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/selectbase.h"
 #include "client/logic/fixedtext.h"
@@ -176,16 +175,8 @@ private:
     void updateCommands();
     void recompute();
     // --- keyboard entry of the lines
-    bool isAccountColumn(int column) const;
     QString firstAmountField() const;
-    qint64 accountOf(int row) const;
     double amountOf(int row, const QString& field) const;
-    QString cellText(int row, const QString& field) const;
-    bool chooseLineAccount(int row, const QString& text);
-    bool runAccountEntry();
-    void restoreAccountCells(int row);
-    void enterCell(int row, const QString& field);
-    void walkFrom(const QModelIndex& from);
     // Transfers and vouchers send their net amount as total.
     void fillNetTotals();
     // Asset lines read back with their card only get the card's code and name.
@@ -198,6 +189,7 @@ private:
     std::optional<AssetCard> showAssetCard(qint64 id);
 
     const AccountBillKind& kind_;
+    AccountCellEntry cells_;
     QWidget* panHead_ = nullptr;
     QGridLayout* headGrid_ = nullptr;
     QList<QLineEdit*> order_;  // the header fields in Enter's order
@@ -211,9 +203,6 @@ private:
     QLabel* lbSum_ = nullptr;
     QLabel* lbAsset_ = nullptr;
     static constexpr const char* kChosenText = "chosenText";
-    QHash<qint64, QPair<QString, QString>> accountTexts_;
-    int entryRow_ = -1;
-    QString entryField_;
 };
 
 }  // namespace dyt::client

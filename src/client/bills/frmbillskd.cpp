@@ -19,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -154,7 +153,15 @@ const MoneyBillKind& kindOrThrow(int djType) {
 // --- construction
 
 TfrmBillSKD::TfrmBillSKD(int djType, QWidget* parent)
-    : TfrmBillAbstract(parent), kind_(kindOrThrow(djType)) {
+    : TfrmBillAbstract(parent),
+      kind_(kindOrThrow(djType)),
+      cells_(*this, {u"km_id"_s, u"km_Code"_s, u"km_Name"_s, u"total"_s}, kind_.accountKind,
+             {[this] { return !isReadOnly() && billState() != kBillPosted; },
+              [this](const QString& text) { return selector(kind_.accountKind, text); },
+              [this](int row, const BaseChoice& c) { setAccount(row, c.id, c.code, c.name); },
+              [this](const std::exception& e) { showError(e); },
+              [this](const QModelIndex& from) { return focusNextEditableCell(from); },
+              [this] { reshowLines(); }}) {
     setObjectName(kind_.className);
     setTitle(kind_.title);
     selector = [this](const QString& kindName, const QString& text) {
@@ -272,9 +279,9 @@ void TfrmBillSKD::focusAfter(QWidget* edit) {
         return;
     }
     int row = 0;
-    while (row + 1 < model()->rowCount() && accountIdOf(model()->rawRow(row)) > 0)
+    while (row + 1 < model()->rowCount() && cells_.accountOf(model()->rawRow(row)) > 0)
         ++row;
-    enterCell(row, accountIdOf(model()->rawRow(row)) > 0 ? u"total"_s : u"km_Code"_s);
+    cells_.enterCell(row, cells_.accountOf(model()->rawRow(row)) > 0 ? u"total"_s : u"km_Code"_s);
 }
 
 void TfrmBillSKD::buildControls() {
@@ -381,30 +388,29 @@ void TfrmBillSKD::buildControls() {
     for (int i = 0; i < 5; ++i)
         addColumn(QString::fromUtf16(extras[i]), u"rowbeizhu%1"_s.arg(i + 1), true, 90);
     connect(dbgvX(), &GridView::buttonClicked, this, [this](const QModelIndex& index) {
-        if (!isAccountColumn(index.column()))
+        if (!cells_.isAccountColumn(index.column()))
             return;
         // The text typed so far narrows the selection.
         QString text = takeOpenEditorText();
         const int line = model()->rawRow(index.row());
         if (text.isEmpty())
             text = accountCellText(line);
-        chooseAccount(line, text);
+        cells_.choose(line, text);
     });
     connect(model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
                 setModified(true);
-                if (topLeft == bottomRight && isAccountColumn(topLeft.column())) {
-                    // A typed code or name: looked up once the editor has closed (Enter looks
-                    // it up at once).
-                    accountEntryRow_ = model()->rawRow(topLeft.row());
-                    accountEntryField_ = gridDefinition().columns.at(topLeft.column()).fieldName;
-                    QTimer::singleShot(0, this, [this] { runAccountEntry(); });
-                }
+                // A typed code or name: looked up once the editor has closed (Enter looks it
+                // up at once).
+                cells_.noteChange(topLeft, bottomRight);
                 recompute();
             });
     if (auto* delegate = qobject_cast<GridItemDelegate*>(dbgvX()->table()->itemDelegate()))
         connect(delegate, &GridItemDelegate::editorReturned, this,
-                [this](const QModelIndex& index) { cellEntered(index); });
+                [this](const QModelIndex& index) {
+                    if (index.isValid() && !cells_.entered(index))
+                        cells_.walkFrom(index);
+                });
     dbgvX()->table()->installEventFilter(this);
     dbgvX()->table()->viewport()->installEventFilter(this);
     // A receipt or payment has no goods: only the partner look-ups apply.
@@ -497,7 +503,7 @@ void TfrmBillSKD::setAccount(int row, qint64 id, const QString& code, const QStr
     rs.setAt(row, rs.fieldIndex(u"km_id"_s), QString::number(id));
     rs.setAt(row, rs.fieldIndex(u"km_Code"_s), code);
     rs.setAt(row, rs.fieldIndex(u"km_Name"_s), name);
-    accountTexts_.insert(id, {code, name});
+    cells_.remember(id, code, name);
     // Room for the next account.
     if (row == rs.rowCount() - 1)
         rs.appendRow(RecordSet::Row(rs.fieldCount()));
@@ -506,129 +512,14 @@ void TfrmBillSKD::setAccount(int row, qint64 id, const QString& code, const QStr
     recompute();
 }
 
-bool TfrmBillSKD::chooseAccount(int row, const QString& text) {
-    if (isReadOnly() || billState() == kBillPosted || row < 0)
-        return false;
-    try {
-        const std::optional<BaseChoice> choice = selector(kind_.accountKind, text);
-        if (choice) {
-            setAccount(row, choice->id, choice->code, choice->name);
-            enterCell(row, u"total"_s);
-            return true;
-        }
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    return false;
-}
-
 // --- keyboard entry of the accounts
 
-bool TfrmBillSKD::isAccountColumn(int column) {
-    const GridDefinition& def = gridDefinition();
-    if (column < 0 || column >= def.columns.size())
-        return false;
-    const QString f = def.columns.at(column).fieldName;
-    return f.compare(u"km_Code"_s, Qt::CaseInsensitive) == 0 ||
-           f.compare(u"km_Name"_s, Qt::CaseInsensitive) == 0;
-}
-
-qint64 TfrmBillSKD::accountIdOf(int row) const {
-    const int col = records().fieldIndex(u"km_id"_s);
-    return col >= 0 && row >= 0 && row < records().rowCount()
-               ? records().at(row, col).toString().trimmed().toLongLong()
-               : 0;
-}
-
-QString TfrmBillSKD::accountCellText(int row, const QString& typedField) {
+QString TfrmBillSKD::accountCellText(int row) {
     const QModelIndex current = dbgvX()->table()->currentIndex();
-    QString field = typedField;
-    if (field.isEmpty())
-        field = current.isValid() && isAccountColumn(current.column())
-                    ? gridDefinition().columns.at(current.column()).fieldName
-                    : u"km_Code"_s;
-    const int col = records().fieldIndex(field);
-    return col >= 0 && row >= 0 && row < records().rowCount()
-               ? records().at(row, col).toString().trimmed()
-               : QString();
-}
-
-void TfrmBillSKD::enterCell(int row, const QString& field) {
-    const int col = gridDefinition().columnIndex(field);
-    if (row < 0 || row >= model()->rowCount() || col < 0)
-        return;
-    QTableView* table = dbgvX()->table();
-    table->setCurrentIndex(model()->index(row, col));
-    table->setFocus();
-}
-
-void TfrmBillSKD::restoreAccountCells(int row) {
-    RecordSet& rs = records();
-    const qint64 id = accountIdOf(row);
-    const QPair<QString, QString> texts = accountTexts_.value(id);
-    const int code = rs.fieldIndex(u"km_Code"_s);
-    const int name = rs.fieldIndex(u"km_Name"_s);
-    if (code < 0 || name < 0 || row < 0 || row >= rs.rowCount())
-        return;
-    rs.setAt(row, code, id > 0 ? texts.first : QString());
-    rs.setAt(row, name, id > 0 ? texts.second : QString());
-    dbgvX()->table()->viewport()->update();
-}
-
-bool TfrmBillSKD::runAccountEntry() {
-    const int row = accountEntryRow_;
-    accountEntryRow_ = -1;
-    if (row < 0 || row >= records().rowCount())
-        return false;
-    const QString text = accountCellText(row, accountEntryField_);
-    accountEntryField_.clear();
-    const qint64 id = accountIdOf(row);
-    if (text.isEmpty() || (id > 0 && (text == accountTexts_.value(id).first ||
-                                      text == accountTexts_.value(id).second))) {
-        restoreAccountCells(row);
-        return false;
-    }
-    try {
-        // One account of that code (or full name) is taken at once; otherwise the operator
-        // picks among those the text finds.
-        const std::optional<BaseChoice> only = RecordSelection(kind_.accountKind).exactMatch(text);
-        if (only) {
-            setAccount(row, only->id, only->code, only->name);
-            enterCell(row, u"total"_s);
-            return true;
-        }
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    if (!chooseAccount(row, text)) {
-        restoreAccountCells(row);
-        enterCell(row, u"km_Code"_s);
-    }
-    return true;
-}
-
-void TfrmBillSKD::walkFrom(const QModelIndex& from) {
-    if (focusNextEditableCell(from))
-        return;
-    // The next line's account; a line with an account opens one after the last.
-    int next = from.row() + 1;
-    if (next >= model()->rowCount()) {
-        if (accountIdOf(model()->rawRow(from.row())) <= 0)
-            return;
-        records().appendRow(RecordSet::Row(records().fieldCount()));
-        reshowLines();
-        next = model()->rowCount() - 1;
-    }
-    enterCell(next, u"km_Code"_s);
-}
-
-void TfrmBillSKD::cellEntered(const QModelIndex& index) {
-    if (!index.isValid())
-        return;
-    if (isAccountColumn(index.column()) && accountEntryRow_ == model()->rawRow(index.row()) &&
-        runAccountEntry())
-        return;
-    walkFrom(index);
+    const QString field = current.isValid() && cells_.isAccountColumn(current.column())
+                              ? gridDefinition().columns.at(current.column()).fieldName
+                              : u"km_Code"_s;
+    return cells_.text(row, field);
 }
 
 bool TfrmBillSKD::eventFilter(QObject* watched, QEvent* event) {
@@ -670,26 +561,26 @@ bool TfrmBillSKD::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QModelIndex current = table->currentIndex();
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (current.isValid() && isAccountColumn(current.column()) &&
+        if (current.isValid() && cells_.isAccountColumn(current.column()) &&
             key->modifiers() == Qt::NoModifier) {
             const int row = model()->rawRow(current.row());
-            if (key->key() == Qt::Key_F2 || (enter && accountIdOf(row) <= 0)) {
-                chooseAccount(row, accountCellText(row));
+            if (key->key() == Qt::Key_F2 || (enter && cells_.accountOf(row) <= 0)) {
+                cells_.choose(row, accountCellText(row));
                 return true;
             }
         }
         if (enter && current.isValid()) {
-            walkFrom(current);
+            cells_.walkFrom(current);
             return true;
         }
     }
     if (watched == table->viewport() && event->type() == QEvent::MouseButtonDblClick && editable) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QModelIndex at = table->indexAt(mouse->position().toPoint());
-        if (at.isValid() && isAccountColumn(at.column())) {
+        if (at.isValid() && cells_.isAccountColumn(at.column())) {
             table->setCurrentIndex(at);
             const int row = model()->rawRow(at.row());
-            chooseAccount(row, accountCellText(row));
+            cells_.choose(row, accountCellText(row));
             return true;
         }
     }
@@ -864,13 +755,7 @@ void TfrmBillSKD::loadLines() {
     RecordSet accounts;
     billDataModule().ExecProcQuery(u"P_JXC_DJ_GetDJList"_s, p, &accounts);
     records() = accounts;
-    const int idCol = accounts.fieldIndex(u"km_id"_s);
-    const int codeCol = accounts.fieldIndex(u"km_Code"_s);
-    const int nameCol = accounts.fieldIndex(u"km_Name"_s);
-    for (int r = 0; idCol >= 0 && codeCol >= 0 && nameCol >= 0 && r < accounts.rowCount(); ++r)
-        accountTexts_.insert(
-            accounts.at(r, idCol).toString().toLongLong(),
-            {accounts.at(r, codeCol).toString(), accounts.at(r, nameCol).toString()});
+    cells_.rememberLines();
     p.clear();
     p.setValue(u"id"_s, QString::number(billId()));
     p.setValue(u"QueryType"_s, u"SKD_DJ"_s);

@@ -5,13 +5,13 @@
 // account set settles by bill, settled against the partner's open sales (purchase) bills — the
 // lower grid "单据信息". A posted bill can be settled again ("重新结算", then "保存结算").
 
-#include <QHash>
 #include <QPair>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
+#include "client/bills/accountcells.h"
 #include "client/bills/frmbillabstract.h"
 #include "client/bills/selectbase.h"
 #include "client/logic/fixedtext.h"
@@ -183,25 +183,14 @@ private:
     void refreshBalances();
     void updateCommands();
     void setBillsEditable(bool editable);
-    // The account selection for a row, narrowed by the text; the amount cell follows a choice.
-    bool chooseAccount(int row, const QString& text);
-    // --- keyboard entry of the accounts
-    bool isAccountColumn(int column);
-    qint64 accountIdOf(int row) const;
-    // The text of the row's account cell typed into (else under the cursor, else the code).
-    QString accountCellText(int row, const QString& typedField = QString());
-    // A code or name typed into an account cell: taken when one account has it, else the
-    // selection; nothing chosen puts the row's account back. False when there was nothing to
-    // look up.
-    bool runAccountEntry();
-    void restoreAccountCells(int row);
-    void enterCell(int row, const QString& field);
-    void walkFrom(const QModelIndex& from);
-    void cellEntered(const QModelIndex& index);
+    // The text of the row's account cell under the cursor, else its code.
+    QString accountCellText(int row);
     void printNow();
     QList<Currency> accountTotals() const;
 
     const MoneyBillKind& kind_;
+    // The account cells of the upper grid.
+    AccountCellEntry cells_;
     QWidget* panHead_ = nullptr;
     QGridLayout* headGrid_ = nullptr;
     QList<QPair<QString, QLineEdit*>> headFields_;
@@ -229,10 +218,6 @@ private:
     int prepay_ = 0;
     bool resettling_ = false;
     bool printAfterSave_ = false;
-    // Code and name of the accounts shown, to put back a cell typed over in vain.
-    QHash<qint64, QPair<QString, QString>> accountTexts_;
-    int accountEntryRow_ = -1;
-    QString accountEntryField_;
 };
 
 }  // namespace dyt::client
