@@ -226,6 +226,10 @@ TEST(TsqlTranslate, UntranslatableTextsAndEscapesAreRefusedByName) {
         return u"select "_s + u"right('a', "_s.repeated(n) + u'1' + u")"_s.repeated(n);
     };
     EXPECT_TRUE(errorOf([&] { translate(nested(40), {}); }).contains(u"请简化后再试"_s));
+    // XOR repeats both sides; a chain of them doubles the text at every step.
+    EXPECT_TRUE(errorOf([&] { translate(u"select 1"_s + u" ^ 1"_s.repeated(60), {}); })
+                    .contains(u"请简化后再试"_s));
+    EXPECT_EQ(translate(u"select 1"_s + u" ^ 1"_s.repeated(6), {}).steps.size(), 1u);
     EXPECT_EQ(translate(nested(8), {}).steps.size(), 1u);
 }
 

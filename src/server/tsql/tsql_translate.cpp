@@ -1080,10 +1080,12 @@ private:
             l.type = VType::Number;
             l.name.clear();
         }
-        if (l.sql.size() > kMaxExprLength)
-            fail(QStringLiteral("表达式翻译后超过 %1 个字符，请简化后再试").arg(kMaxExprLength),
-                 start);
+        bound(l, start);
         return l;
+    }
+    void bound(const Expr& e, const Token& at) {
+        if (e.sql.size() > kMaxExprLength)
+            fail(QStringLiteral("表达式翻译后超过 %1 个字符，请简化后再试").arg(kMaxExprLength), at);
     }
     Expr andExpr() {
         Expr l = notExpr();
@@ -1253,6 +1255,8 @@ private:
             } else {
                 return l;
             }
+            // XOR names both sides twice: a chain of them doubles the text at every step.
+            bound(l, tok);
         }
     }
 
