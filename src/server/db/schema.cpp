@@ -190,12 +190,30 @@ void addPrintLog(sqlite3* db) {
     exec(db, "CREATE INDEX IF NOT EXISTS ix_djPrintLog_bill ON djPrintLog(billid)");
 }
 
+// Version 8: the movements of goods held by or for partners. Borrowing, lending, consignment and
+// outsourced processing change baseGoodsStockOther; each change is kept per bill line.
+void addOtherStockMovements(sqlite3* db) {
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS djStockOtherDetail (orderid INTEGER PRIMARY KEY, id INTEGER "
+         "NOT NULL DEFAULT 0, listid INTEGER NOT NULL DEFAULT 0, djType INTEGER NOT NULL DEFAULT "
+         "0, date TEXT NOT NULL DEFAULT '', dj_state INTEGER NOT NULL DEFAULT 2, goodsid INTEGER "
+         "NOT NULL DEFAULT 0, wldw_id INTEGER NOT NULL DEFAULT 0, typeid INTEGER NOT NULL DEFAULT "
+         "0, qty NUMERIC(19,8) NOT NULL DEFAULT 0, total NUMERIC(19,4) NOT NULL DEFAULT 0, "
+         "costtotal NUMERIC(19,4) NOT NULL DEFAULT 0, FOREIGN KEY (id) REFERENCES djIndex(id) ON "
+         "DELETE CASCADE)");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_djStockOtherDetail_bill ON djStockOtherDetail(id)");
+    exec(db,
+         "CREATE INDEX IF NOT EXISTS ix_djStockOtherDetail_goods ON djStockOtherDetail(goodsid, "
+         "wldw_id, typeid, date)");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
         {2, addChangeStamps},   {3, addStockStatusIndex}, {4, addBillGuards},
-        {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog}};
+        {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog},
+        {8, addOtherStockMovements}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -291,4 +291,39 @@ double applySettlement(Database& db, const Bill& bill, int sign);
 // (+1) or taken back (−1).
 void applySpotPayment(Database& db, const Bill& bill, int sign);
 
+// ---- goods held by or for partners (ledger_other.cpp) ------------------------------------------
+
+// The kinds of baseGoodsStockOther.typeid.
+enum OtherKind : int {
+    kBorrowedIn = 1,
+    kLentOut = 2,
+    kConsignedOut = 3,
+    kHeldForOthers = 4,
+    kAtProcessor = 5,
+};
+
+struct OtherStock {
+    double qty = 0;    // base units
+    double total = 0;  // at the partner's prices
+    double cost = 0;   // at our cost
+};
+
+// What a partner holds of a goods (or holds for us) under one kind.
+OtherStock otherOnHand(Database& db, qint64 goods, qint64 wldw, int typeId);
+// Adds a signed change for a bill line (qty in base units); refuses a quantity below zero.
+void putOther(Database& db, const Bill& bill, const Line& line, qint64 wldw, int typeId,
+              double qtyBase, double total, double cost);
+// Takes qtyBase out at the average of what is held (the last units take what is left); returns
+// what it took, as positive figures.
+OtherStock takeOther(Database& db, const Bill& bill, const Line& line, qint64 wldw, int typeId,
+                     double qtyBase);
+// Takes a bill's changes back (deletion, re-costing) and removes them.
+void takeBackOther(Database& db, qint64 billId, const QString& action);
+// Books the red bill's changes: the original's negated.
+void reverseOther(Database& db, qint64 originalId, qint64 redId, const Bill& red,
+                  const QString& action);
+// The repair: the rows back to the opening data and the movements of `bills` (a subquery with
+// the opening date bound) removed.
+void resetOtherStock(Database& db, const QString& bills, const QString& opening);
+
 }  // namespace dyt::server::ledger

@@ -29,8 +29,9 @@ bool hasLedgerRows(Database& db, qint64 billId) {
     return db
         .scalar(QStringLiteral("SELECT 1 FROM djStockDetail WHERE id = ? UNION ALL "
                                "SELECT 1 FROM djWLDWDetail WHERE id = ? UNION ALL "
+                               "SELECT 1 FROM djStockOtherDetail WHERE id = ? UNION ALL "
                                "SELECT 1 FROM djKmDetail WHERE id = ? AND type = 0 LIMIT 1"),
-                {billId, billId, billId})
+                {billId, billId, billId, billId})
         .isValid();
 }
 
@@ -243,6 +244,7 @@ void unwind(Database& db, const QList<LaterBill>& bills) {
         db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {b.id});
+        takeBackOther(db, b.id, QStringLiteral("重新计算成本"));
     }
     for (const auto& [layer, change] : layers) {
         const auto& [goods, stock, pc] = layer;
@@ -322,6 +324,7 @@ void bookReversal(Database& db, qint64 originalId, qint64 redId, const Bill& red
             {redId, red.djType, red.date, r.km, -r.db, -r.lend, r.wldw});
     }
     reverseCards(db, originalId, redId, red, action);
+    reverseOther(db, originalId, redId, red, action);
     if (red.djType == kDeferredIn || red.djType == kVoucher)
         checkDeferredBalances(db, action);
 }
@@ -373,6 +376,7 @@ void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
     db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {billId});
     db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
     takeBackCards(db, billId, QStringLiteral("删除"));
+    takeBackOther(db, billId, QStringLiteral("删除"));
     if (bill.djType == kDeferredIn || bill.djType == kVoucher)
         checkDeferredBalances(db, QStringLiteral("删除"));
     applyOrderFulfilment(db, bill, loadLines(db, billId), -1);

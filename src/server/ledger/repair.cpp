@@ -118,6 +118,7 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
                               "GDZCDetail.id AND m.id IN (%1)), 0)")
                    .arg(bills),
                {opening});
+    resetOtherStock(db, bills, opening);
     for (const char* table : {"djStockDetail", "djWLDWDetail", "djGDZCDetail"}) {
         db.execute(QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
                        .arg(QString::fromLatin1(table), bills),
