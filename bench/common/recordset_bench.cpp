@@ -5,8 +5,10 @@
 #include <QDate>
 
 #include "common/filterexpr.h"
+#include "common/paramlist.h"
 #include "common/recordset.h"
 #include "common/worksheet.h"
+#include "protocol/protocol.h"
 
 namespace {
 
@@ -200,5 +202,32 @@ void BM_WorksheetExport(benchmark::State& state) {
     state.SetLabel("65535 rows x 20 fields");
 }
 BENCHMARK(BM_WorksheetExport)->Unit(benchmark::kMillisecond);
+
+// Packets and parameter lists with many fields: decoding a record-set packet of N text fields and
+// building a parameter list of N lines must stay linear in N (the per-field figure flat).
+void BM_WidePacketDecode(benchmark::State& state) {
+    RecordSet s;
+    for (int i = 0; i < state.range(0); ++i)
+        s.addField(QStringLiteral("field%1").arg(i), FieldType::Text, 20);
+    s.appendRow(QVariantList(state.range(0), QStringLiteral("x")));
+    const QCborValue packet = dyt::proto::recordSetToCbor(s);
+    for (auto _ : state) {
+        const RecordSet back = dyt::proto::recordSetFromCbor(packet);
+        benchmark::DoNotOptimize(back.fieldCount());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_WidePacketDecode)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+void BM_WideParamList(benchmark::State& state) {
+    for (auto _ : state) {
+        dyt::ParamList p;
+        for (int i = 0; i < state.range(0); ++i)
+            p.setValue(QStringLiteral("field%1").arg(i), QStringLiteral("x"));
+        benchmark::DoNotOptimize(p.value(QStringLiteral("field0")));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_WideParamList)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

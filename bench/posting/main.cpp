@@ -3,7 +3,16 @@
 // account packet): in process (the backend's dispatch, no socket) and over loopback (a dyt-server
 // process on port 0, found beside this program), next to the raw rate of the same row writes done
 // directly on SQLite with prepared statements, one immediate transaction per bill.
-// Usage: dyt-bench-posting [bills]
+//
+// Two further measures, each on its own:
+//   --history N,N,…   the rate of 300 sales posted in process after N bills of history (a purchase
+//                     and nine sales in turn, so that FIFO goods keep many batches), next to the
+//                     raw rate; the rate should not fall as history grows.
+//   --clients N [--seconds S]
+//                     N clients over loopback posting sales of the same goods at once for S
+//                     seconds (default 20): the latency of a posting, median, 99th percentile and
+//                     worst, and the postings refused.
+// Usage: dyt-bench-posting [bills] | --history N,… | --clients N [--seconds S]
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,8 +23,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "common/error.h"
 #include "common/paramlist.h"
@@ -53,8 +67,9 @@ void check(const Response& r, const QString& what, int resultOut = -1) {
         throw DytError(what + QStringLiteral(": ") + r.outText(resultOut + 1));
 }
 
-// Creates the account set, logs in, enters the base records and opens the account set.
-void prepare(const Caller& call) {
+// Creates the account set, logs in, enters the base records and opens the account set. The base
+// records go straight into the file (dbFile): the windows' own SQL may not write them.
+void prepare(const Caller& call, const std::function<QString()>& dbFile) {
     check(call(QStringLiteral("CreateProfile"),
                {QStringLiteral("bench"), QStringLiteral("bench"), QStringLiteral("sa"), QString()}),
           QStringLiteral("CreateProfile"));
@@ -80,8 +95,11 @@ void prepare(const Caller& call) {
                    .arg(kFirstGoods + i)
                    .arg(i % 2 ? 2 : 0);
     }
-    for (const QString& s : sql)
-        check(call(QStringLiteral("ExecUpdate"), {s}), QStringLiteral("ExecUpdate"));
+    {
+        auto db = dyt::server::Database::open(dbFile());
+        for (const QString& s : sql)
+            db->execute(s);
+    }
     ParamList open;
     open.setValue(QStringLiteral("type"), QStringLiteral("0"));
     open.setValue(QStringLiteral("Date"), QStringLiteral("2025-01-01"));
@@ -298,11 +316,174 @@ private:
     int port_ = 0;
 };
 
+// The raw rate of `bills` sales on a fresh account set with stock.
+double rawSalesRate(int bills) {
+    QTemporaryDir rawDir;
+    dyt::server::ServerConfig rawConfig;
+    rawConfig.dataDir = rawDir.path();
+    dyt::server::Backend rawBackend(rawConfig);
+    dyt::server::Session rawSession;
+    rawSession.spid = rawBackend.nextSpid();
+    qint64 id = 0;
+    prepare(
+        [&](const QString& method, const QCborArray& args) {
+            dyt::proto::Request r;
+            r.id = ++id;
+            r.method = method;
+            r.args = args;
+            return rawBackend.handle(rawSession, r);
+        },
+        [&] { return rawBackend.profilePath(QStringLiteral("dytv1_1")); });
+    rawBackend.closeSession(rawSession);
+    auto raw = dyt::server::Database::open(rawBackend.profilePath(QStringLiteral("dytv1_1")));
+    raw->execute(QStringLiteral("INSERT INTO baseGoodsStock(goodsid, stockid, qty, total) "
+                                "SELECT id, 301, 1000000, 10000000 FROM baseGoods"));
+    return rawRate(raw->handle(), bills, 1);
+}
+
+int historyRun(QTextStream& out, const QList<int>& checkpoints) {
+    constexpr int kProbe = 300;
+    const double raw = rawSalesRate(kProbe);
+    QTemporaryDir dir;
+    dyt::server::ServerConfig config;
+    config.dataDir = dir.path();
+    dyt::server::Backend backend(config);
+    dyt::server::Session session;
+    session.spid = backend.nextSpid();
+    qint64 requestId = 0;
+    const Caller call = [&](const QString& method, const QCborArray& args) {
+        dyt::proto::Request r;
+        r.id = ++requestId;
+        r.method = method;
+        r.args = args;
+        return backend.handle(session, r);
+    };
+    prepare(call, [&] { return backend.profilePath(QStringLiteral("dytv1_1")); });
+    int posted = 0;
+    auto post = [&](int n) {
+        for (int i = 0; i < n; ++i, ++posted) {
+            const bool purchase = posted % 10 == 0;
+            check(call(QStringLiteral("ExecService"),
+                       purchase ? saveArgs(5, kSupplier, posted, 100, 10)
+                                : saveArgs(1, kCustomer, posted, 2, 20)),
+                  QStringLiteral("SaveToDB"), 1);
+        }
+    };
+    post(10);  // stock first
+    out << "sales posted in process after a history of bills (raw SQLite " << qRound(raw)
+        << " bills/s)\n";
+    for (int h : checkpoints) {
+        if (h > posted)
+            post(h - posted);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < kProbe; ++i, ++posted) {
+            check(call(QStringLiteral("ExecService"), saveArgs(1, kCustomer, posted, 2, 20)),
+                  QStringLiteral("SaveToDB"), 1);
+        }
+        const double rate = kProbe * 1000.0 / std::max<qint64>(1, t.elapsed());
+        out << QStringLiteral("  history %1  %2 bills/s   in process/raw %3\n")
+                   .arg(h, 7)
+                   .arg(rate, 8, 'f', 1)
+                   .arg(rate / raw, 5, 'f', 2);
+        out.flush();
+    }
+    backend.closeSession(session);
+    return 0;
+}
+
+int clientsRun(QTextStream& out, int clients, int seconds) {
+    QTemporaryDir dir;
+    ServerProcess server(dir.path());
+    {
+        dyt::proto::Client c;
+        c.connectTo(QStringLiteral("127.0.0.1"), server.port());
+        const Caller call = [&](const QString& method, const QCborArray& args) {
+            return c.callRaw(method, args);
+        };
+        prepare(call, [&] { return QDir(dir.path()).filePath(QStringLiteral("dytv1_1.db")); });
+        for (int i = 0; i < 10; ++i)  // stock for the sales: 100 000 of each goods
+            check(call(QStringLiteral("ExecService"), saveArgs(5, kSupplier, i, 10000, 10)),
+                  QStringLiteral("SaveToDB"), 1);
+    }
+    std::mutex lock;
+    std::vector<double> latencies;
+    std::atomic<int> refused{0}, number{1000};
+    QStringList errors;
+    std::vector<std::thread> threads;
+    for (int k = 0; k < clients; ++k) {
+        threads.emplace_back([&] {
+            try {
+                dyt::proto::Client c;
+                c.connectTo(QStringLiteral("127.0.0.1"), server.port());
+                c.call(QStringLiteral("Login"), {loginLines(), QStringLiteral("1"), QString()});
+                std::vector<double> mine;
+                QElapsedTimer run;
+                run.start();
+                while (run.elapsed() < seconds * 1000) {
+                    QElapsedTimer t;
+                    t.start();
+                    const Response r = c.callRaw(QStringLiteral("ExecService"),
+                                                 saveArgs(1, kCustomer, number++, 1, 20));
+                    mine.push_back(t.nsecsElapsed() / 1e6);
+                    if (!r.error.isEmpty() || r.out(1).toInteger() < 0)
+                        ++refused;
+                }
+                std::lock_guard<std::mutex> g(lock);
+                latencies.insert(latencies.end(), mine.begin(), mine.end());
+            } catch (const DytError& e) {
+                std::lock_guard<std::mutex> g(lock);
+                errors << e.message();
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    if (!errors.isEmpty())
+        throw DytError(errors.first());
+    std::sort(latencies.begin(), latencies.end());
+    auto at = [&](double q) {
+        return latencies.empty()
+                   ? 0.0
+                   : latencies[std::min(latencies.size() - 1,
+                                        static_cast<size_t>(q * latencies.size()))];
+    };
+    out << QStringLiteral("%1 clients posting sales of the same goods for %2 s over loopback: %3 "
+                          "postings (%4/s), %5 refused\n  latency p50 %6 ms   p99 %7 ms   max %8 "
+                          "ms\n")
+               .arg(clients)
+               .arg(seconds)
+               .arg(latencies.size())
+               .arg(latencies.size() / double(seconds), 0, 'f', 1)
+               .arg(refused.load())
+               .arg(at(0.5), 0, 'f', 1)
+               .arg(at(0.99), 0, 'f', 1)
+               .arg(latencies.empty() ? 0.0 : latencies.back(), 0, 'f', 1);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
+    const QStringList options = app.arguments().mid(1);
+    try {
+        if (options.value(0) == QLatin1String("--history")) {
+            QList<int> points;
+            for (const QString& n : options.value(1).split(QLatin1Char(',')))
+                points << n.toInt();
+            return historyRun(out, points);
+        }
+        if (options.value(0) == QLatin1String("--clients")) {
+            const qsizetype s = options.indexOf(QLatin1String("--seconds"));
+            return clientsRun(out, options.value(1).toInt(),
+                              s > 0 ? options.value(s + 1).toInt() : 20);
+        }
+    } catch (const DytError& e) {
+        out << "failed: " << e.message() << "\n";
+        return 1;
+    }
     const int bills = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
     try {
         // In process: the backend's dispatch, as a connection's thread calls it.
@@ -320,7 +501,7 @@ int main(int argc, char** argv) {
             r.args = args;
             return backend.handle(session, r);
         };
-        prepare(inProcess);
+        prepare(inProcess, [&] { return backend.profilePath(QStringLiteral("dytv1_1")); });
         const auto [inPurchases, inSales] = postThroughService(inProcess, bills);
         backend.closeSession(session);
 
@@ -334,7 +515,8 @@ int main(int argc, char** argv) {
             const Caller overLoopback = [&](const QString& method, const QCborArray& args) {
                 return client.callRaw(method, args);
             };
-            prepare(overLoopback);
+            prepare(overLoopback,
+                    [&] { return QDir(netDir.path()).filePath(QStringLiteral("dytv1_1.db")); });
             std::tie(netPurchases, netSales) = postThroughService(overLoopback, bills);
         }
 
@@ -345,13 +527,15 @@ int main(int argc, char** argv) {
         dyt::server::Backend rawBackend(rawConfig);
         dyt::server::Session rawSession;
         rawSession.spid = rawBackend.nextSpid();
-        prepare([&](const QString& method, const QCborArray& args) {
-            dyt::proto::Request r;
-            r.id = ++requestId;
-            r.method = method;
-            r.args = args;
-            return rawBackend.handle(rawSession, r);
-        });
+        prepare(
+            [&](const QString& method, const QCborArray& args) {
+                dyt::proto::Request r;
+                r.id = ++requestId;
+                r.method = method;
+                r.args = args;
+                return rawBackend.handle(rawSession, r);
+            },
+            [&] { return rawBackend.profilePath(QStringLiteral("dytv1_1")); });
         rawBackend.closeSession(rawSession);
         auto raw = dyt::server::Database::open(rawBackend.profilePath(QStringLiteral("dytv1_1")));
         raw->execute(

@@ -7,6 +7,14 @@
 
 #include <sqlite3.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
 #include "common/error.h"
 #include "protocol/client.h"
 #include "server/db/database.h"
@@ -22,6 +30,56 @@ QString loginLines(const QString& db) {
                                   QString(), QStringLiteral("1"), QStringLiteral("bench"),
                                   QStringLiteral("dytv1"), QStringLiteral("UpdateFlag=Check"),
                                   QStringLiteral("LoginType=0"), QStringLiteral("V11.0.140215")});
+}
+
+// The same number of round trips of a frame of the echo's size over a bare loopback TCP
+// connection (blocking sockets, TCP_NODELAY, a thread that sends back what it reads): what the
+// echo costs without the server.
+double rawEchoSeconds(int echoes, int frameBytes) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listener, 1) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        throw dyt::DytError(QStringLiteral("raw echo: no socket"));
+    auto readFull = [](int fd, char* buf, int n) {
+        for (int got = 0; got < n;) {
+            const ssize_t r = ::read(fd, buf + got, static_cast<size_t>(n - got));
+            if (r <= 0)
+                return false;
+            got += static_cast<int>(r);
+        }
+        return true;
+    };
+    const int one = 1;
+    std::thread echo([&] {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        QByteArray buf(frameBytes, '\0');
+        while (readFull(fd, buf.data(), frameBytes))
+            ::write(fd, buf.constData(), static_cast<size_t>(frameBytes));
+        ::close(fd);
+    });
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        throw dyt::DytError(QStringLiteral("raw echo: no connection"));
+    QByteArray buf(frameBytes, 'x');
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < echoes; ++i) {
+        if (::write(fd, buf.constData(), static_cast<size_t>(frameBytes)) != frameBytes ||
+            !readFull(fd, buf.data(), frameBytes))
+            break;
+    }
+    const double sec = t.nsecsElapsed() / 1e9;
+    ::close(fd);
+    echo.join();
+    ::close(listener);
+    return sec;
 }
 
 }  // namespace
@@ -67,6 +125,10 @@ int main(int argc, char** argv) {
         const double echoSec = t.nsecsElapsed() / 1e9;
         out << "echo round trips:            " << qRound(echoes / echoSec) << " /s  ("
             << QString::number(echoSec / echoes * 1e6, 'f', 1) << " us each)\n";
+        const double rawEcho = rawEchoSeconds(echoes, 64);
+        out << "bare TCP echo, 64 bytes:     " << qRound(echoes / rawEcho) << " /s  ("
+            << QString::number(rawEcho / echoes * 1e6, 'f', 1) << " us each)  echo/bare "
+            << QString::number(echoSec / rawEcho, 'f', 2) << "\n";
 
         const QString sql =
             QStringLiteral("SELECT id, code, fullname, price, amount, day FROM benchrows");

@@ -69,18 +69,35 @@ void ParamList::setText(const QString& text) {
         result.append(text.mid(start));
     }
     lines_ = std::move(result);
+    invalidateNames();
 }
 
 qsizetype ParamList::indexOfName(const QString& name) const {
     if (name.isEmpty()) {
         return -1;
     }
-    for (qsizetype i = 0; i < lines_.size(); ++i) {
-        if (lineHasName(lines_.at(i), name)) {
-            return i;
+    constexpr qsizetype kScanned = 16;  // below this a scan is cheaper than hashing
+    if (lines_.size() <= kScanned) {
+        for (qsizetype i = 0; i < lines_.size(); ++i) {
+            if (lineHasName(lines_.at(i), name)) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    if (namedLines_ > lines_.size())
+        invalidateNames();
+    for (qsizetype i = namedLines_; i < lines_.size(); ++i) {
+        const QString& l = lines_.at(i);
+        const qsizetype p = l.indexOf(kEquals);
+        if (p > 0) {
+            const QString key = l.left(p).toCaseFolded();
+            if (!names_.contains(key))
+                names_.insert(key, i);
         }
     }
-    return -1;
+    namedLines_ = lines_.size();
+    return names_.value(name.toCaseFolded(), -1);
 }
 
 QString ParamList::value(const QString& name, const QString& defaultValue) const {
@@ -135,6 +152,7 @@ qsizetype ParamList::remove(const QString& name) {
     if (name.isEmpty()) {
         return 0;
     }
+    invalidateNames();
     return lines_.removeIf([&name](const QString& l) { return lineHasName(l, name); });
 }
 
@@ -165,6 +183,7 @@ void ParamList::setLine(qsizetype index, const QString& line) {
     checkIndex(index, lines_.size());
     checkLine(line);
     lines_[index] = line;
+    invalidateNames();
 }
 
 void ParamList::appendLine(const QString& line) {
@@ -176,11 +195,13 @@ void ParamList::insertLine(qsizetype index, const QString& line) {
     checkIndex(index, lines_.size() + 1);
     checkLine(line);
     lines_.insert(index, line);
+    invalidateNames();
 }
 
 void ParamList::removeAt(qsizetype index) {
     checkIndex(index, lines_.size());
     lines_.removeAt(index);
+    invalidateNames();
 }
 
 QString ParamList::nameAt(qsizetype index) const {

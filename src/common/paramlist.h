@@ -19,6 +19,7 @@
 //   "summery" of a bill; TdmMain escapes a field of a one-row answer that holds a line break when
 //   it copies it into the list.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,7 +35,10 @@ public:
     // --- whole list ---
     QString text() const;
     void setText(const QString& text);
-    void clear() { lines_.clear(); }
+    void clear() {
+        lines_.clear();
+        invalidateNames();
+    }
     qsizetype count() const { return lines_.size(); }
     bool isEmpty() const { return lines_.isEmpty(); }
     const QStringList& lines() const { return lines_; }
@@ -74,8 +78,16 @@ public:
 
 private:
     void checkIndex(qsizetype index, qsizetype size) const;
+    void invalidateNames() const {
+        names_.clear();
+        namedLines_ = 0;
+    }
 
     QStringList lines_;
+    // First line of each case-folded name, for long lists; covers the first namedLines_ lines
+    // (lines are mostly appended) and is dropped when lines move or change their names.
+    mutable QHash<QString, qsizetype> names_;
+    mutable qsizetype namedLines_ = 0;
 };
 
 // The escape for values with line breaks (see above).

@@ -215,6 +215,10 @@ struct RecordSet::Internals {
     QList<quint32> ids;        // identity of each raw row, for bookmarks
     quint32 nextId = 1;
     QList<IndexData> indexes;
+    // Field positions by case-folded name, built on the first look-up of a wide record set and
+    // kept while fields are only appended.
+    QHash<QString, int> fieldNames;
+    qsizetype fieldNamesFor = 0;
 };
 
 namespace {
@@ -446,16 +450,32 @@ int RecordSet::addField(const QString& name, FieldType type, int size) {
 }
 
 int RecordSet::fieldIndex(const QString& name) const {
-    for (int i = 0; i < fields_.size(); ++i) {
-        if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+    constexpr qsizetype kScanned = 16;  // below this a scan is cheaper than hashing
+    if (fields_.size() <= kScanned) {
+        for (int i = 0; i < fields_.size(); ++i) {
+            if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
     }
-    return -1;
+    QHash<QString, int>& names = d_->fieldNames;
+    if (d_->fieldNamesFor > fields_.size() || names.isEmpty())
+        d_->fieldNamesFor = 0, names.clear();
+    for (qsizetype i = d_->fieldNamesFor; i < fields_.size(); ++i)
+    {
+        const QString key = fields_[i].name.toCaseFolded();
+        if (!names.contains(key))
+            names.insert(key, static_cast<int>(i));
+    }
+    d_->fieldNamesFor = fields_.size();
+    return names.value(name.toCaseFolded(), -1);
 }
 
 void RecordSet::clear() {
     clearRows();
     fields_.clear();
+    d_->fieldNames.clear();
+    d_->fieldNamesFor = 0;
     filterText_.clear();
     d_->filter = FilterExpr();
     d_->filterColumns.clear();

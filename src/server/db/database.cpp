@@ -15,11 +15,16 @@ namespace dyt::server {
 // --- statements
 
 Statement::~Statement() {
-    if (stmt_)
+    if (!stmt_)
+        return;
+    if (cacheKey_.isEmpty())
         sqlite3_finalize(stmt_);
+    else
+        db_->release(std::move(cacheKey_), stmt_);
 }
 
-Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) {
+Statement::Statement(Statement&& other) noexcept
+    : db_(other.db_), stmt_(other.stmt_), cacheKey_(std::move(other.cacheKey_)) {
     other.stmt_ = nullptr;
 }
 
@@ -176,6 +181,7 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
 }
 
 Database::~Database() {
+    clearCache();
     sqlite3_set_authorizer(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
 }
@@ -253,7 +259,30 @@ void Database::raise(int rc, const QString& context) const {
     throw DytError(msg, rc);
 }
 
+void Database::release(QString key, sqlite3_stmt* stmt) {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    // Only while nothing watches or restricts what is prepared: a statement prepared without the
+    // rules must never serve a text the rules would refuse.
+    if (watcher_ || restriction_ || cache_.size() >= kCacheSize || cache_.contains(key)) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    cache_.insert(std::move(key), stmt);
+}
+
+void Database::clearCache() {
+    for (sqlite3_stmt* st : std::as_const(cache_))
+        sqlite3_finalize(st);
+    cache_.clear();
+}
+
 Statement Database::prepare(const QString& sql) {
+    const bool cached = !watcher_ && !restriction_;
+    if (cached) {
+        if (sqlite3_stmt* st = cache_.take(sql))
+            return Statement(this, st, sql);
+    }
     const QByteArray u = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const int rc = sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &st, nullptr);
@@ -263,7 +292,7 @@ Statement Database::prepare(const QString& sql) {
     }
     if (!st)
         throw DytError(QStringLiteral("SQL语句为空"));
-    return Statement(this, st);
+    return cached ? Statement(this, st, sql) : Statement(this, st);
 }
 
 void Database::forEachStatement(const QString& sql, const std::function<void(Statement&)>& fn) {
@@ -383,11 +412,13 @@ void Database::updateAuthorizer() {
 }
 
 void Database::setWriteWatcher(std::function<void(const QString&, const QString&)> watcher) {
+    clearCache();
     watcher_ = std::move(watcher);
     updateAuthorizer();
 }
 
 void Database::setRestricted(AccessRule rule) {
+    clearCache();
     restriction_ = std::move(rule);
     updateAuthorizer();
 }

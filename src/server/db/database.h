@@ -3,6 +3,7 @@
 // parameters and transactions. Server modules write plain SQL that both SQLite and PostgreSQL
 // accept and bind every value as a parameter ("?"); what only SQLite knows stays in this module.
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -26,6 +27,9 @@ class Database;
 class Statement {
 public:
     Statement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    // A statement of the connection's cache: handed back to it, reset, when done with.
+    Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey)
+        : db_(db), stmt_(stmt), cacheKey_(std::move(cacheKey)) {}
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
@@ -51,6 +55,7 @@ public:
 private:
     Database* db_;
     sqlite3_stmt* stmt_;
+    QString cacheKey_;
 };
 
 class Database {
@@ -70,6 +75,9 @@ public:
     sqlite3* handle() const { return db_; }
     const QString& path() const { return path_; }
 
+    // Prepares a statement. The server's own statements (while no write watcher and no access
+    // rule is set) come from a cache of the connection's prepared statements, keyed by text, so
+    // that a posting does not parse the same texts again for every line and every bill.
     Statement prepare(const QString& sql);
     // Runs one statement with bound values; returns the number of rows changed.
     int execute(const QString& sql, const QVariantList& values = {});
@@ -84,6 +92,9 @@ public:
     // Every row of a query as a record set.
     RecordSet query(const QString& sql, const QVariantList& values = {});
     qint64 lastInsertId() const;
+    // The clause that makes a query read a table through the named index (" INDEXED BY …"), for
+    // the few queries whose best index the planner cannot tell without statistics.
+    QString indexHint(const QString& index) const { return QStringLiteral(" INDEXED BY ") + index; }
     bool tableExists(const QString& name);
     bool inTransaction() const;
     // Copies the whole database into a new file at path and leaves the copy in rollback-journal
@@ -112,7 +123,11 @@ public:
     void setRestricted(AccessRule rule);
 
 private:
+    friend class Statement;
     void updateAuthorizer();
+    // Takes a finished statement back into the cache (or finalizes it).
+    void release(QString key, sqlite3_stmt* stmt);
+    void clearCache();
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     static int authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
                           const char* trigger);
@@ -121,6 +136,8 @@ private:
     QString path_;
     std::function<void(const QString&, const QString&)> watcher_;
     AccessRule restriction_;
+    QHash<QString, sqlite3_stmt*> cache_;
+    static constexpr qsizetype kCacheSize = 400;
 };
 
 // Reads the rows of a stepped-through statement into a record set. Field types come from the

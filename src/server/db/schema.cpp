@@ -191,8 +191,13 @@ void addPrintLog(sqlite3* db) {
 }
 
 // Version 8: the movements of goods held by or for partners. Borrowing, lending, consignment and
-// outsourced processing change baseGoodsStockOther; each change is kept per bill line.
+// outsourced processing change baseGoodsStockOther; each change is kept per bill line. And the
+// index of the batch layers that still hold stock, in the order FIFO takes them, so that a sale
+// reads the few layers it takes from, not every batch the goods ever had.
 void addOtherStockMovements(sqlite3* db) {
+    exec(db,
+         "CREATE INDEX IF NOT EXISTS ix_baseGoodsStock_open ON baseGoodsStock(goodsid, stockid, "
+         "indate, id) WHERE qty > 0");
     exec(db,
          "CREATE TABLE IF NOT EXISTS djStockOtherDetail (orderid INTEGER PRIMARY KEY, id INTEGER "
          "NOT NULL DEFAULT 0, listid INTEGER NOT NULL DEFAULT 0, djType INTEGER NOT NULL DEFAULT "

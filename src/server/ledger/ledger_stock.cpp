@@ -160,8 +160,9 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
 
     // Batch-costed goods: the layers holding stock, in the order the method takes them.
     QString sql = QStringLiteral(
-        "SELECT id, goodspc, qty, total, ph, outdate, yxqdate, indate FROM baseGoodsStock "
-        "WHERE goodsid = ? AND stockid = ? AND qty > 0");
+        "SELECT id, goodspc, qty, total, ph, outdate, yxqdate, indate FROM baseGoodsStock%1 "
+        "WHERE goodsid = ? AND stockid = ? AND qty > 0")
+                      .arg(db.indexHint(QStringLiteral("ix_baseGoodsStock_open")));
     QVariantList args{line.goodsid, stock};
     if (g.costMode == kManualBatch) {
         if (line.goodspc > 0) {
@@ -183,9 +184,11 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
     QList<Row> rows;
     double available = 0;
     {
+        // Only as many layers as the quantity needs: a goods bought often has many batches in
+        // stock, and a sale takes from the first one or two.
         Statement st = db.prepare(sql);
         st.bindAll(args);
-        while (st.step()) {
+        while (available < qtyBase - 0.5e-8 && st.step()) {
             Row r;
             r.id = st.value(0).toLongLong();
             r.piece.goodspc = st.value(1).toLongLong();
