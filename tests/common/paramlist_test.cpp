@@ -260,3 +260,22 @@ TEST(ParamListLineBreaks, EscapedValuesFitALineAndReadBackAsTheyWere) {
 }
 
 }  // namespace
+
+TEST(ParamList, LongListsFindNamesAfterEveryKindOfChange) {
+    ParamList p;
+    for (int i = 0; i < 40; ++i)
+        p.setInt(QStringLiteral("f%1").arg(i), i);
+    p.appendLine(QStringLiteral("F3=again"));  // a later line of a name already there
+    p.removeAt(0);                                  // f0 gone, every line moves up
+    p.insertLine(5, QStringLiteral("new=1"));
+    p.setLine(10, QStringLiteral("renamed=9"));     // the line that held f10
+    p.remove(QStringLiteral("f20"));
+    const std::pair<const char*, qsizetype> cases[] = {
+        {"f0", -1},      {"f1", 0},   {"F3", 2},   {"f5", 4},   {"new", 5},  {"f6", 6},
+        {"f9", 9},       {"f10", -1}, {"renamed", 10}, {"f20", -1}, {"f21", 20}, {"f39", 38}};
+    for (const auto& [name, at] : cases)
+        EXPECT_EQ(at, p.indexOfName(QString::fromLatin1(name))) << name;
+    p.setText(QStringLiteral("a=1\r\nb=2"));
+    EXPECT_EQ(-1, p.indexOfName(QStringLiteral("f1")));
+    EXPECT_EQ(QStringLiteral("2"), p.value(QStringLiteral("B")));
+}

@@ -462,3 +462,22 @@ TEST(RecordSet, CopyStructureLoadFromCopiesAndMoves) {
 }
 
 }  // namespace
+
+TEST(RecordSet, WideRecordSetsFindFieldsByNameThroughCopiesAndNewStructures) {
+    RecordSet a;
+    for (int i = 0; i < 30; ++i)
+        a.addField(QStringLiteral("f%1").arg(i), FieldType::Text, 10);
+    EXPECT_EQ(29, a.fieldIndex(QStringLiteral("F29")));
+    EXPECT_THROW(a.addField(QStringLiteral("F7"), FieldType::Text), dyt::DytError);
+    RecordSet b;
+    for (int i = 0; i < 30; ++i)
+        b.addField(QStringLiteral("g%1").arg(i), FieldType::Text, 10);
+    a.copyStructure(b);  // as many fields, other names
+    EXPECT_EQ(-1, a.fieldIndex(QStringLiteral("f3")));
+    EXPECT_EQ(3, a.fieldIndex(QStringLiteral("g3")));
+    a.addField(QStringLiteral("extra"), FieldType::Integer);
+    RecordSet c(a);
+    EXPECT_EQ(30, c.fieldIndex(QStringLiteral("EXTRA")));
+    c.clear();
+    EXPECT_EQ(-1, c.fieldIndex(QStringLiteral("g3")));
+}
