@@ -197,3 +197,26 @@ TEST_F(Processing, RefusalsWriteNothing) {
 
 }  // namespace
 }  // namespace dyt::ledgertest
+
+namespace dyt::ledgertest {
+namespace {
+
+class ProcessingOpening : public LedgerTest {};
+
+TEST_F(ProcessingOpening, WhatTheOpeningLeftAtTheProcessorComesBackAtItsValue) {
+    // 6 螺丝 worth 24 at the processor when the account set opens.
+    ASSERT_EQ(0, call(u"P_JXC_INI_GoodsStockOther"_s,
+                      {{"goodsid", u"31"_s}, {"wldw_id", u"22"_s}, {"typeid", u"5"_s},
+                       {"Qty", u"6"_s}, {"Total", u"24"_s}}));
+    openAccountSet();
+    const qint64 back = post(bill(54, {line(kAverage, 2)}));
+    EXPECT_EQ(8, lineCost(back, 1));
+    EXPECT_EQ((QList<double>{2, 8}), stockOf(kAverage, kMain));
+    const qint64 done = post(bill(55, {line(kProduct, 2, 8), line(kAverage, -4)}));
+    // The 4 螺丝 left (16) and the fee 16.
+    EXPECT_EQ(32, lineCost(done, 1));
+    EXPECT_EQ(0, number(u"SELECT total(qty) FROM baseGoodsStockOther WHERE typeid = 5"_s));
+}
+
+}  // namespace
+}  // namespace dyt::ledgertest
