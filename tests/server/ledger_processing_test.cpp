@@ -205,7 +205,7 @@ class ProcessingOpening : public LedgerTest {};
 
 TEST_F(ProcessingOpening, WhatTheOpeningLeftAtTheProcessorComesBackAtItsValue) {
     // 6 螺丝 worth 24 at the processor when the account set opens.
-    ASSERT_EQ(0, call(u"P_JXC_INI_GoodsStockOther"_s,
+    ASSERT_LT(0, call(u"P_JXC_INI_GoodsStockOther"_s,
                       {{"goodsid", u"31"_s}, {"wldw_id", u"22"_s}, {"typeid", u"5"_s},
                        {"Qty", u"6"_s}, {"Total", u"24"_s}}));
     openAccountSet();
