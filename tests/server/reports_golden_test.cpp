@@ -31,6 +31,12 @@ QStringList conditionsOf(const QueryDescriptor& d) {
     // The daily report: the first twelve days of March (the other bills and the money).
     if (d.queryType() == u"JYZKRB"_s)
         c = {u"BeginDate=2025-03-01"_s, u"EndDate=2025-03-12"_s};
+    // The outsourced-processing windows: the April issue and completion; what is held, after
+    // the issue.
+    if (d.procedure == u"P_JXC_Get_WWJG"_s) {
+        c = {u"BeginDate=2025-04-01"_s, d.queryType() == u"WWKCCX"_s ? u"EndDate=2025-04-02"_s
+                                                                      : u"EndDate=2025-04-03"_s};
+    }
     if (d.subject == QuerySubject::Ledger)
         c << u"GoodsStr=;isSub=1;id=100"_s;
     // Comparisons set March against the three months.
@@ -54,6 +60,10 @@ protected:
             postScenario();
             postMoreKinds();
             postDealings();
+            // Goods out for processing and back processed in April, after the months of the
+            // other reports, without a fee: the stock stays as it was.
+            posted(53, "2025-04-02", 202, {{101, 2, 0}});
+            posted(55, "2025-04-03", 202, {{101, 2, 0}, {101, -2, 0}});
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

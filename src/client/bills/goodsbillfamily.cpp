@@ -2,6 +2,7 @@
 // per kind with its captions, warehouses, selection kinds, columns and checks.
 #include <QHash>
 
+#include "client/bills/frmbillwwjg.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 
@@ -264,6 +265,9 @@ std::vector<GoodsBillFamily> defaultRows() {
     }
     // The sales kinds 1 to 4 and the quotation.
     for (const GoodsBillFamily& r : salesBillFamilyRows())
+        rows.push_back(r);
+    // Outsourced processing and the warehouse receipts and issues.
+    for (const GoodsBillFamily& r : processingBillFamilyRows())
         rows.push_back(r);
     return rows;
 }

@@ -3,6 +3,7 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillpdd.h"
 #include "client/bills/frmbillskd.h"
+#include "client/bills/frmbillwwjg.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 #include "client/common/windowregistry.h"
@@ -16,6 +17,8 @@ void registerBillWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBillXSD(owner); });
     registerWindowClass(QStringLiteral("TfrmBillPDD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillPDD(owner); });
+    registerWindowClass(QStringLiteral("TfrmBillWWJGWGD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillWWJGWGD(owner); });
     // The other members are rows of the family table over the one goods-bill window.
     for (const GoodsBillFamily& row : goodsBillFamily()) {
         if (row.className == QStringLiteral("TfrmBillJHD") ||

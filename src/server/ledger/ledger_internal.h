@@ -63,6 +63,11 @@ enum Kind : int {
     kEnquiry = 64,    // 询价单: a document only
     kQuotation = 65,  // 报价单: a document only
     kLabourFee = 66,
+    kProcessingIssue = 53,   // 委外加工领料单
+    kProcessingReturn = 54,  // 委外加工退料单
+    kProcessingDone = 55,    // 委外加工完工单
+    kWarehouseIn = 56,       // 仓库入库单
+    kWarehouseOut = 57,      // 仓库出库单
 };
 
 // Cost methods (baseGoods.costmode).
@@ -325,5 +330,11 @@ void reverseOther(Database& db, qint64 originalId, qint64 redId, const Bill& red
 // The repair: the rows back to the opening data and the movements of `bills` (a subquery with
 // the opening date bound) removed.
 void resetOtherStock(Database& db, const QString& bills, const QString& opening);
+
+// ---- outsourced processing (ledger_processing.cpp) ---------------------------------------------
+
+// Issue (53), return (54) and completion (55) of materials at a processor.
+void postProcessingKinds(Database& db, const Bill& bill, const QList<Line>& lines,
+                         StockBook& book, MoneyBook& money);
 
 }  // namespace dyt::server::ledger

@@ -554,6 +554,11 @@ bool kindPosts(int djType) {
         case kWarehouseTransfer:
         case kGiftIn:
         case kGiftOut:
+        case kProcessingIssue:
+        case kProcessingReturn:
+        case kProcessingDone:
+        case kWarehouseIn:
+        case kWarehouseOut:
             return true;
         default:
             return false;
@@ -622,6 +627,17 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
             break;
         case kGiftOut:
             postOneWay(db, b, lines, book, money, false, QStringLiteral("赠送支出"));
+            break;
+        case kWarehouseIn:
+            postOneWay(db, b, lines, book, money, true, QStringLiteral("其它收入"));
+            break;
+        case kWarehouseOut:
+            postOneWay(db, b, lines, book, money, false, QStringLiteral("其它费用"));
+            break;
+        case kProcessingIssue:
+        case kProcessingReturn:
+        case kProcessingDone:
+            postProcessingKinds(db, b, lines, book, money);
             break;
         case kCostAdjust:
             postCostAdjust(db, b, lines, book, money);

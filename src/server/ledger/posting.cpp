@@ -167,6 +167,8 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     Statement moves = db.prepare(
         QStringLiteral("SELECT DISTINCT id, date FROM djStockDetail WHERE goodsid = ? AND "
                        "stockid = ? AND date > ?"));
+    Statement others = db.prepare(QStringLiteral(
+        "SELECT DISTINCT id, date FROM djStockOtherDetail WHERE goodsid = ? AND date > ?"));
     // A stocktake line that matched the books moved nothing, yet counts against the stock of
     // its date.
     Statement stocktakes = db.prepare(QStringLiteral(
@@ -187,6 +189,12 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
                 while (moves.step())
                     rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
             }
+            // Goods held by partners move without a warehouse (a completion consuming what
+            // was issued to its processor).
+            others.reset();
+            others.bindAll({g, date});
+            while (others.step())
+                rows.append({others.value(0).toLongLong(), others.value(1).toString()});
             stocktakes.reset();
             stocktakes.bindAll({date, g});
             while (stocktakes.step())
@@ -244,8 +252,11 @@ void unwind(Database& db, const QList<LaterBill>& bills) {
         db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {b.id});
-        takeBackOther(db, b.id, QStringLiteral("重新计算成本"));
     }
+    // Goods held by partners go back latest first: a later bill may have taken what an earlier
+    // one put there.
+    for (qsizetype i = bills.size() - 1; i >= 0; --i)
+        takeBackOther(db, bills[i].id, QStringLiteral("重新计算成本"));
     for (const auto& [layer, change] : layers) {
         const auto& [goods, stock, pc] = layer;
         applyLayerChange(db, goods, stock, pc, -roundQty(change.first), -roundMoney(change.second),
