@@ -4,6 +4,12 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+
 #include <sqlite3.h>
 
 #include "common/clock.h"
@@ -627,20 +633,83 @@ RecordSet readRecordSet(sqlite3_stmt* stmt) {
 
 namespace dyt::server {
 
+namespace {
+
+// The writers of one database file in this process, served in the order they came. SQLite's own
+// busy wait lets a writer that just arrived take the lock before one that has been sleeping for
+// it, so that under many posting clients a few wait for seconds; the queue hands the lock on in
+// turn, and the busy wait is left for writers of other processes.
+struct WriterQueue {
+    std::mutex mutex;
+    std::condition_variable turn;
+    quint64 next = 0;     // the ticket the next writer draws
+    quint64 serving = 0;  // the ticket that may write now
+    std::set<quint64> abandoned;  // tickets whose writers gave up waiting
+};
+
+WriterQueue* writerQueue(const QString& path) {
+    static std::mutex registryMutex;
+    static std::map<QString, std::unique_ptr<WriterQueue>> queues;
+    std::lock_guard lock(registryMutex);
+    auto& q = queues[path];
+    if (!q)
+        q = std::make_unique<WriterQueue>();
+    return q.get();
+}
+
+}  // namespace
+
 Transaction::Transaction(Database& db, Lock lock) : db_(db) {
-    db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
-                                              : QStringLiteral("BEGIN"));
+    if (lock == Lock::Immediate && !db_.path().isEmpty() && db_.path() != u":memory:") {
+        auto* q = writerQueue(db_.path());
+        std::unique_lock guard(q->mutex);
+        const quint64 ticket = q->next++;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(Database::kBusyTimeoutMs);
+        while (q->serving != ticket) {
+            if (q->turn.wait_until(guard, deadline) == std::cv_status::timeout &&
+                q->serving != ticket) {
+                // Give the turn up without blocking those behind: the ticket is served as
+                // soon as it comes up, and passed on at once.
+                q->abandoned.insert(ticket);
+                throw DytError(QStringLiteral("数据库正忙，请稍后再试"), SQLITE_BUSY);
+            }
+        }
+        queue_ = q;
+    }
+    try {
+        db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                                  : QStringLiteral("BEGIN"));
+    } catch (...) {
+        leaveQueue();
+        throw;
+    }
     active_ = true;
 }
 
-Transaction::~Transaction() {
-    if (!active_)
+void Transaction::leaveQueue() {
+    if (!queue_)
         return;
-    try {
-        db_.executeScript(QStringLiteral("ROLLBACK"));
-    } catch (const DytError&) {
-        // A failed statement may already have ended the transaction.
+    auto* q = static_cast<WriterQueue*>(queue_);
+    queue_ = nullptr;
+    {
+        std::lock_guard guard(q->mutex);
+        ++q->serving;
+        while (q->abandoned.erase(q->serving) > 0)
+            ++q->serving;
     }
+    q->turn.notify_all();
+}
+
+Transaction::~Transaction() {
+    if (active_) {
+        try {
+            db_.executeScript(QStringLiteral("ROLLBACK"));
+        } catch (const DytError&) {
+            // A failed statement may already have ended the transaction.
+        }
+    }
+    leaveQueue();
 }
 
 void Transaction::commit() {
@@ -648,6 +717,7 @@ void Transaction::commit() {
         throw DytError(QStringLiteral("事务已经结束"));
     db_.executeScript(QStringLiteral("COMMIT"));
     active_ = false;
+    leaveQueue();
 }
 
 }  // namespace dyt::server

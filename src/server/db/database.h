@@ -201,8 +201,10 @@ public:
     bool active() const { return active_; }
 
 private:
+    void leaveQueue();
     Database& db_;
     bool active_ = false;
+    void* queue_ = nullptr;  // the account set's writer queue while this transaction holds it
 };
 
 }  // namespace dyt::server
