@@ -31,6 +31,9 @@ QStringList conditionsOf(const QueryDescriptor& d) {
     // The daily report: the first twelve days of March (the other bills and the money).
     if (d.queryType() == u"JYZKRB"_s)
         c = {u"BeginDate=2025-03-01"_s, u"EndDate=2025-03-12"_s};
+    // The loans are April's.
+    if (d.procedure == u"P_JXC_Get_JQ"_s)
+        c = {u"BeginDate=2025-04-01"_s, u"EndDate=2025-04-30"_s};
     if (d.subject == QuerySubject::Ledger)
         c << u"GoodsStr=;isSub=1;id=100"_s;
     // Comparisons set March against the three months.
@@ -54,6 +57,7 @@ protected:
             postScenario();
             postMoreKinds();
             postDealings();
+            postLoans();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();
