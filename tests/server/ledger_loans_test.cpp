@@ -142,6 +142,25 @@ TEST_F(Loans, ReturnsPickedFromTheBorrowingCloseItWhenAllIsBack) {
     EXPECT_EQ((QList<double>{0, 0, 0}), open());
 }
 
+// A purchase dated before a lending re-costs the lending and the sale of what was lent, though
+// that sale moves no stock of its own.
+TEST_F(Loans, AnEarlierPurchaseReCostsTheLendingAndItsSale) {
+    post(purchase(kAverage, 20, 5, "2024-01-02"));
+    const qint64 lent = post(loan(38, 10, 8, "2024-01-05"));
+    const qint64 sold = post(loan(40, 10, 9, "2024-01-10"));
+    EXPECT_EQ((QList<double>{50, 50, 50}),
+              (QList<double>{lineCost(lent, 1), lineCost(sold, 1), account(kmCostOfSales)}));
+    // 30 / 180 before the lending: 10 go out at 6.
+    const qint64 earlier = post(purchase(kAverage, 10, 8, "2024-01-03"));
+    EXPECT_EQ((QList<double>{60, 60, 60, 120}),
+              (QList<double>{lineCost(lent, 1), lineCost(sold, 1), account(kmCostOfSales),
+                             stockValue(kAverage, kMain)}));
+    ASSERT_EQ(0, call(u"P_JXC_DJ_PostDel"_s, {{"billid", n(earlier)}}));
+    EXPECT_EQ((QList<double>{50, 50, 50, 50}),
+              (QList<double>{lineCost(lent, 1), lineCost(sold, 1), account(kmCostOfSales),
+                             stockValue(kAverage, kMain)}));
+}
+
 TEST_F(Loans, RefusalsNameTheGoodsAndThePartnerAndWriteNothing) {
     struct Case {
         const char* what;

@@ -172,6 +172,10 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     Statement stocktakes = db.prepare(QStringLiteral(
         "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
         "a.djType = 42 AND a.dj_state = 2 AND a.date > ? AND b.goodsid = ?"));
+    // Goods held by or for partners change without stock moving (a lending sold, a borrowing
+    // bought): those bills count against the held goods of their date.
+    Statement held = db.prepare(QStringLiteral(
+        "SELECT DISTINCT id, date FROM djStockOtherDetail WHERE goodsid = ? AND date > ?"));
     while (!queue.isEmpty()) {
         while (!queue.isEmpty()) {
             const qint64 g = queue.takeLast();
@@ -191,6 +195,10 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
             stocktakes.bindAll({date, g});
             while (stocktakes.step())
                 rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
+            held.reset();
+            held.bindAll({g, date});
+            while (held.step())
+                rows.append({held.value(0).toLongLong(), held.value(1).toString()});
             for (const auto& [bill, billDate] : rows) {
                 if (!found.count({billDate, bill}))
                     add(bill, billDate, goodsOfBill(db, bill));
@@ -244,8 +252,11 @@ void unwind(Database& db, const QList<LaterBill>& bills) {
         db.execute(QStringLiteral("DELETE FROM djStockDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djWLDWDetail WHERE id = ?"), {b.id});
         db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {b.id});
-        takeBackOther(db, b.id, QStringLiteral("重新计算成本"));
     }
+    // Goods held by or for partners never go below nothing: their changes come back newest
+    // first, through the states they passed.
+    for (qsizetype i = bills.size() - 1; i >= 0; --i)
+        takeBackOther(db, bills[i].id, QStringLiteral("重新计算成本"));
     for (const auto& [layer, change] : layers) {
         const auto& [goods, stock, pc] = layer;
         applyLayerChange(db, goods, stock, pc, -roundQty(change.first), -roundMoney(change.second),
