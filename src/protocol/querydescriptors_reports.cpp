@@ -207,8 +207,18 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
         return subject + inAndOut(false);
     if (is({"SPCZDTJ"}))
         return subject + inAndOut(true);
-    if (is({"BSDTJ", "BYDTJ", "QTRKDTJ", "QTCKDTJ", "TJDBDTJ", "BJDBDTJ", "CBTJDTJ"}))
+    if (is({"BSDTJ", "BYDTJ", "QTRKDTJ", "QTCKDTJ", "TJDBDTJ", "BJDBDTJ", "CBTJDTJ", "JJDTJ",
+            "JJHCDTJ", "JZJHDTJ", "JCDTJ", "JCHHDTJ", "JZXSDTJ"}))
         return subject + stockBillAmounts();
+    if (is({"JJSPCX", "JCSPCX"})) {
+        return subject + Columns{c("Qty", "[%SUM%Q%]数量"), c("price", "[%P%]单价"),
+                                 c("total", "[%SUM%M%]金额", 100),
+                                 c("costtotal", "[%SUM%M%Cost%]成本金额", 100)};
+    }
+    if (is({"SPJJMX", "SPJCMX"})) {
+        return subject + Columns{c("costtotal", "[%SUM%M%Cost%]成本金额", 100),
+                                 c("jcQty", "[%Q%]结存数量"), c("jcTotal", "[%M%]结存金额", 100)};
+    }
     if (is({"SPXSDBFX", "KHXSDBFX"})) {
         return subject + Columns{c("Qty", "[%SUM%Q%]本期数量"),
                                  c("discounttotal", "[%SUM%M%]本期金额", 100),

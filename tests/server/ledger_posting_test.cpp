@@ -303,8 +303,8 @@ TEST_F(Unopened, PostingIsRefusedBeforeOpeningBeforeTheOpeningDateAndInAClosedPe
     EXPECT_EQ(u"单据日期[2024-01-15]所在的期间已经月结存，不能过账！"_s,
               test::errorOf([&] { post(purchase(kAverage, 1, 1, "2024-01-15")); }));
     BillPlan unknown = purchase(kAverage, 1, 1, "2024-02-02");
-    unknown.djType = 35;
-    EXPECT_EQ(u"单据类型[35]暂不支持过账！"_s, test::errorOf([&] { post(unknown); }));
+    unknown.djType = 41;
+    EXPECT_EQ(u"单据类型[41]暂不支持过账！"_s, test::errorOf([&] { post(unknown); }));
     BillPlan noPartner = purchase(kAverage, 1, 1, "2024-02-02");
     noPartner.wldw = 0;
     EXPECT_EQ(u"单据没有选择往来单位，不能过账！"_s, test::errorOf([&] { post(noPartner); }));

@@ -188,6 +188,7 @@ TEST_F(ReportColumns, EveryWindowShowsTheNamesAndFiguresOfItsReport) {
     postScenario();
     postMoreKinds();
     postDealings();
+    postLoans();
     for (const QueryDescriptor& d : queryDescriptors()) {
         const ReportInfo* info = findReport(d.procedure, d.queryType());
         if (!info || !info->realFigures)

@@ -111,6 +111,23 @@ protected:
                 u"UPDATE djIndex SET sfkDate = '%1' WHERE id = %2"_s.arg(QString::fromLatin1(due))
                     .arg(bill));
     }
+    // Goods borrowed from 202 and lent to 201 in April, after the months of the other reports:
+    //  14 借进单     2025-04-01 from 202: 101 × 10 @ 9 (stock 3 / 35 → 13 / 125)
+    //  15 借进还出单 2025-04-03 to 202:   101 × 4, out at 38.4615 against the 36 borrowed
+    //  16 借转进货单 2025-04-05 from 202: 101 × 5 @ 10, borrowed at 45
+    //  17 借出单     2025-04-06 to 201:   101 × 3 @ 18, out at 28.8462 (stock 9 / 86.5385)
+    //  18 借出还回单 2025-04-08 from 201: 101 × 1, back at 9.6154
+    //  19 借转销售单 2025-04-10 to 201:   101 × 1 @ 20, cost 9.6154
+    // 202 still lends us 1 (9), 201 still holds 1 (18, cost 9.6154); 101 in 301 is 7 / 67.3077;
+    // the cost adjustment took 2.4615 + 5.
+    void postLoans() {
+        posted(35, "2025-04-01", 202, {{101, 10, 9}});
+        posted(36, "2025-04-03", 202, {{101, 4, 9}});
+        posted(37, "2025-04-05", 202, {{101, 5, 10}});
+        posted(38, "2025-04-06", 201, {{101, 3, 18}});
+        posted(39, "2025-04-08", 201, {{101, 1, 18}});
+        posted(40, "2025-04-10", 201, {{101, 1, 20}});
+    }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;
     RecordSet report(const QString& procedure, const QString& queryType, const Lines& lines = {}) {

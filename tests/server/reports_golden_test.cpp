@@ -37,6 +37,9 @@ QStringList conditionsOf(const QueryDescriptor& d) {
         c = {u"BeginDate=2025-04-01"_s, d.queryType() == u"WWKCCX"_s ? u"EndDate=2025-04-02"_s
                                                                       : u"EndDate=2025-04-03"_s};
     }
+    // The loans are April's.
+    if (d.procedure == u"P_JXC_Get_JQ"_s)
+        c = {u"BeginDate=2025-04-01"_s, u"EndDate=2025-04-30"_s};
     if (d.subject == QuerySubject::Ledger)
         c << u"GoodsStr=;isSub=1;id=100"_s;
     // Comparisons set March against the three months.
@@ -64,6 +67,7 @@ protected:
             // other reports, without a fee: the stock stays as it was.
             posted(53, "2025-04-02", 202, {{101, 2, 0}});
             posted(55, "2025-04-03", 202, {{101, 2, 0}, {101, -2, 0}});
+            postLoans();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

@@ -153,6 +153,8 @@ const GoodsBillFamily* findGoodsBillFamilyByType(int djType);
 QList<GoodsLineColumn> familyLineColumns(const GoodsBillFamily& row);
 // The purchase columns that enquiries and quotations leave out (they move no goods).
 const QStringList& documentLineWithout();
+// The rows of the borrowing and lending kinds 35 to 40.
+std::vector<GoodsBillFamily> loanBillFamilyRows();
 
 // An account and the amount paid through it (the "多账户" list).
 struct AccountAmount {

@@ -269,6 +269,8 @@ std::vector<GoodsBillFamily> defaultRows() {
     // Outsourced processing and the warehouse receipts and issues.
     for (const GoodsBillFamily& r : processingBillFamilyRows())
         rows.push_back(r);
+    for (const GoodsBillFamily& r : loanBillFamilyRows())
+        rows.push_back(r);
     return rows;
 }
 

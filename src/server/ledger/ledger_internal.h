@@ -56,6 +56,12 @@ enum Kind : int {
     kMoneyDown = 32,
     kMoneyUp = 33,
     kVoucher = 34,
+    kBorrowIn = 35,          // 借进单
+    kBorrowReturn = 36,      // 借进还出单
+    kBorrowToPurchase = 37,  // 借转进货单
+    kLendOut = 38,           // 借出单
+    kLendReturn = 39,        // 借出还回单
+    kLendToSale = 40,        // 借转销售单
     kStocktake = 42,  // 盘点单: no entry of its own in the bill-kind table
     kWarehouseTransfer = 58,
     kGiftIn = 59,
@@ -295,6 +301,15 @@ double applySettlement(Database& db, const Bill& bill, int sign);
 // What a goods bill received or paid on the spot (type 1 accounts), added to its own sfkTotalLj
 // (+1) or taken back (−1).
 void applySpotPayment(Database& db, const Bill& bill, int sign);
+
+// ---- goods borrowed and lent (ledger_loans.cpp) -------------------------------------------------
+
+bool isLoanKind(int djType);
+// The kind whose lines a settling kind picks and fulfils (35 for 36 and 37, 38 for 39 and 40);
+// 0 for the other kinds.
+int loanSourceKind(int djType);
+void postLoanKinds(Database& db, const Bill& bill, const QList<Line>& lines, StockBook& book,
+                   MoneyBook& money);
 
 // ---- goods held by or for partners (ledger_other.cpp) ------------------------------------------
 

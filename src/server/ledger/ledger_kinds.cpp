@@ -561,7 +561,7 @@ bool kindPosts(int djType) {
         case kWarehouseOut:
             return true;
         default:
-            return false;
+            return isLoanKind(djType);
     }
 }
 
@@ -653,6 +653,14 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kStocktake:
             postStocktake(db, b, lines, book, money);
             break;
+        case kBorrowIn:
+        case kBorrowReturn:
+        case kBorrowToPurchase:
+        case kLendOut:
+        case kLendReturn:
+        case kLendToSale:
+            postLoanKinds(db, b, lines, book, money);
+            break;
         case kReceipt:
         case kPayment:
             goods = false;
@@ -710,7 +718,8 @@ void applyOrderFulfilment(Database& db, const Bill& b, const QList<Line>& lines,
         if (rate <= 0)
             rate = 1;
         const double done = st.value(4).toDouble();
-        if (!isOrder(kind) || st.value(5).toInt() != 2)
+        const bool loan = kind != 0 && kind == loanSourceKind(b.djType);
+        if ((!isOrder(kind) && !loan) || st.value(5).toInt() != 2)
             continue;
         // An order stopped (2) or finished by hand (3) stays so; only what was delivered moves.
         const bool byHand =
@@ -788,6 +797,8 @@ void applySpotPayment(Database& db, const Bill& b, int sign) {
         case kPurchase:
         case kPurchaseReturn:
         case kPurchaseExchange:
+        case kBorrowToPurchase:
+        case kLendToSale:
             break;
         default:
             return;

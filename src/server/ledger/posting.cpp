@@ -174,6 +174,10 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     Statement stocktakes = db.prepare(QStringLiteral(
         "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
         "a.djType = 42 AND a.dj_state = 2 AND a.date > ? AND b.goodsid = ?"));
+    // Goods held by or for partners change without stock moving (a lending sold, a borrowing
+    // bought): those bills count against the held goods of their date.
+    Statement held = db.prepare(QStringLiteral(
+        "SELECT DISTINCT id, date FROM djStockOtherDetail WHERE goodsid = ? AND date > ?"));
     while (!queue.isEmpty()) {
         while (!queue.isEmpty()) {
             const qint64 g = queue.takeLast();
@@ -199,6 +203,10 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
             stocktakes.bindAll({date, g});
             while (stocktakes.step())
                 rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
+            held.reset();
+            held.bindAll({g, date});
+            while (held.step())
+                rows.append({held.value(0).toLongLong(), held.value(1).toString()});
             for (const auto& [bill, billDate] : rows) {
                 if (!found.count({billDate, bill}))
                     add(bill, billDate, goodsOfBill(db, bill));

@@ -13,6 +13,7 @@
 #include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_processing.h"
+#include "server/reports/reports_loans.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
 #include "server/reports/reports_voucher.h"
@@ -57,6 +58,8 @@ int runReport(CallContext& c, const QString& procedure) {
         if (const reports::DirectReport* r =
                 reports::findProcessingReport(procedure, p.queryType))
             return r->run(c.db, p);
+        if (const reports::DirectReport* r = reports::findLoanReport(procedure, p.queryType))
+            return r->run(c.db, p);
         // The voucher lines are the voucher export's, no query window's report.
         if (const reports::DirectReport* r = reports::findVoucherReport(procedure, p.queryType))
             return r->run(c.db, p);
@@ -92,6 +95,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::FinanceReport& r : reports::financeReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::processingReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::loanReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
