@@ -167,6 +167,8 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     Statement moves = db.prepare(
         QStringLiteral("SELECT DISTINCT id, date FROM djStockDetail WHERE goodsid = ? AND "
                        "stockid = ? AND date > ?"));
+    Statement others = db.prepare(QStringLiteral(
+        "SELECT DISTINCT id, date FROM djStockOtherDetail WHERE goodsid = ? AND date > ?"));
     // A stocktake line that matched the books moved nothing, yet counts against the stock of
     // its date.
     Statement stocktakes = db.prepare(QStringLiteral(
@@ -187,6 +189,11 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
                 while (moves.step())
                     rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
             }
+            // Goods held by or for partners move without a warehouse (consignment settlements).
+            others.reset();
+            others.bindAll({g, date});
+            while (others.step())
+                rows.append({others.value(0).toLongLong(), others.value(1).toString()});
             stocktakes.reset();
             stocktakes.bindAll({date, g});
             while (stocktakes.step())
