@@ -122,6 +122,10 @@ TEST_F(ConsignReports, SettlementsByGoodsWithTheirCost) {
     ASSERT_GE(rowOf(st, 103), 0);
     EXPECT_EQ((QList<double>{2, 5, 10, 8, 2}),
               nums(st, rowOf(st, 103), {"Qty", "price", "total", "costtotal", "ml"}));
+    // The consigned goods at cost and what is owed for the held goods, openings included:
+    // 40 + 50 − 25 and 50 + 24 − 8.
+    EXPECT_EQ(u"65|66"_s, scalar(u"SELECT Total FROM baseKM WHERE id = 14"_s).toString() + u'|' +
+                              scalar(u"SELECT Total FROM baseKM WHERE id = 20"_s).toString());
     // The settlement counts as a sale in the sales statistics, the held one as a purchase.
     const RecordSet xs = report(u"P_JXC_Get_XS"_s, u"SPXSTJ"_s,
                                 {{"BeginDate", "2025-03-25"}, {"EndDate", "2025-03-25"}});

@@ -265,6 +265,8 @@ std::vector<GoodsBillFamily> defaultRows() {
     // The sales kinds 1 to 4 and the quotation.
     for (const GoodsBillFamily& r : salesBillFamilyRows())
         rows.push_back(r);
+    for (const GoodsBillFamily& r : consignBillFamilyRows())
+        rows.push_back(r);
     return rows;
 }
 
