@@ -188,6 +188,7 @@ TEST_F(ReportColumns, EveryWindowShowsTheNamesAndFiguresOfItsReport) {
     postScenario();
     postMoreKinds();
     postDealings();
+    postConsignment();
     for (const QueryDescriptor& d : queryDescriptors()) {
         const ReportInfo* info = findReport(d.procedure, d.queryType());
         if (!info || !info->realFigures)

@@ -1,9 +1,5 @@
 // The consignment reports (P_JXC_Get_DX) over ReportFixture's account set with the openings of
-// goods with partners and these consignment bills, all through the bill service:
-//   委托发货单 2025-03-20 to 201:   103 × 2 @ 40 out of 301 (cost 25 each)
-//   受托收货单 2025-03-21 from 202: 103 × 6 @ 4 into 301
-//   委托结算单 2025-03-25 with 201: 103 × 1 @ 45
-//   受托结算单 2025-03-26 with 202: 103 × 2 @ 5
+// goods with partners and its consignment bills (postConsignment; 103 costs 25 each).
 // Figures worked by hand: 201 holds 101 × 4 (60 at price, 40 at cost) from the opening and
 // 103 × 1 (40, 25); we hold 102 × 2 (50) from the opening and 103 × 4 (16) for 202.
 #include "reports_fixture.h"
@@ -20,10 +16,7 @@ protected:
     void SetUp() override {
         ReportFixture::SetUp();
         postScenario();
-        delivery_ = posted(43, "2025-03-20", 201, {{103, 2, 40}});
-        posted(45, "2025-03-21", 202, {{103, 6, 4}});
-        posted(44, "2025-03-25", 201, {{103, 1, 45}});
-        posted(46, "2025-03-26", 202, {{103, 2, 5}});
+        delivery_ = postConsignment();
     }
     // The row of a record id, -1 when none.
     static int rowOf(const RecordSet& rs, qint64 id, const char* field = "id") {
