@@ -11,6 +11,7 @@
 #include "client/logic/billhistory.h"
 #include "client/logic/queryconditions.h"
 #include "client/queries/frmqjylc.h"
+#include "client/queries/frmquery.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
 #include "uihelpers.h"
@@ -77,10 +78,6 @@ protected:
         test::setKeyWindow(window);
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmGoodsBill* bill) {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
     }
     // The partner typed by code and picked, then Enter on into the lines.
     void enterPartner(TfrmGoodsBill* bill, const QString& partner) {
@@ -266,6 +263,36 @@ TEST_F(ConsignE2E, ADeliveryIsSettledFromItsOpenQuantityAndComesBackOut) {
     EXPECT_EQ(u"10/50 | 5/40/25 | 45 | 50 25 45 25"_s, books());
     EXPECT_EQ(5,
               number(u"SELECT toQty FROM djList WHERE id = %1 AND goodsid = 101"_s.arg(delivered)));
+
+    // The consigned stock and the settlements in their query windows, opened from the menu.
+    const struct {
+        int code;
+        const char* fields;
+        const char16_t* row;  // of goods 101, the only goods
+    } windows[] = {{300805, "id,Qty,total,costtotal", u"101 5 40 25"},
+                   {300806, "id,Qty,total,costtotal,ml", u"101 5 45 25 20"}};
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.code);
+        main->functions().OpenFunction(w.code);
+        auto* window = qobject_cast<TfrmQueryWindow*>(main->childWindows().last());
+        ASSERT_NE(nullptr, window);
+        activate(main.get());
+        test::onNextModal([](QWidget* dlg) {
+            QTest::mouseClick(static_cast<TfrmBaseDialog*>(dlg)->btnOK(), Qt::LeftButton);
+        });
+        QTest::mouseClick(window->toolBar()->widgetForAction(window->btnQuery()), Qt::LeftButton);
+        const RecordSet& rs = window->records();
+        QStringList cells;
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            for (const QString& f : QString::fromLatin1(w.fields).split(u',')) {
+                const QVariant v = rs.at(r, rs.fieldIndex(f));
+                cells << QString::number(v.metaType() == QMetaType::fromType<Currency>()
+                                             ? v.value<Currency>().toDouble()
+                                             : v.toDouble());
+            }
+        }
+        EXPECT_EQ(QString::fromUtf16(w.row), cells.join(u' '));
+    }
 
     // The business history deletes the settlement, then reverses the delivery.
     historyAt(settled);
