@@ -113,6 +113,33 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
                 c("zcTotal", "[%SUM%M%]支出", 100),
                 c("lr", "[%SUM%M%Cost%]净利润", 100)};
     }
+    // Consignment: what the partners hold, at their prices and at cost; its changes; the
+    // settlements.
+    if (is({"WTKCCX", "STKCCX", "WTKHCX", "STGYSCX", "WTKHSPCX", "STGYSSPCX"})) {
+        return subject + Columns{c("Qty", "[%SUM%Q%]数量"),
+                                 c("price", "[%P%]单价"),
+                                 c("total", "[%SUM%M%]金额", 100),
+                                 c("costprice", "[%P%Cost%]成本单价"),
+                                 c("costtotal", "[%SUM%M%Cost%]成本金额", 100)};
+    }
+    if (is({"WTKHSPMX", "WTFHKCMX", "WTCXMXZB", "WTSPMX", "STSHCKMXZB", "STGYSSPMX"})) {
+        return lineHead(false) + Columns{c("price", "[%P%]单价"),
+                                         c("Qty", "[%SUM%Q%]变动数量"),
+                                         c("total", "[%SUM%M%]变动金额", 100),
+                                         c("costtotal", "[%SUM%M%Cost%]变动成本", 100),
+                                         c("jcQty", "[%Q%]结存数量"),
+                                         c("jcTotal", "[%M%]结存金额", 100),
+                                         c("jcCostTotal", "[%M%Cost%]结存成本", 100),
+                                         c("comment", "[]摘要", 120)};
+    }
+    if (is({"WTJSCX", "STJSCX"})) {
+        return subject + Columns{c("Qty", "[%SUM%Q%]结算数量"),
+                                 c("price", "[%P%]结算均价"),
+                                 c("total", "[%SUM%M%]结算金额", 100),
+                                 c("Taxtotal", "[%SUM%M%]税额"),
+                                 c("costtotal", "[%SUM%M%Cost%]成本金额", 100),
+                                 c("ml", "[%SUM%M%Cost%]差额", 100)};
+    }
     if (is({"JHMXZB", "XSMXZB", "JHHHMXZB", "XSHHMXZB", "SPCZDMXZB", "CBMXB"}))
         return lineHead(true) + lineAmounts() + Columns{c("comment", "[]摘要", 120)};
     if (is({"JHDDZXQK", "XSDDZXQK", "JHDDMXCX", "XSDDMXCX"})) {

@@ -632,7 +632,8 @@ TEST_F(DemoSet, EveryWindowShowsTheNamesAndFiguresItsReportAnswers) {
     int windows = 0;
     for (const QueryDescriptor& d : queryDescriptors()) {
         const server::ReportInfo* info = server::findReport(d.procedure, d.queryType());
-        if (!info || !info->realFigures)
+        // The demo holds no goods with partners: the consignment ledgers show their opening.
+        if (!info || !info->realFigures || d.procedure == u"P_JXC_Get_DX"_s)
             continue;
         SCOPED_TRACE(qPrintable(d.className + u' ' + d.queryType()));
         std::vector<std::pair<const char*, QString>> lines;

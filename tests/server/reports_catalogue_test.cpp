@@ -189,6 +189,7 @@ TEST_F(ReportColumns, EveryWindowShowsTheNamesAndFiguresOfItsReport) {
     postMoreKinds();
     postDealings();
     postLoans();
+    postConsignment();
     for (const QueryDescriptor& d : queryDescriptors()) {
         const ReportInfo* info = findReport(d.procedure, d.queryType());
         if (!info || !info->realFigures)

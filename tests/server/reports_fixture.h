@@ -33,6 +33,19 @@ protected:
         // Opening balances: 203 owes 50, 202 is owed 30.
         proc(u"P_JXC_INI_baseWLDW"_s, {{"id", u"203"_s}, {"ysTotal", u"50"_s}});
         proc(u"P_JXC_INI_baseWLDW"_s, {{"id", u"202"_s}, {"yfTotal", u"30"_s}});
+        // Goods with partners: 201 sells 4 of 101 for us (worth 60 at its price, 40 at cost);
+        // we hold 2 of 102 for 202 (worth 50).
+        proc(u"P_JXC_INI_GoodsStockOther"_s, {{"goodsid", u"101"_s},
+                                              {"wldw_id", u"201"_s},
+                                              {"typeid", u"3"_s},
+                                              {"Qty", u"4"_s},
+                                              {"Total", u"60"_s},
+                                              {"costTotal", u"40"_s}});
+        proc(u"P_JXC_INI_GoodsStockOther"_s, {{"goodsid", u"102"_s},
+                                              {"wldw_id", u"202"_s},
+                                              {"typeid", u"4"_s},
+                                              {"Qty", u"2"_s},
+                                              {"Total", u"50"_s}});
         ASSERT_EQ(0, proc(u"P_SYS_UP_Open"_s, {{"type", u"0"_s}, {"Date", u"2025-01-01"_s}}))
             << lastMessage_.toStdString();
     }
@@ -127,6 +140,24 @@ protected:
         posted(38, "2025-04-06", 201, {{101, 3, 18}});
         posted(39, "2025-04-08", 201, {{101, 1, 18}});
         posted(40, "2025-04-10", 201, {{101, 1, 20}});
+    // The consignment price changes, which move neither stock nor money:
+    //  14 委托调价单 2025-03-15 with 201: 101 at 16 (4 held: 64, from 60)
+    //  15 受托调价单 2025-03-16 with 202: 102 at 26 (2 held: 52, from 50)
+    void postConsignPrices() {
+        posted(49, "2025-03-15", 201, {{101, 1, 16}}, 0);
+        posted(50, "2025-03-16", 202, {{102, 1, 26}}, 0);
+    }
+    // Consignment bills (the delivery's id is returned):
+    //   委托发货单 2025-03-20 to 201:   103 × 2 @ 40 out of 301
+    //   受托收货单 2025-03-21 from 202: 103 × 6 @ 4 into 301
+    //   委托结算单 2025-03-25 with 201: 103 × 1 @ 45
+    //   受托结算单 2025-03-26 with 202: 103 × 2 @ 5
+    qint64 postConsignment() {
+        const qint64 delivery = posted(43, "2025-03-20", 201, {{103, 2, 40}});
+        posted(45, "2025-03-21", 202, {{103, 6, 4}});
+        posted(44, "2025-03-25", 201, {{103, 1, 45}});
+        posted(46, "2025-03-26", 202, {{103, 2, 5}});
+        return delivery;
     }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;

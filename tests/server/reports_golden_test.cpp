@@ -68,6 +68,7 @@ protected:
             posted(53, "2025-04-02", 202, {{101, 2, 0}});
             posted(55, "2025-04-03", 202, {{101, 2, 0}, {101, -2, 0}});
             postLoans();
+            postConsignPrices();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

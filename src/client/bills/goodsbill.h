@@ -151,6 +151,8 @@ const GoodsBillFamily* findGoodsBillFamily(const QString& className);
 const GoodsBillFamily* findGoodsBillFamilyByType(int djType);
 // The line columns of a family row, in grid order.
 QList<GoodsLineColumn> familyLineColumns(const GoodsBillFamily& row);
+// The rows of the consignment kinds 43 to 50.
+std::vector<GoodsBillFamily> consignBillFamilyRows();
 // The purchase columns that enquiries and quotations leave out (they move no goods).
 const QStringList& documentLineWithout();
 // The rows of the borrowing and lending kinds 35 to 40.

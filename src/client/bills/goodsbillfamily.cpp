@@ -271,6 +271,8 @@ std::vector<GoodsBillFamily> defaultRows() {
         rows.push_back(r);
     for (const GoodsBillFamily& r : loanBillFamilyRows())
         rows.push_back(r);
+    for (const GoodsBillFamily& r : consignBillFamilyRows())
+        rows.push_back(r);
     return rows;
 }
 

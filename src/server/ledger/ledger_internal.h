@@ -63,6 +63,14 @@ enum Kind : int {
     kLendReturn = 39,        // 借出还回单
     kLendToSale = 40,        // 借转销售单
     kStocktake = 42,  // 盘点单: no entry of its own in the bill-kind table
+    kConsignOut = 43,     // 委托发货单
+    kConsignSettle = 44,  // 委托结算单
+    kHeldIn = 45,         // 受托收货单
+    kHeldSettle = 46,     // 受托结算单
+    kConsignReturn = 47,  // 委托退货单
+    kHeldReturn = 48,     // 受托退货单
+    kConsignPrice = 49,   // 委托调价单
+    kHeldPrice = 50,      // 受托调价单
     kWarehouseTransfer = 58,
     kGiftIn = 59,
     kGiftOut = 60,
@@ -283,6 +291,7 @@ void postAssetKinds(Database& db, const Bill& bill, const QList<Line>& lines, Mo
 void postDeferredKinds(Database& db, const Bill& bill, const QList<Line>& lines,
                        MoneyBook& money);
 void postVoucher(Database& db, const Bill& bill, const QList<Line>& lines, MoneyBook& money);
+
 // Takes the card changes of a bill back (deletion) and removes them.
 void takeBackCards(Database& db, qint64 billId, const QString& action);
 // Books the red bill's card changes: the original's negated.
@@ -310,6 +319,14 @@ bool isLoanKind(int djType);
 int loanSourceKind(int djType);
 void postLoanKinds(Database& db, const Bill& bill, const QList<Line>& lines, StockBook& book,
                    MoneyBook& money);
+// ---- consignment out and in (ledger_consign.cpp) -----------------------------------------------
+
+bool isConsignKind(int djType);  // 43 to 50
+// Kinds whose lines later bills take over by quantity (toQty), as orders: the consignment
+// deliveries and the receipts of goods held for others.
+bool isFollowedSource(int djType);
+void postConsignKinds(Database& db, const Bill& bill, const QList<Line>& lines, StockBook& book,
+                      MoneyBook& money);
 
 // ---- goods held by or for partners (ledger_other.cpp) ------------------------------------------
 

@@ -512,6 +512,8 @@ bool movesNoGoods(int djType) {
 }
 
 bool kindPosts(int djType) {
+    if (isConsignKind(djType))
+        return true;
     switch (djType) {
         case kAssetBuy:
         case kAssetDepreciation:
@@ -661,6 +663,16 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kLendToSale:
             postLoanKinds(db, b, lines, book, money);
             break;
+        case kConsignOut:
+        case kConsignSettle:
+        case kHeldIn:
+        case kHeldSettle:
+        case kConsignReturn:
+        case kHeldReturn:
+        case kConsignPrice:
+        case kHeldPrice:
+            postConsignKinds(db, b, lines, book, money);
+            break;
         case kReceipt:
         case kPayment:
             goods = false;
@@ -719,7 +731,7 @@ void applyOrderFulfilment(Database& db, const Bill& b, const QList<Line>& lines,
             rate = 1;
         const double done = st.value(4).toDouble();
         const bool loan = kind != 0 && kind == loanSourceKind(b.djType);
-        if ((!isOrder(kind) && !loan) || st.value(5).toInt() != 2)
+        if ((!isOrder(kind) && !loan && !isFollowedSource(kind)) || st.value(5).toInt() != 2)
             continue;
         // An order stopped (2) or finished by hand (3) stays so; only what was delivered moves.
         const bool byHand =

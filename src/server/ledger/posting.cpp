@@ -174,10 +174,6 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
     Statement stocktakes = db.prepare(QStringLiteral(
         "SELECT DISTINCT a.id, a.date FROM djIndex AS a JOIN djList AS b ON b.id = a.id WHERE "
         "a.djType = 42 AND a.dj_state = 2 AND a.date > ? AND b.goodsid = ?"));
-    // Goods held by or for partners change without stock moving (a lending sold, a borrowing
-    // bought): those bills count against the held goods of their date.
-    Statement held = db.prepare(QStringLiteral(
-        "SELECT DISTINCT id, date FROM djStockOtherDetail WHERE goodsid = ? AND date > ?"));
     while (!queue.isEmpty()) {
         while (!queue.isEmpty()) {
             const qint64 g = queue.takeLast();
@@ -193,8 +189,8 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
                 while (moves.step())
                     rows.append({moves.value(0).toLongLong(), moves.value(1).toString()});
             }
-            // Goods held by partners move without a warehouse (a completion consuming what
-            // was issued to its processor).
+            // Goods held by or for partners change without a warehouse (a completion consuming
+            // what was issued to its processor, a lending sold, a consignment settled).
             others.reset();
             others.bindAll({g, date});
             while (others.step())
@@ -203,10 +199,6 @@ QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<q
             stocktakes.bindAll({date, g});
             while (stocktakes.step())
                 rows.append({stocktakes.value(0).toLongLong(), stocktakes.value(1).toString()});
-            held.reset();
-            held.bindAll({g, date});
-            while (held.step())
-                rows.append({held.value(0).toLongLong(), held.value(1).toString()});
             for (const auto& [bill, billDate] : rows) {
                 if (!found.count({billDate, bill}))
                     add(bill, billDate, goodsOfBill(db, bill));

@@ -95,20 +95,24 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
     // stopped or finished by hand stays so.
     db.execute(QStringLiteral("UPDATE djList SET toQty = 0, isOver = CASE WHEN (SELECT isOver FROM "
                               "djIndex AS i WHERE i.id = djList.id) >= 2 THEN isOver ELSE 0 END "
-                              "WHERE djType IN (%1, %2, %4, %5) AND id IN (%3)")
+                              "WHERE djType IN (%1, %2, %4, %5, %6, %7) AND id IN (%3)")
                    .arg(kSaleOrder)
                    .arg(kPurchaseOrder)
                    .arg(bills)
                    .arg(kBorrowIn)
-                   .arg(kLendOut),
+                   .arg(kLendOut)
+                   .arg(kConsignOut)
+                   .arg(kHeldIn),
                {opening});
-    db.execute(QStringLiteral("UPDATE djIndex SET isOver = 0 WHERE djType IN (%1, %2, %4, %5) "
+    db.execute(QStringLiteral("UPDATE djIndex SET isOver = 0 WHERE djType IN (%1, %2, %4, %5, %6, %7) "
                               "AND isOver < 2 AND id IN (%3)")
                    .arg(kSaleOrder)
                    .arg(kPurchaseOrder)
                    .arg(bills)
                    .arg(kBorrowIn)
-                   .arg(kLendOut),
+                   .arg(kLendOut)
+                   .arg(kConsignOut)
+                   .arg(kHeldIn),
                {opening});
     // Asset cards: back to what they held before the bills changed them.
     for (const char* column : {"yz", "ljzj"}) {

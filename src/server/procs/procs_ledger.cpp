@@ -523,6 +523,27 @@ int iniGoodsStockOther(CallContext& ctx) {
     checkOpeningAmounts(qty, total);
     if (costTotal == 0)
         costTotal = total;
+    // Goods consigned out are ours at cost (委托代销商品); goods held for a consignor are owed
+    // to him at his price (受托代销商品款): their openings move those accounts' openings.
+    double oldTotal = 0, oldCost = 0;
+    {
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT total(total), total(costtotal) FROM iniGoodsStockOther WHERE goodsid = ? AND "
+            "wldw_id = ? AND typeid = ?"));
+        st.bindAll({goods, wldw, typeId});
+        if (st.step()) {
+            oldTotal = st.value(0).toDouble();
+            oldCost = st.value(1).toDouble();
+        }
+    }
+    const double newTotal = qty == 0 ? 0.0 : total, newCost = qty == 0 ? 0.0 : costTotal;
+    if (typeId == 3) {
+        moveOpening(db, roleAccount(db, QStringLiteral("委托代销商品")),
+                    roundMoney(newCost - oldCost));
+    } else if (typeId == 4) {
+        moveOpening(db, roleAccount(db, QStringLiteral("受托代销商品款")),
+                    -roundMoney(newTotal - oldTotal));
+    }
     db.execute(QStringLiteral("DELETE FROM iniGoodsStockOther WHERE goodsid = ? AND wldw_id = ? "
                               "AND typeid = ?"),
                {goods, wldw, typeId});

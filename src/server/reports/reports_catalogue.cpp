@@ -10,6 +10,7 @@
 #include "server/reports/reports.h"
 #include "server/reports/reports_business.h"
 #include "server/reports/reports_cw.h"
+#include "server/reports/reports_dx.h"
 #include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_processing.h"
@@ -53,6 +54,8 @@ int runReport(CallContext& c, const QString& procedure) {
         if (const reports::DirectReport* r =
                 reports::findAccountOrPriceReport(procedure, p.queryType))
             return r->run(c.db, p);
+        if (const reports::DirectReport* r = reports::findConsignReport(procedure, p.queryType))
+            return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
         if (const reports::DirectReport* r =
@@ -91,6 +94,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::BusinessReport& r : reports::businessReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::accountAndPriceReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::consignReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::FinanceReport& r : reports::financeReports())
             out << ReportInfo{r.procedure, r.queryType, true};

@@ -21,8 +21,8 @@ namespace dyt::server::reports {
 
 namespace {
 
-const QList<int> kSalesKinds = {1, 2, 3, 40, 60};
-const QList<int> kPurchaseKinds = {5, 6, 7, 37, 59};
+const QList<int> kSalesKinds = {1, 2, 3, 40, 44, 60};
+const QList<int> kPurchaseKinds = {5, 6, 7, 37, 46, 59};
 
 // Kinds that count negatively in the statistics of a family.
 QString signSql(bool sales, bool returnsOnly) {
