@@ -119,6 +119,7 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
                    .arg(bills),
                {opening});
     resetOtherStock(db, bills, opening);
+    resetDistributionLinks(db, bills, opening);
     for (const char* table : {"djStockDetail", "djWLDWDetail", "djGDZCDetail"}) {
         db.execute(QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
                        .arg(QString::fromLatin1(table), bills),
