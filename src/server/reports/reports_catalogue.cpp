@@ -10,6 +10,7 @@
 #include "server/reports/reports.h"
 #include "server/reports/reports_business.h"
 #include "server/reports/reports_cw.h"
+#include "server/reports/reports_distribution.h"
 #include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_stock.h"
@@ -51,6 +52,9 @@ int runReport(CallContext& c, const QString& procedure) {
         if (const reports::DirectReport* r =
                 reports::findAccountOrPriceReport(procedure, p.queryType))
             return r->run(c.db, p);
+        if (const reports::DirectReport* r =
+                reports::findDistributionReport(procedure, p.queryType))
+            return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
         // The voucher lines are the voucher export's, no query window's report.
@@ -86,6 +90,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::accountAndPriceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::FinanceReport& r : reports::financeReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::distributionReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
