@@ -138,9 +138,13 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
                                  c("wysQty", "[%SUM%Q%]未验收数量")};
     }
     if (is({"ZPHTMXCX"})) {
-        return lineHead(true) + Columns{c("Qty", "[%SUM%Q%]赠送数量"), c("price", "[%P%]单价"),
-                                        c("total", "[%SUM%M%]金额", 100),
-                                        c("comment", "[]摘要", 120)};
+        return Columns{c("id", "id", 0),           c("djType", "djType", 0),
+                       c("djDate", "[]日期"),      c("djNo", "[]单据编号", 120),
+                       c("djName", "[]单据类型"),  c("dw_dwqm", "[]受赠单位", 120),
+                       c("zy_zyqm", "[]经手人"),   c("sp_spbh", "[]商品编号", 90),
+                       c("sp_spqm", "[]商品全名", 160), c("Qty", "[%SUM%Q%]赠送数量"),
+                       c("price", "[%P%]单价"),    c("total", "[%SUM%M%]金额", 100),
+                       c("comment", "[]摘要", 120)};
     }
     if (is({"XSYHMXZB"})) {
         return lineHead(true) + Columns{c("bm_bmqm", "[]部门"),
