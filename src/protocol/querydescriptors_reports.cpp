@@ -147,6 +147,32 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
                Columns{c("zxQty", "[%SUM%Q%]执行数量"), c("wzxQty", "[%SUM%Q%]未执行数量"),
                        c("comment", "[]摘要", 120)};
     }
+    if (is({"PSSPMXZB"})) {
+        return Columns{c("id", "id", 0),           c("djType", "djType", 0),
+                       c("djDate", "[]日期"),      c("djNo", "[]单据编号", 120),
+                       c("djName", "[]单据类型"),  c("ck_ckqm", "[]配送仓库"),
+                       c("sqck_ckqm", "[]申请仓库"), c("zy_zyqm", "[]经手人"),
+                       c("sp_spbh", "[]商品编号", 90), c("sp_spqm", "[]商品全名", 160),
+                       c("Qty", "[%SUM%Q%]配送数量"), c("price", "[%P%Cost%]成本单价"),
+                       c("total", "[%SUM%M%Cost%]成本金额", 100),
+                       c("ysQty", "[%SUM%Q%]验收数量"), c("wysQty", "[%SUM%Q%]未验收数量"),
+                       c("comment", "[]摘要", 120)};
+    }
+    if (is({"PSSPTJ"})) {
+        return subject + Columns{c("Qty", "[%SUM%Q%]配送数量"), c("price", "[%P%Cost%]成本均价"),
+                                 c("total", "[%SUM%M%Cost%]成本金额", 100),
+                                 c("ysQty", "[%SUM%Q%]验收数量"),
+                                 c("wysQty", "[%SUM%Q%]未验收数量")};
+    }
+    if (is({"ZPHTMXCX"})) {
+        return Columns{c("id", "id", 0),           c("djType", "djType", 0),
+                       c("djDate", "[]日期"),      c("djNo", "[]单据编号", 120),
+                       c("djName", "[]单据类型"),  c("dw_dwqm", "[]受赠单位", 120),
+                       c("zy_zyqm", "[]经手人"),   c("sp_spbh", "[]商品编号", 90),
+                       c("sp_spqm", "[]商品全名", 160), c("Qty", "[%SUM%Q%]赠送数量"),
+                       c("price", "[%P%]单价"),    c("total", "[%SUM%M%]金额", 100),
+                       c("comment", "[]摘要", 120)};
+    }
     if (is({"XSYHMXZB"})) {
         return lineHead(true) + Columns{c("bm_bmqm", "[]部门"),
                                         c("Qty", "[%SUM%Q%]数量"),

@@ -140,6 +140,7 @@ protected:
         posted(38, "2025-04-06", 201, {{101, 3, 18}});
         posted(39, "2025-04-08", 201, {{101, 1, 18}});
         posted(40, "2025-04-10", 201, {{101, 1, 20}});
+    }
     // The consignment price changes, which move neither stock nor money:
     //  14 委托调价单 2025-03-15 with 201: 101 at 16 (4 held: 64, from 60)
     //  15 受托调价单 2025-03-16 with 202: 102 at 26 (2 held: 52, from 50)
@@ -158,6 +159,38 @@ protected:
         posted(44, "2025-03-25", 201, {{103, 1, 45}});
         posted(46, "2025-03-26", 202, {{103, 2, 5}});
         return delivery;
+    }
+    // Distribution and a gift contract for the report files:
+    //  14 配送申请单 2025-03-20 from 301 to 302: 101 × 2, 102 × 4
+    //  15 配送单     2025-03-21 taking 14's lines
+    //  16 配送验收单 2025-03-22 accepting 101 × 2 of 15
+    //  17 赠品合同单 2025-03-23 to 201: 103 × 1 @ 40
+    void postDistribution() {
+        qint64 source = 0;
+        for (const auto& [kind, date, lines] :
+             {std::tuple{61, "2025-03-20", std::vector<GoodsLine>{{101, 2, 0}, {102, 4, 0}}},
+              {62, "2025-03-21", std::vector<GoodsLine>{{101, 2, 0}, {102, 4, 0}}},
+              {63, "2025-03-22", std::vector<GoodsLine>{{101, 2, 0}}}}) {
+            GoodsBill b = goodsBill(kind, date, 0, lines, {}, 302);
+            b.code = u"B%1-%2"_s.arg(kind).arg(++billNo_);
+            b.outStock = 301;
+            RecordSet packet = goodsLinesPacket(b);
+            if (source > 0) {
+                const RecordSet src = query(
+                    u"SELECT orderid FROM djList WHERE id = %1 ORDER BY orderid"_s.arg(source));
+                for (int r = 0; r < int(b.lines.size()) && r < src.rowCount(); ++r) {
+                    packet.setAt(r, packet.fieldIndex(u"s_id"_s), QString::number(source));
+                    packet.setAt(r, packet.fieldIndex(u"s_orderid"_s), src.at(r, 0).toString());
+                }
+            }
+            const ServiceResult r =
+                service(u"SaveToDB"_s, goodsBillParams(b), packet, accountPacket(b.accounts));
+            EXPECT_GT(r.code, 0) << r.message.toStdString();
+            source = r.code;
+        }
+        GoodsBill contract = goodsBill(71, "2025-03-23", 201, {{103, 1, 40}});
+        contract.code = u"B71-%1"_s.arg(++billNo_);
+        BillFixture::posted(contract);
     }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;

@@ -69,6 +69,7 @@ protected:
             posted(55, "2025-04-03", 202, {{101, 2, 0}, {101, -2, 0}});
             postLoans();
             postConsignPrices();
+            postDistribution();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

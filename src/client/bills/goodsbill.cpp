@@ -92,7 +92,11 @@ bool defaultOrderPicker(const QString& kinds, const QString& condition, RecordSe
                         RecordSet* lines) {
     SelectBillArgs args;
     args.djStr = kinds;
-    args.wldwStr = condition;
+    // A warehouse condition (";ck_id=") picks the bills naming that warehouse.
+    if (condition.startsWith(QStringLiteral(";ck_id=")))
+        args.ckStr = QStringLiteral(";id=") + condition.mid(7);
+    else
+        args.wldwStr = condition;
     SelectBillResult result;
     if (!TfrmSelectBill::Execute(args, &result))
         return false;
@@ -1019,16 +1023,17 @@ bool TfrmGoodsBill::deleteLine(int row) {
 void TfrmGoodsBill::pullOrders() {
     if (family_.orderKind <= 0)
         return;
-    const GoodsHeaderField* partner = headerField(u"eddw"_s);
-    if (!partner || headerId(u"eddw"_s) <= 0)
+    const QString control = family_.orderControl.isEmpty() ? u"eddw"_s : family_.orderControl;
+    const GoodsHeaderField* partner = headerField(control);
+    if (!partner || headerId(control) <= 0)
         throw DytError(goodstext::chooseFirst(partner ? partner->caption : QString()));
     if (!goodsOrderPicker())
         return;
     RecordSet orderHeader;
     RecordSet orderLines;
+    const QString key = control == u"eddw"_s ? u";wldw_id="_s : u";ck_id="_s;
     if (!goodsOrderPicker()(u"("_s + QString::number(family_.orderKind) + u")"_s,
-                            u";wldw_id="_s + QString::number(headerId(u"eddw"_s)), &orderHeader,
-                            &orderLines))
+                            key + QString::number(headerId(control)), &orderHeader, &orderLines))
         return;
     takeOverOrder(orderHeader, orderLines);
 }
@@ -1046,7 +1051,8 @@ void TfrmGoodsBill::takeOverOrder(const RecordSet& header, const RecordSet& line
         } pairs[] = {{u"eddw", u"wldw_id", u"wldw_name"},
                      {u"edjsr", u"jsr_id", u"jsr_name"},
                      {u"edbm", u"dep_id", u"bm_Name"},
-                     {u"edshck", u"IntoStock_id", u"IntoStock_Name"}};
+                     {u"edshck", u"IntoStock_id", u"IntoStock_Name"},
+                     {u"edfhck", u"OutStock_id", u"OutStock_Name"}};
         for (const auto& p : pairs) {
             const QString control = QString::fromUtf16(p.control);
             if (!headerField(control) || value(QString::fromUtf16(p.id)).toLongLong() <= 0)

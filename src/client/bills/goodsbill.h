@@ -135,6 +135,9 @@ struct GoodsBillFamily {
     bool negativeQty = false;  // lines may carry negative quantities (exchanges, assembly)
     int orderKind = 0;         // kind of the orders pulled into the bill (8); 0: none
     QString orderButton;       // caption of the order button ("进货订单")
+    // The header control whose record the picked bills must name: the partner ("eddw", when
+    // empty) or a warehouse ("edfhck", "edshck": bills naming that warehouse).
+    QString orderControl;
     bool receivable = false;   // the partner's balances are receivable (sales) not payable
     int goodsTypeMode = 0;     // the goods selection's type mode
     // The kinds a posted bill of this kind can be copied into as a draft ("复制单据"); empty:

@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include "client/bills/frmbillwwjg.h"
+#include "client/bills/distributionbills.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 
@@ -272,6 +273,8 @@ std::vector<GoodsBillFamily> defaultRows() {
     for (const GoodsBillFamily& r : loanBillFamilyRows())
         rows.push_back(r);
     for (const GoodsBillFamily& r : consignBillFamilyRows())
+        rows.push_back(r);
+    for (const GoodsBillFamily& r : distributionBillFamilyRows())
         rows.push_back(r);
     return rows;
 }

@@ -5,6 +5,7 @@
 #include "client/common/windowregistry.h"
 #include "client/queries/frmqbilllists.h"
 #include "client/queries/frmqjylc.h"
+#include "client/queries/frmqkindlists.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmqlbbb.h"
@@ -57,6 +58,12 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQYWCG")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQYWCG(owner); });
+            continue;
+        }
+        if (TfrmQKindList::kindOf(name) > 0) {
+            registerWindowClass(name, [name](QWidget* owner) -> QWidget* {
+                return new TfrmQKindList(name, owner);
+            });
             continue;
         }
         if (name == QLatin1String("TfrmQJHDDCX") || name == QLatin1String("TfrmQXSDDCX")) {

@@ -460,7 +460,8 @@ private:
             {6, QStringLiteral("JT")},  {15, QStringLiteral("DB")}, {21, QStringLiteral("SK")},
             {22, QStringLiteral("FK")}, {17, QStringLiteral("FY")}, {18, QStringLiteral("YF")},
             {19, QStringLiteral("QS")}, {23, QStringLiteral("GZ")}, {24, QStringLiteral("ZJ")},
-            {26, QStringLiteral("DT")}, {27, QStringLiteral("TX")},
+            {26, QStringLiteral("DT")}, {27, QStringLiteral("TX")}, {61, QStringLiteral("PSSQ")},
+            {62, QStringLiteral("PS")}, {63, QStringLiteral("PSYS")}, {71, QStringLiteral("ZPHT")},
         };
         const int n = ++serial_[type * 100000 + date.dayOfYear()];
         return QStringLiteral("%1-%2-%3")
@@ -496,6 +497,14 @@ private:
                 return QStringLiteral("待摊费用发生");
             case 27:
                 return QStringLiteral("待摊费用摊销");
+            case 61:
+                return QStringLiteral("配送申请单");
+            case 62:
+                return QStringLiteral("配送单");
+            case 63:
+                return QStringLiteral("配送验收单");
+            case 71:
+                return QStringLiteral("赠品合同单");
             default:
                 return QStringLiteral("付款单");
         }
@@ -533,8 +542,20 @@ private:
     }
 
     // Saves a goods bill; the amount with discount is returned through *amount.
+    // `source` (when given) is the bill the lines are taken from, line by line.
     qint64 goodsBill(int type, const QDate& date, qint64 partner, int into, int out,
-                     const std::vector<Line>& lines, bool paidNow, double* amount = nullptr) {
+                     const std::vector<Line>& lines, bool paidNow, double* amount = nullptr,
+                     qint64 source = 0) {
+        QStringList sourceLines;
+        if (source > 0) {
+            calls_.flush();
+            const RecordSet rs = calls_.query(
+                QStringLiteral("SELECT orderid FROM djList WHERE id = %1 AND goodsid > 0 ORDER BY "
+                               "orderid")
+                    .arg(source));
+            for (int r = 0; r < rs.rowCount(); ++r)
+                sourceLines << rs.at(r, 0).toString();
+        }
         RecordSet packet =
             textPacket({QStringLiteral("goodsid"),       QStringLiteral("orderid"),
                         QStringLiteral("goodsCode"),     QStringLiteral("goodsname"),
@@ -581,8 +602,8 @@ private:
                                      QString(),
                                      QStringLiteral("0"),
                                      QString(),
-                                     QStringLiteral("0"),
-                                     QStringLiteral("0")}) {
+                                     source > 0 ? QString::number(source) : QStringLiteral("0"),
+                                     sourceLines.value(packet.rowCount(), QStringLiteral("0"))}) {
                 row.append(v);
             }
             packet.appendRow(row);
@@ -867,6 +888,36 @@ private:
         }
     }
 
+    // A shop asks the main warehouse for goods; the delivery follows the next day and the shop
+    // accepts it the day after. A customer is promised gifts.
+    void distribution(const QDate& date) {
+        if (warehouses_.size() < 2)
+            return;
+        std::vector<Line> lines;
+        QSet<int> taken;
+        for (int i = 0; i < 2; ++i) {
+            const int gi = goodsInStock(0, taken);
+            if (gi < 0)
+                break;
+            const double have = stock(gi, 0);
+            lines.push_back({gi, 0, std::max(1.0, std::floor(have / 4)),
+                             goods_[static_cast<size_t>(gi)].cost});
+        }
+        if (lines.empty())
+            return;
+        const qint64 request = goodsBill(61, date, 0, 1, 0, lines, false);
+        const qint64 delivery =
+            goodsBill(62, date.addDays(1), 0, 1, 0, lines, false, nullptr, request);
+        goodsBill(63, date.addDays(2), 0, 1, 0, lines, false, nullptr, delivery);
+        for (const Line& l : lines) {
+            addStock(l.goods, 0, -l.qty);
+            addStock(l.goods, 1, l.qty);
+        }
+        const int gift = lines.front().goods;
+        goodsBill(71, date, random_.pick(customers_), 0, -1,
+                  {{gift, 0, 2, goods_[static_cast<size_t>(gift)].cost}}, false);
+    }
+
     void settle(const QDate& date, int type, QHash<qint64, double>& balances) {
         // A partner owing (or owed) something pays part or all of it.
         std::vector<qint64> open;
@@ -936,6 +987,7 @@ private:
                          .arg(summary_.bills)
                          .arg(summary_.lines));
         }
+        distribution(end.addDays(-3));
         // One sale of the last month turns out wrong and is reversed in red.
         const QDate lastMonth = end.addMonths(-1);
         for (const auto& [id, date] : salesBills_) {

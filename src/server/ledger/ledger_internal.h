@@ -74,6 +74,9 @@ enum Kind : int {
     kWarehouseTransfer = 58,
     kGiftIn = 59,
     kGiftOut = 60,
+    kDistributionRequest = 61,  // 配送申请单: a document only
+    kDelivery = 62,
+    kAcceptance = 63,  // 配送验收单: completes a delivery, moves nothing
     kEnquiry = 64,    // 询价单: a document only
     kQuotation = 65,  // 报价单: a document only
     kLabourFee = 66,
@@ -82,6 +85,7 @@ enum Kind : int {
     kProcessingDone = 55,    // 委外加工完工单
     kWarehouseIn = 56,       // 仓库入库单
     kWarehouseOut = 57,      // 仓库出库单
+    kGiftContract = 71,  // 赠品合同单: a document only
 };
 
 // Cost methods (baseGoods.costmode).
@@ -368,5 +372,19 @@ void resetOtherStock(Database& db, const QString& bills, const QString& opening)
 // Issue (53), return (54) and completion (55) of materials at a processor.
 void postProcessingKinds(Database& db, const Bill& bill, const QList<Line>& lines,
                          StockBook& book, MoneyBook& money);
+// ---- distribution and gift contracts (ledger_distribution.cpp) ---------------------------------
+
+// Requests, acceptances and gift contracts: documents whose lines move no goods.
+bool isDistributionDocument(int djType);
+// The stock effects of a delivery (out of OutStock_id into IntoStock_id at cost); nothing for the
+// other distribution kinds.
+void postDistribution(Database& db, const Bill& bill, const QList<Line>& lines, StockBook& book);
+// What a delivery takes from its request and an acceptance from its delivery (toQty, isOver),
+// applied (+1) or taken back (−1); refuses accepting more than was delivered.
+void applyDistributionLinks(Database& db, const Bill& bill, const QList<Line>& lines, int sign);
+// Refuses to reverse (or delete) an accepted delivery, a request with deliveries, a gift contract.
+void checkDistributionChange(Database& db, const Bill& bill, bool reversal);
+// The repair: requests and deliveries back to nothing delivered or accepted.
+void resetDistributionLinks(Database& db, const QString& bills, const QString& opening);
 
 }  // namespace dyt::server::ledger

@@ -508,7 +508,8 @@ bool isAssetBill(int djType) {
 }
 
 bool movesNoGoods(int djType) {
-    return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation;
+    return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation ||
+           isDistributionDocument(djType);
 }
 
 bool kindPosts(int djType) {
@@ -561,6 +562,10 @@ bool kindPosts(int djType) {
         case kProcessingDone:
         case kWarehouseIn:
         case kWarehouseOut:
+        case kDistributionRequest:
+        case kDelivery:
+        case kAcceptance:
+        case kGiftContract:
             return true;
         default:
             return isLoanKind(djType);
@@ -597,8 +602,14 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
             break;
         case kEnquiry:
         case kQuotation:
-            // Enquiries and quotations are stored as documents; they move nothing.
+        case kDistributionRequest:
+        case kAcceptance:
+        case kGiftContract:
+            // Enquiries, quotations, requests, acceptances and gift contracts are documents.
             return;
+        case kDelivery:
+            postDistribution(db, b, lines, book);
+            break;
         case kSaleOrder:
         case kPurchaseOrder:
             // Orders move nothing; their lines remember the warehouse the open quantity counts in.
@@ -712,6 +723,7 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
 }
 
 void applyOrderFulfilment(Database& db, const Bill& b, const QList<Line>& lines, int sign) {
+    applyDistributionLinks(db, b, lines, sign);
     if (isOrder(b.djType))
         return;
     QList<qint64> orders;

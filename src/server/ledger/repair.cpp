@@ -87,8 +87,11 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
         {opening});
     // A settled row the operator cleared in a re-settlement keeps counting as cleared: it holds no
     // amount in effect, which the posting reads as cleared when the row carries its amount negated.
+    // Only receipts and payments settle: a goods line taken from another bill (an acceptance's
+    // line, of no cost) is no settled row.
     db.execute(QStringLiteral("UPDATE djList SET costtotal = -total WHERE km_id = 0 AND s_id > 0 "
-                              "AND dj_state = 2 AND costtotal = 0 AND total <> 0 AND id IN (%1)")
+                              "AND djType IN (21, 22) AND dj_state = 2 AND costtotal = 0 AND "
+                              "total <> 0 AND id IN (%1)")
                    .arg(bills),
                {opening});
     // Orders, borrowings and lendings: nothing delivered, returned or converted yet; an order
@@ -128,6 +131,7 @@ void resetBalancesAndFollowUps(Database& db, const QString& opening) {
                    .arg(bills),
                {opening});
     resetOtherStock(db, bills, opening);
+    resetDistributionLinks(db, bills, opening);
     for (const char* table : {"djStockDetail", "djWLDWDetail", "djGDZCDetail"}) {
         db.execute(QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
                        .arg(QString::fromLatin1(table), bills),

@@ -11,6 +11,7 @@
 #include "server/reports/reports_business.h"
 #include "server/reports/reports_cw.h"
 #include "server/reports/reports_dx.h"
+#include "server/reports/reports_distribution.h"
 #include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_processing.h"
@@ -55,6 +56,9 @@ int runReport(CallContext& c, const QString& procedure) {
                 reports::findAccountOrPriceReport(procedure, p.queryType))
             return r->run(c.db, p);
         if (const reports::DirectReport* r = reports::findConsignReport(procedure, p.queryType))
+            return r->run(c.db, p);
+        if (const reports::DirectReport* r =
+                reports::findDistributionReport(procedure, p.queryType))
             return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
@@ -102,6 +106,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::processingReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::loanReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::distributionReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
