@@ -54,6 +54,7 @@ protected:
             postScenario();
             postMoreKinds();
             postDealings();
+            postInvoices();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

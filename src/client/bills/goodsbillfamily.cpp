@@ -2,6 +2,7 @@
 // per kind with its captions, warehouses, selection kinds, columns and checks.
 #include <QHash>
 
+#include "client/bills/frmbillkp.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 
@@ -264,6 +265,8 @@ std::vector<GoodsBillFamily> defaultRows() {
     }
     // The sales kinds 1 to 4 and the quotation.
     for (const GoodsBillFamily& r : salesBillFamilyRows())
+        rows.push_back(r);
+    for (const GoodsBillFamily& r : invoiceBillFamilyRows())
         rows.push_back(r);
     return rows;
 }

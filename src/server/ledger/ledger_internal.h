@@ -63,6 +63,10 @@ enum Kind : int {
     kEnquiry = 64,    // 询价单: a document only
     kQuotation = 65,  // 报价单: a document only
     kLabourFee = 66,
+    kPurchaseInvoiceByBill = 67,   // 进货开票[按单据]
+    kPurchaseInvoiceByGoods = 68,  // 进货开票[按商品]
+    kSaleInvoiceByBill = 69,       // 销售开票[按单据]
+    kSaleInvoiceByGoods = 70,      // 销售开票[按商品]
 };
 
 // Cost methods (baseGoods.costmode).
@@ -325,5 +329,19 @@ void reverseOther(Database& db, qint64 originalId, qint64 redId, const Bill& red
 // The repair: the rows back to the opening data and the movements of `bills` (a subquery with
 // the opening date bound) removed.
 void resetOtherStock(Database& db, const QString& bills, const QString& opening);
+
+// ---- invoicing (ledger_kp.cpp) -----------------------------------------------------------------
+
+bool isInvoice(int djType);      // 67 … 70
+bool invoicesGoods(int djType);  // 68, 70: the lines name goods lines of the invoiced bills
+// Checks a posted invoice against the bills it invoices (posted, not reversed, of its family and
+// partner, nothing beyond their amounts) and writes the invoiced amounts into those bills.
+void postInvoice(Database& db, const Bill& bill, const QList<Line>& lines);
+// Writes the invoiced amounts of the bills an invoice names again; `stillCounted`: the invoice is
+// still posted but is being taken back (deletion), so it counts no more.
+void takeBackInvoice(Database& db, qint64 invoiceId, bool stillCounted);
+// Refuses the deletion or reversal (`action` "删除", "红冲") of a bill that a posted invoice
+// names.
+void refuseWhenInvoiced(Database& db, qint64 billId, const QString& action);
 
 }  // namespace dyt::server::ledger

@@ -508,7 +508,8 @@ bool isAssetBill(int djType) {
 }
 
 bool movesNoGoods(int djType) {
-    return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation;
+    return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation ||
+           isInvoice(djType);
 }
 
 bool kindPosts(int djType) {
@@ -554,6 +555,10 @@ bool kindPosts(int djType) {
         case kWarehouseTransfer:
         case kGiftIn:
         case kGiftOut:
+        case kPurchaseInvoiceByBill:
+        case kPurchaseInvoiceByGoods:
+        case kSaleInvoiceByBill:
+        case kSaleInvoiceByGoods:
             return true;
         default:
             return false;
@@ -591,6 +596,12 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kEnquiry:
         case kQuotation:
             // Enquiries and quotations are stored as documents; they move nothing.
+            return;
+        case kPurchaseInvoiceByBill:
+        case kPurchaseInvoiceByGoods:
+        case kSaleInvoiceByBill:
+        case kSaleInvoiceByGoods:
+            postInvoice(db, b, lines);
             return;
         case kSaleOrder:
         case kPurchaseOrder:

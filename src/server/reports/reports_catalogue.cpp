@@ -12,6 +12,7 @@
 #include "server/reports/reports_cw.h"
 #include "server/reports/reports_finance.h"
 #include "server/reports/reports_internal.h"
+#include "server/reports/reports_kp.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
 #include "server/reports/reports_voucher.h"
@@ -51,6 +52,8 @@ int runReport(CallContext& c, const QString& procedure) {
         if (const reports::DirectReport* r =
                 reports::findAccountOrPriceReport(procedure, p.queryType))
             return r->run(c.db, p);
+        if (const reports::DirectReport* r = reports::findInvoiceReport(procedure, p.queryType))
+            return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
         // The voucher lines are the voucher export's, no query window's report.
@@ -86,6 +89,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::accountAndPriceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::FinanceReport& r : reports::financeReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::invoiceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
