@@ -61,8 +61,8 @@ QList<QueryColumn> invoiceColumns(const QString& queryType) {
                                   c("summery", "[]摘要", 120)};
     }
     if (t == QLatin1String("SPKPQKCX")) {
-        return billHead("[]日期", "[]单据编号", "[]单据类型") + QList<QueryColumn>{c("orderid", "orderid", 0)} +
-               goods() +
+        return billHead("[]日期", "[]单据编号", "[]单据类型") +
+               QList<QueryColumn>{c("zy_zyqm", "[]经手人"), c("orderid", "orderid", 0)} + goods() +
                QList<QueryColumn>{c("Qty", "[%SUM%Q%]数量"),
                                   c("total", "[%SUM%M%]金额", 100),
                                   c("kpTotal", "[%SUM%M%]已开票金额", 100),

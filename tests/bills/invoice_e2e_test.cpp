@@ -113,12 +113,12 @@ protected:
         test::onNextModal([](QWidget* w) {
             auto* picking = qobject_cast<TfrmSelectBill*>(w);
             ASSERT_NE(nullptr, picking);
-            ASSERT_EQ(1, picking->picking().bills().rowCount());
-            picking->billGrid()->table()->setFocus();
-            pressKey(Qt::Key_Return);
-            pressKey(Qt::Key_Space);
-            pressKey(Qt::Key_Down);
-            pressKey(Qt::Key_Return);
+            ASSERT_EQ(1, picking->billGrid()->model()->rowCount());
+            test::perform(picking, picking->billGrid()->table(), {test::key(Qt::Key_Return)});
+            ASSERT_EQ(2, picking->lineGrid()->model()->rowCount());
+            test::perform(picking, picking->lineGrid()->table(),
+                          {test::key(Qt::Key_Space), test::key(Qt::Key_Down),
+                           test::key(Qt::Key_Return)});
         });
         QTest::mouseClick(bill->btnOrder(), Qt::LeftButton);
     }
@@ -221,9 +221,8 @@ TEST_F(InvoiceE2E, PickedByGoodsTypedPostedThenByBillAndTakenBackInTheHistory) {
     test::onNextModal([](QWidget* w) {
         auto* picking = qobject_cast<TfrmSelectBill*>(w);
         ASSERT_NE(nullptr, picking);
-        picking->billGrid()->table()->setFocus();
-        pressKey(Qt::Key_Return);
-        pressKey(Qt::Key_Return);
+        test::perform(picking, picking->billGrid()->table(), {test::key(Qt::Key_Return)});
+        test::perform(picking, picking->lineGrid()->table(), {test::key(Qt::Key_Return)});
     });
     QTest::mouseClick(byBill->btnOrder(), Qt::LeftButton);
     ASSERT_EQ((QList<int>{0}), byBill->invoiceRows()) << messages().toStdString();

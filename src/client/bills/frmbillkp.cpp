@@ -1,6 +1,7 @@
 #include "client/bills/frmbillkp.h"
 
 #include "client/logic/billsql.h"
+#include "client/logic/dmmain.h"
 #include "common/currency.h"
 #include "common/error.h"
 

@@ -217,8 +217,10 @@ void postInvoice(Database& db, const Bill& b, const QList<Line>& /*lines*/) {
                                .arg(s.code, amountText(s.amount - before), amountText(it.value())));
         }
     }
-    db.execute(QStringLiteral("UPDATE djIndex SET kpTotal = ? WHERE id = ?"),
-               {roundMoney(sum), b.id});
+    // The invoice's amount is what it invoices; its lines show the amounts of what they invoice.
+    db.execute(
+        QStringLiteral("UPDATE djIndex SET kpTotal = ?, total = ?, taxTotalSum = ? WHERE id = ?"),
+        {roundMoney(sum), roundMoney(sum), roundMoney(sum), b.id});
     refresh(db, lines, 0);
 }
 
