@@ -88,12 +88,17 @@ protected:
         return dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, p, &lines);
     }
     TfrmBillKP* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
         main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
         activate(main.get());
-        return qobject_cast<TfrmBillKP*>(main->childWindows().last());
+        for (QWidget* w : main->childWindows()) {
+            auto* bill = qobject_cast<TfrmBillKP*>(w);
+            if (bill && bill->billId() == 0 && !opened_.contains(bill)) {
+                opened_ << bill;
+                return bill;
+            }
+        }
+        ADD_FAILURE() << "no invoice window: " << messages().toStdString();
+        return nullptr;
     }
     static void activate(QWidget* window) {
         test::setKeyWindow(window);
@@ -174,6 +179,7 @@ protected:
     BillOpener savedOpener_;
     ChildWindowHost savedHost_;
     PeriodAsker savedAsker_;
+    QList<QPointer<TfrmBillKP>> opened_;
     qint64 bought_ = 0, sold_ = 0;
 };
 

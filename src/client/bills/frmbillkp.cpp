@@ -157,9 +157,9 @@ void TfrmBillKP::takeOverBills(const RecordSet& bills, const RecordSet& lines) {
     source.appendRow({bills.rowCount() > 0 ? value(bills, 0, u"id"_s) : QVariant(0)});
     takeOverOrder(source, lines);
     for (int l = 0; l < lines.rowCount(); ++l) {
-        const QString source = value(lines, l, u"orderid"_s).toString();
+        const QString sourceLine = value(lines, l, u"orderid"_s).toString();
         for (int r = 0; r < records().rowCount(); ++r) {
-            if (cell(r, u"s_orderid"_s) != source)
+            if (cell(r, u"s_orderid"_s) != sourceLine)
                 continue;
             const double open = value(lines, l, u"taxTotalSum"_s).toDouble() -
                                 value(lines, l, u"kpTotal"_s).toDouble();
