@@ -1,8 +1,8 @@
 // The sales invoices against a real server, opened from their menu entries: a posted sales bill of
 // 100 (螺丝 10 × 6, 齿轮 4 × 10) is picked into an invoice by goods at the keyboard, 30 of its
 // first line typed over the 60 offered, saved as a draft, posted, reopened read-only; an invoice
-// by bill takes what is left; the sales bill then refuses deletion; reversing and deleting the
-// invoices in the business history gives every amount back.
+// by bill takes what is left; the sales bill then refuses reversal; reversing the first invoice in
+// the invoice list and deleting the second in the business history gives every amount back.
 #include <QPointer>
 
 #include "bills_support.h"
@@ -12,6 +12,7 @@
 #include "client/logic/billhistory.h"
 #include "client/logic/queryconditions.h"
 #include "client/queries/frmqjylc.h"
+#include "client/queries/frmqkpcx.h"
 #include "client/queries/frmquery.h"
 #include "client/shell/functions.h"
 #include "client/shell/mainwindow.h"
@@ -247,7 +248,21 @@ TEST_F(InvoiceE2E, PickedByGoodsTypedPostedThenByBillAndTakenBackInTheHistory) {
     script.clearRecords();
     pressKey(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(u"单据已经开票，不能红冲，请先删除或红冲对应的开票单据！"_s, messages());
-    historyAt(first);
+    // The invoice list ("开票查询") reverses the invoice by goods.
+    main->functions().OpenFunction(4305);
+    auto* list = qobject_cast<TfrmQKPCX*>(main->childWindows().last());
+    ASSERT_NE(nullptr, list);
+    activate(main.get());
+    test::onNextModal([](QWidget* w) {
+        QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
+    });
+    QTest::mouseClick(list->toolBar()->widgetForAction(list->btnQuery()), Qt::LeftButton);
+    ASSERT_EQ(2, list->model()->rowCount()) << messages().toStdString();
+    const RecordSet& rows = list->records();
+    EXPECT_EQ(first, rows.at(list->model()->rawRow(0), rows.fieldIndex(u"id"_s)).toLongLong());
+    list->setFocusedRow(0);
+    activate(main.get());
+    list->dbgvX()->table()->setFocus();
     script.answer(u"确定(&O)"_s, history::text::confirmRed());
     script.clearRecords();
     pressKey(Qt::Key_R, Qt::ControlModifier);
