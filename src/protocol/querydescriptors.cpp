@@ -16,6 +16,8 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
 QList<QueryColumn> accountAndPriceColumns(const QString& className);
 // The columns of the finance windows (querydescriptors_finance.cpp).
 QList<QueryColumn> financeColumns(const QString& queryType);
+// The columns of the invoicing windows (querydescriptors_kp.cpp).
+QList<QueryColumn> invoiceColumns(const QString& queryType);
 
 namespace {
 
@@ -53,7 +55,7 @@ const WindowRow kWindows[] = {
     {"TfrmQCKJHFB", "仓库进货分布", "P_JXC_Get_JH", "CKJHFB", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
     {"TfrmQSPJJBDB", "商品进价波动分析", "P_JXC_Get_JH", "SPJJBDB", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQSPJHYFX", "商品进货月分析", "P_JXC_Get_JH", "SPJHYFX", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
-    {"TfrmQJHKPCX", "进货开票查询", "P_JXC_Get_JH", "JHKPCX", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
+    {"TfrmQJHKPCX", "进货开票查询", "P_JXC_Get_JH", "JHKPCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQSPJHMXHZB", "商品进货明细汇总表", "P_JXC_Get_JH", "SPJHMXHZB", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQDWJHMXHZB", "单位进货明细汇总表", "P_JXC_Get_JH", "SPJHMXHZB", "", S::Plain, false, A::Plain, "TfrmSelectItems", ""},
     {"TfrmQJHDTJ", "进货单统计", "P_JXC_Get_JH", "SPJHTJ", "", S::Goods, true, A::Purchase, "TfrmSelectItems", "TfrmQJHMXZB"},
@@ -77,7 +79,7 @@ const WindowRow kWindows[] = {
     {"TfrmQDWXSMXHZB", "单位销售明细汇总表", "P_JXC_Get_XS", "SPXSMXHZB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS2", ""},
     {"TfrmQCBMXB", "成本明细清单", "P_JXC_Get_XS", "CBMXB", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS1", ""},
     {"TfrmQSPXSCBB", "商品销售成本表", "P_JXC_Get_XS", "SPXSCBB", "", S::Goods, false, A::Sales, "TfrmSelectItems_XS3", ""},
-    {"TfrmQXSKPCX", "销售开票查询", "P_JXC_Get_XS", "XSKPCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_XS3", ""},
+    {"TfrmQXSKPCX", "销售开票查询", "P_JXC_Get_XS", "XSKPCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_XS3", ""},
     {"TfrmQSPXSYFX", "商品销售月分析", "P_JXC_Get_XS", "SPXSYFX", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS3", "TfrmQXSMXZB"},
     {"TfrmQXSDTJ", "销售单统计", "P_JXC_Get_XS", "SPXSTJ", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
     {"TfrmQXSTHDTJ", "销售退货单统计", "P_JXC_Get_XS", "XSTHDTJ", "", S::Goods, true, A::Sales, "TfrmSelectItems_XS4", "TfrmQXSMXZB"},
@@ -190,11 +192,11 @@ const WindowRow kWindows[] = {
     {"TfrmQZPHTMXCX", "赠品合同明细查询", "P_JXC_Get_Other", "ZPHTMXCX", "P_JXC_DJ_Other", S::Plain, false, A::Plain, "TfrmSelectItems_Other9", ""},
     {"TfrmQPSSPMXZB", "配送商品明细账本", "P_JXC_Get_Other", "PSSPMXZB", "", S::Ledger, false, A::Plain, "TfrmSelectItems_Other2", ""},
     {"TfrmQPSSPTJ", "配送商品统计", "P_JXC_Get_Other", "PSSPTJ", "", S::Goods, true, A::Plain, "TfrmSelectItems_Other2", ""},
-    {"TfrmQKPCX", "开票查询", "P_JXC_Get_KP", "KPCX", "P_JXC_DJ_CopyRed", S::Plain, false, A::Plain, "TfrmSelectItems_Other5", ""},
-    {"TfrmQDJKPMXCX", "单据开票明细查询", "P_JXC_Get_KP", "DJKPMXCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other5", ""},
-    {"TfrmQDJKPQKCX", "单据开票情况查询", "P_JXC_Get_KP", "DJKPQKCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other5", ""},
-    {"TfrmQSPKPMXCX", "商品开票明细查询", "P_JXC_Get_KP", "SPKPMXCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other5", ""},
-    {"TfrmQSPKPQKCX", "商品开票情况查询", "P_JXC_Get_KP", "SPKPQKCX", "", S::Plain, false, A::Plain, "TfrmSelectItems_Other5", ""},
+    {"TfrmQKPCX", "开票查询", "P_JXC_Get_KP", "KPCX", "P_JXC_DJ_CopyRed", S::Ledger, false, A::Plain, "TfrmSelectItems_Other5", ""},
+    {"TfrmQDJKPMXCX", "单据开票明细查询", "P_JXC_Get_KP", "DJKPMXCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_Other5", ""},
+    {"TfrmQDJKPQKCX", "单据开票情况查询", "P_JXC_Get_KP", "DJKPQKCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_Other5", ""},
+    {"TfrmQSPKPMXCX", "商品开票明细查询", "P_JXC_Get_KP", "SPKPMXCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_Other5", ""},
+    {"TfrmQSPKPQKCX", "商品开票情况查询", "P_JXC_Get_KP", "SPKPQKCX", "", S::Ledger, false, A::Plain, "TfrmSelectItems_Other5", ""},
     {"TfrmQJYLC", "经营历程", "P_JXC_DJ_GetDJIndex", "JYLC", "P_JXC_DJ_CopyRed,P_JXC_DJ_PostDel", S::BillList, false, A::Plain, "TfrmSelectItems_Other1", ""},
     {"TfrmQYWCG", "业务草稿", "P_JXC_DJ_GetDJIndex", "", "P_JXC_DJ_CopyRed", S::BillList, false, A::Plain, "TfrmSelectItems_Other6", ""},
     {"TfrmQJHDDCX", "进货订单查询", "P_JXC_DJ_GetDJIndex", "", "P_JXC_DJ_Other,P_JXC_DJ_CopyRed", S::BillList, false, A::Plain, "TfrmSelectItems_JH3", ""},
@@ -470,6 +472,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.columns = accountAndPriceColumns(d.className);
     if (d.columns.isEmpty())
         d.columns = financeColumns(d.queryTypes.value(0));
+    if (d.columns.isEmpty())
+        d.columns = invoiceColumns(d.queryTypes.value(0));
     if (d.columns.isEmpty())
         d.columns = reportColumns(d.queryTypes.value(0), subjectColumns(row.subject));
     if (d.columns.isEmpty())

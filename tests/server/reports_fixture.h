@@ -192,6 +192,36 @@ protected:
         contract.code = u"B71-%1"_s.arg(++billNo_);
         BillFixture::posted(contract);
     }
+    // Invoices for the invoicing reports (they move nothing):
+    //  I1 销售开票[按单据] 2025-03-14 for 201: 60 of bill 2 (100)
+    //  I2 销售开票[按商品] 2025-03-15 for 203: 30 of bill 3's line 102 × 5 @ 8 (40; the bill 80)
+    //  I3 进货开票[按单据] 2025-03-16 for 202: all 300 of bill 1
+    void postInvoices() {
+        const qint64 line =
+            scalar(u"SELECT orderid FROM djList WHERE id = %1 AND goodsid = 102"_s.arg(bills_[2]))
+                .toLongLong();
+        invoices_[0] = invoice(69, "2025-03-14", 201, bills_[1], 0, 0, 60);
+        invoices_[1] = invoice(70, "2025-03-15", 203, bills_[2], line, 102, 30);
+        invoices_[2] = invoice(67, "2025-03-16", 202, bills_[0], 0, 0, 300);
+    }
+    // One invoice line against a bill (by bill) or one of its goods lines (by goods).
+    qint64 invoice(int kind, const char* date, qint64 partner, qint64 bill, qint64 line,
+                   qint64 goods, double amount) {
+        ParamList p;
+        p.setValue(u"djType"_s, QString::number(kind));
+        p.setValue(u"date"_s, QString::fromLatin1(date));
+        p.setValue(u"code"_s, u"B%1-%2"_s.arg(kind).arg(++billNo_));
+        p.setValue(u"wldw_id"_s, QString::number(partner));
+        p.setValue(u"OldBillid"_s, u"0"_s);
+        RecordSet lines;
+        for (const char* f : {"s_id", "s_orderid", "goodsid", "kpTotal"})
+            lines.addField(QString::fromLatin1(f), FieldType::Text);
+        lines.appendRow({QString::number(bill), QString::number(line), QString::number(goods),
+                         QString::number(amount)});
+        const ServiceResult r = service(u"SaveToDB"_s, p, lines);
+        EXPECT_GT(r.code, 0) << r.message.toStdString();
+        return r.code;
+    }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;
     RecordSet report(const QString& procedure, const QString& queryType, const Lines& lines = {}) {
@@ -233,6 +263,7 @@ protected:
         return dyt::test::idsOf(rs, QString::fromLatin1(field));
     }
     qint64 bills_[5] = {};
+    qint64 invoices_[3] = {};
     int billNo_ = 0;
 };
 

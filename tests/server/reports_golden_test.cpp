@@ -70,6 +70,7 @@ protected:
             postLoans();
             postConsignPrices();
             postDistribution();
+            postInvoices();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

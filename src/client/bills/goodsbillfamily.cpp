@@ -4,6 +4,7 @@
 
 #include "client/bills/frmbillwwjg.h"
 #include "client/bills/distributionbills.h"
+#include "client/bills/frmbillkp.h"
 #include "client/bills/frmbillxsd.h"
 #include "client/bills/goodsbill.h"
 
@@ -275,6 +276,8 @@ std::vector<GoodsBillFamily> defaultRows() {
     for (const GoodsBillFamily& r : consignBillFamilyRows())
         rows.push_back(r);
     for (const GoodsBillFamily& r : distributionBillFamilyRows())
+        rows.push_back(r);
+    for (const GoodsBillFamily& r : invoiceBillFamilyRows())
         rows.push_back(r);
     return rows;
 }

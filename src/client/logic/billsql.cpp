@@ -156,6 +156,14 @@ QString partnerTotal(qint64 partnerId) {
            u",'2990-01-01') as total"_s;
 }
 
+QString invoicedBills(const QList<qint64>& ids) {
+    QString list = u"0"_s;
+    for (qint64 id : ids)
+        list += u","_s + QString::number(id);
+    return u"SELECT a.id, a.code, a.djname, a.date, a.taxTotalSum FROM djIndex AS a WHERE a.id IN ("_s +
+           list + u")"_s;
+}
+
 }  // namespace goodsbillsql
 
 }  // namespace dyt::client

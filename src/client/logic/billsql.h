@@ -65,6 +65,8 @@ QString billAccounts(const QString& billId, int type);
 QString billAccountIds(const QString& billId, int type);
 // The partner's total balance.
 QString partnerTotal(qint64 partnerId);
+// The bills an invoice names: id, code, djname, date and taxTotalSum.
+QString invoicedBills(const QList<qint64>& ids);
 
 }  // namespace goodsbillsql
 

@@ -1,6 +1,7 @@
 // The window classes of the bills.
 #include "client/bills/accountbill.h"
 #include "client/bills/frmbilljhd.h"
+#include "client/bills/frmbillkp.h"
 #include "client/bills/frmbillpdd.h"
 #include "client/bills/frmbillskd.h"
 #include "client/bills/frmbillwwjg.h"
@@ -19,6 +20,14 @@ void registerBillWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBillPDD(owner); });
     registerWindowClass(QStringLiteral("TfrmBillWWJGWGD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillWWJGWGD(owner); });
+    // The invoices: the goods-bill window over bills and goods lines to invoice.
+    for (const GoodsBillFamily& row : invoiceBillFamilyRows()) {
+        const QString className = row.className;
+        registerWindowClass(className, [className](QWidget* owner) -> QWidget* {
+            const GoodsBillFamily* family = findGoodsBillFamily(className);
+            return family ? new TfrmBillKP(*family, owner) : nullptr;
+        });
+    }
     // The other members are rows of the family table over the one goods-bill window.
     for (const GoodsBillFamily& row : goodsBillFamily()) {
         if (row.className == QStringLiteral("TfrmBillJHD") ||

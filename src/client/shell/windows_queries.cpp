@@ -8,6 +8,7 @@
 #include "client/queries/frmqkindlists.h"
 #include "client/queries/frmqkcpd2.h"
 #include "client/queries/frmqkczkb.h"
+#include "client/queries/frmqkpcx.h"
 #include "client/queries/frmqlbbb.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmstockfollowups.h"
@@ -53,6 +54,11 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKCPD2")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKCPD2(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQKPCX")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQKPCX(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQYWCG")) {

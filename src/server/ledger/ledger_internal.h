@@ -86,6 +86,10 @@ enum Kind : int {
     kWarehouseIn = 56,       // 仓库入库单
     kWarehouseOut = 57,      // 仓库出库单
     kGiftContract = 71,  // 赠品合同单: a document only
+    kPurchaseInvoiceByBill = 67,   // 进货开票[按单据]
+    kPurchaseInvoiceByGoods = 68,  // 进货开票[按商品]
+    kSaleInvoiceByBill = 69,       // 销售开票[按单据]
+    kSaleInvoiceByGoods = 70,      // 销售开票[按商品]
 };
 
 // Cost methods (baseGoods.costmode).
@@ -386,5 +390,18 @@ void applyDistributionLinks(Database& db, const Bill& bill, const QList<Line>& l
 void checkDistributionChange(Database& db, const Bill& bill, bool reversal);
 // The repair: requests and deliveries back to nothing delivered or accepted.
 void resetDistributionLinks(Database& db, const QString& bills, const QString& opening);
+// ---- invoicing (ledger_kp.cpp) -----------------------------------------------------------------
+
+bool isInvoice(int djType);      // 67 … 70
+bool invoicesGoods(int djType);  // 68, 70: the lines name goods lines of the invoiced bills
+// Checks a posted invoice against the bills it invoices (posted, not reversed, of its family and
+// partner, nothing beyond their amounts) and writes the invoiced amounts into those bills.
+void postInvoice(Database& db, const Bill& bill, const QList<Line>& lines);
+// Writes the invoiced amounts of the bills an invoice names again; `stillCounted`: the invoice is
+// still posted but is being taken back (deletion), so it counts no more.
+void takeBackInvoice(Database& db, qint64 invoiceId, bool stillCounted);
+// Refuses the deletion or reversal (`action` "删除", "红冲") of a bill that a posted invoice
+// names.
+void refuseWhenInvoiced(Database& db, qint64 billId, const QString& action);
 
 }  // namespace dyt::server::ledger

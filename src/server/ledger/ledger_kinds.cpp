@@ -509,7 +509,7 @@ bool isAssetBill(int djType) {
 
 bool movesNoGoods(int djType) {
     return isOrder(djType) || isAssetBill(djType) || djType == kEnquiry || djType == kQuotation ||
-           isDistributionDocument(djType);
+           isDistributionDocument(djType) || isInvoice(djType);
 }
 
 bool kindPosts(int djType) {
@@ -566,6 +566,10 @@ bool kindPosts(int djType) {
         case kDelivery:
         case kAcceptance:
         case kGiftContract:
+        case kPurchaseInvoiceByBill:
+        case kPurchaseInvoiceByGoods:
+        case kSaleInvoiceByBill:
+        case kSaleInvoiceByGoods:
             return true;
         default:
             return isLoanKind(djType);
@@ -610,6 +614,12 @@ void postEffects(Database& db, const Bill& b, const QList<Line>& lines, const Re
         case kDelivery:
             postDistribution(db, b, lines, book);
             break;
+        case kPurchaseInvoiceByBill:
+        case kPurchaseInvoiceByGoods:
+        case kSaleInvoiceByBill:
+        case kSaleInvoiceByGoods:
+            postInvoice(db, b, lines);
+            return;
         case kSaleOrder:
         case kPurchaseOrder:
             // Orders move nothing; their lines remember the warehouse the open quantity counts in.

@@ -388,6 +388,8 @@ void unpostBill(Database& db, qint64 billId, qint64 /*userId*/) {
     db.execute(QStringLiteral("DELETE FROM djKmDetail WHERE id = ? AND type = 0"), {billId});
     takeBackCards(db, billId, QStringLiteral("删除"));
     takeBackOther(db, billId, QStringLiteral("删除"));
+    if (isInvoice(bill.djType))
+        takeBackInvoice(db, billId, true);
     if (bill.djType == kDeferredIn || bill.djType == kVoucher)
         checkDeferredBalances(db, QStringLiteral("删除"));
     applyOrderFulfilment(db, bill, loadLines(db, billId), -1);
@@ -405,6 +407,8 @@ void reverseBill(Database& db, qint64 originalId, qint64 redId, qint64 userId) {
     const QList<LaterBill> later = laterBills(db, red.date, redId, goodsOfBill(db, originalId));
     unwind(db, later);
     bookReversal(db, originalId, redId, red, QStringLiteral("红冲"));
+    if (isInvoice(original.djType))
+        takeBackInvoice(db, originalId, false);
     applyOrderFulfilment(db, original, loadLines(db, originalId), -1);
     applySettlement(db, original, -1);
     db.execute(QStringLiteral("UPDATE djIndex SET isred = 1, redBillid = ? WHERE id = ?"),

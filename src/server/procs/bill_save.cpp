@@ -316,6 +316,9 @@ QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
         if (moneyBill && km == 0 && valueOf(v, "total").toDouble() != 0.0)
             throw DytError(QStringLiteral("第%1行没有选择账户").arg(line));
         checkSource(db, valueOf(v, "s_id").toLongLong(), goods, line);
+        // What has been invoiced of a line is the invoices' to write (67 … 70 invoice).
+        if (kind < 67 || kind > 70)
+            setValue(v, QStringLiteral("kpTotal"), 0.0);
         lines.append(v);
     }
     return lines;

@@ -164,6 +164,7 @@ int copyRed(CallContext& ctx) {
         if (bill.djType == kEnquiry || bill.djType == kQuotation)
             throw DytError(QStringLiteral("询价单和报价单不能红冲，请直接删除单据！"));
         checkDistributionChange(db, bill, true);
+        refuseWhenInvoiced(db, billId, QStringLiteral("红冲"));
         CopySpec spec;
         spec.djType = bill.djType;
         spec.code = bill.code;
@@ -242,6 +243,7 @@ int postDel(CallContext& ctx) {
             throw DytError(QStringLiteral("订单已经有执行的单据，不能删除！"));
         }
         checkDistributionChange(db, bill, false);
+        refuseWhenInvoiced(db, billId, QStringLiteral("删除"));
         checkPostingDate(db, bill.date, QStringLiteral("删除"));
         posting::unpostBill(db, billId, ctx.userId);
     }

@@ -16,6 +16,7 @@
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_processing.h"
 #include "server/reports/reports_loans.h"
+#include "server/reports/reports_kp.h"
 #include "server/reports/reports_stock.h"
 #include "server/reports/reports_trade.h"
 #include "server/reports/reports_voucher.h"
@@ -59,6 +60,8 @@ int runReport(CallContext& c, const QString& procedure) {
             return r->run(c.db, p);
         if (const reports::DirectReport* r =
                 reports::findDistributionReport(procedure, p.queryType))
+            return r->run(c.db, p);
+        if (const reports::DirectReport* r = reports::findInvoiceReport(procedure, p.queryType))
             return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
@@ -108,6 +111,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::loanReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::distributionReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::invoiceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
