@@ -408,7 +408,8 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
     }
     std::mutex lock;
     std::vector<double> latencies;
-    std::atomic<int> refused{0}, number{1000};
+    std::atomic<int> refused{0}, number{1000}, ready{0};
+    QString firstRefusal;
     QStringList errors;
     std::vector<std::thread> threads;
     for (int k = 0; k < clients; ++k) {
@@ -416,7 +417,20 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
             try {
                 dyt::proto::Client c;
                 c.connectTo(QStringLiteral("127.0.0.1"), server.port());
-                c.call(QStringLiteral("Login"), {loginLines(), QStringLiteral("1"), QString()});
+                // Logins of one operator at once are spaced by the server's throttle.
+                Response login;
+                for (int attempt = 0; attempt < 30; ++attempt) {
+                    login = c.call(QStringLiteral("Login"),
+                                   {loginLines(), QStringLiteral("1"), QString()});
+                    if (login.code() == 0)
+                        break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+                }
+                if (login.code() != 0)
+                    throw DytError(QStringLiteral("Login: ") + login.outText(0));
+                ++ready;  // every client logged in before the clock starts
+                while (ready < clients)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 std::vector<double> mine;
                 QElapsedTimer run;
                 run.start();
@@ -426,12 +440,17 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
                     const Response r = c.callRaw(QStringLiteral("ExecService"),
                                                  saveArgs(1, kCustomer, number++, 1, 20));
                     mine.push_back(t.nsecsElapsed() / 1e6);
-                    if (!r.error.isEmpty() || r.out(1).toInteger() < 0)
-                        ++refused;
+                    if (!r.error.isEmpty() || r.out(1).toInteger() < 0) {
+                        if (refused++ == 0) {
+                            std::lock_guard<std::mutex> g(lock);
+                            firstRefusal = r.error.isEmpty() ? r.outText(2) : r.error;
+                        }
+                    }
                 }
                 std::lock_guard<std::mutex> g(lock);
                 latencies.insert(latencies.end(), mine.begin(), mine.end());
             } catch (const DytError& e) {
+                ++ready;
                 std::lock_guard<std::mutex> g(lock);
                 errors << e.message();
             }
@@ -459,6 +478,8 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
                .arg(at(0.5), 0, 'f', 1)
                .arg(at(0.99), 0, 'f', 1)
                .arg(latencies.empty() ? 0.0 : latencies.back(), 0, 'f', 1);
+    if (!firstRefusal.isEmpty())
+        out << "  first refusal: " << firstRefusal << "\n";
     return 0;
 }
 
