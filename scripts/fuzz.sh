@@ -3,7 +3,8 @@
 # BUILD_DIR (default build-fuzz) and runs each for SECONDS (default 10) on its corpus there, which
 # starts as a copy of fuzz/corpus/<name> and keeps what the runs add. Fails on any finding: the
 # input is left in BUILD_DIR/findings, the report in BUILD_DIR/fuzz_<name>.log.
-#   scripts/fuzz.sh [SECONDS]        JOBS=n for the build (default: the number of processors)
+#   scripts/fuzz.sh [SECONDS]        JOBS=n for the build (default: the number of processors);
+#                                    DYT_DEBUG_INFO=lines keeps only line tables
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +18,8 @@ BUILD_DIR="${BUILD_DIR:-build-fuzz}"
 JOBS="${JOBS:-$(nproc)}"
 
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDYT_FUZZ=ON \
-  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ \
+  ${DYT_DEBUG_INFO:+"-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"} >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS" --target dyt_fuzzers
 
 mkdir -p "$BUILD_DIR/findings"
