@@ -316,8 +316,8 @@ private:
     int port_ = 0;
 };
 
-// The raw rate of `bills` sales on a fresh account set with stock.
-double rawSalesRate(int bills) {
+// The raw rate of `bills` bills of a kind (5 purchases, 1 sales) on a fresh account set with stock.
+double rawKindRate(int bills, int djType) {
     QTemporaryDir rawDir;
     dyt::server::ServerConfig rawConfig;
     rawConfig.dataDir = rawDir.path();
@@ -338,12 +338,12 @@ double rawSalesRate(int bills) {
     auto raw = dyt::server::Database::open(rawBackend.profilePath(QStringLiteral("dytv1_1")));
     raw->execute(QStringLiteral("INSERT INTO baseGoodsStock(goodsid, stockid, qty, total) "
                                 "SELECT id, 301, 1000000, 10000000 FROM baseGoods"));
-    return rawRate(raw->handle(), bills, 1);
+    return rawRate(raw->handle(), bills, djType);
 }
 
 int historyRun(QTextStream& out, const QList<int>& checkpoints) {
     constexpr int kProbe = 300;
-    const double raw = rawSalesRate(kProbe);
+    const double raw = rawKindRate(kProbe, 1);
     QTemporaryDir dir;
     dyt::server::ServerConfig config;
     config.dataDir = dir.path();
@@ -542,28 +542,8 @@ int main(int argc, char** argv) {
         }
 
         // Raw: the same row writes on SQLite, one immediate transaction per bill.
-        QTemporaryDir rawDir;
-        dyt::server::ServerConfig rawConfig;
-        rawConfig.dataDir = rawDir.path();
-        dyt::server::Backend rawBackend(rawConfig);
-        dyt::server::Session rawSession;
-        rawSession.spid = rawBackend.nextSpid();
-        prepare(
-            [&](const QString& method, const QCborArray& args) {
-                dyt::proto::Request r;
-                r.id = ++requestId;
-                r.method = method;
-                r.args = args;
-                return rawBackend.handle(rawSession, r);
-            },
-            [&] { return rawBackend.profilePath(QStringLiteral("dytv1_1")); });
-        rawBackend.closeSession(rawSession);
-        auto raw = dyt::server::Database::open(rawBackend.profilePath(QStringLiteral("dytv1_1")));
-        raw->execute(
-            QStringLiteral("INSERT INTO baseGoodsStock(goodsid, stockid, qty, total) "
-                           "SELECT id, 301, 1000000, 10000000 FROM baseGoods"));
-        const double rawPurchases = rawRate(raw->handle(), bills, 5);
-        const double rawSales = rawRate(raw->handle(), bills, 1);
+        const double rawPurchases = rawKindRate(bills, 5);
+        const double rawSales = rawKindRate(bills, 1);
 
         out << "10-line bills posted through QMXService SaveToDB (one immediate transaction "
                "each, synchronous=FULL), "
