@@ -97,6 +97,9 @@ bool Statement::step() {
 }
 
 int Statement::execute() {
+    // A write outside a transaction waits its turn among this process's writers like a
+    // transaction does; SQLite's own busy wait would let it starve behind them.
+    WriterTurn turn(*db_, !readOnly() && sqlite3_get_autocommit(db_->handle()) != 0);
     while (step()) {
     }
     return sqlite3_changes(db_->handle());
@@ -193,6 +196,7 @@ Database::~Database() {
 }
 
 void Database::setBusyTimeout(int ms) {
+    busyTimeoutMs_ = ms;
     sqlite3_busy_timeout(db_, ms);
 }
 
@@ -659,35 +663,27 @@ WriterQueue* writerQueue(const QString& path) {
 
 }  // namespace
 
-Transaction::Transaction(Database& db, Lock lock) : db_(db) {
-    if (lock == Lock::Immediate && !db_.path().isEmpty() && db_.path() != u":memory:") {
-        auto* q = writerQueue(db_.path());
-        std::unique_lock guard(q->mutex);
-        const quint64 ticket = q->next++;
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(Database::kBusyTimeoutMs);
-        while (q->serving != ticket) {
-            if (q->turn.wait_until(guard, deadline) == std::cv_status::timeout &&
-                q->serving != ticket) {
-                // Give the turn up without blocking those behind: the ticket is served as
-                // soon as it comes up, and passed on at once.
-                q->abandoned.insert(ticket);
-                throw DytError(QStringLiteral("数据库正忙，请稍后再试"), SQLITE_BUSY);
-            }
+WriterTurn::WriterTurn(Database& db, bool wanted) {
+    if (!wanted || db.path().isEmpty() || db.path() == u":memory:")
+        return;
+    auto* q = writerQueue(db.path());
+    std::unique_lock guard(q->mutex);
+    const quint64 ticket = q->next++;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(db.busyTimeout());
+    while (q->serving != ticket) {
+        if (q->turn.wait_until(guard, deadline) == std::cv_status::timeout &&
+            q->serving != ticket) {
+            // Give the turn up without blocking those behind: the ticket is served as soon as
+            // it comes up, and passed on at once.
+            q->abandoned.insert(ticket);
+            throw DytError(QStringLiteral("数据库正忙，请稍后再试"), SQLITE_BUSY);
         }
-        queue_ = q;
     }
-    try {
-        db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
-                                                  : QStringLiteral("BEGIN"));
-    } catch (...) {
-        leaveQueue();
-        throw;
-    }
-    active_ = true;
+    queue_ = q;
 }
 
-void Transaction::leaveQueue() {
+void WriterTurn::release() {
     if (!queue_)
         return;
     auto* q = static_cast<WriterQueue*>(queue_);
@@ -701,6 +697,13 @@ void Transaction::leaveQueue() {
     q->turn.notify_all();
 }
 
+Transaction::Transaction(Database& db, Lock lock)
+    : db_(db), turn_(db, lock == Lock::Immediate) {
+    db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                              : QStringLiteral("BEGIN"));
+    active_ = true;
+}
+
 Transaction::~Transaction() {
     if (active_) {
         try {
@@ -709,7 +712,6 @@ Transaction::~Transaction() {
             // A failed statement may already have ended the transaction.
         }
     }
-    leaveQueue();
 }
 
 void Transaction::commit() {
@@ -717,7 +719,7 @@ void Transaction::commit() {
         throw DytError(QStringLiteral("事务已经结束"));
     db_.executeScript(QStringLiteral("COMMIT"));
     active_ = false;
-    leaveQueue();
+    turn_.release();
 }
 
 }  // namespace dyt::server

@@ -104,6 +104,7 @@ public:
 
     // How long a statement waits for another connection's lock before it fails busy.
     void setBusyTimeout(int ms);
+    int busyTimeout() const { return busyTimeoutMs_; }
     // True for the error of a statement that gave up waiting for another connection's lock.
     static bool isBusy(const DytError& e);
 
@@ -124,6 +125,7 @@ public:
 
 private:
     friend class Statement;
+    int busyTimeoutMs_ = kBusyTimeoutMs;
     void updateAuthorizer();
     // Takes a finished statement back into the cache (or finalizes it).
     void release(QString key, sqlite3_stmt* stmt);
@@ -188,6 +190,23 @@ private:
     qint64 previous_;
 };
 
+// A place in the queue of this process's writers of one database file, held until released or
+// destroyed. Writers of the same file are let in in the order they came, waiting at most the
+// connection's busy timeout ("数据库正忙，请稍后再试" after that). Taken only when asked for and
+// for a file on disk.
+class WriterTurn {
+public:
+    WriterTurn() = default;
+    WriterTurn(Database& db, bool wanted);
+    ~WriterTurn() { release(); }
+    WriterTurn(const WriterTurn&) = delete;
+    WriterTurn& operator=(const WriterTurn&) = delete;
+    void release();
+
+private:
+    void* queue_ = nullptr;
+};
+
 // RAII transaction: begins with an immediate write lock (or, deferred, with none until the first
 // write), rolls back in the destructor unless committed.
 class Transaction {
@@ -201,10 +220,9 @@ public:
     bool active() const { return active_; }
 
 private:
-    void leaveQueue();
     Database& db_;
     bool active_ = false;
-    void* queue_ = nullptr;  // the account set's writer queue while this transaction holds it
+    WriterTurn turn_;
 };
 
 }  // namespace dyt::server
