@@ -5,7 +5,7 @@
 // hand-worked amounts.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/frmselectbill.h"
 #include "client/bills/goodsbill.h"
 #include "client/logic/billhistory.h"
@@ -25,10 +25,9 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class ConsignE2E : public test::ServerFixture {
+class ConsignE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addRecord("baseWLDW", 201, "K1", "甲客户");
         addRecord("baseWLDW", 203, "G1", "华东五金");
@@ -42,42 +41,6 @@ protected:
                                    {"Total", "100"}})
             opening.setValue(QString::fromLatin1(k), QString::fromLatin1(v));
         ASSERT_GE(dm.ExecProc(u"P_JXC_INI_GoodsStock"_s, opening), 0);
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
-    }
-    void TearDown() override {
-        main.reset();
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
-    TfrmGoodsBill* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* bill = qobject_cast<TfrmGoodsBill*>(main->childWindows().last());
-        activate(main.get());
-        return bill;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
     }
     // The partner typed by code and picked, then Enter on into the lines.
     void enterPartner(TfrmGoodsBill* bill, const QString& partner) {
@@ -99,24 +62,6 @@ protected:
             pressKey(Qt::Key_Return);
         }
     }
-    static qint64 postByKey(TfrmBillAbstract* bill) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        bill->dbgvX()->table()->setFocus();
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QObject::disconnect(c);
-        return id;
-    }
-    TfrmGoodsBill* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmGoodsBill*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
-    }
     // stock qty/value | consigned qty/total/cost | receivable | 库存商品 委托代销商品 销售收入
     // 销售成本
     QString books() {
@@ -136,33 +81,6 @@ protected:
                 n(u"SELECT Total FROM baseKM WHERE id = 26"_s)}
             .join(u" | "_s);
     }
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-            activate(main.get());
-            test::onNextModal([](QWidget* w) {
-                QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-            });
-            QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                              Qt::LeftButton);
-        }
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
 };
 
 TEST_F(ConsignE2E, EveryMenuEntryOpensItsKindAndIsBuilt) {

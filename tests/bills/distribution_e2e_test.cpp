@@ -5,7 +5,7 @@
 // reversed, reverses it and puts the stock back. A gift contract is kept as a draft and reopened.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/frmselectbill.h"
 #include "client/bills/goodsbill.h"
 #include "client/logic/billhistory.h"
@@ -25,35 +25,20 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class DistributionE2E : public test::ServerFixture {
+class DistributionE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addGoods(102, "SP102", "齿轮", 1021, "只");
         addRecord("baseWLDW", 201, "K1", "甲客户");
         addRecord("baseWLDW", 203, "G1", "华东五金");
         addRecord("baseCK", 301, "CK1", "总仓");
         addRecord("baseCK", 302, "CK2", "门店");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        savedAsker_ = periodAsker();
-        periodAsker() = [](QDate* b, QDate* e, QWidget*) {
-            *b = *e = QDate::currentDate();
-            return true;
-        };
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
+    }
+    void SetUp() override {
+        MenuBillFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         // The main warehouse holds 10 screws at 6 and 4 gears at 2.5.
         server::test::GoodsBill b;
         b.djType = 5;
@@ -70,33 +55,7 @@ protected:
         dm.ExecService(u"QMXService"_s, u"SaveToDB"_s, header, &packet, &accounts);
         ASSERT_EQ(u"301:101 10/60 301:102 4/10"_s, stock());
     }
-    void TearDown() override {
-        main.reset();
-        periodAsker() = savedAsker_;
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
 
-    TfrmGoodsBill* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* bill = qobject_cast<TfrmGoodsBill*>(main->childWindows().last());
-        activate(main.get());
-        return bill;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmGoodsBill* bill) {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
     // A select field of the header: its record's code typed and picked.
     static void chooseIn(TfrmGoodsBill* bill, const QString& control, const QString& code) {
         bill->headerControl(control)->setFocus();
@@ -135,32 +94,6 @@ protected:
         });
         QTest::mouseClick(bill->btnOrder(), Qt::LeftButton);
     }
-    static qint64 postByKey(TfrmBillAbstract* bill) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        bill->dbgvX()->table()->setFocus();
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QObject::disconnect(c);
-        return id;
-    }
-    qint64 save(TfrmBillAbstract* bill, QAction* button) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        QTest::mouseClick(bill->toolBar()->widgetForAction(button), Qt::LeftButton);
-        QObject::disconnect(c);
-        return id;
-    }
-    TfrmGoodsBill* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmGoodsBill*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
-    }
     // Stock per warehouse and goods as quantity/value.
     QString stock() {
         const RecordSet rs =
@@ -176,34 +109,6 @@ protected:
     double isOver(qint64 bill) {
         return number(u"SELECT isOver FROM djIndex WHERE id = %1"_s.arg(bill));
     }
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-        }
-        activate(main.get());
-        test::onNextModal([](QWidget* w) {
-            QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-        });
-        QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                          Qt::LeftButton);
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
-    PeriodAsker savedAsker_;
 };
 
 TEST_F(DistributionE2E, RequestDeliveryAcceptanceThenReversalInTheHistory) {

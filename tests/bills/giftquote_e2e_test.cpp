@@ -6,7 +6,7 @@
 #include <QListWidget>
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/goodsbill.h"
 #include "client/logic/billhistory.h"
 #include "client/logic/queryconditions.h"
@@ -32,61 +32,16 @@ struct Typed {
     const char16_t* price;
 };
 
-class GiftQuoteE2E : public test::ServerFixture {
+class GiftQuoteE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addGoods(102, "SP102", "齿轮", 1021, "只");
         addRecord("baseWLDW", 201, "K1", "甲客户");
         addRecord("baseWLDW", 203, "G1", "华东五金");
         addRecord("baseCK", 301, "CK1", "总仓");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;  // the gift prices are costs
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
     }
-    void TearDown() override {
-        main.reset();
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
 
-    // The bill window its menu entry opens, active for the keys.
-    TfrmGoodsBill* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* bill = qobject_cast<TfrmGoodsBill*>(main->childWindows().last());
-        activate(main.get());
-        return bill;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmGoodsBill* bill) {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
-    static bool gridFocused(TfrmGoodsBill* bill) {
-        return bill->focusWidget() == bill->dbgvX()->table();
-    }
     // The partner typed by code and picked, Enter on into the lines, each line typed: the goods
     // code, its quantity and price, Enter on to the next line's goods cell.
     void enterBill(TfrmGoodsBill* bill, const QString& partner, const QList<Typed>& lines) {
@@ -115,36 +70,6 @@ protected:
         }
         EXPECT_EQ(lines.size(), bill->goodsRows().size());
     }
-    // Saves by the toolbar button ("过账" or "存为草稿"); the id saved, 0 when refused.
-    qint64 save(TfrmBillAbstract* bill, QAction* button) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        QTest::mouseClick(bill->toolBar()->widgetForAction(button), Qt::LeftButton);
-        QObject::disconnect(c);
-        return id;
-    }
-    // Posts by the key Ctrl+S; the id saved, 0 when refused.
-    static qint64 postByKey(TfrmBillAbstract* bill) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        bill->dbgvX()->table()->setFocus();
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QObject::disconnect(c);
-        return id;
-    }
-    // A saved bill opened as the business history opens it: a child window of the workspace,
-    // the focus in its lines.
-    TfrmGoodsBill* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmGoodsBill*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
-    }
     // Stock of a goods as quantity/value, the balances of 库存商品, 获赠收入 and 赠送支出.
     QString books() {
         QStringList out;
@@ -162,34 +87,6 @@ protected:
                                   u"AND goodsid > 0 ORDER BY orderid"_s.arg(bill)),
                             u"goodsid,qty,Price,Total"_s);
     }
-    // The business history over today, opened from its menu entry, the bill focused.
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-            activate(main.get());
-            test::onNextModal([](QWidget* w) {
-                QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-            });
-            QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                              Qt::LeftButton);
-        }
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;  // a child window of the workspace
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
 };
 
 TEST_F(GiftQuoteE2E, EveryMenuEntryOpensItsKindWithItsPartnerAndWarehouse) {

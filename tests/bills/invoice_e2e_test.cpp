@@ -5,7 +5,7 @@
 // the invoice list and deleting the second in the business history gives every amount back.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/billkinds.h"
 #include "client/bills/frmbillkp.h"
 #include "client/bills/frmselectbill.h"
@@ -27,47 +27,23 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class InvoiceE2E : public test::ServerFixture {
+class InvoiceE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addGoods(102, "SP102", "齿轮", 1021, "只");
         addRecord("baseWLDW", 201, "K1", "甲客户");
         addRecord("baseWLDW", 203, "G1", "华东五金");
         addRecord("baseCK", 301, "CK1", "总仓");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        savedAsker_ = periodAsker();
-        periodAsker() = [](QDate* begin, QDate* end, QWidget*) {
-            *begin = QDate::currentDate().addDays(-1);
-            *end = QDate::currentDate();
-            return true;
-        };
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
+    }
+    void SetUp() override {
+        MenuBillFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         bought_ = goodsBill(5, 203, {{101, 10, 3}, {102, 4, 5}});
         sold_ = goodsBill(1, 201, {{101, 10, 6}, {102, 4, 10}});
         ASSERT_GT(sold_, 0);
     }
-    void TearDown() override {
-        main.reset();
-        periodAsker() = savedAsker_;
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
     // A purchase or sales bill posted through the bill service as its window sends it.
     qint64 goodsBill(int kind, qint64 partner, const QList<std::tuple<qint64, double, double>>& l) {
         ParamList p;
@@ -101,11 +77,6 @@ protected:
         ADD_FAILURE() << "no invoice window: " << messages().toStdString();
         return nullptr;
     }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    }
     // The customer typed by code and picked.
     static void enterPartner(TfrmBillKP* bill) {
         bill->headerControl(u"eddw"_s)->setFocus();
@@ -128,22 +99,8 @@ protected:
         });
         QTest::mouseClick(bill->btnOrder(), Qt::LeftButton);
     }
-    static qint64 saveBy(TfrmBillAbstract* bill, QAction* button) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        QTest::mouseClick(bill->toolBar()->widgetForAction(button), Qt::LeftButton);
-        QObject::disconnect(c);
-        return id;
-    }
     TfrmBillKP* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmBillKP*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
+        return MenuBillFixture::reopen<TfrmBillKP>(djType, id);
     }
     // What has been invoiced of the sales bill and of its two lines.
     QString invoiced() {
@@ -152,34 +109,7 @@ protected:
                             u"kpTotal"_s)
             .replace(u'|', u' ');
     }
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-            activate(main.get());
-            test::onNextModal([](QWidget* w) {
-                QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-            });
-            QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                              Qt::LeftButton);
-        }
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
 
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
-    PeriodAsker savedAsker_;
     QList<QPointer<TfrmBillKP>> opened_;
     qint64 bought_ = 0, sold_ = 0;
 };
@@ -204,7 +134,7 @@ TEST_F(InvoiceE2E, PickedByGoodsTypedPostedThenByBillAndTakenBackInTheHistory) {
     pressKey(Qt::Key_Return);
     EXPECT_EQ(u"30"_s, bill->cell(0, u"kpTotal"_s));
     const QPointer<TfrmBillKP> entered(bill);
-    const qint64 draft = saveBy(bill, bill->btnBillSaveToDraft());
+    const qint64 draft = save(bill, bill->btnBillSaveToDraft());
     ASSERT_GT(draft, 0) << messages().toStdString();
     EXPECT_TRUE(test::waitUntil([&] { return entered.isNull(); }));
     EXPECT_EQ(u"0 0 0"_s, invoiced());  // a draft invoices nothing
@@ -213,7 +143,7 @@ TEST_F(InvoiceE2E, PickedByGoodsTypedPostedThenByBillAndTakenBackInTheHistory) {
     ASSERT_NE(nullptr, again);
     EXPECT_EQ((QList<int>{0, 1}), again->invoiceRows());
     script.clearRecords();
-    const qint64 first = saveBy(again, again->btnBillSave());
+    const qint64 first = save(again, again->btnBillSave());
     ASSERT_EQ(draft, first) << messages().toStdString();
     EXPECT_EQ(u"70 30 40"_s, invoiced());
     TfrmBillKP* shown = reopen(70, first);
@@ -235,7 +165,7 @@ TEST_F(InvoiceE2E, PickedByGoodsTypedPostedThenByBillAndTakenBackInTheHistory) {
     ASSERT_EQ((QList<int>{0}), byBill->invoiceRows()) << messages().toStdString();
     EXPECT_EQ(u"D1|100|30"_s, test::cells(*byBill, 0, u"goodsCode,taxTotalSum,kpTotal"_s));
     script.clearRecords();
-    const qint64 second = saveBy(byBill, byBill->btnBillSave());
+    const qint64 second = save(byBill, byBill->btnBillSave());
     ASSERT_GT(second, 0) << messages().toStdString();
     EXPECT_EQ(u"100 30 40"_s, invoiced());
     TfrmBillKP* secondShown = reopen(69, second);

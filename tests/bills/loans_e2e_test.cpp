@@ -5,7 +5,7 @@
 // books back.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/frmselectbill.h"
 #include "client/bills/goodsbill.h"
 #include "client/logic/billhistory.h"
@@ -24,66 +24,14 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class LoansE2E : public test::ServerFixture {
+class LoansE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addRecord("baseWLDW", 203, "G1", "华东五金");
         addRecord("baseCK", 301, "CK1", "总仓");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        savedPeriod_ = periodAsker();
-        // The bills of today are offered for picking.
-        periodAsker() = [](QDate* begin, QDate* end, QWidget*) {
-            *begin = QDate::currentDate().addDays(-1);
-            *end = QDate::currentDate();
-            return true;
-        };
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
     }
-    void TearDown() override {
-        main.reset();
-        periodAsker() = savedPeriod_;
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
 
-    TfrmGoodsBill* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* bill = qobject_cast<TfrmGoodsBill*>(main->childWindows().last());
-        activate(main.get());
-        return bill;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmGoodsBill* bill) {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
-    static bool gridFocused(TfrmGoodsBill* bill) {
-        return bill->focusWidget() == bill->dbgvX()->table();
-    }
     // The partner typed by code, Enter, and picked in the selection.
     static void choosePartner(TfrmGoodsBill* bill, const QString& code) {
         bill->headerControl(u"eddw"_s)->setFocus();
@@ -108,32 +56,6 @@ protected:
         typeKeys(price);
         pressKey(Qt::Key_Return);
     }
-    qint64 save(TfrmBillAbstract* bill, QAction* button) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        QTest::mouseClick(bill->toolBar()->widgetForAction(button), Qt::LeftButton);
-        QObject::disconnect(c);
-        return id;
-    }
-    static qint64 postByKey(TfrmBillAbstract* bill) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        bill->dbgvX()->table()->setFocus();
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QObject::disconnect(c);
-        return id;
-    }
-    TfrmGoodsBill* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmGoodsBill*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
-    }
     // Stock quantity/value of the screws, the partner's borrowed quantity/value, the stock
     // account.
     QString books() {
@@ -144,34 +66,6 @@ protected:
             .arg(number(u"SELECT sum(total) FROM baseGoodsStockOther WHERE typeid = 1"_s))
             .arg(number(u"SELECT Total FROM baseKM WHERE id = 6"_s));
     }
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-            activate(main.get());
-            test::onNextModal([](QWidget* w) {
-                QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-            });
-            QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                              Qt::LeftButton);
-        }
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
-    PeriodAsker savedPeriod_;
 };
 
 TEST_F(LoansE2E, EveryMenuEntryOpensItsKindWithItsPartnerWarehouseAndSource) {

@@ -6,7 +6,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/bills/frmbillwwjg.h"
 #include "client/bills/frmselectbill.h"
 #include "client/logic/billhistory.h"
@@ -31,68 +31,17 @@ struct Typed {
     const char16_t* price;
 };
 
-class ProcessingE2E : public test::ServerFixture {
+class ProcessingE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addGoods(102, "SP102", "齿轮", 1021, "只");
         addGoods(103, "SP103", "变速箱", 1031, "台");
         addRecord("baseWLDW", 203, "G1", "华东加工厂");
         addRecord("baseWLDW", 204, "G2", "华南五金");
         addRecord("baseCK", 301, "CK1", "总仓");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        savedAsker_ = periodAsker();
-        periodAsker() = [](QDate* b, QDate* e, QWidget*) {
-            *b = QDate::currentDate().addDays(-1);
-            *e = QDate::currentDate();
-            return true;
-        };
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
     }
-    void TearDown() override {
-        main.reset();
-        periodAsker() = savedAsker_;
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
 
-    TfrmGoodsBill* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* bill = qobject_cast<TfrmGoodsBill*>(main->childWindows().last());
-        activate(main.get());
-        return bill;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmGoodsBill* bill) {
-        const QModelIndex i = bill->dbgvX()->table()->currentIndex();
-        return i.isValid() ? bill->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
-    static bool gridFocused(TfrmGoodsBill* bill) {
-        return bill->focusWidget() == bill->dbgvX()->table();
-    }
     // The partner typed by code and picked, Enter on into the lines.
     void enterPartner(TfrmGoodsBill* bill, const QString& partner) {
         bill->headerControl(u"eddw"_s)->setFocus();
@@ -123,24 +72,6 @@ protected:
             }
         }
     }
-    static qint64 postByKey(TfrmBillAbstract* bill) {
-        qint64 id = 0;
-        const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
-                                        [&id](qint64 saved) { id = saved; });
-        bill->dbgvX()->table()->setFocus();
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QObject::disconnect(c);
-        return id;
-    }
-    TfrmGoodsBill* reopen(int djType, qint64 id) {
-        auto* bill = qobject_cast<TfrmGoodsBill*>(OpenBill(djType, id));
-        if (bill) {
-            main->addChildWindow(bill);
-            activate(main.get());
-            bill->dbgvX()->table()->setFocus();
-        }
-        return bill;
-    }
     // Stock per goods (quantity/value), what the processor holds (螺丝, 齿轮: quantity/cost)
     // and its payable.
     QString books() {
@@ -158,35 +89,6 @@ protected:
         out << QString::number(number(u"SELECT yftotal FROM baseWLDW WHERE id = 203"_s));
         return out.join(u' ');
     }
-    void historyAt(qint64 bill) {
-        if (!history) {
-            main->functions().OpenFunction(2002);
-            history = qobject_cast<TfrmQJYLC*>(main->childWindows().last());
-            ASSERT_NE(nullptr, history);
-            activate(main.get());
-        }
-        test::onNextModal([](QWidget* w) {
-            QTest::mouseClick(static_cast<TfrmBaseDialog*>(w)->btnOK(), Qt::LeftButton);
-        });
-        activate(main.get());
-        QTest::mouseClick(history->toolBar()->widgetForAction(history->btnQuery()),
-                          Qt::LeftButton);
-        const RecordSet& rs = history->records();
-        int found = -1;
-        for (int r = 0; r < history->model()->rowCount(); ++r)
-            if (rs.at(history->model()->rawRow(r), rs.fieldIndex(u"id"_s)).toLongLong() == bill)
-                found = r;
-        ASSERT_GE(found, 0) << bill;
-        history->setFocusedRow(found);
-        activate(main.get());
-        history->dbgvX()->table()->setFocus();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    TfrmQJYLC* history = nullptr;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
-    PeriodAsker savedAsker_;
 };
 
 TEST_F(ProcessingE2E, TheMenuEntriesOpenTheirKindsAndCountAsBuilt) {
