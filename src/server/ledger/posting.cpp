@@ -135,6 +135,14 @@ QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
 QList<LaterBill> laterBills(Database& db, const QString& date, qint64 id, QSet<qint64> goods) {
     if (goods.isEmpty())
         return {};
+    // Bills entered in date order, the usual case, have nothing after them: every movement
+    // belongs to a bill of its own date, so no bill after this one means no later movement.
+    if (!db.scalar(QStringLiteral("SELECT 1 FROM djIndex WHERE date > ? LIMIT 1"), {date})
+             .isValid() &&
+        !db.scalar(QStringLiteral("SELECT 1 FROM djIndex WHERE date = ? AND id > ? LIMIT 1"),
+                   {date, id})
+             .isValid())
+        return {};
     std::map<std::pair<QString, qint64>, LaterBill> found;
     QList<qint64> queue(goods.begin(), goods.end());
     auto add = [&](qint64 bill, const QString& billDate, const QSet<qint64>& billGoods) {

@@ -259,19 +259,24 @@ QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
     const bool moneyBill = kind == kReceipt || kind == kPayment;
     const bool assets = isAssetKind(kind);
     const bool hasCardField = assets && rs.fieldIndex(QStringLiteral("gdzc_id")) >= 0;
-    QHash<int, const Column*> columnOf;  // packet field -> column
+    struct Read {
+        int field;
+        const Column* column;
+        QString name;
+    };
+    QList<Read> columnOf;  // packet field -> column, in the packet's order
     for (int f = 0; f < rs.fieldCount(); ++f) {
         if (hasCardField && rs.field(f).name.compare(QLatin1String("gdzc_id"),
                                                      Qt::CaseInsensitive) == 0) {
-            columnOf.insert(f, &kAssetCardColumn);
+            columnOf.append({f, &kAssetCardColumn, QString::fromLatin1(kAssetCardColumn.name)});
             continue;
         }
         for (const Column& col : kLineColumns) {
-            const QString sent = QString::fromLatin1(col.sent ? col.sent : col.name);
+            const QLatin1String sent(col.sent ? col.sent : col.name);
             if (hasCardField && sent == QLatin1String("goodsid"))
                 continue;
             if (rs.field(f).name.compare(sent, Qt::CaseInsensitive) == 0)
-                columnOf.insert(f, &col);
+                columnOf.append({f, &col, QString::fromLatin1(col.name)});
         }
     }
     const int fDebit = kind == kVoucher ? rs.fieldIndex(QStringLiteral("dbTotal")) : -1;
@@ -281,10 +286,17 @@ QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
     for (int r : filledRows(rs)) {
         ++line;
         Values v;
-        for (auto it = columnOf.cbegin(); it != columnOf.cend(); ++it) {
-            v.append({QString::fromLatin1(it.value()->name),
-                      readValue(*it.value(), cell(rs, r, it.key()),
-                                lineWhat(line, rs.field(it.key()).name))});
+        v.reserve(columnOf.size() + 1);
+        for (const Read& read : columnOf) {
+            const QString text = cell(rs, r, read.field);
+            QVariant value;
+            try {
+                value = readValue(*read.column, text, QString());
+            } catch (const DytError&) {
+                // Read again for the message that names the line and the field.
+                value = readValue(*read.column, text, lineWhat(line, rs.field(read.field).name));
+            }
+            v.append({read.name, value});
         }
         if (fDebit >= 0 || fCredit >= 0) {
             const auto side = [&](int f, const char* name) {
