@@ -35,6 +35,9 @@
 #include <QSet>
 #include <QStringView>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -53,8 +56,25 @@ constexpr double kZero = 1e-9;
 // Up to this many goods the stock is looked up goods by goods.
 constexpr qsizetype kLookupLimit = 5000;
 
+// Column readers straight from the statement: the report reads every goods, and the columns'
+// types are known, so the values skip the trip through QVariant.
+qint64 intAt(const Statement& st, int column) {
+    return sqlite3_column_int64(st.handle(), column);
+}
+
+double numberAt(const Statement& st, int column) {
+    return sqlite3_column_double(st.handle(), column);
+}
+
+QString textAt(const Statement& st, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.handle(), column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st.handle(), column)) : QString();
+}
+
 // The stock and prices of one goods.
 struct GoodsFigures {
+    qint64 id = 0;
+    QString path;  // par_jl: its categories from the top, then itself ("1,2,3,188,")
     QString unit;
     QString auxUnit;
     double auxRate = 0;
@@ -80,6 +100,60 @@ enum class Source {
     Stock,    // DQKCNEW: the stock ledger
     Opening,  // QCKCNEW: the opening stock
     Other     // P_JXC_Get_QC: the opening goods held by or for partners
+};
+
+// The goods counted, in the order read, found by id: through a table by id when the ids are
+// dense (as they are: goods are numbered in turn), else by a search of the ids sorted.
+class GoodsList {
+public:
+    std::vector<GoodsFigures>& items() { return items_; }
+    const std::vector<GoodsFigures>& items() const { return items_; }
+    qsizetype size() const { return static_cast<qsizetype>(items_.size()); }
+
+    void add(qint64 id, QString path) {
+        GoodsFigures f;
+        f.id = id;
+        f.path = std::move(path);
+        items_.push_back(std::move(f));
+    }
+
+    // Called once all goods are added.
+    void index() {
+        qint64 top = 0;
+        for (const GoodsFigures& f : items_)
+            top = std::max(top, f.id);
+        const auto count = static_cast<qint64>(items_.size());
+        if (top <= 4 * count + 4096) {
+            slots_.assign(static_cast<size_t>(top) + 1, -1);
+            for (size_t i = 0; i < items_.size(); ++i) {
+                if (items_[i].id >= 0)
+                    slots_[static_cast<size_t>(items_[i].id)] = static_cast<int>(i);
+            }
+            return;
+        }
+        sorted_.reserve(items_.size());
+        for (size_t i = 0; i < items_.size(); ++i)
+            sorted_.emplace_back(items_[i].id, static_cast<int>(i));
+        std::sort(sorted_.begin(), sorted_.end());
+    }
+
+    GoodsFigures* find(qint64 id) {
+        if (!slots_.empty() || sorted_.empty()) {
+            if (id < 0 || id >= static_cast<qint64>(slots_.size()))
+                return nullptr;
+            const int i = slots_[static_cast<size_t>(id)];
+            return i < 0 ? nullptr : &items_[static_cast<size_t>(i)];
+        }
+        const auto it = std::lower_bound(sorted_.begin(), sorted_.end(),
+                                         std::pair<qint64, int>(id, -1));
+        return it == sorted_.end() || it->first != id ? nullptr
+                                                      : &items_[static_cast<size_t>(it->second)];
+    }
+
+private:
+    std::vector<GoodsFigures> items_;
+    std::vector<int> slots_;
+    std::vector<std::pair<qint64, int>> sorted_;
 };
 
 class StockStatus {
@@ -172,11 +246,9 @@ private:
                                                         "WHERE ") +
                                          w.text());
             st.bindAll(w.values);
-            while (st.step()) {
-                const qint64 id = st.value(0).toLongLong();
-                goodsFigures_.insert(id, GoodsFigures{});
-                paths_.emplace_back(id, st.value(1).toString());
-            }
+            while (st.step())
+                goodsList_.add(intAt(st, 0), textAt(st, 1));
+            goodsList_.index();
         }
         static const char* const kPriceColumns[] = {
             "u.price",           "u.price1",          "u.price2",         "u.price3",
@@ -184,7 +256,7 @@ private:
         };
         const QString price =
             refPrice_ < 0 ? QStringLiteral("0") : QString::fromLatin1(kPriceColumns[refPrice_]);
-        const bool few = !scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit;
+        const bool few = !scopePath_.isEmpty() && goodsList_.size() <= kLookupLimit;
         Statement st = c_.db.prepare(
             QStringLiteral("SELECT u.Goodsid, u.fzdwid, u.unit, u.rate, ") + price +
             (few ? QStringLiteral(" FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
@@ -194,15 +266,15 @@ private:
         if (few)
             st.bindAll(w.values);
         while (st.step()) {
-            auto it = goodsFigures_.find(st.value(0).toLongLong());
-            if (it == goodsFigures_.end())
+            GoodsFigures* f = goodsList_.find(intAt(st, 0));
+            if (!f)
                 continue;
-            if (st.value(1).toLongLong() == 0) {
-                it->unit = st.value(2).toString();
-                it->refPrice = st.value(4).toDouble();
+            if (intAt(st, 1) == 0) {
+                f->unit = textAt(st, 2);
+                f->refPrice = numberAt(st, 4);
             } else {
-                it->auxUnit = st.value(2).toString();
-                it->auxRate = st.value(3).toDouble();
+                f->auxUnit = textAt(st, 2);
+                f->auxRate = numberAt(st, 3);
             }
         }
     }
@@ -256,23 +328,22 @@ private:
                 ? QStringLiteral("SUM(qty), SUM(total), 0, CASE WHEN count(*) = 1 THEN max(id) "
                                  "ELSE 0 END")
                 : QStringLiteral("SUM(qty), SUM(total), 0, 0");
-        auto take = [&](qint64 id, const Statement& st, int first) {
-            auto it = goodsFigures_.find(id);
-            if (it == goodsFigures_.end())
+        auto take = [](GoodsFigures* f, const Statement& st, int first) {
+            if (!f)
                 return;
-            it->qty = st.value(first).toDouble();
-            it->total = Currency::fromDouble(st.value(first + 1).toDouble());
-            it->costTotal = Currency::fromDouble(st.value(first + 2).toDouble());
-            it->openingRow = st.value(first + 3).toLongLong();
+            f->qty = numberAt(st, first);
+            f->total = Currency::fromDouble(numberAt(st, first + 1));
+            f->costTotal = Currency::fromDouble(numberAt(st, first + 2));
+            f->openingRow = intAt(st, first + 3);
         };
-        if (!scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit) {
+        if (!scopePath_.isEmpty() && goodsList_.size() <= kLookupLimit) {
             Statement st = c_.db.prepare(QStringLiteral("SELECT ") + figures +
                                          QStringLiteral(" FROM ") + table +
                                          QStringLiteral(" WHERE goodsid = ?") + where);
-            for (const auto& [id, path] : paths_) {
-                st.bindAll(QVariantList{id} + values);
+            for (GoodsFigures& f : goodsList_.items()) {
+                st.bindAll(QVariantList{f.id} + values);
                 if (st.step())
-                    take(id, st, 0);
+                    take(&f, st, 0);
                 st.reset();
             }
             return;
@@ -283,7 +354,7 @@ private:
                                      QStringLiteral(" GROUP BY goodsid"));
         st.bindAll(values);
         while (st.step())
-            take(st.value(0).toLongLong(), st, 1);
+            take(goodsList_.find(intAt(st, 0)), st, 1);
     }
 
     // The latest sales price (4), the lowest sales price (5) and the latest purchase price (6)
@@ -313,7 +384,7 @@ private:
         st.bindAll({refPrice_ == 6 ? 5 : 1});
         while (st.step()) {
             const qint64 goods = st.value(0).toLongLong();
-            if (!goodsFigures_.contains(goods) || red.contains(st.value(1).toLongLong()))
+            if (!goodsList_.find(goods) || red.contains(st.value(1).toLongLong()))
                 continue;
             const double rate = st.value(5).toDouble();
             Seen line{st.value(2).toString(), st.value(3).toLongLong(),
@@ -329,7 +400,7 @@ private:
             }
         }
         for (auto it = seen.cbegin(); it != seen.cend(); ++it)
-            goodsFigures_[it.key()].refPrice = it->price;
+            goodsList_.find(it.key())->refPrice = it->price;
     }
 
     bool passes(double qty) const {
@@ -395,21 +466,58 @@ private:
 
     int answer() {
         // The sums of every category over the qualifying goods below it (a flat list shows no
-        // categories and needs none).
-        QHash<qint64, Sums> categories;
+        // categories and needs none). Each category adds its goods in the order read, so that
+        // its sums of quantities come out the same to the last bit.
+        QHash<qint64, int> categoryIndex;
+        std::vector<Sums> categorySums;
         if (mode_ != Mode::List) {
-            for (const auto& [id, path] : paths_) {
-                const GoodsFigures& f = goodsFigures_[id];
+            // The categories above the goods, per path of categories: goods of one category
+            // mostly follow each other.
+            QHash<QString, std::vector<int>> chains;
+            QString lastPrefix;
+            const std::vector<int>* chain = nullptr;
+            for (const GoodsFigures& f : goodsList_.items()) {
                 if (!passes(f.qty))
                     continue;
-                const auto parts = QStringView(path).split(u',', Qt::SkipEmptyParts);
-                for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-                    Sums& c = categories[parts[i].toLongLong()];
+                // "1,2,3,188,": the categories end before the goods' own id.
+                const QStringView path(f.path);
+                qsizetype end = path.size();
+                while (end > 0 && path[end - 1] == u',')
+                    --end;
+                if (end == 0)
+                    continue;
+                const qsizetype own = path.lastIndexOf(u',', end - 1);
+                if (own < 0)
+                    continue;
+                const QStringView prefix = path.left(own);
+                if (!chain || prefix != lastPrefix) {
+                    lastPrefix = prefix.toString();
+                    auto it = chains.find(lastPrefix);
+                    if (it == chains.end()) {
+                        std::vector<int> ids;
+                        for (const QStringView part : prefix.split(u',', Qt::SkipEmptyParts)) {
+                            const qint64 category = part.toLongLong();
+                            auto at = categoryIndex.find(category);
+                            if (at == categoryIndex.end()) {
+                                at = categoryIndex.insert(category,
+                                                          static_cast<int>(categorySums.size()));
+                                categorySums.emplace_back();
+                            }
+                            ids.push_back(*at);
+                        }
+                        it = chains.insert(lastPrefix, std::move(ids));
+                    }
+                    chain = &*it;
+                }
+                const Currency value = refValue(f);
+                const double aux = auxQty(f);
+                for (const int i : *chain) {
+                    Sums& c = categorySums[static_cast<size_t>(i)];
                     c.qty += f.qty;
                     c.total += f.total;
                     c.costTotal += f.costTotal;
-                    c.refTotal += refValue(f);
-                    c.auxQty += auxQty(f);
+                    c.refTotal += value;
+                    c.auxQty += aux;
                     c.any = true;
                 }
             }
@@ -430,12 +538,14 @@ private:
             QString unit;
             QString auxText;
             if (sonnum > 0) {
-                s = categories.value(id);
+                const auto at = categoryIndex.constFind(id);
+                if (at != categoryIndex.constEnd())
+                    s = categorySums[static_cast<size_t>(*at)];
                 if (qtyFilter_ != 0 && !s.any)
                     continue;
             } else {
-                auto it = goodsFigures_.constFind(id);
-                if (it == goodsFigures_.constEnd() || !passes(it->qty))
+                const GoodsFigures* it = goodsList_.find(id);
+                if (!it || !passes(it->qty))
                     continue;
                 s.qty = it->qty;
                 s.total = it->total;
@@ -530,8 +640,7 @@ private:
     qint64 oneId_ = 0;
     QString search_;
     QString scopePath_;
-    QHash<qint64, GoodsFigures> goodsFigures_;
-    std::vector<std::pair<qint64, QString>> paths_;
+    GoodsList goodsList_;
 };
 
 }  // namespace
