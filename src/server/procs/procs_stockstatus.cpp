@@ -71,10 +71,47 @@ QString textAt(const Statement& st, int column) {
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(st.handle(), column)) : QString();
 }
 
+// What a row shows of the goods or category itself.
+struct RowHead {
+    qint64 sonnum = 0;
+    qint64 parId = 0;
+    qint64 leveal = 0;
+    qint64 costMode = 0;
+    QString code;
+    QString fullname;
+    QString name;
+    QString pym;
+    QString gg;
+    QString xh;
+    QString addr;
+};
+
+// The columns of RowHead after id and par_jl, in this order.
+constexpr const char* kHeadColumns =
+    "g.par_id, g.leveal, g.sonnum, g.costmode, g.code, g.fullname, g.name, g.pym, g.gg, g.xh, "
+    "g.addr";
+
+RowHead headAt(const Statement& st, int first) {
+    RowHead h;
+    h.parId = intAt(st, first);
+    h.leveal = intAt(st, first + 1);
+    h.sonnum = intAt(st, first + 2);
+    h.costMode = intAt(st, first + 3);
+    h.code = textAt(st, first + 4);
+    h.fullname = textAt(st, first + 5);
+    h.name = textAt(st, first + 6);
+    h.pym = textAt(st, first + 7);
+    h.gg = textAt(st, first + 8);
+    h.xh = textAt(st, first + 9);
+    h.addr = textAt(st, first + 10);
+    return h;
+}
+
 // The stock and prices of one goods.
 struct GoodsFigures {
     qint64 id = 0;
     QString path;  // par_jl: its categories from the top, then itself ("1,2,3,188,")
+    RowHead head;  // a flat list only: its rows are the goods, read once in their order
     QString unit;
     QString auxUnit;
     double auxRate = 0;
@@ -110,10 +147,11 @@ public:
     const std::vector<GoodsFigures>& items() const { return items_; }
     qsizetype size() const { return static_cast<qsizetype>(items_.size()); }
 
-    void add(qint64 id, QString path) {
+    void add(qint64 id, QString path, RowHead head = {}) {
         GoodsFigures f;
         f.id = id;
         f.path = std::move(path);
+        f.head = std::move(head);
         items_.push_back(std::move(f));
     }
 
@@ -238,16 +276,20 @@ private:
     }
 
     // The goods counted, then their base and first auxiliary units. Many goods read the units in
-    // one pass over the unit table instead of two lookups per goods.
+    // one pass over the unit table instead of two lookups per goods. A flat list's rows are these
+    // goods: they are read with all they show, in the order shown.
     void loadGoods() {
         const Where w = goodsConditions();
         {
-            Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl FROM baseGoods AS g "
-                                                        "WHERE ") +
-                                         w.text());
+            const bool list = mode_ == Mode::List;
+            Statement st = c_.db.prepare(
+                QStringLiteral("SELECT g.id, g.par_jl") +
+                (list ? QStringLiteral(", ") + QLatin1String(kHeadColumns) : QString()) +
+                QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
+                (list ? QStringLiteral(" ORDER BY g.orderly, g.code, g.id") : QString()));
             st.bindAll(w.values);
             while (st.step())
-                goodsList_.add(intAt(st, 0), textAt(st, 1));
+                goodsList_.add(intAt(st, 0), textAt(st, 1), list ? headAt(st, 2) : RowHead{});
             goodsList_.index();
         }
         static const char* const kPriceColumns[] = {
@@ -435,11 +477,7 @@ private:
             case Mode::One:
                 w.add(QStringLiteral("g.id = ?"), {oneId_});
                 break;
-            case Mode::List:
-                w.add(QStringLiteral("g.sonnum = 0"));
-                if (!scopePath_.isEmpty())
-                    w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
-                          {prefixPattern(scopePath_)});
+            case Mode::List:  // the goods as loadGoods read them
                 break;
             case Mode::Search: {
                 const QString pattern = containsPattern(search_);
@@ -454,10 +492,8 @@ private:
             }
         }
         Statement st = c_.db.prepare(
-            QStringLiteral("SELECT g.id, g.par_id, g.par_jl, g.leveal, g.sonnum, g.costmode, "
-                           "g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr FROM baseGoods "
-                           "AS g WHERE ") +
-            w.text() +
+            QStringLiteral("SELECT g.id, g.par_jl, ") + QLatin1String(kHeadColumns) +
+            QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
             QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
                            "g.code, g.id"));
         st.bindAll(w.values);
@@ -527,70 +563,72 @@ private:
         out.clear();
         for (const auto& [name, type] : fields())
             out.addField(QString::fromLatin1(name), type);
+        if (mode_ == Mode::List) {
+            for (const GoodsFigures& f : goodsList_.items()) {
+                if (passes(f.qty))
+                    addGoodsRow(out, f.id, f.path, f.head, f);
+            }
+            out.first();
+            return 0;
+        }
         Statement shown = rows();
         while (shown.step()) {
-            const qint64 id = shown.value(0).toLongLong();
-            const qint64 sonnum = shown.value(4).toLongLong();
-            const int costMode = shown.value(5).toInt();
-            Sums s;
-            double refPrice = 0;
-            qint64 openingRow = 0;
-            QString unit;
-            QString auxText;
-            if (sonnum > 0) {
+            const qint64 id = intAt(shown, 0);
+            const RowHead head = headAt(shown, 2);
+            if (head.sonnum > 0) {
+                Sums s;
                 const auto at = categoryIndex.constFind(id);
                 if (at != categoryIndex.constEnd())
                     s = categorySums[static_cast<size_t>(*at)];
                 if (qtyFilter_ != 0 && !s.any)
                     continue;
+                addRow(out, id, textAt(shown, 1), head, s, 0, 0, QString(), QString());
             } else {
-                const GoodsFigures* it = goodsList_.find(id);
-                if (!it || !passes(it->qty))
-                    continue;
-                s.qty = it->qty;
-                s.total = it->total;
-                s.costTotal = it->costTotal;
-                s.refTotal = refValue(*it);
-                s.auxQty = auxQty(*it);
-                refPrice = it->refPrice;
-                unit = it->unit;
-                auxText = auxiliaryQuantity(s.qty, it->auxUnit, it->auxRate, it->unit);
-                if (warehouse_ > 0 && costMode == 0)
-                    openingRow = it->openingRow;
+                const GoodsFigures* f = goodsList_.find(id);
+                if (f && passes(f->qty))
+                    addGoodsRow(out, id, textAt(shown, 1), head, *f);
             }
-            // A unit price of mixed goods means nothing: categories keep 0.
-            const auto price = [&](const Currency& amount) {
-                return sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
-            };
-            QVariantList row = {sonnum,
-                                id,
-                                shown.value(1).toLongLong(),
-                                shown.value(2).toString(),
-                                id,
-                                shown.value(3).toLongLong(),
-                                costMode,
-                                shown.value(6).toString(),
-                                shown.value(7).toString(),
-                                shown.value(8).toString(),
-                                shown.value(9).toString(),
-                                shown.value(10).toString(),
-                                shown.value(11).toString(),
-                                shown.value(12).toString(),
-                                unit};
-            if (source_ == Source::Other) {
-                row << warehouse_ << s.qty << price(s.total) << QVariant::fromValue(s.total)
-                    << price(s.costTotal) << QVariant::fromValue(s.costTotal);
-            } else {
-                row << auxText << s.qty << price(s.total) << QVariant::fromValue(s.total)
-                    << refPrice << QVariant::fromValue(s.refTotal)
-                    << QVariant::fromValue(s.refTotal - s.total) << s.auxQty;
-                if (source_ == Source::Opening)
-                    row << openingRow;
-            }
-            out.appendRow(row);
         }
         out.first();
         return 0;
+    }
+
+    void addGoodsRow(RecordSet& out, qint64 id, const QString& path, const RowHead& head,
+                     const GoodsFigures& f) const {
+        Sums s;
+        s.qty = f.qty;
+        s.total = f.total;
+        s.costTotal = f.costTotal;
+        s.refTotal = refValue(f);
+        s.auxQty = auxQty(f);
+        addRow(out, id, path, head, s, f.refPrice,
+               warehouse_ > 0 && head.costMode == 0 ? f.openingRow : 0, f.unit,
+               auxiliaryQuantity(s.qty, f.auxUnit, f.auxRate, f.unit));
+    }
+
+    void addRow(RecordSet& out, qint64 id, const QString& path, const RowHead& head, const Sums& s,
+                double refPrice, qint64 openingRow, const QString& unit,
+                const QString& auxText) const {
+        // A unit price of mixed goods means nothing: categories keep 0.
+        const auto price = [&](const Currency& amount) {
+            return head.sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
+        };
+        QVariantList row;
+        row.reserve(24);
+        row << head.sonnum << id << head.parId << path << id << head.leveal << head.costMode
+            << head.code << head.fullname << head.name << head.pym << head.gg << head.xh
+            << head.addr << unit;
+        if (source_ == Source::Other) {
+            row << warehouse_ << s.qty << price(s.total) << QVariant::fromValue(s.total)
+                << price(s.costTotal) << QVariant::fromValue(s.costTotal);
+        } else {
+            row << auxText << s.qty << price(s.total) << QVariant::fromValue(s.total) << refPrice
+                << QVariant::fromValue(s.refTotal) << QVariant::fromValue(s.refTotal - s.total)
+                << s.auxQty;
+            if (source_ == Source::Opening)
+                row << openingRow;
+        }
+        out.appendRow(row);
     }
 
     std::vector<std::pair<const char*, FieldType>> fields() const {
