@@ -410,39 +410,49 @@ private:
             Statement st = c_.db.prepare(
                 QStringLiteral("SELECT id FROM djIndex WHERE isred <> 0 OR isredword <> 0"));
             while (st.step())
-                red.insert(st.value(0).toLongLong());
+                red.insert(intAt(st, 0));
         }
         // One pass over the lines in stored order; the latest line is the one with the latest
-        // date, then the highest line number.
+        // date, then the highest line number. Kept per goods, by its place in the list.
         struct Seen {
+            bool any = false;
             QString date;
             qint64 line = 0;
             double price = 0;
         };
-        QHash<qint64, Seen> seen;
+        std::vector<Seen> seen(static_cast<size_t>(goodsList_.size()));
+        GoodsFigures* const first = goodsList_.items().data();
         Statement st = c_.db.prepare(
             QStringLiteral("SELECT goodsid, id, date, orderid, discountprice, rate FROM djList "
                            "WHERE djType = ? AND dj_state = 2 AND qty > 0"));
         st.bindAll({refPrice_ == 6 ? 5 : 1});
         while (st.step()) {
-            const qint64 goods = st.value(0).toLongLong();
-            if (!goodsList_.find(goods) || red.contains(st.value(1).toLongLong()))
+            GoodsFigures* f = goodsList_.find(intAt(st, 0));
+            if (!f || red.contains(intAt(st, 1)))
                 continue;
-            const double rate = st.value(5).toDouble();
-            Seen line{st.value(2).toString(), st.value(3).toLongLong(),
-                      st.value(4).toDouble() / (rate > 0 ? rate : 1.0)};
-            auto it = seen.find(goods);
-            if (it == seen.end()) {
-                seen.insert(goods, line);
-            } else if (refPrice_ == 5) {
-                if (line.price < it->price)
-                    *it = line;
-            } else if (line.date > it->date || (line.date == it->date && line.line > it->line)) {
-                *it = line;
+            const double rate = numberAt(st, 5);
+            const double price = numberAt(st, 4) / (rate > 0 ? rate : 1.0);
+            Seen& it = seen[static_cast<size_t>(f - first)];
+            if (refPrice_ == 5) {
+                if (!it.any || price < it.price) {
+                    it.any = true;
+                    it.price = price;
+                }
+                continue;
+            }
+            const qint64 line = intAt(st, 3);
+            QString date = textAt(st, 2);
+            if (!it.any || date > it.date || (date == it.date && line > it.line)) {
+                it.any = true;
+                it.date = std::move(date);
+                it.line = line;
+                it.price = price;
             }
         }
-        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
-            goodsList_.find(it.key())->refPrice = it->price;
+        for (size_t i = 0; i < seen.size(); ++i) {
+            if (seen[i].any)
+                first[i].refPrice = seen[i].price;
+        }
     }
 
     bool passes(double qty) const {
