@@ -158,15 +158,16 @@ public:
     // Called once all goods are added.
     void index() {
         qint64 top = 0;
-        for (const GoodsFigures& f : items_)
+        bool negative = false;
+        for (const GoodsFigures& f : items_) {
             top = std::max(top, f.id);
+            negative = negative || f.id < 0;
+        }
         const auto count = static_cast<qint64>(items_.size());
-        if (top <= 4 * count + 4096) {
+        if (!negative && top <= 4 * count + 4096) {
             slots_.assign(static_cast<size_t>(top) + 1, -1);
-            for (size_t i = 0; i < items_.size(); ++i) {
-                if (items_[i].id >= 0)
-                    slots_[static_cast<size_t>(items_[i].id)] = static_cast<int>(i);
-            }
+            for (size_t i = 0; i < items_.size(); ++i)
+                slots_[static_cast<size_t>(items_[i].id)] = static_cast<int>(i);
             return;
         }
         sorted_.reserve(items_.size());
