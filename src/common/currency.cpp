@@ -41,6 +41,22 @@ bool Currency::tryFromDouble(double value, Currency* out) {
     // Go through the decimal text so that 2.675 is taken as written, not as 2.67499999...
     if (!std::isfinite(value))
         return false;
+    // The text has 15 significant digits and is rounded half up at the fourth decimal. Below
+    // 1e9 those digits lie within 6e-15 of the value, so a value whose ten-thousandths are
+    // clearly away from a half rounds the same straight from the double; only values at a half
+    // (2.675 among them) need the text. The absolute margin covers the rounding to ten decimals
+    // that tiny values in scientific notation take.
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e9) {
+        const double scaled = magnitude * kScale;
+        const double whole = std::floor(scaled);
+        const double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) > scaled * 1e-13 + 1e-5) {
+            const auto raw = static_cast<std::int64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+            *out = fromRaw(value < 0 ? -raw : raw);
+            return true;
+        }
+    }
     return fromString(QString::number(value, 'g', 15), out);
 }
 

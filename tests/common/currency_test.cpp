@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -78,7 +79,9 @@ TEST(Currency, DoublesGoThroughTheirDecimalTextAndOutOfRangeOnesAreRefused) {
         std::int64_t raw;
     } cases[] = {
         {2.675, 26750}, {1.00005, 10001}, {-1.00005, -10001}, {27 * 1.13, 305100}, {-2.5, -25000},
-        {0.1 + 0.2, 3000}, {1e-5, 0}, {5e-5, 1}, {9e14, 9000000000000000000LL}};
+        {0.1 + 0.2, 3000}, {1e-5, 0}, {5e-5, 1}, {9e14, 9000000000000000000LL},
+        {123.45675, 1234568}, {-0.00015, -2}, {1234567.89125, 12345678913}, {4.99994999, 49999},
+        {-7.12345, -71235}, {99999999.99995, 1000000000000}, {3.3333333333, 33333}};
     for (const auto& c : cases)
         EXPECT_EQ(Currency::fromDouble(c.value).raw(), c.raw) << c.value;
     EXPECT_EQ(Currency::fromRaw(305100).toDouble(), 30.51);
@@ -93,6 +96,24 @@ TEST(Currency, DoublesGoThroughTheirDecimalTextAndOutOfRangeOnesAreRefused) {
     EXPECT_EQ(c.raw(), 5);
     EXPECT_TRUE(Currency::tryFromDouble(1.5, &c));
     EXPECT_EQ(c.raw(), 15000);
+}
+
+TEST(Currency, DoublesTakeTheSameValueWithOrWithoutTheirText) {
+    // Sums and products of prices and quantities, many right at a half ten-thousandth, at every
+    // magnitude; each must come out as its 15-digit text does.
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<std::int64_t> units(-999999999, 999999999);
+    std::uniform_int_distribution<int> scale(0, 12);
+    const double nudges[] = {0.0, 0.5, 0.49999999, 0.50000001, 0.4999999999999, 0.25};
+    for (int i = 0; i < 200000; ++i) {
+        const double base = static_cast<double>(units(rng)) / std::pow(10.0, scale(rng));
+        const double value = base + nudges[i % 6] * 1e-4 * (base < 0 ? -1 : 1);
+        Currency viaText;
+        ASSERT_TRUE(Currency::fromString(QString::number(value, 'g', 15), &viaText)) << value;
+        Currency direct;
+        ASSERT_TRUE(Currency::tryFromDouble(value, &direct));
+        ASSERT_EQ(direct.raw(), viaText.raw()) << QString::number(value, 'g', 17).toStdString();
+    }
 }
 
 TEST(Currency, ProductsAndQuotientsRoundHalfAwayFromZeroAndOverflowIsRefused) {

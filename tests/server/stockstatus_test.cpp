@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "ledger_fixture.h"
+#include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 
 using namespace Qt::StringLiterals;
@@ -204,6 +205,27 @@ TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {
               only(report(u";par_id=0"_s, u";czy_id=5;id="_s, u";qty=0;ckj=0"_s, 5), kHardware));
     // Operator 1 sees everything.
     EXPECT_EQ((QList<qint64>{kFasteners, 33}), idsOf(report(u";par_id=40"_s)));
+}
+
+TEST(StockStatusText, StockInTheAuxiliaryUnitThenTheRestInTheBaseUnit) {
+    struct Case {
+        double qty;
+        double rate;
+        const char* text;
+    };
+    const Case cases[] = {
+        {105, 10, "10盒5个"},     {-25, 10, "-2盒5个"},
+        {30, 10, "3盒"},          {2.5, 10, "2.5个"},
+        {12.75, 12, "1盒0.75个"}, {0, 10, ""},
+        {7, 1, ""},               {1e-10, 10, ""},
+        {1000000000003, 10, "100000000000盒3个"},
+        {1.0 / 3, 10, "0.333333333333个"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(QString::fromUtf8(c.text),
+                  server::auxiliaryQuantity(c.qty, u"盒"_s, c.rate, u"个"_s))
+            << c.qty << " / " << c.rate;
+    }
+    EXPECT_EQ(QString(), server::auxiliaryQuantity(105, QString(), 10, u"个"_s));
 }
 
 }  // namespace

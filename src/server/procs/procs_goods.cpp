@@ -55,11 +55,17 @@ QString auxiliaryQuantity(double qty, const QString& auxUnit, double rate,
     double rest = magnitude - whole * rate;
     if (std::fabs(rest) < 1e-9)
         rest = 0;
+    // Whole numbers (nearly always) print as integers: the same digits without the double's
+    // formatting, which the stock status pays for every goods of a flat list.
+    const auto digits = [](double v, char format, int precision) {
+        return v < 1e11 && v == std::floor(v) ? QString::number(static_cast<qint64>(v))
+                                              : QString::number(v, format, precision);
+    };
     QString out = qty < 0 ? QStringLiteral("-") : QString();
     if (whole > 0)
-        out += QString::number(whole, 'f', 0) + auxUnit;
+        out += digits(whole, 'f', 0) + auxUnit;
     if (rest > 0)
-        out += QString::number(rest, 'g', 12) + baseUnit;
+        out += digits(rest, 'g', 12) + baseUnit;
     return out;
 }
 

@@ -35,6 +35,9 @@
 #include <QSet>
 #include <QStringView>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -53,8 +56,62 @@ constexpr double kZero = 1e-9;
 // Up to this many goods the stock is looked up goods by goods.
 constexpr qsizetype kLookupLimit = 5000;
 
+// Column readers straight from the statement: the report reads every goods, and the columns'
+// types are known, so the values skip the trip through QVariant.
+qint64 intAt(const Statement& st, int column) {
+    return sqlite3_column_int64(st.handle(), column);
+}
+
+double numberAt(const Statement& st, int column) {
+    return sqlite3_column_double(st.handle(), column);
+}
+
+QString textAt(const Statement& st, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.handle(), column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(st.handle(), column)) : QString();
+}
+
+// What a row shows of the goods or category itself.
+struct RowHead {
+    qint64 sonnum = 0;
+    qint64 parId = 0;
+    qint64 leveal = 0;
+    qint64 costMode = 0;
+    QString code;
+    QString fullname;
+    QString name;
+    QString pym;
+    QString gg;
+    QString xh;
+    QString addr;
+};
+
+// The columns of RowHead after id and par_jl, in this order.
+constexpr const char* kHeadColumns =
+    "g.par_id, g.leveal, g.sonnum, g.costmode, g.code, g.fullname, g.name, g.pym, g.gg, g.xh, "
+    "g.addr";
+
+RowHead headAt(const Statement& st, int first) {
+    RowHead h;
+    h.parId = intAt(st, first);
+    h.leveal = intAt(st, first + 1);
+    h.sonnum = intAt(st, first + 2);
+    h.costMode = intAt(st, first + 3);
+    h.code = textAt(st, first + 4);
+    h.fullname = textAt(st, first + 5);
+    h.name = textAt(st, first + 6);
+    h.pym = textAt(st, first + 7);
+    h.gg = textAt(st, first + 8);
+    h.xh = textAt(st, first + 9);
+    h.addr = textAt(st, first + 10);
+    return h;
+}
+
 // The stock and prices of one goods.
 struct GoodsFigures {
+    qint64 id = 0;
+    QString path;  // par_jl: its categories from the top, then itself ("1,2,3,188,")
+    RowHead head;  // a flat list only: its rows are the goods, read once in their order
     QString unit;
     QString auxUnit;
     double auxRate = 0;
@@ -80,6 +137,62 @@ enum class Source {
     Stock,    // DQKCNEW: the stock ledger
     Opening,  // QCKCNEW: the opening stock
     Other     // P_JXC_Get_QC: the opening goods held by or for partners
+};
+
+// The goods counted, in the order read, found by id: through a table by id when the ids are
+// dense (as they are: goods are numbered in turn), else by a search of the ids sorted.
+class GoodsList {
+public:
+    std::vector<GoodsFigures>& items() { return items_; }
+    const std::vector<GoodsFigures>& items() const { return items_; }
+    qsizetype size() const { return static_cast<qsizetype>(items_.size()); }
+
+    void add(qint64 id, QString path, RowHead head = {}) {
+        GoodsFigures f;
+        f.id = id;
+        f.path = std::move(path);
+        f.head = std::move(head);
+        items_.push_back(std::move(f));
+    }
+
+    // Called once all goods are added.
+    void index() {
+        qint64 top = 0;
+        bool negative = false;
+        for (const GoodsFigures& f : items_) {
+            top = std::max(top, f.id);
+            negative = negative || f.id < 0;
+        }
+        const auto count = static_cast<qint64>(items_.size());
+        if (!negative && top <= 4 * count + 4096) {
+            slots_.assign(static_cast<size_t>(top) + 1, -1);
+            for (size_t i = 0; i < items_.size(); ++i)
+                slots_[static_cast<size_t>(items_[i].id)] = static_cast<int>(i);
+            return;
+        }
+        sorted_.reserve(items_.size());
+        for (size_t i = 0; i < items_.size(); ++i)
+            sorted_.emplace_back(items_[i].id, static_cast<int>(i));
+        std::sort(sorted_.begin(), sorted_.end());
+    }
+
+    GoodsFigures* find(qint64 id) {
+        if (!slots_.empty() || sorted_.empty()) {
+            if (id < 0 || id >= static_cast<qint64>(slots_.size()))
+                return nullptr;
+            const int i = slots_[static_cast<size_t>(id)];
+            return i < 0 ? nullptr : &items_[static_cast<size_t>(i)];
+        }
+        const auto it = std::lower_bound(sorted_.begin(), sorted_.end(),
+                                         std::pair<qint64, int>(id, -1));
+        return it == sorted_.end() || it->first != id ? nullptr
+                                                      : &items_[static_cast<size_t>(it->second)];
+    }
+
+private:
+    std::vector<GoodsFigures> items_;
+    std::vector<int> slots_;
+    std::vector<std::pair<qint64, int>> sorted_;
 };
 
 class StockStatus {
@@ -164,19 +277,21 @@ private:
     }
 
     // The goods counted, then their base and first auxiliary units. Many goods read the units in
-    // one pass over the unit table instead of two lookups per goods.
+    // one pass over the unit table instead of two lookups per goods. A flat list's rows are these
+    // goods: they are read with all they show, in the order shown.
     void loadGoods() {
         const Where w = goodsConditions();
         {
-            Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl FROM baseGoods AS g "
-                                                        "WHERE ") +
-                                         w.text());
+            const bool list = mode_ == Mode::List;
+            Statement st = c_.db.prepare(
+                QStringLiteral("SELECT g.id, g.par_jl") +
+                (list ? QStringLiteral(", ") + QLatin1String(kHeadColumns) : QString()) +
+                QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
+                (list ? QStringLiteral(" ORDER BY g.orderly, g.code, g.id") : QString()));
             st.bindAll(w.values);
-            while (st.step()) {
-                const qint64 id = st.value(0).toLongLong();
-                goodsFigures_.insert(id, GoodsFigures{});
-                paths_.emplace_back(id, st.value(1).toString());
-            }
+            while (st.step())
+                goodsList_.add(intAt(st, 0), textAt(st, 1), list ? headAt(st, 2) : RowHead{});
+            goodsList_.index();
         }
         static const char* const kPriceColumns[] = {
             "u.price",           "u.price1",          "u.price2",         "u.price3",
@@ -184,7 +299,7 @@ private:
         };
         const QString price =
             refPrice_ < 0 ? QStringLiteral("0") : QString::fromLatin1(kPriceColumns[refPrice_]);
-        const bool few = !scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit;
+        const bool few = !scopePath_.isEmpty() && goodsList_.size() <= kLookupLimit;
         Statement st = c_.db.prepare(
             QStringLiteral("SELECT u.Goodsid, u.fzdwid, u.unit, u.rate, ") + price +
             (few ? QStringLiteral(" FROM baseGoods AS g JOIN baseGoodsUnit AS u ON u.Goodsid = "
@@ -194,15 +309,15 @@ private:
         if (few)
             st.bindAll(w.values);
         while (st.step()) {
-            auto it = goodsFigures_.find(st.value(0).toLongLong());
-            if (it == goodsFigures_.end())
+            GoodsFigures* f = goodsList_.find(intAt(st, 0));
+            if (!f)
                 continue;
-            if (st.value(1).toLongLong() == 0) {
-                it->unit = st.value(2).toString();
-                it->refPrice = st.value(4).toDouble();
+            if (intAt(st, 1) == 0) {
+                f->unit = textAt(st, 2);
+                f->refPrice = numberAt(st, 4);
             } else {
-                it->auxUnit = st.value(2).toString();
-                it->auxRate = st.value(3).toDouble();
+                f->auxUnit = textAt(st, 2);
+                f->auxRate = numberAt(st, 3);
             }
         }
     }
@@ -256,23 +371,22 @@ private:
                 ? QStringLiteral("SUM(qty), SUM(total), 0, CASE WHEN count(*) = 1 THEN max(id) "
                                  "ELSE 0 END")
                 : QStringLiteral("SUM(qty), SUM(total), 0, 0");
-        auto take = [&](qint64 id, const Statement& st, int first) {
-            auto it = goodsFigures_.find(id);
-            if (it == goodsFigures_.end())
+        auto take = [](GoodsFigures* f, const Statement& st, int first) {
+            if (!f)
                 return;
-            it->qty = st.value(first).toDouble();
-            it->total = Currency::fromDouble(st.value(first + 1).toDouble());
-            it->costTotal = Currency::fromDouble(st.value(first + 2).toDouble());
-            it->openingRow = st.value(first + 3).toLongLong();
+            f->qty = numberAt(st, first);
+            f->total = Currency::fromDouble(numberAt(st, first + 1));
+            f->costTotal = Currency::fromDouble(numberAt(st, first + 2));
+            f->openingRow = intAt(st, first + 3);
         };
-        if (!scopePath_.isEmpty() && goodsFigures_.size() <= kLookupLimit) {
+        if (!scopePath_.isEmpty() && goodsList_.size() <= kLookupLimit) {
             Statement st = c_.db.prepare(QStringLiteral("SELECT ") + figures +
                                          QStringLiteral(" FROM ") + table +
                                          QStringLiteral(" WHERE goodsid = ?") + where);
-            for (const auto& [id, path] : paths_) {
-                st.bindAll(QVariantList{id} + values);
+            for (GoodsFigures& f : goodsList_.items()) {
+                st.bindAll(QVariantList{f.id} + values);
                 if (st.step())
-                    take(id, st, 0);
+                    take(&f, st, 0);
                 st.reset();
             }
             return;
@@ -283,7 +397,7 @@ private:
                                      QStringLiteral(" GROUP BY goodsid"));
         st.bindAll(values);
         while (st.step())
-            take(st.value(0).toLongLong(), st, 1);
+            take(goodsList_.find(intAt(st, 0)), st, 1);
     }
 
     // The latest sales price (4), the lowest sales price (5) and the latest purchase price (6)
@@ -297,39 +411,49 @@ private:
             Statement st = c_.db.prepare(
                 QStringLiteral("SELECT id FROM djIndex WHERE isred <> 0 OR isredword <> 0"));
             while (st.step())
-                red.insert(st.value(0).toLongLong());
+                red.insert(intAt(st, 0));
         }
         // One pass over the lines in stored order; the latest line is the one with the latest
-        // date, then the highest line number.
+        // date, then the highest line number. Kept per goods, by its place in the list.
         struct Seen {
+            bool any = false;
             QString date;
             qint64 line = 0;
             double price = 0;
         };
-        QHash<qint64, Seen> seen;
+        std::vector<Seen> seen(static_cast<size_t>(goodsList_.size()));
+        GoodsFigures* const first = goodsList_.items().data();
         Statement st = c_.db.prepare(
             QStringLiteral("SELECT goodsid, id, date, orderid, discountprice, rate FROM djList "
                            "WHERE djType = ? AND dj_state = 2 AND qty > 0"));
         st.bindAll({refPrice_ == 6 ? 5 : 1});
         while (st.step()) {
-            const qint64 goods = st.value(0).toLongLong();
-            if (!goodsFigures_.contains(goods) || red.contains(st.value(1).toLongLong()))
+            GoodsFigures* f = goodsList_.find(intAt(st, 0));
+            if (!f || red.contains(intAt(st, 1)))
                 continue;
-            const double rate = st.value(5).toDouble();
-            Seen line{st.value(2).toString(), st.value(3).toLongLong(),
-                      st.value(4).toDouble() / (rate > 0 ? rate : 1.0)};
-            auto it = seen.find(goods);
-            if (it == seen.end()) {
-                seen.insert(goods, line);
-            } else if (refPrice_ == 5) {
-                if (line.price < it->price)
-                    *it = line;
-            } else if (line.date > it->date || (line.date == it->date && line.line > it->line)) {
-                *it = line;
+            const double rate = numberAt(st, 5);
+            const double price = numberAt(st, 4) / (rate > 0 ? rate : 1.0);
+            Seen& it = seen[static_cast<size_t>(f - first)];
+            if (refPrice_ == 5) {
+                if (!it.any || price < it.price) {
+                    it.any = true;
+                    it.price = price;
+                }
+                continue;
+            }
+            const qint64 line = intAt(st, 3);
+            QString date = textAt(st, 2);
+            if (!it.any || date > it.date || (date == it.date && line > it.line)) {
+                it.any = true;
+                it.date = std::move(date);
+                it.line = line;
+                it.price = price;
             }
         }
-        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
-            goodsFigures_[it.key()].refPrice = it->price;
+        for (size_t i = 0; i < seen.size(); ++i) {
+            if (seen[i].any)
+                first[i].refPrice = seen[i].price;
+        }
     }
 
     bool passes(double qty) const {
@@ -364,11 +488,7 @@ private:
             case Mode::One:
                 w.add(QStringLiteral("g.id = ?"), {oneId_});
                 break;
-            case Mode::List:
-                w.add(QStringLiteral("g.sonnum = 0"));
-                if (!scopePath_.isEmpty())
-                    w.add(QStringLiteral("g.par_jl LIKE ? ESCAPE '\\'"),
-                          {prefixPattern(scopePath_)});
+            case Mode::List:  // the goods as loadGoods read them
                 break;
             case Mode::Search: {
                 const QString pattern = containsPattern(search_);
@@ -383,10 +503,8 @@ private:
             }
         }
         Statement st = c_.db.prepare(
-            QStringLiteral("SELECT g.id, g.par_id, g.par_jl, g.leveal, g.sonnum, g.costmode, "
-                           "g.code, g.fullname, g.name, g.pym, g.gg, g.xh, g.addr FROM baseGoods "
-                           "AS g WHERE ") +
-            w.text() +
+            QStringLiteral("SELECT g.id, g.par_jl, ") + QLatin1String(kHeadColumns) +
+            QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
             QStringLiteral(" ORDER BY CASE WHEN g.sonnum > 0 THEN 0 ELSE 1 END, g.orderly, "
                            "g.code, g.id"));
         st.bindAll(w.values);
@@ -395,21 +513,58 @@ private:
 
     int answer() {
         // The sums of every category over the qualifying goods below it (a flat list shows no
-        // categories and needs none).
-        QHash<qint64, Sums> categories;
+        // categories and needs none). Each category adds its goods in the order read, so that
+        // its sums of quantities come out the same to the last bit.
+        QHash<qint64, int> categoryIndex;
+        std::vector<Sums> categorySums;
         if (mode_ != Mode::List) {
-            for (const auto& [id, path] : paths_) {
-                const GoodsFigures& f = goodsFigures_[id];
+            // The categories above the goods, per path of categories: goods of one category
+            // mostly follow each other.
+            QHash<QString, std::vector<int>> chains;
+            QString lastPrefix;
+            const std::vector<int>* chain = nullptr;
+            for (const GoodsFigures& f : goodsList_.items()) {
                 if (!passes(f.qty))
                     continue;
-                const auto parts = QStringView(path).split(u',', Qt::SkipEmptyParts);
-                for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-                    Sums& c = categories[parts[i].toLongLong()];
+                // "1,2,3,188,": the categories end before the goods' own id.
+                const QStringView path(f.path);
+                qsizetype end = path.size();
+                while (end > 0 && path[end - 1] == u',')
+                    --end;
+                if (end == 0)
+                    continue;
+                const qsizetype own = path.lastIndexOf(u',', end - 1);
+                if (own < 0)
+                    continue;
+                const QStringView prefix = path.left(own);
+                if (!chain || prefix != lastPrefix) {
+                    lastPrefix = prefix.toString();
+                    auto it = chains.find(lastPrefix);
+                    if (it == chains.end()) {
+                        std::vector<int> ids;
+                        for (const QStringView part : prefix.split(u',', Qt::SkipEmptyParts)) {
+                            const qint64 category = part.toLongLong();
+                            auto at = categoryIndex.find(category);
+                            if (at == categoryIndex.end()) {
+                                at = categoryIndex.insert(category,
+                                                          static_cast<int>(categorySums.size()));
+                                categorySums.emplace_back();
+                            }
+                            ids.push_back(*at);
+                        }
+                        it = chains.insert(lastPrefix, std::move(ids));
+                    }
+                    chain = &*it;
+                }
+                const Currency value = refValue(f);
+                const double aux = auxQty(f);
+                for (const int i : *chain) {
+                    Sums& c = categorySums[static_cast<size_t>(i)];
                     c.qty += f.qty;
                     c.total += f.total;
                     c.costTotal += f.costTotal;
-                    c.refTotal += refValue(f);
-                    c.auxQty += auxQty(f);
+                    c.refTotal += value;
+                    c.auxQty += aux;
                     c.any = true;
                 }
             }
@@ -419,68 +574,72 @@ private:
         out.clear();
         for (const auto& [name, type] : fields())
             out.addField(QString::fromLatin1(name), type);
+        if (mode_ == Mode::List) {
+            for (const GoodsFigures& f : goodsList_.items()) {
+                if (passes(f.qty))
+                    addGoodsRow(out, f.id, f.path, f.head, f);
+            }
+            out.first();
+            return 0;
+        }
         Statement shown = rows();
         while (shown.step()) {
-            const qint64 id = shown.value(0).toLongLong();
-            const qint64 sonnum = shown.value(4).toLongLong();
-            const int costMode = shown.value(5).toInt();
-            Sums s;
-            double refPrice = 0;
-            qint64 openingRow = 0;
-            QString unit;
-            QString auxText;
-            if (sonnum > 0) {
-                s = categories.value(id);
+            const qint64 id = intAt(shown, 0);
+            const RowHead head = headAt(shown, 2);
+            if (head.sonnum > 0) {
+                Sums s;
+                const auto at = categoryIndex.constFind(id);
+                if (at != categoryIndex.constEnd())
+                    s = categorySums[static_cast<size_t>(*at)];
                 if (qtyFilter_ != 0 && !s.any)
                     continue;
+                addRow(out, id, textAt(shown, 1), head, s, 0, 0, QString(), QString());
             } else {
-                auto it = goodsFigures_.constFind(id);
-                if (it == goodsFigures_.constEnd() || !passes(it->qty))
-                    continue;
-                s.qty = it->qty;
-                s.total = it->total;
-                s.costTotal = it->costTotal;
-                s.refTotal = refValue(*it);
-                s.auxQty = auxQty(*it);
-                refPrice = it->refPrice;
-                unit = it->unit;
-                auxText = auxiliaryQuantity(s.qty, it->auxUnit, it->auxRate, it->unit);
-                if (warehouse_ > 0 && costMode == 0)
-                    openingRow = it->openingRow;
+                const GoodsFigures* f = goodsList_.find(id);
+                if (f && passes(f->qty))
+                    addGoodsRow(out, id, textAt(shown, 1), head, *f);
             }
-            // A unit price of mixed goods means nothing: categories keep 0.
-            const auto price = [&](const Currency& amount) {
-                return sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
-            };
-            QVariantList row = {sonnum,
-                                id,
-                                shown.value(1).toLongLong(),
-                                shown.value(2).toString(),
-                                id,
-                                shown.value(3).toLongLong(),
-                                costMode,
-                                shown.value(6).toString(),
-                                shown.value(7).toString(),
-                                shown.value(8).toString(),
-                                shown.value(9).toString(),
-                                shown.value(10).toString(),
-                                shown.value(11).toString(),
-                                shown.value(12).toString(),
-                                unit};
-            if (source_ == Source::Other) {
-                row << warehouse_ << s.qty << price(s.total) << QVariant::fromValue(s.total)
-                    << price(s.costTotal) << QVariant::fromValue(s.costTotal);
-            } else {
-                row << auxText << s.qty << price(s.total) << QVariant::fromValue(s.total)
-                    << refPrice << QVariant::fromValue(s.refTotal)
-                    << QVariant::fromValue(s.refTotal - s.total) << s.auxQty;
-                if (source_ == Source::Opening)
-                    row << openingRow;
-            }
-            out.appendRow(row);
         }
         out.first();
         return 0;
+    }
+
+    void addGoodsRow(RecordSet& out, qint64 id, const QString& path, const RowHead& head,
+                     const GoodsFigures& f) const {
+        Sums s;
+        s.qty = f.qty;
+        s.total = f.total;
+        s.costTotal = f.costTotal;
+        s.refTotal = refValue(f);
+        s.auxQty = auxQty(f);
+        addRow(out, id, path, head, s, f.refPrice,
+               warehouse_ > 0 && head.costMode == 0 ? f.openingRow : 0, f.unit,
+               auxiliaryQuantity(s.qty, f.auxUnit, f.auxRate, f.unit));
+    }
+
+    void addRow(RecordSet& out, qint64 id, const QString& path, const RowHead& head, const Sums& s,
+                double refPrice, qint64 openingRow, const QString& unit,
+                const QString& auxText) const {
+        // A unit price of mixed goods means nothing: categories keep 0.
+        const auto price = [&](const Currency& amount) {
+            return head.sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
+        };
+        QVariantList row;
+        row.reserve(24);
+        row << head.sonnum << id << head.parId << path << id << head.leveal << head.costMode
+            << head.code << head.fullname << head.name << head.pym << head.gg << head.xh
+            << head.addr << unit;
+        if (source_ == Source::Other) {
+            row << warehouse_ << s.qty << price(s.total) << QVariant::fromValue(s.total)
+                << price(s.costTotal) << QVariant::fromValue(s.costTotal);
+        } else {
+            row << auxText << s.qty << price(s.total) << QVariant::fromValue(s.total) << refPrice
+                << QVariant::fromValue(s.refTotal) << QVariant::fromValue(s.refTotal - s.total)
+                << s.auxQty;
+            if (source_ == Source::Opening)
+                row << openingRow;
+        }
+        out.appendRow(row);
     }
 
     std::vector<std::pair<const char*, FieldType>> fields() const {
@@ -530,8 +689,7 @@ private:
     qint64 oneId_ = 0;
     QString search_;
     QString scopePath_;
-    QHash<qint64, GoodsFigures> goodsFigures_;
-    std::vector<std::pair<qint64, QString>> paths_;
+    GoodsList goodsList_;
 };
 
 }  // namespace
