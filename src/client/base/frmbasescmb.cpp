@@ -12,6 +12,7 @@
 #include "client/bills/frmbillscmb.h"
 #include "client/common/gridview.h"
 #include "client/logic/assemblytemplates.h"
+#include "client/queries/frmquery.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
@@ -113,13 +114,11 @@ qint64 TfrmBaseShengChanMoBan::currentId() const {
 }
 
 TfrmBillSCMB* TfrmBaseShengChanMoBan::entryWindow() const {
-    const QList<TfrmBillSCMB*> open = findChildren<TfrmBillSCMB*>(Qt::FindDirectChildrenOnly);
-    return open.isEmpty() ? nullptr : open.last();
+    return entry_.data();
 }
 
 bool TfrmBaseShengChanMoBan::openEntry(qint64 id, bool copy) {
     auto* entry = new TfrmBillSCMB(this);
-    entry->setWindowFlag(Qt::Window, true);
     entry->setAttribute(Qt::WA_DeleteOnClose);
     try {
         entry->setup(id, copy);
@@ -129,9 +128,17 @@ bool TfrmBaseShengChanMoBan::openEntry(qint64 id, bool copy) {
         return false;
     }
     connect(entry, &TfrmBillSCMB::templateSaved, this, [this] { refreshData(); });
-    entry->resize(900, 560);
-    entry->show();
-    entry->activateWindow();
+    entry_ = entry;
+    // The entry window takes its place among the workspace's windows, as a bill does; without a
+    // workspace it is a window of its own.
+    if (queryChildHost()) {
+        queryChildHost()(entry);
+    } else {
+        entry->setWindowFlag(Qt::Window, true);
+        entry->resize(900, 560);
+        entry->show();
+        entry->activateWindow();
+    }
     entry->edCode()->setFocus();
     return true;
 }

@@ -4,9 +4,11 @@
 // TfrmBillSCMB, which the list opens.
 
 #include <QList>
+#include <QPointer>
 
 #include <functional>
 
+#include "client/bills/frmbillscmb.h"
 #include "client/common/frmxabstract.h"
 
 class QAction;
@@ -14,7 +16,6 @@ class QLineEdit;
 
 namespace dyt::client {
 
-class TfrmBillSCMB;
 
 class TfrmBaseShengChanMoBan : public TfrmXAbstract {
     Q_OBJECT
@@ -54,6 +55,7 @@ private:
     QAction* btnCopy_ = nullptr;
     QAction* btnDel_ = nullptr;
     QLineEdit* edFind_ = nullptr;
+    QPointer<TfrmBillSCMB> entry_;
 };
 
 }  // namespace dyt::client
