@@ -329,5 +329,58 @@ TEST_F(AssemblyMenuE2E, ATemplateEnteredAtTheKeyboardIsPickedIntoAnAssemblyBillF
     EXPECT_EQ(u"built"_s, listed);
 }
 
+TEST_F(AssemblyMenuE2E, TheListCopiesFindsChangesAndDeletesTemplatesAtTheKeyboard) {
+    ASSERT_EQ(QString(), save(lamp()));
+    const qint64 first = lastId;
+    auto* list = openFromMenu<TfrmBaseShengChanMoBan>(201709);
+    ASSERT_NE(nullptr, list);
+    ASSERT_EQ(1, list->model()->rowCount());
+    const auto saveEntry = [&] {
+        const QPointer<TfrmBillSCMB> entry = list->entryWindow();
+        EXPECT_FALSE(entry.isNull());
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(test::waitUntil([&] { return entry.isNull(); }))
+            << script.messages().join(u'|').toStdString();
+        // The workspace gives the list its place and focus back.
+        EXPECT_TRUE(test::waitUntil([&] { return list->isAncestorOf(QApplication::focusWidget()); }));
+    };
+    // A copy keeps everything but the code, which the clerk types.
+    list->dbgvX()->table()->setFocus();
+    QTest::mouseClick(list->toolBar()->widgetForAction(list->btnCopy()), Qt::LeftButton);
+    ASSERT_NE(nullptr, list->entryWindow());
+    EXPECT_EQ(QString(), list->entryWindow()->edCode()->text());
+    typeKeys(u"MB02"_s);
+    saveEntry();
+    const QString copy = u"SELECT l.lineno, l.goodsid, l.qty, a.goodsid AS made FROM baseSCMBList "
+                         "AS l JOIN baseSCMB AS a ON a.id = l.mbid WHERE a.code = 'MB02' ORDER BY "
+                         "l.lineno"_s;
+    EXPECT_EQ(u"1 202 2 201|2 203 3 201"_s, test::rowsOf(query(copy), u"lineno,goodsid,qty,made"_s));
+    EXPECT_EQ(2, list->model()->rowCount());
+    // Found by its code and deleted with the Delete key.
+    list->edFind()->setFocus();
+    typeKeys(u"MB02"_s);
+    pressKey(Qt::Key_Return);
+    ASSERT_EQ(1, list->model()->rowCount());
+    script.answer(u"确定(&O)"_s, u"您确定要删除选中的生产组装模板吗？"_s);
+    pressKey(Qt::Key_Delete);
+    EXPECT_EQ(0, list->model()->rowCount());
+    EXPECT_EQ(1, number(u"SELECT del FROM baseSCMB WHERE code = 'MB02'"_s));
+    // Enter on the first opens it for a change: two lamps from the same parts.
+    list->edFind()->setFocus();
+    pressKey(Qt::Key_A, Qt::ControlModifier);
+    pressKey(Qt::Key_Delete);
+    pressKey(Qt::Key_Return);
+    ASSERT_EQ(1, list->model()->rowCount());
+    pressKey(Qt::Key_Return);
+    ASSERT_NE(nullptr, list->entryWindow());
+    EXPECT_EQ(u"MB01"_s, list->entryWindow()->edCode()->text());
+    list->entryWindow()->edQty()->setFocus();
+    pressKey(Qt::Key_A, Qt::ControlModifier);
+    typeKeys(u"2"_s);
+    saveEntry();
+    EXPECT_EQ(2, number(u"SELECT qty FROM baseSCMB WHERE id = %1"_s.arg(first)));
+    EXPECT_EQ(2, number(u"SELECT count(*) FROM baseSCMBList WHERE mbid = %1"_s.arg(first)));
+}
+
 }  // namespace
 }  // namespace dyt::client

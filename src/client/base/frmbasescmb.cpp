@@ -2,8 +2,11 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -128,6 +131,16 @@ bool TfrmBaseShengChanMoBan::openEntry(qint64 id, bool copy) {
         return false;
     }
     connect(entry, &TfrmBillSCMB::templateSaved, this, [this] { refreshData(); });
+    // Closed, the entry window hands the clerk back to the list.
+    connect(entry, &QObject::destroyed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+                if (QMdiArea* area = frame->mdiArea())
+                    area->setActiveSubWindow(frame);
+            }
+            dbgvX()->table()->setFocus();
+        });
+    });
     entry_ = entry;
     // The entry window takes its place among the workspace's windows, as a bill does; without a
     // workspace it is a window of its own.
