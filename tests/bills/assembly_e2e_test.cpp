@@ -22,11 +22,11 @@ using test::pressKey;
 using test::typeKeys;
 
 enum : qint64 {
-    kLamp = 201,     // 台灯, made
-    kShade = 202,    // 灯罩, a part
-    kBulb = 203,     // 灯泡, a part
-    kGone = 204,     // deleted goods
-    kClass = 205,    // a goods category
+    kLamp = 201,   // 台灯, made
+    kShade = 202,  // 灯罩, a part
+    kBulb = 203,   // 灯泡, a part
+    kGone = 204,   // deleted goods
+    kClass = 205,  // a goods category
     kStore = 301,
 };
 
@@ -148,9 +148,9 @@ TEST_F(AssemblyE2E, LinesAreScaledByTheQuantityMadeAndTheGoodsUsedStay) {
         int rows;
     } finds[] = {{"灯泡", 1}, {"mb0", 1}, {"台灯", 1}, {"无此模板", 0}, {"", 1}};
     for (const auto& f : finds) {
-        EXPECT_EQ(f.rows, rows(scmb::text::listProcedure(),
-                               scmb::listParams(QString::fromUtf8(f.find)))
-                              .rowCount())
+        EXPECT_EQ(f.rows,
+                  rows(scmb::text::listProcedure(), scmb::listParams(QString::fromUtf8(f.find)))
+                      .rowCount())
             << f.find;
     }
     // Deleted, the template leaves the list and lets its goods go.
@@ -307,8 +307,8 @@ TEST_F(AssemblyMenuE2E, ATemplateEnteredAtTheKeyboardIsPickedIntoAnAssemblyBillF
     pressKey(Qt::Key_F3);
     ASSERT_EQ(3, bill->goodsRows().size()) << script.messages().join(u'|').toStdString();
     EXPECT_EQ(u"201|3 202|-6 203|-9"_s, test::cells(*bill, 0, u"goodsid,qty"_s) + u' ' +
-                                           test::cells(*bill, 1, u"goodsid,qty"_s) + u' ' +
-                                           test::cells(*bill, 2, u"goodsid,qty"_s));
+                                            test::cells(*bill, 1, u"goodsid,qty"_s) + u' ' +
+                                            test::cells(*bill, 2, u"goodsid,qty"_s));
     qint64 posted = 0;
     const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
                                     [&posted](qint64 saved) { posted = saved; });
@@ -342,7 +342,8 @@ TEST_F(AssemblyMenuE2E, TheListCopiesFindsChangesAndDeletesTemplatesAtTheKeyboar
         EXPECT_TRUE(test::waitUntil([&] { return entry.isNull(); }))
             << script.messages().join(u'|').toStdString();
         // The workspace gives the list its place and focus back.
-        EXPECT_TRUE(test::waitUntil([&] { return list->isAncestorOf(QApplication::focusWidget()); }));
+        EXPECT_TRUE(
+            test::waitUntil([&] { return list->isAncestorOf(QApplication::focusWidget()); }));
     };
     // A copy keeps everything but the code, which the clerk types.
     list->dbgvX()->table()->setFocus();
@@ -351,10 +352,12 @@ TEST_F(AssemblyMenuE2E, TheListCopiesFindsChangesAndDeletesTemplatesAtTheKeyboar
     EXPECT_EQ(QString(), list->entryWindow()->edCode()->text());
     typeKeys(u"MB02"_s);
     saveEntry();
-    const QString copy = u"SELECT l.lineno, l.goodsid, l.qty, a.goodsid AS made FROM baseSCMBList "
-                         "AS l JOIN baseSCMB AS a ON a.id = l.mbid WHERE a.code = 'MB02' ORDER BY "
-                         "l.lineno"_s;
-    EXPECT_EQ(u"1 202 2 201|2 203 3 201"_s, test::rowsOf(query(copy), u"lineno,goodsid,qty,made"_s));
+    const QString copy =
+        u"SELECT l.lineno, l.goodsid, l.qty, a.goodsid AS made FROM baseSCMBList "
+        "AS l JOIN baseSCMB AS a ON a.id = l.mbid WHERE a.code = 'MB02' ORDER BY "
+        "l.lineno"_s;
+    EXPECT_EQ(u"1 202 2 201|2 203 3 201"_s,
+              test::rowsOf(query(copy), u"lineno,goodsid,qty,made"_s));
     EXPECT_EQ(2, list->model()->rowCount());
     // Found by its code and deleted with the Delete key.
     list->edFind()->setFocus();

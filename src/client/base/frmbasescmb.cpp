@@ -15,11 +15,11 @@
 #include "client/bills/frmbillscmb.h"
 #include "client/common/gridview.h"
 #include "client/logic/assemblytemplates.h"
-#include "client/queries/frmquery.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
 #include "client/logic/rights.h"
+#include "client/queries/frmquery.h"
 #include "common/error.h"
 
 using namespace Qt::StringLiterals;

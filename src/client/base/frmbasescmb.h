@@ -16,7 +16,6 @@ class QLineEdit;
 
 namespace dyt::client {
 
-
 class TfrmBaseShengChanMoBan : public TfrmXAbstract {
     Q_OBJECT
 public:

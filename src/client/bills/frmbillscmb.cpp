@@ -398,8 +398,10 @@ TfrmSelectSCMB::TfrmSelectSCMB(const QString& filterText, QWidget* parent)
         const char* caption;
         const char* field;
         int width;
-    } columns[] = {{"模板编号", "code", 90},          {"模板名称", "name", 150},
-                   {"组装商品", "goodsname", 150},    {"[%NUM%Q%]组装数量", "qty", 80},
+    } columns[] = {{"模板编号", "code", 90},
+                   {"模板名称", "name", 150},
+                   {"组装商品", "goodsname", 150},
+                   {"[%NUM%Q%]组装数量", "qty", 80},
                    {"[%NUM%]组件数", "partCount", 60}};
     for (const auto& c : columns)
         AddGridColumn(def_, QString::fromUtf8(c.caption), QString::fromLatin1(c.field), false,
@@ -445,10 +447,12 @@ void TfrmSelectSCMB::choose(int viewRow) {
         return;
     }
     const int r = model_->rawRow(viewRow);
-    const auto value = [&](const char* f) { return rows_.at(r, rows_.fieldIndex(QLatin1String(f))); };
-    chosen_ = TemplateChoice{value("id").toLongLong(), value("code").toString(),
-                             value("name").toString(), value("goodsname").toString(),
-                             value("qty").toDouble()};
+    const auto value = [&](const char* f) {
+        return rows_.at(r, rows_.fieldIndex(QLatin1String(f)));
+    };
+    chosen_ =
+        TemplateChoice{value("id").toLongLong(), value("code").toString(), value("name").toString(),
+                       value("goodsname").toString(), value("qty").toDouble()};
     accept();
 }
 

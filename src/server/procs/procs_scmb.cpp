@@ -230,8 +230,9 @@ int getTemplateLines(CallContext& c) {
             throw DytError(QStringLiteral("生产组装模板[%1]不存在或已被删除").arg(id));
         const QString slText = text(c.params, "sl");
         const QString columns =
-            QStringLiteral("g.id AS goodsid, g.code AS goodsCode, g.fullname AS goodsname, "
-                           "%1 AS unitName, 0 AS unitid, 1 AS rate")
+            QStringLiteral(
+                "g.id AS goodsid, g.code AS goodsCode, g.fullname AS goodsname, "
+                "%1 AS unitName, 0 AS unitid, 1 AS rate")
                 .arg(QLatin1String(kUnitName));
         if (slText.isEmpty()) {
             c.data = c.db.query(QStringLiteral("SELECT l.lineno, ") + columns +
@@ -250,8 +251,9 @@ int getTemplateLines(CallContext& c) {
         const double base = head.at(0, 1).toDouble();
         c.data = c.db.query(
             QStringLiteral("SELECT 0 AS lineno, ") + columns +
-                QStringLiteral(", CAST(0 AS REAL) AS qty FROM baseGoods AS g WHERE g.id = ? UNION ALL "
-                               "SELECT l.lineno, ") +
+                QStringLiteral(
+                    ", CAST(0 AS REAL) AS qty FROM baseGoods AS g WHERE g.id = ? UNION ALL "
+                    "SELECT l.lineno, ") +
                 columns +
                 QStringLiteral(", l.qty FROM baseSCMBList AS l JOIN baseGoods AS g ON g.id = "
                                "l.goodsid WHERE l.mbid = ? ORDER BY 1"),
