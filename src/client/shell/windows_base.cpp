@@ -2,6 +2,7 @@
 // window over its kind, every editor class the kind's editor; and the opening-balance windows.
 #include "client/base/basekinds.h"
 #include "client/base/frmbasecuxiao.h"
+#include "client/base/frmbasescmb.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
 #include "client/base/frminiwindows.h"
@@ -31,6 +32,9 @@ void registerBaseWindows() {
     }
     registerWindowClass(QStringLiteral("TfrmBaseCUXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBaseCUXiao(owner); });
+    registerWindowClass(QStringLiteral("TfrmBaseShengChanMoBan"), [](QWidget* owner) -> QWidget* {
+        return new TfrmBaseShengChanMoBan(owner);
+    });
     registerWindowClass(QStringLiteral("TfrmBillCuXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillCuXiao(owner); });
     registerWindowClass(QStringLiteral("TfrmBaseCuXiaoSet"), [](QWidget* owner) -> QWidget* {

@@ -3,6 +3,7 @@
 #include "client/bills/frmbilljhd.h"
 #include "client/bills/frmbillkp.h"
 #include "client/bills/frmbillpdd.h"
+#include "client/bills/frmbillscmb.h"
 #include "client/bills/frmbillskd.h"
 #include "client/bills/frmbillwwjg.h"
 #include "client/bills/frmbillxsd.h"
@@ -20,6 +21,8 @@ void registerBillWindows() {
                         [](QWidget* owner) -> QWidget* { return new TfrmBillPDD(owner); });
     registerWindowClass(QStringLiteral("TfrmBillWWJGWGD"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillWWJGWGD(owner); });
+    registerWindowClass(QStringLiteral("TfrmBillSPCZD"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBillSPCZD(owner); });
     // The invoices: the goods-bill window over bills and goods lines to invoice.
     for (const GoodsBillFamily& row : invoiceBillFamilyRows()) {
         const QString className = row.className;

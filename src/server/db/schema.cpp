@@ -218,7 +218,7 @@ const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
         {2, addChangeStamps},   {3, addStockStatusIndex}, {4, addBillGuards},
         {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog},
-        {8, addOtherStockMovements}};
+        {8, addOtherStockMovements}, {9, addAssemblyTemplates}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -115,6 +115,9 @@ struct UpgradeStep {
     std::function<void(sqlite3*)> apply;
 };
 
+// Version 9: the assembly template tables (schema_scmb.cpp).
+void addAssemblyTemplates(sqlite3* db);
+
 // The steps of the product, ordered by target version.
 const std::vector<UpgradeStep>& upgradeSteps();
 

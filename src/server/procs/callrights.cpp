@@ -367,6 +367,10 @@ QHash<QString, Rule> makeRules() {
                c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("02"));
     });
     add("p_base_Up_CuXiao", editing({QStringLiteral("4015")}, false));
+    // Assembly templates: kept in their list window; the assembly bill reads them.
+    add("p_base_Up_SCMB", anyOf({QStringLiteral("201709")}));
+    for (const char* name : {"p_base_Get_SCMB", "p_base_Get_SCMBList"})
+        add(name, anyOf({QStringLiteral("201709"), QStringLiteral("201708")}));
     // Fixed-asset cards: their list (1012) by its sub-rights; the windows of the fixed-asset
     // bills add and change cards but do not delete them.
     const auto assetBills = anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),

@@ -8,6 +8,7 @@
 #include "server/procs/procs_baselist.h"
 #include "server/procs/procs_cuxiao.h"
 #include "server/procs/procs_goods.h"
+#include "server/procs/procs_scmb.h"
 #include "server/procs/registry.h"
 
 namespace dyt::server {
@@ -88,6 +89,7 @@ void registerBaseProcedures(Registry& procedures) {
     registerBaseCacheProcedures(procedures);
     registerBaseListProcedures(procedures);
     promotions::registerProcedures(procedures);
+    assembly::registerProcedures(procedures);
 }
 
 }  // namespace dyt::server

@@ -138,6 +138,10 @@ QList<UseCheck> useChecks(const BaseKind& k) {
                   "商品[%1]已经录入期初数据，不能删除！"),
             check("SELECT 1 FROM baseCuXiao WHERE goodsid = ? AND del = 0 LIMIT 1",
                   "商品[%1]已经被促销协议使用，不能删除！"),
+            check("SELECT 1 FROM baseSCMB WHERE goodsid = ? AND del = 0 UNION ALL SELECT 1 FROM "
+                  "baseSCMBList AS l, baseSCMB AS m WHERE m.id = l.mbid AND m.del = 0 AND "
+                  "l.goodsid = ? LIMIT 1",
+                  "商品[%1]已经被生产组装模板使用，不能删除！"),
         };
     }
     if (k.table == u"baseWLDW") {
