@@ -1,6 +1,5 @@
 #include "protocol/protocol.h"
 
-#include <QBuffer>
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QDate>
@@ -36,16 +35,7 @@ QByteArray encodeFrame(const QByteArray& payload) {
 }
 
 QByteArray encodeFrame(const QCborValue& value) {
-    // The value is written behind the room for the length: no second copy of a large answer.
-    QByteArray frame(4, Qt::Uninitialized);
-    {
-        QBuffer out(&frame);
-        out.open(QIODevice::WriteOnly | QIODevice::Append);
-        QCborStreamWriter w(&out);
-        value.toCbor(w);
-    }
-    qToBigEndian<quint32>(static_cast<quint32>(frame.size() - 4), frame.data());
-    return frame;
+    return encodeFrame(value.toCbor());
 }
 
 QCborValue decodePayload(const QByteArray& payload) {

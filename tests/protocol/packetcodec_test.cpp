@@ -136,6 +136,40 @@ TEST(PacketCodec, WritesTheStreamWritersBytesAndReadsBothLengthForms) {
     }
 }
 
+TEST(PacketCodec, TheRowReaderGivesTheCellsInPlaceAndStopsAtAFault) {
+    const RecordSet rs = sample();
+    const QByteArray bytes = packetcodec::encode(rs);
+    packetcodec::RowReader rows;
+    ASSERT_TRUE(rows.open(bytes.constData(), bytes.size()));
+    ASSERT_EQ(rs.rowCount(), rows.rowCount());
+    RecordSet back;
+    back.copyStructure(rs);
+    while (rows.next()) {
+        RecordSet::Row row;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            row << rows.value(c);
+        back.appendRow(row);
+    }
+    EXPECT_TRUE(rows.ok());
+    expectSame(rs, back, "row reader");
+    // The first row's text lies in the bytes as UTF-8; the integer as its value.
+    ASSERT_TRUE(rows.open(bytes.constData(), bytes.size()) && rows.next());
+    EXPECT_EQ(packetcodec::RowReader::Cell::Text, rows.cell(0).kind);
+    EXPECT_EQ(u"德盈通 ü 😀 end"_s.toUtf8(), QByteArray(rows.cell(0).data, rows.cell(0).size));
+    EXPECT_EQ(-24, rows.cell(1).integer);
+    // Cut short inside the last row: the rows before it come, then the reader reports the fault.
+    packetcodec::RowReader cut;
+    ASSERT_TRUE(cut.open(bytes.constData(), bytes.size() - 2));
+    int read = 0;
+    while (cut.next())
+        ++read;
+    EXPECT_EQ(rs.rowCount() - 1, read);
+    EXPECT_FALSE(cut.ok());
+    // Indefinite lengths are left to the general reader.
+    const QByteArray other = streamPacket(rs, true);
+    EXPECT_FALSE(packetcodec::RowReader().open(other.constData(), other.size()));
+}
+
 TEST(PacketCodec, TextCellsMustBeWellFormedUtf8) {
     // {fields: [["t", "text", 0]], rows: [[<text>]]} around the bytes of one text cell.
     auto packet = [](const QByteArray& cell) {

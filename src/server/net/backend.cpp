@@ -407,6 +407,22 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
     if (session.loggedIn()) {
         std::shared_lock lock(session.profile->lock);
         if (session.db && !session.evicted) {
+            // Both stamps in one statement; each alone when that fails.
+            bool both = false;
+            try {
+                Statement st = session.db->prepare(
+                    QStringLiteral("SELECT (SELECT max(updateTime) FROM baseGoods), "
+                                   "(SELECT max(updateTime) FROM basewldw)"));
+                if (st.step()) {
+                    const QVariant g = st.value(0);
+                    const QVariant p = st.value(1);
+                    goods = g.isValid() ? g.toString() : kDefaultStamp;
+                    partners = p.isValid() ? p.toString() : kDefaultStamp;
+                    both = true;
+                }
+            } catch (const DytError&) {
+                both = false;
+            }
             auto stamp = [&](const QString& table) {
                 try {
                     const QVariant v = session.db->scalar(
@@ -416,8 +432,10 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
                     return kDefaultStamp;
                 }
             };
-            goods = stamp(QStringLiteral("baseGoods"));
-            partners = stamp(QStringLiteral("basewldw"));
+            if (!both) {
+                goods = stamp(QStringLiteral("baseGoods"));
+                partners = stamp(QStringLiteral("basewldw"));
+            }
         }
     }
     Response r;
