@@ -360,6 +360,7 @@ Response Backend::callInAccountSet(Session& session, const MethodInfo& m, const 
 }
 
 Response Backend::handle(Session& session, const Request& request) {
+    session.spent.clear();
     Response resp;
     const MethodInfo* m = findMethod(request.method);
     try {
@@ -646,7 +647,9 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
 Response Backend::execQuery(Session& session, const QCborArray& args) {
     try {
         SqlOutcome o = runSql(session, text(args, 0), false);
-        return answer(0, {packet(o.data), QString()});
+        Response r = answer(0, {packet(o.data), QString()});
+        session.spent.push_back(std::move(o.data));
+        return r;
     } catch (const DytError& e) {
         return answer(-1, {null(), e.message()});
     }
@@ -730,7 +733,9 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     const int result = callHandler(session, *entry, ctx);
     if (result < 0 && !ctx.message.isEmpty())
         throw DytError(ctx.message);
-    return answer(result, {params.text(), packet(ctx.data)});
+    Response r = answer(result, {params.text(), packet(ctx.data)});
+    session.spent.push_back(std::move(ctx.data));
+    return r;
 }
 
 Response Backend::execService(Session& session, const QCborArray& args) {

@@ -258,7 +258,10 @@ void Server::serve(Connection* connection) {
             frame = proto::encodeFrame(tooBig.toCbor());
         }
         // A client that takes no bytes keeps the answer waiting until the server stops.
-        if (!proto::sockio::writeAll(fd, frame.constData(), frame.size(), 1000, stillServing))
+        const bool written =
+            proto::sockio::writeAll(fd, frame.constData(), frame.size(), 1000, stillServing);
+        session.spent.clear();
+        if (!written)
             break;
         idle.restart();
         reader.setLimit(frameLimit());
