@@ -604,6 +604,20 @@ void RecordSet::appendRow(const Row& values) {
         d_->visible.append(index);
 }
 
+void RecordSet::appendTypedRow(Row&& values) {
+    if (values.size() != fields_.size() || filtered() || !d_->indexes.isEmpty()) {
+        appendRow(values);
+        return;
+    }
+    rows_.append(std::move(values));
+    d_->ids.append(d_->nextId++);
+}
+
+void RecordSet::reserveRows(int count) {
+    rows_.reserve(count);
+    d_->ids.reserve(count);
+}
+
 void RecordSet::removeRow(int index) {
     if (index < 0 || index >= rowCount()) {
         throw DytError(QStringLiteral("记录号越界: %1").arg(index));

@@ -86,6 +86,10 @@ public:
     // Appends a row; missing trailing values are Null, values are coerced to the field types.
     // Under a filter the row is visible only when it passes the filter.
     void appendRow(const Row& values);
+    // Appends a row that holds one value per field, each already in its field type's
+    // representation (as a decoder of typed rows makes them); other rows go through appendRow().
+    void appendTypedRow(Row&& values);
+    void reserveRows(int count);
     void removeRow(int index);
 
     // --- cursor over the visible rows (all rows, or those that pass the filter)

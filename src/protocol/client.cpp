@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include "common/error.h"
+#include "protocol/sockio.h"
 
 namespace dyt::proto {
 
@@ -45,17 +46,9 @@ void Client::fail(const QString& message) {
 void Client::sendRaw(const QByteArray& bytes) {
     if (!isConnected())
         throw DytError(QStringLiteral("应用服务器还没有初始化，或者连接没有打开"));
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = socket_->write(bytes.constData() + written, bytes.size() - written);
-        if (n < 0)
-            fail(QStringLiteral("发送失败：%1").arg(socket_->errorString()));
-        written += n;
-    }
-    while (socket_->bytesToWrite() > 0) {
-        if (!socket_->waitForBytesWritten(callTimeout_)) {
-            fail(QStringLiteral("发送失败：%1").arg(socket_->errorString()));
-        }
+    if (!sockio::writeAll(socket_->socketDescriptor(), bytes.constData(), bytes.size(),
+                          callTimeout_)) {
+        fail(QStringLiteral("发送失败：%1").arg(QStringLiteral("与应用服务器的连接已断开")));
     }
 }
 
@@ -71,12 +64,19 @@ Response Client::readResponse() {
         const int left = callTimeout_ < 0
                              ? -1
                              : static_cast<int>(qMax<qint64>(0, callTimeout_ - timer.elapsed()));
-        if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(left)) {
-            fail(socket_->state() == QAbstractSocket::ConnectedState
-                     ? QStringLiteral("等待应用服务器应答超时")
-                     : QStringLiteral("与应用服务器的连接已断开"));
-        }
-        reader_->append(socket_->readAll());
+        // Straight on the descriptor: one wait and one read per piece.
+        const qintptr fd = socket_->socketDescriptor();
+        const sockio::Wait w = sockio::waitReadable(fd, left);
+        if (w == sockio::Wait::Timeout)
+            fail(QStringLiteral("等待应用服务器应答超时"));
+        char piece[sockio::kReadPiece];
+        const qint64 n = w == sockio::Wait::Ready ? sockio::readSome(fd, piece, sizeof piece)
+                                                  : qint64(-1);
+        if (n == -2)
+            continue;
+        if (n <= 0)
+            fail(QStringLiteral("与应用服务器的连接已断开"));
+        reader_->append(QByteArray::fromRawData(piece, static_cast<qsizetype>(n)));
     }
     return Response::fromCbor(value);
 }

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "common/error.h"
+#include "protocol/packetcodec.h"
 
 namespace dyt::proto {
 namespace {
@@ -72,7 +73,9 @@ bool FrameReader::next(QCborValue* out) {
     }
     if (pending() < 4 + static_cast<qint64>(length))
         return false;
-    const QByteArray payload = buffer_.mid(pos_ + 4, length);
+    // The value tree copies what it keeps: the payload is read in place.
+    const QByteArray payload =
+        QByteArray::fromRawData(buffer_.constData() + pos_ + 4, static_cast<qsizetype>(length));
     pos_ += 4 + length;
     try {
         *out = decodePayload(payload);
@@ -226,61 +229,6 @@ QVariant cellFromCbor(const QCborValue& value, FieldType type) {
 // A packet is kTagRecordSet around a byte string that holds the CBOR map {fields, rows}: the rows
 // are written and read as a stream, without building a value tree per cell.
 namespace {
-
-void writeCell(QCborStreamWriter& w, const QVariant& value, FieldType type) {
-    if (!value.isValid() || value.isNull()) {
-        w.appendNull();
-        return;
-    }
-    QVariant coerced;
-    const QVariant* v = &value;
-    const int id = value.metaType().id();
-    static const int currencyId = qMetaTypeId<Currency>();
-    const bool exact = (type == FieldType::Text && id == QMetaType::QString) ||
-                       (type == FieldType::Integer && id == QMetaType::LongLong) ||
-                       (type == FieldType::Float && id == QMetaType::Double) ||
-                       (type == FieldType::Currency && id == currencyId) ||
-                       (type == FieldType::Date && id == QMetaType::QDate) ||
-                       (type == FieldType::DateTime && id == QMetaType::QDateTime) ||
-                       (type == FieldType::Boolean && id == QMetaType::Bool) ||
-                       (type == FieldType::Blob && id == QMetaType::QByteArray);
-    if (!exact) {
-        bool ok = true;
-        coerced = coerceValue(value, type, &ok);
-        if (!ok || !coerced.isValid()) {
-            w.appendNull();
-            return;
-        }
-        v = &coerced;
-    }
-    switch (type) {
-        case FieldType::Text:
-            w.append(v->toString());
-            break;
-        case FieldType::Integer:
-            w.append(static_cast<qint64>(v->toLongLong()));
-            break;
-        case FieldType::Float:
-            w.append(v->toDouble());
-            break;
-        case FieldType::Currency:
-            w.append(QCborTag(kTagCurrency));
-            w.append(static_cast<qint64>(v->value<Currency>().raw()));
-            break;
-        case FieldType::Date:
-            w.append(formatDate(v->toDate()));
-            break;
-        case FieldType::DateTime:
-            w.append(formatDateTime(v->toDateTime()));
-            break;
-        case FieldType::Boolean:
-            w.append(v->toBool());
-            break;
-        case FieldType::Blob:
-            w.append(v->toByteArray());
-            break;
-    }
-}
 
 // Strict reader of the packet stream; every violation throws.
 class PacketReader {
@@ -451,35 +399,7 @@ private:
 }  // namespace
 
 QCborValue recordSetToCbor(const RecordSet& rs) {
-    QByteArray bytes;
-    {
-        QCborStreamWriter w(&bytes);
-        w.startMap(2);
-        w.append(QLatin1String("fields"));
-        w.startArray(rs.fieldCount());
-        for (const Field& f : rs.fields()) {
-            w.startArray(4);
-            w.append(f.name);
-            w.append(fieldTypeName(f.type));
-            w.append(static_cast<qint64>(f.size));
-            w.append(f.displayName);
-            w.endArray();
-        }
-        w.endArray();
-        w.append(QLatin1String("rows"));
-        const int columns = rs.fieldCount();
-        w.startArray(rs.rowCount());
-        for (int r = 0; r < rs.rowCount(); ++r) {
-            w.startArray(columns);
-            const RecordSet::Row& row = rs.row(r);
-            for (int c = 0; c < columns; ++c)
-                writeCell(w, c < row.size() ? row[c] : QVariant(), rs.fields()[c].type);
-            w.endArray();
-        }
-        w.endArray();
-        w.endMap();
-    }
-    return QCborValue(QCborTag(kTagRecordSet), QCborValue(bytes));
+    return QCborValue(QCborTag(kTagRecordSet), QCborValue(packetcodec::encode(rs)));
 }
 
 bool isRecordSet(const QCborValue& value) {
@@ -491,6 +411,11 @@ RecordSet recordSetFromCbor(const QCborValue& value) {
     if (!isRecordSet(value))
         badPacket(QStringLiteral("不是记录集"));
     const QByteArray bytes = value.taggedValue().toByteArray();
+    RecordSet rs;
+    if (packetcodec::decode(bytes.constData(), bytes.size(), &rs))
+        return rs;
+    // Forms the direct reader leaves aside (indefinite lengths, chunked texts) and faults, which
+    // the stream reader names.
     PacketReader reader(bytes);
     return reader.read();
 }

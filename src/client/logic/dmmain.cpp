@@ -437,6 +437,23 @@ int TdmMain::ExecProcQuery(const QString& procName, ParamList& params, RecordSet
     return result;
 }
 
+int TdmMain::ExecProcQueryPacket(const QString& procName, ParamList& params,
+                                 QCborValue* packet) {
+    CallScope call(*this);
+    setOperator(params);
+    Response r;
+    try {
+        r = transport_->call(QStringLiteral("ExecProcQuery"), {procName, params.text()});
+    } catch (const DytError& e) {
+        throw DytError(QStringLiteral("ProcName:[%1]Error:[%2]").arg(procName, e.message()));
+    }
+    params.setText(r.outText(0));
+    if (!proto::isRecordSet(r.out(1)))
+        throw DytError(dmtext::emptyResult());
+    *packet = r.out(1);
+    return static_cast<int>(r.code());
+}
+
 int TdmMain::ExecService(const QString& serviceName, const QString& methodName, ParamList& params,
                          const RecordSet* data1, const RecordSet* data2, const RecordSet* data3) {
     if (serviceName.isEmpty() || methodName.isEmpty())

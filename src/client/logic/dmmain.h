@@ -119,6 +119,10 @@ public:
     int ExecUpdate(const QString& sql);
     int ExecProc(const QString& procName, ParamList& params, bool raiseOnError = true);
     int ExecProcQuery(const QString& procName, ParamList& params, RecordSet* data);
+    // As ExecProcQuery, for a reader that stores the rows elsewhere: the record-set packet's
+    // bytes as they came (read them with proto::packetcodec::RowReader or
+    // proto::recordSetFromCbor); no parameters are taken from the rows.
+    int ExecProcQueryPacket(const QString& procName, ParamList& params, QCborValue* packet);
     int ExecService(const QString& serviceName, const QString& methodName, ParamList& params,
                     const RecordSet* data1 = nullptr, const RecordSet* data2 = nullptr,
                     const RecordSet* data3 = nullptr);

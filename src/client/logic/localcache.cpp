@@ -13,6 +13,8 @@
 #include "common/currency.h"
 #include "common/error.h"
 #include "common/paramlist.h"
+#include "protocol/packetcodec.h"
+#include "protocol/protocol.h"
 
 namespace dyt::client {
 
@@ -62,6 +64,11 @@ public:
 
     void bindInt(int index, qint64 value) { check(sqlite3_bind_int64(st_, index, value)); }
     void bindNull(int index) { check(sqlite3_bind_null(st_, index)); }
+    // UTF-8 bytes that stay in place until the statement has run.
+    void bindUtf8(int index, const char* data, qsizetype size) {
+        check(sqlite3_bind_text64(st_, index, data, static_cast<sqlite3_uint64>(size),
+                                  SQLITE_STATIC, SQLITE_UTF8));
+    }
     void bindText(int index, const QString& value) {
         const QByteArray u = value.toUtf8();
         check(sqlite3_bind_text64(st_, index, u.constData(), static_cast<sqlite3_uint64>(u.size()),
@@ -172,6 +179,40 @@ void bindValue(LocalStatement& st, int index, const basecache::Column& c, const 
         st.bindText(index, v.value<Currency>().toString());
     else
         st.bindText(index, v.isValid() ? v.toString() : QString());
+}
+
+// A cell of the received packet as the local column stores it: numbers and texts as they lie in
+// the packet, everything else as bindValue() stores the record set's value.
+void bindCell(LocalStatement& st, int index, const basecache::Column& c,
+              const proto::packetcodec::RowReader& rows, int from) {
+    using Cell = proto::packetcodec::RowReader::Cell;
+    if (from < 0) {
+        bindValue(st, index, c, QVariant());
+        return;
+    }
+    const Cell& cell = rows.cell(from);
+    switch (c.kind) {
+        case basecache::ColumnKind::Id:
+        case basecache::ColumnKind::Integer:
+            if (cell.kind == Cell::Integer) {
+                st.bindInt(index, cell.integer);
+                return;
+            }
+            break;
+        case basecache::ColumnKind::Text:
+            if (cell.kind == Cell::Text && rows.fields()[from].type == FieldType::Text) {
+                st.bindUtf8(index, cell.data, cell.size);
+                return;
+            }
+            if (cell.kind == Cell::Null) {
+                st.bindUtf8(index, "", 0);
+                return;
+            }
+            break;
+        case basecache::ColumnKind::Money:
+            break;
+    }
+    bindValue(st, index, c, rows.value(from));
 }
 
 QVariant readValue(sqlite3_stmt* st, int column, const basecache::Column& c) {
@@ -427,11 +468,10 @@ RecordSet& TLocalCache::sync(const CachedList& list) {
     ParamList params = baseParams(list.kind);
     params.setValue(list.conditionLine, conditionOfOperator() + QLatin1Char(';') +
                                             basecache::updateTimeKey() + QLatin1Char('=') + stored);
-    RecordSet& received = list.received(*this);
-    received.clear();
-    d.ExecProcQuery(basecache::procedureName(), params, &received);
-    writeRows(list, received);
-    received.clear();
+    list.received(*this).clear();
+    QCborValue packet;
+    d.ExecProcQueryPacket(basecache::procedureName(), params, &packet);
+    writePacket(list, packet);
     // The stamp the server sent with the last connection check, which preceded the query.
     const QString stamp =
         stampsAhead_[list.goods ? 0 : 1] ? basecache::initialStamp() : list.stamp(d);
@@ -472,6 +512,49 @@ void TLocalCache::writeRows(const CachedList& list, const RecordSet& rows) {
                       from >= 0 ? rows.at(r, from) : QVariant());
         }
         ins.run();
+    }
+    tx.commit();
+}
+
+void TLocalCache::writePacket(const CachedList& list, const QCborValue& packet) {
+    // The rows go from the packet's bytes straight into the prepared insert, without a record
+    // set in between; a packet in a form the row reader leaves aside goes through a record set.
+    const QByteArray bytes = packet.taggedValue().toByteArray();
+    proto::packetcodec::RowReader rows;
+    if (!rows.open(bytes.constData(), bytes.size())) {
+        writeRows(list, proto::recordSetFromCbor(packet));
+        return;
+    }
+    const QList<basecache::Column>& columns = list.columns;
+    QList<int> source;
+    for (const basecache::Column& c : columns) {
+        int at = -1;
+        for (int f = 0; f < rows.fields().size() && at < 0; ++f) {
+            if (rows.fields()[f].name.compare(c.name, Qt::CaseInsensitive) == 0)
+                at = f;
+        }
+        source << at;
+    }
+    if (source.first() < 0 && rows.rowCount() > 0) {
+        throw DytError(
+            QStringLiteral("本地数据缓存错误：服务器返回的数据缺少%1").arg(list.keyColumn()));
+    }
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    LocalTransaction tx(db_);
+    // The key's unique index makes the insert replace the row of the same key.
+    LocalStatement ins(db_, QStringLiteral("Insert or replace into %1(%2) values(%3)")
+                                .arg(quoteName(profile_ + list.suffix), columnList(columns),
+                                     marks.join(QLatin1Char(','))));
+    while (rows.next()) {
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            bindCell(ins, static_cast<int>(i + 1), columns.at(i), rows, source.at(i));
+        ins.run();
+    }
+    if (!rows.ok()) {
+        proto::recordSetFromCbor(packet);  // names the fault
+        throw DytError(QStringLiteral("本地数据缓存错误：服务器返回的数据无法读取"));
     }
     tx.commit();
 }

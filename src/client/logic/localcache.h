@@ -7,11 +7,12 @@
 // employees) are held in memory and reloaded only when marked stale.
 //
 // Every server call goes through the data module (dmMain()). A synchronisation writes all its
-// rows in one local transaction (delete then insert per row, values bound) and moves the stored
-// stamp only after the transaction committed; one that fails leaves the stale flag set and the
-// stamp where it was, so the next lookup repeats it. Two clients on one computer share the file
-// (WAL journal, busy timeout).
+// rows in one local transaction (one prepared insert that replaces the row of the same key, values
+// bound straight from the received bytes) and moves the stored stamp only after the transaction
+// committed; one that fails leaves the stale flag set and the stamp where it was, so the next
+// lookup repeats it. Two clients on one computer share the file (WAL journal, busy timeout).
 
+#include <QCborValue>
 #include <QString>
 
 #include <functional>
@@ -118,6 +119,7 @@ private:
     void clockCheck(const CachedList& list);
     RecordSet& sync(const CachedList& list);
     void writeRows(const CachedList& list, const RecordSet& rows);
+    void writePacket(const CachedList& list, const QCborValue& packet);
     bool find(const CachedList& list, qint64 id);
     void exec(const QString& sql);
 

@@ -360,6 +360,7 @@ Response Backend::callInAccountSet(Session& session, const MethodInfo& m, const 
 }
 
 Response Backend::handle(Session& session, const Request& request) {
+    session.spent.clear();
     Response resp;
     const MethodInfo* m = findMethod(request.method);
     try {
@@ -407,6 +408,22 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
     if (session.loggedIn()) {
         std::shared_lock lock(session.profile->lock);
         if (session.db && !session.evicted) {
+            // Both stamps in one statement; each alone when that fails.
+            bool both = false;
+            try {
+                Statement st = session.db->prepare(
+                    QStringLiteral("SELECT (SELECT max(updateTime) FROM baseGoods), "
+                                   "(SELECT max(updateTime) FROM basewldw)"));
+                if (st.step()) {
+                    const QVariant g = st.value(0);
+                    const QVariant p = st.value(1);
+                    goods = g.isValid() ? g.toString() : kDefaultStamp;
+                    partners = p.isValid() ? p.toString() : kDefaultStamp;
+                    both = true;
+                }
+            } catch (const DytError&) {
+                both = false;
+            }
             auto stamp = [&](const QString& table) {
                 try {
                     const QVariant v = session.db->scalar(
@@ -416,8 +433,10 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
                     return kDefaultStamp;
                 }
             };
-            goods = stamp(QStringLiteral("baseGoods"));
-            partners = stamp(QStringLiteral("basewldw"));
+            if (!both) {
+                goods = stamp(QStringLiteral("baseGoods"));
+                partners = stamp(QStringLiteral("basewldw"));
+            }
         }
     }
     Response r;
@@ -628,7 +647,9 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
 Response Backend::execQuery(Session& session, const QCborArray& args) {
     try {
         SqlOutcome o = runSql(session, text(args, 0), false);
-        return answer(0, {packet(o.data), QString()});
+        Response r = answer(0, {packet(o.data), QString()});
+        session.spent.push_back(std::move(o.data));
+        return r;
     } catch (const DytError& e) {
         return answer(-1, {null(), e.message()});
     }
@@ -712,7 +733,9 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     const int result = callHandler(session, *entry, ctx);
     if (result < 0 && !ctx.message.isEmpty())
         throw DytError(ctx.message);
-    return answer(result, {params.text(), packet(ctx.data)});
+    Response r = answer(result, {params.text(), packet(ctx.data)});
+    session.spent.push_back(std::move(ctx.data));
+    return r;
 }
 
 Response Backend::execService(Session& session, const QCborArray& args) {

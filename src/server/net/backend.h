@@ -43,6 +43,9 @@ struct Session {
     bool evicted = false;          // the account set was restored under this session
     // True once the client has closed its end of the connection (checked while a call runs).
     std::function<bool()> peerGone;
+    // The rows of the last answer: given back after the answer has gone out (the connection
+    // clears them once it has written the frame; the next call at the latest).
+    std::vector<RecordSet> spent;
 
     bool loggedIn() const { return profile != nullptr; }
 };

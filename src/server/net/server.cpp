@@ -19,6 +19,7 @@
 #endif
 
 #include "common/error.h"
+#include "protocol/sockio.h"
 #include "server/db/database.h"
 
 namespace dyt::server {
@@ -210,7 +211,10 @@ void Server::serve(Connection* connection) {
     proto::FrameReader reader(frameLimit());
     QElapsedTimer idle;
     idle.start();
-    while (!stopping_ && socket.state() == QAbstractSocket::ConnectedState) {
+    // The bytes go straight through the descriptor: one wait and one read or write per step.
+    const auto stillServing = [this] { return !stopping_; };
+    char piece[proto::sockio::kReadPiece];
+    while (!stopping_) {
         QCborValue value;
         bool got = reader.next(&value);
         if (!got) {
@@ -219,16 +223,22 @@ void Server::serve(Connection* connection) {
             const qint64 timeout =
                 1000LL * (session.loggedIn() ? config.idleTimeout : config.loginIdleTimeout);
             if (timeout > 0 && idle.hasExpired(timeout)) {
-                socket.write(farewell(QStringLiteral("连接空闲时间过长，已被应用服务器断开")));
-                socket.waitForBytesWritten(1000);
+                const QByteArray bye =
+                    farewell(QStringLiteral("连接空闲时间过长，已被应用服务器断开"));
+                proto::sockio::writeAll(fd, bye.constData(), bye.size(), 1000);
                 break;
             }
-            if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(kPollMs)) {
-                if (socket.state() != QAbstractSocket::ConnectedState)
-                    break;
+            const proto::sockio::Wait w = proto::sockio::waitReadable(fd, kPollMs);
+            if (w == proto::sockio::Wait::Timeout)
                 continue;
-            }
-            reader.append(socket.readAll());
+            const qint64 n = w == proto::sockio::Wait::Ready
+                                 ? proto::sockio::readSome(fd, piece, sizeof piece)
+                                 : qint64(-1);
+            if (n == -2)
+                continue;
+            if (n <= 0)
+                break;  // closed by the client, or failed
+            reader.append(QByteArray::fromRawData(piece, static_cast<qsizetype>(n)));
             continue;
         }
         proto::Response resp;
@@ -247,11 +257,12 @@ void Server::serve(Connection* connection) {
             tooBig.error = QStringLiteral("应答数据过大，超过了服务器的数据帧上限");
             frame = proto::encodeFrame(tooBig.toCbor());
         }
-        socket.write(frame);
-        while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState) {
-            if (!socket.waitForBytesWritten(1000) && stopping_)
-                break;
-        }
+        // A client that takes no bytes keeps the answer waiting until the server stops.
+        const bool written =
+            proto::sockio::writeAll(fd, frame.constData(), frame.size(), 1000, stillServing);
+        session.spent.clear();
+        if (!written)
+            break;
         idle.restart();
         reader.setLimit(frameLimit());
     }
