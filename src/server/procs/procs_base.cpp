@@ -7,6 +7,7 @@
 #include "server/procs/procs_basecache.h"
 #include "server/procs/procs_baselist.h"
 #include "server/procs/procs_cuxiao.h"
+#include "server/procs/procs_hetong.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
 
@@ -88,6 +89,7 @@ void registerBaseProcedures(Registry& procedures) {
     registerBaseCacheProcedures(procedures);
     registerBaseListProcedures(procedures);
     promotions::registerProcedures(procedures);
+    contracts::registerProcedures(procedures);
 }
 
 }  // namespace dyt::server
