@@ -15,12 +15,14 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <memory>
 
 #include "client/bills/selectbase.h"
 #include "client/bills/selectgoods.h"
 #include "client/common/griddelegate.h"
 #include "client/common/gridview.h"
 #include "client/logic/contracts.h"
+#include "client/queries/frmquery.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "client/logic/recordsetmodel.h"
@@ -133,10 +135,12 @@ TfrmBaseHeTong::TfrmBaseHeTong(QWidget* parent) : TfrmXAbstract(parent) {
     QTableView* table = dbgvX()->table();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(table, &QTableView::doubleClicked, this, [this] { btnUpdateClick(); });
-    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        btnStop_->setText(currentText(u"isStop"_s) == u"1"_s ? contract::text::resume()
-                                                             : contract::text::stop());
-    });
+    // The stop command takes a stopped contract back into execution.
+    if (QItemSelectionModel* selection = table->selectionModel())
+        connect(selection, &QItemSelectionModel::currentRowChanged, this, [this] {
+            btnStop_->setText(currentText(u"isStop"_s) == u"1"_s ? contract::text::resume()
+                                                                 : contract::text::stop());
+        });
     bindGridKey(Qt::Key_Return, [this] { return btnUpdateClick(); });
     bindGridKey(Qt::Key_Delete, [this] { return btnDelClick(); });
 
@@ -215,25 +219,21 @@ bool TfrmBaseHeTong::openEntry(qint64 id) {
         open->activateWindow();
         return false;
     }
-    auto* window = new TfrmBillHeTong(this);
-    window->setWindowFlag(Qt::Window, true);
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto window = std::make_unique<TfrmBillHeTong>();
     try {
         window->OpenBill(0, id, false);
     } catch (const DytError& e) {
-        delete window;
         showError(e);
         return false;
     }
-    entry_ = window;
-    connect(window, &TfrmBillAbstract::billSaved, this, [this] { refreshData(); });
-    connect(window, &QObject::destroyed, this, [this] {
+    entry_ = window.get();
+    connect(window.get(), &TfrmBillAbstract::billSaved, this, [this] { refreshData(); });
+    connect(window.get(), &QObject::destroyed, this, [this] {
         entry_ = nullptr;
         refreshData();
     });
-    window->resize(1000, 600);
-    window->show();
-    window->activateWindow();
+    // The entry opens beside the list in the workspace.
+    queryChildHost()(window.release());
     return true;
 }
 
