@@ -692,6 +692,8 @@ QueryDialogPage buildPage(const QString& dialogClass, const QString& caption) {
     } else if (is("经营状况日报") || is("经营状况月报") || is("经营状况年报")) {
         // The business status reports cover the whole business: dates only.
         p.pickers.clear();
+    } else if (is("赠品合同统计")) {
+        p.extras = {extra(ExtraKind::Radio, "tjfs", "统计方式", {"按单位和商品", "按单位", "按商品"})};
     } else if (inDialog("TfrmSelectItems_XS8") || inDialog("TfrmSelectItems_Other9")) {
         p.extras = {extra(ExtraKind::Radio, "state", "单据状态", {"全部", "未审核", "已审核"})};
     }

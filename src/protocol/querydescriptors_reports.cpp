@@ -173,6 +173,13 @@ QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColu
                        c("price", "[%P%]单价"),    c("total", "[%SUM%M%]金额", 100),
                        c("comment", "[]摘要", 120)};
     }
+    if (is({"ZPHTTJ"})) {
+        return Columns{c("dw_id", "dw_id", 0),           c("dw_dwbh", "[]单位编号", 90),
+                       c("dw_dwqm", "[]受赠单位", 160),  c("sp_id", "sp_id", 0),
+                       c("sp_spbh", "[]商品编号", 90),   c("sp_spqm", "[]商品全名", 160),
+                       c("billCount", "[%SUM%]合同数", 60), c("Qty", "[%SUM%Q%]赠送数量"),
+                       c("price", "[%P%]均价"),          c("total", "[%SUM%M%]金额", 100)};
+    }
     if (is({"XSYHMXZB"})) {
         return lineHead(true) + Columns{c("bm_bmqm", "[]部门"),
                                         c("Qty", "[%SUM%Q%]数量"),

@@ -3,6 +3,7 @@
 #include "client/base/basekinds.h"
 #include "client/base/frmbasecuxiao.h"
 #include "client/base/frmbasescmb.h"
+#include "client/base/frmbasehetong.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
 #include "client/base/frminiwindows.h"
@@ -35,6 +36,8 @@ void registerBaseWindows() {
     registerWindowClass(QStringLiteral("TfrmBaseShengChanMoBan"), [](QWidget* owner) -> QWidget* {
         return new TfrmBaseShengChanMoBan(owner);
     });
+    registerWindowClass(QStringLiteral("TfrmBaseHeTong"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseHeTong(owner); });
     registerWindowClass(QStringLiteral("TfrmBillCuXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillCuXiao(owner); });
     registerWindowClass(QStringLiteral("TfrmBaseCuXiaoSet"), [](QWidget* owner) -> QWidget* {

@@ -212,13 +212,35 @@ void addOtherStockMovements(sqlite3* db) {
          "wldw_id, typeid, date)");
 }
 
+// Version 10: the purchase and sales contracts with their goods lines. A line's quantity is in its
+// unit (rate base units each); its amount is quantity times price to the cent, and the contract's
+// total is the sum of its lines.
+void addContracts(sqlite3* db) {
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS baseHeTong (id INTEGER PRIMARY KEY AUTOINCREMENT, htType "
+         "INTEGER NOT NULL DEFAULT 0 CHECK (htType IN (0, 1)), code TEXT NOT NULL DEFAULT '', "
+         "wldw_id INTEGER NOT NULL DEFAULT 0, signDate TEXT NOT NULL DEFAULT '', BeginDate TEXT "
+         "NOT NULL DEFAULT '', EndDate TEXT NOT NULL DEFAULT '', jsr_id INTEGER NOT NULL DEFAULT "
+         "0, summary TEXT NOT NULL DEFAULT '', total NUMERIC(19,4) NOT NULL DEFAULT 0, isStop "
+         "INTEGER NOT NULL DEFAULT 0, del INTEGER NOT NULL DEFAULT 0, czy_id INTEGER NOT NULL "
+         "DEFAULT 0, updateTime TEXT NOT NULL DEFAULT '')");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_baseHeTong_partner ON baseHeTong(wldw_id, signDate)");
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS baseHeTongList (orderid INTEGER PRIMARY KEY AUTOINCREMENT, "
+         "id INTEGER NOT NULL, goodsid INTEGER NOT NULL, unit TEXT NOT NULL DEFAULT '', rate "
+         "NUMERIC(19,8) NOT NULL DEFAULT 1, qty NUMERIC(19,8) NOT NULL DEFAULT 0, price "
+         "NUMERIC(19,8) NOT NULL DEFAULT 0, total NUMERIC(19,4) NOT NULL DEFAULT 0, comment TEXT "
+         "NOT NULL DEFAULT '', FOREIGN KEY (id) REFERENCES baseHeTong(id) ON DELETE CASCADE)");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_baseHeTongList_contract ON baseHeTongList(id)");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
         {2, addChangeStamps},   {3, addStockStatusIndex}, {4, addBillGuards},
         {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog},
-        {8, addOtherStockMovements}, {9, addAssemblyTemplates}};
+        {8, addOtherStockMovements}, {9, addAssemblyTemplates}, {10, addContracts}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

@@ -371,6 +371,9 @@ QHash<QString, Rule> makeRules() {
     add("p_base_Up_SCMB", anyOf({QStringLiteral("201709")}));
     for (const char* name : {"p_base_Get_SCMB", "p_base_Get_SCMBList"})
         add(name, anyOf({QStringLiteral("201709"), QStringLiteral("201708")}));
+    // Contracts: the contract window's right reads and changes them.
+    for (const char* name : {"p_base_Up_HeTong", "P_JXC_Get_HeTong", "P_JXC_Get_HeTongList"})
+        add(name, anyOf({QStringLiteral("4016")}));
     // Fixed-asset cards: their list (1012) by its sub-rights; the windows of the fixed-asset
     // bills add and change cards but do not delete them.
     const auto assetBills = anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),

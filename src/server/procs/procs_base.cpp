@@ -7,6 +7,7 @@
 #include "server/procs/procs_basecache.h"
 #include "server/procs/procs_baselist.h"
 #include "server/procs/procs_cuxiao.h"
+#include "server/procs/procs_hetong.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/procs_scmb.h"
 #include "server/procs/registry.h"
@@ -90,6 +91,7 @@ void registerBaseProcedures(Registry& procedures) {
     registerBaseListProcedures(procedures);
     promotions::registerProcedures(procedures);
     assembly::registerProcedures(procedures);
+    contracts::registerProcedures(procedures);
 }
 
 }  // namespace dyt::server

@@ -13,6 +13,7 @@
 #include "server/reports/reports_dx.h"
 #include "server/reports/reports_distribution.h"
 #include "server/reports/reports_finance.h"
+#include "server/reports/reports_giftcontract.h"
 #include "server/reports/reports_internal.h"
 #include "server/reports/reports_processing.h"
 #include "server/reports/reports_loans.h"
@@ -62,6 +63,9 @@ int runReport(CallContext& c, const QString& procedure) {
                 reports::findDistributionReport(procedure, p.queryType))
             return r->run(c.db, p);
         if (const reports::DirectReport* r = reports::findInvoiceReport(procedure, p.queryType))
+            return r->run(c.db, p);
+        if (const reports::DirectReport* r =
+                reports::findGiftContractReport(procedure, p.queryType))
             return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
@@ -113,6 +117,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::distributionReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::invoiceReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::giftContractReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
