@@ -6,6 +6,7 @@
 #include "server/db/database.h"
 #include "server/procs/procs_basecache.h"
 #include "server/procs/procs_baselist.h"
+#include "server/procs/procs_commission.h"
 #include "server/procs/procs_cuxiao.h"
 #include "server/procs/procs_goods.h"
 #include "server/procs/registry.h"
@@ -88,6 +89,7 @@ void registerBaseProcedures(Registry& procedures) {
     registerBaseCacheProcedures(procedures);
     registerBaseListProcedures(procedures);
     promotions::registerProcedures(procedures);
+    commission::registerProcedures(procedures);
 }
 
 }  // namespace dyt::server
