@@ -2,6 +2,7 @@
 // window over its kind, every editor class the kind's editor; and the opening-balance windows.
 #include "client/base/basekinds.h"
 #include "client/base/frmbasecuxiao.h"
+#include "client/base/frmbasetcfagl.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
 #include "client/base/frminiwindows.h"
@@ -31,6 +32,8 @@ void registerBaseWindows() {
     }
     registerWindowClass(QStringLiteral("TfrmBaseCUXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBaseCUXiao(owner); });
+    registerWindowClass(QStringLiteral("TfrmBaseTCFAGL"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseTCFAGL(owner); });
     registerWindowClass(QStringLiteral("TfrmBillCuXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillCuXiao(owner); });
     registerWindowClass(QStringLiteral("TfrmBaseCuXiaoSet"), [](QWidget* owner) -> QWidget* {
