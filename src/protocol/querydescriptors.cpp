@@ -12,6 +12,7 @@ QList<QueryColumn> partnerMoneyColumns(const QString& className, const QList<Que
 // The columns of the sales, purchase and stock windows whose rows are not the plain figures of
 // their subject (querydescriptors_reports.cpp).
 QList<QueryColumn> reportColumns(const QString& queryType, const QList<QueryColumn>& subject);
+QList<QueryColumn> commissionColumns(const QString& queryType);
 // The columns of the account ledger and the price windows (querydescriptors_cw.cpp).
 QList<QueryColumn> accountAndPriceColumns(const QString& className);
 // The columns of the finance windows (querydescriptors_finance.cpp).
@@ -474,6 +475,8 @@ QueryDescriptor buildDescriptor(const WindowRow& row) {
         d.columns = financeColumns(d.queryTypes.value(0));
     if (d.columns.isEmpty())
         d.columns = invoiceColumns(d.queryTypes.value(0));
+    if (d.columns.isEmpty())
+        d.columns = commissionColumns(d.queryTypes.value(0));
     if (d.columns.isEmpty())
         d.columns = reportColumns(d.queryTypes.value(0), subjectColumns(row.subject));
     if (d.columns.isEmpty())

@@ -190,6 +190,7 @@ TEST_F(ReportColumns, EveryWindowShowsTheNamesAndFiguresOfItsReport) {
     postDealings();
     postLoans();
     postConsignment();
+    postCommissionPlans();
     for (const QueryDescriptor& d : queryDescriptors()) {
         const ReportInfo* info = findReport(d.procedure, d.queryType());
         if (!info || !info->realFigures)

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "bill_fixture.h"
@@ -221,6 +222,36 @@ protected:
         const ServiceResult r = service(u"SaveToDB"_s, p, lines);
         EXPECT_GT(r.code, 0) << r.message.toStdString();
         return r.code;
+    }
+    // Commission plans through the plan procedures: goods 101 earns 5 % of its sales amount
+    // (plan G5), goods 102 0.5 per unit (G05), employee 2 10 % of the gross profit (Z10, so for
+    // goods without a plan of their own). The plan ids in that order.
+    std::array<qint64, 3> postCommissionPlans() {
+        std::array<qint64, 3> ids = {};
+        const struct {
+            int kind;
+            const char* code;
+            const char* name;
+            int way;
+            const char* value;
+            qint64 record;
+        } plans[] = {{2, "G5", "商品按金额5%", 1, "5", 101},
+                     {2, "G05", "每箱0.5元", 2, "0.5", 102},
+                     {1, "Z10", "职员毛利10%", 3, "10", 2}};
+        for (int i = 0; i < 3; ++i) {
+            const auto& p = plans[i];
+            ids[i] = proc(u"p_Base_Up_TCFA"_s, {{"tclxid", QString::number(p.kind)},
+                                                {"code", QString::fromUtf8(p.code)},
+                                                {"fullname", QString::fromUtf8(p.name)},
+                                                {"tcfs", QString::number(p.way)},
+                                                {"tcl", QString::fromLatin1(p.value)}});
+            EXPECT_GT(ids[i], 0) << lastMessage_.toStdString();
+            EXPECT_EQ(ids[i], proc(u"p_Base_Up_TCFP"_s, {{"tclxid", QString::number(p.kind)},
+                                                         {"objid", QString::number(p.record)},
+                                                         {"tcid", QString::number(ids[i])}}))
+                << lastMessage_.toStdString();
+        }
+        return ids;
     }
     // A report with the lines a query window sends (czy_id of operator 1 in every condition).
     using Lines = std::vector<std::pair<const char*, const char*>>;

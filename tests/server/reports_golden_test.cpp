@@ -71,6 +71,7 @@ protected:
             postConsignPrices();
             postDistribution();
             postInvoices();
+            postCommissionPlans();
             // The account set stays in the data folder; the server process opens it from there.
             backend_->closeSession(session_);
             backend_.reset();

@@ -1,6 +1,7 @@
 #include "client/base/frmbasegoodsset.h"
 
 #include <QFile>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,6 +13,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "client/logic/commission.h"
 #include "client/logic/dmmain.h"
 #include "client/logic/prompter.h"
 #include "common/error.h"
@@ -88,12 +92,7 @@ void TfrmBaseGoodsSet::buildPages() {
     TfrmBaseEdit::buildPages();
     buildUnitGrid();
 
-    auto* commission = new QLabel(
-        QStringLiteral("商品的提成方案在“提成方案管理”中设置，销售时按方案计算职员提成。"),
-        page(QStringLiteral("商品提成")));
-    commission->setWordWrap(true);
-    pageGrid(QStringLiteral("商品提成"))->addWidget(commission, 0, 0, 1, 4, Qt::AlignTop);
-    pageGrid(QStringLiteral("商品提成"))->setRowStretch(1, 1);
+    buildCommissionPage();
 
     QWidget* pictures = page(QStringLiteral("商品图片"));
     QGridLayout* grid = pageGrid(QStringLiteral("商品图片"));
@@ -323,7 +322,65 @@ void TfrmBaseGoodsSet::deletePicture() {
     showPicture();
 }
 
+// The page "商品提成": the goods' commission plan, chosen among the goods' plans. The plans are
+// read when the page is first shown; the choice is sent after the goods was saved, and only
+// when it changed.
+void TfrmBaseGoodsSet::buildCommissionPage() {
+    QWidget* owner = page(QStringLiteral("商品提成"));
+    QGridLayout* grid = pageGrid(QStringLiteral("商品提成"));
+    cbPlan_ = new QComboBox(owner);
+    cbPlan_->setObjectName(QStringLiteral("cbTCFA"));
+    cbPlan_->addItem(commission::text::none(), QVariant(qint64(0)));
+    grid->addWidget(new QLabel(QStringLiteral("提成方案："), owner), 0, 0);
+    grid->addWidget(cbPlan_, 0, 1, 1, 2);
+    auto* note = new QLabel(
+        QStringLiteral("销售时按商品的提成方案计算经手人的提成；商品没有方案时按职员的方案计算。"),
+        owner);
+    note->setWordWrap(true);
+    grid->addWidget(note, 1, 0, 1, 4, Qt::AlignTop);
+    grid->setRowStretch(2, 1);
+    connect(pages(), &QTabWidget::currentChanged, this, [this, owner] {
+        if (pages()->currentWidget() == owner)
+            loadPlans();
+    });
+}
+
+void TfrmBaseGoodsSet::loadPlans() {
+    if (plansLoaded_)
+        return;
+    plansLoaded_ = true;
+    try {
+        TdmMain* dm = dmMain();
+        ParamList list = commission::listParams(commission::kGoodsPlan);
+        RecordSet plans;
+        dm->ExecProcQuery(commission::text::listProcedure(), list, &plans);
+        for (int r = 0; r < plans.rowCount(); ++r) {
+            cbPlan_->addItem(plans.at(r, plans.fieldIndex(QStringLiteral("fullname"))).toString(),
+                             plans.at(r, plans.fieldIndex(QStringLiteral("id"))).toLongLong());
+        }
+        if (recordId() > 0) {
+            ParamList one = commission::recordsParams(commission::kGoodsPlan, recordId());
+            RecordSet mine;
+            dm->ExecProcQuery(commission::text::listProcedure(), one, &mine);
+            if (mine.rowCount() > 0)
+                loadedPlan_ = mine.at(0, mine.fieldIndex(QStringLiteral("tcid"))).toLongLong();
+        }
+        cbPlan_->setCurrentIndex(std::max(0, cbPlan_->findData(loadedPlan_)));
+    } catch (const DytError& e) {
+        prompter().showError(caption::hint(), e);
+    }
+}
+
+qint64 TfrmBaseGoodsSet::chosenPlan() const {
+    return cbPlan_ ? cbPlan_->currentData().toLongLong() : 0;
+}
+
 void TfrmBaseGoodsSet::saveParts(qint64 id) {
+    if (plansLoaded_ && chosenPlan() != loadedPlan_) {
+        ParamList plan = commission::assignParams(commission::kGoodsPlan, id, chosenPlan());
+        dmMain()->ExecProc(commission::text::assignProcedure(), plan);
+        loadedPlan_ = chosenPlan();
+    }
     for (int r = 0; r < kUnitRows; ++r) {
         const QString unit = units_->item(r, kUnitName)->text().trimmed();
         if (unit.isEmpty())

@@ -12,6 +12,7 @@
 #include "client/base/frmbaseedit.h"
 #include "client/logic/fixedtext.h"
 
+class QComboBox;
 class QLabel;
 class QTableWidget;
 
@@ -74,6 +75,11 @@ public:
     static QByteArray storedPicture(qint64 goodsId);
     const QByteArray& picture() const { return picture_; }
 
+    // --- commission: the goods' plan on the page "商品提成" (read when the page is shown)
+    QComboBox* cbPlan() const { return cbPlan_; }
+    void loadPlans();
+    qint64 chosenPlan() const;
+
 protected:
     void buildPages() override;
     void loadRecord(qint64 id) override;
@@ -85,11 +91,15 @@ private:
     void loadUnits(qint64 goodsId, bool keepIds);
     void applyLocks(qint64 goodsId, bool leaf);
     void showPicture();
+    void buildCommissionPage();
 
     QTableWidget* units_ = nullptr;
     QLabel* lbPicture_ = nullptr;
     QByteArray picture_;
     bool pictureChanged_ = false;
+    QComboBox* cbPlan_ = nullptr;
+    bool plansLoaded_ = false;
+    qint64 loadedPlan_ = 0;
     bool lockedUnits_[kUnitRows] = {false, false, false};
 };
 

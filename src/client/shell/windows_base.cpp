@@ -4,6 +4,7 @@
 #include "client/base/frmbasecuxiao.h"
 #include "client/base/frmbasescmb.h"
 #include "client/base/frmbasehetong.h"
+#include "client/base/frmbasetcfagl.h"
 #include "client/base/frmbaseedit.h"
 #include "client/base/frmbaselist.h"
 #include "client/base/frminiwindows.h"
@@ -38,6 +39,8 @@ void registerBaseWindows() {
     });
     registerWindowClass(QStringLiteral("TfrmBaseHeTong"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBaseHeTong(owner); });
+    registerWindowClass(QStringLiteral("TfrmBaseTCFAGL"),
+                        [](QWidget* owner) -> QWidget* { return new TfrmBaseTCFAGL(owner); });
     registerWindowClass(QStringLiteral("TfrmBillCuXiao"),
                         [](QWidget* owner) -> QWidget* { return new TfrmBillCuXiao(owner); });
     registerWindowClass(QStringLiteral("TfrmBaseCuXiaoSet"), [](QWidget* owner) -> QWidget* {

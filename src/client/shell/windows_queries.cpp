@@ -10,6 +10,7 @@
 #include "client/queries/frmqkczkb.h"
 #include "client/queries/frmqkpcx.h"
 #include "client/queries/frmqlbbb.h"
+#include "client/queries/frmqxstctj.h"
 #include "client/queries/frmquery.h"
 #include "client/queries/frmstockfollowups.h"
 #include "client/queries/frmstockwindows.h"
@@ -59,6 +60,11 @@ void registerQueryWindows() {
         if (name == QLatin1String("TfrmQKPCX")) {
             registerWindowClass(name,
                                 [](QWidget* owner) -> QWidget* { return new TfrmQKPCX(owner); });
+            continue;
+        }
+        if (name == QLatin1String("TfrmQXSTCTJ")) {
+            registerWindowClass(name,
+                                [](QWidget* owner) -> QWidget* { return new TfrmQXSTCTJ(owner); });
             continue;
         }
         if (name == QLatin1String("TfrmQYWCG")) {

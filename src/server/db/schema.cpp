@@ -234,13 +234,30 @@ void addContracts(sqlite3* db) {
     exec(db, "CREATE INDEX IF NOT EXISTS ix_baseHeTongList_contract ON baseHeTongList(id)");
 }
 
+// Version 11: the commission plans. A plan (basetcIndex, tclxid 1 employees, 2 goods) computes a
+// line's commission by its way tcfs: 1 tcl percent of the sales amount, 2 tcl per base unit sold,
+// 3 tcl percent of the gross profit. basetcAssign gives a goods (tclxid 2) or an employee
+// (tclxid 1) its plan.
+void addCommissionPlans(sqlite3* db) {
+    if (queryInt(db, "SELECT COUNT(*) FROM pragma_table_info('basetcIndex') WHERE name = "
+                     "'tcfs'") == 0) {
+        exec(db, "ALTER TABLE basetcIndex ADD COLUMN tcfs INTEGER NOT NULL DEFAULT 1");
+        exec(db, "ALTER TABLE basetcIndex ADD COLUMN tcl NUMERIC(19,6) NOT NULL DEFAULT 0");
+    }
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS basetcAssign (tclxid INTEGER NOT NULL, objid INTEGER NOT "
+         "NULL, tcid INTEGER NOT NULL, PRIMARY KEY (tclxid, objid), CHECK (tclxid IN (1, 2)))");
+    exec(db, "CREATE INDEX IF NOT EXISTS ix_basetcAssign_plan ON basetcAssign(tcid)");
+}
+
 }  // namespace
 
 const std::vector<UpgradeStep>& upgradeSteps() {
     static const std::vector<UpgradeStep> steps = {
         {2, addChangeStamps},   {3, addStockStatusIndex}, {4, addBillGuards},
         {5, addAssetMovements}, {6, addFinanceAccounts},  {7, addPrintLog},
-        {8, addOtherStockMovements}, {9, addAssemblyTemplates}, {10, addContracts}};
+        {8, addOtherStockMovements}, {9, addAssemblyTemplates}, {10, addContracts},
+        {11, addCommissionPlans}};
     return overriddenSteps ? *overriddenSteps : steps;
 }
 

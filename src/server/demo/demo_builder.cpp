@@ -126,6 +126,7 @@ public:
         warehouses();
         partners();
         goods();
+        commissionPlans();
         calls_.flush();
         tell(QStringLiteral("期初数据"));
         opening();
@@ -359,6 +360,36 @@ private:
             if ((i + 1) % 10000 == 0)
                 tell(QStringLiteral("商品 %1").arg(i + 1));
         }
+    }
+
+    // Commission plans: of every three goods the first earns 3 % of its sales amount, the
+    // second 0.5 per unit; the employees earn 5 % of the gross profit of the third.
+    void commissionPlans() {
+        const auto plan = [this](int kind, const char* code, const char* name, int way,
+                                 const char* value) {
+            ParamList p = record({{"id", QStringLiteral("0")},
+                                  {"tclxid", QString::number(kind)},
+                                  {"code", s(code)},
+                                  {"fullname", s(name)},
+                                  {"tcfs", QString::number(way)},
+                                  {"tcl", s(value)}});
+            return calls_.proc(QStringLiteral("p_Base_Up_TCFA"), p);
+        };
+        const auto give = [this](int kind, qint64 recordId, qint64 planId) {
+            ParamList p = Builder::record({{"tclxid", QString::number(kind)},
+                                           {"objid", QString::number(recordId)},
+                                           {"tcid", QString::number(planId)}});
+            calls_.proc(QStringLiteral("p_Base_Up_TCFP"), p);
+        };
+        const qint64 byAmount = plan(2, "TC01", "销售额3%", 1, "3");
+        const qint64 perUnit = plan(2, "TC02", "每单位0.5元", 2, "0.5");
+        const qint64 staff = plan(1, "TC03", "职员毛利5%", 3, "5");
+        for (size_t i = 0; i < goods_.size(); ++i) {
+            if (i % 3 != 2)
+                give(2, goods_[i].id, i % 3 == 0 ? byAmount : perUnit);
+        }
+        for (qint64 e : employees_)
+            give(1, e, staff);
     }
 
     static int brandIndex(const QString& brand) {

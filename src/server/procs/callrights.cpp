@@ -374,6 +374,15 @@ QHash<QString, Rule> makeRules() {
     // Contracts: the contract window's right reads and changes them.
     for (const char* name : {"p_base_Up_HeTong", "P_JXC_Get_HeTong", "P_JXC_Get_HeTongList"})
         add(name, anyOf({QStringLiteral("4016")}));
+    // Commission plans: the plan window; the goods editor gives a goods its plan.
+    add("p_Base_Get_TCFA", anyOf({QStringLiteral("400701"), QStringLiteral("1001")}));
+    add("p_Base_Up_TCFA", editing({QStringLiteral("400701")}, false));
+    add("p_Base_Up_TCFP", [](Call& c) {
+        const bool goodsPlan = c.p.value(QStringLiteral("tclxid")).trimmed() == u"2";
+        return c.held().holdsSub(QStringLiteral("400701"), QStringLiteral("02")) ||
+               (goodsPlan && (c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("01")) ||
+                          c.held().holdsSub(QStringLiteral("1001"), QStringLiteral("02"))));
+    });
     // Fixed-asset cards: their list (1012) by its sub-rights; the windows of the fixed-asset
     // bills add and change cards but do not delete them.
     const auto assetBills = anyOf({QStringLiteral("20190501"), QStringLiteral("20190502"),

@@ -6,6 +6,7 @@
 #include "server/db/database.h"
 #include "server/procs/procs_basecache.h"
 #include "server/procs/procs_baselist.h"
+#include "server/procs/procs_commission.h"
 #include "server/procs/procs_cuxiao.h"
 #include "server/procs/procs_hetong.h"
 #include "server/procs/procs_goods.h"
@@ -92,6 +93,7 @@ void registerBaseProcedures(Registry& procedures) {
     promotions::registerProcedures(procedures);
     assembly::registerProcedures(procedures);
     contracts::registerProcedures(procedures);
+    commission::registerProcedures(procedures);
 }
 
 }  // namespace dyt::server

@@ -9,6 +9,7 @@
 #include "server/procs/registry.h"
 #include "server/reports/reports.h"
 #include "server/reports/reports_business.h"
+#include "server/reports/reports_commission.h"
 #include "server/reports/reports_cw.h"
 #include "server/reports/reports_dx.h"
 #include "server/reports/reports_distribution.h"
@@ -67,6 +68,8 @@ int runReport(CallContext& c, const QString& procedure) {
         if (const reports::DirectReport* r =
                 reports::findGiftContractReport(procedure, p.queryType))
             return r->run(c.db, p);
+        if (const reports::DirectReport* r = reports::findCommissionReport(procedure, p.queryType))
+            return r->run(c.db, p);
         if (const reports::FinanceReport* r = reports::findFinanceReport(procedure, p.queryType))
             return reports::runFinanceReport(c.db, p, *r);
         if (const reports::DirectReport* r =
@@ -119,6 +122,8 @@ const QList<ReportInfo>& reportCatalogue() {
         for (const reports::DirectReport& r : reports::invoiceReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const reports::DirectReport& r : reports::giftContractReports())
+            out << ReportInfo{r.procedure, r.queryType, true};
+        for (const reports::DirectReport& r : reports::commissionReports())
             out << ReportInfo{r.procedure, r.queryType, true};
         for (const ReportInfo& r : reports::documentedReports()) {
             bool known = false;
