@@ -309,6 +309,7 @@ TEST_F(AssemblyMenuE2E, ATemplateEnteredAtTheKeyboardIsPickedIntoAnAssemblyBillF
     EXPECT_EQ(u"201|3 202|-6 203|-9"_s, test::cells(*bill, 0, u"goodsid,qty"_s) + u' ' +
                                             test::cells(*bill, 1, u"goodsid,qty"_s) + u' ' +
                                             test::cells(*bill, 2, u"goodsid,qty"_s));
+    test::walkStep(u"template picked"_s);
     qint64 posted = 0;
     const auto c = QObject::connect(bill, &TfrmBillAbstract::billSaved,
                                     [&posted](qint64 saved) { posted = saved; });

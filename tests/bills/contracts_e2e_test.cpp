@@ -132,6 +132,7 @@ TEST_F(ContractsE2E, AContractOfTwoGoodsIsEnteredSavedAndFulfilledByAPurchase) {
     EXPECT_EQ(u"60|40"_s, test::cellOf(entry->records(), 0, u"total"_s) + u'|' +
                               test::cellOf(entry->records(), 1, u"total"_s));
     script.clearRecords();
+    test::walkStep(u"contract"_s);
     pressKey(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(u"保存成功！"_s, messages());
     if (!entry.isNull())
@@ -177,6 +178,7 @@ TEST_F(ContractsE2E, AContractOfTwoGoodsIsEnteredSavedAndFulfilledByAPurchase) {
     ASSERT_EQ(1, list->model()->rowCount());
     EXPECT_EQ(u"15 100 4 24 11 76 执行中"_s,
               listRow(list, u"Qty,total,zxQty,zxTotal,wzxQty,wzxTotal,stateName"_s));
+    test::walkStep(u"fulfilled"_s);
 
     // A contract fulfilled in part is not deleted; it is stopped.
     auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());

@@ -82,7 +82,8 @@ TfrmBaseTCFAGL::TfrmBaseTCFAGL(QWidget* parent) : TfrmXAbstract(parent) {
     bindGridKey(Qt::Key_Return, [this] { return btnUpdateClick(); });
     bindGridKey(Qt::Key_Delete, [this] { return btnDelClick(); });
     bindGridKey(Qt::Key_Insert, [this] { return btnAddClick(); });
-    bindGridKey(Qt::Key_F6, [this] { return btnAssignClick(); });
+    // F6 and the other function keys the menu takes stay the menu's.
+    bindGridKey(Qt::Key_F3, [this] { return btnAssignClick(); });
 
     const struct {
         const char* caption;

@@ -1,7 +1,7 @@
 #pragma once
 // The commission plans: the list TfrmBaseTCFAGL ("提成方案管理", function 400701) with adding
 // (Insert), changing (Enter), deleting (Delete) plans and giving a plan to goods or employees
-// (F6) from its grid; the editor of one plan
+// (F3) from its grid; the editor of one plan
 // TfrmBaseTCFASet; and the dialog TfrmBaseTCFPSet that lists the goods or employees of a plan's
 // kind with a check for those that use the plan.
 
