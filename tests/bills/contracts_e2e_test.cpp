@@ -3,7 +3,7 @@
 // a purchase bill from the same partner is posted.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/base/frmbasehetong.h"
 #include "client/bills/frmbilljhd.h"
 #include "client/queries/frmquery.h"
@@ -20,54 +20,13 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class ContractsE2E : public test::ServerFixture {
+class ContractsE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addGoods(102, "SP102", "齿轮", 1021, "个");
         addRecord("baseWLDW", 203, "G1", "华东五金");
         addRecord("baseCK", 301, "CK1", "总仓");
-        ASSERT_EQ(0, openAccounts());
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        settings().SeeCost = true;  // purchase prices are costs
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
-    }
-    void TearDown() override {
-        main.reset();
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
-    // The window of that class the menu entry opened among the workspace's windows.
-    template <typename Window>
-    Window* openFromMenu(int code) {
-        main->functions().OpenFunction(code);
-        activate(main.get());
-        for (QWidget* w : main->childWindows())
-            if (auto* found = qobject_cast<Window*>(w))
-                return found;
-        return nullptr;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
-    }
-    static QString cursorField(TfrmXAbstract* w) {
-        const QModelIndex i = w->dbgvX()->table()->currentIndex();
-        return i.isValid() ? w->gridDefinition().columns.at(i.column()).fieldName : QString();
     }
     // The list's first row: the fields asked for, numbers to four places.
     static QString listRow(TfrmBaseHeTong* list, const QString& fields) {
@@ -101,10 +60,6 @@ protected:
         pressKey(Qt::Key_Return);  // no remark: back to the goods field
         EXPECT_EQ(entry->edGoods(), QApplication::focusWidget());
     }
-
-    std::unique_ptr<TfrmMain> main;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
 };
 
 TEST_F(ContractsE2E, AContractOfTwoGoodsIsEnteredSavedAndFulfilledByAPurchase) {

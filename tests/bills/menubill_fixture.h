@@ -59,16 +59,20 @@ protected:
     }
     QString messages() const { return script.messages().join(QLatin1Char('|')); }
 
-    // The window the menu entry opened as a new child of the workspace; null when none opened.
+    // The window of that class the menu entry opened as a new child of the workspace; null when
+    // none opened.
     template <typename Window = client::TfrmGoodsBill>
     Window* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
+        const QList<QWidget*> before = main->childWindows();
         main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* window = qobject_cast<Window*>(main->childWindows().last());
-        activate(main.get());
-        return window;
+        Window* opened = nullptr;
+        for (QWidget* w : main->childWindows()) {
+            if (!before.contains(w) && qobject_cast<Window*>(w))
+                opened = qobject_cast<Window*>(w);
+        }
+        if (opened)
+            activate(main.get());
+        return opened;
     }
     // A saved bill opened again as the business history opens it, the lines focused.
     template <typename Window = client::TfrmGoodsBill>
