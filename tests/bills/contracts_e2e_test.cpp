@@ -128,18 +128,18 @@ TEST_F(ContractsE2E, AContractOfTwoGoodsIsEnteredSavedAndFulfilledByAPurchase) {
         pressKey(Qt::Key_S, Qt::ControlModifier);
         ASSERT_GT(posted, 0) << messages().toStdString();
     }
+    // Back in the list, 刷新 shows what the purchase fulfilled.
+    auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());
+    ASSERT_NE(nullptr, sub);
+    sub->mdiArea()->setActiveSubWindow(sub);
     activate(main.get());
-    list->refreshData();
+    QTest::mouseClick(list->toolBar()->widgetForAction(list->btnRefresh()), Qt::LeftButton);
     ASSERT_EQ(1, list->model()->rowCount());
     EXPECT_EQ(u"15 100 4 24 11 76 执行中"_s,
               listRow(list, u"Qty,total,zxQty,zxTotal,wzxQty,wzxTotal,stateName"_s));
     test::walkStep(u"fulfilled"_s);
 
     // A contract fulfilled in part is not deleted; it is stopped.
-    auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());
-    ASSERT_NE(nullptr, sub);
-    sub->mdiArea()->setActiveSubWindow(sub);
-    activate(main.get());
     list->setFocusedRow(0);
     list->dbgvX()->table()->setFocus();
     script.clearRecords();

@@ -113,6 +113,8 @@ TfrmBaseHeTong::TfrmBaseHeTong(QWidget* parent) : TfrmXAbstract(parent) {
     btnUpdate_ = add("btnUpdate", contract::text::edit(), &TfrmBaseHeTong::btnUpdateClick);
     btnDel_ = add("btnDel", contract::text::remove(), &TfrmBaseHeTong::btnDelClick);
     btnStop_ = add("btnStop", contract::text::stop(), &TfrmBaseHeTong::btnStopClick);
+    // Bills posted meanwhile in other windows change the fulfilment.
+    btnRefresh_ = add("btnRefresh", QStringLiteral("刷新"), &TfrmBaseHeTong::btnRefreshClick);
 
     cbType_ = typeBox(this, true);
     addHeaderField(contract::text::type(), cbType_);
@@ -184,6 +186,11 @@ void TfrmBaseHeTong::run(const std::function<void()>& action) {
     } catch (const DytError& e) {
         showError(e);
     }
+}
+
+bool TfrmBaseHeTong::btnRefreshClick() {
+    refreshData();
+    return true;
 }
 
 void TfrmBaseHeTong::refreshData() {

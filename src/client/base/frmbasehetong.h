@@ -34,6 +34,7 @@ public:
     QAction* btnUpdate() const { return btnUpdate_; }
     QAction* btnDel() const { return btnDel_; }
     QAction* btnStop() const { return btnStop_; }
+    QAction* btnRefresh() const { return btnRefresh_; }
     QComboBox* cbType() const { return cbType_; }
     QLineEdit* edPartner() const { return edPartner_; }
     QCheckBox* cbStopped() const { return cbStopped_; }
@@ -48,6 +49,7 @@ public:
     bool btnUpdateClick();
     bool btnDelClick();
     bool btnStopClick();
+    bool btnRefreshClick();
     // The id of the focused contract, 0 when none.
     qint64 currentId() const;
 
@@ -64,6 +66,7 @@ private:
     QAction* btnUpdate_ = nullptr;
     QAction* btnDel_ = nullptr;
     QAction* btnStop_ = nullptr;
+    QAction* btnRefresh_ = nullptr;
     QComboBox* cbType_ = nullptr;
     QLineEdit* edPartner_ = nullptr;
     qint64 partnerId_ = 0;
