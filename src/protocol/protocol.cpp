@@ -1,5 +1,7 @@
 #include "protocol/protocol.h"
 
+#include <limits>
+
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QDate>
@@ -338,9 +340,14 @@ private:
     }
     qint64 readInteger() {
         expect(r_.isInteger());
-        const qint64 v = r_.toInteger();
+        // A CBOR integer reaches 2^64 either way; a cell holds what a 64-bit integer holds.
+        const bool negative = r_.isNegativeInteger();
+        const quint64 magnitude = negative ? quint64(r_.toNegativeInteger()) - 1
+                                           : r_.toUnsignedInteger();
+        if (magnitude > quint64(std::numeric_limits<qint64>::max()))
+            badPacket(QStringLiteral("记录集中的整数超出范围"));
         r_.next();
-        return v;
+        return negative ? -1 - qint64(magnitude) : qint64(magnitude);
     }
     QVariant readCell(FieldType type) {
         if (r_.isNull()) {
