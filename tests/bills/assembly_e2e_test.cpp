@@ -4,7 +4,7 @@
 // assembly bill for a quantity and posted.
 #include <QPointer>
 
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/base/frmbasescmb.h"
 #include "client/bills/frmbillscmb.h"
 #include "client/logic/assemblytemplates.h"
@@ -30,10 +30,9 @@ enum : qint64 {
     kStore = 301,
 };
 
-class AssemblyE2E : public test::ServerFixture {
+class AssemblyE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
+    void addBaseData() override {
         addGoods(kLamp, "SP201", "台灯", 2011, "个");
         addGoods(kShade, "SP202", "灯罩", 2021, "个");
         addGoods(kBulb, "SP203", "灯泡", 2031, "个");
@@ -41,7 +40,6 @@ protected:
         addRecord("baseGoods", kClass, "LJ", "灯具类", 0, 1);
         addRecord("baseCK", kStore, "CK1", "总仓");
         addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
-        ASSERT_EQ(0, openAccounts());
     }
     static scmb::Template lamp() {
         scmb::Template t;
@@ -198,45 +196,12 @@ class AssemblyMenuE2E : public AssemblyE2E {
 protected:
     void SetUp() override {
         AssemblyE2E::SetUp();
+        if (HasFatalFailure())
+            return;
         // 10 shades at 5 and 20 bulbs at 2 in stock.
         dm.ExecUpdate(
             u"INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, qty, price, total) VALUES "
             "(202, 301, 0, 10, 5, 50), (203, 301, 0, 20, 2, 40)"_s);
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
-    }
-    void TearDown() override {
-        main.reset();
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        AssemblyE2E::TearDown();
-    }
-    // The window the menu entry opens, of the class asked for.
-    template <typename Window>
-    Window* openFromMenu(int code) {
-        main->functions().OpenFunction(code);
-        for (QWidget* w : main->childWindows()) {
-            if (auto* found = qobject_cast<Window*>(w)) {
-                activate(main.get());
-                return found;
-            }
-        }
-        return nullptr;
-    }
-    static void activate(QWidget* window) {
-        test::setKeyWindow(window);
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << window->metaObject()->className();
     }
     // Enter after the text, then the focus must be on the expected field.
     static void enter(const QString& text, QWidget* next) {
@@ -249,10 +214,6 @@ protected:
             .arg(number(u"SELECT sum(qty) FROM baseGoodsStock WHERE goodsid = %1"_s.arg(goods)))
             .arg(number(u"SELECT sum(total) FROM baseGoodsStock WHERE goodsid = %1"_s.arg(goods)));
     }
-
-    std::unique_ptr<TfrmMain> main;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
 };
 
 TEST_F(AssemblyMenuE2E, ATemplateEnteredAtTheKeyboardIsPickedIntoAnAssemblyBillForThree) {

@@ -1,7 +1,7 @@
 // Sales commission against a real server, at the keyboard: a plan of 5 % of the sales amount is
 // added in "提成方案管理" (400701) and given to the employee 张三; a sale of 4 screws at 20 by
 // 张三 is posted; "职员提成统计" (400703) shows 张三 with 80 sold and 4.00 commission.
-#include "bills_support.h"
+#include "menubill_fixture.h"
 #include "client/base/frmbasetcfagl.h"
 #include "client/bills/goodsbill.h"
 #include "client/logic/queryconditions.h"
@@ -20,63 +20,25 @@ using test::pickNext;
 using test::pressKey;
 using test::typeKeys;
 
-class CommissionE2E : public test::ServerFixture {
+class CommissionE2E : public test::MenuBillFixture {
 protected:
-    void SetUp() override {
-        ServerFixture::SetUp();
-        dm.ExecUpdate(u"UPDATE sysData SET sysValue = '1' WHERE Name = 'isOpen'"_s);
+    void addBaseData() override {
         addGoods(101, "SP101", "螺丝", 1011, "个");
         addRecord("baseWLDW", 201, "K1", "甲客户");
         addRecord("baseCK", 301, "CK1", "总仓");
         addRecord("baseZY", 2, "002", "张三", 0, 0, {{"name", u"'张三'"_s}});
+    }
+    void SetUp() override {
+        MenuBillFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         dm.ExecUpdate(
             u"INSERT INTO baseGoodsStock(goodsid, stockid, goodspc, qty, price, total) VALUES "
             "(101, 301, 0, 10, 10, 100)"_s);
-        settings().LoginDate = QDate::currentDate();
-        settings().DefaultBillRows = 2;
-        query::resetSharedQueryDates();
-        loadBillKinds(dm);
-        registerAllWindows();
-        savedOpener_ = billOpener();
-        installBillOpener();
-        savedHost_ = queryChildHost();
-        main = std::make_unique<TfrmMain>(programDir.path());
-        main->attachDataModule(&dm);
-        main->installFunctionHooks();
-        main->resize(1300, 800);
-        main->show();
-    }
-    void TearDown() override {
-        main.reset();
-        queryChildHost() = savedHost_;
-        billOpener() = savedOpener_;
-        ServerFixture::TearDown();
-    }
-    QString messages() const { return script.messages().join(u"|"_s); }
-    template <typename W>
-    W* openFromMenu(int code) {
-        const int before = int(main->childWindows().size());
-        main->functions().OpenFunction(code);
-        if (int(main->childWindows().size()) != before + 1)
-            return nullptr;
-        auto* w = qobject_cast<W*>(main->childWindows().last());
-        test::setKeyWindow(main.get());
-        main->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(main.get()));
-        return w;
     }
     static void click(QToolBar* bar, QAction* action) {
         QTest::mouseClick(bar->widgetForAction(action), Qt::LeftButton);
     }
-    static bool gridFocused(TfrmXAbstract* w) { return w->focusWidget() == w->dbgvX()->table(); }
-    static QString cursorField(TfrmXAbstract* w) {
-        const QModelIndex i = w->dbgvX()->table()->currentIndex();
-        return i.isValid() ? w->gridDefinition().columns.at(i.column()).fieldName : QString();
-    }
-
-    std::unique_ptr<TfrmMain> main;
-    BillOpener savedOpener_;
-    ChildWindowHost savedHost_;
 };
 
 TEST_F(CommissionE2E, APlanGivenToTheEmployeeEarnsOnHisPostedSale) {
