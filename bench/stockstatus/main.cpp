@@ -7,7 +7,8 @@
 //
 // The account set (by default 100 000 goods, 20 warehouses, 1 000 000 posted bill lines) is built
 // once by the demo builder's bulk path and kept in the temporary folder for later runs.
-// Usage: dyt-bench-stockstatus [GOODS] [WAREHOUSES] [LINES]
+// Usage: dyt-bench-stockstatus [GOODS] [WAREHOUSES] [LINES] [ONLY]
+// ONLY, when given, runs just the figures whose names contain it (for a profiler).
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -91,6 +92,12 @@ Figure measure(Fn&& fn) {
     return {ms.front(), ms[ms.size() / 2], cpu, rows};
 }
 
+QString only;
+
+bool wanted(const char* what) {
+    return only.isEmpty() || QString::fromUtf8(what).contains(only);
+}
+
 void print(const char* what, const Figure& f) {
     out << qSetFieldWidth(44) << Qt::left << QString::fromUtf8(what) << qSetFieldWidth(0)
         << QStringLiteral("best %1 ms  median %2 ms  cpu %3 ms  rows %4\n")
@@ -111,6 +118,7 @@ int main(int argc, char** argv) {
     o.warehouses = args.size() > 2 ? args[2].toInt() : 20;
     o.lines = args.size() > 3 ? args[3].toLongLong() : 1000000;
     o.seed = 2025;
+    only = args.value(4);
     try {
         const QString path = QDir::temp().filePath(QStringLiteral("dyt-stockstatus-%1-%2-%3.db")
                                                        .arg(o.goods)
@@ -166,34 +174,42 @@ int main(int argc, char** argv) {
         out << "account set: " << goodsCount << " goods, " << stockRows << " stock rows, " << lines
             << " bill lines\n";
 
-        print("plain SELECT of the stock per goods", measure([&] {
-                  dyt::server::Statement st = db->prepare(QStringLiteral(
-                      "SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock GROUP BY "
-                      "goodsid"));
-                  int n = 0;
-                  while (st.step())
-                      ++n;
-                  return n;
-              }));
-        print("DQKCNEW top category level", measure([&] {
-                  return report(QStringLiteral(";par_id=0"), QString(), QStringLiteral("0"));
-              }));
-        print("DQKCNEW one category level (its goods)", measure([&] {
-                  return report(QStringLiteral(";par_id=") + sub, QString(), QStringLiteral("0"));
-              }));
-        print("DQKCNEW flat list of all goods", measure([&] {
-                  return report(QStringLiteral(";isList=1"), QString(), QStringLiteral("0"));
-              }));
-        print("DQKCNEW top level, one warehouse", measure([&] {
-                  return report(QStringLiteral(";par_id=0"), warehouse, QStringLiteral("0"));
-              }));
-        print("DQKCNEW quick search", measure([&] {
-                  return report(QStringLiteral(";allfilter=矿泉水"), QString(),
-                                QStringLiteral("0"));
-              }));
-        print("DQKCNEW top level, latest sales price", measure([&] {
-                  return report(QStringLiteral(";par_id=0"), QString(), QStringLiteral("4"));
-              }));
+        if (wanted("plain SELECT of the stock per goods"))
+            print("plain SELECT of the stock per goods", measure([&] {
+                      dyt::server::Statement st = db->prepare(QStringLiteral(
+                          "SELECT goodsid, SUM(qty), SUM(total) FROM baseGoodsStock GROUP BY "
+                          "goodsid"));
+                      int n = 0;
+                      while (st.step())
+                          ++n;
+                      return n;
+                  }));
+        if (wanted("DQKCNEW top category level"))
+            print("DQKCNEW top category level", measure([&] {
+                      return report(QStringLiteral(";par_id=0"), QString(), QStringLiteral("0"));
+                  }));
+        if (wanted("DQKCNEW one category level (its goods)"))
+            print("DQKCNEW one category level (its goods)", measure([&] {
+                      return report(QStringLiteral(";par_id=") + sub, QString(),
+                                    QStringLiteral("0"));
+                  }));
+        if (wanted("DQKCNEW flat list of all goods"))
+            print("DQKCNEW flat list of all goods", measure([&] {
+                      return report(QStringLiteral(";isList=1"), QString(), QStringLiteral("0"));
+                  }));
+        if (wanted("DQKCNEW top level, one warehouse"))
+            print("DQKCNEW top level, one warehouse", measure([&] {
+                      return report(QStringLiteral(";par_id=0"), warehouse, QStringLiteral("0"));
+                  }));
+        if (wanted("DQKCNEW quick search"))
+            print("DQKCNEW quick search", measure([&] {
+                      return report(QStringLiteral(";allfilter=矿泉水"), QString(),
+                                    QStringLiteral("0"));
+                  }));
+        if (wanted("DQKCNEW top level, latest sales price"))
+            print("DQKCNEW top level, latest sales price", measure([&] {
+                      return report(QStringLiteral(";par_id=0"), QString(), QStringLiteral("4"));
+                  }));
     } catch (const dyt::DytError& e) {
         QTextStream(stderr) << e.message() << '\n';
         return 1;

@@ -352,9 +352,8 @@ public:
         const char* d = nullptr;
         qsizetype n = 0;
         const qsizetype want = static_cast<qsizetype>(std::strlen(name));
-        return bytes(kText, &d, &n) && n == want && std::memcmp(d, name, size_t(n)) == 0
-                   ? true
-                   : fail();
+        return bytes(kText, &d, &n) && n == want && std::memcmp(d, name, size_t(n)) == 0 ? true
+                                                                                         : fail();
     }
     bool simple(unsigned char b) {
         if (!ok_ || p_ >= end_ || *p_ != b)
@@ -653,6 +652,126 @@ QByteArray encode(const RecordSet& rs) {
         for (int c = 0; c < columns; ++c)
             writeCell(w, c < row.size() ? row[c] : QVariant(), fields[c].type);
     }
+    return w.take();
+}
+
+// --- writing row by row
+
+struct Writer::State {
+    explicit State(qsizetype reserve) : rows(reserve) {}
+    Out rows;
+};
+
+Writer::Writer(const QList<Field>& fields, qsizetype rowsGuess)
+    : d_(std::make_unique<State>(rowsGuess * (2 + fields.size() * 10))), fields_(fields) {}
+
+Writer::~Writer() = default;
+
+qsizetype Writer::size() const {
+    return d_->rows.used();
+}
+
+void Writer::beginRow() {
+    if (rows_ > 0 && column_ != fields_.size())
+        throw DytError(QStringLiteral("记录集的第%1行缺少字段值").arg(rows_));
+    d_->rows.head(kArray, static_cast<quint64>(fields_.size()));
+    ++rows_;
+    column_ = 0;
+}
+
+// The type of the cell about to be written.
+FieldType Writer::next() {
+    if (rows_ == 0 || column_ >= fields_.size())
+        throw DytError(QStringLiteral("记录集的字段值多于字段个数"));
+    return fields_[column_++].type;
+}
+
+void Writer::null() {
+    next();
+    d_->rows.byte(kNull);
+}
+
+void Writer::integer(qint64 v) {
+    if (fields_.value(column_).type != FieldType::Integer)
+        return value(QVariant(v));
+    next();
+    d_->rows.integer(v);
+}
+
+void Writer::real(double v) {
+    if (fields_.value(column_).type != FieldType::Float)
+        return value(QVariant(v));
+    next();
+    d_->rows.real(v);
+}
+
+void Writer::text(QStringView v) {
+    if (fields_.value(column_).type != FieldType::Text)
+        return value(QVariant(v.toString()));
+    next();
+    d_->rows.text(v);
+}
+
+void Writer::utf8(const char* data, qsizetype size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    // QString::fromUtf8 drops a byte order mark at the start.
+    const bool mark = size >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf;
+    if (fields_.value(column_).type != FieldType::Text || mark || !validUtf8(bytes, size))
+        return text(QString::fromUtf8(data, size));
+    next();
+    d_->rows.raw(kText, data, size);
+}
+
+void Writer::currency(qint64 raw) {
+    if (fields_.value(column_).type != FieldType::Currency)
+        return value(QVariant::fromValue(Currency::fromRaw(raw)));
+    next();
+    d_->rows.head(kTag, kTagCurrency);
+    d_->rows.integer(raw);
+}
+
+void Writer::boolean(bool v) {
+    if (fields_.value(column_).type != FieldType::Boolean)
+        return value(QVariant(v));
+    next();
+    d_->rows.byte(v ? kTrue : kFalse);
+}
+
+void Writer::value(const QVariant& v) {
+    const int at = column_;
+    const FieldType type = next();
+    bool ok = true;
+    const QVariant coerced = coerceValue(v, type, &ok);
+    if (!ok) {
+        throw DytError(QStringLiteral("字段[%1]的值[%2]无效").arg(fields_[at].name, v.toString()));
+    }
+    writeCell(d_->rows, coerced, type);
+}
+
+QByteArray Writer::finish() {
+    if (rows_ > 0 && column_ != fields_.size())
+        throw DytError(QStringLiteral("记录集的第%1行缺少字段值").arg(rows_));
+    Out w(64 + fields_.size() * 32 + 9);
+    w.head(kMap, 2);
+    w.latin("fields");
+    w.head(kArray, static_cast<quint64>(fields_.size()));
+    for (const Field& f : std::as_const(fields_)) {
+        w.head(kArray, 4);
+        w.text(f.name);
+        w.text(fieldTypeName(f.type));
+        w.integer(f.size);
+        w.text(f.displayName);
+    }
+    w.latin("rows");
+    w.head(kArray, static_cast<quint64>(rows_));
+    const qsizetype n = d_->rows.used();
+    w.ensure(n);
+    if (n > 0)
+        std::memcpy(w.at(), d_->rows.buffer().constData(), static_cast<size_t>(n));
+    w.advance(n);
+    d_ = std::make_unique<State>(0);
+    rows_ = 0;
+    column_ = 0;
     return w.take();
 }
 

@@ -60,6 +60,47 @@ private:
     qsizetype row_ = 0;
 };
 
+// A packet written row by row, for a writer that holds no record set: the bytes are those
+// encode() gives for a record set of the same fields and values. Each row takes one cell per
+// field, in order; a typed cell that does not match its field's type is converted as a record set
+// would convert it.
+class Writer {
+public:
+    explicit Writer(const QList<Field>& fields, qsizetype rowsGuess = 0);
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    const QList<Field>& fields() const { return fields_; }
+    qsizetype rowCount() const { return rows_; }
+    // The bytes of the rows so far: what a size limit counts.
+    qsizetype size() const;
+
+    void beginRow();
+    void null();
+    void integer(qint64 v);
+    void real(double v);
+    void text(QStringView v);
+    // A text as UTF-8 bytes; malformed bytes are read as QString::fromUtf8 reads them.
+    void utf8(const char* data, qsizetype size);
+    void currency(qint64 raw);
+    void boolean(bool v);
+    // Any value, converted to the field's type as a record set converts it.
+    void value(const QVariant& v);
+
+    // The packet bytes; the writer is then empty. Fails when a row lacks cells.
+    QByteArray finish();
+
+private:
+    FieldType next();
+
+    struct State;
+    std::unique_ptr<State> d_;
+    QList<Field> fields_;
+    qsizetype rows_ = 0;
+    int column_ = 0;
+};
+
 // Appends the UTF-8 form of a text as a CBOR text string.
 void appendText(QByteArray& out, QStringView text);
 

@@ -342,8 +342,8 @@ private:
         expect(r_.isInteger());
         // A CBOR integer reaches 2^64 either way; a cell holds what a 64-bit integer holds.
         const bool negative = r_.isNegativeInteger();
-        const quint64 magnitude = negative ? quint64(r_.toNegativeInteger()) - 1
-                                           : r_.toUnsignedInteger();
+        const quint64 magnitude =
+            negative ? quint64(r_.toNegativeInteger()) - 1 : r_.toUnsignedInteger();
         if (magnitude > quint64(std::numeric_limits<qint64>::max()))
             badPacket(QStringLiteral("记录集中的整数超出范围"));
         r_.next();
@@ -407,6 +407,10 @@ private:
 
 QCborValue recordSetToCbor(const RecordSet& rs) {
     return QCborValue(QCborTag(kTagRecordSet), QCborValue(packetcodec::encode(rs)));
+}
+
+QCborValue packetToCbor(const QByteArray& packet) {
+    return QCborValue(QCborTag(kTagRecordSet), QCborValue(packet));
 }
 
 bool isRecordSet(const QCborValue& value) {

@@ -91,6 +91,8 @@ struct Response {
 // carry the raw fixed-point integer under kTagCurrency; dates travel as "yyyy-MM-dd" and
 // datetimes as "yyyy-MM-dd HH:mm:ss".
 QCborValue recordSetToCbor(const RecordSet& rs);
+// The same for the bytes of a packet already written (packetcodec::Writer).
+QCborValue packetToCbor(const QByteArray& packet);
 // Throws DytError for a packet that is not a record set or whose cells do not fit their fields.
 RecordSet recordSetFromCbor(const QCborValue& value);
 bool isRecordSet(const QCborValue& value);

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <functional>
 #include <limits>
 
 #include "common/error.h"
@@ -180,14 +181,16 @@ TEST(PacketCodec, TextCellsMustBeWellFormedUtf8) {
         const char* text;  // expected UTF-8, or null when refused
     };
     const Case cases[] = {
-        {"63e4b8ad", "\xe4\xb8\xad"},              // 中
-        {"64f09f9880", "\xf0\x9f\x98\x80"},        // a pair of surrogates in UTF-16
-        {"7801" "41", "A"},                        // a length in the longer form is still read
-        {"62c0af", nullptr},                       // overlong "/"
-        {"63eda080", nullptr},                     // a surrogate written as UTF-8
-        {"64f4908080", nullptr},                   // above U+10FFFF
-        {"62e4b8", nullptr},                       // cut short
-        {"61ff", nullptr},                         // never in UTF-8
+        {"63e4b8ad", "\xe4\xb8\xad"},        // 中
+        {"64f09f9880", "\xf0\x9f\x98\x80"},  // a pair of surrogates in UTF-16
+        {"7801"
+         "41",
+         "A"},                    // a length in the longer form is still read
+        {"62c0af", nullptr},      // overlong "/"
+        {"63eda080", nullptr},    // a surrogate written as UTF-8
+        {"64f4908080", nullptr},  // above U+10FFFF
+        {"62e4b8", nullptr},      // cut short
+        {"61ff", nullptr},        // never in UTF-8
     };
     for (const Case& c : cases) {
         const QByteArray bytes = packet(QByteArray::fromHex(c.hex));
@@ -200,6 +203,82 @@ TEST(PacketCodec, TextCellsMustBeWellFormedUtf8) {
         ASSERT_TRUE(packetcodec::decode(bytes.constData(), bytes.size(), &direct)) << c.hex;
         EXPECT_EQ(QString::fromUtf8(c.text), direct.at(0, 0).toString()) << c.hex;
     }
+}
+
+TEST(PacketCodec, TheRowWriterGivesTheBytesOfTheRecordSet) {
+    // Every cell written typed (each typed writer on every field type: a mismatch converts as
+    // a record set converts), then as a value: the bytes are those of encode() on the record set
+    // the same values make.
+    const RecordSet rs = sample();
+    packetcodec::Writer typed(rs.fields());
+    packetcodec::Writer general(rs.fields());
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        typed.beginRow();
+        general.beginRow();
+        for (int c = 0; c < rs.fieldCount(); ++c) {
+            const QVariant& v = rs.at(r, c);
+            general.value(v);
+            if (!v.isValid())
+                typed.null();
+            else if (c == 0)
+                typed.utf8(v.toString().toUtf8().constData(), v.toString().toUtf8().size());
+            else if (c == 1)
+                typed.integer(v.toLongLong());
+            else if (c == 2)
+                typed.real(v.toDouble());
+            else if (c == 3)
+                typed.currency(v.value<Currency>().raw());
+            else if (c == 6)
+                typed.boolean(v.toBool());
+            else
+                typed.value(v);
+        }
+    }
+    const QByteArray expected = packetcodec::encode(rs);
+    EXPECT_EQ(expected, typed.finish());
+    EXPECT_EQ(expected, general.finish());
+
+    // Typed cells on fields of other types, and malformed UTF-8: as appendRow() takes them, or
+    // refused as it refuses them.
+    const RecordSet mixed = test::withFields("t text, i integer, f float, m currency, b boolean");
+    const QByteArray texts[] = {QByteArray("12.5"), QByteArray("\xc0\xaf\xed\xa0\x80x\xff", 7),
+                                QByteArray("\xef\xbb\xbf\xe4\xb8\xad", 6), QByteArray(" 7 "),
+                                QByteArray()};
+    const qint64 numbers[] = {3, -1, 0, std::numeric_limits<qint64>::min()};
+    for (const Field& f : mixed.fields()) {
+        auto check = [&](const QVariant& v, const std::function<void(packetcodec::Writer&)>& put) {
+            RecordSet one;
+            one.addField(f.name, f.type);
+            packetcodec::Writer w(one.fields());
+            w.beginRow();
+            try {
+                one.appendRow({v});
+            } catch (const DytError&) {
+                EXPECT_THROW(put(w), DytError)
+                    << f.name.toStdString() << v.toString().toStdString();
+                return;
+            }
+            put(w);
+            EXPECT_EQ(packetcodec::encode(one), w.finish()) << f.name.toStdString();
+        };
+        for (const QByteArray& t : texts)
+            check(QString::fromUtf8(t),
+                  [&](packetcodec::Writer& w) { w.utf8(t.constData(), t.size()); });
+        for (const qint64 n : numbers)
+            check(n, [&](packetcodec::Writer& w) { w.integer(n); });
+        check(2.5, [](packetcodec::Writer& w) { w.real(2.5); });
+        check(true, [](packetcodec::Writer& w) { w.boolean(true); });
+    }
+
+    // A row short of cells, or one cell too many, is refused.
+    packetcodec::Writer shortRow(mixed.fields());
+    shortRow.beginRow();
+    shortRow.integer(1);
+    EXPECT_THROW(shortRow.beginRow(), DytError);
+    packetcodec::Writer longRow(test::withFields("i integer").fields());
+    longRow.beginRow();
+    longRow.integer(1);
+    EXPECT_THROW(longRow.integer(2), DytError);
 }
 
 }  // namespace
