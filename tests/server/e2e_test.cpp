@@ -141,7 +141,35 @@ TEST_F(ServerTest, AnonymousConnectionsGetTheLoginMethodsTheConfigurationAndClea
         proto::splitLines(s->call(u"ConnectionVar"_s, {u"abc"_s}).result.toString());
     ASSERT_EQ(3, l2.size());
     EXPECT_EQ(u"abc|2026-06-02 09:00:00"_s, l2[0] + u'|' + l2[1]);
-    EXPECT_EQ(2, update(*s, u"DELETE FROM baseGoods WHERE id IN (9001, 9002)"_s));
+    // The stamps a connection reads follow every write of another one, however often it asks
+    // in between (the server keeps them while nothing is committed).
+    auto reader = loggedIn(u"dytv1_2"_s);
+    const auto stamps = [&](Client& on) {
+        return proto::splitLines(on.call(u"ConnectionVar"_s, {u"t"_s}).result.toString())
+            .mid(1)
+            .join(u'|');
+    };
+    // clang-format off
+    struct Step { const char* sql; const char* stamps; };
+    const Step steps[] = {
+        {nullptr, "2026-06-02 09:00:00|2000-01-01"},
+        {"UPDATE baseGoods SET updateTime = '2026-07-03 08:00:00' WHERE id = 9001",
+         "2026-07-03 08:00:00|2000-01-01"},
+        {"INSERT INTO baseWLDW(id, code, fullname, updateTime) VALUES (9003, 'W1', '甲', "
+         "'2026-01-09 01:02:03')", "2026-07-03 08:00:00|2026-01-09 01:02:03"},
+        {"DELETE FROM baseWLDW WHERE id = 9003", "2026-07-03 08:00:00|2000-01-01"},
+        {"DELETE FROM baseGoods WHERE id IN (9001, 9002)", "2000-01-01|2000-01-01"},
+    };
+    // clang-format on
+    for (const Step& step : steps) {
+        if (step.sql) {
+            EXPECT_GE(update(*s, QString::fromUtf8(step.sql)), 1) << step.sql;
+        }
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(QString::fromUtf8(step.stamps), stamps(*reader))
+                << (step.sql ? step.sql : "");
+        EXPECT_EQ(QString::fromUtf8(step.stamps), stamps(*s));
+    }
     // Unknown methods, wrong arguments and broken frames get clear answers.
     // clang-format off
     struct Case { const char* method; QCborArray args; const char* expected; };
@@ -499,10 +527,17 @@ TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAcco
     const Response login = test::logIn(*c, u"dytv1_2"_s);
     ASSERT_EQ(0, login.code());
     const QString token = ParamList(login.outText(0)).value(u"dbPassword"_s);
-    ASSERT_EQ(1, update(*c, u"INSERT INTO sysData(Name, sysValue) VALUES ('恢复标记', '备份前')"_s));
+    ASSERT_EQ(1,
+              update(*c, u"INSERT INTO sysData(Name, sysValue) VALUES ('恢复标记', '备份前')"_s));
+    ASSERT_EQ(1, update(*c,
+                        u"INSERT INTO baseGoods(id, code, fullname, updateTime) VALUES "
+                        "(9101, 'R1', '恢复', '2099-02-02 02:02:02')"_s));
+    const auto goodsStamp = [&] {
+        return proto::splitLines(c->call(u"ConnectionVar"_s, {u"t"_s}).result.toString()).value(1);
+    };
     const auto backup = [&](const QString& file, int local, const QString& pw = QString()) {
-        const Response r = c->call(u"BackupProfile"_s,
-                                   {u"dytv1_2"_s, u"账套乙"_s, file, u"sa"_s, pw, local});
+        const Response r =
+            c->call(u"BackupProfile"_s, {u"dytv1_2"_s, u"账套乙"_s, file, u"sa"_s, pw, local});
         return u"%1 %2"_s.arg(r.code()).arg(r.outText(1));
     };
     // A wrong administrator password is refused whatever the target; the login's own token makes
@@ -514,16 +549,19 @@ TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAcco
         int local;
         QString password;
         const char* expected;
-    } backups[] = {{"乙.bad.db", 0, u"bad"_s, wrong},    {"乙.bad.db", 1, u"bad"_s, wrong},
-                   {"乙.token.db", 1, token, wrong},     {"乙.token.db", 0, token, ok},
+    } backups[] = {{"乙.bad.db", 0, u"bad"_s, wrong},
+                   {"乙.bad.db", 1, u"bad"_s, wrong},
+                   {"乙.token.db", 1, token, wrong},
+                   {"乙.token.db", 0, token, ok},
                    {"乙.token.db", 0, QString(), "-1 备份文件[乙.token.db]已经存在，请重新命名"},
                    {"../escape.db", 0, QString(), "-1 备份文件名称[../escape.db]无效"}};
     for (const auto& b : backups) {
-        EXPECT_EQ(QString::fromUtf8(b.expected), backup(QString::fromUtf8(b.file), b.local, b.password))
+        EXPECT_EQ(QString::fromUtf8(b.expected),
+                  backup(QString::fromUtf8(b.file), b.local, b.password))
             << b.file;
     }
-    const Response local = c->call(u"BackupProfile"_s,
-                                   {u"dytv1_2"_s, u"账套乙"_s, u"乙.local.db"_s, u"sa"_s, QString(), 1});
+    const Response local = c->call(
+        u"BackupProfile"_s, {u"dytv1_2"_s, u"账套乙"_s, u"乙.local.db"_s, u"sa"_s, QString(), 1});
     ASSERT_EQ(0, local.code());
     const QByteArray content = local.out(2).toByteArray();
     RecordSet backupRows =
@@ -536,20 +574,28 @@ TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAcco
                             {u"dytv1_1"_s, u"账套甲"_s, u"甲.other.db"_s, u"sa"_s, QString(), 0})
                      .code());
     update(*c, u"UPDATE sysData SET sysValue = '备份后' WHERE Name = '恢复标记'"_s);
+    update(*c, u"UPDATE baseGoods SET updateTime = '2099-03-03 03:03:03' WHERE id = 9101"_s);
+    EXPECT_EQ(u"2099-03-03 03:03:03"_s, goodsStamp());
     const auto restore = [&](const QString& name, const QByteArray& bytes,
                              const QString& pw = QString()) {
-        const Response r = c->call(u"RestoreProfile"_s, {u"dytv1_2"_s, name, u"sa"_s, pw,
-                                                         bytes.isEmpty() ? null() : QCborValue(bytes)});
+        const Response r = c->call(
+            u"RestoreProfile"_s,
+            {u"dytv1_2"_s, name, u"sa"_s, pw, bytes.isEmpty() ? null() : QCborValue(bytes)});
         return u"%1 %2"_s.arg(r.code()).arg(r.outText(3));
     };
     const auto marker = [&] {
-        return query(*c, u"SELECT sysValue FROM sysData WHERE Name = '恢复标记'"_s).at(0, 0).toString();
+        return query(*c, u"SELECT sysValue FROM sysData WHERE Name = '恢复标记'"_s)
+            .at(0, 0)
+            .toString();
     };
     EXPECT_EQ(u"-1 管理员账号或口令错误"_s, restore(u"乙.token.db"_s, {}, token));
     EXPECT_EQ(u"-1 服务器备份[甲.other.db]不存在"_s, restore(u"甲.other.db"_s, {}));
     EXPECT_EQ(u"-1 服务器备份[nosuch.db]不存在"_s, restore(u"nosuch.db"_s, {}));
     EXPECT_EQ(u"0 账套恢复成功"_s, restore(u"乙.token.db"_s, {}));
     EXPECT_EQ(u"备份前"_s, marker());
+    // The stamps are those of the restored file, not those seen before.
+    EXPECT_EQ(u"2099-02-02 02:02:02"_s, goodsStamp());
+    update(*c, u"DELETE FROM baseGoods WHERE id = 9101"_s);
     update(*c, u"UPDATE sysData SET sysValue = '保持不变' WHERE Name = '恢复标记'"_s);
     // Files that are not this server's account sets leave everything as it was: broken bytes,
     // a database without the tables, one with only the version, ones lacking a table the server
@@ -564,8 +610,9 @@ TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAcco
         ASSERT_TRUE(pf.open(QIODevice::ReadOnly));
         plain = pf.readAll();
     }
-    const QString onlyVersion = u"CREATE TABLE sysVersion(version INTEGER NOT NULL); "
-                                "INSERT INTO sysVersion VALUES (%1)"_s.arg(server::schema::currentVersion());
+    const QString onlyVersion =
+        u"CREATE TABLE sysVersion(version INTEGER NOT NULL); "
+        "INSERT INTO sysVersion VALUES (%1)"_s.arg(server::schema::currentVersion());
     const struct {
         QByteArray bytes;
         const char* reason;
@@ -576,8 +623,9 @@ TEST_F(ServerTest, BackupAndRestoreNeedTheAdministratorAndTakeOnlyTheServersAcco
         {changedBackup(plain, onlyVersion), "文件不是有效的账套备份：缺少"},
         {changedBackup(content, u"DROP TABLE sysuser"_s), "缺少[sysuser]"},
         {changedBackup(content, u"DROP TABLE djIndex"_s), "缺少[djindex]"},
-        {changedBackup(content, u"CREATE TRIGGER tr_extra AFTER INSERT ON djStockDetail BEGIN "
-                                "UPDATE baseGoodsStock SET qty = qty * 2; END"_s),
+        {changedBackup(content,
+                       u"CREATE TRIGGER tr_extra AFTER INSERT ON djStockDetail BEGIN "
+                       "UPDATE baseGoodsStock SET qty = qty * 2; END"_s),
          "含有本系统没有的[tr_extra]"},
         {changedBackup(content, u"CREATE VIEW v_extra AS SELECT 1"_s), "含有本系统没有的[v_extra]"},
     };
@@ -613,10 +661,10 @@ TEST_F(ServerTest, ARestoreUnderWritingClientsRefusesTheirCallsAndLeavesExactlyT
     const QString db = u"dytv1_1"_s;
     const QString restored = u"账套已经被恢复或关闭，请重新登录"_s;
     auto restorer = loggedIn(db);
-    ASSERT_EQ(0, restorer
-                     ->call(u"BackupProfile"_s,
-                            {db, u"账套甲"_s, u"甲.load.db"_s, u"sa"_s, QString(), 0})
-                     .code());
+    ASSERT_EQ(
+        0, restorer
+               ->call(u"BackupProfile"_s, {db, u"账套甲"_s, u"甲.load.db"_s, u"sa"_s, QString(), 0})
+               .code());
     // Three clients write as fast as they can until they are sent back to log in; a long query
     // runs meanwhile. Acknowledgements are counted, also those after the restore answered.
     constexpr int kWriters = 3;
@@ -655,8 +703,8 @@ TEST_F(ServerTest, ARestoreUnderWritingClientsRefusesTheirCallsAndLeavesExactlyT
          {u"SELECT count(*) FROM sysLog a, sysLog b, sysLog c, sysLog d, sysLog e, sysLog f"_s});
     QElapsedTimer timer;
     timer.start();
-    const Response r = restorer->call(u"RestoreProfile"_s,
-                                      {db, u"甲.load.db"_s, u"sa"_s, QString(), null()});
+    const Response r =
+        restorer->call(u"RestoreProfile"_s, {db, u"甲.load.db"_s, u"sa"_s, QString(), null()});
     restoreAnswered = true;
     const qint64 took = timer.elapsed();
     for (auto& t : writers)
@@ -710,8 +758,8 @@ struct LocalServer {
     // A write through a procedure, which has no time limit: "" when it got through.
     QString write(const QString& value) const {
         const Response r = test::loggedIn(port)->call(
-            u"ExecProc"_s,
-            {u"P_SYS_Up_DataRow"_s, proto::joinLines({u"Name=并发写入"_s, u"DefValue="_s + value})});
+            u"ExecProc"_s, {u"P_SYS_Up_DataRow"_s,
+                            proto::joinLines({u"Name=并发写入"_s, u"DefValue="_s + value})});
         return r.code() == 0 ? QString() : r.outText(2);
     }
     QTemporaryDir dir;

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -183,6 +184,8 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
     if (mode != Mode::ReadOnly) {
         db->executeScript(QStringLiteral(
             "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;"));
+        if (db->scalar(QStringLiteral("PRAGMA journal_mode")).toString() == u"wal")
+            db->countCommits();
     } else {
         db->executeScript(QStringLiteral("PRAGMA foreign_keys=ON;"));
     }
@@ -646,10 +649,20 @@ namespace {
 struct WriterQueue {
     std::mutex mutex;
     std::condition_variable turn;
-    quint64 next = 0;     // the ticket the next writer draws
-    quint64 serving = 0;  // the ticket that may write now
-    std::set<quint64> abandoned;  // tickets whose writers gave up waiting
+    quint64 next = 0;                // the ticket the next writer draws
+    quint64 serving = 0;             // the ticket that may write now
+    std::set<quint64> abandoned;     // tickets whose writers gave up waiting
+    std::atomic<qint64> commits{0};  // done by this process's connections (WAL files)
 };
+
+// After each commit of a WAL file: counted, then the checkpoint SQLite's own hook would make
+// (at 1000 pages in the log, its default), which a hook of one's own replaces.
+int afterCommit(void* queue, sqlite3* db, const char* name, int pages) {
+    static_cast<WriterQueue*>(queue)->commits.fetch_add(1, std::memory_order_acq_rel);
+    if (pages >= 1000)
+        sqlite3_wal_checkpoint(db, name);
+    return SQLITE_OK;
+}
 
 WriterQueue* writerQueue(const QString& path) {
     static std::mutex registryMutex;
@@ -662,6 +675,18 @@ WriterQueue* writerQueue(const QString& path) {
 }
 
 }  // namespace
+
+void Database::countCommits() {
+    if (path_.isEmpty() || path_ == u":memory:")
+        return;
+    auto* q = writerQueue(path_);
+    file_ = q;
+    sqlite3_wal_hook(db_, afterCommit, q);
+}
+
+qint64 Database::commitCount() const {
+    return file_ ? static_cast<WriterQueue*>(file_)->commits.load(std::memory_order_acquire) : -1;
+}
 
 WriterTurn::WriterTurn(Database& db, bool wanted) {
     if (!wanted || db.path().isEmpty() || db.path() == u":memory:")
@@ -697,8 +722,7 @@ void WriterTurn::release() {
     q->turn.notify_all();
 }
 
-Transaction::Transaction(Database& db, Lock lock)
-    : db_(db), turn_(db, lock == Lock::Immediate) {
+Transaction::Transaction(Database& db, Lock lock) : db_(db), turn_(db, lock == Lock::Immediate) {
     db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
                                               : QStringLiteral("BEGIN"));
     active_ = true;

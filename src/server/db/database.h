@@ -102,6 +102,11 @@ public:
     // the database's message when the copy fails (the file may then stay behind, half written).
     bool backupTo(const QString& path);
 
+    // How many commits this process's connections have made on the file, each counted once it is
+    // done; -1 when the file is not in WAL mode and commits are not counted. What was read from
+    // the file before the count stayed the same is still what it holds (within this process).
+    qint64 commitCount() const;
+
     // How long a statement waits for another connection's lock before it fails busy.
     void setBusyTimeout(int ms);
     int busyTimeout() const { return busyTimeoutMs_; }
@@ -127,6 +132,8 @@ private:
     friend class Statement;
     int busyTimeoutMs_ = kBusyTimeoutMs;
     void updateAuthorizer();
+    // Counts the commits made through this connection (a file in WAL mode).
+    void countCommits();
     // Takes a finished statement back into the cache (or finalizes it).
     void release(QString key, sqlite3_stmt* stmt);
     void clearCache();
@@ -136,6 +143,7 @@ private:
 
     sqlite3* db_;
     QString path_;
+    void* file_ = nullptr;  // what the process shares about the file (counted commits)
     std::function<void(const QString&, const QString&)> watcher_;
     AccessRule restriction_;
     QHash<QString, sqlite3_stmt*> cache_;

@@ -18,10 +18,10 @@
 #include "common/clock.h"
 #include "common/error.h"
 #include "server/db/password.h"
+#include "server/db/schema.h"
 #include "server/net/clientwrites.h"
 #include "server/procs/bill_print.h"
 #include "server/procs/callrights.h"
-#include "server/db/schema.h"
 #include "server/reports/reports.h"
 #include "server/tsql/tsql.h"
 #include "server/tsql/tsql_functions.h"
@@ -142,7 +142,8 @@ void removeDatabaseFiles(const QString& path) {
 QString newBackupToken() {
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
 }
 
 bool validBackupFileName(const QString& name) {
@@ -406,7 +407,21 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
     QString goods = kDefaultStamp;
     QString partners = kDefaultStamp;
     if (session.loggedIn()) {
-        std::shared_lock lock(session.profile->lock);
+        ProfileState& state = *session.profile;
+        std::shared_lock lock(state.lock);
+        // The stamps change only with a commit: the client's regular check reads no file while
+        // nothing was written (the count is read before the file, so a commit meanwhile makes
+        // the next check read again).
+        const qint64 commits = session.db ? session.db->commitCount() : -1;
+        const quint64 restores = state.restores;
+        if (commits >= 0 && session.db && !session.evicted) {
+            std::lock_guard stampsLock(state.stampsMutex);
+            if (state.stamps.commits == commits && state.stamps.restores == restores) {
+                Response r;
+                r.result = proto::joinLines({token, state.stamps.goods, state.stamps.partners});
+                return r;
+            }
+        }
         if (session.db && !session.evicted) {
             // Both stamps in one statement; each alone when that fails.
             bool both = false;
@@ -436,6 +451,10 @@ Response Backend::connectionVar(Session& session, const QCborArray& args) {
             if (!both) {
                 goods = stamp(QStringLiteral("baseGoods"));
                 partners = stamp(QStringLiteral("basewldw"));
+            }
+            if (commits >= 0 && both) {
+                std::lock_guard stampsLock(state.stampsMutex);
+                state.stamps = {commits, restores, goods, partners};
             }
         }
     }

@@ -31,7 +31,7 @@ struct Session {
     qint64 spid = 0;
     QString peer;                // client address
     bool adminVerified = false;  // "CheckAdminPass" succeeded on this connection
-    QString backupToken;         // handed out at login: lets the client's own backups stay on the server
+    QString backupToken;  // handed out at login: lets the client's own backups stay on the server
     // Set after login:
     QString dbName;
     QString fullName;
@@ -69,6 +69,17 @@ struct ProfileState {
     std::mutex schemaMutex;
     tsql::SchemaLookup schema;  // read from the first connection that needs it
     void schemaChanged();
+
+    // The change stamps of goods and partners that ConnectionVar answers, as last read, and the
+    // file's commit count and the restores when they were read: while both stay, the stamps do.
+    struct Stamps {
+        qint64 commits = -1;
+        quint64 restores = 0;
+        QString goods;
+        QString partners;
+    };
+    std::mutex stampsMutex;
+    Stamps stamps;
 };
 
 class Backend {
