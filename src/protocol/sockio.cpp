@@ -3,8 +3,10 @@
 #ifdef Q_OS_WIN
 #include <winsock2.h>
 #else
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <cerrno>
 #endif
@@ -55,6 +57,24 @@ Wait waitReadable(qintptr fd, int ms) {
 
 Wait waitWritable(qintptr fd, int ms) {
     return waitFor(fd, true, ms);
+}
+
+bool setWaitingReads(qintptr fd, int ms) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(fd);
+    Q_UNUSED(ms);
+    return false;
+#else
+    const int s = static_cast<int>(fd);
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    if (::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0 ||
+        ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+        return false;
+    const int flags = ::fcntl(s, F_GETFL);
+    return flags >= 0 && ::fcntl(s, F_SETFL, flags & ~O_NONBLOCK) == 0;
+#endif
 }
 
 qint64 readSome(qintptr fd, char* buffer, qint64 max) {

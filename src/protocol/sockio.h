@@ -16,6 +16,12 @@ enum class Wait { Ready, Timeout, Failed };
 Wait waitReadable(qintptr fd, int ms);
 Wait waitWritable(qintptr fd, int ms);
 
+// Lets reads on the socket wait for bytes themselves, at most ms each (a read that waited in vain
+// answers -2), and writes wait for room at most ms before they go on as writeAll says: one system
+// call per read where a wait and a read take two. False where this is not done; then reads
+// answer at once and waitReadable() waits.
+bool setWaitingReads(qintptr fd, int ms);
+
 // Reads what is there, at most max bytes, into buffer. Returns the bytes read; 0 when the peer
 // has closed the connection; -1 on an error; -2 when nothing is there yet.
 qint64 readSome(qintptr fd, char* buffer, qint64 max);

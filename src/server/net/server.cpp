@@ -211,8 +211,10 @@ void Server::serve(Connection* connection) {
     proto::FrameReader reader(frameLimit());
     QElapsedTimer idle;
     idle.start();
-    // The bytes go straight through the descriptor: one wait and one read or write per step.
+    // The bytes go straight through the descriptor: one read (which waits for the bytes itself
+    // where the system lets it) or one write per step.
     const auto stillServing = [this] { return !stopping_; };
+    const bool waitingReads = proto::sockio::setWaitingReads(fd, kPollMs);
     char piece[proto::sockio::kReadPiece];
     while (!stopping_) {
         QCborValue value;
@@ -228,7 +230,8 @@ void Server::serve(Connection* connection) {
                 proto::sockio::writeAll(fd, bye.constData(), bye.size(), 1000);
                 break;
             }
-            const proto::sockio::Wait w = proto::sockio::waitReadable(fd, kPollMs);
+            const proto::sockio::Wait w = waitingReads ? proto::sockio::Wait::Ready
+                                                       : proto::sockio::waitReadable(fd, kPollMs);
             if (w == proto::sockio::Wait::Timeout)
                 continue;
             const qint64 n = w == proto::sockio::Wait::Ready
