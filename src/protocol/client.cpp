@@ -8,6 +8,11 @@
 
 namespace dyt::proto {
 
+namespace {
+// How long one read waits before the call's own time limit is looked at again.
+constexpr int kReadWaitMs = 100;
+}  // namespace
+
 Client::Client() = default;
 Client::~Client() {
     close();
@@ -24,6 +29,7 @@ void Client::connectTo(const QString& host, int port, int timeoutMs) {
         throw DytError(QStringLiteral("连接失败：%1").arg(why));
     }
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    waitingReads_ = sockio::setWaitingReads(socket_->socketDescriptor(), kReadWaitMs);
 }
 
 void Client::close() {
@@ -64,14 +70,15 @@ Response Client::readResponse() {
         const int left = callTimeout_ < 0
                              ? -1
                              : static_cast<int>(qMax<qint64>(0, callTimeout_ - timer.elapsed()));
-        // Straight on the descriptor: one wait and one read per piece.
+        // Straight on the descriptor: one read per piece, which waits itself where it can, else
+        // one wait and one read.
         const qintptr fd = socket_->socketDescriptor();
-        const sockio::Wait w = sockio::waitReadable(fd, left);
-        if (w == sockio::Wait::Timeout)
+        const sockio::Wait w = waitingReads_ ? sockio::Wait::Ready : sockio::waitReadable(fd, left);
+        if (w == sockio::Wait::Timeout || (waitingReads_ && callTimeout_ >= 0 && left == 0))
             fail(QStringLiteral("等待应用服务器应答超时"));
         char piece[sockio::kReadPiece];
-        const qint64 n = w == sockio::Wait::Ready ? sockio::readSome(fd, piece, sizeof piece)
-                                                  : qint64(-1);
+        const qint64 n =
+            w == sockio::Wait::Ready ? sockio::readSome(fd, piece, sizeof piece) : qint64(-1);
         if (n == -2)
             continue;
         if (n <= 0)

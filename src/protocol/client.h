@@ -46,6 +46,7 @@ private:
     qint64 nextId_ = 1;
     int callTimeout_ = 600000;
     qint64 frameLimit_ = kDefaultFrameLimit;
+    bool waitingReads_ = false;  // reads wait for the bytes themselves (sockio)
 };
 
 // Splits "host[:port]"; a missing or non-numeric port gives the default.

@@ -3,6 +3,7 @@
 #include <QCborMap>
 #include <QDate>
 #include <QDateTime>
+#include <QTcpServer>
 
 #include <limits>
 
@@ -278,6 +279,15 @@ TEST(ClientSideAndDates, ClosedPortAndStrictDateText) {
     EXPECT_TRUE(error.startsWith(u"连接失败："_s)) << error.toStdString();
     EXPECT_FALSE(client.isConnected());
     EXPECT_THROW(client.call(u"InitDataBase"_s), DytError);
+    // A server that takes the connection but never answers: the call gives up after its time
+    // limit, with the message, and the connection is closed.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    client.connectTo(u"127.0.0.1"_s, silent.serverPort(), 2000);
+    client.setCallTimeout(250);
+    EXPECT_EQ(u"等待应用服务器应答超时"_s,
+              dyt::test::errorOf([&] { client.call(u"InitDataBase"_s); }));
+    EXPECT_FALSE(client.isConnected());
     struct Case {
         const char* text;
         QDate expected;  // invalid = refused
