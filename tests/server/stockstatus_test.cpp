@@ -207,19 +207,53 @@ TEST_F(StockStatusReport, RefusedGoodsAreLeftOutOfRowsAndSums) {
     EXPECT_EQ((QList<qint64>{kFasteners, 33}), idsOf(report(u";par_id=40"_s)));
 }
 
+// The flat list is ordered as the goods lists order: by order number, then code as the column's
+// collation compares (ASCII letters without case, other characters by their bytes), then id;
+// an order number that is not a number leaves the ordering to the database.
+TEST_F(StockStatusReport, TheFlatListKeepsTheOrderOfTheGoodsLists) {
+    db_->execute(
+        u"INSERT INTO baseGoods(id, par_id, par_jl, leveal, code, fullname, orderly) VALUES "
+        "(50, 0, '50,', 1, 'b2', '乙', 0), (51, 0, '51,', 1, 'B10', '丙', 0), "
+        "(52, 0, '52,', 1, '中', '丁', 0), (53, 0, '53,', 1, 'é', '戊', 0), "
+        "(54, 0, '54,', 1, 'b2', '己', 0), (55, 0, '55,', 1, 'Z', '庚', -1), "
+        "(56, 0, '56,', 1, 'a3', '辛', 0), (57, 0, '57,', 1, '_x', '壬', 0), "
+        "(58, 0, '58,', 1, '[', '癸', 0)"_s);
+    const auto expected = [&] {
+        QList<qint64> ids;
+        const RecordSet rs = db_->query(
+            u"SELECT id FROM baseGoods WHERE del = 0 AND sonnum = 0 AND spType = 0 "
+            "ORDER BY orderly, code, id"_s);
+        for (int r = 0; r < rs.rowCount(); ++r)
+            ids << rs.at(r, 0).toLongLong();
+        return ids;
+    };
+    const char* changes[] = {nullptr, "UPDATE baseGoods SET orderly = 'x' WHERE id = 52"};
+    for (const char* change : changes) {
+        if (change)
+            db_->execute(QString::fromUtf8(change));
+        SCOPED_TRACE(change ? change : "numbers");
+        const QList<qint64> ids = expected();
+        EXPECT_EQ(ids.size(), 14);
+        EXPECT_EQ(ids, idsOf(report(u";isList=1"_s)));
+    }
+}
+
 TEST(StockStatusText, StockInTheAuxiliaryUnitThenTheRestInTheBaseUnit) {
     struct Case {
         double qty;
         double rate;
         const char* text;
     };
-    const Case cases[] = {
-        {105, 10, "10盒5个"},     {-25, 10, "-2盒5个"},
-        {30, 10, "3盒"},          {2.5, 10, "2.5个"},
-        {12.75, 12, "1盒0.75个"}, {0, 10, ""},
-        {7, 1, ""},               {1e-10, 10, ""},
-        {1000000000003, 10, "100000000000盒3个"},
-        {1.0 / 3, 10, "0.333333333333个"}};
+    const Case cases[] = {{105, 10, "10盒5个"},
+                          {-25, 10, "-2盒5个"},
+                          {30, 10, "3盒"},
+                          {2.5, 10, "2.5个"},
+                          {12.75, 12, "1盒0.75个"},
+                          {0, 10, ""},
+                          {7, 1, ""},
+                          {1e-10, 10, ""},
+                          {1000000000003, 10, "100000000000盒3个"},
+                          {1.0 / 3, 10, "0.333333333333个"}};
     for (const Case& c : cases) {
         EXPECT_EQ(QString::fromUtf8(c.text),
                   server::auxiliaryQuantity(c.qty, u"盒"_s, c.rate, u"个"_s))

@@ -39,6 +39,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "common/condition.h"
@@ -183,8 +184,8 @@ public:
             const int i = slots_[static_cast<size_t>(id)];
             return i < 0 ? nullptr : &items_[static_cast<size_t>(i)];
         }
-        const auto it = std::lower_bound(sorted_.begin(), sorted_.end(),
-                                         std::pair<qint64, int>(id, -1));
+        const auto it =
+            std::lower_bound(sorted_.begin(), sorted_.end(), std::pair<qint64, int>(id, -1));
         return it == sorted_.end() || it->first != id ? nullptr
                                                       : &items_[static_cast<size_t>(it->second)];
     }
@@ -281,7 +282,7 @@ private:
     // goods: they are read with all they show, in the order shown.
     void loadGoods() {
         const Where w = goodsConditions();
-        {
+        if (mode_ != Mode::List || !loadListInOrder(w)) {
             const bool list = mode_ == Mode::List;
             Statement st = c_.db.prepare(
                 QStringLiteral("SELECT g.id, g.par_jl") +
@@ -291,8 +292,8 @@ private:
             st.bindAll(w.values);
             while (st.step())
                 goodsList_.add(intAt(st, 0), textAt(st, 1), list ? headAt(st, 2) : RowHead{});
-            goodsList_.index();
         }
+        goodsList_.index();
         static const char* const kPriceColumns[] = {
             "u.price",           "u.price1",          "u.price2",         "u.price3",
             "u.latestSalePrice", "u.lowestSalePrice", "u.latestBuyPrice",
@@ -322,6 +323,61 @@ private:
         }
     }
 
+    // A flat list's goods read in the table's order and put in the order of the list here, as
+    // "ORDER BY g.orderly, g.code, g.id" orders them: SQLite's sorter would carry every wide row
+    // through temporary storage. The codes compare as the column's NOCASE collation compares
+    // (ASCII letters folded, then the UTF-8 bytes, then the length). False, with nothing kept,
+    // when a value is not of the type this ordering assumes: then SQLite orders.
+    bool loadListInOrder(const Where& w) {
+        struct Key {
+            qint64 orderly;
+            std::string code;
+            qint64 id;
+            int index;
+        };
+        std::vector<Key> keys;
+        std::vector<GoodsFigures> read;
+        {
+            Statement st = c_.db.prepare(QStringLiteral("SELECT g.id, g.par_jl, g.orderly, ") +
+                                         QLatin1String(kHeadColumns) +
+                                         QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text());
+            st.bindAll(w.values);
+            constexpr int kCode = 3 + 4;  // the code among the head columns
+            sqlite3_stmt* h = st.handle();
+            while (st.step()) {
+                if (sqlite3_column_type(h, 0) != SQLITE_INTEGER ||
+                    sqlite3_column_type(h, 2) != SQLITE_INTEGER ||
+                    sqlite3_column_type(h, kCode) != SQLITE_TEXT)
+                    return false;
+                const auto* code = reinterpret_cast<const char*>(sqlite3_column_text(h, kCode));
+                std::string folded(code, static_cast<size_t>(sqlite3_column_bytes(h, kCode)));
+                for (char& ch : folded) {
+                    if (ch >= 'A' && ch <= 'Z')
+                        ch = static_cast<char>(ch - 'A' + 'a');
+                }
+                keys.push_back(
+                    {intAt(st, 2), std::move(folded), intAt(st, 0), static_cast<int>(keys.size())});
+                GoodsFigures f;
+                f.id = intAt(st, 0);
+                f.path = textAt(st, 1);
+                f.head = headAt(st, 3);
+                read.push_back(std::move(f));
+            }
+        }
+        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+            if (a.orderly != b.orderly)
+                return a.orderly < b.orderly;
+            if (const int c = a.code.compare(b.code); c != 0)
+                return c < 0;
+            return a.id < b.id;
+        });
+        for (const Key& k : keys) {
+            GoodsFigures& f = read[static_cast<size_t>(k.index)];
+            goodsList_.add(f.id, std::move(f.path), std::move(f.head));
+        }
+        return true;
+    }
+
     // The stock of the goods found by loadGoods. Few goods (one category's) look their stock up
     // one by one; many read the whole ledger once, grouped by goods, and keep the ones asked for.
     // Both read the ledger through its index on goods and place.
@@ -339,17 +395,18 @@ private:
         }
         if (warehouse_ > 0) {
             const QString places = other ? QStringLiteral("baseWLDW") : QStringLiteral("baseCK");
-            const QVariant path = c_.db.scalar(
-                QStringLiteral("SELECT par_jl FROM ") + places + QStringLiteral(" WHERE id = ? AND del = 0"),
-                {warehouse_});
+            const QVariant path = c_.db.scalar(QStringLiteral("SELECT par_jl FROM ") + places +
+                                                   QStringLiteral(" WHERE id = ? AND del = 0"),
+                                               {warehouse_});
             if (!path.isValid()) {
                 throw DytError((other ? QStringLiteral("往来单位[%1]不存在")
                                       : QStringLiteral("仓库[%1]不存在"))
                                    .arg(warehouse_));
             }
             if (subWarehouses_) {
-                where += QStringLiteral(" AND ") + place + QStringLiteral(" IN (SELECT k.id FROM ") +
-                         places + QStringLiteral(" AS k WHERE k.par_jl LIKE ? ESCAPE '\\')");
+                where += QStringLiteral(" AND ") + place +
+                         QStringLiteral(" IN (SELECT k.id FROM ") + places +
+                         QStringLiteral(" AS k WHERE k.par_jl LIKE ? ESCAPE '\\')");
                 values << prefixPattern(path.toString());
             } else {
                 where += QStringLiteral(" AND ") + place + QStringLiteral(" = ?");
@@ -368,8 +425,9 @@ private:
         const QString figures =
             other ? QStringLiteral("SUM(qty), SUM(total), SUM(costtotal), 0")
             : source_ == Source::Opening
-                ? QStringLiteral("SUM(qty), SUM(total), 0, CASE WHEN count(*) = 1 THEN max(id) "
-                                 "ELSE 0 END")
+                ? QStringLiteral(
+                      "SUM(qty), SUM(total), 0, CASE WHEN count(*) = 1 THEN max(id) "
+                      "ELSE 0 END")
                 : QStringLiteral("SUM(qty), SUM(total), 0, 0");
         auto take = [](GoodsFigures* f, const Statement& st, int first) {
             if (!f)
@@ -380,9 +438,9 @@ private:
             f->openingRow = intAt(st, first + 3);
         };
         if (!scopePath_.isEmpty() && goodsList_.size() <= kLookupLimit) {
-            Statement st = c_.db.prepare(QStringLiteral("SELECT ") + figures +
-                                         QStringLiteral(" FROM ") + table +
-                                         QStringLiteral(" WHERE goodsid = ?") + where);
+            Statement st =
+                c_.db.prepare(QStringLiteral("SELECT ") + figures + QStringLiteral(" FROM ") +
+                              table + QStringLiteral(" WHERE goodsid = ?") + where);
             for (GoodsFigures& f : goodsList_.items()) {
                 st.bindAll(QVariantList{f.id} + values);
                 if (st.step())
@@ -391,10 +449,9 @@ private:
             }
             return;
         }
-        Statement st = c_.db.prepare(QStringLiteral("SELECT goodsid, ") + figures +
-                                     QStringLiteral(" FROM ") + table +
-                                     QStringLiteral(" WHERE 1 = 1") + where +
-                                     QStringLiteral(" GROUP BY goodsid"));
+        Statement st = c_.db.prepare(
+            QStringLiteral("SELECT goodsid, ") + figures + QStringLiteral(" FROM ") + table +
+            QStringLiteral(" WHERE 1 = 1") + where + QStringLiteral(" GROUP BY goodsid"));
         st.bindAll(values);
         while (st.step())
             take(goodsList_.find(intAt(st, 0)), st, 1);
@@ -624,6 +681,7 @@ private:
         const auto price = [&](const Currency& amount) {
             return head.sonnum == 0 && std::fabs(s.qty) > kZero ? amount.toDouble() / s.qty : 0.0;
         };
+        // Every value is made in its field's type: the row goes in without conversion.
         QVariantList row;
         row.reserve(24);
         row << head.sonnum << id << head.parId << path << id << head.leveal << head.costMode
@@ -639,7 +697,7 @@ private:
             if (source_ == Source::Opening)
                 row << openingRow;
         }
-        out.appendRow(row);
+        out.appendTypedRow(std::move(row));
     }
 
     std::vector<std::pair<const char*, FieldType>> fields() const {
