@@ -333,7 +333,6 @@ private:
             qint64 orderly;
             std::string code;
             qint64 id;
-            int index;
         };
         std::vector<Key> keys;
         std::vector<GoodsFigures> read;
@@ -355,8 +354,7 @@ private:
                     if (ch >= 'A' && ch <= 'Z')
                         ch = static_cast<char>(ch - 'A' + 'a');
                 }
-                keys.push_back(
-                    {intAt(st, 2), std::move(folded), intAt(st, 0), static_cast<int>(keys.size())});
+                keys.push_back({intAt(st, 2), std::move(folded), intAt(st, 0)});
                 GoodsFigures f;
                 f.id = intAt(st, 0);
                 f.path = textAt(st, 1);
@@ -364,15 +362,21 @@ private:
                 read.push_back(std::move(f));
             }
         }
-        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        // The places are sorted, not the keys: a key holds a text, costly to move.
+        std::vector<int> order(keys.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<int>(i);
+        std::sort(order.begin(), order.end(), [&keys](int x, int y) {
+            const Key& a = keys[static_cast<size_t>(x)];
+            const Key& b = keys[static_cast<size_t>(y)];
             if (a.orderly != b.orderly)
                 return a.orderly < b.orderly;
             if (const int c = a.code.compare(b.code); c != 0)
                 return c < 0;
             return a.id < b.id;
         });
-        for (const Key& k : keys) {
-            GoodsFigures& f = read[static_cast<size_t>(k.index)];
+        for (const int i : order) {
+            GoodsFigures& f = read[static_cast<size_t>(i)];
             goodsList_.add(f.id, std::move(f.path), std::move(f.head));
         }
         return true;
