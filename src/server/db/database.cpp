@@ -717,10 +717,20 @@ void writeRawCell(proto::packetcodec::Writer& w, FieldType t, const RawCell& cel
             break;
         }
         case SQLITE_TEXT:
-        case SQLITE_BLOB:
+        case SQLITE_BLOB: {
+            const char* p = store + cell.word;
             if (t == FieldType::Text)
-                return w.utf8(store + cell.word, cell.size);
+                return w.utf8(p, cell.size);
+            // A date as the packet writes it: its value without a text in between.
+            if (t == FieldType::Date && cell.type == SQLITE_TEXT && cell.size == 10 &&
+                p[4] == '-' && p[7] == '-') {
+                const int y = asciiDigits(p, 4), m = asciiDigits(p + 5, 2),
+                          d = asciiDigits(p + 8, 2);
+                if (y >= 0 && m >= 0 && d >= 0 && QDate::isValid(y, m, d))
+                    return w.value(QVariant(QDate(y, m, d)));
+            }
             break;
+        }
         default:
             break;
     }
