@@ -13,6 +13,8 @@
 
 #include "login.h"
 #include "protocol/client.h"
+#include "protocol/packetcodec.h"
+#include "protocol/protocol.h"
 #include "server/db/database.h"
 #include "support/serverprocess.h"
 
@@ -171,6 +173,46 @@ TEST(ServerLimits, NamesInErrorsAreClippedAndAQueryPastTheFrameLimitStopsEarly) 
     const proto::Response part = c->call(u"ExecQuery"_s, {u"select top 500 * from big"_s});
     ASSERT_EQ(0, part.code()) << part.outText(1).toStdString();
     EXPECT_EQ(500, proto::recordSetFromCbor(part.out(0)).rowCount());
+}
+
+TEST(ServerLimits, StreamedQueryAnswersAreTheRecordSetsBytesAndKeepTheFrameLimit) {
+    test::ServerProcess s;
+    startWithAccountSet(s, u"frameLimit=1048576\n"_s);
+    const QString path = QDir(s.dataDir()).filePath(u"dytv1_1.db"_s);
+    // 2000 rows of 1000 characters: twice the frame limit.
+    server::Database::open(path)->executeScript(
+        u"CREATE TABLE big(id INTEGER PRIMARY KEY, t VARCHAR(1000), m MONEY, d DATE, x);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+        "INSERT INTO big SELECT i, hex(zeroblob(500)), i * 1.00005, '2026-01-15', "
+        "CASE WHEN i % 3 = 0 THEN i * 0.5 WHEN i % 3 = 1 THEN '字' || i END FROM n"_s);
+    auto c = test::loggedIn(s.port());
+    const QString refused[] = {
+        u"select * from big"_s,
+        u"select id from big; select t from big"_s,
+        u"select t from big; select top 10 id from big"_s,
+    };
+    for (const QString& text : refused) {
+        const proto::Response r = c->call(u"ExecQuery"_s, {text});
+        EXPECT_EQ(-1, r.code()) << text.toStdString();
+        EXPECT_EQ(u"应答数据过大，超过了服务器的数据帧上限"_s, r.outText(1)) << text.toStdString();
+    }
+    // Within the limit, the answer is the packet of the record set the same rows read into.
+    const std::pair<QString, QString> same[] = {
+        {u"select top 300 id, t, m, d, x from big order by id"_s,
+         u"SELECT id, t, m, d, x FROM big ORDER BY id LIMIT 300"_s},
+        {u"select id, m * 2 as m2, x from big where id > 1990 order by id"_s,
+         u"SELECT id, m * 2 AS m2, x FROM big WHERE id > 1990 ORDER BY id"_s},
+        {u"select id from big where id < 0"_s, u"SELECT id FROM big WHERE id < 0"_s},
+    };
+    const auto local = server::Database::open(path, server::Database::Mode::ReadOnly);
+    for (const auto& [text, native] : same) {
+        const proto::Response r = c->call(u"ExecQuery"_s, {text});
+        ASSERT_EQ(0, r.code()) << r.outText(1).toStdString();
+        ASSERT_TRUE(proto::isRecordSet(r.out(0)));
+        EXPECT_EQ(proto::packetcodec::encode(local->query(native)).toHex(),
+                  r.out(0).taggedValue().toByteArray().toHex())
+            << text.toStdString();
+    }
 }
 
 }  // namespace

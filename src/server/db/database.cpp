@@ -3,18 +3,22 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTime>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include <sqlite3.h>
 
 #include "common/clock.h"
 #include "common/error.h"
+#include "protocol/packetcodec.h"
 #include "protocol/protocol.h"
 
 namespace dyt::server {
@@ -482,44 +486,261 @@ ColumnGuess fromDeclared(const char* decl) {
     return g;
 }
 
-bool fitsType(const QVariant& v, FieldType type) {
-    if (!v.isValid())
-        return true;
-    const int id = v.metaType().id();
-    switch (type) {
-        case FieldType::Integer:
-        case FieldType::Boolean:
-            return id == QMetaType::LongLong;
-        case FieldType::Float:
-        case FieldType::Currency:
-            return id == QMetaType::LongLong || id == QMetaType::Double;
-        case FieldType::Date:
-            return id == QMetaType::QString && proto::parseDate(v.toString()).isValid();
-        case FieldType::DateTime:
-            return id == QMetaType::QString && proto::parseDateTime(v.toString()).isValid();
-        case FieldType::Text:
-            return id == QMetaType::QString;
-        case FieldType::Blob:
-            return id == QMetaType::QByteArray;
+// Date and date-time texts as the packet writes them: ten or nineteen ASCII bytes. Such a text is
+// read here without a conversion; the value it gives is the one parseDate/parseDateTime give.
+int asciiDigits(const char* p, int n) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return -1;
+        v = v * 10 + (p[i] - '0');
     }
-    return false;
+    return v;
 }
 
-FieldType fromValue(const QVariant& v) {
-    switch (v.metaType().id()) {
-        case QMetaType::LongLong:
-            return FieldType::Integer;
-        case QMetaType::Double:
-            return FieldType::Float;
-        case QMetaType::QByteArray:
-            return FieldType::Blob;
-        default:
-            return FieldType::Text;
+bool plainAscii(const char* p, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Whether a text cell is a valid value of a date or date-time field, as parseDate/parseDateTime
+// of the text decide.
+bool stampFits(const char* p, int n, FieldType type) {
+    const int want = type == FieldType::Date ? 10 : 19;
+    if (n != want || !plainAscii(p, n)) {
+        const QString t = QString::fromUtf8(p, n);
+        return type == FieldType::Date ? proto::parseDate(t).isValid()
+                                       : proto::parseDateTime(t).isValid();
+    }
+    if (p[4] != '-' || p[7] != '-')
+        return false;
+    const int y = asciiDigits(p, 4), m = asciiDigits(p + 5, 2), d = asciiDigits(p + 8, 2);
+    if (y < 0 || m < 0 || d < 0 || !QDate::isValid(y, m, d))
+        return false;
+    if (type == FieldType::Date)
+        return true;
+    if (p[10] != ' ' || p[13] != ':' || p[16] != ':')
+        return false;
+    const int h = asciiDigits(p + 11, 2), mi = asciiDigits(p + 14, 2), s = asciiDigits(p + 17, 2);
+    return h >= 0 && mi >= 0 && s >= 0 && QTime::isValid(h, mi, s);
+}
+
+// The field of one result column: its declared type when every value fits it, else the type the
+// values have, integers widened to float beside floats and anything mixed taken as text. Both
+// readers feed it the same cells.
+class ColumnTyper {
+public:
+    explicit ColumnTyper(const char* decl) : guess_(fromDeclared(decl)) {}
+
+    // A cell of the current row; data and size are the text's bytes for SQLITE_TEXT.
+    void see(int type, const char* data, int size) {
+        if (type == SQLITE_NULL)
+            return;
+        if (fits_)
+            fits_ = fitsDeclared(type, data, size);
+        const FieldType vt = type == SQLITE_INTEGER ? FieldType::Integer
+                             : type == SQLITE_FLOAT ? FieldType::Float
+                             : type == SQLITE_BLOB  ? FieldType::Blob
+                                                    : FieldType::Text;
+        if (!seen_) {
+            valueType_ = vt;
+            seen_ = true;
+        } else if (valueType_ != vt) {
+            const bool numeric =
+                (valueType_ == FieldType::Integer || valueType_ == FieldType::Float) &&
+                (vt == FieldType::Integer || vt == FieldType::Float);
+            valueType_ = numeric ? FieldType::Float : FieldType::Text;
+        }
+    }
+    bool needsText() const {
+        return fits_ && guess_.declared &&
+               (guess_.type == FieldType::Date || guess_.type == FieldType::DateTime);
+    }
+    FieldType type() const { return guess_.declared && fits_ ? guess_.type : valueType_; }
+    int size() const { return fits_ ? guess_.size : 0; }
+
+private:
+    bool fitsDeclared(int type, const char* data, int size) const {
+        switch (guess_.type) {
+            case FieldType::Integer:
+            case FieldType::Boolean:
+                return type == SQLITE_INTEGER;
+            case FieldType::Float:
+            case FieldType::Currency:
+                return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+            case FieldType::Date:
+            case FieldType::DateTime:
+                return type == SQLITE_TEXT && stampFits(data, size, guess_.type);
+            case FieldType::Text:
+                return type == SQLITE_TEXT;
+            case FieldType::Blob:
+                return type == SQLITE_BLOB;
+        }
+        return false;
+    }
+
+    ColumnGuess guess_;
+    bool fits_ = true;
+    bool seen_ = false;
+    FieldType valueType_ = FieldType::Text;
+};
+
+// The fields of a result. A name the result already has (SELECT * over a join) gets a suffix, as
+// the client's data sets name such fields; the first keeps the plain name.
+RecordSet resultFields(sqlite3_stmt* stmt, const std::vector<ColumnTyper>& typers) {
+    RecordSet rs;
+    for (int c = 0; c < int(typers.size()); ++c) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        QString unique = name;
+        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
+            unique = name + QStringLiteral("_%1").arg(n);
+        rs.addField(unique, typers[c].type(), typers[c].size());
+    }
+    return rs;
+}
+
+std::vector<ColumnTyper> columnTypers(sqlite3_stmt* stmt) {
+    std::vector<ColumnTyper> typers;
+    const int columns = sqlite3_column_count(stmt);
+    typers.reserve(size_t(columns));
+    for (int c = 0; c < columns; ++c)
+        typers.emplace_back(sqlite3_column_decltype(stmt, c));
+    return typers;
+}
+
+// A value as the statement gave it, in the representation of its field's type (what the record
+// set's rows then coerce once more).
+void convertCell(QVariant& v, FieldType t) {
+    if (!v.isValid())
+        return;
+    if (t == FieldType::Text && v.metaType().id() != QMetaType::QString) {
+        v = v.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray())
+                                                       : v.toString();
+    } else if (t == FieldType::Currency) {
+        v = QVariant::fromValue(v.metaType().id() == QMetaType::LongLong
+                                    ? Currency::fromRaw(v.toLongLong() * Currency::kScale)
+                                    : Currency::fromDouble(v.toDouble()));
+    } else if (t == FieldType::Date) {
+        v = proto::parseDate(v.toString());
+    } else if (t == FieldType::DateTime) {
+        v = proto::parseDateTime(v.toString());
+    } else if (t == FieldType::Boolean) {
+        v = v.toLongLong() != 0;
+    } else if (t == FieldType::Float) {
+        v = v.toDouble();
     }
 }
 
 // Bytes a result may take on this thread (0: no limit).
 thread_local qint64 resultLimit = 0;
+
+// What the rows take in an answer, at least: a byte for each row and cell and the bytes of texts
+// and blobs (numbers take one to nine). Refuses a result past the thread's limit as it is read.
+class ResultSize {
+public:
+    explicit ResultSize(int columns) : columns_(columns), limit_(resultLimit) {}
+    void row() { size_ += 1 + columns_; }
+    void bytes(int n) { size_ += n; }
+    void check() const {
+        if (limit_ > 0 && size_ > limit_)
+            throw DytError(QStringLiteral("应答数据过大，超过了服务器的数据帧上限"));
+    }
+
+private:
+    int columns_;
+    qint64 limit_;
+    qint64 size_ = 0;
+};
+
+[[noreturn]] void stepFailed(sqlite3_stmt* stmt, int rc) {
+    sqlite3* db = sqlite3_db_handle(stmt);
+    QString msg = errorMessage(db);
+    if (msg.isEmpty() || msg == QLatin1String("not an error"))
+        msg = QString::fromUtf8(sqlite3_errstr(rc));
+    throw DytError(msg, rc);
+}
+
+// A cell of a statement's row kept for the packet writer: numbers in place, texts and blobs in
+// the reader's byte store.
+struct RawCell {
+    qint64 word = 0;  // integer, double bits, or the bytes' offset in the store
+    int type = SQLITE_NULL;
+    int size = 0;
+};
+
+QVariant rawValue(const RawCell& cell, const char* store) {
+    switch (cell.type) {
+        case SQLITE_INTEGER:
+            return cell.word;
+        case SQLITE_FLOAT: {
+            double d = 0;
+            std::memcpy(&d, &cell.word, sizeof d);
+            return d;
+        }
+        case SQLITE_TEXT:
+            return QString::fromUtf8(store + cell.word, cell.size);
+        case SQLITE_BLOB:
+            return QByteArray(store + cell.word, cell.size);
+        default:
+            return {};
+    }
+}
+
+// Writes one cell into its field of type t: straight from the statement's value where that gives
+// what a record set holds, else through the record set's own conversion.
+void writeRawCell(proto::packetcodec::Writer& w, FieldType t, const RawCell& cell,
+                  const char* store) {
+    switch (cell.type) {
+        case SQLITE_NULL:
+            w.null();
+            return;
+        case SQLITE_INTEGER: {
+            const qint64 i = cell.word;
+            qint64 raw = 0;
+            if (t == FieldType::Integer)
+                return w.integer(i);
+            if (t == FieldType::Float)
+                return w.real(static_cast<double>(i));
+            if (t == FieldType::Boolean)
+                return w.boolean(i != 0);
+            if (t == FieldType::Currency && !__builtin_mul_overflow(i, Currency::kScale, &raw))
+                return w.currency(raw);
+            break;
+        }
+        case SQLITE_FLOAT: {
+            double d = 0;
+            std::memcpy(&d, &cell.word, sizeof d);
+            if (t == FieldType::Float)
+                return w.real(d);
+            if (t == FieldType::Currency)
+                return w.currency(Currency::fromDouble(d).raw());
+            break;
+        }
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+            const char* p = store + cell.word;
+            if (t == FieldType::Text)
+                return w.utf8(p, cell.size);
+            // A date as the packet writes it: its value without a text in between.
+            if (t == FieldType::Date && cell.type == SQLITE_TEXT && cell.size == 10 &&
+                p[4] == '-' && p[7] == '-') {
+                const int y = asciiDigits(p, 4), m = asciiDigits(p + 5, 2),
+                          d = asciiDigits(p + 8, 2);
+                if (y >= 0 && m >= 0 && d >= 0 && QDate::isValid(y, m, d))
+                    return w.value(QVariant(QDate(y, m, d)));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    QVariant v = rawValue(cell, store);
+    convertCell(v, t);
+    w.value(v);
+}
 
 }  // namespace
 
@@ -537,103 +758,107 @@ RecordSet readRecordSet(Statement& st) {
 
 RecordSet readRecordSet(sqlite3_stmt* stmt) {
     const int columns = sqlite3_column_count(stmt);
-    QList<ColumnGuess> guesses;
-    for (int c = 0; c < columns; ++c)
-        guesses.append(fromDeclared(sqlite3_column_decltype(stmt, c)));
+    std::vector<ColumnTyper> typers = columnTypers(stmt);
     QList<RecordSet::Row> rows;
-    // What the rows take in an answer, at least: a byte for each row and cell and the bytes of
-    // texts and blobs (numbers take one to nine).
-    const qint64 limit = resultLimit;
-    qint64 size = 0;
+    ResultSize size(columns);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         RecordSet::Row row;
         row.reserve(columns);
-        size += 1 + columns;
+        size.row();
         for (int c = 0; c < columns; ++c) {
             const int type = sqlite3_column_type(stmt, c);
             row.append(columnValue(stmt, c));
-            if (type == SQLITE_TEXT || type == SQLITE_BLOB)
-                size += sqlite3_column_bytes(stmt, c);
+            const char* text = nullptr;
+            int bytes = 0;
+            if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
+                if (type == SQLITE_TEXT && typers[size_t(c)].needsText())
+                    text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                bytes = sqlite3_column_bytes(stmt, c);
+                size.bytes(bytes);
+            }
+            typers[size_t(c)].see(type, text, bytes);
         }
-        if (limit > 0 && size > limit)
-            throw DytError(QStringLiteral("应答数据过大，超过了服务器的数据帧上限"));
+        size.check();
         rows.append(std::move(row));
     }
-    if (rc != SQLITE_DONE) {
-        sqlite3* db = sqlite3_db_handle(stmt);
-        QString msg = errorMessage(db);
-        if (msg.isEmpty() || msg == QLatin1String("not an error"))
-            msg = QString::fromUtf8(sqlite3_errstr(rc));
-        throw DytError(msg, rc);
-    }
-    RecordSet rs;
-    for (int c = 0; c < columns; ++c) {
-        ColumnGuess& g = guesses[c];
-        bool fits = true;
-        for (const auto& row : rows) {
-            if (!fitsType(row[c], g.type)) {
-                fits = false;
-                break;
-            }
-        }
-        if (!g.declared || !fits) {
-            // Expressions and values that do not match their declaration: take the type of the
-            // values, widening integer to float and anything mixed to text.
-            bool seen = false;
-            FieldType t = FieldType::Text;
-            for (const auto& row : rows) {
-                if (!row[c].isValid())
-                    continue;
-                const FieldType vt = fromValue(row[c]);
-                if (!seen) {
-                    t = vt;
-                    seen = true;
-                } else if (t != vt) {
-                    const bool numeric = (t == FieldType::Integer || t == FieldType::Float) &&
-                                         (vt == FieldType::Integer || vt == FieldType::Float);
-                    t = numeric ? FieldType::Float : FieldType::Text;
-                }
-            }
-            g.type = t;
-            if (!fits)
-                g.size = 0;
-        }
-        // A name the result already has (SELECT * over a join) gets a suffix, as the client's
-        // data sets name such fields; the first keeps the plain name.
-        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-        QString unique = name;
-        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
-            unique = name + QStringLiteral("_%1").arg(n);
-        rs.addField(unique, g.type, g.size);
-    }
+    if (rc != SQLITE_DONE)
+        stepFailed(stmt, rc);
+    RecordSet rs = resultFields(stmt, typers);
     for (auto& row : rows) {
-        for (int c = 0; c < columns; ++c) {
-            QVariant& v = row[c];
-            if (!v.isValid())
-                continue;
-            const FieldType t = rs.fields()[c].type;
-            if (t == FieldType::Text && v.metaType().id() != QMetaType::QString) {
-                v = v.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray())
-                                                               : v.toString();
-            } else if (t == FieldType::Currency) {
-                v = QVariant::fromValue(v.metaType().id() == QMetaType::LongLong
-                                            ? Currency::fromRaw(v.toLongLong() * Currency::kScale)
-                                            : Currency::fromDouble(v.toDouble()));
-            } else if (t == FieldType::Date) {
-                v = proto::parseDate(v.toString());
-            } else if (t == FieldType::DateTime) {
-                v = proto::parseDateTime(v.toString());
-            } else if (t == FieldType::Boolean) {
-                v = v.toLongLong() != 0;
-            } else if (t == FieldType::Float) {
-                v = v.toDouble();
-            }
-        }
+        for (int c = 0; c < columns; ++c)
+            convertCell(row[c], rs.fields()[c].type);
         rs.appendRow(row);
     }
     rs.first();
     return rs;
+}
+
+QByteArray readPacket(sqlite3_stmt* stmt) {
+    const int columns = sqlite3_column_count(stmt);
+    std::vector<ColumnTyper> typers = columnTypers(stmt);
+    // The rows are kept as the statement gives them until the last one has told the fields'
+    // types; only then can the first be written.
+    std::vector<RawCell> cells;
+    QByteArray store;
+    qsizetype stored = 0;
+    ResultSize size(columns);
+    qsizetype rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        size.row();
+        for (int c = 0; c < columns; ++c) {
+            RawCell cell;
+            cell.type = sqlite3_column_type(stmt, c);
+            const char* data = nullptr;
+            switch (cell.type) {
+                case SQLITE_INTEGER:
+                    cell.word = sqlite3_column_int64(stmt, c);
+                    break;
+                case SQLITE_FLOAT: {
+                    const double d = sqlite3_column_double(stmt, c);
+                    std::memcpy(&cell.word, &d, sizeof d);
+                    break;
+                }
+                case SQLITE_TEXT:
+                case SQLITE_BLOB: {
+                    data = cell.type == SQLITE_TEXT
+                               ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, c))
+                               : static_cast<const char*>(sqlite3_column_blob(stmt, c));
+                    cell.size = sqlite3_column_bytes(stmt, c);
+                    size.bytes(cell.size);
+                    if (stored + cell.size > store.size())
+                        store.resize(qMax<qsizetype>(store.size() * 2, stored + cell.size + 4096));
+                    if (cell.size > 0)
+                        std::memcpy(store.data() + stored, data, size_t(cell.size));
+                    cell.word = stored;
+                    stored += cell.size;
+                    break;
+                }
+                default:
+                    break;
+            }
+            typers[size_t(c)].see(cell.type, data, cell.size);
+            cells.push_back(cell);
+        }
+        size.check();
+        ++rows;
+    }
+    if (rc != SQLITE_DONE)
+        stepFailed(stmt, rc);
+    const RecordSet head = resultFields(stmt, typers);
+    QList<FieldType> types;
+    for (const Field& f : head.fields())
+        types.append(f.type);
+    proto::packetcodec::Writer w(head.fields(), rows);
+    const char* bytes = store.constData();
+    size_t at = 0;
+    for (qsizetype r = 0; r < rows; ++r) {
+        w.beginRow();
+        for (int c = 0; c < columns; ++c)
+            writeRawCell(w, types[c], cells[at++], bytes);
+    }
+    return w.finish();
 }
 
 }  // namespace dyt::server

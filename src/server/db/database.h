@@ -156,6 +156,10 @@ RecordSet readRecordSet(Statement& st);
 // The same for a prepared statement of the raw interface (the T-SQL layer's programs). Field
 // names a result repeats (SELECT * over a join) get a suffix "_1", "_2", ... after the first.
 RecordSet readRecordSet(sqlite3_stmt* st);
+// The rows of a prepared statement as record-set packet bytes: exactly what
+// packetcodec::encode() gives for the record set readRecordSet() reads, with the same errors and
+// the same ResultLimit, but without building the record set.
+QByteArray readPacket(sqlite3_stmt* st);
 
 // Bounds what a connection runs while it lives: statements stop after the time limit (0: none) or
 // as soon as the check answers a reason (the client left, the account set is being restored, the

@@ -535,7 +535,8 @@ std::vector<qint64> Backend::removedBackups(Session& session) {
     return removed;
 }
 
-Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock) {
+Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock,
+                                     bool packet) {
     Database& db = *session.db;
     // Translation errors name the construct; nothing runs half-translated.
     const tsql::Program program = translateClientSql(session, sql);
@@ -601,6 +602,7 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     ClientWrites writes(db, session.userId, session.spid,
                         !administrator && ClientWrites::mayContainWrites(sql));
     tsql::ExecuteOptions options;
+    options.packet = packet;
     options.restrict = [&db, &writes, administrator, seesPrintPasswords](bool on) {
         if (on) {
             db.setRestricted([&writes, administrator, seesPrintPasswords](
@@ -660,15 +662,17 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     out.changes = static_cast<int>(result.changedRows);
     out.hasData = result.hasRows;
     out.data = std::move(result.rows);
+    out.packet = std::move(result.packet);
     return out;
 }
 
 Response Backend::execQuery(Session& session, const QCborArray& args) {
     try {
-        SqlOutcome o = runSql(session, text(args, 0), false);
-        Response r = answer(0, {packet(o.data), QString()});
-        session.spent.push_back(std::move(o.data));
-        return r;
+        // The rows go straight into the answer's packet bytes; a text without a result answers
+        // an empty record set.
+        SqlOutcome o = runSql(session, text(args, 0), false, true);
+        return answer(0, {o.hasData ? proto::packetToCbor(o.packet) : packet(RecordSet()),
+                          QString()});
     } catch (const DytError& e) {
         return answer(-1, {null(), e.message()});
     }

@@ -152,8 +152,9 @@ private:
         int changes = 0;
         bool hasData = false;
         RecordSet data;
+        QByteArray packet;  // the rows as packet bytes instead, when asked for
     };
-    SqlOutcome runSql(Session& session, const QString& sql, bool writeLock);
+    SqlOutcome runSql(Session& session, const QString& sql, bool writeLock, bool packet = false);
     tsql::Program translateClientSql(Session& session, const QString& sql);
     // The backup log that "master.dbo.mvqxDbLog" names: this account set's rows of the catalogue,
     // copied into a temporary table of the session's connection for one text, and the rows the

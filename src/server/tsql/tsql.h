@@ -28,6 +28,7 @@
 // COLLATE NOCASE to comparisons (=, <>, <, >, <=, >=, IN, BETWEEN) whose operands are known to be
 // text. LIKE is case-insensitive for ASCII letters on SQLite already.
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -116,7 +117,8 @@ private:
 
 struct Result {
     bool hasRows = false;  // rows holds the result of the last query step that ran
-    RecordSet rows;
+    RecordSet rows;        // empty when the caller asked for the packet
+    QByteArray packet;     // the same rows as record-set packet bytes, when asked for
     qint64 changedRows = 0;  // rows changed by the statement steps that ran
 };
 
@@ -130,6 +132,9 @@ struct ExecuteOptions {
     // When set, called after the last step, before the program's changes are kept: what it throws
     // undoes them.
     std::function<void()> verify;
+    // The result's rows go to Result::packet as record-set packet bytes (those
+    // packetcodec::encode() gives for Result::rows otherwise), written without a record set.
+    bool packet = false;
 };
 
 // Runs a program inside one savepoint, so that it nests in a caller's transaction: when any step

@@ -171,9 +171,13 @@ struct Statement {
     Statement& operator=(const Statement&) = delete;
 };
 
-RecordSet runQuery(sqlite3* db, const QString& sql) {
+void runQuery(sqlite3* db, const QString& sql, bool packet, Result& result) {
     Statement s(db, sql);
-    return readRecordSet(s.st);
+    if (packet)
+        result.packet = readPacket(s.st);
+    else
+        result.rows = readRecordSet(s.st);
+    result.hasRows = true;
 }
 
 qint64 runStatement(sqlite3* db, const QString& sql) {
@@ -196,18 +200,18 @@ bool runCondition(sqlite3* db, const QString& sql) {
     throw DytError(errorText(db));
 }
 
-void runSteps(sqlite3* db, const std::vector<Step>& steps, Result& result) {
+void runSteps(sqlite3* db, const std::vector<Step>& steps, bool packet, Result& result) {
     for (const Step& step : steps) {
         switch (step.kind) {
             case Step::Kind::Query:
-                result.rows = runQuery(db, step.sql);
-                result.hasRows = true;
+                runQuery(db, step.sql, packet, result);
                 break;
             case Step::Kind::Statement:
                 result.changedRows += runStatement(db, step.sql);
                 break;
             case Step::Kind::If:
-                runSteps(db, runCondition(db, step.sql) ? step.thenSteps : step.elseSteps, result);
+                runSteps(db, runCondition(db, step.sql) ? step.thenSteps : step.elseSteps, packet,
+                         result);
                 break;
         }
     }
@@ -228,7 +232,7 @@ Result execute(sqlite3* db, const Program& program, const ExecuteOptions& option
     };
     try {
         restrict(true);
-        runSteps(db, program.steps, result);
+        runSteps(db, program.steps, options.packet, result);
         restrict(false);
         if (options.verify)
             options.verify();
