@@ -127,6 +127,18 @@ QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
     return out;
 }
 
+// goodsOfBill() of a bill whose lines are at hand.
+QSet<qint64> goodsOfLines(int djType, const QList<Line>& lines) {
+    QSet<qint64> out;
+    if (movesNoGoods(djType))
+        return out;
+    for (const Line& l : lines) {
+        if (l.goodsid > 0)
+            out.insert(l.goodsid);
+    }
+    return out;
+}
+
 // The posted goods bills after (date, id) that move any of `goods`, in date order. The goods
 // set grows with the other goods those bills move (an exchange, an assembly), since taking
 // such a bill back rewinds their stock too. Later days are found through the stock movements
@@ -366,7 +378,8 @@ void postBill(Database& db, qint64 billId, qint64 userId) {
                {userId, now(), billId});
     const QList<Line> lines = loadLines(db, billId);
     applyOrderFulfilment(db, bill, lines, 1);
-    const QList<LaterBill> later = laterBills(db, bill.date, billId, goodsOfBill(db, billId));
+    const QList<LaterBill> later =
+        laterBills(db, bill.date, billId, goodsOfLines(bill.djType, lines));
     unwind(db, later);
     postEffects(db, bill, lines);
     rebook(db, later, QStringLiteral("过账"));
