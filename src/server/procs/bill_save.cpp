@@ -138,7 +138,7 @@ QVariant readValue(const Column& col, const QString& text, const QString& what) 
 QVariant valueOf(const Values& values, const char* name) {
     const QLatin1StringView n(name);
     for (const auto& [key, value] : values) {
-        if (key.compare(n, Qt::CaseInsensitive) == 0)
+        if (key.size() == n.size() && key.compare(n, Qt::CaseInsensitive) == 0)
             return value;
     }
     return {};
@@ -146,7 +146,8 @@ QVariant valueOf(const Values& values, const char* name) {
 
 void setValue(Values& values, const QString& name, const QVariant& value) {
     for (auto& entry : values) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
+        if (entry.first.size() == name.size() &&
+            entry.first.compare(name, Qt::CaseInsensitive) == 0) {
             entry.second = value;
             return;
         }
@@ -291,7 +292,9 @@ QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
             const QLatin1String sent(col.sent ? col.sent : col.name);
             if (hasCardField && sent == QLatin1String("goodsid"))
                 continue;
-            if (rs.field(f).name.compare(sent, Qt::CaseInsensitive) == 0) {
+            const QString& sentName = rs.field(f).name;
+            if (sentName.size() == sent.size() &&
+                sentName.compare(sent, Qt::CaseInsensitive) == 0) {
                 columnOf.append({f, &col, QString::fromLatin1(col.name)});
                 break;  // the names sent differ from each other
             }
