@@ -374,8 +374,12 @@ void postBill(Database& db, qint64 billId, qint64 userId) {
     if (hasLedgerRows(db, billId))
         throw DytError(QStringLiteral("单据[%1]已经过账，不能重复过账！").arg(bill.code));
     checkPostingDate(db, bill.date, QStringLiteral("过账"));
-    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?, postDateTime = ? WHERE id = ?"),
-               {userId, now(), billId});
+    // A bill saved posted a moment ago usually carries this stamp already; its row is then
+    // left unwritten.
+    const QString stamp = now();
+    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?1, postDateTime = ?2 WHERE id = ?3 "
+                              "AND (postid IS NOT ?1 OR postDateTime IS NOT ?2)"),
+               {userId, stamp, billId});
     const QList<Line> lines = loadLines(db, billId);
     applyOrderFulfilment(db, bill, lines, 1);
     const QList<LaterBill> later =
