@@ -281,11 +281,16 @@ void Database::release(QString key, sqlite3_stmt* stmt) {
     sqlite3_clear_bindings(stmt);
     // Only while nothing watches or restricts what is prepared: a statement prepared without the
     // rules must never serve a text the rules would refuse.
-    if (watcher_ || restriction_ || cache_.size() >= kCacheSize || cache_.contains(key)) {
+    if (watcher_ || restriction_ || cache_.size() >= kCacheSize) {
         sqlite3_finalize(stmt);
         return;
     }
-    cache_.insert(std::move(key), stmt);
+    // One look-up of the text: a slot already holding a statement of it keeps that one.
+    sqlite3_stmt*& slot = cache_[std::move(key)];
+    if (slot)
+        sqlite3_finalize(stmt);
+    else
+        slot = stmt;
 }
 
 void Database::clearCache() {

@@ -101,9 +101,11 @@ void StockBook::record(const Line& line, qint64 goods, qint64 stock, qint64 pc, 
 namespace {
 
 // Takes qtyBase out of the layers of a goods in a warehouse by its cost method and returns the
-// pieces taken (one per layer). Writes the layers; the caller records the movements.
+// pieces taken (one per layer). Writes the layers; the caller records the movements. `describe`
+// names the line in a refusal; it is called only for one.
+template <typename Describe>
 QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const GoodsInfo& g,
-                     qint64 stock, double qtyBase, bool negativeAllowed, const QString& who,
+                     qint64 stock, double qtyBase, bool negativeAllowed, const Describe& describe,
                      const QString& action) {
     QList<Piece> pieces;
     if (g.costMode == kMovingAverage) {
@@ -121,7 +123,8 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
         if (qtyBase > qty + 0.5e-8 && !negativeAllowed) {
             throw DytError(
                 QStringLiteral("%1库存不足：仓库[%2]现有 %3，需要 %4，不能%5！")
-                    .arg(who, stockName(db, stock), qtyText(qty), qtyText(qtyBase), action));
+                    .arg(describe(), stockName(db, stock), qtyText(qty), qtyText(qtyBase),
+                         action));
         }
         double cost = 0;
         if (isZero(qtyBase - qty)) {
@@ -172,7 +175,7 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
             sql += QStringLiteral(" AND ph = ?");
             args << line.ph;
         } else {
-            throw DytError(QStringLiteral("%1按手工指定批次计算成本，请选择批次！").arg(who));
+            throw DytError(QStringLiteral("%1按手工指定批次计算成本，请选择批次！").arg(describe()));
         }
     }
     sql += g.costMode == kLifo ? QStringLiteral(" ORDER BY indate DESC, id DESC")
@@ -207,7 +210,8 @@ QList<Piece> consume(Database& db, const Bill& bill, const Line& line, const Goo
                                   ? QStringLiteral("仓库[%1]所选批次").arg(stockName(db, stock))
                                   : QStringLiteral("仓库[%1]").arg(stockName(db, stock));
         throw DytError(QStringLiteral("%1库存不足：%2现有 %3，需要 %4，不能%5！")
-                           .arg(who, where, qtyText(available), qtyText(qtyBase), action));
+                           .arg(describe(), where, qtyText(available), qtyText(qtyBase),
+                                action));
     }
     double need = qtyBase;
     for (const Row& r : rows) {
@@ -235,9 +239,9 @@ double StockBook::takeOut(const Line& line, qint64 stock, double qtyBase) {
     const GoodsInfo g = goodsInfo(db_, line.goodsid);
     if (stock <= 0)
         throw DytError(QStringLiteral("%1没有指定仓库，不能过账！").arg(describe(line, g)));
-    const QList<Piece> pieces = consume(db_, bill_, line, g, stock, qtyBase,
-                                        negativeAllowed_ && g.costMode == kMovingAverage,
-                                        describe(line, g), refusal_.action);
+    const QList<Piece> pieces = consume(
+        db_, bill_, line, g, stock, qtyBase, negativeAllowed_ && g.costMode == kMovingAverage,
+        [&] { return describe(line, g); }, refusal_.action);
     double cost = 0;
     for (const Piece& p : pieces) {
         record(line, line.goodsid, stock, p.goodspc, -p.qty, -p.total);
@@ -299,9 +303,9 @@ double StockBook::transfer(const Line& line, qint64 from, qint64 to, double qtyB
         throw DytError(
             QStringLiteral("%1的发货仓库与收货仓库相同，不能过账！").arg(describe(line, g)));
     }
-    const QList<Piece> pieces = consume(db_, bill_, line, g, from, qtyBase,
-                                        negativeAllowed_ && g.costMode == kMovingAverage,
-                                        describe(line, g), refusal_.action);
+    const QList<Piece> pieces = consume(
+        db_, bill_, line, g, from, qtyBase, negativeAllowed_ && g.costMode == kMovingAverage,
+        [&] { return describe(line, g); }, refusal_.action);
     double cost = 0;
     for (const Piece& p : pieces)
         cost += p.total;

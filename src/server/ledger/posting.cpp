@@ -127,6 +127,18 @@ QSet<qint64> goodsOfBill(Database& db, qint64 billId) {
     return out;
 }
 
+// goodsOfBill() of a bill whose lines are at hand.
+QSet<qint64> goodsOfLines(int djType, const QList<Line>& lines) {
+    QSet<qint64> out;
+    if (movesNoGoods(djType))
+        return out;
+    for (const Line& l : lines) {
+        if (l.goodsid > 0)
+            out.insert(l.goodsid);
+    }
+    return out;
+}
+
 // The posted goods bills after (date, id) that move any of `goods`, in date order. The goods
 // set grows with the other goods those bills move (an exchange, an assembly), since taking
 // such a bill back rewinds their stock too. Later days are found through the stock movements
@@ -362,11 +374,16 @@ void postBill(Database& db, qint64 billId, qint64 userId) {
     if (hasLedgerRows(db, billId))
         throw DytError(QStringLiteral("单据[%1]已经过账，不能重复过账！").arg(bill.code));
     checkPostingDate(db, bill.date, QStringLiteral("过账"));
-    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?, postDateTime = ? WHERE id = ?"),
-               {userId, now(), billId});
+    // A bill saved posted a moment ago usually carries this stamp already; its row is then
+    // left unwritten.
+    const QString stamp = now();
+    db.execute(QStringLiteral("UPDATE djIndex SET postid = ?1, postDateTime = ?2 WHERE id = ?3 "
+                              "AND (postid IS NOT ?1 OR postDateTime IS NOT ?2)"),
+               {userId, stamp, billId});
     const QList<Line> lines = loadLines(db, billId);
     applyOrderFulfilment(db, bill, lines, 1);
-    const QList<LaterBill> later = laterBills(db, bill.date, billId, goodsOfBill(db, billId));
+    const QList<LaterBill> later =
+        laterBills(db, bill.date, billId, goodsOfLines(bill.djType, lines));
     unwind(db, later);
     postEffects(db, bill, lines);
     rebook(db, later, QStringLiteral("过账"));

@@ -2,17 +2,71 @@
 #include "server/procs/bill_common.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "common/condition.h"
 #include "common/error.h"
+#include "common/rounding.h"
 #include "protocol/protocol.h"
 #include "server/db/database.h"
 #include "server/db/where.h"
 
 namespace dyt::server::billvalues {
 
+namespace {
+
+// A plain decimal text: an optional "-", the whole part (no leading zero before other digits),
+// and an optional point followed by digits, at most 15 significant digits in all, so that the
+// double read is the text's own value to 15 digits. Gives the value and the count of digits
+// after the point (0 without one); false for any other text, which takes the general way.
+bool plainDecimal(QStringView t, double& value, int& decimals) {
+    constexpr qsizetype kLongest = 40;
+    if (t.isEmpty() || t.size() > kLongest)
+        return false;
+    char text[kLongest];
+    const bool negative = t.front() == u'-';
+    qsizetype i = negative ? 1 : 0;
+    const qsizetype wholeBegin = i;
+    qsizetype point = -1;
+    int significant = 0;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c == u'.') {
+            if (point >= 0)
+                return false;
+            point = i;
+        } else if (c >= u'0' && c <= u'9') {
+            if (significant > 0 || c != u'0')
+                ++significant;
+        } else {
+            return false;
+        }
+        text[i] = static_cast<char>(c);
+    }
+    const qsizetype wholeEnd = point >= 0 ? point : t.size();
+    if (wholeEnd == wholeBegin || (point >= 0 && point + 1 == t.size()))
+        return false;  // no whole part, or a point without decimals
+    if (t[wholeBegin] == u'0' && wholeEnd - wholeBegin > 1)
+        return false;  // leading zeros
+    if (significant > 15 || (negative && significant == 0))
+        return false;  // beyond what a double keeps, or a negative zero
+    if (negative)
+        text[0] = '-';
+    const auto [end, ec] = std::from_chars(text, text + t.size(), value);
+    if (ec != std::errc() || end != text + t.size())
+        return false;
+    decimals = point >= 0 ? static_cast<int>(t.size() - point - 1) : 0;
+    return true;
+}
+
+}  // namespace
+
 double number(const QString& text, const QString& what) {
+    double plain = 0.0;
+    int decimals = 0;
+    if (plainDecimal(QStringView(text).trimmed(), plain, decimals))
+        return plain;
     QString t = text.trimmed();
     if (t.isEmpty())
         return 0.0;
@@ -27,6 +81,16 @@ double number(const QString& text, const QString& what) {
     if (!ok || !std::isfinite(v))
         throw DytError(QStringLiteral("[%1]不是有效的数字：%2").arg(what, text));
     return v;
+}
+
+double roundedNumber(const QString& text, int places, const QString& what) {
+    double v = 0.0;
+    int decimals = 0;
+    // A text of at most 15 significant digits is its double's 15-digit decimal, which roundTo()
+    // keeps as it is when it has no more decimals than the places.
+    if (places >= 0 && places <= 15 && plainDecimal(QStringView(text).trimmed(), v, decimals))
+        return decimals <= places ? v : roundTo(v, places);
+    return roundTo(number(text, what), places);
 }
 
 qint64 id(const QString& text, const QString& what) {
@@ -120,18 +184,17 @@ bool Steps::allows(int step, qint64 userId) const {
 
 Steps read(Database& db, qint64 djType) {
     Steps s;
-    const RecordSet rs =
-        db.query(QStringLiteral(
-                     "SELECT inputnum, inputName1, inputName2, inputName3, inputName4, "
-                     "inputName5, inputid2, inputid3, inputid4, inputid5 FROM sysDjb WHERE id = ?"),
-                 {djType});
-    if (rs.rowCount() == 0)
+    Statement st = db.prepare(
+        QStringLiteral("SELECT inputnum, inputName1, inputName2, inputName3, inputName4, "
+                       "inputName5, inputid2, inputid3, inputid4, inputid5 FROM sysDjb WHERE id = ?"));
+    st.bind(1, djType);
+    if (!st.step())
         return s;
-    s.count = std::clamp(rs.at(0, 0).toInt(), 1, 5);
+    s.count = std::clamp(st.value(0).toInt(), 1, 5);
     for (int i = 0; i < 5; ++i)
-        s.names[i] = rs.at(0, 1 + i).toString().trimmed();
+        s.names[i] = st.value(1 + i).toString().trimmed();
     for (int i = 0; i < 4; ++i)
-        s.lists[i] = rs.at(0, 6 + i).toString();
+        s.lists[i] = st.value(6 + i).toString();
     return s;
 }
 

@@ -23,6 +23,10 @@ namespace billvalues {
 // A number as a window sends it: blanks around it, "," between thousands; an empty text is 0.
 // Anything else throws DytError "[what]不是有效的数字：text".
 double number(const QString& text, const QString& what);
+// number() rounded to `places` decimals (0 … 15) as roundTo() rounds it: the same value and the
+// same refusals. A plain decimal text ("-12.50") that has no more decimals than are kept is read
+// without the general conversion and the rounding.
+double roundedNumber(const QString& text, int places, const QString& what);
 // An id: an integer of at least 0; an empty text is 0. Throws DytError like number().
 qint64 id(const QString& text, const QString& what);
 // A date "yyyy-mm-dd". Throws DytError "[what]不是有效的日期：text".

@@ -120,11 +120,13 @@ QVariant readValue(const Column& col, const QString& text, const QString& what) 
         case Kind::Id:
             return billvalues::id(text, what);
         case Kind::Money:
-            return text.trimmed().isEmpty() ? col.emptyValue
-                                            : roundTo(billvalues::number(text, what), 4);
+            return QStringView(text).trimmed().isEmpty()
+                       ? col.emptyValue
+                       : billvalues::roundedNumber(text, 4, what);
         case Kind::Quantity:
-            return text.trimmed().isEmpty() ? col.emptyValue
-                                            : roundTo(billvalues::number(text, what), 8);
+            return QStringView(text).trimmed().isEmpty()
+                       ? col.emptyValue
+                       : billvalues::roundedNumber(text, 8, what);
         case Kind::Date: {
             const auto d = billvalues::optionalDate(text, what);
             return d ? billvalues::dateText(*d) : QString();
@@ -134,9 +136,9 @@ QVariant readValue(const Column& col, const QString& text, const QString& what) 
 }
 
 QVariant valueOf(const Values& values, const char* name) {
-    const QString n = QString::fromLatin1(name);
+    const QLatin1StringView n(name);
     for (const auto& [key, value] : values) {
-        if (key.compare(n, Qt::CaseInsensitive) == 0)
+        if (key.size() == n.size() && key.compare(n, Qt::CaseInsensitive) == 0)
             return value;
     }
     return {};
@@ -144,7 +146,8 @@ QVariant valueOf(const Values& values, const char* name) {
 
 void setValue(Values& values, const QString& name, const QVariant& value) {
     for (auto& entry : values) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
+        if (entry.first.size() == name.size() &&
+            entry.first.compare(name, Qt::CaseInsensitive) == 0) {
             entry.second = value;
             return;
         }
@@ -152,18 +155,32 @@ void setValue(Values& values, const QString& name, const QVariant& value) {
     values.append({name, value});
 }
 
-qint64 insertRow(Database& db, const QString& table, const Values& values) {
-    QStringList names;
-    QStringList marks;
-    QVariantList bound;
-    for (const auto& [name, value] : values) {
-        names << name;
-        marks << QStringLiteral("?");
-        bound << value;
+// Inserts one row of the values of `first` and then those of `rest`.
+qint64 insertRow(Database& db, QLatin1StringView table, const Values& first,
+                 const Values& rest = {}) {
+    QString sql;
+    sql.reserve(64 + 24 * (first.size() + rest.size()));
+    sql += QLatin1StringView("INSERT INTO ");
+    sql += table;
+    QLatin1Char separator('(');
+    for (const Values* part : {&first, &rest}) {
+        for (const auto& entry : *part) {
+            sql += separator;
+            sql += entry.first;
+            separator = QLatin1Char(',');
+        }
     }
-    db.execute(QStringLiteral("INSERT INTO %1(%2) VALUES (%3)")
-                   .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-               bound);
+    sql += QLatin1StringView(") VALUES (?");
+    for (qsizetype i = 1; i < first.size() + rest.size(); ++i)
+        sql += QLatin1StringView(",?");
+    sql += QLatin1Char(')');
+    Statement st = db.prepare(sql);
+    int index = 0;
+    for (const Values* part : {&first, &rest}) {
+        for (const auto& entry : *part)
+            st.bind(++index, entry.second);
+    }
+    st.execute();
     return db.lastInsertId();
 }
 
@@ -275,8 +292,12 @@ QList<Values> readLines(Database& db, const RecordSet& rs, qint64 kind) {
             const QLatin1String sent(col.sent ? col.sent : col.name);
             if (hasCardField && sent == QLatin1String("goodsid"))
                 continue;
-            if (rs.field(f).name.compare(sent, Qt::CaseInsensitive) == 0)
+            const QString& sentName = rs.field(f).name;
+            if (sentName.size() == sent.size() &&
+                sentName.compare(sent, Qt::CaseInsensitive) == 0) {
                 columnOf.append({f, &col, QString::fromLatin1(col.name)});
+                break;  // the names sent differ from each other
+            }
         }
     }
     const int fDebit = kind == kVoucher ? rs.fieldIndex(QStringLiteral("dbTotal")) : -1;
@@ -557,19 +578,19 @@ int saveBill(CallContext& c) {
         setValue(header, QStringLiteral("postDateTime"), now);
     }
     setValue(header, QStringLiteral("updateTime"), now);
-    const qint64 billId = insertRow(db, QStringLiteral("djIndex"), header);
+    const qint64 billId = insertRow(db, QLatin1StringView("djIndex"), header);
 
     const Values common{{QStringLiteral("id"), billId},
                         {QStringLiteral("djType"), kind},
                         {QStringLiteral("date"), dateText},
                         {QStringLiteral("dj_state"), state}};
     for (const Values& v : lines)
-        insertRow(db, QStringLiteral("djList"), common + v);
+        insertRow(db, QLatin1StringView("djList"), common, v);
 
     const qint64 partner = valueOf(header, "wldw_id").toLongLong();
     auto addKm = [&](qint64 km, int type, double debit, double credit) {
-        insertRow(db, QStringLiteral("djKmDetail"),
-                  common + Values{{QStringLiteral("km_id"), km},
+        insertRow(db, QLatin1StringView("djKmDetail"), common,
+                  Values{{QStringLiteral("km_id"), km},
                                   {QStringLiteral("type"), type},
                                   {QStringLiteral("dbTotal"), debit},
                                   {QStringLiteral("LendTotal"), credit},
@@ -584,8 +605,8 @@ int saveBill(CallContext& c) {
                 addKm(km, 1, kind == kReceipt ? amount : 0.0, kind == kPayment ? amount : 0.0);
         }
         for (const Settlement& s : settled) {
-            insertRow(db, QStringLiteral("djList"),
-                      common + Values{{QStringLiteral("km_id"), 0},
+            insertRow(db, QLatin1StringView("djList"), common,
+                      Values{{QStringLiteral("km_id"), 0},
                                       {QStringLiteral("s_id"), s.billId},
                                       {QStringLiteral("total"), s.amount},
                                       {QStringLiteral("comment"), s.comment}});
