@@ -40,7 +40,7 @@ echo "running: packets ..." >&2
 "$bin/dyt-bench-common" --benchmark_filter='Wide' --benchmark_format=csv 2>/dev/null \
   >"$logs/wide"
 
-row() { printf '| %-46s | %-44s | %-9s |\n' "$1" "$2" "$3"; }
+row() { printf '| %-46s | %-58s | %-9s |\n' "$1" "$2" "$3"; }
 num() { sed -n "$1" "$2" | head -n 1; }
 
 echo
@@ -53,12 +53,12 @@ for kind in purchases sales; do
     "$in/s vs raw $raw/s = $(awk -v a="$in" -v b="$raw" 'BEGIN{printf "%.2f", a/b}')x" ">= 0.5x"
 done
 first=""
-while read -r h rate ratio; do
+while read -r h rate ratio cpu; do
   [ -z "$first" ] && first="$rate"
   row "sales after $h bills of history" \
-    "$rate/s = ${ratio}x raw, $(awk -v a="$rate" -v b="$first" 'BEGIN{printf "%.0f", 100*a/b}')% of the first" \
+    "$rate/s = ${ratio}x raw (${cpu}x by cpu), $(awk -v a="$rate" -v b="$first" 'BEGIN{printf "%.0f", 100*a/b}')% of the first" \
     "flat, >= 0.5x"
-done < <(sed -n 's/^ *history *\([0-9]*\) *\([0-9.]*\) bills\/s *in process\/raw *\([0-9.]*\)/\1 \2 \3/p' "$logs/history")
+done < <(sed -n 's/^ *history *\([0-9]*\) *\([0-9.]*\) bills\/s *in process\/raw *\([0-9.]*\).*in process\/raw *\([0-9.]*\).*/\1 \2 \3 \4/p' "$logs/history")
 echo_us="$(num 's/^echo round trips:.*(\([0-9.]*\) us each).*/\1/p' "$logs/server")"
 bare_us="$(num 's/^bare TCP echo.*(\([0-9.]*\) us each).*/\1/p' "$logs/server")"
 row "echo round trip vs bare TCP echo" \
