@@ -69,9 +69,9 @@ int integerText(qint64 v, char* out) {
 }
 
 // numberText of a double written at out (kNumberRoom bytes), or -1 when the value takes the
-// general formatter: not finite, beyond 2^53, very small, or exactly half way between two
-// eight-decimal values (where formatters may round either way). Otherwise the exact value is
-// rounded to eight decimals, which is what the general formatter gives.
+// general formatter: not finite, beyond 2^53, with a very small fraction, or exactly half way
+// between two eight-decimal values (where formatters may round either way). Otherwise the exact
+// value is rounded to eight decimals, which is what the general formatter gives.
 int doubleText(double d, char* out) {
     if (!std::isfinite(d))
         return -1;
@@ -79,50 +79,44 @@ int doubleText(double d, char* out) {
     constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
     if (a >= kExactIntegers)
         return -1;
-    if (a == std::floor(a)) {
-        const auto whole = static_cast<quint64>(a);
-        if (d < 0 && whole != 0) {
-            out[0] = '-';
-            return 1 + digitsOf(whole, out + 1);
+    const double lower = std::floor(a);
+    auto whole = static_cast<quint64>(lower);
+    const double fraction = a - lower;  // exact below 2^53
+    constexpr quint32 kUnits = 100000000;  // of the eighth decimal in one
+    quint32 units = 0;
+    if (fraction != 0) {
+        // fraction = mantissa / 2^shift exactly, with a 53-bit mantissa.
+        int exponent = 0;
+        const auto mantissa = static_cast<quint64>(std::ldexp(std::frexp(fraction, &exponent), 53));
+        const int shift = 53 - exponent;  // at least 53: the fraction is below one
+        if (shift > 120)
+            return -1;
+        using Wide = unsigned __int128;
+        const Wide scaled = Wide(mantissa) * kUnits;  // below 2^80
+        units = static_cast<quint32>(scaled >> shift);
+        const Wide rest = scaled & ((Wide(1) << shift) - 1);
+        const Wide half = Wide(1) << (shift - 1);
+        if (rest == half)
+            return -1;
+        if (rest > half && ++units == kUnits) {
+            units = 0;
+            ++whole;
         }
-        return digitsOf(whole, out);
-    }
-    // a = mantissa / 2^shift exactly, with a 53-bit mantissa.
-    int exponent = 0;
-    const double fraction = std::frexp(a, &exponent);
-    const auto mantissa = static_cast<quint64>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // at least 1: from 2^52 on every double is whole
-    if (shift > 120)
-        return -1;
-    using Wide = unsigned __int128;
-    const Wide scaled = Wide(mantissa) * 100000000u;  // below 2^80
-    Wide units = scaled >> shift;
-    const Wide rest = scaled & ((Wide(1) << shift) - 1);
-    const Wide half = Wide(1) << (shift - 1);
-    if (rest == half)
-        return -1;
-    if (rest > half)
-        ++units;
-    if (units == 0) {
-        out[0] = '0';
-        return 1;
     }
     int n = 0;
-    if (d < 0)
+    if (d < 0 && (whole != 0 || units != 0))
         out[n++] = '-';
-    const auto whole = static_cast<quint64>(units / 100000000u);
-    auto decimals = static_cast<quint32>(units % 100000000u);
     n += digitsOf(whole, out + n);
-    if (decimals != 0) {
+    if (units != 0) {
         int places = 8;
-        while (decimals % 10 == 0) {
-            decimals /= 10;
+        while (units % 10 == 0) {
+            units /= 10;
             --places;
         }
         out[n++] = '.';
         for (int i = places - 1; i >= 0; --i) {
-            out[n + i] = static_cast<char>('0' + decimals % 10);
-            decimals /= 10;
+            out[n + i] = static_cast<char>('0' + units % 10);
+            units /= 10;
         }
         n += places;
     }
