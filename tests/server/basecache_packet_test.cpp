@@ -343,5 +343,38 @@ TEST_F(BaseCachePacketTest, ABalanceBeyondTheMoneyRangeIsRefusedAsBefore) {
     }
 }
 
+TEST_F(BaseCachePacketTest, AnswersBeyondTheResultLimitAreRefused) {
+    db_->executeScript(
+        u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+        "INSERT INTO baseGoods(id, code, fullname) SELECT i, 'SP' || i, printf('%.40c', '货') "
+        "FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+        "INSERT INTO baseWLDW(id, code, fullname) SELECT i, 'W' || i, printf('%.40c', '商') "
+        "FROM n;"_s);
+    struct Case {
+        qint64 limit;
+        bool refused;
+    };
+    const Case cases[] = {{0, false}, {1000000, false}, {20000, true}, {100, true}};
+    for (const QString& kind : {basecache::goodsKind(), basecache::partnersKind()}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(kind.toStdString() + " limit " + std::to_string(c.limit));
+            const ResultLimit limit(c.limit);
+            ParamList params(u"QueryType="_s + kind);
+            CallContext ctx(*db_, params);
+            ctx.userId = 1;
+            ctx.packetWanted = true;
+            QString error;
+            try {
+                procedures_.find(u"p_jxc_get_base"_s)->handler(ctx);
+            } catch (const DytError& e) {
+                error = e.message();
+            }
+            EXPECT_EQ(c.refused ? u"应答数据过大，超过了服务器的数据帧上限"_s : QString(), error);
+            EXPECT_EQ(c.refused, ctx.packet.isEmpty());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace dyt::server
