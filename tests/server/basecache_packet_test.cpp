@@ -86,8 +86,7 @@ RecordSet goodsBefore(Database& db, const QString& where) {
         RecordSet::Row row{st.value(0).toLongLong()};
         for (int column = 1; column <= 8; ++column)
             row << text(column);
-        row << state << baseUnit << relations.join(u',') << numberTextOf(st.value(21))
-            << text(12);
+        row << state << baseUnit << relations.join(u',') << numberTextOf(st.value(21)) << text(12);
         for (int column = 13; column <= 16; ++column)
             row << numberTextOf(st.value(column));
         row << text(22) << auxiliary.join(u',') << numberTextOf(st.value(23));
@@ -150,7 +149,8 @@ protected:
             CallContext ctx(*db_, params);
             ctx.userId = user;
             ctx.packetWanted = wanted;
-            EXPECT_EQ(0, procedures_.find(u"p_jxc_get_base"_s)->handler(ctx)) << ctx.message.toStdString();
+            EXPECT_EQ(0, procedures_.find(u"p_jxc_get_base"_s)->handler(ctx))
+                << ctx.message.toStdString();
             if (wanted)
                 bytes = ctx.packet;
             else
@@ -256,7 +256,8 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
         for (qsizetype k = 0; k < 6; ++k)
             v << numbers.value(i + k);
         db_->execute(
-            u"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price, price1, price2, price3) "
+            u"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price, price1, price2, "
+            u"price3) "
             "VALUES (?1, 0, '个', 1, ?2, ?3, ?4, ?5), (?1, 1, '箱', ?6, 0, 0, 0, 0), "
             "(?1, 2, '托', ?7, 0, 0, 0, 0)"_s,
             v);
@@ -323,7 +324,8 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
 }
 
 TEST_F(BaseCachePacketTest, ABalanceBeyondTheMoneyRangeIsRefusedAsBefore) {
-    db_->execute(u"INSERT INTO baseWLDW(id, code, fullname, yufutotal) VALUES (8, 'W', 'X', 1e300)"_s);
+    db_->execute(
+        u"INSERT INTO baseWLDW(id, code, fullname, yufutotal) VALUES (8, 'W', 'X', 1e300)"_s);
     QString expected;
     try {
         partnersBefore(*db_, QString());

@@ -81,7 +81,7 @@ int doubleText(double d, char* out) {
         return -1;
     const double lower = std::floor(a);
     auto whole = static_cast<quint64>(lower);
-    const double fraction = a - lower;  // exact below 2^53
+    const double fraction = a - lower;     // exact below 2^53
     constexpr quint32 kUnits = 100000000;  // of the eighth decimal in one
     quint32 units = 0;
     if (fraction != 0) {
@@ -327,8 +327,8 @@ void goodsRows(CallContext& c) {
                 if (unit.isEmpty())
                     continue;
                 auxiliaryList << unit;
-                relationList << QStringLiteral("1%1=%2%3").arg(
-                    unit, numberText(st.value(column + 1)), baseUnit);
+                relationList << QStringLiteral("1%1=%2%3")
+                                    .arg(unit, numberText(st.value(column + 1)), baseUnit);
             }
             w.text(relationList.join(QLatin1Char(',')));
             auxiliaryText = auxiliaryList.join(QLatin1Char(','));
@@ -373,8 +373,7 @@ void partnerRows(CallContext& c) {
                        "LEFT JOIN baseDQ AS dq ON dq.id = w.Areaid") +
         rows.tail(QStringLiteral("w")));
     st.bindAll(rows.where.values);
-    proto::packetcodec::Writer w(
-        basecache::emptyRecordSet(basecache::partnerColumns()).fields());
+    proto::packetcodec::Writer w(basecache::emptyRecordSet(basecache::partnerColumns()).fields());
     const Cells cell(st);
     while (st.step()) {
         w.beginRow();

@@ -30,7 +30,7 @@ struct CallContext {
     QString userName;
     QString dbName;  // the account set
     ParamList& params;
-    RecordSet data;                    // rows returned by query procedures
+    RecordSet data;  // rows returned by query procedures
     // A caller that only sends the rows on sets packetWanted: a procedure that writes its rows as
     // packet bytes (setRows) then leaves them in packet, and data stays empty.
     bool packetWanted = false;
