@@ -131,8 +131,8 @@ QVariant moneyOf(const QVariant& v) {
 }
 
 // The cells of the current row of a statement, read from SQLite's own values and written to a
-// packet as the old QVariant path wrote them (st.value(), then toString, numberText, moneyOf):
-// texts as their UTF-8 bytes, numbers formatted without QString where that gives the same text.
+// packet with the bytes that st.value() and then toString, numberText or moneyOf give: texts as
+// their UTF-8 bytes, numbers formatted without QString where that gives the same text.
 class Cells {
 public:
     explicit Cells(const Statement& st) : st_(st), s_(st.handle()) {}
