@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
                 params.setValue(QStringLiteral("QueryType"), kind);
                 server::CallContext ctx(*direct, params);
                 ctx.userId = 1;
+                ctx.packetWanted = true;  // the answer's bytes, as the server sends them
                 procedures.find(basecache::procedureName())->handler(ctx);
             }
         }

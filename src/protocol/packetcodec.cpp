@@ -657,6 +657,13 @@ QByteArray encode(const RecordSet& rs) {
 
 // --- writing row by row
 
+bool plainUtf8(const char* data, qsizetype size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    // QString::fromUtf8 drops a byte order mark at the start.
+    const bool mark = size >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf;
+    return !mark && validUtf8(bytes, size);
+}
+
 struct Writer::State {
     explicit State(qsizetype reserve) : rows(reserve) {}
     Out rows;
@@ -713,10 +720,7 @@ void Writer::text(QStringView v) {
 }
 
 void Writer::utf8(const char* data, qsizetype size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    // QString::fromUtf8 drops a byte order mark at the start.
-    const bool mark = size >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf;
-    if (fields_.value(column_).type != FieldType::Text || mark || !validUtf8(bytes, size))
+    if (fields_.value(column_).type != FieldType::Text || !plainUtf8(data, size))
         return text(QString::fromUtf8(data, size));
     next();
     d_->rows.raw(kText, data, size);

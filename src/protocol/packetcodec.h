@@ -101,6 +101,10 @@ private:
     int column_ = 0;
 };
 
+// True when QString::fromUtf8 reads the bytes as the same text: well-formed UTF-8 without a byte
+// order mark at the start. Such pieces joined stay so.
+bool plainUtf8(const char* data, qsizetype size);
+
 // Appends the UTF-8 form of a text as a CBOR text string.
 void appendText(QByteArray& out, QStringView text);
 

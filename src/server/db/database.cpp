@@ -757,6 +757,11 @@ ResultLimit::~ResultLimit() {
     resultLimit = previous_;
 }
 
+void checkResultSize(qint64 bytes) {
+    if (resultLimit > 0 && bytes > resultLimit)
+        throw DytError(QStringLiteral("应答数据过大，超过了服务器的数据帧上限"));
+}
+
 RecordSet readRecordSet(Statement& st) {
     return readRecordSet(st.handle());
 }

@@ -202,6 +202,10 @@ private:
     qint64 previous_;
 };
 
+// For rows written without readRecordSet: throws the error readRecordSet gives when bytes exceed
+// the result limit of this thread.
+void checkResultSize(qint64 bytes);
+
 // A place in the queue of this process's writers of one database file, held until released or
 // destroyed. Writers of the same file are let in in the order they came, waiting at most the
 // connection's busy timeout ("数据库正忙，请稍后再试" after that). Taken only when asked for and

@@ -752,10 +752,13 @@ Response Backend::execProcQuery(Session& session, const QCborArray& args) {
     ctx.userId = session.userId;
     ctx.userName = session.userName;
     ctx.dbName = session.dbName;
+    ctx.packetWanted = true;
     callrights::checkProcedure(*session.db, session.userId, entry->name, params);
     const int result = callHandler(session, *entry, ctx);
     if (result < 0 && !ctx.message.isEmpty())
         throw DytError(ctx.message);
+    if (!ctx.packet.isEmpty())
+        return answer(result, {params.text(), proto::packetToCbor(ctx.packet)});
     Response r = answer(result, {params.text(), packet(ctx.data)});
     session.spent.push_back(std::move(ctx.data));
     return r;

@@ -5,10 +5,16 @@
 
 #include <QStringList>
 
+#include <sqlite3.h>
+
+#include <cmath>
+#include <string>
+
 #include "common/basecache.h"
 #include "common/condition.h"
 #include "common/currency.h"
 #include "common/error.h"
+#include "protocol/packetcodec.h"
 #include "server/db/database.h"
 #include "server/db/where.h"
 #include "server/procs/procs_baselist.h"
@@ -39,12 +45,178 @@ QString numberText(const QVariant& v) {
     return v.toString();
 }
 
+// Room for the longest text the fast forms below write.
+constexpr int kNumberRoom = 48;
+
+// Writes the decimal digits of v at out; returns their count.
+int digitsOf(quint64 v, char* out) {
+    char tmp[20];
+    int n = 0;
+    do {
+        tmp[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int i = 0; i < n; ++i)
+        out[i] = tmp[n - 1 - i];
+    return n;
+}
+
+int integerText(qint64 v, char* out) {
+    if (v >= 0)
+        return digitsOf(static_cast<quint64>(v), out);
+    out[0] = '-';
+    return 1 + digitsOf(0 - static_cast<quint64>(v), out + 1);
+}
+
+// numberText of a double written at out (kNumberRoom bytes), or -1 when the value takes the
+// general formatter: not finite, beyond 2^53, with a very small fraction, or exactly half way
+// between two eight-decimal values (where formatters may round either way). Otherwise the exact
+// value is rounded to eight decimals, which is what the general formatter gives.
+int doubleText(double d, char* out) {
+    if (!std::isfinite(d))
+        return -1;
+    const double a = std::fabs(d);
+    constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+    if (a >= kExactIntegers)
+        return -1;
+    const double lower = std::floor(a);
+    auto whole = static_cast<quint64>(lower);
+    const double fraction = a - lower;     // exact below 2^53
+    constexpr quint32 kUnits = 100000000;  // of the eighth decimal in one
+    quint32 units = 0;
+    if (fraction != 0) {
+        // fraction = mantissa / 2^shift exactly, with a 53-bit mantissa.
+        int exponent = 0;
+        const auto mantissa = static_cast<quint64>(std::ldexp(std::frexp(fraction, &exponent), 53));
+        const int shift = 53 - exponent;  // at least 53: the fraction is below one
+        if (shift > 120)
+            return -1;
+        using Wide = unsigned __int128;
+        const Wide scaled = Wide(mantissa) * kUnits;  // below 2^80
+        units = static_cast<quint32>(scaled >> shift);
+        const Wide rest = scaled & ((Wide(1) << shift) - 1);
+        const Wide half = Wide(1) << (shift - 1);
+        if (rest == half)
+            return -1;
+        if (rest > half && ++units == kUnits) {
+            units = 0;
+            ++whole;
+        }
+    }
+    int n = 0;
+    if (d < 0 && (whole != 0 || units != 0))
+        out[n++] = '-';
+    n += digitsOf(whole, out + n);
+    if (units != 0) {
+        int places = 8;
+        while (units % 10 == 0) {
+            units /= 10;
+            --places;
+        }
+        out[n++] = '.';
+        for (int i = places - 1; i >= 0; --i) {
+            out[n + i] = static_cast<char>('0' + units % 10);
+            units /= 10;
+        }
+        n += places;
+    }
+    return n;
+}
+
 QVariant moneyOf(const QVariant& v) {
     Currency c;
     if (v.isValid() && !Currency::tryFromDouble(v.toDouble(), &c))
         throw DytError(QStringLiteral("金额超出范围：%1").arg(v.toString()));
     return QVariant::fromValue(c);
 }
+
+// The cells of the current row of a statement, read from SQLite's own values and written to a
+// packet with the bytes that st.value() and then toString, numberText or moneyOf give: texts as
+// their UTF-8 bytes, numbers formatted without QString where that gives the same text.
+class Cells {
+public:
+    explicit Cells(const Statement& st) : st_(st), s_(st.handle()) {}
+
+    int type(int column) const { return sqlite3_column_type(s_, column); }
+    // st.value(column).toLongLong()
+    qint64 integer(int column) const {
+        return type(column) == SQLITE_INTEGER ? sqlite3_column_int64(s_, column)
+                                              : st_.value(column).toLongLong();
+    }
+    // The bytes of st.value(column).toString() when QString would read them unchanged: texts
+    // that are plain UTF-8, and Null as "".
+    bool plainText(int column, const char** data, qsizetype* size) const {
+        const int t = type(column);
+        if (t == SQLITE_NULL) {
+            *data = "";
+            *size = 0;
+            return true;
+        }
+        if (t != SQLITE_TEXT)
+            return false;
+        *data = reinterpret_cast<const char*>(sqlite3_column_text(s_, column));
+        *size = sqlite3_column_bytes(s_, column);
+        return proto::packetcodec::plainUtf8(*data, *size);
+    }
+    // The bytes of numberText(st.value(column)), at room (kNumberRoom bytes) when formatted
+    // here; false when only the general formatter knows them.
+    bool number(int column, char* room, const char** data, qsizetype* size) const {
+        switch (type(column)) {
+            case SQLITE_INTEGER:
+                *data = room;
+                *size = integerText(sqlite3_column_int64(s_, column), room);
+                return true;
+            case SQLITE_FLOAT: {
+                const int n = doubleText(sqlite3_column_double(s_, column), room);
+                *data = room;
+                *size = n;
+                return n >= 0;
+            }
+            default:
+                return plainText(column, data, size);
+        }
+    }
+
+    void text(proto::packetcodec::Writer& w, int column) const {
+        const int t = type(column);
+        if (t == SQLITE_TEXT) {
+            w.utf8(reinterpret_cast<const char*>(sqlite3_column_text(s_, column)),
+                   sqlite3_column_bytes(s_, column));
+        } else if (t == SQLITE_NULL) {
+            w.text(QStringView());
+        } else {
+            w.text(st_.value(column).toString());
+        }
+    }
+    void number(proto::packetcodec::Writer& w, int column) const {
+        char room[kNumberRoom];
+        const char* data = nullptr;
+        qsizetype size = 0;
+        if (number(column, room, &data, &size))
+            w.utf8(data, size);
+        else
+            w.text(numberText(st_.value(column)));
+    }
+    // moneyOf(st.value(column))
+    Currency money(int column) const {
+        const int t = type(column);
+        Currency c;
+        if (t == SQLITE_NULL)
+            return c;
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+            if (Currency::tryFromDouble(sqlite3_column_double(s_, column), &c))
+                return c;
+        }
+        return moneyOf(st_.value(column)).value<Currency>();
+    }
+
+private:
+    const Statement& st_;
+    sqlite3_stmt* s_;
+};
+
+// The answer's size is checked as the rows are written, every this many rows.
+constexpr qsizetype kSizeCheckRows = 64;
 
 // The cached rows of a table: all of them for a client that has never synchronised, else those
 // whose stamp is at or after the client's. Rows stamped in the same second as the client's stamp
@@ -94,44 +266,97 @@ void goodsRows(CallContext& c) {
             "LEFT JOIN baseWLDW AS w ON w.id = g.wldw_id") +
         rows.tail(QStringLiteral("g")));
     st.bindAll(rows.where.values);
-    RecordSet out = basecache::emptyRecordSet(basecache::goodsColumns());
+    proto::packetcodec::Writer w(basecache::emptyRecordSet(basecache::goodsColumns()).fields());
+    const Cells cell(st);
+    static const QString kNormal = QStringLiteral("正常");
+    static const QString kDeleted = QStringLiteral("删除");
+    static const QString kStopped = QStringLiteral("停用");
+    static const QString kService = QStringLiteral("服务/劳务");
+    static const QString kStock = QStringLiteral("库存商品");
+    std::string relations;
+    std::string auxiliary;
     while (st.step()) {
-        auto text = [&](int column) { return st.value(column).toString(); };
-        const QString baseUnit = text(11);
-        QStringList relations;
-        QStringList auxiliary;
-        for (int column : {17, 19}) {
-            const QString unit = text(column);
-            if (unit.isEmpty())
-                continue;
-            auxiliary << unit;
-            relations
-                << QStringLiteral("1%1=%2%3").arg(unit, numberText(st.value(column + 1)), baseUnit);
-        }
-        QString state = QStringLiteral("正常");
-        if (st.value(10).toLongLong() != 0)
-            state = QStringLiteral("删除");
-        else if (st.value(9).toLongLong() != 0)
-            state = QStringLiteral("停用");
-        const qint64 type = st.value(35).toLongLong();
-        RecordSet::Row row;
-        row.reserve(out.fieldCount());
-        row << QVariant(st.value(0).toLongLong());
+        w.beginRow();
+        w.integer(cell.integer(0));
         for (int column = 1; column <= 8; ++column)
-            row << text(column);
-        row << state << baseUnit << relations.join(QLatin1Char(',')) << numberText(st.value(21))
-            << text(12);
+            cell.text(w, column);
+        if (cell.integer(10) != 0)
+            w.text(kDeleted);
+        else
+            w.text(cell.integer(9) != 0 ? kStopped : kNormal);
+        cell.text(w, 11);
+        // The unit relations ("1箱=12把,1件=120把") and the auxiliary units ("箱,件"), joined
+        // from the bytes when every piece is plain, else as QStrings.
+        relations.clear();
+        auxiliary.clear();
+        const char* base = nullptr;
+        qsizetype baseSize = 0;
+        bool plain = cell.plainText(11, &base, &baseSize);
+        for (int column = 17; plain && column <= 19; column += 2) {
+            const char* unit = nullptr;
+            qsizetype unitSize = 0;
+            char room[kNumberRoom];
+            const char* rate = nullptr;
+            qsizetype rateSize = 0;
+            plain = cell.plainText(column, &unit, &unitSize);
+            if (!plain || unitSize == 0)
+                continue;
+            plain = cell.number(column + 1, room, &rate, &rateSize);
+            if (!plain)
+                break;
+            if (!auxiliary.empty()) {
+                auxiliary += ',';
+                relations += ',';
+            }
+            auxiliary.append(unit, static_cast<size_t>(unitSize));
+            relations += '1';
+            relations.append(unit, static_cast<size_t>(unitSize));
+            relations += '=';
+            relations.append(rate, static_cast<size_t>(rateSize));
+            relations.append(base, static_cast<size_t>(baseSize));
+        }
+        QString auxiliaryText;
+        if (plain) {
+            w.utf8(relations.data(), static_cast<qsizetype>(relations.size()));
+        } else {
+            const QString baseUnit = st.value(11).toString();
+            QStringList relationList;
+            QStringList auxiliaryList;
+            for (int column : {17, 19}) {
+                const QString unit = st.value(column).toString();
+                if (unit.isEmpty())
+                    continue;
+                auxiliaryList << unit;
+                relationList << QStringLiteral("1%1=%2%3")
+                                    .arg(unit, numberText(st.value(column + 1)), baseUnit);
+            }
+            w.text(relationList.join(QLatin1Char(',')));
+            auxiliaryText = auxiliaryList.join(QLatin1Char(','));
+        }
+        cell.number(w, 21);
+        cell.text(w, 12);
         for (int column = 13; column <= 16; ++column)
-            row << numberText(st.value(column));
-        row << text(22) << auxiliary.join(QLatin1Char(',')) << numberText(st.value(23));
-        for (int i = 24; i <= 33; ++i)
-            row.append(text(i));
-        row << st.value(34).toLongLong() << type
-            << (type == 1 ? QStringLiteral("服务/劳务") : QStringLiteral("库存商品"))
-            << st.value(36).toLongLong() << text(37) << text(38);
-        out.appendRow(row);
+            cell.number(w, column);
+        cell.text(w, 22);
+        if (plain)
+            w.utf8(auxiliary.data(), static_cast<qsizetype>(auxiliary.size()));
+        else
+            w.text(auxiliaryText);
+        cell.number(w, 23);
+        for (int column = 24; column <= 33; ++column)
+            cell.text(w, column);
+        w.integer(cell.integer(34));
+        const qint64 type = cell.integer(35);
+        w.integer(type);
+        w.text(type == 1 ? kService : kStock);
+        w.integer(cell.integer(36));
+        cell.text(w, 37);
+        cell.text(w, 38);
+        if (w.rowCount() % kSizeCheckRows == 0)
+            checkResultSize(w.size());
     }
-    c.data = std::move(out);
+    checkResultSize(w.size());
+    setRows(c, w);
 }
 
 // Partners: the columns of the clients' local partner table; the balances are those the ledgers
@@ -148,22 +373,28 @@ void partnerRows(CallContext& c) {
                        "LEFT JOIN baseDQ AS dq ON dq.id = w.Areaid") +
         rows.tail(QStringLiteral("w")));
     st.bindAll(rows.where.values);
-    RecordSet out = basecache::emptyRecordSet(basecache::partnerColumns());
+    proto::packetcodec::Writer w(basecache::emptyRecordSet(basecache::partnerColumns()).fields());
+    const Cells cell(st);
     while (st.step()) {
-        RecordSet::Row row{st.value(0).toLongLong()};
+        w.beginRow();
+        w.integer(cell.integer(0));
         for (int i = 1; i <= 17; ++i)
-            row.append(st.value(i).toString());
+            cell.text(w, i);
         // dw_je: what the partner owes on balance (receivable less payable).
-        const Currency receivable = moneyOf(st.value(28)).value<Currency>();
-        const Currency payable = moneyOf(st.value(29)).value<Currency>();
-        row.append((receivable - payable).toString());
+        const Currency receivable = cell.money(28);
+        const Currency payable = cell.money(29);
+        w.text((receivable - payable).toString());
         for (int i = 18; i <= 27; ++i)
-            row.append(st.value(i).toString());
-        for (int i = 28; i <= 31; ++i)
-            row.append(moneyOf(st.value(i)));
-        out.appendRow(row);
+            cell.text(w, i);
+        w.currency(receivable.raw());
+        w.currency(payable.raw());
+        w.currency(cell.money(30).raw());
+        w.currency(cell.money(31).raw());
+        if (w.rowCount() % kSizeCheckRows == 0)
+            checkResultSize(w.size());
     }
-    c.data = std::move(out);
+    checkResultSize(w.size());
+    setRows(c, w);
 }
 
 struct SmallKind {

@@ -14,6 +14,10 @@
 #include "common/paramlist.h"
 #include "common/recordset.h"
 
+namespace dyt::proto::packetcodec {
+class Writer;
+}
+
 namespace dyt::server {
 
 class Database;
@@ -26,7 +30,11 @@ struct CallContext {
     QString userName;
     QString dbName;  // the account set
     ParamList& params;
-    RecordSet data;                    // rows returned by query procedures
+    RecordSet data;  // rows returned by query procedures
+    // A caller that only sends the rows on sets packetWanted: a procedure that writes its rows as
+    // packet bytes (setRows) then leaves them in packet, and data stays empty.
+    bool packetWanted = false;
+    QByteArray packet;
     QString message;                   // message of a failure
     QString method;                    // services: the method name
     std::array<RecordSet, 3> packets;  // services: the three data packets sent
@@ -37,6 +45,10 @@ using Handler = std::function<int(CallContext&)>;
 // Runs a reading handler in one read transaction (one consistent view, and the file lock taken
 // once instead of once per lookup), unless the caller already holds a transaction.
 int inReadView(CallContext& c, const std::function<int()>& read);
+
+// Ends the rows a query procedure wrote as a packet: the bytes into packet when the caller wants
+// them, else the rows into data.
+void setRows(CallContext& c, proto::packetcodec::Writer& rows);
 
 class Registry {
 public:

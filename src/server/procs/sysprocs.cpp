@@ -2,6 +2,8 @@
 #include <QDateTime>
 
 #include "common/error.h"
+#include "protocol/packetcodec.h"
+#include "protocol/protocol.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/procs/registry.h"
@@ -12,6 +14,18 @@ void Registry::add(const QString& name, Handler handler, bool writes,
                    std::optional<QStringList> queryTypes) {
     entries_.insert(name.toLower(),
                     Entry{name, std::move(handler), writes, std::move(queryTypes)});
+}
+
+void setRows(CallContext& c, proto::packetcodec::Writer& rows) {
+    QByteArray bytes = rows.finish();
+    if (c.packetWanted) {
+        c.packet = std::move(bytes);
+        return;
+    }
+    RecordSet rs;
+    if (!proto::packetcodec::decode(bytes.constData(), bytes.size(), &rs))
+        rs = proto::recordSetFromCbor(proto::packetToCbor(bytes));
+    c.data = std::move(rs);
 }
 
 int inReadView(CallContext& c, const std::function<int()>& read) {
