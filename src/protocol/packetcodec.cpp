@@ -629,14 +629,14 @@ void appendText(QByteArray& out, QStringView text) {
     out += w.take();
 }
 
-QByteArray encode(const RecordSet& rs) {
-    const int columns = rs.fieldCount();
-    // A first guess at the size: ten bytes a cell; the buffer grows as needed.
-    Out w(64 + qsizetype(rs.rowCount()) * (2 + columns * 10));
+namespace {
+
+// The packet up to its rows: the map, the fields and the head of the rows' array.
+void writeHead(Out& w, const QList<Field>& fields, qsizetype rows) {
     w.head(kMap, 2);
     w.latin("fields");
-    w.head(kArray, static_cast<quint64>(columns));
-    for (const Field& f : rs.fields()) {
+    w.head(kArray, static_cast<quint64>(fields.size()));
+    for (const Field& f : fields) {
         w.head(kArray, 4);
         w.text(f.name);
         w.text(fieldTypeName(f.type));
@@ -644,7 +644,16 @@ QByteArray encode(const RecordSet& rs) {
         w.text(f.displayName);
     }
     w.latin("rows");
-    w.head(kArray, static_cast<quint64>(rs.rowCount()));
+    w.head(kArray, static_cast<quint64>(rows));
+}
+
+}  // namespace
+
+QByteArray encode(const RecordSet& rs) {
+    const int columns = rs.fieldCount();
+    // A first guess at the size: ten bytes a cell; the buffer grows as needed.
+    Out w(64 + qsizetype(rs.rowCount()) * (2 + columns * 10));
+    writeHead(w, rs.fields(), rs.rowCount());
     const QList<Field>& fields = rs.fields();
     for (int r = 0; r < rs.rowCount(); ++r) {
         w.head(kArray, static_cast<quint64>(columns));
@@ -756,18 +765,7 @@ QByteArray Writer::finish() {
     if (rows_ > 0 && column_ != fields_.size())
         throw DytError(QStringLiteral("记录集的第%1行缺少字段值").arg(rows_));
     Out w(64 + fields_.size() * 32 + 9);
-    w.head(kMap, 2);
-    w.latin("fields");
-    w.head(kArray, static_cast<quint64>(fields_.size()));
-    for (const Field& f : std::as_const(fields_)) {
-        w.head(kArray, 4);
-        w.text(f.name);
-        w.text(fieldTypeName(f.type));
-        w.integer(f.size);
-        w.text(f.displayName);
-    }
-    w.latin("rows");
-    w.head(kArray, static_cast<quint64>(rows_));
+    writeHead(w, fields_, rows_);
     const qsizetype n = d_->rows.used();
     w.ensure(n);
     if (n > 0)
