@@ -113,6 +113,9 @@ struct GoodsFigures {
     qint64 id = 0;
     QString path;  // par_jl: its categories from the top, then itself ("1,2,3,188,")
     RowHead head;  // a flat list only: its rows are the goods, read once in their order
+    // A row may show it (not so a goods below another category than the level shown): its unit
+    // texts are read; for the others only whether it has an auxiliary unit counts.
+    bool ownRow = true;
     QString unit;
     QString auxUnit;
     double auxRate = 0;
@@ -284,14 +287,20 @@ private:
         const Where w = goodsConditions();
         if (mode_ != Mode::List || !loadListInOrder(w)) {
             const bool list = mode_ == Mode::List;
+            const bool level = mode_ == Mode::Level;
             Statement st = c_.db.prepare(
                 QStringLiteral("SELECT g.id, g.par_jl") +
-                (list ? QStringLiteral(", ") + QLatin1String(kHeadColumns) : QString()) +
+                (list    ? QStringLiteral(", ") + QLatin1String(kHeadColumns)
+                 : level ? QStringLiteral(", g.par_id")
+                         : QString()) +
                 QStringLiteral(" FROM baseGoods AS g WHERE ") + w.text() +
                 (list ? QStringLiteral(" ORDER BY g.orderly, g.code, g.id") : QString()));
             st.bindAll(w.values);
-            while (st.step())
+            while (st.step()) {
                 goodsList_.add(intAt(st, 0), textAt(st, 1), list ? headAt(st, 2) : RowHead{});
+                if (level)
+                    goodsList_.items().back().ownRow = intAt(st, 2) == parId_;
+            }
         }
         goodsList_.index();
         static const char* const kPriceColumns[] = {
@@ -314,10 +323,14 @@ private:
             if (!f)
                 continue;
             if (intAt(st, 1) == 0) {
-                f->unit = textAt(st, 2);
+                if (f->ownRow)
+                    f->unit = textAt(st, 2);
                 f->refPrice = numberAt(st, 4);
             } else {
-                f->auxUnit = textAt(st, 2);
+                static const QString kSome = QStringLiteral("*");
+                f->auxUnit = f->ownRow                                  ? textAt(st, 2)
+                             : sqlite3_column_bytes(st.handle(), 2) > 0 ? kSome
+                                                                        : QString();
                 f->auxRate = numberAt(st, 3);
             }
         }
