@@ -118,7 +118,7 @@ TEST_F(BackendSql, BackupLogIsTheAccountSetsOwnAndDeletesReachTheCatalogue) {
 TEST_F(BackendSql, OlderAccountSetAsksForAnUpgradeAndIsUpgradedAtLogin) {
     const int product = schema::currentVersion();
     // A step beyond the product's versions makes the account sets created above one older.
-    schema::detail::ScopedUpgradeSteps steps({{product + 1, [](sqlite3* db) {
+    schema::detail::ScopedUpgradeSteps steps({{product + 1, [](dyt::server::schema::Connection db) {
                                                    schema::detail::exec(
                                                        db,
                                                        "ALTER TABLE baseGoods ADD COLUMN colour "

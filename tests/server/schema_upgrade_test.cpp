@@ -21,12 +21,12 @@ namespace detail = dyt::server::schema::detail;
 // Fake steps beyond the product's versions: 2 adds a column, 3 fills it.
 std::vector<detail::UpgradeStep> fakeSteps(std::vector<int>* log) {
     return {{2,
-             [log](sqlite3* db) {
+             [log](schema::Connection db) {
                  log->push_back(2);
                  detail::exec(db,
                               "ALTER TABLE baseGoods ADD COLUMN colour TEXT NOT NULL DEFAULT ''");
              }},
-            {3, [log](sqlite3* db) {
+            {3, [log](schema::Connection db) {
                  log->push_back(3);
                  detail::exec(db, "UPDATE sysData SET sysValue = 'v3' WHERE Name = '单位备注'");
              }}};
@@ -75,7 +75,7 @@ TEST_F(SchemaAccountSetTest, StepsRunInOrderFromTheStoredVersionAndAGapOrANewerS
 TEST_F(SchemaAccountSetTest, FailingStepLeavesTheAccountSetAsItWas) {
     std::vector<int> log;
     auto steps = fakeSteps(&log);
-    steps.push_back({4, [](sqlite3* db) { detail::exec(db, "UPDATE noSuchTable SET x = 1"); }});
+    steps.push_back({4, [](schema::Connection db) { detail::exec(db, "UPDATE noSuchTable SET x = 1"); }});
     detail::setStoredVersion(db_, 1);
     ASSERT_EQ(run(db_, u"BEGIN IMMEDIATE"_s), SQLITE_OK);
     const QString error = dyt::test::errorOf([&] { detail::applyUpgrades(db_, steps, 4); });

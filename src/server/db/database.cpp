@@ -18,12 +18,22 @@
 
 #include "common/clock.h"
 #include "common/error.h"
+#include "server/db/pg_connection.h"
+#include "server/db/pg_sql.h"
 #include "protocol/packetcodec.h"
 #include "protocol/protocol.h"
 
 namespace dyt::server {
 
 // --- statements
+
+Statement::Statement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+
+Statement::Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey)
+    : db_(db), stmt_(stmt), cacheKey_(std::move(cacheKey)) {}
+
+Statement::Statement(Database* db, std::unique_ptr<pg::Cursor> cursor)
+    : db_(db), pg_(std::move(cursor)) {}
 
 Statement::~Statement() {
     if (!stmt_)
@@ -35,11 +45,18 @@ Statement::~Statement() {
 }
 
 Statement::Statement(Statement&& other) noexcept
-    : db_(other.db_), stmt_(other.stmt_), cacheKey_(std::move(other.cacheKey_)) {
+    : db_(other.db_),
+      stmt_(other.stmt_),
+      cacheKey_(std::move(other.cacheKey_)),
+      pg_(std::move(other.pg_)) {
     other.stmt_ = nullptr;
 }
 
 Statement& Statement::bind(int index, const QVariant& value) {
+    if (pg_) {
+        pg_->bind(index, value);
+        return *this;
+    }
     int rc = SQLITE_OK;
     if (!value.isValid() || value.isNull()) {
         rc = sqlite3_bind_null(stmt_, index);
@@ -93,6 +110,8 @@ Statement& Statement::bindAll(const QVariantList& values) {
 }
 
 bool Statement::step() {
+    if (pg_)
+        return pg_->step();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
@@ -102,6 +121,11 @@ bool Statement::step() {
 }
 
 int Statement::execute() {
+    if (pg_) {
+        while (pg_->step()) {
+        }
+        return db_->postgres()->changes;
+    }
     // A write outside a transaction waits its turn among this process's writers like a
     // transaction does; SQLite's own busy wait would let it starve behind them.
     WriterTurn turn(*db_, !readOnly() && sqlite3_get_autocommit(db_->handle()) != 0);
@@ -111,15 +135,24 @@ int Statement::execute() {
 }
 
 void Statement::reset() {
+    if (pg_) {
+        pg_->reset();
+        pg_->clearBindings();
+        return;
+    }
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
 }
 
 int Statement::columnCount() const {
+    if (pg_)
+        return pg_->columnCount();
     return sqlite3_column_count(stmt_);
 }
 
 QString Statement::columnName(int column) const {
+    if (pg_)
+        return pg_->columnName(column);
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
 }
 
@@ -146,20 +179,37 @@ QVariant columnValue(sqlite3_stmt* stmt, int column) {
 }  // namespace
 
 QVariant Statement::value(int column) const {
+    if (pg_)
+        return pg_->value(column);
     return columnValue(stmt_, column);
 }
 
 const char* Statement::declaredType(int column) const {
+    if (pg_)
+        return pg_->declaredType(column);
     return sqlite3_column_decltype(stmt_, column);
 }
 
 bool Statement::readOnly() const {
+    if (pg_)
+        return pg_->readOnly();
     return sqlite3_stmt_readonly(stmt_) != 0;
 }
 
 // --- connections
 
+Database::Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+
+Database::Database(std::unique_ptr<pg::Connection> conn, QString path)
+    : pg_(std::move(conn)), path_(std::move(path)) {}
+
 std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
+    if (isPostgresPath(path)) {
+        auto conn = std::make_unique<pg::Connection>(path.mid(int(qstrlen("postgresql:"))));
+        std::unique_ptr<Database> db(new Database(std::move(conn), path));
+        db->setBusyTimeout(kBusyTimeoutMs);
+        return db;
+    }
     int flags = SQLITE_OPEN_NOMUTEX;
     switch (mode) {
         case Mode::ReadOnly:
@@ -197,6 +247,8 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
 }
 
 Database::~Database() {
+    if (pg_)
+        return;
     clearCache();
     sqlite3_set_authorizer(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
@@ -204,14 +256,20 @@ Database::~Database() {
 
 void Database::setBusyTimeout(int ms) {
     busyTimeoutMs_ = ms;
+    if (pg_) {
+        pg_->setBusyTimeout(ms);
+        return;
+    }
     sqlite3_busy_timeout(db_, ms);
 }
 
 bool Database::isBusy(const DytError& e) {
-    return (e.code() & 0xff) == SQLITE_BUSY;
+    return (e.code() & 0xff) == SQLITE_BUSY;  // PostgreSQL's lock timeouts are reported so too
 }
 
 QString Database::lastError() const {
+    if (pg_)
+        return {};
     return errorMessage(db_);
 }
 
@@ -231,10 +289,30 @@ CallLimit::CallLimit(Database& db, int timeLimitMs, std::function<QString()> che
         deadline_ = steadyMs() + timeLimitMs_;
     currentLimit = this;
     currentLimitDb = db_.handle();
+    if (auto* pg = db_.postgres()) {
+        // PostgreSQL stops a statement at the time limit itself; the other reasons are looked at
+        // between statements.
+        if (timeLimitMs_ > 0)
+            pg->exec(QStringLiteral("SET statement_timeout = %1").arg(timeLimitMs_));
+        return;
+    }
     sqlite3_progress_handler(db_.handle(), 2000, &CallLimit::progress, this);
 }
 
 CallLimit::~CallLimit() {
+    if (auto* pg = db_.postgres()) {
+        try {
+            if (pg->inTransaction())
+                pg->exec(QStringLiteral("ROLLBACK"));
+            if (timeLimitMs_ > 0)
+                pg->exec(QStringLiteral("SET statement_timeout = 0"));
+        } catch (const DytError&) {
+            // The connection is gone; its next statement says so.
+        }
+        currentLimit = nullptr;
+        currentLimitDb = nullptr;
+        return;
+    }
     sqlite3_progress_handler(db_.handle(), 0, nullptr, nullptr);
     if (!sqlite3_get_autocommit(db_.handle())) {
         // A stopped call must not leave its transaction holding the account set.
@@ -300,6 +378,18 @@ void Database::clearCache() {
 }
 
 Statement Database::prepare(const QString& sql) {
+    if (pg_) {
+        if (watcher_ || restriction_)
+            throw DytError(QStringLiteral("PostgreSQL 账套不支持客户端直接执行的SQL语句"));
+        int params = 0;
+        QString adapted = pgsql::adaptStatement(sql, &params);
+        const QString table = pgsql::insertTable(sql);
+        QString serial = table.isEmpty() ? QString() : pg_->serialColumn(table);
+        if (!serial.isEmpty() && adapted.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive))
+            serial.clear();
+        return Statement(this,
+                         std::make_unique<pg::Cursor>(*pg_, std::move(adapted), params, serial));
+    }
     const bool cached = !watcher_ && !restriction_;
     if (cached) {
         if (sqlite3_stmt* st = cache_.take(sql))
@@ -318,6 +408,13 @@ Statement Database::prepare(const QString& sql) {
 }
 
 void Database::forEachStatement(const QString& sql, const std::function<void(Statement&)>& fn) {
+    if (pg_) {
+        for (const QString& one : pgsql::splitStatements(sql)) {
+            Statement statement = prepare(one);
+            fn(statement);
+        }
+        return;
+    }
     const QByteArray u = sql.toUtf8();
     const char* tail = u.constData();
     const char* end = u.constData() + u.size();
@@ -338,6 +435,8 @@ void Database::forEachStatement(const QString& sql, const std::function<void(Sta
 }
 
 int Database::changes() const {
+    if (pg_)
+        return pg_->changes;
     return sqlite3_changes(db_);
 }
 
@@ -348,6 +447,15 @@ int Database::execute(const QString& sql, const QVariantList& values) {
 }
 
 void Database::executeScript(const QString& sql) {
+    if (pg_) {
+        // Schema statements are made PostgreSQL's; the catalogue of serial columns follows them.
+        for (const QString& one : pgsql::splitStatements(sql)) {
+            for (const QString& st : pgsql::adaptSchemaStatement(one))
+                pg_->exec(st);
+        }
+        pg_->schemaChanged();
+        return;
+    }
     char* err = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
@@ -370,10 +478,18 @@ RecordSet Database::query(const QString& sql, const QVariantList& values) {
 }
 
 qint64 Database::lastInsertId() const {
+    if (pg_)
+        return pg_->lastInsertId;
     return sqlite3_last_insert_rowid(db_);
 }
 
 bool Database::tableExists(const QString& name) {
+    if (pg_) {
+        return scalar(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = "
+                                     "current_schema() AND tablename = lower(?)"),
+                      {name})
+                   .toLongLong() > 0;
+    }
     return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
                                  "lower(name) = lower(?)"),
                   {name})
@@ -381,10 +497,14 @@ bool Database::tableExists(const QString& name) {
 }
 
 bool Database::inTransaction() const {
+    if (pg_)
+        return pg_->inTransaction();
     return sqlite3_get_autocommit(db_) == 0;
 }
 
 bool Database::backupTo(const QString& path) {
+    if (pg_)
+        throw DytError(QStringLiteral("PostgreSQL 账套请用服务器的导出功能备份"));
     sqlite3* dest = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &dest,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
@@ -429,6 +549,8 @@ int Database::authorizer(void* self, int action, const char* a, const char* b, c
 }
 
 void Database::updateAuthorizer() {
+    if (pg_)
+        return;
     const bool on = watcher_ || restriction_;
     sqlite3_set_authorizer(db_, on ? &Database::authorizer : nullptr, this);
 }
@@ -763,7 +885,75 @@ void checkResultSize(qint64 bytes) {
 }
 
 RecordSet readRecordSet(Statement& st) {
-    return readRecordSet(st.handle());
+    if (st.handle())
+        return readRecordSet(st.handle());
+    // A PostgreSQL statement: its values already have SQLite's kinds (integer, double, text,
+    // bytes), so the fields are typed as for SQLite.
+    std::vector<ColumnTyper> typers;
+    std::vector<QString> names;
+    QList<RecordSet::Row> rows;
+    int columns = -1;
+    ResultSize size(0);
+    while (st.step()) {
+        if (columns < 0) {
+            columns = st.columnCount();
+            size = ResultSize(columns);
+        }
+        RecordSet::Row row;
+        row.reserve(columns);
+        size.row();
+        for (int c = 0; c < columns; ++c) {
+            QVariant v = st.value(c);
+            int type = SQLITE_NULL;
+            QByteArray text;
+            if (v.isValid()) {
+                switch (v.metaType().id()) {
+                    case QMetaType::LongLong:
+                        type = SQLITE_INTEGER;
+                        break;
+                    case QMetaType::Double:
+                        type = SQLITE_FLOAT;
+                        break;
+                    case QMetaType::QByteArray:
+                        type = SQLITE_BLOB;
+                        size.bytes(int(v.toByteArray().size()));
+                        break;
+                    default:
+                        type = SQLITE_TEXT;
+                        text = v.toString().toUtf8();
+                        size.bytes(int(text.size()));
+                }
+            }
+            if (typers.size() < size_t(columns)) {
+                for (int k = 0; k < columns; ++k)
+                    typers.emplace_back(st.declaredType(k));
+            }
+            typers[size_t(c)].see(type, text.constData(), int(text.size()));
+            row.append(std::move(v));
+        }
+        size.check();
+        rows.append(std::move(row));
+    }
+    if (columns < 0) {
+        columns = st.columnCount();
+        for (int k = 0; k < columns; ++k)
+            typers.emplace_back(st.declaredType(k));
+    }
+    RecordSet rs;
+    for (int c = 0; c < columns; ++c) {
+        const QString name = st.columnName(c);
+        QString unique = name;
+        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
+            unique = name + QStringLiteral("_%1").arg(n);
+        rs.addField(unique, typers[size_t(c)].type(), typers[size_t(c)].size());
+    }
+    for (auto& row : rows) {
+        for (int c = 0; c < columns; ++c)
+            convertCell(row[c], rs.fields()[c].type);
+        rs.appendRow(row);
+    }
+    rs.first();
+    return rs;
 }
 
 RecordSet readRecordSet(sqlite3_stmt* stmt) {
@@ -958,6 +1148,27 @@ void WriterTurn::release() {
 }
 
 Transaction::Transaction(Database& db, Lock lock) : db_(db), turn_(db, lock == Lock::Immediate) {
+    if (auto* pg = db_.postgres()) {
+        pg->exec(QStringLiteral("BEGIN"));
+        active_ = true;
+        if (lock == Lock::Immediate) {
+            // As SQLite's write lock: the writers of an account set take their turns, whichever
+            // process or server they come from; readers are not held up. The lock ends with the
+            // transaction, and waits at most the connection's lock timeout.
+            try {
+                pg->exec(QStringLiteral("SELECT pg_advisory_xact_lock(4242)"));
+            } catch (const DytError&) {
+                active_ = false;
+                try {
+                    pg->exec(QStringLiteral("ROLLBACK"));
+                } catch (const DytError&) {
+                    // The connection is gone; the server ends the transaction itself.
+                }
+                throw;
+            }
+        }
+        return;
+    }
     db_.executeScript(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
                                               : QStringLiteral("BEGIN"));
     active_ = true;

@@ -20,16 +20,22 @@ namespace dyt {
 class DytError;
 }
 
+namespace dyt::server::pg {
+class Connection;
+class Cursor;
+}  // namespace dyt::server::pg
+
 namespace dyt::server {
 
 class Database;
 
 class Statement {
 public:
-    Statement(Database* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    Statement(Database* db, sqlite3_stmt* stmt);
     // A statement of the connection's cache: handed back to it, reset, when done with.
-    Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey)
-        : db_(db), stmt_(stmt), cacheKey_(std::move(cacheKey)) {}
+    Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey);
+    // A statement of a PostgreSQL connection.
+    Statement(Database* db, std::unique_ptr<pg::Cursor> cursor);
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
@@ -50,12 +56,14 @@ public:
     QVariant value(int column) const;  // Null is an invalid QVariant
     bool readOnly() const;
     const char* declaredType(int column) const;  // nullptr for expressions
+    // The SQLite statement; nullptr for a statement of a PostgreSQL connection.
     sqlite3_stmt* handle() const { return stmt_; }
 
 private:
     Database* db_;
-    sqlite3_stmt* stmt_;
+    sqlite3_stmt* stmt_ = nullptr;
     QString cacheKey_;
+    std::unique_ptr<pg::Cursor> pg_;
 };
 
 class Database {
@@ -66,13 +74,21 @@ public:
 
     // Opens a database file with the server's settings: WAL, foreign keys, busy timeout and
     // synchronous=FULL (read-only opens skip the journal settings). Throws DytError.
+    // A path "postgresql:" followed by a libpq connection string opens a PostgreSQL database
+    // instead; the mode is then not looked at (the database must exist).
     static std::unique_ptr<Database> open(const QString& path, Mode mode = Mode::ReadWrite);
+    static bool isPostgresPath(const QString& path) {
+        return path.startsWith(QLatin1String("postgresql:"));
+    }
     static constexpr int kBusyTimeoutMs = 10000;
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // The SQLite connection; nullptr for a PostgreSQL one.
     sqlite3* handle() const { return db_; }
+    bool isPostgres() const { return pg_ != nullptr; }
+    pg::Connection* postgres() const { return pg_.get(); }
     const QString& path() const { return path_; }
 
     // Prepares a statement. The server's own statements (while no write watcher and no access
@@ -94,7 +110,9 @@ public:
     qint64 lastInsertId() const;
     // The clause that makes a query read a table through the named index (" INDEXED BY …"), for
     // the few queries whose best index the planner cannot tell without statistics.
-    QString indexHint(const QString& index) const { return QStringLiteral(" INDEXED BY ") + index; }
+    QString indexHint(const QString& index) const {
+        return pg_ ? QString() : QStringLiteral(" INDEXED BY ") + index;
+    }
     bool tableExists(const QString& name);
     bool inTransaction() const;
     // Copies the whole database into a new file at path and leaves the copy in rollback-journal
@@ -137,11 +155,13 @@ private:
     // Takes a finished statement back into the cache (or finalizes it).
     void release(QString key, sqlite3_stmt* stmt);
     void clearCache();
-    Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    Database(sqlite3* db, QString path);
+    Database(std::unique_ptr<pg::Connection> conn, QString path);
     static int authorizer(void* self, int action, const char* a, const char* b, const char* dbName,
                           const char* trigger);
 
-    sqlite3* db_;
+    sqlite3* db_ = nullptr;
+    std::unique_ptr<pg::Connection> pg_;
     QString path_;
     void* file_ = nullptr;  // what the process shares about the file (counted commits)
     std::function<void(const QString&, const QString&)> watcher_;

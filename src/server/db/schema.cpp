@@ -7,9 +7,14 @@
 #include <map>
 
 #include "common/error.h"
+#include "server/db/database.h"
+#include "server/db/pg_library.h"
 #include "server/db/schema_internal.h"
 
 namespace dyt::server::schema {
+
+Connection::Connection(Database& db) : db_(&db), lite_(db.handle()) {}
+
 namespace detail {
 
 namespace {
@@ -20,18 +25,27 @@ QString lastError(sqlite3* db) {
 
 }  // namespace
 
-void exec(sqlite3* db, const char* sql) {
+void exec(Connection db, const char* sql) {
+    if (!db.lite()) {
+        db.database()->executeScript(QString::fromUtf8(sql));
+        return;
+    }
     char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    if (sqlite3_exec(db.lite(), sql, nullptr, nullptr, &err) != SQLITE_OK) {
         QString msg = QString::fromUtf8(err ? err : "unknown error");
         sqlite3_free(err);
         throw DytError(msg);
     }
 }
 
-Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
-    if (sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) != SQLITE_OK) {
-        QString msg = lastError(db);
+Statement::Statement(Connection db, const char* sql) : db_(db) {
+    if (!db.lite()) {
+        statement_ = std::make_unique<server::Statement>(
+            db.database()->prepare(QString::fromUtf8(sql)));
+        return;
+    }
+    if (sqlite3_prepare_v2(db.lite(), sql, -1, &st_, nullptr) != SQLITE_OK) {
+        QString msg = lastError(db.lite());
         sqlite3_finalize(st_);
         st_ = nullptr;
         throw DytError(msg);
@@ -43,6 +57,15 @@ Statement::~Statement() {
 }
 
 void Statement::bind(int index, const Value& v) {
+    if (statement_) {
+        if (const auto* i = std::get_if<long long>(&v))
+            statement_->bind(index, QVariant(qint64(*i)));
+        else if (const auto* d = std::get_if<double>(&v))
+            statement_->bind(index, QVariant(*d));
+        else
+            statement_->bind(index, QVariant(std::get<QString>(v)));
+        return;
+    }
     int rc = SQLITE_OK;
     if (const auto* i = std::get_if<long long>(&v)) {
         rc = sqlite3_bind_int64(st_, index, *i);
@@ -54,7 +77,7 @@ void Statement::bind(int index, const Value& v) {
                                SQLITE_TRANSIENT);
     }
     if (rc != SQLITE_OK)
-        throw DytError(lastError(db_));
+        throw DytError(lastError(db_.lite()));
 }
 
 void Statement::run(std::initializer_list<Value> values) {
@@ -62,6 +85,14 @@ void Statement::run(std::initializer_list<Value> values) {
 }
 
 void Statement::run(const std::vector<Value>& values) {
+    if (statement_) {
+        statement_->reset();
+        int index = 1;
+        for (const Value& v : values)
+            bind(index++, v);
+        statement_->execute();
+        return;
+    }
     sqlite3_reset(st_);
     sqlite3_clear_bindings(st_);
     int index = 1;
@@ -71,17 +102,19 @@ void Statement::run(const std::vector<Value>& values) {
     while (rc == SQLITE_ROW)
         rc = sqlite3_step(st_);
     if (rc != SQLITE_DONE) {
-        QString msg = lastError(db_);
+        QString msg = lastError(db_.lite());
         sqlite3_reset(st_);
         throw DytError(msg);
     }
     sqlite3_reset(st_);
 }
 
-long long queryInt(sqlite3* db, const char* sql) {
+long long queryInt(Connection db, const char* sql) {
+    if (!db.lite())
+        return db.database()->scalar(QString::fromUtf8(sql)).toLongLong();
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        QString msg = lastError(db);
+    if (sqlite3_prepare_v2(db.lite(), sql, -1, &st, nullptr) != SQLITE_OK) {
+        QString msg = lastError(db.lite());
         sqlite3_finalize(st);
         throw DytError(msg);
     }
@@ -89,11 +122,11 @@ long long queryInt(sqlite3* db, const char* sql) {
     long long v = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
     sqlite3_finalize(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DytError(lastError(db));
+        throw DytError(lastError(db.lite()));
     return v;
 }
 
-Savepoint::Savepoint(sqlite3* db, const char* name) : db_(db), name_(name) {
+Savepoint::Savepoint(Connection db, const char* name) : db_(db), name_(name) {
     exec(db_, (QByteArray("SAVEPOINT ") + name_).constData());
 }
 
@@ -101,8 +134,13 @@ Savepoint::~Savepoint() {
     if (done_)
         return;
     // Undo this unit only; a failure here leaves the caller's rollback to finish the job.
-    sqlite3_exec(db_, (QByteArray("ROLLBACK TO ") + name_).constData(), nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, (QByteArray("RELEASE ") + name_).constData(), nullptr, nullptr, nullptr);
+    for (const QByteArray& sql :
+         {QByteArray("ROLLBACK TO ") + name_, QByteArray("RELEASE ") + name_}) {
+        try {
+            exec(db_, sql.constData());
+        } catch (const DytError&) {
+        }
+    }
 }
 
 void Savepoint::commit() {
@@ -110,7 +148,7 @@ void Savepoint::commit() {
     done_ = true;
 }
 
-void setStoredVersion(sqlite3* db, int version) {
+void setStoredVersion(Connection db, int version) {
     exec(db, "DELETE FROM sysVersion");
     Statement(db, "INSERT INTO sysVersion(version) VALUES (?)")
         .run({static_cast<long long>(version)});
@@ -125,7 +163,7 @@ const std::vector<UpgradeStep>* overriddenSteps = nullptr;
 // Version 2: the change stamps of goods and partners. Account sets of version 1 may lack the
 // triggers that keep updateTime; they get them, and every goods and partner row is stamped now,
 // so that each client's next synchronisation takes all rows changed while nothing stamped them.
-void addChangeStamps(sqlite3* db) {
+void addChangeStamps(Connection db) {
     const QString now = changeStampExpression();
     for (const char* table : {"baseGoods", "baseWLDW"}) {
         exec(db, QStringLiteral("UPDATE %1 SET updateTime = %2")
@@ -139,21 +177,21 @@ void addChangeStamps(sqlite3* db) {
 // Version 3: the stock status report's index. The report sums the stock ledger by goods (the
 // whole ledger for the top level and the flat list, one goods at a time inside a category); with
 // quantity and value in the index it reads the index alone.
-void addStockStatusIndex(sqlite3* db) {
+void addStockStatusIndex(Connection db) {
     exec(db,
          "CREATE INDEX IF NOT EXISTS ix_baseGoodsStock_report ON baseGoodsStock(goodsid, "
          "stockid, qty, total)");
 }
 
 // Version 4: the guard of the header fields of posted bills.
-void addBillGuards(sqlite3* db) {
+void addBillGuards(Connection db) {
     createBillGuards(db, true);
 }
 
 // Version 5: the movements of fixed-asset cards. Purchase, depreciation and sale of an asset
 // change its card (original value yz, accumulated depreciation ljzj, sold); each change is kept
 // per bill line so that deletion and red reversal take back exactly what the bill did.
-void addAssetMovements(sqlite3* db) {
+void addAssetMovements(Connection db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS djGDZCDetail (orderid INTEGER PRIMARY KEY, id INTEGER NOT "
          "NULL DEFAULT 0, listid INTEGER NOT NULL DEFAULT 0, djType INTEGER NOT NULL DEFAULT 0, "
@@ -171,7 +209,7 @@ void addAssetMovements(sqlite3* db) {
 // 2 partners, 3 warehouses, 4 departments; id the record or category (a category's account
 // holds for every record below it that has none of its own); kmcode the account's code in the
 // finance program.
-void addFinanceAccounts(sqlite3* db) {
+void addFinanceAccounts(Connection db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS baseCWKM (type INTEGER NOT NULL, id INTEGER NOT NULL, "
          "kmcode TEXT COLLATE NOCASE NOT NULL DEFAULT '', PRIMARY KEY (type, id), "
@@ -181,7 +219,7 @@ void addFinanceAccounts(sqlite3* db) {
 // Version 7: the print log. Every print of a bill the server counts is written here: the bill,
 // the copies, the count afterwards, whether it went beyond the kind's limit (with the print
 // password), who printed and when.
-void addPrintLog(sqlite3* db) {
+void addPrintLog(Connection db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS djPrintLog (id INTEGER PRIMARY KEY AUTOINCREMENT, billid "
          "INTEGER NOT NULL, djType INTEGER NOT NULL DEFAULT 0, copies INTEGER NOT NULL, printnum "
@@ -194,7 +232,7 @@ void addPrintLog(sqlite3* db) {
 // outsourced processing change baseGoodsStockOther; each change is kept per bill line. And the
 // index of the batch layers that still hold stock, in the order FIFO takes them, so that a sale
 // reads the few layers it takes from, not every batch the goods ever had.
-void addOtherStockMovements(sqlite3* db) {
+void addOtherStockMovements(Connection db) {
     exec(db,
          "CREATE INDEX IF NOT EXISTS ix_baseGoodsStock_open ON baseGoodsStock(goodsid, stockid, "
          "indate, id) WHERE qty > 0");
@@ -215,7 +253,7 @@ void addOtherStockMovements(sqlite3* db) {
 // Version 10: the purchase and sales contracts with their goods lines. A line's quantity is in its
 // unit (rate base units each); its amount is quantity times price to the cent, and the contract's
 // total is the sum of its lines.
-void addContracts(sqlite3* db) {
+void addContracts(Connection db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS baseHeTong (id INTEGER PRIMARY KEY AUTOINCREMENT, htType "
          "INTEGER NOT NULL DEFAULT 0 CHECK (htType IN (0, 1)), code TEXT NOT NULL DEFAULT '', "
@@ -238,7 +276,7 @@ void addContracts(sqlite3* db) {
 // line's commission by its way tcfs: 1 tcl percent of the sales amount, 2 tcl per base unit sold,
 // 3 tcl percent of the gross profit. basetcAssign gives a goods (tclxid 2) or an employee
 // (tclxid 1) its plan.
-void addCommissionPlans(sqlite3* db) {
+void addCommissionPlans(Connection db) {
     if (queryInt(db, "SELECT COUNT(*) FROM pragma_table_info('basetcIndex') WHERE name = "
                      "'tcfs'") == 0) {
         exec(db, "ALTER TABLE basetcIndex ADD COLUMN tcfs INTEGER NOT NULL DEFAULT 1");
@@ -270,7 +308,7 @@ ScopedUpgradeSteps::~ScopedUpgradeSteps() {
     overriddenSteps = previous_;
 }
 
-void applyUpgrades(sqlite3* db, const std::vector<UpgradeStep>& steps, int target) {
+void applyUpgrades(Connection db, const std::vector<UpgradeStep>& steps, int target) {
     const int from = storedVersion(db);
     if (from <= 0)
         throw DytError(QStringLiteral("数据库不是有效的账套，不能升级"));
@@ -307,9 +345,17 @@ int currentVersion() {
     return steps.empty() ? 1 : steps.back().toVersion;
 }
 
-int storedVersion(sqlite3* db) {
+int storedVersion(Connection db) {
+    if (!db.lite()) {
+        // A failed statement would end the caller's transaction on PostgreSQL: asked first.
+        Database& d = *db.database();
+        return d.tableExists(QStringLiteral("sysVersion"))
+                   ? d.scalar(QStringLiteral("SELECT version FROM sysVersion")).toInt()
+                   : 0;
+    }
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT version FROM sysVersion", -1, &st, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db.lite(), "SELECT version FROM sysVersion", -1, &st, nullptr) !=
+        SQLITE_OK) {
         sqlite3_finalize(st);
         return 0;
     }
@@ -318,12 +364,14 @@ int storedVersion(sqlite3* db) {
     return v;
 }
 
-void createAccountSet(sqlite3* db, const QString& displayName, const QString& adminPasswordHash) {
+void createAccountSet(Connection db, const QString& displayName, const QString& adminPasswordHash) {
     using namespace detail;
     const QString name = displayName.trimmed();
     if (name.isEmpty())
         throw DytError(QStringLiteral("账套名称不能为空"));
-    if (queryInt(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0) {
+    if (queryInt(db, db.postgres() ? "SELECT count(*) FROM pg_tables WHERE schemaname = "
+                                     "current_schema()"
+                                   : "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0) {
         throw DytError(QStringLiteral("数据库中已经有数据，不能在其中创建账套"));
     }
 
@@ -335,6 +383,8 @@ void createAccountSet(sqlite3* db, const QString& displayName, const QString& ad
     ctx.month = today.month();
     ctx.today = today.toString(QStringLiteral("yyyy-MM-dd"));
 
+    if (db.postgres())
+        pg::installLibrary(*db.database());
     Savepoint sp(db, "dyt_create_account_set");
     createTablesV1(db);
     seedSettings(db, ctx);
@@ -389,7 +439,11 @@ SchemaObjects schemaObjects(sqlite3* db) {
 
 }  // namespace
 
-QString structureDifference(sqlite3* db) {
+QString structureDifference(Connection db) {
+    // Only a SQLite file comes from outside (a restore); a PostgreSQL account set is made by the
+    // server.
+    if (!db.lite())
+        return {};
     sqlite3* ref = nullptr;
     if (sqlite3_open_v2(":memory:", &ref, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
@@ -406,7 +460,7 @@ QString structureDifference(sqlite3* db) {
     const SchemaObjects expected = schemaObjects(ref);
     detail::exec(ref, goodsImageTable().toUtf8().constData());
     const SchemaObjects allowed = schemaObjects(ref);
-    const SchemaObjects actual = schemaObjects(db);
+    const SchemaObjects actual = schemaObjects(db.lite());
     for (const auto& [name, object] : expected) {
         const auto it = actual.find(name);
         if (it == actual.end())
@@ -423,7 +477,7 @@ QString structureDifference(sqlite3* db) {
     return {};
 }
 
-void upgrade(sqlite3* db) {
+void upgrade(Connection db) {
     detail::applyUpgrades(db, detail::upgradeSteps(), currentVersion());
 }
 

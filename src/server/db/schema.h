@@ -20,18 +20,37 @@
 
 struct sqlite3;
 
+namespace dyt::server {
+class Database;
+}
+
 namespace dyt::server::schema {
+
+// The database the schema code works on: a bare SQLite handle or a server connection, of either
+// engine (a PostgreSQL one makes the same objects in PostgreSQL's terms).
+class Connection {
+public:
+    Connection(sqlite3* db) : lite_(db) {}  // NOLINT(google-explicit-constructor)
+    Connection(Database& db);               // NOLINT(google-explicit-constructor)
+    sqlite3* lite() const { return lite_; }
+    Database* database() const { return db_; }
+    bool postgres() const { return !lite_ && db_; }
+
+private:
+    Database* db_ = nullptr;
+    sqlite3* lite_ = nullptr;
+};
 
 // The version a freshly created account set has; older ones are upgraded at login.
 int currentVersion();
 
 // Version stored in an account set, 0 when it has none (not an account set).
-int storedVersion(sqlite3* db);
+int storedVersion(Connection db);
 
 // Creates every table and index of an empty account set and seeds it (settings, switches, bill
 // kinds, menu and rights, operator 1 with the given password hash, chart of accounts, field
 // captions). Runs inside the caller's transaction; throws DytError on failure.
-void createAccountSet(sqlite3* db, const QString& displayName, const QString& adminPasswordHash);
+void createAccountSet(Connection db, const QString& displayName, const QString& adminPasswordHash);
 
 // The table of goods pictures, made when the first picture is saved.
 QString goodsImageTable();
@@ -39,10 +58,10 @@ QString goodsImageTable();
 // What sets the database's tables, indexes, triggers and views apart from those of a fresh account
 // set of the current version ("" when nothing does): a missing or changed object, or one the server
 // never makes. Tables made on demand may be missing.
-QString structureDifference(sqlite3* db);
+QString structureDifference(Connection db);
 
 // Upgrades an account set from storedVersion() to currentVersion(). Runs inside the caller's
 // transaction; throws DytError on failure.
-void upgrade(sqlite3* db);
+void upgrade(Connection db);
 
 }  // namespace dyt::server::schema

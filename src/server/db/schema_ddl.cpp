@@ -409,7 +409,7 @@ QString columnsSql(const TableDef& t) {
 
 }  // namespace
 
-void createTablesV1(sqlite3* db) {
+void createTablesV1(Connection db) {
     for (const TableDef& t : tables()) {
         const QString sql =
             QStringLiteral("CREATE TABLE %1 (%2)").arg(QString::fromUtf8(t.name), columnsSql(t));
@@ -428,7 +428,7 @@ void createTablesV1(sqlite3* db) {
     createChangeStampTriggers(db);
 }
 
-void createBillGuards(sqlite3* db, bool ifMissing) {
+void createBillGuards(Connection db, bool ifMissing) {
     QString sql = QString::fromUtf8(kPostedHeaderGuard);
     if (ifMissing)
         sql.replace(QStringLiteral("CREATE TRIGGER "),
@@ -440,7 +440,7 @@ QString changeStampExpression() {
     return QStringLiteral("datetime('now', 'localtime')");
 }
 
-void createChangeStampTriggers(sqlite3* db, bool ifMissing) {
+void createChangeStampTriggers(Connection db, bool ifMissing) {
     const QString now = changeStampExpression();
     // Goods and partners: a change that leaves updateTime as it was gets the current time. The
     // clock check of the clients writes updateTime itself and keeps what it wrote.

@@ -6,17 +6,24 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <initializer_list>
 #include <variant>
 #include <vector>
 
+#include "server/db/schema.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace dyt::server {
+class Statement;
+}
+
 namespace dyt::server::schema::detail {
 
-// Runs one or more statements without parameters; throws DytError with SQLite's message.
-void exec(sqlite3* db, const char* sql);
+// Runs one or more statements without parameters; throws DytError with the database's message.
+void exec(Connection db, const char* sql);
 
 // A bound value: integer, floating point or text.
 using Value = std::variant<long long, double, QString>;
@@ -24,7 +31,7 @@ using Value = std::variant<long long, double, QString>;
 // One prepared statement, reused for many rows: bind, step, reset.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql);
+    Statement(Connection db, const char* sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -35,25 +42,26 @@ public:
 
 private:
     void bind(int index, const Value& v);
-    sqlite3* db_;
+    Connection db_;
     sqlite3_stmt* st_ = nullptr;
+    std::unique_ptr<server::Statement> statement_;  // a server connection's
 };
 
 // Integer result of a one-value query (0 when it returns no row).
-long long queryInt(sqlite3* db, const char* sql);
+long long queryInt(Connection db, const char* sql);
 
 // Savepoint around a unit of work: released by commit(), rolled back by the destructor otherwise.
 // Works inside a caller's transaction (only this unit is undone) and outside one.
 class Savepoint {
 public:
-    Savepoint(sqlite3* db, const char* name);
+    Savepoint(Connection db, const char* name);
     ~Savepoint();
     Savepoint(const Savepoint&) = delete;
     Savepoint& operator=(const Savepoint&) = delete;
     void commit();
 
 private:
-    sqlite3* db_;
+    Connection db_;
     QByteArray name_;
     bool done_ = false;
 };
@@ -61,7 +69,7 @@ private:
 // ---- Schema version 1 -------------------------------------------------------------------------
 
 // Creates every table and index of schema version 1 (no rows).
-void createTablesV1(sqlite3* db);
+void createTablesV1(Connection db);
 
 // Values that the seeding needs from the caller and the clock.
 struct SeedContext {
@@ -72,22 +80,22 @@ struct SeedContext {
     QString today;  // "yyyy-mm-dd"
 };
 
-void seedSettings(sqlite3* db, const SeedContext& ctx);  // sysData, sysConf, sysPeriod
-void seedBillKinds(sqlite3* db);                         // sysDjb, sysbillNo
-void seedAccounts(sqlite3* db);                          // baseKM, sysSubjectInterface
-void seedFieldCaptions(sqlite3* db);                     // baseFieldNames
-void seedMenu(sqlite3* db);                              // sysMenu (with rights rows)
-void seedOperator(sqlite3* db, const SeedContext& ctx);  // baseZY 1, sysuser 1, sysPurview
-void seedLookups(sqlite3* db);                           // cost methods, home currency
+void seedSettings(Connection db, const SeedContext& ctx);  // sysData, sysConf, sysPeriod
+void seedBillKinds(Connection db);                         // sysDjb, sysbillNo
+void seedAccounts(Connection db);                          // baseKM, sysSubjectInterface
+void seedFieldCaptions(Connection db);                     // baseFieldNames
+void seedMenu(Connection db);                              // sysMenu (with rights rows)
+void seedOperator(Connection db, const SeedContext& ctx);  // baseZY 1, sysuser 1, sysPurview
+void seedLookups(Connection db);                           // cost methods, home currency
 
 // Creates the triggers that stamp every change of goods (units, barcodes and prices included) and
 // of partners (balances included) with the current time in updateTime, which tells a client what
 // changed since its last synchronisation. An insert or update that writes updateTime itself keeps
 // the value it wrote. With ifMissing, triggers already there are left as they are (the upgrade of
 // an older account set).
-void createChangeStampTriggers(sqlite3* db, bool ifMissing = false);
+void createChangeStampTriggers(Connection db, bool ifMissing = false);
 // The guards of posted bills against changes their state forbids.
-void createBillGuards(sqlite3* db, bool ifMissing = false);
+void createBillGuards(Connection db, bool ifMissing = false);
 
 // The stamp the triggers write: the local time as "yyyy-mm-dd hh:nn:ss", the same text that the
 // dialect layer's getdate() gives.
@@ -112,11 +120,11 @@ QString fieldCode(const FieldCaption& f);  // prefix followed by the two-digit n
 // One migration step: brings an account set from version toVersion - 1 to toVersion.
 struct UpgradeStep {
     int toVersion;
-    std::function<void(sqlite3*)> apply;
+    std::function<void(Connection)> apply;
 };
 
 // Version 9: the assembly template tables (schema_scmb.cpp).
-void addAssemblyTemplates(sqlite3* db);
+void addAssemblyTemplates(Connection db);
 
 // The steps of the product, ordered by target version.
 const std::vector<UpgradeStep>& upgradeSteps();
@@ -139,9 +147,9 @@ private:
 // Runs the steps from the stored version up to target inside one savepoint and stores the new
 // version; throws DytError (and leaves the account set unchanged) when a step fails, when a step
 // is missing, when the database is no account set or when it is newer than target.
-void applyUpgrades(sqlite3* db, const std::vector<UpgradeStep>& steps, int target);
+void applyUpgrades(Connection db, const std::vector<UpgradeStep>& steps, int target);
 
 // Writes the version row (replacing the one there).
-void setStoredVersion(sqlite3* db, int version);
+void setStoredVersion(Connection db, int version);
 
 }  // namespace dyt::server::schema::detail

@@ -5,7 +5,7 @@
 
 namespace dyt::server::schema::detail {
 
-void addAssemblyTemplates(sqlite3* db) {
+void addAssemblyTemplates(Connection db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS baseSCMB (id INTEGER PRIMARY KEY AUTOINCREMENT, code TEXT "
          "COLLATE NOCASE NOT NULL DEFAULT '', name TEXT NOT NULL DEFAULT '', goodsid INTEGER NOT "

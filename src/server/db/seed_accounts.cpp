@@ -60,7 +60,7 @@ const Role kRoles[] = {
 
 }  // namespace
 
-void seedAccounts(sqlite3* db) {
+void seedAccounts(Connection db) {
     QHash<int, QString> path;
     QHash<int, int> level;
     QHash<int, int> children;

@@ -4,7 +4,7 @@
 
 namespace dyt::server::schema::detail {
 
-void seedOperator(sqlite3* db, const SeedContext& ctx) {
+void seedOperator(Connection db, const SeedContext& ctx) {
     // Operator 1 is the system administrator: an employee that cannot be changed or deleted.
     Statement(db,
               "INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, name, pym, "
@@ -19,7 +19,7 @@ void seedOperator(sqlite3* db, const SeedContext& ctx) {
          "SELECT 1, id, 1, 0, 0 FROM sysMenu ORDER BY id");
 }
 
-void seedLookups(sqlite3* db) {
+void seedLookups(Connection db) {
     // Costing methods (id = the goods' costmode) for the picker of kind "goodshs".
     Statement method(db,
                      "INSERT INTO baseGoodsHS(id, par_id, par_jl, leveal, sonnum, code, fullname, "

@@ -31,7 +31,7 @@ QString defaultFormat(const QString& numHead) {
 
 }  // namespace
 
-void seedBillKinds(sqlite3* db) {
+void seedBillKinds(Connection db) {
     Statement insert(db,
                      "INSERT INTO sysDjb(id, par_id, par_jl, leveal, sonnum, code, fullname, pym, "
                      "orderly, menuid, inputnum, inputName1, inputName2, inputName3, inputName4, "

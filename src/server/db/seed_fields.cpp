@@ -96,7 +96,7 @@ QString fieldCode(const FieldCaption& f) {
     return QString::number(f.prefix) + QStringLiteral("%1").arg(f.number, 2, 10, QLatin1Char('0'));
 }
 
-void seedFieldCaptions(sqlite3* db) {
+void seedFieldCaptions(Connection db) {
     Statement insert(db,
                      "INSERT INTO baseFieldNames(code, fieldName, Name, colName, orderly) "
                      "VALUES (?, ?, ?, ?, ?)");

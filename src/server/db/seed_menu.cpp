@@ -446,7 +446,7 @@ struct Row {
 
 }  // namespace
 
-void seedMenu(sqlite3* db) {
+void seedMenu(Connection db) {
     QHash<int, const BillKindRow*> kindByMenu;
     for (const BillKindRow& k : billKindRows()) {
         if (k.menuTag)

@@ -147,7 +147,7 @@ const Switch kSwitches[] = {
 
 }  // namespace
 
-void seedSettings(sqlite3* db, const SeedContext& ctx) {
+void seedSettings(Connection db, const SeedContext& ctx) {
     const QDate firstDay(ctx.year, ctx.month, 1);
     const QString begin = firstDay.toString(QStringLiteral("yyyy-MM-dd"));
     const QString end = firstDay.addMonths(1).addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));

@@ -1,0 +1,97 @@
+#pragma once
+// A connection to a PostgreSQL account set through libpq, and its statements. Only the database
+// module uses these: everything else sees Database and Statement, whichever engine holds the
+// account set.
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace dyt::server::pg {
+
+// The SQLite result code an error of PostgreSQL is reported with, so that callers that tell a
+// busy or interrupted statement from others keep working: 5 busy (lock timeout, serialization
+// failure, deadlock), 9 interrupted (statement timeout), 19 constraint, 1 anything else.
+int resultCode(const char* sqlState);
+
+class Connection {
+public:
+    // conninfo: libpq's "key=value ..." text. Throws DytError when the server cannot be reached.
+    explicit Connection(const QString& conninfo);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    pg_conn* handle() const { return conn_; }
+    // Runs a text without parameters (one or more statements); throws DytError.
+    void exec(const QString& sql);
+    // A server-side prepared statement for an adapted text: its name, made on first use with the
+    // given parameter types (empty: PostgreSQL infers them).
+    QByteArray prepared(const QString& sql, int params, const std::vector<unsigned>& types);
+    void forget(const QString& sql);
+    // The serial column of a table ("" for none), read from the catalogue once per table.
+    QString serialColumn(const QString& table);
+    void schemaChanged() { serials_.clear(); }
+
+    bool inTransaction() const;
+    void setBusyTimeout(int ms);
+
+    qint64 lastInsertId = 0;
+    int changes = 0;
+    // Raised with the connection's error message and the statement's SQLSTATE.
+    [[noreturn]] void raise(pg_result* res, const QString& context = {}) const;
+
+private:
+    pg_conn* conn_ = nullptr;
+    QHash<QString, QByteArray> prepared_;
+    QHash<QString, QString> serials_;
+    int counter_ = 0;
+};
+
+class Cursor {
+public:
+    Cursor(Connection& conn, QString adapted, int params, QString serial);
+    ~Cursor();
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    void bind(int index, const QVariant& value);  // 1-based
+    void clearBindings();
+    bool step();
+    void reset();
+    int columnCount();
+    QString columnName(int column);
+    QVariant value(int column) const;
+    // The column's declared type in SQLite's words ("INTEGER", "NUMERIC(19,4)", "TEXT", …) for a
+    // column of a table, nullptr for an expression.
+    const char* declaredType(int column);
+    bool readOnly() const { return readOnly_; }
+
+private:
+    void run();
+    void describe();
+    Connection& conn_;
+    QString sql_;
+    int params_;
+    QString serial_;  // an INSERT into a table with a serial column: the column, returned
+    bool readOnly_;
+    std::vector<std::optional<QByteArray>> values_;
+    std::vector<unsigned> types_;  // what each bound value is, for a text PostgreSQL cannot type
+    pg_result* res_ = nullptr;
+    pg_result* description_ = nullptr;
+    int row_ = -1;
+    int rows_ = 0;
+    bool ran_ = false;
+    std::vector<QByteArray> declared_;
+};
+
+}  // namespace dyt::server::pg

@@ -1,0 +1,14 @@
+#pragma once
+// What a PostgreSQL account set needs before its tables: the case-insensitive text type and the
+// functions the server's SQL texts call by SQLite's names, with SQLite's results.
+
+namespace dyt::server {
+class Database;
+}
+
+namespace dyt::server::pg {
+
+// Installs (or replaces) the library in the connection's database. Throws DytError.
+void installLibrary(Database& db);
+
+}  // namespace dyt::server::pg

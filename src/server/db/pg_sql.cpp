@@ -1,0 +1,433 @@
+#include "server/db/pg_sql.h"
+
+#include <QRegularExpression>
+
+#include <vector>
+
+#include "common/error.h"
+
+namespace dyt::server::pgsql {
+namespace {
+
+enum class Kind { Word, Number, Text, Name, Param, Punct, Space, Comment };
+
+struct Token {
+    Kind kind;
+    QString text;
+    bool is(const char* word) const {
+        return kind == Kind::Word && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    }
+};
+
+bool wordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c.unicode() >= 0x80;
+}
+
+std::vector<Token> tokenize(const QString& sql) {
+    std::vector<Token> out;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql[i];
+        const qsizetype start = i;
+        Kind kind;
+        if (c.isSpace()) {
+            while (i < n && sql[i].isSpace())
+                ++i;
+            kind = Kind::Space;
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            while (i < n && sql[i] != u'\n')
+                ++i;
+            kind = Kind::Comment;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+            kind = Kind::Comment;
+        } else if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            ++i;
+            while (i < n) {
+                if (sql[i] == close) {
+                    if (close != u']' && i + 1 < n && sql[i + 1] == close) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            kind = c == u'\'' ? Kind::Text : Kind::Name;
+        } else if (c == u'?') {
+            ++i;
+            while (i < n && sql[i].isDigit())
+                ++i;
+            kind = Kind::Param;
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && sql[i + 1].isDigit())) {
+            while (i < n && (sql[i].isLetterOrNumber() || sql[i] == u'.'))
+                ++i;
+            kind = Kind::Number;
+        } else if (wordChar(c)) {
+            while (i < n && wordChar(sql[i]))
+                ++i;
+            kind = Kind::Word;
+        } else {
+            ++i;
+            if ((c == u'=' || c == u'<' || c == u'>' || c == u'!' || c == u'|') && i < n &&
+                (sql[i] == u'=' || sql[i] == u'>' || sql[i] == u'|'))
+                ++i;
+            kind = Kind::Punct;
+        }
+        out.push_back({kind, sql.mid(start, i - start)});
+    }
+    return out;
+}
+
+// The index of the next token that is not blank or a comment, from i on (size() when none).
+size_t next(const std::vector<Token>& t, size_t i) {
+    while (i < t.size() && (t[i].kind == Kind::Space || t[i].kind == Kind::Comment))
+        ++i;
+    return i;
+}
+
+// A quoted name the way PostgreSQL reads it: SQLite's `x` and [x] become "x"; names keep the
+// case they were written in only when quoted, which the server never relies on, so they are
+// folded as PostgreSQL folds unquoted ones.
+QString plainName(const QString& quoted) {
+    QString inner = quoted.mid(1, quoted.size() - 2);
+    return QLatin1Char('"') + inner.toLower().replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+QString rewrite(std::vector<Token>& t, int* paramCount) {
+    int counter = 0;
+    int highest = 0;
+    QString out;
+    for (size_t i = 0; i < t.size(); ++i) {
+        Token& tok = t[i];
+        switch (tok.kind) {
+            case Kind::Param: {
+                int number = tok.text.size() > 1 ? tok.text.mid(1).toInt() : ++counter;
+                if (tok.text.size() > 1)
+                    counter = std::max(counter, number);
+                highest = std::max(highest, number);
+                out += QLatin1Char('$') + QString::number(number);
+                continue;
+            }
+            case Kind::Name:
+                out += plainName(tok.text);
+                continue;
+            case Kind::Punct:
+                out += tok.text == u"==" ? QStringLiteral("=") : tok.text;
+                continue;
+            case Kind::Word:
+                break;
+            default:
+                out += tok.text;
+                continue;
+        }
+        if (tok.is("LIKE")) {
+            out += QStringLiteral("ILIKE");
+        } else if (tok.is("ifnull")) {
+            out += QStringLiteral("coalesce");
+        } else if (tok.is("INDEXED")) {
+            // INDEXED BY name: the planner of PostgreSQL chooses from statistics.
+            size_t j = next(t, i + 1);
+            if (j < t.size() && t[j].is("BY")) {
+                j = next(t, j + 1);
+                i = j;
+                continue;
+            }
+            out += tok.text;
+        } else if (tok.is("COLLATE")) {
+            const size_t j = next(t, i + 1);
+            if (j < t.size() && (t[j].is("NOCASE") || t[j].is("BINARY") || t[j].is("TSQL"))) {
+                i = j;
+                continue;
+            }
+            out += tok.text;
+        } else if (tok.is("AS")) {
+            out += tok.text;
+            const size_t j = next(t, i + 1);
+            if (j < t.size() && t[j].is("REAL")) {
+                out += t[i + 1].kind == Kind::Space ? t[i + 1].text : QStringLiteral(" ");
+                out += QStringLiteral("double precision");
+                i = j;
+            } else if (j < t.size() && t[j].is("INTEGER")) {
+                out += t[i + 1].kind == Kind::Space ? t[i + 1].text : QStringLiteral(" ");
+                out += QStringLiteral("bigint");
+                i = j;
+            }
+        } else if (tok.is("BEGIN")) {
+            out += tok.text;
+            const size_t j = next(t, i + 1);
+            if (j < t.size() && (t[j].is("IMMEDIATE") || t[j].is("DEFERRED") ||
+                                 t[j].is("EXCLUSIVE")))
+                i = j;
+        } else if (tok.is("IS")) {
+            size_t j = next(t, i + 1);
+            bool negated = false;
+            if (j < t.size() && t[j].is("NOT")) {
+                negated = true;
+                j = next(t, j + 1);
+            }
+            if (j < t.size() &&
+                (t[j].is("NULL") || t[j].is("TRUE") || t[j].is("FALSE") || t[j].is("DISTINCT"))) {
+                out += tok.text;
+                continue;
+            }
+            out += negated ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT DISTINCT FROM");
+            i = negated ? next(t, i + 1) : i;
+        } else {
+            out += tok.text;
+        }
+    }
+    if (paramCount)
+        *paramCount = highest;
+    return out;
+}
+
+// ---- schema statements
+
+// The parenthesised body of CREATE TABLE split at its top-level commas.
+QStringList splitTopLevel(const QString& body) {
+    QStringList parts;
+    int depth = 0;
+    QString cur;
+    for (const Token& tok : tokenize(body)) {
+        if (tok.kind == Kind::Punct && tok.text == u"(")
+            ++depth;
+        else if (tok.kind == Kind::Punct && tok.text == u")")
+            --depth;
+        if (depth == 0 && tok.kind == Kind::Punct && tok.text == u",") {
+            parts << cur.trimmed();
+            cur.clear();
+            continue;
+        }
+        cur += tok.text;
+    }
+    if (!cur.trimmed().isEmpty())
+        parts << cur.trimmed();
+    return parts;
+}
+
+struct ColumnResult {
+    QString sql;
+    bool serial = false;
+    QString name;
+};
+
+// One column definition with PostgreSQL's types.
+ColumnResult adaptColumn(const QString& def) {
+    static const QRegularExpression constraint(
+        QStringLiteral("^(PRIMARY|FOREIGN|UNIQUE|CHECK|CONSTRAINT)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (constraint.match(def).hasMatch())
+        return {adaptStatement(def), false, {}};
+    static const QRegularExpression head(QStringLiteral("^(\\S+)\\s*(.*)$"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    const auto m = head.match(def);
+    const QString name = m.captured(1);
+    QString rest = m.captured(2);
+    static const QRegularExpression nocase(QStringLiteral("\\s*COLLATE\\s+NOCASE\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const bool caseless = nocase.match(rest).hasMatch();
+    rest.remove(nocase);
+    static const QRegularExpression serialRe(
+        QStringLiteral("^INTEGER\\s+PRIMARY\\s+KEY(\\s+AUTOINCREMENT)?"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (serialRe.match(rest).hasMatch()) {
+        rest.replace(serialRe, QStringLiteral("bigserial PRIMARY KEY"));
+        return {name + QLatin1Char(' ') + adaptStatement(rest), true, name.toLower()};
+    }
+    static const QRegularExpression typeRe(QStringLiteral("^(\\w+)(\\s*\\([^)]*\\))?"));
+    const auto tm = typeRe.match(rest);
+    const QString type = tm.captured(1).toUpper();
+    QString pgType;
+    if (type == u"INTEGER" || type == u"INT")
+        pgType = QStringLiteral("bigint");
+    else if (type == u"TEXT")
+        pgType = caseless ? QStringLiteral("citext") : QStringLiteral("text");
+    else if (type == u"REAL")
+        pgType = QStringLiteral("double precision");
+    else if (type == u"BLOB")
+        pgType = QStringLiteral("bytea");
+    if (!pgType.isEmpty() && tm.captured(2).isEmpty())
+        rest = pgType + rest.mid(tm.capturedLength(0));
+    return {name + QLatin1Char(' ') + adaptStatement(rest), false, {}};
+}
+
+QStringList adaptCreateTable(const QString& sql) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*CREATE\\s+TABLE\\s+(IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)\\s*\\((.*)\\)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(sql);
+    if (!m.hasMatch())
+        throw DytError(QStringLiteral("无法转换的建表语句：%1").arg(sql.left(80)));
+    const QString table = m.captured(2).toLower();
+    QStringList columns;
+    QString serial;
+    for (const QString& def : splitTopLevel(m.captured(3))) {
+        ColumnResult c = adaptColumn(def);
+        if (c.serial)
+            serial = c.name;
+        columns << c.sql;
+    }
+    QStringList out;
+    out << QStringLiteral("CREATE TABLE %1%2 (%3)")
+               .arg(m.captured(1).isEmpty() ? QString() : QStringLiteral("IF NOT EXISTS "), table,
+                    columns.join(QStringLiteral(", ")));
+    if (!serial.isEmpty()) {
+        // An id written explicitly moves the sequence past it, as SQLite's next row id follows
+        // the highest one in the table.
+        const QString seq = QStringLiteral("%1_%2_seq").arg(table, serial);
+        out << QStringLiteral(
+                   "CREATE OR REPLACE FUNCTION %1_keep_ids() RETURNS trigger LANGUAGE plpgsql AS "
+                   "$f$ BEGIN IF NEW.%2 > coalesce(pg_sequence_last_value('%3'), 0) THEN "
+                   "PERFORM setval('%3', NEW.%2); END IF; RETURN NEW; END $f$")
+                   .arg(table, serial, seq)
+            << QStringLiteral(
+                   "CREATE OR REPLACE TRIGGER %1_keep_ids BEFORE INSERT ON %1 FOR EACH ROW "
+                   "EXECUTE FUNCTION %1_keep_ids()")
+                   .arg(table);
+    }
+    return out;
+}
+
+QStringList adaptAlterTable(const QString& sql) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*ALTER\\s+TABLE\\s+(\\w+)\\s+ADD\\s+(COLUMN\\s+)?(.*?)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(sql);
+    if (!m.hasMatch())
+        return {adaptStatement(sql)};
+    return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                .arg(m.captured(1), adaptColumn(m.captured(3)).sql)};
+}
+
+// A SQLite trigger as a PL/pgSQL function and the row trigger that runs it.
+QStringList adaptTrigger(const QString& sql) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*CREATE\\s+TRIGGER\\s+(IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)\\s+(BEFORE|AFTER)"
+                       "\\s+(INSERT|DELETE|UPDATE(?:\\s+OF\\s+[\\w\\s,]+?)?)\\s+ON\\s+(\\w+)"
+                       "(?:\\s+FOR\\s+EACH\\s+ROW)?(?:\\s+WHEN\\s+(.*?))?\\s+BEGIN\\s+(.*)\\s*END\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(sql);
+    if (!m.hasMatch())
+        throw DytError(QStringLiteral("无法转换的触发器：%1").arg(sql.left(80)));
+    const bool ifMissing = !m.captured(1).isEmpty();
+    const QString name = m.captured(2).toLower();
+    const QString timing = m.captured(3).toUpper();
+    const QString event = m.captured(4).simplified();
+    const QString table = m.captured(5).toLower();
+    const QString when = m.captured(6).trimmed();
+    const bool before = timing == u"BEFORE";
+    const bool deleting = event.startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive);
+
+    QStringList body;
+    static const QRegularExpression raiseRe(
+        QStringLiteral("^SELECT\\s+RAISE\\s*\\(\\s*(?:ABORT|FAIL|ROLLBACK)\\s*,\\s*('(?:[^']|'')*')\\s*\\)"
+                       "(?:\\s+WHERE\\s+(.*))?$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    for (const QString& st : splitStatements(m.captured(7))) {
+        const auto r = raiseRe.match(st.trimmed());
+        if (r.hasMatch()) {
+            const QString raise = QStringLiteral("RAISE EXCEPTION USING MESSAGE = %1;").arg(r.captured(1));
+            body << (r.captured(2).isEmpty()
+                         ? raise
+                         : QStringLiteral("IF %1 THEN %2 END IF;")
+                               .arg(adaptStatement(r.captured(2)), raise));
+        } else {
+            body << adaptStatement(st) + QLatin1Char(';');
+        }
+    }
+    const QString result = before ? (deleting ? QStringLiteral("OLD") : QStringLiteral("NEW"))
+                                  : QStringLiteral("NULL");
+    // SQLite does not fire a trigger again from the statements of its own body.
+    const QString flag = QStringLiteral("dyt.trigger_%1").arg(name);
+    QStringList out;
+    out << QStringLiteral(
+               "CREATE OR REPLACE FUNCTION %1_fn() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN "
+               "IF coalesce(current_setting('%2', true), '') = '1' THEN RETURN %3; END IF; "
+               "PERFORM set_config('%2', '1', true); %4 PERFORM set_config('%2', '', true); "
+               "RETURN %3; END $f$")
+               .arg(name, flag, result, body.join(QLatin1Char(' ')));
+    out << QStringLiteral("CREATE %1TRIGGER %2 %3 %4 ON %5 FOR EACH ROW %6EXECUTE FUNCTION %2_fn()")
+               .arg(ifMissing ? QString() : QStringLiteral("OR REPLACE "), name, timing, event,
+                    table,
+                    when.isEmpty() ? QString()
+                                   : QStringLiteral("WHEN (%1) ").arg(adaptStatement(when)));
+    if (ifMissing) {
+        // CREATE TRIGGER has no IF NOT EXISTS on PostgreSQL.
+        out.last() = QStringLiteral(
+                         "DO $d$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = '%1' "
+                         "AND tgrelid = '%2'::regclass) THEN EXECUTE %3; END IF; END $d$")
+                         .arg(name, table,
+                              QLatin1Char('\'') +
+                                  QString(out.last()).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                                  QLatin1Char('\''));
+    }
+    return out;
+}
+
+}  // namespace
+
+QString adaptStatement(const QString& sql, int* paramCount) {
+    std::vector<Token> t = tokenize(sql);
+    return rewrite(t, paramCount);
+}
+
+QStringList adaptSchemaStatement(const QString& sql) {
+    const std::vector<Token> t = tokenize(sql);
+    size_t i = next(t, 0);
+    if (i >= t.size())
+        return {};
+    const size_t j = next(t, i + 1);
+    const bool create = t[i].is("CREATE");
+    if (create && j < t.size() && t[j].is("TABLE"))
+        return adaptCreateTable(sql);
+    if (create && j < t.size() && t[j].is("TRIGGER"))
+        return adaptTrigger(sql);
+    if (t[i].is("ALTER"))
+        return adaptAlterTable(sql);
+    return {adaptStatement(sql)};
+}
+
+QStringList splitStatements(const QString& sql) {
+    QStringList out;
+    QString cur;
+    int depth = 0;  // BEGIN … END of a trigger body, CASE … END
+    for (const Token& tok : tokenize(sql)) {
+        if (tok.is("CASE") ||
+            (tok.is("BEGIN") && cur.contains(QLatin1String("TRIGGER"), Qt::CaseInsensitive))) {
+            ++depth;
+        } else if (tok.is("END") && depth > 0) {
+            --depth;
+        } else if (tok.kind == Kind::Punct && tok.text == u";" && depth == 0) {
+            if (!cur.trimmed().isEmpty())
+                out << cur.trimmed();
+            cur.clear();
+            continue;
+        }
+        cur += tok.text;
+    }
+    if (!cur.trimmed().isEmpty())
+        out << cur.trimmed();
+    return out;
+}
+
+QString insertTable(const QString& sql) {
+    const std::vector<Token> t = tokenize(sql);
+    size_t i = next(t, 0);
+    if (i >= t.size() || !t[i].is("INSERT"))
+        return {};
+    i = next(t, i + 1);
+    if (i < t.size() && t[i].is("OR"))
+        i = next(t, next(t, i + 1) + 1);
+    if (i >= t.size() || !t[i].is("INTO"))
+        return {};
+    i = next(t, i + 1);
+    return i < t.size() ? t[i].text.toLower() : QString();
+}
+
+}  // namespace dyt::server::pgsql

@@ -1,0 +1,36 @@
+#pragma once
+// The server's SQL texts as PostgreSQL reads them. The server writes its statements once, in the
+// SQL that SQLite reads; on a PostgreSQL account set each text passes through here first. Pure
+// text work, no connection: placeholders, the few words the engines spell differently, and the
+// schema statements (column types, triggers).
+
+#include <QString>
+#include <QStringList>
+
+namespace dyt::server::pgsql {
+
+// One statement: "?" and "?NNN" become "$n"; LIKE compares without regard to case as SQLite's
+// does (ILIKE); "a IS b" with a value b becomes IS NOT DISTINCT FROM; ifnull() is coalesce();
+// INDEXED BY and COLLATE NOCASE are dropped (the columns carry their collation); CAST AS REAL and
+// AS INTEGER name PostgreSQL's 64-bit types; BEGIN IMMEDIATE is a plain BEGIN. Quoted texts,
+// quoted names and comments are left as they are. paramCount receives the highest parameter
+// number.
+QString adaptStatement(const QString& sql, int* paramCount = nullptr);
+
+// A schema statement (CREATE TABLE / INDEX / TRIGGER / VIEW, ALTER TABLE ADD COLUMN) as the
+// statements that make the same object on PostgreSQL; anything else as adaptStatement() gives
+// it. Column types: INTEGER -> bigint, an INTEGER PRIMARY KEY -> bigserial that also keeps ids
+// written explicitly (the next one drawn follows the highest), TEXT COLLATE NOCASE -> citext,
+// REAL -> double precision, BLOB -> bytea, NUMERIC(p,s) as it is. A trigger becomes a PL/pgSQL
+// function and a row trigger that runs it; as in SQLite, a trigger does not fire again from
+// within itself.
+QStringList adaptSchemaStatement(const QString& sql);
+
+// Splits a text of several statements at the semicolons outside quotes, comments and trigger
+// bodies (BEGIN … END). Empty statements are left out.
+QStringList splitStatements(const QString& sql);
+
+// The table an INSERT writes ("" for any other statement), lower case.
+QString insertTable(const QString& sql);
+
+}  // namespace dyt::server::pgsql

@@ -1,0 +1,52 @@
+#include "scratchdb.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+
+#include "common/error.h"
+#include "server/db/database.h"
+
+namespace dyt::test {
+namespace {
+
+void adminExecute(const QString& sql) {
+    auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+    admin->executeScript(sql);
+}
+
+}  // namespace
+
+QString postgresServer() {
+    return qEnvironmentVariable("DYT_TEST_POSTGRESQL");
+}
+
+bool onPostgres() {
+    return qEnvironmentVariable("DYT_TEST_BACKEND") == u"postgresql" && !postgresServer().isEmpty();
+}
+
+ScratchDatabase::ScratchDatabase(const QString& sqlitePath, bool postgres) {
+    if (!postgres) {
+        path_ = sqlitePath;
+        return;
+    }
+    static std::atomic<int> counter{0};
+    name_ = QStringLiteral("dyt_test_%1_%2")
+                .arg(QCoreApplication::applicationPid())
+                .arg(counter.fetch_add(1));
+    adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name_));
+    adminExecute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name_));
+    path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);
+}
+
+ScratchDatabase::~ScratchDatabase() {
+    if (name_.isEmpty())
+        return;
+    try {
+        adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
+    } catch (const DytError&) {
+        // Left for the next run's DROP of the same name.
+    }
+}
+
+}  // namespace dyt::test
