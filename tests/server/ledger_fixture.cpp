@@ -19,12 +19,13 @@ double round2(double v) {
 
 void LedgerTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
-    path_ = dir_.filePath(u"ledger.db"_s);
+    scratch_ = std::make_unique<test::ScratchDatabase>(dir_.filePath(u"ledger.db"_s));
+    path_ = scratch_->path();
     db_ = Database::open(path_, Database::Mode::ReadWriteCreate);
     {
         server::Transaction tx(*db_);
         // Nobody logs in here: operator 1 needs no password that opens.
-        server::schema::createAccountSet(db_->handle(), u"测试账套"_s, u"-"_s);
+        server::schema::createAccountSet(*db_, u"测试账套"_s, u"-"_s);
         tx.commit();
     }
     const char* rows[] = {
@@ -74,6 +75,7 @@ void LedgerTest::TearDown() {
             EXPECT_EQ(before[i].toStdString(), after[i].toStdString()) << "after the repair";
     }
     db_.reset();
+    scratch_.reset();
 }
 
 void LedgerTest::openAccountSet(const QString& date) {

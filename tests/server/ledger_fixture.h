@@ -12,6 +12,7 @@
 
 #include "common/paramlist.h"
 #include "ledger_figures.h"
+#include "scratchdb.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/ledger/posting.h"
@@ -129,6 +130,7 @@ protected:
     RecordSet query(const QString& sql) { return db_->query(sql); }
     void openAccountSet(const QString& date = u"2024-01-01"_s);
     QTemporaryDir dir_;
+    std::unique_ptr<test::ScratchDatabase> scratch_;
     QString path_;
     std::unique_ptr<Database> db_;
 };

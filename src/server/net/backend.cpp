@@ -131,6 +131,12 @@ bool validProfileName(const QString& name) {
     return true;
 }
 
+// The database of an account set on a PostgreSQL server: the name its path ends with.
+QString postgresDatabase(const QString& path) {
+    static const QRegularExpression name(QStringLiteral("dbname=([a-z0-9_]+)$"));
+    return name.match(path).captured(1);
+}
+
 void removeDatabaseFiles(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-wal"));
@@ -192,6 +198,14 @@ Backend::Backend(const ServerConfig& config)
                                  .addressFreeAttempts = config.loginAddressFreeAttempts,
                                  .delayMs = config.loginDelay,
                                  .delayMaxMs = config.loginDelayMax}) {
+    if (config.backend == u"postgresql" && config.postgresql.trimmed().isEmpty()) {
+        throw DytError(
+            QStringLiteral("配置的数据库类型是 postgresql，但没有给出连接串（postgresql=…）"));
+    }
+    if (onPostgres()) {
+        // The server must be reachable before clients are let in.
+        Database::open(QStringLiteral("postgresql:") + config.postgresql);
+    }
     dataDir_ = QDir(config.dataDir).absolutePath();
     if (!QDir().mkpath(dataDir_) || !QDir().mkpath(backupDir())) {
         throw DytError(QStringLiteral("无法创建数据目录[%1]").arg(dataDir_));
@@ -210,7 +224,41 @@ Backend::Backend(const ServerConfig& config)
 Backend::~Backend() = default;
 
 QString Backend::profilePath(const QString& dbName) const {
+    if (onPostgres()) {
+        // The catalogue's names are letters, digits and "_"; the database is named in lower case.
+        QString name = dbName.toLower();
+        name.remove(QRegularExpression(QStringLiteral("[^a-z0-9_]")));
+        return QStringLiteral("postgresql:%1 dbname=%2").arg(config_.postgresql, name);
+    }
     return QDir(dataDir_).filePath(dbName + QStringLiteral(".db"));
+}
+
+bool Backend::onPostgres() const {
+    return config_.backend == u"postgresql";
+}
+
+void Backend::createProfileDatabase(const QString& path) {
+    if (!Database::isPostgresPath(path))
+        return;
+    auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
+    admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(postgresDatabase(path)));
+    admin->executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'")
+                             .arg(postgresDatabase(path)));
+}
+
+void Backend::dropProfileDatabase(const QString& path) {
+    if (!Database::isPostgresPath(path)) {
+        removeDatabaseFiles(path);
+        return;
+    }
+    try {
+        auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
+        admin->executeScript(
+            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(postgresDatabase(path)));
+    } catch (const DytError&) {
+        // The server is out of reach: the database stays, under a name the catalogue no
+        // longer gives out.
+    }
 }
 
 QString Backend::backupDir() const {
@@ -233,6 +281,13 @@ int Backend::sessionCount(const QString& dbName) {
 
 std::unique_ptr<Database> Backend::openProfile(const QString& dbName) {
     const QString path = profilePath(dbName);
+    if (Database::isPostgresPath(path)) {
+        try {
+            return Database::open(path, Database::Mode::ReadWrite);
+        } catch (const DytError& e) {
+            throw DytError(QStringLiteral("账套[%1]的数据库无法打开：%2").arg(dbName, e.message()));
+        }
+    }
     if (!QFileInfo::exists(path)) {
         throw DytError(QStringLiteral("账套[%1]的数据文件不存在").arg(dbName));
     }
@@ -538,6 +593,8 @@ std::vector<qint64> Backend::removedBackups(Session& session) {
 Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock,
                                      bool packet) {
     Database& db = *session.db;
+    if (db.isPostgres())
+        throw DytError(QStringLiteral("客户端的SQL语句暂不能在 PostgreSQL 账套上执行"));
     // Translation errors name the construct; nothing runs half-translated.
     const tsql::Program program = translateClientSql(session, sql);
     const bool backupLog = namesBackupLog(sql);
@@ -882,7 +939,7 @@ Response Backend::getProfileUserInfo(Session&, const QCborArray& args) {
     std::shared_lock lock(state->lock);
     try {
         auto db = openProfile(dbName);
-        if (schema::storedVersion(db->handle()) <= 0) {
+        if (schema::storedVersion(*db) <= 0) {
             return fail(QStringLiteral("账套[%1]不是有效的账套").arg(dbName));
         }
         RecordSet rs = db->query(
@@ -910,14 +967,15 @@ Response Backend::createProfile(Session& session, const QCborArray& args) {
     const ProfileEntry entry = catalogue_->addProfile(name);
     const QString path = profilePath(entry.dbName);
     try {
-        removeDatabaseFiles(path);
+        dropProfileDatabase(path);
+        createProfileDatabase(path);
         auto db = Database::open(path, Database::Mode::ReadWriteCreate);
         Transaction tx(*db);
-        schema::createAccountSet(db->handle(), name, password::hash(QString()));
+        schema::createAccountSet(*db, name, password::hash(QString()));
         tx.commit();
     } catch (const DytError& e) {
         catalogue_->removeProfile(entry.orderId);
-        removeDatabaseFiles(path);
+        dropProfileDatabase(path);
         return fail(QStringLiteral("创建账套失败：%1").arg(e.message()));
     }
     return answer(0, {QString()});
@@ -940,7 +998,7 @@ Response Backend::deleteProfile(Session& session, const QCborArray& args) {
         }
     }
     catalogue_->removeProfile(entry->orderId);
-    removeDatabaseFiles(profilePath(entry->dbName));
+    dropProfileDatabase(profilePath(entry->dbName));
     return answer(0, {QString()});
 }
 
@@ -986,7 +1044,7 @@ Response Backend::login(Session& session, const QCborArray& args) {
     const auto busy = [&] {
         return fail(-1, QStringLiteral("账套[%1]正忙，请稍后再登录。").arg(entry->fullName));
     };
-    const int stored = schema::storedVersion(db->handle());
+    const int stored = schema::storedVersion(*db);
     const int current = schema::currentVersion();
     if (stored <= 0) {
         return fail(
@@ -1049,7 +1107,7 @@ Response Backend::login(Session& session, const QCborArray& args) {
     if (stored < current) {
         try {
             Transaction tx(*db);
-            schema::upgrade(db->handle());
+            schema::upgrade(*db);
             tx.commit();
             state->schemaChanged();
         } catch (const DytError& e) {

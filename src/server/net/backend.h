@@ -90,6 +90,8 @@ public:
     const ServerConfig& config() const { return config_; }
     QString dataDir() const { return dataDir_; }
     QString profilePath(const QString& dbName) const;
+    // Whether the account sets live on a PostgreSQL server.
+    bool onPostgres() const;
     QString backupDir() const;
     Catalogue& catalogue() { return *catalogue_; }
     Registry& procedures() { return procedures_; }
@@ -127,6 +129,9 @@ private:
     proto::Response callInAccountSet(Session& session, const MethodInfo& m, const QCborArray& args);
     std::shared_ptr<ProfileState> profileState(const QString& dbName);
     std::unique_ptr<Database> openProfile(const QString& dbName);
+    // A PostgreSQL account set's database made empty, or dropped (files removed on SQLite).
+    void createProfileDatabase(const QString& path);
+    void dropProfileDatabase(const QString& path);
 
     proto::Response initDataBase(Session&, const QCborArray&);
     proto::Response connectionVar(Session&, const QCborArray&);

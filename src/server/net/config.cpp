@@ -26,6 +26,15 @@ qint64 toBytes(const QString& value, const QString& where) {
     return v;
 }
 
+QString checkedBackend(const QString& value, const QString& where) {
+    const QString v = value.trimmed().toLower();
+    if (v != u"sqlite" && v != u"postgresql") {
+        throw DytError(
+            QStringLiteral("数据库类型只能是 sqlite 或 postgresql：%1").arg(where));
+    }
+    return v;
+}
+
 }  // namespace
 
 void ServerConfig::loadText(const QString& text, const QString& origin) {
@@ -48,6 +57,10 @@ void ServerConfig::loadText(const QString& text, const QString& origin) {
             port = toInt(value, where, 0, 65535);
         } else if (key == QLatin1String("data")) {
             dataDir = value;
+        } else if (key == QLatin1String("backend")) {
+            backend = checkedBackend(value, where);
+        } else if (key == QLatin1String("postgresql")) {
+            postgresql = value;
         } else if (key == QLatin1String("admin")) {
             if (value.isEmpty())
                 throw DytError(QStringLiteral("管理员账号不能为空：%1").arg(where));
@@ -134,6 +147,12 @@ void ServerConfig::applyArguments(const QStringList& args, const QString& defaul
         } else if (a == QLatin1String("--data")) {
             dataDir = valueAt(i);
             ++i;
+        } else if (a == QLatin1String("--backend")) {
+            backend = checkedBackend(valueAt(i), a);
+            ++i;
+        } else if (a == QLatin1String("--postgresql")) {
+            postgresql = valueAt(i);
+            ++i;
         } else {
             throw DytError(QStringLiteral("未知选项：%1").arg(a));
         }
@@ -142,7 +161,8 @@ void ServerConfig::applyArguments(const QStringList& args, const QString& defaul
 
 QString usageText() {
     return QStringLiteral(
-        "usage: dyt-server [--config FILE] [--listen ADDR] [--port N] [--data DIR]\n");
+        "usage: dyt-server [--config FILE] [--listen ADDR] [--port N] [--data DIR]\n"
+        "                  [--backend sqlite|postgresql] [--postgresql CONNINFO]\n");
 }
 
 }  // namespace dyt::server

@@ -1,6 +1,7 @@
 #pragma once
 // Server configuration: the file "dyt-server.ini" beside the program, overridden by the command
-// line (--config FILE, --listen ADDR, --port N, --data DIR).
+// line (--config FILE, --listen ADDR, --port N, --data DIR, --backend sqlite|postgresql,
+// --postgresql CONNINFO).
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,12 @@ struct ServerConfig {
     QString listen = QStringLiteral("127.0.0.1");
     int port = 211;
     QString dataDir;  // empty: "data" beside the program
+    // Where the account sets live: "sqlite", a file each in dataDir (the catalogue is always
+    // there), or "postgresql", a database each on the server that the libpq connection string
+    // postgresql names (its dbname is the database the server connects to for creating and
+    // dropping account sets; the role needs CREATEDB).
+    QString backend = QStringLiteral("sqlite");
+    QString postgresql;
     QString adminAccount = QStringLiteral("sa");
     QString adminPassword;  // initial password of a new catalogue
     qint64 frameLimit = 256LL * 1024 * 1024;

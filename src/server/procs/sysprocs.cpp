@@ -239,7 +239,7 @@ int getVersion(CallContext& c) {
     c.data.clear();
     c.data.addField(QStringLiteral("ServerVersion"), FieldType::Text);
     c.data.addField(QStringLiteral("SchemaVersion"), FieldType::Integer);
-    c.data.appendRow({QStringLiteral(DYT_SERVER_VERSION), schema::storedVersion(c.db.handle())});
+    c.data.appendRow({QStringLiteral(DYT_SERVER_VERSION), schema::storedVersion(c.db)});
     c.data.first();
     return 0;
 }

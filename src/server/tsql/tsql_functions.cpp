@@ -1037,6 +1037,8 @@ int compareText(const QString& a, const QString& b) {
 }
 
 void registerFunctions(sqlite3* db, const FunctionOptions& options) {
+    if (!db)
+        throw DytError(QStringLiteral("客户端的SQL语句暂不能在 PostgreSQL 账套上执行"));
     if (sqlite3_create_collation_v2(db, "TSQL", SQLITE_UTF8, nullptr, collateText, nullptr) !=
         SQLITE_OK) {
         throw DytError(QStringLiteral("注册排序规则 TSQL 失败：%1")
