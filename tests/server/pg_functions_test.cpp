@@ -40,6 +40,10 @@ public:
     SqliteSide(const SqliteSide&) = delete;
     SqliteSide& operator=(const SqliteSide&) = delete;
 
+    bool exec(const QString& sql) {
+        return sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+
     QString value(const QString& expr, const std::vector<Param>& params = {}) {
         const QByteArray sql = (QStringLiteral("SELECT ") + expr).toUtf8();
         sqlite3_stmt* st = nullptr;
@@ -501,6 +505,140 @@ TEST_F(PgFunctions, ClockFunctionsAgreeWithSqlite) {
             QDateTime::fromString(pgValue(text), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         ASSERT_TRUE(a.isValid() && b.isValid()) << expr;
         EXPECT_LE(std::abs(a.secsTo(b)), 5) << expr;
+    }
+}
+
+TEST_F(PgFunctions, TableFunctionsAgreeWithSqlite) {
+    // The tables the functions read, with the column types of each engine (%N: a code or name
+    // compared without regard to case; %M money; %Q quantities), and the same rows on both.
+    const std::vector<const char*> ddl = {
+        "CREATE TABLE sysData (id bigint PRIMARY KEY, Name %N, sysValue text, comment %N)",
+        "CREATE TABLE sysMenu (id bigint PRIMARY KEY, code %N, Name %N, hide integer)",
+        "CREATE TABLE sysPurview (id bigint PRIMARY KEY, userid integer, menuid integer, "
+        "isbj integer)",
+        "CREATE TABLE sysSubjectInterface (id bigint PRIMARY KEY, name %N, km_id integer, "
+        "type integer)",
+        "CREATE TABLE baseDQ (id bigint PRIMARY KEY, par_id integer, fullname %N)",
+        "CREATE TABLE baseGoodsUnit (id bigint PRIMARY KEY, Goodsid integer, fzdwid integer, "
+        "unit %N, rate %Q, price %Q, latestBuyPrice %Q)",
+        "CREATE TABLE baseGoodsStock (id bigint PRIMARY KEY, goodsid integer, stockid integer, "
+        "goodspc integer, qty %Q, total %M)",
+        "CREATE TABLE baseGoodsStockOther (id bigint PRIMARY KEY, goodsid integer, wldw_id "
+        "integer, typeid integer, stockid integer, qty %Q, costtotal %M)",
+        "CREATE TABLE baseWLDW (id bigint PRIMARY KEY, ystotal %M, yftotal %M)",
+        "CREATE TABLE djIndex (id bigint PRIMARY KEY, djType integer, date text, dj_state "
+        "integer, wldw_id integer)",
+        "CREATE TABLE djList (orderid bigint PRIMARY KEY, id integer, djType integer, dj_state "
+        "integer, goodsid integer, OutStock_id integer, IntoStock_id integer, qty %Q, rate %Q, "
+        "price %Q, toQty %Q, isOver integer)",
+        "INSERT INTO sysData VALUES (1, 'JxcPeriodNow', '3', ''), (2, 'StartDate', "
+        "'2024-01-01', ''), (3, 'Empty', NULL, '')",
+        "INSERT INTO sysMenu VALUES (1, '0101', '销售单', 0), (2, '0102', '进货单', 1), "
+        "(3, 'A0103', '报表', 0), (4, '0104', '凭证', 0)",
+        "INSERT INTO sysPurview VALUES (1, 5, 1, 1), (2, 5, 3, 1), (3, 5, 4, 0), (4, 6, 1, 0)",
+        "INSERT INTO sysSubjectInterface VALUES (1, '预收账款', 12, 0), (2, 'Cash', 7, 0), "
+        "(3, 'Cash', 3, 1)",
+        "INSERT INTO baseDQ VALUES (1, 0, '华南 '), (2, 1, '广东'), (3, 2, ' 深圳'), (4, 9, '孤立')",
+        "INSERT INTO baseGoodsUnit VALUES (301, 31, 0, '个', 1, 3.5, 2.4), "
+        "(302, 31, 1, '盒', 12, 40, 28), (303, 31, 2, '箱', 0, 0, 0), "
+        "(304, 32, 0, '个', 1, 1.1, 0.7)",
+        "INSERT INTO baseGoodsStock VALUES (1, 31, 11, 7, 40, 100), (2, 31, 11, 8, 10, 31.3333), "
+        "(3, 31, 12, 9, 10, 25.1), (4, 32, 11, 0, 3, 0.1), (5, 32, 11, 0, 0.3, 0.2)",
+        "INSERT INTO baseGoodsStockOther VALUES (1, 31, 21, 1, 11, 4, 10), "
+        "(2, 31, 21, 2, 11, 6, 21.35), (3, 31, 21, 3, 11, 100, 1), (4, 31, 21, 1, 12, 3, 7.77)",
+        "INSERT INTO baseWLDW VALUES (21, 1200, 800.25), (22, 0, 350.5), (23, NULL, 5)",
+        "INSERT INTO djIndex VALUES (41, 1, '2024-03-01', 2, 21), (42, 1, '2024-03-10 09:30:00', "
+        "2, 21), (43, 1, '2024-03-12', 1, 21), (44, 5, '2024-03-02', 2, 22), "
+        "(45, 4, '2024-03-05', 2, 21), (46, 8, '2024-03-05', 2, 22), (47, 3, '2024-04-01', 2, 21)",
+        "INSERT INTO djList VALUES (1, 41, 1, 2, 31, 11, 0, 5, 1, 4.2, 0, 0), "
+        "(2, 42, 1, 2, 31, 11, 0, 1, 12, 45.6, 0, 0), (3, 43, 1, 1, 31, 11, 0, 1, 1, 9.9, 0, 0), "
+        "(4, 44, 5, 2, 31, 0, 11, 10, 1, 2.6, 0, 0), (5, 45, 4, 2, 31, 11, 0, 3, 12, 40, 1, 0), "
+        "(6, 45, 4, 2, 31, 11, 0, 7, 1, 4, 0, 1), (7, 45, 4, 2, 31, 12, 0, 4, 1, 4, 0, 0), "
+        "(8, 45, 4, 2, 31, 12, 0, 2, 1, 4, 5, 0), (9, 46, 8, 2, 31, 0, 11, 20, 1, 2.5, 5, 0), "
+        "(10, 47, 3, 2, 31, 11, 0, 2, 0, 8.8, 0, 0)",
+    };
+    SqliteSide lite;
+    ASSERT_TRUE(command(pg_, "CREATE EXTENSION IF NOT EXISTS citext"));
+    for (const char* statement : ddl) {
+        QString sql = QString::fromUtf8(statement);
+        QString liteSql = sql;
+        liteSql.replace(QStringLiteral("%N"), QStringLiteral("TEXT COLLATE NOCASE"))
+            .replace(QStringLiteral("%M"), QStringLiteral("NUMERIC(19,4)"))
+            .replace(QStringLiteral("%Q"), QStringLiteral("NUMERIC(24,8)"));
+        sql.replace(QStringLiteral("%N"), QStringLiteral("citext"))
+            .replace(QStringLiteral("%M"), QStringLiteral("numeric(19,4)"))
+            .replace(QStringLiteral("%Q"), QStringLiteral("numeric(24,8)"));
+        ASSERT_TRUE(lite.exec(liteSql)) << statement;
+        ASSERT_TRUE(command(pg_, sql.toUtf8())) << statement;
+    }
+    const std::vector<const char*> cases = {
+        "fnGetSysData('JxcPeriodNow', '0')",
+        "fnGetSysData('jxcperiodnow', 'x')",
+        "fnGetSysData('StartDate', '')",
+        "fnGetSysData('Missing', 'default')",
+        "fnGetSysData('Empty', 'default')",
+        "fnGetSysData(NULL, 'default')",
+        "fnGetSysData('JxcPeriodNow', 0) + 1",
+        "fnGetPurview(1, 'nothing')",
+        "fnGetPurview(5, '0101')",
+        "fnGetPurview(5, '0102')",
+        "fnGetPurview(5, ' a0103 ')",
+        "fnGetPurview(5, '0104')",
+        "fnGetPurview(6, '0101')",
+        "fnGetPurview(5, '9999')",
+        "fnGetPurview('5', '0101')",
+        "fnGetInterfaceKMID('预收账款')",
+        "fnGetInterfaceKMID(' cash ')",
+        "fnGetInterfaceKMID('none')",
+        "fnGetBaseDQFullName(3)",
+        "fnGetBaseDQFullName(1)",
+        "fnGetBaseDQFullName(4)",
+        "fnGetBaseDQFullName(0)",
+        "fnGetStockQty(31, 0, 0)",
+        "fnGetStockQty(31, 11, 0)",
+        "fnGetStockQty(32, 11, 0)",
+        "fnGetStockQty(99, 0, 0)",
+        "fnGetBaseGoodsFZQty(31, 302, 2, 0)",
+        "fnGetBaseGoodsFZQty(31, 301, 30, 1)",
+        "fnGetBaseGoodsFZQty(31, 999, 30, 1)",
+        "fnGetBaseGoodsFZQty(31, 301, 30, 2)",
+        "fnGetBaseGoodsFZQty(32, 304, 3.3, 1)",
+        "fnGetCostPrice(31, 0, 301)",
+        "fnGetCostPrice(31, 8, 302)",
+        "fnGetCostPrice(32, 0, 0)",
+        "fnGetCostPrice(99, 0, 0)",
+        "fnGetWldwTotal00(21, '2990-01-01')",
+        "fnGetWldwTotal00(22, '')",
+        "fnGetWldwTotal00(23, '')",
+        "fnGetWldwTotal00(99, '')",
+        "fnGetCostTotal(31, 11, 7)",
+        "fnGetCostTotal(31, 0, 1)",
+        "fnGetCostTotal(32, 11, 1)",
+        "fnGetCostTotal(99, 0, 1)",
+        "fnGetCostTotalOther('1,2,', 31, 11, 3)",
+        "fnGetCostTotalOther('1', 31, 0, 2)",
+        "fnGetCostTotalOther('', 31, 0, 2)",
+        "fnGetCostTotalOther('1,x', 31, 0, 2)",
+        "fnGetCostTotalOther('6', 31, 0, 2)",
+        "fnGetKYQty(31, 0)",
+        "fnGetKYQty(31, 11)",
+        "fnGetKYQty(31, 12)",
+        "fnGetXNKCQty(31, 0)",
+        "fnGetXNKCQty(31, 11)",
+        "fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-03-31')",
+        "fnGetGoodsPrice(0, 1, 31, 21, 302, '2024-03-31')",
+        "fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-03-10')",
+        "fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-02-01')",
+        "fnGetGoodsPrice(0, 3, 31, 21, 301, '2024-12-31')",
+        "fnGetGoodsPrice(0, 5, 31, 22, 302, '2024-03-31')",
+        "fnGetGoodsPrice(0, 6, 31, 22, 302, '2024-01-01')",
+        "fnGetGoodsPrice(0, 9, 31, 21, 302, '2024-03-31')",
+        "fnGetGoodsPrice(0, 1, 31, 21, 301, NULL)",
+        "fnGetGoodsPrice(0, 1, 31, 21, 301, 'bad')",
+    };
+    for (const char* expr : cases) {
+        const QString text = QString::fromUtf8(expr);
+        EXPECT_EQ(pgValue(text).toStdString(), lite.value(text).toStdString()) << expr;
     }
 }
 

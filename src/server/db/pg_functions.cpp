@@ -736,11 +736,321 @@ CREATE OR REPLACE FUNCTION fngetlastdayofmonth(y double precision, m text) RETUR
 LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT coalesce(to_char(dyt_month_start(dyt_int(y), dyt_int(m)) + interval '1 month - 1 day', 'YYYY-MM-DD'), '') $$;
 )sql";
 
+constexpr char kSection4[] = R"sql(
+-- ---------------------------------------------------------------- dbo. functions over the tables
+-- Texts are matched as SQLite's NOCASE matches them (ASCII letters without regard to case);
+-- sums are the float sums SQLite's total() makes, so the results are the same doubles. The
+-- tables need not exist yet: the bodies are checked when first called.
+SET check_function_bodies = false;
+
+CREATE OR REPLACE FUNCTION dyt_fold(t text) RETURNS text
+LANGUAGE sql IMMUTABLE STRICT AS $$
+  SELECT translate(t, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')
+$$;
+
+-- An argument as SQLite reads it as an integer.
+CREATE OR REPLACE FUNCTION dyt_int(x bigint) RETURNS bigint
+LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT x $$;
+
+-- Amounts are kept with four decimals: halves away from zero.
+CREATE OR REPLACE FUNCTION dyt_round_money(v double precision) RETURNS double precision
+LANGUAGE sql IMMUTABLE STRICT AS $$
+  SELECT (trunc(v * 10000.0) + CASE WHEN abs(v * 10000.0 - trunc(v * 10000.0)) >= 0.5
+                                     THEN sign(v) ELSE 0 END) / 10000.0
+$$;
+
+-- fnGetSysData(name, default): sysValue of the sysData row of that name, else the default.
+CREATE OR REPLACE FUNCTION fngetsysdata(p_name text, dflt anycompatible) RETURNS anycompatible
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  v text;
+BEGIN
+  SELECT d.sysValue INTO v FROM sysData AS d
+  WHERE dyt_fold(d.Name) = dyt_fold(coalesce(p_name, '')) LIMIT 1;
+  IF v IS NOT NULL THEN
+    RETURN v;
+  END IF;
+  RETURN dflt;
+END $$;
+
+-- fnGetPurview(operator, code): 1 when the operator holds the right of that code, else 0.
+CREATE OR REPLACE FUNCTION dyt_purview(p_user bigint, p_code text) RETURNS integer
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  r integer;
+BEGIN
+  IF p_user = 1 THEN
+    RETURN 1;
+  END IF;
+  SELECT max(CASE WHEN a.isbj = 1 OR b.hide = 1 THEN 1 ELSE 0 END) INTO r
+  FROM sysMenu AS b LEFT JOIN sysPurview AS a ON a.menuid = b.id AND a.userid = coalesce(p_user, 0)
+  WHERE dyt_fold(b.code) = dyt_fold(btrim(coalesce(p_code, ''), E' \t\n\r\f\v'));
+  RETURN CASE WHEN r = 1 THEN 1 ELSE 0 END;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetpurview(usr bigint, code text) RETURNS integer
+LANGUAGE sql STABLE AS $$ SELECT dyt_purview(usr, code) $$;
+CREATE OR REPLACE FUNCTION fngetpurview(usr double precision, code text) RETURNS integer
+LANGUAGE sql STABLE AS $$ SELECT dyt_purview(dyt_int(usr), code) $$;
+CREATE OR REPLACE FUNCTION fngetpurview(usr text, code text) RETURNS integer
+LANGUAGE sql STABLE AS $$ SELECT dyt_purview(dyt_int(usr), code) $$;
+
+-- fnGetInterfaceKMID(role): the account that plays an interface role; 0 when none.
+CREATE OR REPLACE FUNCTION fngetinterfacekmid(role text) RETURNS bigint
+LANGUAGE sql STABLE AS $$
+  SELECT coalesce((SELECT s.km_id FROM sysSubjectInterface AS s
+                   WHERE dyt_fold(s.name) = dyt_fold(btrim(coalesce(role, ''), E' \t\n\r\f\v'))
+                   ORDER BY s.km_id LIMIT 1), 0)::bigint
+$$;
+
+-- fnGetBaseDQFullName(id): the full names of a region and its parents from the top, joined by "/".
+CREATE OR REPLACE FUNCTION dyt_dq_fullname(id bigint) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  names text := NULL;
+  depth integer := 0;
+  p bigint;
+  f text;
+BEGIN
+  id := coalesce(id, 0);
+  WHILE id > 0 AND depth < 16 LOOP
+    SELECT d.par_id, d.fullname INTO p, f FROM baseDQ AS d WHERE d.id = dyt_dq_fullname.id;
+    EXIT WHEN NOT FOUND;
+    f := btrim(coalesce(f, ''), E' \t\n\r\f\v');
+    names := CASE WHEN names IS NULL THEN f ELSE f || '/' || names END;
+    id := coalesce(p, 0);
+    depth := depth + 1;
+  END LOOP;
+  RETURN coalesce(names, '');
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetbasedqfullname(id bigint) RETURNS text
+LANGUAGE sql STABLE AS $$ SELECT dyt_dq_fullname(id) $$;
+CREATE OR REPLACE FUNCTION fngetbasedqfullname(id double precision) RETURNS text
+LANGUAGE sql STABLE AS $$ SELECT dyt_dq_fullname(dyt_int(id)) $$;
+CREATE OR REPLACE FUNCTION fngetbasedqfullname(id text) RETURNS text
+LANGUAGE sql STABLE AS $$ SELECT dyt_dq_fullname(dyt_int(id)) $$;
+
+-- Stock on hand in base units of a goods in one warehouse (0 = all).
+CREATE OR REPLACE FUNCTION dyt_stock_qty(goods bigint, stock bigint) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT total(s.qty::double precision) FROM baseGoodsStock AS s
+  WHERE s.goodsid = coalesce(goods, 0) AND (coalesce(stock, 0) = 0 OR s.stockid = stock)
+$$;
+
+-- Open quantity in base units of posted orders of one kind (4 sales order, 8 purchase order).
+CREATE OR REPLACE FUNCTION dyt_open_order_qty(goods bigint, stock bigint, kind integer) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT total(greatest(l.qty::double precision - l.toQty::double precision, 0) * l.rate::double precision)
+  FROM djList AS l
+  WHERE l.goodsid = coalesce(goods, 0) AND l.djType = kind AND l.dj_state = 2 AND l.isOver = 0
+    AND (coalesce(stock, 0) = 0
+         OR (kind = 4 AND l.OutStock_id = stock) OR (kind = 8 AND l.IntoStock_id = stock))
+$$;
+
+-- fnGetStockQty(goods, warehouse, kind)
+CREATE OR REPLACE FUNCTION fngetstockqty(goods double precision, stock double precision, kind double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) $$;
+CREATE OR REPLACE FUNCTION fngetstockqty(goods text, stock text, kind text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) $$;
+
+-- fnGetKYQty(goods, warehouse): stock on hand minus what open sales orders promise.
+CREATE OR REPLACE FUNCTION fngetkyqty(goods double precision, stock double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) - dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 4)
+$$;
+CREATE OR REPLACE FUNCTION fngetkyqty(goods text, stock text) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) - dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 4)
+$$;
+
+-- fnGetXNKCQty(goods, warehouse): stock on hand plus open purchase orders minus open sales orders.
+CREATE OR REPLACE FUNCTION fngetxnkcqty(goods double precision, stock double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) + dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 8)
+         - dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 4)
+$$;
+CREATE OR REPLACE FUNCTION fngetxnkcqty(goods text, stock text) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_stock_qty(dyt_int(goods), dyt_int(stock)) + dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 8)
+         - dyt_open_order_qty(dyt_int(goods), dyt_int(stock), 4)
+$$;
+
+-- Rate of a unit row of a goods (by id, or by slot fzdwid); 0 when absent.
+CREATE OR REPLACE FUNCTION dyt_unit_rate(p_goods bigint, p_unit bigint, by_slot boolean) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT coalesce((SELECT u.rate::double precision FROM baseGoodsUnit AS u
+                   WHERE u.Goodsid = coalesce(p_goods, 0)
+                     AND CASE WHEN by_slot THEN u.fzdwid = coalesce(p_unit, 0)
+                              ELSE u.id = coalesce(p_unit, 0) END
+                   LIMIT 1), 0)
+$$;
+
+-- fnGetBaseGoodsFZQty(goods, unit, qty, slot): qty of the unit row expressed in the unit of a slot.
+CREATE OR REPLACE FUNCTION dyt_fz_qty(goods bigint, unit bigint, qty double precision, slot bigint) RETURNS double precision
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  from_rate double precision := dyt_unit_rate(goods, unit, false);
+  to_rate double precision := dyt_unit_rate(goods, slot, true);
+BEGIN
+  IF from_rate <= 0 THEN
+    from_rate := 1;  -- an unknown unit counts as the base unit
+  END IF;
+  IF to_rate <= 0 THEN
+    RETURN 0;
+  END IF;
+  RETURN coalesce(qty, 0) * from_rate / to_rate;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetbasegoodsfzqty(goods double precision, unit double precision, qty double precision, slot double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_fz_qty(dyt_int(goods), dyt_int(unit), qty, dyt_int(slot)) $$;
+CREATE OR REPLACE FUNCTION fngetbasegoodsfzqty(goods text, unit text, qty text, slot text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_fz_qty(dyt_int(goods), dyt_int(unit), dyt_text_real(qty), dyt_int(slot)) $$;
+
+-- fnGetCostPrice(goods, batch, unit): average cost of the stock (of one batch when above 0) per unit.
+CREATE OR REPLACE FUNCTION dyt_cost_price(goods bigint, batch bigint, unit bigint) RETURNS double precision
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  v double precision;
+  q double precision;
+  rate double precision := dyt_unit_rate(goods, unit, false);
+BEGIN
+  SELECT total(s.total::double precision), total(s.qty::double precision) INTO v, q
+  FROM baseGoodsStock AS s
+  WHERE s.goodsid = coalesce(goods, 0) AND (coalesce(batch, 0) <= 0 OR s.goodspc = batch);
+  IF rate <= 0 THEN
+    rate := 1;
+  END IF;
+  RETURN CASE WHEN q > 0 THEN v / q * rate ELSE 0 END;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetcostprice(goods double precision, batch double precision, unit double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_price(dyt_int(goods), dyt_int(batch), dyt_int(unit)) $$;
+CREATE OR REPLACE FUNCTION fngetcostprice(goods text, batch text, unit text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_price(dyt_int(goods), dyt_int(batch), dyt_int(unit)) $$;
+
+-- fnGetWldwTotal00(partner, date): receivable minus payable of a partner; the date is not read.
+CREATE OR REPLACE FUNCTION dyt_wldw_total(partner bigint) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT coalesce((SELECT coalesce(w.ystotal, 0)::double precision - coalesce(w.yftotal, 0)::double precision
+                   FROM baseWLDW AS w WHERE w.id = coalesce(partner, 0)), 0)
+$$;
+
+CREATE OR REPLACE FUNCTION fngetwldwtotal00(partner double precision, at text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_wldw_total(dyt_int(partner)) $$;
+CREATE OR REPLACE FUNCTION fngetwldwtotal00(partner text, at text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_wldw_total(dyt_int(partner)) $$;
+
+-- fnGetCostTotal(goods, warehouse, qty): the cost of qty base units at the warehouse's average.
+CREATE OR REPLACE FUNCTION dyt_cost_total(goods bigint, stock bigint, qty double precision) RETURNS double precision
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  v double precision;
+  q double precision;
+BEGIN
+  SELECT total(s.total::double precision), total(s.qty::double precision) INTO v, q
+  FROM baseGoodsStock AS s
+  WHERE s.goodsid = coalesce(goods, 0) AND (coalesce(stock, 0) = 0 OR s.stockid = stock);
+  RETURN CASE WHEN q > 0 THEN dyt_round_money(v / q * coalesce(qty, 0)) ELSE 0 END;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetcosttotal(goods double precision, stock double precision, qty double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_total(dyt_int(goods), dyt_int(stock), qty) $$;
+CREATE OR REPLACE FUNCTION fngetcosttotal(goods text, stock text, qty text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_total(dyt_int(goods), dyt_int(stock), dyt_text_real(qty)) $$;
+
+-- fnGetCostTotalOther(types, goods, warehouse, qty): the same over the stock held outside of the
+-- kinds listed in types ("1,2,").
+CREATE OR REPLACE FUNCTION dyt_cost_total_other(types text, goods bigint, stock bigint, qty double precision) RETURNS double precision
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  kinds integer[] := '{}';
+  part text;
+  v double precision;
+  q double precision;
+BEGIN
+  FOREACH part IN ARRAY string_to_array(coalesce(types, ''), ',') LOOP
+    CONTINUE WHEN part = '';
+    part := btrim(part, E' \t\n\r\f\v');
+    IF part !~ '^[+-]?[0-9]{1,9}$' OR part::integer NOT BETWEEN 1 AND 5 THEN
+      RAISE EXCEPTION 'fnGetCostTotalOther：类型列表[%]无效', types;
+    END IF;
+    kinds := kinds || part::integer;
+  END LOOP;
+  IF cardinality(kinds) = 0 THEN
+    RETURN 0;
+  END IF;
+  SELECT total(s.costtotal::double precision), total(s.qty::double precision) INTO v, q
+  FROM baseGoodsStockOther AS s
+  WHERE s.goodsid = coalesce(goods, 0) AND (coalesce(stock, 0) = 0 OR s.stockid = stock)
+    AND s.typeid = ANY (kinds);
+  RETURN CASE WHEN q > 0 THEN dyt_round_money(v / q * coalesce(qty, 0)) ELSE 0 END;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetcosttotalother(types text, goods double precision, stock double precision, qty double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_total_other(types, dyt_int(goods), dyt_int(stock), qty) $$;
+CREATE OR REPLACE FUNCTION fngetcosttotalother(types text, goods text, stock text, qty text) RETURNS double precision
+LANGUAGE sql STABLE AS $$ SELECT dyt_cost_total_other(types, dyt_int(goods), dyt_int(stock), dyt_text_real(qty)) $$;
+
+-- fnGetGoodsPrice(mode, billType, goods, partner, unit, date): the price a new bill line starts
+-- with per the unit row: the partner's latest posted sale (kinds 1-4, 51) or purchase (5-8) of
+-- the goods up to the date, through the base unit; else the unit's price (latest purchase price
+-- for purchases).
+CREATE OR REPLACE FUNCTION dyt_goods_price(p_type bigint, p_goods bigint, p_partner bigint, p_unit bigint, p_at timestamp) RETURNS double precision
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  sales boolean := (p_type BETWEEN 1 AND 4) OR p_type = 51;
+  purchase boolean := p_type BETWEEN 5 AND 8;
+  rate double precision;
+  unit_price double precision := 0;
+  unit_buy double precision := 0;
+  last_price double precision;
+  found_unit boolean;
+BEGIN
+  SELECT u.rate::double precision, u.price::double precision, u.latestBuyPrice::double precision
+    INTO rate, unit_price, unit_buy
+  FROM baseGoodsUnit AS u WHERE u.id = coalesce(p_unit, 0) AND u.Goodsid = coalesce(p_goods, 0) LIMIT 1;
+  found_unit := FOUND;
+  IF NOT found_unit THEN
+    rate := 1; unit_price := 0; unit_buy := 0;
+  ELSIF NOT rate > 0 THEN
+    rate := 1;
+  END IF;
+  IF sales OR purchase THEN
+    SELECT b.price::double precision / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END)::double precision
+      INTO last_price
+    FROM djIndex AS a JOIN djList AS b ON b.id = a.id
+    WHERE a.dj_state = 2
+      AND a.djType = ANY (CASE WHEN sales THEN ARRAY[1, 3, 51] ELSE ARRAY[5, 7] END)
+      AND a.wldw_id = coalesce(p_partner, 0) AND b.goodsid = coalesce(p_goods, 0)
+      AND a.date COLLATE "C" <= to_char(p_at, 'YYYY-MM-DD') || ' 23:59:59'
+    ORDER BY a.date COLLATE "C" DESC, b.orderid DESC LIMIT 1;
+    IF FOUND THEN
+      RETURN last_price * rate;
+    END IF;
+  END IF;
+  RETURN CASE WHEN purchase THEN coalesce(unit_buy, 0) ELSE coalesce(unit_price, 0) END;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetgoodsprice(mode double precision, bill_type double precision, goods double precision, partner double precision, unit double precision, at text) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_goods_price(dyt_int(bill_type), dyt_int(goods), dyt_int(partner), dyt_int(unit),
+                         CASE WHEN at IS NULL THEN timestamp '1900-01-01' ELSE dyt_date_value(at) END)
+$$;
+CREATE OR REPLACE FUNCTION fngetgoodsprice(mode double precision, bill_type double precision, goods double precision, partner double precision, unit double precision, at double precision) RETURNS double precision
+LANGUAGE sql STABLE AS $$
+  SELECT dyt_goods_price(dyt_int(bill_type), dyt_int(goods), dyt_int(partner), dyt_int(unit),
+                         CASE WHEN at IS NULL THEN timestamp '1900-01-01' ELSE dyt_date_value(at) END)
+$$;
+
+RESET check_function_bodies;
+)sql";
+
 }  // namespace
 
 QString functionLibrarySql() {
     QString sql;
-    for (const char* part : {kSection1, kSection2, kSection3})
+    for (const char* part : {kSection1, kSection2, kSection3, kSection4})
         sql += QString::fromUtf8(part);
     return sql;
 }
