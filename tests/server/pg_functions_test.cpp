@@ -526,6 +526,8 @@ TEST_F(PgFunctions, TableFunctionsAgreeWithSqlite) {
         "CREATE TABLE baseGoodsStockOther (id bigint PRIMARY KEY, goodsid integer, wldw_id "
         "integer, typeid integer, stockid integer, qty %Q, costtotal %M)",
         "CREATE TABLE baseWLDW (id bigint PRIMARY KEY, ystotal %M, yftotal %M)",
+        "CREATE TABLE baseGoods (id bigint PRIMARY KEY, par_id integer, code %N)",
+        "CREATE TABLE baseCK (id bigint PRIMARY KEY, par_id integer, code %N)",
         "CREATE TABLE djIndex (id bigint PRIMARY KEY, djType integer, date text, dj_state "
         "integer, wldw_id integer)",
         "CREATE TABLE djList (orderid bigint PRIMARY KEY, id integer, djType integer, dj_state "
@@ -547,6 +549,12 @@ TEST_F(PgFunctions, TableFunctionsAgreeWithSqlite) {
         "INSERT INTO baseGoodsStockOther VALUES (1, 31, 21, 1, 11, 4, 10), "
         "(2, 31, 21, 2, 11, 6, 21.35), (3, 31, 21, 3, 11, 100, 1), (4, 31, 21, 1, 12, 3, 7.77)",
         "INSERT INTO baseWLDW VALUES (21, 1200, 800.25), (22, 0, 350.5), (23, NULL, 5)",
+        // goods codes: under 01 the highest is 01009, and 01010 is taken at the top; under A a
+        // lower-case child and an A002 elsewhere; under 02 a run of nines
+        "INSERT INTO baseGoods VALUES (1, 0, '01'), (2, 0, '02'), (3, 0, 'A'), (4, 1, '01001'), "
+        "(5, 1, ' 01009 '), (6, 1, '01x1'), (7, 1, '0102'), (8, 0, '01010'), (9, 3, 'a001'), "
+        "(10, 0, 'A002'), (11, 2, '0299'), (12, 2, '02 1')",
+        "INSERT INTO baseCK VALUES (11, 0, '01'), (12, 0, '02'), (13, 12, 'B')",
         "INSERT INTO djIndex VALUES (41, 1, '2024-03-01', 2, 21), (42, 1, '2024-03-10 09:30:00', "
         "2, 21), (43, 1, '2024-03-12', 1, 21), (44, 5, '2024-03-02', 2, 22), "
         "(45, 4, '2024-03-05', 2, 21), (46, 8, '2024-03-05', 2, 22), (47, 3, '2024-04-01', 2, 21)",
@@ -625,6 +633,16 @@ TEST_F(PgFunctions, TableFunctionsAgreeWithSqlite) {
         "fnGetKYQty(31, 12)",
         "fnGetXNKCQty(31, 0)",
         "fnGetXNKCQty(31, 11)",
+        "fnGetBaseAutoCode('sp', 1)",
+        "fnGetBaseAutoCode(' SP ', 0)",
+        "fnGetBaseAutoCode('sp', 2)",
+        "fnGetBaseAutoCode('sp', 3)",
+        "fnGetBaseAutoCode('sp', 4)",
+        "fnGetBaseAutoCode('sp', 99)",
+        "fnGetBaseAutoCode('cangku', 0)",
+        "fnGetBaseAutoCode('ck', 12)",
+        "fnGetBaseAutoCode('ck', '11')",
+        "fnGetBaseAutoCode('xx', 0)",
         "fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-03-31')",
         "fnGetGoodsPrice(0, 1, 31, 21, 302, '2024-03-31')",
         "fnGetGoodsPrice(0, 1, 31, 21, 301, '2024-03-10')",

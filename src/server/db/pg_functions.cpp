@@ -1043,6 +1043,76 @@ LANGUAGE sql STABLE AS $$
                          CASE WHEN at IS NULL THEN timestamp '1900-01-01' ELSE dyt_date_value(at) END)
 $$;
 
+-- The next code after a code: its trailing run of digits incremented and zero-padded to its
+-- width; "1" appended when it ends in no digit.
+CREATE OR REPLACE FUNCTION dyt_increment_code(code text) RETURNS text
+LANGUAGE plpgsql IMMUTABLE STRICT AS $$
+DECLARE
+  digits text := substring(code from '[0-9]*$');
+  next text;
+BEGIN
+  IF digits = '' THEN
+    RETURN code || '1';
+  END IF;
+  next := (digits::numeric + 1)::text;
+  IF length(next) < length(digits) THEN
+    next := lpad(next, length(digits), '0');
+  END IF;
+  RETURN left(code, length(code) - length(digits)) || next;
+END $$;
+
+-- fnGetBaseAutoCode(kind, parent): the next free code under a parent: the highest code among
+-- the parent's children that is the parent's code followed by digits, incremented; the parent's
+-- code followed by "001" when there is none. A code already used in the table is skipped.
+CREATE OR REPLACE FUNCTION dyt_base_auto_code(kind text, parent bigint) RETURNS text
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+  tbl text := CASE lower(btrim(coalesce(kind, ''), E' \t\n\r\f\v'))
+    WHEN 'sp' THEN 'baseGoods' WHEN 'wldw' THEN 'baseWLDW' WHEN 'zy' THEN 'baseZY'
+    WHEN 'zhiyuan' THEN 'baseZY' WHEN 'ck' THEN 'baseCK' WHEN 'cangku' THEN 'baseCK'
+    WHEN 'bm' THEN 'baseBM' WHEN 'bumen' THEN 'baseBM' WHEN 'dq' THEN 'baseDQ'
+    WHEN 'zhaiyao' THEN 'baseZhaiYao' WHEN 'km' THEN 'baseKM' END;
+  parent_code text := '';
+  best text := '';
+  c text;
+  candidate text;
+  used boolean;
+  guard integer := 0;
+BEGIN
+  IF tbl IS NULL THEN
+    RAISE EXCEPTION 'fnGetBaseAutoCode：未知的类别 %', coalesce(kind, '');
+  END IF;
+  parent := coalesce(parent, 0);
+  IF parent > 0 THEN
+    EXECUTE format('SELECT code FROM %s WHERE id = $1', tbl) INTO c USING parent;
+    parent_code := btrim(coalesce(c, ''), E' \t\n\r\f\v');
+  END IF;
+  FOR c IN EXECUTE format('SELECT code FROM %s WHERE par_id = $1', tbl) USING parent LOOP
+    c := btrim(coalesce(c, ''), E' \t\n\r\f\v');
+    CONTINUE WHEN length(c) <= length(parent_code)
+      OR dyt_fold(left(c, length(parent_code))) <> dyt_fold(parent_code)
+      OR substr(c, length(parent_code) + 1) !~ '^[0-9]+$';
+    IF best = '' OR length(c) > length(best)
+       OR (length(c) = length(best) AND c COLLATE "C" > best COLLATE "C") THEN
+      best := c;
+    END IF;
+  END LOOP;
+  candidate := CASE WHEN best = '' THEN parent_code || '001' ELSE dyt_increment_code(best) END;
+  LOOP
+    EXECUTE format('SELECT EXISTS (SELECT 1 FROM %s WHERE dyt_fold(code) = dyt_fold($1))', tbl)
+      INTO used USING candidate;
+    EXIT WHEN NOT used OR guard >= 100000;
+    candidate := dyt_increment_code(candidate);
+    guard := guard + 1;
+  END LOOP;
+  RETURN candidate;
+END $$;
+
+CREATE OR REPLACE FUNCTION fngetbaseautocode(kind text, parent double precision) RETURNS text
+LANGUAGE sql STABLE AS $$ SELECT dyt_base_auto_code(kind, dyt_int(parent)) $$;
+CREATE OR REPLACE FUNCTION fngetbaseautocode(kind text, parent text) RETURNS text
+LANGUAGE sql STABLE AS $$ SELECT dyt_base_auto_code(kind, dyt_int(parent)) $$;
+
 RESET check_function_bodies;
 )sql";
 

@@ -11,7 +11,6 @@
 // start differently) only on a connection whose search path names that schema before pg_catalog
 // ("public, pg_catalog"). date() with one untyped literal is PostgreSQL's cast to date.
 // dyt_getdate() and datetime(..., 'localtime') give the time of the session's TimeZone.
-// fnGetBaseAutoCode has no counterpart yet.
 
 #include <QString>
 
