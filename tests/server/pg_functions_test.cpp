@@ -99,14 +99,16 @@ protected:
             GTEST_SKIP() << "DYT_TEST_POSTGRESQL is not set";
         admin_ = connectTo(conninfo, nullptr);
         ASSERT_EQ(PQstatus(admin_), CONNECTION_OK) << PQerrorMessage(admin_);
-        PQsetNoticeProcessor(admin_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            admin_, [](void*, const char*) {}, nullptr);
         name_ = QStringLiteral("dyt_fn_test_%1").arg(QCoreApplication::applicationPid()).toUtf8();
         ASSERT_TRUE(command(admin_, "DROP DATABASE IF EXISTS " + name_));
         ASSERT_TRUE(command(admin_, "CREATE DATABASE " + name_));
         created_ = true;
         pg_ = connectTo(conninfo, name_.constData());
         ASSERT_EQ(PQstatus(pg_), CONNECTION_OK) << PQerrorMessage(pg_);
-        PQsetNoticeProcessor(pg_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            pg_, [](void*, const char*) {}, nullptr);
         // the session as the server keeps it: the library's schema before the built-ins, the
         // local time of this process
         ASSERT_TRUE(command(pg_, "SET search_path = public, pg_catalog"));
@@ -125,7 +127,8 @@ protected:
 
     bool command(PGconn* c, const QByteArray& sql) {
         PGresult* r = PQexec(c, sql.constData());
-        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+        const bool ok =
+            PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
         if (!ok)
             ADD_FAILURE() << sql.left(200).constData() << ": " << PQerrorMessage(c);
         PQclear(r);
@@ -133,8 +136,7 @@ protected:
     }
 
     // typed: parameters go as bigint, double precision and text; otherwise all as untyped text.
-    QString pgValue(const QString& expr, const std::vector<Param>& params = {},
-                    bool typed = true) {
+    QString pgValue(const QString& expr, const std::vector<Param>& params = {}, bool typed = true) {
         QString text = QStringLiteral("SELECT ") + expr;
         for (size_t i = params.size(); i > 0; --i)
             text.replace(QStringLiteral("?%1").arg(i), QStringLiteral("$%1").arg(i));
@@ -540,7 +542,8 @@ TEST_F(PgFunctions, TableFunctionsAgreeWithSqlite) {
         "INSERT INTO sysPurview VALUES (1, 5, 1, 1), (2, 5, 3, 1), (3, 5, 4, 0), (4, 6, 1, 0)",
         "INSERT INTO sysSubjectInterface VALUES (1, '预收账款', 12, 0), (2, 'Cash', 7, 0), "
         "(3, 'Cash', 3, 1)",
-        "INSERT INTO baseDQ VALUES (1, 0, '华南 '), (2, 1, '广东'), (3, 2, ' 深圳'), (4, 9, '孤立')",
+        "INSERT INTO baseDQ VALUES (1, 0, '华南 '), (2, 1, '广东'), (3, 2, ' 深圳'), (4, 9, "
+        "'孤立')",
         "INSERT INTO baseGoodsUnit VALUES (301, 31, 0, '个', 1, 3.5, 2.4), "
         "(302, 31, 1, '盒', 12, 40, 28), (303, 31, 2, '箱', 0, 0, 0), "
         "(304, 32, 0, '个', 1, 1.1, 0.7)",
