@@ -109,7 +109,7 @@ protected:
         ASSERT_EQ(PQstatus(pg_), CONNECTION_OK) << PQerrorMessage(pg_);
         PQsetNoticeProcessor(
             pg_, [](void*, const char*) {}, nullptr);
-        // the session as the server keeps it: the library's schema before the built-ins, the
+        // the connection as the server keeps it: the library's schema before the built-ins, the
         // local time of this process
         ASSERT_TRUE(command(pg_, "SET search_path = public, pg_catalog"));
         ASSERT_TRUE(command(pg_, "SET TimeZone = '" + QTimeZone::systemTimeZoneId() + "'"));

@@ -92,7 +92,7 @@ BEGIN
   RETURN NULL;
 END $$;
 
--- A moment as the local time of the session's zone, and back.
+-- A moment as the local time of the connection's TimeZone, and back.
 CREATE OR REPLACE FUNCTION dyt_jd_to_ts(ms bigint) RETURNS timestamp
 LANGUAGE sql IMMUTABLE STRICT AS $$
   SELECT dyt_jd_date(ms) + dyt_jd_dayms(ms) * interval '1 millisecond'
@@ -495,7 +495,7 @@ LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT dyt_date_diff(unit, dyt_date_value(a)
 CREATE OR REPLACE FUNCTION dyt_datediff(unit text, a double precision, b double precision) RETURNS bigint
 LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT dyt_date_diff(unit, dyt_date_value(a), dyt_date_value(b)) $$;
 
--- One part of a date; weekday counts from Sunday = 1; an unknown unit is the second.
+-- One field of a date; weekday counts from Sunday = 1; an unknown unit is the second.
 CREATE OR REPLACE FUNCTION dyt_date_part(unit text, v timestamp) RETURNS integer
 LANGUAGE sql IMMUTABLE STRICT AS $$
   SELECT CASE unit
@@ -965,17 +965,17 @@ CREATE OR REPLACE FUNCTION dyt_cost_total_other(types text, goods bigint, stock 
 LANGUAGE plpgsql STABLE AS $$
 DECLARE
   kinds integer[] := '{}';
-  part text;
+  item text;
   v double precision;
   q double precision;
 BEGIN
-  FOREACH part IN ARRAY string_to_array(coalesce(types, ''), ',') LOOP
-    CONTINUE WHEN part = '';
-    part := btrim(part, E' \t\n\r\f\v');
-    IF part !~ '^[+-]?[0-9]{1,9}$' OR part::integer NOT BETWEEN 1 AND 5 THEN
+  FOREACH item IN ARRAY string_to_array(coalesce(types, ''), ',') LOOP
+    CONTINUE WHEN item = '';
+    item := btrim(item, E' \t\n\r\f\v');
+    IF item !~ '^[+-]?[0-9]{1,9}$' OR item::integer NOT BETWEEN 1 AND 5 THEN
       RAISE EXCEPTION 'fnGetCostTotalOther：类型列表[%]无效', types;
     END IF;
-    kinds := kinds || part::integer;
+    kinds := kinds || item::integer;
   END LOOP;
   IF cardinality(kinds) = 0 THEN
     RETURN 0;
@@ -1120,8 +1120,8 @@ RESET check_function_bodies;
 
 QString functionLibrarySql() {
     QString sql;
-    for (const char* part : {kSection1, kSection2, kSection3, kSection4})
-        sql += QString::fromUtf8(part);
+    for (const char* section : {kSection1, kSection2, kSection3, kSection4})
+        sql += QString::fromUtf8(section);
     return sql;
 }
 

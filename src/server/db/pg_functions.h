@@ -10,7 +10,7 @@
 // and substr take the place of PostgreSQL's own (round halves to even; substr counts a negative
 // start differently) only on a connection whose search path names that schema before pg_catalog
 // ("public, pg_catalog"). date() with one untyped literal is PostgreSQL's cast to date.
-// dyt_getdate() and datetime(..., 'localtime') give the time of the session's TimeZone.
+// dyt_getdate() and datetime(..., 'localtime') give the time of the connection's TimeZone.
 
 #include <QString>
 
