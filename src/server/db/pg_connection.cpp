@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <charconv>
 #include <cstring>
@@ -63,8 +64,12 @@ Connection::Connection(const QString& conninfo) {
         throw DytError(QStringLiteral("无法连接 PostgreSQL 数据库：%1").arg(msg));
     }
     PQsetNoticeProcessor(conn_, quiet, nullptr);
+    // The account set's functions named as SQLite's built-ins (round, substr) come before
+    // PostgreSQL's own; the clock is the server's local time, as SQLite's 'localtime'.
     exec(QStringLiteral("SET client_encoding = 'UTF8'; SET client_min_messages = warning; "
-                        "SET standard_conforming_strings = on"));
+                        "SET standard_conforming_strings = on; "
+                        "SET search_path = public, pg_catalog; SET TimeZone = '%1'")
+             .arg(QString::fromUtf8(QTimeZone::systemTimeZoneId()).remove(QLatin1Char('\''))));
 }
 
 Connection::~Connection() {
@@ -93,45 +98,74 @@ void Connection::exec(const QString& sql) {
 }
 
 QByteArray Connection::prepared(const QString& sql, int params, const std::vector<unsigned>& types) {
-    if (const auto it = prepared_.constFind(sql); it != prepared_.constEnd())
+    // Numbers go with their types, so that "? * qty" or dyt_add(?, ?) mean what they mean on
+    // SQLite; texts and nulls take the type the statement gives them. The same text may be
+    // prepared once for each way its values come.
+    QString key = sql;
+    key += QLatin1Char('\n');
+    for (unsigned t : types)
+        key += QString::number(t) + QLatin1Char(',');
+    if (const auto it = prepared_.constFind(key); it != prepared_.constEnd())
         return *it;
     const QByteArray name = "dyt_" + QByteArray::number(++counter_);
     const QByteArray text = sql.toUtf8();
-    // Inside a transaction a failed attempt must not end it: the attempt runs in a savepoint.
+    // Inside a transaction a failed attempt must not end it: each one runs in a savepoint.
     const bool guarded = inTransaction();
-    if (guarded)
-        exec(QStringLiteral("SAVEPOINT dyt_prepare"));
-    PGresult* res = PQprepare(conn_, name.constData(), text.constData(), params, nullptr);
-    const char* state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
-    if (PQresultStatus(res) != PGRES_COMMAND_OK && state && std::strcmp(state, "42P18") == 0 &&
-        !types.empty()) {
-        // A parameter PostgreSQL cannot type from the text alone ("SELECT ?") is typed from the
-        // value bound to it.
-        PQclear(res);
+    auto attempt = [&](const std::vector<Oid>& oids) {
         if (guarded)
-            exec(QStringLiteral("ROLLBACK TO SAVEPOINT dyt_prepare"));
-        std::vector<Oid> oids(types.begin(), types.end());
-        res = PQprepare(conn_, name.constData(), text.constData(), params, oids.data());
-    }
-    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+            exec(QStringLiteral("SAVEPOINT dyt_prepare"));
+        PGresult* res = PQprepare(conn_, name.constData(), text.constData(), params,
+                                  oids.empty() ? nullptr : oids.data());
+        const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
         if (guarded) {
-            PGresult* undo = PQexec(conn_, "ROLLBACK TO SAVEPOINT dyt_prepare; RELEASE dyt_prepare");
-            PQclear(undo);
+            PGresult* end = PQexec(conn_, ok ? "RELEASE dyt_prepare"
+                                             : "ROLLBACK TO SAVEPOINT dyt_prepare; "
+                                               "RELEASE dyt_prepare");
+            PQclear(end);
         }
-        raise(res);
+        return res;
+    };
+    const auto state = [](PGresult* res) {
+        const char* s = PQresultErrorField(res, PG_DIAG_SQLSTATE);
+        return QByteArray(s ? s : "");
+    };
+    std::vector<Oid> typed(types.begin(), types.end());
+    typed.resize(size_t(params), 0);
+    PGresult* res = attempt(typed);
+    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+        // A number compared with a text column ("code = ?" given 5): SQLite compares them as it
+        // can, PostgreSQL only when the value's type is left to the statement.
+        const QByteArray s = state(res);
+        if (s == "42883" || s == "42804" || s == "42725") {
+            PQclear(res);
+            res = attempt(std::vector<Oid>(size_t(params), 0));
+        }
     }
+    if (PQresultStatus(res) != PGRES_COMMAND_OK && state(res) == "42P18") {
+        // A value nothing in the statement types ("SELECT ?" given a text or a null): text.
+        PQclear(res);
+        std::vector<Oid> texts = typed;
+        for (Oid& t : texts)
+            t = t == 0 ? kText : t;
+        res = attempt(texts);
+    }
+    if (PQresultStatus(res) != PGRES_COMMAND_OK)
+        raise(res);
     PQclear(res);
-    if (guarded)
-        exec(QStringLiteral("RELEASE dyt_prepare"));
-    prepared_.insert(sql, name);
+    prepared_.insert(key, name);
     return name;
 }
 
 void Connection::forget(const QString& sql) {
-    const QByteArray name = prepared_.take(sql);
-    if (!name.isEmpty()) {
-        PGresult* res = PQexec(conn_, ("DEALLOCATE " + name).constData());
-        PQclear(res);
+    const QString prefix = sql + QLatin1Char('\n');
+    for (auto it = prepared_.begin(); it != prepared_.end();) {
+        if (it.key().startsWith(prefix)) {
+            PGresult* res = PQexec(conn_, ("DEALLOCATE " + it.value()).constData());
+            PQclear(res);
+            it = prepared_.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 
@@ -174,7 +208,7 @@ Cursor::Cursor(Connection& conn, QString adapted, int params, QString serial)
     if (!serial_.isEmpty())
         sql_ += QStringLiteral(" RETURNING ") + serial_;
     values_.resize(size_t(params_));
-    types_.assign(size_t(params_), kText);
+    types_.assign(size_t(params_), 0);
 }
 
 Cursor::~Cursor() {
@@ -189,7 +223,7 @@ void Cursor::bind(int index, const QVariant& value) {
         throw DytError(QStringLiteral("参数绑定失败：没有第%1个参数").arg(index));
     auto& slot = values_[size_t(index - 1)];
     unsigned& type = types_[size_t(index - 1)];
-    type = kText;
+    type = 0;  // texts and nulls: the type the statement gives them
     if (!value.isValid() || value.isNull()) {
         slot.reset();
         return;
@@ -242,7 +276,7 @@ void Cursor::bind(int index, const QVariant& value) {
 void Cursor::clearBindings() {
     for (auto& v : values_)
         v.reset();
-    types_.assign(size_t(params_), kText);
+    types_.assign(size_t(params_), 0);
 }
 
 void Cursor::reset() {

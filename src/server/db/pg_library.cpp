@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "server/db/database.h"
 #include "server/db/pg_connection.h"
+#include "server/db/pg_functions.h"
 
 namespace dyt::server::pg {
 namespace {
@@ -17,9 +18,6 @@ LANGUAGE sql STABLE AS $f$
   WHERE c.relname = lower(t) AND n.nspname = current_schema() AND a.attnum > 0
     AND NOT a.attisdropped ORDER BY a.attnum
 $f$;
-CREATE OR REPLACE FUNCTION datetime(t text, m text) RETURNS text LANGUAGE sql STABLE AS $f$
-  SELECT to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')
-$f$;
 )sql";
 
 }  // namespace
@@ -29,6 +27,7 @@ void installLibrary(Database& db) {
     if (!conn)
         throw DytError(QStringLiteral("不是 PostgreSQL 数据库"));
     conn->exec(QString::fromUtf8(kCatalogue));
+    conn->exec(functionLibrarySql());
 }
 
 }  // namespace dyt::server::pg

@@ -222,8 +222,15 @@ ColumnResult adaptColumn(const QString& def) {
     static const QRegularExpression constraint(
         QStringLiteral("^(PRIMARY|FOREIGN|UNIQUE|CHECK|CONSTRAINT)\\b"),
         QRegularExpression::CaseInsensitiveOption);
-    if (constraint.match(def).hasMatch())
-        return {adaptStatement(def), false, {}};
+    if (constraint.match(def).hasMatch()) {
+        // Keys between tables may be checked at the commit, as a copy of a whole account set
+        // asks (SET CONSTRAINTS ALL DEFERRED); by default they are checked at once, as SQLite
+        // does.
+        QString sql = adaptStatement(def);
+        if (def.startsWith(QLatin1String("FOREIGN"), Qt::CaseInsensitive))
+            sql += QStringLiteral(" DEFERRABLE INITIALLY IMMEDIATE");
+        return {sql, false, {}};
+    }
     static const QRegularExpression head(QStringLiteral("^(\\S+)\\s*(.*)$"),
                                          QRegularExpression::DotMatchesEverythingOption);
     const auto m = head.match(def);

@@ -436,6 +436,23 @@ void createBillGuards(Connection db, bool ifMissing) {
     exec(db, sql.toUtf8().constData());
 }
 
+void dropChangeStampTriggers(Connection db) {
+    const char* const triggers[][2] = {
+        {"tr_baseGoods_stamp_insert", "baseGoods"},     {"tr_baseGoods_stamp_update", "baseGoods"},
+        {"tr_baseWLDW_stamp_insert", "baseWLDW"},       {"tr_baseWLDW_stamp_update", "baseWLDW"},
+        {"tr_baseGoodsUnit_stamp_insert", "baseGoodsUnit"},
+        {"tr_baseGoodsUnit_stamp_update", "baseGoodsUnit"},
+        {"tr_baseGoodsUnit_stamp_delete", "baseGoodsUnit"},
+        {"tr_baseWLDW_stamp_goods", "baseWLDW"},        {"tr_baseDQ_stamp_wldw", "baseDQ"}};
+    for (const auto& t : triggers) {
+        const QString sql = db.postgres()
+                                ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(
+                                      QLatin1String(t[0]), QLatin1String(t[1]))
+                                : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(t[0]));
+        exec(db, sql.toUtf8().constData());
+    }
+}
+
 QString changeStampExpression() {
     return QStringLiteral("datetime('now', 'localtime')");
 }

@@ -94,6 +94,8 @@ void seedLookups(Connection db);                           // cost methods, home
 // the value it wrote. With ifMissing, triggers already there are left as they are (the upgrade of
 // an older account set).
 void createChangeStampTriggers(Connection db, bool ifMissing = false);
+// Takes them away again, for a copy of rows that carry their stamps already.
+void dropChangeStampTriggers(Connection db);
 // The guards of posted bills against changes their state forbids.
 void createBillGuards(Connection db, bool ifMissing = false);
 
