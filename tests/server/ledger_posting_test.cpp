@@ -377,7 +377,8 @@ TEST_F(Procedures, ARedReversalRestoresEveryBalanceExactly) {
     EXPECT_EQ(100, stockValue(kFifo, kMain) - 120);
     // The reversed bill is marked; the red one names it and takes its lines back.
     EXPECT_EQ(u"1|1|%1|-15"_s.arg(id),
-              value(u"SELECT o.isred || '|' || r.isredword || '|' || r.redBillid || '|' || l.qty "
+              value(u"SELECT o.isred || '|' || r.isredword || '|' || r.redBillid || '|' || "
+                    "CAST(l.qty AS INTEGER) "
                     "FROM djIndex AS o, djIndex AS r, djList AS l WHERE o.id = ? AND r.id = ? "
                     "AND l.id = r.id"_s,
                     {id, red})

@@ -35,7 +35,7 @@ ScratchDatabase::ScratchDatabase(const QString& sqlitePath, bool postgres) {
                 .arg(QCoreApplication::applicationPid())
                 .arg(counter.fetch_add(1));
     adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name_));
-    adminExecute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name_));
+    adminExecute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'").arg(name_));
     path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);
 }
 

@@ -229,6 +229,9 @@ TEST_F(StockStatusReport, TheFlatListKeepsTheOrderOfTheGoodsLists) {
     };
     const char* changes[] = {nullptr, "UPDATE baseGoods SET orderly = 'x' WHERE id = 52"};
     for (const char* change : changes) {
+        // A text in a number column is SQLite's alone.
+        if (change && db_->isPostgres())
+            continue;
         if (change)
             db_->execute(QString::fromUtf8(change));
         SCOPED_TRACE(change ? change : "numbers");

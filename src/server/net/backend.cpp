@@ -242,7 +242,7 @@ void Backend::createProfileDatabase(const QString& path) {
         return;
     auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
     admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(postgresDatabase(path)));
-    admin->executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'")
+    admin->executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
                              .arg(postgresDatabase(path)));
 }
 

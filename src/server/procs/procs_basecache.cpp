@@ -137,7 +137,8 @@ class Cells {
 public:
     explicit Cells(const Statement& st) : st_(st), s_(st.handle()) {}
 
-    int type(int column) const { return sqlite3_column_type(s_, column); }
+    // A PostgreSQL statement has none of SQLite's values: every cell takes the general way.
+    int type(int column) const { return s_ ? sqlite3_column_type(s_, column) : kGeneral; }
     // st.value(column).toLongLong()
     qint64 integer(int column) const {
         return type(column) == SQLITE_INTEGER ? sqlite3_column_int64(s_, column)
@@ -211,6 +212,7 @@ public:
     }
 
 private:
+    static constexpr int kGeneral = -1;
     const Statement& st_;
     sqlite3_stmt* s_;
 };

@@ -60,14 +60,20 @@ constexpr qsizetype kLookupLimit = 5000;
 // Column readers straight from the statement: the report reads every goods, and the columns'
 // types are known, so the values skip the trip through QVariant.
 qint64 intAt(const Statement& st, int column) {
+    if (!st.handle())
+        return st.value(column).toLongLong();
     return sqlite3_column_int64(st.handle(), column);
 }
 
 double numberAt(const Statement& st, int column) {
+    if (!st.handle())
+        return st.value(column).toDouble();
     return sqlite3_column_double(st.handle(), column);
 }
 
 QString textAt(const Statement& st, int column) {
+    if (!st.handle())
+        return st.value(column).toString();
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.handle(), column));
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(st.handle(), column)) : QString();
 }
@@ -328,9 +334,9 @@ private:
                 f->refPrice = numberAt(st, 4);
             } else {
                 static const QString kSome = QStringLiteral("*");
-                f->auxUnit = f->ownRow                                  ? textAt(st, 2)
-                             : sqlite3_column_bytes(st.handle(), 2) > 0 ? kSome
-                                                                        : QString();
+                f->auxUnit = f->ownRow                  ? textAt(st, 2)
+                             : !textAt(st, 2).isEmpty() ? kSome
+                                                        : QString();
                 f->auxRate = numberAt(st, 3);
             }
         }
@@ -356,6 +362,8 @@ private:
             st.bindAll(w.values);
             constexpr int kCode = 3 + 4;  // the code among the head columns
             sqlite3_stmt* h = st.handle();
+            if (!h)
+                return false;  // the database orders
             while (st.step()) {
                 if (sqlite3_column_type(h, 0) != SQLITE_INTEGER ||
                     sqlite3_column_type(h, 2) != SQLITE_INTEGER ||
