@@ -8,6 +8,8 @@
 
 #include <QTemporaryDir>
 
+#include "scratchdb.h"
+
 #include <memory>
 
 #include "common/error.h"
@@ -28,10 +30,29 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         ServerConfig config;
         config.dataDir = dir_.path();
+        if (dyt::test::onPostgres()) {
+            config.backend = u"postgresql"_s;
+            config.postgresql = dyt::test::postgresServer();
+            config.postgresqlPrefix = prefix_ = dyt::test::uniquePrefix();
+        }
         backend_ = std::make_unique<Backend>(config);
         session_.spid = backend_->nextSpid();
     }
-    void TearDown() override { backend_->closeSession(session_); }
+    void TearDown() override {
+        if (backend_)
+            backend_->closeSession(session_);
+        backend_.reset();
+        if (!prefix_.isEmpty())
+            dyt::test::dropDatabases(prefix_);
+    }
+    // The server's options that put its account sets where this fixture's are.
+    QStringList backendArgs() const {
+        if (prefix_.isEmpty())
+            return {};
+        return {u"--backend"_s, u"postgresql"_s, u"--postgresql"_s, dyt::test::postgresServer(),
+                u"--postgresql-prefix"_s, prefix_};
+    }
+    QString prefix_;
     proto::Response call(Session& s, const char* method, const QCborArray& args) {
         proto::Request r;
         r.id = ++requestId_;

@@ -77,15 +77,20 @@ protected:
             backend_.reset();
         }
         QString dataDir() const { return dir_.path(); }
+        QStringList serverArgs() const { return backendArgs(); }
+        QString databasePrefix() const { return prefix_; }
     };
     static void SetUpTestSuite() {
         builder_ = new Builder;
         builder_->build();
         server_ = new dyt::test::ServerProcess;
-        ASSERT_TRUE(server_->start({}, builder_->dataDir())) << server_->error().toStdString();
+        ASSERT_TRUE(server_->start(builder_->serverArgs(), builder_->dataDir()))
+            << server_->error().toStdString();
     }
     static void TearDownTestSuite() {
         delete server_;
+        if (builder_ && !builder_->databasePrefix().isEmpty())
+            dyt::test::dropDatabases(builder_->databasePrefix());
         delete builder_;
         server_ = nullptr;
         builder_ = nullptr;

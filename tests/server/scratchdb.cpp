@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "common/error.h"
+#include "common/recordset.h"
 #include "server/db/database.h"
 
 namespace dyt::test {
@@ -25,15 +26,34 @@ bool onPostgres() {
     return qEnvironmentVariable("DYT_TEST_BACKEND") == u"postgresql" && !postgresServer().isEmpty();
 }
 
+QString uniquePrefix() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("dyt_t%1_%2_")
+        .arg(QCoreApplication::applicationPid())
+        .arg(counter.fetch_add(1));
+}
+
+void dropDatabases(const QString& prefix) {
+    try {
+        auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+        const RecordSet rs = admin->query(
+            QStringLiteral("SELECT datname FROM pg_database WHERE starts_with(datname, ?)"),
+            {prefix.toLower()});
+        for (int r = 0; r < rs.rowCount(); ++r) {
+            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
+                                     .arg(rs.at(r, 0).toString()));
+        }
+    } catch (const DytError&) {
+        // Left for the next run.
+    }
+}
+
 ScratchDatabase::ScratchDatabase(const QString& sqlitePath, bool postgres) {
     if (!postgres) {
         path_ = sqlitePath;
         return;
     }
-    static std::atomic<int> counter{0};
-    name_ = QStringLiteral("dyt_test_%1_%2")
-                .arg(QCoreApplication::applicationPid())
-                .arg(counter.fetch_add(1));
+    name_ = uniquePrefix() + QStringLiteral("db");
     adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name_));
     adminExecute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'").arg(name_));
     path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);

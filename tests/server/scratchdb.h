@@ -17,6 +17,11 @@ namespace dyt::test {
 QString postgresServer();
 bool onPostgres();
 
+// A prefix of database names no other test of any process uses, and the drop of every database
+// whose name starts with it.
+QString uniquePrefix();
+void dropDatabases(const QString& prefix);
+
 // A new empty account-set database for one test. On SQLite the file at sqlitePath; on
 // PostgreSQL a database of its own, dropped when the object goes.
 class ScratchDatabase {

@@ -20,6 +20,7 @@
 #include "common/error.h"
 #include "server/db/pg_connection.h"
 #include "server/db/pg_sql.h"
+#include "server/db/schema.h"
 #include "protocol/packetcodec.h"
 #include "protocol/protocol.h"
 
@@ -205,6 +206,7 @@ Database::Database(std::unique_ptr<pg::Connection> conn, QString path)
 
 std::unique_ptr<Database> Database::open(const QString& path, Mode mode) {
     if (isPostgresPath(path)) {
+        pg::setSchemaSpellings(&schema::declaredSpelling);
         auto conn = std::make_unique<pg::Connection>(path.mid(int(qstrlen("postgresql:"))));
         std::unique_ptr<Database> db(new Database(std::move(conn), path));
         db->setBusyTimeout(kBusyTimeoutMs);
@@ -382,13 +384,14 @@ Statement Database::prepare(const QString& sql) {
         if (watcher_ || restriction_)
             throw DytError(QStringLiteral("PostgreSQL 账套不支持客户端直接执行的SQL语句"));
         int params = 0;
-        QString adapted = pgsql::adaptStatement(sql, &params);
+        QHash<QString, QString> spellings;
+        QString adapted = pgsql::adaptStatement(sql, &params, &spellings);
         const QString table = pgsql::insertTable(sql);
         QString serial = table.isEmpty() ? QString() : pg_->serialColumn(table);
         if (!serial.isEmpty() && adapted.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive))
             serial.clear();
-        return Statement(this,
-                         std::make_unique<pg::Cursor>(*pg_, std::move(adapted), params, serial));
+        return Statement(this, std::make_unique<pg::Cursor>(*pg_, std::move(adapted), params,
+                                                            serial, std::move(spellings)));
     }
     const bool cached = !watcher_ && !restriction_;
     if (cached) {

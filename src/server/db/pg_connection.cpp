@@ -7,11 +7,13 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <atomic>
 #include <charconv>
 #include <cstring>
 
 #include "common/currency.h"
 #include "common/error.h"
+#include "server/db/pg_sql.h"
 
 namespace dyt::server::pg {
 namespace {
@@ -200,8 +202,22 @@ void Connection::setBusyTimeout(int ms) {
 
 // --- statements
 
-Cursor::Cursor(Connection& conn, QString adapted, int params, QString serial)
-    : conn_(conn), sql_(std::move(adapted)), params_(params), serial_(std::move(serial)) {
+namespace {
+std::atomic<SpellingLookup> schemaSpellings{nullptr};
+}  // namespace
+
+void setSchemaSpellings(SpellingLookup lookup) {
+    schemaSpellings.store(lookup);
+}
+
+Cursor::Cursor(Connection& conn, QString adapted, int params, QString serial,
+               QHash<QString, QString> spellings)
+    : conn_(conn),
+      sql_(std::move(adapted)),
+      params_(params),
+      serial_(std::move(serial)),
+      spellings_(std::move(spellings)),
+      resultNames_(pgsql::resultNames(sql_)) {
     static const QRegularExpression reading(QStringLiteral("^\\s*(SELECT|VALUES|WITH|EXPLAIN)\\b"),
                                             QRegularExpression::CaseInsensitiveOption);
     readOnly_ = reading.match(sql_).hasMatch();
@@ -354,7 +370,17 @@ int Cursor::columnCount() {
 
 QString Cursor::columnName(int column) {
     describe();
-    return QString::fromUtf8(PQfname(ran_ ? res_ : description_, column));
+    // PostgreSQL folds the names it was not given in quotes; SQLite keeps them as written, or
+    // as the table declares them for "*".
+    const QString name = QString::fromUtf8(PQfname(ran_ ? res_ : description_, column));
+    if (column < resultNames_.size() &&
+        resultNames_[column].compare(name, Qt::CaseInsensitive) == 0)
+        return resultNames_[column];
+    if (const auto it = spellings_.constFind(name); it != spellings_.constEnd())
+        return *it;
+    if (const SpellingLookup lookup = schemaSpellings.load())
+        return lookup(name);
+    return name;
 }
 
 QVariant Cursor::value(int column) const {

@@ -23,6 +23,11 @@ namespace dyt::server::pg {
 // failure, deadlock), 9 interrupted (statement timeout), 19 constraint, 1 anything else.
 int resultCode(const char* sqlState);
 
+// The spelling of a column name as the account-set schema declares it ("djType" for "djtype");
+// the name itself when the schema has no such column. Set once by the schema code.
+using SpellingLookup = QString (*)(const QString& lower);
+void setSchemaSpellings(SpellingLookup lookup);
+
 class Connection {
 public:
     // conninfo: libpq's "key=value ..." text. Throws DytError when the server cannot be reached.
@@ -59,7 +64,9 @@ private:
 
 class Cursor {
 public:
-    Cursor(Connection& conn, QString adapted, int params, QString serial);
+    // spellings: the names of the statement's text by their lower case (pgsql::adaptStatement).
+    Cursor(Connection& conn, QString adapted, int params, QString serial,
+           QHash<QString, QString> spellings = {});
     ~Cursor();
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
@@ -83,6 +90,8 @@ private:
     QString sql_;
     int params_;
     QString serial_;  // an INSERT into a table with a serial column: the column, returned
+    QHash<QString, QString> spellings_;
+    QStringList resultNames_;
     bool readOnly_;
     std::vector<std::optional<QByteArray>> values_;
     std::vector<unsigned> types_;  // what each bound value is, for a text PostgreSQL cannot type

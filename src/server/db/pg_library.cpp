@@ -1,6 +1,9 @@
 #include "server/db/pg_library.h"
 
+#include <QStringList>
+
 #include "common/error.h"
+#include "common/recordset.h"
 #include "server/db/database.h"
 #include "server/db/pg_connection.h"
 #include "server/db/pg_functions.h"
@@ -20,6 +23,28 @@ LANGUAGE sql STABLE AS $f$
 $f$;
 )sql";
 
+// The roles client texts run in (one for those who may see the kinds' print passwords): rows of
+// the account set to read and write, nothing else. Roles belong to the whole PostgreSQL server;
+// the grants to each account set's database.
+const char* const kClientRoles = R"sql(
+DO $d$ BEGIN
+  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'dyt_client') THEN
+    CREATE ROLE dyt_client NOLOGIN NOINHERIT;
+  END IF;
+  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'dyt_client_print') THEN
+    CREATE ROLE dyt_client_print NOLOGIN NOINHERIT;
+  END IF;
+EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL;
+END $d$;
+GRANT dyt_client, dyt_client_print TO CURRENT_USER;
+REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+GRANT USAGE ON SCHEMA public TO dyt_client, dyt_client_print;
+ALTER DEFAULT PRIVILEGES IN SCHEMA public
+  GRANT SELECT, INSERT, UPDATE, DELETE ON TABLES TO dyt_client, dyt_client_print;
+ALTER DEFAULT PRIVILEGES IN SCHEMA public
+  GRANT USAGE, SELECT, UPDATE ON SEQUENCES TO dyt_client, dyt_client_print;
+)sql";
+
 }  // namespace
 
 void installLibrary(Database& db) {
@@ -28,6 +53,31 @@ void installLibrary(Database& db) {
         throw DytError(QStringLiteral("不是 PostgreSQL 数据库"));
     conn->exec(QString::fromUtf8(kCatalogue));
     conn->exec(functionLibrarySql());
+    conn->exec(QString::fromUtf8(kClientRoles));
+}
+
+void restrictClientReads(Database& db) {
+    Connection* conn = db.postgres();
+    if (!conn)
+        return;
+    // Stored passwords are read by the server alone, the print passwords by their holders.
+    const RecordSet kinds = db.query(QStringLiteral(
+        "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = 'sysdjb'::regclass "
+        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'printpassword'"));
+    QStringList open;
+    for (int r = 0; r < kinds.rowCount(); ++r)
+        open << kinds.at(r, 0).toString();
+    const RecordSet users = db.query(QStringLiteral(
+        "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = 'sysuser'::regclass "
+        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'password'"));
+    QStringList userColumns;
+    for (int r = 0; r < users.rowCount(); ++r)
+        userColumns << users.at(r, 0).toString();
+    conn->exec(QStringLiteral("REVOKE SELECT ON sysuser FROM dyt_client, dyt_client_print; "
+                              "GRANT SELECT (%1) ON sysuser TO dyt_client, dyt_client_print; "
+                              "REVOKE SELECT ON sysdjb FROM dyt_client; "
+                              "GRANT SELECT (%2) ON sysdjb TO dyt_client")
+                   .arg(userColumns.join(QLatin1Char(',')), open.join(QLatin1Char(','))));
 }
 
 }  // namespace dyt::server::pg

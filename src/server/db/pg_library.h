@@ -8,7 +8,12 @@ class Database;
 
 namespace dyt::server::pg {
 
-// Installs (or replaces) the library in the connection's database. Throws DytError.
+// Installs (or replaces) the library in the connection's database, with the roles client texts
+// run in. Throws DytError.
 void installLibrary(Database& db);
+
+// After the tables: the columns client texts may not read (stored passwords; the kinds' print
+// passwords but for the role of their holders). Nothing on SQLite.
+void restrictClientReads(Database& db);
 
 }  // namespace dyt::server::pg

@@ -379,8 +379,21 @@ QStringList adaptTrigger(const QString& sql) {
 
 }  // namespace
 
-QString adaptStatement(const QString& sql, int* paramCount) {
+QString adaptStatement(const QString& sql, int* paramCount, QHash<QString, QString>* spellings) {
     std::vector<Token> t = tokenize(sql);
+    if (spellings) {
+        for (const Token& tok : t) {
+            if (tok.kind == Kind::Word) {
+                const QString lower = tok.text.toLower();
+                if (lower != tok.text && !spellings->contains(lower))
+                    spellings->insert(lower, tok.text);
+            } else if (tok.kind == Kind::Name && tok.text.size() > 2) {
+                const QString inner = tok.text.mid(1, tok.text.size() - 2);
+                if (!spellings->contains(inner.toLower()))
+                    spellings->insert(inner.toLower(), inner);
+            }
+        }
+    }
     return rewrite(t, paramCount);
 }
 
@@ -398,6 +411,69 @@ QStringList adaptSchemaStatement(const QString& sql) {
     if (t[i].is("ALTER"))
         return adaptAlterTable(sql);
     return {adaptStatement(sql)};
+}
+
+QStringList resultNames(const QString& sql) {
+    const std::vector<Token> t = tokenize(sql);
+    size_t i = 0;
+    int depth = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i].kind == Kind::Punct && t[i].text == u"(")
+            ++depth;
+        else if (t[i].kind == Kind::Punct && t[i].text == u")")
+            --depth;
+        else if (depth == 0 && t[i].is("SELECT"))
+            break;
+    }
+    if (i >= t.size())
+        return {};
+    ++i;
+    const size_t j = next(t, i);
+    if (j < t.size() && (t[j].is("DISTINCT") || t[j].is("ALL")))
+        i = j + 1;
+    QStringList names;
+    std::vector<const Token*> item;
+    const auto finish = [&]() -> bool {
+        // The last significant token names the column when it is a name (alias or column).
+        const Token* last = nullptr;
+        for (const Token* tok : item) {
+            if (tok->kind != Kind::Space && tok->kind != Kind::Comment)
+                last = tok;
+        }
+        if (!last)
+            return true;
+        if (last->kind == Kind::Punct && last->text == u"*")
+            return false;
+        if (last->kind == Kind::Word)
+            names << last->text;
+        else if (last->kind == Kind::Name)
+            names << last->text.mid(1, last->text.size() - 2);
+        else
+            names << QString();
+        item.clear();
+        return true;
+    };
+    depth = 0;
+    for (; i < t.size(); ++i) {
+        const Token& tok = t[i];
+        if (tok.kind == Kind::Punct && tok.text == u"(") {
+            ++depth;
+        } else if (tok.kind == Kind::Punct && tok.text == u")") {
+            --depth;
+        } else if (depth == 0 && (tok.is("FROM") || tok.is("UNION") || tok.is("ORDER") ||
+                                  tok.is("WHERE") || tok.is("LIMIT") || tok.is("GROUP") ||
+                                  (tok.kind == Kind::Punct && tok.text == u";"))) {
+            break;
+        } else if (depth == 0 && tok.kind == Kind::Punct && tok.text == u",") {
+            if (!finish())
+                return {};
+            continue;
+        }
+        item.push_back(&tok);
+    }
+    if (!finish())
+        return {};
+    return names;
 }
 
 QStringList splitStatements(const QString& sql) {

@@ -4,6 +4,7 @@
 // text work, no connection: placeholders, the few words the engines spell differently, and the
 // schema statements (column types, triggers).
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +16,10 @@ namespace dyt::server::pgsql {
 // AS INTEGER name PostgreSQL's 64-bit types; BEGIN IMMEDIATE is a plain BEGIN. Quoted texts,
 // quoted names and comments are left as they are. paramCount receives the highest parameter
 // number.
-QString adaptStatement(const QString& sql, int* paramCount = nullptr);
+// spellings, when given, receives each name of the text by its lower case, as first written: the
+// result's column names are given in that spelling, as SQLite gives them, not folded.
+QString adaptStatement(const QString& sql, int* paramCount = nullptr,
+                       QHash<QString, QString>* spellings = nullptr);
 
 // A schema statement (CREATE TABLE / INDEX / TRIGGER / VIEW, ALTER TABLE ADD COLUMN) as the
 // statements that make the same object on PostgreSQL; anything else as adaptStatement() gives
@@ -25,6 +29,11 @@ QString adaptStatement(const QString& sql, int* paramCount = nullptr);
 // function and a row trigger that runs it; as in SQLite, a trigger does not fire again from
 // within itself.
 QStringList adaptSchemaStatement(const QString& sql);
+
+// The names SQLite gives the result columns of a query, by position, as far as the text tells
+// them: an item's alias, or the column it names, as written. "" for an item whose name the text
+// does not tell (an expression); an empty list when the list holds "*".
+QStringList resultNames(const QString& sql);
 
 // Splits a text of several statements at the semicolons outside quotes, comments and trigger
 // bodies (BEGIN … END). Empty statements are left out.

@@ -396,6 +396,8 @@ void createAccountSet(Connection db, const QString& displayName, const QString& 
     seedLookups(db);
     setStoredVersion(db, 1);
     applyUpgrades(db, upgradeSteps(), currentVersion());
+    if (db.postgres())
+        pg::restrictClientReads(*db.database());
     sp.commit();
 }
 
@@ -475,6 +477,43 @@ QString structureDifference(Connection db) {
             return QStringLiteral("[%1]的定义与本系统的不同").arg(name);
     }
     return {};
+}
+
+QString declaredSpelling(const QString& lower) {
+    // Read once from a fresh account set of the current version, in memory.
+    static const QHash<QString, QString> spellings = [] {
+        QHash<QString, QString> out;
+        sqlite3* ref = nullptr;
+        if (sqlite3_open_v2(":memory:", &ref, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK) {
+            sqlite3_close(ref);
+            return out;
+        }
+        try {
+            detail::createTablesV1(ref);
+            detail::setStoredVersion(ref, 1);
+            detail::applyUpgrades(ref, detail::upgradeSteps(), currentVersion());
+            detail::exec(ref, goodsImageTable().toUtf8().constData());
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(ref,
+                                   "SELECT p.name FROM sqlite_master AS m, pragma_table_info(m.name) "
+                                   "AS p WHERE m.type = 'table'",
+                                   -1, &st, nullptr) == SQLITE_OK) {
+                while (sqlite3_step(st) == SQLITE_ROW) {
+                    const QString name = QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+                    if (!out.contains(name.toLower()))
+                        out.insert(name.toLower(), name);
+                }
+            }
+            sqlite3_finalize(st);
+        } catch (const DytError&) {
+            out.clear();
+        }
+        sqlite3_close(ref);
+        return out;
+    }();
+    return spellings.value(lower, lower);
 }
 
 void upgrade(Connection db) {

@@ -60,6 +60,10 @@ QString goodsImageTable();
 // never makes. Tables made on demand may be missing.
 QString structureDifference(Connection db);
 
+// The spelling of a column name as the schema declares it ("djType" for "djtype"); the name
+// itself when no table has such a column.
+QString declaredSpelling(const QString& lower);
+
 // Upgrades an account set from storedVersion() to currentVersion(). Runs inside the caller's
 // transaction; throws DytError on failure.
 void upgrade(Connection db);

@@ -160,6 +160,10 @@ private:
         QByteArray packet;  // the rows as packet bytes instead, when asked for
     };
     SqlOutcome runSql(Session& session, const QString& sql, bool writeLock, bool packet = false);
+    // The same on a PostgreSQL account set: the program runs in the role of the client texts,
+    // which PostgreSQL itself holds to reading and writing the account set's rows.
+    SqlOutcome runSqlOnPostgres(Session& session, const tsql::Program& program, const QString& sql,
+                                bool writeLock, bool packet);
     tsql::Program translateClientSql(Session& session, const QString& sql);
     // The backup log that "master.dbo.mvqxDbLog" names: this account set's rows of the catalogue,
     // copied into a temporary table of the session's connection for one text, and the rows the

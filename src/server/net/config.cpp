@@ -61,6 +61,8 @@ void ServerConfig::loadText(const QString& text, const QString& origin) {
             backend = checkedBackend(value, where);
         } else if (key == QLatin1String("postgresql")) {
             postgresql = value;
+        } else if (key == QLatin1String("postgresqlprefix")) {
+            postgresqlPrefix = value;
         } else if (key == QLatin1String("admin")) {
             if (value.isEmpty())
                 throw DytError(QStringLiteral("管理员账号不能为空：%1").arg(where));
@@ -153,6 +155,9 @@ void ServerConfig::applyArguments(const QStringList& args, const QString& defaul
         } else if (a == QLatin1String("--postgresql")) {
             postgresql = valueAt(i);
             ++i;
+        } else if (a == QLatin1String("--postgresql-prefix")) {
+            postgresqlPrefix = valueAt(i);
+            ++i;
         } else {
             throw DytError(QStringLiteral("未知选项：%1").arg(a));
         }
@@ -162,7 +167,8 @@ void ServerConfig::applyArguments(const QStringList& args, const QString& defaul
 QString usageText() {
     return QStringLiteral(
         "usage: dyt-server [--config FILE] [--listen ADDR] [--port N] [--data DIR]\n"
-        "                  [--backend sqlite|postgresql] [--postgresql CONNINFO]\n");
+        "                  [--backend sqlite|postgresql] [--postgresql CONNINFO]\n"
+        "                  [--postgresql-prefix TEXT]\n");
 }
 
 }  // namespace dyt::server

@@ -1,7 +1,7 @@
 #pragma once
 // Server configuration: the file "dyt-server.ini" beside the program, overridden by the command
 // line (--config FILE, --listen ADDR, --port N, --data DIR, --backend sqlite|postgresql,
-// --postgresql CONNINFO).
+// --postgresql CONNINFO, --postgresql-prefix TEXT).
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +18,9 @@ struct ServerConfig {
     // dropping account sets; the role needs CREATEDB).
     QString backend = QStringLiteral("sqlite");
     QString postgresql;
+    // Put before the catalogue's name of each account-set database (several servers sharing one
+    // PostgreSQL server).
+    QString postgresqlPrefix;
     QString adminAccount = QStringLiteral("sa");
     QString adminPassword;  // initial password of a new catalogue
     qint64 frameLimit = 256LL * 1024 * 1024;
