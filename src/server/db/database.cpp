@@ -444,6 +444,11 @@ int Database::changes() const {
 }
 
 int Database::execute(const QString& sql, const QVariantList& values) {
+    // A schema statement takes PostgreSQL's types and may become several statements.
+    if (pg_ && values.isEmpty() && pgsql::isSchemaStatement(sql)) {
+        executeScript(sql);
+        return 0;
+    }
     Statement st = prepare(sql);
     st.bindAll(values);
     return st.execute();

@@ -21,6 +21,17 @@ LANGUAGE sql STABLE AS $f$
   WHERE c.relname = lower(t) AND n.nspname = current_schema() AND a.attnum > 0
     AND NOT a.attisdropped ORDER BY a.attnum
 $f$;
+CREATE OR REPLACE FUNCTION dyt_concat_step(acc text, v anyelement) RETURNS text
+LANGUAGE sql IMMUTABLE AS $f$
+  SELECT CASE WHEN v IS NULL THEN acc WHEN acc IS NULL THEN v::text ELSE acc || ',' || v::text END
+$f$;
+CREATE OR REPLACE FUNCTION dyt_concat_step(acc text, v anyelement, sep text) RETURNS text
+LANGUAGE sql IMMUTABLE AS $f$
+  SELECT CASE WHEN v IS NULL THEN acc WHEN acc IS NULL THEN v::text
+              ELSE acc || coalesce(sep, '') || v::text END
+$f$;
+CREATE OR REPLACE AGGREGATE group_concat(anyelement) (SFUNC = dyt_concat_step, STYPE = text);
+CREATE OR REPLACE AGGREGATE group_concat(anyelement, text) (SFUNC = dyt_concat_step, STYPE = text);
 )sql";
 
 // The roles client texts run in (one for those who may see the kinds' print passwords): rows of

@@ -99,12 +99,80 @@ QString plainName(const QString& quoted) {
            QLatin1Char('"');
 }
 
+// The previous token that is not blank or a comment (size() when none).
+size_t previous(const std::vector<Token>& t, size_t i) {
+    while (i > 0) {
+        --i;
+        if (t[i].kind != Kind::Space && t[i].kind != Kind::Comment)
+            return i;
+    }
+    return t.size();
+}
+
+bool clauseWord(const Token& tok) {
+    static const char* const words[] = {"WHERE", "GROUP",  "ORDER",  "LIMIT",     "UNION",
+                                        "JOIN",  "LEFT",   "RIGHT",  "INNER",     "CROSS",
+                                        "ON",    "HAVING", "EXCEPT", "INTERSECT", "OFFSET",
+                                        "FULL",  "NATURAL", "USING", "WINDOW"};
+    for (const char* w : words) {
+        if (tok.is(w))
+            return true;
+    }
+    return false;
+}
+
 QString rewrite(std::vector<Token>& t, int* paramCount) {
     int counter = 0;
     int highest = 0;
+    int aliases = 0;
     QString out;
+    // Open parentheses; true for a subquery in FROM or JOIN, which PostgreSQL wants named.
+    std::vector<bool> parens;
+    // The depth of the GROUP BY list being read (-1: none): a text constant there groups
+    // nothing, which PostgreSQL refuses unless it is cast.
+    int groupDepth = -1;
     for (size_t i = 0; i < t.size(); ++i) {
         Token& tok = t[i];
+        const int depth = int(parens.size());
+        if (tok.is("BY")) {
+            const size_t before = previous(t, i);
+            if (before < t.size() && t[before].is("GROUP"))
+                groupDepth = depth;
+        } else if (groupDepth >= 0 && (depth < groupDepth || (depth == groupDepth &&
+                                        (clauseWord(tok) || (tok.kind == Kind::Punct &&
+                                                             tok.text == u";"))))) {
+            groupDepth = -1;
+        } else if (groupDepth == depth && tok.kind == Kind::Text) {
+            const size_t before = previous(t, i);
+            const size_t after = next(t, i + 1);
+            const bool alone =
+                before < t.size() && (t[before].is("BY") || t[before].text == u",") &&
+                (after >= t.size() || t[after].text == u"," || t[after].text == u")" ||
+                 t[after].text == u";" || clauseWord(t[after]));
+            if (alone) {
+                out += tok.text + QStringLiteral("::text");
+                continue;
+            }
+        }
+        if (tok.kind == Kind::Punct && tok.text == u"(") {
+            const size_t before = previous(t, i);
+            const size_t after = next(t, i + 1);
+            parens.push_back(before < t.size() && (t[before].is("FROM") || t[before].is("JOIN")) &&
+                             after < t.size() && t[after].is("SELECT"));
+        } else if (tok.kind == Kind::Punct && tok.text == u")" && !parens.empty()) {
+            const bool subquery = parens.back();
+            parens.pop_back();
+            if (subquery) {
+                const size_t after = next(t, i + 1);
+                const bool named = after < t.size() && t[after].kind != Kind::Punct &&
+                                   (t[after].kind == Kind::Name ||
+                                    (t[after].kind == Kind::Word && !clauseWord(t[after])));
+                if (!named) {
+                    out += QStringLiteral(") AS dyt_q%1").arg(++aliases);
+                    continue;
+                }
+            }
+        }
         switch (tok.kind) {
             case Kind::Param: {
                 int number = tok.text.size() > 1 ? tok.text.mid(1).toInt() : ++counter;
@@ -186,6 +254,8 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
         *paramCount = highest;
     return out;
 }
+
+
 
 // ---- schema statements
 
@@ -411,6 +481,12 @@ QStringList adaptSchemaStatement(const QString& sql) {
     if (t[i].is("ALTER"))
         return adaptAlterTable(sql);
     return {adaptStatement(sql)};
+}
+
+bool isSchemaStatement(const QString& sql) {
+    const std::vector<Token> t = tokenize(sql);
+    const size_t i = next(t, 0);
+    return i < t.size() && (t[i].is("CREATE") || t[i].is("ALTER") || t[i].is("DROP"));
 }
 
 QStringList resultNames(const QString& sql) {

@@ -35,6 +35,9 @@ QStringList adaptSchemaStatement(const QString& sql);
 // does not tell (an expression); an empty list when the list holds "*".
 QStringList resultNames(const QString& sql);
 
+// Whether the text is a schema statement (CREATE, ALTER or DROP).
+bool isSchemaStatement(const QString& sql);
+
 // Splits a text of several statements at the semicolons outside quotes, comments and trigger
 // bodies (BEGIN … END). Empty statements are left out.
 QStringList splitStatements(const QString& sql);

@@ -105,8 +105,10 @@ Movements movementsBy(Database& db, const ReportParams& p, const QString& keySql
     }
     Statement st = db.prepare(
         QStringLiteral("SELECT %1, k.km_id, SUM(k.dbTotal - k.LendTotal) FROM djKmDetail AS k "
-                       "JOIN djIndex AS a ON a.id = k.id WHERE %2 GROUP BY %1, k.km_id")
-            .arg(keySql, w.text()));
+                       "JOIN djIndex AS a ON a.id = k.id WHERE %2 GROUP BY %3k.km_id")
+            .arg(keySql, w.text(),
+                 // A constant key groups nothing (and PostgreSQL refuses it in GROUP BY).
+                 keySql.startsWith(QLatin1Char('\'')) ? QString() : keySql + QStringLiteral(", ")));
     st.bindAll(w.values);
     Movements out;
     while (st.step())

@@ -315,12 +315,13 @@ RecordSet alert(Database& db, const ReportParams& p, bool upper) {
         values << store.id;
     }
     values << w.values;
-    const QString compare =
-        upper ? QStringLiteral("SUM(s.qty) > lim") : QStringLiteral("SUM(s.qty) < lim");
+    const QString compare = upper ? QStringLiteral("Qty > lim") : QStringLiteral("Qty < lim");
+    // The limit is compared outside the grouping: a column's name is not known in HAVING on
+    // PostgreSQL.
     const QString sql =
         QStringLiteral(
-            "SELECT g.id AS sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, g.gg AS "
-            "sp_gg, %1 AS lim, SUM(s.qty) AS Qty FROM ")
+            "SELECT * FROM (SELECT g.id AS sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, "
+            "g.gg AS sp_gg, %1 AS lim, SUM(s.qty) AS Qty FROM ")
             .arg(limitSql) +
         QStringLiteral(
             "(SELECT goodsid, stockid, '' AS date, qty, total FROM iniGoodsStock UNION "
@@ -328,8 +329,8 @@ RecordSet alert(Database& db, const ReportParams& p, bool upper) {
             "dj_state = 2 UNION ALL SELECT id, 0, '', 0, 0 FROM baseGoods WHERE "
             "sonnum = 0) AS s JOIN baseGoods AS g ON g.id = s.goodsid WHERE g.del = 0 "
             "AND ") +
-        w.text() + QStringLiteral(" GROUP BY g.id, g.code, g.fullname, g.gg HAVING lim <> 0 AND ") +
-        compare + QStringLiteral(" ORDER BY g.code, g.id");
+        w.text() + QStringLiteral(" GROUP BY g.id, g.code, g.fullname, g.gg) AS t WHERE lim <> 0 AND ") +
+        compare + QStringLiteral(" ORDER BY sp_spbh, sp_id");
     const RecordSet raw = db.query(sql, values);
     // The alerts window (it sends bjfs) reads the stock as KCQty and the difference as qty; the
     // stock-limit query windows read Qty and cyQty.
