@@ -30,6 +30,17 @@ LANGUAGE sql IMMUTABLE AS $f$
   SELECT CASE WHEN v IS NULL THEN acc WHEN acc IS NULL THEN v::text
               ELSE acc || coalesce(sep, '') || v::text END
 $f$;
+-- The rows client texts change, kept while the server checks them (dyt.capture on): the
+-- statements' own rows, not those the schema's triggers change in turn.
+CREATE OR REPLACE FUNCTION dyt_client_row() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS $f$
+BEGIN
+  IF coalesce(current_setting('dyt.capture', true), '') = '1' AND pg_trigger_depth() = 1 THEN
+    INSERT INTO pg_temp.dyt_client_rows (tbl, op, old_row, new_row) VALUES (TG_TABLE_NAME, TG_OP,
+      CASE WHEN TG_OP <> 'INSERT' THEN to_jsonb(OLD) END,
+      CASE WHEN TG_OP <> 'DELETE' THEN to_jsonb(NEW) END);
+  END IF;
+  RETURN NULL;
+END $f$;
 CREATE OR REPLACE AGGREGATE group_concat(anyelement) (SFUNC = dyt_concat_step, STYPE = text);
 CREATE OR REPLACE AGGREGATE group_concat(anyelement, text) (SFUNC = dyt_concat_step, STYPE = text);
 )sql";
@@ -84,6 +95,21 @@ void restrictClientReads(Database& db) {
     QStringList userColumns;
     for (int r = 0; r < users.rowCount(); ++r)
         userColumns << users.at(r, 0).toString();
+    // The tables client texts may write have their changed rows kept for the checks.
+    static const char* const written[] = {
+        "sysuser",         "syspurview",     "basegoodspurview", "basewldwpurview",
+        "baseckpurview",   "baseyhzhpurview", "basezypurview",   "basebmpurview",
+        "djindex",         "djlist",         "sysconf",          "basecuxiao",
+        "basefieldnames",  "sysmenu",        "sysdata",          "sysdjb",
+        "sysbillno",       "syssession",     "basegoods",        "basewldw"};
+    for (const char* table : written) {
+        if (!db.tableExists(QString::fromLatin1(table)))
+            continue;
+        conn->exec(QStringLiteral("CREATE OR REPLACE TRIGGER dyt_client_rows AFTER INSERT OR "
+                                  "UPDATE OR DELETE ON %1 FOR EACH ROW EXECUTE FUNCTION "
+                                  "dyt_client_row()")
+                       .arg(QLatin1String(table)));
+    }
     conn->exec(QStringLiteral("REVOKE SELECT ON sysuser FROM dyt_client, dyt_client_print; "
                               "GRANT SELECT (%1) ON sysuser TO dyt_client, dyt_client_print; "
                               "REVOKE SELECT ON sysdjb FROM dyt_client; "

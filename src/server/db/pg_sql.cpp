@@ -126,8 +126,9 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
     int highest = 0;
     int aliases = 0;
     QString out;
-    // Open parentheses; true for a subquery in FROM or JOIN, which PostgreSQL wants named.
-    std::vector<bool> parens;
+    // Open parentheses: 1 for a subquery in FROM or JOIN, which PostgreSQL wants named; 2 for
+    // the arguments of tsql_like(), whose 0 or 1 is a condition on SQLite.
+    std::vector<int> parens;
     // The depth of the GROUP BY list being read (-1: none): a text constant there groups
     // nothing, which PostgreSQL refuses unless it is cast.
     int groupDepth = -1;
@@ -157,11 +158,21 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
         if (tok.kind == Kind::Punct && tok.text == u"(") {
             const size_t before = previous(t, i);
             const size_t after = next(t, i + 1);
-            parens.push_back(before < t.size() && (t[before].is("FROM") || t[before].is("JOIN")) &&
-                             after < t.size() && t[after].is("SELECT"));
+            const bool like = before < t.size() && t[before].is("tsql_like");
+            parens.push_back(like ? 2
+                             : before < t.size() &&
+                                     (t[before].is("FROM") || t[before].is("JOIN")) &&
+                                     after < t.size() && t[after].is("SELECT")
+                                 ? 1
+                                 : 0);
         } else if (tok.kind == Kind::Punct && tok.text == u")" && !parens.empty()) {
-            const bool subquery = parens.back();
+            const int kind = parens.back();
+            const bool subquery = kind == 1;
             parens.pop_back();
+            if (kind == 2) {
+                out += QStringLiteral(") <> 0)");
+                continue;
+            }
             if (subquery) {
                 const size_t after = next(t, i + 1);
                 const bool named = after < t.size() && t[after].kind != Kind::Punct &&
@@ -196,6 +207,17 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
         }
         if (tok.is("LIKE")) {
             out += QStringLiteral("ILIKE");
+        } else if ((tok.is("main") || tok.is("temp")) && i + 1 < t.size() &&
+                   t[i + 1].text == u".") {
+            // SQLite's schema names: the account set's own tables, the connection's temporary
+            // ones.
+            if (tok.is("temp"))
+                out += QStringLiteral("pg_temp.");
+            ++i;
+        } else if (tok.is("rowid") || tok.is("_rowid_")) {
+            out += QStringLiteral("ctid");  // the row's own address, for the same row again
+        } else if (tok.is("tsql_like")) {
+            out += QStringLiteral("(tsql_like");
         } else if (tok.is("ifnull")) {
             out += QStringLiteral("coalesce");
         } else if (tok.is("INDEXED")) {
@@ -481,6 +503,129 @@ QStringList adaptSchemaStatement(const QString& sql) {
     if (t[i].is("ALTER"))
         return adaptAlterTable(sql);
     return {adaptStatement(sql)};
+}
+
+std::optional<WriteTarget> writeTarget(const QString& sql) {
+    const std::vector<Token> t = tokenize(sql);
+    size_t i = next(t, 0);
+    WriteTarget w;
+    if (i >= t.size() || t[i].is("SELECT") || t[i].is("VALUES"))
+        return w;
+    const auto name = [&](size_t at) -> QString {
+        if (at >= t.size())
+            return {};
+        if (t[at].kind == Kind::Word)
+            return t[at].text.toLower();
+        if (t[at].kind == Kind::Name)
+            return t[at].text.mid(1, t[at].text.size() - 2).toLower();
+        return {};
+    };
+    // main.t or t: the table's own name.
+    const auto tableAt = [&](size_t at, size_t* end) -> QString {
+        QString n = name(at);
+        size_t j = next(t, at + 1);
+        if (j < t.size() && t[j].text == u".") {
+            n = name(next(t, j + 1));
+            j = next(t, next(t, j + 1) + 1);
+        }
+        *end = j;
+        return n;
+    };
+    size_t end = 0;
+    if (t[i].is("INSERT")) {
+        i = next(t, i + 1);
+        if (i < t.size() && t[i].is("OR"))
+            i = next(t, next(t, i + 1) + 1);
+        if (i >= t.size() || !t[i].is("INTO"))
+            return std::nullopt;
+        w.action = WriteTarget::Insert;
+        w.table = tableAt(next(t, i + 1), &end);
+    } else if (t[i].is("DELETE")) {
+        i = next(t, i + 1);
+        if (i >= t.size() || !t[i].is("FROM"))
+            return std::nullopt;
+        w.action = WriteTarget::Delete;
+        w.table = tableAt(next(t, i + 1), &end);
+    } else if (t[i].is("UPDATE")) {
+        w.action = WriteTarget::Update;
+        w.table = tableAt(next(t, i + 1), &end);
+        // An alias may follow the table.
+        if (end < t.size() && !t[end].is("SET")) {
+            if (t[end].is("AS"))
+                end = next(t, end + 1);
+            end = next(t, end + 1);
+        }
+        if (end >= t.size() || !t[end].is("SET"))
+            return std::nullopt;
+        // SET a = …, b = … up to FROM or WHERE outside parentheses.
+        int depth = 0;
+        bool expectColumn = true;
+        for (size_t j = next(t, end + 1); j < t.size(); ++j) {
+            const Token& tok = t[j];
+            if (tok.kind == Kind::Space || tok.kind == Kind::Comment)
+                continue;
+            if (tok.text == u"(") {
+                ++depth;
+            } else if (tok.text == u")") {
+                --depth;
+            } else if (depth == 0 && (tok.is("WHERE") || tok.is("FROM") || tok.is("RETURNING") ||
+                                      tok.text == u";")) {
+                break;
+            } else if (depth == 0 && tok.text == u",") {
+                expectColumn = true;
+                continue;
+            }
+            if (expectColumn) {
+                QString column = name(j);
+                // x.column
+                const size_t k = next(t, j + 1);
+                if (k < t.size() && t[k].text == u".") {
+                    column = name(next(t, k + 1));
+                    j = next(t, k + 1);
+                }
+                if (column.isEmpty())
+                    return std::nullopt;
+                w.columns << column;
+                expectColumn = false;
+            }
+        }
+        if (w.columns.isEmpty())
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    if (w.table.isEmpty())
+        return std::nullopt;
+    return w;
+}
+
+QString shadowTables(const QString& sql, const QHash<QString, QString>& shadows) {
+    const std::vector<Token> t = tokenize(sql);
+    QString out;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const Token& tok = t[i];
+        if (tok.kind == Kind::Word) {
+            const auto it = shadows.constFind(tok.text.toLower());
+            const size_t before = previous(t, i);
+            const bool read = before < t.size() &&
+                              (t[before].is("FROM") || t[before].is("JOIN") ||
+                               (t[before].text == u"," && !t[before].is("SET")));
+            const size_t after = next(t, i + 1);
+            const bool qualified = after < t.size() && t[after].text == u".";
+            if (it != shadows.constEnd() && read && !qualified) {
+                out += QLatin1Char('(') + *it + QLatin1Char(')');
+                const bool aliased = after < t.size() &&
+                                     (t[after].is("AS") || t[after].kind == Kind::Name ||
+                                      (t[after].kind == Kind::Word && !clauseWord(t[after]) &&
+                                       !t[after].is("SET")));
+                if (!aliased)
+                    out += QStringLiteral(" AS ") + tok.text;
+                continue;
+            }
+        }
+        out += tok.text;
+    }
+    return out;
 }
 
 bool isSchemaStatement(const QString& sql) {

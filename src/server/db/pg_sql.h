@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace dyt::server::pgsql {
 
 // One statement: "?" and "?NNN" become "$n"; LIKE compares without regard to case as SQLite's
@@ -34,6 +36,21 @@ QStringList adaptSchemaStatement(const QString& sql);
 // them: an item's alias, or the column it names, as written. "" for an item whose name the text
 // does not tell (an expression); an empty list when the list holds "*".
 QStringList resultNames(const QString& sql);
+
+// What a statement writes, as SQLite's authorizer reports it: the table and, for an UPDATE, each
+// column it sets. Empty table for a statement that writes nothing (a query); nullopt for a
+// writing statement this reading does not understand.
+struct WriteTarget {
+    enum Action { None, Insert, Update, Delete };
+    Action action = None;
+    QString table;  // lower case
+    QStringList columns;  // lower case
+};
+std::optional<WriteTarget> writeTarget(const QString& sql);
+
+// A text whose reads of the named tables (in FROM and JOIN) read the given subqueries instead,
+// under the table's name or its alias: the tables' secret columns read as Null.
+QString shadowTables(const QString& sql, const QHash<QString, QString>& shadows);
 
 // Whether the text is a schema statement (CREATE, ALTER or DROP).
 bool isSchemaStatement(const QString& sql);

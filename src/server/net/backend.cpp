@@ -19,6 +19,7 @@
 #include "common/error.h"
 #include "protocol/packetcodec.h"
 #include "server/db/password.h"
+#include "server/db/pg_sql.h"
 #include "server/db/schema.h"
 #include "server/net/clientwrites.h"
 #include "server/procs/bill_print.h"
@@ -762,24 +763,42 @@ bool programWrites(const std::vector<tsql::Step>& steps) {
     return false;
 }
 
-void runPostgresSteps(Database& db, const std::vector<tsql::Step>& steps, tsql::Result& result) {
+void runPostgresSteps(Database& db, const std::vector<tsql::Step>& steps, tsql::Result& result,
+                      ClientWrites* writes, const QHash<QString, QString>& shadows) {
     for (const tsql::Step& step : steps) {
+        const QString sql = shadows.isEmpty() ? step.sql : pgsql::shadowTables(step.sql, shadows);
         switch (step.kind) {
             case tsql::Step::Kind::Query:
-                result.rows = db.query(step.sql);
+                result.rows = db.query(sql);
                 result.hasRows = true;
                 break;
             case tsql::Step::Kind::Statement:
-                result.changedRows += db.execute(step.sql);
+                if (writes)
+                    writes->checkStatement(step.sql);
+                result.changedRows += db.execute(sql);
                 break;
             case tsql::Step::Kind::If:
                 runPostgresSteps(db,
-                                 db.scalar(step.sql).toLongLong() != 0 ? step.thenSteps
-                                                                       : step.elseSteps,
-                                 result);
+                                 db.scalar(sql).toLongLong() != 0 ? step.thenSteps
+                                                                  : step.elseSteps,
+                                 result, writes, shadows);
                 break;
         }
     }
+}
+
+// The table read with a column as Null, for client texts that must not see it.
+QString withoutColumn(Database& db, const QString& table, const QString& column) {
+    const RecordSet rs = db.query(
+        QStringLiteral("SELECT a.attname FROM pg_attribute a WHERE a.attrelid = ?::regclass "
+                       "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
+        {table.toLower()});
+    QStringList columns;
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        const QString name = rs.at(r, 0).toString();
+        columns << (name == column ? QStringLiteral("NULL AS ") + name : name);
+    }
+    return QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), table);
 }
 
 }  // namespace
@@ -793,8 +812,13 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
     // on SQLite by watching each changed row; here only the server administrator's texts may
     // write for now.
     const bool administrator = session.adminVerified;
-    if (programWrites(program.steps) && !administrator)
-        throw DytError(callrights::refusal());
+    const bool writing = programWrites(program.steps);
+    // What the text may write: the columns the windows write, with the rights they need (the
+    // server administrator is not held to them). Each statement is checked before it runs, each
+    // changed row after the last one.
+    std::optional<ClientWrites> writes;
+    if (writing && !administrator)
+        writes.emplace(db, session.userId, session.spid, ClientWrites::mayContainWrites(sql));
     const bool seesPrintPasswords =
         administrator || session.userId == 1 ||
         (sql.contains(QLatin1String("sysdjb"), Qt::CaseInsensitive) &&
@@ -805,22 +829,40 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
             db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
     }
     std::optional<QSet<QString>> passwordsBefore;
-    if (administrator && sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
+    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
         const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
         passwordsBefore.emplace();
         for (int r = 0; r < users.rowCount(); ++r)
             passwordsBefore->insert(users.at(r, 0).toString());
     }
+    // Stored passwords read as Null, and the print passwords but for their holders, as on SQLite;
+    // the role's grants refuse any other way to them.
+    QHash<QString, QString> shadows;
+    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive))
+        shadows.insert(QStringLiteral("sysuser"),
+                       withoutColumn(db, QStringLiteral("sysuser"), QStringLiteral("password")));
+    if (!seesPrintPasswords && sql.contains(QLatin1String("sysdjb"), Qt::CaseInsensitive))
+        shadows.insert(QStringLiteral("sysdjb"), withoutColumn(db, QStringLiteral("sysdjb"),
+                                                               QStringLiteral("printpassword")));
     tsql::Result result;
     db.executeScript(QStringLiteral("SAVEPOINT dyt_tsql"));
     try {
         // The role of client texts reads and writes rows and nothing else: no schema, no other
         // database, no server files or settings; stored passwords (and the print passwords but
         // for their holders) are not in what it may read.
+        if (writes) {
+            ClientWrites::prepareCapture(db);
+            db.executeScript(QStringLiteral("SET LOCAL dyt.capture = '1'"));
+        }
         db.executeScript(seesPrintPasswords ? QStringLiteral("SET LOCAL ROLE dyt_client_print")
                                             : QStringLiteral("SET LOCAL ROLE dyt_client"));
-        runPostgresSteps(db, program.steps, result);
+        runPostgresSteps(db, program.steps, result, writes ? &*writes : nullptr, shadows);
         db.executeScript(QStringLiteral("RESET ROLE"));
+        if (writes) {
+            db.executeScript(QStringLiteral("SET LOCAL dyt.capture = ''"));
+            writes->readCapturedRows();
+            writes->verify();
+        }
         db.executeScript(QStringLiteral("RELEASE dyt_tsql"));
     } catch (const DytError&) {
         try {

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 #include <mutex>
@@ -11,6 +13,7 @@
 #include "common/error.h"
 #include "protocol/billkinds.h"
 #include "server/db/database.h"
+#include "server/db/pg_sql.h"
 #include "server/procs/bill_common.h"
 #include "server/procs/callrights.h"
 #include "server/procs/procs_cuxiao.h"
@@ -114,6 +117,8 @@ ClientWrites::ClientWrites(Database& db, qint64 userId, qint64 spid, bool writes
     // What the checks read is read before any statement runs: nothing may be read while one is
     // prepared or steps.
     held_ = std::make_unique<callrights::Held>(db, userId);
+    if (db_.isPostgres())
+        return;  // old values come by name
     for (const char* table : {"djindex", "djlist"}) {
         const QString t = QString::fromLatin1(table);
         positions_.insert(t, columnPositions(db_, t));
@@ -232,7 +237,7 @@ void ClientWrites::onPreUpdate(void* self, sqlite3* db, int op, const char* dbNa
     auto* w = static_cast<ClientWrites*>(self);
     if (sqlite3_preupdate_depth(db) > 0 || (dbName && sqlite3_stricmp(dbName, "main") != 0))
         return;
-    Row row{QString::fromUtf8(table).toLower(), op, oldKey, newKey, {}};
+    Row row{QString::fromUtf8(table).toLower(), op, oldKey, newKey, {}, {}};
     const QStringList& columns = watchedColumns(row.table);
     if (!columns.isEmpty() && op != SQLITE_INSERT) {
         for (int at : w->positions_.value(row.table)) {
@@ -244,6 +249,8 @@ void ClientWrites::onPreUpdate(void* self, sqlite3* db, int op, const char* dbNa
 }
 
 void ClientWrites::watch(bool on) {
+    if (db_.isPostgres())
+        return;
     if (on)
         sqlite3_preupdate_hook(db_.handle(), &ClientWrites::onPreUpdate, this);
     else
@@ -256,6 +263,8 @@ bool ClientWrites::rowAllowed(const Row& row) {
     const callrights::Held& h = *held_;
     const QString& t = row.table;
     const auto current = [&](const char* column) {
+        if (db_.isPostgres())
+            return row.now.value(QLatin1String(column));
         return db_.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                               .arg(QLatin1String(column), t),
                           {row.newKey});
@@ -349,12 +358,20 @@ bool ClientWrites::rowAllowed(const Row& row) {
             kmId = row.old.value(1).toLongLong();
             kind = row.old.value(2).toInt();
         } else {
-            const RecordSet now = db_.query(
-                QStringLiteral("SELECT km_id, djType FROM djList WHERE rowid = ?"), {row.newKey});
-            if (now.rowCount() != 1 || row.op != SQLITE_UPDATE)
+            if (row.op != SQLITE_UPDATE)
                 return false;
-            kmId = now.at(0, 0).toLongLong();
-            kind = now.at(0, 1).toInt();
+            if (db_.isPostgres()) {
+                kmId = row.now.value(QStringLiteral("km_id")).toLongLong();
+                kind = row.now.value(QStringLiteral("djtype")).toInt();
+            } else {
+                const RecordSet now = db_.query(
+                    QStringLiteral("SELECT km_id, djType FROM djList WHERE rowid = ?"),
+                    {row.newKey});
+                if (now.rowCount() != 1)
+                    return false;
+                kmId = now.at(0, 0).toLongLong();
+                kind = now.at(0, 1).toInt();
+            }
         }
         if (kmId != 0 || (kind != kReceipt && kind != kPayment))
             return false;
@@ -363,6 +380,72 @@ bool ClientWrites::rowAllowed(const Row& row) {
     }
     // Tables whose columns alone decide (numbering and audit settings, cache stamps, pictures).
     return true;
+}
+
+void ClientWrites::checkStatement(const QString& sql) {
+    const auto target = pgsql::writeTarget(sql);
+    if (!target) {
+        refused_ = true;
+        throw DytError(callrights::refusal());
+    }
+    const QByteArray table = target->table.toUtf8();
+    const auto check = [&](int action, const QString& column) {
+        const QByteArray c = column.toUtf8();
+        if (authorize(action, table.constData(), column.isEmpty() ? nullptr : c.constData(),
+                      "main", nullptr) != SQLITE_OK)
+            throw DytError(callrights::refusal());
+    };
+    switch (target->action) {
+        case pgsql::WriteTarget::None:
+            return;
+        case pgsql::WriteTarget::Insert:
+            return check(SQLITE_INSERT, QString());
+        case pgsql::WriteTarget::Delete:
+            return check(SQLITE_DELETE, QString());
+        case pgsql::WriteTarget::Update:
+            for (const QString& column : target->columns)
+                check(SQLITE_UPDATE, column);
+            return;
+    }
+}
+
+void ClientWrites::prepareCapture(Database& db) {
+    db.executeScript(QStringLiteral(
+        "CREATE TEMP TABLE IF NOT EXISTS dyt_client_rows (tbl text, op text, old_row jsonb, "
+        "new_row jsonb); DELETE FROM dyt_client_rows"));
+}
+
+void ClientWrites::readCapturedRows() {
+    const RecordSet rs = db_.query(QStringLiteral(
+        "SELECT tbl, op, old_row::text, new_row::text FROM dyt_client_rows"));
+    const auto object = [](const QVariant& v) {
+        return QJsonDocument::fromJson(v.toString().toUtf8()).object().toVariantMap();
+    };
+    // The key SQLite's hook gives: the row id, which is the integer primary key.
+    const auto key = [](const QVariantMap& row) {
+        for (const char* k : {"id", "orderid"}) {
+            if (row.contains(QLatin1String(k)))
+                return row.value(QLatin1String(k)).toLongLong();
+        }
+        return qint64(0);
+    };
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        const QString op = rs.at(r, 1).toString();
+        const QVariantMap old = object(rs.at(r, 2));
+        Row row{rs.at(r, 0).toString().toLower(),
+                op == u"INSERT"   ? SQLITE_INSERT
+                : op == u"DELETE" ? SQLITE_DELETE
+                                  : SQLITE_UPDATE,
+                key(old), 0, {}, object(rs.at(r, 3))};
+        row.newKey = row.op == SQLITE_DELETE ? row.oldKey : key(row.now);
+        if (row.op == SQLITE_INSERT)
+            row.oldKey = row.newKey;
+        if (row.op != SQLITE_INSERT) {
+            for (const QString& column : watchedColumns(row.table))
+                row.old << old.value(column);
+        }
+        rows_.push_back(std::move(row));
+    }
 }
 
 void ClientWrites::verify() {

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 #include <vector>
@@ -43,6 +44,14 @@ public:
     void watch(bool on);
     // After the last statement: throws the refusal when a statement or a row broke a rule.
     void verify();
+
+    // A PostgreSQL account set has no authorizer and no hook of changed rows. Each statement is
+    // checked before it runs from what its text writes (throws the refusal), and the rows the
+    // statements changed are read afterwards from what the account set's row triggers kept
+    // while capturing was on (prepareCapture), before verify().
+    void checkStatement(const QString& sql);
+    static void prepareCapture(Database& db);
+    void readCapturedRows();
     // True once a statement was refused.
     bool refused() const { return refused_; }
 
@@ -53,6 +62,7 @@ private:
         qint64 oldKey;
         qint64 newKey;
         QList<QVariant> old;  // the old values of the columns the table's rule reads
+        QVariantMap now;      // PostgreSQL: the row as it is after the change (lower-case names)
     };
     static void onPreUpdate(void* self, sqlite3* db, int op, const char* dbName,
                             const char* table, long long oldKey, long long newKey);

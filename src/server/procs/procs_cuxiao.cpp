@@ -270,7 +270,7 @@ int getPromotions(CallContext& c) {
 void checkTakenBack(Database& db, qint64 rowId) {
     const RecordSet rows = db.query(
         QStringLiteral("SELECT id, khid, goodsid, BeginDate, EndDate, ismzcx, isjgcx, isStop, del "
-                       "FROM baseCuXiao WHERE rowid = ?"),
+                       "FROM baseCuXiao WHERE id = ?"),
         {rowId});
     if (rows.rowCount() == 0 || rows.at(0, 7).toInt() != 0 || rows.at(0, 8).toInt() != 0)
         return;
