@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include "common/error.h"
+#include "tools/migrate.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
 #include "report.h"
@@ -48,7 +49,12 @@ const char kUsage[] =
     "  demo [--name NAME] [--seed N] [--goods N] [--lines N] [--warehouses N]\n"
     "                                create the demo account set (default \"演示账套\", 300 "
     "goods,\n"
-    "                                3 warehouses, ten bill lines per goods) and check it\n";
+    "                                3 warehouses, ten bill lines per goods) and check it\n"
+    "  migrate --to postgresql|sqlite DBNAME [--config FILE] [--data DIR]\n"
+    "          [--postgresql CONNINFO] [--postgresql-prefix TEXT]\n"
+    "                                move an account set between the server's engines (on the\n"
+    "                                server's machine, the server stopped); checked by the\n"
+    "                                rows and the money and quantity totals of every table\n";
 
 QString escapeCell(const QString& s) {
     QString out;
@@ -132,6 +138,8 @@ public:
         if (args.isEmpty())
             throw UsageError{QStringLiteral("no command given")};
         const QString command = args.takeFirst();
+        if (command == QLatin1String("migrate"))
+            return dyt::tools::migrate(args, out_);
         QString host;
         int port = proto::kDefaultPort;
         proto::splitAddress(server_, &host, &port);
@@ -414,7 +422,8 @@ private:
                 throw UsageError{QStringLiteral("unknown option: %1").arg(opt)};
             }
         }
-        if (server_.isEmpty())
+        // migrate works on the server's files and databases, not through it.
+        if (server_.isEmpty() && args.value(0) != QLatin1String("migrate"))
             throw UsageError{QStringLiteral("--server is required")};
     }
 

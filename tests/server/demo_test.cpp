@@ -696,7 +696,7 @@ TEST(DemoCli, OverTheWireEqualsTheBulkPath) {
         buildDemo(calls, smallSet(11));
     }
     auto remote =
-        Database::open(QDir(server.dataDir()).filePath(u"dytv1_1.db"_s), Database::Mode::ReadOnly);
+        Database::open(server.accountSetPath(u"dytv1_1"_s), Database::Mode::ReadOnly);
     EXPECT_EQ(figures(*local), figures(*remote));
     const test::CliResult again =
         test::runCli({u"--server"_s, server.address(), u"demo"_s, u"--goods"_s, u"5"_s});

@@ -93,7 +93,7 @@ protected:
     // Runs a script directly on an account set's file, as an administrator's tool would: client
     // texts may not change the schema.
     static void script(const QString& dbName, const QString& sql) {
-        auto db = server::Database::open(QDir(server->dataDir()).filePath(dbName + u".db"_s));
+        auto db = server::Database::open(server->accountSetPath(dbName));
         db->executeScript(sql);
     }
     // A new account set of that name: its dbName and its number in the list.
@@ -848,7 +848,7 @@ TEST(ServerThrottle, GuessesAreThrottledAndOnlyTheServersOwnHashesAreStored) {
     EXPECT_EQ(0, logIn(planted).code());
     EXPECT_EQ(0, test::logIn(other, db, u"2"_s).code());
     {
-        auto holder = server::Database::open(QDir(s.dataDir()).filePath(db + u".db"_s));
+        auto holder = server::Database::open(s.accountSetPath(db));
         server::Transaction writing(*holder);
         QElapsedTimer t;
         t.start();

@@ -56,7 +56,7 @@ TEST_F(BackendSql, PasswordsWrittenByClientTextsAreStoredHashed) {
             EXPECT_EQ(1, query(QString::fromUtf8(c.sql)).rowCount());
         else
             EXPECT_EQ(1, update(QString::fromUtf8(c.sql)));
-        const QString stored = Database::open(QDir(dir_.path()).filePath(u"dytv1_1.db"_s))
+        const QString stored = Database::open(backend_->profilePath(u"dytv1_1"_s))
                                    ->scalar(u"SELECT password FROM sysuser WHERE id = ?"_s, {c.id})
                                    .toString();
         EXPECT_TRUE(password::isHash(stored)) << "stored " << stored.toStdString();

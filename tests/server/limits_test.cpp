@@ -140,7 +140,7 @@ TEST(ServerLimits, NamesInErrorsAreClippedAndAQueryPastTheFrameLimitStopsEarly) 
     test::ServerProcess s;
     startWithAccountSet(s, u"frameLimit=1048576\n"_s);
     // 20 000 rows of 1000 characters: 20 MB, twenty times the frame limit.
-    server::Database::open(QDir(s.dataDir()).filePath(u"dytv1_1.db"_s))
+    server::Database::open(s.accountSetPath(u"dytv1_1"_s))
         ->executeScript(
             u"CREATE TABLE big(id INTEGER PRIMARY KEY, t VARCHAR(1000));"
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "

@@ -1,5 +1,7 @@
 #include "support/serverprocess.h"
 
+#include <libpq-fe.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,6 +32,30 @@ ServerProcess::ServerProcess() = default;
 
 ServerProcess::~ServerProcess() {
     stop();
+    if (!prefix_.isEmpty()) {
+        // The account-set databases this server made on PostgreSQL.
+        PGconn* conn = PQconnectdb(qEnvironmentVariable("DYT_TEST_POSTGRESQL").toUtf8().constData());
+        if (PQstatus(conn) == CONNECTION_OK) {
+            PGresult* rs = PQexec(conn, ("SELECT datname FROM pg_database WHERE starts_with(datname, '" +
+                                         prefix_.toUtf8() + "')")
+                                            .constData());
+            for (int r = 0; PQresultStatus(rs) == PGRES_TUPLES_OK && r < PQntuples(rs); ++r) {
+                PGresult* d = PQexec(conn, (QByteArray("DROP DATABASE IF EXISTS ") +
+                                            PQgetvalue(rs, r, 0) + " WITH (FORCE)")
+                                               .constData());
+                PQclear(d);
+            }
+            PQclear(rs);
+        }
+        PQfinish(conn);
+    }
+}
+
+QString ServerProcess::accountSetPath(const QString& dbName) const {
+    if (prefix_.isEmpty())
+        return QDir(dataDir_).filePath(dbName + u".db"_s);
+    return u"postgresql:%1 dbname=%2"_s.arg(qEnvironmentVariable("DYT_TEST_POSTGRESQL"),
+                                            (prefix_ + dbName).toLower());
 }
 
 bool ServerProcess::running() const {
@@ -45,7 +71,18 @@ bool ServerProcess::start(const QStringList& extraArgs, const QString& dataDir) 
     }
     process_ = std::make_unique<QProcess>();
     process_->setProgram(QDir(binDir()).filePath(u"dyt-server"_s));
-    process_->setArguments(QStringList{u"--data"_s, dataDir_, u"--port"_s, u"0"_s} + extraArgs);
+    QStringList args = QStringList{u"--data"_s, dataDir_, u"--port"_s, u"0"_s} + extraArgs;
+    // The engine of the run (DYT_TEST_BACKEND), unless the test names one.
+    if (qEnvironmentVariable("DYT_TEST_BACKEND") == u"postgresql"_s &&
+        qEnvironmentVariableIsSet("DYT_TEST_POSTGRESQL") && !extraArgs.contains(u"--backend"_s) &&
+        !extraArgs.contains(u"--config"_s)) {
+        static int counter = 0;
+        if (prefix_.isEmpty())
+            prefix_ = u"dyt_p%1_%2_"_s.arg(QCoreApplication::applicationPid()).arg(++counter);
+        args << u"--backend"_s << u"postgresql"_s << u"--postgresql"_s
+             << qEnvironmentVariable("DYT_TEST_POSTGRESQL") << u"--postgresql-prefix"_s << prefix_;
+    }
+    process_->setArguments(args);
     process_->start();
     if (!process_->waitForStarted(10000)) {
         error_ = process_->errorString();

@@ -32,6 +32,9 @@ public:
     int port() const { return port_; }
     QString address() const { return u"127.0.0.1:%1"_s.arg(port_); }
     QString dataDir() const { return dataDir_; }
+    // What Database::open takes for an account set of this server: its file in the data
+    // folder, or its database on PostgreSQL.
+    QString accountSetPath(const QString& dbName) const;
     const QString& error() const { return error_; }
     QString output() const { return output_; }
     // What the server wrote on standard error, complete once it has stopped.
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<QTemporaryDir> tempDir_;
     std::unique_ptr<QProcess> process_;
     QString dataDir_;
+    QString prefix_;  // of the account-set databases on PostgreSQL
     QString error_;
     QString output_;
     QString errors_;

@@ -18,6 +18,7 @@
 
 #include "common/clock.h"
 #include "common/error.h"
+#include "server/db/accountcopy.h"
 #include "server/db/pg_connection.h"
 #include "server/db/pg_sql.h"
 #include "server/db/schema.h"
@@ -511,8 +512,30 @@ bool Database::inTransaction() const {
 }
 
 bool Database::backupTo(const QString& path) {
-    if (pg_)
-        throw DytError(QStringLiteral("PostgreSQL 账套请用服务器的导出功能备份"));
+    if (pg_) {
+        // The same file a SQLite account set's backup is: every row copied into it, all read
+        // in one snapshot of the account set.
+        std::unique_ptr<Database> file;
+        try {
+            file = open(path, Mode::ReadWriteCreate);
+        } catch (const DytError&) {
+            return false;
+        }
+        const bool own = !pg_->inTransaction();
+        if (own)
+            pg_->exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        try {
+            copyAccountSet(*this, *file);
+            file->executeScript(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        } catch (...) {
+            if (own)
+                pg_->exec(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+        if (own)
+            pg_->exec(QStringLiteral("COMMIT"));
+        return true;
+    }
     sqlite3* dest = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &dest,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {

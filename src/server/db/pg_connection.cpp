@@ -81,11 +81,23 @@ Connection::~Connection() {
 
 void Connection::raise(PGresult* res, const QString& context) const {
     QString msg = primaryMessage(res, conn_);
-    const int code = resultCode(res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr);
+    const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+    const int code = resultCode(state);
+    const QByteArray stateText(state ? state : "");
     if (res)
         PQclear(res);
     if (code == 5)
         msg = QStringLiteral("数据库正忙，请稍后再试");
+    // The messages clients know from SQLite for the names a text gets wrong.
+    static const QRegularExpression quoted(QStringLiteral("\"([^\"]+)\""));
+    const QByteArray& sqlState = stateText;
+    const QString name = quoted.match(msg).captured(1);
+    if (sqlState == "42P01" && !name.isEmpty())
+        msg = QStringLiteral("no such table: ") + name;
+    else if (sqlState == "42703" && !name.isEmpty())
+        msg = QStringLiteral("no such column: ") + name.section(QLatin1Char('.'), -1);
+    else if (sqlState == "42883" && msg.startsWith(QLatin1String("function ")))
+        msg = QStringLiteral("no such function: ") + msg.section(QLatin1Char(' '), 1, 1).section(QLatin1Char('('), 0, 0);
     if (!context.isEmpty())
         msg = context + QStringLiteral("：") + msg;
     throw DytError(msg, code);

@@ -18,6 +18,7 @@
 #include "common/clock.h"
 #include "common/error.h"
 #include "protocol/packetcodec.h"
+#include "server/db/accountcopy.h"
 #include "server/db/password.h"
 #include "server/db/pg_sql.h"
 #include "server/db/schema.h"
@@ -1487,7 +1488,12 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     } reset{*state};
 
     const QString target = profilePath(dbName);
-    const QString tmp = target + QStringLiteral(".restore");
+    const bool postgres = Database::isPostgresPath(target);
+    // On PostgreSQL the file is loaded into a database beside the account set's, which then
+    // takes its name.
+    const QString tmp = postgres ? QDir(backupDir()).filePath(dbName + QStringLiteral(".restore"))
+                                 : target + QStringLiteral(".restore");
+    const QString fresh = target + QStringLiteral("_restore");
     removeDatabaseFiles(tmp);
     if (!content.isEmpty()) {
         QFile f(tmp);
@@ -1512,6 +1518,26 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
         removeDatabaseFiles(tmp);
         return done(-1, QStringLiteral("恢复失败：%1").arg(why));
     }
+    if (postgres) {
+        try {
+            createProfileDatabase(fresh);
+            auto from = Database::open(tmp, Database::Mode::ReadWrite);
+            tsql::registerFunctions(from->handle());
+            {
+                // An older backup is brought to the current version first, as a login would.
+                Transaction tx(*from);
+                schema::upgrade(*from);
+                tx.commit();
+            }
+            auto to = Database::open(fresh);
+            copyAccountSet(*from, *to);
+        } catch (const DytError& e) {
+            removeDatabaseFiles(tmp);
+            dropProfileDatabase(fresh);
+            return done(-1, QStringLiteral("恢复失败：%1").arg(e.message()));
+        }
+        removeDatabaseFiles(tmp);
+    }
     // Take the account set over: from here the other connections' calls are refused, running
     // ones stop at their next step; the swap waits for them within a bound.
     state->takingOver = true;
@@ -1534,10 +1560,23 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
             state->sessions.insert(&session);
     }
     session.db.reset();
-    QFile::remove(target + QStringLiteral("-wal"));
-    QFile::remove(target + QStringLiteral("-shm"));
     std::error_code ec;
-    std::filesystem::rename(tmp.toStdString(), target.toStdString(), ec);
+    if (postgres) {
+        try {
+            auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
+            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
+                                     .arg(postgresDatabase(target)));
+            admin->executeScript(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
+                                     .arg(postgresDatabase(fresh), postgresDatabase(target)));
+        } catch (const DytError& e) {
+            ec = std::make_error_code(std::errc::io_error);
+            Q_UNUSED(e);
+        }
+    } else {
+        QFile::remove(target + QStringLiteral("-wal"));
+        QFile::remove(target + QStringLiteral("-shm"));
+        std::filesystem::rename(tmp.toStdString(), target.toStdString(), ec);
+    }
     const auto reopen = [&] {
         if (session.profile != state)
             return true;

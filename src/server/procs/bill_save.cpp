@@ -858,7 +858,7 @@ void appendGoodsLine(Database& db, RecordSet& packet, qint64 goodsId, double qty
 
 double purchasePrice(Database& db, qint64 goodsId, qint64 partnerId) {
     const QVariant last = db.scalar(
-        QStringLiteral("SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+        QStringLiteral("SELECT b.price * 1.0 / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
                        "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
                        "a.djType IN (5, 7) AND b.goodsid = ? AND b.qty > 0 AND (? = 0 OR "
                        "a.wldw_id = ?) ORDER BY a.date DESC, b.orderid DESC LIMIT 1"),

@@ -66,7 +66,7 @@ public:
         : w_(scope(p, lines)),
           st_(db.prepare(
               QStringLiteral("SELECT (CASE WHEN l.discountprice <> 0 THEN l.discountprice ELSE "
-                             "l.price END) / (CASE WHEN l.rate > 0 THEN l.rate ELSE 1 END) FROM "
+                             "l.price END) * 1.0 / (CASE WHEN l.rate > 0 THEN l.rate ELSE 1 END) FROM "
                              "djList AS l JOIN djIndex AS a ON a.id = l.id WHERE %1 ORDER BY "
                              "a.date DESC, a.id DESC, l.orderid DESC LIMIT 1")
                   .arg(w_.text()))) {}

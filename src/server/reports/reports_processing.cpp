@@ -74,7 +74,7 @@ RecordSet balanceLedger(Database& db, const ReportParams& p) {
     Statement st = db.prepare(
         kLedgerHead +
         QStringLiteral("'', g.id, g.code, g.fullname, d.qty, CASE WHEN d.qty <> 0 THEN "
-                       "ABS(d.costtotal / d.qty) ELSE 0 END, d.costtotal, COALESCE(l.comment, "
+                       "ABS(d.costtotal * 1.0 / d.qty) ELSE 0 END, d.costtotal, COALESCE(l.comment, "
                        "'') FROM djStockOtherDetail AS d JOIN djIndex AS a ON a.id = d.id JOIN "
                        "baseGoods AS g ON g.id = d.goodsid LEFT JOIN baseWLDW AS w ON w.id = "
                        "d.wldw_id LEFT JOIN djList AS l ON l.orderid = d.listid WHERE ") +

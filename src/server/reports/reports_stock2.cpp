@@ -221,7 +221,7 @@ QList<Measure> movementFields() {
 // The quantities of a movement row: in, out, signed, the cost price and the signed value.
 const QString kMovementFigures = QStringLiteral(
     "CASE WHEN d.qty > 0 THEN d.qty ELSE 0 END, CASE WHEN d.qty < 0 THEN -d.qty ELSE 0 END, "
-    "d.qty, CASE WHEN d.qty <> 0 THEN ABS(d.total / d.qty) ELSE 0 END, d.total");
+    "d.qty, CASE WHEN d.qty <> 0 THEN ABS(d.total * 1.0 / d.qty) ELSE 0 END, d.total");
 QList<Measure> movementFigureFields() {
     return {{QStringLiteral("inQty"), FieldType::Float},
             {QStringLiteral("outQty"), FieldType::Float},

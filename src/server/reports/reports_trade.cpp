@@ -379,7 +379,7 @@ RecordSet priceTrail(Database& db, const ReportParams& p, const TradeReport& r) 
     const RecordSet lines = db.query(
         QStringLiteral("SELECT a.id, a.date, a.code, COALESCE(w.fullname, '') AS dw_dwqm, g.id AS "
                        "sp_id, g.code AS sp_spbh, g.fullname AS sp_spqm, l.qty, "
-                       "CASE WHEN l.rate <> 0 THEN l.discountprice / l.rate ELSE "
+                       "CASE WHEN l.rate <> 0 THEN l.discountprice * 1.0 / l.rate ELSE "
                        "l.discountprice END AS price") +
             kLineFrom +
             QStringLiteral(" LEFT JOIN baseWLDW AS w ON w.id = a.wldw_id WHERE %1 ORDER BY g.code, "

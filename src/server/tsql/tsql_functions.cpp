@@ -835,11 +835,11 @@ void fnGetGoodsPrice(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const double unitBuyPrice = hasUnit ? u.number(2) : 0.0;
 
     if (sales || purchase) {
-        Query q(db, sales ? "SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+        Query q(db, sales ? "SELECT b.price * 1.0 / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
                             "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
                             "a.djType IN (1, 3, 51) AND a.wldw_id = ?1 AND b.goodsid = ?2 AND "
                             "a.date <= ?3 ORDER BY a.date DESC, b.orderid DESC LIMIT 1"
-                          : "SELECT b.price / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
+                          : "SELECT b.price * 1.0 / (CASE WHEN b.rate > 0 THEN b.rate ELSE 1 END) FROM "
                             "djIndex AS a JOIN djList AS b ON b.id = a.id WHERE a.dj_state = 2 AND "
                             "a.djType IN (5, 7) AND a.wldw_id = ?1 AND b.goodsid = ?2 AND "
                             "a.date <= ?3 ORDER BY a.date DESC, b.orderid DESC LIMIT 1");
