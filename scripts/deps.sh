@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsqlite3-dev libpq-dev libxlsxwriter-dev zlib1g-dev libgtest-dev libbenchmark-dev
   fonts-noto-cjk xvfb openbox qt6-translations-l10n poppler-utils
-  clang libclang-rt-14-dev lld
+  clang libclang-rt-14-dev lld postgresql
 )
 
 missing=()

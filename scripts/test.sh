@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite.
+# Installs what is missing, builds and runs the whole test suite (the server's on both engines).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,11 @@ else
   export BUILD_DIR="${BUILD_DIR:-build}"
 fi
 bash scripts/build.sh >/dev/null
+
+# The server tests run on PostgreSQL too, on a private server that ends with the run.
+PG_DIR="$(mktemp -d)"
+trap 'bash scripts/pg-server.sh stop "$PG_DIR"; rm -rf "$PG_DIR"' EXIT
+eval "$(bash scripts/pg-server.sh start "$PG_DIR")"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"

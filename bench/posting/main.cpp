@@ -303,13 +303,55 @@ Rate rawRate(sqlite3* db, int bills, int djType) {
 }
 
 // A dyt-server process on a free loopback port with its own data folder.
+// With DYT_BENCH_POSTGRESQL (a libpq connection string) the servers keep their account sets on
+// that PostgreSQL server, in databases named after this run.
+QString postgresServer() {
+    return qEnvironmentVariable("DYT_BENCH_POSTGRESQL");
+}
+
+QString postgresPrefix() {
+    static const QString prefix =
+        QStringLiteral("bench_%1_").arg(QCoreApplication::applicationPid());
+    return prefix;
+}
+
+QStringList engineArgs() {
+    if (postgresServer().isEmpty())
+        return {};
+    return {QStringLiteral("--backend"), QStringLiteral("postgresql"), QStringLiteral("--postgresql"),
+            postgresServer(), QStringLiteral("--postgresql-prefix"), postgresPrefix()};
+}
+
+// The account set a server of this run keeps in dataDir (or on PostgreSQL).
+QString accountSetOf(const QString& dataDir) {
+    if (postgresServer().isEmpty())
+        return QDir(dataDir).filePath(QStringLiteral("dytv1_1.db"));
+    return QStringLiteral("postgresql:%1 dbname=%2dytv1_1").arg(postgresServer(), postgresPrefix());
+}
+
+void dropPostgresDatabases() {
+    if (postgresServer().isEmpty())
+        return;
+    try {
+        auto admin = dyt::server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+        const RecordSet rs = admin->query(
+            QStringLiteral("SELECT datname FROM pg_database WHERE starts_with(datname, ?)"),
+            {postgresPrefix()});
+        for (int r = 0; r < rs.rowCount(); ++r)
+            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
+                                     .arg(rs.at(r, 0).toString()));
+    } catch (const DytError&) {
+    }
+}
+
 class ServerProcess {
 public:
     explicit ServerProcess(const QString& dataDir) {
         process_.setProgram(
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dyt-server")));
-        process_.setArguments(
-            {QStringLiteral("--data"), dataDir, QStringLiteral("--port"), QStringLiteral("0")});
+        process_.setArguments(QStringList{QStringLiteral("--data"), dataDir,
+                                          QStringLiteral("--port"), QStringLiteral("0")} +
+                              engineArgs());
         process_.start();
         if (!process_.waitForStarted(10000))
             throw DytError(QStringLiteral("dyt-server: ") + process_.errorString());
@@ -430,7 +472,7 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
         const Caller call = [&](const QString& method, const QCborArray& args) {
             return c.callRaw(method, args);
         };
-        prepare(call, [&] { return QDir(dir.path()).filePath(QStringLiteral("dytv1_1.db")); });
+        prepare(call, [&] { return accountSetOf(dir.path()); });
         for (int i = 0; i < 10; ++i)  // stock for the sales: 100 000 of each goods
             check(call(QStringLiteral("ExecService"), saveArgs(5, kSupplier, i, 10000, 10)),
                   QStringLiteral("SaveToDB"), 1);
@@ -527,8 +569,10 @@ int main(int argc, char** argv) {
         }
         if (options.value(0) == QLatin1String("--clients")) {
             const qsizetype s = options.indexOf(QLatin1String("--seconds"));
-            return clientsRun(out, options.value(1).toInt(),
-                              s > 0 ? options.value(s + 1).toInt() : 20);
+            const int rc = clientsRun(out, options.value(1).toInt(),
+                                      s > 0 ? options.value(s + 1).toInt() : 20);
+            dropPostgresDatabases();
+            return rc;
         }
     } catch (const DytError& e) {
         out << "failed: " << e.message() << "\n";
@@ -554,6 +598,32 @@ int main(int argc, char** argv) {
         prepare(inProcess, [&] { return backend.profilePath(QStringLiteral("dytv1_1")); });
         const auto [inPurchases, inSales] = postThroughService(inProcess, bills);
         backend.closeSession(session);
+
+        // The same in process on PostgreSQL, when a server is named: the two engines side by
+        // side.
+        double pgPurchases = 0, pgSales = 0;
+        if (!postgresServer().isEmpty()) {
+            QTemporaryDir pgDir;
+            dyt::server::ServerConfig pgConfig;
+            pgConfig.dataDir = pgDir.path();
+            pgConfig.backend = QStringLiteral("postgresql");
+            pgConfig.postgresql = postgresServer();
+            pgConfig.postgresqlPrefix = postgresPrefix();
+            dyt::server::Backend pgBackend(pgConfig);
+            dyt::server::Session pgSession;
+            pgSession.spid = pgBackend.nextSpid();
+            const Caller onPostgres = [&](const QString& method, const QCborArray& args) {
+                dyt::proto::Request r;
+                r.id = ++requestId;
+                r.method = method;
+                r.args = args;
+                return pgBackend.handle(pgSession, r);
+            };
+            prepare(onPostgres, [&] { return pgBackend.profilePath(QStringLiteral("dytv1_1")); });
+            std::tie(pgPurchases, pgSales) = postThroughService(onPostgres, bills);
+            pgBackend.closeSession(pgSession);
+            dropPostgresDatabases();
+        }
 
         // Over loopback: a dyt-server process and a protocol client.
         QTemporaryDir netDir;
@@ -590,6 +660,19 @@ int main(int argc, char** argv) {
         };
         row("purchases", inPurchases, netPurchases, rawPurchases);
         row("sales    ", inSales, netSales, rawSales);
+        if (pgPurchases > 0) {
+            out << "On PostgreSQL (" << postgresServer() << "), in process:\n";
+            for (const auto& [kind, pg, lite] :
+                 {std::tuple{"purchases", pgPurchases, inPurchases},
+                  std::tuple{"sales    ", pgSales, inSales}}) {
+                out << QStringLiteral("  %1  %2 bills/s   SQLite in process %3 bills/s   "
+                                      "PostgreSQL/SQLite %4\n")
+                           .arg(QString::fromLatin1(kind))
+                           .arg(pg, 8, 'f', 1)
+                           .arg(lite, 8, 'f', 1)
+                           .arg(pg / lite, 5, 'f', 2);
+            }
+        }
     } catch (const DytError& e) {
         out << "failed: " << e.message() << "\n";
         return 1;

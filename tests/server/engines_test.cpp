@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cmath>
 
 #include "common/error.h"
+#include "common/paramlist.h"
 #include "records.h"
 #include "scratchdb.h"
 #include "server/db/accountcopy.h"
@@ -15,6 +17,7 @@
 #include "server/db/schema.h"
 #include "protocol/querydescriptors.h"
 #include "server/demo/demo_builder.h"
+#include "server/procs/registry.h"
 #include "server/reports/reports.h"
 #include "support/serverprocess.h"
 
@@ -132,78 +135,106 @@ QString cli(const QStringList& args) {
     return r.out;
 }
 
+// Every report with real figures over the three months of the demo, as operator 1: one text per
+// report, its rows' values tab-separated.
+QStringList everyReport(Database& db) {
+    dyt::server::Registry registry;
+    dyt::server::registerBaseProcedures(registry);
+    dyt::server::registerReportProcedures(registry);
+    QStringList out;
+    for (const dyt::QueryDescriptor& d : dyt::queryDescriptors()) {
+        const dyt::server::ReportInfo* r = dyt::server::findReport(d.procedure, d.queryType());
+        if (!r || !r->realFigures)
+            continue;
+        dyt::ParamList p;
+        p.setValue(u"QueryType"_s, d.queryType());
+        for (const char* key : {"wldwStr", "zyStr", "ckStr", "bmStr", "kmStr", "GoodsStr"})
+            p.setValue(QString::fromLatin1(key), u";czy_id=1"_s);
+        p.setValue(u"BeginDate"_s, u"2025-01-01"_s);
+        p.setValue(u"EndDate"_s, u"2025-03-31"_s);
+        dyt::server::CallContext c(db, p);
+        c.userId = 1;
+        const auto* entry = registry.find(d.procedure);
+        EXPECT_NE(nullptr, entry) << d.procedure.toStdString();
+        if (!entry)
+            continue;
+        EXPECT_EQ(0, entry->handler(c)) << d.className.toStdString();
+        QStringList rows{d.className};
+        for (int row = 0; row < c.data.rowCount(); ++row) {
+            QStringList cells;
+            for (int f = 0; f < c.data.fieldCount(); ++f)
+                cells << c.data.at(row, f).toString();
+            rows << cells.join(u'\t');
+        }
+        out << rows.join(u'\n');
+    }
+    return out;
+}
+
 TEST(EnginesMigration, AMigratedAccountSetAnswersEveryReportAsBefore) {
     if (dyt::test::postgresServer().isEmpty())
         GTEST_SKIP() << "DYT_TEST_POSTGRESQL names no PostgreSQL server";
-    dyt::test::ServerProcess lite;
-    ASSERT_TRUE(lite.start({u"--backend"_s, u"sqlite"_s})) << lite.error().toStdString();
-    cli({u"--server"_s, lite.address(), u"demo"_s, u"--goods"_s, u"30"_s, u"--lines"_s,
-         u"240"_s});
-    const auto reports = [](const QString& address) {
-        QStringList out;
-        for (const dyt::QueryDescriptor& d : dyt::queryDescriptors()) {
-            const dyt::server::ReportInfo* r =
-                dyt::server::findReport(d.procedure, d.queryType());
-            if (!r || !r->realFigures)
-                continue;
-            out << d.className + u"\n"_s +
-                       cli({u"--server"_s, address, u"--profile"_s, u"dytv1_1"_s, u"--user"_s,
-                            u"1"_s, u"report"_s, d.className, u"BeginDate=2025-01-01"_s,
-                            u"EndDate=2025-03-31"_s});
-        }
-        return out;
-    };
-    const QStringList before = reports(lite.address());
+    QTemporaryDir data;
+    {
+        dyt::test::ServerProcess lite;
+        ASSERT_TRUE(lite.start({u"--backend"_s, u"sqlite"_s}, data.path()))
+            << lite.error().toStdString();
+        cli({u"--server"_s, lite.address(), u"demo"_s, u"--goods"_s, u"30"_s, u"--lines"_s,
+             u"240"_s});
+    }
+    const QString file = QDir(data.path()).filePath(u"dytv1_1.db"_s);
+    QStringList before;
+    {
+        auto db = Database::open(file, Database::Mode::ReadOnly);
+        before = everyReport(*db);
+    }
     ASSERT_GT(before.size(), 100);
-    lite.stop();
 
     const QString prefix = dyt::test::uniquePrefix();
-    const QStringList where = {u"--data"_s, lite.dataDir(), u"--postgresql"_s,
+    const QStringList where = {u"--data"_s, data.path(), u"--postgresql"_s,
                                dyt::test::postgresServer(), u"--postgresql-prefix"_s, prefix};
     EXPECT_TRUE(cli(QStringList{u"migrate"_s, u"--to"_s, u"postgresql"_s, u"dytv1_1"_s} + where)
                     .contains(u"一致"_s));
-    // The same once more: the database is there now.
+    // Not over what is there already.
     EXPECT_EQ(1, dyt::test::runCli(QStringList{u"migrate"_s, u"--to"_s, u"postgresql"_s,
                                                u"dytv1_1"_s} + where)
                      .exitCode);
+    QStringList after;
     {
-        dyt::test::ServerProcess pg;
-        ASSERT_TRUE(pg.start({u"--backend"_s, u"postgresql"_s, u"--postgresql"_s,
-                              dyt::test::postgresServer(), u"--postgresql-prefix"_s, prefix},
-                             lite.dataDir()))
-            << pg.error().toStdString();
-        const QStringList after = reports(pg.address());
-        ASSERT_EQ(before.size(), after.size());
-        // Each report line by line, the first difference named.
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            const QStringList b = before[i].split(u'\n');
-            const QStringList a = after[i].split(u'\n');
-            EXPECT_EQ(b.size(), a.size()) << b.value(0).toStdString();
-            // SQLite keeps these columns as doubles and PostgreSQL as exact decimals: a cell may
-            // print 1.8599999999999999 on one and 1.86 on the other.
-            const auto same = [](const QString& x, const QString& y) {
-                const QStringList xs = x.split(u'\t'), ys = y.split(u'\t');
-                if (xs.size() != ys.size())
-                    return false;
-                for (qsizetype c = 0; c < xs.size(); ++c) {
-                    bool okX = false, okY = false;
-                    const double dx = xs[c].toDouble(&okX), dy = ys[c].toDouble(&okY);
-                    if (okX && okY ? std::abs(dx - dy) > 1e-9 * std::max(1.0, std::abs(dx))
-                                   : xs[c] != ys[c])
-                        return false;
-                }
-                return true;
-            };
-            for (qsizetype l = 0; l < std::min(b.size(), a.size()); ++l) {
-                if (!same(b[l], a[l])) {
-                    ADD_FAILURE() << b.value(0).toStdString() << " line " << l << "\n  "
-                                  << b[l].toStdString() << "\n  " << a[l].toStdString();
-                    break;
-                }
+        auto db = Database::open(u"postgresql:%1 dbname=%2dytv1_1"_s.arg(
+            dyt::test::postgresServer(), prefix.toLower()));
+        after = everyReport(*db);
+    }
+    dyt::test::dropDatabases(prefix);
+    ASSERT_EQ(before.size(), after.size());
+    // SQLite keeps these columns as doubles and PostgreSQL as exact decimals: a cell may be
+    // 1.8599999999999999 on one and 1.86 on the other.
+    const auto same = [](const QString& x, const QString& y) {
+        const QStringList xs = x.split(u'\t'), ys = y.split(u'\t');
+        if (xs.size() != ys.size())
+            return false;
+        for (qsizetype c = 0; c < xs.size(); ++c) {
+            bool okX = false, okY = false;
+            const double dx = xs[c].toDouble(&okX), dy = ys[c].toDouble(&okY);
+            if (okX && okY ? std::abs(dx - dy) > 1e-9 * std::max(1.0, std::abs(dx))
+                           : xs[c] != ys[c])
+                return false;
+        }
+        return true;
+    };
+    // Each report line by line, the first difference named.
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const QStringList b = before[i].split(u'\n');
+        const QStringList a = after[i].split(u'\n');
+        EXPECT_EQ(b.size(), a.size()) << b.value(0).toStdString();
+        for (qsizetype l = 0; l < std::min(b.size(), a.size()); ++l) {
+            if (!same(b[l], a[l])) {
+                ADD_FAILURE() << b.value(0).toStdString() << " line " << l << "\n  "
+                              << b[l].toStdString() << "\n  " << a[l].toStdString();
+                break;
             }
         }
     }
-    dyt::test::dropDatabases(prefix);
 }
 
 }  // namespace
