@@ -36,6 +36,7 @@
 #include "common/error.h"
 #include "common/paramlist.h"
 #include "common/recordset.h"
+#include "server/demo/demo_builder.h"
 #include "protocol/client.h"
 #include "protocol/protocol.h"
 #include "server/db/database.h"
@@ -551,6 +552,18 @@ int clientsRun(QTextStream& out, int clients, int seconds) {
                .arg(latencies.empty() ? 0.0 : latencies.back(), 0, 'f', 1);
     if (!firstRefusal.isEmpty())
         out << "  first refusal: " << firstRefusal << "\n";
+    // The ledgers after the rush: every stock row its opening plus its movements, every balance
+    // the same, every bill's account lines balanced.
+    {
+        auto db = dyt::server::Database::open(accountSetOf(dir.path()));
+        dyt::demo::LocalDemoCalls calls(*db, 1);
+        const QStringList faults = dyt::demo::checkConsistency(calls);
+        out << QStringLiteral("  ledger checks: %1 faults\n").arg(faults.size());
+        for (const QString& f : faults.mid(0, 5))
+            out << "    " << f << "\n";
+        if (!faults.isEmpty())
+            return 1;
+    }
     return 0;
 }
 
@@ -635,8 +648,7 @@ int main(int argc, char** argv) {
             const Caller overLoopback = [&](const QString& method, const QCborArray& args) {
                 return client.callRaw(method, args);
             };
-            prepare(overLoopback,
-                    [&] { return QDir(netDir.path()).filePath(QStringLiteral("dytv1_1.db")); });
+            prepare(overLoopback, [&] { return accountSetOf(netDir.path()); });
             std::tie(netPurchases, netSales) = postThroughService(overLoopback, bills);
         }
 

@@ -384,15 +384,7 @@ Statement Database::prepare(const QString& sql) {
     if (pg_) {
         if (watcher_ || restriction_)
             throw DytError(QStringLiteral("PostgreSQL 账套不支持客户端直接执行的SQL语句"));
-        int params = 0;
-        QHash<QString, QString> spellings;
-        QString adapted = pgsql::adaptStatement(sql, &params, &spellings);
-        const QString table = pgsql::insertTable(sql);
-        QString serial = table.isEmpty() ? QString() : pg_->serialColumn(table);
-        if (!serial.isEmpty() && adapted.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive))
-            serial.clear();
-        return Statement(this, std::make_unique<pg::Cursor>(*pg_, std::move(adapted), params,
-                                                            serial, std::move(spellings)));
+        return Statement(this, std::make_unique<pg::Cursor>(*pg_, pg_->text(sql)));
     }
     const bool cached = !watcher_ && !restriction_;
     if (cached) {
@@ -458,11 +450,14 @@ int Database::execute(const QString& sql, const QVariantList& values) {
 void Database::executeScript(const QString& sql) {
     if (pg_) {
         // Schema statements are made PostgreSQL's; the catalogue of serial columns follows them.
+        bool schema = false;
         for (const QString& one : pgsql::splitStatements(sql)) {
+            schema = schema || pgsql::isSchemaStatement(one);
             for (const QString& st : pgsql::adaptSchemaStatement(one))
                 pg_->exec(st);
         }
-        pg_->schemaChanged();
+        if (schema)
+            pg_->schemaChanged();
         return;
     }
     char* err = nullptr;

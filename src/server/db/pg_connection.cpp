@@ -222,19 +222,29 @@ void setSchemaSpellings(SpellingLookup lookup) {
     schemaSpellings.store(lookup);
 }
 
-Cursor::Cursor(Connection& conn, QString adapted, int params, QString serial,
-               QHash<QString, QString> spellings)
-    : conn_(conn),
-      sql_(std::move(adapted)),
-      params_(params),
-      serial_(std::move(serial)),
-      spellings_(std::move(spellings)),
-      resultNames_(pgsql::resultNames(sql_)) {
+std::shared_ptr<const Text> Connection::text(const QString& sql) {
+    if (const auto it = texts_.constFind(sql); it != texts_.constEnd())
+        return *it;
+    auto t = std::make_shared<Text>();
+    t->sql = pgsql::adaptStatement(sql, &t->params, &t->spellings);
+    t->resultNames = pgsql::resultNames(t->sql);
     static const QRegularExpression reading(QStringLiteral("^\\s*(SELECT|VALUES|WITH|EXPLAIN)\\b"),
                                             QRegularExpression::CaseInsensitiveOption);
-    readOnly_ = reading.match(sql_).hasMatch();
-    if (!serial_.isEmpty())
-        sql_ += QStringLiteral(" RETURNING ") + serial_;
+    t->readOnly = reading.match(t->sql).hasMatch();
+    const QString table = pgsql::insertTable(sql);
+    const QString serial = table.isEmpty() ? QString() : serialColumn(table);
+    if (!serial.isEmpty() && !t->sql.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive)) {
+        t->sql += QStringLiteral(" RETURNING ") + serial;
+        t->returnsSerial = true;
+    }
+    if (texts_.size() >= 4000)
+        texts_.clear();
+    texts_.insert(sql, t);
+    return t;
+}
+
+Cursor::Cursor(Connection& conn, std::shared_ptr<const Text> text)
+    : conn_(conn), text_(std::move(text)), sql_(text_->sql), params_(text_->params) {
     values_.resize(size_t(params_));
     types_.assign(size_t(params_), 0);
 }
@@ -343,7 +353,7 @@ void Cursor::run() {
     rows_ = PQntuples(res_);
     const char* changed = PQcmdTuples(res_);
     conn_.changes = changed && *changed ? std::atoi(changed) : 0;
-    if (!serial_.isEmpty()) {
+    if (text_->returnsSerial) {
         if (rows_ > 0)
             conn_.lastInsertId = std::strtoll(PQgetvalue(res_, rows_ - 1, 0), nullptr, 10);
         rows_ = 0;  // the returned ids are the connection's, not rows of the statement
@@ -374,7 +384,7 @@ void Cursor::describe() {
 }
 
 int Cursor::columnCount() {
-    if (!serial_.isEmpty())
+    if (text_->returnsSerial)
         return 0;
     describe();
     return PQnfields(ran_ ? res_ : description_);
@@ -385,10 +395,10 @@ QString Cursor::columnName(int column) {
     // PostgreSQL folds the names it was not given in quotes; SQLite keeps them as written, or
     // as the table declares them for "*".
     const QString name = QString::fromUtf8(PQfname(ran_ ? res_ : description_, column));
-    if (column < resultNames_.size() &&
-        resultNames_[column].compare(name, Qt::CaseInsensitive) == 0)
-        return resultNames_[column];
-    if (const auto it = spellings_.constFind(name); it != spellings_.constEnd())
+    const QStringList& names = text_->resultNames;
+    if (column < names.size() && names[column].compare(name, Qt::CaseInsensitive) == 0)
+        return names[column];
+    if (const auto it = text_->spellings.constFind(name); it != text_->spellings.constEnd())
         return *it;
     if (const SpellingLookup lookup = schemaSpellings.load())
         return lookup(name);

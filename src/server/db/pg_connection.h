@@ -28,6 +28,16 @@ int resultCode(const char* sqlState);
 using SpellingLookup = QString (*)(const QString& lower);
 void setSchemaSpellings(SpellingLookup lookup);
 
+// A statement's text as PostgreSQL runs it, worked out once per connection and text.
+struct Text {
+    QString sql;           // adapted; an INSERT into a table with a serial column returns it
+    int params = 0;
+    bool returnsSerial = false;
+    bool readOnly = false;
+    QHash<QString, QString> spellings;  // the text's names by their lower case
+    QStringList resultNames;            // pgsql::resultNames
+};
+
 class Connection {
 public:
     // conninfo: libpq's "key=value ..." text. Throws DytError when the server cannot be reached.
@@ -45,7 +55,12 @@ public:
     void forget(const QString& sql);
     // The serial column of a table ("" for none), read from the catalogue once per table.
     QString serialColumn(const QString& table);
-    void schemaChanged() { serials_.clear(); }
+    void schemaChanged() {
+        serials_.clear();
+        texts_.clear();
+    }
+    // The text of a server statement as it runs here (cached).
+    std::shared_ptr<const Text> text(const QString& sql);
 
     bool inTransaction() const;
     void setBusyTimeout(int ms);
@@ -59,14 +74,13 @@ private:
     pg_conn* conn_ = nullptr;
     QHash<QString, QByteArray> prepared_;
     QHash<QString, QString> serials_;
+    QHash<QString, std::shared_ptr<const Text>> texts_;
     int counter_ = 0;
 };
 
 class Cursor {
 public:
-    // spellings: the names of the statement's text by their lower case (pgsql::adaptStatement).
-    Cursor(Connection& conn, QString adapted, int params, QString serial,
-           QHash<QString, QString> spellings = {});
+    Cursor(Connection& conn, std::shared_ptr<const Text> text);
     ~Cursor();
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
@@ -81,18 +95,15 @@ public:
     // The column's declared type in SQLite's words ("INTEGER", "NUMERIC(19,4)", "TEXT", …) for a
     // column of a table, nullptr for an expression.
     const char* declaredType(int column);
-    bool readOnly() const { return readOnly_; }
+    bool readOnly() const { return text_->readOnly; }
 
 private:
     void run();
     void describe();
     Connection& conn_;
-    QString sql_;
+    std::shared_ptr<const Text> text_;
+    const QString& sql_;
     int params_;
-    QString serial_;  // an INSERT into a table with a serial column: the column, returned
-    QHash<QString, QString> spellings_;
-    QStringList resultNames_;
-    bool readOnly_;
     std::vector<std::optional<QByteArray>> values_;
     std::vector<unsigned> types_;  // what each bound value is, for a text PostgreSQL cannot type
     pg_result* res_ = nullptr;
