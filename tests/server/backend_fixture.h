@@ -38,9 +38,9 @@ protected:
         backend_ = std::make_unique<Backend>(config);
         session_.spid = backend_->nextSpid();
     }
-    void TearDown() override {
-        if (backend_)
-            backend_->closeSession(session_);
+    void TearDown() override { backend_->closeSession(session_); }
+    // After the fixtures' own tear-downs: the account-set databases of the test go.
+    ~BackendFixture() override {
         backend_.reset();
         if (!prefix_.isEmpty())
             dyt::test::dropDatabases(prefix_);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "backend_fixture.h"
+#include "records.h"
 #include "server/db/password.h"
 #include "server/procs/callrights.h"
 #include "server/db/schema.h"
@@ -293,6 +294,53 @@ TEST_F(BackendSql, EveryCorpusTextRunsOnASeededAccountSet) {
     }
     EXPECT_EQ(static_cast<int>(corpus.size()), ran);
     EXPECT_EQ(static_cast<int>(std::size(kExpectedChanges) + std::size(kExpectedValues)), checked);
+}
+
+}  // namespace
+}  // namespace dyt::server
+
+namespace dyt::server {
+namespace {
+
+// What a modified client may send as SQL text: the account set's rows are all it reaches, on
+// either engine. Each text is refused, or answers only what the windows may see.
+TEST_F(BackendSql, ClientTextsReachTheAccountSetsRowsAndNothingElse) {
+    ASSERT_EQ(0, login(session_, u"dytv1_1"_s).code());
+    struct Case {
+        const char* sql;
+        bool refused;
+        const char* rows;  // the rows when answered
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"SELECT * FROM sqlite_master", true, ""},
+        {"SELECT * FROM pg_authid", true, ""},
+        {"SELECT usename, passwd FROM pg_shadow", true, ""},
+        {"SELECT datname FROM pg_database", true, ""},
+        {"SELECT table_name FROM information_schema.tables", true, ""},
+        {"SELECT pg_read_file('/etc/passwd')", true, ""},
+        {"SELECT set_config('role', 'postgres', false)", true, ""},
+        {"DROP TABLE baseGoods", true, ""},
+        {"CREATE TABLE x (a int)", true, ""},
+        {"SELECT password FROM public.sysuser", true, ""},
+        {"SELECT id, password FROM sysuser", false, "1|"},
+        {"SELECT u.password FROM sysuser AS u JOIN baseZY AS z ON z.id = u.id", false, ""},
+        {"UPDATE baseGoods SET fullname = 'x'", true, ""},
+        {"DELETE FROM sysLog", true, ""},
+        {"INSERT INTO sysuser (id, password) VALUES (9, 'x')", true, ""},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const proto::Response r = call(session_, "ExecQuery", {QString::fromUtf8(c.sql)});
+        EXPECT_EQ(c.refused, r.code() != 0) << r.outText(1).toStdString();
+        if (!c.refused && r.code() == 0) {
+            const RecordSet rs = proto::recordSetFromCbor(r.out(0));
+            EXPECT_EQ(QString::fromUtf8(c.rows), dyt::test::rowTexts(rs).join(u'\n'));
+        }
+    }
+    // Nothing of it stayed: one operator, the goods as they were.
+    EXPECT_EQ(1, count(u"SELECT count(*) FROM sysuser"_s));
 }
 
 }  // namespace

@@ -628,6 +628,19 @@ QString shadowTables(const QString& sql, const QHash<QString, QString>& shadows)
     return out;
 }
 
+bool namesCatalogue(const QString& sql) {
+    for (const Token& tok : tokenize(sql)) {
+        QString name;
+        if (tok.kind == Kind::Word)
+            name = tok.text.toLower();
+        else if (tok.kind == Kind::Name && tok.text.size() > 2)
+            name = tok.text.mid(1, tok.text.size() - 2).toLower();
+        if (name.startsWith(QLatin1String("pg_")) || name == u"information_schema")
+            return true;
+    }
+    return false;
+}
+
 bool isSchemaStatement(const QString& sql) {
     const std::vector<Token> t = tokenize(sql);
     const size_t i = next(t, 0);

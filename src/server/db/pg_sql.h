@@ -52,6 +52,10 @@ std::optional<WriteTarget> writeTarget(const QString& sql);
 // under the table's name or its alias: the tables' secret columns read as Null.
 QString shadowTables(const QString& sql, const QHash<QString, QString>& shadows);
 
+// Whether the text names PostgreSQL's own catalogue (pg_… or information_schema), which client
+// texts may not read, as they may not read SQLite's.
+bool namesCatalogue(const QString& sql);
+
 // Whether the text is a schema statement (CREATE, ALTER or DROP).
 bool isSchemaStatement(const QString& sql);
 

@@ -767,6 +767,9 @@ bool programWrites(const std::vector<tsql::Step>& steps) {
 void runPostgresSteps(Database& db, const std::vector<tsql::Step>& steps, tsql::Result& result,
                       ClientWrites* writes, const QHash<QString, QString>& shadows) {
     for (const tsql::Step& step : steps) {
+        // The server's catalogue is no client's, on PostgreSQL as on SQLite.
+        if (pgsql::namesCatalogue(step.sql))
+            throw DytError(QStringLiteral("not authorized"));
         const QString sql = shadows.isEmpty() ? step.sql : pgsql::shadowTables(step.sql, shadows);
         switch (step.kind) {
             case tsql::Step::Kind::Query:
