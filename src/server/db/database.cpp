@@ -743,10 +743,11 @@ private:
 
 // The fields of a result. A name the result already has (SELECT * over a join) gets a suffix, as
 // the client's data sets name such fields; the first keeps the plain name.
-RecordSet resultFields(sqlite3_stmt* stmt, const std::vector<ColumnTyper>& typers) {
+RecordSet resultFields(const std::function<QString(int)>& nameOf,
+                       const std::vector<ColumnTyper>& typers) {
     RecordSet rs;
     for (int c = 0; c < int(typers.size()); ++c) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        const QString name = nameOf(c);
         QString unique = name;
         for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
             unique = name + QStringLiteral("_%1").arg(n);
@@ -754,6 +755,12 @@ RecordSet resultFields(sqlite3_stmt* stmt, const std::vector<ColumnTyper>& typer
     }
     return rs;
 }
+
+RecordSet resultFields(sqlite3_stmt* stmt, const std::vector<ColumnTyper>& typers) {
+    return resultFields(
+        [stmt](int c) { return QString::fromUtf8(sqlite3_column_name(stmt, c)); }, typers);
+}
+
 
 std::vector<ColumnTyper> columnTypers(sqlite3_stmt* stmt) {
     std::vector<ColumnTyper> typers;
@@ -785,6 +792,18 @@ void convertCell(QVariant& v, FieldType t) {
     } else if (t == FieldType::Float) {
         v = v.toDouble();
     }
+}
+
+// The rows read, each value converted to its field's type, after the fields.
+RecordSet withRows(RecordSet rs, QList<RecordSet::Row>& rows) {
+    const int columns = rs.fieldCount();
+    for (auto& row : rows) {
+        for (int c = 0; c < columns; ++c)
+            convertCell(row[c], rs.fields()[c].type);
+        rs.appendRow(row);
+    }
+    rs.first();
+    return rs;
 }
 
 // Bytes a result may take on this thread (0: no limit).
@@ -965,21 +984,7 @@ RecordSet readRecordSet(Statement& st) {
         for (int k = 0; k < columns; ++k)
             typers.emplace_back(st.declaredType(k));
     }
-    RecordSet rs;
-    for (int c = 0; c < columns; ++c) {
-        const QString name = st.columnName(c);
-        QString unique = name;
-        for (int n = 1; rs.fieldIndex(unique) >= 0; ++n)
-            unique = name + QStringLiteral("_%1").arg(n);
-        rs.addField(unique, typers[size_t(c)].type(), typers[size_t(c)].size());
-    }
-    for (auto& row : rows) {
-        for (int c = 0; c < columns; ++c)
-            convertCell(row[c], rs.fields()[c].type);
-        rs.appendRow(row);
-    }
-    rs.first();
-    return rs;
+    return withRows(resultFields([&st](int c) { return st.columnName(c); }, typers), rows);
 }
 
 RecordSet readRecordSet(sqlite3_stmt* stmt) {
@@ -1010,14 +1015,7 @@ RecordSet readRecordSet(sqlite3_stmt* stmt) {
     }
     if (rc != SQLITE_DONE)
         stepFailed(stmt, rc);
-    RecordSet rs = resultFields(stmt, typers);
-    for (auto& row : rows) {
-        for (int c = 0; c < columns; ++c)
-            convertCell(row[c], rs.fields()[c].type);
-        rs.appendRow(row);
-    }
-    rs.first();
-    return rs;
+    return withRows(resultFields(stmt, typers), rows);
 }
 
 QByteArray readPacket(sqlite3_stmt* stmt) {

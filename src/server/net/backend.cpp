@@ -572,6 +572,34 @@ tsql::SchemaLookup postgresSchemaLookup(Database& db) {
 
 }  // namespace
 
+namespace {
+
+// Every password value a client text writes is hashed by the server. The values before the text
+// tell which ones it wrote; they are read only when the text names the operators' table (a write
+// of it that is not named so is refused).
+std::optional<QSet<QString>> storedPasswords(Database& db, const QString& sql) {
+    if (!sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
+    QSet<QString> out;
+    for (int r = 0; r < users.rowCount(); ++r)
+        out.insert(users.at(r, 0).toString());
+    return out;
+}
+
+void hashWrittenPasswords(Database& db, const QSet<QString>& before) {
+    const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
+    for (int r = 0; r < users.rowCount(); ++r) {
+        const QString written = users.at(r, 1).toString();
+        if (!before.contains(written) || !password::isHash(written)) {
+            db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
+                       {password::hash(written), users.at(r, 0)});
+        }
+    }
+}
+
+}  // namespace
+
 tsql::Program Backend::translateClientSql(Session& session, const QString& sql) {
     ProfileState& state = *session.profile;
     tsql::Context context;
@@ -649,16 +677,9 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     if (backupLog)
         exposeBackupLog(session);
 
-    // Every password value the text writes is hashed here. The values before the text tell which
-    // ones it wrote; they are read only when the text names the operators' table (a write of it
-    // that is not named so is refused below).
-    std::optional<QSet<QString>> passwordsBefore;
-    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
-        const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
-        passwordsBefore.emplace();
-        for (int r = 0; r < users.rowCount(); ++r)
-            passwordsBefore->insert(users.at(r, 0).toString());
-    }
+    // Every password value the text writes is hashed here (a write of the operators' table that
+    // the text does not name is refused below).
+    const std::optional<QSet<QString>> passwordsBefore = storedPasswords(db, sql);
     bool passwordWritten = false;
     db.setWriteWatcher([&passwordWritten](const QString& table, const QString& column) {
         if (table.compare(QLatin1String("sysuser"), Qt::CaseInsensitive) == 0 &&
@@ -721,14 +742,7 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     if (passwordWritten) {
         if (!passwordsBefore)
             throw DytError(QStringLiteral("语句修改了操作员口令，但无法确定修改了哪些"));
-        const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
-        for (int r = 0; r < users.rowCount(); ++r) {
-            const QString written = users.at(r, 1).toString();
-            if (!passwordsBefore->contains(written) || !password::isHash(written)) {
-                db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
-                           {password::hash(written), users.at(r, 0)});
-            }
-        }
+        hashWrittenPasswords(db, *passwordsBefore);
     }
     const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
     if (!removed.empty() && !session.adminVerified)
@@ -832,13 +846,7 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
         tx = std::make_unique<Transaction>(
             db, writeLock ? Transaction::Lock::Immediate : Transaction::Lock::Deferred);
     }
-    std::optional<QSet<QString>> passwordsBefore;
-    if (sql.contains(QLatin1String("sysuser"), Qt::CaseInsensitive)) {
-        const RecordSet users = db.query(QStringLiteral("SELECT password FROM sysuser"));
-        passwordsBefore.emplace();
-        for (int r = 0; r < users.rowCount(); ++r)
-            passwordsBefore->insert(users.at(r, 0).toString());
-    }
+    const std::optional<QSet<QString>> passwordsBefore = storedPasswords(db, sql);
     // Stored passwords read as Null, and the print passwords but for their holders, as on SQLite;
     // the role's grants refuse any other way to them.
     QHash<QString, QString> shadows;
@@ -878,16 +886,8 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
         }
         throw;
     }
-    if (passwordsBefore) {
-        const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
-        for (int r = 0; r < users.rowCount(); ++r) {
-            const QString written = users.at(r, 1).toString();
-            if (!passwordsBefore->contains(written) || !password::isHash(written)) {
-                db.execute(QStringLiteral("UPDATE sysuser SET password = ? WHERE id = ?"),
-                           {password::hash(written), users.at(r, 0)});
-            }
-        }
-    }
+    if (passwordsBefore)
+        hashWrittenPasswords(db, *passwordsBefore);
     if (tx)
         tx->commit();
     SqlOutcome out;
