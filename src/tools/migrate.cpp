@@ -7,20 +7,11 @@
 #include "common/error.h"
 #include "server/db/accountcopy.h"
 #include "server/db/database.h"
+#include "server/db/pg_library.h"
 #include "server/net/config.h"
 
 namespace dyt::tools {
-namespace {
-
 using server::Database;
-
-QString databaseName(const server::ServerConfig& c, const QString& dbName) {
-    QString name = (c.postgresqlPrefix + dbName).toLower();
-    name.remove(QRegularExpression(QStringLiteral("[^a-z0-9_]")));
-    return name;
-}
-
-}  // namespace
 
 int migrate(const QStringList& args, QTextStream& out) {
     // migrate --to postgresql|sqlite DBNAME, with the server's own options (--config, --data,
@@ -52,9 +43,8 @@ int migrate(const QStringList& args, QTextStream& out) {
     if (config.postgresql.trimmed().isEmpty())
         throw DytError(QStringLiteral("migrate: 没有给出 PostgreSQL 连接串（--postgresql）"));
     const QString file = QDir(config.dataDir).filePath(dbName + QStringLiteral(".db"));
-    const QString database = databaseName(config, dbName);
-    const QString pgPath =
-        QStringLiteral("postgresql:%1 dbname=%2").arg(config.postgresql, database);
+    const QString database = config.postgresDatabase(dbName);
+    const QString pgPath = config.postgresPath(dbName);
     auto admin = Database::open(QStringLiteral("postgresql:") + config.postgresql);
     const bool exists =
         admin->scalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = ?"),
@@ -68,9 +58,7 @@ int migrate(const QStringList& args, QTextStream& out) {
             throw DytError(QStringLiteral("账套[%1]的数据文件不存在：%2").arg(dbName, file));
         if (exists)
             throw DytError(QStringLiteral("PostgreSQL 上已经有数据库[%1]，不能迁移到其中").arg(database));
-        admin->executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' "
-                                            "LC_COLLATE 'C' LC_CTYPE 'C'")
-                                 .arg(database));
+        server::pg::createDatabase(*admin, database);
         from = Database::open(file, Database::Mode::ReadOnly);
         target = Database::open(pgPath);
     } else {
@@ -84,7 +72,7 @@ int migrate(const QStringList& args, QTextStream& out) {
     const auto undo = [&] {
         target.reset();
         if (to == u"postgresql")
-            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
+            server::pg::dropDatabase(*admin, database);
         else
             QFile::remove(file);
     };

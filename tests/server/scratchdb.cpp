@@ -7,17 +7,9 @@
 #include "common/error.h"
 #include "common/recordset.h"
 #include "server/db/database.h"
+#include "server/db/pg_library.h"
 
 namespace dyt::test {
-namespace {
-
-void adminExecute(const QString& sql) {
-    auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
-    admin->executeScript(sql);
-}
-
-}  // namespace
-
 QString postgresServer() {
     return qEnvironmentVariable("DYT_TEST_POSTGRESQL");
 }
@@ -40,8 +32,7 @@ void dropDatabases(const QString& prefix) {
             QStringLiteral("SELECT datname FROM pg_database WHERE starts_with(datname, ?)"),
             {prefix.toLower()});
         for (int r = 0; r < rs.rowCount(); ++r) {
-            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
-                                     .arg(rs.at(r, 0).toString()));
+            server::pg::dropDatabase(*admin, rs.at(r, 0).toString());
         }
     } catch (const DytError&) {
         // Left for the next run.
@@ -54,8 +45,8 @@ ScratchDatabase::ScratchDatabase(const QString& sqlitePath, bool postgres) {
         return;
     }
     name_ = uniquePrefix() + QStringLiteral("db");
-    adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name_));
-    adminExecute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'").arg(name_));
+    auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+    server::pg::createDatabase(*admin, name_);
     path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);
 }
 
@@ -63,7 +54,8 @@ ScratchDatabase::~ScratchDatabase() {
     if (name_.isEmpty())
         return;
     try {
-        adminExecute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
+        auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+        server::pg::dropDatabase(*admin, name_);
     } catch (const DytError&) {
         // Left for the next run's DROP of the same name.
     }

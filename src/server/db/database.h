@@ -110,9 +110,8 @@ public:
     qint64 lastInsertId() const;
     // The clause that makes a query read a table through the named index (" INDEXED BY …"), for
     // the few queries whose best index the planner cannot tell without statistics.
-    QString indexHint(const QString& index) const {
-        return pg_ ? QString() : QStringLiteral(" INDEXED BY ") + index;
-    }
+    // (PostgreSQL's planner chooses from statistics: the adapted statement drops it.)
+    QString indexHint(const QString& index) const { return QStringLiteral(" INDEXED BY ") + index; }
     bool tableExists(const QString& name);
     bool inTransaction() const;
     // Copies the whole database into a new file at path and leaves the copy in rollback-journal

@@ -78,23 +78,37 @@ void installLibrary(Database& db) {
     conn->exec(QString::fromUtf8(kClientRoles));
 }
 
+QStringList columnsOf(Database& db, const QString& table) {
+    const RecordSet rs = db.query(
+        QStringLiteral("SELECT a.attname FROM pg_attribute a WHERE a.attrelid = ?::regclass "
+                       "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
+        {table.toLower()});
+    QStringList out;
+    for (int r = 0; r < rs.rowCount(); ++r)
+        out << rs.at(r, 0).toString();
+    return out;
+}
+
+void createDatabase(Database& admin, const QString& name) {
+    admin.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+    admin.executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' "
+                                       "LC_COLLATE 'C' LC_CTYPE 'C'")
+                            .arg(name));
+}
+
+void dropDatabase(Database& admin, const QString& name) {
+    admin.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+}
+
 void restrictClientReads(Database& db) {
     Connection* conn = db.postgres();
     if (!conn)
         return;
     // Stored passwords are read by the server alone, the print passwords by their holders.
-    const RecordSet kinds = db.query(QStringLiteral(
-        "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = 'sysdjb'::regclass "
-        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'printpassword'"));
-    QStringList open;
-    for (int r = 0; r < kinds.rowCount(); ++r)
-        open << kinds.at(r, 0).toString();
-    const RecordSet users = db.query(QStringLiteral(
-        "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = 'sysuser'::regclass "
-        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'password'"));
-    QStringList userColumns;
-    for (int r = 0; r < users.rowCount(); ++r)
-        userColumns << users.at(r, 0).toString();
+    QStringList open = columnsOf(db, QStringLiteral("sysdjb"));
+    open.removeAll(QStringLiteral("printpassword"));
+    QStringList userColumns = columnsOf(db, QStringLiteral("sysuser"));
+    userColumns.removeAll(QStringLiteral("password"));
     // The tables client texts may write have their changed rows kept for the checks.
     static const char* const written[] = {
         "sysuser",         "syspurview",     "basegoodspurview", "basewldwpurview",

@@ -2,6 +2,8 @@
 // What a PostgreSQL account set needs before its tables: the case-insensitive text type and the
 // functions the server's SQL texts call by SQLite's names, with SQLite's results.
 
+#include <QStringList>
+
 namespace dyt::server {
 class Database;
 }
@@ -11,6 +13,15 @@ namespace dyt::server::pg {
 // Installs (or replaces) the library in the connection's database, with the roles client texts
 // run in. Throws DytError.
 void installLibrary(Database& db);
+
+// The columns of a table of the connection's database, in their order (lower case).
+QStringList columnsOf(Database& db, const QString& table);
+
+// An empty account-set database on the server the administrative connection admin is on: UTF-8
+// with the C collation, so that texts order as on SQLite; one there already of that name is
+// dropped first. And its drop, with the connections still on it ended.
+void createDatabase(Database& admin, const QString& name);
+void dropDatabase(Database& admin, const QString& name);
 
 // After the tables: the columns client texts may not read (stored passwords; the kinds' print
 // passwords but for the role of their holders). Nothing on SQLite.

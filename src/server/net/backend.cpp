@@ -20,6 +20,7 @@
 #include "protocol/packetcodec.h"
 #include "server/db/accountcopy.h"
 #include "server/db/password.h"
+#include "server/db/pg_library.h"
 #include "server/db/pg_sql.h"
 #include "server/db/schema.h"
 #include "server/net/clientwrites.h"
@@ -228,10 +229,7 @@ Backend::~Backend() = default;
 
 QString Backend::profilePath(const QString& dbName) const {
     if (onPostgres()) {
-        // The catalogue's names are letters, digits and "_"; the database is named in lower case.
-        QString name = (config_.postgresqlPrefix + dbName).toLower();
-        name.remove(QRegularExpression(QStringLiteral("[^a-z0-9_]")));
-        return QStringLiteral("postgresql:%1 dbname=%2").arg(config_.postgresql, name);
+        return config_.postgresPath(dbName);
     }
     return QDir(dataDir_).filePath(dbName + QStringLiteral(".db"));
 }
@@ -244,9 +242,7 @@ void Backend::createProfileDatabase(const QString& path) {
     if (!Database::isPostgresPath(path))
         return;
     auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
-    admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(postgresDatabase(path)));
-    admin->executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
-                             .arg(postgresDatabase(path)));
+    pg::createDatabase(*admin, postgresDatabase(path));
 }
 
 void Backend::dropProfileDatabase(const QString& path) {
@@ -256,8 +252,7 @@ void Backend::dropProfileDatabase(const QString& path) {
     }
     try {
         auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
-        admin->executeScript(
-            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(postgresDatabase(path)));
+        pg::dropDatabase(*admin, postgresDatabase(path));
     } catch (const DytError&) {
         // The server is out of reach: the database stays, under a name the catalogue no
         // longer gives out.
@@ -587,6 +582,14 @@ std::optional<QSet<QString>> storedPasswords(Database& db, const QString& sql) {
     return out;
 }
 
+// The kinds' print passwords read as Null but for the server administrator, operator 1 and the
+// print-count window's holders (asked only when the text names the kinds' table).
+bool seesPrintPasswordsIn(const Session& session, const QString& sql) {
+    return session.adminVerified || session.userId == 1 ||
+           (sql.contains(QLatin1String("sysdjb"), Qt::CaseInsensitive) &&
+            callrights::Held(*session.db, session.userId).holds(QStringLiteral("4009")));
+}
+
 void hashWrittenPasswords(Database& db, const QSet<QString>& before) {
     const RecordSet users = db.query(QStringLiteral("SELECT id, password FROM sysuser"));
     for (int r = 0; r < users.rowCount(); ++r) {
@@ -699,11 +702,7 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
     // connection that passed the server administrator's password (who may replace the whole
     // account set by a restore) is not held to the windows' columns.
     const bool administrator = session.adminVerified;
-    // The kinds' print passwords read as Null but for the print-count window's holders.
-    const bool seesPrintPasswords =
-        administrator || session.userId == 1 ||
-        (sql.contains(QLatin1String("sysdjb"), Qt::CaseInsensitive) &&
-         callrights::Held(db, session.userId).holds(QStringLiteral("4009")));
+    const bool seesPrintPasswords = seesPrintPasswordsIn(session, sql);
     ClientWrites writes(db, session.userId, session.spid,
                         !administrator && ClientWrites::mayContainWrites(sql));
     tsql::ExecuteOptions options;
@@ -807,14 +806,10 @@ void runPostgresSteps(Database& db, const std::vector<tsql::Step>& steps, tsql::
 
 // The table read with a column as Null, for client texts that must not see it.
 QString withoutColumn(Database& db, const QString& table, const QString& column) {
-    const RecordSet rs = db.query(
-        QStringLiteral("SELECT a.attname FROM pg_attribute a WHERE a.attrelid = ?::regclass "
-                       "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
-        {table.toLower()});
-    QStringList columns;
-    for (int r = 0; r < rs.rowCount(); ++r) {
-        const QString name = rs.at(r, 0).toString();
-        columns << (name == column ? QStringLiteral("NULL AS ") + name : name);
+    QStringList columns = pg::columnsOf(db, table);
+    for (QString& name : columns) {
+        if (name == column)
+            name = QStringLiteral("NULL AS ") + name;
     }
     return QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), table);
 }
@@ -837,10 +832,7 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
     std::optional<ClientWrites> writes;
     if (writing && !administrator)
         writes.emplace(db, session.userId, session.spid, ClientWrites::mayContainWrites(sql));
-    const bool seesPrintPasswords =
-        administrator || session.userId == 1 ||
-        (sql.contains(QLatin1String("sysdjb"), Qt::CaseInsensitive) &&
-         callrights::Held(db, session.userId).holds(QStringLiteral("4009")));
+    const bool seesPrintPasswords = seesPrintPasswordsIn(session, sql);
     std::unique_ptr<Transaction> tx;
     if (!db.inTransaction()) {
         tx = std::make_unique<Transaction>(
@@ -1567,8 +1559,7 @@ Response Backend::restoreProfile(Session& session, const QCborArray& args) {
     if (postgres) {
         try {
             auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
-            admin->executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
-                                     .arg(postgresDatabase(target)));
+            pg::dropDatabase(*admin, postgresDatabase(target));
             admin->executeScript(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
                                      .arg(postgresDatabase(fresh), postgresDatabase(target)));
         } catch (const DytError& e) {

@@ -1,5 +1,7 @@
 #include "server/net/config.h"
 
+#include <QRegularExpression>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -162,6 +164,16 @@ void ServerConfig::applyArguments(const QStringList& args, const QString& defaul
             throw DytError(QStringLiteral("未知选项：%1").arg(a));
         }
     }
+}
+
+QString ServerConfig::postgresDatabase(const QString& dbName) const {
+    QString name = (postgresqlPrefix + dbName).toLower();
+    name.remove(QRegularExpression(QStringLiteral("[^a-z0-9_]")));
+    return name;
+}
+
+QString ServerConfig::postgresPath(const QString& dbName) const {
+    return QStringLiteral("postgresql:%1 dbname=%2").arg(postgresql, postgresDatabase(dbName));
 }
 
 QString usageText() {

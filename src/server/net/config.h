@@ -50,6 +50,11 @@ struct ServerConfig {
     int loginDelayMax = 60000;
     int loginBusyTimeout = 2000;
 
+    // The PostgreSQL database of an account set: the prefix and the catalogue's name, lower
+    // case, letters, digits and "_" only; and what Database::open takes for it.
+    QString postgresDatabase(const QString& dbName) const;
+    QString postgresPath(const QString& dbName) const;
+
     // Reads key=value lines ("#" and ";" start comments, "[section]" lines are ignored).
     // Unknown keys and bad values throw DytError naming the line.
     void loadFile(const QString& path);
