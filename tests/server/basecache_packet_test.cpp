@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "backend_fixture.h"
+#include "scratchdb.h"
 #include "common/basecache.h"
 #include "common/currency.h"
 #include "protocol/packetcodec.h"
@@ -178,8 +179,10 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
     // Goods: odd values in every column kind; fixed cases first, then random numbers.
     db_->execute(u"INSERT INTO baseWLDW(id, code, fullname) VALUES (7, 'W', '东方五金')"_s);
     // clang-format off
-    struct Goods { const char* sql; };
-    const Goods goods[] = {
+    // sqliteOnly: values a typed PostgreSQL column refuses (texts in number columns, bytes, broken
+    // UTF-8), which only a SQLite file can hold.
+    struct Row { const char* sql; bool sqliteOnly = false; };
+    const Row goods[] = {
         {"INSERT INTO baseGoods(id, code, fullname) VALUES (1, '', '')"},
         {"INSERT INTO baseGoods(id, code, fullname, name, pym, gg, xh, addr, costmode, spType, isstop, "
          "yxqNum, jxqNum, tcfs, comment, bz1, bz10, isCanYuZheShangZhe, wldw_id, fdwName) VALUES (2, "
@@ -187,28 +190,35 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
          "'自定义1', '𠀀末', 1, 7, '箱')"},
         {"INSERT INTO baseGoods(id, code, fullname, del, isstop) VALUES (3, 'SP003', '旧货', 1, 1)"},
         {"INSERT INTO baseGoods(id, code, fullname, isstop, del, spType, yxqNum, tcfs) VALUES "
-         "(4, 'x', 'y', 'z', 0.5, '1', 'abc', 2.25)"},
+         "(4, 'x', 'y', 'z', 0.5, '1', 'abc', 2.25)", true},
         {"INSERT INTO baseGoods(id, code, fullname, name, gg) VALUES (5, 12, 3.5, "
-         "CAST(X'EFBBBF41' AS TEXT), X'E4B8AD')"},
+         "CAST(X'EFBBBF41' AS TEXT), X'E4B8AD')", true},
         {"INSERT INTO baseGoods(id, code, fullname, name, xh) VALUES (6, CAST(X'FF41C3' AS TEXT), "
-         "'半', CAST(X'41EDA080' AS TEXT), 'a%1b%2')"},
+         "'半', CAST(X'41EDA080' AS TEXT), 'a%1b%2')", true},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, barcode, price, price1, price2, "
-         "price3) VALUES (2, 0, '把', 1, '6901', 3.5, -4, 123456789.123456785, 1e17), "
+         "price3) VALUES (2, 0, '把', 1, '6901', 3.5, -4, 123456789.123456785, 1e15), "
          "(2, 1, '箱', 12, '', 0, 0, 0, 0), (2, 2, '件', 0.5, '', 0, 0, 0, 0)"},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate) VALUES (3, 0, '', 1), "
          "(3, 2, '件', 1e-9)"},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES (4, 0, 'kg', 1, "
-         "'1/3'), (4, 1, 't%2', '1/3', 'abc'), (4, 2, CAST(X'EFBBBF74' AS TEXT), 1000, 0)"},
+         "'1/3'), (4, 1, 't%2', '1/3', 'abc'), (4, 2, CAST(X'EFBBBF74' AS TEXT), 1000, 0)", true},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate, price) VALUES (5, 0, 7, 1, X'00'), "
-         "(5, 1, X'E7AEB1', 2, 0)"},
+         "(5, 1, X'E7AEB1', 2, 0)", true},
         {"INSERT INTO baseGoodsUnit(Goodsid, fzdwid, unit, rate) VALUES (6, 1, '盒', 0.000000025), "
-         "(6, 2, CAST(X'E7AE' AS TEXT), 3)"},
+         "(6, 2, CAST(X'E7AE' AS TEXT), 3)", true},
     };
     // clang-format on
-    for (const Goods& g : goods)
-        db_->execute(QString::fromUtf8(g.sql));
+    const bool postgres = dyt::test::onPostgres();
+    for (const Row& g : goods) {
+        if (!(postgres && g.sqliteOnly))
+            db_->execute(QString::fromUtf8(g.sql));
+    }
     QRandomGenerator random(20261207);
-    QList<double> numbers(std::begin(kNumbers), std::end(kNumbers));
+    QList<double> numbers;
+    for (double n : kNumbers) {
+        if (!(postgres && std::abs(n) >= 1e16))  // beyond NUMERIC(24,8)
+            numbers << n;
+    }
     for (int i = 0; i < 400; ++i) {
         const double scale = std::pow(10.0, random.bounded(-9, 12));
         numbers << (random.generateDouble() - 0.3) * scale
@@ -231,21 +241,23 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
     // Partners: balances at half cents and beyond the money range, regions present or not.
     db_->execute(u"INSERT INTO baseDQ(id, code, fullname) VALUES (3, '0101', '华东')"_s);
     // clang-format off
-    const char* const partners[] = {
-        "INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, yushoutotal, yufutotal, Areaid) "
-        "VALUES (8, '', '', 0.005, 0.015, -0.005, 2.675, 3)",
-        "INSERT INTO baseWLDW(id, code, fullname, name, tel, email, tax, comment, bz1, bz10, "
+    const Row partners[] = {
+        {"INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, yushoutotal, yufutotal, Areaid) "
+        "VALUES (8, '', '', 0.005, 0.015, -0.005, 2.675, 3)"},
+        {"INSERT INTO baseWLDW(id, code, fullname, name, tel, email, tax, comment, bz1, bz10, "
         "ystotal, yftotal) VALUES (9, 'W09', '西城''商行', '西城', 12, 3.5, X'E4B8AD', "
-        "CAST(X'EFBBBF41' AS TEXT), '𠀀', 'a', 1250.5, '300.25')",
-        "INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, yushoutotal, yufutotal) "
+        "CAST(X'EFBBBF41' AS TEXT), '𠀀', 'a', 1250.5, '300.25')", true},
+        {"INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, yushoutotal, yufutotal) "
         "VALUES (10, 'W10', '大额', 92233720368547.75, -800000000000000, 123456789.12345, "
-        "-0.00005)",
-        "INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, Areaid) VALUES (11, 'W11', "
-        "'文本', 'abc', X'31', 99)",
+        "-0.00005)"},
+        {"INSERT INTO baseWLDW(id, code, fullname, ystotal, yftotal, Areaid) VALUES (11, 'W11', "
+        "'文本', 'abc', X'31', 99)", true},
     };
     // clang-format on
-    for (const char* sql : partners)
-        db_->execute(QString::fromUtf8(sql));
+    for (const Row& p : partners) {
+        if (!(postgres && p.sqliteOnly))
+            db_->execute(QString::fromUtf8(p.sql));
+    }
     db_->execute(
         u"INSERT INTO baseZY(id, par_id, par_jl, leveal, sonnum, code, fullname, del, candel) "
         "VALUES (2, 0, '2,', 1, 0, '002', '李四', 0, 1)"_s);
@@ -290,6 +302,8 @@ TEST_F(BaseCachePacketTest, GoodsAndPartnersGiveTheBytesOfTheRowsBuiltAsBefore) 
 }
 
 TEST_F(BaseCachePacketTest, ABalanceBeyondTheMoneyRangeIsRefusedAsBefore) {
+    if (dyt::test::onPostgres())
+        GTEST_SKIP() << "a NUMERIC(19,4) column refuses the value when it is written";
     db_->execute(
         u"INSERT INTO baseWLDW(id, code, fullname, yufutotal) VALUES (8, 'W', 'X', 1e300)"_s);
     QString expected;
@@ -312,13 +326,13 @@ TEST_F(BaseCachePacketTest, ABalanceBeyondTheMoneyRangeIsRefusedAsBefore) {
 }
 
 TEST_F(BaseCachePacketTest, AnswersBeyondTheResultLimitAreRefused) {
-    db_->executeScript(
-        u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
-        "INSERT INTO baseGoods(id, code, fullname) SELECT i, 'SP' || i, printf('%.40c', '货') "
-        "FROM n;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
-        "INSERT INTO baseWLDW(id, code, fullname) SELECT i, 'W' || i, printf('%.40c', '商') "
-        "FROM n;"_s);
+    const std::pair<const char*, QChar> tables[] = {{"baseGoods", u'货'}, {"baseWLDW", u'商'}};
+    for (const auto& [table, ch] : tables) {
+        db_->execute(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                     u"300) INSERT INTO %1(id, code, fullname) SELECT i, 'C' || i, ? FROM n"_s.arg(
+                         QLatin1StringView(table)),
+                     {QString(40, ch)});
+    }
     struct Case {
         qint64 limit;
         bool refused;

@@ -522,7 +522,7 @@ TEST_F(BaseList, UnitsAreSavedAndLockedOnceBillsUseThem) {
     const qint64 box = unit("1", "箱", "12", "690103-12", "√").code;
     EXPECT_GT(box, 0);
     EXPECT_EQ(u"件/1/0|箱/12/1"_s,
-              direct(u"SELECT group_concat(unit || '/' || (rate + 0) || '/' || "
+              direct(u"SELECT group_concat(unit || '/' || CAST(rate AS INTEGER) || '/' || "
                      "isDefault, '|') FROM (SELECT * FROM baseGoodsUnit WHERE "
                      "Goodsid = 103 ORDER BY fzdwid)"_s)
                   .toString());

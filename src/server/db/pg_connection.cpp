@@ -84,6 +84,14 @@ void Connection::raise(PGresult* res, const QString& context) const {
     const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
     const int code = resultCode(state);
     const QByteArray stateText(state ? state : "");
+    auto field = [res](int which) {
+        const char* v = res ? PQresultErrorField(res, which) : nullptr;
+        return QString::fromUtf8(v ? v : "");
+    };
+    const QString table = field(PG_DIAG_TABLE_NAME);
+    const QString column = field(PG_DIAG_COLUMN_NAME);
+    const QString constraint = field(PG_DIAG_CONSTRAINT_NAME);
+    const QString detail = field(PG_DIAG_MESSAGE_DETAIL);
     if (res)
         PQclear(res);
     if (code == 5)
@@ -98,6 +106,21 @@ void Connection::raise(PGresult* res, const QString& context) const {
         msg = QStringLiteral("no such column: ") + name.section(QLatin1Char('.'), -1);
     else if (sqlState == "42883" && msg.startsWith(QLatin1String("function ")))
         msg = QStringLiteral("no such function: ") + msg.section(QLatin1Char(' '), 1, 1).section(QLatin1Char('('), 0, 0);
+    else if (sqlState == "23505" && !table.isEmpty()) {
+        // "Key (goodsid, fzdwid)=(2, 1) already exists."
+        static const QRegularExpression key(QStringLiteral("^Key \\(([^)]*)\\)="));
+        QStringList columns = key.match(detail).captured(1).split(QStringLiteral(", "),
+                                                                   Qt::SkipEmptyParts);
+        for (QString& c : columns)
+            c = table + QLatin1Char('.') + c;
+        msg = QStringLiteral("UNIQUE constraint failed: ") +
+              (columns.isEmpty() ? table : columns.join(QStringLiteral(", ")));
+    } else if (sqlState == "23502" && !table.isEmpty() && !column.isEmpty())
+        msg = QStringLiteral("NOT NULL constraint failed: %1.%2").arg(table, column);
+    else if (sqlState == "23503")
+        msg = QStringLiteral("FOREIGN KEY constraint failed");
+    else if (sqlState == "23514")
+        msg = QStringLiteral("CHECK constraint failed: ") + constraint;
     if (!context.isEmpty())
         msg = context + QStringLiteral("：") + msg;
     throw DytError(msg, code);

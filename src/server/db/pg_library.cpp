@@ -69,13 +69,26 @@ ALTER DEFAULT PRIVILEGES IN SCHEMA public
 
 }  // namespace
 
+// The comparison of the client's texts (COLLATE TSQL on SQLite): texts equal but for case.
+const char* const kClientCollation =
+    "CREATE COLLATION IF NOT EXISTS dyt_tsql (provider = icu, locale = 'und-u-ks-level2', "
+    "deterministic = false)";
+
 void installLibrary(Database& db) {
     Connection* conn = db.postgres();
     if (!conn)
         throw DytError(QStringLiteral("不是 PostgreSQL 数据库"));
     conn->exec(QString::fromUtf8(kCatalogue));
+    conn->exec(QString::fromUtf8(kClientCollation));
     conn->exec(functionLibrarySql());
     conn->exec(QString::fromUtf8(kClientRoles));
+}
+
+void ensureClientCollation(Database& db) {
+    Connection* conn = db.postgres();
+    if (conn && !db.scalar(QStringLiteral("SELECT 1 FROM pg_collation WHERE collname = 'dyt_tsql'"))
+                      .isValid())
+        conn->exec(QString::fromUtf8(kClientCollation));
 }
 
 QStringList columnsOf(Database& db, const QString& table) {

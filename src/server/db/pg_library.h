@@ -13,6 +13,9 @@ namespace dyt::server::pg {
 // Installs (or replaces) the library in the connection's database, with the roles client texts
 // run in. Throws DytError.
 void installLibrary(Database& db);
+// The collation of the client's text comparisons, in an account set made before it was part of
+// the library.
+void ensureClientCollation(Database& db);
 
 // The columns of a table of the connection's database, in their order (lower case).
 QStringList columnsOf(Database& db, const QString& table);

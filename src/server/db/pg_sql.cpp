@@ -194,6 +194,15 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
                 continue;
             }
             case Kind::Name:
+                if (i + 1 < t.size() && t[i + 1].text == u"." &&
+                    (tok.text.compare(u"\"temp\"", Qt::CaseInsensitive) == 0 ||
+                     tok.text.compare(u"\"main\"", Qt::CaseInsensitive) == 0)) {
+                    // "temp".t as temp.t below.
+                    if (tok.text.compare(u"\"temp\"", Qt::CaseInsensitive) == 0)
+                        out += QStringLiteral("pg_temp.");
+                    ++i;
+                    continue;
+                }
                 out += plainName(tok.text);
                 continue;
             case Kind::Punct:
@@ -231,7 +240,13 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
             out += tok.text;
         } else if (tok.is("COLLATE")) {
             const size_t j = next(t, i + 1);
-            if (j < t.size() && (t[j].is("NOCASE") || t[j].is("BINARY") || t[j].is("TSQL"))) {
+            if (j < t.size() && t[j].is("TSQL")) {
+                // SQL Server's comparison of texts: without regard to case.
+                out += QStringLiteral("COLLATE dyt_tsql");
+                i = j;
+                continue;
+            }
+            if (j < t.size() && (t[j].is("NOCASE") || t[j].is("BINARY"))) {
                 i = j;
                 continue;
             }
@@ -525,6 +540,7 @@ std::optional<WriteTarget> writeTarget(const QString& sql) {
         QString n = name(at);
         size_t j = next(t, at + 1);
         if (j < t.size() && t[j].text == u".") {
+            w.temporary = n == u"temp" || n == u"pg_temp";
             n = name(next(t, j + 1));
             j = next(t, next(t, j + 1) + 1);
         }
@@ -607,7 +623,10 @@ QString shadowTables(const QString& sql, const QHash<QString, QString>& shadows)
         if (tok.kind == Kind::Word) {
             const auto it = shadows.constFind(tok.text.toLower());
             const size_t before = previous(t, i);
-            const bool read = before < t.size() &&
+            // DELETE FROM names the table written, not a row source.
+            const size_t beforeFrom = before < t.size() ? previous(t, before) : t.size();
+            const bool deleted = beforeFrom < t.size() && t[beforeFrom].is("DELETE");
+            const bool read = before < t.size() && !(t[before].is("FROM") && deleted) &&
                               (t[before].is("FROM") || t[before].is("JOIN") ||
                                (t[before].text == u"," && !t[before].is("SET")));
             const size_t after = next(t, i + 1);

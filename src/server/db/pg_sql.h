@@ -45,6 +45,7 @@ struct WriteTarget {
     Action action = None;
     QString table;  // lower case
     QStringList columns;  // lower case
+    bool temporary = false;  // temp.t: a table of the connection
 };
 std::optional<WriteTarget> writeTarget(const QString& sql);
 

@@ -549,6 +549,7 @@ namespace {
 
 // The columns of a PostgreSQL account set with their types, for the translation.
 tsql::SchemaLookup postgresSchemaLookup(Database& db) {
+    pg::ensureClientCollation(db);
     const RecordSet rs = db.query(QStringLiteral(
         "SELECT c.relname, a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
         "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
@@ -646,6 +647,16 @@ std::vector<qint64> Backend::removedBackups(Session& session) {
             removed.push_back(recNo);
     }
     return removed;
+}
+
+void Backend::forgetBackups(const std::vector<qint64>& recNos) {
+    for (qint64 recNo : recNos) {
+        if (const auto entry = catalogue_->findBackup(recNo)) {
+            catalogue_->removeBackup(recNo);
+            if (validBackupFileName(entry->fileName))
+                QFile::remove(QDir(backupDir()).filePath(entry->fileName));
+        }
+    }
 }
 
 Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool writeLock,
@@ -748,13 +759,7 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
         throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
     if (tx)
         tx->commit();
-    for (qint64 recNo : removed) {
-        if (const auto entry = catalogue_->findBackup(recNo)) {
-            catalogue_->removeBackup(recNo);
-            if (validBackupFileName(entry->fileName))
-                QFile::remove(QDir(backupDir()).filePath(entry->fileName));
-        }
-    }
+    forgetBackups(removed);
     SqlOutcome out;
     out.changes = static_cast<int>(result.changedRows);
     out.hasData = result.hasRows;
@@ -819,8 +824,7 @@ QString withoutColumn(Database& db, const QString& table, const QString& column)
 Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Program& program,
                                               const QString& sql, bool writeLock, bool packet) {
     Database& db = *session.db;
-    if (namesBackupLog(sql))
-        throw DytError(QStringLiteral("PostgreSQL 账套的备份记录请在服务器上查看"));
+    const bool backupLog = namesBackupLog(sql);
     // The writes of the windows (audit steps, one's own password, ...) are held to their rules
     // on SQLite by watching each changed row; here only the server administrator's texts may
     // write for now.
@@ -849,6 +853,12 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
         shadows.insert(QStringLiteral("sysdjb"), withoutColumn(db, QStringLiteral("sysdjb"),
                                                                QStringLiteral("printpassword")));
     tsql::Result result;
+    if (backupLog) {
+        // The backup log as on SQLite: a temporary table of the catalogue's rows for this text,
+        // readable and deletable by the client's roles; it goes with the transaction.
+        exposeBackupLog(session);
+        db.execute(QStringLiteral("GRANT SELECT, DELETE ON mvqxDbLog TO dyt_client, dyt_client_print"));
+    }
     db.executeScript(QStringLiteral("SAVEPOINT dyt_tsql"));
     try {
         // The role of client texts reads and writes rows and nothing else: no schema, no other
@@ -880,8 +890,14 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
     }
     if (passwordsBefore)
         hashWrittenPasswords(db, *passwordsBefore);
+    const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
+    if (!removed.empty() && !session.adminVerified)
+        throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
+    if (backupLog)
+        db.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
     if (tx)
         tx->commit();
+    forgetBackups(removed);
     SqlOutcome out;
     out.changes = static_cast<int>(result.changedRows);
     out.hasData = result.hasRows;

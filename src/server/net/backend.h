@@ -170,6 +170,8 @@ private:
     // text removed from it.
     void exposeBackupLog(Session& session);
     std::vector<qint64> removedBackups(Session& session);
+    // The catalogue entries and files of the backups a client text deleted from the log.
+    void forgetBackups(const std::vector<qint64>& recNos);
     int callHandler(Session& session, const Registry::Entry& entry, CallContext& ctx);
 
     // Why the running call of the session must stop now (empty: it may go on).

@@ -389,10 +389,14 @@ void ClientWrites::checkStatement(const QString& sql) {
         throw DytError(callrights::refusal());
     }
     const QByteArray table = target->table.toUtf8();
+    // The backup log is the one temporary table a client text may change (its role's grants
+    // allow deletes only).
+    const char* dbName =
+        target->temporary && target->table == QLatin1String("mvqxdblog") ? "temp" : "main";
     const auto check = [&](int action, const QString& column) {
         const QByteArray c = column.toUtf8();
         if (authorize(action, table.constData(), column.isEmpty() ? nullptr : c.constData(),
-                      "main", nullptr) != SQLITE_OK)
+                      dbName, nullptr) != SQLITE_OK)
             throw DytError(callrights::refusal());
     };
     switch (target->action) {
