@@ -49,13 +49,16 @@ protected:
             GTEST_SKIP() << "DYT_TEST_POSTGRESQL names no PostgreSQL server";
         ASSERT_TRUE(dir_.isValid());
         lite_ = Database::open(dir_.filePath(u"a.db"_s), Database::Mode::ReadWriteCreate);
-        pgScratch_ = std::make_unique<dyt::test::ScratchDatabase>(QString(), true);
-        pg_ = Database::open(pgScratch_->path());
-        for (Database* db : {lite_.get(), pg_.get()}) {
-            dyt::server::Transaction tx(*db);
-            dyt::server::schema::createAccountSet(*db, u"测试账套"_s, u"salt$hash"_s);
+        {
+            dyt::server::Transaction tx(*lite_);
+            dyt::server::schema::createAccountSet(*lite_, u"测试账套"_s, u"salt$hash"_s);
             tx.commit();
         }
+        // On PostgreSQL as the server makes it: a copy of the process's template, given its
+        // name, dates and password.
+        pgScratch_ = std::make_unique<dyt::test::ScratchDatabase>(QString(), u"测试账套"_s,
+                                                                  u"salt$hash"_s, true);
+        pg_ = Database::open(pgScratch_->path());
     }
     void TearDown() override {
         pg_.reset();

@@ -19,15 +19,11 @@ double round2(double v) {
 
 void LedgerTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
-    scratch_ = std::make_unique<test::ScratchDatabase>(dir_.filePath(u"ledger.db"_s));
+    // Nobody logs in here: operator 1 needs no password that opens.
+    scratch_ = std::make_unique<test::ScratchDatabase>(dir_.filePath(u"ledger.db"_s),
+                                                       u"测试账套"_s, u"-"_s);
     path_ = scratch_->path();
-    db_ = Database::open(path_, Database::Mode::ReadWriteCreate);
-    {
-        server::Transaction tx(*db_);
-        // Nobody logs in here: operator 1 needs no password that opens.
-        server::schema::createAccountSet(*db_, u"测试账套"_s, u"-"_s);
-        tx.commit();
-    }
+    db_ = Database::open(path_);
     const char* rows[] = {
         "INSERT INTO baseCK(id, par_jl, code, fullname) VALUES (11, '11,', '01', '总仓'), "
         "(12, '12,', '02', '门店')",

@@ -8,6 +8,7 @@
 #include "common/recordset.h"
 #include "server/db/database.h"
 #include "server/db/pg_library.h"
+#include "server/db/schema.h"
 
 namespace dyt::test {
 QString postgresServer() {
@@ -47,6 +48,23 @@ ScratchDatabase::ScratchDatabase(const QString& sqlitePath, bool postgres) {
     name_ = uniquePrefix() + QStringLiteral("db");
     auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
     server::pg::createDatabase(*admin, name_);
+    path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);
+}
+
+ScratchDatabase::ScratchDatabase(const QString& sqlitePath, const QString& displayName,
+                                 const QString& adminPasswordHash, bool postgres) {
+    if (!postgres) {
+        path_ = sqlitePath;
+        auto db = server::Database::open(path_, server::Database::Mode::ReadWriteCreate);
+        server::Transaction tx(*db);
+        server::schema::createAccountSet(*db, displayName, adminPasswordHash);
+        tx.commit();
+        return;
+    }
+    name_ = uniquePrefix() + QStringLiteral("db");
+    auto admin = server::Database::open(QStringLiteral("postgresql:") + postgresServer());
+    server::schema::createPostgresAccountSet(*admin, postgresServer(), name_, displayName,
+                                             adminPasswordHash);
     path_ = QStringLiteral("postgresql:%1 dbname=%2").arg(postgresServer(), name_);
 }
 

@@ -27,6 +27,9 @@ void dropDatabases(const QString& prefix);
 class ScratchDatabase {
 public:
     explicit ScratchDatabase(const QString& sqlitePath, bool postgres = onPostgres());
+    // With a new account set in it, made as the server makes one on each engine.
+    ScratchDatabase(const QString& sqlitePath, const QString& displayName,
+                    const QString& adminPasswordHash, bool postgres = onPostgres());
     ~ScratchDatabase();
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;

@@ -1171,7 +1171,20 @@ void WriterTurn::release() {
     q->turn.notify_all();
 }
 
-Transaction::Transaction(Database& db, Lock lock) : db_(db), turn_(db, lock == Lock::Immediate) {
+namespace {
+
+// A transaction inside another of the same connection is refused at once: its writer's turn
+// would never come, and PostgreSQL would only warn and let the inner commit end the outer one.
+Database& outsideTransaction(Database& db) {
+    if (db.inTransaction())
+        throw DytError(QStringLiteral("cannot start a transaction within a transaction"));
+    return db;
+}
+
+}  // namespace
+
+Transaction::Transaction(Database& db, Lock lock)
+    : db_(db), turn_(outsideTransaction(db), lock == Lock::Immediate) {
     if (auto* pg = db_.postgres()) {
         pg->exec(QStringLiteral("BEGIN"));
         active_ = true;

@@ -1,6 +1,11 @@
 #include "server/db/pg_library.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDate>
+#include <QFile>
 #include <QStringList>
+
 
 #include "common/error.h"
 #include "common/recordset.h"
@@ -111,6 +116,91 @@ void createDatabase(Database& admin, const QString& name) {
 
 void dropDatabase(Database& admin, const QString& name) {
     admin.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+}
+
+namespace {
+
+// What made this program: templates are shared by the processes of one build, so that a change
+// of the schema code never meets an older template.
+const QString& buildFingerprint() {
+    static const QString fingerprint = [] {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        QFile self(QStringLiteral("/proc/self/exe"));
+        if (self.open(QIODevice::ReadOnly))
+            hash.addData(&self);
+        else
+            hash.addData(QByteArray::number(QCoreApplication::applicationPid()));
+        return QString::fromLatin1(hash.result().toHex().left(12));
+    }();
+    return fingerprint;
+}
+
+bool databaseExists(Database& admin, const QString& name) {
+    return admin.scalar(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {name})
+        .isValid();
+}
+
+// Templates of earlier days (older builds among them) are dropped unless in use.
+void dropOldTemplates(Database& admin, const QString& today) {
+    const RecordSet rs = admin.query(QStringLiteral(
+        "SELECT datname FROM pg_database WHERE datname LIKE 'dyttpl\\_%' ESCAPE '\\'"));
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        const QString name = rs.at(r, 0).toString();
+        if (name.section(QLatin1Char('_'), 2, 2) == today)
+            continue;
+        try {
+            admin.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        } catch (const DytError&) {
+            // Being copied: left for later.
+        }
+    }
+}
+
+}  // namespace
+
+void createFromTemplate(Database& admin, const QString& conninfo, const QString& name,
+                        const std::function<void(Database&)>& build) {
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    const QString source = QStringLiteral("dyttpl_%1_%2").arg(buildFingerprint(), today);
+    for (int attempt = 0;; ++attempt) {
+        if (!databaseExists(admin, source)) {
+            // One maker at a time; a template appears under its name only when complete.
+            admin.executeScript(QStringLiteral("SELECT pg_advisory_lock(4243)"));
+            try {
+                if (!databaseExists(admin, source)) {
+                    dropOldTemplates(admin, today);
+                    const QString building = source + QStringLiteral("_%1")
+                                                          .arg(QCoreApplication::applicationPid());
+                    createDatabase(admin, building);
+                    try {
+                        {
+                            auto db = Database::open(
+                                QStringLiteral("postgresql:%1 dbname=%2").arg(conninfo, building));
+                            build(*db);
+                        }
+                        admin.executeScript(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
+                                                .arg(building, source));
+                    } catch (...) {
+                        dropDatabase(admin, building);
+                        throw;
+                    }
+                }
+            } catch (...) {
+                admin.executeScript(QStringLiteral("SELECT pg_advisory_unlock(4243)"));
+                throw;
+            }
+            admin.executeScript(QStringLiteral("SELECT pg_advisory_unlock(4243)"));
+        }
+        admin.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        try {
+            admin.executeScript(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, source));
+            return;
+        } catch (const DytError&) {
+            // Dropped or still held by another connection: tried once more.
+            if (attempt > 0)
+                throw;
+        }
+    }
 }
 
 void restrictClientReads(Database& db) {

@@ -2,6 +2,8 @@
 // What a PostgreSQL account set needs before its tables: the case-insensitive text type and the
 // functions the server's SQL texts call by SQLite's names, with SQLite's results.
 
+#include <functional>
+
 #include <QStringList>
 
 namespace dyt::server {
@@ -25,6 +27,11 @@ QStringList columnsOf(Database& db, const QString& table);
 // dropped first. And its drop, with the connections still on it ended.
 void createDatabase(Database& admin, const QString& name);
 void dropDatabase(Database& admin, const QString& name);
+// Database `name` made as a copy of a template on the server `conninfo` names (`admin` is
+// connected to it): the template of this build and day, made by `build` when there is none yet.
+// Copying takes a fraction of making the tables, triggers and function library anew.
+void createFromTemplate(Database& admin, const QString& conninfo, const QString& name,
+                        const std::function<void(Database&)>& build);
 
 // After the tables: the columns client texts may not read (stored passwords; the kinds' print
 // passwords but for the role of their holders). Nothing on SQLite.

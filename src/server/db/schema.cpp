@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <map>
 
 #include "common/error.h"
@@ -38,7 +39,7 @@ void exec(Connection db, const char* sql) {
     }
 }
 
-Statement::Statement(Connection db, const char* sql) : db_(db) {
+Statement::Statement(Connection db, const char* sql) : db_(db), sql_(QString::fromUtf8(sql)) {
     if (!db.lite()) {
         statement_ = std::make_unique<server::Statement>(
             db.database()->prepare(QString::fromUtf8(sql)));
@@ -107,6 +108,39 @@ void Statement::run(const std::vector<Value>& values) {
         throw DytError(msg);
     }
     sqlite3_reset(st_);
+}
+
+void Statement::runRows(const std::vector<std::vector<Value>>& rows) {
+    const qsizetype values = sql_.lastIndexOf(QLatin1String("VALUES"), -1, Qt::CaseInsensitive);
+    if (!statement_ || rows.empty() || values < 0) {
+        for (const std::vector<Value>& row : rows)
+            run(row);
+        return;
+    }
+    const QString head = sql_.left(values + 6) + QLatin1Char(' ');
+    const QString tuple = sql_.mid(values + 6).trimmed();
+    const size_t columns = std::max<size_t>(1, rows.front().size());
+    const size_t perBatch = std::clamp<size_t>(30000 / columns, 1, 500);
+    for (size_t from = 0; from < rows.size(); from += perBatch) {
+        const size_t n = std::min(perBatch, rows.size() - from);
+        QStringList tuples;
+        tuples.reserve(qsizetype(n));
+        for (size_t i = 0; i < n; ++i)
+            tuples << tuple;
+        server::Statement batch = db_.database()->prepare(head + tuples.join(QLatin1String(", ")));
+        int index = 1;
+        for (size_t i = 0; i < n; ++i) {
+            for (const Value& v : rows[from + i]) {
+                if (const auto* integer = std::get_if<long long>(&v))
+                    batch.bind(index++, QVariant(qint64(*integer)));
+                else if (const auto* d = std::get_if<double>(&v))
+                    batch.bind(index++, QVariant(*d));
+                else
+                    batch.bind(index++, QVariant(std::get<QString>(v)));
+            }
+        }
+        batch.execute();
+    }
 }
 
 long long queryInt(Connection db, const char* sql) {
@@ -364,6 +398,41 @@ int storedVersion(Connection db) {
     return v;
 }
 
+namespace {
+
+detail::SeedContext seedContext(const QString& name, const QString& adminPasswordHash) {
+    const QDate today = QDate::currentDate();
+    detail::SeedContext ctx;
+    ctx.displayName = name;
+    ctx.adminPasswordHash = adminPasswordHash;
+    ctx.year = today.year();
+    ctx.month = today.month();
+    ctx.today = today.toString(QStringLiteral("yyyy-MM-dd"));
+    return ctx;
+}
+
+}  // namespace
+
+void createPostgresAccountSet(Database& admin, const QString& conninfo, const QString& database,
+                              const QString& displayName, const QString& adminPasswordHash) {
+    const QString name = displayName.trimmed();
+    if (name.isEmpty())
+        throw DytError(QStringLiteral("账套名称不能为空"));
+    pg::createFromTemplate(admin, conninfo, database, [](Database& db) {
+        Transaction tx(db);
+        createAccountSet(db, QStringLiteral("-"), QStringLiteral("-"));
+        tx.commit();
+    });
+    // What a new account set takes from its creation: its name, month and the administrator's
+    // password.
+    auto db = Database::open(QStringLiteral("postgresql:%1 dbname=%2").arg(conninfo, database));
+    const detail::SeedContext ctx = seedContext(name, adminPasswordHash);
+    Transaction tx(*db);
+    detail::personalizeSettings(*db, ctx);
+    detail::Statement(*db, "UPDATE sysuser SET password = ? WHERE id = 1").run({adminPasswordHash});
+    tx.commit();
+}
+
 void createAccountSet(Connection db, const QString& displayName, const QString& adminPasswordHash) {
     using namespace detail;
     const QString name = displayName.trimmed();
@@ -375,14 +444,7 @@ void createAccountSet(Connection db, const QString& displayName, const QString& 
         throw DytError(QStringLiteral("数据库中已经有数据，不能在其中创建账套"));
     }
 
-    const QDate today = QDate::currentDate();
-    SeedContext ctx;
-    ctx.displayName = name;
-    ctx.adminPasswordHash = adminPasswordHash;
-    ctx.year = today.year();
-    ctx.month = today.month();
-    ctx.today = today.toString(QStringLiteral("yyyy-MM-dd"));
-
+    const SeedContext ctx = seedContext(name, adminPasswordHash);
     if (db.postgres())
         pg::installLibrary(*db.database());
     Savepoint sp(db, "dyt_create_account_set");

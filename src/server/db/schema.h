@@ -51,6 +51,10 @@ int storedVersion(Connection db);
 // kinds, menu and rights, operator 1 with the given password hash, chart of accounts, field
 // captions). Runs inside the caller's transaction; throws DytError on failure.
 void createAccountSet(Connection db, const QString& displayName, const QString& adminPasswordHash);
+// The same account set in a new PostgreSQL database `database` on the server `conninfo` names
+// (`admin` is connected to it), copied from a template the process makes once.
+void createPostgresAccountSet(Database& admin, const QString& conninfo, const QString& database,
+                              const QString& displayName, const QString& adminPasswordHash);
 
 // The table of goods pictures, made when the first picture is saved.
 QString goodsImageTable();

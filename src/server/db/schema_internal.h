@@ -39,10 +39,14 @@ public:
     // Binds the values to the parameters 1..n, runs the statement to its end and resets it.
     void run(std::initializer_list<Value> values);
     void run(const std::vector<Value>& values);
+    // The same for many rows of an INSERT … VALUES (?, …): on a server connection they go as
+    // inserts of many rows each, not one round trip a row.
+    void runRows(const std::vector<std::vector<Value>>& rows);
 
 private:
     void bind(int index, const Value& v);
     Connection db_;
+    QString sql_;
     sqlite3_stmt* st_ = nullptr;
     std::unique_ptr<server::Statement> statement_;  // a server connection's
 };
@@ -81,6 +85,8 @@ struct SeedContext {
 };
 
 void seedSettings(Connection db, const SeedContext& ctx);  // sysData, sysConf, sysPeriod
+// The rows of seedSettings that follow the context, set to another context's values.
+void personalizeSettings(Connection db, const SeedContext& ctx);
 void seedBillKinds(Connection db);                         // sysDjb, sysbillNo
 void seedAccounts(Connection db);                          // baseKM, sysSubjectInterface
 void seedFieldCaptions(Connection db);                     // baseFieldNames

@@ -42,7 +42,8 @@ void seedBillKinds(Connection db) {
     Statement counter(db,
                       "INSERT INTO sysbillNo(id, lastDate, yearMaxNo, monthMaxNo, dayMaxNo) "
                       "VALUES (?, '', 0, 0, 0)");
-    counter.run({0LL});
+    std::vector<std::vector<Value>> kinds;
+    std::vector<std::vector<Value>> counters{{0LL}};
     const int leading = static_cast<int>(std::size(kLeadingOrder));
     int next = leading + 1;
     for (const BillKindRow& k : billKindRows()) {
@@ -57,13 +58,14 @@ void seedBillKinds(Connection db) {
             orderly = next++;
         const QString format = defaultFormat(k.numberHead());
         const long long id = k.djType;
-        insert.run({id, QString::number(id) + QLatin1Char(','),
-                    QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')),
-                    k.kindName(), k.numberHead(),
-                    static_cast<long long>(orderly), static_cast<long long>(k.menuTag),
-                    k.numberHead(), format, format});
-        counter.run({id});
+        kinds.push_back({id, QString::number(id) + QLatin1Char(','),
+                         QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')), k.kindName(),
+                         k.numberHead(), static_cast<long long>(orderly),
+                         static_cast<long long>(k.menuTag), k.numberHead(), format, format});
+        counters.push_back({id});
     }
+    insert.runRows(kinds);
+    counter.runRows(counters);
 }
 
 }  // namespace dyt::server::schema::detail

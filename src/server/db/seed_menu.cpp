@@ -533,13 +533,16 @@ void seedMenu(Connection db) {
         "INSERT INTO sysMenu(id, code, Name, par_id, par_jl, leveal, sonnum, isbtn, "
         "hide, groupby, ShortCut, ordercode, type, djType) VALUES (?, ?, ?, ?, ?, ?, ?, "
         "?, ?, ?, ?, ?, ?, ?)");
+    std::vector<std::vector<Value>> values;
+    values.reserve(rows.size());
     for (const Row& r : rows) {
         const long long parentId = r.parent >= 0 ? rows[static_cast<size_t>(r.parent)].id : 0;
-        insert.run({r.id, r.code, r.name, parentId, r.parJl, static_cast<long long>(r.level),
-                    static_cast<long long>(r.sonnum), r.isbtn ? 1LL : 0LL, r.hide ? 1LL : 0LL,
-                    r.groupby ? 1LL : 0LL, r.shortcut, r.orderCode, static_cast<long long>(r.group),
-                    static_cast<long long>(r.djType)});
+        values.push_back({r.id, r.code, r.name, parentId, r.parJl, static_cast<long long>(r.level),
+                          static_cast<long long>(r.sonnum), r.isbtn ? 1LL : 0LL,
+                          r.hide ? 1LL : 0LL, r.groupby ? 1LL : 0LL, r.shortcut, r.orderCode,
+                          static_cast<long long>(r.group), static_cast<long long>(r.djType)});
     }
+    insert.runRows(values);
 }
 
 }  // namespace dyt::server::schema::detail

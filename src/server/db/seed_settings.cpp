@@ -147,33 +147,59 @@ const Switch kSwitches[] = {
 
 }  // namespace
 
-void seedSettings(Connection db, const SeedContext& ctx) {
-    const QDate firstDay(ctx.year, ctx.month, 1);
-    const QString begin = firstDay.toString(QStringLiteral("yyyy-MM-dd"));
-    const QString end = firstDay.addMonths(1).addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));
+namespace {
 
-    Statement insert(db, "INSERT INTO sysData(id, Name, sysValue, comment) VALUES (?, ?, ?, ?)");
+// The first and last day of the month of creation.
+std::pair<QString, QString> periodOf(const SeedContext& ctx) {
+    const QDate firstDay(ctx.year, ctx.month, 1);
+    return {firstDay.toString(QStringLiteral("yyyy-MM-dd")),
+            firstDay.addMonths(1).addDays(-1).toString(QStringLiteral("yyyy-MM-dd"))};
+}
+
+// A setting without a fixed value: the account set's name, year, month or a date.
+QString contextValue(const QString& name, const SeedContext& ctx) {
+    if (name == QLatin1String("CurrentYear"))
+        return QString::number(ctx.year);
+    if (name == QLatin1String("period") || name == QLatin1String("RPPeriod") ||
+        name == QLatin1String("OpenPeriod"))
+        return QString::number(ctx.month);
+    if (name == QStringLiteral("单位全名") || name == QStringLiteral("单位简名"))
+        return ctx.displayName;
+    if (name == QLatin1String("inidate"))
+        return periodOf(ctx).first;
+    return ctx.today;  // 自动备份日期
+}
+
+// Each setting with its row id.
+template <typename F>
+void forEachSetting(F f) {
     long long id = 1;
     for (const Setting& s : kSettings) {
         const QString name = QString::fromUtf8(s.name);
-        QString value = QString::fromUtf8(s.value ? s.value : "");
-        if (!s.value) {
-            if (name == QLatin1String("CurrentYear")) {
-                value = QString::number(ctx.year);
-            } else if (name == QLatin1String("period") || name == QLatin1String("RPPeriod") ||
-                       name == QLatin1String("OpenPeriod")) {
-                value = QString::number(ctx.month);
-            } else if (name == QStringLiteral("单位全名") || name == QStringLiteral("单位简名")) {
-                value = ctx.displayName;
-            } else if (name == QLatin1String("inidate")) {
-                value = begin;
-            } else {  // 自动备份日期
-                value = ctx.today;
-            }
-        }
-        const long long rowId = name == QLatin1String("AutoSN") ? kAutoSnId : id++;
-        insert.run({rowId, name, value, QString::fromUtf8(s.comment)});
+        f(name == QLatin1String("AutoSN") ? kAutoSnId : id++, name, s);
     }
+}
+
+}  // namespace
+
+void personalizeSettings(Connection db, const SeedContext& ctx) {
+    Statement update(db, "UPDATE sysData SET sysValue = ? WHERE id = ?");
+    forEachSetting([&](long long rowId, const QString& name, const Setting& s) {
+        if (!s.value)
+            update.run({contextValue(name, ctx), rowId});
+    });
+    const auto [begin, end] = periodOf(ctx);
+    Statement(db, "UPDATE sysPeriod SET name = ?, beginDate = ?, EndDate = ? WHERE type = 0 AND id = 1")
+        .run({QStringLiteral("%1月").arg(ctx.month), begin, end});
+}
+
+void seedSettings(Connection db, const SeedContext& ctx) {
+    const auto [begin, end] = periodOf(ctx);
+    Statement insert(db, "INSERT INTO sysData(id, Name, sysValue, comment) VALUES (?, ?, ?, ?)");
+    forEachSetting([&](long long rowId, const QString& name, const Setting& s) {
+        const QString value = s.value ? QString::fromUtf8(s.value) : contextValue(name, ctx);
+        insert.run({rowId, name, value, QString::fromUtf8(s.comment)});
+    });
     for (const Rule& r : kNumberingRules) {
         insert.run({r.id, QString::fromUtf8(r.name), QString::fromUtf8(r.value),
                     QString::fromUtf8(r.comment)});

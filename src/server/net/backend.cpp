@@ -1153,11 +1153,16 @@ Response Backend::createProfile(Session& session, const QCborArray& args) {
     const QString path = profilePath(entry.dbName);
     try {
         dropProfileDatabase(path);
-        createProfileDatabase(path);
-        auto db = Database::open(path, Database::Mode::ReadWriteCreate);
-        Transaction tx(*db);
-        schema::createAccountSet(*db, name, password::hash(QString()));
-        tx.commit();
+        if (Database::isPostgresPath(path)) {
+            auto admin = Database::open(QStringLiteral("postgresql:") + config_.postgresql);
+            schema::createPostgresAccountSet(*admin, config_.postgresql, postgresDatabase(path),
+                                             name, password::hash(QString()));
+        } else {
+            auto db = Database::open(path, Database::Mode::ReadWriteCreate);
+            Transaction tx(*db);
+            schema::createAccountSet(*db, name, password::hash(QString()));
+            tx.commit();
+        }
     } catch (const DytError& e) {
         catalogue_->removeProfile(entry.orderId);
         dropProfileDatabase(path);
