@@ -79,6 +79,18 @@ Rate timed(int bills, const Run& run) {
 // Sends one call and returns its answer; the two ways differ only here.
 using Caller = std::function<Response(const QString& method, const QCborArray& args)>;
 
+// The backend's dispatch as one connection's thread calls it, numbering the requests.
+Caller inProcessCaller(dyt::server::Backend& backend, dyt::server::Session& session,
+                       qint64& requestId) {
+    return [&backend, &session, &requestId](const QString& method, const QCborArray& args) {
+        dyt::proto::Request r;
+        r.id = ++requestId;
+        r.method = method;
+        r.args = args;
+        return backend.handle(session, r);
+    };
+}
+
 QString loginLines() {
     return dyt::proto::joinLines({QStringLiteral("dytv1_1"), QStringLiteral("dytv1_1"),
                                   QStringLiteral("1"), QStringLiteral("bench"), QString(),
@@ -393,15 +405,8 @@ Rate rawKindRate(int bills, int djType) {
     dyt::server::Session rawSession;
     rawSession.spid = rawBackend.nextSpid();
     qint64 id = 0;
-    prepare(
-        [&](const QString& method, const QCborArray& args) {
-            dyt::proto::Request r;
-            r.id = ++id;
-            r.method = method;
-            r.args = args;
-            return rawBackend.handle(rawSession, r);
-        },
-        [&] { return rawBackend.profilePath(QStringLiteral("dytv1_1")); });
+    prepare(inProcessCaller(rawBackend, rawSession, id),
+            [&] { return rawBackend.profilePath(QStringLiteral("dytv1_1")); });
     rawBackend.closeSession(rawSession);
     auto raw = dyt::server::Database::open(rawBackend.profilePath(QStringLiteral("dytv1_1")));
     raw->execute(
@@ -420,13 +425,7 @@ int historyRun(QTextStream& out, const QList<int>& checkpoints) {
     dyt::server::Session session;
     session.spid = backend.nextSpid();
     qint64 requestId = 0;
-    const Caller call = [&](const QString& method, const QCborArray& args) {
-        dyt::proto::Request r;
-        r.id = ++requestId;
-        r.method = method;
-        r.args = args;
-        return backend.handle(session, r);
-    };
+    const Caller call = inProcessCaller(backend, session, requestId);
     prepare(call, [&] { return backend.profilePath(QStringLiteral("dytv1_1")); });
     int posted = 0;
     auto post = [&](int n) {
@@ -601,13 +600,7 @@ int main(int argc, char** argv) {
         dyt::server::Session session;
         session.spid = backend.nextSpid();
         qint64 requestId = 0;
-        const Caller inProcess = [&](const QString& method, const QCborArray& args) {
-            dyt::proto::Request r;
-            r.id = ++requestId;
-            r.method = method;
-            r.args = args;
-            return backend.handle(session, r);
-        };
+        const Caller inProcess = inProcessCaller(backend, session, requestId);
         prepare(inProcess, [&] { return backend.profilePath(QStringLiteral("dytv1_1")); });
         const auto [inPurchases, inSales] = postThroughService(inProcess, bills);
         backend.closeSession(session);
@@ -625,13 +618,7 @@ int main(int argc, char** argv) {
             dyt::server::Backend pgBackend(pgConfig);
             dyt::server::Session pgSession;
             pgSession.spid = pgBackend.nextSpid();
-            const Caller onPostgres = [&](const QString& method, const QCborArray& args) {
-                dyt::proto::Request r;
-                r.id = ++requestId;
-                r.method = method;
-                r.args = args;
-                return pgBackend.handle(pgSession, r);
-            };
+            const Caller onPostgres = inProcessCaller(pgBackend, pgSession, requestId);
             prepare(onPostgres, [&] { return pgBackend.profilePath(QStringLiteral("dytv1_1")); });
             std::tie(pgPurchases, pgSales) = postThroughService(onPostgres, bills);
             pgBackend.closeSession(pgSession);

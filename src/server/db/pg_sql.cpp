@@ -184,6 +184,20 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
                 }
             }
         }
+        // SQLite's schema names, bare or quoted: the account set's own tables, the connection's
+        // temporary ones.
+        if ((tok.kind == Kind::Word || tok.kind == Kind::Name) && i + 1 < t.size() &&
+            t[i + 1].text == u".") {
+            const QString schema = tok.kind == Kind::Name ? tok.text.mid(1, tok.text.size() - 2)
+                                                          : tok.text;
+            const bool temp = schema.compare(u"temp", Qt::CaseInsensitive) == 0;
+            if (temp || schema.compare(u"main", Qt::CaseInsensitive) == 0) {
+                if (temp)
+                    out += QStringLiteral("pg_temp.");
+                ++i;
+                continue;
+            }
+        }
         switch (tok.kind) {
             case Kind::Param: {
                 int number = tok.text.size() > 1 ? tok.text.mid(1).toInt() : ++counter;
@@ -194,15 +208,6 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
                 continue;
             }
             case Kind::Name:
-                if (i + 1 < t.size() && t[i + 1].text == u"." &&
-                    (tok.text.compare(u"\"temp\"", Qt::CaseInsensitive) == 0 ||
-                     tok.text.compare(u"\"main\"", Qt::CaseInsensitive) == 0)) {
-                    // "temp".t as temp.t below.
-                    if (tok.text.compare(u"\"temp\"", Qt::CaseInsensitive) == 0)
-                        out += QStringLiteral("pg_temp.");
-                    ++i;
-                    continue;
-                }
                 out += plainName(tok.text);
                 continue;
             case Kind::Punct:
@@ -216,13 +221,6 @@ QString rewrite(std::vector<Token>& t, int* paramCount) {
         }
         if (tok.is("LIKE")) {
             out += QStringLiteral("ILIKE");
-        } else if ((tok.is("main") || tok.is("temp")) && i + 1 < t.size() &&
-                   t[i + 1].text == u".") {
-            // SQLite's schema names: the account set's own tables, the connection's temporary
-            // ones.
-            if (tok.is("temp"))
-                out += QStringLiteral("pg_temp.");
-            ++i;
         } else if (tok.is("rowid") || tok.is("_rowid_")) {
             out += QStringLiteral("ctid");  // the row's own address, for the same row again
         } else if (tok.is("tsql_like")) {

@@ -57,14 +57,21 @@ Statement::~Statement() {
     sqlite3_finalize(st_);
 }
 
+namespace {
+
+QVariant variantOf(const Value& v) {
+    if (const auto* i = std::get_if<long long>(&v))
+        return QVariant(qint64(*i));
+    if (const auto* d = std::get_if<double>(&v))
+        return QVariant(*d);
+    return QVariant(std::get<QString>(v));
+}
+
+}  // namespace
+
 void Statement::bind(int index, const Value& v) {
     if (statement_) {
-        if (const auto* i = std::get_if<long long>(&v))
-            statement_->bind(index, QVariant(qint64(*i)));
-        else if (const auto* d = std::get_if<double>(&v))
-            statement_->bind(index, QVariant(*d));
-        else
-            statement_->bind(index, QVariant(std::get<QString>(v)));
+        statement_->bind(index, variantOf(v));
         return;
     }
     int rc = SQLITE_OK;
@@ -130,14 +137,8 @@ void Statement::runRows(const std::vector<std::vector<Value>>& rows) {
         server::Statement batch = db_.database()->prepare(head + tuples.join(QLatin1String(", ")));
         int index = 1;
         for (size_t i = 0; i < n; ++i) {
-            for (const Value& v : rows[from + i]) {
-                if (const auto* integer = std::get_if<long long>(&v))
-                    batch.bind(index++, QVariant(qint64(*integer)));
-                else if (const auto* d = std::get_if<double>(&v))
-                    batch.bind(index++, QVariant(*d));
-                else
-                    batch.bind(index++, QVariant(std::get<QString>(v)));
-            }
+            for (const Value& v : rows[from + i])
+                batch.bind(index++, variantOf(v));
         }
         batch.execute();
     }

@@ -646,6 +646,8 @@ std::vector<qint64> Backend::removedBackups(Session& session) {
                  .isValid())
             removed.push_back(recNo);
     }
+    if (!removed.empty() && !session.adminVerified)
+        throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
     return removed;
 }
 
@@ -755,8 +757,6 @@ Backend::SqlOutcome Backend::runSql(Session& session, const QString& sql, bool w
         hashWrittenPasswords(db, *passwordsBefore);
     }
     const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
-    if (!removed.empty() && !session.adminVerified)
-        throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
     if (tx)
         tx->commit();
     forgetBackups(removed);
@@ -891,8 +891,6 @@ Backend::SqlOutcome Backend::runSqlOnPostgres(Session& session, const tsql::Prog
     if (passwordsBefore)
         hashWrittenPasswords(db, *passwordsBefore);
     const std::vector<qint64> removed = backupLog ? removedBackups(session) : std::vector<qint64>{};
-    if (!removed.empty() && !session.adminVerified)
-        throw DytError(QStringLiteral("删除服务器备份需要先验证管理员口令"));
     if (backupLog)
         db.execute(QStringLiteral("DROP TABLE IF EXISTS temp.mvqxDbLog"));
     if (tx)

@@ -167,7 +167,7 @@ private:
     tsql::Program translateClientSql(Session& session, const QString& sql);
     // The backup log that "master.dbo.mvqxDbLog" names: this account set's rows of the catalogue,
     // copied into a temporary table of the session's connection for one text, and the rows the
-    // text removed from it.
+    // text removed from it (refused but to the server administrator).
     void exposeBackupLog(Session& session);
     std::vector<qint64> removedBackups(Session& session);
     // The catalogue entries and files of the backups a client text deleted from the log.
